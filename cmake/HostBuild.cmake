@@ -1,0 +1,39 @@
+# Host build: the kernels run on the CPU through the emulation in platform/host.
+add_library(fem_platform_options INTERFACE)
+add_library(fem_platform_libs INTERFACE)
+
+# Prefer the CUDA toolkit's Thrust (CCCL) so both builds sort with one Thrust;
+# fall back to Debian's.
+find_path(FEM_CCCL_DIR thrust/sort.h
+  PATHS /usr/local/cuda/include/cccl /usr/local/cuda/targets/x86_64-linux/include/cccl
+  NO_DEFAULT_PATH)
+if(FEM_CCCL_DIR)
+  target_include_directories(fem_platform_options SYSTEM INTERFACE ${FEM_CCCL_DIR})
+else()
+  find_path(FEM_THRUST_DIR thrust/sort.h REQUIRED)
+endif()
+target_compile_definitions(fem_platform_options INTERFACE
+  THRUST_DEVICE_SYSTEM=THRUST_DEVICE_SYSTEM_CPP THRUST_HOST_SYSTEM=THRUST_HOST_SYSTEM_CPP)
+
+find_path(FEM_VALGRIND_DIR valgrind/valgrind.h)
+if(FEM_VALGRIND_DIR)
+  target_compile_definitions(fem_platform_options INTERFACE FEM_HAVE_VALGRIND_H=1)
+endif()
+
+function(fem_filter_platform_sources var)
+  set(${var} ${${var}} PARENT_SCOPE)
+endfunction()
+
+function(fem_setup_sources target srcs)
+  foreach(s ${srcs})
+    if(s MATCHES "\\.cu$")
+      set_source_files_properties(${s} PROPERTIES LANGUAGE CXX)
+      set_source_files_properties(${s} TARGET_DIRECTORY ${target} PROPERTIES LANGUAGE CXX)
+    endif()
+  endforeach()
+  # .cu files are plain C++ here.
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-x c++>)
+endfunction()
+
+function(fem_setup_library target)
+endfunction()

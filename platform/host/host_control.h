@@ -1,0 +1,23 @@
+// Test controls of the host emulation: replace the device table and inject a
+// failure into the next call of a kind.  Only tests of the emulation and of
+// GPU selection use this header.
+#pragma once
+#include <vector>
+#include "platform/host/host_runtime.h"
+
+namespace gpu_host {
+
+enum class CallKind { Malloc, Free, Memcpy, Memset, HostAlloc, HostGetDevicePointer, FreeHost, MallocManaged,
+                      DeviceSynchronize, SetDevice, GetDeviceCount, GetDeviceProperties };
+
+// The default table: one emulated device of compute capability 7.5.
+cudaDeviceProp defaultDeviceProperties();
+void setDeviceTable(const std::vector<cudaDeviceProp>& devices);
+void resetDeviceTable();
+// The next call of `kind` returns `code` instead of doing its work.
+void injectFailure(CallKind kind, cudaError_t code);
+void clearInjectedFailures();
+// Number of live allocations and bytes handed out by the emulation.
+size_t liveAllocationCount();
+
+}  // namespace gpu_host

@@ -1,0 +1,256 @@
+// CUDA runtime of the host emulation: a registry of device allocations, a
+// replaceable device table and injectable failures.
+#include "platform/host/host_runtime.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "platform/host/host_control.h"
+
+namespace {
+
+enum class AllocKind { Device, Managed, MappedHost };
+
+struct Allocation {
+  size_t size;
+  AllocKind kind;
+};
+
+struct RuntimeState {
+  std::mutex mutex;
+  std::map<std::uintptr_t, Allocation> allocations;
+  std::vector<cudaDeviceProp> devices{gpu_host::defaultDeviceProperties()};
+  std::map<gpu_host::CallKind, cudaError_t> injected;
+  int currentDevice = 0;
+  cudaError_t lastError = cudaSuccess;
+};
+
+RuntimeState& state() {
+  static RuntimeState s;
+  return s;
+}
+
+// Takes an injected failure for this call kind, if any.
+cudaError_t takeInjected(gpu_host::CallKind kind) {
+  auto& s = state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  auto it = s.injected.find(kind);
+  if (it == s.injected.end()) return cudaSuccess;
+  cudaError_t code = it->second;
+  s.injected.erase(it);
+  return code;
+}
+
+cudaError_t record(cudaError_t code) {
+  if (code != cudaSuccess) state().lastError = code;
+  return code;
+}
+
+// The allocation that holds [p, p+count), or null.  Caller holds the lock.
+const Allocation* findRange(const void* p, size_t count) {
+  auto& allocs = state().allocations;
+  const auto addr = reinterpret_cast<std::uintptr_t>(p);
+  auto it = allocs.upper_bound(addr);
+  if (it == allocs.begin()) return nullptr;
+  --it;
+  const std::uintptr_t end = it->first + it->second.size;
+  if (addr < it->first || addr > end || count > end - addr) return nullptr;
+  if (count == 0 && addr == end && it->second.size != 0) return nullptr;
+  return &it->second;
+}
+
+bool isDeviceRange(const void* p, size_t count) {
+  std::lock_guard<std::mutex> lock(state().mutex);
+  return findRange(p, count) != nullptr;
+}
+
+cudaError_t allocate(void** ptr, size_t size, AllocKind kind) {
+  if (ptr == nullptr) return cudaErrorInvalidValue;
+  // A zero-byte request still yields a unique address, as the runtime gives.
+  void* p = std::calloc(size == 0 ? 1 : size, 1);
+  if (p == nullptr) return cudaErrorMemoryAllocation;
+  {
+    std::lock_guard<std::mutex> lock(state().mutex);
+    state().allocations[reinterpret_cast<std::uintptr_t>(p)] = Allocation{size, kind};
+  }
+  *ptr = p;
+  return cudaSuccess;
+}
+
+cudaError_t release(void* ptr, bool host) {
+  if (ptr == nullptr) return cudaSuccess;
+  auto& s = state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  auto it = s.allocations.find(reinterpret_cast<std::uintptr_t>(ptr));
+  if (it == s.allocations.end()) return host ? cudaErrorInvalidHostPointer : cudaErrorInvalidValue;
+  if ((it->second.kind == AllocKind::MappedHost) != host) return cudaErrorInvalidValue;
+  s.allocations.erase(it);
+  std::free(ptr);
+  return cudaSuccess;
+}
+
+}  // namespace
+
+namespace gpu_host {
+
+cudaDeviceProp defaultDeviceProperties() {
+  cudaDeviceProp p{};
+  std::strncpy(p.name, "Host emulated device", sizeof(p.name) - 1);
+  p.totalGlobalMem = size_t(16) << 30;
+  p.sharedMemPerBlock = 48 * 1024;
+  p.regsPerBlock = 65536;
+  p.warpSize = 32;
+  p.maxThreadsPerBlock = 1024;
+  p.maxThreadsDim[0] = 1024;
+  p.maxThreadsDim[1] = 1024;
+  p.maxThreadsDim[2] = 64;
+  p.maxGridSize[0] = 2147483647;
+  p.maxGridSize[1] = 65535;
+  p.maxGridSize[2] = 65535;
+  p.clockRate = 1500000;
+  p.major = 7;
+  p.minor = 5;
+  p.multiProcessorCount = 1;
+  p.canMapHostMemory = 1;
+  p.unifiedAddressing = 1;
+  p.managedMemory = 1;
+  return p;
+}
+
+void setDeviceTable(const std::vector<cudaDeviceProp>& devices) {
+  std::lock_guard<std::mutex> lock(state().mutex);
+  state().devices = devices;
+  state().currentDevice = 0;
+}
+
+void resetDeviceTable() { setDeviceTable({defaultDeviceProperties()}); }
+
+void injectFailure(CallKind kind, cudaError_t code) {
+  std::lock_guard<std::mutex> lock(state().mutex);
+  state().injected[kind] = code;
+}
+
+void clearInjectedFailures() {
+  std::lock_guard<std::mutex> lock(state().mutex);
+  state().injected.clear();
+}
+
+size_t liveAllocationCount() {
+  std::lock_guard<std::mutex> lock(state().mutex);
+  return state().allocations.size();
+}
+
+}  // namespace gpu_host
+
+using gpu_host::CallKind;
+
+cudaError_t cudaMalloc(void** ptr, size_t size) {
+  if (cudaError_t e = takeInjected(CallKind::Malloc)) return record(e);
+  return record(allocate(ptr, size, AllocKind::Device));
+}
+
+cudaError_t cudaMallocManaged(void** ptr, size_t size, unsigned int) {
+  if (cudaError_t e = takeInjected(CallKind::MallocManaged)) return record(e);
+  return record(allocate(ptr, size, AllocKind::Managed));
+}
+
+cudaError_t cudaFree(void* ptr) {
+  if (cudaError_t e = takeInjected(CallKind::Free)) return record(e);
+  return record(release(ptr, false));
+}
+
+cudaError_t cudaHostAlloc(void** ptr, size_t size, unsigned int) {
+  if (cudaError_t e = takeInjected(CallKind::HostAlloc)) return record(e);
+  return record(allocate(ptr, size, AllocKind::MappedHost));
+}
+
+cudaError_t cudaHostGetDevicePointer(void** devPtr, void* hostPtr, unsigned int flags) {
+  if (cudaError_t e = takeInjected(CallKind::HostGetDevicePointer)) return record(e);
+  if (devPtr == nullptr || flags != 0) return record(cudaErrorInvalidValue);
+  std::lock_guard<std::mutex> lock(state().mutex);
+  const Allocation* a = findRange(hostPtr, 0);
+  if (a == nullptr || a->kind != AllocKind::MappedHost) return record(cudaErrorInvalidValue);
+  *devPtr = hostPtr;  // mapped memory: the device alias is the host address
+  return cudaSuccess;
+}
+
+cudaError_t cudaFreeHost(void* ptr) {
+  if (cudaError_t e = takeInjected(CallKind::FreeHost)) return record(e);
+  return record(release(ptr, true));
+}
+
+cudaError_t cudaMemcpy(void* dst, const void* src, size_t count, cudaMemcpyKind kind) {
+  if (cudaError_t e = takeInjected(CallKind::Memcpy)) return record(e);
+  if (count == 0) return cudaSuccess;
+  if (dst == nullptr || src == nullptr) return record(cudaErrorInvalidValue);
+  bool ok = true;
+  switch (kind) {
+    case cudaMemcpyHostToHost: break;
+    case cudaMemcpyHostToDevice: ok = isDeviceRange(dst, count); break;
+    case cudaMemcpyDeviceToHost: ok = isDeviceRange(src, count); break;
+    case cudaMemcpyDeviceToDevice: ok = isDeviceRange(dst, count) && isDeviceRange(src, count); break;
+    case cudaMemcpyDefault: break;
+    default: return record(cudaErrorInvalidMemcpyDirection);
+  }
+  if (!ok) return record(cudaErrorInvalidValue);
+  std::memmove(dst, src, count);
+  return cudaSuccess;
+}
+
+cudaError_t cudaMemset(void* ptr, int value, size_t count) {
+  if (cudaError_t e = takeInjected(CallKind::Memset)) return record(e);
+  if (count == 0) return cudaSuccess;
+  if (!isDeviceRange(ptr, count)) return record(cudaErrorInvalidValue);
+  std::memset(ptr, value, count);
+  return cudaSuccess;
+}
+
+cudaError_t cudaDeviceSynchronize() {
+  if (cudaError_t e = takeInjected(CallKind::DeviceSynchronize)) return record(e);
+  return cudaSuccess;
+}
+
+cudaError_t cudaDeviceReset() { return cudaSuccess; }
+
+cudaError_t cudaGetLastError() {
+  cudaError_t e = state().lastError;
+  state().lastError = cudaSuccess;
+  return e;
+}
+
+cudaError_t cudaPeekAtLastError() { return state().lastError; }
+
+cudaError_t cudaGetDeviceCount(int* count) {
+  if (cudaError_t e = takeInjected(CallKind::GetDeviceCount)) return record(e);
+  if (count == nullptr) return record(cudaErrorInvalidValue);
+  std::lock_guard<std::mutex> lock(state().mutex);
+  *count = static_cast<int>(state().devices.size());
+  return *count == 0 ? record(cudaErrorNoDevice) : cudaSuccess;
+}
+
+cudaError_t cudaGetDeviceProperties(cudaDeviceProp* prop, int device) {
+  if (cudaError_t e = takeInjected(CallKind::GetDeviceProperties)) return record(e);
+  std::lock_guard<std::mutex> lock(state().mutex);
+  if (prop == nullptr) return record(cudaErrorInvalidValue);
+  if (device < 0 || device >= static_cast<int>(state().devices.size())) return record(cudaErrorInvalidDevice);
+  *prop = state().devices[device];
+  return cudaSuccess;
+}
+
+cudaError_t cudaSetDevice(int device) {
+  if (cudaError_t e = takeInjected(CallKind::SetDevice)) return record(e);
+  std::lock_guard<std::mutex> lock(state().mutex);
+  if (device < 0 || device >= static_cast<int>(state().devices.size())) return record(cudaErrorInvalidDevice);
+  state().currentDevice = device;
+  return cudaSuccess;
+}
+
+cudaError_t cudaGetDevice(int* device) {
+  if (device == nullptr) return record(cudaErrorInvalidValue);
+  *device = state().currentDevice;
+  return cudaSuccess;
+}
