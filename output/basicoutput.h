@@ -1,0 +1,52 @@
+// Base of every result writer: history files, Tecplot and VTK field files.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class FEMDynamic;
+
+// Codes made from the variable names a deck requests.
+enum OutputVariable {
+    OUTPUT_TECPLOT = 1,
+    OUTPUT_CONTACT_FORCE = 5,
+    OUTPUT_STRESS = 6,
+    OUTPUT_STRAIN = 7,
+};
+
+class BasicOutput {
+public:
+    double interval_ = 0.0;                   // output interval in simulation time
+    std::vector<std::string> variableNames_;  // names as requested ("RF", "S", "PE", ...)
+    std::string setName_;                     // node or element set followed by history output
+    int32_t setId_ = 0;                       // id of that set; 0 = no set
+    std::vector<int> variableCodes_;          // codes made from variableNames_, in order
+    std::vector<int> bufferOffsets_;          // per code: offset in doubles into the buffers
+    std::string outputPath_;                  // directory the output writes into
+
+    BasicOutput() = default;
+    BasicOutput(const BasicOutput&) = delete;
+    BasicOutput& operator=(const BasicOutput&) = delete;
+
+    // Gathers, at an output point, what write needs from the GPU.
+    virtual void collect(FEMDynamic* fem, double time, double dt) = 0;
+    // Makes the output directory, resolves the set, sizes the buffers.
+    virtual void init(FEMDynamic* fem) = 0;
+    // Writes or appends the files at an output point.
+    virtual void write(FEMDynamic* fem, double time, double dt) = 0;
+    // Raw binary dump of the model state and its read-back to text.
+    virtual void writeBinaryDump(FEMDynamic* fem, double time, double dt) = 0;
+    virtual void readBinaryDump(FEMDynamic* fem, double time, double dt) = 0;
+    virtual ~BasicOutput() = default;
+
+    // Appends one code per recognised name of variableNames_ (it does not clear first).
+    void parseOutputVariables();
+
+    // True when time is the step nearest to a multiple of the interval.
+    bool isOutputPoint(double time, double dt) const;
+};
+
+// The output-point test: time lies closer than dt/2 below the next multiple
+// of interval, or less than dt/2 past the last one. A non-positive interval
+// fires at time 0 only.
+bool isOutputPoint(double interval, double time, double dt);

@@ -1,0 +1,32 @@
+// Owner of every output of a run; the time loops drive the outputs through it.
+#pragma once
+#include <memory>
+#include <vector>
+
+#include "output/basicoutput.h"
+
+class FEMDynamic;
+
+class OutputManager {
+public:
+    std::vector<std::unique_ptr<BasicOutput>> outputList_;  // in the order of creation
+    bool hasTecplot_ = false;    // a Tecplot output was requested by the deck
+    bool hasParaView_ = false;   // a VTK output exists
+    double rftInterval_ = 0.0;   // contact-force output interval ("RFT=")
+
+    OutputManager() = default;
+    OutputManager(const OutputManager&) = delete;
+    OutputManager& operator=(const OutputManager&) = delete;
+    ~OutputManager() = default;
+
+    // Takes ownership of an output created by a reader.
+    BasicOutput* addOutput(std::unique_ptr<BasicOutput> output);
+
+    void initAll(FEMDynamic* fem);
+    void collectAll(FEMDynamic* fem, double time, double dt);
+    void writeAll(FEMDynamic* fem, double time, double dt);
+
+    // Completes the outputs after reading: the default VTK output, the
+    // output interval of time control and every output's variable codes.
+    void addDefaultOutput(FEMDynamic* fem);
+};
