@@ -1,0 +1,203 @@
+// One mesh node: the same plain record in the host vector and in the device
+// array, with the per-node steps of the explicit central-difference scheme.
+#pragma once
+#include <cstdio>
+#include <type_traits>
+#include "platform/gpu_runtime.h"
+
+struct Element;
+struct ShellElementCuda;
+struct BeamElementCuda;
+struct SolidElementCuda;
+struct DiscreteCuda;
+struct ContactNodeCuda;
+struct SegmentCuda;
+
+// Number of element back-references a node record can hold.
+constexpr int kNodeElementSlots = 71;
+// Masses and inertias below this count as zero.
+constexpr double kNodeMassTolerance = 1e-15;
+
+// True for a finite double (false for NaN and for either infinity); written
+// without library calls so that host and device share it.
+__host__ __device__ inline bool nodeValueIsFinite(double x) { return (x - x) == 0.0; }
+
+struct NodeCuda {
+  int id;        // node id from the deck (1-based, need not be dense)
+  int store_id;  // position in the sorted node array (0-based)
+  double coord[3];
+  double rotation[3];  // accumulated rotations about x, y, z
+  double ini_coord[3];
+  double thickness;  // contact thickness, from the sections of the node's elements
+  NodeCuda* master_node;  // spot weld / joint master (device address on the device copy)
+  int master_node_id;     // 0 = none
+  // Number of element registrations seen (atomic counter). It may exceed the
+  // slot count when too many elements register; readers stop at the slots.
+  int element_num;
+  int local_node_num[kNodeElementSlots];  // node's 0-based position in element k
+  Element* element[kNodeElementSlots];    // device pointers to the registered elements
+  double stress_weight;
+  ContactNodeCuda* contact_node;  // this node's contact-node record, if it is a slave node
+  double mass;
+  double rot_inertia[3];
+  double stored_mass;  // mass before mass scaling
+  double stored_rot_inertia[3];
+  double equivalent_mass;  // mass copy used by rigid walls and contact
+  double penalty_stiffness;
+  double stress[6];
+  double strain[6];
+  double force[3];
+  double moment[3];
+  double accel[6];  // three translational, three rotational
+  double vel[6];
+  double contact_force[3];  // contact-force accumulator of the current cycle
+  double total_disp[6];     // displacement and rotation since time 0
+  double step_disp[6];      // increment of the last cycle
+  int constrained_flag;     // 1 on master and slave nodes of a spot weld (weld flag)
+  int two_node_weld_flag;   // set on the master of a weld of two nodes
+  int rigid_flag;           // 1 when the node belongs to a rigid body
+  int mass_flag;            // 1 for a massless node at set-up and for shell nodes
+  // Contact handling.
+  int boundary_edge_flag;      // 1 when the node ends a segment edge owned by one segment only
+  SegmentCuda* owner_segment;  // a segment that has the node at the start of one of its edges
+  int no_thickness_flag;       // 1 = no contact thickness in the edge judge
+
+  // Central-difference update of accelerations and velocities with the mean
+  // of the new and previous steps.
+  __host__ __device__ void accelVelUpdate(double dt, double prevDt) {
+    const double h = (dt + prevDt) * 0.5;
+    if (mass < kNodeMassTolerance) {
+      for (int j = 0; j < 6; ++j) {
+        accel[j] = 0.0;
+        vel[j] = 0.0;
+      }
+      return;
+    }
+    double a[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+    const double invMass = 1.0 / mass;
+    for (int j = 0; j < 3; ++j) {
+      if (!nodeValueIsFinite(force[j])) force[j] = 0.0;
+      a[j] = force[j] * invMass;
+      vel[j] += a[j] * h;
+    }
+    if (rot_inertia[0] > kNodeMassTolerance) {
+      for (int j = 0; j < 3; ++j) {
+        if (!nodeValueIsFinite(moment[j])) moment[j] = 0.0;
+        a[3 + j] = moment[j] / rot_inertia[j];
+        vel[3 + j] += a[3 + j] * h;
+      }
+    }
+    for (int j = 0; j < 6; ++j) accel[j] = a[j];
+    for (int j = 0; j < 3; ++j) {
+      force[j] = 0.0;
+      moment[j] = 0.0;
+      contact_force[j] = 0.0;
+    }
+  }
+
+  // Displacement update; the degree-of-freedom count is accepted for the
+  // kernel's signature and not used (all six components advance).
+  __host__ __device__ void dispUpdate(double dt, int /*dofNum*/) { dispUpdate(dt); }
+  __host__ __device__ void dispUpdate(double dt) {
+    for (int j = 0; j < 6; ++j) {
+      const double du = dt * vel[j];
+      step_disp[j] = du;
+      total_disp[j] += du;
+    }
+    for (int j = 0; j < 3; ++j) {
+      coord[j] += step_disp[j];
+      rotation[j] += step_disp[3 + j];
+    }
+    if (!nodeValueIsFinite(coord[2])) printf("error!\n");
+  }
+
+  // Gathers the internal forces of the registered elements (device).
+  __host__ __device__ void calIndexInterFor();
+
+  // Registration of an element with the node (device, one thread per
+  // element). A registration beyond the slots prints the family's message
+  // and is dropped.
+  __host__ __device__ void buildShellIndexGpu(ShellElementCuda* e, int localNo) {
+    registerElement(reinterpret_cast<Element*>(e), localNo, "壳单元节点 %d 索引信息超出\n");
+  }
+  __host__ __device__ void buildBeamIndexGpu(BeamElementCuda* e, int localNo) {
+    registerElement(reinterpret_cast<Element*>(e), localNo, "梁单元节点 %d 索引信息超出\n");
+  }
+  __host__ __device__ void buildSolidIndexGpu(SolidElementCuda* e, int localNo) {
+    registerElement(reinterpret_cast<Element*>(e), localNo, "实体单元节点 %d 索引信息超出\n");
+  }
+  __host__ __device__ void buildDiscreteIndexGpu(DiscreteCuda* e, int localNo) {
+    registerElement(reinterpret_cast<Element*>(e), localNo, "离散元节点 %d 索引超出\n");
+  }
+  __host__ __device__ void buildElementIndexGpu(Element* e, int localNo) {
+    registerElement(e, localNo, "单元节点 %d 索引信息超出\n");
+  }
+  // Number of usable element entries.
+  __host__ __device__ int registeredElementNum() const {
+    return element_num < kNodeElementSlots ? (element_num < 0 ? 0 : element_num) : kNodeElementSlots;
+  }
+
+  __host__ __device__ void clearStressStrain() {
+    for (int j = 0; j < 6; ++j) {
+      stress[j] = 0.0;
+      strain[j] = 0.0;
+    }
+    stress_weight = 0.0;
+  }
+  __host__ __device__ void calNodeStressStrain() {
+    if (stress_weight < 1e-6) return;
+    for (int j = 0; j < 6; ++j) {
+      stress[j] /= stress_weight;
+      strain[j] /= stress_weight;
+    }
+    stress_weight = 0.0;
+  }
+  __host__ __device__ void storeIniCoord() {
+    for (int j = 0; j < 3; ++j) ini_coord[j] = coord[j];
+  }
+  __host__ __device__ void storeInitialMass() {
+    stored_mass = mass;
+    for (int j = 0; j < 3; ++j) stored_rot_inertia[j] = rot_inertia[j];
+  }
+  __host__ __device__ void massReduction() {
+    mass = stored_mass;
+    for (int j = 0; j < 3; ++j) rot_inertia[j] = stored_rot_inertia[j];
+  }
+  __host__ __device__ void storeEquivalentMass() { equivalent_mass = mass; }
+
+  // Moves the node's mass onto its master node (mode 0: mass only; mode 1:
+  // mass and the inertia of the offset about the master, when either node
+  // carries rotary inertia). The node keeps the negated values.
+  __host__ __device__ void massAttachedToMainNode(int mode) {
+    if (master_node == nullptr || (mode != 0 && mode != 1)) return;
+    NodeCuda* m = master_node;
+    const double ownMass = mass;
+    if (mode == 0 || (m->stored_rot_inertia[0] < kNodeMassTolerance && stored_rot_inertia[0] < kNodeMassTolerance)) {
+      atomicAdd(&m->mass, ownMass);
+      mass = -ownMass;
+      return;
+    }
+    const double dx = coord[0] - m->coord[0];
+    const double dy = coord[1] - m->coord[1];
+    const double dz = coord[2] - m->coord[2];
+    atomicAdd(&m->mass, ownMass);
+    atomicAdd(&m->rot_inertia[0], ownMass * (dy * dy + dz * dz) + rot_inertia[0]);
+    atomicAdd(&m->rot_inertia[1], ownMass * (dx * dx + dz * dz) + rot_inertia[1]);
+    atomicAdd(&m->rot_inertia[2], ownMass * (dx * dx + dy * dy) + rot_inertia[2]);
+    mass = -ownMass;
+    for (int j = 0; j < 3; ++j) rot_inertia[j] = -rot_inertia[j];
+  }
+
+ private:
+  __host__ __device__ void registerElement(Element* e, int localNo, const char* overflowMessage) {
+    const int k = atomicAdd(&element_num, 1);
+    if (k >= kNodeElementSlots) {
+      printf(overflowMessage, id);
+      return;
+    }
+    element[k] = e;
+    local_node_num[k] = localNo;
+  }
+};
+static_assert(std::is_trivially_copyable_v<NodeCuda>);
+static_assert(std::is_standard_layout_v<NodeCuda>);

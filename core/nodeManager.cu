@@ -1,0 +1,134 @@
+#include "core/nodeManager.h"
+#include <algorithm>
+#include <cstdio>
+#include "core/logErrorPrint.h"
+
+namespace {
+// Global index of the thread in a two-dimensional grid of one- or
+// two-dimensional blocks, and the stride of a grid-stride loop over it.
+__device__ inline int gridStrideIndex() {
+  return static_cast<int>(((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x + threadIdx.x);
+}
+__device__ inline int gridStrideStep() {
+  return static_cast<int>(blockDim.x * blockDim.y * gridDim.x * gridDim.y);
+}
+// Blocks of 32 for a grid-stride launch over n nodes.
+dim3 nodeGrid32(int n) { return dim3(static_cast<unsigned>(n / 32 + 1)); }
+// Blocks of 64 for a one-node-per-thread launch; no blocks for no nodes.
+dim3 nodeGrid64(int n) { return dim3(n > 0 ? static_cast<unsigned>((n - 1) / 64 + 1) : 0u); }
+}  // namespace
+
+NodeManager::~NodeManager() {
+  if (node_array_gpu != nullptr) {
+    CUDA_CHECK(cudaFree(node_array_gpu));
+    node_array_gpu = nullptr;
+  }
+}
+
+void NodeManager::sortNodes() {
+  std::sort(node_array_cpu.begin(), node_array_cpu.end(),
+            [](const NodeCuda& a, const NodeCuda& b) { return a.id < b.id; });
+}
+
+void NodeManager::setNodeNum() {
+  trans_dof_num = 3;
+  dof_num = 6;
+  totNodeNum = static_cast<int>(node_array_cpu.size());
+}
+
+void NodeManager::checkNodeIdMap() {
+  for (std::size_t i = 0; i < node_array_cpu.size(); ++i) {
+    NodeCuda* node = &node_array_cpu[i];
+    if (node->store_id != static_cast<int>(i)) printf("节点的存储id存在错误\n");
+    node_id_map.emplace(node->id, node);
+  }
+}
+
+NodeCuda* NodeManager::findNodeById(int id) { return node_id_map[id]; }
+
+void NodeManager::allocateAndCopyNodes() {
+  totNodeNum = static_cast<int>(node_array_cpu.size());
+  if (totNodeNum <= 0) return;
+  if (node_array_gpu != nullptr) CUDA_CHECK(cudaFree(node_array_gpu));
+  node_array_gpu = nullptr;
+  CUDA_CHECK(cudaMalloc(&node_array_gpu, totNodeNum * sizeof(NodeCuda)));
+  CUDA_CHECK(cudaMemcpy(node_array_gpu, node_array_cpu.data(), totNodeNum * sizeof(NodeCuda), cudaMemcpyHostToDevice));
+}
+
+void NodeManager::copyNodesToCpu() {
+  if (totNodeNum <= 0 || node_array_gpu == nullptr) return;
+  if (node_array_cpu.size() < static_cast<std::size_t>(totNodeNum)) node_array_cpu.resize(totNodeNum);
+  CUDA_CHECK(cudaMemcpy(node_array_cpu.data(), node_array_gpu, totNodeNum * sizeof(NodeCuda), cudaMemcpyDeviceToHost));
+}
+
+void NodeManager::storeAllIniCoord() {
+  for (NodeCuda& n : node_array_cpu) n.storeIniCoord();
+}
+void NodeManager::storeAllInitialMass() {
+  for (NodeCuda& n : node_array_cpu) n.storeInitialMass();
+}
+void NodeManager::nodeMassCheckCpu() {
+  for (NodeCuda& n : node_array_cpu) {
+    if (n.mass < kNodeMassTolerance) n.mass_flag = 1;
+    n.equivalent_mass = n.mass;
+  }
+}
+void NodeManager::storeAllEquivalentMassCpu() {
+  for (NodeCuda& n : node_array_cpu) n.storeEquivalentMass();
+}
+void NodeManager::massReductionCpu() {
+  for (NodeCuda& n : node_array_cpu) n.massReduction();
+}
+void NodeManager::allNodeAccelVelCalCpu(double dt, double prevDt) {
+  for (NodeCuda& n : node_array_cpu) n.accelVelUpdate(dt, prevDt);
+}
+void NodeManager::allNodeDispCalCpu(double dt) {
+  for (NodeCuda& n : node_array_cpu) n.dispUpdate(dt);
+}
+
+__global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double prevDt) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) nodes[i].accelVelUpdate(dt, prevDt);
+}
+__global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) nodes[i].dispUpdate(dt, dof);
+}
+__global__ void GpuResetNodeMass(int n, NodeCuda* nodes) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) nodes[i].massReduction();
+}
+__global__ void GpuUpdateEquivalentMass(int n, NodeCuda* nodes) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) nodes[i].storeEquivalentMass();
+}
+__global__ void GpuClearNodeStr(int n, NodeCuda* nodes) {
+  const int i = static_cast<int>(blockDim.x * blockIdx.x + threadIdx.x);
+  if (i < n) nodes[i].clearStressStrain();
+}
+__global__ void GpuAverageNodeStr(int n, NodeCuda* nodes) {
+  const int i = static_cast<int>(blockDim.x * blockIdx.x + threadIdx.x);
+  if (i < n) nodes[i].calNodeStressStrain();
+}
+
+// Launches over no nodes are skipped: there is no device array to pass.
+void NodeManager::allNodeAccelVelCal(double dt, double prevDt) {
+  if (totNodeNum <= 0) return;
+  launch(AllNodeAccelVelCal, nodeGrid32(totNodeNum), dim3(32), node_array_gpu, totNodeNum, dt, prevDt);
+}
+void NodeManager::allNodeDispCal(double dt) {
+  if (totNodeNum <= 0) return;
+  launch(AllNodeDispCal, nodeGrid32(totNodeNum), dim3(32), node_array_gpu, totNodeNum, dt, dof_num > 0 ? dof_num : 6);
+}
+void NodeManager::gpuResetNodeMass() {
+  if (totNodeNum <= 0) return;
+  launch(GpuResetNodeMass, nodeGrid32(totNodeNum), dim3(32), totNodeNum, node_array_gpu);
+}
+void NodeManager::gpuUpdateEquivalentMass() {
+  if (totNodeNum <= 0) return;
+  launch(GpuUpdateEquivalentMass, nodeGrid32(totNodeNum), dim3(32), totNodeNum, node_array_gpu);
+}
+void NodeManager::gpuClearNodeStr() {
+  const int n = std::min(static_cast<int>(node_array_cpu.size()), totNodeNum);
+  launch(GpuClearNodeStr, nodeGrid64(n), dim3(64), n, node_array_gpu);
+}
+void NodeManager::gpuAverageNodeStr() {
+  const int n = std::min(static_cast<int>(node_array_cpu.size()), totNodeNum);
+  launch(GpuAverageNodeStr, nodeGrid64(n), dim3(64), n, node_array_gpu);
+}

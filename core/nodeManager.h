@@ -1,0 +1,60 @@
+// Owner of all nodes: the host vector, the device array, the id lookup and
+// the launchers of the per-node steps of the time loops.
+#pragma once
+#include <map>
+#include <vector>
+#include "core/node.h"
+
+class NodeManager {
+ public:
+  std::vector<NodeCuda> node_array_cpu;
+  NodeCuda* node_array_gpu = nullptr;  // owned device array of totNodeNum records
+  int trans_dof_num = 0;               // translational degrees of freedom per node (3)
+  int dof_num = 0;                     // degrees of freedom per node (6)
+  int totNodeNum = 0;                  // number of nodes (uploaded)
+  std::map<int, NodeCuda*> node_id_map;  // id -> host node
+
+  NodeManager() = default;
+  NodeManager(const NodeManager&) = delete;
+  NodeManager& operator=(const NodeManager&) = delete;
+  ~NodeManager();
+
+  // Model set-up after reading.
+  void sortNodes();
+  void setNodeNum();
+  void checkNodeIdMap();
+  // The node of an id, or null for an id that is not in the model.
+  NodeCuda* findNodeById(int id);
+
+  // Upload and read-back.
+  void allocateAndCopyNodes();
+  void copyNodesToCpu();
+
+  // Host set-up and host mass scaling.
+  void storeAllIniCoord();
+  void storeAllInitialMass();
+  void nodeMassCheckCpu();
+  void storeAllEquivalentMassCpu();
+  void massReductionCpu();
+  // Host-only time loop.
+  void allNodeAccelVelCalCpu(double dt, double prevDt);
+  void allNodeDispCalCpu(double dt);
+
+  // Kernel launchers of the GPU time loop, mass scaling and field output.
+  void gpuAddNodeInterForce();
+  void allNodeAccelVelCal(double dt, double prevDt);
+  void allNodeDispCal(double dt);
+  void gpuResetNodeMass();
+  void gpuUpdateEquivalentMass();
+  void gpuClearNodeStr();
+  void gpuAverageNodeStr();
+};
+
+// Kernels (one thread per node; the grid-stride ones walk a two-dimensional grid).
+__global__ void GpuAddNodeInterForce(int n, NodeCuda* nodes);
+__global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double prevDt);
+__global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof);
+__global__ void GpuResetNodeMass(int n, NodeCuda* nodes);
+__global__ void GpuUpdateEquivalentMass(int n, NodeCuda* nodes);
+__global__ void GpuClearNodeStr(int n, NodeCuda* nodes);
+__global__ void GpuAverageNodeStr(int n, NodeCuda* nodes);
