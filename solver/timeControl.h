@@ -1,0 +1,54 @@
+// Run limits, output interval, safe factor and selective mass scaling.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+class SectionManager;
+class MaterialManager;
+class ElementControl;
+class TieManager;
+class ConstrainedManager;
+class NodeManager;
+class Part;
+class ElmManager;
+
+class TimeControl {
+ public:
+  int32_t end_cycle = 0;            // last cycle; 0 = no cycle limit
+  double end_time = 0.0;            // simulation end time
+  double output_interval = 0.0;     // below 1e-10 counts as unset
+  double input_safe_factor = 0.0;   // the deck's time-step scale; 0 = not given
+  double mass_scaling_dt = 0.0;     // the deck's mass-scaling step
+  double safe_factor = 0.0;         // scale of every critical element step
+  int32_t recompute_interval = 0;   // mass scaling considered every this many cycles; 0 = never
+  int32_t mass_scaling_flag = 0;    // 1 = mass scaling on
+  double target_dt = 0.0;           // step that mass scaling enforces
+  // Remaining values of the termination and time-step cards, kept as read.
+  double termination_values[3] = {0.0, 0.0, 0.0};
+  int32_t termination_flag = 0;
+  double timestep_value = 0.0;
+  int32_t timestep_flag = 0;
+  double timestep_value2 = 0.0;
+  int32_t timestep_flags[3] = {0, 0, 0};
+  std::vector<double> kept_values;
+
+  // Decides the safe factor and the mass-scaling flag from the target step;
+  // called once after the deck is read.
+  void setSafeFactor();
+  // First step of the GPU loop before the cap: the smallest critical
+  // element step with the safe factor.
+  double calInitialDtGpu(SectionManager* sections, MaterialManager* materials, ElementControl* elements);
+  // First step of the host loop from the parts' wave speeds and
+  // characteristic lengths; written to *dt and returned.
+  double calInitialDtCpu(std::vector<Part>& parts, double* dt);
+  // Selective mass scaling when it is due: masses back to their stored
+  // values, then every element brought to the target step; the candidate
+  // step becomes the target.
+  void massScalingGpu(TieManager* ties, ConstrainedManager* constraints, ElementControl* elements,
+                      NodeManager* nodes, int cycle, double* candidate);
+  void massScalingCpu(TieManager* ties, ConstrainedManager* constraints, std::vector<ElmManager>& elmManagers,
+                      NodeManager* nodes, int cycle, double* candidate);
+  // True when mass scaling acts at this cycle with this candidate step.
+  bool massScalingDue(int cycle, double candidate) const;
+  void printTimeInfo(double dt) const;
+};
