@@ -1,0 +1,38 @@
+// One slave contact node: its node, its candidate list and its one contact
+// pair, and the search bucket it was last binned into.
+#pragma once
+#include <type_traits>
+#include "contact/contactpair.h"
+#include "contact/testpair.h"
+#include "core/node.h"
+
+struct SubDomain;
+
+struct ContactNodeCuda {
+  NodeCuda* node;  // host address on the host copy, device address on the device copy
+  int node_id;     // 1-based node id
+  int in_contact;  // 1 while the node has an active contact pair
+  int number;      // 1-based creation number
+  TestPairCuda test_pair;
+  ContactPairCuda contact_pair;
+  SubDomain* subdomain;
+
+  // node := base + (node_id - 1); back-link and owners set (host).
+  void linkNode(NodeCuda* nodeArrayBase) { bindTo(nodeArrayBase); }
+  // The same on the device copy.
+  __host__ __device__ void gpuContactNodeCudaCpy(NodeCuda* nodeArrayBase) { bindTo(nodeArrayBase); }
+  // The node's force += its contact force.
+  __host__ __device__ void singleInterContactForce() {
+    if (node == nullptr) return;
+    for (int j = 0; j < 3; ++j) node->force[j] += node->contact_force[j];
+  }
+
+ private:
+  __host__ __device__ void bindTo(NodeCuda* nodeArrayBase) {
+    node = nodeArrayBase + (node_id - 1);
+    node->contact_node = this;
+    test_pair.contactNode = this;
+    contact_pair.owner = this;
+  }
+};
+static_assert(std::is_trivially_copyable_v<ContactNodeCuda>);
