@@ -1,0 +1,68 @@
+// Legacy VTK field files of the whole mesh with nodal results: "result.vtk",
+// "result_1.vtk", ... in the work directory, one complete file per output point.
+#pragma once
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "output/basicoutput.h"
+
+struct NodeCuda;
+struct Element;
+
+// VTK cell type of an element type code: 3 line, 5 triangle, 9 quad,
+// 10 tetra, 14 pyramid, 12 hexahedron, 13 wedge, 24 quadratic tetra,
+// 25 quadratic hexahedron; 0 for code 0 and -1 for a code without a cell type.
+int vtkCellType(int elementTypeCode);
+
+class ParaViewOutput : public BasicOutput {
+public:
+    int outputCount_ = 0;      // VTK files written so far
+    int dumpCount_ = 0;        // raw dumps written so far
+    bool dispFlag_ = false;    // write the displacement section
+    bool velFlag_ = false;     // write the velocity section
+    bool accFlag_ = false;     // write the acceleration section
+    bool stressFlag_ = false;  // average element stresses into the nodes before copying
+    bool strainFlag_ = false;  // the same for strains
+    bool binaryFlag_ = false;  // binary variant (big-endian data, header "BINARY")
+    std::ofstream vtkStream_;
+    FILE* dumpFile_ = nullptr;
+    int cellCount_ = 0;        // cells of the model
+    int cellListSize_ = 0;     // entries of the cell list: per cell its count and its ids
+    std::vector<int> cellTypes_;  // VTK cell type per cell
+
+    // Connectivity, fixed after reading: per cell the number of ids written
+    // and the 0-based node indices, in cell order.
+    std::vector<int> cellPointCounts_;
+    std::vector<int> cellNodeIndices_;
+
+    ParaViewOutput() = default;
+    ~ParaViewOutput() override;
+
+    void collect(FEMDynamic* fem, double time, double dt) override;
+    void init(FEMDynamic* fem) override;
+    void write(FEMDynamic* fem, double time, double dt) override;
+    void writeBinaryDump(FEMDynamic* fem, double time, double dt) override;
+    void readBinaryDump(FEMDynamic* fem, double time, double dt) override;
+
+    // Cell list building: clearCells, then addCell for every element in cell
+    // order (beginPart before each part's elements), then finishCells.
+    void clearCells();
+    void beginPart() { workingType_ = 0; }
+    // Appends one cell of an element; nodeIds are its stored 1-based node
+    // numbers, of which the element's point-node count are written. A cell
+    // naming a node outside 1..nodeCount is reported and left out, so the
+    // file stays readable. Returns true when the cell was added.
+    bool addCell(const Element& element, const int* nodeIds, int nodeIdSlots, int nodeCount);
+    void finishCells();
+
+    // Name of the file written at the current outputCount_.
+    std::string currentFileName() const;
+    // Writes one complete VTK file of the given nodes; false when the file
+    // cannot be opened.
+    bool writeVtkFile(const std::string& path, double time, const std::vector<NodeCuda>& nodes);
+
+private:
+    int workingType_ = 0;
+};
