@@ -1,0 +1,119 @@
+// The per-part element store: the part's records of every family, their
+// classification and counts, host and device node links, the upload of the
+// family the section selects, registration with the nodes and id lookups.
+#pragma once
+#include <map>
+#include <vector>
+
+#include "elements/beamElement2nd.h"
+#include "elements/beamElementCuda.h"
+#include "elements/discreteCuda.h"
+#include "elements/shellElement2nd.h"
+#include "elements/shellElementCuda.h"
+#include "elements/solidElement2nd.h"
+#include "elements/solidElementCuda.h"
+
+class NodeManager;
+class MaterialNew;
+struct Material;
+struct Section;
+struct HourglassControl;
+
+class ElmManager {
+ public:
+  std::vector<ShellElementCuda> shell_element_array_cpu;
+  ShellElementCuda* shell_element_array_gpu = nullptr;
+  std::vector<SolidElementCuda> solid_element_array_cpu;
+  SolidElementCuda* solid_element_array_gpu = nullptr;
+  std::vector<BeamElementCuda> beam_element_array_cpu;
+  BeamElementCuda* beam_element_array_gpu = nullptr;
+  std::vector<DiscreteCuda> discrete_element_array_cpu;
+  DiscreteCuda* discrete_element_array_gpu = nullptr;
+  std::vector<BeamElement2nd> beam2ndArrayCpu_;
+  BeamElement2nd* beam2ndArrayGpu_ = nullptr;
+  std::vector<ShellElement2nd> shell2ndArrayCpu_;
+  ShellElement2nd* shell2ndArrayGpu_ = nullptr;
+  std::vector<SolidElement2nd> solid2ndArrayCpu_;
+  SolidElement2nd* solid2ndArrayGpu_ = nullptr;
+  int elementAmount = 0;    // records uploaded
+  double totMass = 0.0;     // sum of the part's element masses
+  std::map<int, Element*> element_id_map;      // id -> host record
+  std::map<int, Element*> element_gpu_id_map;  // id -> device record
+
+  ElmManager() = default;
+  // The readers copy stores before set-up; a store that owns device arrays
+  // or host buffers is never copied.
+  ElmManager(const ElmManager& other);
+  ElmManager& operator=(const ElmManager& other);
+  virtual ~ElmManager();
+
+  // ---- model set-up after reading ----
+  void setMaterialSectionId(int materialId, int sectionId);
+  void setElementType(const Section* section);
+  // Node pointers from node ids.  An element with a node id outside
+  // 1..node count is reported and removed from the part.
+  void linkNodes(NodeCuda* nodeArray, int nodeNum);
+  void linkNodes(NodeManager* nodeManager);
+  void setNodeThickness(const Section* section);
+  void setDtScaleFactor(double factor);
+
+  // ---- host set-up ----
+  void setInternalParamNum();
+  void setAdditionalVariableNum();
+  void setElementNodeNum();
+  void setTLFlag();
+  void computeAddMemSize(const Section* section);
+  void allocateAddMemory();
+  void operatorOnAddMem(const Section* section);
+  void setElementSectionType();
+  void setGaussNodeNum();
+  void setSFemFlag(const Section* section);
+  void setIntegrationPointNum(const Section* section);
+  void setIntegralDomainShape();
+  // Total-Lagrangian point set-up of the part's solids (after the points exist).
+  void setSolidIntegration(const Section* sectionArray);
+  void buildElementIdMap();
+
+  // ---- device set-up ----
+  void allocateAndCopyGpu(const Section* section);
+  void gpuNodeMatch(NodeManager* nodeManager, const Section* section);
+  void buildElementGpuIdMap();
+  void gpuBuildIndexNode();
+
+  // ---- lookups ----
+  Element* findElementById(int id);
+  Element* findElementGpuById(int id);
+
+  // Applies f to every host record of all seven families, in the order
+  // beams, discrete, shells, solids, second-order beams, shells, solids.
+  template <typename F>
+  void forEachElement(F&& f) {
+    for (auto& e : beam_element_array_cpu) f(static_cast<Element&>(e));
+    for (auto& e : discrete_element_array_cpu) f(static_cast<Element&>(e));
+    for (auto& e : shell_element_array_cpu) f(static_cast<Element&>(e));
+    for (auto& e : solid_element_array_cpu) f(static_cast<Element&>(e));
+    for (auto& e : beam2ndArrayCpu_) f(static_cast<Element&>(e));
+    for (auto& e : shell2ndArrayCpu_) f(static_cast<Element&>(e));
+    for (auto& e : solid2ndArrayCpu_) f(static_cast<Element&>(e));
+  }
+  // Number of host records of all seven families.
+  int hostElementNum() const;
+
+ private:
+  void freeDeviceArrays();
+};
+
+// Device node-pointer fix-up, one thread per element.
+__global__ void shellNodeMatch(NodeCuda* nodes, int n, ShellElementCuda* elements);
+__global__ void solidNodeMatch(NodeCuda* nodes, int n, SolidElementCuda* elements);
+__global__ void beamNodeMatch(NodeCuda* nodes, int n, BeamElementCuda* elements);
+__global__ void discreteNodeMatch(NodeCuda* nodes, int n, DiscreteCuda* elements);
+__global__ void shell2ndNodeMatch(NodeCuda* nodes, int n, ShellElement2nd* elements);
+__global__ void solid2ndNodeMatch(NodeCuda* nodes, int n, SolidElement2nd* elements);
+__global__ void beam2ndNodeMatch(NodeCuda* nodes, int n, BeamElement2nd* elements);
+// Registration of the elements with their nodes, one thread per element.
+__global__ void GpuBuildIndexNodeShell(int n, ShellElementCuda* elements);
+__global__ void GpuBuildIndexNodeBeam(int n, BeamElementCuda* elements);
+__global__ void GpuBuildIndexNodeSolid(int n, SolidElementCuda* elements);
+__global__ void GpuBuildIndexNodeDiscrete(int n, DiscreteCuda* elements);
+__global__ void GpuBuildIndexNodeSolid2nd(int n, SolidElement2nd* elements);

@@ -1,0 +1,30 @@
+// Hourglass settings of reduced-integrated solids and the coefficients the
+// one-point formulations multiply their hourglass modes with.
+#pragma once
+#include <type_traits>
+
+#include "platform/gpu_runtime.h"
+
+class MaterialNew;
+
+// Plain record: the device uses the uploaded bytes as they are.
+struct HourglassControl {
+  int id = 1;
+  int type = 1;             // hourglass form: 1 or 2 (others give no coefficients)
+  double coefficient = 0.1; // used by form 1
+
+  __host__ __device__ HourglassControl() {}
+
+  // Coefficients for one solid element from its material (E, nu, density),
+  // a = 2 x sum of the squared shape-derivative vectors, V the element volume
+  // and dt the time step.  Form 1 writes out[0], form 2 out[0..3], any other
+  // form nothing.
+  __host__ __device__ void computeHourglassValueForSolid(const MaterialNew* material, double* out, double a,
+                                                         double V, double dt) const;
+  // The same from the material constants themselves.
+  __host__ __device__ void computeHourglassValue(double E, double nu, double rho, double* out, double a, double V,
+                                                 double dt) const;
+};
+
+static_assert(std::is_trivially_copyable_v<HourglassControl>);
+static_assert(sizeof(HourglassControl) == 16);

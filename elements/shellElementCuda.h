@@ -1,0 +1,53 @@
+// First-order shell and membrane record (type codes 7 to 14).
+#pragma once
+#include <type_traits>
+
+#include "core/node.h"
+#include "elements/element.h"
+
+class MaterialNew;
+struct Section;
+struct HourglassControl;
+struct Material;
+
+struct ShellElementCuda : Element {
+  int node_id[4] = {};        // a triangle repeats its third id in the fourth
+  NodeCuda* node[4] = {};
+  double interForce[4][6] = {};  // per node: force x, y, z then moment x, y, z
+  double area = 0.0;             // current element area
+  double thick = 0.0;            // mean of the section's nodal thicknesses
+  double thickCurrent = 0.0;     // thickness used by the force routine
+  double dt = 0.0;               // critical time step
+  double charactLength = 0.0;
+  double dtScaleFactor = 0.0;    // time-step multiplier (1.0 after set-up)
+  double mass = 0.0;             // element mass
+  double rotaryInertia[3] = {};  // rotary-inertia sums
+  double hourglassStress[5] = {};  // in-plane x, y, out-of-plane w, rotation x, y
+  double initialArea = 0.0;        // triangular shell: area at the first force computation
+
+  // ---- element manager and base operations ----
+  __host__ __device__ void setElementSectionType() { sectionType = FAMILY_SHELL; }
+  // Node pointer k := node array + (id k - 1); an id below 1 gives null.
+  __host__ __device__ void bulidNodeMatch(NodeCuda* nodes) {
+    for (int k = 0; k < 4; ++k) node[k] = node_id[k] >= 1 ? nodes + (node_id[k] - 1) : nullptr;
+  }
+  // Registers the element with its nodes (device).
+  __host__ __device__ void builNodeIndex();
+  // Both thickness fields := mean of the section's four nodal thicknesses.
+  void setThick(const Section* section);
+
+  // ---- formulation (shell formulation files) ----
+  __host__ __device__ void computeShellInterForceGpu(const MaterialNew* material, Section* section,
+                                                     HourglassControl* hourglass, double timeStep);
+  __host__ __device__ double computeShellCharactLength();
+  __host__ __device__ double computeShellTimeStep(const MaterialNew* material, double safeFactor);
+  __host__ __device__ void assignTimeStep(double step) { dt = step; }
+  __host__ __device__ double computeShellMassScaleGpu(double targetDt);
+  void computeShellInterForceCpu(const MaterialNew* material, Section* section, HourglassControl* hourglass,
+                                 double timeStep);
+  double computeShellMassScaleCpu(double targetDt);
+  double calShellNodeMass(const Material* material, const Section* section);
+  double calElementArea();
+};
+
+static_assert(std::is_trivially_copyable_v<ShellElementCuda>);

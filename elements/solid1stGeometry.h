@@ -1,0 +1,260 @@
+// Geometry of the first-order solids on plain arrays: volumes, gradient
+// (B) vectors, face areas and characteristic lengths.  Everything here is a
+// pure function usable in kernels and on the host; nothing allocates.
+//
+// Hexahedron corners 1..8 (index 0..7) sit at the natural coordinates
+//   xi   = -1 -1 +1 +1 -1 -1 +1 +1
+//   eta  = -1 +1 +1 -1 -1 +1 +1 -1
+//   zeta = +1 +1 +1 +1 -1 -1 -1 -1
+// so that N_I = (1 + xi xi_I)(1 + eta eta_I)(1 + zeta zeta_I) / 8.
+#pragma once
+#include <cmath>
+#include "platform/gpu_runtime.h"
+
+namespace solid1st {
+
+// Natural coordinates of the hexahedron corners, one row per axis.  Kept as
+// a function so that host and device share it without a device constant.
+__host__ __device__ inline double hexaCorner(int axis, int node) {
+  // bit patterns of the sign (+1 where the bit is set), nodes 0..7
+  constexpr unsigned kXi = 0xCCu;    // nodes 2,3,6,7
+  constexpr unsigned kEta = 0x66u;   // nodes 1,2,5,6
+  constexpr unsigned kZeta = 0x0Fu;  // nodes 0..3
+  const unsigned mask = axis == 0 ? kXi : (axis == 1 ? kEta : kZeta);
+  return ((mask >> node) & 1u) ? 1.0 : -1.0;
+}
+
+__host__ __device__ inline double det3(const double a[3][3]) {
+  return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) - a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+         a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+}
+
+// Adjugate (transposed cofactor matrix) of a 3x3 matrix: a * adj = det * I.
+__host__ __device__ inline void adjugate3(const double a[3][3], double adj[3][3]) {
+  adj[0][0] = a[1][1] * a[2][2] - a[1][2] * a[2][1];
+  adj[0][1] = a[0][2] * a[2][1] - a[0][1] * a[2][2];
+  adj[0][2] = a[0][1] * a[1][2] - a[0][2] * a[1][1];
+  adj[1][0] = a[1][2] * a[2][0] - a[1][0] * a[2][2];
+  adj[1][1] = a[0][0] * a[2][2] - a[0][2] * a[2][0];
+  adj[1][2] = a[0][2] * a[1][0] - a[0][0] * a[1][2];
+  adj[2][0] = a[1][0] * a[2][1] - a[1][1] * a[2][0];
+  adj[2][1] = a[0][1] * a[2][0] - a[0][0] * a[2][1];
+  adj[2][2] = a[0][0] * a[1][1] - a[0][1] * a[1][0];
+}
+
+// Inverse of a 3x3 matrix; returns the determinant (the inverse is not
+// finite for a singular matrix).
+__host__ __device__ inline double inverse3(const double a[3][3], double inv[3][3]) {
+  adjugate3(a, inv);
+  const double d = a[0][0] * inv[0][0] + a[0][1] * inv[1][0] + a[0][2] * inv[2][0];
+  const double r = 1.0 / d;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) inv[i][j] *= r;
+  return d;
+}
+
+__host__ __device__ inline void cross3(const double a[3], const double b[3], double c[3]) {
+  c[0] = a[1] * b[2] - a[2] * b[1];
+  c[1] = a[2] * b[0] - a[0] * b[2];
+  c[2] = a[0] * b[1] - a[1] * b[0];
+}
+
+__host__ __device__ inline double dot3(const double a[3], const double b[3]) {
+  return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+
+// Triangle area 0.5 sqrt(|a|^2 |b|^2 - (a.b)^2) with a = p2 - p0, b = p1 - p0.
+// The radicand is clamped at 0 so that a degenerate triangle has area 0.
+__host__ __device__ inline double triangleArea(const double* p0, const double* p1, const double* p2) {
+  double a[3], b[3];
+  for (int k = 0; k < 3; ++k) {
+    a[k] = p2[k] - p0[k];
+    b[k] = p1[k] - p0[k];
+  }
+  const double ab = dot3(a, b);
+  const double r = dot3(a, a) * dot3(b, b) - ab * ab;
+  return r > 0.0 ? 0.5 * sqrt(r) : 0.0;
+}
+
+// Quadrilateral area as the triangles (p0, p1, p2) and (p0, p2, p3).
+__host__ __device__ inline double quadArea(const double* p0, const double* p1, const double* p2, const double* p3) {
+  return triangleArea(p0, p1, p2) + triangleArea(p0, p2, p3);
+}
+
+// Tetrahedron volume |det of the edge vectors| / 6.
+__host__ __device__ inline double tetraVolume(const double* p0, const double* p1, const double* p2, const double* p3) {
+  double e[3][3];
+  for (int k = 0; k < 3; ++k) {
+    e[0][k] = p1[k] - p0[k];
+    e[1][k] = p2[k] - p0[k];
+    e[2][k] = p3[k] - p0[k];
+  }
+  return fabs(det3(e)) / 6.0;
+}
+
+// Volume-weighted shape-function derivatives at the centre of a hexahedron
+// (the one-point B vectors): B[i][I] = V0 dN_I/dx_i at xi = eta = zeta = 0,
+// V0 = 8 det J(0).  With A_a = sum_I xi_aI x_I (eight times the centre
+// Jacobian), B[i][I] = adj(A)_ia xi_aI / 64; the B of a node is minus the B
+// of its diagonally opposite node, so only four nodes are computed.
+__host__ __device__ inline void hexaCentreB(const double x[8][3], double B[3][8]) {
+  double A[3][3];
+  for (int a = 0; a < 3; ++a)
+    for (int k = 0; k < 3; ++k) {
+      double s = 0.0;
+      for (int I = 0; I < 8; ++I) s += hexaCorner(a, I) * x[I][k];
+      A[a][k] = s;
+    }
+  // adj(A) with A rows = natural axes, columns = x, y, z: the derivative of
+  // N_I along x_i is sum_a (A^-1)_ia xi_aI / ... ; adj(A) = det(A) A^-1.
+  double adj[3][3];
+  adjugate3(A, adj);
+  constexpr double kScale = 1.0 / 64.0;
+  // Nodes 0..3 and their diagonal opposites 6, 7, 4, 5.
+  const int kOpposite[4] = {6, 7, 4, 5};
+  for (int I = 0; I < 4; ++I) {
+    const double n0 = hexaCorner(0, I), n1 = hexaCorner(1, I), n2 = hexaCorner(2, I);
+    for (int i = 0; i < 3; ++i) {
+      const double b = (adj[i][0] * n0 + adj[i][1] * n1 + adj[i][2] * n2) * kScale;
+      B[i][I] = b;
+      B[i][kOpposite[I]] = -b;
+    }
+  }
+}
+
+// One component of the exact volume gradient dV/dx (Flanagan-Belytschko
+// cofactor form, factor 1/12) for one corner; p lists the six corners that
+// enter it, y and z are the two other coordinate components (cyclic order).
+__host__ __device__ inline double hexaVolumeDerivative(const int p[6], const double* y, const double* z) {
+  const int a = p[0], b = p[1], c = p[2], d = p[3], e = p[4], f = p[5];
+  return ((y[b] + y[c]) * (z[a] + z[b]) - (y[a] + y[b]) * (z[b] + z[c]) + (y[a] + y[e]) * (z[d] + z[e]) -
+          (y[d] + y[e]) * (z[a] + z[e]) - (y[c] + y[f]) * (z[d] + z[f]) + (y[d] + y[f]) * (z[c] + z[f])) *
+         (1.0 / 12.0);
+}
+
+// Corners entering the volume derivative of each corner (rows: corner).
+#define SOLID1ST_VOLUME_DERIVATIVE_CORNERS                                                                      \
+  {{1, 2, 3, 4, 5, 7}, {2, 3, 0, 5, 6, 4}, {3, 0, 1, 6, 7, 5}, {0, 1, 2, 7, 4, 6},                              \
+   {7, 6, 5, 0, 3, 1}, {4, 7, 6, 1, 0, 2}, {5, 4, 7, 2, 1, 3}, {6, 5, 4, 3, 2, 0}}
+
+// Uniform-gradient B vectors B[i][I] = dV/dx_iI of the exact trilinear volume;
+// returns that volume (sum_I x_I B[0][I]), signed.
+__host__ __device__ inline double hexaExactB(const double x[8][3], double B[3][8]) {
+  double c[3][8];
+  for (int I = 0; I < 8; ++I)
+    for (int k = 0; k < 3; ++k) c[k][I] = x[I][k];
+  const int corners[8][6] = SOLID1ST_VOLUME_DERIVATIVE_CORNERS;
+  double v = 0.0;
+  for (int I = 0; I < 8; ++I) {
+    const int* p = corners[I];
+    B[0][I] = hexaVolumeDerivative(p, c[1], c[2]);
+    B[1][I] = hexaVolumeDerivative(p, c[2], c[0]);
+    B[2][I] = hexaVolumeDerivative(p, c[0], c[1]);
+    v += x[I][0] * B[0][I];
+  }
+  return v;
+}
+
+// Exact (signed) volume of a trilinear hexahedron: sum_I x_I dV/dx_I.
+__host__ __device__ inline double hexaExactVolume(const double x[8][3]) {
+  double c[3][8];
+  for (int I = 0; I < 8; ++I)
+    for (int k = 0; k < 3; ++k) c[k][I] = x[I][k];
+  const int corners[8][6] = SOLID1ST_VOLUME_DERIVATIVE_CORNERS;
+  double v = 0.0;
+  for (int I = 0; I < 8; ++I) v += c[0][I] * hexaVolumeDerivative(corners[I], c[1], c[2]);
+  return v;
+}
+
+// Largest of the six quadrilateral faces of a hexahedron.
+__host__ __device__ inline double hexaLargestFace(const double x[8][3]) {
+  const int kFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 5, 4},
+                                       {1, 2, 6, 5}, {2, 3, 7, 6}, {0, 3, 7, 4}};
+  double amax = 0.0;
+  for (int f = 0; f < 6; ++f) {
+    const double a = quadArea(x[kFaces[f][0]], x[kFaces[f][1]], x[kFaces[f][2]], x[kFaces[f][3]]);
+    if (a > amax) amax = a;
+  }
+  return amax;
+}
+
+// Characteristic lengths by shape; x holds the eight node slots of the
+// element (unused slots are ignored).  Volumes are taken by absolute value.
+__host__ __device__ inline double tetraCharactLength(const double x[8][3]) {
+  const double v = tetraVolume(x[0], x[1], x[2], x[3]);
+  double a = triangleArea(x[0], x[1], x[2]);
+  const double faces[3] = {triangleArea(x[0], x[1], x[3]), triangleArea(x[1], x[2], x[3]),
+                           triangleArea(x[0], x[2], x[3])};
+  for (double f : faces)
+    if (f > a) a = f;
+  return 3.0 * v / a;
+}
+
+__host__ __device__ inline double hexaCharactLength(const double x[8][3]) {
+  return fabs(hexaExactVolume(x)) / hexaLargestFace(x);
+}
+
+// Pentahedron with triangles 1-2-3 and 4-5-6 (types 20 and 22): volume of the
+// degenerate hexahedron with corners (1, 3, 6, 4, 2, 2, 5, 5).
+__host__ __device__ inline double pentaCharactLength(const double x[8][3]) {
+  const int kCorners[8] = {0, 2, 5, 3, 1, 1, 4, 4};
+  double h[8][3];
+  for (int I = 0; I < 8; ++I)
+    for (int k = 0; k < 3; ++k) h[I][k] = x[kCorners[I]][k];
+  double a = triangleArea(x[0], x[1], x[2]);
+  const double faces[4] = {triangleArea(x[3], x[4], x[5]), quadArea(x[0], x[1], x[4], x[3]),
+                           quadArea(x[1], x[2], x[5], x[4]), quadArea(x[0], x[2], x[5], x[3])};
+  for (double f : faces)
+    if (f > a) a = f;
+  return fabs(hexaExactVolume(h)) / a;
+}
+
+// One-point pentahedron kept in the eight slots of a degenerate hexahedron
+// (type 21): exact volume of the slots over the largest of the faces formed
+// by the first six slots s1..s6.
+__host__ __device__ inline double pentaSlotsCharactLength(const double x[8][3]) {
+  double a = triangleArea(x[0], x[1], x[4]);
+  const double faces[4] = {triangleArea(x[3], x[2], x[5]), quadArea(x[0], x[4], x[5], x[3]),
+                           quadArea(x[4], x[1], x[2], x[5]), quadArea(x[0], x[1], x[2], x[3])};
+  for (double f : faces)
+    if (f > a) a = f;
+  return fabs(hexaExactVolume(x)) / a;
+}
+
+// Pyramid with apex 1 and base 2-3-4-5: height of the apex over the plane
+// spanned by the base diagonals.
+__host__ __device__ inline double pyramidCharactLength(const double x[8][3]) {
+  double d1[3], d2[3], w[3], h[3];
+  for (int k = 0; k < 3; ++k) {
+    d1[k] = x[1][k] - x[3][k];
+    d2[k] = x[2][k] - x[4][k];
+    h[k] = x[0][k] - x[1][k];
+  }
+  cross3(d1, d2, w);
+  return fabs(dot3(h, w)) / sqrt(dot3(w, w));
+}
+
+// Characteristic length of a first-order solid by type code; returns a
+// negative value for a type without a length rule.
+__host__ __device__ inline double solidCharactLength(int type, const double x[8][3]) {
+  switch (type) {
+    case 15:
+      return tetraCharactLength(x);
+    case 16:
+      return pyramidCharactLength(x);
+    case 17:
+    case 18:
+    case 19:
+    case 23:
+      return hexaCharactLength(x);
+    case 20:
+    case 22:
+      return pentaCharactLength(x);
+    case 21:
+      return pentaSlotsCharactLength(x);
+    default:
+      return -1.0;
+  }
+}
+
+}  // namespace solid1st

@@ -1,0 +1,48 @@
+// Second-order solid record: 10-node tetrahedra (24, 27), 15-node
+// pentahedron (25), 20-node hexahedron (26).  Corner nodes come first.
+#pragma once
+#include <type_traits>
+
+#include "core/node.h"
+#include "elements/element.h"
+
+class MaterialNew;
+struct Section;
+struct HourglassControl;
+struct Material;
+
+constexpr int kSolid2ndNodeMax = 20;
+
+struct SolidElement2nd : Element {
+  int node_id[kSolid2ndNodeMax] = {};  // 10, 15 or 20 in use
+  NodeCuda* node[kSolid2ndNodeMax] = {};
+  double dt = 0.0;               // critical time step
+  double charactLength = 0.0;
+  double dtScaleFactor = 0.0;    // time-step multiplier (1.0 after set-up)
+  double volume = 0.0;
+  double mass = 0.0;             // element mass
+  double rotaryInertia[3] = {};  // zero for solids
+  double interForce[kSolid2ndNodeMax][3] = {};
+
+  // ---- element manager and base operations ----
+  __host__ __device__ void setElementSectionType() { sectionType = FAMILY_SOLID_2ND; }
+  // Node pointers of the first gaussNodeNum ids (the nodes in use); slots
+  // beyond them and ids below 1 give null.
+  __host__ __device__ void bulidNodeMatch(NodeCuda* nodes) {
+    for (int k = 0; k < kSolid2ndNodeMax; ++k)
+      node[k] = (k < gaussNodeNum && node_id[k] >= 1) ? nodes + (node_id[k] - 1) : nullptr;
+  }
+  // Registers the element with its first gaussNodeNum nodes (device).
+  __host__ __device__ void builNodeIndex();
+
+  // ---- formulation (second-order formulation files) ----
+  __host__ __device__ void computeSolid2ndInterForceGpu(MaterialNew* material, Section* section,
+                                                        HourglassControl* hourglass, double timeStep);
+  __host__ __device__ double computeSolid2ndCharactLength();
+  __host__ __device__ double computeSolidTimeStep(double waveSpeed, double safeFactor);
+  __host__ __device__ void assignTimeStep(double step) { dt = step; }
+  __host__ __device__ double computeSolid2ndMassScaleGpu(double targetDt);
+  double calSolid2ndNodeMass(const Material* material, const Section* section);
+};
+
+static_assert(std::is_trivially_copyable_v<SolidElement2nd>);

@@ -1,0 +1,67 @@
+// First-order solid element record (tetrahedra, pyramids, hexahedra,
+// pentahedra and solid shells; type codes 15 to 23).
+#pragma once
+#include <type_traits>
+
+#include "core/node.h"
+#include "elements/element.h"
+
+class MaterialNew;
+struct Section;
+struct HourglassControl;
+
+struct SolidElementCuda : Element {
+  NodeCuda* node[8] = {};   // current nodes; degenerate shapes repeat pointers
+  int node_id[8] = {};      // 1-based node numbers; degenerate shapes repeat ids
+  double interForce[8][3] = {};  // force the element exerts on node I (x, y, z)
+  double mass = 0.0;             // element mass (volume x density)
+  double rotaryInertia[3] = {};  // zero for solids
+  double volume = 0.0;           // current volume
+  double dt = 0.0;               // critical time step
+  double charactLength = 0.0;    // characteristic length
+  double dtScaleFactor = 0.0;    // time-step multiplier (1.0 after set-up)
+  double hourglassValue[4][3] = {};  // hourglass modes x directions (types 18, 21)
+  // The record's own device buffer of internal degrees of freedom
+  // (incompatible modes, enhanced strains); distinct from the pair of the
+  // Element part.
+  int additionalVariableNum = 0;
+  double* additionalVariablePtr = nullptr;
+
+  // ---- element manager and base operations ----
+  __host__ __device__ void setElementSectionType() { sectionType = FAMILY_SOLID; }
+  __host__ __device__ void setSFemFlag(SmoothFEMType kind) { sfemType = kind; }
+  // Node pointer k := node array + (id k - 1) for the eight slots; an id
+  // below 1 gives a null pointer.
+  __host__ __device__ void bulidNodeMatch(NodeCuda* nodes) {
+    for (int k = 0; k < 8; ++k) node[k] = node_id[k] >= 1 ? nodes + (node_id[k] - 1) : nullptr;
+  }
+  // Registers the element with its nodes by type (device).
+  __host__ __device__ void builNodeIndex();
+
+  // ---- formulation (first-order solid formulation files) ----
+  __host__ __device__ void computeSolidInterForceGpu(const MaterialNew* material, Section* section,
+                                                     HourglassControl* hourglass, double timeStep);
+  __host__ __device__ double computeSolidCharactLength();
+  __host__ __device__ double computeSolidTimeStep(const MaterialNew* material, double safeFactor);
+  __host__ __device__ void assignTimeStep(double step) { dt = step; }
+  __host__ __device__ double computeSolidMassScaleGpu(double targetDt);
+  __host__ __device__ void computeSolid1stNodeStrGpu(int flag);
+  __host__ __device__ void discreteSolid1stInterForceToNodeGpu();
+  __host__ __device__ void solidNodeMassInitia();
+  // Host twins.
+  void computeSolidInterForceCpu(const MaterialNew* material, Section* section, HourglassControl* hourglass,
+                                 double timeStep);
+  double computeSolidCharactLengthCpu();
+  double computeSolidTimeStepCpu(const MaterialNew* material, double safeFactor);
+  double computeSolidMassScaleCpu(double targetDt);
+  void discreteSolid1stInterForceToNodeCpu();
+  void interForceTetr1stCpuTL(const MaterialNew* material, double timeStep);
+  double calTetraVol();
+  // Total-Lagrangian point set-up of types 15 and 16 (reference shape
+  // derivatives and volumes into the points), host, before the upload.
+  void setSolidTLIntegration(int pointNum);
+  // Lumped nodal mass at set-up (host); returns the element mass.
+  double calSolidNodeMass(const struct Material* material, const Section* section);
+};
+
+static_assert(std::is_trivially_copyable_v<SolidElementCuda>);
