@@ -21,3 +21,7 @@ struct TestPairCuda {
   __host__ __device__ void updateActiveFlag() { active_flag = count != 0 ? 1 : 0; }
 };
 static_assert(std::is_trivially_copyable_v<TestPairCuda>);
+
+// Clean-up of every node's candidate list after pair production (one thread
+// per test pair).
+__global__ void GpuClearTestPair2(int n, TestPairCuda** pairs);

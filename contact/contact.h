@@ -1,0 +1,101 @@
+// One contact definition of the deck: its two sides, its kind, the card
+// values, and the contact nodes it searches.
+#pragma once
+#include <string>
+#include <vector>
+
+struct NodeCuda;
+struct ContactNodeCuda;
+class Surface;
+class SurfaceInteract;
+class ContactNodeManager;
+
+// Contact kinds.
+enum ContactType {
+  NODES_TO_SURFACE = 0,
+  SURFACE_TO_SURFACE = 1,
+  SINGLE_SURFACE = 2,
+  GENERAL_CONTACT = 3,
+  TIED_SHELL_EDGE_TO_SURFACE = 4
+};
+
+class Contact {
+ public:
+  int contact_type = 0;
+  int contact_id = 0;
+  int slave_id = 0;
+  int master_id = 0;
+  int slave_type = 0;
+  int master_type = 0;
+  double static_friction = 0.0;
+  double dynamic_friction = 0.0;
+  double birth_time = 0.0;
+  double death_time = 0.0;
+  double slave_penalty_scale = 0.0;
+  double master_penalty_scale = 0.0;
+  double slave_thickness = 0.0;
+  double master_thickness = 0.0;
+  double slave_thickness_scale = 0.0;
+  double master_thickness_scale = 0.0;
+  double friction_scale = 0.0;
+  double viscous_force_scale = 0.0;
+  int soft_option = 0;
+  double soft_scale = 0.1;
+  int airbag_curve_id = 0;
+  double max_parametric_coord = 1.025;
+  double segment_option = 0.0;
+  int search_depth = 2;
+  int bucket_sort_interval = 0;
+  int friction_update_interval = 1;
+  double max_penetration = 0.0;
+  int thickness_option = 0;
+  int shell_thickness_option = 0;
+  int shell_edge_logic = 0;
+  int symmetry_option = 0;
+  int dimension_option = 0;
+  double solid_thickness = 0.0;
+  double solid_stiffness = 0.0;
+  int gap_option = 0;
+  int ignore_option = 0;
+  double penalty_damping_factor = 0.0;
+  double stiffness_step = 0.0;
+  double flange_angle = 0.0;
+  int rcf_coordinate_id = 0;
+  std::string title;
+  int slave_box_id = 0;
+  int master_box_id = 0;
+  int slave_print_flag = 0;
+  int master_print_flag = 0;
+  int bucket_interval = 200;
+  int bucket_curve_id = 0;
+  int tracked_segments = 3;
+  int initial_iterations = 2;
+  double parametric_extension = 0.0;
+  int parallel_option = 0;
+  int contact_node_num = 0;
+  std::vector<ContactNodeCuda*> slave_contact_node_array_cpu;
+  ContactNodeCuda** slave_contact_node_array_gpu = nullptr;  // owned
+  Surface* slaveSurface = nullptr;
+  Surface* masterSurface = nullptr;
+  unsigned char box_check_flag = 0;
+  std::vector<NodeCuda*> slave_node_array_cpu;
+  double decay_coefficient = 0.0;
+  double viscous_friction = 0.0;
+  double viscous_damping = 0.0;
+  double penetration_check = 0.0;
+  int surface_interact_num = 0;
+  std::vector<SurfaceInteract*> surface_interact_array_cpu;
+  std::vector<SurfaceInteract**> surface_interact_array_gpu;
+
+  Contact() = default;
+  Contact(const Contact&) = default;
+  Contact& operator=(const Contact&) = default;
+  virtual ~Contact();
+
+  // The contact nodes this contact searches.
+  void buildSlaveNodeSet(ContactNodeManager* contactNodeManager);
+  // Device array of pointers to those contact nodes.
+  void allocateAndCopySlaveNodeArrayGpu(ContactNodeManager* contactNodeManager);
+  // Mapped per-block buffers of the search.
+  void allocateBlockBuffers();
+};

@@ -1,0 +1,89 @@
+#include "contact/contactnodemanager.h"
+#include "contact/contact.h"
+#include "contact/surface.h"
+#include "core/logErrorPrint.h"
+#include "core/nodeManager.h"
+
+ContactNodeManager::~ContactNodeManager() {
+  if (contact_node_array_gpu != nullptr) CUDA_CHECK(cudaFree(contact_node_array_gpu));
+}
+
+ContactNodeCuda* ContactNodeManager::findContactNode(int nodeId) {
+  const auto it = contact_node_id_map.find(nodeId);
+  if (it == contact_node_id_map.end()) return nullptr;
+  return &contact_node_array_cpu[it->second];
+}
+
+namespace {
+void addContactNode(ContactNodeManager& m, int nodeId, int surfaceId) {
+  if (nodeId <= 0 || m.contact_node_id_map.count(nodeId) != 0) return;
+  ContactNodeCuda cn{};
+  cn.node_id = nodeId;
+  cn.number = static_cast<int>(m.contact_node_array_cpu.size()) + 1;
+  cn.contact_pair.segment_id = surfaceId;
+  m.contact_node_id_map[nodeId] = static_cast<int>(m.contact_node_array_cpu.size());
+  m.contact_node_array_cpu.push_back(cn);
+}
+void addSurfaceNodes(ContactNodeManager& m, const Surface* s) {
+  if (s == nullptr) return;
+  for (const SegmentCuda& seg : s->segment_array) {
+    for (int k = 0; k < seg.node_num && k < 4; ++k) addContactNode(m, seg.node_id[k], s->id);
+  }
+}
+}  // namespace
+
+void ContactNodeManager::buildContactNodes(std::vector<Surface>& /*surfaces*/, std::vector<Contact>& contacts,
+                                           NodeManager* nodeManager) {
+  for (const Contact& c : contacts) {
+    if (c.contact_type != NODES_TO_SURFACE) continue;
+    for (const NodeCuda* node : c.slave_node_array_cpu) {
+      if (node != nullptr) addContactNode(*this, node->id, 0);
+    }
+  }
+  for (const Contact& c : contacts) {
+    if (c.contact_type != SURFACE_TO_SURFACE && c.contact_type != SINGLE_SURFACE) continue;
+    addSurfaceNodes(*this, c.masterSurface);
+    addSurfaceNodes(*this, c.slaveSurface);
+  }
+  contact_node_num = static_cast<int>(contact_node_array_cpu.size());
+  if (nodeManager == nullptr || nodeManager->node_array_cpu.empty()) return;
+  for (ContactNodeCuda& cn : contact_node_array_cpu) {
+    if (cn.node_id <= static_cast<int>(nodeManager->node_array_cpu.size())) cn.linkNode(nodeManager->node_array_cpu.data());
+  }
+}
+
+__global__ void GpuContactNodeCudaCpy(NodeCuda* nodes, ContactNodeCuda* contactNodes, int n) {
+  const int stride = static_cast<int>(blockDim.x * blockDim.y * gridDim.x * gridDim.y);
+  for (int i = static_cast<int>(((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x +
+                                threadIdx.x);
+       i < n; i += stride) {
+    contactNodes[i].gpuContactNodeCudaCpy(nodes);
+  }
+}
+
+__global__ void GPUIntegraContactForce(int n, ContactNodeCuda* contactNodes) {
+  const int stride = static_cast<int>(blockDim.x * blockDim.y * gridDim.x * gridDim.y);
+  for (int i = static_cast<int>(((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x +
+                                threadIdx.x);
+       i < n; i += stride) {
+    contactNodes[i].singleInterContactForce();
+  }
+}
+
+void ContactNodeManager::allocateAndCopyGpu(NodeManager* nodeManager) {
+  const int n = contact_node_num;
+  if (n <= 0 || nodeManager == nullptr) return;
+  CUDA_CHECK(cudaMalloc(&contact_node_array_gpu, contact_node_num * sizeof(ContactNodeCuda)));
+  CUDA_CHECK(cudaMemcpy(contact_node_array_gpu, &contact_node_array_cpu[0], contact_node_num * sizeof(ContactNodeCuda),
+                        cudaMemcpyHostToDevice));
+  launch(GpuContactNodeCudaCpy, dim3(n / 32 + 1), dim3(32), nodeManager->node_array_gpu, contact_node_array_gpu, n);
+}
+
+void ContactNodeManager::integraContactForceGpu(int n) {
+  if (n <= 0 || contact_node_num <= 0) return;
+  launch(GPUIntegraContactForce, dim3(contact_node_num / 32 + 1), dim3(32), contact_node_num, contact_node_array_gpu);
+}
+
+void ContactNodeManager::integraContactForceCpu() {
+  for (ContactNodeCuda& cn : contact_node_array_cpu) cn.singleInterContactForce();
+}

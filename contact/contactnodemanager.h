@@ -1,0 +1,36 @@
+// Owner of the contact nodes: one record per slave node of all contacts.
+#pragma once
+#include <map>
+#include <vector>
+#include "contact/contactnode.h"
+
+class Surface;
+class Contact;
+class NodeManager;
+
+class ContactNodeManager {
+ public:
+  std::vector<ContactNodeCuda> contact_node_array_cpu;
+  std::map<int, int> contact_node_id_map;  // node id -> index in the vector
+  int contact_node_num = 0;
+  ContactNodeCuda* contact_node_array_gpu = nullptr;  // owned
+
+  ContactNodeManager() = default;
+  ContactNodeManager(const ContactNodeManager&) = delete;
+  ContactNodeManager& operator=(const ContactNodeManager&) = delete;
+  ~ContactNodeManager();
+
+  // One record per distinct slave node of the contacts: nodes-to-surface
+  // contacts first, then the master and slave surfaces of the
+  // surface-to-surface contacts.
+  void buildContactNodes(std::vector<Surface>& surfaces, std::vector<Contact>& contacts, NodeManager* nodeManager);
+  // The contact node of a node id, or null.
+  ContactNodeCuda* findContactNode(int nodeId);
+  void allocateAndCopyGpu(NodeManager* nodeManager);
+  // Every contact node's contact force into its node's force.
+  void integraContactForceGpu(int n);
+  void integraContactForceCpu();
+};
+
+__global__ void GpuContactNodeCudaCpy(NodeCuda* nodes, ContactNodeCuda* contactNodes, int n);
+__global__ void GPUIntegraContactForce(int n, ContactNodeCuda* contactNodes);
