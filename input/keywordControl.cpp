@@ -1,0 +1,76 @@
+// Keyword family *CONTROL: run end and time-step rules into the time
+// control, hourglass controls into their manager, every other recognised
+// option kept card for card in the control options.
+#include "elements/hourglasscontrol.h"
+#include "elements/hourglasscontrolmanager.h"
+#include "input/keywordReader.h"
+#include "solver/femdynamic.h"
+#include "solver/timeControl.h"
+
+void KeywordReader::readControl(const std::string& block) {
+    const std::string header = blockHeader(block);
+    auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
+    const std::vector<std::string> lines = splitDeckLines(block);
+    TimeControl& time = *fem_->timeControl;
+    ControlOptions& options = *fem_->controlOptions;
+
+    if (has("CONTROL_TERMINATION")) {
+        readCard(lines, 1, time.end_time, time.end_cycle, time.termination_values, time.termination_flag);
+    } else if (has("CONTROL_TIMESTEP")) {
+        readCard(lines, 1, time.timestep_value, time.input_safe_factor, time.timestep_flag, time.timestep_value2,
+                 time.mass_scaling_dt, time.timestep_flags);
+    } else if (has("CONTROL_CONTACT")) {
+        ContactControl c;
+        readCard(lines, 1, c.card1_value1, c.card1_values);
+        readCard(lines, 2, c.card2_values, c.card2_value5, c.card2_flags);
+        if (lines.size() > 4) {
+            readCard(lines, 3, c.card3_values);
+            readCard(lines, 4, c.card4_values, c.card4_value7);
+            readCard(lines, 5, c.card5_values, c.card5_doubles, c.card5_value6, c.card5_value7, c.card5_value8);
+        }
+        options.contact_control.push_back(c);
+    } else if (has("CONTROL_SHELL")) {
+        ShellControl c;
+        readCard(lines, 1, c.value1, c.flags);
+        options.shell_control.push_back(c);
+    } else if (has("CONTROL_SOLID")) {
+        SolidControl c;
+        readCard(lines, 1, c.card1_values);
+        readCard8(lines, 2, c.card2_values);
+        options.solid_control.push_back(c);
+    } else if (has("CONTROL_OUTPUT")) {
+        OutputControl c;
+        readCard(lines, 1, c.card1_values, c.card1_value5, c.card1_flags);
+        if (lines.size() > 2) readField(lines[2], c.card2_value1);
+        options.output_control.push_back(c);
+    } else if (has("CONTROL_ENERGY")) {
+        EnergyControl c;
+        readCard(lines, 1, c.values);
+        options.energy_control.push_back(c);
+    } else if (has("CONTROL_HOURGLASS")) {
+        HourglassControl hourglass;
+        hourglass.id = 0;
+        hourglass.type = 0;
+        hourglass.coefficient = 0.0;
+        readCard(lines, 1, hourglass.type, hourglass.coefficient);
+        fem_->hourglassControlManager->hourglass_array_cpu.push_back(hourglass);
+    } else if (has("CONTROL_ACCURACY")) {
+        AccuracyControl c;
+        readCard(lines, 1, c.values);
+        options.accuracy_control.push_back(c);
+    } else if (has("CONTROL_CPU")) {
+        double cpu = 0.0;
+        if (lines.size() > 1) readField(lines[1], cpu);
+        options.cpu_control.push_back(cpu);
+    } else if (has("CONTROL_PARALLEL")) {
+        ParallelControl c;
+        readCard(lines, 1, c.values);
+        options.parallel_control.push_back(c);
+    } else if (has("CONTROL_COUPLING")) {
+        CouplingControl c;
+        readCard(lines, 1, c.values, c.flags);
+        options.coupling_control.push_back(c);
+    }
+    // "CONTROL_RIGID", "CONTROL_SOLUTION", "CONTROL_BULK_VISCOSITY" and
+    // unknown options carry nothing this system uses.
+}

@@ -1,0 +1,122 @@
+// Keyword families *DEFINE and *INCLUDE_TRANSFORM: load curves into the
+// curve manager; tables, boxes, coordinate systems by nodes,
+// transformations and include transforms into the solver's lists.
+#include <cstdio>
+#include <sstream>
+
+#include "core/curvemanager.h"
+#include "input/keywordReader.h"
+#include "solver/femdynamic.h"
+
+namespace {
+
+constexpr int kDeckCurvePointMax = 128;
+
+// Reads the point lines from line `first` to the block's last line: two
+// free-format numbers per line, handed to point(a, o). A line that does not
+// read as two numbers is skipped with a message.
+template <class Point>
+void readPointLines(const std::vector<std::string>& lines, size_t first, const char* what, int id, Point point) {
+    const size_t end = cardLineEnd(lines);
+    for (size_t i = first; i < end; ++i) {
+        std::istringstream stream(lines[i]);
+        double a = 0.0, o = 0.0;
+        if (!(stream >> a >> o)) {
+            KeywordReader::warn(std::string(what) + " " + std::to_string(id) + ": point line \"" + lines[i] +
+                                "\" does not read as two numbers; the line is skipped");
+            continue;
+        }
+        point(a, o);
+    }
+}
+
+void tooManyPoints() {
+    std::printf("曲线节点数过多\n");
+}
+
+}  // namespace
+
+void KeywordReader::readDefine(const std::string& block) {
+    const std::string header = blockHeader(block);
+    auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
+    const std::vector<std::string> lines = splitDeckLines(block);
+    const bool titled = has("_TITLE");
+    auto titleWord = [&lines](std::string& target) {
+        if (lines.size() > 1) std::istringstream(lines[1]) >> target;
+    };
+
+    if (has("DEFINE_CURVE")) {
+        Curve curve(1.0, 1.0, 0.0, 0);
+        curve.zeroFill();
+        if (titled) titleWord(curve.name);
+        const int cardLine = titled ? 2 : 1;
+        readCard(lines, cardLine, curve.curve_card_id, curve.curve_card_flag, curve.x_scale, curve.y_scale,
+                 curve.x_offset, curve.y_offset, curve.curve_card_type);
+        readPointLines(lines, static_cast<size_t>(cardLine) + 1, "*DEFINE_CURVE", curve.curve_card_id,
+                       [&curve](double a, double o) {
+                           if (curve.x_scale == 0.0) curve.x_scale = 1.0;
+                           if (curve.y_scale == 0.0) curve.y_scale = 1.0;
+                           if (curve.count >= kDeckCurvePointMax) {
+                               tooManyPoints();
+                               return;
+                           }
+                           curve.x[curve.count] = a * curve.x_scale;
+                           curve.y[curve.count] = o * curve.y_scale;
+                           ++curve.count;
+                       });
+        curve.id = curve.curve_card_id;
+        fem_->curveManager->addCurve(curve);
+    } else if (has("DEFINE_TABLE")) {
+        TableManager& tables = *fem_->tableManager;
+        CurveTable table;
+        if (titled) titleWord(table.title);
+        const int cardLine = titled ? 2 : 1;
+        readCard(lines, cardLine, table.table_id, table.table_value1, table.table_value2);
+        int count = 0;
+        readPointLines(lines, static_cast<size_t>(cardLine) + 1, "*DEFINE_TABLE", table.table_id,
+                       [&table, &count](double a, double o) {
+                           if (count >= kDeckCurvePointMax) {
+                               tooManyPoints();
+                               return;
+                           }
+                           table.x[count] = a;
+                           table.y[count] = o;
+                           ++count;
+                       });
+        tables.table_array.push_back(table);
+        tables.table_num = static_cast<int32_t>(tables.table_array.size());
+    } else if (has("DEFINE_BOX")) {
+        BoxManager& boxes = *fem_->boxManager;
+        DefineBox box;
+        readCard(lines, 1, box.box_id, box.box_values);
+        boxes.box_array.push_back(box);
+        boxes.box_num = static_cast<int32_t>(boxes.box_array.size());
+    } else if (has("COORDINATE_NODES")) {
+        CoordinateNodes coordinate;
+        std::string flag;
+        readCard(lines, 1, coordinate.coord_values, flag);
+        if (!flag.empty()) coordinate.coord_flag = flag[0];
+        fem_->coordinate_nodes_array->push_back(coordinate);
+    } else if (has("DEFINE_TRANSFORMATION")) {
+        Transformation transformation;
+        if (lines.size() > 1) readField(lines[1], transformation.transform_id);
+        const size_t end = cardLineEnd(lines);
+        for (size_t i = 2; i < end; ++i) {
+            TransformStep step;
+            readCard(lines, static_cast<int>(i), step.step_name, step.step_values);
+            transformation.steps.push_back(step);
+        }
+        fem_->transformation_array->push_back(transformation);
+    }
+}
+
+void KeywordReader::readIncludeTransform(const std::string& block) {
+    const std::vector<std::string> lines = splitDeckLines(block);
+    IncludeTransform include;
+    int32_t* v = include.include_values;
+    readCard(lines, 2, cardSpan(v, 7));
+    if (lines.size() > 3) readField(lines[3], v[7]);
+    readCard(lines, 4, cardSpan(v + 8, 5));
+    if (lines.size() > 5) readField(lines[5], v[13]);
+    fem_->include_transform_array->push_back(include);
+}

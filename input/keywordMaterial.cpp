@@ -1,0 +1,182 @@
+// Keyword family *MAT: thirteen material options, each read into a cleared
+// material record with its type code and appended to the material list. The
+// card's material id is mapped to the material's position in the list.
+#include <memory>
+#include <sstream>
+
+#include "input/keywordReader.h"
+#include "materials/material.h"
+#include "materials/materialmanager.h"
+#include "solver/femdynamic.h"
+
+namespace {
+
+// The options in the order they are recognised, with their type codes.
+enum class MaterialOption {
+    Elastic,
+    PlasticKinematic,
+    Rigid,
+    Null,
+    PiecewiseLinear,
+    LinearDiscreteBeam,
+    NonlinearPlasticDiscreteBeam,
+    GeneralNonlinearDiscreteBeam,
+    ModifiedHoneycomb,
+    ModifiedPiecewiseLinear,
+    SpotWeld,
+    SpringNonlinearElastic,
+    DamperViscous,
+};
+
+struct MaterialOptionEntry {
+    const char* word;
+    MaterialOption option;
+    int type;
+};
+
+constexpr MaterialOptionEntry kMaterialOptions[] = {
+    {"MAT_ELASTIC", MaterialOption::Elastic, 2},
+    {"PLASTIC_KINEMATIC", MaterialOption::PlasticKinematic, 4},
+    {"MAT_RIGID", MaterialOption::Rigid, 1},
+    {"MAT_NULL", MaterialOption::Null, 0},
+    {"MAT_PIECEWISE_LINEAR_PLASTICITY", MaterialOption::PiecewiseLinear, 4},
+    {"LINEAR_ELASTIC_DISCRETE_BEAM", MaterialOption::LinearDiscreteBeam, 6},
+    {"NONLINEAR_PLASTIC_DISCRETE_BEAM", MaterialOption::NonlinearPlasticDiscreteBeam, 12},
+    {"GENERAL_NONLINEAR_6DOF_DISCRETE_BEAM", MaterialOption::GeneralNonlinearDiscreteBeam, 7},
+    {"MODIFIED_HONEYCOMB", MaterialOption::ModifiedHoneycomb, 4},
+    {"MAT_MODIFIED_PIECEWISE_LINEAR_PLASTICITY", MaterialOption::ModifiedPiecewiseLinear, 4},
+    {"MAT_SPOTWELD", MaterialOption::SpotWeld, 10},
+    {"SPRING_NONLINEAR_ELASTIC", MaterialOption::SpringNonlinearElastic, 2},
+    {"DAMPER_VISCOUS", MaterialOption::DamperViscous, 11},
+};
+
+}  // namespace
+
+// Hardening model of a piecewise-linear card without a hardening curve: the
+// tabulated model (4) only when some input point has both a strain and a
+// stress other than 0; else linear hardening (0).
+int piecewiseHardeningModel(const Material& material) {
+    if (material.curve_id != 0) return 4;
+    for (int j = 0; j < 8; ++j) {
+        if (material.input_strain_points[j] != 0.0 && material.input_stress_points[j] != 0.0) return 4;
+    }
+    return 0;
+}
+
+void KeywordReader::readMaterial(const std::string& block) {
+    const std::string header = blockHeader(block);
+    const MaterialOptionEntry* entry = nullptr;
+    for (const MaterialOptionEntry& candidate : kMaterialOptions) {
+        if (header.find(candidate.word) != std::string::npos) {
+            entry = &candidate;
+            break;
+        }
+    }
+    if (entry == nullptr) return;
+
+    const std::vector<std::string> lines = splitDeckLines(block);
+    auto record = std::make_unique<Material>();
+    Material& m = *record;
+    m.clear();
+    int first = 1;
+    if (header.find("_TITLE") != std::string::npos) {
+        std::string name;
+        if (lines.size() > 1) std::istringstream(lines[1]) >> name;
+        m.name = name;
+        first = 2;
+    }
+    // Card c (1-based) of the option.
+    auto card = [first](int c) { return first + c - 1; };
+    int cardId = 0;
+
+    switch (entry->option) {
+        case MaterialOption::Elastic:
+            readCard(lines, card(1), cardId, m.density, m.youngs_modulus, m.poissons_ratio, m.axial_damping,
+                     m.bending_damping, m.elastic_bulk_modulus);
+            break;
+        case MaterialOption::PlasticKinematic:
+            readCard(lines, card(1), cardId, m.density, m.youngs_modulus, m.poissons_ratio, m.yield_stress,
+                     m.tangent_modulus, m.hardening_parameter);
+            readCard(lines, card(2), m.strain_rate_c, m.strain_rate_p, m.failure_strain, m.viscoplastic_flag);
+            break;
+        case MaterialOption::Rigid:
+            readCard(lines, card(1), cardId, m.density, m.youngs_modulus, m.poissons_ratio, m.coupling_n,
+                     m.coupling_option, m.coupling_m, m.alias_value);
+            readCard(lines, card(2), m.constraint_option, m.constraint_1, m.constraint_2);
+            readCard(lines, card(3), m.local_axes);
+            break;
+        case MaterialOption::Null:
+            readCard(lines, card(1), cardId, m.density, m.pressure_cutoff, m.viscosity, m.tension_erosion,
+                     m.compression_erosion, m.youngs_modulus, m.poissons_ratio);
+            break;
+        case MaterialOption::PiecewiseLinear:
+        case MaterialOption::ModifiedPiecewiseLinear:
+            readCard(lines, card(1), cardId, m.density, m.youngs_modulus, m.poissons_ratio, m.yield_stress,
+                     m.tangent_modulus, m.failure_plastic_strain, m.deletion_time_step);
+            if (entry->option == MaterialOption::PiecewiseLinear) {
+                readCard(lines, card(2), m.rate_c, m.rate_p, m.hardening_curve_id, m.rate_curve_id,
+                         m.viscoplastic_flag);
+            } else {
+                readCard(lines, card(2), m.rate_c, m.rate_p, m.hardening_curve_id, m.rate_curve_id,
+                         m.viscoplastic_flag, m.thinning_strain, m.major_strain, m.failure_point_count);
+            }
+            readCard(lines, card(3), m.input_strain_points);
+            readCard(lines, card(4), m.input_stress_points);
+            m.curve_id = m.hardening_curve_id;
+            if (entry->option == MaterialOption::PiecewiseLinear) m.plastic_model = piecewiseHardeningModel(m);
+            break;
+        case MaterialOption::LinearDiscreteBeam:
+            readCard(lines, card(1), cardId, m.density, m.discrete_stiffness);
+            readCard(lines, card(2), m.discrete_damping);
+            readCard(lines, card(3), m.discrete_preload);
+            break;
+        case MaterialOption::NonlinearPlasticDiscreteBeam:
+            readCard(lines, card(1), cardId, m.density, m.discrete_stiffness);
+            readCard(lines, card(2), m.discrete_damping);
+            readCard(lines, card(3), m.yield_curve_values);
+            readCard(lines, card(4), m.failure_loads);
+            readCard(lines, card(5), m.failure_displacements);
+            readCard(lines, card(6), m.discrete_preload);
+            break;
+        case MaterialOption::GeneralNonlinearDiscreteBeam:
+            readCard(lines, card(1), cardId, m.density, m.translational_stiffness, m.rotational_stiffness,
+                     m.unloading_option, m.beam_offset, m.damping_factor, m.input_flag);
+            for (int c = 0; c < 4; ++c) readCard(lines, card(2 + c), cardSpan(m.curve_ids + 6 * c, 6));
+            readCard(lines, card(6), m.tension_failure_limits);
+            readCard(lines, card(7), m.compression_failure_limits);
+            readCard(lines, card(8), m.failure_option_values);
+            if (m.input_flag == 2) {
+                readCard(lines, card(9), cardSpan(m.extra_option_values, 6));
+                readCard(lines, card(10), cardSpan(m.extra_option_values + 6, 6));
+                readCard(lines, card(11), cardSpan(m.extra_option_values + 12, 8));
+            }
+            break;
+        case MaterialOption::ModifiedHoneycomb:
+            readCard(lines, card(1), cardId, m.density, m.youngs_modulus, m.poissons_ratio, m.yield_stress,
+                     m.compacted_volume, m.honeycomb_damping, m.bulk_viscosity_flag);
+            readCard(lines, card(2), m.honeycomb_curve_ids, m.rate_curve_id);
+            readCard(lines, card(3), m.uncompacted_moduli, m.axes_option, m.axes_change_option);
+            readCard(lines, card(4), m.axes_point, m.axes_a);
+            readCard(lines, card(5), m.axes_d, m.tensile_failure_strain, m.shear_failure_strain, m.axes_v);
+            break;
+        case MaterialOption::SpotWeld:
+            readCard(lines, card(1), cardId, m.density, m.youngs_modulus, m.poissons_ratio, m.yield_stress,
+                     m.plastic_hardening_modulus, m.output_interval, m.failure_time);
+            readCard(lines, card(2), m.weld_failure_strain, m.weld_axial_force, m.weld_shear_force_s,
+                     m.weld_shear_force_t, m.weld_torsion_moment, m.weld_bending_moment_s,
+                     m.weld_bending_moment_t, m.weld_failure_flag);
+            break;
+        case MaterialOption::SpringNonlinearElastic:
+            readCard(lines, card(1), cardId, m.curve_id, m.rotational_curve_id);
+            break;
+        case MaterialOption::DamperViscous:
+            readCard(lines, card(1), cardId, m.damping_constant);
+            break;
+    }
+    m.type = entry->type;
+
+    std::vector<Material>& materials = fem_->materialManager->material_array;
+    m.id = static_cast<int>(materials.size()) + 1;
+    state_.materialNumberMap.emplace(cardId, m.id);
+    materials.push_back(m);
+}

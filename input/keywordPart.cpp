@@ -1,0 +1,79 @@
+// Keyword family *PART: plain parts (a heading line and a card per part),
+// parts with inertia and parts with contact values. Parts get internal ids
+// in reading order; the deck's part id is mapped to it.
+#include <sstream>
+
+#include "core/part.h"
+#include "elements/elmmanager.h"
+#include "input/keywordReader.h"
+#include "solver/femdynamic.h"
+
+namespace {
+
+std::string firstWord(const std::string& line) {
+    std::string word;
+    std::istringstream(line) >> word;
+    return word;
+}
+
+}  // namespace
+
+void KeywordReader::readPart(const std::string& block) {
+    const std::string header = blockHeader(block);
+    const bool inertia = header.find("PART_INERTIA") != std::string::npos;
+    const bool contact = !inertia && header.find("PART_CONTACT") != std::string::npos;
+    const std::vector<std::string> lines = splitDeckLines(block);
+    auto line = [&lines](size_t i) { return i < lines.size() ? lines[i] : std::string(); };
+
+    // Card 1 of every form.
+    auto readMainCard = [&](Part& part, int k) {
+        readCard(lines, k, part.id, part.section_id, part.material_id, part.eos_id, part.hourglass_id,
+                 part.gravity_option, part.adaptive_option, part.thermal_material_id);
+    };
+    // Numbers the part and appends it; false when the deck is refused.
+    auto append = [&](Part& part) {
+        std::vector<Part>& parts = fem_->part_array;
+        const int count = static_cast<int>(parts.size());
+        if (count >= kMaxKeywordParts) {
+            refuse("the deck defines more than " + std::to_string(kMaxKeywordParts) + " parts");
+            return false;
+        }
+        const int deckId = part.id;
+        if (!fem_->part_id_map.emplace(deckId, count + 1).second) {
+            refuse("two *PART cards give the part id " + std::to_string(deckId));
+            return false;
+        }
+        part.storage_index = count;
+        state_.partDeckIdMap.emplace(count + 1, deckId);
+        part.id = count + 1;
+        parts.push_back(part);
+        return true;
+    };
+
+    if (inertia || contact) {
+        Part part;
+        part.name = firstWord(line(1));
+        readMainCard(part, 2);
+        if (inertia) {
+            readCard(lines, 3, part.inertia_centre, part.inertia_mass, part.inertia_coord_option,
+                     part.inertia_node_id);
+            readCard(lines, 4, part.inertia_tensor);
+            readCard(lines, 5, part.initial_velocity);
+            readCard(lines, 6, part.inertia_axes, part.inertia_coord_id);
+        } else {
+            readCard(lines, 3, part.contact_static_friction, part.contact_dynamic_friction,
+                     part.contact_decay_coefficient, part.contact_viscous_friction, part.contact_thickness_option,
+                     part.contact_thickness, part.contact_penalty_scale);
+        }
+        append(part);
+    } else {
+        const size_t end = cardLineEnd(lines);
+        for (size_t i = 1; i < end; i += 2) {
+            Part part;
+            part.name = line(i);
+            readMainCard(part, static_cast<int>(i + 1));
+            if (!append(part)) break;
+        }
+    }
+    fem_->elm_manager_array.resize(fem_->part_array.size());
+}

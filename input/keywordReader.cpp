@@ -1,0 +1,243 @@
+// The keyword-deck frame: working copy, blocks, keyword recognition, card
+// lines and fields.
+#include "input/keywordReader.h"
+
+#include <boost/algorithm/string.hpp>
+#include <filesystem>
+#include <iostream>
+
+#include "elements/elmmanager.h"
+#include "input/preprocessModel.h"
+#include "solver/femdynamic.h"
+
+namespace {
+
+// Removes the blanks at the end of a text.
+void trimTrailingBlanks(std::string& text) {
+    boost::trim_right_if(text, boost::is_any_of(" "));
+}
+
+void splitCardFields(const std::vector<std::string>& lines, std::string* fields, int k, int n, int width) {
+    if (k < 0 || static_cast<size_t>(k) >= lines.size()) {
+        for (int i = 0; i < n; ++i) fields[i].clear();
+        return;
+    }
+    const std::string& line = lines[static_cast<size_t>(k)];
+    for (int i = 0; i < n; ++i) {
+        const size_t start = static_cast<size_t>(i) * static_cast<size_t>(width);
+        fields[i] = start < line.size() ? line.substr(start, static_cast<size_t>(width)) : std::string();
+    }
+}
+
+}  // namespace
+
+void cleanDeckLines(std::string& block) {
+    boost::replace_all(block, "\r", " ");
+    boost::replace_all(block, "\t", " ");
+    trimTrailingBlanks(block);
+}
+
+void cleanDeckBlock(std::string& block) {
+    boost::replace_all(block, "\n", " ");
+    cleanDeckLines(block);
+}
+
+std::vector<std::string> splitDeckLines(std::string block) {
+    cleanDeckLines(block);
+    std::vector<std::string> lines;
+    boost::split(lines, block, boost::is_any_of("\n"), boost::token_compress_on);
+    return lines;
+}
+
+size_t cardLineEnd(const std::vector<std::string>& lines) {
+    return !lines.empty() && lines.back().empty() ? lines.size() - 1 : lines.size();
+}
+
+void splitCardFields10(const std::vector<std::string>& lines, std::string* fields, int k, int n) {
+    splitCardFields(lines, fields, k, n, 10);
+}
+
+void splitCardFields8(const std::vector<std::string>& lines, std::string* fields, int k, int n) {
+    splitCardFields(lines, fields, k, n, 8);
+}
+
+std::vector<std::string> cutDeckBlocks(std::string text) {
+    boost::replace_all(text, "*", "$*");
+    std::vector<std::string> pieces;
+    boost::split(pieces, text, boost::is_any_of("$"), boost::token_compress_on);
+    std::vector<std::string> blocks;
+    blocks.reserve(pieces.size());
+    for (std::string& piece : pieces) {
+        if (piece.empty()) continue;
+        if (piece[0] == '\n') piece.erase(0, 1);
+        if (piece.empty()) continue;
+        blocks.push_back(std::move(piece));
+    }
+    return blocks;
+}
+
+std::string blockHeader(const std::string& block) { return block.substr(0, 80); }
+
+KeywordDeckFiles keywordDeckFiles(const std::string& deckPath) {
+    KeywordDeckFiles files;
+    const size_t cut = deckPath.find_last_of("/\\");
+    files.folder = cut == std::string::npos ? std::string() : deckPath.substr(0, cut + 1);
+    files.fileName = cut == std::string::npos ? deckPath : deckPath.substr(cut + 1);
+    files.workFolder = files.folder + "temp";
+    files.workCopy = files.workFolder + "/temp_" + files.fileName;
+    files.checkList = files.workFolder + "/outForVerify_" + files.fileName;
+    return files;
+}
+
+KeywordDeckState::KeywordDeckState() = default;
+KeywordDeckState::~KeywordDeckState() = default;
+
+KeywordReader::KeywordReader(FEMDynamic* fem, KeywordDeckState& state) : fem_(fem), state_(state) {}
+
+void KeywordReader::refuse(const std::string& message) {
+    std::cerr << "Keyword deck refused: " << message << std::endl;
+    refused_ = true;
+}
+
+void KeywordReader::warn(const std::string& message) { std::cerr << "Keyword deck: " << message << std::endl; }
+
+bool KeywordReader::readBlock(const std::string& block) {
+    if (block.empty() || block[0] != '*') return true;
+    const std::string header = blockHeader(block);
+    auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
+    if (has("*NODE")) {
+        readNodes(block);
+    } else if (has("*ELEMENT_SHELL")) {
+        readShells(block);
+    } else if (has("*ELEMENT_BEAM")) {
+        readBeams(block);
+    } else if (has("ELEMENT_SOLID")) {
+        readSolids(block);
+    } else if (has("ELEMENT_DISCRETE")) {
+        readDiscretes(block);
+    } else if (has("ELEMENT_MASS")) {
+        readMasses(block);
+    } else if (has("*ELEMENT_SEATBELT_ACCELEROMETER")) {
+        readAccelerometers(block);
+    } else if (has("*AIRBAG")) {
+        readAirbag(block);
+    } else if (has("*SECTION")) {
+        readSection(block);
+    } else if (has("*MAT")) {
+        readMaterial(block);
+    } else if (has("*PART")) {
+        readPart(block);
+    } else if (has("*SET_SEGMENT")) {
+        readSegmentSet(block);
+    } else if (has("*SET")) {
+        readSet(block);
+    } else if (has("*CONTACT")) {
+        // Contact cards: read by the contact family (not part of this reader yet).
+    } else if (has("*BOUNDARY")) {
+        // Boundary cards: read by the boundary family (not part of this reader yet).
+    } else if (has("*LOAD")) {
+        // Load cards: read by the load family (not part of this reader yet).
+    } else if (has("*CONSTRAINED")) {
+        // Constrained cards: read by the constrained family (not part of this reader yet).
+    } else if (has("*INITIAL_VELOCITY")) {
+        readInitialVelocity(block);
+    } else if (has("*DEFINE")) {
+        readDefine(block);
+    } else if (has("*INCLUDE_TRANSFORM")) {
+        readIncludeTransform(block);
+    } else if (has("*RIGIDWALL")) {
+        // Rigid-wall cards: read by the rigid-wall family (not part of this reader yet).
+    } else if (has("*CONTROL")) {
+        readControl(block);
+    } else if (has("*DATABASE")) {
+        // Database cards: read by the database family (not part of this reader yet).
+    } else if (has("*END")) {
+        return false;
+    }
+    return true;
+}
+
+bool KeywordReader::readBlocks(const std::vector<std::string>& blocks) {
+    for (const std::string& block : blocks) {
+        if (!readBlock(block) || refused_) break;
+    }
+    return !refused_;
+}
+
+namespace {
+
+// Comment pass: copies every line of the deck that does not start with "$"
+// into the working copy, without returns. False when the deck or the working
+// copy cannot be opened or read.
+bool writeWorkingCopy(const KeywordDeckFiles& files, const std::string& deckPath) {
+    std::ifstream deck(deckPath, std::ios::binary);
+    if (!deck.is_open()) {
+        std::cerr << "Keyword deck refused: cannot open the deck \"" << deckPath << "\"" << std::endl;
+        return false;
+    }
+    if (std::filesystem::is_directory(deckPath)) {
+        std::cerr << "Keyword deck refused: \"" << deckPath << "\" is a folder, not a deck" << std::endl;
+        return false;
+    }
+    std::error_code ignored;
+    std::filesystem::create_directory(files.workFolder, ignored);
+    std::ofstream copy(files.workCopy, std::ios::binary | std::ios::trunc);
+    if (!copy.is_open()) {
+        std::cerr << "Keyword deck refused: cannot write the working copy \"" << files.workCopy << "\"" << std::endl;
+        return false;
+    }
+    std::string line;
+    while (std::getline(deck, line)) {
+        boost::erase_all(line, "\r");
+        if (!line.empty() && line[0] == '$') continue;
+        copy << line << '\n';
+    }
+    if (deck.bad()) {
+        std::cerr << "Keyword deck refused: error while reading the deck \"" << deckPath << "\"" << std::endl;
+        return false;
+    }
+    copy.close();
+    if (copy.fail()) {
+        std::cerr << "Keyword deck refused: cannot write the working copy \"" << files.workCopy << "\"" << std::endl;
+        return false;
+    }
+    return true;
+}
+
+// Block pass: the whole working copy as one text.
+bool readWorkingCopy(const KeywordDeckFiles& files, std::string& text) {
+    std::ifstream copy(files.workCopy, std::ios::binary);
+    if (!copy.is_open()) {
+        std::cerr << "Keyword deck refused: cannot read the working copy \"" << files.workCopy << "\"" << std::endl;
+        return false;
+    }
+    std::ostringstream all;
+    all << copy.rdbuf();
+    text = all.str();
+    return true;
+}
+
+}  // namespace
+
+void applyDeckMassScaling(TimeControl& timeControl) {
+    if (timeControl.mass_scaling_dt > 0.0) {
+        if (timeControl.target_dt < 1e-5) timeControl.target_dt = timeControl.mass_scaling_dt;
+        timeControl.recompute_interval = 1;
+        timeControl.mass_scaling_flag = 1;
+    }
+}
+
+int readKeywordDeck(FEMDynamic* fem, std::string deckPath) {
+    KeywordDeckState state;
+    state.files = keywordDeckFiles(deckPath);
+    if (!writeWorkingCopy(state.files, deckPath)) return 0;
+    state.checkList.open(state.files.checkList, std::ios::trunc);
+    std::string text;
+    if (!readWorkingCopy(state.files, text)) return 0;
+
+    KeywordReader reader(fem, state);
+    if (!reader.readBlocks(cutDeckBlocks(std::move(text)))) return 0;
+
+    applyDeckMassScaling(*fem->timeControl);
+    return completeKeywordDeck(fem, state) ? 1 : 0;
+}

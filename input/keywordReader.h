@@ -1,0 +1,265 @@
+// Reader of keyword decks (".k"): the deck is copied without its comment
+// lines into a working folder, cut into blocks at every "*", and each block
+// is handed by its keyword to the family that writes its cards into the
+// solver's managers.
+#pragma once
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "solver/initialCondition.h"
+#include "solver/timeControl.h"
+
+class FEMDynamic;
+class ElmManager;
+
+// Replaces returns and tabs by blanks and removes the blanks at the end of
+// the block; newlines stay.
+void cleanDeckLines(std::string& block);
+// Replaces newlines, returns and tabs by blanks and removes the blanks at the
+// end of the block, so that the block reads as one free-format stream.
+void cleanDeckBlock(std::string& block);
+// Cleans a block with cleanDeckLines and cuts it at its newlines, empty lines
+// dropped; line 0 is the keyword line and the last entry is the (empty) text
+// after the final newline.
+std::vector<std::string> splitDeckLines(std::string block);
+// One past the last card line of a block's line list: the empty entry after
+// the final newline is not a card.
+size_t cardLineEnd(const std::vector<std::string>& lines);
+// Cuts card line k into n fields of 10 (or 8) characters. A line shorter than
+// its fields gives blank fields; a line k that the block lacks gives n blank
+// fields.
+void splitCardFields10(const std::vector<std::string>& lines, std::string* fields, int k, int n);
+void splitCardFields8(const std::vector<std::string>& lines, std::string* fields, int k, int n);
+
+// Cuts the comment-free deck text into keyword blocks: every "*" opens a
+// block, a "$" ends the block text where it stands; empty blocks are
+// dropped and a leading newline is removed.
+std::vector<std::string> cutDeckBlocks(std::string text);
+// The first 80 characters of a block: the only text keyword tests look at.
+std::string blockHeader(const std::string& block);
+
+// Reads one field into a target through one formatted extraction: a blank
+// field leaves the target as it was, text after the number is ignored
+// ("12abc" reads 12, "1.5" into an int reads 1).
+class FieldStream {
+public:
+    template <class T>
+    void read(const std::string& text, T& target) {
+        stream_.str(text);
+        stream_.clear();
+        stream_ >> target;
+        stream_.str(" ");
+        stream_.clear();
+    }
+    // Reads the first blank-delimited word; a blank text leaves the target.
+    void readWord(const std::string& text, std::string& target) { read(text, target); }
+
+private:
+    std::istringstream stream_{" "};
+};
+
+// Working files of a deck: the folder "temp" beside the deck, the
+// comment-free copy "temp_<deck>" and the check list "outForVerify_<deck>".
+struct KeywordDeckFiles {
+    std::string folder;        // up to and including the last "/" or "\", or empty
+    std::string fileName;      // the text after it
+    std::string workFolder;    // folder + "temp"
+    std::string workCopy;      // workFolder/temp_<fileName>
+    std::string checkList;     // workFolder/outForVerify_<fileName>
+};
+KeywordDeckFiles keywordDeckFiles(const std::string& deckPath);
+
+// One element's node list as read, kept for the completion after the block
+// loop: its element number, the deck node ids and their node numbers (a beam
+// fills three places, a discrete element two, the rest stay 0).
+struct ElementNodeList {
+    int element_number = 0;
+    int deck_node_ids[20] = {};
+    int node_numbers[20] = {};
+};
+
+// Most distinct part ids the element blocks of one deck may name.
+constexpr int kMaxKeywordParts = 100000;
+
+// Reader state kept across blocks, used by the completion after the block
+// loop. Map lookups there should use find(): an id that is not present means
+// the deck never defined it.
+struct KeywordDeckState {
+    KeywordDeckFiles files;
+    std::ofstream checkList;  // open for writing once the deck is opened
+
+    // Nodes and elements.
+    int nodeCounter = 0;     // nodes read so far
+    int elementCounter = 0;  // elements, masses and accelerometers read so far
+    int partCounter = 0;     // distinct part ids named by element blocks
+    std::map<int, int> partNumberMap;  // deck part id -> part number (first appearance)
+    // Element store of part number p at position p-1 (grows with partCounter).
+    std::vector<ElmManager> elementStores;
+    std::map<int, ElementNodeList> elementNodeLists;  // element index (0-based) -> node list
+    std::map<int, int> elementPartMap;                // element index -> deck part id
+
+    // Part cards: internal part id -> deck part id.
+    std::map<int, int> partDeckIdMap;
+    // Section cards: deck section number -> running section number.
+    std::map<int, int> sectionNumberMap;
+    // Material cards: card material id -> 1-based position in material_array.
+    std::map<int, int> materialNumberMap;
+
+    // Set cards: running numbers and set id -> number maps.
+    int nodeSetNumber = 0;
+    int shellSetNumber = 0;
+    int partSetNumber = 0;
+    int segmentSetNumber = 0;
+    std::map<int, int> nodeSetNumberMap;
+    std::map<int, int> shellSetNumberMap;
+    std::map<int, int> partSetNumberMap;
+
+    // Initial velocities: record position (1-based) -> set id / node id.
+    std::map<int, int> velocitySetMap;
+    std::map<int, int> velocityNodeMap;
+
+    KeywordDeckState();
+    ~KeywordDeckState();
+    KeywordDeckState(const KeywordDeckState&) = delete;
+    KeywordDeckState& operator=(const KeywordDeckState&) = delete;
+};
+
+// Reads a keyword deck into the solver. Returns 1 when the deck was read and
+// completed; 0 when it was refused (it cannot be opened, or its contents
+// would give a broken model), after a message on the error stream.
+int readKeywordDeck(FEMDynamic* fem, std::string deckPath);
+
+// Applies the deck's mass-scaling step (*CONTROL_TIMESTEP field 5) to the
+// solver's time control once the whole deck has been read.
+class TimeControl;
+void applyDeckMassScaling(TimeControl& timeControl);
+
+// A run of consecutive fields of one card read into consecutive values.
+template <class T>
+struct CardSpan {
+    T* p;
+    int n;
+};
+template <class T>
+CardSpan<T> cardSpan(T* p, int n) { return CardSpan<T>{p, n}; }
+
+// The block loop and the card families. Each family reads one block; the
+// families live in the keyword*.cpp files named after them.
+class KeywordReader {
+public:
+    KeywordReader(FEMDynamic* fem, KeywordDeckState& state);
+
+    // Hands every block to its family in deck order until "*END" or the end;
+    // false when the deck was refused.
+    bool readBlocks(const std::vector<std::string>& blocks);
+    // Reads one block: recognises its keyword and calls its family. Returns
+    // false for "*END".
+    bool readBlock(const std::string& block);
+    bool refused() const { return refused_; }
+
+    // Nodes, elements, masses, accelerometers and airbags.
+    void readNodes(const std::string& block);
+    void readShells(const std::string& block);
+    void readBeams(const std::string& block);
+    void readSolids(const std::string& block);
+    void readDiscretes(const std::string& block);
+    void readMasses(const std::string& block);
+    void readAccelerometers(const std::string& block);
+    void readAirbag(const std::string& block);
+    // Sections, materials, parts.
+    void readSection(const std::string& block);
+    void readMaterial(const std::string& block);
+    void readPart(const std::string& block);
+    // Sets.
+    void readSegmentSet(const std::string& block);
+    void readSet(const std::string& block);
+    // Initial velocities.
+    void readInitialVelocity(const std::string& block);
+    // Curves, tables, boxes, coordinate systems, transformations.
+    void readDefine(const std::string& block);
+    void readIncludeTransform(const std::string& block);
+    // Control cards.
+    void readControl(const std::string& block);
+
+    // Prints the message and refuses the deck: the block loop stops.
+    void refuse(const std::string& message);
+    // Prints a message about input that is skipped.
+    static void warn(const std::string& message);
+
+    // Reads the free-format element stream of a block that starts one
+    // character after the word; calls item(stream) per item until the stream
+    // ends. An item that does not read ends the block with a message.
+    template <class Item>
+    void readElementStream(std::string block, const char* word, const char* family, Item item);
+    // Books an element and appends it to the list of its part's store.
+    template <class Record>
+    void storeElement(Record& element, int deckPartId, int nodeCount, const char* family,
+                      std::vector<Record> ElmManager::*list);
+
+private:
+    // Node number of a node id as element data names it; an id that is not
+    // 0 and was never defined refuses the deck.
+    int elementNodeNumber(int nodeId, int elementId, const char* family);
+    // Part number of a deck part id named by an element, given on first
+    // appearance; 0 (and the deck refused) beyond kMaxKeywordParts parts.
+    int elementPartNumber(int deckPartId);
+    // Books one element: store id, node list, element number map, part.
+    // Returns the part number, 0 when the deck was refused.
+    template <class Record>
+    int bookElement(Record& element, int deckPartId, int nodeCount, const char* family);
+
+    // Field helpers over the frame's shared stream.
+    template <class T>
+    void readField(const std::string& text, T& target) { fields_.read(text, target); }
+    // Reads card line k into the targets, one field each in order; an array
+    // target or a CardSpan takes as many consecutive fields as it holds.
+    template <class... T>
+    void readCard(const std::vector<std::string>& lines, int k, T&&... targets) {
+        readCardOfWidth(10, lines, k, std::forward<T>(targets)...);
+    }
+    template <class... T>
+    void readCard8(const std::vector<std::string>& lines, int k, T&&... targets) {
+        readCardOfWidth(8, lines, k, std::forward<T>(targets)...);
+    }
+    template <class... T>
+    void readCardOfWidth(int width, const std::vector<std::string>& lines, int k, T&&... targets) {
+        const int n = (0 + ... + cardItemWidth(targets));
+        std::vector<std::string> fields(static_cast<size_t>(n));
+        if (width == 8) {
+            splitCardFields8(lines, fields.data(), k, n);
+        } else {
+            splitCardFields10(lines, fields.data(), k, n);
+        }
+        int i = 0;
+        (readCardItem(fields.data(), i, targets), ...);
+    }
+    template <class T>
+    static int cardItemWidth(const T&) { return 1; }
+    template <class T, size_t N>
+    static int cardItemWidth(const T (&)[N]) { return static_cast<int>(N); }
+    template <class T>
+    static int cardItemWidth(const CardSpan<T>& span) { return span.n; }
+    template <class T>
+    void readCardItem(const std::string* fields, int& i, T& target) {
+        readField(fields[i++], target);
+    }
+    template <class T, size_t N>
+    void readCardItem(const std::string* fields, int& i, T (&targets)[N]) {
+        for (T& target : targets) readField(fields[i++], target);
+    }
+    template <class T>
+    void readCardItem(const std::string* fields, int& i, CardSpan<T>& span) {
+        for (int j = 0; j < span.n; ++j) readField(fields[i++], span.p[j]);
+    }
+
+    FEMDynamic* fem_;
+    KeywordDeckState& state_;
+    FieldStream fields_;
+    bool refused_ = false;
+    // Working record of every initial-velocity block, never cleared.
+    InitialCondition velocityRecord_;
+};

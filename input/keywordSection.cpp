@@ -1,0 +1,155 @@
+// Keyword family *SECTION: shell, beam, solid and discrete sections. Each
+// section gets the next running number; the deck's section number is mapped
+// to it for the parts.
+#include <cstring>
+#include <sstream>
+
+#include "core/sectionmanager.h"
+#include "input/keywordReader.h"
+#include "solver/femdynamic.h"
+
+namespace {
+
+// Element formulation of a shell card formulation; 0 keeps the current one.
+int shellFormulation(int cardFormulation) {
+    switch (cardFormulation) {
+        case 0:
+        case 2:
+        case 16:
+            return 9;
+        case 3:
+        case 4:
+            return 14;
+        case 5:
+            return 8;
+        case 101:
+            return 7;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
+void KeywordReader::readSection(const std::string& block) {
+    const std::string header = blockHeader(block);
+    auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
+    const bool shell = has("SECTION_SHELL");
+    const bool beam = !shell && has("SECTION_BEAM");
+    const bool solid = !shell && !beam && has("SECTION_SOLID");
+    const bool discrete = !shell && !beam && !solid && has("SECTION_DISCRETE");
+    if (!shell && !beam && !solid && !discrete) return;
+
+    const std::vector<std::string> lines = splitDeckLines(block);
+    Section section;
+    std::memset(static_cast<void*>(&section), 0, sizeof(Section));
+    size_t first = 1;
+    if (has("_TITLE")) {
+        std::string title;
+        if (lines.size() > 1) std::istringstream(lines[1]) >> title;
+        section.title = title;
+        first = 2;
+    }
+    int deckNumber = 0;
+    // Appends the section as it stands and maps its deck number.
+    auto append = [&]() {
+        std::vector<Section>& sections = fem_->sectionManager->section_array;
+        const int number = static_cast<int>(sections.size()) + 1;
+        state_.sectionNumberMap.emplace(deckNumber, number);
+        section.id = number;
+        sections.push_back(section);
+    };
+    std::string f[10];
+    const size_t end = cardLineEnd(lines);
+
+    if (shell) {
+        const int k = static_cast<int>(first);
+        splitCardFields10(lines, f, k, 8);
+        readField(f[0], deckNumber);
+        readField(f[1], section.card_formulation);
+        readField(f[2], section.shear_factor);
+        readField(f[3], section.point_count);
+        readField(f[4], section.shell_card1_value5);
+        readField(f[5], section.shell_card1_value6);
+        readField(f[6], section.shell_card1_value7);
+        readField(f[7], section.shell_card1_value8);
+        splitCardFields10(lines, f, k + 1, 8);
+        for (int j = 0; j < 4; ++j) readField(f[j], section.thickness[j]);
+        for (int j = 1; j < 4; ++j) section.thickness[j] = section.thickness[0];
+        readField(f[4], section.shell_card2_value5);
+        readField(f[5], section.shell_card2_value6);
+        readField(f[6], section.shell_card2_value7);
+        readField(f[7], section.shell_card2_value8);
+        section.point_count_copy = section.point_count;
+        section.shell_constants[0] = 1.024e-6;
+        section.shell_constants[1] = 0.001;
+        section.shell_constants[2] = 0.1;
+        const int formulation = shellFormulation(section.card_formulation);
+        if (formulation != 0) section.element_formulation = formulation;
+        section.family_code = 3;
+        append();
+    } else if (beam) {
+        for (size_t i = first; i + 1 < end; i += 2) {
+            const int k = static_cast<int>(i);
+            splitCardFields10(lines, f, k, 7);
+            readField(f[0], deckNumber);
+            readField(f[1], section.card_formulation);
+            if (section.card_formulation == 0) section.card_formulation = 1;
+            readField(f[2], section.shear_factor);
+            readField(f[3], section.beam_card1_value4);
+            readField(f[4], section.shape_selector);
+            readField(f[5], section.beam_card1_value6);
+            readField(f[6], section.beam_card1_value7);
+            if (section.card_formulation == 1) {
+                splitCardFields10(lines, f, k + 1, 6);
+                readField(f[0], section.outer_diameter[0]);
+                readField(f[1], section.outer_diameter[1]);
+                readField(f[2], section.inner_diameter[0]);
+                for (int j = 0; j < 3; ++j) readField(f[3 + j], section.beam_type1_values[j]);
+                section.element_formulation = 1;
+                section.family_code = 2;
+            } else if (section.card_formulation == 2) {
+                splitCardFields10(lines, f, k + 1, 6);
+                readField(f[0], section.beam_type2_values[0]);
+                readField(f[1], section.given_Iyy);
+                readField(f[2], section.given_Izz);
+                readField(f[3], section.given_J);
+                readField(f[4], section.beam_type2_values[1]);
+                readField(f[5], section.beam_type2_values[2]);
+                section.element_formulation = 2;
+                section.family_code = 2;
+            } else if (section.card_formulation == 6) {
+                splitCardFields10(lines, f, k + 1, 8);
+                for (int j = 0; j < 8; ++j) readField(f[j], section.discrete_beam_values[j]);
+                section.element_formulation = 3;
+                section.family_code = 2;
+            }
+            append();
+        }
+    } else if (solid) {
+        for (size_t i = first; i < end; ++i) {
+            if (lines[i].empty()) continue;
+            splitCardFields10(lines, f, static_cast<int>(i), 3);
+            readField(f[0], deckNumber);
+            readField(f[1], section.card_formulation);
+            readField(f[2], section.solid_option);
+            section.element_formulation = section.card_formulation == 10 ? 15 : 18;
+            section.family_code = 4;
+            append();
+        }
+    } else {
+        for (size_t i = first; i + 1 < end; i += 2) {
+            const int k = static_cast<int>(i);
+            splitCardFields10(lines, f, k, 6);
+            readField(f[0], deckNumber);
+            readField(f[1], section.discrete_card_value2);
+            for (int j = 0; j < 4; ++j) readField(f[2 + j], section.discrete_card_values[j]);
+            splitCardFields10(lines, f, k + 1, 2);
+            readField(f[0], section.discrete_card_values[4]);
+            readField(f[1], section.discrete_card_values[5]);
+            section.element_formulation = 3;
+            section.family_code = 1;
+            append();
+        }
+    }
+}
