@@ -1,6 +1,7 @@
 // Two-node beam record: resultant beams, beams without force, springs and
 // trusses (type codes 1, 2, 3 and 5).
 #pragma once
+#include <cstdio>
 #include <type_traits>
 
 #include "core/node.h"
@@ -12,7 +13,7 @@ struct HourglassControl;
 struct Material;
 
 // Section points of the integrated tube beam.
-constexpr int kBeamSectionPointMax = 9;
+constexpr int kBeamTubePointMax = 9;
 
 struct BeamElementCuda : Element {
   NodeCuda* node[3] = {};  // end 1, end 2, orientation node
@@ -51,14 +52,14 @@ struct BeamElementCuda : Element {
   // row for the orientation node that stays zero.
   double interForce[3][6] = {};
   // Elastic-plastic tube integration, one entry per section point.
-  double strainEnd1[kBeamSectionPointMax] = {};
-  double strainEnd2[kBeamSectionPointMax] = {};
-  double shearStrain[kBeamSectionPointMax] = {};
-  double stressEnd1[kBeamSectionPointMax] = {};
-  double stressEnd2[kBeamSectionPointMax] = {};
-  double shearStress[kBeamSectionPointMax] = {};
-  double yieldEnd1[kBeamSectionPointMax] = {};
-  double yieldEnd2[kBeamSectionPointMax] = {};
+  double strainEnd1[kBeamTubePointMax] = {};
+  double strainEnd2[kBeamTubePointMax] = {};
+  double shearStrain[kBeamTubePointMax] = {};
+  double stressEnd1[kBeamTubePointMax] = {};
+  double stressEnd2[kBeamTubePointMax] = {};
+  double shearStress[kBeamTubePointMax] = {};
+  double yieldEnd1[kBeamTubePointMax] = {};
+  double yieldEnd2[kBeamTubePointMax] = {};
   int iterationCount[2] = {};
 
   // ---- element manager and base operations ----
@@ -85,3 +86,8 @@ struct BeamElementCuda : Element {
 };
 
 static_assert(std::is_trivially_copyable_v<BeamElementCuda>);
+
+__host__ __device__ inline void BeamElementCuda::builNodeIndex() {
+  for (int k = 0; k < 3; ++k)
+    if (node[k] != nullptr) node[k]->buildBeamIndexGpu(this, k);
+}

@@ -1,6 +1,7 @@
 // Two-node discrete element record (type code from the section; the force
 // step acts for code 6).
 #pragma once
+#include <cstdio>
 #include <type_traits>
 
 #include "core/node.h"
@@ -34,3 +35,8 @@ struct DiscreteCuda : Element {
 };
 
 static_assert(std::is_trivially_copyable_v<DiscreteCuda>);
+
+__host__ __device__ inline void DiscreteCuda::builNodeIndex() {
+  for (int k = 0; k < 2; ++k)
+    if (node[k] != nullptr) node[k]->buildDiscreteIndexGpu(this, k);
+}

@@ -5,12 +5,13 @@
 #pragma once
 #include <type_traits>
 
+#include <cstdio>
+
 #include "elements/elementtype.h"
+#include "elements/gausspoint.h"
+#include "materials/materialnew.h"
 #include "platform/gpu_runtime.h"
 
-struct GaussPoint;
-class MaterialStatus;
-class MaterialNew;
 struct Section;
 
 struct Element {
@@ -59,3 +60,38 @@ struct Element {
 };
 
 static_assert(std::is_trivially_copyable_v<Element>);
+
+// Device-side base operations are defined here so that every kernel file
+// sees their bodies.
+__host__ __device__ inline void Element::linkGaussPoint(GaussPoint* points, ElementNewType elementType, int count) {
+  if (count <= 0 || points == nullptr) return;
+  gaussPoint = points + gaussPointIndex;
+  for (int i = 0; i < count; ++i) {
+    gaussPoint[i].element_ = this;
+    gaussPoint[i].elementType_ = elementType;
+  }
+}
+
+__host__ __device__ inline void Element::linkMatStatusToGauss(int count, MaterialStatus* status,
+                                                              MaterialNew* material) {
+  if (material == nullptr || gaussPoint == nullptr) return;
+  for (int i = 0; i < count; ++i) material->linkMatStatuToGaussPoint(gaussPoint + i, status);
+}
+
+__host__ __device__ inline void Element::operatorOnAddMem(const Section*) {
+  switch (type) {
+    case ET_SOLID_SHELL6:
+    case ET_SOLID_SHELL8:
+      if (additionalVariablePtr != nullptr)
+        additionalVariablePtr[0] = static_cast<double>(internalParamNum);
+      else
+        printf("计算实体壳单元的所需内变量内存未分配");
+      return;
+    case ET_TETRA10_M:
+      if (additionalVariablePtr != nullptr) additionalVariablePtr[0] = static_cast<double>(internalParamNum);
+      return;
+    default:
+      if ((type >= 0 && type <= 21) || (type >= ET_TETRA10 && type <= ET_HEXA20)) return;
+      printf("请补充这种单元所需的额外内存\n");
+  }
+}

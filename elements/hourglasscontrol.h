@@ -3,9 +3,8 @@
 #pragma once
 #include <type_traits>
 
+#include "materials/materialnew.h"
 #include "platform/gpu_runtime.h"
-
-class MaterialNew;
 
 // Plain record: the device uses the uploaded bytes as they are.
 struct HourglassControl {
@@ -27,4 +26,24 @@ struct HourglassControl {
 };
 
 static_assert(std::is_trivially_copyable_v<HourglassControl>);
+
+__host__ __device__ inline void HourglassControl::computeHourglassValue(double E, double nu, double rho, double* out,
+                                                                        double a, double V, double dt) const {
+  const double G = E / (2.0 * (1.0 + nu));
+  if (type == 1) {
+    const double c2 = G * (1.0 - nu) / ((0.5 - nu) * rho);  // squared dilatational wave speed
+    out[0] = coefficient * rho * c2 * a * dt / V / 24.0;
+  } else if (type == 2) {
+    out[0] = G * dt / 192.0;
+    out[1] = 2.0 * out[0] / (1.0 - nu);
+    out[2] = 2.0 * out[0] * (1.0 + nu) / 3.0;
+    out[3] = out[1] * nu;
+  }
+}
+
+__host__ __device__ inline void HourglassControl::computeHourglassValueForSolid(const MaterialNew* material,
+                                                                                double* out, double a, double V,
+                                                                                double dt) const {
+  computeHourglassValue(material->youngModulus, material->poissonRatio, material->density, out, a, V, dt);
+}
 static_assert(sizeof(HourglassControl) == 16);

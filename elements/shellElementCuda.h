@@ -1,5 +1,6 @@
 // First-order shell and membrane record (type codes 7 to 14).
 #pragma once
+#include <cstdio>
 #include <type_traits>
 
 #include "core/node.h"
@@ -51,3 +52,14 @@ struct ShellElementCuda : Element {
 };
 
 static_assert(std::is_trivially_copyable_v<ShellElementCuda>);
+
+__host__ __device__ inline void ShellElementCuda::builNodeIndex() {
+  for (int k = 0; k < 3; ++k)
+    if (node[k] != nullptr) node[k]->buildShellIndexGpu(this, k);
+  if (type == ET_MEMBRANE4 || type == ET_BT_SHELL || type == ET_HL_SHELL) {
+    if (node_id[3] == node_id[2] || node_id[3] == 0)
+      printf("壳单元类型判定错误\n");
+    else if (node[3] != nullptr)
+      node[3]->buildShellIndexGpu(this, 3);
+  }
+}

@@ -1,6 +1,7 @@
 // Second-order solid record: 10-node tetrahedra (24, 27), 15-node
 // pentahedron (25), 20-node hexahedron (26).  Corner nodes come first.
 #pragma once
+#include <cstdio>
 #include <type_traits>
 
 #include "core/node.h"
@@ -46,3 +47,9 @@ struct SolidElement2nd : Element {
 };
 
 static_assert(std::is_trivially_copyable_v<SolidElement2nd>);
+
+__host__ __device__ inline void SolidElement2nd::builNodeIndex() {
+  const int n = gaussNodeNum < kSolid2ndNodeMax ? gaussNodeNum : kSolid2ndNodeMax;
+  for (int k = 0; k < n; ++k)
+    if (node[k] != nullptr) node[k]->buildElementIndexGpu(this, k);
+}

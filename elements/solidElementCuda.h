@@ -1,6 +1,7 @@
 // First-order solid element record (tetrahedra, pyramids, hexahedra,
 // pentahedra and solid shells; type codes 15 to 23).
 #pragma once
+#include <cstdio>
 #include <type_traits>
 
 #include "core/node.h"
@@ -65,3 +66,21 @@ struct SolidElementCuda : Element {
 };
 
 static_assert(std::is_trivially_copyable_v<SolidElementCuda>);
+
+__host__ __device__ inline void SolidElementCuda::builNodeIndex() {
+  int last = 3;
+  switch (type) {
+    case ET_TETRA_TL: last = 3; break;
+    case ET_PYRAMID_TL: last = 4; break;
+    case ET_PENTA:
+    case ET_SOLID_SHELL6: last = 5; break;
+    case ET_HEXA_FULL:
+    case ET_HEXA_REDUCED:
+    case ET_HEXA_INCOMPATIBLE:
+    case ET_PENTA_REDUCED:
+    case ET_SOLID_SHELL8: last = 7; break;
+    default: printf("当前没有此种截面属性的节点索引方式，请补充\n"); break;
+  }
+  for (int k = 0; k <= last; ++k)
+    if (node[k] != nullptr) node[k]->buildSolidIndexGpu(this, k);
+}
