@@ -1,0 +1,328 @@
+// Completion of a keyword deck after its block loop: deck ids become the
+// internal numbers that set-up and the time loop work with.
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/node.h"
+#include "core/nodeManager.h"
+#include "core/part.h"
+#include "core/section.h"
+#include "core/sectionmanager.h"
+#include "core/segment.h"
+#include "core/setManager.h"
+#include "contact/surfacemanager.h"
+#include "elements/elmmanager.h"
+#include "input/keywordReader.h"
+#include "input/preprocessModel.h"
+#include "solver/femdynamic.h"
+#include "solver/initialCondition.h"
+
+namespace {
+
+// Looks a key up without inserting it; reports a missing key with what it
+// names and where, and marks the completion as failed.
+class CheckedLookup {
+public:
+    bool ok = true;
+
+    int find(const std::map<int, int>& map, int key, const char* what, const std::string& where)
+    {
+        const auto it = map.find(key);
+        if (it == map.end() || it->second <= 0) {
+            std::fprintf(stderr, "Keyword deck refused: %s %d (named by %s) is not defined in the deck\n", what, key,
+                         where.c_str());
+            ok = false;
+            return 0;
+        }
+        return it->second;
+    }
+
+    void fail(const std::string& message)
+    {
+        std::fprintf(stderr, "Keyword deck refused: %s\n", message.c_str());
+        ok = false;
+    }
+};
+
+std::string named(const char* kind, int id)
+{
+    return std::string(kind) + " " + std::to_string(id);
+}
+
+// Copies one family list of a reader store over the part's list and stamps
+// the part position into every element.
+template <typename Record>
+void handOver(const std::vector<Record>& from, std::vector<Record>& to, int partPosition)
+{
+    if (from.empty()) {
+        return;
+    }
+    to = from;
+    for (Record& element : to) {
+        element.part_id = partPosition;
+    }
+}
+
+// Step: every part takes the elements that the element blocks gave its deck id.
+void handElementsToParts(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup)
+{
+    if (fem->elm_manager_array.size() < fem->part_array.size()) {
+        fem->elm_manager_array.resize(fem->part_array.size());
+    }
+    std::set<int> storesTaken;
+    for (std::size_t i = 0; i < fem->part_array.size(); ++i) {
+        const auto deckId = state.partDeckIdMap.find(static_cast<int>(i) + 1);
+        if (deckId == state.partDeckIdMap.end()) {
+            continue;
+        }
+        const auto number = state.partNumberMap.find(deckId->second);
+        if (number == state.partNumberMap.end()) {
+            // A part that no element names keeps empty element lists.
+            continue;
+        }
+        const int store = number->second - 1;
+        if (store < 0 || store >= static_cast<int>(state.elementStores.size())) {
+            lookup.fail("the elements of part " + std::to_string(deckId->second) + " have no element store");
+            continue;
+        }
+        if (!storesTaken.insert(store).second) {
+            // A second *PART card with the same deck id: the elements stay
+            // with the first part of that id.
+            continue;
+        }
+        const ElmManager& from = state.elementStores[store];
+        ElmManager& to = fem->elm_manager_array[i];
+        const int position = static_cast<int>(i) + 1;
+        handOver(from.shell_element_array_cpu, to.shell_element_array_cpu, position);
+        handOver(from.solid_element_array_cpu, to.solid_element_array_cpu, position);
+        handOver(from.beam_element_array_cpu, to.beam_element_array_cpu, position);
+        handOver(from.discrete_element_array_cpu, to.discrete_element_array_cpu, position);
+    }
+    // Elements whose part no *PART card defines would be lost silently.
+    for (const auto& [deckPartId, number] : state.partNumberMap) {
+        if (fem->part_id_map.find(deckPartId) == fem->part_id_map.end()) {
+            lookup.fail("elements name part " + std::to_string(deckPartId) + ", which no *PART card defines");
+        }
+        (void)number;
+    }
+}
+
+// Step: node records carry their 1-based reading position from here on.
+void numberNodes(FEMDynamic* fem)
+{
+    for (NodeCuda& node : fem->nodeManager->node_array_cpu) {
+        node.id = node.store_id + 1;
+    }
+}
+
+// Steps: part ids, section and material numbers, and links.
+void numberParts(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup)
+{
+    std::vector<Section>& sections = fem->sectionManager->section_array;
+    for (Part& part : fem->part_array) {
+        part.id = part.storage_index + 1;
+        const std::string where = "part " + std::to_string(part.id) + " (" + part.name + ")";
+        part.section_id = lookup.find(state.sectionNumberMap, part.section_id, "section", where);
+        part.material_id = lookup.find(state.materialNumberMap, part.material_id, "material", where);
+        part.section = nullptr;
+        if (part.section_id >= 1 && part.section_id <= static_cast<int>(sections.size())) {
+            part.section = &sections[part.section_id - 1];
+        } else if (part.section_id != 0) {
+            lookup.fail(where + ": section number " + std::to_string(part.section_id) + " is out of range");
+        }
+        part.elmManager = nullptr;
+        if (part.id >= 1 && part.id <= static_cast<int>(fem->elm_manager_array.size())) {
+            part.elmManager = &fem->elm_manager_array[part.id - 1];
+        }
+    }
+}
+
+// The first set of a type with this id, or null.
+Set* firstSetWithId(std::deque<Set>& sets, int id)
+{
+    for (Set& set : sets) {
+        if (set.id == id) {
+            return &set;
+        }
+    }
+    return nullptr;
+}
+
+// Joins the members of the sets an "_ADD" card names to the add set. Sets
+// are found by their own id, whatever order the deck defines them in.
+void joinAddLists(std::deque<Set>& sets, std::vector<int> Set::*addIds, const char* kind, CheckedLookup& lookup)
+{
+    for (Set& set : sets) {
+        const std::vector<int> addList = set.*addIds;
+        for (int id : addList) {
+            const Set* source = firstSetWithId(sets, id);
+            if (source == nullptr) {
+                lookup.fail(std::string(kind) + " " + std::to_string(set.id) + " adds " + kind + " " +
+                            std::to_string(id) + ", which the deck does not define");
+                continue;
+            }
+            if (source == &set) {
+                lookup.fail(std::string(kind) + " " + std::to_string(set.id) + " adds itself");
+                continue;
+            }
+            const std::vector<int> members = source->id_array;
+            set.id_array.insert(set.id_array.end(), members.begin(), members.end());
+        }
+    }
+}
+
+// Step: node sets hold node numbers; add lists and sets by parts are expanded.
+void completeNodeSets(FEMDynamic* fem, CheckedLookup& lookup)
+{
+    std::deque<Set>& sets = fem->setManager->node_set_array;
+    for (Set& set : sets) {
+        const std::string where = named("node set", set.id);
+        for (int& member : set.id_array) {
+            // A blank node field of a joint stays 0: no node.
+            if (member != 0) {
+                member = lookup.find(fem->node_id_map, member, "node", where);
+            }
+        }
+    }
+    joinAddLists(sets, &Set::add_node_set_ids, "node set", lookup);
+    for (Set& set : sets) {
+        const std::string where = named("node set", set.id);
+        for (int deckPartId : set.general_values) {
+            const int position = lookup.find(fem->part_id_map, deckPartId, "part", where);
+            if (position < 1 || position > static_cast<int>(fem->part_array.size())) {
+                continue;
+            }
+            std::vector<int> nodeNumbers;
+            fem->part_array[position - 1].buildPartNodeElement(nodeNumbers);
+            set.id_array.insert(set.id_array.end(), nodeNumbers.begin(), nodeNumbers.end());
+        }
+    }
+}
+
+// Step: shell sets keep element ids as read; part sets hold part positions.
+void completeElementAndPartSets(FEMDynamic* fem, CheckedLookup& lookup)
+{
+    std::deque<Set>& shellSets = fem->setManager->element_set_array;
+    for (Set& set : shellSets) {
+        const std::string where = named("shell set", set.id);
+        for (int member : set.id_array) {
+            lookup.find(fem->element_id_map, member, "element", where);
+        }
+    }
+    joinAddLists(shellSets, &Set::add_shell_set_ids, "shell set", lookup);
+
+    std::deque<Set>& partSets = fem->setManager->part_set_array;
+    for (Set& set : partSets) {
+        const std::string where = named("part set", set.id);
+        for (int& member : set.id_array) {
+            member = lookup.find(fem->part_id_map, member, "part", where);
+        }
+    }
+    joinAddLists(partSets, &Set::add_part_set_ids, "part set", lookup);
+}
+
+// Step: surfaces take their surface numbers, segments node numbers.
+void completeSurfaces(FEMDynamic* fem, CheckedLookup& lookup)
+{
+    for (Surface& surface : fem->surfaceManager->surface_array) {
+        const std::string where = named("segment set", surface.id);
+        surface.id = lookup.find(fem->segment_set_id_map, surface.id, "segment set", where);
+        for (SegmentCuda& segment : surface.segment_array) {
+            for (int& nodeId : segment.node_id) {
+                if (nodeId != 0) {
+                    nodeId = lookup.find(fem->node_id_map, nodeId, "node", where);
+                }
+            }
+        }
+    }
+}
+
+// Merges the records of one map that name the same target with the same
+// kind: the values of later records are added to the first, which stays.
+void mergeInitialConditions(std::vector<InitialCondition>& conditions, std::map<int, int>& positionToTarget,
+                            std::vector<bool>& removed)
+{
+    for (auto a = positionToTarget.begin(); a != positionToTarget.end(); ++a) {
+        if (a->second == 0) {
+            continue;
+        }
+        InitialCondition& kept = conditions[a->first - 1];
+        for (auto b = std::next(a); b != positionToTarget.end();) {
+            InitialCondition& other = conditions[b->first - 1];
+            if (b->second == a->second && other.type == kept.type) {
+                for (int k = 0; k < 6; ++k) {
+                    kept.value[k] += other.value[k];
+                }
+                removed[b->first - 1] = true;
+                b = positionToTarget.erase(b);
+            } else {
+                ++b;
+            }
+        }
+    }
+}
+
+// Step: initial conditions name node numbers and are merged per node and per set.
+void completeInitialConditions(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup)
+{
+    std::vector<InitialCondition>& conditions = *fem->initial_condition_array;
+    const int count = static_cast<int>(conditions.size());
+    // Drop map entries that do not stand for a record.
+    auto validEntries = [count](std::map<int, int>& map) {
+        for (auto it = map.begin(); it != map.end();) {
+            it = (it->first < 1 || it->first > count) ? map.erase(it) : std::next(it);
+        }
+    };
+    validEntries(state.velocityNodeMap);
+    validEntries(state.velocitySetMap);
+
+    // The reader's working record carries fields across blocks: a record
+    // acts only on the target its own block named.
+    for (const auto& [position, nodeId] : state.velocityNodeMap) {
+        conditions[position - 1].ic_set_id = 0;
+        conditions[position - 1].ic_part_id = 0;
+        (void)nodeId;
+    }
+    for (const auto& [position, setId] : state.velocitySetMap) {
+        conditions[position - 1].ic_node_id = 0;
+        conditions[position - 1].ic_part_id = 0;
+        (void)setId;
+    }
+
+    for (int i = 0; i < count; ++i) {
+        InitialCondition& condition = conditions[i];
+        if (condition.ic_node_id > 0) {
+            condition.ic_node_id = lookup.find(fem->node_id_map, condition.ic_node_id, "node",
+                                               named("initial condition", i + 1));
+        }
+    }
+    for (auto& [position, nodeId] : state.velocityNodeMap) {
+        nodeId = conditions[position - 1].ic_node_id;
+    }
+    std::vector<bool> removed(conditions.size(), false);
+    mergeInitialConditions(conditions, state.velocityNodeMap, removed);
+    mergeInitialConditions(conditions, state.velocitySetMap, removed);
+    for (int i = count - 1; i >= 0; --i) {
+        if (removed[i]) {
+            conditions.erase(conditions.begin() + i);
+        }
+    }
+}
+
+}  // namespace
+
+bool completeKeywordDeck(FEMDynamic* fem, KeywordDeckState& state)
+{
+    CheckedLookup lookup;
+    handElementsToParts(fem, state, lookup);
+    numberNodes(fem);
+    numberParts(fem, state, lookup);
+    completeNodeSets(fem, lookup);
+    completeElementAndPartSets(fem, lookup);
+    completeSurfaces(fem, lookup);
+    completeInitialConditions(fem, state, lookup);
+    return lookup.ok;
+}

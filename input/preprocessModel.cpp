@@ -1,0 +1,164 @@
+#include "input/preprocessModel.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "core/curvemanager.h"
+#include "core/nodeManager.h"
+#include "core/part.h"
+#include "core/section.h"
+#include "core/sectionmanager.h"
+#include "core/setManager.h"
+#include "elements/elmmanager.h"
+#include "elements/hourglasscontrolmanager.h"
+#include "materials/material.h"
+#include "materials/materialmanager.h"
+#include "solver/femdynamic.h"
+#include "solver/initialCondition.h"
+#include "solver/timeControl.h"
+
+namespace {
+
+// Start of a vector's storage, taken after the capacity was reserved, so
+// that the end of set-up can tell whether the pointers taken meanwhile into
+// it are still valid.
+template <typename T>
+struct StorageGuard {
+    const std::vector<T>* vec;
+    const T* start;
+    explicit StorageGuard(const std::vector<T>& v) : vec(&v), start(v.data()) {}
+    bool moved() const { return vec->data() != start; }
+};
+
+}  // namespace
+
+int preprocessModel(FEMDynamic* fem)
+{
+    bool linked = true;
+
+    // 1. Capacity, so that pointers taken during set-up stay valid.
+    fem->elm_manager_array.reserve(fem->elm_manager_array.size() * 2);
+    fem->part_array.reserve(fem->part_array.size() * 2);
+    StorageGuard partsGuard(fem->part_array);
+    StorageGuard storesGuard(fem->elm_manager_array);
+
+    // 2. Nodes.
+    NodeManager* nodeManager = fem->nodeManager;
+    nodeManager->sortNodes();
+    nodeManager->setNodeNum();
+    nodeManager->checkNodeIdMap();
+
+    // 3. Id maps.
+    fem->materialManager->buildMaterialIdMap();
+    fem->sectionManager->sortAndMapSections();
+    fem->setManager->resolveAllSets(fem);
+    fem->curveManager->buildCurveMap();
+    fem->hourglassControlManager->buildIdMap();
+
+    // 4. Derived material data.
+    for (Material& material : fem->materialManager->material_array) {
+        if (material.curve_id != 0) {
+            const Curve* curve = fem->curveManager->findCurveById(material.curve_id);
+            if (curve == nullptr) {
+                std::fprintf(stderr, "material %d: stress-strain curve %d is not in the model\n", material.id,
+                             material.curve_id);
+                linked = false;
+            } else {
+                material.copyStressStrainCurve(curve);
+            }
+        }
+        material.calMaterialConstants();
+        material.copyLinkedCurves(fem->curveManager);
+        material.computeWaveNumber();
+    }
+
+    // 5. Derived section data.
+    for (Section& section : fem->sectionManager->section_array) {
+        section.calBeamSectionProperty();
+        section.setIntegrationPoints();
+        section.setDefaultValue();
+    }
+
+    // 6. Parts to their element stores, materials and sections.
+    for (Part& part : fem->part_array) {
+        if (part.id < 1 || part.id > static_cast<int>(fem->elm_manager_array.size())) {
+            std::fprintf(stderr, "part %d has no element store\n", part.id);
+            linked = false;
+            continue;
+        }
+        part.linkMaterialSectionElement(fem->elm_manager_array, fem->materialManager, fem->sectionManager);
+        if (part.material == nullptr) {
+            std::fprintf(stderr, "part %d (%s): material %d is not in the model\n", part.id, part.name.c_str(),
+                         part.material_id);
+            linked = false;
+        }
+        if (part.section == nullptr) {
+            std::fprintf(stderr, "part %d (%s): section %d is not in the model\n", part.id, part.name.c_str(),
+                         part.section_id);
+            linked = false;
+        }
+        if (part.elmManager != nullptr) {
+            part.elmManager->setMaterialSectionId(part.material_id, part.section_id);
+        }
+    }
+    if (!linked) {
+        return 0;
+    }
+
+    // 7. Element node links.
+    for (ElmManager& elements : fem->elm_manager_array) {
+        elements.linkNodes(nodeManager);
+    }
+
+    // 8. Node thicknesses, then the parts' node lists.
+    for (Part& part : fem->part_array) {
+        part.setNodeThickness();
+    }
+    for (Part& part : fem->part_array) {
+        part.buildNodeList(nodeManager);
+    }
+
+    // 10. Sets again, now that the element links are in place.
+    for (Set& set : fem->setManager->node_set_array) {
+        set.resolveMembers(fem);
+    }
+    for (Set& set : fem->setManager->part_set_array) {
+        set.resolveMembers(fem);
+    }
+    for (Set& set : fem->setManager->element_set_array) {
+        set.resolveMembers(fem);
+    }
+
+    // 14. Initial conditions to their nodes.
+    for (InitialCondition& condition : *fem->initial_condition_array) {
+        if (!condition.resolveTargets(fem)) {
+            linked = false;
+        }
+    }
+
+    // 15. Element type codes from the sections.
+    for (Part& part : fem->part_array) {
+        if (part.elmManager != nullptr) {
+            part.elmManager->setElementType(part.section);
+        }
+    }
+
+    std::printf("success!\n");
+
+    finishPreprocess(fem);
+
+    if (partsGuard.moved() || storesGuard.moved()) {
+        std::fprintf(stderr, "internal error: the part list grew during set-up; links into it are stale\n");
+        linked = false;
+    }
+    return linked ? 1 : 0;
+}
+
+void finishPreprocess(FEMDynamic* fem)
+{
+    fem->nodeManager->storeAllIniCoord();
+    fem->timeControl->setSafeFactor();
+    for (ElmManager& elements : fem->elm_manager_array) {
+        elements.setDtScaleFactor(1.0);
+    }
+}

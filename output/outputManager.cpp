@@ -1,0 +1,98 @@
+#include "output/outputManager.h"
+
+#include <cstdio>
+
+#include "output/paraViewOutput.h"
+#include "solver/femdynamic.h"
+#include "solver/timeControl.h"
+
+BasicOutput* OutputManager::addOutput(std::unique_ptr<BasicOutput> output)
+{
+    outputList_.push_back(std::move(output));
+    return outputList_.back().get();
+}
+
+void OutputManager::initAll(FEMDynamic* fem)
+{
+    for (auto& output : outputList_) {
+        output->init(fem);
+    }
+}
+
+void OutputManager::collectAll(FEMDynamic* fem, double time, double dt)
+{
+    for (auto& output : outputList_) {
+        output->collect(fem, time, dt);
+    }
+}
+
+void OutputManager::writeAll(FEMDynamic* fem, double time, double dt)
+{
+    for (auto& output : outputList_) {
+        output->write(fem, time, dt);
+    }
+}
+
+namespace {
+
+// Intervals below this count as not given.
+constexpr double kUnsetInterval = 1e-10;
+
+}  // namespace
+
+void OutputManager::addDefaultOutput(FEMDynamic* fem)
+{
+    TimeControl* timeControl = fem->timeControl;
+    double interval = timeControl->output_interval;
+
+    // The largest interval among the outputs, or 0 when there are none.
+    auto largestInterval = [this]() {
+        double largest = 0.0;
+        bool first = true;
+        for (const auto& output : outputList_) {
+            if (first || output->interval_ > largest) {
+                largest = output->interval_;
+                first = false;
+            }
+        }
+        return largest;
+    };
+
+    if (interval < kUnsetInterval) {
+        if (!hasParaView_ && !hasTecplot_) {
+            interval = outputList_.empty() ? timeControl->end_time / 100.0 : largestInterval();
+        } else if (hasParaView_ != hasTecplot_) {
+            interval = largestInterval();
+        }
+        // Fall back further when the rule above gave nothing usable.
+        if (interval < kUnsetInterval) {
+            interval = largestInterval();
+        }
+        if (interval < kUnsetInterval) {
+            interval = timeControl->end_time / 100.0;
+        }
+        if (interval < kUnsetInterval) {
+            std::printf("warning: no output interval is given (no end time, no \"OT=\"): "
+                        "results are written at time 0 only\n");
+            interval = 0.0;
+        }
+    }
+
+    if (!hasParaView_ && !hasTecplot_) {
+        hasParaView_ = true;
+        auto paraView = std::make_unique<ParaViewOutput>();
+        paraView->dispFlag_ = true;
+        paraView->interval_ = interval;
+        addOutput(std::move(paraView));
+    }
+    if (timeControl->output_interval < kUnsetInterval) {
+        timeControl->output_interval = interval;
+    }
+    // An output without an interval of its own follows the run's interval.
+    for (auto& output : outputList_) {
+        if (output->interval_ < kUnsetInterval) {
+            output->interval_ = interval;
+        }
+        output->parseOutputVariables();
+    }
+}
