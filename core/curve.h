@@ -1,0 +1,83 @@
+// Load curves: a table of up to 128 (x, y) points evaluated by linear
+// interpolation, or the holder of an analytic amplitude.
+#pragma once
+#include <memory>
+#include <string>
+#include <type_traits>
+
+#include "core/abaquscurve.h"
+#include "platform/gpu_runtime.h"
+
+constexpr int kCurvePointMax = 128;
+
+// The plain, trivially copyable part of a curve: its points and card values.
+// Material records embed it, so it reaches the device with them.
+struct CurveData {
+  int count = 0;                  // points in use, at most kCurvePointMax
+  double x[kCurvePointMax] = {};  // abscissae, ascending
+  double y[kCurvePointMax] = {};  // ordinates
+  int id = 0;
+  // Values of the curve header card, kept as read; the evaluation does not
+  // apply them.
+  int curve_card_id = 0;
+  int curve_card_flag = 0;
+  int curve_card_type = 0;
+  double x_scale = 1.0;
+  double y_scale = 1.0;
+  double x_offset = 0.0;
+  double y_offset = 0.0;
+  double currentValue = 0.0;  // last value stored by setValue
+
+  __host__ __device__ CurveData() {}
+  __host__ __device__ CurveData(double xScale, double yScale, double xOffset, int cardType)
+      : curve_card_type(cardType), x_scale(xScale), y_scale(yScale), x_offset(xOffset) {}
+
+  // Linear interpolation in the first interval [x_i, x_i+1] holding t; a
+  // time outside every interval follows the line through the origin and the
+  // last point.  A zero-width interval gives y_i.
+  __host__ __device__ double interpolate(double t) const;
+  __host__ __device__ void setValue(double t) { currentValue = interpolate(t); }
+};
+static_assert(std::is_trivially_copyable_v<CurveData>);
+
+__host__ __device__ inline double CurveData::interpolate(double t) const {
+  const int n = count < 0 ? 0 : (count > kCurvePointMax ? kCurvePointMax : count);
+  int i = n < 2 ? 0 : n - 1;
+  for (int k = 0; k + 1 < n; ++k) {
+    if (x[k] <= t && t <= x[k + 1]) {
+      i = k;
+      break;
+    }
+  }
+  // Past the last point the partner is the origin, as a zeroed entry after
+  // the table would give; it is never read from beyond the used points.
+  const double x0 = x[i], y0 = y[i];
+  const double x1 = i + 1 < n ? x[i + 1] : 0.0;
+  const double y1 = i + 1 < n ? y[i + 1] : 0.0;
+  const double width = x1 - x0;
+  if (width == 0.0) return y0;
+  return y0 + (y1 - y0) * (t - x0) / width;
+}
+
+class Curve : public CurveData {
+ public:
+  std::string name;
+  // Owned analytic amplitude; null for a tabulated curve.  Copies of the
+  // curve get their own copy of the amplitude.
+  std::unique_ptr<AbaqusCurve> amplitude;
+
+  Curve() = default;
+  Curve(double xScale, double yScale, double xOffset, int cardType);
+  Curve(const Curve& other);
+  Curve& operator=(const Curve& other);
+  Curve(Curve&&) noexcept = default;
+  Curve& operator=(Curve&&) noexcept = default;
+  virtual ~Curve() = default;
+
+  // Value at t: the amplitude's when one is attached, else interpolated.
+  double returnValue(double t) const;
+  // Every field zero, name empty, no amplitude (the readers start curves so).
+  void zeroFill();
+  // The plain part, for embedding in a material record.
+  const CurveData& data() const { return *this; }
+};

@@ -1,0 +1,28 @@
+#include "core/curvemanager.h"
+
+#include "core/logErrorPrint.h"
+#include "platform/gpu_runtime.h"
+
+CurveManager::~CurveManager() {
+  if (curve_array_gpu != nullptr) CUDA_CHECK(cudaFree(curve_array_gpu));
+}
+
+void CurveManager::addCurve(const Curve& curve) {
+  curve_array.push_back(curve);
+  curve_num = static_cast<int>(curve_array.size());
+}
+
+void CurveManager::buildCurveMap() {
+  curveMap.clear();
+  for (Curve& c : curve_array) curveMap.emplace(c.id, &c);
+}
+
+Curve* CurveManager::findCurveById(int id) {
+  const auto it = curveMap.find(id);
+  return it == curveMap.end() ? nullptr : it->second;
+}
+
+void CurveManager::updateCurveValues(double t) {
+  if (curveValues.size() != curve_array.size()) curveValues.resize(curve_array.size());
+  for (size_t i = 0; i < curve_array.size(); ++i) curveValues[i] = curve_array[i].returnValue(t);
+}

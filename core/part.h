@@ -1,0 +1,93 @@
+// One part: a group of elements sharing one section and one material.  It
+// links set-up to the part's element store, material record, material model
+// and section, and holds the list of the part's distinct nodes.
+#pragma once
+#include <string>
+#include <vector>
+
+struct NodeCuda;
+class NodeManager;
+class ElmManager;
+struct Material;
+class MaterialNew;
+class MaterialManager;
+struct Section;
+class SectionManager;
+class Surface;
+
+class Part {
+ public:
+  int id = 0;           // part id (1-based); its ElmManager is entry id-1
+  int section_id = 0;
+  int material_id = 0;
+  // The remaining five integers of the part card, as read.
+  int eos_id = 0;
+  int hourglass_id = 0;
+  int gravity_option = 0;
+  int adaptive_option = 0;
+  int thermal_material_id = 0;
+  std::string name;     // title line of the part card
+  ElmManager* elmManager = nullptr;   // set by linkMaterialSectionElement
+  Material* material = nullptr;       // host record
+  Material* materialGpu = nullptr;    // device copy, owned
+  MaterialNew* materialNew = nullptr; // host model object (null: the material has no model)
+  Section* section = nullptr;         // host record
+  Section* sectionGpu = nullptr;      // device copy, owned
+  std::vector<NodeCuda*> node_array;  // distinct nodes of the part's elements, first-seen order
+  NodeCuda** node_array_gpu = nullptr;  // device array of node pointers when made, owned
+
+  // Values of the part option cards, as read.
+  int storage_index = 0;  // 0-based position in the part vector
+  double contact_static_friction = 0.0;
+  double contact_dynamic_friction = 0.0;
+  double contact_decay_coefficient = 0.0;
+  double contact_viscous_friction = 0.0;
+  double contact_thickness_option = 0.0;
+  double contact_thickness = 0.0;
+  double contact_penalty_scale = 0.0;
+  int inertia_coord_option = 0;
+  int inertia_node_id = 0;
+  int inertia_coord_id = 0;
+  double inertia_centre[3] = {};
+  double inertia_mass = 0.0;
+  double inertia_tensor[6] = {};    // xx, xy, xz, yy, yz, zz
+  double initial_velocity[6] = {};  // translational x, y, z, rotational x, y, z
+  double inertia_axes[6] = {};
+  // Contact surface built from the part (0 / null when none).
+  int contact_surface_id = 0;
+  Surface* contact_surface = nullptr;
+
+  Part() = default;
+  // A copy shares no device memory: the device arrays stay with the original.
+  Part(const Part& other);
+  Part& operator=(const Part& other);
+  Part(Part&& other) noexcept;
+  Part& operator=(Part&& other) noexcept;
+  virtual ~Part();
+
+  // Element store := entry id-1 of elmManagers; material and section by id.
+  void linkMaterialSectionElement(std::vector<ElmManager>& elmManagers, MaterialManager* materialManager,
+                                  SectionManager* sectionManager);
+  // Nodes of the part's elements get their thickness from the section.
+  void setNodeThickness();
+  // Distinct nodes of the part's elements, first-seen order.
+  void buildNodeList(NodeManager* nodeManager);
+  // The same walk, appending the distinct node ids (each once) to nodes.
+  void buildPartNodeElement(std::vector<int>& nodes);
+  // Model object := the material manager's object of material_id; a part
+  // whose material has no model gets one message.
+  void linkMaterialNew(MaterialManager* materialManager);
+  // Integration-point coordinates and weights of the part's elements.
+  void linkGaussPoints(SectionManager* sectionManager);
+  // Device copies of the linked material record and section.
+  void copyMaterialSectionToGpu();
+  // Smallest characteristic length of the part's elements into out.
+  void calMinCharactLength(double* out);
+
+ private:
+  void releaseGpu();
+  // Walks the node ids of every element family in the fixed order; visit
+  // gets each id the first time it is seen.
+  template <typename Visit>
+  void walkDistinctNodeIds(Visit visit) const;
+};

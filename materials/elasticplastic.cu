@@ -1,0 +1,120 @@
+#include "materials/elasticplastic.h"
+
+#include "core/logErrorPrint.h"
+#include "materials/linearelastic.h"
+#include "materials/radialReturn.h"
+
+__host__ __device__ ElasticPlasticMaterial::ElasticPlasticMaterial(const Material* record)
+    : MaterialNew(record),
+      K(record->bulk_modulus),
+      G(record->shear_modulus),
+      hardeningParameter(record->hardening_parameter),
+      yield(record->yield_stress),
+      Et(record->tangent_modulus),
+      powerK(record->power_law_k),
+      powerN(record->power_law_n),
+      powerEps0(record->power_law_eps0),
+      H(record->hardening_modulus),
+      plasticModel_(record->plastic_model),
+      curveId(record->curve_id),
+      tableCount(0) {
+  int n = record->table_count;
+  if (n < 0) n = 0;
+  if (n > kMaterialTablePointMax) n = kMaterialTablePointMax;
+  tableCount = n;
+  for (int i = 0; i < kMaterialTablePointMax; ++i) {
+    tableStress[i] = i < n ? record->table_stress[i] : 0.0;
+    tableStrain[i] = i < n ? record->table_strain[i] : 0.0;
+  }
+}
+
+__host__ __device__ void ElasticPlasticMaterial::computeStressMatrix3D(GaussPoint*, double[3][3], double*,
+                                                                       double*, double) const {}
+
+__host__ __device__ void ElasticPlasticMaterial::computeStressMatrix3D(GaussPoint* gp, double L[3][3],
+                                                                       double S[3][3], double dt) const {
+  PlasticMaterialStatus* st = static_cast<PlasticMaterialStatus*>(gp->matStatus_);
+  if (st == nullptr) return;
+  double trial[6];
+  isotropicJaumannUpdate(G, poissonRatio, st->stress, L, dt, trial);
+  double T[3][3];
+  stressVectorToMatrix(trial, T);
+  radialReturnAlgorith(T, st, S);
+  st->stress[0] = S[0][0];
+  st->stress[1] = S[1][1];
+  st->stress[2] = S[2][2];
+  st->stress[3] = S[0][1];
+  st->stress[4] = S[1][2];
+  st->stress[5] = S[2][0];
+  accumulateStrain3D(st->strain, L, dt);
+}
+
+__host__ __device__ void ElasticPlasticMaterial::computeStressMatrixPlaneStrain(GaussPoint*, double*, double*,
+                                                                                double**, double) const {}
+
+__host__ __device__ void ElasticPlasticMaterial::computeStressMatrixPlaneStress(GaussPoint* gp, double* stress,
+                                                                                double* d, double**,
+                                                                                double) const {
+  PlasticMaterialStatus* st = static_cast<PlasticMaterialStatus*>(gp->matStatus_);
+  if (st == nullptr) return;
+  const double* s = st->stress;
+  const double nu = poissonRatio;
+  const double Ep = youngModulus / (1.0 - nu * nu);
+  const double xx = s[0] + Ep * d[0] + nu * Ep * d[1];
+  const double yy = s[1] + nu * Ep * d[0] + Ep * d[1];
+  const double xy = s[3] + G * d[3];
+  const double T[3][3] = {{xx, xy, 0.0}, {xy, yy, 0.0}, {0.0, 0.0, 0.0}};
+  double R[3][3];
+  radialReturnAlgorith(T, st, R);
+  double out[6];
+  out[0] = R[0][0];
+  out[1] = R[1][1];
+  out[2] = 0.0;
+  out[3] = R[0][1];
+  out[4] = s[4] + G * d[4];
+  out[5] = s[5] + G * d[5];
+  for (int i = 0; i < 6; ++i) {
+    st->strain[i] += d[i];
+    st->stress[i] = out[i];
+    stress[i] = out[i];
+  }
+}
+
+__host__ __device__ void ElasticPlasticMaterial::reverseConstitutiveMatrix(GaussPoint* gp, double C[6][6]) const {
+  isotropicStiffnessMatrix(youngModulus, poissonRatio, C);
+  const PlasticMaterialStatus* st = gp != nullptr ? static_cast<const PlasticMaterialStatus*>(gp->matStatus_) : nullptr;
+  if (st == nullptr) return;
+  const double* s = st->stress;
+  const double p = (s[0] + s[1] + s[2]) / 3.0;
+  const double q[6] = {s[0] - p, s[1] - p, s[2] - p, s[3], s[4], s[5]};
+  const double q2 = 1.5 * (q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + 2.0 * (q[3] * q[3] + q[4] * q[4] + q[5] * q[5]));
+  double beta = 0.0;
+  if (q2 > 1e-7) {
+    double h = 0.0;
+    evlKPrime(st->eps_p, h);
+    beta = 9.0 * G * G / (3.0 * G + h) / q2;
+  }
+  for (int i = 0; i < 6; ++i)
+    for (int j = 0; j < 6; ++j) C[i][j] -= beta * q[i] * q[j];
+}
+
+__host__ __device__ void ElasticPlasticMaterial::createMaterialStatusInstance(GaussPoint* gp) {
+  gp->setMatStatusPtr(new PlasticMaterialStatus(yield));
+}
+
+__host__ __device__ void ElasticPlasticMaterial::linkMatStatuToGaussPoint(GaussPoint* gp, MaterialStatus* array) {
+  linkStatusOf<PlasticMaterialStatus>(gp, array);
+}
+
+void ElasticPlasticMaterial::createStatusArrayCpu() {
+  const double initialYield = yield;
+  createStatusArrayOf<PlasticMaterialStatus>([initialYield](int) { return PlasticMaterialStatus(initialYield); });
+}
+
+void ElasticPlasticMaterial::copyStatusArrayToGpu(int gpu_id) {
+  if (matStatusNum <= 0 || gpu_id < 0 || gpu_id >= kMaxGpuNum || matStatusArrayCpu_ == nullptr) return;
+  if (matStatusArrayGpu_[gpu_id] != nullptr) CUDA_CHECK(cudaFree(matStatusArrayGpu_[gpu_id]));
+  matStatusArrayGpu_[gpu_id] = nullptr;
+  CUDA_CHECK(cudaMalloc(&matStatusArrayGpu_[gpu_id], sizeof(PlasticMaterialStatus)*matStatusNum));
+  CUDA_CHECK(cudaMemcpy(matStatusArrayGpu_[gpu_id], matStatusArrayCpu_, sizeof(PlasticMaterialStatus)*matStatusNum, cudaMemcpyHostToDevice));
+}

@@ -1,0 +1,51 @@
+// Von Mises plasticity with isotropic hardening: an elastic trial stress as
+// in the linear elastic model, projected back onto the yield surface by a
+// radial return whose plastic multiplier is found by Newton iteration.
+#pragma once
+#include "materials/material.h"
+#include "materials/materialnew.h"
+
+class ElasticPlasticMaterial : public MaterialNew {
+ public:
+  double K;                   // bulk modulus
+  double G;                   // shear modulus
+  double hardeningParameter;  // copied, not used by the updates
+  double yield;               // initial yield stress sigma_y0
+  double Et;                  // tangent modulus
+  double powerK;              // power law: k = powerK (eps + powerEps0)^powerN
+  double powerN;
+  double powerEps0;
+  double H;                   // hardening modulus (model 0), saturation value (model 1)
+  int plasticModel_;          // hardening law 0-4
+  int curveId;                // the record's stress-strain curve id
+  int tableCount;             // valid table points, at most 128
+  double tableStress[kMaterialTablePointMax];  // flow stress at each table point
+  double tableStrain[kMaterialTablePointMax];  // effective plastic strain, ascending
+
+  __host__ __device__ explicit ElasticPlasticMaterial(const Material* record);
+
+  __host__ __device__ void computeStressMatrix3D(GaussPoint* gp, double S[3][3], double* d, double* w,
+                                                 double dt) const override;
+  __host__ __device__ void computeStressMatrix3D(GaussPoint* gp, double L[3][3], double S[3][3],
+                                                 double dt) const override;
+  __host__ __device__ void computeStressMatrixPlaneStrain(GaussPoint* gp, double* stress, double* d,
+                                                          double** frame, double dt) const override;
+  __host__ __device__ void computeStressMatrixPlaneStress(GaussPoint* gp, double* stress, double* d,
+                                                          double** frame, double dt) const override;
+  __host__ __device__ void reverseConstitutiveMatrix(GaussPoint* gp, double C[6][6]) const override;
+  __host__ __device__ void createMaterialStatusInstance(GaussPoint* gp) override;
+  __host__ __device__ void linkMatStatuToGaussPoint(GaussPoint* gp, MaterialStatus* array) override;
+  void createStatusArrayCpu() override;
+  void copyStatusArrayToGpu(int gpu_id) override;
+
+  // Flow stress k(eps) of the hardening law; k keeps its value where the
+  // law gives none (see the messages).
+  __host__ __device__ void evlK(double eps, double& k) const;
+  // Slope k'(eps) of the hardening law; kPrime keeps its value where the
+  // law gives none.
+  __host__ __device__ void evlKPrime(double eps, double& kPrime) const;
+  // Projects the trial stress T onto the yield surface into R, updating the
+  // state's flow stress and plastic strain.
+  __host__ __device__ void radialReturnAlgorith(const double T[3][3], PlasticMaterialStatus* status,
+                                                double R[3][3]) const;
+};

@@ -1,0 +1,92 @@
+#include "materials/material.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/curvemanager.h"
+
+void Material::clear() {
+  // The record is trivially copyable and every field is zero when all its
+  // bytes are.
+  std::memset(static_cast<void*>(this), 0, sizeof(Material));
+}
+
+void Material::copyStressStrainCurve(const Curve* curve) {
+  if (curve == nullptr) {
+    printf("材料 %d 的应力应变曲线 %d 不存在\n", id, curve_id);
+    return;
+  }
+  int n = curve->count;
+  if (n < 0) n = 0;
+  if (n > kMaterialTablePointMax) n = kMaterialTablePointMax;
+  table_count = n;
+  for (int i = 0; i < n; ++i) {
+    table_strain[i] = curve->x[i];
+    table_stress[i] = curve->y[i];
+  }
+}
+
+void Material::calMaterialConstants() {
+  const double E = youngs_modulus;
+  const double nu = poissons_ratio;
+  if (type == 4) {
+    switch (plastic_model) {
+      case 0:
+        hardening_modulus = E * tangent_modulus / (E - tangent_modulus);
+        break;
+      case 2:
+        yield_stress = power_law_k / std::pow(1.0 / power_law_eps0, power_law_n);
+        break;
+      case 4: {
+        if (yield_stress == 0.0) yield_stress = table_stress[0];
+        // A table of fewer than two points has no first segment: no slope.
+        if (table_count >= 2 && table_strain[1] != table_strain[0]) {
+          const double slope = (table_stress[1] - table_stress[0]) / (table_strain[1] - table_strain[0]);
+          hardening_modulus = slope;
+          tangent_modulus = E * slope / (E + slope);
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  shear_modulus = E / (2.0 * (1.0 + nu));
+  bulk_modulus = E / (3.0 * (1.0 - 2.0 * nu));
+
+  std::memset(plane_stress_matrix, 0, sizeof(plane_stress_matrix));
+  plane_stress_matrix[0][0] = plane_stress_matrix[1][1] = E / (1.0 - nu * nu);
+  plane_stress_matrix[0][1] = plane_stress_matrix[1][0] = nu * E / (1.0 - nu * nu);
+  plane_stress_matrix[2][2] = E / (2.0 * (1.0 + nu));
+
+  std::memset(transverse_shear_matrix, 0, sizeof(transverse_shear_matrix));
+  transverse_shear_matrix[0][0] = transverse_shear_matrix[1][1] = shear_modulus;
+
+  std::memset(elastic_matrix, 0, sizeof(elastic_matrix));
+  const double c11 = E * (1.0 - nu) / ((1.0 + nu) * (1.0 - 2.0 * nu));
+  const double c12 = c11 * nu / (1.0 - nu);
+  const double c44 = (1.0 - 2.0 * nu) * c11 / (2.0 * (1.0 - nu));
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j) elastic_matrix[i][j] = i == j ? c11 : c12;
+    elastic_matrix[i + 3][i + 3] = c44;
+  }
+}
+
+void Material::copyLinkedCurves(CurveManager* curveManager) {
+  if (type != 7) return;
+  for (int i = 0; i < kMaterialLinkedCurveNum; ++i) {
+    if (curve_ids[i] <= 0) continue;
+    const Curve* curve = curveManager != nullptr ? curveManager->findCurveById(curve_ids[i]) : nullptr;
+    if (curve == nullptr) {
+      printf("材料 %d 引用的曲线 %d 不存在\n", id, curve_ids[i]);
+      continue;
+    }
+    linked_curves[i] = curve->data();
+  }
+}
+
+void Material::computeWaveNumber() {
+  wave_speed[0] = solidWaveSpeed(youngs_modulus, poissons_ratio, density);
+  wave_speed[1] = plateWaveSpeed(youngs_modulus, poissons_ratio, density);
+  wave_speed[2] = barWaveSpeed(youngs_modulus, density);
+}
