@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "input/keywordRecords.h"
+#include "solver/databaseRecords.h"
 
 class NodeManager;
 class ContactNodeManager;
@@ -17,8 +18,6 @@ class MaterialManager;
 class SectionManager;
 class CurveManager;
 class RigidWall;
-struct HistoryNodeCard;
-struct DatabaseCard;
 class SetManager;
 class BoundaryManager;
 class LoadManager;
