@@ -18,7 +18,11 @@
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
 #include "solver/femdynamic.h"
+#include "solver/boundary.h"
+#include "solver/constrained.h"
 #include "solver/initialCondition.h"
+#include "solver/load.h"
+#include "solver/rigidmanager.h"
 
 namespace {
 
@@ -240,6 +244,62 @@ void completeSurfaces(FEMDynamic* fem, CheckedLookup& lookup)
     }
 }
 
+// Step: boundaries on single nodes and on rigid parts take internal numbers;
+// the k-th rigid-part boundary also names the part of the k-th prescribed
+// rigid-body motion.
+void completeBoundaries(FEMDynamic* fem, CheckedLookup& lookup)
+{
+    std::vector<RigidConstrained>& motions = fem->rigidManager->rigid_constrained_array;
+    std::size_t rigidBoundaries = 0;
+    for (const auto& boundary : fem->boundaryManager->boundary_array) {
+        const std::string where = named("boundary", boundary->id);
+        if (boundary->is_rigid == 1) {
+            boundary->id = lookup.find(fem->part_id_map, boundary->id, "part", where);
+            if (rigidBoundaries < motions.size()) {
+                motions[rigidBoundaries].part_id = boundary->id;
+            }
+            ++rigidBoundaries;
+        } else if (boundary->is_set == 0) {
+            boundary->id = lookup.find(fem->node_id_map, boundary->id, "node", where);
+        }
+    }
+}
+
+// Step: spot-weld nodes and the id lists of rigid-body merges and extra nodes.
+void completeConstraints(FEMDynamic* fem, CheckedLookup& lookup)
+{
+    for (Constrained& constraint : fem->constrainedManager->constrained_array) {
+        if (constraint.weld_nodes[0] != 0 && constraint.weld_nodes[1] != 0) {
+            const std::string where = named("spot weld", constraint.weld_id);
+            for (int32_t& node : constraint.weld_nodes) {
+                node = lookup.find(fem->node_id_map, node, "node", where);
+            }
+        }
+    }
+    RigidManager* rigid = fem->rigidManager;
+    for (std::vector<int>* ids : {&rigid->master_rigid_ids, &rigid->slave_rigid_ids, &rigid->extra_rigid_ids}) {
+        for (int& id : *ids) {
+            id = lookup.find(fem->part_id_map, id, "part", "a constrained rigid body card");
+        }
+    }
+    for (int& id : rigid->extra_node_ids) {
+        id = lookup.find(fem->node_id_map, id, "node", "a constrained extra-nodes card");
+    }
+}
+
+// Step: node loads name node numbers, segment pressures surface numbers.
+void completeLoads(FEMDynamic* fem, CheckedLookup& lookup)
+{
+    for (const auto& load : fem->loadManager->load_array) {
+        const std::string where = named("load", load->load_id);
+        if (load->load_kind == 0 && load->is_set == 0) {
+            load->id = lookup.find(fem->node_id_map, load->id, "node", where);
+        } else if (load->load_kind == 1) {
+            load->id = lookup.find(fem->segment_set_id_map, load->id, "segment set", where);
+        }
+    }
+}
+
 // Merges the records of one map that name the same target with the same
 // kind: the values of later records are added to the first, which stays.
 void mergeInitialConditions(std::vector<InitialCondition>& conditions, std::map<int, int>& positionToTarget,
@@ -323,6 +383,9 @@ bool completeKeywordDeck(FEMDynamic* fem, KeywordDeckState& state)
     completeNodeSets(fem, lookup);
     completeElementAndPartSets(fem, lookup);
     completeSurfaces(fem, lookup);
+    completeBoundaries(fem, lookup);
+    completeConstraints(fem, lookup);
+    completeLoads(fem, lookup);
     completeInitialConditions(fem, state, lookup);
     return lookup.ok;
 }

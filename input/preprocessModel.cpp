@@ -14,7 +14,11 @@
 #include "materials/material.h"
 #include "materials/materialmanager.h"
 #include "solver/femdynamic.h"
+#include "contact/contactManager.h"
+#include "contact/surfacemanager.h"
 #include "solver/initialCondition.h"
+#include "solver/rigidmanager.h"
+#include "solver/rigidwall.h"
 #include "solver/timeControl.h"
 
 namespace {
@@ -39,8 +43,13 @@ int preprocessModel(FEMDynamic* fem)
     // 1. Capacity, so that pointers taken during set-up stay valid.
     fem->elm_manager_array.reserve(fem->elm_manager_array.size() * 2);
     fem->part_array.reserve(fem->part_array.size() * 2);
+    fem->rigidManager->rigid_array.reserve(fem->part_array.size());
+    fem->surfaceManager->surface_array.reserve(fem->surfaceManager->surface_array.size() +
+                                               2 * fem->contactManager->contact_array.size());
     StorageGuard partsGuard(fem->part_array);
     StorageGuard storesGuard(fem->elm_manager_array);
+    StorageGuard rigidGuard(fem->rigidManager->rigid_array);
+    StorageGuard surfaceGuard(fem->surfaceManager->surface_array);
 
     // 2. Nodes.
     NodeManager* nodeManager = fem->nodeManager;
@@ -97,6 +106,12 @@ int preprocessModel(FEMDynamic* fem)
                          part.section_id);
             linked = false;
         }
+        if (part.material != nullptr && part.material->type == 1) {
+            // A part of the rigid material moves as one rigid body.
+            RigidCuda body;
+            body.part = &part;
+            fem->rigidManager->rigid_array.push_back(body);
+        }
         if (part.elmManager != nullptr) {
             part.elmManager->setMaterialSectionId(part.material_id, part.section_id);
         }
@@ -105,7 +120,13 @@ int preprocessModel(FEMDynamic* fem)
         return 0;
     }
 
-    // 7. Element node links.
+    // 7. Element type codes from the sections, then the element node links:
+    // classifying a wedge reorders its node ids, so the links follow it.
+    for (Part& part : fem->part_array) {
+        if (part.elmManager != nullptr) {
+            part.elmManager->setElementType(part.section);
+        }
+    }
     for (ElmManager& elements : fem->elm_manager_array) {
         elements.linkNodes(nodeManager);
     }
@@ -136,18 +157,16 @@ int preprocessModel(FEMDynamic* fem)
         }
     }
 
-    // 15. Element type codes from the sections.
-    for (Part& part : fem->part_array) {
-        if (part.elmManager != nullptr) {
-            part.elmManager->setElementType(part.section);
-        }
-    }
-
     std::printf("success!\n");
+
+    // 20. Rigid walls: their frames.
+    for (RigidWall& wall : *fem->rigid_wall_array) {
+        wall.setCoordSystem();
+    }
 
     finishPreprocess(fem);
 
-    if (partsGuard.moved() || storesGuard.moved()) {
+    if (partsGuard.moved() || storesGuard.moved() || rigidGuard.moved() || surfaceGuard.moved()) {
         std::fprintf(stderr, "internal error: the part list grew during set-up; links into it are stale\n");
         linked = false;
     }
@@ -156,6 +175,11 @@ int preprocessModel(FEMDynamic* fem)
 
 void finishPreprocess(FEMDynamic* fem)
 {
+    RigidManager* rigid = fem->rigidManager;
+    if (!rigid->rigid_array.empty()) {
+        rigid->markRigidNodes();
+        rigid->clearRigidNodeState();
+    }
     fem->nodeManager->storeAllIniCoord();
     fem->timeControl->setSafeFactor();
     for (ElmManager& elements : fem->elm_manager_array) {
