@@ -42,6 +42,13 @@ class IntegratPointManager {
   void gpuLinkGaussPointToSFEM(Element* smoothRecords, int smoothNum, int recordBytes, MaterialNew** materials);
   void copyShapePartialToGpu();
   void gpuVerTLBMatrix();
+
+ private:
+  // Points whose derivative arrays were copied to the device; their device
+  // arrays are released with the manager.
+  std::vector<int> devicePartialPoints_;
+  void releaseDevicePartials();
+  void releaseHostPartials();
 };
 
 // Checks that every point of a total-Lagrangian type carries its derivative
