@@ -9,6 +9,7 @@
 // so that N_I = (1 + xi xi_I)(1 + eta eta_I)(1 + zeta zeta_I) / 8.
 #pragma once
 #include <cmath>
+#include "core/simpleMath.h"
 #include "platform/gpu_runtime.h"
 
 namespace solid1st {
@@ -24,72 +25,38 @@ __host__ __device__ inline double hexaCorner(int axis, int node) {
   return ((mask >> node) & 1u) ? 1.0 : -1.0;
 }
 
-__host__ __device__ inline double det3(const double a[3][3]) {
-  return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) - a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
-         a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
-}
-
-// Adjugate (transposed cofactor matrix) of a 3x3 matrix: a * adj = det * I.
-__host__ __device__ inline void adjugate3(const double a[3][3], double adj[3][3]) {
-  adj[0][0] = a[1][1] * a[2][2] - a[1][2] * a[2][1];
-  adj[0][1] = a[0][2] * a[2][1] - a[0][1] * a[2][2];
-  adj[0][2] = a[0][1] * a[1][2] - a[0][2] * a[1][1];
-  adj[1][0] = a[1][2] * a[2][0] - a[1][0] * a[2][2];
-  adj[1][1] = a[0][0] * a[2][2] - a[0][2] * a[2][0];
-  adj[1][2] = a[0][2] * a[1][0] - a[0][0] * a[1][2];
-  adj[2][0] = a[1][0] * a[2][1] - a[1][1] * a[2][0];
-  adj[2][1] = a[0][1] * a[2][0] - a[0][0] * a[2][1];
-  adj[2][2] = a[0][0] * a[1][1] - a[0][1] * a[1][0];
-}
+__host__ __device__ inline double det3(const double a[3][3]) { return computeMatrix3rdDeterminant(a); }
 
 // Inverse of a 3x3 matrix; returns the determinant (the inverse is not
 // finite for a singular matrix).
 __host__ __device__ inline double inverse3(const double a[3][3], double inv[3][3]) {
-  adjugate3(a, inv);
-  const double d = a[0][0] * inv[0][0] + a[0][1] * inv[1][0] + a[0][2] * inv[2][0];
-  const double r = 1.0 / d;
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) inv[i][j] *= r;
+  double d = 0.0;
+  invers_matrix33(a, inv, d);
   return d;
 }
 
 __host__ __device__ inline void cross3(const double a[3], const double b[3], double c[3]) {
-  c[0] = a[1] * b[2] - a[2] * b[1];
-  c[1] = a[2] * b[0] - a[0] * b[2];
-  c[2] = a[0] * b[1] - a[1] * b[0];
+  vector_outer_product(a, b, c);
 }
 
-__host__ __device__ inline double dot3(const double a[3], const double b[3]) {
-  return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
+__host__ __device__ inline double dot3(const double a[3], const double b[3]) { return vector_inner_product(3, a, b); }
 
-// Triangle area 0.5 sqrt(|a|^2 |b|^2 - (a.b)^2) with a = p2 - p0, b = p1 - p0.
-// The radicand is clamped at 0 so that a degenerate triangle has area 0.
 __host__ __device__ inline double triangleArea(const double* p0, const double* p1, const double* p2) {
-  double a[3], b[3];
-  for (int k = 0; k < 3; ++k) {
-    a[k] = p2[k] - p0[k];
-    b[k] = p1[k] - p0[k];
-  }
-  const double ab = dot3(a, b);
-  const double r = dot3(a, a) * dot3(b, b) - ab * ab;
-  return r > 0.0 ? 0.5 * sqrt(r) : 0.0;
+  double area = 0.0;
+  computeTriangleArea(p0, p1, p2, area);
+  return area;
 }
 
-// Quadrilateral area as the triangles (p0, p1, p2) and (p0, p2, p3).
 __host__ __device__ inline double quadArea(const double* p0, const double* p1, const double* p2, const double* p3) {
-  return triangleArea(p0, p1, p2) + triangleArea(p0, p2, p3);
+  double area = 0.0;
+  computeQuadrilaArea(p0, p1, p2, p3, area);
+  return area;
 }
 
-// Tetrahedron volume |det of the edge vectors| / 6.
 __host__ __device__ inline double tetraVolume(const double* p0, const double* p1, const double* p2, const double* p3) {
-  double e[3][3];
-  for (int k = 0; k < 3; ++k) {
-    e[0][k] = p1[k] - p0[k];
-    e[1][k] = p2[k] - p0[k];
-    e[2][k] = p3[k] - p0[k];
-  }
-  return fabs(det3(e)) / 6.0;
+  double vol = 0.0;
+  computeTetraVolume(p0, p1, p2, p3, vol);
+  return vol;
 }
 
 // Volume-weighted shape-function derivatives at the centre of a hexahedron
@@ -108,7 +75,7 @@ __host__ __device__ inline void hexaCentreB(const double x[8][3], double B[3][8]
   // adj(A) with A rows = natural axes, columns = x, y, z: the derivative of
   // N_I along x_i is sum_a (A^-1)_ia xi_aI / ... ; adj(A) = det(A) A^-1.
   double adj[3][3];
-  adjugate3(A, adj);
+  adjugate_matrix33(&A[0][0], &adj[0][0]);
   constexpr double kScale = 1.0 / 64.0;
   // Nodes 0..3 and their diagonal opposites 6, 7, 4, 5.
   const int kOpposite[4] = {6, 7, 4, 5};
@@ -194,19 +161,23 @@ __host__ __device__ inline double hexaCharactLength(const double x[8][3]) {
   return fabs(hexaExactVolume(x)) / hexaLargestFace(x);
 }
 
-// Pentahedron with triangles 1-2-3 and 4-5-6 (types 20 and 22): volume of the
-// degenerate hexahedron with corners (1, 3, 6, 4, 2, 2, 5, 5).
-__host__ __device__ inline double pentaCharactLength(const double x[8][3]) {
+// Volume of a pentahedron with triangles 1-2-3 and 4-5-6 (types 20 and 22):
+// that of the degenerate hexahedron with corners (1, 3, 6, 4, 2, 2, 5, 5).
+__host__ __device__ inline double pentaVolume(const double x[8][3]) {
   const int kCorners[8] = {0, 2, 5, 3, 1, 1, 4, 4};
   double h[8][3];
   for (int I = 0; I < 8; ++I)
     for (int k = 0; k < 3; ++k) h[I][k] = x[kCorners[I]][k];
+  return fabs(hexaExactVolume(h));
+}
+
+__host__ __device__ inline double pentaCharactLength(const double x[8][3]) {
   double a = triangleArea(x[0], x[1], x[2]);
   const double faces[4] = {triangleArea(x[3], x[4], x[5]), quadArea(x[0], x[1], x[4], x[3]),
                            quadArea(x[1], x[2], x[5], x[4]), quadArea(x[0], x[2], x[5], x[3])};
   for (double f : faces)
     if (f > a) a = f;
-  return fabs(hexaExactVolume(h)) / a;
+  return pentaVolume(x) / a;
 }
 
 // One-point pentahedron kept in the eight slots of a degenerate hexahedron

@@ -1,0 +1,509 @@
+// The GPU element driver.  The pointer arrays point into the per-part device
+// element arrays; the driver owns only the pointer arrays, the per-block
+// buffer and the step array.
+#include "elements/elementControl.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "core/allocZeroMem.h"
+#include "core/logErrorPrint.h"
+#include "core/part.h"
+#include "core/section.h"
+#include "elements/elmmanager.h"
+#include "materials/material.h"
+#include "materials/materialnew.h"
+#include "solver/pendingFeature.h"
+
+namespace {
+
+constexpr int kForceBlock = 128;  // threads per block of the force kernels
+constexpr int kSmallBlock = 32;   // critical step, mass scaling, verification
+constexpr int kAddMemBlock = 64;  // additional memory and nodal stresses
+
+__device__ inline int globalThreadIndex() { return blockIdx.x * blockDim.x + threadIdx.x; }
+
+// Grid-stride start and stride over 2-D grids of 1-D blocks.
+__device__ inline int gridStrideStart() {
+  return ((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x + threadIdx.x;
+}
+__device__ inline int gridStride() { return blockDim.x * blockDim.y * gridDim.x * gridDim.y; }
+
+// Parts whose elements take part: a material model that is neither null
+// nor rigid, and an element store.
+bool partTakesPart(const Part& part) {
+  if (part.elmManager == nullptr || part.material == nullptr || part.materialNew == nullptr) return false;
+  const int type = part.material->type;
+  return type != MT_NULL && type != MT_RIGID;
+}
+
+// Host pointers of one family: device array base + index, appended for a part.
+template <typename T>
+void appendDevicePointers(std::vector<T*>& out, T* deviceBase, size_t count) {
+  for (size_t j = 0; j < count; ++j) out.push_back(deviceBase + j);
+}
+
+template <typename T>
+T** uploadPointerArray(const std::vector<T*>& ptrs) {
+  T** array = nullptr;
+  if (ptrs.empty()) return nullptr;
+  CUDA_CHECK(cudaMalloc(&array, sizeof(T*) * ptrs.size()));
+  CUDA_CHECK(cudaMemcpy(array, ptrs.data(), sizeof(T*) * ptrs.size(), cudaMemcpyHostToDevice));
+  return array;
+}
+
+// Device buffer of count doubles written into the device record's pointer
+// field at fieldOnDevice.
+void attachDeviceBuffer(double** fieldOnDevice, int count) {
+  double* buffer = nullptr;
+  CUDA_CHECK(cudaMalloc(&buffer, sizeof(double) * count));
+  CUDA_CHECK(cudaMemset(buffer, 0, sizeof(double) * count));
+  CUDA_CHECK(cudaMemcpy(fieldOnDevice, &buffer, sizeof(double*), cudaMemcpyHostToDevice));
+}
+
+// Additional-variable buffers of the Element part of one family.
+template <typename T>
+void attachElementBuffers(const std::vector<T>& host, T* device) {
+  if (device == nullptr) return;
+  for (size_t j = 0; j < host.size(); ++j)
+    if (host[j].Element::additionalVariableNum > 0)
+      attachDeviceBuffer(&static_cast<Element*>(device + j)->additionalVariablePtr,
+                         host[j].Element::additionalVariableNum);
+}
+
+// Solids carry their own buffer pair; the Element part's pointer of the
+// device record is pointed at the same buffer, or cleared when there is
+// none, so that no host address is ever used on the device.
+void attachSolidBuffers(const std::vector<SolidElementCuda>& host, SolidElementCuda* device) {
+  if (device == nullptr) return;
+  for (size_t j = 0; j < host.size(); ++j) {
+    SolidElementCuda* rec = device + j;
+    double** basePtr = &static_cast<Element*>(rec)->additionalVariablePtr;
+    if (host[j].additionalVariableNum > 0) {
+      attachDeviceBuffer(&rec->additionalVariablePtr, host[j].additionalVariableNum);
+      double* buffer = nullptr;
+      CUDA_CHECK(cudaMemcpy(&buffer, &rec->additionalVariablePtr, sizeof(double*), cudaMemcpyDeviceToHost));
+      CUDA_CHECK(cudaMemcpy(basePtr, &buffer, sizeof(double*), cudaMemcpyHostToDevice));
+    } else if (host[j].Element::additionalVariablePtr != nullptr) {
+      double* none = nullptr;
+      CUDA_CHECK(cudaMemcpy(basePtr, &none, sizeof(double*), cudaMemcpyHostToDevice));
+    }
+  }
+}
+
+template <typename T>
+void freeDevice(T*& p) {
+  if (p != nullptr) CUDA_CHECK(cudaFree(p));
+  p = nullptr;
+}
+
+inline dim3 blocksFor(int n, int block) { return dim3(static_cast<unsigned>((n - 1) / block + 1)); }
+inline dim3 smallBlocksFor(int n) { return dim3(static_cast<unsigned>(n / kSmallBlock + 1)); }
+
+// Material record or model of an element: entry (material id - 1).
+template <typename M>
+__device__ inline M* materialOf(M* const* materials, const Element* e) {
+  return e->material_id >= 1 ? materials[e->material_id - 1] : nullptr;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Kernels.
+
+__global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
+                                         SolidElementCuda** elements, int n, double dt, double* steps,
+                                         double safeFactor) {
+  for (int i = gridStrideStart(); i < n; i += gridStride()) {
+    SolidElementCuda* e = elements[i];
+    const MaterialNew* material = materialOf(materials, e);
+    if (material == nullptr) {
+      steps[i] = kElementDtSentinel;
+      continue;
+    }
+    if (material->id != e->material_id) printf("材料与属性调用错误\n");
+    Section* section = e->section_id >= 1 ? sections + (e->section_id - 1) : nullptr;
+    e->computeSolidInterForceGpu(material, section, hourglass, dt);
+    e->computeSolidCharactLength();
+    steps[i] = e->computeSolidTimeStep(material, safeFactor);
+  }
+}
+
+__global__ void AllSolidDt(double* blockMin, int n, SolidElementCuda** elements, Material* materials,
+                           double safeFactor) {
+  __shared__ double slot[kSmallBlock];
+  const int t = threadIdx.x;
+  const int i = globalThreadIndex();
+  slot[t] = kCriticalDtStart;
+  if (i < n) {
+    SolidElementCuda* e = elements[i];
+    const double len = e->computeSolidCharactLength();
+    const double c = e->material_id >= 1 ? materials[e->material_id - 1].wave_speed[0] : 0.0;
+    const double step = len * safeFactor / c;
+    slot[t] = step;
+    e->assignTimeStep(step);
+  }
+  __syncthreads();
+  for (int s = blockDim.x / 2; s >= 1; s /= 2) {
+    if (t < s && slot[t + s] < slot[t]) slot[t] = slot[t + s];
+    __syncthreads();
+  }
+  if (t == 0) blockMin[blockIdx.y * gridDim.x + blockIdx.x] = slot[0];
+}
+
+__global__ void MassScaledForSolid(double targetDt, int n, SolidElementCuda** elements) {
+  const int i = globalThreadIndex();
+  if (i < n) elements[i]->computeSolidMassScaleGpu(targetDt);
+}
+
+__global__ void MassScaledForShell2nd(double /*targetDt*/, int n, ShellElement2nd** /*elements*/) {
+  if (globalThreadIndex() < n) printf("请补充二阶壳单元的质量缩放算法\n");
+}
+
+__global__ void MassScaledForBeam2nd(double /*targetDt*/, int n, BeamElement2nd** /*elements*/) {
+  if (globalThreadIndex() < n) printf("请补充二阶梁单元的质量缩放算法\n");
+}
+
+// Mass pairs (element mass, element mass x multiplier^2) of one family.
+template <typename T>
+__global__ void _CountMass(int n, T** elements, double2* out) {
+  for (int i = gridStrideStart(); i < n; i += gridStride()) {
+    const T* e = elements[i];
+    out[i] = make_double2(e->mass, e->mass * e->dtScaleFactor * e->dtScaleFactor);
+  }
+}
+
+// Second-order shells and beams carry no mass of their own.
+template <typename T>
+__global__ void _CountZeroMass(int n, T** /*elements*/, double2* out) {
+  for (int i = gridStrideStart(); i < n; i += gridStride()) out[i] = make_double2(0.0, 0.0);
+}
+
+__global__ void GpuAccumulateSolid1stStrToNode(int n, SolidElementCuda** elements, Section* sections) {
+  const int i = globalThreadIndex();
+  if (i >= n) return;
+  SolidElementCuda* e = elements[i];
+  if (e->section_id < 1) return;
+  e->computeSolid1stNodeStrGpu(sections[e->section_id - 1].family_code);
+}
+
+template <typename T>
+__global__ void GpuOperateAllElementAddMem(int n, T** elements, Section* sections) {
+  const int i = globalThreadIndex();
+  if (i >= n) return;
+  T* e = elements[i];
+  e->operatorOnAddMem(e->section_id >= 1 ? sections + (e->section_id - 1) : nullptr);
+}
+
+// ---- verification ----
+
+namespace {
+__device__ inline void verifyMultiplier(const Element* e, double multiplier, bool lineFeed) {
+  if (multiplier != 1.0) {
+    if (lineFeed)
+      printf("单元 %d 初始质量缩放因子存在错误\n", e->id);
+    else
+      printf("单元 %d 初始质量缩放因子存在错误", e->id);
+  }
+}
+}  // namespace
+
+__global__ void verSolidElement(int n, SolidElementCuda** elements) {
+  const int i = globalThreadIndex();
+  if (i >= n) return;
+  const SolidElementCuda* e = elements[i];
+  verifyMultiplier(e, e->dtScaleFactor, true);
+  int required = -1;
+  switch (e->type) {
+    case ET_TETRA_TL: required = 4; break;
+    case ET_HEXA_FULL:
+    case ET_HEXA_REDUCED:
+    case ET_HEXA_INCOMPATIBLE:
+    case ET_PENTA_REDUCED: required = 8; break;
+    case ET_PENTA: required = 6; break;
+    default: break;
+  }
+  if (required >= 0 && e->node_num != required) printf("单元 %d 节点计数错误\n", e->id);
+}
+
+__global__ void verBeamElement(int n, BeamElementCuda** elements) {
+  const int i = globalThreadIndex();
+  if (i >= n) return;
+  const BeamElementCuda* e = elements[i];
+  verifyMultiplier(e, e->dtScaleFactor, true);
+  if (e->node_num != 2) printf("梁单元 %d 节点计数错误\n", e->id);
+}
+
+__global__ void verShellElement(int n, ShellElementCuda** elements) {
+  const int i = globalThreadIndex();
+  if (i >= n) return;
+  const ShellElementCuda* e = elements[i];
+  verifyMultiplier(e, e->dtScaleFactor, true);
+  switch (e->type) {
+    case ET_MEMBRANE3:
+    case ET_CB_TRI_SHELL:
+    case ET_BT_TRI_SHELL:
+      if (e->node_num != 3) printf("三角形壳单元 %d 节点计数错误\n", e->id);
+      break;
+    case ET_MEMBRANE4:
+    case ET_BT_SHELL:
+    case ET_HL_SHELL:
+      if (e->node_num != 4) printf("三角形膜单元 %d 节点计数错误\n", e->id);
+      break;
+    default: break;
+  }
+}
+
+__global__ void verDiscreteElement(int n, DiscreteCuda** elements) {
+  const int i = globalThreadIndex();
+  if (i >= n) return;
+  verifyMultiplier(elements[i], elements[i]->dtScaleFactor, true);
+}
+
+__global__ void verSolid2ndElement(int n, SolidElement2nd** elements) {
+  const int i = globalThreadIndex();
+  if (i >= n) return;
+  const SolidElement2nd* e = elements[i];
+  verifyMultiplier(e, e->dtScaleFactor, false);
+  int required = -1;
+  switch (e->type) {
+    case ET_TETRA10:
+    case ET_TETRA10_M: required = 10; break;
+    case ET_HEXA20: required = 20; break;
+    case ET_PENTA15: required = 15; break;
+    default: break;
+  }
+  if (required >= 0 && e->node_num != required) printf("单元 %d 节点计数错误\n", e->id);
+}
+
+// ---------------------------------------------------------------------------
+// Set-up.
+
+ElementControl::~ElementControl() {
+  freeDevice(beamArrayGpu);
+  freeDevice(solidArrayGpu);
+  freeDevice(shellArrayGpu);
+  freeDevice(discreteArrayGpu);
+  freeDevice(beam2ndArrayGpu_);
+  freeDevice(shell2ndArrayGpu_);
+  freeDevice(solid2ndArrayGpu_);
+  freeDevice(dtArray);
+  if (blockDtCpu != nullptr) CUDA_CHECK(cudaFreeHost(blockDtCpu));
+  blockDtCpu = blockDtGpu = nullptr;
+  smoothFemArray = nullptr;
+  beam_num = solid_num = shell_num = discrete_num = 0;
+  beam2ndNum_ = solid2ndNum_ = shell2ndNum_ = smooth_num = 0;
+}
+
+void ElementControl::allocateAndCopyElementPtr(std::vector<Part>& parts) {
+  std::vector<BeamElementCuda*> beams;
+  std::vector<ShellElementCuda*> shells;
+  std::vector<SolidElementCuda*> solids;
+  std::vector<DiscreteCuda*> discretes;
+  std::vector<BeamElement2nd*> beams2nd;
+  std::vector<ShellElement2nd*> shells2nd;
+  std::vector<SolidElement2nd*> solids2nd;
+  // Only the family a part uploaded has a device array; the others add no
+  // pointers (their host records never reach the device).
+  for (Part& part : parts) {
+    if (!partTakesPart(part)) continue;
+    ElmManager& m = *part.elmManager;
+    if (m.beam_element_array_gpu) appendDevicePointers(beams, m.beam_element_array_gpu, m.beam_element_array_cpu.size());
+    if (m.shell_element_array_gpu)
+      appendDevicePointers(shells, m.shell_element_array_gpu, m.shell_element_array_cpu.size());
+    if (m.solid_element_array_gpu)
+      appendDevicePointers(solids, m.solid_element_array_gpu, m.solid_element_array_cpu.size());
+    if (m.discrete_element_array_gpu)
+      appendDevicePointers(discretes, m.discrete_element_array_gpu, m.discrete_element_array_cpu.size());
+    if (m.beam2ndArrayGpu_) appendDevicePointers(beams2nd, m.beam2ndArrayGpu_, m.beam2ndArrayCpu_.size());
+    if (m.shell2ndArrayGpu_) appendDevicePointers(shells2nd, m.shell2ndArrayGpu_, m.shell2ndArrayCpu_.size());
+    if (m.solid2ndArrayGpu_) appendDevicePointers(solids2nd, m.solid2ndArrayGpu_, m.solid2ndArrayCpu_.size());
+    attachElementBuffers(m.beam_element_array_cpu, m.beam_element_array_gpu);
+    attachElementBuffers(m.shell_element_array_cpu, m.shell_element_array_gpu);
+    attachSolidBuffers(m.solid_element_array_cpu, m.solid_element_array_gpu);
+    attachElementBuffers(m.discrete_element_array_cpu, m.discrete_element_array_gpu);
+    attachElementBuffers(m.beam2ndArrayCpu_, m.beam2ndArrayGpu_);
+    attachElementBuffers(m.shell2ndArrayCpu_, m.shell2ndArrayGpu_);
+    attachElementBuffers(m.solid2ndArrayCpu_, m.solid2ndArrayGpu_);
+  }
+  beam_num = static_cast<int>(beams.size());
+  shell_num = static_cast<int>(shells.size());
+  solid_num = static_cast<int>(solids.size());
+  discrete_num = static_cast<int>(discretes.size());
+  beam2ndNum_ = static_cast<int>(beams2nd.size());
+  shell2ndNum_ = static_cast<int>(shells2nd.size());
+  solid2ndNum_ = static_cast<int>(solids2nd.size());
+  beamArrayGpu = uploadPointerArray(beams);
+  shellArrayGpu = uploadPointerArray(shells);
+  solidArrayGpu = uploadPointerArray(solids);
+  discreteArrayGpu = uploadPointerArray(discretes);
+  beam2ndArrayGpu_ = uploadPointerArray(beams2nd);
+  shell2ndArrayGpu_ = uploadPointerArray(shells2nd);
+  solid2ndArrayGpu_ = uploadPointerArray(solids2nd);
+  reportFamiliesWithoutFormulation();
+}
+
+void ElementControl::reportFamiliesWithoutFormulation() const {
+  if (beam_num > 0) reportUnavailable("Beam, spring and truss element forces", static_cast<size_t>(beam_num));
+  if (shell_num > 0) reportUnavailable("Shell and membrane element forces", static_cast<size_t>(shell_num));
+  if (discrete_num > 0) reportUnavailable("Discrete element forces", static_cast<size_t>(discrete_num));
+  if (solid2ndNum_ > 0) reportUnavailable("Second-order solid element forces", static_cast<size_t>(solid2ndNum_));
+}
+
+void ElementControl::gpuVerifyElement() {
+  if (solid_num > 0) launch(verSolidElement, smallBlocksFor(solid_num), dim3(kSmallBlock), solid_num, solidArrayGpu);
+  if (beam_num > 0) launch(verBeamElement, smallBlocksFor(beam_num), dim3(kSmallBlock), beam_num, beamArrayGpu);
+  if (shell_num > 0) launch(verShellElement, smallBlocksFor(shell_num), dim3(kSmallBlock), shell_num, shellArrayGpu);
+  if (discrete_num > 0)
+    launch(verDiscreteElement, smallBlocksFor(discrete_num), dim3(kSmallBlock), discrete_num, discreteArrayGpu);
+  if (solid2ndNum_ > 0)
+    launch(verSolid2ndElement, smallBlocksFor(solid2ndNum_), dim3(kSmallBlock), solid2ndNum_, solid2ndArrayGpu_);
+}
+
+void ElementControl::gpuOperateAllElementAddMem(Section* sections) {
+  const dim3 block(kAddMemBlock);
+  if (solid_num > 0)
+    launch(GpuOperateAllElementAddMem<SolidElementCuda>, blocksFor(solid_num, kAddMemBlock), block, solid_num,
+           solidArrayGpu, sections);
+  if (shell_num > 0)
+    launch(GpuOperateAllElementAddMem<ShellElementCuda>, blocksFor(shell_num, kAddMemBlock), block, shell_num,
+           shellArrayGpu, sections);
+  if (beam_num > 0)
+    launch(GpuOperateAllElementAddMem<BeamElementCuda>, blocksFor(beam_num, kAddMemBlock), block, beam_num,
+           beamArrayGpu, sections);
+  if (discrete_num > 0)
+    launch(GpuOperateAllElementAddMem<DiscreteCuda>, blocksFor(discrete_num, kAddMemBlock), block, discrete_num,
+           discreteArrayGpu, sections);
+  if (solid2ndNum_ > 0)
+    launch(GpuOperateAllElementAddMem<SolidElement2nd>, blocksFor(solid2ndNum_, kAddMemBlock), block, solid2ndNum_,
+           solid2ndArrayGpu_, sections);
+  if (shell2ndNum_ > 0)
+    launch(GpuOperateAllElementAddMem<ShellElement2nd>, blocksFor(shell2ndNum_, kAddMemBlock), block, shell2ndNum_,
+           shell2ndArrayGpu_, sections);
+  if (beam2ndNum_ > 0)
+    launch(GpuOperateAllElementAddMem<BeamElement2nd>, blocksFor(beam2ndNum_, kAddMemBlock), block, beam2ndNum_,
+           beam2ndArrayGpu_, sections);
+}
+
+int ElementControl::blockDtNum() const {
+  int m = beam_num;
+  for (int c : {solid_num, shell_num, beam2ndNum_, solid2ndNum_, shell2ndNum_})
+    if (c > m) m = c;
+  return m / kSmallBlock + 1;
+}
+
+void ElementControl::allocateBlockDtBuffer() {
+  if (blockDtCpu != nullptr) CUDA_CHECK(cudaFreeHost(blockDtCpu));
+  allocZeroMem(&blockDtGpu, &blockDtCpu, blockDtNum());
+}
+
+// Every entry starts at the sentinel: the entries of families without a
+// step kernel keep it and never become the time step.
+void ElementControl::allocateDtArray() {
+  freeDevice(dtArray);
+  const int total = dtArrayNum();
+  if (total == 0) return;
+  const std::vector<double> fill(static_cast<size_t>(total), kElementDtSentinel);
+  CUDA_CHECK(cudaMalloc(&dtArray, sizeof(double) * total));
+  CUDA_CHECK(cudaMemcpy(dtArray, fill.data(), sizeof(double) * total, cudaMemcpyHostToDevice));
+}
+
+// ---------------------------------------------------------------------------
+// Run time.
+
+void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
+                                           double dt, cublasHandle_t handle, double* candidate,
+                                           double safeFactor) {
+  // Runs of the step array in launch order: beams, shells, solids, then the
+  // second-order beams, shells and solids.
+  double* solidSteps = dtArray + beam_num + shell_num;
+  if (solid_num > 0)
+    launch(_AllSolidElementInterFor, blocksFor(solid_num, kForceBlock), dim3(kForceBlock), materials, sections,
+           hourglass, solidArrayGpu, solid_num, dt, solidSteps, safeFactor);
+  const int total = dtArrayNum();
+  if (total == 0 || dtArray == nullptr) return;
+  int k = 0;
+  cublasIdamin_v2(handle, total, dtArray, 1, &k);
+  if (k < 1 || k > total) return;
+  double smallest = kElementDtSentinel;
+  cudaMemcpy(&smallest, dtArray + (k - 1), sizeof(double), cudaMemcpyDeviceToHost);
+  if (smallest < kElementDtSentinel) *candidate = smallest;
+}
+
+double ElementControl::gpuCalCriticalDt(Material* materials, Section* /*sections*/, double safeFactor) {
+  double m = kCriticalDtStart;
+  if (solid_num > 0 && blockDtGpu != nullptr) {
+    launch(AllSolidDt, smallBlocksFor(solid_num), dim3(kSmallBlock), blockDtGpu, solid_num, solidArrayGpu, materials,
+           safeFactor);
+    CUDA_CHECK(cudaDeviceSynchronize());
+    const int blocks = solid_num / kSmallBlock + 1;
+    for (int b = 0; b < blocks; ++b)
+      if (!(blockDtCpu[b] > m)) m = blockDtCpu[b];
+  }
+  return m;
+}
+
+void ElementControl::gpuMassScale(double targetDt) {
+  if (solid_num > 0)
+    launch(MassScaledForSolid, smallBlocksFor(solid_num), dim3(kSmallBlock), targetDt, solid_num, solidArrayGpu);
+  if (shell2ndNum_ > 0)
+    launch(MassScaledForShell2nd, smallBlocksFor(shell2ndNum_), dim3(kSmallBlock), targetDt, shell2ndNum_,
+           shell2ndArrayGpu_);
+  if (beam2ndNum_ > 0)
+    launch(MassScaledForBeam2nd, smallBlocksFor(beam2ndNum_), dim3(kSmallBlock), targetDt, beam2ndNum_,
+           beam2ndArrayGpu_);
+}
+
+void ElementControl::gpuCountMass(int flag) {
+  if (flag == 0) return;
+  const int total = dtArrayNum();
+  std::vector<double2> massHost(static_cast<size_t>(total));
+  if (total > 0) {
+    double2* massDevice = nullptr;
+    CUDA_CHECK(cudaMalloc(&massDevice, sizeof(double2) * total));
+    double2* out = massDevice;
+    if (beam_num > 0) launch(_CountMass<BeamElementCuda>, smallBlocksFor(beam_num), dim3(kSmallBlock), beam_num, beamArrayGpu, out);
+    out += beam_num;
+    if (shell_num > 0)
+      launch(_CountMass<ShellElementCuda>, smallBlocksFor(shell_num), dim3(kSmallBlock), shell_num, shellArrayGpu, out);
+    out += shell_num;
+    if (solid_num > 0)
+      launch(_CountMass<SolidElementCuda>, smallBlocksFor(solid_num), dim3(kSmallBlock), solid_num, solidArrayGpu, out);
+    out += solid_num;
+    if (beam2ndNum_ > 0)
+      launch(_CountZeroMass<BeamElement2nd>, smallBlocksFor(beam2ndNum_), dim3(kSmallBlock), beam2ndNum_,
+             beam2ndArrayGpu_, out);
+    out += beam2ndNum_;
+    if (shell2ndNum_ > 0)
+      launch(_CountZeroMass<ShellElement2nd>, smallBlocksFor(shell2ndNum_), dim3(kSmallBlock), shell2ndNum_,
+             shell2ndArrayGpu_, out);
+    out += shell2ndNum_;
+    if (solid2ndNum_ > 0)
+      launch(_CountMass<SolidElement2nd>, smallBlocksFor(solid2ndNum_), dim3(kSmallBlock), solid2ndNum_,
+             solid2ndArrayGpu_, out);
+    CUDA_CHECK(cudaMemcpy(massHost.data(), massDevice, sizeof(double2) * total, cudaMemcpyDeviceToHost));
+    CUDA_CHECK(cudaFree(massDevice));
+  }
+  double physical = 0.0, scaled = 0.0;
+  for (const double2& p : massHost) {
+    physical += p.x;
+    scaled += p.y;
+  }
+  const double added = scaled - physical;
+  // A model without mass has no meaningful ratio: report 0 rather than NaN.
+  const double ratio = physical != 0.0 ? added * 100.0 / physical : 0.0;
+  printf("\ncalculation with mass scaling for minimum dt\n");
+  printf("added mass = %.9lf\n", added);
+  printf("physical mass= %.9lf\n", physical);
+  printf("ratio = %lf%%\n", ratio);
+  g_runRecord << "calculation with mass scaling for minimum dt" << std::endl;
+  g_runRecord << "added mass =\t" << added << std::endl;
+  g_runRecord << "physical mass=\t" << physical << std::endl;
+  g_runRecord << "ratio =\t" << ratio << "%" << std::endl;
+}
+
+void ElementControl::gpuAccumulateStrToNode(Section* sections) {
+  if (solid_num > 0)
+    launch(GpuAccumulateSolid1stStrToNode, blocksFor(solid_num, kAddMemBlock), dim3(kAddMemBlock), solid_num,
+           solidArrayGpu, sections);
+}

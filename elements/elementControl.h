@@ -1,0 +1,104 @@
+// The GPU element driver: device arrays of element pointers per family, the
+// per-cycle force kernels with the smallest stable step, the critical step of
+// the first cycle, mass scaling with its report, and nodal stress gathering.
+#pragma once
+#include <vector>
+
+#include "elements/beamElement2nd.h"
+#include "elements/beamElementCuda.h"
+#include "elements/discreteCuda.h"
+#include "elements/shellElement2nd.h"
+#include "elements/shellElementCuda.h"
+#include "elements/solidElement2nd.h"
+#include "elements/solidElementCuda.h"
+#include "platform/gpu_runtime.h"
+
+class Part;
+class MaterialNew;
+struct Material;
+struct Section;
+struct HourglassControl;
+struct SmoothFEM;
+
+// Step written into every entry of the step array that no kernel fills, so
+// that such an entry never becomes the time step.
+constexpr double kElementDtSentinel = 1.0e30;
+// Start value of the critical-step pass (and its result for an empty model).
+constexpr double kCriticalDtStart = 1000.0;
+
+class ElementControl {
+ public:
+  BeamElementCuda** beamArrayGpu = nullptr;
+  SolidElementCuda** solidArrayGpu = nullptr;
+  ShellElementCuda** shellArrayGpu = nullptr;
+  DiscreteCuda** discreteArrayGpu = nullptr;
+  BeamElement2nd** beam2ndArrayGpu_ = nullptr;
+  ShellElement2nd** shell2ndArrayGpu_ = nullptr;
+  SolidElement2nd** solid2ndArrayGpu_ = nullptr;
+  SmoothFEM* smoothFemArray = nullptr;  // borrowed from the smoothed-FEM manager
+  int beam_num = 0, solid_num = 0, shell_num = 0, discrete_num = 0;
+  int beam2ndNum_ = 0, solid2ndNum_ = 0, shell2ndNum_ = 0;
+  int smooth_num = 0;
+  double* blockDtCpu = nullptr;  // host view of the mapped per-block minima
+  double* blockDtGpu = nullptr;  // device view of the same buffer
+  double* dtArray = nullptr;     // one step per element of the families with a step
+
+  ElementControl() = default;
+  ElementControl(const ElementControl&) = delete;
+  ElementControl& operator=(const ElementControl&) = delete;
+  ~ElementControl();
+
+  // ---- set-up, in this order ----
+  // Device pointer arrays over all parts with a deformable material model,
+  // and the device buffers of additional variables.
+  void allocateAndCopyElementPtr(std::vector<Part>& parts);
+  void gpuVerifyElement();
+  void gpuOperateAllElementAddMem(Section* sections);
+  // Each pointer array by type code, then material id (Thrust, device).
+  void sortElementPtrByType();
+  void allocateBlockDtBuffer();
+  void allocateDtArray();
+
+  // ---- run time ----
+  // Smallest critical step of the model from the flat material records
+  // (first cycle); kCriticalDtStart for an empty model.
+  double gpuCalCriticalDt(Material* materials, Section* sections, double safeFactor);
+  // Mass report after the first step (nothing when flag is 0).
+  void gpuCountMass(int flag);
+  // Internal forces of all elements; candidate receives the smallest element
+  // step and is left unchanged when no element has a step.
+  void gpuAllElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass, double dt,
+                             cublasHandle_t handle, double* candidate, double safeFactor);
+  void gpuMassScale(double targetDt);
+  // Element stresses and strains added into the nodes (after they were
+  // cleared, before they are averaged).
+  void gpuAccumulateStrToNode(Section* sections);
+
+  // Entries of the step array: the families with a step, in launch order.
+  int dtArrayNum() const {
+    return beam_num + shell_num + solid_num + beam2ndNum_ + shell2ndNum_ + solid2ndNum_;
+  }
+  // Length of the per-block buffer of the critical-step pass.
+  int blockDtNum() const;
+
+ private:
+  // Families whose formulations this build does not provide: reported once,
+  // their elements take no part in forces, steps and scaling.
+  void reportFamiliesWithoutFormulation() const;
+};
+
+// ---- kernels ----
+__global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
+                                         SolidElementCuda** elements, int n, double dt, double* steps,
+                                         double safeFactor);
+__global__ void AllSolidDt(double* blockMin, int n, SolidElementCuda** elements, Material* materials,
+                           double safeFactor);
+__global__ void MassScaledForSolid(double targetDt, int n, SolidElementCuda** elements);
+__global__ void MassScaledForShell2nd(double targetDt, int n, ShellElement2nd** elements);
+__global__ void MassScaledForBeam2nd(double targetDt, int n, BeamElement2nd** elements);
+__global__ void GpuAccumulateSolid1stStrToNode(int n, SolidElementCuda** elements, Section* sections);
+__global__ void verSolidElement(int n, SolidElementCuda** elements);
+__global__ void verBeamElement(int n, BeamElementCuda** elements);
+__global__ void verShellElement(int n, ShellElementCuda** elements);
+__global__ void verDiscreteElement(int n, DiscreteCuda** elements);
+__global__ void verSolid2ndElement(int n, SolidElement2nd** elements);

@@ -1,0 +1,28 @@
+// Pentahedra: the two-point form (type 20, triangles 1-2-3 and 4-5-6) and the
+// one-point form with hourglass control on a degenerate hexahedron (type 21).
+#include <cstdio>
+
+#include "elements/solid1st.h"
+
+namespace {
+struct PentaLocalDerivatives {
+  __host__ __device__ void operator()(double r, double s, double t, double dN[3][6]) const {
+    solid1st::pentaLocalDerivatives(r, s, t, dN);
+  }
+};
+}  // namespace
+
+__host__ __device__ void interForcePent1stGpu(SolidElementCuda& e, const MaterialNew* material,
+                                              const Section* /*section*/, double dt) {
+  solidUpdatedLagrangianForce<6>(e, material, dt, PentaLocalDerivatives{});
+}
+
+// The eight slots with the exact-volume (uniform-gradient) B vectors.
+__host__ __device__ void interForcePent1stRGpu(SolidElementCuda& e, const MaterialNew* material, double dt,
+                                               const HourglassControl* hourglass) {
+  double x[8][3], v[8][3], B[3][8];
+  gatherSolidCoordsVel(e, 8, x, v);
+  const double V = solid1st::hexaExactB(x, B);
+  if (!(V > 0.0)) printf("三菱柱单元 %d 体积求解错误\n", e.id);
+  onePointSolidForce(e, material, dt, hourglass, x, v, B, V);
+}

@@ -1,0 +1,265 @@
+// Operations of the first-order solid record: the force dispatcher, the
+// characteristic length, the stable step, mass scaling, nodal stress sums,
+// the hand-over of forces to the nodes and the set-up of masses and
+// total-Lagrangian points.  Host twins sit next to their device forms.
+#include <cstdio>
+
+#include "core/section.h"
+#include "elements/solid1st.h"
+#include "materials/material.h"
+
+namespace {
+
+// Nodes that share the element's mass and take part in mass scaling.
+__host__ __device__ inline int solidMassNodeNum(const SolidElementCuda& e) {
+  const int n = e.gaussNodeNum;
+  return n < 0 ? 0 : (n > 8 ? 8 : n);
+}
+
+__host__ __device__ inline double solidLengthOrStored(SolidElementCuda& e) {
+  double x[8][3];
+  gatherSolidCoords(e, 8, x);
+  const double len = solid1st::solidCharactLength(e.type, x);
+  if (len < 0.0) {
+    printf("没有此类节点数的实体单元\n");
+    return e.charactLength;
+  }
+  e.charactLength = len;
+  return len;
+}
+
+// Adds the mass that mass scaling asks for to the element's nodes; the
+// device form adds atomically, the host form directly.
+template <bool Atomic>
+inline void addScaledMass(SolidElementCuda& e, double factor) {
+  const int n = solidMassNodeNum(e);
+  if (n == 0) return;
+  const double dm = e.mass * factor / n;
+  double dI[3];
+  for (int k = 0; k < 3; ++k) dI[k] = e.rotaryInertia[k] * factor / n;
+  for (int I = 0; I < n; ++I) {
+    NodeCuda* nd = e.node[I];
+    if (nd == nullptr) continue;
+    if constexpr (Atomic) {
+      atomicAdd(&nd->mass, dm);
+      for (int k = 0; k < 3; ++k) atomicAdd(&nd->rot_inertia[k], dI[k]);
+    } else {
+      nd->mass += dm;
+      for (int k = 0; k < 3; ++k) nd->rot_inertia[k] += dI[k];
+    }
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Internal force.
+
+__host__ __device__ void SolidElementCuda::computeSolidInterForceGpu(const MaterialNew* material, Section* section,
+                                                                     HourglassControl* hourglass, double timeStep) {
+  if (sfemType != SFEM_NONE) return;  // smoothed-FEM domains carry the force
+  switch (type) {
+    case ET_TETRA_TL:
+      interForceTetr1stGpuTL(*this, material, timeStep);
+      break;
+    case ET_HEXA_FULL:
+      interForceHexa1stGpu(*this, material, section, timeStep);
+      break;
+    case ET_HEXA_REDUCED:
+      interForceHexa1stRGpu(*this, material, timeStep, hourglass);
+      break;
+    case ET_PENTA_REDUCED:
+      interForcePent1stRGpu(*this, material, timeStep, hourglass);
+      break;
+    case ET_PENTA:
+      interForcePent1stGpu(*this, material, section, timeStep);
+      break;
+    case ET_PYRAMID_TL:
+      interForcePyramid1stGpuTL(*this, material, section, timeStep);
+      break;
+    case ET_HEXA_INCOMPATIBLE:
+    case ET_SOLID_SHELL6:
+    case ET_SOLID_SHELL8:
+      break;
+    default:
+      printf("暂时没有这种实体单元的内力求法，请补充\n");
+  }
+}
+
+// The host loop computes the tetrahedron only and hands its force to the
+// nodes directly.
+void SolidElementCuda::computeSolidInterForceCpu(const MaterialNew* material, Section* /*section*/,
+                                                 HourglassControl* /*hourglass*/, double timeStep) {
+  if (sfemType != SFEM_NONE) return;
+  if (type == ET_TETRA_TL) {
+    interForceTetr1stCpuTL(material, timeStep);
+    discreteSolid1stInterForceToNodeCpu();
+  } else if (type < ET_HEXA_FULL || type > ET_SOLID_SHELL8) {
+    printf("暂时没有这种实体单元的内力求法，请补充\n");
+  }
+}
+
+__host__ __device__ void SolidElementCuda::discreteSolid1stInterForceToNodeGpu() {
+  const int n = node_num < 0 ? 0 : (node_num > 8 ? 8 : node_num);
+  for (int I = 0; I < n; ++I) {
+    NodeCuda* nd = node[I];
+    if (nd == nullptr) continue;
+    for (int k = 0; k < 3; ++k) atomicAdd(&nd->force[k], -interForce[I][k]);
+  }
+}
+
+void SolidElementCuda::discreteSolid1stInterForceToNodeCpu() {
+  const int n = node_num < 0 ? 0 : (node_num > 8 ? 8 : node_num);
+  for (int I = 0; I < n; ++I) {
+    NodeCuda* nd = node[I];
+    if (nd == nullptr) continue;
+    for (int k = 0; k < 3; ++k) nd->force[k] -= interForce[I][k];
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Length, step and mass scaling.
+
+__host__ __device__ double SolidElementCuda::computeSolidCharactLength() { return solidLengthOrStored(*this); }
+
+double SolidElementCuda::computeSolidCharactLengthCpu() { return solidLengthOrStored(*this); }
+
+__host__ __device__ double SolidElementCuda::computeSolidTimeStep(const MaterialNew* material, double safeFactor) {
+  dt = solid1st::solidStableStep(dtScaleFactor, safeFactor, charactLength, material->waveSpeed[0]);
+  return dt;
+}
+
+double SolidElementCuda::computeSolidTimeStepCpu(const MaterialNew* material, double safeFactor) {
+  return computeSolidTimeStep(material, safeFactor);
+}
+
+__host__ __device__ double SolidElementCuda::computeSolidMassScaleGpu(double targetDt) {
+  const double factor = solid1st::solidMassScale(targetDt, &dt, &dtScaleFactor);
+  if (factor > 0.0) addScaledMass<true>(*this, factor);
+  return 0.0;
+}
+
+double SolidElementCuda::computeSolidMassScaleCpu(double targetDt) {
+  const double factor = solid1st::solidMassScale(targetDt, &dt, &dtScaleFactor);
+  if (factor > 0.0) addScaledMass<false>(*this, factor);
+  return 0.0;
+}
+
+// ---------------------------------------------------------------------------
+// Nodal stress and strain for output.
+
+// The first point's stress and strain added to each of the element's nodes.
+__host__ __device__ void computeTetr1stNodeStressStrainGpu(SolidElementCuda& e) {
+  const GaussPoint* gp = e.gaussPoint;
+  const MaterialStatus* st = gp != nullptr ? gp->matStatus_ : nullptr;
+  if (st == nullptr) return;
+  const int n = e.node_num < 0 ? 0 : (e.node_num > 8 ? 8 : e.node_num);
+  for (int I = 0; I < n; ++I) {
+    NodeCuda* nd = e.node[I];
+    if (nd == nullptr) continue;
+    for (int c = 0; c < 6; ++c) {
+      atomicAdd(&nd->stress[c], st->stress[c]);
+      atomicAdd(&nd->strain[c], st->strain[c]);
+    }
+    atomicAdd(&nd->stress_weight, 1.0);
+  }
+}
+
+__host__ __device__ void SolidElementCuda::computeSolid1stNodeStrGpu(int flag) {
+  if (flag < 1) return;
+  // Solids of smoothed-FEM parts have no points of their own; their domains
+  // add the stresses.
+  if (sfemType != SFEM_NONE) return;
+  switch (type) {
+    case ET_TETRA_TL:
+    case ET_HEXA_REDUCED:
+    case ET_PENTA_REDUCED:
+      computeTetr1stNodeStressStrainGpu(*this);
+      break;
+    case ET_HEXA_FULL:
+    case ET_HEXA_INCOMPATIBLE:
+    case ET_SOLID_SHELL8:
+      computeHexa1stNodeStressStrainGpu(*this);
+      break;
+    case ET_PENTA15:
+      break;
+    case ET_SOLID_SHELL6:
+      printf("请补充这种单元的应力应变计算方法\n");
+      break;
+    default:
+      printf("单元节点的应力应变计算错误，此为1阶实体单元\n");
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Set-up.
+
+__host__ __device__ void SolidElementCuda::solidNodeMassInitia() {
+  const int n = node_num < 0 ? 0 : (node_num > 8 ? 8 : node_num);
+  for (int I = 0; I < n; ++I)
+    if (node[I] != nullptr) node[I]->massReduction();
+}
+
+double SolidElementCuda::calTetraVol() {
+  double x[4][3];
+  gatherSolidCoords(*this, 4, x);
+  return solid1st::tetraVolume(x[0], x[1], x[2], x[3]);
+}
+
+// Volume x density shared equally among the nodes that carry the mass:
+// tetrahedron 4, pyramid 5, pentahedra 20 and 22 six, the hexahedra and the
+// one-point pentahedron (on its eight slots) 8.
+double SolidElementCuda::calSolidNodeMass(const Material* material, const Section* /*section*/) {
+  double x[8][3];
+  gatherSolidCoords(*this, 8, x);
+  double v = 0.0;
+  int n = 0;
+  switch (type) {
+    case ET_TETRA_TL:
+      v = solid1st::tetraVolume(x[0], x[1], x[2], x[3]);
+      n = 4;
+      break;
+    case ET_PYRAMID_TL: {
+      double X[5][3];
+      gatherSolidCoords(*this, 5, X);
+      for (int d = 0; d < numIntegralDomains; ++d) {
+        double dNdX[5][3];
+        v += solid1st::pyramidDomainDerivatives(X, d, dNdX);
+      }
+      n = 5;
+      break;
+    }
+    case ET_HEXA_FULL:
+    case ET_HEXA_REDUCED:
+    case ET_HEXA_INCOMPATIBLE:
+    case ET_SOLID_SHELL8:
+    case ET_PENTA_REDUCED:
+      v = fabs(solid1st::hexaExactVolume(x));
+      n = 8;
+      break;
+    case ET_PENTA:
+    case ET_SOLID_SHELL6:
+      v = solid1st::pentaVolume(x);
+      n = 6;
+      break;
+    default:
+      printf("没有此类节点数的实体单元\n");
+      return 0.0;
+  }
+  volume = v;
+  mass = v * (material != nullptr ? material->density : 0.0);
+  gaussNodeNum = n;
+  for (int k = 0; k < 3; ++k) rotaryInertia[k] = 0.0;
+  const double share = mass / n;
+  for (int I = 0; I < n; ++I)
+    if (node[I] != nullptr) node[I]->mass += share;
+  return mass;
+}
+
+void SolidElementCuda::setSolidTLIntegration(int pointNum) {
+  if (tlFlag != 1) return;
+  if (type == ET_TETRA_TL)
+    setTetr1stTLIntegration(*this);
+  else if (type == ET_PYRAMID_TL)
+    setPyramid1stTLIntegration(*this, pointNum);
+}

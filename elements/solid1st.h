@@ -1,0 +1,117 @@
+// The formulations behind the first-order solid dispatcher
+// (SolidElementCuda::computeSolidInterForceGpu) and the helpers they share:
+// gathering node data into registers and calling the material at a point.
+#pragma once
+#include "elements/gausspoint.h"
+#include "elements/solid1stFormulation.h"
+#include "elements/solidElementCuda.h"
+#include "materials/materialnew.h"
+#include "materials/materialstatus.h"
+#include "platform/gpu_runtime.h"
+
+struct HourglassControl;
+struct Section;
+
+// Number of integration domains of the pyramid.
+constexpr int numIntegralDomains = 4;
+
+// Node data of the first n slots; a slot without a node reads as zero.
+__host__ __device__ inline void gatherSolidCoords(const SolidElementCuda& e, int n, double x[][3]) {
+  for (int I = 0; I < n; ++I) {
+    const NodeCuda* nd = e.node[I];
+    for (int k = 0; k < 3; ++k) x[I][k] = nd != nullptr ? nd->coord[k] : 0.0;
+  }
+}
+
+__host__ __device__ inline void gatherSolidCoordsVel(const SolidElementCuda& e, int n, double x[][3],
+                                                     double v[][3]) {
+  for (int I = 0; I < n; ++I) {
+    const NodeCuda* nd = e.node[I];
+    for (int k = 0; k < 3; ++k) {
+      x[I][k] = nd != nullptr ? nd->coord[k] : 0.0;
+      v[I][k] = nd != nullptr ? nd->vel[k] : 0.0;
+    }
+  }
+}
+
+// Cauchy stress of one point from the velocity gradient G through the
+// material's 3-D update.  sigma starts from the point's stored stress, so a
+// model without that update keeps the previous stress; a point without a
+// state record gets zero stress and no update.
+__host__ __device__ inline void solidPointStress(const MaterialNew* material, GaussPoint* gp, double G[3][3],
+                                                 double sigma[3][3], double dt) {
+  const MaterialStatus* st = gp != nullptr ? gp->matStatus_ : nullptr;
+  if (st == nullptr || material == nullptr) {
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) sigma[i][j] = 0.0;
+    return;
+  }
+  const double* s = st->stress;  // xx, yy, zz, xy, yz, zx
+  sigma[0][0] = s[0];
+  sigma[1][1] = s[1];
+  sigma[2][2] = s[2];
+  sigma[0][1] = sigma[1][0] = s[3];
+  sigma[1][2] = sigma[2][1] = s[4];
+  sigma[2][0] = sigma[0][2] = s[5];
+  material->computeStressMatrix3D(gp, G, sigma, dt);
+}
+
+// Updated-Lagrangian pass over the element's points with N nodes: for each
+// point the spatial derivatives from the current shape, the point volume
+// |det J| x weight (stored in the point), the stress and its divergence.
+// LocalDerivatives(r, s, t, dN) gives the natural derivatives.
+template <int N, typename LocalDerivatives>
+__host__ __device__ inline void solidUpdatedLagrangianForce(SolidElementCuda& e, const MaterialNew* material,
+                                                            double dt, LocalDerivatives localDerivatives) {
+  double x[N][3], v[N][3], f[N][3];
+  gatherSolidCoordsVel(e, N, x, v);
+  for (int I = 0; I < N; ++I) f[I][0] = f[I][1] = f[I][2] = 0.0;
+  GaussPoint* points = e.gaussPoint;
+  const int np = points != nullptr ? e.integratPointNum : 0;
+  for (int p = 0; p < np; ++p) {
+    GaussPoint* gp = points + p;
+    double dNl[3][N], dNx[3][N];
+    localDerivatives(gp->coord_[0], gp->coord_[1], gp->coord_[2], dNl);
+    const double detJ = solid1st::spatialDerivatives<N>(dNl, x, dNx);
+    const double vp = fabs(detJ) * gp->weight_;
+    gp->volume_ = vp;
+    double G[3][3], sigma[3][3];
+    solid1st::velocityGradient<N>(dNx, v, 1.0, G);
+    solidPointStress(material, gp, G, sigma, dt);
+    solid1st::addStressDivergence<N>(sigma, dNx, vp, f);
+  }
+  for (int I = 0; I < 8; ++I)
+    for (int k = 0; k < 3; ++k) e.interForce[I][k] = I < N ? f[I][k] : 0.0;
+}
+
+// Total-Lagrangian pass over the element's points with n nodes (4 or 5):
+// each point holds its reference derivatives and reference volume.
+__host__ __device__ void solidTotalLagrangianForce(SolidElementCuda& e, const MaterialNew* material, double dt,
+                                                   int n);
+
+// Formulations by type code.
+__host__ __device__ void interForceTetr1stGpuTL(SolidElementCuda& e, const MaterialNew* material, double dt);
+__host__ __device__ void interForcePyramid1stGpuTL(SolidElementCuda& e, const MaterialNew* material,
+                                                   const Section* section, double dt);
+__host__ __device__ void interForceHexa1stGpu(SolidElementCuda& e, const MaterialNew* material, const Section* section,
+                                              double dt);
+__host__ __device__ void interForcePent1stGpu(SolidElementCuda& e, const MaterialNew* material, const Section* section,
+                                              double dt);
+__host__ __device__ void interForceHexa1stRGpu(SolidElementCuda& e, const MaterialNew* material, double dt,
+                                               const HourglassControl* hourglass);
+__host__ __device__ void interForcePent1stRGpu(SolidElementCuda& e, const MaterialNew* material, double dt,
+                                               const HourglassControl* hourglass);
+
+// One-point body shared by types 18 and 21 once the B vectors and the
+// signed volume of the current shape are known.
+__host__ __device__ void onePointSolidForce(SolidElementCuda& e, const MaterialNew* material, double dt,
+                                            const HourglassControl* hourglass, const double x[8][3],
+                                            const double v[8][3], const double B[3][8], double V);
+
+// Nodal stress and strain sums for output.
+__host__ __device__ void computeTetr1stNodeStressStrainGpu(SolidElementCuda& e);
+__host__ __device__ void computeHexa1stNodeStressStrainGpu(SolidElementCuda& e);
+
+// Reference set-up of the total-Lagrangian types (host, before upload).
+void setTetr1stTLIntegration(SolidElementCuda& e);
+void setPyramid1stTLIntegration(SolidElementCuda& e, int pointNum);
