@@ -1,0 +1,234 @@
+#include "core/part.h"
+
+#include <cstdio>
+#include <unordered_set>
+#include <utility>
+
+#include "core/logErrorPrint.h"
+#include "core/nodeManager.h"
+#include "core/sectionmanager.h"
+#include "elements/elmmanager.h"
+#include "materials/materialmanager.h"
+#include "platform/gpu_runtime.h"
+
+namespace {
+// Nodes an element family contributes to the part's node list: its first
+// `count` ids, a 0 ending the list early.
+template <typename Record, typename Visit>
+void visitFamilyNodeIds(const std::vector<Record>& elements, int count, Visit& visit) {
+  for (const Record& e : elements) {
+    for (int k = 0; k < count; ++k) {
+      if (e.node_id[k] == 0) break;
+      visit(e.node_id[k]);
+    }
+  }
+}
+
+template <typename Record>
+constexpr int nodeIdCapacity() {
+  return static_cast<int>(sizeof(Record::node_id) / sizeof(int));
+}
+
+constexpr int minCount(int a, int b) { return a < b ? a : b; }
+}  // namespace
+
+Part::Part(const Part& other)
+    : id(other.id),
+      section_id(other.section_id),
+      material_id(other.material_id),
+      eos_id(other.eos_id),
+      hourglass_id(other.hourglass_id),
+      gravity_option(other.gravity_option),
+      adaptive_option(other.adaptive_option),
+      thermal_material_id(other.thermal_material_id),
+      name(other.name),
+      elmManager(other.elmManager),
+      material(other.material),
+      materialGpu(nullptr),
+      materialNew(other.materialNew),
+      section(other.section),
+      sectionGpu(nullptr),
+      node_array(other.node_array),
+      node_array_gpu(nullptr),
+      storage_index(other.storage_index),
+      contact_static_friction(other.contact_static_friction),
+      contact_dynamic_friction(other.contact_dynamic_friction),
+      contact_decay_coefficient(other.contact_decay_coefficient),
+      contact_viscous_friction(other.contact_viscous_friction),
+      contact_thickness_option(other.contact_thickness_option),
+      contact_thickness(other.contact_thickness),
+      contact_penalty_scale(other.contact_penalty_scale),
+      inertia_coord_option(other.inertia_coord_option),
+      inertia_node_id(other.inertia_node_id),
+      inertia_coord_id(other.inertia_coord_id),
+      inertia_mass(other.inertia_mass),
+      contact_surface_id(other.contact_surface_id),
+      contact_surface(other.contact_surface) {
+  for (int i = 0; i < 3; ++i) inertia_centre[i] = other.inertia_centre[i];
+  for (int i = 0; i < 6; ++i) {
+    inertia_tensor[i] = other.inertia_tensor[i];
+    initial_velocity[i] = other.initial_velocity[i];
+    inertia_axes[i] = other.inertia_axes[i];
+  }
+}
+
+Part& Part::operator=(const Part& other) {
+  if (this != &other) {
+    Part copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+Part::Part(Part&& other) noexcept : Part() { *this = std::move(other); }
+
+Part& Part::operator=(Part&& other) noexcept {
+  if (this == &other) return *this;
+  releaseGpu();
+  // Take every value field, then the device arrays by ownership.
+  NodeCuda** nodesGpu = std::exchange(other.node_array_gpu, nullptr);
+  Material* matGpu = std::exchange(other.materialGpu, nullptr);
+  Section* secGpu = std::exchange(other.sectionGpu, nullptr);
+  id = other.id;
+  section_id = other.section_id;
+  material_id = other.material_id;
+  eos_id = other.eos_id;
+  hourglass_id = other.hourglass_id;
+  gravity_option = other.gravity_option;
+  adaptive_option = other.adaptive_option;
+  thermal_material_id = other.thermal_material_id;
+  name = std::move(other.name);
+  elmManager = other.elmManager;
+  material = other.material;
+  materialNew = other.materialNew;
+  section = other.section;
+  node_array = std::move(other.node_array);
+  storage_index = other.storage_index;
+  contact_static_friction = other.contact_static_friction;
+  contact_dynamic_friction = other.contact_dynamic_friction;
+  contact_decay_coefficient = other.contact_decay_coefficient;
+  contact_viscous_friction = other.contact_viscous_friction;
+  contact_thickness_option = other.contact_thickness_option;
+  contact_thickness = other.contact_thickness;
+  contact_penalty_scale = other.contact_penalty_scale;
+  inertia_coord_option = other.inertia_coord_option;
+  inertia_node_id = other.inertia_node_id;
+  inertia_coord_id = other.inertia_coord_id;
+  for (int i = 0; i < 3; ++i) inertia_centre[i] = other.inertia_centre[i];
+  inertia_mass = other.inertia_mass;
+  for (int i = 0; i < 6; ++i) {
+    inertia_tensor[i] = other.inertia_tensor[i];
+    initial_velocity[i] = other.initial_velocity[i];
+    inertia_axes[i] = other.inertia_axes[i];
+  }
+  contact_surface_id = other.contact_surface_id;
+  contact_surface = other.contact_surface;
+  node_array_gpu = nodesGpu;
+  materialGpu = matGpu;
+  sectionGpu = secGpu;
+  return *this;
+}
+
+Part::~Part() { releaseGpu(); }
+
+void Part::releaseGpu() {
+  if (node_array_gpu != nullptr) CUDA_CHECK(cudaFree(node_array_gpu));
+  if (materialGpu != nullptr) CUDA_CHECK(cudaFree(materialGpu));
+  if (sectionGpu != nullptr) CUDA_CHECK(cudaFree(sectionGpu));
+  node_array_gpu = nullptr;
+  materialGpu = nullptr;
+  sectionGpu = nullptr;
+}
+
+void Part::linkMaterialSectionElement(std::vector<ElmManager>& elmManagers, MaterialManager* materialManager,
+                                      SectionManager* sectionManager) {
+  if (id >= 1 && id <= static_cast<int>(elmManagers.size())) {
+    elmManager = &elmManagers[id - 1];
+  } else {
+    elmManager = nullptr;
+    printf("部件 %d 没有对应的单元管理器\n", id);
+  }
+  material = materialManager != nullptr ? materialManager->findMaterialIndexById(material_id) : nullptr;
+  section = sectionManager != nullptr ? sectionManager->findSectionById(section_id) : nullptr;
+  if (material == nullptr) printf("部件 %d 的材料 %d 不存在\n", id, material_id);
+  if (section == nullptr) printf("部件 %d 的属性 %d 不存在\n", id, section_id);
+}
+
+void Part::setNodeThickness() {
+  if (elmManager == nullptr || section == nullptr) return;
+  elmManager->setNodeThickness(section);
+}
+
+template <typename Visit>
+void Part::walkDistinctNodeIds(Visit visit) const {
+  if (elmManager == nullptr) return;
+  std::unordered_set<int> seen;
+  auto once = [&seen, &visit](int nodeId) {
+    if (seen.insert(nodeId).second) visit(nodeId);
+  };
+  const ElmManager& m = *elmManager;
+  visitFamilyNodeIds(m.shell_element_array_cpu, minCount(4, nodeIdCapacity<ShellElementCuda>()), once);
+  visitFamilyNodeIds(m.beam_element_array_cpu, minCount(2, nodeIdCapacity<BeamElementCuda>()), once);
+  visitFamilyNodeIds(m.solid_element_array_cpu, minCount(8, nodeIdCapacity<SolidElementCuda>()), once);
+  visitFamilyNodeIds(m.solid2ndArrayCpu_, minCount(20, nodeIdCapacity<SolidElement2nd>()), once);
+  visitFamilyNodeIds(m.shell2ndArrayCpu_, minCount(8, nodeIdCapacity<ShellElement2nd>()), once);
+  visitFamilyNodeIds(m.beam2ndArrayCpu_, minCount(3, nodeIdCapacity<BeamElement2nd>()), once);
+}
+
+void Part::buildNodeList(NodeManager* nodeManager) {
+  if (elmManager == nullptr || nodeManager == nullptr) return;
+  const ElmManager& m = *elmManager;
+  node_array.reserve(node_array.size() + m.shell_element_array_cpu.size() + m.beam_element_array_cpu.size() +
+                     m.solid_element_array_cpu.size() + m.solid2ndArrayCpu_.size() + m.shell2ndArrayCpu_.size() +
+                     m.beam2ndArrayCpu_.size());
+  walkDistinctNodeIds([this, nodeManager](int nodeId) {
+    NodeCuda* node = nodeManager->findNodeById(nodeId);
+    if (node == nullptr) {
+      printf("部件 %d 的单元引用了不存在的节点 %d\n", id, nodeId);
+      return;
+    }
+    node_array.push_back(node);
+  });
+}
+
+void Part::buildPartNodeElement(std::vector<int>& nodes) {
+  walkDistinctNodeIds([&nodes](int nodeId) { nodes.push_back(nodeId); });
+}
+
+void Part::linkMaterialNew(MaterialManager* materialManager) {
+  materialNew = materialManager != nullptr ? materialManager->findMaterialNewIndexById(material_id) : nullptr;
+  if (materialNew == nullptr) {
+    printf("部件 %d 的材料 %d 没有可用的材料模型，该部件的单元不参与计算\n", id, material_id);
+  }
+}
+
+void Part::linkGaussPoints(SectionManager* sectionManager) {
+  if (materialNew == nullptr || materialNew->type <= MT_RIGID) return;
+  if (section == nullptr || section->sfem_kind != 0 || elmManager == nullptr || sectionManager == nullptr) return;
+  auto link = [sectionManager](auto& elements) {
+    for (auto& e : elements) {
+      const Section* own = sectionManager->findSectionById(e.section_id);
+      if (own != nullptr) e.setGaussPointCoordWeight(own);
+    }
+  };
+  link(elmManager->shell_element_array_cpu);
+  link(elmManager->solid_element_array_cpu);
+  link(elmManager->solid2ndArrayCpu_);
+  link(elmManager->shell2ndArrayCpu_);
+  link(elmManager->beam2ndArrayCpu_);
+}
+
+void Part::copyMaterialSectionToGpu() {
+  if (material != nullptr) {
+    if (materialGpu != nullptr) CUDA_CHECK(cudaFree(materialGpu));
+    materialGpu = nullptr;
+    CUDA_CHECK(cudaMalloc((void **)&materialGpu, sizeof(Material)));
+    CUDA_CHECK(cudaMemcpy(materialGpu, material, sizeof(Material), cudaMemcpyHostToDevice));
+  }
+  if (section != nullptr) {
+    if (sectionGpu != nullptr) CUDA_CHECK(cudaFree(sectionGpu));
+    sectionGpu = nullptr;
+    CUDA_CHECK(cudaMalloc((void **)&sectionGpu, sizeof(Section)));
+    CUDA_CHECK(cudaMemcpy(sectionGpu, section, sizeof(Section), cudaMemcpyHostToDevice));
+  }
+}
