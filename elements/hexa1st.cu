@@ -18,7 +18,7 @@ __host__ __device__ void interForceHexa1stGpu(SolidElementCuda& e, const Materia
 
 // Solves N(points) X = point values for the eight nodal values of the six
 // stress and six strain components and adds them to the nodes.
-__host__ __device__ void computeHexa1stNodeStressStrainGpu(SolidElementCuda& e) {
+__device__ void computeHexa1stNodeStressStrainGpu(SolidElementCuda& e) {
   GaussPoint* points = e.gaussPoint;
   if (points == nullptr || e.integratPointNum != 8) return;
   double A[8 * 8], rhs[8 * 12], X[8 * 12];

@@ -28,26 +28,20 @@ __host__ __device__ inline double solidLengthOrStored(SolidElementCuda& e) {
   return len;
 }
 
-// Adds the mass that mass scaling asks for to the element's nodes; the
-// device form adds atomically, the host form directly.
-template <bool Atomic>
-inline void addScaledMass(SolidElementCuda& e, double factor) {
-  const int n = solidMassNodeNum(e);
-  if (n == 0) return;
-  const double dm = e.mass * factor / n;
-  double dI[3];
-  for (int k = 0; k < 3; ++k) dI[k] = e.rotaryInertia[k] * factor / n;
-  for (int I = 0; I < n; ++I) {
-    NodeCuda* nd = e.node[I];
-    if (nd == nullptr) continue;
-    if constexpr (Atomic) {
-      atomicAdd(&nd->mass, dm);
-      for (int k = 0; k < 3; ++k) atomicAdd(&nd->rot_inertia[k], dI[k]);
-    } else {
-      nd->mass += dm;
-      for (int k = 0; k < 3; ++k) nd->rot_inertia[k] += dI[k];
-    }
-  }
+// Node share of the mass that mass scaling adds: the element mass and
+// rotary inertia times factor / n over the n nodes that carry the mass.
+struct ScaledMassShare {
+  int n;
+  double mass;
+  double inertia[3];
+};
+
+__host__ __device__ inline ScaledMassShare scaledMassShare(const SolidElementCuda& e, double factor) {
+  ScaledMassShare s{solidMassNodeNum(e), 0.0, {0.0, 0.0, 0.0}};
+  if (s.n == 0) return s;
+  s.mass = e.mass * factor / s.n;
+  for (int k = 0; k < 3; ++k) s.inertia[k] = e.rotaryInertia[k] * factor / s.n;
+  return s;
 }
 
 }  // namespace
@@ -99,7 +93,7 @@ void SolidElementCuda::computeSolidInterForceCpu(const MaterialNew* material, Se
   }
 }
 
-__host__ __device__ void SolidElementCuda::discreteSolid1stInterForceToNodeGpu() {
+__device__ void SolidElementCuda::discreteSolid1stInterForceToNodeGpu() {
   const int n = node_num < 0 ? 0 : (node_num > 8 ? 8 : node_num);
   for (int I = 0; I < n; ++I) {
     NodeCuda* nd = node[I];
@@ -133,15 +127,30 @@ double SolidElementCuda::computeSolidTimeStepCpu(const MaterialNew* material, do
   return computeSolidTimeStep(material, safeFactor);
 }
 
-__host__ __device__ double SolidElementCuda::computeSolidMassScaleGpu(double targetDt) {
+// Device form: several elements share a node, so the additions are atomic.
+__device__ double SolidElementCuda::computeSolidMassScaleGpu(double targetDt) {
   const double factor = solid1st::solidMassScale(targetDt, &dt, &dtScaleFactor);
-  if (factor > 0.0) addScaledMass<true>(*this, factor);
+  if (!(factor > 0.0)) return 0.0;
+  const ScaledMassShare s = scaledMassShare(*this, factor);
+  for (int I = 0; I < s.n; ++I) {
+    NodeCuda* nd = node[I];
+    if (nd == nullptr) continue;
+    atomicAdd(&nd->mass, s.mass);
+    for (int k = 0; k < 3; ++k) atomicAdd(&nd->rot_inertia[k], s.inertia[k]);
+  }
   return 0.0;
 }
 
 double SolidElementCuda::computeSolidMassScaleCpu(double targetDt) {
   const double factor = solid1st::solidMassScale(targetDt, &dt, &dtScaleFactor);
-  if (factor > 0.0) addScaledMass<false>(*this, factor);
+  if (!(factor > 0.0)) return 0.0;
+  const ScaledMassShare s = scaledMassShare(*this, factor);
+  for (int I = 0; I < s.n; ++I) {
+    NodeCuda* nd = node[I];
+    if (nd == nullptr) continue;
+    nd->mass += s.mass;
+    for (int k = 0; k < 3; ++k) nd->rot_inertia[k] += s.inertia[k];
+  }
   return 0.0;
 }
 
@@ -149,7 +158,7 @@ double SolidElementCuda::computeSolidMassScaleCpu(double targetDt) {
 // Nodal stress and strain for output.
 
 // The first point's stress and strain added to each of the element's nodes.
-__host__ __device__ void computeTetr1stNodeStressStrainGpu(SolidElementCuda& e) {
+__device__ void computeTetr1stNodeStressStrainGpu(SolidElementCuda& e) {
   const GaussPoint* gp = e.gaussPoint;
   const MaterialStatus* st = gp != nullptr ? gp->matStatus_ : nullptr;
   if (st == nullptr) return;
@@ -165,7 +174,7 @@ __host__ __device__ void computeTetr1stNodeStressStrainGpu(SolidElementCuda& e) 
   }
 }
 
-__host__ __device__ void SolidElementCuda::computeSolid1stNodeStrGpu(int flag) {
+__device__ void SolidElementCuda::computeSolid1stNodeStrGpu(int flag) {
   if (flag < 1) return;
   // Solids of smoothed-FEM parts have no points of their own; their domains
   // add the stresses.

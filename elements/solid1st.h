@@ -109,8 +109,8 @@ __host__ __device__ void onePointSolidForce(SolidElementCuda& e, const MaterialN
                                             const double v[8][3], const double B[3][8], double V);
 
 // Nodal stress and strain sums for output.
-__host__ __device__ void computeTetr1stNodeStressStrainGpu(SolidElementCuda& e);
-__host__ __device__ void computeHexa1stNodeStressStrainGpu(SolidElementCuda& e);
+__device__ void computeTetr1stNodeStressStrainGpu(SolidElementCuda& e);
+__device__ void computeHexa1stNodeStressStrainGpu(SolidElementCuda& e);
 
 // Reference set-up of the total-Lagrangian types (host, before upload).
 void setTetr1stTLIntegration(SolidElementCuda& e);
