@@ -2,6 +2,10 @@
 add_library(fem_platform_options INTERFACE)
 add_library(fem_platform_libs INTERFACE)
 
+# Blocks that use __syncthreads run their threads as fibers.
+find_package(Boost 1.74 REQUIRED COMPONENTS context)
+target_link_libraries(fem_platform_libs INTERFACE Boost::context)
+
 # Prefer the CUDA toolkit's Thrust (CCCL) so both builds sort with one Thrust;
 # fall back to Debian's.
 find_path(FEM_CCCL_DIR thrust/sort.h
@@ -9,16 +13,14 @@ find_path(FEM_CCCL_DIR thrust/sort.h
   NO_DEFAULT_PATH)
 if(FEM_CCCL_DIR)
   target_include_directories(fem_platform_options SYSTEM INTERFACE ${FEM_CCCL_DIR})
+  # CCCL must not take the toolkit's runtime headers for its own.
+  target_compile_options(fem_platform_options INTERFACE
+    -include ${PROJECT_SOURCE_DIR}/platform/host/host_cccl_config.h)
 else()
   find_path(FEM_THRUST_DIR thrust/sort.h REQUIRED)
 endif()
 target_compile_definitions(fem_platform_options INTERFACE
   THRUST_DEVICE_SYSTEM=THRUST_DEVICE_SYSTEM_CPP THRUST_HOST_SYSTEM=THRUST_HOST_SYSTEM_CPP)
-
-find_path(FEM_VALGRIND_DIR valgrind/valgrind.h)
-if(FEM_VALGRIND_DIR)
-  target_compile_definitions(fem_platform_options INTERFACE FEM_HAVE_VALGRIND_H=1)
-endif()
 
 function(fem_filter_platform_sources var)
   set(${var} ${${var}} PARENT_SCOPE)

@@ -8,7 +8,11 @@
 namespace gpu_host {
 
 enum class CallKind { Malloc, Free, Memcpy, Memset, HostAlloc, HostGetDevicePointer, FreeHost, MallocManaged,
-                      DeviceSynchronize, SetDevice, GetDeviceCount, GetDeviceProperties };
+                      DeviceSynchronize, SetDevice, GetDeviceCount, GetDeviceProperties,
+                      // A launch failure does not run the kernel and stays
+                      // pending, like a kernel that faulted on a GPU: every
+                      // later runtime call returns it until cudaDeviceReset.
+                      Launch };
 
 // The default table: one emulated device of compute capability 7.5.
 cudaDeviceProp defaultDeviceProperties();
@@ -17,7 +21,7 @@ void resetDeviceTable();
 // The next call of `kind` returns `code` instead of doing its work.
 void injectFailure(CallKind kind, cudaError_t code);
 void clearInjectedFailures();
-// Number of live allocations and bytes handed out by the emulation.
+// Number of live allocations handed out by the emulation.
 size_t liveAllocationCount();
 
 }  // namespace gpu_host

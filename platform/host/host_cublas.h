@@ -13,7 +13,8 @@ typedef cublasContext* cublasHandle_t;
 
 cublasStatus_t cublasCreate_v2(cublasHandle_t* handle);
 cublasStatus_t cublasDestroy_v2(cublasHandle_t handle);
-// 1-based index of the first element of smallest magnitude; 0 when n < 1 or incx < 1.
+// 1-based index of the first element of smallest magnitude; 0 when n < 1 or
+// incx < 1.  x is device memory; *result is written on the host.
 cublasStatus_t cublasIdamin_v2(cublasHandle_t handle, int n, const double* x, int incx, int* result);
 #define cublasCreate cublasCreate_v2
 #define cublasDestroy cublasDestroy_v2

@@ -2,49 +2,59 @@
 #include "platform/host/host_runtime.h"
 
 namespace {
-struct ErrorText {
+struct ErrorName {
   cudaError_t code;
   const char* name;
+};
+
+#define GPU_HOST_NAME_ENTRY(name, value) {name, #name},
+constexpr ErrorName kNames[] = {GPU_HOST_ERROR_CODES(GPU_HOST_NAME_ENTRY)};
+#undef GPU_HOST_NAME_ENTRY
+
+struct ErrorText {
+  cudaError_t code;
   const char* text;
 };
 
-constexpr ErrorText kErrors[] = {
-    {cudaSuccess, "cudaSuccess", "no error"},
-    {cudaErrorInvalidValue, "cudaErrorInvalidValue", "invalid argument"},
-    {cudaErrorMemoryAllocation, "cudaErrorMemoryAllocation", "out of memory"},
-    {cudaErrorInitializationError, "cudaErrorInitializationError", "initialization error"},
-    {cudaErrorCudartUnloading, "cudaErrorCudartUnloading", "driver shutting down"},
-    {cudaErrorInvalidConfiguration, "cudaErrorInvalidConfiguration", "invalid configuration argument"},
-    {cudaErrorInvalidPitchValue, "cudaErrorInvalidPitchValue", "invalid pitch argument"},
-    {cudaErrorInvalidSymbol, "cudaErrorInvalidSymbol", "invalid device symbol"},
-    {cudaErrorInvalidHostPointer, "cudaErrorInvalidHostPointer", "invalid host pointer"},
-    {cudaErrorInvalidDevicePointer, "cudaErrorInvalidDevicePointer", "invalid device pointer"},
-    {cudaErrorInvalidMemcpyDirection, "cudaErrorInvalidMemcpyDirection", "invalid copy direction for memcpy"},
-    {cudaErrorInsufficientDriver, "cudaErrorInsufficientDriver",
-     "CUDA driver version is insufficient for CUDA runtime version"},
-    {cudaErrorNoDevice, "cudaErrorNoDevice", "no CUDA-capable device is detected"},
-    {cudaErrorInvalidDevice, "cudaErrorInvalidDevice", "invalid device ordinal"},
-    {cudaErrorIllegalAddress, "cudaErrorIllegalAddress", "an illegal memory access was encountered"},
-    {cudaErrorLaunchOutOfResources, "cudaErrorLaunchOutOfResources", "too many resources requested for launch"},
-    {cudaErrorLaunchTimeout, "cudaErrorLaunchTimeout", "the launch timed out and was terminated"},
-    {cudaErrorLaunchFailure, "cudaErrorLaunchFailure", "unspecified launch failure"},
-    {cudaErrorNotSupported, "cudaErrorNotSupported", "operation not supported"},
-    {cudaErrorUnknown, "cudaErrorUnknown", "unknown error"},
+// The runtime's descriptions of the codes the emulation itself returns, and
+// of the failures a GPU run reports most often.
+constexpr ErrorText kTexts[] = {
+    {cudaSuccess, "no error"},
+    {cudaErrorInvalidValue, "invalid argument"},
+    {cudaErrorMemoryAllocation, "out of memory"},
+    {cudaErrorInitializationError, "initialization error"},
+    {cudaErrorCudartUnloading, "driver shutting down"},
+    {cudaErrorInvalidConfiguration, "invalid configuration argument"},
+    {cudaErrorInvalidPitchValue, "invalid pitch argument"},
+    {cudaErrorInvalidSymbol, "invalid device symbol"},
+    {cudaErrorInvalidHostPointer, "invalid host pointer"},
+    {cudaErrorInvalidDevicePointer, "invalid device pointer"},
+    {cudaErrorInvalidMemcpyDirection, "invalid copy direction for memcpy"},
+    {cudaErrorInsufficientDriver, "CUDA driver version is insufficient for CUDA runtime version"},
+    {cudaErrorNoDevice, "no CUDA-capable device is detected"},
+    {cudaErrorInvalidDevice, "invalid device ordinal"},
+    {cudaErrorIllegalAddress, "an illegal memory access was encountered"},
+    {cudaErrorLaunchOutOfResources, "too many resources requested for launch"},
+    {cudaErrorLaunchTimeout, "the launch timed out and was terminated"},
+    {cudaErrorLaunchFailure, "unspecified launch failure"},
+    {cudaErrorNotSupported, "operation not supported"},
+    {cudaErrorUnknown, "unknown error"},
 };
 
-const ErrorText* find(cudaError_t code) {
-  for (const auto& e : kErrors)
-    if (e.code == code) return &e;
-  return nullptr;
-}
+// What the runtime answers for a number that is not one of its codes.
+constexpr const char* kUnrecognized = "unrecognized error code";
 }  // namespace
 
 const char* cudaGetErrorName(cudaError_t error) {
-  const ErrorText* e = find(error);
-  return e ? e->name : "cudaErrorUnknown";
+  for (const auto& e : kNames)
+    if (e.code == error) return e.name;
+  return kUnrecognized;
 }
 
 const char* cudaGetErrorString(cudaError_t error) {
-  const ErrorText* e = find(error);
-  return e ? e->text : "unrecognized error code";
+  for (const auto& e : kTexts)
+    if (e.code == error) return e.text;
+  for (const auto& e : kNames)
+    if (e.code == error) return e.name;
+  return kUnrecognized;
 }

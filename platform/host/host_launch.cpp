@@ -1,37 +1,231 @@
 // Grid execution of the host emulation.
+//
+// Blocks run in parallel over OpenMP threads (small launches stay on the
+// calling thread); all threads of one block run on one OS thread, one after
+// the other.  Whether a kernel uses __syncthreads is found out at run time:
+// thread 0 of each block runs on a fiber.  When it finishes without reaching
+// a barrier, threads 1..n-1 run as plain calls.  When it stops at a barrier,
+// every thread of the block gets its own fiber and the block runs round-robin
+// from barrier to barrier.  Every thread must reach every barrier: a barrier
+// that only some threads of a block reach is reported and the run aborts.
 #include "platform/host/host_launch.h"
+
+#include <boost/context/detail/fcontext.hpp>
+#include <omp.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <vector>
+
+#include "platform/host/host_runtime.h"
+#include "platform/host/host_sanitizers.h"
+#include "platform/host/host_stack_pool.h"
 
 namespace gpu_host_detail {
 namespace {
-void runBlock(dim3 block, void (*runThread)(void*), void* ctx) {
-  for (unsigned z = 0; z < block.z; ++z)
-    for (unsigned y = 0; y < block.y; ++y)
-      for (unsigned x = 0; x < block.x; ++x) {
-        threadIdx = uint3{x, y, z};
-        runThread(ctx);
-      }
+
+namespace ctx = boost::context::detail;
+
+// Launches of fewer threads than this stay on the calling thread: forking an
+// OpenMP team costs more than running them.
+constexpr long long kParallelThreshold = 1024;
+
+enum class FiberState { Running, AtBarrier, Done };
+
+struct EmulatedThread {
+  ctx::fcontext_t context = nullptr;  // where the fiber resumes
+  FiberStack stack;
+  uint3 index{0, 0, 0};
+  FiberState state = FiberState::Running;
+};
+
+// What the OS thread is doing for the launch in progress.
+enum class Mode { Outside, PlainThread, Fiber };
+
+struct BlockRunner {
+  void (*runThread)(void*) = nullptr;
+  void* context = nullptr;
+  std::vector<EmulatedThread> threads;  // reused from block to block
+};
+
+thread_local Mode t_mode = Mode::Outside;
+thread_local EmulatedThread* t_current = nullptr;      // the fiber now running
+thread_local ctx::fcontext_t t_scheduler = nullptr;    // where a fiber returns to
+thread_local BlockRunner* t_runner = nullptr;
+// The OS thread's own stack, as AddressSanitizer must be told on every switch.
+thread_local const void* t_mainStackBottom = nullptr;
+thread_local std::size_t t_mainStackSize = 0;
+
+[[noreturn]] void fail(const char* what) {
+  std::fprintf(stderr, "kernel launch: %s\n", what);
+  std::fflush(stderr);
+  std::abort();
 }
+
+// Leaves the running fiber for the block scheduler.  `finished` when the
+// fiber will never be resumed.
+void switchToScheduler(bool finished) {
+  void* fakeStack = nullptr;
+  asanStartSwitch(finished ? nullptr : &fakeStack, t_mainStackBottom, t_mainStackSize);
+  ctx::transfer_t back = ctx::jump_fcontext(t_scheduler, nullptr);
+  asanFinishSwitch(fakeStack, &t_mainStackBottom, &t_mainStackSize);
+  t_scheduler = back.fctx;
+}
+
+void fiberMain(ctx::transfer_t from) {
+  t_scheduler = from.fctx;
+  asanFinishSwitch(nullptr, &t_mainStackBottom, &t_mainStackSize);
+  try {
+    t_runner->runThread(t_runner->context);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "kernel launch: exception in thread (%u,%u,%u): %s\n", threadIdx.x, threadIdx.y,
+                 threadIdx.z, e.what());
+    fail("a kernel must not throw");
+  } catch (...) {
+    fail("a kernel must not throw");
+  }
+  // The thread record is found through t_current: the scheduler's vector of
+  // records may have moved since this fiber started.
+  t_current->state = FiberState::Done;
+  switchToScheduler(true);
+  fail("a finished fiber was resumed");
+}
+
+void startFiber(EmulatedThread& t) {
+  t.stack = takeFiberStack();
+  t.state = FiberState::Running;
+  t.context = ctx::make_fcontext(t.stack.top(), t.stack.size, fiberMain);
+}
+
+// Runs fiber `t` until it reaches a barrier or ends.
+void resume(EmulatedThread& t) {
+  threadIdx = t.index;
+  t.state = FiberState::Running;
+  t_current = &t;
+  void* fakeStack = nullptr;
+  asanStartSwitch(&fakeStack, t.stack.bottom, t.stack.size);
+  ctx::transfer_t back = ctx::jump_fcontext(t.context, &t);
+  asanFinishSwitch(fakeStack, nullptr, nullptr);
+  t.context = back.fctx;
+  t_current = nullptr;
+}
+
+uint3 threadIndex(dim3 block, unsigned k) {
+  return uint3{k % block.x, (k / block.x) % block.y, k / (block.x * block.y)};
+}
+
+const char* describe(FiberState s) { return s == FiberState::Done ? "finished" : "waits at a __syncthreads"; }
+
+[[noreturn]] void divergentBarrier(const EmulatedThread& t, FiberState expected, int barrier) {
+  std::fprintf(stderr,
+               "kernel launch: divergent __syncthreads in block (%u,%u,%u): at barrier %d thread (%u,%u,%u) %s "
+               "while thread (0,0,0) %s; every thread of a block must reach every __syncthreads\n",
+               blockIdx.x, blockIdx.y, blockIdx.z, barrier, t.index.x, t.index.y, t.index.z, describe(t.state),
+               describe(expected));
+  std::fflush(stderr);
+  std::abort();
+}
+
+// Runs every thread of a block whose thread 0 stopped at a barrier, round-robin
+// from barrier to barrier.
+void runCooperatively(dim3 block, unsigned count, BlockRunner& runner) {
+  auto& threads = runner.threads;
+  for (unsigned k = 1; k < count; ++k) {
+    threads[k].index = threadIndex(block, k);
+    startFiber(threads[k]);
+  }
+  for (int barrier = 1;; ++barrier) {
+    const FiberState expected = threads[0].state;
+    for (unsigned k = 1; k < count; ++k) {
+      resume(threads[k]);
+      if (threads[k].state != expected) divergentBarrier(threads[k], expected, barrier);
+    }
+    if (expected == FiberState::Done) break;
+    resume(threads[0]);
+  }
+  for (unsigned k = 0; k < count; ++k) returnFiberStack(threads[k].stack);
+}
+
+void runBlock(dim3 block, BlockRunner& runner) {
+  const unsigned count = block.x * block.y * block.z;
+  if (runner.threads.size() < count) runner.threads.resize(count);
+  EmulatedThread& first = runner.threads[0];
+  first.index = uint3{0, 0, 0};
+  startFiber(first);
+  t_mode = Mode::Fiber;
+  resume(first);
+  if (first.state == FiberState::AtBarrier) {
+    runCooperatively(block, count, runner);
+  } else {
+    returnFiberStack(first.stack);
+    t_mode = Mode::PlainThread;
+    for (unsigned k = 1; k < count; ++k) {
+      threadIdx = threadIndex(block, k);
+      runner.runThread(runner.context);
+    }
+  }
+  t_mode = Mode::Outside;
+}
+
+void runBlocks(long long begin, long long end, dim3 grid, dim3 block, void (*runThread)(void*), void* context) {
+  BlockRunner runner;
+  runner.runThread = runThread;
+  runner.context = context;
+  BlockRunner* outer = t_runner;
+  t_runner = &runner;
+  gridDim = grid;
+  blockDim = block;
+  for (long long b = begin; b < end; ++b) {
+    blockIdx = uint3{static_cast<unsigned>(b % grid.x), static_cast<unsigned>((b / grid.x) % grid.y),
+                     static_cast<unsigned>(b / (1LL * grid.x * grid.y))};
+    runBlock(block, runner);
+  }
+  t_runner = outer;
+}
+
 }  // namespace
 
 void runGrid(dim3 grid, dim3 block, void (*runThread)(void*), void* ctx) {
+  if (t_mode != Mode::Outside) fail("a kernel cannot launch another kernel");
+  if (beginLaunch(grid, block) != cudaSuccess) return;
   const long long blocks = 1LL * grid.x * grid.y * grid.z;
   const long long threadsPerBlock = 1LL * block.x * block.y * block.z;
-  const bool parallel = blocks > 1 && blocks * threadsPerBlock >= 1024;
-#pragma omp parallel for schedule(static) if (parallel)
-  for (long long b = 0; b < blocks; ++b) {
-    gridDim = grid;
-    blockDim = block;
-    blockIdx = uint3{static_cast<unsigned>(b % grid.x), static_cast<unsigned>((b / grid.x) % grid.y),
-                     static_cast<unsigned>(b / (1LL * grid.x * grid.y))};
-    runBlock(block, runThread, ctx);
+  if (blocks < 2 || blocks * threadsPerBlock < kParallelThreshold) {
+    runBlocks(0, blocks, grid, block, runThread, ctx);
+    return;
+  }
+#pragma omp parallel
+  {
+    // schedule(static) by hand: each OS thread takes one contiguous range and
+    // sets up its runner once.
+    const long long team = omp_get_num_threads();
+    const long long me = omp_get_thread_num();
+    const long long chunk = blocks / team, extra = blocks % team;
+    const long long begin = me * chunk + (me < extra ? me : extra);
+    const long long end = begin + chunk + (me < extra ? 1 : 0);
+    runBlocks(begin, end, grid, block, runThread, ctx);
   }
 }
+
 }  // namespace gpu_host_detail
 
 void __syncthreads() {
-  std::fprintf(stderr, "__syncthreads is not available in this launch\n");
-  std::abort();
+  using namespace gpu_host_detail;
+  switch (t_mode) {
+    case Mode::Outside:
+      fail("__syncthreads called outside a kernel");
+    case Mode::PlainThread:
+      std::fprintf(stderr,
+                   "kernel launch: divergent __syncthreads in block (%u,%u,%u): thread (%u,%u,%u) reached a "
+                   "__syncthreads that thread (0,0,0) finished without; every thread of a block must reach "
+                   "every __syncthreads\n",
+                   blockIdx.x, blockIdx.y, blockIdx.z, threadIdx.x, threadIdx.y, threadIdx.z);
+      std::fflush(stderr);
+      std::abort();
+    case Mode::Fiber:
+      t_current->state = FiberState::AtBarrier;
+      switchToScheduler(false);
+      return;
+  }
 }

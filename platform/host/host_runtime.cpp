@@ -2,7 +2,9 @@
 // replaceable device table and injectable failures.
 #include "platform/host/host_runtime.h"
 
+#include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -26,7 +28,10 @@ struct RuntimeState {
   std::vector<cudaDeviceProp> devices{gpu_host::defaultDeviceProperties()};
   std::map<gpu_host::CallKind, cudaError_t> injected;
   int currentDevice = 0;
-  cudaError_t lastError = cudaSuccess;
+  std::atomic<cudaError_t> lastError{cudaSuccess};
+  // A failed kernel leaves the device unusable: every later call returns the
+  // failure until the device is reset.
+  std::atomic<cudaError_t> sticky{cudaSuccess};
 };
 
 RuntimeState& state() {
@@ -34,10 +39,12 @@ RuntimeState& state() {
   return s;
 }
 
-// Takes an injected failure for this call kind, if any.
+// The pending failure of an earlier kernel, else an injected failure for this
+// call kind (taken), else success.
 cudaError_t takeInjected(gpu_host::CallKind kind) {
   auto& s = state();
   std::lock_guard<std::mutex> lock(s.mutex);
+  if (s.sticky != cudaSuccess) return s.sticky;
   auto it = s.injected.find(kind);
   if (it == s.injected.end()) return cudaSuccess;
   cudaError_t code = it->second;
@@ -68,8 +75,12 @@ bool isDeviceRange(const void* p, size_t count) {
   return findRange(p, count) != nullptr;
 }
 
+// Larger requests fail as on a device, instead of asking the host allocator.
+constexpr size_t kMaxAllocation = size_t(1) << 40;
+
 cudaError_t allocate(void** ptr, size_t size, AllocKind kind) {
   if (ptr == nullptr) return cudaErrorInvalidValue;
+  if (size > kMaxAllocation) return cudaErrorMemoryAllocation;
   // A zero-byte request still yields a unique address, as the runtime gives.
   void* p = std::calloc(size == 0 ? 1 : size, 1);
   if (p == nullptr) return cudaErrorMemoryAllocation;
@@ -214,15 +225,61 @@ cudaError_t cudaDeviceSynchronize() {
   return cudaSuccess;
 }
 
-cudaError_t cudaDeviceReset() { return cudaSuccess; }
-
-cudaError_t cudaGetLastError() {
-  cudaError_t e = state().lastError;
+cudaError_t cudaDeviceReset() {
+  state().sticky = cudaSuccess;
   state().lastError = cudaSuccess;
-  return e;
+  return cudaSuccess;
 }
 
+cudaError_t cudaGetLastError() { return state().lastError.exchange(state().sticky); }
+
 cudaError_t cudaPeekAtLastError() { return state().lastError; }
+
+cudaError_t cudaMemcpyToSymbolBytes(void* symbol, size_t symbolSize, const void* src, size_t count, size_t offset,
+                                    cudaMemcpyKind kind) {
+  if (cudaError_t e = takeInjected(CallKind::Memcpy)) return record(e);
+  if (kind != cudaMemcpyHostToDevice && kind != cudaMemcpyDeviceToDevice && kind != cudaMemcpyDefault)
+    return record(cudaErrorInvalidMemcpyDirection);
+  if (offset > symbolSize || count > symbolSize - offset || (count > 0 && src == nullptr))
+    return record(cudaErrorInvalidValue);
+  if (count > 0) std::memmove(static_cast<char*>(symbol) + offset, src, count);
+  return cudaSuccess;
+}
+
+cudaError_t cudaMemcpyFromSymbolBytes(void* dst, const void* symbol, size_t symbolSize, size_t count, size_t offset,
+                                      cudaMemcpyKind kind) {
+  if (cudaError_t e = takeInjected(CallKind::Memcpy)) return record(e);
+  if (kind != cudaMemcpyDeviceToHost && kind != cudaMemcpyDeviceToDevice && kind != cudaMemcpyDefault)
+    return record(cudaErrorInvalidMemcpyDirection);
+  if (offset > symbolSize || count > symbolSize - offset || (count > 0 && dst == nullptr))
+    return record(cudaErrorInvalidValue);
+  if (count > 0) std::memmove(dst, static_cast<const char*>(symbol) + offset, count);
+  return cudaSuccess;
+}
+
+namespace gpu_host_detail {
+bool isDeviceMemory(const void* p, size_t bytes) { return isDeviceRange(p, bytes); }
+
+int beginLaunch(dim3 grid, dim3 block) {
+  const gpu_host::CallKind kind = gpu_host::CallKind::Launch;
+  if (cudaError_t e = takeInjected(kind)) {
+    // An injected launch failure stands for a kernel that faulted on the
+    // device: the failure stays until the device is reset.
+    state().sticky = e;
+    state().lastError = e;
+    return e;
+  }
+  const unsigned long long threads = 1ULL * block.x * block.y * block.z;
+  if (threads > 1024 || block.z > 64 || grid.y > 65535 || grid.z > 65535) {
+    std::fprintf(stderr, "kernel launch refused: grid (%u,%u,%u) of blocks (%u,%u,%u); a block holds at most "
+                 "1024 threads (z at most 64), a grid at most 65535 blocks in y and z\n",
+                 grid.x, grid.y, grid.z, block.x, block.y, block.z);
+    state().lastError = cudaErrorInvalidConfiguration;
+    return cudaErrorInvalidConfiguration;
+  }
+  return cudaSuccess;
+}
+}  // namespace gpu_host_detail
 
 cudaError_t cudaGetDeviceCount(int* count) {
   if (cudaError_t e = takeInjected(CallKind::GetDeviceCount)) return record(e);

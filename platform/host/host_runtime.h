@@ -3,30 +3,16 @@
 // free that a GPU would reject is rejected here too.
 #pragma once
 #include <cstddef>
+#include <cstdio>   // printf in device code
+#include <cstdlib>  // malloc and free in device code
+#include <cstring>
+#include <new>      // placement-new of device objects
+#include "platform/host/host_error_codes.h"
 #include "platform/host/host_types.h"
 
-enum cudaError_t {
-  cudaSuccess = 0,
-  cudaErrorInvalidValue = 1,
-  cudaErrorMemoryAllocation = 2,
-  cudaErrorInitializationError = 3,
-  cudaErrorCudartUnloading = 4,
-  cudaErrorInvalidConfiguration = 9,
-  cudaErrorInvalidPitchValue = 12,
-  cudaErrorInvalidSymbol = 13,
-  cudaErrorInvalidHostPointer = 16,
-  cudaErrorInvalidDevicePointer = 17,
-  cudaErrorInvalidMemcpyDirection = 21,
-  cudaErrorInsufficientDriver = 35,
-  cudaErrorNoDevice = 100,
-  cudaErrorInvalidDevice = 101,
-  cudaErrorIllegalAddress = 700,
-  cudaErrorLaunchOutOfResources = 701,
-  cudaErrorLaunchTimeout = 702,
-  cudaErrorLaunchFailure = 719,
-  cudaErrorNotSupported = 801,
-  cudaErrorUnknown = 999
-};
+#define GPU_HOST_ENUMERATOR(name, value) name = value,
+enum cudaError_t { GPU_HOST_ERROR_CODES(GPU_HOST_ENUMERATOR) };
+#undef GPU_HOST_ENUMERATOR
 typedef cudaError_t cudaError;
 
 enum cudaMemcpyKind {
@@ -93,6 +79,30 @@ cudaError_t cudaGetDeviceCount(int* count);
 cudaError_t cudaGetDeviceProperties(cudaDeviceProp* prop, int device);
 cudaError_t cudaSetDevice(int device);
 cudaError_t cudaGetDevice(int* device);
+
+// Copies to and from a __device__ or __constant__ variable.
+cudaError_t cudaMemcpyToSymbolBytes(void* symbol, size_t symbolSize, const void* src, size_t count, size_t offset,
+                                    cudaMemcpyKind kind);
+cudaError_t cudaMemcpyFromSymbolBytes(void* dst, const void* symbol, size_t symbolSize, size_t count, size_t offset,
+                                      cudaMemcpyKind kind);
+template <typename T>
+inline cudaError_t cudaMemcpyToSymbol(T& symbol, const void* src, size_t count, size_t offset = 0,
+                                      cudaMemcpyKind kind = cudaMemcpyHostToDevice) {
+  return cudaMemcpyToSymbolBytes(&symbol, sizeof(T), src, count, offset, kind);
+}
+template <typename T>
+inline cudaError_t cudaMemcpyFromSymbol(void* dst, const T& symbol, size_t count, size_t offset = 0,
+                                        cudaMemcpyKind kind = cudaMemcpyDeviceToHost) {
+  return cudaMemcpyFromSymbolBytes(dst, &symbol, sizeof(T), count, offset, kind);
+}
+
+namespace gpu_host_detail {
+// Checks a launch before it runs: 0 when it may run, else the error code it
+// fails with (recorded for cudaGetLastError).
+int beginLaunch(dim3 grid, dim3 block);
+// Whether [p, p+bytes) lies inside one block that the runtime handed out.
+bool isDeviceMemory(const void* p, size_t bytes);
+}  // namespace gpu_host_detail
 
 #include "platform/host/host_atomics.h"
 #include "platform/host/host_launch.h"

@@ -1,0 +1,65 @@
+// Sorting arrays of record pointers with Thrust, on the device and on the host.
+//
+// Thrust is slow to compile (about 12 s per file under nvcc), so include this
+// header only from the one small .cu file of each sort site, and keep that
+// file minimal: the comparator and one function that calls these templates.
+//
+// The comparator is a plain functor struct, callable on both sides:
+//
+//   struct ElementTypeLess {
+//     __host__ __device__ bool operator()(const Element* a, const Element* b) const {
+//       return a->type < b->type;
+//     }
+//   };
+//   deviceSortPointers(element_ptr_gpu, n, ElementTypeLess{});
+//
+// A failure inside Thrust (for example no device memory for its scratch
+// space) goes through the CUDA error check like any runtime call.
+#pragma once
+#include <thrust/execution_policy.h>
+#include <thrust/sort.h>
+
+#include <new>
+#include <system_error>
+
+#include "core/logErrorPrint.h"
+#include "platform/gpu_runtime.h"
+
+namespace gpu_sort_detail {
+template <typename Sort>
+void checked(Sort sort, const char* callText, const char* file, int line) {
+  try {
+    sort();
+  } catch (const std::system_error& e) {
+    checkCudaError(e.code().value() != 0 ? e.code().value() : static_cast<int>(cudaErrorUnknown), callText, file,
+                   line);
+  } catch (const std::bad_alloc&) {
+    checkCudaError(static_cast<int>(cudaErrorMemoryAllocation), callText, file, line);
+  }
+}
+}  // namespace gpu_sort_detail
+
+// Sorts the n pointers of the device array `array` by `less` on the device.
+// Equal elements may come out in any order.
+template <typename T, typename Less>
+void deviceSortPointers(T** array, int n, Less less) {
+  if (array == nullptr || n < 2) return;
+  gpu_sort_detail::checked([&] { thrust::sort(thrust::device, array, array + n, less); },
+                           "thrust::sort(thrust::device, array, array + n, less)", __FILE__, __LINE__);
+}
+
+// As deviceSortPointers, keeping equal elements in their order.
+template <typename T, typename Less>
+void deviceStableSortPointers(T** array, int n, Less less) {
+  if (array == nullptr || n < 2) return;
+  gpu_sort_detail::checked([&] { thrust::stable_sort(thrust::device, array, array + n, less); },
+                           "thrust::stable_sort(thrust::device, array, array + n, less)", __FILE__, __LINE__);
+}
+
+// Sorts the n pointers of the host array `array` by `less` on the host,
+// keeping equal elements in their order (the host time loop's sort).
+template <typename T, typename Less>
+void hostStableSortPointers(T** array, int n, Less less) {
+  if (array == nullptr || n < 2) return;
+  thrust::stable_sort(thrust::host, array, array + n, less);
+}

@@ -1,0 +1,86 @@
+// Pooled fiber stacks: anonymous mappings with an inaccessible guard page
+// below the stack, so that an overflow faults instead of overwriting memory.
+#include "platform/host/host_stack_pool.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/host/host_sanitizers.h"
+
+#if __has_include(<valgrind/valgrind.h>)
+#include <valgrind/valgrind.h>
+#define GPU_HOST_HAVE_VALGRIND 1
+#endif
+
+namespace gpu_host_detail {
+namespace {
+
+std::size_t pageSize() {
+  static const std::size_t size = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  return size;
+}
+
+FiberStack mapStack() {
+  FiberStack s;
+  s.size = fiberStackSize();
+  s.mappedSize = s.size + pageSize();
+  s.mapping = mmap(nullptr, s.mappedSize, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
+  if (s.mapping == MAP_FAILED || mprotect(s.mapping, pageSize(), PROT_NONE) != 0) {
+    std::fprintf(stderr, "kernel launch: no memory for a %zu-byte thread stack\n", s.size);
+    std::abort();
+  }
+  s.bottom = static_cast<char*>(s.mapping) + pageSize();
+#ifdef GPU_HOST_HAVE_VALGRIND
+  s.valgrindId = VALGRIND_STACK_REGISTER(s.bottom, s.top());
+#endif
+  return s;
+}
+
+void unmapStack(const FiberStack& s) {
+#ifdef GPU_HOST_HAVE_VALGRIND
+  VALGRIND_STACK_DEREGISTER(s.valgrindId);
+#endif
+  munmap(s.mapping, s.mappedSize);
+}
+
+struct Pool {
+  std::vector<FiberStack> free;
+  ~Pool() {
+    for (const FiberStack& s : free) unmapStack(s);
+  }
+};
+
+Pool& pool() {
+  static thread_local Pool p;
+  return p;
+}
+
+}  // namespace
+
+std::size_t fiberStackSize() {
+  // AddressSanitizer surrounds every local array with red zones, so frames
+  // grow severalfold under it.
+  return kAddressSanitizer ? std::size_t(1) << 20 : std::size_t(256) << 10;
+}
+
+FiberStack takeFiberStack() {
+  auto& free = pool().free;
+  if (free.empty()) return mapStack();
+  FiberStack s = free.back();
+  free.pop_back();
+  return s;
+}
+
+void returnFiberStack(const FiberStack& stack) {
+  // Frames left on the stack by the previous fiber may still be marked as
+  // red zones; the next fiber starts on clean memory.
+  asanUnpoison(stack.bottom, stack.size);
+  pool().free.push_back(stack);
+}
+
+}  // namespace gpu_host_detail
