@@ -1,4 +1,5 @@
 #include "contact/contactnodemanager.h"
+#include "core/gridIndex.h"
 #include "contact/contact.h"
 #include "contact/surface.h"
 #include "core/logErrorPrint.h"
@@ -53,19 +54,13 @@ void ContactNodeManager::buildContactNodes(std::vector<Surface>& /*surfaces*/, s
 }
 
 __global__ void GpuContactNodeCudaCpy(NodeCuda* nodes, ContactNodeCuda* contactNodes, int n) {
-  const int stride = static_cast<int>(blockDim.x * blockDim.y * gridDim.x * gridDim.y);
-  for (int i = static_cast<int>(((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x +
-                                threadIdx.x);
-       i < n; i += stride) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     contactNodes[i].gpuContactNodeCudaCpy(nodes);
   }
 }
 
 __global__ void GPUIntegraContactForce(int n, ContactNodeCuda* contactNodes) {
-  const int stride = static_cast<int>(blockDim.x * blockDim.y * gridDim.x * gridDim.y);
-  for (int i = static_cast<int>(((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x +
-                                threadIdx.x);
-       i < n; i += stride) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     contactNodes[i].singleInterContactForce();
   }
 }

@@ -1,4 +1,5 @@
 #include "contact/surface.h"
+#include "core/gridIndex.h"
 #include <set>
 #include "contact/contactnodemanager.h"
 #include "core/logErrorPrint.h"
@@ -63,10 +64,7 @@ void Surface::calAverageTerritorySize() {
 }
 
 __global__ void gpuSegmentCudaCpy(NodeCuda* nodes, int n, SegmentCuda* segments) {
-  const int stride = static_cast<int>(blockDim.x * blockDim.y * gridDim.x * gridDim.y);
-  for (int s = static_cast<int>(((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x +
-                                threadIdx.x);
-       s < n; s += stride) {
+  for (int s = gridStrideIndex(); s < n; s += gridStrideStep()) {
     SegmentCuda& seg = segments[s];
     for (int k = 0; k < 4; ++k) {
       seg.node[k] = seg.node_id[k] > 0 ? nodes + (seg.node_id[k] - 1) : nullptr;

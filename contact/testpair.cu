@@ -1,4 +1,5 @@
 #include "contact/testpair.h"
+#include "core/gridIndex.h"
 #include <cstdio>
 #include "contact/contactnode.h"
 #include "core/segment.h"
@@ -6,7 +7,7 @@
 // Drops the candidates that are the node's current contact segment or whose
 // extended box no longer holds the node, and packs the rest to the front.
 __global__ void GpuClearTestPair2(int n, TestPairCuda** pairs) {
-  const int i = static_cast<int>(((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x + threadIdx.x);
+  const int i = gridStrideIndex();
   if (i >= n) return;
   TestPairCuda* tp = pairs[i];
   if (tp == nullptr || tp->count == 0 || tp->contactNode == nullptr) return;

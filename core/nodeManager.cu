@@ -1,17 +1,10 @@
 #include "core/nodeManager.h"
+#include "core/gridIndex.h"
 #include <algorithm>
 #include <cstdio>
 #include "core/logErrorPrint.h"
 
 namespace {
-// Global index of the thread in a two-dimensional grid of one- or
-// two-dimensional blocks, and the stride of a grid-stride loop over it.
-__device__ inline int gridStrideIndex() {
-  return static_cast<int>(((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x + threadIdx.x);
-}
-__device__ inline int gridStrideStep() {
-  return static_cast<int>(blockDim.x * blockDim.y * gridDim.x * gridDim.y);
-}
 // Blocks of 32 for a grid-stride launch over n nodes.
 dim3 nodeGrid32(int n) { return dim3(static_cast<unsigned>(n / 32 + 1)); }
 // Blocks of 64 for a one-node-per-thread launch; no blocks for no nodes.

@@ -1,0 +1,9 @@
+// Thread indexing of the kernels: the global index of a thread in a
+// two-dimensional grid of blocks, and the stride of a grid-stride loop.
+#pragma once
+#include "platform/gpu_runtime.h"
+
+__device__ inline int gridStrideIndex() {
+  return static_cast<int>(((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x + threadIdx.x);
+}
+__device__ inline int gridStrideStep() { return static_cast<int>(blockDim.x * blockDim.y * gridDim.x * gridDim.y); }

@@ -1,0 +1,77 @@
+#include "core/logFile.h"
+#include "core/gridIndex.h"
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include "contact/contactpair.h"
+#include "contact/pairmanager.h"
+#include "core/logErrorPrint.h"
+#include "solver/femdynamic.h"
+#include "solver/timeControl.h"
+
+namespace {
+std::ofstream g_runLog;
+int g_runLogIndex = 0;
+}  // namespace
+
+// Counters of node-to-segment, node-to-edge and node-to-node pairs, in
+// managed memory so that host and device both reach them.
+__device__ __managed__ unsigned int nodeToSegNum = 0;
+__device__ __managed__ unsigned int nodeToEdgeNum = 0;
+__device__ __managed__ unsigned int nodeToNodeNum = 0;
+
+__global__ void GetNumOfContactPair(int n, ContactPairCuda** pairs) {
+  const int i = gridStrideIndex();
+  if (i >= n || pairs[i] == nullptr) return;
+  const int kind = pairs[i]->kind;
+  if (kind == NODE_TO_SEGMENT) atomicAdd(&nodeToSegNum, 1u);
+  if (kind == NODE_TO_EDGE) atomicAdd(&nodeToEdgeNum, 1u);
+  if (kind == NODE_TO_NODE) atomicAdd(&nodeToNodeNum, 1u);
+}
+
+void resetRunLog() {
+  if (g_runLog.is_open()) g_runLog.close();
+  g_runLog.clear();
+  g_runLogIndex = 0;
+}
+
+int runLogRecordCount() { return g_runLogIndex; }
+
+void writeRunLog(FEMDynamic* domain, double dt) {
+  if (domain->cycle == 0) {
+    const std::filesystem::path folder = std::filesystem::path(domain->work_path) / "history";
+    std::error_code ec;
+    if (!std::filesystem::exists(folder, ec)) std::filesystem::create_directory(folder, ec);
+    if (!g_runLog.is_open()) g_runLog.open(folder / "log.txt", std::ios::out | std::ios::app);
+    g_runLog << std::endl;
+    g_runLog << "Calculate file: \t" << domain->input_file << std::endl;
+    for (const char* column : {"Progress percentage", "Simulated time", "Iteration steps", "Time increment",
+                               "Number of contacts pairs", "Number of n2s", "number of n2e", "number of n2n"}) {
+      g_runLog << column << '\t';
+    }
+    g_runLog << std::endl;
+  }
+  const double endTime = domain->timeControl->end_time;
+  if (g_runLogIndex < kRunLogRecords &&
+      dt > std::fabs(domain->time - g_runLogIndex * endTime / static_cast<double>(kRunLogRecords))) {
+    // The device is idle between cycles, so the host clears the managed
+    // counters directly.
+    CUDA_CHECK(cudaDeviceSynchronize());
+    nodeToSegNum = 0;
+    nodeToEdgeNum = 0;
+    nodeToNodeNum = 0;
+    const PairManager* pairs = domain->pairManager;
+    const int n = pairs != nullptr ? pairs->contact_node_num : 0;
+    if (n > 0 && pairs->contact_pair_array_gpu != nullptr) {
+      launch(GetNumOfContactPair, dim3(static_cast<unsigned>((n - 1) / 64 + 1)), dim3(64), n,
+             pairs->contact_pair_array_gpu);
+    }
+    CUDA_CHECK(cudaDeviceSynchronize());
+    const int active = pairs != nullptr ? pairs->activePairCount() : 0;
+    g_runLog << g_runLogIndex * 100.0 / kRunLogRecords << "%" << '\t' << domain->time << '\t' << domain->cycle << '\t'
+             << dt << '\t' << active << '\t' << nodeToSegNum << '\t' << nodeToEdgeNum << '\t' << nodeToNodeNum << '\t'
+             << std::endl;
+    ++g_runLogIndex;
+  }
+  if (g_runLogIndex == kRunLogRecords && g_runLog.is_open()) g_runLog.close();
+}

@@ -1,0 +1,22 @@
+// Progress log "log.txt" in the work directory's history folder: a header
+// per run, then one tab-separated record at each of 100000 evenly spaced
+// simulated times, with the active contact pairs by kind.
+#pragma once
+#include "platform/gpu_runtime.h"
+
+class FEMDynamic;
+struct ContactPairCuda;
+
+// Number of evenly spaced record times over the run's end time.
+constexpr int kRunLogRecords = 100000;
+
+// Called once per cycle of the GPU loop (and once at its set-up).
+void writeRunLog(FEMDynamic* domain, double dt);
+// Closes the log and starts the record count again (a new run in the same
+// process).
+void resetRunLog();
+// Records written since the log was opened.
+int runLogRecordCount();
+
+// Counts the active contact pairs by kind into the three managed counters.
+__global__ void GetNumOfContactPair(int n, ContactPairCuda** pairs);

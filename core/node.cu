@@ -1,0 +1,58 @@
+// Gathering of element internal forces into the nodes.
+#include "core/node.h"
+#include "core/gridIndex.h"
+#include "core/nodeManager.h"
+#include "elements/beamElementCuda.h"
+#include "elements/discreteCuda.h"
+#include "elements/shellElementCuda.h"
+#include "elements/solidElement2nd.h"
+#include "elements/solidElementCuda.h"
+
+namespace {
+// Subtracts row r of an element's nodal force block from the node: six
+// components (force then moment) or three (force only). A row outside the
+// block is skipped.
+template <int Rows, int Cols>
+__host__ __device__ void subtractRow(NodeCuda& node, const double (&block)[Rows][Cols], int r) {
+  if (r < 0 || r >= Rows) return;
+  for (int j = 0; j < 3; ++j) node.force[j] -= block[r][j];
+  if (Cols == 6) {
+    for (int j = 0; j < 3; ++j) node.moment[j] -= block[r][3 + j];
+  }
+}
+}  // namespace
+
+__host__ __device__ void NodeCuda::calIndexInterFor() {
+  const int n = registeredElementNum();
+  for (int k = 0; k < n; ++k) {
+    Element* e = element[k];
+    if (e == nullptr) continue;
+    const int r = local_node_num[k];
+    switch (e->sectionType) {
+      case FAMILY_DISCRETE: subtractRow(*this, static_cast<DiscreteCuda*>(e)->interForce, r); break;
+      case FAMILY_BEAM: subtractRow(*this, static_cast<BeamElementCuda*>(e)->interForce, r); break;
+      case FAMILY_SHELL: subtractRow(*this, static_cast<ShellElementCuda*>(e)->interForce, r); break;
+      case FAMILY_SOLID: subtractRow(*this, static_cast<SolidElementCuda*>(e)->interForce, r); break;
+      case FAMILY_SOLID_2ND: subtractRow(*this, static_cast<SolidElement2nd*>(e)->interForce, r); break;
+      // Second-order beams and shells carry no nodal force block.
+      case FAMILY_BEAM_2ND:
+      case FAMILY_SHELL_2ND: break;
+      default: printf("单元截面类型设置错误\n"); break;
+    }
+  }
+  for (int j = 0; j < 3; ++j) {
+    if (!nodeValueIsFinite(force[j])) force[j] = 0.0;
+    if (!nodeValueIsFinite(moment[j])) moment[j] = 0.0;
+  }
+}
+
+__global__ void GpuAddNodeInterForce(int n, NodeCuda* nodes) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    nodes[i].calIndexInterFor();
+  }
+}
+
+void NodeManager::gpuAddNodeInterForce() {
+  if (totNodeNum <= 0) return;
+  launch(GpuAddNodeInterForce, dim3(static_cast<unsigned>(totNodeNum / 32 + 1)), dim3(32), totNodeNum, node_array_gpu);
+}

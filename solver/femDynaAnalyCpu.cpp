@@ -1,0 +1,113 @@
+// The host-only time loop: the same model stepped with the host twins of
+// the element, node, load, boundary, constraint, tie, contact and rigid-body
+// operations, when no GPU qualifies.
+#include <algorithm>
+#include "contact/contactManager.h"
+#include "contact/contactnodemanager.h"
+#include "contact/pairmanager.h"
+#include "contact/tiemanager.h"
+#include "core/curvemanager.h"
+#include "core/nodeManager.h"
+#include "core/part.h"
+#include "output/outputManager.h"
+#include "solver/boundary.h"
+#include "solver/constrained.h"
+#include "solver/femDynaAnalyParalle.h"
+#include "solver/femdynamic.h"
+#include "solver/initialCondition.h"
+#include "solver/load.h"
+#include "solver/rigidmanager.h"
+#include "solver/runClock.h"
+#include "solver/timeControl.h"
+
+// Largest time step of the host loop after its first iteration.
+constexpr double kCpuMaxDt = 5e-5;
+// Candidate step when no element gives a smaller one.
+constexpr double kCpuCandidateStart = 100.0;
+
+void femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime) {
+  FEMDynamic* d = domain;
+  *contactTime = 0.0;
+  *outputTime = 0.0;
+  d->dt = 0.0;
+  d->prev_dt = 0.0;
+  d->time = 0.0;
+  d->cycle = 0;
+  double candidate = 0.0;
+
+  d->initialComputeCpu();
+  for (InitialCondition& ic : *d->initial_condition_array) ic.apply(d->rigidManager);
+  d->curveManager->updateCurveValues(d->time);
+  d->loadManager->initAll(d);
+  d->boundaryManager->initAll(d);
+  TimeControl* tc = d->timeControl;
+  tc->calInitialDtCpu(d->part_array, &d->dt);
+  d->loadManager->computeAllFactors(d->time);
+  d->loadManager->applyAllCpu();
+  d->boundaryManager->computeAllFactors(d->time);
+  d->boundaryManager->applyAllCpu(d->dt, d->prev_dt);
+  d->nodeManager->allNodeAccelVelCalCpu(d->dt, d->prev_dt);
+  d->outputManager->initAll(d);
+  d->outputManager->collectAll(d, d->time, d->dt);
+  d->outputManager->writeAll(d, d->time, d->dt);
+
+  while (true) {
+    d->time += d->dt;
+    if (!timeLoopContinues(d->time, tc->end_time, d->cycle, tc->end_cycle)) break;
+    d->curveManager->updateCurveValues(d->time);
+    d->constrainedManager->imposeSlaveVelocitiesCpu();
+    d->tieManager->modifySlaveVelCpu();
+    d->nodeManager->allNodeDispCalCpu(d->dt);
+
+    candidate = kCpuCandidateStart;
+    // WAITING: ElmManager::computeInterForceCpu (host internal forces and
+    // critical steps of each part) is not in the element store yet.
+    tc->massScalingCpu(d->tieManager, d->constrainedManager, d->elm_manager_array, d->nodeManager, d->cycle,
+                       &candidate);
+    d->loadManager->computeAllFactors(d->time);
+    d->loadManager->applyAllCpu();
+
+    const double contactStart = wallClockMs();
+    if (!d->contactManager->contact_array.empty()) {
+      PairManager* pm = d->pairManager;
+      pm->postSearchCpu();
+      globalContactSearchCpu(d->global_search_record, d->dt, pm);
+      pm->sortTestPairCpu();
+      pm->searchTestPairCpu(d->cycle, d->cycle);
+      pm->sortContactPairCpu();
+      pm->contactForceCalCpu(d->dt, d->cycle);
+      d->contactNodeManager->integraContactForceCpu();
+      d->contactManager->imposeSurfaceInteractCpu(d, d->dt);
+    }
+    *contactTime += wallClockMs() - contactStart;
+
+    d->boundaryManager->computeAllFactors(d->time);
+    d->boundaryManager->applyAllCpu(d->dt, d->prev_dt);
+    d->constrainedManager->transferSlaveForcesCpu();
+
+    RigidManager* rm = d->rigidManager;
+    for (RigidCuda& r : rm->rigid_array) {
+      r.gatherForcesCpu();
+      r.computeAccelerations();
+    }
+    for (RigidConstrained& rc : rm->rigid_constrained_array) rc.projectAccelerations();
+    for (RigidCuda& r : rm->rigid_array) r.updateVelocity(d->dt, d->prev_dt);
+    for (RigidCuda& r : rm->rigid_array) r.updateNodesCpu(d->dt);
+
+    d->cycle += 1;
+    d->prev_dt = d->dt;
+    d->dt = std::min(candidate, kCpuMaxDt);
+
+    const double outputStart = wallClockMs();
+    d->outputManager->collectAll(d, d->time, d->dt);
+    d->outputManager->writeAll(d, d->time, d->dt);
+    *outputTime += wallClockMs() - outputStart;
+
+    d->nodeManager->allNodeAccelVelCalCpu(d->dt, d->prev_dt);
+  }
+
+  const double outputStart = wallClockMs();
+  d->outputManager->collectAll(d, d->time, d->dt);
+  d->outputManager->writeAll(d, d->time, d->dt);
+  *outputTime += wallClockMs() - outputStart;
+}

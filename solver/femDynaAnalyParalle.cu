@@ -1,0 +1,181 @@
+#include "solver/femDynaAnalyParalle.h"
+#include <algorithm>
+#include <cstdio>
+#include "contact/contactManager.h"
+#include "contact/contactnodemanager.h"
+#include "contact/pairmanager.h"
+#include "contact/surfacemanager.h"
+#include "contact/tiemanager.h"
+#include "core/curvemanager.h"
+#include "core/logErrorPrint.h"
+#include "core/logFile.h"
+#include "core/nodeManager.h"
+#include "core/sectionmanager.h"
+#include "elements/elementControl.h"
+#include "elements/hourglasscontrolmanager.h"
+#include "materials/materialmanager.h"
+#include "output/outputManager.h"
+#include "platform/gpu_runtime.h"
+#include "solver/boundary.h"
+#include "solver/constrained.h"
+#include "solver/femdynamic.h"
+#include "solver/initialCondition.h"
+#include "solver/load.h"
+#include "solver/rigidmanager.h"
+#include "solver/rigidwall.h"
+#include "solver/runClock.h"
+#include "solver/timeControl.h"
+
+// Largest time step of the GPU loop.
+constexpr double kGpuMaxDt = 0.001;
+
+bool timeLoopContinues(double time, double endTime, int cycle, int endCycle) {
+  if (endTime > time) return true;
+  return endCycle != 0 && cycle < endCycle;
+}
+
+namespace {
+// Prescribed rigid-body motion, velocities and node positions of the rigid
+// bodies, without gathering forces (set-up) or after it (cycle).
+void moveRigidBodies(FEMDynamic* d, double time) {
+  RigidManager* rm = d->rigidManager;
+  for (RigidConstrained& rc : rm->rigid_constrained_array) {
+    rc.computeFactor(time);
+    rc.imposeMotion(d->dt, d->prev_dt);
+  }
+  for (RigidCuda& r : rm->rigid_array) r.updateVelocity(d->dt, d->prev_dt);
+  rm->masterVelocitiesToSlaves();
+  for (RigidCuda& r : rm->rigid_array) r.updateNodesGpu(d->dt);
+}
+
+void moveRigidWalls(FEMDynamic* d) {
+  for (RigidWall& w : *d->rigid_wall_array) {
+    w.move(d->dt, d->time);
+    w.applyForce(d, d->time, d->dt);
+  }
+}
+}  // namespace
+
+void femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* outputTime) {
+  FEMDynamic* d = domain;
+  cublasHandle_t handle = nullptr;
+  cublasCreate_v2(&handle);
+
+  d->dt = kGpuMaxDt;
+  d->prev_dt = 0.0;
+  d->time = 0.0;
+  d->cycle = 0;
+
+  d->initialComputeCpu();
+  printf("initialComputeCpu success!\n");
+  for (InitialCondition& ic : *d->initial_condition_array) ic.apply(d->rigidManager);
+  d->curveManager->updateCurveValues(d->time);
+  d->allocateAndCopySingleGpu();
+  printf("allocateAndCopySingleGpu success!\n");
+  d->initialComputeSingleGpu();
+  printf("initialComputeSingleGpu success!\n");
+  d->loadManager->initAll(d);
+  d->boundaryManager->initAll(d);
+
+  TimeControl* tc = d->timeControl;
+  double candidate = tc->calInitialDtGpu(d->sectionManager, d->materialManager, d->elementControl);
+  tc->massScalingGpu(d->tieManager, d->constrainedManager, d->elementControl, d->nodeManager, 0, &candidate);
+  d->dt = std::min(candidate, kGpuMaxDt);
+  d->elementControl->gpuCountMass(tc->mass_scaling_flag);
+  tc->printTimeInfo(d->dt);
+
+  d->loadManager->computeAllFactors(d->time);
+  d->loadManager->applyAllGpu();
+  d->boundaryManager->computeAllFactors(d->time);
+  d->boundaryManager->applyAllGpu(d->time, d->dt, d->prev_dt);
+  moveRigidBodies(d, d->time);
+  d->nodeManager->allNodeAccelVelCal(d->dt, d->prev_dt);
+  moveRigidWalls(d);
+  d->outputManager->initAll(d);
+  d->outputManager->collectAll(d, d->time, d->dt);
+  d->outputManager->writeAll(d, d->time, d->dt);
+  writeRunLog(d, d->dt);
+  d->time += d->dt;
+
+  const double loopStart = wallClockMs();
+  CUDA_CHECK(cudaDeviceSynchronize());
+  double outputTotal = 0.0;
+
+  while (timeLoopContinues(d->time, tc->end_time, d->cycle, tc->end_cycle)) {
+    g_runTime = d->time;
+    g_runDt = d->dt;
+    g_runCycle = d->cycle;
+
+    d->curveManager->updateCurveValues(d->time);
+    d->constrainedManager->imposeSlaveVelocitiesGpu();
+    d->tieManager->modifySlaveVelGpu();
+    d->nodeManager->allNodeDispCal(d->dt);
+    d->elementControl->gpuAllElementInterFor(d->materialManager->materialNewArrayGpu_,
+                                             d->sectionManager->section_array_gpu,
+                                             d->hourglassControlManager->hourglass_array_gpu, d->dt, handle,
+                                             &candidate, tc->safe_factor);
+    d->nodeManager->gpuAddNodeInterForce();
+    tc->massScalingGpu(d->tieManager, d->constrainedManager, d->elementControl, d->nodeManager, d->cycle, &candidate);
+    d->loadManager->computeAllFactors(d->time);
+    d->loadManager->applyAllGpu();
+
+    const double contactStart = wallClockMs();
+    d->surfaceManager->clearSurfaceFlags();
+    if (!d->contactManager->contact_array.empty()) {
+      PairManager* pm = d->pairManager;
+      pm->searchAfterContactGpu();
+      if (pm->search_mode == 0) {
+        pm->unifiedSearchGpu(d->unifiedContact);
+      } else {
+        pm->unifiedSearchBilateralGpu(d->unifiedContact);
+      }
+      pm->produceContactPairGpu(d->cycle, d->cycle);
+      const int n = pm->contact_node_num;
+      if (n > 0) launch(GpuClearTestPair2, dim3(static_cast<unsigned>(n / 32 + 1)), dim3(32), n, pm->test_pair_array_gpu);
+      if (pm->force_mode == 0) {
+        pm->penetrateAndDecoupleForceGpu(d->dt, d->cycle, d->contactNodeManager);
+      } else {
+        pm->penaCalContactGpu(d->dt, d->cycle);
+      }
+      d->contactManager->imposeSurfaceInteractGpu(d, d->dt);
+      d->contactManager->imposeSpecificSurfaceInteractGpu(d, d->dt);
+    }
+    *contactTime += wallClockMs() - contactStart;
+    CUDA_CHECK(cudaDeviceSynchronize());
+
+    moveRigidWalls(d);
+    d->prev_dt = d->dt;
+    d->dt = std::min(candidate, kGpuMaxDt);
+
+    d->boundaryManager->computeAllFactors(d->time);
+    d->boundaryManager->applyAllGpu(d->time, d->dt, d->prev_dt);
+    d->constrainedManager->transferSlaveForcesGpu();
+    d->tieManager->addMasterForGpu();
+
+    RigidManager* rm = d->rigidManager;
+    for (RigidCuda& r : rm->rigid_array) r.gatherForcesGpu();
+    rm->slaveForcesToMaster();
+    for (RigidCuda& r : rm->rigid_array) r.computeAccelerations();
+    moveRigidBodies(d, d->time);
+
+    d->nodeManager->allNodeAccelVelCal(d->dt, d->prev_dt);
+    writeRunLog(d, d->dt);
+
+    const double outputStart = wallClockMs();
+    d->outputManager->collectAll(d, d->time, d->dt);
+    d->outputManager->writeAll(d, d->time, d->dt);
+    outputTotal += wallClockMs() - outputStart;
+
+    d->time += d->dt;
+    d->cycle += 1;
+    CUDA_CHECK(cudaDeviceSynchronize());
+  }
+
+  const double loopTotal = wallClockMs() - loopStart;
+  const double perIteration = d->cycle > 0 ? loopTotal / d->cycle : 0.0;
+  printf("\nNumber of iterations: %d\nTotal iteration time: %lf ms\nDuration of a single iteration: %lf ms\n", d->cycle,
+         loopTotal, perIteration);
+  printf("\nTotal time of contact calculate: %lf\n", *contactTime / 1000.0);
+  *outputTime = outputTotal;
+  cublasDestroy_v2(handle);
+}

@@ -1,0 +1,15 @@
+// The explicit central-difference time loops: the GPU loop and the
+// host-only loop.
+#pragma once
+
+class FEMDynamic;
+
+// Runs the model on the current GPU. contactTime grows by the milliseconds
+// spent in contact; outputTime receives those spent in output.
+void femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* outputTime);
+// Runs the model on the host alone; both times are set on return.
+void femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime);
+
+// The loop condition shared by both loops: the time is below the end time,
+// or an end cycle is given and the cycle count is below it.
+bool timeLoopContinues(double time, double endTime, int cycle, int endCycle);

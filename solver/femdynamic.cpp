@@ -1,0 +1,489 @@
+#include "solver/femdynamic.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+
+#include "contact/contactManager.h"
+#include "contact/contactnodemanager.h"
+#include "contact/pairmanager.h"
+#include "contact/surfacemanager.h"
+#include "contact/tiemanager.h"
+#include "contact/unified_contact.h"
+#include "core/curvemanager.h"
+#include "core/eror_test.h"
+#include "core/nodeManager.h"
+#include "core/part.h"
+#include "core/sectionmanager.h"
+#include "core/setManager.h"
+#include "core/simpleMath.h"
+#include "elements/elementControl.h"
+#include "elements/elmmanager.h"
+#include "elements/hourglasscontrolmanager.h"
+#include "elements/integratpointmanager.h"
+#include "elements/smoothFemManager.h"
+#include "materials/materialmanager.h"
+#include "output/outputManager.h"
+#include "solver/boundary.h"
+#include "solver/constrained.h"
+#include "solver/initialCondition.h"
+#include "solver/load.h"
+#include "solver/multigpumanager.h"
+#include "solver/rigidmanager.h"
+#include "solver/rigidwall.h"
+#include "solver/timeControl.h"
+
+FEMDynamic::FEMDynamic() = default;
+
+FEMDynamic::~FEMDynamic() {
+  deleteManagers();
+  // The id maps, element stores, parts and names go with their members.
+}
+
+void FEMDynamic::traceStep(const char* step) {
+  if (setupTrace != nullptr) setupTrace->emplace_back(step);
+}
+
+namespace {
+template <typename T>
+void create(T*& slot) {
+  if (slot == nullptr) slot = new T();
+}
+template <typename T>
+void destroy(T*& slot) {
+  delete slot;
+  slot = nullptr;
+}
+}  // namespace
+
+void FEMDynamic::newManagers() {
+  create(nodeManager);
+  create(contactNodeManager);
+  create(pairManager);
+  create(unifiedContact);
+  create(curveManager);
+  create(boxManager);
+  create(setManager);
+  create(boundaryManager);
+  create(loadManager);
+  create(constrainedManager);
+  create(initial_condition_array);
+  create(timeControl);
+  create(rigidManager);
+  create(materialManager);
+  create(sectionManager);
+  create(surfaceManager);
+  create(elementControl);
+  create(hourglassControlManager);
+  create(tieManager);
+  create(integratPointManager);
+  create(smoothFemManager);
+  create(outputManager);
+  create(multiGpuManager);
+  create(contactManager);
+  create(rigid_wall_array);
+  create(point_mass_array);
+  create(accelerometer_array);
+  create(history_node_array);
+  create(airbag_array);
+  create(tableManager);
+  create(coordinate_nodes_array);
+  create(transformation_array);
+  create(include_transform_array);
+  create(controlOptions);
+  create(database_array);
+  create(rigidExtraNodeManager);
+  // Every record without a constructor of its own was value-initialised
+  // above, so the control record, the pair manager, time control (its safe
+  // factor included), the constraint manager, the element driver and the
+  // unified contact start at zero.
+}
+
+void FEMDynamic::deleteManagers() {
+  destroy(nodeManager);
+  destroy(contactNodeManager);
+  destroy(pairManager);
+  destroy(unifiedContact);
+  destroy(curveManager);
+  destroy(setManager);
+  destroy(boundaryManager);
+  destroy(loadManager);
+  destroy(constrainedManager);
+  destroy(initial_condition_array);
+  destroy(timeControl);
+  destroy(rigidManager);
+  destroy(materialManager);
+  destroy(sectionManager);
+  destroy(surfaceManager);
+  destroy(elementControl);
+  destroy(hourglassControlManager);
+  destroy(tieManager);
+  destroy(integratPointManager);
+  destroy(smoothFemManager);
+  destroy(outputManager);
+  destroy(rigidExtraNodeManager);
+  // The deck-record containers, the GPU selection and the contact manager
+  // are released as well, so that nothing outlives the solver object.
+  destroy(tableManager);
+  destroy(coordinate_nodes_array);
+  destroy(transformation_array);
+  destroy(include_transform_array);
+  destroy(rigid_wall_array);
+  destroy(history_node_array);
+  destroy(airbag_array);
+  destroy(point_mass_array);
+  destroy(accelerometer_array);
+  destroy(boxManager);
+  destroy(controlOptions);
+  destroy(database_array);
+  destroy(multiGpuManager);
+  destroy(contactManager);
+}
+
+namespace {
+// The element store of part i: the part's own link when set, else entry i
+// of the solver's element stores.
+ElmManager* elmOf(FEMDynamic* fem, Part& part, std::size_t i) {
+  if (part.elmManager != nullptr) return part.elmManager;
+  return i < fem->elm_manager_array.size() ? &fem->elm_manager_array[i] : nullptr;
+}
+}  // namespace
+
+#define FEM_STEP(text) traceStep(text)
+
+bool FEMDynamic::initialComputeCpu() {
+  std::vector<Surface>& surfaces = surfaceManager->surface_array;
+  std::vector<Contact>& contacts = contactManager->contact_array;
+
+  FEM_STEP("ElmManager::setInternalParamNum");
+  for (std::size_t i = 0; i < part_array.size(); ++i) {
+    ElmManager* em = elmOf(this, part_array[i], i);
+    if (em == nullptr) continue;
+    em->setInternalParamNum();
+    em->setAdditionalVariableNum();
+    em->setElementNodeNum();
+    em->setTLFlag();
+  }
+  FEM_STEP("ElmManager::computeAddMemSize");
+  for (std::size_t i = 0; i < part_array.size(); ++i) {
+    ElmManager* em = elmOf(this, part_array[i], i);
+    const Section* section = part_array[i].section;
+    if (em == nullptr) continue;
+    em->computeAddMemSize(section);
+    em->allocateAddMemory();
+    em->operatorOnAddMem(section);
+    em->setElementSectionType();
+    em->setGaussNodeNum();
+    em->setSFemFlag(section);
+  }
+  FEM_STEP("Surface::countSegments");
+  for (Surface& s : surfaces) {
+    s.countSegments();
+    s.linkSurfaceNodes(nodeManager);
+    s.solveSegmentNormals();
+  }
+  FEM_STEP("ContactNodeManager::buildContactNodes");
+  contactNodeManager->buildContactNodes(surfaces, contacts, nodeManager);
+  FEM_STEP("Surface::collectContactNodeIds");
+  for (Surface& s : surfaces) {
+    s.collectContactNodeIds(contactNodeManager);
+    s.calSegmentTerritory();
+    s.calSegmentBoundingBoxes();
+    s.calAverageTerritorySize();
+  }
+  FEM_STEP("Contact::buildSlaveNodeSet");
+  for (Contact& c : contacts) c.buildSlaveNodeSet(contactNodeManager);
+  FEM_STEP("FEMDynamic::calSegmentPenaltyStiffness");
+  calSegmentPenaltyStiffness(1.0);
+  FEM_STEP("NodeManager::storeAllIniCoord");
+  nodeManager->storeAllIniCoord();
+  FEM_STEP("MaterialManager::createMaterialNewArray");
+  materialManager->createMaterialNewArray();
+  materialManager->buildMaterialNewIdMap();
+  FEM_STEP("Part::linkMaterialNew");
+  for (Part& p : part_array) p.linkMaterialNew(materialManager);
+  FEM_STEP("SmoothFemManager::createSmoothDomains");
+  smoothFemManager->createSmoothDomains(part_array);
+  FEM_STEP("ElmManager::setIntegrationPointNum");
+  for (std::size_t i = 0; i < part_array.size(); ++i) {
+    ElmManager* em = elmOf(this, part_array[i], i);
+    if (em == nullptr) continue;
+    em->setIntegrationPointNum(part_array[i].section);
+    em->setIntegralDomainShape();
+  }
+  const std::vector<Element*> smoothDomains = smoothFemManager->smoothDomains();
+  FEM_STEP("IntegratPointManager::numberGaussPoints");
+  integratPointManager->numberGaussPoints(part_array, smoothDomains, materialManager);
+  FEM_STEP("MaterialManager::createStatusArraysCpu");
+  materialManager->createStatusArraysCpu();
+  FEM_STEP("IntegratPointManager::createGaussPoints");
+  integratPointManager->createGaussPoints(part_array, smoothDomains, materialManager);
+  FEM_STEP("Part::linkGaussPoints");
+  for (Part& p : part_array) p.linkGaussPoints(sectionManager);
+  FEM_STEP("IntegratPointManager::setNodeNumAndAllocateShapePartial");
+  integratPointManager->setNodeNumAndAllocateShapePartial();
+  FEM_STEP("ElmManager::setSolidIntegration");
+  const Section* sectionArray = sectionManager->section_array.empty() ? nullptr : sectionManager->section_array.data();
+  for (ElmManager& em : elm_manager_array) {
+    em.setSolidIntegration(sectionArray);
+    em.buildElementIdMap();
+  }
+  FEM_STEP("SmoothFemManager::computeSmoothDomains");
+  smoothFemManager->computeSmoothDomains(part_array);
+  FEM_STEP("ElmManager::calNodeMass");
+  // WAITING: ElmManager::calNodeMass (nodal masses of each part's elements
+  // from the part's material and section) is not in the element store yet.
+  FEM_STEP("NodeManager::nodeMassCheckCpu");
+  nodeManager->nodeMassCheckCpu();
+  nodeManager->storeAllInitialMass();
+  FEM_STEP("RigidManager::buildExtraNodes");
+  rigidManager->buildExtraNodes(this, rigidExtraNodeManager);
+  rigidManager->buildConstrainedRigidBodies(rigidExtraNodeManager);
+  for (RigidCuda& r : rigidManager->rigid_array) r.computeMassProperties(rigidManager);
+  rigidManager->mergeConstrainedRigidBodies();
+  FEM_STEP("Constrained::transferMass");
+  for (Constrained& c : constrainedManager->constrained_array) c.transferMass();
+  FEM_STEP("RigidConstrained::linkCurve");
+  for (RigidConstrained& rc : rigidManager->rigid_constrained_array) rc.linkCurve(curveManager);
+  FEM_STEP("TieManager::linkTieSurfaces");
+  tieManager->linkTieSurfaces(surfaceManager);
+  tieManager->resolveTieInput();
+  tieManager->buildSubTies();
+  tieManager->calInterpFunCpu();
+  tieManager->checkTiedNodes();
+  tieManager->transferSlaveMassCpu();
+  FEM_STEP("LoadManager::linkAllCurves");
+  loadManager->linkAllCurves(curveManager);
+  boundaryManager->linkAllCurves(curveManager);
+  FEM_STEP("OutputManager::addDefaultOutput");
+  outputManager->addDefaultOutput(this);
+  return true;
+}
+
+void FEMDynamic::allocateAndCopySingleGpu() {
+  FEM_STEP("NodeManager::allocateAndCopyNodes");
+  nodeManager->allocateAndCopyNodes();
+  FEM_STEP("ContactNodeManager::allocateAndCopyGpu");
+  contactNodeManager->allocateAndCopyGpu(nodeManager);
+  FEM_STEP("SectionManager::copySectionsToGpu");
+  sectionManager->copySectionsToGpu();
+  FEM_STEP("MaterialManager::allocateAndCopyMaterialGpu");
+  materialManager->allocateAndCopyMaterialGpu();
+  materialManager->copyStatusArraysToGpu(0);
+  materialManager->allocateAndCopyMaterialNewGpu();
+  materialManager->setMaterStatuPtrGpu(materialManager->materialNewArrayGpu_, 0);
+  FEM_STEP("HourglassControlManager::allocateAndCopyGpu");
+  hourglassControlManager->allocateAndCopyGpu();
+  FEM_STEP("gpuErrorProbe");
+  gpuErrorProbe();
+  FEM_STEP("ElmManager::allocateAndCopyGpu");
+  for (std::size_t i = 0; i < part_array.size(); ++i) {
+    Part& part = part_array[i];
+    ElmManager* em = elmOf(this, part, i);
+    if (em == nullptr) continue;
+    em->allocateAndCopyGpu(part.section);
+    em->gpuNodeMatch(nodeManager, part.section);
+    part.copyMaterialSectionToGpu();
+    em->buildElementGpuIdMap();
+  }
+  FEM_STEP("Surface::allocateAndCopySegmentArrayGpu");
+  for (Surface& s : surfaceManager->surface_array) {
+    s.allocateAndCopySegmentArrayGpu(nodeManager);
+    s.allocateAndCopyContactNodeArrayGpu(contactNodeManager);
+    s.allocateMinMaxGpu();
+  }
+  FEM_STEP("Set::copyToGpu");
+  setManager->copyAllToGpu(this);
+  FEM_STEP("Constrained::allocateAndCopyGpu");
+  for (Constrained& c : constrainedManager->constrained_array) c.allocateAndCopyGpu(nodeManager);
+  FEM_STEP("RigidCuda::copyNodesToGpu");
+  for (RigidCuda& r : rigidManager->rigid_array) r.copyNodesToGpu(nodeManager);
+  FEM_STEP("Contact::allocateAndCopySlaveNodeArrayGpu");
+  for (Contact& c : contactManager->contact_array) c.allocateAndCopySlaveNodeArrayGpu(contactNodeManager);
+  FEM_STEP("ConstrainedManager::copyConstrainedToGpu");
+  constrainedManager->copyConstrainedToGpu();
+  constrainedManager->gatherSlaveNodesGpu();
+  FEM_STEP("PairManager::allocateAndCopyContactPairArrayGpu");
+  pairManager->allocateAndCopyContactPairArrayGpu(contactNodeManager);
+  pairManager->allocateAndCopyTestPairArrayGpu(contactNodeManager);
+  FEM_STEP("ElementControl::allocateAndCopyElementPtr");
+  elementControl->allocateAndCopyElementPtr(part_array);
+  elementControl->gpuVerifyElement();
+  elementControl->gpuOperateAllElementAddMem(sectionManager->section_array_gpu);
+  FEM_STEP("TieManager::allocateAndCopyGpu");
+  tieManager->allocateAndCopyGpu(nodeManager);
+  FEM_STEP("IntegratPointManager::allocateGaussPointGpu");
+  integratPointManager->allocateGaussPointGpu();
+  smoothFemManager->allocateGpu();
+  FEM_STEP("RigidManager::copyToGpu");
+  rigidManager->copyToGpu(this);
+  FEM_STEP("RigidWall::copySlaveNodesToGpu");
+  for (RigidWall& w : *rigid_wall_array) w.copySlaveNodesToGpu(this);
+}
+
+bool FEMDynamic::initialComputeSingleGpu() {
+  FEM_STEP("IntegratPointManager::copyGaussPointToGpu");
+  integratPointManager->copyGaussPointToGpu();
+  smoothFemManager->copySmoothFemToGpu(nodeManager);
+  FEM_STEP("ElmManager::gpuBuildIndexNode");
+  for (std::size_t i = 0; i < part_array.size(); ++i) {
+    Part& part = part_array[i];
+    ElmManager* em = elmOf(this, part, i);
+    if (em == nullptr) continue;
+    const Material* m = part.material;
+    if (m != nullptr && (m->type == 1 || (m->type == 0 && m->density < 1e-11))) continue;
+    if (part.section != nullptr && part.section->sfem_kind != 0) continue;
+    em->gpuBuildIndexNode();
+  }
+  FEM_STEP("UnifiedContact::buildSubDomainManagers");
+  unifiedContact->buildSubDomainManagers(contactManager->contact_array, contactNodeManager, this);
+  std::vector<SubDomainManager>& grids = unifiedContact->sub_domain_manager_array;
+  for (SubDomainManager& g : grids) g.buildSubDomainGrid();
+  for (std::size_t i = 0; i < grids.size(); ++i) {
+    grids[i].takeGridFromMasterSurface(static_cast<int>(grids.size()), static_cast<int>(i), grids.data());
+    grids[i].allocateAndCopySubDomainsGpu();
+    grids[i].allocateSubDomainPtrArrayGpu();
+  }
+  FEM_STEP("ElementControl::sortElementPtrByType");
+  elementControl->sortElementPtrByType();
+  elementControl->allocateBlockDtBuffer();
+  elementControl->allocateDtArray();
+  FEM_STEP("RigidCuda::allocateForceBuffer");
+  for (RigidCuda& r : rigidManager->rigid_array) r.allocateForceBuffer();
+  FEM_STEP("PairManager::allocatePairCounters");
+  pairManager->allocatePairCounters();
+  for (SubDomainManager& g : grids) g.allocateMinMaxGpu();
+  for (Contact& c : contactManager->contact_array) c.allocateBlockBuffers();
+  FEM_STEP("IntegratPointManager::gpuLinkGaussPointToElement");
+  integratPointManager->gpuLinkGaussPointToElement(elementControl, materialManager->materialNewArrayGpu_,
+                                                   sectionManager->section_array_gpu);
+  integratPointManager->gpuLinkGaussPointToSFEM(nullptr, smoothFemManager->smooth_num, 0,
+                                                materialManager->materialNewArrayGpu_);
+  FEM_STEP("gpuErrorProbe");
+  gpuErrorProbe();
+  FEM_STEP("IntegratPointManager::copyShapePartialToGpu");
+  integratPointManager->copyShapePartialToGpu();
+  FEM_STEP("SurfaceManager::allocateAndCopySurfaceInteractGpu");
+  surfaceManager->allocateAndCopySurfaceInteractGpu();
+  contactManager->assignSurfaceInteracts(this);
+  FEM_STEP("IntegratPointManager::gpuVerTLBMatrix");
+  integratPointManager->gpuVerTLBMatrix();
+  return true;
+}
+
+namespace {
+using FacetKey = std::array<int, 4>;
+
+// Four node ids sorted ascending; a triangle's fourth id is taken as 0.
+FacetKey facetKey(int a, int b, int c, int d) {
+  FacetKey k{a, b, c, d};
+  std::sort(k.begin(), k.end());
+  return k;
+}
+
+// Coordinates of the node numbered id (1-based position), or null.
+const double* nodeCoord(NodeManager* nm, int id) {
+  if (id < 1 || id > static_cast<int>(nm->node_array_cpu.size())) return nullptr;
+  return nm->node_array_cpu[id - 1].coord;
+}
+
+double triangleArea(const double* a, const double* b, const double* c) {
+  double n[3], e1[3], e2[3], area = 0.0;
+  tri_element_area(a, b, c, n, e1, e2, &area);
+  return area;
+}
+
+// Area of a shell element from its node coordinates (triangle when the
+// fourth node repeats the third or is 0).
+double shellArea(NodeManager* nm, const ShellElementCuda& shell) {
+  const double* p[4];
+  for (int k = 0; k < 4; ++k) p[k] = nodeCoord(nm, shell.node_id[k]);
+  if (p[0] == nullptr || p[1] == nullptr || p[2] == nullptr) return 0.0;
+  if (shell.node_id[3] == shell.node_id[2] || shell.node_id[3] == 0 || p[3] == nullptr) {
+    return triangleArea(p[0], p[1], p[2]);
+  }
+  double area = 0.0;
+  quad_element_area(p[0], p[1], p[2], p[3], &area);
+  return area;
+}
+
+// Volume of the tetrahedron of four nodes: |det| / 6.
+double tetraVolume(const double* a, const double* b, const double* c, const double* d) {
+  double u[3], v[3], w[3], cross[3];
+  for (int i = 0; i < 3; ++i) {
+    u[i] = b[i] - a[i];
+    v[i] = c[i] - a[i];
+    w[i] = d[i] - a[i];
+  }
+  vector_outer_product(u, v, cross);
+  return std::fabs(vector_inner_product(3, cross, w)) / 6.0;
+}
+}  // namespace
+
+void FEMDynamic::calSegmentPenaltyStiffness(double scale) {
+  std::map<FacetKey, SegmentCuda*> facets;
+  for (Surface& s : surfaceManager->surface_array) {
+    for (SegmentCuda& seg : s.segment_array) {
+      const int fourth = seg.node_num == 3 ? 0 : seg.node_id[3];
+      facets[facetKey(seg.node_id[0], seg.node_id[1], seg.node_id[2], fourth)] = &seg;
+    }
+  }
+  if (facets.empty()) return;
+  auto findFacet = [&facets](const FacetKey& key) -> SegmentCuda* {
+    const auto it = facets.find(key);
+    return it == facets.end() ? nullptr : it->second;
+  };
+
+  for (std::size_t i = 0; i < part_array.size(); ++i) {
+    Part& part = part_array[i];
+    const Material* material = part.material;
+    const Section* section = part.section;
+    ElmManager* em = elmOf(this, part, i);
+    if (material == nullptr || section == nullptr || em == nullptr || material->type == 0) continue;
+    const double bulk = material->bulk_modulus;
+    const double rho = material->density;
+    for (const ShellElementCuda& shell : em->shell_element_array_cpu) {
+      const int fourth = (shell.node_id[3] == shell.node_id[2] || shell.node_id[3] == 0) ? 0 : shell.node_id[3];
+      SegmentCuda* seg = findFacet(facetKey(shell.node_id[0], shell.node_id[1], shell.node_id[2], fourth));
+      if (seg == nullptr) continue;
+      const double area = shellArea(nodeManager, shell);
+      const double volume = area * section->thickness[0];
+      if (!(volume > 0.0)) continue;  // a flat or degenerate shell keeps the default stiffness
+      seg->penalty_stiffness = scale * bulk * area * area / volume;
+      seg->mass = volume * rho;
+    }
+    static const int kTetFaces[4][3] = {{0, 1, 2}, {0, 1, 3}, {0, 2, 3}, {1, 2, 3}};
+    for (const SolidElementCuda& solid : em->solid_element_array_cpu) {
+      if (solid.node_id[4] != 0 && solid.node_id[4] != solid.node_id[3]) continue;
+      const double* p[4];
+      bool complete = true;
+      for (int k = 0; k < 4; ++k) {
+        p[k] = nodeCoord(nodeManager, solid.node_id[k]);
+        complete = complete && p[k] != nullptr;
+      }
+      if (!complete) continue;
+      const double volume = tetraVolume(p[0], p[1], p[2], p[3]);
+      double area = 0.0;
+      for (const auto& face : kTetFaces) {
+        area = triangleArea(p[face[0]], p[face[1]], p[face[2]]);
+        SegmentCuda* seg = findFacet(facetKey(solid.node_id[face[0]], solid.node_id[face[1]], solid.node_id[face[2]], 0));
+        if (seg == nullptr || !(volume > 0.0)) continue;  // no division by a zero volume
+        seg->penalty_stiffness = scale * bulk * area * area / volume;
+        seg->mass = volume * rho * 0.5;
+      }
+      if (!(area > 0.0) || !(volume > 0.0)) printf("单元体积或面积在求解罚参数的过程计算错误\n");
+    }
+  }
+
+  for (Surface& s : surfaceManager->surface_array) {
+    for (SegmentCuda& seg : s.segment_array) {
+      if (!(seg.penalty_stiffness > 0.0)) seg.penalty_stiffness = 100000.0;
+      const int count = seg.node_num == 3 ? 3 : 4;
+      for (int k = 0; k < count; ++k) {
+        NodeCuda* node = seg.node[k] != nullptr ? seg.node[k] : nodeManager->findNodeById(seg.node_id[k]);
+        if (node != nullptr) node->penalty_stiffness += seg.penalty_stiffness / count;
+      }
+    }
+  }
+}

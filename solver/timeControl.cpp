@@ -1,0 +1,89 @@
+#include "solver/timeControl.h"
+#include <cmath>
+#include <cstdio>
+#include "contact/tiemanager.h"
+#include "core/nodeManager.h"
+#include "core/part.h"
+#include "core/sectionmanager.h"
+#include "elements/elementControl.h"
+#include "elements/elmmanager.h"
+#include "materials/materialmanager.h"
+#include "solver/constrained.h"
+
+void TimeControl::setSafeFactor() {
+  if (target_dt >= 0.0) {
+    mass_scaling_flag = target_dt > 0.0 ? 1 : 0;
+    safe_factor = input_safe_factor != 0.0 ? input_safe_factor : 0.9;
+    printf("\nThe safeFactor is %.2lf\n", safe_factor);
+    return;
+  }
+  mass_scaling_flag = 1;
+  if (!(safe_factor > 1e-5)) safe_factor = 0.7;
+  target_dt = std::fabs(target_dt * safe_factor);
+}
+
+double TimeControl::calInitialDtGpu(SectionManager* sections, MaterialManager* materials, ElementControl* elements) {
+  return elements->gpuCalCriticalDt(materials->material_array_gpu, sections->section_array_gpu, safe_factor);
+}
+
+double TimeControl::calInitialDtCpu(std::vector<Part>& parts, double* dt) {
+  double result = 1000.0;
+  double waveSpeed = 0.0;
+  for (Part& part : parts) {
+    const ElmManager* em = part.elmManager;
+    const MaterialNew* material = part.materialNew;
+    if (em != nullptr && material != nullptr) {
+      if (!em->beam_element_array_cpu.empty() || !em->beam2ndArrayCpu_.empty()) {
+        waveSpeed = material->waveSpeed[2];
+      } else if (!em->shell_element_array_cpu.empty() || !em->shell2ndArrayCpu_.empty()) {
+        waveSpeed = material->waveSpeed[1];
+      } else if (!em->solid_element_array_cpu.empty() || !em->solid2ndArrayCpu_.empty()) {
+        waveSpeed = material->waveSpeed[0];
+      }
+    }
+    double length = 0.0;
+    part.calMinCharactLength(&length);
+    // Without a wave speed the part gives no step and cannot lower the minimum.
+    if (!(waveSpeed > 0.0)) continue;
+    const double step = length * safe_factor / waveSpeed;
+    if (step < result) result = step;
+  }
+  if (dt != nullptr) *dt = result;
+  return result;
+}
+
+bool TimeControl::massScalingDue(int cycle, double candidate) const {
+  return mass_scaling_flag != 0 && recompute_interval != 0 && cycle % recompute_interval == 0 && candidate <= target_dt;
+}
+
+void TimeControl::massScalingGpu(TieManager* ties, ConstrainedManager* constraints, ElementControl* elements,
+                                 NodeManager* nodes, int cycle, double* candidate) {
+  if (candidate == nullptr || !massScalingDue(cycle, *candidate)) return;
+  nodes->gpuResetNodeMass();
+  elements->gpuMassScale(target_dt);
+  nodes->gpuUpdateEquivalentMass();
+  ties->transferSlaveMassGpu();
+  constraints->attachSlaveMassGpu();
+  *candidate = target_dt;
+}
+
+void TimeControl::massScalingCpu(TieManager* ties, ConstrainedManager* constraints, std::vector<ElmManager>& elmManagers,
+                                 NodeManager* nodes, int cycle, double* candidate) {
+  if (candidate == nullptr || !massScalingDue(cycle, *candidate)) return;
+  nodes->massReductionCpu();
+  // WAITING: ElmManager::massScaleCpu (target) on every element store; the
+  // element store does not offer it yet.
+  (void)elmManagers;
+  nodes->storeAllEquivalentMassCpu();
+  ties->transferSlaveMassCpu();
+  constraints->transferAllMass();
+  *candidate = target_dt;
+}
+
+void TimeControl::printTimeInfo(double dt) const {
+  printf("\n");
+  printf("Initial time step:\t %.4e\n", dt);
+  printf("Data output time increment:\t%.4e\n", output_interval);
+  printf("Complete simulation time:\t%.4e\n", end_time);
+  printf("\n");
+}
