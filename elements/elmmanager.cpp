@@ -487,3 +487,12 @@ Element* ElmManager::findElementById(int id) {
   auto it = element_id_map.find(id);
   return it == element_id_map.end() ? nullptr : it->second;
 }
+
+void ElmManager::setSolidIntegration(const Section* sectionArray) {
+  if (solid_element_array_cpu.empty() || sectionArray == nullptr) return;
+  const SolidElementCuda& first = solid_element_array_cpu.front();
+  if (first.section_id < 1) return;
+  if (sectionArray[first.section_id - 1].sfem_kind != 0) return;
+  if (first.node[0] != nullptr && first.node[0]->rigid_flag == 1) return;
+  for (auto& e : solid_element_array_cpu) e.setSolidTLIntegration(e.integratPointNum);
+}
