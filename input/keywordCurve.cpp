@@ -40,16 +40,11 @@ void KeywordReader::readDefine(const std::string& block) {
     const std::string header = blockHeader(block);
     auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
     const std::vector<std::string> lines = splitDeckLines(block);
-    const bool titled = has("_TITLE");
-    auto titleWord = [&lines](std::string& target) {
-        if (lines.size() > 1) std::istringstream(lines[1]) >> target;
-    };
 
     if (has("DEFINE_CURVE")) {
         Curve curve(1.0, 1.0, 0.0, 0);
         curve.zeroFill();
-        if (titled) titleWord(curve.name);
-        const int cardLine = titled ? 2 : 1;
+        const int cardLine = firstCardLine(header, lines, &curve.name);
         readCard(lines, cardLine, curve.curve_card_id, curve.curve_card_flag, curve.x_scale, curve.y_scale,
                  curve.x_offset, curve.y_offset, curve.curve_card_type);
         readPointLines(lines, static_cast<size_t>(cardLine) + 1, "*DEFINE_CURVE", curve.curve_card_id,
@@ -69,8 +64,7 @@ void KeywordReader::readDefine(const std::string& block) {
     } else if (has("DEFINE_TABLE")) {
         TableManager& tables = *fem_->tableManager;
         CurveTable table;
-        if (titled) titleWord(table.title);
-        const int cardLine = titled ? 2 : 1;
+        const int cardLine = firstCardLine(header, lines, &table.title);
         readCard(lines, cardLine, table.table_id, table.table_value1, table.table_value2);
         int count = 0;
         readPointLines(lines, static_cast<size_t>(cardLine) + 1, "*DEFINE_TABLE", table.table_id,

@@ -78,13 +78,9 @@ void KeywordReader::readMaterial(const std::string& block) {
     auto record = std::make_unique<Material>();
     Material& m = *record;
     m.clear();
-    int first = 1;
-    if (header.find("_TITLE") != std::string::npos) {
-        std::string name;
-        if (lines.size() > 1) std::istringstream(lines[1]) >> name;
-        m.name = name;
-        first = 2;
-    }
+    std::string name;
+    const int first = firstCardLine(header, lines, &name);
+    m.name = name;
     // Card c (1-based) of the option.
     auto card = [first](int c) { return first + c - 1; };
     int cardId = 0;

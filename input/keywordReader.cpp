@@ -78,6 +78,21 @@ std::vector<std::string> cutDeckBlocks(std::string text) {
 
 std::string blockHeader(const std::string& block) { return block.substr(0, 80); }
 
+int firstCardLine(const std::string& header, const std::vector<std::string>& lines, std::string* title, int* id) {
+    const std::string line1 = lines.size() > 1 ? lines[1] : std::string();
+    if (id != nullptr && header.find("_ID") != std::string::npos) {
+        std::istringstream stream(line1);
+        stream >> *id;
+        if (title != nullptr) stream >> *title;
+        return 2;
+    }
+    if (header.find("_TITLE") != std::string::npos) {
+        if (title != nullptr) std::istringstream(line1) >> *title;
+        return 2;
+    }
+    return 1;
+}
+
 KeywordDeckFiles keywordDeckFiles(const std::string& deckPath) {
     KeywordDeckFiles files;
     const size_t cut = deckPath.find_last_of("/\\");
@@ -166,9 +181,21 @@ bool KeywordReader::readBlocks(const std::vector<std::string>& blocks) {
 
 namespace {
 
-// Comment pass: copies every line of the deck that does not start with "$"
-// into the working copy, without returns. False when the deck or the working
-// copy cannot be opened or read.
+// Block pass: the whole working copy as one text.
+bool readWorkingCopy(const KeywordDeckFiles& files, std::string& text) {
+    std::ifstream copy(files.workCopy, std::ios::binary);
+    if (!copy.is_open()) {
+        std::cerr << "Keyword deck refused: cannot read the working copy \"" << files.workCopy << "\"" << std::endl;
+        return false;
+    }
+    std::ostringstream all;
+    all << copy.rdbuf();
+    text = all.str();
+    return true;
+}
+
+}  // namespace
+
 bool writeWorkingCopy(const KeywordDeckFiles& files, const std::string& deckPath) {
     std::ifstream deck(deckPath, std::ios::binary);
     if (!deck.is_open()) {
@@ -203,21 +230,6 @@ bool writeWorkingCopy(const KeywordDeckFiles& files, const std::string& deckPath
     }
     return true;
 }
-
-// Block pass: the whole working copy as one text.
-bool readWorkingCopy(const KeywordDeckFiles& files, std::string& text) {
-    std::ifstream copy(files.workCopy, std::ios::binary);
-    if (!copy.is_open()) {
-        std::cerr << "Keyword deck refused: cannot read the working copy \"" << files.workCopy << "\"" << std::endl;
-        return false;
-    }
-    std::ostringstream all;
-    all << copy.rdbuf();
-    text = all.str();
-    return true;
-}
-
-}  // namespace
 
 void applyDeckMassScaling(TimeControl& timeControl) {
     if (timeControl.mass_scaling_dt > 0.0) {

@@ -35,6 +35,12 @@ size_t cardLineEnd(const std::vector<std::string>& lines);
 void splitCardFields10(const std::vector<std::string>& lines, std::string* fields, int k, int n);
 void splitCardFields8(const std::vector<std::string>& lines, std::string* fields, int k, int n);
 
+// Line of a block's first card: 2 when the header holds "_TITLE" (the first
+// word of line 1 goes into title) or, for a family that passes id, "_ID"
+// (line 1 reads as an id and a title word); otherwise 1.
+int firstCardLine(const std::string& header, const std::vector<std::string>& lines, std::string* title,
+                  int* id = nullptr);
+
 // Cuts the comment-free deck text into keyword blocks: every "*" opens a
 // block, a "$" ends the block text where it stands; empty blocks are
 // dropped and a leading newline is removed.
@@ -72,6 +78,10 @@ struct KeywordDeckFiles {
     std::string checkList;     // workFolder/outForVerify_<fileName>
 };
 KeywordDeckFiles keywordDeckFiles(const std::string& deckPath);
+// Writes the working copy: every line of the deck that does not start with
+// "$", without returns. False (after a message) when the deck cannot be
+// opened or read or the copy cannot be written.
+bool writeWorkingCopy(const KeywordDeckFiles& files, const std::string& deckPath);
 
 // One element's node list as read, kept for the completion after the block
 // loop: its element number, the deck node ids and their node numbers (a beam

@@ -43,13 +43,9 @@ void KeywordReader::readSection(const std::string& block) {
     const std::vector<std::string> lines = splitDeckLines(block);
     Section section;
     std::memset(static_cast<void*>(&section), 0, sizeof(Section));
-    size_t first = 1;
-    if (has("_TITLE")) {
-        std::string title;
-        if (lines.size() > 1) std::istringstream(lines[1]) >> title;
-        section.title = title;
-        first = 2;
-    }
+    std::string title;
+    const size_t first = static_cast<size_t>(firstCardLine(header, lines, &title));
+    section.title = title;
     int deckNumber = 0;
     // Appends the section as it stands and maps its deck number.
     auto append = [&]() {

@@ -17,11 +17,7 @@ void KeywordReader::readSegmentSet(const std::string& block) {
     const std::vector<std::string> lines = splitDeckLines(block);
     Surface surface;
     surface.surface_type = 1;
-    int cardLine = 1;
-    if (blockHeader(block).find("_TITLE") != std::string::npos) {
-        if (lines.size() > 1) std::istringstream(lines[1]) >> surface.title;
-        cardLine = 2;
-    }
+    const int cardLine = firstCardLine(blockHeader(block), lines, &surface.title);
     readCard(lines, cardLine, surface.id, surface.attributes, surface.solver_name);
     ++state_.segmentSetNumber;
     fem_->segment_set_id_map.emplace(surface.id, state_.segmentSetNumber);
@@ -51,7 +47,6 @@ void KeywordReader::readSegmentSet(const std::string& block) {
 
 void KeywordReader::readSet(const std::string& block) {
     const std::string header = blockHeader(block);
-    const bool titled = header.find("_TITLE") != std::string::npos;
     const std::vector<std::string> lines = splitDeckLines(block);
     const size_t end = cardLineEnd(lines);
 
@@ -80,11 +75,7 @@ void KeywordReader::readSet(const std::string& block) {
         if (header.find(option.word) == std::string::npos) continue;
         const bool add = option.members == Members::AddNode || option.members == Members::AddShell ||
                          option.members == Members::AddPart;
-        int cardLine = 1;
-        if (titled && !add) {
-            if (lines.size() > 1) std::istringstream(lines[1]) >> set.name;
-            cardLine = 2;
-        }
+        const int cardLine = add ? 1 : firstCardLine(header, lines, &set.name);
         if (option.cardFields == 6) {
             readCard(lines, cardLine, set.id, set.attributes, set.solver_name);
         } else {

@@ -1,0 +1,301 @@
+// Keyword card families: sections, parts, materials, control, curves and
+// definitions, sets and initial velocities.
+#include "contact/surface.h"
+#include "contact/surfacemanager.h"
+#include "core/curvemanager.h"
+#include "core/part.h"
+#include "elements/elmmanager.h"
+#include "core/sectionmanager.h"
+#include "core/setManager.h"
+#include "elements/hourglasscontrolmanager.h"
+#include "keywordTestDeck.h"
+#include "materials/materialmanager.h"
+
+TEST_F(KeywordDeckTest, ShellSectionFormulationMapping) {
+    const std::pair<const char*, int> cases[] = {{"0", 9}, {"2", 9}, {"16", 9}, {"3", 14}, {"4", 14},
+                                                 {"5", 8}, {"101", 7}, {"1", 0}};
+    for (const auto& [cardFormulation, formulation] : cases) {
+        ASSERT_TRUE(read(std::string("*SECTION_SHELL\n") + card({"3", cardFormulation, "0.8", "5"}) +
+                         card({"0.5", "0.6", "0.7", "0.8"})));
+        const Section& section = fem->sectionManager->section_array.back();
+        EXPECT_EQ(section.element_formulation, formulation) << "card formulation " << cardFormulation;
+        EXPECT_EQ(section.family_code, 3);
+    }
+    const Section& last = fem->sectionManager->section_array.back();
+    EXPECT_EQ(last.point_count, 5);
+    EXPECT_EQ(last.point_count_copy, 5);
+    EXPECT_DOUBLE_EQ(last.shear_factor, 0.8);
+    for (double t : last.thickness) EXPECT_DOUBLE_EQ(t, 0.5);
+    EXPECT_DOUBLE_EQ(last.shell_constants[0], 1.024e-6);
+    EXPECT_EQ(last.id, 8);
+    EXPECT_EQ(state.sectionNumberMap.at(3), 1);  // the first entry for a number stays
+}
+
+TEST_F(KeywordDeckTest, BeamSolidAndDiscreteSections) {
+    ASSERT_TRUE(read("*SECTION_BEAM\n" + card({"4", "", "0.9"}) + card({"20.0", "20.0", "16.0"}) +
+                     card({"5", "2"}) + card({"1.0", "2.0", "3.0", "4.0"}) + card({"6", "9"}) +
+                     "*SECTION_SOLID_TITLE\nbrick\n" + card({"10", "1"}) + card({"11", "10"}) + card({"12", "2"}) +
+                     "*SECTION_DISCRETE\n" + card({"13", "1", "0.5"}) + card({"7.0", "8.0"})));
+    const std::vector<Section>& sections = fem->sectionManager->section_array;
+    ASSERT_EQ(sections.size(), 6u);
+    EXPECT_EQ(sections[0].card_formulation, 1);  // blank becomes 1: tube card
+    EXPECT_EQ(sections[0].element_formulation, 1);
+    EXPECT_DOUBLE_EQ(sections[0].outer_diameter[0], 20.0);
+    EXPECT_DOUBLE_EQ(sections[0].inner_diameter[0], 16.0);
+    EXPECT_EQ(sections[1].element_formulation, 2);
+    EXPECT_DOUBLE_EQ(sections[1].given_Iyy, 2.0);
+    EXPECT_DOUBLE_EQ(sections[1].given_J, 4.0);
+    // The last beam card has no second line and is not read.
+    EXPECT_EQ(sections[2].title, "brick");
+    EXPECT_EQ(sections[2].element_formulation, 18);
+    EXPECT_EQ(sections[3].element_formulation, 15);
+    EXPECT_EQ(sections[4].family_code, 4);
+    EXPECT_EQ(sections[4].id, 5);
+    EXPECT_EQ(state.sectionNumberMap.at(12), 5);
+    EXPECT_EQ(sections[5].family_code, 1);
+    EXPECT_DOUBLE_EQ(sections[5].discrete_card_values[5], 8.0);
+}
+
+TEST_F(KeywordDeckTest, PartNumberingAndMaps) {
+    ASSERT_TRUE(read("*PART_INERTIA\nhub of wheel\n" + card({"100", "1", "2"}) + card({"1", "2", "3", "9.5"}) +
+                     card({"1"}) + card({"2"}) + card({"3"}) + "*PART\nplain wing part\n" + card({"7", "", "3"}) +
+                     "second\n" + card({"8", "4", "5"})));
+    ASSERT_EQ(fem->part_array.size(), 3u);
+    const Part& hub = fem->part_array[0];
+    EXPECT_EQ(hub.name, "hub");
+    EXPECT_EQ(hub.id, 1);
+    EXPECT_DOUBLE_EQ(hub.inertia_mass, 9.5);
+    const Part& wing = fem->part_array[1];
+    EXPECT_EQ(wing.name, "plain wing part");
+    EXPECT_EQ(wing.id, 2);
+    EXPECT_EQ(wing.storage_index, 1);
+    EXPECT_EQ(wing.section_id, 0);       // blank: nothing inherited from the hub
+    EXPECT_DOUBLE_EQ(wing.inertia_mass, 0.0);
+    EXPECT_EQ(wing.material_id, 3);
+    EXPECT_EQ(fem->part_id_map.at(100), 1);
+    EXPECT_EQ(fem->part_id_map.at(7), 2);
+    EXPECT_EQ(state.partDeckIdMap.at(3), 8);
+    EXPECT_EQ(fem->elm_manager_array.size(), 3u);
+}
+
+TEST_F(KeywordDeckTest, PartIdGivenTwiceRefusesTheDeck) {
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(read("*PART\na\n" + card({"5"}) + "*PART_CONTACT\nb c\n" + card({"5"}) + card({"0.2"})));
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("part id 5"), std::string::npos);
+    EXPECT_EQ(fem->part_array.size(), 1u);
+}
+
+TEST_F(KeywordDeckTest, MaterialIdsTypesAndHardeningModel) {
+    const std::string points = card({"0.0", "0.1"}) + card({"250.0", "300.0"});
+    ASSERT_TRUE(read("*MAT_ELASTIC_TITLE\nsteel sheet\n" + card({"5", "", "2.1e5", "0.3"}) +
+                     "*MAT_PIECEWISE_LINEAR_PLASTICITY\n" + card({"1", "7.8e-9"}) + card({"", "", "0"}) + points +
+                     "*MAT_PIECEWISE_LINEAR_PLASTICITY\n" + card({"9"}) + card({"", "", "0"}) + card({"0.0"}) +
+                     card({"250.0"}) + "*MAT_PIECEWISE_LINEAR_PLASTICITY\n" + card({"10"}) +
+                     card({"", "", "33"}) + "*MAT_MODIFIED_PIECEWISE_LINEAR_PLASTICITY\n" + card({"11"}) +
+                     card({"", "", "34"}) + points + "*MAT_NONLINEAR_ELASTIC_DISCRETE_BEAM\n" + card({"12"}) +
+                     "*MAT_ELASTIC_SPRING_DISCRETE_BEAM\n" + card({"13"}) + "*MAT_UNKNOWN\n" + card({"14"})));
+    const std::vector<Material>& m = fem->materialManager->material_array;
+    ASSERT_EQ(m.size(), 7u);
+    EXPECT_EQ(m[0].id, 1);
+    EXPECT_EQ(m[0].type, 2);
+    EXPECT_EQ(m[0].name, "steel");
+    EXPECT_DOUBLE_EQ(m[0].density, 0.0);
+    EXPECT_DOUBLE_EQ(m[0].youngs_modulus, 2.1e5);
+    EXPECT_EQ(state.materialNumberMap.at(5), 1);
+    EXPECT_EQ(state.materialNumberMap.at(9), 3);
+    EXPECT_EQ(m[1].plastic_model, 4);  // point 2 has strain and stress
+    EXPECT_EQ(m[2].plastic_model, 0);  // stress only at strain 0
+    EXPECT_EQ(m[3].plastic_model, 4);  // hardening curve
+    EXPECT_EQ(m[3].curve_id, 33);
+    EXPECT_EQ(m[4].type, 4);
+    EXPECT_EQ(m[4].plastic_model, 0);
+    EXPECT_EQ(m[4].curve_id, 34);
+    EXPECT_EQ(m[5].type, 6);  // contains "LINEAR_ELASTIC_DISCRETE_BEAM"
+    EXPECT_EQ(m[6].type, 2);  // contains "MAT_ELASTIC"
+}
+
+TEST_F(KeywordDeckTest, GeneralNonlinearBeamReadsExtraCardsOnlyForFlag2) {
+    std::string cards;
+    for (int c = 0; c < 4; ++c) {
+        cards += card({std::to_string(6 * c + 1), "", "", "", "", std::to_string(6 * c + 6)});
+    }
+    cards += card({"1.0"}) + card({"2.0"}) + card({"3.0"}) + card({"41"}) + card({"42"}) + card({"43"});
+    ASSERT_TRUE(read("*MAT_GENERAL_NONLINEAR_6DOF_DISCRETE_BEAM\n" + card({"1", "", "", "", "", "", "", "1"}) +
+                     cards + "*MAT_GENERAL_NONLINEAR_6DOF_DISCRETE_BEAM\n" +
+                     card({"2", "", "", "", "", "", "", "2"}) + cards));
+    const std::vector<Material>& m = fem->materialManager->material_array;
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_EQ(m[0].type, 7);
+    EXPECT_EQ(m[0].curve_ids[0], 1);
+    EXPECT_EQ(m[0].curve_ids[23], 24);
+    EXPECT_DOUBLE_EQ(m[0].failure_option_values[0], 3.0);
+    EXPECT_EQ(m[0].extra_option_values[0], 0);
+    EXPECT_EQ(m[1].extra_option_values[0], 41);
+    EXPECT_EQ(m[1].extra_option_values[12], 43);
+}
+
+TEST_F(KeywordDeckTest, ControlCardsAndDeckMassScaling) {
+    TimeControl& time = *fem->timeControl;
+    ASSERT_TRUE(read("*CONTROL_TERMINATION\n" + card({"0.01", "500"}) + "*CONTROL_TERMINATION\n" +
+                     card({"0.02"}) + "*CONTROL_TIMESTEP\n" + card({"", "0.8", "", "", "1e-6"}) +
+                     "*CONTROL_HOURGLASS\n" + card({"4", "0.05"}) + "*CONTROL_SOLUTION\n" + card({"9"})));
+    EXPECT_DOUBLE_EQ(time.end_time, 0.02);
+    EXPECT_EQ(time.end_cycle, 500);  // blank in the second block keeps the first
+    EXPECT_DOUBLE_EQ(time.input_safe_factor, 0.8);
+    const std::vector<HourglassControl>& hourglass = fem->hourglassControlManager->hourglass_array_cpu;
+    ASSERT_EQ(hourglass.size(), 1u);
+    EXPECT_EQ(hourglass[0].id, 0);
+    EXPECT_EQ(hourglass[0].type, 4);
+    EXPECT_DOUBLE_EQ(hourglass[0].coefficient, 0.05);
+
+    applyDeckMassScaling(time);  // no "DT=": the deck step becomes the target
+    EXPECT_DOUBLE_EQ(time.target_dt, 1e-6);
+    EXPECT_EQ(time.recompute_interval, 1);
+    EXPECT_EQ(time.mass_scaling_flag, 1);
+
+    // A command-line step of 1e-5 or more is kept; one below it (a negative
+    // request included) gives way to the deck's step.
+    TimeControl commandLine;
+    commandLine.target_dt = 2e-5;
+    commandLine.mass_scaling_dt = 1e-6;
+    applyDeckMassScaling(commandLine);
+    EXPECT_DOUBLE_EQ(commandLine.target_dt, 2e-5);
+    EXPECT_EQ(commandLine.mass_scaling_flag, 1);
+    EXPECT_EQ(commandLine.recompute_interval, 1);
+    commandLine.target_dt = -1e-6;
+    applyDeckMassScaling(commandLine);
+    EXPECT_DOUBLE_EQ(commandLine.target_dt, 1e-6);
+    TimeControl negative;
+    negative.mass_scaling_dt = -1e-6;
+    applyDeckMassScaling(negative);
+    EXPECT_DOUBLE_EQ(negative.target_dt, 0.0);
+    EXPECT_EQ(negative.recompute_interval, 0);
+}
+
+TEST_F(KeywordDeckTest, ContactControlReadsLaterCardsOnlyForLongBlocks) {
+    ASSERT_TRUE(read("*CONTROL_CONTACT\n" + card({"0.1", "2"}) + card({"3"}) + "*CONTROL_CONTACT\n" +
+                     card({"0.2"}) + card({"4"}) + card({"1.5"}) + "*CONTROL_SOLID\n" + card({"1", "2"}) +
+                     card({"3", "4", "5"}, 8) + "*CONTROL_CPU\n 12.5\n"));
+    const ControlOptions& options = *fem->controlOptions;
+    ASSERT_EQ(options.contact_control.size(), 2u);
+    EXPECT_EQ(options.contact_control[0].card1_values[0], 2);
+    EXPECT_EQ(options.contact_control[0].card2_values[0], 3);
+    EXPECT_DOUBLE_EQ(options.contact_control[0].card3_values[0], 0.0);
+    EXPECT_DOUBLE_EQ(options.contact_control[1].card3_values[0], 1.5);
+    EXPECT_EQ(options.solid_control.at(0).card2_values[2], 5);
+    EXPECT_DOUBLE_EQ(options.cpu_control.at(0), 12.5);
+}
+
+TEST_F(KeywordDeckTest, CurveScalesPointLimitAndTitle) {
+    std::string many = "*DEFINE_CURVE\n" + card({"7"});
+    for (int i = 0; i < 130; ++i) many += std::to_string(i) + " " + std::to_string(2 * i) + "\n";
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(read("*DEFINE_CURVE_TITLE\nramp load\n" + card({"3", "0", "2.0", "", "10.0"}) +
+                     "1.0 5.0\nbad line\n2.0 6.0\n" + many + "*DEFINE_CURVE\n" + card({"8"})));
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("bad line"), std::string::npos);
+    const std::vector<Curve>& curves = fem->curveManager->curve_array;
+    ASSERT_EQ(curves.size(), 3u);
+    EXPECT_EQ(fem->curveManager->curve_num, 3);
+    EXPECT_EQ(curves[0].name, "ramp");
+    EXPECT_EQ(curves[0].id, 3);
+    ASSERT_EQ(curves[0].count, 2);
+    EXPECT_DOUBLE_EQ(curves[0].x[0], 2.0);  // scaled; the offset is not applied
+    EXPECT_DOUBLE_EQ(curves[0].y[0], 5.0);  // blank scale becomes 1
+    EXPECT_DOUBLE_EQ(curves[0].x_offset, 10.0);
+    EXPECT_EQ(curves[1].count, 128);
+    EXPECT_DOUBLE_EQ(curves[1].y[127], 254.0);
+    size_t messages = 0;
+    for (size_t at = printed.find("曲线节点数过多"); at != std::string::npos; at = printed.find("曲线节点数过多", at + 1)) {
+        ++messages;
+    }
+    EXPECT_EQ(messages, 2u);
+    EXPECT_EQ(curves[2].count, 0);
+    EXPECT_EQ(curves[2].id, 8);
+    EXPECT_DOUBLE_EQ(curves[2].x_scale, 0.0);
+}
+
+TEST_F(KeywordDeckTest, TablesBoxesCoordinatesAndTransformations) {
+    ASSERT_TRUE(read("*DEFINE_TABLE\n" + card({"4", "1.5"}) + "0.0 1.0\n2.0 3.0\n" + "*DEFINE_BOX_LOCAL\n" +
+                     card({"2", "-1", "1", "-2", "2", "-3", "3"}) + "*DEFINE_COORDINATE_NODES\n" +
+                     card({"1", "10", "11", "12", "0", "  X"}) + "*DEFINE_TRANSFORMATION\n 6\n" +
+                     card({"SCALE", "2.0"}) + card({"ROTATE", "0", "0", "1"}) + card({"TRANSL", "5"}) +
+                     "*DEFINE_NOTHING\n 1\n*INCLUDE_TRANSFORM\npart.k\n" + card({"1", "2", "3", "4", "5", "6", "7"}) +
+                     " 8\n" + card({"9", "10", "11", "12", "13"}) + " 14\n"));
+    EXPECT_EQ(fem->tableManager->table_num, 1);
+    const CurveTable& table = fem->tableManager->table_array.at(0);
+    EXPECT_EQ(table.table_id, 4);
+    EXPECT_DOUBLE_EQ(table.y[1], 3.0);
+    EXPECT_EQ(fem->boxManager->box_num, 1);
+    EXPECT_DOUBLE_EQ(fem->boxManager->box_array[0].box_values[5], 3.0);
+    EXPECT_EQ(fem->coordinate_nodes_array->at(0).coord_flag, 'X');
+    const Transformation& transformation = fem->transformation_array->at(0);
+    EXPECT_EQ(transformation.transform_id, 6);
+    ASSERT_EQ(transformation.steps.size(), 3u);
+    EXPECT_EQ(transformation.steps[1].step_name, "ROTATE");
+    EXPECT_DOUBLE_EQ(transformation.steps[1].step_values[2], 1.0);
+    const IncludeTransform& include = fem->include_transform_array->at(0);
+    for (int j = 0; j < 14; ++j) EXPECT_EQ(include.include_values[j], j + 1);
+}
+
+TEST_F(KeywordDeckTest, SetMembersNumbersAndTypes) {
+    ASSERT_TRUE(read("*SET_NODE_LIST_TITLE\nclamp\n" + card({"3"}) + card({"1", "2", "3", "0", "5"}) +
+                     card({"7"}) + "*SET_NODE_LIST\n" + card({"3"}) + card({"9"}) + "*SET_SHELL_LIST\n" +
+                     card({"4", "1.0", "", "", "", "MECH"}) + card({"11", "12"}) + "*SET_PART_ADD\n" + card({"6"}) +
+                     card({"1", "2"}) + "*SET_NODE_GENERAL\n" + card({"8"}) + card({"PART", "20", "21"}) +
+                     "*SET_PART_LIST\n" + card({"5"}) + card({"20"})));
+    const std::deque<Set>& nodes = fem->setManager->node_set_array;
+    ASSERT_EQ(nodes.size(), 3u);
+    EXPECT_EQ(nodes[0].name, "clamp");
+    EXPECT_EQ(nodes[0].id_array, (std::vector<int>{1, 2, 3, 7}));
+    EXPECT_EQ(state.nodeSetNumber, 2);
+    EXPECT_EQ(state.nodeSetNumberMap.at(3), 1);  // the first set with id 3 keeps its number
+    EXPECT_EQ(nodes[2].general_option, "PART");
+    EXPECT_EQ(nodes[2].general_values, (std::vector<int>{20, 21}));
+    const std::deque<Set>& shells = fem->setManager->element_set_array;
+    ASSERT_EQ(shells.size(), 1u);
+    EXPECT_EQ(shells[0].type, 3);
+    EXPECT_EQ(shells[0].solver_name, "");  // a 5-field card
+    EXPECT_EQ(shells[0].id_array, (std::vector<int>{11, 12}));
+    const std::deque<Set>& parts = fem->setManager->part_set_array;
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_TRUE(parts[0].id_array.empty());
+    EXPECT_EQ(parts[0].add_part_set_ids, (std::vector<int>{1, 2}));
+    EXPECT_EQ(state.partSetNumberMap.count(6), 0u);
+    EXPECT_EQ(state.partSetNumberMap.at(5), 1);
+}
+
+TEST_F(KeywordDeckTest, SegmentSetsDropRepeatedSegments) {
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(read("*SET_SEGMENT_TITLE\nlid\n" + card({"12", "0.5"}) + "1 2 3 4\n1 2 3 4 1.0\n4 3 2 1\n" +
+                     "x y\n5 6 7 7 0.1 0.2 0.3 0.4\n"));
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("x y"), std::string::npos);
+    const Surface& surface = fem->surfaceManager->surface_array.at(0);
+    EXPECT_EQ(surface.title, "lid");
+    EXPECT_EQ(surface.id, 12);
+    EXPECT_EQ(surface.surface_type, 1);
+    ASSERT_EQ(surface.segment_array.size(), 3u);
+    EXPECT_EQ(surface.segment_array[1].node_id[0], 4);
+    EXPECT_EQ(surface.segment_array[2].local_index, 2);
+    EXPECT_DOUBLE_EQ(surface.segment_array[2].attributes[3], 0.4);
+    EXPECT_EQ(fem->segment_set_id_map.at(12), 1);
+}
+
+TEST_F(KeywordDeckTest, InitialVelocitiesKeepTheWorkingRecord) {
+    ASSERT_TRUE(read("*INITIAL_VELOCITY\n" + card({"3"}) + card({"10.0"}) +
+                     "*INITIAL_VELOCITY_NODE\n 17 1.0 2.0 3.0 0 0 0\n 18 4.0\n"));
+    const std::vector<InitialCondition>& records = *fem->initial_condition_array;
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].type, IC_VELOCITY);
+    EXPECT_EQ(records[0].ic_set_id, 3);
+    EXPECT_DOUBLE_EQ(records[0].value[0], 10.0);
+    EXPECT_EQ(records[1].ic_node_id, 17);
+    EXPECT_EQ(records[1].ic_set_id, 3);  // carried from the set block
+    EXPECT_DOUBLE_EQ(records[1].value[2], 3.0);
+    EXPECT_EQ(records[2].ic_node_id, 18);  // every node line is read
+    EXPECT_DOUBLE_EQ(records[2].value[0], 4.0);
+    EXPECT_DOUBLE_EQ(records[2].value[1], 2.0);  // not given: the working record's
+    EXPECT_EQ(state.velocitySetMap, (std::map<int, int>{{1, 3}}));
+    EXPECT_EQ(state.velocityNodeMap, (std::map<int, int>{{2, 17}, {3, 18}}));
+}

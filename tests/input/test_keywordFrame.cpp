@@ -1,0 +1,167 @@
+// The keyword-deck frame: working copy, blocks, headers, card lines, fields.
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/nodeManager.h"
+#include "keywordTestDeck.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder for one test's deck and working files.
+fs::path freshFolder(const std::string& name) {
+    const fs::path folder = fs::path(::testing::TempDir()) / ("keyword_" + name);
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder;
+}
+
+std::string fileText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+}  // namespace
+
+TEST(KeywordFrame, DeckFilesSitInTheTempFolderBesideTheDeck) {
+    const KeywordDeckFiles unix = keywordDeckFiles("/data/run/model.k");
+    EXPECT_EQ(unix.folder, "/data/run/");
+    EXPECT_EQ(unix.fileName, "model.k");
+    EXPECT_EQ(unix.workCopy, "/data/run/temp/temp_model.k");
+    EXPECT_EQ(unix.checkList, "/data/run/temp/outForVerify_model.k");
+    const KeywordDeckFiles windows = keywordDeckFiles("C:\\run\\box.k");
+    EXPECT_EQ(windows.fileName, "box.k");
+    EXPECT_EQ(windows.workFolder, "C:\\run\\temp");
+    const KeywordDeckFiles bare = keywordDeckFiles("box.k");
+    EXPECT_EQ(bare.workCopy, "temp/temp_box.k");
+}
+
+TEST(KeywordFrame, WorkingCopyDropsCommentLinesAndReturns) {
+    const fs::path folder = freshFolder("copy");
+    const fs::path deck = folder / "deck.k";
+    std::ofstream(deck, std::ios::binary) << "$ comment\r\n*NODE\r\n  $ kept\r\n1 0 0 0\r\n$x\n*END";
+    const KeywordDeckFiles files = keywordDeckFiles(deck.string());
+    ASSERT_TRUE(writeWorkingCopy(files, deck.string()));
+    EXPECT_EQ(fileText(files.workCopy), "*NODE\n  $ kept\n1 0 0 0\n*END\n");
+}
+
+TEST(KeywordFrame, MissingDeckIsRefusedAndReadsNothing) {
+    const fs::path folder = freshFolder("missing");
+    FEMDynamic fem;
+    fem.newManagers();
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(readKeywordDeck(&fem, (folder / "absent.k").string()), 0);
+    const std::string message = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("cannot open the deck"), std::string::npos);
+    EXPECT_FALSE(fs::exists(folder / "temp"));
+    EXPECT_TRUE(fem.nodeManager->node_array_cpu.empty());
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(readKeywordDeck(&fem, folder.string()), 0);
+    ::testing::internal::GetCapturedStderr();
+}
+
+TEST(KeywordFrame, BlocksStartAtEveryStarAndEndAtDollar) {
+    // A "$" after blanks ends the block text there; a "*" inside a line
+    // starts a new block; text before the first "*" is no block.
+    const std::vector<std::string> blocks =
+        cutDeckBlocks("title line\n*NODE\n1 0 0 0\n   $ note\n2 1 1 1\n*PART\nwing*tip\n");
+    ASSERT_EQ(blocks.size(), 5u);
+    EXPECT_EQ(blocks[0], "title line\n");
+    EXPECT_EQ(blocks[1], "*NODE\n1 0 0 0\n   ");
+    EXPECT_EQ(blocks[2], " note\n2 1 1 1\n");
+    EXPECT_EQ(blocks[3], "*PART\nwing");
+    EXPECT_EQ(blocks[4], "*tip\n");
+    EXPECT_EQ(blockHeader(std::string(100, 'x')).size(), 80u);
+}
+
+TEST(KeywordFrame, CardLinesAndFields) {
+    std::string block = "*SECTION\t \r\n\n  1.5e3     12abc\r\n";
+    const std::vector<std::string> lines = splitDeckLines(block);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "*SECTION   ");  // tab and return became blanks
+    EXPECT_EQ(lines[1], "  1.5e3     12abc ");
+    EXPECT_EQ(lines[2], "");
+    EXPECT_EQ(cardLineEnd(lines), 2u);
+
+    std::string fields[3];
+    splitCardFields10(lines, fields, 1, 3);
+    EXPECT_EQ(fields[0], "  1.5e3   ");
+    EXPECT_EQ(fields[1], "  12abc ");
+    EXPECT_EQ(fields[2], "");
+    FieldStream stream;
+    int asInt = -1;
+    double asDouble = -1.0;
+    stream.read(fields[0], asInt);
+    stream.read(fields[0], asDouble);
+    EXPECT_EQ(asInt, 1);
+    EXPECT_DOUBLE_EQ(asDouble, 1500.0);
+    stream.read(fields[1], asInt);
+    EXPECT_EQ(asInt, 12);
+    stream.read(fields[2], asInt);  // blank keeps the previous value
+    EXPECT_EQ(asInt, 12);
+    stream.read("   ", asDouble);
+    EXPECT_DOUBLE_EQ(asDouble, 1500.0);
+
+    // A card line the block lacks reads as blank fields.
+    fields[0] = "stale";
+    splitCardFields10(lines, fields, 7, 3);
+    EXPECT_EQ(fields[0], "");
+    std::string beam[5];
+    splitCardFields8({"*ELEMENT_BEAM", "       1       2       3"}, beam, 1, 5);
+    EXPECT_EQ(beam[2], "       3");
+    EXPECT_EQ(beam[4], "");
+
+    std::string joined = "*ELEMENT_SHELL\n1 2\t3\r\n   ";
+    cleanDeckBlock(joined);
+    EXPECT_EQ(joined, "*ELEMENT_SHELL 1 2 3");
+}
+
+TEST(KeywordFrame, TitleAndIdLinesShiftTheFirstCard) {
+    std::string title;
+    int id = 0;
+    EXPECT_EQ(firstCardLine("*MAT_ELASTIC", {"*MAT_ELASTIC", "1"}, &title), 1);
+    EXPECT_EQ(firstCardLine("*MAT_ELASTIC_TITLE", {"*MAT_ELASTIC_TITLE", "steel plate", "1"}, &title), 2);
+    EXPECT_EQ(title, "steel");
+    EXPECT_EQ(firstCardLine("*CONTACT_X_ID", {"*CONTACT_X_ID", "  12 door", "1"}, &title, &id), 2);
+    EXPECT_EQ(id, 12);
+    EXPECT_EQ(title, "door");
+    // A family without ids ignores "_ID".
+    EXPECT_EQ(firstCardLine("*SET_NODE_ID", {"*SET_NODE_ID", "12"}, &title), 1);
+}
+
+TEST_F(KeywordDeckTest, KeywordChainOrderAndEnd) {
+    // "ELEMENT_SOLID" in a part title selects the solid family only when no
+    // earlier keyword matches; "*END" stops the block loop.
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(read("*PART\nELEMENT_SOLID wing\n" + card({"1", "1", "1"})));
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("*ELEMENT_SOLID"), std::string::npos);
+    EXPECT_TRUE(fem->part_array.empty());
+    ASSERT_TRUE(read("*NODE\n1 0 0 0\n2 1 0 0\n*END\n*NODE\n3 0 1 0\n"));
+    EXPECT_EQ(fem->nodeManager->node_array_cpu.size(), 2u);
+    EXPECT_FALSE(reader->readBlock("*END\n"));
+    EXPECT_TRUE(reader->readBlock("*KEYWORD\n"));
+    EXPECT_TRUE(reader->readBlock("not a keyword\n"));
+}
+
+TEST(KeywordFrame, WholeDeckIsReadAndCompleted) {
+    const fs::path folder = freshFolder("whole");
+    const fs::path deck = folder / "plate.k";
+    std::ofstream(deck) << "*KEYWORD\n$ a comment\n*NODE\n 7 0 0 0\n 3 1 0 0\n 5 1 1 0\n 9 0 1 0\n"
+                        << "*ELEMENT_SHELL\n 1 20 7 3 5 9\n"
+                        << "*SECTION_SHELL\n" << card({"4", "2", "", "3"}) << card({"0.5"})
+                        << "*MAT_ELASTIC\n" << card({"8", "7.8e-9", "2.1e5", "0.3"})
+                        << "*PART\nplate\n" << card({"20", "4", "8"})
+                        << "*END\n*NODE\n 11 5 5 5\n";
+    FEMDynamic fem;
+    fem.newManagers();
+    ASSERT_EQ(readKeywordDeck(&fem, deck.string()), 1);
+    EXPECT_EQ(fem.nodeManager->node_array_cpu.size(), 4u);
+    ASSERT_EQ(fem.part_array.size(), 1u);
+    EXPECT_TRUE(fs::exists(folder / "temp" / "temp_plate.k"));
+    EXPECT_TRUE(fs::exists(folder / "temp" / "outForVerify_plate.k"));
+    EXPECT_EQ(fileText(folder / "temp" / "temp_plate.k").find("$ a comment"), std::string::npos);
+}

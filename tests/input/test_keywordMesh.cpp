@@ -1,0 +1,130 @@
+// Keyword mesh cards: node and element numbering, part numbers by first
+// appearance, element stores, and the refusal of broken meshes.
+#include "core/nodeManager.h"
+#include "elements/elmmanager.h"
+#include "keywordTestDeck.h"
+
+namespace {
+
+const char* kNodes = "*NODE\n7 0.0 0.0 0.0\n3 1.0 0.0 0.0\n5 1.0 1.0 0.0\n9 0.0 1.0 0.0\n";
+
+}  // namespace
+
+TEST_F(KeywordDeckTest, NodesAreNumberedInReadingOrderAcrossBlocks) {
+    ASSERT_TRUE(read(std::string(kNodes) + "*NODE\n11   2.5   -1e-3   4\n"));
+    const std::vector<NodeCuda>& nodes = fem->nodeManager->node_array_cpu;
+    ASSERT_EQ(nodes.size(), 5u);
+    EXPECT_EQ(nodes[0].id, 7);
+    EXPECT_EQ(nodes[0].store_id, 0);
+    EXPECT_EQ(nodes[2].store_id, 2);
+    EXPECT_DOUBLE_EQ(nodes[4].coord[1], -1e-3);
+    EXPECT_EQ(fem->node_id_map.at(7), 1);
+    EXPECT_EQ(fem->node_id_map.at(3), 2);
+    EXPECT_EQ(fem->node_id_map.at(5), 3);
+    EXPECT_EQ(fem->node_id_map.at(11), 5);
+    EXPECT_EQ(state.nodeCounter, 5);
+}
+
+TEST_F(KeywordDeckTest, NodeLineThatDoesNotParseIsSkipped) {
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(read("*NODE\n1 0 0 0\n2,1.0,0.0,0.0\n3 1 1 0\n"));
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("2,1.0,0.0,0.0"), std::string::npos);
+    ASSERT_EQ(fem->nodeManager->node_array_cpu.size(), 2u);
+    EXPECT_EQ(fem->node_id_map.at(3), 2);
+}
+
+TEST_F(KeywordDeckTest, ShellsGetPartNumbersByFirstAppearance) {
+    ASSERT_TRUE(read(std::string(kNodes) + "*ELEMENT_SHELL\n 100 20 7 3 5 9\n 101 10 7 3 5 5\n"
+                                           " 102 20 9 5 3 7\n"));
+    EXPECT_EQ(state.partCounter, 2);
+    EXPECT_EQ(state.partNumberMap.at(20), 1);
+    EXPECT_EQ(state.partNumberMap.at(10), 2);
+    ASSERT_EQ(state.elementStores.size(), 2u);
+    const std::vector<ShellElementCuda>& part20 = state.elementStores[0].shell_element_array_cpu;
+    ASSERT_EQ(part20.size(), 2u);
+    EXPECT_EQ(part20[0].id, 100);
+    EXPECT_EQ(part20[1].id, 102);
+    EXPECT_EQ(part20[1].store_id, 2);
+    EXPECT_EQ(part20[0].node_id[0], 1);  // node 7
+    EXPECT_EQ(part20[0].node_id[3], 4);  // node 9
+    EXPECT_EQ(state.elementStores[1].shell_element_array_cpu[0].node_id[3], 3);
+    EXPECT_EQ(fem->element_id_map.at(101), 2);
+    EXPECT_EQ(state.elementNodeLists.at(2).deck_node_ids[0], 9);
+    EXPECT_EQ(state.elementNodeLists.at(2).node_numbers[0], 4);
+    EXPECT_EQ(state.elementPartMap.at(1), 10);
+}
+
+TEST_F(KeywordDeckTest, BeamsSolidsDiscretesMassesAndAccelerometersShareOneCounter) {
+    const std::string deck = std::string(kNodes) + "*ELEMENT_BEAM\n" + card({"1", "4", "7", "3", "0"}, 8) +
+                             "*ELEMENT_SOLID\n 2 5\n 7 3 5 9 7 3 5 9\n"
+                             "*ELEMENT_DISCRETE\n 3 6 7 3\n"
+                             "*ELEMENT_MASS\n 4 1.5 0.0\n"
+                             "*ELEMENT_SEATBELT_ACCELEROMETER\n 5 7 3 9\n";
+    ASSERT_TRUE(read(deck));
+    EXPECT_EQ(state.elementCounter, 5);
+    EXPECT_EQ(state.partCounter, 3);
+    const BeamElementCuda& beam = state.elementStores[0].beam_element_array_cpu.at(0);
+    EXPECT_EQ(beam.node_id[1], 2);
+    EXPECT_EQ(beam.node_id[2], 0);  // no orientation node
+    const SolidElementCuda& solid = state.elementStores[1].solid_element_array_cpu.at(0);
+    EXPECT_EQ(solid.store_id, 1);
+    EXPECT_EQ(solid.node_id[7], 4);
+    EXPECT_EQ(state.elementStores[2].discrete_element_array_cpu.at(0).node_id[1], 2);
+    ASSERT_EQ(fem->point_mass_array->size(), 1u);
+    EXPECT_EQ((*fem->point_mass_array)[0].store_id, 3);
+    EXPECT_DOUBLE_EQ((*fem->point_mass_array)[0].mass_values[0], 1.5);
+    ASSERT_EQ(fem->accelerometer_array->size(), 1u);
+    EXPECT_EQ((*fem->accelerometer_array)[0].store_id, 4);
+    EXPECT_EQ((*fem->accelerometer_array)[0].node_id[2], 4);
+    EXPECT_EQ(state.elementNodeLists.count(3), 0u);  // masses keep no node list
+}
+
+TEST_F(KeywordDeckTest, ElementNamingAnUndefinedNodeRefusesTheDeck) {
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(read(std::string(kNodes) + "*ELEMENT_SHELL\n 1 1 7 3 5 42\n*NODE\n 42 0 0 1\n"));
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("node 42"), std::string::npos);
+    EXPECT_TRUE(reader->refused());
+    EXPECT_EQ(fem->nodeManager->node_array_cpu.size(), 4u);  // the loop stopped
+}
+
+TEST_F(KeywordDeckTest, ElementStreamWithSuffixStopsWithMessage) {
+    // The suffix "_THICKNESS" lands at the start of the number stream.
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(read(std::string(kNodes) + "*ELEMENT_SHELL_THICKNESS\n 1 1 7 3 5 9\n 0.1 0.1 0.1 0.1\n" +
+                     "*ELEMENT_SHELL\n 2 1 7 3 5 9\n 3 1 7 3\n"));
+    const std::string message = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("item 1"), std::string::npos);
+    EXPECT_NE(message.find("item 2"), std::string::npos);  // the incomplete element
+    EXPECT_EQ(state.elementCounter, 1);
+}
+
+TEST_F(KeywordDeckTest, MorePartsThanTheStoresHoldRefusesTheDeck) {
+    std::string deck = "*NODE\n1 0 0 0\n*ELEMENT_DISCRETE\n";
+    for (int part = 1; part <= kMaxKeywordParts + 1; ++part) {
+        deck += std::to_string(part) + " " + std::to_string(part) + " 1 1\n";
+    }
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(read(deck));
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("more than 100000 parts"), std::string::npos);
+    EXPECT_EQ(state.partCounter, kMaxKeywordParts);
+    EXPECT_EQ(state.elementStores.size(), static_cast<size_t>(kMaxKeywordParts));
+}
+
+TEST_F(KeywordDeckTest, AirbagCardsByOption) {
+    ASSERT_TRUE(read("*AIRBAG_SIMPLE_AIRBAG_MODEL\n 3 bag\n" + card({"1", "2", "3", "1.5"}) +
+                     card({"0.1", "0.2", "0.3", "7", "0.5"}) + "*AIRBAG_SIMPLE_PRESSURE_VOLUME\n" +
+                     " 4\n" + card({"1", "2", "3"}) + card({"1.0", "2.0", "8", "9"}) + "*AIRBAG_OTHER\n 5 other\n"));
+    const std::vector<Airbag>& bags = *fem->airbag_array;
+    ASSERT_EQ(bags.size(), 3u);
+    EXPECT_EQ(bags[0].title, "bag");
+    EXPECT_EQ(bags[0].card2_ints[2], 3);
+    EXPECT_DOUBLE_EQ(bags[0].card2_values[0], 1.5);
+    EXPECT_EQ(bags[0].card3_int, 7);
+    EXPECT_DOUBLE_EQ(bags[0].card3_values[3], 0.5);
+    EXPECT_EQ(bags[1].id, 4);
+    EXPECT_DOUBLE_EQ(bags[1].card3_values[1], 2.0);
+    EXPECT_EQ(bags[1].card3_int, 8);
+    EXPECT_EQ(bags[1].card3_int2, 9);
+    EXPECT_EQ(bags[2].id, 5);
+    EXPECT_EQ(bags[2].card3_int, 0);
+}
