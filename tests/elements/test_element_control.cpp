@@ -1,0 +1,196 @@
+// The GPU element driver over solids in device memory: pointer arrays,
+// verification, sorting, the critical step, the per-cycle step through
+// cuBLAS, mass scaling with its report and nodal stress sums.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "core/logErrorPrint.h"
+#include "elements/elementControl.h"
+#include "tests/elements/solidDeviceModel.h"
+
+namespace {
+
+using solidtest::DeviceModel;
+using solidtest::SolidModel;
+
+// Cubes of the given edges side by side along x, one-point hexahedra.
+void addCubes(SolidModel& m, std::initializer_list<double> edges) {
+  double x0 = 0.0;
+  for (double h : edges) {
+    const int first = static_cast<int>(m.nodes.size()) + 1;
+    for (int I = 0; I < 8; ++I)
+      m.addNode(x0 + 0.5 * (1 + solid1st::hexaCorner(0, I)) * h, 0.5 * (1 + solid1st::hexaCorner(1, I)) * h,
+                0.5 * (1 + solid1st::hexaCorner(2, I)) * h);
+    m.addSolid(ET_HEXA_REDUCED, {first, first + 1, first + 2, first + 3, first + 4, first + 5, first + 6, first + 7});
+    x0 += 2.0 * h;
+  }
+}
+
+struct Driver {
+  ElementControl control;
+  explicit Driver(DeviceModel& d) {
+    control.allocateAndCopyElementPtr(d.parts);
+    control.gpuVerifyElement();
+    control.sortElementPtrByType();
+    control.allocateBlockDtBuffer();
+    control.allocateDtArray();
+  }
+};
+
+TEST(ElementControl, CriticalStepOfSteelCube) {
+  SolidModel m;
+  addCubes(m, {0.01});
+  m.link();
+  DeviceModel d(m);
+  Driver drv(d);
+  EXPECT_EQ(drv.control.solid_num, 1);
+  EXPECT_NEAR(drv.control.gpuCalCriticalDt(d.record, d.sections, 0.9), 1.49976e-6, 1e-11);
+  EXPECT_NEAR(d.readElements()[0].dt, 1.49976e-6, 1e-11);
+
+  ElementControl empty;
+  empty.allocateBlockDtBuffer();
+  EXPECT_EQ(empty.gpuCalCriticalDt(d.record, d.sections, 0.9), 1000.0);
+}
+
+// The step found through cuBLAS is the smallest of all element steps.
+TEST(ElementControl, SmallestStepThroughCublas) {
+  SolidModel m;
+  addCubes(m, {0.01, 0.004, 0.02, 0.003, 0.015, 0.0035});
+  m.link();
+  m.nodes[10].vel[2] = 0.5;  // some motion, so that forces are non-trivial
+  DeviceModel d(m);
+  Driver drv(d);
+  cublasHandle_t handle = nullptr;
+  ASSERT_EQ(cublasCreate_v2(&handle), CUBLAS_STATUS_SUCCESS);
+  double candidate = 1.0;
+  drv.control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle, &candidate, 0.9);
+  double smallest = 1e300;
+  for (const SolidElementCuda& e : d.readElements()) smallest = std::fmin(smallest, e.dt);
+  EXPECT_EQ(candidate, smallest);
+  EXPECT_NEAR(candidate, 0.9 * 0.003 / m.record->wave_speed[0], 1e-15);
+
+  // No element with a step: the candidate is left alone.
+  ElementControl empty;
+  empty.allocateDtArray();
+  candidate = 0.25;
+  empty.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle, &candidate, 0.9);
+  EXPECT_EQ(candidate, 0.25);
+  cublasDestroy_v2(handle);
+}
+
+// Parts of null or rigid material, or without a model, take no place.
+TEST(ElementControl, PartsWithoutDeformableModelAreLeftOut) {
+  SolidModel m;
+  addCubes(m, {0.01});
+  m.link();
+  DeviceModel d(m);
+  ElementControl none;
+  d.parts[0].materialNew = nullptr;
+  none.allocateAndCopyElementPtr(d.parts);
+  EXPECT_EQ(none.solid_num, 0);
+  EXPECT_EQ(none.solidArrayGpu, nullptr);
+  d.parts[0].materialNew = m.material.get();
+  m.record->type = MT_RIGID;
+  ElementControl rigid;
+  rigid.allocateAndCopyElementPtr(d.parts);
+  EXPECT_EQ(rigid.solid_num, 0);
+  m.record->type = MT_LINEAR_ELASTIC;
+}
+
+TEST(ElementControl, SortsByTypeThenMaterial) {
+  SolidModel m;
+  addCubes(m, {0.01, 0.01, 0.01, 0.01});
+  m.addNode(0, 0, 0);
+  m.link();
+  m.elems[0].material_id = 2;  // sorts after element 2 (type 18, material 1)
+  m.elems[2].type = ET_HEXA_FULL;
+  DeviceModel d(m);
+  Driver drv(d);
+  std::vector<SolidElementCuda*> order(4);
+  ASSERT_EQ(cudaMemcpy(order.data(), drv.control.solidArrayGpu, sizeof(SolidElementCuda*) * 4, cudaMemcpyDeviceToHost),
+            cudaSuccess);
+  SolidElementCuda* base = d.store.solid_element_array_gpu;
+  EXPECT_EQ(order[0] - base, 2);
+  EXPECT_EQ(order[1] - base, 1);
+  EXPECT_EQ(order[2] - base, 3);
+  EXPECT_EQ(order[3] - base, 0);
+}
+
+TEST(ElementControl, VerificationReportsWrongMultiplierAndNodeCount) {
+  SolidModel m;
+  addCubes(m, {0.01, 0.01});
+  m.link();
+  m.elems[0].dtScaleFactor = 0.5;
+  m.elems[1].node_num = 6;
+  DeviceModel d(m);
+  testing::internal::CaptureStdout();
+  Driver drv(d);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("单元 1 初始质量缩放因子存在错误\n"), std::string::npos);
+  EXPECT_NE(out.find("单元 2 节点计数错误\n"), std::string::npos);
+}
+
+// Mass scaling to twice the step of the cube, then the report.
+TEST(ElementControl, MassScalingAndReport) {
+  SolidModel m;
+  addCubes(m, {0.01});
+  m.link();
+  m.elems[0].calSolidNodeMass(m.record.get(), nullptr);
+  DeviceModel d(m);
+  Driver drv(d);
+  const double dt = drv.control.gpuCalCriticalDt(d.record, d.sections, 0.9);
+  drv.control.gpuMassScale(2.0 * dt);
+  ASSERT_EQ(cudaDeviceSynchronize(), cudaSuccess);
+  for (const NodeCuda& n : d.readNodes()) EXPECT_NEAR(n.mass, 4.0 * 7.85e-3 / 8, 1e-15);
+  EXPECT_DOUBLE_EQ(d.readElements()[0].dtScaleFactor, 2.0);
+
+  const std::string path = testing::TempDir() + "solid_mass_report.txt";
+  g_runRecord.open(path);
+  testing::internal::CaptureStdout();
+  drv.control.gpuCountMass(1);
+  const std::string out = testing::internal::GetCapturedStdout();
+  g_runRecord.close();
+  EXPECT_EQ(out,
+            "\ncalculation with mass scaling for minimum dt\nadded mass = 0.023550000\n"
+            "physical mass= 0.007850000\nratio = 300.000000%\n");
+  std::ifstream in(path);
+  std::stringstream rec;
+  rec << in.rdbuf();
+  EXPECT_EQ(rec.str(),
+            "calculation with mass scaling for minimum dt\nadded mass =\t0.02355\nphysical mass=\t0.00785\n"
+            "ratio =\t300%\n");
+  testing::internal::CaptureStdout();
+  drv.control.gpuCountMass(0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+// One stretched cube: its point stress reaches all eight nodes once.
+TEST(ElementControl, NodalStressSums) {
+  SolidModel m;
+  addCubes(m, {0.01});
+  m.link();
+  for (int I : {2, 3, 6, 7}) m.nodes[I].vel[0] = 1.0;  // corners with xi = +1
+  DeviceModel d(m);
+  Driver drv(d);
+  cublasHandle_t handle = nullptr;
+  cublasCreate_v2(&handle);
+  double candidate = 1.0;
+  drv.control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle, &candidate, 0.9);
+  cublasDestroy_v2(handle);
+  drv.control.gpuAccumulateStrToNode(d.sections);
+  ASSERT_EQ(cudaDeviceSynchronize(), cudaSuccess);
+  const std::vector<NodeCuda> nodes = d.readNodes();
+  EXPECT_GT(nodes[0].stress[0], 0.0);
+  for (const NodeCuda& n : nodes) {
+    EXPECT_EQ(n.stress_weight, 1.0);
+    EXPECT_EQ(n.stress[0], nodes[0].stress[0]);
+    EXPECT_NEAR(n.strain[0], 1e-7 / 0.01, 1e-18);
+  }
+}
+
+}  // namespace
