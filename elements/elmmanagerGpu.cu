@@ -15,13 +15,13 @@ constexpr int kLinkBlock = 32;
 dim3 linkGrid(int n) { return dim3(static_cast<unsigned>((n > 0 ? n : 0) / kLinkBlock + 1)); }
 
 template <typename T>
-__host__ __device__ void matchNodes(NodeCuda* nodes, int n, T* elements) {
+__device__ void matchNodes(NodeCuda* nodes, int n, T* elements) {
   const int stride = blockDim.x * gridDim.x;
   for (int i = blockDim.x * blockIdx.x + threadIdx.x; i < n; i += stride) elements[i].bulidNodeMatch(nodes);
 }
 
 template <typename T>
-__host__ __device__ void registerWithNodes(int n, T* elements) {
+__device__ void registerWithNodes(int n, T* elements) {
   const int stride = blockDim.x * gridDim.x;
   for (int i = blockDim.x * blockIdx.x + threadIdx.x; i < n; i += stride) elements[i].builNodeIndex();
 }
@@ -86,60 +86,53 @@ void ElmManager::freeDeviceArrays() {
   element_gpu_id_map.clear();
 }
 
+// Uploads one family whole: elementAmount := its size, one device array and
+// one copy, each checked with its own call text.
+#define ELM_UPLOAD_FAMILY(hostVector, deviceArray, Record)                                               \
+  do {                                                                                                   \
+    elementAmount = static_cast<int>(hostVector.size());                                                 \
+    CUDA_CHECK(cudaMalloc(&deviceArray, elementAmount * sizeof(Record)));                                \
+    CUDA_CHECK(cudaMemcpy(deviceArray, hostVector.data(), elementAmount * sizeof(Record), cudaMemcpyHostToDevice)); \
+  } while (0)
+
 void ElmManager::allocateAndCopyGpu(const Section* section) {
   if (section == nullptr) return;
   switch (section->family_code) {
     case FAMILY_SHELL:
-      if (!shell_element_array_cpu.empty()) {
-        elementAmount = static_cast<int>(shell_element_array_cpu.size());
-        CUDA_CHECK(cudaMalloc(&shell_element_array_gpu, elementAmount * sizeof(ShellElementCuda)));
-        CUDA_CHECK(cudaMemcpy(shell_element_array_gpu, shell_element_array_cpu.data(), elementAmount * sizeof(ShellElementCuda), cudaMemcpyHostToDevice));
-      } else if (!shell2ndArrayCpu_.empty()) {
-        elementAmount = static_cast<int>(shell2ndArrayCpu_.size());
-        CUDA_CHECK(cudaMalloc(&shell2ndArrayGpu_, elementAmount * sizeof(ShellElement2nd)));
-        CUDA_CHECK(cudaMemcpy(shell2ndArrayGpu_, shell2ndArrayCpu_.data(), elementAmount * sizeof(ShellElement2nd), cudaMemcpyHostToDevice));
-      } else {
+      if (!shell_element_array_cpu.empty())
+        ELM_UPLOAD_FAMILY(shell_element_array_cpu, shell_element_array_gpu, ShellElementCuda);
+      else if (!shell2ndArrayCpu_.empty())
+        ELM_UPLOAD_FAMILY(shell2ndArrayCpu_, shell2ndArrayGpu_, ShellElement2nd);
+      else
         printf("Gpu壳单元创建错误\n");
-      }
       break;
     case FAMILY_SOLID:
-      if (!solid_element_array_cpu.empty()) {
-        elementAmount = static_cast<int>(solid_element_array_cpu.size());
-        CUDA_CHECK(cudaMalloc(&solid_element_array_gpu, elementAmount * sizeof(SolidElementCuda)));
-        CUDA_CHECK(cudaMemcpy(solid_element_array_gpu, solid_element_array_cpu.data(), elementAmount * sizeof(SolidElementCuda), cudaMemcpyHostToDevice));
-      } else if (!solid2ndArrayCpu_.empty()) {
-        elementAmount = static_cast<int>(solid2ndArrayCpu_.size());
-        CUDA_CHECK(cudaMalloc(&solid2ndArrayGpu_, elementAmount * sizeof(SolidElement2nd)));
-        CUDA_CHECK(cudaMemcpy(solid2ndArrayGpu_, solid2ndArrayCpu_.data(), elementAmount * sizeof(SolidElement2nd), cudaMemcpyHostToDevice));
-      } else {
+      if (!solid_element_array_cpu.empty())
+        ELM_UPLOAD_FAMILY(solid_element_array_cpu, solid_element_array_gpu, SolidElementCuda);
+      else if (!solid2ndArrayCpu_.empty())
+        ELM_UPLOAD_FAMILY(solid2ndArrayCpu_, solid2ndArrayGpu_, SolidElement2nd);
+      else
         printf("Gpu实体单元创建错误\n");
-      }
       break;
     case FAMILY_BEAM:
-      if (!beam_element_array_cpu.empty()) {
-        elementAmount = static_cast<int>(beam_element_array_cpu.size());
-        CUDA_CHECK(cudaMalloc(&beam_element_array_gpu, elementAmount * sizeof(BeamElementCuda)));
-        CUDA_CHECK(cudaMemcpy(beam_element_array_gpu, beam_element_array_cpu.data(), elementAmount * sizeof(BeamElementCuda), cudaMemcpyHostToDevice));
-      } else if (!beam2ndArrayCpu_.empty()) {
-        elementAmount = static_cast<int>(beam2ndArrayCpu_.size());
-        CUDA_CHECK(cudaMalloc(&beam2ndArrayGpu_, elementAmount * sizeof(BeamElement2nd)));
-        CUDA_CHECK(cudaMemcpy(beam2ndArrayGpu_, beam2ndArrayCpu_.data(), elementAmount * sizeof(BeamElement2nd), cudaMemcpyHostToDevice));
-      } else {
+      if (!beam_element_array_cpu.empty())
+        ELM_UPLOAD_FAMILY(beam_element_array_cpu, beam_element_array_gpu, BeamElementCuda);
+      else if (!beam2ndArrayCpu_.empty())
+        ELM_UPLOAD_FAMILY(beam2ndArrayCpu_, beam2ndArrayGpu_, BeamElement2nd);
+      else
         printf("Gpu梁单元创建错误\n");
-      }
       break;
     case FAMILY_DISCRETE:
       // Uploaded whatever the count; an empty part allocates nothing.
       elementAmount = static_cast<int>(discrete_element_array_cpu.size());
-      if (elementAmount > 0) {
-        CUDA_CHECK(cudaMalloc(&discrete_element_array_gpu, elementAmount * sizeof(DiscreteCuda)));
-        CUDA_CHECK(cudaMemcpy(discrete_element_array_gpu, discrete_element_array_cpu.data(), elementAmount * sizeof(DiscreteCuda), cudaMemcpyHostToDevice));
-      }
+      if (elementAmount > 0) ELM_UPLOAD_FAMILY(discrete_element_array_cpu, discrete_element_array_gpu, DiscreteCuda);
       break;
     default:
       break;
   }
 }
+
+#undef ELM_UPLOAD_FAMILY
 
 void ElmManager::gpuNodeMatch(NodeManager* nodeManager, const Section* section) {
   if (nodeManager == nullptr || section == nullptr || nodeManager->node_array_gpu == nullptr) return;
