@@ -72,16 +72,29 @@ void Material::calMaterialConstants() {
   }
 }
 
+namespace {
+// Copies the curve of curveId into slot; an id naming no curve is reported
+// and the slot left as it is.
+void copyCurveById(int materialId, int curveId, CurveManager* curveManager, CurveData& slot) {
+  const Curve* curve = curveManager != nullptr ? curveManager->findCurveById(curveId) : nullptr;
+  if (curve == nullptr) {
+    printf("材料 %d 引用的曲线 %d 不存在\n", materialId, curveId);
+    return;
+  }
+  slot = curve->data();
+}
+}  // namespace
+
 void Material::copyLinkedCurves(CurveManager* curveManager) {
-  if (type != 7) return;
-  for (int i = 0; i < kMaterialLinkedCurveNum; ++i) {
-    if (curve_ids[i] <= 0) continue;
-    const Curve* curve = curveManager != nullptr ? curveManager->findCurveById(curve_ids[i]) : nullptr;
-    if (curve == nullptr) {
-      printf("材料 %d 引用的曲线 %d 不存在\n", id, curve_ids[i]);
-      continue;
+  if (type == 7) {
+    for (int i = 0; i < kMaterialLinkedCurveNum; ++i) {
+      if (curve_ids[i] > 0) copyCurveById(id, curve_ids[i], curveManager, linked_curves[i]);
     }
-    linked_curves[i] = curve->data();
+  } else if (type == 9) {
+    // The foam's loading and unloading curves are read into the curve
+    // manager; the record carries copies for the model.
+    if (loading_curve_id > 0) copyCurveById(id, loading_curve_id, curveManager, loading_curve);
+    if (unloading_curve_id > 0) copyCurveById(id, unloading_curve_id, curveManager, unloading_curve);
   }
 }
 

@@ -150,8 +150,9 @@ struct Material {
   void copyStressStrainCurve(const Curve* curve);
   // Hardening data by plastic model, G, K and the three stiffness matrices.
   void calMaterialConstants();
-  // Type 7 only: copies every linked curve whose id is > 0; an id that names
-  // no curve is reported and its slot left as it is.
+  // Type 7: copies every linked curve whose id is > 0; type 9: copies the
+  // loading and unloading curves.  An id that names no curve is reported
+  // and its slot left as it is.
   void copyLinkedCurves(CurveManager* curveManager);
   // c_solid, c_plate, c_bar from E, nu and rho.
   void computeWaveNumber();

@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "materials/elasticplastic.h"
+#include "materials/radialReturn.h"
+#include "materialTestHelpers.h"
+
+namespace {
+
+Material bilinearSteel(double Et) {
+  Material m = makeSteelRecord(4);
+  m.tangent_modulus = Et;
+  m.calMaterialConstants();
+  return m;
+}
+
+Material tabulatedSteel() {
+  Material m = makeSteelRecord(4);
+  m.plastic_model = 4;
+  m.table_count = 3;
+  const double strain[3] = {0.0, 0.1, 0.2}, stress[3] = {250e6, 300e6, 320e6};
+  for (int i = 0; i < 3; ++i) {
+    m.table_strain[i] = strain[i];
+    m.table_stress[i] = stress[i];
+  }
+  m.calMaterialConstants();
+  return m;
+}
+
+// Uniaxial stress: each step stretches x by de and finds the lateral rate
+// that leaves yy and zz free of stress.
+double uniaxialStress(const ElasticPlasticMaterial& model, PointWithState<PlasticMaterialStatus>& p, double de,
+                      int steps) {
+  double S[3][3] = {};
+  for (int n = 0; n < steps; ++n) {
+    const PlasticMaterialStatus saved = p.status;
+    auto lateralStress = [&](double dl) {
+      p.status = saved;
+      double L[3][3] = {{de, 0, 0}, {0, dl, 0}, {0, 0, dl}};
+      model.computeStressMatrix3D(&p.gp, L, S, 1.0);
+      return S[1][1];
+    };
+    double x0 = -0.3 * de, x1 = -0.5 * de;
+    double f0 = lateralStress(x0), f1 = lateralStress(x1);
+    for (int it = 0; it < 30 && std::fabs(f1) > 1e-3; ++it) {
+      const double x2 = x1 - f1 * (x1 - x0) / (f1 - f0);
+      x0 = x1;
+      f0 = f1;
+      x1 = x2;
+      f1 = lateralStress(x1);
+    }
+  }
+  return S[0][0];
+}
+
+}  // namespace
+
+TEST(ElasticPlastic, RadialReturnLandsOnTheYieldSurface) {
+  const Material record = bilinearSteel(0.0);  // H = 0: perfect plasticity
+  const ElasticPlasticMaterial model(&record);
+  PlasticMaterialStatus status(250e6);
+  const double T[3][3] = {{500e6, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+  double R[3][3];
+  model.radialReturnAlgorith(T, &status, R);
+  // The return uses sqrt(2/3) to eight digits: the surface is met to 1e-7.
+  EXPECT_NEAR(vonMises(R), 250e6, 250e6 * 1e-7);
+  EXPECT_NEAR(R[0][0] + R[1][1] + R[2][2], 500e6, 1e-6);  // pressure unchanged
+  // One iteration: dgamma = f / 2G.
+  const double norm = std::sqrt(2.0 / 3.0) * 500e6;
+  const double dgamma = (norm - radial_return::kSqrtTwoThirds * 250e6) / (2.0 * model.G);
+  EXPECT_NEAR(status.eps_p, radial_return::kSqrtTwoThirds * dgamma, 1e-15);
+  EXPECT_EQ(status.k, 250e6);
+}
+
+TEST(ElasticPlastic, TrialOnTheSurfaceIsElastic) {
+  const Material record = bilinearSteel(2e9);
+  const ElasticPlasticMaterial model(&record);
+  PlasticMaterialStatus status(250e6);
+  const double T[3][3] = {{250e6, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+  double R[3][3];
+  model.radialReturnAlgorith(T, &status, R);
+  EXPECT_EQ(R[0][0], 250e6);
+  EXPECT_EQ(status.eps_p, 0.0);
+}
+
+TEST(ElasticPlastic, UniaxialDriverFollowsTheBilinearCurve) {
+  const Material record = bilinearSteel(2e9);
+  const ElasticPlasticMaterial model(&record);
+  PointWithState<PlasticMaterialStatus> p;
+  p.status = PlasticMaterialStatus(record.yield_stress);
+  const double s1 = uniaxialStress(model, p, 1e-5, 500);  // eps = 0.005
+  const double s2 = uniaxialStress(model, p, 1e-5, 500);  // eps = 0.01
+  EXPECT_NEAR(s1, 250e6 + 2e9 * (0.005 - 250e6 / 200e9), 0.001 * s1);
+  EXPECT_NEAR(s2, 267.5e6, 0.001 * 267.5e6);
+  EXPECT_GT(p.status.eps_p, 0.0);
+  EXPECT_NEAR(p.status.k, s2, 0.001 * s2);
+}
+
+TEST(ElasticPlastic, TableIsFlatBeyondItsLastPoint) {
+  const Material record = tabulatedSteel();
+  const ElasticPlasticMaterial model(&record);
+  double k = -1.0, h = -1.0;
+  model.evlK(0.05, k);
+  model.evlKPrime(0.05, h);
+  EXPECT_DOUBLE_EQ(k, 275e6);
+  EXPECT_DOUBLE_EQ(h, 500e6);
+  model.evlK(0.5, k);
+  model.evlKPrime(0.5, h);
+  EXPECT_EQ(k, 320e6);
+  EXPECT_EQ(h, 0.0);
+  // A return far beyond the table stops at the last flow stress.
+  PlasticMaterialStatus status(250e6);
+  const double T[3][3] = {{60e9, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+  double R[3][3];
+  model.radialReturnAlgorith(T, &status, R);
+  EXPECT_GT(status.eps_p, 0.2);
+  EXPECT_NEAR(vonMises(R), 320e6, 320e6 * 1e-7);
+}
+
+TEST(ElasticPlastic, HardeningLawsAndTheirMessages) {
+  Material record = bilinearSteel(2e9);
+  record.plastic_model = 1;
+  record.hardening_modulus = 400e6;
+  ElasticPlasticMaterial sat(&record);
+  double k = 0.0, h = 0.0;
+  sat.evlK(0.0, k);
+  EXPECT_DOUBLE_EQ(k, 250e6);
+  sat.evlKPrime(0.0, h);
+  EXPECT_DOUBLE_EQ(h, 16.93 * 150e6 + 1.2924e8);
+  testing::internal::CaptureStdout();
+  k = 7.0;
+  sat.evlK(-1.0, k);
+  sat.plasticModel_ = 9;
+  sat.evlKPrime(0.1, h);
+  fflush(stdout);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(k, 7.0);
+  EXPECT_NE(out.find("pstn <=0"), std::string::npos);
+  EXPECT_NE(out.find("unknown value of plasticModel_=9"), std::string::npos);
+
+  record.plastic_model = 2;
+  record.power_law_k = 500e6;
+  record.power_law_n = 0.5;
+  record.power_law_eps0 = 0.01;
+  const ElasticPlasticMaterial power(&record);
+  power.evlK(0.03, k);
+  power.evlKPrime(0.03, h);
+  EXPECT_DOUBLE_EQ(k, 500e6 * std::sqrt(0.04));
+  EXPECT_DOUBLE_EQ(h, 0.5 * 500e6 / std::sqrt(0.04));
+
+  record.plastic_model = 3;
+  const ElasticPlasticMaterial model3(&record);
+  model3.evlKPrime(0.0, h);
+  EXPECT_EQ(h, 0.0);
+  model3.evlK(0.1, k);
+  model3.evlKPrime(0.1, h);
+  EXPECT_DOUBLE_EQ(k, 250e6 * std::pow(0.1, 0.183));
+  EXPECT_NEAR(h, 0.183 * k / 0.1, 1e-6 * h);
+}
+
+TEST(ElasticPlastic, ZeroYieldAndZeroDeviatorStayFinite) {
+  Material record = bilinearSteel(2e9);
+  record.yield_stress = 0.0;
+  record.calMaterialConstants();
+  const ElasticPlasticMaterial model(&record);
+  PlasticMaterialStatus status(0.0);
+  const double hydro[3][3] = {{100e6, 0, 0}, {0, 100e6, 0}, {0, 0, 100e6}};
+  double R[3][3];
+  model.radialReturnAlgorith(hydro, &status, R);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(R[i][i], 100e6);
+  EXPECT_EQ(status.eps_p, 0.0);
+
+  const double uni[3][3] = {{100e6, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+  model.radialReturnAlgorith(uni, &status, R);
+  for (auto& row : R)
+    for (double v : row) EXPECT_TRUE(std::isfinite(v));
+  EXPECT_TRUE(std::isfinite(status.eps_p));
+  EXPECT_GT(status.eps_p, 0.0);
+  EXPECT_NEAR(vonMises(R), status.k, 1e-6 * status.k);
+}
+
+TEST(ElasticPlastic, PlaneStressKeepsZzZeroAndTransverseShearElastic) {
+  const Material record = bilinearSteel(2e9);
+  const ElasticPlasticMaterial model(&record);
+  PointWithState<PlasticMaterialStatus> p;
+  p.status = PlasticMaterialStatus(record.yield_stress);
+  double stress[6];
+  double d[6] = {5e-3, 0, 0, 0, 1e-2, 2e-2};
+  model.computeStressMatrixPlaneStress(&p.gp, stress, d, nullptr, 1e-6);
+  EXPECT_EQ(stress[2], 0.0);
+  EXPECT_EQ(p.status.stress[2], 0.0);
+  EXPECT_GT(p.status.eps_p, 0.0);
+  EXPECT_DOUBLE_EQ(stress[4], record.shear_modulus * 1e-2);
+  EXPECT_DOUBLE_EQ(stress[5], record.shear_modulus * 2e-2);
+  EXPECT_LT(stress[0], 200e9 / 0.91 * 5e-3);
+  EXPECT_DOUBLE_EQ(p.status.strain[5], 2e-2);
+}
+
+TEST(ElasticPlastic, TangentCondensesToTheTangentModulus) {
+  const Material record = bilinearSteel(2e9);
+  const ElasticPlasticMaterial model(&record);
+  PointWithState<PlasticMaterialStatus> p;
+  p.status = PlasticMaterialStatus(record.yield_stress);
+  double C[6][6];
+  model.reverseConstitutiveMatrix(&p.gp, C);  // no stress: elastic
+  EXPECT_NEAR(C[0][0], record.elastic_matrix[0][0], 1e-3);
+  p.status.stress[0] = 250e6;
+  model.reverseConstitutiveMatrix(&p.gp, C);
+  const double x = -C[1][0] / (C[1][1] + C[1][2]);
+  const double Et = C[0][0] + 2.0 * C[0][1] * x;
+  EXPECT_NEAR(Et, 2e9, 2e9 * 1e-9);
+}
