@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/host/host_control.h"
+#include "platform/host/host_sanitizers.h"
 
 namespace {
 
@@ -311,3 +312,13 @@ cudaError_t cudaGetDevice(int* device) {
   *device = state().currentDevice;
   return cudaSuccess;
 }
+
+// Sanitizer build: every program linked with the solver library stops at the
+// first report of undefined behaviour, except for the reports listed in the
+// suppression file (third-party headers).  Defined here because this object
+// is in every such program.
+#if defined(GPU_HOST_ASAN) && defined(FEM_UBSAN_SUPPRESSIONS)
+extern "C" const char* __ubsan_default_options() {
+  return "halt_on_error=1:print_stacktrace=1:suppressions=" FEM_UBSAN_SUPPRESSIONS;
+}
+#endif
