@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "core/eror_test.h"
 #include "core/logErrorPrint.h"
 #include "materials/elasticplastic.h"
 #include "materials/linearelastic.h"
@@ -14,10 +15,11 @@
 
 namespace {
 
-// Host objects are made with new and destroyed with delete.
+// Host objects are made with new and destroyed with delete (callable from
+// the shared dispatcher; only host code uses it).
 struct HostMaterialAlloc {
   template <typename Model>
-  static MaterialNew* make(const Material* record) {
+  __host__ __device__ static MaterialNew* make(const Material* record) {
     return new Model(record);
   }
 };
@@ -95,6 +97,8 @@ MaterialNew* MaterialManager::createMaterialNew(const Material* record) {
 
 MaterialManager::~MaterialManager() {
   if (materialNewArrayGpu_ != nullptr) {
+    // Surfaces a pending kernel failure here, before the frees.
+    launch(globalTest, dim3(1), dim3(1));
     const int n = static_cast<int>(material_num);
     launch(GpuDestroyMaterialNewArrayData, dim3((n + 63) / 64), dim3(64), n, materialNewArrayGpu_);
     CUDA_CHECK(cudaDeviceSynchronize());
