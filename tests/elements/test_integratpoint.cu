@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "core/logErrorPrint.h"
 #include "core/part.h"
+#include "elements/elementControl.h"
 #include "elements/integratpointmanager.h"
 #include "materials/materialmanager.h"
 #include "tests/elements/elementTestModel.h"
@@ -53,6 +55,7 @@ struct PointModel {
       parts[i].elmManager = &stores[i];
       parts[i].section = const_cast<Section*>(sections[i]);
       parts[i].materialNew = i == 3 ? nullptr : materials.findMaterialNewIndexById(materialIds[i]);
+      parts[i].material = materials.findMaterialIndexById(materialIds[i]);
       stores[i].setMaterialSectionId(materialIds[i], 1);
       hostSetUp(stores[i], *sections[i]);
     }
@@ -142,4 +145,49 @@ TEST(IntegratPoints, UploadAndTotalLagrangianCheck) {
   double dx[4] = {};
   ASSERT_EQ(cudaMemcpy(dx, back.shapePartialDx_, sizeof(dx), cudaMemcpyDeviceToHost), cudaSuccess);
   EXPECT_EQ(dx[2], 1.5);
+}
+
+TEST(IntegratPoints, DeviceLinksFollowTheHostNumbering) {
+  PointModel m;
+  CaptureStdout();
+  m.points.numberGaussPoints(m.parts, {}, &m.materials);
+  m.materials.createStatusArraysCpu();
+  m.points.createGaussPoints(m.parts, {}, &m.materials);
+  GetCapturedStdout();
+
+  // Device copies of the materials with their state arrays, the section,
+  // the element records and the driver's pointer arrays.
+  m.materials.allocateAndCopyMaterialGpu();
+  m.materials.copyStatusArraysToGpu(0);
+  m.materials.allocateAndCopyMaterialNewGpu();
+  m.materials.setMaterStatuPtrGpu(m.materials.materialNewArrayGpu_, 0);
+  Section* sectionGpu = nullptr;
+  CUDA_CHECK(cudaMalloc(&sectionGpu, sizeof(Section)));
+  CUDA_CHECK(cudaMemcpy(sectionGpu, &m.solidSection, sizeof(Section), cudaMemcpyHostToDevice));
+  for (int i = 0; i < 4; ++i) m.stores[i].allocateAndCopyGpu(m.parts[i].section);
+  ElementControl driver;
+  driver.allocateAndCopyElementPtr(m.parts);
+  m.points.allocateGaussPointGpu();
+  m.points.copyGaussPointToGpu();
+  m.points.gpuLinkGaussPointToElement(&driver, m.materials.materialNewArrayGpu_, sectionGpu);
+
+  std::vector<GaussPoint> dev(m.points.gaussPointNum);
+  CUDA_CHECK(cudaMemcpy(dev.data(), m.points.gaussPointArrayGpu_, sizeof(GaussPoint) * dev.size(),
+                        cudaMemcpyDeviceToHost));
+  const char* states =
+      reinterpret_cast<const char*>(m.materials.findMaterialNewIndexById(1)->matStatusArrayGpu_[0]);
+  const Element* owners[8] = {m.stores[0].shell_element_array_gpu,     m.stores[0].shell_element_array_gpu,
+                              m.stores[0].shell_element_array_gpu,     m.stores[0].shell_element_array_gpu + 1,
+                              m.stores[0].shell_element_array_gpu + 1, m.stores[0].shell_element_array_gpu + 1,
+                              m.stores[1].solid_element_array_gpu,     m.stores[1].solid_element_array_gpu + 1};
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(dev[i].element_, owners[i]) << "point " << i;
+    EXPECT_EQ(reinterpret_cast<const char*>(dev[i].matStatus_), states + i * sizeof(ElasticMaterialStatus))
+        << "point " << i;
+  }
+  SolidElementCuda tet;
+  CUDA_CHECK(cudaMemcpy(&tet, m.stores[1].solid_element_array_gpu + 1, sizeof(SolidElementCuda),
+                        cudaMemcpyDeviceToHost));
+  EXPECT_EQ(tet.gaussPoint, m.points.gaussPointArrayGpu_ + 7);
+  CUDA_CHECK(cudaFree(sectionGpu));
 }
