@@ -70,6 +70,28 @@ void linkFamily(std::vector<T>& records, NodeCuda* base, int nodeNum, int option
   if (kept.size() != records.size()) records.swap(kept);
 }
 
+// A 4- or 6-node solid written without repeated ids is completed the way
+// the 8-node form writes a tetrahedron or a pentahedron (the pentahedron in
+// its classified node order, type 20).  Returns 4 or 6 for a completed
+// solid, else 0.  Node pointers move with their ids.
+int completeShortSolid(SolidElementCuda& e) {
+  int* id = e.node_id;
+  if (id[3] != 0 && id[4] == 0 && id[5] == 0 && id[6] == 0 && id[7] == 0) {
+    for (int k = 4; k < 8; ++k) {
+      id[k] = id[3];
+      e.node[k] = e.node[3];
+    }
+    return 4;
+  }
+  if (id[5] != 0 && id[6] == 0 && id[7] == 0) {
+    id[6] = id[7] = id[5];
+    e.node[6] = e.node[7] = e.node[5];
+    e.type = ET_PENTA;
+    return 6;
+  }
+  return 0;
+}
+
 int pointCountOrDefault(const Section* section) {
   const int P = section != nullptr ? section->point_count : 0;
   return P == 0 ? 5 : P;
@@ -98,8 +120,8 @@ ElmManager::ElmManager(const ElmManager& other)
 ElmManager& ElmManager::operator=(const ElmManager& other) {
   if (this == &other) return *this;
   ElmManager copy(other);
-  forEachElement([](Element& e) { e.freeAddMemory(); });
   freeDeviceArrays();
+  forEachElement([](Element& e) { e.freeAddMemory(); });
   shell_element_array_cpu.swap(copy.shell_element_array_cpu);
   solid_element_array_cpu.swap(copy.solid_element_array_cpu);
   beam_element_array_cpu.swap(copy.beam_element_array_cpu);
@@ -115,8 +137,10 @@ ElmManager& ElmManager::operator=(const ElmManager& other) {
 }
 
 ElmManager::~ElmManager() {
-  forEachElement([](Element& e) { e.freeAddMemory(); });
+  // Device buffers first: a device record whose pointer still holds its
+  // host record's address owns no device buffer.
   freeDeviceArrays();
+  forEachElement([](Element& e) { e.freeAddMemory(); });
 }
 
 int ElmManager::hostElementNum() const {
@@ -155,21 +179,7 @@ void ElmManager::setElementType(const Section* section) {
 
   for (auto& e : solid_element_array_cpu) {
     int* id = e.node_id;
-    // A 4- or 6-node solid written without repeated ids: complete it the
-    // way the 8-node form writes a tetrahedron or a pentahedron.
-    const bool fourNode = id[3] != 0 && id[4] == 0 && id[5] == 0 && id[6] == 0 && id[7] == 0;
-    const bool sixNode = !fourNode && id[5] != 0 && id[6] == 0 && id[7] == 0;
-    if (fourNode) {
-      for (int k = 4; k < 8; ++k) {
-        id[k] = id[3];
-        e.node[k] = e.node[3];
-      }
-    } else if (sixNode) {
-      id[6] = id[7] = id[5];
-      e.node[6] = e.node[7] = e.node[5];
-      e.type = ET_PENTA;
-      continue;
-    }
+    if (completeShortSolid(e) == 6) continue;
     // An element already classified as a wedge keeps its reordered ids.
     if (e.type == ET_PENTA && id[5] == id[6] && id[6] == id[7] && id[4] != id[5]) continue;
     e.type = ET_HEXA_REDUCED;
@@ -197,6 +207,7 @@ void ElmManager::linkNodes(NodeCuda* nodeArray, int nodeNum) {
   if (nodeArray == nullptr) nodeNum = 0;
   linkFamily(shell_element_array_cpu, nodeArray, nodeNum, 4, [](const ShellElementCuda&) { return 4; });
   linkFamily(beam_element_array_cpu, nodeArray, nodeNum, 2, [](const BeamElementCuda&) { return 3; });
+  for (auto& e : solid_element_array_cpu) completeShortSolid(e);
   linkFamily(solid_element_array_cpu, nodeArray, nodeNum, 8, [](const SolidElementCuda&) { return 8; });
   linkFamily(discrete_element_array_cpu, nodeArray, nodeNum, 2, [](const DiscreteCuda&) { return 2; });
   // Second-order records: every slot in use (leading non-zero ids).

@@ -35,12 +35,17 @@ TEST(ElmManagerClassify, SolidPatterns) {
 }
 
 TEST(ElmManagerClassify, SolidsWrittenWithFourOrSixNodes) {
+  NodeManager nodes;
+  fillNodes(nodes, 6);
   ElmManager m;
   m.solid_element_array_cpu = {solid(1, {1, 2, 3, 4}), solid(2, {1, 2, 3, 4, 5, 6})};
   const Section s = section(4, 18);
+  m.linkNodes(&nodes);  // the run links before it classifies
   m.setElementType(&s);
+  ASSERT_EQ(m.solid_element_array_cpu.size(), 2u);
   EXPECT_EQ(m.solid_element_array_cpu[0].type, ET_TETRA_TL);
   EXPECT_EQ(ids(m.solid_element_array_cpu[0]), (std::vector<int>{1, 2, 3, 4, 4, 4, 4, 4}));
+  EXPECT_EQ(m.solid_element_array_cpu[0].node[7], nodes.node_array_cpu.data() + 3);
   EXPECT_EQ(m.solid_element_array_cpu[1].type, ET_PENTA);
   EXPECT_EQ(ids(m.solid_element_array_cpu[1]), (std::vector<int>{1, 2, 3, 4, 5, 6, 6, 6}));
 }

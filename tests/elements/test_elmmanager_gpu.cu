@@ -2,6 +2,7 @@
 // nodes (host build of the device path).
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -108,4 +109,19 @@ TEST(ElmManagerGpu, MissingFamilyUploadsNothing) {
   EXPECT_EQ(m.shell_element_array_gpu, nullptr);
   EXPECT_EQ(m.solid_element_array_gpu, nullptr);
   m.gpuBuildIndexNode();  // nothing uploaded: nothing to register
+}
+
+TEST(ElmManagerGpu, UnattachedDeviceBuffersAreNotFreed) {
+  // A record with a host buffer whose device copy never got its own buffer:
+  // the store must not hand the host address to the device allocator.
+  auto store = std::make_unique<ElmManager>();
+  store->shell_element_array_cpu = {shell(1, {1, 2, 3, 4})};
+  Element& head = store->shell_element_array_cpu[0];
+  head.additionalVariableNum = 2;
+  head.allocateAddMemory();
+  const Section s = section(3, 9);
+  store->allocateAndCopyGpu(&s);
+  ASSERT_NE(store->shell_element_array_gpu, nullptr);
+  store.reset();  // a failed device free would end the process here
+  SUCCEED();
 }
