@@ -46,6 +46,52 @@ __host__ __device__ void NodeCuda::calIndexInterFor() {
   }
 }
 
+__device__ void NodeCuda::registerElement(Element* e, int localNo, const char* overflowMessage) {
+  const int k = atomicAdd(&element_num, 1);
+  if (k >= kNodeElementSlots) {
+    printf(overflowMessage, id);
+    return;
+  }
+  element[k] = e;
+  local_node_num[k] = localNo;
+}
+
+__device__ void NodeCuda::buildShellIndexGpu(ShellElementCuda* e, int localNo) {
+  registerElement(e, localNo, "壳单元节点 %d 索引信息超出\n");
+}
+__device__ void NodeCuda::buildBeamIndexGpu(BeamElementCuda* e, int localNo) {
+  registerElement(e, localNo, "梁单元节点 %d 索引信息超出\n");
+}
+__device__ void NodeCuda::buildSolidIndexGpu(SolidElementCuda* e, int localNo) {
+  registerElement(e, localNo, "实体单元节点 %d 索引信息超出\n");
+}
+__device__ void NodeCuda::buildDiscreteIndexGpu(DiscreteCuda* e, int localNo) {
+  registerElement(e, localNo, "离散元节点 %d 索引超出\n");
+}
+__device__ void NodeCuda::buildElementIndexGpu(Element* e, int localNo) {
+  registerElement(e, localNo, "单元节点 %d 索引信息超出\n");
+}
+
+__device__ void NodeCuda::massAttachedToMainNode(int mode) {
+  if (master_node == nullptr || (mode != 0 && mode != 1)) return;
+  NodeCuda* m = master_node;
+  const double ownMass = mass;
+  if (mode == 0 || (m->stored_rot_inertia[0] < kNodeMassTolerance && stored_rot_inertia[0] < kNodeMassTolerance)) {
+    atomicAdd(&m->mass, ownMass);
+    mass = -ownMass;
+    return;
+  }
+  const double dx = coord[0] - m->coord[0];
+  const double dy = coord[1] - m->coord[1];
+  const double dz = coord[2] - m->coord[2];
+  atomicAdd(&m->mass, ownMass);
+  atomicAdd(&m->rot_inertia[0], ownMass * (dy * dy + dz * dz) + rot_inertia[0]);
+  atomicAdd(&m->rot_inertia[1], ownMass * (dx * dx + dz * dz) + rot_inertia[1]);
+  atomicAdd(&m->rot_inertia[2], ownMass * (dx * dx + dy * dy) + rot_inertia[2]);
+  mass = -ownMass;
+  for (int j = 0; j < 3; ++j) rot_inertia[j] = -rot_inertia[j];
+}
+
 __global__ void GpuAddNodeInterForce(int n, NodeCuda* nodes) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     nodes[i].calIndexInterFor();

@@ -117,21 +117,11 @@ struct NodeCuda {
   // Registration of an element with the node (device, one thread per
   // element). A registration beyond the slots prints the family's message
   // and is dropped.
-  __host__ __device__ void buildShellIndexGpu(ShellElementCuda* e, int localNo) {
-    registerElement(reinterpret_cast<Element*>(e), localNo, "壳单元节点 %d 索引信息超出\n");
-  }
-  __host__ __device__ void buildBeamIndexGpu(BeamElementCuda* e, int localNo) {
-    registerElement(reinterpret_cast<Element*>(e), localNo, "梁单元节点 %d 索引信息超出\n");
-  }
-  __host__ __device__ void buildSolidIndexGpu(SolidElementCuda* e, int localNo) {
-    registerElement(reinterpret_cast<Element*>(e), localNo, "实体单元节点 %d 索引信息超出\n");
-  }
-  __host__ __device__ void buildDiscreteIndexGpu(DiscreteCuda* e, int localNo) {
-    registerElement(reinterpret_cast<Element*>(e), localNo, "离散元节点 %d 索引超出\n");
-  }
-  __host__ __device__ void buildElementIndexGpu(Element* e, int localNo) {
-    registerElement(e, localNo, "单元节点 %d 索引信息超出\n");
-  }
+  __device__ void buildShellIndexGpu(ShellElementCuda* e, int localNo);
+  __device__ void buildBeamIndexGpu(BeamElementCuda* e, int localNo);
+  __device__ void buildSolidIndexGpu(SolidElementCuda* e, int localNo);
+  __device__ void buildDiscreteIndexGpu(DiscreteCuda* e, int localNo);
+  __device__ void buildElementIndexGpu(Element* e, int localNo);
   // Number of usable element entries.
   __host__ __device__ int registeredElementNum() const {
     return element_num < kNodeElementSlots ? (element_num < 0 ? 0 : element_num) : kNodeElementSlots;
@@ -165,39 +155,13 @@ struct NodeCuda {
   }
   __host__ __device__ void storeEquivalentMass() { equivalent_mass = mass; }
 
-  // Moves the node's mass onto its master node (mode 0: mass only; mode 1:
-  // mass and the inertia of the offset about the master, when either node
-  // carries rotary inertia). The node keeps the negated values.
-  __host__ __device__ void massAttachedToMainNode(int mode) {
-    if (master_node == nullptr || (mode != 0 && mode != 1)) return;
-    NodeCuda* m = master_node;
-    const double ownMass = mass;
-    if (mode == 0 || (m->stored_rot_inertia[0] < kNodeMassTolerance && stored_rot_inertia[0] < kNodeMassTolerance)) {
-      atomicAdd(&m->mass, ownMass);
-      mass = -ownMass;
-      return;
-    }
-    const double dx = coord[0] - m->coord[0];
-    const double dy = coord[1] - m->coord[1];
-    const double dz = coord[2] - m->coord[2];
-    atomicAdd(&m->mass, ownMass);
-    atomicAdd(&m->rot_inertia[0], ownMass * (dy * dy + dz * dz) + rot_inertia[0]);
-    atomicAdd(&m->rot_inertia[1], ownMass * (dx * dx + dz * dz) + rot_inertia[1]);
-    atomicAdd(&m->rot_inertia[2], ownMass * (dx * dx + dy * dy) + rot_inertia[2]);
-    mass = -ownMass;
-    for (int j = 0; j < 3; ++j) rot_inertia[j] = -rot_inertia[j];
-  }
+  // Moves the node's mass onto its master node (device; mode 0: mass only;
+  // mode 1: mass and the inertia of the offset about the master, when
+  // either node carries rotary inertia). The node keeps the negated values.
+  __device__ void massAttachedToMainNode(int mode);
 
  private:
-  __host__ __device__ void registerElement(Element* e, int localNo, const char* overflowMessage) {
-    const int k = atomicAdd(&element_num, 1);
-    if (k >= kNodeElementSlots) {
-      printf(overflowMessage, id);
-      return;
-    }
-    element[k] = e;
-    local_node_num[k] = localNo;
-  }
+  __device__ void registerElement(Element* e, int localNo, const char* overflowMessage);
 };
 static_assert(std::is_trivially_copyable_v<NodeCuda>);
 static_assert(std::is_standard_layout_v<NodeCuda>);
