@@ -7,7 +7,20 @@
 #ifdef FEM_USE_CUDA
 #include <cuda_runtime.h>
 #include <cublas_v2.h>
+#include <atomic>
 #include <utility>
+
+// atomicAdd for __host__ __device__ functions: nvcc refuses a call of the
+// device-only atomicAdd from them, so they call this instead.  On the host
+// side it is an atomic add of the host.
+template <typename T>
+__host__ __device__ inline T atomicAddAnywhere(T* address, T value) {
+#ifdef __CUDA_ARCH__
+  return atomicAdd(address, value);
+#else
+  return std::atomic_ref<T>(*address).fetch_add(value, std::memory_order_relaxed);
+#endif
+}
 
 // Kernel launch.  Under nvcc a plain <<<>>> launch; g++-compiled files in the
 // CUDA build must not launch kernels (launches live in .cu files).
@@ -24,4 +37,10 @@ inline void launch(void (*kernel)(KArgs...), dim3 grid, dim3 block, Args&&... ar
 }
 #else
 #include "platform/host/host_runtime.h"
+
+// atomicAdd for __host__ __device__ functions (see the GPU build's twin).
+template <typename T>
+inline T atomicAddAnywhere(T* address, T value) {
+  return atomicAdd(address, value);
+}
 #endif

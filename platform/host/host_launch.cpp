@@ -147,8 +147,7 @@ void runCooperatively(dim3 block, unsigned count, BlockRunner& runner) {
   for (unsigned k = 0; k < count; ++k) returnFiberStack(threads[k].stack);
 }
 
-void runBlock(dim3 block, BlockRunner& runner) {
-  const unsigned count = block.x * block.y * block.z;
+void runBlock(dim3 block, unsigned count, BlockRunner& runner) {
   if (runner.threads.size() < count) runner.threads.resize(count);
   EmulatedThread& first = runner.threads[0];
   first.index = uint3{0, 0, 0};
@@ -160,10 +159,17 @@ void runBlock(dim3 block, BlockRunner& runner) {
   } else {
     returnFiberStack(first.stack);
     t_mode = Mode::PlainThread;
-    for (unsigned k = 1; k < count; ++k) {
-      threadIdx = threadIndex(block, k);
-      runner.runThread(runner.context);
-    }
+    // Nested loops rather than dividing a linear index: this loop is the
+    // launch overhead of every kernel without barriers.
+    unsigned startX = 1;  // thread (0,0,0) has run
+    for (unsigned z = 0; z < block.z; ++z)
+      for (unsigned y = 0; y < block.y; ++y) {
+        for (unsigned x = startX; x < block.x; ++x) {
+          threadIdx = uint3{x, y, z};
+          runner.runThread(runner.context);
+        }
+        startX = 0;
+      }
   }
   t_mode = Mode::Outside;
 }
@@ -176,10 +182,11 @@ void runBlocks(long long begin, long long end, dim3 grid, dim3 block, void (*run
   t_runner = &runner;
   gridDim = grid;
   blockDim = block;
+  const unsigned count = block.x * block.y * block.z;
   for (long long b = begin; b < end; ++b) {
     blockIdx = uint3{static_cast<unsigned>(b % grid.x), static_cast<unsigned>((b / grid.x) % grid.y),
                      static_cast<unsigned>(b / (1LL * grid.x * grid.y))};
-    runBlock(block, runner);
+    runBlock(block, count, runner);
   }
   t_runner = outer;
 }
