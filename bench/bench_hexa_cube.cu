@@ -1,0 +1,266 @@
+// Speed of the explicit cycle on an n x n x n cube of one-point hexahedra
+// (elastic steel, 1 mm elements) with an initial velocity field.  The GPU loop
+// of the host build runs a fixed number of cycles on one thread and on all
+// cores; reported: microseconds per element-cycle and the share of the cycle
+// spent in the element kernels, the node update and the rest.
+//
+//   bench_hexa_cube [n=40] [cycles=50] [threads=all cores]
+#include <omp.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "core/logErrorPrint.h"
+#include "core/nodeManager.h"
+#include "core/part.h"
+#include "core/section.h"
+#include "elements/elementControl.h"
+#include "elements/elmmanager.h"
+#include "elements/gausspoint.h"
+#include "elements/hourglasscontrol.h"
+#include "elements/solid1st.h"
+#include "materials/linearelastic.h"
+#include "materials/material.h"
+#include "materials/materialstatus.h"
+
+namespace {
+
+__global__ void constructElastic(const Material* record, LinearElasticMaterial* out) {
+  if (blockIdx.x * blockDim.x + threadIdx.x == 0) new (out) LinearElasticMaterial(record);
+}
+
+template <typename T>
+T* upload(const T* host, size_t n) {
+  T* d = nullptr;
+  CUDA_CHECK(cudaMalloc(&d, sizeof(T) * n));
+  CUDA_CHECK(cudaMemcpy(d, host, sizeof(T) * n, cudaMemcpyHostToDevice));
+  return d;
+}
+
+using Clock = std::chrono::steady_clock;
+double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+
+struct Timing {
+  double elements = 0.0, nodes = 0.0, total = 0.0;
+};
+
+// The cube model in device memory, ready for the cycle.
+class CubeModel {
+ public:
+  CubeModel(int n) : n_(n) {
+    const int np = n + 1;
+    const double h = 1e-3, L = n * h;
+    record_.id = 1;
+    record_.type = MT_LINEAR_ELASTIC;
+    record_.youngs_modulus = 2.1e11;
+    record_.poissons_ratio = 0.3;
+    record_.density = 7850.0;
+    record_.calMaterialConstants();
+    record_.computeWaveNumber();
+
+    std::vector<NodeCuda>& nodes = nodeManager_.node_array_cpu;
+    nodes.assign(static_cast<size_t>(np) * np * np, NodeCuda{});
+    for (int k = 0; k < np; ++k)
+      for (int j = 0; j < np; ++j)
+        for (int i = 0; i < np; ++i) {
+          NodeCuda& nd = nodes[(static_cast<size_t>(k) * np + j) * np + i];
+          nd.id = static_cast<int>(&nd - nodes.data()) + 1;
+          nd.store_id = nd.id - 1;
+          const double x = i * h, y = j * h, z = k * h;
+          nd.coord[0] = nd.ini_coord[0] = x;
+          nd.coord[1] = nd.ini_coord[1] = y;
+          nd.coord[2] = nd.ini_coord[2] = z;
+          // Stretch along x, squeeze along y, a bending wave along z.
+          nd.vel[0] = 5.0 * x / L;
+          nd.vel[1] = -3.0 * y / L;
+          nd.vel[2] = 2.0 * std::sin(3.14159265358979 * x / L);
+        }
+
+    const int ne = n * n * n;
+    std::vector<SolidElementCuda>& elems = store_.solid_element_array_cpu;
+    elems.resize(ne);
+    points_.resize(ne);
+    const int corner[8][3] = {{0, 0, 1}, {0, 1, 1}, {1, 1, 1}, {1, 0, 1}, {0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
+    for (int k = 0, e = 0; k < n; ++k)
+      for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i, ++e) {
+          SolidElementCuda& r = elems[e];
+          r.id = e + 1;
+          r.type = ET_HEXA_REDUCED;
+          r.material_id = r.section_id = 1;
+          r.node_num = r.gaussNodeNum = 8;
+          r.integratPointNum = 1;
+          r.gaussPointIndex = e;
+          r.dtScaleFactor = 1.0;
+          r.sectionType = FAMILY_SOLID;
+          for (int I = 0; I < 8; ++I)
+            r.node_id[I] = 1 + (i + corner[I][0]) + np * ((j + corner[I][1]) + np * (k + corner[I][2]));
+          r.bulidNodeMatch(nodes.data());
+          r.calSolidNodeMass(&record_, nullptr);
+          points_[e].nodeNumber_ = 8;
+          points_[e].matStatusIndex_ = e;
+          points_[e].weight_ = 8.0;
+          points_[e].elementType_ = ET_HEXA_REDUCED;
+        }
+    for (NodeCuda& nd : nodes) nd.stored_mass = nd.equivalent_mass = nd.mass;
+
+    // Device arrays: nodes, elements, points, states.
+    nodeManager_.allocateAndCopyNodes();
+    NodeCuda* dNodes = nodeManager_.node_array_gpu;
+    CUDA_CHECK(cudaMalloc(&store_.solid_element_array_gpu, sizeof(SolidElementCuda) * ne));
+    SolidElementCuda* dElems = store_.solid_element_array_gpu;
+    store_.elementAmount = ne;
+    std::vector<ElasticMaterialStatus> states(ne);
+    CUDA_CHECK(cudaMalloc(&dPoints_, sizeof(GaussPoint) * ne));
+    CUDA_CHECK(cudaMalloc(&dStates_, sizeof(ElasticMaterialStatus) * ne));
+    std::vector<SolidElementCuda> dev = elems;
+    for (int e = 0; e < ne; ++e) {
+      dev[e].bulidNodeMatch(dNodes);
+      dev[e].gaussPoint = dPoints_ + e;
+      points_[e].matStatus_ = dStates_ + e;
+      points_[e].element_ = dElems + e;
+      states[e].gaussPoint = dPoints_ + e;
+      // Registration with the nodes: the node gathers the element's force.
+      for (int I = 0; I < 8; ++I) {
+        NodeCuda& nd = nodes[elems[e].node_id[I] - 1];
+        nd.element[nd.element_num] = dElems + e;
+        nd.local_node_num[nd.element_num++] = I;
+      }
+    }
+    CUDA_CHECK(cudaMemcpy(dNodes, nodes.data(), sizeof(NodeCuda) * nodes.size(), cudaMemcpyHostToDevice));
+    CUDA_CHECK(cudaMemcpy(dElems, dev.data(), sizeof(SolidElementCuda) * ne, cudaMemcpyHostToDevice));
+    CUDA_CHECK(cudaMemcpy(dPoints_, points_.data(), sizeof(GaussPoint) * ne, cudaMemcpyHostToDevice));
+    CUDA_CHECK(cudaMemcpy(dStates_, states.data(), sizeof(ElasticMaterialStatus) * ne, cudaMemcpyHostToDevice));
+
+    dRecord_ = upload(&record_, 1);
+    CUDA_CHECK(cudaMalloc(&dMaterial_, sizeof(LinearElasticMaterial)));
+    launch(constructElastic, dim3(1), dim3(1), dRecord_, dMaterial_);
+    CUDA_CHECK(cudaDeviceSynchronize());
+    MaterialNew* m = dMaterial_;
+    dMaterials_ = upload(&m, 1);
+    Section sec;
+    sec.id = 1;
+    sec.family_code = 4;
+    sec.element_formulation = ET_HEXA_REDUCED;
+    dSections_ = upload(&sec, 1);
+    HourglassControl hg;
+    dHourglass_ = upload(&hg, 1);
+    hostMaterial_ = new LinearElasticMaterial(&record_);
+    parts_.resize(1);
+    parts_[0].id = 1;
+    parts_[0].elmManager = &store_;
+    parts_[0].material = &record_;
+    parts_[0].materialNew = hostMaterial_;
+    control_.allocateAndCopyElementPtr(parts_);
+    control_.gpuVerifyElement();
+    control_.sortElementPtrByType();
+    control_.allocateBlockDtBuffer();
+    control_.allocateDtArray();
+    CUDA_CHECK(cudaDeviceSynchronize());
+    dt_ = std::min(control_.gpuCalCriticalDt(dRecord_, dSections_, 0.9), 0.001);
+    prevDt_ = dt_;
+    cublasCreate_v2(&handle_);
+  }
+
+  ~CubeModel() {
+    cublasDestroy_v2(handle_);
+    for (void* p : {static_cast<void*>(dPoints_), static_cast<void*>(dStates_), static_cast<void*>(dRecord_),
+                    static_cast<void*>(dMaterial_), static_cast<void*>(dMaterials_), static_cast<void*>(dSections_),
+                    static_cast<void*>(dHourglass_)})
+      CUDA_CHECK(cudaFree(p));
+    delete hostMaterial_;
+  }
+
+  // The element and node steps of the GPU cycle.
+  Timing run(int cycles) {
+    Timing t;
+    const auto start = Clock::now();
+    for (int c = 0; c < cycles; ++c) {
+      const auto t0 = Clock::now();
+      nodeManager_.allNodeDispCal(dt_);
+      CUDA_CHECK(cudaDeviceSynchronize());
+      const auto t1 = Clock::now();
+      double candidate = dt_;
+      control_.gpuAllElementInterFor(dMaterials_, dSections_, dHourglass_, dt_, handle_, &candidate, 0.9);
+      const auto t2 = Clock::now();
+      nodeManager_.gpuAddNodeInterForce();
+      const double next = std::min(candidate, 0.001);
+      nodeManager_.allNodeAccelVelCal(next, prevDt_);
+      CUDA_CHECK(cudaDeviceSynchronize());
+      const auto t3 = Clock::now();
+      prevDt_ = dt_;
+      dt_ = next;
+      t.elements += seconds(t1, t2);
+      t.nodes += seconds(t0, t1) + seconds(t2, t3);
+    }
+    t.total = seconds(start, Clock::now());
+    return t;
+  }
+
+  int elementNum() const { return n_ * n_ * n_; }
+  double dt() const { return dt_; }
+
+ private:
+  int n_;
+  Material record_;
+  NodeManager nodeManager_;
+  ElmManager store_;
+  std::vector<Part> parts_;
+  std::vector<GaussPoint> points_;
+  GaussPoint* dPoints_ = nullptr;
+  ElasticMaterialStatus* dStates_ = nullptr;
+  Material* dRecord_ = nullptr;
+  LinearElasticMaterial* dMaterial_ = nullptr;
+  MaterialNew** dMaterials_ = nullptr;
+  Section* dSections_ = nullptr;
+  HourglassControl* dHourglass_ = nullptr;
+  LinearElasticMaterial* hostMaterial_ = nullptr;
+  ElementControl control_;
+  cublasHandle_t handle_ = nullptr;
+  double dt_ = 0.0, prevDt_ = 0.0;
+};
+
+void report(const char* label, int threads, const Timing& t, int elements, int cycles) {
+  const double perElementCycle = t.total / (static_cast<double>(elements) * cycles) * 1e6;
+  const double rest = t.total - t.elements - t.nodes;
+  printf("%-10s threads %2d: %8.4f us per element-cycle, %8.3f ms per cycle; elements %5.1f%%, nodes %5.1f%%, "
+         "rest %5.1f%%\n",
+         label, threads, perElementCycle, t.total / cycles * 1e3, 100.0 * t.elements / t.total,
+         100.0 * t.nodes / t.total, 100.0 * rest / t.total);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int n = argc > 1 ? std::atoi(argv[1]) : 40;
+  const int cycles = argc > 2 ? std::atoi(argv[2]) : 50;
+  const int cores = argc > 3 ? std::atoi(argv[3]) : omp_get_num_procs();
+  if (n < 1 || cycles < 1 || cores < 1) {
+    fprintf(stderr, "usage: bench_hexa_cube [n >= 1] [cycles >= 1] [threads >= 1]\n");
+    return 1;
+  }
+  printf("cube of %d x %d x %d one-point hexahedra (%d elements, %d nodes), %d cycles\n", n, n, n, n * n * n,
+         (n + 1) * (n + 1) * (n + 1), cycles);
+  Timing one, all;
+  {
+    omp_set_num_threads(1);
+    CubeModel model(n);
+    model.run(2);  // warm-up
+    one = model.run(cycles);
+    report("1 thread", 1, one, model.elementNum(), cycles);
+  }
+  if (cores > 1) {
+    omp_set_num_threads(cores);
+    CubeModel model(n);
+    model.run(2);
+    all = model.run(cycles);
+    report("all cores", cores, all, model.elementNum(), cycles);
+  }
+  if (cores > 1) printf("speed-up on %d threads: %.2fx\n", cores, one.total / all.total);
+  return 0;
+}
