@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "core/section.h"
+#include "elements/elmmanager.h"
 #include "tests/elements/solidTestModel.h"
 
 namespace {
@@ -225,6 +227,36 @@ TEST(Solid1stElement, InvertedHexahedronTakesMirrorVolume) {
   m.computeForces(1e-6);
   EXPECT_NEAR(m.elems[0].volume, h * h * h, 1e-18);
   EXPECT_NEAR(m.elems[0].computeSolidCharactLength(), h, 1e-15);
+}
+
+}  // namespace
+
+namespace {
+
+// The total-Lagrangian set-up does not depend on the rigid-body flag of the
+// first node: a deformable part touching a rigid body still gets its
+// reference derivatives.  Solids without points are left alone.
+TEST(Solid1stElement, TotalLagrangianSetUpIgnoresRigidNodeFlag) {
+  SolidModel m;
+  m.addNode(0, 0, 0);
+  m.addNode(1, 0, 0);
+  m.addNode(0, 1, 0);
+  m.addNode(0, 0, 1);
+  m.addSolid(ET_TETRA_TL, {1, 2, 3, 4});
+  m.link();
+  for (double& d : m.derivatives) d = 0.0;
+  m.nodes[0].rigid_flag = 1;
+  ElmManager store;
+  store.solid_element_array_cpu = m.elems;
+  Section sec;
+  sec.id = 1;
+  store.setSolidIntegration(&sec);
+  EXPECT_EQ(m.derivatives[0], -1.0);  // dN1/dx with N1 = 1 - x - y - z
+  SolidElementCuda bare = m.elems[0];
+  bare.gaussPoint = nullptr;
+  bare.volume = 0.0;
+  bare.setSolidTLIntegration(1);
+  EXPECT_EQ(bare.volume, 0.0);
 }
 
 }  // namespace
