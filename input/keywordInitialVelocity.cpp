@@ -1,7 +1,9 @@
 // Keyword family *INITIAL_VELOCITY: velocities of a node set, or of single
 // nodes (one record per node line of "_NODE"). Every record is built in one
-// working record kept for the whole deck, so a value a block does not give
-// is the one the previous initial-velocity block left.
+// working record kept for the whole deck, so a velocity a block does not give
+// is the one the previous initial-velocity block left. The target is always
+// the block's own: a node record names no set and a set record no node, so
+// that no record reaches nodes its block did not name.
 #include <sstream>
 
 #include "input/keywordReader.h"
@@ -23,6 +25,7 @@ void KeywordReader::readInitialVelocity(const std::string& block) {
                 continue;
             }
             record.ic_node_id = nodeId;
+            record.ic_set_id = 0;
             for (int j = 0; j < 6; ++j) {
                 double v = 0.0;
                 if (!(stream >> v)) break;
@@ -34,6 +37,7 @@ void KeywordReader::readInitialVelocity(const std::string& block) {
         }
         return;
     }
+    record.ic_node_id = 0;
     readCard(lines, 1, record.ic_set_id, record.ic_card_values);
     readCard(lines, 2, record.value);
     record.type = IC_VELOCITY;

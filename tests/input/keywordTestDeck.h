@@ -3,6 +3,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -19,6 +21,22 @@ inline std::string card(std::initializer_list<std::string> fields, int width = 1
         line += std::string(field.size() < static_cast<size_t>(width) ? width - field.size() : 0, ' ') + field;
     }
     return line + "\n";
+}
+
+// A fresh folder for one test's deck and working files.
+inline std::filesystem::path freshDeckFolder(const std::string& name) {
+    const std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / ("keyword_" + name);
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+// Writes the deck text as <name>.k in a fresh folder and reads it whole
+// (block loop and completion); returns readKeywordDeck's result.
+inline int readDeckFile(FEMDynamic* fem, const std::string& name, const std::string& text) {
+    const std::filesystem::path deck = freshDeckFolder(name) / (name + ".k");
+    std::ofstream(deck, std::ios::binary) << text;
+    return readKeywordDeck(fem, deck.string());
 }
 
 class KeywordDeckTest : public ::testing::Test {

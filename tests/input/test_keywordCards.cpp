@@ -291,11 +291,29 @@ TEST_F(KeywordDeckTest, InitialVelocitiesKeepTheWorkingRecord) {
     EXPECT_EQ(records[0].ic_set_id, 3);
     EXPECT_DOUBLE_EQ(records[0].value[0], 10.0);
     EXPECT_EQ(records[1].ic_node_id, 17);
-    EXPECT_EQ(records[1].ic_set_id, 3);  // carried from the set block
+    EXPECT_EQ(records[1].ic_set_id, 0);  // names its node only, not the earlier block's set
     EXPECT_DOUBLE_EQ(records[1].value[2], 3.0);
     EXPECT_EQ(records[2].ic_node_id, 18);  // every node line is read
+    EXPECT_EQ(records[0].ic_node_id, 0);
     EXPECT_DOUBLE_EQ(records[2].value[0], 4.0);
     EXPECT_DOUBLE_EQ(records[2].value[1], 2.0);  // not given: the working record's
     EXPECT_EQ(state.velocitySetMap, (std::map<int, int>{{1, 3}}));
     EXPECT_EQ(state.velocityNodeMap, (std::map<int, int>{{2, 17}, {3, 18}}));
+}
+
+TEST(KeywordDeckFile, InitialVelocitiesOfOneNodeOrSetAreMerged) {
+    FEMDynamic fem;
+    fem.newManagers();
+    const std::string deck = "*NODE\n 17 0 0 0\n 18 1 0 0\n*SET_NODE_LIST\n" + card({"3"}) + card({"17", "18"}) +
+                             "*INITIAL_VELOCITY_NODE\n 17 1.0\n*INITIAL_VELOCITY_NODE\n 17 2.0 0.5\n" +
+                             "*INITIAL_VELOCITY\n" + card({"3"}) + card({"10.0"}) + "*INITIAL_VELOCITY\n" +
+                             card({"3"}) + card({"5.0"}) + "*END\n";
+    ASSERT_EQ(readDeckFile(&fem, "velocity_merge", deck), 1);
+    const std::vector<InitialCondition>& records = *fem.initial_condition_array;
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].ic_node_id, 1);  // node 17 is node number 1
+    EXPECT_DOUBLE_EQ(records[0].value[0], 3.0);
+    EXPECT_DOUBLE_EQ(records[0].value[1], 0.5);
+    EXPECT_EQ(records[1].ic_set_id, 3);
+    EXPECT_DOUBLE_EQ(records[1].value[0], 15.0);
 }

@@ -10,14 +10,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh folder for one test's deck and working files.
-fs::path freshFolder(const std::string& name) {
-    const fs::path folder = fs::path(::testing::TempDir()) / ("keyword_" + name);
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
-}
-
 std::string fileText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream all;
@@ -41,7 +33,7 @@ TEST(KeywordFrame, DeckFilesSitInTheTempFolderBesideTheDeck) {
 }
 
 TEST(KeywordFrame, WorkingCopyDropsCommentLinesAndReturns) {
-    const fs::path folder = freshFolder("copy");
+    const fs::path folder = freshDeckFolder("copy");
     const fs::path deck = folder / "deck.k";
     std::ofstream(deck, std::ios::binary) << "$ comment\r\n*NODE\r\n  $ kept\r\n1 0 0 0\r\n$x\n*END";
     const KeywordDeckFiles files = keywordDeckFiles(deck.string());
@@ -50,7 +42,7 @@ TEST(KeywordFrame, WorkingCopyDropsCommentLinesAndReturns) {
 }
 
 TEST(KeywordFrame, MissingDeckIsRefusedAndReadsNothing) {
-    const fs::path folder = freshFolder("missing");
+    const fs::path folder = freshDeckFolder("missing");
     FEMDynamic fem;
     fem.newManagers();
     ::testing::internal::CaptureStderr();
@@ -148,7 +140,7 @@ TEST_F(KeywordDeckTest, KeywordChainOrderAndEnd) {
 }
 
 TEST(KeywordFrame, WholeDeckIsReadAndCompleted) {
-    const fs::path folder = freshFolder("whole");
+    const fs::path folder = freshDeckFolder("whole");
     const fs::path deck = folder / "plate.k";
     std::ofstream(deck) << "*KEYWORD\n$ a comment\n*NODE\n 7 0 0 0\n 3 1 0 0\n 5 1 1 0\n 9 0 1 0\n"
                         << "*ELEMENT_SHELL\n 1 20 7 3 5 9\n"
