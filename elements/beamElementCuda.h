@@ -70,7 +70,7 @@ struct BeamElementCuda : Element {
     for (int k = 0; k < 3; ++k) node[k] = node_id[k] >= 1 ? nodes + (node_id[k] - 1) : nullptr;
   }
   // Registers the element with its three nodes (device).
-  __host__ __device__ void builNodeIndex();
+  __device__ void builNodeIndex();
 
   // ---- formulation (beam formulation files) ----
   __host__ __device__ void computeBeamInterForceGpu(MaterialNew* material, Section* section,
@@ -87,7 +87,7 @@ struct BeamElementCuda : Element {
 
 static_assert(std::is_trivially_copyable_v<BeamElementCuda>);
 
-__host__ __device__ inline void BeamElementCuda::builNodeIndex() {
+__device__ inline void BeamElementCuda::builNodeIndex() {
   for (int k = 0; k < 3; ++k)
     if (node[k] != nullptr) node[k]->buildBeamIndexGpu(this, k);
 }

@@ -27,7 +27,7 @@ struct DiscreteCuda : Element {
     for (int k = 0; k < 2; ++k) node[k] = node_id[k] >= 1 ? nodes + (node_id[k] - 1) : nullptr;
   }
   // Registers the element with its two nodes (device).
-  __host__ __device__ void builNodeIndex();
+  __device__ void builNodeIndex();
 
   // ---- formulation (discrete formulation file) ----
   __host__ __device__ void computeDiscreteInterForceGpu(MaterialNew* material, Section* section,
@@ -36,7 +36,7 @@ struct DiscreteCuda : Element {
 
 static_assert(std::is_trivially_copyable_v<DiscreteCuda>);
 
-__host__ __device__ inline void DiscreteCuda::builNodeIndex() {
+__device__ inline void DiscreteCuda::builNodeIndex() {
   for (int k = 0; k < 2; ++k)
     if (node[k] != nullptr) node[k]->buildDiscreteIndexGpu(this, k);
 }

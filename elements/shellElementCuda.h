@@ -33,7 +33,7 @@ struct ShellElementCuda : Element {
     for (int k = 0; k < 4; ++k) node[k] = node_id[k] >= 1 ? nodes + (node_id[k] - 1) : nullptr;
   }
   // Registers the element with its nodes (device).
-  __host__ __device__ void builNodeIndex();
+  __device__ void builNodeIndex();
   // Both thickness fields := mean of the section's four nodal thicknesses.
   void setThick(const Section* section);
 
@@ -53,7 +53,7 @@ struct ShellElementCuda : Element {
 
 static_assert(std::is_trivially_copyable_v<ShellElementCuda>);
 
-__host__ __device__ inline void ShellElementCuda::builNodeIndex() {
+__device__ inline void ShellElementCuda::builNodeIndex() {
   for (int k = 0; k < 3; ++k)
     if (node[k] != nullptr) node[k]->buildShellIndexGpu(this, k);
   if (type == ET_MEMBRANE4 || type == ET_BT_SHELL || type == ET_HL_SHELL) {

@@ -34,7 +34,7 @@ struct SolidElement2nd : Element {
       node[k] = (k < gaussNodeNum && node_id[k] >= 1) ? nodes + (node_id[k] - 1) : nullptr;
   }
   // Registers the element with its first gaussNodeNum nodes (device).
-  __host__ __device__ void builNodeIndex();
+  __device__ void builNodeIndex();
 
   // ---- formulation (second-order formulation files) ----
   __host__ __device__ void computeSolid2ndInterForceGpu(MaterialNew* material, Section* section,
@@ -48,7 +48,7 @@ struct SolidElement2nd : Element {
 
 static_assert(std::is_trivially_copyable_v<SolidElement2nd>);
 
-__host__ __device__ inline void SolidElement2nd::builNodeIndex() {
+__device__ inline void SolidElement2nd::builNodeIndex() {
   const int n = gaussNodeNum < kSolid2ndNodeMax ? gaussNodeNum : kSolid2ndNodeMax;
   for (int k = 0; k < n; ++k)
     if (node[k] != nullptr) node[k]->buildElementIndexGpu(this, k);
