@@ -11,6 +11,7 @@
 #include "core/part.h"
 #include "core/section.h"
 #include "elements/elmmanager.h"
+#include "elements/smoothFemManager.h"
 #include "materials/material.h"
 #include "materials/materialnew.h"
 #include "solver/pendingFeature.h"
@@ -360,29 +361,22 @@ void ElementControl::gpuVerifyElement() {
     launch(verSolid2ndElement, smallBlocksFor(solid2ndNum_), dim3(kSmallBlock), solid2ndNum_, solid2ndArrayGpu_);
 }
 
+namespace {
+template <typename T>
+void operateAddMem(int n, T** elements, Section* sections) {
+  if (n > 0)
+    launch(GpuOperateAllElementAddMem<T>, blocksFor(n, kAddMemBlock), dim3(kAddMemBlock), n, elements, sections);
+}
+}  // namespace
+
 void ElementControl::gpuOperateAllElementAddMem(Section* sections) {
-  const dim3 block(kAddMemBlock);
-  if (solid_num > 0)
-    launch(GpuOperateAllElementAddMem<SolidElementCuda>, blocksFor(solid_num, kAddMemBlock), block, solid_num,
-           solidArrayGpu, sections);
-  if (shell_num > 0)
-    launch(GpuOperateAllElementAddMem<ShellElementCuda>, blocksFor(shell_num, kAddMemBlock), block, shell_num,
-           shellArrayGpu, sections);
-  if (beam_num > 0)
-    launch(GpuOperateAllElementAddMem<BeamElementCuda>, blocksFor(beam_num, kAddMemBlock), block, beam_num,
-           beamArrayGpu, sections);
-  if (discrete_num > 0)
-    launch(GpuOperateAllElementAddMem<DiscreteCuda>, blocksFor(discrete_num, kAddMemBlock), block, discrete_num,
-           discreteArrayGpu, sections);
-  if (solid2ndNum_ > 0)
-    launch(GpuOperateAllElementAddMem<SolidElement2nd>, blocksFor(solid2ndNum_, kAddMemBlock), block, solid2ndNum_,
-           solid2ndArrayGpu_, sections);
-  if (shell2ndNum_ > 0)
-    launch(GpuOperateAllElementAddMem<ShellElement2nd>, blocksFor(shell2ndNum_, kAddMemBlock), block, shell2ndNum_,
-           shell2ndArrayGpu_, sections);
-  if (beam2ndNum_ > 0)
-    launch(GpuOperateAllElementAddMem<BeamElement2nd>, blocksFor(beam2ndNum_, kAddMemBlock), block, beam2ndNum_,
-           beam2ndArrayGpu_, sections);
+  operateAddMem(solid_num, solidArrayGpu, sections);
+  operateAddMem(shell_num, shellArrayGpu, sections);
+  operateAddMem(beam_num, beamArrayGpu, sections);
+  operateAddMem(discrete_num, discreteArrayGpu, sections);
+  operateAddMem(solid2ndNum_, solid2ndArrayGpu_, sections);
+  operateAddMem(shell2ndNum_, shell2ndArrayGpu_, sections);
+  operateAddMem(beam2ndNum_, beam2ndArrayGpu_, sections);
 }
 
 int ElementControl::blockDtNum() const {
@@ -406,6 +400,14 @@ void ElementControl::allocateDtArray() {
   const std::vector<double> fill(static_cast<size_t>(total), kElementDtSentinel);
   CUDA_CHECK(cudaMalloc(&dtArray, sizeof(double) * total));
   CUDA_CHECK(cudaMemcpy(dtArray, fill.data(), sizeof(double) * total, cudaMemcpyHostToDevice));
+}
+
+// The domains' records are not kept on the device in this build: the count
+// is taken and the domains are reported as not acted on.
+void ElementControl::linkSmoothFem(SmoothFemManager* manager) {
+  smoothFemArray = nullptr;
+  smooth_num = manager != nullptr ? manager->smooth_num : 0;
+  if (smooth_num > 0) reportUnavailable("Smoothed-FEM domain forces", static_cast<size_t>(smooth_num));
 }
 
 // ---------------------------------------------------------------------------
@@ -454,6 +456,16 @@ void ElementControl::gpuMassScale(double targetDt) {
            beam2ndArrayGpu_);
 }
 
+namespace {
+// Launches one family's mass kernel over its run of the pair array and moves
+// the run pointer past it.
+template <typename T>
+void countMass(void (*kernel)(int, T**, double2*), int n, T** elements, double2*& out) {
+  if (n > 0) launch(kernel, smallBlocksFor(n), dim3(kSmallBlock), n, elements, out);
+  out += n;
+}
+}  // namespace
+
 void ElementControl::gpuCountMass(int flag) {
   if (flag == 0) return;
   const int total = dtArrayNum();
@@ -462,25 +474,12 @@ void ElementControl::gpuCountMass(int flag) {
     double2* massDevice = nullptr;
     CUDA_CHECK(cudaMalloc(&massDevice, sizeof(double2) * total));
     double2* out = massDevice;
-    if (beam_num > 0) launch(_CountMass<BeamElementCuda>, smallBlocksFor(beam_num), dim3(kSmallBlock), beam_num, beamArrayGpu, out);
-    out += beam_num;
-    if (shell_num > 0)
-      launch(_CountMass<ShellElementCuda>, smallBlocksFor(shell_num), dim3(kSmallBlock), shell_num, shellArrayGpu, out);
-    out += shell_num;
-    if (solid_num > 0)
-      launch(_CountMass<SolidElementCuda>, smallBlocksFor(solid_num), dim3(kSmallBlock), solid_num, solidArrayGpu, out);
-    out += solid_num;
-    if (beam2ndNum_ > 0)
-      launch(_CountZeroMass<BeamElement2nd>, smallBlocksFor(beam2ndNum_), dim3(kSmallBlock), beam2ndNum_,
-             beam2ndArrayGpu_, out);
-    out += beam2ndNum_;
-    if (shell2ndNum_ > 0)
-      launch(_CountZeroMass<ShellElement2nd>, smallBlocksFor(shell2ndNum_), dim3(kSmallBlock), shell2ndNum_,
-             shell2ndArrayGpu_, out);
-    out += shell2ndNum_;
-    if (solid2ndNum_ > 0)
-      launch(_CountMass<SolidElement2nd>, smallBlocksFor(solid2ndNum_), dim3(kSmallBlock), solid2ndNum_,
-             solid2ndArrayGpu_, out);
+    countMass(_CountMass<BeamElementCuda>, beam_num, beamArrayGpu, out);
+    countMass(_CountMass<ShellElementCuda>, shell_num, shellArrayGpu, out);
+    countMass(_CountMass<SolidElementCuda>, solid_num, solidArrayGpu, out);
+    countMass(_CountZeroMass<BeamElement2nd>, beam2ndNum_, beam2ndArrayGpu_, out);
+    countMass(_CountZeroMass<ShellElement2nd>, shell2ndNum_, shell2ndArrayGpu_, out);
+    countMass(_CountMass<SolidElement2nd>, solid2ndNum_, solid2ndArrayGpu_, out);
     CUDA_CHECK(cudaMemcpy(massHost.data(), massDevice, sizeof(double2) * total, cudaMemcpyDeviceToHost));
     CUDA_CHECK(cudaFree(massDevice));
   }

@@ -14,6 +14,7 @@
 #include "platform/gpu_runtime.h"
 
 class Part;
+class SmoothFemManager;
 class MaterialNew;
 struct Material;
 struct Section;
@@ -58,6 +59,8 @@ class ElementControl {
   void sortElementPtrByType();
   void allocateBlockDtBuffer();
   void allocateDtArray();
+  // Borrows the smoothed-FEM domains of the manager.
+  void linkSmoothFem(SmoothFemManager* manager);
 
   // ---- run time ----
   // Smallest critical step of the model from the flat material records

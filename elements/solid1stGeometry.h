@@ -145,16 +145,20 @@ __host__ __device__ inline double hexaLargestFace(const double x[8][3]) {
   return amax;
 }
 
+// Largest of a first area and n further ones.
+__host__ __device__ inline double largestArea(double first, const double* others, int n) {
+  for (int i = 0; i < n; ++i)
+    if (others[i] > first) first = others[i];
+  return first;
+}
+
 // Characteristic lengths by shape; x holds the eight node slots of the
 // element (unused slots are ignored).  Volumes are taken by absolute value.
 __host__ __device__ inline double tetraCharactLength(const double x[8][3]) {
   const double v = tetraVolume(x[0], x[1], x[2], x[3]);
-  double a = triangleArea(x[0], x[1], x[2]);
   const double faces[3] = {triangleArea(x[0], x[1], x[3]), triangleArea(x[1], x[2], x[3]),
                            triangleArea(x[0], x[2], x[3])};
-  for (double f : faces)
-    if (f > a) a = f;
-  return 3.0 * v / a;
+  return 3.0 * v / largestArea(triangleArea(x[0], x[1], x[2]), faces, 3);
 }
 
 __host__ __device__ inline double hexaCharactLength(const double x[8][3]) {
@@ -172,24 +176,18 @@ __host__ __device__ inline double pentaVolume(const double x[8][3]) {
 }
 
 __host__ __device__ inline double pentaCharactLength(const double x[8][3]) {
-  double a = triangleArea(x[0], x[1], x[2]);
   const double faces[4] = {triangleArea(x[3], x[4], x[5]), quadArea(x[0], x[1], x[4], x[3]),
                            quadArea(x[1], x[2], x[5], x[4]), quadArea(x[0], x[2], x[5], x[3])};
-  for (double f : faces)
-    if (f > a) a = f;
-  return pentaVolume(x) / a;
+  return pentaVolume(x) / largestArea(triangleArea(x[0], x[1], x[2]), faces, 4);
 }
 
 // One-point pentahedron kept in the eight slots of a degenerate hexahedron
 // (type 21): exact volume of the slots over the largest of the faces formed
 // by the first six slots s1..s6.
 __host__ __device__ inline double pentaSlotsCharactLength(const double x[8][3]) {
-  double a = triangleArea(x[0], x[1], x[4]);
   const double faces[4] = {triangleArea(x[3], x[2], x[5]), quadArea(x[0], x[4], x[5], x[3]),
                            quadArea(x[4], x[1], x[2], x[5]), quadArea(x[0], x[1], x[2], x[3])};
-  for (double f : faces)
-    if (f > a) a = f;
-  return fabs(hexaExactVolume(x)) / a;
+  return fabs(hexaExactVolume(x)) / largestArea(triangleArea(x[0], x[1], x[4]), faces, 4);
 }
 
 // Pyramid with apex 1 and base 2-3-4-5: height of the apex over the plane
