@@ -504,6 +504,8 @@ void ElmManager::setSolidIntegration(const Section* sectionArray) {
   const SolidElementCuda& first = solid_element_array_cpu.front();
   if (first.section_id < 1) return;
   if (sectionArray[first.section_id - 1].sfem_kind != 0) return;
-  if (first.node[0] != nullptr && first.node[0]->rigid_flag == 1) return;
+  // Parts of null or rigid material have no points, so their solids skip the
+  // set-up by themselves; a rigid-body flag on a node says nothing about the
+  // part's own material and does not stop it.
   for (auto& e : solid_element_array_cpu) e.setSolidTLIntegration(e.integratPointNum);
 }

@@ -80,6 +80,18 @@ class ElmManager {
   void buildElementGpuIdMap();
   void gpuBuildIndexNode();
 
+  // ---- host element passes ----
+  // Internal forces, characteristic lengths and critical steps of the
+  // part's elements; candidate is lowered to the part's smallest step.
+  void computeInterForceCpu(const MaterialNew* material, Section* section, HourglassControl* hourglass, double dt,
+                            double& candidate, double safeFactor);
+  // Element masses to the nodes; totMass := their sum.
+  void calNodeMass(const Material* material, const Section* section);
+  // Lowers length to the smallest characteristic length of the part.
+  void calMinCharactLength(double* length);
+  // Host mass scaling of every element for the target step.
+  void massScaleCpu(double targetDt);
+
   // ---- lookups ----
   Element* findElementById(int id);
   Element* findElementGpuById(int id);

@@ -37,7 +37,7 @@ struct SolidElementCuda : Element {
     for (int k = 0; k < 8; ++k) node[k] = node_id[k] >= 1 ? nodes + (node_id[k] - 1) : nullptr;
   }
   // Registers the element with its nodes by type (device).
-  __host__ __device__ void builNodeIndex();
+  __device__ void builNodeIndex();
 
   // ---- formulation (first-order solid formulation files) ----
   __host__ __device__ void computeSolidInterForceGpu(const MaterialNew* material, Section* section,
@@ -45,9 +45,9 @@ struct SolidElementCuda : Element {
   __host__ __device__ double computeSolidCharactLength();
   __host__ __device__ double computeSolidTimeStep(const MaterialNew* material, double safeFactor);
   __host__ __device__ void assignTimeStep(double step) { dt = step; }
-  __host__ __device__ double computeSolidMassScaleGpu(double targetDt);
-  __host__ __device__ void computeSolid1stNodeStrGpu(int flag);
-  __host__ __device__ void discreteSolid1stInterForceToNodeGpu();
+  __device__ double computeSolidMassScaleGpu(double targetDt);
+  __device__ void computeSolid1stNodeStrGpu(int flag);
+  __device__ void discreteSolid1stInterForceToNodeGpu();
   __host__ __device__ void solidNodeMassInitia();
   // Host twins.
   void computeSolidInterForceCpu(const MaterialNew* material, Section* section, HourglassControl* hourglass,
@@ -67,7 +67,7 @@ struct SolidElementCuda : Element {
 
 static_assert(std::is_trivially_copyable_v<SolidElementCuda>);
 
-__host__ __device__ inline void SolidElementCuda::builNodeIndex() {
+__device__ inline void SolidElementCuda::builNodeIndex() {
   int last = 3;
   switch (type) {
     case ET_TETRA_TL: last = 3; break;

@@ -1,0 +1,58 @@
+// Host element passes of one part: internal forces and critical steps of
+// the host-only loop, nodal masses, the smallest characteristic length and
+// host mass scaling.  The first-order solids run their host routines; the
+// shell, beam and second-order solid formulations are not part of this
+// build yet, and a part holding such elements says so at every pass.
+#include <cstdio>
+
+#include "core/section.h"
+#include "elements/elmmanager.h"
+#include "materials/material.h"
+
+namespace {
+
+// Reports the families of the part whose host routines are not built.
+void reportPendingFamilies(const ElmManager& m, const char* pass) {
+  if (!m.shell_element_array_cpu.empty()) printf("请补充壳单元的%s\n", pass);
+  if (!m.beam_element_array_cpu.empty()) printf("请补充梁单元的%s\n", pass);
+  if (!m.solid2ndArrayCpu_.empty()) printf("请补充二阶实体单元的%s\n", pass);
+}
+
+}  // namespace
+
+void ElmManager::computeInterForceCpu(const MaterialNew* material, Section* section, HourglassControl* hourglass,
+                                      double dt, double& candidate, double safeFactor) {
+  double partMin = 100.0;
+  for (SolidElementCuda& e : solid_element_array_cpu) {
+    e.computeSolidInterForceCpu(material, section, hourglass, dt);
+    e.computeSolidCharactLengthCpu();
+    const double step = e.computeSolidTimeStepCpu(material, safeFactor);
+    if (step < partMin) partMin = step;
+  }
+  reportPendingFamilies(*this, "主机内力算法");
+  if (partMin < candidate) candidate = partMin;
+}
+
+void ElmManager::calNodeMass(const Material* material, const Section* section) {
+  totMass = 0.0;
+  if (material == nullptr) return;
+  if (material->type == 0 && material->density < 1e-11) return;
+  for (SolidElementCuda& e : solid_element_array_cpu) totMass += e.calSolidNodeMass(material, section);
+  reportPendingFamilies(*this, "节点质量算法");
+}
+
+void ElmManager::calMinCharactLength(double* length) {
+  if (length == nullptr) return;
+  for (SolidElementCuda& e : solid_element_array_cpu) {
+    const double l = e.computeSolidCharactLengthCpu();
+    if (l < *length) *length = l;
+  }
+  reportPendingFamilies(*this, "特征长度算法");
+}
+
+void ElmManager::massScaleCpu(double targetDt) {
+  for (SolidElementCuda& e : solid_element_array_cpu) e.computeSolidMassScaleCpu(targetDt);
+  reportPendingFamilies(*this, "质量缩放算法");
+  for (size_t i = 0; i < shell2ndArrayCpu_.size(); ++i) printf("请补充二阶壳单元的质量缩放算法\n");
+  for (size_t i = 0; i < beam2ndArrayCpu_.size(); ++i) printf("请补充二阶梁单元的质量缩放算法\n");
+}
