@@ -32,100 +32,26 @@ constexpr int nodeIdCapacity() {
 constexpr int minCount(int a, int b) { return a < b ? a : b; }
 }  // namespace
 
-Part::Part(const Part& other)
-    : id(other.id),
-      section_id(other.section_id),
-      material_id(other.material_id),
-      eos_id(other.eos_id),
-      hourglass_id(other.hourglass_id),
-      gravity_option(other.gravity_option),
-      adaptive_option(other.adaptive_option),
-      thermal_material_id(other.thermal_material_id),
-      name(other.name),
-      elmManager(other.elmManager),
-      material(other.material),
-      materialGpu(nullptr),
-      materialNew(other.materialNew),
-      section(other.section),
-      sectionGpu(nullptr),
-      node_array(other.node_array),
-      node_array_gpu(nullptr),
-      storage_index(other.storage_index),
-      contact_static_friction(other.contact_static_friction),
-      contact_dynamic_friction(other.contact_dynamic_friction),
-      contact_decay_coefficient(other.contact_decay_coefficient),
-      contact_viscous_friction(other.contact_viscous_friction),
-      contact_thickness_option(other.contact_thickness_option),
-      contact_thickness(other.contact_thickness),
-      contact_penalty_scale(other.contact_penalty_scale),
-      inertia_coord_option(other.inertia_coord_option),
-      inertia_node_id(other.inertia_node_id),
-      inertia_coord_id(other.inertia_coord_id),
-      inertia_mass(other.inertia_mass),
-      contact_surface_id(other.contact_surface_id),
-      contact_surface(other.contact_surface) {
-  for (int i = 0; i < 3; ++i) inertia_centre[i] = other.inertia_centre[i];
-  for (int i = 0; i < 6; ++i) {
-    inertia_tensor[i] = other.inertia_tensor[i];
-    initial_velocity[i] = other.initial_velocity[i];
-    inertia_axes[i] = other.inertia_axes[i];
-  }
-}
+Part::Part(const Part& other) : PartValues(other) {}
 
 Part& Part::operator=(const Part& other) {
-  if (this != &other) {
-    Part copy(other);
-    *this = std::move(copy);
-  }
+  if (this != &other) PartValues::operator=(other);  // the device copies stay
   return *this;
 }
 
-Part::Part(Part&& other) noexcept : Part() { *this = std::move(other); }
+Part::Part(Part&& other) noexcept
+    : PartValues(std::move(other)),
+      materialGpu(std::exchange(other.materialGpu, nullptr)),
+      sectionGpu(std::exchange(other.sectionGpu, nullptr)),
+      node_array_gpu(std::exchange(other.node_array_gpu, nullptr)) {}
 
 Part& Part::operator=(Part&& other) noexcept {
   if (this == &other) return *this;
   releaseGpu();
-  // Take every value field, then the device arrays by ownership.
-  NodeCuda** nodesGpu = std::exchange(other.node_array_gpu, nullptr);
-  Material* matGpu = std::exchange(other.materialGpu, nullptr);
-  Section* secGpu = std::exchange(other.sectionGpu, nullptr);
-  id = other.id;
-  section_id = other.section_id;
-  material_id = other.material_id;
-  eos_id = other.eos_id;
-  hourglass_id = other.hourglass_id;
-  gravity_option = other.gravity_option;
-  adaptive_option = other.adaptive_option;
-  thermal_material_id = other.thermal_material_id;
-  name = std::move(other.name);
-  elmManager = other.elmManager;
-  material = other.material;
-  materialNew = other.materialNew;
-  section = other.section;
-  node_array = std::move(other.node_array);
-  storage_index = other.storage_index;
-  contact_static_friction = other.contact_static_friction;
-  contact_dynamic_friction = other.contact_dynamic_friction;
-  contact_decay_coefficient = other.contact_decay_coefficient;
-  contact_viscous_friction = other.contact_viscous_friction;
-  contact_thickness_option = other.contact_thickness_option;
-  contact_thickness = other.contact_thickness;
-  contact_penalty_scale = other.contact_penalty_scale;
-  inertia_coord_option = other.inertia_coord_option;
-  inertia_node_id = other.inertia_node_id;
-  inertia_coord_id = other.inertia_coord_id;
-  for (int i = 0; i < 3; ++i) inertia_centre[i] = other.inertia_centre[i];
-  inertia_mass = other.inertia_mass;
-  for (int i = 0; i < 6; ++i) {
-    inertia_tensor[i] = other.inertia_tensor[i];
-    initial_velocity[i] = other.initial_velocity[i];
-    inertia_axes[i] = other.inertia_axes[i];
-  }
-  contact_surface_id = other.contact_surface_id;
-  contact_surface = other.contact_surface;
-  node_array_gpu = nodesGpu;
-  materialGpu = matGpu;
-  sectionGpu = secGpu;
+  PartValues::operator=(std::move(other));
+  materialGpu = std::exchange(other.materialGpu, nullptr);
+  sectionGpu = std::exchange(other.sectionGpu, nullptr);
+  node_array_gpu = std::exchange(other.node_array_gpu, nullptr);
   return *this;
 }
 

@@ -15,8 +15,9 @@ struct Section;
 class SectionManager;
 class Surface;
 
-class Part {
- public:
+// The plain values of a part: ids, card values and host links.  Copying it
+// is always safe; the device copies that a part owns live in Part itself.
+struct PartValues {
   int id = 0;           // part id (1-based); its ElmManager is entry id-1
   int section_id = 0;
   int material_id = 0;
@@ -29,12 +30,9 @@ class Part {
   std::string name;     // title line of the part card
   ElmManager* elmManager = nullptr;   // set by linkMaterialSectionElement
   Material* material = nullptr;       // host record
-  Material* materialGpu = nullptr;    // device copy, owned
   MaterialNew* materialNew = nullptr; // host model object (null: the material has no model)
   Section* section = nullptr;         // host record
-  Section* sectionGpu = nullptr;      // device copy, owned
   std::vector<NodeCuda*> node_array;  // distinct nodes of the part's elements, first-seen order
-  NodeCuda** node_array_gpu = nullptr;  // device array of node pointers when made, owned
 
   // Values of the part option cards, as read.
   int storage_index = 0;  // 0-based position in the part vector
@@ -56,6 +54,13 @@ class Part {
   // Contact surface built from the part (0 / null when none).
   int contact_surface_id = 0;
   Surface* contact_surface = nullptr;
+};
+
+class Part : public PartValues {
+ public:
+  Material* materialGpu = nullptr;      // device copy of the material record, owned
+  Section* sectionGpu = nullptr;        // device copy of the section, owned
+  NodeCuda** node_array_gpu = nullptr;  // device array of node pointers when made, owned
 
   Part() = default;
   // A copy shares no device memory: the device arrays stay with the original.
