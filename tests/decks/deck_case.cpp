@@ -1,0 +1,104 @@
+#include "tests/decks/deck_case.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "core/nodeManager.h"
+#include "core/sectionmanager.h"
+#include "elements/elementControl.h"
+#include "input/keywordReader.h"
+#include "input/preprocessModel.h"
+#include "output/outputManager.h"
+#include "solver/femDynaAnalyParalle.h"
+#include "solver/femdynamic.h"
+#include "solver/multigpumanager.h"
+
+namespace deckcase {
+
+fs::path caseFolder(const std::string& name)
+{
+    return fs::path(FEM_SOURCE_DIR) / "tests" / "decks" / name;
+}
+
+fs::path scratchFolder(const std::string& name)
+{
+    const fs::path folder = fs::path(FEM_BINARY_DIR) / "deck_cases" / name;
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder;
+}
+
+int runProgram(const std::string& name, const std::string& extraOptions)
+{
+    const fs::path scratch = scratchFolder(name);
+    fs::copy_file(caseFolder(name) / "deck.k", scratch / "deck.k");
+    const std::string command = std::string(FEM_PROGRAM) + " INP=" + (scratch / "deck.k").string() +
+                                " WD=" + (scratch / "work").string() + " " + extraOptions + " > " +
+                                (scratch / "console.txt").string() + " 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<fs::path> vtkFiles(const fs::path& work)
+{
+    std::vector<fs::path> files;
+    if (fs::exists(work / "result.vtk")) {
+        files.push_back(work / "result.vtk");
+    }
+    for (int k = 1; fs::exists(work / ("result_" + std::to_string(k) + ".vtk")); ++k) {
+        files.push_back(work / ("result_" + std::to_string(k) + ".vtk"));
+    }
+    return files;
+}
+
+std::string readText(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void Probe::collect(FEMDynamic* fem, double time, double)
+{
+    NodeManager* nodes = fem->nodeManager;
+    nodes->gpuClearNodeStr();
+    fem->elementControl->gpuAccumulateStrToNode(fem->sectionManager->section_array_gpu);
+    nodes->gpuAverageNodeStr();
+    nodes->copyNodesToCpu();
+    samples.push_back(Sample{time, nodes->node_array_cpu});
+}
+
+std::vector<Sample> runInProcess(const std::string& name)
+{
+    const fs::path scratch = scratchFolder(name);
+    fs::copy_file(caseFolder(name) / "deck.k", scratch / "deck.k");
+    auto* fem = new FEMDynamic[1];
+    fem->newManagers();
+    fem->multiGpuManager->selectGpu();
+    fem->input_file = (scratch / "deck.k").string();
+    fem->work_path = (scratch / "work").string();
+    std::vector<Sample> samples;
+    if (readKeywordDeck(fem, fem->input_file) != 1) {
+        ADD_FAILURE() << "the deck of " << name << " was not read";
+    } else if (preprocessModel(fem) != 1) {
+        ADD_FAILURE() << "the model of " << name << " was not set up";
+    } else {
+        auto probe = std::make_unique<Probe>();
+        Probe* recorder = probe.get();
+        fem->outputManager->addOutput(std::move(probe));
+        double contactTime = 0.0;
+        double outputTime = 0.0;
+        fem->host_path_flag = 0;
+        femDynaAnalyParalle(fem, &contactTime, &outputTime);
+        samples = std::move(recorder->samples);
+    }
+    delete[] fem;
+    return samples;
+}
+
+}  // namespace deckcase

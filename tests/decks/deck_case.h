@@ -1,0 +1,54 @@
+// Shared helpers of the end-to-end deck cases under tests/decks/<case>/:
+// a scratch folder per case, running the program on a deck, reading back
+// the VTK files, and running a deck in-process with a probe that records
+// the nodal state every cycle.
+#pragma once
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/node.h"
+#include "output/basicoutput.h"
+
+class FEMDynamic;
+
+namespace deckcase {
+
+namespace fs = std::filesystem;
+
+// The case folder in the source tree and a fresh scratch folder for it.
+fs::path caseFolder(const std::string& name);
+fs::path scratchFolder(const std::string& name);
+
+// Runs the impactfem program on the case's deck (copied into the scratch
+// folder) with the work directory scratch/work; returns the exit status.
+int runProgram(const std::string& name, const std::string& extraOptions = "");
+
+// The VTK files of a work folder in output order: result.vtk, result_1.vtk, ...
+std::vector<fs::path> vtkFiles(const fs::path& work);
+std::string readText(const fs::path& file);
+
+// One recorded cycle: the time and a copy of every node, with the nodal
+// stresses averaged from the elements.
+struct Sample {
+    double time = 0.0;
+    std::vector<NodeCuda> nodes;
+};
+
+// Output that records every cycle (after the same gathering the VTK output
+// does with its stress flag on).
+class Probe : public BasicOutput {
+public:
+    std::vector<Sample> samples;
+    void collect(FEMDynamic* fem, double time, double dt) override;
+    void init(FEMDynamic*) override {}
+    void write(FEMDynamic*, double, double) override {}
+    void writeBinaryDump(FEMDynamic*, double, double) override {}
+    void readBinaryDump(FEMDynamic*, double, double) override {}
+};
+
+// Reads the case's deck, sets the model up and runs the GPU time loop with
+// a probe; the samples are returned. Fails the test when a stage fails.
+std::vector<Sample> runInProcess(const std::string& name);
+
+}  // namespace deckcase

@@ -1,0 +1,157 @@
+#!/usr/bin/python3
+"""Writes the keyword decks of the end-to-end cases (run it from anywhere).
+
+one_hexahedron  one unit cube of elastic material at rest
+free_flight     a 2 x 2 x 2 block of hexahedra with one initial velocity
+wave_hexa       a bar of hexahedra whose two halves start at +v and -v
+wave_tetra      the same bar cut into tetrahedra
+"""
+import itertools
+import os
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def field(value, width=10):
+    text = f"{value:g}" if isinstance(value, float) else str(value)
+    assert len(text) <= width, text
+    return text.rjust(width)
+
+
+def card(*values):
+    return "".join(field(v) for v in values) + "\n"
+
+
+def node_block(nodes):
+    lines = ["*NODE\n"]
+    for number, (x, y, z) in enumerate(nodes, start=1):
+        lines.append(f"{number} {x:.10g} {y:.10g} {z:.10g}\n")
+    return "".join(lines)
+
+
+def solid_block(elements, part=1):
+    lines = ["*ELEMENT_SOLID\n"]
+    for number, ids in enumerate(elements, start=1):
+        lines.append(f"{number} {part} " + " ".join(str(i) for i in ids) + "\n")
+    return "".join(lines)
+
+
+def common_cards(title, elform, density, young, end_time):
+    return (
+        "*PART\n" + title + "\n" + card(1, 1, 1)
+        + "*SECTION_SOLID\n" + card(1, elform)
+        + "*MAT_ELASTIC\n" + card(1, density, young, 0.0)
+        + "*CONTROL_TERMINATION\n" + card(end_time)
+    )
+
+
+def node_set(set_id, members):
+    text = "*SET_NODE_LIST\n" + card(set_id)
+    for start in range(0, len(members), 8):
+        text += card(*members[start:start + 8])
+    return text
+
+
+def initial_velocity(set_id, v):
+    return "*INITIAL_VELOCITY\n" + card(set_id) + card(*v)
+
+
+def grid(nx, ny, nz, hx, hy, hz):
+    """Nodes of a structured grid, x running fastest, and their numbering."""
+    nodes, number = [], {}
+    for k, j, i in itertools.product(range(nz + 1), range(ny + 1), range(nx + 1)):
+        number[(i, j, k)] = len(nodes) + 1
+        nodes.append((i * hx, j * hy, k * hz))
+    return nodes, number
+
+
+def hexahedra(nx, ny, nz, number):
+    cells = []
+    for k, j, i in itertools.product(range(nz), range(ny), range(nx)):
+        c = [(i, j, k), (i + 1, j, k), (i + 1, j + 1, k), (i, j + 1, k),
+             (i, j, k + 1), (i + 1, j, k + 1), (i + 1, j + 1, k + 1), (i, j + 1, k + 1)]
+        cells.append([number[p] for p in c])
+    return cells
+
+
+def signed_volume(a, b, c, d):
+    u = [b[t] - a[t] for t in range(3)]
+    v = [c[t] - a[t] for t in range(3)]
+    w = [d[t] - a[t] for t in range(3)]
+    return (u[0] * (v[1] * w[2] - v[2] * w[1]) - u[1] * (v[0] * w[2] - v[2] * w[0])
+            + u[2] * (v[0] * w[1] - v[1] * w[0]))
+
+
+def tetrahedra(nx, ny, nz, nodes, number):
+    """Each cube cut into six tetrahedra along its main diagonal; the same cut
+    in every cube makes a conforming mesh. Tetrahedra are written as eight
+    ids with the fourth repeated, all with positive volume."""
+    cells = []
+    units = [(1, 0, 0), (0, 1, 0), (0, 0, 1)]
+    for k, j, i in itertools.product(range(nz), range(ny), range(nx)):
+        for order in itertools.permutations(range(3)):
+            p = (i, j, k)
+            path = [p]
+            for axis in order:
+                p = tuple(p[t] + units[axis][t] for t in range(3))
+                path.append(p)
+            ids = [number[q] for q in path]
+            if signed_volume(*(nodes[n - 1] for n in ids)) < 0:
+                ids[1], ids[2] = ids[2], ids[1]
+            cells.append(ids + [ids[3]] * 4)
+    return cells
+
+
+def write(case, text):
+    folder = os.path.join(HERE, case)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "deck.k"), "w") as f:
+        f.write(text)
+
+
+def one_hexahedron():
+    nodes, number = grid(1, 1, 1, 1.0, 1.0, 1.0)
+    text = ("*KEYWORD\n$ one unit cube at rest\n" + node_block(nodes)
+            + solid_block(hexahedra(1, 1, 1, number))
+            + common_cards("cube", 1, 1.0, 1.0e6, 0.01) + "*END\n")
+    write("one_hexahedron", text)
+
+
+def free_flight():
+    nodes, number = grid(2, 2, 2, 0.5, 0.5, 0.5)
+    text = ("*KEYWORD\n$ a block of hexahedra in free flight\n" + node_block(nodes)
+            + solid_block(hexahedra(2, 2, 2, number))
+            + common_cards("block", 1, 2.0, 2.0e5, 0.02)
+            + node_set(1, list(range(1, len(nodes) + 1)))
+            + initial_velocity(1, (3.0, -2.0, 0.5)) + "*END\n")
+    write("free_flight", text)
+
+
+# The bars: length 1, a square cross-section of one element, E = 1e4 and
+# rho = 1 with nu = 0, so c = 100 and L / (2c) = 0.005.
+BAR_ELEMENTS = 40
+BAR_LENGTH = 1.0
+BAR_SPEED = 1.0
+
+
+def wave_bar(case, tetra):
+    h = BAR_LENGTH / BAR_ELEMENTS
+    nodes, number = grid(BAR_ELEMENTS, 1, 1, h, h, h)
+    cells = (tetrahedra(BAR_ELEMENTS, 1, 1, nodes, number) if tetra
+             else hexahedra(BAR_ELEMENTS, 1, 1, number))
+    middle = BAR_ELEMENTS // 2
+    left = [n for (i, j, k), n in sorted(number.items(), key=lambda e: e[1]) if i < middle]
+    right = [n for (i, j, k), n in sorted(number.items(), key=lambda e: e[1]) if i > middle]
+    text = ("*KEYWORD\n$ a bar whose halves move apart\n" + node_block(nodes) + solid_block(cells)
+            + common_cards("bar", 10 if tetra else 1, 1.0, 1.0e4, 0.008)
+            + node_set(1, left) + node_set(2, right)
+            + initial_velocity(1, (-BAR_SPEED, 0.0, 0.0))
+            + initial_velocity(2, (BAR_SPEED, 0.0, 0.0)) + "*END\n")
+    write(case, text)
+
+
+if __name__ == "__main__":
+    one_hexahedron()
+    free_flight()
+    wave_bar("wave_hexa", tetra=False)
+    wave_bar("wave_tetra", tetra=True)
