@@ -200,21 +200,3 @@ TEST(MaterialManager, DeviceObjectsAnswerLikeHostObjects) {
   CUDA_CHECK(cudaFree(indexGpu));
   CUDA_CHECK(cudaFree(gradientsGpu));
 }
-
-TEST(MaterialManager, DeviceObjectsCarryTheRecordData) {
-  MaterialManager manager;
-  manager.material_array.push_back(plasticTable(1));
-  manager.buildMaterialIdMap();
-  manager.createMaterialNewArray();
-  manager.buildMaterialNewIdMap();
-  manager.allocateAndCopyMaterialNewGpu();  // uploads the records itself
-  ASSERT_NE(manager.material_array_gpu, nullptr);
-  MaterialNew* deviceObject = nullptr;
-  CUDA_CHECK(cudaMemcpy(&deviceObject, manager.materialNewArrayGpu_, sizeof(MaterialNew*), cudaMemcpyDeviceToHost));
-  ASSERT_NE(deviceObject, nullptr);
-  const auto* host = static_cast<ElasticPlasticMaterial*>(manager.materialNewArray[0]);
-  EXPECT_EQ(host->tableCount, 2);
-  EXPECT_EQ(host->tableStress[1], 400e6);
-  EXPECT_EQ(host->matStatusNum, 0);
-  EXPECT_DOUBLE_EQ(host->waveSpeed[2], std::sqrt(200e9 / 7800.0));
-}
