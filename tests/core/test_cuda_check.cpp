@@ -31,7 +31,10 @@ class CudaCheck : public ::testing::Test {
     g_runCycle = cycle;
     checkCudaError(code, "cudaMalloc(&node_array_gpu, size * sizeof(NodeCuda))", "core/nodeManager.cu", 77);
   }
-  std::string recordPath = ::testing::TempDir() + "impactfem_check_record.txt";
+  // One file per test: ctest runs tests in parallel, and a death test's child
+  // process must find the same name as its parent.
+  std::string recordPath = std::string(FEM_BINARY_DIR) + "/cuda_check_" +
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
 };
 }  // namespace
 

@@ -2,6 +2,7 @@
 // the emulated runtime.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -27,7 +28,9 @@ class ErrorProbe : public ::testing::Test {
     gpu_host::clearInjectedFailures();
     cudaDeviceReset();
   }
-  std::string recordPath = ::testing::TempDir() + "impactfem_probe_record.txt";
+  // One file per test (ctest runs tests in parallel).
+  std::string recordPath = std::string(FEM_BINARY_DIR) + "/error_probe_" +
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
 };
 }  // namespace
 
@@ -64,9 +67,10 @@ TEST_F(ErrorProbe, AProbeWithoutPendingFailuresReturns) {
 }
 
 TEST_F(ErrorProbe, AFailedEarlierKernelIsReportedAtTheProbe) {
+  std::remove(recordPath.c_str());
   EXPECT_EXIT(
       {
-        g_runRecord.open(recordPath, std::ios::trunc);
+        g_runRecord.open(recordPath, std::ios::app);
         gpu_host::injectFailure(gpu_host::CallKind::Launch, cudaErrorIllegalAddress);
         gpuErrorProbe();
       },
