@@ -68,16 +68,10 @@ void Part::releaseGpu() {
 
 void Part::linkMaterialSectionElement(std::vector<ElmManager>& elmManagers, MaterialManager* materialManager,
                                       SectionManager* sectionManager) {
-  if (id >= 1 && id <= static_cast<int>(elmManagers.size())) {
-    elmManager = &elmManagers[id - 1];
-  } else {
-    elmManager = nullptr;
-    printf("部件 %d 没有对应的单元管理器\n", id);
-  }
+  // Unknown ids leave null links; the caller reports them.
+  elmManager = id >= 1 && id <= static_cast<int>(elmManagers.size()) ? &elmManagers[id - 1] : nullptr;
   material = materialManager != nullptr ? materialManager->findMaterialIndexById(material_id) : nullptr;
   section = sectionManager != nullptr ? sectionManager->findSectionById(section_id) : nullptr;
-  if (material == nullptr) printf("部件 %d 的材料 %d 不存在\n", id, material_id);
-  if (section == nullptr) printf("部件 %d 的属性 %d 不存在\n", id, section_id);
 }
 
 void Part::setNodeThickness() {

@@ -70,7 +70,8 @@ class Part : public PartValues {
   Part& operator=(Part&& other) noexcept;
   virtual ~Part();
 
-  // Element store := entry id-1 of elmManagers; material and section by id.
+  // Element store := entry id-1 of elmManagers; material and section by id
+  // (null links for unknown ids).
   void linkMaterialSectionElement(std::vector<ElmManager>& elmManagers, MaterialManager* materialManager,
                                   SectionManager* sectionManager);
   // Nodes of the part's elements get their thickness from the section.
