@@ -22,6 +22,48 @@ __host__ __device__ inline T atomicAddAnywhere(T* address, T value) {
 #endif
 }
 
+#ifdef __CUDACC__
+// Device atomics that the runtime provides only for other types: double
+// (sub, exchange, compare-and-swap, min, max) and unsigned long long (sub),
+// so that kernels use one set of atomics in both builds.  Each returns the
+// old value.
+namespace gpu_cuda_detail {
+template <typename Op>
+__device__ inline double atomicDoubleCas(double* address, double val, Op op) {
+  auto* word = reinterpret_cast<unsigned long long*>(address);
+  unsigned long long old = *word, assumed;
+  do {
+    assumed = old;
+    old = ::atomicCAS(word, assumed, static_cast<unsigned long long>(__double_as_longlong(
+                                         op(__longlong_as_double(static_cast<long long>(assumed)), val))));
+  } while (assumed != old);
+  return __longlong_as_double(static_cast<long long>(old));
+}
+}  // namespace gpu_cuda_detail
+
+__device__ inline double atomicSub(double* address, double val) {
+  return gpu_cuda_detail::atomicDoubleCas(address, val, [](double a, double b) { return a - b; });
+}
+__device__ inline double atomicExch(double* address, double val) {
+  return __longlong_as_double(static_cast<long long>(atomicExch(
+      reinterpret_cast<unsigned long long*>(address), static_cast<unsigned long long>(__double_as_longlong(val)))));
+}
+__device__ inline double atomicMin(double* address, double val) {
+  return gpu_cuda_detail::atomicDoubleCas(address, val, [](double a, double b) { return b < a ? b : a; });
+}
+__device__ inline double atomicMax(double* address, double val) {
+  return gpu_cuda_detail::atomicDoubleCas(address, val, [](double a, double b) { return b > a ? b : a; });
+}
+__device__ inline double atomicCAS(double* address, double compare, double val) {
+  return __longlong_as_double(static_cast<long long>(
+      atomicCAS(reinterpret_cast<unsigned long long*>(address), static_cast<unsigned long long>(__double_as_longlong(compare)),
+                static_cast<unsigned long long>(__double_as_longlong(val)))));
+}
+__device__ inline unsigned long long atomicSub(unsigned long long* address, unsigned long long val) {
+  return atomicAdd(address, ~val + 1ULL);
+}
+#endif
+
 // Kernel launch.  Under nvcc a plain <<<>>> launch; g++-compiled files in the
 // CUDA build must not launch kernels (launches live in .cu files).
 template <typename... KArgs, typename... Args>
