@@ -260,28 +260,34 @@ void ElmManager::setDtScaleFactor(double factor) {
   for (auto& e : solid2ndArrayCpu_) e.dtScaleFactor = factor;
 }
 
+namespace {
+
+// Enhanced or incompatible-mode parameters of a first-order solid type and
+// the size its additional-variable buffer asks for.
+struct SolidInternals {
+  int params = 0;
+  int seed = 0;
+};
+
+SolidInternals solidInternals(int type) {
+  switch (type) {
+    case ET_HEXA_INCOMPATIBLE: return {9, 10};
+    case ET_SOLID_SHELL6: return {1, 2};
+    case ET_SOLID_SHELL8: return {3, 4};
+    default: return {};
+  }
+}
+
+}  // namespace
+
 void ElmManager::setInternalParamNum() {
   forEachElement([](Element& e) { e.internalParamNum = 0; });
-  for (auto& e : solid_element_array_cpu) {
-    if (e.type == ET_HEXA_INCOMPATIBLE)
-      e.internalParamNum = 9;
-    else if (e.type == ET_SOLID_SHELL6)
-      e.internalParamNum = 1;
-    else if (e.type == ET_SOLID_SHELL8)
-      e.internalParamNum = 3;
-  }
+  for (auto& e : solid_element_array_cpu) e.internalParamNum = solidInternals(e.type).params;
 }
 
 void ElmManager::setAdditionalVariableNum() {
   forEachElement([](Element& e) { e.additionalSeed = 0; });
-  for (auto& e : solid_element_array_cpu) {
-    if (e.type == ET_HEXA_INCOMPATIBLE)
-      e.additionalSeed = 10;
-    else if (e.type == ET_SOLID_SHELL6)
-      e.additionalSeed = 2;
-    else if (e.type == ET_SOLID_SHELL8)
-      e.additionalSeed = 4;
-  }
+  for (auto& e : solid_element_array_cpu) e.additionalSeed = solidInternals(e.type).seed;
 }
 
 void ElmManager::setTLFlag() {

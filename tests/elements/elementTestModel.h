@@ -10,21 +10,18 @@
 
 namespace elmtest {
 
-inline ShellElementCuda shell(int id, std::initializer_list<int> ids) {
-  ShellElementCuda e;
+// A record of the given id with its leading node ids.
+template <typename T>
+T withIds(int id, std::initializer_list<int> ids) {
+  T e;
   e.id = id;
   int k = 0;
   for (int n : ids) e.node_id[k++] = n;
   return e;
 }
 
-inline SolidElementCuda solid(int id, std::initializer_list<int> ids) {
-  SolidElementCuda e;
-  e.id = id;
-  int k = 0;
-  for (int n : ids) e.node_id[k++] = n;
-  return e;
-}
+inline ShellElementCuda shell(int id, std::initializer_list<int> ids) { return withIds<ShellElementCuda>(id, ids); }
+inline SolidElementCuda solid(int id, std::initializer_list<int> ids) { return withIds<SolidElementCuda>(id, ids); }
 
 inline BeamElementCuda beam(int id, int n1, int n2, int n3) {
   BeamElementCuda e;
