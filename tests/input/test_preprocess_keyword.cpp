@@ -1,0 +1,156 @@
+// Completion of keyword decks after the block loop: numbering, hand-over of
+// the element stores, sets and initial velocities, and refusal of decks that
+// name what they never define.
+#include <gtest/gtest.h>
+
+#include "core/node.h"
+#include "core/nodeManager.h"
+#include "core/setManager.h"
+#include "solver/initialCondition.h"
+#include "tests/input/keywordTestDeck.h"
+
+namespace {
+
+// Eight nodes with sparse ids 101..108 (a unit cube) and one solid of part 20.
+std::string cubeMesh(const std::string& partId = "20")
+{
+    return "*NODE\n"
+           "101 0 0 0\n102 1 0 0\n103 1 1 0\n104 0 1 0\n"
+           "105 0 0 1\n106 1 0 1\n107 1 1 1\n108 0 1 1\n"
+           "*ELEMENT_SOLID\n"
+           "9 " + partId + " 101 102 103 104 105 106 107 108\n";
+}
+
+std::string partCard(const std::string& title, const std::string& id, const std::string& section,
+                     const std::string& material)
+{
+    return "*PART\n" + title + "\n" + card({id, section, material});
+}
+
+std::string sectionAndMaterial()
+{
+    return "*SECTION_SOLID\n" + card({"5", "1"}) + "*MAT_ELASTIC\n" + card({"7", "1.0", "1000.0", "0.3"});
+}
+
+class CompletionTest : public ::testing::Test {
+protected:
+    void SetUp() override { fem.newManagers(); }
+    int read(const std::string& name, const std::string& text) { return readDeckFile(&fem, name, text); }
+    std::vector<InitialCondition>& conditions() { return *fem.initial_condition_array; }
+    FEMDynamic fem;
+};
+
+}  // namespace
+
+TEST_F(CompletionTest, NumbersNodesAndPartsAndHandsElementsToTheirParts)
+{
+    ASSERT_EQ(read("numbering", cubeMesh() + partCard("unused", "30", "5", "7") + partCard("cube", "20", "5", "7") +
+                                    sectionAndMaterial()),
+              1);
+    const auto& nodes = fem.nodeManager->node_array_cpu;
+    ASSERT_EQ(nodes.size(), 8u);
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(nodes[i].id, i + 1);
+    }
+    ASSERT_EQ(fem.part_array.size(), 2u);
+    // A part that no element names gets empty element lists.
+    EXPECT_EQ(fem.part_array[0].id, 1);
+    EXPECT_TRUE(fem.elm_manager_array[0].solid_element_array_cpu.empty());
+    EXPECT_TRUE(fem.elm_manager_array[0].shell_element_array_cpu.empty());
+    // The cube's part is the second one read: its elements carry position 2.
+    const Part& cube = fem.part_array[1];
+    EXPECT_EQ(cube.id, 2);
+    EXPECT_EQ(cube.section_id, 1);
+    EXPECT_EQ(cube.material_id, 1);
+    EXPECT_EQ(cube.elmManager, &fem.elm_manager_array[1]);
+    ASSERT_EQ(fem.elm_manager_array[1].solid_element_array_cpu.size(), 1u);
+    const SolidElementCuda& solid = fem.elm_manager_array[1].solid_element_array_cpu[0];
+    EXPECT_EQ(solid.part_id, 2);
+    EXPECT_EQ(solid.node_id[0], 1);
+    EXPECT_EQ(solid.node_id[7], 8);
+}
+
+TEST_F(CompletionTest, UnknownMaterialSectionOrPartRefusesTheDeck)
+{
+    EXPECT_EQ(read("no_material", cubeMesh() + partCard("cube", "20", "5", "8") + sectionAndMaterial()), 0);
+    FEMDynamic second;
+    second.newManagers();
+    EXPECT_EQ(readDeckFile(&second, "no_section", cubeMesh() + partCard("cube", "20", "6", "7") + sectionAndMaterial()),
+              0);
+    FEMDynamic third;
+    third.newManagers();
+    // Elements of part 40, which no *PART card defines.
+    EXPECT_EQ(readDeckFile(&third, "no_part", cubeMesh("40") + partCard("cube", "20", "5", "7") + sectionAndMaterial()),
+              0);
+}
+
+TEST_F(CompletionTest, NodeSetsHoldNodeNumbersAndExpandAddsAndParts)
+{
+    const std::string sets = "*SET_NODE_LIST\n" + card({"1"}) + card({"108", "101"}) +
+                             "*SET_NODE_LIST\n" + card({"2"}) + card({"103"}) +
+                             "*SET_NODE_ADD\n" + card({"3"}) + card({"2", "1"}) +
+                             "*SET_NODE_GENERAL\n" + card({"4"}) + card({"PART", "20"});
+    ASSERT_EQ(read("node_sets", cubeMesh() + partCard("cube", "20", "5", "7") + sectionAndMaterial() + sets), 1);
+    SetManager& manager = *fem.setManager;
+    manager.buildSetMaps();
+    ASSERT_NE(manager.findSet(1, SET_NODE), nullptr);
+    EXPECT_EQ(manager.findSet(1, SET_NODE)->id_array, (std::vector<int>{8, 1}));
+    EXPECT_EQ(manager.findSet(3, SET_NODE)->id_array, (std::vector<int>{3, 8, 1}));
+    // The nodes of part 20's elements, each once.
+    EXPECT_EQ(manager.findSet(4, SET_NODE)->id_array, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+}
+
+TEST_F(CompletionTest, SetsNamingWhatTheDeckLacksRefuseTheDeck)
+{
+    const std::string base = cubeMesh() + partCard("cube", "20", "5", "7") + sectionAndMaterial();
+    EXPECT_EQ(read("bad_node", base + "*SET_NODE_LIST\n" + card({"1"}) + card({"109"})), 0);
+    FEMDynamic second;
+    second.newManagers();
+    EXPECT_EQ(readDeckFile(&second, "bad_add", base + "*SET_NODE_ADD\n" + card({"3"}) + card({"2"})), 0);
+    FEMDynamic third;
+    third.newManagers();
+    EXPECT_EQ(readDeckFile(&third, "bad_part_set", base + "*SET_PART_LIST\n" + card({"1"}) + card({"21"})), 0);
+    FEMDynamic fourth;
+    fourth.newManagers();
+    EXPECT_EQ(readDeckFile(&fourth, "bad_shell_set", base + "*SET_SHELL_LIST\n" + card({"1"}) + card({"77"})), 0);
+}
+
+TEST_F(CompletionTest, PartSetsHoldPartPositions)
+{
+    const std::string deck = cubeMesh() + partCard("other", "30", "5", "7") + partCard("cube", "20", "5", "7") +
+                             sectionAndMaterial() + "*SET_PART_LIST\n" + card({"1"}) + card({"20", "30"}) +
+                             "*SET_PART_ADD\n" + card({"2"}) + card({"1"});
+    ASSERT_EQ(read("part_sets", deck), 1);
+    fem.setManager->buildSetMaps();
+    EXPECT_EQ(fem.setManager->findSet(1, SET_PART)->id_array, (std::vector<int>{2, 1}));
+    EXPECT_EQ(fem.setManager->findSet(2, SET_PART)->id_array, (std::vector<int>{2, 1}));
+}
+
+TEST_F(CompletionTest, InitialVelocitiesForOneNodeOrSetAreMerged)
+{
+    const std::string deck = cubeMesh() + partCard("cube", "20", "5", "7") + sectionAndMaterial() +
+                             "*SET_NODE_LIST\n" + card({"3"}) + card({"101", "102"}) +
+                             "*INITIAL_VELOCITY\n" + card({"3"}) + card({"10.0"}) +
+                             "*INITIAL_VELOCITY_NODE\n107 1.0 2.0 3.0 0 0 0\n" +
+                             "*INITIAL_VELOCITY\n" + card({"3"}) + card({"0.5"}) +
+                             "*INITIAL_VELOCITY_NODE\n107 2.0 0 0 0 0 0\n";
+    ASSERT_EQ(read("velocities", deck), 1);
+    ASSERT_EQ(conditions().size(), 2u);
+    const InitialCondition& onSet = conditions()[0];
+    EXPECT_EQ(onSet.ic_set_id, 3);
+    EXPECT_EQ(onSet.ic_node_id, 0);
+    EXPECT_DOUBLE_EQ(onSet.value[0], 10.5);
+    const InitialCondition& onNode = conditions()[1];
+    EXPECT_EQ(onNode.ic_node_id, 7);
+    // The node block follows a set block: it acts on its node only.
+    EXPECT_EQ(onNode.ic_set_id, 0);
+    EXPECT_DOUBLE_EQ(onNode.value[0], 3.0);
+    EXPECT_DOUBLE_EQ(onNode.value[1], 2.0);
+}
+
+TEST_F(CompletionTest, InitialVelocityOfAnUnknownNodeRefusesTheDeck)
+{
+    EXPECT_EQ(read("velocity_node", cubeMesh() + partCard("cube", "20", "5", "7") + sectionAndMaterial() +
+                                        "*INITIAL_VELOCITY_NODE\n999 1.0 0 0 0 0 0\n"),
+              0);
+}
