@@ -234,12 +234,10 @@ void ElmManager::setNodeThickness(const Section* section) {
     }
   } else if (section->family_code == FAMILY_SHELL) {
     const double* t = section->thickness;
-    const double mean = (t[0] + t[1] + t[2] + t[3]) * 0.25;
     for (auto& e : shell_element_array_cpu) {
       for (int k = 0; k < 4; ++k)
         if (e.node[k] != nullptr) e.node[k]->thickness = t[k];
-      e.thick = mean;
-      e.thickCurrent = mean;
+      e.setThick(section);
     }
     for (auto& e : shell2ndArrayCpu_) {
       for (NodeCuda* n : e.node)
