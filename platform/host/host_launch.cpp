@@ -131,6 +131,9 @@ const char* describe(FiberState s) { return s == FiberState::Done ? "finished" :
 // from barrier to barrier.
 void runCooperatively(dim3 block, unsigned count, BlockRunner& runner) {
   auto& threads = runner.threads;
+  // Thread 0's record may move here; its fiber finds it through t_current,
+  // which every resume sets.
+  if (threads.size() < count) threads.resize(count);
   for (unsigned k = 1; k < count; ++k) {
     threads[k].index = threadIndex(block, k);
     startFiber(threads[k]);
@@ -148,7 +151,7 @@ void runCooperatively(dim3 block, unsigned count, BlockRunner& runner) {
 }
 
 void runBlock(dim3 block, unsigned count, BlockRunner& runner) {
-  if (runner.threads.size() < count) runner.threads.resize(count);
+  if (runner.threads.empty()) runner.threads.resize(1);
   EmulatedThread& first = runner.threads[0];
   first.index = uint3{0, 0, 0};
   startFiber(first);
