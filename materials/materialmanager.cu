@@ -99,13 +99,20 @@ MaterialManager::~MaterialManager() {
   if (materialNewArrayGpu_ != nullptr) {
     // Surfaces a pending kernel failure here, before the frees.
     launch(globalTest, dim3(1), dim3(1));
-    const int n = static_cast<int>(material_num);
-    launch(GpuDestroyMaterialNewArrayData, dim3((n + 63) / 64), dim3(64), n, materialNewArrayGpu_);
-    CUDA_CHECK(cudaDeviceSynchronize());
-    CUDA_CHECK(cudaFree(materialNewArrayGpu_));
+    releaseMaterialNewGpu();
   }
   if (material_array_gpu != nullptr) CUDA_CHECK(cudaFree(material_array_gpu));
   for (MaterialNew* object : materialNewArray) delete object;
+}
+
+void MaterialManager::releaseMaterialNewGpu() {
+  if (materialNewArrayGpu_ == nullptr) return;
+  const int n = materialNewGpuNum_;
+  launch(GpuDestroyMaterialNewArrayData, dim3((n + 63) / 64), dim3(64), n, materialNewArrayGpu_);
+  CUDA_CHECK(cudaDeviceSynchronize());
+  CUDA_CHECK(cudaFree(materialNewArrayGpu_));
+  materialNewArrayGpu_ = nullptr;
+  materialNewGpuNum_ = 0;
 }
 
 void MaterialManager::buildMaterialIdMap() {
@@ -143,6 +150,7 @@ void MaterialManager::allocateAndCopyMaterialGpu() {
   material_array_gpu = nullptr;
   CUDA_CHECK(cudaMalloc((void**)&material_array_gpu, sizeof(Material) * material_array.size()));
   CUDA_CHECK(cudaMemcpy(material_array_gpu, material_array.data(), sizeof(Material) * material_array.size(), cudaMemcpyHostToDevice));
+  materialGpuNum_ = static_cast<int>(material_array.size());
 }
 
 void MaterialManager::copyStatusArraysToGpu(int gpu_id) {
@@ -154,10 +162,11 @@ void MaterialManager::copyStatusArraysToGpu(int gpu_id) {
 void MaterialManager::allocateAndCopyMaterialNewGpu() {
   const int n = material_num;
   if (n < 1) return;
-  if (material_array_gpu == nullptr) allocateAndCopyMaterialGpu();
-  if (materialNewArrayGpu_ == nullptr) {
-    CUDA_CHECK(cudaMalloc((void**)&materialNewArrayGpu_, sizeof(MaterialNew*) * n));
-  }
+  // The kernel reads n records: upload them unless exactly these are there.
+  if (material_array_gpu == nullptr || materialGpuNum_ != n) allocateAndCopyMaterialGpu();
+  releaseMaterialNewGpu();  // built before: the earlier device objects go first
+  CUDA_CHECK(cudaMalloc((void**)&materialNewArrayGpu_, sizeof(MaterialNew*) * n));
+  materialNewGpuNum_ = n;
   // Slots of records without a model stay null.
   CUDA_CHECK(cudaMemset(materialNewArrayGpu_, 0, sizeof(MaterialNew*) * n));
   launch(GpuCreateMaterialNewArrayData, dim3((n - 1) / 64 + 1), dim3(64), n, material_array_gpu, materialNewArrayGpu_);

@@ -51,6 +51,12 @@ class MaterialManager {
   // Host object of a record type code, constructed from the record; null
   // (after the message) for a code without a model.
   static MaterialNew* createMaterialNew(const Material* record);
+
+ private:
+  int materialGpuNum_ = 0;     // records in material_array_gpu
+  int materialNewGpuNum_ = 0;  // slots of materialNewArrayGpu_
+  // Frees the device objects and their pointer array.
+  void releaseMaterialNewGpu();
 };
 
 // One thread per material: builds the device object of record i into out[i]

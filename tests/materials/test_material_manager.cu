@@ -200,3 +200,18 @@ TEST(MaterialManager, DeviceObjectsAnswerLikeHostObjects) {
   CUDA_CHECK(cudaFree(indexGpu));
   CUDA_CHECK(cudaFree(gradientsGpu));
 }
+
+TEST(MaterialManager, RebuildingTheDeviceModelsReleasesTheEarlierOnes) {
+  MaterialManager manager;
+  manager.material_array.push_back(makeSteelRecord(2, 1));
+  manager.buildMaterialIdMap();
+  manager.createMaterialNewArray();
+  manager.allocateAndCopyMaterialNewGpu();
+  manager.material_array.push_back(makeSteelRecord(4, 2));
+  manager.createMaterialNewArray();
+  manager.allocateAndCopyMaterialNewGpu();  // more slots than before
+  std::vector<MaterialNew*> device(2, nullptr);
+  CUDA_CHECK(cudaMemcpy(device.data(), manager.materialNewArrayGpu_, sizeof(MaterialNew*) * 2, cudaMemcpyDeviceToHost));
+  EXPECT_NE(device[0], nullptr);
+  EXPECT_NE(device[1], nullptr);
+}
