@@ -12,7 +12,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 #include <vector>
 
 #include "core/logErrorPrint.h"
@@ -26,13 +25,10 @@
 #include "elements/solid1st.h"
 #include "materials/linearelastic.h"
 #include "materials/material.h"
+#include "materials/materialmanager.h"
 #include "materials/materialstatus.h"
 
 namespace {
-
-__global__ void constructElastic(const Material* record, LinearElasticMaterial* out) {
-  if (blockIdx.x * blockDim.x + threadIdx.x == 0) new (out) LinearElasticMaterial(record);
-}
 
 template <typename T>
 T* upload(const T* host, size_t n) {
@@ -137,12 +133,11 @@ class CubeModel {
     CUDA_CHECK(cudaMemcpy(dPoints_, points_.data(), sizeof(GaussPoint) * ne, cudaMemcpyHostToDevice));
     CUDA_CHECK(cudaMemcpy(dStates_, states.data(), sizeof(ElasticMaterialStatus) * ne, cudaMemcpyHostToDevice));
 
+    // The device model object, built on the device from the uploaded record.
     dRecord_ = upload(&record_, 1);
-    CUDA_CHECK(cudaMalloc(&dMaterial_, sizeof(LinearElasticMaterial)));
-    launch(constructElastic, dim3(1), dim3(1), dRecord_, dMaterial_);
+    CUDA_CHECK(cudaMalloc(&dMaterials_, sizeof(MaterialNew*)));
+    launch(GpuCreateMaterialNewArrayData, dim3(1), dim3(64), 1, dRecord_, dMaterials_);
     CUDA_CHECK(cudaDeviceSynchronize());
-    MaterialNew* m = dMaterial_;
-    dMaterials_ = upload(&m, 1);
     Section sec;
     sec.id = 1;
     sec.family_code = 4;
@@ -169,8 +164,10 @@ class CubeModel {
 
   ~CubeModel() {
     cublasDestroy_v2(handle_);
+    launch(GpuDestroyMaterialNewArrayData, dim3(1), dim3(64), 1, dMaterials_);
+    CUDA_CHECK(cudaDeviceSynchronize());
     for (void* p : {static_cast<void*>(dPoints_), static_cast<void*>(dStates_), static_cast<void*>(dRecord_),
-                    static_cast<void*>(dMaterial_), static_cast<void*>(dMaterials_), static_cast<void*>(dSections_),
+                    static_cast<void*>(dMaterials_), static_cast<void*>(dSections_),
                     static_cast<void*>(dHourglass_)})
       CUDA_CHECK(cudaFree(p));
     delete hostMaterial_;
@@ -203,7 +200,6 @@ class CubeModel {
   }
 
   int elementNum() const { return n_ * n_ * n_; }
-  double dt() const { return dt_; }
 
  private:
   int n_;
@@ -215,7 +211,6 @@ class CubeModel {
   GaussPoint* dPoints_ = nullptr;
   ElasticMaterialStatus* dStates_ = nullptr;
   Material* dRecord_ = nullptr;
-  LinearElasticMaterial* dMaterial_ = nullptr;
   MaterialNew** dMaterials_ = nullptr;
   Section* dSections_ = nullptr;
   HourglassControl* dHourglass_ = nullptr;

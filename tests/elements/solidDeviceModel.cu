@@ -1,16 +1,11 @@
 #include "tests/elements/solidDeviceModel.h"
 
-#include <new>
-
 #include "core/logErrorPrint.h"
+#include "materials/materialmanager.h"
 
 namespace solidtest {
 
 namespace {
-__global__ void constructElastic(const Material* record, LinearElasticMaterial* out) {
-  if (blockIdx.x * blockDim.x + threadIdx.x == 0) new (out) LinearElasticMaterial(record);
-}
-
 template <typename T>
 T* upload(const T* host, size_t n) {
   T* d = nullptr;
@@ -19,11 +14,6 @@ T* upload(const T* host, size_t n) {
   return d;
 }
 }  // namespace
-
-void buildElasticOnDevice(const Material* record, LinearElasticMaterial* out) {
-  launch(constructElastic, dim3(1), dim3(1), record, out);
-  CUDA_CHECK(cudaDeviceSynchronize());
-}
 
 DeviceModel::DeviceModel(SolidModel& m) {
   nodeNum = static_cast<int>(m.nodes.size());
@@ -57,11 +47,11 @@ DeviceModel::DeviceModel(SolidModel& m) {
   CUDA_CHECK(cudaMemcpy(points, p.data(), sizeof(GaussPoint) * p.size(), cudaMemcpyHostToDevice));
   CUDA_CHECK(cudaMemcpy(states, s.data(), sizeof(ElasticMaterialStatus) * s.size(), cudaMemcpyHostToDevice));
 
+  // The model object is built on the device from the uploaded record.
   record = upload(m.record.get(), 1);
-  CUDA_CHECK(cudaMalloc(&material, sizeof(LinearElasticMaterial)));
-  buildElasticOnDevice(record, material);
-  MaterialNew* base = material;
-  materials = upload(&base, 1);
+  CUDA_CHECK(cudaMalloc(&materials, sizeof(MaterialNew*)));
+  launch(GpuCreateMaterialNewArrayData, dim3(1), dim3(64), 1, record, materials);
+  CUDA_CHECK(cudaDeviceSynchronize());
   Section sec;
   sec.id = 1;
   sec.family_code = 4;
@@ -80,9 +70,10 @@ DeviceModel::DeviceModel(SolidModel& m) {
 }
 
 DeviceModel::~DeviceModel() {
+  launch(GpuDestroyMaterialNewArrayData, dim3(1), dim3(64), 1, materials);
+  CUDA_CHECK(cudaDeviceSynchronize());
   for (void* ptr : {static_cast<void*>(nodes), static_cast<void*>(points), static_cast<void*>(states),
-                    static_cast<void*>(derivatives), static_cast<void*>(record), static_cast<void*>(material),
-                    static_cast<void*>(materials), static_cast<void*>(sections), static_cast<void*>(hourglass)})
+                    static_cast<void*>(derivatives), static_cast<void*>(record), static_cast<void*>(materials), static_cast<void*>(sections), static_cast<void*>(hourglass)})
     CUDA_CHECK(cudaFree(ptr));
 }
 

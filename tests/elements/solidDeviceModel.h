@@ -13,16 +13,12 @@
 
 namespace solidtest {
 
-// Builds the elastic model on the device from the device record.
-void buildElasticOnDevice(const Material* record, LinearElasticMaterial* out);
-
 struct DeviceModel {
   NodeCuda* nodes = nullptr;
   GaussPoint* points = nullptr;
   ElasticMaterialStatus* states = nullptr;
   double* derivatives = nullptr;
   Material* record = nullptr;
-  LinearElasticMaterial* material = nullptr;
   MaterialNew** materials = nullptr;
   Section* sections = nullptr;
   HourglassControl* hourglass = nullptr;
