@@ -4,7 +4,7 @@
 #   scripts/install-deps.sh --fuzz     also clang with libFuzzer and OpenMP
 set -euo pipefail
 
-want=(cmake make g++ libboost-dev libboost-context-dev libgtest-dev)
+want=(cmake make g++ libboost-dev libboost-context-dev libgtest-dev python3-meshio)
 for arg in "$@"; do
   case "$arg" in
     --fuzz) want+=(clang libclang-rt-dev libomp-dev) ;;

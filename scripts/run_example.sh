@@ -12,18 +12,8 @@ build="$root/build-example"
 deck="${1:-$root/examples/steel_bar/steel_bar.k}"
 work="${2:-$build/results}"
 
-# Build tools and libraries (Debian / Ubuntu). Skipped when all are present.
-packages=(cmake g++ make libboost-context-dev libthrust-dev)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ "${#missing[@]}" -gt 0 ]; then
-    sudo_cmd=""
-    [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-    $sudo_cmd apt-get update
-    $sudo_cmd apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+# Build tools and libraries (Debian): only what is missing is installed.
+"$root/scripts/install-deps.sh"
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DFEM_BUILD_TESTS=OFF -DFEM_BUILD_BENCH=OFF
 cmake --build "$build" -j"$(nproc)" --target impactfem
