@@ -200,6 +200,16 @@ class CubeModel {
   }
 
   int elementNum() const { return n_ * n_ * n_; }
+  double dt() const { return dt_; }
+
+  // Largest node speed: a check that the run stayed bounded.
+  double maxSpeed() {
+    nodeManager_.copyNodesToCpu();
+    double v = 0.0;
+    for (const NodeCuda& nd : nodeManager_.node_array_cpu)
+      v = std::max(v, std::sqrt(nd.vel[0] * nd.vel[0] + nd.vel[1] * nd.vel[1] + nd.vel[2] * nd.vel[2]));
+    return v;
+  }
 
  private:
   int n_;
@@ -245,9 +255,12 @@ int main(int argc, char** argv) {
   {
     omp_set_num_threads(1);
     CubeModel model(n);
+    const double v0 = model.maxSpeed();
     model.run(2);  // warm-up
     one = model.run(cycles);
     report("1 thread", 1, one, model.elementNum(), cycles);
+    printf("step %.4e s; largest node speed %.3f m/s at the start, %.3f m/s after the run\n", model.dt(), v0,
+           model.maxSpeed());
   }
   if (cores > 1) {
     omp_set_num_threads(cores);
