@@ -9,6 +9,8 @@
 #include "core/curvemanager.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
+#include "elements/elmmanager.h"
+#include "elements/hourglasscontrolmanager.h"
 #include "output/outputManager.h"
 #include "solver/boundary.h"
 #include "solver/constrained.h"
@@ -60,8 +62,17 @@ void femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     d->nodeManager->allNodeDispCalCpu(d->dt);
 
     candidate = kCpuCandidateStart;
-    // WAITING: ElmManager::computeInterForceCpu (host internal forces and
-    // critical steps of each part) is not in the element store yet.
+    HourglassControl* hourglass = d->hourglassControlManager->hourglass_array_cpu.empty()
+                                      ? nullptr
+                                      : d->hourglassControlManager->hourglass_array_cpu.data();
+    for (std::size_t i = 0; i < d->part_array.size(); ++i) {
+      Part& part = d->part_array[i];
+      ElmManager* em = part.elmManager != nullptr ? part.elmManager
+                       : i < d->elm_manager_array.size() ? &d->elm_manager_array[i]
+                                                          : nullptr;
+      if (em == nullptr) continue;
+      em->computeInterForceCpu(part.materialNew, part.section, hourglass, d->dt, candidate, tc->safe_factor);
+    }
     tc->massScalingCpu(d->tieManager, d->constrainedManager, d->elm_manager_array, d->nodeManager, d->cycle,
                        &candidate);
     d->loadManager->computeAllFactors(d->time);

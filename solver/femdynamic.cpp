@@ -231,8 +231,11 @@ bool FEMDynamic::initialComputeCpu() {
   traceStep("SmoothFemManager::computeSmoothDomains");
   smoothFemManager->computeSmoothDomains(part_array);
   traceStep("ElmManager::calNodeMass");
-  // WAITING: ElmManager::calNodeMass (nodal masses of each part's elements
-  // from the part's material and section) is not in the element store yet.
+  for (std::size_t i = 0; i < part_array.size(); ++i) {
+    ElmManager* em = elmOf(this, part_array[i], i);
+    if (em == nullptr) continue;
+    em->calNodeMass(part_array[i].material, part_array[i].section);
+  }
   traceStep("NodeManager::nodeMassCheckCpu");
   nodeManager->nodeMassCheckCpu();
   nodeManager->storeAllInitialMass();

@@ -71,9 +71,7 @@ void TimeControl::massScalingCpu(TieManager* ties, ConstrainedManager* constrain
                                  NodeManager* nodes, int cycle, double* candidate) {
   if (candidate == nullptr || !massScalingDue(cycle, *candidate)) return;
   nodes->massReductionCpu();
-  // WAITING: ElmManager::massScaleCpu (target) on every element store; the
-  // element store does not offer it yet.
-  (void)elmManagers;
+  for (ElmManager& em : elmManagers) em.massScaleCpu(target_dt);
   nodes->storeAllEquivalentMassCpu();
   ties->transferSlaveMassCpu();
   constraints->transferAllMass();
