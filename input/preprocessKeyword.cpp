@@ -13,6 +13,8 @@
 #include "core/sectionmanager.h"
 #include "core/segment.h"
 #include "core/setManager.h"
+#include "contact/contact.h"
+#include "contact/contactManager.h"
 #include "contact/surfacemanager.h"
 #include "elements/elmmanager.h"
 #include "input/keywordReader.h"
@@ -372,6 +374,22 @@ void completeInitialConditions(FEMDynamic* fem, KeywordDeckState& state, Checked
     }
 }
 
+// Step: the check list, one line per contact: position, master id, slave id,
+// master type, slave type.
+void writeContactCheckList(FEMDynamic* fem, KeywordDeckState& state)
+{
+    if (!state.checkList.is_open()) {
+        return;
+    }
+    const std::vector<Contact>& contacts = fem->contactManager->contact_array;
+    for (std::size_t i = 0; i < contacts.size(); ++i) {
+        const Contact& contact = contacts[i];
+        state.checkList << i << "\t" << contact.master_id << "\t" << contact.slave_id << "\t" << contact.master_type
+                        << "\t" << contact.slave_type << "\n";
+        state.checkList.flush();
+    }
+}
+
 }  // namespace
 
 bool completeKeywordDeck(FEMDynamic* fem, KeywordDeckState& state)
@@ -387,5 +405,6 @@ bool completeKeywordDeck(FEMDynamic* fem, KeywordDeckState& state)
     completeConstraints(fem, lookup);
     completeLoads(fem, lookup);
     completeInitialConditions(fem, state, lookup);
+    writeContactCheckList(fem, state);
     return lookup.ok;
 }

@@ -15,6 +15,7 @@
 #include "materials/materialmanager.h"
 #include "solver/femdynamic.h"
 #include "contact/contactManager.h"
+#include "contact/pairmanager.h"
 #include "contact/surfacemanager.h"
 #include "solver/initialCondition.h"
 #include "solver/rigidmanager.h"
@@ -181,6 +182,8 @@ void finishPreprocess(FEMDynamic* fem)
         rigid->clearRigidNodeState();
     }
     fem->nodeManager->storeAllIniCoord();
+    fem->pairManager->search_mode = 0;
+    fem->pairManager->force_mode = 0;
     fem->timeControl->setSafeFactor();
     for (ElmManager& elements : fem->elm_manager_array) {
         elements.setDtScaleFactor(1.0);

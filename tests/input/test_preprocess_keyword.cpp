@@ -3,10 +3,15 @@
 // name what they never define.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "contact/contact.h"
+#include "contact/contactManager.h"
 #include "core/node.h"
 #include "core/nodeManager.h"
 #include "core/setManager.h"
 #include "solver/initialCondition.h"
+#include "input/preprocessModel.h"
 #include "tests/input/keywordTestDeck.h"
 
 namespace {
@@ -153,4 +158,26 @@ TEST_F(CompletionTest, InitialVelocityOfAnUnknownNodeRefusesTheDeck)
     EXPECT_EQ(read("velocity_node", cubeMesh() + partCard("cube", "20", "5", "7") + sectionAndMaterial() +
                                         "*INITIAL_VELOCITY_NODE\n999 1.0 0 0 0 0 0\n"),
               0);
+}
+
+TEST_F(CompletionTest, CheckListHasOneLinePerContact)
+{
+    KeywordDeckState state;
+    const std::filesystem::path file = freshDeckFolder("check_list") / "outForVerify_deck.k";
+    state.checkList.open(file);
+    Contact first;
+    first.master_id = 2;
+    first.slave_id = 1;
+    first.master_type = 3;
+    first.slave_type = 3;
+    Contact second;
+    second.master_id = 5;
+    second.slave_id = 4;
+    fem.contactManager->contact_array = {first, second};
+    ASSERT_TRUE(completeKeywordDeck(&fem, state));
+    state.checkList.close();
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "0\t2\t1\t3\t3\n1\t5\t4\t0\t0\n");
 }
