@@ -60,23 +60,28 @@ int KeywordReader::elementPartNumber(int deckPartId) {
     return state_.partCounter;
 }
 
+int KeywordReader::nextElementIndex() {
+    state_.elementNodeLists.emplace_back();
+    state_.elementPartMap.push_back(0);
+    return state_.elementCounter++;
+}
+
 template <class Record>
 int KeywordReader::bookElement(Record& element, int deckPartId, int nodeCount, const char* family) {
     ElementNodeList nodeList;
     for (int j = 0; j < nodeCount; ++j) {
         nodeList.deck_node_ids[j] = element.node_id[j];
         element.node_id[j] = elementNodeNumber(element.node_id[j], element.id, family);
-        nodeList.node_numbers[j] = element.node_id[j];
     }
     if (refused_) return 0;
     const int partNumber = elementPartNumber(deckPartId);
     if (partNumber == 0) return 0;
-    element.store_id = state_.elementCounter;
-    nodeList.element_number = state_.elementCounter + 1;
-    state_.elementNodeLists[state_.elementCounter] = nodeList;
-    state_.elementPartMap[state_.elementCounter] = deckPartId;
-    ++state_.elementCounter;
-    fem_->element_id_map[element.id] = state_.elementCounter;
+    const int index = nextElementIndex();
+    element.store_id = index;
+    nodeList.element_number = index + 1;
+    state_.elementNodeLists[static_cast<size_t>(index)] = nodeList;
+    state_.elementPartMap[static_cast<size_t>(index)] = deckPartId;
+    fem_->element_id_map[element.id] = index + 1;
     return partNumber;
 }
 
@@ -180,8 +185,7 @@ void KeywordReader::readMasses(const std::string& block) {
         }
         if (partSet) mass.part_set_node = elementNodeNumber(mass.part_set_node, mass.part_set_value1, "mass");
         if (refused_) return;
-        mass.store_id = state_.elementCounter;
-        ++state_.elementCounter;
+        mass.store_id = nextElementIndex();
         fem_->point_mass_array->push_back(mass);
     }
 }
@@ -196,8 +200,7 @@ void KeywordReader::readAccelerometers(const std::string& block) {
             accelerometer.node_id[j] = elementNodeNumber(accelerometer.node_id[j], accelerometer.id, "accelerometer");
         }
         if (refused_) return true;
-        accelerometer.store_id = state_.elementCounter;
-        ++state_.elementCounter;
+        accelerometer.store_id = nextElementIndex();
         fem_->accelerometer_array->push_back(accelerometer);
         return true;
     });

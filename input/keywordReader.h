@@ -84,12 +84,13 @@ KeywordDeckFiles keywordDeckFiles(const std::string& deckPath);
 bool writeWorkingCopy(const KeywordDeckFiles& files, const std::string& deckPath);
 
 // One element's node list as read, kept for the completion after the block
-// loop: its element number, the deck node ids and their node numbers (a beam
-// fills three places, a discrete element two, the rest stay 0).
+// loop: its element number and its deck node ids (a shell fills four places,
+// a beam three, a discrete element two, the rest stay 0). The node numbers
+// are in the element record itself. Element number 0: the entry belongs to a
+// point mass or an accelerometer, which have no node list.
 struct ElementNodeList {
     int element_number = 0;
-    int deck_node_ids[20] = {};
-    int node_numbers[20] = {};
+    int deck_node_ids[8] = {};
 };
 
 // Most distinct part ids the element blocks of one deck may name.
@@ -109,8 +110,10 @@ struct KeywordDeckState {
     std::map<int, int> partNumberMap;  // deck part id -> part number (first appearance)
     // Element store of part number p at position p-1 (grows with partCounter).
     std::vector<ElmManager> elementStores;
-    std::map<int, ElementNodeList> elementNodeLists;  // element index (0-based) -> node list
-    std::map<int, int> elementPartMap;                // element index -> deck part id
+    // Per element index (0-based), elementCounter entries each: the node
+    // list and the deck part id (0 for masses and accelerometers).
+    std::vector<ElementNodeList> elementNodeLists;
+    std::vector<int> elementPartMap;
 
     // Part cards: internal part id -> deck part id.
     std::map<int, int> partDeckIdMap;
@@ -217,6 +220,9 @@ private:
     // Part number of a deck part id named by an element, given on first
     // appearance; 0 (and the deck refused) beyond kMaxKeywordParts parts.
     int elementPartNumber(int deckPartId);
+    // Takes the next element index for an element, mass or accelerometer
+    // and returns it; the node list and part entries start empty.
+    int nextElementIndex();
     // Books one element: store id, node list, element number map, part.
     // Returns the part number, 0 when the deck was refused.
     template <class Record>

@@ -49,9 +49,10 @@ TEST_F(KeywordDeckTest, ShellsGetPartNumbersByFirstAppearance) {
     EXPECT_EQ(part20[0].node_id[3], 4);  // node 9
     EXPECT_EQ(state.elementStores[1].shell_element_array_cpu[0].node_id[3], 3);
     EXPECT_EQ(fem->element_id_map.at(101), 2);
-    EXPECT_EQ(state.elementNodeLists.at(2).deck_node_ids[0], 9);
-    EXPECT_EQ(state.elementNodeLists.at(2).node_numbers[0], 4);
-    EXPECT_EQ(state.elementPartMap.at(1), 10);
+    ASSERT_EQ(state.elementNodeLists.size(), 3u);
+    EXPECT_EQ(state.elementNodeLists[2].element_number, 3);
+    EXPECT_EQ(state.elementNodeLists[2].deck_node_ids[0], 9);  // deck ids, as read
+    EXPECT_EQ(state.elementPartMap[1], 10);
 }
 
 TEST_F(KeywordDeckTest, BeamsSolidsDiscretesMassesAndAccelerometersShareOneCounter) {
@@ -76,7 +77,10 @@ TEST_F(KeywordDeckTest, BeamsSolidsDiscretesMassesAndAccelerometersShareOneCount
     ASSERT_EQ(fem->accelerometer_array->size(), 1u);
     EXPECT_EQ((*fem->accelerometer_array)[0].store_id, 4);
     EXPECT_EQ((*fem->accelerometer_array)[0].node_id[2], 4);
-    EXPECT_EQ(state.elementNodeLists.count(3), 0u);  // masses keep no node list
+    ASSERT_EQ(state.elementNodeLists.size(), 5u);
+    EXPECT_EQ(state.elementNodeLists[3].element_number, 0);  // masses keep no node list
+    EXPECT_EQ(state.elementNodeLists[2].deck_node_ids[1], 3);
+    EXPECT_EQ(state.elementPartMap[4], 0);
 }
 
 TEST_F(KeywordDeckTest, ElementNamingAnUndefinedNodeRefusesTheDeck) {
