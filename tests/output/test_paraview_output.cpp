@@ -249,3 +249,69 @@ TEST_F(ParaViewOutputTest, BinaryVariantOpensInTheReader)
     EXPECT_NE(readFile(path("binary.vtk")).find("BINARY\n"), std::string::npos);
     expectVtkFilesOpenInReader({path("binary.vtk")});
 }
+
+#include "core/nodeManager.h"
+#include "core/part.h"
+#include "elements/beamElementCuda.h"
+#include "elements/elmmanager.h"
+#include "solver/femdynamic.h"
+
+TEST_F(ParaViewOutputTest, CellsFollowPartsThenFamiliesAndWriteNumbersFiles)
+{
+    FEMDynamic fem;
+    fem.newManagers();
+    fem.work_path = dir_.string();
+    fem.host_path_flag = 1;
+    fem.nodeManager->node_array_cpu = unitCubeNodes();
+    fem.part_array.resize(2);
+    fem.elm_manager_array.resize(2);
+    // Part 1 holds a shell and a solid: the shell is written first.
+    SolidElementCuda hexa = makeSolid(1, ET_HEXA_REDUCED, {1, 2, 3, 4, 5, 6, 7, 8}, 8);
+    ShellElementCuda shell{};
+    shell.id = 2;
+    shell.type = ET_BT_SHELL;
+    shell.node_num = 4;
+    shell.gaussNodeNum = 4;
+    const int quad[4] = {1, 2, 3, 4};
+    std::copy(quad, quad + 4, shell.node_id);
+    fem.elm_manager_array[0].solid_element_array_cpu.push_back(hexa);
+    fem.elm_manager_array[0].shell_element_array_cpu.push_back(shell);
+    // Part 2 holds a beam: two end nodes written, the orientation node not.
+    BeamElementCuda beam{};
+    beam.id = 3;
+    beam.type = ET_BS_BEAM;
+    beam.node_num = 2;
+    beam.gaussNodeNum = 2;
+    beam.node_id[0] = 5;
+    beam.node_id[1] = 7;
+    beam.node_id[2] = 1;
+    fem.elm_manager_array[1].beam_element_array_cpu.push_back(beam);
+
+    ParaViewOutput output;
+    output.dispFlag_ = true;
+    output.interval_ = 1.0;
+    output.init(&fem);
+    EXPECT_EQ(output.outputPath_, dir_.string());
+    EXPECT_EQ(output.cellTypes_, (std::vector<int>{9, 12, 3}));
+    EXPECT_EQ(output.cellCount_, 3);
+    EXPECT_EQ(output.cellListSize_, 5 + 9 + 3);
+
+    // Steps of 0.3 with interval 1: output points at 0 and 0.9 only.
+    testing::internal::CaptureStdout();
+    for (int cycle = 0; cycle <= 5; ++cycle) {
+        fem.cycle = cycle;
+        output.collect(&fem, 0.3 * cycle, 0.3);
+        output.write(&fem, 0.3 * cycle, 0.3);
+    }
+    const std::string console = testing::internal::GetCapturedStdout();
+    EXPECT_NE(console.find("NSTEP = 0\t0\t0.000000e+00\t"), std::string::npos);
+    EXPECT_NE(console.find("NSTEP = 1\t3\t9.000000e-01\t"), std::string::npos);
+    EXPECT_EQ(output.outputCount_, 2);
+    EXPECT_TRUE(fs::exists(path("result.vtk")));
+    EXPECT_TRUE(fs::exists(path("result_1.vtk")));
+    EXPECT_FALSE(fs::exists(path("result_2.vtk")));
+    EXPECT_NE(readFile(path("result_1.vtk")).find("zone 0.9\n"), std::string::npos);
+    EXPECT_NE(readFile(path("result.vtk")).find("CELLS 3\t17\n4\t0\t1\t2\t3\t\n8\t0\t1\t2\t3\t4\t5\t6\t7\t\n2\t4\t6\t\n"),
+              std::string::npos);
+    expectVtkFilesOpenInReader({path("result.vtk"), path("result_1.vtk")});
+}
