@@ -193,4 +193,21 @@ TEST(ElementControl, NodalStressSums) {
   }
 }
 
+// Solids of a smoothed-FEM part leave the nodal sums to their domains.
+TEST(ElementControl, SmoothedSolidsAddNoNodalStress) {
+  SolidModel m;
+  addCubes(m, {0.01});
+  m.link();
+  m.elems[0].sfemType = SFEM_NODE;
+  m.states[0].stress[0] = 1e6;
+  DeviceModel d(m);
+  Driver drv(d);
+  drv.control.gpuAccumulateStrToNode(d.sections);
+  ASSERT_EQ(cudaDeviceSynchronize(), cudaSuccess);
+  for (const NodeCuda& n : d.readNodes()) {
+    EXPECT_EQ(n.stress_weight, 0.0);
+    EXPECT_EQ(n.stress[0], 0.0);
+  }
+}
+
 }  // namespace

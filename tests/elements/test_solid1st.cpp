@@ -148,6 +148,25 @@ TEST(Solid1stElement, PatchTestOnTetrahedra) {
   EXPECT_GT(std::fabs(ref[0]), 1e-7);
 }
 
+// A pyramid's four domains see the same strain rate under a linear field.
+TEST(Solid1stElement, PatchTestOnPyramid) {
+  SolidModel m;
+  solidtest::distortedGrid(m, 0.01);
+  addCellElement(m, ET_PYRAMID_TL);
+  m.link();
+  const double a[3] = {0.0, 0.0, 0.0};
+  const double L[3][3] = {{3.0, -1.0, 0.5}, {0.8, -2.0, 1.2}, {-0.6, 0.4, 1.5}};
+  m.setLinearVelocity(a, L, 1e-7);
+  m.computeForces(1e-7);
+  ASSERT_EQ(m.states.size(), 4u);
+  for (const ElasticMaterialStatus& s : m.states)
+    for (int c = 0; c < 6; ++c) EXPECT_NEAR(s.strain[c], m.states[0].strain[c], 1e-15);
+  EXPECT_NEAR(m.states[0].strain[0], 3.0e-7, 1e-12);
+  double v = 0.0;
+  for (const GaussPoint& gp : m.points) v += gp.volume_;
+  EXPECT_NEAR(m.elems[0].volume, v, 1e-20);
+}
+
 TEST(Solid1stElement, LengthStepAndMassOfSteelCube) {
   SolidModel m;
   const double h = 0.01;
