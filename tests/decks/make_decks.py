@@ -2,6 +2,7 @@
 """Writes the keyword decks of the end-to-end cases (run it from anywhere).
 
 one_hexahedron  one unit cube of elastic material at rest
+unknown_material  the same cube whose part names a material the deck lacks
 free_flight     a 2 x 2 x 2 block of hexahedra with one initial velocity
 wave_hexa       a bar of hexahedra whose two halves start at +v and -v
 wave_tetra      the same bar cut into tetrahedra
@@ -117,6 +118,17 @@ def one_hexahedron():
     write("one_hexahedron", text)
 
 
+def unknown_material():
+    nodes, number = grid(1, 1, 1, 1.0, 1.0, 1.0)
+    text = ("*KEYWORD\n$ the part names material 9, which the deck does not define\n" + node_block(nodes)
+            + solid_block(hexahedra(1, 1, 1, number))
+            + "*PART\ncube\n" + card(1, 1, 9)
+            + "*SECTION_SOLID\n" + card(1, 1)
+            + "*MAT_ELASTIC\n" + card(1, 1.0, 1.0e6, 0.0)
+            + "*CONTROL_TERMINATION\n" + card(0.01) + "*END\n")
+    write("unknown_material", text)
+
+
 def free_flight():
     nodes, number = grid(2, 2, 2, 0.5, 0.5, 0.5)
     text = ("*KEYWORD\n$ a block of hexahedra in free flight\n" + node_block(nodes)
@@ -152,6 +164,7 @@ def wave_bar(case, tetra):
 
 if __name__ == "__main__":
     one_hexahedron()
+    unknown_material()
     free_flight()
     wave_bar("wave_hexa", tetra=False)
     wave_bar("wave_tetra", tetra=True)

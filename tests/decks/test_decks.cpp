@@ -181,3 +181,14 @@ TEST(DeckCase, WaveInABarOfTetrahedra)
 {
     checkWave("wave_tetra");
 }
+
+TEST(DeckCase, UnknownMaterialRefusesTheDeck)
+{
+    EXPECT_NE(runProgram("unknown_material"), 0);
+    const fs::path scratch = fs::path(FEM_BINARY_DIR) / "deck_cases" / "unknown_material";
+    const std::string console = readText(scratch / "console.txt");
+    EXPECT_NE(console.find("material 9 (named by part 1 (cube)) is not defined in the deck"), std::string::npos)
+        << console;
+    EXPECT_EQ(console.find("Calculation completed"), std::string::npos);
+    EXPECT_TRUE(vtkFiles(scratch / "work").empty());
+}
