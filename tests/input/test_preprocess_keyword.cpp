@@ -40,7 +40,7 @@ std::string sectionAndMaterial()
 class CompletionTest : public ::testing::Test {
 protected:
     void SetUp() override { fem.newManagers(); }
-    int read(const std::string& name, const std::string& text) { return readDeckFile(&fem, name, text); }
+    int read(const std::string& name, const std::string& text) { return readDeckFile(&fem, "completion_" + name, text); }
     std::vector<InitialCondition>& conditions() { return *fem.initial_condition_array; }
     FEMDynamic fem;
 };
@@ -80,12 +80,12 @@ TEST_F(CompletionTest, UnknownMaterialSectionOrPartRefusesTheDeck)
     EXPECT_EQ(read("no_material", cubeMesh() + partCard("cube", "20", "5", "8") + sectionAndMaterial()), 0);
     FEMDynamic second;
     second.newManagers();
-    EXPECT_EQ(readDeckFile(&second, "no_section", cubeMesh() + partCard("cube", "20", "6", "7") + sectionAndMaterial()),
+    EXPECT_EQ(readDeckFile(&second, "completion_no_section", cubeMesh() + partCard("cube", "20", "6", "7") + sectionAndMaterial()),
               0);
     FEMDynamic third;
     third.newManagers();
     // Elements of part 40, which no *PART card defines.
-    EXPECT_EQ(readDeckFile(&third, "no_part", cubeMesh("40") + partCard("cube", "20", "5", "7") + sectionAndMaterial()),
+    EXPECT_EQ(readDeckFile(&third, "completion_no_part", cubeMesh("40") + partCard("cube", "20", "5", "7") + sectionAndMaterial()),
               0);
 }
 
@@ -111,13 +111,13 @@ TEST_F(CompletionTest, SetsNamingWhatTheDeckLacksRefuseTheDeck)
     EXPECT_EQ(read("bad_node", base + "*SET_NODE_LIST\n" + card({"1"}) + card({"109"})), 0);
     FEMDynamic second;
     second.newManagers();
-    EXPECT_EQ(readDeckFile(&second, "bad_add", base + "*SET_NODE_ADD\n" + card({"3"}) + card({"2"})), 0);
+    EXPECT_EQ(readDeckFile(&second, "completion_bad_add", base + "*SET_NODE_ADD\n" + card({"3"}) + card({"2"})), 0);
     FEMDynamic third;
     third.newManagers();
-    EXPECT_EQ(readDeckFile(&third, "bad_part_set", base + "*SET_PART_LIST\n" + card({"1"}) + card({"21"})), 0);
+    EXPECT_EQ(readDeckFile(&third, "completion_bad_part_set", base + "*SET_PART_LIST\n" + card({"1"}) + card({"21"})), 0);
     FEMDynamic fourth;
     fourth.newManagers();
-    EXPECT_EQ(readDeckFile(&fourth, "bad_shell_set", base + "*SET_SHELL_LIST\n" + card({"1"}) + card({"77"})), 0);
+    EXPECT_EQ(readDeckFile(&fourth, "completion_bad_shell_set", base + "*SET_SHELL_LIST\n" + card({"1"}) + card({"77"})), 0);
 }
 
 TEST_F(CompletionTest, PartSetsHoldPartPositions)
@@ -163,7 +163,7 @@ TEST_F(CompletionTest, InitialVelocityOfAnUnknownNodeRefusesTheDeck)
 TEST_F(CompletionTest, CheckListHasOneLinePerContact)
 {
     KeywordDeckState state;
-    const std::filesystem::path file = freshDeckFolder("check_list") / "outForVerify_deck.k";
+    const std::filesystem::path file = freshDeckFolder("completion_check_list") / "outForVerify_deck.k";
     state.checkList.open(file);
     Contact first;
     first.master_id = 2;
