@@ -1,0 +1,46 @@
+// A run on a machine without a usable GPU takes the host-only loop.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "input/runSequence.h"
+#include "platform/host/host_control.h"
+
+namespace {
+
+TEST(HostOnlyRun, NoDeviceRunsHostLoopAndReportsZeroGpus) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "impactfem_host_only_run";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const std::filesystem::path deck = dir / "nodes.k";
+  std::ofstream(deck) << "*KEYWORD\n*CONTROL_TERMINATION\n    0.0035\n*NODE\n"
+                         "       1       0.0       0.0       0.0\n*END\n";
+  std::string inp = "INP=" + deck.string();
+  std::string wd = "WD=" + (dir / "work").string();
+  std::string program = "impactfem";
+  std::vector<char*> argv = {program.data(), inp.data(), wd.data()};
+
+  gpu_host::setDeviceTable({});
+  testing::internal::CaptureStdout();
+  const int code = runImpactfem(static_cast<int>(argv.size()), argv.data());
+  const std::string out = testing::internal::GetCapturedStdout();
+  gpu_host::resetDeviceTable();
+
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(out.find("initialComputeSingleGpu"), std::string::npos);  // no GPU pass ran
+  EXPECT_NE(out.find("Calculation completed"), std::string::npos);
+  std::ifstream in(dir / "work" / "history" / "history_record.txt");
+  std::stringstream rec;
+  rec << in.rdbuf();
+  // Without parts the host loop's first step (1000) passes the end time at once.
+  EXPECT_NE(rec.str().find("Not an iterative solution !\n"), std::string::npos) << rec.str();
+  EXPECT_NE(rec.str().find("Number of GPU:\t0\ncalculation completed\n"), std::string::npos) << rec.str();
+  EXPECT_FALSE(std::filesystem::exists(dir / "work" / "history" / "log.txt"));
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
