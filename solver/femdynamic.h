@@ -100,8 +100,8 @@ class FEMDynamic {
   MultiGpuManager* multiGpuManager = nullptr;
   ContactManager* contactManager = nullptr;
   UnifiedContact* unifiedContact = nullptr;
-  // Record of the host-path global contact search; created by the host
-  // contact search when it first needs one.
+  // Record of the host-path global contact search; no set-up step creates
+  // it, so the host contact search must make one before it reads it.
   GlobalSearchRecord* global_search_record = nullptr;
 
   // Optional trace of the set-up passes: when set, every step of the passes
