@@ -180,7 +180,8 @@ void Set::copyToGpu(FEMDynamic* fem)
             }
         }
         CUDA_CHECK(cudaMalloc(&element_array_gpu, sizeof(Element*) * id_array.size()));
-        CUDA_CHECK(cudaMemcpy(element_array_gpu, slots.data(), sizeof(Element*) * slots.size(), cudaMemcpyHostToDevice));
+        CUDA_CHECK(
+            cudaMemcpy(element_array_gpu, slots.data(), sizeof(Element*) * slots.size(), cudaMemcpyHostToDevice));
         element_array_gpu_num = static_cast<int>(slots.size());
     }
     // Part sets and segment sets have no device arrays.

@@ -40,7 +40,10 @@ std::string sectionAndMaterial()
 class CompletionTest : public ::testing::Test {
 protected:
     void SetUp() override { fem.newManagers(); }
-    int read(const std::string& name, const std::string& text) { return readDeckFile(&fem, "completion_" + name, text); }
+    int read(const std::string& name, const std::string& text)
+    {
+        return readDeckFile(&fem, "completion_" + name, text);
+    }
     std::vector<InitialCondition>& conditions() { return *fem.initial_condition_array; }
     FEMDynamic fem;
 };
@@ -80,13 +83,13 @@ TEST_F(CompletionTest, UnknownMaterialSectionOrPartRefusesTheDeck)
     EXPECT_EQ(read("no_material", cubeMesh() + partCard("cube", "20", "5", "8") + sectionAndMaterial()), 0);
     FEMDynamic second;
     second.newManagers();
-    EXPECT_EQ(readDeckFile(&second, "completion_no_section", cubeMesh() + partCard("cube", "20", "6", "7") + sectionAndMaterial()),
-              0);
+    const std::string noSection = cubeMesh() + partCard("cube", "20", "6", "7") + sectionAndMaterial();
+    EXPECT_EQ(readDeckFile(&second, "completion_no_section", noSection), 0);
     FEMDynamic third;
     third.newManagers();
     // Elements of part 40, which no *PART card defines.
-    EXPECT_EQ(readDeckFile(&third, "completion_no_part", cubeMesh("40") + partCard("cube", "20", "5", "7") + sectionAndMaterial()),
-              0);
+    const std::string noPart = cubeMesh("40") + partCard("cube", "20", "5", "7") + sectionAndMaterial();
+    EXPECT_EQ(readDeckFile(&third, "completion_no_part", noPart), 0);
 }
 
 TEST_F(CompletionTest, NodeSetsHoldNodeNumbersAndExpandAddsAndParts)
@@ -114,10 +117,12 @@ TEST_F(CompletionTest, SetsNamingWhatTheDeckLacksRefuseTheDeck)
     EXPECT_EQ(readDeckFile(&second, "completion_bad_add", base + "*SET_NODE_ADD\n" + card({"3"}) + card({"2"})), 0);
     FEMDynamic third;
     third.newManagers();
-    EXPECT_EQ(readDeckFile(&third, "completion_bad_part_set", base + "*SET_PART_LIST\n" + card({"1"}) + card({"21"})), 0);
+    const std::string badPartSet = base + "*SET_PART_LIST\n" + card({"1"}) + card({"21"});
+    EXPECT_EQ(readDeckFile(&third, "completion_bad_part_set", badPartSet), 0);
     FEMDynamic fourth;
     fourth.newManagers();
-    EXPECT_EQ(readDeckFile(&fourth, "completion_bad_shell_set", base + "*SET_SHELL_LIST\n" + card({"1"}) + card({"77"})), 0);
+    const std::string badShellSet = base + "*SET_SHELL_LIST\n" + card({"1"}) + card({"77"});
+    EXPECT_EQ(readDeckFile(&fourth, "completion_bad_shell_set", badShellSet), 0);
 }
 
 TEST_F(CompletionTest, PartSetsHoldPartPositions)

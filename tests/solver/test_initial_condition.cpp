@@ -106,7 +106,8 @@ TEST_F(InitialConditionTest, RigidNodeTakesNoDisplacementAndOtherTypesDoNothing)
     ASSERT_TRUE(shift.resolveTargets(&fem_));
     testing::internal::CaptureStdout();
     shift.apply(fem_.rigidManager);
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("请补充对刚体施加此种初始边界条件"), std::string::npos);
+    const std::string console = testing::internal::GetCapturedStdout();
+    EXPECT_NE(console.find("请补充对刚体施加此种初始边界条件"), std::string::npos);
     EXPECT_EQ(node(1).coord[0], 0.0);
     EXPECT_EQ(node(2).coord[0], 2.0);
     InitialCondition other = make(7, 0, 3, {1, 1, 1, 1, 1, 1});
