@@ -47,6 +47,14 @@ __global__ void privateStacks(int* out) {
   out[threadIdx.x] = static_cast<int>(sum / (16 * 1024));
 }
 
+// Recursion far deeper than a thread's stack.
+__device__ int deepen(int depth) {
+  volatile char frame[4096];
+  frame[0] = static_cast<char>(depth);
+  return depth == 0 ? frame[0] : deepen(depth - 1) + frame[0];
+}
+__global__ void overflowStack(int* out) { out[threadIdx.x] = deepen(100000); }
+
 __global__ void onlyThreadZeroWaits(int* out) {
   if (threadIdx.x == 0) __syncthreads();
   out[threadIdx.x] = 1;
@@ -147,5 +155,12 @@ TEST(BarrierDeathTest, ABarrierReachedByOnlySomeThreadsStopsTheRun) {
   EXPECT_DEATH(launch(laterThreadWaitsTwice, dim3(1), dim3(32), out),
                "at barrier 2 thread \\(3,0,0\\) waits at a __syncthreads while thread \\(0,0,0\\) finished");
   EXPECT_DEATH(__syncthreads(), "__syncthreads called outside a kernel");
+  cudaFree(out);
+}
+
+TEST(BarrierDeathTest, AStackOverflowHitsTheGuardPageInsteadOfOtherMemory) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  int* out = deviceInts(32);
+  EXPECT_DEATH(launch(overflowStack, dim3(1), dim3(32), out), "");
   cudaFree(out);
 }
