@@ -104,6 +104,10 @@ TEST(Atomics, EveryAtomicReturnsTheOldValue) {
   unsigned u = 1;
   EXPECT_EQ(atomicSub(&u, 2u), 1u);
   EXPECT_EQ(u, 0xffffffffu);  // wraps like the device
+  double anywhere = 1.0;
+  EXPECT_EQ(atomicAddAnywhere(&anywhere, 0.5), 1.0);
+  EXPECT_EQ(anywhere, 1.5);
+
   unsigned long long ull = 7;
   EXPECT_EQ(atomicMax(&ull, 3ULL), 7ULL);
   EXPECT_EQ(atomicExch(&ull, 11ULL), 7ULL);
