@@ -148,7 +148,6 @@ int readKeywordDeck(FEMDynamic* fem, std::string deckPath);
 
 // Applies the deck's mass-scaling step (*CONTROL_TIMESTEP field 5) to the
 // solver's time control once the whole deck has been read.
-class TimeControl;
 void applyDeckMassScaling(TimeControl& timeControl);
 
 // A run of consecutive fields of one card read into consecutive values.
