@@ -216,29 +216,6 @@ TEST_F(KeywordDeckTest, CurveScalesPointLimitAndTitle) {
     EXPECT_DOUBLE_EQ(curves[2].x_scale, 0.0);
 }
 
-TEST_F(KeywordDeckTest, TablesBoxesCoordinatesAndTransformations) {
-    ASSERT_TRUE(read("*DEFINE_TABLE\n" + card({"4", "1.5"}) + "0.0 1.0\n2.0 3.0\n" + "*DEFINE_BOX_LOCAL\n" +
-                     card({"2", "-1", "1", "-2", "2", "-3", "3"}) + "*DEFINE_COORDINATE_NODES\n" +
-                     card({"1", "10", "11", "12", "0", "  X"}) + "*DEFINE_TRANSFORMATION\n 6\n" +
-                     card({"SCALE", "2.0"}) + card({"ROTATE", "0", "0", "1"}) + card({"TRANSL", "5"}) +
-                     "*DEFINE_NOTHING\n 1\n*INCLUDE_TRANSFORM\npart.k\n" + card({"1", "2", "3", "4", "5", "6", "7"}) +
-                     " 8\n" + card({"9", "10", "11", "12", "13"}) + " 14\n"));
-    EXPECT_EQ(fem->tableManager->table_num, 1);
-    const CurveTable& table = fem->tableManager->table_array.at(0);
-    EXPECT_EQ(table.table_id, 4);
-    EXPECT_DOUBLE_EQ(table.y[1], 3.0);
-    EXPECT_EQ(fem->boxManager->box_num, 1);
-    EXPECT_DOUBLE_EQ(fem->boxManager->box_array[0].box_values[5], 3.0);
-    EXPECT_EQ(fem->coordinate_nodes_array->at(0).coord_flag, 'X');
-    const Transformation& transformation = fem->transformation_array->at(0);
-    EXPECT_EQ(transformation.transform_id, 6);
-    ASSERT_EQ(transformation.steps.size(), 3u);
-    EXPECT_EQ(transformation.steps[1].step_name, "ROTATE");
-    EXPECT_DOUBLE_EQ(transformation.steps[1].step_values[2], 1.0);
-    const IncludeTransform& include = fem->include_transform_array->at(0);
-    for (int j = 0; j < 14; ++j) EXPECT_EQ(include.include_values[j], j + 1);
-}
-
 TEST_F(KeywordDeckTest, SetMembersNumbersAndTypes) {
     ASSERT_TRUE(read("*SET_NODE_LIST_TITLE\nclamp\n" + card({"3"}) + card({"1", "2", "3", "0", "5"}) +
                      card({"7"}) + "*SET_NODE_LIST\n" + card({"3"}) + card({"9"}) + "*SET_SHELL_LIST\n" +

@@ -113,22 +113,3 @@ TEST_F(KeywordDeckTest, MorePartsThanTheStoresHoldRefusesTheDeck) {
     EXPECT_EQ(state.partCounter, kMaxKeywordParts);
     EXPECT_EQ(state.elementStores.size(), static_cast<size_t>(kMaxKeywordParts));
 }
-
-TEST_F(KeywordDeckTest, AirbagCardsByOption) {
-    ASSERT_TRUE(read("*AIRBAG_SIMPLE_AIRBAG_MODEL\n 3 bag\n" + card({"1", "2", "3", "1.5"}) +
-                     card({"0.1", "0.2", "0.3", "7", "0.5"}) + "*AIRBAG_SIMPLE_PRESSURE_VOLUME\n" +
-                     " 4\n" + card({"1", "2", "3"}) + card({"1.0", "2.0", "8", "9"}) + "*AIRBAG_OTHER\n 5 other\n"));
-    const std::vector<Airbag>& bags = *fem->airbag_array;
-    ASSERT_EQ(bags.size(), 3u);
-    EXPECT_EQ(bags[0].title, "bag");
-    EXPECT_EQ(bags[0].card2_ints[2], 3);
-    EXPECT_DOUBLE_EQ(bags[0].card2_values[0], 1.5);
-    EXPECT_EQ(bags[0].card3_int, 7);
-    EXPECT_DOUBLE_EQ(bags[0].card3_values[3], 0.5);
-    EXPECT_EQ(bags[1].id, 4);
-    EXPECT_DOUBLE_EQ(bags[1].card3_values[1], 2.0);
-    EXPECT_EQ(bags[1].card3_int, 8);
-    EXPECT_EQ(bags[1].card3_int2, 9);
-    EXPECT_EQ(bags[2].id, 5);
-    EXPECT_EQ(bags[2].card3_int, 0);
-}
