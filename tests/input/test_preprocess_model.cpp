@@ -90,10 +90,11 @@ TEST_F(PreprocessTest, WedgeNodeLinksFollowTheReorderedIds)
     addCubePart(2);
     // A hexahedron collapsed along two edges is classified as a wedge and its
     // ids reordered; the host node links must follow the new order.
-    SolidElementCuda& solid = fem.elm_manager_array[0].solid_element_array_cpu[0];
     const int ids[8] = {1, 2, 3, 4, 5, 5, 7, 7};
-    for (int k = 0; k < 8; ++k) solid.node_id[k] = ids[k];
+    for (int k = 0; k < 8; ++k) fem.elm_manager_array[0].solid_element_array_cpu[0].node_id[k] = ids[k];
     ASSERT_EQ(preprocessModel(&fem), 1);
+    // Set-up reserves room in the store list: take the record afterwards.
+    const SolidElementCuda& solid = fem.elm_manager_array[0].solid_element_array_cpu[0];
     EXPECT_EQ(solid.type, ET_PENTA);
     for (int k = 0; k < 8; ++k) {
         EXPECT_EQ(solid.node[k], &fem.nodeManager->node_array_cpu[solid.node_id[k] - 1]) << k;
