@@ -28,6 +28,11 @@ class Constrained {
   std::vector<NodeCuda*> node_array;  // linked nodes, the master first
   NodeCuda** node_array_gpu = nullptr;
 
+  // Links the record to the nodes of its node set: type 0 (nodal rigid
+  // body, spot weld) takes the first node as master and flags every node as
+  // welded; type 4 needs exactly 2 nodes, type 5 exactly 4. False, after a
+  // message, when the set is missing or holds the wrong number of nodes.
+  bool linkNodeSet(SetManager* setManager);
   void transferMass();
   void allocateAndCopyGpu(NodeManager* nodeManager);
 };

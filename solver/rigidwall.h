@@ -40,9 +40,19 @@ class RigidWall {
   int slave_node_num = 0;
   NodeCuda** slave_node_array_gpu = nullptr;
 
+  // Slave nodes: every node of the model for slave set 0, else the nodes of
+  // that node set (ids that are no node are left out). False, after a
+  // message, when the set does not exist.
+  bool linkSlaveNodes(NodeManager* nodeManager, SetManager* setManager);
   // Frame of the wall: unit normal from tail to head, first tangent towards
   // the edge point (tangent mode 0) or (1/nx, -1/ny, 0), second = t1 x n.
   void setCoordSystem();
+  // Motion curve of the wall (none for id 0). False, after a message, when
+  // a non-zero id names no curve.
+  bool linkCurve(CurveManager* curveManager);
+  // Moves the tail point: mode 1 by the change of the curve value since the
+  // last call, mode 0 by curve value x dt, both along the motion direction.
+  void calWallMotion(double dt, double t);
   void copySlaveNodesToGpu(FEMDynamic* fem);
   void move(double dt, double time);
   void applyForce(FEMDynamic* fem, double time, double dt);
