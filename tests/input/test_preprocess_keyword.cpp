@@ -125,12 +125,16 @@ TEST_F(CompletionTest, SetsNamingWhatTheDeckLacksRefuseTheDeck)
     EXPECT_EQ(readDeckFile(&fourth, "completion_bad_shell_set", badShellSet), 0);
 }
 
-TEST_F(CompletionTest, PartSetsHoldPartPositions)
+TEST_F(CompletionTest, PartSetsHoldPartPositionsAndElementSetsElementIds)
 {
     const std::string deck = cubeMesh() + partCard("other", "30", "5", "7") + partCard("cube", "20", "5", "7") +
                              sectionAndMaterial() + "*SET_PART_LIST\n" + card({"1"}) + card({"20", "30"}) +
-                             "*SET_PART_ADD\n" + card({"2"}) + card({"1"});
+                             "*SET_PART_ADD\n" + card({"2"}) + card({"1"}) +
+                             "*SET_SHELL_LIST\n" + card({"4"}) + card({"9"});
     ASSERT_EQ(read("part_sets", deck), 1);
+    // Element sets keep the element ids as read.
+    fem.setManager->buildSetMaps();
+    EXPECT_EQ(fem.setManager->findSet(4, SET_ELEMENT)->id_array, (std::vector<int>{9}));
     fem.setManager->buildSetMaps();
     EXPECT_EQ(fem.setManager->findSet(1, SET_PART)->id_array, (std::vector<int>{2, 1}));
     EXPECT_EQ(fem.setManager->findSet(2, SET_PART)->id_array, (std::vector<int>{2, 1}));
