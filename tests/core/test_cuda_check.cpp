@@ -2,27 +2,15 @@
 // two run-record lines and exit code 1.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "core/logErrorPrint.h"
+#include "tests/core/test_cuda_check_support.h"
 
 namespace {
-std::string readFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 class CudaCheck : public ::testing::Test {
  protected:
-  void SetUp() override {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    std::remove(recordPath.c_str());
-  }
+  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
   // Opens the run record, publishes a run position and fails one check.
   void failWith(int code, double time, double dt, int cycle) {
     g_runRecord.open(recordPath, std::ios::app);
@@ -31,10 +19,7 @@ class CudaCheck : public ::testing::Test {
     g_runCycle = cycle;
     checkCudaError(code, "cudaMalloc(&node_array_gpu, size * sizeof(NodeCuda))", "core/nodeManager.cu", 77);
   }
-  // One file per test: ctest runs tests in parallel, and a death test's child
-  // process must find the same name as its parent.
-  std::string recordPath = std::string(FEM_BINARY_DIR) + "/cuda_check_" +
-                           ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
+  std::string recordPath = perTestRecordPath("cuda_check");
 };
 }  // namespace
 
@@ -46,7 +31,7 @@ TEST_F(CudaCheck, SuccessPrintsAndWritesNothing) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   g_runRecord.close();
-  EXPECT_EQ(readFile(recordPath), "");
+  EXPECT_EQ(readWholeFile(recordPath), "");
 }
 
 TEST_F(CudaCheck, AFailurePrintsTheConsoleLineWritesTheRecordAndExitsWithOne) {
@@ -55,7 +40,7 @@ TEST_F(CudaCheck, AFailurePrintsTheConsoleLineWritesTheRecordAndExitsWithOne) {
               "\"cudaMalloc\\(&node_array_gpu, size \\* sizeof\\(NodeCuda\\)\\)\" \n$");
   // The record line has no blank after "CUDA error at"; the run position of a
   // failure before the first cycle is all zero.
-  EXPECT_EQ(readFile(recordPath),
+  EXPECT_EQ(readWholeFile(recordPath),
             "CUDA error atcore/nodeManager.cu:77 code=2(cudaErrorMemoryAllocation) "
             "\"cudaMalloc(&node_array_gpu, size * sizeof(NodeCuda))\" \n\n"
             "The error occurred at simulation time =0 and dt =0 and cycle =0\n");
@@ -64,7 +49,7 @@ TEST_F(CudaCheck, AFailurePrintsTheConsoleLineWritesTheRecordAndExitsWithOne) {
 TEST_F(CudaCheck, TheRecordCarriesThePublishedRunPosition) {
   EXPECT_EXIT(failWith(700, 0.00123456789, 2.5e-7, 4711), ::testing::ExitedWithCode(1),
               "code=700\\(cudaErrorIllegalAddress\\)");
-  const std::string record = readFile(recordPath);
+  const std::string record = readWholeFile(recordPath);
   EXPECT_NE(record.find("The error occurred at simulation time =0.00123457 and dt =2.5e-07 and cycle =4711\n"),
             std::string::npos)
       << record;
@@ -72,7 +57,7 @@ TEST_F(CudaCheck, TheRecordCarriesThePublishedRunPosition) {
 
 TEST_F(CudaCheck, ACodeWithoutANameIsReportedAsUnknown) {
   EXPECT_EXIT(failWith(12345, 1.0, 0.5, 3), ::testing::ExitedWithCode(1), "code=12345\\(<unknown>\\) ");
-  EXPECT_NE(readFile(recordPath).find("code=12345(<unknown>) \""), std::string::npos);
+  EXPECT_NE(readWholeFile(recordPath).find("code=12345(<unknown>) \""), std::string::npos);
 }
 
 TEST_F(CudaCheck, AFailureBeforeTheRunRecordIsOpenStillReportsAndExits) {

@@ -2,9 +2,6 @@
 // the emulated runtime.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "core/allocZeroMem.h"
@@ -12,15 +9,9 @@
 #include "core/eror_test.h"
 #include "core/logErrorPrint.h"
 #include "platform/host/host_control.h"
+#include "tests/core/test_cuda_check_support.h"
 
 namespace {
-std::string readFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 class ErrorProbe : public ::testing::Test {
  protected:
   void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
@@ -28,9 +19,7 @@ class ErrorProbe : public ::testing::Test {
     gpu_host::clearInjectedFailures();
     cudaDeviceReset();
   }
-  // One file per test (ctest runs tests in parallel).
-  std::string recordPath = std::string(FEM_BINARY_DIR) + "/error_probe_" +
-                           ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
+  std::string recordPath = perTestRecordPath("error_probe");
 };
 }  // namespace
 
@@ -67,7 +56,6 @@ TEST_F(ErrorProbe, AProbeWithoutPendingFailuresReturns) {
 }
 
 TEST_F(ErrorProbe, AFailedEarlierKernelIsReportedAtTheProbe) {
-  std::remove(recordPath.c_str());
   EXPECT_EXIT(
       {
         g_runRecord.open(recordPath, std::ios::app);
@@ -77,7 +65,7 @@ TEST_F(ErrorProbe, AFailedEarlierKernelIsReportedAtTheProbe) {
       ::testing::ExitedWithCode(1),
       "CUDA error at .*eror_test.cu:[0-9]+ code=700\\(cudaErrorIllegalAddress\\) \"cudaMalloc\\(\\(void \\*\\*\\)&temp, "
       "sizeof\\(double\\)\\)\"");
-  EXPECT_NE(readFile(recordPath).find("code=700(cudaErrorIllegalAddress)"), std::string::npos);
+  EXPECT_NE(readWholeFile(recordPath).find("code=700(cudaErrorIllegalAddress)"), std::string::npos);
 }
 
 TEST_F(ErrorProbe, AFailedProbeCopyIsReportedWithItsCallText) {
