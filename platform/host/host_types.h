@@ -18,9 +18,11 @@ struct dim3 {
   constexpr dim3(uint3 v) : x(v.x), y(v.y), z(v.z) {}
   constexpr operator uint3() const { return uint3{x, y, z}; }
 };
-struct int2 { int x, y; };
+// Alignments as CUDA gives them, so that records holding these types have
+// one layout in both builds.
+struct alignas(8) int2 { int x, y; };
 struct int3 { int x, y, z; };
-struct double2 { double x, y; };
+struct alignas(16) double2 { double x, y; };
 struct double3 { double x, y, z; };
 
 inline constexpr uint3 make_uint3(unsigned int x, unsigned int y, unsigned int z) { return uint3{x, y, z}; }
