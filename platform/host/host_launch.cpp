@@ -13,6 +13,7 @@
 #include <boost/context/detail/fcontext.hpp>
 #include <omp.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -177,22 +178,36 @@ void runBlock(dim3 block, unsigned count, BlockRunner& runner) {
   t_mode = Mode::Outside;
 }
 
-void runBlocks(long long begin, long long end, dim3 grid, dim3 block, void (*runThread)(void*), void* context) {
-  BlockRunner runner;
-  runner.runThread = runThread;
-  runner.context = context;
-  BlockRunner* outer = t_runner;
-  t_runner = &runner;
-  gridDim = grid;
-  blockDim = block;
-  const unsigned count = block.x * block.y * block.z;
-  for (long long b = begin; b < end; ++b) {
-    blockIdx = uint3{static_cast<unsigned>(b % grid.x), static_cast<unsigned>((b / grid.x) % grid.y),
-                     static_cast<unsigned>(b / (1LL * grid.x * grid.y))};
-    runBlock(block, count, runner);
+// Sets up the calling OS thread to run blocks of one launch.
+class LaunchScope {
+ public:
+  LaunchScope(dim3 grid, dim3 block, void (*runThread)(void*), void* context) : grid_(grid), block_(block) {
+    runner_.runThread = runThread;
+    runner_.context = context;
+    outer_ = t_runner;
+    t_runner = &runner_;
+    gridDim = grid;
+    blockDim = block;
   }
-  t_runner = outer;
-}
+  ~LaunchScope() { t_runner = outer_; }
+  LaunchScope(const LaunchScope&) = delete;
+  LaunchScope& operator=(const LaunchScope&) = delete;
+
+  // Runs the blocks with linear indices [begin, end).
+  void run(long long begin, long long end) {
+    const unsigned count = block_.x * block_.y * block_.z;
+    for (long long b = begin; b < end; ++b) {
+      blockIdx = uint3{static_cast<unsigned>(b % grid_.x), static_cast<unsigned>((b / grid_.x) % grid_.y),
+                       static_cast<unsigned>(b / (1LL * grid_.x * grid_.y))};
+      runBlock(block_, count, runner_);
+    }
+  }
+
+ private:
+  dim3 grid_, block_;
+  BlockRunner runner_;
+  BlockRunner* outer_ = nullptr;
+};
 
 }  // namespace
 
@@ -202,19 +217,20 @@ void runGrid(dim3 grid, dim3 block, void (*runThread)(void*), void* ctx) {
   const long long blocks = 1LL * grid.x * grid.y * grid.z;
   const long long threadsPerBlock = 1LL * block.x * block.y * block.z;
   if (blocks < 2 || blocks * threadsPerBlock < kParallelThreshold) {
-    runBlocks(0, blocks, grid, block, runThread, ctx);
+    LaunchScope(grid, block, runThread, ctx).run(0, blocks);
     return;
   }
 #pragma omp parallel
   {
-    // schedule(static) by hand: each OS thread takes one contiguous range and
-    // sets up its runner once.
+    // Chunks of blocks handed out as threads become free: on a busy machine a
+    // descheduled thread must not hold up the whole launch.  About eight
+    // chunks per thread keep the hand-out cost small.
     const long long team = omp_get_num_threads();
-    const long long me = omp_get_thread_num();
-    const long long chunk = blocks / team, extra = blocks % team;
-    const long long begin = me * chunk + (me < extra ? me : extra);
-    const long long end = begin + chunk + (me < extra ? 1 : 0);
-    runBlocks(begin, end, grid, block, runThread, ctx);
+    const long long chunk = std::max(1LL, blocks / (8 * team));
+    const long long chunks = (blocks + chunk - 1) / chunk;
+    LaunchScope scope(grid, block, runThread, ctx);
+#pragma omp for schedule(dynamic, 1)
+    for (long long c = 0; c < chunks; ++c) scope.run(c * chunk, std::min(blocks, (c + 1) * chunk));
   }
 }
 
