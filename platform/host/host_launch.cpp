@@ -216,7 +216,7 @@ void runGrid(dim3 grid, dim3 block, void (*runThread)(void*), void* ctx) {
   if (beginLaunch(grid, block) != cudaSuccess) return;
   const long long blocks = 1LL * grid.x * grid.y * grid.z;
   const long long threadsPerBlock = 1LL * block.x * block.y * block.z;
-  if (blocks < 2 || blocks * threadsPerBlock < kParallelThreshold) {
+  if (blocks < 2 || blocks * threadsPerBlock < kParallelThreshold || omp_get_max_threads() < 2) {
     LaunchScope(grid, block, runThread, ctx).run(0, blocks);
     return;
   }
