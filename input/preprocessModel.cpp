@@ -17,6 +17,7 @@
 #include "contact/contactManager.h"
 #include "contact/pairmanager.h"
 #include "contact/surfacemanager.h"
+#include "solver/constrained.h"
 #include "solver/initialCondition.h"
 #include "solver/rigidmanager.h"
 #include "solver/rigidwall.h"
@@ -151,6 +152,13 @@ int preprocessModel(FEMDynamic* fem)
         set.resolveMembers(fem);
     }
 
+    // 13. Spot welds and joints to the nodes of their node sets.
+    for (Constrained& constraint : fem->constrainedManager->constrained_array) {
+        if (!constraint.linkNodeSet(fem->setManager)) {
+            linked = false;
+        }
+    }
+
     // 14. Initial conditions to their nodes.
     for (InitialCondition& condition : *fem->initial_condition_array) {
         if (!condition.resolveTargets(fem)) {
@@ -160,9 +168,15 @@ int preprocessModel(FEMDynamic* fem)
 
     std::printf("success!\n");
 
-    // 20. Rigid walls: their frames.
+    // 20. Rigid walls: slave nodes, frame and motion curve.
     for (RigidWall& wall : *fem->rigid_wall_array) {
+        if (!wall.linkSlaveNodes(nodeManager, fem->setManager)) {
+            linked = false;
+        }
         wall.setCoordSystem();
+        if (!wall.linkCurve(fem->curveManager)) {
+            linked = false;
+        }
     }
 
     finishPreprocess(fem);

@@ -5,13 +5,16 @@
 #include "core/part.h"
 #include "core/section.h"
 #include "core/sectionmanager.h"
+#include "core/setManager.h"
 #include "elements/elmmanager.h"
 #include "elements/hourglasscontrolmanager.h"
 #include "input/preprocessModel.h"
 #include "materials/material.h"
 #include "materials/materialmanager.h"
+#include "solver/constrained.h"
 #include "solver/femdynamic.h"
 #include "solver/rigidmanager.h"
+#include "solver/rigidwall.h"
 #include "solver/timeControl.h"
 
 namespace {
@@ -120,5 +123,45 @@ TEST_F(PreprocessTest, PartWithoutMaterialOrSectionIsRefused)
     other.part_array[0].id = 1;
     other.part_array[0].section_id = 3;
     other.elm_manager_array.resize(1);
+    EXPECT_EQ(preprocessModel(&other), 0);
+}
+
+TEST_F(PreprocessTest, RigidWallsAndWeldsAreBoundToTheirNodeSets)
+{
+    addCubePart(2);
+    Set set;
+    set.type = SET_NODE;
+    set.id = 4;
+    set.id_array = {2, 3};
+    fem.setManager->addSet(set);
+    RigidWall everyNode;
+    everyNode.head_point[2] = 1.0;
+    RigidWall onSet = everyNode;
+    onSet.slave_set_id = 4;
+    fem.rigid_wall_array->push_back(everyNode);
+    fem.rigid_wall_array->push_back(onSet);
+    Constrained weld;
+    weld.node_set_id = 4;
+    fem.constrainedManager->constrained_array.push_back(weld);
+    ASSERT_EQ(preprocessModel(&fem), 1);
+    EXPECT_EQ((*fem.rigid_wall_array)[0].slave_node_num, 8);
+    EXPECT_EQ((*fem.rigid_wall_array)[1].slave_node_num, 2);
+    EXPECT_DOUBLE_EQ((*fem.rigid_wall_array)[1].normal[2], 1.0);
+    EXPECT_EQ(fem.constrainedManager->constrained_array[0].node_array.size(), 2u);
+    EXPECT_EQ(fem.nodeManager->node_array_cpu[2].master_node_id, 2);
+}
+
+TEST_F(PreprocessTest, WallOrWeldNamingAMissingSetIsRefused)
+{
+    addCubePart(2);
+    RigidWall wall;
+    wall.slave_set_id = 9;
+    fem.rigid_wall_array->push_back(wall);
+    EXPECT_EQ(preprocessModel(&fem), 0);
+    FEMDynamic other;
+    other.newManagers();
+    Constrained weld;
+    weld.node_set_id = 1009;
+    other.constrainedManager->constrained_array.push_back(weld);
     EXPECT_EQ(preprocessModel(&other), 0);
 }
