@@ -123,7 +123,6 @@ cudaDeviceProp defaultDeviceProperties() {
   p.maxGridSize[0] = 2147483647;
   p.maxGridSize[1] = 65535;
   p.maxGridSize[2] = 65535;
-  p.clockRate = 1500000;
   p.major = 7;
   p.minor = 5;
   p.multiProcessorCount = 1;

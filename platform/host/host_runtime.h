@@ -29,6 +29,8 @@ enum cudaMemcpyKind {
 #define cudaHostAllocWriteCombined 0x04
 #define cudaMemAttachGlobal 0x01
 
+// The fields of the runtime's cudaDeviceProp that the solver may read (CUDA 13
+// has no clock rate in it any more).
 struct cudaDeviceProp {
   char name[256];
   size_t totalGlobalMem;
@@ -38,7 +40,6 @@ struct cudaDeviceProp {
   int maxThreadsPerBlock;
   int maxThreadsDim[3];
   int maxGridSize[3];
-  int clockRate;
   int major;
   int minor;
   int multiProcessorCount;
