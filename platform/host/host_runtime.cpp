@@ -235,26 +235,34 @@ cudaError_t cudaGetLastError() { return state().lastError.exchange(state().stick
 
 cudaError_t cudaPeekAtLastError() { return state().lastError; }
 
+namespace {
+// One copy between bytes [offset, offset+count) of a __device__ variable and
+// other memory, in the direction `toSymbol`.
+cudaError_t copySymbol(char* symbol, size_t symbolSize, size_t offset, void* other, size_t count, bool toSymbol,
+                       cudaMemcpyKind kind) {
+  if (cudaError_t e = takeInjected(CallKind::Memcpy)) return record(e);
+  const cudaMemcpyKind hostSide = toSymbol ? cudaMemcpyHostToDevice : cudaMemcpyDeviceToHost;
+  if (kind != hostSide && kind != cudaMemcpyDeviceToDevice && kind != cudaMemcpyDefault)
+    return record(cudaErrorInvalidMemcpyDirection);
+  if (offset > symbolSize || count > symbolSize - offset || (count > 0 && other == nullptr))
+    return record(cudaErrorInvalidValue);
+  if (count == 0) return cudaSuccess;
+  if (toSymbol)
+    std::memmove(symbol + offset, other, count);
+  else
+    std::memmove(other, symbol + offset, count);
+  return cudaSuccess;
+}
+}  // namespace
+
 cudaError_t cudaMemcpyToSymbolBytes(void* symbol, size_t symbolSize, const void* src, size_t count, size_t offset,
                                     cudaMemcpyKind kind) {
-  if (cudaError_t e = takeInjected(CallKind::Memcpy)) return record(e);
-  if (kind != cudaMemcpyHostToDevice && kind != cudaMemcpyDeviceToDevice && kind != cudaMemcpyDefault)
-    return record(cudaErrorInvalidMemcpyDirection);
-  if (offset > symbolSize || count > symbolSize - offset || (count > 0 && src == nullptr))
-    return record(cudaErrorInvalidValue);
-  if (count > 0) std::memmove(static_cast<char*>(symbol) + offset, src, count);
-  return cudaSuccess;
+  return copySymbol(static_cast<char*>(symbol), symbolSize, offset, const_cast<void*>(src), count, true, kind);
 }
 
 cudaError_t cudaMemcpyFromSymbolBytes(void* dst, const void* symbol, size_t symbolSize, size_t count, size_t offset,
                                       cudaMemcpyKind kind) {
-  if (cudaError_t e = takeInjected(CallKind::Memcpy)) return record(e);
-  if (kind != cudaMemcpyDeviceToHost && kind != cudaMemcpyDeviceToDevice && kind != cudaMemcpyDefault)
-    return record(cudaErrorInvalidMemcpyDirection);
-  if (offset > symbolSize || count > symbolSize - offset || (count > 0 && dst == nullptr))
-    return record(cudaErrorInvalidValue);
-  if (count > 0) std::memmove(dst, static_cast<const char*>(symbol) + offset, count);
-  return cudaSuccess;
+  return copySymbol(static_cast<char*>(const_cast<void*>(symbol)), symbolSize, offset, dst, count, false, kind);
 }
 
 namespace gpu_host_detail {
