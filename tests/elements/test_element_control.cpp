@@ -193,6 +193,25 @@ TEST(ElementControl, NodalStressSums) {
   }
 }
 
+// A material object whose id differs from the element's material id is
+// reported and used all the same.
+TEST(ElementControl, MaterialIdMismatchIsReportedAndComputed) {
+  SolidModel m;
+  addCubes(m, {0.01});
+  m.link();
+  m.record->id = 7;
+  DeviceModel d(m);
+  Driver drv(d);
+  cublasHandle_t handle = nullptr;
+  cublasCreate_v2(&handle);
+  double candidate = 1.0;
+  testing::internal::CaptureStdout();
+  drv.control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle, &candidate, 0.9);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "材料与属性调用错误\n");
+  cublasDestroy_v2(handle);
+  EXPECT_NEAR(candidate, 1.49976e-6, 1e-11);
+}
+
 // Solids of a smoothed-FEM part leave the nodal sums to their domains.
 TEST(ElementControl, SmoothedSolidsAddNoNodalStress) {
   SolidModel m;
