@@ -162,6 +162,26 @@ inline void distortedGrid(SolidModel& m, double h) {
       }
 }
 
+// The unit right tetrahedron (0,0,0), (1,0,0), (0,1,0), (0,0,1), linked.
+inline void unitRightTetrahedron(SolidModel& m) {
+  m.addNode(0, 0, 0);
+  m.addNode(1, 0, 0);
+  m.addNode(0, 1, 0);
+  m.addNode(0, 0, 1);
+  m.addSolid(ET_TETRA_TL, {1, 2, 3, 4});
+  m.link();
+}
+
+// A one-point hexahedron cube of edge h starting at x0 (mirror = -1 gives
+// its inverted mirror image in x).
+inline void addCube(SolidModel& m, double h, double x0 = 0.0, double mirror = 1.0) {
+  const int first = static_cast<int>(m.nodes.size()) + 1;
+  for (int I = 0; I < 8; ++I)
+    m.addNode(x0 + mirror * 0.5 * (1 + solid1st::hexaCorner(0, I)) * h, 0.5 * (1 + solid1st::hexaCorner(1, I)) * h,
+              0.5 * (1 + solid1st::hexaCorner(2, I)) * h);
+  m.addSolid(ET_HEXA_REDUCED, {first, first + 1, first + 2, first + 3, first + 4, first + 5, first + 6, first + 7});
+}
+
 inline int gridNode(int i, int j, int k) { return 1 + i + 3 * j + 9 * k; }
 
 // Hexahedron ids of grid cell (i, j, k) in the element's corner order

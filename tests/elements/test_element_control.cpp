@@ -22,11 +22,7 @@ using solidtest::SolidModel;
 void addCubes(SolidModel& m, std::initializer_list<double> edges) {
   double x0 = 0.0;
   for (double h : edges) {
-    const int first = static_cast<int>(m.nodes.size()) + 1;
-    for (int I = 0; I < 8; ++I)
-      m.addNode(x0 + 0.5 * (1 + solid1st::hexaCorner(0, I)) * h, 0.5 * (1 + solid1st::hexaCorner(1, I)) * h,
-                0.5 * (1 + solid1st::hexaCorner(2, I)) * h);
-    m.addSolid(ET_HEXA_REDUCED, {first, first + 1, first + 2, first + 3, first + 4, first + 5, first + 6, first + 7});
+    solidtest::addCube(m, h, x0);
     x0 += 2.0 * h;
   }
 }

@@ -169,11 +169,7 @@ TEST(Solid1stElement, PatchTestOnPyramid) {
 
 TEST(Solid1stElement, LengthStepAndMassOfSteelCube) {
   SolidModel m;
-  const double h = 0.01;
-  for (int I = 0; I < 8; ++I)
-    m.addNode(0.5 * (1 + solid1st::hexaCorner(0, I)) * h, 0.5 * (1 + solid1st::hexaCorner(1, I)) * h,
-              0.5 * (1 + solid1st::hexaCorner(2, I)) * h);
-  m.addSolid(ET_HEXA_REDUCED, {1, 2, 3, 4, 5, 6, 7, 8});
+  solidtest::addCube(m, 0.01);
   m.link();
   SolidElementCuda& e = m.elems[0];
   EXPECT_NEAR(e.computeSolidCharactLengthCpu(), 0.01, 1e-15);
@@ -188,12 +184,7 @@ TEST(Solid1stElement, LengthStepAndMassOfSteelCube) {
 
 TEST(Solid1stElement, UnitRightTetrahedron) {
   SolidModel m;
-  m.addNode(0, 0, 0);
-  m.addNode(1, 0, 0);
-  m.addNode(0, 1, 0);
-  m.addNode(0, 0, 1);
-  m.addSolid(ET_TETRA_TL, {1, 2, 3, 4});
-  m.link();
+  solidtest::unitRightTetrahedron(m);
   EXPECT_NEAR(m.elems[0].computeSolidCharactLengthCpu(), 0.57735, 1e-5);
   EXPECT_NEAR(m.elems[0].volume, 1.0 / 6.0, 1e-15);
   EXPECT_NEAR(m.points[0].volume_, 1.0 / 6.0, 1e-15);
@@ -238,10 +229,7 @@ TEST(Solid1stElement, NoForceTypesAndSmoothedSolids) {
 TEST(Solid1stElement, InvertedHexahedronTakesMirrorVolume) {
   SolidModel m;
   const double h = 0.02;
-  for (int I = 0; I < 8; ++I)
-    m.addNode(-0.5 * (1 + solid1st::hexaCorner(0, I)) * h, 0.5 * (1 + solid1st::hexaCorner(1, I)) * h,
-              0.5 * (1 + solid1st::hexaCorner(2, I)) * h);
-  m.addSolid(ET_HEXA_REDUCED, {1, 2, 3, 4, 5, 6, 7, 8});
+  solidtest::addCube(m, h, 0.0, -1.0);
   m.link();
   m.computeForces(1e-6);
   EXPECT_NEAR(m.elems[0].volume, h * h * h, 1e-18);
@@ -257,12 +245,7 @@ namespace {
 // reference derivatives.  Solids without points are left alone.
 TEST(Solid1stElement, TotalLagrangianSetUpIgnoresRigidNodeFlag) {
   SolidModel m;
-  m.addNode(0, 0, 0);
-  m.addNode(1, 0, 0);
-  m.addNode(0, 1, 0);
-  m.addNode(0, 0, 1);
-  m.addSolid(ET_TETRA_TL, {1, 2, 3, 4});
-  m.link();
+  solidtest::unitRightTetrahedron(m);
   for (double& d : m.derivatives) d = 0.0;
   m.nodes[0].rigid_flag = 1;
   ElmManager store;
