@@ -35,6 +35,10 @@ function(fem_setup_sources target srcs)
   set_target_properties(${target} PROPERTIES CUDA_SEPARABLE_COMPILATION ON)
 endfunction()
 
+# The library keeps its relocatable device code unresolved: each program that
+# links it (impactfem, the tests, the benchmarks) device-links it together
+# with its own kernels, so kernels in a program may call device functions of
+# the library.
 function(fem_setup_library target)
-  set_target_properties(${target} PROPERTIES CUDA_SEPARABLE_COMPILATION ON CUDA_RESOLVE_DEVICE_SYMBOLS ON)
+  set_target_properties(${target} PROPERTIES CUDA_SEPARABLE_COMPILATION ON CUDA_RESOLVE_DEVICE_SYMBOLS OFF)
 endfunction()
