@@ -33,6 +33,10 @@ struct RuntimeState {
   // A failed kernel leaves the device unusable: every later call returns the
   // failure until the device is reset.
   std::atomic<cudaError_t> sticky{cudaSuccess};
+  // The runtime's defaults: 1 KiB of stack per thread, 1 MiB printf buffer,
+  // 8 MiB device heap.
+  std::map<cudaLimit, size_t> limits{
+      {cudaLimitStackSize, 1024}, {cudaLimitPrintfFifoSize, 1 << 20}, {cudaLimitMallocHeapSize, 8 << 20}};
 };
 
 RuntimeState& state() {
@@ -228,6 +232,23 @@ cudaError_t cudaDeviceSynchronize() {
 cudaError_t cudaDeviceReset() {
   state().sticky = cudaSuccess;
   state().lastError = cudaSuccess;
+  return cudaSuccess;
+}
+
+cudaError_t cudaDeviceSetLimit(cudaLimit limit, size_t value) {
+  std::lock_guard<std::mutex> lock(state().mutex);
+  auto it = state().limits.find(limit);
+  if (it == state().limits.end()) return record(cudaErrorUnsupportedLimit);
+  it->second = value;
+  return cudaSuccess;
+}
+
+cudaError_t cudaDeviceGetLimit(size_t* value, cudaLimit limit) {
+  std::lock_guard<std::mutex> lock(state().mutex);
+  auto it = state().limits.find(limit);
+  if (value == nullptr) return record(cudaErrorInvalidValue);
+  if (it == state().limits.end()) return record(cudaErrorUnsupportedLimit);
+  *value = it->second;
   return cudaSuccess;
 }
 

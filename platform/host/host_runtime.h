@@ -23,6 +23,16 @@ enum cudaMemcpyKind {
   cudaMemcpyDefault = 4
 };
 
+// Device limits: the emulation keeps the values it is given (its threads use
+// the host's heap, stack and stdout).
+enum cudaLimit {
+  cudaLimitStackSize = 0x00,
+  cudaLimitPrintfFifoSize = 0x01,
+  cudaLimitMallocHeapSize = 0x02,
+};
+cudaError_t cudaDeviceSetLimit(cudaLimit limit, size_t value);
+cudaError_t cudaDeviceGetLimit(size_t* value, cudaLimit limit);
+
 #define cudaHostAllocDefault 0x00
 #define cudaHostAllocPortable 0x01
 #define cudaHostAllocMapped 0x02

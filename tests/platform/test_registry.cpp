@@ -143,6 +143,17 @@ TEST_F(Registry, TheDeviceTableCanBeReplaced) {
   EXPECT_EQ(count, 0);
 }
 
+TEST_F(Registry, DeviceLimitsKeepTheirValues) {
+  size_t heap = 0;
+  ASSERT_EQ(cudaDeviceGetLimit(&heap, cudaLimitMallocHeapSize), cudaSuccess);
+  EXPECT_EQ(heap, size_t(8) << 20);
+  ASSERT_EQ(cudaDeviceSetLimit(cudaLimitMallocHeapSize, size_t(256) << 20), cudaSuccess);
+  ASSERT_EQ(cudaDeviceGetLimit(&heap, cudaLimitMallocHeapSize), cudaSuccess);
+  EXPECT_EQ(heap, size_t(256) << 20);
+  EXPECT_EQ(cudaDeviceSetLimit(static_cast<cudaLimit>(0x40), 1), cudaErrorUnsupportedLimit);
+  ASSERT_EQ(cudaDeviceSetLimit(cudaLimitMallocHeapSize, size_t(8) << 20), cudaSuccess);
+}
+
 TEST_F(Registry, ErrorNamesAreTheRuntimesIdentifiers) {
   EXPECT_STREQ(cudaGetErrorName(cudaErrorMemoryAllocation), "cudaErrorMemoryAllocation");
   EXPECT_STREQ(cudaGetErrorName(cudaErrorNoKernelImageForDevice), "cudaErrorNoKernelImageForDevice");
