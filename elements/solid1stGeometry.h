@@ -72,8 +72,8 @@ __host__ __device__ inline void hexaCentreB(const double x[8][3], double B[3][8]
       for (int I = 0; I < 8; ++I) s += hexaCorner(a, I) * x[I][k];
       A[a][k] = s;
     }
-  // adj(A) with A rows = natural axes, columns = x, y, z: the derivative of
-  // N_I along x_i is sum_a (A^-1)_ia xi_aI / ... ; adj(A) = det(A) A^-1.
+  // Rows of A are the natural axes, columns x, y, z.  With J = A / 8 and
+  // V0 = det(A) / 64: V0 dN_I/dx_i = V0 (J^-1)_ia xi_aI / 8 = adj(A)_ia xi_aI / 64.
   double adj[3][3];
   adjugate_matrix33(&A[0][0], &adj[0][0]);
   constexpr double kScale = 1.0 / 64.0;
