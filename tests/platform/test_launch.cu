@@ -39,6 +39,13 @@ __global__ void gridStride(int n, int* hits) {
   }
 }
 
+__global__ void recordOsThread(int* onCaller, int* elsewhere) {
+  if (omp_get_thread_num() == 0 && omp_in_parallel() == 0)
+    atomicAdd(onCaller, 1);
+  else
+    atomicAdd(elsewhere, 1);
+}
+
 struct Payload {
   double3 v;
   int k;
@@ -135,6 +142,26 @@ TEST_F(LaunchTest, LargeGridsOnSeveralOpenMPThreadsRunEveryThreadOnce) {
   const dim3 grid(64, 8), block(16, 2);
   const int cells = 64 * 16 * 8 * 2;
   EXPECT_EQ(countOf(runCounting(grid, block, cells), 1), cells);
+  omp_set_num_threads(saved);
+}
+
+TEST_F(LaunchTest, SmallLaunchesStayOnTheCallingThreadLargeOnesSpread) {
+  const int saved = omp_get_max_threads();
+  omp_set_num_threads(4);
+  int* counts = nullptr;
+  ASSERT_EQ(cudaMalloc(&counts, 2 * sizeof(int)), cudaSuccess);
+  ASSERT_EQ(cudaMemset(counts, 0, 2 * sizeof(int)), cudaSuccess);
+  launch(recordOsThread, dim3(31), dim3(32), counts, counts + 1);  // 992 threads
+  int h[2];
+  ASSERT_EQ(cudaMemcpy(h, counts, sizeof h, cudaMemcpyDeviceToHost), cudaSuccess);
+  EXPECT_EQ(h[0], 992);
+  EXPECT_EQ(h[1], 0);
+  ASSERT_EQ(cudaMemset(counts, 0, 2 * sizeof(int)), cudaSuccess);
+  launch(recordOsThread, dim3(64), dim3(32), counts, counts + 1);
+  ASSERT_EQ(cudaMemcpy(h, counts, sizeof h, cudaMemcpyDeviceToHost), cudaSuccess);
+  EXPECT_EQ(h[0], 0);  // inside the OpenMP region, whichever thread ran it
+  EXPECT_EQ(h[1], 2048);
+  cudaFree(counts);
   omp_set_num_threads(saved);
 }
 
