@@ -153,28 +153,7 @@ void Part::copyMaterialSectionToGpu() {
   }
 }
 
-namespace {
-// The element store's own pass when it has one; otherwise the first-order
-// solids, whose host lengths exist, and a message naming the families left
-// out.
-template <typename Store>
-void lowerToMinCharactLength(Store& store, int partId, double* out) {
-  if constexpr (requires(Store& m, double* length) { m.calMinCharactLength(length); }) {
-    store.calMinCharactLength(out);
-  } else {
-    for (SolidElementCuda& e : store.solid_element_array_cpu) {
-      const double length = e.computeSolidCharactLengthCpu();
-      if (length < *out) *out = length;
-    }
-    if (!store.beam_element_array_cpu.empty() || !store.shell_element_array_cpu.empty() ||
-        !store.solid2ndArrayCpu_.empty()) {
-      printf("部件 %d 的梁、壳或二阶实体单元的特征长度尚未实现，请补充\n", partId);
-    }
-  }
-}
-}  // namespace
-
 void Part::calMinCharactLength(double* out) {
   if (elmManager == nullptr || out == nullptr) return;
-  lowerToMinCharactLength(*elmManager, id, out);
+  elmManager->calMinCharactLength(out);
 }

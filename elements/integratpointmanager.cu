@@ -18,13 +18,9 @@ namespace {
 
 // Parts whose elements take integration points: a material model that is
 // neither null nor rigid and a section without a smoothed-FEM kind.  A part
-// without a material model is reported once per call.
-bool partTakesPoints(const Part& part, bool report) {
-  if (part.elmManager == nullptr) return false;
-  if (part.materialNew == nullptr) {
-    if (report) printf("部件 %d 没有材料模型，其单元不设置积分点\n", part.id);
-    return false;
-  }
+// without a material model was already reported when its model was linked.
+bool partTakesPoints(const Part& part) {
+  if (part.elmManager == nullptr || part.materialNew == nullptr) return false;
   if (part.materialNew->type == MT_NULL || part.materialNew->type == MT_RIGID) return false;
   if (part.section == nullptr || part.section->sfem_kind != 0) return false;
   return true;
@@ -137,7 +133,7 @@ void IntegratPointManager::numberGaussPoints(std::vector<Part>& parts, const std
                                              MaterialManager* materials) {
   gaussPointNum = 0;
   for (Part& part : parts) {
-    if (!partTakesPoints(part, true)) continue;
+    if (!partTakesPoints(part)) continue;
     const int first = gaussPointNum;
     forEachNumberedElement(*part.elmManager, [&](Element& e) {
       e.gaussPointIndex = gaussPointNum;
@@ -181,7 +177,7 @@ void IntegratPointManager::createGaussPoints(std::vector<Part>& parts, const std
   };
 
   for (Part& part : parts) {
-    if (!partTakesPoints(part, false)) continue;
+    if (!partTakesPoints(part)) continue;
     MaterialNew* material = part.materialNew;
     forEachNumberedElement(*part.elmManager, [&](Element& e) { link(e, material, e.type, e.integratPointNum); });
   }

@@ -41,7 +41,8 @@ double TimeControl::calInitialDtCpu(std::vector<Part>& parts, double* dt) {
         waveSpeed = material->waveSpeed[0];
       }
     }
-    double length = 0.0;
+    // The part lowers the length it is given, so start above any element.
+    double length = 1e30;
     part.calMinCharactLength(&length);
     // Without a wave speed the part gives no step and cannot lower the minimum.
     if (!(waveSpeed > 0.0)) continue;
