@@ -23,12 +23,16 @@ enum cudaMemcpyKind {
   cudaMemcpyDefault = 4
 };
 
-// Device limits: the emulation keeps the values it is given (its threads use
-// the host's heap, stack and stdout).
+// Device limits: the emulation keeps the values of the first three (its
+// threads use the host's heap, stack and stdout) and supports no other.
 enum cudaLimit {
   cudaLimitStackSize = 0x00,
   cudaLimitPrintfFifoSize = 0x01,
   cudaLimitMallocHeapSize = 0x02,
+  cudaLimitDevRuntimeSyncDepth = 0x03,
+  cudaLimitDevRuntimePendingLaunchCount = 0x04,
+  cudaLimitMaxL2FetchGranularity = 0x05,
+  cudaLimitPersistingL2CacheSize = 0x06,
 };
 cudaError_t cudaDeviceSetLimit(cudaLimit limit, size_t value);
 cudaError_t cudaDeviceGetLimit(size_t* value, cudaLimit limit);

@@ -150,7 +150,7 @@ TEST_F(Registry, DeviceLimitsKeepTheirValues) {
   ASSERT_EQ(cudaDeviceSetLimit(cudaLimitMallocHeapSize, size_t(256) << 20), cudaSuccess);
   ASSERT_EQ(cudaDeviceGetLimit(&heap, cudaLimitMallocHeapSize), cudaSuccess);
   EXPECT_EQ(heap, size_t(256) << 20);
-  EXPECT_EQ(cudaDeviceSetLimit(static_cast<cudaLimit>(0x40), 1), cudaErrorUnsupportedLimit);
+  EXPECT_EQ(cudaDeviceSetLimit(cudaLimitMaxL2FetchGranularity, 64), cudaErrorUnsupportedLimit);
   ASSERT_EQ(cudaDeviceSetLimit(cudaLimitMallocHeapSize, size_t(8) << 20), cudaSuccess);
 }
 
