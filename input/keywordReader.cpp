@@ -116,6 +116,14 @@ void KeywordReader::refuse(const std::string& message) {
 
 void KeywordReader::warn(const std::string& message) { std::cerr << "Keyword deck: " << message << std::endl; }
 
+// Card families this reader does not take yet: the user learns that the
+// block has no effect on the model instead of finding out from the results.
+void KeywordReader::ignoreBlock(const std::string& block) {
+    std::string keyword = block.substr(0, block.find('\n'));
+    keyword.erase(keyword.find_last_not_of(" \t\r") + 1);
+    warn("\"" + keyword + "\" is not supported by this version; the block is ignored");
+}
+
 bool KeywordReader::readBlock(const std::string& block) {
     if (block.empty() || block[0] != '*') return true;
     const std::string header = blockHeader(block);
@@ -147,13 +155,13 @@ bool KeywordReader::readBlock(const std::string& block) {
     } else if (has("*SET")) {
         readSet(block);
     } else if (has("*CONTACT")) {
-        // Contact cards: read by the contact family (not part of this reader yet).
+        ignoreBlock(block);
     } else if (has("*BOUNDARY")) {
-        // Boundary cards: read by the boundary family (not part of this reader yet).
+        ignoreBlock(block);
     } else if (has("*LOAD")) {
-        // Load cards: read by the load family (not part of this reader yet).
+        ignoreBlock(block);
     } else if (has("*CONSTRAINED")) {
-        // Constrained cards: read by the constrained family (not part of this reader yet).
+        ignoreBlock(block);
     } else if (has("*INITIAL_VELOCITY")) {
         readInitialVelocity(block);
     } else if (has("*DEFINE")) {
@@ -161,11 +169,11 @@ bool KeywordReader::readBlock(const std::string& block) {
     } else if (has("*INCLUDE_TRANSFORM")) {
         readIncludeTransform(block);
     } else if (has("*RIGIDWALL")) {
-        // Rigid-wall cards: read by the rigid-wall family (not part of this reader yet).
+        ignoreBlock(block);
     } else if (has("*CONTROL")) {
         readControl(block);
     } else if (has("*DATABASE")) {
-        // Database cards: read by the database family (not part of this reader yet).
+        ignoreBlock(block);
     } else if (has("*END")) {
         return false;
     }

@@ -201,6 +201,8 @@ public:
     void refuse(const std::string& message);
     // Prints a message about input that is skipped.
     static void warn(const std::string& message);
+    // Warns that a block of a card family this reader does not take is ignored.
+    static void ignoreBlock(const std::string& block);
 
     // Reads the free-format element stream of a block that starts one
     // character after the word; calls item(stream) per item until the stream

@@ -113,7 +113,8 @@ std::string ParaViewOutput::currentFileName() const
     std::string name = outputPath_ + "/result.vtk";
     name = name.substr(0, name.rfind('.'));
     if (outputCount_ > 1) {
-        name += "_" + std::to_string(outputCount_ - 1);
+        name += '_';
+        name += std::to_string(outputCount_ - 1);
     }
     return name + ".vtk";
 }
