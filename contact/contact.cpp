@@ -1,13 +1,223 @@
 #include "contact/contact.h"
+#include <cstdio>
 #include <set>
+#include <utility>
 #include "contact/contactnodemanager.h"
 #include "contact/surface.h"
+#include "contact/surfacemanager.h"
 #include "core/logErrorPrint.h"
+#include "core/nodeManager.h"
+#include "core/part.h"
+#include "core/setManager.h"
+#include "elements/elmmanager.h"
 #include "platform/gpu_runtime.h"
 #include "solver/pendingFeature.h"
 
+Contact::Contact(Contact&& other) noexcept : ContactRecord(std::move(other)) {
+  other.slave_contact_node_array_gpu = nullptr;
+}
+
+Contact& Contact::operator=(Contact&& other) noexcept {
+  if (this != &other) {
+    if (slave_contact_node_array_gpu != nullptr) CUDA_CHECK(cudaFree(slave_contact_node_array_gpu));
+    ContactRecord::operator=(std::move(other));
+    other.slave_contact_node_array_gpu = nullptr;
+  }
+  return *this;
+}
+
 Contact::~Contact() {
   if (slave_contact_node_array_gpu != nullptr) CUDA_CHECK(cudaFree(slave_contact_node_array_gpu));
+}
+
+Contact Contact::zeroed() {
+  Contact c;
+  c.soft_scale = 0.0;
+  c.max_parametric_coord = 0.0;
+  c.search_depth = 0;
+  c.friction_update_interval = 0;
+  c.bucket_interval = 0;
+  c.tracked_segments = 0;
+  c.initial_iterations = 0;
+  return c;
+}
+
+namespace {
+
+const char* entityName(int type) {
+  switch (type) {
+    case ENTITY_SURFACE: return "surface";
+    case ENTITY_ELEMENT_SET: return "element set";
+    case ENTITY_PART_SET: return "part set";
+    case ENTITY_PART: return "part";
+    case ENTITY_NODE_SET: return "node set";
+    default: return "entity";
+  }
+}
+
+// The part at 1-based position id, or null.
+Part* partAt(std::vector<Part>& parts, int id) {
+  return id >= 1 && id <= static_cast<int>(parts.size()) ? &parts[id - 1] : nullptr;
+}
+
+// Shell elements of an element set; its solids have no segment.
+std::vector<Element*> shellsOf(const Set& set, std::vector<Part>& parts, int contactId) {
+  std::vector<Element*> shells;
+  int others = 0;
+  for (Element* e : set.element_array_cpu) {
+    bool isShell = false;
+    for (Part& p : parts) {
+      if (p.elmManager == nullptr) continue;
+      const auto& list = p.elmManager->shell_element_array_cpu;
+      if (!list.empty() && e >= &list.front() && e <= &list.back()) isShell = true;
+    }
+    if (isShell) {
+      shells.push_back(e);
+    } else {
+      ++others;
+    }
+  }
+  if (others > 0) {
+    fprintf(stderr, "Contact %d: %d element(s) of element set %d are not shells and give no segment\n", contactId,
+            others, set.id);
+  }
+  return shells;
+}
+
+// Shells, then the exterior faces of the solids, of one part.
+void addPartFaces(Surface& surface, Part& part, NodeManager* nodeManager) {
+  if (part.elmManager != nullptr) surface.addSegmentsFromShells(part.elmManager->shell_element_array_cpu);
+  NodeCuda* nodes = nodeManager != nullptr && !nodeManager->node_array_cpu.empty()
+                        ? nodeManager->node_array_cpu.data() : nullptr;
+  surface.addSegmentsFromSolidFaces(&part, nodes);
+}
+
+// Appends a surface made by a builder; it takes the new surface count as id.
+Surface* appendSurface(SurfaceManager* manager, Surface&& surface) {
+  std::vector<Surface>& surfaces = manager->surface_array;
+  if (surfaces.size() == surfaces.capacity()) {
+    fprintf(stderr, "internal error: the surface list is full; a contact side is not built\n");
+    return nullptr;
+  }
+  surface.id = static_cast<int>(surfaces.size()) + 1;
+  for (SegmentCuda& seg : surface.segment_array) seg.surface_id = surface.id;
+  surfaces.push_back(std::move(surface));
+  return &surfaces.back();
+}
+
+}  // namespace
+
+Surface* Contact::resolveSide(int type, int entityId, const char* side, SurfaceManager* surfaceManager,
+                              std::vector<Part>& parts, SetManager* setManager, NodeManager* nodeManager) {
+  std::vector<Surface>& surfaces = surfaceManager->surface_array;
+  auto missing = [&]() -> Surface* {
+    fprintf(stderr, "Contact %d: the %s side names %s %d, which the model does not have; the contact is skipped\n",
+            contact_id, side, entityName(type), entityId);
+    return nullptr;
+  };
+  switch (type) {
+    case ENTITY_SURFACE: {
+      if (entityId < 1 || entityId > static_cast<int>(surfaces.size())) return missing();
+      return &surfaces[entityId - 1];
+    }
+    case ENTITY_ELEMENT_SET: {
+      Set* set = setManager != nullptr ? setManager->findSet(entityId, SET_ELEMENT) : nullptr;
+      if (set == nullptr) return missing();
+      std::vector<Element*> shells = shellsOf(*set, parts, contact_id);
+      Surface surface;
+      surface.addSegmentsFromElements(shells);
+      return appendSurface(surfaceManager, std::move(surface));
+    }
+    case ENTITY_PART_SET: {
+      Set* set = setManager != nullptr ? setManager->findSet(entityId, SET_PART) : nullptr;
+      if (set == nullptr) return missing();
+      Surface surface;
+      for (int position : set->id_array) {
+        Part* part = partAt(parts, position);
+        if (part != nullptr) addPartFaces(surface, *part, nodeManager);
+      }
+      return appendSurface(surfaceManager, std::move(surface));
+    }
+    case ENTITY_PART: {
+      Part* part = partAt(parts, entityId);
+      if (part == nullptr) return missing();
+      for (Surface& s : surfaces) {
+        if (s.part_name == part->name) return &s;
+      }
+      Surface surface;
+      addPartFaces(surface, *part, nodeManager);
+      surface.part_name = part->name;
+      return appendSurface(surfaceManager, std::move(surface));
+    }
+    default:
+      return missing();
+  }
+}
+
+bool Contact::resolveSlaveNodes(std::vector<Part>& parts, SetManager* setManager) {
+  slave_node_array_cpu.clear();
+  auto missing = [&]() {
+    fprintf(stderr, "Contact %d: the slave side names %s %d, which the model does not have; the contact is skipped\n",
+            contact_id, entityName(slave_type), slave_id);
+    return false;
+  };
+  auto appendPart = [this](Part& p) {
+    slave_node_array_cpu.insert(slave_node_array_cpu.end(), p.node_array.begin(), p.node_array.end());
+  };
+  switch (slave_type) {
+    case ENTITY_PART_SET: {
+      Set* set = setManager != nullptr ? setManager->findSet(slave_id, SET_PART) : nullptr;
+      if (set == nullptr) return missing();
+      for (int position : set->id_array) {
+        if (Part* p = partAt(parts, position)) appendPart(*p);
+      }
+      return true;
+    }
+    case ENTITY_PART: {
+      Part* p = partAt(parts, slave_id);
+      if (p == nullptr) return missing();
+      appendPart(*p);
+      return true;
+    }
+    case ENTITY_NODE_SET: {
+      Set* set = setManager != nullptr ? setManager->findSet(slave_id, SET_NODE) : nullptr;
+      if (set == nullptr) return missing();
+      for (NodeCuda* n : set->node_array_cpu) {
+        if (n != nullptr) slave_node_array_cpu.push_back(n);
+      }
+      return true;
+    }
+    default:
+      return missing();
+  }
+}
+
+bool Contact::buildContactEntities(SurfaceManager* surfaceManager, std::vector<Part>& parts, SetManager* setManager,
+                                   NodeManager* nodeManager) {
+  masterSurface = resolveSide(master_type, master_id, "master", surfaceManager, parts, setManager, nodeManager);
+  if (masterSurface == nullptr) return false;
+  switch (contact_type) {
+    case NODES_TO_SURFACE:
+      return resolveSlaveNodes(parts, setManager);
+    case SURFACE_TO_SURFACE:
+      slaveSurface = resolveSide(slave_type, slave_id, "slave", surfaceManager, parts, setManager, nodeManager);
+      return slaveSurface != nullptr;
+    case SINGLE_SURFACE:
+    case GENERAL_CONTACT:
+      slaveSurface = masterSurface;
+      return true;
+    case TIED_SHELL_EDGE_TO_SURFACE:
+      // A tie: its sides are resolved for the tie manager; it searches no
+      // node and never slides.
+      reportUnavailable("Tied contact", 1);
+      if (slave_type == ENTITY_NODE_SET) return resolveSlaveNodes(parts, setManager);
+      slaveSurface = resolveSide(slave_type, slave_id, "slave", surfaceManager, parts, setManager, nodeManager);
+      return slaveSurface != nullptr;
+    default:
+      fprintf(stderr, "Contact %d: kind %d is not a contact kind; the contact is skipped\n", contact_id,
+              contact_type);
+      return false;
+  }
 }
 
 void Contact::buildSlaveNodeSet(ContactNodeManager* contactNodeManager) {
@@ -38,6 +248,12 @@ void Contact::allocateAndCopySlaveNodeArrayGpu(ContactNodeManager* contactNodeMa
   CUDA_CHECK(cudaMalloc(&slave_contact_node_array_gpu, sizeof(ContactNodeCuda*) * contact_node_num));
   CUDA_CHECK(cudaMemcpy(slave_contact_node_array_gpu, devicePtrs.data(), sizeof(ContactNodeCuda*) * contact_node_num,
                         cudaMemcpyHostToDevice));
+}
+
+// The interaction law (friction) is not built yet: until it is,
+// a contact's interactions are attached but act on nothing.
+void Contact::imposeSpecificSurfaceInteractGpu(double) {
+  if (surface_interact_num > 0) reportUnavailable("Contact surface interactions (friction)", surface_interact_num);
 }
 
 // The search buffers come with the bucket search.

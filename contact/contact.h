@@ -6,11 +6,16 @@
 
 struct NodeCuda;
 struct ContactNodeCuda;
+class Part;
 class Surface;
 class SurfaceInteract;
+class SurfaceManager;
+class SetManager;
+class NodeManager;
 class ContactNodeManager;
 
-// Contact kinds.
+// Contact kinds. A tied shell edge (kind 4) is a tie, kept for the tie
+// manager; it never slides.
 enum ContactType {
   NODES_TO_SURFACE = 0,
   SURFACE_TO_SURFACE = 1,
@@ -19,7 +24,18 @@ enum ContactType {
   TIED_SHELL_EDGE_TO_SURFACE = 4
 };
 
-class Contact {
+// Entity kinds of a contact side (master_type, slave_type).
+enum ContactEntity {
+  ENTITY_SURFACE = 0,      // a contact surface by id
+  ENTITY_ELEMENT_SET = 1,  // shell elements of an element set
+  ENTITY_PART_SET = 2,     // the parts of a part set
+  ENTITY_PART = 3,         // one part by id
+  ENTITY_NODE_SET = 4      // slave nodes of a node set
+};
+
+// The fields of a contact definition, in their order; the device array is
+// owned by the Contact that holds the record.
+class ContactRecord {
  public:
   int contact_type = 0;
   int contact_id = 0;
@@ -86,16 +102,40 @@ class Contact {
   int surface_interact_num = 0;
   std::vector<SurfaceInteract*> surface_interact_array_cpu;
   std::vector<SurfaceInteract**> surface_interact_array_gpu;
+};
 
+class Contact : public ContactRecord {
+ public:
   Contact() = default;
-  Contact(const Contact&) = default;
-  Contact& operator=(const Contact&) = default;
+  // A contact owns its device array: it moves, it is never copied, so that
+  // no array is freed twice.
+  Contact(const Contact&) = delete;
+  Contact& operator=(const Contact&) = delete;
+  Contact(Contact&& other) noexcept;
+  Contact& operator=(Contact&& other) noexcept;
   virtual ~Contact();
 
+  // A record with every field 0 and empty (a deck contact starts so; the
+  // constructor's defaults do not apply to it).
+  static Contact zeroed();
+
+  // Resolves the master side, then the slave side, into surfaces of the
+  // surface manager (appending new ones) or a slave node list. False, after
+  // a message naming the contact, when a side names no part, set or surface.
+  bool buildContactEntities(SurfaceManager* surfaceManager, std::vector<Part>& parts, SetManager* setManager,
+                            NodeManager* nodeManager);
   // The contact nodes this contact searches.
   void buildSlaveNodeSet(ContactNodeManager* contactNodeManager);
   // Device array of pointers to those contact nodes.
   void allocateAndCopySlaveNodeArrayGpu(ContactNodeManager* contactNodeManager);
+  // Per cycle: this contact's own surface interactions over its slave nodes.
+  void imposeSpecificSurfaceInteractGpu(double dt);
   // Mapped per-block buffers of the search.
   void allocateBlockBuffers();
+
+ private:
+  // The surface of one side (entity kind and id), or null after a message.
+  Surface* resolveSide(int type, int entityId, const char* side, SurfaceManager* surfaceManager,
+                       std::vector<Part>& parts, SetManager* setManager, NodeManager* nodeManager);
+  bool resolveSlaveNodes(std::vector<Part>& parts, SetManager* setManager);
 };

@@ -1,24 +1,165 @@
 #include "contact/contactManager.h"
+#include <cstdio>
+#include <set>
+#include <string>
+#include "contact/surfaceInteract.h"
 #include "contact/surfacemanager.h"
+#include "contact/tiemanager.h"
+#include "core/part.h"
 #include "solver/femdynamic.h"
 #include "solver/pendingFeature.h"
 
 namespace {
-bool hasInteractions(FEMDynamic* fem) {
-  return fem != nullptr && fem->surfaceManager != nullptr && !fem->surfaceManager->surface_interact_array_cpu.empty();
+
+bool sameSides(const Contact& c, int a, int b) {
+  return (c.master_id == a && c.slave_id == b) || (c.master_id == b && c.slave_id == a);
 }
-void reportInteractions(FEMDynamic* fem) {
-  reportUnavailable("Contact surface interactions", fem->surfaceManager->surface_interact_array_cpu.size());
+
+// The last surface with this id, or null.
+const Surface* lastSurfaceWithId(const std::vector<Surface>& surfaces, int id) {
+  const Surface* found = nullptr;
+  for (const Surface& s : surfaces) {
+    if (s.id == id) found = &s;
+  }
+  return found;
 }
+
+using FaceKey = std::set<int>;
+
+std::set<FaceKey> faceKeys(const Surface& s) {
+  std::set<FaceKey> keys;
+  for (const SegmentCuda& seg : s.segment_array) keys.insert(FaceKey(seg.node_id, seg.node_id + 4));
+  return keys;
+}
+
+// Scans a surface's segments and stops at the first whose face is in A (or,
+// not in A, in B): which of the two it met.
+void firstSharedFace(const Surface& s, const std::set<FaceKey>& A, const std::set<FaceKey>& B, bool& inA, bool& inB) {
+  inA = inB = false;
+  for (const SegmentCuda& seg : s.segment_array) {
+    const FaceKey key(seg.node_id, seg.node_id + 4);
+    if (A.count(key) != 0) {
+      inA = true;
+      return;
+    }
+    if (B.count(key) != 0) {
+      inB = true;
+      return;
+    }
+  }
+}
+
 }  // namespace
 
+void ContactManager::resolveTieOverlap(TieManager* tieManager, FEMDynamic* fem) {
+  if (tieManager == nullptr) return;
+  for (const Tie& tie : tieManager->tie_array) {
+    for (auto it = contact_array.begin(); it != contact_array.end(); ++it) {
+      if (sameSides(*it, tie.master_surface_id, tie.slave_surface_id)) {
+        contact_array.erase(it);
+        break;
+      }
+    }
+  }
+  const std::vector<Surface>& surfaces = fem->surfaceManager->surface_array;
+  for (const Tie& tie : tieManager->tie_array) {
+    const Surface* m = lastSurfaceWithId(surfaces, tie.master_surface_id);
+    const Surface* s = lastSurfaceWithId(surfaces, tie.slave_surface_id);
+    if (m == nullptr || s == nullptr) continue;
+    const std::set<FaceKey> A = faceKeys(*m);
+    const std::set<FaceKey> B = faceKeys(*s);
+    for (auto it = contact_array.begin(); it != contact_array.end(); ++it) {
+      const Surface* cm = lastSurfaceWithId(surfaces, it->master_id);
+      const Surface* cs = lastSurfaceWithId(surfaces, it->slave_id);
+      if (cm == nullptr || cs == nullptr) continue;
+      bool mA = false, mB = false, sA = false, sB = false;
+      firstSharedFace(*cm, A, B, mA, mB);
+      firstSharedFace(*cs, A, B, sA, sB);
+      if ((mA && sB) || (mB && sA)) {
+        contact_array.erase(it);
+        break;
+      }
+    }
+  }
+}
+
+void ContactManager::buildAllExteriorContact(FEMDynamic* fem) {
+  if (all_exterior_flag == 0) return;
+  if (!contact_array.empty()) printf("接触设置存在冲突\n");
+  std::vector<Surface>& surfaces = fem->surfaceManager->surface_array;
+  std::vector<Part>& parts = fem->part_array;
+  surfaces.reserve(surfaces.size() + parts.size());
+  for (Part& p : parts) {
+    if (p.contact_surface_id != 0 || p.contact_surface != nullptr) continue;
+    bool named = false;
+    for (const Surface& s : surfaces) named = named || s.part_name == p.name;
+    if (named) continue;
+    Surface s;
+    s.part_name = p.name;
+    s.id = static_cast<int>(surfaces.size()) + 1;
+    surfaces.push_back(std::move(s));
+  }
+  fem->surfaceManager->buildSurfacesFromParts(fem);
+
+  std::set<std::string> masterNames;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const Part& a = parts[i];
+    if (a.contact_surface_id == 0 || !masterNames.insert(a.name).second) continue;
+    std::set<std::string> paired;
+    for (std::size_t j = i + 1; j < parts.size(); ++j) {
+      const Part& b = parts[j];
+      if (b.contact_surface_id == 0 || b.contact_surface_id == a.contact_surface_id || b.name == a.name) continue;
+      if (!paired.insert(b.name).second) continue;
+      Contact c;
+      c.contact_type = SURFACE_TO_SURFACE;
+      c.master_id = a.contact_surface_id;
+      c.slave_id = b.contact_surface_id;
+      c.master_type = ENTITY_SURFACE;
+      c.slave_type = ENTITY_SURFACE;
+      c.box_check_flag = 1;
+      contact_array.push_back(std::move(c));
+    }
+  }
+}
+
 void ContactManager::assignSurfaceInteracts(FEMDynamic* fem) {
-  if (hasInteractions(fem)) reportInteractions(fem);
+  SurfaceManager* sm = fem->surfaceManager;
+  const int count = static_cast<int>(sm->surfaceInteractArrayCpu.size());
+  for (const auto& [key, k] : interact_assign_map) {
+    if (k < 1 || k > count) {
+      fprintf(stderr, "Surface interaction %d is not defined; it is attached to nothing\n", k);
+      continue;
+    }
+    SurfaceInteract* host = sm->surfaceInteractArrayCpu[k - 1];
+    SurfaceInteract** slot = sm->surfaceInteractArrayGpu != nullptr ? sm->surfaceInteractArrayGpu + (k - 1) : nullptr;
+    if (key.empty() || key[0] == 0) {
+      global_interact_array_cpu.push_back(host);
+      if (slot != nullptr) global_interact_array_gpu.push_back(slot);
+      ++global_interact_num;
+      continue;
+    }
+    if (key.size() < 2) {
+      fprintf(stderr, "Surface interaction %d names one surface (%d) instead of two; it is attached to nothing\n", k,
+              key[0]);
+      continue;
+    }
+    for (Contact& c : contact_array) {
+      if (!sameSides(c, key[0], key[1])) continue;
+      c.surface_interact_array_cpu.push_back(host);
+      if (slot != nullptr) c.surface_interact_array_gpu.push_back(slot);
+      ++c.surface_interact_num;
+    }
+  }
 }
-void ContactManager::imposeSurfaceInteractGpu(FEMDynamic* fem, double) {
-  if (hasInteractions(fem)) reportInteractions(fem);
+
+// The interaction law (friction) is not built yet: until it is, the
+// attached interactions act on nothing, and the run says so.
+void ContactManager::imposeSurfaceInteractGpu(FEMDynamic*, double) {
+  if (global_interact_num > 0) reportUnavailable("Contact surface interactions (friction)", global_interact_num);
 }
-void ContactManager::imposeSpecificSurfaceInteractGpu(FEMDynamic* fem, double) {
-  if (hasInteractions(fem)) reportInteractions(fem);
+
+void ContactManager::imposeSpecificSurfaceInteractGpu(double dt) {
+  for (Contact& c : contact_array) c.imposeSpecificSurfaceInteractGpu(dt);
 }
-void ContactManager::imposeSurfaceInteractCpu(FEMDynamic*, double) {}
+
+void ContactManager::imposeSurfaceInteractCpu(double) {}

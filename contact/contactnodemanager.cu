@@ -33,8 +33,7 @@ void addSurfaceNodes(ContactNodeManager& m, const Surface* s) {
 }
 }  // namespace
 
-void ContactNodeManager::buildContactNodes(std::vector<Surface>& /*surfaces*/, std::vector<Contact>& contacts,
-                                           NodeManager* nodeManager) {
+void ContactNodeManager::buildContactNodes(std::vector<Contact>& contacts, NodeCuda* nodeArrayBase) {
   for (const Contact& c : contacts) {
     if (c.contact_type != NODES_TO_SURFACE) continue;
     for (const NodeCuda* node : c.slave_node_array_cpu) {
@@ -47,10 +46,8 @@ void ContactNodeManager::buildContactNodes(std::vector<Surface>& /*surfaces*/, s
     addSurfaceNodes(*this, c.slaveSurface);
   }
   contact_node_num = static_cast<int>(contact_node_array_cpu.size());
-  if (nodeManager == nullptr || nodeManager->node_array_cpu.empty()) return;
-  for (ContactNodeCuda& cn : contact_node_array_cpu) {
-    if (cn.node_id <= static_cast<int>(nodeManager->node_array_cpu.size())) cn.linkNode(nodeManager->node_array_cpu.data());
-  }
+  if (nodeArrayBase == nullptr) return;
+  for (ContactNodeCuda& cn : contact_node_array_cpu) cn.linkNode(nodeArrayBase);
 }
 
 __global__ void GpuContactNodeCudaCpy(NodeCuda* nodes, ContactNodeCuda* contactNodes, int n) {

@@ -23,7 +23,8 @@ class ContactNodeManager {
   // One record per distinct slave node of the contacts: nodes-to-surface
   // contacts first, then the master and slave surfaces of the
   // surface-to-surface contacts.
-  void buildContactNodes(std::vector<Surface>& surfaces, std::vector<Contact>& contacts, NodeManager* nodeManager);
+  // Each record is linked to its host node in nodeArrayBase (position id-1).
+  void buildContactNodes(std::vector<Contact>& contacts, NodeCuda* nodeArrayBase);
   // The contact node of a node id, or null.
   ContactNodeCuda* findContactNode(int nodeId);
   void allocateAndCopyGpu(NodeManager* nodeManager);

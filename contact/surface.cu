@@ -1,12 +1,81 @@
+// Surface lifecycle, node and contact-node lists, uploads and the per-cycle
+// device refresh of segment boxes and normals.
 #include "contact/surface.h"
-#include "core/gridIndex.h"
+#include <cstdio>
 #include <set>
+#include <utility>
 #include "contact/contactnodemanager.h"
+#include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
-#include "solver/pendingFeature.h"
 
-Surface::~Surface() {
+Surface::Surface(const Surface& other) { copyHostData(other); }
+
+Surface& Surface::operator=(const Surface& other) {
+  if (this != &other) {
+    freeOwned();
+    copyHostData(other);
+  }
+  return *this;
+}
+
+Surface::Surface(Surface&& other) noexcept {
+  copyHostData(other);
+  takeOwned(other);
+}
+
+Surface& Surface::operator=(Surface&& other) noexcept {
+  if (this != &other) {
+    freeOwned();
+    copyHostData(other);
+    takeOwned(other);
+  }
+  return *this;
+}
+
+Surface::~Surface() { freeOwned(); }
+
+void Surface::copyHostData(const Surface& o) {
+  title = o.title;
+  part_name = o.part_name;
+  part_array = o.part_array;
+  part_index_array = o.part_index_array;
+  std::copy(o.attributes, o.attributes + 4, attributes);
+  solver_name = o.solver_name;
+  segment_array = o.segment_array;
+  node_array = o.node_array;
+  contact_node_array_cpu = o.contact_node_array_cpu;
+  subDomainNum_ = o.subDomainNum_;
+  subDomainArrayCpu_ = o.subDomainArrayCpu_;  // not owned
+  std::copy(o.grid_dims, o.grid_dims + 3, grid_dims);
+  for (int i = 0; i < 3; ++i) {
+    box_max[i] = o.box_max[i];
+    box_min[i] = o.box_min[i];
+    cell_size[i] = o.cell_size[i];
+    slave_box_max[i] = o.slave_box_max[i];
+    slave_box_min[i] = o.slave_box_min[i];
+  }
+  std::copy(o.flags, o.flags + 6, flags);
+  id = o.id;
+  surface_type = o.surface_type;
+  segment_num = o.segment_num;
+  min_edge_length = o.min_edge_length;
+  mean_edge_length = o.mean_edge_length;
+  mean_territory = o.mean_territory;
+}
+
+void Surface::takeOwned(Surface& o) noexcept {
+  segment_array_gpu = std::exchange(o.segment_array_gpu, nullptr);
+  contact_node_array_gpu = std::exchange(o.contact_node_array_gpu, nullptr);
+  subDomainArrayGpu_ = std::exchange(o.subDomainArrayGpu_, nullptr);
+  max_gpu = std::exchange(o.max_gpu, nullptr);
+  min_gpu = std::exchange(o.min_gpu, nullptr);
+  max_cpu = std::exchange(o.max_cpu, nullptr);
+  min_cpu = std::exchange(o.min_cpu, nullptr);
+  max_disp_incre = std::exchange(o.max_disp_incre, nullptr);
+}
+
+void Surface::freeOwned() {
   if (segment_array_gpu != nullptr) CUDA_CHECK(cudaFree(segment_array_gpu));
   if (contact_node_array_gpu != nullptr) CUDA_CHECK(cudaFree(contact_node_array_gpu));
   if (subDomainArrayGpu_ != nullptr) CUDA_CHECK(cudaFree(subDomainArrayGpu_));
@@ -15,10 +84,47 @@ Surface::~Surface() {
   if (max_disp_incre != nullptr) CUDA_CHECK(cudaFree(max_disp_incre));
   delete[] max_cpu;
   delete[] min_cpu;
+  segment_array_gpu = nullptr;
+  contact_node_array_gpu = nullptr;
+  subDomainArrayGpu_ = nullptr;
+  max_gpu = min_gpu = nullptr;
+  max_cpu = min_cpu = nullptr;
+  max_disp_incre = nullptr;
   // The host sub-domain array belongs to the search grid, which frees it.
 }
 
 void Surface::countSegments() { segment_num = static_cast<int>(segment_array.size()); }
+
+void Surface::defineSegmentLocalIds(int offset) {
+  for (std::size_t i = 0; i < segment_array.size(); ++i) {
+    segment_array[i].defineLocalId(static_cast<int>(i), offset + static_cast<int>(i));
+  }
+}
+
+int Surface::dropSegments(const std::function<bool(const SegmentCuda&)>& keep, const char* reason) {
+  std::vector<SegmentCuda> kept;
+  kept.reserve(segment_array.size());
+  for (const SegmentCuda& seg : segment_array) {
+    if (keep(seg)) {
+      kept.push_back(seg);
+      kept.back().local_index = static_cast<int>(kept.size()) - 1;
+      continue;
+    }
+    fprintf(stderr, "Surface %d: segment %d (nodes %d %d %d %d) %s\n", id,
+            seg.local_index + 1, seg.node_id[0], seg.node_id[1], seg.node_id[2], seg.node_id[3], reason);
+  }
+  const int dropped = static_cast<int>(segment_array.size() - kept.size());
+  segment_array.swap(kept);
+  if (segment_num != 0) segment_num = static_cast<int>(segment_array.size());
+  return dropped;
+}
+
+void Surface::linkSegmentNodePtrs(NodeManager* nodeManager) {
+  const int nodeCount = nodeManager != nullptr ? static_cast<int>(nodeManager->node_array_cpu.size()) : 0;
+  dropSegments([nodeCount](const SegmentCuda& seg) { return seg.nodeIdsWithin(nodeCount); },
+               "names a node id that is not in the model; the segment is dropped");
+  for (SegmentCuda& seg : segment_array) seg.linkNodePtr(nodeManager->node_array_cpu.data());
+}
 
 void Surface::linkSurfaceNodes(NodeManager* nodeManager) {
   node_array.clear();
@@ -46,21 +152,6 @@ void Surface::collectContactNodeIds(ContactNodeManager* contactNodeManager) {
       if (cn != nullptr) contact_node_array_cpu.push_back(cn);
     }
   }
-}
-
-// Segment geometry (normals, edges, territories, boxes) comes with the
-// contact geometry; a surface without segments has nothing to compute.
-void Surface::solveSegmentNormals() {
-  if (!segment_array.empty()) reportUnavailable("Contact segment geometry", segment_array.size());
-}
-void Surface::calSegmentTerritory() {
-  if (!segment_array.empty()) reportUnavailable("Contact segment geometry", segment_array.size());
-}
-void Surface::calSegmentBoundingBoxes() {
-  if (!segment_array.empty()) reportUnavailable("Contact segment geometry", segment_array.size());
-}
-void Surface::calAverageTerritorySize() {
-  if (!segment_array.empty()) reportUnavailable("Contact segment geometry", segment_array.size());
 }
 
 __global__ void gpuSegmentCudaCpy(NodeCuda* nodes, int n, SegmentCuda* segments) {
@@ -106,4 +197,73 @@ void Surface::allocateMinMaxGpu() {
   CUDA_CHECK(cudaMalloc(&min_gpu, sizeof(double3) * blocks));
   max_cpu = new double3[blocks];
   min_cpu = new double3[blocks];
+}
+
+void Surface::allocateMaxDispIncre() {
+  if (max_disp_incre == nullptr) CUDA_CHECK(cudaMalloc(&max_disp_incre, sizeof(double)));
+}
+
+namespace {
+constexpr double kBoxStart = 10000.0;
+constexpr int kBoxBlock = 32;
+}  // namespace
+
+__global__ void GpuCalExtendAreaImprove(int n, SegmentCuda* segments, double3* maxPartial, double3* minPartial) {
+  __shared__ double3 hi[2 * kBoxBlock];
+  __shared__ double3 lo[2 * kBoxBlock];
+  const int t = threadIdx.x;
+  const int i = gridStrideIndex();
+  if (i < n) {
+    segments[i].calExtTerritory();
+    segments[i].solveNormVec();
+  }
+  if (maxPartial == nullptr || minPartial == nullptr) return;
+  hi[t] = make_double3(-kBoxStart, -kBoxStart, -kBoxStart);
+  lo[t] = make_double3(kBoxStart, kBoxStart, kBoxStart);
+  if (i < n) {
+    const SegmentCuda& seg = segments[i];
+    hi[t] = make_double3(seg.box_max[0], seg.box_max[1], seg.box_max[2]);
+    lo[t] = make_double3(seg.box_min[0], seg.box_min[1], seg.box_min[2]);
+  }
+  __syncthreads();
+  for (int s = blockDim.x / 2; s >= 1; s /= 2) {
+    if (t < s) {
+      hi[t] = make_double3(fmax(hi[t].x, hi[t + s].x), fmax(hi[t].y, hi[t + s].y), fmax(hi[t].z, hi[t + s].z));
+      lo[t] = make_double3(fmin(lo[t].x, lo[t + s].x), fmin(lo[t].y, lo[t + s].y), fmin(lo[t].z, lo[t + s].z));
+    }
+    __syncthreads();
+  }
+  if (t == 0) {
+    const int b = blockIdx.y * gridDim.x + blockIdx.x;
+    maxPartial[b] = hi[0];
+    minPartial[b] = lo[0];
+  }
+}
+
+void Surface::calExtendAreaImproveGpu() {
+  if (subDomainArrayGpu_ == nullptr || segment_num <= 0 || max_gpu == nullptr) return;
+  for (int i = 0; i < 3; ++i) {
+    box_max[i] = -kBoxStart;
+    box_min[i] = kBoxStart;
+  }
+  flags[BOX_KNOWN] = 1;
+  const int blocks = tempNumBlock();
+  launch(GpuCalExtendAreaImprove, dim3(blocks), dim3(kBoxBlock), segment_num, segment_array_gpu, max_gpu, min_gpu);
+  CUDA_CHECK(cudaMemcpy(max_cpu, &max_gpu[0], sizeof(double3) * blocks, cudaMemcpyDeviceToHost));
+  CUDA_CHECK(cudaMemcpy(min_cpu, &min_gpu[0], sizeof(double3) * blocks, cudaMemcpyDeviceToHost));
+  for (int b = 0; b < blocks; ++b) {
+    const double hiB[3] = {max_cpu[b].x, max_cpu[b].y, max_cpu[b].z};
+    const double loB[3] = {min_cpu[b].x, min_cpu[b].y, min_cpu[b].z};
+    for (int i = 0; i < 3; ++i) {
+      box_max[i] = std::max(box_max[i], hiB[i]);
+      box_min[i] = std::min(box_min[i], loB[i]);
+    }
+  }
+  for (int i = 0; i < 3; ++i) {
+    const int cells = grid_dims[i] > 0 ? grid_dims[i] : 1;
+    const double d = (box_max[i] - box_min[i]) / cells * 0.1;
+    box_min[i] -= d;
+    box_max[i] += d;
+    cell_size[i] = (box_max[i] - box_min[i]) / cells;
+  }
 }

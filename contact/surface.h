@@ -1,6 +1,7 @@
 // A contact surface: its segments, its distinct nodes and their contact
 // nodes, the search grid over it and the device copies of all of these.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 #include "core/segment.h"
@@ -9,8 +10,15 @@
 class Part;
 class NodeManager;
 class ContactNodeManager;
+class FEMDynamic;
 struct ContactNodeCuda;
+struct ShellElementCuda;
+struct Element;
 struct SubDomain;
+
+// Per-cycle flag bytes of a surface (cleared at the start of every contact
+// step); bytes 0 and 5 are only cleared.
+enum SurfaceFlag { SLAVE_BOX_CACHED = 1, SEGMENTS_BINNED = 2, BOX_KNOWN = 3, BOX_EXTENDED = 4 };
 
 class Surface {
  public:
@@ -26,7 +34,7 @@ class Surface {
   std::vector<ContactNodeCuda*> contact_node_array_cpu;
   ContactNodeCuda** contact_node_array_gpu = nullptr;  // owned
   int subDomainNum_ = 0;
-  SubDomain* subDomainArrayCpu_ = nullptr;  // owned
+  SubDomain* subDomainArrayCpu_ = nullptr;  // owned by the search grid that made it
   SubDomain* subDomainArrayGpu_ = nullptr;  // owned
   int grid_dims[3] = {0, 0, 0};
   double box_max[3] = {0.0, 0.0, 0.0};
@@ -34,12 +42,12 @@ class Surface {
   double cell_size[3] = {0.0, 0.0, 0.0};
   double slave_box_max[3] = {0.0, 0.0, 0.0};
   double slave_box_min[3] = {0.0, 0.0, 0.0};
-  double3* max_gpu = nullptr;  // per-block partial boxes, temp_num_block entries
+  double3* max_gpu = nullptr;  // per-block partial boxes, tempNumBlock() entries, owned
   double3* min_gpu = nullptr;
-  double3* max_cpu = nullptr;
+  double3* max_cpu = nullptr;  // host copies, owned
   double3* min_cpu = nullptr;
-  unsigned char flags[6] = {0, 0, 0, 0, 0, 0};  // per-cycle flags of the contact step
-  double* max_disp_incre = nullptr;  // one device double
+  unsigned char flags[6] = {0, 0, 0, 0, 0, 0};  // per-cycle flags (SurfaceFlag)
+  double* max_disp_incre = nullptr;  // one device double, owned
   int id = 0;
   int surface_type = 0;  // 1: read from a segment set
   int segment_num = 0;
@@ -48,15 +56,27 @@ class Surface {
   double mean_territory = 0.0;
 
   Surface() = default;
-  // Surfaces are copied only before the upload pass, while they own no
-  // device arrays.
-  Surface(const Surface&) = default;
-  Surface& operator=(const Surface&) = default;
+  // A copy carries the host data only: the device arrays and box buffers
+  // stay with the surface that allocated them, so none is freed twice.
+  Surface(const Surface& other);
+  Surface& operator=(const Surface& other);
+  Surface(Surface&& other) noexcept;
+  Surface& operator=(Surface&& other) noexcept;
   virtual ~Surface();
 
   int tempNumBlock() const { return segment_num / 32 + 1; }
 
-  // Host set-up.
+  // Builders (reading and model set-up).
+  void buildSegmentsFromParts(FEMDynamic* fem);
+  void addSegmentsFromShells(const std::vector<ShellElementCuda>& shells);
+  void addSegmentsFromSolidFaces(Part* part, NodeCuda* hostNodes);
+  void addSegmentsFromElements(std::vector<Element*>& elements);
+  // Model set-up.
+  void linkSegmentNodePtrs(NodeManager* nodeManager);
+  void defineSegmentLocalIds(int offset);
+  void setSegmentThickness();
+  void allocateMaxDispIncre();
+  // Host pass.
   void countSegments();
   void linkSurfaceNodes(NodeManager* nodeManager);
   void solveSegmentNormals();
@@ -68,8 +88,24 @@ class Surface {
   void allocateAndCopySegmentArrayGpu(NodeManager* nodeManager);
   void allocateAndCopyContactNodeArrayGpu(ContactNodeManager* contactNodeManager);
   void allocateMinMaxGpu();
+  // Per cycle: segment boxes and normals on the device, then the surface
+  // box and the cell size of its search grid.
+  void calExtendAreaImproveGpu();
+  // Per cycle: empties the surface's search grid on the device.
+  void clearSubDomainsGpu();
+
+ private:
+  void copyHostData(const Surface& other);
+  void takeOwned(Surface& other) noexcept;
+  void freeOwned();
+  // Drops the segments that fail keep, each with a message that gives the
+  // reason, and renumbers local_index; returns the number dropped.
+  int dropSegments(const std::function<bool(const SegmentCuda&)>& keep, const char* reason);
 };
 
 // Turns the copied host pointers of a surface's device segments into device
-// pointers (one thread per segment).
+// pointers (grid-stride loop over the segments).
 __global__ void gpuSegmentCudaCpy(NodeCuda* nodes, int n, SegmentCuda* segments);
+// Per-cycle segment boxes and normals; with partial arrays given, each block
+// of 32 threads leaves the box of its segments in entry (block index).
+__global__ void GpuCalExtendAreaImprove(int n, SegmentCuda* segments, double3* maxPartial, double3* minPartial);

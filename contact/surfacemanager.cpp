@@ -1,12 +1,40 @@
 #include "contact/surfacemanager.h"
+#include "contact/surfaceInteract.h"
 #include "core/logErrorPrint.h"
+#include "core/part.h"
+#include "solver/femdynamic.h"
 #include "solver/pendingFeature.h"
 
 SurfaceManager::~SurfaceManager() {
-  if (surface_interact_array_gpu != nullptr) CUDA_CHECK(cudaFree(surface_interact_array_gpu));
+  if (surfaceInteractArrayGpu != nullptr) CUDA_CHECK(cudaFree(surfaceInteractArrayGpu));
+  for (SurfaceInteract* interact : surfaceInteractArrayCpu) delete interact;
 }
 
-Surface* SurfaceManager::findSurfaceById(int id) { return surface_id_map[id]; }
+void SurfaceManager::buildSurfacesFromParts(FEMDynamic* fem) {
+  std::vector<Part>& parts = fem->part_array;
+  for (Surface& s : surface_array) {
+    for (std::size_t j = 0; j < parts.size(); ++j) {
+      Part& p = parts[j];
+      if (p.contact_surface_id != 0 || p.contact_surface != nullptr) continue;
+      if (p.name != s.part_name) continue;
+      s.part_array.push_back(&p);
+      s.part_index_array.push_back(static_cast<int>(j));
+    }
+    if (s.part_array.empty()) continue;
+    s.buildSegmentsFromParts(fem);
+    if (s.segment_array.empty()) continue;
+    for (Part* p : s.part_array) {
+      p->contact_surface_id = s.id;
+      p->contact_surface = &s;
+    }
+  }
+}
+
+void SurfaceManager::buildSurfaceIdMap() {
+  for (Surface& s : surface_array) surface_map[s.id] = &s;
+}
+
+Surface* SurfaceManager::findSurfaceById(int id) { return surface_map[id]; }
 
 void SurfaceManager::clearSurfaceFlags() {
   for (Surface& s : surface_array) {
@@ -14,10 +42,10 @@ void SurfaceManager::clearSurfaceFlags() {
   }
 }
 
-// The interaction objects (friction, thermal, damping) come with the
-// surface interactions.
+// The device objects come with the friction law: until then the
+// interactions stay on the host and act on nothing.
 void SurfaceManager::allocateAndCopySurfaceInteractGpu() {
-  if (!surface_interact_array_cpu.empty()) {
-    reportUnavailable("Contact surface interactions", surface_interact_array_cpu.size());
+  if (!surfaceInteractArrayCpu.empty()) {
+    reportUnavailable("Contact surface interactions (friction)", surfaceInteractArrayCpu.size());
   }
 }

@@ -1,25 +1,30 @@
-// Owner of all contact surfaces and of their surface-interaction objects.
+// Owner of all contact surfaces and of the surface-interaction objects.
 #pragma once
 #include <map>
 #include <vector>
 #include "contact/surface.h"
 
 class SurfaceInteract;
+class FEMDynamic;
 
 class SurfaceManager {
  public:
-  std::vector<Surface> surface_array;
-  std::map<int, Surface*> surface_id_map;  // surface id -> surface
+  int total_segment_num = 0;               // segments of all surfaces
+  std::vector<Surface> surface_array;      // capacity reserved before builders append
+  std::map<int, Surface*> surface_map;     // surface id -> surface
+  std::vector<SurfaceInteract*> surfaceInteractArrayCpu;  // owned; 1-based positions are interaction numbers
+  SurfaceInteract** surfaceInteractArrayGpu = nullptr;    // device array of device objects, owned
   std::map<int, int> segment_element_map;  // provisional segment number -> element id
-  int segment_total_num = 0;               // segments of all surfaces
-  std::vector<SurfaceInteract*> surface_interact_array_cpu;  // owned
-  SurfaceInteract** surface_interact_array_gpu = nullptr;    // device array of device objects
 
   SurfaceManager() = default;
   SurfaceManager(const SurfaceManager&) = delete;
   SurfaceManager& operator=(const SurfaceManager&) = delete;
   ~SurfaceManager();
 
+  // Surfaces named after parts take the exterior faces of those parts.
+  void buildSurfacesFromParts(FEMDynamic* fem);
+  // surface_map[id] := surface, for every surface in order.
+  void buildSurfaceIdMap();
   // The surface kept for an id, or null (a missing id leaves a null entry).
   Surface* findSurfaceById(int id);
   // Clears the per-cycle flags of every surface.

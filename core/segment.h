@@ -1,9 +1,15 @@
 // One 3- or 4-node surface facet: the unit of contact surfaces, ties and
 // surface loads. The same plain record lives in a surface's host vector and
-// in its device array.
+// in its device array, so the facet operations have host and device twins.
 #pragma once
+#include <cmath>
 #include <type_traits>
 #include "core/node.h"
+#include "core/simpleMath.h"
+#include "platform/gpu_runtime.h"
+
+// Slots of a segment's list of its own and its neighbours' node ids.
+constexpr int kNearNodeSlots = 20;
 
 struct SegmentCuda {
   double attributes[4];  // the four values of a segment-set line; 0 for built segments
@@ -16,21 +22,29 @@ struct SegmentCuda {
   double thickness;      // contact thickness
   double* max_disp_incre;  // device address of the owning surface's value
   SegmentCuda* neighbour[4];  // segment across edge k (itself on a boundary edge)
-  int neighbour_index[4];
-  int edge_orientation[4];
-  double normal[3];
-  double initial_normal[3];
-  double penalty_stiffness;  // contact penalty stiffness, set at set-up
-  double mass;               // mass attributed to the segment, set at set-up
-  int near_node_list[20];
-  double box_min[3];
+  int neighbour_index[4];     // local_index of those neighbours
+  int edge_orientation[4];    // 1: neighbour runs the shared edge the other way (or none); -1: same way
+  double normal[3];           // current unit normal
+  double initial_normal[3];   // unit normal of the initial configuration
+  double penalty_stiffness;   // contact penalty stiffness, set at set-up
+  double mass;                // mass attributed to the segment, set at set-up
+  int near_node_list[kNearNodeSlots];  // own node ids, then the neighbours' ids
+  double box_min[3];          // extended bounding box
   double box_max[3];
-  double territory;
-  int boundary_edge[4];
+  double territory;           // widening of the box (search territory)
+  int boundary_edge[4];       // 1 when edge k belongs to this segment only
 
-  // node_k := base + (node_id_k - 1) (host).
+  // node_k := base + (node_id_k - 1) (host). Ids must lie within the node
+  // array (see nodeIdsWithin).
   void linkNodePtr(NodeCuda* base) {
     for (int k = 0; k < 4; ++k) node[k] = node_id[k] > 0 ? base + (node_id[k] - 1) : nullptr;
+  }
+  // True when every node id names one of nodeCount nodes (1..nodeCount).
+  bool nodeIdsWithin(int nodeCount) const {
+    for (int k = 0; k < 4; ++k) {
+      if (node_id[k] < 1 || node_id[k] > nodeCount) return false;
+    }
+    return true;
   }
   // Node count: 3 when the fourth id repeats the third, else 4.
   void setNodeNum() { node_num = node_id[3] == node_id[2] ? 3 : 4; }
@@ -39,6 +53,93 @@ struct SegmentCuda {
   __host__ __device__ void defineLocalId(int index, int id) {
     local_id = id;
     local_index = index;
+  }
+
+  // thickness := mean of the four nodes' contact thickness (a triangle
+  // counts its third node twice).
+  __host__ __device__ void maxThickSet() {
+    double sum = 0.0;
+    for (int k = 0; k < 4; ++k) sum += node[k]->thickness;
+    thickness = 0.25 * sum;
+  }
+
+  // initial_normal := unit((X2 - X1) x (X3 - X2)) over the initial
+  // coordinates. A facet of zero area gets a zero normal; false then.
+  bool solveIniNorVec() {
+    double a[3], b[3];
+    for (int i = 0; i < 3; ++i) {
+      a[i] = node[1]->ini_coord[i] - node[0]->ini_coord[i];
+      b[i] = node[2]->ini_coord[i] - node[1]->ini_coord[i];
+    }
+    return unitCross(a, b, initial_normal);
+  }
+
+  // normal := unit(a x b) over the current coordinates: the edges
+  // (x2 - x1, x3 - x2) of a triangle, the diagonals (x3 - x1, x4 - x2) of a
+  // quadrilateral. Another node count is reported and leaves the normal.
+  __host__ __device__ bool solveNormVec() {
+    double a[3], b[3];
+    if (!normalSpan(a, b)) {
+      printf("目前没有这种节点数目的接触块\n");
+      return false;
+    }
+    return unitCross(a, b, normal);
+  }
+
+  // Box of the four nodes' current coordinates widened by the territory.
+  __host__ __device__ void calExtTerritory() {
+    for (int i = 0; i < 3; ++i) {
+      double lo = node[0]->coord[i], hi = lo;
+      for (int k = 1; k < 4; ++k) {
+        lo = fmin(lo, node[k]->coord[i]);
+        hi = fmax(hi, node[k]->coord[i]);
+      }
+      box_min[i] = lo - territory;
+      box_max[i] = hi + territory;
+    }
+  }
+
+  // Uniform normal pressure p: each node gets p A n / (node count), n the
+  // unit normal of the node order (right-hand rule), A the current area.
+  // Shared nodes of several segments take atomic additions.
+  __host__ __device__ void applyUniformNormLoadToNode(double p) {
+    double a[3], b[3], n[3];
+    if (!normalSpan(a, b) || !unitCross(a, b, n)) return;
+    double area = 0.0;
+    if (node_num == 3) {
+      computeTriangleArea(node[0]->coord, node[1]->coord, node[2]->coord, area);
+    } else {
+      computeQuadrilaArea(node[0]->coord, node[1]->coord, node[2]->coord, node[3]->coord, area);
+    }
+    const double share = p * area / node_num;
+    for (int k = 0; k < node_num; ++k) {
+      for (int i = 0; i < 3; ++i) atomicAddAnywhere(&node[k]->force[i], share * n[i]);
+    }
+  }
+
+ private:
+  // The two vectors whose cross product gives the current normal; false
+  // for a node count other than 3 and 4.
+  __host__ __device__ bool normalSpan(double* a, double* b) const {
+    const int i0 = node_num == 4 ? 2 : 1;  // quadrilateral: diagonals
+    const int j0 = node_num == 4 ? 3 : 2;
+    if (node_num != 3 && node_num != 4) return false;
+    for (int i = 0; i < 3; ++i) {
+      a[i] = node[i0]->coord[i] - node[0]->coord[i];
+      b[i] = node[j0]->coord[i] - node[1]->coord[i];
+    }
+    return true;
+  }
+  // out := unit(a x b); a zero product gives a zero vector and false.
+  __host__ __device__ static bool unitCross(const double* a, const double* b, double* out) {
+    vector_outer_product(a, b, out);
+    const double len = sqrt(out[0] * out[0] + out[1] * out[1] + out[2] * out[2]);
+    if (!(len > 0.0)) {
+      out[0] = out[1] = out[2] = 0.0;
+      return false;
+    }
+    for (int i = 0; i < 3; ++i) out[i] /= len;
+    return true;
   }
 };
 static_assert(std::is_trivially_copyable_v<SegmentCuda>);

@@ -141,6 +141,11 @@ int preprocessModel(FEMDynamic* fem)
         part.buildNodeList(nodeManager);
     }
 
+    // 9. Segment node pointers of the surfaces read so far.
+    for (Surface& surface : fem->surfaceManager->surface_array) {
+        surface.linkSegmentNodePtrs(nodeManager);
+    }
+
     // 10. Sets again, now that the element links are in place.
     for (Set& set : fem->setManager->node_set_array) {
         set.resolveMembers(fem);
@@ -166,7 +171,13 @@ int preprocessModel(FEMDynamic* fem)
         }
     }
 
+    // 16-17. Contact sides into surfaces, then segment numbering.
+    buildContactSurfaces(fem);
+
     std::printf("success!\n");
+
+    // 19. Surface id map.
+    fem->surfaceManager->buildSurfaceIdMap();
 
     // 20. Rigid walls: slave nodes, frame and motion curve.
     for (RigidWall& wall : *fem->rigid_wall_array) {
@@ -188,6 +199,27 @@ int preprocessModel(FEMDynamic* fem)
     return linked ? 1 : 0;
 }
 
+void buildContactSurfaces(FEMDynamic* fem)
+{
+    std::vector<Contact>& contacts = fem->contactManager->contact_array;
+    SurfaceManager* surfaces = fem->surfaceManager;
+    std::vector<Contact> kept;
+    kept.reserve(contacts.size());
+    for (Contact& contact : contacts) {
+        // A contact whose side names nothing is reported and skipped.
+        if (contact.buildContactEntities(surfaces, fem->part_array, fem->setManager, fem->nodeManager)) {
+            kept.push_back(std::move(contact));
+        }
+    }
+    contacts.swap(kept);
+    int offset = 0;
+    for (Surface& surface : surfaces->surface_array) {
+        surface.defineSegmentLocalIds(offset);
+        offset += static_cast<int>(surface.segment_array.size());
+    }
+    surfaces->total_segment_num = offset;
+}
+
 void finishPreprocess(FEMDynamic* fem)
 {
     RigidManager* rigid = fem->rigidManager;
@@ -196,6 +228,10 @@ void finishPreprocess(FEMDynamic* fem)
         rigid->clearRigidNodeState();
     }
     fem->nodeManager->storeAllIniCoord();
+    for (Surface& surface : fem->surfaceManager->surface_array) {
+        surface.setSegmentThickness();
+        surface.allocateMaxDispIncre();
+    }
     fem->pairManager->search_mode = 0;
     fem->pairManager->force_mode = 0;
     fem->timeControl->setSafeFactor();

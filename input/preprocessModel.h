@@ -21,6 +21,11 @@ bool completeKeywordDeck(FEMDynamic* fem, KeywordDeckState& state);
 // (reported on the error stream), and the run must not start.
 int preprocessModel(FEMDynamic* fem);
 
+// Resolves every contact's sides into surfaces or slave node lists (a
+// contact whose side names nothing is reported and dropped), then numbers
+// the segments over all surfaces.
+void buildContactSurfaces(FEMDynamic* fem);
+
 // Last step of preprocessModel: run-time state of rigid nodes, initial
 // coordinates, surface thicknesses, search modes, safe factor, step multipliers.
 void finishPreprocess(FEMDynamic* fem);

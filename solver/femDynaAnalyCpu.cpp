@@ -88,7 +88,7 @@ void femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
       pm->sortContactPairCpu();
       pm->contactForceCalCpu(d->dt, d->cycle);
       d->contactNodeManager->integraContactForceCpu();
-      d->contactManager->imposeSurfaceInteractCpu(d, d->dt);
+      d->contactManager->imposeSurfaceInteractCpu(d->dt);
     }
     *contactTime += wallClockMs() - contactStart;
 

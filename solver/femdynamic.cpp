@@ -183,7 +183,8 @@ bool FEMDynamic::initialComputeCpu() {
     s.solveSegmentNormals();
   }
   traceStep("ContactNodeManager::buildContactNodes");
-  contactNodeManager->buildContactNodes(surfaces, contacts, nodeManager);
+  contactNodeManager->buildContactNodes(
+      contacts, nodeManager->node_array_cpu.empty() ? nullptr : nodeManager->node_array_cpu.data());
   traceStep("Surface::collectContactNodeIds");
   for (Surface& s : surfaces) {
     s.collectContactNodeIds(contactNodeManager);

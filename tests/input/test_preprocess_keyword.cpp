@@ -182,7 +182,8 @@ TEST_F(CompletionTest, CheckListHasOneLinePerContact)
     Contact second;
     second.master_id = 5;
     second.slave_id = 4;
-    fem.contactManager->contact_array = {first, second};
+    fem.contactManager->contact_array.push_back(std::move(first));
+    fem.contactManager->contact_array.push_back(std::move(second));
     ASSERT_TRUE(completeKeywordDeck(&fem, state));
     state.checkList.close();
     std::ifstream in(file);

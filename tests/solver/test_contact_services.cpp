@@ -46,10 +46,11 @@ TEST(ContactServices, ContactNodesFromSlaveNodesAndSurfacesOnce) {
   surfaceToSurface.contact_type = SURFACE_TO_SURFACE;
   surfaceToSurface.slaveSurface = &surfaces[0];
   surfaceToSurface.masterSurface = &surfaces[1];
-  fem.contactManager->contact_array = {nodesToSurface, surfaceToSurface};
+  fem.contactManager->contact_array.push_back(std::move(nodesToSurface));
+  fem.contactManager->contact_array.push_back(std::move(surfaceToSurface));
 
   ContactNodeManager& cnm = *fem.contactNodeManager;
-  cnm.buildContactNodes(surfaces, fem.contactManager->contact_array, fem.nodeManager);
+  cnm.buildContactNodes(fem.contactManager->contact_array, fem.nodeManager->node_array_cpu.data());
   // Pass 1: 6, 1; pass 2: master surface 3, 4, 5 (6 known), slave surface 2 (1, 3 known).
   ASSERT_EQ(cnm.contact_node_num, 6);
   const int order[6] = {6, 1, 3, 4, 5, 2};

@@ -1,0 +1,197 @@
+// Segments of a surface from elements: the exterior faces of solids (faces
+// that no second element shares), one segment per shell, and the shells of
+// an element set.
+#include <array>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "contact/surface.h"
+#include "contact/surfacemanager.h"
+#include "core/nodeManager.h"
+#include "core/part.h"
+#include "core/section.h"
+#include "elements/elmmanager.h"
+#include "elements/elementtype.h"
+#include "solver/femdynamic.h"
+
+namespace {
+
+// Face rows: 1-based local node numbers; three-node rows end with 0.
+using FaceRow = std::array<int, 4>;
+const std::vector<FaceRow> kQuadShell = {{1, 2, 3, 4}};
+const std::vector<FaceRow> kTriShell = {{1, 2, 3, 0}};
+const std::vector<FaceRow> kTetra = {{1, 3, 2, 0}, {1, 2, 4, 0}, {2, 3, 4, 0}, {3, 1, 4, 0}};
+const std::vector<FaceRow> kTetra10 = {{1, 7, 5, 0},  {5, 7, 6, 0},  {7, 3, 6, 0},  {6, 2, 5, 0},
+                                       {1, 5, 8, 0},  {2, 9, 5, 0},  {4, 8, 9, 0},  {9, 8, 5, 0},
+                                       {2, 6, 9, 0},  {3, 10, 6, 0}, {4, 9, 10, 0}, {9, 6, 10, 0},
+                                       {1, 8, 7, 0},  {4, 10, 8, 0}, {3, 7, 10, 0}, {10, 7, 8, 0}};
+const std::vector<FaceRow> kWedge = {{1, 3, 2, 2}, {4, 5, 6, 6}, {1, 2, 5, 4}, {2, 3, 6, 5}, {3, 1, 4, 6}};
+const std::vector<FaceRow> kHexa = {{1, 4, 3, 2}, {5, 6, 7, 8}, {1, 2, 6, 5},
+                                    {2, 3, 7, 6}, {3, 4, 8, 7}, {4, 1, 5, 8}};
+
+enum class FaceList { None, Shells, Solids, Solids2nd };
+
+struct FaceTable {
+  FaceList list = FaceList::None;
+  const std::vector<FaceRow>* rows = nullptr;
+  bool wedgeFromSlots = false;  // code 21: wedge nodes from slots 1, 6, 2, 4, 8, 3
+};
+
+// Face table and element list of an element code; no table for a code
+// without faces.
+FaceTable faceTableOf(int code) {
+  switch (code) {
+    case ET_MEMBRANE3: case ET_CB_TRI_SHELL: case ET_BT_TRI_SHELL:
+      return {FaceList::Shells, &kTriShell};
+    case ET_MEMBRANE4: case ET_BT_SHELL: case ET_HL_SHELL: case ET_SHELL4_12:
+      return {FaceList::Shells, &kQuadShell};
+    case ET_TETRA_TL:
+      return {FaceList::Solids, &kTetra};
+    case ET_HEXA_FULL: case ET_HEXA_REDUCED: case ET_HEXA_INCOMPATIBLE: case ET_SOLID_SHELL8:
+      return {FaceList::Solids, &kHexa};
+    case ET_PENTA: case ET_SOLID_SHELL6:
+      return {FaceList::Solids, &kWedge};
+    case ET_PENTA_REDUCED:
+      return {FaceList::Solids, &kWedge, true};
+    case ET_TETRA10: case ET_TETRA10_M:
+      return {FaceList::Solids2nd, &kTetra10};
+    case ET_PENTA15:
+      return {FaceList::Solids2nd, &kWedge};
+    case ET_HEXA20:
+      return {FaceList::Solids2nd, &kHexa};
+    default:
+      return {};
+  }
+}
+
+void reportNoFaces() { printf("请补充这种单元类型的面生成方式\n"); }
+
+// One candidate face: the element's node ids at the row's local numbers.
+struct Face {
+  int node_id[4];
+  int element_id;
+};
+using FaceKey = std::vector<int>;  // the face's node ids, ascending, without repeats
+
+// Collects the faces of elements and keeps the ones that only one element has.
+class FaceCollector {
+ public:
+  void add(const int* elementNodeIds, int elementId, const FaceTable& table) {
+    static const int kWedgeSlots[6] = {1, 6, 2, 4, 8, 3};
+    for (const FaceRow& row : *table.rows) {
+      Face face{{0, 0, 0, 0}, elementId};
+      for (int k = 0; k < 4; ++k) {
+        int local = row[k] != 0 ? row[k] : row[2];
+        if (table.wedgeFromSlots) local = kWedgeSlots[local - 1];
+        face.node_id[k] = elementNodeIds[local - 1];
+      }
+      std::set<int> ids(face.node_id, face.node_id + 4);
+      faces_.emplace(FaceKey(ids.begin(), ids.end()), face);
+    }
+  }
+  // Exterior faces in key order.
+  std::vector<Face> exterior() const {
+    std::vector<Face> out;
+    for (auto it = faces_.begin(); it != faces_.end(); it = faces_.upper_bound(it->first)) {
+      if (faces_.count(it->first) == 1) out.push_back(it->second);
+    }
+    return out;
+  }
+
+ private:
+  std::multimap<FaceKey, Face> faces_;
+};
+
+// Adds the faces of one part's elements: with code > 0 every element of the
+// code's list takes that code; with code 0 each solid takes its own code.
+void collectPartFaces(FaceCollector& faces, ElmManager& elements, int sectionCode) {
+  auto addList = [&faces](auto& list, int listCode, FaceList kind) {
+    for (auto& e : list) {
+      const FaceTable table = faceTableOf(listCode > 0 ? listCode : e.type);
+      if (table.rows == nullptr) {
+        reportNoFaces();
+        continue;
+      }
+      if (table.list == kind) faces.add(e.node_id, e.id, table);
+    }
+  };
+  const FaceTable table = faceTableOf(sectionCode);
+  if (sectionCode > 0 && table.rows == nullptr) {
+    reportNoFaces();
+    return;
+  }
+  if (table.list == FaceList::Shells) addList(elements.shell_element_array_cpu, sectionCode, FaceList::Shells);
+  if (sectionCode == 0 || table.list == FaceList::Solids) {
+    addList(elements.solid_element_array_cpu, sectionCode, FaceList::Solids);
+  }
+  if (table.list == FaceList::Solids2nd) addList(elements.solid2ndArrayCpu_, sectionCode, FaceList::Solids2nd);
+}
+
+SegmentCuda segmentOf(const Face& face, int surfaceId, int localIndex) {
+  SegmentCuda seg{};
+  for (int k = 0; k < 4; ++k) seg.node_id[k] = face.node_id[k];
+  seg.surface_id = surfaceId;
+  seg.local_index = localIndex;
+  return seg;
+}
+
+// One segment with a shell's node ids and node pointers.
+SegmentCuda shellSegment(const ShellElementCuda& shell, int surfaceId, std::size_t localIndex) {
+  SegmentCuda seg{};
+  for (int k = 0; k < 4; ++k) {
+    seg.node_id[k] = shell.node_id[k];
+    seg.node[k] = shell.node[k];
+  }
+  seg.surface_id = surfaceId;
+  seg.local_index = static_cast<int>(localIndex);
+  return seg;
+}
+
+}  // namespace
+
+void Surface::buildSegmentsFromParts(FEMDynamic* fem) {
+  FaceCollector faces;
+  for (Part* part : part_array) {
+    if (part == nullptr || part->elmManager == nullptr || part->section == nullptr) continue;
+    collectPartFaces(faces, *part->elmManager, part->section->element_formulation);
+  }
+  SurfaceManager* manager = fem != nullptr ? fem->surfaceManager : nullptr;
+  for (const Face& face : faces.exterior()) {
+    SegmentCuda seg = segmentOf(face, id, segment_num++);
+    if (manager != nullptr) {
+      seg.local_id = manager->total_segment_num++;
+      manager->segment_element_map[seg.local_id] = face.element_id;
+    }
+    segment_array.push_back(seg);
+  }
+}
+
+void Surface::addSegmentsFromShells(const std::vector<ShellElementCuda>& shells) {
+  for (const ShellElementCuda& shell : shells) segment_array.push_back(shellSegment(shell, id, segment_array.size()));
+  segment_num = static_cast<int>(segment_array.size());
+}
+
+void Surface::addSegmentsFromSolidFaces(Part* part, NodeCuda* hostNodes) {
+  if (part == nullptr || part->elmManager == nullptr || part->section == nullptr) return;
+  if (part->section->family_code != 4) return;
+  FaceCollector faces;
+  collectPartFaces(faces, *part->elmManager, 0);
+  for (const Face& face : faces.exterior()) {
+    SegmentCuda seg = segmentOf(face, id, static_cast<int>(segment_array.size()));
+    if (hostNodes != nullptr) seg.linkNodePtr(hostNodes);
+    segment_array.push_back(seg);
+  }
+  segment_num = static_cast<int>(segment_array.size());
+}
+
+void Surface::addSegmentsFromElements(std::vector<Element*>& elements) {
+  // The caller hands over shell elements only (an element set's solids
+  // have no segment).
+  for (Element* element : elements) {
+    segment_array.push_back(shellSegment(*static_cast<const ShellElementCuda*>(element), id, segment_array.size()));
+  }
+  segment_num = static_cast<int>(segment_array.size());
+  std::vector<Element*>().swap(elements);
+}
