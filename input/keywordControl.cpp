@@ -9,7 +9,7 @@
 
 void KeywordReader::readControl(const std::string& block) {
     const std::string header = blockHeader(block);
-    auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
+    auto has = [&header](const char* word) { return keywordIs(header, word); };
     const std::vector<std::string> lines = splitDeckLines(block);
     TimeControl& time = *fem_->timeControl;
     ControlOptions& options = *fem_->controlOptions;
@@ -70,7 +70,9 @@ void KeywordReader::readControl(const std::string& block) {
         CouplingControl c;
         readCard(lines, 1, c.values, c.flags);
         options.coupling_control.push_back(c);
+    } else {
+        // Options whose values this system does not use ("*CONTROL_RIGID",
+        // "*CONTROL_BULK_VISCOSITY" and others): the user is told.
+        skipUnknownBlock(header);
     }
-    // "CONTROL_RIGID", "CONTROL_SOLUTION", "CONTROL_BULK_VISCOSITY" and
-    // unknown options carry nothing this system uses.
 }

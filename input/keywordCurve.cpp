@@ -13,15 +13,20 @@ namespace {
 constexpr int kDeckCurvePointMax = 128;
 
 // Reads the point lines from line `first` to the block's last line: two
-// free-format numbers per line, handed to point(a, o). A line that does not
-// read as two numbers is skipped with a message.
+// numbers per line in columns of 20 (or blank- or comma-separated), handed
+// to point(a, o). A line that does not read as two numbers is skipped with
+// a message.
 template <class Point>
 void readPointLines(const std::vector<std::string>& lines, size_t first, const char* what, int id, Point point) {
     const size_t end = cardLineEnd(lines);
     for (size_t i = first; i < end; ++i) {
-        std::istringstream stream(lines[i]);
+        const std::vector<std::string> f = splitDataFields(lines[i], {20}, 2);
         double a = 0.0, o = 0.0;
-        if (!(stream >> a >> o)) {
+        const FieldStatus sa = parseFieldNumber(f[0], a);
+        const FieldStatus so = parseFieldNumber(f[1], o);
+        if (sa == FieldStatus::Blank && so == FieldStatus::Blank) continue;
+        if ((sa != FieldStatus::Number && sa != FieldStatus::Blank) ||
+            (so != FieldStatus::Number && so != FieldStatus::Blank)) {
             KeywordReader::warn(std::string(what) + " " + std::to_string(id) + ": point line \"" + lines[i] +
                                 "\" does not read as two numbers; the line is skipped");
             continue;
@@ -38,7 +43,7 @@ void tooManyPoints() {
 
 void KeywordReader::readDefine(const std::string& block) {
     const std::string header = blockHeader(block);
-    auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
+    auto has = [&header](const char* word) { return keywordIs(header, word); };
     const std::vector<std::string> lines = splitDeckLines(block);
 
     if (has("DEFINE_CURVE")) {
@@ -85,7 +90,7 @@ void KeywordReader::readDefine(const std::string& block) {
         readCard(lines, 1, box.box_id, box.box_values);
         boxes.box_array.push_back(box);
         boxes.box_num = static_cast<int32_t>(boxes.box_array.size());
-    } else if (has("COORDINATE_NODES")) {
+    } else if (has("DEFINE_COORDINATE_NODES")) {
         CoordinateNodes coordinate;
         std::string flag;
         readCard(lines, 1, coordinate.coord_values, flag);
@@ -101,6 +106,8 @@ void KeywordReader::readDefine(const std::string& block) {
             transformation.steps.push_back(step);
         }
         fem_->transformation_array->push_back(transformation);
+    } else {
+        skipUnknownBlock(header);
     }
 }
 
@@ -113,4 +120,7 @@ void KeywordReader::readIncludeTransform(const std::string& block) {
     readCard(lines, 4, cardSpan(v + 8, 5));
     if (lines.size() > 5) readField(lines[5], v[13]);
     fem_->include_transform_array->push_back(include);
+    std::string file = lines.size() > 1 ? lines[1] : std::string();
+    file.erase(0, file.find_first_not_of(' '));
+    warn("\"" + blockHeader(block) + "\": the file \"" + file + "\" is not read; only the transform is kept");
 }

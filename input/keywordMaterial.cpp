@@ -72,7 +72,10 @@ void KeywordReader::readMaterial(const std::string& block) {
             break;
         }
     }
-    if (entry == nullptr) return;
+    if (entry == nullptr) {
+        skipUnknownBlock(header);
+        return;
+    }
 
     const std::vector<std::string> lines = splitDeckLines(block);
     auto record = std::make_unique<Material>();
@@ -173,6 +176,9 @@ void KeywordReader::readMaterial(const std::string& block) {
 
     std::vector<Material>& materials = fem_->materialManager->material_array;
     m.id = static_cast<int>(materials.size()) + 1;
-    state_.materialNumberMap.emplace(cardId, m.id);
+    if (!state_.materialNumberMap.emplace(cardId, m.id).second) {
+        refuse("two *MAT cards give the material id " + std::to_string(cardId));
+        return;
+    }
     materials.push_back(m);
 }

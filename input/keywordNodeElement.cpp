@@ -12,38 +12,65 @@
 #include "input/keywordReader.h"
 #include "solver/femdynamic.h"
 
-void KeywordReader::readNodes(const std::string& block) {
-    const std::vector<std::string> lines = splitDeckLines(block);
-    std::vector<NodeCuda>& nodes = fem_->nodeManager->node_array_cpu;
-    for (size_t i = 1; i < lines.size(); ++i) {
-        if (lines[i].empty()) break;
-        std::istringstream stream(lines[i]);
-        int id = 0;
-        double x = 0.0, y = 0.0, z = 0.0;
-        if (!(stream >> id >> x >> y >> z)) {
-            warn("*NODE line \"" + lines[i] + "\" does not read as id, x, y, z; the line is skipped");
-            continue;
-        }
-        NodeCuda node;
-        std::memset(static_cast<void*>(&node), 0, sizeof(NodeCuda));
-        node.id = id;
-        node.store_id = state_.nodeCounter;
-        node.coord[0] = x;
-        node.coord[1] = y;
-        node.coord[2] = z;
-        nodes.push_back(node);
-        fem_->node_id_map[id] = state_.nodeCounter + 1;
-        ++state_.nodeCounter;
-    }
+namespace {
+
+// Column widths of the data lines: *NODE is 8 + 16 + 16 + 16, element
+// lines 8 per field, point masses 8 + 8 + 16 + 8, accelerometers 10.
+const std::vector<int> kNodeWidths = {8, 16};
+const std::vector<int> kElementWidths = {8};
+const std::vector<int> kMassWidths = {8, 8, 16, 8};
+const std::vector<int> kTenWidths = {10};
+
+template <class Record>
+Record zeroRecord() {
+    Record record;
+    std::memset(static_cast<void*>(&record), 0, sizeof(Record));
+    return record;
 }
 
-int KeywordReader::elementNodeNumber(int nodeId, int elementId, const char* family) {
-    if (nodeId == 0) return 0;
-    const auto found = fem_->node_id_map.find(nodeId);
-    if (found != fem_->node_id_map.end()) return found->second;
-    refuse(std::string(family) + " " + std::to_string(elementId) + " names node " + std::to_string(nodeId) +
-           ", which no *NODE block before it defines");
-    return 0;
+// The options of a keyword after the family name ("*ELEMENT_SHELL_BETA"
+// with the name "*ELEMENT_SHELL" gives {"BETA"}).
+std::vector<std::string> keywordOptions(const std::string& keyword, const std::string& name) {
+    std::vector<std::string> options;
+    if (keyword.size() <= name.size() + 1) return options;
+    std::istringstream rest(keyword.substr(name.size() + 1));
+    std::string option;
+    while (std::getline(rest, option, '_')) {
+        if (!option.empty()) options.push_back(option);
+    }
+    return options;
+}
+
+bool allBlank(const std::vector<std::string>& fields, size_t from) {
+    for (size_t i = from; i < fields.size(); ++i) {
+        if (fields[i].find_first_not_of(' ') != std::string::npos) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void KeywordReader::readNodes(const std::string& block) {
+    const std::string keyword = blockHeader(block);
+    if (keyword != "*NODE") {
+        skipUnknownBlock(keyword);
+        return;
+    }
+    const std::vector<std::string> lines = splitDeckLines(block);
+    std::vector<NodeCuda>& nodes = fem_->nodeManager->node_array_cpu;
+    for (size_t i = 1; i < cardLineEnd(lines); ++i) {
+        const std::vector<std::string> fields = dataFields(lines[i], kNodeWidths, 4);
+        NodeCuda node = zeroRecord<NodeCuda>();
+        if (fields_.read(fields[0], node.id) != FieldStatus::Number) {
+            warn("*NODE line \"" + lines[i] + "\" does not start with a node id; the line is skipped");
+            continue;
+        }
+        for (int k = 0; k < 3; ++k) readField(fields[1 + k], node.coord[k]);
+        node.store_id = state_.nodeCounter;
+        nodes.push_back(node);
+        fem_->node_id_map[node.id] = state_.nodeCounter + 1;
+        ++state_.nodeCounter;
+    }
 }
 
 int KeywordReader::elementPartNumber(int deckPartId) {
@@ -66,14 +93,12 @@ int KeywordReader::nextElementIndex() {
     return state_.elementCounter++;
 }
 
+// The element keeps the deck's node ids here: nodes may come in a later
+// block, so the completion after the block loop turns them into numbers.
 template <class Record>
-int KeywordReader::bookElement(Record& element, int deckPartId, int nodeCount, const char* family) {
+int KeywordReader::bookElement(Record& element, int deckPartId, int nodeCount, const char*) {
     ElementNodeList nodeList;
-    for (int j = 0; j < nodeCount; ++j) {
-        nodeList.deck_node_ids[j] = element.node_id[j];
-        element.node_id[j] = elementNodeNumber(element.node_id[j], element.id, family);
-    }
-    if (refused_) return 0;
+    for (int j = 0; j < nodeCount; ++j) nodeList.deck_node_ids[j] = element.node_id[j];
     const int partNumber = elementPartNumber(deckPartId);
     if (partNumber == 0) return 0;
     const int index = nextElementIndex();
@@ -92,118 +117,110 @@ void KeywordReader::storeElement(Record& element, int deckPartId, int nodeCount,
     if (partNumber > 0) (state_.elementStores[static_cast<size_t>(partNumber - 1)].*list).push_back(element);
 }
 
-template <class Item>
-void KeywordReader::readElementStream(std::string block, const char* word, const char* family, Item item) {
-    cleanDeckBlock(block);
-    const size_t at = block.find(word);
-    const size_t start = at == std::string::npos ? block.size() : at + std::strlen(word) + 1;
-    std::istringstream stream(start < block.size() ? block.substr(start) : std::string());
-    int items = 0;
-    while (!refused_) {
-        stream >> std::ws;
-        if (stream.eof()) break;
-        if (!item(stream)) {
-            warn(std::string(family) + " block: item " + std::to_string(items + 1) +
-                 " does not read as numbers; the rest of the block is skipped");
-            break;
+// Reads an element block, one element per line in columns of 8: element
+// id, part id and nodeCount node ids (fields after them are not used). With
+// extraLines > 0 every element line is followed by that many lines, which
+// are skipped. An element line without node ids is refused: it belongs to a
+// form that puts the nodes on further lines.
+template <class Record, int nodeCount>
+void readElementLines(KeywordReader& reader, FieldStream& fields, const std::string& block, int extraLines,
+                      std::vector<Record> ElmManager::*list) {
+    const std::string family = blockHeader(block);
+    const std::vector<std::string> lines = splitDeckLines(block);
+    for (size_t i = 1; i < cardLineEnd(lines) && !reader.refused(); i += 1 + static_cast<size_t>(extraLines)) {
+        const std::vector<std::string> f = KeywordReader::dataFields(lines[i], kElementWidths, 2 + nodeCount);
+        Record element = zeroRecord<Record>();
+        int part = 0;
+        if (fields.read(f[0], element.id) != FieldStatus::Number) {
+            KeywordReader::warn(family + " line \"" + lines[i] + "\" does not start with an element id; the line is skipped");
+            continue;
         }
-        ++items;
+        if (allBlank(f, 2)) {
+            reader.refuseForm(family, "element " + std::to_string(element.id) +
+                                          ": the line holds no node ids; the form with the nodes on further lines "
+                                          "is not read by this version");
+            return;
+        }
+        fields.read(f[1], part);
+        for (int j = 0; j < nodeCount; ++j) fields.read(f[2 + static_cast<size_t>(j)], element.node_id[j]);
+        reader.storeElement(element, part, nodeCount, family.c_str(), list);
     }
 }
 
-namespace {
-
-template <class Record>
-Record zeroRecord() {
-    Record record;
-    std::memset(static_cast<void*>(&record), 0, sizeof(Record));
-    return record;
-}
-
-}  // namespace
-
-// Reads a free-format element block: per element its id, its part id and
-// nodeCount node ids, appended to the list of its part's element store.
-template <class Record, int nodeCount>
-void readStreamElements(KeywordReader& reader, const std::string& block, const char* word, const char* family,
-                        std::vector<Record> ElmManager::*list) {
-    reader.readElementStream(block, word, family, [&](std::istringstream& stream) {
-        Record element = zeroRecord<Record>();
-        int part = 0;
-        stream >> element.id >> part;
-        for (int j = 0; j < nodeCount; ++j) stream >> element.node_id[j];
-        if (stream.fail()) return false;
-        reader.storeElement(element, part, nodeCount, family, list);
-        return true;
-    });
+// Options of an element keyword: each known one is accepted, the first
+// unknown one refuses the block. Returns false when refused.
+bool KeywordReader::elementOptions(const std::string& keyword, const std::string& name,
+                                   const std::vector<std::string>& known) {
+    for (const std::string& option : keywordOptions(keyword, name)) {
+        bool found = false;
+        for (const std::string& k : known) found = found || option == k;
+        if (!found) {
+            refuseForm(keyword, "is not read by this version (option " + option + ")");
+            return false;
+        }
+    }
+    return true;
 }
 
 void KeywordReader::readShells(const std::string& block) {
-    readStreamElements<ShellElementCuda, 4>(*this, block, "SHELL", "*ELEMENT_SHELL",
-                                            &ElmManager::shell_element_array_cpu);
+    const std::string keyword = blockHeader(block);
+    // These options add one line per element (thicknesses, angle, offset);
+    // the section's thickness and the element's own axes are used instead.
+    if (!elementOptions(keyword, "*ELEMENT_SHELL", {"THICKNESS", "BETA", "MCID", "OFFSET"})) return;
+    const bool secondLine = keyword != "*ELEMENT_SHELL";
+    if (secondLine) {
+        warn("\"" + keyword + "\": the second line of each element is not used; the section's thickness applies");
+    }
+    readElementLines<ShellElementCuda, 4>(*this, fields_, block, secondLine ? 1 : 0,
+                                          &ElmManager::shell_element_array_cpu);
 }
 
 void KeywordReader::readSolids(const std::string& block) {
-    readStreamElements<SolidElementCuda, 8>(*this, block, "SOLID", "*ELEMENT_SOLID",
-                                            &ElmManager::solid_element_array_cpu);
+    if (!elementOptions(blockHeader(block), "*ELEMENT_SOLID", {})) return;
+    readElementLines<SolidElementCuda, 8>(*this, fields_, block, 0, &ElmManager::solid_element_array_cpu);
 }
 
 void KeywordReader::readDiscretes(const std::string& block) {
-    readStreamElements<DiscreteCuda, 2>(*this, block, "DISCRETE", "*ELEMENT_DISCRETE",
-                                        &ElmManager::discrete_element_array_cpu);
+    if (!elementOptions(blockHeader(block), "*ELEMENT_DISCRETE", {})) return;
+    readElementLines<DiscreteCuda, 2>(*this, fields_, block, 0, &ElmManager::discrete_element_array_cpu);
 }
 
 void KeywordReader::readBeams(const std::string& block) {
-    const std::vector<std::string> lines = splitDeckLines(block);
-    std::string fields[5];
-    for (size_t i = 1; i < cardLineEnd(lines) && !refused_; ++i) {
-        BeamElementCuda beam = zeroRecord<BeamElementCuda>();
-        int part = 0;
-        splitCardFields8(lines, fields, static_cast<int>(i), 5);
-        readField(fields[0], beam.id);
-        readField(fields[1], part);
-        for (int j = 0; j < 3; ++j) readField(fields[2 + j], beam.node_id[j]);
-        storeElement(beam, part, 3, "*ELEMENT_BEAM", &ElmManager::beam_element_array_cpu);
-    }
+    if (!elementOptions(blockHeader(block), "*ELEMENT_BEAM", {})) return;
+    readElementLines<BeamElementCuda, 3>(*this, fields_, block, 0, &ElmManager::beam_element_array_cpu);
 }
 
 void KeywordReader::readMasses(const std::string& block) {
+    const std::string keyword = blockHeader(block);
+    if (keyword != "*ELEMENT_MASS" && keyword != "*ELEMENT_MASS_PART_SET") {
+        refuseForm(keyword, "is not read by this version");
+        return;
+    }
+    const bool partSet = keyword == "*ELEMENT_MASS_PART_SET";
     const std::vector<std::string> lines = splitDeckLines(block);
-    const bool partSet = blockHeader(block).find("PART_SET") != std::string::npos;
-    for (size_t i = 1; i < lines.size() && !refused_; ++i) {
-        if (lines[i].empty()) break;
-        std::istringstream stream(lines[i]);
+    for (size_t i = 1; i < cardLineEnd(lines) && !refused_; ++i) {
         PointMass mass;
         if (partSet) {
-            stream >> mass.part_set_value1 >> mass.part_set_node >> mass.part_set_value3 >> mass.part_set_value4;
+            const std::vector<std::string> f = dataFields(lines[i], kTenWidths, 4);
+            readFields(f, mass.part_set_value1, mass.part_set_node, mass.part_set_value3, mass.part_set_value4);
         } else {
-            stream >> mass.mass_value1 >> mass.mass_values[0] >> mass.mass_values[1];
+            const std::vector<std::string> f = dataFields(lines[i], kMassWidths, 3);
+            readFields(f, mass.mass_value1, mass.mass_values[0], mass.mass_values[1]);
         }
-        if (stream.fail()) {
-            warn("*ELEMENT_MASS line \"" + lines[i] + "\" does not read as numbers; the line is skipped");
-            continue;
-        }
-        if (partSet) mass.part_set_node = elementNodeNumber(mass.part_set_node, mass.part_set_value1, "mass");
-        if (refused_) return;
         mass.store_id = nextElementIndex();
         fem_->point_mass_array->push_back(mass);
     }
 }
 
 void KeywordReader::readAccelerometers(const std::string& block) {
-    readElementStream(block, "ACCELEROMETER", "*ELEMENT_SEATBELT_ACCELEROMETER", [this](std::istringstream& stream) {
+    const std::vector<std::string> lines = splitDeckLines(block);
+    for (size_t i = 1; i < cardLineEnd(lines) && !refused_; ++i) {
         Accelerometer accelerometer;
-        stream >> accelerometer.id;
-        for (int j = 0; j < 3; ++j) stream >> accelerometer.node_id[j];
-        if (stream.fail()) return false;
-        for (int j = 0; j < 3; ++j) {
-            accelerometer.node_id[j] = elementNodeNumber(accelerometer.node_id[j], accelerometer.id, "accelerometer");
-        }
-        if (refused_) return true;
+        const std::vector<std::string> f = dataFields(lines[i], kTenWidths, 4);
+        readFields(f, accelerometer.id, accelerometer.node_id);
         accelerometer.store_id = nextElementIndex();
         fem_->accelerometer_array->push_back(accelerometer);
-        return true;
-    });
+    }
 }
 
 void KeywordReader::readAirbag(const std::string& block) {

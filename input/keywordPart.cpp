@@ -20,9 +20,15 @@ std::string firstWord(const std::string& line) {
 
 void KeywordReader::readPart(const std::string& block) {
     const std::string header = blockHeader(block);
-    const bool inertia = header.find("PART_INERTIA") != std::string::npos;
-    const bool contact = !inertia && header.find("PART_CONTACT") != std::string::npos;
-    const std::vector<std::string> lines = splitDeckLines(block);
+    const bool inertia = keywordIs(header, "*PART_INERTIA");
+    const bool contact = !inertia && keywordIs(header, "*PART_CONTACT");
+    if (!inertia && !contact && header != "*PART" && header != "*PART_TITLE") {
+        skipUnknownBlock(header);
+        return;
+    }
+    // Every part starts with its heading line, also when the heading is
+    // blank: blank lines keep their places here.
+    const std::vector<std::string> lines = splitDeckLinesKeepingBlanks(block);
     auto line = [&lines](size_t i) { return i < lines.size() ? lines[i] : std::string(); };
 
     // Card 1 of every form.

@@ -22,11 +22,20 @@ void splitCardFields(const std::vector<std::string>& lines, std::string* fields,
         for (int i = 0; i < n; ++i) fields[i].clear();
         return;
     }
-    const std::string& line = lines[static_cast<size_t>(k)];
-    for (int i = 0; i < n; ++i) {
-        const size_t start = static_cast<size_t>(i) * static_cast<size_t>(width);
-        fields[i] = start < line.size() ? line.substr(start, static_cast<size_t>(width)) : std::string();
-    }
+    const std::vector<std::string> cut = splitFixedFields(lines[static_cast<size_t>(k)], {width}, n);
+    for (int i = 0; i < n; ++i) fields[i] = cut[static_cast<size_t>(i)];
+}
+
+// The first word of a block's first line in capitals.
+std::string keywordOf(const std::string& block) {
+    std::string keyword = block.substr(0, block.find_first_of(" \t\r\n,"));
+    boost::to_upper(keyword);
+    return keyword;
+}
+
+// Line 1 of these blocks is a heading, kept even when it is blank.
+bool headingLine(const std::string& keyword) {
+    return keywordIs(keyword, "*PART") || keyword.find("_TITLE") != std::string::npos;
 }
 
 }  // namespace
@@ -46,6 +55,22 @@ std::vector<std::string> splitDeckLines(std::string block) {
     cleanDeckLines(block);
     std::vector<std::string> lines;
     boost::split(lines, block, boost::is_any_of("\n"), boost::token_compress_on);
+    if (lines.size() > 1 && headingLine(keywordOf(block))) {
+        // The compression took a blank heading away: put it back as line 1.
+        const size_t end = block.find('\n');
+        if (end != std::string::npos && end + 1 < block.size() && block[end + 1] == '\n') {
+            lines.insert(lines.begin() + 1, std::string());
+        }
+    }
+    return lines;
+}
+
+std::vector<std::string> splitDeckLinesKeepingBlanks(std::string block) {
+    cleanDeckLines(block);
+    std::vector<std::string> lines;
+    boost::split(lines, block, boost::is_any_of("\n"));
+    while (lines.size() > 1 && lines.back().empty() && lines[lines.size() - 2].empty()) lines.pop_back();
+    if (lines.empty() || !lines.back().empty()) lines.emplace_back();
     return lines;
 }
 
@@ -76,7 +101,13 @@ std::vector<std::string> cutDeckBlocks(std::string text) {
     return blocks;
 }
 
-std::string blockHeader(const std::string& block) { return block.substr(0, 80); }
+std::string blockHeader(const std::string& block) { return keywordOf(block); }
+
+bool keywordIs(const std::string& keyword, const std::string& name) {
+    const std::string full = !name.empty() && name[0] == '*' ? name : "*" + name;
+    return keyword == full || (keyword.size() > full.size() && keyword.compare(0, full.size(), full) == 0 &&
+                               keyword[full.size()] == '_');
+}
 
 int firstCardLine(const std::string& header, const std::vector<std::string>& lines, std::string* title, int* id) {
     const std::string line1 = lines.size() > 1 ? lines[1] : std::string();
@@ -124,10 +155,54 @@ void KeywordReader::ignoreBlock(const std::string& block) {
     warn("\"" + keyword + "\" is not supported by this version; the block is ignored");
 }
 
+void KeywordReader::skipUnknownBlock(const std::string& keyword) {
+    if (reportedKeywords_.insert(keyword).second) {
+        warn("\"" + keyword + "\" is not read by this version; the block is ignored");
+    }
+}
+
+void KeywordReader::refuseForm(const std::string& keyword, const std::string& why) {
+    refuse("\"" + keyword + "\" " + why);
+}
+
+namespace {
+
+// The first data line of a block, trimmed.
+std::string firstDataLine(const std::string& block) {
+    const std::vector<std::string> lines = splitDeckLines(block);
+    std::string line = lines.size() > 1 ? lines[1] : std::string();
+    boost::trim(line);
+    return line;
+}
+
+}  // namespace
+
+void KeywordReader::refuseParameter(const std::string& block) {
+    refuse("parameters are not read by this version: \"" + blockHeader(block) + "\" defines \"" +
+           firstDataLine(block) + "\"");
+}
+
+void KeywordReader::refuseInclude(const std::string& block) {
+    refuse("included files are not read by this version: \"" + blockHeader(block) + "\" includes \"" +
+           firstDataLine(block) + "\"; merge it into the deck");
+}
+
+void KeywordReader::checkFields(const std::string& keyword) {
+    if (!fields_.parameter().empty()) {
+        refuse("\"" + keyword + "\": the field \"" + fields_.parameter() +
+               "\" names a parameter; parameters are not read by this version");
+    } else if (!fields_.outOfRange().empty()) {
+        refuse("\"" + keyword + "\": the number \"" + fields_.outOfRange() + "\" is too large for its field");
+    } else if (!fields_.notNumber().empty()) {
+        warn("\"" + keyword + "\": the field \"" + fields_.notNumber() + "\" is not a number; it reads as 0");
+    }
+    fields_.clearProblems();
+}
+
 bool KeywordReader::readBlock(const std::string& block) {
     if (block.empty() || block[0] != '*') return true;
     const std::string header = blockHeader(block);
-    auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
+    auto has = [&header](const char* word) { return keywordIs(header, word); };
     if (has("*NODE")) {
         readNodes(block);
     } else if (has("*ELEMENT_SHELL")) {
@@ -174,9 +249,18 @@ bool KeywordReader::readBlock(const std::string& block) {
         readControl(block);
     } else if (has("*DATABASE")) {
         ignoreBlock(block);
-    } else if (has("*END")) {
+    } else if (header == "*END") {
         return false;
+    } else if (has("*ELEMENT_TSHELL")) {
+        refuseForm(header, "(thick shells) is not read by this version");
+    } else if (has("*PARAMETER")) {
+        refuseParameter(block);
+    } else if (has("*INCLUDE")) {
+        refuseInclude(block);
+    } else if (header != "*KEYWORD" && header != "*TITLE" && header != "*COMMENT") {
+        skipUnknownBlock(header);
     }
+    checkFields(header);
     return true;
 }
 
@@ -247,6 +331,26 @@ void applyDeckMassScaling(TimeControl& timeControl) {
     }
 }
 
+namespace {
+
+// A deck without nodes or elements would run an empty model and report
+// success; refuse it instead.
+bool hasNodesAndElements(const KeywordDeckState& state) {
+    size_t elements = 0;
+    for (const ElmManager& store : state.elementStores) {
+        elements += store.shell_element_array_cpu.size() + store.solid_element_array_cpu.size() +
+                    store.beam_element_array_cpu.size() + store.discrete_element_array_cpu.size();
+    }
+    if (state.nodeCounter == 0 || elements == 0) {
+        std::cerr << "Keyword deck refused: the deck defines no " << (state.nodeCounter == 0 ? "nodes" : "elements")
+                  << " (no *NODE or *ELEMENT block was read)" << std::endl;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 int readKeywordDeck(FEMDynamic* fem, std::string deckPath) {
     KeywordDeckState state;
     state.files = keywordDeckFiles(deckPath);
@@ -257,6 +361,7 @@ int readKeywordDeck(FEMDynamic* fem, std::string deckPath) {
 
     KeywordReader reader(fem, state);
     if (!reader.readBlocks(cutDeckBlocks(std::move(text)))) return 0;
+    if (!hasNodesAndElements(state)) return 0;
 
     applyDeckMassScaling(*fem->timeControl);
     return completeKeywordDeck(fem, state) ? 1 : 0;

@@ -5,11 +5,13 @@
 #pragma once
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "input/keywordField.h"
 #include "solver/initialCondition.h"
 #include "solver/timeControl.h"
 
@@ -24,14 +26,19 @@ void cleanDeckLines(std::string& block);
 void cleanDeckBlock(std::string& block);
 // Cleans a block with cleanDeckLines and cuts it at its newlines, empty lines
 // dropped; line 0 is the keyword line and the last entry is the (empty) text
-// after the final newline.
+// after the final newline. The one exception: when line 1 is a heading (a
+// "_TITLE" keyword, or *PART whose first line names the part) it stays
+// line 1 even when it is blank, so that the cards keep their places.
 std::vector<std::string> splitDeckLines(std::string block);
+// The same without dropping any empty line (the trailing ones excepted, but
+// for the one empty entry after the final newline).
+std::vector<std::string> splitDeckLinesKeepingBlanks(std::string block);
 // One past the last card line of a block's line list: the empty entry after
 // the final newline is not a card.
 size_t cardLineEnd(const std::vector<std::string>& lines);
-// Cuts card line k into n fields of 10 (or 8) characters. A line shorter than
-// its fields gives blank fields; a line k that the block lacks gives n blank
-// fields.
+// Cuts card line k into n fields of 10 (or 8) characters; a line that holds a
+// comma is cut at its commas instead. A line shorter than its fields gives
+// blank fields; a line k that the block lacks gives n blank fields.
 void splitCardFields10(const std::vector<std::string>& lines, std::string* fields, int k, int n);
 void splitCardFields8(const std::vector<std::string>& lines, std::string* fields, int k, int n);
 
@@ -45,28 +52,14 @@ int firstCardLine(const std::string& header, const std::vector<std::string>& lin
 // block, a "$" ends the block text where it stands; empty blocks are
 // dropped and a leading newline is removed.
 std::vector<std::string> cutDeckBlocks(std::string text);
-// The first 80 characters of a block: the only text keyword tests look at.
+// The keyword of a block in capitals: the first word of its first line
+// ("*node" and "*Node" are "*NODE"). Keyword and option tests look only at
+// it, never at the data lines after it.
 std::string blockHeader(const std::string& block);
-
-// Reads one field into a target through one formatted extraction: a blank
-// field leaves the target as it was, text after the number is ignored
-// ("12abc" reads 12, "1.5" into an int reads 1).
-class FieldStream {
-public:
-    template <class T>
-    void read(const std::string& text, T& target) {
-        stream_.str(text);
-        stream_.clear();
-        stream_ >> target;
-        stream_.str(" ");
-        stream_.clear();
-    }
-    // Reads the first blank-delimited word; a blank text leaves the target.
-    void readWord(const std::string& text, std::string& target) { read(text, target); }
-
-private:
-    std::istringstream stream_{" "};
-};
+// True when the keyword is the family name itself or the name followed by
+// "_" and options: "*SET" takes "*SET_NODE_LIST" but not "*SETTINGS". A name
+// without its "*" is tested with it.
+bool keywordIs(const std::string& keyword, const std::string& name);
 
 // Working files of a deck: the folder "temp" beside the deck, the
 // comment-free copy "temp_<deck>" and the check list "outForVerify_<deck>".
@@ -203,21 +196,35 @@ public:
     static void warn(const std::string& message);
     // Warns that a block of a card family this reader does not take is ignored.
     static void ignoreBlock(const std::string& block);
+    // Warns, once per keyword, that a block this reader does not know (or an
+    // option of a known family that it does not read) is ignored.
+    void skipUnknownBlock(const std::string& keyword);
+    // Refuses a block whose form the reader cannot read without losing or
+    // shifting data.
+    void refuseForm(const std::string& keyword, const std::string& why);
+    // Refuses the deck for *PARAMETER and *INCLUDE blocks, naming what they
+    // define or include.
+    void refuseParameter(const std::string& block);
+    void refuseInclude(const std::string& block);
 
-    // Reads the free-format element stream of a block that starts one
-    // character after the word; calls item(stream) per item until the stream
-    // ends. An item that does not read ends the block with a message.
-    template <class Item>
-    void readElementStream(std::string block, const char* word, const char* family, Item item);
+    // Cuts a data line (a node, an element, a point) into n fields of the
+    // given widths: by columns, by commas, or by blanks (splitDataFields).
+    static std::vector<std::string> dataFields(const std::string& line, const std::vector<int>& widths, int n) {
+        return splitDataFields(line, widths, n);
+    }
+    // Accepts the known options of an element keyword (name followed by
+    // "_" and options); the first unknown one refuses the block.
+    bool elementOptions(const std::string& keyword, const std::string& name, const std::vector<std::string>& known);
     // Books an element and appends it to the list of its part's store.
     template <class Record>
     void storeElement(Record& element, int deckPartId, int nodeCount, const char* family,
                       std::vector<Record> ElmManager::*list);
 
 private:
-    // Node number of a node id as element data names it; an id that is not
-    // 0 and was never defined refuses the deck.
-    int elementNodeNumber(int nodeId, int elementId, const char* family);
+    // After each block: a field that named a parameter or held a number too
+    // large for its target refuses the deck; text in a numeric field is
+    // reported (it reads as 0).
+    void checkFields(const std::string& keyword);
     // Part number of a deck part id named by an element, given on first
     // appearance; 0 (and the deck refused) beyond kMaxKeywordParts parts.
     int elementPartNumber(int deckPartId);
@@ -237,6 +244,14 @@ private:
     template <class... T>
     void readCard(const std::vector<std::string>& lines, int k, T&&... targets) {
         readCardOfWidth(10, lines, k, std::forward<T>(targets)...);
+    }
+    // Reads fields already cut from a line into the targets, in order.
+    template <class... T>
+    void readFields(const std::vector<std::string>& fields, T&&... targets) {
+        std::vector<std::string> padded = fields;
+        padded.resize(static_cast<size_t>((0 + ... + cardItemWidth(targets))));
+        int i = 0;
+        (readCardItem(padded.data(), i, targets), ...);
     }
     template <class... T>
     void readCard8(const std::vector<std::string>& lines, int k, T&&... targets) {
@@ -277,6 +292,6 @@ private:
     KeywordDeckState& state_;
     FieldStream fields_;
     bool refused_ = false;
-    // Working record of every initial-velocity block, never cleared.
-    InitialCondition velocityRecord_;
+    // Keywords already reported as not read.
+    std::set<std::string> reportedKeywords_;
 };

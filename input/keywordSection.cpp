@@ -10,7 +10,8 @@
 
 namespace {
 
-// Element formulation of a shell card formulation; 0 keeps the current one.
+// Element formulation of a shell card formulation; 0 when no shell
+// formulation of this system answers it.
 int shellFormulation(int cardFormulation) {
     switch (cardFormulation) {
         case 0:
@@ -29,16 +30,40 @@ int shellFormulation(int cardFormulation) {
     }
 }
 
+// Element formulation of a solid card formulation: 10 the tetrahedron (15),
+// 2, -1 and -2 the fully integrated hexahedron (17), 0 and 1 the one-point
+// hexahedron (18); 0 for a number no solid formulation answers.
+int solidFormulation(int cardFormulation) {
+    switch (cardFormulation) {
+        case 10:
+            return 15;
+        case 2:
+        case -1:
+        case -2:
+            return 17;
+        case 0:
+        case 1:
+            return 18;
+        default:
+            return 0;
+    }
+}
+
 }  // namespace
 
 void KeywordReader::readSection(const std::string& block) {
     const std::string header = blockHeader(block);
-    auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
+    auto has = [&header](const char* word) { return keywordIs(header, word); };
     const bool shell = has("SECTION_SHELL");
     const bool beam = !shell && has("SECTION_BEAM");
     const bool solid = !shell && !beam && has("SECTION_SOLID");
     const bool discrete = !shell && !beam && !solid && has("SECTION_DISCRETE");
-    if (!shell && !beam && !solid && !discrete) return;
+    if (!shell && !beam && !solid && !discrete) {
+        // A part naming a section this reader skipped would be refused later
+        // without saying why; say it here.
+        refuseForm(header, "is not read by this version");
+        return;
+    }
 
     const std::vector<std::string> lines = splitDeckLines(block);
     Section section;
@@ -51,7 +76,10 @@ void KeywordReader::readSection(const std::string& block) {
     auto append = [&]() {
         std::vector<Section>& sections = fem_->sectionManager->section_array;
         const int number = static_cast<int>(sections.size()) + 1;
-        state_.sectionNumberMap.emplace(deckNumber, number);
+        if (!state_.sectionNumberMap.emplace(deckNumber, number).second) {
+            refuse("two section cards give the section id " + std::to_string(deckNumber));
+            return;
+        }
         section.id = number;
         sections.push_back(section);
     };
@@ -80,12 +108,17 @@ void KeywordReader::readSection(const std::string& block) {
         section.shell_constants[0] = 1.024e-6;
         section.shell_constants[1] = 0.001;
         section.shell_constants[2] = 0.1;
-        const int formulation = shellFormulation(section.card_formulation);
-        if (formulation != 0) section.element_formulation = formulation;
+        int formulation = shellFormulation(section.card_formulation);
+        if (formulation == 0) {
+            warn("section " + std::to_string(deckNumber) + ": shell formulation " +
+                 std::to_string(section.card_formulation) + " is not available; type 9 is used");
+            formulation = 9;
+        }
+        section.element_formulation = formulation;
         section.family_code = 3;
         append();
     } else if (beam) {
-        for (size_t i = first; i + 1 < end; i += 2) {
+        for (size_t i = first; i + 1 < end && !refused_; i += 2) {
             const int k = static_cast<int>(i);
             splitCardFields10(lines, f, k, 7);
             readField(f[0], deckNumber);
@@ -123,18 +156,24 @@ void KeywordReader::readSection(const std::string& block) {
             append();
         }
     } else if (solid) {
-        for (size_t i = first; i < end; ++i) {
+        for (size_t i = first; i < end && !refused_; ++i) {
             if (lines[i].empty()) continue;
             splitCardFields10(lines, f, static_cast<int>(i), 3);
             readField(f[0], deckNumber);
             readField(f[1], section.card_formulation);
             readField(f[2], section.solid_option);
-            section.element_formulation = section.card_formulation == 10 ? 15 : 18;
+            section.element_formulation = solidFormulation(section.card_formulation);
+            if (section.element_formulation == 0) {
+                warn("section " + std::to_string(deckNumber) + ": solid formulation " +
+                     std::to_string(section.card_formulation) +
+                     " is not available; the one-point hexahedron (type 18) is used");
+                section.element_formulation = 18;
+            }
             section.family_code = 4;
             append();
         }
     } else {
-        for (size_t i = first; i + 1 < end; i += 2) {
+        for (size_t i = first; i + 1 < end && !refused_; i += 2) {
             const int k = static_cast<int>(i);
             splitCardFields10(lines, f, k, 6);
             readField(f[0], deckNumber);

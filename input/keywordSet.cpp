@@ -27,15 +27,14 @@ void KeywordReader::readSegmentSet(const std::string& block) {
     for (size_t i = static_cast<size_t>(cardLine) + 1; i < end; ++i) {
         SegmentCuda segment;
         std::memset(static_cast<void*>(&segment), 0, sizeof(SegmentCuda));
-        std::istringstream stream(lines[i]);
-        for (int j = 0; j < 4; ++j) stream >> segment.node_id[j];
-        if (stream.fail()) {
+        const std::vector<std::string> f = dataFields(lines[i], {10}, 8);
+        if (fields_.read(f[0], segment.node_id[0]) != FieldStatus::Number) {
             warn("*SET_SEGMENT " + std::to_string(surface.id) + ": line \"" + lines[i] +
-                 "\" does not start with four node ids; the line is skipped");
+                 "\" does not start with a node id; the line is skipped");
             continue;
         }
-        for (int j = 0; j < 4 && stream >> segment.attributes[j]; ++j) {
-        }
+        readFields(std::vector<std::string>(f.begin() + 1, f.end()), cardSpan(segment.node_id + 1, 3),
+                   segment.attributes);
         const std::array<int, 4> key = {segment.node_id[0], segment.node_id[1], segment.node_id[2],
                                         segment.node_id[3]};
         if (!seen.insert(key).second) continue;
@@ -69,10 +68,28 @@ void KeywordReader::readSet(const std::string& block) {
         {"NODE_GENERAL", Members::General, 0, 6, nullptr, nullptr},
     };
 
+    // The option is the keyword after "*SET_", without "_TITLE".
+    std::string form = header.substr(std::string("*SET_").size());
+    const std::string titleSuffix = "_TITLE";
+    if (form.size() > titleSuffix.size() && form.compare(form.size() - titleSuffix.size(), titleSuffix.size(),
+                                                         titleSuffix) == 0) {
+        form.resize(form.size() - titleSuffix.size());
+    }
+    if (form.find("GENERATE") != std::string::npos) {
+        refuseForm(header, "is not read by this version: its members (ranges of ids) would be lost");
+        return;
+    }
+    bool known = false;
+    for (const SetOption& option : options) known = known || form == option.word;
+    if (!known) {
+        skipUnknownBlock(header);
+        return;
+    }
+
     Set set;
     std::string fields[8];
     for (const SetOption& option : options) {
-        if (header.find(option.word) == std::string::npos) continue;
+        if (form != option.word) continue;
         const bool add = option.members == Members::AddNode || option.members == Members::AddShell ||
                          option.members == Members::AddPart;
         const int cardLine = add ? 1 : firstCardLine(header, lines, &set.name);

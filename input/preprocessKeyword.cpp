@@ -1,5 +1,6 @@
 // Completion of a keyword deck after its block loop: deck ids become the
 // internal numbers that set-up and the time loop work with.
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -70,6 +71,41 @@ void handOver(const std::vector<Record>& from, std::vector<Record>& to, int part
     for (Record& element : to) {
         element.part_id = partPosition;
     }
+}
+
+// Translates the deck node ids of one element list into node numbers; an id
+// that no *NODE block defined refuses the deck. A blank id stays 0.
+template <typename Record>
+void translateNodeIds(std::vector<Record>& elements, int nodeCount, const char* family, FEMDynamic* fem,
+                      CheckedLookup& lookup)
+{
+    for (Record& element : elements) {
+        for (int j = 0; j < nodeCount; ++j) {
+            if (element.node_id[j] != 0) {
+                element.node_id[j] =
+                    lookup.find(fem->node_id_map, element.node_id[j], "node", named(family, element.id));
+            }
+        }
+    }
+}
+
+// Step: element, mass and accelerometer node ids become node numbers. This
+// runs after the block loop, so that a deck may define its nodes after the
+// elements that use them.
+void translateElementNodes(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup)
+{
+    for (ElmManager& store : state.elementStores) {
+        translateNodeIds(store.shell_element_array_cpu, 4, "shell", fem, lookup);
+        translateNodeIds(store.solid_element_array_cpu, 8, "solid", fem, lookup);
+        translateNodeIds(store.beam_element_array_cpu, 3, "beam", fem, lookup);
+        translateNodeIds(store.discrete_element_array_cpu, 2, "discrete element", fem, lookup);
+    }
+    for (PointMass& mass : *fem->point_mass_array) {
+        if (mass.part_set_node != 0) {
+            mass.part_set_node = lookup.find(fem->node_id_map, mass.part_set_node, "node", "a point mass");
+        }
+    }
+    translateNodeIds(*fem->accelerometer_array, 3, "accelerometer", fem, lookup);
 }
 
 // Step: every part takes the elements that the element blocks gave its deck id.
@@ -158,26 +194,65 @@ Set* firstSetWithId(std::deque<Set>& sets, int id)
 }
 
 // Joins the members of the sets an "_ADD" card names to the add set. Sets
-// are found by their own id, whatever order the deck defines them in.
-void joinAddLists(std::deque<Set>& sets, std::vector<int> Set::*addIds, const char* kind, CheckedLookup& lookup)
-{
-    for (Set& set : sets) {
-        const std::vector<int> addList = set.*addIds;
+// are found by their own id, whatever order the deck defines them in; an
+// added set that adds sets itself is joined first, and a chain of adds that
+// comes back to a set it started from is refused.
+class AddListJoiner {
+public:
+    AddListJoiner(std::deque<Set>& sets, std::vector<int> Set::*addIds, const char* kind, CheckedLookup& lookup)
+        : sets_(sets), addIds_(addIds), kind_(kind), lookup_(lookup)
+    {
+    }
+
+    void joinAll()
+    {
+        for (Set& set : sets_) {
+            join(set);
+        }
+    }
+
+private:
+    enum class State { Open, Joining, Joined };
+
+    void join(Set& set)
+    {
+        State& state = states_[&set];
+        if (state == State::Joined) {
+            return;
+        }
+        if (state == State::Joining) {
+            lookup_.fail(std::string(kind_) + " " + std::to_string(set.id) + " adds itself through its add list");
+            return;
+        }
+        state = State::Joining;
+        const std::vector<int> addList = set.*addIds_;
         for (int id : addList) {
-            const Set* source = firstSetWithId(sets, id);
+            Set* source = firstSetWithId(sets_, id);
             if (source == nullptr) {
-                lookup.fail(std::string(kind) + " " + std::to_string(set.id) + " adds " + kind + " " +
-                            std::to_string(id) + ", which the deck does not define");
+                lookup_.fail(std::string(kind_) + " " + std::to_string(set.id) + " adds " + kind_ + " " +
+                             std::to_string(id) + ", which the deck does not define");
                 continue;
             }
-            if (source == &set) {
-                lookup.fail(std::string(kind) + " " + std::to_string(set.id) + " adds itself");
-                continue;
+            join(*source);
+            if (states_[source] != State::Joined) {
+                continue;  // a cycle, reported above
             }
             const std::vector<int> members = source->id_array;
             set.id_array.insert(set.id_array.end(), members.begin(), members.end());
         }
+        states_[&set] = State::Joined;
     }
+
+    std::deque<Set>& sets_;
+    std::vector<int> Set::*addIds_;
+    const char* kind_;
+    CheckedLookup& lookup_;
+    std::map<const Set*, State> states_;
+};
+
+void joinAddLists(std::deque<Set>& sets, std::vector<int> Set::*addIds, const char* kind, CheckedLookup& lookup)
+{
+    AddListJoiner(sets, addIds, kind, lookup).joinAll();
 }
 
 // Step: node sets hold node numbers; add lists and sets by parts are expanded.
@@ -193,7 +268,7 @@ void completeNodeSets(FEMDynamic* fem, CheckedLookup& lookup)
             }
         }
     }
-    joinAddLists(sets, &Set::add_node_set_ids, "node set", lookup);
+    // Sets by parts first, so that an add list may name them.
     for (Set& set : sets) {
         const std::string where = named("node set", set.id);
         for (int deckPartId : set.general_values) {
@@ -206,6 +281,7 @@ void completeNodeSets(FEMDynamic* fem, CheckedLookup& lookup)
             set.id_array.insert(set.id_array.end(), nodeNumbers.begin(), nodeNumbers.end());
         }
     }
+    joinAddLists(sets, &Set::add_node_set_ids, "node set", lookup);
 }
 
 // Step: shell sets keep element ids as read; part sets hold part positions.
@@ -327,6 +403,32 @@ void mergeInitialConditions(std::vector<InitialCondition>& conditions, std::map<
     }
 }
 
+// A node set of every node of the model, made on first use, with an id no
+// node set of the deck has; returns that id.
+int allNodesSet(FEMDynamic* fem)
+{
+    std::deque<Set>& sets = fem->setManager->node_set_array;
+    static const std::string kName = "every node";
+    for (const Set& set : sets) {
+        if (set.name == kName && set.id_array.size() == fem->nodeManager->node_array_cpu.size()) {
+            return set.id;
+        }
+    }
+    int id = 0;
+    for (const Set& set : sets) {
+        id = std::max(id, set.id);
+    }
+    Set all;
+    all.id = id + 1;
+    all.name = kName;
+    all.type = SET_NODE;
+    for (const NodeCuda& node : fem->nodeManager->node_array_cpu) {
+        all.id_array.push_back(node.id);
+    }
+    fem->setManager->addSet(all);
+    return all.id;
+}
+
 // Step: initial conditions name node numbers and are merged per node and per set.
 void completeInitialConditions(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup)
 {
@@ -352,6 +454,14 @@ void completeInitialConditions(FEMDynamic* fem, KeywordDeckState& state, Checked
         conditions[position - 1].ic_node_id = 0;
         conditions[position - 1].ic_part_id = 0;
         (void)setId;
+    }
+
+    // Node set 0 stands for every node of the model.
+    for (auto& [position, setId] : state.velocitySetMap) {
+        if (setId == 0) {
+            setId = allNodesSet(fem);
+            conditions[position - 1].ic_set_id = setId;
+        }
     }
 
     for (int i = 0; i < count; ++i) {
@@ -395,6 +505,7 @@ void writeContactCheckList(FEMDynamic* fem, KeywordDeckState& state)
 bool completeKeywordDeck(FEMDynamic* fem, KeywordDeckState& state)
 {
     CheckedLookup lookup;
+    translateElementNodes(fem, state, lookup);
     handElementsToParts(fem, state, lookup);
     numberNodes(fem);
     numberParts(fem, state, lookup);

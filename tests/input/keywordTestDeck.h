@@ -23,6 +23,15 @@ inline std::string card(std::initializer_list<std::string> fields, int width = 1
     return line + "\n";
 }
 
+// The cards of a model of one discrete element between two nodes: element,
+// part, section and material, so that a deck of nodes and other cards is
+// a complete model.
+inline std::string discretePart(int node1, int node2) {
+    return "*ELEMENT_DISCRETE\n" + card({"990", "990", std::to_string(node1), std::to_string(node2)}, 8) +
+           "*PART\nspring\n" + card({"990", "990", "990"}) + "*SECTION_DISCRETE\n" + card({"990"}) + card({""}) +
+           "*MAT_ELASTIC\n" + card({"990", "1.0", "1.0e3", "0.3"});
+}
+
 // A fresh folder for one test's deck and working files.
 inline std::filesystem::path freshDeckFolder(const std::string& name) {
     const std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / ("keyword_" + name);

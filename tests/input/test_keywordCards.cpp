@@ -1,5 +1,7 @@
 // Keyword card families: sections, parts, materials, control, curves and
 // definitions, sets and initial velocities.
+#include <array>
+
 #include "contact/surface.h"
 #include "contact/surfacemanager.h"
 #include "core/curvemanager.h"
@@ -12,14 +14,22 @@
 #include "materials/materialmanager.h"
 
 TEST_F(KeywordDeckTest, ShellSectionFormulationMapping) {
+    // A card formulation without a shell formulation of its own gets type 9
+    // and a message, never a type that gives no force.
     const std::pair<const char*, int> cases[] = {{"0", 9}, {"2", 9}, {"16", 9}, {"3", 14}, {"4", 14},
-                                                 {"5", 8}, {"101", 7}, {"1", 0}};
+                                                 {"5", 8}, {"101", 7}, {"1", 9}, {"6", 9}};
+    int sectionId = 0;
     for (const auto& [cardFormulation, formulation] : cases) {
-        ASSERT_TRUE(read(std::string("*SECTION_SHELL\n") + card({"3", cardFormulation, "0.8", "5"}) +
+        ::testing::internal::CaptureStderr();
+        ASSERT_TRUE(read(std::string("*SECTION_SHELL\n") +
+                         card({std::to_string(++sectionId), cardFormulation, "0.8", "5"}) +
                          card({"0.5", "0.6", "0.7", "0.8"})));
+        const std::string message = ::testing::internal::GetCapturedStderr();
         const Section& section = fem->sectionManager->section_array.back();
         EXPECT_EQ(section.element_formulation, formulation) << "card formulation " << cardFormulation;
         EXPECT_EQ(section.family_code, 3);
+        const bool unmapped = std::string(cardFormulation) == "1" || std::string(cardFormulation) == "6";
+        EXPECT_EQ(message.find("is not available; type 9 is used") != std::string::npos, unmapped) << message;
     }
     const Section& last = fem->sectionManager->section_array.back();
     EXPECT_EQ(last.point_count, 5);
@@ -27,8 +37,8 @@ TEST_F(KeywordDeckTest, ShellSectionFormulationMapping) {
     EXPECT_DOUBLE_EQ(last.shear_factor, 0.8);
     for (double t : last.thickness) EXPECT_DOUBLE_EQ(t, 0.5);
     EXPECT_DOUBLE_EQ(last.shell_constants[0], 1.024e-6);
-    EXPECT_EQ(last.id, 8);
-    EXPECT_EQ(state.sectionNumberMap.at(3), 1);  // the first entry for a number stays
+    EXPECT_EQ(last.id, 9);
+    EXPECT_EQ(state.sectionNumberMap.at(3), 3);
 }
 
 TEST_F(KeywordDeckTest, BeamSolidAndDiscreteSections) {
@@ -259,22 +269,29 @@ TEST_F(KeywordDeckTest, SegmentSetsDropRepeatedSegments) {
     EXPECT_EQ(fem->segment_set_id_map.at(12), 1);
 }
 
-TEST_F(KeywordDeckTest, InitialVelocitiesKeepTheWorkingRecord) {
-    ASSERT_TRUE(read("*INITIAL_VELOCITY\n" + card({"3"}) + card({"10.0"}) +
-                     "*INITIAL_VELOCITY_NODE\n 17 1.0 2.0 3.0 0 0 0\n 18 4.0\n"));
+TEST_F(KeywordDeckTest, InitialVelocityRecordsStartClearedForEveryLineAndBlock) {
+    // A blank field is 0: never a value of the line or block before it.
+    ASSERT_TRUE(read("*INITIAL_VELOCITY\n" + card({"3"}) + card({"10.0", "7.0", "6.0", "1.0", "2.0", "3.0"}) +
+                     "*INITIAL_VELOCITY_NODE\n 17 1.0 2.0 3.0 4.0 5.0 6.0\n 18 4.0\n" + "*INITIAL_VELOCITY\n" +
+                     card({"4"}) + card({"-1.0"})));
     const std::vector<InitialCondition>& records = *fem->initial_condition_array;
-    ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[0].type, IC_VELOCITY);
+    ASSERT_EQ(records.size(), 4u);
+    auto expectValues = [&records](size_t r, std::array<double, 6> v) {
+        for (int k = 0; k < 6; ++k) EXPECT_DOUBLE_EQ(records[r].value[k], v[k]) << "record " << r << " value " << k;
+        EXPECT_EQ(records[r].type, IC_VELOCITY);
+    };
+    expectValues(0, {10.0, 7.0, 6.0, 1.0, 2.0, 3.0});
+    expectValues(1, {1.0, 2.0, 3.0, 4.0, 5.0, 6.0});
+    expectValues(2, {4.0, 0.0, 0.0, 0.0, 0.0, 0.0});
+    expectValues(3, {-1.0, 0.0, 0.0, 0.0, 0.0, 0.0});
     EXPECT_EQ(records[0].ic_set_id, 3);
-    EXPECT_DOUBLE_EQ(records[0].value[0], 10.0);
+    EXPECT_EQ(records[0].ic_node_id, 0);
     EXPECT_EQ(records[1].ic_node_id, 17);
     EXPECT_EQ(records[1].ic_set_id, 0);  // names its node only, not the earlier block's set
-    EXPECT_DOUBLE_EQ(records[1].value[2], 3.0);
     EXPECT_EQ(records[2].ic_node_id, 18);  // every node line is read
-    EXPECT_EQ(records[0].ic_node_id, 0);
-    EXPECT_DOUBLE_EQ(records[2].value[0], 4.0);
-    EXPECT_DOUBLE_EQ(records[2].value[1], 2.0);  // not given: the working record's
-    EXPECT_EQ(state.velocitySetMap, (std::map<int, int>{{1, 3}}));
+    EXPECT_EQ(records[3].ic_node_id, 0);
+    EXPECT_EQ(records[3].ic_set_id, 4);
+    EXPECT_EQ(state.velocitySetMap, (std::map<int, int>{{1, 3}, {4, 4}}));
     EXPECT_EQ(state.velocityNodeMap, (std::map<int, int>{{2, 17}, {3, 18}}));
 }
 
@@ -284,7 +301,7 @@ TEST(KeywordDeckFile, InitialVelocitiesOfOneNodeOrSetAreMerged) {
     const std::string deck = "*NODE\n 17 0 0 0\n 18 1 0 0\n*SET_NODE_LIST\n" + card({"3"}) + card({"17", "18"}) +
                              "*INITIAL_VELOCITY_NODE\n 17 1.0\n*INITIAL_VELOCITY_NODE\n 17 2.0 0.5\n" +
                              "*INITIAL_VELOCITY\n" + card({"3"}) + card({"10.0"}) + "*INITIAL_VELOCITY\n" +
-                             card({"3"}) + card({"5.0"}) + "*END\n";
+                             card({"3"}) + card({"5.0"}) + discretePart(17, 18) + "*END\n";
     ASSERT_EQ(readDeckFile(&fem, "velocity_merge", deck), 1);
     const std::vector<InitialCondition>& records = *fem.initial_condition_array;
     ASSERT_EQ(records.size(), 2u);
