@@ -141,7 +141,9 @@ __global__ void AllSolidDt(double* blockMin, int n, SolidElementCuda** elements,
     const double len = e->computeSolidCharactLength();
     const double c = e->material_id >= 1 ? materials[e->material_id - 1].wave_speed[0] : 0.0;
     const double step = len * safeFactor / c;
-    slot[t] = step;
+    // A step that is not finite never becomes the block minimum; the loop
+    // stops on it when it reaches the model's step.
+    if (nodeValueIsFinite(step)) slot[t] = step;
     e->assignTimeStep(step);
   }
   __syncthreads();
@@ -440,7 +442,7 @@ double ElementControl::gpuCalCriticalDt(Material* materials, Section* /*sections
     CUDA_CHECK(cudaDeviceSynchronize());
     const int blocks = solid_num / kSmallBlock + 1;
     for (int b = 0; b < blocks; ++b)
-      if (!(blockDtCpu[b] > m)) m = blockDtCpu[b];
+      if (nodeValueIsFinite(blockDtCpu[b]) && blockDtCpu[b] < m) m = blockDtCpu[b];
   }
   return m;
 }

@@ -7,6 +7,7 @@
 #include "elements/beamElement2nd.h"
 #include "elements/beamElementCuda.h"
 #include "elements/discreteCuda.h"
+#include "elements/elementStep.h"
 #include "elements/shellElement2nd.h"
 #include "elements/shellElementCuda.h"
 #include "elements/solidElement2nd.h"
@@ -76,6 +77,9 @@ class ElementControl {
   // Element stresses and strains added into the nodes (after they were
   // cleared, before they are averaged).
   void gpuAccumulateStrToNode(Section* sections);
+  // The element whose stored step is not finite, or else the smallest, over
+  // the families that keep a step (read back from the device).
+  ElementStep smallestElementStep();
 
   // Entries of the step array: the families with a step, in launch order.
   int dtArrayNum() const {

@@ -302,9 +302,9 @@ int solidNodeNum(int type) {
     case ET_HEXA_FULL:
     case ET_HEXA_REDUCED:
     case ET_HEXA_INCOMPATIBLE:
-    case ET_SOLID_SHELL8: return 8;
+    case ET_SOLID_SHELL8:
+    case ET_PENTA_REDUCED: return 8;  // the one-point pentahedron acts on the 8 slots of a hexahedron
     case ET_PENTA:
-    case ET_PENTA_REDUCED:
     case ET_SOLID_SHELL6: return 6;
     case ET_TETRA10:
     case ET_TETRA10_M: return 10;

@@ -5,48 +5,69 @@
 #include "elements/hourglasscontrol.h"
 #include "elements/solid1st.h"
 
-__host__ __device__ void onePointSolidForce(SolidElementCuda& e, const MaterialNew* material, double dt,
-                                            const HourglassControl* hourglass, const double x[8][3],
-                                            const double v[8][3], const double B[3][8], double V) {
-  if (V < 0.0) V = -V;
+namespace {
+
+// B vectors of the shape x and its volume, made positive: an element whose
+// nodes are numbered in mirror order has a negative volume and gradients of
+// the opposite sign, and both change sign together.
+__host__ __device__ double onePointGradients(bool exact, const double x[8][3], double B[3][8]) {
+  double V = 0.0;
+  if (exact) {
+    V = solid1st::hexaExactB(x, B);
+  } else {
+    solid1st::hexaCentreB(x, B);
+    for (int I = 0; I < 8; ++I) V += x[I][0] * B[0][I];
+  }
+  if (V < 0.0) {
+    V = -V;
+    for (int i = 0; i < 3; ++i)
+      for (int I = 0; I < 8; ++I) B[i][I] = -B[i][I];
+  }
+  return V;
+}
+
+// Hourglass forces of form 2, or of form 1 for every other form: the set-up
+// turns unknown forms into form 1 with a message.
+__host__ __device__ void addHourglassForce(SolidElementCuda& e, const MaterialNew* material, double dt,
+                                           const HourglassControl& hourglass, const double x[8][3],
+                                           const double v[8][3], const double B[3][8], double V, double f[8][3]) {
+  double coef[4] = {0.0, 0.0, 0.0, 0.0};
+  const double S = solid1st::halfBSquareSum(B);
+  hourglass.computeHourglassValueForSolid(material, coef, 2.0 * S, V, dt);
+  double gam[4][8];
+  solid1st::hourglassShapeVectors(x, B, V, gam);
+  double* Q = &e.hourglassValue[0][0];
+  if (hourglass.type == 2)
+    solid1st::hourglassForm2(x, gam, v, coef, Q, f);
+  else
+    solid1st::hourglassForm1(gam, v, coef[0], Q, f);
+}
+
+}  // namespace
+
+__host__ __device__ double onePointSolidForce(SolidElementCuda& e, const MaterialNew* material, double dt,
+                                              const HourglassControl* hourglass, bool exact) {
+  double x[8][3], xm[8][3], v[8][3], B[3][8], Bm[3][8];
+  gatherSolidMotion(e, 8, x, xm, v);
+  const double V = onePointGradients(exact, x, B);
+  const double Vm = onePointGradients(exact, xm, Bm);
   e.volume = V;
   double f[8][3];
-  if (!(V > 0.0)) {
-    // A collapsed element has no gradient: it exerts no force.
-    for (int I = 0; I < 8; ++I) f[I][0] = f[I][1] = f[I][2] = 0.0;
-  } else {
+  for (int I = 0; I < 8; ++I) f[I][0] = f[I][1] = f[I][2] = 0.0;
+  // A collapsed element has no gradient: it exerts no force.
+  if (V > 0.0 && Vm > 0.0) {
     double G[3][3], sigma[3][3];
-    solid1st::velocityGradient<8>(B, v, 1.0 / V, G);
+    solid1st::velocityGradient<8>(Bm, v, 1.0 / Vm, G);
     solidPointStress(material, e.gaussPoint, G, sigma, dt);
-    for (int I = 0; I < 8; ++I) f[I][0] = f[I][1] = f[I][2] = 0.0;
     solid1st::addStressDivergence<8>(sigma, B, 1.0, f);
-    if (hourglass != nullptr) {
-      double coef[4] = {0.0, 0.0, 0.0, 0.0};
-      const double S = solid1st::halfBSquareSum(B);
-      hourglass->computeHourglassValueForSolid(material, coef, 2.0 * S, V, dt);
-      double* Q = &e.hourglassValue[0][0];
-      if (hourglass->type == 1 || hourglass->type == 2) {
-        double gam[4][8];
-        solid1st::hourglassShapeVectors(x, B, V, gam);
-        if (hourglass->type == 1)
-          solid1st::hourglassForm1(gam, v, coef[0], Q, f);
-        else
-          solid1st::hourglassForm2(x, gam, v, coef, Q, f);
-      } else {
-        printf("更多类型的沙漏控制待补充\n");
-      }
-    }
+    if (hourglass != nullptr && material != nullptr) addHourglassForce(e, material, dt, *hourglass, x, v, B, V, f);
   }
   for (int I = 0; I < 8; ++I)
     for (int k = 0; k < 3; ++k) e.interForce[I][k] = f[I][k];
+  return V;
 }
 
 __host__ __device__ void interForceHexa1stRGpu(SolidElementCuda& e, const MaterialNew* material, double dt,
                                                const HourglassControl* hourglass) {
-  double x[8][3], v[8][3], B[3][8];
-  gatherSolidCoordsVel(e, 8, x, v);
-  solid1st::hexaCentreB(x, B);
-  double V = 0.0;
-  for (int I = 0; I < 8; ++I) V += x[I][0] * B[0][I];
-  onePointSolidForce(e, material, dt, hourglass, x, v, B, V);
+  onePointSolidForce(e, material, dt, hourglass, false);
 }

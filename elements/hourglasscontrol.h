@@ -9,7 +9,7 @@
 // Plain record: the device uses the uploaded bytes as they are.
 struct HourglassControl {
   int id = 1;
-  int type = 1;             // hourglass form: 1 or 2 (others give no coefficients)
+  int type = 1;             // hourglass form: 1 or 2 (the set-up turns others into 1)
   double coefficient = 0.1; // used by form 1
 
   __host__ __device__ HourglassControl() {}

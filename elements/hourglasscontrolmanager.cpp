@@ -1,5 +1,7 @@
 #include "elements/hourglasscontrolmanager.h"
 
+#include <cstdio>
+
 #include "core/logErrorPrint.h"
 
 HourglassControlManager::~HourglassControlManager() {
@@ -9,6 +11,11 @@ HourglassControlManager::~HourglassControlManager() {
 
 void HourglassControlManager::buildIdMap() {
   if (hourglass_array_cpu.empty()) hourglass_array_cpu.push_back(HourglassControl());
+  for (HourglassControl& h : hourglass_array_cpu) {
+    if (h.type == 1 || h.type == 2) continue;
+    printf("Hourglass control %d: form %d is not available; form 1 is used\n", h.id, h.type);
+    h.type = 1;
+  }
   hourglass_id_map.clear();
   for (HourglassControl& h : hourglass_array_cpu) hourglass_id_map.emplace(h.id, &h);
 }

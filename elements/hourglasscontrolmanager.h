@@ -16,8 +16,9 @@ class HourglassControlManager {
   HourglassControlManager& operator=(const HourglassControlManager&) = delete;
   virtual ~HourglassControlManager();
 
-  // Appends the default record (1, 1, 0.1) when none was read, then maps
-  // every id to its record (a repeated id keeps its first record).
+  // Appends the default record (1, 1, 0.1) when none was read, turns every
+  // form other than 1 and 2 into form 1 with one message per record, then
+  // maps every id to its record (a repeated id keeps its first record).
   void buildIdMap();
   // The record of an id, or null.
   HourglassControl* findHourglassById(int id);

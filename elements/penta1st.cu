@@ -17,12 +17,10 @@ __host__ __device__ void interForcePent1stGpu(SolidElementCuda& e, const Materia
   solidUpdatedLagrangianForce<6>(e, material, dt, PentaLocalDerivatives{});
 }
 
-// The eight slots with the exact-volume (uniform-gradient) B vectors.
+// The eight slots with the exact-volume (uniform-gradient) B vectors.  A
+// mirrored element is valid (its gradients change sign with its volume); a
+// collapsed one is reported.
 __host__ __device__ void interForcePent1stRGpu(SolidElementCuda& e, const MaterialNew* material, double dt,
                                                const HourglassControl* hourglass) {
-  double x[8][3], v[8][3], B[3][8];
-  gatherSolidCoordsVel(e, 8, x, v);
-  const double V = solid1st::hexaExactB(x, B);
-  if (!(V > 0.0)) printf("三菱柱单元 %d 体积求解错误\n", e.id);
-  onePointSolidForce(e, material, dt, hourglass, x, v, B, V);
+  if (!(onePointSolidForce(e, material, dt, hourglass, true) > 0.0)) printf("三菱柱单元 %d 体积求解错误\n", e.id);
 }

@@ -23,12 +23,16 @@ __host__ __device__ inline void gatherSolidCoords(const SolidElementCuda& e, int
   }
 }
 
-__host__ __device__ inline void gatherSolidCoordsVel(const SolidElementCuda& e, int n, double x[][3],
-                                                     double v[][3]) {
+// Node data for the updated-Lagrangian formulations: current coordinates x,
+// mid-step coordinates xm = x - du/2 (du the displacement of this step) and
+// velocities v of the first n slots.
+__host__ __device__ inline void gatherSolidMotion(const SolidElementCuda& e, int n, double x[][3], double xm[][3],
+                                                  double v[][3]) {
   for (int I = 0; I < n; ++I) {
     const NodeCuda* nd = e.node[I];
     for (int k = 0; k < 3; ++k) {
       x[I][k] = nd != nullptr ? nd->coord[k] : 0.0;
+      xm[I][k] = nd != nullptr ? nd->coord[k] - 0.5 * nd->step_disp[k] : 0.0;
       v[I][k] = nd != nullptr ? nd->vel[k] : 0.0;
     }
   }
@@ -56,27 +60,29 @@ __host__ __device__ inline void solidPointStress(const MaterialNew* material, Ga
   material->computeStressMatrix3D(gp, G, sigma, dt);
 }
 
-// Updated-Lagrangian pass over the element's points with N nodes: for each
-// point the spatial derivatives from the current shape, the point volume
-// |det J| x weight (stored in the point), the stress and its divergence.
+// Updated-Lagrangian pass over the element's points with N nodes.  The
+// velocity gradient is taken on the mid-step shape, so that a rigid rotation
+// of the step gives no strain; the point volume |det J| x weight (stored in
+// the point) and the stress divergence use the current shape.
 // LocalDerivatives(r, s, t, dN) gives the natural derivatives.
 template <int N, typename LocalDerivatives>
 __host__ __device__ inline void solidUpdatedLagrangianForce(SolidElementCuda& e, const MaterialNew* material,
                                                             double dt, LocalDerivatives localDerivatives) {
-  double x[N][3], v[N][3], f[N][3];
-  gatherSolidCoordsVel(e, N, x, v);
+  double x[N][3], xm[N][3], v[N][3], f[N][3];
+  gatherSolidMotion(e, N, x, xm, v);
   for (int I = 0; I < N; ++I) f[I][0] = f[I][1] = f[I][2] = 0.0;
   GaussPoint* points = e.gaussPoint;
   const int np = points != nullptr ? e.integratPointNum : 0;
   for (int p = 0; p < np; ++p) {
     GaussPoint* gp = points + p;
-    double dNl[3][N], dNx[3][N];
+    double dNl[3][N], dNx[3][N], dNm[3][N];
     localDerivatives(gp->coord_[0], gp->coord_[1], gp->coord_[2], dNl);
     const double detJ = solid1st::spatialDerivatives<N>(dNl, x, dNx);
+    solid1st::spatialDerivatives<N>(dNl, xm, dNm);
     const double vp = fabs(detJ) * gp->weight_;
     gp->volume_ = vp;
     double G[3][3], sigma[3][3];
-    solid1st::velocityGradient<N>(dNx, v, 1.0, G);
+    solid1st::velocityGradient<N>(dNm, v, 1.0, G);
     solidPointStress(material, gp, G, sigma, dt);
     solid1st::addStressDivergence<N>(sigma, dNx, vp, f);
   }
@@ -102,11 +108,12 @@ __host__ __device__ void interForceHexa1stRGpu(SolidElementCuda& e, const Materi
 __host__ __device__ void interForcePent1stRGpu(SolidElementCuda& e, const MaterialNew* material, double dt,
                                                const HourglassControl* hourglass);
 
-// One-point body shared by types 18 and 21 once the B vectors and the
-// signed volume of the current shape are known.
-__host__ __device__ void onePointSolidForce(SolidElementCuda& e, const MaterialNew* material, double dt,
-                                            const HourglassControl* hourglass, const double x[8][3],
-                                            const double v[8][3], const double B[3][8], double V);
+// One-point body shared by types 18 (centre gradients, exact = false) and 21
+// (exact-volume gradients, exact = true): gradients on the mid-step shape for
+// the strain rate, on the current shape for the forces and the hourglass
+// modes.  Returns the current volume.
+__host__ __device__ double onePointSolidForce(SolidElementCuda& e, const MaterialNew* material, double dt,
+                                              const HourglassControl* hourglass, bool exact);
 
 // Nodal stress and strain sums for output.
 __device__ void computeTetr1stNodeStressStrainGpu(SolidElementCuda& e);

@@ -174,8 +174,6 @@ int preprocessModel(FEMDynamic* fem)
     // 16-17. Contact sides into surfaces, then segment numbering.
     buildContactSurfaces(fem);
 
-    std::printf("success!\n");
-
     // 19. Surface id map.
     fem->surfaceManager->buildSurfaceIdMap();
 
@@ -196,6 +194,8 @@ int preprocessModel(FEMDynamic* fem)
         std::fprintf(stderr, "internal error: the part list grew during set-up; links into it are stale\n");
         linked = false;
     }
+    // Printed only when every link was made.
+    if (linked) std::printf("success!\n");
     return linked ? 1 : 0;
 }
 

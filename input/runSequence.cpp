@@ -19,7 +19,7 @@
 #include "solver/runClock.h"
 
 namespace {
-enum ExitCode { kExitOk = 0, kExitNoModel = 1, kExitBadArgument = 2 };
+enum ExitCode { kExitOk = 0, kExitNoModel = 1, kExitRunStopped = 1, kExitBadArgument = 2 };
 
 // Creates one directory when it does not exist; failures show later as a
 // record that cannot be opened.
@@ -103,12 +103,17 @@ int runImpactfem(int argc, char** argv) {
   const double start = wallClockMs();
   double contactTime = 0.0;
   double outputTime = 0.0;
+  bool completed = false;
   if (!gpus->gpu_id_array.empty()) {
     fem->host_path_flag = 0;
-    femDynaAnalyParalle(fem, &contactTime, &outputTime);
+    completed = femDynaAnalyParalle(fem, &contactTime, &outputTime);
   } else {
     fem->host_path_flag = 1;
-    femDynaAnalyCpu(fem, &contactTime, &outputTime);
+    completed = femDynaAnalyCpu(fem, &contactTime, &outputTime);
+  }
+  if (!completed) {
+    fprintf(stderr, "The run of %s stopped before its end; see the message above.\n", inputFile.c_str());
+    return abandonRun(fem, kExitRunStopped);
   }
   gpuCopy = *gpus;
 

@@ -27,7 +27,17 @@ constexpr double kCpuMaxDt = 5e-5;
 // Candidate step when no element gives a smaller one.
 constexpr double kCpuCandidateStart = 100.0;
 
-void femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime) {
+namespace {
+// True when the step cannot advance the run: the run stops with a message
+// that names the element with the smallest step.
+bool stepStopsRun(FEMDynamic* d) {
+  if (timeStepUsable(d->dt)) return false;
+  reportUnusableStep(d->dt, d->cycle, smallestElementStepCpu(d->part_array, d->timeControl->safe_factor));
+  return true;
+}
+}  // namespace
+
+bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime) {
   FEMDynamic* d = domain;
   *contactTime = 0.0;
   *outputTime = 0.0;
@@ -37,13 +47,14 @@ void femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   d->cycle = 0;
   double candidate = 0.0;
 
-  d->initialComputeCpu();
+  if (!d->initialComputeCpu()) return false;
   for (InitialCondition& ic : *d->initial_condition_array) ic.apply(d->rigidManager);
   d->curveManager->updateCurveValues(d->time);
   d->loadManager->initAll(d);
   d->boundaryManager->initAll(d);
   TimeControl* tc = d->timeControl;
   tc->calInitialDtCpu(d->part_array, &d->dt);
+  if (stepStopsRun(d)) return false;
   d->loadManager->computeAllFactors(d->time);
   d->loadManager->applyAllCpu();
   d->boundaryManager->computeAllFactors(d->time);
@@ -70,7 +81,8 @@ void femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
       ElmManager* em = part.elmManager != nullptr ? part.elmManager
                        : i < d->elm_manager_array.size() ? &d->elm_manager_array[i]
                                                           : nullptr;
-      if (em == nullptr) continue;
+      // A part whose material has no model object takes no part, as on the GPU.
+      if (em == nullptr || part.materialNew == nullptr) continue;
       em->computeInterForceCpu(part.materialNew, part.section, hourglass, d->dt, candidate, tc->safe_factor);
     }
     tc->massScalingCpu(d->tieManager, d->constrainedManager, d->elm_manager_array, d->nodeManager, d->cycle,
@@ -108,6 +120,7 @@ void femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     d->cycle += 1;
     d->prev_dt = d->dt;
     d->dt = std::min(candidate, kCpuMaxDt);
+    if (stepStopsRun(d)) return false;
 
     const double outputStart = wallClockMs();
     d->outputManager->collectAll(d, d->time, d->dt);
@@ -121,4 +134,5 @@ void femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   d->outputManager->collectAll(d, d->time, d->dt);
   d->outputManager->writeAll(d, d->time, d->dt);
   *outputTime += wallClockMs() - outputStart;
+  return true;
 }

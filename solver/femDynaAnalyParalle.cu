@@ -48,6 +48,14 @@ void moveRigidBodies(FEMDynamic* d, double time) {
   for (RigidCuda& r : rm->rigid_array) r.updateNodesGpu(d->dt);
 }
 
+// True when the step cannot advance the run: the run stops with a message
+// that names the element with the smallest step.
+bool stepStopsRun(FEMDynamic* d) {
+  if (timeStepUsable(d->dt)) return false;
+  reportUnusableStep(d->dt, d->cycle, d->elementControl->smallestElementStep());
+  return true;
+}
+
 void moveRigidWalls(FEMDynamic* d) {
   for (RigidWall& w : *d->rigid_wall_array) {
     w.move(d->dt, d->time);
@@ -56,24 +64,23 @@ void moveRigidWalls(FEMDynamic* d) {
 }
 }  // namespace
 
-void femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* outputTime) {
+bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* outputTime) {
   FEMDynamic* d = domain;
-  cublasHandle_t handle = nullptr;
-  cublasCreate_v2(&handle);
-
   d->dt = kGpuMaxDt;
   d->prev_dt = 0.0;
   d->time = 0.0;
   d->cycle = 0;
 
-  d->initialComputeCpu();
+  if (!d->initialComputeCpu()) return false;
   printf("initialComputeCpu success!\n");
   for (InitialCondition& ic : *d->initial_condition_array) ic.apply(d->rigidManager);
   d->curveManager->updateCurveValues(d->time);
   d->allocateAndCopySingleGpu();
   printf("allocateAndCopySingleGpu success!\n");
-  d->initialComputeSingleGpu();
+  if (!d->initialComputeSingleGpu()) return false;
   printf("initialComputeSingleGpu success!\n");
+  cublasHandle_t handle = nullptr;
+  cublasCreate_v2(&handle);
   d->loadManager->initAll(d);
   d->boundaryManager->initAll(d);
 
@@ -81,6 +88,10 @@ void femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   double candidate = tc->calInitialDtGpu(d->sectionManager, d->materialManager, d->elementControl);
   tc->massScalingGpu(d->tieManager, d->constrainedManager, d->elementControl, d->nodeManager, 0, &candidate);
   d->dt = std::min(candidate, kGpuMaxDt);
+  if (stepStopsRun(d)) {
+    cublasDestroy_v2(handle);
+    return false;
+  }
   d->elementControl->gpuCountMass(tc->mass_scaling_flag);
   tc->printTimeInfo(d->dt);
 
@@ -146,6 +157,10 @@ void femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
     moveRigidWalls(d);
     d->prev_dt = d->dt;
     d->dt = std::min(candidate, kGpuMaxDt);
+    if (stepStopsRun(d)) {
+      cublasDestroy_v2(handle);
+      return false;
+    }
 
     d->boundaryManager->computeAllFactors(d->time);
     d->boundaryManager->applyAllGpu(d->time, d->dt, d->prev_dt);
@@ -178,4 +193,5 @@ void femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   printf("\nTotal time of contact calculate: %lf\n", *contactTime / 1000.0);
   *outputTime = outputTotal;
   cublasDestroy_v2(handle);
+  return true;
 }

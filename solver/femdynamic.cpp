@@ -32,6 +32,7 @@
 #include "solver/multigpumanager.h"
 #include "solver/rigidmanager.h"
 #include "solver/rigidwall.h"
+#include "solver/setupChecks.h"
 #include "solver/timeControl.h"
 
 FEMDynamic::FEMDynamic() = default;
@@ -154,6 +155,8 @@ ElmManager* elmOf(FEMDynamic* fem, Part& part, std::size_t i) {
 bool FEMDynamic::initialComputeCpu() {
   std::vector<Surface>& surfaces = surfaceManager->surface_array;
   std::vector<Contact>& contacts = contactManager->contact_array;
+  // A material the elements cannot use refuses the model before any pass.
+  if (!elementPartMaterialsUsable(part_array)) return false;
 
   traceStep("ElmManager::setInternalParamNum");
   for (std::size_t i = 0; i < part_array.size(); ++i) {

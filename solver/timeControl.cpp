@@ -8,6 +8,7 @@
 #include "elements/elementControl.h"
 #include "elements/elmmanager.h"
 #include "materials/materialmanager.h"
+#include "core/logErrorPrint.h"
 #include "solver/constrained.h"
 
 void TimeControl::setSafeFactor() {
@@ -28,8 +29,8 @@ double TimeControl::calInitialDtGpu(SectionManager* sections, MaterialManager* m
 
 double TimeControl::calInitialDtCpu(std::vector<Part>& parts, double* dt) {
   double result = 1000.0;
-  double waveSpeed = 0.0;
   for (Part& part : parts) {
+    double waveSpeed = 0.0;
     const ElmManager* em = part.elmManager;
     const MaterialNew* material = part.materialNew;
     if (em != nullptr && material != nullptr) {
@@ -85,4 +86,32 @@ void TimeControl::printTimeInfo(double dt) const {
   printf("Data output time increment:\t%.4e\n", output_interval);
   printf("Complete simulation time:\t%.4e\n", end_time);
   printf("\n");
+}
+
+bool timeStepUsable(double dt) { return nodeValueIsFinite(dt) && dt > 0.0; }
+
+void reportUnusableStep(double dt, int cycle, const ElementStep& limit) {
+  char text[256];
+  if (limit.found)
+    snprintf(text, sizeof(text),
+             "The time step %g at cycle %d is not a positive number; element %d has the smallest step (%g). "
+             "The run stops.",
+             dt, cycle, limit.id, limit.step);
+  else
+    snprintf(text, sizeof(text), "The time step %g at cycle %d is not a positive number. The run stops.", dt,
+             cycle);
+  fprintf(stderr, "%s\n", text);
+  if (g_runRecord.is_open()) g_runRecord << text << std::endl;
+}
+
+ElementStep smallestElementStepCpu(std::vector<Part>& parts, double safeFactor) {
+  ElementStep worst;
+  for (Part& part : parts) {
+    if (part.elmManager == nullptr || part.materialNew == nullptr) continue;
+    for (SolidElementCuda& e : part.elmManager->solid_element_array_cpu) {
+      e.computeSolidCharactLengthCpu();
+      considerElementStep(worst, e.id, e.computeSolidTimeStepCpu(part.materialNew, safeFactor));
+    }
+  }
+  return worst;
 }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "elements/elementStep.h"
+
 class SectionManager;
 class MaterialManager;
 class ElementControl;
@@ -52,3 +54,12 @@ class TimeControl {
   bool massScalingDue(int cycle, double candidate) const;
   void printTimeInfo(double dt) const;
 };
+
+// True when dt can advance a run: a finite number above zero.
+bool timeStepUsable(double dt);
+// The message of a run that stops on an unusable step, naming the element
+// that limits the step; written to the error stream and the run record.
+void reportUnusableStep(double dt, int cycle, const ElementStep& limit);
+// Host loop: the solid with the worst step over the parts with a material
+// model, each step recomputed from the element's present shape.
+ElementStep smallestElementStepCpu(std::vector<Part>& parts, double safeFactor);

@@ -94,7 +94,8 @@ std::vector<Sample> runInProcess(const std::string& name)
         double contactTime = 0.0;
         double outputTime = 0.0;
         fem->host_path_flag = 0;
-        femDynaAnalyParalle(fem, &contactTime, &outputTime);
+        if (!femDynaAnalyParalle(fem, &contactTime, &outputTime))
+            ADD_FAILURE() << "the run of " << name << " stopped before its end";
         samples = std::move(recorder->samples);
     }
     delete[] fem;

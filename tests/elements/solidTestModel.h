@@ -73,7 +73,7 @@ struct SolidModel {
       case ET_SOLID_SHELL8: e.node_num = 8; e.integratPointNum = 8; break;
       case ET_PENTA: e.node_num = 6; e.integratPointNum = 2; break;
       case ET_SOLID_SHELL6: e.node_num = 6; e.integratPointNum = 2; break;
-      case ET_PENTA_REDUCED: e.node_num = 6; e.integratPointNum = 1; break;
+      case ET_PENTA_REDUCED: e.node_num = 8; e.integratPointNum = 1; break;
       default: e.node_num = 8; e.integratPointNum = 1; break;
     }
     e.gaussNodeNum = e.node_num;
@@ -132,14 +132,20 @@ struct SolidModel {
     }
   }
 
-  // Node velocities from v = a + L x; displacements of this step du = dt v
-  // (also the total displacement, as in the first cycle).
+  // One step of the velocity field v = a + L x whose mid-step positions are
+  // the nodes' present coordinates: each node has moved by du = dt v, from
+  // x - du/2 to x + du/2, as the displacement update leaves it before the
+  // forces.  The total displacement is du/2 (the reference is the mid-step
+  // shape), so every formulation sees exactly the rate L.
   void setLinearVelocity(const double a[3], const double L[3][3], double dt) {
-    for (NodeCuda& n : nodes)
+    for (NodeCuda& n : nodes) {
+      for (int i = 0; i < 3; ++i) n.vel[i] = a[i] + L[i][0] * n.coord[0] + L[i][1] * n.coord[1] + L[i][2] * n.coord[2];
       for (int i = 0; i < 3; ++i) {
-        n.vel[i] = a[i] + L[i][0] * n.coord[0] + L[i][1] * n.coord[1] + L[i][2] * n.coord[2];
-        n.step_disp[i] = n.total_disp[i] = dt * n.vel[i];
+        n.step_disp[i] = dt * n.vel[i];
+        n.total_disp[i] = 0.5 * n.step_disp[i];
+        n.coord[i] += 0.5 * n.step_disp[i];
       }
+    }
   }
 
   void computeForces(double dt) {

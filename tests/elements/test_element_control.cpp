@@ -53,6 +53,21 @@ TEST(ElementControl, CriticalStepOfSteelCube) {
   EXPECT_EQ(empty.gpuCalCriticalDt(d.record, d.sections, 0.9), 1000.0);
 }
 
+// A collapsed element (all nodes in one point) has no finite step: it never
+// becomes the first step, and it is the element named when the run stops.
+TEST(ElementControl, CriticalStepSkipsStepsThatAreNotFinite) {
+  SolidModel m;
+  addCubes(m, {0.0, 0.01});
+  m.link();
+  DeviceModel d(m);
+  Driver drv(d);
+  EXPECT_NEAR(drv.control.gpuCalCriticalDt(d.record, d.sections, 0.9), 1.49976e-6, 1e-11);
+  const ElementStep worst = drv.control.smallestElementStep();
+  ASSERT_TRUE(worst.found);
+  EXPECT_EQ(worst.id, 1);
+  EXPECT_TRUE(std::isnan(worst.step));
+}
+
 // The step found through cuBLAS is the smallest of all element steps.
 TEST(ElementControl, SmallestStepThroughCublas) {
   SolidModel m;

@@ -1,7 +1,10 @@
 // Hourglass records, their manager and the coefficients of both forms.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "elements/hourglasscontrolmanager.h"
+#include "tests/elements/solidTestModel.h"
 
 TEST(Hourglass, DefaultRecordWhenNoneRead) {
   HourglassControlManager m;
@@ -56,4 +59,37 @@ TEST(Hourglass, FormValues) {
   double out3[4] = {7.0, 7.0, 7.0, 7.0};
   other.computeHourglassValue(E, nu, rho, out3, a, V, dt);
   for (double v : out3) EXPECT_EQ(v, 7.0);
+}
+
+// A form the solver does not have falls back to form 1 at set-up, with one
+// message for the record and none from the elements: a one-point
+// hexahedron moving in an hourglass mode is resisted as with form 1.
+TEST(Hourglass, UnknownFormFallsBackToFormOneOnce) {
+  HourglassControlManager read;
+  HourglassControl h;
+  h.id = 4;
+  h.type = 3;
+  read.hourglass_array_cpu.push_back(h);
+  testing::internal::CaptureStdout();
+  read.buildIdMap();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Hourglass control 4: form 3 is not available; form 1 is used\n");
+  EXPECT_EQ(read.findHourglassById(4)->type, 1);
+
+  double force[2] = {0.0, 0.0};
+  for (int k = 0; k < 2; ++k) {
+    solidtest::SolidModel m;
+    m.hourglass = k == 0 ? read.hourglass_array_cpu[0] : HourglassControl();
+    solidtest::addCube(m, 0.01);
+    m.link();
+    for (int I = 0; I < 8; ++I) m.nodes[I].vel[0] = solid1st::hourglassBase(0, I);
+    testing::internal::CaptureStdout();
+    for (int cycle = 0; cycle < 3; ++cycle) {
+      for (NodeCuda& n : m.nodes) n.dispUpdate(1e-7);
+      m.computeForces(1e-7);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    force[k] = std::fabs(m.elems[0].interForce[0][0]);
+  }
+  EXPECT_GT(force[0], 0.0);
+  EXPECT_DOUBLE_EQ(force[0], force[1]);
 }

@@ -47,76 +47,186 @@ TEST(Solid1stElement, RigidTranslationGivesNoForce) {
   }
 }
 
-// Small rigid rotations of a prestressed one-point hexahedron: the stress is
-// carried round without growing, and no hourglass force appears.
-TEST(Solid1stElement, RigidRotationKeepsStressMagnitude) {
-  SolidModel m;
-  solidtest::distortedGrid(m, 0.01);
-  addCellElement(m, ET_HEXA_REDUCED);
-  m.link();
-  m.states[0].stress[0] = 1e8;
-  m.states[0].stress[3] = 2e7;
-  const double dt = 1e-6, w = 1000.0;  // 0.1 rad over 100 steps
-  auto norm = [&] {
-    const double* s = m.states[0].stress;
-    return std::sqrt(s[0] * s[0] + s[1] * s[1] + s[2] * s[2] + 2 * (s[3] * s[3] + s[4] * s[4] + s[5] * s[5]));
-  };
-  const double n0 = norm();
-  for (int step = 0; step < 100; ++step) {
-    for (NodeCuda& n : m.nodes) {
-      n.vel[0] = -w * n.coord[1];
-      n.vel[1] = w * n.coord[0];
-      n.vel[2] = 0.0;
-    }
-    m.computeForces(dt);
-    for (NodeCuda& n : m.nodes) n.dispUpdate(dt);
-  }
-  EXPECT_NEAR(norm(), n0, 2e-3 * n0);
-  for (double q : m.elems[0].hourglassValue[0]) EXPECT_NEAR(q, 0.0, 1e-6);
-  EXPECT_NE(m.states[0].stress[1], 0.0);  // the stress did rotate
+// The one-point pentahedron on the cell's slots: upper face 1-2-3-4 and the
+// lower edge 5-8, slots (1, 2, 3, 4, 5, 5, 8, 8).
+void addCellWedge(SolidModel& m, int i = 0, int j = 0, int k = 0) {
+  int c[8];
+  solidtest::cellIds(i, j, k, c);
+  m.addSolid(ET_PENTA_REDUCED, {c[0], c[1], c[2], c[3], c[4], c[4], c[7], c[7]});
 }
 
-// A linear velocity field on a distorted mesh: every element sees the same
-// strain rate, the hourglass values stay zero, and for the fully integrated
-// hexahedron the forces at the interior node balance.
-TEST(Solid1stElement, PatchTestOnDistortedHexahedra) {
+// Stress vector (xx, yy, zz, xy, yz, zx) as a symmetric matrix and back.
+void toMatrix(const double* s, double S[3][3]) {
+  S[0][0] = s[0]; S[1][1] = s[1]; S[2][2] = s[2];
+  S[0][1] = S[1][0] = s[3]; S[1][2] = S[2][1] = s[4]; S[2][0] = S[0][2] = s[5];
+}
+
+// Trace, second invariant and determinant of a stress vector.
+void invariants(const double* s, double out[3]) {
+  double S[3][3];
+  toMatrix(s, S);
+  out[0] = S[0][0] + S[1][1] + S[2][2];
+  out[1] = S[0][0] * S[1][1] + S[1][1] * S[2][2] + S[2][2] * S[0][0] - s[3] * s[3] - s[4] * s[4] - s[5] * s[5];
+  out[2] = solid1st::det3(S);
+}
+
+// Rigid rotation about z through the centre c, advanced as the time loop
+// does: the velocities that carry each node along the circle in one step,
+// the displacement update, then the element forces.
+void rotateInCycles(SolidModel& m, const double c[2], double angle, int steps, double dt) {
+  const double da = angle / steps, cs = std::cos(da), sn = std::sin(da);
+  for (int step = 0; step < steps; ++step) {
+    for (NodeCuda& n : m.nodes) {
+      const double x = n.coord[0] - c[0], y = n.coord[1] - c[1];
+      n.vel[0] = (cs * x - sn * y - x) / dt;
+      n.vel[1] = (sn * x + cs * y - y) / dt;
+      n.vel[2] = 0.0;
+      n.dispUpdate(dt);
+    }
+    m.computeForces(dt);
+  }
+}
+
+// A prestressed element turned by 90 degrees in many steps of the real
+// cycle: the invariants stay, the components turn with the element (xx and
+// yy swap, xy changes sign), no strain and no hourglass force appear.
+TEST(Solid1stElement, RigidRotationInCycleOrderRotatesStress) {
+  const double s0[6] = {1.0e8, -3.0e7, 2.0e7, 2.0e7, -1.0e7, 5.0e6};
+  // Rotated by 90 degrees about z: xx <- yy, yy <- xx, xy <- -xy, yz <- zx, zx <- -yz.
+  const double s90[6] = {s0[1], s0[0], s0[2], -s0[3], s0[5], -s0[4]};
+  struct Case { ElementNewType type; int form; };
+  for (const Case cs : {Case{ET_HEXA_FULL, 1}, Case{ET_HEXA_REDUCED, 1}, Case{ET_HEXA_REDUCED, 2},
+                        Case{ET_PENTA, 1}, Case{ET_PENTA_REDUCED, 1}, Case{ET_PENTA_REDUCED, 2}}) {
+    SolidModel m;
+    m.hourglass.type = cs.form;
+    solidtest::distortedGrid(m, 0.01);
+    if (cs.type == ET_PENTA_REDUCED)
+      addCellWedge(m);
+    else
+      addCellElement(m, cs.type);
+    m.link();
+    for (ElasticMaterialStatus& st : m.states)
+      for (int k = 0; k < 6; ++k) st.stress[k] = s0[k];
+    double before[3];
+    invariants(s0, before);
+    const double centre[2] = {0.004, 0.006};
+    rotateInCycles(m, centre, 0.5 * M_PI, 40000, 1e-6);
+    const double scale = 1.0e8;
+    for (const ElasticMaterialStatus& st : m.states) {
+      double after[3];
+      invariants(st.stress, after);
+      EXPECT_NEAR(after[0], before[0], 1e-3 * std::fabs(before[0])) << "type " << cs.type;
+      EXPECT_NEAR(after[1], before[1], 1e-3 * std::fabs(before[1])) << "type " << cs.type;
+      EXPECT_NEAR(after[2], before[2], 1e-3 * std::fabs(before[2])) << "type " << cs.type;
+      for (int k = 0; k < 6; ++k) EXPECT_NEAR(st.stress[k], s90[k], 2e-3 * scale) << "type " << cs.type << " c " << k;
+      for (int k = 0; k < 6; ++k) EXPECT_NEAR(st.strain[k], 0.0, 1e-9) << "type " << cs.type;
+    }
+    for (double q : m.elems[0].hourglassValue[0]) EXPECT_NEAR(q, 0.0, 1e-6);
+  }
+}
+
+// The elements of one grid cell: a hexahedron, or two prisms cut along the
+// diagonal plane 1-3-7-5 (types 20 and 21).  mirror numbers them in mirror
+// order (upper and lower faces, or the two triangles, swapped), which gives
+// a negative volume of the same shape.
+void addCellSolids(SolidModel& m, ElementNewType type, int i, int j, int k, bool mirror) {
+  int c[8];
+  solidtest::cellIds(i, j, k, c);
+  if (type == ET_HEXA_FULL || type == ET_HEXA_REDUCED) {
+    if (mirror)
+      m.addSolid(type, {c[4], c[5], c[6], c[7], c[0], c[1], c[2], c[3]});
+    else
+      m.addSolid(type, {c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]});
+    return;
+  }
+  // Prisms with triangles (a, b, c) above (d, e, f).
+  const int prisms[2][6] = {{c[0], c[1], c[2], c[4], c[5], c[6]}, {c[0], c[2], c[3], c[4], c[6], c[7]}};
+  for (const auto& p : prisms) {
+    const int a = mirror ? p[3] : p[0], b = mirror ? p[4] : p[1], cc = mirror ? p[5] : p[2];
+    const int d = mirror ? p[0] : p[3], e = mirror ? p[1] : p[4], f = mirror ? p[2] : p[5];
+    if (type == ET_PENTA)
+      m.addSolid(type, {a, b, cc, d, e, f});
+    else  // one-point slots: quad a-b-e-d above the edge c-f
+      m.addSolid(type, {a, b, e, d, cc, cc, f, f});
+  }
+}
+
+// A linear velocity field on a distorted mesh whose cells alternate between
+// the two numbering orders: every element sees the same strain rate, the
+// hourglass values stay zero, and for the fully integrated forms the forces
+// at the interior node balance.
+TEST(Solid1stElement, PatchTestWithMirroredElements) {
   const double a[3] = {0.5, -0.2, 0.1};
   const double L[3][3] = {{3.0, -1.0, 0.5}, {0.8, -2.0, 1.2}, {-0.6, 0.4, 1.5}};
   const double dt = 1e-7;
-  for (ElementNewType type : {ET_HEXA_REDUCED, ET_HEXA_FULL}) {
+  for (ElementNewType type : {ET_HEXA_REDUCED, ET_HEXA_FULL, ET_PENTA_REDUCED, ET_PENTA}) {
     for (int form = 1; form <= 2; ++form) {
       SolidModel m;
       m.hourglass.type = form;
       solidtest::distortedGrid(m, 0.01);
       for (int k = 0; k < 2; ++k)
         for (int j = 0; j < 2; ++j)
-          for (int i = 0; i < 2; ++i) {
-            int c[8];
-            solidtest::cellIds(i, j, k, c);
-            m.addSolid(type, {c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]});
-          }
+          for (int i = 0; i < 2; ++i) addCellSolids(m, type, i, j, k, (i + j + k) % 2 == 1);
       m.link();
       m.setLinearVelocity(a, L, dt);
       m.computeForces(dt);
-      const double* ref = m.states[0].strain;
-      EXPECT_NEAR(ref[0], L[0][0] * dt, 1e-15);
-      EXPECT_NEAR(ref[1], L[1][1] * dt, 1e-15);
+      // strain order xx, yy, zz, yz, zx, xy (engineering shear)
+      const double expected[6] = {L[0][0] * dt, L[1][1] * dt, L[2][2] * dt, (L[1][2] + L[2][1]) * dt,
+                                  (L[2][0] + L[0][2]) * dt, (L[0][1] + L[1][0]) * dt};
       for (const ElasticMaterialStatus& s : m.states)
-        for (int c = 0; c < 6; ++c) EXPECT_NEAR(s.strain[c], ref[c], 1e-15) << "type " << type;
-      for (const SolidElementCuda& e : m.elems)
+        for (int c = 0; c < 6; ++c) EXPECT_NEAR(s.strain[c], expected[c], 1e-15) << "type " << type << " c " << c;
+      for (const SolidElementCuda& e : m.elems) {
+        if (type == ET_HEXA_REDUCED || type == ET_PENTA_REDUCED) {
+          EXPECT_GT(e.volume, 0.0);
+        }
         for (int a4 = 0; a4 < 4; ++a4)
-          for (int i = 0; i < 3; ++i) EXPECT_NEAR(e.hourglassValue[a4][i], 0.0, 1e-9);
-      if (type == ET_HEXA_FULL) {
+          for (int i = 0; i < 3; ++i) EXPECT_NEAR(e.hourglassValue[a4][i], 0.0, 1e-9) << "type " << type;
+      }
+      if (type == ET_HEXA_FULL || type == ET_PENTA) {
         const int centre = solidtest::gridNode(1, 1, 1);
         double f[3] = {0.0, 0.0, 0.0}, scale = 0.0;
         for (const SolidElementCuda& e : m.elems)
-          for (int I = 0; I < 8; ++I)
+          for (int I = 0; I < e.node_num; ++I)
             for (int k = 0; k < 3; ++k) {
               scale = std::fmax(scale, std::fabs(e.interForce[I][k]));
               if (e.node_id[I] == centre) f[k] += e.interForce[I][k];
             }
-        for (double v : f) EXPECT_NEAR(v, 0.0, 1e-9 * scale);
+        for (double v : f) EXPECT_NEAR(v, 0.0, 1e-9 * scale) << "type " << type;
       }
+    }
+  }
+}
+
+// A right prism with legs a and height h as a one-point pentahedron whose
+// node count comes from the element store: under a uniform stress sigma,
+// each of the six nodes gets sigma times the integral of its shape-function
+// gradient, through the hand-over over all eight slots.
+TEST(Solid1stElement, OnePointPentahedronForcesOfUniformStress) {
+  const double a = 0.01, h = 0.02;
+  SolidModel m;
+  const double tri[3][2] = {{0, 0}, {a, 0}, {0, a}};
+  for (double z : {0.0, h})
+    for (const auto& p : tri) m.addNode(p[0], p[1], z);
+  m.addSolid(ET_PENTA_REDUCED, {4, 5, 2, 1, 6, 6, 3, 3});  // quad 4-5-2-1 over the edge 6-3
+  ElmManager store;
+  store.solid_element_array_cpu = m.elems;
+  store.setElementNodeNum();
+  m.elems[0].node_num = store.solid_element_array_cpu[0].node_num;
+  EXPECT_EQ(m.elems[0].node_num, 8);
+  m.link();
+  const double s[6] = {3e7, -1e7, 2e7, 4e6, -5e6, 6e6};  // xx, yy, zz, xy, yz, zx
+  for (int k = 0; k < 6; ++k) m.states[0].stress[k] = s[k];
+  m.computeForces(1e-7);
+  EXPECT_NEAR(m.elems[0].volume, 0.5 * a * a * h, 1e-20);
+  m.elems[0].discreteSolid1stInterForceToNodeCpu();
+  const double S[3][3] = {{s[0], s[3], s[5]}, {s[3], s[1], s[4]}, {s[5], s[4], s[2]}};
+  const double gradient[3][2] = {{-1, -1}, {1, 0}, {0, 1}};  // a x the triangle's gradients
+  for (int n = 0; n < 6; ++n) {
+    const double g[3] = {gradient[n % 3][0] * a * h / 4.0, gradient[n % 3][1] * a * h / 4.0,
+                         (n < 3 ? -1.0 : 1.0) * a * a / 6.0};
+    for (int j = 0; j < 3; ++j) {
+      const double expected = -(S[j][0] * g[0] + S[j][1] * g[1] + S[j][2] * g[2]);
+      EXPECT_NEAR(m.nodes[n].force[j], expected, 1e-9 * 3e7 * a * h) << "node " << n + 1 << " dir " << j;
     }
   }
 }

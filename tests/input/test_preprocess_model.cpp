@@ -116,7 +116,9 @@ TEST_F(PreprocessTest, PartWithoutMaterialOrSectionIsRefused)
 {
     addCubePart(2);
     fem.part_array[0].material_id = 5;
+    testing::internal::CaptureStdout();
     EXPECT_EQ(preprocessModel(&fem), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout().find("success!"), std::string::npos);
     FEMDynamic other;
     other.newManagers();
     other.part_array.resize(1);

@@ -1,0 +1,12 @@
+// Checks of the linked model that the set-up makes before it computes
+// anything: a model that would run into a zero or undefined step, or into
+// divisions by zero, is refused with a message instead.
+#pragma once
+#include <vector>
+
+class Part;
+
+// Every part with elements has a material whose density and elastic
+// constants the elements can use; each refused material is named once on
+// the error stream and in the run record.  False when any is refused.
+bool elementPartMaterialsUsable(const std::vector<Part>& parts);
