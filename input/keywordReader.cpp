@@ -230,7 +230,7 @@ bool KeywordReader::readBlock(const std::string& block) {
     } else if (has("*SET")) {
         readSet(block);
     } else if (has("*CONTACT")) {
-        ignoreBlock(block);
+        readContact(block);
     } else if (has("*BOUNDARY")) {
         ignoreBlock(block);
     } else if (has("*LOAD")) {

@@ -17,6 +17,7 @@
 
 class FEMDynamic;
 class ElmManager;
+class Contact;
 
 // Replaces returns and tabs by blanks and removes the blanks at the end of
 // the block; newlines stay.
@@ -182,6 +183,9 @@ public:
     // Sets.
     void readSegmentSet(const std::string& block);
     void readSet(const std::string& block);
+    // Contacts.
+    void readContact(const std::string& block);
+    void readOptionalCardA(const std::vector<std::string>& lines, int k, Contact& contact);
     // Initial velocities.
     void readInitialVelocity(const std::string& block);
     // Curves, tables, boxes, coordinate systems, transformations.

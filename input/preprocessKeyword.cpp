@@ -19,6 +19,7 @@
 #include "contact/surfacemanager.h"
 #include "elements/elmmanager.h"
 #include "input/keywordReader.h"
+#include "input/preprocessContact.h"
 #include "input/preprocessModel.h"
 #include "solver/femdynamic.h"
 #include "solver/boundary.h"
@@ -507,6 +508,10 @@ bool completeKeywordDeck(FEMDynamic* fem, KeywordDeckState& state)
     CheckedLookup lookup;
     translateElementNodes(fem, state, lookup);
     handElementsToParts(fem, state, lookup);
+    std::vector<int> friction;
+    if (!expandDeckContacts(fem, state, friction)) {
+        lookup.ok = false;
+    }
     numberNodes(fem);
     numberParts(fem, state, lookup);
     completeNodeSets(fem, lookup);
@@ -516,6 +521,8 @@ bool completeKeywordDeck(FEMDynamic* fem, KeywordDeckState& state)
     completeConstraints(fem, lookup);
     completeLoads(fem, lookup);
     completeInitialConditions(fem, state, lookup);
+    completeContactIds(fem, friction);
     writeContactCheckList(fem, state);
+    fem->contactManager->buildAllExteriorContact(fem);
     return lookup.ok;
 }

@@ -174,14 +174,18 @@ TEST_F(CompletionTest, CheckListHasOneLinePerContact)
     KeywordDeckState state;
     const std::filesystem::path file = freshDeckFolder("completion_check_list") / "outForVerify_deck.k";
     state.checkList.open(file);
+    // Sides over sets keep the ids as read.
     Contact first;
+    first.contact_type = SURFACE_TO_SURFACE;
     first.master_id = 2;
     first.slave_id = 1;
-    first.master_type = 3;
-    first.slave_type = 3;
+    first.master_type = ENTITY_PART_SET;
+    first.slave_type = ENTITY_ELEMENT_SET;
     Contact second;
     second.master_id = 5;
     second.slave_id = 4;
+    second.master_type = ENTITY_ELEMENT_SET;
+    second.slave_type = ENTITY_NODE_SET;
     fem.contactManager->contact_array.push_back(std::move(first));
     fem.contactManager->contact_array.push_back(std::move(second));
     ASSERT_TRUE(completeKeywordDeck(&fem, state));
@@ -189,5 +193,5 @@ TEST_F(CompletionTest, CheckListHasOneLinePerContact)
     std::ifstream in(file);
     std::stringstream text;
     text << in.rdbuf();
-    EXPECT_EQ(text.str(), "0\t2\t1\t3\t3\n1\t5\t4\t0\t0\n");
+    EXPECT_EQ(text.str(), "0\t2\t1\t2\t1\n1\t5\t4\t1\t4\n");
 }

@@ -1,0 +1,90 @@
+// Keyword family *CONTACT: one contact definition per block. The kind
+// follows from the header; the cards sit on fixed lines after the keyword
+// line, an optional id line and an optional parallel-processing card.
+#include <sstream>
+#include <string>
+
+#include "contact/contact.h"
+#include "contact/contactManager.h"
+#include "input/keywordReader.h"
+#include "solver/femdynamic.h"
+
+namespace {
+
+// Kind of a *CONTACT header, or -1 for a header that stores nothing. Every
+// tied interface is a tie: a glued interface must never separate.
+int contactKindOf(const std::string& header) {
+  auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
+  if (has("TIED_")) return TIED_SHELL_EDGE_TO_SURFACE;
+  if (has("SINGLE_SURFACE")) return SINGLE_SURFACE;
+  if (has("NODES_TO_SURFACE")) return NODES_TO_SURFACE;
+  if (has("SURFACE_TO_SURFACE")) return SURFACE_TO_SURFACE;
+  if (has("GENERAL")) return GENERAL_CONTACT;
+  return -1;
+}
+
+// Lines of the parallel-processing card: the card, and its continuation
+// line when the card ends in "&".
+int parallelCardLines(const std::vector<std::string>& lines, int n) {
+  if (n < 0 || static_cast<size_t>(n) >= cardLineEnd(lines)) return 1;
+  return lines[static_cast<size_t>(n)].find('&') != std::string::npos ? 2 : 1;
+}
+
+}  // namespace
+
+void KeywordReader::readContact(const std::string& block) {
+  const std::string header = blockHeader(block);
+  const int kind = contactKindOf(header);
+  if (kind < 0) return;
+  auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
+  const std::vector<std::string> lines = splitDeckLines(block);
+  const bool shellEdge = has("TIED_SHELL_EDGE_TO_SURFACE");
+
+  Contact contact = Contact::zeroed();
+  const bool idLine = shellEdge || has("_TITLE") || has("_ID");
+  if (idLine) std::istringstream(lines.size() > 1 ? lines[1] : std::string()) >> contact.contact_id >> contact.title;
+  int n = idLine ? 2 : 1;
+  // The parallel card (with its continuation) is skipped for every kind;
+  // only a general contact keeps its values.
+  int mppLines = 0;
+  if (has("_MPP")) {
+    if (kind == GENERAL_CONTACT) {
+      double unread = 0.0;
+      readCard(lines, n, contact.ignore_option, contact.bucket_interval, contact.bucket_curve_id,
+               contact.tracked_segments, contact.initial_iterations, contact.parametric_extension, unread,
+               contact.parallel_option);
+    }
+    mppLines = parallelCardLines(lines, n);
+    n += mppLines;
+  }
+  readCard(lines, n, contact.slave_id, contact.master_id, contact.slave_type, contact.master_type,
+           contact.slave_box_id, contact.master_box_id, contact.slave_print_flag, contact.master_print_flag);
+  readCard(lines, n + 1, contact.static_friction, contact.dynamic_friction, contact.decay_coefficient,
+           contact.viscous_friction, contact.viscous_damping, contact.penetration_check, contact.birth_time,
+           contact.death_time);
+  readCard(lines, n + 2, contact.slave_penalty_scale, contact.master_penalty_scale, contact.slave_thickness,
+           contact.master_thickness, contact.slave_thickness_scale, contact.master_thickness_scale,
+           contact.friction_scale, contact.viscous_force_scale);
+
+  // A single-surface block of at least seven lines (besides its parallel
+  // card) carries cards A to C; a tied shell edge always does.
+  const bool optionalCards = (kind == SINGLE_SURFACE && lines.size() >= static_cast<size_t>(8 + mppLines)) || shellEdge;
+  if (kind == GENERAL_CONTACT && mppLines > 0) readOptionalCardA(lines, n + 3, contact);
+  if (optionalCards) {
+    readOptionalCardA(lines, n + 3, contact);
+    readCard(lines, n + 4, contact.max_penetration, contact.thickness_option, contact.shell_thickness_option,
+             contact.shell_edge_logic, contact.symmetry_option, contact.dimension_option, contact.solid_thickness,
+             contact.solid_stiffness);
+    double unread[2] = {0.0, 0.0};
+    readCard(lines, n + 5, contact.gap_option, contact.ignore_option, contact.penalty_damping_factor,
+             contact.stiffness_step, unread, contact.flange_angle, contact.rcf_coordinate_id);
+  }
+  contact.contact_type = kind;
+  fem_->contactManager->contact_array.push_back(std::move(contact));
+}
+
+void KeywordReader::readOptionalCardA(const std::vector<std::string>& lines, int k, Contact& contact) {
+  readCard(lines, k, contact.soft_option, contact.soft_scale, contact.airbag_curve_id, contact.max_parametric_coord,
+           contact.segment_option, contact.search_depth, contact.bucket_sort_interval,
+           contact.friction_update_interval);
+}
