@@ -1,0 +1,119 @@
+// *CONTACT cards as decks write them: kinds from the header, optional id
+// line, parallel card and optional cards, blank fields.
+#include <gtest/gtest.h>
+
+#include "contact/contactManager.h"
+#include "tests/input/keywordTestDeck.h"
+
+namespace {
+
+class ContactCardTest : public KeywordDeckTest {
+protected:
+    std::vector<Contact>& contacts() { return fem->contactManager->contact_array; }
+    // Cards 1 to 3 of a contact: slave 3, master 7 (part sets), friction 0.2,
+    // birth 0.5; card 3 blank.
+    static std::string cards123() {
+        return card({"3", "7", "2", "2"}) + card({"0.2", "0.1", "", "", "", "", "0.5"}) + card({""});
+    }
+};
+
+TEST_F(ContactCardTest, KindsAndIdLinesFromTheHeader) {
+    ASSERT_TRUE(read("*CONTACT_AUTOMATIC_SURFACE_TO_SURFACE_ID\n  12 lid\n" + cards123() +
+                     "*CONTACT_NODES_TO_SURFACE\n" + cards123() +
+                     "*CONTACT_AUTOMATIC_SINGLE_SURFACE_TITLE\n 4 self\n" + cards123() +
+                     "*CONTACT_ENTITY\n" + cards123()));
+    ASSERT_EQ(contacts().size(), 3u);  // the entity block stores nothing
+    const Contact& a = contacts()[0];
+    EXPECT_EQ(a.contact_type, SURFACE_TO_SURFACE);
+    EXPECT_EQ(a.contact_id, 12);
+    EXPECT_EQ(a.title, "lid");
+    EXPECT_EQ(a.slave_id, 3);
+    EXPECT_EQ(a.master_id, 7);
+    EXPECT_EQ(a.master_type, 2);
+    EXPECT_DOUBLE_EQ(a.static_friction, 0.2);
+    EXPECT_DOUBLE_EQ(a.birth_time, 0.5);
+    // Blank fields give 0: no constructor default applies to a deck contact.
+    EXPECT_EQ(a.death_time, 0.0);
+    EXPECT_EQ(a.soft_scale, 0.0);
+    EXPECT_EQ(a.max_parametric_coord, 0.0);
+    EXPECT_EQ(a.search_depth, 0);
+    EXPECT_EQ(a.bucket_interval, 0);
+    EXPECT_EQ(a.tracked_segments, 0);
+    EXPECT_EQ(contacts()[1].contact_type, NODES_TO_SURFACE);
+    EXPECT_EQ(contacts()[1].contact_id, 0);
+    EXPECT_EQ(contacts()[1].slave_id, 3);
+    EXPECT_EQ(contacts()[2].contact_type, SINGLE_SURFACE);
+    EXPECT_EQ(contacts()[2].contact_id, 4);
+    EXPECT_EQ(contacts()[2].title, "self");
+}
+
+TEST_F(ContactCardTest, SingleSurfaceReadsOptionalCardsOfALongBlock) {
+    const std::string cardA = card({"2", "0.3", "", "1.1", "", "5"});
+    const std::string cardB = card({"0.7", "1"});
+    const std::string cardC = card({"1", "2", "0.4", "", "", "", "45.0", "9"});
+    ASSERT_TRUE(read("*CONTACT_SINGLE_SURFACE_ID\n1\n" + cards123() + "*CONTACT_SINGLE_SURFACE\n" + cards123() +
+                     cardA + cardB + cardC + "*CONTACT_SINGLE_SURFACE_ID\n2\n" + cards123() + cardA + cardB));
+    ASSERT_EQ(contacts().size(), 3u);
+    EXPECT_EQ(contacts()[0].soft_option, 0);  // five lines: no optional card
+    const Contact& full = contacts()[1];
+    EXPECT_EQ(full.soft_option, 2);
+    EXPECT_DOUBLE_EQ(full.soft_scale, 0.3);
+    EXPECT_DOUBLE_EQ(full.max_parametric_coord, 1.1);
+    EXPECT_EQ(full.search_depth, 5);
+    EXPECT_DOUBLE_EQ(full.max_penetration, 0.7);
+    EXPECT_EQ(full.thickness_option, 1);
+    EXPECT_EQ(full.gap_option, 1);
+    EXPECT_EQ(full.ignore_option, 2);
+    EXPECT_DOUBLE_EQ(full.penalty_damping_factor, 0.4);
+    EXPECT_DOUBLE_EQ(full.flange_angle, 45.0);
+    EXPECT_EQ(full.rcf_coordinate_id, 9);
+    EXPECT_EQ(contacts()[2].soft_option, 2);  // id line and cards A, B: C reads blank
+    EXPECT_EQ(contacts()[2].gap_option, 0);
+}
+
+TEST_F(ContactCardTest, ParallelCardIsSkippedForEveryKind) {
+    // A surface-to-surface block with a parallel card (and its continuation
+    // line) still reads its ids from card 1, not from the parallel card.
+    ASSERT_TRUE(read("*CONTACT_AUTOMATIC_SURFACE_TO_SURFACE_MPP\n" + card({"1", "200", "", "", "", "", "", "&"}) +
+                     card({"0.5"}) + cards123() + "*CONTACT_GENERAL_MPP_ID\n 5\n" +
+                     card({"1", "150", "2", "4", "3", "0.05", "", "1"}) + cards123() + card({"1", "0.2"})));
+    ASSERT_EQ(contacts().size(), 2u);
+    const Contact& a = contacts()[0];
+    EXPECT_EQ(a.slave_id, 3);
+    EXPECT_EQ(a.master_id, 7);
+    EXPECT_DOUBLE_EQ(a.static_friction, 0.2);
+    EXPECT_EQ(a.ignore_option, 0);
+    EXPECT_EQ(a.bucket_interval, 0);
+    const Contact& g = contacts()[1];
+    EXPECT_EQ(g.contact_type, GENERAL_CONTACT);
+    EXPECT_EQ(g.contact_id, 5);
+    EXPECT_EQ(g.ignore_option, 1);
+    EXPECT_EQ(g.bucket_interval, 150);
+    EXPECT_EQ(g.tracked_segments, 4);
+    EXPECT_DOUBLE_EQ(g.parametric_extension, 0.05);
+    EXPECT_EQ(g.parallel_option, 1);
+    EXPECT_EQ(g.slave_id, 3);
+    EXPECT_DOUBLE_EQ(g.static_friction, 0.2);
+    EXPECT_EQ(g.soft_option, 1);  // card A
+    EXPECT_DOUBLE_EQ(g.soft_scale, 0.2);
+}
+
+TEST_F(ContactCardTest, TiedHeadersBecomeTiesNeverSlidingContacts) {
+    ASSERT_TRUE(read("*CONTACT_TIED_NODES_TO_SURFACE_OFFSET\n" + card({"4", "7", "4", "0"}) + card({""}) + card({""}) +
+                     "*CONTACT_TIED_SURFACE_TO_SURFACE_ID\n 8 glue\n" + card({"3", "7", "0", "0"}) + card({""}) + card({""}) +
+                     "*CONTACT_TIED_SHELL_EDGE_TO_SURFACE\n 9 edge\n" + cards123() + card({"1"}) + card({"0.5"}) +
+                     card({"3"})));
+    ASSERT_EQ(contacts().size(), 3u);
+    for (const Contact& c : contacts()) EXPECT_EQ(c.contact_type, TIED_SHELL_EDGE_TO_SURFACE);
+    EXPECT_EQ(contacts()[0].slave_type, 4);
+    EXPECT_EQ(contacts()[0].master_id, 7);
+    EXPECT_EQ(contacts()[1].contact_id, 8);
+    EXPECT_EQ(contacts()[1].slave_id, 3);
+    const Contact& edge = contacts()[2];
+    EXPECT_EQ(edge.contact_id, 9);
+    EXPECT_EQ(edge.soft_option, 1);
+    EXPECT_DOUBLE_EQ(edge.max_penetration, 0.5);
+    EXPECT_EQ(edge.gap_option, 3);
+}
+
+}  // namespace
