@@ -37,10 +37,7 @@ __host__ __device__ inline void ElasticPlasticMaterial::evlK(double eps, double&
         k = tableStress[n - 1];
         break;
       }
-      if (eps < tableStrain[0]) {
-        k = tableStress[0];  // before the table: its first flow stress
-        break;
-      }
+      // Below the first table point no segment holds eps: k keeps its value.
       for (int i = 0; i + 1 < n; ++i) {
         if (tableStrain[i] <= eps && eps < tableStrain[i + 1]) {
           k = tableStress[i] +

@@ -390,10 +390,10 @@ FacetKey facetKey(int a, int b, int c, int d) {
   return k;
 }
 
-// Coordinates of the node numbered id (1-based position), or null.
+// Coordinates of the node with this id, or null.
 const double* nodeCoord(NodeManager* nm, int id) {
-  if (id < 1 || id > static_cast<int>(nm->node_array_cpu.size())) return nullptr;
-  return nm->node_array_cpu[id - 1].coord;
+  const NodeCuda* node = nm->findNodeById(id);
+  return node != nullptr ? node->coord : nullptr;
 }
 
 double triangleArea(const double* a, const double* b, const double* c) {
@@ -402,18 +402,30 @@ double triangleArea(const double* a, const double* b, const double* c) {
   return area;
 }
 
-// Area of a shell element from its node coordinates (triangle when the
-// fourth node repeats the third or is 0).
+// Area of a shell element by its type: quadrilaterals (membrane 8, shells 9
+// and 10) from four nodes, triangles (membrane 7, shells 13 and 14) from
+// three; other types have no area rule and give 0.
 double shellArea(NodeManager* nm, const ShellElementCuda& shell) {
   const double* p[4];
   for (int k = 0; k < 4; ++k) p[k] = nodeCoord(nm, shell.node_id[k]);
-  if (p[0] == nullptr || p[1] == nullptr || p[2] == nullptr) return 0.0;
-  if (shell.node_id[3] == shell.node_id[2] || shell.node_id[3] == 0 || p[3] == nullptr) {
-    return triangleArea(p[0], p[1], p[2]);
+  switch (shell.type) {
+    case ET_MEMBRANE4:
+    case ET_BT_SHELL:
+    case ET_HL_SHELL: {
+      if (p[0] == nullptr || p[1] == nullptr || p[2] == nullptr || p[3] == nullptr) return 0.0;
+      double area = 0.0;
+      quad_element_area(p[0], p[1], p[2], p[3], &area);
+      return area;
+    }
+    case ET_MEMBRANE3:
+    case ET_CB_TRI_SHELL:
+    case ET_BT_TRI_SHELL:
+      if (p[0] == nullptr || p[1] == nullptr || p[2] == nullptr) return 0.0;
+      return triangleArea(p[0], p[1], p[2]);
+    default:
+      printf("当前没有这种形式的壳单元的面积求法,请补充\n");
+      return 0.0;
   }
-  double area = 0.0;
-  quad_element_area(p[0], p[1], p[2], p[3], &area);
-  return area;
 }
 
 // Volume of the tetrahedron of four nodes: |det| / 6.

@@ -229,9 +229,17 @@ cudaError_t cudaDeviceSynchronize() {
   return cudaSuccess;
 }
 
+// A reset destroys the device's context with every allocation in it, so a
+// pointer kept across the reset is dangling here as on a device.
 cudaError_t cudaDeviceReset() {
-  state().sticky = cudaSuccess;
-  state().lastError = cudaSuccess;
+  auto& s = state();
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    for (const auto& entry : s.allocations) std::free(reinterpret_cast<void*>(entry.first));
+    s.allocations.clear();
+  }
+  s.sticky = cudaSuccess;
+  s.lastError = cudaSuccess;
   return cudaSuccess;
 }
 

@@ -109,6 +109,14 @@ TEST(ElasticPlastic, TableIsFlatBeyondItsLastPoint) {
   model.evlKPrime(0.5, h);
   EXPECT_EQ(k, 320e6);
   EXPECT_EQ(h, 0.0);
+  // A table that starts beyond zero plastic strain: below its first point
+  // the flow stress keeps the value it had.
+  Material late = tabulatedSteel();
+  late.table_strain[0] = 0.02;
+  const ElasticPlasticMaterial lateModel(&late);
+  k = 260e6;
+  lateModel.evlK(0.01, k);
+  EXPECT_EQ(k, 260e6);
   // A return far beyond the table stops at the last flow stress.
   PlasticMaterialStatus status(250e6);
   const double T[3][3] = {{60e9, 0, 0}, {0, 0, 0}, {0, 0, 0}};

@@ -206,9 +206,29 @@ TEST_F(LaunchTest, AFailedKernelStaysPendingUntilTheDeviceIsReset) {
   EXPECT_EQ(cudaGetLastError(), cudaErrorLaunchFailure);
   EXPECT_EQ(cudaGetLastError(), cudaErrorLaunchFailure);
   launch(countLinear, dim3(1), dim3(1), 1, hits);  // refused too
+  // The emulated kernel runs on the host: a host counter shows that neither
+  // launch ran (the device memory does not survive the reset).
+  int hostHits = 0;
+  launch(countLinear, dim3(1), dim3(1), 1, &hostHits);
+  EXPECT_EQ(hostHits, 0) << "a failed launch must not run the kernel";
   ASSERT_EQ(cudaDeviceReset(), cudaSuccess);
   EXPECT_EQ(cudaGetLastError(), cudaSuccess);
-  ASSERT_EQ(cudaMemcpy(&h, hits, sizeof(int), cudaMemcpyDeviceToHost), cudaSuccess);
-  EXPECT_EQ(h, 0) << "a failed launch must not run the kernel";
-  EXPECT_EQ(cudaFree(hits), cudaSuccess);
+  launch(countLinear, dim3(1), dim3(1), 1, &hostHits);
+  EXPECT_EQ(hostHits, 1) << "after the reset kernels run again";
+}
+
+// A reset frees every allocation, as the device's context goes with it: a
+// pointer kept across it is refused, like a freed one.
+TEST_F(LaunchTest, ResetFreesEveryAllocation) {
+  double* d = nullptr;
+  double* mapped = nullptr;
+  ASSERT_EQ(cudaMalloc(&d, 4 * sizeof(double)), cudaSuccess);
+  ASSERT_EQ(cudaHostAlloc(&mapped, sizeof(double), cudaHostAllocMapped), cudaSuccess);
+  ASSERT_GE(gpu_host::liveAllocationCount(), 2u);
+  ASSERT_EQ(cudaDeviceReset(), cudaSuccess);
+  EXPECT_EQ(gpu_host::liveAllocationCount(), 0u);
+  double h = 0.0;
+  EXPECT_EQ(cudaMemcpy(&h, d, sizeof(double), cudaMemcpyDeviceToHost), cudaErrorInvalidValue);
+  EXPECT_EQ(cudaFree(d), cudaErrorInvalidValue);
+  cudaGetLastError();
 }

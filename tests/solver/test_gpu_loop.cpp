@@ -136,14 +136,17 @@ TEST_F(GpuLoopTest, ProgressLogHasHeaderAndRecords) {
             "Progress percentage\tSimulated time\tIteration steps\tTime increment\tNumber of contacts pairs\t"
             "Number of n2s\tnumber of n2e\tnumber of n2n\t");
   EXPECT_EQ(lines[3], "0%\t0\t0\t0.001\t0\t0\t0\t0\t");
-  // The first cycle still has cycle count 0, so the header comes once more;
-  // then the record at the next record time.
-  ASSERT_EQ(lines.size(), 8u);
+  // The first cycle still has cycle count 0, so the header comes once more.
+  // The step (0.001) is far longer than the record spacing (5.5e-8): the
+  // records lag behind and follow one per cycle, set-up and five cycles.
+  ASSERT_EQ(lines.size(), 12u);
   EXPECT_EQ(lines[4], "");
   EXPECT_EQ(lines[5], lines[1]);
   EXPECT_EQ(lines[6], lines[2]);
   EXPECT_EQ(lines[7], "0.001%\t0.001\t0\t0.001\t0\t0\t0\t0\t");
-  EXPECT_EQ(records, 2);
+  EXPECT_EQ(lines[8], "0.002%\t0.002\t1\t0.001\t0\t0\t0\t0\t");
+  EXPECT_EQ(lines[11], "0.005%\t0.005\t4\t0.001\t0\t0\t0\t0\t");
+  EXPECT_EQ(records, 6);
 }
 
 TEST_F(GpuLoopTest, SecondRunAppendsANewHeader) {

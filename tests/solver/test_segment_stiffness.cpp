@@ -33,6 +33,7 @@ class SegmentStiffness : public ::testing::Test {
     section_.thickness[0] = 0.5;
     fem_.elm_manager_array.resize(1);
     ShellElementCuda shell{};
+    shell.type = ET_BT_SHELL;
     const int ids[4] = {1, 2, 3, 4};
     for (int k = 0; k < 4; ++k) shell.node_id[k] = ids[k];
     fem_.elm_manager_array[0].shell_element_array_cpu.push_back(shell);
@@ -111,6 +112,29 @@ TEST_F(SegmentStiffness, TriangleFacesOfTetrahedron) {
   EXPECT_DOUBLE_EQ(s.segment_array[0].penalty_stiffness, 4.5);
   EXPECT_DOUBLE_EQ(s.segment_array[0].mass, 8.0 / 12.0);
   EXPECT_DOUBLE_EQ(node(4).penalty_stiffness, 1.5);
+}
+
+// Nodes are found by id, not by position: with ids 101 to 106 the square
+// still gets its stiffness.  The area follows the shell's type: a
+// triangular shell 2-5-6 (fourth id repeating the first) has area 1/2.
+TEST_F(SegmentStiffness, NodesByIdAndAreaByShellType) {
+  for (NodeCuda& n : fem_.nodeManager->node_array_cpu) n.id += 100;
+  fem_.nodeManager->node_id_map.clear();
+  fem_.nodeManager->checkNodeIdMap();
+  ShellElementCuda& quad = fem_.elm_manager_array[0].shell_element_array_cpu[0];
+  for (int k = 0; k < 4; ++k) quad.node_id[k] += 100;
+  ShellElementCuda tri{};
+  tri.type = ET_BT_TRI_SHELL;
+  const int ids[4] = {102, 105, 106, 102};
+  for (int k = 0; k < 4; ++k) tri.node_id[k] = ids[k];
+  fem_.elm_manager_array[0].shell_element_array_cpu.push_back(tri);
+  fem_.surfaceManager->surface_array.reserve(1);
+  Surface& s = addSurface({{{104, 103, 102, 101}}, {{102, 105, 106, 102}}});
+  fem_.calSegmentPenaltyStiffness(1.0);
+  EXPECT_DOUBLE_EQ(s.segment_array[0].penalty_stiffness, 6.0);
+  // Area 1/2, volume 1/4: K A^2 / V = 3.
+  EXPECT_DOUBLE_EQ(s.segment_array[1].penalty_stiffness, 3.0);
+  EXPECT_DOUBLE_EQ(s.segment_array[1].mass, 2.0);
 }
 
 TEST_F(SegmentStiffness, NoSurfacesChangesNothing) {
