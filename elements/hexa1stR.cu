@@ -7,23 +7,27 @@
 
 namespace {
 
-// B vectors of the shape x and its volume, made positive: an element whose
-// nodes are numbered in mirror order has a negative volume and gradients of
-// the opposite sign, and both change sign together.
+// B vectors of the shape x and its signed volume.
 __host__ __device__ double onePointGradients(bool exact, const double x[8][3], double B[3][8]) {
+  if (exact) return solid1st::hexaExactB(x, B);
+  solid1st::hexaCentreB(x, B);
   double V = 0.0;
-  if (exact) {
-    V = solid1st::hexaExactB(x, B);
-  } else {
-    solid1st::hexaCentreB(x, B);
-    for (int I = 0; I < 8; ++I) V += x[I][0] * B[0][I];
-  }
-  if (V < 0.0) {
-    V = -V;
-    for (int i = 0; i < 3; ++i)
-      for (int I = 0; I < 8; ++I) B[i][I] = -B[i][I];
-  }
+  for (int I = 0; I < 8; ++I) V += x[I][0] * B[0][I];
   return V;
+}
+
+// The slot of corner I once the two layers (corners 1-4 and 5-8) change
+// places: an element numbered in mirror order is, in this order, the same
+// shape with a positive volume.
+__host__ __device__ inline int layerSwap(int I) { return (I + 4) % 8; }
+
+__host__ __device__ void swapLayers(double a[8][3]) {
+  for (int I = 0; I < 4; ++I)
+    for (int k = 0; k < 3; ++k) {
+      const double t = a[I][k];
+      a[I][k] = a[I + 4][k];
+      a[I + 4][k] = t;
+    }
 }
 
 // Hourglass forces of form 2, or of form 1 for every other form: the set-up
@@ -49,9 +53,19 @@ __host__ __device__ double onePointSolidForce(SolidElementCuda& e, const Materia
                                               const HourglassControl* hourglass, bool exact) {
   double x[8][3], xm[8][3], v[8][3], B[3][8], Bm[3][8];
   gatherSolidMotion(e, 8, x, xm, v);
-  const double V = onePointGradients(exact, x, B);
+  double V = onePointGradients(exact, x, B);
+  // A mirror-numbered element is computed in the swapped order, where its
+  // gradients, volume and hourglass frame are those of its mirror image;
+  // its forces go back to the element's own slots.
+  const bool mirrored = V < 0.0;
+  if (mirrored) {
+    swapLayers(x);
+    swapLayers(xm);
+    swapLayers(v);
+    V = onePointGradients(exact, x, B);
+  }
   const double Vm = onePointGradients(exact, xm, Bm);
-  e.volume = V;
+  e.volume = V > 0.0 ? V : -V;
   double f[8][3];
   for (int I = 0; I < 8; ++I) f[I][0] = f[I][1] = f[I][2] = 0.0;
   // A collapsed element has no gradient: it exerts no force.
@@ -63,8 +77,8 @@ __host__ __device__ double onePointSolidForce(SolidElementCuda& e, const Materia
     if (hourglass != nullptr && material != nullptr) addHourglassForce(e, material, dt, *hourglass, x, v, B, V, f);
   }
   for (int I = 0; I < 8; ++I)
-    for (int k = 0; k < 3; ++k) e.interForce[I][k] = f[I][k];
-  return V;
+    for (int k = 0; k < 3; ++k) e.interForce[mirrored ? layerSwap(I) : I][k] = f[I][k];
+  return e.volume;
 }
 
 __host__ __device__ void interForceHexa1stRGpu(SolidElementCuda& e, const MaterialNew* material, double dt,
