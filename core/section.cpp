@@ -1,5 +1,7 @@
 #include "core/section.h"
 
+#include <cmath>
+
 namespace {
 // The tube formulas use this value of pi, not the full-precision one.
 constexpr double kSectionPi = 3.1415926;
@@ -20,18 +22,36 @@ void Section::calBeamSectionProperty() {
     }
     reserved[0] = reserved[1] = 0.0;
   } else if (element_formulation == 2) {
+    // Area and shear area as the resultant card gives them (fields 1 and 5).
+    A = beam_type2_values[0];
+    As = beam_type2_values[1];
     Iyy = given_Iyy;
     Izz = given_Izz;
     J = given_J > 0.0 ? given_J : Iyy + Izz;
     reserved[0] = reserved[1] = 0.0;
+  } else if (element_formulation == 5) {
+    A = beam_type2_values[0];  // truss card field 1
   }
 }
 
+// A tube takes 3, 6 or 9 points when the card's quadrature field (field 4)
+// asks for that many, else one point at the centre.  The points lie evenly
+// on the centre line of the wall, radius (do + di) / 4, from angle 0.
 void Section::setIntegrationPoints() {
   if (family_code != 2 || shape_selector != 1.0) return;
-  point_count = 1;
-  point_y[0] = 0.0;
-  point_z[0] = 0.0;
+  const int asked = static_cast<int>(beam_card1_value4);
+  point_count = asked == 3 || asked == 6 || asked == 9 ? asked : 1;
+  if (point_count == 1) {
+    point_y[0] = 0.0;
+    point_z[0] = 0.0;
+    return;
+  }
+  const double r = (outer_diameter[0] + inner_diameter[0]) / 4.0;
+  for (int i = 0; i < point_count; ++i) {
+    const double angle = 2.0 * std::acos(-1.0) * i / point_count;
+    point_y[i] = r * std::cos(angle);
+    point_z[i] = r * std::sin(angle);
+  }
 }
 
 void Section::setDefaultValue() {

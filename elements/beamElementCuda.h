@@ -1,5 +1,7 @@
-// Two-node beam record: resultant beams, beams without force, springs and
-// trusses (type codes 1, 2, 3 and 5).
+// Two-node beam record: resultant beams (type codes 1 and 2), springs (3)
+// and trusses (5).  The co-rotational frame and the deformation increments
+// are in elements/beamFrame.h, the resultants in elements/beamResultant.cu,
+// the tube section integration in elements/beamTube.h.
 #pragma once
 #include <cstdio>
 #include <type_traits>
@@ -11,9 +13,12 @@ class MaterialNew;
 struct Section;
 struct HourglassControl;
 struct Material;
+struct BeamKinematics;
 
 // Section points of the integrated tube beam.
 constexpr int kBeamTubePointMax = 9;
+// Step of an element that sets no limit (a spring without stiffness).
+constexpr double kBeamNoStepLimit = 1.0e30;
 
 struct BeamElementCuda : Element {
   NodeCuda* node[3] = {};  // end 1, end 2, orientation node
@@ -43,7 +48,7 @@ struct BeamElementCuda : Element {
   double rotation2Y = 0.0;
   double rotation2Z = 0.0;
   double mass = 0.0;             // element mass
-  double rotaryInertia[3] = {};  // rotary-inertia sums
+  double rotaryInertia[3] = {};  // rotary-inertia sums (global x, y, z)
   double length = 0.0;           // current beam length
   double dt = 0.0;               // critical time step
   double charactLength = 0.0;
@@ -57,10 +62,12 @@ struct BeamElementCuda : Element {
   double shearStrain[kBeamTubePointMax] = {};
   double stressEnd1[kBeamTubePointMax] = {};
   double stressEnd2[kBeamTubePointMax] = {};
-  double shearStress[kBeamTubePointMax] = {};
+  double shearStressEnd1[kBeamTubePointMax] = {};
+  double shearStressEnd2[kBeamTubePointMax] = {};
   double yieldEnd1[kBeamTubePointMax] = {};
   double yieldEnd2[kBeamTubePointMax] = {};
   int iterationCount[2] = {};
+  double springStiffness = 0.0;  // axial stiffness of a spring (type 3), set with its mass
 
   // ---- element manager and base operations ----
   __host__ __device__ void setElementSectionType() { sectionType = FAMILY_BEAM; }
@@ -72,17 +79,55 @@ struct BeamElementCuda : Element {
   // Registers the element with its three nodes (device).
   __device__ void builNodeIndex();
 
-  // ---- formulation (beam formulation files) ----
-  __host__ __device__ void computeBeamInterForceGpu(MaterialNew* material, Section* section,
-                                                    HourglassControl* hourglass, double timeStep);
+  // ---- per cycle (elements/beamElement.cu) ----
+  // Force dispatch by type code; forces stay in the force block, except the
+  // spring's, which go into its end nodes.
+  __device__ void computeBeamInterForceGpu(const MaterialNew* material, const Section* section,
+                                           const HourglassControl* hourglass, double timeStep);
   __host__ __device__ double computeBeamCharactLength();
-  __host__ __device__ double computeBeamTimeStep(MaterialNew* material, double safeFactor);
+  __host__ __device__ double computeBeamTimeStep(const MaterialNew* material, double safeFactor);
+  // Step of the first cycle from the bar wave speed c (no multiplier).
+  __host__ __device__ double criticalStep(double barWaveSpeed, double safeFactor);
   __host__ __device__ void assignTimeStep(double step) { dt = step; }
-  __host__ __device__ double computeBeamMassScaleGpu(double targetDt);
-  void computeBeamInterForceCpu(MaterialNew* material, Section* section, HourglassControl* hourglass,
-                                double timeStep);
+  __device__ double computeBeamMassScaleGpu(double targetDt);
+
+  // ---- formulations ----
+  // Co-rotational frame of the current configuration (axes stored) and the
+  // deformation increments of the step.
+  __host__ __device__ void calBeamLocateAxi(double timeStep, BeamKinematics& k);
+  __host__ __device__ void brigid(double timeStep, BeamKinematics& k) const;
+  // Resultant beam (types 1 and 2): nodal forces into the force block.
+  __host__ __device__ void interForce_bsbeam_Gpu(const MaterialNew* material, const Section* section,
+                                                 double timeStep);
+  // Truss (type 5): axial force into the force block.
+  __host__ __device__ void interforce_truss_gpu(const MaterialNew* material, const Section* section,
+                                                double timeStep);
+  // Spring (type 3): axial force N += k delta; returns the force on end 2
+  // (end 1 takes its negative).
+  __host__ __device__ void springForce(double timeStep, double out[3]);
+  __device__ void interForce_spring_Gpu(double timeStep);
+
+  // ---- host twins and set-up (elements/beamElementHost.cpp) ----
+  void computeBeamInterForceCpu(const MaterialNew* material, const Section* section, double timeStep);
   double computeBeamMassScaleCpu(double targetDt);
-  double calBeamNodeMass(const Material* material, const Section* section);
+  // Mass dispatch at set-up; returns the element mass.
+  double beamNodeMassCpu(const Material* material, const Section* section);
+  // Frame, L0, lumped mass and rotary inertia of a resultant beam or truss.
+  void calBeamNodeMass(double rho, double A, double Iyy, double Izz, double J);
+  // Frame, L0 and mass of a spring.
+  void calSpringNodeMass(double rho, double springMass, double springInertia);
+  // Starting yield stress of every tube section point.
+  void initTubePoints(double yieldStress);
+
+ private:
+  // Frame of the set-up configuration, stored at both ends; L0 := length.
+  void setInitialFrame();
+  // Force block rows 0 and 1 from local components on (e1, y, z).
+  __host__ __device__ void writeLocalLoads(const double e1[3], const double y[3], const double z[3],
+                                           const double f1[3], const double m1[3], const double f2[3],
+                                           const double m2[3]);
+  // Subtracts force block rows 0 and 1 from the end nodes (host).
+  void subtractBlockFromNodes();
 };
 
 static_assert(std::is_trivially_copyable_v<BeamElementCuda>);

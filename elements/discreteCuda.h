@@ -1,5 +1,5 @@
 // Two-node discrete element record (type code from the section; the force
-// step acts for code 6).
+// step acts for the discrete codes 3 and 6).
 #pragma once
 #include <cstdio>
 #include <type_traits>
@@ -29,9 +29,24 @@ struct DiscreteCuda : Element {
   // Registers the element with its two nodes (device).
   __device__ void builNodeIndex();
 
-  // ---- formulation (discrete formulation file) ----
-  __host__ __device__ void computeDiscreteInterForceGpu(MaterialNew* material, Section* section,
-                                                        HourglassControl* hourglass, double timeStep);
+  // ---- formulation (elements/discrete.cu) ----
+  // For the discrete type codes: the current axis, then the stored axial
+  // force along it into the force block (node 1 +F n, node 2 -F n).
+  __host__ __device__ void computeDiscreteInterForceGpu(const MaterialNew* material, const Section* section,
+                                                        const HourglassControl* hourglass, double timeStep);
+  // d = x2 - x1, length := |d|, axis := d / |d| (kept when the nodes coincide).
+  __host__ __device__ void calAxiVec();
+  // Axial deformation increment dt n . (u2 - u1).
+  __host__ __device__ void calAxiDeformRate(double timeStep);
+  // Hook of a force law: the stored force stays as given.
+  __host__ __device__ void calInterForce() {}
+  __host__ __device__ void assemInterForce();
+  // No characteristic length, no step limit, no mass scaling.
+  __host__ __device__ double computeDiscreteCharactLength() { return 0.0; }
+  __host__ __device__ double computeDiscreteTimeStep(const MaterialNew*, double) { return 0.0; }
+  __host__ __device__ double computeDiscreteMassScaleGpu(double) { return 0.0; }
+  // Host loop: the same step, then the block subtracted from the nodes.
+  void computeDiscreteInterForceCpu(const MaterialNew* material, const Section* section, double timeStep);
 };
 
 static_assert(std::is_trivially_copyable_v<DiscreteCuda>);

@@ -130,6 +130,19 @@ __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* secti
   }
 }
 
+namespace {
+// Minimum of the block's slots into blockMin (halving reduction).
+__device__ void reduceBlockMin(double* slot, double* blockMin) {
+  const int t = threadIdx.x;
+  __syncthreads();
+  for (int s = blockDim.x / 2; s >= 1; s /= 2) {
+    if (t < s && slot[t + s] < slot[t]) slot[t] = slot[t + s];
+    __syncthreads();
+  }
+  if (t == 0) blockMin[blockIdx.y * gridDim.x + blockIdx.x] = slot[0];
+}
+}  // namespace
+
 __global__ void AllSolidDt(double* blockMin, int n, SolidElementCuda** elements, Material* materials,
                            double safeFactor) {
   __shared__ double slot[kSmallBlock];
@@ -146,12 +159,58 @@ __global__ void AllSolidDt(double* blockMin, int n, SolidElementCuda** elements,
     if (nodeValueIsFinite(step)) slot[t] = step;
     e->assignTimeStep(step);
   }
-  __syncthreads();
-  for (int s = blockDim.x / 2; s >= 1; s /= 2) {
-    if (t < s && slot[t + s] < slot[t]) slot[t] = slot[t + s];
-    __syncthreads();
+  reduceBlockMin(slot, blockMin);
+}
+
+__global__ void _AllBeamElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
+                                        BeamElementCuda** elements, int n, double dt, double* steps,
+                                        double safeFactor) {
+  for (int i = gridStrideStart(); i < n; i += gridStride()) {
+    BeamElementCuda* e = elements[i];
+    const MaterialNew* material = materialOf(materials, e);
+    Section* section = e->section_id >= 1 ? sections + (e->section_id - 1) : nullptr;
+    if (material == nullptr || section == nullptr) {
+      steps[i] = kElementDtSentinel;
+      continue;
+    }
+    if (material->id != e->material_id || section->id != e->section_id) printf("材料与属性调用错误\n");
+    e->computeBeamInterForceGpu(material, section, hourglass, dt);
+    e->computeBeamCharactLength();
+    steps[i] = e->computeBeamTimeStep(material, safeFactor);
   }
-  if (t == 0) blockMin[blockIdx.y * gridDim.x + blockIdx.x] = slot[0];
+}
+
+__global__ void _AllDiscreteElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
+                                            DiscreteCuda** elements, int n, double dt) {
+  for (int i = gridStrideStart(); i < n; i += gridStride()) {
+    DiscreteCuda* e = elements[i];
+    const MaterialNew* material = materialOf(materials, e);
+    const Section* section = e->section_id >= 1 ? sections + (e->section_id - 1) : nullptr;
+    if (material == nullptr || material->id != e->material_id) printf("离散元材料调用错误\n");
+    if (section == nullptr || section->id != e->section_id) printf("离散元属性调用错误\n");
+    e->computeDiscreteInterForceGpu(material, section, hourglass, dt);
+  }
+}
+
+__global__ void beamDt(double* blockMin, int n, BeamElementCuda** elements, Material* materials,
+                       Section* /*sections*/, double safeFactor) {
+  __shared__ double slot[kSmallBlock];
+  const int t = threadIdx.x;
+  const int i = globalThreadIndex();
+  slot[t] = kCriticalDtStart;
+  if (i < n) {
+    BeamElementCuda* e = elements[i];
+    const double c = e->material_id >= 1 ? materials[e->material_id - 1].wave_speed[2] : 0.0;
+    const double step = e->criticalStep(c, safeFactor);
+    if (step < slot[t]) slot[t] = step;
+    e->assignTimeStep(step);
+  }
+  reduceBlockMin(slot, blockMin);
+}
+
+__global__ void MassScaledForBeam(double targetDt, int n, BeamElementCuda** elements) {
+  const int i = globalThreadIndex();
+  if (i < n) elements[i]->computeBeamMassScaleGpu(targetDt);
 }
 
 __global__ void MassScaledForSolid(double targetDt, int n, SolidElementCuda** elements) {
@@ -347,9 +406,7 @@ void ElementControl::allocateAndCopyElementPtr(std::vector<Part>& parts) {
 }
 
 void ElementControl::reportFamiliesWithoutFormulation() const {
-  if (beam_num > 0) reportUnavailable("Beam, spring and truss element forces", static_cast<size_t>(beam_num));
   if (shell_num > 0) reportUnavailable("Shell and membrane element forces", static_cast<size_t>(shell_num));
-  if (discrete_num > 0) reportUnavailable("Discrete element forces", static_cast<size_t>(discrete_num));
   if (solid2ndNum_ > 0) reportUnavailable("Second-order solid element forces", static_cast<size_t>(solid2ndNum_));
 }
 
@@ -420,10 +477,16 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
                                            double safeFactor) {
   // Runs of the step array in launch order: beams, shells, solids, then the
   // second-order beams, shells and solids.
+  if (beam_num > 0)
+    launch(_AllBeamElementInterFor, blocksFor(beam_num, kForceBlock), dim3(kForceBlock), materials, sections,
+           hourglass, beamArrayGpu, beam_num, dt, dtArray, safeFactor);
   double* solidSteps = dtArray + beam_num + shell_num;
   if (solid_num > 0)
     launch(_AllSolidElementInterFor, blocksFor(solid_num, kForceBlock), dim3(kForceBlock), materials, sections,
            hourglass, solidArrayGpu, solid_num, dt, solidSteps, safeFactor);
+  if (discrete_num > 0)
+    launch(_AllDiscreteElementInterFor, blocksFor(discrete_num, kForceBlock), dim3(kForceBlock), materials,
+           sections, hourglass, discreteArrayGpu, discrete_num, dt);
   const int total = dtArrayNum();
   if (total == 0 || dtArray == nullptr) return;
   int k = 0;
@@ -434,15 +497,28 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
   if (smallest < kElementDtSentinel) *candidate = smallest;
 }
 
-double ElementControl::gpuCalCriticalDt(Material* materials, Section* /*sections*/, double safeFactor) {
+namespace {
+// Lowers m to the per-block minima of one family's critical-step pass.
+void lowerToBlockMinima(const double* blockDtCpu, int n, double& m) {
+  CUDA_CHECK(cudaDeviceSynchronize());
+  const int blocks = n / kSmallBlock + 1;
+  for (int b = 0; b < blocks; ++b)
+    if (nodeValueIsFinite(blockDtCpu[b]) && blockDtCpu[b] < m) m = blockDtCpu[b];
+}
+}  // namespace
+
+double ElementControl::gpuCalCriticalDt(Material* materials, Section* sections, double safeFactor) {
   double m = kCriticalDtStart;
-  if (solid_num > 0 && blockDtGpu != nullptr) {
+  if (blockDtGpu == nullptr) return m;
+  if (solid_num > 0) {
     launch(AllSolidDt, smallBlocksFor(solid_num), dim3(kSmallBlock), blockDtGpu, solid_num, solidArrayGpu, materials,
            safeFactor);
-    CUDA_CHECK(cudaDeviceSynchronize());
-    const int blocks = solid_num / kSmallBlock + 1;
-    for (int b = 0; b < blocks; ++b)
-      if (nodeValueIsFinite(blockDtCpu[b]) && blockDtCpu[b] < m) m = blockDtCpu[b];
+    lowerToBlockMinima(blockDtCpu, solid_num, m);
+  }
+  if (beam_num > 0) {
+    launch(beamDt, smallBlocksFor(beam_num), dim3(kSmallBlock), blockDtGpu, beam_num, beamArrayGpu, materials,
+           sections, safeFactor);
+    lowerToBlockMinima(blockDtCpu, beam_num, m);
   }
   return m;
 }
@@ -450,6 +526,8 @@ double ElementControl::gpuCalCriticalDt(Material* materials, Section* /*sections
 void ElementControl::gpuMassScale(double targetDt) {
   if (solid_num > 0)
     launch(MassScaledForSolid, smallBlocksFor(solid_num), dim3(kSmallBlock), targetDt, solid_num, solidArrayGpu);
+  if (beam_num > 0)
+    launch(MassScaledForBeam, smallBlocksFor(beam_num), dim3(kSmallBlock), targetDt, beam_num, beamArrayGpu);
   if (shell2ndNum_ > 0)
     launch(MassScaledForShell2nd, smallBlocksFor(shell2ndNum_), dim3(kSmallBlock), targetDt, shell2ndNum_,
            shell2ndArrayGpu_);

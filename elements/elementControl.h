@@ -100,6 +100,14 @@ __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* secti
                                          double safeFactor);
 __global__ void AllSolidDt(double* blockMin, int n, SolidElementCuda** elements, Material* materials,
                            double safeFactor);
+__global__ void _AllBeamElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
+                                        BeamElementCuda** elements, int n, double dt, double* steps,
+                                        double safeFactor);
+__global__ void _AllDiscreteElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
+                                            DiscreteCuda** elements, int n, double dt);
+__global__ void beamDt(double* blockMin, int n, BeamElementCuda** elements, Material* materials, Section* sections,
+                       double safeFactor);
+__global__ void MassScaledForBeam(double targetDt, int n, BeamElementCuda** elements);
 __global__ void MassScaledForSolid(double targetDt, int n, SolidElementCuda** elements);
 __global__ void MassScaledForShell2nd(double targetDt, int n, ShellElement2nd** elements);
 __global__ void MassScaledForBeam2nd(double targetDt, int n, BeamElement2nd** elements);

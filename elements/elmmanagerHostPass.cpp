@@ -1,11 +1,13 @@
 // Host element passes of one part: internal forces and critical steps of
 // the host-only loop, nodal masses, the smallest characteristic length and
-// host mass scaling.  The first-order solids run their host routines; the
-// shell, beam and second-order solid formulations are not part of this
-// build yet, and a part holding such elements says so at every pass.
+// host mass scaling.  First-order solids, beams, springs, trusses and
+// discrete elements run their host routines; the shell and second-order
+// solid formulations are not part of this build yet, and a part holding
+// such elements says so at every pass.
 #include <cstdio>
 
 #include "core/section.h"
+#include "elements/beamTube.h"
 #include "elements/elmmanager.h"
 #include "materials/material.h"
 
@@ -14,7 +16,6 @@ namespace {
 // Reports the families of the part whose host routines are not built.
 void reportPendingFamilies(const ElmManager& m, const char* pass) {
   if (!m.shell_element_array_cpu.empty()) printf("请补充壳单元的%s\n", pass);
-  if (!m.beam_element_array_cpu.empty()) printf("请补充梁单元的%s\n", pass);
   if (!m.solid2ndArrayCpu_.empty()) printf("请补充二阶实体单元的%s\n", pass);
 }
 
@@ -29,6 +30,13 @@ void ElmManager::computeInterForceCpu(const MaterialNew* material, Section* sect
     const double step = e.computeSolidTimeStepCpu(material, safeFactor);
     if (step < partMin) partMin = step;
   }
+  for (BeamElementCuda& e : beam_element_array_cpu) {
+    e.computeBeamInterForceCpu(material, section, dt);
+    e.computeBeamCharactLength();
+    const double step = e.computeBeamTimeStep(material, safeFactor);
+    if (step < partMin) partMin = step;
+  }
+  for (DiscreteCuda& e : discrete_element_array_cpu) e.computeDiscreteInterForceCpu(material, section, dt);
   reportPendingFamilies(*this, "主机内力算法");
   if (partMin < candidate) candidate = partMin;
 }
@@ -38,6 +46,11 @@ void ElmManager::calNodeMass(const Material* material, const Section* section) {
   if (material == nullptr) return;
   if (material->type == 0 && material->density < 1e-11) return;
   for (SolidElementCuda& e : solid_element_array_cpu) totMass += e.calSolidNodeMass(material, section);
+  for (BeamElementCuda& e : beam_element_array_cpu) totMass += e.beamNodeMassCpu(material, section);
+  if (!beam_element_array_cpu.empty() && section != nullptr && material->type == MT_ELASTIC_PLASTIC &&
+      !beamIntegratesTube(material->type, *section) && beam_element_array_cpu.front().type != ET_TRUSS)
+    printf("Beam section %d: elastic-plastic beams need a tube of 3, 6 or 9 section points; "
+           "these beams stay elastic\n", section->id);
   reportPendingFamilies(*this, "节点质量算法");
 }
 
@@ -47,11 +60,16 @@ void ElmManager::calMinCharactLength(double* length) {
     const double l = e.computeSolidCharactLengthCpu();
     if (l < *length) *length = l;
   }
+  for (BeamElementCuda& e : beam_element_array_cpu) {
+    const double l = e.computeBeamCharactLength();
+    if (l < *length) *length = l;
+  }
   reportPendingFamilies(*this, "特征长度算法");
 }
 
 void ElmManager::massScaleCpu(double targetDt) {
   for (SolidElementCuda& e : solid_element_array_cpu) e.computeSolidMassScaleCpu(targetDt);
+  for (BeamElementCuda& e : beam_element_array_cpu) e.computeBeamMassScaleCpu(targetDt);
   reportPendingFamilies(*this, "质量缩放算法");
   for (size_t i = 0; i < shell2ndArrayCpu_.size(); ++i) printf("请补充二阶壳单元的质量缩放算法\n");
   for (size_t i = 0; i < beam2ndArrayCpu_.size(); ++i) printf("请补充二阶梁单元的质量缩放算法\n");

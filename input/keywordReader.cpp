@@ -236,7 +236,13 @@ bool KeywordReader::readBlock(const std::string& block) {
     } else if (has("*LOAD")) {
         ignoreBlock(block);
     } else if (has("*CONSTRAINED")) {
-        ignoreBlock(block);
+        if (has("CONSTRAINED_SPOTWELD")) {
+            readSpotWelds(block);
+        } else if (has("CONSTRAINED_JOINT")) {
+            readJoints(block);
+        } else {
+            ignoreBlock(block);
+        }
     } else if (has("*INITIAL_VELOCITY")) {
         readInitialVelocity(block);
     } else if (has("*DEFINE")) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "input/keywordField.h"
+#include "solver/constrained.h"
 #include "solver/initialCondition.h"
 #include "solver/timeControl.h"
 
@@ -188,6 +189,9 @@ public:
     void readOptionalCardA(const std::vector<std::string>& lines, int k, Contact& contact);
     // Initial velocities.
     void readInitialVelocity(const std::string& block);
+    // Constrained cards: spot welds and joints.
+    void readSpotWelds(const std::string& block);
+    void readJoints(const std::string& block);
     // Curves, tables, boxes, coordinate systems, transformations.
     void readDefine(const std::string& block);
     void readIncludeTransform(const std::string& block);
@@ -298,4 +302,13 @@ private:
     bool refused_ = false;
     // Keywords already reported as not read.
     std::set<std::string> reportedKeywords_;
+    // Working record of every constrained block, never cleared: a field a
+    // card does not write keeps the previous card's value.
+    Constrained constrainedRecord_;
+    // Node sets made for welds and joints take ids -1, -2, ...: no deck set
+    // id is negative, so they never meet a set of the deck.
+    int generatedSetCount_ = 0;
+    // Appends a node set of the given node ids (blanks left out) under the
+    // next generated id, counts it among the node sets and returns its id.
+    int appendGeneratedNodeSet(const std::vector<int>& nodeIds);
 };

@@ -147,6 +147,12 @@ void KeywordReader::readSection(const std::string& block) {
                 readField(f[5], section.beam_type2_values[2]);
                 section.element_formulation = 2;
                 section.family_code = 2;
+            } else if (section.card_formulation == 3) {
+                // Truss: card 2 field 1 is the area.
+                splitCardFields10(lines, f, k + 1, 1);
+                readField(f[0], section.beam_type2_values[0]);
+                section.element_formulation = 5;
+                section.family_code = 2;
             } else if (section.card_formulation == 6) {
                 splitCardFields10(lines, f, k + 1, 8);
                 for (int j = 0; j < 8; ++j) readField(f[j], section.discrete_beam_values[j]);

@@ -104,9 +104,10 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     }
     *contactTime += wallClockMs() - contactStart;
 
+    // Slave forces reach their masters before the boundary conditions act.
+    d->constrainedManager->transferSlaveForcesCpu();
     d->boundaryManager->computeAllFactors(d->time);
     d->boundaryManager->applyAllCpu(d->dt, d->prev_dt);
-    d->constrainedManager->transferSlaveForcesCpu();
 
     RigidManager* rm = d->rigidManager;
     for (RigidCuda& r : rm->rigid_array) {

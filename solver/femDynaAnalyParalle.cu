@@ -162,10 +162,12 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
       return false;
     }
 
-    d->boundaryManager->computeAllFactors(d->time);
-    d->boundaryManager->applyAllGpu(d->time, d->dt, d->prev_dt);
+    // Slave forces reach their masters before the boundary conditions act,
+    // so that a clamped or driven master stays as prescribed.
     d->constrainedManager->transferSlaveForcesGpu();
     d->tieManager->addMasterForGpu();
+    d->boundaryManager->computeAllFactors(d->time);
+    d->boundaryManager->applyAllGpu(d->time, d->dt, d->prev_dt);
 
     RigidManager* rm = d->rigidManager;
     for (RigidCuda& r : rm->rigid_array) r.gatherForcesGpu();

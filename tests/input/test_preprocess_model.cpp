@@ -149,7 +149,7 @@ TEST_F(PreprocessTest, RigidWallsAndWeldsAreBoundToTheirNodeSets)
     EXPECT_EQ((*fem.rigid_wall_array)[0].slave_node_num, 8);
     EXPECT_EQ((*fem.rigid_wall_array)[1].slave_node_num, 2);
     EXPECT_DOUBLE_EQ((*fem.rigid_wall_array)[1].normal[2], 1.0);
-    EXPECT_EQ(fem.constrainedManager->constrained_array[0].node_array.size(), 2u);
+    EXPECT_EQ(fem.constrainedManager->constrained_array[0].nodeNum, 2);
     EXPECT_EQ(fem.nodeManager->node_array_cpu[2].master_node_id, 2);
 }
 

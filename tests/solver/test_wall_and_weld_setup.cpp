@@ -119,7 +119,7 @@ TEST_F(WallAndWeld, JointsNeedTheirNodeCounts) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "constrained joint revolute input error!");
   spherical.node_set_id = 3;
   EXPECT_TRUE(spherical.linkNodeSet(fem_.setManager));
-  EXPECT_EQ(spherical.node_array.size(), 2u);
+  EXPECT_EQ(spherical.jointNodesA.size(), 1u);
 }
 
 }  // namespace

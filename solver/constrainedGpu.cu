@@ -1,0 +1,168 @@
+// Device side of spot welds and joints: the device address arrays and the
+// per-cycle kernels (blocks of 32 threads, grid-stride loops).
+#include <cstdio>
+#include <vector>
+
+#include "core/gridIndex.h"
+#include "core/logErrorPrint.h"
+#include "core/nodeManager.h"
+#include "solver/constrained.h"
+#include "solver/constrainedNodes.h"
+
+namespace {
+
+constexpr int kConstrainedBlock = 32;
+
+dim3 constrainedGrid(int n) { return dim3(static_cast<unsigned>(n / kConstrainedBlock + 1)); }
+
+// Device array of the device addresses of host nodes (node array base +
+// store position); null for an empty list.
+NodeCuda** uploadNodeAddresses(const std::vector<NodeCuda*>& hostNodes, NodeCuda* deviceNodes) {
+  if (hostNodes.empty()) return nullptr;
+  std::vector<NodeCuda*> addresses;
+  for (const NodeCuda* n : hostNodes) addresses.push_back(deviceNodes + n->store_id);
+  NodeCuda** array = nullptr;
+  CUDA_CHECK(cudaMalloc(&array, sizeof(NodeCuda*) * addresses.size()));
+  CUDA_CHECK(cudaMemcpy(array, addresses.data(), sizeof(NodeCuda*) * addresses.size(), cudaMemcpyHostToDevice));
+  return array;
+}
+
+template <typename T>
+void freeDevice(T*& p) {
+  if (p != nullptr) CUDA_CHECK(cudaFree(p));
+  p = nullptr;
+}
+
+// Appends count pointers of src to the flat device array dst at offset.
+void appendDevicePointers(NodeCuda** dst, int offset, NodeCuda** src, int count) {
+  if (count > 0 && src != nullptr)
+    CUDA_CHECK(cudaMemcpy(dst + offset, src, sizeof(NodeCuda*) * count, cudaMemcpyDeviceToDevice));
+}
+
+}  // namespace
+
+__global__ void GpuVerMasterNode(int n, NodeCuda** slaves, NodeCuda* nodes) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    NodeCuda* s = slaves[i];
+    s->master_node = s->master_node_id >= 1 ? nodes + (s->master_node_id - 1) : nullptr;
+  }
+}
+
+__global__ void GpuImproveConstVelCal(int n, NodeCuda** slaves) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    NodeCuda* s = slaves[i];
+    if (s->master_node == nullptr) {
+      printf("offset= %d 主节点分配错误\n", i);
+      continue;
+    }
+    slaveFollowsMaster(*s, *s->master_node);
+  }
+}
+
+__global__ void GpuImproveConstForCal(int n, NodeCuda** slaves) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    NodeCuda* s = slaves[i];
+    if (s->master_node == nullptr) {
+      printf("offset= %d 主节点分配错误\n", i);
+      continue;
+    }
+    slaveForceToMaster(*s, *s->master_node);
+  }
+}
+
+__global__ void GpuAttachSlaveMassToMaster(int n, NodeCuda** slaves, int mode) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) slaves[i]->massAttachedToMainNode(mode);
+}
+
+// Joint pairs: n pairs stored as (A, B, A, B, ...).
+__global__ void GpuJointPairVelocity(int n, NodeCuda** pairs) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) jointPairVelocity(*pairs[2 * i], *pairs[2 * i + 1]);
+}
+
+__global__ void GpuJointPairForce(int n, NodeCuda** pairs) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) jointPairForce(*pairs[2 * i], *pairs[2 * i + 1]);
+}
+
+void Constrained::allocateAndCopyGpu(NodeManager* nodeManager) {
+  NodeCuda* nodes = nodeManager->node_array_gpu;
+  if (nodes == nullptr) return;
+  if (constrained_type == 0 && masterNode != nullptr) {
+    master_node_gpu = uploadNodeAddresses({masterNode}, nodes);
+    slave_node_array_gpu = uploadNodeAddresses(slave_node_array_cpu, nodes);
+    const int n = static_cast<int>(slave_node_array_cpu.size());
+    if (n > 0)
+      launch(GpuVerMasterNode, constrainedGrid(n), dim3(kConstrainedBlock), n, slave_node_array_gpu, nodes);
+  }
+  if (!jointNodesA.empty()) {
+    std::vector<NodeCuda*> pairs;
+    for (size_t k = 0; k < jointNodesA.size(); ++k) {
+      pairs.push_back(jointNodesA[k]);
+      pairs.push_back(jointNodesB[k]);
+    }
+    joint_pair_gpu = uploadNodeAddresses(pairs, nodes);
+  }
+}
+
+ConstrainedManager::~ConstrainedManager() {
+  for (Constrained& c : constrained_array) {
+    freeDevice(c.master_node_gpu);
+    freeDevice(c.slave_node_array_gpu);
+    freeDevice(c.joint_pair_gpu);
+  }
+  freeDevice(slave_node_array_gpu);
+  freeDevice(joint_pair_array_gpu);
+}
+
+// The records hold host containers and stay on the host; the kernels work
+// on the flat arrays that gatherSlaveNodesGpu builds.
+void ConstrainedManager::copyConstrainedToGpu() { constra_num = static_cast<int>(constrained_array.size()); }
+
+void ConstrainedManager::gatherSlaveNodesGpu() {
+  freeDevice(slave_node_array_gpu);
+  freeDevice(joint_pair_array_gpu);
+  slave_node_num = 0;
+  joint_pair_num = 0;
+  for (const Constrained& c : constrained_array) {
+    if (c.slave_node_array_gpu != nullptr) slave_node_num += static_cast<int>(c.slave_node_array_cpu.size());
+    if (c.joint_pair_gpu != nullptr) joint_pair_num += static_cast<int>(c.jointNodesA.size());
+  }
+  if (slave_node_num > 0) CUDA_CHECK(cudaMalloc(&slave_node_array_gpu, sizeof(NodeCuda*) * slave_node_num));
+  if (joint_pair_num > 0) CUDA_CHECK(cudaMalloc(&joint_pair_array_gpu, sizeof(NodeCuda*) * 2 * joint_pair_num));
+  int slaves = 0, pairs = 0;
+  for (const Constrained& c : constrained_array) {
+    if (c.slave_node_array_gpu != nullptr) {
+      const int n = static_cast<int>(c.slave_node_array_cpu.size());
+      appendDevicePointers(slave_node_array_gpu, slaves, c.slave_node_array_gpu, n);
+      slaves += n;
+    }
+    if (c.joint_pair_gpu != nullptr) {
+      const int n = static_cast<int>(c.jointNodesA.size());
+      appendDevicePointers(joint_pair_array_gpu, 2 * pairs, c.joint_pair_gpu, 2 * n);
+      pairs += n;
+    }
+  }
+}
+
+void ConstrainedManager::imposeSlaveVelocitiesGpu() {
+  if (slave_node_num > 0)
+    launch(GpuImproveConstVelCal, constrainedGrid(slave_node_num), dim3(kConstrainedBlock), slave_node_num,
+           slave_node_array_gpu);
+  if (joint_pair_num > 0)
+    launch(GpuJointPairVelocity, constrainedGrid(joint_pair_num), dim3(kConstrainedBlock), joint_pair_num,
+           joint_pair_array_gpu);
+}
+
+void ConstrainedManager::transferSlaveForcesGpu() {
+  if (slave_node_num > 0)
+    launch(GpuImproveConstForCal, constrainedGrid(slave_node_num), dim3(kConstrainedBlock), slave_node_num,
+           slave_node_array_gpu);
+  if (joint_pair_num > 0)
+    launch(GpuJointPairForce, constrainedGrid(joint_pair_num), dim3(kConstrainedBlock), joint_pair_num,
+           joint_pair_array_gpu);
+}
+
+void ConstrainedManager::attachSlaveMassGpu() {
+  if (slave_node_num > 0)
+    launch(GpuAttachSlaveMassToMaster, constrainedGrid(slave_node_num), dim3(kConstrainedBlock), slave_node_num,
+           slave_node_array_gpu, 1);
+}

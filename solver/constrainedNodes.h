@@ -1,0 +1,65 @@
+// Per-node steps of spot welds and joints, shared by the kernels and the
+// host twins.  Several slaves share a master, so additions into a master are
+// atomic.
+#pragma once
+#include "core/node.h"
+#include "platform/gpu_runtime.h"
+
+// A node that carries rotational degrees of freedom: a shell node (mass
+// flag) or a node with rotary inertia.
+__host__ __device__ inline bool nodeRotates(const NodeCuda& n) {
+  return n.mass_flag != 0 || n.rot_inertia[0] > kNodeMassTolerance;
+}
+
+// v_s = v_m, plus omega_m x r and omega_s = omega_m when the master rotates.
+__host__ __device__ inline void slaveFollowsMaster(NodeCuda& s, const NodeCuda& m) {
+  for (int j = 0; j < 3; ++j) s.vel[j] = m.vel[j];
+  if (!nodeRotates(m)) return;
+  const double r[3] = {s.coord[0] - m.coord[0], s.coord[1] - m.coord[1], s.coord[2] - m.coord[2]};
+  const double* w = m.vel + 3;
+  s.vel[0] += w[1] * r[2] - w[2] * r[1];
+  s.vel[1] += w[2] * r[0] - w[0] * r[2];
+  s.vel[2] += w[0] * r[1] - w[1] * r[0];
+  for (int j = 3; j < 6; ++j) s.vel[j] = m.vel[j];
+}
+
+// F_m += F_s; when the master rotates M_m += r x F_s + M_s.  The slave's
+// force and moment are cleared.
+__host__ __device__ inline void slaveForceToMaster(NodeCuda& s, NodeCuda& m) {
+  for (int j = 0; j < 3; ++j) atomicAddAnywhere(&m.force[j], s.force[j]);
+  if (nodeRotates(m)) {
+    const double r[3] = {s.coord[0] - m.coord[0], s.coord[1] - m.coord[1], s.coord[2] - m.coord[2]};
+    const double* F = s.force;
+    atomicAddAnywhere(&m.moment[0], r[1] * F[2] - r[2] * F[1] + s.moment[0]);
+    atomicAddAnywhere(&m.moment[1], r[2] * F[0] - r[0] * F[2] + s.moment[1]);
+    atomicAddAnywhere(&m.moment[2], r[0] * F[1] - r[1] * F[0] + s.moment[2]);
+  }
+  for (int j = 0; j < 3; ++j) {
+    s.force[j] = 0.0;
+    s.moment[j] = 0.0;
+  }
+}
+
+// The two nodes of a joint pair take their common (momentum-weighted)
+// translational velocity.
+__host__ __device__ inline void jointPairVelocity(NodeCuda& a, NodeCuda& b) {
+  const double total = a.mass + b.mass;
+  if (!(a.mass > 0.0) || !(b.mass > 0.0)) return;
+  for (int j = 0; j < 3; ++j) {
+    const double v = (a.mass * a.vel[j] + b.mass * b.vel[j]) / total;
+    a.vel[j] = v;
+    b.vel[j] = v;
+  }
+}
+
+// The pair's summed force is shared in proportion to the masses, so that
+// both nodes take the same translational acceleration.
+__host__ __device__ inline void jointPairForce(NodeCuda& a, NodeCuda& b) {
+  const double total = a.mass + b.mass;
+  if (!(a.mass > 0.0) || !(b.mass > 0.0)) return;
+  for (int j = 0; j < 3; ++j) {
+    const double F = a.force[j] + b.force[j];
+    a.force[j] = F * (a.mass / total);
+    b.force[j] = F * (b.mass / total);
+  }
+}

@@ -1,0 +1,122 @@
+#include "tests/elements/lineElementRun.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "core/logErrorPrint.h"
+#include "core/logFile.h"
+#include "core/nodeManager.h"
+#include "input/keywordReader.h"
+#include "input/preprocessModel.h"
+#include "output/basicoutput.h"
+#include "output/outputManager.h"
+#include "platform/gpu_runtime.h"
+#include "solver/femDynaAnalyParalle.h"
+#include "solver/femdynamic.h"
+#include "solver/multigpumanager.h"
+
+namespace linerun {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TraceProbe : public BasicOutput {
+ public:
+  TraceProbe(const RunOptions& options, bool device) : options_(options), device_(device) {}
+  Trace trace;
+
+  void collect(FEMDynamic* fem, double time, double) override {
+    NodeManager* nm = fem->nodeManager;
+    if (device_) nm->copyNodesToCpu();
+    if (calls_++ % options_.every == 0) {
+      trace.time.push_back(time);
+      std::vector<NodeCuda> picked;
+      for (int n : options_.traced) picked.push_back(nm->node_array_cpu[n - 1]);
+      trace.nodes.push_back(std::move(picked));
+    }
+    for (int n : options_.clamped) {
+      NodeCuda& host = nm->node_array_cpu[n - 1];
+      for (double& v : host.vel) v = 0.0;
+      if (device_) {
+        NodeCuda* dev = nm->node_array_gpu + (n - 1);
+        CUDA_CHECK(cudaMemcpy(dev->vel, host.vel, sizeof(host.vel), cudaMemcpyHostToDevice));
+      }
+    }
+  }
+  void init(FEMDynamic*) override {}
+  void write(FEMDynamic*, double, double) override {}
+  void writeBinaryDump(FEMDynamic*, double, double) override {}
+  void readBinaryDump(FEMDynamic*, double, double) override {}
+
+ private:
+  RunOptions options_;
+  bool device_;
+  long calls_ = 0;
+};
+
+fs::path writeDeck(const std::string& name, const std::string& deck) {
+  const fs::path folder = fs::path(FEM_BINARY_DIR) / "line_element_runs" / name;
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  std::ofstream(folder / "deck.k") << deck;
+  return folder;
+}
+
+}  // namespace
+
+Trace runDeck(const std::string& name, const std::string& deck, const RunOptions& options) {
+  const fs::path folder = writeDeck(name, deck);
+  resetRunLog();
+  auto fem = std::make_unique<FEMDynamic>();
+  fem->newManagers();
+  fem->multiGpuManager->selectGpu();
+  fem->input_file = (folder / "deck.k").string();
+  fem->work_path = (folder / "work").string();
+  Trace trace;
+  testing::internal::CaptureStdout();
+  const bool read = readKeywordDeck(fem.get(), fem->input_file) == 1 && preprocessModel(fem.get()) == 1;
+  if (read) {
+    auto probe = std::make_unique<TraceProbe>(options, !options.hostLoop);
+    TraceProbe* recorder = probe.get();
+    fem->outputManager->addOutput(std::move(probe));
+    double contactTime = 0.0, outputTime = 0.0;
+    fem->host_path_flag = options.hostLoop ? 1 : 0;
+    if (options.hostLoop)
+      femDynaAnalyCpu(fem.get(), &contactTime, &outputTime);
+    else
+      femDynaAnalyParalle(fem.get(), &contactTime, &outputTime);
+    trace = std::move(recorder->trace);
+  }
+  const std::string console = testing::internal::GetCapturedStdout();
+  if (!read) ADD_FAILURE() << "the deck of " << name << " was not read or set up:\n" << console;
+  resetRunLog();
+  return trace;
+}
+
+int setUpDeck(const std::string& name, const std::string& deck, std::string* messages) {
+  const fs::path folder = writeDeck(name, deck);
+  auto fem = std::make_unique<FEMDynamic>();
+  fem->newManagers();
+  fem->input_file = (folder / "deck.k").string();
+  fem->work_path = (folder / "work").string();
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  int status = readKeywordDeck(fem.get(), fem->input_file);
+  if (status == 1) status = preprocessModel(fem.get());
+  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string err = testing::internal::GetCapturedStderr();
+  if (messages != nullptr) *messages = out + err;
+  return status;
+}
+
+std::vector<double> upwardCrossings(const std::vector<double>& t, const std::vector<double>& v) {
+  std::vector<double> out;
+  for (size_t i = 1; i < v.size(); ++i)
+    if (v[i - 1] < 0.0 && v[i] >= 0.0) out.push_back(t[i - 1] + (t[i] - t[i - 1]) * (-v[i - 1]) / (v[i] - v[i - 1]));
+  return out;
+}
+
+}  // namespace linerun
