@@ -75,6 +75,12 @@ __host__ __device__ inline void tubePointReturn(double& s, double& q, double de,
   }
 }
 
+__host__ __device__ inline double tubeSegmentLength(const Section& sec, int a, int b) {
+  const double dy = sec.point_y[b] - sec.point_y[a];
+  const double dz = sec.point_z[b] - sec.point_z[a];
+  return sqrt(dy * dy + dz * dz);
+}
+
 // Unit wall tangent at point i of the closed ring of n points and its lever
 // arm h = y t_z - z t_y about the beam axis.
 __host__ __device__ inline void tubeTangent(const Section& sec, int n, int i, double t[2], double* h) {
@@ -119,12 +125,16 @@ __host__ __device__ inline void tubeResultants(BeamElementCuda& e, const Section
     tubePointReturn(e.stressEnd2[i], e.shearStressEnd2[i], de2, dg, E, nu, e.yieldEnd2[i]);
   }
   r = BeamResultants{0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
-  const double tw = 0.5 * (sec.outer_diameter[0] - sec.inner_diameter[0]);
-  // Segments a -> b around the closed ring.
+  // Segments a -> b around the closed ring.  Each carries the wall area of
+  // its share of the ring's length, so that the segments together hold the
+  // tube's area (the chords of a few points are shorter than the wall).
+  double perimeter = 0.0;
+  for (int a = 0; a < n; ++a) perimeter += tubeSegmentLength(sec, a, (a + 1) % n);
+  const double areaPerLength = perimeter > 0.0 ? sec.A / perimeter : 0.0;
   for (int a = 0; a < n; ++a) {
     const int b = (a + 1) % n;
     const double ya = sec.point_y[a], za = sec.point_z[a], yb = sec.point_y[b], zb = sec.point_z[b];
-    const double Ak = sqrt((yb - ya) * (yb - ya) + (zb - za) * (zb - za)) * tw;
+    const double Ak = tubeSegmentLength(sec, a, b) * areaPerLength;
     const double s1a = e.stressEnd1[a], s1b = e.stressEnd1[b], s2a = e.stressEnd2[a], s2b = e.stressEnd2[b];
     const double q1a = e.shearStressEnd1[a], q1b = e.shearStressEnd1[b];
     const double q2a = e.shearStressEnd2[a], q2b = e.shearStressEnd2[b];

@@ -58,7 +58,7 @@ TEST(BeamDynamics, CantileverFirstBendingFrequency) {
   const int n = 20;
   const double L = 1.0, a = 0.01;
   std::ostringstream deck;
-  deck << "*KEYWORD\n*CONTROL_TERMINATION\n" << f10(0.30) << "\n" << beamLine(n, L)
+  deck << "*KEYWORD\n*CONTROL_TERMINATION\n" << f10(0.40) << "\n" << beamLine(n, L)
        << partAndElastic(7850.0, 2.1e11, 0.3)
        << resultantSection(a * a, a * a * a * a / 12.0, a * a * a * a / 12.0, 0.0, 0.0) << "*INITIAL_VELOCITY_NODE\n";
   for (int i = 1; i <= n; ++i) {
@@ -75,8 +75,7 @@ TEST(BeamDynamics, CantileverFirstBendingFrequency) {
   std::vector<double> w;
   for (const auto& s : trace.nodes) w.push_back(s[0].total_disp[2]);
   const std::vector<double> up = linerun::upwardCrossings(trace.time, w);
-  ASSERT_GE(up.size(), 2u);
+  ASSERT_GE(up.size(), 3u);
   const double period = (up.back() - up.front()) / static_cast<double>(up.size() - 1);
-  std::printf("f=%.5f samples=%zu crossings=%zu\n", 1.0/period, trace.time.size(), up.size());
   EXPECT_NEAR(1.0 / period, 8.355, 0.01 * 8.355);
 }

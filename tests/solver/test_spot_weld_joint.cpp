@@ -1,0 +1,137 @@
+// Spot welds and joints on a few nodes: mass transfer, the slaves' rigid
+// motion, force transfer, and the refusal of welds without nodes.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/nodeManager.h"
+#include "core/setManager.h"
+#include "solver/constrained.h"
+#include "solver/femdynamic.h"
+
+namespace {
+
+class WeldJoint : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fem_.newManagers();
+    for (int i = 0; i < 5; ++i) {
+      NodeCuda n{};
+      n.id = i + 1;
+      n.store_id = i;
+      n.mass = i + 1.0;
+      n.coord[0] = i;
+      fem_.nodeManager->node_array_cpu.push_back(n);
+    }
+    fem_.nodeManager->setNodeNum();
+    fem_.nodeManager->checkNodeIdMap();
+    addNodeSet(1, {1, 2, 3});
+    addNodeSet(2, {4, 5});
+    addNodeSet(3, {});
+    fem_.setManager->resolveAllSets(&fem_);
+  }
+  void addNodeSet(int id, std::vector<int> ids) {
+    Set set;
+    set.type = SET_NODE;
+    set.id = id;
+    set.id_array = ids;
+    fem_.setManager->addSet(set);
+  }
+  Constrained linked(int setId, int type = 0) {
+    Constrained c;
+    c.constrained_type = type;
+    c.node_set_id = setId;
+    EXPECT_TRUE(c.linkNodeSet(fem_.setManager));
+    return c;
+  }
+  NodeCuda& node(int id) { return fem_.nodeManager->node_array_cpu[id - 1]; }
+  FEMDynamic fem_;
+};
+
+TEST_F(WeldJoint, TranslationalWeldCarriesTheMassAndTheSlavesFollow) {
+  Constrained weld = linked(1);
+  weld.transferMass();
+  EXPECT_DOUBLE_EQ(node(1).mass, 6.0);
+  EXPECT_LT(node(2).mass, 0.0);
+  EXPECT_LT(node(3).mass, 0.0);
+  node(1).vel[1] = 2.0;
+  node(3).vel[0] = 7.0;
+  weld.imposeSlaveVelocitiesCpu();
+  EXPECT_DOUBLE_EQ(node(3).vel[0], 0.0);
+  EXPECT_DOUBLE_EQ(node(3).vel[1], 2.0);
+  node(2).force[2] = 4.0;
+  node(3).force[2] = 5.0;
+  weld.transferSlaveForcesCpu();
+  EXPECT_DOUBLE_EQ(node(1).force[2], 9.0);
+  EXPECT_EQ(node(2).force[2], 0.0);
+  // A second transfer after the masses are restored gives the same sums.
+  for (int i = 1; i <= 3; ++i) node(i).mass = i;
+  weld.transferMass();
+  EXPECT_DOUBLE_EQ(node(1).mass, 6.0);
+}
+
+TEST_F(WeldJoint, RotatingMasterMovesSlavesRigidlyAndTakesTheirMoments) {
+  for (int i = 1; i <= 3; ++i)
+    for (double& I : node(i).rot_inertia) I = 0.5;
+  Constrained weld = linked(1);
+  weld.transferMass();
+  // Slave 3 at r = (2, 0, 0): parallel-axis inertia 3 r^2 about y and z.
+  EXPECT_DOUBLE_EQ(node(1).rot_inertia[0], 0.5 + 0.5 + 0.5);
+  EXPECT_DOUBLE_EQ(node(1).rot_inertia[2], 1.5 + 2.0 * 1.0 + 3.0 * 4.0);
+  node(1).vel[0] = 1.0;
+  node(1).vel[5] = 3.0;  // omega about z
+  weld.imposeSlaveVelocitiesCpu();
+  EXPECT_DOUBLE_EQ(node(3).vel[0], 1.0);
+  EXPECT_DOUBLE_EQ(node(3).vel[1], 6.0);  // omega x r = (0, 3 * 2, 0)
+  EXPECT_DOUBLE_EQ(node(3).vel[5], 3.0);
+  node(3).force[1] = 1.0;
+  node(3).moment[0] = 0.25;
+  weld.transferSlaveForcesCpu();
+  EXPECT_DOUBLE_EQ(node(1).force[1], 1.0);
+  EXPECT_DOUBLE_EQ(node(1).moment[2], 2.0);  // r x F = (2,0,0) x (0,1,0)
+  EXPECT_DOUBLE_EQ(node(1).moment[0], 0.25);
+  for (double f : node(3).moment) EXPECT_EQ(f, 0.0);
+}
+
+// A two-node weld whose first node has no mass: the second node becomes
+// the master, and the first one stays bound to it as its slave.
+TEST_F(WeldJoint, MasslessMasterOfATwoNodeWeldHandsOverItsRole) {
+  node(4).mass = 0.0;
+  Constrained weld = linked(2);
+  weld.transferMass();
+  ASSERT_EQ(weld.masterNode, &node(5));
+  ASSERT_EQ(weld.slave_node_array_cpu.size(), 1u);
+  EXPECT_EQ(weld.slave_node_array_cpu[0], &node(4));
+  node(5).vel[2] = -1.5;
+  weld.imposeSlaveVelocitiesCpu();
+  EXPECT_DOUBLE_EQ(node(4).vel[2], -1.5);
+}
+
+TEST_F(WeldJoint, WeldWithoutNodesIsRefusedByName) {
+  for (int setId : {3, 42}) {
+    Constrained weld;
+    weld.weld_id = 7;
+    weld.node_set_id = setId;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(weld.linkNodeSet(fem_.setManager));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("spot weld 7"), std::string::npos);
+  }
+}
+
+// A joint pair: one common velocity, the summed force shared by mass.
+TEST_F(WeldJoint, JointPairMovesTogetherInTranslation) {
+  Constrained joint = linked(2, 4);
+  node(4).vel[0] = 4.0;  // masses 4 and 5
+  node(5).vel[0] = -2.0;
+  node(4).vel[3] = 1.0;  // rotations stay each node's own
+  joint.imposeSlaveVelocitiesCpu();
+  EXPECT_DOUBLE_EQ(node(4).vel[0], (16.0 - 10.0) / 9.0);
+  EXPECT_DOUBLE_EQ(node(5).vel[0], node(4).vel[0]);
+  EXPECT_DOUBLE_EQ(node(4).vel[3], 1.0);
+  node(4).force[1] = 9.0;
+  joint.transferSlaveForcesCpu();
+  EXPECT_DOUBLE_EQ(node(4).force[1] / node(4).mass, node(5).force[1] / node(5).mass);
+  EXPECT_DOUBLE_EQ(node(4).force[1] + node(5).force[1], 9.0);
+}
+
+}  // namespace
