@@ -92,6 +92,7 @@ Trace runDeck(const std::string& name, const std::string& deck, const RunOptions
   }
   const std::string console = testing::internal::GetCapturedStdout();
   if (!read) ADD_FAILURE() << "the deck of " << name << " was not read or set up:\n" << console;
+  trace.console = console;
   resetRunLog();
   return trace;
 }

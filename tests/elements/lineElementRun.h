@@ -13,6 +13,7 @@ namespace linerun {
 struct Trace {
   std::vector<double> time;
   std::vector<std::vector<NodeCuda>> nodes;  // per cycle, the traced nodes in the order asked
+  std::string console;                       // what the run printed on the console
 };
 
 struct RunOptions {

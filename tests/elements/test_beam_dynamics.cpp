@@ -79,3 +79,96 @@ TEST(BeamDynamics, CantileverFirstBendingFrequency) {
   const double period = (up.back() - up.front()) / static_cast<double>(up.size() - 1);
   EXPECT_NEAR(1.0 / period, 8.355, 0.01 * 8.355);
 }
+
+namespace {
+
+// The first time after which v changes sign downward, with each velocity
+// sample taken at the middle of its step.
+double firstDownwardCrossing(const std::vector<double>& t, const std::vector<double>& v) {
+  for (size_t i = 2; i < v.size(); ++i) {
+    if (v[i - 1] > 0.0 && v[i] <= 0.0) {
+      const double t0 = 0.5 * (t[i - 2] + t[i - 1]), t1 = 0.5 * (t[i - 1] + t[i]);
+      return t0 + (t1 - t0) * v[i - 1] / (v[i - 1] - v[i]);
+    }
+  }
+  return -1.0;
+}
+
+}  // namespace
+
+// A chain of 200 steel trusses whose halves are thrown apart: the tension
+// wave from the middle reaches the free end at L / (2c) and turns it back.
+TEST(BeamDynamics, TrussChainCarriesTheBarWave) {
+  const int n = 200;
+  const double L = 1.0, v = 1.0;
+  std::ostringstream deck;
+  deck << "*KEYWORD\n*CONTROL_TERMINATION\n" << f10(1.5e-4) << "\n" << beamLine(n, L)
+       << partAndElastic(7850.0, 2.1e11, 0.3) << "*SECTION_BEAM\n" << i10(1) << i10(3) << "\n" << f10(1e-4) << "\n"
+       << "*INITIAL_VELOCITY_NODE\n";
+  for (int i = 0; i <= n; ++i) {
+    const double x = L * i / n;
+    if (x != 0.5 * L) deck << i10(i + 1) << f10(x < 0.5 * L ? -v : v) << f10(0.0) << f10(0.0) << "\n";
+  }
+  deck << "*END\n";
+  linerun::RunOptions options;
+  options.traced = {n + 1};
+  const linerun::Trace trace = linerun::runDeck("truss_wave", deck.str(), options);
+  std::vector<double> u;
+  for (const auto& s : trace.nodes) u.push_back(s[0].vel[0]);
+  const double c = std::sqrt(2.1e11 / 7850.0);
+  EXPECT_NEAR(firstDownwardCrossing(trace.time, u), L / (2.0 * c), 0.02 * L / (2.0 * c));
+}
+
+// One spring (linear discrete-beam material, k = 1000) holding a 1 kg mass
+// on a fixed point oscillates at sqrt(k / m) / (2 pi).
+TEST(BeamDynamics, MassOnASpringOscillatesAtItsNaturalFrequency) {
+  const double k = 1000.0, rho = 1000.0, volume = 2e-3;  // element mass 2 kg, 1 kg per end
+  std::ostringstream deck;
+  deck << "*KEYWORD\n*CONTROL_TERMINATION\n" << f10(0.7) << "\n" << beamLine(1, 1.0) << "*PART\nspring\n"
+       << i10(1) << i10(1) << i10(1) << "\n*SECTION_BEAM\n" << i10(1) << i10(6) << "\n" << f10(volume) << "\n"
+       << "*MAT_LINEAR_ELASTIC_DISCRETE_BEAM\n" << i10(1) << f10(rho) << f10(k) << "\n*INITIAL_VELOCITY_NODE\n"
+       << i10(2) << f10(0.1) << "\n*END\n";
+  linerun::RunOptions options;
+  options.traced = {2};
+  options.clamped = {1};
+  const linerun::Trace trace = linerun::runDeck("spring_mass", deck.str(), options);
+  std::vector<double> x;
+  for (const auto& s : trace.nodes) x.push_back(s[0].total_disp[0]);
+  const std::vector<double> up = linerun::upwardCrossings(trace.time, x);
+  ASSERT_GE(up.size(), 3u);
+  const double f = (up.size() - 1) / (up.back() - up.front());
+  EXPECT_NEAR(f, std::sqrt(k / (rho * volume / 2.0)) / (2.0 * kPi), 0.01 * f);
+}
+
+// A single tube beam (formulation 1) whose ends are thrown apart: on the
+// GPU loop and on the host loop alike the ends swing back as two masses on
+// the spring E A / L, v(t) = v cos(omega t) with omega^2 = 2 k / m.
+TEST(BeamDynamics, TubeBeamCarriesForceOnBothLoops) {
+  const double dOut = 0.02, rho = 7850.0, E = 2.1e11, L = 1.0, v = 1.0;
+  std::ostringstream deck;
+  // A small safety factor keeps omega dt near 0.2, so the discrete period
+  // is that of the continuous system to a fraction of a percent.
+  deck << "*KEYWORD\n*CONTROL_TERMINATION\n" << f10(4e-4) << "\n*CONTROL_TIMESTEP\n" << f10(0.0) << f10(0.1)
+       << "\n" << beamLine(1, L)
+       << partAndElastic(rho, E, 0.3) << "*SECTION_BEAM\n" << i10(1) << i10(1) << f10(0.0) << f10(0.0) << f10(1.0)
+       << "\n" << f10(dOut) << f10(dOut) << "\n*INITIAL_VELOCITY_NODE\n" << i10(1) << f10(-v) << "\n"
+       << i10(2) << f10(v) << "\n*END\n";
+  const double A = dOut * dOut * 3.1415926 / 4.0;
+  const double omega = std::sqrt(2.0 * (E * A / L) / (rho * A * L / 2.0));
+  for (bool host : {false, true}) {
+    SCOPED_TRACE(host ? "host loop" : "GPU loop");
+    linerun::RunOptions options;
+    options.traced = {2};
+    options.hostLoop = host;
+    const linerun::Trace trace = linerun::runDeck(host ? "tube_host" : "tube_gpu", deck.str(), options);
+    ASSERT_GT(trace.time.size(), 10u);
+    // The GPU loop records after the velocity update (v at the middle of
+    // the coming step), the host loop before it (the step just done).
+    const size_t last = trace.time.size() - 2;
+    const double tMid = host ? 0.5 * (trace.time[last - 1] + trace.time[last])
+                             : 0.5 * (trace.time[last] + trace.time[last + 1]);
+    const double expected = v * std::cos(omega * tMid);
+    EXPECT_NEAR(trace.nodes[last][0].vel[0], expected, 0.02 * v);
+    EXPECT_LT(trace.nodes[last][0].vel[0], 0.9 * v);
+  }
+}

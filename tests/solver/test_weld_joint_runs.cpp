@@ -1,0 +1,135 @@
+// Spot-welded plates and a jointed pendulum run through the time loop.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/elements/lineElementRun.h"
+
+namespace {
+
+double distance(const NodeCuda& a, const NodeCuda& b) {
+  double s = 0.0;
+  for (int j = 0; j < 3; ++j) s += (a.coord[j] - b.coord[j]) * (a.coord[j] - b.coord[j]);
+  return std::sqrt(s);
+}
+
+// Node id of grid point (i, j, k) of a plate of 4 x 1 x 1 hexahedra whose
+// ids start after offset.
+int plateNode(int offset, int i, int j, int k) { return offset + 1 + i + 5 * (j + 2 * k); }
+
+// Two plates of hexahedra, A on x 0..4 and B on x 3..7 one layer higher,
+// overlapping on x 3..4 where four welds join them; A moves at -1 m/s and B
+// at +1 m/s along x.
+std::string weldedPlates(bool welds) {
+  std::ostringstream d;
+  d << "*KEYWORD\n*CONTROL_TERMINATION\n0.2\n*NODE\n";
+  for (int plate = 0; plate < 2; ++plate)
+    for (int k = 0; k < 2; ++k)
+      for (int j = 0; j < 2; ++j)
+        for (int i = 0; i < 5; ++i)
+          d << plateNode(20 * plate, i, j, k) << "," << i + 3 * plate << "," << j << "," << k + plate << "\n";
+  d << "*ELEMENT_SOLID\n";
+  for (int plate = 0; plate < 2; ++plate)
+    for (int i = 0; i < 4; ++i) {
+      const int o = 20 * plate;
+      d << 4 * plate + i + 1 << "," << plate + 1;
+      for (int k = 0; k < 2; ++k)
+        d << "," << plateNode(o, i, 0, k) << "," << plateNode(o, i + 1, 0, k) << "," << plateNode(o, i + 1, 1, k)
+          << "," << plateNode(o, i, 1, k);
+      d << "\n";
+    }
+  d << "*PART\nA\n1,1,1\n*PART\nB\n2,1,1\n*SECTION_SOLID\n1,1\n*MAT_ELASTIC\n1,1000,1e8,0.3\n";
+  if (welds) {
+    d << "*CONSTRAINED_SPOTWELD\n";
+    for (int i = 3; i <= 4; ++i)
+      for (int j = 0; j < 2; ++j) d << plateNode(0, i, j, 1) << "," << plateNode(20, i - 3, j, 0) << "\n";
+  }
+  d << "*INITIAL_VELOCITY_NODE\n";
+  for (int n = 1; n <= 40; ++n) d << n << "," << (n <= 20 ? -1.0 : 1.0) << ",0,0\n";
+  d << "*END\n";
+  return d.str();
+}
+
+TEST(WeldJointRuns, SpotWeldedPlatesPulledApartMoveAsOne) {
+  linerun::RunOptions options;
+  for (int i = 3; i <= 4; ++i)
+    for (int j = 0; j < 2; ++j) {
+      options.traced.push_back(plateNode(0, i, j, 1));
+      options.traced.push_back(plateNode(20, i - 3, j, 0));
+    }
+  const linerun::Trace welded = linerun::runDeck("welded_plates", weldedPlates(true), options);
+  ASSERT_GT(welded.time.size(), 20u);
+  for (const auto& sample : welded.nodes)
+    for (size_t p = 0; p < sample.size(); p += 2) ASSERT_LT(distance(sample[p], sample[p + 1]), 1e-12);
+  // The welded pairs carry the plates' pull: their speed has dropped well
+  // below the 1 m/s each plate started with.
+  const NodeCuda& master = welded.nodes.back()[0];
+  EXPECT_LT(std::fabs(master.vel[0]), 0.5);
+  // Without the welds the same plates slide apart.
+  const linerun::Trace loose = linerun::runDeck("loose_plates", weldedPlates(false), options);
+  EXPECT_GT(distance(loose.nodes.back()[0], loose.nodes.back()[1]), 0.3);
+}
+
+// Two triangles of beams joined by a revolute joint on the z axis (node
+// pairs at z = -0.1 and z = +0.1); the second link is set swinging about the
+// axis.  The joint nodes stay together and the link swings in the x-y plane.
+TEST(WeldJointRuns, RevoluteJointKeepsTheLinksTogether) {
+  const double L = 1.0, d = 0.1;
+  std::ostringstream k;
+  k << "*KEYWORD\n*CONTROL_TERMINATION\n0.05\n*NODE\n"
+    << "1,0,0," << -d << "\n2,0,0," << d << "\n3," << -L << ",0,0\n"
+    << "4,0,0," << -d << "\n5,0,0," << d << "\n6," << L << ",0,0\n"
+    << "*ELEMENT_BEAM\n";
+  const int links[2][3] = {{1, 2, 3}, {4, 5, 6}};
+  int id = 1;
+  for (int l = 0; l < 2; ++l) {
+    const int* n = links[l];
+    const int ends[3][2] = {{n[0], n[1]}, {n[0], n[2]}, {n[1], n[2]}};
+    for (const auto& e : ends) {
+      char line[64];
+      std::snprintf(line, sizeof line, "%8d%8d%8d%8d%8d\n", id++, 1, e[0], e[1], 0);
+      k << line;
+    }
+  }
+  k << "*PART\nlinks\n1,1,1\n*SECTION_BEAM\n1,2\n1e-4,1e-8,1e-8,0,0\n*MAT_ELASTIC\n1,7850,2.1e11,0.3\n"
+    << "*CONSTRAINED_JOINT_REVOLUTE\n1,4,2,5\n*INITIAL_VELOCITY_NODE\n6,0,1,0\n*END\n";
+  linerun::RunOptions options;
+  options.traced = {1, 4, 2, 5, 6};
+  const linerun::Trace trace = linerun::runDeck("revolute", k.str(), options);
+  ASSERT_GT(trace.time.size(), 100u);
+  double gap = 0.0;
+  for (const auto& s : trace.nodes) gap = std::max({gap, distance(s[0], s[1]), distance(s[2], s[3])});
+  EXPECT_LT(gap, 1e-9 * L);
+  const NodeCuda& tip = trace.nodes.back()[4];
+  EXPECT_GT(tip.total_disp[1], 0.02);                           // it swings about z
+  EXPECT_LT(std::fabs(tip.total_disp[2]), 1e-3 * tip.total_disp[1]);  // and stays in the x-y plane
+}
+
+}  // namespace
+
+namespace {
+
+const char* kTwoBeams =
+    "*KEYWORD\n*NODE\n1,0,0,0\n2,1,0,0\n3,2,0,0\n*ELEMENT_BEAM\n1,1,1,2,0\n2,1,2,3,0\n*PART\nbeams\n1,1,1\n";
+
+}  // namespace
+
+// Set-up refuses a weld that binds no node, naming it; an elastic-plastic
+// beam without tube points is told that it stays elastic.
+TEST(WeldJointRuns, SetUpReportsWhatCannotAct) {
+  std::string messages;
+  const std::string weld = std::string(kTwoBeams) +
+                           "*SECTION_BEAM\n1,2\n1e-4,1e-8,1e-8,0,0\n*MAT_ELASTIC\n1,7850,2.1e11,0.3\n"
+                           "*CONSTRAINED_SPOTWELD_ID\n5\n0,0\n*END\n";
+  EXPECT_NE(linerun::setUpDeck("empty_weld", weld, &messages), 1);
+  EXPECT_NE(messages.find("spot weld 5"), std::string::npos) << messages;
+  const std::string plastic = std::string(kTwoBeams) +
+                              "*SECTION_BEAM\n1,1,0,0,1.0\n0.02,0.02,0.018\n"
+                              "*MAT_PLASTIC_KINEMATIC\n1,7850,2.1e11,0.3,2.5e8\n*CONTROL_TERMINATION\n1e-5\n*END\n";
+  const linerun::Trace run = linerun::runDeck("plastic_without_points", plastic, linerun::RunOptions{});
+  EXPECT_NE(run.console.find("Beam section 1: elastic-plastic beams need a tube of 3, 6 or 9 section points"),
+            std::string::npos);
+}
