@@ -65,9 +65,13 @@ int piecewiseHardeningModel(const Material& material) {
 
 void KeywordReader::readMaterial(const std::string& block) {
     const std::string header = blockHeader(block);
+    // The option is the whole keyword (without "_TITLE"): a longer keyword
+    // that holds an option's name is another material, whose cards differ.
+    const std::string form = withoutTitle(header);
     const MaterialOptionEntry* entry = nullptr;
     for (const MaterialOptionEntry& candidate : kMaterialOptions) {
-        if (header.find(candidate.word) != std::string::npos) {
+        const std::string word = candidate.word;
+        if (form == (word.rfind("MAT_", 0) == 0 ? "*" + word : "*MAT_" + word)) {
             entry = &candidate;
             break;
         }

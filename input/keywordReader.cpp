@@ -35,7 +35,7 @@ std::string keywordOf(const std::string& block) {
 
 // Line 1 of these blocks is a heading, kept even when it is blank.
 bool headingLine(const std::string& keyword) {
-    return keywordIs(keyword, "*PART") || keyword.find("_TITLE") != std::string::npos;
+    return keywordIs(keyword, "*PART") || withoutTitle(keyword) != keyword;
 }
 
 }  // namespace
@@ -102,6 +102,14 @@ std::vector<std::string> cutDeckBlocks(std::string text) {
 }
 
 std::string blockHeader(const std::string& block) { return keywordOf(block); }
+
+std::string withoutTitle(const std::string& keyword) {
+    const std::string suffix = "_TITLE";
+    if (keyword.size() > suffix.size() && keyword.compare(keyword.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        return keyword.substr(0, keyword.size() - suffix.size());
+    }
+    return keyword;
+}
 
 bool keywordIs(const std::string& keyword, const std::string& name) {
     const std::string full = !name.empty() && name[0] == '*' ? name : "*" + name;

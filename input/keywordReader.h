@@ -62,6 +62,8 @@ std::string blockHeader(const std::string& block);
 // "_" and options: "*SET" takes "*SET_NODE_LIST" but not "*SETTINGS". A name
 // without its "*" is tested with it.
 bool keywordIs(const std::string& keyword, const std::string& name);
+// The keyword without a final "_TITLE".
+std::string withoutTitle(const std::string& keyword);
 
 // Working files of a deck: the folder "temp" beside the deck, the
 // comment-free copy "temp_<deck>" and the check list "outForVerify_<deck>".

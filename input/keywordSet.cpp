@@ -69,12 +69,7 @@ void KeywordReader::readSet(const std::string& block) {
     };
 
     // The option is the keyword after "*SET_", without "_TITLE".
-    std::string form = header.substr(std::string("*SET_").size());
-    const std::string titleSuffix = "_TITLE";
-    if (form.size() > titleSuffix.size() && form.compare(form.size() - titleSuffix.size(), titleSuffix.size(),
-                                                         titleSuffix) == 0) {
-        form.resize(form.size() - titleSuffix.size());
-    }
+    const std::string form = withoutTitle(header).substr(std::string("*SET_").size());
     if (form.find("GENERATE") != std::string::npos) {
         refuseForm(header, "is not read by this version: its members (ranges of ids) would be lost");
         return;

@@ -62,7 +62,8 @@ int preprocessModel(FEMDynamic* fem)
     // 3. Id maps.
     fem->materialManager->buildMaterialIdMap();
     fem->sectionManager->sortAndMapSections();
-    fem->setManager->resolveAllSets(fem);
+    // Set members are resolved in step 10, once the elements are final.
+    fem->setManager->buildSetMaps();
     fem->curveManager->buildCurveMap();
     fem->hourglassControlManager->buildIdMap();
 
@@ -146,16 +147,10 @@ int preprocessModel(FEMDynamic* fem)
         surface.linkSegmentNodePtrs(nodeManager);
     }
 
-    // 10. Sets again, now that the element links are in place.
-    for (Set& set : fem->setManager->node_set_array) {
-        set.resolveMembers(fem);
-    }
-    for (Set& set : fem->setManager->part_set_array) {
-        set.resolveMembers(fem);
-    }
-    for (Set& set : fem->setManager->element_set_array) {
-        set.resolveMembers(fem);
-    }
+    // 10. Set members to their nodes, parts and elements. Linking (step 7)
+    // drops elements with bad node ids and rebuilds the element vectors, so
+    // members are resolved only now that the elements are final.
+    fem->setManager->resolveAllSets(fem);
 
     // 13. Spot welds and joints to the nodes of their node sets.
     for (Constrained& constraint : fem->constrainedManager->constrained_array) {

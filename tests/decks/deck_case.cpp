@@ -73,9 +73,9 @@ void Probe::collect(FEMDynamic* fem, double time, double)
     samples.push_back(Sample{time, nodes->node_array_cpu});
 }
 
-std::vector<Sample> runInProcess(const std::string& name)
+std::vector<Sample> runInProcess(const std::string& name, const std::string& scratchName)
 {
-    const fs::path scratch = scratchFolder(name);
+    const fs::path scratch = scratchFolder(scratchName.empty() ? name : scratchName);
     fs::copy_file(caseFolder(name) / "deck.k", scratch / "deck.k");
     auto* fem = new FEMDynamic[1];
     fem->newManagers();

@@ -48,7 +48,9 @@ public:
 };
 
 // Reads the case's deck, sets the model up and runs the GPU time loop with
-// a probe; the samples are returned. Fails the test when a stage fails.
-std::vector<Sample> runInProcess(const std::string& name);
+// a probe; the samples are returned. Fails the test when a stage fails. The
+// scratch folder is named after the case, or after `scratch` when given (so
+// that tests running at the same time keep apart).
+std::vector<Sample> runInProcess(const std::string& name, const std::string& scratch = "");
 
 }  // namespace deckcase

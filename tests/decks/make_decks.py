@@ -6,6 +6,9 @@ unknown_material  the same cube whose part names a material the deck lacks
 free_flight     a 2 x 2 x 2 block of hexahedra with one initial velocity
 wave_hexa       a bar of hexahedra whose two halves start at +v and -v
 wave_tetra      the same bar cut into tetrahedra
+free_flight_field, wave_hexa_field
+                the same models written the way pre-processors and users
+                write keyword decks (see FieldDeck below)
 """
 import itertools
 import os
@@ -103,6 +106,97 @@ def tetrahedra(nx, ny, nz, nodes, number):
     return cells
 
 
+class FieldDeck:
+    """Writes a model the way decks in the field are written: keywords in
+    mixed case, titles, "$#" comment lines between cards, elements before
+    the nodes they use, cards in fixed columns with blank fields for zeros,
+    numbers whose exponent follows the mantissa without an E ("2.00000-3"),
+    node coordinates that fill their 16 columns and touch, and some lines
+    separated by commas. Every number is written so that it reads back as
+    exactly the value of the plain deck."""
+
+    def __init__(self, title):
+        self.parts = ["*KEYWORD\n*TITLE\n" + title + "\n"]
+
+    @staticmethod
+    def no_e(value):
+        """2e-3 as "2.00000-3": the exponent follows the last digit."""
+        if value == 0.0:
+            return ""
+        exponent = 0
+        mantissa = abs(value)
+        while mantissa >= 10.0:
+            mantissa /= 10.0
+            exponent += 1
+        while mantissa < 1.0:
+            mantissa *= 10.0
+            exponent -= 1
+        mantissa_text = f"{'-' if value < 0 else ''}{mantissa:.5f}"
+        assert float(mantissa_text + "e" + str(exponent)) == value, value
+        return mantissa_text + f"{exponent:+d}"
+        return text
+
+    @staticmethod
+    def columns(values, width=10):
+        """Right-aligned fields; None and 0 are written blank."""
+        out = ""
+        for v in values:
+            text = "" if v is None or v == 0 else (v if isinstance(v, str) else str(v))
+            assert len(text) <= width, text
+            out += text.rjust(width)
+        return out.rstrip() + "\n"
+
+    @staticmethod
+    def touching(x):
+        """A coordinate filling its 16 columns, so that it touches the field
+        before it; 0 is left blank."""
+        if x == 0.0:
+            return " " * 16
+        text = f"{x:.14f}" if x >= 0 else f"{x:.13f}"
+        assert len(text) == 16 and float(text) == x, (x, text)
+        return text
+
+    def elements(self, cells, part):
+        lines = ["*element_solid\n$#   eid     pid      n1      n2      n3      n4      n5      n6      n7      n8\n"]
+        for number, ids in enumerate(cells, start=1):
+            lines.append("".join(str(v).rjust(8) for v in [number, part] + list(ids)) + "\n")
+        self.parts.append("".join(lines))
+
+    def nodes(self, nodes):
+        # The values the plain deck's "%.10g" texts stand for.
+        nodes = [tuple(float(f"{c:.10g}") for c in node) for node in nodes]
+        lines = ["*Node\n$#   nid               x               y               z      tc      rc\n"]
+        for number, (x, y, z) in enumerate(nodes, start=1):
+            style = (number + (number - 1) // 3) % 3
+            if style == 0:
+                lines.append(f"{number},{x!r},{y!r},{z!r}\n")
+            elif style == 1:
+                lines.append(str(number).rjust(8) + "".join(self.touching(c) for c in (x, y, z)) + "\n")
+            else:
+                lines.append(str(number).rjust(8) + "".join(self.no_e(c).rjust(16) for c in (x, y, z)) + "\n")
+        self.parts.append("".join(lines))
+
+    def common_cards(self, title, elform, density, young, end_time):
+        self.parts.append(
+            "*Part\n$# title\n" + title + "\n$#     pid     secid       mid\n" + "         1,1,1\n"
+            + "*SECTION_SOLID_TITLE\n" + title + " section\n$#   secid    elform\n" + self.columns([1, elform])
+            + "*mat_elastic_title\n" + title + " material\n"
+            + self.columns([1, self.no_e(density), self.no_e(young), None])
+            + "*CONTROL_TERMINATION\n" + self.columns([self.no_e(end_time)]))
+
+    def node_set(self, set_id, members):
+        text = "*set_node_list_title\nset " + str(set_id) + "\n" + self.columns([set_id])
+        for start in range(0, len(members), 8):
+            text += "$# nodes\n" + self.columns(members[start:start + 8])
+        self.parts.append(text)
+
+    def initial_velocity(self, set_id, v):
+        self.parts.append("*Initial_Velocity\n" + self.columns([set_id]) + ",".join(repr(c) for c in v) + "\n")
+
+    def text(self):
+        return "".join(self.parts) + "*End\n"
+
+
 def write(case, text):
     folder = os.path.join(HERE, case)
     os.makedirs(folder, exist_ok=True)
@@ -138,6 +232,14 @@ def free_flight():
             + initial_velocity(1, (3.0, -2.0, 0.5)) + "*END\n")
     write("free_flight", text)
 
+    field = FieldDeck("a block of hexahedra in free flight")
+    field.elements(hexahedra(2, 2, 2, number), 1)
+    field.common_cards("block", 1, 2.0, 2.0e5, 0.02)
+    field.node_set(1, list(range(1, len(nodes) + 1)))
+    field.initial_velocity(1, (3.0, -2.0, 0.5))
+    field.nodes(nodes)
+    write("free_flight_field", field.text())
+
 
 # The bars: length 1, a square cross-section of one element, E = 1e4 and
 # rho = 1 with nu = 0, so c = 100 and L / (2c) = 0.005.
@@ -160,6 +262,18 @@ def wave_bar(case, tetra):
             + initial_velocity(1, (-BAR_SPEED, 0.0, 0.0))
             + initial_velocity(2, (BAR_SPEED, 0.0, 0.0)) + "*END\n")
     write(case, text)
+    if tetra:
+        return
+
+    field = FieldDeck("a bar whose halves move apart")
+    field.elements(cells, 1)
+    field.common_cards("bar", 1, 1.0, 1.0e4, 0.008)
+    field.node_set(1, left)
+    field.node_set(2, right)
+    field.initial_velocity(1, (-BAR_SPEED, 0.0, 0.0))
+    field.initial_velocity(2, (BAR_SPEED, 0.0, 0.0))
+    field.nodes(nodes)
+    write(case + "_field", field.text())
 
 
 if __name__ == "__main__":

@@ -4,6 +4,17 @@
 
 #include <cmath>
 
+#include "core/nodeManager.h"
+#include "core/part.h"
+#include "core/sectionmanager.h"
+#include "core/setManager.h"
+#include "elements/elmmanager.h"
+#include "input/keywordReader.h"
+#include "materials/materialmanager.h"
+#include "solver/femdynamic.h"
+#include "solver/initialCondition.h"
+#include "solver/timeControl.h"
+
 #include "tests/decks/deck_case.h"
 #include "tests/output/vtk_check.h"
 
@@ -190,4 +201,131 @@ TEST(DeckCase, UnknownMaterialRefusesTheDeck)
         << console;
     EXPECT_EQ(console.find("Calculation completed"), std::string::npos);
     EXPECT_TRUE(vtkFiles(scratch / "work").empty());
+}
+
+namespace {
+
+// Reads a case's deck (block loop and completion) into a new solver; null
+// after a test failure when the deck is not read.
+FEMDynamic* readCaseDeck(const std::string& name)
+{
+    const fs::path scratch = scratchFolder(name + "_model");
+    fs::copy_file(caseFolder(name) / "deck.k", scratch / "deck.k");
+    auto* fem = new FEMDynamic[1];
+    fem->newManagers();
+    if (readKeywordDeck(fem, (scratch / "deck.k").string()) != 1) {
+        ADD_FAILURE() << "the deck of " << name << " was not read";
+        delete[] fem;
+        return nullptr;
+    }
+    return fem;
+}
+
+// The model of the field-style deck equals the plain deck's, field by field.
+void expectSameModel(const std::string& plainName, const std::string& fieldName)
+{
+    FEMDynamic* plain = readCaseDeck(plainName);
+    FEMDynamic* field = readCaseDeck(fieldName);
+    if (plain != nullptr && field != nullptr) {
+        const std::vector<NodeCuda>& a = plain->nodeManager->node_array_cpu;
+        const std::vector<NodeCuda>& b = field->nodeManager->node_array_cpu;
+        ASSERT_EQ(a.size(), b.size());
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            EXPECT_EQ(a[i].id, b[i].id);
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_EQ(a[i].coord[k], b[i].coord[k]) << "node " << a[i].id << " coordinate " << k;
+            }
+        }
+        ASSERT_EQ(plain->part_array.size(), field->part_array.size());
+        for (std::size_t p = 0; p < plain->part_array.size(); ++p) {
+            const Part& pa = plain->part_array[p];
+            const Part& pb = field->part_array[p];
+            EXPECT_EQ(pa.name, pb.name);
+            EXPECT_EQ(pa.id, pb.id);
+            EXPECT_EQ(pa.section_id, pb.section_id);
+            EXPECT_EQ(pa.material_id, pb.material_id);
+            const auto& ea = plain->elm_manager_array[p].solid_element_array_cpu;
+            const auto& eb = field->elm_manager_array[p].solid_element_array_cpu;
+            ASSERT_EQ(ea.size(), eb.size());
+            for (std::size_t e = 0; e < ea.size(); ++e) {
+                EXPECT_EQ(ea[e].id, eb[e].id);
+                EXPECT_EQ(ea[e].part_id, eb[e].part_id);
+                for (int k = 0; k < 8; ++k) {
+                    EXPECT_EQ(ea[e].node_id[k], eb[e].node_id[k]) << "element " << ea[e].id;
+                }
+            }
+        }
+        const std::vector<Material>& ma = plain->materialManager->material_array;
+        const std::vector<Material>& mb = field->materialManager->material_array;
+        ASSERT_EQ(ma.size(), mb.size());
+        for (std::size_t m = 0; m < ma.size(); ++m) {
+            EXPECT_EQ(ma[m].type, mb[m].type);
+            EXPECT_EQ(ma[m].density, mb[m].density);
+            EXPECT_EQ(ma[m].youngs_modulus, mb[m].youngs_modulus);
+            EXPECT_EQ(ma[m].poissons_ratio, mb[m].poissons_ratio);
+        }
+        const std::vector<Section>& sa = plain->sectionManager->section_array;
+        const std::vector<Section>& sb = field->sectionManager->section_array;
+        ASSERT_EQ(sa.size(), sb.size());
+        for (std::size_t s = 0; s < sa.size(); ++s) {
+            EXPECT_EQ(sa[s].id, sb[s].id);
+            EXPECT_EQ(sa[s].family_code, sb[s].family_code);
+            EXPECT_EQ(sa[s].card_formulation, sb[s].card_formulation);
+            EXPECT_EQ(sa[s].element_formulation, sb[s].element_formulation);
+        }
+        const std::deque<Set>& na = plain->setManager->node_set_array;
+        const std::deque<Set>& nb = field->setManager->node_set_array;
+        ASSERT_EQ(na.size(), nb.size());
+        for (std::size_t s = 0; s < na.size(); ++s) {
+            EXPECT_EQ(na[s].id, nb[s].id);
+            EXPECT_EQ(na[s].id_array, nb[s].id_array);
+        }
+        const std::vector<InitialCondition>& ia = *plain->initial_condition_array;
+        const std::vector<InitialCondition>& ib = *field->initial_condition_array;
+        ASSERT_EQ(ia.size(), ib.size());
+        for (std::size_t c = 0; c < ia.size(); ++c) {
+            EXPECT_EQ(ia[c].ic_set_id, ib[c].ic_set_id);
+            for (int k = 0; k < 6; ++k) {
+                EXPECT_EQ(ia[c].value[k], ib[c].value[k]);
+            }
+        }
+        EXPECT_EQ(plain->timeControl->end_time, field->timeControl->end_time);
+    }
+    delete[] plain;
+    delete[] field;
+}
+
+// Both decks give the same nodal state at every cycle.
+void expectSameRun(const std::string& plainName, const std::string& fieldName)
+{
+    const std::vector<Sample> a = runInProcess(plainName, plainName + "_compared");
+    const std::vector<Sample> b = runInProcess(fieldName);
+    ASSERT_GT(a.size(), 10u);
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t s = 0; s < a.size(); ++s) {
+        ASSERT_EQ(a[s].time, b[s].time);
+        for (std::size_t i = 0; i < a[s].nodes.size(); ++i) {
+            for (int k = 0; k < 3; ++k) {
+                ASSERT_EQ(a[s].nodes[i].total_disp[k], b[s].nodes[i].total_disp[k]) << "cycle " << s;
+                ASSERT_EQ(a[s].nodes[i].vel[k], b[s].nodes[i].vel[k]) << "cycle " << s;
+            }
+            for (int k = 0; k < 6; ++k) {
+                ASSERT_EQ(a[s].nodes[i].stress[k], b[s].nodes[i].stress[k]) << "cycle " << s;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+TEST(DeckCase, FieldStyleDecksGiveThePlainModel)
+{
+    expectSameModel("free_flight", "free_flight_field");
+    expectSameModel("wave_hexa", "wave_hexa_field");
+}
+
+TEST(DeckCase, FieldStyleDecksGiveThePlainResults)
+{
+    expectSameRun("free_flight", "free_flight_field");
+    expectSameRun("wave_hexa", "wave_hexa_field");
 }

@@ -103,9 +103,10 @@ TEST_F(KeywordDeckTest, MaterialIdsTypesAndHardeningModel) {
                      card({"250.0"}) + "*MAT_PIECEWISE_LINEAR_PLASTICITY\n" + card({"10"}) +
                      card({"", "", "33"}) + "*MAT_MODIFIED_PIECEWISE_LINEAR_PLASTICITY\n" + card({"11"}) +
                      card({"", "", "34"}) + points + "*MAT_NONLINEAR_ELASTIC_DISCRETE_BEAM\n" + card({"12"}) +
-                     "*MAT_ELASTIC_SPRING_DISCRETE_BEAM\n" + card({"13"}) + "*MAT_UNKNOWN\n" + card({"14"})));
+                     "*MAT_ELASTIC_SPRING_DISCRETE_BEAM\n" + card({"13"}) + "*MAT_UNKNOWN\n" + card({"14"}) +
+                     "*mat_linear_elastic_discrete_beam\n" + card({"15"})));
     const std::vector<Material>& m = fem->materialManager->material_array;
-    ASSERT_EQ(m.size(), 7u);
+    ASSERT_EQ(m.size(), 6u);
     EXPECT_EQ(m[0].id, 1);
     EXPECT_EQ(m[0].type, 2);
     EXPECT_EQ(m[0].name, "steel");
@@ -120,8 +121,12 @@ TEST_F(KeywordDeckTest, MaterialIdsTypesAndHardeningModel) {
     EXPECT_EQ(m[4].type, 4);
     EXPECT_EQ(m[4].plastic_model, 0);
     EXPECT_EQ(m[4].curve_id, 34);
-    EXPECT_EQ(m[5].type, 6);  // contains "LINEAR_ELASTIC_DISCRETE_BEAM"
-    EXPECT_EQ(m[6].type, 2);  // contains "MAT_ELASTIC"
+    // Materials are recognised by their whole keyword in any case; a longer
+    // keyword that holds a known name is another material and is skipped.
+    EXPECT_EQ(m[5].type, 6);
+    EXPECT_EQ(state.materialNumberMap.at(15), 6);
+    EXPECT_EQ(state.materialNumberMap.count(12), 0u);
+    EXPECT_EQ(state.materialNumberMap.count(13), 0u);
 }
 
 TEST_F(KeywordDeckTest, GeneralNonlinearBeamReadsExtraCardsOnlyForFlag2) {

@@ -108,6 +108,64 @@ TEST_F(CompletionTest, NodeSetsHoldNodeNumbersAndExpandAddsAndParts)
     EXPECT_EQ(manager.findSet(4, SET_NODE)->id_array, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
+TEST_F(CompletionTest, AddSetsJoinLaterAddSetsAndSetsByParts)
+{
+    // Set 5 adds set 6, an add set that comes later, and set 4, a set by
+    // parts: both are expanded before set 5 takes their members.
+    const std::string sets = "*SET_NODE_ADD\n" + card({"5"}) + card({"6", "4"}) +
+                             "*SET_NODE_ADD\n" + card({"6"}) + card({"1"}) +
+                             "*SET_NODE_LIST\n" + card({"1"}) + card({"108", "101"}) +
+                             "*SET_NODE_GENERAL\n" + card({"4"}) + card({"PART", "20"});
+    ASSERT_EQ(read("add_sets", cubeMesh() + partCard("cube", "20", "5", "7") + sectionAndMaterial() + sets), 1);
+    SetManager& manager = *fem.setManager;
+    manager.buildSetMaps();
+    EXPECT_EQ(manager.findSet(6, SET_NODE)->id_array, (std::vector<int>{8, 1}));
+    EXPECT_EQ(manager.findSet(5, SET_NODE)->id_array, (std::vector<int>{8, 1, 1, 2, 3, 4, 5, 6, 7, 8}));
+
+    // A chain of adds that comes back to its start is refused, naming it.
+    FEMDynamic cycle;
+    cycle.newManagers();
+    const std::string loop = "*SET_NODE_ADD\n" + card({"7"}) + card({"8"}) + "*SET_NODE_ADD\n" + card({"8"}) +
+                             card({"9", "7"}) + "*SET_NODE_LIST\n" + card({"9"}) + card({"101"});
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(readDeckFile(&cycle, "completion_add_cycle",
+                           cubeMesh() + partCard("cube", "20", "5", "7") + sectionAndMaterial() + loop),
+              0);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("adds itself through its add list"), std::string::npos);
+}
+
+TEST_F(CompletionTest, InitialVelocityOnSetZeroReachesEveryNode)
+{
+    ASSERT_EQ(read("velocity_all", cubeMesh() + partCard("cube", "20", "5", "7") + sectionAndMaterial() +
+                                       "*SET_NODE_LIST\n" + card({"3"}) + card({"101"}) + "*INITIAL_VELOCITY\n" +
+                                       card({"0"}) + card({"2.5", "", "-1.0"})),
+              1);
+    ASSERT_EQ(conditions().size(), 1u);
+    const InitialCondition& all = conditions()[0];
+    EXPECT_GT(all.ic_set_id, 3);  // a set of its own, with an id no deck set has
+    ASSERT_EQ(preprocessModel(&fem), 1);
+    ASSERT_NE(all.set, nullptr);
+    EXPECT_EQ(all.set->id_array, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(all.nodes.size(), 8u);
+    EXPECT_DOUBLE_EQ(all.value[0], 2.5);
+    EXPECT_DOUBLE_EQ(all.value[2], -1.0);
+}
+
+TEST_F(CompletionTest, DuplicateMaterialOrSectionIdsRefuseTheDeck)
+{
+    const std::string base = cubeMesh() + partCard("cube", "20", "5", "7") + sectionAndMaterial();
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(read("duplicate_material", base + "*MAT_ELASTIC\n" + card({"7", "2.0", "500.0", "0.2"})), 0);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("two *MAT cards give the material id 7"),
+              std::string::npos);
+    FEMDynamic second;
+    second.newManagers();
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(readDeckFile(&second, "completion_duplicate_section", base + "*SECTION_SOLID\n" + card({"5", "2"})), 0);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("two section cards give the section id 5"),
+              std::string::npos);
+}
+
 TEST_F(CompletionTest, SetsNamingWhatTheDeckLacksRefuseTheDeck)
 {
     const std::string base = cubeMesh() + partCard("cube", "20", "5", "7") + sectionAndMaterial();

@@ -104,6 +104,35 @@ TEST_F(PreprocessTest, WedgeNodeLinksFollowTheReorderedIds)
     }
 }
 
+TEST_F(PreprocessTest, ElementSetsPointIntoTheFinalElementList)
+{
+    // Element 2 names a node outside the model and is dropped while the
+    // elements are linked; the list is rebuilt, so a set of element 1 must
+    // point into the list that remains.
+    addCubePart(2);
+    SolidElementCuda broken = fem.elm_manager_array[0].solid_element_array_cpu[0];
+    broken.id = 2;
+    broken.node_id[7] = 99;
+    auto& read = fem.elm_manager_array[0].solid_element_array_cpu;
+    read.insert(read.begin(), broken);
+    Set set;
+    set.id = 4;
+    set.type = SET_ELEMENT;
+    set.id_array = {1};
+    fem.setManager->addSet(set);
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(preprocessModel(&fem), 1);
+    testing::internal::GetCapturedStdout();
+    // Set-up reserves room in the store list: take the list afterwards.
+    const auto& solids = fem.elm_manager_array[0].solid_element_array_cpu;
+    ASSERT_EQ(solids.size(), 1u);
+    const Set* resolved = fem.setManager->findSet(4, SET_ELEMENT);
+    ASSERT_NE(resolved, nullptr);
+    ASSERT_EQ(resolved->element_array_cpu.size(), 1u);
+    EXPECT_EQ(resolved->element_array_cpu[0], static_cast<const Element*>(&solids[0]));
+    EXPECT_EQ(resolved->element_array_cpu[0]->id, 1);
+}
+
 TEST_F(PreprocessTest, RigidMaterialGivesExactlyOneRigidBody)
 {
     addCubePart(1);
