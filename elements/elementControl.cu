@@ -213,6 +213,46 @@ __global__ void MassScaledForBeam(double targetDt, int n, BeamElementCuda** elem
   if (i < n) elements[i]->computeBeamMassScaleGpu(targetDt);
 }
 
+__global__ void _AllShellElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
+                                         ShellElementCuda** elements, int n, double dt, double* steps,
+                                         double safeFactor) {
+  for (int i = gridStrideStart(); i < n; i += gridStride()) {
+    ShellElementCuda* e = elements[i];
+    const MaterialNew* material = materialOf(materials, e);
+    if (material == nullptr) {
+      steps[i] = kElementDtSentinel;
+      continue;
+    }
+    Section* section = e->section_id >= 1 ? sections + (e->section_id - 1) : nullptr;
+    if (material->id != e->material_id || (section != nullptr && section->id != e->section_id))
+      printf("材料与属性调用错误\n");
+    e->computeShellInterForceGpu(material, section, hourglass, dt);
+    e->computeShellCharactLength();
+    steps[i] = e->computeShellTimeStep(material, safeFactor);
+  }
+}
+
+// Critical step of the shells from the plate wave speed of the flat records.
+__global__ void ShellDt(double* blockMin, int n, ShellElementCuda** elements, Material* materials,
+                        double safeFactor) {
+  __shared__ double slot[kSmallBlock];
+  const int t = threadIdx.x;
+  slot[t] = kCriticalDtStart;
+  if (globalThreadIndex() < n) {
+    ShellElementCuda* e = elements[globalThreadIndex()];
+    const double c = e->material_id >= 1 ? materials[e->material_id - 1].wave_speed[1] : 0.0;
+    const double step = e->computeShellCharactLength() * safeFactor / c;
+    if (nodeValueIsFinite(step) && step < slot[t]) slot[t] = step;
+    e->assignTimeStep(step);
+  }
+  reduceBlockMin(slot, blockMin);
+}
+
+__global__ void MassScaledForShell(double targetDt, int n, ShellElementCuda** elements) {
+  const int i = globalThreadIndex();
+  if (i < n) elements[i]->computeShellMassScaleGpu(targetDt);
+}
+
 __global__ void MassScaledForSolid(double targetDt, int n, SolidElementCuda** elements) {
   const int i = globalThreadIndex();
   if (i < n) elements[i]->computeSolidMassScaleGpu(targetDt);
@@ -406,7 +446,6 @@ void ElementControl::allocateAndCopyElementPtr(std::vector<Part>& parts) {
 }
 
 void ElementControl::reportFamiliesWithoutFormulation() const {
-  if (shell_num > 0) reportUnavailable("Shell and membrane element forces", static_cast<size_t>(shell_num));
   if (solid2ndNum_ > 0) reportUnavailable("Second-order solid element forces", static_cast<size_t>(solid2ndNum_));
 }
 
@@ -480,6 +519,9 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
   if (beam_num > 0)
     launch(_AllBeamElementInterFor, blocksFor(beam_num, kForceBlock), dim3(kForceBlock), materials, sections,
            hourglass, beamArrayGpu, beam_num, dt, dtArray, safeFactor);
+  if (shell_num > 0)
+    launch(_AllShellElementInterFor, blocksFor(shell_num, kForceBlock), dim3(kForceBlock), materials, sections,
+           hourglass, shellArrayGpu, shell_num, dt, dtArray + beam_num, safeFactor);
   double* solidSteps = dtArray + beam_num + shell_num;
   if (solid_num > 0)
     launch(_AllSolidElementInterFor, blocksFor(solid_num, kForceBlock), dim3(kForceBlock), materials, sections,
@@ -520,12 +562,19 @@ double ElementControl::gpuCalCriticalDt(Material* materials, Section* sections, 
            sections, safeFactor);
     lowerToBlockMinima(blockDtCpu, beam_num, m);
   }
+  if (shell_num > 0) {
+    launch(ShellDt, smallBlocksFor(shell_num), dim3(kSmallBlock), blockDtGpu, shell_num, shellArrayGpu, materials,
+           safeFactor);
+    lowerToBlockMinima(blockDtCpu, shell_num, m);
+  }
   return m;
 }
 
 void ElementControl::gpuMassScale(double targetDt) {
   if (solid_num > 0)
     launch(MassScaledForSolid, smallBlocksFor(solid_num), dim3(kSmallBlock), targetDt, solid_num, solidArrayGpu);
+  if (shell_num > 0)
+    launch(MassScaledForShell, smallBlocksFor(shell_num), dim3(kSmallBlock), targetDt, shell_num, shellArrayGpu);
   if (beam_num > 0)
     launch(MassScaledForBeam, smallBlocksFor(beam_num), dim3(kSmallBlock), targetDt, beam_num, beamArrayGpu);
   if (shell2ndNum_ > 0)

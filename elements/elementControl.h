@@ -108,6 +108,12 @@ __global__ void _AllDiscreteElementInterFor(MaterialNew** materials, Section* se
 __global__ void beamDt(double* blockMin, int n, BeamElementCuda** elements, Material* materials, Section* sections,
                        double safeFactor);
 __global__ void MassScaledForBeam(double targetDt, int n, BeamElementCuda** elements);
+__global__ void _AllShellElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
+                                         ShellElementCuda** elements, int n, double dt, double* steps,
+                                         double safeFactor);
+__global__ void ShellDt(double* blockMin, int n, ShellElementCuda** elements, Material* materials,
+                        double safeFactor);
+__global__ void MassScaledForShell(double targetDt, int n, ShellElementCuda** elements);
 __global__ void MassScaledForSolid(double targetDt, int n, SolidElementCuda** elements);
 __global__ void MassScaledForShell2nd(double targetDt, int n, ShellElement2nd** elements);
 __global__ void MassScaledForBeam2nd(double targetDt, int n, BeamElement2nd** elements);

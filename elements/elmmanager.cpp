@@ -176,6 +176,13 @@ void ElmManager::setElementType(const Section* section) {
     else if (F == ET_MEMBRANE3 || F == ET_MEMBRANE4)
       e.type = triangle ? ET_MEMBRANE3 : ET_MEMBRANE4;
   }
+  // Hughes-Liu shells have no formulation of their own: they take the
+  // Belytschko-Tsay force, which the user is told once per part.
+  for (const auto& e : shell_element_array_cpu)
+    if (e.type == ET_HL_SHELL) {
+      printf("part %d: Hughes-Liu shells (type 10) are computed with the Belytschko-Tsay formulation\n", e.part_id);
+      break;
+    }
 
   for (auto& e : solid_element_array_cpu) {
     int* id = e.node_id;

@@ -1,9 +1,9 @@
 // Host element passes of one part: internal forces and critical steps of
 // the host-only loop, nodal masses, the smallest characteristic length and
-// host mass scaling.  First-order solids, beams, springs, trusses and
-// discrete elements run their host routines; the shell and second-order
-// solid formulations are not part of this build yet, and a part holding
-// such elements says so at every pass.
+// host mass scaling.  First-order shells, solids, beams, springs, trusses
+// and discrete elements run their host routines; the second-order solid
+// formulations are not part of this build yet, and a part holding such
+// elements says so at every pass.
 #include <cstdio>
 
 #include "core/section.h"
@@ -15,7 +15,6 @@ namespace {
 
 // Reports the families of the part whose host routines are not built.
 void reportPendingFamilies(const ElmManager& m, const char* pass) {
-  if (!m.shell_element_array_cpu.empty()) printf("请补充壳单元的%s\n", pass);
   if (!m.solid2ndArrayCpu_.empty()) printf("请补充二阶实体单元的%s\n", pass);
 }
 
@@ -24,6 +23,12 @@ void reportPendingFamilies(const ElmManager& m, const char* pass) {
 void ElmManager::computeInterForceCpu(const MaterialNew* material, Section* section, HourglassControl* hourglass,
                                       double dt, double& candidate, double safeFactor) {
   double partMin = 100.0;
+  for (ShellElementCuda& e : shell_element_array_cpu) {
+    e.computeShellInterForceCpu(material, section, hourglass, dt);
+    e.computeShellCharactLength();
+    const double step = e.computeShellTimeStep(material, safeFactor);
+    if (step < partMin) partMin = step;
+  }
   for (SolidElementCuda& e : solid_element_array_cpu) {
     e.computeSolidInterForceCpu(material, section, hourglass, dt);
     e.computeSolidCharactLengthCpu();
@@ -45,6 +50,7 @@ void ElmManager::calNodeMass(const Material* material, const Section* section) {
   totMass = 0.0;
   if (material == nullptr) return;
   if (material->type == 0 && material->density < 1e-11) return;
+  for (ShellElementCuda& e : shell_element_array_cpu) totMass += e.calShellNodeMass(material, section);
   for (SolidElementCuda& e : solid_element_array_cpu) totMass += e.calSolidNodeMass(material, section);
   for (BeamElementCuda& e : beam_element_array_cpu) totMass += e.beamNodeMassCpu(material, section);
   if (!beam_element_array_cpu.empty() && section != nullptr && material->type == MT_ELASTIC_PLASTIC &&
@@ -64,12 +70,19 @@ void ElmManager::calMinCharactLength(double* length) {
     const double l = e.computeBeamCharactLength();
     if (l < *length) *length = l;
   }
+  // A shell form without a length method keeps its stored length, which is
+  // 0 until a length was computed: it lowers nothing.
+  for (ShellElementCuda& e : shell_element_array_cpu) {
+    const double l = e.computeShellCharactLength();
+    if (l > 0.0 && l < *length) *length = l;
+  }
   reportPendingFamilies(*this, "特征长度算法");
 }
 
 void ElmManager::massScaleCpu(double targetDt) {
   for (SolidElementCuda& e : solid_element_array_cpu) e.computeSolidMassScaleCpu(targetDt);
   for (BeamElementCuda& e : beam_element_array_cpu) e.computeBeamMassScaleCpu(targetDt);
+  for (ShellElementCuda& e : shell_element_array_cpu) e.computeShellMassScaleCpu(targetDt);
   reportPendingFamilies(*this, "质量缩放算法");
   for (size_t i = 0; i < shell2ndArrayCpu_.size(); ++i) printf("请补充二阶壳单元的质量缩放算法\n");
   for (size_t i = 0; i < beam2ndArrayCpu_.size(); ++i) printf("请补充二阶梁单元的质量缩放算法\n");

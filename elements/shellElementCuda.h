@@ -25,6 +25,7 @@ struct ShellElementCuda : Element {
   double rotaryInertia[3] = {};  // rotary-inertia sums
   double hourglassStress[5] = {};  // in-plane x, y, out-of-plane w, rotation x, y
   double initialArea = 0.0;        // triangular shell: area at the first force computation
+  double shearResultant[2] = {};   // triangular shell: transverse shear forces per length, xz and yz
 
   // ---- element manager and base operations ----
   __host__ __device__ void setElementSectionType() { sectionType = FAMILY_SHELL; }
@@ -37,18 +38,44 @@ struct ShellElementCuda : Element {
   // Both thickness fields := mean of the section's four nodal thicknesses.
   void setThick(const Section* section);
 
-  // ---- formulation (shell formulation files) ----
+  // ---- formulation (shell1st.cu and the formulation files) ----
+  // Internal force by type code; the hourglass records are not consulted.
   __host__ __device__ void computeShellInterForceGpu(const MaterialNew* material, Section* section,
                                                      HourglassControl* hourglass, double timeStep);
+  // Belytschko-Tsay quadrilateral (types 9 and 10).
+  __host__ __device__ void interForce_BT_Gpu(const MaterialNew* material, const Section* section, double timeStep);
+  // Cell-smoothed discrete-shear-gap triangle (types 13 and 14).
+  __host__ __device__ void interForce_S3_Gpu(const MaterialNew* material, const Section* section, double timeStep);
+  // Three- and four-node membranes (types 7 and 8).
+  __host__ __device__ void interForce_M3_gpu(const MaterialNew* material, const Section* section, double timeStep);
+  __host__ __device__ void interForce_M4_gpu(const MaterialNew* material, const Section* section, double timeStep);
+  // Triangle frame (rows e1, e2, e3) and local coordinates of three points;
+  // stores and returns the area.
+  __host__ __device__ double transform_S3(const double x[3][3], double T[3][3], double local[3][3]);
   __host__ __device__ double computeShellCharactLength();
   __host__ __device__ double computeShellTimeStep(const MaterialNew* material, double safeFactor);
   __host__ __device__ void assignTimeStep(double step) { dt = step; }
-  __host__ __device__ double computeShellMassScaleGpu(double targetDt);
+  __device__ double computeShellMassScaleGpu(double targetDt);
+  // Uniform normal pressure p into the node force accumulators (atomic).
+  __device__ void applyUniformNormLoadToNode(double p);
+  // Host twins: the force is computed as on the device and handed to the
+  // nodes at once.
   void computeShellInterForceCpu(const MaterialNew* material, Section* section, HourglassControl* hourglass,
                                  double timeStep);
+  void interForce_BT_Cpu(const MaterialNew* material, const Section* section, double timeStep);
+  void interForce_S3_Cpu(const MaterialNew* material, const Section* section, double timeStep);
+  double computeQuad1stCharactLength();
   double computeShellMassScaleCpu(double targetDt);
+  void applyUniformNormLoadToNodeCpu(double p);
   double calShellNodeMass(const Material* material, const Section* section);
   double calElementArea();
+  // Number of nodes the element's forces reach: 3 for triangles, else 4.
+  __host__ __device__ int shellNodeCount() const {
+    return (type == ET_MEMBRANE3 || type == ET_CB_TRI_SHELL || type == ET_BT_TRI_SHELL) ? 3 : 4;
+  }
+  __host__ __device__ bool isQuadrilateral() const {
+    return type == ET_MEMBRANE4 || type == ET_BT_SHELL || type == ET_HL_SHELL;
+  }
 };
 
 static_assert(std::is_trivially_copyable_v<ShellElementCuda>);

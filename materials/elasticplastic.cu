@@ -1,5 +1,7 @@
 #include "materials/elasticplastic.h"
 
+#include <cmath>
+
 #include "core/logErrorPrint.h"
 #include "materials/linearelastic.h"
 #include "materials/radialReturn.h"
@@ -52,6 +54,12 @@ __host__ __device__ void ElasticPlasticMaterial::computeStressMatrix3D(GaussPoin
 __host__ __device__ void ElasticPlasticMaterial::computeStressMatrixPlaneStrain(GaussPoint*, double*, double*,
                                                                                 double**, double) const {}
 
+// Plane stress: the elastic plane-stress trial (the thickness strain that
+// keeps zz free of stress) is returned radially in three dimensions; when the
+// point yields, the thickness strain increment is corrected by secant steps
+// until the returned zz stress vanishes too, so that the in-plane stress lies
+// on the yield surface of the plane-stress state.  Transverse shears stay
+// elastic.
 __host__ __device__ void ElasticPlasticMaterial::computeStressMatrixPlaneStress(GaussPoint* gp, double* stress,
                                                                                 double* d, double**,
                                                                                 double) const {
@@ -59,13 +67,28 @@ __host__ __device__ void ElasticPlasticMaterial::computeStressMatrixPlaneStress(
   if (st == nullptr) return;
   const double* s = st->stress;
   const double nu = poissonRatio;
-  const double Ep = youngModulus / (1.0 - nu * nu);
-  const double xx = s[0] + Ep * d[0] + nu * Ep * d[1];
-  const double yy = s[1] + nu * Ep * d[0] + Ep * d[1];
-  const double xy = s[3] + G * d[3];
-  const double T[3][3] = {{xx, xy, 0.0}, {xy, yy, 0.0}, {0.0, 0.0, 0.0}};
+  const double lambda = youngModulus * nu / ((1.0 + nu) * (1.0 - 2.0 * nu));
+  const double k0 = st->k, eps0 = st->eps_p;
+  double dzz = -nu / (1.0 - nu) * (d[0] + d[1]);
   double R[3][3];
-  radialReturnAlgorith(T, st, R);
+  double previousDzz = 0.0, previousZz = 0.0, slope = lambda + 2.0 * G;
+  const double tolerance = 1e-10 * (yield != 0.0 ? std::fabs(yield) : youngModulus);
+  for (int iter = 0; iter < 30; ++iter) {
+    st->k = k0;
+    st->eps_p = eps0;
+    const double volume = lambda * (d[0] + d[1] + dzz);
+    const double xy = s[3] + G * d[3];
+    const double T[3][3] = {{s[0] + volume + 2.0 * G * d[0], xy, 0.0},
+                            {xy, s[1] + volume + 2.0 * G * d[1], 0.0},
+                            {0.0, 0.0, volume + 2.0 * G * dzz}};
+    radialReturnAlgorith(T, st, R);
+    const double zz = R[2][2];
+    if (!(std::fabs(zz) > tolerance)) break;
+    if (iter > 0 && zz != previousZz) slope = (zz - previousZz) / (dzz - previousDzz);
+    previousDzz = dzz;
+    previousZz = zz;
+    dzz -= zz / slope;
+  }
   double out[6];
   out[0] = R[0][0];
   out[1] = R[1][1];

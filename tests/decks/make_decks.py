@@ -9,6 +9,7 @@ wave_tetra      the same bar cut into tetrahedra
 free_flight_field, wave_hexa_field
                 the same models written the way pre-processors and users
                 write keyword decks (see FieldDeck below)
+shell_plate     a plate of Belytschko-Tsay shells in free flight
 """
 import itertools
 import os
@@ -276,9 +277,35 @@ def wave_bar(case, tetra):
     write(case + "_field", field.text())
 
 
+def shell_block(elements, part=1):
+    lines = ["*ELEMENT_SHELL\n"]
+    for number, ids in enumerate(elements, start=1):
+        lines.append(card(number, part, *ids))
+    return "".join(lines)
+
+
+# A steel plate of 6 x 4 shells, 0.6 x 0.4 m, 5 mm thick with three points
+# through the thickness, elastic-plastic; every node starts at (3, -2, 0.5).
+def shell_plate():
+    nx, ny = 6, 4
+    nodes, number = grid(nx, ny, 0, 0.1, 0.1, 0.0)
+    cells = [[number[(i, j, 0)], number[(i + 1, j, 0)], number[(i + 1, j + 1, 0)], number[(i, j + 1, 0)]]
+             for j in range(ny) for i in range(nx)]
+    text = ("*KEYWORD\n$ a plate of shells in free flight\n" + node_block(nodes) + shell_block(cells)
+            + "*PART\nplate\n" + card(1, 1, 1)
+            + "*SECTION_SHELL\n" + card(1, 2, 0.8333, 3) + card(0.005, 0.005, 0.005, 0.005)
+            + "*MAT_PIECEWISE_LINEAR_PLASTICITY\n" + card(1, 7850.0, 2.1e11, 0.3, 2.5e8, 1.0e9)
+            + card(0, 0, 0, 0, 0) + card(*[0] * 8) + card(*[0] * 8)
+            + "*CONTROL_TERMINATION\n" + card(0.002)
+            + node_set(1, list(range(1, len(nodes) + 1)))
+            + initial_velocity(1, (3.0, -2.0, 0.5)) + "*END\n")
+    write("shell_plate", text)
+
+
 if __name__ == "__main__":
     one_hexahedron()
     unknown_material()
     free_flight()
     wave_bar("wave_hexa", tetra=False)
     wave_bar("wave_tetra", tetra=True)
+    shell_plate()

@@ -10,11 +10,11 @@
 #include "core/setManager.h"
 #include "elements/elmmanager.h"
 #include "input/keywordReader.h"
+#include "input/preprocessModel.h"
 #include "materials/materialmanager.h"
 #include "solver/femdynamic.h"
 #include "solver/initialCondition.h"
 #include "solver/timeControl.h"
-
 #include "tests/decks/deck_case.h"
 #include "tests/output/vtk_check.h"
 
@@ -328,4 +328,58 @@ TEST(DeckCase, FieldStyleDecksGiveThePlainResults)
 {
     expectSameRun("free_flight", "free_flight_field");
     expectSameRun("wave_hexa", "wave_hexa_field");
+}
+
+// A plate of shells only, given one initial velocity: its nodes carry the
+// shells' lumped mass from the set-up on, so the whole plate translates at
+// v through the GPU loop without straining.
+TEST(DeckCase, ShellPlateFliesRigidly)
+{
+    const std::vector<Sample> samples = runInProcess("shell_plate");
+    ASSERT_GT(samples.size(), 10u);
+    const double v[3] = {3.0, -2.0, 0.5};
+    for (const Sample& sample : samples) {
+        for (const NodeCuda& node : sample.nodes) {
+            ASSERT_GT(node.mass, 0.0) << "node " << node.id;
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_NEAR(node.total_disp[k], v[k] * sample.time, 1e-12 + 1e-9 * std::fabs(v[k] * sample.time))
+                    << "node " << node.id << " at t = " << sample.time;
+                EXPECT_NEAR(node.vel[k], v[k], 1e-9);
+                EXPECT_NEAR(node.vel[3 + k], 0.0, 1e-9);
+            }
+        }
+    }
+    EXPECT_NEAR(samples.back().time, 0.002, 1e-4);
+    expectVtkFilesOpenInReader(asStrings(vtkFiles(fs::path(FEM_BINARY_DIR) / "deck_cases" / "shell_plate" / "work")));
+}
+
+// The section card's thickness, point count and shear factor are what the
+// shell formulation reads after set-up, and the lumped masses are in the
+// nodes before the initial conditions act.
+TEST(DeckCase, ShellSectionReachesTheFormulation)
+{
+    const fs::path scratch = scratchFolder("shell_plate_setup");
+    fs::copy_file(caseFolder("shell_plate") / "deck.k", scratch / "deck.k");
+    auto* fem = new FEMDynamic[1];
+    fem->newManagers();
+    fem->input_file = (scratch / "deck.k").string();
+    fem->work_path = (scratch / "work").string();
+    ASSERT_EQ(readKeywordDeck(fem, fem->input_file), 1);
+    ASSERT_EQ(preprocessModel(fem), 1);
+    fem->initialComputeCpu();
+    const std::vector<ShellElementCuda>& shells = fem->part_array[0].elmManager->shell_element_array_cpu;
+    ASSERT_EQ(shells.size(), 24u);
+    for (const ShellElementCuda& e : shells) {
+        EXPECT_EQ(e.type, ET_BT_SHELL);
+        EXPECT_DOUBLE_EQ(e.thickCurrent, 0.005);
+        ASSERT_EQ(e.integratPointNum, 3);
+        EXPECT_NEAR(e.gaussPoint[0].coord_[0], -0.774596669241483, 1e-15);
+        EXPECT_NEAR(e.gaussPoint[1].weight_, 0.888888888888888, 1e-15);
+        EXPECT_DOUBLE_EQ(fem->sectionManager->section_array[e.section_id - 1].shear_factor, 0.8333);
+        EXPECT_NEAR(e.mass, 7850.0 * 0.01 * 0.005, 1e-12);
+    }
+    // Corner node: one element's quarter; inner node: four quarters.
+    EXPECT_NEAR(fem->nodeManager->node_array_cpu[0].mass, 7850.0 * 0.01 * 0.005 / 4.0, 1e-12);
+    EXPECT_NEAR(fem->nodeManager->node_array_cpu[8].mass, 7850.0 * 0.01 * 0.005, 1e-12);
+    delete[] fem;
 }

@@ -63,5 +63,5 @@ TEST(ElmManagerHostPass, CandidateStepAndPendingFamilies) {
   CaptureStdout();
   second.massScaleCpu(1e-6);
   const std::string out = GetCapturedStdout();
-  EXPECT_EQ(out, "请补充壳单元的质量缩放算法\n请补充二阶壳单元的质量缩放算法\n请补充二阶壳单元的质量缩放算法\n");
+  EXPECT_EQ(out, "请补充二阶壳单元的质量缩放算法\n请补充二阶壳单元的质量缩放算法\n");
 }

@@ -205,6 +205,24 @@ TEST(ElasticPlastic, PlaneStressKeepsZzZeroAndTransverseShearElastic) {
   EXPECT_DOUBLE_EQ(p.status.strain[5], 2e-2);
 }
 
+// A plastic plane-stress step ends on the yield surface of the in-plane
+// stress (zz = 0), whatever the in-plane strain path; repeated steps keep it
+// there as the flow stress hardens.
+TEST(ElasticPlastic, PlaneStressReturnEndsOnTheYieldSurface) {
+  const Material record = bilinearSteel(2e9);
+  const ElasticPlasticMaterial model(&record);
+  PointWithState<PlasticMaterialStatus> p;
+  p.status = PlasticMaterialStatus(record.yield_stress);
+  double stress[6];
+  for (int step = 0; step < 5; ++step) {
+    double d[6] = {2e-3, -1.5e-3, 0, 1e-3, 0, 0};
+    model.computeStressMatrixPlaneStress(&p.gp, stress, d, nullptr, 1e-6);
+    const double S[3][3] = {{stress[0], stress[3], 0}, {stress[3], stress[1], 0}, {0, 0, 0}};
+    EXPECT_NEAR(vonMises(S), p.status.k, 1e-6 * p.status.k) << "step " << step;  // the return's tolerance
+  }
+  EXPECT_GT(p.status.k, record.yield_stress);
+}
+
 TEST(ElasticPlastic, TangentCondensesToTheTangentModulus) {
   const Material record = bilinearSteel(2e9);
   const ElasticPlasticMaterial model(&record);

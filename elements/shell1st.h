@@ -1,0 +1,223 @@
+// Helpers shared by the first-order shell and membrane formulations: node
+// data in registers, local frames, the plane-stress call at a point and the
+// hand-over of the force block to the nodes by the host twins.
+#pragma once
+#include <cmath>
+
+#include "core/section.h"
+#include "core/simpleMath.h"
+#include "elements/gausspoint.h"
+#include "elements/shellElementCuda.h"
+#include "materials/materialnew.h"
+#include "materials/materialstatus.h"
+#include "platform/gpu_runtime.h"
+
+namespace shell1st {
+
+// Section hourglass coefficient at or below which the quadrilateral shell
+// has no hourglass resistance.
+constexpr double kHourglassOff = 0.001;
+// Relative tolerance of the quadrilateral's area check.
+constexpr double kAreaTolerance = 1e-8;
+// Added to areas that divide, so that a degenerate element gives finite
+// numbers.
+constexpr double kAreaGuard = 1e-20;
+
+// Current coordinates, and translational and rotational increments
+// (velocity x dt) of the first n nodes; a missing node reads as zero.
+__host__ __device__ inline void gatherNodes(const ShellElementCuda& e, int n, double dt, double x[][3],
+                                            double du[][3], double dr[][3]) {
+  for (int I = 0; I < n; ++I) {
+    const NodeCuda* nd = e.node[I];
+    for (int k = 0; k < 3; ++k) {
+      x[I][k] = nd != nullptr ? nd->coord[k] : 0.0;
+      du[I][k] = nd != nullptr ? nd->vel[k] * dt : 0.0;
+      dr[I][k] = nd != nullptr ? nd->vel[3 + k] * dt : 0.0;
+    }
+  }
+}
+
+// Mid-step coordinates x - du/2: the strain increments of a step are taken
+// on the configuration halfway through it, so that rigid rotations give no
+// strain.
+template <int N>
+__host__ __device__ inline void midStep(const double x[N][3], const double du[N][3], double xm[N][3]) {
+  for (int I = 0; I < N; ++I)
+    for (int k = 0; k < 3; ++k) xm[I][k] = x[I][k] - 0.5 * du[I][k];
+}
+
+// Triangle frame: e1 = unit(x2 - x1), e3 = unit((x2 - x1) x (x3 - x1)),
+// e2 = e3 x e1 (rows of T); local coordinates with node 1 at the origin,
+// node 2 on the x axis.  Returns the area 0.5 x2' y3'.
+__host__ __device__ inline double triangleFrame(const double x[3][3], double T[3][3], double l[3][3]) {
+  double a[3], b[3];
+  for (int k = 0; k < 3; ++k) {
+    a[k] = x[1][k] - x[0][k];
+    b[k] = x[2][k] - x[0][k];
+    T[0][k] = a[k];
+  }
+  vector_unit(T[0], 3);
+  vector_outer_product(a, b, T[2]);
+  vector_unit(T[2], 3);
+  vector_outer_product(T[2], T[0], T[1]);
+  for (int k = 0; k < 3; ++k) l[0][k] = 0.0;
+  l[1][0] = vector_inner_product(3, a, T[0]);
+  l[1][1] = l[1][2] = 0.0;
+  l[2][0] = vector_inner_product(3, b, T[0]);
+  l[2][1] = vector_inner_product(3, b, T[1]);
+  l[2][2] = 0.0;
+  return 0.5 * l[1][0] * l[2][1];
+}
+
+// Frame of the four corners at the given coordinates (normal e3 from the
+// diagonals, e1 along the first side) with the local coordinates of the
+// corners (node 1 at the origin, z the distance from the mean plane through
+// node 1) and the area.
+struct QuadGeometry {
+  double e1[3], e2[3], e3[3];
+  double x[4], y[4], z[4];
+  double area;
+};
+
+__host__ __device__ inline void quadGeometry(const double p[4][3], QuadGeometry& g) {
+  double l[4][3];
+  quad_element_area(p[0], p[1], p[2], p[3], l[0], l[1], l[2], l[3], g.e3, g.e1, g.e2, &g.area);
+  for (int I = 0; I < 4; ++I) {
+    double d[3];
+    for (int k = 0; k < 3; ++k) d[k] = p[I][k] - p[0][k];
+    g.x[I] = l[I][0];
+    g.y[I] = l[I][1];
+    g.z[I] = vector_inner_product(3, d, g.e3);
+  }
+}
+
+// The start of a quadrilateral's step: node data, the end-of-step frame
+// (e1, e2, n), the current area (stored in the element for its
+// characteristic length) and the mid-step geometry.
+struct QuadStep {
+  double x[4][3], du[4][3], dr[4][3];
+  double e1[3], e2[3], n[3];
+  QuadGeometry geo;
+};
+
+__host__ __device__ inline void beginQuadStep(ShellElementCuda& e, double dt, QuadStep& q) {
+  gatherNodes(e, 4, dt, q.x, q.du, q.dr);
+  axis_transformation(q.x[0], q.x[1], q.x[2], q.x[3], q.n, q.e1, q.e2);
+  quad_element_area(q.x[0], q.x[1], q.x[2], q.x[3], &e.area);
+  double xm[4][3];
+  midStep<4>(q.x, q.du, xm);
+  quadGeometry(xm, q.geo);
+}
+
+// Half differences a1..a4 of the corner coordinates: the x-derivative of a
+// nodal field f is (a1 (f1 - f3) + a2 (f2 - f4)) / A, the y-derivative
+// (a3 (f1 - f3) + a4 (f2 - f4)) / A.
+__host__ __device__ inline void halfDifferences(const QuadGeometry& g, double a[4]) {
+  a[0] = 0.5 * (g.y[1] - g.y[3]);
+  a[1] = 0.5 * g.y[2];
+  a[2] = -0.5 * (g.x[1] - g.x[3]);
+  a[3] = -0.5 * g.x[2];
+}
+
+// Hourglass vector of the quadrilateral, corrected so that it is orthogonal
+// to linear fields: g = h - (h.x) bx - (h.y) by with h = (1, -1, 1, -1).
+__host__ __device__ inline void hourglassVector(const QuadGeometry& g, const double b[4], double out[4]) {
+  const double hx = g.x[2] - g.x[1] - g.x[3];
+  const double hy = g.y[2] - g.y[1] - g.y[3];
+  out[0] = 1.0 - hx * b[0] - hy * b[2];
+  out[1] = -1.0 - hx * b[1] - hy * b[3];
+  out[2] = 2.0 - out[0];
+  out[3] = -2.0 - out[1];
+}
+
+// d/dx and d/dy of a nodal field f from the B coefficients.
+__host__ __device__ inline double ddx(const double b[4], const double f[4]) {
+  return b[0] * (f[0] - f[2]) + b[1] * (f[1] - f[3]);
+}
+__host__ __device__ inline double ddy(const double b[4], const double f[4]) {
+  return b[2] * (f[0] - f[2]) + b[3] * (f[1] - f[3]);
+}
+
+// Rigid-body projection of a warped quadrilateral's in-plane increments:
+// a rigid turn about an in-plane axis (omega_x = d(uz)/dy, omega_y =
+// -d(uz)/dx) moves corners that lie off the mean plane in the plane as well
+// (u = omega x r); that part is taken out so that it strains nothing.
+__host__ __device__ inline void projectRigidSpin(const double z[4], const double b[4], const double uz[4],
+                                                 double ux[4], double uy[4]) {
+  const double wx = ddy(b, uz), wy = -ddx(b, uz);
+  for (int I = 0; I < 4; ++I) {
+    ux[I] -= wy * z[I];
+    uy[I] += wx * z[I];
+  }
+}
+
+// Shape-function derivatives of the constant-strain triangle from local
+// corner coordinates.
+struct TriangleDerivatives {
+  double dx[3], dy[3];
+};
+
+__host__ __device__ inline TriangleDerivatives cstDerivatives(const double l[3][3], double area) {
+  const double twoA = 2.0 * area + kAreaGuard;
+  TriangleDerivatives d;
+  d.dx[0] = (l[1][1] - l[2][1]) / twoA;
+  d.dx[1] = (l[2][1] - l[0][1]) / twoA;
+  d.dx[2] = (l[0][1] - l[1][1]) / twoA;
+  d.dy[0] = (l[2][0] - l[1][0]) / twoA;
+  d.dy[1] = (l[0][0] - l[2][0]) / twoA;
+  d.dy[2] = (l[1][0] - l[0][0]) / twoA;
+  return d;
+}
+
+// Area check of the quadrilateral: 2 (a1 a4 - a2 a3) must equal the frame
+// routine's area to a relative 1e-8, and be positive.
+__host__ __device__ inline bool quadAreaSound(const double a[4], double area) {
+  const double twice = 2.0 * (a[0] * a[3] - a[1] * a[2]);
+  return area > 0.0 && fabs(twice - area) <= kAreaTolerance * fabs(area);
+}
+
+// Local components of a global vector in the frame (e1, e2, e3).
+__host__ __device__ inline void toLocal(const double v[3], const double e1[3], const double e2[3],
+                                        const double e3[3], double out[3]) {
+  out[0] = vector_inner_product(3, v, e1);
+  out[1] = vector_inner_product(3, v, e2);
+  out[2] = vector_inner_product(3, v, e3);
+}
+
+// Global vector of local components (a, b, c) in the frame (e1, e2, e3).
+__host__ __device__ inline void toGlobal(double a, double b, double c, const double e1[3], const double e2[3],
+                                         const double e3[3], double out[3]) {
+  for (int k = 0; k < 3; ++k) out[k] = a * e1[k] + b * e2[k] + c * e3[k];
+}
+
+// Plane-stress update of one point: the stress array starts from the
+// point's stored stress (a model without the update keeps it); a point
+// without a state record gets zero stress.
+__host__ __device__ inline void pointStress(const MaterialNew* material, GaussPoint* gp, double d[6],
+                                            double stress[6], double dt) {
+  const MaterialStatus* st = gp != nullptr ? gp->matStatus_ : nullptr;
+  for (int c = 0; c < 6; ++c) stress[c] = st != nullptr ? st->stress[c] : 0.0;
+  if (st == nullptr || material == nullptr) return;
+  material->computeStressMatrixPlaneStress(gp, stress, d, nullptr, dt);
+}
+
+// Section shear correction factor; a section that leaves it blank gets 1.
+__host__ __device__ inline double shearFactor(const Section* section) {
+  return section != nullptr && section->shear_factor > 0.0 ? section->shear_factor : 1.0;
+}
+
+// Element force block out of the nodes' force and moment accumulators
+// (host twins; the device path has the nodes gather it).
+inline void subtractForceBlock(const ShellElementCuda& e) {
+  const int n = e.shellNodeCount();
+  for (int I = 0; I < n; ++I) {
+    NodeCuda* nd = e.node[I];
+    if (nd == nullptr) continue;
+    for (int k = 0; k < 3; ++k) {
+      nd->force[k] -= e.interForce[I][k];
+      nd->moment[k] -= e.interForce[I][3 + k];
+    }
+  }
+}
+
+}  // namespace shell1st
