@@ -115,7 +115,7 @@ int Surface::dropSegments(const std::function<bool(const SegmentCuda&)>& keep, c
   }
   const int dropped = static_cast<int>(segment_array.size() - kept.size());
   segment_array.swap(kept);
-  if (segment_num != 0) segment_num = static_cast<int>(segment_array.size());
+  segment_num = static_cast<int>(segment_array.size());
   return dropped;
 }
 
@@ -123,7 +123,9 @@ void Surface::linkSegmentNodePtrs(NodeManager* nodeManager) {
   const int nodeCount = nodeManager != nullptr ? static_cast<int>(nodeManager->node_array_cpu.size()) : 0;
   dropSegments([nodeCount](const SegmentCuda& seg) { return seg.nodeIdsWithin(nodeCount); },
                "names a node id that is not in the model; the segment is dropped");
-  for (SegmentCuda& seg : segment_array) seg.linkNodePtr(nodeManager->node_array_cpu.data());
+  if (nodeCount > 0) {
+    for (SegmentCuda& seg : segment_array) seg.linkNodePtr(nodeManager->node_array_cpu.data());
+  }
 }
 
 void Surface::linkSurfaceNodes(NodeManager* nodeManager) {
