@@ -1,8 +1,11 @@
 // The one contact pair of a slave contact node: which master segment, edge
 // or node it touches, with the normal, gap, weights and forces of that
-// contact.
+// contact.  Its methods are the per-cycle steps of an active pair: the
+// search after contact, the penetration with the carried force, and the
+// decoupled contact force with release.
 #pragma once
 #include <type_traits>
+#include "platform/gpu_runtime.h"
 
 struct ContactNodeCuda;
 struct SegmentCuda;
@@ -10,8 +13,11 @@ struct SegmentCuda;
 // Pair kinds.
 enum ContactPairKind { CONTACT_PAIR_EMPTY = 0, NODE_TO_SEGMENT = 1, NODE_TO_EDGE = 2, NODE_TO_NODE = 3 };
 
+// Moves a sliding node pair may make around its node in one contact step.
+constexpr int kNodeWalkMaxMoves = 32;
+
 struct ContactPairCuda {
-  int segment_id;          // local id of the current master segment (surface id while empty)
+  int segment_id;          // local id of the current master segment
   ContactNodeCuda* owner;  // the contact node that embeds this pair
   SegmentCuda* segment;    // current master segment; null while the pair is empty
   int local_index;         // edge or node number within the segment
@@ -25,5 +31,42 @@ struct ContactPairCuda {
   double mass_share[4];
   double weight[4];
   double stiffness;
+  int surface_id;          // id of the surface the node was taken from (0: a node set)
+
+  // Penetration: normal, gap, weights and mass shares of this cycle, and the
+  // carried force applied to the slave and master nodes.  A non-zero
+  // master-skip flag leaves the master nodes without force.
+  __host__ __device__ void penetraCalDefenGpu(int masterSkip, int* unused);
+  // Decoupled defence-node force: the increment that gives slave and contact
+  // point the same normal velocity after the step, into the contact-force
+  // accumulators; release of a separating pair back to the candidates.
+  __host__ __device__ void defenceNodeCalGpuDecouple(double dt, int cycle, int* activePairCounter, int masterSkip);
+  // Carried force := normal force.
+  __host__ __device__ void storeFcn() { carried_force = normal_force; }
+  // Adds the carried force to the contact-force accumulators (for output).
+  __host__ __device__ void storeFcnToNodeDfn();
+
+  // Search after contact, one method per kind.
+  __host__ __device__ void nodeToSegmentCudaPostSearch();
+  __host__ __device__ void nodeToEdgePostSearch();
+  __host__ __device__ void nodeToNodePostSearch();
+
+  // The slave node lies beyond a free (boundary) edge or corner of the
+  // master entity; its distance from that edge line or corner goes to
+  // `distance`.  False for pairs not at a free boundary.
+  __host__ __device__ bool beyondFreeBoundary(double* distance) const;
+  // Adds -value along the normal, shared over the master nodes by their
+  // mass shares, to their forces or to their contact-force accumulators.
+  __host__ __device__ void spreadOverMasters(double value, bool toAccumulator);
+  // Empties the pair and hands its segment back to the owner's candidates.
+  __host__ __device__ void release(int cycle, int* activePairCounter);
 };
 static_assert(std::is_trivially_copyable_v<ContactPairCuda>);
+
+// Kernels of the contact cycle, one thread per pair.
+__global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int* activePairCounter, int masterSkip);
+__global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, int cycle, int n,
+                                           int* activePairCounter, int masterSkip);
+__global__ void gpuNode2SegmentSearchAfterContact(ContactPairCuda** pairs, int n);
+__global__ void gpuNode2EdgeSearchAfterContact(ContactPairCuda** pairs, int n);
+__global__ void gpuNode2NodeSearchAfterContact(ContactPairCuda** pairs, int n);

@@ -1,5 +1,7 @@
 #include "contact/pairmanager.h"
 #include "contact/contactnodemanager.h"
+#include <cstdio>
+#include "core/segment.h"
 #include "core/logErrorPrint.h"
 #include "platform/gpu_runtime.h"
 #include "solver/pendingFeature.h"
@@ -9,6 +11,7 @@ PairManager::~PairManager() {
   if (contact_pair_array_gpu != nullptr) CUDA_CHECK(cudaFree(contact_pair_array_gpu));
   if (test_pair_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(test_pair_num_cpu));
   if (contact_pair_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(contact_pair_num_cpu));
+  if (overflow_cpu != nullptr) CUDA_CHECK(cudaFreeHost(overflow_cpu));
 }
 
 void PairManager::allocateAndCopyContactPairArrayGpu(ContactNodeManager* cnm) {
@@ -50,19 +53,77 @@ void PairManager::allocatePairCounters() {
     CUDA_CHECK(cudaHostGetDevicePointer(reinterpret_cast<void**>(&test_pair_num_gpu), test_pair_num_cpu, 0));
     *test_pair_num_cpu = 0;
   }
+  if (overflow_cpu == nullptr) {
+    CUDA_CHECK(cudaHostAlloc(reinterpret_cast<void**>(&overflow_cpu), sizeof(ContactOverflowCounters),
+                             cudaHostAllocMapped));
+    CUDA_CHECK(cudaHostGetDevicePointer(reinterpret_cast<void**>(&overflow_gpu), overflow_cpu, 0));
+    *overflow_cpu = ContactOverflowCounters{0, 0};
+  }
 }
 
 void PairManager::reportPendingCycle() const {
   if (contact_node_num > 0) reportUnavailable("Contact search and contact forces", static_cast<std::size_t>(contact_node_num));
 }
 
-void PairManager::searchAfterContactGpu() { reportPendingCycle(); }
-void PairManager::unifiedSearchGpu(UnifiedContact*) { reportPendingCycle(); }
+void PairManager::searchAfterContactGpu() {
+  const int n = contact_node_num;
+  if (n <= 0 || contact_pair_array_gpu == nullptr) return;
+  const dim3 grid((n - 1) / 64 + 1), block(64);
+  launch(gpuNode2SegmentSearchAfterContact, grid, block, contact_pair_array_gpu, n);
+  launch(gpuNode2EdgeSearchAfterContact, grid, block, contact_pair_array_gpu, n);
+  launch(gpuNode2NodeSearchAfterContact, grid, block, contact_pair_array_gpu, n);
+}
+
+void PairManager::produceContactPairGpu(int cycle, int cycle2) {
+  const int n = contact_node_num;
+  if (n <= 0 || test_pair_array_gpu == nullptr) return;
+  launch(gpuProduceContactPair, dim3(n + 1), dim3(kTestPairSlots), cycle, cycle2, n, test_pair_array_gpu,
+         contact_pair_num_gpu);
+}
+
+void PairManager::penetrateAndDecoupleForceGpu(double dt, int cycle, ContactNodeManager* contactNodeManager) {
+  const int n = contact_node_num;
+  if (n <= 0 || contact_pair_array_gpu == nullptr) return;
+  const dim3 grid(n / 32 + 1), block(32);
+  launch(GpuPenetrateCalculation, grid, block, contact_pair_array_gpu, n, contact_pair_num_gpu, search_mode);
+  CUDA_CHECK(cudaDeviceSynchronize());
+  launch(gpuContactForceCalDecouple, grid, block, contact_pair_array_gpu, dt, cycle, n, contact_pair_num_gpu,
+         search_mode);
+  if (contactNodeManager != nullptr) contactNodeManager->integraContactForceGpu(n);
+}
+
+void PairManager::reportOverflowOnce() {
+  if (overflow_cpu == nullptr) return;
+  if (!bucket_overflow_reported_ && overflow_cpu->subdomain_entries > 0) {
+    bucket_overflow_reported_ = true;
+    printf("Contact search: a search bucket ran full (%d slots); %d node or segment entries were left out. "
+           "Contact may be missed where the mesh is much finer than the bucket grid.\n",
+           kSubDomainAccepted, overflow_cpu->subdomain_entries);
+  }
+  if (!candidate_overflow_reported_ && overflow_cpu->candidates > 0) {
+    candidate_overflow_reported_ = true;
+    printf("Contact search: a contact node had more than %d candidate segments; %d candidates replaced older "
+           "ones.\n",
+           kTestPairSlots, overflow_cpu->candidates);
+  }
+}
+
+// The two-way search and the penalty force belong to switch values that no
+// run takes.
 void PairManager::unifiedSearchBilateralGpu(UnifiedContact*) { reportPendingCycle(); }
-void PairManager::produceContactPairGpu(int, int) { reportPendingCycle(); }
-void PairManager::penetrateAndDecoupleForceGpu(double, int, ContactNodeManager*) { reportPendingCycle(); }
 void PairManager::penaCalContactGpu(double, int) { reportPendingCycle(); }
-void PairManager::postSearchCpu() { reportPendingCycle(); }
+void PairManager::postSearchCpu() {
+  for (ContactPairCuda* p : contact_pair_array_cpu) {
+    if (p == nullptr || p->segment == nullptr) continue;
+    switch (p->kind) {
+      case NODE_TO_SEGMENT: p->nodeToSegmentCudaPostSearch(); break;
+      case NODE_TO_EDGE: p->nodeToEdgePostSearch(); break;
+      case NODE_TO_NODE: p->nodeToNodePostSearch(); break;
+      default: continue;
+    }
+    p->segment_id = p->segment->local_id;
+  }
+}
 void PairManager::sortTestPairCpu() { reportPendingCycle(); }
 void PairManager::searchTestPairCpu(int, int) { reportPendingCycle(); }
 void PairManager::sortContactPairCpu() { reportPendingCycle(); }

@@ -3,9 +3,11 @@
 #pragma once
 #include <vector>
 #include "contact/contactpair.h"
+#include "contact/subdomain.h"
 #include "contact/testpair.h"
 
 class ContactNodeManager;
+struct ContactNodeCuda;
 class UnifiedContact;
 
 class PairManager {
@@ -21,6 +23,10 @@ class PairManager {
   std::vector<ContactPairCuda*> contact_pair_array_cpu;
   int* contact_pair_num_cpu = nullptr;  // mapped counter of active pairs (host side)
   int* contact_pair_num_gpu = nullptr;  // its device alias
+  // Entries refused for lack of room in buckets and candidate lists
+  // (mapped; reported once per run).
+  ContactOverflowCounters* overflow_cpu = nullptr;
+  ContactOverflowCounters* overflow_gpu = nullptr;
 
   PairManager() = default;
   PairManager(const PairManager&) = delete;
@@ -30,7 +36,7 @@ class PairManager {
   // Upload and device set-up.
   void allocateAndCopyContactPairArrayGpu(ContactNodeManager* contactNodeManager);
   void allocateAndCopyTestPairArrayGpu(ContactNodeManager* contactNodeManager);
-  void allocatePairCounters();
+  void allocatePairCounters();  // also the overflow counters
   // Active contact pairs counted by the last production (0 before any).
   int activePairCount() const { return contact_pair_num_cpu != nullptr ? *contact_pair_num_cpu : 0; }
 
@@ -49,10 +55,18 @@ class PairManager {
   void contactForceCalCpu(double dt, int cycle);
 
  private:
-  // The contact search and force steps come with the contact cycle; with
+  bool bucket_overflow_reported_ = false;
+  bool candidate_overflow_reported_ = false;
+  // The host contact search and forces come with the host-only loop; with
   // contact nodes present they report that they do not act.
   void reportPendingCycle() const;
+  // Says once per run that search buckets or candidate lists ran full.
+  void reportOverflowOnce();
 };
+
+// Candidates of the bucket search: the segments of each slave node's bucket
+// whose extended box holds the node.
+__global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, int* overflow);
 
 // Host-path global contact search.
 struct GlobalSearchRecord;

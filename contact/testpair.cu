@@ -1,43 +1,295 @@
+// Candidate lists of the contact nodes: slot bookkeeping, the clean-ups, and
+// pair production with its segment, edge and corner judges.
 #include "contact/testpair.h"
-#include "core/gridIndex.h"
 #include <cstdio>
+#include "contact/contactgeom.h"
 #include "contact/contactnode.h"
+#include "core/gridIndex.h"
 #include "core/segment.h"
 
-// Drops the candidates that are the node's current contact segment or whose
-// extended box no longer holds the node, and packs the rest to the front.
-__global__ void GpuClearTestPair2(int n, TestPairCuda** pairs) {
-  const int i = gridStrideIndex();
-  if (i >= n) return;
-  TestPairCuda* tp = pairs[i];
-  if (tp == nullptr || tp->count == 0 || tp->contactNode == nullptr) return;
-  const ContactNodeCuda* owner = tp->contactNode;
+using namespace contact_geom;
+
+// ---- slots -----------------------------------------------------------------
+
+__host__ __device__ int TestPairCuda::reserveSlot(int* overflow) {
+  const int slot = atomicAddAnywhere(&count, 1);
+  if (slot >= 0 && slot < kTestPairSlots) return slot;
+  atomicAddAnywhere(&count, -1);
+  if (overflow != nullptr) atomicAddAnywhere(overflow, 1);
+  return -1;
+}
+
+__host__ __device__ void TestPairCuda::removeSlot(int j) {
+  segment[j] = nullptr;
+  side[j] = 0;
+  atomicAddAnywhere(&count, -1);
+}
+
+__host__ __device__ void TestPairCuda::addCandidate(SegmentCuda* s, int* overflow) {
+  for (int j = 0; j < kTestPairSlots; ++j) {
+    if (segment[j] == s) return;
+  }
+  int slot = reserveSlot(overflow);
+  if (slot < 0) slot = 0;
+  segment[slot] = s;
+  next_check_cycle[slot] = 0;
+  side[slot] = 0;
+}
+
+__host__ __device__ void TestPairCuda::testExpand(const char* message) {
+  if (count == 0 || contactNode == nullptr) return;
+  const ContactNodeCuda* owner = contactNode;
   const NodeCuda* node = owner->node;
   int kept = 0;
-  int count = tp->count;
+  int effective = count;
   for (int s = 0; s < kTestPairSlots; ++s) {
-    SegmentCuda* seg = tp->segment[s];
+    SegmentCuda* seg = segment[s];
     if (seg == nullptr) continue;
     bool remove = seg == owner->contact_pair.segment;
-    if (!remove && node != nullptr) {
-      for (int a = 0; a < 3; ++a) {
-        if (node->coord[a] < seg->box_min[a] || node->coord[a] > seg->box_max[a]) remove = true;
-      }
+    for (int a = 0; a < 3 && !remove && node != nullptr; ++a) {
+      remove = node->coord[a] < seg->box_min[a] || node->coord[a] > seg->box_max[a];
     }
-    const int side = tp->side[s];
-    tp->segment[s] = nullptr;
-    tp->side[s] = 0;
+    const int sideOfSlot = side[s];
+    segment[s] = nullptr;
+    side[s] = 0;
     if (remove) {
-      --count;
+      --effective;
     } else {
-      tp->segment[kept] = seg;
-      tp->side[kept] = side;
+      segment[kept] = seg;
+      side[kept] = sideOfSlot;
       ++kept;
     }
   }
-  if (kept != count) {
-    printf("seg_num=%d,effective_num=%d,节点 %d 的测试对清理错误，本提示位于接触计算前\n", kept, count,
-           owner->node_id);
+  if (kept != effective) printf(message, kept, effective, owner->node_id);
+  count = kept;
+}
+
+__global__ void GpuClearTestPair(int n, TestPairCuda** pairs) {
+  const int i = gridStrideIndex();
+  if (i >= n || pairs[i] == nullptr) return;
+  pairs[i]->testExpand("seg_num=%d,effective_num=%d,节点 %d 的测试对清理错误\n");
+}
+
+__global__ void GpuClearTestPair2(int n, TestPairCuda** pairs) {
+  const int i = gridStrideIndex();
+  if (i >= n || pairs[i] == nullptr) return;
+  pairs[i]->testExpand("seg_num=%d,effective_num=%d,节点 %d 的测试对清理错误，本提示位于接触计算前\n");
+}
+
+// ---- judges ----------------------------------------------------------------
+
+__host__ __device__ int TestPairCuda::listedSide(const SegmentCuda* s, int limit) const {
+  if (limit > kTestPairSlots) limit = kTestPairSlots;
+  int found = 0;
+  for (int j = 0; j < limit; ++j) {
+    if (segment[j] == s) found = side[j];
   }
-  tp->count = kept;
+  return found;
+}
+
+__host__ __device__ void TestPairCuda::writeResult(TestJudgeReturn& r, int kind, int localIndex, int sideOfSlot,
+                                                   SegmentCuda* s, double distance) const {
+  if (s == contactNode->contact_pair.segment) return;  // the current contact segment gives no new pair
+  r.kind = kind;
+  r.local_index = localIndex;
+  r.side = sideOfSlot;
+  r.segment = s;
+  r.distance = distance;
+}
+
+__host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int /*cycle*/, int slot,
+                                                             TestJudgeReturn& r, int cycle2) {
+  if (s == nullptr || contactNode == nullptr || contactNode->node == nullptr) return;
+  const NodeCuda* node = contactNode->node;
+  const double* x = node->coord;
+  const double* n = s->normal;
+  const int N = s->node_num;
+  double v[3];
+  sub3(x, nodeCoord(s, 0), v);
+  double d = dot3(n, v);
+  if (N == 4) {
+    sub3(x, nodeCoord(s, 1), v);
+    if (dot3(n, v) < d) d = dot3(n, v);
+  }
+  side_now[slot] = d < 0.0 ? -1 : 1;
+  if (side[slot] == 0) side[slot] = side_now[slot];
+  if (contactNode->in_contact != 0) return;
+  const double offset =
+      0.5 * (0.25 * (s->node[0]->thickness + s->node[1]->thickness + s->node[2]->thickness + s->node[3]->thickness) +
+             node->thickness);
+  const double gap = side[slot] * d - offset;
+  if (gap > s->territory) {
+    removeSlot(slot);
+    return;
+  }
+  if (gap > 0.0) return;
+  for (int k = 0; k < N; ++k) {
+    double e[3], o[3];
+    sub3(nodeCoord(s, nextEdge(k, N)), nodeCoord(s, k), e);
+    sub3(x, nodeCoord(s, k), v);
+    cross3(e, n, o);
+    if (dot3(o, v) > 0.0) {
+      nodeToEdgeJudgeGpu(s, slot, r, k, cycle2, n);
+      return;
+    }
+  }
+  if (s == contactNode->contact_pair.segment) {
+    removeSlot(slot);
+    return;
+  }
+  const int sideOfSlot = side[slot];
+  writeResult(r, NODE_TO_SEGMENT, 0, sideOfSlot, s, sideOfSlot * dot3(n, v) - offset);
+  removeSlot(slot);
+}
+
+__host__ __device__ void TestPairCuda::nodeToEdgeJudgeGpu(SegmentCuda* s, int j, TestJudgeReturn& r, int edge,
+                                                          int cycle2, const double* /*normal*/) {
+  SegmentCuda* B = s->neighbour[edge];
+  if (B == nullptr || B == s) return;  // boundary edge: the candidate stays
+  const NodeCuda* node = contactNode->node;
+  const double* x = node->coord;
+  const double* n = s->normal;
+  const int N = s->node_num;
+  const int edge2 = nextEdge(edge, N);
+  const NodeCuda* a = s->node[edge];
+  const NodeCuda* b = s->node[edge2];
+  double e[3], v[3], t[3];
+  sub3(b->coord, a->coord, e);
+  sub3(x, a->coord, v);
+  cross3(B->normal, e, t);
+  if (dot3(v, t) < 0.0) return;  // the node lies over B: its own slot judges it
+  const double rho = distanceToLine(a->coord, b->coord, x);
+  const int sigmaB = listedSide(B, count + 4);
+  if (sigmaB == 0) return;  // the segment across the edge is not a candidate
+  const bool behindBoth = side[j] * dot3(n, v) < 0.0 && sigmaB * dot3(B->normal, v) < 0.0;
+  const double g = (behindBoth ? -rho : rho) - 0.5 * (0.5 * (a->thickness + b->thickness) + node->thickness);
+  if (g > 0.0) {
+    next_check_cycle[j] = cycle2 + 1;
+    return;
+  }
+  const double ev = dot3(e, v);
+  const double ee = dot3(e, e);
+  if (ev >= 0.0 && ev <= ee) {
+    const int sideOfSlot = side[j];
+    removeSlot(j);
+    writeResult(r, NODE_TO_EDGE, edge, sideOfSlot, s, g);
+  } else if (ev < 0.0) {
+    cornerJudge(s, j, r, a, edge, B, 10, cycle2);
+  } else if (ev > ee) {
+    cornerJudge(s, j, r, b, edge2, s->neighbour[edge2], 9, cycle2);
+  }
+}
+
+// Corner contact at node `corner` of s: the walk around the corner, from
+// `start`, tells whether the node lies behind every segment there (closed).
+__host__ __device__ void TestPairCuda::cornerJudge(SegmentCuda* s, int j, TestJudgeReturn& r, const NodeCuda* corner,
+                                                   int cornerIndex, SegmentCuda* start, int stepLimit, int cycle2) {
+  const NodeCuda* node = contactNode->node;
+  double u[3];
+  sub3(node->coord, corner->coord, u);
+  const double dist = norm3(u);
+  bool closed = start == s;
+  if (!closed && start != nullptr) {
+    SegmentCuda* prev = s;
+    SegmentCuda* cur = start;
+    for (int steps = 0; steps <= stepLimit; ++steps) {
+      const int sigma = listedSide(cur, count);
+      if (sigma == 0) return;  // a segment around the corner is no candidate: judged later
+      if (sigma * dot3(cur->normal, u) > 0.0) break;
+      int i = -1;
+      for (int q = 0; q < 4 && i < 0; ++q) {
+        if (cur->node[q] == corner) i = q;
+      }
+      if (i < 0) {
+        printf("该接触块的相邻接触块查找错误\n");
+        break;
+      }
+      const int ip = i == 0 ? cur->node_num - 1 : i - 1;
+      SegmentCuda* P = cur->neighbour[i];
+      SegmentCuda* Q = cur->neighbour[ip];
+      SegmentCuda* next = nullptr;
+      if (P == prev && Q != cur) {
+        next = Q;
+      } else if (Q == prev && P != cur) {
+        next = P;
+      } else {
+        break;
+      }
+      if (next == s) {
+        closed = true;
+        break;
+      }
+      prev = cur;
+      cur = next;
+    }
+  }
+  const double g = (closed ? -dist : dist) - 0.5 * (corner->thickness + node->thickness);
+  if (g > 0.0) {
+    next_check_cycle[j] = cycle2;
+    return;
+  }
+  const int sideOfSlot = side[j];
+  removeSlot(j);
+  writeResult(r, NODE_TO_NODE, cornerIndex, sideOfSlot, s, g);
+}
+
+// ---- production ------------------------------------------------------------
+
+namespace {
+__host__ __device__ inline double absOf(double x) { return x < 0.0 ? -x : x; }
+// Entry b is the better result: nearer, or as near with a smaller kind.
+__host__ __device__ inline bool betterResult(const TestJudgeReturn& a, const TestJudgeReturn& b) {
+  return absOf(a.distance) > absOf(b.distance) || (absOf(a.distance) == absOf(b.distance) && a.kind > b.kind);
+}
+}  // namespace
+
+__global__ void gpuProduceContactPair(int cycle, int cycle2, int n, TestPairCuda** pairs, int* counter) {
+  __shared__ TestJudgeReturn results[kTestPairSlots];
+  __shared__ ContactNodeCuda* owners[kTestPairSlots];
+  __shared__ int blockActive;
+  const int lane = static_cast<int>(threadIdx.x);
+  const int pairIndex = static_cast<int>(blockIdx.x);
+  results[lane] = TestJudgeReturn{0, 0, 0, nullptr, kNoJudgeDistance};
+  owners[lane] = nullptr;
+  if (lane == 0) {
+    blockActive = pairIndex < n && pairs[pairIndex] != nullptr && pairs[pairIndex]->count >= 1 &&
+                  pairs[pairIndex]->contactNode != nullptr;
+  }
+  __syncthreads();
+  if (!blockActive) return;  // the same for every thread of the block
+
+  TestPairCuda* tp = pairs[pairIndex];
+  ContactNodeCuda* owner = tp->contactNode;
+  tp->produceContactPairGpu(tp->segment[lane], cycle, lane, results[lane], cycle2);
+  owners[lane] = owner;
+  const TestJudgeReturn mine = results[lane];
+  __syncthreads();
+  if (owner->in_contact != 0) return;  // written by no thread of this block before this point
+
+  for (int stride = kTestPairSlots / 2; stride > 0; stride /= 2) {
+    if (lane < stride) {
+      if (owners[lane] != owners[lane + stride]) printf("存在不同碰撞点距离之间的比较\n");
+      if (betterResult(results[lane], results[lane + stride])) results[lane] = results[lane + stride];
+    }
+    __syncthreads();
+  }
+  if (lane == 0) {
+    const TestJudgeReturn best = results[0];
+    if (best.distance < 90.0 && best.segment != nullptr) {
+      ContactPairCuda& p = owner->contact_pair;
+      p.segment = best.segment;
+      p.gap = best.distance;
+      p.local_index = best.local_index;
+      p.kind = best.kind;
+      p.side = best.side;
+      p.segment_id = best.segment->local_id;
+      owner->in_contact = 1;
+      if (counter != nullptr) atomicAdd(counter, 1);
+    }
+  }
+  __syncthreads();
+  if (owner->in_contact == 0 && tp->segment[lane] != nullptr && mine.distance > 90.0 &&
+      tp->side[lane] * tp->side_now[lane] < 0) {
+    tp->side[lane] = tp->side_now[lane];
+  }
 }

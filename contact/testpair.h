@@ -6,8 +6,21 @@
 
 struct SegmentCuda;
 struct ContactNodeCuda;
+struct NodeCuda;
 
 constexpr int kTestPairSlots = 64;
+// Best distance of a judgement that makes no contact pair.
+constexpr double kNoJudgeDistance = 100.0;
+
+// Result of judging one candidate.
+struct TestJudgeReturn {
+  int kind;              // 1 node to segment, 2 node to edge, 3 node to node; 0 = none
+  int local_index;       // edge or node number within the segment
+  int side;
+  SegmentCuda* segment;
+  double distance;       // signed gap of the node to the segment
+};
+static_assert(std::is_trivially_copyable_v<TestJudgeReturn>);
 
 struct TestPairCuda {
   int next_check_cycle[kTestPairSlots];  // first cycle at which a candidate is judged again (host path)
@@ -18,10 +31,49 @@ struct TestPairCuda {
   ContactNodeCuda* contactNode;          // owner
   int active_flag;                       // 1 when count is not 0
 
-  __host__ __device__ void updateActiveFlag() { active_flag = count != 0 ? 1 : 0; }
+  // active_flag := (count != 0); returns it.
+  __host__ __device__ bool updateActiveFlag() {
+    active_flag = count != 0 ? 1 : 0;
+    return active_flag != 0;
+  }
+  // Reserves a free slot by an atomic add on the count and returns it; when
+  // all 64 are taken the reservation is undone, the overflow counter (when
+  // given) grows and -1 is returned.
+  __host__ __device__ int reserveSlot(int* overflow);
+  // Empties slot j (segment null, side 0, count - 1).
+  __host__ __device__ void removeSlot(int j);
+  // Appends a candidate found by the search unless it is listed already; a
+  // full list gives its slot 0 to the new candidate (counted as overflow).
+  __host__ __device__ void addCandidate(SegmentCuda* s, int* overflow);
+  // Drops stale candidates and packs the rest to the front; `message` is the
+  // report printed when the count does not match.
+  __host__ __device__ void testExpand(const char* message);
+
+  // Pair production: judges the candidate in `slot` and writes a result
+  // into r when the node touches it (cycle is not read; cycle2 is the cycle
+  // written into next_check_cycle).
+  __host__ __device__ void produceContactPairGpu(SegmentCuda* s, int cycle, int slot, TestJudgeReturn& r, int cycle2);
+  // Judge of a node beyond edge k of the candidate in slot j: edge or
+  // corner contact (the normal argument is not read).
+  __host__ __device__ void nodeToEdgeJudgeGpu(SegmentCuda* s, int j, TestJudgeReturn& r, int edge, int cycle2,
+                                              const double* normal);
+  // Hook after a contact pair let go of its segment. Nothing is to be
+  // updated: the released segment is already back among the candidates.
+  __host__ __device__ void updatePositionAfterContactBreak(int /*cycle*/) {}
+
+ private:
+  // The side recorded for segment s in slots 0 .. limit-1 (last match), or
+  // 0 when s is not listed.
+  __host__ __device__ int listedSide(const SegmentCuda* s, int limit) const;
+  __host__ __device__ void cornerJudge(SegmentCuda* s, int j, TestJudgeReturn& r, const NodeCuda* corner,
+                                       int cornerIndex, SegmentCuda* start, int stepLimit, int cycle2);
+  __host__ __device__ void writeResult(TestJudgeReturn& r, int kind, int localIndex, int side, SegmentCuda* s,
+                                       double distance) const;
 };
 static_assert(std::is_trivially_copyable_v<TestPairCuda>);
 
-// Clean-up of every node's candidate list after pair production (one thread
-// per test pair).
+// Clean-ups before the search and after pair production, and pair
+// production (one block of 64 threads per test pair).
+__global__ void GpuClearTestPair(int n, TestPairCuda** pairs);
 __global__ void GpuClearTestPair2(int n, TestPairCuda** pairs);
+__global__ void gpuProduceContactPair(int cycle, int cycle2, int n, TestPairCuda** pairs, int* counter);

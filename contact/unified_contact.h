@@ -1,33 +1,45 @@
-// The search grids of the bucket search: one SubDomainManager per pair of
-// slave and master surfaces.
+// The search grids of the bucket search: one SubDomainManager per searched
+// pair of slave side and master surface, with their box-check bits, the host
+// bucket arrays of the master surfaces, and the master nodes that are no
+// contact nodes (their contact forces are handed on here).
 #pragma once
+#include <memory>
 #include <vector>
+#include "contact/subdomainmanager.h"
 
 class Contact;
-class Surface;
 class ContactNodeManager;
 class FEMDynamic;
-struct ContactNodeCuda;
-
-class SubDomainManager {
- public:
-  Surface* slaveSurface = nullptr;
-  Surface* masterSurface = nullptr;
-  ContactNodeCuda** slave_contact_node_array_gpu = nullptr;
-  int slave_contact_node_num = 0;
-
-  void buildSubDomainGrid();
-  void takeGridFromMasterSurface(int count, int index, SubDomainManager* all);
-  void allocateAndCopySubDomainsGpu();
-  void allocateSubDomainPtrArrayGpu();
-  void allocateMinMaxGpu();
-};
+class NodeManager;
+struct NodeCuda;
 
 class UnifiedContact {
  public:
-  std::vector<SubDomainManager> sub_domain_manager_array;
-  std::vector<bool> box_check_array;  // one box-check bit per grid
+  std::vector<SubDomainManager> subDomainManagerArray;
+  std::vector<bool> box_check_array;  // one box-check bit per manager
+  // Master-surface nodes without a contact node (device addresses), whose
+  // contact-force accumulators would otherwise never reach their forces.
+  NodeCuda** master_node_array_gpu = nullptr;  // owned
+  int master_node_num = 0;
 
-  // One search grid per contact with two surfaces.
+  UnifiedContact() = default;
+  UnifiedContact(const UnifiedContact&) = delete;
+  UnifiedContact& operator=(const UnifiedContact&) = delete;
+  ~UnifiedContact();
+
+  // One manager per searched pair of slave side and master surface.
   void buildSubDomainManagers(std::vector<Contact>& contacts, ContactNodeManager* contactNodeManager, FEMDynamic* fem);
+  // Keeps a new host bucket array of a master surface and frees the one it
+  // replaces.
+  void adoptHostGrid(SubDomain* replaced, SubDomain* grid);
+  // Device list of the master nodes that are no contact nodes.
+  void collectMasterNodesGpu(NodeManager* nodeManager);
+  // Their contact forces into their forces (every cycle, after the contact
+  // forces are computed).
+  void integraMasterContactForceGpu();
+
+ private:
+  std::vector<std::unique_ptr<SubDomain[]>> host_grids_;
 };
+
+__global__ void GpuIntegraMasterContactForce(int n, NodeCuda** nodes);

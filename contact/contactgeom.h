@@ -1,0 +1,73 @@
+// Small vector routines of the contact kernels (host and device) and the
+// edge geometry of a segment that the pair production, the penetration and
+// the search after contact share.
+#pragma once
+#include <cmath>
+#include "core/segment.h"
+#include "platform/gpu_runtime.h"
+
+namespace contact_geom {
+
+__host__ __device__ inline void sub3(const double* a, const double* b, double* out) {
+  for (int i = 0; i < 3; ++i) out[i] = a[i] - b[i];
+}
+__host__ __device__ inline double dot3(const double* a, const double* b) {
+  return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+__host__ __device__ inline void cross3(const double* a, const double* b, double* out) {
+  out[0] = a[1] * b[2] - a[2] * b[1];
+  out[1] = a[2] * b[0] - a[0] * b[2];
+  out[2] = a[0] * b[1] - a[1] * b[0];
+}
+__host__ __device__ inline double norm3(const double* a) { return sqrt(dot3(a, a)); }
+// True for NaN.
+__host__ __device__ inline bool notANumber(double x) { return x != x; }
+
+// Number of the edge after edge k, and before it, in a segment of n nodes.
+__host__ __device__ inline int nextEdge(int k, int n) { return (k + 1) % n; }
+__host__ __device__ inline int prevEdge(int k, int n) { return (k + n - 1) % n; }
+
+__host__ __device__ inline const double* nodeCoord(const SegmentCuda* s, int k) { return s->node[k]->coord; }
+
+// Unnormalised normal of a segment from its first three nodes.
+__host__ __device__ inline void rawNormal(const SegmentCuda* s, double* c) {
+  double a[3], b[3];
+  sub3(nodeCoord(s, 1), nodeCoord(s, 0), a);
+  sub3(nodeCoord(s, 2), nodeCoord(s, 1), b);
+  cross3(a, b, c);
+}
+
+// (x - x_k) . (e_k x c): positive when x lies outside edge k of the segment
+// whose normal is c (edge k runs from node k to node k+1).
+__host__ __device__ inline double edgeOutsideValue(const SegmentCuda* s, int k, const double* c, const double* x) {
+  const int n = s->node_num;
+  double e[3], o[3], d[3];
+  sub3(nodeCoord(s, nextEdge(k, n)), nodeCoord(s, k), e);
+  cross3(e, c, o);
+  sub3(x, nodeCoord(s, k), d);
+  return dot3(d, o);
+}
+// Outside edge k; a value that is not a number counts as outside.
+__host__ __device__ inline bool outsideEdge(const SegmentCuda* s, int k, const double* c, const double* x) {
+  const double v = edgeOutsideValue(s, k, c, x);
+  return v > 0.0 || notANumber(v);
+}
+
+// Edge k of a segment lies on the surface's free boundary.
+__host__ __device__ inline bool isBoundaryEdge(const SegmentCuda* s, int k) {
+  return s->neighbour[k] == s || s->boundary_edge[k] != 0;
+}
+
+// Distance of x from the line through a and b (0 for a degenerate edge).
+__host__ __device__ inline double distanceToLine(const double* a, const double* b, const double* x) {
+  double e[3], v[3];
+  sub3(b, a, e);
+  sub3(x, a, v);
+  const double ee = dot3(e, e);
+  const double ev = dot3(e, v);
+  double r2 = dot3(v, v) - (ee > 0.0 ? ev * ev / ee : 0.0);
+  if (r2 < 0.0) r2 = 0.0;
+  return sqrt(r2);
+}
+
+}  // namespace contact_geom

@@ -1,0 +1,153 @@
+// Penetration step of an active contact pair: contact normal, gap,
+// interpolation weights and mass shares of the master entity, and the
+// carried normal force of the previous cycle applied to slave and masters.
+#include <cstdio>
+#include "contact/contactgeom.h"
+#include "contact/contactnode.h"
+#include "contact/contactpair.h"
+#include "core/gridIndex.h"
+
+using namespace contact_geom;
+
+namespace {
+
+__host__ __device__ inline void addNodeForce(NodeCuda* node, const double* n, double scale) {
+  for (int j = 0; j < 3; ++j) atomicAddAnywhere(&node->force[j], scale * n[j]);
+}
+
+// Weights of a point inside a triangle or quadrilateral from the doubled
+// areas A_k of the triangles (point, edge k).  A degenerate segment (all
+// areas zero) shares the point equally.
+__host__ __device__ void segmentWeights(const double* A, int n, double* w) {
+  w[3] = 0.0;
+  if (n == 3) {
+    const double s = A[0] + A[1] + A[2];
+    if (!(s > 0.0)) {
+      w[0] = w[1] = w[2] = 1.0 / 3.0;
+      return;
+    }
+    w[0] = A[1] / s;
+    w[2] = A[0] / s;
+    w[1] = 1.0 - w[0] - w[2];
+    return;
+  }
+  const double p = (A[0] + A[2]) * (A[1] + A[3]);
+  if (!(p > 0.0)) {
+    w[0] = w[1] = w[2] = w[3] = 0.25;
+    return;
+  }
+  w[0] = A[1] * A[2] / p;
+  w[1] = A[2] * A[3] / p;
+  w[2] = A[3] * A[0] / p;
+  w[3] = A[0] * A[1] / p;
+}
+
+}  // namespace
+
+__host__ __device__ bool ContactPairCuda::beyondFreeBoundary(double* distance) const {
+  if (segment == nullptr || owner == nullptr || owner->node == nullptr) return false;
+  const SegmentCuda* s = segment;
+  const double* xs = owner->node->coord;
+  const int n = s->node_num;
+  const int k = local_index;
+  if (k < 0 || k >= n) return false;
+  if (kind == NODE_TO_EDGE) {
+    if (!isBoundaryEdge(s, k) || !(edgeOutsideValue(s, k, s->normal, xs) > 0.0)) return false;
+    *distance = distanceToLine(nodeCoord(s, k), nodeCoord(s, nextEdge(k, n)), xs);
+    return true;
+  }
+  if (kind == NODE_TO_NODE) {
+    const int p = prevEdge(k, n);
+    const bool out = (isBoundaryEdge(s, k) && edgeOutsideValue(s, k, s->normal, xs) > 0.0) ||
+                     (isBoundaryEdge(s, p) && edgeOutsideValue(s, p, s->normal, xs) > 0.0);
+    if (!out) return false;
+    double d[3];
+    sub3(xs, nodeCoord(s, k), d);
+    *distance = norm3(d);
+    return true;
+  }
+  return false;
+}
+
+__host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int* /*unused*/) {
+  if (kind == CONTACT_PAIR_EMPTY || segment == nullptr || owner == nullptr || owner->node == nullptr) return;
+  if (side == 0) {
+    printf("接触对的位置标示计算错误\n");
+    side = 1;
+  }
+  const SegmentCuda* seg = segment;
+  for (int j = 0; j < 3; ++j) normal[j] = side * seg->normal[j];
+  NodeCuda* slave = owner->node;
+  const double* xs = slave->coord;
+  const double ts = slave->thickness;
+  const int N = seg->node_num;
+  const double F = carried_force;
+  addNodeForce(slave, normal, F);
+
+  if (kind == NODE_TO_SEGMENT) {
+    double A[4] = {0.0, 0.0, 0.0, 0.0};
+    double h = 10000.0, T = 0.0;
+    for (int k = 0; k < N; ++k) {
+      double e[3], c[3], d[3];
+      sub3(nodeCoord(seg, nextEdge(k, N)), nodeCoord(seg, k), e);
+      cross3(e, normal, c);
+      sub3(xs, nodeCoord(seg, k), d);
+      const double lc = norm3(c);
+      if (lc == 0.0) continue;  // degenerate edge: no part in the area, gap or thickness
+      A[k] = fabs(dot3(d, c) / lc) * norm3(e);
+      const double hk = dot3(normal, d);
+      if (hk < h) h = hk;
+      T += seg->node[k]->thickness;
+    }
+    gap = h - 0.5 * (T / N + ts);
+    segmentWeights(A, N, weight);
+    const double ww = weight[0] * weight[0] + weight[1] * weight[1] + weight[2] * weight[2] + weight[3] * weight[3];
+    for (int k = 0; k < 4; ++k) mass_share[k] = ww > 0.0 ? weight[k] * seg->node[k]->equivalent_mass / ww : 0.0;
+    if (masterSkip == 0) spreadOverMasters(F, false);
+    return;
+  }
+
+  const int k = local_index;
+  const int k2 = nextEdge(k, N);
+  NodeCuda* a = seg->node[k];
+  NodeCuda* b = seg->node[k2];
+  double d[3], d2[3];
+  sub3(xs, a->coord, d);
+  sub3(xs, b->coord, d2);
+  double h = dot3(normal, d);
+  if (kind == NODE_TO_EDGE) {
+    double e[3];
+    sub3(b->coord, a->coord, e);
+    const double ee = dot3(e, e);
+    const double t = ee != 0.0 ? dot3(e, d) / ee : 0.0;
+    if (h > 100000.0) h = 100000.0;
+    if (N == 4 && dot3(normal, d2) < h) h = dot3(normal, d2);
+    const double offset = 0.5 * (0.5 * (a->thickness + b->thickness) + ts);
+    gap = h - offset;
+    double edgeDistance = 0.0;
+    if (beyondFreeBoundary(&edgeDistance)) gap = edgeDistance - offset;
+    weight[0] = 1.0 - t;
+    weight[1] = t;
+    weight[2] = weight[3] = 0.0;
+    const double den = (1.0 - t) * (1.0 - t) + t * t;
+    mass_share[0] = (1.0 - t) * a->equivalent_mass / den;
+    mass_share[1] = t * b->equivalent_mass / den;
+    mass_share[2] = mass_share[3] = 0.0;
+    if (masterSkip == 0) spreadOverMasters(F, false);
+    return;
+  }
+
+  // Node to node.
+  if (N == 4 && dot3(normal, d2) < h) h = dot3(normal, d2);
+  const double offset = 0.5 * (ts + a->thickness);
+  gap = h - offset;
+  double cornerDistance = 0.0;
+  if (beyondFreeBoundary(&cornerDistance)) gap = cornerDistance - offset;
+  if (masterSkip == 0) spreadOverMasters(F, false);
+}
+
+__global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int* /*activePairCounter*/, int masterSkip) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    if (pairs[i] != nullptr) pairs[i]->penetraCalDefenGpu(masterSkip, nullptr);
+  }
+}

@@ -1,0 +1,229 @@
+// Search after contact: a sliding slave node of an active pair is followed
+// from its segment to an edge, across the edge to the neighbouring segment,
+// to a node, and around that node, without releasing the pair.
+#include <cstdio>
+#include "contact/contactgeom.h"
+#include "contact/contactnode.h"
+#include "contact/contactpair.h"
+#include "core/gridIndex.h"
+
+using namespace contact_geom;
+
+namespace {
+
+// Outside test of edge k of s measured from node `from` (a node on the
+// edge's line); a value that is not a number counts as outside.
+__host__ __device__ bool outsideEdgeFrom(const SegmentCuda* s, int k, const double* c, const double* x,
+                                         const double* from) {
+  const int n = s->node_num;
+  double e[3], o[3], d[3];
+  sub3(nodeCoord(s, nextEdge(k, n)), nodeCoord(s, k), e);
+  cross3(e, c, o);
+  sub3(x, from, d);
+  const double v = dot3(d, o);
+  return v > 0.0 || notANumber(v);
+}
+
+// First position among the nodes of s that holds `node`, or -1.
+__host__ __device__ int nodePosition(const SegmentCuda* s, const NodeCuda* node) {
+  for (int i = 0; i < s->node_num; ++i) {
+    if (s->node[i] == node) return i;
+  }
+  return -1;
+}
+
+// The edge of t that joins a and b, tested in the fixed order of the
+// search after contact; -1 when t has no such edge.
+__host__ __device__ int sharedEdge(const SegmentCuda* t, const NodeCuda* a, const NodeCuda* b) {
+  const int n = t->node_num;
+  for (int i = 0; i < n; ++i) {
+    const NodeCuda* ni = t->node[i];
+    const NodeCuda* next = t->node[nextEdge(i, n)];
+    const NodeCuda* prev = t->node[prevEdge(i, n)];
+    if (ni == a && next == b) return i;
+    if (ni == a && prev == b) return prevEdge(i, n);
+    if (ni == b && next == a) return i;
+    if (ni == b && prev == a) return prevEdge(i, n);
+  }
+  return -1;
+}
+
+}  // namespace
+
+__host__ __device__ void ContactPairCuda::nodeToSegmentCudaPostSearch() {
+  if (segment == nullptr || owner == nullptr || owner->node == nullptr) return;
+  const SegmentCuda* s = segment;
+  const double* x = owner->node->coord;
+  double c[3];
+  rawNormal(s, c);
+  for (int k = 0; k < s->node_num; ++k) {
+    if (outsideEdge(s, k, c, x)) {
+      local_index = k;
+      kind = NODE_TO_EDGE;
+      return;
+    }
+  }
+}
+
+__host__ __device__ void ContactPairCuda::nodeToEdgePostSearch() {
+  if (segment == nullptr || owner == nullptr || owner->node == nullptr) return;
+  SegmentCuda* S = segment;
+  const double* x = owner->node->coord;
+  const int N = S->node_num;
+  const int k = local_index;
+  if (k < 0 || k >= N) return;
+  const int k2 = nextEdge(k, N);
+  NodeCuda* a = S->node[k];
+  NodeCuda* b = S->node[k2];
+  double c[3];
+  rawNormal(S, c);
+  if (!outsideEdge(S, k, c, x)) {
+    // Back over S: a node of the edge, or S itself.
+    if (outsideEdge(S, k2, c, x)) {
+      kind = NODE_TO_NODE;
+      local_index = k2;
+    } else if (outsideEdgeFrom(S, prevEdge(k, N), c, x, a->coord)) {
+      kind = NODE_TO_NODE;
+      local_index = k;
+    } else {
+      kind = NODE_TO_SEGMENT;
+      local_index = 0;
+    }
+    return;
+  }
+  // Beyond edge k: try the neighbour across it.
+  const ContactPairCuda saved = *this;
+  SegmentCuda* T = S->neighbour[k];
+  if (T == nullptr) return;
+  const int j = sharedEdge(T, a, b);
+  if (j < 0) return;
+  const int NT = T->node_num;
+  const int j2 = nextEdge(j, NT);
+  segment = T;
+  local_index = j;
+  side *= S->edge_orientation[k];
+  double cT[3];
+  rawNormal(T, cT);
+  const NodeCuda* nodeResult = nullptr;
+  if (outsideEdge(T, j, cT, x)) {
+    double e[3], d[3];
+    sub3(nodeCoord(T, j2), nodeCoord(T, j), e);
+    sub3(x, nodeCoord(T, j), d);
+    const double ed = dot3(e, d);
+    const double ee = dot3(e, e);
+    if (ed < 0.0) {
+      nodeResult = T->node[j];
+    } else if (ed > ee) {
+      nodeResult = T->node[j2];
+    } else {
+      *this = saved;  // foot on the shared edge: the edge pair stays
+      return;
+    }
+  } else if (outsideEdge(T, j2, cT, x)) {
+    nodeResult = T->node[j2];
+  } else if (outsideEdgeFrom(T, prevEdge(j, NT), cT, x, nodeCoord(T, j))) {
+    nodeResult = T->node[j];
+  } else {
+    kind = NODE_TO_SEGMENT;  // over T: the pair moves to T
+    return;
+  }
+  *this = saved;
+  kind = NODE_TO_NODE;
+  local_index = nodePosition(S, nodeResult);
+  if (local_index < 0) local_index = k;
+}
+
+__host__ __device__ void ContactPairCuda::nodeToNodePostSearch() {
+  if (segment == nullptr || owner == nullptr || owner->node == nullptr) return;
+  SegmentCuda* S = segment;
+  const double* x = owner->node->coord;
+  const int N = S->node_num;
+  const int k = local_index;
+  if (k < 0 || k >= N) return;
+  const int p = prevEdge(k, N);
+  const NodeCuda* P = S->node[k];
+  double c[3];
+  rawNormal(S, c);
+  SegmentCuda* cur = nullptr;
+  const NodeCuda* other = nullptr;
+  int factor = 1;
+  if (edgeOutsideValue(S, k, c, x) >= 0.0) {
+    cur = S->neighbour[k];
+    other = S->node[nextEdge(k, N)];
+    factor = S->edge_orientation[k];
+  } else if (edgeOutsideValue(S, p, c, x) > 0.0) {
+    cur = S->neighbour[p];
+    other = S->node[p];
+    factor = S->edge_orientation[p];
+  } else {
+    kind = NODE_TO_SEGMENT;
+    local_index = 0;
+    return;
+  }
+  // Walk around P; the side follows the orientation of every edge crossed.
+  const SegmentCuda* prev = nullptr;
+  for (int moves = 0; moves < kNodeWalkMaxMoves && cur != nullptr; ++moves) {
+    if (prev == S) return;
+    const int js = sharedEdge(cur, P, other);
+    if (js < 0) {
+      printf("接触后搜寻：相邻接触块搜寻错误\n");
+      return;
+    }
+    const int Nc = cur->node_num;
+    const int js2 = nextEdge(js, Nc);
+    const int jo = cur->node[js] == P ? prevEdge(js, Nc) : js2;
+    const NodeCuda* far = cur->node[js] == P ? cur->node[jo] : cur->node[nextEdge(jo, Nc)];
+    double cc[3];
+    rawNormal(cur, cc);
+    const bool sharedInside = !(edgeOutsideValue(cur, js, cc, x) > 0.0);
+    const bool otherInside = !(edgeOutsideValue(cur, jo, cc, x) > 0.0);
+    if (sharedInside && otherInside) {
+      kind = NODE_TO_SEGMENT;
+      segment = cur;
+      local_index = 0;
+      side *= factor;
+      return;
+    }
+    if (!sharedInside) {
+      double e[3], d[3];
+      sub3(nodeCoord(cur, js2), nodeCoord(cur, js), e);
+      sub3(x, nodeCoord(cur, js), d);
+      const double ed = dot3(e, d);
+      if (ed >= 0.0 && ed <= dot3(e, e)) {
+        kind = NODE_TO_EDGE;
+        if (cur->neighbour[js] == S) {
+          for (int q = 0; q < N; ++q) {
+            if (S->neighbour[q] == cur) local_index = q;
+          }
+        } else {
+          segment = cur;
+          local_index = js;
+          side *= factor;
+        }
+        return;
+      }
+    }
+    factor *= cur->edge_orientation[jo];
+    other = far;
+    prev = cur;
+    cur = cur->neighbour[jo];
+  }
+}
+
+namespace {
+__device__ inline ContactPairCuda* pairOfKind(ContactPairCuda** pairs, int n, int kind) {
+  const int i = gridStrideIndex();
+  if (i >= n || pairs[i] == nullptr || pairs[i]->kind != kind) return nullptr;
+  return pairs[i];
+}
+}  // namespace
+
+__global__ void gpuNode2SegmentSearchAfterContact(ContactPairCuda** pairs, int n) {
+  if (ContactPairCuda* p = pairOfKind(pairs, n, NODE_TO_SEGMENT)) p->nodeToSegmentCudaPostSearch();
+}
+__global__ void gpuNode2EdgeSearchAfterContact(ContactPairCuda** pairs, int n) {
+  if (ContactPairCuda* p = pairOfKind(pairs, n, NODE_TO_EDGE)) p->nodeToEdgePostSearch();
+}
+__global__ void gpuNode2NodeSearchAfterContact(ContactPairCuda** pairs, int n) {
+  if (ContactPairCuda* p = pairOfKind(pairs, n, NODE_TO_NODE)) p->nodeToNodePostSearch();
+}

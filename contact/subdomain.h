@@ -1,0 +1,58 @@
+// One bucket of the contact search grid: the slave contact nodes and master
+// segments binned into it this cycle, and the kernels that fill and clear
+// the buckets.
+#pragma once
+#include <type_traits>
+#include "platform/gpu_runtime.h"
+
+struct ContactNodeCuda;
+struct SegmentCuda;
+
+constexpr int kSubDomainSlots = 150;
+// Entries a bucket list accepts (an append is made while the count read
+// before it is at most 148); the last slot stays spare.
+constexpr int kSubDomainAccepted = 149;
+
+struct SubDomain {
+  ContactNodeCuda* node_list[kSubDomainSlots];
+  SegmentCuda* segment_list[kSubDomainSlots];
+  int node_num;     // filled slots of node_list
+  int segment_num;  // filled slots of segment_list
+  int index_x;
+  int index_y;
+  int index_z;
+  int index;      // (index_x * ny + index_y) * nz + index_z, its position in the array
+  int sort_flag;  // key of SubDomainSortCmp; 0 in this system
+
+  // Usable entries of the two lists.
+  __host__ __device__ int nodeCount() const { return node_num < kSubDomainAccepted ? node_num : kSubDomainAccepted; }
+  __host__ __device__ int segmentCount() const {
+    return segment_num < kSubDomainAccepted ? segment_num : kSubDomainAccepted;
+  }
+};
+static_assert(std::is_trivially_copyable_v<SubDomain>);
+
+// Reserves a slot of a bucket list of `*count` entries by an atomic add;
+// when the list is full the reservation is undone, the overflow counter
+// (when given) grows and -1 is returned.
+__host__ __device__ inline int reserveSubDomainSlot(int* count, int* overflow) {
+  const int slot = atomicAddAnywhere(count, 1);
+  if (slot >= 0 && slot < kSubDomainAccepted) return slot;
+  atomicAddAnywhere(count, -1);
+  if (overflow != nullptr) atomicAddAnywhere(overflow, 1);
+  return -1;
+}
+
+// Counters of list entries refused for lack of room, in one mapped block.
+struct ContactOverflowCounters {
+  int subdomain_entries;  // nodes and segments refused by full buckets
+  int candidates;         // candidates that displaced slot 0 of a full test pair
+};
+
+__global__ void SubDomainClear(int m, SubDomain* subdomains);
+__global__ void GpuCopySubDomainPtr(int m, SubDomain* subdomains, SubDomain** ptrs);
+__global__ void SegmentCudaFull(const SegmentCuda* segments, int n, double3 cell, double3 origin,
+                                SubDomain* subdomains, int3 dims, int total, int* overflow);
+__global__ void contactNodeFull(ContactNodeCuda** nodes, int n, double3 cell, double3 origin, SubDomain* subdomains,
+                                int3 dims, int total, int* overflow);
+__global__ void AllDataVerBasicOnNode(int n, ContactNodeCuda** nodes, int* unused);

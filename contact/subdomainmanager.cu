@@ -1,0 +1,424 @@
+// Search grid of one slave side and master surface: sizing at set-up, the
+// bucket array shared through the master surface, the device buffers, and
+// the per-cycle steps of the bucket search.
+#include "contact/subdomainmanager.h"
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+#include "contact/contactnode.h"
+#include "contact/surface.h"
+#include "contact/unified_contact.h"
+#include "core/gridIndex.h"
+#include "core/logErrorPrint.h"
+
+namespace {
+
+// Largest count of sub-domains on one axis before the memory cap.
+constexpr int kMaxAxisCount = 1 << 20;
+
+__host__ __device__ inline double& axisRef(double3& v, int a) { return a == 0 ? v.x : (a == 1 ? v.y : v.z); }
+__host__ __device__ inline double axisOf(const double3& v, int a) { return a == 0 ? v.x : (a == 1 ? v.y : v.z); }
+inline int& axisRef(int3& v, int a) { return a == 0 ? v.x : (a == 1 ? v.y : v.z); }
+inline int axisOf(const int3& v, int a) { return a == 0 ? v.x : (a == 1 ? v.y : v.z); }
+
+// Truncation towards zero of a non-negative count; not a number gives 0 and
+// values beyond the axis limit give the limit.
+int toCount(double v) {
+  if (!(v >= 0.0)) return 0;
+  if (v >= kMaxAxisCount) return kMaxAxisCount;
+  return static_cast<int>(v);
+}
+
+__host__ __device__ inline double3 lowestBox() { return double3{-DBL_MAX, -DBL_MAX, -DBL_MAX}; }
+__host__ __device__ inline double3 highestBox() { return double3{DBL_MAX, DBL_MAX, DBL_MAX}; }
+
+// Box of one block of items in shared memory: tree reduction, thread 0
+// writes the block's partial box.
+__device__ void reduceBlockBox(double3 mx, double3 mn, double3* maxPartial, double3* minPartial) {
+  __shared__ double3 smax[64];
+  __shared__ double3 smin[64];
+  const int lane = static_cast<int>(threadIdx.x);
+  smax[lane] = mx;
+  smin[lane] = mn;
+  __syncthreads();
+  for (int s = static_cast<int>(blockDim.x) / 2; s > 0; s /= 2) {
+    if (lane < s) {
+      for (int a = 0; a < 3; ++a) {
+        if (axisOf(smax[lane + s], a) > axisOf(smax[lane], a)) axisRef(smax[lane], a) = axisOf(smax[lane + s], a);
+        if (axisOf(smin[lane + s], a) < axisOf(smin[lane], a)) axisRef(smin[lane], a) = axisOf(smin[lane + s], a);
+      }
+    }
+    __syncthreads();
+  }
+  if (lane == 0) {
+    maxPartial[blockIdx.x] = smax[0];
+    minPartial[blockIdx.x] = smin[0];
+  }
+}
+
+// Runs a box reduction over `count` items into temporary device buffers
+// (launchInto(blocks, maxGpu, minGpu) launches the kernel) and folds the
+// partial boxes on the host.
+template <typename LaunchInto>
+void reduceBox(int count, double3& mx, double3& mn, LaunchInto launchInto) {
+  const int blocks = count / 32 + 1;
+  double3* maxGpu = nullptr;
+  double3* minGpu = nullptr;
+  CUDA_CHECK(cudaMalloc(&maxGpu, sizeof(double3) * blocks));
+  CUDA_CHECK(cudaMalloc(&minGpu, sizeof(double3) * blocks));
+  launchInto(blocks, maxGpu, minGpu);
+  std::vector<double3> maxCpu(blocks), minCpu(blocks);
+  CUDA_CHECK(cudaMemcpy(maxCpu.data(), maxGpu, sizeof(double3) * blocks, cudaMemcpyDeviceToHost));
+  CUDA_CHECK(cudaMemcpy(minCpu.data(), minGpu, sizeof(double3) * blocks, cudaMemcpyDeviceToHost));
+  CUDA_CHECK(cudaFree(maxGpu));
+  CUDA_CHECK(cudaFree(minGpu));
+  mx = lowestBox();
+  mn = highestBox();
+  foldPartialBoxes(maxCpu.data(), minCpu.data(), blocks, mx, mn);
+}
+
+void reduceSegmentBoxes(int count, const SegmentCuda* segments, double3& mx, double3& mn) {
+  reduceBox(count, mx, mn, [&](int blocks, double3* maxGpu, double3* minGpu) {
+    launch(minMaxSegmentCudaArray, dim3(blocks), dim3(32), count, segments, maxGpu, minGpu);
+  });
+}
+
+}  // namespace
+
+__global__ void minMaxNodeArray(int n, ContactNodeCuda** nodes, double3* maxPartial, double3* minPartial, double ext) {
+  const int i = gridStrideIndex();
+  double3 mx = lowestBox(), mn = highestBox();
+  if (i < n && nodes[i] != nullptr && nodes[i]->node != nullptr) {
+    const double* x = nodes[i]->node->coord;
+    mx = double3{x[0] + ext, x[1] + ext, x[2] + ext};
+    mn = double3{x[0] - ext, x[1] - ext, x[2] - ext};
+  }
+  reduceBlockBox(mx, mn, maxPartial, minPartial);
+}
+
+__global__ void minMaxSegmentCudaArray(int n, const SegmentCuda* segments, double3* maxPartial, double3* minPartial) {
+  const int i = gridStrideIndex();
+  double3 mx = lowestBox(), mn = highestBox();
+  if (i < n) {
+    mx = double3{segments[i].box_max[0], segments[i].box_max[1], segments[i].box_max[2]};
+    mn = double3{segments[i].box_min[0], segments[i].box_min[1], segments[i].box_min[2]};
+  }
+  reduceBlockBox(mx, mn, maxPartial, minPartial);
+}
+
+void foldPartialBoxes(const double3* maxPartial, const double3* minPartial, int count, double3& mx, double3& mn) {
+  for (int b = 0; b < count; ++b) {
+    for (int a = 0; a < 3; ++a) {
+      if (axisOf(maxPartial[b], a) > axisOf(mx, a)) axisRef(mx, a) = axisOf(maxPartial[b], a);
+      if (axisOf(minPartial[b], a) < axisOf(mn, a)) axisRef(mn, a) = axisOf(minPartial[b], a);
+    }
+  }
+}
+
+// ---- sizing ----------------------------------------------------------------
+
+int3 subDomainCountsFor(double count, const double3& L) {
+  const double third = 0.3333333333333333;
+  int3 n{toCount(std::pow(count * L.x * L.x / (L.y * L.z), third)),
+         toCount(std::pow(count * L.y * L.y / (L.x * L.z), third)),
+         toCount(std::pow(count * L.z * L.z / (L.x * L.y), third))};
+  if (n.x < 2) {
+    n.x = 1;
+    n.y = toCount(std::sqrt(count * L.y / L.z));
+    n.z = toCount(std::sqrt(count * L.z / L.y));
+  } else if (n.y < 2) {
+    n.y = 1;
+    n.x = toCount(std::sqrt(count * L.x / L.z));
+    n.z = toCount(std::sqrt(count * L.z / L.x));
+  } else if (n.z < 2) {
+    n.z = 1;
+    n.x = toCount(std::sqrt(count * L.x / L.y));
+    n.y = toCount(std::sqrt(count * L.y / L.x));
+  }
+  return n;
+}
+
+namespace {
+// The grid as sized: dims with the spare layer, and whether the memory cap
+// cut it down.
+struct SizedGrid {
+  int3 dims;
+  bool capped;
+};
+
+SizedGrid sizeGrid(const int3& n, const int3& m, const int3& k) {
+  long long d[3];
+  for (int a = 0; a < 3; ++a) d[a] = static_cast<long long>(axisOf(m, a)) * axisOf(k, a);
+  const auto below10 = [](int a, int b, int c) {
+    return static_cast<unsigned>(a) < 10u * static_cast<unsigned>(b) &&
+           static_cast<unsigned>(a) < 10u * static_cast<unsigned>(c);
+  };
+  if (below10(n.x, n.y, n.z)) {
+    if (below10(m.x, m.y, m.z)) d[0] = m.x;
+  } else if (below10(n.y, n.x, n.z)) {
+    if (below10(m.y, m.x, m.z)) d[1] = m.y;
+  } else if (below10(n.z, n.y, n.x) && below10(m.z, m.y, m.x)) {
+    d[2] = m.z;
+  }
+  for (long long& v : d) v = (v < 1 ? 1 : v) + 1;
+  bool capped = false;
+  while (d[0] * d[1] * d[2] > kMaxSubDomainNum) {
+    int largest = 0;
+    for (int a = 1; a < 3; ++a) {
+      if (d[a] > d[largest]) largest = a;
+    }
+    d[largest] = d[largest] * 3 / 4 < 2 ? 2 : d[largest] * 3 / 4;
+    capped = true;
+  }
+  return SizedGrid{int3{static_cast<int>(d[0]), static_cast<int>(d[1]), static_cast<int>(d[2])}, capped};
+}
+}  // namespace
+
+int3 subDomainDimsFor(const int3& n, const int3& m, const int3& k) { return sizeGrid(n, m, k).dims; }
+
+// ---- life cycle ------------------------------------------------------------
+
+SubDomainManager::SubDomainManager(SubDomainManager&& other) noexcept { moveFrom(other); }
+
+SubDomainManager& SubDomainManager::operator=(SubDomainManager&& other) noexcept {
+  if (this != &other) {
+    freeOwned();
+    moveFrom(other);
+  }
+  return *this;
+}
+
+SubDomainManager::~SubDomainManager() { freeOwned(); }
+
+void SubDomainManager::moveFrom(SubDomainManager& other) noexcept {
+  subdomain_array_cpu = other.subdomain_array_cpu;
+  subdomain_array_gpu = other.subdomain_array_gpu;
+  sub_domain_ptr_array_gpu = std::exchange(other.sub_domain_ptr_array_gpu, nullptr);
+  sub_domian_num = other.sub_domian_num;
+  subdomain_dims = other.subdomain_dims;
+  box_max = other.box_max;
+  box_min = other.box_min;
+  cell_size = other.cell_size;
+  another_max_gpu = std::exchange(other.another_max_gpu, nullptr);
+  another_min_gpu = std::exchange(other.another_min_gpu, nullptr);
+  another_max_cpu = std::exchange(other.another_max_cpu, nullptr);
+  another_min_cpu = std::exchange(other.another_min_cpu, nullptr);
+  contact = other.contact;
+  masterSurface = other.masterSurface;
+  slaveSurface = other.slaveSurface;
+  slave_contact_node_array_cpu = std::move(other.slave_contact_node_array_cpu);
+  slave_contact_node_array_gpu = std::exchange(other.slave_contact_node_array_gpu, nullptr);
+  owner = other.owner;
+}
+
+void SubDomainManager::freeOwned() {
+  if (slave_contact_node_array_gpu != nullptr) CUDA_CHECK(cudaFree(slave_contact_node_array_gpu));
+  if (sub_domain_ptr_array_gpu != nullptr) CUDA_CHECK(cudaFree(sub_domain_ptr_array_gpu));
+  if (another_max_gpu != nullptr) CUDA_CHECK(cudaFree(another_max_gpu));
+  if (another_min_gpu != nullptr) CUDA_CHECK(cudaFree(another_min_gpu));
+  delete[] another_max_cpu;
+  delete[] another_min_cpu;
+  slave_contact_node_array_gpu = nullptr;
+  sub_domain_ptr_array_gpu = nullptr;
+  another_max_gpu = another_min_gpu = another_max_cpu = another_min_cpu = nullptr;
+}
+
+void SubDomainManager::copySlaveNodeArrayGpu(ContactNodeCuda** source) {
+  const std::size_t memSize = sizeof(ContactNodeCuda*) * slave_contact_node_array_cpu.size();
+  if (memSize == 0 || source == nullptr) return;
+  CUDA_CHECK(cudaMalloc(&slave_contact_node_array_gpu, memSize));
+  CUDA_CHECK(cudaMemcpy(slave_contact_node_array_gpu, source, memSize, cudaMemcpyDeviceToDevice));
+}
+
+// ---- set-up ----------------------------------------------------------------
+
+bool SubDomainManager::slaveExtent(double3& mx, double3& mn) const {
+  if (slaveSurface != nullptr && slaveSurface->segment_num > 0 && slaveSurface->segment_array_gpu != nullptr) {
+    reduceSegmentBoxes(slaveSurface->segment_num, slaveSurface->segment_array_gpu, mx, mn);
+    return true;
+  }
+  const int k = slaveNodeNum();
+  if (k == 0 || slave_contact_node_array_gpu == nullptr) return false;
+  ContactNodeCuda** nodes = slave_contact_node_array_gpu;
+  reduceBox(k, mx, mn, [&](int blocks, double3* maxGpu, double3* minGpu) {
+    launch(minMaxNodeArray, dim3(blocks), dim3(32), k, nodes, maxGpu, minGpu, 0.0);
+  });
+  // Widened by the smallest spacing of the slave nodes.
+  double spacing = 1e6;
+  for (int i = 0; i < k; ++i) {
+    for (int j = i + 1; j < k; ++j) {
+      const double* a = slave_contact_node_array_cpu[i]->node->coord;
+      const double* b = slave_contact_node_array_cpu[j]->node->coord;
+      const double d = std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
+                                 (a[2] - b[2]) * (a[2] - b[2]));
+      if (d < spacing) spacing = d;
+    }
+  }
+  for (int a = 0; a < 3; ++a) {
+    axisRef(mx, a) += spacing;
+    axisRef(mn, a) -= spacing;
+  }
+  return true;
+}
+
+void SubDomainManager::buildSubDomainGrid() {
+  if (masterSurface == nullptr) return;
+  double3 smax, smin;
+  if (!slaveExtent(smax, smin)) return;  // no slave segments or nodes: no grid
+  const double3 L{smax.x + 1e-6 - smin.x, smax.y + 1e-6 - smin.y, smax.z + 1e-6 - smin.z};
+  const int3 n = subDomainCountsFor(slaveNodeNum() * 0.5, L);
+  for (int a = 0; a < 3; ++a) axisRef(cell_size, a) = axisOf(L, a) / (axisOf(n, a) > 0 ? axisOf(n, a) : 1);
+  box_max = smax;
+  box_min = smin;
+  const int s = masterSurface->segment_num;
+  if (s <= 0 || masterSurface->segment_array_gpu == nullptr) return;
+
+  double3 mmax, mmin;
+  reduceSegmentBoxes(s, masterSurface->segment_array_gpu, mmax, mmin);
+  const double3 M{mmax.x - mmin.x, mmax.y - mmin.y, mmax.z - mmin.z};
+  const int3 m = subDomainCountsFor(s * 0.5, M);
+  int3 k{1, 1, 1};
+  for (int a = 0; a < 3; ++a) {
+    const int ma = axisOf(m, a) > 0 ? axisOf(m, a) : 1;
+    int ka = toCount((axisOf(M, a) / ma) / axisOf(cell_size, a));
+    if (ka >= 3) ka /= 2;
+    axisRef(k, a) = ka < 1 ? 1 : ka;
+  }
+  const SizedGrid grid = sizeGrid(n, m, k);
+  subdomain_dims = grid.dims;
+  sub_domian_num = grid.dims.x * grid.dims.y * grid.dims.z;
+  if (grid.capped) {
+    printf("Contact search grid of surface %d capped at %d x %d x %d sub-domains to fit in memory\n",
+           masterSurface->id, grid.dims.x, grid.dims.y, grid.dims.z);
+  }
+  if (grid.dims.x == 0 || grid.dims.y == 0 || grid.dims.z == 0) printf("子域刻度划分出错\n");
+  box_max = mmax;
+  box_min = mmin;
+  giveMasterSurfaceGrid();
+}
+
+void SubDomainManager::giveMasterSurfaceGrid() {
+  Surface* ms = masterSurface;
+  if (ms->subDomainArrayCpu_ == nullptr || sub_domian_num < ms->subDomainNum_) {
+    SubDomain* grid = new SubDomain[sub_domian_num]();
+    int index = 0;
+    for (int ix = 0; ix < subdomain_dims.x; ++ix) {
+      for (int iy = 0; iy < subdomain_dims.y; ++iy) {
+        for (int iz = 0; iz < subdomain_dims.z; ++iz, ++index) {
+          grid[index].index_x = ix;
+          grid[index].index_y = iy;
+          grid[index].index_z = iz;
+          grid[index].index = (ix * subdomain_dims.y + iy) * subdomain_dims.z + iz;
+        }
+      }
+    }
+    if (owner != nullptr) owner->adoptHostGrid(ms->subDomainArrayCpu_, grid);
+    ms->subDomainArrayCpu_ = grid;
+    ms->subDomainNum_ = sub_domian_num;
+    ms->grid_dims[0] = subdomain_dims.x;
+    ms->grid_dims[1] = subdomain_dims.y;
+    ms->grid_dims[2] = subdomain_dims.z;
+  }
+  subdomain_dims = int3{ms->grid_dims[0], ms->grid_dims[1], ms->grid_dims[2]};
+  subdomain_array_cpu = ms->subDomainArrayCpu_;
+  sub_domian_num = ms->subDomainNum_;
+}
+
+void SubDomainManager::takeGridFromMasterSurface(int /*count*/, int /*index*/, SubDomainManager* /*all*/) {
+  if (masterSurface == nullptr || masterSurface->subDomainArrayCpu_ == nullptr) return;
+  subdomain_dims = int3{masterSurface->grid_dims[0], masterSurface->grid_dims[1], masterSurface->grid_dims[2]};
+  subdomain_array_cpu = masterSurface->subDomainArrayCpu_;
+  sub_domian_num = masterSurface->subDomainNum_;
+  if (subdomain_dims.x == 0 || subdomain_dims.y == 0 || subdomain_dims.z == 0) printf("子域刻度划分出错\n");
+}
+
+void SubDomainManager::allocateAndCopySubDomainsGpu() {
+  if (masterSurface == nullptr || subdomain_array_cpu == nullptr || sub_domian_num <= 0) return;
+  if (masterSurface->subDomainArrayGpu_ == nullptr) {
+    CUDA_CHECK(cudaMalloc(&masterSurface->subDomainArrayGpu_, sub_domian_num * sizeof(SubDomain)));
+    CUDA_CHECK(cudaMemcpy(masterSurface->subDomainArrayGpu_, subdomain_array_cpu, sub_domian_num * sizeof(SubDomain),
+                          cudaMemcpyHostToDevice));
+  }
+  subdomain_array_gpu = masterSurface->subDomainArrayGpu_;
+}
+
+void SubDomainManager::allocateSubDomainPtrArrayGpu() {
+  const int m = sub_domian_num;
+  if (m <= 0 || subdomain_array_gpu == nullptr || sub_domain_ptr_array_gpu != nullptr) return;
+  CUDA_CHECK(cudaMalloc(&sub_domain_ptr_array_gpu, sizeof(SubDomain*) * sub_domian_num));
+  launch(GpuCopySubDomainPtr, dim3((m - 1) / 64 + 1), dim3(64), m, subdomain_array_gpu, sub_domain_ptr_array_gpu);
+}
+
+void SubDomainManager::allocateMinMaxGpu() {
+  if (masterSurface == nullptr || masterSurface->segment_num < 1 || another_max_gpu != nullptr) return;
+  // One partial box per block of 32 slave nodes: the buffers hold what the
+  // slave-node reduction writes.
+  const int blocks = partialBoxNum();
+  CUDA_CHECK(cudaMalloc(&another_min_gpu, sizeof(double3) * blocks));
+  CUDA_CHECK(cudaMalloc(&another_max_gpu, sizeof(double3) * blocks));
+  another_max_cpu = new double3[blocks];
+  another_min_cpu = new double3[blocks];
+}
+
+// ---- per cycle -------------------------------------------------------------
+
+void SubDomainManager::takeMasterBoxGpu() {
+  if (masterSurface == nullptr || masterSurface->segment_num < 1) return;
+  box_max = double3{masterSurface->box_max[0], masterSurface->box_max[1], masterSurface->box_max[2]};
+  box_min = double3{masterSurface->box_min[0], masterSurface->box_min[1], masterSurface->box_min[2]};
+  cell_size = double3{masterSurface->cell_size[0], masterSurface->cell_size[1], masterSurface->cell_size[2]};
+}
+
+bool SubDomainManager::calSlaveBoxOverlapGpu() {
+  double3 smax, smin;
+  if (slaveSurface != nullptr && slaveSurface->flags[SLAVE_BOX_CACHED] != 0) {
+    smax = double3{slaveSurface->slave_box_max[0], slaveSurface->slave_box_max[1], slaveSurface->slave_box_max[2]};
+    smin = double3{slaveSurface->slave_box_min[0], slaveSurface->slave_box_min[1], slaveSurface->slave_box_min[2]};
+  } else {
+    const int k = slaveNodeNum();
+    if (k == 0 || another_max_gpu == nullptr) return false;
+    const int blocks = partialBoxNum();
+    launch(minMaxNodeArray, dim3(blocks), dim3(32), k, slave_contact_node_array_gpu, another_max_gpu, another_min_gpu,
+           0.0);
+    CUDA_CHECK(cudaMemcpy(another_max_cpu, another_max_gpu, sizeof(double3) * blocks, cudaMemcpyDeviceToHost));
+    CUDA_CHECK(cudaMemcpy(another_min_cpu, another_min_gpu, sizeof(double3) * blocks, cudaMemcpyDeviceToHost));
+    smax = lowestBox();
+    smin = highestBox();
+    foldPartialBoxes(another_max_cpu, another_min_cpu, blocks, smax, smin);
+    if (slaveSurface != nullptr) {
+      for (int a = 0; a < 3; ++a) {
+        slaveSurface->slave_box_max[a] = axisOf(smax, a);
+        slaveSurface->slave_box_min[a] = axisOf(smin, a);
+      }
+      slaveSurface->flags[SLAVE_BOX_CACHED] = 1;
+    }
+  }
+  // The boxes overlap when their intervals meet on every axis.
+  for (int a = 0; a < 3; ++a) {
+    if (axisOf(smin, a) > axisOf(box_max, a) || axisOf(box_min, a) > axisOf(smax, a)) return false;
+  }
+  return true;
+}
+
+void SubDomainManager::fillSegmentsGpu(Surface* master, int* overflow) {
+  if (master == nullptr || master->segment_num < 1 || master->flags[SEGMENTS_BINNED] != 0) return;
+  if (subdomain_array_gpu == nullptr || sub_domian_num <= 0) return;
+  master->flags[SEGMENTS_BINNED] = 1;
+  const int s = master->segment_num;
+  launch(SegmentCudaFull, dim3(s / 32 + 1), dim3(32), static_cast<const SegmentCuda*>(master->segment_array_gpu), s,
+         cell_size, box_min, subdomain_array_gpu, subdomain_dims, sub_domian_num, overflow);
+}
+
+void SubDomainManager::fillNodesGpu(ContactNodeCuda** nodes, int count, int* overflow) {
+  if (count <= 0 || nodes == nullptr || subdomain_array_gpu == nullptr || sub_domian_num <= 0) return;
+  launch(contactNodeFull, dim3(count / 32 + 1), dim3(32), nodes, count, cell_size, box_min, subdomain_array_gpu,
+         subdomain_dims, sub_domian_num, overflow);
+}
+
+void SubDomainManager::dataVerBasicOnNodeGpu() {
+  const int k = slaveNodeNum();
+  if (k <= 0 || slave_contact_node_array_gpu == nullptr) return;
+  launch(AllDataVerBasicOnNode, dim3((k - 1) / 64 + 1), dim3(64), k, slave_contact_node_array_gpu,
+         static_cast<int*>(nullptr));
+}

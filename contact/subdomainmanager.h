@@ -1,0 +1,85 @@
+// The search grid of one pair of slave side and master surface: its size,
+// the master surface's bucket array it shares, the slave contact nodes, the
+// box buffers, and the per-cycle binning steps of the bucket search.
+#pragma once
+#include <vector>
+#include "contact/subdomain.h"
+#include "platform/gpu_runtime.h"
+
+class Contact;
+class Surface;
+class UnifiedContact;
+struct ContactNodeCuda;
+
+// Largest grid a master surface may get (about 512 MiB of buckets).
+constexpr long long kMaxSubDomainNum = (512LL << 20) / static_cast<long long>(sizeof(SubDomain));
+
+class SubDomainManager {
+ public:
+  SubDomain* subdomain_array_cpu = nullptr;  // the master surface's host buckets
+  SubDomain* subdomain_array_gpu = nullptr;  // the master surface's device buckets
+  SubDomain** sub_domain_ptr_array_gpu = nullptr;  // owned
+  int sub_domian_num = 0;
+  int3 subdomain_dims{0, 0, 0};
+  double3 box_max{0.0, 0.0, 0.0};
+  double3 box_min{0.0, 0.0, 0.0};
+  double3 cell_size{0.0, 0.0, 0.0};
+  double3* another_max_gpu = nullptr;  // one partial slave box per block of 32 slave nodes, owned
+  double3* another_min_gpu = nullptr;
+  double3* another_max_cpu = nullptr;
+  double3* another_min_cpu = nullptr;
+  Contact* contact = nullptr;
+  Surface* masterSurface = nullptr;
+  Surface* slaveSurface = nullptr;  // null for a node-set slave side
+  std::vector<ContactNodeCuda*> slave_contact_node_array_cpu;
+  ContactNodeCuda** slave_contact_node_array_gpu = nullptr;  // owned
+  UnifiedContact* owner = nullptr;  // keeper of the host bucket arrays
+
+  SubDomainManager() = default;
+  SubDomainManager(const SubDomainManager&) = delete;
+  SubDomainManager& operator=(const SubDomainManager&) = delete;
+  SubDomainManager(SubDomainManager&& other) noexcept;
+  SubDomainManager& operator=(SubDomainManager&& other) noexcept;
+  virtual ~SubDomainManager();
+
+  int slaveNodeNum() const { return static_cast<int>(slave_contact_node_array_cpu.size()); }
+  int partialBoxNum() const { return slaveNodeNum() / 32 + 1; }
+
+  // Device set-up.
+  void buildSubDomainGrid();
+  void takeGridFromMasterSurface(int count, int index, SubDomainManager* all);
+  void allocateAndCopySubDomainsGpu();
+  void allocateSubDomainPtrArrayGpu();
+  void allocateMinMaxGpu();
+  // Device array of the slave contact nodes, copied from a device list.
+  void copySlaveNodeArrayGpu(ContactNodeCuda** source);
+
+  // Per cycle (bucket search).
+  void takeMasterBoxGpu();
+  bool calSlaveBoxOverlapGpu();
+  void fillSegmentsGpu(Surface* master, int* overflow);
+  void fillNodesGpu(ContactNodeCuda** nodes, int count, int* overflow);
+  void dataVerBasicOnNodeGpu();
+
+ private:
+  void moveFrom(SubDomainManager& other) noexcept;
+  void freeOwned();
+  // Box of the slave side at set-up: its segments' boxes, or its nodes
+  // widened by their smallest spacing. False when it has neither.
+  bool slaveExtent(double3& mx, double3& mn) const;
+  void giveMasterSurfaceGrid();
+};
+
+// Grid sizing rule: sub-domains per axis for `count` items spread over a box
+// of edge lengths L (cube-root rule, two-dimensional on a flat axis).
+int3 subDomainCountsFor(double count, const double3& L);
+// Dims of a grid from the slave counts n, the master counts m and the
+// refinement factors k, with the spare layer; capped so the grid fits.
+int3 subDomainDimsFor(const int3& n, const int3& m, const int3& k);
+
+// Box reductions: one partial box per block of 32 items.
+__global__ void minMaxNodeArray(int n, ContactNodeCuda** nodes, double3* maxPartial, double3* minPartial, double ext);
+__global__ void minMaxSegmentCudaArray(int n, const SegmentCuda* segments, double3* maxPartial, double3* minPartial);
+// Folds `count` partial boxes into mx, mn (which start from the largest
+// double).
+void foldPartialBoxes(const double3* maxPartial, const double3* minPartial, int count, double3& mx, double3& mn);

@@ -1,0 +1,126 @@
+#include "contact/unified_contact.h"
+#include <algorithm>
+#include <set>
+#include <utility>
+#include "contact/contact.h"
+#include "contact/contactnode.h"
+#include "contact/surface.h"
+#include "core/gridIndex.h"
+#include "core/logErrorPrint.h"
+#include "core/nodeManager.h"
+#include "core/part.h"
+#include "materials/material.h"
+#include "materials/materialnew.h"
+
+UnifiedContact::~UnifiedContact() {
+  if (master_node_array_gpu != nullptr) CUDA_CHECK(cudaFree(master_node_array_gpu));
+}
+
+namespace {
+
+bool isSelfSearch(const Contact& c) { return c.contact_type == SINGLE_SURFACE || c.contact_type == GENERAL_CONTACT; }
+
+// The first part of a surface has a rigid material (a surface without parts
+// has none).
+bool isRigidSurface(const Surface* s) {
+  if (s == nullptr || s->part_array.empty() || s->part_array.front() == nullptr) return false;
+  const Material* m = s->part_array.front()->material;
+  return m != nullptr && m->type == MT_RIGID;
+}
+
+}  // namespace
+
+void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, ContactNodeManager* /*cnm*/,
+                                            FEMDynamic* /*fem*/) {
+  subDomainManagerArray.clear();
+  box_check_array.clear();
+  const std::size_t selfCount = std::count_if(contacts.begin(), contacts.end(), isSelfSearch);
+  subDomainManagerArray.reserve(contacts.size() - selfCount + selfCount * selfCount);
+
+  auto add = [this](Contact* c, Surface* master, Surface* slave, bool boxCheck) -> SubDomainManager& {
+    SubDomainManager& m = subDomainManagerArray.emplace_back();
+    m.contact = c;
+    m.masterSurface = master;
+    m.slaveSurface = slave;
+    m.owner = this;
+    box_check_array.push_back(boxCheck);
+    return m;
+  };
+
+  for (Contact& c : contacts) {
+    if (isSelfSearch(c) || c.masterSurface == nullptr) continue;
+    if (c.contact_type == NODES_TO_SURFACE) {
+      SubDomainManager& m = add(&c, c.masterSurface, nullptr, c.box_check_flag != 0);
+      m.slave_contact_node_array_cpu = c.slave_contact_node_array_cpu;
+      m.copySlaveNodeArrayGpu(c.slave_contact_node_array_gpu);
+    } else if (c.contact_type == SURFACE_TO_SURFACE && c.slaveSurface != nullptr) {
+      Surface* master = c.masterSurface;
+      Surface* slave = c.slaveSurface;
+      if (master->mean_edge_length < slave->mean_edge_length) std::swap(master, slave);
+      add(&c, master, slave, c.box_check_flag != 0);
+    }
+    // Other kinds have no slave side to search.
+  }
+  for (Contact& a : contacts) {
+    if (!isSelfSearch(a) || a.masterSurface == nullptr) continue;
+    for (Contact& b : contacts) {
+      if (!isSelfSearch(b) || b.masterSurface == nullptr) continue;
+      Surface* sa = a.masterSurface;
+      Surface* sb = b.masterSurface;
+      if (sa->mean_edge_length > sb->mean_edge_length) {
+        add(&a, sa, sb, true);
+      } else {
+        add(&b, sb, sa, true);
+      }
+    }
+  }
+  for (SubDomainManager& m : subDomainManagerArray) {
+    if (m.slaveSurface != nullptr && isRigidSurface(m.slaveSurface)) std::swap(m.masterSurface, m.slaveSurface);
+  }
+  for (SubDomainManager& m : subDomainManagerArray) {
+    if (!m.slave_contact_node_array_cpu.empty() || m.slaveSurface == nullptr) continue;
+    m.slave_contact_node_array_cpu = m.slaveSurface->contact_node_array_cpu;
+    m.copySlaveNodeArrayGpu(m.slaveSurface->contact_node_array_gpu);
+  }
+}
+
+void UnifiedContact::adoptHostGrid(SubDomain* replaced, SubDomain* grid) {
+  if (replaced != nullptr) {
+    std::erase_if(host_grids_, [replaced](const std::unique_ptr<SubDomain[]>& g) { return g.get() == replaced; });
+  }
+  host_grids_.emplace_back(grid);
+}
+
+void UnifiedContact::collectMasterNodesGpu(NodeManager* nodeManager) {
+  if (nodeManager == nullptr || nodeManager->node_array_gpu == nullptr || master_node_array_gpu != nullptr) return;
+  const NodeCuda* base = nodeManager->node_array_cpu.data();
+  std::set<const Surface*> masters;
+  std::set<const NodeCuda*> seen;
+  std::vector<NodeCuda*> devicePtrs;
+  for (const SubDomainManager& m : subDomainManagerArray) {
+    if (m.masterSurface == nullptr || !masters.insert(m.masterSurface).second) continue;
+    for (const NodeCuda* node : m.masterSurface->node_array) {
+      if (node == nullptr || node->contact_node != nullptr || !seen.insert(node).second) continue;
+      const std::ptrdiff_t index = node - base;
+      if (index < 0 || index >= static_cast<std::ptrdiff_t>(nodeManager->node_array_cpu.size())) continue;
+      devicePtrs.push_back(nodeManager->node_array_gpu + index);
+    }
+  }
+  master_node_num = static_cast<int>(devicePtrs.size());
+  if (master_node_num == 0) return;
+  CUDA_CHECK(cudaMalloc(&master_node_array_gpu, sizeof(NodeCuda*) * master_node_num));
+  CUDA_CHECK(cudaMemcpy(master_node_array_gpu, devicePtrs.data(), sizeof(NodeCuda*) * master_node_num,
+                        cudaMemcpyHostToDevice));
+}
+
+__global__ void GpuIntegraMasterContactForce(int n, NodeCuda** nodes) {
+  const int i = gridStrideIndex();
+  if (i >= n || nodes[i] == nullptr) return;
+  for (int j = 0; j < 3; ++j) nodes[i]->force[j] += nodes[i]->contact_force[j];
+}
+
+void UnifiedContact::integraMasterContactForceGpu() {
+  const int n = master_node_num;
+  if (n <= 0) return;
+  launch(GpuIntegraMasterContactForce, dim3(n / 32 + 1), dim3(32), n, master_node_array_gpu);
+}
