@@ -3,6 +3,7 @@
 #include "contact/subdomain.h"
 #include <cstdio>
 #include "contact/contactnode.h"
+#include "contact/surface.h"
 #include "core/gridIndex.h"
 #include "core/segment.h"
 
@@ -85,4 +86,10 @@ __global__ void AllDataVerBasicOnNode(int n, ContactNodeCuda** nodes, int* /*unu
   } else if (sd->segment_num > kSubDomainSlots) {
     printf("子域 %d 接触块统计错误,数目为%d\n", sd->index, sd->segment_num);
   }
+}
+
+void Surface::clearSubDomainsGpu() {
+  const int m = subDomainNum_;
+  if (subDomainArrayGpu_ == nullptr || m <= 0) return;
+  launch(SubDomainClear, dim3((m - 1) / 64 + 1), dim3(64), m, subDomainArrayGpu_);
 }

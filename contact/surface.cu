@@ -1,6 +1,7 @@
 // Surface lifecycle, node and contact-node lists, uploads and the per-cycle
 // device refresh of segment boxes and normals.
 #include "contact/surface.h"
+#include <cfloat>
 #include <cstdio>
 #include <set>
 #include <utility>
@@ -206,7 +207,7 @@ void Surface::allocateMaxDispIncre() {
 }
 
 namespace {
-constexpr double kBoxStart = 10000.0;
+constexpr double kBoxStart = DBL_MAX;  // boxes start from the largest double, so any model size fits
 constexpr int kBoxBlock = 32;
 }  // namespace
 

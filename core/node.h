@@ -71,6 +71,9 @@ struct NodeCuda {
         accel[j] = 0.0;
         vel[j] = 0.0;
       }
+      // The contact-force accumulator is per cycle for every node, also for
+      // massless and tied nodes, so that nothing carries into the next cycle.
+      for (int j = 0; j < 3; ++j) contact_force[j] = 0.0;
       return;
     }
     double a[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};

@@ -6,6 +6,7 @@
 #include "contact/pairmanager.h"
 #include "contact/surfacemanager.h"
 #include "contact/tiemanager.h"
+#include "contact/unified_contact.h"
 #include "core/curvemanager.h"
 #include "core/logErrorPrint.h"
 #include "core/logFile.h"
@@ -145,6 +146,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
       if (n > 0) launch(GpuClearTestPair2, dim3(static_cast<unsigned>(n / 32 + 1)), dim3(32), n, pm->test_pair_array_gpu);
       if (pm->force_mode == 0) {
         pm->penetrateAndDecoupleForceGpu(d->dt, d->cycle, d->contactNodeManager);
+        d->unifiedContact->integraMasterContactForceGpu();
       } else {
         pm->penaCalContactGpu(d->dt, d->cycle);
       }

@@ -344,7 +344,8 @@ bool FEMDynamic::initialComputeSingleGpu() {
   }
   traceStep("UnifiedContact::buildSubDomainManagers");
   unifiedContact->buildSubDomainManagers(contactManager->contact_array, contactNodeManager, this);
-  std::vector<SubDomainManager>& grids = unifiedContact->sub_domain_manager_array;
+  unifiedContact->collectMasterNodesGpu(nodeManager);
+  std::vector<SubDomainManager>& grids = unifiedContact->subDomainManagerArray;
   for (SubDomainManager& g : grids) g.buildSubDomainGrid();
   for (std::size_t i = 0; i < grids.size(); ++i) {
     grids[i].takeGridFromMasterSurface(static_cast<int>(grids.size()), static_cast<int>(i), grids.data());
