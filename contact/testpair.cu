@@ -78,11 +78,14 @@ __global__ void GpuClearTestPair2(int n, TestPairCuda** pairs) {
 
 // ---- judges ----------------------------------------------------------------
 
-__host__ __device__ int TestPairCuda::listedSide(const SegmentCuda* s, int limit) const {
+__host__ __device__ bool TestPairCuda::listedSide(const SegmentCuda* s, int limit, int* sideOut) const {
   if (limit > kTestPairSlots) limit = kTestPairSlots;
-  int found = 0;
+  bool found = false;
   for (int j = 0; j < limit; ++j) {
-    if (segment[j] == s) found = side[j];
+    if (segment[j] == s) {
+      found = true;
+      *sideOut = side[j];
+    }
   }
   return found;
 }
@@ -159,8 +162,8 @@ __host__ __device__ void TestPairCuda::nodeToEdgeJudgeGpu(SegmentCuda* s, int j,
   cross3(B->normal, e, t);
   if (dot3(v, t) < 0.0) return;  // the node lies over B: its own slot judges it
   const double rho = distanceToLine(a->coord, b->coord, x);
-  const int sigmaB = listedSide(B, count + 4);
-  if (sigmaB == 0) return;  // the segment across the edge is not a candidate
+  int sigmaB = 0;
+  if (!listedSide(B, count + 4, &sigmaB)) return;  // the segment across the edge is not a candidate
   const bool behindBoth = side[j] * dot3(n, v) < 0.0 && sigmaB * dot3(B->normal, v) < 0.0;
   const double g = (behindBoth ? -rho : rho) - 0.5 * (0.5 * (a->thickness + b->thickness) + node->thickness);
   if (g > 0.0) {
@@ -193,8 +196,8 @@ __host__ __device__ void TestPairCuda::cornerJudge(SegmentCuda* s, int j, TestJu
     SegmentCuda* prev = s;
     SegmentCuda* cur = start;
     for (int steps = 0; steps <= stepLimit; ++steps) {
-      const int sigma = listedSide(cur, count);
-      if (sigma == 0) return;  // a segment around the corner is no candidate: judged later
+      int sigma = 0;
+      if (!listedSide(cur, count, &sigma)) return;  // a segment around the corner is no candidate: judged later
       if (sigma * dot3(cur->normal, u) > 0.0) break;
       int i = -1;
       for (int q = 0; q < 4 && i < 0; ++q) {

@@ -62,9 +62,9 @@ struct TestPairCuda {
   __host__ __device__ void updatePositionAfterContactBreak(int /*cycle*/) {}
 
  private:
-  // The side recorded for segment s in slots 0 .. limit-1 (last match), or
-  // 0 when s is not listed.
-  __host__ __device__ int listedSide(const SegmentCuda* s, int limit) const;
+  // Whether segment s stands in slots 0 .. limit-1; its side (last match)
+  // goes to *sideOut.
+  __host__ __device__ bool listedSide(const SegmentCuda* s, int limit, int* sideOut) const;
   __host__ __device__ void cornerJudge(SegmentCuda* s, int j, TestJudgeReturn& r, const NodeCuda* corner,
                                        int cornerIndex, SegmentCuda* start, int stepLimit, int cycle2);
   __host__ __device__ void writeResult(TestJudgeReturn& r, int kind, int localIndex, int side, SegmentCuda* s,
