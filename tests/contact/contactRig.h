@@ -127,3 +127,58 @@ struct ContactRig {
     }
   }
 };
+
+#include "contact/contact.h"
+#include "contact/unified_contact.h"
+
+// Device copies of a rig's nodes and segments, and a nodes-to-surface
+// contact whose slave nodes are the rig's contact nodes, searched through
+// one grid.
+struct SearchRig {
+  ContactRig rig;
+  std::vector<Contact> contacts;
+  UnifiedContact uc;
+  PairManager pm;
+
+  // After the rig is complete: uploads and builds the search grids of one
+  // contact over all the rig's contact nodes.
+  void setUp() {
+    upload();
+    addNodeSetContact(0, static_cast<int>(rig.contactNodes.size()));
+    uc.buildSubDomainManagers(contacts, nullptr, nullptr);
+    buildGrids(uc);
+    rig.attach(pm);
+  }
+  void upload() {
+    rig.nodes.allocateAndCopyNodes();
+    rig.surface.allocateMaxDispIncre();
+    rig.surface.allocateAndCopySegmentArrayGpu(&rig.nodes);
+    rig.surface.allocateMinMaxGpu();
+  }
+  // A nodes-to-surface contact on the rig's surface whose slave nodes are
+  // `count` of the rig's contact nodes from `first`.
+  void addNodeSetContact(int first, int count) {
+    Contact& c = contacts.emplace_back();
+    c.contact_type = NODES_TO_SURFACE;
+    c.masterSurface = &rig.surface;
+    for (int i = first; i < first + count; ++i) c.slave_contact_node_array_cpu.push_back(&rig.contactNodes[i]);
+    const std::size_t bytes = sizeof(ContactNodeCuda*) * c.slave_contact_node_array_cpu.size();
+    cudaMalloc(&c.slave_contact_node_array_gpu, bytes);
+    cudaMemcpy(c.slave_contact_node_array_gpu, c.slave_contact_node_array_cpu.data(), bytes, cudaMemcpyHostToDevice);
+  }
+  static void buildGrids(UnifiedContact& u) {
+    std::vector<SubDomainManager>& grids = u.subDomainManagerArray;
+    for (SubDomainManager& g : grids) g.buildSubDomainGrid();
+    for (std::size_t i = 0; i < grids.size(); ++i) {
+      grids[i].takeGridFromMasterSurface(static_cast<int>(grids.size()), static_cast<int>(i), grids.data());
+      grids[i].allocateAndCopySubDomainsGpu();
+      grids[i].allocateSubDomainPtrArrayGpu();
+    }
+    for (SubDomainManager& g : grids) g.allocateMinMaxGpu();
+  }
+  // One bucket search, as the cycle runs it.
+  void search() {
+    for (unsigned char& f : rig.surface.flags) f = 0;
+    pm.unifiedSearchGpu(&uc);
+  }
+};

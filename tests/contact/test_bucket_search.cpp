@@ -1,0 +1,131 @@
+// Search grid sizes and the bucket search: every slave node inside a
+// segment's extended box gets it as a candidate, no other; crowded buckets
+// and candidate lists stay within their slots and say so once.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <set>
+#include "contact/subdomainmanager.h"
+#include "tests/contact/contactRig.h"
+
+namespace {
+
+TEST(SearchGrid, SubDomainCountsOfKnownSides) {
+  // A flat side: two-dimensional sizing, one layer across.
+  const int3 flat = subDomainCountsFor(50.0, double3{1.0, 1.0, 1e-6});
+  EXPECT_EQ(flat.x, 7);
+  EXPECT_EQ(flat.y, 7);
+  EXPECT_EQ(flat.z, 1);
+  // A 2 x 1 x 1 block: the cube-root rule stretched along x.
+  const int3 block = subDomainCountsFor(500.0, double3{2.0, 1.0, 1.0});
+  EXPECT_EQ(block.x, 12);
+  EXPECT_EQ(block.y, 6);
+  EXPECT_EQ(block.z, 6);
+  // Refined by the master: x keeps the master's count, the others take the
+  // factor, and every axis gets a spare layer.
+  const int3 dims = subDomainDimsFor(int3{7, 7, 1}, int3{3, 3, 1}, int3{2, 2, 1});
+  EXPECT_EQ(dims.x, 4);
+  EXPECT_EQ(dims.y, 7);
+  EXPECT_EQ(dims.z, 2);
+  // A request beyond memory is capped.
+  const int3 huge = subDomainDimsFor(int3{900, 900, 900}, int3{900, 900, 900}, int3{4, 4, 4});
+  EXPECT_LE(static_cast<long long>(huge.x) * huge.y * huge.z, kMaxSubDomainNum);
+  EXPECT_GE(huge.x, 2);
+}
+
+// A master plate searched by a close line of 40 slave nodes, by 4 nodes far
+// apart, or by both contacts: the shared master keeps the grid of fewer
+// sub-domains.
+int sharedMasterGrid(bool many, bool few, SearchRig& s) {
+  s.rig.addPlate(8, 8, 0.125, 0.0);
+  s.rig.buildSurface();
+  for (int i = 0; i < 40; ++i) s.rig.addContactNode(s.rig.addNode(0.02 * i, 0.5, 0.01));
+  for (int i = 0; i < 4; ++i) s.rig.addContactNode(s.rig.addNode(0.3 * i, 0.5, 0.01));
+  s.upload();
+  if (many) s.addNodeSetContact(0, 40);
+  if (few) s.addNodeSetContact(40, 4);
+  s.uc.buildSubDomainManagers(s.contacts, nullptr, nullptr);
+  SearchRig::buildGrids(s.uc);
+  return s.rig.surface.subDomainNum_;
+}
+
+TEST(SearchGrid, MasterSharedByTwoManagersKeepsTheSmallerGrid) {
+  SearchRig manyOnly, fewOnly, both;
+  const int many = sharedMasterGrid(true, false, manyOnly);
+  const int few = sharedMasterGrid(false, true, fewOnly);
+  const int shared = sharedMasterGrid(true, true, both);
+  ASSERT_NE(many, few);
+  EXPECT_EQ(shared, std::min(many, few));
+  ASSERT_EQ(both.uc.subDomainManagerArray.size(), 2u);
+  const SubDomainManager& a = both.uc.subDomainManagerArray[0];
+  const SubDomainManager& b = both.uc.subDomainManagerArray[1];
+  EXPECT_EQ(a.subdomain_array_cpu, b.subdomain_array_cpu);
+  EXPECT_EQ(a.subdomain_array_gpu, b.subdomain_array_gpu);
+  EXPECT_EQ(a.sub_domian_num, shared);
+  EXPECT_EQ(b.sub_domian_num, shared);
+  EXPECT_EQ(a.subdomain_dims.x, b.subdomain_dims.x);
+  EXPECT_EQ(a.subdomain_dims.y, b.subdomain_dims.y);
+  EXPECT_EQ(a.subdomain_dims.z, b.subdomain_dims.z);
+  EXPECT_EQ(a.subdomain_dims.x * a.subdomain_dims.y * a.subdomain_dims.z, shared);
+  for (int i = 0; i < shared; ++i) EXPECT_EQ(a.subdomain_array_cpu[i].index, i);
+}
+
+TEST(BucketSearch, EveryNodeInsideAnExtendedBoxFindsThatSegmentAndNoOther) {
+  SearchRig s;
+  s.rig.addPlate(4, 4, 0.25, 0.0);
+  s.rig.buildSurface();
+  for (double z : {-0.3, -0.1, 0.0, 0.05, 0.2}) {
+    for (double y = -0.33; y < 1.4; y += 0.1) {
+      for (double x = -0.37; x < 1.4; x += 0.1) s.rig.addContactNode(s.rig.addNode(x, y, z));
+    }
+  }
+  s.setUp();
+  s.search();
+  std::vector<SegmentCuda> deviceSegments(s.rig.surface.segment_num);
+  cudaMemcpy(deviceSegments.data(), s.rig.surface.segment_array_gpu, sizeof(SegmentCuda) * deviceSegments.size(),
+             cudaMemcpyDeviceToHost);
+  int withCandidates = 0;
+  for (const ContactNodeCuda& cn : s.rig.contactNodes) {
+    std::set<int> expected, found;
+    for (const SegmentCuda& seg : deviceSegments) {
+      bool inside = true;
+      for (int a = 0; a < 3; ++a) {
+        inside = inside && cn.node->coord[a] >= seg.box_min[a] && cn.node->coord[a] <= seg.box_max[a];
+      }
+      if (inside) expected.insert(seg.local_id);
+    }
+    for (int j = 0; j < cn.test_pair.count; ++j) found.insert(cn.test_pair.segment[j]->local_id);
+    EXPECT_EQ(found, expected) << "node at " << cn.node->coord[0] << ", " << cn.node->coord[1] << ", "
+                               << cn.node->coord[2];
+    if (!found.empty()) ++withCandidates;
+  }
+  EXPECT_GT(withCandidates, 100);
+  EXPECT_LT(withCandidates, static_cast<int>(s.rig.contactNodes.size()));
+}
+
+TEST(BucketSearch, CrowdedBucketsAndCandidateListsKeepTheirBoundsAndSaySoOnce) {
+  SearchRig s;
+  for (int i = 0; i < 200; ++i) s.rig.addPlate(1, 1, 1.0, 0.0005 * i);
+  s.rig.buildSurface();
+  ContactNodeCuda& cn = s.rig.addContactNode(s.rig.addNode(0.5, 0.5, 0.05));
+  s.setUp();
+  testing::internal::CaptureStdout();
+  s.search();
+  s.search();
+  s.search();
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(cn.test_pair.count, kTestPairSlots);
+  EXPECT_GT(s.pm.overflow_cpu->candidates, 0);
+  EXPECT_GT(s.pm.overflow_cpu->subdomain_entries, 0);
+  for (int i = 0; i < s.rig.surface.subDomainNum_; ++i) {
+    SubDomain sd;
+    cudaMemcpy(&sd, s.rig.surface.subDomainArrayGpu_ + i, sizeof(SubDomain), cudaMemcpyDeviceToHost);
+    EXPECT_LE(sd.segment_num, kSubDomainAccepted);
+  }
+  std::size_t reports = 0;
+  for (std::size_t at = out.find("Contact search:"); at != std::string::npos; at = out.find("Contact search:", at + 1)) {
+    ++reports;
+  }
+  EXPECT_EQ(reports, 2u) << out;
+}
+
+}  // namespace
