@@ -24,6 +24,13 @@ __host__ __device__ bool outsideEdgeFrom(const SegmentCuda* s, int k, const doub
   return v > 0.0 || notANumber(v);
 }
 
+// The pair has a segment, a slave node and a local index within the
+// segment, so it can be searched.
+__host__ __device__ bool searchable(const ContactPairCuda& p) {
+  return p.segment != nullptr && p.owner != nullptr && p.owner->node != nullptr && p.local_index >= 0 &&
+         p.local_index < p.segment->node_num;
+}
+
 // First position among the nodes of s that holds `node`, or -1.
 __host__ __device__ int nodePosition(const SegmentCuda* s, const NodeCuda* node) {
   for (int i = 0; i < s->node_num; ++i) {
@@ -51,7 +58,7 @@ __host__ __device__ int sharedEdge(const SegmentCuda* t, const NodeCuda* a, cons
 }  // namespace
 
 __host__ __device__ void ContactPairCuda::nodeToSegmentCudaPostSearch() {
-  if (segment == nullptr || owner == nullptr || owner->node == nullptr) return;
+  if (!searchable(*this)) return;
   const SegmentCuda* s = segment;
   const double* x = owner->node->coord;
   double c[3];
@@ -66,12 +73,11 @@ __host__ __device__ void ContactPairCuda::nodeToSegmentCudaPostSearch() {
 }
 
 __host__ __device__ void ContactPairCuda::nodeToEdgePostSearch() {
-  if (segment == nullptr || owner == nullptr || owner->node == nullptr) return;
+  if (!searchable(*this)) return;
   SegmentCuda* S = segment;
   const double* x = owner->node->coord;
   const int N = S->node_num;
   const int k = local_index;
-  if (k < 0 || k >= N) return;
   const int k2 = nextEdge(k, N);
   NodeCuda* a = S->node[k];
   NodeCuda* b = S->node[k2];
@@ -134,12 +140,11 @@ __host__ __device__ void ContactPairCuda::nodeToEdgePostSearch() {
 }
 
 __host__ __device__ void ContactPairCuda::nodeToNodePostSearch() {
-  if (segment == nullptr || owner == nullptr || owner->node == nullptr) return;
+  if (!searchable(*this)) return;
   SegmentCuda* S = segment;
   const double* x = owner->node->coord;
   const int N = S->node_num;
   const int k = local_index;
-  if (k < 0 || k >= N) return;
   const int p = prevEdge(k, N);
   const NodeCuda* P = S->node[k];
   double c[3];

@@ -41,6 +41,17 @@ void momentum(ContactRig& rig, double* out) {
   }
 }
 
+// Makes the contact node's pair an active pair of the given kind.
+ContactPairCuda& activePair(ContactNodeCuda& cn, int kind, SegmentCuda* s, int localIndex) {
+  ContactPairCuda& p = cn.contact_pair;
+  p.kind = kind;
+  p.segment = s;
+  p.local_index = localIndex;
+  p.side = 1;
+  cn.in_contact = 1;
+  return p;
+}
+
 class PairStep : public ::testing::TestWithParam<PairCase> {};
 
 TEST_P(PairStep, SlaveAndContactPointLeaveWithTheSameNormalVelocityAndMomentumIsKept) {
@@ -63,13 +74,8 @@ TEST_P(PairStep, SlaveAndContactPointLeaveWithTheSameNormalVelocityAndMomentumIs
   rig.node(s).vel[2] = -3.0;
   rig.node(s).force[2] = -10.0;
   ContactNodeCuda& cn = rig.addContactNode(s);
-  ContactPairCuda& p = cn.contact_pair;
-  p.kind = c.kind;
-  p.segment = &rig.segment(c.segment);
-  p.local_index = c.localIndex;
-  p.side = 1;
+  ContactPairCuda& p = activePair(cn, c.kind, &rig.segment(c.segment), c.localIndex);
   p.carried_force = 4.0;
-  cn.in_contact = 1;
   int active = 1;
 
   double before[3], after[3];
@@ -118,10 +124,7 @@ TEST(PairStep, SegmentWeightsAreTheBilinearShapeValues) {
   rig.addPlate(1, 1, 1.0, 0.0);
   rig.buildSurface();
   ContactNodeCuda& cn = rig.addContactNode(rig.addNode(0.3, 0.6, -0.01));
-  ContactPairCuda& p = cn.contact_pair;
-  p.kind = NODE_TO_SEGMENT;
-  p.segment = &rig.segment(0);
-  p.side = 1;
+  ContactPairCuda& p = activePair(cn, NODE_TO_SEGMENT, &rig.segment(0), 0);
   p.penetraCalDefenGpu(0, nullptr);
   EXPECT_NEAR(p.weight[0], 0.7 * 0.4, 1e-14);
   EXPECT_NEAR(p.weight[1], 0.3 * 0.4, 1e-14);
@@ -141,11 +144,7 @@ TEST(PairStep, NodePairOfEqualMassesGetsMvOverDt) {
   master.vel[2] = 1.5;
   ContactNodeCuda& cn = rig.addContactNode(rig.addNode(1.0, 1.0, 0.02));
   rig.node(cn.node_id).vel[2] = -1.5;
-  ContactPairCuda& p = cn.contact_pair;
-  p.kind = NODE_TO_NODE;
-  p.segment = &rig.segment(0);
-  p.local_index = 2;
-  p.side = 1;
+  ContactPairCuda& p = activePair(cn, NODE_TO_NODE, &rig.segment(0), 2);
   int active = 1;
   p.penetraCalDefenGpu(0, nullptr);
   p.defenceNodeCalGpuDecouple(kDt, 1, &active, 0);
@@ -159,11 +158,7 @@ TEST(PairRelease, SeparatingPairWithGapIsReleasedIntoItsCandidates) {
   rig.buildSurface();
   ContactNodeCuda& cn = rig.addContactNode(rig.addNode(0.5, 0.5, 0.01));
   rig.node(cn.node_id).vel[2] = 1.0;
-  ContactPairCuda& p = cn.contact_pair;
-  p.kind = NODE_TO_SEGMENT;
-  p.segment = &rig.segment(0);
-  p.side = 1;
-  cn.in_contact = 1;
+  ContactPairCuda& p = activePair(cn, NODE_TO_SEGMENT, &rig.segment(0), 0);
   int active = 1;
   p.penetraCalDefenGpu(0, nullptr);
   p.defenceNodeCalGpuDecouple(kDt, 9, &active, 0);
@@ -185,10 +180,7 @@ TEST(PairRelease, PenetratingPairPullingStaysWithZeroForce) {
   rig.buildSurface();
   ContactNodeCuda& cn = rig.addContactNode(rig.addNode(0.5, 0.5, -0.01));
   rig.node(cn.node_id).vel[2] = 1.0;
-  ContactPairCuda& p = cn.contact_pair;
-  p.kind = NODE_TO_SEGMENT;
-  p.segment = &rig.segment(0);
-  p.side = 1;
+  ContactPairCuda& p = activePair(cn, NODE_TO_SEGMENT, &rig.segment(0), 0);
   int active = 1;
   p.penetraCalDefenGpu(0, nullptr);
   p.defenceNodeCalGpuDecouple(kDt, 9, &active, 0);
@@ -229,10 +221,7 @@ TEST(PairRelease, PairWithoutMassGetsNoForce) {
   rig.buildSurface();
   ContactNodeCuda& cn = rig.addContactNode(rig.addNode(0.5, 0.5, -0.01, 0.0));
   rig.node(cn.node_id).vel[2] = -1.0;
-  ContactPairCuda& p = cn.contact_pair;
-  p.kind = NODE_TO_SEGMENT;
-  p.segment = &rig.segment(0);
-  p.side = 1;
+  ContactPairCuda& p = activePair(cn, NODE_TO_SEGMENT, &rig.segment(0), 0);
   int active = 1;
   p.penetraCalDefenGpu(0, nullptr);
   p.defenceNodeCalGpuDecouple(kDt, 1, &active, 0);
@@ -255,13 +244,8 @@ TEST(PairRelease, PairBeyondAFreeEdgeLetsGoWithoutForce) {
   NodeCuda& slave = rig.node(cn.node_id);
   slave.vel[2] = -0.5;
   slave.force[2] = -9.81;
-  ContactPairCuda& p = cn.contact_pair;
-  p.kind = NODE_TO_EDGE;
-  p.segment = &rig.segment(0);
-  p.local_index = 1;  // the edge x = 1
-  p.side = 1;
+  ContactPairCuda& p = activePair(cn, NODE_TO_EDGE, &rig.segment(0), 1);  // the free edge x = 1
   p.carried_force = 3.0;
-  cn.in_contact = 1;
   int active = 1;
   p.penetraCalDefenGpu(0, nullptr);
   EXPECT_NEAR(p.gap, std::sqrt(0.05 * 0.05 + 0.02 * 0.02), 1e-12) << "measured from the edge line";
