@@ -1,17 +1,20 @@
 // Speed of the explicit cycle on an n x n x n cube of one-point hexahedra
 // (elastic steel, 1 mm elements) with an initial velocity field.  The GPU loop
 // of the host build runs a fixed number of cycles on one thread and on all
-// cores; reported: microseconds per element-cycle and the share of the cycle
-// spent in the element kernels, the node update and the rest.
+// cores, then on all cores again while one core is kept busy (as by another
+// program); reported: microseconds per element-cycle and the share of the
+// cycle spent in the element kernels, the node update and the rest.
 //
 //   bench_hexa_cube [n=40] [cycles=50] [threads=all cores]
 #include <omp.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 #include "core/logErrorPrint.h"
@@ -230,6 +233,26 @@ class CubeModel {
   double dt_ = 0.0, prevDt_ = 0.0;
 };
 
+// Another program keeping one core busy: a thread that spins while it lives.
+class CoreLoad {
+ public:
+  CoreLoad()
+      : spinner_([this] {
+          volatile double x = 1.0;
+          while (!stop_.load(std::memory_order_relaxed)) x = x * 1.0000001 + 1e-9;
+        }) {}
+  ~CoreLoad() {
+    stop_ = true;
+    spinner_.join();
+  }
+  CoreLoad(const CoreLoad&) = delete;
+  CoreLoad& operator=(const CoreLoad&) = delete;
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::thread spinner_;
+};
+
 void report(const char* label, int threads, const Timing& t, int elements, int cycles) {
   const double perElementCycle = t.total / (static_cast<double>(elements) * cycles) * 1e6;
   const double rest = t.total - t.elements - t.nodes;
@@ -267,6 +290,21 @@ int main(int argc, char** argv) {
       printf("speed-up on %d threads: %.2fx\n", threads, oneThread / t.total);
     if (threads == cores) break;
   }
+  // All cores again, once idle and once with one core taken: the busy core
+  // should cost about its share of the work.
+  omp_set_num_threads(cores);
+  model.run(2);
+  const Timing idle = model.run(cycles);
+  report("idle", cores, idle, model.elementNum(), cycles);
+  Timing loaded;
+  {
+    CoreLoad load;
+    model.run(2);
+    loaded = model.run(cycles);
+  }
+  report("1 loaded", cores, loaded, model.elementNum(), cycles);
+  printf("one core loaded: %.2fx the idle time (one core's share of %d: %.2fx)\n", loaded.total / idle.total, cores,
+         cores > 1 ? static_cast<double>(cores) / (cores - 1) : 1.0);
   printf("step %.4e s; largest node speed %.3f m/s at the start, %.3f m/s after the runs\n", model.dt(), v0,
          model.maxSpeed());
   return 0;

@@ -1,8 +1,8 @@
 // Grid execution of the host emulation.
 //
-// Blocks run in parallel over OpenMP threads (small launches stay on the
-// calling thread); all threads of one block run on one OS thread, one after
-// the other.  Whether a kernel uses __syncthreads is found out at run time:
+// Blocks run in parallel on the worker team of host_worker_team.h, as many
+// threads as OpenMP would use (small launches stay on the calling thread);
+// all threads of one block run on one OS thread, one after the other.  Whether a kernel uses __syncthreads is found out at run time:
 // thread 0 of each block runs on a fiber.  When it finishes without reaching
 // a barrier, threads 1..n-1 run as plain calls.  When it stops at a barrier,
 // every thread of the block gets its own fiber and the block runs round-robin
@@ -14,6 +14,7 @@
 #include <omp.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -22,6 +23,7 @@
 #include "platform/host/host_runtime.h"
 #include "platform/host/host_sanitizers.h"
 #include "platform/host/host_stack_pool.h"
+#include "platform/host/host_worker_team.h"
 
 namespace gpu_host_detail {
 namespace {
@@ -211,27 +213,44 @@ class LaunchScope {
 
 }  // namespace
 
+namespace {
+
+// One large launch shared out in chunks of blocks, handed to the threads of
+// the team as they become free: on a busy machine a descheduled thread must
+// not hold up the whole launch.  About eight chunks per thread keep the
+// hand-out cost small.
+struct GridJob {
+  dim3 grid, block;
+  void (*runThread)(void*);
+  void* ctx;
+  long long blocks, chunk, chunks;
+  std::atomic<long long> next{0};
+
+  static void work(void* p) {
+    GridJob& job = *static_cast<GridJob*>(p);
+    LaunchScope scope(job.grid, job.block, job.runThread, job.ctx);
+    for (long long c = job.next.fetch_add(1); c < job.chunks; c = job.next.fetch_add(1))
+      scope.run(c * job.chunk, std::min(job.blocks, (c + 1) * job.chunk));
+  }
+};
+
+}  // namespace
+
 void runGrid(dim3 grid, dim3 block, void (*runThread)(void*), void* ctx) {
   if (t_mode != Mode::Outside) fail("a kernel cannot launch another kernel");
   if (beginLaunch(grid, block) != cudaSuccess) return;
   const long long blocks = 1LL * grid.x * grid.y * grid.z;
   const long long threadsPerBlock = 1LL * block.x * block.y * block.z;
-  if (blocks < 2 || blocks * threadsPerBlock < kParallelThreshold || omp_get_max_threads() < 2) {
+  // The team size follows the OpenMP setting (OMP_NUM_THREADS,
+  // omp_set_num_threads) of the launching thread.
+  const int threads = static_cast<int>(std::min<long long>(omp_get_max_threads(), blocks));
+  if (blocks < 2 || blocks * threadsPerBlock < kParallelThreshold || threads < 2) {
     LaunchScope(grid, block, runThread, ctx).run(0, blocks);
     return;
   }
-#pragma omp parallel
-  {
-    // Chunks of blocks handed out as threads become free: on a busy machine a
-    // descheduled thread must not hold up the whole launch.  About eight
-    // chunks per thread keep the hand-out cost small.
-    const long long team = omp_get_num_threads();
-    const long long chunk = std::max(1LL, blocks / (8 * team));
-    const long long chunks = (blocks + chunk - 1) / chunk;
-    LaunchScope scope(grid, block, runThread, ctx);
-#pragma omp for schedule(dynamic, 1)
-    for (long long c = 0; c < chunks; ++c) scope.run(c * chunk, std::min(blocks, (c + 1) * chunk));
-  }
+  GridJob job{grid, block, runThread, ctx, blocks, std::max(1LL, blocks / (8LL * threads)), 0, {}};
+  job.chunks = (blocks + job.chunk - 1) / job.chunk;
+  runOnTeam(threads, &GridJob::work, &job);
 }
 
 }  // namespace gpu_host_detail
