@@ -65,11 +65,13 @@ class WorkerTeam {
   // launches and end with the process.
   void startWorkers(int wanted) {
     std::lock_guard<std::mutex> lock(mutex_);
-    for (; workers_ < wanted; ++workers_) std::thread([this] { workerLoop(); }).detach();
+    // A new worker starts from the present generation, so that it takes
+    // part in the job about to be announced.
+    const std::uint64_t now = generation_.load(std::memory_order_acquire);
+    for (; workers_ < wanted; ++workers_) std::thread([this, now] { workerLoop(now); }).detach();
   }
 
-  void workerLoop() {
-    std::uint64_t seen = generation_.load(std::memory_order_acquire);
+  void workerLoop(std::uint64_t seen) {
     for (;;) {
       spinBriefly([&] { return generation_.load(std::memory_order_acquire) != seen; });
       std::unique_lock<std::mutex> lock(mutex_);

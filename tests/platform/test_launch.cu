@@ -42,14 +42,22 @@ __global__ void gridStride(int n, int* hits) {
   }
 }
 
-// The OS thread that launches the kernels of a test.
+// The OS thread that launches the kernels of a test, and whether its first
+// emulated thread waits (at most two seconds) until another OS thread ran one.
 std::thread::id g_launcher;
+bool g_awaitWorker = false;
 
 __global__ void recordOsThread(int* onCaller, int* elsewhere) {
-  if (std::this_thread::get_id() == g_launcher)
-    atomicAdd(onCaller, 1);
-  else
+  if (std::this_thread::get_id() != g_launcher) {
     atomicAdd(elsewhere, 1);
+    return;
+  }
+  atomicAdd(onCaller, 1);
+  if (!g_awaitWorker) return;
+  g_awaitWorker = false;  // only the launching thread reads and writes it
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (__atomic_load_n(elsewhere, __ATOMIC_ACQUIRE) == 0 && std::chrono::steady_clock::now() < end)
+    std::this_thread::yield();
 }
 
 struct Payload {
@@ -163,15 +171,13 @@ TEST_F(LaunchTest, SmallLaunchesStayOnTheCallingThreadLargeOnesSpread) {
   ASSERT_EQ(cudaMemcpy(h, counts, sizeof h, cudaMemcpyDeviceToHost), cudaSuccess);
   EXPECT_EQ(h[0], 992);
   EXPECT_EQ(h[1], 0);
-  // A large launch is shared with the worker team; the launching thread
-  // takes part, and so does at least one worker unless it came too late,
-  // so the launch is repeated until one did.
-  for (int attempt = 0; attempt < 100 && h[1] == 0; ++attempt) {
-    ASSERT_EQ(cudaMemset(counts, 0, 2 * sizeof(int)), cudaSuccess);
-    launch(recordOsThread, dim3(64), dim3(32), counts, counts + 1);
-    ASSERT_EQ(cudaMemcpy(h, counts, sizeof h, cudaMemcpyDeviceToHost), cudaSuccess);
-    EXPECT_EQ(h[0] + h[1], 2048);
-  }
+  // A large launch is shared with the worker team: the launching thread
+  // takes part and waits in its first block until a worker has run one.
+  ASSERT_EQ(cudaMemset(counts, 0, 2 * sizeof(int)), cudaSuccess);
+  g_awaitWorker = true;
+  launch(recordOsThread, dim3(64), dim3(32), counts, counts + 1);
+  ASSERT_EQ(cudaMemcpy(h, counts, sizeof h, cudaMemcpyDeviceToHost), cudaSuccess);
+  EXPECT_EQ(h[0] + h[1], 2048);
   EXPECT_GT(h[1], 0);
   cudaFree(counts);
   omp_set_num_threads(saved);
