@@ -256,5 +256,6 @@ void Contact::imposeSpecificSurfaceInteractGpu(double) {
   if (surface_interact_num > 0) reportUnavailable("Contact surface interactions (friction)", surface_interact_num);
 }
 
-// The search buffers come with the bucket search.
-void Contact::allocateBlockBuffers() { reportUnavailable("Contact search", 1); }
+// The bucket search keeps its per-block box buffers in the search grids
+// (one per searched surface pair); a contact needs none of its own.
+void Contact::allocateBlockBuffers() {}

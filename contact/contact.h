@@ -130,7 +130,7 @@ class Contact : public ContactRecord {
   void allocateAndCopySlaveNodeArrayGpu(ContactNodeManager* contactNodeManager);
   // Per cycle: this contact's own surface interactions over its slave nodes.
   void imposeSpecificSurfaceInteractGpu(double dt);
-  // Mapped per-block buffers of the search.
+  // Per-block buffers of the search: none, the search grids hold them.
   void allocateBlockBuffers();
 
  private:
