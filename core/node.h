@@ -66,6 +66,17 @@ struct NodeCuda {
   // of the new and previous steps.
   __host__ __device__ void accelVelUpdate(double dt, double prevDt) {
     const double h = (dt + prevDt) * 0.5;
+    if (rigid_flag != 0) {
+      // A rigid-body node (member or extra node) has given its force to the
+      // body and taken the body's velocity, whatever its own mass.
+      for (int j = 0; j < 6; ++j) accel[j] = 0.0;
+      for (int j = 0; j < 3; ++j) {
+        force[j] = 0.0;
+        moment[j] = 0.0;
+        contact_force[j] = 0.0;
+      }
+      return;
+    }
     if (mass < kNodeMassTolerance) {
       for (int j = 0; j < 6; ++j) {
         accel[j] = 0.0;

@@ -117,6 +117,12 @@ bool keywordIs(const std::string& keyword, const std::string& name) {
                                keyword[full.size()] == '_');
 }
 
+std::string blockKeyword(const std::string& block) {
+    std::string keyword = block.substr(0, block.find('\n'));
+    keyword.erase(keyword.find_last_not_of(" \t\r") + 1);
+    return keyword;
+}
+
 int firstCardLine(const std::string& header, const std::vector<std::string>& lines, std::string* title, int* id) {
     const std::string line1 = lines.size() > 1 ? lines[1] : std::string();
     if (id != nullptr && header.find("_ID") != std::string::npos) {
@@ -240,9 +246,12 @@ bool KeywordReader::readBlock(const std::string& block) {
     } else if (has("*CONTACT")) {
         readContact(block);
     } else if (has("*BOUNDARY")) {
-        ignoreBlock(block);
+        readBoundary(block);
     } else if (has("*LOAD")) {
-        ignoreBlock(block);
+        readLoad(block);
+    } else if (has("CONSTRAINED_NODAL_RIGID_BODY") || has("CONSTRAINED_RIGID_BODIES") ||
+               has("CONSTRAINED_EXTRA_NODES")) {
+        readConstrainedRigid(block);
     } else if (has("*CONSTRAINED")) {
         if (has("CONSTRAINED_SPOTWELD")) {
             readSpotWelds(block);
@@ -258,7 +267,7 @@ bool KeywordReader::readBlock(const std::string& block) {
     } else if (has("*INCLUDE_TRANSFORM")) {
         readIncludeTransform(block);
     } else if (has("*RIGIDWALL")) {
-        ignoreBlock(block);
+        readRigidWall(block);
     } else if (has("*CONTROL")) {
         readControl(block);
     } else if (has("*DATABASE")) {

@@ -19,6 +19,8 @@
 class FEMDynamic;
 class ElmManager;
 class Contact;
+class BasicBoundary;
+class NodeLoad;
 
 // Replaces returns and tabs by blanks and removes the blanks at the end of
 // the block; newlines stay.
@@ -199,6 +201,12 @@ public:
     void readIncludeTransform(const std::string& block);
     // Control cards.
     void readControl(const std::string& block);
+    // Boundary conditions, loads, rigid walls and the constrained cards that
+    // make rigid bodies.
+    void readBoundary(const std::string& block);
+    void readLoad(const std::string& block);
+    void readRigidWall(const std::string& block);
+    void readConstrainedRigid(const std::string& block);
 
     // Prints the message and refuses the deck: the block loop stops.
     void refuse(const std::string& message);
@@ -245,6 +253,12 @@ private:
     // Returns the part number, 0 when the deck was refused.
     template <class Record>
     int bookElement(Record& element, int deckPartId, int nodeCount, const char* family);
+    // One prescribed-motion card line into a boundary; false when the deck
+    // was refused.
+    bool readPrescribedMotionCard(const std::vector<std::string>& lines, int k, const std::string& card,
+                                  BasicBoundary& boundary);
+    // Direction and factor of a node load, then appends it.
+    void finishNodeLoad(NodeLoad* load, int dofCode, const std::string& card);
 
     // Field helpers over the frame's shared stream.
     template <class T>

@@ -362,7 +362,9 @@ void completeConstraints(FEMDynamic* fem, CheckedLookup& lookup)
         }
     }
     for (int& id : rigid->extra_node_ids) {
-        id = lookup.find(fem->node_id_map, id, "node", "a constrained extra-nodes card");
+        if (id != 0) {  // 0: the entry of a node-set definition
+            id = lookup.find(fem->node_id_map, id, "node", "a constrained extra-nodes card");
+        }
     }
 }
 

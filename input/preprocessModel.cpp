@@ -17,7 +17,9 @@
 #include "contact/contactManager.h"
 #include "contact/pairmanager.h"
 #include "contact/surfacemanager.h"
+#include "solver/boundary.h"
 #include "solver/constrained.h"
+#include "solver/load.h"
 #include "solver/initialCondition.h"
 #include "solver/rigidmanager.h"
 #include "solver/rigidwall.h"
@@ -45,7 +47,8 @@ int preprocessModel(FEMDynamic* fem)
     // 1. Capacity, so that pointers taken during set-up stay valid.
     fem->elm_manager_array.reserve(fem->elm_manager_array.size() * 2);
     fem->part_array.reserve(fem->part_array.size() * 2);
-    fem->rigidManager->rigid_array.reserve(fem->part_array.size());
+    fem->rigidManager->rigid_array.reserve(fem->part_array.size() +
+                                           fem->rigidManager->nodal_rigid_set_ids.size());
     fem->surfaceManager->surface_array.reserve(fem->surfaceManager->surface_array.size() +
                                                2 * fem->contactManager->contact_array.size());
     StorageGuard partsGuard(fem->part_array);
@@ -119,6 +122,10 @@ int preprocessModel(FEMDynamic* fem)
             part.elmManager->setMaterialSectionId(part.material_id, part.section_id);
         }
     }
+    // Nodal rigid bodies: one body per node set.
+    if (!fem->rigidManager->addNodalRigidBodies(fem)) {
+        linked = false;
+    }
     if (!linked) {
         return 0;
     }
@@ -152,6 +159,20 @@ int preprocessModel(FEMDynamic* fem)
     // members are resolved only now that the elements are final.
     fem->setManager->resolveAllSets(fem);
 
+    // 11, 12. Rigid bodies to their nodes, extra nodes, merged pairs and
+    // prescribed motions.
+    if (!fem->rigidManager->linkAll(fem)) {
+        linked = false;
+    }
+
+    // Boundaries and loads to their targets and curves.
+    if (!fem->boundaryManager->linkAllTargets(fem) || !fem->boundaryManager->linkAllCurves(fem->curveManager)) {
+        linked = false;
+    }
+    if (!fem->loadManager->linkAllTargets(fem) || !fem->loadManager->linkAllCurves(fem->curveManager)) {
+        linked = false;
+    }
+
     // 13. Spot welds and joints to the nodes of their node sets.
     for (Constrained& constraint : fem->constrainedManager->constrained_array) {
         if (!constraint.linkNodeSet(fem->setManager)) {
@@ -177,7 +198,9 @@ int preprocessModel(FEMDynamic* fem)
         if (!wall.linkSlaveNodes(nodeManager, fem->setManager)) {
             linked = false;
         }
-        wall.setCoordSystem();
+        if (!wall.setCoordSystem()) {
+            linked = false;
+        }
         if (!wall.linkCurve(fem->curveManager)) {
             linked = false;
         }

@@ -19,6 +19,7 @@
 #include "solver/initialCondition.h"
 #include "solver/load.h"
 #include "solver/rigidmanager.h"
+#include "solver/rigidwall.h"
 #include "solver/runClock.h"
 #include "solver/timeControl.h"
 
@@ -58,7 +59,15 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   d->loadManager->computeAllFactors(d->time);
   d->loadManager->applyAllCpu();
   d->boundaryManager->computeAllFactors(d->time);
-  d->boundaryManager->applyAllCpu(d->dt, d->prev_dt);
+  d->boundaryManager->applyAllCpu(d->time, d->dt, d->prev_dt);
+  // Rigid bodies carry their initial and prescribed motion to their nodes.
+  for (RigidConstrained& rc : d->rigidManager->rigid_constrained_array) {
+    rc.computeFactor(d->time);
+    rc.imposeMotion(d->dt, d->prev_dt);
+  }
+  for (RigidCuda& r : d->rigidManager->rigid_array) r.updateVelocity(d->dt, d->prev_dt);
+  d->rigidManager->masterVelocitiesToSlaves();
+  for (RigidCuda& r : d->rigidManager->rigid_array) r.updateNodesCpu(d->dt);
   d->nodeManager->allNodeAccelVelCalCpu(d->dt, d->prev_dt);
   d->outputManager->initAll(d);
   d->outputManager->collectAll(d, d->time, d->dt);
@@ -104,18 +113,26 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     }
     *contactTime += wallClockMs() - contactStart;
 
+    for (RigidWall& w : *d->rigid_wall_array) {
+      w.move(d->dt, d->time);
+      w.applyForceCpu(d->time, d->dt);
+    }
     // Slave forces reach their masters before the boundary conditions act.
     d->constrainedManager->transferSlaveForcesCpu();
     d->boundaryManager->computeAllFactors(d->time);
-    d->boundaryManager->applyAllCpu(d->dt, d->prev_dt);
+    d->boundaryManager->applyAllCpu(d->time, d->dt, d->prev_dt);
 
     RigidManager* rm = d->rigidManager;
-    for (RigidCuda& r : rm->rigid_array) {
-      r.gatherForcesCpu();
-      r.computeAccelerations();
+    for (RigidCuda& r : rm->rigid_array) r.gatherForcesCpu();
+    rm->slaveForcesToMaster();
+    for (RigidCuda& r : rm->rigid_array) r.computeAccelerations();
+    for (RigidConstrained& rc : rm->rigid_constrained_array) {
+      rc.projectAccelerations();
+      rc.computeFactor(d->time);
+      rc.imposeMotion(d->dt, d->prev_dt);
     }
-    for (RigidConstrained& rc : rm->rigid_constrained_array) rc.projectAccelerations();
     for (RigidCuda& r : rm->rigid_array) r.updateVelocity(d->dt, d->prev_dt);
+    rm->masterVelocitiesToSlaves();
     for (RigidCuda& r : rm->rigid_array) r.updateNodesCpu(d->dt);
 
     d->cycle += 1;

@@ -1,5 +1,6 @@
 #include "solver/initialCondition.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/node.h"
@@ -8,7 +9,7 @@
 #include "core/set.h"
 #include "core/setManager.h"
 #include "solver/femdynamic.h"
-#include "solver/pendingFeature.h"
+#include "solver/rigidmanager.h"
 
 bool InitialCondition::resolveTargets(FEMDynamic* fem)
 {
@@ -62,9 +63,12 @@ void InitialCondition::linkNodeSet()
     }
 }
 
-void InitialCondition::apply(RigidManager* /*rigidManager*/)
+// A rigid node passes the velocity to its body, once per body and
+// condition however many of the body's nodes the condition lists; a body
+// merged into another passes it on to its master.
+void InitialCondition::apply(RigidManager* rigidManager)
 {
-    std::size_t rigidVelocityNodes = 0;
+    std::vector<const RigidCuda*> bodiesDone;
     for (NodeCuda* target : nodes) {
         if (target == nullptr) {
             continue;
@@ -89,11 +93,22 @@ void InitialCondition::apply(RigidManager* /*rigidManager*/)
             std::printf("请补充对刚体施加此种初始边界条件\n");
             continue;
         }
-        ++rigidVelocityNodes;
-    }
-    if (rigidVelocityNodes > 0) {
-        // Rigid bodies take their initial velocity as a whole once their
-        // motion is integrated; until then the nodes are not moved one by one.
-        reportUnavailable("the initial velocity of a rigid body", rigidVelocityNodes);
+        if (rigidManager == nullptr) {
+            continue;
+        }
+        for (RigidCuda& body : rigidManager->rigid_array) {
+            if (!body.holdsNode(target)) {
+                continue;
+            }
+            RigidCuda* moved = body.mergedInto != nullptr ? body.mergedInto : &body;
+            if (std::find(bodiesDone.begin(), bodiesDone.end(), moved) == bodiesDone.end()) {
+                for (int k = 0; k < 6; ++k) {
+                    moved->velocity[k] += value[k];
+                }
+                moved->initialVelocityDone = 1;
+                bodiesDone.push_back(moved);
+            }
+            break;
+        }
     }
 }

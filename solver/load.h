@@ -1,20 +1,35 @@
-// Loads: nodal, element, body and surface loads, and their owner.
+// Loads: concentrated forces on nodes and node sets, uniform pressure on
+// shell element sets, gravity on the whole model and pressure on contact
+// surfaces, each scaled by a load-curve factor; and their owner.
 #pragma once
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/gpu_runtime.h"
+#include "solver/deviceNodeList.h"
+
 class FEMDynamic;
 class CurveManager;
+class Curve;
+class Set;
+class NodeManager;
+struct NodeCuda;
+struct Element;
+struct ShellElementCuda;
+
+// Load types (`load_type`).
+enum LoadType { LOAD_NONE = 0, LOAD_CONCENTRATED = 1, LOAD_PRESSURE = 2, LOAD_BODY_FORCE = 3, LOAD_GRAVITY = 4,
+                LOAD_TORQUE = 5, LOAD_SHELL_EDGE = 6 };
 
 class BasicLoad {
  public:
-  int curve_id = 0;
-  int id = 0;
-  double direction[3] = {0.0, 0.0, 0.0};
-  double scale_factor = 0.0;
-  int load_type = 0;
-  int load_kind = 0;
+  int curve_id = 0;  // 0: no curve, factor 1.0
+  int id = 0;        // node number, node-set id, shell-set id or surface number, by kind
+  double direction[3] = {0.0, 0.0, 0.0};  // loaded directions x, y, z (gravity: signed flags)
+  double scale_factor = 0.0;              // magnitude: force, pressure or acceleration of gravity
+  int load_type = LOAD_NONE;
+  int load_kind = 0;  // 0 node load, 1 segment pressure, 2 shell pressure, 3 body load
   int is_set = 0;
   int load_id = 0;
   std::string title;
@@ -22,25 +37,82 @@ class BasicLoad {
   int curve_ref_id = 0;
   double arrival_time = 0.0;
   double ref_factor = 0.0;
+  double factor = 1.0;  // curve factor at the current time
+  Curve* curve = nullptr;
+  std::string card;  // the deck card it was read from, for messages
 
   virtual ~BasicLoad() = default;
+  // Binds the target on the host; false, after a message naming the card
+  // and the id, when the target does not exist.
+  virtual bool linkTarget(FEMDynamic* fem) = 0;
+  // Builds the device lists once the model is on the device.
+  virtual void init(FEMDynamic* fem) = 0;
+  virtual void applyGpu() = 0;
+  virtual void applyCpu() = 0;
+
+  bool linkCurve(CurveManager* curveManager);
+  void computeFactor(double t);
+  const char* cardName() const { return card.empty() ? "load" : card.c_str(); }
 };
 
-class NodeLoad : public BasicLoad {};
-class ElementLoad : public BasicLoad {};
+// Concentrated force on a node or on every node of a node set.
+class NodeLoad : public BasicLoad {
+ public:
+  Set* set = nullptr;
+  NodeCuda* node = nullptr;
 
+  bool linkTarget(FEMDynamic* fem) override;
+  void init(FEMDynamic* fem) override;
+  void applyGpu() override;
+  void applyCpu() override;
+
+ private:
+  std::vector<NodeCuda*> targets_;
+  DeviceNodeList nodeGpu_;
+};
+
+// Uniform pressure on the shells of a shell element set.
+class ElementLoad : public BasicLoad {
+ public:
+  Set* set = nullptr;
+
+  bool linkTarget(FEMDynamic* fem) override;
+  void init(FEMDynamic*) override {}
+  void applyGpu() override;
+  void applyCpu() override;
+
+ private:
+  bool typeApplies() const;
+};
+
+// Gravity on every node of the model.
 class GlobalLoad : public BasicLoad {
  public:
   int dr_curve_id = 0;
   double center[3] = {0.0, 0.0, 0.0};
   int coord_id = 0;
+  NodeManager* nodeManager = nullptr;
+
+  bool linkTarget(FEMDynamic* fem) override;
+  void init(FEMDynamic*) override {}
+  void applyGpu() override;
+  void applyCpu() override;
+
+ private:
+  bool typeApplies() const;
 };
 
+// Uniform pressure on the segments of a contact surface.
 class SurfaceLoad : public BasicLoad {
  public:
   int surface_load_type = 2;  // 2: pressure
   double magnitude = 0.0;
   int surface_id = 0;
+
+  bool linkTarget(FEMDynamic* fem) override;
+  void init(FEMDynamic*) override {}
+  void applyGpu() override {}
+  void applyCpu() override {}
 };
 
 class LoadManager {
@@ -49,14 +121,21 @@ class LoadManager {
 
   // Takes ownership of a load created by a reader with new (not new[]).
   void addLoad(BasicLoad* load);
-  void linkAllCurves(CurveManager* curveManager);
+  // Set-up: binds every target and curve; false when one does not exist.
+  bool linkAllTargets(FEMDynamic* fem);
+  bool linkAllCurves(CurveManager* curveManager);
   void initAll(FEMDynamic* fem);
   void computeAllFactors(double time);
   void applyAllGpu();
   void applyAllCpu();
-
- private:
-  // Applying loads comes with the load operations; with loads present they
-  // report that they do not act.
-  void reportPending() const;
 };
+
+// Adds p A n / (node count) to the force of each node of a first-order
+// shell (normal and area from the current coordinates; positive pressure
+// pushes along the normal of the right-hand node order). The additions are
+// atomic: shells of one set share nodes.
+__host__ __device__ void applyUniformNormLoadToShell(ShellElementCuda& shell, double p);
+
+__global__ void GpuApplyNodeLoad(int n, NodeCuda** nodes, int i, double v);
+__global__ void GpuApplyGlobalLoad(int n, NodeCuda* nodes, double g, int i);
+__global__ void GpuApplyUniforLoadToElement(int n, Element** elements, double p);

@@ -1,43 +1,121 @@
-// Rigid bodies and prescribed rigid-body motions.
+// Rigid bodies and prescribed rigid-body motions. A rigid body is the node
+// list of a part of the rigid material or of a node set; every cycle it
+// gathers its nodes' forces and moments into a resultant about its centre of
+// mass, integrates its six degrees of freedom and writes back into every
+// member node the velocity that carries it along the rigid motion.
 #pragma once
 #include <vector>
 
+#include "platform/gpu_runtime.h"
+#include "solver/deviceNodeList.h"
+
 struct NodeCuda;
 class Part;
+class Set;
 class NodeManager;
 class RigidManager;
 class CurveManager;
+class Curve;
 class BasicBoundary;
+
+// Threads per block of the force gathering (the shared cache holds one
+// entry per thread and component).
+constexpr int kRigidGatherBlock = 32;
 
 class RigidCuda {
  public:
-  Part* part = nullptr;
-  int refNodeId = 0;                    // reference node id; 0 = none
-  std::vector<NodeCuda*> node_array;    // the body's nodes (host)
-  NodeCuda** node_array_gpu = nullptr;  // the body's nodes (device)
+  std::vector<NodeCuda*> nodes;  // member nodes (host)
+  DeviceNodeList node_array_gpu;
+  std::vector<NodeCuda*> extraNodes;  // attached extra nodes (host)
+  DeviceNodeList extra_node_array_gpu;
+  std::vector<NodeCuda*> rigidsNodes;  // nodes of the bodies merged into this one
+  DeviceNodeList rigids_node_array_gpu;
+  Part* part = nullptr;  // part of the rigid material, or null
+  Set* set = nullptr;    // node set of a nodal rigid body, or null
+  int node_num = 0;
+  int initialVelocityDone = 0;
+  int merged = 0;                         // 1: master or slave of a merged pair
+  RigidCuda* mergedInto = nullptr;        // the master, for the slave of a merged pair
+  int dofFlag[6] = {0, 0, 0, 0, 0, 0};    // 1: the degree of freedom is not integrated
+  double mass[3] = {0.0, 0.0, 0.0};
+  double inertia[9] = {};                 // about the centre, global axes, row by row
+  double displacement[6] = {};            // accumulated translation and rotation
+  double acceleration[6] = {};
+  double force[6] = {};                   // resultant force and moment about the centre
+  double centre[3] = {};
+  double velocity[6] = {};                // translational and angular
+  DeviceDoubleBuffer force_gpu;           // 6 doubles per gathering block (device)
+  std::vector<double> force_cpu;          // the same on the host
 
+  RigidCuda() = default;
+  RigidCuda(const RigidCuda&) = default;
+  RigidCuda& operator=(const RigidCuda&) = default;
+  RigidCuda(RigidCuda&&) noexcept = default;
+  RigidCuda& operator=(RigidCuda&&) noexcept = default;
+  virtual ~RigidCuda() = default;
+
+  // Part position of a part body; 0 for a nodal rigid body.
+  int partId() const;
+  // Whether the node is a member or an extra node of the body.
+  bool holdsNode(const NodeCuda* node) const;
+
+  // Set-up.
+  void linkNodes();
   void computeMassProperties(RigidManager* rigidManager);
   void copyNodesToGpu(NodeManager* nodeManager);
   void allocateForceBuffer();
+  // Per cycle.
   void gatherForcesGpu();
   void gatherForcesCpu();
   void computeAccelerations();
   void updateVelocity(double dt, double prevDt);
   void updateNodesGpu(double dt);
   void updateNodesCpu(double dt);
+
+ private:
+  void finishResultant();
+  // Rotation of the step dt (Cayley form of dt x angular velocity); turns
+  // the inertia tensor with the body and returns the matrix row by row.
+  void stepRotation(double dt, double r[9]);
+  void advanceState(double dt);
+  // Launches the gathering over one device list and adds its block sums.
+  void gatherList(const DeviceNodeList& list);
 };
 
+// Inertia tensor of point masses about their centre (rows of a 3x3 matrix)
+// from the raw sums about the origin; entries on the diagonal that are 0 or
+// below 0.001 of the mean become 0.001 x the mean, so that a body on a line
+// or a single node still inverts.
+void inertiaAboutCentre(double mass, const double c[3], const double sums[6], bool floorDiagonal, double inertia[9]);
+// Inverse of a symmetric 3x3 matrix by cofactors; false when it is singular.
+bool invertInertia(const double m[9], double inv[9]);
+
+// Prescribed motion of one rigid body, from a *BOUNDARY_PRESCRIBED_MOTION_RIGID card.
 class RigidConstrained {
  public:
-  int part_id = 0;
+  int motionType = 0;  // 0 fixed, 1 displacement, 2 velocity, 3 acceleration
+  int part_id = 0;     // part position of the body
   int curve_id = 0;
-  double dof_flag[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};  // 0.0 or 1.0
-  double factor[3] = {1.0, 1.0, 1.0};
+  double dof_flag[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};  // deck flags, 0.0 or 1.0
+  double factor3[3] = {1.0, 1.0, 1.0};
+  int dofCode[6] = {0, 0, 0, 0, 0, 0};
+  double factor = 1.0;  // curve factor at the current time
+  double value[6] = {};
+  double release[6] = {};
+  double frame[9] = {1.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0};
+  Curve* curve = nullptr;
   BasicBoundary* boundary = nullptr;  // the boundary card it comes from
   RigidCuda* rigid = nullptr;
 
-  void linkCurve(CurveManager* curveManager);
+  // Binds the body of part_id and copies the motion from its card; false,
+  // after a message, when the part is no rigid body.
+  bool linkRigidCuda(RigidManager* rigidManager);
+  bool linkCurve(CurveManager* curveManager);
   void computeFactor(double time);
   void imposeMotion(double dt, double prevDt);
   void projectAccelerations();
 };
+
+__global__ void rigidNodeForceAssem(NodeCuda** nodes, int n, double3 centre, double* blockSums);
+__global__ void rigidNodeVelGlobal(NodeCuda** nodes, double invDt, double3 centre, double3 r0, double3 r1, double3 r2,
+                                   double3 v, double3 omega, int n);

@@ -1,49 +1,198 @@
 #include "solver/rigidmanager.h"
-#include <cstdio>
-#include "core/node.h"
-#include "solver/pendingFeature.h"
 
-// Rigid-body motion comes with the rigid-body operations; with rigid bodies
-// present these steps report that they do not act.
-void RigidManager::reportPending() const {
-  if (!rigid_array.empty() || !rigid_constrained_array.empty()) {
-    reportUnavailable("Rigid bodies", rigid_array.size() + rigid_constrained_array.size());
+#include <cstdio>
+
+#include "core/node.h"
+#include "core/nodeManager.h"
+#include "core/part.h"
+#include "core/set.h"
+#include "core/setManager.h"
+#include "solver/femdynamic.h"
+
+RigidCuda* RigidManager::findRigidByPart(int partId) {
+  RigidCuda* found = nullptr;
+  if (partId == 0) return nullptr;
+  for (RigidCuda& body : rigid_array) {
+    if (body.partId() == partId) found = &body;
+  }
+  return found;
+}
+
+bool RigidManager::addNodalRigidBodies(FEMDynamic* fem) {
+  bool linked = true;
+  for (std::size_t k = 0; k < nodal_rigid_set_ids.size(); ++k) {
+    Set* set = fem->setManager->findSet(nodal_rigid_set_ids[k], SET_NODE);
+    if (set == nullptr) {
+      std::fprintf(stderr, "*CONSTRAINED_NODAL_RIGID_BODY %d: node set %d is not in the model\n",
+                   k < nodal_rigid_ids.size() ? nodal_rigid_ids[k] : 0, nodal_rigid_set_ids[k]);
+      linked = false;
+      continue;
+    }
+    RigidCuda body;
+    body.set = set;
+    rigid_array.push_back(body);
+  }
+  return linked;
+}
+
+bool RigidManager::linkExtraNodes(FEMDynamic* fem) {
+  bool linked = true;
+  for (RigidCuda& body : rigid_array) body.extraNodes.clear();
+  for (std::size_t i = 0; i < extra_rigid_ids.size(); ++i) {
+    const bool isSet = i < extra_is_set.size() && extra_is_set[i];
+    const char* card = isSet ? "*CONSTRAINED_EXTRA_NODES_SET" : "*CONSTRAINED_EXTRA_NODES_NODE";
+    RigidCuda* body = findRigidByPart(extra_rigid_ids[i]);
+    if (body == nullptr) {
+      std::fprintf(stderr, "%s: part %d is not a rigid body of the model\n", card, extra_rigid_ids[i]);
+      linked = false;
+      continue;
+    }
+    std::vector<NodeCuda*> added;
+    if (isSet) {
+      const int setId = i < extra_set_ids.size() ? extra_set_ids[i] : 0;
+      Set* set = fem->setManager->findSet(setId, SET_NODE);
+      if (set == nullptr) {
+        std::fprintf(stderr, "%s: node set %d is not in the model\n", card, setId);
+        linked = false;
+        continue;
+      }
+      added = set->node_array_cpu;
+    } else {
+      const int number = i < extra_node_ids.size() ? extra_node_ids[i] : 0;
+      NodeCuda* node = nodeByNumber(fem->nodeManager, number);
+      if (node == nullptr) {
+        std::fprintf(stderr, "%s: node %d is not in the model\n", card, number);
+        linked = false;
+        continue;
+      }
+      added.push_back(node);
+    }
+    for (NodeCuda* node : added) {
+      if (node != nullptr && !body->holdsNode(node)) body->extraNodes.push_back(node);
+    }
+  }
+  return linked;
+}
+
+// Pair k joins the bodies of master part k and slave part k of the deck.
+bool RigidManager::linkMergedPairs() {
+  bool linked = true;
+  master_rigids.clear();
+  slave_rigids.clear();
+  for (std::size_t k = 0; k < master_rigid_ids.size(); ++k) {
+    RigidCuda* master = findRigidByPart(master_rigid_ids[k]);
+    RigidCuda* slave = k < slave_rigid_ids.size() ? findRigidByPart(slave_rigid_ids[k]) : nullptr;
+    for (const auto& [body, id] : {std::pair{master, master_rigid_ids[k]},
+                                   std::pair{slave, k < slave_rigid_ids.size() ? slave_rigid_ids[k] : 0}}) {
+      if (body == nullptr) {
+        std::fprintf(stderr, "*CONSTRAINED_RIGID_BODIES: part %d is not a rigid body of the model\n", id);
+        linked = false;
+      }
+    }
+    if (master == nullptr || slave == nullptr) continue;
+    if (master == slave || slave->mergedInto != nullptr) {
+      std::fprintf(stderr, "*CONSTRAINED_RIGID_BODIES: part %d cannot be merged into part %d\n", slave_rigid_ids[k],
+                   master_rigid_ids[k]);
+      linked = false;
+      continue;
+    }
+    slave->mergedInto = master;
+    master_rigids.push_back(master);
+    slave_rigids.push_back(slave);
+  }
+  return linked;
+}
+
+bool RigidManager::linkAll(FEMDynamic* fem) {
+  for (RigidCuda& body : rigid_array) body.linkNodes();
+  bool linked = linkExtraNodes(fem);
+  linked = linkMergedPairs() && linked;
+  for (RigidConstrained& motion : rigid_constrained_array) linked = motion.linkRigidCuda(this) && linked;
+  return linked;
+}
+
+void RigidManager::buildExtraNodes(FEMDynamic*, RigidExtraNodeManager* extraNodes) {
+  if (!RigidPartArray_cpu.empty()) return;
+  extraNodes->extraRigids.clear();
+  for (int partId : extra_rigid_ids) extraNodes->extraRigids.push_back(findRigidByPart(partId));
+  extraNodes->extraNum = static_cast<int>(extra_rigid_ids.size());
+  NodeArray.clear();
+  for (RigidCuda& body : rigid_array) {
+    for (NodeCuda* node : body.extraNodes) {
+      NodeArray.push_back(node);
+      RigidPartArray_cpu.push_back(&body);
+    }
+  }
+  numRigidPartArray = static_cast<int>(RigidPartArray_cpu.size());
+  std::printf("Number of extra part is: %d\n", extraNodes->extraNum);
+}
+
+void RigidManager::buildConstrainedRigidBodies(RigidExtraNodeManager* extraNodes) {
+  extraNodes->pairMasters = master_rigids;
+  extraNodes->pairNum = static_cast<int>(master_rigids.size());
+  for (std::size_t k = 0; k < master_rigids.size(); ++k) master_rigids[k]->rigidsNodes = slave_rigids[k]->nodes;
+  std::printf("Number of constrained rigid bodies is: %d\n", extraNodes->pairNum);
+}
+
+// Pair k: the master takes the combined mass, centre and inertia; the slave
+// the same centre and inertia with no mass, so that it follows its master.
+void RigidManager::mergeConstrainedRigidBodies() {
+  for (std::size_t k = 0; k < master_rigids.size(); ++k) {
+    RigidCuda& a = *master_rigids[k];
+    RigidCuda& b = *slave_rigids[k];
+    const double m = a.mass[0] + b.mass[0];
+    double c[3], sums[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+    for (int i = 0; i < 3; ++i) c[i] = m > 0.0 ? (a.mass[i] * a.centre[i] + b.mass[i] * b.centre[i]) / m : a.centre[i];
+    // Second moments of both bodies about the origin.
+    for (const RigidCuda* body : {&a, &b}) {
+      const double w = body->mass[0];
+      const double* x = body->centre;
+      const double* in = body->inertia;
+      sums[0] += in[0] + w * (x[1] * x[1] + x[2] * x[2]);
+      sums[1] += in[4] + w * (x[0] * x[0] + x[2] * x[2]);
+      sums[2] += in[8] + w * (x[0] * x[0] + x[1] * x[1]);
+      sums[3] += w * x[0] * x[1] - in[1];
+      sums[4] += w * x[1] * x[2] - in[5];
+      sums[5] += w * x[2] * x[0] - in[2];
+    }
+    for (int i = 0; i < 3; ++i) {
+      a.mass[i] = m;
+      b.mass[i] = 0.0;
+      a.centre[i] = b.centre[i] = c[i];
+    }
+    inertiaAboutCentre(m, c, sums, true, a.inertia);
+    std::copy(a.inertia, a.inertia + 9, b.inertia);
+    for (int j = 0; j < 6; ++j) b.velocity[j] = a.velocity[j];
   }
 }
 
-void RigidManager::buildExtraNodes(FEMDynamic*, RigidExtraNodeManager*) {
-  printf("Number of extra part is: %d\n", static_cast<int>(extra_rigid_ids.size()));
-  if (!extra_rigid_ids.empty()) reportUnavailable("Rigid-body extra nodes", extra_rigid_ids.size());
-}
-void RigidManager::buildConstrainedRigidBodies(RigidExtraNodeManager*) {
-  printf("Number of constrained rigid bodies is: %d\n", static_cast<int>(master_rigid_ids.size()));
-  if (!master_rigid_ids.empty()) reportUnavailable("Constrained rigid bodies", master_rigid_ids.size());
-}
-void RigidManager::mergeConstrainedRigidBodies() { reportPending(); }
-void RigidManager::copyToGpu(FEMDynamic*) { reportPending(); }
-void RigidManager::slaveForcesToMaster() { reportPending(); }
-void RigidManager::masterVelocitiesToSlaves() { reportPending(); }
+void RigidManager::copyToGpu(FEMDynamic* fem) { NodeArray_gpu.build(NodeArray, fem->nodeManager); }
 
-void RigidManager::markRigidNodes() {
-  for (RigidCuda& r : rigid_array) {
-    for (NodeCuda* n : r.node_array) {
-      if (n != nullptr) n->rigid_flag = 1;
+void RigidManager::slaveForcesToMaster() {
+  for (std::size_t k = 0; k < master_rigids.size(); ++k) {
+    for (int j = 0; j < 6; ++j) {
+      master_rigids[k]->force[j] += slave_rigids[k]->force[j];
+      slave_rigids[k]->force[j] = 0.0;
     }
   }
 }
-void RigidManager::clearRigidNodeState() { reportPending(); }
 
-void RigidCuda::computeMassProperties(RigidManager*) { reportUnavailable("Rigid bodies", 1); }
-void RigidCuda::copyNodesToGpu(NodeManager*) { reportUnavailable("Rigid bodies", 1); }
-void RigidCuda::allocateForceBuffer() { reportUnavailable("Rigid bodies", 1); }
-void RigidCuda::gatherForcesGpu() { reportUnavailable("Rigid bodies", 1); }
-void RigidCuda::gatherForcesCpu() { reportUnavailable("Rigid bodies", 1); }
-void RigidCuda::computeAccelerations() { reportUnavailable("Rigid bodies", 1); }
-void RigidCuda::updateVelocity(double, double) { reportUnavailable("Rigid bodies", 1); }
-void RigidCuda::updateNodesGpu(double) { reportUnavailable("Rigid bodies", 1); }
-void RigidCuda::updateNodesCpu(double) { reportUnavailable("Rigid bodies", 1); }
+void RigidManager::masterVelocitiesToSlaves() {
+  for (std::size_t k = 0; k < master_rigids.size(); ++k) {
+    for (int j = 0; j < 6; ++j) slave_rigids[k]->velocity[j] = master_rigids[k]->velocity[j];
+  }
+}
 
-void RigidConstrained::linkCurve(CurveManager*) { reportUnavailable("Prescribed rigid-body motion", 1); }
-void RigidConstrained::computeFactor(double) { reportUnavailable("Prescribed rigid-body motion", 1); }
-void RigidConstrained::imposeMotion(double, double) { reportUnavailable("Prescribed rigid-body motion", 1); }
-void RigidConstrained::projectAccelerations() { reportUnavailable("Prescribed rigid-body motion", 1); }
+void RigidManager::markRigidNodes() {
+  for (RigidCuda& body : rigid_array) {
+    for (const std::vector<NodeCuda*>* list : {&body.nodes, &body.extraNodes}) {
+      for (NodeCuda* node : *list) node->rigid_flag = 1;
+    }
+  }
+}
+
+void RigidManager::clearRigidNodeState() {
+  for (RigidCuda& body : rigid_array) {
+    for (NodeCuda* node : body.nodes) node->thickness = 0.0;
+  }
+}

@@ -1,40 +1,67 @@
-// Owner of the rigid bodies, their constraints and extra nodes.
+// Owner of the rigid bodies, their prescribed motions, their extra nodes and
+// the merged (constrained) pairs.
 #pragma once
-#include <map>
 #include <vector>
+
+#include "solver/deviceNodeList.h"
 #include "solver/rigid.h"
 
 class FEMDynamic;
 
-// Extra nodes attached to rigid bodies.
+// The bodies that have extra nodes and the master bodies of merged pairs.
 class RigidExtraNodeManager {
  public:
-  std::vector<int> extra_node_ids;
-  std::vector<int> rigid_ids;
+  int extraNum = 0;                   // extra-node definitions
+  std::vector<RigidCuda*> extraRigids;  // body of each definition
+  int pairNum = 0;                    // merged pairs
+  std::vector<RigidCuda*> pairMasters;  // master body of each pair
 };
 
 class RigidManager {
  public:
-  std::vector<RigidCuda> rigid_array;
-  std::vector<RigidConstrained> rigid_constrained_array;
-  std::vector<int> master_rigid_ids;
-  std::vector<int> slave_rigid_ids;
+  int numRigidPartArray = 0;
+  // Extra-node definitions from the deck: rigid part position, node number
+  // or node-set id, and whether the definition names a node set.
   std::vector<int> extra_rigid_ids;
   std::vector<int> extra_node_ids;
   std::vector<int> extra_set_ids;
   std::vector<bool> extra_is_set;
-  std::map<int, int> ref_node_map;  // rigid part index -> reference node id
+  std::vector<RigidCuda*> RigidPartArray_cpu;  // the body of each extra node
+  std::vector<NodeCuda*> NodeArray;            // the extra nodes
+  DeviceNodeList NodeArray_gpu;
+  std::vector<RigidCuda> rigid_array;
+  std::vector<RigidConstrained> rigid_constrained_array;
+  // Merged pairs, entry k of each list from deck card k.
+  std::vector<int> master_rigid_ids;
+  std::vector<int> slave_rigid_ids;
+  std::vector<RigidCuda*> master_rigids;
+  std::vector<RigidCuda*> slave_rigids;
+  // Node sets of the nodal rigid bodies (*CONSTRAINED_NODAL_RIGID_BODY).
+  std::vector<int> nodal_rigid_set_ids;
+  std::vector<int> nodal_rigid_ids;  // the card's body id, for messages
 
+  // The body of a part position (the last one when several), or null.
+  RigidCuda* findRigidByPart(int partId);
+
+  // Model set-up: appends a body per nodal rigid body, links every body's
+  // nodes, the extra nodes, the merged pairs and the prescribed motions.
+  // False, after a message naming the card and the id, when one of them
+  // names something that is not in the model or not a rigid body.
+  bool addNodalRigidBodies(FEMDynamic* fem);
+  bool linkAll(FEMDynamic* fem);
+  // Host set-up pass.
   void buildExtraNodes(FEMDynamic* fem, RigidExtraNodeManager* extraNodes);
   void buildConstrainedRigidBodies(RigidExtraNodeManager* extraNodes);
   void mergeConstrainedRigidBodies();
   void copyToGpu(FEMDynamic* fem);
+  // Per cycle.
   void slaveForcesToMaster();
   void masterVelocitiesToSlaves();
-  // Marks / clears the rigid-body flag of every node of a rigid body.
+  // Marks every member and extra node as rigid; clears their thickness.
   void markRigidNodes();
   void clearRigidNodeState();
 
  private:
-  void reportPending() const;
+  bool linkExtraNodes(FEMDynamic* fem);
+  bool linkMergedPairs();
 };

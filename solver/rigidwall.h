@@ -1,8 +1,13 @@
-// A planar rigid wall: the card values, its frame and its slave nodes.
+// A planar rigid wall, unbounded or a rectangle, fixed or moving along a
+// direction by a load curve: the card values, its frame, its slave nodes
+// and the force that stops slave nodes from passing it.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "platform/gpu_runtime.h"
+#include "solver/deviceNodeList.h"
 
 struct NodeCuda;
 class FEMDynamic;
@@ -36,9 +41,10 @@ class RigidWall {
   double tangent2[3] = {0.0, 0.0, 0.0};
   Curve* motion_curve = nullptr;
   double last_curve_value = 0.0;
+  double wall_speed = 0.0;  // current speed along the motion direction
   std::vector<NodeCuda*> slave_node_array;
   int slave_node_num = 0;
-  NodeCuda** slave_node_array_gpu = nullptr;
+  DeviceNodeList slave_node_array_gpu;
 
   // Slave nodes: every node of the model for slave set 0, else the nodes of
   // that node set (ids that are no node are left out). False, after a
@@ -46,14 +52,41 @@ class RigidWall {
   bool linkSlaveNodes(NodeManager* nodeManager, SetManager* setManager);
   // Frame of the wall: unit normal from tail to head, first tangent towards
   // the edge point (tangent mode 0) or (1/nx, -1/ny, 0), second = t1 x n.
-  void setCoordSystem();
+  // False, after a message, when head and tail coincide (no normal) or a
+  // finite wall has no edge direction.
+  bool setCoordSystem();
   // Motion curve of the wall (none for id 0). False, after a message, when
   // a non-zero id names no curve.
   bool linkCurve(CurveManager* curveManager);
-  // Moves the tail point: mode 1 by the change of the curve value since the
-  // last call, mode 0 by curve value x dt, both along the motion direction.
+  // Moves the wall (tail, head and edge point together): mode 1 by the
+  // change of the curve value since the last call, mode 0 by curve value x
+  // dt, both along the motion direction; other modes and walls without a
+  // curve stay where they are.
   void calWallMotion(double dt, double t);
   void copySlaveNodesToGpu(FEMDynamic* fem);
   void move(double dt, double time);
+  // Pushes every slave node behind the wall (closer than half its
+  // thickness) with the force that brings its normal motion to the wall's.
   void applyForce(FEMDynamic* fem, double time, double dt);
+  void applyForceCpu(double time, double dt);
+  bool finite() const { return edge_lengths[0] != 0.0 && edge_lengths[1] != 0.0; }
+
+ private:
+  void updateWallSpeed(double time, double dt);
+  bool fixedNoticeGiven_ = false;
 };
+
+// Stiffness that bounds the wall force of heavy nodes.
+constexpr double kRigidWallStiffness = 100000.0;
+
+struct RigidWallFrame {
+  double3 tail, normal, direction, corner;
+  double wallSpeed, dt, length, width;
+};
+
+// Wall force on one node (see RigidWall::applyForce).
+__host__ __device__ void rigidWallNodeForce(NodeCuda& node, const RigidWallFrame& wall);
+
+__global__ void rigidwallForceDenfGlobal(NodeCuda** slaves, double3 tail, double3 normal, double3 direction,
+                                         double wallSpeed, double unused1, int n, double unused2, double dt,
+                                         double3 corner, double length, double width);

@@ -77,6 +77,12 @@ std::vector<Sample> runInProcess(const std::string& name, const std::string& scr
 {
     const fs::path scratch = scratchFolder(scratchName.empty() ? name : scratchName);
     fs::copy_file(caseFolder(name) / "deck.k", scratch / "deck.k");
+    return runInProcessAt(scratch);
+}
+
+std::vector<Sample> runInProcessAt(const fs::path& scratch)
+{
+    const std::string name = scratch.filename().string();
     auto* fem = new FEMDynamic[1];
     fem->newManagers();
     fem->multiGpuManager->selectGpu();

@@ -52,5 +52,7 @@ public:
 // scratch folder is named after the case, or after `scratch` when given (so
 // that tests running at the same time keep apart).
 std::vector<Sample> runInProcess(const std::string& name, const std::string& scratch = "");
+// The same for the deck.k of a scratch folder (work folder scratch/work).
+std::vector<Sample> runInProcessAt(const fs::path& scratch);
 
 }  // namespace deckcase

@@ -146,9 +146,9 @@ TEST_F(KeywordDeckTest, UnsupportedCardFamiliesAreNamedAndIgnored) {
     // Cards this version does not act on must not vanish silently: the user
     // is told which block has no effect, and the deck still reads.
     ::testing::internal::CaptureStderr();
-    ASSERT_TRUE(read("*BOUNDARY_SPC_NODE   \n" + card({"1", "0", "1"}) + "*NODE\n1 0 0 0\n"));
+    ASSERT_TRUE(read("*DATABASE_BINARY_D3PLOT   \n" + card({"1", "0", "1"}) + "*NODE\n1 0 0 0\n"));
     const std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("\"*BOUNDARY_SPC_NODE\" is not supported by this version; the block is ignored"),
+    EXPECT_NE(err.find("\"*DATABASE_BINARY_D3PLOT\" is not supported by this version; the block is ignored"),
               std::string::npos);
     EXPECT_EQ(fem->nodeManager->node_array_cpu.size(), 1u);
 }

@@ -1,0 +1,125 @@
+// Keyword family *BOUNDARY: prescribed motions of nodes, node sets and rigid
+// parts, and single-point constraints of nodes and node sets, one boundary
+// per card line. A single-point constraint prescribes zero velocity, so that
+// a constrained node stops whatever velocity it had.
+#include <string>
+
+#include "input/keywordReader.h"
+#include "solver/boundary.h"
+#include "solver/femdynamic.h"
+#include "solver/rigidmanager.h"
+
+namespace {
+
+bool blankField(const std::string& field) { return field.find_first_not_of(' ') == std::string::npos; }
+
+// Degree of freedom of a prescribed-motion code: 1, 2, 3 translations,
+// 5, 6, 7 rotations; -1 for any other code.
+int dofOfCode(int code) {
+  if (code >= 1 && code <= 3) return code - 1;
+  if (code >= 5 && code <= 7) return code - 2;
+  return -1;
+}
+
+// Boundary kind of a motion code: 0 velocity, 1 acceleration, 2 displacement.
+int kindOfMotionCode(int vad) {
+  switch (vad) {
+    case 0:
+      return BOUNDARY_VELOCITY;
+    case 1:
+      return BOUNDARY_ACCELERATION;
+    case 2:
+      return BOUNDARY_DISPLACEMENT;
+    default:
+      return BOUNDARY_NONE;
+  }
+}
+
+}  // namespace
+
+// One prescribed-motion card: target, DOF, VAD, curve, factor, then (for
+// nodes and node sets) death and birth times. A blank factor is 1.0; a
+// rigid part's factor 0 is 1.0 as well.
+bool KeywordReader::readPrescribedMotionCard(const std::vector<std::string>& lines, int k, const std::string& card,
+                                             BasicBoundary& boundary) {
+  std::string fields[8];
+  splitCardFields10(lines, fields, k, 8);
+  int dofCode = 0;
+  int vad = 0;
+  double factor = 0.0;
+  readField(fields[0], boundary.id);
+  readField(fields[1], dofCode);
+  readField(fields[2], vad);
+  readField(fields[3], boundary.curve_id);
+  readField(fields[4], factor);
+  if (blankField(fields[4]) || (boundary.is_rigid != 0 && factor == 0.0)) factor = 1.0;
+  if (boundary.is_rigid == 0) {
+    readField(fields[6], boundary.death_time);
+    readField(fields[7], boundary.birth_time);
+  }
+  boundary.type = kindOfMotionCode(vad);
+  if (boundary.type == BOUNDARY_NONE) {
+    refuse(card + " " + std::to_string(boundary.id) + ": motion code (VAD) " + std::to_string(vad) +
+           " is not 0 (velocity), 1 (acceleration) or 2 (displacement)");
+    return false;
+  }
+  const int dof = dofOfCode(dofCode);
+  if (dof < 0) {
+    warn(card + " " + std::to_string(boundary.id) + ": degree-of-freedom code " + std::to_string(dofCode) +
+         " names no degree of freedom; the card imposes nothing");
+    return true;
+  }
+  boundary.dof_flag[dof] = 1;
+  boundary.dof_value[dof] = factor;
+  return true;
+}
+
+void KeywordReader::readBoundary(const std::string& block) {
+  const std::string header = blockHeader(block);
+  const std::string card = blockHeader(block);
+  const std::vector<std::string> lines = splitDeckLines(block);
+  const int end = static_cast<int>(cardLineEnd(lines));
+  std::string title;
+  int cardId = 0;
+  const int first = firstCardLine(header, lines, &title, &cardId);
+  auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
+
+  if (has("PRESCRIBED_MOTION_SET") || has("PRESCRIBED_MOTION_NODE")) {
+    for (int k = first; k < end; ++k) {
+      auto* boundary = new NodeBoundary;
+      boundary->card = card;
+      boundary->is_set = has("PRESCRIBED_MOTION_SET") ? 1 : 0;
+      fem_->boundaryManager->addBoundary(boundary);
+      if (!readPrescribedMotionCard(lines, k, card, *boundary)) return;
+    }
+  } else if (has("PRESCRIBED_MOTION_RIGID")) {
+    for (int k = first; k < end; ++k) {
+      auto* boundary = new RigidBoundary;
+      boundary->card = card;
+      boundary->is_rigid = 1;
+      fem_->boundaryManager->addBoundary(boundary);
+      if (!readPrescribedMotionCard(lines, k, card, *boundary)) return;
+      RigidConstrained motion;
+      motion.part_id = boundary->id;
+      motion.curve_id = boundary->curve_id;
+      for (int j = 0; j < 6; ++j) motion.dof_flag[j] = boundary->dof_flag[j] != 0 ? 1.0 : 0.0;
+      motion.boundary = boundary;
+      fem_->rigidManager->rigid_constrained_array.push_back(motion);
+    }
+  } else if (has("BOUNDARY_SPC") && (has("SPC_NODE") || has("SPC_SET"))) {
+    const bool isSet = !has("SPC_NODE");
+    const bool birthDeath = isSet && has("BIRTH_DEATH");
+    for (int k = first; k < end; ++k) {
+      auto* boundary = new NodeBoundary;
+      boundary->card = card;
+      boundary->is_set = isSet ? 1 : 0;
+      boundary->type = BOUNDARY_VELOCITY;  // all values 0: the flagged components stand still
+      int unusedCid = 0;
+      readCard(lines, k, boundary->id, unusedCid, boundary->dof_flag);
+      if (birthDeath) readCard(lines, ++k, boundary->birth_time, boundary->death_time);
+      fem_->boundaryManager->addBoundary(boundary);
+    }
+  } else {
+    ignoreBlock(block);
+  }
+}

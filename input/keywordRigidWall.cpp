@@ -1,0 +1,42 @@
+// Keyword family *RIGIDWALL: planar walls (unbounded or finite, optionally
+// moving) and flat geometric walls with a prescribed motion. Each block
+// becomes one wall; other wall shapes are refused.
+#include <string>
+
+#include "input/keywordReader.h"
+#include "solver/femdynamic.h"
+#include "solver/rigidwall.h"
+
+void KeywordReader::readRigidWall(const std::string& block) {
+  const std::string header = blockHeader(block);
+  const std::vector<std::string> lines = splitDeckLines(block);
+  auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
+  RigidWall wall;
+  const int b = has("_ID") ? firstCardLine(header, lines, &wall.wall_title, &wall.wall_id) : 1;
+
+  if (has("PLANAR")) {
+    readCard(lines, b, wall.slave_set_id, wall.wall_ints, wall.wall_values);
+    readCard(lines, b + 1, wall.tail_point, wall.head_point, wall.wall_value7, wall.wall_value8);
+    wall.motion_mode = 1;
+    int next = b + 2;
+    if (has("FINITE")) readCard(lines, next++, wall.edge_point, wall.edge_lengths);
+    if (has("MOVING")) {
+      readCard(lines, next, wall.moving_values);
+      wall.motion_mode = 0;
+    }
+  } else if (has("GEOMETRIC") && has("_FLAT")) {
+    readCard(lines, b, wall.slave_set_id, wall.wall_ints, cardSpan(wall.wall_values + 1, 2));
+    readCard(lines, b + 1, wall.tail_point, wall.head_point, wall.wall_value7);
+    readCard(lines, b + 2, wall.edge_point, wall.edge_lengths);
+    wall.motion_mode = 1;
+    if (has("_MOTION")) {
+      readCard(lines, b + 3, wall.motion_curve_id, wall.motion_kind, wall.motion_direction);
+      if (wall.motion_kind == 0 || wall.motion_kind == 1) wall.motion_mode = wall.motion_kind;
+    }
+  } else {
+    refuse("\"" + blockHeader(block) + "\": only planar and flat geometric rigid walls are supported");
+    return;
+  }
+  wall.tangent_mode = 0;
+  fem_->rigid_wall_array->push_back(wall);
+}

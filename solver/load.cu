@@ -1,0 +1,233 @@
+#include "solver/load.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "core/curve.h"
+#include "core/curvemanager.h"
+#include "core/nodeManager.h"
+#include "core/set.h"
+#include "core/setManager.h"
+#include "elements/elementtype.h"
+#include "elements/shellElementCuda.h"
+#include "solver/femdynamic.h"
+
+namespace {
+constexpr int kLoadBlock = 64;
+
+dim3 loadGrid(int n) { return dim3(static_cast<unsigned>((n - 1) / kLoadBlock + 1)); }
+
+__host__ __device__ inline void addToComponent(NodeCuda& node, int i, double v) {
+  if (i < 3) {
+    node.force[i] += v;
+  } else {
+    node.moment[i - 3] += v;
+  }
+}
+
+// The node list of a node load: its set's nodes or its one node.
+std::vector<NodeCuda*> nodeTargets(Set* set, NodeCuda* node) {
+  if (set != nullptr) return set->node_array_cpu;
+  return node != nullptr ? std::vector<NodeCuda*>{node} : std::vector<NodeCuda*>{};
+}
+}  // namespace
+
+__host__ __device__ void applyUniformNormLoadToShell(ShellElementCuda& shell, double p) {
+  const bool triangle = shell.node_id[3] == shell.node_id[2] || shell.node_id[3] == 0 || shell.node[3] == nullptr;
+  const int count = triangle ? 3 : 4;
+  for (int k = 0; k < count; ++k) {
+    if (shell.node[k] == nullptr) return;
+  }
+  const double* x1 = shell.node[0]->coord;
+  const double* x2 = shell.node[1]->coord;
+  const double* x3 = shell.node[2]->coord;
+  double a[3], b[3];
+  for (int j = 0; j < 3; ++j) {
+    if (triangle) {
+      a[j] = x2[j] - x1[j];
+      b[j] = x3[j] - x2[j];
+    } else {
+      a[j] = x3[j] - x1[j];
+      b[j] = shell.node[3]->coord[j] - x2[j];
+    }
+  }
+  // |a x b| / 2 is the area of the triangle and of a flat quadrilateral
+  // (half the cross product of its diagonals).
+  const double n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+  const double length = sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+  if (!(length > 0.0)) return;
+  const double area = 0.5 * length;
+  for (int k = 0; k < count; ++k) {
+    for (int j = 0; j < 3; ++j) atomicAddAnywhere(&shell.node[k]->force[j], p * area * (n[j] / length) / count);
+  }
+}
+
+__global__ void GpuApplyNodeLoad(int n, NodeCuda** nodes, int i, double v) {
+  const int k = blockIdx.x * kLoadBlock + threadIdx.x;
+  if (k < n && nodes[k] != nullptr) addToComponent(*nodes[k], i, v);
+}
+
+__global__ void GpuApplyGlobalLoad(int n, NodeCuda* nodes, double g, int i) {
+  const int k = blockIdx.x * kLoadBlock + threadIdx.x;
+  if (k < n) nodes[k].force[i] += nodes[k].mass * g;
+}
+
+__global__ void GpuApplyUniforLoadToElement(int n, Element** elements, double p) {
+  const int k = blockIdx.x * kLoadBlock + threadIdx.x;
+  if (k < n && elements[k] != nullptr && elements[k]->sectionType == FAMILY_SHELL) {
+    applyUniformNormLoadToShell(*static_cast<ShellElementCuda*>(elements[k]), p);
+  }
+}
+
+bool BasicLoad::linkCurve(CurveManager* curveManager) {
+  curve = nullptr;
+  if (curve_id == 0) return true;
+  curve = curveManager->findCurveById(curve_id);
+  if (curve == nullptr) {
+    std::fprintf(stderr, "%s: load curve %d is not in the model\n", cardName(), curve_id);
+    return false;
+  }
+  return true;
+}
+
+void BasicLoad::computeFactor(double t) { factor = curve != nullptr ? curve->returnValue(t) : 1.0; }
+
+bool NodeLoad::linkTarget(FEMDynamic* fem) {
+  set = nullptr;
+  node = nullptr;
+  if (is_set != 0) {
+    set = fem->setManager->findSet(id, SET_NODE);
+    if (set == nullptr) std::fprintf(stderr, "%s: node set %d is not in the model\n", cardName(), id);
+  } else {
+    node = nodeByNumber(fem->nodeManager, id);
+    if (node == nullptr) std::fprintf(stderr, "%s: node %d is not in the model\n", cardName(), id);
+  }
+  targets_ = nodeTargets(set, node);
+  return set != nullptr || node != nullptr;
+}
+
+void NodeLoad::init(FEMDynamic* fem) { nodeGpu_.build(targets_, fem->nodeManager); }
+
+// A node load is a concentrated load whatever its type.
+void NodeLoad::applyGpu() {
+  const int n = nodeGpu_.size();
+  if (n <= 0) return;
+  for (int i = 0; i < 3; ++i) {
+    if (direction[i] == 0.0) continue;
+    launch(GpuApplyNodeLoad, loadGrid(n), dim3(kLoadBlock), n, nodeGpu_.data(), i, scale_factor * factor);
+  }
+}
+
+void NodeLoad::applyCpu() {
+  for (int i = 0; i < 3; ++i) {
+    if (direction[i] == 0.0) continue;
+    for (NodeCuda* target : targets_) {
+      if (target != nullptr) addToComponent(*target, i, scale_factor * factor);
+    }
+  }
+}
+
+bool ElementLoad::linkTarget(FEMDynamic* fem) {
+  set = fem->setManager->findSet(id, SET_ELEMENT);
+  if (set == nullptr) {
+    std::fprintf(stderr, "%s: shell element set %d is not in the model\n", cardName(), id);
+    return false;
+  }
+  return true;
+}
+
+bool ElementLoad::typeApplies() const {
+  static const char* const kMessages[] = {"单元载荷类型设置错误\n",         "目前单元上不支持施加集中载荷\n",
+                                          nullptr,                          "目前单元上不支持施加体载荷\n",
+                                          "目前单元上不支持施加重力载荷\n", "目前单元上不支持施加转矩载荷\n",
+                                          "目前单元上不支持施加壳边载荷\n"};
+  if (load_type == LOAD_PRESSURE) return true;
+  std::printf("%s", load_type >= 0 && load_type <= LOAD_SHELL_EDGE ? kMessages[load_type] : "请补充这种单元上载荷形式\n");
+  return false;
+}
+
+void ElementLoad::applyGpu() {
+  if (!typeApplies() || set == nullptr) return;
+  const int n = set->element_array_gpu_num;
+  if (n <= 0 || set->element_array_gpu == nullptr) return;
+  launch(GpuApplyUniforLoadToElement, loadGrid(n), dim3(kLoadBlock), n, set->element_array_gpu,
+         scale_factor * factor);
+}
+
+void ElementLoad::applyCpu() {
+  if (!typeApplies() || set == nullptr) return;
+  for (Element* e : set->element_array_cpu) {
+    if (e != nullptr && e->sectionType == FAMILY_SHELL) {
+      applyUniformNormLoadToShell(*static_cast<ShellElementCuda*>(e), scale_factor * factor);
+    }
+  }
+}
+
+bool GlobalLoad::linkTarget(FEMDynamic* fem) {
+  nodeManager = fem->nodeManager;
+  return true;
+}
+
+bool GlobalLoad::typeApplies() const {
+  static const char* const kMessages[] = {"完整模型载荷类型设置错误\n",         "目前整个模型上不支持施加集中载荷\n",
+                                          "目前整个模型上不支持施加压力载荷\n", "目前整个模型上不支持施加体力载荷\n",
+                                          nullptr,                              "目前整个模型上不支持施加转矩载荷\n",
+                                          "目前整个模型上不支持施加壳边载荷\n"};
+  if (load_type == LOAD_GRAVITY) return true;
+  if (load_type >= 0 && load_type <= LOAD_SHELL_EDGE) std::printf("%s", kMessages[load_type]);
+  return false;
+}
+
+void GlobalLoad::applyGpu() {
+  if (!typeApplies() || nodeManager == nullptr || nodeManager->node_array_gpu == nullptr) return;
+  const int n = nodeManager->totNodeNum;
+  if (n <= 0) return;
+  for (int i = 0; i < 3; ++i) {
+    if (direction[i] == 0.0) continue;
+    launch(GpuApplyGlobalLoad, loadGrid(n), dim3(kLoadBlock), n, nodeManager->node_array_gpu,
+           scale_factor * factor * direction[i], i);
+  }
+}
+
+void GlobalLoad::applyCpu() {
+  if (!typeApplies() || nodeManager == nullptr) return;
+  for (int i = 0; i < 3; ++i) {
+    if (direction[i] == 0.0) continue;
+    for (NodeCuda& node : nodeManager->node_array_cpu) node.force[i] += node.mass * scale_factor * factor * direction[i];
+  }
+}
+
+// Pressure on contact surfaces is bound with the contact surfaces.
+bool SurfaceLoad::linkTarget(FEMDynamic*) { return true; }
+
+void LoadManager::addLoad(BasicLoad* load) {
+  if (load != nullptr) load_array.emplace_back(load);
+}
+
+bool LoadManager::linkAllTargets(FEMDynamic* fem) {
+  bool linked = true;
+  for (auto& load : load_array) linked = load->linkTarget(fem) && linked;
+  return linked;
+}
+
+bool LoadManager::linkAllCurves(CurveManager* curveManager) {
+  bool linked = true;
+  for (auto& load : load_array) linked = load->linkCurve(curveManager) && linked;
+  return linked;
+}
+
+void LoadManager::initAll(FEMDynamic* fem) {
+  for (auto& load : load_array) load->init(fem);
+}
+
+void LoadManager::computeAllFactors(double time) {
+  for (auto& load : load_array) load->computeFactor(time);
+}
+
+void LoadManager::applyAllGpu() {
+  for (auto& load : load_array) load->applyGpu();
+}
+
+void LoadManager::applyAllCpu() {
+  for (auto& load : load_array) load->applyCpu();
+}

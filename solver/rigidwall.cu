@@ -1,0 +1,183 @@
+#include "solver/rigidwall.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "core/curve.h"
+#include "core/curvemanager.h"
+#include "core/node.h"
+#include "core/nodeManager.h"
+#include "core/set.h"
+#include "core/setManager.h"
+#include "solver/femdynamic.h"
+
+namespace {
+double normalise(double v[3]) {
+  const double len = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+  if (len <= 0.0) return 0.0;
+  for (int i = 0; i < 3; ++i) v[i] /= len;
+  return len;
+}
+
+double3 toDouble3(const double v[3]) { return make_double3(v[0], v[1], v[2]); }
+
+__host__ __device__ inline double dot3(double3 a, const double b[3]) { return a.x * b[0] + a.y * b[1] + a.z * b[2]; }
+__host__ __device__ inline double dot3(double3 a, double3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+// Unit first and second edge directions of a finite wall.
+__host__ __device__ inline void wallEdges(const RigidWallFrame& w, double3& e1, double3& e2) {
+  e1 = make_double3(w.corner.x - w.tail.x, w.corner.y - w.tail.y, w.corner.z - w.tail.z);
+  double len = sqrt(dot3(e1, e1));
+  e1 = make_double3(e1.x / len, e1.y / len, e1.z / len);
+  const double3 n = w.normal;
+  e2 = make_double3(n.y * e1.z - n.z * e1.y, n.z * e1.x - n.x * e1.z, n.x * e1.y - n.y * e1.x);
+  len = sqrt(dot3(e2, e2));
+  e2 = make_double3(e2.x / len, e2.y / len, e2.z / len);
+}
+}  // namespace
+
+__host__ __device__ void rigidWallNodeForce(NodeCuda& node, const RigidWallFrame& w) {
+  const double3 d = make_double3(node.coord[0] - w.tail.x, node.coord[1] - w.tail.y, node.coord[2] - w.tail.z);
+  if (w.length != 0.0 && w.width != 0.0) {
+    double3 e1, e2;
+    wallEdges(w, e1, e2);
+    const double s = dot3(d, e1), t = dot3(d, e2);
+    if (s < 0.0 || t < 0.0 || s > w.length || t > w.width) return;
+  }
+  const double gap = dot3(w.normal, d) - 0.5 * node.thickness;
+  if (gap >= 0.0 || !(w.dt > 0.0)) return;
+  const double m = node.equivalent_mass > 0.0 ? node.equivalent_mass : node.mass;
+  if (!(m > 0.0)) return;
+  const double wallRate = w.wallSpeed * dot3(w.direction, w.normal) / w.dt;
+  const double forceNormal = node.rigid_flag != 0 ? 0.0 : dot3(w.normal, node.force);
+  const double nodeRate = dot3(w.normal, node.vel) / w.dt + forceNormal / m;
+  double f = m * kRigidWallStiffness * (wallRate - nodeRate) / (m + kRigidWallStiffness);
+  if (f < 0.0) f = 0.0;
+  atomicAddAnywhere(&node.force[0], f * w.normal.x);
+  atomicAddAnywhere(&node.force[1], f * w.normal.y);
+  atomicAddAnywhere(&node.force[2], f * w.normal.z);
+}
+
+__global__ void rigidwallForceDenfGlobal(NodeCuda** slaves, double3 tail, double3 normal, double3 direction,
+                                         double wallSpeed, double /*unused1*/, int n, double /*unused2*/, double dt,
+                                         double3 corner, double length, double width) {
+  const RigidWallFrame wall{tail, normal, direction, corner, wallSpeed, dt, length, width};
+  const int stride = blockDim.x * blockDim.y * gridDim.x * gridDim.y;
+  for (int k = ((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x + threadIdx.x; k < n;
+       k += stride) {
+    if (slaves[k] != nullptr) rigidWallNodeForce(*slaves[k], wall);
+  }
+}
+
+bool RigidWall::setCoordSystem() {
+  for (int i = 0; i < 3; ++i) normal[i] = head_point[i] - tail_point[i];
+  if (normalise(normal) == 0.0) {
+    std::fprintf(stderr, "*RIGIDWALL %d: the head point equals the tail point, so the wall has no normal\n", wall_id);
+    return false;
+  }
+  if (tangent_mode == 0) {
+    for (int i = 0; i < 3; ++i) tangent1[i] = edge_point[i] - tail_point[i];
+  } else {
+    tangent1[0] = normal[0] != 0.0 ? 1.0 / normal[0] : 0.0;
+    tangent1[1] = normal[1] != 0.0 ? -1.0 / normal[1] : 0.0;
+    tangent1[2] = 0.0;
+  }
+  const double edge = normalise(tangent1);
+  tangent2[0] = tangent1[1] * normal[2] - tangent1[2] * normal[1];
+  tangent2[1] = tangent1[2] * normal[0] - tangent1[0] * normal[2];
+  tangent2[2] = tangent1[0] * normal[1] - tangent1[1] * normal[0];
+  if (finite() && (edge == 0.0 || normalise(tangent2) == 0.0)) {
+    std::fprintf(stderr, "*RIGIDWALL %d: the edge point of a finite wall must lie off the normal through the tail\n",
+                 wall_id);
+    return false;
+  }
+  return true;
+}
+
+bool RigidWall::linkSlaveNodes(NodeManager* nodeManager, SetManager* setManager) {
+  slave_node_array.clear();
+  if (slave_set_id == 0) {
+    for (NodeCuda& n : nodeManager->node_array_cpu) slave_node_array.push_back(&n);
+  } else {
+    Set* set = setManager->findSet(slave_set_id, SET_NODE);
+    if (set == nullptr) {
+      fprintf(stderr, "*RIGIDWALL %d: node set %d is not in the model\n", wall_id, slave_set_id);
+      slave_node_num = 0;
+      return false;
+    }
+    for (NodeCuda* n : set->node_array_cpu) {
+      if (n != nullptr) slave_node_array.push_back(n);
+    }
+  }
+  slave_node_num = static_cast<int>(slave_node_array.size());
+  return true;
+}
+
+bool RigidWall::linkCurve(CurveManager* curveManager) {
+  motion_curve = nullptr;
+  if (motion_curve_id == 0) return true;
+  motion_curve = curveManager->findCurveById(motion_curve_id);
+  if (motion_curve == nullptr) {
+    fprintf(stderr, "*RIGIDWALL %d: load curve %d is not in the model\n", wall_id, motion_curve_id);
+    return false;
+  }
+  return true;
+}
+
+void RigidWall::calWallMotion(double dt, double t) {
+  if (motion_curve == nullptr) {
+    if (motion_mode == 0 && !fixedNoticeGiven_) {
+      std::printf("Rigid wall %d: moving wall without a motion curve; the wall stays fixed\n", wall_id);
+      fixedNoticeGiven_ = true;
+    }
+    return;
+  }
+  const double value = motion_curve->returnValue(t);
+  double step = 0.0;
+  if (motion_mode == 1) {
+    step = value - last_curve_value;
+    last_curve_value = value;
+  } else if (motion_mode == 0) {
+    step = value * dt;
+  } else {
+    return;
+  }
+  for (int i = 0; i < 3; ++i) {
+    tail_point[i] += step * motion_direction[i];
+    head_point[i] += step * motion_direction[i];
+    edge_point[i] += step * motion_direction[i];
+  }
+}
+
+void RigidWall::copySlaveNodesToGpu(FEMDynamic* fem) { slave_node_array_gpu.build(slave_node_array, fem->nodeManager); }
+
+void RigidWall::move(double dt, double time) { calWallMotion(dt, time); }
+
+// Speed along the motion direction: the curve value (mode 0) or the change
+// of the displacement curve over the last step (mode 1).
+void RigidWall::updateWallSpeed(double time, double dt) {
+  if (motion_curve == nullptr) {
+    wall_speed = 0.0;
+  } else if (motion_mode == 0) {
+    wall_speed = motion_curve->returnValue(time);
+  } else if (motion_mode == 1 && dt > 0.0) {
+    wall_speed = (motion_curve->returnValue(time) - motion_curve->returnValue(time - dt)) / dt;
+  }
+}
+
+void RigidWall::applyForce(FEMDynamic*, double time, double dt) {
+  const int n = slave_node_array_gpu.size();
+  if (n <= 0) return;
+  updateWallSpeed(time, dt);
+  launch(rigidwallForceDenfGlobal, dim3(static_cast<unsigned>(n / 32 + 1)), dim3(5, 5), slave_node_array_gpu.data(),
+         toDouble3(tail_point), toDouble3(normal), toDouble3(motion_direction), wall_speed, 0.0, n, 0.0, dt,
+         toDouble3(edge_point), edge_lengths[0], edge_lengths[1]);
+}
+
+void RigidWall::applyForceCpu(double time, double dt) {
+  updateWallSpeed(time, dt);
+  const RigidWallFrame wall{toDouble3(tail_point), toDouble3(normal),   toDouble3(motion_direction),
+                            toDouble3(edge_point), wall_speed,          dt,
+                            edge_lengths[0],       edge_lengths[1]};
+  for (NodeCuda* node : slave_node_array) rigidWallNodeForce(*node, wall);
+}

@@ -1,0 +1,86 @@
+#include "tests/solver/motionDeck.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace motiondeck {
+
+std::string num(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6g", value);
+  return text;
+}
+
+std::string Block::cards() const {
+  std::ostringstream deck;
+  deck << "*NODE\n";
+  for (int k = 0; k <= nz; ++k)
+    for (int j = 0; j <= ny; ++j)
+      for (int i = 0; i <= nx; ++i) {
+        char line[96];
+        std::snprintf(line, sizeof line, "%8d%16.9g%16.9g%16.9g\n", node(i, j, k), origin[0] + i * h,
+                      origin[1] + j * h, origin[2] + k * h);
+        deck << line;
+      }
+  deck << "*ELEMENT_SOLID\n";
+  int element = elementOffset;
+  for (int k = 0; k < nz; ++k)
+    for (int j = 0; j < ny; ++j)
+      for (int i = 0; i < nx; ++i) {
+        char line[128];
+        std::snprintf(line, sizeof line, "%8d%8d%8d%8d%8d%8d%8d%8d%8d%8d\n", ++element, part, node(i, j, k),
+                      node(i + 1, j, k), node(i + 1, j + 1, k), node(i, j + 1, k), node(i, j, k + 1),
+                      node(i + 1, j, k + 1), node(i + 1, j + 1, k + 1), node(i, j + 1, k + 1));
+        deck << line;
+      }
+  const std::string id = std::to_string(part);
+  deck << "*PART\nblock" << part << "\n" << card({id, id, id});
+  deck << "*SECTION_SOLID\n" << card({id, "1"});
+  deck << (rigid ? "*MAT_RIGID\n" : "*MAT_ELASTIC\n") << card({id, num(density), num(young), num(poisson)});
+  return deck.str();
+}
+
+std::string nodeSet(int id, const std::vector<int>& members) {
+  std::string text = "*SET_NODE_LIST\n" + card({std::to_string(id)});
+  for (std::size_t start = 0; start < members.size(); start += 8) {
+    std::string line;
+    for (std::size_t k = start; k < members.size() && k < start + 8; ++k) line += card({std::to_string(members[k])});
+    std::erase(line, '\n');
+    text += line + "\n";
+  }
+  return text;
+}
+
+std::string termination(double endTime, int endCycle) {
+  return "*CONTROL_TERMINATION\n" + card({num(endTime), std::to_string(endCycle)});
+}
+
+namespace {
+std::string writeDeck(const std::string& name, const std::string& deck) {
+  const deckcase::fs::path folder = deckcase::scratchFolder("motion_" + name);
+  const std::string path = (folder / "deck.k").string();
+  std::ofstream(path, std::ios::binary) << "*KEYWORD\n" << deck << "*END\n";
+  return path;
+}
+}  // namespace
+
+std::vector<deckcase::Sample> run(const std::string& name, const std::string& deck) {
+  writeDeck(name, deck);
+  return deckcase::runInProcessAt(deckcase::fs::path(FEM_BINARY_DIR) / "deck_cases" / ("motion_" + name));
+}
+
+int runProgram(const std::string& name, const std::string& deck, std::string* console) {
+  const std::string path = writeDeck(name, deck);
+  const deckcase::fs::path folder = deckcase::fs::path(path).parent_path();
+  const std::string command = std::string(FEM_PROGRAM) + " INP=" + path + " WD=" + (folder / "work").string() + " > " +
+                              (folder / "console.txt").string() + " 2>&1";
+  const int status = std::system(command.c_str());
+  *console = deckcase::readText(folder / "console.txt");
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace motiondeck

@@ -1,0 +1,52 @@
+// Decks for the tests of supports, loads, rigid bodies and rigid walls: a
+// block of hexahedra written as the field writes it (fixed 10-character
+// fields), extra cards appended, then read, set up and run through the GPU
+// time loop in-process with a probe that records every cycle, or run by the
+// impactfem program for its exit status and console.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "tests/decks/deck_case.h"
+#include "tests/input/keywordTestDeck.h"
+
+namespace motiondeck {
+
+// A number as a deck field.
+std::string num(double value);
+
+// An nx x ny x nz block of cubes of edge h from the origin, part `part`
+// (node and element numbers start after `nodeOffset` and `elementOffset`,
+// x running fastest), with its *PART, *SECTION_SOLID (formulation 1) and
+// material card. The material card is *MAT_ELASTIC unless `rigid`.
+struct Block {
+  int nx = 1, ny = 1, nz = 1;
+  double h = 1.0;
+  double origin[3] = {0.0, 0.0, 0.0};
+  int part = 1;
+  int nodeOffset = 0;
+  int elementOffset = 0;
+  double density = 1.0;
+  double young = 1.0e4;
+  double poisson = 0.0;
+  bool rigid = false;
+
+  int nodeCount() const { return (nx + 1) * (ny + 1) * (nz + 1); }
+  // Node number of grid point (i, j, k).
+  int node(int i, int j, int k) const { return nodeOffset + 1 + i + (nx + 1) * (j + (ny + 1) * k); }
+  std::string cards() const;
+};
+
+// A node set card of the given members.
+std::string nodeSet(int id, const std::vector<int>& members);
+// *CONTROL_TERMINATION with an end time and an end cycle.
+std::string termination(double endTime, int endCycle = 0);
+
+// Runs the deck text in-process; the samples of every cycle (empty, with a
+// test failure, when reading or set-up fails).
+std::vector<deckcase::Sample> run(const std::string& name, const std::string& deck);
+// Runs the impactfem program on the deck text; returns its exit status and
+// leaves its console output in *console.
+int runProgram(const std::string& name, const std::string& deck, std::string* console);
+
+}  // namespace motiondeck

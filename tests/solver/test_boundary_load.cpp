@@ -1,0 +1,200 @@
+// Supports, prescribed motions and loads driven from the deck through the
+// GPU time loop: every sample is the nodal state after one cycle.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/nodeManager.h"
+#include "elements/elementtype.h"
+#include "elements/shellElementCuda.h"
+#include "solver/boundary.h"
+#include "solver/femdynamic.h"
+#include "solver/load.h"
+#include "tests/solver/motionDeck.h"
+
+using namespace motiondeck;
+
+namespace {
+
+std::string curve(int id, std::initializer_list<std::pair<double, double>> points) {
+  std::string text = "*DEFINE_CURVE\n" + card({std::to_string(id)});
+  for (const auto& [t, v] : points) text += num(t) + " " + num(v) + "\n";
+  return text;
+}
+
+const NodeCuda& nodeOf(const deckcase::Sample& s, int number) { return s.nodes[static_cast<std::size_t>(number - 1)]; }
+
+}  // namespace
+
+// Under gravity, a set moved at a prescribed velocity has exactly that
+// velocity after every update, a node driven by a displacement curve is
+// exactly where the curve put it, and a zero displacement holds a node.
+TEST(BoundaryDeck, PrescribedMotionsReachTheirValuesWhateverTheForces) {
+  Block b;
+  b.h = 0.1;
+  const int driven = b.node(0, 0, 1), held = b.node(1, 1, 1);
+  const std::string deck = b.cards() + termination(0.05) + nodeSet(1, {b.node(0, 0, 0), b.node(1, 0, 0), b.node(1, 1, 0), b.node(0, 1, 0)}) +
+                           "*LOAD_BODY_Z\n" + card({"", "9.81"}) + curve(7, {{0.0, 0.0}, {1.0, 1.0}}) +
+                           "*BOUNDARY_PRESCRIBED_MOTION_SET\n" + card({"1", "3", "0", "", "0.5"}) +
+                           "*BOUNDARY_PRESCRIBED_MOTION_NODE\n" + card({std::to_string(driven), "1", "2", "7"}) +
+                           card({std::to_string(held), "3", "2", "", "0.0"});
+  const auto samples = run("prescribed", deck);
+  ASSERT_GT(samples.size(), 20u);
+  double previousTime = 0.0;
+  for (const deckcase::Sample& s : samples) {
+    for (int k = 0; k < 4; ++k) EXPECT_NEAR(s.nodes[static_cast<std::size_t>(k)].vel[2], 0.5, 1e-12) << s.time;
+    // The displacement imposed at time t is reached by the update that follows.
+    EXPECT_NEAR(nodeOf(s, driven).total_disp[0], previousTime, 1e-12) << s.time;
+    previousTime = s.time;
+    EXPECT_EQ(nodeOf(s, held).total_disp[2], 0.0) << s.time;
+  }
+  // The free top nodes do not follow the base rigidly: the model deformed.
+  EXPECT_GT(std::fabs(nodeOf(samples.back(), b.node(1, 0, 1)).total_disp[2] - 0.5 * samples.back().time), 1e-4);
+}
+
+// A constrained node stops although it starts moving; a constraint with a
+// time window holds its nodes inside the window only.
+TEST(BoundaryDeck, SinglePointConstraintsStopNodesInsideTheirWindow) {
+  Block b;
+  b.nx = 2;
+  b.h = 0.01;
+  std::vector<int> all, right;
+  for (int n = 1; n <= b.nodeCount(); ++n) all.push_back(n);
+  for (int k = 0; k <= 1; ++k)
+    for (int j = 0; j <= 1; ++j) right.push_back(b.node(2, j, k));
+  const int fixed = b.node(0, 0, 0);
+  const std::string deck = b.cards() + termination(0.006) + nodeSet(1, all) + nodeSet(2, right) +
+                           "*INITIAL_VELOCITY\n" + card({"1"}) + card({"1.0", "0.0", "0.0"}) +
+                           "*BOUNDARY_SPC_NODE\n" + card({std::to_string(fixed), "0", "1", "1", "1"}) +
+                           "*BOUNDARY_SPC_SET_BIRTH_DEATH\n" + card({"2", "0", "1"}) + card({"0.002", "0.004"});
+  const auto samples = run("spc", deck);
+  ASSERT_GT(samples.size(), 30u);
+  bool movedBefore = false, movedAfter = false;
+  for (const deckcase::Sample& s : samples) {
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_NEAR(nodeOf(s, fixed).vel[k], 0.0, 1e-12) << s.time;
+      EXPECT_NEAR(nodeOf(s, fixed).total_disp[k], 0.0, 1e-14) << s.time;
+    }
+    const double v = nodeOf(s, right[0]).vel[0];
+    if (s.time < 0.002) {
+      movedBefore = movedBefore || v > 0.5;
+    } else if (s.time < 0.004) {
+      EXPECT_NEAR(v, 0.0, 1e-12) << s.time;
+    } else if (s.time > 0.0045) {
+      movedAfter = movedAfter || std::fabs(v) > 1e-6;
+    }
+  }
+  EXPECT_TRUE(movedBefore);
+  EXPECT_TRUE(movedAfter);
+}
+
+// A free block under *LOAD_BODY_Z falls as u = -g t^2 / 2; a node-set load
+// whose curve is 0 adds nothing; a *LOAD_NODE_POINT block loads every node
+// of its card lines, each with the factor of its card (no curve: factor 1).
+TEST(LoadDeck, GravityAndNodeLoads) {
+  Block b;
+  b.h = 0.1;
+  std::string points = "*LOAD_NODE_POINT\n";
+  for (int n = 1; n <= b.nodeCount(); ++n) points += card({std::to_string(n), "1", "0.01"});
+  const std::string deck = b.cards() + termination(0.05) + nodeSet(3, {b.node(1, 1, 1)}) + "*LOAD_BODY_Z\n" +
+                           card({"", "9.81"}) + curve(4, {{0.0, 0.0}, {1.0, 0.0}}) + "*LOAD_NODE_SET\n" +
+                           "3 2 1000.0 4\n" + points;
+  const auto samples = run("gravity", deck);
+  ASSERT_GT(samples.size(), 20u);
+  for (const deckcase::Sample& s : samples) {
+    for (int n = 1; n <= b.nodeCount(); ++n) {
+      const NodeCuda& node = nodeOf(s, n);
+      const double fall = -0.5 * 9.81 * s.time * s.time;
+      const double push = 0.5 * (0.01 / node.mass) * s.time * s.time;
+      EXPECT_NEAR(node.total_disp[2], fall, 1e-9 * std::fabs(fall)) << n << " " << s.time;
+      EXPECT_NEAR(node.total_disp[0], push, 1e-9 * push) << n << " " << s.time;
+      EXPECT_NEAR(node.vel[1], 0.0, 1e-12);
+    }
+  }
+}
+
+// Two shells sharing an edge, tilted out of every axis plane, under a
+// pressure p: the nodal forces sum to p A along the unit normal, and the
+// shared nodes receive both shells' shares (the additions are atomic).
+TEST(LoadOnShells, PressureGivesPressureTimesAreaAlongTheNormal) {
+  FEMDynamic fem;
+  fem.newManagers();
+  const double pts[6][3] = {{0, 0, 0}, {2, 0, 1}, {2, 1.5, 1}, {0, 1.5, 0}, {4, 0, 2}, {4, 1.5, 2}};
+  std::vector<NodeCuda> nodes(6);
+  for (int i = 0; i < 6; ++i) {
+    nodes[static_cast<std::size_t>(i)] = NodeCuda{};
+    nodes[static_cast<std::size_t>(i)].store_id = i;
+    for (int j = 0; j < 3; ++j) nodes[static_cast<std::size_t>(i)].coord[j] = pts[i][j];
+  }
+  fem.nodeManager->node_array_cpu = nodes;
+  fem.nodeManager->allocateAndCopyNodes();
+  NodeCuda* dev = fem.nodeManager->node_array_gpu;
+  ShellElementCuda shells[2];
+  const int ids[2][4] = {{1, 2, 3, 4}, {2, 5, 6, 3}};
+  for (int e = 0; e < 2; ++e) {
+    shells[e].sectionType = FAMILY_SHELL;
+    for (int k = 0; k < 4; ++k) shells[e].node_id[k] = ids[e][k];
+    shells[e].bulidNodeMatch(dev);
+  }
+  ShellElementCuda* shellsGpu = nullptr;
+  Element** list = nullptr;
+  ASSERT_EQ(cudaMalloc(reinterpret_cast<void**>(&shellsGpu), sizeof shells), cudaSuccess);
+  ASSERT_EQ(cudaMemcpy(shellsGpu, shells, sizeof shells, cudaMemcpyHostToDevice), cudaSuccess);
+  Element* slots[2] = {shellsGpu, shellsGpu + 1};
+  ASSERT_EQ(cudaMalloc(reinterpret_cast<void**>(&list), sizeof slots), cudaSuccess);
+  ASSERT_EQ(cudaMemcpy(list, slots, sizeof slots, cudaMemcpyHostToDevice), cudaSuccess);
+  const double p = 3.0;
+  launch(GpuApplyUniforLoadToElement, dim3(1), dim3(64), 2, list, p);
+  fem.nodeManager->copyNodesToCpu();
+  // Both shells lie in the plane z = x / 2: normal (-1, 0, 2)/sqrt(5),
+  // area 4 x 1.5 x sqrt(1.25).
+  const double area = 4.0 * 1.5 * std::sqrt(1.25);
+  const double normal[3] = {-1.0 / std::sqrt(5.0), 0.0, 2.0 / std::sqrt(5.0)};
+  for (int j = 0; j < 3; ++j) {
+    double sum = 0.0;
+    for (const NodeCuda& n : fem.nodeManager->node_array_cpu) sum += n.force[j];
+    EXPECT_NEAR(sum, p * area * normal[j], 1e-12);
+  }
+  EXPECT_NEAR(fem.nodeManager->node_array_cpu[1].force[2], 2.0 * fem.nodeManager->node_array_cpu[0].force[2], 1e-12);
+  cudaFree(list);
+  cudaFree(shellsGpu);
+}
+
+// Kinds 3 and 4 write the same force M a; a rotation uses the rotary
+// inertia; kind 0 writes nothing and says so.
+TEST(BoundaryKinds, AccelerationKindsAlikeAndRotationsUseRotaryInertia) {
+  FEMDynamic fem;
+  fem.newManagers();
+  fem.nodeManager->node_array_cpu.assign(2, NodeCuda{});
+  fem.nodeManager->node_array_cpu[1].store_id = 1;
+  for (NodeCuda& n : fem.nodeManager->node_array_cpu) {
+    n.mass = 2.0;
+    for (double& r : n.rot_inertia) r = 3.0;
+    n.force[0] = 99.0;
+  }
+  fem.nodeManager->allocateAndCopyNodes();
+  for (int kind : {3, 4}) {
+    NodeBoundary b;
+    b.type = kind;
+    b.id = kind - 2;  // nodes 1 and 2
+    b.dof_flag[0] = b.dof_flag[4] = 1;
+    b.dof_value[0] = b.dof_value[4] = 5.0;
+    ASSERT_TRUE(b.linkTarget(&fem));
+    b.init(&fem);
+    b.computeFactor(0.0);
+    b.applyGpu(1e-3, 1e-3);
+  }
+  fem.nodeManager->copyNodesToCpu();
+  for (const NodeCuda& n : fem.nodeManager->node_array_cpu) {
+    EXPECT_EQ(n.force[0], 10.0);
+    EXPECT_EQ(n.moment[1], 15.0);
+  }
+  NodeBoundary none;
+  none.id = 1;
+  none.dof_flag[2] = 1;
+  ASSERT_TRUE(none.linkTarget(&fem));
+  testing::internal::CaptureStdout();
+  none.applyCpu(1e-3, 1e-3);
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("边界条件类型设置错误"), std::string::npos);
+  EXPECT_EQ(fem.nodeManager->node_array_cpu[0].force[2], 0.0);
+}
