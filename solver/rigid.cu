@@ -243,7 +243,7 @@ void RigidCuda::allocateForceBuffer() {
   if (node_num <= 0) return;
   const int most = std::max({node_num, static_cast<int>(extraNodes.size()), static_cast<int>(rigidsNodes.size())});
   const int blocks = most / kRigidGatherBlock + 1;
-  force_gpu.allocate(6 * blocks);
+  force_gpu.assign(nullptr, 6 * blocks);
   force_cpu.assign(static_cast<std::size_t>(6 * blocks), 0.0);
 }
 
