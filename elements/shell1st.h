@@ -103,7 +103,15 @@ struct QuadStep {
 __host__ __device__ inline void beginQuadStep(ShellElementCuda& e, double dt, QuadStep& q) {
   gatherNodes(e, 4, dt, q.x, q.du, q.dr);
   axis_transformation(q.x[0], q.x[1], q.x[2], q.x[3], q.n, q.e1, q.e2);
-  quad_element_area(q.x[0], q.x[1], q.x[2], q.x[3], &e.area);
+  // Half the cross product of the diagonals along the normal: the area of
+  // quad_element_area without a second frame.
+  double d13[3], d24[3], c[3];
+  for (int k = 0; k < 3; ++k) {
+    d13[k] = q.x[2][k] - q.x[0][k];
+    d24[k] = q.x[3][k] - q.x[1][k];
+  }
+  vector_outer_product(d13, d24, c);
+  e.area = 0.5 * vector_inner_product(3, c, q.n);
   double xm[4][3];
   midStep<4>(q.x, q.du, xm);
   quadGeometry(xm, q.geo);
