@@ -81,9 +81,10 @@ __host__ __device__ void addHourglass(ShellElementCuda& e, const MaterialNew* ma
   const double tn = nodeThick > 0.0 ? nodeThick : e.thickCurrent;
   const double E = material->youngModulus;
   const double G = E / (2.0 * (1.0 + material->poissonRatio));
-  const double Km = c * E / 80.0 * tn * S / A;
-  const double Kw = c * G / 120.0 * tn * tn * tn * S / A / (A + shell1st::kAreaGuard);
-  const double Kb = c * E / 1920.0 * tn * tn * tn * S / A;
+  const double Ag = A + shell1st::kAreaGuard;
+  const double Km = c * E / 80.0 * tn * S / Ag;
+  const double Kw = c * G / 120.0 * tn * tn * tn * S / Ag / Ag;
+  const double Kb = c * E / 1920.0 * tn * tn * tn * S / Ag;
   const double K[5] = {Km, Km, Kw, Kb, Kb};
   for (int m = 0; m < 5; ++m) {
     const double* q = m < 3 ? inc.u[m] : inc.r[m - 3];

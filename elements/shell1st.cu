@@ -118,8 +118,9 @@ __host__ __device__ void ShellElementCuda::computeShellInterForceGpu(const Mater
   }
 }
 
-// The host loop hands the forces of the shells to the nodes at once; the
-// membranes have no host formulation.
+// The host loop hands the forces to the nodes at once.  Membranes are
+// computed on this path too, so that a membrane part keeps its stiffness
+// when no GPU qualifies.
 void ShellElementCuda::computeShellInterForceCpu(const MaterialNew* material, Section* section,
                                                  HourglassControl* /*hourglass*/, double timeStep) {
   switch (type) {
@@ -132,7 +133,12 @@ void ShellElementCuda::computeShellInterForceCpu(const MaterialNew* material, Se
       interForce_S3_Cpu(material, section, timeStep);
       break;
     case ET_MEMBRANE3:
+      interForce_M3_gpu(material, section, timeStep);
+      shell1st::subtractForceBlock(*this);
+      break;
     case ET_MEMBRANE4:
+      interForce_M4_gpu(material, section, timeStep);
+      shell1st::subtractForceBlock(*this);
       break;
     default:
       printf("当前没有这种壳单元的内力计算方法,请补充\n");

@@ -360,4 +360,30 @@ TEST(ShellElement, TriangleShearResultantAccumulates) {
   EXPECT_NEAR(m.elems()[0].shearResultant[0], 10.0 * first, 1e-3 * std::fabs(first));
 }
 
+// The host twins compute what the device form computes and hand it to the
+// nodes at once (membranes included, so a host-only run keeps them stiff).
+TEST(ShellElement, HostTwinsHandTheForceToTheNodes) {
+  for (ElementNewType type : {ET_BT_SHELL, ET_CB_TRI_SHELL, ET_MEMBRANE3, ET_MEMBRANE4}) {
+    ShellModel device = model(type), host = model(type);
+    for (ShellModel* m : {&device, &host}) {
+      irregularPatch(*m, isTriangle(type));
+      m->link();
+      for (NodeCuda& n : m->nodes) {
+        n.vel[0] = 3.0 * n.coord[0] - n.coord[1];
+        n.vel[2] = 0.5 * n.coord[0] * n.coord[1];
+        n.dispUpdate(1e-5);
+      }
+    }
+    device.computeForces(1e-5);
+    device.gather();
+    for (ShellElementCuda& e : host.elems()) e.computeShellInterForceCpu(host.material.get(), &host.section, nullptr, 1e-5);
+    for (size_t i = 0; i < host.nodes.size(); ++i)
+      for (int k = 0; k < 3; ++k) {
+        EXPECT_DOUBLE_EQ(host.nodes[i].force[k], device.nodes[i].force[k]) << "type " << type << " node " << i;
+        EXPECT_DOUBLE_EQ(host.nodes[i].moment[k], device.nodes[i].moment[k]) << "type " << type << " node " << i;
+      }
+    EXPECT_GT(device.maxNodalForce(), 1.0) << "type " << type;
+  }
+}
+
 }  // namespace
