@@ -173,6 +173,8 @@ void ElmManager::setElementType(const Section* section) {
     const bool triangle = e.node_id[2] == e.node_id[3];
     if (F == ET_BT_SHELL || F == ET_BT_TRI_SHELL)
       e.type = triangle ? ET_BT_TRI_SHELL : ET_BT_SHELL;
+    else if (F == ET_HL_SHELL)
+      e.type = triangle ? ET_BT_TRI_SHELL : ET_HL_SHELL;
     else if (F == ET_MEMBRANE3 || F == ET_MEMBRANE4)
       e.type = triangle ? ET_MEMBRANE3 : ET_MEMBRANE4;
   }

@@ -94,11 +94,10 @@ struct ShellModel {
     elems().push_back(e);
   }
 
-  // The store's host passes, the points with their rule and states, the
+  // The store's host passes (types included), the points with their rule and states, the
   // registration with the nodes and the lumped masses.
   void link() {
     store.setMaterialSectionId(1, 1);
-    store.setElementType(&section);
     store.linkNodes(nodes.data(), static_cast<int>(nodes.size()));
     store.setNodeThickness(&section);
     elmtest::hostSetUp(store, section);

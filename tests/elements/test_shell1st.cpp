@@ -53,7 +53,14 @@ TEST(ShellElement, RigidTranslationAndQuarterTurnGiveNoStrainOrForce) {
   for (ElementNewType type : {ET_BT_SHELL, ET_HL_SHELL, ET_CB_TRI_SHELL, ET_MEMBRANE3, ET_MEMBRANE4}) {
     ShellModel m = model(type);
     irregularPatch(m, isTriangle(type));
+    if (type == ET_HL_SHELL) m.elems()[1].type = ET_NONE;  // as a reader leaves it: the section decides
+    testing::internal::CaptureStdout();
     m.link();
+    const std::string setUp = testing::internal::GetCapturedStdout();
+    if (type == ET_HL_SHELL) {  // computed as type 9, said once for the part
+      EXPECT_EQ(setUp, "part 1: Hughes-Liu shells (type 10) are computed with the Belytschko-Tsay formulation\n");
+      EXPECT_EQ(m.elems()[1].type, ET_HL_SHELL);
+    }
     const double axis[3] = {1.0 / std::sqrt(3.0), -1.0 / std::sqrt(3.0), 1.0 / std::sqrt(3.0)};
     const double centre[3] = {0.7, 0.3, -0.2}, v[3] = {12.0, -5.0, 3.0};
     const int steps = 400;
