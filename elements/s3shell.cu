@@ -84,7 +84,6 @@ __host__ __device__ void addTransposed(const double B[R][kDof], const double s[R
 
 }  // namespace
 
-// Block-diagonal expansion of a 3x3 matrix to 18x18 (row-major).
 __host__ __device__ void matrix_expand(const double T[3][3], double out[kDof * kDof]) {
   for (int k = 0; k < kDof * kDof; ++k) out[k] = 0.0;
   for (int b = 0; b < 6; ++b)

@@ -12,6 +12,10 @@
 #include "materials/materialstatus.h"
 #include "platform/gpu_runtime.h"
 
+// Block-diagonal 18 x 18 matrix (row-major) of six copies of a 3 x 3 frame:
+// the frame of a three-node shell's nodal translations and rotations.
+__host__ __device__ void matrix_expand(const double T[3][3], double out[18 * 18]);
+
 namespace shell1st {
 
 // Section hourglass coefficient at or below which the quadrilateral shell
