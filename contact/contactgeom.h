@@ -47,10 +47,31 @@ __host__ __device__ inline double edgeOutsideValue(const SegmentCuda* s, int k, 
   sub3(x, nodeCoord(s, k), d);
   return dot3(d, o);
 }
-// Outside edge k; a value that is not a number counts as outside.
+// A point counts as beyond an edge line only when it lies farther out than
+// this share of the edge's length: points on the line up to round-off (the
+// perimeter nodes of two faces that meet exactly) stay inside.
+constexpr double kEdgeMarginRatio = 1e-9;
+
+// The margin of edgeOutsideValue for edge k of a segment with normal c.
+__host__ __device__ inline double edgeOutsideMargin(const SegmentCuda* s, int k, const double* c) {
+  double e[3];
+  sub3(nodeCoord(s, nextEdge(k, s->node_num)), nodeCoord(s, k), e);
+  return kEdgeMarginRatio * dot3(e, e) * norm3(c);
+}
+// Outside edge k (beyond the margin); a value that is not a number counts as
+// outside.
 __host__ __device__ inline bool outsideEdge(const SegmentCuda* s, int k, const double* c, const double* x) {
   const double v = edgeOutsideValue(s, k, c, x);
-  return v > 0.0 || notANumber(v);
+  return v > edgeOutsideMargin(s, k, c) || notANumber(v);
+}
+// On or beyond the line of edge k (within the margin counts as on it).
+__host__ __device__ inline bool onOrOutsideEdge(const SegmentCuda* s, int k, const double* c, const double* x) {
+  return edgeOutsideValue(s, k, c, x) >= -edgeOutsideMargin(s, k, c);
+}
+// Beyond edge k by more than the margin, a value that is not a number not
+// counting.
+__host__ __device__ inline bool clearlyOutsideEdge(const SegmentCuda* s, int k, const double* c, const double* x) {
+  return edgeOutsideValue(s, k, c, x) > edgeOutsideMargin(s, k, c);
 }
 
 // Edge k of a segment lies on the surface's free boundary.

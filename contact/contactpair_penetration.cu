@@ -52,14 +52,14 @@ __host__ __device__ bool ContactPairCuda::beyondFreeBoundary(double* distance) c
   const int k = local_index;
   if (k < 0 || k >= n) return false;
   if (kind == NODE_TO_EDGE) {
-    if (!isBoundaryEdge(s, k) || !(edgeOutsideValue(s, k, s->normal, xs) > 0.0)) return false;
+    if (!isBoundaryEdge(s, k) || !clearlyOutsideEdge(s, k, s->normal, xs)) return false;
     *distance = distanceToLine(nodeCoord(s, k), nodeCoord(s, nextEdge(k, n)), xs);
     return true;
   }
   if (kind == NODE_TO_NODE) {
     const int p = prevEdge(k, n);
-    const bool out = (isBoundaryEdge(s, k) && edgeOutsideValue(s, k, s->normal, xs) > 0.0) ||
-                     (isBoundaryEdge(s, p) && edgeOutsideValue(s, p, s->normal, xs) > 0.0);
+    const bool out = (isBoundaryEdge(s, k) && clearlyOutsideEdge(s, k, s->normal, xs)) ||
+                     (isBoundaryEdge(s, p) && clearlyOutsideEdge(s, p, s->normal, xs));
     if (!out) return false;
     double d[3];
     sub3(xs, nodeCoord(s, k), d);

@@ -21,7 +21,7 @@ __host__ __device__ bool outsideEdgeFrom(const SegmentCuda* s, int k, const doub
   cross3(e, c, o);
   sub3(x, from, d);
   const double v = dot3(d, o);
-  return v > 0.0 || notANumber(v);
+  return v > edgeOutsideMargin(s, k, c) || notANumber(v);
 }
 
 // The pair has a segment, a slave node and a local index within the
@@ -152,11 +152,11 @@ __host__ __device__ void ContactPairCuda::nodeToNodePostSearch() {
   SegmentCuda* cur = nullptr;
   const NodeCuda* other = nullptr;
   int factor = 1;
-  if (edgeOutsideValue(S, k, c, x) >= 0.0) {
+  if (onOrOutsideEdge(S, k, c, x)) {
     cur = S->neighbour[k];
     other = S->node[nextEdge(k, N)];
     factor = S->edge_orientation[k];
-  } else if (edgeOutsideValue(S, p, c, x) > 0.0) {
+  } else if (clearlyOutsideEdge(S, p, c, x)) {
     cur = S->neighbour[p];
     other = S->node[p];
     factor = S->edge_orientation[p];
@@ -180,8 +180,8 @@ __host__ __device__ void ContactPairCuda::nodeToNodePostSearch() {
     const NodeCuda* far = cur->node[js] == P ? cur->node[jo] : cur->node[nextEdge(jo, Nc)];
     double cc[3];
     rawNormal(cur, cc);
-    const bool sharedInside = !(edgeOutsideValue(cur, js, cc, x) > 0.0);
-    const bool otherInside = !(edgeOutsideValue(cur, jo, cc, x) > 0.0);
+    const bool sharedInside = !clearlyOutsideEdge(cur, js, cc, x);
+    const bool otherInside = !clearlyOutsideEdge(cur, jo, cc, x);
     if (sharedInside && otherInside) {
       kind = NODE_TO_SEGMENT;
       segment = cur;

@@ -115,8 +115,11 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
     if (dot3(n, v) < d) d = dot3(n, v);
   }
   side_now[slot] = d < 0.0 ? -1 : 1;
-  if (side[slot] == 0) side[slot] = side_now[slot];
+  // The side a node starts on is taken only while it is free: in contact it
+  // may lie behind every segment near its pair by the penetration, and a
+  // side taken then would pull it back once the pair lets go.
   if (contactNode->in_contact != 0) return;
+  if (side[slot] == 0) side[slot] = side_now[slot];
   const double offset =
       0.5 * (0.25 * (s->node[0]->thickness + s->node[1]->thickness + s->node[2]->thickness + s->node[3]->thickness) +
              node->thickness);
@@ -127,11 +130,8 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
   }
   if (gap > 0.0) return;
   for (int k = 0; k < N; ++k) {
-    double e[3], o[3];
-    sub3(nodeCoord(s, nextEdge(k, N)), nodeCoord(s, k), e);
     sub3(x, nodeCoord(s, k), v);
-    cross3(e, n, o);
-    if (dot3(o, v) > 0.0) {
+    if (outsideEdge(s, k, n, x)) {
       nodeToEdgeJudgeGpu(s, slot, r, k, cycle2, n);
       return;
     }

@@ -41,12 +41,15 @@ TEST(PairProduction, ClosestCandidateWithinReachBecomesASegmentPair) {
   // The judged segments and the one beyond its territory left the list.
   EXPECT_EQ(cn.test_pair.count, 0);
 
-  // A node already in contact keeps its pair.
+  // A node already in contact keeps its pair; a candidate first seen while
+  // the node penetrates takes no side from that moment.
   cn.test_pair.count = 0;
-  listCandidates(cn, {&rig.segment(1)}, 1);
+  listCandidates(cn, {&rig.segment(1)}, 0);
   pm.produceContactPairGpu(4, 4);
   EXPECT_EQ(cn.contact_pair.segment, &rig.segment(0));
   EXPECT_EQ(*pm.contact_pair_num_cpu, 1);
+  EXPECT_EQ(cn.test_pair.side_now[0], -1);
+  EXPECT_EQ(cn.test_pair.side[0], 0);
 }
 
 // A roof ridge: two segments meeting at x = 1; a node just above the ridge
