@@ -35,7 +35,11 @@ int parallelCardLines(const std::vector<std::string>& lines, int n) {
 void KeywordReader::readContact(const std::string& block) {
   const std::string header = blockHeader(block);
   const int kind = contactKindOf(header);
-  if (kind < 0) return;
+  if (kind < 0) {
+    // Entity contacts and other forms: the user learns that they do nothing.
+    ignoreBlock(block);
+    return;
+  }
   auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
   const std::vector<std::string> lines = splitDeckLines(block);
   const bool shellEdge = has("TIED_SHELL_EDGE_TO_SURFACE");
