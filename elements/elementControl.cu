@@ -13,6 +13,7 @@
 #include "elements/elmmanager.h"
 #include "elements/smoothFemManager.h"
 #include "materials/material.h"
+#include "materials/elementInversion.h"
 #include "materials/materialnew.h"
 #include "solver/pendingFeature.h"
 
@@ -112,11 +113,16 @@ __device__ inline M* materialOf(M* const* materials, const Element* e) {
 // ---------------------------------------------------------------------------
 // Kernels.
 
-__global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
-                                         SolidElementCuda** elements, int n, double dt, double* steps,
-                                         double safeFactor) {
+namespace {
+// Element loop of the solid force kernels: each element with a material
+// model gets step(e, material, section) as its step, one without keeps the
+// sentinel.  A material object whose id differs from the element's is
+// reported and used all the same.
+template <typename T, typename Step>
+__device__ inline void solidForceLoop(MaterialNew** materials, Section* sections, T** elements, int n,
+                                      double* steps, Step step) {
   for (int i = gridStrideStart(); i < n; i += gridStride()) {
-    SolidElementCuda* e = elements[i];
+    T* e = elements[i];
     const MaterialNew* material = materialOf(materials, e);
     if (material == nullptr) {
       steps[i] = kElementDtSentinel;
@@ -124,10 +130,31 @@ __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* secti
     }
     if (material->id != e->material_id) printf("材料与属性调用错误\n");
     Section* section = e->section_id >= 1 ? sections + (e->section_id - 1) : nullptr;
-    e->computeSolidInterForceGpu(material, section, hourglass, dt);
-    e->computeSolidCharactLength();
-    steps[i] = e->computeSolidTimeStep(material, safeFactor);
+    steps[i] = step(e, material, section);
   }
+}
+}  // namespace
+
+__global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
+                                         SolidElementCuda** elements, int n, double dt, double* steps,
+                                         double safeFactor) {
+  solidForceLoop(materials, sections, elements, n, steps,
+                 [&](SolidElementCuda* e, const MaterialNew* material, Section* section) {
+                   e->computeSolidInterForceGpu(material, section, hourglass, dt);
+                   e->computeSolidCharactLength();
+                   return e->computeSolidTimeStep(material, safeFactor);
+                 });
+}
+
+__global__ void _AllSolid2ndInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
+                                     SolidElement2nd** elements, int n, double dt, double* steps,
+                                     double safeFactor) {
+  solidForceLoop(materials, sections, elements, n, steps,
+                 [&](SolidElement2nd* e, const MaterialNew* material, Section* section) {
+                   e->computeSolid2ndInterForceGpu(material, section, hourglass, dt);
+                   e->computeSolid2ndCharactLength();
+                   return e->computeSolidTimeStep(material->waveSpeed[0], safeFactor);
+                 });
 }
 
 namespace {
@@ -143,23 +170,39 @@ __device__ void reduceBlockMin(double* slot, double* blockMin) {
 }
 }  // namespace
 
-__global__ void AllSolidDt(double* blockMin, int n, SolidElementCuda** elements, Material* materials,
-                           double safeFactor) {
+namespace {
+// Critical step of one solid of either order (length(e) x safe factor / the
+// solid wave speed of its flat material record) into the block's slot; a
+// step that is not finite never becomes the block minimum, and the loop
+// stops on it when it reaches the model's step.
+template <typename T, typename Length>
+__device__ inline void solidCriticalStep(double* blockMin, int n, T** elements, const Material* materials,
+                                         double safeFactor, Length length) {
   __shared__ double slot[kSmallBlock];
   const int t = threadIdx.x;
   const int i = globalThreadIndex();
   slot[t] = kCriticalDtStart;
   if (i < n) {
-    SolidElementCuda* e = elements[i];
-    const double len = e->computeSolidCharactLength();
+    T* e = elements[i];
     const double c = e->material_id >= 1 ? materials[e->material_id - 1].wave_speed[0] : 0.0;
-    const double step = len * safeFactor / c;
-    // A step that is not finite never becomes the block minimum; the loop
-    // stops on it when it reaches the model's step.
+    const double step = length(e) * safeFactor / c;
     if (nodeValueIsFinite(step)) slot[t] = step;
     e->assignTimeStep(step);
   }
   reduceBlockMin(slot, blockMin);
+}
+}  // namespace
+
+__global__ void AllSolidDt(double* blockMin, int n, SolidElementCuda** elements, Material* materials,
+                           double safeFactor) {
+  solidCriticalStep(blockMin, n, elements, materials, safeFactor,
+                    [](SolidElementCuda* e) { return e->computeSolidCharactLength(); });
+}
+
+__global__ void AllSolid2ndDtGpu(double* blockMin, int n, SolidElement2nd** elements, Material* materials,
+                                 double safeFactor) {
+  solidCriticalStep(blockMin, n, elements, materials, safeFactor,
+                    [](SolidElement2nd* e) { return e->computeSolid2ndCharactLength(); });
 }
 
 __global__ void _AllBeamElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
@@ -258,6 +301,11 @@ __global__ void MassScaledForSolid(double targetDt, int n, SolidElementCuda** el
   if (i < n) elements[i]->computeSolidMassScaleGpu(targetDt);
 }
 
+__global__ void MassScaledForSolid2nd(double targetDt, int n, SolidElement2nd** elements) {
+  const int i = globalThreadIndex();
+  if (i < n) elements[i]->computeSolid2ndMassScaleGpu(targetDt);
+}
+
 __global__ void MassScaledForShell2nd(double /*targetDt*/, int n, ShellElement2nd** /*elements*/) {
   if (globalThreadIndex() < n) printf("请补充二阶壳单元的质量缩放算法\n");
 }
@@ -287,6 +335,14 @@ __global__ void GpuAccumulateSolid1stStrToNode(int n, SolidElementCuda** element
   SolidElementCuda* e = elements[i];
   if (e->section_id < 1) return;
   e->computeSolid1stNodeStrGpu(sections[e->section_id - 1].family_code);
+}
+
+__global__ void GpuAccumulateSolid2ndStrToNode(int n, SolidElement2nd** elements, Section* sections) {
+  const int i = globalThreadIndex();
+  if (i >= n) return;
+  SolidElement2nd* e = elements[i];
+  if (e->section_id < 1) return;
+  e->computeSolid2ndNodeStrGpu(sections[e->section_id - 1].family_code);
 }
 
 template <typename T>
@@ -442,11 +498,6 @@ void ElementControl::allocateAndCopyElementPtr(std::vector<Part>& parts) {
   beam2ndArrayGpu_ = uploadPointerArray(beams2nd);
   shell2ndArrayGpu_ = uploadPointerArray(shells2nd);
   solid2ndArrayGpu_ = uploadPointerArray(solids2nd);
-  reportFamiliesWithoutFormulation();
-}
-
-void ElementControl::reportFamiliesWithoutFormulation() const {
-  if (solid2ndNum_ > 0) reportUnavailable("Second-order solid element forces", static_cast<size_t>(solid2ndNum_));
 }
 
 void ElementControl::gpuVerifyElement() {
@@ -529,6 +580,11 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
   if (discrete_num > 0)
     launch(_AllDiscreteElementInterFor, blocksFor(discrete_num, kForceBlock), dim3(kForceBlock), materials,
            sections, hourglass, discreteArrayGpu, discrete_num, dt);
+  // Second-order beams and shells have no formulation and keep the sentinel.
+  double* solid2ndSteps = solidSteps + solid_num + beam2ndNum_ + shell2ndNum_;
+  if (solid2ndNum_ > 0)
+    launch(_AllSolid2ndInterFor, blocksFor(solid2ndNum_, kForceBlock), dim3(kForceBlock), materials, sections,
+           hourglass, solid2ndArrayGpu_, solid2ndNum_, dt, solid2ndSteps, safeFactor);
   const int total = dtArrayNum();
   if (total == 0 || dtArray == nullptr) return;
   int k = 0;
@@ -536,6 +592,7 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
   if (k < 1 || k > total) return;
   double smallest = kElementDtSentinel;
   cudaMemcpy(&smallest, dtArray + (k - 1), sizeof(double), cudaMemcpyDeviceToHost);
+  stopRunIfElementInverted();
   if (smallest < kElementDtSentinel) *candidate = smallest;
 }
 
@@ -567,6 +624,11 @@ double ElementControl::gpuCalCriticalDt(Material* materials, Section* sections, 
            safeFactor);
     lowerToBlockMinima(blockDtCpu, shell_num, m);
   }
+  if (solid2ndNum_ > 0) {
+    launch(AllSolid2ndDtGpu, smallBlocksFor(solid2ndNum_), dim3(kSmallBlock), blockDtGpu, solid2ndNum_,
+           solid2ndArrayGpu_, materials, safeFactor);
+    lowerToBlockMinima(blockDtCpu, solid2ndNum_, m);
+  }
   return m;
 }
 
@@ -577,6 +639,9 @@ void ElementControl::gpuMassScale(double targetDt) {
     launch(MassScaledForShell, smallBlocksFor(shell_num), dim3(kSmallBlock), targetDt, shell_num, shellArrayGpu);
   if (beam_num > 0)
     launch(MassScaledForBeam, smallBlocksFor(beam_num), dim3(kSmallBlock), targetDt, beam_num, beamArrayGpu);
+  if (solid2ndNum_ > 0)
+    launch(MassScaledForSolid2nd, smallBlocksFor(solid2ndNum_), dim3(kSmallBlock), targetDt, solid2ndNum_,
+           solid2ndArrayGpu_);
   if (shell2ndNum_ > 0)
     launch(MassScaledForShell2nd, smallBlocksFor(shell2ndNum_), dim3(kSmallBlock), targetDt, shell2ndNum_,
            shell2ndArrayGpu_);
@@ -634,4 +699,8 @@ void ElementControl::gpuAccumulateStrToNode(Section* sections) {
   if (solid_num > 0)
     launch(GpuAccumulateSolid1stStrToNode, blocksFor(solid_num, kAddMemBlock), dim3(kAddMemBlock), solid_num,
            solidArrayGpu, sections);
+  if (solid2ndNum_ > 0)
+    launch(GpuAccumulateSolid2ndStrToNode, blocksFor(solid2ndNum_, kAddMemBlock), dim3(kAddMemBlock), solid2ndNum_,
+           solid2ndArrayGpu_, sections);
 }
+

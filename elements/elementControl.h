@@ -87,11 +87,6 @@ class ElementControl {
   }
   // Length of the per-block buffer of the critical-step pass.
   int blockDtNum() const;
-
- private:
-  // Families whose formulations this build does not provide: reported once,
-  // their elements take no part in forces, steps and scaling.
-  void reportFamiliesWithoutFormulation() const;
 };
 
 // ---- kernels ----
@@ -114,10 +109,17 @@ __global__ void _AllShellElementInterFor(MaterialNew** materials, Section* secti
 __global__ void ShellDt(double* blockMin, int n, ShellElementCuda** elements, Material* materials,
                         double safeFactor);
 __global__ void MassScaledForShell(double targetDt, int n, ShellElementCuda** elements);
+__global__ void _AllSolid2ndInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
+                                     SolidElement2nd** elements, int n, double dt, double* steps,
+                                     double safeFactor);
+__global__ void AllSolid2ndDtGpu(double* blockMin, int n, SolidElement2nd** elements, Material* materials,
+                                 double safeFactor);
 __global__ void MassScaledForSolid(double targetDt, int n, SolidElementCuda** elements);
+__global__ void MassScaledForSolid2nd(double targetDt, int n, SolidElement2nd** elements);
 __global__ void MassScaledForShell2nd(double targetDt, int n, ShellElement2nd** elements);
 __global__ void MassScaledForBeam2nd(double targetDt, int n, BeamElement2nd** elements);
 __global__ void GpuAccumulateSolid1stStrToNode(int n, SolidElementCuda** elements, Section* sections);
+__global__ void GpuAccumulateSolid2ndStrToNode(int n, SolidElement2nd** elements, Section* sections);
 __global__ void verSolidElement(int n, SolidElementCuda** elements);
 __global__ void verBeamElement(int n, BeamElementCuda** elements);
 __global__ void verShellElement(int n, ShellElementCuda** elements);

@@ -1,24 +1,15 @@
 // Host element passes of one part: internal forces and critical steps of
 // the host-only loop, nodal masses, the smallest characteristic length and
-// host mass scaling.  First-order shells, solids, beams, springs, trusses
-// and discrete elements run their host routines; the second-order solid
-// formulations are not part of this build yet, and a part holding such
-// elements says so at every pass.
+// host mass scaling.  Shells, solids of both orders, beams, springs,
+// trusses and discrete elements run their host routines.
 #include <cstdio>
 
 #include "core/section.h"
 #include "elements/beamTube.h"
 #include "elements/elmmanager.h"
+#include "materials/elementInversion.h"
 #include "materials/material.h"
-
-namespace {
-
-// Reports the families of the part whose host routines are not built.
-void reportPendingFamilies(const ElmManager& m, const char* pass) {
-  if (!m.solid2ndArrayCpu_.empty()) printf("请补充二阶实体单元的%s\n", pass);
-}
-
-}  // namespace
+#include "materials/materialnew.h"
 
 void ElmManager::computeInterForceCpu(const MaterialNew* material, Section* section, HourglassControl* hourglass,
                                       double dt, double& candidate, double safeFactor) {
@@ -42,7 +33,14 @@ void ElmManager::computeInterForceCpu(const MaterialNew* material, Section* sect
     if (step < partMin) partMin = step;
   }
   for (DiscreteCuda& e : discrete_element_array_cpu) e.computeDiscreteInterForceCpu(material, section, dt);
-  reportPendingFamilies(*this, "主机内力算法");
+  // Second-order solids lower the part's step like every other solid.
+  for (SolidElement2nd& e : solid2ndArrayCpu_) {
+    e.computeSolid2ndInterForceCpu(material, section, hourglass, dt);
+    e.computeSolid2ndCharactLength();
+    const double step = e.computeSolidTimeStep(material->waveSpeed[0], safeFactor);
+    if (step < partMin) partMin = step;
+  }
+  stopRunIfElementInverted();
   if (partMin < candidate) candidate = partMin;
 }
 
@@ -57,7 +55,7 @@ void ElmManager::calNodeMass(const Material* material, const Section* section) {
       !beamIntegratesTube(material->type, *section) && beam_element_array_cpu.front().type != ET_TRUSS)
     printf("Beam section %d: elastic-plastic beams need a tube of 3, 6 or 9 section points; "
            "these beams stay elastic\n", section->id);
-  reportPendingFamilies(*this, "节点质量算法");
+  for (SolidElement2nd& e : solid2ndArrayCpu_) totMass += e.calSolid2ndNodeMass(material, section);
 }
 
 void ElmManager::calMinCharactLength(double* length) {
@@ -76,14 +74,17 @@ void ElmManager::calMinCharactLength(double* length) {
     const double l = e.computeShellCharactLength();
     if (l > 0.0 && l < *length) *length = l;
   }
-  reportPendingFamilies(*this, "特征长度算法");
+  for (SolidElement2nd& e : solid2ndArrayCpu_) {
+    const double l = e.computeSolid2ndCharactLength();
+    if (l < *length) *length = l;
+  }
 }
 
 void ElmManager::massScaleCpu(double targetDt) {
   for (SolidElementCuda& e : solid_element_array_cpu) e.computeSolidMassScaleCpu(targetDt);
   for (BeamElementCuda& e : beam_element_array_cpu) e.computeBeamMassScaleCpu(targetDt);
   for (ShellElementCuda& e : shell_element_array_cpu) e.computeShellMassScaleCpu(targetDt);
-  reportPendingFamilies(*this, "质量缩放算法");
+  for (SolidElement2nd& e : solid2ndArrayCpu_) e.computeSolid2ndMassScaleCpu(targetDt);
   for (size_t i = 0; i < shell2ndArrayCpu_.size(); ++i) printf("请补充二阶壳单元的质量缩放算法\n");
   for (size_t i = 0; i < beam2ndArrayCpu_.size(); ++i) printf("请补充二阶梁单元的质量缩放算法\n");
 }

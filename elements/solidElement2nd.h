@@ -36,13 +36,34 @@ struct SolidElement2nd : Element {
   // Registers the element with its first gaussNodeNum nodes (device).
   __device__ void builNodeIndex();
 
-  // ---- formulation (second-order formulation files) ----
-  __host__ __device__ void computeSolid2ndInterForceGpu(MaterialNew* material, Section* section,
+  // ---- formulation (solid2nd.cu) ----
+  // Internal forces by type: 24 and 27 from their four points; 25 and 26
+  // have no force.  The force block keeps the element's resisting force.
+  __host__ __device__ void computeSolid2ndInterForceGpu(const MaterialNew* material, Section* section,
                                                         HourglassControl* hourglass, double timeStep);
   __host__ __device__ double computeSolid2ndCharactLength();
+  // dt := multiplier x safe factor x length / wave speed; stored and returned.
   __host__ __device__ double computeSolidTimeStep(double waveSpeed, double safeFactor);
   __host__ __device__ void assignTimeStep(double step) { dt = step; }
-  __host__ __device__ double computeSolid2ndMassScaleGpu(double targetDt);
+  __device__ double computeSolid2ndMassScaleGpu(double targetDt);
+  // Least-squares nodal stresses and strains of the points added into the
+  // nodes (n: points; nothing when n < 1).
+  __device__ void computeSolid2ndNodeStrGpu(int n);
+  // The nodal values of that projection for the ten nodes, columns stress
+  // xx..zx then strain; false when the element has none (no points, not a
+  // ten-node type, or a singular projection).
+  __host__ __device__ bool recoverSolid2ndNodeValues(double nodal[10][12]) const;
+  // Nodes that share the element's mass: the node slots in use (at most 20).
+  __host__ __device__ int solid2ndMassNodeNum() const {
+    return gaussNodeNum < 0 ? 0 : (gaussNodeNum > kSolid2ndNodeMax ? kSolid2ndNodeMax : gaussNodeNum);
+  }
+
+  // ---- host twins ----
+  // Force, then its negative straight into the node accumulators.
+  void computeSolid2ndInterForceCpu(const MaterialNew* material, Section* section, HourglassControl* hourglass,
+                                    double timeStep);
+  double computeSolid2ndMassScaleCpu(double targetDt);
+  // Lumped mass at set-up: density x volume, an equal share on each node.
   double calSolid2ndNodeMass(const Material* material, const Section* section);
 };
 

@@ -10,6 +10,7 @@
 #include "core/sectionmanager.h"
 #include "core/setManager.h"
 #include "elements/elmmanager.h"
+#include "elements/formulationCheck.h"
 #include "elements/hourglasscontrolmanager.h"
 #include "materials/material.h"
 #include "materials/materialmanager.h"
@@ -139,6 +140,14 @@ int preprocessModel(FEMDynamic* fem)
     }
     for (ElmManager& elements : fem->elm_manager_array) {
         elements.linkNodes(nodeManager);
+    }
+    for (Part& part : fem->part_array) {
+        if (!checkPartComputable(part)) {
+            linked = false;
+        }
+    }
+    if (!linked) {
+        return 0;
     }
 
     // 8. Node thicknesses, then the parts' node lists.

@@ -42,12 +42,7 @@ __host__ __device__ void ElasticPlasticMaterial::computeStressMatrix3D(GaussPoin
   double T[3][3];
   stressVectorToMatrix(trial, T);
   radialReturnAlgorith(T, st, S);
-  st->stress[0] = S[0][0];
-  st->stress[1] = S[1][1];
-  st->stress[2] = S[2][2];
-  st->stress[3] = S[0][1];
-  st->stress[4] = S[1][2];
-  st->stress[5] = S[2][0];
+  stressMatrixToVector(S, st->stress);
   accumulateStrain3D(st->strain, L, dt);
 }
 

@@ -70,6 +70,16 @@ __host__ __device__ inline void stressVectorToMatrix(const double* v, double S[3
   S[2][0] = S[0][2] = v[5];
 }
 
+// Stress vector (xx, yy, zz, xy, yz, zx) of a symmetric matrix.
+__host__ __device__ inline void stressMatrixToVector(const double S[3][3], double* v) {
+  v[0] = S[0][0];
+  v[1] = S[1][1];
+  v[2] = S[2][2];
+  v[3] = S[0][1];
+  v[4] = S[1][2];
+  v[5] = S[2][0];
+}
+
 // Isotropic stiffness: lambda' + 2G' on the normal diagonal, lambda' off it,
 // G' on the shear diagonal.
 __host__ __device__ inline void isotropicStiffnessMatrix(double E, double nu, double C[6][6]) {

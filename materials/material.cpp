@@ -1,5 +1,6 @@
 #include "materials/material.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -26,7 +27,28 @@ void Material::copyStressStrainCurve(const Curve* curve) {
   }
 }
 
+void Material::deriveMooneyRivlinModuli() {
+  const double c1 = mooney_rivlin_constants[0], c2 = mooney_rivlin_constants[1], c3 = mooney_rivlin_constants[2];
+  const double mu = 2.0 * (c1 + c2);
+  const double lambda = 4.0 * (c2 + c3);
+  if (!mooneyRivlinModuliValid()) {
+    youngs_modulus = 0.0;
+    poissons_ratio = 0.0;
+    return;
+  }
+  youngs_modulus = mu * (3.0 * lambda + 2.0 * mu) / (lambda + mu);
+  poissons_ratio = lambda / (2.0 * (lambda + mu));
+}
+
+bool Material::mooneyRivlinModuliValid() const {
+  const double c1 = mooney_rivlin_constants[0], c2 = mooney_rivlin_constants[1], c3 = mooney_rivlin_constants[2];
+  const double mu = 2.0 * (c1 + c2);
+  const double bulk = 4.0 * (c2 + c3) + 2.0 * mu / 3.0;
+  return std::isfinite(mu) && std::isfinite(bulk) && mu > 0.0 && bulk > 0.0;
+}
+
 void Material::calMaterialConstants() {
+  if (type == 8) deriveMooneyRivlinModuli();
   const double E = youngs_modulus;
   const double nu = poissons_ratio;
   if (type == 4) {

@@ -148,8 +148,16 @@ struct Material {
   // Table := the points of the stress-strain curve (at most 128).  A null
   // curve leaves the table as it is.
   void copyStressStrainCurve(const Curve* curve);
-  // Hardening data by plastic model, G, K and the three stiffness matrices.
+  // Hardening data by plastic model, G, K and the three stiffness matrices;
+  // a Mooney-Rivlin record first gets its E and nu (deriveMooneyRivlinModuli).
   void calMaterialConstants();
+  // E and nu of the Mooney-Rivlin law at small strain: linearising its stress
+  // at F = I gives mu0 = 2 (c1 + c2) and lambda0 = 4 (c2 + c3), so that the
+  // wave speeds, the step and the hourglass stiffness see the rubber.  Both
+  // are set to 0 when the moduli are not positive.
+  void deriveMooneyRivlinModuli();
+  // mu0 > 0 and bulk modulus lambda0 + 2 mu0 / 3 > 0, both finite.
+  bool mooneyRivlinModuliValid() const;
   // Type 7: copies every linked curve whose id is > 0; type 9: copies the
   // loading and unloading curves.  An id that names no curve is reported
   // and its slot left as it is.

@@ -11,11 +11,22 @@ class MooneyRivlinMaterial : public MaterialNew {
 
   __host__ __device__ explicit MooneyRivlinMaterial(const Material* record);
 
-  __host__ __device__ void computeStressMatrix3D(GaussPoint* gp, double L[3][3], double S[3][3],
+  // Integrates F with the velocity gradient (the elements' G, G_ij =
+  // dv_j / dx_i) and returns the full symmetric Cauchy stress, also stored
+  // in the state record.  det F <= 0 is reported as an inverted element and
+  // gives zero stress.
+  __host__ __device__ void computeStressMatrix3D(GaussPoint* gp, double G[3][3], double S[3][3],
                                                  double dt) const override;
+  // sigma = (2 / J) (a B - c2 B^2 - p I), B = F F^T, a = c1 + c2 I1(B),
+  // p = c1 + 2 c2 - c3 ln J^2, for J = det F > 0.
+  __host__ __device__ void cauchyStress(const double F[3][3], double J, double S[3][3]) const;
   using MaterialNew::computeStressMatrix3D;
   __host__ __device__ void createMaterialStatusInstance(GaussPoint* gp) override;
   __host__ __device__ void linkMatStatuToGaussPoint(GaussPoint* gp, MaterialStatus* array) override;
   void createStatusArrayCpu() override;
   void copyStatusArrayToGpu(int gpu_id) override;
+
+ private:
+  __host__ __device__ static void storeStateStressStrain(MaterialStatus* st, const double F[3][3],
+                                                         const double S[3][3]);
 };

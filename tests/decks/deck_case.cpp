@@ -73,14 +73,15 @@ void Probe::collect(FEMDynamic* fem, double time, double)
     samples.push_back(Sample{time, nodes->node_array_cpu});
 }
 
-std::vector<Sample> runInProcess(const std::string& name, const std::string& scratchName)
+std::vector<Sample> runInProcess(const std::string& name, const std::string& scratchName,
+                                 const std::function<void(FEMDynamic*)>& afterReading)
 {
     const fs::path scratch = scratchFolder(scratchName.empty() ? name : scratchName);
     fs::copy_file(caseFolder(name) / "deck.k", scratch / "deck.k");
-    return runInProcessAt(scratch);
+    return runInProcessAt(scratch, afterReading);
 }
 
-std::vector<Sample> runInProcessAt(const fs::path& scratch)
+std::vector<Sample> runInProcessAt(const fs::path& scratch, const std::function<void(FEMDynamic*)>& afterReading)
 {
     const std::string name = scratch.filename().string();
     auto* fem = new FEMDynamic[1];
@@ -89,7 +90,11 @@ std::vector<Sample> runInProcessAt(const fs::path& scratch)
     fem->input_file = (scratch / "deck.k").string();
     fem->work_path = (scratch / "work").string();
     std::vector<Sample> samples;
-    if (readKeywordDeck(fem, fem->input_file) != 1) {
+    const bool read = readKeywordDeck(fem, fem->input_file) == 1;
+    if (read && afterReading) {
+        afterReading(fem);
+    }
+    if (!read) {
         ADD_FAILURE() << "the deck of " << name << " was not read";
     } else if (preprocessModel(fem) != 1) {
         ADD_FAILURE() << "the model of " << name << " was not set up";

@@ -4,6 +4,7 @@
 // the nodal state every cycle.
 #pragma once
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,9 +51,12 @@ public:
 // Reads the case's deck, sets the model up and runs the GPU time loop with
 // a probe; the samples are returned. Fails the test when a stage fails. The
 // scratch folder is named after the case, or after `scratch` when given (so
-// that tests running at the same time keep apart).
-std::vector<Sample> runInProcess(const std::string& name, const std::string& scratch = "");
+// that tests running at the same time keep apart). afterReading, when given,
+// changes the read model before its set-up.
+std::vector<Sample> runInProcess(const std::string& name, const std::string& scratch = "",
+                                 const std::function<void(FEMDynamic*)>& afterReading = {});
 // The same for the deck.k of a scratch folder (work folder scratch/work).
-std::vector<Sample> runInProcessAt(const fs::path& scratch);
+std::vector<Sample> runInProcessAt(const fs::path& scratch,
+                                   const std::function<void(FEMDynamic*)>& afterReading = {});
 
 }  // namespace deckcase

@@ -1,0 +1,60 @@
+#include "elements/formulationCheck.h"
+
+#include <cstdio>
+
+#include "core/part.h"
+#include "elements/elmmanager.h"
+#include "materials/material.h"
+#include "materials/materialnew.h"
+
+namespace {
+
+const char* modelWithoutStress(int type) {
+  switch (type) {
+    case MT_LOW_DENSITY_FOAM: return "a low-density foam";
+    case MT_GENERAL_NONLINEAR: return "a general nonlinear discrete-beam material";
+    default: return nullptr;
+  }
+}
+
+int countSolid2ndOfType(const ElmManager& m, int type) {
+  int n = 0;
+  for (const SolidElement2nd& e : m.solid2ndArrayCpu_) n += e.type == type ? 1 : 0;
+  return n;
+}
+
+}  // namespace
+
+bool checkPartComputable(const Part& part) {
+  if (part.material == nullptr || part.elmManager == nullptr || part.elmManager->hostElementNum() == 0) return true;
+  const Material& mat = *part.material;
+  bool computable = true;
+  if (const char* kind = modelWithoutStress(mat.type)) {
+    std::fprintf(stderr,
+                 "part %d (%s): material %d is %s, whose stress this version does not compute; "
+                 "its elements would carry no force\n",
+                 part.id, part.name.c_str(), mat.id, kind);
+    computable = false;
+  }
+  if (mat.type == MT_MOONEY_RIVLIN && !mat.mooneyRivlinModuliValid()) {
+    const double* c = mat.mooney_rivlin_constants;
+    std::fprintf(stderr,
+                 "part %d (%s): Mooney-Rivlin material %d (c1 = %g, c2 = %g, c3 = %g) has no positive "
+                 "small-strain moduli: shear 2 (c1 + c2) and bulk 4 (c2 + c3) + 4 (c1 + c2) / 3 must be > 0\n",
+                 part.id, part.name.c_str(), mat.id, c[0], c[1], c[2]);
+    computable = false;
+  }
+  const struct {
+    int type;
+    const char* name;
+  } kNoForce[2] = {{ET_PENTA15, "fifteen-node pentahedra (type 25)"},
+                   {ET_HEXA20, "twenty-node hexahedra (type 26)"}};
+  for (const auto& k : kNoForce) {
+    const int n = countSolid2ndOfType(*part.elmManager, k.type);
+    if (n == 0) continue;
+    std::fprintf(stderr, "part %d (%s): %d %s have no internal force in this version\n", part.id,
+                 part.name.c_str(), n, k.name);
+    computable = false;
+  }
+  return computable;
+}

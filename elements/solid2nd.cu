@@ -1,0 +1,343 @@
+// Operations of the second-order solid record: the force of the ten-node
+// tetrahedra, the characteristic length and stable step, lumped mass and
+// mass scaling, and the least-squares nodal stresses.  Host twins sit next
+// to their device forms.
+//
+// Types 24 and 27 share one formulation: the standard ten-node tetrahedron
+// with the four-point rule.  Fifteen-node pentahedra (25) and twenty-node
+// hexahedra (26) have mass, length and step but no force; set-up refuses
+// parts holding them.
+#include <cstdio>
+
+#include "core/section.h"
+#include "elements/solidElement2nd.h"
+#include "elements/tet2nd.h"
+#include "materials/material.h"
+#include "materials/materialnew.h"
+#include "materials/materialstatus.h"
+
+namespace {
+
+constexpr int kTetNodes = tet2nd::kNodes;
+
+// The ten-node tetrahedron's length 0.5 x 3V / (largest corner face) is
+// 1.3 to 1.9 times the length that gives its stable step 2 / omega_max
+// (lumped mass, a tenth at each node); this factor brings the step under that
+// bound for regular, flat, needle-like and curved-edge shapes alike.
+constexpr double kTet10LengthScale = 0.25;
+
+// Current coordinates, mid-step coordinates (x - du / 2) and velocities of
+// the first n node slots; a slot without a node reads as zero.
+__host__ __device__ inline void gatherNodeState(const SolidElement2nd& e, int n, double x[][3], double xm[][3],
+                                                double v[][3]) {
+  for (int I = 0; I < n; ++I) {
+    const NodeCuda* nd = e.node[I];
+    for (int k = 0; k < 3; ++k) {
+      x[I][k] = nd != nullptr ? nd->coord[k] : 0.0;
+      xm[I][k] = nd != nullptr ? nd->coord[k] - 0.5 * nd->step_disp[k] : 0.0;
+      v[I][k] = nd != nullptr ? nd->vel[k] : 0.0;
+    }
+  }
+}
+
+__host__ __device__ inline void gatherCoords(const SolidElement2nd& e, int n, double x[][3]) {
+  for (int I = 0; I < n; ++I)
+    for (int k = 0; k < 3; ++k) x[I][k] = e.node[I] != nullptr ? e.node[I]->coord[k] : 0.0;
+}
+
+// Stress of one point: cleared first, so that a model without a 3-D update
+// gives zero rather than a stale value; a point without a state record
+// gets no update.
+__host__ __device__ inline void pointStress(const MaterialNew* material, GaussPoint* gp, double G[3][3],
+                                            double sigma[3][3], double dt) {
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) sigma[i][j] = 0.0;
+  if (material == nullptr || gp->matStatus_ == nullptr) return;
+  material->computeStressMatrix3D(gp, G, sigma, dt);
+}
+
+// Ten-node tetrahedron (types 24 and 27): for each point the velocity
+// gradient from the mid-step shape, the stress, and its divergence over the
+// current shape with the point volume |det J| w, stored in the point.
+__host__ __device__ void interForceTet2ndGpu(SolidElement2nd& e, const MaterialNew* material, double dt) {
+  GaussPoint* points = e.gaussPoint;
+  const int np = points != nullptr ? e.integratPointNum : 0;
+  if (np < 1) return;
+  double x[kTetNodes][3], xm[kTetNodes][3], v[kTetNodes][3], f[kTetNodes][3];
+  gatherNodeState(e, kTetNodes, x, xm, v);
+  for (int I = 0; I < kTetNodes; ++I) f[I][0] = f[I][1] = f[I][2] = 0.0;
+  for (int p = 0; p < np; ++p) {
+    GaussPoint* gp = points + p;
+    double dNl[3][kTetNodes], dNm[3][kTetNodes], dNx[3][kTetNodes];
+    tet2nd::calTetr2ndGaussLocalDerivative(gp->coord_[0], gp->coord_[1], gp->coord_[2], dNl);
+    solid1st::spatialDerivatives<kTetNodes>(dNl, xm, dNm);
+    const double detJ = solid1st::spatialDerivatives<kTetNodes>(dNl, x, dNx);
+    const double vp = fabs(detJ) * gp->weight_;
+    gp->volume_ = vp;
+    double G[3][3], sigma[3][3];
+    solid1st::velocityGradient<kTetNodes>(dNm, v, 1.0, G);
+    pointStress(material, gp, G, sigma, dt);
+    solid1st::addStressDivergence<kTetNodes>(sigma, dNx, vp, f);
+  }
+  for (int I = 0; I < kSolid2ndNodeMax; ++I)
+    for (int k = 0; k < 3; ++k) e.interForce[I][k] = I < kTetNodes ? f[I][k] : 0.0;
+}
+
+// Type 27: the modified form's own B matrices are not available; it is
+// computed as the standard ten-node tetrahedron.
+__host__ __device__ inline void interForceTet2ndMGpu(SolidElement2nd& e, const MaterialNew* material, double dt) {
+  interForceTet2ndGpu(e, material, dt);
+}
+
+// Coordinates of the first n node slots in an eight-slot array (the
+// corners that the first-order length and volume rules read).
+__host__ __device__ inline void cornerSlots(const SolidElement2nd& e, int n, double x[8][3]) {
+  gatherCoords(e, n, x);
+  for (int I = n; I < 8; ++I)
+    for (int k = 0; k < 3; ++k) x[I][k] = 0.0;
+}
+
+__host__ __device__ inline bool isTenNodeTet(int type) { return type == ET_TETRA10 || type == ET_TETRA10_M; }
+
+// Fractions of the element mass on its nodes; returns the node count (0 for
+// a type without mass).  The ten-node tetrahedron lumps in proportion to the
+// diagonal of its consistent mass matrix: 1/36 on each corner and 4/27 on
+// each mid-side node of a straight-sided element.  Equal tenths would put a
+// third of the mass on the corners, where the element's stiffness puts far
+// less, and slow and smear its waves.  The pentahedron and hexahedron share
+// equally.
+__host__ __device__ inline int massShares(const SolidElement2nd& e, double share[kSolid2ndNodeMax]) {
+  if (isTenNodeTet(e.type)) {
+    double x[kTetNodes][3], M[kTetNodes][kTetNodes];
+    gatherCoords(e, kTetNodes, x);
+    tet2nd::computeTetr2ndNNMatrix(x, M);
+    double diagonal = 0.0;
+    for (int I = 0; I < kTetNodes; ++I) diagonal += M[I][I];
+    for (int I = 0; I < kTetNodes; ++I) share[I] = diagonal > 0.0 ? M[I][I] / diagonal : 1.0 / kTetNodes;
+    return kTetNodes;
+  }
+  const int n = e.type == ET_PENTA15 ? 15 : (e.type == ET_HEXA20 ? 20 : 0);
+  for (int I = 0; I < n; ++I) share[I] = 1.0 / n;
+  return n;
+}
+
+// Mass scaling adds factor x element mass in the proportions of the lumped
+// mass, so that every node's mass grows by the same ratio.
+template <typename Add>
+__host__ __device__ inline void addScaledMass(const SolidElement2nd& e, double factor, Add add) {
+  double share[kSolid2ndNodeMax];
+  const int n = massShares(e, share);
+  for (int I = 0; I < n && I < e.solid2ndMassNodeNum(); ++I)
+    if (e.node[I] != nullptr) add(&e.node[I]->mass, share[I] * e.mass * factor);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Internal force.
+
+__host__ __device__ void SolidElement2nd::computeSolid2ndInterForceGpu(const MaterialNew* material,
+                                                                       Section* /*section*/,
+                                                                       HourglassControl* /*hourglass*/,
+                                                                       double timeStep) {
+  switch (type) {
+    case ET_TETRA10:
+      interForceTet2ndGpu(*this, material, timeStep);
+      break;
+    case ET_TETRA10_M:
+      interForceTet2ndMGpu(*this, material, timeStep);
+      break;
+    case ET_PENTA15:
+    case ET_HEXA20:
+      printf("请补充\n");
+      break;
+    default:
+      printf("其他单元类型不为高阶实体单元\n");
+  }
+}
+
+void SolidElement2nd::computeSolid2ndInterForceCpu(const MaterialNew* material, Section* section,
+                                                   HourglassControl* hourglass, double timeStep) {
+  computeSolid2ndInterForceGpu(material, section, hourglass, timeStep);
+  if (!isTenNodeTet(type)) return;
+  for (int I = 0; I < kTetNodes; ++I) {
+    NodeCuda* nd = node[I];
+    if (nd == nullptr) continue;
+    for (int k = 0; k < 3; ++k) nd->force[k] -= interForce[I][k];
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Length, step and mass scaling.
+
+__host__ __device__ double SolidElement2nd::computeSolid2ndCharactLength() {
+  double x[8][3];
+  switch (type) {
+    case ET_TETRA10:
+    case ET_TETRA10_M:
+      cornerSlots(*this, 4, x);
+      charactLength = kTet10LengthScale * 0.5 * solid1st::tetraCharactLength(x);
+      break;
+    case ET_PENTA15:
+      cornerSlots(*this, 6, x);
+      charactLength = 0.5 * solid1st::pentaCharactLength(x);
+      break;
+    case ET_HEXA20:
+      cornerSlots(*this, 8, x);
+      charactLength = 0.5 * solid1st::hexaCharactLength(x);
+      break;
+    default:
+      break;
+  }
+  return charactLength;
+}
+
+__host__ __device__ double SolidElement2nd::computeSolidTimeStep(double waveSpeed, double safeFactor) {
+  dt = solid1st::solidStableStep(dtScaleFactor, safeFactor, charactLength, waveSpeed);
+  return dt;
+}
+
+__device__ double SolidElement2nd::computeSolid2ndMassScaleGpu(double targetDt) {
+  const double factor = solid1st::solidMassScale(targetDt, &dt, &dtScaleFactor);
+  if (factor > 0.0) addScaledMass(*this, factor, [](double* m, double dm) { atomicAdd(m, dm); });
+  return 0.0;
+}
+
+double SolidElement2nd::computeSolid2ndMassScaleCpu(double targetDt) {
+  const double factor = solid1st::solidMassScale(targetDt, &dt, &dtScaleFactor);
+  if (factor > 0.0) addScaledMass(*this, factor, [](double* m, double dm) { *m += dm; });
+  return 0.0;
+}
+
+// ---------------------------------------------------------------------------
+// Mass.
+
+// Density x volume on the element's nodes in the proportions of massShares.
+// The ten-node tetrahedron's volume comes from the eleven-point rule (exact
+// for curved edges too) and its points get their initial volumes |det J| w;
+// the pentahedron and hexahedron take the volume of their corners.
+double SolidElement2nd::calSolid2ndNodeMass(const Material* material, const Section* /*section*/) {
+  double share[kSolid2ndNodeMax];
+  const int n = massShares(*this, share);
+  if (n == 0) {
+    printf("当前没有这种节点数的单元\n");
+    return 0.0;
+  }
+  if (isTenNodeTet(type)) {
+    double x[kTetNodes][3];
+    gatherCoords(*this, kTetNodes, x);
+    volume = tet2nd::volume(x);
+    for (int p = 0; gaussPoint != nullptr && p < integratPointNum; ++p) {
+      GaussPoint& gp = gaussPoint[p];
+      gp.volume_ = fabs(tet2nd::jacobianDeterminant(gp.coord_[0], gp.coord_[1], gp.coord_[2], x)) * gp.weight_;
+    }
+  } else {
+    double x[8][3];
+    const bool penta = type == ET_PENTA15;
+    cornerSlots(*this, penta ? 6 : 8, x);
+    volume = penta ? solid1st::pentaVolume(x) : fabs(solid1st::hexaExactVolume(x));
+  }
+  mass = volume * (material != nullptr ? material->density : 0.0);
+  for (int k = 0; k < 3; ++k) rotaryInertia[k] = 0.0;
+  for (int I = 0; I < n; ++I)
+    if (node[I] != nullptr) node[I]->mass += share[I] * mass;
+  return mass;
+}
+
+// ---------------------------------------------------------------------------
+// Nodal stresses.
+
+// Least squares over the element: M a = b with M = integral of N^T N and
+// b = integral of N^T s, both by the eleven-point rule, where s is the
+// linear field through the values at the element's four points (with any
+// other point count, b sums N^T s |det J| w over the points).  A constant
+// or linear field comes back exactly at all ten nodes, on curved elements
+// too.
+__host__ __device__ bool SolidElement2nd::recoverSolid2ndNodeValues(double nodal[10][12]) const {
+  if (!isTenNodeTet(type) || gaussPoint == nullptr || integratPointNum < 1) return false;
+  const int np = integratPointNum;
+  double x[kTetNodes][3], M[kTetNodes][kTetNodes];
+  gatherCoords(*this, kTetNodes, x);
+  tet2nd::computeTetr2ndNNMatrix(x, M);
+  for (int I = 0; I < kTetNodes; ++I)
+    for (int c = 0; c < 12; ++c) nodal[I][c] = 0.0;
+  // values[p] = stress and strain of point p (zero without a state record).
+  double values[4][12] = {};
+  double linear[4][12];  // coefficients of 1, r, s, t of the linear field
+  bool useLinear = np == 4;
+  for (int p = 0; p < np && p < 4; ++p) {
+    const MaterialStatus* st = gaussPoint[p].matStatus_;
+    for (int c = 0; c < 6 && st != nullptr; ++c) {
+      values[p][c] = st->stress[c];
+      values[p][6 + c] = st->strain[c];
+    }
+  }
+  if (useLinear) {
+    double P[4][4];
+    for (int p = 0; p < 4; ++p) {
+      P[p][0] = 1.0;
+      for (int k = 0; k < 3; ++k) P[p][1 + k] = gaussPoint[p].coord_[k];
+      for (int c = 0; c < 12; ++c) linear[p][c] = values[p][c];
+    }
+    useLinear = tet2nd::solveDense<4, 12>(P, linear, 1e-12);
+  }
+  auto accumulate = [&](const double L[3], double dv, const double* field) {
+    double N[kTetNodes];
+    tet2nd::calTetr2ndGaussShape(L[0], L[1], L[2], N);
+    for (int I = 0; I < kTetNodes; ++I)
+      for (int c = 0; c < 12; ++c) nodal[I][c] += N[I] * field[c] * dv;
+  };
+  if (useLinear) {
+    for (int q = 0; q < tet2nd::kRulePoints; ++q) {
+      double L[3], field[12];
+      const double w = tet2nd::rulePoint(q, L);
+      for (int c = 0; c < 12; ++c)
+        field[c] = linear[0][c] + linear[1][c] * L[0] + linear[2][c] * L[1] + linear[3][c] * L[2];
+      accumulate(L, fabs(tet2nd::jacobianDeterminant(L[0], L[1], L[2], x)) * w, field);
+    }
+  } else {
+    for (int p = 0; p < np; ++p) {
+      const GaussPoint& gp = gaussPoint[p];
+      const MaterialStatus* st = gp.matStatus_;
+      if (st == nullptr) continue;
+      double field[12];
+      for (int c = 0; c < 6; ++c) {
+        field[c] = st->stress[c];
+        field[6 + c] = st->strain[c];
+      }
+      accumulate(gp.coord_, fabs(tet2nd::jacobianDeterminant(gp.coord_[0], gp.coord_[1], gp.coord_[2], x)) *
+                                gp.weight_,
+                 field);
+    }
+  }
+  return tet2nd::solveDense<kTetNodes, 12>(M, nodal, 1e-12);
+}
+
+__device__ void SolidElement2nd::computeSolid2ndNodeStrGpu(int n) {
+  if (n < 1) return;
+  switch (type) {
+    case ET_TETRA10:
+    case ET_TETRA10_M: {
+      double nodal[kTetNodes][12];
+      if (!recoverSolid2ndNodeValues(nodal)) return;
+      for (int I = 0; I < kTetNodes; ++I) {
+        NodeCuda* nd = node[I];
+        if (nd == nullptr) continue;
+        for (int c = 0; c < 6; ++c) {
+          atomicAdd(&nd->stress[c], nodal[I][c]);
+          atomicAdd(&nd->strain[c], nodal[I][6 + c]);
+        }
+        atomicAdd(&nd->stress_weight, 1.0);
+      }
+      break;
+    }
+    case ET_PENTA15:
+      printf("请补充这种单元的应力应变算法\n");
+      break;
+    case ET_HEXA20:
+      printf("请补充该种单元的节点应力应变算法\n");
+      break;
+    default:
+      printf("单元的节点应力应变计算错误，此为二阶实体单元\n");
+  }
+}
