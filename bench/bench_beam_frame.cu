@@ -1,0 +1,161 @@
+// Speed of the explicit cycle on a planar grid frame of resultant beams
+// (steel, 10 x 10 mm, 0.1 m bays) set bending by an initial velocity field.
+// The deck is written, read and set up as a user's would be, then the GPU
+// loop of the host build runs on one thread and on all cores; reported:
+// microseconds per element-cycle of the element and node steps.
+//
+//   bench_beam_frame [beams=100000] [cycles=100] [threads=all cores]
+#include <omp.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "core/logErrorPrint.h"
+#include "core/logFile.h"
+#include "core/nodeManager.h"
+#include "core/sectionmanager.h"
+#include "elements/elementControl.h"
+#include "elements/hourglasscontrolmanager.h"
+#include "materials/materialmanager.h"
+#include "solver/initialCondition.h"
+#include "input/keywordReader.h"
+#include "input/preprocessModel.h"
+#include "solver/femDynaAnalyParalle.h"
+#include "solver/femdynamic.h"
+#include "solver/multigpumanager.h"
+#include "solver/timeControl.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// Bays per side of a square grid with at least the asked number of beams:
+// m bays give 2 m (m + 1) beams.
+int baysFor(int beams) {
+  int m = 1;
+  while (2 * m * (m + 1) < beams) ++m;
+  return m;
+}
+
+void writeDeck(const fs::path& file, int m) {
+  const double h = 0.1, a = 0.01, span = m * h;
+  std::ofstream d(file);
+  d << "*KEYWORD\n*CONTROL_TERMINATION\n1.0\n*NODE\n";
+  const int np = m + 1;
+  for (int j = 0; j < np; ++j)
+    for (int i = 0; i < np; ++i) d << 1 + i + np * j << "," << i * h << "," << j * h << ",0\n";
+  d << "*ELEMENT_BEAM\n";
+  int id = 1;
+  for (int j = 0; j < np; ++j)
+    for (int i = 0; i < np; ++i) {
+      const int n = 1 + i + np * j;
+      if (i < m) d << id++ << ",1," << n << "," << n + 1 << ",0\n";
+      if (j < m) d << id++ << ",1," << n << "," << n + np << ",0\n";
+    }
+  d << "*PART\nframe\n1,1,1\n*SECTION_BEAM\n1,2\n" << a * a << "," << a * a * a * a / 12 << ","
+    << a * a * a * a / 12 << ",0," << a * a * 5 / 6 << "\n*MAT_ELASTIC\n1,7850,2.1e11,0.3\n*INITIAL_VELOCITY_NODE\n";
+  const double pi = std::acos(-1.0);
+  for (int j = 0; j < np; ++j)
+    for (int i = 0; i < np; ++i)
+      d << 1 + i + np * j << ",0,0," << std::sin(pi * i * h / span) * std::sin(pi * j * h / span) << "\n";
+  d << "*END\n";
+}
+
+// The frame read and set up as the program does it, with the device copy
+// of the model; run() steps the cycle of the GPU loop: displacements,
+// element forces and step, the node gather, accelerations and velocities.
+class FrameModel {
+ public:
+  explicit FrameModel(const fs::path& deck) : fem_(std::make_unique<FEMDynamic>()) {
+    resetRunLog();
+    FEMDynamic* d = fem_.get();
+    d->newManagers();
+    d->multiGpuManager->selectGpu();
+    d->input_file = deck.string();
+    d->work_path = (deck.parent_path() / "work").string();
+    if (readKeywordDeck(d, d->input_file) != 1 || preprocessModel(d) != 1) {
+      fprintf(stderr, "the frame deck could not be set up\n");
+      std::exit(1);
+    }
+    d->initialComputeCpu();
+    for (InitialCondition& ic : *d->initial_condition_array) ic.apply(d->rigidManager);
+    d->allocateAndCopySingleGpu();
+    d->initialComputeSingleGpu();
+    cublasCreate_v2(&handle_);
+    dt_ = std::min(d->timeControl->calInitialDtGpu(d->sectionManager, d->materialManager, d->elementControl), 1e-3);
+    prevDt_ = dt_;
+  }
+  ~FrameModel() { cublasDestroy_v2(handle_); }
+
+  // Seconds per cycle over the given number of cycles.
+  double run(int cycles) {
+    FEMDynamic* d = fem_.get();
+    const auto start = Clock::now();
+    for (int c = 0; c < cycles; ++c) {
+      d->nodeManager->allNodeDispCal(dt_);
+      double candidate = dt_;
+      d->elementControl->gpuAllElementInterFor(d->materialManager->materialNewArrayGpu_,
+                                               d->sectionManager->section_array_gpu,
+                                               d->hourglassControlManager->hourglass_array_gpu, dt_, handle_,
+                                               &candidate, d->timeControl->safe_factor);
+      d->nodeManager->gpuAddNodeInterForce();
+      const double next = std::min(candidate, 1e-3);
+      d->nodeManager->allNodeAccelVelCal(next, prevDt_);
+      CUDA_CHECK(cudaDeviceSynchronize());
+      prevDt_ = dt_;
+      dt_ = next;
+    }
+    return std::chrono::duration<double>(Clock::now() - start).count() / cycles;
+  }
+  double dt() const { return dt_; }
+
+ private:
+  std::unique_ptr<FEMDynamic> fem_;
+  cublasHandle_t handle_ = nullptr;
+  double dt_ = 0.0, prevDt_ = 0.0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int beams = argc > 1 ? std::atoi(argv[1]) : 100000;
+  const int cycles = argc > 2 ? std::atoi(argv[2]) : 100;
+  const int cores = argc > 3 ? std::atoi(argv[3]) : omp_get_num_procs();
+  if (beams < 4 || cycles < 1 || cores < 1) {
+    fprintf(stderr, "usage: bench_beam_frame [beams >= 4] [cycles >= 1] [threads >= 1]\n");
+    return 1;
+  }
+  const int m = baysFor(beams);
+  const int count = 2 * m * (m + 1);
+  const fs::path folder = fs::temp_directory_path() / "impactfem_bench_beam_frame";
+  fs::create_directories(folder);
+  const fs::path deck = folder / "frame.k";
+  writeDeck(deck, m);
+  printf("grid frame of %d x %d bays: %d resultant beams, %d nodes, %d cycles\n", m, m, count, (m + 1) * (m + 1),
+         cycles);
+  FrameModel model(deck);
+  double oneThread = 0.0;
+  for (int threads = 1;; threads = std::min(2 * threads, cores)) {
+    omp_set_num_threads(threads);
+    model.run(2);  // warm-up
+    const double perCycle = model.run(cycles);
+    printf("threads %2d: %8.4f us per element-cycle, %8.3f ms per cycle\n", threads, perCycle / count * 1e6,
+           perCycle * 1e3);
+    if (threads == 1)
+      oneThread = perCycle;
+    else
+      printf("speed-up on %d threads: %.2fx\n", threads, oneThread / perCycle);
+    if (threads == cores) break;
+  }
+  printf("step %.4e s\n", model.dt());
+  fs::remove_all(folder);
+  return 0;
+}
