@@ -73,13 +73,17 @@ __device__ void BeamElementCuda::interForce_spring_Gpu(double timeStep) {
   }
 }
 
+// A spring may have coincident ends (its step does not use the length);
+// the other forms report a zero length.
 __host__ __device__ double BeamElementCuda::computeBeamCharactLength() {
-  if (length <= 0.0) printf("梁单元 %d 长度为0\n", id);
   switch (type) {
     case ET_BEAM_NO_FORCE:
     case ET_BS_BEAM:
-    case ET_SPRING:
-    case ET_TRUSS: charactLength = length; break;
+    case ET_TRUSS:
+      if (length <= 0.0) printf("梁单元 %d 长度为0\n", id);
+      charactLength = length;
+      break;
+    case ET_SPRING: charactLength = length; break;
     default: printf("当前没有这种梁单元的特征长度求法，请补充\n"); break;
   }
   return charactLength;

@@ -89,6 +89,9 @@ class ElmManager {
   void calNodeMass(const Material* material, const Section* section);
   // Lowers length to the smallest characteristic length of the part.
   void calMinCharactLength(double* length);
+  // Smallest first-cycle step of the part's beams, springs and trusses
+  // for the bar wave speed c (kBeamNoStepLimit when none limits it).
+  double minBeamCriticalStep(double c, double safeFactor);
   // Host mass scaling of every element for the target step.
   void massScaleCpu(double targetDt);
 

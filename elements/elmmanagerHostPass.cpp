@@ -80,6 +80,15 @@ void ElmManager::calMinCharactLength(double* length) {
   }
 }
 
+double ElmManager::minBeamCriticalStep(double c, double safeFactor) {
+  double m = kBeamNoStepLimit;
+  for (BeamElementCuda& e : beam_element_array_cpu) {
+    const double step = e.criticalStep(c, safeFactor);
+    if (step < m) m = step;
+  }
+  return m;
+}
+
 void ElmManager::massScaleCpu(double targetDt) {
   for (SolidElementCuda& e : solid_element_array_cpu) e.computeSolidMassScaleCpu(targetDt);
   for (BeamElementCuda& e : beam_element_array_cpu) e.computeBeamMassScaleCpu(targetDt);

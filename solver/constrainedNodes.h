@@ -5,11 +5,9 @@
 #include "core/node.h"
 #include "platform/gpu_runtime.h"
 
-// A node that carries rotational degrees of freedom: a shell node (mass
-// flag) or a node with rotary inertia.
-__host__ __device__ inline bool nodeRotates(const NodeCuda& n) {
-  return n.mass_flag != 0 || n.rot_inertia[0] > kNodeMassTolerance;
-}
+// A node that carries rotational degrees of freedom: one with rotary
+// inertia (shell and beam nodes).
+__host__ __device__ inline bool nodeRotates(const NodeCuda& n) { return n.rot_inertia[0] > kNodeMassTolerance; }
 
 // v_s = v_m, plus omega_m x r and omega_s = omega_m when the master rotates.
 __host__ __device__ inline void slaveFollowsMaster(NodeCuda& s, const NodeCuda& m) {

@@ -31,7 +31,7 @@ double TimeControl::calInitialDtCpu(std::vector<Part>& parts, double* dt) {
   double result = 1000.0;
   for (Part& part : parts) {
     double waveSpeed = 0.0;
-    const ElmManager* em = part.elmManager;
+    ElmManager* em = part.elmManager;
     const MaterialNew* material = part.materialNew;
     if (em != nullptr && material != nullptr) {
       if (!em->beam_element_array_cpu.empty() || !em->beam2ndArrayCpu_.empty()) {
@@ -41,6 +41,13 @@ double TimeControl::calInitialDtCpu(std::vector<Part>& parts, double* dt) {
       } else if (!em->solid_element_array_cpu.empty() || !em->solid2ndArrayCpu_.empty()) {
         waveSpeed = material->waveSpeed[0];
       }
+    }
+    // Beams, springs and trusses give their own first step (a spring's
+    // comes from its stiffness and mass, not from a wave speed).
+    if (em != nullptr && !em->beam_element_array_cpu.empty()) {
+      const double step = em->minBeamCriticalStep(waveSpeed, safe_factor);
+      if (step < result) result = step;
+      continue;
     }
     // The part lowers the length it is given, so start above any element.
     double length = 1e30;
