@@ -23,6 +23,14 @@ inline std::string card(std::initializer_list<std::string> fields, int width = 1
     return line + "\n";
 }
 
+// The cards of a model of one unit-cube hexahedron (nodes 1-8, element 1,
+// part, section and material 1), elastic with rho = 1, E = 1e6, nu = 0.
+inline std::string cubeModelCards() {
+    return "*NODE\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n5 0 0 1\n6 1 0 1\n7 1 1 1\n8 0 1 1\n*ELEMENT_SOLID\n" +
+           card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8) + "*PART\ncube\n" + card({"1", "1", "1"}) +
+           "*SECTION_SOLID\n" + card({"1", "1"}) + "*MAT_ELASTIC\n" + card({"1", "1.0", "1.0e6", "0.0"});
+}
+
 // The cards of a model of one discrete element between two nodes: element,
 // part, section and material, so that a deck of nodes and other cards is
 // a complete model.

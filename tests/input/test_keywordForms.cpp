@@ -13,14 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One unit-cube hexahedron with its part, section and material.
-std::string cubeModel() {
-    return "*NODE\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n5 0 0 1\n6 1 0 1\n7 1 1 1\n8 0 1 1\n"
-           "*ELEMENT_SOLID\n" +
-           card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8) + "*PART\ncube\n" + card({"1", "1", "1"}) +
-           "*SECTION_SOLID\n" + card({"1", "1"}) + "*MAT_ELASTIC\n" + card({"1", "1.0", "1.0e6", "0.3"}) +
-           "*CONTROL_TERMINATION\n" + card({"1.0e-4"});
-}
+std::string cubeModel() { return cubeModelCards() + "*CONTROL_TERMINATION\n" + card({"1.0e-4"}); }
 
 struct ProgramRun {
     int status = -1;

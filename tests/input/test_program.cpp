@@ -8,6 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include "keywordTestDeck.h"
+
 namespace {
 
 std::string readFile(const std::filesystem::path& p) {
@@ -31,14 +33,7 @@ class ProgramRun : public ::testing::Test {
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     std::ofstream deck(dir_ / "nodes.k");
-    deck << "*KEYWORD\n*CONTROL_TERMINATION\n$   endtim\n    0.0035\n*NODE\n"
-                         "       1       0.0       0.0       0.0\n       2       1.0       0.0       0.0\n"
-                         "       3       1.0       1.0       0.0\n       4       0.0       1.0       0.0\n"
-                         "       5       0.0       0.0       1.0\n       6       1.0       0.0       1.0\n"
-                         "       7       1.0       1.0       1.0\n       8       0.0       1.0       1.0\n"
-                         "*ELEMENT_SOLID\n       1       1       1       2       3       4       5       6       7       8\n"
-                         "*PART\ncube\n         1         1         1\n*SECTION_SOLID\n         1         1\n"
-                         "*MAT_ELASTIC\n         1       1.0     1.0e6       0.0\n*END\n";
+    deck << "*KEYWORD\n*CONTROL_TERMINATION\n    0.0035\n" + cubeModelCards() + "*END\n";
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 

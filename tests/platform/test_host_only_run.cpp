@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "input/runSequence.h"
+#include "tests/input/keywordTestDeck.h"
 #include "platform/host/host_control.h"
 
 namespace {
@@ -17,14 +18,7 @@ TEST(HostOnlyRun, NoDeviceRunsHostLoopAndReportsZeroGpus) {
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   const std::filesystem::path deck = dir / "nodes.k";
-  std::ofstream(deck) << "*KEYWORD\n*CONTROL_TERMINATION\n    0.0035\n*NODE\n"
-                         "       1       0.0       0.0       0.0\n       2       1.0       0.0       0.0\n"
-                         "       3       1.0       1.0       0.0\n       4       0.0       1.0       0.0\n"
-                         "       5       0.0       0.0       1.0\n       6       1.0       0.0       1.0\n"
-                         "       7       1.0       1.0       1.0\n       8       0.0       1.0       1.0\n"
-                         "*ELEMENT_SOLID\n       1       1       1       2       3       4       5       6       7       8\n"
-                         "*PART\ncube\n         1         1         1\n*SECTION_SOLID\n         1         1\n"
-                         "*MAT_ELASTIC\n         1       1.0     1.0e6       0.0\n*END\n";
+  std::ofstream(deck) << "*KEYWORD\n*CONTROL_TERMINATION\n    0.0035\n" + cubeModelCards() + "*END\n";
   std::string inp = "INP=" + deck.string();
   std::string wd = "WD=" + (dir / "work").string();
   std::string program = "impactfem";
