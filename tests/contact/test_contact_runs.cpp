@@ -3,6 +3,7 @@
 // mass shares its speed, and a contact that is never touched changes
 // nothing.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -111,6 +112,93 @@ TEST(ContactRun, NodesOnAFreeShellOfEqualMassShareTheirSpeed) {
   EXPECT_NEAR(pSlave / mSlave, -0.5, 0.01);
   EXPECT_NEAR(pMaster / mMaster, -0.5, 0.01);
   EXPECT_NEAR(pSlave + pMaster, -1.0, 1e-9);
+}
+
+// A block resting on a fixed plate slides off its free edge at 10 m/s under
+// gravity: from the moment its bottom nodes are past the edge it falls
+// freely, g t^2 / 2 = 1.23 m in 0.5 s, with no contact force.
+TEST(ContactRun, BlockSlidingOffAFreeEdgeFallsFreely) {
+  const std::vector<Sample> samples = runInProcess("block_off_edge");
+  ASSERT_GT(samples.size(), 100u);
+  const Sample& first = samples.front();
+  auto isBlock = [&](std::size_t i) { return first.nodes[i].coord[2] > 0.001; };
+  auto blockMean = [&](const Sample& s, auto value) {
+    double sum = 0.0;
+    int count = 0;
+    for (std::size_t i = 0; i < s.nodes.size(); ++i) {
+      if (isBlock(i)) {
+        sum += value(s.nodes[i]);
+        ++count;
+      }
+    }
+    return sum / count;
+  };
+  auto z = [](const NodeCuda& n) { return n.coord[2]; };
+  auto vz = [](const NodeCuda& n) { return n.vel[2]; };
+  // While on the plate its bottom is held up at the plate's half thickness.
+  for (std::size_t i = 0; i < first.nodes.size(); ++i) {
+    if (isBlock(i) && first.nodes[i].coord[2] < 0.01) EXPECT_NEAR(samples[3].nodes[i].coord[2], 0.005, 1e-4);
+  }
+  // The moment every bottom node is past the edge.
+  const Sample* off = nullptr;
+  for (const Sample& s : samples) {
+    bool past = true;
+    for (std::size_t i = 0; i < s.nodes.size(); ++i) {
+      if (isBlock(i) && first.nodes[i].coord[2] < 0.01) past = past && s.nodes[i].coord[0] > 1.01;
+    }
+    if (past) {
+      off = &s;
+      break;
+    }
+  }
+  ASSERT_NE(off, nullptr);
+  const Sample* later = nullptr;
+  for (const Sample& s : samples) {
+    if (s.time >= off->time + 0.5 - 1e-9) {
+      later = &s;
+      break;
+    }
+  }
+  ASSERT_NE(later, nullptr);
+  EXPECT_NEAR(blockMean(*later, z) - blockMean(*off, z), -1.23, 0.05 * 1.23);
+  EXPECT_NEAR(blockMean(*later, vz) - blockMean(*off, vz), -9.81 * (later->time - off->time), 1e-6)
+      << "a contact force still acts past the edge";
+}
+
+// A rigid sphere of shells strikes a clamped plate (single-surface
+// contact): no plate node gets behind the sphere's facets, and the sphere
+// bounces back.
+TEST(ContactRun, RigidSphereStrikesAClampedPlateAndRebounds) {
+  const std::vector<Sample> samples = runInProcess("sphere_on_plate");
+  ASSERT_GT(samples.size(), 50u);
+  const Sample& first = samples.front();
+  const std::size_t plateNodes = 121;
+  // Radius of the sphere's inscribed facets, from the start.
+  double centre0[3] = {0.0, 0.0, 0.0};
+  const std::size_t sphereNodes = first.nodes.size() - plateNodes;
+  for (std::size_t i = plateNodes; i < first.nodes.size(); ++i) {
+    for (int k = 0; k < 3; ++k) centre0[k] += first.nodes[i].coord[k] / sphereNodes;
+  }
+  const double inscribed = 0.05 * 0.92;
+  double lowestClearance = 1.0;
+  double sphereVz = 0.0;
+  for (const Sample& s : samples) {
+    double c[3] = {0.0, 0.0, 0.0};
+    sphereVz = 0.0;
+    for (std::size_t i = plateNodes; i < s.nodes.size(); ++i) {
+      for (int k = 0; k < 3; ++k) c[k] += s.nodes[i].coord[k] / sphereNodes;
+      sphereVz += s.nodes[i].vel[2] / sphereNodes;
+    }
+    for (std::size_t i = 0; i < plateNodes; ++i) {
+      const double* x = s.nodes[i].coord;
+      const double r = std::sqrt((x[0] - c[0]) * (x[0] - c[0]) + (x[1] - c[1]) * (x[1] - c[1]) +
+                                 (x[2] - c[2]) * (x[2] - c[2]));
+      lowestClearance = std::min(lowestClearance, r - inscribed);
+    }
+  }
+  EXPECT_GT(lowestClearance, 0.0) << "a plate node got behind the sphere's surface";
+  EXPECT_GT(sphereVz, 0.0) << "the sphere rebounds";
+  EXPECT_LT(centre0[2], 0.06);
 }
 
 }  // namespace

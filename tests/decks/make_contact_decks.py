@@ -7,7 +7,12 @@ bar_on_bar_apart      the same bars moving the same way, never touching, with
 bar_on_bar_apart_none the contact defined, and without it
 node_on_shell         a 1 kg shell's four nodes at -1 m/s onto four free
                       shells of 1 kg in all, nodes-to-surface contact
+block_off_edge        a block sliding off the free edge of a fixed plate of
+                      shells under gravity
+sphere_on_plate       a rigid sphere of shells striking a clamped plate of
+                      Belytschko-Tsay shells, single-surface contact
 """
+import math
 import os
 import sys
 
@@ -99,8 +104,8 @@ def node_on_shell():
     slave = [len(nodes) + k for k in range(1, 5)]
     nodes += [(0.25, 0.25, 0.003), (0.75, 0.25, 0.003), (0.75, 0.75, 0.003), (0.25, 0.75, 0.003)]
     text = ("*KEYWORD\n$ a 1 kg shell at -1 m/s onto free shells of 1 kg\n" + node_block(nodes)
-            + "*ELEMENT_SHELL\n" + "".join(card(n + 1, 1, *ids) for n, ids in enumerate(shells))
-            + card(5, 2, *slave)
+            + "*ELEMENT_SHELL\n" + "".join(element_line(n + 1, 1, *ids) for n, ids in enumerate(shells))
+            + element_line(5, 2, *slave)
             + "*PART\nmasters\n" + card(1, 1, 1) + "*PART\nslave\n" + card(2, 2, 2)
             + "*SECTION_SHELL\n" + card(1, 2, 0.8333, 2) + card(0.001, 0.001, 0.001, 0.001)
             + "*SECTION_SHELL\n" + card(2, 2, 0.8333, 2) + card(0.001, 0.001, 0.001, 0.001)
@@ -112,7 +117,112 @@ def node_on_shell():
     write("node_on_shell", text)
 
 
+def element_line(*ids):
+    """An element line with blank-separated fields (any id width)."""
+    return " ".join(str(i) for i in ids) + "\n"
+
+
+def shell_grid(nx, ny, h, x0, y0, first_node, first_element, part):
+    """Nodes and shell cards of an nx x ny plate of squares in the plane z = 0."""
+    nodes = [(x0 + i * h, y0 + j * h, 0.0) for j in range(ny + 1) for i in range(nx + 1)]
+    nid = lambda i, j: first_node + j * (nx + 1) + i
+    cards = "".join(element_line(first_element + j * nx + i, part, nid(i, j), nid(i + 1, j), nid(i + 1, j + 1),
+                                 nid(i, j + 1)) for j in range(ny) for i in range(nx))
+    return nodes, cards
+
+
+def block_off_edge():
+    # Plate: 4 x 4 shells over [0, 1] x [0, 1], 10 mm thick, every node held.
+    # Block: one soft 0.1 m hexahedron resting on it (bottom at half the
+    # plate's thickness) 5 cm before the free edge x = 1, sliding towards it
+    # at 10 m/s; its bottom nodes are the slave nodes.
+    plate, shells = shell_grid(4, 4, 0.25, 0.0, 0.0, 1, 1, 1)
+    x0, y0, z0, a = 0.85, 0.45, 0.005, 0.1
+    block = [(x0 + dx * a, y0 + dy * a, z0 + dz * a) for dz in (0, 1) for dy in (0, 1) for dx in (0, 1)]
+    b = len(plate)
+    ids = [b + k for k in (1, 2, 4, 3, 5, 6, 8, 7)]
+    text = ("*KEYWORD\n$ a block slides off the free edge of a fixed plate under gravity\n" + node_block(plate + block)
+            + "*ELEMENT_SHELL\n" + shells + "*ELEMENT_SOLID\n" + f"{17} 2 " + " ".join(map(str, ids)) + "\n"
+            + "*PART\nplate\n" + card(1, 1, 1) + "*PART\nblock\n" + card(2, 2, 2)
+            + "*SECTION_SHELL\n" + card(1, 2, 0.8333, 2) + card(0.01, 0.01, 0.01, 0.01)
+            + "*SECTION_SOLID\n" + card(2, 1)
+            + "*MAT_ELASTIC\n" + card(1, 1000.0, 1.0e6, 0.3) + "*MAT_ELASTIC\n" + card(2, 1000.0, 1.0e6, 0.3)
+            + node_set(1, list(range(1, b + 1))) + "*BOUNDARY_SPC_SET\n" + card(1, 0, 1, 1, 1, 1, 1, 1)
+            + node_set(2, list(range(b + 1, b + 9))) + initial_velocity(2, (10.0, 0.0, 0.0))
+            + node_set(3, list(range(b + 1, b + 5)))
+            + "*LOAD_BODY_Z\n" + card(0, 9.81)
+            + "*CONTACT_NODES_TO_SURFACE\n" + card(3, 1, 4, 3) + card(0.0) + card(0.0)
+            + "*CONTROL_TERMINATION\n" + card(0.53) + "*END\n")
+    write("block_off_edge", text)
+
+
+SPHERE_R = 0.05
+SPHERE_SPEED = 5.0
+
+
+def quad_sphere(n, radius, centre, first_node, first_element, part):
+    """A sphere of 6 n^2 quadrilaterals (a cube's faces projected onto the
+    sphere), normals outward."""
+    index, nodes = {}, []
+
+    def node(p):
+        key = tuple(round(v, 9) for v in p)
+        if key not in index:
+            length = math.sqrt(sum(v * v for v in p))
+            nodes.append(tuple(centre[k] + radius * p[k] / length for k in range(3)))
+            index[key] = first_node + len(nodes) - 1
+        return index[key]
+
+    def outward(points):
+        a = [points[2][k] - points[0][k] for k in range(3)]
+        b = [points[3][k] - points[1][k] for k in range(3)]
+        normal = [a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]]
+        return sum(normal[k] * sum(p[k] for p in points) for k in range(3)) > 0.0
+
+    cards, element = [], first_element
+    # Each cube face: an origin corner and two in-face directions.
+    faces = [((1, -1, -1), (0, 1, 0), (0, 0, 1)), ((-1, -1, -1), (0, 1, 0), (0, 0, 1)),
+             ((-1, 1, -1), (1, 0, 0), (0, 0, 1)), ((-1, -1, -1), (1, 0, 0), (0, 0, 1)),
+             ((-1, -1, 1), (1, 0, 0), (0, 1, 0)), ((-1, -1, -1), (1, 0, 0), (0, 1, 0))]
+    for origin, u, v in faces:
+        for j in range(n):
+            for i in range(n):
+                cube = [tuple(origin[k] + 2.0 * (a * u[k] + b * v[k]) / n for k in range(3))
+                        for (a, b) in ((i, j), (i + 1, j), (i + 1, j + 1), (i, j + 1))]
+                if not outward(cube):
+                    cube.reverse()
+                cards.append(element_line(element, part, *[node(p) for p in cube]))
+                element += 1
+    return nodes, "".join(cards)
+
+
+def sphere_on_plate():
+    # Plate: 10 x 10 elastic steel shells, 0.5 x 0.5 m, 5 mm thick, edges
+    # clamped. Sphere: rigid, radius 50 mm, 1 mm shells, 1 mm above the
+    # plate (besides the half thicknesses), falling at 5 m/s.
+    plate, shells = shell_grid(10, 10, 0.05, -0.25, -0.25, 1, 1, 1)
+    edge = [k + 1 for k, (x, y, _) in enumerate(plate) if abs(abs(x) - 0.25) < 1e-9 or abs(abs(y) - 0.25) < 1e-9]
+    centre = (0.0, 0.0, SPHERE_R + 0.003 + 0.001)
+    sphere, balls = quad_sphere(4, SPHERE_R, centre, len(plate) + 1, 101, 2)
+    b = len(plate)
+    text = ("*KEYWORD\n$ a rigid sphere strikes a clamped plate of shells\n" + node_block(plate + sphere)
+            + "*ELEMENT_SHELL\n" + shells + balls
+            + "*PART\nplate\n" + card(1, 1, 1) + "*PART\nsphere\n" + card(2, 2, 2)
+            + "*SECTION_SHELL\n" + card(1, 2, 0.8333, 3) + card(0.005, 0.005, 0.005, 0.005)
+            + "*SECTION_SHELL\n" + card(2, 2, 0.8333, 2) + card(0.001, 0.001, 0.001, 0.001)
+            + "*MAT_ELASTIC\n" + card(1, STEEL_RHO, STEEL_E, 0.3)
+            + "*MAT_RIGID\n" + card(2, STEEL_RHO, STEEL_E, 0.3)
+            + node_set(1, edge) + "*BOUNDARY_SPC_SET\n" + card(1, 0, 1, 1, 1, 1, 1, 1)
+            + node_set(2, list(range(b + 1, b + len(sphere) + 1))) + initial_velocity(2, (0.0, 0.0, -SPHERE_SPEED))
+            + "*SET_PART_LIST\n" + card(5) + card(1, 2)
+            + "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n" + card(5, 0, 2) + card(0.0) + card(0.0)
+            + "*CONTROL_TERMINATION\n" + card(0.003) + "*END\n")
+    write("sphere_on_plate", text)
+
+
 if __name__ == "__main__":
     bar_on_bar()
     bar_on_bar_apart()
     node_on_shell()
+    block_off_edge()
+    sphere_on_plate()
