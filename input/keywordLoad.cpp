@@ -6,6 +6,7 @@
 #include "input/keywordReader.h"
 #include "solver/femdynamic.h"
 #include "solver/load.h"
+#include "solver/surfaceLoad.h"
 
 namespace {
 
@@ -70,24 +71,38 @@ void KeywordReader::readLoad(const std::string& block) {
     readCard(lines, 1, load->curve_id, load->scale_factor, load->dr_curve_id, load->center, load->coord_id);
     fem_->loadManager->addLoad(load);
   } else if (has("LOAD_SHELL_SET")) {
-    int loadId = 0;
-    std::string title;
-    const int first = has("_ID") ? firstCardLine(header, lines, &title, &loadId) : 1;
-    for (int k = first; k < end; ++k) {
-      auto* load = new ElementLoad;
-      load->card = card;
-      load->load_type = LOAD_PRESSURE;
-      load->load_kind = 2;
-      load->is_set = 1;
-      load->load_id = loadId;
-      load->title = title;
-      readCard(lines, k, load->set_ref_id, load->curve_ref_id, load->scale_factor, load->arrival_time);
-      load->id = load->set_ref_id;
-      load->curve_id = load->curve_ref_id;
-      if (load->scale_factor == 0.0) load->scale_factor = 1.0;
-      fem_->loadManager->addLoad(load);
-    }
+    readSetPressure<ElementLoad>(block, 2);
+  } else if (has("LOAD_SEGMENT_SET")) {
+    readSetPressure<SurfaceLoad>(block, 1);
   } else {
     ignoreBlock(block);
+  }
+}
+
+// Pressure cards on a shell set (kind 2) or a segment set (kind 1): set id,
+// curve id, factor, arrival time; an "_ID" line gives every card its id and
+// title. A blank or 0 factor is the full pressure.
+template <class Load>
+void KeywordReader::readSetPressure(const std::string& block, int loadKind) {
+  const std::string header = blockHeader(block);
+  const std::vector<std::string> lines = splitDeckLines(block);
+  const int end = static_cast<int>(cardLineEnd(lines));
+  int loadId = 0;
+  std::string title;
+  const int first = header.find("_ID") != std::string::npos ? firstCardLine(header, lines, &title, &loadId) : 1;
+  for (int k = first; k < end; ++k) {
+    auto* load = new Load;
+    load->card = header;
+    load->load_type = LOAD_PRESSURE;
+    load->load_kind = loadKind;
+    load->is_set = 1;
+    load->load_id = loadId;
+    load->title = title;
+    readCard(lines, k, load->set_ref_id, load->curve_ref_id, load->scale_factor, load->arrival_time);
+    load->id = load->set_ref_id;
+    load->curve_id = load->curve_ref_id;
+    if (load->scale_factor == 0.0) load->scale_factor = 1.0;
+    load->ref_factor = load->scale_factor;
+    fem_->loadManager->addLoad(load);
   }
 }

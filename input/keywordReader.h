@@ -259,6 +259,8 @@ private:
                                   BasicBoundary& boundary);
     // Direction and factor of a node load, then appends it.
     void finishNodeLoad(NodeLoad* load, int dofCode, const std::string& card);
+    template <class Load>
+    void readSetPressure(const std::string& block, int loadKind);
 
     // Field helpers over the frame's shared stream.
     template <class T>

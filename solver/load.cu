@@ -197,9 +197,6 @@ void GlobalLoad::applyCpu() {
   }
 }
 
-// Pressure on contact surfaces is bound with the contact surfaces.
-bool SurfaceLoad::linkTarget(FEMDynamic*) { return true; }
-
 void LoadManager::addLoad(BasicLoad* load) {
   if (load != nullptr) load_array.emplace_back(load);
 }

@@ -102,19 +102,6 @@ class GlobalLoad : public BasicLoad {
   bool typeApplies() const;
 };
 
-// Uniform pressure on the segments of a contact surface.
-class SurfaceLoad : public BasicLoad {
- public:
-  int surface_load_type = 2;  // 2: pressure
-  double magnitude = 0.0;
-  int surface_id = 0;
-
-  bool linkTarget(FEMDynamic* fem) override;
-  void init(FEMDynamic*) override {}
-  void applyGpu() override {}
-  void applyCpu() override {}
-};
-
 class LoadManager {
  public:
   std::vector<std::unique_ptr<BasicLoad>> load_array;

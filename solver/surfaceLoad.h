@@ -1,0 +1,36 @@
+// Uniform pressure on the segments of a contact surface (a segment set),
+// scaled by a load-curve factor.
+#pragma once
+#include <string>
+
+#include "platform/gpu_runtime.h"
+#include "solver/load.h"
+
+class Surface;
+struct SegmentCuda;
+
+class SurfaceLoad : public BasicLoad {
+ public:
+  int surface_load_type = 2;  // 2: pressure
+  double magnitude = 0.0;
+  int surface_id = 0;
+  std::string surface_name;
+  Surface* surface = nullptr;
+
+  // False, after a message, when the model has no surface of the load's
+  // segment-set number.
+  bool linkTarget(FEMDynamic* fem) override;
+  // Binds that surface (its segments are on the device by now).
+  void init(FEMDynamic* fem) override;
+  // Pressure (scale factor x curve factor) on every segment: p A / (node
+  // count) along the segment normal to each of its nodes.
+  void applyGpu() override;
+  void applyCpu() override;
+
+ private:
+  // True for a pressure load; other types print their message.
+  bool typeApplies() const;
+};
+
+// One thread per segment: the segment's uniform normal pressure p.
+__global__ void GpuApplyUniforLoadToSurface(int n, SegmentCuda* segments, double p);
