@@ -3,6 +3,7 @@
 // card's material id is mapped to the material's position in the list.
 #include <memory>
 #include <sstream>
+#include <string>
 
 #include "input/keywordReader.h"
 #include "materials/material.h"
@@ -26,6 +27,7 @@ enum class MaterialOption {
     SpotWeld,
     SpringNonlinearElastic,
     DamperViscous,
+    MooneyRivlinRubber,
 };
 
 struct MaterialOptionEntry {
@@ -48,6 +50,7 @@ constexpr MaterialOptionEntry kMaterialOptions[] = {
     {"MAT_SPOTWELD", MaterialOption::SpotWeld, 10},
     {"SPRING_NONLINEAR_ELASTIC", MaterialOption::SpringNonlinearElastic, 2},
     {"DAMPER_VISCOUS", MaterialOption::DamperViscous, 11},
+    {"MOONEY-RIVLIN_RUBBER", MaterialOption::MooneyRivlinRubber, 8},
 };
 
 }  // namespace
@@ -62,6 +65,15 @@ int piecewiseHardeningModel(const Material& material) {
     }
     return 0;
 }
+
+namespace {
+// c3 of the Mooney-Rivlin law for the Poisson's ratio nu at small strain:
+// lambda0 = 2 mu0 nu / (1 - 2 nu) with mu0 = 2 (c1 + c2), and lambda0 = 4 (c2 + c3).
+double mooneyRivlinThirdConstant(double c1, double c2, double nu) {
+    const double mu = 2.0 * (c1 + c2);
+    return 0.5 * mu * nu / (1.0 - 2.0 * nu) - c2;
+}
+}  // namespace
 
 void KeywordReader::readMaterial(const std::string& block) {
     const std::string header = blockHeader(block);
@@ -171,6 +183,20 @@ void KeywordReader::readMaterial(const std::string& block) {
             break;
         case MaterialOption::SpringNonlinearElastic:
             readCard(lines, card(1), cardId, m.curve_id, m.rotational_curve_id);
+            break;
+        case MaterialOption::MooneyRivlinRubber:
+            // Card 1: MID, RO, PR, A, B.  A and B are c1 and c2; the third
+            // constant follows from PR through the small-strain moduli
+            // mu0 = 2 (A + B) and lambda0 = 4 (B + c3).
+            readCard(lines, card(1), cardId, m.density, m.poissons_ratio, m.mooney_rivlin_constants[0],
+                     m.mooney_rivlin_constants[1]);
+            if (!(m.poissons_ratio > -1.0 && m.poissons_ratio < 0.5)) {
+                refuse("*MAT_MOONEY-RIVLIN_RUBBER " + std::to_string(cardId) + ": Poisson's ratio " +
+                       std::to_string(m.poissons_ratio) + " must lie between -1 and 0.5");
+                return;
+            }
+            m.mooney_rivlin_constants[2] = mooneyRivlinThirdConstant(m.mooney_rivlin_constants[0],
+                                                                     m.mooney_rivlin_constants[1], m.poissons_ratio);
             break;
         case MaterialOption::DamperViscous:
             readCard(lines, card(1), cardId, m.damping_constant);

@@ -10,6 +10,7 @@ free_flight_field, wave_hexa_field
                 the same models written the way pre-processors and users
                 write keyword decks (see FieldDeck below)
 shell_plate     a plate of Belytschko-Tsay shells in free flight
+wave_rubber     the bar of hexahedra in Mooney-Rivlin rubber
 """
 import itertools
 import os
@@ -277,6 +278,27 @@ def wave_bar(case, tetra):
     write(case + "_field", field.text())
 
 
+# The bar of hexahedra in Mooney-Rivlin rubber with A = 2000, B = 500 and
+# Poisson's ratio 0: its small-strain moduli are mu0 = 2 (A + B) = 5000 and
+# lambda0 = 0, so E = 1e4 and the bar's wave speed is 100 as for the others.
+def wave_rubber():
+    h = BAR_LENGTH / BAR_ELEMENTS
+    nodes, number = grid(BAR_ELEMENTS, 1, 1, h, h, h)
+    middle = BAR_ELEMENTS // 2
+    left = [n for (i, j, k), n in sorted(number.items(), key=lambda e: e[1]) if i < middle]
+    right = [n for (i, j, k), n in sorted(number.items(), key=lambda e: e[1]) if i > middle]
+    text = ("*KEYWORD\n$ a rubber bar whose halves move apart\n" + node_block(nodes)
+            + solid_block(hexahedra(BAR_ELEMENTS, 1, 1, number))
+            + "*PART\nbar\n" + card(1, 1, 1)
+            + "*SECTION_SOLID\n" + card(1, 1)
+            + "*MAT_MOONEY-RIVLIN_RUBBER\n" + card(1, 1.0, 0.0, 2000.0, 500.0)
+            + "*CONTROL_TERMINATION\n" + card(0.008)
+            + node_set(1, left) + node_set(2, right)
+            + initial_velocity(1, (-BAR_SPEED, 0.0, 0.0))
+            + initial_velocity(2, (BAR_SPEED, 0.0, 0.0)) + "*END\n")
+    write("wave_rubber", text)
+
+
 def shell_block(elements, part=1):
     lines = ["*ELEMENT_SHELL\n"]
     for number, ids in enumerate(elements, start=1):
@@ -309,3 +331,4 @@ if __name__ == "__main__":
     wave_bar("wave_hexa", tetra=False)
     wave_bar("wave_tetra", tetra=True)
     shell_plate()
+    wave_rubber()

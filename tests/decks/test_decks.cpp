@@ -193,6 +193,11 @@ TEST(DeckCase, WaveInABarOfTetrahedra)
     checkWave("wave_tetra");
 }
 
+TEST(DeckCase, WaveInABarOfRubber)
+{
+    checkWave("wave_rubber");
+}
+
 TEST(DeckCase, UnknownMaterialRefusesTheDeck)
 {
     EXPECT_NE(runProgram("unknown_material"), 0);

@@ -284,6 +284,13 @@ TEST(Solid2nd, LumpedMassesAddUpToTheElementMass) {
   double pointVolume = 0.0;
   for (const GaussPoint& gp : m.points) pointVolume += gp.volume_;
   EXPECT_NEAR(pointVolume, V, 1e-14);
+  // Every force pass takes the point volumes of the current shape.
+  for (NodeCuda& n : m.nodes) n.coord[0] *= 1.2;
+  m.computeForces(1e-6);
+  pointVolume = 0.0;
+  for (const GaussPoint& gp : m.points) pointVolume += gp.volume_;
+  EXPECT_NEAR(pointVolume, 1.2 * V, 1e-14);
+  for (NodeCuda& n : m.nodes) n.coord[0] /= 1.2;
 
   // A curved element: the masses still add up to rho times its volume.
   m.nodes[4].coord[2] += 0.08;
