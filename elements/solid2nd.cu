@@ -229,7 +229,7 @@ double SolidElement2nd::calSolid2ndNodeMass(const Material* material, const Sect
     volume = tet2nd::volume(x);
     for (int p = 0; gaussPoint != nullptr && p < integratPointNum; ++p) {
       GaussPoint& gp = gaussPoint[p];
-      gp.volume_ = fabs(tet2nd::jacobianDeterminant(gp.coord_[0], gp.coord_[1], gp.coord_[2], x)) * gp.weight_;
+      gp.volume_ = tet2nd::computeTetr2ndGaussVolume(gp.coord_, gp.weight_, x);
     }
   } else {
     double x[8][3];
@@ -293,7 +293,7 @@ __host__ __device__ bool SolidElement2nd::recoverSolid2ndNodeValues(double nodal
       const double w = tet2nd::rulePoint(q, L);
       for (int c = 0; c < 12; ++c)
         field[c] = linear[0][c] + linear[1][c] * L[0] + linear[2][c] * L[1] + linear[3][c] * L[2];
-      accumulate(L, fabs(tet2nd::jacobianDeterminant(L[0], L[1], L[2], x)) * w, field);
+      accumulate(L, tet2nd::computeTetr2ndGaussVolume(L, w, x), field);
     }
   } else {
     for (int p = 0; p < np; ++p) {
@@ -305,9 +305,7 @@ __host__ __device__ bool SolidElement2nd::recoverSolid2ndNodeValues(double nodal
         field[c] = st->stress[c];
         field[6 + c] = st->strain[c];
       }
-      accumulate(gp.coord_, fabs(tet2nd::jacobianDeterminant(gp.coord_[0], gp.coord_[1], gp.coord_[2], x)) *
-                                gp.weight_,
-                 field);
+      accumulate(gp.coord_, tet2nd::computeTetr2ndGaussVolume(gp.coord_, gp.weight_, x), field);
     }
   }
   return tet2nd::solveDense<kTetNodes, 12>(M, nodal, 1e-12);

@@ -78,6 +78,11 @@ __host__ __device__ inline double jacobianDeterminant(double r, double s, double
   return solid1st::det3(J);
 }
 
+// Volume a point at (L[0], L[1], L[2]) with weight w stands for: |det J| w.
+__host__ __device__ inline double computeTetr2ndGaussVolume(const double L[3], double w, const double x[kNodes][3]) {
+  return fabs(jacobianDeterminant(L[0], L[1], L[2], x)) * w;
+}
+
 // Volume by the eleven-point rule, sum of |det J| w: exact for any element
 // whose Jacobian keeps its sign (det J is a cubic in r, s, t).
 __host__ __device__ inline double volume(const double x[kNodes][3]) {
@@ -85,7 +90,7 @@ __host__ __device__ inline double volume(const double x[kNodes][3]) {
   for (int p = 0; p < kRulePoints; ++p) {
     double L[3];
     const double w = rulePoint(p, L);
-    v += fabs(jacobianDeterminant(L[0], L[1], L[2], x)) * w;
+    v += computeTetr2ndGaussVolume(L, w, x);
   }
   return v;
 }
@@ -98,7 +103,7 @@ __host__ __device__ inline void computeTetr2ndNNMatrix(const double x[kNodes][3]
   for (int p = 0; p < kRulePoints; ++p) {
     double L[3], N[kNodes];
     const double w = rulePoint(p, L);
-    const double dv = fabs(jacobianDeterminant(L[0], L[1], L[2], x)) * w;
+    const double dv = computeTetr2ndGaussVolume(L, w, x);
     calTetr2ndGaussShape(L[0], L[1], L[2], N);
     for (int I = 0; I < kNodes; ++I)
       for (int J = 0; J < kNodes; ++J) M[I][J] += N[I] * N[J] * dv;

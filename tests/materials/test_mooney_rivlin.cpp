@@ -8,6 +8,8 @@
 #include "materials/lowdensityfoam.h"
 #include "materials/mooneyrivlinmaterial.h"
 #include "materialTestHelpers.h"
+#include "materials/materialmanager.h"
+#include "../input/keywordTestDeck.h"
 
 namespace {
 // C10 = 0.5 MPa, C01 = 0.1 MPa; c3 = 300 MPa makes the bulk modulus about
@@ -271,4 +273,22 @@ TEST(MooneyRivlinDeathTest, InvertedElementStopsTheRun) {
   EXPECT_EQ(g_invertedElementId, 42);
   EXPECT_EXIT(stopRunIfElementInverted(), testing::ExitedWithCode(1), "element 42 is turned inside out");
   clearInvertedElementReport();
+}
+
+// The rubber card: A and B are c1 and c2, c3 gives the card's Poisson's
+// ratio at small strain; a ratio of 0.5 or more is refused.
+TEST_F(KeywordDeckTest, MooneyRivlinRubberCard) {
+  ASSERT_TRUE(read("*MAT_MOONEY-RIVLIN_RUBBER\n" + card({"3", "1100", "0.495", "0.5e6", "0.1e6"})));
+  Material m = fem->materialManager->material_array.back();
+  EXPECT_EQ(m.type, MT_MOONEY_RIVLIN);
+  EXPECT_EQ(m.density, 1100.0);
+  EXPECT_EQ(m.mooney_rivlin_constants[0], 0.5e6);
+  EXPECT_EQ(m.mooney_rivlin_constants[1], 0.1e6);
+  m.calMaterialConstants();
+  EXPECT_NEAR(m.poissons_ratio, 0.495, 1e-12);
+  EXPECT_NEAR(m.youngs_modulus / (2.0 * (1.0 + m.poissons_ratio)), 1.2e6, 1e-3);
+
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(read("*MAT_MOONEY-RIVLIN_RUBBER\n" + card({"4", "1100", "0.5", "0.5e6", "0.1e6"})));
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("Poisson's ratio"), std::string::npos);
 }
