@@ -34,7 +34,7 @@ void KeywordReader::readRigidWall(const std::string& block) {
       if (wall.motion_kind == 0 || wall.motion_kind == 1) wall.motion_mode = wall.motion_kind;
     }
   } else {
-    refuse("\"" + blockHeader(block) + "\": only planar and flat geometric rigid walls are supported");
+    refuse(blockHeader(block) + ": only planar and flat geometric rigid walls are supported");
     return;
   }
   wall.tangent_mode = 0;

@@ -81,7 +81,8 @@ std::vector<Sample> runInProcess(const std::string& name, const std::string& scr
     return runInProcessAt(scratch, afterReading);
 }
 
-std::vector<Sample> runInProcessAt(const fs::path& scratch, const std::function<void(FEMDynamic*)>& afterReading)
+void runModelAt(const fs::path& scratch, std::unique_ptr<BasicOutput> output,
+                const std::function<void(FEMDynamic*)>& afterReading)
 {
     const std::string name = scratch.filename().string();
     auto* fem = new FEMDynamic[1];
@@ -89,7 +90,6 @@ std::vector<Sample> runInProcessAt(const fs::path& scratch, const std::function<
     fem->multiGpuManager->selectGpu();
     fem->input_file = (scratch / "deck.k").string();
     fem->work_path = (scratch / "work").string();
-    std::vector<Sample> samples;
     const bool read = readKeywordDeck(fem, fem->input_file) == 1;
     if (read && afterReading) {
         afterReading(fem);
@@ -99,17 +99,28 @@ std::vector<Sample> runInProcessAt(const fs::path& scratch, const std::function<
     } else if (preprocessModel(fem) != 1) {
         ADD_FAILURE() << "the model of " << name << " was not set up";
     } else {
-        auto probe = std::make_unique<Probe>();
-        Probe* recorder = probe.get();
-        fem->outputManager->addOutput(std::move(probe));
+        fem->outputManager->addOutput(std::move(output));
         double contactTime = 0.0;
         double outputTime = 0.0;
         fem->host_path_flag = 0;
         if (!femDynaAnalyParalle(fem, &contactTime, &outputTime))
             ADD_FAILURE() << "the run of " << name << " stopped before its end";
-        samples = std::move(recorder->samples);
     }
     delete[] fem;
+}
+
+std::vector<Sample> runInProcessAt(const fs::path& scratch, const std::function<void(FEMDynamic*)>& afterReading)
+{
+    // The output manager owns the probe and destroys it with the solver:
+    // the probe hands its samples over as it goes.
+    struct Keeper : Probe {
+        std::vector<Sample>* out = nullptr;
+        ~Keeper() override { *out = std::move(samples); }
+    };
+    std::vector<Sample> samples;
+    auto keeper = std::make_unique<Keeper>();
+    keeper->out = &samples;
+    runModelAt(scratch, std::move(keeper), afterReading);
     return samples;
 }
 

@@ -7,6 +7,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/nodeManager.h"
+#include "solver/femdynamic.h"
+
 namespace motiondeck {
 
 std::string num(double value) {
@@ -71,6 +74,17 @@ std::string writeDeck(const std::string& name, const std::string& deck) {
 std::vector<deckcase::Sample> run(const std::string& name, const std::string& deck) {
   writeDeck(name, deck);
   return deckcase::runInProcessAt(deckcase::fs::path(FEM_BINARY_DIR) / "deck_cases" / ("motion_" + name));
+}
+
+void Watch::collect(FEMDynamic* fem, double time, double) {
+  fem->nodeManager->copyNodesToCpu();
+  callback_(*fem, time);
+}
+
+void runWatching(const std::string& name, const std::string& deck, Watch::Callback callback) {
+  writeDeck(name, deck);
+  deckcase::runModelAt(deckcase::fs::path(FEM_BINARY_DIR) / "deck_cases" / ("motion_" + name),
+                       std::make_unique<Watch>(std::move(callback)));
 }
 
 int runProgram(const std::string& name, const std::string& deck, std::string* console) {

@@ -4,6 +4,7 @@
 // time loop in-process with a probe that records every cycle, or run by the
 // impactfem program for its exit status and console.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,5 +49,28 @@ std::vector<deckcase::Sample> run(const std::string& name, const std::string& de
 // Runs the impactfem program on the deck text; returns its exit status and
 // leaves its console output in *console.
 int runProgram(const std::string& name, const std::string& deck, std::string* console);
+
+}  // namespace motiondeck
+
+namespace motiondeck {
+
+// Output that hands the solver to a callback after every cycle (and at time
+// 0), with the nodes read back to the host.
+class Watch : public BasicOutput {
+ public:
+  using Callback = std::function<void(FEMDynamic& fem, double time)>;
+  explicit Watch(Callback callback) : callback_(std::move(callback)) {}
+  void collect(FEMDynamic* fem, double time, double dt) override;
+  void init(FEMDynamic*) override {}
+  void write(FEMDynamic*, double, double) override {}
+  void writeBinaryDump(FEMDynamic*, double, double) override {}
+  void readBinaryDump(FEMDynamic*, double, double) override {}
+
+ private:
+  Callback callback_;
+};
+
+// Runs the deck text in-process with a watch.
+void runWatching(const std::string& name, const std::string& deck, Watch::Callback callback);
 
 }  // namespace motiondeck
