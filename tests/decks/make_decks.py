@@ -6,6 +6,8 @@ unknown_material  the same cube whose part names a material the deck lacks
 free_flight     a 2 x 2 x 2 block of hexahedra with one initial velocity
 wave_hexa       a bar of hexahedra whose two halves start at +v and -v
 wave_tetra      the same bar cut into tetrahedra
+wave_fixed_end  a steel bar held at one end and pushed at the other
+bar_on_wall     a steel bar thrown at a fixed rigid wall
 free_flight_field, wave_hexa_field
                 the same models written the way pre-processors and users
                 write keyword decks (see FieldDeck below)
@@ -324,6 +326,43 @@ def shell_plate():
     write("shell_plate", text)
 
 
+# Steel bars of 40 hexahedra with nu = 0: E = 2e11, rho = 7850, so the bar
+# wave speed is c = sqrt(E / rho) = 5047.5 m/s.
+STEEL = (7850.0, 2.0e11)
+
+
+def steel_bar(length):
+    h = length / BAR_ELEMENTS
+    nodes, number = grid(BAR_ELEMENTS, 1, 1, h, h, h)
+    face = lambda i: [n for (a, j, k), n in sorted(number.items(), key=lambda e: e[1]) if a == i]
+    return nodes, number, face
+
+
+def wave_fixed_end():
+    """A bar held at x = 0 and pushed at x = L at 1 m/s from t = 0."""
+    nodes, number, face = steel_bar(0.2)
+    end_time = 1.5 * 0.2 / (STEEL[1] / STEEL[0]) ** 0.5
+    text = ("*KEYWORD\n$ a steel bar held at one end and pushed at the other\n" + node_block(nodes)
+            + solid_block(hexahedra(BAR_ELEMENTS, 1, 1, number))
+            + common_cards("bar", 1, STEEL[0], STEEL[1], float(f"{end_time:.4g}"))
+            + node_set(1, face(0)) + node_set(2, face(BAR_ELEMENTS))
+            + "*BOUNDARY_SPC_SET\n" + card(1, 0, 1, 1, 1)
+            + "*BOUNDARY_PRESCRIBED_MOTION_SET\n" + card(2, 1, 0, 0, -1.0) + "*END\n")
+    write("wave_fixed_end", text)
+
+
+def bar_on_wall():
+    """A bar thrown along -x at 5 m/s against a fixed wall at x = 0."""
+    nodes, number, face = steel_bar(0.1)
+    text = ("*KEYWORD\n$ a steel bar thrown at a rigid wall\n" + node_block(nodes)
+            + solid_block(hexahedra(BAR_ELEMENTS, 1, 1, number))
+            + common_cards("bar", 1, STEEL[0], STEEL[1], 6.0e-5)
+            + node_set(1, list(range(1, len(nodes) + 1)))
+            + initial_velocity(1, (-5.0, 0.0, 0.0))
+            + "*RIGIDWALL_PLANAR\n" + card(0) + card(0.0, 0.0, 0.0, 1.0, 0.0, 0.0) + "*END\n")
+    write("bar_on_wall", text)
+
+
 if __name__ == "__main__":
     one_hexahedron()
     unknown_material()
@@ -332,3 +371,5 @@ if __name__ == "__main__":
     wave_bar("wave_tetra", tetra=True)
     shell_plate()
     wave_rubber()
+    wave_fixed_end()
+    bar_on_wall()
