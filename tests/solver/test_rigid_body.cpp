@@ -136,6 +136,9 @@ TEST(RigidDeck, FreeSpinKeepsAngularMomentumOverTenThousandCycles) {
     std::vector<double> r;
     for (const NodeCuda& n : nodes) r.push_back(std::hypot(n.coord[0] - c[0], n.coord[1] - c[1]));
     if (cycles++ == 0) {
+      // The initial velocity of all the body's nodes reaches the body once.
+      EXPECT_EQ(body.velocity[0], 0.5);
+      EXPECT_EQ(body.velocity[5], 3.0);
       l0 = l;
       radius = r;
     }
