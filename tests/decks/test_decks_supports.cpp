@@ -15,7 +15,14 @@ constexpr double kSteelDensity = 7850.0;
 const double kSteelWaveSpeed = std::sqrt(2.0e11 / kSteelDensity);
 constexpr double kBarElements = 40.0;
 
-double startX(const Sample& first, std::size_t i) { return first.nodes[i].coord[0] - first.nodes[i].total_disp[0]; }
+// The nodes that start at x = 0 (the four of the bar's end face).
+std::vector<std::size_t> endFace(const Sample& first) {
+  std::vector<std::size_t> face;
+  for (std::size_t i = 0; i < first.nodes.size(); ++i) {
+    if (first.nodes[i].coord[0] - first.nodes[i].total_disp[0] < 1e-9) face.push_back(i);
+  }
+  return face;
+}
 
 }  // namespace
 
@@ -26,11 +33,7 @@ TEST(DeckCase, WaveDoublesAtAFixedEnd) {
   const double length = 0.2, v = 1.0, c = kSteelWaveSpeed, h = length / kBarElements;
   const std::vector<Sample> samples = runInProcess("wave_fixed_end");
   ASSERT_GT(samples.size(), 50u);
-  const Sample& first = samples.front();
-  std::vector<std::size_t> heldEnd;
-  for (std::size_t i = 0; i < first.nodes.size(); ++i) {
-    if (startX(first, i) < 1e-9) heldEnd.push_back(i);
-  }
+  const std::vector<std::size_t> heldEnd = endFace(samples.front());
   ASSERT_EQ(heldEnd.size(), 4u);
   auto endStress = [&](const Sample& s) {
     double sum = 0.0;
@@ -65,11 +68,7 @@ TEST(DeckCase, BarBouncesOffARigidWall) {
   const double length = 0.1, v = 5.0, c = kSteelWaveSpeed, h = length / kBarElements;
   const std::vector<Sample> samples = runInProcess("bar_on_wall");
   ASSERT_GT(samples.size(), 100u);
-  const Sample& first = samples.front();
-  std::vector<std::size_t> wallEnd;
-  for (std::size_t i = 0; i < first.nodes.size(); ++i) {
-    if (startX(first, i) < 1e-9) wallEnd.push_back(i);
-  }
+  const std::vector<std::size_t> wallEnd = endFace(samples.front());
   ASSERT_EQ(wallEnd.size(), 4u);
   double release = -1.0, deepest = 0.0;
   for (const Sample& s : samples) {
