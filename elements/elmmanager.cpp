@@ -97,6 +97,18 @@ int pointCountOrDefault(const Section* section) {
   return P == 0 ? 5 : P;
 }
 
+// Points through the thickness of a shell section: the line rule holds 1 to
+// 7 points, so a count beyond it would give points without weight (a shell
+// without stiffness) and a negative one no points at all; both are said and
+// replaced by the nearest usable count.
+int shellThicknessPoints(const Section* section, int P) {
+  if (P >= 1 && P <= 7) return P;
+  const int used = P > 7 ? 7 : 5;
+  printf("shell section %d: %d points through the thickness cannot be integrated (1 to 7); its shells take %d\n",
+         section != nullptr ? section->id : 0, P, used);
+  return used;
+}
+
 }  // namespace
 
 ElmManager::ElmManager(const ElmManager& other)
@@ -391,6 +403,7 @@ void ElmManager::setSFemFlag(const Section* section) {
 void ElmManager::setIntegrationPointNum(const Section* section) {
   const int P = pointCountOrDefault(section);
   forEachElement([](Element& e) { e.integratPointNum = 0; });
+  const int shellP = shell_element_array_cpu.empty() ? P : shellThicknessPoints(section, P);
   for (auto& e : shell_element_array_cpu) {
     switch (e.type) {
       case ET_MEMBRANE3:
@@ -402,7 +415,7 @@ void ElmManager::setIntegrationPointNum(const Section* section) {
       case ET_HL_SHELL:
       case ET_BT_TRI_SHELL:
         e.planePointNum = 1;
-        e.thickPointNum = P;
+        e.thickPointNum = shellP;
         break;
       case ET_CB_TRI_SHELL:
         e.planePointNum = 1;

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/elements/shellTestModel.h"
@@ -390,6 +391,27 @@ TEST(ShellElement, HostTwinsHandTheForceToTheNodes) {
         EXPECT_DOUBLE_EQ(host.nodes[i].moment[k], device.nodes[i].moment[k]) << "type " << type << " node " << i;
       }
     EXPECT_GT(device.maxNodalForce(), 1.0) << "type " << type;
+  }
+}
+
+// Points through the thickness beyond the line rule (1 to 7) would carry no
+// weight, and a negative count none at all: the section is told and its
+// shells take the nearest usable count, so they keep their stiffness.
+TEST(ShellElement, UnusablePointCountsAreSaidAndReplaced) {
+  for (const auto& [asked, used] : {std::pair{9, 7}, std::pair{-3, 5}}) {
+    ShellModel m = model(ET_BT_SHELL, asked);
+    shelltest::grid(m, 1, 1, 1.0, 1.0, false);
+    testing::internal::CaptureStdout();
+    m.link();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "shell section 1: " + std::to_string(asked) +
+                  " points through the thickness cannot be integrated (1 to 7); its shells take " +
+                  std::to_string(used) + "\n");
+    const ShellElementCuda& e = m.elems()[0];
+    ASSERT_EQ(e.integratPointNum, used);
+    double weights = 0.0;
+    for (int p = 0; p < used; ++p) weights += e.gaussPoint[p].weight_;
+    EXPECT_NEAR(weights, 2.0, 1e-12);
   }
 }
 
