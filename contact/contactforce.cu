@@ -103,6 +103,7 @@ __host__ __device__ void ContactPairCuda::release(int cycle, int* activePairCoun
     tp.segment[slot] = segment;
     tp.side[slot] = side;
     tp.next_check_cycle[slot] = kind == NODE_TO_SEGMENT ? cycle : 0;
+    tp.active_flag = 1;
   }
   segment = nullptr;
   carried_force = 0.0;

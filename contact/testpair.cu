@@ -34,10 +34,14 @@ __host__ __device__ void TestPairCuda::addCandidate(SegmentCuda* s, int* overflo
   segment[slot] = s;
   next_check_cycle[slot] = 0;
   side[slot] = 0;
+  active_flag = 1;
 }
 
 __host__ __device__ void TestPairCuda::testExpand(const char* message) {
-  if (count == 0 || contactNode == nullptr) return;
+  if (count == 0 || contactNode == nullptr) {
+    updateActiveFlag();
+    return;
+  }
   const ContactNodeCuda* owner = contactNode;
   const NodeCuda* node = owner->node;
   int kept = 0;
@@ -62,6 +66,7 @@ __host__ __device__ void TestPairCuda::testExpand(const char* message) {
   }
   if (kept != effective) printf(message, kept, effective, owner->node_id);
   count = kept;
+  updateActiveFlag();
 }
 
 __global__ void GpuClearTestPair(int n, TestPairCuda** pairs) {
@@ -249,35 +254,31 @@ __host__ __device__ inline bool betterResult(const TestJudgeReturn& a, const Tes
 __global__ void gpuProduceContactPair(int cycle, int cycle2, int n, TestPairCuda** pairs, int* counter) {
   __shared__ TestJudgeReturn results[kTestPairSlots];
   __shared__ ContactNodeCuda* owners[kTestPairSlots];
-  __shared__ int blockActive;
   const int lane = static_cast<int>(threadIdx.x);
   const int pairIndex = static_cast<int>(blockIdx.x);
-  results[lane] = TestJudgeReturn{0, 0, 0, nullptr, kNoJudgeDistance};
-  owners[lane] = nullptr;
-  if (lane == 0) {
-    blockActive = pairIndex < n && pairs[pairIndex] != nullptr && pairs[pairIndex]->count >= 1 &&
-                  pairs[pairIndex]->contactNode != nullptr;
+  // A test pair without candidates (its flag was set when its list last
+  // changed, before this kernel; no thread writes it here) has nothing to
+  // judge: the whole block leaves before any barrier.
+  if (pairIndex >= n || pairs[pairIndex] == nullptr || pairs[pairIndex]->active_flag == 0 ||
+      pairs[pairIndex]->contactNode == nullptr) {
+    return;
   }
-  __syncthreads();
-  if (!blockActive) return;  // the same for every thread of the block
-
   TestPairCuda* tp = pairs[pairIndex];
   ContactNodeCuda* owner = tp->contactNode;
+  results[lane] = TestJudgeReturn{0, 0, 0, nullptr, kNoJudgeDistance};
   tp->produceContactPairGpu(tp->segment[lane], cycle, lane, results[lane], cycle2);
   owners[lane] = owner;
   const TestJudgeReturn mine = results[lane];
   __syncthreads();
-  if (owner->in_contact != 0) return;  // written by no thread of this block before this point
-
-  for (int stride = kTestPairSlots / 2; stride > 0; stride /= 2) {
-    if (lane < stride) {
-      if (owners[lane] != owners[lane + stride]) printf("存在不同碰撞点距离之间的比较\n");
-      if (betterResult(results[lane], results[lane + stride])) results[lane] = results[lane + stride];
+  // The nearest result; on equal distances the smaller kind (segment, then
+  // edge, then node), and on full ties the lowest slot, as a tree reduction
+  // that keeps the left entry on ties would give.
+  if (lane == 0 && owner->in_contact == 0) {
+    TestJudgeReturn best = results[0];
+    for (int j = 1; j < kTestPairSlots; ++j) {
+      if (owners[j] != owners[0]) printf("存在不同碰撞点距离之间的比较\n");
+      if (betterResult(best, results[j])) best = results[j];
     }
-    __syncthreads();
-  }
-  if (lane == 0) {
-    const TestJudgeReturn best = results[0];
     if (best.distance < 90.0 && best.segment != nullptr) {
       ContactPairCuda& p = owner->contact_pair;
       p.segment = best.segment;

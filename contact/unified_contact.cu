@@ -49,6 +49,7 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
 
   for (Contact& c : contacts) {
     if (isSelfSearch(c) || c.masterSurface == nullptr) continue;
+    if (c.slaveSurface == c.masterSurface && isRigidSurface(c.masterSurface)) continue;
     if (c.contact_type == NODES_TO_SURFACE) {
       SubDomainManager& m = add(&c, c.masterSurface, nullptr, c.box_check_flag != 0);
       m.slave_contact_node_array_cpu = c.slave_contact_node_array_cpu;
@@ -67,6 +68,8 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
       if (!isSelfSearch(b) || b.masterSurface == nullptr) continue;
       Surface* sa = a.masterSurface;
       Surface* sb = b.masterSurface;
+      // The segments of one rigid body never act on its own nodes.
+      if (sa == sb && isRigidSurface(sa)) continue;
       if (sa->mean_edge_length > sb->mean_edge_length) {
         add(&a, sa, sb, true);
       } else {

@@ -13,6 +13,7 @@ void listCandidates(ContactNodeCuda& cn, std::initializer_list<SegmentCuda*> seg
     cn.test_pair.segment[j] = s;
     cn.test_pair.side[j] = side;
   }
+  cn.test_pair.updateActiveFlag();
 }
 
 void setThickness(ContactRig& rig, double t) {
