@@ -117,6 +117,10 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
       w.move(d->dt, d->time);
       w.applyForceCpu(d->time, d->dt);
     }
+    // Boundaries and rigid bodies work with the steps of the coming update.
+    d->prev_dt = d->dt;
+    d->dt = std::min(candidate, kCpuMaxDt);
+    if (stepStopsRun(d)) return false;
     // Slave forces reach their masters before the boundary conditions act.
     d->constrainedManager->transferSlaveForcesCpu();
     d->boundaryManager->computeAllFactors(d->time);
@@ -136,9 +140,6 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     for (RigidCuda& r : rm->rigid_array) r.updateNodesCpu(d->dt);
 
     d->cycle += 1;
-    d->prev_dt = d->dt;
-    d->dt = std::min(candidate, kCpuMaxDt);
-    if (stepStopsRun(d)) return false;
 
     const double outputStart = wallClockMs();
     d->outputManager->collectAll(d, d->time, d->dt);

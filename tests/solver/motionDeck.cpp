@@ -8,6 +8,10 @@
 #include <sstream>
 
 #include "core/nodeManager.h"
+#include "input/keywordReader.h"
+#include "input/preprocessModel.h"
+#include "output/outputManager.h"
+#include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"
 
 namespace motiondeck {
@@ -85,6 +89,17 @@ void runWatching(const std::string& name, const std::string& deck, Watch::Callba
   writeDeck(name, deck);
   deckcase::runModelAt(deckcase::fs::path(FEM_BINARY_DIR) / "deck_cases" / ("motion_" + name),
                        std::make_unique<Watch>(std::move(callback)));
+}
+
+void runHostWatching(const std::string& name, const std::string& deck, Watch::Callback callback) {
+  FEMDynamic fem;
+  fem.newManagers();
+  ASSERT_EQ(readKeywordDeck(&fem, writeDeck(name, deck)), 1);
+  ASSERT_EQ(preprocessModel(&fem), 1);
+  fem.outputManager->addOutput(std::make_unique<Watch>(std::move(callback)));
+  fem.host_path_flag = 1;
+  double contactTime = 0.0, outputTime = 0.0;
+  EXPECT_TRUE(femDynaAnalyCpu(&fem, &contactTime, &outputTime));
 }
 
 int runProgram(const std::string& name, const std::string& deck, std::string* console) {

@@ -70,7 +70,9 @@ class Watch : public BasicOutput {
   Callback callback_;
 };
 
-// Runs the deck text in-process with a watch.
+// Runs the deck text in-process with a watch, in the GPU loop or in the
+// host-only loop.
 void runWatching(const std::string& name, const std::string& deck, Watch::Callback callback);
+void runHostWatching(const std::string& name, const std::string& deck, Watch::Callback callback);
 
 }  // namespace motiondeck

@@ -144,6 +144,7 @@ TEST(RigidDeck, FreeSpinKeepsAngularMomentumOverTenThousandCycles) {
     }
     worstMomentum = std::max(worstMomentum, std::fabs(l - l0) / l0);
     for (std::size_t k = 0; k < r.size(); ++k) worstRadius = std::max(worstRadius, std::fabs(r[k] - radius[k]));
+    for (const NodeCuda& n : nodes) EXPECT_EQ(n.vel[5], body.velocity[5]);  // members turn with the body
     EXPECT_NEAR(body.inertia[2] * body.velocity[5], 0.0, 1e-12 * l0);
   });
   EXPECT_GE(cycles, 10000);
