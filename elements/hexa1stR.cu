@@ -1,7 +1,5 @@
 // One-point hexahedron with hourglass control (type 18), and the one-point
 // body it shares with the one-point pentahedron (type 21).
-#include <cstdio>
-
 #include "elements/hourglasscontrol.h"
 #include "elements/solid1st.h"
 

@@ -69,7 +69,10 @@ void KeywordReader::readSet(const std::string& block) {
     };
 
     // The option is the keyword after "*SET_", without "_TITLE".
-    const std::string form = withoutTitle(header).substr(std::string("*SET_").size());
+    // A bare "*SET" has no option: it is an unknown form.
+    const std::string bare = withoutTitle(header);
+    const std::size_t prefix = std::string("*SET_").size();
+    const std::string form = bare.size() > prefix ? bare.substr(prefix) : std::string();
     if (form.find("GENERATE") != std::string::npos) {
         refuseForm(header, "is not read by this version: its members (ranges of ids) would be lost");
         return;
