@@ -587,6 +587,10 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
            hourglass, solid2ndArrayGpu_, solid2ndNum_, dt, solid2ndSteps, safeFactor);
   const int total = dtArrayNum();
   if (total == 0 || dtArray == nullptr) return;
+  // An element whose step is not finite (its shape or state is broken)
+  // gives the model step 0, so that the loop stops and names it.
+  launch(ZeroNonFiniteSteps, dim3(static_cast<unsigned>(total / kSmallBlock + 1)), dim3(kSmallBlock), total,
+         dtArray);
   int k = 0;
   cublasIdamin_v2(handle, total, dtArray, 1, &k);
   if (k < 1 || k > total) return;

@@ -93,6 +93,9 @@ class ElementControl {
 __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
                                          SolidElementCuda** elements, int n, double dt, double* steps,
                                          double safeFactor);
+// Entries of the step array that are not finite become 0, so that the
+// smallest step (through cuBLAS, which passes over them) stops the run.
+__global__ void ZeroNonFiniteSteps(int n, double* steps);
 __global__ void AllSolidDt(double* blockMin, int n, SolidElementCuda** elements, Material* materials,
                            double safeFactor);
 __global__ void _AllBeamElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,

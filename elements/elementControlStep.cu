@@ -1,5 +1,6 @@
-// The element that limits the model's step, read back from the device for
-// the message of a run that cannot step on.
+// The element that limits the model's step: steps that are not finite made
+// the smallest, and the element read back from the device for the message
+// of a run that cannot step on.
 #include <vector>
 
 #include "core/logErrorPrint.h"
@@ -35,6 +36,11 @@ void considerFamily(ElementStep& worst, T** elements, int n) {
 }
 
 }  // namespace
+
+__global__ void ZeroNonFiniteSteps(int n, double* steps) {
+  const int i = blockIdx.x * blockDim.x + threadIdx.x;
+  if (i < n && !nodeValueIsFinite(steps[i])) steps[i] = 0.0;
+}
 
 ElementStep ElementControl::smallestElementStep() {
   ElementStep worst;

@@ -54,7 +54,8 @@ TEST(ElementControl, CriticalStepOfSteelCube) {
 }
 
 // A collapsed element (all nodes in one point) has no finite step: it never
-// becomes the first step, and it is the element named when the run stops.
+// becomes the first step; in the cycle it gives the model step 0, and it is
+// the element named when the run stops.
 TEST(ElementControl, CriticalStepSkipsStepsThatAreNotFinite) {
   SolidModel m;
   addCubes(m, {0.0, 0.01});
@@ -62,6 +63,13 @@ TEST(ElementControl, CriticalStepSkipsStepsThatAreNotFinite) {
   DeviceModel d(m);
   Driver drv(d);
   EXPECT_NEAR(drv.control.gpuCalCriticalDt(d.record, d.sections, 0.9), 1.49976e-6, 1e-11);
+  // In the cycle the element makes the model step 0, which stops the loop.
+  cublasHandle_t handle = nullptr;
+  cublasCreate_v2(&handle);
+  double candidate = 1.0;
+  drv.control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle, &candidate, 0.9);
+  cublasDestroy_v2(handle);
+  EXPECT_EQ(candidate, 0.0);
   const ElementStep worst = drv.control.smallestElementStep();
   ASSERT_TRUE(worst.found);
   EXPECT_EQ(worst.id, 1);
