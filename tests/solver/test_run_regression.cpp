@@ -4,6 +4,7 @@
 // run_stops_* must be refused by the set-up or stopped by the loop with a
 // message; any other run_* deck must complete with a finite node state.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -26,7 +27,8 @@ namespace fs = std::filesystem;
 enum class Outcome { NotRead, Stopped, Completed, CompletedNotFinite };
 
 Outcome runTenCycles(const fs::path& deck) {
-  const fs::path folder = fs::path(::testing::TempDir()) / "run_regression";
+  // The process id keeps test programs that run at the same time apart.
+  const fs::path folder = fs::path(::testing::TempDir()) / ("run_regression_" + std::to_string(getpid()));
   fs::remove_all(folder);
   fs::create_directories(folder);
   const fs::path copy = folder / deck.filename();

@@ -3,6 +3,7 @@
 // that is not a positive number (both loops), and the host loop over a part
 // whose material has no model.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -39,9 +40,11 @@ struct RunResult {
 };
 
 RunResult runDeck(const std::string& deckText, bool hostOnly) {
+  // The process id keeps test programs that run at the same time apart.
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() /
-      ("impactfem_run_stops_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+      ("impactfem_run_stops_" + std::to_string(getpid()) + "_" +
+       std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   std::ofstream(dir / "deck.k") << deckText;
