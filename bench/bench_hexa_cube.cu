@@ -10,13 +10,13 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
 #include <vector>
 
+#include "bench/benchCycle.h"
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
@@ -32,21 +32,6 @@
 #include "materials/materialstatus.h"
 
 namespace {
-
-template <typename T>
-T* upload(const T* host, size_t n) {
-  T* d = nullptr;
-  CUDA_CHECK(cudaMalloc(&d, sizeof(T) * n));
-  CUDA_CHECK(cudaMemcpy(d, host, sizeof(T) * n, cudaMemcpyHostToDevice));
-  return d;
-}
-
-using Clock = std::chrono::steady_clock;
-double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
-
-struct Timing {
-  double elements = 0.0, nodes = 0.0, total = 0.0;
-};
 
 // The cube model in device memory, ready for the cycle.
 class CubeModel {
@@ -136,74 +121,24 @@ class CubeModel {
     CUDA_CHECK(cudaMemcpy(dPoints_, points_.data(), sizeof(GaussPoint) * ne, cudaMemcpyHostToDevice));
     CUDA_CHECK(cudaMemcpy(dStates_, states.data(), sizeof(ElasticMaterialStatus) * ne, cudaMemcpyHostToDevice));
 
-    // The device model object, built on the device from the uploaded record.
-    dRecord_ = upload(&record_, 1);
-    CUDA_CHECK(cudaMalloc(&dMaterials_, sizeof(MaterialNew*)));
-    launch(GpuCreateMaterialNewArrayData, dim3(1), dim3(64), 1, dRecord_, dMaterials_);
-    CUDA_CHECK(cudaDeviceSynchronize());
     Section sec;
     sec.id = 1;
     sec.family_code = 4;
     sec.element_formulation = ET_HEXA_REDUCED;
-    dSections_ = upload(&sec, 1);
-    HourglassControl hg;
-    dHourglass_ = upload(&hg, 1);
     hostMaterial_ = new LinearElasticMaterial(&record_);
-    parts_.resize(1);
-    parts_[0].id = 1;
-    parts_[0].elmManager = &store_;
-    parts_[0].material = &record_;
-    parts_[0].materialNew = hostMaterial_;
-    control_.allocateAndCopyElementPtr(parts_);
-    control_.gpuVerifyElement();
-    control_.sortElementPtrByType();
-    control_.allocateBlockDtBuffer();
-    control_.allocateDtArray();
-    CUDA_CHECK(cudaDeviceSynchronize());
-    dt_ = std::min(control_.gpuCalCriticalDt(dRecord_, dSections_, 0.9), 0.001);
-    prevDt_ = dt_;
-    cublasCreate_v2(&handle_);
+    run_.start(&nodeManager_, &store_, &record_, hostMaterial_, sec);
   }
 
   ~CubeModel() {
-    cublasDestroy_v2(handle_);
-    launch(GpuDestroyMaterialNewArrayData, dim3(1), dim3(64), 1, dMaterials_);
-    CUDA_CHECK(cudaDeviceSynchronize());
-    for (void* p : {static_cast<void*>(dPoints_), static_cast<void*>(dStates_), static_cast<void*>(dRecord_),
-                    static_cast<void*>(dMaterials_), static_cast<void*>(dSections_),
-                    static_cast<void*>(dHourglass_)})
-      CUDA_CHECK(cudaFree(p));
+    for (void* p : {static_cast<void*>(dPoints_), static_cast<void*>(dStates_)}) CUDA_CHECK(cudaFree(p));
     delete hostMaterial_;
   }
 
   // The element and node steps of the GPU cycle.
-  Timing run(int cycles) {
-    Timing t;
-    const auto start = Clock::now();
-    for (int c = 0; c < cycles; ++c) {
-      const auto t0 = Clock::now();
-      nodeManager_.allNodeDispCal(dt_);
-      CUDA_CHECK(cudaDeviceSynchronize());
-      const auto t1 = Clock::now();
-      double candidate = dt_;
-      control_.gpuAllElementInterFor(dMaterials_, dSections_, dHourglass_, dt_, handle_, &candidate, 0.9);
-      const auto t2 = Clock::now();
-      nodeManager_.gpuAddNodeInterForce();
-      const double next = std::min(candidate, 0.001);
-      nodeManager_.allNodeAccelVelCal(next, prevDt_);
-      CUDA_CHECK(cudaDeviceSynchronize());
-      const auto t3 = Clock::now();
-      prevDt_ = dt_;
-      dt_ = next;
-      t.elements += seconds(t1, t2);
-      t.nodes += seconds(t0, t1) + seconds(t2, t3);
-    }
-    t.total = seconds(start, Clock::now());
-    return t;
-  }
+  bench::Timing run(int cycles) { return run_.cycle.run(cycles); }
 
   int elementNum() const { return n_ * n_ * n_; }
-  double dt() const { return dt_; }
+  double dt() const { return run_.cycle.dt; }
 
   // Largest node speed: a check that the run stayed bounded.
   double maxSpeed() {
@@ -219,18 +154,11 @@ class CubeModel {
   Material record_;
   NodeManager nodeManager_;
   ElmManager store_;
-  std::vector<Part> parts_;
   std::vector<GaussPoint> points_;
   GaussPoint* dPoints_ = nullptr;
   ElasticMaterialStatus* dStates_ = nullptr;
-  Material* dRecord_ = nullptr;
-  MaterialNew** dMaterials_ = nullptr;
-  Section* dSections_ = nullptr;
-  HourglassControl* dHourglass_ = nullptr;
   LinearElasticMaterial* hostMaterial_ = nullptr;
-  ElementControl control_;
-  cublasHandle_t handle_ = nullptr;
-  double dt_ = 0.0, prevDt_ = 0.0;
+  bench::DeviceRun run_;  // device material, section and driver of the cycle
 };
 
 // Another program keeping one core busy: a thread that spins while it lives.
@@ -253,14 +181,6 @@ class CoreLoad {
   std::thread spinner_;
 };
 
-void report(const char* label, int threads, const Timing& t, int elements, int cycles) {
-  const double perElementCycle = t.total / (static_cast<double>(elements) * cycles) * 1e6;
-  const double rest = t.total - t.elements - t.nodes;
-  printf("%-10s threads %2d: %8.4f us per element-cycle, %8.3f ms per cycle; elements %5.1f%%, nodes %5.1f%%, "
-         "rest %5.1f%%\n",
-         label, threads, perElementCycle, t.total / cycles * 1e3, 100.0 * t.elements / t.total,
-         100.0 * t.nodes / t.total, 100.0 * rest / t.total);
-}
 
 }  // namespace
 
@@ -278,31 +198,20 @@ int main(int argc, char** argv) {
   const double v0 = model.maxSpeed();
   // One thread, then doubling thread counts up to the given count; the same
   // model runs on (its motion simply goes on).
-  double oneThread = 0.0;
-  for (int threads = 1;; threads = std::min(2 * threads, cores)) {
-    omp_set_num_threads(threads);
-    model.run(2);  // warm-up
-    const Timing t = model.run(cycles);
-    report(threads == 1 ? "1 thread" : "threads", threads, t, model.elementNum(), cycles);
-    if (threads == 1)
-      oneThread = t.total;
-    else
-      printf("speed-up on %d threads: %.2fx\n", threads, oneThread / t.total);
-    if (threads == cores) break;
-  }
+  bench::runThreadSeries(model, cores, cycles);
   // All cores again, once idle and once with one core taken: the busy core
   // should cost about its share of the work.
   omp_set_num_threads(cores);
   model.run(2);
-  const Timing idle = model.run(cycles);
-  report("idle", cores, idle, model.elementNum(), cycles);
-  Timing loaded;
+  const bench::Timing idle = model.run(cycles);
+  bench::report("idle", cores, idle, model.elementNum(), cycles);
+  bench::Timing loaded;
   {
     CoreLoad load;
     model.run(2);
     loaded = model.run(cycles);
   }
-  report("1 loaded", cores, loaded, model.elementNum(), cycles);
+  bench::report("1 loaded", cores, loaded, model.elementNum(), cycles);
   printf("one core loaded: %.2fx the idle time (one core's share of %d: %.2fx)\n", loaded.total / idle.total, cores,
          cores > 1 ? static_cast<double>(cores) / (cores - 1) : 1.0);
   printf("step %.4e s; largest node speed %.3f m/s at the start, %.3f m/s after the runs\n", model.dt(), v0,

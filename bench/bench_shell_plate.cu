@@ -9,13 +9,12 @@
 #include <omp.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <vector>
 
+#include "bench/benchCycle.h"
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
@@ -31,21 +30,6 @@
 #include "materials/materialstatus.h"
 
 namespace {
-
-template <typename T>
-T* upload(const T* host, size_t n) {
-  T* d = nullptr;
-  CUDA_CHECK(cudaMalloc(&d, sizeof(T) * n));
-  CUDA_CHECK(cudaMemcpy(d, host, sizeof(T) * n, cudaMemcpyHostToDevice));
-  return d;
-}
-
-using Clock = std::chrono::steady_clock;
-double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
-
-struct Timing {
-  double elements = 0.0, nodes = 0.0, total = 0.0, cpu = 0.0;
-};
 
 constexpr int kPoints = 5;
 constexpr double kThickness = 0.005;
@@ -165,72 +149,20 @@ class PlateModel {
     CUDA_CHECK(cudaMemcpy(dPoints_, points.data(), sizeof(GaussPoint) * pointNum, cudaMemcpyHostToDevice));
     CUDA_CHECK(cudaMemcpy(dStates_, states.data(), sizeof(PlasticMaterialStatus) * pointNum, cudaMemcpyHostToDevice));
 
-    // The device model object, built on the device from the uploaded record.
-    dRecord_ = upload(&record_, 1);
-    CUDA_CHECK(cudaMalloc(&dMaterials_, sizeof(MaterialNew*)));
-    launch(GpuCreateMaterialNewArrayData, dim3(1), dim3(64), 1, dRecord_, dMaterials_);
-    CUDA_CHECK(cudaDeviceSynchronize());
-    dSections_ = upload(&section_, 1);
-    HourglassControl hg;
-    dHourglass_ = upload(&hg, 1);
     hostMaterial_ = new ElasticPlasticMaterial(&record_);
-    parts_.resize(1);
-    parts_[0].id = 1;
-    parts_[0].elmManager = &store_;
-    parts_[0].material = &record_;
-    parts_[0].materialNew = hostMaterial_;
-    control_.allocateAndCopyElementPtr(parts_);
-    control_.gpuVerifyElement();
-    control_.sortElementPtrByType();
-    control_.allocateBlockDtBuffer();
-    control_.allocateDtArray();
-    CUDA_CHECK(cudaDeviceSynchronize());
-    dt_ = std::min(control_.gpuCalCriticalDt(dRecord_, dSections_, 0.9), 0.001);
-    prevDt_ = dt_;
-    cublasCreate_v2(&handle_);
+    run_.start(&nodeManager_, &store_, &record_, hostMaterial_, section_);
   }
 
   ~PlateModel() {
-    cublasDestroy_v2(handle_);
-    launch(GpuDestroyMaterialNewArrayData, dim3(1), dim3(64), 1, dMaterials_);
-    CUDA_CHECK(cudaDeviceSynchronize());
-    for (void* p : {static_cast<void*>(dPoints_), static_cast<void*>(dStates_), static_cast<void*>(dRecord_),
-                    static_cast<void*>(dMaterials_), static_cast<void*>(dSections_),
-                    static_cast<void*>(dHourglass_)})
-      CUDA_CHECK(cudaFree(p));
+    for (void* p : {static_cast<void*>(dPoints_), static_cast<void*>(dStates_)}) CUDA_CHECK(cudaFree(p));
     delete hostMaterial_;
   }
 
   // The element and node steps of the GPU cycle.
-  Timing run(int cycles) {
-    Timing t;
-    const std::clock_t cpuStart = std::clock();
-    const auto start = Clock::now();
-    for (int c = 0; c < cycles; ++c) {
-      const auto t0 = Clock::now();
-      nodeManager_.allNodeDispCal(dt_);
-      CUDA_CHECK(cudaDeviceSynchronize());
-      const auto t1 = Clock::now();
-      double candidate = dt_;
-      control_.gpuAllElementInterFor(dMaterials_, dSections_, dHourglass_, dt_, handle_, &candidate, 0.9);
-      const auto t2 = Clock::now();
-      nodeManager_.gpuAddNodeInterForce();
-      const double next = std::min(candidate, 0.001);
-      nodeManager_.allNodeAccelVelCal(next, prevDt_);
-      CUDA_CHECK(cudaDeviceSynchronize());
-      const auto t3 = Clock::now();
-      prevDt_ = dt_;
-      dt_ = next;
-      t.elements += seconds(t1, t2);
-      t.nodes += seconds(t0, t1) + seconds(t2, t3);
-    }
-    t.total = seconds(start, Clock::now());
-    t.cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-    return t;
-  }
+  bench::Timing run(int cycles) { return run_.cycle.run(cycles); }
 
   int elementNum() const { return n_ * n_; }
-  double dt() const { return dt_; }
+  double dt() const { return run_.cycle.dt; }
 
   // Largest node speed normal to the plate: a check that the run stayed
   // bounded.
@@ -247,30 +179,12 @@ class PlateModel {
   Section section_;
   NodeManager nodeManager_;
   ElmManager store_;
-  std::vector<Part> parts_;
   GaussPoint* dPoints_ = nullptr;
   PlasticMaterialStatus* dStates_ = nullptr;
-  Material* dRecord_ = nullptr;
-  MaterialNew** dMaterials_ = nullptr;
-  Section* dSections_ = nullptr;
-  HourglassControl* dHourglass_ = nullptr;
   ElasticPlasticMaterial* hostMaterial_ = nullptr;
-  ElementControl control_;
-  cublasHandle_t handle_ = nullptr;
-  double dt_ = 0.0, prevDt_ = 0.0;
+  bench::DeviceRun run_;  // device material, section and driver of the cycle
 };
 
-void report(const char* label, int threads, const Timing& t, int elements, int cycles) {
-  const double perElementCycle = t.total / (static_cast<double>(elements) * cycles) * 1e6;
-  const double rest = t.total - t.elements - t.nodes;
-  // Processor time of the whole process over the same cycles: on a loaded
-  // machine the wall time of one thread overstates its cost.
-  const double cpuPerElementCycle = t.cpu / (static_cast<double>(elements) * cycles) * 1e6;
-  printf("%-10s threads %2d: %8.4f us per element-cycle (processor time %8.4f us), %8.3f ms per cycle; "
-         "elements %5.1f%%, nodes %5.1f%%, rest %5.1f%%\n",
-         label, threads, perElementCycle, cpuPerElementCycle, t.total / cycles * 1e3, 100.0 * t.elements / t.total,
-         100.0 * t.nodes / t.total, 100.0 * rest / t.total);
-}
 
 }  // namespace
 
@@ -286,18 +200,7 @@ int main(int argc, char** argv) {
          n * n, kPoints, (n + 1) * (n + 1), cycles);
   PlateModel model(n);
   const double v0 = model.maxSpeed();
-  double oneThread = 0.0;
-  for (int threads = 1;; threads = std::min(2 * threads, cores)) {
-    omp_set_num_threads(threads);
-    model.run(2);  // warm-up
-    const Timing t = model.run(cycles);
-    report(threads == 1 ? "1 thread" : "threads", threads, t, model.elementNum(), cycles);
-    if (threads == 1)
-      oneThread = t.total;
-    else
-      printf("speed-up on %d threads: %.2fx\n", threads, oneThread / t.total);
-    if (threads == cores) break;
-  }
+  bench::runThreadSeries(model, cores, cycles);
   printf("step %.4e s; largest normal node speed %.3f m/s at the start, %.3f m/s after the runs\n", model.dt(), v0,
          model.maxSpeed());
   return 0;
