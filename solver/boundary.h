@@ -68,6 +68,7 @@ class NodeBoundary : public BasicBoundary {
   void init(FEMDynamic* fem) override;
   void applyGpu(double dt, double dtPrev) override;
   void applyCpu(double dt, double dtPrev) override;
+  const std::vector<NodeCuda*>& targetNodes() const { return targets_; }
 
  private:
   std::vector<NodeCuda*> targets_;  // the set's nodes or the one node

@@ -7,6 +7,7 @@
 #include "core/node.h"
 #include "core/set.h"
 #include "core/setManager.h"
+#include "solver/boundary.h"
 #include "solver/constrainedNodes.h"
 
 std::string Constrained::describe() const {
@@ -56,6 +57,7 @@ bool Constrained::linkNodeSet(SetManager* setManager) {
       jointNodesA.push_back(nodes[k]);
       jointNodesB.push_back(nodes[k + 1]);
       nodes[k + 1]->master_node_id = nodes[k]->store_id + 1;
+      nodes[k]->constrained_flag = nodes[k + 1]->constrained_flag = 1;
     }
     return true;
   }
@@ -70,6 +72,8 @@ bool Constrained::linkNodeSet(SetManager* setManager) {
 }
 
 void Constrained::transferMass() {
+  // Each joint pair's first node carries the pair's translational mass.
+  for (size_t k = 0; k < jointNodesA.size(); ++k) jointNodesA[k]->mass += jointNodesB[k]->mass;
   if (constrained_type != 0 || masterNode == nullptr) return;
   // A massless master of a two-node weld hands its role to the other node
   // and stays bound to it as its slave.
@@ -109,7 +113,9 @@ void Constrained::transferMass() {
     for (double& I : s->rot_inertia) I = -I;
     s->constrained_flag = 1;
   }
-  if (m.equivalent_mass == 0.0) m.equivalent_mass = m.mass;
+  // The equivalent masses stay those from before the transfer: body loads
+  // act on them (a master without mass of its own keeps 0, and walls and
+  // contact fall back to its mass).
 }
 
 void Constrained::imposeSlaveVelocitiesCpu() {
@@ -134,6 +140,23 @@ void ConstrainedManager::transferSlaveForcesCpu() {
 
 void ConstrainedManager::transferAllMass() {
   for (Constrained& c : constrained_array) c.transferMass();
+}
+
+bool ConstrainedManager::refuseBoundariesOnSlaves(const BoundaryManager& boundaries) const {
+  bool accepted = true;
+  for (const auto& b : boundaries.boundary_array) {
+    const auto* nodeBoundary = dynamic_cast<const NodeBoundary*>(b.get());
+    if (nodeBoundary == nullptr) continue;
+    for (const NodeCuda* n : nodeBoundary->targetNodes()) {
+      if (n == nullptr || !isSlaveNode(n)) continue;
+      fprintf(stderr,
+              "Boundary condition %d: node %d moves with its weld or joint partner and cannot be prescribed; "
+              "prescribe the weld's first node (or the joint's first node of the pair) instead\n",
+              b->id, n->id);
+      accepted = false;
+    }
+  }
+  return accepted;
 }
 
 bool ConstrainedManager::isSlaveNode(const NodeCuda* node) const {

@@ -79,6 +79,11 @@ __global__ void GpuJointPairVelocity(int n, NodeCuda** pairs) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) jointPairVelocity(*pairs[2 * i], *pairs[2 * i + 1]);
 }
 
+// Each pair's first node takes the second node's mass (mass scaling).
+__global__ void GpuJointPairMass(int n, NodeCuda** pairs) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) atomicAdd(&pairs[2 * i]->mass, pairs[2 * i + 1]->mass);
+}
+
 __global__ void GpuJointPairForce(int n, NodeCuda** pairs) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) jointPairForce(*pairs[2 * i], *pairs[2 * i + 1]);
 }
@@ -165,4 +170,7 @@ void ConstrainedManager::attachSlaveMassGpu() {
   if (slave_node_num > 0)
     launch(GpuAttachSlaveMassToMaster, constrainedGrid(slave_node_num), dim3(kConstrainedBlock), slave_node_num,
            slave_node_array_gpu, 1);
+  if (joint_pair_num > 0)
+    launch(GpuJointPairMass, constrainedGrid(joint_pair_num), dim3(kConstrainedBlock), joint_pair_num,
+           joint_pair_array_gpu);
 }

@@ -38,26 +38,24 @@ __host__ __device__ inline void slaveForceToMaster(NodeCuda& s, NodeCuda& m) {
   }
 }
 
-// The two nodes of a joint pair take their common (momentum-weighted)
-// translational velocity.
-__host__ __device__ inline void jointPairVelocity(NodeCuda& a, NodeCuda& b) {
-  const double total = a.mass + b.mass;
-  if (!(a.mass > 0.0) || !(b.mass > 0.0)) return;
+// Joint pairs: the first node leads in translation.  It carries the
+// pair's mass (added at set-up) and takes the second node's force; the
+// second node moves with the first one's velocity and keeps its own
+// rotations, inertia and moments.
+__host__ __device__ inline void jointPairVelocity(const NodeCuda& a, NodeCuda& b) {
+  for (int j = 0; j < 3; ++j) b.vel[j] = a.vel[j];
+}
+
+__host__ __device__ inline void jointPairForce(NodeCuda& a, NodeCuda& b) {
   for (int j = 0; j < 3; ++j) {
-    const double v = (a.mass * a.vel[j] + b.mass * b.vel[j]) / total;
-    a.vel[j] = v;
-    b.vel[j] = v;
+    atomicAddAnywhere(&a.force[j], b.force[j]);
+    b.force[j] = 0.0;
   }
 }
 
-// The pair's summed force is shared in proportion to the masses, so that
-// both nodes take the same translational acceleration.
-__host__ __device__ inline void jointPairForce(NodeCuda& a, NodeCuda& b) {
-  const double total = a.mass + b.mass;
-  if (!(a.mass > 0.0) || !(b.mass > 0.0)) return;
-  for (int j = 0; j < 3; ++j) {
-    const double F = a.force[j] + b.force[j];
-    a.force[j] = F * (a.mass / total);
-    b.force[j] = F * (b.mass / total);
-  }
+// Mass a body load acts on: a node bound by a weld or joint keeps its own
+// mass from before the transfer (its equivalent mass), so that every mass of
+// the group is pulled once, at its own place.
+__host__ __device__ inline double massBeforeTransfer(const NodeCuda& n) {
+  return n.constrained_flag != 0 ? n.equivalent_mass : n.mass;
 }

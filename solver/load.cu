@@ -11,6 +11,7 @@
 #include "elements/elementtype.h"
 #include "elements/shellElementCuda.h"
 #include "solver/femdynamic.h"
+#include "solver/constrainedNodes.h"
 
 namespace {
 constexpr int kLoadBlock = 64;
@@ -69,7 +70,7 @@ __global__ void GpuApplyNodeLoad(int n, NodeCuda** nodes, int i, double v) {
 
 __global__ void GpuApplyGlobalLoad(int n, NodeCuda* nodes, double g, int i) {
   const int k = blockIdx.x * kLoadBlock + threadIdx.x;
-  if (k < n) nodes[k].force[i] += nodes[k].mass * g;
+  if (k < n) nodes[k].force[i] += massBeforeTransfer(nodes[k]) * g;
 }
 
 __global__ void GpuApplyUniforLoadToElement(int n, Element** elements, double p) {
@@ -193,7 +194,8 @@ void GlobalLoad::applyCpu() {
   if (!typeApplies() || nodeManager == nullptr) return;
   for (int i = 0; i < 3; ++i) {
     if (direction[i] == 0.0) continue;
-    for (NodeCuda& node : nodeManager->node_array_cpu) node.force[i] += node.mass * scale_factor * factor * direction[i];
+    for (NodeCuda& node : nodeManager->node_array_cpu)
+      node.force[i] += massBeforeTransfer(node) * scale_factor * factor * direction[i];
   }
 }
 

@@ -6,14 +6,12 @@
 #include <fstream>
 #include <memory>
 
-#include "core/logErrorPrint.h"
 #include "core/logFile.h"
 #include "core/nodeManager.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
 #include "output/basicoutput.h"
 #include "output/outputManager.h"
-#include "platform/gpu_runtime.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"
 #include "solver/multigpumanager.h"
@@ -36,14 +34,6 @@ class TraceProbe : public BasicOutput {
       std::vector<NodeCuda> picked;
       for (int n : options_.traced) picked.push_back(nm->node_array_cpu[n - 1]);
       trace.nodes.push_back(std::move(picked));
-    }
-    for (int n : options_.clamped) {
-      NodeCuda& host = nm->node_array_cpu[n - 1];
-      for (double& v : host.vel) v = 0.0;
-      if (device_) {
-        NodeCuda* dev = nm->node_array_gpu + (n - 1);
-        CUDA_CHECK(cudaMemcpy(dev->vel, host.vel, sizeof(host.vel), cudaMemcpyHostToDevice));
-      }
     }
   }
   void init(FEMDynamic*) override {}

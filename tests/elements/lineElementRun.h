@@ -1,7 +1,5 @@
 // Runs a keyword deck given as text through the reader, the set-up and the
 // GPU time loop (or the host loop), tracing chosen nodes every cycle.
-// Clamped nodes have their velocities zeroed after every nodal update, as a
-// fixed support does.
 #pragma once
 #include <string>
 #include <vector>
@@ -18,7 +16,6 @@ struct Trace {
 
 struct RunOptions {
   std::vector<int> traced;   // node numbers (1-based positions) to trace
-  std::vector<int> clamped;  // node numbers held fixed
   bool hostLoop = false;     // run the host-only loop instead of the GPU loop
   int every = 1;             // keep one sample in this many cycles
 };

@@ -118,20 +118,25 @@ TEST_F(WeldJoint, WeldWithoutNodesIsRefusedByName) {
   }
 }
 
-// A joint pair: one common velocity, the summed force shared by mass.
+// A joint pair: the first node carries both masses and both forces, the
+// second moves with it in translation and keeps its own rotation.
 TEST_F(WeldJoint, JointPairMovesTogetherInTranslation) {
   Constrained joint = linked(2, 4);
-  node(4).vel[0] = 4.0;  // masses 4 and 5
+  joint.transferMass();
+  EXPECT_DOUBLE_EQ(node(4).mass, 9.0);
+  EXPECT_DOUBLE_EQ(node(5).mass, 5.0);
+  node(4).vel[0] = 4.0;
   node(5).vel[0] = -2.0;
-  node(4).vel[3] = 1.0;  // rotations stay each node's own
+  node(5).vel[3] = 1.0;
   joint.imposeSlaveVelocitiesCpu();
-  EXPECT_DOUBLE_EQ(node(4).vel[0], (16.0 - 10.0) / 9.0);
-  EXPECT_DOUBLE_EQ(node(5).vel[0], node(4).vel[0]);
-  EXPECT_DOUBLE_EQ(node(4).vel[3], 1.0);
-  node(4).force[1] = 9.0;
+  EXPECT_DOUBLE_EQ(node(5).vel[0], 4.0);
+  EXPECT_DOUBLE_EQ(node(5).vel[3], 1.0);
+  node(5).force[1] = 9.0;
+  node(5).moment[2] = 2.0;
   joint.transferSlaveForcesCpu();
-  EXPECT_DOUBLE_EQ(node(4).force[1] / node(4).mass, node(5).force[1] / node(5).mass);
-  EXPECT_DOUBLE_EQ(node(4).force[1] + node(5).force[1], 9.0);
+  EXPECT_DOUBLE_EQ(node(4).force[1], 9.0);
+  EXPECT_EQ(node(5).force[1], 0.0);
+  EXPECT_DOUBLE_EQ(node(5).moment[2], 2.0);
 }
 
 }  // namespace

@@ -133,3 +133,49 @@ TEST(WeldJointRuns, SetUpReportsWhatCannotAct) {
   EXPECT_NE(run.console.find("Beam section 1: elastic-plastic beams need a tube of 3, 6 or 9 section points"),
             std::string::npos);
 }
+
+namespace {
+
+// Two steel trusses along x, nodes 1-2 and 3-4, with nodes 2 and 3 at the
+// same place; welded when asked (node 2 master, node 3 slave).
+std::string twoTrusses(const std::string& extra) {
+  return "*KEYWORD\n*CONTROL_TERMINATION\n0.002\n*NODE\n1,0,0,0\n2,1,0,0\n3,1,0,0\n4,2,0,0\n"
+         "*ELEMENT_BEAM\n1,1,1,2,0\n2,1,3,4,0\n*PART\nbars\n1,1,1\n*SECTION_BEAM\n1,3\n1e-4\n"
+         "*MAT_ELASTIC\n1,7850,2.1e11,0.3\n*CONSTRAINED_SPOTWELD\n2,3\n" +
+         extra + "*END\n";
+}
+
+}  // namespace
+
+// Under gravity a welded group falls at g: each node is pulled with its own
+// mass from before the weld moved it to the master.
+TEST(WeldJointRuns, WeldedGroupFallsAtG) {
+  linerun::RunOptions options;
+  options.traced = {2, 3};
+  const linerun::Trace trace = linerun::runDeck("welded_fall", twoTrusses("*LOAD_BODY_Z\n,9.81\n"), options);
+  ASSERT_GT(trace.time.size(), 10u);
+  // The master's velocity grows at g; the slave moves with it.
+  const size_t last = trace.time.size() - 1;
+  const double dv = trace.nodes[last][0].vel[2] - trace.nodes[2][0].vel[2];
+  EXPECT_NEAR(dv / (trace.time[last] - trace.time[2]), -9.81, 1e-6 * 9.81);
+  EXPECT_EQ(trace.nodes[last][1].total_disp[2], trace.nodes[last][0].total_disp[2]);
+}
+
+// The slave's force reaches a clamped master before the support acts, so
+// the master stays put while the far bar pulls on the weld; a support on
+// the slave itself is refused.
+TEST(WeldJointRuns, ClampedMasterHoldsItsSlave) {
+  linerun::RunOptions options;
+  options.traced = {2, 3, 4};
+  const linerun::Trace trace = linerun::runDeck(
+      "clamped_master", twoTrusses("*BOUNDARY_SPC_NODE\n2,0,1,1,1\n*INITIAL_VELOCITY_NODE\n4,1,0,0\n"), options);
+  ASSERT_GT(trace.time.size(), 10u);
+  for (const auto& s : trace.nodes) {
+    for (int k = 0; k < 2; ++k)
+      for (int j = 0; j < 3; ++j) ASSERT_EQ(s[k].total_disp[j], 0.0);
+  }
+  EXPECT_LT(trace.nodes.back()[2].vel[0], 0.9);  // the far end is held back by the bar
+  std::string messages;
+  EXPECT_NE(linerun::setUpDeck("clamped_slave", twoTrusses("*BOUNDARY_SPC_NODE\n3,0,1,1,1\n"), &messages), 1);
+  EXPECT_NE(messages.find("node 3 moves with its weld or joint partner"), std::string::npos) << messages;
+}
