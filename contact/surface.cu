@@ -102,19 +102,29 @@ void Surface::defineSegmentLocalIds(int offset) {
   }
 }
 
+namespace {
+// Dropped segments named one by one before the rest are only counted.
+constexpr int kNamedDrops = 5;
+}  // namespace
+
 int Surface::dropSegments(const std::function<bool(const SegmentCuda&)>& keep, const char* reason) {
   std::vector<SegmentCuda> kept;
   kept.reserve(segment_array.size());
+  int dropped = 0;
   for (const SegmentCuda& seg : segment_array) {
     if (keep(seg)) {
       kept.push_back(seg);
       kept.back().local_index = static_cast<int>(kept.size()) - 1;
       continue;
     }
-    fprintf(stderr, "Surface %d: segment %d (nodes %d %d %d %d) %s\n", id,
-            seg.local_index + 1, seg.node_id[0], seg.node_id[1], seg.node_id[2], seg.node_id[3], reason);
+    if (++dropped <= kNamedDrops) {
+      fprintf(stderr, "Surface %d: segment %d (nodes %d %d %d %d) %s\n", id, seg.local_index + 1, seg.node_id[0],
+              seg.node_id[1], seg.node_id[2], seg.node_id[3], reason);
+    }
   }
-  const int dropped = static_cast<int>(segment_array.size() - kept.size());
+  if (dropped > kNamedDrops) {
+    fprintf(stderr, "Surface %d: %d more segments dropped for the same reason\n", id, dropped - kNamedDrops);
+  }
   segment_array.swap(kept);
   segment_num = static_cast<int>(segment_array.size());
   return dropped;

@@ -135,13 +135,15 @@ TEST(SurfaceSegments, UnusableSegmentsAreDroppedWithAMessage) {
   m.addGridNodes(2, 1, 0, 1.0);  // nodes 1..6
   m.finishNodes();
   // Node 0, node 99, a collinear (zero-area) triangle, then two good ones.
-  Surface& s = m.addSurface({{1, 2, 5, 0}, {1, 2, 99, 4}, {1, 2, 3, 3}, {1, 2, 5, 4}, {2, 3, 6, 5}});
+  Surface& s = m.addSurface({{1, 2, 5, 0}, {1, 2, 99, 4}, {1, 2, 3, 3}, {1, 2, 5, 4}, {2, 3, 6, 5}, {0, 0, 0, 0},
+                             {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}});
   testing::internal::CaptureStderr();
   m.prepare(s);
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("(nodes 1 2 5 0) names a node id that is not in the model"), std::string::npos);
   EXPECT_NE(err.find("(nodes 1 2 99 4) names a node id"), std::string::npos);
   EXPECT_NE(err.find("(nodes 1 2 3 3) has zero area"), std::string::npos);
+  EXPECT_NE(err.find("Surface 1: 2 more segments dropped for the same reason"), std::string::npos);  // named: 5
   ASSERT_EQ(s.segment_num, 2);
   EXPECT_EQ(s.segment_array[1].local_index, 1);
   EXPECT_EQ(s.segment_array[0].neighbour[1], &s.segment_array[1]);
