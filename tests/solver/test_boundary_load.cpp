@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/nodeManager.h"
+#include "core/set.h"
 #include "elements/elementtype.h"
 #include "elements/shellElementCuda.h"
 #include "solver/boundary.h"
@@ -137,14 +138,22 @@ TEST(LoadOnShells, PressureGivesPressureTimesAreaAlongTheNormal) {
     shells[e].bulidNodeMatch(dev);
   }
   ShellElementCuda* shellsGpu = nullptr;
-  Element** list = nullptr;
   ASSERT_EQ(cudaMalloc(reinterpret_cast<void**>(&shellsGpu), sizeof shells), cudaSuccess);
   ASSERT_EQ(cudaMemcpy(shellsGpu, shells, sizeof shells, cudaMemcpyHostToDevice), cudaSuccess);
+  // The shell set's device element list, as the set upload makes it.
+  Set set;
+  set.type = SET_ELEMENT;
   Element* slots[2] = {shellsGpu, shellsGpu + 1};
-  ASSERT_EQ(cudaMalloc(reinterpret_cast<void**>(&list), sizeof slots), cudaSuccess);
-  ASSERT_EQ(cudaMemcpy(list, slots, sizeof slots, cudaMemcpyHostToDevice), cudaSuccess);
+  ASSERT_EQ(cudaMalloc(reinterpret_cast<void**>(&set.element_array_gpu), sizeof slots), cudaSuccess);
+  ASSERT_EQ(cudaMemcpy(set.element_array_gpu, slots, sizeof slots, cudaMemcpyHostToDevice), cudaSuccess);
+  set.element_array_gpu_num = 2;
   const double p = 3.0;
-  launch(GpuApplyUniforLoadToElement, dim3(1), dim3(64), 2, list, p);
+  ElementLoad load;
+  load.load_type = LOAD_PRESSURE;
+  load.scale_factor = p;
+  load.set = &set;
+  load.computeFactor(0.0);
+  load.applyGpu();
   fem.nodeManager->copyNodesToCpu();
   // Both shells lie in the plane z = x / 2: normal (-1, 0, 2)/sqrt(5),
   // area 4 x 1.5 x sqrt(1.25).
@@ -156,7 +165,6 @@ TEST(LoadOnShells, PressureGivesPressureTimesAreaAlongTheNormal) {
     EXPECT_NEAR(sum, p * area * normal[j], 1e-12);
   }
   EXPECT_NEAR(fem.nodeManager->node_array_cpu[1].force[2], 2.0 * fem.nodeManager->node_array_cpu[0].force[2], 1e-12);
-  cudaFree(list);
   cudaFree(shellsGpu);
 }
 
