@@ -249,6 +249,14 @@ void buildContactSurfaces(FEMDynamic* fem)
         offset += static_cast<int>(surface.segment_array.size());
     }
     surfaces->total_segment_num = offset;
+    // The surface list was reserved at the start of set-up: parts point at
+    // their surfaces where they stand now.
+    for (Part& part : fem->part_array) {
+        part.contact_surface = nullptr;
+        for (Surface& surface : surfaces->surface_array) {
+            if (part.contact_surface_id != 0 && surface.id == part.contact_surface_id) part.contact_surface = &surface;
+        }
+    }
 }
 
 void finishPreprocess(FEMDynamic* fem)

@@ -7,6 +7,7 @@
 
 #include "contact/surfaceInteract.h"
 #include "contact/tiemanager.h"
+#include "input/preprocessModel.h"
 #include "tests/contact/contactTestModel.h"
 
 namespace {
@@ -66,6 +67,11 @@ TEST(ContactManagerPasses, AllExteriorModeGivesOneContactPerPairOfPartSurfaces) 
     EXPECT_EQ(contacts[static_cast<std::size_t>(i)].box_check_flag, 1);
     EXPECT_EQ(contacts[static_cast<std::size_t>(i)].search_depth, 2);  // constructor defaults
   }
+  // Set-up grows the surface list; the parts follow their surfaces.
+  m.surfaces().reserve(64);
+  buildContactSurfaces(&m.fem);
+  EXPECT_EQ(m.fem.part_array[2].contact_surface, &m.surfaces()[1]);
+  EXPECT_EQ(contacts[2].slaveSurface, &m.surfaces()[2]);
 }
 
 TEST(ContactManagerPasses, InteractionsAttachByTheirTwoIdsOrToTheWholeModel) {
