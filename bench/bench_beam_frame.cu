@@ -2,13 +2,13 @@
 // (steel, 10 x 10 mm, 0.1 m bays) set bending by an initial velocity field.
 // The deck is written, read and set up as a user's would be, then the GPU
 // loop of the host build runs on one thread and on all cores; reported:
-// microseconds per element-cycle of the element and node steps.
+// microseconds per element-cycle of the element and node steps (wall and
+// processor time).
 //
 //   bench_beam_frame [beams=100000] [cycles=100] [threads=all cores]
 #include <omp.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/benchCycle.h"
 #include "core/logErrorPrint.h"
 #include "core/logFile.h"
 #include "core/nodeManager.h"
@@ -35,7 +36,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 // Bays per side of a square grid with at least the asked number of beams:
 // m bays give 2 m (m + 1) beams.
@@ -70,11 +70,10 @@ void writeDeck(const fs::path& file, int m) {
 }
 
 // The frame read and set up as the program does it, with the device copy
-// of the model; run() steps the cycle of the GPU loop: displacements,
-// element forces and step, the node gather, accelerations and velocities.
+// of the model, stepped by the shared cycle of the GPU loop.
 class FrameModel {
  public:
-  explicit FrameModel(const fs::path& deck) : fem_(std::make_unique<FEMDynamic>()) {
+  FrameModel(const fs::path& deck, int elements) : fem_(std::make_unique<FEMDynamic>()), elements_(elements) {
     resetRunLog();
     FEMDynamic* d = fem_.get();
     d->newManagers();
@@ -89,38 +88,25 @@ class FrameModel {
     for (InitialCondition& ic : *d->initial_condition_array) ic.apply(d->rigidManager);
     d->allocateAndCopySingleGpu();
     d->initialComputeSingleGpu();
-    cublasCreate_v2(&handle_);
-    dt_ = std::min(d->timeControl->calInitialDtGpu(d->sectionManager, d->materialManager, d->elementControl), 1e-3);
-    prevDt_ = dt_;
+    cycle_.nodes = d->nodeManager;
+    cycle_.control = d->elementControl;
+    cycle_.materials = d->materialManager->materialNewArrayGpu_;
+    cycle_.sections = d->sectionManager->section_array_gpu;
+    cycle_.hourglass = d->hourglassControlManager->hourglass_array_gpu;
+    cublasCreate_v2(&cycle_.handle);
+    cycle_.dt = cycle_.prevDt =
+        std::min(d->timeControl->calInitialDtGpu(d->sectionManager, d->materialManager, d->elementControl), 1e-3);
   }
-  ~FrameModel() { cublasDestroy_v2(handle_); }
+  ~FrameModel() { cublasDestroy_v2(cycle_.handle); }
 
-  // Seconds per cycle over the given number of cycles.
-  double run(int cycles) {
-    FEMDynamic* d = fem_.get();
-    const auto start = Clock::now();
-    for (int c = 0; c < cycles; ++c) {
-      d->nodeManager->allNodeDispCal(dt_);
-      double candidate = dt_;
-      d->elementControl->gpuAllElementInterFor(d->materialManager->materialNewArrayGpu_,
-                                               d->sectionManager->section_array_gpu,
-                                               d->hourglassControlManager->hourglass_array_gpu, dt_, handle_,
-                                               &candidate, d->timeControl->safe_factor);
-      d->nodeManager->gpuAddNodeInterForce();
-      const double next = std::min(candidate, 1e-3);
-      d->nodeManager->allNodeAccelVelCal(next, prevDt_);
-      CUDA_CHECK(cudaDeviceSynchronize());
-      prevDt_ = dt_;
-      dt_ = next;
-    }
-    return std::chrono::duration<double>(Clock::now() - start).count() / cycles;
-  }
-  double dt() const { return dt_; }
+  bench::Timing run(int cycles) { return cycle_.run(cycles); }
+  int elementNum() const { return elements_; }
+  double dt() const { return cycle_.dt; }
 
  private:
   std::unique_ptr<FEMDynamic> fem_;
-  cublasHandle_t handle_ = nullptr;
-  double dt_ = 0.0, prevDt_ = 0.0;
+  bench::GpuCycle cycle_;
+  int elements_;
 };
 
 }  // namespace
@@ -141,20 +127,8 @@ int main(int argc, char** argv) {
   writeDeck(deck, m);
   printf("grid frame of %d x %d bays: %d resultant beams, %d nodes, %d cycles\n", m, m, count, (m + 1) * (m + 1),
          cycles);
-  FrameModel model(deck);
-  double oneThread = 0.0;
-  for (int threads = 1;; threads = std::min(2 * threads, cores)) {
-    omp_set_num_threads(threads);
-    model.run(2);  // warm-up
-    const double perCycle = model.run(cycles);
-    printf("threads %2d: %8.4f us per element-cycle, %8.3f ms per cycle\n", threads, perCycle / count * 1e6,
-           perCycle * 1e3);
-    if (threads == 1)
-      oneThread = perCycle;
-    else
-      printf("speed-up on %d threads: %.2fx\n", threads, oneThread / perCycle);
-    if (threads == cores) break;
-  }
+  FrameModel model(deck, count);
+  bench::runThreadSeries(model, cores, cycles);
   printf("step %.4e s\n", model.dt());
   fs::remove_all(folder);
   return 0;
