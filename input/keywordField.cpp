@@ -1,6 +1,7 @@
 // Number fields and field cutting of keyword-deck cards.
 #include "input/keywordField.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -157,8 +158,10 @@ DataLayout dataLayout(const std::string& line, const std::vector<int>& widths, i
     for (size_t i = skipBlanks(line, 0); i < line.size(); i = skipBlanks(line, i)) {
         size_t end = i;
         while (end < line.size() && !isBlank(line[end])) ++end;
-        const size_t first = columnOf(i), last = columnOf(end - 1);
+        const size_t first = columnOf(i);
         if (first + 1 >= starts.size()) break;  // past the columns read
+        // A word running past the last column read ends in that column.
+        const size_t last = std::min(columnOf(end - 1), starts.size() - 2);
         crosses = crosses || first != last;
         if (++wordsInColumn[first] > 1) return DataLayout::Words;
         rightAligned = rightAligned && end == starts[last + 1];

@@ -167,7 +167,7 @@ void KeywordReader::readShells(const std::string& block) {
     // These options add one line per element (thicknesses, angle, offset);
     // the section's thickness and the element's own axes are used instead.
     if (!elementOptions(keyword, "*ELEMENT_SHELL", {"THICKNESS", "BETA", "MCID", "OFFSET"})) return;
-    const bool secondLine = keyword != "*ELEMENT_SHELL";
+    const bool secondLine = !keywordOptions(keyword, "*ELEMENT_SHELL").empty();
     if (secondLine) {
         warn("\"" + keyword + "\": the second line of each element is not used; the section's thickness applies");
     }

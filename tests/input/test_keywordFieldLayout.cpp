@@ -59,6 +59,10 @@ TEST(KeywordField, LinesByColumnsCommasOrWords) {
     EXPECT_EQ(splitDataFields("       1        1        1        2", {8}, 4),
               (std::vector<std::string>{"1", "1", "1", "2"}));
     EXPECT_EQ(splitDataFields("4,1.0,,2", node, 4), (std::vector<std::string>{"4", "1.0", "", "2"}));
+    // A word that runs past the last column read (once found by fuzzing: a
+    // read past the column table).
+    EXPECT_EQ(splitDataFields("       1 12345678901234567890123", node, 2),
+              (std::vector<std::string>{"1", "12345678901234567890123"}));
 }
 
 TEST_F(KeywordDeckTest, MeshInTheFieldLayout) {
