@@ -201,6 +201,18 @@ void KeywordReader::refuseInclude(const std::string& block) {
            firstDataLine(block) + "\"; merge it into the deck");
 }
 
+// "*KEYWORD LONG=Y" (or another long form) announces fields of 20
+// characters, which the 10-character cards would cut apart.
+void KeywordReader::refuseLongFormat(const std::string& block) {
+    std::string line = block.substr(0, block.find('\n'));
+    boost::to_upper(line);
+    boost::erase_all(line, " ");
+    const size_t at = line.find("LONG=");
+    if (at != std::string::npos && at + 5 < line.size() && line[at + 5] != 'N' && line[at + 5] != 'S') {
+        refuse("\"" + line + "\": long-format fields are not read by this version");
+    }
+}
+
 void KeywordReader::checkFields(const std::string& keyword) {
     if (!fields_.parameter().empty()) {
         refuse("\"" + keyword + "\": the field \"" + fields_.parameter() +
@@ -280,7 +292,9 @@ bool KeywordReader::readBlock(const std::string& block) {
         refuseParameter(block);
     } else if (has("*INCLUDE")) {
         refuseInclude(block);
-    } else if (header != "*KEYWORD" && header != "*TITLE" && header != "*COMMENT") {
+    } else if (header == "*KEYWORD") {
+        refuseLongFormat(block);
+    } else if (header != "*TITLE" && header != "*COMMENT") {
         skipUnknownBlock(header);
     }
     checkFields(header);

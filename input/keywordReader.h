@@ -224,6 +224,8 @@ public:
     // define or include.
     void refuseParameter(const std::string& block);
     void refuseInclude(const std::string& block);
+    // Refuses a deck whose *KEYWORD line announces long-format fields.
+    void refuseLongFormat(const std::string& block);
 
     // Cuts a data line (a node, an element, a point) into n fields of the
     // given widths: by columns, by commas, or by blanks (splitDataFields).

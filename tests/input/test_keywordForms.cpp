@@ -77,6 +77,7 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
          "two *MAT cards give the material id 1"},
         {"no_elements", "*NODE\n1 0 0 0\n*END\n", "the deck defines no elements"},
         {"no_nodes", "*CONTROL_TERMINATION\n" + card({"1.0"}), "the deck defines no nodes"},
+        {"long_format", "*KEYWORD long=y\n" + model, "long-format fields are not read"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
