@@ -11,6 +11,7 @@
 #include "core/part.h"
 #include "materials/material.h"
 #include "materials/materialnew.h"
+#include "solver/femdynamic.h"
 
 UnifiedContact::~UnifiedContact() {
   if (master_node_array_gpu != nullptr) CUDA_CHECK(cudaFree(master_node_array_gpu));
@@ -20,18 +21,28 @@ namespace {
 
 bool isSelfSearch(const Contact& c) { return c.contact_type == SINGLE_SURFACE || c.contact_type == GENERAL_CONTACT; }
 
-// The first part of a surface has a rigid material (a surface without parts
-// has none).
-bool isRigidSurface(const Surface* s) {
-  if (s == nullptr || s->part_array.empty() || s->part_array.front() == nullptr) return false;
-  const Material* m = s->part_array.front()->material;
+// The first part of a surface has a rigid material. A surface that lists no
+// parts (one built for a contact from a part by id keeps only the part's
+// name) takes the first part of that name; one without either has none.
+bool isRigidSurface(const Surface* s, FEMDynamic* fem) {
+  if (s == nullptr) return false;
+  const Part* part = s->part_array.empty() ? nullptr : s->part_array.front();
+  if (part == nullptr && fem != nullptr && !s->part_name.empty()) {
+    for (const Part& p : fem->part_array) {
+      if (p.name == s->part_name) {
+        part = &p;
+        break;
+      }
+    }
+  }
+  const Material* m = part != nullptr ? part->material : nullptr;
   return m != nullptr && m->type == MT_RIGID;
 }
 
 }  // namespace
 
 void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, ContactNodeManager* /*cnm*/,
-                                            FEMDynamic* /*fem*/) {
+                                            FEMDynamic* fem) {
   subDomainManagerArray.clear();
   box_check_array.clear();
   const std::size_t selfCount = std::count_if(contacts.begin(), contacts.end(), isSelfSearch);
@@ -49,7 +60,7 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
 
   for (Contact& c : contacts) {
     if (isSelfSearch(c) || c.masterSurface == nullptr) continue;
-    if (c.slaveSurface == c.masterSurface && isRigidSurface(c.masterSurface)) continue;
+    if (c.slaveSurface == c.masterSurface && isRigidSurface(c.masterSurface, fem)) continue;
     if (c.contact_type == NODES_TO_SURFACE) {
       SubDomainManager& m = add(&c, c.masterSurface, nullptr, c.box_check_flag != 0);
       m.slave_contact_node_array_cpu = c.slave_contact_node_array_cpu;
@@ -69,7 +80,7 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
       Surface* sa = a.masterSurface;
       Surface* sb = b.masterSurface;
       // The segments of one rigid body never act on its own nodes.
-      if (sa == sb && isRigidSurface(sa)) continue;
+      if (sa == sb && isRigidSurface(sa, fem)) continue;
       if (sa->mean_edge_length > sb->mean_edge_length) {
         add(&a, sa, sb, true);
       } else {
@@ -78,7 +89,7 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
     }
   }
   for (SubDomainManager& m : subDomainManagerArray) {
-    if (m.slaveSurface != nullptr && isRigidSurface(m.slaveSurface)) std::swap(m.masterSurface, m.slaveSurface);
+    if (m.slaveSurface != nullptr && isRigidSurface(m.slaveSurface, fem)) std::swap(m.masterSurface, m.slaveSurface);
   }
   for (SubDomainManager& m : subDomainManagerArray) {
     if (!m.slave_contact_node_array_cpu.empty() || m.slaveSurface == nullptr) continue;

@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <set>
 #include "contact/subdomainmanager.h"
+#include "core/part.h"
+#include "materials/material.h"
+#include "materials/materialnew.h"
+#include "solver/femdynamic.h"
 #include "tests/contact/contactRig.h"
 
 namespace {
@@ -126,6 +130,46 @@ TEST(BucketSearch, CrowdedBucketsAndCandidateListsKeepTheirBoundsAndSaySoOnce) {
     ++reports;
   }
   EXPECT_EQ(reports, 2u) << out;
+}
+
+}  // namespace
+
+namespace {
+
+// A rigid surface is always the master of its grid, also when the surface
+// lists no parts (a surface made for a contact from a part by id keeps only
+// the part's name); a surface with neither parts nor name is left alone.
+TEST(SearchGrid, RigidSurfaceBecomesMasterAlsoWithoutAPartList) {
+  FEMDynamic fem;
+  Material rigid{}, steel{};
+  rigid.type = MT_RIGID;
+  steel.type = MT_LINEAR_ELASTIC;
+  fem.part_array.resize(2);
+  fem.part_array[0].name = "plate";
+  fem.part_array[0].material = &steel;
+  fem.part_array[1].name = "ball";
+  fem.part_array[1].material = &rigid;
+  Surface plate, ball, unnamed;
+  plate.part_name = "plate";
+  ball.part_name = "ball";
+  plate.mean_edge_length = 1.0;   // the plate would be master by its edges
+  ball.mean_edge_length = 0.5;
+  unnamed.mean_edge_length = 0.1;
+  std::vector<Contact> contacts(3);
+  for (Contact& c : contacts) c.contact_type = SURFACE_TO_SURFACE;
+  contacts[0].masterSurface = &plate;
+  contacts[0].slaveSurface = &ball;
+  contacts[1].masterSurface = &ball;
+  contacts[1].slaveSurface = &ball;  // a rigid body against itself: no grid
+  contacts[2].masterSurface = &plate;
+  contacts[2].slaveSurface = &unnamed;
+  UnifiedContact uc;
+  uc.buildSubDomainManagers(contacts, nullptr, &fem);
+  ASSERT_EQ(uc.subDomainManagerArray.size(), 2u);
+  EXPECT_EQ(uc.subDomainManagerArray[0].masterSurface, &ball);
+  EXPECT_EQ(uc.subDomainManagerArray[0].slaveSurface, &plate);
+  EXPECT_EQ(uc.subDomainManagerArray[1].masterSurface, &plate);
+  EXPECT_EQ(uc.subDomainManagerArray[1].slaveSurface, &unnamed);
 }
 
 }  // namespace

@@ -12,12 +12,14 @@ block_off_edge        a block sliding off the free edge of a fixed plate of
 sphere_on_plate       a rigid sphere of shells striking a clamped plate of
                       Belytschko-Tsay shells, single-surface contact
 """
-import math
 import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from make_decks import card, grid, hexahedra, node_block, node_set, initial_velocity, write  # noqa: E402
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples", "ball_plate"))
+from make_deck import quad_sphere  # noqa: E402  (the ball of the example)
 
 # Steel with nu = 0: c = sqrt(E / rho) = 5172 m/s.
 STEEL_RHO = 7850.0
@@ -160,50 +162,17 @@ SPHERE_R = 0.05
 SPHERE_SPEED = 5.0
 
 
-def quad_sphere(n, radius, centre, first_node, first_element, part):
-    """A sphere of 6 n^2 quadrilaterals (a cube's faces projected onto the
-    sphere), normals outward."""
-    index, nodes = {}, []
-
-    def node(p):
-        key = tuple(round(v, 9) for v in p)
-        if key not in index:
-            length = math.sqrt(sum(v * v for v in p))
-            nodes.append(tuple(centre[k] + radius * p[k] / length for k in range(3)))
-            index[key] = first_node + len(nodes) - 1
-        return index[key]
-
-    def outward(points):
-        a = [points[2][k] - points[0][k] for k in range(3)]
-        b = [points[3][k] - points[1][k] for k in range(3)]
-        normal = [a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]]
-        return sum(normal[k] * sum(p[k] for p in points) for k in range(3)) > 0.0
-
-    cards, element = [], first_element
-    # Each cube face: an origin corner and two in-face directions.
-    faces = [((1, -1, -1), (0, 1, 0), (0, 0, 1)), ((-1, -1, -1), (0, 1, 0), (0, 0, 1)),
-             ((-1, 1, -1), (1, 0, 0), (0, 0, 1)), ((-1, -1, -1), (1, 0, 0), (0, 0, 1)),
-             ((-1, -1, 1), (1, 0, 0), (0, 1, 0)), ((-1, -1, -1), (1, 0, 0), (0, 1, 0))]
-    for origin, u, v in faces:
-        for j in range(n):
-            for i in range(n):
-                cube = [tuple(origin[k] + 2.0 * (a * u[k] + b * v[k]) / n for k in range(3))
-                        for (a, b) in ((i, j), (i + 1, j), (i + 1, j + 1), (i, j + 1))]
-                if not outward(cube):
-                    cube.reverse()
-                cards.append(element_line(element, part, *[node(p) for p in cube]))
-                element += 1
-    return nodes, "".join(cards)
-
-
 def sphere_on_plate():
-    # Plate: 10 x 10 elastic steel shells, 0.5 x 0.5 m, 5 mm thick, edges
-    # clamped. Sphere: rigid, radius 50 mm, 1 mm shells, 1 mm above the
-    # plate (besides the half thicknesses), falling at 5 m/s.
-    plate, shells = shell_grid(10, 10, 0.05, -0.25, -0.25, 1, 1, 1)
-    edge = [k + 1 for k, (x, y, _) in enumerate(plate) if abs(abs(x) - 0.25) < 1e-9 or abs(abs(y) - 0.25) < 1e-9]
+    # Plate: 16 x 16 elastic steel shells, 0.2 x 0.2 m, 5 mm thick, edges
+    # clamped; its nodes lie closer together than the sphere's (a rigid
+    # master is searched by the plate's nodes). Sphere: rigid, radius 50 mm,
+    # 1 mm shells, 1 mm above the plate (besides the half thicknesses),
+    # falling at 5 m/s.
+    plate, shells = shell_grid(16, 16, 0.0125, -0.1, -0.1, 1, 1, 1)
+    edge = [k + 1 for k, (x, y, _) in enumerate(plate) if abs(abs(x) - 0.1) < 1e-9 or abs(abs(y) - 0.1) < 1e-9]
     centre = (0.0, 0.0, SPHERE_R + 0.003 + 0.001)
-    sphere, balls = quad_sphere(4, SPHERE_R, centre, len(plate) + 1, 101, 2)
+    sphere, facets = quad_sphere(4, SPHERE_R, centre, len(plate) + 1)
+    balls = "".join(element_line(257 + e, 2, *ids) for e, ids in enumerate(facets))
     b = len(plate)
     text = ("*KEYWORD\n$ a rigid sphere strikes a clamped plate of shells\n" + node_block(plate + sphere)
             + "*ELEMENT_SHELL\n" + shells + balls
@@ -216,7 +185,7 @@ def sphere_on_plate():
             + node_set(2, list(range(b + 1, b + len(sphere) + 1))) + initial_velocity(2, (0.0, 0.0, -SPHERE_SPEED))
             + "*SET_PART_LIST\n" + card(5) + card(1, 2)
             + "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n" + card(5, 0, 2) + card(0.0) + card(0.0)
-            + "*CONTROL_TERMINATION\n" + card(0.003) + "*END\n")
+            + "*CONTROL_TERMINATION\n" + card(0.002) + "*END\n")
     write("sphere_on_plate", text)
 
 
