@@ -164,7 +164,8 @@ DataLayout dataLayout(const std::string& line, const std::vector<int>& widths, i
         const size_t last = std::min(columnOf(end - 1), starts.size() - 2);
         crosses = crosses || first != last;
         if (++wordsInColumn[first] > 1) return DataLayout::Words;
-        rightAligned = rightAligned && end == starts[last + 1];
+        // A word that runs past the last column read is not right-aligned.
+        rightAligned = rightAligned && last + 1 < starts.size() && end == starts[last + 1];
         leftAligned = leftAligned && i == starts[first];
         i = end;
     }
