@@ -31,10 +31,9 @@ constexpr double kCpuCandidateStart = 100.0;
 namespace {
 // True when the step cannot advance the run: the run stops with a message
 // that names the element with the smallest step.
-bool stepStopsRun(FEMDynamic* d) {
-  if (timeStepUsable(d->dt)) return false;
-  reportUnusableStep(d->dt, d->cycle, smallestElementStepCpu(d->part_array, d->timeControl->safe_factor));
-  return true;
+bool stepStopsRun(FEMDynamic* d, bool everyElement = false) {
+  return runStopsOnStep(d->dt, d->cycle, everyElement,
+                        [d] { return smallestElementStepCpu(d->part_array, d->timeControl->safe_factor); });
 }
 }  // namespace
 
@@ -55,7 +54,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   d->boundaryManager->initAll(d);
   TimeControl* tc = d->timeControl;
   tc->calInitialDtCpu(d->part_array, &d->dt);
-  if (stepStopsRun(d)) return false;
+  if (stepStopsRun(d, true)) return false;
   d->loadManager->computeAllFactors(d->time);
   d->loadManager->applyAllCpu();
   d->boundaryManager->computeAllFactors(d->time);

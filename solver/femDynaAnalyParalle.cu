@@ -50,11 +50,10 @@ void moveRigidBodies(FEMDynamic* d, double time) {
 }
 
 // True when the step cannot advance the run: the run stops with a message
-// that names the element with the smallest step.
-bool stepStopsRun(FEMDynamic* d) {
-  if (timeStepUsable(d->dt)) return false;
-  reportUnusableStep(d->dt, d->cycle, d->elementControl->smallestElementStep());
-  return true;
+// that names the element with the smallest step.  everyElement: the first
+// step, which must also find every element with a step.
+bool stepStopsRun(FEMDynamic* d, bool everyElement = false) {
+  return runStopsOnStep(d->dt, d->cycle, everyElement, [d] { return d->elementControl->smallestElementStep(); });
 }
 
 void moveRigidWalls(FEMDynamic* d) {
@@ -89,7 +88,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   double candidate = tc->calInitialDtGpu(d->sectionManager, d->materialManager, d->elementControl);
   tc->massScalingGpu(d->tieManager, d->constrainedManager, d->elementControl, d->nodeManager, 0, &candidate);
   d->dt = std::min(candidate, kGpuMaxDt);
-  if (stepStopsRun(d)) {
+  if (stepStopsRun(d, true)) {
     cublasDestroy_v2(handle);
     return false;
   }

@@ -60,6 +60,19 @@ bool timeStepUsable(double dt);
 // The message of a run that stops on an unusable step, naming the element
 // that limits the step; written to the error stream and the run record.
 void reportUnusableStep(double dt, int cycle, const ElementStep& limit);
+// Whether a run stops on its step: dt is not a positive number or, with
+// everyElement (the first step, over which the model's minimum may have
+// passed), the element with the worst step has none.  limit() gives that
+// element; it is asked only when needed.  The message is printed.
+template <typename Limit>
+bool runStopsOnStep(double dt, int cycle, bool everyElement, Limit limit) {
+  if (timeStepUsable(dt) && !everyElement) return false;
+  const ElementStep worst = limit();
+  const bool elementUnusable = worst.found && !timeStepUsable(worst.step);
+  if (timeStepUsable(dt) && !elementUnusable) return false;
+  reportUnusableStep(elementUnusable ? worst.step : dt, cycle, worst);
+  return true;
+}
 // Host loop: the solid with the worst step over the parts with a material
 // model, each step recomputed from the element's present shape.
 ElementStep smallestElementStepCpu(std::vector<Part>& parts, double safeFactor);
