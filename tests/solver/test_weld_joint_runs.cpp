@@ -95,16 +95,20 @@ TEST(WeldJointRuns, RevoluteJointKeepsTheLinksTogether) {
   }
   k << "*PART\nlinks\n1,1,1\n*SECTION_BEAM\n1,2\n1e-4,1e-8,1e-8,0,0\n*MAT_ELASTIC\n1,7850,2.1e11,0.3\n"
     << "*CONSTRAINED_JOINT_REVOLUTE\n1,4,2,5\n*INITIAL_VELOCITY_NODE\n6,0,1,0\n*END\n";
-  linerun::RunOptions options;
-  options.traced = {1, 4, 2, 5, 6};
-  const linerun::Trace trace = linerun::runDeck("revolute", k.str(), options);
-  ASSERT_GT(trace.time.size(), 100u);
-  double gap = 0.0;
-  for (const auto& s : trace.nodes) gap = std::max({gap, distance(s[0], s[1]), distance(s[2], s[3])});
-  EXPECT_LT(gap, 1e-9 * L);
-  const NodeCuda& tip = trace.nodes.back()[4];
-  EXPECT_GT(tip.total_disp[1], 0.02);                           // it swings about z
-  EXPECT_LT(std::fabs(tip.total_disp[2]), 1e-3 * tip.total_disp[1]);  // and stays in the x-y plane
+  for (bool host : {false, true}) {
+    SCOPED_TRACE(host ? "host loop" : "GPU loop");
+    linerun::RunOptions options;
+    options.traced = {1, 4, 2, 5, 6};
+    options.hostLoop = host;
+    const linerun::Trace trace = linerun::runDeck(host ? "revolute_host" : "revolute_gpu", k.str(), options);
+    ASSERT_GT(trace.time.size(), 100u);
+    double gap = 0.0;
+    for (const auto& s : trace.nodes) gap = std::max({gap, distance(s[0], s[1]), distance(s[2], s[3])});
+    EXPECT_LT(gap, 1e-9 * L);
+    const NodeCuda& tip = trace.nodes.back()[4];
+    EXPECT_GT(tip.total_disp[1], 0.02);                                 // it swings about z
+    EXPECT_LT(std::fabs(tip.total_disp[2]), 1e-3 * tip.total_disp[1]);  // and stays in the x-y plane
+  }
 }
 
 }  // namespace
