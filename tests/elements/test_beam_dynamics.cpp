@@ -219,3 +219,21 @@ TEST(BeamDynamics, CantileverTipDeflectionInEachPlane) {
   EXPECT_NEAR(meanOver(trace.time, v, ramp, ramp + hold), 1e-3, 1e-5);
   EXPECT_NEAR(meanOver(trace.time, w, ramp, ramp + hold), 1e-3, 1e-5);
 }
+
+// A discrete element read from its cards runs with the model and, with no
+// force given at set-up, leaves the motion of a truss beside it unchanged.
+TEST(BeamDynamics, DiscreteElementDeckRunsAndCarriesItsSetUpForce) {
+  const std::string base = "*KEYWORD\n*CONTROL_TERMINATION\n2e-3\n" + beamLine(1, 1.0) +
+                           partAndElastic(7850.0, 2.1e11, 0.3) + "*SECTION_BEAM\n1,3\n1e-4\n" +
+                           "*INITIAL_VELOCITY_NODE\n2,1,0,0\n";
+  const std::string discrete = "*ELEMENT_DISCRETE\n2,2,1,2\n*PART\nlink\n2,2,2\n*SECTION_DISCRETE\n2\n0\n"
+                               "*MAT_LINEAR_ELASTIC_DISCRETE_BEAM\n2,1000,1e5\n";
+  linerun::RunOptions options;
+  options.traced = {2};
+  const linerun::Trace alone = linerun::runDeck("truss_alone", base + "*END\n", options);
+  const linerun::Trace withLink = linerun::runDeck("truss_and_discrete", base + discrete + "*END\n", options);
+  ASSERT_GT(alone.time.size(), 5u);
+  ASSERT_EQ(withLink.time.size(), alone.time.size());
+  EXPECT_EQ(withLink.nodes.back()[0].vel[0], alone.nodes.back()[0].vel[0]);
+  EXPECT_NE(alone.nodes.back()[0].vel[0], 1.0);  // the truss acted
+}
