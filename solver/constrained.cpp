@@ -12,7 +12,10 @@
 
 std::string Constrained::describe() const {
   switch (constrained_type) {
-    case 0: return weld_id != 0 ? "spot weld " + std::to_string(weld_id) : "constraint of node set " + std::to_string(node_set_id);
+    case 0:
+      if (weld_id != 0) return "spot weld " + std::to_string(weld_id);
+      if (node_set_id < 0) return "a spot weld without id";
+      return "constraint of node set " + std::to_string(node_set_id);
     case 4: return "spherical joint " + std::to_string(joint_id);
     case 5: return "revolute joint " + std::to_string(joint_id);
     case 6: return "cylindrical joint " + std::to_string(joint_id);
@@ -39,8 +42,13 @@ bool Constrained::linkNodeSet(SetManager* setManager) {
       if (n != nullptr) nodes.push_back(n);
   }
   if (nodes.empty()) {
-    fprintf(stderr, "%s: its node set %d %s\n", describe().c_str(), node_set_id,
-            set == nullptr ? "does not exist" : "holds no node");
+    // Sets made from a card's node fields carry negative ids: name the
+    // fields rather than the set.
+    if (node_set_id < 0)
+      fprintf(stderr, "%s binds no node: its node fields are blank\n", describe().c_str());
+    else
+      fprintf(stderr, "%s: its node set %d %s\n", describe().c_str(), node_set_id,
+              set == nullptr ? "does not exist" : "holds no node");
     return false;
   }
   nodeNum = static_cast<int>(nodes.size());

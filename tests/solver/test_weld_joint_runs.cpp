@@ -128,7 +128,7 @@ TEST(WeldJointRuns, SetUpReportsWhatCannotAct) {
                            "*SECTION_BEAM\n1,2\n1e-4,1e-8,1e-8,0,0\n*MAT_ELASTIC\n1,7850,2.1e11,0.3\n"
                            "*CONSTRAINED_SPOTWELD_ID\n5\n0,0\n*END\n";
   EXPECT_NE(linerun::setUpDeck("empty_weld", weld, &messages), 1);
-  EXPECT_NE(messages.find("spot weld 5"), std::string::npos) << messages;
+  EXPECT_NE(messages.find("spot weld 5 binds no node"), std::string::npos) << messages;
   const std::string plastic = std::string(kTwoBeams) +
                               "*SECTION_BEAM\n1,1,0,0,1.0\n0.02,0.02,0.018\n"
                               "*MAT_PLASTIC_KINEMATIC\n1,7850,2.1e11,0.3,2.5e8\n*CONTROL_TERMINATION\n1e-5\n*END\n";
