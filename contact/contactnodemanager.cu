@@ -21,7 +21,7 @@ void addContactNode(ContactNodeManager& m, int nodeId, int surfaceId) {
   ContactNodeCuda cn{};
   cn.node_id = nodeId;
   cn.number = static_cast<int>(m.contact_node_array_cpu.size()) + 1;
-  cn.contact_pair.segment_id = surfaceId;
+  cn.contact_pair.surface_id = surfaceId;
   m.contact_node_id_map[nodeId] = static_cast<int>(m.contact_node_array_cpu.size());
   m.contact_node_array_cpu.push_back(cn);
 }

@@ -147,7 +147,7 @@ TEST(ContactNodes, OneRecordPerSlaveNodeAndTheGatherAddsOncePerCycle) {
   // Node 3, 6 from the slave lists; 1, 2, 5, 4 from the master surface.
   ASSERT_EQ(cnm.contact_node_num, 6);
   EXPECT_EQ(cnm.contact_node_array_cpu[2].node_id, 1);
-  EXPECT_EQ(cnm.contact_node_array_cpu[2].contact_pair.segment_id, 1);  // surface it came from
+  EXPECT_EQ(cnm.contact_node_array_cpu[2].contact_pair.surface_id, 1);  // surface it came from
   for (ContactNodeCuda& cn : cnm.contact_node_array_cpu) {
     EXPECT_EQ(cn.node->contact_node, &cn);
     EXPECT_EQ(cn.test_pair.contactNode, &cn);

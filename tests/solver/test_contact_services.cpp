@@ -59,8 +59,8 @@ TEST(ContactServices, ContactNodesFromSlaveNodesAndSurfacesOnce) {
     EXPECT_EQ(cnm.contact_node_array_cpu[i].number, i + 1);
     EXPECT_EQ(cnm.contact_node_array_cpu[i].node, fem.nodeManager->findNodeById(order[i]));
   }
-  EXPECT_EQ(cnm.contact_node_array_cpu[0].contact_pair.segment_id, 0);
-  EXPECT_EQ(cnm.contact_node_array_cpu[2].contact_pair.segment_id, 2);
+  EXPECT_EQ(cnm.contact_node_array_cpu[0].contact_pair.surface_id, 0);
+  EXPECT_EQ(cnm.contact_node_array_cpu[2].contact_pair.surface_id, 2);
   EXPECT_EQ(fem.nodeManager->findNodeById(4)->contact_node, &cnm.contact_node_array_cpu[3]);
 
   for (Surface& s : surfaces) s.collectContactNodeIds(&cnm);
