@@ -161,6 +161,9 @@ struct SearchRig {
     Contact& c = contacts.emplace_back();
     c.contact_type = NODES_TO_SURFACE;
     c.masterSurface = &rig.surface;
+    // The box check runs the slave-node box reduction, one partial box per
+    // 32 slave nodes (many more than the master has segments here).
+    c.box_check_flag = 1;
     for (int i = first; i < first + count; ++i) c.slave_contact_node_array_cpu.push_back(&rig.contactNodes[i]);
     const std::size_t bytes = sizeof(ContactNodeCuda*) * c.slave_contact_node_array_cpu.size();
     cudaMalloc(&c.slave_contact_node_array_gpu, bytes);
