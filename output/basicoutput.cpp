@@ -1,6 +1,10 @@
 #include "output/basicoutput.h"
 
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "solver/femdynamic.h"
 
 void BasicOutput::parseOutputVariables()
 {
@@ -36,4 +40,28 @@ bool isOutputPoint(double interval, double time, double dt)
     }
     const double last = std::trunc(time / interval) * interval;
     return (last - (time - dt)) > (time - last);
+}
+
+void BasicOutput::openRunFile(std::ofstream& stream, const std::string& path)
+{
+    const bool first = startedFiles_.insert(path).second;
+    stream.open(path, first ? (std::ios::out | std::ios::trunc) : (std::ios::out | std::ios::app));
+}
+
+std::string historyOutputFolder(FEMDynamic* fem, const char* name)
+{
+    const std::string work = fem->work_path.empty() ? std::string(".") : fem->work_path;
+    const std::string folder = work + "/" + name;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec) {
+        std::printf("history output: cannot create the folder %s: %s\n", folder.c_str(), ec.message().c_str());
+    }
+    return folder;
+}
+
+void setHistoryNumberFormat(std::ofstream& out)
+{
+    out.precision(6);
+    out.setf(std::ios::left | std::ios::scientific);
 }

@@ -1,6 +1,8 @@
 // Base of every result writer: history files, Tecplot and VTK field files.
 #pragma once
 #include <cstdint>
+#include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,9 +46,23 @@ public:
 
     // True when time is the step nearest to a multiple of the interval.
     bool isOutputPoint(double time, double dt) const;
+
+    // Opens a history or field file that grows by one block per output
+    // point: emptied at this output's first write to it in the run, so a
+    // second run in the same folder starts the file afresh; appended to
+    // afterwards.
+    void openRunFile(std::ofstream& stream, const std::string& path);
+
+private:
+    std::set<std::string> startedFiles_;  // files this output has written in this run
 };
 
 // The output-point test: time lies closer than dt/2 below the next multiple
 // of interval, or less than dt/2 past the last one. A non-positive interval
 // fires at time 0 only.
 bool isOutputPoint(double interval, double time, double dt);
+
+// Folder of a history output inside the work directory, made when missing.
+std::string historyOutputFolder(FEMDynamic* fem, const char* name);
+// Numbers of the history files: d.dddddde+XX, left-aligned.
+void setHistoryNumberFormat(std::ofstream& out);

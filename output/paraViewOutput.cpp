@@ -17,6 +17,7 @@
 #include "elements/element.h"
 #include "elements/elementControl.h"
 #include "elements/elmmanager.h"
+#include "output/nodalStress.h"
 #include "solver/femdynamic.h"
 
 int vtkCellType(int elementTypeCode)
@@ -273,9 +274,7 @@ void ParaViewOutput::collect(FEMDynamic* fem, double time, double dt)
     gpuErrorProbe();
     NodeManager* nodes = fem->nodeManager;
     if (stressFlag_ || strainFlag_) {
-        nodes->gpuClearNodeStr();
-        fem->elementControl->gpuAccumulateStrToNode(fem->sectionManager->section_array_gpu);
-        nodes->gpuAverageNodeStr();
+        averageNodalStressGpu(fem);
     }
     nodes->copyNodesToCpu();
 }

@@ -1,0 +1,81 @@
+// Device side of the node history: the contact-force gathering kernels and
+// the copies of the set's node records.
+#include "output/nodeOutput.h"
+
+#include "contact/contactpair.h"
+#include "contact/pairmanager.h"
+#include "core/logErrorPrint.h"
+#include "core/node.h"
+#include "core/nodeManager.h"
+#include "output/nodalStress.h"
+#include "solver/femdynamic.h"
+
+namespace {
+
+__device__ inline int itemIndex() { return static_cast<int>(blockIdx.x * blockDim.x + threadIdx.x); }
+
+dim3 blocksOf64(int n) { return dim3(static_cast<unsigned>((n - 1) / 64 + 1)); }
+
+}  // namespace
+
+__global__ void GpuClearNodeDfn(int n, NodeCuda* nodes)
+{
+    const int i = itemIndex();
+    if (i >= n) return;
+    for (int j = 0; j < 3; ++j) nodes[i].contact_force[j] = 0.0;
+}
+
+__global__ void GpuCalNodeContactForceFormPair(int n, ContactPairCuda** pairs)
+{
+    const int i = itemIndex();
+    if (i >= n || pairs[i] == nullptr) return;
+    pairs[i]->storeFcnToNodeDfn();
+}
+
+__global__ void GpuGetNodeSetContactForceFormPair(int n, NodeCuda** nodes, double* out)
+{
+    const int i = itemIndex();
+    if (i >= n || nodes[i] == nullptr) return;
+    for (int j = 0; j < 3; ++j) atomicAddAnywhere(&out[j], nodes[i]->contact_force[j]);
+}
+
+void NodeOutput::collectContactForceGpu(FEMDynamic* fem, double* B, double* D)
+{
+    NodeManager* nodeManager = fem->nodeManager;
+    NodeCuda reference;
+    CUDA_CHECK(cudaMemcpy(&reference, nodeManager->node_array_gpu + nodes_.front()->store_id, sizeof(NodeCuda),
+                          cudaMemcpyDeviceToHost));
+    CUDA_CHECK(cudaMemset(D, 0, sizeof(double) * 3));
+    CUDA_CHECK(cudaDeviceSynchronize());
+    const int nodeCount = nodeManager->totNodeNum;
+    PairManager* pairs = fem->pairManager;
+    if (nodeCount > 0) launch(GpuClearNodeDfn, blocksOf64(nodeCount), dim3(64), nodeCount, nodeManager->node_array_gpu);
+    if (pairs->contact_node_num > 0 && pairs->contact_pair_array_gpu != nullptr)
+        launch(GpuCalNodeContactForceFormPair, blocksOf64(pairs->contact_node_num), dim3(64), pairs->contact_node_num,
+               pairs->contact_pair_array_gpu);
+    // Over the resolved nodes only: the device list holds exactly those.
+    const int setCount = nodesGpu_.size();
+    if (setCount > 0)
+        launch(GpuGetNodeSetContactForceFormPair, blocksOf64(setCount), dim3(64), setCount, nodesGpu_.data(), D);
+    if (nodeCount > 0) launch(GpuClearNodeDfn, blocksOf64(nodeCount), dim3(64), nodeCount, nodeManager->node_array_gpu);
+    CUDA_CHECK(cudaDeviceSynchronize());
+    CUDA_CHECK(cudaMemcpy(B, D, sizeof(double) * 3, cudaMemcpyDeviceToHost));
+    for (int j = 0; j < 3; ++j) B[3 + j] = reference.total_disp[j];
+}
+
+void NodeOutput::collectNodeRecordsGpu(FEMDynamic* fem)
+{
+    averageNodalStressGpu(fem);
+    NodeManager* nodeManager = fem->nodeManager;
+    // Only the nodal results are taken over: the host record keeps its own
+    // (host) links.
+    NodeCuda device;
+    for (NodeCuda* node : nodes_) {
+        CUDA_CHECK(cudaMemcpy(&device, nodeManager->node_array_gpu + node->store_id, sizeof(NodeCuda),
+                              cudaMemcpyDeviceToHost));
+        for (int k = 0; k < 6; ++k) {
+            node->stress[k] = device.stress[k];
+            node->strain[k] = device.strain[k];
+        }
+    }
+}

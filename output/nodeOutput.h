@@ -1,0 +1,53 @@
+// Node history: one text file per requested variable in the folder
+// "nodeoutput" of the work directory, following one node set through the
+// run: the summed contact force of the set with the displacement of its
+// first node ("RF"), the nodal stresses ("S") and strains ("PE").
+#pragma once
+#include <vector>
+
+#include "output/basicoutput.h"
+#include "solver/deviceNodeList.h"
+
+class Set;
+class RigidCuda;
+struct NodeCuda;
+struct ContactPairCuda;
+
+class NodeOutput : public BasicOutput {
+public:
+    Set* nodeSet_ = nullptr;                 // the node set, found by setId_
+    RigidCuda* rigid = nullptr;              // not followed by this version: stays null
+    DeviceDoubleBuffer needMemoryGpu;        // device buffer, needMemSize_ doubles (GPU run)
+    std::vector<double> needMemoryCpu;       // host buffer, needMemSize_ doubles
+    int needMemSize_ = 0;
+
+    NodeOutput() = default;
+
+    void collect(FEMDynamic* fem, double time, double dt) override;
+    void init(FEMDynamic* fem) override;
+    void write(FEMDynamic* fem, double time, double dt) override;
+    void writeBinaryDump(FEMDynamic*, double, double) override {}
+    void readBinaryDump(FEMDynamic*, double, double) override {}
+
+    // The set's nodes that exist in the model, in set order.
+    const std::vector<NodeCuda*>& nodes() const { return nodes_; }
+
+private:
+    bool active_ = false;            // the set was found and has nodes
+    std::vector<NodeCuda*> nodes_;   // resolved host nodes of the set
+    DeviceNodeList nodesGpu_;        // their device twins, same order
+    bool hostStressNoted_ = false;
+
+    // Contact force of the set into B[0..2], reference displacement into B[3..5].
+    void collectContactForceGpu(FEMDynamic* fem, double* B, double* D);
+    void collectContactForceCpu(FEMDynamic* fem, double* B);
+    // Node records of the list from the device, after the nodal averaging.
+    void collectNodeRecordsGpu(FEMDynamic* fem);
+    void writeContactLine(double time, const double* B);
+    void writeNodeLines(const char* prefix, double time, bool strain);
+};
+
+// Kernels of the contact-force gathering; one thread per item, 64 per block.
+__global__ void GpuClearNodeDfn(int n, NodeCuda* nodes);
+__global__ void GpuCalNodeContactForceFormPair(int n, ContactPairCuda** pairs);
+__global__ void GpuGetNodeSetContactForceFormPair(int n, NodeCuda** nodes, double* out);

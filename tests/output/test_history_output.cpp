@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/set.h"
+#include "core/setManager.h"
+#include "elements/element.h"
+#include "elements/gausspoint.h"
+#include "materials/materialstatus.h"
+#include "output/elementOutput.h"
+#include "output/nodeOutput.h"
+#include "solver/femdynamic.h"
+#include "tests/decks/deck_case.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::vector<std::string>> tabRows(const fs::path& file)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string> row;
+        std::istringstream fields(line);
+        std::string field;
+        while (std::getline(fields, field, '\t')) {
+            row.push_back(field);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+fs::path freshCase(const std::string& caseName, const std::string& scratchName)
+{
+    const fs::path scratch = deckcase::scratchFolder(scratchName);
+    fs::copy_file(deckcase::caseFolder(caseName) / "deck.k", scratch / "deck.k", fs::copy_options::overwrite_existing);
+    return scratch;
+}
+
+template <typename Output>
+std::unique_ptr<Output> historyOf(int setId, const char* setName, double interval,
+                                  std::initializer_list<const char*> names)
+{
+    auto out = std::make_unique<Output>();
+    out->setId_ = setId;
+    out->setName_ = setName;
+    out->interval_ = interval;
+    for (const char* name : names) {
+        out->variableNames_.push_back(name);
+    }
+    return out;
+}
+
+const std::regex kHistoryNumber("-?[0-9]\\.[0-9]{6}e[+-][0-9]{2}");
+
+}  // namespace
+
+// A block flying at v = (3, -2, 0.5) without load: the contact line of its
+// node set carries the displacement v t of the first node and no force, at
+// the output times; successive lines give back the velocity; the nodal
+// stresses stay zero. A second run in the same folder starts the files afresh.
+TEST(NodeHistory, FreeFlyingBlock)
+{
+    const fs::path scratch = freshCase("free_flight", "history_free_flight");
+    const double v[3] = {3.0, -2.0, 0.5};
+    for (int run = 0; run < 2; ++run) {
+        deckcase::runModelAt(scratch, historyOf<NodeOutput>(1, "block", 0.005, {"RF", "S"}));
+    }
+    const fs::path folder = scratch / "work" / "nodeoutput";
+    const auto contact = tabRows(folder / "contact_file_block.txt");
+    ASSERT_EQ(contact.size(), 4u);  // t = 0, 0.005, 0.01, 0.015: the run ends before 0.02
+    for (std::size_t r = 0; r < contact.size(); ++r) {
+        ASSERT_EQ(contact[r].size(), 7u) << "no TAB after the last value";
+        for (const std::string& field : contact[r]) {
+            EXPECT_TRUE(std::regex_match(field, kHistoryNumber)) << field;
+        }
+        const double t = std::stod(contact[r][0]);
+        EXPECT_NEAR(t, 0.005 * static_cast<double>(r), 2e-5);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(std::stod(contact[r][1 + k]), v[k] * t, 1e-6 * std::fabs(v[k] * t) + 1e-12);
+            EXPECT_EQ(std::stod(contact[r][4 + k]), 0.0);
+        }
+        if (r > 0) {
+            const double t0 = std::stod(contact[r - 1][0]);
+            for (int k = 0; k < 3; ++k) {
+                const double speed = (std::stod(contact[r][1 + k]) - std::stod(contact[r - 1][1 + k])) / (t - t0);
+                EXPECT_NEAR(speed, v[k], 1e-4);
+            }
+        }
+    }
+    const auto stress = tabRows(folder / "nodestress_file_block.txt");
+    ASSERT_EQ(stress.size(), 4u * 27u);
+    EXPECT_EQ(stress[0][1], "1");
+    EXPECT_EQ(stress[26][1], "27");
+    for (const auto& row : stress) {
+        ASSERT_EQ(row.size(), 8u);
+        for (int k = 2; k < 8; ++k) {
+            EXPECT_LT(std::fabs(std::stod(row[k])), 1e-6);
+        }
+    }
+}
+
+// A set that is not defined, or holds no node, is skipped with a message
+// instead of reading past an empty list.
+TEST(NodeHistory, MissingOrEmptySetIsSkipped)
+{
+    const fs::path scratch = freshCase("free_flight", "history_missing_set");
+    testing::internal::CaptureStdout();
+    deckcase::runModelAt(scratch, historyOf<NodeOutput>(42, "nowhere", 0.005, {"RF"}), [](FEMDynamic* fem) {
+        Set empty;
+        empty.type = SET_NODE;
+        empty.id = 43;
+        fem->setManager->addSet(empty);
+    });
+    deckcase::runModelAt(scratch, historyOf<NodeOutput>(43, "empty", 0.005, {"RF"}), [](FEMDynamic* fem) {
+        Set empty;
+        empty.type = SET_NODE;
+        empty.id = 43;
+        fem->setManager->addSet(empty);
+    });
+    const std::string console = testing::internal::GetCapturedStdout();
+    EXPECT_NE(console.find("node set 42 is not defined; the output is skipped"), std::string::npos) << console;
+    EXPECT_NE(console.find("node set 43 holds no node of the model; the output is skipped"), std::string::npos);
+    EXPECT_FALSE(fs::exists(scratch / "work" / "nodeoutput" / "contact_file_nowhere.txt"));
+}
+
+// The bar's halves pull apart at v = 1: behind the front the element
+// stress is rho c v = 100 until the unloading wave reflected at the free end
+// comes back (element 10, x = 0.225 .. 0.25: front at t = 0.0026, unloading
+// at t = 0.0074).
+TEST(ElementHistory, WaveBarCarriesRhoCV)
+{
+    const fs::path scratch = freshCase("wave_hexa", "history_wave_hexa");
+    deckcase::runModelAt(scratch, historyOf<ElementOutput>(7, "probe", 0.0005, {"S"}), [](FEMDynamic* fem) {
+        Set probe;
+        probe.type = SET_ELEMENT;
+        probe.id = 7;
+        probe.id_array = {2, 10};
+        fem->setManager->addSet(probe);
+    });
+    const auto rows = tabRows(scratch / "work" / "elementoutput" / "element_point_stress_file_probe.txt");
+    // Per output point: per element its id line and one line per point.
+    ASSERT_EQ(rows.size() % 4, 0u);
+    ASSERT_EQ(rows.size() / 4, 16u);  // t = 0, 0.0005, ..., 0.0075: the run ends before 0.008
+    double sum = 0.0;
+    int count = 0;
+    for (std::size_t block = 0; block < rows.size() / 4; ++block) {
+        const double t = 0.0005 * static_cast<double>(block);
+        EXPECT_EQ(rows[block * 4][0], "2");
+        ASSERT_EQ(rows[block * 4 + 2].size(), 1u);
+        EXPECT_EQ(rows[block * 4 + 2][0], "10");
+        ASSERT_EQ(rows[block * 4 + 3].size(), 6u);
+        const double sxx = std::stod(rows[block * 4 + 3][0]);
+        EXPECT_TRUE(std::regex_match(rows[block * 4 + 3][0], kHistoryNumber));
+        // The lines carry no time: the output points lie within dt / 2 of
+        // the nominal times (dt = 2.25e-4).
+        if (t < 0.002) {
+            EXPECT_LT(std::fabs(sxx), 5.0) << "t = " << t;
+        } else if (t > 0.0034 && t < 0.007) {
+            EXPECT_NEAR(sxx, 100.0, 20.0) << "t = " << t;
+            sum += sxx;
+            ++count;
+        }
+    }
+    ASSERT_GT(count, 5);
+    EXPECT_NEAR(sum / count, 100.0, 5.0);
+}
+
+// An element with fewer points than the layout gives zeros in the rest of
+// its places; a missing element gives zeros throughout.
+TEST(ElementHistory, ShortElementsAreZeroFilled)
+{
+    MaterialStatus status[2];
+    status[0].stress[0] = 7.0;
+    status[1].strain[5] = -3.0;
+    GaussPoint points[2];
+    points[0].matStatus_ = &status[0];
+    points[1].matStatus_ = &status[1];
+    Element element;
+    element.integratPointNum = 2;
+    element.gaussPoint = points;
+    std::vector<double> out(4 * 6, 99.0);
+    copyElementPointValues(&element, out.data(), 4, false);
+    EXPECT_EQ(out[0], 7.0);
+    for (std::size_t k = 12; k < out.size(); ++k) {
+        EXPECT_EQ(out[k], 0.0);
+    }
+    copyElementPointValues(&element, out.data(), 2, true);
+    EXPECT_EQ(out[11], -3.0);
+    copyElementPointValues(nullptr, out.data(), 4, true);
+    for (double value : out) {
+        EXPECT_EQ(value, 0.0);
+    }
+}
