@@ -8,6 +8,7 @@
 
 #include "core/logErrorPrint.h"
 #include "input/commandLine.h"
+#include "input/inpReader.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
 #include "input/runSequence.h"
@@ -84,8 +85,7 @@ int runImpactfem(int argc, char** argv) {
   if (extension == "k" || extension == "K") {
     deckRead = readKeywordDeck(fem, inputFile);
   } else if (extension == "inp" || extension == "INP") {
-    fprintf(stderr, "The .inp deck reader is not part of this build; cannot read %s\n", inputFile.c_str());
-    return abandonRun(fem, kExitNoModel);
+    deckRead = readInpDeck(fem, inputFile);
   } else {
     fprintf(stderr, "Unknown deck extension \"%s\" of %s: expected k, K, inp or INP\n", extension.c_str(),
             inputFile.c_str());

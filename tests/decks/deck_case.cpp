@@ -10,6 +10,7 @@
 #include "core/nodeManager.h"
 #include "core/sectionmanager.h"
 #include "elements/elementControl.h"
+#include "input/inpReader.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
 #include "output/outputManager.h"
@@ -88,9 +89,10 @@ void runModelAt(const fs::path& scratch, std::unique_ptr<BasicOutput> output,
     auto* fem = new FEMDynamic[1];
     fem->newManagers();
     fem->multiGpuManager->selectGpu();
-    fem->input_file = (scratch / "deck.k").string();
+    const bool inp = fs::exists(scratch / "deck.inp");
+    fem->input_file = (scratch / (inp ? "deck.inp" : "deck.k")).string();
     fem->work_path = (scratch / "work").string();
-    const bool read = readKeywordDeck(fem, fem->input_file) == 1;
+    const bool read = (inp ? readInpDeck(fem, fem->input_file) : readKeywordDeck(fem, fem->input_file)) == 1;
     if (read && afterReading) {
         afterReading(fem);
     }

@@ -59,7 +59,7 @@ std::vector<Sample> runInProcess(const std::string& name, const std::string& scr
 // The same for the deck.k of a scratch folder (work folder scratch/work).
 std::vector<Sample> runInProcessAt(const fs::path& scratch,
                                    const std::function<void(FEMDynamic*)>& afterReading = {});
-// Reads, sets up and runs the deck.k of a scratch folder with the given
+// Reads, sets up and runs the deck.k (or deck.inp) of a scratch folder with the given
 // output added (it sees every cycle); fails the test when a stage fails.
 void runModelAt(const fs::path& scratch, std::unique_ptr<BasicOutput> output,
                 const std::function<void(FEMDynamic*)>& afterReading = {});

@@ -1,0 +1,139 @@
+// ".inp" sections, rigid bodies and materials. Sections and rigid bodies
+// name element sets, resolved after the block loop; a material takes the
+// sub-keyword blocks that follow it, in any order.
+#include <set>
+
+#include "input/inpReader.h"
+
+namespace {
+
+std::string lineOf(const InpBlock& block) {
+    return "*" + block.keyword.name + " (line " + std::to_string(block.lineNumber) + ")";
+}
+
+// Most points of a tabulated curve.
+constexpr size_t kMaxCurvePoints = 128;
+
+// Sub-keywords that belong to the material above them.
+const std::set<std::string> kMaterialKeywords = {
+    "DENSITY",       "ELASTIC",       "PLASTIC",      "EXPANSION",         "DAMPING",
+    "CONDUCTIVITY",  "SPECIFICHEAT",  "DEPVAR",       "USERMATERIAL",      "HYPERELASTIC",
+    "LOWDENSITYFOAM", "UNIAXIALTESTDATA", "RATEDEPENDENT", "DAMAGEINITIATION", "DUCTILEDAMAGEINITIATION",
+    "DAMAGEEVOLUTION", "SHEARFAILURE", "VISCOELASTIC", "EOS",               "INELASTICHEATFRACTION",
+    "HYPERFOAM",     "VISCOSITY",     "CRUSHABLEFOAM", "CRUSHABLEFOAMHARDENING"};
+
+}  // namespace
+
+void InpReader::readSection(const InpBlock& block) {
+    warnUnreadOptions(block, {"ELSET", "MATERIAL", "CONTROLS", "SECTIONINTEGRATION"});
+    InpModel::Section section;
+    section.elementSet = block.keyword.option("ELSET");
+    section.material = block.keyword.option("MATERIAL");
+    section.family = block.keyword.name == "SOLIDSECTION" ? 4 : 3;
+    section.lineNumber = block.lineNumber;
+    if (section.elementSet.empty() || section.material.empty()) {
+        refuse(lineOf(block) + ": ELSET= and MATERIAL= are both needed");
+        return;
+    }
+    if (section.family == 3) {
+        const std::vector<std::string> none;
+        const std::vector<std::string>& line = block.lines.empty() ? none : block.lines[0];
+        if (line.empty() || !inpNumber(line[0], section.thickness) || section.thickness <= 0.0) {
+            refuse(lineOf(block) + " " + section.elementSet + ": the first data line must give a thickness > 0");
+            return;
+        }
+        // Points through the thickness: 5 when the line gives none.
+        if (block.keyword.name == "SHELLSECTION" && line.size() > 1 && !line[1].empty() &&
+            (!inpInteger(line[1], section.points) || section.points < 1 || section.points > 10)) {
+            refuse(lineOf(block) + " " + section.elementSet + ": \"" + line[1] +
+                   "\" is not a number of points through the thickness (1 to 10)");
+            return;
+        }
+    }
+    model_.sections.push_back(section);
+}
+
+void InpReader::readRigidBody(const InpBlock& block) {
+    warnUnreadOptions(block, {"REFNODE", "ELSET", "DENSITY"});
+    InpModel::RigidBody body;
+    body.elementSet = block.keyword.option("ELSET");
+    body.refNode = block.keyword.option("REFNODE");
+    body.lineNumber = block.lineNumber;
+    if (body.elementSet.empty() || body.refNode.empty()) {
+        refuse(lineOf(block) + ": REF NODE= and ELSET= are both needed");
+        return;
+    }
+    if (!block.lines.empty() && !block.lines[0].empty() && !block.lines[0][0].empty() &&
+        !inpNumber(block.lines[0][0], body.thickness)) {
+        refuse(lineOf(block) + ": \"" + block.lines[0][0] + "\" is not a thickness");
+        return;
+    }
+    model_.rigidBodies.push_back(body);
+}
+
+namespace {
+
+// Reads the first n fields of a data line as numbers; false when one is
+// missing or not a number.
+bool numbers(const std::vector<std::vector<std::string>>& lines, size_t line, size_t n, double* values) {
+    if (line >= lines.size() || lines[line].size() < n) return false;
+    for (size_t k = 0; k < n; ++k) {
+        if (!inpNumber(lines[line][k], values[k])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+size_t InpReader::readMaterial(const std::vector<InpBlock>& blocks, size_t i) {
+    warnUnreadOptions(blocks[i], {"NAME"});
+    InpModel::Material material;
+    material.name = blocks[i].keyword.option("NAME");
+    if (material.name.empty()) refuse(lineOf(blocks[i]) + ": the material name (NAME=) is missing");
+    for (const InpModel::Material& other : model_.materials) {
+        if (other.name == material.name) refuse(lineOf(blocks[i]) + ": material " + material.name + " is defined twice");
+    }
+    size_t j = i + 1;
+    for (; j < blocks.size() && kMaterialKeywords.count(blocks[j].keyword.name) != 0; ++j) {
+        const InpBlock& sub = blocks[j];
+        const std::string where = lineOf(sub) + " of material " + material.name;
+        if (sub.keyword.name == "DENSITY") {
+            material.hasDensity = numbers(sub.lines, 0, 1, &material.density) && material.density > 0.0;
+            if (!material.hasDensity) refuse(where + ": the first data line must give a density > 0");
+        } else if (sub.keyword.name == "ELASTIC") {
+            const std::string type = sub.keyword.option("TYPE");
+            double values[2] = {};
+            if (!type.empty() && type != "ISOTROPIC") {
+                refuse(where + ": TYPE=" + type + " is not read by this version (isotropic only)");
+            } else if (!numbers(sub.lines, 0, 2, values) || values[0] <= 0.0 || values[1] <= -1.0 || values[1] >= 0.5) {
+                refuse(where + ": the first data line must give Young's modulus > 0 and Poisson's ratio in (-1, 0.5)");
+            } else {
+                material.hasElastic = true;
+                material.youngs = values[0];
+                material.poisson = values[1];
+            }
+        } else if (sub.keyword.name == "PLASTIC") {
+            const std::string hardening = sub.keyword.option("HARDENING");
+            if (!hardening.empty() && hardening != "ISOTROPIC") {
+                refuse(where + ": HARDENING=" + hardening + " is not read by this version (isotropic tables only)");
+            }
+            // One (stress, plastic strain) pair per line.
+            for (size_t l = 0; l < sub.lines.size(); ++l) {
+                double pair[2] = {};
+                if (!numbers(sub.lines, l, 2, pair)) {
+                    refuse(where + ": data line " + std::to_string(l + 1) + " is not a stress and a plastic strain");
+                    break;
+                }
+                if (material.plastic.size() >= kMaxCurvePoints) {
+                    refuse(where + ": the table holds more than " + std::to_string(kMaxCurvePoints) + " points");
+                    break;
+                }
+                material.plastic.emplace_back(pair[1], pair[0]);
+            }
+        } else {
+            warn(where + " is not read by this version; the material runs without it");
+        }
+    }
+    model_.materials.push_back(material);
+    return j - 1;
+}

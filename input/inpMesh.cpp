@@ -1,0 +1,273 @@
+// ".inp" mesh keywords: *NODE, *SYSTEM, *ELEMENT, *NSET and *ELSET.
+#include <cctype>
+#include <cmath>
+#include <set>
+
+#include "input/inpReader.h"
+
+namespace {
+
+// Element types, their node counts, families and the section formulation
+// written for the keyword card families (solid 1 one-point hexahedron, 2
+// fully integrated hexahedron, 10 tetrahedron; shell 2 quadrilateral, 4
+// triangle, 5 membrane quadrilateral, 101 membrane triangle).
+const InpElementType kElementTypes[] = {
+    {"C3D8R", 8, 4, 1}, {"C3D8", 8, 4, 2}, {"C3D8I", 8, 4, 1}, {"C3D4", 4, 4, 10},  {"S4R", 4, 3, 2},
+    {"R3D4", 4, 3, 2},  {"S3R", 3, 3, 4},  {"M3D4R", 4, 3, 5}, {"M3D3", 3, 3, 101},
+};
+
+std::string lineOf(const InpBlock& block) {
+    return "*" + block.keyword.name + " (line " + std::to_string(block.lineNumber) + ")";
+}
+
+double dot(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+void cross(const double* a, const double* b, double* c) {
+    c[0] = a[1] * b[2] - a[2] * b[1];
+    c[1] = a[2] * b[0] - a[0] * b[2];
+    c[2] = a[0] * b[1] - a[1] * b[0];
+}
+
+// Scales v to unit length; false when it is (nearly) zero.
+bool unit(double* v) {
+    const double length = std::sqrt(dot(v, v));
+    if (length < 1e-12) return false;
+    for (int k = 0; k < 3; ++k) v[k] /= length;
+    return true;
+}
+
+}  // namespace
+
+const InpElementType* findInpElementType(const std::string& name) {
+    for (const InpElementType& type : kElementTypes) {
+        if (name == type.name) return &type;
+    }
+    return nullptr;
+}
+
+void InpReader::readNodes(const InpBlock& block) {
+    warnUnreadOptions(block, {"NSET", "SYSTEM"});
+    const bool local = block.keyword.option("SYSTEM") == "R";
+    const std::string setName = block.keyword.option("NSET");
+    std::set<int> known;
+    for (const InpModel::Node& node : model_.nodes) known.insert(node.id);
+    for (const std::vector<std::string>& line : block.lines) {
+        InpModel::Node node;
+        if (!inpInteger(line[0], node.id) || node.id <= 0) {
+            refuse(lineOf(block) + ": \"" + line[0] + "\" is not a node number");
+            return;
+        }
+        double read[3] = {};
+        for (size_t k = 0; k < 3 && k + 1 < line.size(); ++k) {
+            if (!line[k + 1].empty() && !inpNumber(line[k + 1], read[k])) {
+                refuse(lineOf(block) + ": node " + line[0] + ": \"" + line[k + 1] + "\" is not a coordinate");
+                return;
+            }
+        }
+        for (int k = 0; k < 3; ++k) {
+            node.x[k] = local ? origin_[k] + read[0] * axes_[0][k] + read[1] * axes_[1][k] + read[2] * axes_[2][k]
+                              : read[k];
+        }
+        if (!known.insert(node.id).second) {
+            refuse(lineOf(block) + ": node " + std::to_string(node.id) + " is defined twice");
+            return;
+        }
+        model_.nodes.push_back(node);
+        if (!setName.empty()) model_.nodeSets[setName].push_back(node.id);
+    }
+}
+
+// e1 along b - a; e3 normal to e1 and (c - a); e2 = e3 x e1. Without c the
+// plane of e1 and the old e2 direction (z x e1, or y when e1 is along z).
+void InpReader::readSystem(const InpBlock& block) {
+    double a[3] = {}, b[3] = {}, c[3] = {};
+    const double identity[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    for (int k = 0; k < 3; ++k) {
+        origin_[k] = 0.0;
+        for (int j = 0; j < 3; ++j) axes_[k][j] = identity[k][j];
+    }
+    if (block.lines.empty()) return;
+    std::vector<double> values;
+    for (size_t l = 0; l < block.lines.size() && l < 2; ++l) {
+        for (const std::string& field : block.lines[l]) {
+            double v = 0.0;
+            if (!inpNumber(field, v)) {
+                refuse(lineOf(block) + ": \"" + field + "\" is not a coordinate");
+                return;
+            }
+            values.push_back(v);
+        }
+    }
+    for (int k = 0; k < 3 && static_cast<size_t>(k) < values.size(); ++k) a[k] = values[static_cast<size_t>(k)];
+    for (int k = 0; k < 3; ++k) origin_[k] = a[k];
+    if (values.size() < 6) return;
+    double e1[3], hint[3], e2[3], e3[3];
+    for (int k = 0; k < 3; ++k) b[k] = values[3 + static_cast<size_t>(k)];
+    for (int k = 0; k < 3; ++k) e1[k] = b[k] - a[k];
+    if (!unit(e1)) {
+        refuse(lineOf(block) + ": the point on the first axis coincides with the origin");
+        return;
+    }
+    if (values.size() >= 9) {
+        for (int k = 0; k < 3; ++k) c[k] = values[6 + static_cast<size_t>(k)];
+        for (int k = 0; k < 3; ++k) hint[k] = c[k] - a[k];
+    } else {
+        const double z[3] = {0, 0, 1};
+        cross(z, e1, hint);
+        if (!unit(hint)) hint[0] = 0, hint[1] = 1, hint[2] = 0;
+    }
+    cross(e1, hint, e3);
+    if (!unit(e3)) {
+        refuse(lineOf(block) + ": the point in the first plane lies on the first axis");
+        return;
+    }
+    cross(e3, e1, e2);
+    for (int k = 0; k < 3; ++k) axes_[0][k] = e1[k], axes_[1][k] = e2[k], axes_[2][k] = e3[k];
+}
+
+void InpReader::readElements(const InpBlock& block) {
+    warnUnreadOptions(block, {"TYPE", "ELSET"});
+    const std::string typeName = block.keyword.option("TYPE");
+    if (typeName.empty()) {
+        refuse(lineOf(block) + ": the element type (TYPE=) is missing");
+        return;
+    }
+    std::string name = block.keyword.option("ELSET");
+    if (name.empty()) name = currentPartName_.empty() ? typeName : currentPartName_;
+    const InpElementType* type = findInpElementType(typeName);
+    if (type == nullptr) {
+        warn(lineOf(block) + ": element type " + typeName + " is not read by this version; " +
+             std::to_string(block.lines.size()) + " element line(s) left out");
+        return;
+    }
+    // One part per name and type: a name with two types gives a second part.
+    int index = partIndex(name);
+    if (index >= 0 && model_.parts[static_cast<size_t>(index)].type != type) {
+        index = partIndex(name + "-" + typeName);
+        if (index < 0) {
+            model_.parts.push_back(InpModel::Part());
+            model_.parts.back().name = name + "-" + typeName;
+            model_.parts.back().type = type;
+            index = static_cast<int>(model_.parts.size()) - 1;
+        }
+    } else if (index < 0) {
+        model_.parts.push_back(InpModel::Part());
+        model_.parts.back().name = name;
+        model_.parts.back().type = type;
+        index = static_cast<int>(model_.parts.size()) - 1;
+    }
+    InpModel::Part& part = model_.parts[static_cast<size_t>(index)];
+    std::vector<int>& set = model_.elementSets[name];
+    // An element may continue on the next line: fields are gathered until
+    // the id and all its nodes are there.
+    std::vector<std::string> fields;
+    for (const std::vector<std::string>& line : block.lines) {
+        fields.insert(fields.end(), line.begin(), line.end());
+        if (fields.size() < static_cast<size_t>(type->nodes) + 1) continue;
+        InpModel::Element element;
+        bool ok = inpInteger(fields[0], element.id);
+        for (int j = 0; ok && j < type->nodes; ++j) {
+            int node = 0;
+            ok = inpInteger(fields[1 + static_cast<size_t>(j)], node);
+            element.nodes.push_back(node);
+        }
+        if (!ok || fields.size() > static_cast<size_t>(type->nodes) + 1) {
+            refuse(lineOf(block) + ": the element line starting \"" + fields[0] + "\" is not an id and " +
+                   std::to_string(type->nodes) + " node numbers");
+            return;
+        }
+        part.elements.push_back(element);
+        set.push_back(element.id);
+        fields.clear();
+    }
+    if (!fields.empty()) refuse(lineOf(block) + ": the last element line lacks node numbers");
+}
+
+namespace {
+
+// Most members one range line may generate: a mistyped bound would
+// otherwise fill the memory.
+constexpr long long kMaxGeneratedMembers = 10000000;
+
+// Reads the members of an *NSET or *ELSET block into ids: numbers, names
+// of sets of the same kind, or GENERATE ranges. False with the reason in why.
+bool readSetMembers(const InpBlock& block, const std::map<std::string, std::vector<int>>& sets,
+                    std::vector<int>& ids, std::string& why) {
+    const bool generate = block.keyword.has("GENERATE");
+    for (const std::vector<std::string>& line : block.lines) {
+        if (generate) {
+            int first = 0, last = 0, step = 1;
+            if (!inpInteger(line[0], first) || line.size() < 2 || !inpInteger(line[1], last) ||
+                (line.size() > 2 && !line[2].empty() && !inpInteger(line[2], step)) || step <= 0 || last < first) {
+                why = "the range line \"" + line[0] + ", ...\" is not first, last[, step > 0] with last >= first";
+                return false;
+            }
+            if ((static_cast<long long>(last) - first) / step >= kMaxGeneratedMembers) {
+                why = "the range " + line[0] + " to " + line[1] + " holds more than " +
+                      std::to_string(kMaxGeneratedMembers) + " members";
+                return false;
+            }
+            for (long long id = first; id <= last; id += step) ids.push_back(static_cast<int>(id));
+            continue;
+        }
+        for (std::string field : line) {
+            if (field.empty()) continue;
+            int id = 0;
+            if (inpInteger(field, id)) {
+                ids.push_back(id);
+                continue;
+            }
+            for (char& c : field) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            const auto named = sets.find(field);
+            if (named == sets.end()) {
+                why = "\"" + field + "\" is neither a number nor a set defined before";
+                return false;
+            }
+            ids.insert(ids.end(), named->second.begin(), named->second.end());
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void InpReader::readNodeSet(const InpBlock& block) {
+    warnUnreadOptions(block, {"NSET", "GENERATE", "INSTANCE"});
+    const std::string name = block.keyword.option("NSET");
+    if (name.empty()) {
+        refuse(lineOf(block) + ": the set name (NSET=) is missing");
+        return;
+    }
+    std::vector<int> ids;
+    std::string why;
+    if (!readSetMembers(block, model_.nodeSets, ids, why)) {
+        refuse(lineOf(block) + " " + name + ": " + why);
+        return;
+    }
+    std::vector<int>& set = model_.nodeSets[name];
+    set.insert(set.end(), ids.begin(), ids.end());
+}
+
+void InpReader::readElementSet(const InpBlock& block) {
+    warnUnreadOptions(block, {"ELSET", "GENERATE", "INSTANCE"});
+    const std::string name = block.keyword.option("ELSET");
+    if (name.empty()) {
+        refuse(lineOf(block) + ": the set name (ELSET=) is missing");
+        return;
+    }
+    std::vector<int> ids;
+    std::string why;
+    if (!readSetMembers(block, model_.elementSets, ids, why)) {
+        refuse(lineOf(block) + " " + name + ": " + why);
+        return;
+    }
+    std::vector<int>& set = model_.elementSets[name];
+    set.insert(set.end(), ids.begin(), ids.end());
+}
+
+int InpReader::partIndex(const std::string& name) const {
+    for (size_t i = 0; i < model_.parts.size(); ++i) {
+        if (model_.parts[i].name == name) return static_cast<int>(i);
+    }
+    return -1;
+}

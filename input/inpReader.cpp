@@ -1,0 +1,160 @@
+// The ".inp" block loop: keyword recognition by name, steps, refused and
+// unread keywords; then the hand-over to the keyword-deck card families.
+#include "input/inpReader.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <sstream>
+
+#include "input/keywordReader.h"
+#include "input/preprocessModel.h"
+
+bool inpNumber(const std::string& field, double& value) {
+    if (field.empty()) return false;
+    const char* begin = field.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const double read = std::strtod(begin, &end);
+    if (end == begin || *end != '\0' || errno == ERANGE) return false;
+    value = read;
+    return true;
+}
+
+bool inpInteger(const std::string& field, int& value) {
+    double read = 0.0;
+    if (!inpNumber(field, read) || read != static_cast<double>(static_cast<long long>(read)) || read > 2147483647.0 ||
+        read < -2147483648.0) {
+        return false;
+    }
+    value = static_cast<int>(read);
+    return true;
+}
+
+void InpReader::refuse(const std::string& message) {
+    std::cerr << "Inp deck refused: " << message << std::endl;
+    refused_ = true;
+}
+
+void InpReader::warn(const std::string& message) { std::cerr << "Inp deck: " << message << std::endl; }
+
+void InpReader::warnUnreadOptions(const InpBlock& block, const std::vector<std::string>& read) {
+    for (const auto& [key, value] : block.keyword.options) {
+        bool known = false;
+        for (const std::string& name : read) known = known || key == name;
+        if (!known) {
+            warn("*" + block.keyword.name + " (line " + std::to_string(block.lineNumber) + "): the option " + key +
+                 " is not read by this version");
+        }
+    }
+}
+
+namespace {
+
+// Keywords whose blocks change nothing this system computes.
+const std::set<std::string> kQuietKeywords = {"HEADING", "PREPRINT", "ENDPART", "ENDINSTANCE", "ENDASSEMBLY"};
+
+// Keywords that carry model data this version does not read: a run without
+// them would give other results, so the deck is refused.
+const std::set<std::string> kRefusedKeywords = {"SURFACE",     "CONTACT",      "CONTACTPAIR", "CONTACTINCLUSIONS",
+                                                "CONTACTPROPERTYASSIGNMENT", "TIE", "SURFACEINTERACTION",
+                                                "FRICTION",    "MPC",          "DSLOAD",      "CLOAD",
+                                                "DLOAD",       "BEAMSECTION",  "COUPLING",    "KINEMATIC",
+                                                "EQUATION",    "MASS",         "ORIENTATION", "TRANSFORM"};
+
+}  // namespace
+
+bool InpReader::readBlocks(const std::vector<InpBlock>& blocks) {
+    std::set<std::string> reported;
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        const InpBlock& block = blocks[i];
+        const std::string& name = block.keyword.name;
+        const std::string where = "*" + name + " (line " + std::to_string(block.lineNumber) + ")";
+        if (name == "STEP") {
+            ++stepCount_;
+            if (stepCount_ > 1) {
+                warn(where + ": only the first step is read; this step and what it holds are ignored");
+                while (i + 1 < blocks.size() && blocks[i].keyword.name != "ENDSTEP") ++i;
+            }
+            inStep_ = true;
+        } else if (name == "ENDSTEP") {
+            inStep_ = false;
+        } else if (name == "NODE") {
+            readNodes(block);
+        } else if (name == "SYSTEM") {
+            readSystem(block);
+        } else if (name == "ELEMENT") {
+            readElements(block);
+        } else if (name == "NSET") {
+            readNodeSet(block);
+        } else if (name == "ELSET") {
+            readElementSet(block);
+        } else if (name == "SOLIDSECTION" || name == "SHELLSECTION" || name == "MEMBRANESECTION") {
+            readSection(block);
+        } else if (name == "RIGIDBODY") {
+            readRigidBody(block);
+        } else if (name == "MATERIAL") {
+            i = readMaterial(blocks, i);
+        } else if (name == "AMPLITUDE") {
+            readAmplitude(block);
+        } else if (name == "BOUNDARY") {
+            readBoundary(block);
+        } else if (name == "INITIALCONDITIONS") {
+            readInitialConditions(block);
+        } else if (name == "DYNAMIC") {
+            readDynamic(block);
+        } else if (name == "PART") {
+            currentPartName_ = block.keyword.option("NAME");
+        } else if (name == "INCLUDE") {
+            refuse(where + ": included files are not read by this version: \"" + block.keyword.option("INPUT") +
+                   "\"; merge it into the deck");
+        } else if (kRefusedKeywords.count(name) != 0) {
+            refuse(where + " is not read by this version; the run would lose what it defines");
+        } else if (kQuietKeywords.count(name) == 0 && reported.insert(name).second) {
+            warn(where + " is not read by this version; the block is ignored");
+        }
+        if (name == "ENDPART") currentPartName_.clear();
+    }
+    return !refused_;
+}
+
+namespace {
+
+// Hands the translated blocks to the keyword card families and completes
+// the model as for a keyword deck.
+int completeThroughKeywordFamilies(FEMDynamic* fem, const std::vector<std::string>& blocks) {
+    KeywordDeckState state;
+    KeywordReader reader(fem, state);
+    if (!reader.readBlocks(blocks)) return 0;
+    return completeKeywordDeck(fem, state) ? 1 : 0;
+}
+
+}  // namespace
+
+int readInpText(FEMDynamic* fem, const std::string& text, const std::string& deckName) {
+    InpModel model;
+    InpReader reader(model);
+    const bool read = reader.readBlocks(cutInpBlocks(text));
+    if (!read || !reader.resolve()) {
+        std::cerr << "Inp deck refused: " << deckName << " is not run (see the messages above)" << std::endl;
+        return 0;
+    }
+    return completeThroughKeywordFamilies(fem, translateInpModel(model));
+}
+
+int readInpDeck(FEMDynamic* fem, const std::string& deckPath) {
+    std::ifstream deck(deckPath, std::ios::binary);
+    if (!deck.is_open()) {
+        std::cerr << "Inp deck refused: cannot open the deck \"" << deckPath << "\"" << std::endl;
+        return 0;
+    }
+    std::ostringstream text;
+    text << deck.rdbuf();
+    if (deck.bad()) {
+        std::cerr << "Inp deck refused: error while reading the deck \"" << deckPath << "\"" << std::endl;
+        return 0;
+    }
+    return readInpText(fem, text.str(), deckPath);
+}

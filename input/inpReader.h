@@ -1,0 +1,212 @@
+// Reader of ".inp" decks: the deck is cut into keyword blocks, each block is
+// read into a model description (nodes, element blocks as parts, sets,
+// sections, materials, amplitudes, boundaries, initial velocities, the
+// step's end time), names are resolved once the whole deck is read, and the
+// model is handed to the keyword-deck card families, so that both kinds of
+// deck fill the solver's managers the same way.
+#pragma once
+#include <array>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+class FEMDynamic;
+
+// A keyword line: the keyword in capitals without blanks ("*Solid Section"
+// is "SOLIDSECTION") and its options as KEY=VALUE pairs, keys in capitals
+// without blanks, values in capitals with blanks cut at both ends; an option
+// without "=" has an empty value.
+struct InpKeyword {
+    std::string name;
+    std::map<std::string, std::string> options;
+    bool has(const std::string& key) const { return options.count(key) != 0; }
+    std::string option(const std::string& key) const {
+        const auto it = options.find(key);
+        return it == options.end() ? std::string() : it->second;
+    }
+};
+InpKeyword parseInpKeywordLine(const std::string& line);
+
+// A whole field read as a number; false for an empty field, text, or a
+// number an int cannot hold.
+bool inpNumber(const std::string& field, double& value);
+bool inpInteger(const std::string& field, int& value);
+
+// One block: its keyword, its data lines split at commas (fields trimmed, an
+// empty field kept as empty), and the deck line number of its keyword line.
+struct InpBlock {
+    InpKeyword keyword;
+    std::vector<std::vector<std::string>> lines;
+    int lineNumber = 0;
+};
+// Cuts the deck text into blocks: returns and tabs are blanks, "**" lines
+// are comments, blank lines are skipped, a line starting with "*" opens a
+// block. Text before the first keyword is ignored.
+std::vector<InpBlock> cutInpBlocks(const std::string& text);
+
+// Degrees of freedom of a named boundary type (ENCASTRE, PINNED, XSYMM ...):
+// flags of DOF 1..6; false when the name is not a boundary type.
+bool namedBoundaryType(const std::string& name, std::array<int, 6>& flags);
+
+// The element types read and what they become.
+struct InpElementType {
+    const char* name;
+    int nodes;    // node numbers per element in the deck
+    int family;   // 3 shell, 4 solid
+    int cardFormulation;  // section formulation written for the keyword card families
+};
+const InpElementType* findInpElementType(const std::string& name);
+
+// The model as the deck describes it, with the deck's names and numbers.
+struct InpModel {
+    struct Node {
+        int id = 0;
+        double x[3] = {};
+    };
+    struct Element {
+        int id = 0;
+        std::vector<int> nodes;
+    };
+    struct Part {
+        std::string name;
+        const InpElementType* type = nullptr;
+        std::vector<Element> elements;
+        // From the section that names the part (or an element set of it).
+        bool hasSection = false;
+        std::string material;
+        double thickness = 0.0;
+        int points = 5;
+        // Rigid body: reference node (deck number, 0 none).
+        bool rigid = false;
+        int refNode = 0;
+        double rigidThickness = 0.0;
+    };
+    struct Material {
+        std::string name;
+        bool hasDensity = false;
+        double density = 0.0;
+        bool hasElastic = false;
+        double youngs = 0.0;
+        double poisson = 0.0;
+        std::vector<std::pair<double, double>> plastic;  // (plastic strain, stress)
+    };
+    struct Amplitude {
+        std::string name;
+        std::vector<std::pair<double, double>> points;  // (time, value)
+    };
+    struct Boundary {
+        std::string target;  // node set name, or the node number as written
+        bool isSet = false;
+        int kind = 1;        // 1 displacement, 2 velocity, 3 acceleration
+        std::array<int, 6> flags{};
+        double value = 0.0;
+        std::string amplitude;
+        int lineNumber = 0;
+    };
+    struct Velocity {
+        std::string target;
+        bool isSet = false;
+        double values[6] = {};
+    };
+
+    // A section or rigid body as the deck writes it: it names an element set
+    // (or a part), resolved once the whole deck is read.
+    struct Section {
+        std::string elementSet;
+        int family = 4;  // 3 shell or membrane, 4 solid
+        std::string material;
+        double thickness = 0.0;
+        int points = 5;
+        int lineNumber = 0;
+    };
+    struct RigidBody {
+        std::string elementSet;
+        std::string refNode;  // a node number or a one-node set
+        double thickness = 0.0;
+        int lineNumber = 0;
+    };
+
+    std::vector<Node> nodes;
+    std::vector<Part> parts;
+    std::vector<Section> sections;
+    std::vector<RigidBody> rigidBodies;
+    std::vector<Material> materials;
+    std::vector<Amplitude> amplitudes;
+    std::vector<Boundary> boundaries;
+    std::vector<Velocity> velocities;  // merged per target
+    std::map<std::string, std::vector<int>> nodeSets;     // members as deck node numbers
+    std::map<std::string, std::vector<int>> elementSets;  // members as deck element ids
+    double endTime = 0.0;
+    bool hasEndTime = false;
+};
+
+// The block loop and the keyword families; each family reads one block into
+// the model. Families live in the inp*.cpp files named after them.
+class InpReader {
+public:
+    explicit InpReader(InpModel& model) : model_(model) {}
+
+    // Reads every block; false when the deck was refused (a message was
+    // printed for each reason).
+    bool readBlocks(const std::vector<InpBlock>& blocks);
+    bool refused() const { return refused_; }
+
+    void refuse(const std::string& message);
+    static void warn(const std::string& message);
+
+    // Mesh: nodes, coordinate systems, elements, parts, sets.
+    void readNodes(const InpBlock& block);
+    void readSystem(const InpBlock& block);
+    void readElements(const InpBlock& block);
+    void readNodeSet(const InpBlock& block);
+    void readElementSet(const InpBlock& block);
+    // Sections, rigid bodies and materials.
+    void readSection(const InpBlock& block);
+    void readRigidBody(const InpBlock& block);
+    size_t readMaterial(const std::vector<InpBlock>& blocks, size_t i);
+    // Amplitudes, boundaries, initial conditions, the step.
+    void readAmplitude(const InpBlock& block);
+    void readBoundary(const InpBlock& block);
+    void readInitialConditions(const InpBlock& block);
+    void readDynamic(const InpBlock& block);
+
+    // After the block loop: sections and rigid bodies that name element sets
+    // reach the parts owning those elements; every part must have a section
+    // and a known material; boundaries and velocities name known targets.
+    bool resolve();
+
+    // The element-set members of a set name: a part name or an *ELSET.
+    // Empty when neither exists.
+    std::vector<int> partsOfElementSet(const std::string& name) const;
+    int partIndex(const std::string& name) const;
+
+private:
+    // Warns about options of a block that the family does not read.
+    void warnUnreadOptions(const InpBlock& block, const std::vector<std::string>& read);
+    // The running part of element blocks that belong to a *PART.
+    std::string currentPartName_;
+    // Reference nodes of rigid bodies, as numbers or set names.
+    std::set<std::string> rigidNodes_;
+    bool inStep_ = false;
+    int stepCount_ = 0;
+    // The current *SYSTEM: origin and axes.
+    double origin_[3] = {};
+    double axes_[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    bool refused_ = false;
+    InpModel& model_;
+    friend struct InpBlockLoop;
+};
+
+// Turns a read model into keyword-deck blocks (comma-separated cards, every
+// number written with 17 digits) in the order nodes, parts with their
+// sections and elements, materials, curves, sets, boundaries, initial
+// velocities, termination.
+std::vector<std::string> translateInpModel(const InpModel& model);
+
+// Reads an ".inp" deck into the solver. Returns 1 when the deck was read and
+// completed; 0 when it was refused, after messages on the error stream.
+int readInpDeck(FEMDynamic* fem, const std::string& deckPath);
+// The same for the deck text itself (the deck's name is used in messages).
+int readInpText(FEMDynamic* fem, const std::string& text, const std::string& deckName);

@@ -1,0 +1,168 @@
+// Completion of an ".inp" deck after its block loop: element sets named by
+// sections and rigid bodies reach the parts owning their elements, and every
+// name a part, boundary or initial velocity uses must be defined.
+#include <map>
+#include <set>
+
+#include "input/inpReader.h"
+
+namespace {
+
+std::string atLine(int line) { return " (line " + std::to_string(line) + ")"; }
+
+}  // namespace
+
+std::vector<int> InpReader::partsOfElementSet(const std::string& name) const {
+    std::vector<int> parts;
+    const auto set = model_.elementSets.find(name);
+    if (set == model_.elementSets.end()) return parts;
+    std::map<int, int> owner;
+    for (size_t p = 0; p < model_.parts.size(); ++p) {
+        for (const InpModel::Element& element : model_.parts[p].elements) owner[element.id] = static_cast<int>(p);
+    }
+    std::set<int> seen;
+    for (int id : set->second) {
+        const auto found = owner.find(id);
+        if (found != owner.end() && seen.insert(found->second).second) parts.push_back(found->second);
+    }
+    return parts;
+}
+
+namespace {
+
+// The parts an element set names, each one whole; an unknown set, a set of
+// no read element or a set that splits a part refuses (why says so).
+bool wholeParts(const InpReader& reader, const InpModel& model, const std::string& name, std::vector<int>& parts,
+                std::string& why) {
+    const auto set = model.elementSets.find(name);
+    if (set == model.elementSets.end()) {
+        why = "the element set " + name + " is not defined";
+        return false;
+    }
+    parts = reader.partsOfElementSet(name);
+    if (parts.empty()) {
+        why = "the element set " + name + " holds no element that was read";
+        return false;
+    }
+    const std::set<int> members(set->second.begin(), set->second.end());
+    for (int p : parts) {
+        for (const InpModel::Element& element : model.parts[static_cast<size_t>(p)].elements) {
+            if (members.count(element.id) == 0) {
+                why = "the element set " + name + " holds only some elements of " +
+                      model.parts[static_cast<size_t>(p)].name + " (element " + std::to_string(element.id) +
+                      " is not in it)";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool InpReader::resolve() {
+    if (model_.nodes.empty() || model_.parts.empty()) {
+        refuse(std::string("the deck defines no ") + (model_.nodes.empty() ? "nodes" : "elements that were read"));
+        return false;
+    }
+    if (!model_.hasEndTime) refuse("the deck gives no *DYNAMIC step with a time period");
+    std::set<int> elementIds;
+    for (const InpModel::Part& part : model_.parts) {
+        for (const InpModel::Element& element : part.elements) {
+            if (!elementIds.insert(element.id).second) {
+                refuse("element " + std::to_string(element.id) + " is defined twice");
+                return false;
+            }
+        }
+    }
+    for (const InpModel::Section& section : model_.sections) {
+        std::vector<int> parts;
+        std::string why;
+        if (!wholeParts(*this, model_, section.elementSet, parts, why)) {
+            refuse("the section" + atLine(section.lineNumber) + ": " + why);
+            continue;
+        }
+        for (int p : parts) {
+            InpModel::Part& part = model_.parts[static_cast<size_t>(p)];
+            if (part.hasSection) {
+                refuse("part " + part.name + " has a second section" + atLine(section.lineNumber));
+            } else if (part.type->family != section.family) {
+                refuse("part " + part.name + " (" + part.type->name + ") is given a " +
+                       (section.family == 4 ? "solid" : "shell or membrane") + " section" +
+                       atLine(section.lineNumber));
+            }
+            part.hasSection = true;
+            part.material = section.material;
+            part.thickness = section.thickness;
+            part.points = section.points;
+        }
+    }
+    for (const InpModel::RigidBody& body : model_.rigidBodies) {
+        std::vector<int> parts;
+        std::string why;
+        if (!wholeParts(*this, model_, body.elementSet, parts, why)) {
+            refuse("the rigid body" + atLine(body.lineNumber) + ": " + why);
+            continue;
+        }
+        for (int p : parts) {
+            InpModel::Part& part = model_.parts[static_cast<size_t>(p)];
+            part.rigid = true;
+            part.rigidThickness = body.thickness;
+            // Rigid elements need no section of their own: a shell takes the
+            // body's thickness (0.001 when none is given), the material is
+            // the first of the deck, for the mass.
+            if (!part.hasSection && !model_.materials.empty()) {
+                part.hasSection = true;
+                part.material = model_.materials.front().name;
+                part.thickness = body.thickness > 1e-10 ? body.thickness : 0.001;
+            } else if (body.thickness > 1e-10) {
+                part.thickness = body.thickness;
+            }
+        }
+        rigidNodes_.insert(body.refNode);
+        const auto set = model_.nodeSets.find(body.refNode);
+        if (set != model_.nodeSets.end() && set->second.size() == 1) {
+            rigidNodes_.insert(std::to_string(set->second.front()));
+        } else if (set != model_.nodeSets.end()) {
+            refuse("the rigid body" + atLine(body.lineNumber) + ": the reference node set " + body.refNode +
+                   " holds " + std::to_string(set->second.size()) + " nodes, not one");
+        }
+    }
+    std::set<std::string> materials;
+    for (const InpModel::Material& material : model_.materials) {
+        if (!material.hasDensity) refuse("material " + material.name + " has no *DENSITY: an explicit run needs mass");
+        if (!material.hasElastic) refuse("material " + material.name + " has no *ELASTIC data");
+        materials.insert(material.name);
+    }
+    for (const InpModel::Part& part : model_.parts) {
+        if (!part.hasSection) {
+            refuse("part " + part.name + " has no section: no *SOLID SECTION, *SHELL SECTION or *MEMBRANE SECTION "
+                   "names it or an element set of it");
+        } else if (materials.count(part.material) == 0) {
+            refuse("part " + part.name + ": material " + part.material + " is not defined");
+        }
+    }
+    std::set<std::string> nodes;
+    for (const InpModel::Node& node : model_.nodes) nodes.insert(std::to_string(node.id));
+    std::set<std::string> amplitudes;
+    for (const InpModel::Amplitude& amplitude : model_.amplitudes) amplitudes.insert(amplitude.name);
+    auto checkTarget = [&](const std::string& target, bool isSet, const std::string& what) {
+        if (isSet ? model_.nodeSets.count(target) == 0 : nodes.count(target) == 0) {
+            refuse(what + " names " + (isSet ? "the node set " : "the node ") + target + ", which is not defined");
+        } else if (rigidNodes_.count(target) != 0) {
+            refuse(what + " acts on the reference node " + target +
+                   " of a rigid body; rigid-body motion through the reference node is not read by this version");
+        }
+    };
+    for (const InpModel::Boundary& boundary : model_.boundaries) {
+        checkTarget(boundary.target, boundary.isSet, "*BOUNDARY" + atLine(boundary.lineNumber));
+        if (!boundary.amplitude.empty() && amplitudes.count(boundary.amplitude) == 0) {
+            refuse("*BOUNDARY" + atLine(boundary.lineNumber) + " names the amplitude " + boundary.amplitude +
+                   ", which is not defined");
+        }
+    }
+    for (const InpModel::Velocity& velocity : model_.velocities) {
+        checkTarget(velocity.target, velocity.isSet, "*INITIAL CONDITIONS");
+    }
+    return !refused();
+}

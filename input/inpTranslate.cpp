@@ -1,0 +1,213 @@
+// Writes a read ".inp" model as keyword-deck blocks for the keyword card
+// families: comma-separated cards, numbers with 17 significant digits, so
+// that nothing is lost on the way.
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "input/inpReader.h"
+
+namespace {
+
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.17g", value);
+    return text;
+}
+
+// One card: the values joined by commas; a single value is followed by a
+// comma, so that the card is read by commas and not by columns.
+class Card {
+public:
+    Card& operator<<(double value) { return add(number(value)); }
+    Card& operator<<(int value) { return add(std::to_string(value)); }
+    std::string text() const { return fields_ == 1 ? line_ + ",\n" : line_ + "\n"; }
+
+private:
+    Card& add(const std::string& field) {
+        line_ += (fields_++ == 0 ? "" : ",") + field;
+        return *this;
+    }
+    std::string line_;
+    int fields_ = 0;
+};
+
+// Curve ids: amplitudes first (in deck order), then plastic tables, then
+// the ramp of displacements without an amplitude.
+struct CurveIds {
+    std::map<std::string, int> amplitude;
+    std::map<std::string, int> plastic;  // by material name
+    int ramp = 0;
+    int count = 0;
+};
+
+std::string curveBlock(int id, const std::vector<std::pair<double, double>>& points) {
+    std::string block = "*DEFINE_CURVE\n" + (Card() << id << 0 << 1.0 << 1.0 << 0.0 << 0.0).text();
+    for (const auto& [x, y] : points) block += (Card() << x << y).text();
+    return block;
+}
+
+// Hardening curve of a plastic table: (plastic strain, stress), flat from
+// the last point on to a strain of 1 when the table stops below it.
+std::vector<std::pair<double, double>> hardeningPoints(const InpModel::Material& material) {
+    std::vector<std::pair<double, double>> points = material.plastic;
+    if (points.size() == 1 || (points.back().first < 1.0 && points.size() < 128)) {
+        points.emplace_back(points.back().first < 1.0 ? 1.0 : points.back().first + 1.0, points.back().second);
+    }
+    return points;
+}
+
+void addMaterials(const InpModel& model, const CurveIds& curves, std::vector<std::string>& blocks) {
+    for (size_t m = 0; m < model.materials.size(); ++m) {
+        const InpModel::Material& material = model.materials[m];
+        const int id = static_cast<int>(m) + 1;
+        if (material.plastic.empty()) {
+            blocks.push_back("*MAT_ELASTIC\n" +
+                             (Card() << id << material.density << material.youngs << material.poisson).text());
+            continue;
+        }
+        const int curve = curves.plastic.at(material.name);
+        blocks.push_back("*MAT_PIECEWISE_LINEAR_PLASTICITY\n" +
+                         (Card() << id << material.density << material.youngs << material.poisson
+                                 << material.plastic.front().second << 0.0 << 0.0 << 0.0)
+                             .text() +
+                         (Card() << 0.0 << 0.0 << curve << 0 << 0.0).text());
+        blocks.push_back(curveBlock(curve, hardeningPoints(material)));
+    }
+}
+
+int materialNumber(const InpModel& model, const std::string& name) {
+    for (size_t m = 0; m < model.materials.size(); ++m) {
+        if (model.materials[m].name == name) return static_cast<int>(m) + 1;
+    }
+    return 0;
+}
+
+void addParts(const InpModel& model, std::vector<std::string>& blocks) {
+    int rigidMaterial = static_cast<int>(model.materials.size());
+    for (size_t p = 0; p < model.parts.size(); ++p) {
+        const InpModel::Part& part = model.parts[p];
+        const int id = static_cast<int>(p) + 1;
+        int material = materialNumber(model, part.material);
+        if (part.rigid) {
+            // Each rigid part gets a rigid material with its own mass data.
+            const InpModel::Material& source = model.materials[static_cast<size_t>(material - 1)];
+            material = ++rigidMaterial;
+            blocks.push_back("*MAT_RIGID\n" +
+                             (Card() << material << source.density << source.youngs << source.poisson).text());
+        }
+        blocks.push_back("*PART\n" + part.name + "\n" + (Card() << id << id << material).text());
+        const bool shell = part.type->family == 3;
+        if (shell) {
+            blocks.push_back("*SECTION_SHELL\n" + (Card() << id << part.type->cardFormulation << 0.83333 << part.points).text() +
+                             (Card() << part.thickness << part.thickness << part.thickness << part.thickness).text());
+        } else {
+            blocks.push_back("*SECTION_SOLID\n" + (Card() << id << part.type->cardFormulation).text());
+        }
+        std::string block = shell ? "*ELEMENT_SHELL\n" : "*ELEMENT_SOLID\n";
+        const size_t slots = shell ? 4 : 8;
+        for (const InpModel::Element& element : part.elements) {
+            Card card;
+            card << element.id << id;
+            // Fewer nodes than slots (triangles, tetrahedra) repeat the last.
+            for (size_t j = 0; j < slots; ++j) card << element.nodes[std::min(j, element.nodes.size() - 1)];
+            block += card.text();
+        }
+        blocks.push_back(block);
+    }
+}
+
+// Node set ids by name, in name order.
+std::map<std::string, int> addNodeSets(const InpModel& model, std::vector<std::string>& blocks) {
+    std::map<std::string, int> ids;
+    for (const auto& [name, members] : model.nodeSets) {
+        const int id = static_cast<int>(ids.size()) + 1;
+        ids[name] = id;
+        std::string block = "*SET_NODE_LIST\n" + (Card() << id).text();
+        for (size_t k = 0; k < members.size(); k += 8) {
+            Card card;
+            for (size_t j = k; j < members.size() && j < k + 8; ++j) card << members[j];
+            block += card.text();
+        }
+        blocks.push_back(block);
+    }
+    return ids;
+}
+
+int targetId(const std::string& target, bool isSet, const std::map<std::string, int>& setIds) {
+    return isSet ? setIds.at(target) : std::stoi(target);
+}
+
+// A zero displacement without an amplitude holds the nodes (zero
+// velocity); any other boundary prescribes its motion per degree of
+// freedom. A displacement without an amplitude is reached linearly over the
+// step; velocities and accelerations without one are constant.
+void addBoundaries(const InpModel& model, const CurveIds& curves, const std::map<std::string, int>& setIds,
+                   std::vector<std::string>& blocks) {
+    for (const InpModel::Boundary& boundary : model.boundaries) {
+        const int target = targetId(boundary.target, boundary.isSet, setIds);
+        const std::string form = boundary.isSet ? "SET" : "NODE";
+        if (boundary.kind == 1 && boundary.value == 0.0 && boundary.amplitude.empty()) {
+            Card card;
+            card << target << 0;
+            for (int flag : boundary.flags) card << flag;
+            blocks.push_back("*BOUNDARY_SPC_" + form + "\n" + card.text());
+            continue;
+        }
+        const int vad = boundary.kind == 1 ? 2 : (boundary.kind == 2 ? 0 : 1);
+        int curve = boundary.amplitude.empty() ? 0 : curves.amplitude.at(boundary.amplitude);
+        if (curve == 0 && boundary.kind == 1) curve = curves.ramp;
+        std::string block = "*BOUNDARY_PRESCRIBED_MOTION_" + form + "\n";
+        for (int d = 0; d < 6; ++d) {
+            if (boundary.flags[static_cast<size_t>(d)] == 0) continue;
+            const int code = d < 3 ? d + 1 : d + 2;
+            block += (Card() << target << code << vad << curve << boundary.value).text();
+        }
+        blocks.push_back(block);
+    }
+}
+
+void addVelocities(const InpModel& model, const std::map<std::string, int>& setIds, std::vector<std::string>& blocks) {
+    for (const InpModel::Velocity& velocity : model.velocities) {
+        Card values;
+        for (double v : velocity.values) values << v;
+        if (velocity.isSet) {
+            blocks.push_back("*INITIAL_VELOCITY\n" + (Card() << setIds.at(velocity.target)).text() + values.text());
+        } else {
+            Card card;
+            card << std::stoi(velocity.target);
+            for (double v : velocity.values) card << v;
+            blocks.push_back("*INITIAL_VELOCITY_NODE\n" + card.text());
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> translateInpModel(const InpModel& model) {
+    std::vector<std::string> blocks;
+    std::string nodes = "*NODE\n";
+    for (const InpModel::Node& node : model.nodes) nodes += (Card() << node.id << node.x[0] << node.x[1] << node.x[2]).text();
+    blocks.push_back(nodes);
+
+    CurveIds curves;
+    for (const InpModel::Amplitude& amplitude : model.amplitudes) {
+        curves.amplitude[amplitude.name] = ++curves.count;
+        blocks.push_back(curveBlock(curves.count, amplitude.points));
+    }
+    for (const InpModel::Material& material : model.materials) {
+        if (!material.plastic.empty()) curves.plastic[material.name] = ++curves.count;
+    }
+    curves.ramp = ++curves.count;
+    blocks.push_back(curveBlock(curves.ramp, {{0.0, 0.0}, {model.endTime, 1.0}}));
+
+    addMaterials(model, curves, blocks);
+    addParts(model, blocks);
+    const std::map<std::string, int> setIds = addNodeSets(model, blocks);
+    addBoundaries(model, curves, setIds, blocks);
+    addVelocities(model, setIds, blocks);
+    blocks.push_back("*CONTROL_TERMINATION\n" + (Card() << model.endTime).text());
+    return blocks;
+}
