@@ -11,6 +11,7 @@
 #include "core/part.h"
 #include "core/section.h"
 #include "elements/elmmanager.h"
+#include "elements/smoothFemKernels.h"
 #include "elements/smoothFemManager.h"
 #include "materials/material.h"
 #include "materials/elementInversion.h"
@@ -551,12 +552,9 @@ void ElementControl::allocateDtArray() {
   CUDA_CHECK(cudaMemcpy(dtArray, fill.data(), sizeof(double) * total, cudaMemcpyHostToDevice));
 }
 
-// The domains' records are not kept on the device in this build: the count
-// is taken and the domains are reported as not acted on.
 void ElementControl::linkSmoothFem(SmoothFemManager* manager) {
-  smoothFemArray = nullptr;
-  smooth_num = manager != nullptr ? manager->smooth_num : 0;
-  if (smooth_num > 0) reportUnavailable("Smoothed-FEM domain forces", static_cast<size_t>(smooth_num));
+  smoothFemArray = manager != nullptr ? manager->smoothFemArrayGpu_ : nullptr;
+  smooth_num = smoothFemArray != nullptr ? manager->smoothFemNumber_ : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -580,6 +578,9 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
   if (discrete_num > 0)
     launch(_AllDiscreteElementInterFor, blocksFor(discrete_num, kForceBlock), dim3(kForceBlock), materials,
            sections, hourglass, discreteArrayGpu, discrete_num, dt);
+  if (smooth_num > 0)
+    launch(_AllSmoothFemInterFor, blocksFor(smooth_num, kForceBlock), dim3(kForceBlock), materials, sections,
+           hourglass, smoothFemArray, smooth_num, dt, dtArray, safeFactor);
   // Second-order beams and shells have no formulation and keep the sentinel.
   double* solid2ndSteps = solidSteps + solid_num + beam2ndNum_ + shell2ndNum_;
   if (solid2ndNum_ > 0)
@@ -706,5 +707,8 @@ void ElementControl::gpuAccumulateStrToNode(Section* sections) {
   if (solid2ndNum_ > 0)
     launch(GpuAccumulateSolid2ndStrToNode, blocksFor(solid2ndNum_, kAddMemBlock), dim3(kAddMemBlock), solid2ndNum_,
            solid2ndArrayGpu_, sections);
+  if (smooth_num > 0)
+    launch(GpuAccumulateSmoothElementStrToNode, dim3((smooth_num - 1) / 64 + 1), dim3(64), smooth_num,
+           smoothFemArray, sections);
 }
 

@@ -1,22 +1,57 @@
 // Owner of the smoothed finite-element domains of parts whose section asks
-// for a smoothed-FEM kind.
+// for a smoothed-FEM kind: two set-up passes dispatched by kind, upload to
+// the device with the node links, and the host twin of the domain forces.
 #pragma once
+#include <memory>
 #include <vector>
+
+#include "elements/smoothFem.h"
 
 class Part;
 class NodeManager;
-struct Element;
+class MaterialManager;
 
 class SmoothFemManager {
  public:
-  int smooth_num = 0;  // number of smoothing domains
+  std::vector<SmoothFEM> smoothFemArrayCpu_;  // all kinds and parts, each part's records together
+  SmoothFEM* smoothFemArrayGpu_ = nullptr;
+  int smoothFemNumber_ = 0;
 
-  // Domains of every part with a smoothed-FEM section (a copy of the parts
-  // vector is passed).
+  // First record and record count of one smoothed-FEM part, so that every
+  // part's second pass writes its own records.
+  struct PartDomains {
+    int partId = 0;
+    int first = 0;
+    int count = 0;
+  };
+  std::vector<PartDomains> partDomains_;
+
+  SmoothFemManager() = default;
+  SmoothFemManager(const SmoothFemManager&) = delete;
+  SmoothFemManager& operator=(const SmoothFemManager&) = delete;
+  ~SmoothFemManager();
+
+  // Pass 1: records of every smoothed-FEM part, with their support counts.
   void createSmoothDomains(std::vector<Part> parts);
+  // Pass 2 (after the integration points exist): derivatives, volumes and
+  // node lists of every record.
   void computeSmoothDomains(std::vector<Part> parts);
   void allocateGpu();
+  // Uploads the records and links them to the device nodes.
   void copySmoothFemToGpu(NodeManager* nodeManager);
   // The domains as their common element part, for numbering their points.
-  std::vector<Element*> smoothDomains() const { return {}; }
+  std::vector<Element*> smoothDomains();
+  // Host loop: every domain's force into its nodes.
+  void computeForcesCpu(MaterialManager* materials, double dt);
+
+  // Appends count records of the part (kind, ids, support count each) and
+  // returns the index of the first.
+  int appendRecords(const Part& part, SmoothFEMType kind, const std::vector<int>& supportCounts);
+  // The records of the part, or null when it built none.
+  const PartDomains* domainsOf(int partId) const;
+
+ private:
+  std::vector<std::unique_ptr<int[]>> idStore_;
+  std::vector<std::unique_ptr<NodeCuda*[]>> nodeStore_;
+  std::vector<void*> deviceStore_;  // per-record device node arrays
 };

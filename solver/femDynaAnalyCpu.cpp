@@ -11,6 +11,8 @@
 #include "core/part.h"
 #include "elements/elmmanager.h"
 #include "elements/hourglasscontrolmanager.h"
+#include "elements/smoothFemManager.h"
+#include "materials/materialmanager.h"
 #include "output/outputManager.h"
 #include "solver/boundary.h"
 #include "solver/constrained.h"
@@ -93,6 +95,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
       if (em == nullptr || part.materialNew == nullptr) continue;
       em->computeInterForceCpu(part.materialNew, part.section, hourglass, d->dt, candidate, tc->safe_factor);
     }
+    d->smoothFemManager->computeForcesCpu(d->materialManager, d->dt);
     tc->massScalingCpu(d->tieManager, d->constrainedManager, d->elm_manager_array, d->nodeManager, d->cycle,
                        &candidate);
     d->loadManager->computeAllFactors(d->time);

@@ -356,8 +356,7 @@ bool FEMDynamic::initialComputeSingleGpu() {
   elementControl->sortElementPtrByType();
   elementControl->allocateBlockDtBuffer();
   elementControl->allocateDtArray();
-  // WAITING: ElementControl::linkSmoothFem (with the smoothed-FEM manager)
-  // is not in the element driver yet; no part builds smoothing domains.
+  elementControl->linkSmoothFem(smoothFemManager);
   traceStep("RigidCuda::allocateForceBuffer");
   for (RigidCuda& r : rigidManager->rigid_array) r.allocateForceBuffer();
   traceStep("PairManager::allocatePairCounters");
@@ -367,7 +366,8 @@ bool FEMDynamic::initialComputeSingleGpu() {
   traceStep("IntegratPointManager::gpuLinkGaussPointToElement");
   integratPointManager->gpuLinkGaussPointToElement(elementControl, materialManager->materialNewArrayGpu_,
                                                    sectionManager->section_array_gpu);
-  integratPointManager->gpuLinkGaussPointToSFEM(nullptr, smoothFemManager->smooth_num, 0,
+  integratPointManager->gpuLinkGaussPointToSFEM(smoothFemManager->smoothFemArrayGpu_, smoothFemManager->smoothFemNumber_,
+                                                static_cast<int>(sizeof(SmoothFEM)),
                                                 materialManager->materialNewArrayGpu_);
   traceStep("gpuErrorProbe");
   gpuErrorProbe();
