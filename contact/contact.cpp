@@ -250,12 +250,6 @@ void Contact::allocateAndCopySlaveNodeArrayGpu(ContactNodeManager* contactNodeMa
                         cudaMemcpyHostToDevice));
 }
 
-// The interaction law (friction) is not built yet: until it is,
-// a contact's interactions are attached but act on nothing.
-void Contact::imposeSpecificSurfaceInteractGpu(double) {
-  if (surface_interact_num > 0) reportUnavailable("Contact surface interactions (friction)", surface_interact_num);
-}
-
 // The bucket search keeps its per-block box buffers in the search grids
 // (one per searched surface pair); a contact needs none of its own.
 void Contact::allocateBlockBuffers() {}

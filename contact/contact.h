@@ -128,8 +128,6 @@ class Contact : public ContactRecord {
   void buildSlaveNodeSet(ContactNodeManager* contactNodeManager);
   // Device array of pointers to those contact nodes.
   void allocateAndCopySlaveNodeArrayGpu(ContactNodeManager* contactNodeManager);
-  // Per cycle: this contact's own surface interactions over its slave nodes.
-  void imposeSpecificSurfaceInteractGpu(double dt);
   // Per-block buffers of the search: none, the search grids hold them.
   void allocateBlockBuffers();
 

@@ -7,7 +7,11 @@
 #include "contact/tiemanager.h"
 #include "core/part.h"
 #include "solver/femdynamic.h"
-#include "solver/pendingFeature.h"
+#include "contact/contactnode.h"
+#include "contact/contactnodemanager.h"
+#include "contact/pairmanager.h"
+#include "contact/unified_contact.h"
+#include "core/logErrorPrint.h"
 
 namespace {
 
@@ -150,16 +154,50 @@ void ContactManager::assignSurfaceInteracts(FEMDynamic* fem) {
       ++c.surface_interact_num;
     }
   }
+  if (global_interact_num > 1) {
+    fprintf(stderr, "%d model-wide surface interactions: only the first acts on the pairs\n", global_interact_num);
+  }
+  buildOwnInteractMasters(fem);
 }
 
-// The interaction law (friction) is not built yet: until it is, the
-// attached interactions act on nothing, and the run says so.
-void ContactManager::imposeSurfaceInteractGpu(FEMDynamic*, double) {
-  if (global_interact_num > 0) reportUnavailable("Contact surface interactions (friction)", global_interact_num);
+ContactManager::~ContactManager() {
+  if (own_interact_master_gpu != nullptr) CUDA_CHECK(cudaFree(own_interact_master_gpu));
 }
 
-void ContactManager::imposeSpecificSurfaceInteractGpu(double dt) {
-  for (Contact& c : contact_array) c.imposeSpecificSurfaceInteractGpu(dt);
+void ContactManager::buildOwnInteractMasters(FEMDynamic* fem) {
+  if (own_interact_master_gpu != nullptr || fem->contactNodeManager == nullptr || fem->unifiedContact == nullptr) return;
+  const int n = fem->contactNodeManager->contact_node_num;
+  if (n <= 0 || global_interact_num == 0) return;
+  std::vector<int> owner(n, 0);
+  for (const SubDomainManager& g : fem->unifiedContact->subDomainManagerArray) {
+    if (g.contact == nullptr || g.contact->surface_interact_num == 0 || g.masterSurface == nullptr) continue;
+    for (const ContactNodeCuda* cn : g.slave_contact_node_array_cpu) {
+      if (cn != nullptr && cn->number >= 1 && cn->number <= n) owner[cn->number - 1] = g.masterSurface->id;
+    }
+  }
+  own_interact_master_num = n;
+  CUDA_CHECK(cudaMalloc(&own_interact_master_gpu, sizeof(int) * n));
+  CUDA_CHECK(cudaMemcpy(own_interact_master_gpu, owner.data(), sizeof(int) * n, cudaMemcpyHostToDevice));
+}
+
+void ContactManager::imposeSurfaceInteractGpu(FEMDynamic* fem, double dt) {
+  if (global_interact_array_gpu.empty() || fem->pairManager == nullptr) return;
+  PairManager* pm = fem->pairManager;
+  // One law per pair and cycle: the first model-wide interaction only.
+  launchImposeSurfaceInteract(pm->contact_node_num, dt, global_interact_array_gpu.front(), pm->contact_pair_array_gpu,
+                              own_interact_master_gpu);
+}
+
+void ContactManager::imposeSpecificSurfaceInteractGpu(FEMDynamic* fem, double dt) {
+  if (fem->unifiedContact == nullptr) return;
+  // The search grid may have swapped the contact's sides: its slave nodes
+  // and its master surface are the ones in contact.
+  for (const SubDomainManager& g : fem->unifiedContact->subDomainManagerArray) {
+    const Contact* c = g.contact;
+    if (c == nullptr || c->surface_interact_array_gpu.empty() || g.masterSurface == nullptr) continue;
+    launchImposeSpecificSurfaceInteract(g.slaveNodeNum(), dt, g.masterSurface->id, c->surface_interact_array_gpu.front(),
+                                        g.slave_contact_node_array_gpu);
+  }
 }
 
 void ContactManager::imposeSurfaceInteractCpu(double) {}

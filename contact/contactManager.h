@@ -20,6 +20,15 @@ class ContactManager {
   std::map<std::vector<int>, int> interact_assign_map;
   std::vector<SurfaceInteract*> global_interact_array_cpu;
   std::vector<SurfaceInteract**> global_interact_array_gpu;
+  // Per contact node (by its number): the master surface id against which
+  // its contact's own interaction handles it (0: none); device array, owned.
+  int* own_interact_master_gpu = nullptr;
+  int own_interact_master_num = 0;
+
+  ContactManager() = default;
+  ContactManager(const ContactManager&) = delete;
+  ContactManager& operator=(const ContactManager&) = delete;
+  ~ContactManager();
 
   // Drops contacts that repeat a tie (the same two surfaces).
   void resolveTieOverlap(TieManager* tieManager, FEMDynamic* fem);
@@ -29,8 +38,15 @@ class ContactManager {
   // Attaches the interactions to the contacts whose two ids match their key,
   // or to the whole model.
   void assignSurfaceInteracts(FEMDynamic* fem);
+  // Per cycle, after the normal contact forces: the first model-wide
+  // interaction over all pairs that no contact's own interaction handles,
+  // then each contact's own over the slave nodes of its search grids.
   void imposeSurfaceInteractGpu(FEMDynamic* fem, double dt);
-  void imposeSpecificSurfaceInteractGpu(double dt);
+  void imposeSpecificSurfaceInteractGpu(FEMDynamic* fem, double dt);
   // The host path applies no surface interaction.
   void imposeSurfaceInteractCpu(double dt);
+
+ private:
+  // Marks the slave nodes that a contact's own interaction handles.
+  void buildOwnInteractMasters(FEMDynamic* fem);
 };

@@ -46,6 +46,11 @@ struct ContactPairCuda {
   // Adds the carried force to the contact-force accumulators (for output).
   __host__ __device__ void storeFcnToNodeDfn();
 
+  // Penalty stiffness of the pair for its tangential law (mode 0: the slave
+  // node's stiffness against a rigid master, else the smaller of segment
+  // and node stiffness; a node without stiffness takes the segment's).
+  __host__ __device__ void computeInterForceStiff(double dt, int mode);
+
   // Search after contact, one method per kind.
   __host__ __device__ void nodeToSegmentCudaPostSearch();
   __host__ __device__ void nodeToEdgePostSearch();

@@ -1,8 +1,16 @@
 // Surface interaction properties (friction, thermal, damping): records made
 // by the readers, owned by the surface manager and assigned to contacts or
-// to the whole model by the contact manager.
+// to the whole model by the contact manager.  The objects are built again on
+// the device from their uploaded image, so that the per-pair virtual call
+// works inside kernels.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <vector>
+#include "platform/gpu_runtime.h"
+
+struct ContactPairCuda;
+struct ContactNodeCuda;
 
 // Interaction type codes.
 enum SurfaceInteractType { FRICTION_INTERACT = 0, THERMAL_INTERACT = 1, DAMP_INTERACT = 2 };
@@ -12,8 +20,15 @@ class SurfaceInteract {
   int32_t id = 0;    // 1-based count of interactions at creation
   int32_t type = 0;  // SurfaceInteractType
 
-  explicit SurfaceInteract(int32_t typeCode) : type(typeCode) {}
-  virtual ~SurfaceInteract() = default;
+  __host__ __device__ explicit SurfaceInteract(int32_t typeCode) : type(typeCode) {}
+  // Device construction from an uploaded image: id and type stay 0.
+  __host__ __device__ SurfaceInteract() {}
+  __host__ __device__ virtual ~SurfaceInteract() {}
+
+  // Host-side pair operation (the host loop applies no interaction).
+  __host__ __device__ virtual void handleContactPairCpu(ContactPairCuda* pair, double dt) = 0;
+  // Once per cycle for every active pair, after the normal contact forces.
+  __host__ __device__ virtual void handleContactPairGpu(ContactPairCuda* pair, double dt) = 0;
 };
 
 class FrictionSurfaceInteract : public SurfaceInteract {
@@ -25,17 +40,62 @@ class FrictionSurfaceInteract : public SurfaceInteract {
   double further_values[3] = {0.0, 0.0, 0.0};  // carried, not used by the law
   unsigned char rough_flag = 0;
 
-  FrictionSurfaceInteract() : SurfaceInteract(FRICTION_INTERACT) {}
+  __host__ __device__ FrictionSurfaceInteract() : SurfaceInteract(FRICTION_INTERACT) {}
+  // Device copy of an uploaded image: the derived fields.
+  __host__ __device__ explicit FrictionSurfaceInteract(const FrictionSurfaceInteract* image);
+
+  __host__ __device__ void handleContactPairCpu(ContactPairCuda*, double) override {}
+  // Coulomb friction with an elastic stick phase: the stored tangential
+  // force grows with the relative sliding and is capped at mu times the
+  // carried normal force.
+  __host__ __device__ void handleContactPairGpu(ContactPairCuda* pair, double dt) override;
+  // The coefficient at sliding speed s.
+  __host__ __device__ double coefficientAt(float s) const;
 };
 
 class ThermalSurfaceInteract : public SurfaceInteract {
  public:
   double values[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};  // carried, not used
-  ThermalSurfaceInteract() : SurfaceInteract(THERMAL_INTERACT) {}
+  __host__ __device__ ThermalSurfaceInteract() : SurfaceInteract(THERMAL_INTERACT) {}
+  __host__ __device__ explicit ThermalSurfaceInteract(const ThermalSurfaceInteract* image);
+  __host__ __device__ void handleContactPairCpu(ContactPairCuda*, double) override {}
+  __host__ __device__ void handleContactPairGpu(ContactPairCuda*, double) override {}
 };
 
 class DampSurfaceInteract : public SurfaceInteract {
  public:
   double values[3] = {0.0, 0.0, 0.0};  // carried, not used
-  DampSurfaceInteract() : SurfaceInteract(DAMP_INTERACT) {}
+  __host__ __device__ DampSurfaceInteract() : SurfaceInteract(DAMP_INTERACT) {}
+  __host__ __device__ explicit DampSurfaceInteract(const DampSurfaceInteract* image);
+  __host__ __device__ void handleContactPairCpu(ContactPairCuda*, double) override {}
+  __host__ __device__ void handleContactPairGpu(ContactPairCuda*, double) override {}
 };
+
+// Size of the object of a type code (0 for an unknown code).
+std::size_t surfaceInteractSize(int32_t type);
+
+// Builds the device object from the uploaded image into *slot (one thread).
+__global__ void GpuCreateSurfaceInteract(const SurfaceInteract* image, SurfaceInteract** slot);
+// Destroys the device objects of n slots.
+__global__ void GpuDestroySurfaceInteract(int n, SurfaceInteract** slots);
+// Model-wide interaction over the pair pointers: for each active pair whose
+// slave node is not handled by its contact's own interaction against this
+// master surface (ownMaster[contact node number - 1]), the stiffness in
+// mode 0, then the first interaction's law.
+__global__ void GpuImposeSurfaceInteract(int n, double dt, SurfaceInteract** interacts, ContactPairCuda** pairs,
+                                         const int* ownMaster);
+// A contact's own interaction over the slave contact nodes of its search
+// grid, for pairs whose master segment lies on the given master surface.
+__global__ void GpuImposeSpecificSurfaceInteract(int n, double dt, int masterSurfaceId, SurfaceInteract** interacts,
+                                                 ContactNodeCuda** nodes);
+
+// Builds the device objects of the host interactions; *slots gets a device
+// array of their pointers (null when there are none).
+void uploadSurfaceInteracts(const std::vector<SurfaceInteract*>& host, SurfaceInteract*** slots);
+// Destroys the device objects of n slots and frees the array.
+void releaseSurfaceInteracts(int n, SurfaceInteract*** slots);
+// Launches of the two pair kernels (blocks of 64 threads).
+void launchImposeSurfaceInteract(int n, double dt, SurfaceInteract** interacts, ContactPairCuda** pairs,
+                                 const int* ownMaster);
+void launchImposeSpecificSurfaceInteract(int n, double dt, int masterSurfaceId, SurfaceInteract** interacts,
+                                         ContactNodeCuda** nodes);

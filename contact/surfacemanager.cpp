@@ -3,10 +3,9 @@
 #include "core/logErrorPrint.h"
 #include "core/part.h"
 #include "solver/femdynamic.h"
-#include "solver/pendingFeature.h"
 
 SurfaceManager::~SurfaceManager() {
-  if (surfaceInteractArrayGpu != nullptr) CUDA_CHECK(cudaFree(surfaceInteractArrayGpu));
+  releaseSurfaceInteracts(static_cast<int>(surfaceInteractArrayCpu.size()), &surfaceInteractArrayGpu);
   for (SurfaceInteract* interact : surfaceInteractArrayCpu) delete interact;
 }
 
@@ -42,10 +41,6 @@ void SurfaceManager::clearSurfaceFlags() {
   }
 }
 
-// The device objects come with the friction law: until then the
-// interactions stay on the host and act on nothing.
 void SurfaceManager::allocateAndCopySurfaceInteractGpu() {
-  if (!surfaceInteractArrayCpu.empty()) {
-    reportUnavailable("Contact surface interactions (friction)", surfaceInteractArrayCpu.size());
-  }
+  uploadSurfaceInteracts(surfaceInteractArrayCpu, &surfaceInteractArrayGpu);
 }

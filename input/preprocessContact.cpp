@@ -224,14 +224,17 @@ bool expandDeckContacts(FEMDynamic* fem, KeywordDeckState& state, std::vector<in
     std::swap(c.slave_id, c.master_id);
     std::swap(c.slave_type, c.master_type);
   }
-  // One friction interaction per such contact with a friction coefficient.
+  // One friction interaction per sliding contact with a friction
+  // coefficient, with its static, dynamic and decay coefficients.
   for (std::size_t i = 0; i < contacts.size(); ++i) {
     const Contact& c = contacts[i];
-    if (!isSelfContact(c) || c.static_friction == 0.0) continue;
+    if (c.contact_type == TIED_SHELL_EDGE_TO_SURFACE || c.static_friction == 0.0) continue;
     auto* interact = new FrictionSurfaceInteract();
     surfaces->surfaceInteractArrayCpu.push_back(interact);
     interact->id = static_cast<int>(surfaces->surfaceInteractArrayCpu.size());
     interact->static_coefficient = c.static_friction;
+    interact->dynamic_coefficient = c.dynamic_friction;
+    interact->decay_coefficient = c.decay_coefficient;
     friction[i] = interact->id;
   }
   // Expansion over part sets and segment sets.

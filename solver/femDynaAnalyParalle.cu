@@ -150,7 +150,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
         pm->penaCalContactGpu(d->dt, d->cycle);
       }
       d->contactManager->imposeSurfaceInteractGpu(d, d->dt);
-      d->contactManager->imposeSpecificSurfaceInteractGpu(d->dt);
+      d->contactManager->imposeSpecificSurfaceInteractGpu(d, d->dt);
     }
     *contactTime += wallClockMs() - contactStart;
     CUDA_CHECK(cudaDeviceSynchronize());

@@ -1,0 +1,143 @@
+// Friction through the GPU time loop, decks as written: a 1 kg block of one
+// hexahedron on a plate under g = 10 m/s^2 (tests/decks/make_friction_tie_decks.py).
+// Sliding it decelerates at mu g and stops after v0 / (mu g); pushed beyond
+// mu m g it accelerates at (P - mu m g) / m, below it stays put.
+#include <gtest/gtest.h>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+#include "contact/contactManager.h"
+#include "contact/surfaceInteract.h"
+#include "contact/surfacemanager.h"
+#include "core/nodeManager.h"
+#include "input/keywordReader.h"
+#include "input/preprocessModel.h"
+#include "solver/femdynamic.h"
+#include "tests/decks/deck_case.h"
+
+namespace {
+
+constexpr double kG = 10.0;
+constexpr int kPlateNodes = 25;  // the block's nodes follow the plate's
+
+struct BlockState {
+  double time, x, vx, z;
+};
+
+// Records the block's mean x, x velocity and z every cycle.
+class BlockRecorder : public BasicOutput {
+ public:
+  std::vector<BlockState>* out = nullptr;
+  void collect(FEMDynamic* fem, double time, double) override {
+    NodeManager* nodes = fem->nodeManager;
+    nodes->copyNodesToCpu();
+    BlockState s{time, 0.0, 0.0, 0.0};
+    for (int i = kPlateNodes; i < kPlateNodes + 8; ++i) {
+      const NodeCuda& n = nodes->node_array_cpu[static_cast<std::size_t>(i)];
+      s.x += n.coord[0] / 8.0;
+      s.vx += n.vel[0] / 8.0;
+      s.z += n.coord[2] / 8.0;
+    }
+    out->push_back(s);
+  }
+  void init(FEMDynamic*) override {}
+  void write(FEMDynamic*, double, double) override {}
+  void writeBinaryDump(FEMDynamic*, double, double) override {}
+  void readBinaryDump(FEMDynamic*, double, double) override {}
+};
+
+std::vector<BlockState> runBlock(const std::string& name) {
+  const deckcase::fs::path scratch = deckcase::scratchFolder(name);
+  deckcase::fs::copy_file(deckcase::caseFolder(name) / "deck.k", scratch / "deck.k");
+  std::vector<BlockState> states;
+  auto recorder = std::make_unique<BlockRecorder>();
+  recorder->out = &states;
+  deckcase::runModelAt(scratch, std::move(recorder));
+  return states;
+}
+
+// The state at the first record at or after time t.
+const BlockState& at(const std::vector<BlockState>& s, double t) {
+  for (const BlockState& b : s) {
+    if (b.time >= t) return b;
+  }
+  return s.back();
+}
+
+// Mean acceleration between t0 and t1.
+double meanAccel(const std::vector<BlockState>& s, double t0, double t1) {
+  const BlockState& a = at(s, t0);
+  const BlockState& b = at(s, t1);
+  return (b.vx - a.vx) / (b.time - a.time);
+}
+
+}  // namespace
+
+TEST(FrictionRun, SurfaceToSurfaceCardKeepsAllThreeCoefficientsOnItsContact) {
+  FEMDynamic fem;
+  fem.newManagers();
+  ASSERT_EQ(readKeywordDeck(&fem, (deckcase::caseFolder("static_dynamic") / "deck.k").string()), 1);
+  ASSERT_EQ(preprocessModel(&fem), 1);
+  const std::vector<SurfaceInteract*>& made = fem.surfaceManager->surfaceInteractArrayCpu;
+  ASSERT_EQ(made.size(), 1u);
+  ASSERT_EQ(made[0]->type, FRICTION_INTERACT);
+  const auto* f = static_cast<const FrictionSurfaceInteract*>(made[0]);
+  EXPECT_DOUBLE_EQ(f->static_coefficient, 0.5);
+  EXPECT_DOUBLE_EQ(f->dynamic_coefficient, 0.2);
+  EXPECT_DOUBLE_EQ(f->decay_coefficient, 5.0);
+  fem.contactManager->assignSurfaceInteracts(&fem);
+  ASSERT_EQ(fem.contactManager->contact_array.size(), 1u);
+  EXPECT_EQ(fem.contactManager->contact_array[0].surface_interact_num, 1);
+  EXPECT_EQ(fem.contactManager->global_interact_num, 0);
+}
+
+TEST(FrictionRun, SlidingBlockStopsAfterVOverMuGAndVSquaredOverTwoMuG) {
+  const std::vector<BlockState> s = runBlock("slide_friction");
+  ASSERT_GT(s.size(), 100u);
+  const double mu = 0.5, v0 = 1.0;
+  // Decelerates at mu g while it slides.
+  EXPECT_NEAR(meanAccel(s, 0.02, 0.15), -mu * kG, 0.03 * mu * kG);
+  // Stops at v0 / (mu g): the first record with the velocity at or below 0.
+  double tStop = -1.0;
+  for (const BlockState& b : s) {
+    if (b.time > 0.01 && b.vx <= 0.0) {
+      tStop = b.time;
+      break;
+    }
+  }
+  const double expectedStop = v0 / (mu * kG);
+  EXPECT_NEAR(tStop, expectedStop, 0.03 * expectedStop);
+  const double travel = s.back().x - s.front().x;
+  const double expectedTravel = v0 * v0 / (2.0 * mu * kG);
+  EXPECT_NEAR(travel, expectedTravel, 0.03 * expectedTravel);
+  // And stays at rest on the plate.
+  EXPECT_NEAR(s.back().vx, 0.0, 0.01 * v0);
+  EXPECT_NEAR(s.back().z, s.front().z, 1e-3);
+}
+
+TEST(FrictionRun, WithoutFrictionTheBlockSlidesOnAtItsSpeed) {
+  const std::vector<BlockState> s = runBlock("slide_frictionless");
+  ASSERT_GT(s.size(), 10u);
+  EXPECT_NEAR(s.back().vx, 1.0, 1e-3);
+  EXPECT_NEAR(s.back().x - s.front().x, 1.0 * s.back().time, 1e-3);
+}
+
+TEST(FrictionRun, PushAboveMuNAcceleratesAtTheExcessAndBelowItDoesNotMove) {
+  // 1 kg, N = 10 N, mu = 0.3: a push of 4 N leaves 1 N, 1 m/s^2.
+  // The same with the plate written as the slave side (the search takes the
+  // block's nodes as slaves), and on a rigid tool with nodes-to-surface.
+  for (const char* name : {"coulomb_push_4", "coulomb_swapped_4", "coulomb_rigid_4"}) {
+    const std::vector<BlockState> s = runBlock(name);
+    ASSERT_GT(s.size(), 100u) << name;
+    EXPECT_NEAR(meanAccel(s, 0.05, 0.2), 1.0, 0.05) << name;
+  }
+  // Below mu N (2 N, and 4 N against mu_s = 0.5 with mu_d = 0.2) the
+  // block holds: it creeps no more than the elastic stick of the contact.
+  for (const char* name : {"coulomb_push_2", "static_dynamic"}) {
+    const std::vector<BlockState> s = runBlock(name);
+    ASSERT_GT(s.size(), 100u) << name;
+    EXPECT_LT(std::fabs(s.back().x - s.front().x), 1e-4) << name;
+    EXPECT_LT(std::fabs(s.back().vx), 0.02) << name;  // sliding would give 0.4 m/s and more
+  }
+}
