@@ -1,5 +1,6 @@
 // A run on a machine without a usable GPU takes the host-only loop.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,7 +15,7 @@
 namespace {
 
 TEST(HostOnlyRun, NoDeviceRunsHostLoopAndReportsZeroGpus) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "impactfem_host_only_run";
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("impactfem_host_only_run_" + std::to_string(getpid()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   const std::filesystem::path deck = dir / "nodes.k";

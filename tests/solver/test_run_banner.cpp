@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
 
 #include "core/logErrorPrint.h"
 #include "solver/runBanner.h"
@@ -55,7 +57,7 @@ TEST(RunBanner, LinesInOrder) {
 }
 
 TEST(RunBanner, TwoRunsAppendTwoBannersAndSummaries) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "impactfem_banner_test";
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("impactfem_banner_test_" + std::to_string(getpid()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   const std::filesystem::path record = dir / "history_record.txt";
