@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 
 #include "solver/femdynamic.h"
@@ -64,4 +65,14 @@ void setHistoryNumberFormat(std::ofstream& out)
 {
     out.precision(6);
     out.setf(std::ios::left | std::ios::scientific);
+}
+
+std::string localTimeStamp()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    return stamp;
 }

@@ -66,3 +66,5 @@ bool isOutputPoint(double interval, double time, double dt);
 std::string historyOutputFolder(FEMDynamic* fem, const char* name);
 // Numbers of the history files: d.dddddde+XX, left-aligned.
 void setHistoryNumberFormat(std::ofstream& out);
+// The local time as "%Y-%m-%d %H:%M:%S", for the progress lines.
+std::string localTimeStamp();

@@ -252,13 +252,8 @@ void ParaViewOutput::write(FEMDynamic* fem, double time, double dt)
         return;
     }
     outputCount_ += 1;
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
     std::cout << "NSTEP = " << (outputCount_ - 1) << "\t" << fem->cycle << "\t" << std::scientific << time
-              << std::defaultfloat << "\t" << stamp << "\n";
+              << std::defaultfloat << "\t" << localTimeStamp() << "\n";
     writeVtkFile(currentFileName(), time, fem->nodeManager->node_array_cpu);
 }
 

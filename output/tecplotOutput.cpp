@@ -1,0 +1,217 @@
+#include "output/tecplotOutput.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+#include "core/node.h"
+#include "core/nodeManager.h"
+#include "core/part.h"
+#include "elements/beamElementCuda.h"
+#include "elements/elmmanager.h"
+#include "elements/shellElementCuda.h"
+#include "elements/solidElement2nd.h"
+#include "elements/solidElementCuda.h"
+#include "output/nodalStress.h"
+#include "solver/femdynamic.h"
+
+namespace {
+
+// Stored-id positions (1-based) of a connectivity line of the given length
+// (2 line, 4 quadrilateral, 8 brick) for an element of nodeCount nodes; null
+// for a node count the format cannot hold.
+const int* cornerPositions(int corners, int nodeCount)
+{
+    static const int line[2] = {1, 2};
+    static const int quad[4] = {1, 2, 3, 4};
+    static const int triangle[4] = {1, 2, 3, 3};
+    static const int hexa[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    static const int wedge[8] = {1, 2, 3, 3, 4, 5, 6, 6};
+    static const int tetra[8] = {1, 2, 3, 3, 4, 4, 4, 4};
+    switch (corners) {
+    case 2:
+        return nodeCount == 2 || nodeCount == 3 ? line : nullptr;
+    case 4:
+        return nodeCount == 3 ? triangle : (nodeCount == 4 ? quad : nullptr);
+    default:
+        switch (nodeCount) {
+        case 8: case 20: return hexa;
+        case 6: case 15: return wedge;
+        case 4: case 10: return tetra;
+        default: return nullptr;
+        }
+    }
+}
+
+// Appends the elements of one family to a zone; an element whose node count
+// has no Tecplot shape, or that names a node outside the model, is left out
+// with a message.
+template <typename Record>
+void addElements(TecplotZone& zone, const std::vector<Record>& records, int nodeCount)
+{
+    for (const Record& record : records) {
+        const int* positions = cornerPositions(zone.cornersPerElement, record.node_num);
+        bool usable = positions != nullptr;
+        for (int k = 0; usable && k < zone.cornersPerElement; ++k) {
+            const int id = record.node_id[positions[k] - 1];
+            usable = id >= 1 && id <= nodeCount;
+        }
+        if (!usable) {
+            std::printf("Tecplot output: element %d (%d nodes) cannot be written as %s; it is left out\n", record.id,
+                        record.node_num, zone.elementType.c_str());
+            continue;
+        }
+        for (int k = 0; k < zone.cornersPerElement; ++k) {
+            zone.connectivity.push_back(record.node_id[positions[k] - 1]);
+        }
+    }
+}
+
+void addZone(std::vector<TecplotZone>& zones, TecplotZone zone)
+{
+    if (!zone.connectivity.empty()) {
+        zones.push_back(std::move(zone));
+    }
+}
+
+void writeTriple(std::ostream& os, const double* v)
+{
+    os << v[0] << "\t" << v[1] << "\t" << v[2] << "\t";
+}
+
+}  // namespace
+
+void TecplotOutput::init(FEMDynamic* fem)
+{
+    outputPath_ = fem->work_path.empty() ? std::string(".") : fem->work_path;
+    std::error_code ec;
+    std::filesystem::create_directories(outputPath_, ec);
+    if (ec) {
+        std::printf("Tecplot output: cannot create the folder %s: %s\n", outputPath_.c_str(), ec.message().c_str());
+    }
+    const int nodeCount = static_cast<int>(fem->nodeManager->node_array_cpu.size());
+    zones_.clear();
+    for (std::size_t p = 0; p < fem->part_array.size() && p < fem->elm_manager_array.size(); ++p) {
+        const ElmManager& elements = fem->elm_manager_array[p];
+        TecplotZone beams{"lineseg", 2, {}};
+        addElements(beams, elements.beam_element_array_cpu, nodeCount);
+        addZone(zones_, std::move(beams));
+        TecplotZone shells{"quadrilateral", 4, {}};
+        addElements(shells, elements.shell_element_array_cpu, nodeCount);
+        addZone(zones_, std::move(shells));
+        TecplotZone solids{"brick", 8, {}};
+        addElements(solids, elements.solid2ndArrayCpu_, nodeCount);
+        addElements(solids, elements.solid_element_array_cpu, nodeCount);
+        addZone(zones_, std::move(solids));
+    }
+    if (zones_.empty()) {
+        std::printf("Tecplot output: the model has no element the format can hold; no Tecplot file is written\n");
+    }
+}
+
+void TecplotOutput::collect(FEMDynamic* fem, double time, double dt)
+{
+    if (!isOutputPoint(time, dt) && !::isOutputPoint(startEndInterval_, time, dt)) {
+        return;
+    }
+    if (fem->host_path_flag != 0) {
+        if ((stressFlag_ || strainFlag_) && !hostStressNoted_) {
+            hostStressNoted_ = true;
+            std::printf("Tecplot output: the host run does not average element stresses and strains into the "
+                        "nodes; those columns hold zeros\n");
+        }
+        return;
+    }
+    if (stressFlag_ || strainFlag_) {
+        averageNodalStressGpu(fem);
+    }
+    fem->nodeManager->copyNodesToCpu();
+}
+
+int TecplotOutput::variableCount() const
+{
+    return 3 + 3 * (dispFlag_ + velFlag_ + accFlag_) + 6 * (stressFlag_ + strainFlag_);
+}
+
+void TecplotOutput::writeNodeLine(std::ostream& os, const NodeCuda& node) const
+{
+    writeTriple(os, node.coord);
+    if (dispFlag_) writeTriple(os, node.total_disp);
+    if (velFlag_) writeTriple(os, node.vel);
+    if (accFlag_) writeTriple(os, node.accel);
+    if (stressFlag_) {
+        writeTriple(os, node.stress);
+        writeTriple(os, node.stress + 3);
+    }
+    if (strainFlag_) {
+        writeTriple(os, node.strain);
+        writeTriple(os, node.strain + 3);
+    }
+    os << std::endl;
+}
+
+void TecplotOutput::writeBlock(std::ostream& os, double time, const std::vector<NodeCuda>& nodes,
+                               int sharedZone) const
+{
+    if (zones_.empty()) {
+        return;
+    }
+    os << "variables=\"x\",\"y\",\"z\"";
+    if (dispFlag_) os << ",\"dx\" ,\"dy\" ,\"dz\"";
+    if (velFlag_) os << ",\"vx\" ,\"vy\" ,\"vz\"";
+    if (accFlag_) os << ",\"ax\" ,\"ay\" ,\"az\"";
+    if (stressFlag_) os << ",\"sts_x\" ,\"sts_y\" ,\"sts_z\",\"sts_xy\" ,\"sts_yz\" ,\"sts_zx\"";
+    if (strainFlag_) os << ",\"str_x\" ,\"str_y\" ,\"str_z\",\"str_xy\" ,\"str_yz\" ,\"str_zx\"";
+    os << std::endl;
+
+    std::string shareList = "[";
+    for (int v = 1; v <= variableCount(); ++v) {
+        shareList += (v > 1 ? "," : "") + std::to_string(v);
+    }
+    shareList += "]";
+
+    for (std::size_t z = 0; z < zones_.size(); ++z) {
+        const TecplotZone& zone = zones_[z];
+        if (z == 0) {
+            os << "zone t=\"zone " << time << "\",n=" << nodes.size() << ",e =" << zone.elementCount()
+               << ",f=fepoint,et=" << zone.elementType << std::endl;
+            for (const NodeCuda& node : nodes) {
+                writeNodeLine(os, node);
+            }
+        } else {
+            os << "zone t=\"zone" << time << "\",n=" << nodes.size() << ",e=" << zone.elementCount()
+               << ",f=fepoint,et=" << zone.elementType << ",VARSHARELIST =(" << shareList << "=" << sharedZone << ")"
+               << std::endl;
+        }
+        for (std::size_t at = 0; at < zone.connectivity.size(); at += static_cast<std::size_t>(zone.cornersPerElement)) {
+            for (int k = 0; k < zone.cornersPerElement; ++k) {
+                os << zone.connectivity[at + static_cast<std::size_t>(k)] << "\t";
+            }
+            os << std::endl;
+        }
+    }
+}
+
+void TecplotOutput::write(FEMDynamic* fem, double time, double dt)
+{
+    const std::vector<NodeCuda>& nodes = fem->nodeManager->node_array_cpu;
+    if (isOutputPoint(time, dt)) {
+        outputCount_ += 1;
+        std::cout << "NSTEP = " << (outputCount_ - 1) << "\t" << fem->cycle << "\t" << std::scientific << time
+                  << std::defaultfloat << "\t" << localTimeStamp() << "\n";
+        openRunFile(resultStream_, outputPath_ + "/result.plt");
+        // Zones are numbered through the file; this block's first zone
+        // holds the node data its other zones share.
+        const int sharedZone = (outputCount_ - 1) * static_cast<int>(zones_.size()) + 1;
+        writeBlock(resultStream_, time, nodes, sharedZone);
+        resultStream_.close();
+        resultStream_.clear();
+    }
+    if (::isOutputPoint(startEndInterval_, time, dt)) {
+        // The time loops visit cycle 0 twice (at time 0 and one step later):
+        // the first write of the run is the start state, all later ones the end.
+        std::ofstream single(outputPath_ + (startWritten_ ? "/end.plt" : "/start.plt"), std::ios::out | std::ios::trunc);
+        startWritten_ = true;
+        writeBlock(single, time, nodes, 1);
+    }
+}
