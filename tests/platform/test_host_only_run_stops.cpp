@@ -1,0 +1,31 @@
+// The host-only loop (no usable GPU) stops like the GPU loop on materials
+// the elements cannot use and on elements without a step, and leaves out a
+// part whose material has no model object instead of crashing on it.
+#include "platform/host/host_control.h"
+#include "tests/solver/runStopsDecks.h"
+
+namespace {
+
+runstops::RunResult runHostOnly(const std::string& deck) {
+  gpu_host::setDeviceTable({});
+  runstops::RunResult r = runstops::runDeck(deck);
+  gpu_host::resetDeviceTable();
+  return r;
+}
+
+TEST(HostOnlyRunStops, MaterialsTheElementsCannotUseAreRefused) { runstops::checkMaterialsAreRefused(runHostOnly); }
+
+TEST(HostOnlyRunStops, ElementWithoutAStepStopsTheLoopNamingIt) {
+  runstops::checkElementsWithoutAStepStopTheRun(runHostOnly);
+}
+
+// A spot-weld card on solids has no model object: the part takes no part in
+// the host loop, as on the GPU.
+TEST(HostOnlyRunStops, PartWithoutMaterialModelIsLeftOut) {
+  const std::string weld = "*MAT_SPOTWELD\n         1    7850.0   2.1e+11       0.3\n";
+  const runstops::RunResult r = runHostOnly(runstops::twoCubeDeck(weld));
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("Calculation completed"), std::string::npos) << r.out;
+}
+
+}  // namespace

@@ -1,0 +1,114 @@
+// Decks of runs that must stop with a message and exit status 1, and the
+// checks both time loops must pass on them: materials the elements cannot
+// use, a flattened and a collapsed element.  The caller chooses the loop
+// through the function that runs a deck.
+#pragma once
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "input/runSequence.h"
+
+namespace runstops {
+
+enum class SecondCube { Sound, Flat, Collapsed };
+
+// Two unit cubes side by side, elements 3 and 7, one part, with the given
+// material block; element 7 sound, flattened (its upper nodes pressed into
+// its lower face) or collapsed into one point.
+inline std::string twoCubeDeck(const std::string& material, SecondCube second = SecondCube::Sound) {
+  std::string deck = "*KEYWORD\n*NODE\n";
+  const char* xyz[12] = {"0 0 0", "1 0 0", "0 1 0", "1 1 0", "0 0 1", "1 0 1", "0 1 1", "1 1 1",
+                         "2 0 0", "2 1 0", "2 0 1", "2 1 1"};
+  for (int i = 0; i < 12; ++i) deck += std::to_string(i + 1) + " " + xyz[i] + "\n";
+  if (second == SecondCube::Flat) deck += "11 2 0 0\n12 2 1 0\n6 1 0 0\n8 1 1 0\n";
+  if (second == SecondCube::Collapsed) {  // nodes 9-12 onto node 2; 4, 6, 8 moved there too
+    deck += "9 1 0 0\n10 1 0 0\n11 1 0 0\n12 1 0 0\n4 1 0 0\n6 1 0 0\n8 1 0 0\n";
+  }
+  deck += "*ELEMENT_SOLID\n3 1 1 2 4 3 5 6 8 7\n7 1 2 9 10 4 6 11 12 8\n";
+  deck += "*PART\ncubes\n         1         1         1\n*SECTION_SOLID\n         1         1\n";
+  deck += material;
+  deck += "*CONTROL_TERMINATION\n     1e-05\n*END\n";
+  return deck;
+}
+
+inline const char* kSteel = "*MAT_ELASTIC\n         1    7850.0   2.1e+11       0.3\n";
+
+struct RunResult {
+  int code = 0;
+  std::string out, err;
+};
+
+// Runs the program on the deck text in a scratch folder of its own, with
+// the console and the error stream captured.
+inline RunResult runDeck(const std::string& deckText) {
+  // The process id keeps test programs that run at the same time apart.
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() /
+      ("impactfem_run_stops_" + std::to_string(getpid()) + "_" +
+       std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "deck.k") << deckText;
+  std::string inp = "INP=" + (dir / "deck.k").string();
+  std::string wd = "WD=" + (dir / "work").string();
+  std::string program = "impactfem";
+  std::vector<char*> argv = {program.data(), inp.data(), wd.data()};
+  RunResult r;
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  r.code = runImpactfem(static_cast<int>(argv.size()), argv.data());
+  r.err = testing::internal::GetCapturedStderr();
+  r.out = testing::internal::GetCapturedStdout();
+  std::filesystem::remove_all(dir);
+  return r;
+}
+
+using DeckRunner = std::function<RunResult(const std::string&)>;
+
+// Blank or "nan" density, zero modulus, Poisson ratio 0.5: the material is
+// named and the model refused before any set-up succeeds.
+inline void checkMaterialsAreRefused(const DeckRunner& run) {
+  struct Case {
+    const char* card;
+    const char* problem;
+  };
+  const Case cases[] = {
+      {"         1                 2.1e+11       0.3\n", "density 0 is not a positive finite number"},
+      {"         1       nan   2.1e+11       0.3\n", "is not a positive finite number"},
+      {"         1    7850.0         0       0.3\n", "Young's modulus 0 is not a positive finite number"},
+      {"         1    7850.0   2.1e+11       0.5\n", "Poisson ratio 0.5 is not a finite number between -1 and 0.5"},
+  };
+  for (const Case& c : cases) {
+    const RunResult r = run(twoCubeDeck(std::string("*MAT_ELASTIC\n") + c.card));
+    EXPECT_EQ(r.code, 1) << c.card;
+    EXPECT_NE(r.err.find("Material 1 (part 1): "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(c.problem), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("initialComputeCpu success!"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Calculation completed"), std::string::npos) << r.out;
+  }
+}
+
+// A flattened element has a step of zero, a collapsed one no step at all
+// (0 / 0): the loop stops at once and names it, where it used to loop for
+// ever without a word or take a huge first step and report success.
+inline void checkElementsWithoutAStepStopTheRun(const DeckRunner& run) {
+  const RunResult flat = run(twoCubeDeck(kSteel, SecondCube::Flat));
+  EXPECT_EQ(flat.code, 1);
+  EXPECT_NE(flat.err.find("is not a positive number; element 7 has the smallest step (0)"), std::string::npos)
+      << flat.err;
+  EXPECT_EQ(flat.out.find("Calculation completed"), std::string::npos);
+  const RunResult collapsed = run(twoCubeDeck(kSteel, SecondCube::Collapsed));
+  EXPECT_EQ(collapsed.code, 1);
+  EXPECT_NE(collapsed.err.find("is not a positive number; element 7 has the smallest step ("), std::string::npos)
+      << collapsed.err;
+  EXPECT_NE(collapsed.err.find("nan)"), std::string::npos) << collapsed.err;
+  EXPECT_EQ(collapsed.out.find("Calculation completed"), std::string::npos);
+}
+
+}  // namespace runstops
