@@ -2,7 +2,7 @@
 // the elements cannot use and on elements without a step, and leaves out a
 // part whose material has no model object instead of crashing on it.
 #include "platform/host/host_control.h"
-#include "tests/solver/runStopsDecks.h"
+#include "tests/platform/runStopsDecks.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-// Runs of the GPU loop that cannot go on end with a message and exit status
-// 1 instead of hanging or reporting success.  The host loop's twins are in
-// tests/platform/test_host_only_run_stops.cpp.
-#include "tests/solver/runStopsDecks.h"
+// Runs of the GPU loop (on the emulated device) that cannot go on end with a
+// message and exit status 1 instead of hanging or reporting success.  The
+// host loop's twins are in test_host_only_run_stops.cpp.
+#include "tests/platform/runStopsDecks.h"
 
 namespace {
 
