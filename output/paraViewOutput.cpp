@@ -1,6 +1,7 @@
 #include "output/paraViewOutput.h"
 
 #include <bit>
+#include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
@@ -18,6 +19,7 @@
 #include "elements/elementControl.h"
 #include "elements/elmmanager.h"
 #include "output/nodalStress.h"
+#include "output/rawDump.h"
 #include "solver/femdynamic.h"
 
 int vtkCellType(int elementTypeCode)
@@ -314,11 +316,43 @@ void ParaViewOutput::init(FEMDynamic* fem)
     finishCells();
 }
 
-void ParaViewOutput::writeBinaryDump(FEMDynamic*, double, double)
+namespace {
+
+// Progress line of the dump and its read-back.
+void dumpProgressLine(const char* what, int cycle, double time)
 {
-    // The raw dump and its read-back are not part of the run sequence.
+    std::cout << what << cycle << "\t" << std::scientific << time << std::defaultfloat << "\t" << localTimeStamp()
+              << "\n";
 }
 
-void ParaViewOutput::readBinaryDump(FEMDynamic*, double, double)
+}  // namespace
+
+void ParaViewOutput::writeBinaryDump(FEMDynamic* fem, double time, double dt)
 {
+    if (!isOutputPoint(time, dt)) {
+        return;
+    }
+    dumpCount_ += 1;
+    dumpProgressLine("binrary_output integral", fem->cycle, time);
+    if (!writeRawDump(rawDumpFileName(outputPath_, dumpCount_), time, fem->nodeManager->node_array_cpu, *this)) {
+        std::perror("Open file recfile");
+        std::exit(1);
+    }
+}
+
+void ParaViewOutput::readBinaryDump(FEMDynamic* fem, double time, double dt)
+{
+    if (!isOutputPoint(time, dt)) {
+        return;
+    }
+    readCount_ += 1;
+    dumpProgressLine("read_binrary_output integral", fem->cycle, time);
+    if (dumpCount_ == 0) {
+        std::cerr << "Raw dump read-back: no dump has been written in this run; nothing is read" << std::endl;
+        return;
+    }
+    const std::string dump = rawDumpFileName(outputPath_, dumpCount_);
+    if (!readRawDumpToVtk(dump, dump + "READ", fem->nodeManager->node_array_cpu, *this)) {
+        std::exit(1);
+    }
 }

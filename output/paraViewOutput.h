@@ -20,6 +20,7 @@ class ParaViewOutput : public BasicOutput {
 public:
     int outputCount_ = 0;      // VTK files written so far
     int dumpCount_ = 0;        // raw dumps written so far
+    int readCount_ = 0;        // read-backs asked for so far
     bool dispFlag_ = false;    // write the displacement section
     bool velFlag_ = false;     // write the velocity section
     bool accFlag_ = false;     // write the acceleration section
@@ -43,6 +44,10 @@ public:
     void collect(FEMDynamic* fem, double time, double dt) override;
     void init(FEMDynamic* fem) override;
     void write(FEMDynamic* fem, double time, double dt) override;
+    // At an output point: the raw dump of the host nodes (a dump that cannot
+    // be written ends the process with status 1), and the read-back of the
+    // latest dump into "<dump>READ" (a refused dump ends it the same way; a
+    // read-back before any dump is refused with a message only).
     void writeBinaryDump(FEMDynamic* fem, double time, double dt) override;
     void readBinaryDump(FEMDynamic* fem, double time, double dt) override;
 
