@@ -11,7 +11,6 @@
 #include "core/setManager.h"
 #include "elements/elmmanager.h"
 #include "platform/gpu_runtime.h"
-#include "solver/pendingFeature.h"
 
 Contact::Contact(Contact&& other) noexcept : ContactRecord(std::move(other)) {
   other.slave_contact_node_array_gpu = nullptr;
@@ -209,7 +208,6 @@ bool Contact::buildContactEntities(SurfaceManager* surfaceManager, std::vector<P
     case TIED_SHELL_EDGE_TO_SURFACE:
       // A tie: its sides are resolved for the tie manager; it searches no
       // node and never slides.
-      reportUnavailable("Tied contact", 1);
       if (slave_type == ENTITY_NODE_SET) return resolveSlaveNodes(parts, setManager);
       slaveSurface = resolveSide(slave_type, slave_id, "slave", surfaceManager, parts, setManager, nodeManager);
       return slaveSurface != nullptr;

@@ -4,6 +4,7 @@
 #include <string>
 #include <type_traits>
 #include <vector>
+#include "platform/gpu_runtime.h"
 
 struct SegmentCuda;
 struct NodeCuda;
@@ -11,11 +12,24 @@ class Surface;
 
 // One tied slave node with its master segment and interpolation weights.
 struct SubTie {
-  int32_t segment_index;
-  int32_t node_index;
+  int32_t segment_index;  // position of the master segment in its surface
+  int32_t node_index;     // storage position of the slave node
   SegmentCuda* segment;
   NodeCuda* slave_node;
   double weight[4];
+
+  // Weights of the slave node's point over the segment's nodes (w_3 = 0
+  // for a triangle); false after a message for another node count.
+  __host__ __device__ bool calInterpFun();
+  // Slave velocity := weighted velocity of the master nodes.
+  __host__ __device__ void modifySlaveVel();
+  // Master nodes take the weighted slave mass; the slave keeps it negated.
+  __host__ __device__ void transferMassGpu();
+  // Master nodes take the weighted slave force; the slave's becomes 0.
+  __host__ __device__ void addForToMasterGpu();
+  // Device links: node and segment from their storage positions.
+  __host__ __device__ void linkNodePtr(NodeCuda* nodes);
+  __host__ __device__ void linkSegmentPtr(SegmentCuda* segments);
 };
 static_assert(std::is_trivially_copyable_v<SubTie>);
 
@@ -27,13 +41,31 @@ class Tie {
   std::string slave_surface_name;
   Surface* masterSurface = nullptr;
   Surface* slaveSurface = nullptr;
-  double tolerance = 0.0;
+  double tolerance = 0.0;  // 0: a default of a twentieth of each segment's mean edge
   unsigned char ignore_thickness = 0;
   std::vector<SubTie> sub_tie_array_cpu;
   SubTie* sub_tie_array_gpu = nullptr;  // owned
+  // Slave nodes given as a node set (no slave surface), and the deck id of
+  // the card the tie came from (0 when none).
+  std::vector<NodeCuda*> slave_node_array_cpu;
+  int contact_id = 0;
 
   Tie() = default;
-  Tie(const Tie&) = default;
-  Tie& operator=(const Tie&) = default;
+  // A copy carries the host data only; the device array stays with its owner.
+  Tie(const Tie& other);
+  Tie& operator=(const Tie& other);
+  Tie(Tie&& other) noexcept;
+  Tie& operator=(Tie&& other) noexcept;
   virtual ~Tie();
+
+  int subTieNum() const { return static_cast<int>(sub_tie_array_cpu.size()); }
+  // The nodes to attach: the slave surface's, or the node set's.
+  const std::vector<NodeCuda*>& slaveNodes() const;
 };
+
+// Kernels, one thread per sub-tie (grid-stride loops, blocks of 32).
+__global__ void subTieGpuLinkNodeSeg(SubTie* subTies, int n, NodeCuda* nodes, SegmentCuda* segments);
+__global__ void GpuVerAllSubTieInter(SubTie* subTies, int n);
+__global__ void GpuTieModifySlaveVel(SubTie* subTies, int n);
+__global__ void GpuTransferSlaveMassToMasterSegment(SubTie* subTies, int n);
+__global__ void GpuSubTieAddMasterFor(int n, SubTie* subTies);

@@ -6,6 +6,7 @@
 
 class SurfaceManager;
 class NodeManager;
+class Contact;
 
 class TieManager {
  public:
@@ -14,6 +15,8 @@ class TieManager {
   std::set<int> tied_slave_node_ids;
   std::set<int> master_node_ids;
 
+  // Reading: a tied contact card becomes a tie of its resolved sides.
+  void addTieFromContact(const Contact& contact);
   // Host set-up pass.
   void linkTieSurfaces(SurfaceManager* surfaceManager);
   void resolveTieInput();
@@ -28,9 +31,8 @@ class TieManager {
   void addMasterForGpu();
   void transferSlaveMassGpu();
   void modifySlaveVelCpu();
+  void addMasterForCpu();
 
  private:
-  // The tie steps come with tied contact; with ties present they report
-  // that the ties do not act.
-  void reportPending() const;
+  void buildSubTies(Tie& tie);
 };

@@ -17,6 +17,7 @@
 #include "solver/femdynamic.h"
 #include "contact/contactManager.h"
 #include "contact/pairmanager.h"
+#include "contact/tiemanager.h"
 #include "contact/surfacemanager.h"
 #include "solver/boundary.h"
 #include "solver/constrained.h"
@@ -238,9 +239,13 @@ void buildContactSurfaces(FEMDynamic* fem)
     kept.reserve(contacts.size());
     for (Contact& contact : contacts) {
         // A contact whose side names nothing is reported and skipped.
-        if (contact.buildContactEntities(surfaces, fem->part_array, fem->setManager, fem->nodeManager)) {
-            kept.push_back(std::move(contact));
+        if (!contact.buildContactEntities(surfaces, fem->part_array, fem->setManager, fem->nodeManager)) continue;
+        // A tied interface is glued for the whole run: the tie manager holds it.
+        if (contact.contact_type == TIED_SHELL_EDGE_TO_SURFACE) {
+            fem->tieManager->addTieFromContact(contact);
+            continue;
         }
+        kept.push_back(std::move(contact));
     }
     contacts.swap(kept);
     int offset = 0;

@@ -125,6 +125,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     if (stepStopsRun(d)) return false;
     // Slave forces reach their masters before the boundary conditions act.
     d->constrainedManager->transferSlaveForcesCpu();
+    d->tieManager->addMasterForCpu();
     d->boundaryManager->computeAllFactors(d->time);
     d->boundaryManager->applyAllCpu(d->time, d->dt, d->prev_dt);
 
