@@ -137,7 +137,9 @@ TEST(ContactRun, BlockSlidingOffAFreeEdgeFallsFreely) {
   auto vz = [](const NodeCuda& n) { return n.vel[2]; };
   // While on the plate its bottom is held up at the plate's half thickness.
   for (std::size_t i = 0; i < first.nodes.size(); ++i) {
-    if (isBlock(i) && first.nodes[i].coord[2] < 0.01) EXPECT_NEAR(samples[3].nodes[i].coord[2], 0.005, 1e-4);
+    if (isBlock(i) && first.nodes[i].coord[2] < 0.01) {
+      EXPECT_NEAR(samples[3].nodes[i].coord[2], 0.005, 1e-4);
+    }
   }
   // The moment every bottom node is past the edge.
   const Sample* off = nullptr;
