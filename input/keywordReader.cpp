@@ -283,7 +283,7 @@ bool KeywordReader::readBlock(const std::string& block) {
     } else if (has("*CONTROL")) {
         readControl(block);
     } else if (has("*DATABASE")) {
-        ignoreBlock(block);
+        readDatabase(block);
     } else if (header == "*END") {
         return false;
     } else if (has("*ELEMENT_TSHELL")) {

@@ -201,6 +201,8 @@ public:
     void readIncludeTransform(const std::string& block);
     // Control cards.
     void readControl(const std::string& block);
+    void readDatabase(const std::string& block);
+    void readHistoryNode(const std::string& header, const std::vector<std::string>& lines);
     // Boundary conditions, loads, rigid walls and the constrained cards that
     // make rigid bodies.
     void readBoundary(const std::string& block);
