@@ -28,8 +28,8 @@ class TraceProbe : public BasicOutput {
 
   void collect(FEMDynamic* fem, double time, double) override {
     NodeManager* nm = fem->nodeManager;
-    if (device_) nm->copyNodesToCpu();
     if (calls_++ % options_.every == 0) {
+      if (device_) nm->copyNodesToCpu();
       trace.time.push_back(time);
       std::vector<NodeCuda> picked;
       for (int n : options_.traced) picked.push_back(nm->node_array_cpu[n - 1]);
@@ -67,7 +67,9 @@ Trace runDeck(const std::string& name, const std::string& deck, const RunOptions
   fem->work_path = (folder / "work").string();
   Trace trace;
   testing::internal::CaptureStdout();
-  const bool read = readKeywordDeck(fem.get(), fem->input_file) == 1 && preprocessModel(fem.get()) == 1;
+  bool read = readKeywordDeck(fem.get(), fem->input_file) == 1;
+  if (read && options.afterRead) options.afterRead(fem.get());
+  read = read && preprocessModel(fem.get()) == 1;
   if (read) {
     auto probe = std::make_unique<TraceProbe>(options, !options.hostLoop);
     TraceProbe* recorder = probe.get();

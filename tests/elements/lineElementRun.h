@@ -1,10 +1,13 @@
 // Runs a keyword deck given as text through the reader, the set-up and the
 // GPU time loop (or the host loop), tracing chosen nodes every cycle.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/node.h"
+
+class FEMDynamic;
 
 namespace linerun {
 
@@ -18,6 +21,8 @@ struct RunOptions {
   std::vector<int> traced;   // node numbers (1-based positions) to trace
   bool hostLoop = false;     // run the host-only loop instead of the GPU loop
   int every = 1;             // keep one sample in this many cycles
+  // Changes to the model after the deck was read, before it is set up.
+  std::function<void(FEMDynamic*)> afterRead;
 };
 
 // Writes the deck into a scratch folder named after the test and runs it;

@@ -56,9 +56,11 @@ struct SmoothModel {
     sections.reserve(8);
   }
 
-  void addPart(int kind, const std::vector<Tet>& tets) {
+  // Part of 4-node tetrahedra (or, with formulation 16, 5-node pyramids).
+  void addPart(int kind, const std::vector<Tet>& tets, int formulation = ET_TETRA_TL,
+               const std::vector<std::array<int, 5>>& pyramids = {}) {
     const int id = static_cast<int>(parts.size()) + 1;
-    Section s = elmtest::section(4, ET_TETRA_TL);
+    Section s = elmtest::section(4, formulation);
     s.id = id;
     s.sfem_kind = kind;
     sections.push_back(s);
@@ -67,6 +69,12 @@ struct SmoothModel {
     for (const Tet& t : tets) {
       SolidElementCuda e = elmtest::solid(static_cast<int>(store.solid_element_array_cpu.size()) + 1,
                                           {t[0], t[1], t[2], t[3], t[3], t[3], t[3], t[3]});
+      for (int k = 0; k < 8; ++k) e.node[k] = &nodes.node_array_cpu[e.node_id[k] - 1];
+      store.solid_element_array_cpu.push_back(e);
+    }
+    for (const auto& p : pyramids) {
+      SolidElementCuda e = elmtest::solid(static_cast<int>(store.solid_element_array_cpu.size()) + 1,
+                                          {p[0], p[1], p[2], p[3], p[4], p[4], p[4], p[4]});
       for (int k = 0; k < 8; ++k) e.node[k] = &nodes.node_array_cpu[e.node_id[k] - 1];
       store.solid_element_array_cpu.push_back(e);
     }
@@ -301,4 +309,30 @@ TEST(SmoothFem, PartsKeepTheirDomainsAndLargePatchesFit) {
   // Six records per node of the single tetrahedron, all with its gradients
   // (one tetrahedron: the moments vanish).
   EXPECT_NEAR(m.sfem.smoothFemArrayCpu_[3].gaussPoint->shapePartialDx_[0], -1.0, 1e-12);
+}
+
+// Cell-based domains: four cells per pyramid over its five nodes, tiling it
+// and differentiating linear fields exactly; a pyramid part asking for a
+// tetrahedral kind (and the reverse) builds nothing.
+TEST(SmoothFem, CellDomainsOfPyramids) {
+  // Apex 1 above a skewed base 2-3-4-5 (planar, z = 0); volume base x h / 3.
+  SmoothModel m({{0.3, 0.2, 1.5}, {0, 0, 0}, {2, 0, 0}, {2.4, 1.5, 0}, {0.2, 1.2, 0}});
+  m.addPart(SFEM_CELL, {}, ET_PYRAMID_TL, {{1, 2, 3, 4, 5}});
+  m.addPart(SFEM_NODE, {}, ET_PYRAMID_TL, {{1, 2, 3, 4, 5}});
+  m.setUp();
+  EXPECT_EQ(m.messages, "");
+  ASSERT_EQ(m.sfem.smoothFemNumber_, 4);
+  double sum = 0.0;
+  for (const SmoothFEM& r : m.sfem.smoothFemArrayCpu_) {
+    EXPECT_EQ(r.smoothType, SFEM_CELL);
+    ASSERT_EQ(r.node_num, 5);
+    sum += r.gaussPoint->weight_;
+    const auto g = smoothedGradient(r, linearField);
+    EXPECT_NEAR(g[0], 1.5, 1e-12);
+    EXPECT_NEAR(g[1], -2.0, 1e-12);
+    EXPECT_NEAR(g[2], 0.25, 1e-12);
+  }
+  // Shoelace area of the base (0,0) (2,0) (2.4,1.5) (0.2,1.2).
+  const double area = 0.5 * ((0 * 0 - 2 * 0) + (2 * 1.5 - 2.4 * 0) + (2.4 * 1.2 - 0.2 * 1.5) + (0.2 * 0 - 0 * 1.2));
+  EXPECT_NEAR(sum, area * 1.5 / 3.0, 1e-12);
 }
