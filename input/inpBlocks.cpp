@@ -38,7 +38,8 @@ InpKeyword parseInpKeywordLine(const std::string& line) {
         std::string key = squeezed(pieces[i].substr(0, equal));
         std::string value = equal == std::string::npos ? std::string() : pieces[i].substr(equal + 1);
         boost::trim(value);
-        boost::to_upper(value);
+        // Names are compared in capitals; a file name keeps its case.
+        if (key != "INPUT") boost::to_upper(value);
         keyword.options[key] = value;
     }
     return keyword;

@@ -16,7 +16,8 @@ class FEMDynamic;
 
 // A keyword line: the keyword in capitals without blanks ("*Solid Section"
 // is "SOLIDSECTION") and its options as KEY=VALUE pairs, keys in capitals
-// without blanks, values in capitals with blanks cut at both ends; an option
+// without blanks, values in capitals (a file name, INPUT=, keeps its case)
+// with blanks cut at both ends; an option
 // without "=" has an empty value.
 struct InpKeyword {
     std::string name;

@@ -1,0 +1,245 @@
+// The .inp reader: one deck per keyword family with the values it must
+// produce, and the deck forms that pre-processors export which once lost or
+// corrupted data without a word.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/curvemanager.h"
+#include "core/nodeManager.h"
+#include "core/part.h"
+#include "core/sectionmanager.h"
+#include "core/setManager.h"
+#include "elements/elmmanager.h"
+#include "input/inpReader.h"
+#include "materials/materialmanager.h"
+#include "solver/boundary.h"
+#include "solver/femdynamic.h"
+#include "solver/initialCondition.h"
+#include "solver/timeControl.h"
+
+namespace {
+
+// A unit cube of eight nodes, numbered as exporters do (not from 1, with gaps).
+const std::string kCube =
+    "*Node\n 11, 0., 0., 0.\n 12, 1., 0., 0.\n 13, 1., 1., 0.\n 14, 0., 1., 0.\n"
+    " 15, 0., 0., 1.\n 16, 1., 0., 1.\n 17, 1., 1., 1.\n 18, 0., 1., 1.\n"
+    "*Element, type=C3D8R, elset=CUBE\n 1, 11, 12, 13, 14, 15, 16, 17, 18\n";
+const std::string kSteel = "*Material, name=STEEL\n*Density\n7.85e-9,\n*Elastic\n210000., 0.3\n";
+const std::string kStep = "*Step\n*Dynamic, Explicit\n, 1e-5\n*End Step\n";
+
+class InpDeckTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fem = new FEMDynamic[1];
+        fem->newManagers();
+    }
+    void TearDown() override { delete[] fem; }
+
+    // Reads deck text; the error stream is kept in messages.
+    bool read(const std::string& text) {
+        ::testing::internal::CaptureStderr();
+        const int result = readInpText(fem, text, "test.inp");
+        messages = ::testing::internal::GetCapturedStderr();
+        return result == 1;
+    }
+    // The block loop alone, before names are resolved.
+    bool readModel(const std::string& text, InpModel& model) {
+        ::testing::internal::CaptureStderr();
+        InpReader reader(model);
+        const bool ok = reader.readBlocks(cutInpBlocks(text));
+        messages = ::testing::internal::GetCapturedStderr();
+        return ok;
+    }
+    bool said(const std::string& text) const { return messages.find(text) != std::string::npos; }
+
+    FEMDynamic* fem = nullptr;
+    std::string messages;
+};
+
+}  // namespace
+
+TEST(InpKeywordLine, OptionsAreKeyValuePairsInAnyOrderAndCase) {
+    const InpKeyword nset = parseInpKeywordLine("*Nset, nset=N1, generate");
+    EXPECT_EQ(nset.name, "NSET");
+    EXPECT_EQ(nset.option("NSET"), "N1");
+    EXPECT_TRUE(nset.has("GENERATE"));
+    const InpKeyword element = parseInpKeywordLine("*element,ELSET = p1 , Type=c3d8r");
+    EXPECT_EQ(element.option("TYPE"), "C3D8R");
+    EXPECT_EQ(element.option("ELSET"), "P1");
+    // A set named MIDSECTION stays a set; a keyword written with blanks is one name.
+    EXPECT_EQ(parseInpKeywordLine("*NSET, NSET=MIDSECTION").name, "NSET");
+    EXPECT_EQ(parseInpKeywordLine("*Node Output, nset=TIP").name, "NODEOUTPUT");
+    EXPECT_EQ(parseInpKeywordLine("*Output, field, time interval=0.001").option("TIMEINTERVAL"), "0.001");
+    // Returns, tabs and comments.
+    const std::vector<InpBlock> blocks = cutInpBlocks("** note\r\n*NODE\r\n1,\t0., 1.\r\n**x\r\n\r\n2, 3.\r\n");
+    ASSERT_EQ(blocks.size(), 1u);
+    ASSERT_EQ(blocks[0].lines.size(), 2u);
+    EXPECT_EQ(blocks[0].lines[0], (std::vector<std::string>{"1", "0.", "1."}));
+}
+
+TEST_F(InpDeckTest, CubeDeckFillsTheManagers) {
+    ASSERT_TRUE(read(kCube + "*Solid Section, elset=CUBE, material=STEEL\n" + kSteel + "*Nset, nset=BASE\n11, 12, 13, 14\n" +
+                     "*Boundary\nBASE, ENCASTRE\n*Initial Conditions, type=VELOCITY\n15, 3, -2.\n15, 1, 4.\n" + kStep))
+        << messages;
+    ASSERT_EQ(fem->part_array.size(), 1u);
+    EXPECT_EQ(fem->part_array[0].name, "CUBE");
+    const Section& section = fem->sectionManager->section_array.at(0);
+    EXPECT_EQ(section.family_code, 4);
+    EXPECT_EQ(section.element_formulation, 18);
+    ASSERT_EQ(fem->elm_manager_array.at(0).solid_element_array_cpu.size(), 1u);
+    const SolidElementCuda& solid = fem->elm_manager_array[0].solid_element_array_cpu[0];
+    EXPECT_EQ(solid.node_id[0], 1);  // node 11 is the first node read
+    EXPECT_EQ(solid.node_id[7], 8);
+    const Material& steel = fem->materialManager->material_array.at(0);
+    EXPECT_EQ(steel.type, 2);
+    EXPECT_DOUBLE_EQ(steel.density, 7.85e-9);
+    EXPECT_DOUBLE_EQ(steel.youngs_modulus, 210000.0);
+    EXPECT_DOUBLE_EQ(steel.poissons_ratio, 0.3);
+    ASSERT_EQ(fem->boundaryManager->boundary_array.size(), 1u);
+    for (int d = 0; d < 6; ++d) EXPECT_EQ(fem->boundaryManager->boundary_array[0]->dof_flag[d], 1);
+    ASSERT_EQ(fem->initial_condition_array->size(), 1u);  // two lines of one node merge
+    EXPECT_DOUBLE_EQ((*fem->initial_condition_array)[0].value[0], 4.0);
+    EXPECT_DOUBLE_EQ((*fem->initial_condition_array)[0].value[2], -2.0);
+    EXPECT_DOUBLE_EQ(fem->timeControl->end_time, 1e-5);
+}
+
+TEST_F(InpDeckTest, ShellsSectionsAndPlasticTables) {
+    const std::string deck =
+        "*Node\n1, 0., 0.\n2, 1., 0.\n3, 1., 1.\n4, 0., 1.\n5, 2., 0., 0.\n"
+        "*Part, name=SKIN\n*Element, type=S4R\n1, 1, 2, 3, 4\n*Element, type=S3R, elset=TRI\n2, 2, 5, 3\n*End Part\n"
+        "*Elset, elset=ALL\nSKIN, TRI\n*Shell Section, elset=ALL, material=AL\n0.002\n"
+        "*Material, name=AL\n*Plastic\n250., 0.\n300., 0.1\n*Expansion\n2e-5\n*Elastic\n70000., 0.33\n*Density\n2.7e-9\n" +
+        kStep;
+    ASSERT_TRUE(read(deck)) << messages;
+    EXPECT_TRUE(said("*EXPANSION"));
+    ASSERT_EQ(fem->part_array.size(), 2u);  // the S4R block is named by its *PART
+    EXPECT_EQ(fem->part_array[0].name, "SKIN");
+    const std::vector<Section>& sections = fem->sectionManager->section_array;
+    EXPECT_EQ(sections.at(0).element_formulation, 9);
+    EXPECT_EQ(sections.at(1).element_formulation, 14);
+    EXPECT_EQ(sections.at(0).point_count, 5);  // the data line gives no point count
+    for (int k = 0; k < 4; ++k) EXPECT_DOUBLE_EQ(sections[1].thickness[k], 0.002);
+    // A node line with two coordinates puts z = 0 and shifts nothing.
+    EXPECT_DOUBLE_EQ(fem->nodeManager->node_array_cpu.at(4).coord[0], 2.0);
+    const Material& al = fem->materialManager->material_array.at(0);
+    EXPECT_EQ(al.type, 4);
+    EXPECT_DOUBLE_EQ(al.yield_stress, 250.0);
+    EXPECT_DOUBLE_EQ(al.density, 2.7e-9);  // *DENSITY after *PLASTIC and *EXPANSION
+    const Curve* found = nullptr;
+    for (const Curve& curve : fem->curveManager->curve_array) {
+        if (curve.id == al.curve_id) found = &curve;
+    }
+    ASSERT_NE(found, nullptr) << al.curve_id;
+    const Curve& hardening = *found;
+    ASSERT_EQ(hardening.count, 3);  // one pair per line, flat on to a strain of 1
+    EXPECT_DOUBLE_EQ(hardening.x[1], 0.1);
+    EXPECT_DOUBLE_EQ(hardening.y[1], 300.0);
+    EXPECT_DOUBLE_EQ(hardening.x[2], 1.0);
+}
+
+TEST_F(InpDeckTest, SetsNodesAndSystems) {
+    InpModel model;
+    ASSERT_TRUE(readModel("*System\n1., 0., 0., 1., 1., 0.\n0., 0., 0.\n*Node, system=R, nset=A\n1, 2., 0., 0.\n"
+                          "*System\n*Node\n5, 0., 0., 0.\n7, 1., 0.\n*Node\n2, 0., 1., 0.\n"
+                          "*Nset, nset=R, generate\n1, 7, 3\n*Nset, nset=B\nA, 5\n",
+                          model))
+        << messages;
+    // e1 = unit(b - a) = y, e3 = unit(e1 x (c - a)) = z, e2 = e3 x e1 = -x.
+    EXPECT_NEAR(model.nodes[0].x[0], 1.0, 1e-15);
+    EXPECT_NEAR(model.nodes[0].x[1], 2.0, 1e-15);
+    // Several *NODE blocks keep every node.
+    ASSERT_EQ(model.nodes.size(), 4u);
+    EXPECT_EQ(model.nodes[3].id, 2);
+    EXPECT_EQ(model.nodeSets.at("R"), (std::vector<int>{1, 4, 7}));
+    EXPECT_EQ(model.nodeSets.at("B"), (std::vector<int>{1, 5}));
+}
+
+TEST_F(InpDeckTest, BoundaryForms) {
+    InpModel model;
+    ASSERT_TRUE(readModel(kCube + "*Nset, nset=N\n11\n*Amplitude, name=A1\n0., 0., 0.001, 1.\n"
+                                  "*Boundary, type=VELOCITY, amplitude=A1\nN, 1, 3, 0.5\n"
+                                  "*Boundary, AMPLITUDE=A1, TYPE=ACCELERATION\n12, 2, , 1.E3\n"
+                                  "*Boundary\n13, XSYMM\n14, 3\n",
+                          model))
+        << messages;
+    ASSERT_EQ(model.boundaries.size(), 4u);
+    EXPECT_EQ(model.boundaries[0].kind, 2);
+    EXPECT_EQ(model.boundaries[0].flags, (std::array<int, 6>{1, 1, 1, 0, 0, 0}));
+    // Only field 1 decides between a node and a set: 1.E3 is a value.
+    EXPECT_FALSE(model.boundaries[1].isSet);
+    EXPECT_EQ(model.boundaries[1].kind, 3);
+    EXPECT_EQ(model.boundaries[1].amplitude, "A1");
+    EXPECT_DOUBLE_EQ(model.boundaries[1].value, 1000.0);
+    EXPECT_EQ(model.boundaries[2].flags, (std::array<int, 6>{1, 0, 0, 0, 1, 1}));
+    EXPECT_EQ(model.boundaries[3].flags, (std::array<int, 6>{0, 0, 1, 0, 0, 0}));
+    ASSERT_EQ(model.amplitudes.size(), 1u);
+    EXPECT_EQ(model.amplitudes[0].points[1], (std::pair<double, double>{0.001, 1.0}));
+}
+
+TEST_F(InpDeckTest, BadDecksAreRefusedWithTheirReason) {
+    const std::string good = kCube + "*Solid Section, elset=CUBE, material=STEEL\n" + kSteel + kStep;
+    struct Case {
+        std::string deck;
+        std::string message;
+    };
+    std::string longTable = "*Amplitude, name=LONG\n";
+    for (int k = 0; k < 129; ++k) longTable += std::to_string(k) + "., 1.\n";
+    const Case cases[] = {
+        {good + "*Include, input=mesh.inp\n", "mesh.inp"},
+        {good + "*Boundary\n11, 7\n", "1 to 6"},
+        {good + "*Boundary\nNOSET, 1\n", "NOSET"},
+        {good + "*Initial Conditions, type=VELOCITY\n99, 1, 1.\n", "node 99"},
+        {good + "*Initial Conditions, type=VELOCITY\n11, 0, 1.\n", "1 to 6"},
+        {good + longTable, "128"},
+        {good + "*Nset, nset=X, generate\n5, 1\n", "range"},
+        {good + "*Surface, name=S\nCUBE, S1\n*Contact Pair, interaction=I\nS, S\n", "*SURFACE"},
+        {kCube + "*Solid Section, elset=NONE, material=STEEL\n" + kSteel + kStep, "NONE"},
+        {kCube + kSteel + kStep, "no section"},
+        {kCube + "*Solid Section, elset=CUBE, material=STEEL\n*Material, name=STEEL\n*Elastic\n1., 0.3\n" + kStep,
+         "*DENSITY"},
+        {kCube + "*Solid Section, elset=CUBE, material=STEEL\n" + kSteel + "*Plastic, hardening=KINEMATIC\n1., 0.\n" +
+             kStep,
+         "HARDENING"},
+        {good + "*Nset, nset=PAIR\n11, 12\n*Rigid Body, ref node=PAIR, elset=CUBE\n", "not one"},
+        {good + "*Boundary\n11, 1, 1, 1.\n*Rigid Body, ref node=11, elset=CUBE\n", "reference node 11"},
+        {kCube + "*Element, type=C3D8R, elset=CUBE\n 1, 11, 12, 13, 14, 15, 16, 17, 18\n", "twice"},
+    };
+    for (const Case& c : cases) {
+        FEMDynamic* other = new FEMDynamic[1];
+        other->newManagers();
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(readInpText(other, c.deck, "bad.inp"), 0) << c.message;
+        const std::string text = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(text.find(c.message), std::string::npos) << text;
+        delete[] other;
+    }
+}
+
+TEST_F(InpDeckTest, ExportedFormsThatWereLostAreRead) {
+    // Unknown element types are reported with their count; later steps are
+    // reported and their time does not replace the first step's.
+    ASSERT_TRUE(read(kCube + "*Element, type=C3D20R, elset=X\n2, 1, 2\n3, 1, 2\n"
+                             "*Solid Section, elset=CUBE, material=STEEL\n" +
+                     kSteel + kStep + "*Step\n*Dynamic, Explicit\n, 5.\n*Boundary\n11, 1\n*End Step\n"))
+        << messages;
+    EXPECT_TRUE(said("C3D20R")) << messages;
+    EXPECT_TRUE(said("2 element line(s) left out")) << messages;
+    EXPECT_TRUE(said("only the first step")) << messages;
+    EXPECT_DOUBLE_EQ(fem->timeControl->end_time, 1e-5);
+    EXPECT_TRUE(fem->boundaryManager->boundary_array.empty());
+    // A rigid body over an element set: its part is rigid and keeps its mass data.
+    FEMDynamic* rigid = new FEMDynamic[1];
+    rigid->newManagers();
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(readInpText(rigid, kCube + "*Node\n100, 0.5, 0.5, 0.5\n*Nset, nset=REF\n100\n*Elset, elset=E\n1\n"
+                                         "*Rigid Body, ref node=REF, elset=E\n" + kSteel + kStep,
+                          "rigid.inp"),
+              1);
+    const std::string text = ::testing::internal::GetCapturedStderr();
+    const Part& part = rigid->part_array.at(0);
+    const Material& material = rigid->materialManager->material_array.at(static_cast<size_t>(part.material_id - 1));
+    EXPECT_EQ(material.type, 1) << text;
+    EXPECT_DOUBLE_EQ(material.density, 7.85e-9);
+    delete[] rigid;
+}
