@@ -11,6 +11,8 @@
 
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
+#include "solver/femdynamic.h"
+#include "solver/timeControl.h"
 
 bool inpNumber(const std::string& field, double& value) {
     if (field.empty()) return false;
@@ -105,6 +107,8 @@ bool InpReader::readBlocks(const std::vector<InpBlock>& blocks) {
             readInitialConditions(block);
         } else if (name == "DYNAMIC") {
             readDynamic(block);
+        } else if (name == "OUTPUT") {
+            readOutput(block);
         } else if (name == "PART") {
             currentPartName_ = block.keyword.option("NAME");
         } else if (name == "INCLUDE") {
@@ -141,7 +145,15 @@ int readInpText(FEMDynamic* fem, const std::string& text, const std::string& dec
         std::cerr << "Inp deck refused: " << deckName << " is not run (see the messages above)" << std::endl;
         return 0;
     }
-    return completeThroughKeywordFamilies(fem, translateInpModel(model));
+    if (completeThroughKeywordFamilies(fem, translateInpModel(model)) == 0) return 0;
+    applyInpOutputInterval(model, fem);
+    return 1;
+}
+
+void applyInpOutputInterval(const InpModel& model, FEMDynamic* fem) {
+    double interval = model.outputInterval;
+    if (interval <= 0.0 && model.outputCount > 0) interval = model.endTime / model.outputCount;
+    if (interval > 0.0 && fem->timeControl->output_interval < 1e-10) fem->timeControl->output_interval = interval;
 }
 
 int readInpDeck(FEMDynamic* fem, const std::string& deckPath) {

@@ -141,6 +141,10 @@ struct InpModel {
     std::map<std::string, std::vector<int>> elementSets;  // members as deck element ids
     double endTime = 0.0;
     bool hasEndTime = false;
+    // Output interval of the first *OUTPUT request (0: none); a NUMBER
+    // INTERVAL is kept as a count and divides the step's period.
+    double outputInterval = 0.0;
+    int outputCount = 0;
 };
 
 // The block loop and the keyword families; each family reads one block into
@@ -172,6 +176,7 @@ public:
     void readBoundary(const InpBlock& block);
     void readInitialConditions(const InpBlock& block);
     void readDynamic(const InpBlock& block);
+    void readOutput(const InpBlock& block);
 
     // After the block loop: sections and rigid bodies that name element sets
     // reach the parts owning those elements; every part must have a section
@@ -211,3 +216,6 @@ std::vector<std::string> translateInpModel(const InpModel& model);
 int readInpDeck(FEMDynamic* fem, const std::string& deckPath);
 // The same for the deck text itself (the deck's name is used in messages).
 int readInpText(FEMDynamic* fem, const std::string& text, const std::string& deckName);
+// The deck's output interval goes to the time control unless the command
+// line gave one.
+void applyInpOutputInterval(const InpModel& model, FEMDynamic* fem);

@@ -80,7 +80,8 @@ TEST(InpKeywordLine, OptionsAreKeyValuePairsInAnyOrderAndCase) {
 
 TEST_F(InpDeckTest, CubeDeckFillsTheManagers) {
     ASSERT_TRUE(read(kCube + "*Solid Section, elset=CUBE, material=STEEL\n" + kSteel + "*Nset, nset=BASE\n11, 12, 13, 14\n" +
-                     "*Boundary\nBASE, ENCASTRE\n*Initial Conditions, type=VELOCITY\n15, 3, -2.\n15, 1, 4.\n" + kStep))
+                     "*Boundary\nBASE, ENCASTRE\n*Initial Conditions, type=VELOCITY\n15, 3, -2.\n15, 1, 4.\n" + kStep +
+                     "*Output, field, number interval=4\n*Node Output, nset=BASE\nU, RF\n"))
         << messages;
     ASSERT_EQ(fem->part_array.size(), 1u);
     EXPECT_EQ(fem->part_array[0].name, "CUBE");
@@ -102,6 +103,8 @@ TEST_F(InpDeckTest, CubeDeckFillsTheManagers) {
     EXPECT_DOUBLE_EQ((*fem->initial_condition_array)[0].value[0], 4.0);
     EXPECT_DOUBLE_EQ((*fem->initial_condition_array)[0].value[2], -2.0);
     EXPECT_DOUBLE_EQ(fem->timeControl->end_time, 1e-5);
+    EXPECT_DOUBLE_EQ(fem->timeControl->output_interval, 2.5e-6);
+    EXPECT_TRUE(said("*NODEOUTPUT")) << messages;
 }
 
 TEST_F(InpDeckTest, ShellsSectionsAndPlasticTables) {
