@@ -60,9 +60,9 @@ const std::set<std::string> kQuietKeywords = {"HEADING", "PREPRINT", "ENDPART", 
 
 // Keywords that carry model data this version does not read: a run without
 // them would give other results, so the deck is refused.
-const std::set<std::string> kRefusedKeywords = {"SURFACE",     "CONTACT",      "CONTACTPAIR", "CONTACTINCLUSIONS",
-                                                "CONTACTPROPERTYASSIGNMENT", "TIE", "SURFACEINTERACTION",
-                                                "FRICTION",    "MPC",          "DSLOAD",      "CLOAD",
+const std::set<std::string> kRefusedKeywords = {"CONTACT",     "CONTACTINCLUSIONS",
+                                                "CONTACTPROPERTYASSIGNMENT", "TIE",
+                                                "MPC",          "DSLOAD",      "CLOAD",
                                                 "DLOAD",       "BEAMSECTION",  "COUPLING",    "KINEMATIC",
                                                 "EQUATION",    "MASS",         "ORIENTATION", "TRANSFORM"};
 
@@ -107,6 +107,10 @@ bool InpReader::readBlocks(const std::vector<InpBlock>& blocks) {
             readInitialConditions(block);
         } else if (name == "DYNAMIC") {
             readDynamic(block);
+        } else if (name == "SURFACE") {
+            readSurface(block);
+        } else if (name == "CONTACTPAIR") {
+            readContactPair(block);
         } else if (name == "OUTPUT") {
             readOutput(block);
         } else if (name == "PART") {

@@ -129,8 +129,22 @@ struct InpModel {
         int lineNumber = 0;
     };
 
+    // An element-face surface: (element id or element set, face label) as
+    // written; a contact pair of two surface names.
+    struct Face {
+        std::string element;
+        std::string label;
+    };
+    struct ContactPair {
+        std::string slave;
+        std::string master;
+        int lineNumber = 0;
+    };
+
     std::vector<Node> nodes;
     std::vector<Part> parts;
+    std::map<std::string, std::vector<Face>> surfaces;
+    std::vector<ContactPair> contactPairs;
     std::vector<Section> sections;
     std::vector<RigidBody> rigidBodies;
     std::vector<Material> materials;
@@ -177,6 +191,9 @@ public:
     void readInitialConditions(const InpBlock& block);
     void readDynamic(const InpBlock& block);
     void readOutput(const InpBlock& block);
+    // Surfaces and contact pairs.
+    void readSurface(const InpBlock& block);
+    void readContactPair(const InpBlock& block);
 
     // After the block loop: sections and rigid bodies that name element sets
     // reach the parts owning those elements; every part must have a section
@@ -204,6 +221,12 @@ private:
     InpModel& model_;
     friend struct InpBlockLoop;
 };
+
+// The segments (four deck node numbers each, a triangle repeating its
+// last node) of a surface; false with the reason in why when the surface,
+// an element or a face label is unknown.
+bool inpSurfaceSegments(const InpModel& model, const std::string& name, std::vector<std::array<int, 4>>& segments,
+                        std::string& why);
 
 // Turns a read model into keyword-deck blocks (comma-separated cards, every
 // number written with 17 digits) in the order nodes, parts with their

@@ -161,6 +161,17 @@ bool InpReader::resolve() {
                    ", which is not defined");
         }
     }
+    for (const InpModel::ContactPair& pair : model_.contactPairs) {
+        for (const std::string& name : {pair.slave, pair.master}) {
+            std::vector<std::array<int, 4>> segments;
+            std::string why;
+            if (!inpSurfaceSegments(model_, name, segments, why)) {
+                refuse("*CONTACT PAIR" + atLine(pair.lineNumber) + ": " + why);
+            } else if (segments.empty()) {
+                refuse("*CONTACT PAIR" + atLine(pair.lineNumber) + ": the surface " + name + " has no face");
+            }
+        }
+    }
     for (const InpModel::Velocity& velocity : model_.velocities) {
         checkTarget(velocity.target, velocity.isSet, "*INITIAL CONDITIONS");
     }

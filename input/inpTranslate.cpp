@@ -184,6 +184,33 @@ void addVelocities(const InpModel& model, const std::map<std::string, int>& setI
     }
 }
 
+// Each contact pair: two segment sets (one per surface name, made once) and
+// a surface-to-surface contact, slave first, with the cards' defaults.
+void addContacts(const InpModel& model, std::vector<std::string>& blocks) {
+    std::map<std::string, int> setIds;
+    auto segmentSet = [&](const std::string& name) {
+        const auto known = setIds.find(name);
+        if (known != setIds.end()) return known->second;
+        const int id = static_cast<int>(setIds.size()) + 1;
+        setIds[name] = id;
+        std::vector<std::array<int, 4>> segments;
+        std::string why;
+        inpSurfaceSegments(model, name, segments, why);
+        std::string block = "*SET_SEGMENT\n" + (Card() << id).text();
+        for (const std::array<int, 4>& segment : segments) {
+            block += (Card() << segment[0] << segment[1] << segment[2] << segment[3]).text();
+        }
+        blocks.push_back(block);
+        return id;
+    };
+    for (const InpModel::ContactPair& pair : model.contactPairs) {
+        const int slave = segmentSet(pair.slave);
+        const int master = segmentSet(pair.master);
+        blocks.push_back("*CONTACT_SURFACE_TO_SURFACE\n" + (Card() << slave << master << 0 << 0).text() +
+                         (Card() << 0.0).text() + (Card() << 0.0).text());
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> translateInpModel(const InpModel& model) {
@@ -208,6 +235,7 @@ std::vector<std::string> translateInpModel(const InpModel& model) {
     const std::map<std::string, int> setIds = addNodeSets(model, blocks);
     addBoundaries(model, curves, setIds, blocks);
     addVelocities(model, setIds, blocks);
+    addContacts(model, blocks);
     blocks.push_back("*CONTROL_TERMINATION\n" + (Card() << model.endTime).text());
     return blocks;
 }

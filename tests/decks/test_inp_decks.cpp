@@ -16,11 +16,8 @@ std::vector<Sample> runCase(const std::string& name, const std::string& deck) {
     return runInProcessAt(scratch);
 }
 
-}  // namespace
-
-TEST(InpDecks, BarRunsAsItsKeywordTwin) {
-    const std::vector<Sample> inp = runCase("inp_bar", "deck.inp");
-    const std::vector<Sample> key = runCase("inp_bar", "deck.k");
+// Same sample times and nodal coordinates and velocities within 1e-12.
+void expectTwins(const std::vector<Sample>& inp, const std::vector<Sample>& key) {
     ASSERT_FALSE(inp.empty());
     ASSERT_EQ(inp.size(), key.size());
     for (size_t s = 0; s < inp.size(); ++s) {
@@ -35,6 +32,15 @@ TEST(InpDecks, BarRunsAsItsKeywordTwin) {
             }
         }
     }
+}
+
+}  // namespace
+
+TEST(InpDecks, BarRunsAsItsKeywordTwin) {
+    const std::vector<Sample> inp = runCase("inp_bar", "deck.inp");
+    const std::vector<Sample> key = runCase("inp_bar", "deck.k");
+    expectTwins(inp, key);
+    ASSERT_FALSE(inp.empty());
     // The mass of the bar; the clamped end stands still.
     double mass = 0.0;
     for (const NodeCuda& node : inp.front().nodes) mass += node.mass;
@@ -44,4 +50,8 @@ TEST(InpDecks, BarRunsAsItsKeywordTwin) {
     }
     // The free end still moves: the run is not a model at rest.
     EXPECT_LT(inp.back().nodes[15].total_disp[0], -1e-4);
+}
+
+TEST(InpDecks, ContactPairRunsAsItsKeywordTwin) {
+    expectTwins(runCase("inp_blocks", "deck.inp"), runCase("inp_blocks", "deck.k"));
 }
