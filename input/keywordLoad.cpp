@@ -17,6 +17,18 @@ bool setNodeLoadDirection(int dofCode, BasicLoad& load) {
   return true;
 }
 
+// True when a node-load card holds anything after its third field. The card
+// reads node, direction and factor only; a deck that goes on with more
+// numbers (a curve id before the factor, as many writers put it) would
+// otherwise load with the wrong size without a word.
+bool nodeLoadCardGoesOn(const std::string& line) {
+  const std::vector<std::string> fields = splitFixedFields(line, {10}, 8);
+  for (std::size_t i = 3; i < fields.size(); ++i) {
+    if (fields[i].find_first_not_of(" \t\r") != std::string::npos) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // Node-load card: direction code and factor (0 read as 1.0).
@@ -44,6 +56,10 @@ void KeywordReader::readLoad(const std::string& block) {
       auto* load = new NodeLoad;
       int dofCode = 0;
       readCard(lines, k, load->id, dofCode, load->scale_factor);
+      if (nodeLoadCardGoesOn(lines[static_cast<std::size_t>(k)])) {
+        warn(card + " " + std::to_string(load->id) + ": the card reads node, direction and factor (" +
+             std::to_string(load->scale_factor) + ") only; the fields after the third are not read");
+      }
       finishNodeLoad(load, dofCode, card);
     }
   } else if (has("LOAD_NODE_SET")) {

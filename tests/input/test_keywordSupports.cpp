@@ -91,6 +91,25 @@ TEST_F(KeywordDeckTest, LoadCardsWithTheirDefaults) {
   EXPECT_EQ(load(*fem, 5).scale_factor, 2.0);
 }
 
+// A node-load card written with a curve id and a factor after the direction
+// (node 11, z, curve 1, -100 N) loads with its third field as the factor and
+// is told so; a card of three fields reads without a message.
+TEST_F(KeywordDeckTest, NodeLoadCardWithMoreFieldsIsToldWhatIsRead) {
+  testing::internal::CaptureStderr();
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(read("*LOAD_NODE_POINT\n" + card({"11", "3", "1", "-100.0"}) + card({"12", "3", "-100.0"}) +
+                   card({"13", "1", "2.0", "", ""})));
+  const std::string messages = testing::internal::GetCapturedStderr() + testing::internal::GetCapturedStdout();
+  ASSERT_EQ(fem->loadManager->load_array.size(), 3u);
+  EXPECT_EQ(load(*fem, 0).scale_factor, 1.0);
+  EXPECT_EQ(load(*fem, 0).curve_id, 0);
+  EXPECT_EQ(load(*fem, 1).scale_factor, -100.0);
+  EXPECT_NE(messages.find("LOAD_NODE_POINT 11: the card reads node, direction and factor"), std::string::npos)
+      << messages;
+  EXPECT_EQ(messages.find("LOAD_NODE_POINT 12"), std::string::npos) << messages;
+  EXPECT_EQ(messages.find("LOAD_NODE_POINT 13"), std::string::npos) << messages;
+}
+
 TEST_F(KeywordDeckTest, RigidWallAndRigidBodyCards) {
   ASSERT_TRUE(read("*RIGIDWALL_PLANAR\n" + card({""}) + card({"0", "0", "0", "0", "0", "1"}) +
                    "*RIGIDWALL_PLANAR_FINITE_MOVING_ID\n5 floor\n" + card({"3"}) +
