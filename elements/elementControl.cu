@@ -11,6 +11,7 @@
 #include "core/part.h"
 #include "core/section.h"
 #include "elements/elmmanager.h"
+#include "elements/partSelection.h"
 #include "elements/smoothFemKernels.h"
 #include "elements/smoothFemManager.h"
 #include "materials/material.h"
@@ -31,14 +32,6 @@ __device__ inline int gridStrideStart() {
   return ((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x + threadIdx.x;
 }
 __device__ inline int gridStride() { return blockDim.x * blockDim.y * gridDim.x * gridDim.y; }
-
-// Parts whose elements take part: a material model that is neither null
-// nor rigid, and an element store.
-bool partTakesPart(const Part& part) {
-  if (part.elmManager == nullptr || part.material == nullptr || part.materialNew == nullptr) return false;
-  const int type = part.material->type;
-  return type != MT_NULL && type != MT_RIGID;
-}
 
 // Host pointers of one family: device array base + index, appended for a part.
 template <typename T>

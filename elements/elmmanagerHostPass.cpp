@@ -1,15 +1,27 @@
 // Host element passes of one part: internal forces and critical steps of
 // the host-only loop, nodal masses, the smallest characteristic length and
 // host mass scaling.  Shells, solids of both orders, beams, springs,
-// trusses and discrete elements run their host routines.
+// trusses and discrete elements run the same element routines as the GPU
+// driver, with the force block handed to the nodes at once.
 #include <cstdio>
 
 #include "core/section.h"
 #include "elements/beamTube.h"
+#include "elements/elementStep.h"
 #include "elements/elmmanager.h"
 #include "materials/elementInversion.h"
 #include "materials/material.h"
 #include "materials/materialnew.h"
+
+namespace {
+// Lowers the part's step to an element's; a step that is not finite (the
+// element's shape or state is broken) becomes 0, as on the device, so that
+// the loop stops and names the element.
+inline void lowerPartStep(double& partMin, double step) {
+  if (!nodeValueIsFinite(step)) step = 0.0;
+  if (step < partMin) partMin = step;
+}
+}  // namespace
 
 void ElmManager::computeInterForceCpu(const MaterialNew* material, Section* section, HourglassControl* hourglass,
                                       double dt, double& candidate, double safeFactor) {
@@ -17,28 +29,24 @@ void ElmManager::computeInterForceCpu(const MaterialNew* material, Section* sect
   for (ShellElementCuda& e : shell_element_array_cpu) {
     e.computeShellInterForceCpu(material, section, hourglass, dt);
     e.computeShellCharactLength();
-    const double step = e.computeShellTimeStep(material, safeFactor);
-    if (step < partMin) partMin = step;
+    lowerPartStep(partMin, e.computeShellTimeStep(material, safeFactor));
   }
   for (SolidElementCuda& e : solid_element_array_cpu) {
     e.computeSolidInterForceCpu(material, section, hourglass, dt);
     e.computeSolidCharactLengthCpu();
-    const double step = e.computeSolidTimeStepCpu(material, safeFactor);
-    if (step < partMin) partMin = step;
+    lowerPartStep(partMin, e.computeSolidTimeStepCpu(material, safeFactor));
   }
   for (BeamElementCuda& e : beam_element_array_cpu) {
     e.computeBeamInterForceCpu(material, section, dt);
     e.computeBeamCharactLength();
-    const double step = e.computeBeamTimeStep(material, safeFactor);
-    if (step < partMin) partMin = step;
+    lowerPartStep(partMin, e.computeBeamTimeStep(material, safeFactor));
   }
   for (DiscreteCuda& e : discrete_element_array_cpu) e.computeDiscreteInterForceCpu(material, section, dt);
   // Second-order solids lower the part's step like every other solid.
   for (SolidElement2nd& e : solid2ndArrayCpu_) {
     e.computeSolid2ndInterForceCpu(material, section, hourglass, dt);
     e.computeSolid2ndCharactLength();
-    const double step = e.computeSolidTimeStep(material->waveSpeed[0], safeFactor);
-    if (step < partMin) partMin = step;
+    lowerPartStep(partMin, e.computeSolidTimeStep(material->waveSpeed[0], safeFactor));
   }
   stopRunIfElementInverted();
   if (partMin < candidate) candidate = partMin;

@@ -80,17 +80,13 @@ __host__ __device__ void SolidElementCuda::computeSolidInterForceGpu(const Mater
   }
 }
 
-// The host loop computes the tetrahedron only and hands its force to the
-// nodes directly.
-void SolidElementCuda::computeSolidInterForceCpu(const MaterialNew* material, Section* /*section*/,
-                                                 HourglassControl* /*hourglass*/, double timeStep) {
+// The host loop runs the device dispatcher of every solid type and hands
+// the force block to the nodes at once; smoothed-FEM solids have no block.
+void SolidElementCuda::computeSolidInterForceCpu(const MaterialNew* material, Section* section,
+                                                 HourglassControl* hourglass, double timeStep) {
   if (sfemType != SFEM_NONE) return;
-  if (type == ET_TETRA_TL) {
-    interForceTetr1stCpuTL(material, timeStep);
-    discreteSolid1stInterForceToNodeCpu();
-  } else if (type < ET_HEXA_FULL || type > ET_SOLID_SHELL8) {
-    printf("暂时没有这种实体单元的内力求法，请补充\n");
-  }
+  computeSolidInterForceGpu(material, section, hourglass, timeStep);
+  discreteSolid1stInterForceToNodeCpu();
 }
 
 __device__ void SolidElementCuda::discreteSolid1stInterForceToNodeGpu() {

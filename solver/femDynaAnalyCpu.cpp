@@ -11,6 +11,7 @@
 #include "core/part.h"
 #include "elements/elmmanager.h"
 #include "elements/hourglasscontrolmanager.h"
+#include "elements/partSelection.h"
 #include "elements/smoothFemManager.h"
 #include "materials/materialmanager.h"
 #include "output/outputManager.h"
@@ -86,17 +87,14 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     HourglassControl* hourglass = d->hourglassControlManager->hourglass_array_cpu.empty()
                                       ? nullptr
                                       : d->hourglassControlManager->hourglass_array_cpu.data();
-    for (std::size_t i = 0; i < d->part_array.size(); ++i) {
-      Part& part = d->part_array[i];
-      ElmManager* em = part.elmManager != nullptr ? part.elmManager
-                       : i < d->elm_manager_array.size() ? &d->elm_manager_array[i]
-                                                          : nullptr;
-      // A part whose material has no model object takes no part, as on the GPU.
-      if (em == nullptr || part.materialNew == nullptr) continue;
-      em->computeInterForceCpu(part.materialNew, part.section, hourglass, d->dt, candidate, tc->safe_factor);
+    for (Part& part : d->part_array) {
+      // Rigid and null parts and parts without a material model take no
+      // part, as in the element driver of the GPU loop.
+      if (!partTakesPart(part)) continue;
+      part.elmManager->computeInterForceCpu(part.materialNew, part.section, hourglass, d->dt, candidate, tc->safe_factor);
     }
     d->smoothFemManager->computeForcesCpu(d->materialManager, d->dt);
-    tc->massScalingCpu(d->tieManager, d->constrainedManager, d->elm_manager_array, d->nodeManager, d->cycle,
+    tc->massScalingCpu(d->tieManager, d->constrainedManager, d->part_array, d->nodeManager, d->cycle,
                        &candidate);
     d->loadManager->computeAllFactors(d->time);
     d->loadManager->applyAllCpu();
@@ -152,6 +150,10 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     d->nodeManager->allNodeAccelVelCalCpu(d->dt, d->prev_dt);
   }
 
+  // The loop left with time one step ahead of the state (no displacement
+  // update followed): the final output is stamped with the last completed
+  // time.
+  d->time -= d->dt;
   const double outputStart = wallClockMs();
   d->outputManager->collectAll(d, d->time, d->dt);
   d->outputManager->writeAll(d, d->time, d->dt);

@@ -7,6 +7,7 @@
 #include "core/sectionmanager.h"
 #include "elements/elementControl.h"
 #include "elements/elmmanager.h"
+#include "elements/partSelection.h"
 #include "materials/materialmanager.h"
 #include "core/logErrorPrint.h"
 #include "solver/constrained.h"
@@ -31,9 +32,11 @@ double TimeControl::calInitialDtCpu(std::vector<Part>& parts, double* dt) {
   double result = 1000.0;
   for (Part& part : parts) {
     double waveSpeed = 0.0;
+    // Rigid and null parts give no step, as in the element driver.
+    if (!partTakesPart(part)) continue;
     ElmManager* em = part.elmManager;
     const MaterialNew* material = part.materialNew;
-    if (em != nullptr && material != nullptr) {
+    {
       if (!em->beam_element_array_cpu.empty() || !em->beam2ndArrayCpu_.empty()) {
         waveSpeed = material->waveSpeed[2];
       } else if (!em->shell_element_array_cpu.empty() || !em->shell2ndArrayCpu_.empty()) {
@@ -44,7 +47,7 @@ double TimeControl::calInitialDtCpu(std::vector<Part>& parts, double* dt) {
     }
     // Beams, springs and trusses give their own first step (a spring's
     // comes from its stiffness and mass, not from a wave speed).
-    if (em != nullptr && !em->beam_element_array_cpu.empty()) {
+    if (!em->beam_element_array_cpu.empty()) {
       const double step = em->minBeamCriticalStep(waveSpeed, safe_factor);
       if (step < result) result = step;
       continue;
@@ -76,11 +79,12 @@ void TimeControl::massScalingGpu(TieManager* ties, ConstrainedManager* constrain
   *candidate = target_dt;
 }
 
-void TimeControl::massScalingCpu(TieManager* ties, ConstrainedManager* constraints, std::vector<ElmManager>& elmManagers,
+void TimeControl::massScalingCpu(TieManager* ties, ConstrainedManager* constraints, std::vector<Part>& parts,
                                  NodeManager* nodes, int cycle, double* candidate) {
   if (candidate == nullptr || !massScalingDue(cycle, *candidate)) return;
   nodes->massReductionCpu();
-  for (ElmManager& em : elmManagers) em.massScaleCpu(target_dt);
+  for (Part& part : parts)
+    if (partTakesPart(part)) part.elmManager->massScaleCpu(target_dt);
   nodes->storeAllEquivalentMassCpu();
   ties->transferSlaveMassCpu();
   constraints->transferAllMass();
@@ -114,7 +118,7 @@ void reportUnusableStep(double dt, int cycle, const ElementStep& limit) {
 ElementStep smallestElementStepCpu(std::vector<Part>& parts, double safeFactor) {
   ElementStep worst;
   for (Part& part : parts) {
-    if (part.elmManager == nullptr || part.materialNew == nullptr) continue;
+    if (!partTakesPart(part)) continue;
     for (SolidElementCuda& e : part.elmManager->solid_element_array_cpu) {
       e.computeSolidCharactLengthCpu();
       considerElementStep(worst, e.id, e.computeSolidTimeStepCpu(part.materialNew, safeFactor));

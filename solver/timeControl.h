@@ -48,7 +48,7 @@ class TimeControl {
   // step becomes the target.
   void massScalingGpu(TieManager* ties, ConstrainedManager* constraints, ElementControl* elements,
                       NodeManager* nodes, int cycle, double* candidate);
-  void massScalingCpu(TieManager* ties, ConstrainedManager* constraints, std::vector<ElmManager>& elmManagers,
+  void massScalingCpu(TieManager* ties, ConstrainedManager* constraints, std::vector<Part>& parts,
                       NodeManager* nodes, int cycle, double* candidate);
   // True when mass scaling acts at this cycle with this candidate step.
   bool massScalingDue(int cycle, double candidate) const;
