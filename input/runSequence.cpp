@@ -108,6 +108,7 @@ int runImpactfem(int argc, char** argv) {
     fem->host_path_flag = 0;
     completed = femDynaAnalyParalle(fem, &contactTime, &outputTime);
   } else {
+    printf("No GPU qualifies for the run: the model runs in the host loop on the CPU.\n");
     fem->host_path_flag = 1;
     completed = femDynaAnalyCpu(fem, &contactTime, &outputTime);
   }

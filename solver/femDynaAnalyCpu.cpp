@@ -142,12 +142,15 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
 
     d->cycle += 1;
 
+    // Output after the velocity update, as in the GPU loop: rigid-body
+    // nodes got their velocities above, so every node shows the same
+    // half step.
+    d->nodeManager->allNodeAccelVelCalCpu(d->dt, d->prev_dt);
+
     const double outputStart = wallClockMs();
     d->outputManager->collectAll(d, d->time, d->dt);
     d->outputManager->writeAll(d, d->time, d->dt);
     *outputTime += wallClockMs() - outputStart;
-
-    d->nodeManager->allNodeAccelVelCalCpu(d->dt, d->prev_dt);
   }
 
   // The loop left with time one step ahead of the state (no displacement

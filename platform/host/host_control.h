@@ -16,6 +16,9 @@ enum class CallKind { Malloc, Free, Memcpy, Memset, HostAlloc, HostGetDevicePoin
 
 // The default table: one emulated device of compute capability 7.5.
 cudaDeviceProp defaultDeviceProperties();
+// The table a run starts with: that one device, or none in a build
+// configured with FEM_HOST_NO_DEVICE (every run then takes the host loop).
+std::vector<cudaDeviceProp> defaultDeviceTable();
 void setDeviceTable(const std::vector<cudaDeviceProp>& devices);
 void resetDeviceTable();
 // The next call of `kind` returns `code` instead of doing its work.

@@ -26,7 +26,7 @@ struct Allocation {
 struct RuntimeState {
   std::mutex mutex;
   std::map<std::uintptr_t, Allocation> allocations;
-  std::vector<cudaDeviceProp> devices{gpu_host::defaultDeviceProperties()};
+  std::vector<cudaDeviceProp> devices = gpu_host::defaultDeviceTable();
   std::map<gpu_host::CallKind, cudaError_t> injected;
   int currentDevice = 0;
   std::atomic<cudaError_t> lastError{cudaSuccess};
@@ -142,7 +142,15 @@ void setDeviceTable(const std::vector<cudaDeviceProp>& devices) {
   state().currentDevice = 0;
 }
 
-void resetDeviceTable() { setDeviceTable({defaultDeviceProperties()}); }
+std::vector<cudaDeviceProp> defaultDeviceTable() {
+#ifdef FEM_HOST_NO_DEVICE
+  return {};
+#else
+  return {defaultDeviceProperties()};
+#endif
+}
+
+void resetDeviceTable() { setDeviceTable(defaultDeviceTable()); }
 
 void injectFailure(CallKind kind, cudaError_t code) {
   std::lock_guard<std::mutex> lock(state().mutex);

@@ -33,6 +33,7 @@ TEST(HostOnlyRun, NoDeviceRunsHostLoopAndReportsZeroGpus) {
 
   EXPECT_EQ(code, 0);
   EXPECT_EQ(out.find("initialComputeSingleGpu"), std::string::npos);  // no GPU pass ran
+  EXPECT_NE(out.find("No GPU qualifies for the run: the model runs in the host loop on the CPU."), std::string::npos);
   EXPECT_NE(out.find("Calculation completed"), std::string::npos);
   std::ifstream in(dir / "work" / "history" / "history_record.txt");
   std::stringstream rec;

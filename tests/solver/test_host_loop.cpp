@@ -1,0 +1,130 @@
+// The end-to-end decks of tests/decks run once through the GPU loop and
+// once through the host-only loop: with the same steps both give the same
+// motion of every node, cycle by cycle, to rounding (the host hands element
+// forces to the nodes element by element, the device node by node).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/decks/deck_case.h"
+#include "tests/elements/lineElementRun.h"
+#include "tests/solver/motionDeck.h"
+
+namespace {
+
+// The host loop caps its steps at 5e-5, the GPU loop at 1e-3: a deck whose
+// steps lie between is run with a smaller safe factor (a *CONTROL_TIMESTEP
+// card added), so that both loops take the same steps.
+struct LoopCase {
+  const char* deck;
+  int nodes;                // nodes traced: 1 .. nodes
+  double safeFactor = 0.0;  // 0: the deck's own steps
+  std::string text = {};    // the deck itself, when it is not a case of tests/decks
+};
+
+std::string deckText(const LoopCase& c) {
+  std::string text = c.text.empty() ? deckcase::readText(deckcase::caseFolder(c.deck) / "deck.k") : c.text;
+  if (c.safeFactor > 0.0) {
+    char card[64];
+    std::snprintf(card, sizeof(card), "*CONTROL_TIMESTEP\n%10.1f%10.3f\n", 0.0, c.safeFactor);
+    text.insert(text.rfind("*END"), card);
+  }
+  return text;
+}
+
+linerun::Trace runLoop(const LoopCase& c, bool host) {
+  linerun::RunOptions options;
+  for (int n = 1; n <= c.nodes; ++n) options.traced.push_back(n);
+  options.hostLoop = host;
+  return linerun::runDeck(std::string("host_loop_") + c.deck + (host ? "_host" : "_gpu"), deckText(c), options);
+}
+
+// Largest magnitude of a nodal field over the whole run: the scale of the
+// relative comparison.
+template <typename Field>
+double fieldScale(const linerun::Trace& t, Field field) {
+  double m = 0.0;
+  for (const auto& cycle : t.nodes)
+    for (const NodeCuda& n : cycle)
+      for (int k = 0; k < 3; ++k) m = std::max(m, std::fabs(field(n)[k]));
+  return m;
+}
+
+class BothLoops : public testing::TestWithParam<LoopCase> {};
+
+TEST_P(BothLoops, SameMotionEveryCycle) {
+  const LoopCase c = GetParam();
+  const linerun::Trace gpu = runLoop(c, false);
+  const linerun::Trace host = runLoop(c, true);
+  ASSERT_GT(gpu.time.size(), 3u) << gpu.console;
+  // The host loop writes the state after its last cycle once more.
+  ASSERT_EQ(host.time.size(), gpu.time.size() + 1) << host.console;
+  EXPECT_EQ(host.time.back(), host.time[host.time.size() - 2]);
+
+  auto coord = [](const NodeCuda& n) { return n.coord; };
+  auto vel = [](const NodeCuda& n) { return n.vel; };
+  const double xs = fieldScale(gpu, coord), vs = std::max(fieldScale(gpu, vel), 1e-300);
+  int worstCycle = -1;
+  double worst = 0.0;
+  for (size_t k = 0; k < gpu.time.size(); ++k) {
+    ASSERT_NEAR(host.time[k], gpu.time[k], 1e-12 * gpu.time.back()) << "cycle " << k;
+    for (size_t i = 0; i < gpu.nodes[k].size(); ++i) {
+      const NodeCuda &a = gpu.nodes[k][i], &b = host.nodes[k][i];
+      for (int j = 0; j < 3; ++j) {
+        const double e = std::max(std::fabs(a.coord[j] - b.coord[j]) / xs, std::fabs(a.vel[j] - b.vel[j]) / vs);
+        if (e > worst) {
+          worst = e;
+          worstCycle = static_cast<int>(k);
+        }
+      }
+    }
+  }
+  EXPECT_LT(worst, 1e-9) << c.deck << ": largest relative difference " << worst << " at cycle " << worstCycle;
+  // The run moved: the comparison is not between two resting models.
+  EXPECT_GT(vs, 0.0);
+}
+
+// A vibrating steel bar beside a spinning rigid block of much finer
+// elements: the rigid elements give no step and no force on either loop,
+// so the host takes the bar's step and the block turns as a body.
+LoopCase barBesideRigidBlock() {
+  using motiondeck::Block;
+  Block bar;
+  bar.nx = 6;
+  bar.h = 0.01;
+  bar.density = 7850.0;
+  bar.young = 2e11;
+  Block body;
+  body.part = 2;
+  body.h = 0.001;
+  body.nx = 2;
+  body.rigid = true;
+  body.density = 7850.0;
+  body.young = 2e11;
+  body.origin[1] = 0.1;
+  body.nodeOffset = bar.nodeCount();
+  body.elementOffset = 6;
+  std::vector<int> end, block;
+  for (int k = 0; k <= 1; ++k)
+    for (int j = 0; j <= 1; ++j) end.push_back(bar.node(6, j, k));
+  for (int n = 1; n <= body.nodeCount(); ++n) block.push_back(body.nodeOffset + n);
+  const std::string deck = "*KEYWORD\n" + bar.cards() + body.cards() + motiondeck::termination(0.0, 300) +
+                           motiondeck::nodeSet(1, end) + motiondeck::nodeSet(2, block) + "*INITIAL_VELOCITY\n" +
+                           card({"1"}) + card({"2.0", "0.5"}) + "*INITIAL_VELOCITY\n" + card({"2"}) +
+                           card({"0.1", "0.0", "0.0", "0.0", "0.0", "40.0"}) + "*END\n";
+  return LoopCase{"bar_beside_rigid_block", bar.nodeCount() + body.nodeCount(), 0.0, deck};
+}
+
+INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,
+                         testing::Values(LoopCase{"wave_hexa", 164, 0.15}, LoopCase{"wave_tetra", 164, 0.15},
+                                         LoopCase{"wave_fixed_end", 164}, LoopCase{"wave_rubber", 164, 0.15},
+                                         LoopCase{"free_flight", 27, 0.02}, LoopCase{"one_hexahedron", 8, 0.02},
+                                         LoopCase{"shell_plate", 35}, LoopCase{"bar_on_wall", 164},
+                                         barBesideRigidBlock()),
+                         [](const testing::TestParamInfo<LoopCase>& info) { return std::string(info.param.deck); });
+
+}  // namespace
