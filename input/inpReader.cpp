@@ -115,6 +115,9 @@ bool InpReader::readBlocks(const std::vector<InpBlock>& blocks) {
             readOutput(block);
         } else if (name == "PART") {
             currentPartName_ = block.keyword.option("NAME");
+        } else if (name == "INSTANCE" && !block.lines.empty()) {
+            refuse(where + ": the instance " + block.keyword.option("NAME") +
+                   " moves its part (translation or rotation lines), which this version does not read");
         } else if (name == "INCLUDE") {
             refuse(where + ": included files are not read by this version: \"" + block.keyword.option("INPUT") +
                    "\"; merge it into the deck");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 
 #include "tests/decks/deck_case.h"
 
@@ -54,4 +55,31 @@ TEST(InpDecks, BarRunsAsItsKeywordTwin) {
 
 TEST(InpDecks, ContactPairRunsAsItsKeywordTwin) {
     expectTwins(runCase("inp_blocks", "deck.inp"), runCase("inp_blocks", "deck.k"));
+}
+
+// A cube moved whole by boundaries: a displacement without an amplitude is
+// reached linearly over the step; a velocity follows its amplitude, so the
+// distance is the area under value x amplitude.
+TEST(InpDecks, BoundaryMotionsFollowTheirAmplitudes) {
+    const std::string cube =
+        "*Node\n1, 0., 0., 0.\n2, 1., 0., 0.\n3, 1., 1., 0.\n4, 0., 1., 0.\n"
+        "5, 0., 0., 1.\n6, 1., 0., 1.\n7, 1., 1., 1.\n8, 0., 1., 1.\n"
+        "*Element, type=C3D8R, elset=CUBE\n1, 1, 2, 3, 4, 5, 6, 7, 8\n*Nset, nset=ALL, generate\n1, 8\n"
+        "*Solid Section, elset=CUBE, material=STEEL\n*Material, name=STEEL\n*Density\n7.85e-9\n*Elastic\n210000., 0.3\n"
+        "*Amplitude, name=UP\n0., 0., 1e-5, 1.\n"
+        "*Boundary\nALL, 1, 1, 0.01\n*Boundary, type=VELOCITY, amplitude=UP\nALL, 2, 2, 2.\nALL, 3, 3, 0.\n"
+        "*Step\n*Dynamic, Explicit\n, 1e-5\n*End Step\n";
+    const fs::path scratch = scratchFolder("inp_boundary_motions");
+    std::ofstream(scratch / "deck.inp") << cube;
+    const std::vector<Sample> samples = runInProcessAt(scratch);
+    ASSERT_GT(samples.size(), 10u);
+    const Sample& last = samples.back();
+    const double t = last.time;
+    // Within one step of motion: the sample may stand a step off the state.
+    const double dt = t - samples[samples.size() - 2].time;
+    for (const NodeCuda& node : last.nodes) {
+        EXPECT_NEAR(node.total_disp[0], 0.01 * t / 1e-5, 1.01 * 0.01 * dt / 1e-5) << "node " << node.id;
+        EXPECT_NEAR(node.total_disp[1], 2.0 * t * t / 2e-5, 1.01 * 2.0 * t / 1e-5 * dt) << "node " << node.id;
+        EXPECT_NEAR(node.total_disp[2], 0.0, 1e-15) << "node " << node.id;
+    }
 }

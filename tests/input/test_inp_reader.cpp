@@ -190,6 +190,7 @@ TEST_F(InpDeckTest, BadDecksAreRefusedWithTheirReason) {
     for (int k = 0; k < 129; ++k) longTable += std::to_string(k) + "., 1.\n";
     const Case cases[] = {
         {good + "*Include, input=mesh.inp\n", "mesh.inp"},
+        {good + "*Assembly, name=A\n*Instance, name=CUBE-1, part=CUBE\n10., 0., 0.\n*End Instance\n", "CUBE-1"},
         {good + "*Boundary\n11, 7\n", "1 to 6"},
         {good + "*Boundary\nNOSET, 1\n", "NOSET"},
         {good + "*Initial Conditions, type=VELOCITY\n99, 1, 1.\n", "node 99"},
