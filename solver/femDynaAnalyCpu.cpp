@@ -146,6 +146,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     // nodes got their velocities above, so every node shows the same
     // half step.
     d->nodeManager->allNodeAccelVelCalCpu(d->dt, d->prev_dt);
+    d->tieManager->modifySlaveVelCpu();  // tied slaves take their masters' velocity
 
     const double outputStart = wallClockMs();
     d->outputManager->collectAll(d, d->time, d->dt);

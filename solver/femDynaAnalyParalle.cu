@@ -177,6 +177,9 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
     moveRigidBodies(d, d->time);
 
     d->nodeManager->allNodeAccelVelCal(d->dt, d->prev_dt);
+    // Tied slave nodes are massless in the update: the outputs see their
+    // velocity recovered from the masters.
+    d->tieManager->modifySlaveVelGpu();
     writeRunLog(d, d->dt);
 
     const double outputStart = wallClockMs();

@@ -137,6 +137,8 @@ TEST(TieRun, ShellPlateTiedByItsEdgeMovesWithTheBlock) {
     const double xi = 0.5 * static_cast<double>(i - 8);
     const double face = (1.0 - xi) * 0.5 * (moved(4) + moved(6)) + xi * 0.5 * (moved(5) + moved(7));
     EXPECT_NEAR(moved(i), face, 1e-12) << "edge node " << i + 1;
+    // Its velocity, recovered from the block's, is what the outputs see.
+    EXPECT_NEAR(last.nodes[i].vel[0], 1.0, 1e-9) << "edge node " << i + 1;
   }
   for (std::size_t i = 11; i < 17; ++i) EXPECT_NEAR(moved(i), t, 0.05 * t) << "plate node " << i + 1;
 }
