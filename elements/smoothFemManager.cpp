@@ -185,14 +185,20 @@ void SmoothFemManager::createSmoothDomains(std::vector<Part> parts) {
 
 void SmoothFemManager::computeSmoothDomains(std::vector<Part> parts) {
   for (const Part& part : parts) {
+    if (part.section == nullptr) continue;
+    const int kind = part.section->sfem_kind;
+    if (kind < SFEM_NONE || kind > SFEM_NODE_SIX_POINT) {
+      printf("%s", kUnknownKind);
+      continue;
+    }
     const PartDomains* d = domainsOf(part.id);
-    if (d == nullptr || part.section == nullptr) continue;
-    switch (part.section->sfem_kind) {
+    if (d == nullptr) continue;
+    switch (kind) {
       case SFEM_EDGE: computeEdgeGradients(*this, part, *d); break;
       case SFEM_CELL: computeCellGradients(*this, part, *d); break;
       case SFEM_NODE: computeNodeGradients(*this, part, *d, false); break;
       case SFEM_NODE_SIX_POINT: computeNodeGradients(*this, part, *d, true); break;
-      default: printf("%s", kUnknownKind);
+      default: break;
     }
   }
 }

@@ -319,8 +319,12 @@ TEST(SmoothFem, CellDomainsOfPyramids) {
   SmoothModel m({{0.3, 0.2, 1.5}, {0, 0, 0}, {2, 0, 0}, {2.4, 1.5, 0}, {0.2, 1.2, 0}});
   m.addPart(SFEM_CELL, {}, ET_PYRAMID_TL, {{1, 2, 3, 4, 5}});
   m.addPart(SFEM_NODE, {}, ET_PYRAMID_TL, {{1, 2, 3, 4, 5}});
+  m.addPart(SFEM_CELL, {{1, 2, 3, 4}});
+  m.addPart(5, {{1, 2, 3, 4}});
   m.setUp();
-  EXPECT_EQ(m.messages, "");
+  // The unknown kind is named once in each pass; mismatched ones are quiet.
+  const std::string unknown = "当前没有这种光滑有限元算法，请补充\n";
+  EXPECT_EQ(m.messages, unknown + unknown);
   ASSERT_EQ(m.sfem.smoothFemNumber_, 4);
   double sum = 0.0;
   for (const SmoothFEM& r : m.sfem.smoothFemArrayCpu_) {
