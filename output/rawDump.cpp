@@ -13,7 +13,8 @@ std::string rawDumpFileName(const std::string& folder, int k)
     std::string name = folder + "/result.vtk";
     name = name.substr(0, name.rfind('.'));
     if (k > 1) {
-        name += "." + std::to_string(k - 1);
+        name += '.';
+        name += std::to_string(k - 1);
     }
     return name + "_bin.vtk";
 }

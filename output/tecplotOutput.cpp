@@ -166,7 +166,8 @@ void TecplotOutput::writeBlock(std::ostream& os, double time, const std::vector<
 
     std::string shareList = "[";
     for (int v = 1; v <= variableCount(); ++v) {
-        shareList += (v > 1 ? "," : "") + std::to_string(v);
+        if (v > 1) shareList += ',';
+        shareList += std::to_string(v);
     }
     shareList += "]";
 
