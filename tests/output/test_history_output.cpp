@@ -16,7 +16,9 @@
 #include "output/elementOutput.h"
 #include "output/nodeOutput.h"
 #include "solver/femdynamic.h"
+#include "output/outputManager.h"
 #include "tests/decks/deck_case.h"
+#include "tests/elements/lineElementRun.h"
 
 namespace fs = std::filesystem;
 
@@ -117,6 +119,30 @@ TEST(NodeHistory, FreeFlyingBlock)
             EXPECT_LT(std::fabs(std::stod(row[k])), 1e-6);
         }
     }
+}
+
+// The host loop gives the same contact line: the displacement is taken from
+// the node at the output point, not left at its first value.
+TEST(NodeHistory, FreeFlyingBlockOnTheHostLoop)
+{
+    std::string work;
+    linerun::RunOptions options;
+    options.hostLoop = true;
+    options.afterRead = [&work](FEMDynamic* fem) {
+        work = fem->work_path;
+        fem->outputManager->addOutput(historyOf<NodeOutput>(1, "block", 0.005, {"RF"}));
+    };
+    linerun::runDeck("history_host_loop", deckcase::readText(deckcase::caseFolder("free_flight") / "deck.k"), options);
+    const auto contact = tabRows(fs::path(work) / "nodeoutput" / "contact_file_block.txt");
+    ASSERT_GE(contact.size(), 4u);
+    for (const auto& row : contact) {
+        ASSERT_EQ(row.size(), 7u);
+        const double t = std::stod(row[0]);
+        EXPECT_NEAR(std::stod(row[1]), 3.0 * t, 1e-6 * 3.0 * t + 1e-12) << "t = " << t;
+        EXPECT_NEAR(std::stod(row[2]), -2.0 * t, 1e-6 * 2.0 * t + 1e-12);
+        EXPECT_EQ(std::stod(row[4]), 0.0);
+    }
+    EXPECT_GT(std::stod(contact.back()[0]), 0.0);
 }
 
 // A set that is not defined, or holds no node, is skipped with a message
