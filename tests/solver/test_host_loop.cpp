@@ -124,7 +124,8 @@ INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,
                                          LoopCase{"wave_fixed_end", 164}, LoopCase{"wave_rubber", 164, 0.15},
                                          LoopCase{"free_flight", 27, 0.02}, LoopCase{"one_hexahedron", 8, 0.02},
                                          LoopCase{"shell_plate", 35}, LoopCase{"bar_on_wall", 164},
-                                         barBesideRigidBlock()),
+                                         LoopCase{"tie_bar_wave", 685}, LoopCase{"tie_bar_inclined", 685},
+                                         LoopCase{"tie_shell_edge", 17}, barBesideRigidBlock()),
                          [](const testing::TestParamInfo<LoopCase>& info) { return std::string(info.param.deck); });
 
 }  // namespace
