@@ -105,6 +105,39 @@ __host__ __device__ void TestPairCuda::writeResult(TestJudgeReturn& r, int kind,
   r.distance = distance;
 }
 
+namespace {
+// Side of the segment the node was on before the last displacement step:
+// a node closer to the segment than one step's travel may already be
+// through it when it is first judged, and the side it came from is the one
+// it must be held on.
+__host__ __device__ int sideBeforeStep(const SegmentCuda* s, const NodeCuda* node) {
+  const double* n = s->normal;
+  double d = 0.0;
+  for (int k = 0; k < (s->node_num == 4 ? 2 : 1); ++k) {
+    const NodeCuda* p = s->node[k];
+    double v[3];
+    for (int a = 0; a < 3; ++a) v[a] = (node->coord[a] - node->step_disp[a]) - (p->coord[a] - p->step_disp[a]);
+    const double dk = dot3(n, v);
+    if (k == 0 || dk < d) d = dk;
+  }
+  return d < 0.0 ? -1 : 1;
+}
+
+// The node moves towards the front of the segment (its side): a node that
+// only touches the plane of a segment while it slides along it, like a
+// corner node running down the side face of a block, is not in contact
+// with that face.
+__host__ __device__ bool approaching(const SegmentCuda* s, const NodeCuda* node, int sideOfSlot) {
+  double v[3];
+  for (int a = 0; a < 3; ++a) {
+    double vs = 0.0;
+    for (int k = 0; k < s->node_num; ++k) vs += s->node[k]->vel[a];
+    v[a] = node->vel[a] - vs / s->node_num;
+  }
+  return sideOfSlot * dot3(s->normal, v) < 0.0;
+}
+}  // namespace
+
 __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int /*cycle*/, int slot,
                                                              TestJudgeReturn& r, int cycle2) {
   if (s == nullptr || contactNode == nullptr || contactNode->node == nullptr) return;
@@ -124,7 +157,7 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
   // may lie behind every segment near its pair by the penetration, and a
   // side taken then would pull it back once the pair lets go.
   if (contactNode->in_contact != 0) return;
-  if (side[slot] == 0) side[slot] = side_now[slot];
+  if (side[slot] == 0) side[slot] = sideBeforeStep(s, node);
   const double offset =
       0.5 * (0.25 * (s->node[0]->thickness + s->node[1]->thickness + s->node[2]->thickness + s->node[3]->thickness) +
              node->thickness);
@@ -133,7 +166,7 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
     removeSlot(slot);
     return;
   }
-  if (gap > 0.0) return;
+  if (gap > 0.0 || (gap == 0.0 && !approaching(s, node, side[slot]))) return;
   for (int k = 0; k < N; ++k) {
     sub3(x, nodeCoord(s, k), v);
     if (outsideEdge(s, k, n, x)) {
