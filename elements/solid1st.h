@@ -25,8 +25,10 @@ __host__ __device__ inline void gatherSolidCoords(const SolidElementCuda& e, int
 
 // Node data for the updated-Lagrangian formulations: current coordinates x,
 // mid-step coordinates xm = x - du/2 (du the displacement of this step) and
-// velocities v of the first n slots.
-__host__ __device__ inline void gatherSolidMotion(const SolidElementCuda& e, int n, double x[][3], double xm[][3],
+// velocities v of the first n slots (a slot without a node reads as zero).
+// Any solid record with a node pointer array: first- and second-order alike.
+template <typename SolidRecord>
+__host__ __device__ inline void gatherSolidMotion(const SolidRecord& e, int n, double x[][3], double xm[][3],
                                                   double v[][3]) {
   for (int I = 0; I < n; ++I) {
     const NodeCuda* nd = e.node[I];

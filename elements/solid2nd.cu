@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "core/section.h"
+#include "elements/solid1st.h"
 #include "elements/solidElement2nd.h"
 #include "elements/tet2nd.h"
 #include "materials/material.h"
@@ -25,20 +26,6 @@ constexpr int kTetNodes = tet2nd::kNodes;
 // (measured on regular, flat, needle-like, sliver and curved-edge shapes); a
 // quarter of it keeps the step below that bound, with margin, on all of them.
 constexpr double kTet10LengthScale = 0.25;
-
-// Current coordinates, mid-step coordinates (x - du / 2) and velocities of
-// the first n node slots; a slot without a node reads as zero.
-__host__ __device__ inline void gatherNodeState(const SolidElement2nd& e, int n, double x[][3], double xm[][3],
-                                                double v[][3]) {
-  for (int I = 0; I < n; ++I) {
-    const NodeCuda* nd = e.node[I];
-    for (int k = 0; k < 3; ++k) {
-      x[I][k] = nd != nullptr ? nd->coord[k] : 0.0;
-      xm[I][k] = nd != nullptr ? nd->coord[k] - 0.5 * nd->step_disp[k] : 0.0;
-      v[I][k] = nd != nullptr ? nd->vel[k] : 0.0;
-    }
-  }
-}
 
 __host__ __device__ inline void gatherCoords(const SolidElement2nd& e, int n, double x[][3]) {
   for (int I = 0; I < n; ++I)
@@ -64,7 +51,7 @@ __host__ __device__ void interForceTet2ndGpu(SolidElement2nd& e, const MaterialN
   const int np = points != nullptr ? e.integratPointNum : 0;
   if (np < 1) return;
   double x[kTetNodes][3], xm[kTetNodes][3], v[kTetNodes][3], f[kTetNodes][3];
-  gatherNodeState(e, kTetNodes, x, xm, v);
+  gatherSolidMotion(e, kTetNodes, x, xm, v);
   for (int I = 0; I < kTetNodes; ++I) f[I][0] = f[I][1] = f[I][2] = 0.0;
   for (int p = 0; p < np; ++p) {
     GaussPoint* gp = points + p;

@@ -122,5 +122,7 @@ void KeywordReader::readIncludeTransform(const std::string& block) {
     fem_->include_transform_array->push_back(include);
     std::string file = lines.size() > 1 ? lines[1] : std::string();
     file.erase(0, file.find_first_not_of(' '));
-    warn("\"" + blockHeader(block) + "\": the file \"" + file + "\" is not read; only the transform is kept");
+    std::string message = "\"";
+    message += blockHeader(block);
+    warn(message + "\": the file \"" + file + "\" is not read; only the transform is kept");
 }

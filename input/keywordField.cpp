@@ -57,7 +57,8 @@ FieldStatus parseFieldNumber(const std::string& text, double& value) {
     if (i < text.size() && text[i] == '.') {
         const size_t fracStart = ++i;
         i = skipDigits(text, i);
-        number += "." + text.substr(fracStart, i - fracStart);
+        number += '.';
+        number.append(text, fracStart, i - fracStart);
         digits += i - fracStart;
     }
     if (digits == 0) return FieldStatus::NotNumber;

@@ -100,7 +100,7 @@ TEST(KeywordForms, SkippedFormsAreNamedOnceAndTheDeckReads) {
     const std::string messages = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(count(messages, "\"*HOURGLASS\" is not read by this version; the block is ignored"), 1u) << messages;
     for (const char* keyword : {"*CONTROL_BULK_VISCOSITY", "*MAT_JOHNSON_COOK", "*SET_NODE"}) {
-        EXPECT_NE(messages.find("\"" + std::string(keyword) + "\" is not read by this version"), std::string::npos)
+        EXPECT_NE(messages.find(std::string("\"").append(keyword) + "\" is not read by this version"), std::string::npos)
             << keyword;
     }
     EXPECT_NE(messages.find("the file \"wheel.k\" is not read"), std::string::npos);
