@@ -10,6 +10,18 @@
 
 namespace elmtest {
 
+// Appends a node at (x, y, z) with the next id and storage position; returns its id.
+inline int appendNode(std::vector<NodeCuda>& nodes, double x, double y, double z) {
+  NodeCuda n{};
+  n.id = static_cast<int>(nodes.size()) + 1;
+  n.store_id = n.id - 1;
+  n.coord[0] = n.ini_coord[0] = x;
+  n.coord[1] = n.ini_coord[1] = y;
+  n.coord[2] = n.ini_coord[2] = z;
+  nodes.push_back(n);
+  return n.id;
+}
+
 // A record of the given id with its leading node ids.
 template <typename T>
 T withIds(int id, std::initializer_list<int> ids) {

@@ -71,16 +71,7 @@ struct ShellModel {
 
   std::vector<ShellElementCuda>& elems() { return store.shell_element_array_cpu; }
 
-  int addNode(double x, double y, double z) {
-    NodeCuda n{};
-    n.id = static_cast<int>(nodes.size()) + 1;
-    n.store_id = n.id - 1;
-    n.coord[0] = n.ini_coord[0] = x;
-    n.coord[1] = n.ini_coord[1] = y;
-    n.coord[2] = n.ini_coord[2] = z;
-    nodes.push_back(n);
-    return n.id;
-  }
+  int addNode(double x, double y, double z) { return elmtest::appendNode(nodes, x, y, z); }
 
   // A shell on node ids; a triangle gives three ids (the third is repeated).
   void addShell(std::initializer_list<int> ids) {

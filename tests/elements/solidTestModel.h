@@ -13,6 +13,7 @@
 #include "elements/solid1st.h"
 #include "elements/solidElementCuda.h"
 #include "materials/linearelastic.h"
+#include "tests/elements/elementTestModel.h"
 #include "materials/material.h"
 #include "materials/materialstatus.h"
 
@@ -41,16 +42,7 @@ struct SolidModel {
   std::unique_ptr<LinearElasticMaterial> material = std::make_unique<LinearElasticMaterial>(record.get());
   HourglassControl hourglass;
 
-  int addNode(double x, double y, double z) {
-    NodeCuda n{};
-    n.id = static_cast<int>(nodes.size()) + 1;
-    n.store_id = n.id - 1;
-    n.coord[0] = n.ini_coord[0] = x;
-    n.coord[1] = n.ini_coord[1] = y;
-    n.coord[2] = n.ini_coord[2] = z;
-    nodes.push_back(n);
-    return n.id;
-  }
+  int addNode(double x, double y, double z) { return elmtest::appendNode(nodes, x, y, z); }
 
   // A solid of the given type on 1-based node ids (degenerate shapes repeat
   // ids up to eight slots).
