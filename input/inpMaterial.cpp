@@ -1,6 +1,7 @@
 // ".inp" sections, rigid bodies and materials. Sections and rigid bodies
 // name element sets, resolved after the block loop; a material takes the
 // sub-keyword blocks that follow it, in any order.
+#include <cstdio>
 #include <set>
 
 #include "input/inpReader.h"
@@ -24,8 +25,20 @@ const std::set<std::string> kMaterialKeywords = {
 
 }  // namespace
 
+const char* inpSmoothFemName(int kind) {
+    static const char* const kNames[] = {"", "ESFEM", "CSFEM", "NSFEM", "SNSFEM"};
+    return kind >= 1 && kind <= 4 ? kNames[kind] : "";
+}
+
+int inpSmoothFemKind(const std::string& name) {
+    for (int k = 1; k <= 4; ++k) {
+        if (name == inpSmoothFemName(k)) return k;
+    }
+    return -1;
+}
+
 void InpReader::readSection(const InpBlock& block) {
-    warnUnreadOptions(block, {"ELSET", "MATERIAL", "CONTROLS", "SECTIONINTEGRATION"});
+    warnUnreadOptions(block, {"ELSET", "MATERIAL", "CONTROLS", "SECTIONINTEGRATION", "SMOOTHFEM"});
     InpModel::Section section;
     section.elementSet = block.keyword.option("ELSET");
     section.material = block.keyword.option("MATERIAL");
@@ -34,6 +47,22 @@ void InpReader::readSection(const InpBlock& block) {
     if (section.elementSet.empty() || section.material.empty()) {
         refuse(lineOf(block) + ": ELSET= and MATERIAL= are both needed");
         return;
+    }
+    // A smoothed-FEM name nobody knows refuses the deck: the part would
+    // otherwise run unsmoothed, with other results.
+    const std::string smoothFem = block.keyword.option("SMOOTHFEM");
+    if (!smoothFem.empty()) {
+        if (section.family != 4) {
+            refuse(lineOf(block) + " " + section.elementSet + ": SMOOTHFEM= is read on *SOLID SECTION only");
+            return;
+        }
+        section.smoothFem = inpSmoothFemKind(smoothFem);
+        if (section.smoothFem < 0) {
+            std::printf("当前没有这种 %s 光滑有限元，请补充\n", smoothFem.c_str());
+            refuse(lineOf(block) + " " + section.elementSet + ": SMOOTHFEM=" + smoothFem +
+                   " is none of ESFEM, CSFEM, NSFEM, SNSFEM");
+            return;
+        }
     }
     if (section.family == 3) {
         const std::vector<std::string> none;

@@ -153,6 +153,7 @@ int readInpText(FEMDynamic* fem, const std::string& text, const std::string& dec
         return 0;
     }
     if (completeThroughKeywordFamilies(fem, translateInpModel(model)) == 0) return 0;
+    if (!applyInpSmoothFem(model, fem)) return 0;
     applyInpOutputInterval(model, fem);
     return 1;
 }

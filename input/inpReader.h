@@ -79,6 +79,7 @@ struct InpModel {
         std::string material;
         double thickness = 0.0;
         int points = 5;
+        int smoothFem = 0;  // smoothed-FEM kind of its section (0 none)
         // Rigid body: reference node (deck number, 0 none).
         bool rigid = false;
         int refNode = 0;
@@ -120,6 +121,7 @@ struct InpModel {
         std::string material;
         double thickness = 0.0;
         int points = 5;
+        int smoothFem = 0;  // SMOOTHFEM=: 1 ESFEM, 2 CSFEM, 3 NSFEM, 4 SNSFEM
         int lineNumber = 0;
     };
     struct RigidBody {
@@ -233,6 +235,16 @@ bool inpSurfaceSegments(const InpModel& model, const std::string& name, std::vec
 // sections and elements, materials, curves, sets, boundaries, initial
 // velocities, termination.
 std::vector<std::string> translateInpModel(const InpModel& model);
+
+// Smoothed-FEM kind of a SMOOTHFEM= name: "ESFEM" 1 (edge-based), "CSFEM" 2
+// (cell-based), "NSFEM" 3 (node-based), "SNSFEM" 4 (node-based, six points);
+// -1 for another name.
+int inpSmoothFemKind(const std::string& name);
+const char* inpSmoothFemName(int kind);  // "" outside 1..4
+// Gives the section record of every part read with SMOOTHFEM= its kind;
+// false (after a message) when the part's elements do not suit the kind:
+// the cell-based kind needs 5-node pyramids, the others 4-node tetrahedra.
+bool applyInpSmoothFem(const InpModel& model, FEMDynamic* fem);
 
 // Reads an ".inp" deck into the solver. Returns 1 when the deck was read and
 // completed; 0 when it was refused, after messages on the error stream.

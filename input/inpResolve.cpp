@@ -95,6 +95,7 @@ bool InpReader::resolve() {
             part.material = section.material;
             part.thickness = section.thickness;
             part.points = section.points;
+            part.smoothFem = section.smoothFem;
         }
     }
     for (const InpModel::RigidBody& body : model_.rigidBodies) {

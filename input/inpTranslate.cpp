@@ -3,11 +3,15 @@
 // that nothing is lost on the way.
 #include <algorithm>
 #include <cstdio>
+#include <iostream>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "core/sectionmanager.h"
+#include "elements/elementtype.h"
 #include "input/inpReader.h"
+#include "solver/femdynamic.h"
 
 namespace {
 
@@ -238,4 +242,28 @@ std::vector<std::string> translateInpModel(const InpModel& model) {
     addContacts(model, blocks);
     blocks.push_back("*CONTROL_TERMINATION\n" + (Card() << model.endTime).text());
     return blocks;
+}
+
+// The keyword cards carry no smoothed-FEM kind: it reaches the section of
+// each part (section id = part number) once the cards are read.
+bool applyInpSmoothFem(const InpModel& model, FEMDynamic* fem) {
+    bool suits = true;
+    for (size_t p = 0; p < model.parts.size(); ++p) {
+        const InpModel::Part& part = model.parts[p];
+        if (part.smoothFem <= 0) continue;
+        Section* section = nullptr;
+        for (Section& s : fem->sectionManager->section_array) {
+            if (s.id == static_cast<int>(p) + 1) section = &s;
+        }
+        const int needed = part.smoothFem == SFEM_CELL ? ET_PYRAMID_TL : ET_TETRA_TL;
+        if (section == nullptr || section->element_formulation != needed) {
+            std::cerr << "Inp deck refused: part " << part.name << " (" << part.type->name << ") cannot take SMOOTHFEM="
+                      << inpSmoothFemName(part.smoothFem) << ": its elements must be "
+                      << (needed == ET_PYRAMID_TL ? "5-node pyramids" : "4-node tetrahedra (C3D4)") << std::endl;
+            suits = false;
+            continue;
+        }
+        section->sfem_kind = part.smoothFem;
+    }
+    return suits;
 }
