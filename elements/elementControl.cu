@@ -15,7 +15,6 @@
 #include "elements/smoothFemKernels.h"
 #include "elements/smoothFemManager.h"
 #include "materials/material.h"
-#include "materials/elementInversion.h"
 #include "materials/materialnew.h"
 #include "solver/pendingFeature.h"
 
@@ -590,7 +589,6 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
   if (k < 1 || k > total) return;
   double smallest = kElementDtSentinel;
   cudaMemcpy(&smallest, dtArray + (k - 1), sizeof(double), cudaMemcpyDeviceToHost);
-  stopRunIfElementInverted();
   if (smallest < kElementDtSentinel) *candidate = smallest;
 }
 

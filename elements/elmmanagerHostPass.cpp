@@ -9,7 +9,6 @@
 #include "elements/beamTube.h"
 #include "elements/elementStep.h"
 #include "elements/elmmanager.h"
-#include "materials/elementInversion.h"
 #include "materials/material.h"
 #include "materials/materialnew.h"
 
@@ -48,7 +47,6 @@ void ElmManager::computeInterForceCpu(const MaterialNew* material, Section* sect
     e.computeSolid2ndCharactLength();
     lowerPartStep(partMin, e.computeSolidTimeStep(material->waveSpeed[0], safeFactor));
   }
-  stopRunIfElementInverted();
   if (partMin < candidate) candidate = partMin;
 }
 

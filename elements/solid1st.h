@@ -5,6 +5,7 @@
 #include "elements/gausspoint.h"
 #include "elements/solid1stFormulation.h"
 #include "elements/solidElementCuda.h"
+#include "materials/elementInversion.h"
 #include "materials/materialnew.h"
 #include "materials/materialstatus.h"
 #include "platform/gpu_runtime.h"
@@ -40,6 +41,28 @@ __host__ __device__ inline void gatherSolidMotion(const SolidRecord& e, int n, d
   }
 }
 
+// Initial coordinates X of the first n slots (a slot without a node reads
+// as zero): the shape whose orientation the element keeps.
+template <typename SolidRecord>
+__host__ __device__ inline void gatherSolidReference(const SolidRecord& e, int n, double X[][3]) {
+  for (int I = 0; I < n; ++I)
+    for (int k = 0; k < 3; ++k) X[I][k] = e.node[I] != nullptr ? e.node[I]->ini_coord[k] : 0.0;
+}
+
+// A point whose volume measure (det J, or the one-point volume) has lost
+// the sign it had on the initial shape, or vanished, is turned inside out:
+// the element is reported, so that the pass stops the run, and true is
+// returned.  An element numbered in mirror order keeps its negative sign
+// and is sound.  Without an initial measure (zero or not finite) nothing
+// is checked: a shape flat from the start is stopped by its step.
+__host__ __device__ inline bool reportIfInverted(const Element& e, double present, double initial) {
+  if (!nodeValueIsFinite(initial) || initial == 0.0) return false;
+  const double J = present / initial;
+  if (J > 0.0) return false;
+  reportInvertedElement(e, J);
+  return true;
+}
+
 // Cauchy stress of one point from the velocity gradient G through the
 // material's 3-D update.  sigma starts from the point's stored stress, so a
 // model without that update keeps the previous stress; a point without a
@@ -70,8 +93,9 @@ __host__ __device__ inline void solidPointStress(const MaterialNew* material, Ga
 template <int N, typename LocalDerivatives>
 __host__ __device__ inline void solidUpdatedLagrangianForce(SolidElementCuda& e, const MaterialNew* material,
                                                             double dt, LocalDerivatives localDerivatives) {
-  double x[N][3], xm[N][3], v[N][3], f[N][3];
+  double x[N][3], xm[N][3], v[N][3], f[N][3], X[N][3];
   gatherSolidMotion(e, N, x, xm, v);
+  gatherSolidReference(e, N, X);
   for (int I = 0; I < N; ++I) f[I][0] = f[I][1] = f[I][2] = 0.0;
   GaussPoint* points = e.gaussPoint;
   const int np = points != nullptr ? e.integratPointNum : 0;
@@ -80,6 +104,7 @@ __host__ __device__ inline void solidUpdatedLagrangianForce(SolidElementCuda& e,
     double dNl[3][N], dNx[3][N], dNm[3][N];
     localDerivatives(gp->coord_[0], gp->coord_[1], gp->coord_[2], dNl);
     const double detJ = solid1st::spatialDerivatives<N>(dNl, x, dNx);
+    reportIfInverted(e, detJ, solid1st::jacobianDeterminant<N>(dNl, X));
     solid1st::spatialDerivatives<N>(dNl, xm, dNm);
     const double vp = fabs(detJ) * gp->weight_;
     gp->volume_ = vp;

@@ -35,17 +35,32 @@ __host__ __device__ inline void pentaLocalDerivatives(double r, double s, double
   dN[0][5] = 0.0; dN[1][5] = hi;  dN[2][5] = 0.5 * s;
 }
 
-// Spatial derivatives dNx[i][I] = dN_I/dx_i from the natural ones and the
-// node coordinates; returns det J.
+// Jacobian J[a][k] = sum_I dN_I/dxi_a x_I,k of the natural derivatives and
+// the node coordinates.
 template <int N>
-__host__ __device__ inline double spatialDerivatives(const double dNl[3][N], const double x[][3], double dNx[3][N]) {
-  double J[3][3];
+__host__ __device__ inline void jacobianMatrix(const double dNl[3][N], const double x[][3], double J[3][3]) {
   for (int a = 0; a < 3; ++a)
     for (int k = 0; k < 3; ++k) {
       double s = 0.0;
       for (int I = 0; I < N; ++I) s += dNl[a][I] * x[I][k];
       J[a][k] = s;
     }
+}
+
+// det J alone.
+template <int N>
+__host__ __device__ inline double jacobianDeterminant(const double dNl[3][N], const double x[][3]) {
+  double J[3][3];
+  jacobianMatrix<N>(dNl, x, J);
+  return det3(J);
+}
+
+// Spatial derivatives dNx[i][I] = dN_I/dx_i from the natural ones and the
+// node coordinates; returns det J.
+template <int N>
+__host__ __device__ inline double spatialDerivatives(const double dNl[3][N], const double x[][3], double dNx[3][N]) {
+  double J[3][3];
+  jacobianMatrix<N>(dNl, x, J);
   double inv[3][3];
   const double d = inverse3(J, inv);
   for (int I = 0; I < N; ++I)

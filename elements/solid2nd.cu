@@ -50,8 +50,9 @@ __host__ __device__ void interForceTet2ndGpu(SolidElement2nd& e, const MaterialN
   GaussPoint* points = e.gaussPoint;
   const int np = points != nullptr ? e.integratPointNum : 0;
   if (np < 1) return;
-  double x[kTetNodes][3], xm[kTetNodes][3], v[kTetNodes][3], f[kTetNodes][3];
+  double x[kTetNodes][3], xm[kTetNodes][3], v[kTetNodes][3], f[kTetNodes][3], X[kTetNodes][3];
   gatherSolidMotion(e, kTetNodes, x, xm, v);
+  gatherSolidReference(e, kTetNodes, X);
   for (int I = 0; I < kTetNodes; ++I) f[I][0] = f[I][1] = f[I][2] = 0.0;
   for (int p = 0; p < np; ++p) {
     GaussPoint* gp = points + p;
@@ -59,6 +60,7 @@ __host__ __device__ void interForceTet2ndGpu(SolidElement2nd& e, const MaterialN
     tet2nd::calTetr2ndGaussLocalDerivative(gp->coord_[0], gp->coord_[1], gp->coord_[2], dNl);
     solid1st::spatialDerivatives<kTetNodes>(dNl, xm, dNm);
     const double detJ = solid1st::spatialDerivatives<kTetNodes>(dNl, x, dNx);
+    reportIfInverted(e, detJ, solid1st::jacobianDeterminant<kTetNodes>(dNl, X));
     const double vp = fabs(detJ) * gp->weight_;
     gp->volume_ = vp;
     double G[3][3], sigma[3][3];

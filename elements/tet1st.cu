@@ -25,6 +25,7 @@ __host__ __device__ void solidTotalLagrangianForce(SolidElementCuda& e, const Ma
     if (dX == nullptr || dY == nullptr || dZ == nullptr) continue;
     double Finv[3][3], detF = 1.0, G[3][3], sigma[3][3];
     solid1st::tlKinematics(n, dX, dY, dZ, u, du, dt, Finv, &detF, G);
+    reportIfInverted(e, detF, 1.0);
     solidPointStress(material, gp, G, sigma, dt);
     solid1st::tlAddForce(n, dX, dY, dZ, Finv, detF, sigma, gp->volume_, f);
   }

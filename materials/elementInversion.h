@@ -1,24 +1,32 @@
 // Elements turned inside out.  A material that finds det F <= 0 at an
-// integration point reports it here; the element passes stop the run once
-// their pass is complete, naming the first element reported, rather than go
-// on with the stress of the element's mirror image.
+// integration point, or a solid whose volume has lost the sign of its
+// initial shape, reports it here; the time loops stop the run once the
+// element passes are complete, naming the first element reported, rather
+// than go on with no force or the force of the element's mirror image.
 #pragma once
 #include "platform/gpu_runtime.h"
 
+struct Element;
 struct GaussPoint;
 
-// Points reported since the start (or the last clear), and the id of the
-// element of the first one (-1 when its owner is not an element record).
-// Managed memory: written by kernels, read by the host between passes.
+// Points reported since the start (or the last clear), and the id and the
+// 0-based reading position of the element of the first one (-1 when its
+// owner is not an element record).  Managed memory: written by kernels,
+// read by the host between passes.
 extern __device__ __managed__ int g_invertedPointCount;
 extern __device__ __managed__ int g_invertedElementId;
+extern __device__ __managed__ int g_invertedElementPosition;
 
 // Records the point; the first report prints the element and J.
 __host__ __device__ void reportInvertedPoint(const GaussPoint* gp, double J);
+// The same for an element that its own kinematics find inside out: J is
+// the ratio of its present to its initial volume (or Jacobian) at a point.
+__host__ __device__ void reportInvertedElement(const Element& e, double J);
 
-// When a point was reported: the message on the console and in the run
-// record with the run position, and the process ends with exit status 1.
-void stopRunIfElementInverted();
+// True when a point was reported: the message, naming the element and the
+// run position, goes to the error stream and the run record, and the time
+// loop stops the run (exit status 1).
+bool runStopsOnInvertedElement(double time, double dt, int cycle);
 
 // Forgets every report (set-up of a new run, tests).
 void clearInvertedElementReport();

@@ -13,6 +13,7 @@
 #include "elements/hourglasscontrolmanager.h"
 #include "elements/partSelection.h"
 #include "elements/smoothFemManager.h"
+#include "materials/elementInversion.h"
 #include "materials/materialmanager.h"
 #include "output/outputManager.h"
 #include "solver/boundary.h"
@@ -49,6 +50,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   d->time = 0.0;
   d->cycle = 0;
   double candidate = 0.0;
+  clearInvertedElementReport();
 
   if (!d->initialComputeCpu()) return false;
   for (InitialCondition& ic : *d->initial_condition_array) ic.apply(d->rigidManager);
@@ -94,6 +96,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
       part.elmManager->computeInterForceCpu(part.materialNew, part.section, hourglass, d->dt, candidate, tc->safe_factor);
     }
     d->smoothFemManager->computeForcesCpu(d->materialManager, d->dt);
+    if (runStopsOnInvertedElement(d->time, d->dt, d->cycle)) return false;
     tc->massScalingCpu(d->tieManager, d->constrainedManager, d->part_array, d->nodeManager, d->cycle,
                        &candidate);
     d->loadManager->computeAllFactors(d->time);

@@ -14,6 +14,7 @@
 #include "core/sectionmanager.h"
 #include "elements/elementControl.h"
 #include "elements/hourglasscontrolmanager.h"
+#include "materials/elementInversion.h"
 #include "materials/materialmanager.h"
 #include "output/outputManager.h"
 #include "platform/gpu_runtime.h"
@@ -70,6 +71,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   d->prev_dt = 0.0;
   d->time = 0.0;
   d->cycle = 0;
+  clearInvertedElementReport();
 
   if (!d->initialComputeCpu()) return false;
   printf("initialComputeCpu success!\n");
@@ -125,6 +127,10 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
                                              d->sectionManager->section_array_gpu,
                                              d->hourglassControlManager->hourglass_array_gpu, d->dt, handle,
                                              &candidate, tc->safe_factor);
+    if (runStopsOnInvertedElement(d->time, d->dt, d->cycle)) {
+      cublasDestroy_v2(handle);
+      return false;
+    }
     d->nodeManager->gpuAddNodeInterForce();
     tc->massScalingGpu(d->tieManager, d->constrainedManager, d->elementControl, d->nodeManager, d->cycle, &candidate);
     d->loadManager->computeAllFactors(d->time);

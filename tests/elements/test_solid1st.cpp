@@ -6,6 +6,7 @@
 
 #include "core/section.h"
 #include "elements/elmmanager.h"
+#include "materials/elementInversion.h"
 #include "tests/elements/solidTestModel.h"
 
 namespace {
@@ -344,6 +345,47 @@ TEST(Solid1stElement, InvertedHexahedronTakesMirrorVolume) {
   m.computeForces(1e-6);
   EXPECT_NEAR(m.elems[0].volume, h * h * h, 1e-18);
   EXPECT_NEAR(m.elems[0].computeSolidCharactLength(), h, 1e-15);
+}
+
+// Every formulation finds its element turned inside out (the shape mirrored
+// in x, or pressed flat, after the start) and reports it for the run to
+// stop; the one-point forms exert no force.  The same element squeezed to
+// half its width, or numbered in mirror order from the start (patch test
+// above), is sound.
+TEST(Solid1stElement, ElementTurnedInsideOutIsReported) {
+  const ElementNewType types[] = {ET_TETRA_TL,  ET_PYRAMID_TL, ET_HEXA_FULL,
+                                  ET_HEXA_REDUCED, ET_PENTA,   ET_PENTA_REDUCED};
+  for (ElementNewType type : types)
+    for (double scale : {0.5, 0.0, -1.0}) {
+      SolidModel m;
+      solidtest::distortedGrid(m, 0.01);
+      if (type == ET_PENTA_REDUCED)
+        addCellSolids(m, type, 0, 0, 0, false);
+      else
+        addCellElement(m, type);
+      m.elems.resize(1);
+      m.elems[0].id = 9;
+      m.link();
+      for (NodeCuda& n : m.nodes) {
+        n.coord[0] = scale * n.ini_coord[0];
+        n.total_disp[0] = n.coord[0] - n.ini_coord[0];
+      }
+      clearInvertedElementReport();
+      testing::internal::CaptureStdout();
+      m.computeForces(1e-6);
+      const std::string out = testing::internal::GetCapturedStdout();
+      if (scale > 0.0) {
+        EXPECT_EQ(g_invertedPointCount, 0) << "type " << type;
+        continue;
+      }
+      EXPECT_GT(g_invertedPointCount, 0) << "type " << type << " scale " << scale;
+      EXPECT_EQ(g_invertedElementId, 9) << "type " << type;
+      EXPECT_NE(out.find("element 9 is turned inside out"), std::string::npos) << out;
+      if (type == ET_HEXA_REDUCED || type == ET_PENTA_REDUCED) {
+        EXPECT_EQ(maxAbsForce(m), 0.0) << "type " << type;
+      }
+    }
+  clearInvertedElementReport();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "core/part.h"
 #include "elements/elmmanager.h"
 #include "elements/formulationCheck.h"
+#include "materials/elementInversion.h"
 #include "solid2ndTestModel.h"
 
 using namespace solid2ndtest;
@@ -130,6 +131,26 @@ TEST(Solid2nd, ElevenPointRuleMatchesTheSetUpRule) {
     EXPECT_DOUBLE_EQ(tet2nd::rulePoint(p, L), rule.w[p]);
     for (int k = 0; k < 3; ++k) EXPECT_DOUBLE_EQ(L[k], rule.L[p][k]);
   }
+}
+
+// A ten-node tetrahedron mirrored after the start is reported for the run to
+// stop; one squeezed to half its width is sound.
+TEST(Solid2nd, ElementTurnedInsideOutIsReported) {
+  for (double scale : {0.5, -1.0}) {
+    solid2ndtest::Tet10Model m;
+    m.addStraightTet10(solid2ndtest::testShape(3));
+    m.link();
+    for (NodeCuda& n : m.nodes) n.coord[0] = scale * n.ini_coord[0];
+    clearInvertedElementReport();
+    testing::internal::CaptureStdout();
+    m.computeForces(1e-6);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(g_invertedPointCount > 0, scale < 0.0) << out;
+    if (scale < 0.0) {
+      EXPECT_EQ(g_invertedElementId, 1);
+    }
+  }
+  clearInvertedElementReport();
 }
 
 // Nodes move with the step's displacement before the forces, as in the

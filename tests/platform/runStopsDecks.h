@@ -111,4 +111,27 @@ inline void checkElementsWithoutAStepStopTheRun(const DeckRunner& run) {
   EXPECT_EQ(collapsed.out.find("Calculation completed"), std::string::npos);
 }
 
+// The two cubes with element 7 driven inside out: its nodes 11 and 12 (of
+// no other element) start at 1e5 downwards and pass its lower face within
+// the first steps.  The run must stop naming element 7 rather than go on
+// with no force from it, or with the force of its mirror image, and report
+// success.
+inline std::string crushedCubeDeck() {
+  std::string deck = twoCubeDeck(kSteel);
+  deck.replace(deck.find("     1e-05"), 10, "     1e-03");
+  deck.insert(deck.find("*END"), "*INITIAL_VELOCITY_NODE\n"
+              "        11       0.0       0.0    -1.0e5\n"
+              "        12       0.0       0.0    -1.0e5\n");
+  return deck;
+}
+
+inline void checkInvertedElementStopsTheRun(const DeckRunner& run) {
+  const RunResult r = run(crushedCubeDeck());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("The run stops: element 7 is turned inside out"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out.find("Calculation completed"), std::string::npos);
+  // The report is forgotten with the run: the next one completes.
+  EXPECT_EQ(run(twoCubeDeck(kSteel)).code, 0);
+}
+
 }  // namespace runstops

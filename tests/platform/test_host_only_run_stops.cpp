@@ -28,4 +28,6 @@ TEST(HostOnlyRunStops, PartWithoutMaterialModelIsLeftOut) {
   EXPECT_NE(r.out.find("Calculation completed"), std::string::npos) << r.out;
 }
 
+TEST(HostOnlyRunStops, InvertedElementStopsTheRunNamingIt) { runstops::checkInvertedElementStopsTheRun(runHostOnly); }
+
 }  // namespace

@@ -15,4 +15,6 @@ TEST(RunStops, ElementWithoutAStepStopsTheLoopNamingIt) {
   EXPECT_NE(sound.out.find("Calculation completed"), std::string::npos);
 }
 
+TEST(RunStops, InvertedElementStopsTheRunNamingIt) { runstops::checkInvertedElementStopsTheRun(runstops::runDeck); }
+
 }  // namespace
