@@ -120,9 +120,7 @@ void KeywordReader::readIncludeTransform(const std::string& block) {
     readCard(lines, 4, cardSpan(v + 8, 5));
     if (lines.size() > 5) readField(lines[5], v[13]);
     fem_->include_transform_array->push_back(include);
-    std::string file = lines.size() > 1 ? lines[1] : std::string();
-    file.erase(0, file.find_first_not_of(' '));
-    std::string message = "\"";
-    message += blockHeader(block);
-    warn(message + "\": the file \"" + file + "\" is not read; only the transform is kept");
+    // The included data would be missing from the model: the deck is
+    // refused, naming the file, as a plain *INCLUDE is.
+    refuseInclude(block);
 }
