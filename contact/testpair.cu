@@ -109,7 +109,10 @@ namespace {
 // Side of the segment the node was on before the last displacement step:
 // a node closer to the segment than one step's travel may already be
 // through it when it is first judged, and the side it came from is the one
-// it must be held on.
+// it must be held on.  A node that was on the segment's plane comes from
+// the side its motion across the plane (relative to the segment) leaves;
+// while it does not move across the plane its side is not known yet (0),
+// whichever way the normal points.
 __host__ __device__ int sideBeforeStep(const SegmentCuda* s, const NodeCuda* node) {
   const double* n = s->normal;
   double d = 0.0;
@@ -120,7 +123,14 @@ __host__ __device__ int sideBeforeStep(const SegmentCuda* s, const NodeCuda* nod
     const double dk = dot3(n, v);
     if (k == 0 || dk < d) d = dk;
   }
-  return d < 0.0 ? -1 : 1;
+  if (d != 0.0) return d < 0.0 ? -1 : 1;
+  double across = 0.0;
+  for (int a = 0; a < 3; ++a) {
+    double mean = 0.0;
+    for (int k = 0; k < s->node_num; ++k) mean += s->node[k]->step_disp[a];
+    across += n[a] * (node->step_disp[a] - mean / s->node_num);
+  }
+  return across < 0.0 ? 1 : (across > 0.0 ? -1 : 0);
 }
 
 // The node moves towards the front of the segment (its side): a node that
@@ -158,6 +168,7 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
   // side taken then would pull it back once the pair lets go.
   if (contactNode->in_contact != 0) return;
   if (side[slot] == 0) side[slot] = sideBeforeStep(s, node);
+  if (side[slot] == 0) return;  // at rest on the plane: judged once it moves
   const double offset =
       0.5 * (0.25 * (s->node[0]->thickness + s->node[1]->thickness + s->node[2]->thickness + s->node[3]->thickness) +
              node->thickness);
