@@ -198,8 +198,16 @@ void ElmManager::setElementType(const Section* section) {
       break;
     }
 
+  // The pyramid (apex in slot 1) and the one-point pentahedron (in the slots
+  // of a hexahedron collapsed along two edges) cannot be told from their node
+  // ids: a section of that formulation gives them its type.
+  const bool typeFromSection = F == ET_PYRAMID_TL || F == ET_PENTA_REDUCED;
   for (auto& e : solid_element_array_cpu) {
     int* id = e.node_id;
+    if (typeFromSection) {
+      e.type = sectionType;
+      continue;
+    }
     if (completeShortSolid(e) == 6) continue;
     // An element already classified as a wedge keeps its reordered ids.
     if (e.type == ET_PENTA && id[5] == id[6] && id[6] == id[7] && id[4] != id[5]) continue;

@@ -186,17 +186,3 @@ void InpReader::readDynamic(const InpBlock& block) {
     model_.endTime = time;
     model_.hasEndTime = true;
 }
-
-// *OUTPUT, FIELD or HISTORY: the first request with an interval gives the
-// run's output interval; the variables it lists are not selected one by one.
-void InpReader::readOutput(const InpBlock& block) {
-    warnUnreadOptions(block, {"FIELD", "HISTORY", "TIMEINTERVAL", "NUMBERINTERVAL", "NAME", "VARIABLE"});
-    if (model_.outputInterval > 0.0 || model_.outputCount > 0) return;
-    const std::string time = block.keyword.option("TIMEINTERVAL");
-    const std::string count = block.keyword.option("NUMBERINTERVAL");
-    if (!time.empty() && (!inpNumber(time, model_.outputInterval) || model_.outputInterval <= 0.0)) {
-        refuse(lineOf(block) + ": TIME INTERVAL=" + time + " is not a time > 0");
-    } else if (!count.empty() && (!inpInteger(count, model_.outputCount) || model_.outputCount <= 0)) {
-        refuse(lineOf(block) + ": NUMBER INTERVAL=" + count + " is not a count > 0");
-    }
-}

@@ -4,6 +4,10 @@
 #include <cstdio>
 #include <set>
 
+#include "materials/material.h"
+#include "materials/materialmanager.h"
+#include "solver/femdynamic.h"
+
 #include "input/inpReader.h"
 
 namespace {
@@ -21,7 +25,10 @@ const std::set<std::string> kMaterialKeywords = {
     "CONDUCTIVITY",  "SPECIFICHEAT",  "DEPVAR",       "USERMATERIAL",      "HYPERELASTIC",
     "LOWDENSITYFOAM", "UNIAXIALTESTDATA", "RATEDEPENDENT", "DAMAGEINITIATION", "DUCTILEDAMAGEINITIATION",
     "DAMAGEEVOLUTION", "SHEARFAILURE", "VISCOELASTIC", "EOS",               "INELASTICHEATFRACTION",
-    "HYPERFOAM",     "VISCOSITY",     "CRUSHABLEFOAM", "CRUSHABLEFOAMHARDENING"};
+    "HYPERFOAM",     "VISCOSITY",     "CRUSHABLEFOAM", "CRUSHABLEFOAMHARDENING", "HYPERELASTICMOONEY-RIVLIN"};
+
+// Parameters of a low-density foam whose block gives none.
+constexpr double kFoamDefaults[3] = {0.0001, 0.005, 2.0};
 
 }  // namespace
 
@@ -43,6 +50,7 @@ void InpReader::readSection(const InpBlock& block) {
     section.elementSet = block.keyword.option("ELSET");
     section.material = block.keyword.option("MATERIAL");
     section.family = block.keyword.name == "SOLIDSECTION" ? 4 : 3;
+    section.controls = block.keyword.option("CONTROLS");
     section.lineNumber = block.lineNumber;
     if (section.elementSet.empty() || section.material.empty()) {
         refuse(lineOf(block) + ": ELSET= and MATERIAL= are both needed");
@@ -114,6 +122,83 @@ bool numbers(const std::vector<std::vector<std::string>>& lines, size_t line, si
 
 }  // namespace
 
+namespace {
+
+// A table of (stress, strain) lines as (strain, stress) points; false with
+// the reason in why.
+bool readStressStrainTable(const InpBlock& block, std::vector<std::pair<double, double>>& points, std::string& why) {
+    for (size_t l = 0; l < block.lines.size(); ++l) {
+        double pair[2] = {};
+        if (!numbers(block.lines, l, 2, pair)) {
+            why = "data line " + std::to_string(l + 1) + " is not a stress and a strain";
+            return false;
+        }
+        if (points.size() >= kMaxCurvePoints) {
+            why = "the table holds more than " + std::to_string(kMaxCurvePoints) + " points";
+            return false;
+        }
+        points.emplace_back(pair[1], pair[0]);
+    }
+    if (points.empty()) why = "the table has no data line";
+    return !points.empty();
+}
+
+}  // namespace
+
+// *HYPERELASTIC, MOONEY-RIVLIN: C10, C01 and D1. The strain energy of this
+// system's rubber uses c1 = C10, c2 = C01 and c3, whose small-strain bulk
+// modulus K0 = 4 (c2 + c3) + 4 (c1 + c2) / 3 is 2 / D1.
+void InpReader::readMooneyRivlin(const InpBlock& sub, const std::string& where, InpModel::Material& material) {
+    const bool mooney = sub.keyword.name == "HYPERELASTICMOONEY-RIVLIN" || sub.keyword.has("MOONEY-RIVLIN");
+    if (!mooney) {
+        refuse(where + ": only the Mooney-Rivlin form (*HYPERELASTIC, MOONEY-RIVLIN) with its coefficients is read");
+        return;
+    }
+    warnUnreadOptions(sub, {"MOONEY-RIVLIN"});
+    double values[3] = {};
+    if (!numbers(sub.lines, 0, 3, values)) {
+        refuse(where + ": the first data line must give C10, C01 and D1");
+        return;
+    }
+    if (!(values[2] > 0.0)) {
+        refuse(where + ": D1 must be > 0: an explicit run needs a compressible rubber (bulk modulus 2 / D1)");
+        return;
+    }
+    const double c1 = values[0], c2 = values[1];
+    const double bulk = 2.0 / values[2];
+    material.mooneyRivlin[0] = c1;
+    material.mooneyRivlin[1] = c2;
+    material.mooneyRivlin[2] = (bulk - 4.0 * (c1 + c2) / 3.0) / 4.0 - c2;
+    material.hasMooneyRivlin = true;
+}
+
+// *LOW DENSITY FOAM: its data gives three parameters (defaults when it has
+// none); the two blocks after it are the loading and the unloading curve,
+// lines of stress and strain. Returns the last block read.
+size_t InpReader::readFoam(const std::vector<InpBlock>& blocks, size_t j, const std::string& where,
+                           InpModel::Material& material) {
+    const InpBlock& sub = blocks[j];
+    for (int k = 0; k < 3; ++k) material.foam[k] = kFoamDefaults[k];
+    if (!sub.lines.empty() && !numbers(sub.lines, 0, 3, material.foam)) {
+        refuse(where + ": the data line must give the three foam parameters");
+    }
+    std::vector<std::pair<double, double>>* curves[2] = {&material.foamLoading, &material.foamUnloading};
+    const char* names[2] = {"loading", "unloading"};
+    for (int c = 0; c < 2; ++c) {
+        std::string why;
+        if (j + 1 >= blocks.size()) {
+            refuse(where + ": the " + std::string(names[c]) + " curve block is missing");
+            return j;
+        }
+        ++j;
+        if (!readStressStrainTable(blocks[j], *curves[c], why)) {
+            refuse(where + ": the " + names[c] + " curve " + lineOf(blocks[j]) + ": " + why);
+        }
+    }
+    material.hasFoam = true;
+    return j;
+}
+
 size_t InpReader::readMaterial(const std::vector<InpBlock>& blocks, size_t i) {
     warnUnreadOptions(blocks[i], {"NAME"});
     InpModel::Material material;
@@ -147,22 +232,35 @@ size_t InpReader::readMaterial(const std::vector<InpBlock>& blocks, size_t i) {
                 refuse(where + ": HARDENING=" + hardening + " is not read by this version (isotropic tables only)");
             }
             // One (stress, plastic strain) pair per line.
-            for (size_t l = 0; l < sub.lines.size(); ++l) {
-                double pair[2] = {};
-                if (!numbers(sub.lines, l, 2, pair)) {
-                    refuse(where + ": data line " + std::to_string(l + 1) + " is not a stress and a plastic strain");
-                    break;
-                }
-                if (material.plastic.size() >= kMaxCurvePoints) {
-                    refuse(where + ": the table holds more than " + std::to_string(kMaxCurvePoints) + " points");
-                    break;
-                }
-                material.plastic.emplace_back(pair[1], pair[0]);
-            }
+            std::string why;
+            if (!readStressStrainTable(sub, material.plastic, why)) refuse(where + ": " + why);
+        } else if (sub.keyword.name == "HYPERELASTIC" || sub.keyword.name == "HYPERELASTICMOONEY-RIVLIN") {
+            readMooneyRivlin(sub, where, material);
+        } else if (sub.keyword.name == "LOWDENSITYFOAM") {
+            j = readFoam(blocks, j, where, material);
         } else {
             warn(where + " is not read by this version; the material runs without it");
         }
     }
     model_.materials.push_back(material);
     return j - 1;
+}
+
+// Rubber constants exactly as read, and the foam's parameters and curves,
+// which the card families have no card for. The deck's materials are the
+// first ones, in deck order.
+void completeInpMaterials(const InpModel& model, FEMDynamic* fem) {
+    std::vector<Material>& records = fem->materialManager->material_array;
+    for (size_t m = 0; m < model.materials.size() && m < records.size(); ++m) {
+        const InpModel::Material& material = model.materials[m];
+        Material& record = records[m];
+        if (material.hasMooneyRivlin) {
+            for (int k = 0; k < 3; ++k) record.mooney_rivlin_constants[k] = material.mooneyRivlin[k];
+        } else if (material.hasFoam) {
+            record.type = 9;
+            for (int k = 0; k < 3; ++k) record.foam_constants[k] = material.foam[k];
+            record.loading_curve_id = inpFoamCurveId(model, m, 0);
+            record.unloading_curve_id = inpFoamCurveId(model, m, 1);
+        }
+    }
 }

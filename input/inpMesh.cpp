@@ -7,13 +7,30 @@
 
 namespace {
 
-// Element types, their node counts, families and the section formulation
-// written for the keyword card families (solid 1 one-point hexahedron, 2
-// fully integrated hexahedron, 10 tetrahedron; shell 2 quadrilateral, 4
-// triangle, 5 membrane quadrilateral, 101 membrane triangle).
+// Element types: node count, family, the section formulation written for
+// the keyword card families (solid 1 one-point hexahedron, 2 fully
+// integrated hexahedron, 10 tetrahedron; shell 2 quadrilateral, 4 triangle,
+// 5 membrane quadrilateral, 101 membrane triangle), the element type code
+// and the node slots of the card. A wedge with two blank slots is completed
+// as a six-node pentahedron; the one-point wedge lies in the slots of a
+// hexahedron collapsed along two edges; the pyramid has its apex first; a
+// ten-node tetrahedron is written as its corners and completed afterwards.
 const InpElementType kElementTypes[] = {
-    {"C3D8R", 8, 4, 1}, {"C3D8", 8, 4, 2}, {"C3D8I", 8, 4, 1}, {"C3D4", 4, 4, 10},  {"S4R", 4, 3, 2},
-    {"R3D4", 4, 3, 2},  {"S3R", 3, 3, 4},  {"M3D4R", 4, 3, 5}, {"M3D3", 3, 3, 101},
+    {"R3D4", 4, 3, 2, 9, false, {1, 2, 3, 4}},
+    {"S3R", 3, 3, 4, 14, false, {1, 2, 3, 3}},
+    {"S4R", 4, 3, 2, 9, false, {1, 2, 3, 4}},
+    {"M3D3", 3, 3, 101, 7, false, {1, 2, 3, 3}},
+    {"M3D4R", 4, 3, 5, 8, false, {1, 2, 3, 4}},
+    {"C3D4", 4, 4, 10, 15, false, {1, 2, 3, 4, 4, 4, 4, 4}},
+    {"C3D8R", 8, 4, 1, 18, false, {1, 2, 3, 4, 5, 6, 7, 8}},
+    {"C3D8", 8, 4, 2, 17, false, {1, 2, 3, 4, 5, 6, 7, 8}},
+    {"C3D8I", 8, 4, 1, 18, false, {1, 2, 3, 4, 5, 6, 7, 8}},
+    {"C3D6R", 6, 4, 1, 21, false, {1, 3, 6, 4, 2, 2, 5, 5}},
+    {"C3D6", 6, 4, 1, 20, false, {1, 2, 3, 4, 5, 6, 0, 0}},
+    {"SC6R", 6, 4, 1, 22, false, {1, 2, 3, 4, 5, 6, 0, 0}},
+    {"SC8R", 8, 4, 1, 23, false, {1, 2, 3, 4, 5, 6, 7, 8}},
+    {"C3D10M", 10, 4, 10, 27, true, {1, 2, 3, 4, 4, 4, 4, 4}},
+    {"C3P5", 5, 4, 1, 16, false, {5, 1, 2, 3, 4, 5, 5, 5}},
 };
 
 std::string lineOf(const InpBlock& block) {
@@ -139,6 +156,10 @@ void InpReader::readElements(const InpBlock& block) {
         warn(lineOf(block) + ": element type " + typeName + " is not read by this version; " +
              std::to_string(block.lines.size()) + " element line(s) left out");
         return;
+    }
+    if (type->formulation == 22 || type->formulation == 23) {
+        warn(lineOf(block) + ": continuum shells " + typeName + " are computed as solids of their shape (" +
+             (type->nodes == 6 ? "six-node pentahedra" : "one-point hexahedra") + ")");
     }
     // One part per name and type: a name with two types gives a second part.
     int index = partIndex(name);

@@ -95,6 +95,8 @@ bool InpReader::readBlocks(const std::vector<InpBlock>& blocks) {
             readElementSet(block);
         } else if (name == "SOLIDSECTION" || name == "SHELLSECTION" || name == "MEMBRANESECTION") {
             readSection(block);
+        } else if (name == "SECTIONCONTROLS") {
+            readSectionControls(block);
         } else if (name == "RIGIDBODY") {
             readRigidBody(block);
         } else if (name == "MATERIAL") {
@@ -112,7 +114,7 @@ bool InpReader::readBlocks(const std::vector<InpBlock>& blocks) {
         } else if (name == "CONTACTPAIR") {
             readContactPair(block);
         } else if (name == "OUTPUT") {
-            readOutput(block);
+            i = readOutput(blocks, i);
         } else if (name == "PART") {
             currentPartName_ = block.keyword.option("NAME");
         } else if (name == "INSTANCE" && !block.lines.empty()) {
@@ -153,7 +155,10 @@ int readInpText(FEMDynamic* fem, const std::string& text, const std::string& dec
         return 0;
     }
     if (completeThroughKeywordFamilies(fem, translateInpModel(model)) == 0) return 0;
+    completeInpElements(model, fem);
     if (!applyInpSmoothFem(model, fem)) return 0;
+    completeInpMaterials(model, fem);
+    addInpOutputs(model, fem);
     applyInpOutputInterval(model, fem);
     return 1;
 }

@@ -57,6 +57,11 @@ struct InpElementType {
     int nodes;    // node numbers per element in the deck
     int family;   // 3 shell, 4 solid
     int cardFormulation;  // section formulation written for the keyword card families
+    int formulation;      // element type code the part's section takes
+    bool secondOrder;     // a ten-node solid: written as its corners, completed after reading
+    // Node slots of the element card: slot k takes the deck node at this
+    // 1-based position, 0 a blank slot.
+    int slots[8];
 };
 const InpElementType* findInpElementType(const std::string& name);
 
@@ -80,6 +85,7 @@ struct InpModel {
         double thickness = 0.0;
         int points = 5;
         int smoothFem = 0;  // smoothed-FEM kind of its section (0 none)
+        std::string controls;
         // Rigid body: reference node (deck number, 0 none).
         bool rigid = false;
         int refNode = 0;
@@ -93,6 +99,30 @@ struct InpModel {
         double youngs = 0.0;
         double poisson = 0.0;
         std::vector<std::pair<double, double>> plastic;  // (plastic strain, stress)
+        // Mooney-Rivlin rubber: c1, c2 and c3 of the strain energy.
+        bool hasMooneyRivlin = false;
+        double mooneyRivlin[3] = {};
+        // Low-density foam: three parameters, loading and unloading curves
+        // as (strain, stress).
+        bool hasFoam = false;
+        double foam[3] = {};
+        std::vector<std::pair<double, double>> foamLoading;
+        std::vector<std::pair<double, double>> foamUnloading;
+    };
+    // An hourglass control made by *SECTION CONTROLS; its id is its 1-based position.
+    struct SectionControls {
+        std::string name;
+        int lineNumber = 0;
+    };
+    // A history or field request: the interval of its *OUTPUT block and the
+    // variables of its *NODE OUTPUT, *ELEMENT OUTPUT or *TECPLOT OUTPUT block.
+    struct Output {
+        enum Kind { Node, Element, Tecplot } kind = Node;
+        double interval = 0.0;  // 0: the run's output interval
+        int count = 0;          // NUMBER INTERVAL: the step period is cut into count parts
+        std::string set;        // node set or element set followed
+        std::vector<std::string> variables;
+        int lineNumber = 0;
     };
     struct Amplitude {
         std::string name;
@@ -122,6 +152,7 @@ struct InpModel {
         double thickness = 0.0;
         int points = 5;
         int smoothFem = 0;  // SMOOTHFEM=: 1 ESFEM, 2 CSFEM, 3 NSFEM, 4 SNSFEM
+        std::string controls;  // *SECTION CONTROLS name (empty: none)
         int lineNumber = 0;
     };
     struct RigidBody {
@@ -150,6 +181,8 @@ struct InpModel {
     std::vector<Section> sections;
     std::vector<RigidBody> rigidBodies;
     std::vector<Material> materials;
+    std::vector<SectionControls> sectionControls;
+    std::vector<Output> outputs;
     std::vector<Amplitude> amplitudes;
     std::vector<Boundary> boundaries;
     std::vector<Velocity> velocities;  // merged per target
@@ -187,12 +220,17 @@ public:
     void readSection(const InpBlock& block);
     void readRigidBody(const InpBlock& block);
     size_t readMaterial(const std::vector<InpBlock>& blocks, size_t i);
+    void readSectionControls(const InpBlock& block);
+    void readMooneyRivlin(const InpBlock& sub, const std::string& where, InpModel::Material& material);
+    size_t readFoam(const std::vector<InpBlock>& blocks, size_t j, const std::string& where,
+                    InpModel::Material& material);
     // Amplitudes, boundaries, initial conditions, the step.
     void readAmplitude(const InpBlock& block);
     void readBoundary(const InpBlock& block);
     void readInitialConditions(const InpBlock& block);
     void readDynamic(const InpBlock& block);
-    void readOutput(const InpBlock& block);
+    // *OUTPUT and the requests that follow it; returns the last block read.
+    size_t readOutput(const std::vector<InpBlock>& blocks, size_t i);
     // Surfaces and contact pairs.
     void readSurface(const InpBlock& block);
     void readContactPair(const InpBlock& block);
@@ -201,6 +239,7 @@ public:
     // reach the parts owning those elements; every part must have a section
     // and a known material; boundaries and velocities name known targets.
     bool resolve();
+    void resolveOutputs();
 
     // The element-set members of a set name: a part name or an *ELSET.
     // Empty when neither exists.
@@ -230,6 +269,15 @@ private:
 bool inpSurfaceSegments(const InpModel& model, const std::string& name, std::vector<std::array<int, 4>>& segments,
                         std::string& why);
 
+// Id of a named set in the keyword blocks: its 1-based position in name
+// order among the sets of its kind; 0 for a name that is not there.
+int inpSetId(const std::map<std::string, std::vector<int>>& sets, const std::string& name);
+
+// Curve id of the loading (which 0) or unloading (1) curve of the foam of
+// material number material (0-based) in the keyword blocks: after the
+// amplitudes, the hardening tables and the displacement ramp.
+int inpFoamCurveId(const InpModel& model, size_t material, int which);
+
 // Turns a read model into keyword-deck blocks (comma-separated cards, every
 // number written with 17 digits) in the order nodes, parts with their
 // sections and elements, materials, curves, sets, boundaries, initial
@@ -254,3 +302,10 @@ int readInpText(FEMDynamic* fem, const std::string& text, const std::string& dec
 // The deck's output interval goes to the time control unless the command
 // line gave one.
 void applyInpOutputInterval(const InpModel& model, FEMDynamic* fem);
+// What the keyword card families have no card for, put straight into the
+// read model after they completed it: section element codes, ten-node
+// solids, hourglass controls, rubber and foam materials.
+void completeInpElements(const InpModel& model, FEMDynamic* fem);
+void completeInpMaterials(const InpModel& model, FEMDynamic* fem);
+// The history and field outputs the deck requests.
+void addInpOutputs(const InpModel& model, FEMDynamic* fem);

@@ -96,6 +96,15 @@ bool InpReader::resolve() {
             part.thickness = section.thickness;
             part.points = section.points;
             part.smoothFem = section.smoothFem;
+            part.controls = section.controls;
+        }
+        bool knownControls = section.controls.empty();
+        for (const InpModel::SectionControls& controls : model_.sectionControls) {
+            knownControls = knownControls || controls.name == section.controls;
+        }
+        if (!knownControls) {
+            refuse("the section" + atLine(section.lineNumber) + " names the section controls " + section.controls +
+                   ", which are not defined");
         }
     }
     for (const InpModel::RigidBody& body : model_.rigidBodies) {
@@ -132,7 +141,17 @@ bool InpReader::resolve() {
     std::set<std::string> materials;
     for (const InpModel::Material& material : model_.materials) {
         if (!material.hasDensity) refuse("material " + material.name + " has no *DENSITY: an explicit run needs mass");
-        if (!material.hasElastic) refuse("material " + material.name + " has no *ELASTIC data");
+        const int laws = (material.hasElastic ? 1 : 0) + (material.hasMooneyRivlin ? 1 : 0) + (material.hasFoam ? 1 : 0);
+        if (laws > 1) {
+            refuse("material " + material.name +
+                   " gives more than one of *ELASTIC, *HYPERELASTIC and *LOW DENSITY FOAM; this version runs one law");
+        }
+        if (!material.plastic.empty() && !material.hasElastic) {
+            refuse("material " + material.name + ": *PLASTIC needs *ELASTIC");
+        }
+        if (laws == 0) {
+            refuse("material " + material.name + " has no *ELASTIC, *HYPERELASTIC or *LOW DENSITY FOAM data");
+        }
         materials.insert(material.name);
     }
     for (const InpModel::Part& part : model_.parts) {
@@ -176,5 +195,6 @@ bool InpReader::resolve() {
     for (const InpModel::Velocity& velocity : model_.velocities) {
         checkTarget(velocity.target, velocity.isSet, "*INITIAL CONDITIONS");
     }
+    resolveOutputs();
     return !refused();
 }

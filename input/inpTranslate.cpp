@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
+#include <iterator>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -67,6 +69,26 @@ void addMaterials(const InpModel& model, const CurveIds& curves, std::vector<std
     for (size_t m = 0; m < model.materials.size(); ++m) {
         const InpModel::Material& material = model.materials[m];
         const int id = static_cast<int>(m) + 1;
+        if (material.hasMooneyRivlin) {
+            // The card's Poisson's ratio gives c3 back; the exact constants
+            // are put in after reading.
+            const double* c = material.mooneyRivlin;
+            const double mu = 2.0 * (c[0] + c[1]);
+            const double lambda = 4.0 * (c[1] + c[2]);
+            blocks.push_back("*MAT_MOONEY-RIVLIN_RUBBER\n" + (Card() << id << material.density
+                                                                    << lambda / (2.0 * (lambda + mu)) << c[0] << c[1])
+                                                                       .text());
+            continue;
+        }
+        if (material.hasFoam) {
+            // The foam's own data are put in after reading.
+            blocks.push_back("*MAT_ELASTIC\n" + (Card() << id << material.density << 0.0 << 0.0).text());
+            for (int which = 0; which < 2; ++which) {
+                blocks.push_back(curveBlock(inpFoamCurveId(model, m, which),
+                                            which == 0 ? material.foamLoading : material.foamUnloading));
+            }
+            continue;
+        }
         if (material.plastic.empty()) {
             blocks.push_back("*MAT_ELASTIC\n" +
                              (Card() << id << material.density << material.youngs << material.poisson).text());
@@ -115,12 +137,24 @@ void addParts(const InpModel& model, std::vector<std::string>& blocks) {
         for (const InpModel::Element& element : part.elements) {
             Card card;
             card << element.id << id;
-            // Fewer nodes than slots (triangles, tetrahedra) repeat the last.
-            for (size_t j = 0; j < slots; ++j) card << element.nodes[std::min(j, element.nodes.size() - 1)];
+            for (size_t j = 0; j < slots; ++j) {
+                const int position = part.type->slots[j];
+                card << (position == 0 ? 0 : element.nodes[static_cast<size_t>(position - 1)]);
+            }
             block += card.text();
         }
         blocks.push_back(block);
     }
+}
+
+std::string setBlock(const char* keyword, int id, const std::vector<int>& members) {
+    std::string block = keyword + std::string("\n") + (Card() << id).text();
+    for (size_t k = 0; k < members.size(); k += 8) {
+        Card card;
+        for (size_t j = k; j < members.size() && j < k + 8; ++j) card << members[j];
+        block += card.text();
+    }
+    return block;
 }
 
 // Node set ids by name, in name order.
@@ -129,15 +163,20 @@ std::map<std::string, int> addNodeSets(const InpModel& model, std::vector<std::s
     for (const auto& [name, members] : model.nodeSets) {
         const int id = static_cast<int>(ids.size()) + 1;
         ids[name] = id;
-        std::string block = "*SET_NODE_LIST\n" + (Card() << id).text();
-        for (size_t k = 0; k < members.size(); k += 8) {
-            Card card;
-            for (size_t j = k; j < members.size() && j < k + 8; ++j) card << members[j];
-            block += card.text();
-        }
-        blocks.push_back(block);
+        blocks.push_back(setBlock("*SET_NODE_LIST", id, members));
     }
     return ids;
+}
+
+// The element sets element outputs follow, as element-id lists.
+void addOutputElementSets(const InpModel& model, std::vector<std::string>& blocks) {
+    std::set<std::string> named;
+    for (const InpModel::Output& output : model.outputs) {
+        if (output.kind == InpModel::Output::Element && named.insert(output.set).second) {
+            blocks.push_back(
+                setBlock("*SET_SHELL_LIST", inpSetId(model.elementSets, output.set), model.elementSets.at(output.set)));
+        }
+    }
 }
 
 int targetId(const std::string& target, bool isSet, const std::map<std::string, int>& setIds) {
@@ -217,6 +256,18 @@ void addContacts(const InpModel& model, std::vector<std::string>& blocks) {
 
 }  // namespace
 
+int inpFoamCurveId(const InpModel& model, size_t material, int which) {
+    int id = static_cast<int>(model.amplitudes.size()) + 1;  // the ramp
+    for (const InpModel::Material& other : model.materials) id += other.plastic.empty() ? 0 : 1;
+    for (size_t m = 0; m < material && m < model.materials.size(); ++m) id += model.materials[m].hasFoam ? 2 : 0;
+    return id + 1 + which;
+}
+
+int inpSetId(const std::map<std::string, std::vector<int>>& sets, const std::string& name) {
+    const auto found = sets.find(name);
+    return found == sets.end() ? 0 : static_cast<int>(std::distance(sets.begin(), found)) + 1;
+}
+
 std::vector<std::string> translateInpModel(const InpModel& model) {
     std::vector<std::string> blocks;
     std::string nodes = "*NODE\n";
@@ -237,6 +288,7 @@ std::vector<std::string> translateInpModel(const InpModel& model) {
     addMaterials(model, curves, blocks);
     addParts(model, blocks);
     const std::map<std::string, int> setIds = addNodeSets(model, blocks);
+    addOutputElementSets(model, blocks);
     addBoundaries(model, curves, setIds, blocks);
     addVelocities(model, setIds, blocks);
     addContacts(model, blocks);
