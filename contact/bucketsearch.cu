@@ -10,13 +10,13 @@
 #include "core/segment.h"
 
 namespace {
-__device__ inline bool insideBox(const SegmentCuda* s, const double* x) {
+__host__ __device__ inline bool insideBox(const SegmentCuda* s, const double* x) {
   for (int a = 0; a < 3; ++a) {
     if (x[a] < s->box_min[a] || x[a] > s->box_max[a]) return false;
   }
   return true;
 }
-__device__ inline bool isOwnNode(const SegmentCuda* s, const NodeCuda* node) {
+__host__ __device__ inline bool isOwnNode(const SegmentCuda* s, const NodeCuda* node) {
   for (int k = 0; k < 4; ++k) {
     if (s->node[k] == node) return true;
   }
@@ -24,20 +24,20 @@ __device__ inline bool isOwnNode(const SegmentCuda* s, const NodeCuda* node) {
 }
 }  // namespace
 
+__host__ __device__ void ContactNodeCuda::offerCandidate(SegmentCuda* s, int* overflow) {
+  if (s == nullptr || node == nullptr) return;
+  if (in_contact != 0 && s == contact_pair.segment) return;
+  if (!insideBox(s, node->coord) || isOwnNode(s, node)) return;
+  test_pair.addCandidate(s, overflow);
+}
+
 __global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, int* overflow) {
   const int i = gridStrideIndex();
   if (i >= n || nodes[i] == nullptr || nodes[i]->node == nullptr) return;
   ContactNodeCuda* cn = nodes[i];
   const SubDomain* sd = cn->subdomain;
   if (sd == nullptr || sd->segment_num < 1) return;
-  const double* x = cn->node->coord;
-  for (int q = 0; q < sd->segmentCount(); ++q) {
-    SegmentCuda* s = sd->segment_list[q];
-    if (s == nullptr) continue;
-    if (cn->in_contact != 0 && s == cn->contact_pair.segment) continue;
-    if (!insideBox(s, x) || isOwnNode(s, cn->node)) continue;
-    cn->test_pair.addCandidate(s, overflow);
-  }
+  for (int q = 0; q < sd->segmentCount(); ++q) cn->offerCandidate(sd->segment_list[q], overflow);
 }
 
 void PairManager::unifiedSearchGpu(UnifiedContact* uc) {

@@ -168,7 +168,8 @@ void ContactManager::buildOwnInteractMasters(FEMDynamic* fem) {
   if (own_interact_master_gpu != nullptr || fem->contactNodeManager == nullptr || fem->unifiedContact == nullptr) return;
   const int n = fem->contactNodeManager->contact_node_num;
   if (n <= 0 || global_interact_num == 0) return;
-  std::vector<int> owner(n, 0);
+  std::vector<int>& owner = own_interact_master_cpu;
+  owner.assign(n, 0);
   for (const SubDomainManager& g : fem->unifiedContact->subDomainManagerArray) {
     if (g.contact == nullptr || g.contact->surface_interact_num == 0 || g.masterSurface == nullptr) continue;
     for (const ContactNodeCuda* cn : g.slave_contact_node_array_cpu) {
@@ -176,6 +177,8 @@ void ContactManager::buildOwnInteractMasters(FEMDynamic* fem) {
     }
   }
   own_interact_master_num = n;
+  // The host-only loop has no device objects and reads the host copy.
+  if (global_interact_array_gpu.empty()) return;
   CUDA_CHECK(cudaMalloc(&own_interact_master_gpu, sizeof(int) * n));
   CUDA_CHECK(cudaMemcpy(own_interact_master_gpu, owner.data(), sizeof(int) * n, cudaMemcpyHostToDevice));
 }
@@ -200,4 +203,33 @@ void ContactManager::imposeSpecificSurfaceInteractGpu(FEMDynamic* fem, double dt
   }
 }
 
-void ContactManager::imposeSurfaceInteractCpu(double) {}
+void ContactManager::imposeSurfaceInteractCpu(FEMDynamic* fem, double dt) {
+  if (global_interact_array_cpu.empty() || global_interact_array_cpu.front() == nullptr) return;
+  if (fem->pairManager == nullptr) return;
+  SurfaceInteract* law = global_interact_array_cpu.front();
+  const int n = static_cast<int>(own_interact_master_cpu.size());
+  for (ContactPairCuda* p : fem->pairManager->contact_pair_array_cpu) {
+    if (p == nullptr || p->kind == CONTACT_PAIR_EMPTY || p->segment == nullptr || p->owner == nullptr) continue;
+    const int number = p->owner->number;
+    if (number >= 1 && number <= n && own_interact_master_cpu[number - 1] == p->segment->surface_id) continue;
+    imposeInteractCpu(law, p, dt);
+  }
+}
+
+void ContactManager::imposeSpecificSurfaceInteractCpu(FEMDynamic* fem, double dt) {
+  if (fem->unifiedContact == nullptr) return;
+  for (const SubDomainManager& g : fem->unifiedContact->subDomainManagerArray) {
+    const Contact* c = g.contact;
+    if (c == nullptr || c->surface_interact_array_cpu.empty() || g.masterSurface == nullptr) continue;
+    SurfaceInteract* law = c->surface_interact_array_cpu.front();
+    if (law == nullptr) continue;
+    for (ContactNodeCuda* cn : g.slave_contact_node_array_cpu) {
+      if (cn == nullptr) continue;
+      ContactPairCuda* p = &cn->contact_pair;
+      if (p->kind == CONTACT_PAIR_EMPTY || p->segment == nullptr || p->segment->surface_id != g.masterSurface->id) {
+        continue;
+      }
+      imposeInteractCpu(law, p, dt);
+    }
+  }
+}

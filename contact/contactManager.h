@@ -24,6 +24,7 @@ class ContactManager {
   // its contact's own interaction handles it (0: none); device array, owned.
   int* own_interact_master_gpu = nullptr;
   int own_interact_master_num = 0;
+  std::vector<int> own_interact_master_cpu;  // the same per contact node, host copy
 
   ContactManager() = default;
   ContactManager(const ContactManager&) = delete;
@@ -43,8 +44,9 @@ class ContactManager {
   // then each contact's own over the slave nodes of its search grids.
   void imposeSurfaceInteractGpu(FEMDynamic* fem, double dt);
   void imposeSpecificSurfaceInteractGpu(FEMDynamic* fem, double dt);
-  // The host path applies no surface interaction.
-  void imposeSurfaceInteractCpu(double dt);
+  // The same two passes on the host objects (host-only loop).
+  void imposeSurfaceInteractCpu(FEMDynamic* fem, double dt);
+  void imposeSpecificSurfaceInteractCpu(FEMDynamic* fem, double dt);
 
  private:
   // Marks the slave nodes that a contact's own interaction handles.

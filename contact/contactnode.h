@@ -21,6 +21,10 @@ struct ContactNodeCuda {
   void linkNode(NodeCuda* nodeArrayBase) { bindTo(nodeArrayBase); }
   // The same on the device copy.
   __host__ __device__ void gpuContactNodeCudaCpy(NodeCuda* nodeArrayBase) { bindTo(nodeArrayBase); }
+  // Segment s becomes a candidate of the node when the node lies in its
+  // extended box, is none of its nodes and s is not the node's current
+  // contact segment (search of both loops).
+  __host__ __device__ void offerCandidate(SegmentCuda* s, int* overflow);
   // The node's force += its contact force.
   __host__ __device__ void singleInterContactForce() {
     if (node == nullptr) return;

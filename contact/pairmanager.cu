@@ -9,6 +9,7 @@
 PairManager::~PairManager() {
   if (test_pair_array_gpu != nullptr) CUDA_CHECK(cudaFree(test_pair_array_gpu));
   if (contact_pair_array_gpu != nullptr) CUDA_CHECK(cudaFree(contact_pair_array_gpu));
+  if (!counters_mapped_) return;
   if (test_pair_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(test_pair_num_cpu));
   if (contact_pair_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(contact_pair_num_cpu));
   if (overflow_cpu != nullptr) CUDA_CHECK(cudaFreeHost(overflow_cpu));
@@ -43,6 +44,7 @@ void PairManager::allocateAndCopyTestPairArrayGpu(ContactNodeManager* cnm) {
 }
 
 void PairManager::allocatePairCounters() {
+  counters_mapped_ = true;
   if (contact_pair_num_cpu == nullptr) {
     CUDA_CHECK(cudaHostAlloc(reinterpret_cast<void**>(&contact_pair_num_cpu), sizeof(int), cudaHostAllocMapped));
     CUDA_CHECK(cudaHostGetDevicePointer(reinterpret_cast<void**>(&contact_pair_num_gpu), contact_pair_num_cpu, 0));
@@ -112,25 +114,3 @@ void PairManager::reportOverflowOnce() {
 // run takes.
 void PairManager::unifiedSearchBilateralGpu(UnifiedContact*) { reportPendingCycle(); }
 void PairManager::penaCalContactGpu(double, int) { reportPendingCycle(); }
-void PairManager::postSearchCpu() {
-  for (ContactPairCuda* p : contact_pair_array_cpu) {
-    if (p == nullptr || p->segment == nullptr) continue;
-    switch (p->kind) {
-      case NODE_TO_SEGMENT: p->nodeToSegmentCudaPostSearch(); break;
-      case NODE_TO_EDGE: p->nodeToEdgePostSearch(); break;
-      case NODE_TO_NODE: p->nodeToNodePostSearch(); break;
-      default: continue;
-    }
-    p->segment_id = p->segment->local_id;
-  }
-}
-void PairManager::sortTestPairCpu() { reportPendingCycle(); }
-void PairManager::searchTestPairCpu(int, int) { reportPendingCycle(); }
-void PairManager::sortContactPairCpu() { reportPendingCycle(); }
-void PairManager::contactForceCalCpu(double, int) { reportPendingCycle(); }
-
-void globalContactSearchCpu(GlobalSearchRecord*, double, PairManager* pairManager) {
-  if (pairManager != nullptr && pairManager->contact_node_num > 0) {
-    reportUnavailable("Contact search and contact forces", static_cast<std::size_t>(pairManager->contact_node_num));
-  }
-}

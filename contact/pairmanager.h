@@ -37,6 +37,10 @@ class PairManager {
   void allocateAndCopyContactPairArrayGpu(ContactNodeManager* contactNodeManager);
   void allocateAndCopyTestPairArrayGpu(ContactNodeManager* contactNodeManager);
   void allocatePairCounters();  // also the overflow counters
+  // Host-only loop: the host pointer arrays over the contact nodes' test
+  // and contact pairs, and the counters in host memory (no device call).
+  void linkPairArraysCpu(ContactNodeManager* contactNodeManager);
+  void usePairCountersCpu();
   // Active contact pairs counted by the last production (0 before any).
   int activePairCount() const { return contact_pair_num_cpu != nullptr ? *contact_pair_num_cpu : 0; }
 
@@ -47,27 +51,32 @@ class PairManager {
   void produceContactPairGpu(int cycle, int cycle2);
   void penetrateAndDecoupleForceGpu(double dt, int cycle, ContactNodeManager* contactNodeManager);
   void penaCalContactGpu(double dt, int cycle);
-  // Host contact cycle.
+  // Host contact cycle, in the order of the device steps: the search after
+  // contact, the global search (globalContactSearchCpu), the sort and the
+  // production over the test pairs with candidates, the clean-up, the sort
+  // of the contact pairs and the penetration and forces of the active ones.
   void postSearchCpu();
   void sortTestPairCpu();
   void searchTestPairCpu(int cycle, int cycle2);
+  void cleanTestPairsCpu();
   void sortContactPairCpu();
   void contactForceCalCpu(double dt, int cycle);
+  // Says once per run that search buckets or candidate lists ran full.
+  void reportOverflowOnce();
 
  private:
   bool bucket_overflow_reported_ = false;
   bool candidate_overflow_reported_ = false;
-  // The host contact search and forces come with the host-only loop; with
-  // contact nodes present they report that they do not act.
+  // Counters of the host-only loop (the pointers above then point here).
+  bool counters_mapped_ = false;
+  int host_test_pair_num_ = 0;
+  int host_contact_pair_num_ = 0;
+  ContactOverflowCounters host_overflow_{0, 0};
+  // Steps that no run takes report once that they do not act.
   void reportPendingCycle() const;
-  // Says once per run that search buckets or candidate lists ran full.
-  void reportOverflowOnce();
 };
 
 // Candidates of the bucket search: the segments of each slave node's bucket
 // whose extended box holds the node.
 __global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, int* overflow);
 
-// Host-path global contact search.
-struct GlobalSearchRecord;
-void globalContactSearchCpu(GlobalSearchRecord* record, double dt, PairManager* pairManager);

@@ -100,7 +100,7 @@ __host__ __device__ void addToMasters(const ContactPairCuda* p, const double* f)
 
 }  // namespace
 
-__host__ __device__ void FrictionSurfaceInteract::handleContactPairGpu(ContactPairCuda* pair, double dt) {
+__host__ __device__ void FrictionSurfaceInteract::slide(ContactPairCuda* pair, double dt) {
   ContactPairCuda* p = pair;
   if (p->segment == nullptr || p->carried_force < 1e-10 || p->kind == CONTACT_PAIR_EMPTY) return;
   if (p->owner == nullptr || p->owner->node == nullptr) return;
@@ -207,6 +207,11 @@ __host__ __device__ void applyFirstInteract(SurfaceInteract** interacts, Contact
   interacts[0]->handleContactPairGpu(p, dt);
 }
 }  // namespace
+
+void imposeInteractCpu(SurfaceInteract* interact, ContactPairCuda* p, double dt) {
+  p->computeInterForceStiff(dt, 0);
+  interact->handleContactPairCpu(p, dt);
+}
 
 __global__ void GpuImposeSurfaceInteract(int n, double dt, SurfaceInteract** interacts, ContactPairCuda** pairs,
                                          const int* ownMaster) {

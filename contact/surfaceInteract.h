@@ -25,7 +25,8 @@ class SurfaceInteract {
   __host__ __device__ SurfaceInteract() {}
   __host__ __device__ virtual ~SurfaceInteract() {}
 
-  // Host-side pair operation (the host loop applies no interaction).
+  // Host-side pair operation: the same law on the host objects (host-only
+  // loop).
   __host__ __device__ virtual void handleContactPairCpu(ContactPairCuda* pair, double dt) = 0;
   // Once per cycle for every active pair, after the normal contact forces.
   __host__ __device__ virtual void handleContactPairGpu(ContactPairCuda* pair, double dt) = 0;
@@ -44,13 +45,16 @@ class FrictionSurfaceInteract : public SurfaceInteract {
   // Device copy of an uploaded image: the derived fields.
   __host__ __device__ explicit FrictionSurfaceInteract(const FrictionSurfaceInteract* image);
 
-  __host__ __device__ void handleContactPairCpu(ContactPairCuda*, double) override {}
   // Coulomb friction with an elastic stick phase: the stored tangential
   // force grows with the relative sliding and is capped at mu times the
   // carried normal force.
-  __host__ __device__ void handleContactPairGpu(ContactPairCuda* pair, double dt) override;
+  __host__ __device__ void handleContactPairCpu(ContactPairCuda* pair, double dt) override { slide(pair, dt); }
+  __host__ __device__ void handleContactPairGpu(ContactPairCuda* pair, double dt) override { slide(pair, dt); }
   // The coefficient at sliding speed s.
   __host__ __device__ double coefficientAt(float s) const;
+
+ private:
+  __host__ __device__ void slide(ContactPairCuda* pair, double dt);
 };
 
 class ThermalSurfaceInteract : public SurfaceInteract {
@@ -73,6 +77,10 @@ class DampSurfaceInteract : public SurfaceInteract {
 
 // Size of the object of a type code (0 for an unknown code).
 std::size_t surfaceInteractSize(int32_t type);
+
+// Host-only loop: the stiffness in mode 0, then the interaction's law, for
+// one active pair (what the pair kernels do per pair).
+void imposeInteractCpu(SurfaceInteract* interact, ContactPairCuda* pair, double dt);
 
 // Builds the device object from the uploaded image into *slot (one thread).
 __global__ void GpuCreateSurfaceInteract(const SurfaceInteract* image, SurfaceInteract** slot);

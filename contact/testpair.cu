@@ -69,16 +69,24 @@ __host__ __device__ void TestPairCuda::testExpand(const char* message) {
   updateActiveFlag();
 }
 
+__host__ __device__ void TestPairCuda::cleanBeforeSearch() {
+  testExpand("seg_num=%d,effective_num=%d,节点 %d 的测试对清理错误\n");
+}
+
+__host__ __device__ void TestPairCuda::cleanAfterProduction() {
+  testExpand("seg_num=%d,effective_num=%d,节点 %d 的测试对清理错误，本提示位于接触计算前\n");
+}
+
 __global__ void GpuClearTestPair(int n, TestPairCuda** pairs) {
   const int i = gridStrideIndex();
   if (i >= n || pairs[i] == nullptr) return;
-  pairs[i]->testExpand("seg_num=%d,effective_num=%d,节点 %d 的测试对清理错误\n");
+  pairs[i]->cleanBeforeSearch();
 }
 
 __global__ void GpuClearTestPair2(int n, TestPairCuda** pairs) {
   const int i = gridStrideIndex();
   if (i >= n || pairs[i] == nullptr) return;
-  pairs[i]->testExpand("seg_num=%d,effective_num=%d,节点 %d 的测试对清理错误，本提示位于接触计算前\n");
+  pairs[i]->cleanAfterProduction();
 }
 
 // ---- judges ----------------------------------------------------------------
@@ -295,6 +303,43 @@ __host__ __device__ inline bool betterResult(const TestJudgeReturn& a, const Tes
 }
 }  // namespace
 
+__host__ __device__ void TestPairCuda::adoptBestResult(const TestJudgeReturn* results, int* counter) {
+  ContactNodeCuda* owner = contactNode;
+  TestJudgeReturn best = results[0];
+  for (int j = 1; j < kTestPairSlots; ++j) {
+    if (betterResult(best, results[j])) best = results[j];
+  }
+  if (best.distance < 90.0 && best.segment != nullptr) {
+    ContactPairCuda& p = owner->contact_pair;
+    p.segment = best.segment;
+    p.gap = best.distance;
+    p.local_index = best.local_index;
+    p.kind = best.kind;
+    p.side = best.side;
+    p.segment_id = best.segment->local_id;
+    owner->in_contact = 1;
+    if (counter != nullptr) atomicAddAnywhere(counter, 1);
+  }
+}
+
+__host__ __device__ void TestPairCuda::followSide(int slot, double resultDistance) {
+  if (contactNode->in_contact == 0 && segment[slot] != nullptr && resultDistance > 90.0 &&
+      side[slot] * side_now[slot] < 0) {
+    side[slot] = side_now[slot];
+  }
+}
+
+__host__ __device__ void TestPairCuda::produceContactPairCpu(int cycle, int cycle2, int* counter) {
+  if (active_flag == 0 || contactNode == nullptr) return;
+  TestJudgeReturn results[kTestPairSlots];
+  for (int j = 0; j < kTestPairSlots; ++j) {
+    results[j] = TestJudgeReturn{0, 0, 0, nullptr, kNoJudgeDistance};
+    produceContactPairGpu(segment[j], cycle, j, results[j], cycle2);
+  }
+  if (contactNode->in_contact == 0) adoptBestResult(results, counter);
+  for (int j = 0; j < kTestPairSlots; ++j) followSide(j, results[j].distance);
+}
+
 __global__ void gpuProduceContactPair(int cycle, int cycle2, int n, TestPairCuda** pairs, int* counter) {
   __shared__ TestJudgeReturn results[kTestPairSlots];
   __shared__ ContactNodeCuda* owners[kTestPairSlots];
@@ -314,30 +359,12 @@ __global__ void gpuProduceContactPair(int cycle, int cycle2, int n, TestPairCuda
   owners[lane] = owner;
   const TestJudgeReturn mine = results[lane];
   __syncthreads();
-  // The nearest result; on equal distances the smaller kind (segment, then
-  // edge, then node), and on full ties the lowest slot, as a tree reduction
-  // that keeps the left entry on ties would give.
   if (lane == 0 && owner->in_contact == 0) {
-    TestJudgeReturn best = results[0];
     for (int j = 1; j < kTestPairSlots; ++j) {
       if (owners[j] != owners[0]) printf("存在不同碰撞点距离之间的比较\n");
-      if (betterResult(best, results[j])) best = results[j];
     }
-    if (best.distance < 90.0 && best.segment != nullptr) {
-      ContactPairCuda& p = owner->contact_pair;
-      p.segment = best.segment;
-      p.gap = best.distance;
-      p.local_index = best.local_index;
-      p.kind = best.kind;
-      p.side = best.side;
-      p.segment_id = best.segment->local_id;
-      owner->in_contact = 1;
-      if (counter != nullptr) atomicAdd(counter, 1);
-    }
+    tp->adoptBestResult(results, counter);
   }
   __syncthreads();
-  if (owner->in_contact == 0 && tp->segment[lane] != nullptr && mine.distance > 90.0 &&
-      tp->side[lane] * tp->side_now[lane] < 0) {
-    tp->side[lane] = tp->side_now[lane];
-  }
+  tp->followSide(lane, mine.distance);
 }

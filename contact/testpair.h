@@ -49,6 +49,11 @@ struct TestPairCuda {
   // report printed when the count does not match.
   __host__ __device__ void testExpand(const char* message);
 
+  // The clean-up before the search and the one after pair production (the
+  // same, with the message of its place).
+  __host__ __device__ void cleanBeforeSearch();
+  __host__ __device__ void cleanAfterProduction();
+
   // Pair production: judges the candidate in `slot` and writes a result
   // into r when the node touches it (cycle is not read; cycle2 is the cycle
   // written into next_check_cycle).
@@ -57,6 +62,17 @@ struct TestPairCuda {
   // corner contact (the normal argument is not read).
   __host__ __device__ void nodeToEdgeJudgeGpu(SegmentCuda* s, int j, TestJudgeReturn& r, int edge, int cycle2,
                                               const double* normal);
+  // After every slot is judged: the nearest of the 64 results (on equal
+  // distances the smaller kind, on full ties the lowest slot) becomes the
+  // owner's contact pair when it is near enough; the counter (when given)
+  // grows by 1.
+  __host__ __device__ void adoptBestResult(const TestJudgeReturn* results, int* counter);
+  // After production: a candidate of a free node that gave no result takes
+  // the side the node is on now when it changed sides.
+  __host__ __device__ void followSide(int slot, double resultDistance);
+  // The 64 slots judged in order, the best result adopted and the sides
+  // followed, as one block of the production kernel does (host loop).
+  __host__ __device__ void produceContactPairCpu(int cycle, int cycle2, int* counter);
   // Hook after a contact pair let go of its segment. Nothing is to be
   // updated: the released segment is already back among the candidates.
   __host__ __device__ void updatePositionAfterContactBreak(int /*cycle*/) {}

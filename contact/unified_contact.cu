@@ -105,20 +105,29 @@ void UnifiedContact::adoptHostGrid(SubDomain* replaced, SubDomain* grid) {
   host_grids_.emplace_back(grid);
 }
 
-void UnifiedContact::collectMasterNodesGpu(NodeManager* nodeManager) {
-  if (nodeManager == nullptr || nodeManager->node_array_gpu == nullptr || master_node_array_gpu != nullptr) return;
-  const NodeCuda* base = nodeManager->node_array_cpu.data();
+void UnifiedContact::collectMasterNodesCpu() {
+  master_node_array_cpu.clear();
   std::set<const Surface*> masters;
   std::set<const NodeCuda*> seen;
-  std::vector<NodeCuda*> devicePtrs;
   for (const SubDomainManager& m : subDomainManagerArray) {
     if (m.masterSurface == nullptr || !masters.insert(m.masterSurface).second) continue;
-    for (const NodeCuda* node : m.masterSurface->node_array) {
+    for (NodeCuda* node : m.masterSurface->node_array) {
       if (node == nullptr || node->contact_node != nullptr || !seen.insert(node).second) continue;
-      const std::ptrdiff_t index = node - base;
-      if (index < 0 || index >= static_cast<std::ptrdiff_t>(nodeManager->node_array_cpu.size())) continue;
-      devicePtrs.push_back(nodeManager->node_array_gpu + index);
+      master_node_array_cpu.push_back(node);
     }
+  }
+  master_node_num = static_cast<int>(master_node_array_cpu.size());
+}
+
+void UnifiedContact::collectMasterNodesGpu(NodeManager* nodeManager) {
+  if (nodeManager == nullptr || nodeManager->node_array_gpu == nullptr || master_node_array_gpu != nullptr) return;
+  collectMasterNodesCpu();
+  const NodeCuda* base = nodeManager->node_array_cpu.data();
+  std::vector<NodeCuda*> devicePtrs;
+  for (const NodeCuda* node : master_node_array_cpu) {
+    const std::ptrdiff_t index = node - base;
+    if (index < 0 || index >= static_cast<std::ptrdiff_t>(nodeManager->node_array_cpu.size())) continue;
+    devicePtrs.push_back(nodeManager->node_array_gpu + index);
   }
   master_node_num = static_cast<int>(devicePtrs.size());
   if (master_node_num == 0) return;
@@ -127,10 +136,20 @@ void UnifiedContact::collectMasterNodesGpu(NodeManager* nodeManager) {
                         cudaMemcpyHostToDevice));
 }
 
+namespace {
+__host__ __device__ inline void addContactForceToForce(NodeCuda* node) {
+  for (int j = 0; j < 3; ++j) node->force[j] += node->contact_force[j];
+}
+}  // namespace
+
 __global__ void GpuIntegraMasterContactForce(int n, NodeCuda** nodes) {
   const int i = gridStrideIndex();
   if (i >= n || nodes[i] == nullptr) return;
-  for (int j = 0; j < 3; ++j) nodes[i]->force[j] += nodes[i]->contact_force[j];
+  addContactForceToForce(nodes[i]);
+}
+
+void UnifiedContact::integraMasterContactForceCpu() {
+  for (NodeCuda* node : master_node_array_cpu) addContactForceToForce(node);
 }
 
 void UnifiedContact::integraMasterContactForceGpu() {

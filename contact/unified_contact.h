@@ -21,6 +21,7 @@ class UnifiedContact {
   // contact-force accumulators would otherwise never reach their forces.
   NodeCuda** master_node_array_gpu = nullptr;  // owned
   int master_node_num = 0;
+  std::vector<NodeCuda*> master_node_array_cpu;  // the same nodes (host addresses)
 
   UnifiedContact() = default;
   UnifiedContact(const UnifiedContact&) = delete;
@@ -32,11 +33,14 @@ class UnifiedContact {
   // Keeps a new host bucket array of a master surface and frees the one it
   // replaces.
   void adoptHostGrid(SubDomain* replaced, SubDomain* grid);
-  // Device list of the master nodes that are no contact nodes.
+  // Host list of the master nodes that are no contact nodes.
+  void collectMasterNodesCpu();
+  // Device list of the same nodes.
   void collectMasterNodesGpu(NodeManager* nodeManager);
   // Their contact forces into their forces (every cycle, after the contact
   // forces are computed).
   void integraMasterContactForceGpu();
+  void integraMasterContactForceCpu();
 
  private:
   std::vector<std::unique_ptr<SubDomain[]>> host_grids_;

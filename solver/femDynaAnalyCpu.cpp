@@ -4,8 +4,11 @@
 #include <algorithm>
 #include "contact/contactManager.h"
 #include "contact/contactnodemanager.h"
+#include "contact/globalContactSearch.h"
 #include "contact/pairmanager.h"
+#include "contact/surfacemanager.h"
 #include "contact/tiemanager.h"
+#include "contact/unified_contact.h"
 #include "core/curvemanager.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
@@ -39,6 +42,50 @@ bool stepStopsRun(FEMDynamic* d, bool everyElement = false) {
   return runStopsOnStep(d->dt, d->cycle, everyElement,
                         [d] { return smallestElementStepCpu(d->part_array, d->timeControl->safe_factor); });
 }
+
+// Contact records of the host loop, without any device call: the host
+// pointer arrays and counters of the pairs, the searched pairs of slave side
+// and master surface (those the device grids would get), the master nodes
+// that are no contact nodes, the surface interactions and the search record.
+void setUpHostContact(FEMDynamic* d, GlobalSearchRecord& record) {
+  PairManager* pm = d->pairManager;
+  pm->linkPairArraysCpu(d->contactNodeManager);
+  pm->usePairCountersCpu();
+  UnifiedContact* uc = d->unifiedContact;
+  uc->buildSubDomainManagers(d->contactManager->contact_array, d->contactNodeManager, d);
+  uc->collectMasterNodesCpu();
+  d->contactManager->assignSurfaceInteracts(d);
+  buildGlobalSearchRecord(*uc, *pm, record);
+  d->global_search_record = &record;
+}
+
+// One contact step in the order of the GPU loop's: search after contact,
+// search, pair production and clean-up, penetration and forces, the forces
+// into the nodes, the model-wide and the contacts' own interactions.
+void hostContactStep(FEMDynamic* d) {
+  d->surfaceManager->clearSurfaceFlags();
+  if (d->contactManager->contact_array.empty()) return;
+  PairManager* pm = d->pairManager;
+  pm->postSearchCpu();
+  globalContactSearchCpu(d->global_search_record, d->dt, pm);
+  pm->sortTestPairCpu();
+  pm->searchTestPairCpu(d->cycle, d->cycle);
+  pm->cleanTestPairsCpu();
+  pm->sortContactPairCpu();
+  pm->contactForceCalCpu(d->dt, d->cycle);
+  d->contactNodeManager->integraContactForceCpu();
+  d->unifiedContact->integraMasterContactForceCpu();
+  d->contactManager->imposeSurfaceInteractCpu(d, d->dt);
+  d->contactManager->imposeSpecificSurfaceInteractCpu(d, d->dt);
+}
+
+// The search record lives as long as the loop; the solver's pointer to it
+// is cleared on every way out.
+struct SearchRecordScope {
+  FEMDynamic* d;
+  GlobalSearchRecord record;
+  ~SearchRecordScope() { d->global_search_record = nullptr; }
+};
 }  // namespace
 
 bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime) {
@@ -53,6 +100,8 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   clearInvertedElementReport();
 
   if (!d->initialComputeCpu()) return false;
+  SearchRecordScope search{d, {}};
+  setUpHostContact(d, search.record);
   for (InitialCondition& ic : *d->initial_condition_array) ic.apply(d->rigidManager);
   d->curveManager->updateCurveValues(d->time);
   d->loadManager->initAll(d);
@@ -103,17 +152,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     d->loadManager->applyAllCpu();
 
     const double contactStart = wallClockMs();
-    if (!d->contactManager->contact_array.empty()) {
-      PairManager* pm = d->pairManager;
-      pm->postSearchCpu();
-      globalContactSearchCpu(d->global_search_record, d->dt, pm);
-      pm->sortTestPairCpu();
-      pm->searchTestPairCpu(d->cycle, d->cycle);
-      pm->sortContactPairCpu();
-      pm->contactForceCalCpu(d->dt, d->cycle);
-      d->contactNodeManager->integraContactForceCpu();
-      d->contactManager->imposeSurfaceInteractCpu(d->dt);
-    }
+    hostContactStep(d);
     *contactTime += wallClockMs() - contactStart;
 
     for (RigidWall& w : *d->rigid_wall_array) {

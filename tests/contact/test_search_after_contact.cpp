@@ -87,15 +87,36 @@ TEST(SearchAfterContact, NodeBeyondAFreeEdgeStaysOnThatEdgeOrItsEndNode) {
   EXPECT_EQ(s.cn->contact_pair.segment, &s.rig.segment(0));
 }
 
-TEST(SearchAfterContact, HostRoutineMovesOneKindPerStepAndCopiesTheSegmentId) {
+// The host loop's routine moves the pair as the three device kernels do,
+// several kinds in one step where they do, and keeps the segment id.
+TEST(SearchAfterContact, HostRoutineFollowsTheNodeAsTheDeviceKernelsDo) {
+  for (bool flipped : {false, true}) {
+    SlideRig gpu(flipped), host(flipped);
+    auto moveHost = [&host](double x, double y) {
+      host.rig.node(host.cn->node_id).coord[0] = x;
+      host.rig.node(host.cn->node_id).coord[1] = y;
+      host.pm.postSearchCpu();
+    };
+    // Across an inner edge onto the next segment, through a corner, and
+    // beyond the free edge.
+    const double path[][2] = {{1.2, 0.45}, {1.6, 0.5}, {2.2, 1.3}, {2.5, 2.6}, {2.6, 3.2}, {0.5, 2.6}};
+    for (const auto& xy : path) {
+      gpu.moveTo(xy[0], xy[1]);
+      moveHost(xy[0], xy[1]);
+      const ContactPairCuda &a = gpu.cn->contact_pair, &b = host.cn->contact_pair;
+      const int expected = static_cast<int>(a.segment - &gpu.rig.segment(0));
+      EXPECT_EQ(b.kind, a.kind) << xy[0] << ", " << xy[1] << (flipped ? " (mixed normals)" : "");
+      EXPECT_EQ(b.segment, &host.rig.segment(expected)) << xy[0] << ", " << xy[1];
+      EXPECT_EQ(b.local_index, a.local_index);
+      EXPECT_EQ(b.side, a.side);
+      EXPECT_EQ(b.segment_id, b.segment->local_id);
+    }
+  }
   SlideRig s(false);
   s.rig.node(s.cn->node_id).coord[0] = 1.2;
   s.pm.postSearchCpu();
-  EXPECT_EQ(s.cn->contact_pair.kind, NODE_TO_EDGE);
-  s.pm.postSearchCpu();
-  EXPECT_EQ(s.cn->contact_pair.kind, NODE_TO_SEGMENT);
+  EXPECT_EQ(s.cn->contact_pair.kind, NODE_TO_SEGMENT) << "edge and neighbour in one step";
   EXPECT_EQ(s.cn->contact_pair.segment, &s.rig.segment(1));
-  EXPECT_EQ(s.cn->contact_pair.segment_id, s.rig.segment(1).local_id);
 }
 
 }  // namespace

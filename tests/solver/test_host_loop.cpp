@@ -125,7 +125,12 @@ INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,
                                          LoopCase{"free_flight", 27, 0.02}, LoopCase{"one_hexahedron", 8, 0.02},
                                          LoopCase{"shell_plate", 35}, LoopCase{"bar_on_wall", 164},
                                          LoopCase{"tie_bar_wave", 685}, LoopCase{"tie_bar_inclined", 685},
-                                         LoopCase{"tie_shell_edge", 17}, barBesideRigidBlock()),
+                                         LoopCase{"tie_shell_edge", 17}, barBesideRigidBlock(),
+                                         LoopCase{"bar_on_bar", 738}, LoopCase{"block_on_block_parts", 16},
+                                         LoopCase{"block_off_edge", 33, 0.015}, LoopCase{"node_on_shell", 20, 0.05},
+                                         LoopCase{"slide_friction", 33}, LoopCase{"slide_frictionless", 33},
+                                         LoopCase{"sphere_on_plate", 387}, LoopCase{"static_dynamic", 33},
+                                         LoopCase{"coulomb_push_4", 33}, LoopCase{"coulomb_rigid_4", 33, 0.3}),
                          [](const testing::TestParamInfo<LoopCase>& info) { return std::string(info.param.deck); });
 
 }  // namespace
