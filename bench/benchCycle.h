@@ -7,8 +7,15 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cmath>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
-
+#include <atomic>
+#include <initializer_list>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/logErrorPrint.h"
@@ -37,14 +44,20 @@ inline double seconds(Clock::time_point a, Clock::time_point b) {
   return std::chrono::duration<double>(b - a).count();
 }
 
-// Wall time of the element kernels, the node steps and the whole run, and
-// the processor time of the process over the run.
+// Wall time of the phases of the cycle and of the whole run, and the
+// processor time of the process over the run.
 struct Timing {
-  double elements = 0.0, nodes = 0.0, total = 0.0, cpu = 0.0;
+  double disp = 0.0, elements = 0.0, gather = 0.0, velocity = 0.0, total = 0.0, cpu = 0.0;
+  // The smaller time of each field: over repeated runs the minimum is the
+  // figure least disturbed by other programs.
+  void keepMinimum(const Timing& o) {
+    if (total == 0.0 || o.total < total) *this = o;
+  }
 };
 
 // The element and node steps of the GPU cycle on a model in device memory:
-// nodes move, elements compute forces and steps, nodes gather and update.
+// nodes move, elements compute forces and steps, nodes gather the forces and
+// update their velocities.
 struct GpuCycle {
   NodeManager* nodes = nullptr;
   ElementControl* control = nullptr;
@@ -65,22 +78,97 @@ struct GpuCycle {
       const auto t1 = Clock::now();
       double candidate = dt;
       control->gpuAllElementInterFor(materials, sections, hourglass, dt, handle, &candidate, 0.9);
+      CUDA_CHECK(cudaDeviceSynchronize());
       const auto t2 = Clock::now();
       nodes->gpuAddNodeInterForce();
+      CUDA_CHECK(cudaDeviceSynchronize());
+      const auto t3 = Clock::now();
       const double next = std::min(candidate, 0.001);
       nodes->allNodeAccelVelCal(next, prevDt);
       CUDA_CHECK(cudaDeviceSynchronize());
-      const auto t3 = Clock::now();
+      const auto t4 = Clock::now();
       prevDt = dt;
       dt = next;
+      t.disp += seconds(t0, t1);
       t.elements += seconds(t1, t2);
-      t.nodes += seconds(t0, t1) + seconds(t2, t3);
+      t.gather += seconds(t2, t3);
+      t.velocity += seconds(t3, t4);
     }
     t.total = seconds(start, Clock::now());
     t.cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     return t;
   }
 };
+
+// Estimate of the memory traffic of one cycle: the 64-byte lines of the
+// records and arrays each phase touches, per element.  Lines are counted as
+// if every record started on a line; a line read and written counts once.
+struct Traffic {
+  double disp = 0.0, elements = 0.0, gather = 0.0, velocity = 0.0;
+  double total() const { return disp + elements + gather + velocity; }
+};
+
+constexpr std::size_t kLine = 64;
+
+// Distinct lines of a record that the fields [offset, offset + size) of the
+// list fall on.
+inline std::size_t recordLines(std::initializer_list<std::pair<std::size_t, std::size_t>> fields) {
+  std::vector<std::size_t> lines;
+  for (const auto& [offset, size] : fields)
+    for (std::size_t l = offset / kLine; l <= (offset + size - 1) / kLine; ++l) lines.push_back(l);
+  std::sort(lines.begin(), lines.end());
+  return static_cast<std::size_t>(std::unique(lines.begin(), lines.end()) - lines.begin());
+}
+
+#define BENCH_FIELD(T, f) std::pair<std::size_t, std::size_t>(offsetof(T, f), sizeof(T::f))
+
+// Node record lines of the displacement and velocity updates.
+inline std::size_t nodeDispBytes() {
+  return kLine * recordLines({BENCH_FIELD(NodeCuda, coord), BENCH_FIELD(NodeCuda, rotation),
+                              BENCH_FIELD(NodeCuda, vel), BENCH_FIELD(NodeCuda, total_disp),
+                              BENCH_FIELD(NodeCuda, step_disp)});
+}
+inline std::size_t nodeVelocityBytes() {
+  return kLine * recordLines({BENCH_FIELD(NodeCuda, rigid_flag), BENCH_FIELD(NodeCuda, mass),
+                              BENCH_FIELD(NodeCuda, rot_inertia), BENCH_FIELD(NodeCuda, force),
+                              BENCH_FIELD(NodeCuda, moment), BENCH_FIELD(NodeCuda, accel),
+                              BENCH_FIELD(NodeCuda, vel), BENCH_FIELD(NodeCuda, contact_force)});
+}
+// Node record lines an element reads (position and velocity).
+inline std::size_t nodeReadByElementBytes() {
+  return kLine * recordLines({BENCH_FIELD(NodeCuda, coord), BENCH_FIELD(NodeCuda, vel)});
+}
+// Gather of one node with `registrations` elements.  The record path reads
+// the slot count, the used slots and, per element, the line of its family
+// code and the line of its force row; the compact path reads the node's
+// offsets and (row, width) entries and the force rows.  Both write the force
+// and moment lines.
+inline double gatherBytes(bool compact, int registrations, std::size_t rowBytes) {
+  const double out = kLine * recordLines({BENCH_FIELD(NodeCuda, force), BENCH_FIELD(NodeCuda, moment)});
+  const double rows = registrations * static_cast<double>(std::max(rowBytes, kLine));
+  if (compact) return out + rows + registrations * sizeof(NodeForceRow) + 2 * sizeof(int);
+  const double slots =
+      kLine * recordLines({BENCH_FIELD(NodeCuda, element_num),
+                           {offsetof(NodeCuda, local_node_num), registrations * sizeof(int)},
+                           {offsetof(NodeCuda, element), registrations * sizeof(Element*)}});
+  return out + slots + rows + registrations * static_cast<double>(kLine);
+}
+#undef BENCH_FIELD
+
+// Traffic per element-cycle of a model of `elements` elements of
+// `elementBytes` each (record, points, states) on `nodes` nodes, each
+// element with `corners` nodes whose force rows are `rowBytes` long.
+inline Traffic estimateTraffic(bool compact, int elements, int nodes, int corners, std::size_t elementBytes,
+                               std::size_t rowBytes) {
+  const double perNode = static_cast<double>(nodes) / elements;
+  const int registrations = static_cast<int>(std::lround(static_cast<double>(elements) * corners / nodes));
+  Traffic t;
+  t.disp = perNode * nodeDispBytes();
+  t.elements = elementBytes + sizeof(void*) + sizeof(double) + corners * static_cast<double>(nodeReadByElementBytes());
+  t.gather = perNode * gatherBytes(compact, registrations, rowBytes);
+  t.velocity = perNode * nodeVelocityBytes();
+  return t;
+}
 
 // What a model needs on the device once its nodes, elements, points and
 // states are there: the material model built on the device from its record,
@@ -148,29 +236,92 @@ class DeviceRun {
 inline void report(const char* label, int threads, const Timing& t, int elements, int cycles) {
   const double perElementCycle = t.total / (static_cast<double>(elements) * cycles) * 1e6;
   const double cpuPerElementCycle = t.cpu / (static_cast<double>(elements) * cycles) * 1e6;
-  const double rest = t.total - t.elements - t.nodes;
-  printf("%-10s threads %2d: %8.4f us per element-cycle (processor time %8.4f us), %8.3f ms per cycle; "
-         "elements %5.1f%%, nodes %5.1f%%, rest %5.1f%%\n",
-         label, threads, perElementCycle, cpuPerElementCycle, t.total / cycles * 1e3, 100.0 * t.elements / t.total,
-         100.0 * t.nodes / t.total, 100.0 * rest / t.total);
+  const double rest = t.total - t.disp - t.elements - t.gather - t.velocity;
+  const double pct = 100.0 / t.total;
+  printf("%-9s %2d threads: %7.4f us per element-cycle (processor %7.4f us), %8.3f ms per cycle; "
+         "displacement %4.1f%%, elements %4.1f%%, gather %4.1f%%, velocity %4.1f%%, rest %4.1f%%\n",
+         label, threads, perElementCycle, cpuPerElementCycle, t.total / cycles * 1e3, pct * t.disp,
+         pct * t.elements, pct * t.gather, pct * t.velocity, pct * rest);
 }
 
-// The same model on one thread, then on doubling thread counts up to cores
-// (its motion simply goes on), with the speed-up over one thread.
+inline void reportTraffic(const Traffic& t) {
+  printf("memory traffic (estimate): %.0f bytes per element-cycle: displacement %.0f, elements %.0f, gather %.0f, "
+         "velocity %.0f\n",
+         t.total(), t.disp, t.elements, t.gather, t.velocity);
+}
+
+// Another program keeping one core busy: a thread that spins while it lives.
+class CoreLoad {
+ public:
+  CoreLoad()
+      : spinner_([this] {
+          volatile double x = 1.0;
+          while (!stop_.load(std::memory_order_relaxed)) x = x * 1.0000001 + 1e-9;
+        }) {}
+  ~CoreLoad() {
+    stop_ = true;
+    spinner_.join();
+  }
+  CoreLoad(const CoreLoad&) = delete;
+  CoreLoad& operator=(const CoreLoad&) = delete;
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::thread spinner_;
+};
+
+// Best of `repeats` runs of `cycles` cycles on `threads` threads, after a
+// warm-up of two cycles.
 template <typename Model>
-void runThreadSeries(Model& model, int cores, int cycles) {
+Timing bestRun(Model& model, int threads, int cycles, int repeats) {
+  omp_set_num_threads(threads);
+  model.run(2);
+  Timing best;
+  for (int r = 0; r < repeats; ++r) best.keepMinimum(model.run(cycles));
+  return best;
+}
+
+// The same model on 1, 2, 4 ... threads up to cores (its motion simply goes
+// on), with the speed-up over one thread; then on all cores again while one
+// core is kept busy (as by another program): the busy core should cost about
+// its share of the work.
+template <typename Model>
+void runThreadSeries(Model& model, int cores, int cycles, int repeats) {
   double oneThread = 0.0;
   for (int threads = 1;; threads = std::min(2 * threads, cores)) {
-    omp_set_num_threads(threads);
-    model.run(2);  // warm-up
-    const Timing t = model.run(cycles);
-    report(threads == 1 ? "1 thread" : "threads", threads, t, model.elementNum(), cycles);
+    const Timing t = bestRun(model, threads, cycles, repeats);
+    report("idle", threads, t, model.elementNum(), cycles);
     if (threads == 1)
       oneThread = t.total;
     else
       printf("speed-up on %d threads: %.2fx\n", threads, oneThread / t.total);
     if (threads == cores) break;
   }
+  const Timing idle = bestRun(model, cores, cycles, repeats);
+  Timing loaded;
+  {
+    CoreLoad load;
+    loaded = bestRun(model, cores, cycles, repeats);
+  }
+  report("1 loaded", cores, loaded, model.elementNum(), cycles);
+  printf("one core loaded: %.2fx the idle time (one core's share of %d: %.2fx)\n", loaded.total / idle.total, cores,
+         cores > 1 ? static_cast<double>(cores) / (cores - 1) : 1.0);
 }
+
+// Arguments shared by the cycle benchmarks: model size, cycles, threads,
+// repeats, and "records" to gather through the node records' element slots
+// instead of the compact lists.
+struct Options {
+  int n = 0, cycles = 0, cores = 0, repeats = 3;
+  bool compact = true;
+  bool parse(int argc, char** argv, int defaultN, int defaultCycles) {
+    n = argc > 1 ? std::atoi(argv[1]) : defaultN;
+    cycles = argc > 2 ? std::atoi(argv[2]) : defaultCycles;
+    cores = argc > 3 ? std::atoi(argv[3]) : omp_get_num_procs();
+    repeats = argc > 4 ? std::atoi(argv[4]) : 3;
+    compact = !(argc > 5 && std::strcmp(argv[5], "records") == 0);
+    return n >= 1 && cycles >= 1 && cores >= 1 && repeats >= 1;
+  }
+};
 
 }  // namespace bench

@@ -1,19 +1,20 @@
 // Speed of the explicit cycle on an n x n x n cube of one-point hexahedra
 // (elastic steel, 1 mm elements) with an initial velocity field.  The GPU loop
-// of the host build runs a fixed number of cycles on one thread and on all
-// cores, then on all cores again while one core is kept busy (as by another
-// program); reported: microseconds per element-cycle and the share of the
-// cycle spent in the element kernels, the node update and the rest.
+// of the host build runs a fixed number of cycles on 1, 2, 4 ... threads up
+// to all cores, then on all cores again while one core is kept busy (as by
+// another program); reported, best of a few runs each: microseconds per
+// element-cycle, the share of each phase of the cycle (displacement, element
+// kernels with the step, gather, velocity) and an estimate of the bytes
+// moved per element-cycle.  "records" gathers through the node records'
+// element slots, as before the compact lists.
 //
-//   bench_hexa_cube [n=40] [cycles=50] [threads=all cores]
+//   bench_hexa_cube [n=40] [cycles=50] [threads=all cores] [repeats=3] [compact|records]
 #include <omp.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 #include <vector>
 
 #include "bench/benchCycle.h"
@@ -36,7 +37,8 @@ namespace {
 // The cube model in device memory, ready for the cycle.
 class CubeModel {
  public:
-  CubeModel(int n) : n_(n) {
+  CubeModel(int n, bool compact) : n_(n) {
+    nodeManager_.compact_gather = compact;
     const int np = n + 1;
     const double h = 1e-3, L = n * h;
     record_.id = 1;
@@ -161,59 +163,24 @@ class CubeModel {
   bench::DeviceRun run_;  // device material, section and driver of the cycle
 };
 
-// Another program keeping one core busy: a thread that spins while it lives.
-class CoreLoad {
- public:
-  CoreLoad()
-      : spinner_([this] {
-          volatile double x = 1.0;
-          while (!stop_.load(std::memory_order_relaxed)) x = x * 1.0000001 + 1e-9;
-        }) {}
-  ~CoreLoad() {
-    stop_ = true;
-    spinner_.join();
-  }
-  CoreLoad(const CoreLoad&) = delete;
-  CoreLoad& operator=(const CoreLoad&) = delete;
-
- private:
-  std::atomic<bool> stop_{false};
-  std::thread spinner_;
-};
-
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int n = argc > 1 ? std::atoi(argv[1]) : 40;
-  const int cycles = argc > 2 ? std::atoi(argv[2]) : 50;
-  const int cores = argc > 3 ? std::atoi(argv[3]) : omp_get_num_procs();
-  if (n < 1 || cycles < 1 || cores < 1) {
-    fprintf(stderr, "usage: bench_hexa_cube [n >= 1] [cycles >= 1] [threads >= 1]\n");
+  bench::Options opt;
+  if (!opt.parse(argc, argv, 40, 50)) {
+    fprintf(stderr, "usage: bench_hexa_cube [n >= 1] [cycles >= 1] [threads >= 1] [repeats >= 1] [compact|records]\n");
     return 1;
   }
-  printf("cube of %d x %d x %d one-point hexahedra (%d elements, %d nodes), %d cycles\n", n, n, n, n * n * n,
-         (n + 1) * (n + 1) * (n + 1), cycles);
-  CubeModel model(n);
+  const int n = opt.n;
+  printf("cube of %d x %d x %d one-point hexahedra (%d elements, %d nodes), %d cycles, best of %d, gather %s\n", n, n,
+         n, n * n * n, (n + 1) * (n + 1) * (n + 1), opt.cycles, opt.repeats,
+         opt.compact ? "by compact lists" : "by node records");
+  CubeModel model(n, opt.compact);
   const double v0 = model.maxSpeed();
-  // One thread, then doubling thread counts up to the given count; the same
-  // model runs on (its motion simply goes on).
-  bench::runThreadSeries(model, cores, cycles);
-  // All cores again, once idle and once with one core taken: the busy core
-  // should cost about its share of the work.
-  omp_set_num_threads(cores);
-  model.run(2);
-  const bench::Timing idle = model.run(cycles);
-  bench::report("idle", cores, idle, model.elementNum(), cycles);
-  bench::Timing loaded;
-  {
-    CoreLoad load;
-    model.run(2);
-    loaded = model.run(cycles);
-  }
-  bench::report("1 loaded", cores, loaded, model.elementNum(), cycles);
-  printf("one core loaded: %.2fx the idle time (one core's share of %d: %.2fx)\n", loaded.total / idle.total, cores,
-         cores > 1 ? static_cast<double>(cores) / (cores - 1) : 1.0);
+  bench::reportTraffic(bench::estimateTraffic(
+      opt.compact, model.elementNum(), (n + 1) * (n + 1) * (n + 1), 8,
+      sizeof(SolidElementCuda) + sizeof(GaussPoint) + sizeof(ElasticMaterialStatus), 3 * sizeof(double)));
+  bench::runThreadSeries(model, opt.cores, opt.cycles, opt.repeats);
   printf("step %.4e s; largest node speed %.3f m/s at the start, %.3f m/s after the runs\n", model.dt(), v0,
          model.maxSpeed());
   return 0;

@@ -1,11 +1,13 @@
 // Speed of the explicit cycle on a flat n x n plate of Belytschko-Tsay shells
 // (steel, 1 m square, 5 mm thick, five points through the thickness,
 // elastic-plastic) set bending by an initial velocity normal to it.  The GPU
-// loop of the host build runs a fixed number of cycles on one thread and on
-// all cores; reported: microseconds per element-cycle and the share of the
-// cycle spent in the element kernels, the node update and the rest.
+// loop of the host build runs a fixed number of cycles on 1, 2, 4 ... threads
+// up to all cores and on all cores with one core kept busy; reported, best of
+// a few runs each: microseconds per element-cycle, the share of each phase
+// and an estimate of the bytes moved per element-cycle.  "records" gathers
+// through the node records' element slots, as before the compact lists.
 //
-//   bench_shell_plate [n=200] [cycles=20] [threads=all cores]
+//   bench_shell_plate [n=200] [cycles=20] [threads=all cores] [repeats=3] [compact|records]
 #include <omp.h>
 
 #include <algorithm>
@@ -37,7 +39,8 @@ constexpr double kThickness = 0.005;
 // The plate model in device memory, ready for the cycle.
 class PlateModel {
  public:
-  explicit PlateModel(int n) : n_(n) {
+  PlateModel(int n, bool compact) : n_(n) {
+    nodeManager_.compact_gather = compact;
     const int np = n + 1;
     const double L = 1.0, h = L / n;
     record_.id = 1;
@@ -189,18 +192,23 @@ class PlateModel {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int n = argc > 1 ? std::atoi(argv[1]) : 200;
-  const int cycles = argc > 2 ? std::atoi(argv[2]) : 20;
-  const int cores = argc > 3 ? std::atoi(argv[3]) : omp_get_num_procs();
-  if (n < 1 || cycles < 1 || cores < 1) {
-    fprintf(stderr, "usage: bench_shell_plate [n >= 1] [cycles >= 1] [threads >= 1]\n");
+  bench::Options opt;
+  if (!opt.parse(argc, argv, 200, 20)) {
+    fprintf(stderr,
+            "usage: bench_shell_plate [n >= 1] [cycles >= 1] [threads >= 1] [repeats >= 1] [compact|records]\n");
     return 1;
   }
-  printf("plate of %d x %d Belytschko-Tsay shells (%d elements, %d points each, %d nodes), %d cycles\n", n, n,
-         n * n, kPoints, (n + 1) * (n + 1), cycles);
-  PlateModel model(n);
+  const int n = opt.n;
+  printf("plate of %d x %d Belytschko-Tsay shells (%d elements, %d points each, %d nodes), %d cycles, best of %d, "
+         "gather %s\n",
+         n, n, n * n, kPoints, (n + 1) * (n + 1), opt.cycles, opt.repeats,
+         opt.compact ? "by compact lists" : "by node records");
+  PlateModel model(n, opt.compact);
   const double v0 = model.maxSpeed();
-  bench::runThreadSeries(model, cores, cycles);
+  bench::reportTraffic(bench::estimateTraffic(
+      opt.compact, model.elementNum(), (n + 1) * (n + 1), 4,
+      sizeof(ShellElementCuda) + kPoints * (sizeof(GaussPoint) + sizeof(PlasticMaterialStatus)), 6 * sizeof(double)));
+  bench::runThreadSeries(model, opt.cores, opt.cycles, opt.repeats);
   printf("step %.4e s; largest normal node speed %.3f m/s at the start, %.3f m/s after the runs\n", model.dt(), v0,
          model.maxSpeed());
   return 0;

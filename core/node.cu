@@ -1,6 +1,7 @@
 // Gathering of element internal forces into the nodes.
 #include "core/node.h"
 #include "core/gridIndex.h"
+#include "core/nodeForceRows.h"
 #include "core/nodeManager.h"
 #include "elements/beamElementCuda.h"
 #include "elements/discreteCuda.h"
@@ -8,36 +9,16 @@
 #include "elements/solidElement2nd.h"
 #include "elements/solidElementCuda.h"
 
-namespace {
-// Subtracts row r of an element's nodal force block from the node: six
-// components (force then moment) or three (force only). A row outside the
-// block is skipped.
-template <int Rows, int Cols>
-__host__ __device__ void subtractRow(NodeCuda& node, const double (&block)[Rows][Cols], int r) {
-  if (r < 0 || r >= Rows) return;
-  for (int j = 0; j < 3; ++j) node.force[j] -= block[r][j];
-  if (Cols == 6) {
-    for (int j = 0; j < 3; ++j) node.moment[j] -= block[r][3 + j];
-  }
-}
-}  // namespace
-
+// The registration slots walked on every call: the path of the node
+// records, kept beside the compact lists of nodeForceRows.h.
 __host__ __device__ void NodeCuda::calIndexInterFor() {
   const int n = registeredElementNum();
   for (int k = 0; k < n; ++k) {
-    Element* e = element[k];
-    if (e == nullptr) continue;
-    const int r = local_node_num[k];
-    switch (e->sectionType) {
-      case FAMILY_DISCRETE: subtractRow(*this, static_cast<DiscreteCuda*>(e)->interForce, r); break;
-      case FAMILY_BEAM: subtractRow(*this, static_cast<BeamElementCuda*>(e)->interForce, r); break;
-      case FAMILY_SHELL: subtractRow(*this, static_cast<ShellElementCuda*>(e)->interForce, r); break;
-      case FAMILY_SOLID: subtractRow(*this, static_cast<SolidElementCuda*>(e)->interForce, r); break;
-      case FAMILY_SOLID_2ND: subtractRow(*this, static_cast<SolidElement2nd*>(e)->interForce, r); break;
-      // Second-order beams and shells carry no nodal force block and are
-      // never registered; an entry of theirs is reported as misset.
-      default: printf("单元截面类型设置错误\n"); break;
-    }
+    NodeForceRow r{nullptr, 0};
+    if (!elementForceRow(element[k], local_node_num[k], &r, true)) continue;
+    for (int j = 0; j < 3; ++j) force[j] -= r.row[j];
+    if (r.width == 6)
+      for (int j = 0; j < 3; ++j) moment[j] -= r.row[3 + j];
   }
   for (int j = 0; j < 3; ++j) {
     if (!nodeValueIsFinite(force[j])) force[j] = 0.0;
@@ -99,5 +80,11 @@ __global__ void GpuAddNodeInterForce(int n, NodeCuda* nodes) {
 
 void NodeManager::gpuAddNodeInterForce() {
   if (totNodeNum <= 0) return;
+  if (compact_gather) {
+    // Registration is over by the first gather: the lists are built then.
+    if (!force_rows_.built()) force_rows_.build(node_array_gpu, totNodeNum);
+    force_rows_.gather(node_array_gpu);
+    return;
+  }
   launch(GpuAddNodeInterForce, dim3(static_cast<unsigned>(totNodeNum / 32 + 1)), dim3(32), totNodeNum, node_array_gpu);
 }

@@ -41,6 +41,7 @@ NodeCuda* NodeManager::findNodeById(int id) { return node_id_map[id]; }
 
 void NodeManager::allocateAndCopyNodes() {
   totNodeNum = static_cast<int>(node_array_cpu.size());
+  force_rows_.release();  // built again from the new array's slots
   if (totNodeNum <= 0) return;
   if (node_array_gpu != nullptr) CUDA_CHECK(cudaFree(node_array_gpu));
   node_array_gpu = nullptr;

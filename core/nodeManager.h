@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 #include "core/node.h"
+#include "core/nodeForceRows.h"
 
 class NodeManager {
  public:
@@ -13,6 +14,11 @@ class NodeManager {
   int dof_num = 0;                     // degrees of freedom per node (6)
   int totNodeNum = 0;                  // number of nodes (uploaded)
   std::map<int, NodeCuda*> node_id_map;  // id -> host node
+  // The gather reads the compact per-node lists (built at the first gather,
+  // after every element has registered) rather than the records' slots;
+  // both sum the same rows in the same order.
+  bool compact_gather = true;
+  NodeForceRowList force_rows_;
 
   NodeManager() = default;
   NodeManager(const NodeManager&) = delete;

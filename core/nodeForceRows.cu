@@ -1,0 +1,99 @@
+#include "core/nodeForceRows.h"
+
+#include <vector>
+
+#include "core/gridIndex.h"
+#include "core/logErrorPrint.h"
+#include "elements/beamElementCuda.h"
+#include "elements/discreteCuda.h"
+#include "elements/shellElementCuda.h"
+#include "elements/solidElement2nd.h"
+#include "elements/solidElementCuda.h"
+
+namespace {
+template <int Rows, int Cols>
+__host__ __device__ bool rowOf(const double (&block)[Rows][Cols], int r, NodeForceRow* out) {
+  if (r < 0 || r >= Rows) return false;
+  *out = NodeForceRow{block[r], Cols};
+  return true;
+}
+
+dim3 rowGrid(int n) { return dim3(static_cast<unsigned>(n / 64 + 1)); }
+}  // namespace
+
+__host__ __device__ bool elementForceRow(Element* e, int r, NodeForceRow* out, bool report) {
+  if (e == nullptr) return false;
+  switch (e->sectionType) {
+    case FAMILY_DISCRETE: return rowOf(static_cast<DiscreteCuda*>(e)->interForce, r, out);
+    case FAMILY_BEAM: return rowOf(static_cast<BeamElementCuda*>(e)->interForce, r, out);
+    case FAMILY_SHELL: return rowOf(static_cast<ShellElementCuda*>(e)->interForce, r, out);
+    case FAMILY_SOLID: return rowOf(static_cast<SolidElementCuda*>(e)->interForce, r, out);
+    case FAMILY_SOLID_2ND: return rowOf(static_cast<SolidElement2nd*>(e)->interForce, r, out);
+    // Second-order beams and shells carry no nodal force block and are
+    // never registered; an entry of theirs is reported as misset.
+    default:
+      if (report) printf("单元截面类型设置错误\n");
+      return false;
+  }
+}
+
+__global__ void CountNodeForceRows(int n, NodeCuda* nodes, int* counts) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    const NodeCuda& nd = nodes[i];
+    int count = 0;
+    NodeForceRow row{nullptr, 0};
+    for (int k = 0; k < nd.registeredElementNum(); ++k)
+      if (elementForceRow(nd.element[k], nd.local_node_num[k], &row, true)) ++count;
+    counts[i] = count;
+  }
+}
+
+// The second walk over the slots prints nothing: the count reported them.
+__global__ void FillNodeForceRows(int n, NodeCuda* nodes, const int* offset, NodeForceRow* rows) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    const NodeCuda& nd = nodes[i];
+    int next = offset[i];
+    for (int k = 0; k < nd.registeredElementNum(); ++k)
+      if (elementForceRow(nd.element[k], nd.local_node_num[k], &rows[next], false)) ++next;
+  }
+}
+
+__global__ void GatherNodeForceRows(int n, NodeCuda* nodes, const int* offset, const NodeForceRow* rows) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep())
+    gatherNodeForceRows(nodes[i], rows + offset[i], offset[i + 1] - offset[i]);
+}
+
+void NodeForceRowList::build(NodeCuda* nodes, int n) {
+  release();
+  if (n <= 0 || nodes == nullptr) return;
+  int* counts = nullptr;
+  CUDA_CHECK(cudaMalloc(&counts, sizeof(int) * n));
+  launch(CountNodeForceRows, rowGrid(n), dim3(64), n, nodes, counts);
+  std::vector<int> offset(static_cast<size_t>(n) + 1, 0);
+  CUDA_CHECK(cudaMemcpy(offset.data() + 1, counts, sizeof(int) * n, cudaMemcpyDeviceToHost));
+  CUDA_CHECK(cudaFree(counts));
+  for (int i = 0; i < n; ++i) offset[i + 1] += offset[i];
+  nodeNum_ = n;
+  rowNum_ = offset[n];
+  CUDA_CHECK(cudaMalloc(&offset_, sizeof(int) * (n + 1)));
+  CUDA_CHECK(cudaMemcpy(offset_, offset.data(), sizeof(int) * (n + 1), cudaMemcpyHostToDevice));
+  if (rowNum_ > 0) {
+    CUDA_CHECK(cudaMalloc(&rows_, sizeof(NodeForceRow) * rowNum_));
+    launch(FillNodeForceRows, rowGrid(n), dim3(64), n, nodes, static_cast<const int*>(offset_), rows_);
+  }
+  CUDA_CHECK(cudaDeviceSynchronize());
+}
+
+void NodeForceRowList::release() {
+  if (offset_ != nullptr) CUDA_CHECK(cudaFree(offset_));
+  if (rows_ != nullptr) CUDA_CHECK(cudaFree(rows_));
+  offset_ = nullptr;
+  rows_ = nullptr;
+  nodeNum_ = rowNum_ = 0;
+}
+
+void NodeForceRowList::gather(NodeCuda* nodes) const {
+  if (nodeNum_ <= 0) return;
+  launch(GatherNodeForceRows, dim3(static_cast<unsigned>(nodeNum_ / 32 + 1)), dim3(32), nodeNum_, nodes,
+         static_cast<const int*>(offset_), static_cast<const NodeForceRow*>(rows_));
+}

@@ -1,0 +1,68 @@
+// The compact gather of element forces into nodes: per node, the list of the
+// force-block rows of its registered elements, built once from the node
+// records' registration slots, so that the gather of a cycle reads a short
+// contiguous list instead of the slot arrays of the 1.4 KB node record and
+// the family code of every element.
+#pragma once
+#include <type_traits>
+#include "core/node.h"
+
+struct Element;
+
+// One entry of a node's list: a row of an element's nodal force block.
+struct NodeForceRow {
+  const double* row;  // force x, y, z (then moment x, y, z when width is 6)
+  int width;          // 3 or 6
+};
+static_assert(std::is_trivially_copyable_v<NodeForceRow>);
+
+// The row of element e's force block for the node at position r of the
+// element: false for an entry the gather passes over (no element, a row
+// outside the block, an element whose family carries no force block: this
+// one is reported when `report` is set).
+__host__ __device__ bool elementForceRow(Element* e, int r, NodeForceRow* out, bool report);
+
+// Subtracts the rows of a node's list from its force and moment, in list
+// order, and clears components that are not finite.
+__host__ __device__ inline void gatherNodeForceRows(NodeCuda& node, const NodeForceRow* rows, int count) {
+  double f[3] = {node.force[0], node.force[1], node.force[2]};
+  double m[3] = {node.moment[0], node.moment[1], node.moment[2]};
+  for (int k = 0; k < count; ++k) {
+    const double* row = rows[k].row;
+    for (int j = 0; j < 3; ++j) f[j] -= row[j];
+    if (rows[k].width == 6)
+      for (int j = 0; j < 3; ++j) m[j] -= row[3 + j];
+  }
+  for (int j = 0; j < 3; ++j) {
+    node.force[j] = nodeValueIsFinite(f[j]) ? f[j] : 0.0;
+    node.moment[j] = nodeValueIsFinite(m[j]) ? m[j] : 0.0;
+  }
+}
+
+// The device lists of all nodes: entries offset[i] .. offset[i+1]-1 of rows
+// belong to node i, in the order of the node's registration slots.
+class NodeForceRowList {
+ public:
+  NodeForceRowList() = default;
+  NodeForceRowList(const NodeForceRowList&) = delete;
+  NodeForceRowList& operator=(const NodeForceRowList&) = delete;
+  ~NodeForceRowList() { release(); }
+
+  // Builds the lists of the n device nodes from their registration slots.
+  void build(NodeCuda* nodes, int n);
+  void release();
+  bool built() const { return offset_ != nullptr; }
+  // Gathers the element forces of the n nodes the lists were built for.
+  void gather(NodeCuda* nodes) const;
+  int rowNum() const { return rowNum_; }
+
+ private:
+  int* offset_ = nullptr;        // device, n + 1 entries
+  NodeForceRow* rows_ = nullptr;  // device, rowNum_ entries
+  int nodeNum_ = 0;
+  int rowNum_ = 0;
+};
+
+__global__ void CountNodeForceRows(int n, NodeCuda* nodes, int* counts);
+__global__ void FillNodeForceRows(int n, NodeCuda* nodes, const int* offset, NodeForceRow* rows);
+__global__ void GatherNodeForceRows(int n, NodeCuda* nodes, const int* offset, const NodeForceRow* rows);
