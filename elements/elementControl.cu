@@ -439,6 +439,7 @@ ElementControl::~ElementControl() {
   freeDevice(shell2ndArrayGpu_);
   freeDevice(solid2ndArrayGpu_);
   freeDevice(dtArray);
+  freeDevice(stepChunkMin);
   if (blockDtCpu != nullptr) CUDA_CHECK(cudaFreeHost(blockDtCpu));
   blockDtCpu = blockDtGpu = nullptr;
   smoothFemArray = nullptr;
@@ -537,11 +538,13 @@ void ElementControl::allocateBlockDtBuffer() {
 // step kernel keep it and never become the time step.
 void ElementControl::allocateDtArray() {
   freeDevice(dtArray);
+  freeDevice(stepChunkMin);
   const int total = dtArrayNum();
   if (total == 0) return;
   const std::vector<double> fill(static_cast<size_t>(total), kElementDtSentinel);
   CUDA_CHECK(cudaMalloc(&dtArray, sizeof(double) * total));
   CUDA_CHECK(cudaMemcpy(dtArray, fill.data(), sizeof(double) * total, cudaMemcpyHostToDevice));
+  CUDA_CHECK(cudaMalloc(&stepChunkMin, sizeof(double) * stepChunkNum()));
 }
 
 void ElementControl::linkSmoothFem(SmoothFemManager* manager) {
@@ -578,18 +581,7 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
   if (solid2ndNum_ > 0)
     launch(_AllSolid2ndInterFor, blocksFor(solid2ndNum_, kForceBlock), dim3(kForceBlock), materials, sections,
            hourglass, solid2ndArrayGpu_, solid2ndNum_, dt, solid2ndSteps, safeFactor);
-  const int total = dtArrayNum();
-  if (total == 0 || dtArray == nullptr) return;
-  // An element whose step is not finite (its shape or state is broken)
-  // gives the model step 0, so that the loop stops and names it.
-  launch(ZeroNonFiniteSteps, dim3(static_cast<unsigned>(total / kSmallBlock + 1)), dim3(kSmallBlock), total,
-         dtArray);
-  int k = 0;
-  cublasIdamin_v2(handle, total, dtArray, 1, &k);
-  if (k < 1 || k > total) return;
-  double smallest = kElementDtSentinel;
-  cudaMemcpy(&smallest, dtArray + (k - 1), sizeof(double), cudaMemcpyDeviceToHost);
-  if (smallest < kElementDtSentinel) *candidate = smallest;
+  takeSmallestStep(handle, candidate);
 }
 
 namespace {

@@ -44,6 +44,11 @@ class ElementControl {
   double* blockDtCpu = nullptr;  // host view of the mapped per-block minima
   double* blockDtGpu = nullptr;  // device view of the same buffer
   double* dtArray = nullptr;     // one step per element of the families with a step
+  // The smallest step is taken by one parallel pass that folds chunks of the
+  // step array (stepChunkMin: one entry per chunk); off, by the zeroing pass
+  // and the serial search of cuBLAS.  Both give the same step.
+  bool chunk_step_minimum = true;
+  double* stepChunkMin = nullptr;  // device, stepChunkNum() entries
 
   ElementControl() = default;
   ElementControl(const ElementControl&) = delete;
@@ -77,6 +82,11 @@ class ElementControl {
   // Element stresses and strains added into the nodes (after they were
   // cleared, before they are averaged).
   void gpuAccumulateStrToNode(Section* sections);
+  // The step of the step array with the smallest magnitude (the first of
+  // equal ones; a step that is not finite counts as 0) into candidate, when
+  // it is below the sentinel.
+  void takeSmallestStep(cublasHandle_t handle, double* candidate);
+  int stepChunkNum() const;
   // The element whose stored step is not finite, or else the smallest, over
   // the families that keep a step (read back from the device).
   ElementStep smallestElementStep();
@@ -96,6 +106,9 @@ __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* secti
 // Entries of the step array that are not finite become 0, so that the
 // smallest step (through cuBLAS, which passes over them) stops the run.
 __global__ void ZeroNonFiniteSteps(int n, double* steps);
+// Per chunk of the step array, the step of smallest magnitude (not finite
+// counts as 0), the first of equal ones.
+__global__ void StepChunkMinima(int n, const double* steps, double* chunkMin);
 __global__ void AllSolidDt(double* blockMin, int n, SolidElementCuda** elements, Material* materials,
                            double safeFactor);
 __global__ void _AllBeamElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,

@@ -1,5 +1,5 @@
 // The fast paths of the cycle (compact per-node force lists, the step
-// minimum taken inside the element pass) against the paths they replace,
+// minimum folded in parallel chunks) against the paths they replace,
 // kept switchable: end-to-end decks of solids, shells, contact, ties and a
 // rigid body run both ways through the GPU loop and every node ends every
 // cycle in the same state.  The sums are taken in the same order, so the
@@ -39,7 +39,10 @@ int nodeCardCount(const std::string& deck) {
 linerun::Trace runPaths(const std::string& deckName, const std::string& deck, bool fast) {
   linerun::RunOptions options;
   for (int n = 1, nodes = nodeCardCount(deck); n <= nodes; ++n) options.traced.push_back(n);
-  options.afterRead = [fast](FEMDynamic* fem) { fem->nodeManager->compact_gather = fast; };
+  options.afterRead = [fast](FEMDynamic* fem) {
+    fem->nodeManager->compact_gather = fast;
+    fem->elementControl->chunk_step_minimum = fast;
+  };
   return linerun::runDeck("cycle_paths_" + deckName + (fast ? "_fast" : "_records"), deck, options);
 }
 
