@@ -100,6 +100,7 @@ class ContactRecord {
   double viscous_damping = 0.0;
   double penetration_check = 0.0;
   int surface_interact_num = 0;
+  double tie_tolerance = 0.0;  // tied contacts: the tie's position tolerance (0: its default)
   std::vector<SurfaceInteract*> surface_interact_array_cpu;
   std::vector<SurfaceInteract**> surface_interact_array_gpu;
 };

@@ -116,6 +116,7 @@ void TieManager::addTieFromContact(const Contact& contact) {
   tie.master_surface_id = contact.masterSurface != nullptr ? contact.masterSurface->id : 0;
   tie.slave_surface_id = contact.slaveSurface != nullptr ? contact.slaveSurface->id : 0;
   tie.slave_node_array_cpu = contact.slave_node_array_cpu;
+  tie.tolerance = contact.tie_tolerance;
   tie_array.push_back(std::move(tie));
   tie_num = static_cast<int32_t>(tie_array.size());
 }

@@ -25,6 +25,11 @@ std::vector<std::string> splitAtCommas(const std::string& line) {
 
 }  // namespace
 
+std::string inpUpper(std::string text) {
+    boost::to_upper(text);
+    return text;
+}
+
 InpKeyword parseInpKeywordLine(const std::string& line) {
     InpKeyword keyword;
     std::vector<std::string> pieces = splitAtCommas(line);

@@ -1,16 +1,10 @@
-// ".inp" amplitudes, boundary conditions, initial velocities and the
-// dynamic step's time period.
+// ".inp" boundary conditions, initial velocities and the dynamic step's
+// time period.
 #include <cctype>
 
 #include "input/inpReader.h"
 
 namespace {
-
-std::string lineOf(const InpBlock& block) {
-    return "*" + block.keyword.name + " (line " + std::to_string(block.lineNumber) + ")";
-}
-
-constexpr size_t kMaxCurvePoints = 128;
 
 // A target field: a node number, or else the name of a node set.
 void readTarget(const std::string& field, std::string& target, bool& isSet) {
@@ -18,7 +12,7 @@ void readTarget(const std::string& field, std::string& target, bool& isSet) {
     isSet = !inpInteger(field, number);
     target = field;
     if (isSet) {
-        for (char& c : target) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        target = inpUpper(target);
     } else {
         target = std::to_string(number);
     }
@@ -45,54 +39,6 @@ bool namedBoundaryType(const std::string& name, std::array<int, 6>& flags) {
     return false;
 }
 
-void InpReader::readAmplitude(const InpBlock& block) {
-    warnUnreadOptions(block, {"NAME", "DEFINITION", "TIME"});
-    InpModel::Amplitude amplitude;
-    amplitude.name = block.keyword.option("NAME");
-    const std::string definition = block.keyword.option("DEFINITION");
-    const std::string time = block.keyword.option("TIME");
-    if (amplitude.name.empty()) {
-        refuse(lineOf(block) + ": the amplitude name (NAME=) is missing");
-        return;
-    }
-    if (!definition.empty() && definition != "TABULAR") {
-        refuse(lineOf(block) + " " + amplitude.name + ": DEFINITION=" + definition +
-               " is not read by this version (tabular amplitudes only)");
-        return;
-    }
-    if (!time.empty() && time != "STEPTIME" && time != "TOTALTIME") {
-        refuse(lineOf(block) + " " + amplitude.name + ": TIME=" + time + " is not STEP TIME or TOTAL TIME");
-        return;
-    }
-    std::vector<double> values;
-    for (const std::vector<std::string>& line : block.lines) {
-        for (const std::string& field : line) {
-            double v = 0.0;
-            if (!inpNumber(field, v)) {
-                refuse(lineOf(block) + " " + amplitude.name + ": \"" + field + "\" is not a number");
-                return;
-            }
-            values.push_back(v);
-        }
-    }
-    if (values.size() % 2 != 0 || values.size() < 2) {
-        refuse(lineOf(block) + " " + amplitude.name + ": the data must be pairs of time and value");
-        return;
-    }
-    if (values.size() / 2 > kMaxCurvePoints) {
-        refuse(lineOf(block) + " " + amplitude.name + ": more than " + std::to_string(kMaxCurvePoints) + " points");
-        return;
-    }
-    for (size_t k = 0; k < values.size(); k += 2) amplitude.points.emplace_back(values[k], values[k + 1]);
-    for (const InpModel::Amplitude& other : model_.amplitudes) {
-        if (other.name == amplitude.name) {
-            refuse(lineOf(block) + ": amplitude " + amplitude.name + " is defined twice");
-            return;
-        }
-    }
-    model_.amplitudes.push_back(amplitude);
-}
-
 void InpReader::readBoundary(const InpBlock& block) {
     warnUnreadOptions(block, {"AMPLITUDE", "TYPE", "OP"});
     const std::string type = block.keyword.option("TYPE");
@@ -102,7 +48,7 @@ void InpReader::readBoundary(const InpBlock& block) {
     } else if (type == "ACCELERATION") {
         kind = 3;
     } else if (!type.empty() && type != "DISPLACEMENT") {
-        refuse(lineOf(block) + ": TYPE=" + type + " is not DISPLACEMENT, VELOCITY or ACCELERATION");
+        refuse(block.where() + ": TYPE=" + type + " is not DISPLACEMENT, VELOCITY or ACCELERATION");
         return;
     }
     for (const std::vector<std::string>& line : block.lines) {
@@ -111,13 +57,12 @@ void InpReader::readBoundary(const InpBlock& block) {
         boundary.amplitude = block.keyword.option("AMPLITUDE");
         boundary.lineNumber = block.lineNumber;
         readTarget(line[0], boundary.target, boundary.isSet);
-        const std::string where = lineOf(block) + " " + line[0];
+        const std::string where = block.where() + " " + line[0];
         if (line.size() < 2 || line[1].empty()) {
             refuse(where + ": the line names no degree of freedom");
             return;
         }
-        std::string second = line[1];
-        for (char& c : second) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const std::string second = inpUpper(line[1]);
         if (namedBoundaryType(second, boundary.flags)) {
             model_.boundaries.push_back(boundary);
             continue;
@@ -140,7 +85,7 @@ void InpReader::readInitialConditions(const InpBlock& block) {
     warnUnreadOptions(block, {"TYPE"});
     const std::string type = block.keyword.option("TYPE");
     if (type != "VELOCITY") {
-        refuse(lineOf(block) + ": TYPE=" + type + " is not read by this version (VELOCITY only)");
+        refuse(block.where() + ": TYPE=" + type + " is not read by this version (VELOCITY only)");
         return;
     }
     for (const std::vector<std::string>& line : block.lines) {
@@ -150,7 +95,7 @@ void InpReader::readInitialConditions(const InpBlock& block) {
         int dof = 0;
         double value = 0.0;
         if (line.size() < 3 || !inpInteger(line[1], dof) || dof < 1 || dof > 6 || !inpNumber(line[2], value)) {
-            refuse(lineOf(block) + " " + line[0] + ": the line must give a degree of freedom from 1 to 6 and a value");
+            refuse(block.where() + " " + line[0] + ": the line must give a degree of freedom from 1 to 6 and a value");
             return;
         }
         // Lines naming the same target add up into one record.
@@ -173,14 +118,14 @@ void InpReader::readInitialConditions(const InpBlock& block) {
 void InpReader::readDynamic(const InpBlock& block) {
     warnUnreadOptions(block, {"EXPLICIT", "DIRECT", "ELEMENTBYELEMENT"});
     if (!block.keyword.has("EXPLICIT")) {
-        warn(lineOf(block) + ": the step is run with explicit central differences");
+        warn(block.where() + ": the step is run with explicit central differences");
     }
     const std::vector<std::string> none;
     const std::vector<std::string>& line = block.lines.empty() ? none : block.lines[0];
     const std::string period = line.size() > 1 ? line[1] : (line.empty() ? std::string() : line[0]);
     double time = 0.0;
     if (!inpNumber(period, time) || time <= 0.0) {
-        refuse(lineOf(block) + ": the data line must give the time period of the step (> 0)");
+        refuse(block.where() + ": the data line must give the time period of the step (> 0)");
         return;
     }
     model_.endTime = time;

@@ -1,20 +1,12 @@
-// ".inp" element-face surfaces and contact pairs: each pair becomes a
-// surface-to-surface contact between two segment sets cut from the faces.
+// ".inp" surfaces (element faces or nodes) and contact pairs, and the
+// segments cut from the faces of an element-face surface.
 #include <cctype>
+#include <map>
 #include <set>
 
 #include "input/inpReader.h"
 
 namespace {
-
-std::string lineOf(const InpBlock& block) {
-    return "*" + block.keyword.name + " (line " + std::to_string(block.lineNumber) + ")";
-}
-
-std::string upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // Face node positions (1-based) by element node count and label, normals
 // pointing out of the element; a triangle repeats its last node.
@@ -47,21 +39,50 @@ void InpReader::readSurface(const InpBlock& block) {
     const std::string name = block.keyword.option("NAME");
     const std::string type = block.keyword.option("TYPE");
     if (name.empty()) {
-        refuse(lineOf(block) + ": the surface name (NAME=) is missing");
+        refuse(block.where() + ": the surface name (NAME=) is missing");
+        return;
+    }
+    if (model_.surfaces.count(name) != 0 || model_.nodeSurfaces.count(name) != 0) {
+        refuse(block.where() + ": surface " + name + " is defined twice");
+        return;
+    }
+    if (type == "NODE") {
+        readNodeSurface(block, name);
         return;
     }
     if (!type.empty() && type != "ELEMENT") {
-        refuse(lineOf(block) + " " + name + ": TYPE=" + type + " is not read by this version (element faces only)");
+        refuse(block.where() + " " + name + ": TYPE=" + type + " is not read by this version (ELEMENT or NODE)");
         return;
     }
+    // An element or element set with a face label; without a label, the
+    // exterior faces of the solid elements named.
     std::vector<InpModel::Face>& faces = model_.surfaces[name];
     for (const std::vector<std::string>& line : block.lines) {
-        if (line.size() < 2 || line[0].empty() || line[1].empty()) {
-            refuse(lineOf(block) + " " + name + ": the line \"" + line[0] +
+        if (line[0].empty() || line.size() > 2) {
+            refuse(block.where() + " " + name + ": the line \"" + line[0] +
                    "\" must give an element or element set and a face label");
             return;
         }
-        faces.push_back(InpModel::Face{upper(line[0]), upper(line[1])});
+        faces.push_back(InpModel::Face{inpUpper(line[0]), line.size() > 1 ? inpUpper(line[1]) : std::string()});
+    }
+}
+
+// Lines of a node number or a node set, each with an optional weight
+// (which a contact of this system does not use).
+void InpReader::readNodeSurface(const InpBlock& block, const std::string& name) {
+    std::vector<int>& nodes = model_.nodeSurfaces[name];
+    for (const std::vector<std::string>& line : block.lines) {
+        int node = 0;
+        const std::string field = inpUpper(line[0]);
+        if (inpInteger(field, node)) {
+            nodes.push_back(node);
+        } else if (model_.nodeSets.count(field) != 0) {
+            const std::vector<int>& members = model_.nodeSets.at(field);
+            nodes.insert(nodes.end(), members.begin(), members.end());
+        } else {
+            refuse(block.where() + " " + name + ": \"" + line[0] + "\" is neither a node number nor a node set defined before");
+            return;
+        }
     }
 }
 
@@ -69,12 +90,53 @@ void InpReader::readContactPair(const InpBlock& block) {
     warnUnreadOptions(block, {"INTERACTION", "MECHANICALCONSTRAINT", "CPSET"});
     for (const std::vector<std::string>& line : block.lines) {
         if (line.size() < 2 || line[0].empty() || line[1].empty()) {
-            refuse(lineOf(block) + ": the line \"" + line[0] + "\" must give two surface names");
+            refuse(block.where() + ": the line \"" + line[0] + "\" must give two surface names");
             return;
         }
-        model_.contactPairs.push_back(InpModel::ContactPair{upper(line[0]), upper(line[1]), block.lineNumber});
+        model_.contactPairs.push_back(
+            InpModel::ContactPair{inpUpper(line[0]), inpUpper(line[1]), block.lineNumber, block.keyword.option("INTERACTION")});
     }
 }
+
+namespace {
+
+using ElementIndex = std::map<int, std::pair<const InpModel::Part*, const InpModel::Element*>>;
+
+std::array<int, 4> faceSegment(const InpModel::Element& element, const FaceNodes& face) {
+    std::array<int, 4> segment{};
+    for (size_t k = 0; k < 4; ++k) segment[k] = element.nodes[static_cast<size_t>(face.position[k] - 1)];
+    return segment;
+}
+
+// Faces of the solid elements of ids that no other of them shares.
+bool exteriorFaces(const ElementIndex& elements, const std::vector<int>& ids, std::vector<std::array<int, 4>>& segments,
+                   std::string& why) {
+    std::map<std::set<int>, std::pair<int, std::array<int, 4>>> faces;  // node set -> count, segment
+    for (int id : ids) {
+        const auto found = elements.find(id);
+        if (found == elements.end()) {
+            why = "element " + std::to_string(id) + " was not read";
+            return false;
+        }
+        const InpModel::Part& part = *found->second.first;
+        if (part.type->family != 4) {
+            why = "element " + std::to_string(id) + " (" + part.type->name + ") is a shell: give its face (SPOS or SNEG)";
+            return false;
+        }
+        for (const FaceNodes& face : kFaces) {
+            if (face.nodes != part.type->nodes || face.label[1] == 'P' || face.label[1] == 'N') continue;
+            const std::array<int, 4> segment = faceSegment(*found->second.second, face);
+            auto& entry = faces[std::set<int>(segment.begin(), segment.end())];
+            if (entry.first++ == 0) entry.second = segment;
+        }
+    }
+    for (const auto& [nodes, entry] : faces) {
+        if (entry.first == 1) segments.push_back(entry.second);
+    }
+    return true;
+}
+
+}  // namespace
 
 bool inpSurfaceSegments(const InpModel& model, const std::string& name, std::vector<std::array<int, 4>>& segments,
                         std::string& why) {
@@ -83,7 +145,7 @@ bool inpSurfaceSegments(const InpModel& model, const std::string& name, std::vec
         why = "the surface " + name + " is not defined";
         return false;
     }
-    std::map<int, std::pair<const InpModel::Part*, const InpModel::Element*>> elements;
+    ElementIndex elements;
     for (const InpModel::Part& part : model.parts) {
         for (const InpModel::Element& element : part.elements) elements[element.id] = {&part, &element};
     }
@@ -99,6 +161,13 @@ bool inpSurfaceSegments(const InpModel& model, const std::string& name, std::vec
             why = "surface " + name + ": \"" + face.element + "\" is neither an element nor an element set";
             return false;
         }
+        if (face.label.empty()) {
+            if (!exteriorFaces(elements, ids, segments, why)) {
+                why = "surface " + name + ": " + why;
+                return false;
+            }
+            continue;
+        }
         for (int element : ids) {
             const auto found = elements.find(element);
             if (found == elements.end()) {
@@ -112,9 +181,7 @@ bool inpSurfaceSegments(const InpModel& model, const std::string& name, std::vec
                 return false;
             }
             if (!taken.insert({element, face.label}).second) continue;
-            std::array<int, 4> segment{};
-            for (int k = 0; k < 4; ++k) segment[static_cast<size_t>(k)] = found->second.second->nodes[static_cast<size_t>(nodes->position[k] - 1)];
-            segments.push_back(segment);
+            segments.push_back(faceSegment(*found->second.second, *nodes));
         }
     }
     return true;

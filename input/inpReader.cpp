@@ -60,11 +60,9 @@ const std::set<std::string> kQuietKeywords = {"HEADING", "PREPRINT", "ENDPART", 
 
 // Keywords that carry model data this version does not read: a run without
 // them would give other results, so the deck is refused.
-const std::set<std::string> kRefusedKeywords = {"CONTACT",     "CONTACTINCLUSIONS",
-                                                "CONTACTPROPERTYASSIGNMENT", "TIE",
-                                                "MPC",          "DSLOAD",      "CLOAD",
-                                                "DLOAD",       "BEAMSECTION",  "COUPLING",    "KINEMATIC",
-                                                "EQUATION",    "MASS",         "ORIENTATION", "TRANSFORM"};
+const std::set<std::string> kRefusedKeywords = {"CLOAD",       "DLOAD",        "BEAMSECTION", "COUPLING",
+                                                "KINEMATIC",   "EQUATION",     "MASS",        "ORIENTATION",
+                                                "TRANSFORM",   "CONTACTINCLUSIONS", "CONTACTPROPERTYASSIGNMENT"};
 
 }  // namespace
 
@@ -113,6 +111,16 @@ bool InpReader::readBlocks(const std::vector<InpBlock>& blocks) {
             readSurface(block);
         } else if (name == "CONTACTPAIR") {
             readContactPair(block);
+        } else if (name == "CONTACT") {
+            i = readContact(blocks, i);
+        } else if (name == "SURFACEINTERACTION") {
+            i = readSurfaceInteraction(blocks, i);
+        } else if (name == "TIE") {
+            readTie(block);
+        } else if (name == "MPC") {
+            readMpc(block);
+        } else if (name == "DSLOAD") {
+            readDsload(block);
         } else if (name == "OUTPUT") {
             i = readOutput(blocks, i);
         } else if (name == "PART") {
@@ -154,7 +162,9 @@ int readInpText(FEMDynamic* fem, const std::string& text, const std::string& dec
         std::cerr << "Inp deck refused: " << deckName << " is not run (see the messages above)" << std::endl;
         return 0;
     }
-    if (completeThroughKeywordFamilies(fem, translateInpModel(model)) == 0) return 0;
+    InpTranslation ids;
+    if (completeThroughKeywordFamilies(fem, translateInpModel(model, ids)) == 0) return 0;
+    finishInpModel(model, ids, fem);
     completeInpElements(model, fem);
     if (!applyInpSmoothFem(model, fem)) return 0;
     completeInpMaterials(model, fem);

@@ -41,7 +41,11 @@ struct InpBlock {
     InpKeyword keyword;
     std::vector<std::vector<std::string>> lines;
     int lineNumber = 0;
+    // "*KEYWORD (line n)", for messages.
+    std::string where() const { return "*" + keyword.name + " (line " + std::to_string(lineNumber) + ")"; }
 };
+// The text in capitals (names are compared so).
+std::string inpUpper(std::string text);
 // Cuts the deck text into blocks: returns and tabs are blanks, "**" lines
 // are comments, blank lines are skipped, a line starting with "*" opens a
 // block. Text before the first keyword is ignored.
@@ -127,6 +131,10 @@ struct InpModel {
     struct Amplitude {
         std::string name;
         std::vector<std::pair<double, double>> points;  // (time, value)
+        // Analytic amplitudes: DECAY, MODULATED, PERIODIC or SMOOTHSTEP (its
+        // points above); empty for a table. Parameters in deck order.
+        std::string definition;
+        std::vector<double> parameters;
     };
     struct Boundary {
         std::string target;  // node set name, or the node number as written
@@ -136,6 +144,7 @@ struct InpModel {
         double value = 0.0;
         std::string amplitude;
         int lineNumber = 0;
+        int rigidPart = -1;  // a rigid body's reference node: the body's part index
     };
     struct Velocity {
         std::string target;
@@ -170,7 +179,38 @@ struct InpModel {
     };
     struct ContactPair {
         std::string slave;
+        std::string master;  // empty: self-contact of the slave surface
+        int lineNumber = 0;
+        std::string interaction;
+    };
+    // A surface interaction: friction coefficients (static, dynamic, decay).
+    struct Interaction {
+        std::string name;
+        double friction[3] = {};
+        int lineNumber = 0;
+    };
+    struct Tie {
+        std::string slave;
         std::string master;
+        double tolerance = 0.0;  // 0: the tie's default
+        int lineNumber = 0;
+    };
+    // Interaction of general-contact surfaces; empty names: the whole model.
+    struct Assignment {
+        std::string first;
+        std::string second;
+        std::string interaction;
+        int lineNumber = 0;
+    };
+    struct Weld {
+        int first = 0;
+        int second = 0;
+        int lineNumber = 0;
+    };
+    struct Pressure {
+        std::string surface;
+        double magnitude = 0.0;
+        std::string amplitude;
         int lineNumber = 0;
     };
 
@@ -178,6 +218,15 @@ struct InpModel {
     std::vector<Part> parts;
     std::map<std::string, std::vector<Face>> surfaces;
     std::vector<ContactPair> contactPairs;
+    std::map<std::string, std::vector<int>> nodeSurfaces;  // node-based surfaces: deck node numbers
+    std::vector<Interaction> interactions;
+    std::vector<Tie> ties;
+    std::vector<ContactPair> inclusions;  // general contact
+    std::vector<Assignment> assignments;
+    bool allExterior = false;
+    std::vector<Weld> welds;
+    std::vector<Pressure> pressures;
+    std::vector<std::pair<int, int>> rigidMerges;  // part indices: one rigid body's first part, another of its parts
     std::vector<Section> sections;
     std::vector<RigidBody> rigidBodies;
     std::vector<Material> materials;
@@ -231,15 +280,25 @@ public:
     void readDynamic(const InpBlock& block);
     // *OUTPUT and the requests that follow it; returns the last block read.
     size_t readOutput(const std::vector<InpBlock>& blocks, size_t i);
-    // Surfaces and contact pairs.
+    // Surfaces, contacts, ties, welds and surface loads.
     void readSurface(const InpBlock& block);
+    void readNodeSurface(const InpBlock& block, const std::string& name);
     void readContactPair(const InpBlock& block);
+    size_t readContact(const std::vector<InpBlock>& blocks, size_t i);
+    size_t readSurfaceInteraction(const std::vector<InpBlock>& blocks, size_t i);
+    void readTie(const InpBlock& block);
+    void readMpc(const InpBlock& block);
+    void readDsload(const InpBlock& block);
 
     // After the block loop: sections and rigid bodies that name element sets
     // reach the parts owning those elements; every part must have a section
     // and a known material; boundaries and velocities name known targets.
     bool resolve();
     void resolveOutputs();
+    // The part of resolve for contacts, ties, welds, surface loads and the
+    // reference nodes of rigid bodies.
+    void resolveConnections();
+    void resolveReferenceNodes(const std::set<int>& nodes);
 
     // The element-set members of a set name: a part name or an *ELSET.
     // Empty when neither exists.
@@ -251,8 +310,6 @@ private:
     void warnUnreadOptions(const InpBlock& block, const std::vector<std::string>& read);
     // The running part of element blocks that belong to a *PART.
     std::string currentPartName_;
-    // Reference nodes of rigid bodies, as numbers or set names.
-    std::set<std::string> rigidNodes_;
     bool inStep_ = false;
     int stepCount_ = 0;
     // The current *SYSTEM: origin and axes.
@@ -278,11 +335,33 @@ int inpSetId(const std::map<std::string, std::vector<int>>& sets, const std::str
 // amplitudes, the hardening tables and the displacement ramp.
 int inpFoamCurveId(const InpModel& model, size_t material, int which);
 
+// Ids the translation gives before the contacts, ties, welds and surface
+// loads are written: amplitude curves, node sets, the next free curve and
+// node set ids, and the ramp curve of displacements without an amplitude.
+struct InpTranslation {
+    std::map<std::string, int> curveIds;
+    std::map<std::string, int> nodeSetIds;
+    int nextCurveId = 1;
+    int nextNodeSetId = 1;
+    int rampCurveId = 0;
+    std::map<std::string, int> segmentSetIds;  // surface name -> segment set id
+};
+// Writes contacts, ties, welds, surface loads, the reference nodes of rigid
+// bodies and their initial velocities.
+void translateInpConnections(const InpModel& model, InpTranslation& ids, std::vector<std::string>& blocks);
+// A boundary on a rigid body's reference node: the body's prescribed motion.
+void addInpRigidMotion(const InpModel::Boundary& boundary, InpTranslation& ids, std::vector<std::string>& blocks);
+// After the keyword card families: analytic amplitudes attached to their
+// curves, tie tolerances to their tied contacts.
+void finishInpModel(const InpModel& model, const InpTranslation& ids, FEMDynamic* fem);
+void attachInpAmplitudes(const InpModel& model, const InpTranslation& ids, FEMDynamic* fem);
+
 // Turns a read model into keyword-deck blocks (comma-separated cards, every
 // number written with 17 digits) in the order nodes, parts with their
 // sections and elements, materials, curves, sets, boundaries, initial
 // velocities, termination.
-std::vector<std::string> translateInpModel(const InpModel& model);
+// The ids given go to ids.
+std::vector<std::string> translateInpModel(const InpModel& model, InpTranslation& ids);
 
 // Smoothed-FEM kind of a SMOOTHFEM= name: "ESFEM" 1 (edge-based), "CSFEM" 2
 // (cell-based), "NSFEM" 3 (node-based), "SNSFEM" 4 (node-based, six points);

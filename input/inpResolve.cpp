@@ -129,14 +129,6 @@ bool InpReader::resolve() {
                 part.thickness = body.thickness;
             }
         }
-        rigidNodes_.insert(body.refNode);
-        const auto set = model_.nodeSets.find(body.refNode);
-        if (set != model_.nodeSets.end() && set->second.size() == 1) {
-            rigidNodes_.insert(std::to_string(set->second.front()));
-        } else if (set != model_.nodeSets.end()) {
-            refuse("the rigid body" + atLine(body.lineNumber) + ": the reference node set " + body.refNode +
-                   " holds " + std::to_string(set->second.size()) + " nodes, not one");
-        }
     }
     std::set<std::string> materials;
     for (const InpModel::Material& material : model_.materials) {
@@ -169,9 +161,6 @@ bool InpReader::resolve() {
     auto checkTarget = [&](const std::string& target, bool isSet, const std::string& what) {
         if (isSet ? model_.nodeSets.count(target) == 0 : nodes.count(target) == 0) {
             refuse(what + " names " + (isSet ? "the node set " : "the node ") + target + ", which is not defined");
-        } else if (rigidNodes_.count(target) != 0) {
-            refuse(what + " acts on the reference node " + target +
-                   " of a rigid body; rigid-body motion through the reference node is not read by this version");
         }
     };
     for (const InpModel::Boundary& boundary : model_.boundaries) {
@@ -181,17 +170,7 @@ bool InpReader::resolve() {
                    ", which is not defined");
         }
     }
-    for (const InpModel::ContactPair& pair : model_.contactPairs) {
-        for (const std::string& name : {pair.slave, pair.master}) {
-            std::vector<std::array<int, 4>> segments;
-            std::string why;
-            if (!inpSurfaceSegments(model_, name, segments, why)) {
-                refuse("*CONTACT PAIR" + atLine(pair.lineNumber) + ": " + why);
-            } else if (segments.empty()) {
-                refuse("*CONTACT PAIR" + atLine(pair.lineNumber) + ": the surface " + name + " has no face");
-            }
-        }
-    }
+    resolveConnections();
     for (const InpModel::Velocity& velocity : model_.velocities) {
         checkTarget(velocity.target, velocity.isSet, "*INITIAL CONDITIONS");
     }

@@ -12,33 +12,13 @@
 
 #include "core/sectionmanager.h"
 #include "elements/elementtype.h"
+#include "input/inpCard.h"
 #include "input/inpReader.h"
 #include "solver/femdynamic.h"
 
 namespace {
 
-std::string number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof(text), "%.17g", value);
-    return text;
-}
-
-// One card: the values joined by commas; a single value is followed by a
-// comma, so that the card is read by commas and not by columns.
-class Card {
-public:
-    Card& operator<<(double value) { return add(number(value)); }
-    Card& operator<<(int value) { return add(std::to_string(value)); }
-    std::string text() const { return fields_ == 1 ? line_ + ",\n" : line_ + "\n"; }
-
-private:
-    Card& add(const std::string& field) {
-        line_ += (fields_++ == 0 ? "" : ",") + field;
-        return *this;
-    }
-    std::string line_;
-    int fields_ = 0;
-};
+using Card = InpCard;
 
 // Curve ids: amplitudes first (in deck order), then plastic tables, then
 // the ramp of displacements without an amplitude.
@@ -187,9 +167,14 @@ int targetId(const std::string& target, bool isSet, const std::map<std::string, 
 // velocity); any other boundary prescribes its motion per degree of
 // freedom. A displacement without an amplitude is reached linearly over the
 // step; velocities and accelerations without one are constant.
-void addBoundaries(const InpModel& model, const CurveIds& curves, const std::map<std::string, int>& setIds,
+void addBoundaries(const InpModel& model, const CurveIds& curves, InpTranslation& ids,
                    std::vector<std::string>& blocks) {
+    const std::map<std::string, int>& setIds = ids.nodeSetIds;
     for (const InpModel::Boundary& boundary : model.boundaries) {
+        if (boundary.rigidPart >= 0) {
+            addInpRigidMotion(boundary, ids, blocks);
+            continue;
+        }
         const int target = targetId(boundary.target, boundary.isSet, setIds);
         const std::string form = boundary.isSet ? "SET" : "NODE";
         if (boundary.kind == 1 && boundary.value == 0.0 && boundary.amplitude.empty()) {
@@ -227,33 +212,6 @@ void addVelocities(const InpModel& model, const std::map<std::string, int>& setI
     }
 }
 
-// Each contact pair: two segment sets (one per surface name, made once) and
-// a surface-to-surface contact, slave first, with the cards' defaults.
-void addContacts(const InpModel& model, std::vector<std::string>& blocks) {
-    std::map<std::string, int> setIds;
-    auto segmentSet = [&](const std::string& name) {
-        const auto known = setIds.find(name);
-        if (known != setIds.end()) return known->second;
-        const int id = static_cast<int>(setIds.size()) + 1;
-        setIds[name] = id;
-        std::vector<std::array<int, 4>> segments;
-        std::string why;
-        inpSurfaceSegments(model, name, segments, why);
-        std::string block = "*SET_SEGMENT\n" + (Card() << id).text();
-        for (const std::array<int, 4>& segment : segments) {
-            block += (Card() << segment[0] << segment[1] << segment[2] << segment[3]).text();
-        }
-        blocks.push_back(block);
-        return id;
-    };
-    for (const InpModel::ContactPair& pair : model.contactPairs) {
-        const int slave = segmentSet(pair.slave);
-        const int master = segmentSet(pair.master);
-        blocks.push_back("*CONTACT_SURFACE_TO_SURFACE\n" + (Card() << slave << master << 0 << 0).text() +
-                         (Card() << 0.0).text() + (Card() << 0.0).text());
-    }
-}
-
 }  // namespace
 
 int inpFoamCurveId(const InpModel& model, size_t material, int which) {
@@ -268,7 +226,7 @@ int inpSetId(const std::map<std::string, std::vector<int>>& sets, const std::str
     return found == sets.end() ? 0 : static_cast<int>(std::distance(sets.begin(), found)) + 1;
 }
 
-std::vector<std::string> translateInpModel(const InpModel& model) {
+std::vector<std::string> translateInpModel(const InpModel& model, InpTranslation& ids) {
     std::vector<std::string> blocks;
     std::string nodes = "*NODE\n";
     for (const InpModel::Node& node : model.nodes) nodes += (Card() << node.id << node.x[0] << node.x[1] << node.x[2]).text();
@@ -289,9 +247,14 @@ std::vector<std::string> translateInpModel(const InpModel& model) {
     addParts(model, blocks);
     const std::map<std::string, int> setIds = addNodeSets(model, blocks);
     addOutputElementSets(model, blocks);
-    addBoundaries(model, curves, setIds, blocks);
+    ids.curveIds = curves.amplitude;
+    ids.nodeSetIds = setIds;
+    ids.nextCurveId = inpFoamCurveId(model, model.materials.size(), 0);  // after the foam curves
+    ids.nextNodeSetId = static_cast<int>(setIds.size()) + 1;
+    ids.rampCurveId = curves.ramp;
+    addBoundaries(model, curves, ids, blocks);
     addVelocities(model, setIds, blocks);
-    addContacts(model, blocks);
+    translateInpConnections(model, ids, blocks);
     blocks.push_back("*CONTROL_TERMINATION\n" + (Card() << model.endTime).text());
     return blocks;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -124,6 +125,29 @@ std::vector<Sample> runInProcessAt(const fs::path& scratch, const std::function<
     keeper->out = &samples;
     runModelAt(scratch, std::move(keeper), afterReading);
     return samples;
+}
+
+std::vector<Sample> runCaseDeck(const std::string& name, const std::string& deck) {
+    const fs::path scratch = scratchFolder(name + "_" + deck);
+    fs::copy_file(caseFolder(name) / deck, scratch / deck);
+    return runInProcessAt(scratch);
+}
+
+void expectTwins(const std::vector<Sample>& first, const std::vector<Sample>& second) {
+    ASSERT_FALSE(first.empty());
+    ASSERT_EQ(first.size(), second.size());
+    for (size_t s = 0; s < first.size(); ++s) {
+        EXPECT_NEAR(first[s].time, second[s].time, 1e-12 * second[s].time) << "sample " << s;
+        ASSERT_EQ(first[s].nodes.size(), second[s].nodes.size());
+        for (size_t n = 0; n < first[s].nodes.size(); ++n) {
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_NEAR(first[s].nodes[n].coord[k], second[s].nodes[n].coord[k], 1e-12) << "node " << n + 1;
+                EXPECT_NEAR(first[s].nodes[n].vel[k], second[s].nodes[n].vel[k],
+                            1e-12 * (1.0 + std::fabs(second[s].nodes[n].vel[k])))
+                    << "node " << n + 1;
+            }
+        }
+    }
 }
 
 }  // namespace deckcase

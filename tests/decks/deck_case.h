@@ -64,4 +64,12 @@ std::vector<Sample> runInProcessAt(const fs::path& scratch,
 void runModelAt(const fs::path& scratch, std::unique_ptr<BasicOutput> output,
                 const std::function<void(FEMDynamic*)>& afterReading = {});
 
+// Runs the deck file `deck` (deck.k or deck.inp) of a case in its own
+// scratch folder, named after case and deck.
+std::vector<Sample> runCaseDeck(const std::string& name, const std::string& deck);
+
+// Two runs of one model written two ways: the same sample times and nodal
+// coordinates and velocities within 1e-12.
+void expectTwins(const std::vector<Sample>& first, const std::vector<Sample>& second);
+
 }  // namespace deckcase

@@ -11,35 +11,12 @@ using namespace deckcase;
 
 namespace {
 
-std::vector<Sample> runCase(const std::string& name, const std::string& deck) {
-    const fs::path scratch = scratchFolder(name + "_" + deck);
-    fs::copy_file(caseFolder(name) / deck, scratch / deck);
-    return runInProcessAt(scratch);
-}
-
-// Same sample times and nodal coordinates and velocities within 1e-12.
-void expectTwins(const std::vector<Sample>& inp, const std::vector<Sample>& key) {
-    ASSERT_FALSE(inp.empty());
-    ASSERT_EQ(inp.size(), key.size());
-    for (size_t s = 0; s < inp.size(); ++s) {
-        EXPECT_NEAR(inp[s].time, key[s].time, 1e-12 * key[s].time) << "sample " << s;
-        ASSERT_EQ(inp[s].nodes.size(), key[s].nodes.size());
-        for (size_t n = 0; n < inp[s].nodes.size(); ++n) {
-            for (int k = 0; k < 3; ++k) {
-                EXPECT_NEAR(inp[s].nodes[n].coord[k], key[s].nodes[n].coord[k], 1e-12) << "node " << n + 1;
-                EXPECT_NEAR(inp[s].nodes[n].vel[k], key[s].nodes[n].vel[k],
-                            1e-12 * (1.0 + std::fabs(key[s].nodes[n].vel[k])))
-                    << "node " << n + 1;
-            }
-        }
-    }
-}
 
 }  // namespace
 
 TEST(InpDecks, BarRunsAsItsKeywordTwin) {
-    const std::vector<Sample> inp = runCase("inp_bar", "deck.inp");
-    const std::vector<Sample> key = runCase("inp_bar", "deck.k");
+    const std::vector<Sample> inp = runCaseDeck("inp_bar", "deck.inp");
+    const std::vector<Sample> key = runCaseDeck("inp_bar", "deck.k");
     expectTwins(inp, key);
     ASSERT_FALSE(inp.empty());
     // The mass of the bar; the clamped end stands still.
@@ -54,7 +31,7 @@ TEST(InpDecks, BarRunsAsItsKeywordTwin) {
 }
 
 TEST(InpDecks, ContactPairRunsAsItsKeywordTwin) {
-    expectTwins(runCase("inp_blocks", "deck.inp"), runCase("inp_blocks", "deck.k"));
+    expectTwins(runCaseDeck("inp_blocks", "deck.inp"), runCaseDeck("inp_blocks", "deck.k"));
 }
 
 // A cube moved whole by boundaries: a displacement without an amplitude is

@@ -1,0 +1,154 @@
+// Completion of an ".inp" deck's connections after its block loop: the
+// surfaces, interactions, nodes and amplitudes that contacts, ties, welds,
+// surface loads and rigid bodies name must be defined, and boundaries and
+// initial velocities at a rigid body's reference node act on the body.
+#include <algorithm>
+#include <set>
+
+#include "input/inpReader.h"
+
+namespace {
+
+std::string atLine(int line) { return " (line " + std::to_string(line) + ")"; }
+
+bool samePair(const std::string& a, const std::string& b, const std::string& c, const std::string& d) {
+    return (a == c && b == d) || (a == d && b == c);
+}
+
+}  // namespace
+
+// Element-face surface with faces: the reason it cannot be one, else empty.
+static std::string faceSurfaceProblem(const InpModel& model, const std::string& name) {
+    std::vector<std::array<int, 4>> segments;
+    std::string why;
+    if (model.nodeSurfaces.count(name) != 0) return "the surface " + name + " is made of nodes, not of faces";
+    if (!inpSurfaceSegments(model, name, segments, why)) return why;
+    if (segments.empty()) return "the surface " + name + " has no face";
+    return std::string();
+}
+
+void InpReader::resolveConnections() {
+    auto faces = [&](const std::string& name, const std::string& what) {
+        const std::string why = faceSurfaceProblem(model_, name);
+        if (!why.empty()) refuse(what + ": " + why);
+    };
+    // A slave side may be a node-based surface.
+    auto slaveSide = [&](const std::string& name, const std::string& what) {
+        if (model_.nodeSurfaces.count(name) == 0) faces(name, what);
+    };
+    auto interaction = [&](const std::string& name, const std::string& what) {
+        const bool known = std::any_of(model_.interactions.begin(), model_.interactions.end(),
+                                       [&](const InpModel::Interaction& i) { return i.name == name; });
+        if (!name.empty() && !known) refuse(what + " names the interaction " + name + ", which is not defined");
+    };
+    for (const InpModel::ContactPair& pair : model_.contactPairs) {
+        const std::string what = "*CONTACT PAIR" + atLine(pair.lineNumber);
+        slaveSide(pair.slave, what);
+        faces(pair.master, what);
+        interaction(pair.interaction, what);
+    }
+    // A general contact between two tied surfaces would fight the tie.
+    model_.inclusions.erase(std::remove_if(model_.inclusions.begin(), model_.inclusions.end(),
+                                           [&](const InpModel::ContactPair& pair) {
+                                               for (const InpModel::Tie& tie : model_.ties) {
+                                                   if (samePair(pair.slave, pair.master, tie.slave, tie.master)) return true;
+                                               }
+                                               return false;
+                                           }),
+                            model_.inclusions.end());
+    for (const InpModel::ContactPair& pair : model_.inclusions) {
+        const std::string what = "*CONTACT INCLUSIONS" + atLine(pair.lineNumber);
+        if (pair.master.empty()) {
+            faces(pair.slave, what);
+        } else {
+            slaveSide(pair.slave, what);
+            faces(pair.master, what);
+        }
+    }
+    for (const InpModel::Assignment& assignment : model_.assignments) {
+        const std::string what = "*CONTACT PROPERTY ASSIGNMENT" + atLine(assignment.lineNumber);
+        interaction(assignment.interaction, what);
+        for (const std::string& name : {assignment.first, assignment.second}) {
+            if (!name.empty() && model_.surfaces.count(name) == 0 && model_.nodeSurfaces.count(name) == 0) {
+                refuse(what + " names the surface " + name + ", which is not defined");
+            }
+        }
+        if (model_.allExterior && !(assignment.first.empty() && assignment.second.empty())) {
+            refuse(what + ": with ALL EXTERIOR only an assignment for the whole model (empty surface names) is read");
+        }
+    }
+    for (const InpModel::Tie& tie : model_.ties) {
+        const std::string what = "*TIE" + atLine(tie.lineNumber);
+        slaveSide(tie.slave, what);
+        faces(tie.master, what);
+    }
+    std::set<int> nodes;
+    for (const InpModel::Node& node : model_.nodes) nodes.insert(node.id);
+    for (const InpModel::Weld& weld : model_.welds) {
+        for (int node : {weld.first, weld.second}) {
+            if (nodes.count(node) == 0) {
+                refuse("*MPC" + atLine(weld.lineNumber) + " names the node " + std::to_string(node) +
+                       ", which is not defined");
+            }
+        }
+    }
+    for (const InpModel::Pressure& pressure : model_.pressures) {
+        const std::string what = "*DSLOAD" + atLine(pressure.lineNumber);
+        faces(pressure.surface, what);
+        const bool known = std::any_of(model_.amplitudes.begin(), model_.amplitudes.end(),
+                                       [&](const InpModel::Amplitude& a) { return a.name == pressure.amplitude; });
+        if (!pressure.amplitude.empty() && !known) {
+            refuse(what + " names the amplitude " + pressure.amplitude + ", which is not defined");
+        }
+    }
+    resolveReferenceNodes(nodes);
+}
+
+// REF NODE: a node number or a set of one node. The body's first part
+// carries it; further parts of the body are merged into that one.
+void InpReader::resolveReferenceNodes(const std::set<int>& nodes) {
+    std::map<std::string, int> bodyOf;  // target as a boundary names it -> part index
+    for (const InpModel::RigidBody& body : model_.rigidBodies) {
+        const std::string what = "the rigid body" + atLine(body.lineNumber) + ": ";
+        int node = 0;
+        const auto set = model_.nodeSets.find(body.refNode);
+        if (set != model_.nodeSets.end()) {
+            if (set->second.size() != 1) {
+                refuse(what + "the reference node set " + body.refNode + " holds " +
+                       std::to_string(set->second.size()) + " nodes, not one");
+                continue;
+            }
+            node = set->second.front();
+        } else if (!inpInteger(body.refNode, node)) {
+            refuse(what + "REF NODE=" + body.refNode + " is neither a node number nor a node set");
+            continue;
+        }
+        if (nodes.count(node) == 0) {
+            refuse(what + "the reference node " + std::to_string(node) + " is not defined");
+            continue;
+        }
+        const std::vector<int> parts = partsOfElementSet(body.elementSet);
+        if (parts.empty()) continue;  // refused with the sections
+        model_.parts[static_cast<size_t>(parts.front())].refNode = node;
+        for (size_t k = 1; k < parts.size(); ++k) model_.rigidMerges.emplace_back(parts.front(), parts[k]);
+        bodyOf[std::to_string(node)] = parts.front();
+        if (set != model_.nodeSets.end()) bodyOf[body.refNode] = parts.front();
+    }
+    for (InpModel::Boundary& boundary : model_.boundaries) {
+        const auto body = bodyOf.find(boundary.target);
+        if (body == bodyOf.end()) continue;
+        boundary.rigidPart = body->second;
+        const bool turns = boundary.flags[3] != 0 || boundary.flags[4] != 0 || boundary.flags[5] != 0;
+        if (turns && boundary.value != 0.0) {
+            refuse("*BOUNDARY" + atLine(boundary.lineNumber) + " turns the rigid body of reference node " +
+                   boundary.target + ": a prescribed rotation about the reference node is not read by this version");
+        }
+    }
+    for (const InpModel::Velocity& velocity : model_.velocities) {
+        if (bodyOf.count(velocity.target) != 0 &&
+            (velocity.values[3] != 0.0 || velocity.values[4] != 0.0 || velocity.values[5] != 0.0)) {
+            refuse("*INITIAL CONDITIONS: an angular velocity at the reference node " + velocity.target +
+                   " of a rigid body is not read by this version");
+        }
+    }
+}
