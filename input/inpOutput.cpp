@@ -56,9 +56,16 @@ size_t InpReader::readOutput(const std::vector<InpBlock>& blocks, size_t i) {
         output.kind = name == "NODEOUTPUT"      ? InpModel::Output::Node
                       : name == "ELEMENTOUTPUT" ? InpModel::Output::Element
                                                 : InpModel::Output::Tecplot;
+        const bool tecplot = output.kind == InpModel::Output::Tecplot;
         const char* setKey = output.kind == InpModel::Output::Node ? "NSET" : "ELSET";
-        warnUnreadOptions(follower, {setKey});
-        output.set = follower.keyword.option(setKey);
+        warnUnreadOptions(follower, tecplot ? std::vector<std::string>() : std::vector<std::string>{setKey});
+        if (!tecplot) output.set = follower.keyword.option(setKey);
+        if (!tecplot && output.set.empty()) {
+            // A field request over the whole model: the field files cover it.
+            warn(lineOf(follower) + ": a request without " + setKey +
+                 "= (the whole model) is not written by this version; the request is ignored");
+            continue;
+        }
         // Every field of every line is one variable.
         for (const std::vector<std::string>& line : follower.lines) {
             for (const std::string& field : line) {
@@ -73,10 +80,6 @@ size_t InpReader::readOutput(const std::vector<InpBlock>& blocks, size_t i) {
                 }
                 output.variables.push_back(variable);
             }
-        }
-        if (output.kind != InpModel::Output::Tecplot && output.set.empty()) {
-            refuse(lineOf(follower) + ": the set to follow (" + setKey + "=) is missing");
-            continue;
         }
         model_.outputs.push_back(output);
     }

@@ -280,3 +280,52 @@ TEST(InpModels, OutputRequestsWriteTheirFilesAndColumns) {
     EXPECT_EQ(plt.find("\"str_x\""), std::string::npos);
     EXPECT_TRUE(vtkFiles(scratch / "work").empty());
 }
+
+// A bar exported by a pre-processor (CRLF, part, assembly and instance,
+// continued element lines) of ten-node tetrahedra, with its history and
+// field requests.
+TEST(InpModels, ExportedTenNodeTetrahedronBarAndItsOutputs) {
+    const fs::path scratch = scratchFolder("inp_tet10_bar");
+    fs::copy_file(caseFolder("inp_tet10_bar") / "deck.inp", scratch / "deck.inp");
+    std::vector<Sample> samples;
+    std::vector<int> formulations;
+    std::set<int> types;
+    auto probe = std::make_unique<TypeProbe>();
+    probe->formulations = &formulations;
+    probe->types = &types;
+    probe->out = &samples;
+    runModelAt(scratch, std::move(probe));
+    EXPECT_EQ(types, std::set<int>{27});
+    Bar bar;
+    const double crossing10 = 10.0 / bar.waveSpeed();
+    double mass = 0.0;
+    ASSERT_FALSE(samples.empty());
+    for (const NodeCuda& node : samples.front().nodes) mass += node.mass;
+    EXPECT_NEAR(mass, 10 * kDensity, 1e-12 * mass);
+    const double drop = momentum(at(samples, 0.25 * crossing10)) - momentum(at(samples, 0.75 * crossing10));
+    EXPECT_NEAR(drop, 0.5 * mass * bar.speed, 0.03 * std::fabs(0.5 * mass * bar.speed));
+
+    // The wall's mean stress at the last history point.
+    std::ifstream stress(scratch / "work" / "nodeoutput" / "nodestress_file_WALL.txt");
+    std::map<double, std::vector<double>> byTime;
+    for (double time, id, sxx, rest; stress >> time >> id >> sxx;) {
+        for (int k = 0; k < 5; ++k) stress >> rest;
+        byTime[time].push_back(sxx);
+    }
+    ASSERT_EQ(byTime.size(), 7u);
+    const std::vector<double>& last = byTime.rbegin()->second;
+    ASSERT_EQ(last.size(), 9u);  // four corners and five mid-side nodes
+    double mean = 0.0;
+    for (double v : last) mean += v / 9;
+    const double wall = bar.density * bar.waveSpeed() * bar.speed;
+    EXPECT_NEAR(mean, wall, 0.03 * std::fabs(wall));
+    // Element 1: seven blocks of its id and four points.
+    std::ifstream element(scratch / "work" / "elementoutput" / "element_point_stress_file_FIRST.txt");
+    int lines = 0;
+    for (std::string line; std::getline(element, line);) ++lines;
+    EXPECT_EQ(lines, 7 * 5);
+    const std::string plt = readText(scratch / "work" / "result.plt");
+    int blocks = 0;
+    for (size_t at = plt.find("variables="); at != std::string::npos; at = plt.find("variables=", at + 1)) ++blocks;
+    EXPECT_EQ(blocks, 7);
+}

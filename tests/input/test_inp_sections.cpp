@@ -59,9 +59,10 @@ TEST(InpSections, ControlsFoamAndOutputsReachTheSolver) {
                     "0., 0.\n0.1, 0.2\n0.3, 0.6\n*Uniaxial Tension Test Data\n0., 0.\n0.05, 0.5\n" +
                     kStep +
                     "*Output, history, time interval=2e-6\n*Node Output, nset=TIP\nRF,S, PE\n"
-                    "*Output, field\n*Tecplot Output\nU\nLE, S\n*Element Output, elset=RIGHT\nS\n");
+                    "*Output, field\n*Tecplot Output\nU\nLE, S\n*Node Output\nU, V\n*Element Output, elset=RIGHT\nS\n");
     ASSERT_EQ(read.result, 1) << read.messages;
     EXPECT_TRUE(read.said("HOURGLASS=ENHANCED is not read")) << read.messages;
+    EXPECT_TRUE(read.said("without NSET= (the whole model)")) << read.messages;
     // One control per block, numbered in deck order; LEFT names the second.
     EXPECT_EQ(read.fem->hourglassControlManager->hourglass_array_cpu.size(), 2u);
     EXPECT_EQ(read.fem->part_array.at(0).hourglass_id, 2);
@@ -131,7 +132,6 @@ TEST(InpSections, DecksThatWouldRunWrongAreRefused) {
          "128"},
         {kCubes + sections + kSteel + kStep + "*Output, history\n*Node Output, nset=LEFT\nRF\n", "node set LEFT"},
         {kCubes + sections + kSteel + kStep + "*Output, history\n*Element Output, elset=TIP\nS\n", "element set TIP"},
-        {kCubes + sections + kSteel + kStep + "*Output, history\n*Node Output\nRF\n", "NSET="},
     };
     for (const Case& c : cases) {
         const Read read(c.deck);
