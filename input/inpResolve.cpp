@@ -133,7 +133,8 @@ bool InpReader::resolve() {
     std::set<std::string> materials;
     for (const InpModel::Material& material : model_.materials) {
         if (!material.hasDensity) refuse("material " + material.name + " has no *DENSITY: an explicit run needs mass");
-        const int laws = (material.hasElastic ? 1 : 0) + (material.hasMooneyRivlin ? 1 : 0) + (material.hasFoam ? 1 : 0);
+        const int laws =
+            (material.hasElastic ? 1 : 0) + (material.hasMooneyRivlin ? 1 : 0) + (material.hasFoam ? 1 : 0);
         if (laws > 1) {
             refuse("material " + material.name +
                    " gives more than one of *ELASTIC, *HYPERELASTIC and *LOW DENSITY FOAM; this version runs one law");

@@ -107,7 +107,8 @@ TEST(InpSections, ControlsFoamAndOutputsReachTheSolver) {
 }
 
 TEST(InpSections, DecksThatWouldRunWrongAreRefused) {
-    const std::string sections = "*Solid Section, elset=LEFT, material=STEEL\n*Solid Section, elset=RIGHT, material=STEEL\n";
+    const std::string sections =
+        "*Solid Section, elset=LEFT, material=STEEL\n*Solid Section, elset=RIGHT, material=STEEL\n";
     std::string longCurve = "*Uniaxial Tension Test Data\n";
     for (int k = 0; k < 129; ++k) longCurve += std::to_string(k) + "., " + std::to_string(k) + ".\n";
     struct Case {
