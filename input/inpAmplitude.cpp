@@ -54,8 +54,8 @@ void InpReader::readAmplitude(const InpBlock& block) {
     warnUnreadOptions(block, {"NAME", "DEFINITION", "TIME"});
     InpModel::Amplitude amplitude;
     amplitude.name = block.keyword.option("NAME");
-    std::string definition = block.keyword.option("DEFINITION");
-    const std::string time = block.keyword.option("TIME");
+    std::string definition = block.keyword.choice("DEFINITION");
+    const std::string time = block.keyword.choice("TIME");
     if (amplitude.name.empty()) {
         refuse(block.where() + ": the amplitude name (NAME=) is missing");
         return;

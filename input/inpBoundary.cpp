@@ -41,7 +41,7 @@ bool namedBoundaryType(const std::string& name, std::array<int, 6>& flags) {
 
 void InpReader::readBoundary(const InpBlock& block) {
     warnUnreadOptions(block, {"AMPLITUDE", "TYPE", "OP"});
-    const std::string type = block.keyword.option("TYPE");
+    const std::string type = block.keyword.choice("TYPE");
     int kind = 1;
     if (type == "VELOCITY") {
         kind = 2;
@@ -83,7 +83,7 @@ void InpReader::readBoundary(const InpBlock& block) {
 
 void InpReader::readInitialConditions(const InpBlock& block) {
     warnUnreadOptions(block, {"TYPE"});
-    const std::string type = block.keyword.option("TYPE");
+    const std::string type = block.keyword.choice("TYPE");
     if (type != "VELOCITY") {
         refuse(block.where() + ": TYPE=" + type + " is not read by this version (VELOCITY only)");
         return;

@@ -61,7 +61,7 @@ size_t InpReader::readSurfaceInteraction(const std::vector<InpBlock>& blocks, si
             }
         } else if (name == "SURFACEBEHAVIOR") {
             warnUnreadOptions(block, {"PRESSURE-OVERCLOSURE"});
-            const std::string law = block.keyword.option("PRESSURE-OVERCLOSURE");
+            const std::string law = block.keyword.choice("PRESSURE-OVERCLOSURE");
             if (!law.empty() && law != "HARD") {
                 warn(where + ": PRESSURE-OVERCLOSURE=" + law + " is not read; contact is a penalty (hard) contact");
             }
@@ -130,7 +130,7 @@ void InpReader::readTie(const InpBlock& block) {
         refuse(block.where() + ": POSITION TOLERANCE=" + tolerance + " is not a distance >= 0");
         return;
     }
-    const std::string type = block.keyword.option("TYPE");
+    const std::string type = block.keyword.choice("TYPE");
     if (!type.empty() && type != "SURFACETOSURFACE" && type != "NODETOSURFACE") {
         refuse(block.where() + ": TYPE=" + type + " is not SURFACE TO SURFACE or NODE TO SURFACE");
         return;

@@ -27,7 +27,7 @@ void InpReader::readMpc(const InpBlock& block) {
 // the surface; with AMPLITUDE the pressure follows it, else it is constant.
 void InpReader::readDsload(const InpBlock& block) {
     warnUnreadOptions(block, {"AMPLITUDE", "OP"});
-    const std::string op = block.keyword.option("OP");
+    const std::string op = block.keyword.choice("OP");
     if (!op.empty() && op != "MOD") {
         refuse(block.where() + ": OP=" + op + " is not read by this version (loads of earlier steps are not kept)");
         return;

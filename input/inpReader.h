@@ -5,6 +5,7 @@
 // model is handed to the keyword-deck card families, so that both kinds of
 // deck fill the solver's managers the same way.
 #pragma once
+#include <algorithm>
 #include <array>
 #include <map>
 #include <set>
@@ -26,6 +27,13 @@ struct InpKeyword {
     std::string option(const std::string& key) const {
         const auto it = options.find(key);
         return it == options.end() ? std::string() : it->second;
+    }
+    // A value that names one of a few choices, without blanks ("SURFACE TO
+    // SURFACE" is "SURFACETOSURFACE").
+    std::string choice(const std::string& key) const {
+        std::string value = option(key);
+        value.erase(std::remove(value.begin(), value.end(), ' '), value.end());
+        return value;
     }
 };
 InpKeyword parseInpKeywordLine(const std::string& line);

@@ -1,0 +1,126 @@
+// What the .inp reader makes of interactions, general contacts, ties and
+// analytic amplitudes, read into the managers.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "contact/contactManager.h"
+#include "contact/surfaceInteract.h"
+#include "contact/surfacemanager.h"
+#include "core/curvemanager.h"
+#include "input/inpReader.h"
+#include "solver/femdynamic.h"
+
+namespace {
+
+// Two unit cubes, one above the other, and the material and step.
+const std::string kCubes =
+    "*Node\n1, 0., 0., 0.\n2, 1., 0., 0.\n3, 1., 1., 0.\n4, 0., 1., 0.\n5, 0., 0., 1.\n6, 1., 0., 1.\n7, 1., 1., 1.\n"
+    "8, 0., 1., 1.\n9, 0., 0., 2.\n10, 1., 0., 2.\n11, 1., 1., 2.\n12, 0., 1., 2.\n"
+    "*Element, type=C3D8R, elset=CUBES\n1, 1, 2, 3, 4, 5, 6, 7, 8\n2, 5, 6, 7, 8, 9, 10, 11, 12\n"
+    "*Solid Section, elset=CUBES, material=STEEL\n*Material, name=STEEL\n*Density\n7.85e-9\n*Elastic\n210000., 0.3\n"
+    "*Step\n*Dynamic, Explicit\n, 1e-5\n*End Step\n";
+
+class InpConnections : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fem = new FEMDynamic[1];
+        fem->newManagers();
+    }
+    void TearDown() override { delete[] fem; }
+    bool read(const std::string& text) {
+        ::testing::internal::CaptureStderr();
+        const int result = readInpText(fem, text, "test.inp");
+        messages = ::testing::internal::GetCapturedStderr();
+        return result == 1;
+    }
+    FEMDynamic* fem = nullptr;
+    std::string messages;
+};
+
+}  // namespace
+
+// Each interaction is registered with its own sub-keywords, also one
+// without friction; a contact takes the friction of its interaction (a
+// pair's INTERACTION, or the property assignment of its two surfaces, each
+// line read on its own); one surface on an inclusion line is its
+// self-contact.
+TEST_F(InpConnections, InteractionsReachTheirContacts) {
+    ASSERT_TRUE(read(kCubes +
+                     "*Surface, name=A\n1, S2\n*Surface, name=B\n2, S1\n*Surface, name=C\n1, S1\n"
+                     "*Surface Interaction, name=SMOOTH\n*Surface Behavior, pressure-overclosure=HARD\n"
+                     "*Surface Interaction, name=I1\n*Friction\n0.3\n"
+                     "*Surface Interaction, name=I3\n*Friction, exponential decay\n0.5, 0.2, 5.\n"
+                     "*Surface Interaction, name=STUCK\n*Friction, rough\n"
+                     "*Contact Pair, interaction=SMOOTH\nC, B\n"
+                     "*Contact\n*Contact Inclusions\nA, B\nC,\n"
+                     "*Contact Property Assignment\nA, B, I1\nC, , I3\n , , STUCK\n"))
+        << messages;
+    const std::vector<Contact>& contacts = fem->contactManager->contact_array;
+    ASSERT_EQ(contacts.size(), 3u);
+    for (const Contact& c : contacts) EXPECT_EQ(c.contact_type, SURFACE_TO_SURFACE);
+    EXPECT_EQ(contacts[2].slave_id, contacts[2].master_id);  // C with itself
+    const std::vector<SurfaceInteract*>& interacts = fem->surfaceManager->surfaceInteractArrayCpu;
+    ASSERT_EQ(interacts.size(), 2u);  // the frictionless pair has none
+    const auto* i1 = dynamic_cast<const FrictionSurfaceInteract*>(interacts[0]);
+    const auto* i3 = dynamic_cast<const FrictionSurfaceInteract*>(interacts[1]);
+    ASSERT_TRUE(i1 != nullptr && i3 != nullptr);
+    EXPECT_DOUBLE_EQ(i1->static_coefficient, 0.3);
+    EXPECT_DOUBLE_EQ(i1->dynamic_coefficient, 0.0);
+    EXPECT_DOUBLE_EQ(i3->static_coefficient, 0.5);
+    EXPECT_DOUBLE_EQ(i3->dynamic_coefficient, 0.2);
+    EXPECT_DOUBLE_EQ(i3->decay_coefficient, 5.0);
+    const std::map<std::vector<int>, int>& assigned = fem->contactManager->interact_assign_map;
+    ASSERT_EQ(assigned.size(), 2u);
+    EXPECT_EQ(assigned.at({contacts[1].master_id, contacts[1].slave_id}), 1);
+    EXPECT_EQ(assigned.at({contacts[2].master_id, contacts[2].slave_id}), 2);
+    // Rough surfaces never slip: the friction law's coefficient for them.
+    InpModel model;
+    InpReader reader(model);
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(reader.readBlocks(cutInpBlocks("*Surface Interaction, name=R\n*Friction, ROUGH\n")));
+    ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(model.interactions.size(), 1u);
+    EXPECT_DOUBLE_EQ(model.interactions[0].friction[0], 100.0);
+}
+
+// The position tolerance is read whatever the order of the options; a slave
+// side may be a surface of nodes (node numbers and node sets).
+TEST_F(InpConnections, TiesWithTolerancesAndNodeSurfaces) {
+    ASSERT_TRUE(read(kCubes +
+                     "*Nset, nset=MID\n6, 7\n*Surface, name=TOP1\n1, S2\n*Surface, name=LOW2\n2, S1\n"
+                     "*Surface, type=NODE, name=MIDNODES\nMID\n5\n"
+                     "*Tie, type=SURFACE TO SURFACE, position tolerance=0.05, adjust=NO, name=T1\nLOW2, TOP1\n"
+                     "*Tie, name=T2, adjust=no\nMIDNODES, TOP1\n"))
+        << messages;
+    const std::vector<Contact>& contacts = fem->contactManager->contact_array;
+    ASSERT_EQ(contacts.size(), 2u);
+    EXPECT_EQ(contacts[0].contact_type, TIED_SHELL_EDGE_TO_SURFACE);
+    EXPECT_DOUBLE_EQ(contacts[0].tie_tolerance, 0.05);
+    EXPECT_EQ(contacts[0].slave_type, ENTITY_SURFACE);
+    EXPECT_EQ(contacts[1].slave_type, ENTITY_NODE_SET);
+    EXPECT_DOUBLE_EQ(contacts[1].tie_tolerance, 0.0);
+}
+
+// Analytic amplitudes sampled at known times; the definition decides in
+// every order of the options.
+TEST_F(InpConnections, AnalyticAmplitudesSampledAtKnownTimes) {
+    ASSERT_TRUE(read(kCubes +
+                     "*Amplitude, name=D, definition=DECAY\n0.5, 2., 1e-6, 1e-6\n"
+                     "*Amplitude, name=M, definition=MODULATED\n1., 3., 0., 1e6, 2e6\n"
+                     "*Amplitude, name=P, time=TOTAL TIME, definition=PERIODIC\n2, 1e6, 0., 1.\n0.5, 0.25, 0., 2.\n"
+                     "*Amplitude, name=S, definition=SMOOTH STEP\n0., 0., 1e-6, 4., 3e-6, 1.\n"))
+        << messages;
+    const std::vector<Curve>& curves = fem->curveManager->curve_array;
+    ASSERT_GE(curves.size(), 4u);
+    for (size_t k = 0; k < 4; ++k) ASSERT_NE(curves[k].amplitude, nullptr) << k;
+    const double t = 2.5e-6;
+    EXPECT_NEAR(curves[0].returnValue(t), 0.5 + 2.0 * std::exp(-1.5), 1e-14);
+    EXPECT_DOUBLE_EQ(curves[0].returnValue(0.5e-6), 0.5);  // before t0
+    EXPECT_NEAR(curves[1].returnValue(t), 1.0 + 3.0 * std::sin(2.5) * std::sin(5.0), 1e-14);
+    EXPECT_NEAR(curves[2].returnValue(t),
+                1.0 + 0.5 * std::cos(2.5) + 0.25 * std::sin(2.5) + 0.0 * std::cos(5.0) + 2.0 * std::sin(5.0), 1e-14);
+    EXPECT_DOUBLE_EQ(curves[3].returnValue(1e-6), 4.0);
+    EXPECT_NEAR(curves[3].returnValue(0.5e-6), 2.0, 1e-14);  // half way up, half the step
+    EXPECT_NEAR(curves[3].returnValue(2e-6), 2.5, 1e-14);
+}
