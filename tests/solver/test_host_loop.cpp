@@ -119,6 +119,16 @@ LoopCase barBesideRigidBlock() {
   return LoopCase{"bar_beside_rigid_block", bar.nodeCount() + body.nodeCount(), 0.0, deck};
 }
 
+// The free plate of shells with a pressure on its first two rows of
+// shells: the host loop loads the same shells with the same nodal forces.
+LoopCase plateUnderPressure() {
+  std::string deck = deckcase::readText(deckcase::caseFolder("shell_plate") / "deck.k");
+  const std::string load = "*SET_SHELL_LIST\n" + card({"4"}) + card({"1", "2", "3", "4", "5", "6", "7", "8"}) +
+                           card({"9", "10", "11", "12"}) + "*LOAD_SHELL_SET\n" + card({"4", "0", "1000.0"});
+  deck.insert(deck.rfind("*END"), load);
+  return LoopCase{"shell_plate_pressure", 35, 0.0, deck};
+}
+
 INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,
                          testing::Values(LoopCase{"wave_hexa", 164, 0.15}, LoopCase{"wave_tetra", 164, 0.15},
                                          LoopCase{"wave_fixed_end", 164}, LoopCase{"wave_rubber", 164, 0.15},
@@ -130,7 +140,8 @@ INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,
                                          LoopCase{"block_off_edge", 33, 0.015}, LoopCase{"node_on_shell", 20, 0.05},
                                          LoopCase{"slide_friction", 33}, LoopCase{"slide_frictionless", 33},
                                          LoopCase{"sphere_on_plate", 387}, LoopCase{"static_dynamic", 33},
-                                         LoopCase{"coulomb_push_4", 33}, LoopCase{"coulomb_rigid_4", 33, 0.3}),
+                                         LoopCase{"coulomb_push_4", 33}, LoopCase{"coulomb_rigid_4", 33, 0.3},
+                                         plateUnderPressure()),
                          [](const testing::TestParamInfo<LoopCase>& info) { return std::string(info.param.deck); });
 
 }  // namespace
