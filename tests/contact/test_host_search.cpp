@@ -21,14 +21,20 @@ struct HostSearchRig {
   int sweeps = 0;
   int longestInterval = 0;
 
-  // A nodes-to-surface contact of all the rig's contact nodes on its plate,
-  // with the host arrays and counters of the pair manager.
-  void setUp() {
+  // A nodes-to-surface contact of all the rig's contact nodes on its plate
+  // (or a single-surface contact of the plate with itself, its contact
+  // nodes the surface's), with the host arrays and counters of the pair
+  // manager.
+  void setUp(int contactType = NODES_TO_SURFACE) {
     Contact& c = contacts.emplace_back();
-    c.contact_type = NODES_TO_SURFACE;
+    c.contact_type = contactType;
     c.masterSurface = &rig.surface;
     for (ContactNodeCuda& cn : rig.contactNodes) {
-      c.slave_contact_node_array_cpu.push_back(&cn);
+      if (contactType == SINGLE_SURFACE) {
+        rig.surface.contact_node_array_cpu.push_back(&cn);
+      } else {
+        c.slave_contact_node_array_cpu.push_back(&cn);
+      }
       pm.test_pair_array_cpu.push_back(&cn.test_pair);
       pm.contact_pair_array_cpu.push_back(&cn.contact_pair);
     }
@@ -119,6 +125,51 @@ TEST(HostContactSearch, CandidatesAreTheSegmentsWhoseBoxHoldsTheNodeEveryCycle) 
       EXPECT_GT(s.longestInterval, 1);
     }
   }
+}
+
+// A surface folded onto itself: two plates of one surface 5 mm apart under
+// a single-surface contact. Each plate's nodes find the other plate's
+// segments, never their own plate's.
+TEST(HostContactSearch, SingleSurfaceIsSearchedAgainstItself) {
+  HostSearchRig s;
+  s.rig.addPlate(4, 4, 0.25, 0.0);
+  const int upper = s.rig.addPlate(4, 4, 0.25, 0.005);
+  s.rig.buildSurface();
+  for (int id = 1; id <= static_cast<int>(s.rig.nodes.node_array_cpu.size()); ++id) s.rig.addContactNode(id);
+  s.setUp(SINGLE_SURFACE);
+  ASSERT_EQ(s.record.pair_array.size(), 1u);
+  EXPECT_EQ(s.record.pair_array[0].master, &s.rig.surface);
+  EXPECT_EQ(s.record.pair_array[0].slave, &s.rig.surface);
+  s.step(1e-3);
+  const int lowerSegments = 16;
+  for (const ContactNodeCuda& cn : s.rig.contactNodes) {
+    const bool onUpper = cn.node_id >= upper;
+    EXPECT_GT(cn.test_pair.count, 0) << "node " << cn.node_id;
+    for (const SegmentCuda* seg : cn.test_pair.segment) {
+      if (seg == nullptr) continue;
+      EXPECT_EQ(seg->local_index >= lowerSegments, !onUpper) << "node " << cn.node_id;
+    }
+  }
+}
+
+// More than 64 segments around a node: its list stays at 64, the extra
+// candidates replace slot 0 and are counted, and the run is told once.
+TEST(HostContactSearch, CrowdedCandidateListKeepsItsBoundAndSaysSoOnce) {
+  HostSearchRig s;
+  for (int i = 0; i < 200; ++i) s.rig.addPlate(1, 1, 1.0, 0.0005 * i);
+  s.rig.buildSurface();
+  ContactNodeCuda& cn = s.rig.addContactNode(s.rig.addNode(0.5, 0.5, 0.05));
+  s.setUp();
+  testing::internal::CaptureStdout();
+  for (int k = 0; k < 3; ++k) s.step(1e-3);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(cn.test_pair.count, kTestPairSlots);
+  EXPECT_GT(s.pm.overflow_cpu->candidates, 0);
+  std::size_t reports = 0;
+  for (std::size_t at = out.find("Contact search:"); at != std::string::npos; at = out.find("Contact search:", at + 1)) {
+    ++reports;
+  }
+  EXPECT_EQ(reports, 1u) << out;
 }
 
 }  // namespace
