@@ -2,12 +2,20 @@
 // deck, for the tests of the contact kernels; the pair manager's pointer
 // arrays point at the rig's records.
 #pragma once
+#include <string>
 #include <vector>
 #include "contact/contactnode.h"
 #include "contact/pairmanager.h"
 #include "contact/surface.h"
 #include "core/nodeManager.h"
 #include "platform/gpu_runtime.h"
+
+// Number of times `text` appears in `out` (reports on the console).
+inline std::size_t occurrences(const std::string& out, const std::string& text) {
+  std::size_t n = 0;
+  for (std::size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1)) ++n;
+  return n;
+}
 
 struct ContactRig {
   NodeManager nodes;
@@ -127,6 +135,14 @@ struct ContactRig {
     }
   }
 };
+
+// 200 unit plates stacked 0.5 mm apart and one contact node just above the
+// middle of the stack, inside the boxes of far more than 64 segments.
+inline ContactNodeCuda& crowdedPlates(ContactRig& rig) {
+  for (int i = 0; i < 200; ++i) rig.addPlate(1, 1, 1.0, 0.0005 * i);
+  rig.buildSurface();
+  return rig.addContactNode(rig.addNode(0.5, 0.5, 0.05));
+}
 
 #include "contact/contact.h"
 #include "contact/unified_contact.h"

@@ -108,9 +108,7 @@ TEST(BucketSearch, EveryNodeInsideAnExtendedBoxFindsThatSegmentAndNoOther) {
 
 TEST(BucketSearch, CrowdedBucketsAndCandidateListsKeepTheirBoundsAndSaySoOnce) {
   SearchRig s;
-  for (int i = 0; i < 200; ++i) s.rig.addPlate(1, 1, 1.0, 0.0005 * i);
-  s.rig.buildSurface();
-  ContactNodeCuda& cn = s.rig.addContactNode(s.rig.addNode(0.5, 0.5, 0.05));
+  ContactNodeCuda& cn = crowdedPlates(s.rig);
   s.setUp();
   testing::internal::CaptureStdout();
   s.search();
@@ -125,10 +123,7 @@ TEST(BucketSearch, CrowdedBucketsAndCandidateListsKeepTheirBoundsAndSaySoOnce) {
     cudaMemcpy(&sd, s.rig.surface.subDomainArrayGpu_ + i, sizeof(SubDomain), cudaMemcpyDeviceToHost);
     EXPECT_LE(sd.segment_num, kSubDomainAccepted);
   }
-  std::size_t reports = 0;
-  for (std::size_t at = out.find("Contact search:"); at != std::string::npos; at = out.find("Contact search:", at + 1)) {
-    ++reports;
-  }
+  const std::size_t reports = occurrences(out, "Contact search:");
   EXPECT_EQ(reports, 2u) << out;
 }
 

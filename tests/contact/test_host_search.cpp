@@ -156,19 +156,14 @@ TEST(HostContactSearch, SingleSurfaceIsSearchedAgainstItself) {
 // candidates replace slot 0 and are counted, and the run is told once.
 TEST(HostContactSearch, CrowdedCandidateListKeepsItsBoundAndSaysSoOnce) {
   HostSearchRig s;
-  for (int i = 0; i < 200; ++i) s.rig.addPlate(1, 1, 1.0, 0.0005 * i);
-  s.rig.buildSurface();
-  ContactNodeCuda& cn = s.rig.addContactNode(s.rig.addNode(0.5, 0.5, 0.05));
+  ContactNodeCuda& cn = crowdedPlates(s.rig);
   s.setUp();
   testing::internal::CaptureStdout();
   for (int k = 0; k < 3; ++k) s.step(1e-3);
   const std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(cn.test_pair.count, kTestPairSlots);
   EXPECT_GT(s.pm.overflow_cpu->candidates, 0);
-  std::size_t reports = 0;
-  for (std::size_t at = out.find("Contact search:"); at != std::string::npos; at = out.find("Contact search:", at + 1)) {
-    ++reports;
-  }
+  const std::size_t reports = occurrences(out, "Contact search:");
   EXPECT_EQ(reports, 1u) << out;
 }
 
