@@ -8,28 +8,50 @@
 
 namespace {
 
-// Face node positions (1-based) by element node count and label, normals
-// pointing out of the element; a triangle repeats its last node.
+// Face node positions (1-based, in the deck's node order) by element node
+// count and label, normals pointing out of the element; a triangle repeats
+// its last node. A face of a ten-node tetrahedron is four triangles.
 struct FaceNodes {
     int nodes;
     const char* label;
     int position[4];
 };
 const FaceNodes kFaces[] = {
-    {3, "SPOS", {1, 2, 3, 3}}, {3, "SNEG", {1, 3, 2, 2}}, {4, "SPOS", {1, 2, 3, 4}}, {4, "SNEG", {1, 4, 3, 2}},
-    {4, "S1", {1, 3, 2, 2}},   {4, "S2", {1, 2, 4, 4}},   {4, "S3", {2, 3, 4, 4}},   {4, "S4", {3, 1, 4, 4}},
-    {8, "S1", {1, 4, 3, 2}},   {8, "S2", {5, 6, 7, 8}},   {8, "S3", {1, 2, 6, 5}},   {8, "S4", {2, 3, 7, 6}},
-    {8, "S5", {3, 4, 8, 7}},   {8, "S6", {4, 1, 5, 8}},
+    {3, "SPOS", {1, 2, 3, 3}},   {3, "SNEG", {1, 3, 2, 2}},   {4, "SPOS", {1, 2, 3, 4}},   {4, "SNEG", {1, 4, 3, 2}},
+    {4, "S1", {1, 3, 2, 2}},     {4, "S2", {1, 2, 4, 4}},     {4, "S3", {2, 3, 4, 4}},     {4, "S4", {3, 1, 4, 4}},
+    {6, "S1", {1, 3, 2, 2}},     {6, "S2", {4, 5, 6, 6}},     {6, "S3", {1, 2, 5, 4}},     {6, "S4", {2, 3, 6, 5}},
+    {6, "S5", {3, 1, 4, 6}},     {8, "S1", {1, 4, 3, 2}},     {8, "S2", {5, 6, 7, 8}},     {8, "S3", {1, 2, 6, 5}},
+    {8, "S4", {2, 3, 7, 6}},     {8, "S5", {3, 4, 8, 7}},     {8, "S6", {4, 1, 5, 8}},     {10, "S1", {1, 7, 5, 5}},
+    {10, "S1", {5, 7, 6, 6}},    {10, "S1", {7, 3, 6, 6}},    {10, "S1", {6, 2, 5, 5}},    {10, "S2", {1, 5, 8, 8}},
+    {10, "S2", {2, 9, 5, 5}},    {10, "S2", {4, 8, 9, 9}},    {10, "S2", {9, 8, 5, 5}},    {10, "S3", {2, 6, 9, 9}},
+    {10, "S3", {3, 10, 6, 6}},   {10, "S3", {4, 9, 10, 10}},  {10, "S3", {9, 6, 10, 10}},  {10, "S4", {1, 8, 7, 7}},
+    {10, "S4", {4, 10, 8, 8}},   {10, "S4", {3, 7, 10, 10}},  {10, "S4", {10, 7, 8, 8}},
 };
 
-const FaceNodes* findFace(const InpModel::Part& part, const std::string& label) {
-    // A four-node shell and a tetrahedron both have four nodes: the family decides.
-    const bool shellLabel = label == "SPOS" || label == "SNEG";
-    if (shellLabel != (part.type->family == 3)) return nullptr;
+bool shellLabel(const std::string& label) { return label == "SPOS" || label == "SNEG"; }
+
+// The segments of one face label of a part's elements (every solid face
+// for an empty label); empty for a label the element does not have. A
+// four-node shell and a tetrahedron both have four nodes: the family decides.
+std::vector<const FaceNodes*> facesOf(const InpModel::Part& part, const std::string& label) {
+    std::vector<const FaceNodes*> faces;
+    const bool shell = part.type->family == 3;
+    if (label.empty() ? shell : shellLabel(label) != shell) return faces;
     for (const FaceNodes& face : kFaces) {
-        if (face.nodes == part.type->nodes && label == face.label) return &face;
+        if (face.nodes != part.type->nodes || shellLabel(face.label) != shell) continue;
+        if (label.empty() || label == face.label) faces.push_back(&face);
     }
-    return nullptr;
+    return faces;
+}
+
+// Why the faces of an element cannot be taken; empty when they can.
+std::string faceProblem(const InpModel::Part& part, int element, const std::string& label) {
+    const std::string which = "element " + std::to_string(element) + " (" + part.type->name + ")";
+    if (part.type->family == 4 && part.type->nodes == 5) {
+        return which + ": the faces of pyramids are not read by this version, so they cannot take part in contact";
+    }
+    if (label.empty()) return which + " is a shell: give its face (SPOS or SNEG)";
+    return which + " has no face " + label;
 }
 
 }  // namespace
@@ -118,14 +140,13 @@ bool exteriorFaces(const ElementIndex& elements, const std::vector<int>& ids, st
             why = "element " + std::to_string(id) + " was not read";
             return false;
         }
-        const InpModel::Part& part = *found->second.first;
-        if (part.type->family != 4) {
-            why = "element " + std::to_string(id) + " (" + part.type->name + ") is a shell: give its face (SPOS or SNEG)";
+        const std::vector<const FaceNodes*> all = facesOf(*found->second.first, "");
+        if (all.empty()) {
+            why = faceProblem(*found->second.first, id, "");
             return false;
         }
-        for (const FaceNodes& face : kFaces) {
-            if (face.nodes != part.type->nodes || face.label[1] == 'P' || face.label[1] == 'N') continue;
-            const std::array<int, 4> segment = faceSegment(*found->second.second, face);
+        for (const FaceNodes* face : all) {
+            const std::array<int, 4> segment = faceSegment(*found->second.second, *face);
             auto& entry = faces[std::set<int>(segment.begin(), segment.end())];
             if (entry.first++ == 0) entry.second = segment;
         }
@@ -174,14 +195,13 @@ bool inpSurfaceSegments(const InpModel& model, const std::string& name, std::vec
                 why = "surface " + name + ": element " + std::to_string(element) + " was not read";
                 return false;
             }
-            const FaceNodes* nodes = findFace(*found->second.first, face.label);
-            if (nodes == nullptr) {
-                why = "surface " + name + ": element " + std::to_string(element) + " (" +
-                      found->second.first->type->name + ") has no face " + face.label;
+            const std::vector<const FaceNodes*> faces = facesOf(*found->second.first, face.label);
+            if (faces.empty()) {
+                why = "surface " + name + ": " + faceProblem(*found->second.first, element, face.label);
                 return false;
             }
             if (!taken.insert({element, face.label}).second) continue;
-            segments.push_back(faceSegment(*found->second.second, *nodes));
+            for (const FaceNodes* nodes : faces) segments.push_back(faceSegment(*found->second.second, *nodes));
         }
     }
     return true;

@@ -3,6 +3,7 @@
 // surface loads and rigid bodies name must be defined, and boundaries and
 // initial velocities at a rigid body's reference node act on the body.
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "input/inpReader.h"
@@ -105,9 +106,12 @@ void InpReader::resolveConnections() {
 }
 
 // REF NODE: a node number or a set of one node. The body's first part
-// carries it; further parts of the body are merged into that one.
+// carries it; further parts of the body are merged into that one. A
+// boundary or initial velocity on a reference node (by number or by a set
+// of that one node) acts on the body; a set that holds a reference node
+// among other nodes is refused.
 void InpReader::resolveReferenceNodes(const std::set<int>& nodes) {
-    std::map<std::string, int> bodyOf;  // target as a boundary names it -> part index
+    std::map<int, int> bodyOf;  // reference node -> the body's first part index
     for (const InpModel::RigidBody& body : model_.rigidBodies) {
         const std::string what = "the rigid body" + atLine(body.lineNumber) + ": ";
         int node = 0;
@@ -131,23 +135,37 @@ void InpReader::resolveReferenceNodes(const std::set<int>& nodes) {
         if (parts.empty()) continue;  // refused with the sections
         model_.parts[static_cast<size_t>(parts.front())].refNode = node;
         for (size_t k = 1; k < parts.size(); ++k) model_.rigidMerges.emplace_back(parts.front(), parts[k]);
-        bodyOf[std::to_string(node)] = parts.front();
-        if (set != model_.nodeSets.end()) bodyOf[body.refNode] = parts.front();
+        bodyOf[node] = parts.front();
     }
+    if (bodyOf.empty()) return;
+    // The body a target acts on; -1 for none.
+    auto bodyOfTarget = [&](const std::string& target, bool isSet, const std::string& what) {
+        int node = 0;
+        if (!isSet) return inpInteger(target, node) && bodyOf.count(node) != 0 ? bodyOf.at(node) : -1;
+        const auto set = model_.nodeSets.find(target);
+        if (set == model_.nodeSets.end()) return -1;
+        for (int member : set->second) {
+            if (bodyOf.count(member) == 0) continue;
+            if (set->second.size() == 1) return bodyOf.at(member);
+            refuse(what + ": the set " + target + " holds the reference node " + std::to_string(member) +
+                   " among other nodes; give the reference node a line of its own");
+        }
+        return -1;
+    };
     for (InpModel::Boundary& boundary : model_.boundaries) {
-        const auto body = bodyOf.find(boundary.target);
-        if (body == bodyOf.end()) continue;
-        boundary.rigidPart = body->second;
+        const std::string what = "*BOUNDARY" + atLine(boundary.lineNumber);
+        boundary.rigidPart = bodyOfTarget(boundary.target, boundary.isSet, what);
         const bool turns = boundary.flags[3] != 0 || boundary.flags[4] != 0 || boundary.flags[5] != 0;
-        if (turns && boundary.value != 0.0) {
-            refuse("*BOUNDARY" + atLine(boundary.lineNumber) + " turns the rigid body of reference node " +
-                   boundary.target + ": a prescribed rotation about the reference node is not read by this version");
+        if (boundary.rigidPart >= 0 && turns && boundary.value != 0.0) {
+            refuse(what + " turns the rigid body of reference node " + boundary.target +
+                   ": a prescribed rotation about the reference node is not read by this version");
         }
     }
     for (const InpModel::Velocity& velocity : model_.velocities) {
-        if (bodyOf.count(velocity.target) != 0 &&
+        const std::string what = "*INITIAL CONDITIONS";
+        if (bodyOfTarget(velocity.target, velocity.isSet, what) >= 0 &&
             (velocity.values[3] != 0.0 || velocity.values[4] != 0.0 || velocity.values[5] != 0.0)) {
-            refuse("*INITIAL CONDITIONS: an angular velocity at the reference node " + velocity.target +
+            refuse(what + ": an angular velocity at the reference node " + velocity.target +
                    " of a rigid body is not read by this version");
         }
     }

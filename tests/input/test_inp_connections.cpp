@@ -124,3 +124,73 @@ TEST_F(InpConnections, AnalyticAmplitudesSampledAtKnownTimes) {
     EXPECT_NEAR(curves[3].returnValue(0.5e-6), 2.0, 1e-14);  // half way up, half the step
     EXPECT_NEAR(curves[3].returnValue(2e-6), 2.5, 1e-14);
 }
+
+// The faces of every solid element a surface can name point out of the
+// element, and together they cover its boundary: a unit wedge, a ten-node
+// tetrahedron (each face four triangles through its mid-side nodes) and a
+// hexahedron, each alone, give their exterior faces; two hexahedra sharing
+// a face give ten; a pyramid's faces are refused by name.
+TEST(InpSurfaceFaces, FacesPointOutAndCoverTheElement) {
+    InpModel model;
+    InpReader reader(model);
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(reader.readBlocks(cutInpBlocks(
+        "*Node\n1, 0., 0., 0.\n2, 1., 0., 0.\n3, 0., 1., 0.\n4, 0., 0., 1.\n5, 1., 0., 1.\n6, 0., 1., 1.\n"
+        "11, 0., 0., 0.\n12, 2., 0., 0.\n13, 0., 2., 0.\n14, 0., 0., 2.\n15, 1., 0., 0.\n16, 1., 1., 0.\n"
+        "17, 0., 1., 0.\n18, 0., 0., 1.\n19, 1., 0., 1.\n20, 0., 1., 1.\n"
+        "31, 0., 0., 0.\n32, 1., 0., 0.\n33, 1., 1., 0.\n34, 0., 1., 0.\n35, 0., 0., 1.\n36, 1., 0., 1.\n"
+        "37, 1., 1., 1.\n38, 0., 1., 1.\n39, 0., 0., 2.\n40, 1., 0., 2.\n41, 1., 1., 2.\n42, 0., 1., 2.\n"
+        "51, 0., 0., 0.\n52, 1., 0., 0.\n53, 1., 1., 0.\n54, 0., 1., 0.\n55, 0.5, 0.5, 1.\n"
+        "*Element, type=C3D6, elset=WEDGE\n1, 1, 2, 3, 4, 5, 6\n"
+        "*Element, type=C3D10M, elset=TET\n2, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20\n"
+        "*Element, type=C3D8R, elset=HEX\n3, 31, 32, 33, 34, 35, 36, 37, 38\n"
+        "*Element, type=C3D8R, elset=HEX2\n4, 35, 36, 37, 38, 39, 40, 41, 42\n"
+        "*Element, type=C3P5, elset=PYRAMID\n5, 51, 52, 53, 54, 55\n"
+        "*Elset, elset=TOWER\nHEX, HEX2\n"
+        "*Surface, name=W\nWEDGE\n*Surface, name=T\nTET\n*Surface, name=H\nHEX\n*Surface, name=TWO\nTOWER\n"
+        "*Surface, name=TWICE\n2, S2\n2, S2\n*Surface, name=P\n5, S1\n")));
+    ::testing::internal::GetCapturedStderr();
+    std::map<int, std::array<double, 3>> at;
+    for (const InpModel::Node& node : model.nodes) at[node.id] = {node.x[0], node.x[1], node.x[2]};
+    struct Case {
+        const char* surface;
+        size_t segments;
+        double area;
+        std::array<double, 3> centre;
+    };
+    const Case cases[] = {
+        {"W", 5, 3.0 + std::sqrt(2.0), {1.0 / 3, 1.0 / 3, 0.5}},
+        {"T", 16, 6.0 + 2.0 * std::sqrt(3.0), {0.5, 0.5, 0.5}},
+        {"H", 6, 6.0, {0.5, 0.5, 0.5}},
+        {"TWO", 10, 10.0, {0.5, 0.5, 1.0}},
+        {"TWICE", 4, 2.0, {0.5, 0.5, 0.5}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::array<int, 4>> segments;
+        std::string why;
+        ASSERT_TRUE(inpSurfaceSegments(model, c.surface, segments, why)) << why;
+        ASSERT_EQ(segments.size(), c.segments) << c.surface;
+        double area = 0.0;
+        for (const std::array<int, 4>& s : segments) {
+            // Area vector of the polygon (a triangle repeats its last node).
+            std::array<double, 3> n{}, mid{};
+            for (size_t k = 0; k < 4; ++k) {
+                const std::array<double, 3>& p = at[s[k]];
+                const std::array<double, 3>& q = at[s[(k + 1) % 4]];
+                n[0] += 0.5 * (p[1] * q[2] - p[2] * q[1]);
+                n[1] += 0.5 * (p[2] * q[0] - p[0] * q[2]);
+                n[2] += 0.5 * (p[0] * q[1] - p[1] * q[0]);
+                for (size_t i = 0; i < 3; ++i) mid[i] += 0.25 * p[i];
+            }
+            area += std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+            double outward = 0.0;
+            for (size_t i = 0; i < 3; ++i) outward += n[i] * (mid[i] - c.centre[i]);
+            EXPECT_GT(outward, 0.0) << c.surface << " segment " << s[0] << " " << s[1] << " " << s[2] << " " << s[3];
+        }
+        EXPECT_NEAR(area, c.area, 1e-12) << c.surface;
+    }
+    std::vector<std::array<int, 4>> segments;
+    std::string why;
+    EXPECT_FALSE(inpSurfaceSegments(model, "P", segments, why));
+    EXPECT_NE(why.find("pyramids"), std::string::npos) << why;
+}

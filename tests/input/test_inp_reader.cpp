@@ -224,6 +224,9 @@ TEST_F(InpDeckTest, BadDecksAreRefusedWithTheirReason) {
         {good + "*Rigid Body, ref node=NOSUCH, elset=CUBE\n", "neither a node number nor a node set"},
         {good + "*Node\n100, 0., 0., 2.\n*Rigid Body, ref node=100, elset=CUBE\n*Boundary\n100, 6, 6, 0.1\n",
          "rotation about the reference node"},
+        {good + "*Node\n100, 0., 0., 2.\n*Nset, nset=TWO\n11, 100\n*Rigid Body, ref node=100, elset=CUBE\n"
+                "*Boundary\nTWO, 1\n",
+         "among other nodes"},
         {kCube + "*Element, type=C3D8R, elset=CUBE\n 1, 11, 12, 13, 14, 15, 16, 17, 18\n", "twice"},
     };
     for (const Case& c : cases) {
