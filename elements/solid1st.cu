@@ -19,11 +19,12 @@ __host__ __device__ inline int solidMassNodeNum(const SolidElementCuda& e) {
 __host__ __device__ inline double solidLengthOrStored(SolidElementCuda& e) {
   double x[8][3];
   gatherSolidCoords(e, 8, x);
-  const double len = solid1st::solidCharactLength(e.type, x);
+  double len = solid1st::solidCharactLength(e.type, x);
   if (len < 0.0) {
     printf("没有此类节点数的实体单元\n");
     return e.charactLength;
   }
+  if (e.lengthScale > 0.0) len *= e.lengthScale;
   e.charactLength = len;
   return len;
 }

@@ -27,6 +27,9 @@ struct SolidElementCuda : Element {
   // Element part.
   int additionalVariableNum = 0;
   double* additionalVariablePtr = nullptr;
+  // Set-up scale of the characteristic length of a hexahedron free to
+  // breathe on its own (solidThinness.h); 0 = none.
+  double lengthScale = 0.0;
 
   // ---- element manager and base operations ----
   __host__ __device__ void setElementSectionType() { sectionType = FAMILY_SOLID; }

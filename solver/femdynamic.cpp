@@ -23,6 +23,7 @@
 #include "elements/hourglasscontrolmanager.h"
 #include "elements/integratpointmanager.h"
 #include "elements/smoothFemManager.h"
+#include "elements/solidThinness.h"
 #include "materials/materialmanager.h"
 #include "output/outputManager.h"
 #include "solver/boundary.h"
@@ -206,6 +207,8 @@ bool FEMDynamic::initialComputeCpu() {
   materialManager->buildMaterialNewIdMap();
   traceStep("Part::linkMaterialNew");
   for (Part& p : part_array) p.linkMaterialNew(materialManager);
+  traceStep("markUnheldHexahedra");
+  markUnheldHexahedra(part_array);
   traceStep("SmoothFemManager::createSmoothDomains");
   smoothFemManager->createSmoothDomains(part_array);
   traceStep("ElmManager::setIntegrationPointNum");

@@ -35,6 +35,7 @@ TEST(SetupPasses, HostPassCallsManagersInOrder) {
       "NodeManager::storeAllIniCoord",
       "MaterialManager::createMaterialNewArray",
       "Part::linkMaterialNew",
+      "markUnheldHexahedra",
       "SmoothFemManager::createSmoothDomains",
       "ElmManager::setIntegrationPointNum",
       "IntegratPointManager::numberGaussPoints",
