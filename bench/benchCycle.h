@@ -309,8 +309,8 @@ void runThreadSeries(Model& model, int cores, int cycles, int repeats) {
 }
 
 // Arguments shared by the cycle benchmarks: model size, cycles, threads,
-// repeats, and "records" to gather through the node records' element slots
-// instead of the compact lists.
+// repeats, and "records" for the paths the fast ones replace (the gather
+// through the node records' element slots, the serial step search).
 struct Options {
   int n = 0, cycles = 0, cores = 0, repeats = 3;
   bool compact = true;

@@ -1,6 +1,9 @@
 // Cost of kernel launches: nanoseconds per emulated thread for a trivial
-// kernel on one core and on all cores, and the cost of a 32-thread block that
-// synchronises with barriers.  Prints its figures; asserts nothing.
+// kernel on one core and on all cores, the fixed cost of one launch that is
+// shared out over the worker team (a small grid, as the node and step passes
+// of a small model launch several times a cycle), and the cost of a
+// 32-thread block that synchronises with barriers.  Prints its figures;
+// asserts nothing.
 #include <omp.h>
 
 #include <chrono>
@@ -40,10 +43,20 @@ double secondsOf(void (*body)(void*), void* arg, int repeats) {
 struct Trivial {
   int n;
   int* out;
+  unsigned block = 128;
 };
 void runTrivial(void* a) {
   auto* t = static_cast<Trivial*>(a);
-  launch(trivial, dim3(t->n / 128), dim3(128), t->n, t->out);
+  launch(trivial, dim3(t->n / t->block), dim3(t->block), t->n, t->out);
+}
+
+// A grid just large enough to be shared out over the team.
+struct Small {
+  int* out;
+};
+void runSmall(void* a) {
+  auto* t = static_cast<Small*>(a);
+  for (int k = 0; k < 1000; ++k) launch(trivial, dim3(64), dim3(32), 64 * 32, t->out);
 }
 
 struct Reduce {
@@ -76,6 +89,20 @@ int main() {
   if (!ok(cudaGetLastError(), "trivial kernel")) return 0;
   std::printf("trivial kernel, %d threads: %.3f ns per thread on 1 core, %.3f ns on %d cores\n", t.n,
               1e9 * one / t.n, 1e9 * all / t.n, cores);
+  // Blocks of 32 threads: the fixed cost of a block weighs four times more.
+  t.block = 32;
+  omp_set_num_threads(1);
+  const double one32 = secondsOf(runTrivial, &t, 3);
+  std::printf("the same in blocks of 32 threads: %.3f ns per thread on 1 core\n", 1e9 * one32 / t.n);
+  t.block = 128;
+
+  Small small{t.out};
+  omp_set_num_threads(1);
+  const double small1 = secondsOf(runSmall, &small, 5) / 1000;
+  omp_set_num_threads(cores);
+  const double smallAll = secondsOf(runSmall, &small, 5) / 1000;
+  std::printf("launch of 64 blocks of 32 threads: %.2f us on 1 core, %.2f us on %d cores\n", 1e6 * small1,
+              1e6 * smallAll, cores);
 
   Reduce r{4096, nullptr, nullptr};
   if (!ok(cudaMalloc(&r.in, r.blocks * 32 * sizeof(double)), "cudaMalloc") ||
