@@ -35,6 +35,7 @@ FiberStack mapStack() {
     std::abort();
   }
   s.bottom = static_cast<char*>(s.mapping) + pageSize();
+  s.liveLow = s.bottom;
 #ifdef GPU_HOST_HAVE_VALGRIND
   s.valgrindId = VALGRIND_STACK_REGISTER(s.bottom, s.top());
 #endif
@@ -73,13 +74,19 @@ FiberStack takeFiberStack() {
   if (free.empty()) return mapStack();
   FiberStack s = free.back();
   free.pop_back();
+  s.liveLow = s.bottom;
   return s;
 }
 
 void returnFiberStack(const FiberStack& stack) {
-  // Frames left on the stack by the previous fiber may still be marked as
-  // red zones; the next fiber starts on clean memory.
-  asanUnpoison(stack.bottom, stack.size);
+  // The frames that were still live when the fiber left its stack for the
+  // last time may be marked as red zones; the next fiber starts on clean
+  // memory.  Only that part is cleared: clearing the whole stack took most
+  // of the time of every launch under AddressSanitizer.
+  char* low = static_cast<char*>(stack.liveLow);
+  char* const bottom = static_cast<char*>(stack.bottom);
+  if (low == nullptr || low < bottom || low > static_cast<char*>(stack.top())) low = bottom;
+  asanUnpoison(low, static_cast<std::size_t>(static_cast<char*>(stack.top()) - low));
   pool().free.push_back(stack);
 }
 

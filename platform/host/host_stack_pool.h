@@ -12,6 +12,10 @@ struct FiberStack {
   void* bottom = nullptr;     // lowest usable address, just above the guard page
   std::size_t size = 0;       // usable bytes above `bottom`
   unsigned valgrindId = 0;
+  // Lowest address of the frames still live when the fiber last left the
+  // stack (set by the fiber as it finishes; `bottom` when unknown).  Frames
+  // below it returned normally and cleared their own red zones.
+  void* liveLow = nullptr;
   void* top() const { return static_cast<char*>(bottom) + size; }
 };
 
