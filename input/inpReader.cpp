@@ -3,6 +3,7 @@
 #include "input/inpReader.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -20,15 +21,15 @@ bool inpNumber(const std::string& field, double& value) {
     char* end = nullptr;
     errno = 0;
     const double read = std::strtod(begin, &end);
-    if (end == begin || *end != '\0' || errno == ERANGE) return false;
+    if (end == begin || *end != '\0' || errno == ERANGE || !std::isfinite(read)) return false;
     value = read;
     return true;
 }
 
 bool inpInteger(const std::string& field, int& value) {
     double read = 0.0;
-    if (!inpNumber(field, read) || read != static_cast<double>(static_cast<long long>(read)) || read > 2147483647.0 ||
-        read < -2147483648.0) {
+    // The range first: converting a double beyond it to an integer is undefined.
+    if (!inpNumber(field, read) || read > 2147483647.0 || read < -2147483648.0 || read != std::trunc(read)) {
         return false;
     }
     value = static_cast<int>(read);

@@ -133,6 +133,9 @@ TEST(InpSections, DecksThatWouldRunWrongAreRefused) {
          "128"},
         {kCubes + sections + kSteel + kStep + "*Output, history\n*Node Output, nset=LEFT\nRF\n", "node set LEFT"},
         {kCubes + sections + kSteel + kStep + "*Output, history\n*Element Output, elset=TIP\nS\n", "element set TIP"},
+        // Numbers beyond an int or a double are no ids and no coordinates.
+        {kCubes + sections + kSteel + kStep + "*Nset, nset=BIG\n1e30\n", "\"1E30\" is neither a number"},
+        {kCubes + "*Node\n20, inf, 0., 0.\n" + sections + kSteel + kStep, "\"inf\" is not a coordinate"},
     };
     for (const Case& c : cases) {
         const Read read(c.deck);
