@@ -23,6 +23,7 @@ class SmoothFemManager {
     int partId = 0;
     int first = 0;
     int count = 0;
+    int kind = SFEM_NONE;
   };
   std::vector<PartDomains> partDomains_;
 
@@ -43,6 +44,19 @@ class SmoothFemManager {
   std::vector<Element*> smoothDomains();
   // Host loop: every domain's force into its nodes.
   void computeForcesCpu(MaterialManager* materials, double dt);
+  // Stable step 2 / omega_max of the small-strain stiffness of the
+  // cell-based and six-point domains with the nodal masses (call after they
+  // are computed); 0 when there are none.  Six-point records are stiffer
+  // than the tetrahedra whose steps the run takes; edge- and node-based
+  // domains average their tetrahedra's strains, so their strain energy, and
+  // their highest frequency, stays below that of the tetrahedra.
+  double computeStableStep(MaterialManager* materials);
+  // The time step a loop may take: candidate, lowered to safeFactor times
+  // the domains' stable step.
+  double limitStep(double candidate, double safeFactor) const {
+    return stableStep_ > 0.0 && safeFactor * stableStep_ < candidate ? safeFactor * stableStep_ : candidate;
+  }
+  double stableStep_ = 0.0;
 
   // Appends count records of the part (kind, ids, support count each) and
   // returns the index of the first.

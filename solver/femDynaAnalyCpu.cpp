@@ -108,6 +108,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   d->boundaryManager->initAll(d);
   TimeControl* tc = d->timeControl;
   tc->calInitialDtCpu(d->part_array, &d->dt);
+  d->dt = d->smoothFemManager->limitStep(d->dt, tc->safe_factor);
   if (stepStopsRun(d, true)) return false;
   d->loadManager->computeAllFactors(d->time);
   d->loadManager->applyAllCpu();
@@ -161,7 +162,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     }
     // Boundaries and rigid bodies work with the steps of the coming update.
     d->prev_dt = d->dt;
-    d->dt = std::min(candidate, kCpuMaxDt);
+    d->dt = d->smoothFemManager->limitStep(std::min(candidate, kCpuMaxDt), tc->safe_factor);
     if (stepStopsRun(d)) return false;
     // Slave forces reach their masters before the boundary conditions act.
     d->constrainedManager->transferSlaveForcesCpu();

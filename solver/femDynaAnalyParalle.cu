@@ -14,6 +14,7 @@
 #include "core/sectionmanager.h"
 #include "elements/elementControl.h"
 #include "elements/hourglasscontrolmanager.h"
+#include "elements/smoothFemManager.h"
 #include "materials/elementInversion.h"
 #include "materials/materialmanager.h"
 #include "output/outputManager.h"
@@ -89,7 +90,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   TimeControl* tc = d->timeControl;
   double candidate = tc->calInitialDtGpu(d->sectionManager, d->materialManager, d->elementControl);
   tc->massScalingGpu(d->tieManager, d->constrainedManager, d->elementControl, d->nodeManager, 0, &candidate);
-  d->dt = std::min(candidate, kGpuMaxDt);
+  d->dt = d->smoothFemManager->limitStep(std::min(candidate, kGpuMaxDt), tc->safe_factor);
   if (stepStopsRun(d, true)) {
     cublasDestroy_v2(handle);
     return false;
@@ -163,7 +164,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
 
     moveRigidWalls(d);
     d->prev_dt = d->dt;
-    d->dt = std::min(candidate, kGpuMaxDt);
+    d->dt = d->smoothFemManager->limitStep(std::min(candidate, kGpuMaxDt), tc->safe_factor);
     if (stepStopsRun(d)) {
       cublasDestroy_v2(handle);
       return false;

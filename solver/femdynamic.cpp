@@ -246,6 +246,7 @@ bool FEMDynamic::initialComputeCpu() {
   traceStep("NodeManager::nodeMassCheckCpu");
   nodeManager->nodeMassCheckCpu();
   nodeManager->storeAllInitialMass();
+  smoothFemManager->computeStableStep(materialManager);
   traceStep("RigidManager::buildExtraNodes");
   rigidManager->buildExtraNodes(this, rigidExtraNodeManager);
   rigidManager->buildConstrainedRigidBodies(rigidExtraNodeManager);

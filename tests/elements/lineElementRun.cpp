@@ -8,6 +8,7 @@
 
 #include "core/logFile.h"
 #include "core/nodeManager.h"
+#include "input/inpReader.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
 #include "output/basicoutput.h"
@@ -47,27 +48,28 @@ class TraceProbe : public BasicOutput {
   long calls_ = 0;
 };
 
-fs::path writeDeck(const std::string& name, const std::string& deck) {
+fs::path writeDeck(const std::string& name, const std::string& deck, const char* file = "deck.k") {
   const fs::path folder = fs::path(FEM_BINARY_DIR) / "line_element_runs" / name;
   fs::remove_all(folder);
   fs::create_directories(folder);
-  std::ofstream(folder / "deck.k") << deck;
+  std::ofstream(folder / file) << deck;
   return folder;
 }
 
 }  // namespace
 
 Trace runDeck(const std::string& name, const std::string& deck, const RunOptions& options) {
-  const fs::path folder = writeDeck(name, deck);
+  const char* file = options.inpDeck ? "deck.inp" : "deck.k";
+  const fs::path folder = writeDeck(name, deck, file);
   resetRunLog();
   auto fem = std::make_unique<FEMDynamic>();
   fem->newManagers();
   fem->multiGpuManager->selectGpu();
-  fem->input_file = (folder / "deck.k").string();
+  fem->input_file = (folder / file).string();
   fem->work_path = (folder / "work").string();
   Trace trace;
   testing::internal::CaptureStdout();
-  bool read = readKeywordDeck(fem.get(), fem->input_file) == 1;
+  bool read = (options.inpDeck ? readInpDeck(fem.get(), fem->input_file) : readKeywordDeck(fem.get(), fem->input_file)) == 1;
   if (read && options.afterRead) options.afterRead(fem.get());
   read = read && preprocessModel(fem.get()) == 1;
   if (read) {
