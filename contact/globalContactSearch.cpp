@@ -96,6 +96,13 @@ int searchInterval(const std::vector<SegmentCuda*>& segments, double incre) {
   return std::clamp(static_cast<int>(std::max(cycles, 1.0)), 1, kMaxSearchInterval);
 }
 
+// Sort keys of the sweep: segments by the low x of their extended box,
+// contact nodes by the x of their node.
+bool segmentMinXLess(const SegmentCuda* a, const SegmentCuda* b) { return a->box_min[0] < b->box_min[0]; }
+bool contactNodeXLess(const ContactNodeCuda* a, const ContactNodeCuda* b) {
+  return a->node->coord[0] < b->node->coord[0];
+}
+
 // Rebuilds the near list of a record whose sides' boxes overlap: segments
 // sorted by the low x of their widened boxes, nodes by x, each segment
 // scanning the nodes from where the previous scan started.
@@ -113,11 +120,8 @@ void sweep(SurfacePairRecord& r, double incre) {
   for (ContactNodeCuda* cn : r.node_list) {
     if (cn != nullptr && cn->node != nullptr && withinWidened(cn->node->coord, lo, hi, 0.0, 0)) nodes.push_back(cn);
   }
-  std::sort(segments.begin(), segments.end(),
-            [](const SegmentCuda* a, const SegmentCuda* b) { return a->box_min[0] < b->box_min[0]; });
-  std::stable_sort(nodes.begin(), nodes.end(), [](const ContactNodeCuda* a, const ContactNodeCuda* b) {
-    return a->node->coord[0] < b->node->coord[0];
-  });
+  std::stable_sort(segments.begin(), segments.end(), segmentMinXLess);
+  std::stable_sort(nodes.begin(), nodes.end(), contactNodeXLess);
   r.near_list.clear();
   std::size_t start = 0;
   for (SegmentCuda* s : segments) {
