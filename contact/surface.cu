@@ -179,6 +179,7 @@ __global__ void gpuSegmentCudaCpy(NodeCuda* nodes, int n, SegmentCuda* segments)
 
 void Surface::allocateAndCopySegmentArrayGpu(NodeManager* nodeManager) {
   segment_num = static_cast<int>(segment_array.size());
+  allocateMaxDispIncre();  // device memory only on the way to the device
   for (SegmentCuda& seg : segment_array) seg.max_disp_incre = max_disp_incre;
   if (segment_num <= 0) return;
   CUDA_CHECK(cudaMalloc(&segment_array_gpu, segment_num * sizeof(SegmentCuda)));

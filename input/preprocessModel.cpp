@@ -274,7 +274,6 @@ void finishPreprocess(FEMDynamic* fem)
     fem->nodeManager->storeAllIniCoord();
     for (Surface& surface : fem->surfaceManager->surface_array) {
         surface.setSegmentThickness();
-        surface.allocateMaxDispIncre();
     }
     fem->pairManager->search_mode = 0;
     fem->pairManager->force_mode = 0;
