@@ -7,3 +7,8 @@ __device__ inline int gridStrideIndex() {
   return static_cast<int>(((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x + threadIdx.x);
 }
 __device__ inline int gridStrideStep() { return static_cast<int>(blockDim.x * blockDim.y * gridDim.x * gridDim.y); }
+
+// Threads per block of the node passes of every cycle (displacement, gather,
+// velocity), and their grid over n > 0 nodes.
+constexpr int kNodeCycleBlock = 128;
+inline dim3 nodeCycleGrid(int n) { return dim3(static_cast<unsigned>((n - 1) / kNodeCycleBlock + 1)); }

@@ -94,6 +94,6 @@ void NodeForceRowList::release() {
 
 void NodeForceRowList::gather(NodeCuda* nodes) const {
   if (nodeNum_ <= 0) return;
-  launch(GatherNodeForceRows, dim3(static_cast<unsigned>(nodeNum_ / 32 + 1)), dim3(32), nodeNum_, nodes,
+  launch(GatherNodeForceRows, nodeCycleGrid(nodeNum_), dim3(kNodeCycleBlock), nodeNum_, nodes,
          static_cast<const int*>(offset_), static_cast<const NodeForceRow*>(rows_));
 }

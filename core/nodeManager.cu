@@ -104,11 +104,11 @@ __global__ void GpuAverageNodeStr(int n, NodeCuda* nodes) {
 // Launches over no nodes are skipped: there is no device array to pass.
 void NodeManager::allNodeAccelVelCal(double dt, double prevDt) {
   if (totNodeNum <= 0) return;
-  launch(AllNodeAccelVelCal, nodeGrid32(totNodeNum), dim3(32), node_array_gpu, totNodeNum, dt, prevDt);
+  launch(AllNodeAccelVelCal, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt, prevDt);
 }
 void NodeManager::allNodeDispCal(double dt) {
   if (totNodeNum <= 0) return;
-  launch(AllNodeDispCal, nodeGrid32(totNodeNum), dim3(32), node_array_gpu, totNodeNum, dt, dof_num > 0 ? dof_num : 6);
+  launch(AllNodeDispCal, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt, dof_num > 0 ? dof_num : 6);
 }
 void NodeManager::gpuResetNodeMass() {
   if (totNodeNum <= 0) return;
