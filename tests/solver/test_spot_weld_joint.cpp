@@ -4,38 +4,23 @@
 
 #include <vector>
 
-#include "core/nodeManager.h"
-#include "core/setManager.h"
 #include "solver/constrained.h"
-#include "solver/femdynamic.h"
+#include "tests/solver/nodeSetModel.h"
 
 namespace {
 
-class WeldJoint : public ::testing::Test {
+class WeldJoint : public NodeSetModel {
  protected:
   void SetUp() override {
-    fem_.newManagers();
-    for (int i = 0; i < 5; ++i) {
-      NodeCuda n{};
-      n.id = i + 1;
-      n.store_id = i;
-      n.mass = i + 1.0;
-      n.coord[0] = i;
-      fem_.nodeManager->node_array_cpu.push_back(n);
+    makeNodes(5);
+    for (int i = 1; i <= 5; ++i) {
+      node(i).mass = i;
+      node(i).coord[0] = i - 1;
     }
-    fem_.nodeManager->setNodeNum();
-    fem_.nodeManager->checkNodeIdMap();
     addNodeSet(1, {1, 2, 3});
     addNodeSet(2, {4, 5});
     addNodeSet(3, {});
-    fem_.setManager->resolveAllSets(&fem_);
-  }
-  void addNodeSet(int id, std::vector<int> ids) {
-    Set set;
-    set.type = SET_NODE;
-    set.id = id;
-    set.id_array = ids;
-    fem_.setManager->addSet(set);
+    resolveSets();
   }
   Constrained linked(int setId, int type = 0) {
     Constrained c;
@@ -44,8 +29,6 @@ class WeldJoint : public ::testing::Test {
     EXPECT_TRUE(c.linkNodeSet(fem_.setManager));
     return c;
   }
-  NodeCuda& node(int id) { return fem_.nodeManager->node_array_cpu[id - 1]; }
-  FEMDynamic fem_;
 };
 
 TEST_F(WeldJoint, TranslationalWeldCarriesTheMassAndTheSlavesFollow) {

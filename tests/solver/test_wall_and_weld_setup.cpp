@@ -2,39 +2,21 @@
 #include <gtest/gtest.h>
 
 #include "core/curvemanager.h"
-#include "core/nodeManager.h"
-#include "core/setManager.h"
 #include "solver/constrained.h"
 #include "solver/femdynamic.h"
 #include "solver/rigidwall.h"
+#include "tests/solver/nodeSetModel.h"
 
 namespace {
 
-class WallAndWeld : public ::testing::Test {
+class WallAndWeld : public NodeSetModel {
  protected:
   void SetUp() override {
-    fem_.newManagers();
-    for (int i = 0; i < 5; ++i) {
-      NodeCuda n{};
-      n.id = i + 1;
-      n.store_id = i;
-      fem_.nodeManager->node_array_cpu.push_back(n);
-    }
-    fem_.nodeManager->setNodeNum();
-    fem_.nodeManager->checkNodeIdMap();
+    makeNodes(5);
     addNodeSet(3, {2, 4});
     addNodeSet(4, {1, 2, 3});
-    fem_.setManager->resolveAllSets(&fem_);
+    resolveSets();
   }
-  void addNodeSet(int id, std::vector<int> ids) {
-    Set set;
-    set.type = SET_NODE;
-    set.id = id;
-    set.id_array = ids;
-    fem_.setManager->addSet(set);
-  }
-  NodeCuda& node(int id) { return fem_.nodeManager->node_array_cpu[id - 1]; }
-  FEMDynamic fem_;
 };
 
 TEST_F(WallAndWeld, WallFrameFromTailHeadAndEdge) {
