@@ -145,6 +145,55 @@ TEST(NodeHistory, FreeFlyingBlockOnTheHostLoop)
     EXPECT_GT(std::stod(contact.back()[0]), 0.0);
 }
 
+// Contact-force lines of the four slave nodes of node_on_shell (set "slaves",
+// with an id the model does not hold) and of the sixteen master-shell nodes
+// (set "masters"), on either loop.
+std::vector<std::vector<std::string>> contactLines(bool hostLoop, const char* setName)
+{
+    std::string work;
+    linerun::RunOptions options;
+    options.hostLoop = hostLoop;
+    options.afterRead = [&work](FEMDynamic* fem) {
+        work = fem->work_path;
+        Set slaves, masters;
+        slaves.type = masters.type = SET_NODE;
+        slaves.id = 51;
+        slaves.id_array = {17, 18, 999, 19, 20};
+        masters.id = 52;
+        for (int id = 1; id <= 16; ++id) masters.id_array.push_back(id);
+        fem->setManager->addSet(slaves);
+        fem->setManager->addSet(masters);
+        fem->outputManager->addOutput(historyOf<NodeOutput>(51, "slaves", 0.001, {"RF"}));
+        fem->outputManager->addOutput(historyOf<NodeOutput>(52, "masters", 0.001, {"RF"}));
+    };
+    linerun::runDeck(std::string("history_contact_") + (hostLoop ? "host" : "gpu"),
+                     deckcase::readText(deckcase::caseFolder("node_on_shell") / "deck.k"), options);
+    return tabRows(fs::path(work) / "nodeoutput" / (std::string("contact_file_") + setName + ".txt"));
+}
+
+// The slave nodes strike the master shells: on either loop each line of the
+// masters holds the force of the slaves' line with the sign turned, and the
+// slave set's id missing from the model neither counts nor makes the sum
+// read past the set's nodes.  (The host loop used to add only the slaves'
+// own pair forces, so the masters' lines stayed zero.)
+TEST(NodeHistory, ContactForceOfSlavesAndMastersOnBothLoops)
+{
+    for (bool hostLoop : {false, true}) {
+        SCOPED_TRACE(hostLoop ? "host loop" : "GPU loop");
+        const auto slaves = contactLines(hostLoop, "slaves");
+        const auto masters = contactLines(hostLoop, "masters");
+        ASSERT_GT(slaves.size(), 5u);
+        ASSERT_EQ(masters.size(), slaves.size());
+        double largest = 0.0;
+        for (const auto& row : slaves) largest = std::fmax(largest, std::fabs(std::stod(row[6])));
+        ASSERT_GT(largest, 0.0) << "no contact force in the slaves' lines";
+        for (std::size_t r = 0; r < slaves.size(); ++r) {
+            for (int k = 4; k < 7; ++k)
+                EXPECT_NEAR(std::stod(masters[r][k]), -std::stod(slaves[r][k]), 1e-6 * largest) << "line " << r;
+        }
+    }
+}
+
 // A set that is not defined, or holds no node, is skipped with a message
 // instead of reading past an empty list.
 TEST(NodeHistory, MissingOrEmptySetIsSkipped)
