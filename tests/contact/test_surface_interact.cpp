@@ -2,6 +2,7 @@
 // its coefficients, the pair stiffness, and the device objects reached
 // through the per-pair kernels.
 #include <gtest/gtest.h>
+#include <omp.h>
 #include <cmath>
 #include <vector>
 #include "contact/surfaceInteract.h"
@@ -135,3 +136,44 @@ TEST(FrictionLaw, ModelWideLawSkipsPairsThatTheirContactHandles) {
   launchImposeSurfaceInteract(1, 1e-3, friction.slots, pairs, own);
   EXPECT_NEAR(sp.pair().friction_force[0], 0.1, 1e-12);
 }
+
+namespace {
+
+// 4096 slave nodes sliding at 0.1 over the same 1 x 1 segment, each with its
+// own pair carrying 10 N, for 200 cycles: the friction threads of four host
+// threads add to the same four master nodes at once.  The masters take exactly the
+// opposite of the slaves' sum; a plain addition loses some of the shares.
+TEST(FrictionLaw, ManyPairsOnOneSegmentHandEveryForceToItsNodes) {
+  const int n = 4096;
+  ContactRig rig;
+  rig.nodes.node_array_cpu.reserve(n + 4);
+  rig.contactNodes.reserve(n);
+  rig.addPlate(1, 1, 1.0, 0.0);
+  for (int i = 0; i < n; ++i) rig.node(rig.addNode(0.5, 0.5, 0.0)).vel[0] = 0.1;
+  rig.buildSurface();
+  rig.segment(0).penalty_stiffness = 1000.0;
+  std::vector<ContactNodeCuda*> list;
+  for (int i = 0; i < n; ++i) {
+    ContactNodeCuda& cn = rig.addContactNode(5 + i);
+    ContactPairCuda& p = cn.contact_pair;
+    p.kind = NODE_TO_SEGMENT;
+    p.segment = &rig.segment(0);
+    p.side = 1;
+    p.carried_force = 10.0;
+    for (int k = 0; k < 4; ++k) p.weight[k] = p.mass_share[k] = 0.25;
+    list.push_back(&cn);
+  }
+  DeviceFriction friction(0.3);
+  const int threads = omp_get_max_threads();
+  omp_set_num_threads(4);
+  for (int cycle = 0; cycle < 200; ++cycle)
+    launchImposeSpecificSurfaceInteract(n, 1e-3, rig.surface.id, friction.slots, list.data());
+  omp_set_num_threads(threads);
+  ASSERT_EQ(cudaDeviceSynchronize(), cudaSuccess);
+  double slaves = 0.0;
+  for (int i = 0; i < n; ++i) slaves += rig.node(5 + i).force[0];
+  ASSERT_LT(slaves, 0.0);  // friction holds the slaves back
+  for (int k = 1; k <= 4; ++k) EXPECT_NEAR(rig.node(k).force[0], -0.25 * slaves, 1e-9 * -slaves) << "master node " << k;
+}
+
+}  // namespace
