@@ -108,7 +108,9 @@ TEST_F(PreprocessTest, ElementSetsPointIntoTheFinalElementList)
 {
     // Element 2 names a node outside the model and is dropped while the
     // elements are linked; the list is rebuilt, so a set of element 1 must
-    // point into the list that remains.
+    // point into the list that remains.  Sets are resolved once, when the
+    // elements are final: a part set naming a part the model lacks is
+    // reported once, not once per resolution.
     addCubePart(2);
     SolidElementCuda broken = fem.elm_manager_array[0].solid_element_array_cpu[0];
     broken.id = 2;
@@ -120,9 +122,18 @@ TEST_F(PreprocessTest, ElementSetsPointIntoTheFinalElementList)
     set.type = SET_ELEMENT;
     set.id_array = {1};
     fem.setManager->addSet(set);
+    Set parts;
+    parts.id = 5;
+    parts.type = SET_PART;
+    parts.id_array = {1, 9};
+    fem.setManager->addSet(parts);
     testing::internal::CaptureStdout();
     ASSERT_EQ(preprocessModel(&fem), 1);
-    testing::internal::GetCapturedStdout();
+    const std::string console = testing::internal::GetCapturedStdout();
+    const std::string missing = "part set 5: part 9 is not in the model and is left out";
+    ASSERT_NE(console.find(missing), std::string::npos) << console;
+    EXPECT_EQ(console.find(missing, console.find(missing) + 1), std::string::npos) << console;
+    ASSERT_EQ(fem.setManager->findSet(5, SET_PART)->part_array_cpu.size(), 1u);
     // Set-up reserves room in the store list: take the list afterwards.
     const auto& solids = fem.elm_manager_array[0].solid_element_array_cpu;
     ASSERT_EQ(solids.size(), 1u);
