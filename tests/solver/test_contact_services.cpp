@@ -6,22 +6,15 @@
 #include "contact/contactnodemanager.h"
 #include "contact/pairmanager.h"
 #include "contact/surfacemanager.h"
-#include "core/nodeManager.h"
-#include "solver/femdynamic.h"
+#include "tests/solver/nodeSetModel.h"
 
 namespace {
 
-TEST(ContactServices, ContactNodesFromSlaveNodesAndSurfacesOnce) {
-  FEMDynamic fem;
-  fem.newManagers();
-  for (int i = 0; i < 6; ++i) {
-    NodeCuda n{};
-    n.id = i + 1;
-    n.store_id = i;
-    fem.nodeManager->node_array_cpu.push_back(n);
-  }
-  fem.nodeManager->setNodeNum();
-  fem.nodeManager->checkNodeIdMap();
+class ContactServices : public NodeSetModel {};
+
+TEST_F(ContactServices, ContactNodesFromSlaveNodesAndSurfacesOnce) {
+  makeNodes(6);
+  FEMDynamic& fem = fem_;
   std::vector<Surface>& surfaces = fem.surfaceManager->surface_array;
   surfaces.reserve(2);
   for (int s = 0; s < 2; ++s) {
