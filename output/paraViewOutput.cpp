@@ -113,13 +113,7 @@ void ParaViewOutput::finishCells()
 
 std::string ParaViewOutput::currentFileName() const
 {
-    std::string name = outputPath_ + "/result.vtk";
-    name = name.substr(0, name.rfind('.'));
-    if (outputCount_ > 1) {
-        name += '_';
-        name += std::to_string(outputCount_ - 1);
-    }
-    return name + ".vtk";
+    return numberedResultName(outputPath_, outputCount_, '_', ".vtk");
 }
 
 namespace {

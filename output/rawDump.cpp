@@ -8,16 +8,17 @@
 #include "core/node.h"
 #include "output/paraViewOutput.h"
 
-std::string rawDumpFileName(const std::string& folder, int k)
+std::string numberedResultName(const std::string& folder, int k, char separator, const char* ending)
 {
-    std::string name = folder + "/result.vtk";
-    name = name.substr(0, name.rfind('.'));
+    std::string name = folder + "/result";
     if (k > 1) {
-        name += '.';
+        name += separator;
         name += std::to_string(k - 1);
     }
-    return name + "_bin.vtk";
+    return name + ending;
 }
+
+std::string rawDumpFileName(const std::string& folder, int k) { return numberedResultName(folder, k, '.', "_bin.vtk"); }
 
 namespace {
 

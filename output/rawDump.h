@@ -11,6 +11,9 @@ class ParaViewOutput;
 // File of dump number k (1-based) in the folder: "result_bin.vtk", then
 // "result.1_bin.vtk", "result.2_bin.vtk", ...
 std::string rawDumpFileName(const std::string& folder, int k);
+// folder + "/result", then "<separator><k - 1>" from the second file on,
+// then the ending: the names of the numbered field files.
+std::string numberedResultName(const std::string& folder, int k, char separator, const char* ending);
 
 // Writes the dump of the nodes with the cells and flags of the output;
 // false when the file cannot be written.
