@@ -21,6 +21,10 @@ else()
 endif()
 target_compile_definitions(fem_platform_options INTERFACE
   THRUST_DEVICE_SYSTEM=THRUST_DEVICE_SYSTEM_CPP THRUST_HOST_SYSTEM=THRUST_HOST_SYSTEM_CPP)
+# Lane packs (platform/simdLane.h) are passed by value only inside the
+# functions they are inlined into: the note on their calling convention
+# across instruction sets does not apply.
+target_compile_options(fem_platform_options INTERFACE $<$<COMPILE_LANGUAGE:CXX>:-Wno-psabi>)
 
 function(fem_filter_platform_sources var)
   set(${var} ${${var}} PARENT_SCOPE)
@@ -31,6 +35,11 @@ function(fem_setup_sources target srcs)
     if(s MATCHES "\\.cu$")
       set_source_files_properties(${s} PROPERTIES LANGUAGE CXX)
       set_source_files_properties(${s} TARGET_DIRECTORY ${target} PROPERTIES LANGUAGE CXX)
+    endif()
+    # Lane kernels (groups of elements in vector registers) need the full
+    # unrolling of their short fixed loops to keep the lanes in registers.
+    if(s MATCHES "Lanes\\.cu$" AND NOT FEM_SANITIZE AND NOT CMAKE_BUILD_TYPE STREQUAL "Debug")
+      set_source_files_properties(${s} TARGET_DIRECTORY ${target} PROPERTIES COMPILE_OPTIONS -O3)
     endif()
   endforeach()
   # .cu files are plain C++ here.

@@ -14,8 +14,10 @@
 #include "elements/partSelection.h"
 #include "elements/smoothFemKernels.h"
 #include "elements/smoothFemManager.h"
+#include "elements/solid1st.h"
 #include "materials/material.h"
 #include "materials/materialnew.h"
+#include "platform/simdLane.h"
 #include "solver/pendingFeature.h"
 
 namespace {
@@ -112,31 +114,44 @@ namespace {
 // sentinel.  A material object whose id differs from the element's is
 // reported and used all the same.
 template <typename T, typename Step>
+__device__ inline void solidForceOne(MaterialNew** materials, Section* sections, T* e, double* out, Step step) {
+  const MaterialNew* material = materialOf(materials, e);
+  if (material == nullptr) {
+    *out = kElementDtSentinel;
+    return;
+  }
+  if (material->id != e->material_id) printf("材料与属性调用错误\n");
+  Section* section = e->section_id >= 1 ? sections + (e->section_id - 1) : nullptr;
+  *out = step(e, material, section);
+}
+
+template <typename T, typename Step>
 __device__ inline void solidForceLoop(MaterialNew** materials, Section* sections, T** elements, int n,
                                       double* steps, Step step) {
-  for (int i = gridStrideStart(); i < n; i += gridStride()) {
-    T* e = elements[i];
-    const MaterialNew* material = materialOf(materials, e);
-    if (material == nullptr) {
-      steps[i] = kElementDtSentinel;
-      continue;
-    }
-    if (material->id != e->material_id) printf("材料与属性调用错误\n");
-    Section* section = e->section_id >= 1 ? sections + (e->section_id - 1) : nullptr;
-    steps[i] = step(e, material, section);
-  }
+  for (int i = gridStrideStart(); i < n; i += gridStride())
+    solidForceOne(materials, sections, elements[i], steps + i, step);
 }
+
+// Threads of the first-order solid kernel: one per group of kLaneWidth
+// elements (a group of one-point hexahedra is computed in lanes).
+__host__ __device__ inline int solidLaneGroups(int n) { return (n + kLaneWidth - 1) / kLaneWidth; }
 }  // namespace
 
 __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
                                          SolidElementCuda** elements, int n, double dt, double* steps,
                                          double safeFactor) {
-  solidForceLoop(materials, sections, elements, n, steps,
-                 [&](SolidElementCuda* e, const MaterialNew* material, Section* section) {
-                   e->computeSolidInterForceGpu(material, section, hourglass, dt);
-                   e->computeSolidCharactLength();
-                   return e->computeSolidTimeStep(material, safeFactor);
-                 });
+  const auto step = [&](SolidElementCuda* e, const MaterialNew* material, Section* section) {
+    e->computeSolidInterForceGpu(material, section, hourglass, dt);
+    e->computeSolidCharactLength();
+    return e->computeSolidTimeStep(material, safeFactor);
+  };
+  for (int g = gridStrideStart(); g < solidLaneGroups(n); g += gridStride()) {
+    const int first = g * kLaneWidth, last = min(first + kLaneWidth, n);
+    if (last - first == kLaneWidth &&
+        onePointHexaLaneGroup(materials, hourglass, elements + first, dt, safeFactor, steps + first))
+      continue;
+    for (int i = first; i < last; ++i) solidForceOne(materials, sections, elements[i], steps + i, step);
+  }
 }
 
 __global__ void _AllSolid2ndInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
@@ -568,8 +583,8 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
            hourglass, shellArrayGpu, shell_num, dt, dtArray + beam_num, safeFactor);
   double* solidSteps = dtArray + beam_num + shell_num;
   if (solid_num > 0)
-    launch(_AllSolidElementInterFor, blocksFor(solid_num, kForceBlock), dim3(kForceBlock), materials, sections,
-           hourglass, solidArrayGpu, solid_num, dt, solidSteps, safeFactor);
+    launch(_AllSolidElementInterFor, blocksFor(solidLaneGroups(solid_num), kForceBlock), dim3(kForceBlock),
+           materials, sections, hourglass, solidArrayGpu, solid_num, dt, solidSteps, safeFactor);
   if (discrete_num > 0)
     launch(_AllDiscreteElementInterFor, blocksFor(discrete_num, kForceBlock), dim3(kForceBlock), materials,
            sections, hourglass, discreteArrayGpu, discrete_num, dt);

@@ -1,17 +1,13 @@
 // One-point hexahedron with hourglass control (type 18), and the one-point
-// body it shares with the one-point pentahedron (type 21).
-#include "elements/hourglasscontrol.h"
-#include "elements/solid1st.h"
+// body it shares with the one-point pentahedron (type 21), one element at a
+// time (the group form is in hexa1stRLanes.cu).
+#include "elements/hexa1stRBody.h"
 
 namespace {
 
 // B vectors of the shape x and its signed volume.
 __host__ __device__ double onePointGradients(bool exact, const double x[8][3], double B[3][8]) {
-  if (exact) return solid1st::hexaExactB(x, B);
-  solid1st::hexaCentreB(x, B);
-  double V = 0.0;
-  for (int I = 0; I < 8; ++I) V += x[I][0] * B[0][I];
-  return V;
+  return exact ? solid1st::hexaExactB(x, B) : onepoint::centreGradients(x, B);
 }
 
 // The slot of corner I once the two layers (corners 1-4 and 5-8) change
@@ -26,23 +22,6 @@ __host__ __device__ void swapLayers(double a[8][3]) {
       a[I][k] = a[I + 4][k];
       a[I + 4][k] = t;
     }
-}
-
-// Hourglass forces of form 2, or of form 1 for every other form: the set-up
-// turns unknown forms into form 1 with a message.
-__host__ __device__ void addHourglassForce(SolidElementCuda& e, const MaterialNew* material, double dt,
-                                           const HourglassControl& hourglass, const double x[8][3],
-                                           const double v[8][3], const double B[3][8], double V, double f[8][3]) {
-  double coef[4] = {0.0, 0.0, 0.0, 0.0};
-  const double S = solid1st::halfBSquareSum(B);
-  hourglass.computeHourglassValueForSolid(material, coef, 2.0 * S, V, dt);
-  double gam[4][8];
-  solid1st::hourglassShapeVectors(x, B, V, gam);
-  double* Q = &e.hourglassValue[0][0];
-  if (hourglass.type == 2)
-    solid1st::hourglassForm2(x, gam, v, coef, Q, f);
-  else
-    solid1st::hourglassForm1(gam, v, coef[0], Q, f);
 }
 
 }  // namespace
@@ -75,13 +54,10 @@ __host__ __device__ double onePointSolidForce(SolidElementCuda& e, const Materia
   double f[8][3];
   for (int I = 0; I < 8; ++I) f[I][0] = f[I][1] = f[I][2] = 0.0;
   // A collapsed element has no gradient: it exerts no force.
-  if (V > 0.0 && Vm > 0.0) {
-    double G[3][3], sigma[3][3];
-    solid1st::velocityGradient<8>(Bm, v, 1.0 / Vm, G);
-    solidPointStress(material, e.gaussPoint, G, sigma, dt);
-    solid1st::addStressDivergence<8>(sigma, B, 1.0, f);
-    if (hourglass != nullptr && material != nullptr) addHourglassForce(e, material, dt, *hourglass, x, v, B, V, f);
-  }
+  if (V > 0.0 && Vm > 0.0)
+    onepoint::onePointBodyForce(
+        material, dt, hourglass, x, v, B, V, Bm, Vm, &e.hourglassValue[0][0],
+        [&](double G[3][3], double sigma[3][3]) { solidPointStress(material, e.gaussPoint, G, sigma, dt); }, f);
   for (int I = 0; I < 8; ++I)
     for (int k = 0; k < 3; ++k) e.interForce[mirrored ? layerSwap(I) : I][k] = f[I][k];
   return e.volume;

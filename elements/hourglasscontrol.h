@@ -18,17 +18,20 @@ struct HourglassControl {
   // a = 2 x sum of the squared shape-derivative vectors, V the element volume
   // and dt the time step.  Form 1 writes out[0], form 2 out[0..3], any other
   // form nothing.
-  __host__ __device__ void computeHourglassValueForSolid(const MaterialNew* material, double* out, double a,
-                                                         double V, double dt) const;
+  // T is double, or a lane type for several elements at once.
+  template <typename T>
+  __host__ __device__ void computeHourglassValueForSolid(const MaterialNew* material, T* out, T a, T V,
+                                                         double dt) const;
   // The same from the material constants themselves.
-  __host__ __device__ void computeHourglassValue(double E, double nu, double rho, double* out, double a, double V,
-                                                 double dt) const;
+  template <typename T>
+  __host__ __device__ void computeHourglassValue(double E, double nu, double rho, T* out, T a, T V, double dt) const;
 };
 
 static_assert(std::is_trivially_copyable_v<HourglassControl>);
 
-__host__ __device__ inline void HourglassControl::computeHourglassValue(double E, double nu, double rho, double* out,
-                                                                        double a, double V, double dt) const {
+template <typename T>
+__host__ __device__ inline void HourglassControl::computeHourglassValue(double E, double nu, double rho, T* out, T a,
+                                                                        T V, double dt) const {
   const double G = E / (2.0 * (1.0 + nu));
   if (type == 1) {
     const double c2 = G * (1.0 - nu) / ((0.5 - nu) * rho);  // squared dilatational wave speed
@@ -41,9 +44,9 @@ __host__ __device__ inline void HourglassControl::computeHourglassValue(double E
   }
 }
 
-__host__ __device__ inline void HourglassControl::computeHourglassValueForSolid(const MaterialNew* material,
-                                                                                double* out, double a, double V,
-                                                                                double dt) const {
+template <typename T>
+__host__ __device__ inline void HourglassControl::computeHourglassValueForSolid(const MaterialNew* material, T* out,
+                                                                                T a, T V, double dt) const {
   computeHourglassValue(material->youngModulus, material->poissonRatio, material->density, out, a, V, dt);
 }
 static_assert(sizeof(HourglassControl) == 16);

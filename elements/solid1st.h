@@ -142,6 +142,16 @@ __host__ __device__ void interForcePent1stRGpu(SolidElementCuda& e, const Materi
 __host__ __device__ double onePointSolidForce(SolidElementCuda& e, const MaterialNew* material, double dt,
                                               const HourglassControl* hourglass, bool exact);
 
+// Forces, volumes, lengths and steps of kLaneWidth one-point hexahedra
+// (elements[0..kLaneWidth-1]) computed together, each element's step also
+// into steps[l].  Returns false, having written nothing, when the group does
+// not qualify (another type, another material, a smoothed-FEM solid, a point
+// without state, a mirror-numbered or collapsed shape): its elements then
+// take the one-element path.
+__host__ __device__ bool onePointHexaLaneGroup(MaterialNew* const* materials, const HourglassControl* hourglass,
+                                               SolidElementCuda* const* elements, double dt, double safeFactor,
+                                               double* steps);
+
 // Nodal stress and strain sums for output.
 __device__ void computeTetr1stNodeStressStrainGpu(SolidElementCuda& e);
 __device__ void computeHexa1stNodeStressStrainGpu(SolidElementCuda& e);

@@ -4,6 +4,8 @@
 // kinematics of the tetrahedron and pyramid, stable step and mass scaling.
 // Everything is __host__ __device__, works in registers and allocates nothing.
 #pragma once
+#include <type_traits>
+
 #include "elements/solid1stGeometry.h"
 
 namespace solid1st {
@@ -69,21 +71,21 @@ __host__ __device__ inline double spatialDerivatives(const double dNl[3][N], con
 }
 
 // G[i][j] = scale * sum_I D[i][I] v_I,j (D: derivatives or B vectors).
-template <int N>
-__host__ __device__ inline void velocityGradient(const double D[3][N], const double v[][3], double scale,
-                                                 double G[3][3]) {
+template <int N, typename T>
+__host__ __device__ inline void velocityGradient(const T D[3][N], const T v[][3], std::type_identity_t<T> scale,
+                                                 T G[3][3]) {
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j) {
-      double s = 0.0;
+      T s = 0.0;
       for (int I = 0; I < N; ++I) s += D[i][I] * v[I][j];
       G[i][j] = s * scale;
     }
 }
 
 // f_I,j += w * sum_k sigma_jk D[k][I].
-template <int N>
-__host__ __device__ inline void addStressDivergence(const double sigma[3][3], const double D[3][N], double w,
-                                                    double f[][3]) {
+template <int N, typename T>
+__host__ __device__ inline void addStressDivergence(const T sigma[3][3], const T D[3][N], std::type_identity_t<T> w,
+                                                    T f[][3]) {
   for (int I = 0; I < N; ++I)
     for (int j = 0; j < 3; ++j)
       f[I][j] += w * (sigma[j][0] * D[0][I] + sigma[j][1] * D[1][I] + sigma[j][2] * D[2][I]);
@@ -101,11 +103,11 @@ __host__ __device__ inline double hourglassBase(int a, int I) {
 
 // Orthogonalised hourglass vectors gamma[a][I] = Gamma_aI - (1/V) sum_j
 // (sum_J Gamma_aJ x_J,j) B[j][I].
-__host__ __device__ inline void hourglassShapeVectors(const double x[8][3], const double B[3][8], double V,
-                                                      double gam[4][8]) {
-  const double invV = 1.0 / V;
+template <typename T>
+__host__ __device__ inline void hourglassShapeVectors(const T x[8][3], const T B[3][8], T V, T gam[4][8]) {
+  const T invV = 1.0 / V;
   for (int a = 0; a < 4; ++a) {
-    double h[3] = {0.0, 0.0, 0.0};
+    T h[3] = {0.0, 0.0, 0.0};
     for (int J = 0; J < 8; ++J) {
       const double g = hourglassBase(a, J);
       h[0] += g * x[J][0];
@@ -118,10 +120,11 @@ __host__ __device__ inline void hourglassShapeVectors(const double x[8][3], cons
 }
 
 // Hourglass rates q[a][i] = sum_I gamma_aI v_I,i.
-__host__ __device__ inline void hourglassRates(const double gam[4][8], const double v[8][3], double q[4][3]) {
+template <typename T>
+__host__ __device__ inline void hourglassRates(const T gam[4][8], const T v[8][3], T q[4][3]) {
   for (int a = 0; a < 4; ++a)
     for (int i = 0; i < 3; ++i) {
-      double s = 0.0;
+      T s = 0.0;
       for (int I = 0; I < 8; ++I) s += gam[a][I] * v[I][i];
       q[a][i] = s;
     }
@@ -129,52 +132,56 @@ __host__ __device__ inline void hourglassRates(const double gam[4][8], const dou
 
 // Form 1 (global directions): Q(i, a) += c q_a,i, f_I,i += sum_a gamma_aI Q(i, a).
 // Q is stored Q(1,1) Q(1,2) Q(1,3) Q(1,4) Q(2,1) ... Q(3,4).
-__host__ __device__ inline void hourglassForm1(const double gam[4][8], const double v[8][3], double c, double Q[12],
-                                               double f[8][3]) {
-  double q[4][3];
+template <typename T>
+__host__ __device__ inline void hourglassForm1(const T gam[4][8], const T v[8][3], T c, T Q[12], T f[8][3]) {
+  T q[4][3];
   hourglassRates(gam, v, q);
   for (int i = 0; i < 3; ++i)
     for (int a = 0; a < 4; ++a) Q[i * 4 + a] += c * q[a][i];
   for (int I = 0; I < 8; ++I)
     for (int i = 0; i < 3; ++i) {
-      double s = 0.0;
+      T s = 0.0;
       for (int a = 0; a < 4; ++a) s += gam[a][I] * Q[i * 4 + a];
       f[I][i] += s;
     }
 }
 
 // Reciprocal of a length, 1e10 for a length below 1e-10.
-__host__ __device__ inline double safeReciprocal(double len) { return len < 1e-10 ? 1e10 : 1.0 / len; }
+template <typename T>
+__host__ __device__ inline T safeReciprocal(T len) {
+  return laneSelect(len < 1e-10, T(1e10), 1.0 / len);
+}
 
 // Form 2: co-rotational frame of the element; Q kept in that frame.
 // c holds the four coefficients c0..c3 of the hourglass control.
-__host__ __device__ inline void hourglassForm2(const double x[8][3], const double gam[4][8], const double v[8][3],
-                                               const double c[4], double Q[12], double f[8][3]) {
-  double av[3] = {0.0, 0.0, 0.0}, bv[3] = {0.0, 0.0, 0.0}, gv[3] = {0.0, 0.0, 0.0};
+template <typename T>
+__host__ __device__ inline void hourglassForm2(const T x[8][3], const T gam[4][8], const T v[8][3], const T c[4],
+                                               T Q[12], T f[8][3]) {
+  T av[3] = {0.0, 0.0, 0.0}, bv[3] = {0.0, 0.0, 0.0}, gv[3] = {0.0, 0.0, 0.0};
   for (int I = 0; I < 8; ++I)
     for (int k = 0; k < 3; ++k) {
       av[k] += hexaCorner(1, I) * x[I][k];
       bv[k] += hexaCorner(0, I) * x[I][k];
       gv[k] -= hexaCorner(2, I) * x[I][k];
     }
-  double e[3][3];
-  const double ra = safeReciprocal(sqrt(dot3(av, av)));
+  T e[3][3];
+  const T ra = safeReciprocal(laneSqrt(dot3(av, av)));
   for (int k = 0; k < 3; ++k) e[0][k] = av[k] * ra;
-  double n[3];
+  T n[3];
   cross3(av, bv, n);
-  const double rn = safeReciprocal(sqrt(dot3(n, n)));
+  const T rn = safeReciprocal(laneSqrt(dot3(n, n)));
   for (int k = 0; k < 3; ++k) e[2][k] = n[k] * rn;
   cross3(e[2], e[0], e[1]);
-  const double j1 = dot3(e[0], av), j2 = dot3(e[1], bv), j3 = dot3(e[2], gv);
-  const double r1 = j2 * j3 / j1, r2 = j1 * j3 / j2, r3 = j1 * j2 / j3;
+  const T j1 = dot3(e[0], av), j2 = dot3(e[1], bv), j3 = dot3(e[2], gv);
+  const T r1 = j2 * j3 / j1, r2 = j1 * j3 / j2, r3 = j1 * j2 / j3;
 
-  double q[4][3];
+  T q[4][3];
   hourglassRates(gam, v, q);
-  double p[3][4];  // p(i, a) = e_i . q_a
+  T p[3][4];  // p(i, a) = e_i . q_a
   for (int i = 0; i < 3; ++i)
     for (int a = 0; a < 4; ++a) p[i][a] = dot3(e[i], q[a]);
   // Q(i, a) at index i * 4 + a (0-based i and a).
-  const double c0 = c[0], c1 = c[1], c2 = c[2], c3 = c[3];
+  const T c0 = c[0], c1 = c[1], c2 = c[2], c3 = c[3];
   Q[0] += c0 * ((r2 + r3) * p[0][0] + j3 * p[1][1] + j2 * p[2][2]);
   Q[5] += c0 * ((r1 + r3) * p[1][1] + j3 * p[0][0] + j1 * p[2][2]);
   Q[10] += c0 * ((r1 + r2) * p[2][2] + j2 * p[0][0] + j1 * p[1][1]);
@@ -189,9 +196,9 @@ __host__ __device__ inline void hourglassForm2(const double x[8][3], const doubl
   Q[11] += c2 * r3 * p[2][3];
 
   for (int I = 0; I < 8; ++I) {
-    double loc[3];
+    T loc[3];
     for (int i = 0; i < 3; ++i) {
-      double s = 0.0;
+      T s = 0.0;
       for (int a = 0; a < 4; ++a) s += gam[a][I] * Q[i * 4 + a];
       loc[i] = s;
     }
@@ -200,8 +207,9 @@ __host__ __device__ inline void hourglassForm2(const double x[8][3], const doubl
 }
 
 // Sum over the three rows of the squares of the first four B entries.
-__host__ __device__ inline double halfBSquareSum(const double B[3][8]) {
-  double s = 0.0;
+template <typename T>
+__host__ __device__ inline T halfBSquareSum(const T B[3][8]) {
+  T s = 0.0;
   for (int i = 0; i < 3; ++i)
     for (int I = 0; I < 4; ++I) s += B[i][I] * B[i][I];
   return s;
@@ -316,8 +324,8 @@ __host__ __device__ inline void tlAddForce(int n, const double* dX, const double
 // Stable step and mass scaling.
 
 // Stable step multiplier x safe factor x length / wave speed.
-__host__ __device__ inline double solidStableStep(double multiplier, double safeFactor, double length,
-                                                  double waveSpeed) {
+template <typename T>
+__host__ __device__ inline T solidStableStep(T multiplier, double safeFactor, T length, double waveSpeed) {
   return multiplier * safeFactor * length / waveSpeed;
 }
 

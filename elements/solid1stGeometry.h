@@ -11,6 +11,7 @@
 #include <cmath>
 #include "core/simpleMath.h"
 #include "platform/gpu_runtime.h"
+#include "platform/simdLane.h"
 
 namespace solid1st {
 
@@ -35,21 +36,19 @@ __host__ __device__ inline double inverse3(const double a[3][3], double inv[3][3
   return d;
 }
 
-__host__ __device__ inline void cross3(const double a[3], const double b[3], double c[3]) {
+template <typename T>
+__host__ __device__ inline void cross3(const T a[3], const T b[3], T c[3]) {
   vector_outer_product(a, b, c);
 }
 
-__host__ __device__ inline double dot3(const double a[3], const double b[3]) { return vector_inner_product(3, a, b); }
+template <typename T>
+__host__ __device__ inline T dot3(const T a[3], const T b[3]) {
+  return vector_inner_product(3, a, b);
+}
 
 __host__ __device__ inline double triangleArea(const double* p0, const double* p1, const double* p2) {
   double area = 0.0;
   computeTriangleArea(p0, p1, p2, area);
-  return area;
-}
-
-__host__ __device__ inline double quadArea(const double* p0, const double* p1, const double* p2, const double* p3) {
-  double area = 0.0;
-  computeQuadrilaArea(p0, p1, p2, p3, area);
   return area;
 }
 
@@ -64,17 +63,18 @@ __host__ __device__ inline double tetraVolume(const double* p0, const double* p1
 // V0 = 8 det J(0).  With A_a = sum_I xi_aI x_I (eight times the centre
 // Jacobian), B[i][I] = adj(A)_ia xi_aI / 64; the B of a node is minus the B
 // of its diagonally opposite node, so only four nodes are computed.
-__host__ __device__ inline void hexaCentreB(const double x[8][3], double B[3][8]) {
-  double A[3][3];
+template <typename T>
+__host__ __device__ inline void hexaCentreB(const T x[8][3], T B[3][8]) {
+  T A[3][3];
   for (int a = 0; a < 3; ++a)
     for (int k = 0; k < 3; ++k) {
-      double s = 0.0;
+      T s = 0.0;
       for (int I = 0; I < 8; ++I) s += hexaCorner(a, I) * x[I][k];
       A[a][k] = s;
     }
   // Rows of A are the natural axes, columns x, y, z.  With J = A / 8 and
   // V0 = det(A) / 64: V0 dN_I/dx_i = V0 (J^-1)_ia xi_aI / 8 = adj(A)_ia xi_aI / 64.
-  double adj[3][3];
+  T adj[3][3];
   adjugate_matrix33(&A[0][0], &adj[0][0]);
   constexpr double kScale = 1.0 / 64.0;
   // Nodes 0..3 and their diagonal opposites 6, 7, 4, 5.
@@ -82,7 +82,7 @@ __host__ __device__ inline void hexaCentreB(const double x[8][3], double B[3][8]
   for (int I = 0; I < 4; ++I) {
     const double n0 = hexaCorner(0, I), n1 = hexaCorner(1, I), n2 = hexaCorner(2, I);
     for (int i = 0; i < 3; ++i) {
-      const double b = (adj[i][0] * n0 + adj[i][1] * n1 + adj[i][2] * n2) * kScale;
+      const T b = (adj[i][0] * n0 + adj[i][1] * n1 + adj[i][2] * n2) * kScale;
       B[i][I] = b;
       B[i][kOpposite[I]] = -b;
     }
@@ -92,7 +92,8 @@ __host__ __device__ inline void hexaCentreB(const double x[8][3], double B[3][8]
 // One component of the exact volume gradient dV/dx (Flanagan-Belytschko
 // cofactor form, factor 1/12) for one corner; p lists the six corners that
 // enter it, y and z are the two other coordinate components (cyclic order).
-__host__ __device__ inline double hexaVolumeDerivative(const int p[6], const double* y, const double* z) {
+template <typename T>
+__host__ __device__ inline T hexaVolumeDerivative(const int p[6], const T* y, const T* z) {
   const int a = p[0], b = p[1], c = p[2], d = p[3], e = p[4], f = p[5];
   return ((y[b] + y[c]) * (z[a] + z[b]) - (y[a] + y[b]) * (z[b] + z[c]) + (y[a] + y[e]) * (z[d] + z[e]) -
           (y[d] + y[e]) * (z[a] + z[e]) - (y[c] + y[f]) * (z[d] + z[f]) + (y[d] + y[f]) * (z[c] + z[f])) *
@@ -123,46 +124,74 @@ __host__ __device__ inline double hexaExactB(const double x[8][3], double B[3][8
 }
 
 // Exact (signed) volume of a trilinear hexahedron: sum_I x_I dV/dx_I.
-__host__ __device__ inline double hexaExactVolume(const double x[8][3]) {
-  double c[3][8];
+template <typename T>
+__host__ __device__ inline T hexaExactVolume(const T x[8][3]) {
+  T c[3][8];
   for (int I = 0; I < 8; ++I)
     for (int k = 0; k < 3; ++k) c[k][I] = x[I][k];
   const int corners[8][6] = SOLID1ST_VOLUME_DERIVATIVE_CORNERS;
-  double v = 0.0;
+  T v = 0.0;
   for (int I = 0; I < 8; ++I) v += c[0][I] * hexaVolumeDerivative(corners[I], c[1], c[2]);
   return v;
 }
 
-// Largest of the six quadrilateral faces of a hexahedron.
-__host__ __device__ inline double hexaLargestFace(const double x[8][3]) {
-  const int kFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 5, 4},
-                                       {1, 2, 6, 5}, {2, 3, 7, 6}, {0, 3, 7, 4}};
-  double amax = 0.0;
-  for (int f = 0; f < 6; ++f) {
-    const double a = quadArea(x[kFaces[f][0]], x[kFaces[f][1]], x[kFaces[f][2]], x[kFaces[f][3]]);
-    if (a > amax) amax = a;
+// Largest face areas with few square roots.  A triangle of edge vectors a
+// and b has twice its area sqrt(r), r = |a|^2 |b|^2 - (a.b)^2 (a rounding
+// below zero taken as zero); a quadrilateral, split along its first diagonal
+// into triangles r1 and r2, has twice its area sqrt(r1) + sqrt(r2), whose
+// square r1 + r2 + 2 sqrt(r1 r2) takes one root.  The squares are compared
+// and only the largest is rooted.
+template <typename T>
+__host__ __device__ inline T triangleRadicand(const T* p0, const T* p1, const T* p2) {
+  T a[3], b[3];
+  for (int i = 0; i < 3; ++i) {
+    a[i] = p2[i] - p0[i];
+    b[i] = p1[i] - p0[i];
   }
-  return amax;
+  const T ab = dot3(a, b);
+  const T r = dot3(a, a) * dot3(b, b) - ab * ab;
+  return laneSelect(r > 0.0, r, T(0.0));
 }
 
-// Largest of a first area and n further ones.
-__host__ __device__ inline double largestArea(double first, const double* others, int n) {
-  for (int i = 0; i < n; ++i)
-    if (others[i] > first) first = others[i];
-  return first;
+template <typename T>
+struct LargestFace {
+  T square = 0.0;  // (twice the largest area)^2 so far
+
+  __host__ __device__ void triangle(const T* p0, const T* p1, const T* p2) {
+    square = laneMax(square, triangleRadicand(p0, p1, p2));
+  }
+  __host__ __device__ void quad(const T* p0, const T* p1, const T* p2, const T* p3) {
+    const T r1 = triangleRadicand(p0, p1, p2), r2 = triangleRadicand(p0, p2, p3);
+    square = laneMax(square, r1 + r2 + 2.0 * laneSqrt(r1 * r2));
+  }
+  __host__ __device__ T area() const { return 0.5 * laneSqrt(square); }
+};
+
+// Largest of the six quadrilateral faces of a hexahedron.
+template <typename T>
+__host__ __device__ inline T hexaLargestFace(const T x[8][3]) {
+  const int kFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 5, 4},
+                            {1, 2, 6, 5}, {2, 3, 7, 6}, {0, 3, 7, 4}};
+  LargestFace<T> largest;
+  for (int f = 0; f < 6; ++f) largest.quad(x[kFaces[f][0]], x[kFaces[f][1]], x[kFaces[f][2]], x[kFaces[f][3]]);
+  return largest.area();
 }
 
 // Characteristic lengths by shape; x holds the eight node slots of the
 // element (unused slots are ignored).  Volumes are taken by absolute value.
 __host__ __device__ inline double tetraCharactLength(const double x[8][3]) {
   const double v = tetraVolume(x[0], x[1], x[2], x[3]);
-  const double faces[3] = {triangleArea(x[0], x[1], x[3]), triangleArea(x[1], x[2], x[3]),
-                           triangleArea(x[0], x[2], x[3])};
-  return 3.0 * v / largestArea(triangleArea(x[0], x[1], x[2]), faces, 3);
+  LargestFace<double> largest;
+  largest.triangle(x[0], x[1], x[2]);
+  largest.triangle(x[0], x[1], x[3]);
+  largest.triangle(x[1], x[2], x[3]);
+  largest.triangle(x[0], x[2], x[3]);
+  return 3.0 * v / largest.area();
 }
 
-__host__ __device__ inline double hexaCharactLength(const double x[8][3]) {
-  return fabs(hexaExactVolume(x)) / hexaLargestFace(x);
+template <typename T>
+__host__ __device__ inline T hexaCharactLength(const T x[8][3]) {
+  return laneAbs(hexaExactVolume(x)) / hexaLargestFace(x);
 }
 
 // Volume of a pentahedron with triangles 1-2-3 and 4-5-6 (types 20 and 22):
@@ -176,18 +205,26 @@ __host__ __device__ inline double pentaVolume(const double x[8][3]) {
 }
 
 __host__ __device__ inline double pentaCharactLength(const double x[8][3]) {
-  const double faces[4] = {triangleArea(x[3], x[4], x[5]), quadArea(x[0], x[1], x[4], x[3]),
-                           quadArea(x[1], x[2], x[5], x[4]), quadArea(x[0], x[2], x[5], x[3])};
-  return pentaVolume(x) / largestArea(triangleArea(x[0], x[1], x[2]), faces, 4);
+  LargestFace<double> largest;
+  largest.triangle(x[0], x[1], x[2]);
+  largest.triangle(x[3], x[4], x[5]);
+  largest.quad(x[0], x[1], x[4], x[3]);
+  largest.quad(x[1], x[2], x[5], x[4]);
+  largest.quad(x[0], x[2], x[5], x[3]);
+  return pentaVolume(x) / largest.area();
 }
 
 // One-point pentahedron kept in the eight slots of a degenerate hexahedron
 // (type 21): exact volume of the slots over the largest of the faces formed
 // by the first six slots s1..s6.
 __host__ __device__ inline double pentaSlotsCharactLength(const double x[8][3]) {
-  const double faces[4] = {triangleArea(x[3], x[2], x[5]), quadArea(x[0], x[4], x[5], x[3]),
-                           quadArea(x[4], x[1], x[2], x[5]), quadArea(x[0], x[1], x[2], x[3])};
-  return fabs(hexaExactVolume(x)) / largestArea(triangleArea(x[0], x[1], x[4]), faces, 4);
+  LargestFace<double> largest;
+  largest.triangle(x[0], x[1], x[4]);
+  largest.triangle(x[3], x[2], x[5]);
+  largest.quad(x[0], x[4], x[5], x[3]);
+  largest.quad(x[4], x[1], x[2], x[5]);
+  largest.quad(x[0], x[1], x[2], x[3]);
+  return fabs(hexaExactVolume(x)) / largest.area();
 }
 
 // Pyramid with apex 1 and base 2-3-4-5: height of the apex over the plane

@@ -1,0 +1,87 @@
+// Groups of kLaneWidth one-point hexahedra (type 18) computed together in
+// lanes, with the body the one-element path uses.  Lane kernel files are
+// compiled with full loop unrolling in the host build.
+#include "elements/hexa1stRBody.h"
+#include "platform/simdLane.h"
+
+namespace {
+
+// Lane l of a value array of n entries, to and from the lanes.
+template <int n>
+__host__ __device__ inline void laneOut(const LaneDouble* a, int l, double* out) {
+  for (int i = 0; i < n; ++i) out[i] = laneGet(a[i], l);
+}
+template <int n>
+__host__ __device__ inline void laneIn(const double* in, int l, LaneDouble* a) {
+  for (int i = 0; i < n; ++i) laneSet(a[i], l, in[i]);
+}
+
+// The elements of a group the lanes can compute: one-point hexahedra of the
+// material model of the first, whose points carry a state.
+__host__ __device__ const MaterialNew* laneGroupMaterial(MaterialNew* const* materials,
+                                                         SolidElementCuda* const* elements) {
+  const int id = elements[0]->material_id;
+  const MaterialNew* material = id >= 1 ? materials[id - 1] : nullptr;
+  if (material == nullptr || material->id != id) return nullptr;
+  for (int l = 0; l < kLaneWidth; ++l) {
+    const SolidElementCuda* e = elements[l];
+    if (e->type != ET_HEXA_REDUCED || e->sfemType != SFEM_NONE || e->material_id != id || e->gaussPoint == nullptr ||
+        e->gaussPoint->matStatus_ == nullptr)
+      return nullptr;
+  }
+  return material;
+}
+
+// Current, mid-step coordinates and velocities of the group's nodes.
+__host__ __device__ void gatherLaneMotion(SolidElementCuda* const* elements, LaneDouble x[8][3], LaneDouble xm[8][3],
+                                          LaneDouble v[8][3]) {
+  for (int l = 0; l < kLaneWidth; ++l) {
+    double xl[8][3], xml[8][3], vl[8][3];
+    gatherSolidMotion(*elements[l], 8, xl, xml, vl);
+    laneIn<24>(&xl[0][0], l, &x[0][0]);
+    laneIn<24>(&xml[0][0], l, &xm[0][0]);
+    laneIn<24>(&vl[0][0], l, &v[0][0]);
+  }
+}
+
+}  // namespace
+
+FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* const* materials,
+                                                               const HourglassControl* hourglass,
+                                                               SolidElementCuda* const* elements, double dt,
+                                                               double safeFactor, double* steps) {
+  const MaterialNew* material = laneGroupMaterial(materials, elements);
+  if (material == nullptr) return false;
+  LaneDouble x[8][3], xm[8][3], v[8][3], B[3][8], Bm[3][8];
+  gatherLaneMotion(elements, x, xm, v);
+  const LaneDouble V = onepoint::centreGradients(x, B), Vm = onepoint::centreGradients(xm, Bm);
+  // Mirror-numbered and collapsed elements take the one-element path.
+  if (!laneAll((V > 0.0) & (Vm > 0.0))) return false;
+
+  LaneDouble Q[12], f[8][3];
+  for (int l = 0; l < kLaneWidth; ++l) laneIn<12>(&elements[l]->hourglassValue[0][0], l, Q);
+  const auto pointStress = [&](LaneDouble G[3][3], LaneDouble sigma[3][3]) {
+    for (int l = 0; l < kLaneWidth; ++l) {
+      double Gl[3][3], sl[3][3];
+      laneOut<9>(&G[0][0], l, &Gl[0][0]);
+      solidPointStress(material, elements[l]->gaussPoint, Gl, sl, dt);
+      laneIn<9>(&sl[0][0], l, &sigma[0][0]);
+    }
+  };
+  onepoint::onePointBodyForce(material, dt, hourglass, x, v, B, V, Bm, Vm, Q, pointStress, f);
+
+  // The step from the characteristic length, as each element's own pass.
+  const LaneDouble length = solid1st::hexaCharactLength(x);
+  LaneDouble multiplier;
+  for (int l = 0; l < kLaneWidth; ++l) laneSet(multiplier, l, elements[l]->dtScaleFactor);
+  const LaneDouble step = solid1st::solidStableStep(multiplier, safeFactor, length, material->waveSpeed[0]);
+  for (int l = 0; l < kLaneWidth; ++l) {
+    SolidElementCuda& e = *elements[l];
+    laneOut<24>(&f[0][0], l, &e.interForce[0][0]);
+    laneOut<12>(Q, l, &e.hourglassValue[0][0]);
+    e.volume = laneGet(V, l);
+    e.charactLength = laneGet(length, l);
+    e.dt = steps[l] = laneGet(step, l);
+  }
+  return true;
+}

@@ -1,0 +1,123 @@
+// Lanes: one value per element of a group of elements computed together.
+// Element mathematics that pays for it is written once, as templates over a
+// value type T; plain double gives the one-element form, `LaneDouble` the
+// group form of `kLaneWidth` elements.  In the host build `LaneDouble` is a
+// pack of doubles that the processor computes with vector instructions; in
+// the CUDA build it is a plain double (each GPU thread is its own lane).
+//
+// Generic code uses the ordinary operators and these functions, each
+// defined for double and for `LaneDouble`:
+//   laneSqrt, laneAbs, laneMax        element-wise
+//   laneSelect(mask, a, b)            a where the mask holds, b elsewhere
+//   laneAll(mask), laneAny(mask)      reductions of a comparison
+//   laneGet(v, l), laneSet(v, l, x)   lane l of a value
+//
+// FEM_LANE_KERNEL marks a function that computes a group: the host build
+// compiles it once per vector instruction set (baseline x86-64, AVX2,
+// AVX-512) and runs the best one the processor has, chosen at start-up, with
+// every lane function inlined into it.  It is empty in the CUDA build.
+#pragma once
+#include <cmath>
+
+#include "platform/gpu_runtime.h"
+
+__host__ __device__ inline double laneSqrt(double a) { return sqrt(a); }
+__host__ __device__ inline double laneAbs(double a) { return fabs(a); }
+__host__ __device__ inline double laneMax(double a, double b) { return a < b ? b : a; }
+__host__ __device__ inline double laneSelect(bool m, double a, double b) { return m ? a : b; }
+__host__ __device__ inline bool laneAll(bool m) { return m; }
+__host__ __device__ inline bool laneAny(bool m) { return m; }
+__host__ __device__ inline double laneGet(double v, int /*lane*/) { return v; }
+__host__ __device__ inline void laneSet(double& v, int /*lane*/, double x) { v = x; }
+
+#ifdef FEM_USE_CUDA
+
+constexpr int kLaneWidth = 1;
+using LaneDouble = double;
+#define FEM_LANE_KERNEL
+
+#else
+
+#define FEM_LANE_INLINE inline __attribute__((always_inline))
+#if defined(__x86_64__) && !defined(__clang__)
+#define FEM_LANE_KERNEL __attribute__((target_clones("default", "avx2", "avx512f"), flatten))
+#else
+#define FEM_LANE_KERNEL __attribute__((flatten))
+#endif
+
+// Eight doubles: one AVX-512 register, two AVX2 or four SSE2 registers.
+constexpr int kLaneWidth = 4;
+
+// Comparison result: all bits set in the lanes where it holds.
+struct LaneMask {
+  typedef long long Bits __attribute__((vector_size(8 * kLaneWidth)));
+  Bits m;
+  friend FEM_LANE_INLINE LaneMask operator&(const LaneMask& a, const LaneMask& b) { return {a.m & b.m}; }
+  friend FEM_LANE_INLINE LaneMask operator|(const LaneMask& a, const LaneMask& b) { return {a.m | b.m}; }
+};
+
+struct LaneDouble {
+  typedef double Pack __attribute__((vector_size(8 * kLaneWidth)));
+  Pack v;
+
+  LaneDouble() = default;
+  FEM_LANE_INLINE LaneDouble(double s) : v(Pack{} + s) {}  // every lane s
+  FEM_LANE_INLINE static LaneDouble of(const Pack& p) {
+    LaneDouble r;
+    r.v = p;
+    return r;
+  }
+
+  FEM_LANE_INLINE LaneDouble& operator+=(const LaneDouble& b) { v += b.v; return *this; }
+  FEM_LANE_INLINE LaneDouble& operator-=(const LaneDouble& b) { v -= b.v; return *this; }
+  FEM_LANE_INLINE LaneDouble& operator*=(const LaneDouble& b) { v *= b.v; return *this; }
+  FEM_LANE_INLINE LaneDouble& operator/=(const LaneDouble& b) { v /= b.v; return *this; }
+
+  friend FEM_LANE_INLINE LaneDouble operator-(const LaneDouble& a) { return of(-a.v); }
+  friend FEM_LANE_INLINE LaneDouble operator+(const LaneDouble& a, const LaneDouble& b) { return of(a.v + b.v); }
+  friend FEM_LANE_INLINE LaneDouble operator-(const LaneDouble& a, const LaneDouble& b) { return of(a.v - b.v); }
+  friend FEM_LANE_INLINE LaneDouble operator*(const LaneDouble& a, const LaneDouble& b) { return of(a.v * b.v); }
+  friend FEM_LANE_INLINE LaneDouble operator/(const LaneDouble& a, const LaneDouble& b) { return of(a.v / b.v); }
+  friend FEM_LANE_INLINE LaneMask operator<(const LaneDouble& a, const LaneDouble& b) { return {a.v < b.v}; }
+  friend FEM_LANE_INLINE LaneMask operator<=(const LaneDouble& a, const LaneDouble& b) { return {a.v <= b.v}; }
+  friend FEM_LANE_INLINE LaneMask operator>(const LaneDouble& a, const LaneDouble& b) { return {a.v > b.v}; }
+  friend FEM_LANE_INLINE LaneMask operator>=(const LaneDouble& a, const LaneDouble& b) { return {a.v >= b.v}; }
+};
+
+FEM_LANE_INLINE LaneDouble laneSelect(const LaneMask& m, const LaneDouble& a, const LaneDouble& b) {
+  return LaneDouble::of(m.m ? a.v : b.v);
+}
+FEM_LANE_INLINE LaneDouble laneMax(const LaneDouble& a, const LaneDouble& b) { return laneSelect(a < b, b, a); }
+FEM_LANE_INLINE LaneDouble laneAbs(const LaneDouble& a) { return laneSelect(a < 0.0, -a, a); }
+FEM_LANE_INLINE double laneGet(const LaneDouble& v, int lane) { return v.v[lane]; }
+FEM_LANE_INLINE void laneSet(LaneDouble& v, int lane, double x) { v.v[lane] = x; }
+
+FEM_LANE_INLINE bool laneAll(const LaneMask& m) {
+  bool all = true;
+  for (int l = 0; l < kLaneWidth; ++l) all = all && m.m[l] != 0;
+  return all;
+}
+FEM_LANE_INLINE bool laneAny(const LaneMask& m) {
+  bool any = false;
+  for (int l = 0; l < kLaneWidth; ++l) any = any || m.m[l] != 0;
+  return any;
+}
+
+// Square roots two lanes at a time (x86-64 always has the two-lane form);
+// each is the correctly rounded root, as the scalar one.
+FEM_LANE_INLINE LaneDouble laneSqrt(const LaneDouble& a) {
+  LaneDouble r;
+#if defined(__x86_64__) && !defined(__clang__)
+  typedef double Pair __attribute__((vector_size(16)));
+  for (int l = 0; l < kLaneWidth; l += 2) {
+    const Pair s = __builtin_ia32_sqrtpd(Pair{a.v[l], a.v[l + 1]});
+    r.v[l] = s[0];
+    r.v[l + 1] = s[1];
+  }
+#else
+  for (int l = 0; l < kLaneWidth; ++l) r.v[l] = std::sqrt(a.v[l]);
+#endif
+  return r;
+}
+
+#endif

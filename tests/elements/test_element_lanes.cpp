@@ -1,0 +1,250 @@
+// Elements computed together in lanes against the one-element path (forces,
+// stresses, hourglass state, volume, length and step of random distorted
+// elements), the groups left to the one-element path, the driver over a
+// mixed model, and the characteristic lengths of every solid shape taken
+// with few square roots against their face areas.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "core/simpleMath.h"
+#include "elements/elementControl.h"
+#include "platform/simdLane.h"
+#include "tests/elements/solidDeviceModel.h"
+
+namespace {
+
+using solidtest::SolidModel;
+
+constexpr double kDt = 1e-7;
+constexpr double kSafeFactor = 0.9;
+
+// count one-point hexahedra of edge 10 mm, each on its own nodes, corners
+// moved at random by up to 20 % of the edge; random velocities (the step's
+// displacement dt v), stored stresses and hourglass states.  The same seed
+// builds the same model.
+void randomHexahedra(SolidModel& m, int count, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  const double h = 0.01;
+  for (int e = 0; e < count; ++e) {
+    const int first = static_cast<int>(m.nodes.size()) + 1;
+    for (int I = 0; I < 8; ++I)
+      m.addNode(2.0 * h * e + 0.5 * (1 + solid1st::hexaCorner(0, I)) * h + 0.2 * h * u(rng),
+                0.5 * (1 + solid1st::hexaCorner(1, I)) * h + 0.2 * h * u(rng),
+                0.5 * (1 + solid1st::hexaCorner(2, I)) * h + 0.2 * h * u(rng));
+    m.addSolid(ET_HEXA_REDUCED, {first, first + 1, first + 2, first + 3, first + 4, first + 5, first + 6, first + 7});
+  }
+  m.link();
+  for (NodeCuda& n : m.nodes)
+    for (int k = 0; k < 3; ++k) {
+      n.vel[k] = 20.0 * u(rng);
+      n.step_disp[k] = kDt * n.vel[k];
+    }
+  for (ElasticMaterialStatus& s : m.states)
+    for (double& c : s.stress) c = 1e8 * u(rng);
+  for (SolidElementCuda& e : m.elems)
+    for (auto& row : e.hourglassValue)
+      for (double& q : row) q = 10.0 * u(rng);
+}
+
+// The one-element path of the solid kernel: forces, length, step.
+void oneElementPass(SolidModel& m) {
+  for (SolidElementCuda& e : m.elems) {
+    e.computeSolidInterForceGpu(m.material.get(), nullptr, &m.hourglass, kDt);
+    e.computeSolidCharactLength();
+    e.computeSolidTimeStep(m.material.get(), kSafeFactor);
+  }
+}
+
+// |a - b| <= tol x the largest |b| of the series, entry by entry.
+void expectSeriesNear(const std::vector<double>& a, const std::vector<double>& b, double tol, const char* what) {
+  ASSERT_EQ(a.size(), b.size());
+  double scale = 0.0;
+  for (double v : b) scale = std::max(scale, std::fabs(v));
+  ASSERT_GT(scale, 0.0) << what;
+  for (size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], tol * scale) << what << " entry " << i;
+}
+
+// What a pass leaves in the records: forces, hourglass states, stresses,
+// and per element volume, length and step.
+struct PassResult {
+  std::vector<double> force, hourglass, stress, volume, length, step;
+  explicit PassResult(const SolidModel& m) {
+    for (const SolidElementCuda& e : m.elems) {
+      force.insert(force.end(), &e.interForce[0][0], &e.interForce[0][0] + 24);
+      hourglass.insert(hourglass.end(), &e.hourglassValue[0][0], &e.hourglassValue[0][0] + 12);
+      volume.push_back(e.volume);
+      length.push_back(e.charactLength);
+      step.push_back(e.dt);
+    }
+    for (const ElasticMaterialStatus& s : m.states) stress.insert(stress.end(), s.stress, s.stress + 6);
+  }
+};
+
+void expectSamePass(const PassResult& lanes, const PassResult& one) {
+  expectSeriesNear(lanes.force, one.force, 1e-13, "force");
+  expectSeriesNear(lanes.hourglass, one.hourglass, 1e-13, "hourglass state");
+  expectSeriesNear(lanes.stress, one.stress, 1e-13, "stress");
+  for (size_t e = 0; e < one.step.size(); ++e) {
+    EXPECT_NEAR(lanes.volume[e], one.volume[e], 1e-13 * one.volume[e]);
+    EXPECT_NEAR(lanes.length[e], one.length[e], 1e-13 * one.length[e]);
+    EXPECT_NEAR(lanes.step[e], one.step[e], 1e-13 * one.step[e]);
+  }
+}
+
+TEST(ElementLanes, GroupsOfHexahedraMatchTheOneElementPath) {
+  for (int form : {1, 2}) {
+    SCOPED_TRACE(form);
+    const int count = 3 * kLaneWidth;
+    SolidModel lanes, one;
+    randomHexahedra(lanes, count, 7u);
+    randomHexahedra(one, count, 7u);
+    lanes.hourglass.type = one.hourglass.type = form;
+    MaterialNew* materials[1] = {lanes.material.get()};
+    std::vector<SolidElementCuda*> elements;
+    for (SolidElementCuda& e : lanes.elems) elements.push_back(&e);
+    std::vector<double> steps(count, -1.0);
+    for (int g = 0; g < count; g += kLaneWidth)
+      ASSERT_TRUE(onePointHexaLaneGroup(materials, &lanes.hourglass, elements.data() + g, kDt, kSafeFactor,
+                                        steps.data() + g));
+    oneElementPass(one);
+    const PassResult a(lanes), b(one);
+    expectSamePass(a, b);
+    EXPECT_EQ(steps, a.step);
+  }
+}
+
+TEST(ElementLanes, GroupsTheLanesCannotTakeAreLeftUntouched) {
+  SolidModel m;
+  randomHexahedra(m, kLaneWidth, 3u);
+  MaterialNew* materials[1] = {m.material.get()};
+  std::vector<SolidElementCuda*> elements;
+  for (SolidElementCuda& e : m.elems) elements.push_back(&e);
+  SolidElementCuda& last = m.elems.back();
+  const std::vector<SolidElementCuda> before = m.elems;
+  std::vector<double> steps(kLaneWidth, -1.0);
+  const auto untouched = [&] {
+    for (size_t e = 0; e < m.elems.size(); ++e) {
+      EXPECT_EQ(m.elems[e].interForce[0][0], before[e].interForce[0][0]);
+      EXPECT_EQ(m.elems[e].hourglassValue[1][2], before[e].hourglassValue[1][2]);
+      EXPECT_EQ(m.elems[e].dt, before[e].dt);
+    }
+    for (double s : steps) EXPECT_EQ(s, -1.0);
+  };
+  // A mirror-numbered shape (negative volume).
+  for (int I = 0; I < 4; ++I) std::swap(last.node[I], last.node[I + 4]);
+  EXPECT_FALSE(onePointHexaLaneGroup(materials, &m.hourglass, elements.data(), kDt, kSafeFactor, steps.data()));
+  untouched();
+  for (int I = 0; I < 4; ++I) std::swap(last.node[I], last.node[I + 4]);
+  // Another type, another material, a point without state.
+  last.type = ET_HEXA_FULL;
+  EXPECT_FALSE(onePointHexaLaneGroup(materials, &m.hourglass, elements.data(), kDt, kSafeFactor, steps.data()));
+  last.type = ET_HEXA_REDUCED;
+  last.material_id = 2;
+  EXPECT_FALSE(onePointHexaLaneGroup(materials, &m.hourglass, elements.data(), kDt, kSafeFactor, steps.data()));
+  last.material_id = 1;
+  last.gaussPoint->matStatus_ = nullptr;
+  EXPECT_FALSE(onePointHexaLaneGroup(materials, &m.hourglass, elements.data(), kDt, kSafeFactor, steps.data()));
+  untouched();
+}
+
+// The driver over a model whose groups mix shapes the lanes take, a mirror
+// numbered one and a short last group gives each element what the
+// one-element path gives it.
+TEST(ElementLanes, DriverOverAMixedModelMatchesTheOneElementPath) {
+  const int count = 2 * kLaneWidth + 1;
+  SolidModel host, dev;
+  randomHexahedra(host, count, 11u);
+  randomHexahedra(dev, count, 11u);
+  for (SolidModel* m : {&host, &dev}) {
+    SolidElementCuda& e = m->elems[1];
+    for (int I = 0; I < 4; ++I) std::swap(e.node_id[I], e.node_id[I + 4]);
+    e.bulidNodeMatch(m->nodes.data());
+  }
+  solidtest::DeviceModel d(dev);
+  ElementControl control;
+  control.allocateAndCopyElementPtr(d.parts);
+  control.sortElementPtrByType();
+  control.allocateBlockDtBuffer();
+  control.allocateDtArray();
+  cublasHandle_t handle = nullptr;
+  cublasCreate_v2(&handle);
+  double candidate = 1.0;
+  control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, kDt, handle, &candidate, kSafeFactor);
+  cublasDestroy_v2(handle);
+  dev.elems = d.readElements();
+  oneElementPass(host);
+  // The stresses stay in device memory: forces and steps carry them.
+  PassResult a(dev), b(host);
+  a.stress = b.stress;
+  expectSamePass(a, b);
+  EXPECT_NEAR(candidate, *std::min_element(b.step.begin(), b.step.end()), 1e-13 * candidate);
+}
+
+// Characteristic lengths by shape from their face areas, each area a sum of
+// triangle areas with its own square roots.
+double triangle(const double x[8][3], int a, int b, int c) {
+  double area = 0.0;
+  computeTriangleArea(x[a], x[b], x[c], area);
+  return area;
+}
+double quad(const double x[8][3], int a, int b, int c, int d) {
+  double area = 0.0;
+  computeQuadrilaArea(x[a], x[b], x[c], x[d], area);
+  return area;
+}
+
+double lengthFromFaceAreas(int type, const double x[8][3]) {
+  using namespace solid1st;
+  switch (type) {
+    case 15:
+      return 3.0 * tetraVolume(x[0], x[1], x[2], x[3]) /
+             std::max({triangle(x, 0, 1, 2), triangle(x, 0, 1, 3), triangle(x, 1, 2, 3), triangle(x, 0, 2, 3)});
+    case 20:
+    case 22:
+      return pentaVolume(x) / std::max({triangle(x, 0, 1, 2), triangle(x, 3, 4, 5), quad(x, 0, 1, 4, 3),
+                                        quad(x, 1, 2, 5, 4), quad(x, 0, 2, 5, 3)});
+    case 21:
+      return std::fabs(hexaExactVolume(x)) / std::max({triangle(x, 0, 1, 4), triangle(x, 3, 2, 5),
+                                                         quad(x, 0, 4, 5, 3), quad(x, 4, 1, 2, 5),
+                                                         quad(x, 0, 1, 2, 3)});
+    default:
+      return std::fabs(hexaExactVolume(x)) /
+             std::max({quad(x, 0, 1, 2, 3), quad(x, 4, 5, 6, 7), quad(x, 0, 1, 5, 4), quad(x, 1, 2, 6, 5),
+                       quad(x, 2, 3, 7, 6), quad(x, 0, 3, 7, 4)});
+  }
+}
+
+TEST(ElementLanes, LengthsWithFewRootsAgreeWithTheFaceAreas) {
+  std::mt19937 rng(5u);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  for (int type : {15, 17, 18, 19, 20, 21, 22, 23}) {
+    for (int trial = 0; trial < 50; ++trial) {
+      // Unit-cube corners moved by up to 10 % (first trials) to 45 %
+      // (badly distorted); the last trial folds a face onto a line.
+      const double amount = trial < 25 ? 0.1 : 0.45;
+      double x[8][3];
+      for (int I = 0; I < 8; ++I)
+        for (int k = 0; k < 3; ++k) x[I][k] = 0.5 * (1 + solid1st::hexaCorner(k, I)) + amount * u(rng);
+      if (trial == 49)
+        for (int k = 0; k < 3; ++k) x[2][k] = x[3][k] = 0.5 * (x[0][k] + x[1][k]);
+      const double reference = lengthFromFaceAreas(type, x);
+      EXPECT_NEAR(solid1st::solidCharactLength(type, x), reference, 1e-14 * reference)
+          << "type " << type << " trial " << trial;
+    }
+  }
+  // The lane form of the hexahedron's length is the same evaluation.
+  double x[8][3];
+  LaneDouble xl[8][3];
+  for (int l = 0; l < kLaneWidth; ++l) {
+    for (int I = 0; I < 8; ++I)
+      for (int k = 0; k < 3; ++k) laneSet(xl[I][k], l, x[I][k] = 0.5 * (1 + solid1st::hexaCorner(k, I)) + 0.3 * u(rng));
+    EXPECT_EQ(laneGet(solid1st::hexaCharactLength(xl), l), solid1st::hexaCharactLength(x));
+  }
+}
+
+}  // namespace
