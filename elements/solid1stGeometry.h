@@ -204,27 +204,28 @@ __host__ __device__ inline double pentaVolume(const double x[8][3]) {
   return fabs(hexaExactVolume(h));
 }
 
-__host__ __device__ inline double pentaCharactLength(const double x[8][3]) {
+// Largest of the two triangles and three quadrilaterals of a pentahedron,
+// given by their node slots.
+__host__ __device__ inline double pentaLargestFace(const double x[8][3], const int tri[2][3], const int quad[3][4]) {
   LargestFace<double> largest;
-  largest.triangle(x[0], x[1], x[2]);
-  largest.triangle(x[3], x[4], x[5]);
-  largest.quad(x[0], x[1], x[4], x[3]);
-  largest.quad(x[1], x[2], x[5], x[4]);
-  largest.quad(x[0], x[2], x[5], x[3]);
-  return pentaVolume(x) / largest.area();
+  for (int f = 0; f < 2; ++f) largest.triangle(x[tri[f][0]], x[tri[f][1]], x[tri[f][2]]);
+  for (int f = 0; f < 3; ++f) largest.quad(x[quad[f][0]], x[quad[f][1]], x[quad[f][2]], x[quad[f][3]]);
+  return largest.area();
+}
+
+__host__ __device__ inline double pentaCharactLength(const double x[8][3]) {
+  const int tri[2][3] = {{0, 1, 2}, {3, 4, 5}};
+  const int quad[3][4] = {{0, 1, 4, 3}, {1, 2, 5, 4}, {0, 2, 5, 3}};
+  return pentaVolume(x) / pentaLargestFace(x, tri, quad);
 }
 
 // One-point pentahedron kept in the eight slots of a degenerate hexahedron
 // (type 21): exact volume of the slots over the largest of the faces formed
 // by the first six slots s1..s6.
 __host__ __device__ inline double pentaSlotsCharactLength(const double x[8][3]) {
-  LargestFace<double> largest;
-  largest.triangle(x[0], x[1], x[4]);
-  largest.triangle(x[3], x[2], x[5]);
-  largest.quad(x[0], x[4], x[5], x[3]);
-  largest.quad(x[4], x[1], x[2], x[5]);
-  largest.quad(x[0], x[1], x[2], x[3]);
-  return fabs(hexaExactVolume(x)) / largest.area();
+  const int tri[2][3] = {{0, 1, 4}, {3, 2, 5}};
+  const int quad[3][4] = {{0, 4, 5, 3}, {4, 1, 2, 5}, {0, 1, 2, 3}};
+  return fabs(hexaExactVolume(x)) / pentaLargestFace(x, tri, quad);
 }
 
 // Pyramid with apex 1 and base 2-3-4-5: height of the apex over the plane
