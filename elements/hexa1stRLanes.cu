@@ -70,10 +70,15 @@ FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* cons
   };
   onepoint::onePointBodyForce(material, dt, hourglass, x, v, B, V, Bm, Vm, Q, pointStress, f);
 
-  // The step from the characteristic length, as each element's own pass.
-  const LaneDouble length = solid1st::hexaCharactLength(x);
-  LaneDouble multiplier;
-  for (int l = 0; l < kLaneWidth; ++l) laneSet(multiplier, l, elements[l]->dtScaleFactor);
+  // The step from the characteristic length (times the set-up scale of an
+  // element that may have one), as each element's own pass.
+  LaneDouble scale, multiplier;
+  for (int l = 0; l < kLaneWidth; ++l) {
+    const SolidElementCuda& e = *elements[l];
+    laneSet(scale, l, e.lengthScale > 0.0 ? e.lengthScale : 1.0);
+    laneSet(multiplier, l, e.dtScaleFactor);
+  }
+  const LaneDouble length = solid1st::hexaCharactLength(x) * scale;
   const LaneDouble step = solid1st::solidStableStep(multiplier, safeFactor, length, material->waveSpeed[0]);
   for (int l = 0; l < kLaneWidth; ++l) {
     SolidElementCuda& e = *elements[l];

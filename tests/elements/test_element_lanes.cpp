@@ -24,8 +24,8 @@ constexpr double kSafeFactor = 0.9;
 
 // count one-point hexahedra of edge 10 mm, each on its own nodes, corners
 // moved at random by up to 20 % of the edge; random velocities (the step's
-// displacement dt v), stored stresses and hourglass states.  The same seed
-// builds the same model.
+// displacement dt v), stored stresses and hourglass states; every third
+// with a set-up length scale.  The same seed builds the same model.
 void randomHexahedra(SolidModel& m, int count, unsigned seed) {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
@@ -37,6 +37,7 @@ void randomHexahedra(SolidModel& m, int count, unsigned seed) {
                 0.5 * (1 + solid1st::hexaCorner(1, I)) * h + 0.2 * h * u(rng),
                 0.5 * (1 + solid1st::hexaCorner(2, I)) * h + 0.2 * h * u(rng));
     m.addSolid(ET_HEXA_REDUCED, {first, first + 1, first + 2, first + 3, first + 4, first + 5, first + 6, first + 7});
+    if (e % 3 == 1) m.elems.back().lengthScale = 0.75;  // as set-up gives an unheld hexahedron
   }
   m.link();
   for (NodeCuda& n : m.nodes)
