@@ -35,7 +35,12 @@ void InpReader::resolveConnections() {
     };
     // A slave side may be a node-based surface.
     auto slaveSide = [&](const std::string& name, const std::string& what) {
-        if (model_.nodeSurfaces.count(name) == 0) faces(name, what);
+        const auto nodeSurface = model_.nodeSurfaces.find(name);
+        if (nodeSurface == model_.nodeSurfaces.end()) {
+            faces(name, what);
+        } else if (nodeSurface->second.empty()) {
+            refuse(what + ": the surface " + name + " holds no node");
+        }
     };
     auto interaction = [&](const std::string& name, const std::string& what) {
         const bool known = std::any_of(model_.interactions.begin(), model_.interactions.end(),
@@ -78,6 +83,10 @@ void InpReader::resolveConnections() {
             refuse(what + ": with ALL EXTERIOR only an assignment for the whole model (empty surface names) is read");
         }
     }
+    if (model_.allExterior && !model_.ties.empty()) {
+        warn("*CONTACT INCLUSIONS, ALL EXTERIOR: the general contact also acts between tied surfaces (it pushes "
+             "only where they press into each other)");
+    }
     for (const InpModel::Tie& tie : model_.ties) {
         const std::string what = "*TIE" + atLine(tie.lineNumber);
         slaveSide(tie.slave, what);
@@ -85,6 +94,14 @@ void InpReader::resolveConnections() {
     }
     std::set<int> nodes;
     for (const InpModel::Node& node : model_.nodes) nodes.insert(node.id);
+    for (const auto& [name, members] : model_.nodeSurfaces) {
+        for (int node : members) {
+            if (nodes.count(node) == 0) {
+                refuse("*SURFACE " + name + " names the node " + std::to_string(node) + ", which is not defined");
+                break;
+            }
+        }
+    }
     for (const InpModel::Weld& weld : model_.welds) {
         for (int node : {weld.first, weld.second}) {
             if (nodes.count(node) == 0) {

@@ -206,6 +206,7 @@ TEST_F(InpDeckTest, BadDecksAreRefusedWithTheirReason) {
                 "*Contact Property Assignment\nS, S, I\n*Surface Interaction, name=I\n",
          "whole model"},
         {good + "*Surface, name=S, type=NODE\n11\n*Tie, name=T\nS, S\n", "made of nodes"},
+        {good + "*Surface, name=S, type=NODE\n99\n", "node 99"},
         {good + "*Surface Interaction, name=I\n*Friction\n0.1, 20.\n", "one friction coefficient"},
         {good + "*Amplitude, name=D, definition=DECAY\n0., 1., 0., 0.\n", "td must be > 0"},
         {good + "*Amplitude, name=P, definition=PERIODIC\n129, 1., 0., 0.\n", "more than 128 terms"},
