@@ -84,8 +84,14 @@ bool InpReader::resolve() {
         }
         for (int p : parts) {
             InpModel::Part& part = model_.parts[static_cast<size_t>(p)];
+            // Continuum shells are solids whose thickness lies in their
+            // nodes: a shell section gives them its material only.
+            const bool continuumShell = part.type->formulation == 22 || part.type->formulation == 23;
             if (part.hasSection) {
                 refuse("part " + part.name + " has a second section" + atLine(section.lineNumber));
+            } else if (continuumShell && section.family == 3) {
+                warn("part " + part.name + " (" + part.type->name + "): the thickness of its shell section" +
+                     atLine(section.lineNumber) + " is not used; the elements' nodes give it");
             } else if (part.type->family != section.family) {
                 refuse("part " + part.name + " (" + part.type->name + ") is given a " +
                        (section.family == 4 ? "solid" : "shell or membrane") + " section" +

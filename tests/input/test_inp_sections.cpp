@@ -5,6 +5,7 @@
 
 #include "core/curvemanager.h"
 #include "core/part.h"
+#include "core/section.h"
 #include "elements/hourglasscontrolmanager.h"
 #include "input/inpReader.h"
 #include "materials/material.h"
@@ -50,10 +51,12 @@ const Curve* curveWithId(const FEMDynamic& fem, int id) {
 }  // namespace
 
 TEST(InpSections, ControlsFoamAndOutputsReachTheSolver) {
-    const Read read(kCubes +
+    std::string cubes = kCubes;
+    cubes.replace(cubes.find("C3D8R, elset=RIGHT"), 5, "SC8R");
+    const Read read(cubes +
                     "*Section Controls, name=EC-1, hourglass=ENHANCED\n*Section Controls, name=EC-2\n"
                     "*Solid Section, elset=LEFT, controls=EC-2, material=STEEL\n,\n"
-                    "*Solid Section, material=FOAM, elset=RIGHT\n" +
+                    "*Shell Section, material=FOAM, elset=RIGHT\n1., 5\n" +
                     kSteel +
                     "*Material, name=FOAM\n*Density\n5e-11\n*Low Density Foam\n*Uniaxial Compression Test Data\n"
                     "0., 0.\n0.1, 0.2\n0.3, 0.6\n*Uniaxial Tension Test Data\n0., 0.\n0.05, 0.5\n" +
@@ -67,6 +70,10 @@ TEST(InpSections, ControlsFoamAndOutputsReachTheSolver) {
     EXPECT_EQ(read.fem->hourglassControlManager->hourglass_array_cpu.size(), 2u);
     EXPECT_EQ(read.fem->part_array.at(0).hourglass_id, 2);
     EXPECT_EQ(read.fem->part_array.at(1).hourglass_id, 0);
+    // A continuum shell part takes the material of its shell section.
+    EXPECT_TRUE(read.said("the thickness of its shell section")) << read.messages;
+    EXPECT_EQ(read.fem->part_array.at(1).section->element_formulation, 23);
+    EXPECT_EQ(read.fem->part_array.at(1).material_id, 2);
 
     // The foam block without data takes the default parameters; the next two
     // blocks are its loading and unloading curves, (strain, stress).
