@@ -234,26 +234,60 @@ bool lameConstants(const MaterialNew* m, double* lambda, double* mu) {
 }
 
 // One domain's linear elastic force -w sigma(u) b_j on each support node,
-// added into f (three entries per node of the index).
-void addDomainForce(const SmoothFEM& rec, double lambda, double mu, const std::map<const NodeCuda*, int>& index,
-                    const std::vector<double>& u, std::vector<double>& f) {
+// added into f (three entries per node; slot[j] is support node j's node).
+void addDomainForce(const SmoothFEM& rec, double lambda, double mu, const int* slot, const std::vector<double>& u,
+                    std::vector<double>& f) {
   const GaussPoint* gp = rec.gaussPoint;
   double H[3][3] = {};
   for (int j = 0; j < rec.node_num; ++j) {
-    const int n = index.at(rec.nodeArray_[j]);
     const double b[3] = {gp->shapePartialDx_[j], gp->shapePartialDy_[j], gp->shapePartialDz_[j]};
     for (int a = 0; a < 3; ++a)
-      for (int c = 0; c < 3; ++c) H[a][c] += u[3 * n + a] * b[c];
+      for (int c = 0; c < 3; ++c) H[a][c] += u[3 * slot[j] + a] * b[c];
   }
   const double trace = H[0][0] + H[1][1] + H[2][2];
   double sigma[3][3];
   for (int a = 0; a < 3; ++a)
     for (int c = 0; c < 3; ++c) sigma[a][c] = mu * (H[a][c] + H[c][a]) + (a == c ? lambda * trace : 0.0);
   for (int j = 0; j < rec.node_num; ++j) {
-    const int n = index.at(rec.nodeArray_[j]);
     const double b[3] = {gp->shapePartialDx_[j], gp->shapePartialDy_[j], gp->shapePartialDz_[j]};
-    for (int a = 0; a < 3; ++a) f[3 * n + a] -= gp->weight_ * (sigma[a][0] * b[0] + sigma[a][1] * b[1] + sigma[a][2] * b[2]);
+    for (int a = 0; a < 3; ++a)
+      f[3 * slot[j] + a] -= gp->weight_ * (sigma[a][0] * b[0] + sigma[a][1] * b[1] + sigma[a][2] * b[2]);
   }
+}
+
+struct StiffDomain {
+  const SmoothFEM* rec;
+  double lambda, mu;
+  std::size_t slots;  // first of its support nodes' entries in the slot list
+};
+
+// Power iteration on M^-1 K, K the domains' small-strain stiffness with no
+// node held (which bounds every held model from above): the Rayleigh
+// quotient approaches omega_max^2 from below.
+double largestOmega2(const std::vector<StiffDomain>& domains, const std::vector<int>& slot,
+                     const std::vector<double>& mass) {
+  const std::size_t n = 3 * mass.size();
+  std::vector<double> u(n), f(n);
+  for (std::size_t k = 0; k < n; ++k) u[k] = std::sin(1.0 + 12.9898 * static_cast<double>(k));
+  double omega2 = 0.0;
+  for (int it = 0; it < 60; ++it) {
+    std::fill(f.begin(), f.end(), 0.0);
+    for (const StiffDomain& d : domains) addDomainForce(*d.rec, d.lambda, d.mu, &slot[d.slots], u, f);
+    double uKu = 0.0, uMu = 0.0, norm = 0.0;
+    for (std::size_t k = 0; k < n; ++k) {
+      const double m = mass[k / 3];
+      const double next = m > 0.0 ? -f[k] / m : 0.0;
+      uKu -= u[k] * f[k];
+      uMu += m * u[k] * u[k];
+      u[k] = next;
+      norm += m * next * next;
+    }
+    if (!(uMu > 0.0) || !(norm > 0.0)) break;
+    omega2 = uKu / uMu;
+    const double scale = 1.0 / std::sqrt(norm);
+    for (double& x : u) x *= scale;
+  }
+  return omega2;
 }
 
 }  // namespace
@@ -261,52 +295,29 @@ void addDomainForce(const SmoothFEM& rec, double lambda, double mu, const std::m
 double SmoothFemManager::computeStableStep(MaterialManager* materials) {
   stableStep_ = 0.0;
   if (materials == nullptr) return 0.0;
-  struct Domain {
-    const SmoothFEM* rec;
-    double lambda, mu;
-  };
-  std::vector<Domain> domains;
+  std::vector<int> slot;
+  std::vector<StiffDomain> domains;
   std::map<const NodeCuda*, int> index;
   const int count = static_cast<int>(materials->materialNewArray.size());
   for (const PartDomains& part : partDomains_) {
     if (part.kind != SFEM_CELL && part.kind != SFEM_NODE_SIX_POINT) continue;
     for (int r = part.first; r < part.first + part.count; ++r) {
       const SmoothFEM& rec = smoothFemArrayCpu_[static_cast<std::size_t>(r)];
-      Domain d{&rec, 0.0, 0.0};
+      StiffDomain d{&rec, 0.0, 0.0, slot.size()};
       const GaussPoint* gp = rec.gaussPoint;
       if (gp == nullptr || gp->shapePartialDx_ == nullptr || rec.material_id < 1 || rec.material_id > count ||
           !lameConstants(materials->materialNewArray[rec.material_id - 1], &d.lambda, &d.mu))
         continue;
       domains.push_back(d);
-      for (int j = 0; j < rec.node_num; ++j) index.emplace(rec.nodeArray_[j], static_cast<int>(index.size()));
+      for (int j = 0; j < rec.node_num; ++j)
+        slot.push_back(index.emplace(rec.nodeArray_[j], static_cast<int>(index.size())).first->second);
     }
   }
   if (domains.empty()) return 0.0;
-  // Power iteration on M^-1 K, K the domains' small-strain stiffness with
-  // no node held (which bounds every held model from above): the Rayleigh
-  // quotient approaches omega_max^2 from below, so it is raised by 5 %.
-  const std::size_t n = index.size();
-  std::vector<double> mass(n), u(3 * n), f(3 * n);
+  std::vector<double> mass(index.size());
   for (const auto& [node, i] : index) mass[static_cast<std::size_t>(i)] = node->mass;
-  for (std::size_t k = 0; k < 3 * n; ++k) u[k] = std::sin(1.0 + 12.9898 * static_cast<double>(k));
-  double omega2 = 0.0;
-  for (int it = 0; it < 60; ++it) {
-    std::fill(f.begin(), f.end(), 0.0);
-    for (const Domain& d : domains) addDomainForce(*d.rec, d.lambda, d.mu, index, u, f);
-    double uKu = 0.0, uMu = 0.0, norm = 0.0;
-    for (std::size_t k = 0; k < 3 * n; ++k) {
-      const double m = mass[k / 3];
-      if (!(m > 0.0)) continue;
-      uKu -= u[k] * f[k];
-      uMu += m * u[k] * u[k];
-      u[k] = -f[k] / m;
-      norm += m * u[k] * u[k];
-    }
-    if (!(uMu > 0.0) || !(norm > 0.0)) break;
-    omega2 = uKu / uMu;
-    const double scale = 1.0 / std::sqrt(norm);
-    for (double& x : u) x *= scale;
-  }
-  stableStep_ = omega2 > 0.0 ? 2.0 / std::sqrt(1.05 * omega2) : 0.0;
+  // The iteration's estimate is raised by 5 % for its approach from below.
+  const double omega2 = 1.05 * largestOmega2(domains, slot, mass);
+  stableStep_ = omega2 > 0.0 ? 2.0 / std::sqrt(omega2) : 0.0;
   return stableStep_;
 }
