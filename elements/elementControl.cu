@@ -148,7 +148,7 @@ __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* secti
   for (int g = gridStrideStart(); g < solidLaneGroups(n); g += gridStride()) {
     const int first = g * kLaneWidth, last = min(first + kLaneWidth, n);
     if (last - first == kLaneWidth &&
-        onePointHexaLaneGroup(materials, hourglass, elements + first, dt, safeFactor, steps + first))
+        onePointHexaLaneGroup(materials, hourglass, elements + first, n - first, dt, safeFactor, steps + first))
       continue;
     for (int i = first; i < last; ++i) solidForceOne(materials, sections, elements[i], steps + i, step);
   }

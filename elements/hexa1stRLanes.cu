@@ -32,6 +32,17 @@ __host__ __device__ const MaterialNew* laneGroupMaterial(MaterialNew* const* mat
   return material;
 }
 
+// The node fields the next group reads, fetched while this one computes.
+__host__ __device__ void prefetchLaneMotion(SolidElementCuda* const* elements, int count) {
+  for (int l = 0; l < count; ++l)
+    for (const NodeCuda* nd : elements[l]->node)
+      if (nd != nullptr) {
+        lanePrefetch(nd->coord);
+        lanePrefetch(nd->step_disp);
+        lanePrefetch(nd->vel);
+      }
+}
+
 // Current, mid-step coordinates and velocities of the group's nodes.
 __host__ __device__ void gatherLaneMotion(SolidElementCuda* const* elements, LaneDouble x[8][3], LaneDouble xm[8][3],
                                           LaneDouble v[8][3]) {
@@ -48,12 +59,13 @@ __host__ __device__ void gatherLaneMotion(SolidElementCuda* const* elements, Lan
 
 FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* const* materials,
                                                                const HourglassControl* hourglass,
-                                                               SolidElementCuda* const* elements, double dt,
-                                                               double safeFactor, double* steps) {
+                                                               SolidElementCuda* const* elements, int remaining,
+                                                               double dt, double safeFactor, double* steps) {
   const MaterialNew* material = laneGroupMaterial(materials, elements);
   if (material == nullptr) return false;
   LaneDouble x[8][3], xm[8][3], v[8][3], B[3][8], Bm[3][8];
   gatherLaneMotion(elements, x, xm, v);
+  prefetchLaneMotion(elements + kLaneWidth, min(remaining - kLaneWidth, kLaneWidth));
   const LaneDouble V = onepoint::centreGradients(x, B), Vm = onepoint::centreGradients(xm, Bm);
   // Mirror-numbered and collapsed elements take the one-element path.
   if (!laneAll((V > 0.0) & (Vm > 0.0))) return false;

@@ -143,14 +143,15 @@ __host__ __device__ double onePointSolidForce(SolidElementCuda& e, const Materia
                                               const HourglassControl* hourglass, bool exact);
 
 // Forces, volumes, lengths and steps of kLaneWidth one-point hexahedra
-// (elements[0..kLaneWidth-1]) computed together, each element's step also
-// into steps[l].  Returns false, having written nothing, when the group does
+// (elements[0..kLaneWidth-1] of the remaining >= kLaneWidth of the array;
+// the nodes of the next group are fetched meanwhile) computed together,
+// each element's step also into steps[l].  Returns false, having written nothing, when the group does
 // not qualify (another type, another material, a smoothed-FEM solid, a point
 // without state, a mirror-numbered or collapsed shape): its elements then
 // take the one-element path.
 __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* const* materials, const HourglassControl* hourglass,
-                                               SolidElementCuda* const* elements, double dt, double safeFactor,
-                                               double* steps);
+                                               SolidElementCuda* const* elements, int remaining, double dt,
+                                               double safeFactor, double* steps);
 
 // Nodal stress and strain sums for output.
 __device__ void computeTetr1stNodeStressStrainGpu(SolidElementCuda& e);

@@ -11,6 +11,8 @@
 //   laneSelect(mask, a, b)            a where the mask holds, b elsewhere
 //   laneAll(mask), laneAny(mask)      reductions of a comparison
 //   laneGet(v, l), laneSet(v, l, x)   lane l of a value
+// and lanePrefetch(p), a hint that the memory at p is read soon (nothing
+// where the hardware hides its latency by itself, as on the GPU).
 //
 // FEM_LANE_KERNEL marks a function that computes a group: the host build
 // compiles it once per vector instruction set (baseline x86-64, AVX2,
@@ -32,6 +34,8 @@ __host__ __device__ inline void laneSet(double& v, int /*lane*/, double x) { v =
 
 #ifdef FEM_USE_CUDA
 
+__host__ __device__ inline void lanePrefetch(const void* /*p*/) {}
+
 constexpr int kLaneWidth = 1;
 using LaneDouble = double;
 #define FEM_LANE_KERNEL
@@ -39,6 +43,8 @@ using LaneDouble = double;
 #else
 
 #define FEM_LANE_INLINE inline __attribute__((always_inline))
+
+FEM_LANE_INLINE void lanePrefetch(const void* p) { __builtin_prefetch(p); }
 #if defined(__x86_64__) && !defined(__clang__)
 #define FEM_LANE_KERNEL __attribute__((target_clones("default", "avx2", "avx512f"), flatten))
 #else

@@ -110,7 +110,7 @@ TEST(ElementLanes, GroupsOfHexahedraMatchTheOneElementPath) {
     for (SolidElementCuda& e : lanes.elems) elements.push_back(&e);
     std::vector<double> steps(count, -1.0);
     for (int g = 0; g < count; g += kLaneWidth)
-      ASSERT_TRUE(onePointHexaLaneGroup(materials, &lanes.hourglass, elements.data() + g, kDt, kSafeFactor,
+      ASSERT_TRUE(onePointHexaLaneGroup(materials, &lanes.hourglass, elements.data() + g, count - g, kDt, kSafeFactor,
                                         steps.data() + g));
     oneElementPass(one);
     const PassResult a(lanes), b(one);
@@ -128,6 +128,9 @@ TEST(ElementLanes, GroupsTheLanesCannotTakeAreLeftUntouched) {
   SolidElementCuda& last = m.elems.back();
   const std::vector<SolidElementCuda> before = m.elems;
   std::vector<double> steps(kLaneWidth, -1.0);
+  const auto takes = [&] {
+    return onePointHexaLaneGroup(materials, &m.hourglass, elements.data(), kLaneWidth, kDt, kSafeFactor, steps.data());
+  };
   const auto untouched = [&] {
     for (size_t e = 0; e < m.elems.size(); ++e) {
       EXPECT_EQ(m.elems[e].interForce[0][0], before[e].interForce[0][0]);
@@ -138,18 +141,18 @@ TEST(ElementLanes, GroupsTheLanesCannotTakeAreLeftUntouched) {
   };
   // A mirror-numbered shape (negative volume).
   for (int I = 0; I < 4; ++I) std::swap(last.node[I], last.node[I + 4]);
-  EXPECT_FALSE(onePointHexaLaneGroup(materials, &m.hourglass, elements.data(), kDt, kSafeFactor, steps.data()));
+  EXPECT_FALSE(takes());
   untouched();
   for (int I = 0; I < 4; ++I) std::swap(last.node[I], last.node[I + 4]);
   // Another type, another material, a point without state.
   last.type = ET_HEXA_FULL;
-  EXPECT_FALSE(onePointHexaLaneGroup(materials, &m.hourglass, elements.data(), kDt, kSafeFactor, steps.data()));
+  EXPECT_FALSE(takes());
   last.type = ET_HEXA_REDUCED;
   last.material_id = 2;
-  EXPECT_FALSE(onePointHexaLaneGroup(materials, &m.hourglass, elements.data(), kDt, kSafeFactor, steps.data()));
+  EXPECT_FALSE(takes());
   last.material_id = 1;
   last.gaussPoint->matStatus_ = nullptr;
-  EXPECT_FALSE(onePointHexaLaneGroup(materials, &m.hourglass, elements.data(), kDt, kSafeFactor, steps.data()));
+  EXPECT_FALSE(takes());
   untouched();
 }
 
@@ -210,13 +213,11 @@ double lengthFromFaceAreas(int type, const double x[8][3]) {
       return pentaVolume(x) / std::max({triangle(x, 0, 1, 2), triangle(x, 3, 4, 5), quad(x, 0, 1, 4, 3),
                                         quad(x, 1, 2, 5, 4), quad(x, 0, 2, 5, 3)});
     case 21:
-      return std::fabs(hexaExactVolume(x)) / std::max({triangle(x, 0, 1, 4), triangle(x, 3, 2, 5),
-                                                         quad(x, 0, 4, 5, 3), quad(x, 4, 1, 2, 5),
-                                                         quad(x, 0, 1, 2, 3)});
+      return std::fabs(hexaExactVolume(x)) / std::max({triangle(x, 0, 1, 4), triangle(x, 3, 2, 5), quad(x, 0, 4, 5, 3),
+                                                       quad(x, 4, 1, 2, 5), quad(x, 0, 1, 2, 3)});
     default:
-      return std::fabs(hexaExactVolume(x)) /
-             std::max({quad(x, 0, 1, 2, 3), quad(x, 4, 5, 6, 7), quad(x, 0, 1, 5, 4), quad(x, 1, 2, 6, 5),
-                       quad(x, 2, 3, 7, 6), quad(x, 0, 3, 7, 4)});
+      return std::fabs(hexaExactVolume(x)) / std::max({quad(x, 0, 1, 2, 3), quad(x, 4, 5, 6, 7), quad(x, 0, 1, 5, 4),
+                                                       quad(x, 1, 2, 6, 5), quad(x, 2, 3, 7, 6), quad(x, 0, 3, 7, 4)});
   }
 }
 
