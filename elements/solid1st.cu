@@ -154,21 +154,48 @@ double SolidElementCuda::computeSolidMassScaleCpu(double targetDt) {
 // ---------------------------------------------------------------------------
 // Nodal stress and strain for output.
 
-// The first point's stress and strain added to each of the element's nodes.
-__device__ void computeTetr1stNodeStressStrainGpu(SolidElementCuda& e) {
-  const GaussPoint* gp = e.gaussPoint;
-  const MaterialStatus* st = gp != nullptr ? gp->matStatus_ : nullptr;
-  if (st == nullptr) return;
+namespace {
+
+// Adds one stress and strain to each of the element's nodes, with a weight of 1.
+__device__ void addNodeStressStrain(SolidElementCuda& e, const double* stress, const double* strain) {
   const int n = e.node_num < 0 ? 0 : (e.node_num > 8 ? 8 : e.node_num);
   for (int I = 0; I < n; ++I) {
     NodeCuda* nd = e.node[I];
     if (nd == nullptr) continue;
     for (int c = 0; c < 6; ++c) {
-      atomicAdd(&nd->stress[c], st->stress[c]);
-      atomicAdd(&nd->strain[c], st->strain[c]);
+      atomicAdd(&nd->stress[c], stress[c]);
+      atomicAdd(&nd->strain[c], strain[c]);
     }
     atomicAdd(&nd->stress_weight, 1.0);
   }
+}
+
+// The mean of the element's point values added to each of its nodes: the
+// pentahedron and the pyramid, whose points have no extrapolation here.
+__device__ void computePointMeanNodeStressStrainGpu(SolidElementCuda& e) {
+  const GaussPoint* points = e.gaussPoint;
+  const int count = e.integratPointNum;
+  if (points == nullptr || count < 1) return;
+  double stress[6] = {}, strain[6] = {};
+  for (int p = 0; p < count; ++p) {
+    const MaterialStatus* st = points[p].matStatus_;
+    if (st == nullptr) return;
+    for (int c = 0; c < 6; ++c) {
+      stress[c] += st->stress[c] / count;
+      strain[c] += st->strain[c] / count;
+    }
+  }
+  addNodeStressStrain(e, stress, strain);
+}
+
+}  // namespace
+
+// The first point's stress and strain added to each of the element's nodes.
+__device__ void computeTetr1stNodeStressStrainGpu(SolidElementCuda& e) {
+  const GaussPoint* gp = e.gaussPoint;
+  const MaterialStatus* st = gp != nullptr ? gp->matStatus_ : nullptr;
+  if (st == nullptr) return;
+  addNodeStressStrain(e, st->stress, st->strain);
 }
 
 __device__ void SolidElementCuda::computeSolid1stNodeStrGpu(int flag) {
@@ -186,6 +213,10 @@ __device__ void SolidElementCuda::computeSolid1stNodeStrGpu(int flag) {
     case ET_HEXA_INCOMPATIBLE:
     case ET_SOLID_SHELL8:
       computeHexa1stNodeStressStrainGpu(*this);
+      break;
+    case ET_PENTA:
+    case ET_PYRAMID_TL:
+      computePointMeanNodeStressStrainGpu(*this);
       break;
     case ET_PENTA15:
       break;

@@ -241,6 +241,42 @@ TEST(ElementControl, HexahedronPointValuesExtrapolateToTheNodes) {
   }
 }
 
+// A pentahedron and a pyramid give their nodes the mean of their point
+// values without a message (they used to print one line per element and
+// leave their nodes without stress).
+TEST(ElementControl, WedgeAndPyramidNodesTakeTheMeanOfTheirPoints) {
+  SolidModel m;
+  for (double z : {0.0, 0.01}) {
+    m.addNode(0.0, 0.0, z);
+    m.addNode(0.01, 0.0, z);
+    m.addNode(0.0, 0.01, z);
+  }
+  m.addSolid(ET_PENTA, {1, 2, 3, 4, 5, 6});
+  const int apex = m.addNode(0.005, 0.005, 0.02);
+  m.addSolid(ET_PYRAMID_TL, {apex, 4, 5, 6, 6});
+  m.link();
+  for (size_t p = 0; p < m.states.size(); ++p) {
+    m.states[p].stress[0] = 1e6 * static_cast<double>(p + 1);
+    m.states[p].strain[2] = 1e-3 * static_cast<double>(p + 1);
+  }
+  DeviceModel d(m);
+  Driver drv(d);
+  testing::internal::CaptureStdout();
+  drv.control.gpuAccumulateStrToNode(d.sections);
+  ASSERT_EQ(cudaDeviceSynchronize(), cudaSuccess);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  const std::vector<NodeCuda> nodes = d.readNodes();
+  // Wedge points 1-2 (mean 1.5), pyramid points 3-6 (mean 4.5).
+  EXPECT_DOUBLE_EQ(nodes[0].stress[0], 1.5e6);
+  EXPECT_DOUBLE_EQ(nodes[0].stress_weight, 1.0);
+  EXPECT_DOUBLE_EQ(nodes[apex - 1].stress[0], 4.5e6);
+  EXPECT_DOUBLE_EQ(nodes[apex - 1].strain[2], 4.5e-3);
+  // A node of both: one sum and one weight from each element (the pyramid's
+  // repeated base corner counts twice, as its slot does).
+  EXPECT_DOUBLE_EQ(nodes[3].stress[0], 1.5e6 + 4.5e6);
+  EXPECT_DOUBLE_EQ(nodes[3].stress_weight, 2.0);
+}
+
 // A material object whose id differs from the element's material id is
 // reported and used all the same.
 TEST(ElementControl, MaterialIdMismatchIsReportedAndComputed) {
