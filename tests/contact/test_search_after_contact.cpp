@@ -112,11 +112,17 @@ TEST(SearchAfterContact, HostRoutineFollowsTheNodeAsTheDeviceKernelsDo) {
       EXPECT_EQ(b.segment_id, b.segment->local_id);
     }
   }
+  // An empty pair ahead of the active one in the list, the count saying
+  // one pair: the routine still reaches every pair.
   SlideRig s(false);
+  ContactNodeCuda& idle = s.rig.addContactNode(s.rig.addNode(2.5, 2.5, 1.0));
+  s.pm.contact_pair_array_cpu.insert(s.pm.contact_pair_array_cpu.begin(), &idle.contact_pair);
+  *s.pm.contact_pair_num_cpu = 1;
   s.rig.node(s.cn->node_id).coord[0] = 1.2;
   s.pm.postSearchCpu();
   EXPECT_EQ(s.cn->contact_pair.kind, NODE_TO_SEGMENT) << "edge and neighbour in one step";
   EXPECT_EQ(s.cn->contact_pair.segment, &s.rig.segment(1));
+  EXPECT_EQ(idle.contact_pair.kind, CONTACT_PAIR_EMPTY);
 }
 
 }  // namespace
