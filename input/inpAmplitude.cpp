@@ -99,9 +99,17 @@ void InpReader::readAmplitude(const InpBlock& block) {
     model_.amplitudes.push_back(amplitude);
 }
 
+std::vector<std::pair<double, double>> inpHeldPoints(const InpModel::Amplitude& amplitude, double endTime) {
+    std::vector<std::pair<double, double>> points = amplitude.points;
+    if (points.empty()) return points;
+    if (points.front().first > 0.0) points.insert(points.begin(), {0.0, points.front().second});
+    if (points.back().first < endTime) points.emplace_back(kHeldTime, points.back().second);
+    return points;
+}
+
 namespace {
 
-std::unique_ptr<AbaqusCurve> analyticCurve(const InpModel::Amplitude& amplitude) {
+std::unique_ptr<AbaqusCurve> analyticCurve(const InpModel::Amplitude& amplitude, double endTime) {
     const std::vector<double>& v = amplitude.parameters;
     if (amplitude.definition == "DECAY") {
         auto decay = std::make_unique<DecayCurve>();
@@ -123,11 +131,12 @@ std::unique_ptr<AbaqusCurve> analyticCurve(const InpModel::Amplitude& amplitude)
         }
         return periodic;
     }
+    const std::vector<std::pair<double, double>> points = inpHeldPoints(amplitude, endTime);
     auto step = std::make_unique<SmoothStepCurve>();
-    step->N = static_cast<int>(amplitude.points.size());
+    step->N = static_cast<int>(points.size());
     for (int k = 0; k < step->N; ++k) {
-        step->t[k] = amplitude.points[static_cast<size_t>(k)].first;
-        step->a[k] = amplitude.points[static_cast<size_t>(k)].second;
+        step->t[k] = points[static_cast<size_t>(k)].first;
+        step->a[k] = points[static_cast<size_t>(k)].second;
     }
     return step;
 }
@@ -139,7 +148,7 @@ void attachInpAmplitudes(const InpModel& model, const InpTranslation& ids, FEMDy
         if (amplitude.definition.empty()) continue;
         const int id = ids.curveIds.at(amplitude.name);
         for (Curve& curve : fem->curveManager->curve_array) {
-            if (curve.id == id) curve.amplitude = analyticCurve(amplitude);
+            if (curve.id == id) curve.amplitude = analyticCurve(amplitude, model.endTime);
         }
     }
 }

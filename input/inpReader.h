@@ -363,6 +363,11 @@ void addInpRigidMotion(const InpModel::Boundary& boundary, InpTranslation& ids, 
 // curves, tie tolerances to their tied contacts.
 void finishInpModel(const InpModel& model, const InpTranslation& ids, FEMDynamic* fem);
 void attachInpAmplitudes(const InpModel& model, const InpTranslation& ids, FEMDynamic* fem);
+// The points of a table or smooth step, with the first value held from 0
+// and the last held past the end of the step (a load curve would go on
+// along the line through the origin and its last point).
+std::vector<std::pair<double, double>> inpHeldPoints(const InpModel::Amplitude& amplitude, double endTime);
+constexpr double kHeldTime = 1e30;
 
 // Turns a read model into keyword-deck blocks (comma-separated cards, every
 // number written with 17 digits) in the order nodes, parts with their

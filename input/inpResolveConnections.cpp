@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "core/curve.h"
 #include "input/inpReader.h"
 
 namespace {
@@ -117,6 +118,13 @@ void InpReader::resolveConnections() {
                                        [&](const InpModel::Amplitude& a) { return a.name == pressure.amplitude; });
         if (!pressure.amplitude.empty() && !known) {
             refuse(what + " names the amplitude " + pressure.amplitude + ", which is not defined");
+        }
+    }
+    for (const InpModel::Amplitude& amplitude : model_.amplitudes) {
+        if (inpHeldPoints(amplitude, model_.endTime).size() > static_cast<size_t>(kCurvePointMax)) {
+            refuse("*AMPLITUDE " + amplitude.name + ": its " + std::to_string(amplitude.points.size()) +
+                   " points leave no place to hold its values from time 0 to the end of the step (at most " +
+                   std::to_string(kCurvePointMax) + " in all)");
         }
     }
     resolveReferenceNodes(nodes);

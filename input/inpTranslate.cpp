@@ -235,7 +235,7 @@ std::vector<std::string> translateInpModel(const InpModel& model, InpTranslation
     CurveIds curves;
     for (const InpModel::Amplitude& amplitude : model.amplitudes) {
         curves.amplitude[amplitude.name] = ++curves.count;
-        blocks.push_back(curveBlock(curves.count, amplitude.points));
+        blocks.push_back(curveBlock(curves.count, inpHeldPoints(amplitude, model.endTime)));
     }
     for (const InpModel::Material& material : model.materials) {
         if (!material.plastic.empty()) curves.plastic[material.name] = ++curves.count;

@@ -102,14 +102,16 @@ TEST_F(InpConnections, TiesWithTolerancesAndNodeSurfaces) {
     EXPECT_DOUBLE_EQ(contacts[1].tie_tolerance, 0.0);
 }
 
-// Analytic amplitudes sampled at known times; the definition decides in
-// every order of the options.
-TEST_F(InpConnections, AnalyticAmplitudesSampledAtKnownTimes) {
+// Amplitudes sampled at known times; the definition decides in every order
+// of the options. A table or smooth step holds its first value before its
+// first point and its last value after its last point.
+TEST_F(InpConnections, AmplitudesSampledAtKnownTimes) {
     ASSERT_TRUE(read(kCubes +
                      "*Amplitude, name=D, definition=DECAY\n0.5, 2., 1e-6, 1e-6\n"
                      "*Amplitude, name=M, definition=MODULATED\n1., 3., 0., 1e6, 2e6\n"
                      "*Amplitude, name=P, time=TOTAL TIME, definition=PERIODIC\n2, 1e6, 0., 1.\n0.5, 0.25, 0., 2.\n"
-                     "*Amplitude, name=S, definition=SMOOTH STEP\n0., 0., 1e-6, 4., 3e-6, 1.\n"))
+                     "*Amplitude, name=S, definition=SMOOTH STEP\n0., 0., 1e-6, 4., 3e-6, 1.\n"
+                     "*Amplitude, name=LATE\n2e-6, 2., 3e-6, 3.\n"))
         << messages;
     const std::vector<Curve>& curves = fem->curveManager->curve_array;
     ASSERT_GE(curves.size(), 4u);
@@ -123,6 +125,10 @@ TEST_F(InpConnections, AnalyticAmplitudesSampledAtKnownTimes) {
     EXPECT_DOUBLE_EQ(curves[3].returnValue(1e-6), 4.0);
     EXPECT_NEAR(curves[3].returnValue(0.5e-6), 2.0, 1e-14);  // half way up, half the step
     EXPECT_NEAR(curves[3].returnValue(2e-6), 2.5, 1e-14);
+    EXPECT_DOUBLE_EQ(curves[3].returnValue(8e-6), 1.0);  // after the step's end too
+    EXPECT_DOUBLE_EQ(curves[4].returnValue(1e-6), 2.0);
+    EXPECT_DOUBLE_EQ(curves[4].returnValue(2.5e-6), 2.5);
+    EXPECT_DOUBLE_EQ(curves[4].returnValue(6e-6), 3.0);
 }
 
 // The faces of every solid element a surface can name point out of the
