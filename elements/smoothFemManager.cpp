@@ -224,9 +224,11 @@ void SmoothFemManager::computeForcesCpu(MaterialManager* materials, double dt) {
 namespace {
 
 // Lame constants of the material's small-strain E and nu; false for a
-// material without them (null, rigid).
+// material that gives no stress (null, rigid) or has no such constants.
 bool lameConstants(const MaterialNew* m, double* lambda, double* mu) {
-  if (m == nullptr || !(m->youngModulus > 0.0) || !(m->poissonRatio < 0.5) || !(m->poissonRatio > -1.0)) return false;
+  if (m == nullptr || m->type == MT_NULL || m->type == MT_RIGID || !(m->youngModulus > 0.0) ||
+      !(m->poissonRatio < 0.5) || !(m->poissonRatio > -1.0))
+    return false;
   const double E = m->youngModulus, nu = m->poissonRatio;
   *mu = E / (2.0 * (1.0 + nu));
   *lambda = E * nu / ((1.0 + nu) * (1.0 - 2.0 * nu));
