@@ -4,6 +4,7 @@
 
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
+#include "platform/simdLane.h"
 #include "elements/beamElementCuda.h"
 #include "elements/discreteCuda.h"
 #include "elements/shellElementCuda.h"
@@ -19,6 +20,9 @@ __host__ __device__ bool rowOf(const double (&block)[Rows][Cols], int r, NodeFor
 }
 
 dim3 rowGrid(int n) { return dim3(static_cast<unsigned>(n / 64 + 1)); }
+
+// Nodes ahead whose rows the gather asks for.
+constexpr int kGatherAhead = 4;
 }  // namespace
 
 __host__ __device__ bool elementForceRow(Element* e, int r, NodeForceRow* out, bool report) {
@@ -59,8 +63,17 @@ __global__ void FillNodeForceRows(int n, NodeCuda* nodes, const int* offset, Nod
 }
 
 __global__ void GatherNodeForceRows(int n, NodeCuda* nodes, const int* offset, const NodeForceRow* rows) {
-  for (int i = gridStrideIndex(); i < n; i += gridStrideStep())
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    // The rows of a node a few places on are asked for now: where the
+    // threads of a block run one after the other (host build) their
+    // scattered lines arrive while this node is summed.
+    const int ahead = i + kGatherAhead;
+    if (ahead < n) {
+      for (int k = offset[ahead]; k < offset[ahead + 1]; ++k) lanePrefetch(rows[k].row);
+      lanePrefetch(nodes[ahead].force);
+    }
     gatherNodeForceRows(nodes[i], rows + offset[i], offset[i + 1] - offset[i]);
+  }
 }
 
 void NodeForceRowList::build(NodeCuda* nodes, int n) {
