@@ -2,17 +2,12 @@
 // (tests/decks/make_friction_tie_decks.py): a bar wave crosses a tie of
 // mismatched meshes without reflection, on an axis-parallel and on a 30
 // degree interface; the tie keeps the mass of the model; a shell plate tied
-// by its edge to a block moves with it; many slaves on one segment hand on
-// every share at once.
+// by its edge to a block moves with it.
 #include <gtest/gtest.h>
-#include <omp.h>
 #include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
-#include "contact/tie.h"
-#include "core/segment.h"
-#include "platform/gpu_runtime.h"
 #include "tests/decks/deck_case.h"
 
 using deckcase::runInProcess;
@@ -147,43 +142,3 @@ TEST(TieRun, ShellPlateTiedByItsEdgeMovesWithTheBlock) {
   }
   for (std::size_t i = 11; i < 17; ++i) EXPECT_NEAR(moved(i), t, 0.05 * t) << "plate node " << i + 1;
 }
-
-namespace {
-
-// 4096 slave nodes tied to the same segment, for 200 cycles: the tie
-// threads of four host threads hand their forces and masses to the same
-// four master nodes at once, and every share arrives (a plain addition
-// loses some).
-TEST(TieHandOn, ManySlavesOnOneSegmentHandEveryShareToItsNodes) {
-  const int n = 4096, cycles = 200;
-  std::vector<NodeCuda> nodes(n + 4, NodeCuda{});
-  SegmentCuda segment{};
-  segment.node_num = 4;
-  for (int k = 0; k < 4; ++k) segment.node[k] = &nodes[k];
-  std::vector<SubTie> ties(n);
-  for (int i = 0; i < n; ++i) {
-    ties[i].segment = &segment;
-    ties[i].slave_node = &nodes[4 + i];
-    for (double& w : ties[i].weight) w = 0.25;
-  }
-  const int threads = omp_get_max_threads();
-  omp_set_num_threads(4);
-  for (int c = 0; c < cycles; ++c) {
-    for (int i = 0; i < n; ++i) {
-      nodes[4 + i].force[0] = 4.0;
-      nodes[4 + i].mass = 2.0;
-    }
-    launch(GpuSubTieAddMasterFor, dim3(n / 32), dim3(32), n, ties.data());
-    launch(GpuTransferSlaveMassToMasterSegment, dim3(n / 32), dim3(32), ties.data(), n);
-    ASSERT_EQ(cudaDeviceSynchronize(), cudaSuccess);
-  }
-  omp_set_num_threads(threads);
-  for (int k = 0; k < 4; ++k) {
-    EXPECT_EQ(nodes[k].force[0], 1.0 * n * cycles) << "master node " << k;
-    EXPECT_EQ(nodes[k].mass, 0.5 * n * cycles) << "master node " << k;
-  }
-  EXPECT_EQ(nodes[4].force[0], 0.0);
-  EXPECT_EQ(nodes[4].mass, -2.0);
-}
-
-}  // namespace
