@@ -38,7 +38,10 @@ std::string toolDeck(const ToolCase& c) {
       const int a = 1 + i + 3 * j;
       const int ring[4] = {a, c.downNormal ? a + 3 : a + 1, a + 4, c.downNormal ? a + 1 : a + 3};
       d += std::to_string(1 + i + 2 * j) + " 1";
-      for (int n : ring) d += " " + std::to_string(n);
+      for (int n : ring) {
+        d += ' ';
+        d += std::to_string(n);
+      }
       d += "\n";
     }
   d += "*ELEMENT_SOLID\n5 2 10 11 13 12 14 15 17 16\n";
