@@ -9,6 +9,7 @@
 #include "contact/surfacemanager.h"
 #include "core/curvemanager.h"
 #include "input/inpReader.h"
+#include "tests/input/inpTestDeck.h"
 #include "solver/femdynamic.h"
 
 namespace {
@@ -21,22 +22,7 @@ const std::string kCubes =
     "*Solid Section, elset=CUBES, material=STEEL\n*Material, name=STEEL\n*Density\n7.85e-9\n*Elastic\n210000., 0.3\n"
     "*Step\n*Dynamic, Explicit\n, 1e-5\n*End Step\n";
 
-class InpConnections : public ::testing::Test {
-protected:
-    void SetUp() override {
-        fem = new FEMDynamic[1];
-        fem->newManagers();
-    }
-    void TearDown() override { delete[] fem; }
-    bool read(const std::string& text) {
-        ::testing::internal::CaptureStderr();
-        const int result = readInpText(fem, text, "test.inp");
-        messages = ::testing::internal::GetCapturedStderr();
-        return result == 1;
-    }
-    FEMDynamic* fem = nullptr;
-    std::string messages;
-};
+using InpConnections = InpTestDeck;
 
 }  // namespace
 
@@ -76,10 +62,7 @@ TEST_F(InpConnections, InteractionsReachTheirContacts) {
     EXPECT_EQ(assigned.at({contacts[2].master_id, contacts[2].slave_id}), 2);
     // Rough surfaces never slip: the friction law's coefficient for them.
     InpModel model;
-    InpReader reader(model);
-    ::testing::internal::CaptureStderr();
-    EXPECT_TRUE(reader.readBlocks(cutInpBlocks("*Surface Interaction, name=R\n*Friction, ROUGH\n")));
-    ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(readModel("*Surface Interaction, name=R\n*Friction, ROUGH\n", model)) << messages;
     ASSERT_EQ(model.interactions.size(), 1u);
     EXPECT_DOUBLE_EQ(model.interactions[0].friction[0], 100.0);
 }
@@ -136,11 +119,9 @@ TEST_F(InpConnections, AmplitudesSampledAtKnownTimes) {
 // tetrahedron (each face four triangles through its mid-side nodes) and a
 // hexahedron, each alone, give their exterior faces; two hexahedra sharing
 // a face give ten; a pyramid's faces are refused by name.
-TEST(InpSurfaceFaces, FacesPointOutAndCoverTheElement) {
+TEST_F(InpConnections, SurfaceFacesPointOutAndCoverTheElement) {
     InpModel model;
-    InpReader reader(model);
-    ::testing::internal::CaptureStderr();
-    ASSERT_TRUE(reader.readBlocks(cutInpBlocks(
+    ASSERT_TRUE(readModel(
         "*Node\n1, 0., 0., 0.\n2, 1., 0., 0.\n3, 0., 1., 0.\n4, 0., 0., 1.\n5, 1., 0., 1.\n6, 0., 1., 1.\n"
         "11, 0., 0., 0.\n12, 2., 0., 0.\n13, 0., 2., 0.\n14, 0., 0., 2.\n15, 1., 0., 0.\n16, 1., 1., 0.\n"
         "17, 0., 1., 0.\n18, 0., 0., 1.\n19, 1., 0., 1.\n20, 0., 1., 1.\n"
@@ -154,8 +135,9 @@ TEST(InpSurfaceFaces, FacesPointOutAndCoverTheElement) {
         "*Element, type=C3P5, elset=PYRAMID\n5, 51, 52, 53, 54, 55\n"
         "*Elset, elset=TOWER\nHEX, HEX2\n"
         "*Surface, name=W\nWEDGE\n*Surface, name=T\nTET\n*Surface, name=H\nHEX\n*Surface, name=TWO\nTOWER\n"
-        "*Surface, name=TWICE\n2, S2\n2, S2\n*Surface, name=P\n5, S1\n")));
-    ::testing::internal::GetCapturedStderr();
+        "*Surface, name=TWICE\n2, S2\n2, S2\n*Surface, name=P\n5, S1\n",
+        model))
+        << messages;
     std::map<int, std::array<double, 3>> at;
     for (const InpModel::Node& node : model.nodes) at[node.id] = {node.x[0], node.x[1], node.x[2]};
     struct Case {

@@ -12,6 +12,7 @@
 #include "core/setManager.h"
 #include "elements/elmmanager.h"
 #include "input/inpReader.h"
+#include "tests/input/inpTestDeck.h"
 #include "materials/materialmanager.h"
 #include "solver/boundary.h"
 #include "solver/femdynamic.h"
@@ -28,34 +29,7 @@ const std::string kCube =
 const std::string kSteel = "*Material, name=STEEL\n*Density\n7.85e-9,\n*Elastic\n210000., 0.3\n";
 const std::string kStep = "*Step\n*Dynamic, Explicit\n, 1e-5\n*End Step\n";
 
-class InpDeckTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        fem = new FEMDynamic[1];
-        fem->newManagers();
-    }
-    void TearDown() override { delete[] fem; }
-
-    // Reads deck text; the error stream is kept in messages.
-    bool read(const std::string& text) {
-        ::testing::internal::CaptureStderr();
-        const int result = readInpText(fem, text, "test.inp");
-        messages = ::testing::internal::GetCapturedStderr();
-        return result == 1;
-    }
-    // The block loop alone, before names are resolved.
-    bool readModel(const std::string& text, InpModel& model) {
-        ::testing::internal::CaptureStderr();
-        InpReader reader(model);
-        const bool ok = reader.readBlocks(cutInpBlocks(text));
-        messages = ::testing::internal::GetCapturedStderr();
-        return ok;
-    }
-    bool said(const std::string& text) const { return messages.find(text) != std::string::npos; }
-
-    FEMDynamic* fem = nullptr;
-    std::string messages;
-};
+using InpDeckTest = InpTestDeck;
 
 }  // namespace
 
