@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <random>
 #include <vector>
 
@@ -25,8 +26,9 @@ constexpr double kSafeFactor = 0.9;
 // count one-point hexahedra of edge 10 mm, each on its own nodes, corners
 // moved at random by up to 20 % of the edge; random velocities (the step's
 // displacement dt v), stored stresses and hourglass states; every third
-// with a set-up length scale.  The same seed builds the same model.
-void randomHexahedra(SolidModel& m, int count, unsigned seed) {
+// with a set-up length scale.  Elements of the other given types follow on
+// such node sets.  The same seed builds the same model.
+void randomHexahedra(SolidModel& m, int count, unsigned seed, std::initializer_list<ElementNewType> others = {}) {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   const double h = 0.01;
@@ -38,6 +40,29 @@ void randomHexahedra(SolidModel& m, int count, unsigned seed) {
                 0.5 * (1 + solid1st::hexaCorner(2, I)) * h + 0.2 * h * u(rng));
     m.addSolid(ET_HEXA_REDUCED, {first, first + 1, first + 2, first + 3, first + 4, first + 5, first + 6, first + 7});
     if (e % 3 == 1) m.elems.back().lengthScale = 0.75;  // as set-up gives an unheld hexahedron
+  }
+  for (ElementNewType type : others) {
+    const int f = static_cast<int>(m.nodes.size()) + 1;
+    for (int I = 0; I < 8; ++I)
+      m.addNode(0.5 * (1 + solid1st::hexaCorner(0, I)) * h + 0.2 * h * u(rng),
+                -2.0 * h + 0.5 * (1 + solid1st::hexaCorner(1, I)) * h + 0.2 * h * u(rng),
+                0.5 * (1 + solid1st::hexaCorner(2, I)) * h + 0.2 * h * u(rng));
+    switch (type) {
+      case ET_TETRA_TL:
+        m.addSolid(type, {f, f + 1, f + 3, f + 4});
+        break;
+      case ET_PYRAMID_TL:
+        m.addSolid(type, {f, f + 4, f + 5, f + 6, f + 7});
+        break;
+      case ET_PENTA:
+        m.addSolid(type, {f, f + 1, f + 2, f + 4, f + 5, f + 6});
+        break;
+      case ET_PENTA_REDUCED:
+        m.addSolid(type, {f, f + 1, f + 2, f + 2, f + 4, f + 5, f + 6, f + 6});
+        break;
+      default:
+        m.addSolid(type, {f, f + 1, f + 2, f + 3, f + 4, f + 5, f + 6, f + 7});
+    }
   }
   m.link();
   for (NodeCuda& n : m.nodes)
@@ -157,13 +182,15 @@ TEST(ElementLanes, GroupsTheLanesCannotTakeAreLeftUntouched) {
 }
 
 // The driver over a model whose groups mix shapes the lanes take, a mirror
-// numbered one and a short last group gives each element what the
-// one-element path gives it.
+// numbered one, a short last group and every other solid type gives each
+// element what the one-element path gives it.
 TEST(ElementLanes, DriverOverAMixedModelMatchesTheOneElementPath) {
   const int count = 2 * kLaneWidth + 1;
   SolidModel host, dev;
-  randomHexahedra(host, count, 11u);
-  randomHexahedra(dev, count, 11u);
+  const std::initializer_list<ElementNewType> others = {ET_TETRA_TL, ET_PYRAMID_TL, ET_HEXA_FULL, ET_PENTA,
+                                                        ET_PENTA_REDUCED};
+  randomHexahedra(host, count, 11u, others);
+  randomHexahedra(dev, count, 11u, others);
   for (SolidModel* m : {&host, &dev}) {
     SolidElementCuda& e = m->elems[1];
     for (int I = 0; I < 4; ++I) std::swap(e.node_id[I], e.node_id[I + 4]);
