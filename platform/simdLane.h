@@ -51,8 +51,11 @@ FEM_LANE_INLINE void lanePrefetch(const void* p) { __builtin_prefetch(p); }
 #define FEM_LANE_KERNEL __attribute__((flatten))
 #endif
 
-// Eight doubles: one AVX-512 register, two AVX2 or four SSE2 registers.
+// Four doubles: one AVX2 register (half an AVX-512 one) or two SSE2
+// registers.  Eight were slower on AVX2: the group's values no longer fit
+// the registers.  Even, for the two-lane square roots below.
 constexpr int kLaneWidth = 4;
+static_assert(kLaneWidth % 2 == 0);
 
 // Comparison result: all bits set in the lanes where it holds.
 struct LaneMask {
