@@ -12,6 +12,7 @@
 #include "core/section.h"
 #include "elements/elmmanager.h"
 #include "elements/partSelection.h"
+#include "elements/shell1st.h"
 #include "elements/smoothFemKernels.h"
 #include "elements/smoothFemManager.h"
 #include "elements/solid1st.h"
@@ -132,9 +133,9 @@ __device__ inline void solidForceLoop(MaterialNew** materials, Section* sections
     solidForceOne(materials, sections, elements[i], steps + i, step);
 }
 
-// Threads of the first-order solid kernel: one per group of kLaneWidth
-// elements (a group of one-point hexahedra is computed in lanes).
-__host__ __device__ inline int solidLaneGroups(int n) { return (n + kLaneWidth - 1) / kLaneWidth; }
+// Threads of the first-order solid and shell kernels: one per group of
+// kLaneWidth elements (a qualifying group is computed in lanes).
+__host__ __device__ inline int laneGroups(int n) { return (n + kLaneWidth - 1) / kLaneWidth; }
 }  // namespace
 
 __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
@@ -145,7 +146,7 @@ __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* secti
     e->computeSolidCharactLength();
     return e->computeSolidTimeStep(material, safeFactor);
   };
-  for (int g = gridStrideStart(); g < solidLaneGroups(n); g += gridStride()) {
+  for (int g = gridStrideStart(); g < laneGroups(n); g += gridStride()) {
     const int first = g * kLaneWidth, last = min(first + kLaneWidth, n);
     if (last - first == kLaneWidth &&
         onePointHexaLaneGroup(materials, hourglass, elements + first, n - first, dt, safeFactor, steps + first))
@@ -267,19 +268,25 @@ __global__ void MassScaledForBeam(double targetDt, int n, BeamElementCuda** elem
 __global__ void _AllShellElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
                                          ShellElementCuda** elements, int n, double dt, double* steps,
                                          double safeFactor) {
-  for (int i = gridStrideStart(); i < n; i += gridStride()) {
-    ShellElementCuda* e = elements[i];
-    const MaterialNew* material = materialOf(materials, e);
-    if (material == nullptr) {
-      steps[i] = kElementDtSentinel;
+  for (int g = gridStrideStart(); g < laneGroups(n); g += gridStride()) {
+    const int first = g * kLaneWidth, last = min(first + kLaneWidth, n);
+    if (last - first == kLaneWidth &&
+        btShellLaneGroup(materials, sections, elements + first, n - first, dt, safeFactor, steps + first))
       continue;
+    for (int i = first; i < last; ++i) {
+      ShellElementCuda* e = elements[i];
+      const MaterialNew* material = materialOf(materials, e);
+      if (material == nullptr) {
+        steps[i] = kElementDtSentinel;
+        continue;
+      }
+      Section* section = e->section_id >= 1 ? sections + (e->section_id - 1) : nullptr;
+      if (material->id != e->material_id || (section != nullptr && section->id != e->section_id))
+        printf("材料与属性调用错误\n");
+      e->computeShellInterForceGpu(material, section, hourglass, dt);
+      e->computeShellCharactLength();
+      steps[i] = e->computeShellTimeStep(material, safeFactor);
     }
-    Section* section = e->section_id >= 1 ? sections + (e->section_id - 1) : nullptr;
-    if (material->id != e->material_id || (section != nullptr && section->id != e->section_id))
-      printf("材料与属性调用错误\n");
-    e->computeShellInterForceGpu(material, section, hourglass, dt);
-    e->computeShellCharactLength();
-    steps[i] = e->computeShellTimeStep(material, safeFactor);
   }
 }
 
@@ -579,11 +586,11 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
     launch(_AllBeamElementInterFor, blocksFor(beam_num, kForceBlock), dim3(kForceBlock), materials, sections,
            hourglass, beamArrayGpu, beam_num, dt, dtArray, safeFactor);
   if (shell_num > 0)
-    launch(_AllShellElementInterFor, blocksFor(shell_num, kForceBlock), dim3(kForceBlock), materials, sections,
-           hourglass, shellArrayGpu, shell_num, dt, dtArray + beam_num, safeFactor);
+    launch(_AllShellElementInterFor, blocksFor(laneGroups(shell_num), kForceBlock), dim3(kForceBlock), materials,
+           sections, hourglass, shellArrayGpu, shell_num, dt, dtArray + beam_num, safeFactor);
   double* solidSteps = dtArray + beam_num + shell_num;
   if (solid_num > 0)
-    launch(_AllSolidElementInterFor, blocksFor(solidLaneGroups(solid_num), kForceBlock), dim3(kForceBlock),
+    launch(_AllSolidElementInterFor, blocksFor(laneGroups(solid_num), kForceBlock), dim3(kForceBlock),
            materials, sections, hourglass, solidArrayGpu, solid_num, dt, solidSteps, safeFactor);
   if (discrete_num > 0)
     launch(_AllDiscreteElementInterFor, blocksFor(discrete_num, kForceBlock), dim3(kForceBlock), materials,

@@ -16,6 +16,17 @@
 // the frame of a three-node shell's nodal translations and rotations.
 __host__ __device__ void matrix_expand(const double T[3][3], double out[18 * 18]);
 
+// Computes kLaneWidth Belytschko-Tsay shells (elements[0..kLaneWidth)) as a
+// group in lanes: forces, hourglass state, area, length and step, each
+// element's step also into steps[l]; `remaining` counts the elements from
+// elements[0] on, for fetching the next group ahead.  Returns false, having
+// written nothing, when the group does not qualify (another type, material
+// or section, or an area that is not positive): its elements then take the
+// one-element path.
+__host__ __device__ bool btShellLaneGroup(MaterialNew* const* materials, const Section* sections,
+                                          ShellElementCuda* const* elements, int remaining, double dt,
+                                          double safeFactor, double* steps);
+
 namespace shell1st {
 
 // Section hourglass coefficient at or below which the quadrilateral shell

@@ -1,0 +1,119 @@
+// Groups of kLaneWidth Belytschko-Tsay shells computed together in lanes,
+// with the body the one-element path uses; the points through the thickness
+// and their material calls stay one element at a time.
+#include <cstdio>
+
+#include "elements/btshellBody.h"
+
+namespace {
+
+template <int n>
+__host__ __device__ inline void laneOut(const LaneDouble *a, int l, double *out) {
+  for (int i = 0; i < n; ++i) out[i] = laneGet(a[i], l);
+}
+template <int n>
+__host__ __device__ inline void laneIn(const double *in, int l, LaneDouble *a) {
+  for (int i = 0; i < n; ++i) laneSet(a[i], l, in[i]);
+}
+
+// The material of a group the lanes can compute: quadrilateral shells of
+// one material and one section (both found under their ids), else null.
+__host__ __device__ const MaterialNew *laneGroupMaterial(MaterialNew *const *materials, const Section *sections,
+                                                         ShellElementCuda *const *elements, const Section **section) {
+  const ShellElementCuda *first = elements[0];
+  const int id = first->material_id, sid = first->section_id;
+  const MaterialNew *material = id >= 1 ? materials[id - 1] : nullptr;
+  if (material == nullptr || material->id != id) return nullptr;
+  *section = sid >= 1 ? sections + (sid - 1) : nullptr;
+  if (*section != nullptr && (*section)->id != sid) return nullptr;
+  for (int l = 0; l < kLaneWidth; ++l) {
+    const ShellElementCuda *e = elements[l];
+    if ((e->type != ET_BT_SHELL && e->type != ET_HL_SHELL) || e->material_id != id || e->section_id != sid)
+      return nullptr;
+  }
+  return material;
+}
+
+// The node fields the next group reads, fetched while this one computes.
+__host__ __device__ void prefetchLaneNodes(ShellElementCuda *const *elements, int count) {
+  for (int l = 0; l < count; ++l)
+    for (int I = 0; I < 4; ++I)
+      if (const NodeCuda *nd = elements[l]->node[I]) {
+        lanePrefetch(nd->coord);
+        lanePrefetch(nd->vel);
+      }
+}
+
+}  // namespace
+
+FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew *const *materials, const Section *sections,
+                                                          ShellElementCuda *const *elements, int remaining, double dt,
+                                                          double safeFactor, double *steps) {
+  const Section *section = nullptr;
+  const MaterialNew *material = laneGroupMaterial(materials, sections, elements, &section);
+  if (material == nullptr) return false;
+  LaneDouble x[4][3], du[4][3], dr[4][3];
+  for (int l = 0; l < kLaneWidth; ++l) {
+    double xl[4][3], dul[4][3], drl[4][3];
+    shell1st::gatherNodes(*elements[l], 4, dt, xl, dul, drl);
+    laneIn<12>(&xl[0][0], l, &x[0][0]);
+    laneIn<12>(&dul[0][0], l, &du[0][0]);
+    laneIn<12>(&drl[0][0], l, &dr[0][0]);
+  }
+  prefetchLaneNodes(elements + kLaneWidth, min(remaining - kLaneWidth, kLaneWidth));
+  btshell::Step<LaneDouble> q;
+  btshell::beginStep(x, du, q);
+  // Collapsed or inverted shells take the one-element path (nothing is
+  // written before this point).
+  if (!laneAll(q.area > 0.0)) return false;
+
+  btshell::ElementState<LaneDouble> s;
+  for (int l = 0; l < kLaneWidth; ++l) {
+    btshell::ElementState<double> sl;
+    btshell::initState(*elements[l], section, sl);
+    s.shearFactor = sl.shearFactor;
+    s.hourglassCoef = sl.hourglassCoef;
+    laneSet(s.hourglassThick, l, sl.hourglassThick);
+    laneIn<5>(sl.hourglass, l, s.hourglass);
+  }
+  const auto checkArea = [&](const LaneDouble a[4], LaneDouble A) {
+    for (int l = 0; l < kLaneWidth; ++l) {
+      double al[4];
+      laneOut<4>(a, l, al);
+      if (!shell1st::quadAreaSound(al, laneGet(A, l))) printf("四边形壳单元 %d 面积求解错误\n", elements[l]->id);
+    }
+  };
+  const auto integrate = [&](const LaneDouble strain[8], LaneDouble A, btshell::Resultants<LaneDouble> &R) {
+    for (int l = 0; l < kLaneWidth; ++l) {
+      double sl[8];
+      laneOut<8>(strain, l, sl);
+      btshell::Resultants<double> Rl;
+      btshell::integrateThickness(*elements[l], material, sl, laneGet(A, l), dt, Rl);
+      laneSet(R.Nxx, l, Rl.Nxx);
+      laneSet(R.Nyy, l, Rl.Nyy);
+      laneSet(R.Nxy, l, Rl.Nxy);
+      laneSet(R.Mxx, l, Rl.Mxx);
+      laneSet(R.Myy, l, Rl.Myy);
+      laneSet(R.Mxy, l, Rl.Mxy);
+      laneSet(R.Qyz, l, Rl.Qyz);
+      laneSet(R.Qxz, l, Rl.Qxz);
+    }
+  };
+  LaneDouble force[4][6];
+  btshell::bodyForce(material, q, du, dr, s, checkArea, integrate, force);
+
+  // Length and step from the current corners, as each element's own pass.
+  const LaneDouble length = btshell::charactLength(x, q.area);
+  LaneDouble multiplier;
+  for (int l = 0; l < kLaneWidth; ++l) laneSet(multiplier, l, elements[l]->dtScaleFactor);
+  const LaneDouble step = solid1st::solidStableStep(multiplier, safeFactor, length, material->waveSpeed[1]);
+  for (int l = 0; l < kLaneWidth; ++l) {
+    ShellElementCuda &e = *elements[l];
+    laneOut<24>(&force[0][0], l, &e.interForce[0][0]);
+    laneOut<5>(s.hourglass, l, e.hourglassStress);
+    e.area = laneGet(q.area, l);
+    e.charactLength = laneGet(length, l);
+    e.dt = steps[l] = laneGet(step, l);
+  }
+  return true;
+}

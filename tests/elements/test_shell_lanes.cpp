@@ -1,0 +1,160 @@
+// Belytschko-Tsay shells computed together in lanes against the one-element
+// path: forces, moments, point stresses and plastic state, hourglass
+// resultants, area, length and step of random distorted and warped shells,
+// elastic and elastic-plastic; and the groups left to the one-element path.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "elements/shell1st.h"
+#include "platform/simdLane.h"
+#include "tests/elements/shellTestModel.h"
+
+namespace {
+
+using shelltest::ShellModel;
+
+constexpr double kDt = 1e-6;
+constexpr double kSafeFactor = 0.9;
+
+ShellModel makeModel(bool plastic) {
+  const Material rec = plastic ? shelltest::plasticRecord(2.1e11, 0.3, 7850.0, 2.5e8, 1e9)
+                               : shelltest::elasticRecord(2.1e11, 0.3, 7850.0);
+  return ShellModel(rec, shelltest::shellSection(ET_BT_SHELL, 0.001, 5));
+}
+
+// count shells of edge 10 mm, each on its own nodes, corners moved at random
+// by up to 20 % of the edge in the plane and 10 % out of it; random
+// translational and rotational velocities, stored stresses and hourglass
+// resultants.  The same seed builds the same model.
+void randomShells(ShellModel& m, int count, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  const double h = 0.01;
+  const double corner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  for (int e = 0; e < count; ++e) {
+    const int first = static_cast<int>(m.nodes.size()) + 1;
+    for (const auto& c : corner)
+      m.addNode(2.0 * h * e + h * c[0] + 0.2 * h * u(rng), h * c[1] + 0.2 * h * u(rng), 0.1 * h * u(rng));
+    m.addShell({first, first + 1, first + 2, first + 3});
+  }
+  m.link();
+  for (NodeCuda& n : m.nodes)
+    for (int k = 0; k < 3; ++k) {
+      n.vel[k] = 20.0 * u(rng);
+      n.vel[3 + k] = 2000.0 * u(rng);
+    }
+  for (PlasticMaterialStatus& s : m.states)
+    for (double& c : s.stress) c = 1e8 * u(rng);
+  for (ShellElementCuda& e : m.elems())
+    for (double& q : e.hourglassStress) q = 10.0 * u(rng);
+}
+
+bool laneGroup(ShellModel& m, int first, double* steps) {
+  MaterialNew* materials[1] = {m.material.get()};
+  std::vector<ShellElementCuda*> elements;
+  for (ShellElementCuda& e : m.elems()) elements.push_back(&e);
+  const int n = static_cast<int>(elements.size());
+  return btShellLaneGroup(materials, &m.section, elements.data() + first, n - first, kDt, kSafeFactor, steps);
+}
+
+void oneElementPass(ShellModel& m) {
+  for (ShellElementCuda& e : m.elems()) {
+    e.computeShellInterForceGpu(m.material.get(), &m.section, nullptr, kDt);
+    e.computeShellCharactLength();
+    e.computeShellTimeStep(m.material.get(), kSafeFactor);
+  }
+}
+
+// What a pass leaves in the records.
+struct PassResult {
+  std::vector<double> force, hourglass, stress, plastic, area, length, step;
+  explicit PassResult(ShellModel& m) {
+    for (const ShellElementCuda& e : m.elems()) {
+      force.insert(force.end(), &e.interForce[0][0], &e.interForce[0][0] + 24);
+      hourglass.insert(hourglass.end(), e.hourglassStress, e.hourglassStress + 5);
+      area.push_back(e.area);
+      length.push_back(e.charactLength);
+      step.push_back(e.dt);
+    }
+    for (const PlasticMaterialStatus& s : m.states) {
+      stress.insert(stress.end(), s.stress, s.stress + 6);
+      plastic.push_back(s.k);
+      plastic.push_back(s.eps_p);
+    }
+  }
+};
+
+// |a - b| <= tol x the largest |b| of the series, entry by entry.
+void expectSeriesNear(const std::vector<double>& a, const std::vector<double>& b, const char* what) {
+  ASSERT_EQ(a.size(), b.size());
+  double scale = 0.0;
+  for (double v : b) scale = std::max(scale, std::fabs(v));
+  ASSERT_GT(scale, 0.0) << what;
+  for (size_t i = 0; i < a.size(); ++i) EXPECT_NEAR(a[i], b[i], 1e-13 * scale) << what << " entry " << i;
+}
+
+TEST(ShellLanes, GroupsMatchTheOneElementPath) {
+  for (bool plastic : {false, true}) {
+    SCOPED_TRACE(plastic ? "elastic-plastic" : "elastic");
+    const int count = 3 * kLaneWidth;
+    ShellModel lanes = makeModel(plastic), one = makeModel(plastic);
+    randomShells(lanes, count, 7u);
+    randomShells(one, count, 7u);
+    std::vector<double> steps(count, -1.0);
+    for (int g = 0; g < count; g += kLaneWidth) ASSERT_TRUE(laneGroup(lanes, g, steps.data() + g));
+    oneElementPass(one);
+    const PassResult a(lanes), b(one);
+    expectSeriesNear(a.force, b.force, "force and moment");
+    expectSeriesNear(a.hourglass, b.hourglass, "hourglass");
+    expectSeriesNear(a.stress, b.stress, "stress");
+    for (int e = 0; e < count; ++e) {
+      EXPECT_NEAR(a.area[e], b.area[e], 1e-13 * b.area[e]);
+      EXPECT_NEAR(a.length[e], b.length[e], 1e-13 * b.length[e]);
+      EXPECT_NEAR(a.step[e], b.step[e], 1e-13 * b.step[e]);
+    }
+    EXPECT_EQ(steps, a.step);
+    if (plastic) {
+      expectSeriesNear(a.plastic, b.plastic, "flow stress and plastic strain");
+      EXPECT_GT(*std::max_element(a.plastic.begin(), a.plastic.end()), 2.5e8) << "some points yield";
+    }
+  }
+}
+
+TEST(ShellLanes, GroupsTheLanesCannotTakeAreLeftUntouched) {
+  ShellModel m = makeModel(true);
+  randomShells(m, kLaneWidth, 3u);
+  ShellElementCuda& last = m.elems().back();
+  const std::vector<ShellElementCuda> before = m.elems();
+  const std::vector<PlasticMaterialStatus> states = m.states;
+  std::vector<double> steps(kLaneWidth, -1.0);
+  const auto untouched = [&] {
+    for (size_t e = 0; e < before.size(); ++e) {
+      EXPECT_EQ(m.elems()[e].interForce[1][2], before[e].interForce[1][2]);
+      EXPECT_EQ(m.elems()[e].hourglassStress[3], before[e].hourglassStress[3]);
+      EXPECT_EQ(m.elems()[e].dt, before[e].dt);
+    }
+    for (size_t p = 0; p < states.size(); ++p) EXPECT_EQ(m.states[p].stress[0], states[p].stress[0]);
+    for (double s : steps) EXPECT_EQ(s, -1.0);
+  };
+  // Another type, material or section.
+  last.type = ET_MEMBRANE4;
+  EXPECT_FALSE(laneGroup(m, 0, steps.data()));
+  last.type = ET_BT_SHELL;
+  last.material_id = 2;
+  EXPECT_FALSE(laneGroup(m, 0, steps.data()));
+  last.material_id = 1;
+  last.section_id = 2;
+  EXPECT_FALSE(laneGroup(m, 0, steps.data()));
+  last.section_id = 1;
+  // A shell collapsed onto one corner has no area.
+  NodeCuda* corner = last.node[0];
+  for (NodeCuda*& nd : last.node) nd = corner;
+  EXPECT_FALSE(laneGroup(m, 0, steps.data()));
+  untouched();
+}
+
+}  // namespace
