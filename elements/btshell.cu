@@ -6,29 +6,26 @@
 
 #include "elements/btshellBody.h"
 
-__host__ __device__ void ShellElementCuda::interForce_BT_Gpu(const MaterialNew *material, const Section *section,
+__host__ __device__ void ShellElementCuda::interForce_BT_Gpu(const MaterialNew* material, const Section* section,
                                                              double timeStep) {
   if (material == nullptr) return;
   // Node data, the end-of-step frame, the mid-step geometry.
-  double x[4][3], du[4][3], dr[4][3];
-  shell1st::gatherNodes(*this, 4, timeStep, x, du, dr);
-  btshell::Step<double> q;
-  btshell::beginStep(x, du, q);
-  area = q.area;
+  shell1st::QuadStep q;
+  shell1st::beginQuadStep(*this, timeStep, q);
 
   btshell::ElementState<double> s;
   btshell::initState(*this, section, s);
   const auto checkArea = [&](const double a[4], double A) {
     if (!shell1st::quadAreaSound(a, A)) printf("四边形壳单元 %d 面积求解错误\n", id);
   };
-  const auto integrate = [&](const double strain[8], double A, btshell::Resultants<double> &R) {
+  const auto integrate = [&](const double strain[8], double A, btshell::Resultants<double>& R) {
     btshell::integrateThickness(*this, material, strain, A, timeStep, R);
   };
-  btshell::bodyForce(material, q, du, dr, s, checkArea, integrate, interForce);
+  btshell::bodyForce(material, q, q.du, q.dr, s, checkArea, integrate, interForce);
   for (int m = 0; m < 5; ++m) hourglassStress[m] = s.hourglass[m];
 }
 
-void ShellElementCuda::interForce_BT_Cpu(const MaterialNew *material, const Section *section, double timeStep) {
+void ShellElementCuda::interForce_BT_Cpu(const MaterialNew* material, const Section* section, double timeStep) {
   interForce_BT_Gpu(material, section, timeStep);
   shell1st::subtractForceBlock(*this);
 }

@@ -10,89 +10,12 @@
 
 namespace btshell {
 
-template <typename T>
-__host__ __device__ inline T dot3(const T a[3], const T b[3]) {
-  return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-template <typename T>
-__host__ __device__ inline void cross3(const T a[3], const T b[3], T out[3]) {
-  out[0] = a[1] * b[2] - a[2] * b[1];
-  out[1] = a[2] * b[0] - a[0] * b[2];
-  out[2] = a[0] * b[1] - a[1] * b[0];
-}
-template <typename T>
-__host__ __device__ inline void unit3(T v[3]) {
-  const T length = laneSqrt(dot3(v, v));
-  for (int k = 0; k < 3; ++k) v[k] = v[k] / length;
-}
-
-// Frame of four corners: n = unit((p2 - p0) x (p3 - p1)), e1 the side p1 - p0
-// with its normal part taken out, e2 = n x e1.
-template <typename T>
-__host__ __device__ inline void quadFrame(const T p[4][3], T n[3], T e1[3], T e2[3]) {
-  T a[3], b[3], c[3];
-  for (int k = 0; k < 3; ++k) {
-    a[k] = p[1][k] - p[0][k];
-    b[k] = p[2][k] - p[0][k];
-    c[k] = p[3][k] - p[1][k];
-  }
-  cross3(b, c, n);
-  unit3(n);
-  const T an = dot3(a, n);
-  for (int k = 0; k < 3; ++k) e1[k] = a[k] - an * n[k];
-  unit3(e1);
-  cross3(n, e1, e2);
-  unit3(e2);
-}
-
-// Frame and local corner coordinates (node 1 at the origin, z the distance
-// from the mean plane) with the area from the diagonals.
-template <typename T>
-struct Geometry {
-  T e1[3], e2[3], e3[3];
-  T x[4], y[4], z[4];
-  T area;
-};
-
-template <typename T>
-__host__ __device__ inline void quadGeometry(const T p[4][3], Geometry<T> &g) {
-  quadFrame(p, g.e3, g.e1, g.e2);
-  for (int I = 0; I < 4; ++I) {
-    T d[3];
-    for (int k = 0; k < 3; ++k) d[k] = p[I][k] - p[0][k];
-    g.x[I] = dot3(d, g.e1);
-    g.y[I] = dot3(d, g.e2);
-    g.z[I] = dot3(d, g.e3);
-  }
-  g.x[0] = g.y[0] = 0.0;
-  g.area = 0.5 * ((g.y[3] - g.y[1]) * g.x[2] - (g.x[3] - g.x[1]) * g.y[2]);
-}
-
-// The end-of-step frame (e1, e2, n) with the current area, and the
-// mid-step geometry.
-template <typename T>
-struct Step {
-  T e1[3], e2[3], n[3];
-  T area;
-  Geometry<T> geo;
-};
-
-template <typename T>
-__host__ __device__ inline void beginStep(const T x[4][3], const T du[4][3], Step<T> &q) {
-  quadFrame(x, q.n, q.e1, q.e2);
-  // Half the cross product of the diagonals along the normal.
-  T d13[3], d24[3], c[3];
-  for (int k = 0; k < 3; ++k) {
-    d13[k] = x[2][k] - x[0][k];
-    d24[k] = x[3][k] - x[1][k];
-  }
-  cross3(d13, d24, c);
-  q.area = 0.5 * dot3(c, q.n);
-  T xm[4][3];
-  for (int I = 0; I < 4; ++I)
-    for (int k = 0; k < 3; ++k) xm[I][k] = x[I][k] - 0.5 * du[I][k];
-  quadGeometry(xm, q.geo);
-}
+using shell1st::ddx;
+using shell1st::ddy;
+using shell1st::dot3;
+using shell1st::hourglassVector;
+using shell1st::QuadFrames;
+using shell1st::QuadGeometryOf;
 
 // Membrane, bending and shear resultants of the element (already times the
 // area).
@@ -103,14 +26,14 @@ struct Resultants {
 
 // Through-thickness integration of one element's strain increments
 // (dexx, deyy, dgxy, kx, ky, kxy, gyz, gxz; curvatures corrected).
-__host__ __device__ inline void integrateThickness(ShellElementCuda &e, const MaterialNew *material,
+__host__ __device__ inline void integrateThickness(ShellElementCuda& e, const MaterialNew* material,
                                                    const double strain[8], double area, double dt,
-                                                   Resultants<double> &R) {
-  GaussPoint *points = e.gaussPoint;
+                                                   Resultants<double>& R) {
+  GaussPoint* points = e.gaussPoint;
   const int np = points != nullptr ? e.integratPointNum : 0;
   const double t = e.thickCurrent;
   for (int i = 0; i < np; ++i) {
-    GaussPoint *gp = points + i;
+    GaussPoint* gp = points + i;
     const double z = 0.5 * t * gp->coord_[0];
     double d[6] = {
         strain[0] + z * strain[3], strain[1] - z * strain[4], 0.0, strain[2] + z * strain[5], strain[6], strain[7]};
@@ -128,30 +51,9 @@ __host__ __device__ inline void integrateThickness(ShellElementCuda &e, const Ma
   }
 }
 
-template <typename T>
-__host__ __device__ inline T ddx(const T b[4], const T f[4]) {
-  return b[0] * (f[0] - f[2]) + b[1] * (f[1] - f[3]);
-}
-template <typename T>
-__host__ __device__ inline T ddy(const T b[4], const T f[4]) {
-  return b[2] * (f[0] - f[2]) + b[3] * (f[1] - f[3]);
-}
-
-// Hourglass vector orthogonal to linear fields: g = h - (h.x) bx - (h.y) by
-// with h = (1, -1, 1, -1).
-template <typename T>
-__host__ __device__ inline void hourglassVector(const Geometry<T> &g, const T b[4], T out[4]) {
-  const T hx = g.x[2] - g.x[1] - g.x[3];
-  const T hy = g.y[2] - g.y[1] - g.y[3];
-  out[0] = 1.0 - hx * b[0] - hy * b[2];
-  out[1] = -1.0 - hx * b[1] - hy * b[3];
-  out[2] = 2.0 - out[0];
-  out[3] = -2.0 - out[1];
-}
-
 // Local nodal forces (fx, fy, fz, mx, my) of the four nodes.
 template <typename T>
-__host__ __device__ inline void localNodalForces(const T b[4], const Resultants<T> &R, T f[4][5]) {
+__host__ __device__ inline void localNodalForces(const T b[4], const Resultants<T>& R, T f[4][5]) {
   for (int I = 0; I < 2; ++I) {
     const T bx = b[I], by = b[2 + I];
     f[I][0] = bx * R.Nxx + by * R.Nxy;
@@ -173,7 +75,7 @@ __host__ __device__ inline void localNodalForces(const T b[4], const Resultants<
 // rotations r) and act on the nodes through the hourglass vector; tn is the
 // thickness and c the section's coefficient.
 template <typename T>
-__host__ __device__ inline void addHourglass(const MaterialNew *material, double c, T tn, const Geometry<T> &geo,
+__host__ __device__ inline void addHourglass(const MaterialNew* material, double c, T tn, const QuadGeometryOf<T>& geo,
                                              const T a[4], const T b[4], const T u[3][4], const T r[2][4], T hs[5],
                                              T f[4][5]) {
   T g[4];
@@ -187,7 +89,7 @@ __host__ __device__ inline void addHourglass(const MaterialNew *material, double
   const T Kb = c * E / 1920.0 * tn * tn * tn * S / Ag;
   const T K[5] = {Km, Km, Kw, Kb, Kb};
   for (int m = 0; m < 5; ++m) {
-    const T *q = m < 3 ? u[m] : r[m - 3];
+    const T* q = m < 3 ? u[m] : r[m - 3];
     hs[m] += K[m] * (g[0] * q[0] + g[1] * q[1] + g[2] * q[2] + g[3] * q[3]);
   }
   for (int I = 0; I < 4; ++I)
@@ -205,7 +107,7 @@ struct ElementState {
 
 // One element's share of the state: the hourglass thickness is the first
 // node's where it has one, else the element's.
-__host__ __device__ inline void initState(const ShellElementCuda &e, const Section *section, ElementState<double> &s) {
+__host__ __device__ inline void initState(const ShellElementCuda& e, const Section* section, ElementState<double>& s) {
   s.shearFactor = shell1st::shearFactor(section);
   s.hourglassCoef = section != nullptr ? section->shell_constants[2] : 0.0;
   const double nodeThick = e.node[0] != nullptr ? e.node[0]->thickness : 0.0;
@@ -215,13 +117,13 @@ __host__ __device__ inline void initState(const ShellElementCuda &e, const Secti
 
 // Forces and moments in global axes (force then moment per node, no
 // drilling moment) from the node coordinates x and increments du, dr, with
-// the step q begun.  checkArea(a, A) sees the half differences and the
+// the frames q of the step.  checkArea(a, A) sees the half differences and the
 // mid-step area; integrate(strain, A, R) adds the resultants of the points.
 template <typename T, typename CheckArea, typename Integrate>
-__host__ __device__ inline void bodyForce(const MaterialNew *material, const Step<T> &q, const T du[4][3],
-                                          const T dr[4][3], ElementState<T> &s, CheckArea checkArea,
+__host__ __device__ inline void bodyForce(const MaterialNew* material, const QuadFrames<T>& q, const T du[4][3],
+                                          const T dr[4][3], ElementState<T>& s, CheckArea checkArea,
                                           Integrate integrate, T force[4][6]) {
-  const Geometry<T> &geo = q.geo;
+  const QuadGeometryOf<T>& geo = q.geo;
   // Local increments (the drilling rotation is dropped).
   T u[3][4], r[2][4];
   for (int I = 0; I < 4; ++I) {
@@ -233,30 +135,19 @@ __host__ __device__ inline void bodyForce(const MaterialNew *material, const Ste
   }
   // Half differences, area check, B coefficients.
   T a[4], b[4];
-  a[0] = 0.5 * (geo.y[1] - geo.y[3]);
-  a[1] = 0.5 * geo.y[2];
-  a[2] = -0.5 * (geo.x[1] - geo.x[3]);
-  a[3] = -0.5 * geo.x[2];
+  shell1st::halfDifferences(geo, a);
   const T A = geo.area;
   checkArea(a, A);
   const T Ag = A + shell1st::kAreaGuard;
   for (int k = 0; k < 4; ++k) b[k] = a[k] / Ag;
-  // Rigid turn about an in-plane axis moves corners off the mean plane in
-  // the plane too: that part strains nothing.
-  {
-    const T wx = ddy(b, u[2]), wy = -ddx(b, u[2]);
-    for (int I = 0; I < 4; ++I) {
-      u[0][I] -= wy * geo.z[I];
-      u[1][I] += wx * geo.z[I];
-    }
-  }
+  shell1st::projectRigidSpin(geo.z, b, u[2], u[0], u[1]);
   // Strain and curvature increments with the warping correction, which acts
   // on the deformation only: the rigid spin about the normal is taken out.
-  const T *ux = u[0];
-  const T *uy = u[1];
-  const T *uz = u[2];
-  const T *rx = r[0];
-  const T *ry = r[1];
+  const T* ux = u[0];
+  const T* uy = u[1];
+  const T* uz = u[2];
+  const T* rx = r[0];
+  const T* ry = r[1];
   T g[4];
   hourglassVector(geo, b, g);
   const T zw = g[1] * geo.z[1] + g[2] * geo.z[2] + g[3] * geo.z[3];
@@ -292,22 +183,6 @@ __host__ __device__ inline void bodyForce(const MaterialNew *material, const Ste
       force[I][k] = f[I][0] * q.e1[k] + f[I][1] * q.e2[k] + f[I][2] * q.n[k];
       force[I][3 + k] = f[I][3] * q.e1[k] + f[I][4] * q.e2[k];
     }
-}
-
-// Characteristic length from the current corners and a positive area: area
-// over the square root of the smaller of the longer diagonal and the
-// longest side (squared lengths).
-template <typename T>
-__host__ __device__ inline T charactLength(const T x[4][3], T area) {
-  const auto d2 = [&](int i, int j) {
-    T d[3];
-    for (int k = 0; k < 3; ++k) d[k] = x[j][k] - x[i][k];
-    return dot3(d, d);
-  };
-  const T diag = laneMax(d2(0, 2), d2(1, 3));
-  const T side = laneMax(laneMax(d2(0, 1), d2(1, 2)), laneMax(d2(2, 3), d2(3, 0)));
-  const T shorter = laneSelect(side < diag, side, diag);
-  return area / laneSqrt(shorter);
 }
 
 }  // namespace btshell

@@ -7,27 +7,18 @@
 
 namespace {
 
-template <int n>
-__host__ __device__ inline void laneOut(const LaneDouble *a, int l, double *out) {
-  for (int i = 0; i < n; ++i) out[i] = laneGet(a[i], l);
-}
-template <int n>
-__host__ __device__ inline void laneIn(const double *in, int l, LaneDouble *a) {
-  for (int i = 0; i < n; ++i) laneSet(a[i], l, in[i]);
-}
-
 // The material of a group the lanes can compute: quadrilateral shells of
 // one material and one section (both found under their ids), else null.
-__host__ __device__ const MaterialNew *laneGroupMaterial(MaterialNew *const *materials, const Section *sections,
-                                                         ShellElementCuda *const *elements, const Section **section) {
-  const ShellElementCuda *first = elements[0];
+__host__ __device__ const MaterialNew* laneGroupMaterial(MaterialNew* const* materials, const Section* sections,
+                                                         ShellElementCuda* const* elements, const Section** section) {
+  const ShellElementCuda* first = elements[0];
   const int id = first->material_id, sid = first->section_id;
-  const MaterialNew *material = id >= 1 ? materials[id - 1] : nullptr;
+  const MaterialNew* material = id >= 1 ? materials[id - 1] : nullptr;
   if (material == nullptr || material->id != id) return nullptr;
   *section = sid >= 1 ? sections + (sid - 1) : nullptr;
   if (*section != nullptr && (*section)->id != sid) return nullptr;
   for (int l = 0; l < kLaneWidth; ++l) {
-    const ShellElementCuda *e = elements[l];
+    const ShellElementCuda* e = elements[l];
     if ((e->type != ET_BT_SHELL && e->type != ET_HL_SHELL) || e->material_id != id || e->section_id != sid)
       return nullptr;
   }
@@ -35,10 +26,10 @@ __host__ __device__ const MaterialNew *laneGroupMaterial(MaterialNew *const *mat
 }
 
 // The node fields the next group reads, fetched while this one computes.
-__host__ __device__ void prefetchLaneNodes(ShellElementCuda *const *elements, int count) {
+__host__ __device__ void prefetchLaneNodes(ShellElementCuda* const* elements, int count) {
   for (int l = 0; l < count; ++l)
     for (int I = 0; I < 4; ++I)
-      if (const NodeCuda *nd = elements[l]->node[I]) {
+      if (const NodeCuda* nd = elements[l]->node[I]) {
         lanePrefetch(nd->coord);
         lanePrefetch(nd->vel);
       }
@@ -46,11 +37,11 @@ __host__ __device__ void prefetchLaneNodes(ShellElementCuda *const *elements, in
 
 }  // namespace
 
-FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew *const *materials, const Section *sections,
-                                                          ShellElementCuda *const *elements, int remaining, double dt,
-                                                          double safeFactor, double *steps) {
-  const Section *section = nullptr;
-  const MaterialNew *material = laneGroupMaterial(materials, sections, elements, &section);
+FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew* const* materials, const Section* sections,
+                                                          ShellElementCuda* const* elements, int remaining, double dt,
+                                                          double safeFactor, double* steps) {
+  const Section* section = nullptr;
+  const MaterialNew* material = laneGroupMaterial(materials, sections, elements, &section);
   if (material == nullptr) return false;
   LaneDouble x[4][3], du[4][3], dr[4][3];
   for (int l = 0; l < kLaneWidth; ++l) {
@@ -61,8 +52,8 @@ FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew *const *ma
     laneIn<12>(&drl[0][0], l, &dr[0][0]);
   }
   prefetchLaneNodes(elements + kLaneWidth, min(remaining - kLaneWidth, kLaneWidth));
-  btshell::Step<LaneDouble> q;
-  btshell::beginStep(x, du, q);
+  shell1st::QuadFrames<LaneDouble> q;
+  shell1st::quadFrames(x, du, q);
   // Collapsed or inverted shells take the one-element path (nothing is
   // written before this point).
   if (!laneAll(q.area > 0.0)) return false;
@@ -83,7 +74,7 @@ FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew *const *ma
       if (!shell1st::quadAreaSound(al, laneGet(A, l))) printf("四边形壳单元 %d 面积求解错误\n", elements[l]->id);
     }
   };
-  const auto integrate = [&](const LaneDouble strain[8], LaneDouble A, btshell::Resultants<LaneDouble> &R) {
+  const auto integrate = [&](const LaneDouble strain[8], LaneDouble A, btshell::Resultants<LaneDouble>& R) {
     for (int l = 0; l < kLaneWidth; ++l) {
       double sl[8];
       laneOut<8>(strain, l, sl);
@@ -103,12 +94,12 @@ FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew *const *ma
   btshell::bodyForce(material, q, du, dr, s, checkArea, integrate, force);
 
   // Length and step from the current corners, as each element's own pass.
-  const LaneDouble length = btshell::charactLength(x, q.area);
+  const LaneDouble length = shell1st::quadLength(x, q.area);
   LaneDouble multiplier;
   for (int l = 0; l < kLaneWidth; ++l) laneSet(multiplier, l, elements[l]->dtScaleFactor);
   const LaneDouble step = solid1st::solidStableStep(multiplier, safeFactor, length, material->waveSpeed[1]);
   for (int l = 0; l < kLaneWidth; ++l) {
-    ShellElementCuda &e = *elements[l];
+    ShellElementCuda& e = *elements[l];
     laneOut<24>(&force[0][0], l, &e.interForce[0][0]);
     laneOut<5>(s.hourglass, l, e.hourglassStress);
     e.area = laneGet(q.area, l);

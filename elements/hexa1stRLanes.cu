@@ -6,16 +6,6 @@
 
 namespace {
 
-// Lane l of a value array of n entries, to and from the lanes.
-template <int n>
-__host__ __device__ inline void laneOut(const LaneDouble* a, int l, double* out) {
-  for (int i = 0; i < n; ++i) out[i] = laneGet(a[i], l);
-}
-template <int n>
-__host__ __device__ inline void laneIn(const double* in, int l, LaneDouble* a) {
-  for (int i = 0; i < n; ++i) laneSet(a[i], l, in[i]);
-}
-
 // The elements of a group the lanes can compute: one-point hexahedra of the
 // material model of the first, whose points carry a state.
 __host__ __device__ const MaterialNew* laneGroupMaterial(MaterialNew* const* materials,

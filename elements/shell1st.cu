@@ -18,24 +18,19 @@ __host__ __device__ inline double distance2(const double* a, const double* b) {
 }
 
 __host__ __device__ inline double max2(double a, double b) { return a > b ? a : b; }
-__host__ __device__ inline double min2(double a, double b) { return a < b ? a : b; }
 
 __host__ __device__ void gatherCoords(const ShellElementCuda& e, int n, double x[][3]) {
   for (int I = 0; I < n; ++I)
     for (int k = 0; k < 3; ++k) x[I][k] = e.node[I] != nullptr ? e.node[I]->coord[k] : 0.0;
 }
 
-// Quadrilateral: area over the square root of the smaller of the longer
-// diagonal and the longest side (squared lengths); a stored area that is not
-// positive is recomputed first.
+// Quadrilateral: shell1st::quadLength with the stored area, recomputed
+// first when it is not positive.
 __host__ __device__ double quadCharactLength(ShellElementCuda& e) {
   double x[4][3];
   gatherCoords(e, 4, x);
   if (!(e.area > 0.0)) quad_element_area(x[0], x[1], x[2], x[3], &e.area);
-  const double diag = max2(distance2(x[0], x[2]), distance2(x[1], x[3]));
-  const double side = max2(max2(distance2(x[0], x[1]), distance2(x[1], x[2])),
-                           max2(distance2(x[2], x[3]), distance2(x[3], x[0])));
-  return e.area / sqrt(min2(diag, side));
+  return shell1st::quadLength(x, e.area);
 }
 
 // Triangle: stored area over the longest side.

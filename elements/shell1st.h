@@ -11,6 +11,7 @@
 #include "materials/materialnew.h"
 #include "materials/materialstatus.h"
 #include "platform/gpu_runtime.h"
+#include "platform/simdLane.h"
 
 // Block-diagonal 18 x 18 matrix (row-major) of six copies of a 3 x 3 frame:
 // the frame of a three-node shell's nodal translations and rotations.
@@ -84,58 +85,129 @@ __host__ __device__ inline double triangleFrame(const double x[3][3], double T[3
   return 0.5 * l[1][0] * l[2][1];
 }
 
+template <typename T>
+__host__ __device__ inline T dot3(const T a[3], const T b[3]) {
+  return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+template <typename T>
+__host__ __device__ inline void cross3(const T a[3], const T b[3], T out[3]) {
+  out[0] = a[1] * b[2] - a[2] * b[1];
+  out[1] = a[2] * b[0] - a[0] * b[2];
+  out[2] = a[0] * b[1] - a[1] * b[0];
+}
+template <typename T>
+__host__ __device__ inline void unit3(T v[3]) {
+  const T length = laneSqrt(dot3(v, v));
+  for (int k = 0; k < 3; ++k) v[k] = v[k] / length;
+}
+
+// Frame of four corners: n = unit((p2 - p0) x (p3 - p1)), e1 the side p1 - p0
+// with its normal part taken out, e2 = n x e1.  Written over the value type
+// T (one element, or a group in lanes), as are the routines below that the
+// quadrilateral shell's lane groups use.
+template <typename T>
+__host__ __device__ inline void quadFrame(const T p[4][3], T n[3], T e1[3], T e2[3]) {
+  T a[3], b[3], c[3];
+  for (int k = 0; k < 3; ++k) {
+    a[k] = p[1][k] - p[0][k];
+    b[k] = p[2][k] - p[0][k];
+    c[k] = p[3][k] - p[1][k];
+  }
+  cross3(b, c, n);
+  unit3(n);
+  const T an = dot3(a, n);
+  for (int k = 0; k < 3; ++k) e1[k] = a[k] - an * n[k];
+  unit3(e1);
+  cross3(n, e1, e2);
+  unit3(e2);
+}
+
 // Frame of the four corners at the given coordinates (normal e3 from the
 // diagonals, e1 along the first side) with the local coordinates of the
 // corners (node 1 at the origin, z the distance from the mean plane through
-// node 1) and the area.
-struct QuadGeometry {
-  double e1[3], e2[3], e3[3];
-  double x[4], y[4], z[4];
-  double area;
+// node 1) and the area from the diagonals.
+template <typename T>
+struct QuadGeometryOf {
+  T e1[3], e2[3], e3[3];
+  T x[4], y[4], z[4];
+  T area;
 };
+using QuadGeometry = QuadGeometryOf<double>;
 
-__host__ __device__ inline void quadGeometry(const double p[4][3], QuadGeometry& g) {
-  double l[4][3];
-  quad_element_area(p[0], p[1], p[2], p[3], l[0], l[1], l[2], l[3], g.e3, g.e1, g.e2, &g.area);
+template <typename T>
+__host__ __device__ inline void quadGeometry(const T p[4][3], QuadGeometryOf<T>& g) {
+  quadFrame(p, g.e3, g.e1, g.e2);
   for (int I = 0; I < 4; ++I) {
-    double d[3];
+    T d[3];
     for (int k = 0; k < 3; ++k) d[k] = p[I][k] - p[0][k];
-    g.x[I] = l[I][0];
-    g.y[I] = l[I][1];
-    g.z[I] = vector_inner_product(3, d, g.e3);
+    g.x[I] = dot3(d, g.e1);
+    g.y[I] = dot3(d, g.e2);
+    g.z[I] = dot3(d, g.e3);
   }
+  g.x[0] = g.y[0] = 0.0;
+  g.area = 0.5 * ((g.y[3] - g.y[1]) * g.x[2] - (g.x[3] - g.x[1]) * g.y[2]);
 }
 
-// The start of a quadrilateral's step: node data, the end-of-step frame
-// (e1, e2, n), the current area (stored in the element for its
-// characteristic length) and the mid-step geometry.
-struct QuadStep {
+// The frames of a quadrilateral's step from its current corners x and
+// increments du: the end-of-step frame (e1, e2, n), the current area (half
+// the cross product of the diagonals along the normal) and the mid-step
+// geometry.
+template <typename T>
+struct QuadFrames {
+  T e1[3], e2[3], n[3];
+  T area;
+  QuadGeometryOf<T> geo;
+};
+
+template <typename T>
+__host__ __device__ inline void quadFrames(const T x[4][3], const T du[4][3], QuadFrames<T>& q) {
+  quadFrame(x, q.n, q.e1, q.e2);
+  T d13[3], d24[3], c[3];
+  for (int k = 0; k < 3; ++k) {
+    d13[k] = x[2][k] - x[0][k];
+    d24[k] = x[3][k] - x[1][k];
+  }
+  cross3(d13, d24, c);
+  q.area = 0.5 * dot3(c, q.n);
+  T xm[4][3];
+  for (int I = 0; I < 4; ++I)
+    for (int k = 0; k < 3; ++k) xm[I][k] = x[I][k] - 0.5 * du[I][k];
+  quadGeometry(xm, q.geo);
+}
+
+// The start of one quadrilateral's step: node data and the frames, the
+// area stored in the element for its characteristic length.
+struct QuadStep : QuadFrames<double> {
   double x[4][3], du[4][3], dr[4][3];
-  double e1[3], e2[3], n[3];
-  QuadGeometry geo;
 };
 
 __host__ __device__ inline void beginQuadStep(ShellElementCuda& e, double dt, QuadStep& q) {
   gatherNodes(e, 4, dt, q.x, q.du, q.dr);
-  axis_transformation(q.x[0], q.x[1], q.x[2], q.x[3], q.n, q.e1, q.e2);
-  // Half the cross product of the diagonals along the normal: the area of
-  // quad_element_area without a second frame.
-  double d13[3], d24[3], c[3];
-  for (int k = 0; k < 3; ++k) {
-    d13[k] = q.x[2][k] - q.x[0][k];
-    d24[k] = q.x[3][k] - q.x[1][k];
-  }
-  vector_outer_product(d13, d24, c);
-  e.area = 0.5 * vector_inner_product(3, c, q.n);
-  double xm[4][3];
-  midStep<4>(q.x, q.du, xm);
-  quadGeometry(xm, q.geo);
+  quadFrames(q.x, q.du, q);
+  e.area = q.area;
+}
+
+// Characteristic length from the current corners and a positive area: area
+// over the square root of the smaller of the longer diagonal and the
+// longest side (squared lengths).
+template <typename T>
+__host__ __device__ inline T quadLength(const T x[4][3], T area) {
+  const auto d2 = [&](int i, int j) {
+    T d[3];
+    for (int k = 0; k < 3; ++k) d[k] = x[j][k] - x[i][k];
+    return dot3(d, d);
+  };
+  const T diag = laneMax(d2(0, 2), d2(1, 3));
+  const T side = laneMax(laneMax(d2(0, 1), d2(1, 2)), laneMax(d2(2, 3), d2(3, 0)));
+  const T shorter = laneSelect(side < diag, side, diag);
+  return area / laneSqrt(shorter);
 }
 
 // Half differences a1..a4 of the corner coordinates: the x-derivative of a
 // nodal field f is (a1 (f1 - f3) + a2 (f2 - f4)) / A, the y-derivative
 // (a3 (f1 - f3) + a4 (f2 - f4)) / A.
-__host__ __device__ inline void halfDifferences(const QuadGeometry& g, double a[4]) {
+template <typename T>
+__host__ __device__ inline void halfDifferences(const QuadGeometryOf<T>& g, T a[4]) {
   a[0] = 0.5 * (g.y[1] - g.y[3]);
   a[1] = 0.5 * g.y[2];
   a[2] = -0.5 * (g.x[1] - g.x[3]);
@@ -144,9 +216,10 @@ __host__ __device__ inline void halfDifferences(const QuadGeometry& g, double a[
 
 // Hourglass vector of the quadrilateral, corrected so that it is orthogonal
 // to linear fields: g = h - (h.x) bx - (h.y) by with h = (1, -1, 1, -1).
-__host__ __device__ inline void hourglassVector(const QuadGeometry& g, const double b[4], double out[4]) {
-  const double hx = g.x[2] - g.x[1] - g.x[3];
-  const double hy = g.y[2] - g.y[1] - g.y[3];
+template <typename T>
+__host__ __device__ inline void hourglassVector(const QuadGeometryOf<T>& g, const T b[4], T out[4]) {
+  const T hx = g.x[2] - g.x[1] - g.x[3];
+  const T hy = g.y[2] - g.y[1] - g.y[3];
   out[0] = 1.0 - hx * b[0] - hy * b[2];
   out[1] = -1.0 - hx * b[1] - hy * b[3];
   out[2] = 2.0 - out[0];
@@ -154,10 +227,12 @@ __host__ __device__ inline void hourglassVector(const QuadGeometry& g, const dou
 }
 
 // d/dx and d/dy of a nodal field f from the B coefficients.
-__host__ __device__ inline double ddx(const double b[4], const double f[4]) {
+template <typename T>
+__host__ __device__ inline T ddx(const T b[4], const T f[4]) {
   return b[0] * (f[0] - f[2]) + b[1] * (f[1] - f[3]);
 }
-__host__ __device__ inline double ddy(const double b[4], const double f[4]) {
+template <typename T>
+__host__ __device__ inline T ddy(const T b[4], const T f[4]) {
   return b[2] * (f[0] - f[2]) + b[3] * (f[1] - f[3]);
 }
 
@@ -165,9 +240,9 @@ __host__ __device__ inline double ddy(const double b[4], const double f[4]) {
 // a rigid turn about an in-plane axis (omega_x = d(uz)/dy, omega_y =
 // -d(uz)/dx) moves corners that lie off the mean plane in the plane as well
 // (u = omega x r); that part is taken out so that it strains nothing.
-__host__ __device__ inline void projectRigidSpin(const double z[4], const double b[4], const double uz[4],
-                                                 double ux[4], double uy[4]) {
-  const double wx = ddy(b, uz), wy = -ddx(b, uz);
+template <typename T>
+__host__ __device__ inline void projectRigidSpin(const T z[4], const T b[4], const T uz[4], T ux[4], T uy[4]) {
+  const T wx = ddy(b, uz), wy = -ddx(b, uz);
   for (int I = 0; I < 4; ++I) {
     ux[I] -= wy * z[I];
     uy[I] += wx * z[I];

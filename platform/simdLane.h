@@ -11,6 +11,8 @@
 //   laneSelect(mask, a, b)            a where the mask holds, b elsewhere
 //   laneAll(mask), laneAny(mask)      reductions of a comparison
 //   laneGet(v, l), laneSet(v, l, x)   lane l of a value
+//   laneOut<n>(a, l, out), laneIn<n>(in, l, a)
+//                                     lane l of an array of n values
 // and lanePrefetch(p), a hint that the memory at p is read soon (nothing
 // where the hardware hides its latency by itself, as on the GPU).
 //
@@ -130,3 +132,13 @@ FEM_LANE_INLINE LaneDouble laneSqrt(const LaneDouble& a) {
 }
 
 #endif
+
+// Lane l of an array of n values, to and from the lanes.
+template <int n, typename T>
+__host__ __device__ inline void laneOut(const T* a, int l, double* out) {
+  for (int i = 0; i < n; ++i) out[i] = laneGet(a[i], l);
+}
+template <int n, typename T>
+__host__ __device__ inline void laneIn(const double* in, int l, T* a) {
+  for (int i = 0; i < n; ++i) laneSet(a[i], l, in[i]);
+}
