@@ -109,13 +109,13 @@ void ElementOutput::writeBlock(const char* prefix, const double* B)
     openRunFile(out, outputPath_ + prefix + setName_ + ".txt");
     setHistoryNumberFormat(out);
     for (std::size_t i = 0; i < ids_.size(); ++i) {
-        out << ids_[i] << "\t" << std::endl;
+        out << ids_[i] << "\t\n";
         for (int j = 0; j < pointNum; ++j) {
             const double* v = B + (i * static_cast<std::size_t>(pointNum) + static_cast<std::size_t>(j)) * 6;
             for (int k = 0; k < 6; ++k) {
                 out << v[k] << "\t";
             }
-            out << std::endl;
+            out << '\n';
         }
     }
 }

@@ -160,6 +160,6 @@ void NodeOutput::writeNodeLines(const char* prefix, double time, bool strain)
         for (int k = 0; k < 6; ++k) {
             out << values[k] << "\t";
         }
-        out << std::endl;
+        out << '\n';
     }
 }

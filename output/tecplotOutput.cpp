@@ -147,7 +147,7 @@ void TecplotOutput::writeNodeLine(std::ostream& os, const NodeCuda& node) const
         writeTriple(os, node.strain);
         writeTriple(os, node.strain + 3);
     }
-    os << std::endl;
+    os << '\n';
 }
 
 void TecplotOutput::writeBlock(std::ostream& os, double time, const std::vector<NodeCuda>& nodes,
@@ -162,7 +162,7 @@ void TecplotOutput::writeBlock(std::ostream& os, double time, const std::vector<
     if (accFlag_) os << ",\"ax\" ,\"ay\" ,\"az\"";
     if (stressFlag_) os << ",\"sts_x\" ,\"sts_y\" ,\"sts_z\",\"sts_xy\" ,\"sts_yz\" ,\"sts_zx\"";
     if (strainFlag_) os << ",\"str_x\" ,\"str_y\" ,\"str_z\",\"str_xy\" ,\"str_yz\" ,\"str_zx\"";
-    os << std::endl;
+    os << '\n';
 
     std::string shareList = "[";
     for (int v = 1; v <= variableCount(); ++v) {
@@ -175,20 +175,20 @@ void TecplotOutput::writeBlock(std::ostream& os, double time, const std::vector<
         const TecplotZone& zone = zones_[z];
         if (z == 0) {
             os << "zone t=\"zone " << time << "\",n=" << nodes.size() << ",e =" << zone.elementCount()
-               << ",f=fepoint,et=" << zone.elementType << std::endl;
+               << ",f=fepoint,et=" << zone.elementType << '\n';
             for (const NodeCuda& node : nodes) {
                 writeNodeLine(os, node);
             }
         } else {
             os << "zone t=\"zone" << time << "\",n=" << nodes.size() << ",e=" << zone.elementCount()
                << ",f=fepoint,et=" << zone.elementType << ",VARSHARELIST =(" << shareList << "=" << sharedZone << ")"
-               << std::endl;
+               << '\n';
         }
         for (std::size_t at = 0; at < zone.connectivity.size(); at += static_cast<std::size_t>(zone.cornersPerElement)) {
             for (int k = 0; k < zone.cornersPerElement; ++k) {
                 os << zone.connectivity[at + static_cast<std::size_t>(k)] << "\t";
             }
-            os << std::endl;
+            os << '\n';
         }
     }
 }
