@@ -85,14 +85,16 @@ __host__ __device__ inline void solidPointStress(const MaterialNew* material, Ga
   material->computeStressMatrix3D(gp, G, sigma, dt);
 }
 
-// Updated-Lagrangian pass over the element's points with N nodes.  The
-// velocity gradient is taken on the mid-step shape, so that a rigid rotation
-// of the step gives no strain; the point volume |det J| x weight (stored in
-// the point) and the stress divergence use the current shape.
-// LocalDerivatives(r, s, t, dN) gives the natural derivatives.
-template <int N, typename LocalDerivatives>
-__host__ __device__ inline void solidUpdatedLagrangianForce(SolidElementCuda& e, const MaterialNew* material,
-                                                            double dt, LocalDerivatives localDerivatives) {
+// Updated-Lagrangian pass over the points of a solid record of either
+// order with N nodes.  The velocity gradient is taken on the mid-step shape,
+// so that a rigid rotation of the step gives no strain; the point volume
+// |det J| x weight (stored in the point) and the stress divergence use the
+// current shape.  localDerivatives(r, s, t, dN) gives the natural
+// derivatives, pointStress(gp, G, sigma) the stress of one point.  Every
+// force slot of the record past N is cleared.
+template <int N, typename SolidRecord, typename LocalDerivatives, typename PointStress>
+__host__ __device__ inline void updatedLagrangianPointForces(SolidRecord& e, LocalDerivatives localDerivatives,
+                                                             PointStress pointStress) {
   double x[N][3], xm[N][3], v[N][3], f[N][3], X[N][3];
   gatherSolidMotion(e, N, x, xm, v);
   gatherSolidReference(e, N, X);
@@ -110,11 +112,21 @@ __host__ __device__ inline void solidUpdatedLagrangianForce(SolidElementCuda& e,
     gp->volume_ = vp;
     double G[3][3], sigma[3][3];
     solid1st::velocityGradient<N>(dNm, v, 1.0, G);
-    solidPointStress(material, gp, G, sigma, dt);
+    pointStress(gp, G, sigma);
     solid1st::addStressDivergence<N>(sigma, dNx, vp, f);
   }
-  for (int I = 0; I < 8; ++I)
+  constexpr int kSlots = sizeof(SolidRecord::interForce) / sizeof(SolidRecord::interForce[0]);
+  for (int I = 0; I < kSlots; ++I)
     for (int k = 0; k < 3; ++k) e.interForce[I][k] = I < N ? f[I][k] : 0.0;
+}
+
+// The pass for a first-order solid, its points' stress by solidPointStress.
+template <int N, typename LocalDerivatives>
+__host__ __device__ inline void solidUpdatedLagrangianForce(SolidElementCuda& e, const MaterialNew* material,
+                                                            double dt, LocalDerivatives localDerivatives) {
+  updatedLagrangianPointForces<N>(e, localDerivatives, [&](GaussPoint* gp, double G[3][3], double sigma[3][3]) {
+    solidPointStress(material, gp, G, sigma, dt);
+  });
 }
 
 // Total-Lagrangian pass over the element's points with n nodes (4 or 5):

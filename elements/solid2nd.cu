@@ -47,29 +47,13 @@ __host__ __device__ inline void pointStress(const MaterialNew* material, GaussPo
 // gradient from the mid-step shape, the stress, and its divergence over the
 // current shape with the point volume |det J| w, stored in the point.
 __host__ __device__ void interForceTet2ndGpu(SolidElement2nd& e, const MaterialNew* material, double dt) {
-  GaussPoint* points = e.gaussPoint;
-  const int np = points != nullptr ? e.integratPointNum : 0;
-  if (np < 1) return;
-  double x[kTetNodes][3], xm[kTetNodes][3], v[kTetNodes][3], f[kTetNodes][3], X[kTetNodes][3];
-  gatherSolidMotion(e, kTetNodes, x, xm, v);
-  gatherSolidReference(e, kTetNodes, X);
-  for (int I = 0; I < kTetNodes; ++I) f[I][0] = f[I][1] = f[I][2] = 0.0;
-  for (int p = 0; p < np; ++p) {
-    GaussPoint* gp = points + p;
-    double dNl[3][kTetNodes], dNm[3][kTetNodes], dNx[3][kTetNodes];
-    tet2nd::calTetr2ndGaussLocalDerivative(gp->coord_[0], gp->coord_[1], gp->coord_[2], dNl);
-    solid1st::spatialDerivatives<kTetNodes>(dNl, xm, dNm);
-    const double detJ = solid1st::spatialDerivatives<kTetNodes>(dNl, x, dNx);
-    reportIfInverted(e, detJ, solid1st::jacobianDeterminant<kTetNodes>(dNl, X));
-    const double vp = fabs(detJ) * gp->weight_;
-    gp->volume_ = vp;
-    double G[3][3], sigma[3][3];
-    solid1st::velocityGradient<kTetNodes>(dNm, v, 1.0, G);
+  if (e.gaussPoint == nullptr || e.integratPointNum < 1) return;
+  const auto localDerivatives = [](double r, double s, double t, double dN[3][kTetNodes]) {
+    tet2nd::calTetr2ndGaussLocalDerivative(r, s, t, dN);
+  };
+  updatedLagrangianPointForces<kTetNodes>(e, localDerivatives, [&](GaussPoint* gp, double G[3][3], double sigma[3][3]) {
     pointStress(material, gp, G, sigma, dt);
-    solid1st::addStressDivergence<kTetNodes>(sigma, dNx, vp, f);
-  }
-  for (int I = 0; I < kSolid2ndNodeMax; ++I)
-    for (int k = 0; k < 3; ++k) e.interForce[I][k] = I < kTetNodes ? f[I][k] : 0.0;
+  });
 }
 
 // Type 27: the modified form's own B matrices are not available; it is
