@@ -16,10 +16,8 @@ __host__ __device__ bool SubTie::calInterpFun() {
     printf("主接触块节点数目错误\n");
     return false;
   }
-  double e0[3], e1[3], c[3];
-  sub3(s->node[1]->coord, s->node[0]->coord, e0);
-  sub3(s->node[2]->coord, s->node[1]->coord, e1);
-  cross3(e0, e1, c);
+  double c[3];
+  rawNormal(s, c);
   const double cl = norm3(c);
   for (int j = 0; j < 3; ++j) c[j] = cl > 0.0 ? c[j] / cl : 0.0;
   // A_k: distance of the slave point from edge k times the edge's length.

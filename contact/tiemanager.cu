@@ -204,10 +204,8 @@ void TieManager::buildSubTies(Tie& tie) {
   std::size_t start = 0;
   for (const SegmentBox& box : boxes) {
     SegmentCuda& s = segments[box.index];
-    double e0[3], e1[3], c[3];
-    sub3(s.node[1]->coord, s.node[0]->coord, e0);
-    sub3(s.node[2]->coord, s.node[1]->coord, e1);
-    cross3(e0, e1, c);
+    double c[3];
+    rawNormal(&s, c);
     const double cl = norm3(c);
     if (!(cl > 0.0)) continue;
     for (double& v : c) v /= cl;
