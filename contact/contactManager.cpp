@@ -176,7 +176,6 @@ void ContactManager::buildOwnInteractMasters(FEMDynamic* fem) {
       if (cn != nullptr && cn->number >= 1 && cn->number <= n) owner[cn->number - 1] = g.masterSurface->id;
     }
   }
-  own_interact_master_num = n;
   // The host-only loop has no device objects and reads the host copy.
   if (global_interact_array_gpu.empty()) return;
   CUDA_CHECK(cudaMalloc(&own_interact_master_gpu, sizeof(int) * n));

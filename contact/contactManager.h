@@ -23,7 +23,6 @@ class ContactManager {
   // Per contact node (by its number): the master surface id against which
   // its contact's own interaction handles it (0: none); device array, owned.
   int* own_interact_master_gpu = nullptr;
-  int own_interact_master_num = 0;
   std::vector<int> own_interact_master_cpu;  // the same per contact node, host copy
 
   ContactManager() = default;
