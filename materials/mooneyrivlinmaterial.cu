@@ -17,12 +17,7 @@ namespace {
 
 // C = A B for 3x3 matrices.
 __host__ __device__ inline void multiply33(const double A[3][3], const double B[3][3], double C[3][3]) {
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) {
-      double sum = 0.0;
-      for (int k = 0; k < 3; ++k) sum += A[i][k] * B[k][j];
-      C[i][j] = sum;
-    }
+  mul_matrix(&A[0][0], &B[0][0], &C[0][0], 3, 3, 3, 3);
 }
 
 // One step of dF/dt = L F by the midpoint rule,
