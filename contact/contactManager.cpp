@@ -208,10 +208,7 @@ void ContactManager::imposeSurfaceInteractCpu(FEMDynamic* fem, double dt) {
   SurfaceInteract* law = global_interact_array_cpu.front();
   const int n = static_cast<int>(own_interact_master_cpu.size());
   for (ContactPairCuda* p : fem->pairManager->contact_pair_array_cpu) {
-    if (p == nullptr || p->kind == CONTACT_PAIR_EMPTY || p->segment == nullptr || p->owner == nullptr) continue;
-    const int number = p->owner->number;
-    if (number >= 1 && number <= n && own_interact_master_cpu[number - 1] == p->segment->surface_id) continue;
-    imposeInteractCpu(law, p, dt);
+    if (globalInteractActsOn(p, own_interact_master_cpu.data(), n)) imposeInteractCpu(law, p, dt);
   }
 }
 
@@ -223,12 +220,9 @@ void ContactManager::imposeSpecificSurfaceInteractCpu(FEMDynamic* fem, double dt
     SurfaceInteract* law = c->surface_interact_array_cpu.front();
     if (law == nullptr) continue;
     for (ContactNodeCuda* cn : g.slave_contact_node_array_cpu) {
-      if (cn == nullptr) continue;
-      ContactPairCuda* p = &cn->contact_pair;
-      if (p->kind == CONTACT_PAIR_EMPTY || p->segment == nullptr || p->segment->surface_id != g.masterSurface->id) {
-        continue;
+      if (cn != nullptr && ownInteractActsOn(&cn->contact_pair, g.masterSurface->id)) {
+        imposeInteractCpu(law, &cn->contact_pair, dt);
       }
-      imposeInteractCpu(law, p, dt);
     }
   }
 }

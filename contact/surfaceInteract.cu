@@ -208,6 +208,16 @@ __host__ __device__ void applyFirstInteract(SurfaceInteract** interacts, Contact
 }
 }  // namespace
 
+__host__ __device__ bool globalInteractActsOn(const ContactPairCuda* p, const int* ownMaster, int ownCount) {
+  if (p == nullptr || p->kind == CONTACT_PAIR_EMPTY || p->segment == nullptr || p->owner == nullptr) return false;
+  const int number = p->owner->number;
+  return ownMaster == nullptr || number < 1 || number > ownCount || ownMaster[number - 1] != p->segment->surface_id;
+}
+
+__host__ __device__ bool ownInteractActsOn(const ContactPairCuda* p, int masterSurfaceId) {
+  return p->kind != CONTACT_PAIR_EMPTY && p->segment != nullptr && p->segment->surface_id == masterSurfaceId;
+}
+
 void imposeInteractCpu(SurfaceInteract* interact, ContactPairCuda* p, double dt) {
   p->computeInterForceStiff(dt, 0);
   interact->handleContactPairCpu(p, dt);
@@ -217,11 +227,8 @@ __global__ void GpuImposeSurfaceInteract(int n, double dt, SurfaceInteract** int
                                          const int* ownMaster) {
   const int i = blockDim.x * blockIdx.x + threadIdx.x;
   if (i >= n || interacts[0] == nullptr) return;
-  ContactPairCuda* p = pairs[i];
-  if (p == nullptr || p->kind == CONTACT_PAIR_EMPTY || p->segment == nullptr || p->owner == nullptr) return;
-  const int number = p->owner->number;
-  if (ownMaster != nullptr && number >= 1 && ownMaster[number - 1] == p->segment->surface_id) return;
-  applyFirstInteract(interacts, p, dt);
+  // ownMaster holds one entry per contact node, as many as the pairs.
+  if (globalInteractActsOn(pairs[i], ownMaster, n)) applyFirstInteract(interacts, pairs[i], dt);
 }
 
 __global__ void GpuImposeSpecificSurfaceInteract(int n, double dt, int masterSurfaceId, SurfaceInteract** interacts,
@@ -229,8 +236,7 @@ __global__ void GpuImposeSpecificSurfaceInteract(int n, double dt, int masterSur
   const int i = blockDim.x * blockIdx.x + threadIdx.x;
   if (i >= n || interacts[0] == nullptr || nodes[i] == nullptr) return;
   ContactPairCuda* p = &nodes[i]->contact_pair;
-  if (p->kind == CONTACT_PAIR_EMPTY || p->segment == nullptr || p->segment->surface_id != masterSurfaceId) return;
-  applyFirstInteract(interacts, p, dt);
+  if (ownInteractActsOn(p, masterSurfaceId)) applyFirstInteract(interacts, p, dt);
 }
 
 void uploadSurfaceInteracts(const std::vector<SurfaceInteract*>& host, SurfaceInteract*** slots) {

@@ -78,6 +78,14 @@ class DampSurfaceInteract : public SurfaceInteract {
 // Size of the object of a type code (0 for an unknown code).
 std::size_t surfaceInteractSize(int32_t type);
 
+// Which pairs the laws act on, in both loops.  The model-wide law: an
+// active pair whose slave node its contact's own interaction does not handle
+// against this master surface (ownMaster[contact node number - 1], ownCount
+// entries; null: none).  A contact's own law: an active pair on the given
+// master surface.
+__host__ __device__ bool globalInteractActsOn(const ContactPairCuda* pair, const int* ownMaster, int ownCount);
+__host__ __device__ bool ownInteractActsOn(const ContactPairCuda* pair, int masterSurfaceId);
+
 // Host-only loop: the stiffness in mode 0, then the interaction's law, for
 // one active pair (what the pair kernels do per pair).
 void imposeInteractCpu(SurfaceInteract* interact, ContactPairCuda* pair, double dt);
