@@ -17,7 +17,9 @@ struct Section;
 constexpr int numIntegralDomains = 4;
 
 // Node data of the first n slots; a slot without a node reads as zero.
-__host__ __device__ inline void gatherSolidCoords(const SolidElementCuda& e, int n, double x[][3]) {
+// Any solid record with a node pointer array: first- and second-order alike.
+template <typename SolidRecord>
+__host__ __device__ inline void gatherSolidCoords(const SolidRecord& e, int n, double x[][3]) {
   for (int I = 0; I < n; ++I) {
     const NodeCuda* nd = e.node[I];
     for (int k = 0; k < 3; ++k) x[I][k] = nd != nullptr ? nd->coord[k] : 0.0;

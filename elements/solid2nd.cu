@@ -27,11 +27,6 @@ constexpr int kTetNodes = tet2nd::kNodes;
 // quarter of it keeps the step below that bound, with margin, on all of them.
 constexpr double kTet10LengthScale = 0.25;
 
-__host__ __device__ inline void gatherCoords(const SolidElement2nd& e, int n, double x[][3]) {
-  for (int I = 0; I < n; ++I)
-    for (int k = 0; k < 3; ++k) x[I][k] = e.node[I] != nullptr ? e.node[I]->coord[k] : 0.0;
-}
-
 // Stress of one point: cleared first, so that a model without a 3-D update
 // gives zero rather than a stale value; a point without a state record
 // gets no update.
@@ -65,7 +60,7 @@ __host__ __device__ inline void interForceTet2ndMGpu(SolidElement2nd& e, const M
 // Coordinates of the first n node slots in an eight-slot array (the
 // corners that the first-order length and volume rules read).
 __host__ __device__ inline void cornerSlots(const SolidElement2nd& e, int n, double x[8][3]) {
-  gatherCoords(e, n, x);
+  gatherSolidCoords(e, n, x);
   for (int I = n; I < 8; ++I)
     for (int k = 0; k < 3; ++k) x[I][k] = 0.0;
 }
@@ -82,7 +77,7 @@ __host__ __device__ inline bool isTenNodeTet(int type) { return type == ET_TETRA
 __host__ __device__ inline int massShares(const SolidElement2nd& e, double share[kSolid2ndNodeMax]) {
   if (isTenNodeTet(e.type)) {
     double x[kTetNodes][3], M[kTetNodes][kTetNodes];
-    gatherCoords(e, kTetNodes, x);
+    gatherSolidCoords(e, kTetNodes, x);
     tet2nd::computeTetr2ndNNMatrix(x, M);
     double diagonal = 0.0;
     for (int I = 0; I < kTetNodes; ++I) diagonal += M[I][I];
@@ -198,7 +193,7 @@ double SolidElement2nd::calSolid2ndNodeMass(const Material* material, const Sect
   }
   if (isTenNodeTet(type)) {
     double x[kTetNodes][3];
-    gatherCoords(*this, kTetNodes, x);
+    gatherSolidCoords(*this, kTetNodes, x);
     volume = tet2nd::volume(x);
     for (int p = 0; gaussPoint != nullptr && p < integratPointNum; ++p) {
       GaussPoint& gp = gaussPoint[p];
@@ -230,7 +225,7 @@ __host__ __device__ bool SolidElement2nd::recoverSolid2ndNodeValues(double nodal
   if (!isTenNodeTet(type) || gaussPoint == nullptr || integratPointNum < 1) return false;
   const int np = integratPointNum;
   double x[kTetNodes][3], M[kTetNodes][kTetNodes];
-  gatherCoords(*this, kTetNodes, x);
+  gatherSolidCoords(*this, kTetNodes, x);
   tet2nd::computeTetr2ndNNMatrix(x, M);
   for (int I = 0; I < kTetNodes; ++I)
     for (int c = 0; c < 12; ++c) nodal[I][c] = 0.0;
