@@ -16,7 +16,7 @@
 // 0.1 applies.
 void InpReader::readSectionControls(const InpBlock& block) {
     warnUnreadOptions(block, {"NAME", "HOURGLASS"});
-    const std::string where = "*SECTIONCONTROLS (line " + std::to_string(block.lineNumber) + ")";
+    const std::string where = block.where();
     InpModel::SectionControls controls;
     controls.name = block.keyword.option("NAME");
     controls.lineNumber = block.lineNumber;

@@ -12,10 +12,6 @@
 
 namespace {
 
-std::string lineOf(const InpBlock& block) {
-    return "*" + block.keyword.name + " (line " + std::to_string(block.lineNumber) + ")";
-}
-
 // Most points of a tabulated curve.
 constexpr size_t kMaxCurvePoints = 128;
 
@@ -53,7 +49,7 @@ void InpReader::readSection(const InpBlock& block) {
     section.controls = block.keyword.option("CONTROLS");
     section.lineNumber = block.lineNumber;
     if (section.elementSet.empty() || section.material.empty()) {
-        refuse(lineOf(block) + ": ELSET= and MATERIAL= are both needed");
+        refuse(block.where() + ": ELSET= and MATERIAL= are both needed");
         return;
     }
     // A smoothed-FEM name nobody knows refuses the deck: the part would
@@ -61,13 +57,13 @@ void InpReader::readSection(const InpBlock& block) {
     const std::string smoothFem = block.keyword.option("SMOOTHFEM");
     if (!smoothFem.empty()) {
         if (section.family != 4) {
-            refuse(lineOf(block) + " " + section.elementSet + ": SMOOTHFEM= is read on *SOLID SECTION only");
+            refuse(block.where() + " " + section.elementSet + ": SMOOTHFEM= is read on *SOLID SECTION only");
             return;
         }
         section.smoothFem = inpSmoothFemKind(smoothFem);
         if (section.smoothFem < 0) {
             std::printf("当前没有这种 %s 光滑有限元，请补充\n", smoothFem.c_str());
-            refuse(lineOf(block) + " " + section.elementSet + ": SMOOTHFEM=" + smoothFem +
+            refuse(block.where() + " " + section.elementSet + ": SMOOTHFEM=" + smoothFem +
                    " is none of ESFEM, CSFEM, NSFEM, SNSFEM");
             return;
         }
@@ -76,13 +72,13 @@ void InpReader::readSection(const InpBlock& block) {
         const std::vector<std::string> none;
         const std::vector<std::string>& line = block.lines.empty() ? none : block.lines[0];
         if (line.empty() || !inpNumber(line[0], section.thickness) || section.thickness <= 0.0) {
-            refuse(lineOf(block) + " " + section.elementSet + ": the first data line must give a thickness > 0");
+            refuse(block.where() + " " + section.elementSet + ": the first data line must give a thickness > 0");
             return;
         }
         // Points through the thickness: 5 when the line gives none.
         if (block.keyword.name == "SHELLSECTION" && line.size() > 1 && !line[1].empty() &&
             (!inpInteger(line[1], section.points) || section.points < 1 || section.points > 10)) {
-            refuse(lineOf(block) + " " + section.elementSet + ": \"" + line[1] +
+            refuse(block.where() + " " + section.elementSet + ": \"" + line[1] +
                    "\" is not a number of points through the thickness (1 to 10)");
             return;
         }
@@ -97,12 +93,12 @@ void InpReader::readRigidBody(const InpBlock& block) {
     body.refNode = block.keyword.option("REFNODE");
     body.lineNumber = block.lineNumber;
     if (body.elementSet.empty() || body.refNode.empty()) {
-        refuse(lineOf(block) + ": REF NODE= and ELSET= are both needed");
+        refuse(block.where() + ": REF NODE= and ELSET= are both needed");
         return;
     }
     if (!block.lines.empty() && !block.lines[0].empty() && !block.lines[0][0].empty() &&
         !inpNumber(block.lines[0][0], body.thickness)) {
-        refuse(lineOf(block) + ": \"" + block.lines[0][0] + "\" is not a thickness");
+        refuse(block.where() + ": \"" + block.lines[0][0] + "\" is not a thickness");
         return;
     }
     model_.rigidBodies.push_back(body);
@@ -192,7 +188,7 @@ size_t InpReader::readFoam(const std::vector<InpBlock>& blocks, size_t j, const 
         }
         ++j;
         if (!readStressStrainTable(blocks[j], *curves[c], why)) {
-            refuse(where + ": the " + names[c] + " curve " + lineOf(blocks[j]) + ": " + why);
+            refuse(where + ": the " + names[c] + " curve " + blocks[j].where() + ": " + why);
         }
     }
     material.hasFoam = true;
@@ -203,14 +199,14 @@ size_t InpReader::readMaterial(const std::vector<InpBlock>& blocks, size_t i) {
     warnUnreadOptions(blocks[i], {"NAME"});
     InpModel::Material material;
     material.name = blocks[i].keyword.option("NAME");
-    if (material.name.empty()) refuse(lineOf(blocks[i]) + ": the material name (NAME=) is missing");
+    if (material.name.empty()) refuse(blocks[i].where() + ": the material name (NAME=) is missing");
     for (const InpModel::Material& other : model_.materials) {
-        if (other.name == material.name) refuse(lineOf(blocks[i]) + ": material " + material.name + " is defined twice");
+        if (other.name == material.name) refuse(blocks[i].where() + ": material " + material.name + " is defined twice");
     }
     size_t j = i + 1;
     for (; j < blocks.size() && kMaterialKeywords.count(blocks[j].keyword.name) != 0; ++j) {
         const InpBlock& sub = blocks[j];
-        const std::string where = lineOf(sub) + " of material " + material.name;
+        const std::string where = sub.where() + " of material " + material.name;
         if (sub.keyword.name == "DENSITY") {
             material.hasDensity = numbers(sub.lines, 0, 1, &material.density) && material.density > 0.0;
             if (!material.hasDensity) refuse(where + ": the first data line must give a density > 0");

@@ -33,10 +33,6 @@ const InpElementType kElementTypes[] = {
     {"C3P5", 5, 4, 1, 16, false, {5, 1, 2, 3, 4, 5, 5, 5}},
 };
 
-std::string lineOf(const InpBlock& block) {
-    return "*" + block.keyword.name + " (line " + std::to_string(block.lineNumber) + ")";
-}
-
 double dot(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 void cross(const double* a, const double* b, double* c) {
@@ -71,13 +67,13 @@ void InpReader::readNodes(const InpBlock& block) {
     for (const std::vector<std::string>& line : block.lines) {
         InpModel::Node node;
         if (!inpInteger(line[0], node.id) || node.id <= 0) {
-            refuse(lineOf(block) + ": \"" + line[0] + "\" is not a node number");
+            refuse(block.where() + ": \"" + line[0] + "\" is not a node number");
             return;
         }
         double read[3] = {};
         for (size_t k = 0; k < 3 && k + 1 < line.size(); ++k) {
             if (!line[k + 1].empty() && !inpNumber(line[k + 1], read[k])) {
-                refuse(lineOf(block) + ": node " + line[0] + ": \"" + line[k + 1] + "\" is not a coordinate");
+                refuse(block.where() + ": node " + line[0] + ": \"" + line[k + 1] + "\" is not a coordinate");
                 return;
             }
         }
@@ -86,7 +82,7 @@ void InpReader::readNodes(const InpBlock& block) {
                               : read[k];
         }
         if (!known.insert(node.id).second) {
-            refuse(lineOf(block) + ": node " + std::to_string(node.id) + " is defined twice");
+            refuse(block.where() + ": node " + std::to_string(node.id) + " is defined twice");
             return;
         }
         model_.nodes.push_back(node);
@@ -109,7 +105,7 @@ void InpReader::readSystem(const InpBlock& block) {
         for (const std::string& field : block.lines[l]) {
             double v = 0.0;
             if (!inpNumber(field, v)) {
-                refuse(lineOf(block) + ": \"" + field + "\" is not a coordinate");
+                refuse(block.where() + ": \"" + field + "\" is not a coordinate");
                 return;
             }
             values.push_back(v);
@@ -122,7 +118,7 @@ void InpReader::readSystem(const InpBlock& block) {
     for (int k = 0; k < 3; ++k) b[k] = values[3 + static_cast<size_t>(k)];
     for (int k = 0; k < 3; ++k) e1[k] = b[k] - a[k];
     if (!unit(e1)) {
-        refuse(lineOf(block) + ": the point on the first axis coincides with the origin");
+        refuse(block.where() + ": the point on the first axis coincides with the origin");
         return;
     }
     if (values.size() >= 9) {
@@ -135,7 +131,7 @@ void InpReader::readSystem(const InpBlock& block) {
     }
     cross(e1, hint, e3);
     if (!unit(e3)) {
-        refuse(lineOf(block) + ": the point in the first plane lies on the first axis");
+        refuse(block.where() + ": the point in the first plane lies on the first axis");
         return;
     }
     cross(e3, e1, e2);
@@ -146,19 +142,19 @@ void InpReader::readElements(const InpBlock& block) {
     warnUnreadOptions(block, {"TYPE", "ELSET"});
     const std::string typeName = block.keyword.option("TYPE");
     if (typeName.empty()) {
-        refuse(lineOf(block) + ": the element type (TYPE=) is missing");
+        refuse(block.where() + ": the element type (TYPE=) is missing");
         return;
     }
     std::string name = block.keyword.option("ELSET");
     if (name.empty()) name = currentPartName_.empty() ? typeName : currentPartName_;
     const InpElementType* type = findInpElementType(typeName);
     if (type == nullptr) {
-        warn(lineOf(block) + ": element type " + typeName + " is not read by this version; " +
+        warn(block.where() + ": element type " + typeName + " is not read by this version; " +
              std::to_string(block.lines.size()) + " element line(s) left out");
         return;
     }
     if (type->formulation == 22 || type->formulation == 23) {
-        warn(lineOf(block) + ": continuum shells " + typeName + " are computed as solids of their shape (" +
+        warn(block.where() + ": continuum shells " + typeName + " are computed as solids of their shape (" +
              (type->nodes == 6 ? "six-node pentahedra" : "one-point hexahedra") + ")");
     }
     // One part per name and type: a name with two types gives a second part.
@@ -193,7 +189,7 @@ void InpReader::readElements(const InpBlock& block) {
             element.nodes.push_back(node);
         }
         if (!ok || fields.size() > static_cast<size_t>(type->nodes) + 1) {
-            refuse(lineOf(block) + ": the element line starting \"" + fields[0] + "\" is not an id and " +
+            refuse(block.where() + ": the element line starting \"" + fields[0] + "\" is not an id and " +
                    std::to_string(type->nodes) + " node numbers");
             return;
         }
@@ -201,7 +197,7 @@ void InpReader::readElements(const InpBlock& block) {
         set.push_back(element.id);
         fields.clear();
     }
-    if (!fields.empty()) refuse(lineOf(block) + ": the last element line lacks node numbers");
+    if (!fields.empty()) refuse(block.where() + ": the last element line lacks node numbers");
 }
 
 namespace {
@@ -256,13 +252,13 @@ void InpReader::readNodeSet(const InpBlock& block) {
     warnUnreadOptions(block, {"NSET", "GENERATE", "INSTANCE"});
     const std::string name = block.keyword.option("NSET");
     if (name.empty()) {
-        refuse(lineOf(block) + ": the set name (NSET=) is missing");
+        refuse(block.where() + ": the set name (NSET=) is missing");
         return;
     }
     std::vector<int> ids;
     std::string why;
     if (!readSetMembers(block, model_.nodeSets, ids, why)) {
-        refuse(lineOf(block) + " " + name + ": " + why);
+        refuse(block.where() + " " + name + ": " + why);
         return;
     }
     std::vector<int>& set = model_.nodeSets[name];
@@ -273,13 +269,13 @@ void InpReader::readElementSet(const InpBlock& block) {
     warnUnreadOptions(block, {"ELSET", "GENERATE", "INSTANCE"});
     const std::string name = block.keyword.option("ELSET");
     if (name.empty()) {
-        refuse(lineOf(block) + ": the set name (ELSET=) is missing");
+        refuse(block.where() + ": the set name (ELSET=) is missing");
         return;
     }
     std::vector<int> ids;
     std::string why;
     if (!readSetMembers(block, model_.elementSets, ids, why)) {
-        refuse(lineOf(block) + " " + name + ": " + why);
+        refuse(block.where() + " " + name + ": " + why);
         return;
     }
     std::vector<int>& set = model_.elementSets[name];

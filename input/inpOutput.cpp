@@ -14,10 +14,6 @@
 
 namespace {
 
-std::string lineOf(const InpBlock& block) {
-    return "*" + block.keyword.name + " (line " + std::to_string(block.lineNumber) + ")";
-}
-
 // Variables each kind of output writes; other names are reported.
 const std::vector<std::string>& knownVariables(InpModel::Output::Kind kind) {
     static const std::vector<std::string> node = {"RF", "S", "PE"};
@@ -39,9 +35,9 @@ size_t InpReader::readOutput(const std::vector<InpBlock>& blocks, size_t i) {
     const std::string time = block.keyword.option("TIMEINTERVAL");
     const std::string count = block.keyword.option("NUMBERINTERVAL");
     if (!time.empty() && (!inpNumber(time, request.interval) || request.interval <= 0.0)) {
-        refuse(lineOf(block) + ": TIME INTERVAL=" + time + " is not a time > 0");
+        refuse(block.where() + ": TIME INTERVAL=" + time + " is not a time > 0");
     } else if (!count.empty() && (!inpInteger(count, request.count) || request.count <= 0)) {
-        refuse(lineOf(block) + ": NUMBER INTERVAL=" + count + " is not a count > 0");
+        refuse(block.where() + ": NUMBER INTERVAL=" + count + " is not a count > 0");
     }
     // The first request with an interval gives the run's output interval.
     if (model_.outputInterval <= 0.0 && model_.outputCount == 0) {
@@ -62,7 +58,7 @@ size_t InpReader::readOutput(const std::vector<InpBlock>& blocks, size_t i) {
         if (!tecplot) output.set = follower.keyword.option(setKey);
         if (!tecplot && output.set.empty()) {
             // A field request over the whole model: the field files cover it.
-            warn(lineOf(follower) + ": a request without " + setKey +
+            warn(follower.where() + ": a request without " + setKey +
                  "= (the whole model) is not written by this version; the request is ignored");
             continue;
         }
@@ -75,7 +71,7 @@ size_t InpReader::readOutput(const std::vector<InpBlock>& blocks, size_t i) {
                 bool known = false;
                 for (const std::string& k : knownVariables(output.kind)) known = known || k == variable;
                 if (!known) {
-                    warn(lineOf(follower) + ": the variable " + variable + " is not written by this output");
+                    warn(follower.where() + ": the variable " + variable + " is not written by this output");
                     continue;
                 }
                 output.variables.push_back(variable);

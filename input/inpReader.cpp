@@ -48,8 +48,7 @@ void InpReader::warnUnreadOptions(const InpBlock& block, const std::vector<std::
         bool known = false;
         for (const std::string& name : read) known = known || key == name;
         if (!known) {
-            warn("*" + block.keyword.name + " (line " + std::to_string(block.lineNumber) + "): the option " + key +
-                 " is not read by this version");
+            warn(block.where() + ": the option " + key + " is not read by this version");
         }
     }
 }
@@ -72,7 +71,7 @@ bool InpReader::readBlocks(const std::vector<InpBlock>& blocks) {
     for (size_t i = 0; i < blocks.size(); ++i) {
         const InpBlock& block = blocks[i];
         const std::string& name = block.keyword.name;
-        const std::string where = "*" + name + " (line " + std::to_string(block.lineNumber) + ")";
+        const std::string where = block.where();
         if (name == "STEP") {
             ++stepCount_;
             if (stepCount_ > 1) {
