@@ -309,7 +309,7 @@ public:
     void resolveReferenceNodes(const std::set<int>& nodes);
 
     // The element-set members of a set name: a part name or an *ELSET.
-    // Empty when neither exists.
+    // Empty when neither exists. Uses the element owners resolve builds.
     std::vector<int> partsOfElementSet(const std::string& name) const;
     int partIndex(const std::string& name) const;
 
@@ -324,6 +324,8 @@ private:
     double origin_[3] = {};
     double axes_[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
     bool refused_ = false;
+    // Deck element id -> index of the part holding it, built by resolve.
+    std::map<int, int> elementPart_;
     InpModel& model_;
     friend struct InpBlockLoop;
 };

@@ -16,14 +16,10 @@ std::vector<int> InpReader::partsOfElementSet(const std::string& name) const {
     std::vector<int> parts;
     const auto set = model_.elementSets.find(name);
     if (set == model_.elementSets.end()) return parts;
-    std::map<int, int> owner;
-    for (size_t p = 0; p < model_.parts.size(); ++p) {
-        for (const InpModel::Element& element : model_.parts[p].elements) owner[element.id] = static_cast<int>(p);
-    }
     std::set<int> seen;
     for (int id : set->second) {
-        const auto found = owner.find(id);
-        if (found != owner.end() && seen.insert(found->second).second) parts.push_back(found->second);
+        const auto found = elementPart_.find(id);
+        if (found != elementPart_.end() && seen.insert(found->second).second) parts.push_back(found->second);
     }
     return parts;
 }
@@ -66,10 +62,10 @@ bool InpReader::resolve() {
         return false;
     }
     if (!model_.hasEndTime) refuse("the deck gives no *DYNAMIC step with a time period");
-    std::set<int> elementIds;
-    for (const InpModel::Part& part : model_.parts) {
-        for (const InpModel::Element& element : part.elements) {
-            if (!elementIds.insert(element.id).second) {
+    elementPart_.clear();
+    for (size_t p = 0; p < model_.parts.size(); ++p) {
+        for (const InpModel::Element& element : model_.parts[p].elements) {
+            if (!elementPart_.emplace(element.id, static_cast<int>(p)).second) {
                 refuse("element " + std::to_string(element.id) + " is defined twice");
                 return false;
             }
