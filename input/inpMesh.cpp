@@ -248,37 +248,26 @@ bool readSetMembers(const InpBlock& block, const std::map<std::string, std::vect
 
 }  // namespace
 
-void InpReader::readNodeSet(const InpBlock& block) {
-    warnUnreadOptions(block, {"NSET", "GENERATE", "INSTANCE"});
-    const std::string name = block.keyword.option("NSET");
-    if (name.empty()) {
-        refuse(block.where() + ": the set name (NSET=) is missing");
-        return;
-    }
-    std::vector<int> ids;
-    std::string why;
-    if (!readSetMembers(block, model_.nodeSets, ids, why)) {
-        refuse(block.where() + " " + name + ": " + why);
-        return;
-    }
-    std::vector<int>& set = model_.nodeSets[name];
-    set.insert(set.end(), ids.begin(), ids.end());
-}
+void InpReader::readNodeSet(const InpBlock& block) { readSet(block, "NSET", model_.nodeSets); }
 
-void InpReader::readElementSet(const InpBlock& block) {
-    warnUnreadOptions(block, {"ELSET", "GENERATE", "INSTANCE"});
-    const std::string name = block.keyword.option("ELSET");
+void InpReader::readElementSet(const InpBlock& block) { readSet(block, "ELSET", model_.elementSets); }
+
+// A set block: its name under the option key, its members appended to the
+// set of that name.
+void InpReader::readSet(const InpBlock& block, const std::string& key, std::map<std::string, std::vector<int>>& sets) {
+    warnUnreadOptions(block, {key, "GENERATE", "INSTANCE"});
+    const std::string name = block.keyword.option(key);
     if (name.empty()) {
-        refuse(block.where() + ": the set name (ELSET=) is missing");
+        refuse(block.where() + ": the set name (" + key + "=) is missing");
         return;
     }
     std::vector<int> ids;
     std::string why;
-    if (!readSetMembers(block, model_.elementSets, ids, why)) {
+    if (!readSetMembers(block, sets, ids, why)) {
         refuse(block.where() + " " + name + ": " + why);
         return;
     }
-    std::vector<int>& set = model_.elementSets[name];
+    std::vector<int>& set = sets[name];
     set.insert(set.end(), ids.begin(), ids.end());
 }
 

@@ -314,6 +314,7 @@ public:
     int partIndex(const std::string& name) const;
 
 private:
+    void readSet(const InpBlock& block, const std::string& key, std::map<std::string, std::vector<int>>& sets);
     // Warns about options of a block that the family does not read.
     void warnUnreadOptions(const InpBlock& block, const std::vector<std::string>& read);
     // The running part of element blocks that belong to a *PART.
