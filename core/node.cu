@@ -15,10 +15,7 @@ __host__ __device__ void NodeCuda::calIndexInterFor() {
   const int n = registeredElementNum();
   for (int k = 0; k < n; ++k) {
     NodeForceRow r{nullptr, 0};
-    if (!elementForceRow(element[k], local_node_num[k], &r, true)) continue;
-    for (int j = 0; j < 3; ++j) force[j] -= r.row[j];
-    if (r.width == 6)
-      for (int j = 0; j < 3; ++j) moment[j] -= r.row[3 + j];
+    if (elementForceRow(element[k], local_node_num[k], &r, true)) subtractForceRow(r, force, moment);
   }
   for (int j = 0; j < 3; ++j) {
     if (!nodeValueIsFinite(force[j])) force[j] = 0.0;

@@ -22,17 +22,20 @@ static_assert(std::is_trivially_copyable_v<NodeForceRow>);
 // one is reported when `report` is set).
 __host__ __device__ bool elementForceRow(Element* e, int r, NodeForceRow* out, bool report);
 
+// Subtracts one row from a force and a moment (the moment only for a row of
+// width 6).
+__host__ __device__ inline void subtractForceRow(const NodeForceRow& r, double* f, double* m) {
+  for (int j = 0; j < 3; ++j) f[j] -= r.row[j];
+  if (r.width == 6)
+    for (int j = 0; j < 3; ++j) m[j] -= r.row[3 + j];
+}
+
 // Subtracts the rows of a node's list from its force and moment, in list
 // order, and clears components that are not finite.
 __host__ __device__ inline void gatherNodeForceRows(NodeCuda& node, const NodeForceRow* rows, int count) {
   double f[3] = {node.force[0], node.force[1], node.force[2]};
   double m[3] = {node.moment[0], node.moment[1], node.moment[2]};
-  for (int k = 0; k < count; ++k) {
-    const double* row = rows[k].row;
-    for (int j = 0; j < 3; ++j) f[j] -= row[j];
-    if (rows[k].width == 6)
-      for (int j = 0; j < 3; ++j) m[j] -= row[3 + j];
-  }
+  for (int k = 0; k < count; ++k) subtractForceRow(rows[k], f, m);
   for (int j = 0; j < 3; ++j) {
     node.force[j] = nodeValueIsFinite(f[j]) ? f[j] : 0.0;
     node.moment[j] = nodeValueIsFinite(m[j]) ? m[j] : 0.0;
