@@ -21,15 +21,6 @@ constexpr IntervalOption kIntervalOptions[] = {
 constexpr int32_t kBinaryCode = 9;
 constexpr int32_t kExtentCode = 10;
 
-// First word of a field, empty for a blank field.
-std::string firstWord(const std::string& field)
-{
-    std::istringstream in(field);
-    std::string word;
-    in >> word;
-    return word;
-}
-
 }  // namespace
 
 void KeywordReader::readDatabase(const std::string& block) {

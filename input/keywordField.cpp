@@ -191,3 +191,9 @@ void FieldStream::note(FieldStatus status, const std::string& text) {
     if (status == FieldStatus::NotNumber) first = &notNumber_;
     if (first != nullptr && first->empty()) *first = trimmed(text);
 }
+
+std::string firstWord(const std::string& text) {
+    std::string word;
+    std::istringstream(text) >> word;
+    return word;
+}

@@ -35,6 +35,8 @@ std::vector<std::string> splitFixedFields(const std::string& line, const std::ve
 // blank-separated word is read by its columns (numbers may touch: the
 // columns keep them apart); any other line is read as blank-separated words.
 std::vector<std::string> splitDataFields(const std::string& line, const std::vector<int>& widths, int n);
+// The first blank-delimited word of a text; empty for a blank text.
+std::string firstWord(const std::string& text);
 
 // Reads fields into their targets and remembers what went wrong on the way
 // (a parameter, a number its target cannot hold, text in a numeric field),

@@ -1,22 +1,11 @@
 // Keyword family *PART: plain parts (a heading line and a card per part),
 // parts with inertia and parts with contact values. Parts get internal ids
 // in reading order; the deck's part id is mapped to it.
-#include <sstream>
 
 #include "core/part.h"
 #include "elements/elmmanager.h"
 #include "input/keywordReader.h"
 #include "solver/femdynamic.h"
-
-namespace {
-
-std::string firstWord(const std::string& line) {
-    std::string word;
-    std::istringstream(line) >> word;
-    return word;
-}
-
-}  // namespace
 
 void KeywordReader::readPart(const std::string& block) {
     const std::string header = blockHeader(block);
