@@ -30,9 +30,13 @@ static std::string faceSurfaceProblem(const InpModel& model, const std::string& 
 }
 
 void InpReader::resolveConnections() {
+    // A surface named by several contacts, ties or loads is cut into its
+    // segments once.
+    std::map<std::string, std::string> problems;  // surface name -> reason, empty when sound
     auto faces = [&](const std::string& name, const std::string& what) {
-        const std::string why = faceSurfaceProblem(model_, name);
-        if (!why.empty()) refuse(what + ": " + why);
+        auto found = problems.find(name);
+        if (found == problems.end()) found = problems.emplace(name, faceSurfaceProblem(model_, name)).first;
+        if (!found->second.empty()) refuse(what + ": " + found->second);
     };
     // A slave side may be a node-based surface.
     auto slaveSide = [&](const std::string& name, const std::string& what) {
