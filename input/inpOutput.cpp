@@ -1,9 +1,7 @@
 // ".inp" output requests: an *OUTPUT block gives an interval to the
 // *NODE OUTPUT, *ELEMENT OUTPUT and *TECPLOT OUTPUT blocks that follow it;
 // each of them becomes one history or field output of the run.
-#include <cctype>
 #include <memory>
-#include <set>
 
 #include "input/inpReader.h"
 #include "output/elementOutput.h"
@@ -66,8 +64,7 @@ size_t InpReader::readOutput(const std::vector<InpBlock>& blocks, size_t i) {
         for (const std::vector<std::string>& line : follower.lines) {
             for (const std::string& field : line) {
                 if (field.empty()) continue;
-                std::string variable = field;
-                for (char& c : variable) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                const std::string variable = inpUpper(field);
                 bool known = false;
                 for (const std::string& k : knownVariables(output.kind)) known = known || k == variable;
                 if (!known) {
@@ -85,10 +82,6 @@ size_t InpReader::readOutput(const std::vector<InpBlock>& blocks, size_t i) {
 // A node output follows a node set, an element output an element set of
 // elements that were read.
 void InpReader::resolveOutputs() {
-    std::set<int> elements;
-    for (const InpModel::Part& part : model_.parts) {
-        for (const InpModel::Element& element : part.elements) elements.insert(element.id);
-    }
     for (const InpModel::Output& output : model_.outputs) {
         const std::string where = "the output request (line " + std::to_string(output.lineNumber) + ")";
         if (output.kind == InpModel::Output::Node && model_.nodeSets.count(output.set) == 0) {
@@ -100,7 +93,7 @@ void InpReader::resolveOutputs() {
                 continue;
             }
             for (int id : set->second) {
-                if (elements.count(id) == 0) {
+                if (elementPart_.count(id) == 0) {
                     refuse(where + ": element " + std::to_string(id) + " of the set " + output.set +
                            " is not an element that was read");
                     break;
