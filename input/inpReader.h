@@ -304,8 +304,8 @@ public:
     bool resolve();
     void resolveOutputs();
     // The part of resolve for contacts, ties, welds, surface loads and the
-    // reference nodes of rigid bodies.
-    void resolveConnections();
+    // reference nodes of rigid bodies; nodes holds the deck's node numbers.
+    void resolveConnections(const std::set<int>& nodes);
     void resolveReferenceNodes(const std::set<int>& nodes);
 
     // The element-set members of a set name: a part name or an *ELSET.

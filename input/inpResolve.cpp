@@ -157,12 +157,13 @@ bool InpReader::resolve() {
             refuse("part " + part.name + ": material " + part.material + " is not defined");
         }
     }
-    std::set<std::string> nodes;
-    for (const InpModel::Node& node : model_.nodes) nodes.insert(std::to_string(node.id));
+    std::set<int> nodes;
+    for (const InpModel::Node& node : model_.nodes) nodes.insert(node.id);
     std::set<std::string> amplitudes;
     for (const InpModel::Amplitude& amplitude : model_.amplitudes) amplitudes.insert(amplitude.name);
     auto checkTarget = [&](const std::string& target, bool isSet, const std::string& what) {
-        if (isSet ? model_.nodeSets.count(target) == 0 : nodes.count(target) == 0) {
+        int node = 0;
+        if (isSet ? model_.nodeSets.count(target) == 0 : !inpInteger(target, node) || nodes.count(node) == 0) {
             refuse(what + " names " + (isSet ? "the node set " : "the node ") + target + ", which is not defined");
         }
     };
@@ -173,7 +174,7 @@ bool InpReader::resolve() {
                    ", which is not defined");
         }
     }
-    resolveConnections();
+    resolveConnections(nodes);
     for (const InpModel::Velocity& velocity : model_.velocities) {
         checkTarget(velocity.target, velocity.isSet, "*INITIAL CONDITIONS");
     }

@@ -29,7 +29,7 @@ static std::string faceSurfaceProblem(const InpModel& model, const std::string& 
     return std::string();
 }
 
-void InpReader::resolveConnections() {
+void InpReader::resolveConnections(const std::set<int>& nodes) {
     // A surface named by several contacts, ties or loads is cut into its
     // segments once.
     std::map<std::string, std::string> problems;  // surface name -> reason, empty when sound
@@ -97,8 +97,6 @@ void InpReader::resolveConnections() {
         slaveSide(tie.slave, what);
         faces(tie.master, what);
     }
-    std::set<int> nodes;
-    for (const InpModel::Node& node : model_.nodes) nodes.insert(node.id);
     for (const auto& [name, members] : model_.nodeSurfaces) {
         for (int node : members) {
             if (nodes.count(node) == 0) {
