@@ -2,13 +2,16 @@
 // kernel on one core and on all cores, the fixed cost of one launch that is
 // shared out over the worker team (a small grid, as the node and step passes
 // of a small model launch several times a cycle), and the cost of a
-// 32-thread block that synchronises with barriers.  Prints its figures;
-// asserts nothing.
+// 32-thread block that synchronises with barriers, written with __syncthreads
+// (fibers in the host build) and as phases (loops over the threads).  Prints
+// its figures; asserts nothing.
 #include <omp.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
+#include "platform/blockReduce.h"
 #include "platform/gpu_runtime.h"
 
 namespace {
@@ -29,6 +32,14 @@ __global__ void reduce32(const double* in, double* out) {
     __syncthreads();
   }
   if (t == 0) out[blockIdx.x] = s[0];
+}
+
+// The same reduction as phases.
+__global__ void reduce32Phased(const double* in, double* out) {
+  __shared__ double s[32];
+  blockTreeReduce([&](unsigned t) { s[t] = in[blockIdx.x * 32 + t]; },
+                  [&](unsigned t, unsigned u) { s[t] = s[t] < s[u] ? s[t] : s[u]; },
+                  [&] { out[blockIdx.x] = s[0]; });
 }
 
 double secondsOf(void (*body)(void*), void* arg, int repeats) {
@@ -63,10 +74,11 @@ struct Reduce {
   int blocks;
   double* in;
   double* out;
+  bool phased = false;
 };
 void runReduce(void* a) {
   auto* r = static_cast<Reduce*>(a);
-  launch(reduce32, dim3(r->blocks), dim3(32), r->in, r->out);
+  launch(r->phased ? reduce32Phased : reduce32, dim3(r->blocks), dim3(32), r->in, r->out);
 }
 
 bool ok(cudaError_t e, const char* what) {
@@ -77,9 +89,17 @@ bool ok(cudaError_t e, const char* what) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  // Smaller sizes for runs under valgrind: bench_launch [log2 of the trivial
+  // kernel's threads = 24] [blocks of the barrier kernel = 4096]
+  const int log2Threads = argc > 1 ? std::atoi(argv[1]) : 24;
+  const int reduceBlocks = argc > 2 ? std::atoi(argv[2]) : 4096;
+  if (log2Threads < 12 || log2Threads > 28 || reduceBlocks < 1) {
+    std::fprintf(stderr, "usage: bench_launch [log2 threads 12..28] [barrier blocks >= 1]\n");
+    return 1;
+  }
   const int cores = omp_get_max_threads();
-  Trivial t{1 << 24, nullptr};
+  Trivial t{1 << log2Threads, nullptr};
   if (!ok(cudaMalloc(&t.out, t.n * sizeof(int)), "cudaMalloc")) return 0;
 
   omp_set_num_threads(1);
@@ -104,18 +124,21 @@ int main() {
   std::printf("launch of 64 blocks of 32 threads: %.2f us on 1 core, %.2f us on %d cores\n", 1e6 * small1,
               1e6 * smallAll, cores);
 
-  Reduce r{4096, nullptr, nullptr};
+  Reduce r{reduceBlocks, nullptr, nullptr};
   if (!ok(cudaMalloc(&r.in, r.blocks * 32 * sizeof(double)), "cudaMalloc") ||
       !ok(cudaMalloc(&r.out, r.blocks * sizeof(double)), "cudaMalloc"))
     return 0;
   cudaMemset(r.in, 0, r.blocks * 32 * sizeof(double));
-  omp_set_num_threads(1);
-  const double red1 = secondsOf(runReduce, &r, 5);
-  omp_set_num_threads(cores);
-  const double redAll = secondsOf(runReduce, &r, 5);
-  if (!ok(cudaGetLastError(), "reduction kernel")) return 0;
-  std::printf("32-thread block with 6 barriers: %.2f us per block on 1 core, %.2f us on %d cores\n",
-              1e6 * red1 / r.blocks, 1e6 * redAll / r.blocks, cores);
+  for (bool phased : {false, true}) {
+    r.phased = phased;
+    omp_set_num_threads(1);
+    const double red1 = secondsOf(runReduce, &r, 5);
+    omp_set_num_threads(cores);
+    const double redAll = secondsOf(runReduce, &r, 5);
+    if (!ok(cudaGetLastError(), "reduction kernel")) return 0;
+    std::printf("32-thread block with 6 barriers, %s: %.2f us per block on 1 core, %.2f us on %d cores\n",
+                phased ? "phases" : "__syncthreads", 1e6 * red1 / r.blocks, 1e6 * redAll / r.blocks, cores);
+  }
 
   cudaFree(t.out);
   cudaFree(r.in);

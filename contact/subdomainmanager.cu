@@ -11,6 +11,7 @@
 #include "contact/unified_contact.h"
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
+#include "platform/blockReduce.h"
 
 namespace {
 
@@ -33,28 +34,30 @@ int toCount(double v) {
 __host__ __device__ inline double3 lowestBox() { return double3{-DBL_MAX, -DBL_MAX, -DBL_MAX}; }
 __host__ __device__ inline double3 highestBox() { return double3{DBL_MAX, DBL_MAX, DBL_MAX}; }
 
-// Box of one block of items in shared memory: tree reduction, thread 0
-// writes the block's partial box.
-__device__ void reduceBlockBox(double3 mx, double3 mn, double3* maxPartial, double3* minPartial) {
+// Box of one block of items in shared memory: itemBox(mx, mn) widens the
+// calling thread's box (given as the empty box) by its item, a tree
+// reduction folds the boxes, thread 0 writes the block's partial box.
+template <typename ItemBox>
+__device__ void reduceBlockBox(ItemBox itemBox, double3* maxPartial, double3* minPartial) {
   __shared__ double3 smax[64];
   __shared__ double3 smin[64];
-  const int lane = static_cast<int>(threadIdx.x);
-  smax[lane] = mx;
-  smin[lane] = mn;
-  __syncthreads();
-  for (int s = static_cast<int>(blockDim.x) / 2; s > 0; s /= 2) {
-    if (lane < s) {
-      for (int a = 0; a < 3; ++a) {
-        if (axisOf(smax[lane + s], a) > axisOf(smax[lane], a)) axisRef(smax[lane], a) = axisOf(smax[lane + s], a);
-        if (axisOf(smin[lane + s], a) < axisOf(smin[lane], a)) axisRef(smin[lane], a) = axisOf(smin[lane + s], a);
-      }
-    }
-    __syncthreads();
-  }
-  if (lane == 0) {
-    maxPartial[blockIdx.x] = smax[0];
-    minPartial[blockIdx.x] = smin[0];
-  }
+  blockTreeReduce(
+      [&](unsigned lane) {
+        double3 mx = lowestBox(), mn = highestBox();
+        itemBox(mx, mn);
+        smax[lane] = mx;
+        smin[lane] = mn;
+      },
+      [&](unsigned lane, unsigned other) {
+        for (int a = 0; a < 3; ++a) {
+          if (axisOf(smax[other], a) > axisOf(smax[lane], a)) axisRef(smax[lane], a) = axisOf(smax[other], a);
+          if (axisOf(smin[other], a) < axisOf(smin[lane], a)) axisRef(smin[lane], a) = axisOf(smin[other], a);
+        }
+      },
+      [&] {
+        maxPartial[blockIdx.x] = smax[0];
+        minPartial[blockIdx.x] = smin[0];
+      });
 }
 
 // Runs a box reduction over `count` items into temporary device buffers
@@ -87,24 +90,28 @@ void reduceSegmentBoxes(int count, const SegmentCuda* segments, double3& mx, dou
 }  // namespace
 
 __global__ void minMaxNodeArray(int n, ContactNodeCuda** nodes, double3* maxPartial, double3* minPartial, double ext) {
-  const int i = gridStrideIndex();
-  double3 mx = lowestBox(), mn = highestBox();
-  if (i < n && nodes[i] != nullptr && nodes[i]->node != nullptr) {
-    const double* x = nodes[i]->node->coord;
-    mx = double3{x[0] + ext, x[1] + ext, x[2] + ext};
-    mn = double3{x[0] - ext, x[1] - ext, x[2] - ext};
-  }
-  reduceBlockBox(mx, mn, maxPartial, minPartial);
+  reduceBlockBox(
+      [&](double3& mx, double3& mn) {
+        const int i = gridStrideIndex();
+        if (i < n && nodes[i] != nullptr && nodes[i]->node != nullptr) {
+          const double* x = nodes[i]->node->coord;
+          mx = double3{x[0] + ext, x[1] + ext, x[2] + ext};
+          mn = double3{x[0] - ext, x[1] - ext, x[2] - ext};
+        }
+      },
+      maxPartial, minPartial);
 }
 
 __global__ void minMaxSegmentCudaArray(int n, const SegmentCuda* segments, double3* maxPartial, double3* minPartial) {
-  const int i = gridStrideIndex();
-  double3 mx = lowestBox(), mn = highestBox();
-  if (i < n) {
-    mx = double3{segments[i].box_max[0], segments[i].box_max[1], segments[i].box_max[2]};
-    mn = double3{segments[i].box_min[0], segments[i].box_min[1], segments[i].box_min[2]};
-  }
-  reduceBlockBox(mx, mn, maxPartial, minPartial);
+  reduceBlockBox(
+      [&](double3& mx, double3& mn) {
+        const int i = gridStrideIndex();
+        if (i < n) {
+          mx = double3{segments[i].box_max[0], segments[i].box_max[1], segments[i].box_max[2]};
+          mn = double3{segments[i].box_min[0], segments[i].box_min[1], segments[i].box_min[2]};
+        }
+      },
+      maxPartial, minPartial);
 }
 
 void foldPartialBoxes(const double3* maxPartial, const double3* minPartial, int count, double3& mx, double3& mn) {

@@ -9,6 +9,7 @@
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
+#include "platform/blockReduce.h"
 
 Surface::Surface(const Surface& other) { copyHostData(other); }
 
@@ -223,35 +224,38 @@ constexpr int kBoxBlock = 32;
 }  // namespace
 
 __global__ void GpuCalExtendAreaImprove(int n, SegmentCuda* segments, double3* maxPartial, double3* minPartial) {
-  __shared__ double3 hi[2 * kBoxBlock];
-  __shared__ double3 lo[2 * kBoxBlock];
-  const int t = threadIdx.x;
-  const int i = gridStrideIndex();
-  if (i < n) {
+  const auto territory = [&](int i) {
     segments[i].calExtTerritory();
     segments[i].solveNormVec();
+  };
+  if (maxPartial == nullptr || minPartial == nullptr) {
+    const int i = gridStrideIndex();
+    if (i < n) territory(i);
+    return;
   }
-  if (maxPartial == nullptr || minPartial == nullptr) return;
-  hi[t] = make_double3(-kBoxStart, -kBoxStart, -kBoxStart);
-  lo[t] = make_double3(kBoxStart, kBoxStart, kBoxStart);
-  if (i < n) {
-    const SegmentCuda& seg = segments[i];
-    hi[t] = make_double3(seg.box_max[0], seg.box_max[1], seg.box_max[2]);
-    lo[t] = make_double3(seg.box_min[0], seg.box_min[1], seg.box_min[2]);
-  }
-  __syncthreads();
-  for (int s = blockDim.x / 2; s >= 1; s /= 2) {
-    if (t < s) {
-      hi[t] = make_double3(fmax(hi[t].x, hi[t + s].x), fmax(hi[t].y, hi[t + s].y), fmax(hi[t].z, hi[t + s].z));
-      lo[t] = make_double3(fmin(lo[t].x, lo[t + s].x), fmin(lo[t].y, lo[t + s].y), fmin(lo[t].z, lo[t + s].z));
-    }
-    __syncthreads();
-  }
-  if (t == 0) {
-    const int b = blockIdx.y * gridDim.x + blockIdx.x;
-    maxPartial[b] = hi[0];
-    minPartial[b] = lo[0];
-  }
+  __shared__ double3 hi[2 * kBoxBlock];
+  __shared__ double3 lo[2 * kBoxBlock];
+  blockTreeReduce(
+      [&](unsigned t) {
+        const int i = gridStrideIndex();
+        hi[t] = make_double3(-kBoxStart, -kBoxStart, -kBoxStart);
+        lo[t] = make_double3(kBoxStart, kBoxStart, kBoxStart);
+        if (i < n) {
+          territory(i);
+          const SegmentCuda& seg = segments[i];
+          hi[t] = make_double3(seg.box_max[0], seg.box_max[1], seg.box_max[2]);
+          lo[t] = make_double3(seg.box_min[0], seg.box_min[1], seg.box_min[2]);
+        }
+      },
+      [&](unsigned t, unsigned u) {
+        hi[t] = make_double3(fmax(hi[t].x, hi[u].x), fmax(hi[t].y, hi[u].y), fmax(hi[t].z, hi[u].z));
+        lo[t] = make_double3(fmin(lo[t].x, lo[u].x), fmin(lo[t].y, lo[u].y), fmin(lo[t].z, lo[u].z));
+      },
+      [&] {
+        const int b = blockIdx.y * gridDim.x + blockIdx.x;
+        maxPartial[b] = hi[0];
+        minPartial[b] = lo[0];
+      });
 }
 
 void Surface::calExtendAreaImproveGpu() {

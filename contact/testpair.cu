@@ -343,7 +343,6 @@ __host__ __device__ void TestPairCuda::produceContactPairCpu(int cycle, int cycl
 __global__ void gpuProduceContactPair(int cycle, int cycle2, int n, TestPairCuda** pairs, int* counter) {
   __shared__ TestJudgeReturn results[kTestPairSlots];
   __shared__ ContactNodeCuda* owners[kTestPairSlots];
-  const int lane = static_cast<int>(threadIdx.x);
   const int pairIndex = static_cast<int>(blockIdx.x);
   // A test pair without candidates (its flag was set when its list last
   // changed, before this kernel; no thread writes it here) has nothing to
@@ -354,17 +353,27 @@ __global__ void gpuProduceContactPair(int cycle, int cycle2, int n, TestPairCuda
   }
   TestPairCuda* tp = pairs[pairIndex];
   ContactNodeCuda* owner = tp->contactNode;
-  results[lane] = TestJudgeReturn{0, 0, 0, nullptr, kNoJudgeDistance};
-  tp->produceContactPairGpu(tp->segment[lane], cycle, lane, results[lane], cycle2);
-  owners[lane] = owner;
-  const TestJudgeReturn mine = results[lane];
-  __syncthreads();
-  if (lane == 0 && owner->in_contact == 0) {
-    for (int j = 1; j < kTestPairSlots; ++j) {
-      if (owners[j] != owners[0]) printf("存在不同碰撞点距离之间的比较\n");
+  // Each lane judges its slot, lane 0 adopts the best result of the block,
+  // then each lane follows its segment's side.
+  struct Lane {
+    double distance;
+  };
+  blockPhases<Lane>(3, [&](int phase, Lane& mine) {
+    const int lane = static_cast<int>(threadIdx.x);
+    if (phase == 0) {
+      results[lane] = TestJudgeReturn{0, 0, 0, nullptr, kNoJudgeDistance};
+      tp->produceContactPairGpu(tp->segment[lane], cycle, lane, results[lane], cycle2);
+      owners[lane] = owner;
+      mine.distance = results[lane].distance;
+    } else if (phase == 1) {
+      if (lane == 0 && owner->in_contact == 0) {
+        for (int j = 1; j < kTestPairSlots; ++j) {
+          if (owners[j] != owners[0]) printf("存在不同碰撞点距离之间的比较\n");
+        }
+        tp->adoptBestResult(results, counter);
+      }
+    } else {
+      tp->followSide(lane, mine.distance);
     }
-    tp->adoptBestResult(results, counter);
-  }
-  __syncthreads();
-  tp->followSide(lane, mine.distance);
+  });
 }

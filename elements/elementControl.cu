@@ -18,6 +18,7 @@
 #include "elements/solid1st.h"
 #include "materials/material.h"
 #include "materials/materialnew.h"
+#include "platform/blockReduce.h"
 #include "platform/simdLane.h"
 #include "solver/pendingFeature.h"
 
@@ -167,19 +168,18 @@ __global__ void _AllSolid2ndInterFor(MaterialNew** materials, Section* sections,
 }
 
 namespace {
-// Minimum of the block's slots into blockMin (halving reduction).
-__device__ void reduceBlockMin(double* slot, double* blockMin) {
-  const int t = threadIdx.x;
-  __syncthreads();
-  for (int s = blockDim.x / 2; s >= 1; s /= 2) {
-    if (t < s && slot[t + s] < slot[t]) slot[t] = slot[t + s];
-    __syncthreads();
-  }
-  if (t == 0) blockMin[blockIdx.y * gridDim.x + blockIdx.x] = slot[0];
+// Minimum over the block of every thread's stepOf() (its critical step, or
+// kCriticalDtStart when it has none) into the block's entry of blockMin.
+template <typename StepOf>
+__device__ void blockMinimumStep(double* blockMin, StepOf stepOf) {
+  __shared__ double slot[kSmallBlock];
+  blockTreeReduce([&](unsigned t) { slot[t] = stepOf(); },
+                  [&](unsigned t, unsigned u) {
+                    if (slot[u] < slot[t]) slot[t] = slot[u];
+                  },
+                  [&] { blockMin[blockIdx.y * gridDim.x + blockIdx.x] = slot[0]; });
 }
-}  // namespace
 
-namespace {
 // Critical step of one solid of either order (length(e) x safe factor / the
 // solid wave speed of its flat material record) into the block's slot; a
 // step that is not finite never becomes the block minimum, and the loop
@@ -187,18 +187,15 @@ namespace {
 template <typename T, typename Length>
 __device__ inline void solidCriticalStep(double* blockMin, int n, T** elements, const Material* materials,
                                          double safeFactor, Length length) {
-  __shared__ double slot[kSmallBlock];
-  const int t = threadIdx.x;
-  const int i = globalThreadIndex();
-  slot[t] = kCriticalDtStart;
-  if (i < n) {
+  blockMinimumStep(blockMin, [&] {
+    const int i = globalThreadIndex();
+    if (i >= n) return kCriticalDtStart;
     T* e = elements[i];
     const double c = e->material_id >= 1 ? materials[e->material_id - 1].wave_speed[0] : 0.0;
     const double step = length(e) * safeFactor / c;
-    if (nodeValueIsFinite(step)) slot[t] = step;
     e->assignTimeStep(step);
-  }
-  reduceBlockMin(slot, blockMin);
+    return nodeValueIsFinite(step) ? step : kCriticalDtStart;
+  });
 }
 }  // namespace
 
@@ -246,18 +243,15 @@ __global__ void _AllDiscreteElementInterFor(MaterialNew** materials, Section* se
 
 __global__ void beamDt(double* blockMin, int n, BeamElementCuda** elements, Material* materials,
                        Section* /*sections*/, double safeFactor) {
-  __shared__ double slot[kSmallBlock];
-  const int t = threadIdx.x;
-  const int i = globalThreadIndex();
-  slot[t] = kCriticalDtStart;
-  if (i < n) {
+  blockMinimumStep(blockMin, [&] {
+    const int i = globalThreadIndex();
+    if (i >= n) return kCriticalDtStart;
     BeamElementCuda* e = elements[i];
     const double c = e->material_id >= 1 ? materials[e->material_id - 1].wave_speed[2] : 0.0;
     const double step = e->criticalStep(c, safeFactor);
-    if (step < slot[t]) slot[t] = step;
     e->assignTimeStep(step);
-  }
-  reduceBlockMin(slot, blockMin);
+    return step < kCriticalDtStart ? step : kCriticalDtStart;
+  });
 }
 
 __global__ void MassScaledForBeam(double targetDt, int n, BeamElementCuda** elements) {
@@ -293,17 +287,15 @@ __global__ void _AllShellElementInterFor(MaterialNew** materials, Section* secti
 // Critical step of the shells from the plate wave speed of the flat records.
 __global__ void ShellDt(double* blockMin, int n, ShellElementCuda** elements, Material* materials,
                         double safeFactor) {
-  __shared__ double slot[kSmallBlock];
-  const int t = threadIdx.x;
-  slot[t] = kCriticalDtStart;
-  if (globalThreadIndex() < n) {
-    ShellElementCuda* e = elements[globalThreadIndex()];
+  blockMinimumStep(blockMin, [&] {
+    const int i = globalThreadIndex();
+    if (i >= n) return kCriticalDtStart;
+    ShellElementCuda* e = elements[i];
     const double c = e->material_id >= 1 ? materials[e->material_id - 1].wave_speed[1] : 0.0;
     const double step = e->computeShellCharactLength() * safeFactor / c;
-    if (nodeValueIsFinite(step) && step < slot[t]) slot[t] = step;
     e->assignTimeStep(step);
-  }
-  reduceBlockMin(slot, blockMin);
+    return nodeValueIsFinite(step) && step < kCriticalDtStart ? step : kCriticalDtStart;
+  });
 }
 
 __global__ void MassScaledForShell(double targetDt, int n, ShellElementCuda** elements) {

@@ -64,6 +64,19 @@ __device__ inline unsigned long long atomicSub(unsigned long long* address, unsi
 }
 #endif
 
+// The body of a kernel whose blocks synchronise: phase(k, state) for k = 0 ..
+// phases-1 with a barrier between consecutive phases, state being the
+// thread's own value-initialised State (see the host build's twin for the
+// rules the host emulation needs).
+template <typename State, typename Phase>
+__device__ inline void blockPhases(int phases, Phase phase) {
+  State state{};
+  for (int k = 0; k < phases; ++k) {
+    if (k > 0) __syncthreads();
+    phase(k, state);
+  }
+}
+
 // Kernel launch.  Under nvcc a plain <<<>>> launch; g++-compiled files in the
 // CUDA build must not launch kernels (launches live in .cu files).
 template <typename... KArgs, typename... Args>

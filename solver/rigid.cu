@@ -9,6 +9,7 @@
 #include "core/node.h"
 #include "core/part.h"
 #include "core/set.h"
+#include "platform/blockReduce.h"
 #include "solver/boundary.h"
 #include "solver/rigidmanager.h"
 
@@ -137,21 +138,19 @@ __host__ __device__ inline void takeNodeResultant(NodeCuda& node, double cx, dou
 
 __global__ void rigidNodeForceAssem(NodeCuda** nodes, int n, double3 centre, double* blockSums) {
   __shared__ double cache[6][kRigidGatherBlock];
-  const int t = threadIdx.x;
-  const int k = blockIdx.x * kRigidGatherBlock + t;
-  double f[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
-  if (k < n && nodes[k] != nullptr) takeNodeResultant(*nodes[k], centre.x, centre.y, centre.z, f);
-  for (int j = 0; j < 6; ++j) cache[j][t] = f[j];
-  __syncthreads();
-  for (int half = kRigidGatherBlock / 2; half > 0; half /= 2) {
-    if (t < half) {
-      for (int j = 0; j < 6; ++j) cache[j][t] += cache[j][t + half];
-    }
-    __syncthreads();
-  }
-  if (t == 0) {
-    for (int j = 0; j < 6; ++j) blockSums[6 * blockIdx.x + j] = cache[j][0];
-  }
+  blockTreeReduce(
+      [&](unsigned t) {
+        const int k = static_cast<int>(blockIdx.x * kRigidGatherBlock + t);
+        double f[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+        if (k < n && nodes[k] != nullptr) takeNodeResultant(*nodes[k], centre.x, centre.y, centre.z, f);
+        for (int j = 0; j < 6; ++j) cache[j][t] = f[j];
+      },
+      [&](unsigned t, unsigned u) {
+        for (int j = 0; j < 6; ++j) cache[j][t] += cache[j][u];
+      },
+      [&] {
+        for (int j = 0; j < 6; ++j) blockSums[6 * blockIdx.x + j] = cache[j][0];
+      });
 }
 
 // Velocity that takes a node from x to the rigidly moved position in one

@@ -26,5 +26,8 @@ void injectFailure(CallKind kind, cudaError_t code);
 void clearInjectedFailures();
 // Number of live allocations handed out by the emulation.
 size_t liveAllocationCount();
+// Blocks run so far as cooperative fibers (a __syncthreads outside
+// blockPhases).
+unsigned long long cooperativeBlockCount();
 
 }  // namespace gpu_host

@@ -2,12 +2,20 @@
 //
 // Blocks run in parallel on the worker team of host_worker_team.h, as many
 // threads as OpenMP would use (small launches stay on the calling thread);
-// all threads of one block run on one OS thread, one after the other.  Whether a kernel uses __syncthreads is found out at run time:
-// thread 0 of each block runs on a fiber.  When it finishes without reaching
-// a barrier, threads 1..n-1 run as plain calls.  When it stops at a barrier,
-// every thread of the block gets its own fiber and the block runs round-robin
-// from barrier to barrier.  Every thread must reach every barrier: a barrier
-// that only some threads of a block reach is reported and the run aborts.
+// all threads of one block run on one OS thread, one after the other.
+//
+// How a block synchronises is found out at run time: thread 0 of each block
+// runs on a fiber.
+// - When it finishes without reaching a barrier, threads 1..n-1 run as plain
+//   calls.
+// - When it reaches blockPhases, it runs the phases of the whole block there,
+//   each phase as a loop over the threads, and the other threads are not run
+//   again.  The later blocks of the launch on this OS thread then run thread
+//   0 as a plain call, without the fiber.
+// - When it stops at a __syncthreads, every thread of the block gets its own
+//   fiber and the block runs round-robin from barrier to barrier.  Every
+//   thread must reach every barrier: a barrier that only some threads of a
+//   block reach is reported and the run aborts.
 #include "platform/host/host_launch.h"
 
 #include <boost/context/detail/fcontext.hpp>
@@ -16,6 +24,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstddef>
 #include <cstdlib>
 #include <exception>
 #include <vector>
@@ -43,16 +52,23 @@ struct EmulatedThread {
   FiberState state = FiberState::Running;
 };
 
-// What the OS thread is doing for the launch in progress.
-enum class Mode { Outside, PlainThread, Fiber };
+// What the OS thread is doing for the launch in progress: nothing, a plain
+// call of an emulated thread, thread 0 on its fiber before any barrier, the
+// fibers of a cooperative block, the phases of a block.
+enum class Mode { Outside, PlainThread, Probe, Fiber, Phases };
 
 struct BlockRunner {
   void (*runThread)(void*) = nullptr;
   void* context = nullptr;
   std::vector<EmulatedThread> threads;  // reused from block to block
+  bool phasedLaunch = false;            // a block of this launch ran in phases
+  bool blockPhased = false;             // the present block ran in phases
 };
 
+std::atomic<unsigned long long> g_cooperativeBlocks{0};
+
 thread_local Mode t_mode = Mode::Outside;
+thread_local Mode t_modeOutsidePhase = Mode::Outside;
 thread_local EmulatedThread* t_current = nullptr;      // the fiber now running
 thread_local ctx::fcontext_t t_scheduler = nullptr;    // where a fiber returns to
 thread_local BlockRunner* t_runner = nullptr;
@@ -139,6 +155,8 @@ const char* describe(FiberState s) { return s == FiberState::Done ? "finished" :
 // Runs every thread of a block whose thread 0 stopped at a barrier, round-robin
 // from barrier to barrier.
 void runCooperatively(dim3 block, unsigned count, BlockRunner& runner) {
+  g_cooperativeBlocks.fetch_add(1, std::memory_order_relaxed);
+  t_mode = Mode::Fiber;
   auto& threads = runner.threads;
   // Thread 0's record may move here; its fiber finds it through t_current,
   // which every resume sets.
@@ -159,29 +177,46 @@ void runCooperatively(dim3 block, unsigned count, BlockRunner& runner) {
   for (unsigned k = 0; k < count; ++k) returnFiberStack(threads[k].stack);
 }
 
+// Threads from (startX,0,0) on as plain calls.
+void runPlainThreads(dim3 block, BlockRunner& runner, unsigned startX) {
+  t_mode = Mode::PlainThread;
+  // Nested loops rather than dividing a linear index: this loop is the
+  // launch overhead of every kernel without barriers.
+  for (unsigned z = 0; z < block.z; ++z)
+    for (unsigned y = 0; y < block.y; ++y) {
+      for (unsigned x = startX; x < block.x; ++x) {
+        threadIdx = uint3{x, y, z};
+        runner.runThread(runner.context);
+      }
+      startX = 0;
+    }
+}
+
 void runBlock(dim3 block, unsigned count, BlockRunner& runner) {
+  runner.blockPhased = false;
+  if (runner.phasedLaunch) {
+    // The kernel runs its blocks in phases: thread 0 needs no fiber.
+    t_mode = Mode::PlainThread;
+    threadIdx = uint3{0, 0, 0};
+    runner.runThread(runner.context);
+    if (!runner.blockPhased) runPlainThreads(block, runner, 1);
+    t_mode = Mode::Outside;
+    return;
+  }
   if (runner.threads.empty()) runner.threads.resize(1);
   EmulatedThread& first = runner.threads[0];
   first.index = uint3{0, 0, 0};
   startFiber(first);
-  t_mode = Mode::Fiber;
+  t_mode = Mode::Probe;
   resume(first);
   if (first.state == FiberState::AtBarrier) {
     runCooperatively(block, count, runner);
   } else {
     returnFiberStack(first.stack);
-    t_mode = Mode::PlainThread;
-    // Nested loops rather than dividing a linear index: this loop is the
-    // launch overhead of every kernel without barriers.
-    unsigned startX = 1;  // thread (0,0,0) has run
-    for (unsigned z = 0; z < block.z; ++z)
-      for (unsigned y = 0; y < block.y; ++y) {
-        for (unsigned x = startX; x < block.x; ++x) {
-          threadIdx = uint3{x, y, z};
-          runner.runThread(runner.context);
-        }
-        startX = 0;
-      }
+    if (runner.blockPhased)
+      runner.phasedLaunch = true;
+    else
+      runPlainThreads(block, runner, 1);
   }
   t_mode = Mode::Outside;
 }
@@ -261,12 +296,68 @@ void runGrid(dim3 grid, dim3 block, void (*runThread)(void*), void* ctx) {
 
 }  // namespace gpu_host_detail
 
+namespace gpu_host_detail {
+
+bool enterPhasedBlock() {
+  switch (t_mode) {
+    case Mode::Outside:
+      fail("blockPhases called outside a kernel");
+    case Mode::Phases:
+      fail("blockPhases called inside a phase");
+    case Mode::Fiber:
+      return false;
+    case Mode::PlainThread:
+    case Mode::Probe:
+      break;
+  }
+  if (threadIdx.x != 0 || threadIdx.y != 0 || threadIdx.z != 0) {
+    std::fprintf(stderr,
+                 "kernel launch: divergent blockPhases in block (%u,%u,%u): thread (%u,%u,%u) reached the phases "
+                 "that thread (0,0,0) finished without; every thread of a block must reach them\n",
+                 blockIdx.x, blockIdx.y, blockIdx.z, threadIdx.x, threadIdx.y, threadIdx.z);
+    std::fflush(stderr);
+    std::abort();
+  }
+  t_runner->blockPhased = true;
+  return true;
+}
+
+void leavePhasedBlock() { threadIdx = uint3{0, 0, 0}; }
+
+void setPhaseRunning(bool running) {
+  if (running) {
+    t_modeOutsidePhase = t_mode;
+    t_mode = Mode::Phases;
+  } else {
+    t_mode = t_modeOutsidePhase;
+  }
+}
+
+void* phaseStateBuffer(std::size_t bytes) {
+  static thread_local std::vector<std::max_align_t> buffer;
+  const std::size_t words = (bytes + sizeof(std::max_align_t) - 1) / sizeof(std::max_align_t);
+  if (buffer.size() < words) buffer.resize(words);
+  return buffer.data();
+}
+
+}  // namespace gpu_host_detail
+
+namespace gpu_host {
+unsigned long long cooperativeBlockCount() {
+  return gpu_host_detail::g_cooperativeBlocks.load(std::memory_order_relaxed);
+}
+}  // namespace gpu_host
+
 void __syncthreads() {
   using namespace gpu_host_detail;
   switch (t_mode) {
     case Mode::Outside:
       fail("__syncthreads called outside a kernel");
+    case Mode::Phases:
+      fail("__syncthreads called inside a phase of blockPhases (the phases end at the barriers)");
     case Mode::PlainThread:
+      if (t_runner->phasedLaunch && threadIdx.x == 0 && threadIdx.y == 0 && threadIdx.z == 0)
+        fail("a kernel that runs its blocks in phases reached a __syncthreads outside them");
       std::fprintf(stderr,
                    "kernel launch: divergent __syncthreads in block (%u,%u,%u): thread (%u,%u,%u) reached a "
                    "__syncthreads that thread (0,0,0) finished without; every thread of a block must reach "
@@ -274,6 +365,7 @@ void __syncthreads() {
                    blockIdx.x, blockIdx.y, blockIdx.z, threadIdx.x, threadIdx.y, threadIdx.z);
       std::fflush(stderr);
       std::abort();
+    case Mode::Probe:
     case Mode::Fiber:
       t_current->state = FiberState::AtBarrier;
       switchToScheduler(false);

@@ -2,6 +2,8 @@
 // the kernel body on the CPU.  Blocks run in parallel over OpenMP threads; the
 // threads of one block always run on one OS thread.
 #pragma once
+#include <cstddef>
+#include <new>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -10,6 +12,20 @@
 void __syncthreads();
 
 namespace gpu_host_detail {
+// Called by the thread that reaches blockPhases: true when it is to run the
+// phases of every thread of its block itself (thread (0,0,0), before any
+// barrier), false when the block already runs as fibers (a __syncthreads came
+// first) and each thread runs its own phases with barriers between them.
+bool enterPhasedBlock();
+// Ends the phases of the whole block: thread (0,0,0)'s indices back, the
+// other threads of the block are not run again.
+void leavePhasedBlock();
+// A phase is running: __syncthreads may not be called from it.
+void setPhaseRunning(bool running);
+// Scratch memory of the calling OS thread for the per-thread states of one
+// block (at least `bytes`, aligned for any fundamental type).
+void* phaseStateBuffer(std::size_t bytes);
+
 // Runs `runThread(ctx)` once per emulated thread of the grid, with the
 // built-in indices set.
 void runGrid(dim3 grid, dim3 block, void (*runThread)(void* ctx), void* ctx);
@@ -24,6 +40,44 @@ struct LaunchContext {
   }
 };
 }  // namespace gpu_host_detail
+
+// The body of a kernel whose blocks synchronise: phase(k, state) for k = 0 ..
+// phases-1, with a barrier between consecutive phases; `state` is the
+// calling thread's own value-initialised State, which carries values from
+// one phase to the next.  The block's threads run each phase as a loop over
+// the threads, with no fibers.  Thread (0,0,0) runs the phases of the whole
+// block and the other threads are not run: code of the kernel before the call
+// must not depend on the thread index (it may leave the whole block), no code
+// may follow the call, and a phase must not call __syncthreads.
+template <typename State, typename Phase>
+inline void blockPhases(int phases, Phase phase) {
+  using namespace gpu_host_detail;
+  if (!enterPhasedBlock()) {
+    State state{};
+    for (int k = 0; k < phases; ++k) {
+      if (k > 0) __syncthreads();
+      phase(k, state);
+    }
+    return;
+  }
+  const dim3 block = blockDim;
+  const std::size_t count = std::size_t(block.x) * block.y * block.z;
+  State* states = static_cast<State*>(phaseStateBuffer(count * sizeof(State)));
+  for (std::size_t t = 0; t < count; ++t) new (states + t) State{};
+  setPhaseRunning(true);
+  for (int k = 0; k < phases; ++k) {
+    State* s = states;
+    for (unsigned z = 0; z < block.z; ++z)
+      for (unsigned y = 0; y < block.y; ++y)
+        for (unsigned x = 0; x < block.x; ++x) {
+          threadIdx = uint3{x, y, z};
+          phase(k, *s++);
+        }
+  }
+  setPhaseRunning(false);
+  for (std::size_t t = 0; t < count; ++t) states[t].~State();
+  leavePhasedBlock();
+}
 
 template <typename... KArgs, typename... Args>
 inline void launch(void (*kernel)(KArgs...), dim3 grid, dim3 block, Args&&... args) {
