@@ -41,6 +41,26 @@ Contact Contact::zeroed() {
   return c;
 }
 
+Contact Contact::madeFrom() const {
+  Contact c = zeroed();
+  c.contact_id = contact_id;
+  c.title = title;
+  c.keyword = keyword;
+  c.deck_position = deck_position;
+  return c;
+}
+
+std::string Contact::describe() const {
+  std::string text = "contact";
+  if (contact_id != 0) {
+    text += " " + std::to_string(contact_id);
+  } else if (deck_position > 0) {
+    text += " definition " + std::to_string(deck_position);
+  }
+  if (!keyword.empty()) text += " (" + keyword + ")";
+  return text;
+}
+
 namespace {
 
 const char* entityName(int type) {
@@ -60,7 +80,7 @@ Part* partAt(std::vector<Part>& parts, int id) {
 }
 
 // Shell elements of an element set; its solids have no segment.
-std::vector<Element*> shellsOf(const Set& set, std::vector<Part>& parts, int contactId) {
+std::vector<Element*> shellsOf(const Set& set, std::vector<Part>& parts, const std::string& contact) {
   std::vector<Element*> shells;
   int others = 0;
   for (Element* e : set.element_array_cpu) {
@@ -77,8 +97,8 @@ std::vector<Element*> shellsOf(const Set& set, std::vector<Part>& parts, int con
     }
   }
   if (others > 0) {
-    fprintf(stderr, "Contact %d: %d element(s) of element set %d are not shells and give no segment\n", contactId,
-            others, set.id);
+    fprintf(stderr, "%s: %d element(s) of element set %d are not shells and give no segment\n", contact.c_str(), others,
+            set.id);
   }
   return shells;
 }
@@ -108,10 +128,21 @@ Surface* appendSurface(SurfaceManager* manager, Surface&& surface) {
 
 Surface* Contact::resolveSide(int type, int entityId, const char* side, SurfaceManager* surfaceManager,
                               std::vector<Part>& parts, SetManager* setManager, NodeManager* nodeManager) {
+  Surface* surface = findSide(type, entityId, side, surfaceManager, parts, setManager, nodeManager);
+  if (surface != nullptr && surface->segment_array.empty()) {
+    fprintf(stderr, "%s: the %s side names %s %d, which gives no contact segment\n", describe().c_str(), side,
+            entityName(type), entityId);
+    return nullptr;
+  }
+  return surface;
+}
+
+Surface* Contact::findSide(int type, int entityId, const char* side, SurfaceManager* surfaceManager,
+                           std::vector<Part>& parts, SetManager* setManager, NodeManager* nodeManager) {
   std::vector<Surface>& surfaces = surfaceManager->surface_array;
   auto missing = [&]() -> Surface* {
-    fprintf(stderr, "Contact %d: the %s side names %s %d, which the model does not have; the contact is skipped\n",
-            contact_id, side, entityName(type), entityId);
+    fprintf(stderr, "%s: the %s side names %s %d, which the model does not have\n", describe().c_str(), side,
+            entityName(type), entityId);
     return nullptr;
   };
   switch (type) {
@@ -122,7 +153,7 @@ Surface* Contact::resolveSide(int type, int entityId, const char* side, SurfaceM
     case ENTITY_ELEMENT_SET: {
       Set* set = setManager != nullptr ? setManager->findSet(entityId, SET_ELEMENT) : nullptr;
       if (set == nullptr) return missing();
-      std::vector<Element*> shells = shellsOf(*set, parts, contact_id);
+      std::vector<Element*> shells = shellsOf(*set, parts, describe());
       Surface surface;
       surface.addSegmentsFromElements(shells);
       return appendSurface(surfaceManager, std::move(surface));
@@ -148,6 +179,10 @@ Surface* Contact::resolveSide(int type, int entityId, const char* side, SurfaceM
       surface.part_name = part->name;
       return appendSurface(surfaceManager, std::move(surface));
     }
+    case ENTITY_NODE_SET:
+      fprintf(stderr, "%s: the %s side names node set %d; a node set is no contact surface\n", describe().c_str(), side,
+              entityId);
+      return nullptr;
     default:
       return missing();
   }
@@ -156,8 +191,8 @@ Surface* Contact::resolveSide(int type, int entityId, const char* side, SurfaceM
 bool Contact::resolveSlaveNodes(std::vector<Part>& parts, SetManager* setManager) {
   slave_node_array_cpu.clear();
   auto missing = [&]() {
-    fprintf(stderr, "Contact %d: the slave side names %s %d, which the model does not have; the contact is skipped\n",
-            contact_id, entityName(slave_type), slave_id);
+    fprintf(stderr, "%s: the slave side names %s %d, which the model does not have\n", describe().c_str(),
+            entityName(slave_type), slave_id);
     return false;
   };
   auto appendPart = [this](Part& p) {
@@ -170,13 +205,13 @@ bool Contact::resolveSlaveNodes(std::vector<Part>& parts, SetManager* setManager
       for (int position : set->id_array) {
         if (Part* p = partAt(parts, position)) appendPart(*p);
       }
-      return true;
+      break;
     }
     case ENTITY_PART: {
       Part* p = partAt(parts, slave_id);
       if (p == nullptr) return missing();
       appendPart(*p);
-      return true;
+      break;
     }
     case ENTITY_NODE_SET: {
       Set* set = setManager != nullptr ? setManager->findSet(slave_id, SET_NODE) : nullptr;
@@ -184,11 +219,17 @@ bool Contact::resolveSlaveNodes(std::vector<Part>& parts, SetManager* setManager
       for (NodeCuda* n : set->node_array_cpu) {
         if (n != nullptr) slave_node_array_cpu.push_back(n);
       }
-      return true;
+      break;
     }
     default:
       return missing();
   }
+  if (slave_node_array_cpu.empty()) {
+    fprintf(stderr, "%s: the slave side names %s %d, which holds no node\n", describe().c_str(),
+            entityName(slave_type), slave_id);
+    return false;
+  }
+  return true;
 }
 
 bool Contact::buildContactEntities(SurfaceManager* surfaceManager, std::vector<Part>& parts, SetManager* setManager,
@@ -212,8 +253,7 @@ bool Contact::buildContactEntities(SurfaceManager* surfaceManager, std::vector<P
       slaveSurface = resolveSide(slave_type, slave_id, "slave", surfaceManager, parts, setManager, nodeManager);
       return slaveSurface != nullptr;
     default:
-      fprintf(stderr, "Contact %d: kind %d is not a contact kind; the contact is skipped\n", contact_id,
-              contact_type);
+      fprintf(stderr, "%s: kind %d is not a contact kind\n", describe().c_str(), contact_type);
       return false;
   }
 }

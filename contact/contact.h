@@ -30,7 +30,9 @@ enum ContactEntity {
   ENTITY_ELEMENT_SET = 1,  // shell elements of an element set
   ENTITY_PART_SET = 2,     // the parts of a part set
   ENTITY_PART = 3,         // one part by id
-  ENTITY_NODE_SET = 4      // slave nodes of a node set
+  ENTITY_NODE_SET = 4,     // slave nodes of a node set
+  ENTITY_EVERY_PART = 5,   // every part of the model
+  ENTITY_EXCLUDED_PARTS = 6  // every part but those of a part set (none: every part)
 };
 
 // The fields of a contact definition, in their order; the device array is
@@ -94,6 +96,9 @@ class ContactRecord {
   Surface* slaveSurface = nullptr;
   Surface* masterSurface = nullptr;
   unsigned char box_check_flag = 0;
+  // 1: the nodes of each side are searched against the other side's
+  // segments (contacts made from single-surface and general definitions).
+  unsigned char two_way = 0;
   std::vector<NodeCuda*> slave_node_array_cpu;
   double decay_coefficient = 0.0;
   double viscous_friction = 0.0;
@@ -101,6 +106,10 @@ class ContactRecord {
   double penetration_check = 0.0;
   int surface_interact_num = 0;
   double tie_tolerance = 0.0;  // tied contacts: the tie's position tolerance (0: its default)
+  // Where the contact comes from, for messages: the deck keyword and the
+  // position among the deck's contact definitions (0: made by the program).
+  std::string keyword;
+  int deck_position = 0;
   std::vector<SurfaceInteract*> surface_interact_array_cpu;
   std::vector<SurfaceInteract**> surface_interact_array_gpu;
 };
@@ -119,10 +128,16 @@ class Contact : public ContactRecord {
   // A record with every field 0 and empty (a deck contact starts so; the
   // constructor's defaults do not apply to it).
   static Contact zeroed();
+  // A new contact made from this one: every field 0, the deck origin kept.
+  Contact madeFrom() const;
+  // "contact 6 (*CONTACT_SURFACE_TO_SURFACE_ID)", or for a contact without
+  // an id "contact definition 2 (*CONTACT_NODES_TO_SURFACE)".
+  std::string describe() const;
 
   // Resolves the master side, then the slave side, into surfaces of the
   // surface manager (appending new ones) or a slave node list. False, after
-  // a message naming the contact, when a side names no part, set or surface.
+  // a message naming the contact and the side, when a side names no part,
+  // set or surface, or one that gives no segment or no node.
   bool buildContactEntities(SurfaceManager* surfaceManager, std::vector<Part>& parts, SetManager* setManager,
                             NodeManager* nodeManager);
   // The contact nodes this contact searches.
@@ -133,8 +148,11 @@ class Contact : public ContactRecord {
   void allocateBlockBuffers();
 
  private:
-  // The surface of one side (entity kind and id), or null after a message.
+  // The surface of one side (entity kind and id), or null after a message
+  // when the side names nothing the model has or gives no segment.
   Surface* resolveSide(int type, int entityId, const char* side, SurfaceManager* surfaceManager,
                        std::vector<Part>& parts, SetManager* setManager, NodeManager* nodeManager);
+  Surface* findSide(int type, int entityId, const char* side, SurfaceManager* surfaceManager, std::vector<Part>& parts,
+                    SetManager* setManager, NodeManager* nodeManager);
   bool resolveSlaveNodes(std::vector<Part>& parts, SetManager* setManager);
 };

@@ -1,4 +1,5 @@
 #include "contact/contactManager.h"
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -19,6 +20,16 @@ bool sameSides(const Contact& c, int a, int b) {
   return (c.master_id == a && c.slave_id == b) || (c.master_id == b && c.slave_id == a);
 }
 
+// The ids of a contact's two surfaces: those it was resolved into, else the
+// ids it names.
+int masterSurfaceId(const Contact& c) { return c.masterSurface != nullptr ? c.masterSurface->id : c.master_id; }
+int slaveSurfaceId(const Contact& c) { return c.slaveSurface != nullptr ? c.slaveSurface->id : c.slave_id; }
+
+bool sameSurfaces(const Contact& c, int a, int b) {
+  const int m = masterSurfaceId(c), s = slaveSurfaceId(c);
+  return (m == a && s == b) || (m == b && s == a);
+}
+
 // The last surface with this id, or null.
 const Surface* lastSurfaceWithId(const std::vector<Surface>& surfaces, int id) {
   const Surface* found = nullptr;
@@ -28,11 +39,9 @@ const Surface* lastSurfaceWithId(const std::vector<Surface>& surfaces, int id) {
   return found;
 }
 
-using FaceKey = std::set<int>;
-
 std::set<FaceKey> faceKeys(const Surface& s) {
   std::set<FaceKey> keys;
-  for (const SegmentCuda& seg : s.segment_array) keys.insert(FaceKey(seg.node_id, seg.node_id + 4));
+  for (const SegmentCuda& seg : s.segment_array) keys.insert(faceKeyOf(seg.node_id));
   return keys;
 }
 
@@ -41,7 +50,7 @@ std::set<FaceKey> faceKeys(const Surface& s) {
 void firstSharedFace(const Surface& s, const std::set<FaceKey>& A, const std::set<FaceKey>& B, bool& inA, bool& inB) {
   inA = inB = false;
   for (const SegmentCuda& seg : s.segment_array) {
-    const FaceKey key(seg.node_id, seg.node_id + 4);
+    const FaceKey key = faceKeyOf(seg.node_id);
     if (A.count(key) != 0) {
       inA = true;
       return;
@@ -59,7 +68,7 @@ void ContactManager::resolveTieOverlap(TieManager* tieManager, FEMDynamic* fem) 
   if (tieManager == nullptr) return;
   for (const Tie& tie : tieManager->tie_array) {
     for (auto it = contact_array.begin(); it != contact_array.end(); ++it) {
-      if (sameSides(*it, tie.master_surface_id, tie.slave_surface_id)) {
+      if (sameSurfaces(*it, tie.master_surface_id, tie.slave_surface_id)) {
         contact_array.erase(it);
         break;
       }
@@ -73,8 +82,8 @@ void ContactManager::resolveTieOverlap(TieManager* tieManager, FEMDynamic* fem) 
     const std::set<FaceKey> A = faceKeys(*m);
     const std::set<FaceKey> B = faceKeys(*s);
     for (auto it = contact_array.begin(); it != contact_array.end(); ++it) {
-      const Surface* cm = lastSurfaceWithId(surfaces, it->master_id);
-      const Surface* cs = lastSurfaceWithId(surfaces, it->slave_id);
+      const Surface* cm = it->masterSurface != nullptr ? it->masterSurface : lastSurfaceWithId(surfaces, it->master_id);
+      const Surface* cs = it->slaveSurface != nullptr ? it->slaveSurface : lastSurfaceWithId(surfaces, it->slave_id);
       if (cm == nullptr || cs == nullptr) continue;
       bool mA = false, mB = false, sA = false, sB = false;
       firstSharedFace(*cm, A, B, mA, mB);
@@ -89,7 +98,9 @@ void ContactManager::resolveTieOverlap(TieManager* tieManager, FEMDynamic* fem) 
 
 void ContactManager::buildAllExteriorContact(FEMDynamic* fem) {
   if (all_exterior_flag == 0) return;
-  if (!contact_array.empty()) printf("接触设置存在冲突\n");
+  const bool sliding = std::any_of(contact_array.begin(), contact_array.end(),
+                                   [](const Contact& c) { return c.contact_type != TIED_SHELL_EDGE_TO_SURFACE; });
+  if (sliding) printf("接触设置存在冲突\n");
   std::vector<Surface>& surfaces = fem->surfaceManager->surface_array;
   std::vector<Part>& parts = fem->part_array;
   surfaces.reserve(surfaces.size() + parts.size());
@@ -105,25 +116,34 @@ void ContactManager::buildAllExteriorContact(FEMDynamic* fem) {
   }
   fem->surfaceManager->buildSurfacesFromParts(fem);
 
+  // One contact per pair of distinct part surfaces, the earlier part's as
+  // master, then one per part surface with itself.
+  auto add = [this](int master, int slave) {
+    Contact c;
+    c.contact_type = SURFACE_TO_SURFACE;
+    c.master_id = master;
+    c.slave_id = slave;
+    c.master_type = ENTITY_SURFACE;
+    c.slave_type = ENTITY_SURFACE;
+    c.box_check_flag = 1;
+    c.two_way = 1;
+    contact_array.push_back(std::move(c));
+  };
   std::set<std::string> masterNames;
+  std::vector<int> selfSurfaces;
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const Part& a = parts[i];
     if (a.contact_surface_id == 0 || !masterNames.insert(a.name).second) continue;
+    selfSurfaces.push_back(a.contact_surface_id);
     std::set<std::string> paired;
     for (std::size_t j = i + 1; j < parts.size(); ++j) {
       const Part& b = parts[j];
       if (b.contact_surface_id == 0 || b.contact_surface_id == a.contact_surface_id || b.name == a.name) continue;
       if (!paired.insert(b.name).second) continue;
-      Contact c;
-      c.contact_type = SURFACE_TO_SURFACE;
-      c.master_id = a.contact_surface_id;
-      c.slave_id = b.contact_surface_id;
-      c.master_type = ENTITY_SURFACE;
-      c.slave_type = ENTITY_SURFACE;
-      c.box_check_flag = 1;
-      contact_array.push_back(std::move(c));
+      add(a.contact_surface_id, b.contact_surface_id);
     }
   }
+  for (int id : selfSurfaces) add(id, id);
 }
 
 void ContactManager::assignSurfaceInteracts(FEMDynamic* fem) {

@@ -74,6 +74,8 @@ __host__ __device__ void ContactPairCuda::defenceNodeCalGpuDecouple(double dt, i
   // increment (no division by zero).
   double delta = 0.0;
   if (Ms > 0.0 && m > 0.0 && dt > 0.0) delta = (Ms * m / (Ms + m)) * ((vm / dt + am) - (vs / dt + as));
+  // A contact seen from both sides: each of its two pairs carries half.
+  if (reciprocal != 0) delta *= 0.5;
   double total = delta + carried_force;
   if (total < 1e-10) {
     delta = -1e-20 - carried_force;

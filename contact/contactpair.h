@@ -32,6 +32,10 @@ struct ContactPairCuda {
   double weight[4];
   double stiffness;
   int surface_id;          // id of the surface the node was taken from (0: a node set)
+  // 1 when a master node of the pair is itself held, by its own pair, on a
+  // segment of this pair's slave node: the two pairs see one contact from
+  // both sides and each carries half of the force increment.
+  int reciprocal;
 
   // Penetration: normal, gap, weights and mass shares of this cycle, and the
   // carried force applied to the slave and master nodes.  A non-zero
@@ -60,6 +64,8 @@ struct ContactPairCuda {
   // master entity; its distance from that edge line or corner goes to
   // `distance`.  False for pairs not at a free boundary.
   __host__ __device__ bool beyondFreeBoundary(double* distance) const;
+  // A master node of the pair is held on a segment of the slave node.
+  __host__ __device__ bool seenFromBothSides() const;
   // Adds -value along the normal, shared over the master nodes by their
   // mass shares, to their forces or to their contact-force accumulators.
   __host__ __device__ void spreadOverMasters(double value, bool toAccumulator);

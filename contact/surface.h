@@ -103,6 +103,18 @@ class Surface {
   int dropSegments(const std::function<bool(const SegmentCuda&)>& keep, const char* reason);
 };
 
+// The node ids of a face, ascending, without repeats.
+using FaceKey = std::vector<int>;
+// Faces of an element given by its node ids: a shell (slots 3 or 4) has
+// one, a solid of eight slots those of the shape its ids describe: a
+// tetrahedron (slots 5-8 empty or repeating slot 4), a pentahedron (six
+// distinct ids, slots 7-8 empty or repeating slot 6), else a hexahedron,
+// whose face rows give the faces of its degenerate forms too. Faces of
+// fewer than three distinct ids are left out.
+std::vector<FaceKey> elementFaceKeys(const int* ids, int slots);
+// The face key of a segment's four node ids.
+FaceKey faceKeyOf(const int (&nodeIds)[4]);
+
 // Turns the copied host pointers of a surface's device segments into device
 // pointers (grid-stride loop over the segments).
 __global__ void gpuSegmentCudaCpy(NodeCuda* nodes, int n, SegmentCuda* segments);

@@ -73,7 +73,6 @@ struct Face {
   int node_id[4];
   int element_id;
 };
-using FaceKey = std::vector<int>;  // the face's node ids, ascending, without repeats
 
 // Collects the faces of elements and keeps the ones that only one element has.
 class FaceCollector {
@@ -87,8 +86,7 @@ class FaceCollector {
         if (table.wedgeFromSlots) local = kWedgeSlots[local - 1];
         face.node_id[k] = elementNodeIds[local - 1];
       }
-      std::set<int> ids(face.node_id, face.node_id + 4);
-      faces_.emplace(FaceKey(ids.begin(), ids.end()), face);
+      faces_.emplace(faceKeyOf(face.node_id), face);
     }
   }
   // Exterior faces in key order.
@@ -150,6 +148,51 @@ SegmentCuda shellSegment(const ShellElementCuda& shell, int surfaceId, std::size
 }
 
 }  // namespace
+
+namespace {
+
+// Shape of a solid written in eight node slots, by the ids it repeats.
+const std::vector<FaceRow>& solidRows(const int* ids, int& corners) {
+  const bool tetra = ids[3] != 0 && ((ids[4] == 0 && ids[5] == 0 && ids[6] == 0 && ids[7] == 0) ||
+                                     (ids[4] == ids[3] && ids[5] == ids[3] && ids[6] == ids[3] && ids[7] == ids[3]));
+  if (tetra) {
+    corners = 4;
+    return kTetra;
+  }
+  const std::set<int> firstSix(ids, ids + 6);
+  const bool penta = ids[5] != 0 && firstSix.size() == 6 && firstSix.count(0) == 0 &&
+                     ((ids[6] == 0 && ids[7] == 0) || (ids[6] == ids[5] && ids[7] == ids[5]));
+  corners = penta ? 6 : 8;
+  return penta ? kWedge : kHexa;
+}
+
+}  // namespace
+
+FaceKey faceKeyOf(const int (&nodeIds)[4]) {
+  const std::set<int> ids(nodeIds, nodeIds + 4);
+  return FaceKey(ids.begin(), ids.end());
+}
+
+std::vector<FaceKey> elementFaceKeys(const int* ids, int slots) {
+  std::vector<FaceKey> keys;
+  auto keep = [&keys](std::set<int> face) {
+    face.erase(0);
+    if (face.size() >= 3) keys.emplace_back(face.begin(), face.end());
+  };
+  if (slots <= 4) {
+    keep(std::set<int>(ids, ids + slots));
+    return keys;
+  }
+  int corners = 8;
+  for (const FaceRow& row : solidRows(ids, corners)) {
+    std::set<int> face;
+    for (int local : row) {
+      if (local != 0 && local <= corners) face.insert(ids[local - 1]);
+    }
+    keep(std::move(face));
+  }
+  return keys;
+}
 
 void Surface::buildSegmentsFromParts(FEMDynamic* fem) {
   FaceCollector faces;

@@ -24,11 +24,17 @@ bool isSelfSearch(const Contact& c) { return c.contact_type == SINGLE_SURFACE ||
 // The first part of a surface has a rigid material. A surface that lists no
 // parts (one built for a contact from a part by id keeps only the part's
 // name) takes the first part of that name; one without either has none.
+// Parts are taken by position: the part list may have moved since the
+// surface was built.
 bool isRigidSurface(const Surface* s, FEMDynamic* fem) {
-  if (s == nullptr) return false;
-  const Part* part = s->part_array.empty() ? nullptr : s->part_array.front();
-  if (part == nullptr && fem != nullptr && !s->part_name.empty()) {
-    for (const Part& p : fem->part_array) {
+  if (s == nullptr || fem == nullptr) return false;
+  const std::vector<Part>& parts = fem->part_array;
+  const Part* part = nullptr;
+  if (!s->part_index_array.empty()) {
+    const int j = s->part_index_array.front();
+    if (j >= 0 && j < static_cast<int>(parts.size())) part = &parts[static_cast<std::size_t>(j)];
+  } else if (!s->part_name.empty()) {
+    for (const Part& p : parts) {
       if (p.name == s->part_name) {
         part = &p;
         break;
@@ -46,7 +52,7 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
   subDomainManagerArray.clear();
   box_check_array.clear();
   const std::size_t selfCount = std::count_if(contacts.begin(), contacts.end(), isSelfSearch);
-  subDomainManagerArray.reserve(contacts.size() - selfCount + selfCount * selfCount);
+  subDomainManagerArray.reserve(2 * (contacts.size() - selfCount) + selfCount * selfCount);
 
   auto add = [this](Contact* c, Surface* master, Surface* slave, bool boxCheck) -> SubDomainManager& {
     SubDomainManager& m = subDomainManagerArray.emplace_back();
@@ -57,10 +63,19 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
     box_check_array.push_back(boxCheck);
     return m;
   };
+  // The nodes of a surface are searched against the segments of another
+  // unless the other is the same surface of a rigid body (whose segments
+  // never move against its own nodes), or the searched surface is rigid and
+  // the other one is not: a rigid body is the master of a mixed pair.
+  auto searched = [fem](const Surface* master, const Surface* slave) {
+    const bool rigidMaster = isRigidSurface(master, fem);
+    const bool rigidSlave = isRigidSurface(slave, fem);
+    if (master == slave) return !rigidMaster;
+    return !rigidSlave || rigidMaster;
+  };
 
   for (Contact& c : contacts) {
     if (isSelfSearch(c) || c.masterSurface == nullptr) continue;
-    if (c.slaveSurface == c.masterSurface && isRigidSurface(c.masterSurface, fem)) continue;
     if (c.contact_type == NODES_TO_SURFACE) {
       SubDomainManager& m = add(&c, c.masterSurface, nullptr, c.box_check_flag != 0);
       m.slave_contact_node_array_cpu = c.slave_contact_node_array_cpu;
@@ -68,28 +83,28 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
     } else if (c.contact_type == SURFACE_TO_SURFACE && c.slaveSurface != nullptr) {
       Surface* master = c.masterSurface;
       Surface* slave = c.slaveSurface;
+      if (c.two_way != 0) {
+        // Each side's nodes are kept out of the other side's segments.
+        if (searched(master, slave)) add(&c, master, slave, c.box_check_flag != 0);
+        if (master != slave && searched(slave, master)) add(&c, slave, master, c.box_check_flag != 0);
+        continue;
+      }
+      // One way: the finer side is searched against the coarser one, and
+      // a rigid side is the master.
       if (master->mean_edge_length < slave->mean_edge_length) std::swap(master, slave);
-      add(&c, master, slave, c.box_check_flag != 0);
+      if (!searched(master, slave)) std::swap(master, slave);
+      if (searched(master, slave)) add(&c, master, slave, c.box_check_flag != 0);
     }
     // Other kinds have no slave side to search.
   }
+  // Single-surface and general contacts: every ordered pair of their
+  // surfaces, so that each pair is searched both ways.
   for (Contact& a : contacts) {
     if (!isSelfSearch(a) || a.masterSurface == nullptr) continue;
     for (Contact& b : contacts) {
       if (!isSelfSearch(b) || b.masterSurface == nullptr) continue;
-      Surface* sa = a.masterSurface;
-      Surface* sb = b.masterSurface;
-      // The segments of one rigid body never act on its own nodes.
-      if (sa == sb && isRigidSurface(sa, fem)) continue;
-      if (sa->mean_edge_length > sb->mean_edge_length) {
-        add(&a, sa, sb, true);
-      } else {
-        add(&b, sb, sa, true);
-      }
+      if (searched(a.masterSurface, b.masterSurface)) add(&a, a.masterSurface, b.masterSurface, true);
     }
-  }
-  for (SubDomainManager& m : subDomainManagerArray) {
-    if (m.slaveSurface != nullptr && isRigidSurface(m.slaveSurface, fem)) std::swap(m.masterSurface, m.slaveSurface);
   }
   for (SubDomainManager& m : subDomainManagerArray) {
     if (!m.slave_contact_node_array_cpu.empty() || m.slaveSurface == nullptr) continue;

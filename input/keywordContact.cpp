@@ -45,6 +45,8 @@ void KeywordReader::readContact(const std::string& block) {
   const bool shellEdge = has("TIED_SHELL_EDGE_TO_SURFACE");
 
   Contact contact = Contact::zeroed();
+  contact.keyword = header;
+  contact.deck_position = static_cast<int>(fem_->contactManager->contact_array.size()) + 1;
   const bool idLine = shellEdge || has("_TITLE") || has("_ID");
   if (idLine) std::istringstream(lines.size() > 1 ? lines[1] : std::string()) >> contact.contact_id >> contact.title;
   int n = idLine ? 2 : 1;

@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "contact/contactManager.h"
+#include "contact/surface.h"
 #include "contact/surfaceInteract.h"
 #include "contact/surfacemanager.h"
 #include "core/part.h"
 #include "core/setManager.h"
+#include "elements/elmmanager.h"
 #include "input/keywordReader.h"
 #include "materials/materialmanager.h"
 #include "solver/femdynamic.h"
@@ -30,9 +32,17 @@ int valueOf(const std::map<int, int>& map, int key) {
   return it == map.end() ? 0 : it->second;
 }
 
+// The part at a 1-based position has shell or solid elements.
+bool hasFaces(FEMDynamic* fem, int position) {
+  if (position < 1 || position > static_cast<int>(fem->elm_manager_array.size())) return false;
+  const ElmManager& e = fem->elm_manager_array[static_cast<std::size_t>(position - 1)];
+  return !e.shell_element_array_cpu.empty() || !e.solid_element_array_cpu.empty();
+}
+
 // Members of a part set as read (deck part ids), with the members of the
-// sets an add card names; empty after a message when no part set has the id.
-std::vector<int> partSetMembers(FEMDynamic* fem, int setId, int contactId, bool& ok) {
+// sets an add card names, less the parts without shells or solids; empty
+// after a message when no part set has the id or no member has faces.
+std::vector<int> partSetMembers(FEMDynamic* fem, int setId, const Contact& contact, bool& ok) {
   std::deque<Set>& sets = fem->setManager->part_set_array;
   auto byId = [&sets](int id) -> const Set* {
     for (const Set& s : sets) {
@@ -42,8 +52,8 @@ std::vector<int> partSetMembers(FEMDynamic* fem, int setId, int contactId, bool&
   };
   const Set* set = byId(setId);
   if (set == nullptr) {
-    std::fprintf(stderr, "Keyword deck refused: contact %d names part set %d, which the deck does not define\n",
-                 contactId, setId);
+    std::fprintf(stderr, "Keyword deck refused: %s names part set %d, which the deck does not define\n",
+                 contact.describe().c_str(), setId);
     ok = false;
     return {};
   }
@@ -53,7 +63,24 @@ std::vector<int> partSetMembers(FEMDynamic* fem, int setId, int contactId, bool&
       members.insert(members.end(), other->id_array.begin(), other->id_array.end());
     }
   }
-  return members;
+  // Members without shells or solids (beams, springs) have nothing to touch.
+  std::vector<int> touching;
+  for (int m : members) {
+    const int position = valueOf(fem->part_id_map, m);
+    if (position >= 1 && !hasFaces(fem, position)) {
+      std::fprintf(stderr,
+                   "%s: part %d of part set %d has no shell or solid element; it takes no part in the contact\n",
+                   contact.describe().c_str(), m, setId);
+      continue;
+    }
+    touching.push_back(m);
+  }
+  if (touching.empty()) {
+    std::fprintf(stderr, "Keyword deck refused: %s names part set %d, which holds no part with shells or solids\n",
+                 contact.describe().c_str(), setId);
+    ok = false;
+  }
+  return touching;
 }
 
 // True when the part of a deck part id has the rigid material.
@@ -65,9 +92,10 @@ bool isRigidPart(FEMDynamic* fem, KeywordDeckState& state, int deckPartId) {
   return number >= 1 && number <= static_cast<int>(materials.size()) && materials[number - 1].type == 1;
 }
 
-// A new contact record of the expansion: every field 0 but the sides.
-Contact sideContact(int type, int masterId, int masterType, int slaveId, int slaveType) {
-  Contact c = Contact::zeroed();
+// A new contact record of the expansion: every field 0 but the sides and
+// the deck origin of the contact it comes from.
+Contact sideContact(const Contact& source, int type, int masterId, int masterType, int slaveId, int slaveType) {
+  Contact c = source.madeFrom();
   c.contact_type = type;
   c.master_id = masterId;
   c.master_type = masterType;
@@ -78,13 +106,14 @@ Contact sideContact(int type, int masterId, int masterType, int slaveId, int sla
 
 // A general contact over a part set: one contact per pair of parts; a
 // rigid part is always the master of a mixed pair (nodes to surface).
-void expandGeneralPartSet(FEMDynamic* fem, KeywordDeckState& state, const std::vector<int>& members,
-                          std::vector<Contact>& made) {
+void expandGeneralPartSet(FEMDynamic* fem, KeywordDeckState& state, const Contact& source,
+                          const std::vector<int>& members, std::vector<Contact>& made) {
   for (std::size_t i = 0; i + 1 < members.size(); ++i) {
     for (std::size_t j = i + 1; j < members.size(); ++j) {
       const bool rigidMaster = isRigidPart(fem, state, members[i]);
       const bool rigidSlave = isRigidPart(fem, state, members[j]);
-      Contact c = sideContact(SURFACE_TO_SURFACE, members[i], ENTITY_PART, members[j], ENTITY_PART);
+      Contact c = sideContact(source, SURFACE_TO_SURFACE, members[i], ENTITY_PART, members[j], ENTITY_PART);
+      c.two_way = 1;
       if (rigidSlave && !rigidMaster) std::swap(c.master_id, c.slave_id);
       if (rigidMaster || rigidSlave) c.contact_type = NODES_TO_SURFACE;
       made.push_back(std::move(c));
@@ -92,60 +121,61 @@ void expandGeneralPartSet(FEMDynamic* fem, KeywordDeckState& state, const std::v
   }
 }
 
-// Part positions of the elements that own a segment: elements whose first
-// four deck node ids meet the segment's four ids in exactly four pairs.
+// Part positions of the elements that own a segment: the elements with a
+// face of exactly the segment's nodes, whatever node the face starts at and
+// whichever way it runs (solid faces by the shape of the element, shells by
+// their nodes), in element reading order.
 class SegmentOwners {
  public:
-  SegmentOwners(FEMDynamic* fem, KeywordDeckState& state) : fem_(fem), state_(state) {
-    for (std::size_t k = 0; k < state.elementNodeLists.size(); ++k) {
-      const ElementNodeList& list = state.elementNodeLists[k];
-      if (list.element_number == 0) continue;
-      for (int i = 0; i < 4; ++i) {
-        if (list.deck_node_ids[i] != 0) byNode_[list.deck_node_ids[i]].insert(static_cast<int>(k));
-      }
+  explicit SegmentOwners(FEMDynamic* fem) : fem_(fem) {
+    std::vector<Part>& parts = fem->part_array;
+    for (std::size_t i = 0; i < parts.size() && i < fem->elm_manager_array.size(); ++i) {
+      const ElmManager& elements = fem->elm_manager_array[i];
+      const int position = static_cast<int>(i) + 1;
+      for (const ShellElementCuda& e : elements.shell_element_array_cpu) addFaces(e.node_id, 4, e.store_id, position);
+      for (const SolidElementCuda& e : elements.solid_element_array_cpu) addFaces(e.node_id, 8, e.store_id, position);
     }
   }
+  // Owners of a segment given by deck node ids, first owner first.
   std::vector<int> partsOf(const SegmentCuda& seg) const {
-    std::set<int> candidates;
-    for (int id : seg.node_id) {
-      const auto it = byNode_.find(id);
-      if (it != byNode_.end()) candidates.insert(it->second.begin(), it->second.end());
+    int numbers[4];
+    for (int k = 0; k < 4; ++k) {
+      const auto it = fem_->node_id_map.find(seg.node_id[k]);
+      if (it == fem_->node_id_map.end()) return {};
+      numbers[k] = it->second;
     }
+    const auto found = owners_.find(faceKeyOf(numbers));
+    if (found == owners_.end()) return {};
     std::vector<int> parts;
-    for (int k : candidates) {
-      const int* ids = state_.elementNodeLists[static_cast<std::size_t>(k)].deck_node_ids;
-      int pairs = 0;
-      for (int a = 0; a < 4; ++a) {
-        for (int b = 0; b < 4; ++b) pairs += seg.node_id[a] == ids[b] ? 1 : 0;
-      }
-      if (pairs != 4) continue;
-      const int deckPart = k < static_cast<int>(state_.elementPartMap.size()) ? state_.elementPartMap[k] : 0;
-      const int position = valueOf(fem_->part_id_map, deckPart);
-      if (position > 0) parts.push_back(position);
-    }
+    for (const auto& [element, position] : found->second) parts.push_back(position);
     return parts;
   }
 
  private:
+  void addFaces(const int* nodeNumbers, int slots, int element, int position) {
+    for (FaceKey& key : elementFaceKeys(nodeNumbers, slots)) owners_[std::move(key)].emplace(element, position);
+  }
   FEMDynamic* fem_;
-  KeywordDeckState& state_;
-  std::map<int, std::set<int>> byNode_;  // deck node id -> element indices
+  std::map<FaceKey, std::set<std::pair<int, int>>> owners_;  // face -> (element index, part position)
 };
 
 // A single-surface contact over a segment set: one new surface per part
-// that owns segments of the set, and one contact per pair of them. The new
-// surfaces take negative segment-set keys, which no deck id can meet.
-bool expandSegmentSet(FEMDynamic* fem, KeywordDeckState& state, const Contact& source, std::vector<Contact>& made) {
+// that owns segments of the set, each a single-surface contact of its own,
+// so that the pairing below makes each part's surface meet itself and the
+// others. The new surfaces take negative segment-set keys, which no deck id
+// can meet, and keep the position of their part. False after a message when
+// the set is not defined or none of its segments lies on an element.
+bool expandSegmentSet(FEMDynamic* fem, const Contact& source, std::vector<Contact>& made) {
   std::vector<Surface>& surfaces = fem->surfaceManager->surface_array;
   const int number = valueOf(fem->segment_set_id_map, source.master_id);
   if (number < 1 || number > static_cast<int>(surfaces.size())) {
-    std::fprintf(stderr, "Keyword deck refused: contact %d names segment set %d, which the deck does not define\n",
-                 source.contact_id, source.master_id);
+    std::fprintf(stderr, "Keyword deck refused: %s names segment set %d, which the deck does not define\n",
+                 source.describe().c_str(), source.master_id);
     return false;
   }
   const Surface set = surfaces[static_cast<std::size_t>(number - 1)];
-  const SegmentOwners owners(fem, state);
-  std::vector<int> partOrder;                  // part positions in listing order
+  const SegmentOwners owners(fem);
+  std::vector<int> partOrder;                     // part positions in listing order
   std::vector<std::pair<SegmentCuda, int>> kept;  // segment, ordinal of its part
   int unowned = 0;
   for (const SegmentCuda& seg : set.segment_array) {
@@ -160,47 +190,69 @@ bool expandSegmentSet(FEMDynamic* fem, KeywordDeckState& state, const Contact& s
     const auto first = std::find(partOrder.begin(), partOrder.end(), parts.front());
     kept.emplace_back(seg, static_cast<int>(first - partOrder.begin()) + 1);
   }
+  if (kept.empty()) {
+    std::fprintf(stderr,
+                 "Keyword deck refused: %s names segment set %d, none of whose %zu segment(s) is the face of an "
+                 "element\n",
+                 source.describe().c_str(), source.master_id, set.segment_array.size());
+    return false;
+  }
   if (unowned > 0) {
-    std::fprintf(stderr, "Contact %d: %d segment(s) of segment set %d lie on no element; they are left out\n",
-                 source.contact_id, unowned, source.master_id);
+    std::fprintf(stderr, "%s: %d segment(s) of segment set %d are the face of no element; they are left out\n",
+                 source.describe().c_str(), unowned, source.master_id);
   }
   const int S = static_cast<int>(surfaces.size());
   const int P = static_cast<int>(partOrder.size());
-  std::vector<int> keys(static_cast<std::size_t>(P) + 1, 0);
   for (int o = 1; o <= P; ++o) {
-    keys[static_cast<std::size_t>(o)] = -(S + o);
     Surface surface;
-    surface.id = keys[static_cast<std::size_t>(o)];
+    surface.id = -(S + o);
+    surface.part_index_array.push_back(partOrder[static_cast<std::size_t>(o - 1)] - 1);
     surfaces.push_back(std::move(surface));
-    fem->segment_set_id_map.emplace(keys[static_cast<std::size_t>(o)], S + o);
+    fem->segment_set_id_map.emplace(-(S + o), S + o);
+    made.push_back(sideContact(source, SINGLE_SURFACE, -(S + o), ENTITY_SURFACE, 0, ENTITY_SURFACE));
   }
   for (const auto& [seg, o] : kept) surfaces[static_cast<std::size_t>(S + o - 1)].segment_array.push_back(seg);
-  for (int o = 1; o < P; ++o) {
-    for (int q = o + 1; q <= P; ++q) {
-      made.push_back(sideContact(SURFACE_TO_SURFACE, keys[static_cast<std::size_t>(q)], ENTITY_SURFACE,
-                                 keys[static_cast<std::size_t>(o)], ENTITY_SURFACE));
-    }
-  }
   return true;
 }
 
+// What a side names holds nothing to touch: a segment set without
+// segments, a part without elements (shells or solids for a surface).
+const char* emptySide(FEMDynamic* fem, int type, int number, bool surface) {
+  if (type == ENTITY_SURFACE) {
+    const std::vector<Surface>& surfaces = fem->surfaceManager->surface_array;
+    return surfaces[static_cast<std::size_t>(number - 1)].segment_array.empty() ? "which holds no segment" : nullptr;
+  }
+  if (hasFaces(fem, number)) return nullptr;
+  if (surface || number > static_cast<int>(fem->elm_manager_array.size())) return "which has no shell or solid element";
+  const ElmManager& e = fem->elm_manager_array[static_cast<std::size_t>(number - 1)];
+  return e.beam_element_array_cpu.empty() && e.discrete_element_array_cpu.empty() ? "which has no element" : nullptr;
+}
+
 // Translates one side's id through the map of its entity kind; false after
-// a message when the deck does not define it.
-bool translateSide(FEMDynamic* fem, const Contact& c, int type, int& id, const char* side) {
+// a message when the deck does not define it or it holds nothing to touch.
+bool translateSide(FEMDynamic* fem, const Contact& c, int type, int& id, const char* side, bool surface = true) {
   const std::map<int, int>* map = nullptr;
   const char* what = "";
+  std::size_t count = 0;
   if (type == ENTITY_SURFACE) {
     map = &fem->segment_set_id_map;
     what = "segment set";
+    count = fem->surfaceManager->surface_array.size();
   } else if (type == ENTITY_PART) {
     map = &fem->part_id_map;
     what = "part";
+    count = fem->part_array.size();
   }
   if (map == nullptr) return true;  // element, part and node sets keep their ids
   const int value = valueOf(*map, id);
-  if (value <= 0) {
-    std::fprintf(stderr, "Contact %d: the %s side names %s %d, which the deck does not define; the contact is skipped\n",
-                 c.contact_id, side, what, id);
+  if (value <= 0 || value > static_cast<int>(count)) {
+    std::fprintf(stderr, "Keyword deck refused: %s: the %s side names %s %d, which the deck does not define\n",
+                 c.describe().c_str(), side, what, id);
+    return false;
+  }
+  if (const char* empty = emptySide(fem, type, value, surface)) {
+    std::fprintf(stderr, "Keyword deck refused: %s: the %s side names %s %d, %s\n", c.describe().c_str(), side, what,
+                 id, empty);
     return false;
   }
   id = value;
@@ -210,6 +262,57 @@ bool translateSide(FEMDynamic* fem, const Contact& c, int type, int& id, const c
 bool isMirror(const Contact& a, const Contact& b) {
   return b.master_id == a.slave_id && b.slave_id == a.master_id && b.master_type == a.slave_type &&
          b.slave_type == a.master_type && b.contact_type == a.contact_type;
+}
+
+// The deck's name of the side held as master: a single-surface or general
+// contact has only the side the deck gives as its slave.
+const char* masterSideName(const Contact& c) { return isSelfContact(c) ? "slave" : "master"; }
+
+// A part set of every part of the deck (deck part ids), made on first use
+// with an id no part set of the deck has; returns that id.
+int everyPartSet(FEMDynamic* fem, KeywordDeckState& state) {
+  std::deque<Set>& sets = fem->setManager->part_set_array;
+  static const std::string kName = "every part";
+  int id = 0;
+  for (const Set& set : sets) {
+    if (set.name == kName) return set.id;
+    id = std::max(id, set.id);
+  }
+  Set all;
+  all.id = id + 1;
+  all.name = kName;
+  all.type = SET_PART;
+  for (const auto& [internal, deckId] : state.partDeckIdMap) all.id_array.push_back(deckId);
+  fem->setManager->addSet(all);
+  return all.id;
+}
+
+// A side of every part (kind 5, or kind 6 without a part set to leave out):
+// for a single-surface or general contact the whole model, for the other
+// kinds the part set of every part. A side of every part but a set is not
+// taken. False after a message when a side cannot be taken.
+bool everyPartSides(FEMDynamic* fem, KeywordDeckState& state, Contact& c, bool& ok) {
+  auto side = [&](int& type, int& id, const char* which) {
+    if (type == ENTITY_EXCLUDED_PARTS && id != 0) {
+      std::fprintf(stderr,
+                   "Keyword deck refused: %s: the %s side takes every part but those of part set %d; a side that "
+                   "leaves parts out is not taken\n",
+                   c.describe().c_str(), which, id);
+      return false;
+    }
+    if (type != ENTITY_EVERY_PART && type != ENTITY_EXCLUDED_PARTS) return true;
+    type = ENTITY_EVERY_PART;
+    id = 0;
+    if (!isSelfContact(c)) {
+      type = ENTITY_PART_SET;
+      id = everyPartSet(fem, state);
+    }
+    return true;
+  };
+  const bool taken = side(c.master_type, c.master_id, masterSideName(c)) &&
+                     (isSelfContact(c) || side(c.slave_type, c.slave_id, "slave"));
+  ok = ok && taken;
+  return taken;
 }
 
 }  // namespace
@@ -237,7 +340,8 @@ bool expandDeckContacts(FEMDynamic* fem, KeywordDeckState& state, std::vector<in
     interact->decay_coefficient = c.decay_coefficient;
     friction[i] = interact->id;
   }
-  // Expansion over part sets and segment sets.
+  // Expansion over part sets and segment sets; a single-surface or general
+  // contact of every part is the whole-model contact of the contact manager.
   bool ok = true;
   std::vector<Contact> kept;
   std::vector<int> keptFriction;
@@ -245,15 +349,19 @@ bool expandDeckContacts(FEMDynamic* fem, KeywordDeckState& state, std::vector<in
   std::vector<int> madeFriction;
   for (std::size_t i = 0; i < contacts.size(); ++i) {
     Contact& c = contacts[i];
+    if (!everyPartSides(fem, state, c, ok)) continue;
     const std::size_t before = made.size();
     bool expanded = true;
-    if (c.contact_type == GENERAL_CONTACT && c.master_type == ENTITY_PART_SET) {
-      expandGeneralPartSet(fem, state, partSetMembers(fem, c.master_id, c.contact_id, ok), made);
+    if (isSelfContact(c) && c.master_type == ENTITY_EVERY_PART) {
+      fem->contactManager->all_exterior_flag = 1;
+      if (friction[i] != 0) fem->contactManager->interact_assign_map.emplace(std::vector<int>{}, friction[i]);
+    } else if (c.contact_type == GENERAL_CONTACT && c.master_type == ENTITY_PART_SET) {
+      expandGeneralPartSet(fem, state, c, partSetMembers(fem, c.master_id, c, ok), made);
     } else if (c.contact_type == SINGLE_SURFACE && c.master_type == ENTITY_SURFACE) {
-      ok = expandSegmentSet(fem, state, c, made) && ok;
+      ok = expandSegmentSet(fem, c, made) && ok;
     } else if (c.contact_type == SINGLE_SURFACE && c.master_type == ENTITY_PART_SET) {
-      for (int m : partSetMembers(fem, c.master_id, c.contact_id, ok)) {
-        made.push_back(sideContact(SINGLE_SURFACE, m, ENTITY_PART, 0, ENTITY_SURFACE));
+      for (int m : partSetMembers(fem, c.master_id, c, ok)) {
+        made.push_back(sideContact(c, SINGLE_SURFACE, m, ENTITY_PART, 0, ENTITY_SURFACE));
       }
     } else {
       expanded = false;
@@ -272,21 +380,22 @@ bool expandDeckContacts(FEMDynamic* fem, KeywordDeckState& state, std::vector<in
   return ok;
 }
 
-void completeContactIds(FEMDynamic* fem, std::vector<int>& friction) {
+bool completeContactIds(FEMDynamic* fem, std::vector<int>& friction) {
   std::vector<Contact>& contacts = fem->contactManager->contact_array;
   friction.resize(contacts.size(), 0);
   // Deck ids to internal numbers; a contact whose side the deck does not
-  // define is skipped.
+  // define refuses the deck.
+  bool ok = true;
   std::vector<Contact> translated;
   std::vector<int> translatedFriction;
   for (std::size_t i = 0; i < contacts.size(); ++i) {
     Contact& c = contacts[i];
-    bool ok = translateSide(fem, c, c.master_type, c.master_id, "master");
+    bool known = translateSide(fem, c, c.master_type, c.master_id, masterSideName(c));
     const bool slaveIsSurface = c.contact_type == SURFACE_TO_SURFACE || c.contact_type == TIED_SHELL_EDGE_TO_SURFACE;
     if (slaveIsSurface || (c.contact_type == NODES_TO_SURFACE && c.slave_type == ENTITY_PART)) {
-      ok = translateSide(fem, c, c.slave_type, c.slave_id, "slave") && ok;
+      known = translateSide(fem, c, c.slave_type, c.slave_id, "slave", slaveIsSurface) && known;
     }
-    if (!ok) continue;
+    ok = ok && known;
     translated.push_back(std::move(c));
     translatedFriction.push_back(friction[i]);
   }
@@ -306,12 +415,16 @@ void completeContactIds(FEMDynamic* fem, std::vector<int>& friction) {
   for (std::size_t a : selfContacts) {
     for (std::size_t b : selfContacts) {
       Contact c;
+      c.keyword = translated[a].keyword;
+      c.deck_position = translated[a].deck_position;
+      c.contact_id = translated[a].contact_id;
       c.contact_type = SURFACE_TO_SURFACE;
       c.master_id = translated[a].master_id;
       c.master_type = translated[a].master_type;
       c.slave_id = translated[b].master_id;
       c.slave_type = translated[b].master_type;
       c.box_check_flag = 1;
+      c.two_way = 1;
       paired.push_back(std::move(c));
       pairedFriction.push_back(translatedFriction[a] != 0 ? translatedFriction[a] : translatedFriction[b]);
     }
@@ -323,11 +436,12 @@ void completeContactIds(FEMDynamic* fem, std::vector<int>& friction) {
     bool mirrored = false;
     for (std::size_t j = i + 1; j < paired.size() && !mirrored; ++j) mirrored = isMirror(paired[i], paired[j]);
     if (mirrored) {
-      if (pairedFriction[i] != 0) {
-        // The interaction stays with the contact that remains.
-        for (std::size_t j = i + 1; j < paired.size(); ++j) {
-          if (isMirror(paired[i], paired[j]) && pairedFriction[j] == 0) pairedFriction[j] = pairedFriction[i];
-        }
+      // The interaction and the search both ways stay with the contact that
+      // remains.
+      for (std::size_t j = i + 1; j < paired.size(); ++j) {
+        if (!isMirror(paired[i], paired[j])) continue;
+        if (pairedFriction[j] == 0) pairedFriction[j] = pairedFriction[i];
+        paired[j].two_way = paired[j].two_way | paired[i].two_way;
       }
       continue;
     }
@@ -340,4 +454,5 @@ void completeContactIds(FEMDynamic* fem, std::vector<int>& friction) {
     fem->contactManager->interact_assign_map.emplace(std::vector<int>{contacts[i].master_id, contacts[i].slave_id},
                                                      friction[i]);
   }
+  return ok;
 }

@@ -523,7 +523,9 @@ bool completeKeywordDeck(FEMDynamic* fem, KeywordDeckState& state)
     completeConstraints(fem, lookup);
     completeLoads(fem, lookup);
     completeInitialConditions(fem, state, lookup);
-    completeContactIds(fem, friction);
+    if (!completeContactIds(fem, friction)) {
+        lookup.ok = false;
+    }
     writeContactCheckList(fem, state);
     fem->contactManager->buildAllExteriorContact(fem);
     return lookup.ok;

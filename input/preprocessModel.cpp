@@ -202,7 +202,9 @@ int preprocessModel(FEMDynamic* fem)
     }
 
     // 16-17. Contact sides into surfaces, then segment numbering.
-    buildContactSurfaces(fem);
+    if (!buildContactSurfaces(fem)) {
+        linked = false;
+    }
 
     // 19. Surface id map.
     fem->surfaceManager->buildSurfaceIdMap();
@@ -231,15 +233,18 @@ int preprocessModel(FEMDynamic* fem)
     return linked ? 1 : 0;
 }
 
-void buildContactSurfaces(FEMDynamic* fem)
+bool buildContactSurfaces(FEMDynamic* fem)
 {
     std::vector<Contact>& contacts = fem->contactManager->contact_array;
     SurfaceManager* surfaces = fem->surfaceManager;
     std::vector<Contact> kept;
     kept.reserve(contacts.size());
+    bool resolved = true;
     for (Contact& contact : contacts) {
-        // A contact whose side names nothing is reported and skipped.
-        if (!contact.buildContactEntities(surfaces, fem->part_array, fem->setManager, fem->nodeManager)) continue;
+        if (!contact.buildContactEntities(surfaces, fem->part_array, fem->setManager, fem->nodeManager)) {
+            resolved = false;
+            continue;
+        }
         // A tied interface is glued for the whole run: the tie manager holds it.
         if (contact.contact_type == TIED_SHELL_EDGE_TO_SURFACE) {
             fem->tieManager->addTieFromContact(contact);
@@ -248,6 +253,10 @@ void buildContactSurfaces(FEMDynamic* fem)
         kept.push_back(std::move(contact));
     }
     contacts.swap(kept);
+    // The whole-model contacts leave out the surfaces a tie glues together.
+    if (fem->contactManager->all_exterior_flag != 0) {
+        fem->contactManager->resolveTieOverlap(fem->tieManager, fem);
+    }
     int offset = 0;
     for (Surface& surface : surfaces->surface_array) {
         surface.defineSegmentLocalIds(offset);
@@ -262,6 +271,7 @@ void buildContactSurfaces(FEMDynamic* fem)
             if (part.contact_surface_id != 0 && surface.id == part.contact_surface_id) part.contact_surface = &surface;
         }
     }
+    return resolved;
 }
 
 void finishPreprocess(FEMDynamic* fem)

@@ -21,10 +21,12 @@ bool completeKeywordDeck(FEMDynamic* fem, KeywordDeckState& state);
 // (reported on the error stream), and the run must not start.
 int preprocessModel(FEMDynamic* fem);
 
-// Resolves every contact's sides into surfaces or slave node lists (a
-// contact whose side names nothing is reported and dropped), then numbers
-// the segments over all surfaces.
-void buildContactSurfaces(FEMDynamic* fem);
+// Resolves every contact's sides into surfaces or slave node lists, hands
+// tied contacts to the tie manager (whose ties then drop the whole-model
+// contacts between the surfaces they glue), then numbers the segments over
+// all surfaces. False, after a message naming the contact and the side,
+// when a side names nothing the model has or nothing to touch.
+bool buildContactSurfaces(FEMDynamic* fem);
 
 // Last step of preprocessModel: run-time state of rigid nodes, initial
 // coordinates, surface thicknesses, search modes, safe factor, step multipliers.

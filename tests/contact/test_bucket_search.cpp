@@ -131,19 +131,28 @@ TEST(BucketSearch, CrowdedBucketsAndCandidateListsKeepTheirBoundsAndSaySoOnce) {
 
 namespace {
 
+// A solver with parts of the given names, of a rigid material where marked
+// and of steel otherwise.
+struct PartsOf {
+  FEMDynamic fem;
+  Material rigid{}, steel{};
+  PartsOf(std::initializer_list<std::pair<const char*, bool>> parts) {
+    rigid.type = MT_RIGID;
+    steel.type = MT_LINEAR_ELASTIC;
+    for (const auto& [name, isRigid] : parts) {
+      fem.part_array.emplace_back();
+      fem.part_array.back().name = name;
+      fem.part_array.back().material = isRigid ? &rigid : &steel;
+    }
+  }
+};
+
 // A rigid surface is always the master of its grid, also when the surface
 // lists no parts (a surface made for a contact from a part by id keeps only
 // the part's name); a surface with neither parts nor name is left alone.
 TEST(SearchGrid, RigidSurfaceBecomesMasterAlsoWithoutAPartList) {
-  FEMDynamic fem;
-  Material rigid{}, steel{};
-  rigid.type = MT_RIGID;
-  steel.type = MT_LINEAR_ELASTIC;
-  fem.part_array.resize(2);
-  fem.part_array[0].name = "plate";
-  fem.part_array[0].material = &steel;
-  fem.part_array[1].name = "ball";
-  fem.part_array[1].material = &rigid;
+  PartsOf model{{"plate", false}, {"ball", true}};
+  FEMDynamic& fem = model.fem;
   Surface plate, ball, unnamed;
   plate.part_name = "plate";
   ball.part_name = "ball";
@@ -165,6 +174,41 @@ TEST(SearchGrid, RigidSurfaceBecomesMasterAlsoWithoutAPartList) {
   EXPECT_EQ(uc.subDomainManagerArray[0].slaveSurface, &plate);
   EXPECT_EQ(uc.subDomainManagerArray[1].masterSurface, &plate);
   EXPECT_EQ(uc.subDomainManagerArray[1].slaveSurface, &unnamed);
+}
+
+// A contact searched both ways gets one grid per direction, unless a side
+// is rigid (a rigid body is only ever the master) or both sides are one
+// surface; a one-way contact searches its finer side against the coarser.
+TEST(SearchGrid, TwoWayContactsSearchEachSideAgainstTheOther) {
+  PartsOf model{{"upper", false}, {"lower", false}, {"ball", true}};
+  FEMDynamic& fem = model.fem;
+  Surface upper, lower, ball;
+  upper.part_index_array = {0};
+  lower.part_index_array = {1};
+  ball.part_index_array = {2};
+  upper.mean_edge_length = 1.0;
+  lower.mean_edge_length = 2.0;
+  std::vector<Contact> contacts(5);
+  auto set = [&contacts](int i, Surface* m, Surface* s, int twoWay) {
+    contacts[i].contact_type = SURFACE_TO_SURFACE;
+    contacts[i].masterSurface = m;
+    contacts[i].slaveSurface = s;
+    contacts[i].two_way = static_cast<unsigned char>(twoWay);
+  };
+  set(0, &upper, &lower, 1);  // both ways
+  set(1, &upper, &ball, 1);   // the ball is the master only
+  set(2, &lower, &lower, 1);  // a surface against itself: one grid
+  set(3, &upper, &lower, 0);  // one way: the finer upper surface is the slave
+  set(4, &ball, &ball, 1);    // a rigid body against itself: none
+  UnifiedContact uc;
+  uc.buildSubDomainManagers(contacts, nullptr, &fem);
+  const std::vector<std::pair<Surface*, Surface*>> expected = {
+      {&upper, &lower}, {&lower, &upper}, {&ball, &upper}, {&lower, &lower}, {&lower, &upper}};
+  ASSERT_EQ(uc.subDomainManagerArray.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(uc.subDomainManagerArray[i].masterSurface, expected[i].first) << i;
+    EXPECT_EQ(uc.subDomainManagerArray[i].slaveSurface, expected[i].second) << i;
+  }
 }
 
 }  // namespace

@@ -152,6 +152,30 @@ TEST(PairStep, NodePairOfEqualMassesGetsMvOverDt) {
   EXPECT_NEAR(master.contact_force[2], -1.0 * 3.0 / kDt * 0.5, 1e-6);
 }
 
+// Two plates whose middle nodes close on each other, each node held by its
+// own pair on a segment of the other's node: the contact is seen from both
+// sides, each pair carries half, and the nodes get what one pair gives.
+TEST(PairStep, TwoPairsSeeingOneContactFromBothSidesCarryHalfEach) {
+  ContactRig rig;
+  rig.addPlate(2, 2, 1.0, 0.0);   // nodes 1-9, segments 0-3, middle node 5
+  rig.addPlate(2, 2, 1.0, 0.02);  // nodes 10-18, segments 4-7, middle node 14
+  rig.buildSurface();
+  ContactNodeCuda& upper = rig.addContactNode(14);
+  ContactNodeCuda& lower = rig.addContactNode(5);
+  rig.node(14).vel[2] = -1.5;
+  rig.node(5).vel[2] = 1.5;
+  ContactPairCuda& down = activePair(upper, NODE_TO_NODE, &rig.segment(0), 2);  // at node 5
+  ContactPairCuda& up = activePair(lower, NODE_TO_NODE, &rig.segment(4), 2);    // at node 14
+  up.side = -1;  // node 5 lies behind the upper plate's segments
+  int active = 2;
+  for (ContactPairCuda* p : {&down, &up}) p->penetraCalDefenGpu(0, nullptr);
+  EXPECT_EQ(down.reciprocal, 1);
+  EXPECT_EQ(up.reciprocal, 1);
+  for (ContactPairCuda* p : {&down, &up}) p->defenceNodeCalGpuDecouple(kDt, 1, &active, 0);
+  EXPECT_NEAR(rig.node(14).contact_force[2], 1.0 * 3.0 / kDt * 0.5, 1e-6);
+  EXPECT_NEAR(rig.node(5).contact_force[2], -1.0 * 3.0 / kDt * 0.5, 1e-6);
+}
+
 TEST(PairRelease, SeparatingPairWithGapIsReleasedIntoItsCandidates) {
   ContactRig rig;
   rig.addPlate(1, 1, 1.0, 0.0);

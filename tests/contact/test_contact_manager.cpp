@@ -48,7 +48,7 @@ TEST(ContactManagerPasses, TieDropsTheContactOverItsTwoSurfaces) {
   EXPECT_EQ(contacts[1].slave_id, 4);
 }
 
-TEST(ContactManagerPasses, AllExteriorModeGivesOneContactPerPairOfPartSurfaces) {
+TEST(ContactManagerPasses, AllExteriorModeGivesOneContactPerPairOfPartSurfacesAndOnePerSurface) {
   Model m;
   m.addPlate(1, 1, 1.0, 0.1, "a");
   m.addPlate(1, 1, 1.0, 0.1, "b");
@@ -59,12 +59,15 @@ TEST(ContactManagerPasses, AllExteriorModeGivesOneContactPerPairOfPartSurfaces) 
   ASSERT_EQ(m.surfaces().size(), 3u);
   EXPECT_EQ(m.surfaces()[1].segment_array.size(), 2u);
   const std::vector<Contact>& contacts = m.fem.contactManager->contact_array;
-  ASSERT_EQ(contacts.size(), 3u);
-  const int expected[3][2] = {{1, 2}, {1, 3}, {2, 3}};
-  for (int i = 0; i < 3; ++i) {
+  // The pairs of distinct surfaces, then each surface with itself, all
+  // searched both ways.
+  ASSERT_EQ(contacts.size(), 6u);
+  const int expected[6][2] = {{1, 2}, {1, 3}, {2, 3}, {1, 1}, {2, 2}, {3, 3}};
+  for (int i = 0; i < 6; ++i) {
     EXPECT_EQ(contacts[static_cast<std::size_t>(i)].master_id, expected[i][0]);
     EXPECT_EQ(contacts[static_cast<std::size_t>(i)].slave_id, expected[i][1]);
     EXPECT_EQ(contacts[static_cast<std::size_t>(i)].box_check_flag, 1);
+    EXPECT_EQ(contacts[static_cast<std::size_t>(i)].two_way, 1);
     EXPECT_EQ(contacts[static_cast<std::size_t>(i)].search_depth, 2);  // constructor defaults
   }
   // Set-up grows the surface list; the parts follow their surfaces.

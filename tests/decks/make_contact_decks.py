@@ -11,9 +11,13 @@ block_off_edge        a block sliding off the free edge of a fixed plate of
                       shells under gravity
 sphere_on_plate       a rigid sphere of shells striking a clamped plate of
                       Belytschko-Tsay shells, single-surface contact
+blocks_<form>         two steel blocks of 2 x 2 x 2 hexahedra, the upper one
+                      falling onto the lower one, held at its base, with each
+                      form of contact definition a deck can give
 """
 import os
 import sys
+import textwrap
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from make_decks import card, grid, hexahedra, node_block, node_set, initial_velocity, write  # noqa: E402
@@ -189,9 +193,113 @@ def sphere_on_plate():
     write("sphere_on_plate", text)
 
 
+BLOCK_H = 0.01        # element edge, m
+BLOCK_GAP = 1.0e-4    # the upper block starts 0.1 mm above the lower one
+BLOCK_SPEED = 10.0    # falling speed of the upper block, m/s
+BLOCK_END = 8.0e-5
+
+
+def rotated_cells(cells):
+    """The same hexahedra with their local axes turned (x, y, z) -> (y, z, x):
+    the element's first face is then a side face of the block."""
+    order = [0, 3, 7, 4, 1, 2, 6, 5]
+    return [[c[k] for k in order] for c in cells]
+
+
+def exterior_faces(cells):
+    """Exterior faces of hexahedra, outward, each starting at its second node."""
+    rows = ((0, 3, 2, 1), (4, 5, 6, 7), (0, 1, 5, 4), (1, 2, 6, 5), (2, 3, 7, 6), (3, 0, 4, 7))
+    count, faces = {}, []
+    for c in cells:
+        for r in rows:
+            f = [c[k] for k in r]
+            key = frozenset(f)
+            count[key] = count.get(key, 0) + 1
+            faces.append(f)
+    return [f[1:] + f[:1] for f in faces if count[frozenset(f)] == 1]
+
+
+def two_blocks(offset):
+    """Lower block nodes 1-27, upper block nodes 28-54, both numbered
+    1 + i + 3 j + 9 k over the grid (i, j, k); the upper block is shifted by
+    offset = (dx, dy) and starts BLOCK_GAP above the lower one. Parts 1
+    (lower) and 2 (upper); node sets 1 (the lower block's base) and 2 (every
+    node of the upper block); part sets 3 and 4 (parts 1 and 2), 5 (both).
+    Returns the deck text and the exterior faces of both blocks."""
+    lower, number = grid(2, 2, 2, BLOCK_H, BLOCK_H, BLOCK_H)
+    upper = [(x + offset[0], y + offset[1], z + 2 * BLOCK_H + BLOCK_GAP) for (x, y, z) in lower]
+    cells_l = hexahedra(2, 2, 2, number)
+    cells_u = rotated_cells([[n + len(lower) for n in c] for c in cells_l])
+    base = [n for (i, j, k), n in number.items() if k == 0]
+    text = (node_block(lower + upper) + "*ELEMENT_SOLID\n" + solid_elements(cells_l, 1, 1)
+            + solid_elements(cells_u, len(cells_l) + 1, 2)
+            + "*PART\nlower\n" + card(1, 1, 1) + "*PART\nupper\n" + card(2, 1, 1)
+            + "*SECTION_SOLID\n" + card(1, 1)
+            + "*MAT_ELASTIC\n" + card(1, STEEL_RHO, STEEL_E, 0.3)
+            + node_set(1, sorted(base)) + "*BOUNDARY_SPC_SET\n" + card(1, 0, 1, 1, 1, 1, 1, 1)
+            + node_set(2, list(range(len(lower) + 1, 2 * len(lower) + 1)))
+            + "*INITIAL_VELOCITY\n" + card(2) + card(0.0, 0.0, -BLOCK_SPEED)
+            + "*SET_PART_LIST\n" + card(3) + card(1) + "*SET_PART_LIST\n" + card(4) + card(2)
+            + "*SET_PART_LIST\n" + card(5) + card(1, 2))
+    return text, exterior_faces(cells_l) + exterior_faces(cells_u)
+
+
+BLOCKS_README = """# {case}
+
+Two steel blocks of 2 x 2 x 2 hexahedra (element 10 mm; E = 210 GPa,
+rho = 7850 kg/m^3, nu = 0.3): the lower one (nodes 1-27, part 1) held at its
+base, the upper one (nodes 28-54, part 2, its elements written with their
+first face on a side of the block) 0.1 mm above it, falling at 10 m/s and
+offset by half an element along x and a quarter along y, so that nodes of
+each block lie over the inside of the other's faces. Contact: {title}.
+
+What must come out (`tests/contact/test_contact_forms.cpp`): {expect}, and
+the upper block leaves upwards with no more momentum than it came with.
+Written by `make_contact_decks.py`.
+"""
+
+
+def blocks(case, title, contact, segments=False, both_ways=True):
+    """The upper block is offset by half an element along x and a quarter
+    along y, so that nodes of each block lie over the inside of the other's
+    faces."""
+    body, faces = two_blocks((0.5 * BLOCK_H, 0.25 * BLOCK_H))
+    text = "*KEYWORD\n$ " + title + "\n" + body
+    if segments:
+        text += segment_set(7, faces)
+    text += contact + "*CONTROL_TERMINATION\n" + card(BLOCK_END) + "*END\n"
+    write(case, text)
+    expect = ("no node of either block passes the other's face by more than 0.5 % of an element" if both_ways else
+              "no node of the upper (slave) block passes the lower block's top face by more than 0.5 % of an element")
+    text = BLOCKS_README.format(case=case, title=title, expect=expect)
+    paragraphs = [textwrap.fill(" ".join(p.split("\n")), 78) if not p.startswith("#") else p
+                  for p in text.strip().split("\n\n")]
+    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), case, "README.md"), "w") as f:
+        f.write("\n\n".join(paragraphs) + "\n")
+
+
+def blocks_decks():
+    single = "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n"
+    tail = card(0.0) + card(0.0)
+    blocks("blocks_whole_model", "single-surface contact of the whole model (SSTYP 5)", single + card(0, 0, 5) + tail)
+    blocks("blocks_single_surface_parts", "single-surface contact over the part set of both parts",
+           single + card(5, 0, 2) + tail)
+    blocks("blocks_segment_set", "single-surface contact over a segment set of every exterior hexahedron face, "
+           "each written from its second node", single + card(7, 0, 0) + tail, segments=True)
+    blocks("blocks_general", "general contact over the part set of both parts",
+           "*CONTACT_GENERAL\n" + card(5, 0, 2) + tail)
+    blocks("blocks_surface_to_surface", "surface-to-surface contact, slave the upper part, master the lower one",
+           "*CONTACT_SURFACE_TO_SURFACE\n" + card(2, 1, 3, 3) + tail, both_ways=False)
+    blocks("blocks_part_sets", "surface-to-surface contact, slave the part set of the upper part, master that of "
+           "the lower one", "*CONTACT_SURFACE_TO_SURFACE\n" + card(4, 3, 2, 2) + tail, both_ways=False)
+    blocks("blocks_nodes_to_surface", "nodes to surface, slave a node set of every node, master the part set of "
+           "both parts", node_set(6, list(range(1, 55))) + "*CONTACT_NODES_TO_SURFACE\n" + card(6, 5, 4, 2) + tail)
+
+
 if __name__ == "__main__":
     bar_on_bar()
     bar_on_bar_apart()
     node_on_shell()
     block_off_edge()
     sphere_on_plate()
+    blocks_decks()
