@@ -2,10 +2,15 @@
 // bucket array shared through the master surface, the device buffers, and
 // the per-cycle steps of the bucket search.
 #include "contact/subdomainmanager.h"
+#include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 #include "contact/contactnode.h"
 #include "contact/surface.h"
 #include "contact/unified_contact.h"
@@ -120,6 +125,90 @@ void foldPartialBoxes(const double3* maxPartial, const double3* minPartial, int 
       if (axisOf(maxPartial[b], a) > axisOf(mx, a)) axisRef(mx, a) = axisOf(maxPartial[b], a);
       if (axisOf(minPartial[b], a) < axisOf(mn, a)) axisRef(mn, a) = axisOf(minPartial[b], a);
     }
+  }
+}
+
+// ---- smallest spacing -----------------------------------------------------
+
+namespace {
+
+using Point3 = std::array<double, 3>;
+
+double distanceOf(const Point3& a, const Point3& b) {
+  const double dx = a[0] - b[0], dy = a[1] - b[1], dz = a[2] - b[2];
+  return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+// Smallest distance between two points in the same or in neighbouring
+// cells of edge s (cells counted from the corner lo); DBL_MAX when no cell
+// and no neighbour holds a second point.
+double closestInCells(const std::vector<Point3>& points, const Point3& lo, double s) {
+  auto cellOf = [&](const Point3& p, int a) { return static_cast<std::int64_t>(std::floor((p[a] - lo[a]) / s)); };
+  // 21 bits an index, shifted by one so that the neighbours below cell 0
+  // have their own keys (beyond 2^21 cells on an axis keys may meet, which
+  // only adds comparisons).
+  auto key = [](std::int64_t i, std::int64_t j, std::int64_t k) {
+    constexpr std::uint64_t kMask = (1u << 21) - 1;
+    return ((static_cast<std::uint64_t>(i + 1) & kMask) << 42) | ((static_cast<std::uint64_t>(j + 1) & kMask) << 21) |
+           (static_cast<std::uint64_t>(k + 1) & kMask);
+  };
+  // The points sorted by cell, and each cell's run of them.
+  std::vector<std::pair<std::uint64_t, int>> keyed(points.size());
+  for (std::size_t n = 0; n < points.size(); ++n) {
+    keyed[n] = {key(cellOf(points[n], 0), cellOf(points[n], 1), cellOf(points[n], 2)), static_cast<int>(n)};
+  }
+  std::sort(keyed.begin(), keyed.end());
+  std::unordered_map<std::uint64_t, std::pair<std::size_t, std::size_t>> runs;  // cell -> [first, last)
+  runs.reserve(points.size());
+  for (std::size_t r = 0; r < keyed.size();) {
+    std::size_t e = r + 1;
+    while (e < keyed.size() && keyed[e].first == keyed[r].first) ++e;
+    runs.emplace(keyed[r].first, std::make_pair(r, e));
+    r = e;
+  }
+  double best = DBL_MAX;
+  for (std::size_t n = 0; n < points.size(); ++n) {
+    const std::int64_t c[3] = {cellOf(points[n], 0), cellOf(points[n], 1), cellOf(points[n], 2)};
+    for (int d = 0; d < 27; ++d) {
+      const auto it = runs.find(key(c[0] + d / 9 - 1, c[1] + d / 3 % 3 - 1, c[2] + d % 3 - 1));
+      if (it == runs.end()) continue;
+      for (std::size_t r = it->second.first; r < it->second.second; ++r) {
+        const auto m = static_cast<std::size_t>(keyed[r].second);
+        if (m > n) best = std::min(best, distanceOf(points[n], points[m]));
+      }
+    }
+  }
+  return best;
+}
+
+}  // namespace
+
+double smallestSpacing(std::vector<std::array<double, 3>> points) {
+  if (points.size() < 2) return 1e6;
+  // Two nodes at one place: nothing is closer.
+  std::sort(points.begin(), points.end());
+  if (std::adjacent_find(points.begin(), points.end()) != points.end()) return 0.0;
+  Point3 lo = points.front(), hi = points.front();
+  for (const Point3& p : points) {
+    for (int a = 0; a < 3; ++a) {
+      lo[a] = std::min(lo[a], p[a]);
+      hi[a] = std::max(hi[a], p[a]);
+    }
+  }
+  // Cells grow from a size below the spacing of the nodes until a pair no
+  // farther apart than the cell edge turns up: every pair that close lies in
+  // neighbouring cells, so that pair is the closest, and since the cells of
+  // the pass before held no such pair they are less than twice the smallest
+  // spacing, so each cell holds few nodes and every pass is linear. The
+  // first size: a quarter of the closest neighbours in sorted order (on a
+  // mesh about a quarter of its edge), at least the box over the count.
+  double neighbours = DBL_MAX;
+  for (std::size_t n = 1; n < points.size(); ++n) neighbours = std::min(neighbours, distanceOf(points[n - 1], points[n]));
+  double s = std::max(0.25 * neighbours, distanceOf(lo, hi) / static_cast<double>(points.size()));
+  while (true) {
+    const double best = closestInCells(points, lo, s);
+    if (best <= s) return best;
+    s *= 2.0;
   }
 }
 
@@ -252,16 +341,12 @@ bool SubDomainManager::slaveExtent(double3& mx, double3& mn) const {
     launch(minMaxNodeArray, dim3(blocks), dim3(32), k, nodes, maxGpu, minGpu, 0.0);
   });
   // Widened by the smallest spacing of the slave nodes.
-  double spacing = 1e6;
-  for (int i = 0; i < k; ++i) {
-    for (int j = i + 1; j < k; ++j) {
-      const double* a = slave_contact_node_array_cpu[i]->node->coord;
-      const double* b = slave_contact_node_array_cpu[j]->node->coord;
-      const double d = std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
-                                 (a[2] - b[2]) * (a[2] - b[2]));
-      if (d < spacing) spacing = d;
-    }
+  std::vector<std::array<double, 3>> points;
+  points.reserve(static_cast<std::size_t>(k));
+  for (const ContactNodeCuda* cn : slave_contact_node_array_cpu) {
+    if (cn != nullptr && cn->node != nullptr) points.push_back({cn->node->coord[0], cn->node->coord[1], cn->node->coord[2]});
   }
+  const double spacing = smallestSpacing(points);
   for (int a = 0; a < 3; ++a) {
     axisRef(mx, a) += spacing;
     axisRef(mn, a) -= spacing;

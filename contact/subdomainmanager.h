@@ -2,6 +2,7 @@
 // the master surface's bucket array it shares, the slave contact nodes, the
 // box buffers, and the per-cycle binning steps of the bucket search.
 #pragma once
+#include <array>
 #include <vector>
 #include "contact/subdomain.h"
 #include "platform/gpu_runtime.h"
@@ -69,6 +70,10 @@ class SubDomainManager {
   bool slaveExtent(double3& mx, double3& mn) const;
   void giveMasterSurfaceGrid();
 };
+
+// Smallest distance between two of the points (1e6 for fewer than two),
+// in time linear in their number for the nodes of a mesh.
+double smallestSpacing(std::vector<std::array<double, 3>> points);
 
 // Grid sizing rule: sub-domains per axis for `count` items spread over a box
 // of edge lengths L (cube-root rule, two-dimensional on a flat axis).

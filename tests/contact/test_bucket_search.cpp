@@ -3,7 +3,10 @@
 // and candidate lists stay within their slots and say so once.
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <set>
+#include <vector>
 #include "contact/subdomainmanager.h"
 #include "core/part.h"
 #include "materials/material.h"
@@ -209,6 +212,49 @@ TEST(SearchGrid, TwoWayContactsSearchEachSideAgainstTheOther) {
     EXPECT_EQ(uc.subDomainManagerArray[i].masterSurface, expected[i].first) << i;
     EXPECT_EQ(uc.subDomainManagerArray[i].slaveSurface, expected[i].second) << i;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The smallest spacing of a node-set slave side widens its box: the
+// closest pair of the set, as comparing every pair gives it.
+TEST(SearchGrid, SmallestSpacingIsTheClosestPair) {
+  auto bruteForce = [](const std::vector<std::array<double, 3>>& p) {
+    double best = 1e6;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+      for (std::size_t j = i + 1; j < p.size(); ++j) {
+        const double d = std::hypot(p[i][0] - p[j][0], p[i][1] - p[j][1], p[i][2] - p[j][2]);
+        best = std::min(best, d);
+      }
+    }
+    return best;
+  };
+  // Scattered points, a flat cloud, and a line with one close pair.
+  unsigned seed = 12345;
+  auto uniform = [&seed]() {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<double>(seed >> 8) / static_cast<double>(1u << 24);
+  };
+  std::vector<std::vector<std::array<double, 3>>> clouds(3);
+  for (int i = 0; i < 400; ++i) {
+    clouds[0].push_back({uniform(), 3.0 * uniform(), 0.01 * uniform()});
+    clouds[1].push_back({uniform(), uniform(), 0.0});
+    clouds[2].push_back({static_cast<double>(i), 0.0, 0.0});
+  }
+  clouds[2].push_back({17.25, 0.0, 0.0});
+  for (const auto& cloud : clouds) EXPECT_DOUBLE_EQ(smallestSpacing(cloud), bruteForce(cloud));
+  // A regular grid of nodes: its edge.
+  std::vector<std::array<double, 3>> grid;
+  for (int i = 0; i < 20; ++i)
+    for (int j = 0; j < 20; ++j)
+      for (int k = 0; k < 5; ++k) grid.push_back({0.01 * i, 0.01 * j, 0.01 * k});
+  EXPECT_NEAR(smallestSpacing(grid), 0.01, 1e-15);
+  // Two nodes at one place, one node, none.
+  EXPECT_EQ(smallestSpacing({{1.0, 2.0, 3.0}, {0.0, 0.0, 0.0}, {1.0, 2.0, 3.0}}), 0.0);
+  EXPECT_EQ(smallestSpacing({{1.0, 2.0, 3.0}}), 1e6);
+  EXPECT_EQ(smallestSpacing({}), 1e6);
 }
 
 }  // namespace
