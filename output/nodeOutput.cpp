@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <fstream>
 #include <ios>
+#include <set>
 
 #include "contact/contactpair.h"
 #include "contact/pairmanager.h"
@@ -13,6 +14,8 @@
 #include "core/setManager.h"
 #include "output/outputManager.h"
 #include "solver/femdynamic.h"
+#include "solver/rigid.h"
+#include "solver/rigidmanager.h"
 
 void NodeOutput::init(FEMDynamic* fem)
 {
@@ -36,6 +39,10 @@ void NodeOutput::init(FEMDynamic* fem)
         return;
     }
     active_ = true;
+    reference_ = nodes_.front();
+    if (nodeSet_->id_array.size() == 1) {
+        followRigidBody(fem);
+    }
 
     needMemSize_ = 0;
     bufferOffsets_.clear();
@@ -53,6 +60,57 @@ void NodeOutput::init(FEMDynamic* fem)
         needMemoryGpu.assign(nullptr, needMemSize_);
         nodesGpu_.build(nodes_, fem->nodeManager);
     }
+}
+
+namespace {
+
+// The rigid body a node is attached to (as the reference node of an .inp
+// rigid body is), or the body it was merged into; null when none.
+RigidCuda* bodyOfReferenceNode(RigidManager* rigids, const NodeCuda* node)
+{
+    for (RigidCuda& body : rigids->rigid_array) {
+        if (std::find(body.extraNodes.begin(), body.extraNodes.end(), node) != body.extraNodes.end()) {
+            return body.mergedInto != nullptr ? body.mergedInto : &body;
+        }
+    }
+    return nullptr;
+}
+
+// Every node of a body and of the bodies merged into it, attached nodes
+// included, each once, in that order.
+std::vector<NodeCuda*> nodesOfBody(RigidManager* rigids, const RigidCuda* body)
+{
+    std::vector<NodeCuda*> all;
+    std::set<const NodeCuda*> seen;
+    auto add = [&](const std::vector<NodeCuda*>& list) {
+        for (NodeCuda* node : list) {
+            if (node != nullptr && seen.insert(node).second) {
+                all.push_back(node);
+            }
+        }
+    };
+    for (const RigidCuda& part : rigids->rigid_array) {
+        if (&part == body || part.mergedInto == body) {
+            add(part.nodes);
+            add(part.extraNodes);
+        }
+    }
+    return all;
+}
+
+}  // namespace
+
+void NodeOutput::followRigidBody(FEMDynamic* fem)
+{
+    RigidCuda* body = bodyOfReferenceNode(fem->rigidManager, reference_);
+    if (body == nullptr) {
+        return;
+    }
+    rigid = body;
+    nodeSet_ = nullptr;
+    nodes_ = nodesOfBody(fem->rigidManager, body);
+    std::printf("node history \"%s\": node %d is the reference node of a rigid body; the output follows its %zu "
+                "nodes\n", setName_.c_str(), reference_->id, nodes_.size());
 }
 
 void NodeOutput::collect(FEMDynamic* fem, double time, double dt)
@@ -119,7 +177,7 @@ void NodeOutput::collectContactForceCpu(FEMDynamic* fem, double* B)
         }
     }
     for (int j = 0; j < 3; ++j) {
-        B[3 + j] = nodes_.front()->total_disp[j];
+        B[3 + j] = reference_->total_disp[j];
     }
 }
 

@@ -43,7 +43,7 @@ void NodeOutput::collectContactForceGpu(FEMDynamic* fem, double* B, double* D)
 {
     NodeManager* nodeManager = fem->nodeManager;
     NodeCuda reference;
-    CUDA_CHECK(cudaMemcpy(&reference, nodeManager->node_array_gpu + nodes_.front()->store_id, sizeof(NodeCuda),
+    CUDA_CHECK(cudaMemcpy(&reference, nodeManager->node_array_gpu + reference_->store_id, sizeof(NodeCuda),
                           cudaMemcpyDeviceToHost));
     CUDA_CHECK(cudaMemset(D, 0, sizeof(double) * 3));
     CUDA_CHECK(cudaDeviceSynchronize());

@@ -1,7 +1,10 @@
 // Node history: one text file per requested variable in the folder
 // "nodeoutput" of the work directory, following one node set through the
 // run: the summed contact force of the set with the displacement of its
-// first node ("RF"), the nodal stresses ("S") and strains ("PE").
+// first node ("RF"), the nodal stresses ("S") and strains ("PE"). A set of
+// one node that is the reference node of a rigid body (a node attached to
+// it) follows the whole body: the force on all its nodes, the displacement
+// of the reference node, and a line per node of the body.
 #pragma once
 #include <vector>
 
@@ -15,8 +18,8 @@ struct ContactPairCuda;
 
 class NodeOutput : public BasicOutput {
 public:
-    Set* nodeSet_ = nullptr;                 // the node set, found by setId_
-    RigidCuda* rigid = nullptr;              // not followed by this version: stays null
+    Set* nodeSet_ = nullptr;                 // the node set, found by setId_; null when a rigid body is followed
+    RigidCuda* rigid = nullptr;              // the rigid body of the set's reference node, or null
     DeviceDoubleBuffer needMemoryGpu;        // device buffer, needMemSize_ doubles (GPU run)
     std::vector<double> needMemoryCpu;       // host buffer, needMemSize_ doubles
     int needMemSize_ = 0;
@@ -34,10 +37,13 @@ public:
 
 private:
     bool active_ = false;            // the set was found and has nodes
-    std::vector<NodeCuda*> nodes_;   // resolved host nodes of the set
+    std::vector<NodeCuda*> nodes_;   // resolved host nodes of the set, or every node of the rigid body
+    NodeCuda* reference_ = nullptr;  // the node whose displacement the contact line gives
     DeviceNodeList nodesGpu_;        // their device twins, same order
     bool hostStressNoted_ = false;
 
+    // A set of one reference node follows its rigid body.
+    void followRigidBody(FEMDynamic* fem);
     // Contact force of the set into B[0..2], reference displacement into B[3..5].
     void collectContactForceGpu(FEMDynamic* fem, double* B, double* D);
     void collectContactForceCpu(FEMDynamic* fem, double* B);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/node.h"
+#include "core/nodeManager.h"
 #include "core/set.h"
 #include "core/setManager.h"
 #include "elements/element.h"
@@ -17,6 +19,7 @@
 #include "output/nodeOutput.h"
 #include "solver/femdynamic.h"
 #include "output/outputManager.h"
+#include "solver/timeControl.h"
 #include "tests/decks/deck_case.h"
 #include "tests/elements/lineElementRun.h"
 
@@ -191,6 +194,59 @@ TEST(NodeHistory, ContactForceOfSlavesAndMastersOnBothLoops)
             for (int k = 4; k < 7; ++k)
                 EXPECT_NEAR(std::stod(masters[r][k]), -std::stod(slaves[r][k]), 1e-6 * largest) << "line " << r;
         }
+    }
+}
+
+// The rigid sphere of sphere_on_plate with a node attached at its centre
+// (its reference node) strikes the plate. The history of the set of that
+// one node follows the whole body: its contact force is that of the set of
+// all the sphere's nodes, and not zero once the sphere is on the plate; its
+// displacement is the centre's (-5 m/s before the impact); its stress lines
+// name every node of the body. On either loop.
+TEST(NodeHistory, ReferenceNodeFollowsItsRigidBody)
+{
+    std::string deck = deckcase::readText(deckcase::caseFolder("sphere_on_plate") / "deck.k");
+    deck.insert(deck.rfind("*END"), "*NODE\n1000 0 0 0.054\n*CONSTRAINED_EXTRA_NODES_NODE\n         2      1000\n"
+                                    "*SET_NODE_LIST\n        61\n      1000\n");
+    for (bool hostLoop : {false, true}) {
+        SCOPED_TRACE(hostLoop ? "host loop" : "GPU loop");
+        std::string work;
+        linerun::RunOptions options;
+        options.hostLoop = hostLoop;
+        options.afterRead = [&work](FEMDynamic* fem) {
+            work = fem->work_path;
+            fem->timeControl->end_time = 4e-4;  // 0.2 ms on the plate
+            Set members;  // the sphere's own nodes: above the plate, less the centre
+            members.type = SET_NODE;
+            members.id = 62;
+            for (const NodeCuda& node : fem->nodeManager->node_array_cpu) {
+                if (node.coord[2] > 0.001 && node.coord[2] < 0.05) members.id_array.push_back(node.id);
+            }
+            fem->setManager->addSet(members);
+            fem->outputManager->addOutput(historyOf<NodeOutput>(61, "centre", 2e-5, {"RF", "S"}));
+            fem->outputManager->addOutput(historyOf<NodeOutput>(62, "members", 2e-5, {"RF"}));
+        };
+        const std::string console =
+            linerun::runDeck(std::string("history_rigid_") + (hostLoop ? "host" : "gpu"), deck, options).console;
+        EXPECT_NE(console.find("the output follows its 99 nodes"), std::string::npos) << console;
+        const fs::path folder = fs::path(work) / "nodeoutput";
+        const auto centre = tabRows(folder / "contact_file_centre.txt");
+        const auto members = tabRows(folder / "contact_file_members.txt");
+        ASSERT_GT(centre.size(), 15u);
+        ASSERT_EQ(members.size(), centre.size());
+        double largest = 0.0;
+        for (std::size_t r = 0; r < centre.size(); ++r) {
+            const double t = std::stod(centre[r][0]);
+            if (t < 1.8e-4) {
+                EXPECT_NEAR(std::stod(centre[r][3]), -5.0 * t, 1e-9) << "t = " << t;
+            }
+            for (int k = 4; k < 7; ++k) {
+                EXPECT_NEAR(std::stod(centre[r][k]), std::stod(members[r][k]), 1e-6 * (1.0 + largest)) << "t = " << t;
+            }
+            largest = std::fmax(largest, std::stod(centre[r][6]));
+        }
+        EXPECT_GT(largest, 100.0) << "the plate pushes the sphere up";
+        EXPECT_EQ(tabRows(folder / "nodestress_file_centre.txt").size(), 99u * centre.size());
     }
 }
 
