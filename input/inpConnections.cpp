@@ -106,13 +106,11 @@ void addContact(Sides& sides, const std::string& slaveName, const std::string& m
     blocks.push_back(contactBlock(kind, slave, slaveType, master, masterType, interaction));
 }
 
-// Every part with every part and with itself.
+// Every part with every part and with itself: the whole-model contact, which
+// leaves out the surfaces a tie glues together.
 void addAllExterior(const InpModel& model, std::vector<std::string>& blocks) {
-    std::vector<int> parts;
-    for (size_t p = 0; p < model.parts.size(); ++p) parts.push_back(static_cast<int>(p) + 1);
-    blocks.push_back(nodeListBlock("*SET_PART_LIST", 1, parts));
     const InpModel::Interaction* interaction = assignedInteraction(model, "", "");
-    blocks.push_back(contactBlock("*CONTACT_AUTOMATIC_SINGLE_SURFACE", 1, 2, 0, 0, interaction));
+    blocks.push_back(contactBlock("*CONTACT_AUTOMATIC_SINGLE_SURFACE", 0, 5, 0, 0, interaction));
 }
 
 void addWelds(const InpModel& model, std::vector<std::string>& blocks) {

@@ -9,6 +9,7 @@
 #include "contact/surfacemanager.h"
 #include "core/curvemanager.h"
 #include "input/inpReader.h"
+#include "input/preprocessModel.h"
 #include "tests/input/inpTestDeck.h"
 #include "solver/femdynamic.h"
 
@@ -181,4 +182,34 @@ TEST_F(InpConnections, SurfaceFacesPointOutAndCoverTheElement) {
     std::string why;
     EXPECT_FALSE(inpSurfaceSegments(model, "P", segments, why));
     EXPECT_NE(why.find("pyramids"), std::string::npos) << why;
+}
+
+// ALL EXTERIOR is the whole-model contact: each part against itself and
+// the others, both ways, less the pair of parts a tie glues together.
+TEST_F(InpConnections, AllExteriorLeavesOutTiedParts) {
+    const std::string parts =
+        "*Node\n1, 0., 0., 0.\n2, 1., 0., 0.\n3, 1., 1., 0.\n4, 0., 1., 0.\n5, 0., 0., 1.\n6, 1., 0., 1.\n"
+        "7, 1., 1., 1.\n8, 0., 1., 1.\n9, 0., 0., 1.\n10, 1., 0., 1.\n11, 1., 1., 1.\n12, 0., 1., 1.\n"
+        "13, 0., 0., 2.\n14, 1., 0., 2.\n15, 1., 1., 2.\n16, 0., 1., 2.\n"
+        "*Element, type=C3D8R, elset=LOWER\n1, 1, 2, 3, 4, 5, 6, 7, 8\n"
+        "*Element, type=C3D8R, elset=UPPER\n2, 9, 10, 11, 12, 13, 14, 15, 16\n"
+        "*Solid Section, elset=LOWER, material=STEEL\n*Solid Section, elset=UPPER, material=STEEL\n"
+        "*Material, name=STEEL\n*Density\n7.85e-9\n*Elastic\n210000., 0.3\n"
+        "*Surface, name=TOP\nLOWER, S2\n*Surface, name=BOTTOM\nUPPER, S1\n";
+    const std::string step = "*Step\n*Dynamic, Explicit\n, 1e-5\n*Contact\n*Contact Inclusions, ALL EXTERIOR\n";
+    for (bool tied : {false, true}) {
+        SCOPED_TRACE(tied ? "tied" : "free");
+        TearDown();
+        SetUp();
+        ASSERT_TRUE(read(parts + (tied ? "*Tie, name=GLUE\nBOTTOM, TOP\n" : "") + step + "*End Step\n")) << messages;
+        EXPECT_EQ(fem->contactManager->all_exterior_flag, 1);
+        ASSERT_EQ(preprocessModel(fem), 1);
+        int between = 0, self = 0;
+        for (const Contact& c : fem->contactManager->contact_array) {
+            EXPECT_EQ(c.two_way, 1);
+            (c.masterSurface == c.slaveSurface ? self : between) += 1;
+        }
+        EXPECT_EQ(self, 2);
+        EXPECT_EQ(between, tied ? 0 : 1);
+    }
 }
