@@ -1,6 +1,7 @@
 // Tied contact: slave nodes of one surface glued to segments of another.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -33,6 +34,14 @@ struct SubTie {
 };
 static_assert(std::is_trivially_copyable_v<SubTie>);
 
+// Frees a device array of sub-ties through the CUDA error check.
+struct SubTieDeviceFree {
+  void operator()(SubTie* array) const;
+};
+// The device copy of a tie's sub-ties: one owner, moved along with its tie,
+// never copied.
+using SubTieDeviceArray = std::unique_ptr<SubTie[], SubTieDeviceFree>;
+
 class Tie {
  public:
   int32_t master_surface_id = 0;
@@ -44,19 +53,11 @@ class Tie {
   double tolerance = 0.0;  // 0: a default of a twentieth of each segment's mean edge
   unsigned char ignore_thickness = 0;
   std::vector<SubTie> sub_tie_array_cpu;
-  SubTie* sub_tie_array_gpu = nullptr;  // owned
+  SubTieDeviceArray sub_tie_array_gpu;  // device copy
   // Slave nodes given as a node set (no slave surface), and the deck id of
   // the card the tie came from (0 when none).
   std::vector<NodeCuda*> slave_node_array_cpu;
   int contact_id = 0;
-
-  Tie() = default;
-  // A copy carries the host data only; the device array stays with its owner.
-  Tie(const Tie& other);
-  Tie& operator=(const Tie& other);
-  Tie(Tie&& other) noexcept;
-  Tie& operator=(Tie&& other) noexcept;
-  virtual ~Tie();
 
   int subTieNum() const { return static_cast<int>(sub_tie_array_cpu.size()); }
   // The nodes to attach: the slave surface's, or the node set's.

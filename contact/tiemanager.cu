@@ -13,40 +13,7 @@
 
 using namespace contact_geom;
 
-Tie::Tie(const Tie& other) { *this = other; }
-
-Tie& Tie::operator=(const Tie& other) {
-  if (this == &other) return *this;
-  master_surface_id = other.master_surface_id;
-  slave_surface_id = other.slave_surface_id;
-  master_surface_name = other.master_surface_name;
-  slave_surface_name = other.slave_surface_name;
-  masterSurface = other.masterSurface;
-  slaveSurface = other.slaveSurface;
-  tolerance = other.tolerance;
-  ignore_thickness = other.ignore_thickness;
-  sub_tie_array_cpu = other.sub_tie_array_cpu;
-  slave_node_array_cpu = other.slave_node_array_cpu;
-  contact_id = other.contact_id;
-  return *this;
-}
-
-Tie::Tie(Tie&& other) noexcept { *this = std::move(other); }
-
-Tie& Tie::operator=(Tie&& other) noexcept {
-  if (this == &other) return *this;
-  const Tie& source = other;
-  SubTie* device = other.sub_tie_array_gpu;
-  other.sub_tie_array_gpu = nullptr;
-  *this = source;
-  if (sub_tie_array_gpu != nullptr) CUDA_CHECK(cudaFree(sub_tie_array_gpu));
-  sub_tie_array_gpu = device;
-  return *this;
-}
-
-Tie::~Tie() {
-  if (sub_tie_array_gpu != nullptr) CUDA_CHECK(cudaFree(sub_tie_array_gpu));
-}
+void SubTieDeviceFree::operator()(SubTie* array) const { CUDA_CHECK(cudaFree(array)); }
 
 const std::vector<NodeCuda*>& Tie::slaveNodes() const {
   return slaveSurface != nullptr ? slaveSurface->node_array : slave_node_array_cpu;
@@ -316,12 +283,13 @@ void TieManager::allocateAndCopyGpu(NodeManager* nodeManager) {
     const int n = tie.subTieNum();
     // A tie without slave nodes is not uploaded.
     if (n == 0 || tie.sub_tie_array_gpu != nullptr || tie.masterSurface->segment_array_gpu == nullptr) continue;
-    CUDA_CHECK(cudaMalloc(&tie.sub_tie_array_gpu, sizeof(SubTie) * n));
-    CUDA_CHECK(cudaMemcpy(tie.sub_tie_array_gpu, tie.sub_tie_array_cpu.data(), sizeof(SubTie) * n,
-                          cudaMemcpyHostToDevice));
-    launch(subTieGpuLinkNodeSeg, subTieGrid(n), dim3(32), tie.sub_tie_array_gpu, n, nodeManager->node_array_gpu,
+    SubTie* device = nullptr;
+    CUDA_CHECK(cudaMalloc(&device, sizeof(SubTie) * n));
+    tie.sub_tie_array_gpu.reset(device);
+    CUDA_CHECK(cudaMemcpy(device, tie.sub_tie_array_cpu.data(), sizeof(SubTie) * n, cudaMemcpyHostToDevice));
+    launch(subTieGpuLinkNodeSeg, subTieGrid(n), dim3(32), device, n, nodeManager->node_array_gpu,
            tie.masterSurface->segment_array_gpu);
-    launch(GpuVerAllSubTieInter, subTieGrid(n), dim3(32), tie.sub_tie_array_gpu, n);
+    launch(GpuVerAllSubTieInter, subTieGrid(n), dim3(32), device, n);
   }
   CUDA_CHECK(cudaDeviceSynchronize());
 }
@@ -330,7 +298,7 @@ void TieManager::modifySlaveVelGpu() {
   if (tie_num <= 0) return;
   for (Tie& tie : tie_array) {
     const int n = tie.subTieNum();
-    if (tie.sub_tie_array_gpu != nullptr) launch(GpuTieModifySlaveVel, subTieGrid(n), dim3(32), tie.sub_tie_array_gpu, n);
+    if (tie.sub_tie_array_gpu != nullptr) launch(GpuTieModifySlaveVel, subTieGrid(n), dim3(32), tie.sub_tie_array_gpu.get(), n);
   }
 }
 
@@ -338,7 +306,7 @@ void TieManager::addMasterForGpu() {
   if (tie_num <= 0) return;
   for (Tie& tie : tie_array) {
     const int n = tie.subTieNum();
-    if (tie.sub_tie_array_gpu != nullptr) launch(GpuSubTieAddMasterFor, subTieGrid(n), dim3(32), n, tie.sub_tie_array_gpu);
+    if (tie.sub_tie_array_gpu != nullptr) launch(GpuSubTieAddMasterFor, subTieGrid(n), dim3(32), n, tie.sub_tie_array_gpu.get());
   }
 }
 
@@ -346,7 +314,7 @@ void TieManager::transferSlaveMassGpu() {
   for (Tie& tie : tie_array) {
     const int n = tie.subTieNum();
     if (tie.sub_tie_array_gpu != nullptr) {
-      launch(GpuTransferSlaveMassToMasterSegment, subTieGrid(n), dim3(32), tie.sub_tie_array_gpu, n);
+      launch(GpuTransferSlaveMassToMasterSegment, subTieGrid(n), dim3(32), tie.sub_tie_array_gpu.get(), n);
     }
   }
 }

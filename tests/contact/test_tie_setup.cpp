@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include "contact/surfacemanager.h"
 #include "contact/tiemanager.h"
 #include "tests/contact/contactRig.h"
@@ -32,7 +34,7 @@ struct TieRig {
     tie.tolerance = tolerance;
     tie.ignore_thickness = ignoreThickness;
     for (int id : ids) tie.slave_node_array_cpu.push_back(&rig.node(id));
-    tm.tie_array.push_back(tie);
+    tm.tie_array.push_back(std::move(tie));
     tm.linkTieSurfaces(&sm);
     tm.resolveTieInput();
     tm.buildSubTies();
@@ -110,9 +112,40 @@ TEST(TieSetup, DoublyTiedNodeKeepsItsFirstAttachmentAndUnresolvedTiesGo) {
   Tie lost;
   lost.contact_id = 9;
   lost.master_surface_id = 42;
-  t.tm.tie_array.push_back(lost);
+  t.tm.tie_array.push_back(std::move(lost));
   testing::internal::CaptureStderr();
   t.tm.linkTieSurfaces(&t.sm);
   EXPECT_NE(testing::internal::GetCapturedStderr().find("Tie 9 (master surface 42"), std::string::npos);
   EXPECT_EQ(t.tm.tie_num, 1);
+}
+
+// A tie owns its device sub-ties alone: it cannot be copied, and a move
+// (as when the tie list grows) hands the device copy over, which then
+// still drives the slave and is freed once.
+static_assert(!std::is_copy_constructible_v<Tie> && !std::is_copy_assignable_v<Tie>);
+static_assert(std::is_nothrow_move_constructible_v<Tie> && std::is_nothrow_move_assignable_v<Tie>);
+
+TEST(TieSetup, UploadedTieMovesItsDeviceCopyAlongAndItStillDrivesTheSlave) {
+  TieRig t;
+  const int s = t.slave(0.25, 0.75, 0.0);
+  t.build({s});
+  t.rig.nodes.allocateAndCopyNodes();
+  t.sm.surface_array.front().allocateAndCopySegmentArrayGpu(&t.rig.nodes);
+  t.tm.allocateAndCopyGpu(&t.rig.nodes);
+  const SubTie* device = t.tm.tie_array.front().sub_tie_array_gpu.get();
+  ASSERT_NE(device, nullptr);
+  Tie moved = std::move(t.tm.tie_array.front());
+  EXPECT_EQ(t.tm.tie_array.front().sub_tie_array_gpu.get(), nullptr);
+  t.tm.tie_array.front() = std::move(moved);
+  t.tm.tie_array.reserve(t.tm.tie_array.capacity() + 8);  // the list grows: its ties move
+  ASSERT_EQ(t.tm.tie_array.front().sub_tie_array_gpu.get(), device);
+  // Master nodes move with velocity (x, 0, 0): the slave takes its point's.
+  for (NodeCuda& n : t.rig.nodes.node_array_cpu) n.vel[0] = n.id == s ? 0.0 : n.coord[0];
+  ASSERT_EQ(cudaMemcpy(t.rig.nodes.node_array_gpu, t.rig.nodes.node_array_cpu.data(),
+                       sizeof(NodeCuda) * t.rig.nodes.node_array_cpu.size(), cudaMemcpyHostToDevice),
+            cudaSuccess);
+  t.tm.modifySlaveVelGpu();
+  ASSERT_EQ(cudaDeviceSynchronize(), cudaSuccess);
+  t.rig.nodes.copyNodesToCpu();
+  EXPECT_NEAR(t.rig.node(s).vel[0], 0.25, 1e-12);
 }
