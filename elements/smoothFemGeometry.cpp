@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/part.h"
+#include "elements/elementtype.h"
 #include "elements/elmmanager.h"
 #include "elements/solid1stFormulation.h"
 
@@ -58,13 +59,6 @@ std::vector<int> findBoundaryFaces(const std::vector<Tetra>& tets) {
   return flags;
 }
 
-std::map<NodeCuda*, std::set<NodeCuda*>> nodeSupports(const std::vector<Tetra>& tets) {
-  std::map<NodeCuda*, std::set<NodeCuda*>> supports;
-  for (const Tetra& t : tets)
-    for (NodeCuda* p : t) supports[p].insert(t.begin(), t.end());
-  return supports;
-}
-
 std::map<NodeCuda*, std::vector<int>> nodeTetrahedra(const std::vector<Tetra>& tets) {
   std::map<NodeCuda*, std::vector<int>> owners;
   for (std::size_t e = 0; e < tets.size(); ++e)
@@ -82,6 +76,26 @@ std::map<Edge, std::vector<int>> edgeTetrahedra(const std::vector<Tetra>& tets) 
       owners[a < b ? Edge(a, b) : Edge(b, a)].push_back(static_cast<int>(e));
     }
   return owners;
+}
+
+int supportSize(const std::vector<Tetra>& tets, const std::vector<int>& elems) {
+  std::set<NodeCuda*> nodes;
+  for (int e : elems) nodes.insert(tets[e].begin(), tets[e].end());
+  return static_cast<int>(nodes.size());
+}
+
+PartMesh partMesh(const Part& part, int kind) {
+  PartMesh mesh;
+  if (kind == SFEM_CELL) {
+    mesh.pyramids = partPyramids(part);
+    return mesh;
+  }
+  mesh.tets = partTetrahedra(part);
+  if (kind == SFEM_EDGE)
+    mesh.edgeOwners = edgeTetrahedra(mesh.tets);
+  else
+    mesh.nodeOwners = nodeTetrahedra(mesh.tets);
+  return mesh;
 }
 
 int DomainGradient::entry(NodeCuda* p) {

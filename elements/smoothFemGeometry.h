@@ -36,13 +36,26 @@ constexpr int kFaceOpposite[4] = {3, 1, 2, 0};
 // interior.
 std::vector<int> findBoundaryFaces(const std::vector<Tetra>& tets);
 
-// Support sets: node -> every node of the tetrahedra that contain it, and
-// node -> those tetrahedra (in element order).
-std::map<NodeCuda*, std::set<NodeCuda*>> nodeSupports(const std::vector<Tetra>& tets);
+// Node -> the tetrahedra that contain it (in element order).
 std::map<NodeCuda*, std::vector<int>> nodeTetrahedra(const std::vector<Tetra>& tets);
 // Edge (sorted node pair) -> the tetrahedra that contain it, in element order.
 using Edge = std::pair<NodeCuda*, NodeCuda*>;
 std::map<Edge, std::vector<int>> edgeTetrahedra(const std::vector<Tetra>& tets);
+// Number of distinct nodes of the tetrahedra elems: the support of a
+// domain made of them.
+int supportSize(const std::vector<Tetra>& tets, const std::vector<int>& elems);
+
+// What the domains of one part are built from, gathered once when the
+// records are counted and used again when they are computed: the cells of
+// the part and, by kind, which tetrahedra own each node or each edge.
+struct PartMesh {
+  std::vector<Tetra> tets;
+  std::vector<std::array<NodeCuda*, 5>> pyramids;
+  std::map<NodeCuda*, std::vector<int>> nodeOwners;  // node-based kinds
+  std::map<Edge, std::vector<int>> edgeOwners;       // edge-based kind
+};
+// The mesh of a part for a smoothed-FEM kind (cell-based: its pyramids).
+PartMesh partMesh(const Part& part, int kind);
 
 // Smoothed derivatives of one domain: support nodes in list order and, per
 // node, b[k] (k = x, y, z) and, when asked, the nine moments A[3a + b] of

@@ -29,27 +29,23 @@ int partKind(const Part& part) {
 }
 
 // Support counts of the domains of one part, in record order.
-std::vector<int> supportCounts(const Part& part, int kind) {
+std::vector<int> supportCounts(const sfem::PartMesh& mesh, int kind) {
   std::vector<int> counts;
   if (kind == SFEM_CELL) {
-    for (const auto& pyr : sfem::partPyramids(part)) {
+    for (const auto& pyr : mesh.pyramids) {
       const int distinct = static_cast<int>(std::set<NodeCuda*>(pyr.begin(), pyr.end()).size());
       if (distinct != 5) printf("单元的节点重复：光滑有限元的金字塔单元需要五个不同的节点\n");
       counts.insert(counts.end(), 4, 5);
     }
     return counts;
   }
-  const std::vector<sfem::Tetra> tets = sfem::partTetrahedra(part);
   if (kind == SFEM_EDGE) {
-    for (const auto& [edge, elems] : sfem::edgeTetrahedra(tets)) {
-      std::set<NodeCuda*> nodes;
-      for (int e : elems) nodes.insert(tets[e].begin(), tets[e].end());
-      counts.push_back(static_cast<int>(nodes.size()));
-    }
+    for (const auto& [edge, elems] : mesh.edgeOwners) counts.push_back(sfem::supportSize(mesh.tets, elems));
     return counts;
   }
   const int copies = kind == SFEM_NODE_SIX_POINT ? 6 : 1;
-  for (const auto& [node, support] : sfem::nodeSupports(tets)) counts.insert(counts.end(), copies, static_cast<int>(support.size()));
+  for (const auto& [node, elems] : mesh.nodeOwners)
+    counts.insert(counts.end(), copies, sfem::supportSize(mesh.tets, elems));
   return counts;
 }
 
@@ -73,11 +69,11 @@ void fillRecord(SmoothFEM& rec, const sfem::DomainGradient& g, double weight, do
 }
 
 // Node-based domains (one or six records per node) of one part.
-void computeNodeGradients(SmoothFemManager& manager, const Part& part, const SmoothFemManager::PartDomains& d,
-                          bool sixPoints) {
-  const std::vector<sfem::Tetra> tets = sfem::partTetrahedra(part);
+void computeNodeGradients(SmoothFemManager& manager, const sfem::PartMesh& mesh,
+                          const SmoothFemManager::PartDomains& d, bool sixPoints) {
+  const std::vector<sfem::Tetra>& tets = mesh.tets;
   const std::vector<int> boundary = sfem::findBoundaryFaces(tets);
-  const auto owners = sfem::nodeTetrahedra(tets);
+  const auto& owners = mesh.nodeOwners;
   std::vector<double> volumes(tets.size());
   double meshVolume = 0.0, domainVolume = 0.0;
   for (std::size_t e = 0; e < tets.size(); ++e) {
@@ -113,9 +109,10 @@ void computeNodeGradients(SmoothFemManager& manager, const Part& part, const Smo
   if (largest > 50) printf("光滑域的支撑节点最多为 %d 个\n", largest);
 }
 
-void computeEdgeGradients(SmoothFemManager& manager, const Part& part, const SmoothFemManager::PartDomains& d) {
-  const std::vector<sfem::Tetra> tets = sfem::partTetrahedra(part);
-  const auto owners = sfem::edgeTetrahedra(tets);
+void computeEdgeGradients(SmoothFemManager& manager, const sfem::PartMesh& mesh,
+                          const SmoothFemManager::PartDomains& d) {
+  const std::vector<sfem::Tetra>& tets = mesh.tets;
+  const auto& owners = mesh.edgeOwners;
   if (static_cast<int>(owners.size()) != d.count) printf("边光滑域的构建出现错误\n");
   int k = 0;
   for (const auto& [edge, elems] : owners) {
@@ -127,8 +124,9 @@ void computeEdgeGradients(SmoothFemManager& manager, const Part& part, const Smo
   }
 }
 
-void computeCellGradients(SmoothFemManager& manager, const Part& part, const SmoothFemManager::PartDomains& d) {
-  const auto pyramids = sfem::partPyramids(part);
+void computeCellGradients(SmoothFemManager& manager, const sfem::PartMesh& mesh,
+                          const SmoothFemManager::PartDomains& d) {
+  const auto& pyramids = mesh.pyramids;
   if (4 * static_cast<int>(pyramids.size()) != d.count) printf("CSFEM梯度矩阵求解错误\n");
   for (std::size_t e = 0; e < pyramids.size() && 4 * static_cast<int>(e + 1) <= d.count; ++e) {
     double X[5][3];
@@ -177,15 +175,21 @@ const SmoothFemManager::PartDomains* SmoothFemManager::domainsOf(int partId) con
   return nullptr;
 }
 
-void SmoothFemManager::createSmoothDomains(std::vector<Part> parts) {
+const sfem::PartMesh& SmoothFemManager::partMesh(const Part& part, int kind) {
+  auto found = partMeshes_.find(part.id);
+  if (found == partMeshes_.end()) found = partMeshes_.emplace(part.id, sfem::partMesh(part, kind)).first;
+  return found->second;
+}
+
+void SmoothFemManager::createSmoothDomains(const std::vector<Part>& parts) {
   for (const Part& part : parts) {
     const int kind = partKind(part);
     if (kind == SFEM_NONE) continue;
-    appendRecords(part, static_cast<SmoothFEMType>(kind), supportCounts(part, kind));
+    appendRecords(part, static_cast<SmoothFEMType>(kind), supportCounts(partMesh(part, kind), kind));
   }
 }
 
-void SmoothFemManager::computeSmoothDomains(std::vector<Part> parts) {
+void SmoothFemManager::computeSmoothDomains(const std::vector<Part>& parts) {
   for (const Part& part : parts) {
     if (part.section == nullptr) continue;
     const int kind = part.section->sfem_kind;
@@ -196,13 +200,14 @@ void SmoothFemManager::computeSmoothDomains(std::vector<Part> parts) {
     const PartDomains* d = domainsOf(part.id);
     if (d == nullptr) continue;
     switch (kind) {
-      case SFEM_EDGE: computeEdgeGradients(*this, part, *d); break;
-      case SFEM_CELL: computeCellGradients(*this, part, *d); break;
-      case SFEM_NODE: computeNodeGradients(*this, part, *d, false); break;
-      case SFEM_NODE_SIX_POINT: computeNodeGradients(*this, part, *d, true); break;
+      case SFEM_EDGE: computeEdgeGradients(*this, partMesh(part, kind), *d); break;
+      case SFEM_CELL: computeCellGradients(*this, partMesh(part, kind), *d); break;
+      case SFEM_NODE: computeNodeGradients(*this, partMesh(part, kind), *d, false); break;
+      case SFEM_NODE_SIX_POINT: computeNodeGradients(*this, partMesh(part, kind), *d, true); break;
       default: break;
     }
   }
+  partMeshes_.clear();
 }
 
 std::vector<Element*> SmoothFemManager::smoothDomains() {

@@ -2,10 +2,12 @@
 // for a smoothed-FEM kind: two set-up passes dispatched by kind, upload to
 // the device with the node links, and the host twin of the domain forces.
 #pragma once
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "elements/smoothFem.h"
+#include "elements/smoothFemGeometry.h"
 
 class Part;
 class NodeManager;
@@ -33,10 +35,10 @@ class SmoothFemManager {
   ~SmoothFemManager();
 
   // Pass 1: records of every smoothed-FEM part, with their support counts.
-  void createSmoothDomains(std::vector<Part> parts);
+  void createSmoothDomains(const std::vector<Part>& parts);
   // Pass 2 (after the integration points exist): derivatives, volumes and
-  // node lists of every record.
-  void computeSmoothDomains(std::vector<Part> parts);
+  // node lists of every record, from the part meshes pass 1 gathered.
+  void computeSmoothDomains(const std::vector<Part>& parts);
   void allocateGpu();
   // Uploads the records and links them to the device nodes.
   void copySmoothFemToGpu(NodeManager* nodeManager);
@@ -65,6 +67,10 @@ class SmoothFemManager {
   const PartDomains* domainsOf(int partId) const;
 
  private:
+  // The mesh of a part for a kind, gathered on first use and kept until
+  // pass 2 is done.
+  const sfem::PartMesh& partMesh(const Part& part, int kind);
+  std::map<int, sfem::PartMesh> partMeshes_;  // by part id
   std::vector<std::unique_ptr<int[]>> idStore_;
   std::vector<std::unique_ptr<NodeCuda*[]>> nodeStore_;
   std::vector<void*> deviceStore_;  // per-record device node arrays
