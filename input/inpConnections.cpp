@@ -43,11 +43,13 @@ private:
         if (known != ids_.segmentSetIds.end()) return known->second;
         const int id = static_cast<int>(ids_.segmentSetIds.size()) + 1;
         ids_.segmentSetIds[name] = id;
-        std::vector<std::array<int, 4>> segments;
-        std::string why;
-        inpSurfaceSegments(model_, name, segments, why);
         std::string block = "*SET_SEGMENT\n" + (InpCard() << id).text();
-        for (const std::array<int, 4>& s : segments) block += (InpCard() << s[0] << s[1] << s[2] << s[3]).text();
+        const auto segments = model_.surfaceSegments.find(name);  // every named surface was cut when resolved
+        if (segments != model_.surfaceSegments.end()) {
+            for (const std::array<int, 4>& s : segments->second) {
+                block += (InpCard() << s[0] << s[1] << s[2] << s[3]).text();
+            }
+        }
         blocks_.push_back(block);
         return id;
     }

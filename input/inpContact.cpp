@@ -124,6 +124,14 @@ namespace {
 
 using ElementIndex = std::map<int, std::pair<const InpModel::Part*, const InpModel::Element*>>;
 
+ElementIndex indexElements(const InpModel& model) {
+    ElementIndex elements;
+    for (const InpModel::Part& part : model.parts) {
+        for (const InpModel::Element& element : part.elements) elements[element.id] = {&part, &element};
+    }
+    return elements;
+}
+
 std::array<int, 4> faceSegment(const InpModel::Element& element, const FaceNodes& face) {
     std::array<int, 4> segment{};
     for (size_t k = 0; k < 4; ++k) segment[k] = element.nodes[static_cast<size_t>(face.position[k] - 1)];
@@ -159,16 +167,19 @@ bool exteriorFaces(const ElementIndex& elements, const std::vector<int>& ids, st
 
 }  // namespace
 
+InpSurfaceCutter::InpSurfaceCutter(const InpModel& model) : model_(model), elements_(indexElements(model)) {}
+
 bool inpSurfaceSegments(const InpModel& model, const std::string& name, std::vector<std::array<int, 4>>& segments,
                         std::string& why) {
-    const auto surface = model.surfaces.find(name);
-    if (surface == model.surfaces.end()) {
+    return InpSurfaceCutter(model).segments(name, segments, why);
+}
+
+bool InpSurfaceCutter::segments(const std::string& name, std::vector<std::array<int, 4>>& segments,
+                                std::string& why) const {
+    const auto surface = model_.surfaces.find(name);
+    if (surface == model_.surfaces.end()) {
         why = "the surface " + name + " is not defined";
         return false;
-    }
-    ElementIndex elements;
-    for (const InpModel::Part& part : model.parts) {
-        for (const InpModel::Element& element : part.elements) elements[element.id] = {&part, &element};
     }
     std::set<std::pair<int, std::string>> taken;  // a face given twice is kept once
     for (const InpModel::Face& face : surface->second) {
@@ -176,22 +187,22 @@ bool inpSurfaceSegments(const InpModel& model, const std::string& name, std::vec
         int id = 0;
         if (inpInteger(face.element, id)) {
             ids.push_back(id);
-        } else if (model.elementSets.count(face.element) != 0) {
-            ids = model.elementSets.at(face.element);
+        } else if (model_.elementSets.count(face.element) != 0) {
+            ids = model_.elementSets.at(face.element);
         } else {
             why = "surface " + name + ": \"" + face.element + "\" is neither an element nor an element set";
             return false;
         }
         if (face.label.empty()) {
-            if (!exteriorFaces(elements, ids, segments, why)) {
+            if (!exteriorFaces(elements_, ids, segments, why)) {
                 why = "surface " + name + ": " + why;
                 return false;
             }
             continue;
         }
         for (int element : ids) {
-            const auto found = elements.find(element);
-            if (found == elements.end()) {
+            const auto found = elements_.find(element);
+            if (found == elements_.end()) {
                 why = "surface " + name + ": element " + std::to_string(element) + " was not read";
                 return false;
             }

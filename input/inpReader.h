@@ -245,6 +245,9 @@ struct InpModel {
     std::vector<Velocity> velocities;  // merged per target
     std::map<std::string, std::vector<int>> nodeSets;     // members as deck node numbers
     std::map<std::string, std::vector<int>> elementSets;  // members as deck element ids
+    // The segments of every element-face surface a contact, tie or surface
+    // load names, cut once when the names are resolved.
+    std::map<std::string, std::vector<std::array<int, 4>>> surfaceSegments;
     double endTime = 0.0;
     bool hasEndTime = false;
     // Output interval of the first *OUTPUT request (0: none); a NUMBER
@@ -331,9 +334,21 @@ private:
     friend struct InpBlockLoop;
 };
 
-// The segments (four deck node numbers each, a triangle repeating its
-// last node) of a surface; false with the reason in why when the surface,
-// an element or a face label is unknown.
+// Cuts element-face surfaces into segments (four deck node numbers each, a
+// triangle repeating its last node), with one index of the model's
+// elements for all the surfaces it cuts.
+class InpSurfaceCutter {
+public:
+    explicit InpSurfaceCutter(const InpModel& model);
+    // The segments of a surface; false with the reason in why when the
+    // surface, an element or a face label is unknown.
+    bool segments(const std::string& name, std::vector<std::array<int, 4>>& segments, std::string& why) const;
+
+private:
+    const InpModel& model_;
+    std::map<int, std::pair<const InpModel::Part*, const InpModel::Element*>> elements_;  // deck element id
+};
+// The same for a single surface.
 bool inpSurfaceSegments(const InpModel& model, const std::string& name, std::vector<std::array<int, 4>>& segments,
                         std::string& why);
 

@@ -19,23 +19,29 @@ bool samePair(const std::string& a, const std::string& b, const std::string& c, 
 
 }  // namespace
 
-// Element-face surface with faces: the reason it cannot be one, else empty.
-static std::string faceSurfaceProblem(const InpModel& model, const std::string& name) {
-    std::vector<std::array<int, 4>> segments;
+// Element-face surface with faces: its segments, or the reason it cannot be
+// one.
+static std::string cutFaceSurface(const InpModel& model, const InpSurfaceCutter& cutter, const std::string& name,
+                                  std::vector<std::array<int, 4>>& segments) {
     std::string why;
     if (model.nodeSurfaces.count(name) != 0) return "the surface " + name + " is made of nodes, not of faces";
-    if (!inpSurfaceSegments(model, name, segments, why)) return why;
+    if (!cutter.segments(name, segments, why)) return why;
     if (segments.empty()) return "the surface " + name + " has no face";
     return std::string();
 }
 
 void InpReader::resolveConnections(const std::set<int>& nodes) {
     // A surface named by several contacts, ties or loads is cut into its
-    // segments once.
+    // segments once; the translation writes those.
+    const InpSurfaceCutter cutter(model_);
     std::map<std::string, std::string> problems;  // surface name -> reason, empty when sound
     auto faces = [&](const std::string& name, const std::string& what) {
         auto found = problems.find(name);
-        if (found == problems.end()) found = problems.emplace(name, faceSurfaceProblem(model_, name)).first;
+        if (found == problems.end()) {
+            std::vector<std::array<int, 4>> segments;
+            found = problems.emplace(name, cutFaceSurface(model_, cutter, name, segments)).first;
+            if (found->second.empty()) model_.surfaceSegments[name] = std::move(segments);
+        }
         if (!found->second.empty()) refuse(what + ": " + found->second);
     };
     // A slave side may be a node-based surface.
