@@ -62,8 +62,6 @@ void InpReader::readNodes(const InpBlock& block) {
     warnUnreadOptions(block, {"NSET", "SYSTEM"});
     const bool local = block.keyword.option("SYSTEM") == "R";
     const std::string setName = block.keyword.option("NSET");
-    std::set<int> known;
-    for (const InpModel::Node& node : model_.nodes) known.insert(node.id);
     for (const std::vector<std::string>& line : block.lines) {
         InpModel::Node node;
         if (!inpInteger(line[0], node.id) || node.id <= 0) {
@@ -81,7 +79,7 @@ void InpReader::readNodes(const InpBlock& block) {
             node.x[k] = local ? origin_[k] + read[0] * axes_[0][k] + read[1] * axes_[1][k] + read[2] * axes_[2][k]
                               : read[k];
         }
-        if (!known.insert(node.id).second) {
+        if (!nodeIds_.insert(node.id).second) {
             refuse(block.where() + ": node " + std::to_string(node.id) + " is defined twice");
             return;
         }

@@ -330,6 +330,8 @@ private:
     bool refused_ = false;
     // Deck element id -> index of the part holding it, built by resolve.
     std::map<int, int> elementPart_;
+    // The deck node numbers read so far, kept as the *NODE blocks are read.
+    std::set<int> nodeIds_;
     InpModel& model_;
     friend struct InpBlockLoop;
 };

@@ -157,13 +157,11 @@ bool InpReader::resolve() {
             refuse("part " + part.name + ": material " + part.material + " is not defined");
         }
     }
-    std::set<int> nodes;
-    for (const InpModel::Node& node : model_.nodes) nodes.insert(node.id);
     std::set<std::string> amplitudes;
     for (const InpModel::Amplitude& amplitude : model_.amplitudes) amplitudes.insert(amplitude.name);
     auto checkTarget = [&](const std::string& target, bool isSet, const std::string& what) {
         int node = 0;
-        if (isSet ? model_.nodeSets.count(target) == 0 : !inpInteger(target, node) || nodes.count(node) == 0) {
+        if (isSet ? model_.nodeSets.count(target) == 0 : !inpInteger(target, node) || nodeIds_.count(node) == 0) {
             refuse(what + " names " + (isSet ? "the node set " : "the node ") + target + ", which is not defined");
         }
     };
@@ -174,7 +172,7 @@ bool InpReader::resolve() {
                    ", which is not defined");
         }
     }
-    resolveConnections(nodes);
+    resolveConnections(nodeIds_);
     for (const InpModel::Velocity& velocity : model_.velocities) {
         checkTarget(velocity.target, velocity.isSet, "*INITIAL CONDITIONS");
     }

@@ -132,6 +132,25 @@ TEST_F(InpDeckTest, SetsNodesAndSystems) {
     EXPECT_EQ(model.nodeSets.at("B"), (std::vector<int>{1, 5}));
 }
 
+// Pre-processors write a *NODE block per component: a deck of a thousand
+// of them reads every node, and a number repeated in a later block is
+// still caught.
+TEST_F(InpDeckTest, ThousandNodeBlocksAreAllRead) {
+    std::string nodes;
+    for (int block = 0; block < 1000; ++block) {
+        nodes += "*Node\n";
+        for (int k = 0; k < 2; ++k) {
+            const int id = 100 + 2 * block + k;
+            nodes += std::to_string(id) + ", " + std::to_string(id) + "., 2., 3.\n";
+        }
+    }
+    ASSERT_TRUE(read(kCube + nodes + "*Solid Section, elset=CUBE, material=STEEL\n" + kSteel + kStep)) << messages;
+    ASSERT_EQ(fem->nodeManager->node_array_cpu.size(), 8u + 2000u);
+    InpModel model;
+    EXPECT_FALSE(readModel(kCube + nodes + "*Node\n1500, 0., 0., 0.\n", model));
+    EXPECT_TRUE(said("node 1500 is defined twice")) << messages;
+}
+
 TEST_F(InpDeckTest, BoundaryForms) {
     InpModel model;
     ASSERT_TRUE(readModel(kCube + "*Nset, nset=N\n11\n*Amplitude, name=A1\n0., 0., 0.001, 1.\n"
