@@ -3,6 +3,7 @@
 #include <cmath>
 #include <set>
 
+#include "core/simpleMath.h"
 #include "input/inpReader.h"
 
 namespace {
@@ -33,17 +34,9 @@ const InpElementType kElementTypes[] = {
     {"C3P5", 5, 4, 1, 16, false, {5, 1, 2, 3, 4, 5, 5, 5}},
 };
 
-double dot(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-void cross(const double* a, const double* b, double* c) {
-    c[0] = a[1] * b[2] - a[2] * b[1];
-    c[1] = a[2] * b[0] - a[0] * b[2];
-    c[2] = a[0] * b[1] - a[1] * b[0];
-}
-
 // Scales v to unit length; false when it is (nearly) zero.
 bool unit(double* v) {
-    const double length = std::sqrt(dot(v, v));
+    const double length = std::sqrt(vector_inner_product(3, v, v));
     if (length < 1e-12) return false;
     for (int k = 0; k < 3; ++k) v[k] /= length;
     return true;
@@ -124,15 +117,15 @@ void InpReader::readSystem(const InpBlock& block) {
         for (int k = 0; k < 3; ++k) hint[k] = c[k] - a[k];
     } else {
         const double z[3] = {0, 0, 1};
-        cross(z, e1, hint);
+        vector_outer_product(z, e1, hint);
         if (!unit(hint)) hint[0] = 0, hint[1] = 1, hint[2] = 0;
     }
-    cross(e1, hint, e3);
+    vector_outer_product(e1, hint, e3);
     if (!unit(e3)) {
         refuse(block.where() + ": the point in the first plane lies on the first axis");
         return;
     }
-    cross(e3, e1, e2);
+    vector_outer_product(e3, e1, e2);
     for (int k = 0; k < 3; ++k) axes_[0][k] = e1[k], axes_[1][k] = e2[k], axes_[2][k] = e3[k];
 }
 
