@@ -83,7 +83,7 @@ size_t InpReader::readOutput(const std::vector<InpBlock>& blocks, size_t i) {
 // elements that were read.
 void InpReader::resolveOutputs() {
     for (const InpModel::Output& output : model_.outputs) {
-        const std::string where = "the output request (line " + std::to_string(output.lineNumber) + ")";
+        const std::string where = "the output request" + inpAtLine(output.lineNumber);
         if (output.kind == InpModel::Output::Node && model_.nodeSets.count(output.set) == 0) {
             refuse(where + " names the node set " + output.set + ", which is not defined");
         } else if (output.kind == InpModel::Output::Element) {

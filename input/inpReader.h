@@ -43,6 +43,9 @@ InpKeyword parseInpKeywordLine(const std::string& line);
 bool inpNumber(const std::string& field, double& value);
 bool inpInteger(const std::string& field, int& value);
 
+// " (line n)": where a message's deck line is.
+inline std::string inpAtLine(int line) { return " (line " + std::to_string(line) + ")"; }
+
 // One block: its keyword, its data lines split at commas (fields trimmed, an
 // empty field kept as empty), and the deck line number of its keyword line.
 struct InpBlock {
@@ -50,7 +53,7 @@ struct InpBlock {
     std::vector<std::vector<std::string>> lines;
     int lineNumber = 0;
     // "*KEYWORD (line n)", for messages.
-    std::string where() const { return "*" + keyword.name + " (line " + std::to_string(lineNumber) + ")"; }
+    std::string where() const { return "*" + keyword.name + inpAtLine(lineNumber); }
 };
 // The text in capitals (names are compared so).
 std::string inpUpper(std::string text);

@@ -6,12 +6,6 @@
 
 #include "input/inpReader.h"
 
-namespace {
-
-std::string atLine(int line) { return " (line " + std::to_string(line) + ")"; }
-
-}  // namespace
-
 std::vector<int> InpReader::partsOfElementSet(const std::string& name) const {
     std::vector<int> parts;
     const auto set = model_.elementSets.find(name);
@@ -75,7 +69,7 @@ bool InpReader::resolve() {
         std::vector<int> parts;
         std::string why;
         if (!wholeParts(*this, model_, section.elementSet, parts, why)) {
-            refuse("the section" + atLine(section.lineNumber) + ": " + why);
+            refuse("the section" + inpAtLine(section.lineNumber) + ": " + why);
             continue;
         }
         for (int p : parts) {
@@ -84,14 +78,14 @@ bool InpReader::resolve() {
             // nodes: a shell section gives them its material only.
             const bool continuumShell = part.type->formulation == 22 || part.type->formulation == 23;
             if (part.hasSection) {
-                refuse("part " + part.name + " has a second section" + atLine(section.lineNumber));
+                refuse("part " + part.name + " has a second section" + inpAtLine(section.lineNumber));
             } else if (continuumShell && section.family == 3) {
                 warn("part " + part.name + " (" + part.type->name + "): the thickness of its shell section" +
-                     atLine(section.lineNumber) + " is not used; the elements' nodes give it");
+                     inpAtLine(section.lineNumber) + " is not used; the elements' nodes give it");
             } else if (part.type->family != section.family) {
                 refuse("part " + part.name + " (" + part.type->name + ") is given a " +
                        (section.family == 4 ? "solid" : "shell or membrane") + " section" +
-                       atLine(section.lineNumber));
+                       inpAtLine(section.lineNumber));
             }
             part.hasSection = true;
             part.material = section.material;
@@ -105,7 +99,7 @@ bool InpReader::resolve() {
             knownControls = knownControls || controls.name == section.controls;
         }
         if (!knownControls) {
-            refuse("the section" + atLine(section.lineNumber) + " names the section controls " + section.controls +
+            refuse("the section" + inpAtLine(section.lineNumber) + " names the section controls " + section.controls +
                    ", which are not defined");
         }
     }
@@ -113,7 +107,7 @@ bool InpReader::resolve() {
         std::vector<int> parts;
         std::string why;
         if (!wholeParts(*this, model_, body.elementSet, parts, why)) {
-            refuse("the rigid body" + atLine(body.lineNumber) + ": " + why);
+            refuse("the rigid body" + inpAtLine(body.lineNumber) + ": " + why);
             continue;
         }
         for (int p : parts) {
@@ -166,9 +160,9 @@ bool InpReader::resolve() {
         }
     };
     for (const InpModel::Boundary& boundary : model_.boundaries) {
-        checkTarget(boundary.target, boundary.isSet, "*BOUNDARY" + atLine(boundary.lineNumber));
+        checkTarget(boundary.target, boundary.isSet, "*BOUNDARY" + inpAtLine(boundary.lineNumber));
         if (!boundary.amplitude.empty() && amplitudes.count(boundary.amplitude) == 0) {
-            refuse("*BOUNDARY" + atLine(boundary.lineNumber) + " names the amplitude " + boundary.amplitude +
+            refuse("*BOUNDARY" + inpAtLine(boundary.lineNumber) + " names the amplitude " + boundary.amplitude +
                    ", which is not defined");
         }
     }

@@ -11,8 +11,6 @@
 
 namespace {
 
-std::string atLine(int line) { return " (line " + std::to_string(line) + ")"; }
-
 bool samePair(const std::string& a, const std::string& b, const std::string& c, const std::string& d) {
     return (a == c && b == d) || (a == d && b == c);
 }
@@ -59,7 +57,7 @@ void InpReader::resolveConnections(const std::set<int>& nodes) {
         if (!name.empty() && !known) refuse(what + " names the interaction " + name + ", which is not defined");
     };
     for (const InpModel::ContactPair& pair : model_.contactPairs) {
-        const std::string what = "*CONTACT PAIR" + atLine(pair.lineNumber);
+        const std::string what = "*CONTACT PAIR" + inpAtLine(pair.lineNumber);
         slaveSide(pair.slave, what);
         faces(pair.master, what);
         interaction(pair.interaction, what);
@@ -74,7 +72,7 @@ void InpReader::resolveConnections(const std::set<int>& nodes) {
                                            }),
                             model_.inclusions.end());
     for (const InpModel::ContactPair& pair : model_.inclusions) {
-        const std::string what = "*CONTACT INCLUSIONS" + atLine(pair.lineNumber);
+        const std::string what = "*CONTACT INCLUSIONS" + inpAtLine(pair.lineNumber);
         if (pair.master.empty()) {
             faces(pair.slave, what);
         } else {
@@ -83,7 +81,7 @@ void InpReader::resolveConnections(const std::set<int>& nodes) {
         }
     }
     for (const InpModel::Assignment& assignment : model_.assignments) {
-        const std::string what = "*CONTACT PROPERTY ASSIGNMENT" + atLine(assignment.lineNumber);
+        const std::string what = "*CONTACT PROPERTY ASSIGNMENT" + inpAtLine(assignment.lineNumber);
         interaction(assignment.interaction, what);
         for (const std::string& name : {assignment.first, assignment.second}) {
             if (!name.empty() && model_.surfaces.count(name) == 0 && model_.nodeSurfaces.count(name) == 0) {
@@ -99,7 +97,7 @@ void InpReader::resolveConnections(const std::set<int>& nodes) {
              "only where they press into each other)");
     }
     for (const InpModel::Tie& tie : model_.ties) {
-        const std::string what = "*TIE" + atLine(tie.lineNumber);
+        const std::string what = "*TIE" + inpAtLine(tie.lineNumber);
         slaveSide(tie.slave, what);
         faces(tie.master, what);
     }
@@ -114,13 +112,13 @@ void InpReader::resolveConnections(const std::set<int>& nodes) {
     for (const InpModel::Weld& weld : model_.welds) {
         for (int node : {weld.first, weld.second}) {
             if (nodes.count(node) == 0) {
-                refuse("*MPC" + atLine(weld.lineNumber) + " names the node " + std::to_string(node) +
+                refuse("*MPC" + inpAtLine(weld.lineNumber) + " names the node " + std::to_string(node) +
                        ", which is not defined");
             }
         }
     }
     for (const InpModel::Pressure& pressure : model_.pressures) {
-        const std::string what = "*DSLOAD" + atLine(pressure.lineNumber);
+        const std::string what = "*DSLOAD" + inpAtLine(pressure.lineNumber);
         faces(pressure.surface, what);
         const bool known = std::any_of(model_.amplitudes.begin(), model_.amplitudes.end(),
                                        [&](const InpModel::Amplitude& a) { return a.name == pressure.amplitude; });
@@ -146,7 +144,7 @@ void InpReader::resolveConnections(const std::set<int>& nodes) {
 void InpReader::resolveReferenceNodes(const std::set<int>& nodes) {
     std::map<int, int> bodyOf;  // reference node -> the body's first part index
     for (const InpModel::RigidBody& body : model_.rigidBodies) {
-        const std::string what = "the rigid body" + atLine(body.lineNumber) + ": ";
+        const std::string what = "the rigid body" + inpAtLine(body.lineNumber) + ": ";
         int node = 0;
         const auto set = model_.nodeSets.find(body.refNode);
         if (set != model_.nodeSets.end()) {
@@ -186,7 +184,7 @@ void InpReader::resolveReferenceNodes(const std::set<int>& nodes) {
         return -1;
     };
     for (InpModel::Boundary& boundary : model_.boundaries) {
-        const std::string what = "*BOUNDARY" + atLine(boundary.lineNumber);
+        const std::string what = "*BOUNDARY" + inpAtLine(boundary.lineNumber);
         boundary.rigidPart = bodyOfTarget(boundary.target, boundary.isSet, what);
         const bool turns = boundary.flags[3] != 0 || boundary.flags[4] != 0 || boundary.flags[5] != 0;
         if (boundary.rigidPart >= 0 && turns && boundary.value != 0.0) {
