@@ -3,6 +3,7 @@
 // momentum is kept, and separating pairs are released.
 #include <gtest/gtest.h>
 #include <cmath>
+#include <ostream>
 #include "contact/contactpair.h"
 #include "tests/contact/contactRig.h"
 
@@ -16,6 +17,11 @@ struct PairCase {
   int kind, segment, localIndex;
   double slave[3];
 };
+
+// How gtest shows a case (otherwise as the bytes of the record).
+void PrintTo(const PairCase& c, std::ostream* os) {
+  *os << c.name << " (slave at " << c.slave[0] << ", " << c.slave[1] << ", " << c.slave[2] << ")";
+}
 
 // Normal velocity of the contact point of a pair, from its weights.
 double contactPointNormalVelocity(ContactRig& rig, const ContactPairCuda& p) {

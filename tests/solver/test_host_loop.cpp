@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,13 @@ struct LoopCase {
   double safeFactor = 0.0;  // 0: the deck's own steps
   std::string text = {};    // the deck itself, when it is not a case of tests/decks
 };
+
+// How gtest shows a case (otherwise as the bytes of the record).
+void PrintTo(const LoopCase& c, std::ostream* os) {
+  *os << c.deck << " (" << c.nodes << " nodes traced";
+  if (c.safeFactor > 0.0) *os << ", safe factor " << c.safeFactor;
+  *os << ")";
+}
 
 std::string deckText(const LoopCase& c) {
   std::string text = c.text.empty() ? deckcase::readText(deckcase::caseFolder(c.deck) / "deck.k") : c.text;
