@@ -82,6 +82,9 @@ void KeywordReader::readJoints(const std::string& block) {
     }
     const bool withId = header.find("_ID") != std::string::npos;
     const bool failure = header.find("FAILURE") != std::string::npos;
+    // Kept, but nothing of this version acts on them.
+    if (type == 6 || type == 7) unreadMechanics(header, "cylindrical and universal joints do not act in this version");
+    if (failure) unreadMechanics(header, "joints do not fail in this version");
     const std::vector<std::string> lines = splitDeckLines(block);
     const size_t end = cardLineEnd(lines);
     Constrained& c = constrainedRecord_;

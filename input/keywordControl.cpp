@@ -1,6 +1,8 @@
 // Keyword family *CONTROL: run end and time-step rules into the time
 // control, hourglass controls into their manager, every other recognised
-// option kept card for card in the control options.
+// option kept card for card in the control options. Options whose values
+// this version does not act on go to the unread-block rule: the output
+// settings are named, the mechanics settings refuse the deck.
 #include "elements/hourglasscontrol.h"
 #include "elements/hourglasscontrolmanager.h"
 #include "input/keywordReader.h"
@@ -29,24 +31,29 @@ void KeywordReader::readControl(const std::string& block) {
             readCard(lines, 5, c.card5_values, c.card5_doubles, c.card5_value6, c.card5_value7, c.card5_value8);
         }
         options.contact_control.push_back(c);
+        unreadBlock(header);
     } else if (has("CONTROL_SHELL")) {
         ShellControl c;
         readCard(lines, 1, c.value1, c.flags);
         options.shell_control.push_back(c);
+        unreadBlock(header);
     } else if (has("CONTROL_SOLID")) {
         SolidControl c;
         readCard(lines, 1, c.card1_values);
         readCard8(lines, 2, c.card2_values);
         options.solid_control.push_back(c);
+        unreadBlock(header);
     } else if (has("CONTROL_OUTPUT")) {
         OutputControl c;
         readCard(lines, 1, c.card1_values, c.card1_value5, c.card1_flags);
-        if (lines.size() > 2) readField(lines[2], c.card2_value1);
+        readCard(lines, 2, c.card2_value1);
         options.output_control.push_back(c);
+        unreadBlock(header);
     } else if (has("CONTROL_ENERGY")) {
         EnergyControl c;
         readCard(lines, 1, c.values);
         options.energy_control.push_back(c);
+        unreadBlock(header);
     } else if (has("CONTROL_HOURGLASS")) {
         HourglassControl hourglass;
         hourglass.id = 0;
@@ -58,21 +65,37 @@ void KeywordReader::readControl(const std::string& block) {
         AccuracyControl c;
         readCard(lines, 1, c.values);
         options.accuracy_control.push_back(c);
+        unreadBlock(header);
     } else if (has("CONTROL_CPU")) {
         double cpu = 0.0;
-        if (lines.size() > 1) readField(lines[1], cpu);
+        readCard(lines, 1, cpu);
         options.cpu_control.push_back(cpu);
+        unreadBlock(header);
     } else if (has("CONTROL_PARALLEL")) {
         ParallelControl c;
         readCard(lines, 1, c.values);
         options.parallel_control.push_back(c);
+        unreadBlock(header);
     } else if (has("CONTROL_COUPLING")) {
         CouplingControl c;
         readCard(lines, 1, c.values, c.flags);
         options.coupling_control.push_back(c);
+        unreadBlock(header);
+    } else if (has("CONTROL_SOLUTION")) {
+        // SOLN 0 is the structural analysis this program computes.
+        int analysis = 0;
+        readCard(lines, 1, analysis);
+        if (analysis != 0) unreadMechanics(header, "SOLN " + std::to_string(analysis) + " asks for a thermal analysis");
+    } else if (has("CONTROL_IMPLICIT_GENERAL") || has("CONTROL_IMPLICIT_EIGENVALUE")) {
+        // IMFLAG (NEIG) other than 0 asks for an implicit (eigenvalue) run.
+        int asked = 0;
+        readCard(lines, 1, asked);
+        if (asked != 0) {
+            unreadMechanics(header, std::string(has("CONTROL_IMPLICIT_GENERAL") ? "IMFLAG " : "NEIG ") +
+                                        std::to_string(asked) + " asks for an " +
+                                        (has("CONTROL_IMPLICIT_GENERAL") ? "implicit" : "eigenvalue") + " analysis");
+        }
     } else {
-        // Options whose values this system does not use ("*CONTROL_RIGID",
-        // "*CONTROL_BULK_VISCOSITY" and others): the user is told.
-        skipUnknownBlock(header);
+        unreadBlock(header);
     }
 }

@@ -12,34 +12,29 @@ namespace {
 
 constexpr int kDeckCurvePointMax = 128;
 
-// Reads the point lines from line `first` to the block's last line: two
-// numbers per line in columns of 20 (or blank- or comma-separated), handed
-// to point(a, o). A line that does not read as two numbers is skipped with
-// a message.
-template <class Point>
-void readPointLines(const std::vector<std::string>& lines, size_t first, const char* what, int id, Point point) {
-    const size_t end = cardLineEnd(lines);
-    for (size_t i = first; i < end; ++i) {
-        const std::vector<std::string> f = splitDataFields(lines[i], {20}, 2);
-        double a = 0.0, o = 0.0;
-        const FieldStatus sa = parseFieldNumber(f[0], a);
-        const FieldStatus so = parseFieldNumber(f[1], o);
-        if (sa == FieldStatus::Blank && so == FieldStatus::Blank) continue;
-        if ((sa != FieldStatus::Number && sa != FieldStatus::Blank) ||
-            (so != FieldStatus::Number && so != FieldStatus::Blank)) {
-            KeywordReader::warn(std::string(what) + " " + std::to_string(id) + ": point line \"" + lines[i] +
-                                "\" does not read as two numbers; the line is skipped");
-            continue;
-        }
-        point(a, o);
-    }
-}
-
 void tooManyPoints() {
     std::printf("曲线节点数过多\n");
 }
 
 }  // namespace
+
+// Reads the point lines from line `first` to the block's last line: two
+// numbers per line in columns of 20 (or blank- or comma-separated), handed
+// to point(a, o). Blank lines are passed over; a field that does not read
+// as a number refuses the deck after the block.
+template <class Point>
+void KeywordReader::readPointLines(const std::vector<std::string>& lines, size_t first, Point point) {
+    const size_t end = cardLineEnd(lines);
+    for (size_t i = first; i < end; ++i) {
+        const std::vector<std::string> f = splitDataFields(lines[i], {20}, 2);
+        double a = 0.0, o = 0.0;
+        const FieldStatus sa = fields_.read(f[0], a);
+        const FieldStatus so = fields_.read(f[1], o);
+        if (fields_.problem().any()) return;
+        if (sa == FieldStatus::Blank && so == FieldStatus::Blank) continue;
+        point(a, o);
+    }
+}
 
 void KeywordReader::readDefine(const std::string& block) {
     const std::string header = blockHeader(block);
@@ -52,18 +47,19 @@ void KeywordReader::readDefine(const std::string& block) {
         const int cardLine = firstCardLine(header, lines, &curve.name);
         readCard(lines, cardLine, curve.curve_card_id, curve.curve_card_flag, curve.x_scale, curve.y_scale,
                  curve.x_offset, curve.y_offset, curve.curve_card_type);
-        readPointLines(lines, static_cast<size_t>(cardLine) + 1, "*DEFINE_CURVE", curve.curve_card_id,
-                       [&curve](double a, double o) {
-                           if (curve.x_scale == 0.0) curve.x_scale = 1.0;
-                           if (curve.y_scale == 0.0) curve.y_scale = 1.0;
-                           if (curve.count >= kDeckCurvePointMax) {
-                               tooManyPoints();
-                               return;
-                           }
-                           curve.x[curve.count] = a * curve.x_scale;
-                           curve.y[curve.count] = o * curve.y_scale;
-                           ++curve.count;
-                       });
+        // SFA and SFO blank or 0 are 1.0; the offsets shift the points
+        // before they are scaled: x = SFA (a + OFFA), y = SFO (o + OFFO).
+        if (curve.x_scale == 0.0) curve.x_scale = 1.0;
+        if (curve.y_scale == 0.0) curve.y_scale = 1.0;
+        readPointLines(lines, static_cast<size_t>(cardLine) + 1, [&curve](double a, double o) {
+            if (curve.count >= kDeckCurvePointMax) {
+                tooManyPoints();
+                return;
+            }
+            curve.x[curve.count] = (a + curve.x_offset) * curve.x_scale;
+            curve.y[curve.count] = (o + curve.y_offset) * curve.y_scale;
+            ++curve.count;
+        });
         curve.id = curve.curve_card_id;
         fem_->curveManager->addCurve(curve);
     } else if (has("DEFINE_TABLE")) {
@@ -72,42 +68,43 @@ void KeywordReader::readDefine(const std::string& block) {
         const int cardLine = firstCardLine(header, lines, &table.title);
         readCard(lines, cardLine, table.table_id, table.table_value1, table.table_value2);
         int count = 0;
-        readPointLines(lines, static_cast<size_t>(cardLine) + 1, "*DEFINE_TABLE", table.table_id,
-                       [&table, &count](double a, double o) {
-                           if (count >= kDeckCurvePointMax) {
-                               tooManyPoints();
-                               return;
-                           }
-                           table.x[count] = a;
-                           table.y[count] = o;
-                           ++count;
-                       });
+        readPointLines(lines, static_cast<size_t>(cardLine) + 1, [&table, &count](double a, double o) {
+            if (count >= kDeckCurvePointMax) {
+                tooManyPoints();
+                return;
+            }
+            table.x[count] = a;
+            table.y[count] = o;
+            ++count;
+        });
         tables.table_array.push_back(table);
         tables.table_num = static_cast<int32_t>(tables.table_array.size());
     } else if (has("DEFINE_BOX")) {
         BoxManager& boxes = *fem_->boxManager;
         DefineBox box;
-        readCard(lines, 1, box.box_id, box.box_values);
+        readCard(lines, firstCardLine(header, lines, nullptr), box.box_id, box.box_values);
         boxes.box_array.push_back(box);
         boxes.box_num = static_cast<int32_t>(boxes.box_array.size());
     } else if (has("DEFINE_COORDINATE_NODES")) {
         CoordinateNodes coordinate;
         std::string flag;
-        readCard(lines, 1, coordinate.coord_values, flag);
+        readCard(lines, firstCardLine(header, lines, nullptr), coordinate.coord_values, flag);
         if (!flag.empty()) coordinate.coord_flag = flag[0];
         fem_->coordinate_nodes_array->push_back(coordinate);
     } else if (has("DEFINE_TRANSFORMATION")) {
         Transformation transformation;
-        if (lines.size() > 1) readField(lines[1], transformation.transform_id);
+        // A title line comes before the id card in the "_TITLE" form.
+        const int idLine = firstCardLine(header, lines, nullptr);
+        readCard(lines, idLine, transformation.transform_id);
         const size_t end = cardLineEnd(lines);
-        for (size_t i = 2; i < end; ++i) {
+        for (size_t i = static_cast<size_t>(idLine) + 1; i < end; ++i) {
             TransformStep step;
             readCard(lines, static_cast<int>(i), step.step_name, step.step_values);
             transformation.steps.push_back(step);
         }
         fem_->transformation_array->push_back(transformation);
     } else {
-        skipUnknownBlock(header);
+        unreadBlock(header);
     }
 }
 
@@ -116,9 +113,9 @@ void KeywordReader::readIncludeTransform(const std::string& block) {
     IncludeTransform include;
     int32_t* v = include.include_values;
     readCard(lines, 2, cardSpan(v, 7));
-    if (lines.size() > 3) readField(lines[3], v[7]);
+    readCard(lines, 3, v[7]);
     readCard(lines, 4, cardSpan(v + 8, 5));
-    if (lines.size() > 5) readField(lines[5], v[13]);
+    readCard(lines, 5, v[13]);
     fem_->include_transform_array->push_back(include);
     // The included data would be missing from the model: the deck is
     // refused, naming the file, as a plain *INCLUDE is.

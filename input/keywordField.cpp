@@ -44,51 +44,68 @@ bool blankOrParameter(const std::string& text, size_t& i, FieldStatus& status) {
 
 }  // namespace
 
-FieldStatus parseFieldNumber(const std::string& text, double& value) {
-    size_t i = 0;
-    FieldStatus status = FieldStatus::NotNumber;
-    if (blankOrParameter(text, i, status)) return status;
-    std::string number;
-    if (text[i] == '+' || text[i] == '-') number += text[i++];
+namespace {
+
+// The number at position i of a field: sign, digits with at most one point,
+// and an exponent after a letter (e, E, d, D) or after its sign alone. Sets
+// end to the first character after it; false when there are no digits.
+struct ScannedNumber {
+    std::string text;        // as strtod reads it
+    bool whole = true;       // no point and no exponent
+    size_t end = 0;
+};
+
+bool scanNumber(const std::string& text, size_t i, ScannedNumber& number) {
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) number.text += text[i++];
     const size_t intStart = i;
     i = skipDigits(text, i);
-    number += text.substr(intStart, i - intStart);
+    number.text.append(text, intStart, i - intStart);
     size_t digits = i - intStart;
     if (i < text.size() && text[i] == '.') {
         const size_t fracStart = ++i;
         i = skipDigits(text, i);
-        number += '.';
-        number.append(text, fracStart, i - fracStart);
+        number.text += '.';
+        number.text.append(text, fracStart, i - fracStart);
         digits += i - fracStart;
+        number.whole = false;
     }
-    if (digits == 0) return FieldStatus::NotNumber;
-    // Exponent: a letter with an optional sign, or a sign alone.
+    if (digits == 0) return false;
     size_t j = i;
     const bool letter = j < text.size() && (text[j] == 'e' || text[j] == 'E' || text[j] == 'd' || text[j] == 'D');
     if (letter) ++j;
-    std::string exponent;
-    if (j < text.size() && (text[j] == '+' || text[j] == '-')) exponent += text[j++];
+    std::string sign;
+    if (j < text.size() && (text[j] == '+' || text[j] == '-')) sign += text[j++];
     const size_t expStart = j;
     j = skipDigits(text, j);
-    if (j > expStart && (letter || !exponent.empty())) number += "e" + exponent + text.substr(expStart, j - expStart);
-    const double parsed = std::strtod(number.c_str(), nullptr);
-    if (std::isinf(parsed)) return FieldStatus::OutOfRange;
-    value = parsed;
-    return FieldStatus::Number;
+    if (j > expStart && (letter || !sign.empty())) {
+        number.text += "e" + sign + text.substr(expStart, j - expStart);
+        number.whole = false;
+        i = j;
+    }
+    number.end = i;
+    return true;
 }
 
-FieldStatus parseFieldInteger(const std::string& text, long long& value) {
+// The one number of a field: Blank, Parameter, NotNumber or Trailing when
+// the field holds no number or something besides it.
+FieldStatus scanField(const std::string& text, ScannedNumber& number) {
     size_t i = 0;
     FieldStatus status = FieldStatus::NotNumber;
     if (blankOrParameter(text, i, status)) return status;
-    bool negative = false;
-    if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
-    if (i == text.size() || !isDigit(text[i])) return FieldStatus::NotNumber;
+    if (!scanNumber(text, i, number)) return FieldStatus::NotNumber;
+    return skipBlanks(text, number.end) == text.size() ? FieldStatus::Number : FieldStatus::Trailing;
+}
+
+// An integer written with digits only, exactly, or OutOfRange.
+FieldStatus wholeDigits(const std::string& digits, long long& value) {
+    size_t i = 0;
+    const bool negative = digits[0] == '-';
+    if (digits[0] == '+' || digits[0] == '-') ++i;
     unsigned long long magnitude = 0;
     const unsigned long long limit = negative ? static_cast<unsigned long long>(LLONG_MAX) + 1ULL
                                               : static_cast<unsigned long long>(LLONG_MAX);
-    for (; i < text.size() && isDigit(text[i]); ++i) {
-        const unsigned long long digit = static_cast<unsigned long long>(text[i] - '0');
+    for (; i < digits.size(); ++i) {
+        const unsigned long long digit = static_cast<unsigned long long>(digits[i] - '0');
         if (magnitude > (limit - digit) / 10ULL) return FieldStatus::OutOfRange;
         magnitude = magnitude * 10ULL + digit;
     }
@@ -96,7 +113,64 @@ FieldStatus parseFieldInteger(const std::string& text, long long& value) {
     return FieldStatus::Number;
 }
 
+}  // namespace
+
+FieldStatus parseFieldNumber(const std::string& text, double& value) {
+    ScannedNumber number;
+    const FieldStatus status = scanField(text, number);
+    if (status != FieldStatus::Number) return status;
+    const double parsed = std::strtod(number.text.c_str(), nullptr);
+    if (std::isinf(parsed)) return FieldStatus::OutOfRange;
+    value = parsed;
+    return FieldStatus::Number;
+}
+
+FieldStatus parseFieldInteger(const std::string& text, long long& value) {
+    ScannedNumber number;
+    const FieldStatus status = scanField(text, number);
+    if (status != FieldStatus::Number) return status;
+    if (number.whole) return wholeDigits(number.text, value);
+    const double parsed = std::strtod(number.text.c_str(), nullptr);
+    if (parsed != std::trunc(parsed)) return FieldStatus::Fraction;
+    // 2^63: the first double beyond the range of long long.
+    if (std::fabs(parsed) >= 9223372036854775808.0) return FieldStatus::OutOfRange;
+    value = static_cast<long long>(parsed);
+    return FieldStatus::Number;
+}
+
+std::string fieldProblemText(FieldStatus status) {
+    switch (status) {
+        case FieldStatus::Parameter:
+            return "names a parameter; parameters are not read by this version";
+        case FieldStatus::NotNumber:
+            return "is not a number";
+        case FieldStatus::OutOfRange:
+            return "holds a number too large for its field";
+        case FieldStatus::Trailing:
+            return "holds a number followed by other characters (a shifted column?)";
+        case FieldStatus::Fraction:
+            return "holds a fraction where the field takes a whole number";
+        default:
+            return std::string();
+    }
+}
+
 namespace {
+
+// The card line cut last and its fields, so that a field that does not read
+// can be traced to its line and place. The reader runs on one thread; each
+// thread keeps its own.
+struct LastCut {
+    std::string line;
+    std::vector<std::string> fields;
+};
+thread_local LastCut lastCut;
+
+const std::vector<std::string>& rememberCut(const std::string& line, const std::vector<std::string>& fields) {
+    lastCut.line = line;
+    lastCut.fields = fields;
+    return fields;
+}
 
 int widthOf(const std::vector<int>& widths, int i) {
     if (widths.empty()) return 10;
@@ -130,8 +204,8 @@ std::vector<std::string> columnFields(const std::string& line, const std::vector
 }  // namespace
 
 std::vector<std::string> splitFixedFields(const std::string& line, const std::vector<int>& widths, int n) {
-    if (line.find(',') != std::string::npos) return commaFields(line, n);
-    return columnFields(line, widths, n);
+    if (line.find(',') != std::string::npos) return rememberCut(line, commaFields(line, n));
+    return rememberCut(line, columnFields(line, widths, n));
 }
 
 namespace {
@@ -176,20 +250,28 @@ DataLayout dataLayout(const std::string& line, const std::vector<int>& widths, i
 }  // namespace
 
 std::vector<std::string> splitDataFields(const std::string& line, const std::vector<int>& widths, int n) {
-    if (line.find(',') != std::string::npos) return commaFields(line, n);
-    if (dataLayout(line, widths, n) == DataLayout::Columns) return columnFields(line, widths, n);
+    if (line.find(',') != std::string::npos) return rememberCut(line, commaFields(line, n));
+    if (dataLayout(line, widths, n) == DataLayout::Columns) return rememberCut(line, columnFields(line, widths, n));
     std::vector<std::string> fields(static_cast<size_t>(n));
     std::istringstream words(line);
     for (std::string& field : fields) words >> field;
-    return fields;
+    return rememberCut(line, fields);
 }
 
 void FieldStream::note(FieldStatus status, const std::string& text) {
-    std::string* first = nullptr;
-    if (status == FieldStatus::Parameter) first = &parameter_;
-    if (status == FieldStatus::OutOfRange) first = &outOfRange_;
-    if (status == FieldStatus::NotNumber) first = &notNumber_;
-    if (first != nullptr && first->empty()) *first = trimmed(text);
+    if (status == FieldStatus::Blank || status == FieldStatus::Number || problem_.any()) return;
+    problem_.status = status;
+    problem_.text = trimmed(text);
+    // The field is one of the last cut line's, or a whole text of its own.
+    for (size_t i = 0; i < lastCut.fields.size(); ++i) {
+        if (lastCut.fields[i] == text) {
+            problem_.line = lastCut.line;
+            problem_.field = static_cast<int>(i) + 1;
+            return;
+        }
+    }
+    problem_.line = text;
+    problem_.field = 0;
 }
 
 std::string firstWord(const std::string& text) {

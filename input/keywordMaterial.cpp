@@ -34,23 +34,26 @@ struct MaterialOptionEntry {
     const char* word;
     MaterialOption option;
     int type;
+    // False for cards whose behaviour no model of this version computes
+    // (they are kept; a part that uses one is refused after reading).
+    bool computed;
 };
 
 constexpr MaterialOptionEntry kMaterialOptions[] = {
-    {"MAT_ELASTIC", MaterialOption::Elastic, 2},
-    {"PLASTIC_KINEMATIC", MaterialOption::PlasticKinematic, 4},
-    {"MAT_RIGID", MaterialOption::Rigid, 1},
-    {"MAT_NULL", MaterialOption::Null, 0},
-    {"MAT_PIECEWISE_LINEAR_PLASTICITY", MaterialOption::PiecewiseLinear, 4},
-    {"LINEAR_ELASTIC_DISCRETE_BEAM", MaterialOption::LinearDiscreteBeam, 6},
-    {"NONLINEAR_PLASTIC_DISCRETE_BEAM", MaterialOption::NonlinearPlasticDiscreteBeam, 12},
-    {"GENERAL_NONLINEAR_6DOF_DISCRETE_BEAM", MaterialOption::GeneralNonlinearDiscreteBeam, 7},
-    {"MODIFIED_HONEYCOMB", MaterialOption::ModifiedHoneycomb, 4},
-    {"MAT_MODIFIED_PIECEWISE_LINEAR_PLASTICITY", MaterialOption::ModifiedPiecewiseLinear, 4},
-    {"MAT_SPOTWELD", MaterialOption::SpotWeld, 10},
-    {"SPRING_NONLINEAR_ELASTIC", MaterialOption::SpringNonlinearElastic, 2},
-    {"DAMPER_VISCOUS", MaterialOption::DamperViscous, 11},
-    {"MOONEY-RIVLIN_RUBBER", MaterialOption::MooneyRivlinRubber, 8},
+    {"MAT_ELASTIC", MaterialOption::Elastic, 2, true},
+    {"PLASTIC_KINEMATIC", MaterialOption::PlasticKinematic, 4, true},
+    {"MAT_RIGID", MaterialOption::Rigid, 1, true},
+    {"MAT_NULL", MaterialOption::Null, 0, true},
+    {"MAT_PIECEWISE_LINEAR_PLASTICITY", MaterialOption::PiecewiseLinear, 4, true},
+    {"LINEAR_ELASTIC_DISCRETE_BEAM", MaterialOption::LinearDiscreteBeam, 6, true},
+    {"NONLINEAR_PLASTIC_DISCRETE_BEAM", MaterialOption::NonlinearPlasticDiscreteBeam, 12, false},
+    {"GENERAL_NONLINEAR_6DOF_DISCRETE_BEAM", MaterialOption::GeneralNonlinearDiscreteBeam, 7, false},
+    {"MODIFIED_HONEYCOMB", MaterialOption::ModifiedHoneycomb, 4, false},
+    {"MAT_MODIFIED_PIECEWISE_LINEAR_PLASTICITY", MaterialOption::ModifiedPiecewiseLinear, 4, true},
+    {"MAT_SPOTWELD", MaterialOption::SpotWeld, 10, false},
+    {"SPRING_NONLINEAR_ELASTIC", MaterialOption::SpringNonlinearElastic, 2, false},
+    {"DAMPER_VISCOUS", MaterialOption::DamperViscous, 11, false},
+    {"MOONEY-RIVLIN_RUBBER", MaterialOption::MooneyRivlinRubber, 8, true},
 };
 
 }  // namespace
@@ -89,7 +92,7 @@ void KeywordReader::readMaterial(const std::string& block) {
         }
     }
     if (entry == nullptr) {
-        skipUnknownBlock(header);
+        unreadBlock(header);
         return;
     }
 
@@ -137,8 +140,10 @@ void KeywordReader::readMaterial(const std::string& block) {
             }
             readCard(lines, card(3), m.input_strain_points);
             readCard(lines, card(4), m.input_stress_points);
+            // Both take their hardening from the curve or the points when
+            // they give one (the modified card adds failure data only).
             m.curve_id = m.hardening_curve_id;
-            if (entry->option == MaterialOption::PiecewiseLinear) m.plastic_model = piecewiseHardeningModel(m);
+            m.plastic_model = piecewiseHardeningModel(m);
             break;
         case MaterialOption::LinearDiscreteBeam:
             readCard(lines, card(1), cardId, m.density, m.discrete_stiffness);
@@ -210,5 +215,6 @@ void KeywordReader::readMaterial(const std::string& block) {
         refuse("two *MAT cards give the material id " + std::to_string(cardId));
         return;
     }
+    if (!entry->computed) state_.uncomputedMaterials.emplace(m.id, withoutTitle(header));
     materials.push_back(m);
 }

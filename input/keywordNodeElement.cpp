@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iostream>
 #include <sstream>
+#include <type_traits>
 
 #include "core/node.h"
 #include "core/nodeManager.h"
@@ -48,27 +49,69 @@ bool allBlank(const std::vector<std::string>& fields, size_t from) {
     return true;
 }
 
+bool blankLine(const std::string& line) { return line.find_first_not_of(' ') == std::string::npos; }
+
+// Family of an element record, for the duplicate-id check: element ids are
+// unique within a family.
+template <class Record>
+constexpr int familyCode() {
+    if constexpr (std::is_same_v<Record, ShellElementCuda>) return 0;
+    if constexpr (std::is_same_v<Record, SolidElementCuda>) return 1;
+    if constexpr (std::is_same_v<Record, BeamElementCuda>) return 2;
+    return 3;
+}
+
+// The first node field (1-based) that an element of this family must fill
+// but left blank or 0; 0 when the element names all its nodes. A beam's
+// third node (its orientation) may be left out; a solid may be written with
+// four (a tetrahedron) or six nodes (a pentahedron), the rest blank.
+template <class Record, int nodeCount>
+int missingNode(const Record& element) {
+    const int* id = element.node_id;
+    int required = nodeCount;
+    if constexpr (std::is_same_v<Record, BeamElementCuda>) required = 2;
+    if constexpr (std::is_same_v<Record, SolidElementCuda>) {
+        const bool tetrahedron = id[4] == 0 && id[5] == 0 && id[6] == 0 && id[7] == 0;
+        const bool pentahedron = id[6] == 0 && id[7] == 0;
+        required = tetrahedron ? 4 : pentahedron ? 6 : 8;
+    }
+    for (int j = 0; j < required; ++j) {
+        if (id[j] == 0) return j + 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 void KeywordReader::readNodes(const std::string& block) {
     const std::string keyword = blockHeader(block);
     if (keyword != "*NODE") {
-        skipUnknownBlock(keyword);
+        unreadBlock(keyword);
         return;
     }
     const std::vector<std::string> lines = splitDeckLines(block);
     std::vector<NodeCuda>& nodes = fem_->nodeManager->node_array_cpu;
-    for (size_t i = 1; i < cardLineEnd(lines); ++i) {
+    for (size_t i = 1; i < cardLineEnd(lines) && !refused_; ++i) {
+        if (blankLine(lines[i])) continue;
         const std::vector<std::string> fields = dataFields(lines[i], kNodeWidths, 4);
         NodeCuda node = zeroRecord<NodeCuda>();
-        if (fields_.read(fields[0], node.id) != FieldStatus::Number) {
-            warn("*NODE line \"" + lines[i] + "\" does not start with a node id; the line is skipped");
-            continue;
+        const FieldStatus status = fields_.read(fields[0], node.id);
+        if (status != FieldStatus::Number) {
+            // A field that does not read refuses the deck after the block.
+            if (status == FieldStatus::Blank) refuse(lineWhere(keyword, lines[i]) + ": the line gives no node id");
+            return;
+        }
+        if (node.id <= 0) {
+            refuse(lineWhere(keyword, lines[i]) + ": node id " + std::to_string(node.id) + " is not positive");
+            return;
         }
         for (int k = 0; k < 3; ++k) readField(fields[1 + k], node.coord[k]);
+        if (!fem_->node_id_map.emplace(node.id, state_.nodeCounter + 1).second) {
+            refuse(lineWhere(keyword, lines[i]) + ": node " + std::to_string(node.id) + " is defined twice");
+            return;
+        }
         node.store_id = state_.nodeCounter;
         nodes.push_back(node);
-        fem_->node_id_map[node.id] = state_.nodeCounter + 1;
         ++state_.nodeCounter;
     }
 }
@@ -96,7 +139,12 @@ int KeywordReader::nextElementIndex() {
 // The element keeps the deck's node ids here: nodes may come in a later
 // block, so the completion after the block loop turns them into numbers.
 template <class Record>
-int KeywordReader::bookElement(Record& element, int deckPartId, int nodeCount, const char*) {
+int KeywordReader::bookElement(Record& element, int deckPartId, int nodeCount, const char* family) {
+    if (!state_.elementIds.emplace(familyCode<Record>(), element.id).second) {
+        refuse("\"" + std::string(family) + "\"" + atLine() + ": element " + std::to_string(element.id) +
+               " is defined twice");
+        return 0;
+    }
     ElementNodeList nodeList;
     for (int j = 0; j < nodeCount; ++j) nodeList.deck_node_ids[j] = element.node_id[j];
     const int partNumber = elementPartNumber(deckPartId);
@@ -128,12 +176,18 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
     const std::string family = blockHeader(block);
     const std::vector<std::string> lines = splitDeckLines(block);
     for (size_t i = 1; i < cardLineEnd(lines) && !reader.refused(); i += 1 + static_cast<size_t>(extraLines)) {
+        if (blankLine(lines[i])) {
+            i -= static_cast<size_t>(extraLines);  // a blank line is no element line
+            continue;
+        }
         const std::vector<std::string> f = KeywordReader::dataFields(lines[i], kElementWidths, 2 + nodeCount);
         Record element = zeroRecord<Record>();
         int part = 0;
-        if (fields.read(f[0], element.id) != FieldStatus::Number) {
-            KeywordReader::warn(family + " line \"" + lines[i] + "\" does not start with an element id; the line is skipped");
-            continue;
+        const FieldStatus status = fields.read(f[0], element.id);
+        if (status != FieldStatus::Number) {
+            // A field that does not read refuses the deck after the block.
+            if (status == FieldStatus::Blank) reader.refuse(reader.lineWhere(family, lines[i]) + ": the line gives no element id");
+            return;
         }
         if (allBlank(f, 2)) {
             reader.refuseForm(family, "element " + std::to_string(element.id) +
@@ -143,6 +197,12 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
         }
         fields.read(f[1], part);
         for (int j = 0; j < nodeCount; ++j) fields.read(f[2 + static_cast<size_t>(j)], element.node_id[j]);
+        if (fields.problem().any()) return;
+        if (const int missing = missingNode<Record, nodeCount>(element)) {
+            reader.refuse(reader.lineWhere(family, lines[i]) + ": element " + std::to_string(element.id) +
+                          " gives no node in node field " + std::to_string(missing) + " (blank or 0)");
+            return;
+        }
         reader.storeElement(element, part, nodeCount, family.c_str(), list);
     }
 }
@@ -210,6 +270,8 @@ void KeywordReader::readMasses(const std::string& block) {
         mass.store_id = nextElementIndex();
         fem_->point_mass_array->push_back(mass);
     }
+    // The masses are kept, but no node carries them in this version.
+    unreadBlock(keyword);
 }
 
 void KeywordReader::readAccelerometers(const std::string& block) {
@@ -221,6 +283,7 @@ void KeywordReader::readAccelerometers(const std::string& block) {
         accelerometer.store_id = nextElementIndex();
         fem_->accelerometer_array->push_back(accelerometer);
     }
+    unreadBlock(blockHeader(block));
 }
 
 void KeywordReader::readAirbag(const std::string& block) {
@@ -252,4 +315,6 @@ void KeywordReader::readAirbag(const std::string& block) {
         }
     }
     fem_->airbag_array->push_back(airbag);
+    // Kept, but no airbag pressure acts in this version.
+    unreadBlock(header);
 }

@@ -12,7 +12,7 @@ void KeywordReader::readPart(const std::string& block) {
     const bool inertia = keywordIs(header, "*PART_INERTIA");
     const bool contact = !inertia && keywordIs(header, "*PART_CONTACT");
     if (!inertia && !contact && header != "*PART" && header != "*PART_TITLE") {
-        skipUnknownBlock(header);
+        unreadBlock(header);
         return;
     }
     // Every part starts with its heading line, also when the heading is
@@ -61,6 +61,9 @@ void KeywordReader::readPart(const std::string& block) {
                      part.contact_thickness, part.contact_penalty_scale);
         }
         append(part);
+        // The inertia (or contact) values are kept, but no rigid body or
+        // contact takes them in this version.
+        unreadBlock(header);
     } else {
         const size_t end = cardLineEnd(lines);
         for (size_t i = 1; i < end; i += 2) {

@@ -2,6 +2,8 @@
 // lines and fields.
 #include "input/keywordReader.h"
 
+#include <algorithm>
+#include <cmath>
 #include <boost/algorithm/string.hpp>
 #include <filesystem>
 #include <iostream>
@@ -86,19 +88,31 @@ void splitCardFields8(const std::vector<std::string>& lines, std::string* fields
     splitCardFields(lines, fields, k, n, 8);
 }
 
-std::vector<std::string> cutDeckBlocks(std::string text) {
-    boost::replace_all(text, "*", "$*");
-    std::vector<std::string> pieces;
-    boost::split(pieces, text, boost::is_any_of("$"), boost::token_compress_on);
-    std::vector<std::string> blocks;
-    blocks.reserve(pieces.size());
-    for (std::string& piece : pieces) {
-        if (piece.empty()) continue;
-        if (piece[0] == '\n') piece.erase(0, 1);
-        if (piece.empty()) continue;
-        blocks.push_back(std::move(piece));
+std::vector<DeckBlock> cutDeckBlocks(const std::string& text) {
+    std::vector<DeckBlock> blocks;
+    size_t start = 0;
+    for (int number = 1; start < text.size(); ++number) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line[0] == '$') continue;
+        line.erase(std::min(line.find('$'), line.size()));
+        std::replace(line.begin(), line.end(), '\r', ' ');
+        std::replace(line.begin(), line.end(), '\t', ' ');
+        if (!line.empty() && line[0] == '*') blocks.emplace_back();
+        if (blocks.empty()) continue;
+        blocks.back().text += line + '\n';
+        blocks.back().lineNumbers.push_back(number);
     }
     return blocks;
+}
+
+bool isKeywordDeckName(const std::string& fileName) {
+    const size_t dot = fileName.rfind('.');
+    if (dot == std::string::npos) return false;
+    const std::string extension = boost::to_upper_copy(fileName.substr(dot + 1));
+    return extension == "K" || extension == "KEY" || extension == "DYN";
 }
 
 std::string blockHeader(const std::string& block) { return keywordOf(block); }
@@ -161,20 +175,6 @@ void KeywordReader::refuse(const std::string& message) {
 
 void KeywordReader::warn(const std::string& message) { std::cerr << "Keyword deck: " << message << std::endl; }
 
-// Card families this reader does not take yet: the user learns that the
-// block has no effect on the model instead of finding out from the results.
-void KeywordReader::ignoreBlock(const std::string& block) {
-    std::string keyword = block.substr(0, block.find('\n'));
-    keyword.erase(keyword.find_last_not_of(" \t\r") + 1);
-    warn("\"" + keyword + "\" is not supported by this version; the block is ignored");
-}
-
-void KeywordReader::skipUnknownBlock(const std::string& keyword) {
-    if (reportedKeywords_.insert(keyword).second) {
-        warn("\"" + keyword + "\" is not read by this version; the block is ignored");
-    }
-}
-
 void KeywordReader::refuseForm(const std::string& keyword, const std::string& why) {
     refuse("\"" + keyword + "\" " + why);
 }
@@ -213,14 +213,34 @@ void KeywordReader::refuseLongFormat(const std::string& block) {
     }
 }
 
+int KeywordReader::deckLineOf(const std::string& cardLine) const {
+    if (current_ == nullptr || cardLine.empty()) return 0;
+    const std::string wanted = boost::trim_right_copy(cardLine);
+    std::istringstream lines(current_->text);
+    std::string line;
+    for (size_t i = 0; std::getline(lines, line) && i < current_->lineNumbers.size(); ++i) {
+        boost::trim_right(line);
+        if (line == wanted) return current_->lineNumbers[i];
+    }
+    return 0;
+}
+
+std::string KeywordReader::lineWhere(const std::string& keyword, const std::string& cardLine) const {
+    const int line = deckLineOf(cardLine);
+    return "\"" + keyword + "\"" + (line > 0 ? ", line " + std::to_string(line) : std::string());
+}
+
+std::string KeywordReader::atLine() const {
+    return current_ != nullptr && current_->firstLine() > 0 ? " (line " + std::to_string(current_->firstLine()) + ")"
+                                                            : std::string();
+}
+
 void KeywordReader::checkFields(const std::string& keyword) {
-    if (!fields_.parameter().empty()) {
-        refuse("\"" + keyword + "\": the field \"" + fields_.parameter() +
-               "\" names a parameter; parameters are not read by this version");
-    } else if (!fields_.outOfRange().empty()) {
-        refuse("\"" + keyword + "\": the number \"" + fields_.outOfRange() + "\" is too large for its field");
-    } else if (!fields_.notNumber().empty()) {
-        warn("\"" + keyword + "\": the field \"" + fields_.notNumber() + "\" is not a number; it reads as 0");
+    const FieldProblem& problem = fields_.problem();
+    if (problem.any()) {
+        std::string where = lineWhere(keyword, problem.line);
+        if (problem.field > 0) where += ", field " + std::to_string(problem.field);
+        refuse(where + ": the field \"" + problem.text + "\" " + fieldProblemText(problem.status));
     }
     fields_.clearProblems();
 }
@@ -270,7 +290,7 @@ bool KeywordReader::readBlock(const std::string& block) {
         } else if (has("CONSTRAINED_JOINT")) {
             readJoints(block);
         } else {
-            ignoreBlock(block);
+            unreadBlock(header);
         }
     } else if (has("*INITIAL_VELOCITY")) {
         readInitialVelocity(block);
@@ -294,31 +314,48 @@ bool KeywordReader::readBlock(const std::string& block) {
         refuseInclude(block);
     } else if (header == "*KEYWORD") {
         refuseLongFormat(block);
-    } else if (header != "*TITLE" && header != "*COMMENT") {
-        skipUnknownBlock(header);
+    } else {
+        unreadBlock(header);
     }
     checkFields(header);
     return true;
+}
+
+bool KeywordReader::readBlock(const DeckBlock& block) {
+    current_ = &block;
+    const bool more = readBlock(block.text);
+    current_ = nullptr;
+    return more;
+}
+
+bool KeywordReader::readBlocks(const std::vector<DeckBlock>& blocks) {
+    for (const DeckBlock& block : blocks) {
+        if (!readBlock(block) || refused_) break;
+    }
+    refuseUnreadMechanics();
+    return !refused_;
 }
 
 bool KeywordReader::readBlocks(const std::vector<std::string>& blocks) {
     for (const std::string& block : blocks) {
         if (!readBlock(block) || refused_) break;
     }
+    refuseUnreadMechanics();
     return !refused_;
 }
 
 namespace {
 
-// Block pass: the whole working copy as one text.
-bool readWorkingCopy(const KeywordDeckFiles& files, std::string& text) {
-    std::ifstream copy(files.workCopy, std::ios::binary);
-    if (!copy.is_open()) {
-        std::cerr << "Keyword deck refused: cannot read the working copy \"" << files.workCopy << "\"" << std::endl;
+// Block pass: the whole deck as one text (the working copy lacks the
+// comment lines, so its line numbers are not the deck's).
+bool readDeckText(const std::string& deckPath, std::string& text) {
+    std::ifstream deck(deckPath, std::ios::binary);
+    std::ostringstream all;
+    if (deck.is_open()) all << deck.rdbuf();
+    if (!deck.is_open() || deck.bad()) {
+        std::cerr << "Keyword deck refused: cannot read the deck \"" << deckPath << "\"" << std::endl;
         return false;
     }
-    std::ostringstream all;
-    all << copy.rdbuf();
     text = all.str();
     return true;
 }
@@ -386,6 +423,15 @@ bool hasNodesAndElements(const KeywordDeckState& state) {
     return true;
 }
 
+// A run needs the time it ends at: a missing, zero or negative end time
+// would end it before it began (or never) and still report success.
+bool hasEndTime(const TimeControl& time) {
+    if (time.end_time > 0.0 && std::isfinite(time.end_time)) return true;
+    std::cerr << "Keyword deck refused: the deck gives no end time (*CONTROL_TERMINATION ENDTIM is "
+              << time.end_time << "; it must be a positive number)" << std::endl;
+    return false;
+}
+
 }  // namespace
 
 int readKeywordDeck(FEMDynamic* fem, std::string deckPath) {
@@ -394,11 +440,11 @@ int readKeywordDeck(FEMDynamic* fem, std::string deckPath) {
     if (!writeWorkingCopy(state.files, deckPath)) return 0;
     state.checkList.open(state.files.checkList, std::ios::trunc);
     std::string text;
-    if (!readWorkingCopy(state.files, text)) return 0;
+    if (!readDeckText(deckPath, text)) return 0;
 
     KeywordReader reader(fem, state);
-    if (!reader.readBlocks(cutDeckBlocks(std::move(text)))) return 0;
-    if (!hasNodesAndElements(state)) return 0;
+    if (!reader.readBlocks(cutDeckBlocks(text))) return 0;
+    if (!hasNodesAndElements(state) || !hasEndTime(*fem->timeControl)) return 0;
 
     applyDeckMassScaling(*fem->timeControl);
     return completeKeywordDeck(fem, state) ? 1 : 0;

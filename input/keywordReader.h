@@ -1,7 +1,7 @@
-// Reader of keyword decks (".k"): the deck is copied without its comment
-// lines into a working folder, cut into blocks at every "*", and each block
-// is handed by its keyword to the family that writes its cards into the
-// solver's managers.
+// Reader of keyword decks (".k", ".key", ".dyn"): the deck is copied without
+// its comment lines into a working folder, cut into blocks at every keyword
+// line (a "*" in column 1), and each block is handed by its keyword to the
+// family that writes its cards into the solver's managers.
 #pragma once
 #include <fstream>
 #include <map>
@@ -52,14 +52,27 @@ void splitCardFields8(const std::vector<std::string>& lines, std::string* fields
 int firstCardLine(const std::string& header, const std::vector<std::string>& lines, std::string* title,
                   int* id = nullptr);
 
-// Cuts the comment-free deck text into keyword blocks: every "*" opens a
-// block, a "$" ends the block text where it stands; empty blocks are
-// dropped and a leading newline is removed.
-std::vector<std::string> cutDeckBlocks(std::string text);
+// One keyword block of a deck: its keyword line and data lines, each ending
+// in a newline, and the deck line number of each of them (empty for blocks
+// that come from no deck file).
+struct DeckBlock {
+    std::string text;
+    std::vector<int> lineNumbers;
+    int firstLine() const { return lineNumbers.empty() ? 0 : lineNumbers.front(); }
+};
+// Cuts a deck text into keyword blocks. A line with "$" in column 1 is a
+// comment; a "$" later in a line ends that line's data. A line with "*" in
+// column 1 opens a block; a "*" anywhere else is data (a title "bar (5*5)").
+// Returns and tabs become blanks; lines before the first keyword are no
+// block.
+std::vector<DeckBlock> cutDeckBlocks(const std::string& text);
 // The keyword of a block in capitals: the first word of its first line
 // ("*node" and "*Node" are "*NODE"). Keyword and option tests look only at
 // it, never at the data lines after it.
 std::string blockHeader(const std::string& block);
+// True when a deck of this file name is a keyword deck: its name ends in
+// ".k", ".key" or ".dyn", in any case.
+bool isKeywordDeckName(const std::string& fileName);
 // True when the keyword is the family name itself or the name followed by
 // "_" and options: "*SET" takes "*SET_NODE_LIST" but not "*SETTINGS". A name
 // without its "*" is tested with it.
@@ -113,6 +126,9 @@ struct KeywordDeckState {
     // list and the deck part id (0 for masses and accelerometers).
     std::vector<ElementNodeList> elementNodeLists;
     std::vector<int> elementPartMap;
+    // (family, element id) of every element read: ids are unique within a
+    // family (0 shells, 1 solids, 2 beams, 3 discrete elements).
+    std::set<std::pair<int, int>> elementIds;
 
     // Part cards: internal part id -> deck part id.
     std::map<int, int> partDeckIdMap;
@@ -120,6 +136,9 @@ struct KeywordDeckState {
     std::map<int, int> sectionNumberMap;
     // Material cards: card material id -> 1-based position in material_array.
     std::map<int, int> materialNumberMap;
+    // Materials (by position) whose card no model of this version computes,
+    // with their keyword: a part with elements may not use them.
+    std::map<int, std::string> uncomputedMaterials;
 
     // Set cards: running numbers and set id -> number maps.
     int nodeSetNumber = 0;
@@ -165,10 +184,14 @@ public:
     KeywordReader(FEMDynamic* fem, KeywordDeckState& state);
 
     // Hands every block to its family in deck order until "*END" or the end;
-    // false when the deck was refused.
+    // false when the deck was refused. Blocks of mechanics this version does
+    // not read are listed together, with their lines, before the refusal.
+    bool readBlocks(const std::vector<DeckBlock>& blocks);
+    // The same for blocks made by another reader (no deck lines).
     bool readBlocks(const std::vector<std::string>& blocks);
     // Reads one block: recognises its keyword and calls its family. Returns
     // false for "*END".
+    bool readBlock(const DeckBlock& block);
     bool readBlock(const std::string& block);
     bool refused() const { return refused_; }
 
@@ -214,11 +237,16 @@ public:
     void refuse(const std::string& message);
     // Prints a message about input that is skipped.
     static void warn(const std::string& message);
-    // Warns that a block of a card family this reader does not take is ignored.
-    static void ignoreBlock(const std::string& block);
-    // Warns, once per keyword, that a block this reader does not know (or an
-    // option of a known family that it does not read) is ignored.
-    void skipUnknownBlock(const std::string& keyword);
+    // A block (or an option of a known family) that this reader does not
+    // act on. When its keyword cannot change the mechanics (output requests,
+    // titles; the table in keywordUnread.cpp) it is named once and reading
+    // goes on; any other is listed with its line, and the deck is refused
+    // once the block loop has seen them all.
+    void unreadBlock(const std::string& keyword);
+    void ignoreBlock(const std::string& block) { unreadBlock(blockHeader(block)); }
+    // Lists a block whose cards ask for mechanics this version does not
+    // compute (why says what); the deck is refused after the block loop.
+    void unreadMechanics(const std::string& keyword, const std::string& why);
     // Refuses a block whose form the reader cannot read without losing or
     // shifting data.
     void refuseForm(const std::string& keyword, const std::string& why);
@@ -243,10 +271,24 @@ public:
                       std::vector<Record> ElmManager::*list);
 
 private:
-    // After each block: a field that named a parameter or held a number too
-    // large for its target refuses the deck; text in a numeric field is
-    // reported (it reads as 0).
+    // After each block: a field that did not read as its target (a
+    // parameter, text, a number with other characters after it, a fraction
+    // in an integer field, a number too large) refuses the deck, naming the
+    // line, the field and what it holds.
     void checkFields(const std::string& keyword);
+    // Deck line of a card line of the current block (0 when unknown).
+    int deckLineOf(const std::string& cardLine) const;
+    // " (line n)" for the current block's keyword line, or empty.
+    std::string atLine() const;
+    // Refuses the deck when the block loop met unread mechanics, listing them.
+    void refuseUnreadMechanics();
+
+public:
+    // "\"keyword\", line n" for a card line of the current block (the line
+    // left out when unknown), for messages that name a card.
+    std::string lineWhere(const std::string& keyword, const std::string& cardLine) const;
+
+private:
     // Part number of a deck part id named by an element, given on first
     // appearance; 0 (and the deck refused) beyond kMaxKeywordParts parts.
     int elementPartNumber(int deckPartId);
@@ -265,6 +307,9 @@ private:
     void finishNodeLoad(NodeLoad* load, int dofCode, const std::string& card);
     template <class Load>
     void readSetPressure(const std::string& block, int loadKind);
+    // Point lines of a curve or table, two numbers each, handed to point.
+    template <class Point>
+    void readPointLines(const std::vector<std::string>& lines, size_t first, Point point);
 
     // Field helpers over the frame's shared stream.
     template <class T>
@@ -322,8 +367,12 @@ private:
     KeywordDeckState& state_;
     FieldStream fields_;
     bool refused_ = false;
+    // The block being read (null for blocks without deck lines).
+    const DeckBlock* current_ = nullptr;
     // Keywords already reported as not read.
     std::set<std::string> reportedKeywords_;
+    // Unread blocks that would change the mechanics: line and keyword.
+    std::vector<std::pair<int, std::string>> unreadMechanics_;
     // Working record of every constrained block, never cleared: a field a
     // card does not write keeps the previous card's value.
     Constrained constrainedRecord_;

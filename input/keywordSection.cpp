@@ -1,6 +1,7 @@
 // Keyword family *SECTION: shell, beam, solid and discrete sections. Each
 // section gets the next running number; the deck's section number is mapped
 // to it for the parts.
+#include <cmath>
 #include <cstring>
 #include <sstream>
 
@@ -100,6 +101,12 @@ void KeywordReader::readSection(const std::string& block) {
         splitCardFields10(lines, f, k + 1, 8);
         for (int j = 0; j < 4; ++j) readField(f[j], section.thickness[j]);
         for (int j = 1; j < 4; ++j) section.thickness[j] = section.thickness[0];
+        if (!(section.thickness[0] > 0.0) || !std::isfinite(section.thickness[0])) {
+            refuse(lineWhere(header, lines[static_cast<size_t>(k) + 1 < lines.size() ? static_cast<size_t>(k) + 1 : 0]) +
+                   ": shell section " + std::to_string(deckNumber) + " has thickness " +
+                   std::to_string(section.thickness[0]) + "; a shell needs a positive thickness");
+            return;
+        }
         readField(f[4], section.shell_card2_value5);
         readField(f[5], section.shell_card2_value6);
         readField(f[6], section.shell_card2_value7);

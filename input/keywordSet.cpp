@@ -27,14 +27,13 @@ void KeywordReader::readSegmentSet(const std::string& block) {
     for (size_t i = static_cast<size_t>(cardLine) + 1; i < end; ++i) {
         SegmentCuda segment;
         std::memset(static_cast<void*>(&segment), 0, sizeof(SegmentCuda));
-        const std::vector<std::string> f = dataFields(lines[i], {10}, 8);
-        if (fields_.read(f[0], segment.node_id[0]) != FieldStatus::Number) {
-            warn("*SET_SEGMENT " + std::to_string(surface.id) + ": line \"" + lines[i] +
-                 "\" does not start with a node id; the line is skipped");
-            continue;
+        if (lines[i].find_first_not_of(' ') == std::string::npos) continue;
+        readFields(dataFields(lines[i], {10}, 8), segment.node_id, segment.attributes);
+        if (fields_.problem().any()) return;  // refused after the block, naming the field
+        if (segment.node_id[0] == 0 || segment.node_id[1] == 0 || segment.node_id[2] == 0) {
+            refuse(lineWhere(blockHeader(block), lines[i]) + ": the segment names fewer than three nodes");
+            return;
         }
-        readFields(std::vector<std::string>(f.begin() + 1, f.end()), cardSpan(segment.node_id + 1, 3),
-                   segment.attributes);
         const std::array<int, 4> key = {segment.node_id[0], segment.node_id[1], segment.node_id[2],
                                         segment.node_id[3]};
         if (!seen.insert(key).second) continue;
@@ -80,7 +79,7 @@ void KeywordReader::readSet(const std::string& block) {
     bool known = false;
     for (const SetOption& option : options) known = known || form == option.word;
     if (!known) {
-        skipUnknownBlock(header);
+        unreadBlock(header);
         return;
     }
 

@@ -180,6 +180,12 @@ void numberParts(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup
         if (part.id >= 1 && part.id <= static_cast<int>(fem->elm_manager_array.size())) {
             part.elmManager = &fem->elm_manager_array[part.id - 1];
         }
+        const auto uncomputed = state.uncomputedMaterials.find(part.material_id);
+        if (uncomputed != state.uncomputedMaterials.end() && part.elmManager != nullptr &&
+            part.elmManager->hostElementNum() > 0) {
+            lookup.fail(where + ": its material is a \"" + uncomputed->second +
+                        "\" card, whose behaviour this version does not compute");
+        }
     }
 }
 

@@ -82,12 +82,12 @@ int runImpactfem(int argc, char** argv) {
 
   const std::string extension = deckExtension(inputFile);
   int deckRead = 0;
-  if (extension == "k" || extension == "K") {
+  if (isKeywordDeckName(inputFile)) {
     deckRead = readKeywordDeck(fem, inputFile);
   } else if (extension == "inp" || extension == "INP") {
     deckRead = readInpDeck(fem, inputFile);
   } else {
-    fprintf(stderr, "Unknown deck extension \"%s\" of %s: expected k, K, inp or INP\n", extension.c_str(),
+    fprintf(stderr, "Unknown deck extension \"%s\" of %s: expected k, key, dyn (any case), inp or INP\n", extension.c_str(),
             inputFile.c_str());
     return abandonRun(fem, kExitNoModel);
   }

@@ -18,9 +18,10 @@
 namespace {
 
 // Three parts (deck ids 10, 20, 30, in *PART order) of one shell each,
-// stacked at z = 0, 1, 2; part 20 takes the material given.
+// stacked at z = 0, 1, 2; part 20 takes the material given. With the end
+// time.
 std::string threePlates(const std::string& material20 = "1") {
-    std::string deck = "*NODE\n";
+    std::string deck = "*CONTROL_TERMINATION\n" + card({"1.0"}) + "*NODE\n";
     for (int p = 0; p < 3; ++p) {
         for (int k = 0; k < 4; ++k) {
             deck += std::to_string(4 * p + k + 1) + " " + std::to_string(k == 1 || k == 2 ? 1 : 0) + " " +

@@ -44,13 +44,22 @@ TEST_F(ConstrainedCards, SpotWeldsOneSetPerWeldWithAndWithoutId) {
 
 TEST_F(ConstrainedCards, JointCardsChecksSetsAndTheWorkingRecord) {
   testing::internal::CaptureStdout();
-  ASSERT_TRUE(read("*CONSTRAINED_JOINT_SPHERICAL_ID\n3 hinge\n" + card({"11", "12", "", "", "", "", "-2.0"}) +
+  testing::internal::CaptureStderr();
+  // The cylindrical joint and the joint failure are kept but do not act:
+  // the deck is refused once every block is read.
+  EXPECT_FALSE(read("*CONSTRAINED_JOINT_SPHERICAL_ID\n3 hinge\n" + card({"11", "12", "", "", "", "", "-2.0"}) +
                    "*CONSTRAINED_JOINT_REVOLUTE\n" + card({"1", "2", "3", "4", "", "", "", "0.005"}) +
                    "*CONSTRAINED_JOINT_CYLINDRICAL\n" + card({"5", "6", "7", "8"}) +
                    "*CONSTRAINED_JOINT_SPHERICAL_FAILURE_ID\n9 f\n" + card({"21", "22"}) +
                    card({"1", "0.1", "0.2"}) + card({"1", "2", "3", "4", "5", "6"}) + "*END\n"));
   const std::string out = testing::internal::GetCapturedStdout();
+  const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(out.find("Not support relative penalty stiffness given by load curve"), std::string::npos);
+  EXPECT_NE(err.find("line 6: \"*CONSTRAINED_JOINT_CYLINDRICAL\" (cylindrical and universal joints do not act"),
+            std::string::npos)
+      << err;
+  EXPECT_NE(err.find("line 8: \"*CONSTRAINED_JOINT_SPHERICAL_FAILURE_ID\" (joints do not fail"), std::string::npos)
+      << err;
   ASSERT_EQ(records().size(), 4u);
   const Constrained& sph = records()[0];
   EXPECT_EQ(sph.constrained_type, 4);

@@ -19,11 +19,12 @@ protected:
 
 TEST_F(ContactCardTest, KindsAndIdLinesFromTheHeader) {
     testing::internal::CaptureStderr();
-    ASSERT_TRUE(read("*CONTACT_AUTOMATIC_SURFACE_TO_SURFACE_ID\n  12 lid\n" + cards123() +
-                     "*CONTACT_NODES_TO_SURFACE\n" + cards123() +
-                     "*CONTACT_AUTOMATIC_SINGLE_SURFACE_TITLE\n 4 self\n" + cards123() +
-                     "*CONTACT_ENTITY\n" + cards123()));
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("\"*CONTACT_ENTITY\" is not supported"), std::string::npos);
+    // A contact kind this version does not read refuses the deck.
+    EXPECT_FALSE(read("*CONTACT_AUTOMATIC_SURFACE_TO_SURFACE_ID\n  12 lid\n" + cards123() +
+                      "*CONTACT_NODES_TO_SURFACE\n" + cards123() +
+                      "*CONTACT_AUTOMATIC_SINGLE_SURFACE_TITLE\n 4 self\n" + cards123() +
+                      "*CONTACT_ENTITY\n" + cards123()));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("line 15: \"*CONTACT_ENTITY\""), std::string::npos);
     ASSERT_EQ(contacts().size(), 3u);  // the entity block stores nothing
     const Contact& a = contacts()[0];
     EXPECT_EQ(a.contact_type, SURFACE_TO_SURFACE);

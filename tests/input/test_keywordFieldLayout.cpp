@@ -9,38 +9,59 @@
 TEST(KeywordField, NumbersAsDecksWriteThem) {
     const std::pair<const char*, double> numbers[] = {
         {"2.00000-3", 2e-3},  {"7.34000-4", 7.34e-4}, {" 2.90000+7", 2.9e7}, {"-1.5+2", -150.0},
-        {"1.5D+02", 150.0},   {"1.5d2", 150.0},       {"  1.5e3  ", 1500.0}, {"12abc", 12.0},
-        {".5", 0.5},          {"5.", 5.0},            {"+3", 3.0},           {"1e", 1.0},
+        {"1.5D+02", 150.0},   {"1.5d2", 150.0},       {"  1.5e3  ", 1500.0}, {".5", 0.5},
+        {"5.", 5.0},          {"+3", 3.0},
     };
     for (const auto& [text, expected] : numbers) {
         double value = -99.0;
         EXPECT_EQ(parseFieldNumber(text, value), FieldStatus::Number) << text;
         EXPECT_DOUBLE_EQ(value, expected) << text;
     }
+    // Anything besides one number is no number: the deck is refused rather
+    // than read with a part of the field.
+    const std::pair<const char*, FieldStatus> refused[] = {
+        {" &rho", FieldStatus::Parameter},    {"nan", FieldStatus::NotNumber},   {"abc", FieldStatus::NotNumber},
+        {"1e999", FieldStatus::OutOfRange},   {"12abc", FieldStatus::Trailing},  {"1.0abc", FieldStatus::Trailing},
+        {"9  150000.", FieldStatus::Trailing}, {"1l+06", FieldStatus::Trailing}, {"1e", FieldStatus::Trailing},
+        {"2.0-", FieldStatus::Trailing},      {"-", FieldStatus::NotNumber},     {".", FieldStatus::NotNumber},
+    };
+    for (const auto& [text, status] : refused) {
+        double untouched = 4.0;
+        EXPECT_EQ(parseFieldNumber(text, untouched), status) << text;
+        EXPECT_DOUBLE_EQ(untouched, 4.0) << text;
+    }
     double untouched = 4.0;
     EXPECT_EQ(parseFieldNumber("   ", untouched), FieldStatus::Blank);
-    EXPECT_EQ(parseFieldNumber(" &rho", untouched), FieldStatus::Parameter);
-    EXPECT_EQ(parseFieldNumber("nan", untouched), FieldStatus::NotNumber);
-    EXPECT_EQ(parseFieldNumber("1e999", untouched), FieldStatus::OutOfRange);
-    EXPECT_DOUBLE_EQ(untouched, 4.0);
 
-    long long id = 0;
-    EXPECT_EQ(parseFieldInteger("  -42", id), FieldStatus::Number);
-    EXPECT_EQ(id, -42);
-    EXPECT_EQ(parseFieldInteger("1.5", id), FieldStatus::Number);
-    EXPECT_EQ(id, 1);
+    // Integer fields take whole numbers in any of these forms.
+    const std::pair<const char*, long long> ids[] = {{"  -42", -42}, {"7.", 7}, {"1.0e3", 1000}, {"3.00000+1", 30}};
+    for (const auto& [text, expected] : ids) {
+        long long id = 0;
+        EXPECT_EQ(parseFieldInteger(text, id), FieldStatus::Number) << text;
+        EXPECT_EQ(id, expected) << text;
+    }
+    long long id = 5;
+    EXPECT_EQ(parseFieldInteger("1.9", id), FieldStatus::Fraction);
+    EXPECT_EQ(parseFieldInteger("1.5", id), FieldStatus::Fraction);
+    EXPECT_EQ(parseFieldInteger("12abc", id), FieldStatus::Trailing);
     EXPECT_EQ(parseFieldInteger("99999999999999999999", id), FieldStatus::OutOfRange);
+    EXPECT_EQ(parseFieldInteger("1e30", id), FieldStatus::OutOfRange);
+    EXPECT_EQ(id, 5);
 
-    // An id beyond 32 bits does not fit an int field and is not cut.
+    // An id beyond 32 bits does not fit an int field and is not cut; the
+    // first field that does not read is kept with its line and place.
     FieldStream fields;
     int narrow = 7;
-    EXPECT_EQ(fields.read("4294967297", narrow), FieldStatus::OutOfRange);
+    const std::vector<std::string> cut = splitFixedFields("         14294967297", {10}, 3);
+    EXPECT_EQ(fields.read(cut[1], narrow), FieldStatus::OutOfRange);
     EXPECT_EQ(narrow, 7);
-    EXPECT_EQ(fields.outOfRange(), "4294967297");
+    EXPECT_EQ(fields.problem().text, "4294967297");
+    EXPECT_EQ(fields.problem().line, "         14294967297");
+    EXPECT_EQ(fields.problem().field, 2);
     EXPECT_EQ(fields.read(" &young", narrow), FieldStatus::Parameter);
-    EXPECT_EQ(fields.parameter(), "&young");
+    EXPECT_EQ(fields.problem().text, "4294967297");
     fields.clearProblems();
-    EXPECT_TRUE(fields.parameter().empty());
+    EXPECT_FALSE(fields.problem().any());
 }
 
 TEST(KeywordField, LinesByColumnsCommasOrWords) {

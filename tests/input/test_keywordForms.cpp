@@ -1,6 +1,7 @@
-// Forms of the keyword format this reader does not take: each refused form
-// stops the program with its message and exit status 1; each skipped form is
-// named once and the deck still reads.
+// Forms of the keyword format this reader does not take, and decks it
+// cannot run as written: each refused deck stops the program with its
+// message (naming line and field where there is one) and exit status 1;
+// blocks that ask only for output are named once and the run completes.
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -74,12 +75,49 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
          "\"*ELEMENT_SOLID_ORTHO\" is not read by this version (option ORTHO)"},
         {"element_id_beyond_32_bits",
          model + "*ELEMENT_SOLID\n4294967297 1 1 2 3 4 5 6 7 8\n",
-         "the number \"4294967297\" is too large for its field"},
+         "field 1: the field \"4294967297\" holds a number too large for its field"},
         {"duplicate_material", model + "*MAT_ELASTIC\n" + card({"1", "2.0", "1.0e5"}),
          "two *MAT cards give the material id 1"},
         {"no_elements", "*NODE\n1 0 0 0\n*END\n", "the deck defines no elements"},
         {"no_nodes", "*CONTROL_TERMINATION\n" + card({"1.0"}), "the deck defines no nodes"},
         {"long_format", "*KEYWORD long=y\n" + model, "long-format fields are not read"},
+        // A field holding anything besides one number: named with its line.
+        {"shifted_column", model + "*MAT_ELASTIC\n         2      7.859  150000.       0.3\n",
+         "\"*MAT_ELASTIC\", line 22, field 3: the field \"9  150000.\" holds a number followed by other characters"},
+        {"letters_after_number", model + "*MAT_ELASTIC\n" + card({"2", "1.0abc", "1.0e6"}),
+         "line 22, field 2: the field \"1.0abc\" holds a number followed"},
+        {"letter_for_exponent", model + "*MAT_ELASTIC\n" + card({"2", "1.0", "1l+06"}),
+         "line 22, field 3: the field \"1l+06\" holds a number followed"},
+        {"fraction_as_id", model + "*ELEMENT_SOLID\n" + card({"2", "1.9", "1", "2", "3", "4", "5", "6", "7", "8"}, 8),
+         "line 22, field 2: the field \"1.9\" holds a fraction where the field takes a whole number"},
+        // Incomplete or impossible models.
+        {"element_without_node", model + "*ELEMENT_SOLID\n" + card({"2", "1", "1", "2", "0", "4", "5", "6", "7", "8"}, 8),
+         "line 22: element 2 gives no node in node field 3 (blank or 0)"},
+        {"duplicate_node", model + "*NODE\n" + card({"3", "5.0", "5.0", "5.0"}, 16), "line 22: node 3 is defined twice"},
+        {"duplicate_element", model + "*ELEMENT_SOLID\n" + card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8),
+         "element 1 is defined twice"},
+        {"shell_without_thickness", model + "*SECTION_SHELL\n" + card({"2", "2"}) + card({"0.0"}),
+         "line 23: shell section 2 has thickness 0.000000; a shell needs a positive thickness"},
+        {"damper_material_on_solid",
+         "*NODE\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n5 0 0 1\n6 1 0 1\n7 1 1 1\n8 0 1 1\n*ELEMENT_SOLID\n" +
+             card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8) + "*PART\ncube\n" + card({"1", "1", "1"}) +
+             "*SECTION_SOLID\n" + card({"1", "1"}) + "*MAT_DAMPER_VISCOUS\n" + card({"1", "5.0"}) +
+             "*CONTROL_TERMINATION\n" + card({"1.0e-4"}),
+         "part 1 (cube): its material is a \"*MAT_DAMPER_VISCOUS\" card, whose behaviour this version does not compute"},
+        {"no_end_time", cubeModelCards(), "the deck gives no end time (*CONTROL_TERMINATION ENDTIM is 0"},
+        {"zero_end_time", cubeModelCards() + "*CONTROL_TERMINATION\n" + card({"0.0", "100"}), "ENDTIM is 0;"},
+        {"negative_end_time", cubeModelCards() + "*CONTROL_TERMINATION\n" + card({"-1.0"}), "ENDTIM is -1;"},
+        {"infinite_end_time", cubeModelCards() + "*CONTROL_TERMINATION\n" + card({"1e999"}),
+         "field 1: the field \"1e999\" holds a number too large"},
+        // Blocks of mechanics this version does not compute: all listed,
+        // with their lines, before the deck is refused.
+        {"unread_mechanics",
+         model + "*EOS_LINEAR_POLYNOMIAL\n" + card({"1"}) + "*DATABASE_GLSTAT\n" + card({"1e-5"}) +
+             "*CONSTRAINED_JOINT_TRANSLATIONAL\n" + card({"1", "2"}) + "*CONTROL_IMPLICIT_GENERAL\n" + card({"1", "0.01"}) +
+             "*HOURGLASS\n" + card({"1", "4"}),
+         "does not compute; a run without them would give other results:\n  line 21: \"*EOS_LINEAR_POLYNOMIAL\"\n"
+         "  line 25: \"*CONSTRAINED_JOINT_TRANSLATIONAL\"\n"
+         "  line 27: \"*CONTROL_IMPLICIT_GENERAL\" (IMFLAG 1 asks for an implicit analysis)\n  line 29: \"*HOURGLASS\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -90,19 +128,26 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
     }
 }
 
-TEST(KeywordForms, SkippedFormsAreNamedOnceAndTheDeckReads) {
-    const std::string deck = cubeModel() + "*HOURGLASS\n" + card({"1", "4"}) + "*HOURGLASS\n" + card({"2", "5"}) +
-                             "*CONTROL_BULK_VISCOSITY\n" + card({"1.5"}) + "*MAT_JOHNSON_COOK\n" + card({"9"}) +
-                             "*SET_NODE\n" + card({"3"}) + card({"1"}) + "*MAT_ELASTIC\n" + card({"5", "abc", "1.0e6"});
-    FEMDynamic fem;
-    fem.newManagers();
-    ::testing::internal::CaptureStderr();
-    ASSERT_EQ(readDeckFile(&fem, "skipped_forms", deck), 1);
-    const std::string messages = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(count(messages, "\"*HOURGLASS\" is not read by this version; the block is ignored"), 1u) << messages;
-    for (const char* keyword : {"*CONTROL_BULK_VISCOSITY", "*MAT_JOHNSON_COOK", "*SET_NODE"}) {
-        EXPECT_NE(messages.find(std::string("\"").append(keyword) + "\" is not read by this version"), std::string::npos)
-            << keyword;
+TEST(KeywordForms, OutputOnlyBlocksAreNamedOnceAndTheRunCompletes) {
+    // Requests for other programs' output, output and parallel settings, an
+    // implicit card that asks for no implicit run, titles and comments
+    // change nothing this program computes: named once, the run completes.
+    // A "*" inside a title is no keyword; a "$" after data ends only its line.
+    const std::string deck = "*KEYWORD\n*TITLE\nbar (5*5 mm) $ test\n" + cubeModel() + "*DATABASE_GLSTAT\n" +
+                             card({"1e-5"}) + "*DATABASE_GLSTAT\n" + card({"2e-5"}) + "*DATABASE_BINARY_D3PLOT\n" +
+                             card({"1e-5"}) + "*CONTROL_OUTPUT\n" + card({"1"}) + "*CONTROL_MPP_DECOMPOSITION_AUTO\n" +
+                             "*CONTROL_IMPLICIT_GENERAL\n" + card({"0"}) + "*CONTROL_SOLUTION\n" + card({"0"}) +
+                             "*COMMENT\nlab run 3\n*END\n";
+    const ProgramRun run = runDeck("output_only", deck);
+    EXPECT_EQ(run.status, 0) << run.console;
+    EXPECT_NE(run.console.find("Calculation completed"), std::string::npos) << run.console;
+    EXPECT_EQ(count(run.console, "\"*DATABASE_GLSTAT\" (line 24) is not acted on by this version; it asks only for output"),
+              1u)
+        << run.console;
+    for (const char* keyword : {"*DATABASE_BINARY_D3PLOT", "*CONTROL_OUTPUT", "*CONTROL_MPP_DECOMPOSITION_AUTO"}) {
+        EXPECT_EQ(count(run.console, std::string("\"").append(keyword) + "\""), 1u) << keyword;
     }
-    EXPECT_NE(messages.find("the field \"abc\" is not a number; it reads as 0"), std::string::npos);
+    for (const char* quiet : {"*TITLE", "*COMMENT", "*CONTROL_IMPLICIT_GENERAL", "*CONTROL_SOLUTION"}) {
+        EXPECT_EQ(run.console.find(std::string("\"").append(quiet) + "\""), std::string::npos) << quiet;
+    }
 }

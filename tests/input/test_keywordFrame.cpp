@@ -56,22 +56,25 @@ TEST(KeywordFrame, MissingDeckIsRefusedAndReadsNothing) {
     ::testing::internal::GetCapturedStderr();
 }
 
-TEST(KeywordFrame, BlocksStartAtEveryStarAndEndAtDollar) {
-    // A "$" after blanks ends the block text there; a "*" inside a line
-    // starts a new block; text before the first "*" is no block.
-    const std::vector<std::string> blocks =
-        cutDeckBlocks("title line\n*NODE\n1 0 0 0\n   $ note\n2 1 1 1\n*PART\nwing*tip\n");
-    ASSERT_EQ(blocks.size(), 5u);
-    EXPECT_EQ(blocks[0], "title line\n");
-    EXPECT_EQ(blocks[1], "*NODE\n1 0 0 0\n   ");
-    EXPECT_EQ(blocks[2], " note\n2 1 1 1\n");
-    EXPECT_EQ(blocks[3], "*PART\nwing");
-    EXPECT_EQ(blocks[4], "*tip\n");
+TEST(KeywordFrame, KeywordsInColumnOneCommentsEndOnlyTheirLine) {
+    // "$" in column 1: a comment line. A later "$" ends that line's data
+    // only; a "*" opens a block only in column 1. Every line keeps its deck
+    // line number; text before the first keyword is no block.
+    const std::vector<DeckBlock> blocks = cutDeckBlocks(
+        "title line\n$ comment\n*NODE\n1 0 0 0\n   $ note\n2 1 1 1 $ second\r\n*PART\nbar (5*5 mm)\n\t*tip\n");
+    ASSERT_EQ(blocks.size(), 2u);
+    EXPECT_EQ(blocks[0].text, "*NODE\n1 0 0 0\n   \n2 1 1 1 \n");
+    EXPECT_EQ(blocks[0].lineNumbers, (std::vector<int>{3, 4, 5, 6}));
+    EXPECT_EQ(blocks[1].text, "*PART\nbar (5*5 mm)\n *tip\n");
+    EXPECT_EQ(blocks[1].firstLine(), 7);
     // The keyword is the first word of the first line, in capitals.
     EXPECT_EQ(blockHeader("*node_List_title \nELEMENT_SOLID\n"), "*NODE_LIST_TITLE");
     EXPECT_TRUE(keywordIs("*SET_NODE_LIST", "*SET"));
     EXPECT_FALSE(keywordIs("*SETTINGS", "*SET"));
     EXPECT_TRUE(keywordIs("*ELEMENT_SOLID", "ELEMENT_SOLID"));
+    // Keyword decks by name, in any case.
+    for (const char* name : {"a.k", "b.K", "c.key", "d.KEY", "e.Dyn", "dir.x/f.dyn"}) EXPECT_TRUE(isKeywordDeckName(name)) << name;
+    for (const char* name : {"a.inp", "k", "a.kk", "a.key.bak"}) EXPECT_FALSE(isKeywordDeckName(name)) << name;
 }
 
 TEST(KeywordFrame, CardLinesAndFields) {
@@ -91,14 +94,14 @@ TEST(KeywordFrame, CardLinesAndFields) {
     FieldStream stream;
     int asInt = -1;
     double asDouble = -1.0;
-    stream.read(fields[0], asInt);
+    stream.read(fields[0], asInt);  // a whole number written with an exponent
     stream.read(fields[0], asDouble);
-    EXPECT_EQ(asInt, 1);
+    EXPECT_EQ(asInt, 1500);
     EXPECT_DOUBLE_EQ(asDouble, 1500.0);
-    stream.read(fields[1], asInt);
-    EXPECT_EQ(asInt, 12);
+    EXPECT_EQ(stream.read(fields[1], asInt), FieldStatus::Trailing);  // "12abc": kept as it was
+    EXPECT_EQ(asInt, 1500);
     stream.read(fields[2], asInt);  // blank keeps the previous value
-    EXPECT_EQ(asInt, 12);
+    EXPECT_EQ(asInt, 1500);
     stream.read("   ", asDouble);
     EXPECT_DOUBLE_EQ(asDouble, 1500.0);
 
@@ -142,21 +145,23 @@ TEST_F(KeywordDeckTest, KeywordChainOrderAndEnd) {
     EXPECT_TRUE(reader->readBlock("not a keyword\n"));
 }
 
-TEST_F(KeywordDeckTest, UnsupportedCardFamiliesAreNamedAndIgnored) {
-    // Cards this version does not act on must not vanish silently: the user
-    // is told which block has no effect, and the deck still reads.
+TEST_F(KeywordDeckTest, OutputRequestsAreNamedAndIgnored) {
+    // Output requests this version does not act on must not vanish
+    // silently: the user is told which block has no effect, and the deck
+    // still reads.
     ::testing::internal::CaptureStderr();
     ASSERT_TRUE(read("*DATABASE_BINARY_D3PLOT   \n" + card({"1", "0", "1"}) + "*NODE\n1 0 0 0\n"));
     const std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("\"*DATABASE_BINARY_D3PLOT\" is not supported by this version; the block is ignored"),
-              std::string::npos);
+    EXPECT_NE(err.find("\"*DATABASE_BINARY_D3PLOT\" (line 1) is not acted on by this version; it asks only for output files"),
+              std::string::npos)
+        << err;
     EXPECT_EQ(fem->nodeManager->node_array_cpu.size(), 1u);
 }
 
 TEST(KeywordFrame, WholeDeckIsReadAndCompleted) {
     const fs::path folder = freshDeckFolder("whole");
     const fs::path deck = folder / "plate.k";
-    std::ofstream(deck) << "*KEYWORD\n$ a comment\n*NODE\n 7 0 0 0\n 3 1 0 0\n 5 1 1 0\n 9 0 1 0\n"
+    std::ofstream(deck) << "*KEYWORD\n$ a comment\n*CONTROL_TERMINATION\n1.0\n*NODE\n 7 0 0 0\n 3 1 0 0\n 5 1 1 0\n 9 0 1 0\n"
                         << "*ELEMENT_SHELL\n 1 20 7 3 5 9\n"
                         << "*SECTION_SHELL\n" << card({"4", "2", "", "3"}) << card({"0.5"})
                         << "*MAT_ELASTIC\n" << card({"8", "7.8e-9", "2.1e5", "0.3"})

@@ -25,12 +25,27 @@ TEST_F(KeywordDeckTest, NodesAreNumberedInReadingOrderAcrossBlocks) {
     EXPECT_EQ(state.nodeCounter, 5);
 }
 
-TEST_F(KeywordDeckTest, NodeLineThatDoesNotParseIsSkipped) {
-    ::testing::internal::CaptureStderr();
-    ASSERT_TRUE(read("*NODE\n1 0 0 0\nx 1.0 0.0 0.0\n3 1 1 0\n"));
-    EXPECT_NE(::testing::internal::GetCapturedStderr().find("x 1.0 0.0 0.0"), std::string::npos);
-    ASSERT_EQ(fem->nodeManager->node_array_cpu.size(), 2u);
-    EXPECT_EQ(fem->node_id_map.at(3), 2);
+TEST_F(KeywordDeckTest, NodeLinesThatDoNotReadRefuseTheDeck) {
+    // A node lost from the mesh would change the model without a word: a
+    // line that does not read, a repeated id or a line without an id refuses
+    // the deck, naming the line (blank lines are passed over).
+    const std::pair<std::string, std::string> cases[] = {
+        {"*NODE\n1 0 0 0\n   \nx 1.0 0.0 0.0\n", "\"*NODE\", line 4, field 1: the field \"x\" is not a number"},
+        {"*NODE\n1 0 0 0\n2 1.0abc 0 0\n", "\"*NODE\", line 3, field 2: the field \"1.0abc\" holds a number followed"},
+        {"*NODE\n1 0 0 0\n1 1 0 0\n", "\"*NODE\", line 3: node 1 is defined twice"},
+        {"*NODE\n1 0 0 0\n,1.0,1.0\n", "\"*NODE\", line 3: the line gives no node id"},
+        {"*NODE\n1.5 0 0 0\n", "field 1: the field \"1.5\" holds a fraction"},
+    };
+    for (const auto& [deck, message] : cases) {
+        FEMDynamic fresh;
+        fresh.newManagers();
+        KeywordDeckState freshState;
+        KeywordReader freshReader(&fresh, freshState);
+        ::testing::internal::CaptureStderr();
+        EXPECT_FALSE(freshReader.readBlocks(cutDeckBlocks(deck))) << deck;
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find(message), std::string::npos) << err;
+    }
 }
 
 TEST_F(KeywordDeckTest, ShellsGetPartNumbersByFirstAppearance) {
@@ -62,7 +77,13 @@ TEST_F(KeywordDeckTest, BeamsSolidsDiscretesMassesAndAccelerometersShareOneCount
                              "*ELEMENT_DISCRETE\n 3 6 7 3\n"
                              "*ELEMENT_MASS\n 4 1.5 0.0\n"
                              "*ELEMENT_SEATBELT_ACCELEROMETER\n 5 7 3 9\n";
-    ASSERT_TRUE(read(deck));
+    // The masses are kept, but no node carries them: the deck is refused
+    // once every block is read. An accelerometer only records.
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(read(deck));
+    const std::string messages = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(messages.find("line 12: \"*ELEMENT_MASS\""), std::string::npos) << messages;
+    EXPECT_EQ(messages.find("line 14: \"*ELEMENT_SEATBELT_ACCELEROMETER\""), std::string::npos) << messages;
     EXPECT_EQ(state.elementCounter, 5);
     EXPECT_EQ(state.partCounter, 3);
     const BeamElementCuda& beam = state.elementStores[0].beam_element_array_cpu.at(0);
@@ -87,7 +108,8 @@ TEST_F(KeywordDeckTest, BeamsSolidsDiscretesMassesAndAccelerometersShareOneCount
 TEST(KeywordDeckFile, ElementNodesMayComeLaterButMustBeDefined) {
     // Node 42 comes after the element that names it: read. Node 43 never
     // comes: the deck is refused, naming it.
-    const std::string model = std::string(kNodes) + "*PART\nplate\n" + card({"1", "1", "1"}) +
+    const std::string model = std::string(kNodes) + "*CONTROL_TERMINATION\n" + card({"1.0"}) + "*PART\nplate\n" +
+                              card({"1", "1", "1"}) +
                               "*SECTION_SHELL\n" + card({"1"}) + card({"0.1"}) + "*MAT_ELASTIC\n" +
                               card({"1", "7.8e-9", "2.1e5", "0.3"});
     FEMDynamic later;

@@ -16,10 +16,11 @@
 
 namespace {
 
-// Eight nodes with sparse ids 101..108 (a unit cube) and one solid of part 20.
+// Eight nodes with sparse ids 101..108 (a unit cube), one solid of part 20
+// and the end time.
 std::string cubeMesh(const std::string& partId = "20")
 {
-    return "*NODE\n"
+    return "*CONTROL_TERMINATION\n" + card({"1.0"}) + "*NODE\n"
            "101 0 0 0\n102 1 0 0\n103 1 1 0\n104 0 1 0\n"
            "105 0 0 1\n106 1 0 1\n107 1 1 1\n108 0 1 1\n"
            "*ELEMENT_SOLID\n"

@@ -120,7 +120,7 @@ LoopCase barBesideRigidBlock() {
   for (int k = 0; k <= 1; ++k)
     for (int j = 0; j <= 1; ++j) end.push_back(bar.node(6, j, k));
   for (int n = 1; n <= body.nodeCount(); ++n) block.push_back(body.nodeOffset + n);
-  const std::string deck = "*KEYWORD\n" + bar.cards() + body.cards() + motiondeck::termination(0.0, 300) +
+  const std::string deck = "*KEYWORD\n" + bar.cards() + body.cards() + motiondeck::termination(5e-4, 300) +
                            motiondeck::nodeSet(1, end) + motiondeck::nodeSet(2, block) + "*INITIAL_VELOCITY\n" +
                            card({"1"}) + card({"2.0", "0.5"}) + "*INITIAL_VELOCITY\n" + card({"2"}) +
                            card({"0.1", "0.0", "0.0", "0.0", "0.0", "40.0"}) + "*END\n";
