@@ -141,7 +141,7 @@ TEST_F(ContactCompletionTest, SingleSurfaceOverSegmentSetSplitsItByPart) {
 // every exterior face of a hexahedron, and of a tetrahedron and a wedge
 // written in eight node slots, is kept.
 TEST_F(ContactCompletionTest, SegmentsOnSolidFacesFindTheirElements) {
-    std::string deck = "*NODE\n";
+    std::string deck = "*CONTROL_TERMINATION\n" + card({"1.0"}) + "*NODE\n";
     const double xyz[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
     for (int block = 0; block < 3; ++block) {
         for (int k = 0; k < 8; ++k) {
