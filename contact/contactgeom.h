@@ -74,9 +74,37 @@ __host__ __device__ inline bool clearlyOutsideEdge(const SegmentCuda* s, int k, 
   return edgeOutsideValue(s, k, c, x) > edgeOutsideMargin(s, k, c);
 }
 
+// A node in contact leaves its segment over edge k only when it lies beyond
+// the edge's line by more than this share of the edge's length.  Where two
+// blocks meet edge on edge, both bulging sideways under the load, a node
+// pressed on one block's face drifts a little past the face's edge; it
+// stays on the face that holds it instead of passing to the side face
+// beyond the edge.
+constexpr double kLeaveEdgeRatio = 1e-3;
+__host__ __device__ inline bool leftOverEdge(const SegmentCuda* s, int k, const double* c, const double* x) {
+  const double v = edgeOutsideValue(s, k, c, x);
+  return v > (kLeaveEdgeRatio / kEdgeMarginRatio) * edgeOutsideMargin(s, k, c) || notANumber(v);
+}
+
 // Edge k of a segment lies on the surface's free boundary.
 __host__ __device__ inline bool isBoundaryEdge(const SegmentCuda* s, int k) {
   return s->neighbour[k] == s || s->boundary_edge[k] != 0;
+}
+
+// Length scale of a segment: its longer diagonal (the edge of a triangle).
+__host__ __device__ inline double segmentSize(const SegmentCuda* s) {
+  double a[3], b[3];
+  sub3(nodeCoord(s, 2), nodeCoord(s, 0), a);
+  sub3(nodeCoord(s, s->node_num == 4 ? 3 : 1), nodeCoord(s, s->node_num == 4 ? 1 : 0), b);
+  return fmax(norm3(a), norm3(b));
+}
+// Distances from a segment's plane below this share of the length scale
+// (segment size plus the distance from the origin) are round-off: a node
+// that close lies on the plane.
+constexpr double kOnPlaneRatio = 1e-12;
+__host__ __device__ inline double onPlaneTolerance(const SegmentCuda* s) {
+  const double* p = nodeCoord(s, 0);
+  return kOnPlaneRatio * (segmentSize(s) + fmax(fabs(p[0]), fmax(fabs(p[1]), fabs(p[2]))));
 }
 
 // Distance of x from the line through a and b (0 for a degenerate edge).

@@ -64,7 +64,7 @@ __host__ __device__ void ContactPairCuda::nodeToSegmentCudaPostSearch() {
   double c[3];
   rawNormal(s, c);
   for (int k = 0; k < s->node_num; ++k) {
-    if (outsideEdge(s, k, c, x)) {
+    if (leftOverEdge(s, k, c, x)) {
       local_index = k;
       kind = NODE_TO_EDGE;
       return;
@@ -83,7 +83,7 @@ __host__ __device__ void ContactPairCuda::nodeToEdgePostSearch() {
   NodeCuda* b = S->node[k2];
   double c[3];
   rawNormal(S, c);
-  if (!outsideEdge(S, k, c, x)) {
+  if (!leftOverEdge(S, k, c, x)) {
     // Back over S: a node of the edge, or S itself.
     if (outsideEdge(S, k2, c, x)) {
       kind = NODE_TO_NODE;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "contact/surface.h"
@@ -72,20 +73,64 @@ void reportNoFaces() { printf("请补充这种单元类型的面生成方式\n")
 struct Face {
   int node_id[4];
   int element_id;
+  bool solid;  // a face of a solid element whose normal points out of it
 };
 
+// Turns a solid's face to point out of the element (its normal, taken as a
+// segment takes it, away from the centre of the element's nodes) and says
+// whether it does; a face without area gives no direction.
+bool turnOutward(Face& face, const std::set<int>& elementNodes, const NodeCuda* nodes) {
+  auto x = [nodes](int id) { return nodes[id - 1].coord; };
+  double centre[3] = {0.0, 0.0, 0.0}, faceCentre[3] = {0.0, 0.0, 0.0};
+  for (int id : elementNodes)
+    for (int i = 0; i < 3; ++i) centre[i] += x(id)[i] / static_cast<double>(elementNodes.size());
+  const bool triangle = face.node_id[3] == face.node_id[2];
+  const int count = triangle ? 3 : 4;
+  for (int k = 0; k < count; ++k)
+    for (int i = 0; i < 3; ++i) faceCentre[i] += x(face.node_id[k])[i] / count;
+  double a[3], b[3];
+  for (int i = 0; i < 3; ++i) {
+    a[i] = triangle ? x(face.node_id[1])[i] - x(face.node_id[0])[i] : x(face.node_id[2])[i] - x(face.node_id[0])[i];
+    b[i] = triangle ? x(face.node_id[2])[i] - x(face.node_id[1])[i] : x(face.node_id[3])[i] - x(face.node_id[1])[i];
+  }
+  const double n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+  double out = 0.0;
+  for (int i = 0; i < 3; ++i) out += n[i] * (faceCentre[i] - centre[i]);
+  if (out == 0.0 || out != out) return false;
+  if (out < 0.0) {
+    if (triangle) {
+      std::swap(face.node_id[1], face.node_id[2]);
+      face.node_id[3] = face.node_id[2];
+    } else {
+      std::swap(face.node_id[1], face.node_id[3]);
+    }
+  }
+  return true;
+}
+
 // Collects the faces of elements and keeps the ones that only one element has.
+// With the model's nodes at hand, the faces of a solid are turned to point out
+// of it (a mirror-numbered element has its table faces pointing in).
 class FaceCollector {
  public:
+  // nodes: the model's host node array (node id k at position k - 1), or null.
+  explicit FaceCollector(const NodeCuda* nodes = nullptr) : nodes_(nodes) {}
   void add(const int* elementNodeIds, int elementId, const FaceTable& table) {
     static const int kWedgeSlots[6] = {1, 6, 2, 4, 8, 3};
+    std::vector<Face> faces;
+    std::set<int> elementNodes;
     for (const FaceRow& row : *table.rows) {
-      Face face{{0, 0, 0, 0}, elementId};
+      Face face{{0, 0, 0, 0}, elementId, false};
       for (int k = 0; k < 4; ++k) {
         int local = row[k] != 0 ? row[k] : row[2];
         if (table.wedgeFromSlots) local = kWedgeSlots[local - 1];
         face.node_id[k] = elementNodeIds[local - 1];
+        elementNodes.insert(face.node_id[k]);
       }
+      faces.push_back(face);
+    }
+    for (Face& face : faces) {
+      if (table.list != FaceList::Shells && nodes_ != nullptr) face.solid = turnOutward(face, elementNodes, nodes_);
       faces_.emplace(faceKeyOf(face.node_id), face);
     }
   }
@@ -100,6 +145,7 @@ class FaceCollector {
 
  private:
   std::multimap<FaceKey, Face> faces_;
+  const NodeCuda* nodes_;
 };
 
 // Adds the faces of one part's elements: with code > 0 every element of the
@@ -130,6 +176,7 @@ void collectPartFaces(FaceCollector& faces, ElmManager& elements, int sectionCod
 SegmentCuda segmentOf(const Face& face, int surfaceId, int localIndex) {
   SegmentCuda seg{};
   for (int k = 0; k < 4; ++k) seg.node_id[k] = face.node_id[k];
+  seg.one_sided = face.solid ? 1 : 0;
   seg.surface_id = surfaceId;
   seg.local_index = localIndex;
   return seg;
@@ -195,7 +242,8 @@ std::vector<FaceKey> elementFaceKeys(const int* ids, int slots) {
 }
 
 void Surface::buildSegmentsFromParts(FEMDynamic* fem) {
-  FaceCollector faces;
+  const bool haveNodes = fem != nullptr && fem->nodeManager != nullptr && !fem->nodeManager->node_array_cpu.empty();
+  FaceCollector faces(haveNodes ? fem->nodeManager->node_array_cpu.data() : nullptr);
   for (Part* part : part_array) {
     if (part == nullptr || part->elmManager == nullptr || part->section == nullptr) continue;
     collectPartFaces(faces, *part->elmManager, part->section->element_formulation);
@@ -219,7 +267,7 @@ void Surface::addSegmentsFromShells(const std::vector<ShellElementCuda>& shells)
 void Surface::addSegmentsFromSolidFaces(Part* part, NodeCuda* hostNodes) {
   if (part == nullptr || part->elmManager == nullptr || part->section == nullptr) return;
   if (part->section->family_code != 4) return;
-  FaceCollector faces;
+  FaceCollector faces(hostNodes);
   collectPartFaces(faces, *part->elmManager, 0);
   for (const Face& face : faces.exterior()) {
     SegmentCuda seg = segmentOf(face, id, static_cast<int>(segment_array.size()));

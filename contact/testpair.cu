@@ -103,26 +103,19 @@ __host__ __device__ bool TestPairCuda::listedSide(const SegmentCuda* s, int limi
   return found;
 }
 
-__host__ __device__ void TestPairCuda::writeResult(TestJudgeReturn& r, int kind, int localIndex, int sideOfSlot,
-                                                   SegmentCuda* s, double distance) const {
-  if (s == contactNode->contact_pair.segment) return;  // the current contact segment gives no new pair
-  r.kind = kind;
-  r.local_index = localIndex;
-  r.side = sideOfSlot;
-  r.segment = s;
-  r.distance = distance;
-}
-
 namespace {
 // Side of the segment the node was on before the last displacement step:
 // a node closer to the segment than one step's travel may already be
 // through it when it is first judged, and the side it came from is the one
-// it must be held on.  A node that was on the segment's plane comes from
-// the side its motion across the plane (relative to the segment) leaves;
-// while it does not move across the plane its side is not known yet (0),
-// whichever way the normal points.
+// it must be held on.  A node that was on the segment's plane (within
+// round-off) comes from the side its motion across the plane (relative to
+// the segment) leaves.  One that does not move across the plane either
+// lies on a face of a solid, whose normal points out of the body: it is
+// outside, in front; or on a shell's mid-plane: its side is not known yet
+// (0), whichever way the normal points, and its motion will tell.
 __host__ __device__ int sideBeforeStep(const SegmentCuda* s, const NodeCuda* node) {
   const double* n = s->normal;
+  const double tolerance = onPlaneTolerance(s);
   double d = 0.0;
   for (int k = 0; k < (s->node_num == 4 ? 2 : 1); ++k) {
     const NodeCuda* p = s->node[k];
@@ -131,14 +124,37 @@ __host__ __device__ int sideBeforeStep(const SegmentCuda* s, const NodeCuda* nod
     const double dk = dot3(n, v);
     if (k == 0 || dk < d) d = dk;
   }
-  if (d != 0.0) return d < 0.0 ? -1 : 1;
+  if (fabs(d) > tolerance) return d < 0.0 ? -1 : 1;
   double across = 0.0;
   for (int a = 0; a < 3; ++a) {
     double mean = 0.0;
     for (int k = 0; k < s->node_num; ++k) mean += s->node[k]->step_disp[a];
     across += n[a] * (node->step_disp[a] - mean / s->node_num);
   }
-  return across < 0.0 ? 1 : (across > 0.0 ? -1 : 0);
+  if (fabs(across) > tolerance) return across < 0.0 ? 1 : -1;
+  return s->one_sided != 0 ? 1 : 0;
+}
+
+// Normals at less than 60 degrees face the same way.
+constexpr double kSameFacing = 0.5;
+// Side of segment s for a node held with the given contact normal: the side
+// that normal faces, 0 when s stands nearly square to it.
+__host__ __device__ int sideOfContactNormal(const SegmentCuda* s, const double* contactNormal) {
+  const double c = dot3(s->normal, contactNormal);
+  return c > kSameFacing ? 1 : (c < -kSameFacing ? -1 : 0);
+}
+
+// Speed at which the node moves into the segment from its side (relative
+// to the segment's mean velocity, along the normal turned to that side);
+// negative when it moves away.
+__host__ __device__ double approachSpeed(const SegmentCuda* s, const NodeCuda* node, int sideOfSlot) {
+  double v[3];
+  for (int a = 0; a < 3; ++a) {
+    double vs = 0.0;
+    for (int k = 0; k < s->node_num; ++k) vs += s->node[k]->vel[a];
+    v[a] = node->vel[a] - vs / s->node_num;
+  }
+  return -sideOfSlot * dot3(s->normal, v);
 }
 
 // The node moves towards the front of the segment (its side): a node that
@@ -146,15 +162,29 @@ __host__ __device__ int sideBeforeStep(const SegmentCuda* s, const NodeCuda* nod
 // corner node running down the side face of a block, is not in contact
 // with that face.
 __host__ __device__ bool approaching(const SegmentCuda* s, const NodeCuda* node, int sideOfSlot) {
-  double v[3];
-  for (int a = 0; a < 3; ++a) {
-    double vs = 0.0;
-    for (int k = 0; k < s->node_num; ++k) vs += s->node[k]->vel[a];
-    v[a] = node->vel[a] - vs / s->node_num;
+  return approachSpeed(s, node, sideOfSlot) > 0.0;
+}
+
+// The node lies beyond a free (boundary) edge of s: the only way round to
+// the segment's other side.
+__host__ __device__ bool beyondFreeEdge(const SegmentCuda* s, const double* x) {
+  for (int k = 0; k < s->node_num; ++k) {
+    if (isBoundaryEdge(s, k) && clearlyOutsideEdge(s, k, s->normal, x)) return true;
   }
-  return sideOfSlot * dot3(s->normal, v) < 0.0;
+  return false;
 }
 }  // namespace
+
+__host__ __device__ void TestPairCuda::writeResult(TestJudgeReturn& r, int kind, int localIndex, int sideOfSlot,
+                                                   SegmentCuda* s, double distance) const {
+  if (s == contactNode->contact_pair.segment) return;  // the current contact segment gives no new pair
+  r.kind = kind;
+  r.local_index = localIndex;
+  r.side = sideOfSlot;
+  r.segment = s;
+  r.distance = distance;
+  r.approach = approachSpeed(s, contactNode->node, sideOfSlot);
+}
 
 __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int /*cycle*/, int slot,
                                                              TestJudgeReturn& r, int cycle2) {
@@ -171,12 +201,21 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
     if (dot3(n, v) < d) d = dot3(n, v);
   }
   side_now[slot] = d < 0.0 ? -1 : 1;
-  // The side a node starts on is taken only while it is free: in contact it
-  // may lie behind every segment near its pair by the penetration, and a
-  // side taken then would pull it back once the pair lets go.
-  if (contactNode->in_contact != 0) return;
+  // The side a node starts on is taken from its position only while it is
+  // free: in contact it may lie behind every segment near its pair by the
+  // penetration, and a side taken then would pull it back once the pair
+  // lets go.  A candidate met while the node is held takes the side its
+  // contact normal faces, when it faces clearly one way.
+  if (contactNode->in_contact != 0) {
+    if (side[slot] == 0) side[slot] = sideOfContactNormal(s, contactNode->contact_pair.normal);
+    return;
+  }
   if (side[slot] == 0) side[slot] = sideBeforeStep(s, node);
-  if (side[slot] == 0) return;  // at rest on the plane: judged once it moves
+  if (side[slot] == 0) return;  // at rest on a shell's plane: judged once it moves
+  // A face of a solid is touched from outside only: seen from behind, the
+  // node is over another face of that body (or inside it), and that face
+  // holds it.
+  if (side[slot] < 0 && s->one_sided != 0) return;
   const double offset =
       0.5 * (0.25 * (s->node[0]->thickness + s->node[1]->thickness + s->node[2]->thickness + s->node[3]->thickness) +
              node->thickness);
@@ -185,7 +224,9 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
     removeSlot(slot);
     return;
   }
-  if (gap > 0.0 || (gap == 0.0 && !approaching(s, node, side[slot]))) return;
+  // Touching the plane (within round-off) counts only for a node that moves
+  // into the segment.
+  if (gap > 0.0 || (gap >= -onPlaneTolerance(s) && !approaching(s, node, side[slot]))) return;
   for (int k = 0; k < N; ++k) {
     sub3(x, nodeCoord(s, k), v);
     if (outsideEdge(s, k, n, x)) {
@@ -297,8 +338,22 @@ __host__ __device__ void TestPairCuda::cornerJudge(SegmentCuda* s, int j, TestJu
 
 namespace {
 __host__ __device__ inline double absOf(double x) { return x < 0.0 ? -x : x; }
-// Entry b is the better result: nearer, or as near with a smaller kind.
+// Approach speeds that differ by less than this share count as equal.
+constexpr double kApproachShare = 0.1;
+// Entry b is the better result.  A result wins over none; one the node
+// moves into wins over one it does not, and of two it moves into, the one
+// it moves into clearly faster: a node that meets a block at the edge of its
+// top face, on the plane of a side face, is stopped by the top face it
+// strikes, not by the side face it slides along.  Otherwise the nearer
+// result wins, and on equal distances the smaller kind.
 __host__ __device__ inline bool betterResult(const TestJudgeReturn& a, const TestJudgeReturn& b) {
+  if ((a.segment == nullptr) != (b.segment == nullptr)) return a.segment == nullptr;
+  if (a.segment != nullptr) {
+    const bool intoA = a.approach > 0.0, intoB = b.approach > 0.0;
+    if (intoA != intoB) return intoB;
+    if (intoA && (1.0 - kApproachShare) * b.approach > a.approach) return true;
+    if (intoA && (1.0 - kApproachShare) * a.approach > b.approach) return false;
+  }
   return absOf(a.distance) > absOf(b.distance) || (absOf(a.distance) == absOf(b.distance) && a.kind > b.kind);
 }
 }  // namespace
@@ -323,8 +378,12 @@ __host__ __device__ void TestPairCuda::adoptBestResult(const TestJudgeReturn* re
 }
 
 __host__ __device__ void TestPairCuda::followSide(int slot, double resultDistance) {
+  // A node goes round to a segment's other side only past a free edge of
+  // it; behind a segment anywhere else it has passed through (over the
+  // segment, or over its neighbour across an edge), and it keeps the side it
+  // came from.
   if (contactNode->in_contact == 0 && segment[slot] != nullptr && resultDistance > 90.0 &&
-      side[slot] * side_now[slot] < 0) {
+      side[slot] * side_now[slot] < 0 && beyondFreeEdge(segment[slot], contactNode->node->coord)) {
     side[slot] = side_now[slot];
   }
 }
@@ -333,7 +392,7 @@ __host__ __device__ void TestPairCuda::produceContactPairCpu(int cycle, int cycl
   if (active_flag == 0 || contactNode == nullptr) return;
   TestJudgeReturn results[kTestPairSlots];
   for (int j = 0; j < kTestPairSlots; ++j) {
-    results[j] = TestJudgeReturn{0, 0, 0, nullptr, kNoJudgeDistance};
+    results[j] = TestJudgeReturn{0, 0, 0, nullptr, kNoJudgeDistance, 0.0};
     produceContactPairGpu(segment[j], cycle, j, results[j], cycle2);
   }
   if (contactNode->in_contact == 0) adoptBestResult(results, counter);
@@ -361,7 +420,7 @@ __global__ void gpuProduceContactPair(int cycle, int cycle2, int n, TestPairCuda
   blockPhases<Lane>(3, [&](int phase, Lane& mine) {
     const int lane = static_cast<int>(threadIdx.x);
     if (phase == 0) {
-      results[lane] = TestJudgeReturn{0, 0, 0, nullptr, kNoJudgeDistance};
+      results[lane] = TestJudgeReturn{0, 0, 0, nullptr, kNoJudgeDistance, 0.0};
       tp->produceContactPairGpu(tp->segment[lane], cycle, lane, results[lane], cycle2);
       owners[lane] = owner;
       mine.distance = results[lane].distance;

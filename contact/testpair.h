@@ -19,6 +19,7 @@ struct TestJudgeReturn {
   int side;
   SegmentCuda* segment;
   double distance;       // signed gap of the node to the segment
+  double approach;       // speed at which the node moves into the segment (relative, along the contact normal)
 };
 static_assert(std::is_trivially_copyable_v<TestJudgeReturn>);
 

@@ -33,6 +33,9 @@ struct SegmentCuda {
   double box_max[3];
   double territory;           // widening of the box (search territory)
   int boundary_edge[4];       // 1 when edge k belongs to this segment only
+  // 1 for a face of a solid element: its normal points out of the body, and
+  // only its outer side can be touched.
+  int one_sided;
 
   // node_k := base + (node_id_k - 1) (host). Ids must lie within the node
   // array (see nodeIdsWithin).

@@ -21,6 +21,15 @@ std::array<double, 3> centroid(const SegmentCuda& s) {
   return c;
 }
 
+// The segment's normal along the direction from the point (c, c, c) to its
+// centroid: positive when it points away from that centre.
+double awayFromCentre(const SegmentCuda& seg, double c) {
+  const auto p = centroid(seg);
+  double outward = 0.0;
+  for (int i = 0; i < 3; ++i) outward += seg.initial_normal[i] * (p[static_cast<std::size_t>(i)] - c);
+  return outward;
+}
+
 TEST(SurfaceSegments, ExteriorFacesOfHexBlockPointOutwardAndCloseUp) {
   Model m;
   const int part = m.addHexBlock(2, 2, 2, 0.5);
@@ -33,10 +42,7 @@ TEST(SurfaceSegments, ExteriorFacesOfHexBlockPointOutwardAndCloseUp) {
     EXPECT_EQ(seg.node_num, 4);
     localIndices.insert(seg.local_index);
     // Outward: the normal points away from the block centre (0.5, 0.5, 0.5).
-    const auto c = centroid(seg);
-    double outward = 0.0;
-    for (int i = 0; i < 3; ++i) outward += seg.initial_normal[i] * (c[static_cast<std::size_t>(i)] - 0.5);
-    EXPECT_GT(outward, 0.0);
+    EXPECT_GT(awayFromCentre(seg, 0.5), 0.0);
     EXPECT_NEAR(std::hypot(seg.initial_normal[0], seg.initial_normal[1], seg.initial_normal[2]), 1.0, 1e-12);
     // A closed surface: every edge has a neighbour, run the other way.
     for (int k = 0; k < 4; ++k) {
@@ -53,6 +59,27 @@ TEST(SurfaceSegments, ExteriorFacesOfHexBlockPointOutwardAndCloseUp) {
   EXPECT_DOUBLE_EQ(s.mean_edge_length, 0.5);
 }
 
+// A hexahedron numbered as its mirror image (top face first) has the face
+// table's faces pointing into it: they are turned out, so that every face of
+// a solid is touched from outside only.
+TEST(SurfaceSegments, FacesOfAMirrorNumberedHexahedronAreTurnedOut) {
+  Model m;
+  const double corners[8][3] = {{0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}, {0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+  for (const auto& c : corners) m.addNode(c[0], c[1], c[2]);
+  m.finishNodes();
+  const int part = m.addPart("mirrored", 4, ET_HEXA_REDUCED);
+  m.addSolid(part, ET_HEXA_REDUCED, {1, 2, 3, 4, 5, 6, 7, 8});
+  Surface& s = m.addSurface({});
+  s.addSegmentsFromSolidFaces(&m.fem.part_array[0], m.nodes().data());
+  m.prepare(s);
+  ASSERT_EQ(s.segment_num, 6);
+  for (const SegmentCuda& seg : s.segment_array) {
+    EXPECT_GT(awayFromCentre(seg, 0.5), 0.0);
+    EXPECT_EQ(seg.one_sided, 1);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(seg.edge_orientation[k], 1);
+  }
+}
+
 TEST(SurfaceSegments, ShellPlateHasOneSegmentPerShellAndFlagsItsFreeEdges) {
   Model m;
   const int part = m.addPlate(2, 2, 1.0, 0.1);
@@ -62,8 +89,10 @@ TEST(SurfaceSegments, ShellPlateHasOneSegmentPerShellAndFlagsItsFreeEdges) {
   ASSERT_EQ(s.segment_num, 4);
   int boundaryEdges = 0;
   for (const SegmentCuda& seg : s.segment_array) {
-    // Node order (counter-clockwise seen from +z) gives the normal +z.
+    // Node order (counter-clockwise seen from +z) gives the normal +z; a
+    // shell is touched from either side.
     EXPECT_DOUBLE_EQ(seg.initial_normal[2], 1.0);
+    EXPECT_EQ(seg.one_sided, 0);
     for (int k = 0; k < 4; ++k) {
       boundaryEdges += seg.boundary_edge[k];
       if (seg.boundary_edge[k] == 1) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/contact/blockDropDeck.h"
 #include "tests/decks/deck_case.h"
 #include "tests/elements/lineElementRun.h"
 #include "tests/solver/motionDeck.h"
@@ -137,6 +138,12 @@ LoopCase plateUnderPressure() {
   return LoopCase{"shell_plate_pressure", 35, 0.0, deck};
 }
 
+// A steel block dropped on a held one, the contact naming the lower block
+// first: the nodes of both faces meet nodes, edges and corners of the other.
+LoopCase blockDrop() {
+  return LoopCase{"block_drop", 2 * blockdrop::kBlockNodes, 0.0, "*KEYWORD\n" + blockdrop::deck(1e-4, false) + "*END\n"};
+}
+
 INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,
                          testing::Values(LoopCase{"wave_hexa", 164, 0.15}, LoopCase{"wave_tetra", 164, 0.15},
                                          LoopCase{"wave_fixed_end", 164}, LoopCase{"wave_rubber", 164, 0.15},
@@ -149,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,
                                          LoopCase{"slide_friction", 33}, LoopCase{"slide_frictionless", 33},
                                          LoopCase{"sphere_on_plate", 387}, LoopCase{"static_dynamic", 33},
                                          LoopCase{"coulomb_push_4", 33}, LoopCase{"coulomb_rigid_4", 33, 0.3},
-                                         plateUnderPressure()),
+                                         plateUnderPressure(), blockDrop()),
                          [](const testing::TestParamInfo<LoopCase>& info) { return std::string(info.param.deck); });
 
 }  // namespace
