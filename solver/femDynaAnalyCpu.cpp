@@ -86,6 +86,14 @@ struct SearchRecordScope {
   GlobalSearchRecord record;
   ~SearchRecordScope() { d->global_search_record = nullptr; }
 };
+// Every rigid wall moves and pushes its slave nodes (host twins).
+void moveRigidWallsCpu(FEMDynamic* d) {
+  for (RigidWall& w : *d->rigid_wall_array) {
+    w.move(d->dt, d->time);
+    w.applyForceCpu(d->time, d->dt, d->prev_dt);
+  }
+}
+
 }  // namespace
 
 bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime) {
@@ -122,6 +130,8 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   for (RigidCuda& r : d->rigidManager->rigid_array) r.updateVelocity(d->dt, d->prev_dt);
   d->rigidManager->masterVelocitiesToSlaves();
   for (RigidCuda& r : d->rigidManager->rigid_array) r.updateNodesCpu(d->dt);
+  // Walls act on the first velocity update, as in the GPU loop.
+  moveRigidWallsCpu(d);
   d->nodeManager->allNodeAccelVelCalCpu(d->dt, d->prev_dt);
   d->outputManager->initAll(d);
   d->outputManager->collectAll(d, d->time, d->dt);
@@ -156,10 +166,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     hostContactStep(d);
     *contactTime += wallClockMs() - contactStart;
 
-    for (RigidWall& w : *d->rigid_wall_array) {
-      w.move(d->dt, d->time);
-      w.applyForceCpu(d->time, d->dt);
-    }
+    moveRigidWallsCpu(d);
     // Boundaries and rigid bodies work with the steps of the coming update.
     d->prev_dt = d->dt;
     d->dt = d->smoothFemManager->limitStep(std::min(candidate, kCpuMaxDt), tc->safe_factor);

@@ -103,8 +103,10 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   d->boundaryManager->computeAllFactors(d->time);
   d->boundaryManager->applyAllGpu(d->time, d->dt, d->prev_dt);
   moveRigidBodies(d, d->time);
-  d->nodeManager->allNodeAccelVelCal(d->dt, d->prev_dt);
+  // Walls act on the first velocity update: a node that starts on a wall
+  // moving into it stays on it instead of stepping behind it.
   moveRigidWalls(d);
+  d->nodeManager->allNodeAccelVelCal(d->dt, d->prev_dt);
   d->outputManager->initAll(d);
   d->outputManager->collectAll(d, d->time, d->dt);
   d->outputManager->writeAll(d, d->time, d->dt);

@@ -45,23 +45,29 @@ __host__ __device__ void rigidWallNodeForce(NodeCuda& node, const RigidWallFrame
     if (s < 0.0 || t < 0.0 || s > w.length || t > w.width) return;
   }
   const double gap = dot3(w.normal, d) - 0.5 * node.thickness;
-  if (gap >= 0.0 || !(w.dt > 0.0)) return;
+  if (!(w.dt > 0.0) || !(w.velocityStep > 0.0)) return;
   const double m = node.equivalent_mass > 0.0 ? node.equivalent_mass : node.mass;
   if (!(m > 0.0)) return;
-  const double wallRate = w.wallSpeed * dot3(w.direction, w.normal) / w.dt;
+  // Normal speed of the node after the coming velocity update without the
+  // wall, and the least it may have: a node in front lands on the wall at the
+  // end of the coming step at the latest (its speed towards the wall is cut,
+  // never reversed); one on it or behind it moves with the wall.  A node that
+  // starts on the wall moving into it is stopped there, not one step behind.
+  const double wallSpeed = w.wallSpeed * dot3(w.direction, w.normal);
   const double forceNormal = node.rigid_flag != 0 ? 0.0 : dot3(w.normal, node.force);
-  const double nodeRate = dot3(w.normal, node.vel) / w.dt + forceNormal / m;
-  double f = m * kRigidWallStiffness * (wallRate - nodeRate) / (m + kRigidWallStiffness);
-  if (f < 0.0) f = 0.0;
+  const double freeSpeed = dot3(w.normal, node.vel) + forceNormal / m * w.velocityStep;
+  const double leastSpeed = wallSpeed - (gap > 0.0 ? gap : 0.0) / w.dt;
+  if (freeSpeed >= leastSpeed) return;
+  const double f = m * kRigidWallStiffness * (leastSpeed - freeSpeed) / w.velocityStep / (m + kRigidWallStiffness);
   atomicAddAnywhere(&node.force[0], f * w.normal.x);
   atomicAddAnywhere(&node.force[1], f * w.normal.y);
   atomicAddAnywhere(&node.force[2], f * w.normal.z);
 }
 
 __global__ void rigidwallForceDenfGlobal(NodeCuda** slaves, double3 tail, double3 normal, double3 direction,
-                                         double wallSpeed, double /*unused1*/, int n, double /*unused2*/, double dt,
+                                         double wallSpeed, double velocityStep, int n, double /*unused*/, double dt,
                                          double3 corner, double length, double width) {
-  const RigidWallFrame wall{tail, normal, direction, corner, wallSpeed, dt, length, width};
+  const RigidWallFrame wall{tail, normal, direction, corner, wallSpeed, dt, length, width, velocityStep};
   const int stride = blockDim.x * blockDim.y * gridDim.x * gridDim.y;
   for (int k = ((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x + threadIdx.x; k < n;
        k += stride) {
@@ -165,19 +171,20 @@ void RigidWall::updateWallSpeed(double time, double dt) {
   }
 }
 
-void RigidWall::applyForce(FEMDynamic*, double time, double dt) {
+void RigidWall::applyForce(FEMDynamic* fem, double time, double dt) {
   const int n = slave_node_array_gpu.size();
   if (n <= 0) return;
   updateWallSpeed(time, dt);
+  const double velocityStep = 0.5 * (dt + (fem != nullptr ? fem->prev_dt : dt));
   launch(rigidwallForceDenfGlobal, dim3(static_cast<unsigned>(n / 32 + 1)), dim3(5, 5), slave_node_array_gpu.data(),
-         toDouble3(tail_point), toDouble3(normal), toDouble3(motion_direction), wall_speed, 0.0, n, 0.0, dt,
+         toDouble3(tail_point), toDouble3(normal), toDouble3(motion_direction), wall_speed, velocityStep, n, 0.0, dt,
          toDouble3(edge_point), edge_lengths[0], edge_lengths[1]);
 }
 
-void RigidWall::applyForceCpu(double time, double dt) {
+void RigidWall::applyForceCpu(double time, double dt, double prevDt) {
   updateWallSpeed(time, dt);
   const RigidWallFrame wall{toDouble3(tail_point), toDouble3(normal),   toDouble3(motion_direction),
                             toDouble3(edge_point), wall_speed,          dt,
-                            edge_lengths[0],       edge_lengths[1]};
+                            edge_lengths[0],       edge_lengths[1],     0.5 * (dt + prevDt)};
   for (NodeCuda* node : slave_node_array) rigidWallNodeForce(*node, wall);
 }

@@ -65,10 +65,14 @@ class RigidWall {
   void calWallMotion(double dt, double t);
   void copySlaveNodesToGpu(FEMDynamic* fem);
   void move(double dt, double time);
-  // Pushes every slave node behind the wall (closer than half its
-  // thickness) with the force that brings its normal motion to the wall's.
+  // Pushes every slave node that would end the coming step behind the wall
+  // (closer than half its thickness): the force lets it land on the wall at
+  // the end of the step, or, once it is there or behind, brings its normal
+  // motion to the wall's.  dt is the coming step; the velocity update takes
+  // the mean of dt and the previous step (the solver's; prevDt for the host
+  // twin): at set-up, before the first step, that is half a step.
   void applyForce(FEMDynamic* fem, double time, double dt);
-  void applyForceCpu(double time, double dt);
+  void applyForceCpu(double time, double dt, double prevDt);
   bool finite() const { return edge_lengths[0] != 0.0 && edge_lengths[1] != 0.0; }
 
  private:
@@ -82,11 +86,12 @@ constexpr double kRigidWallStiffness = 100000.0;
 struct RigidWallFrame {
   double3 tail, normal, direction, corner;
   double wallSpeed, dt, length, width;
+  double velocityStep;  // step of the coming velocity update
 };
 
 // Wall force on one node (see RigidWall::applyForce).
 __host__ __device__ void rigidWallNodeForce(NodeCuda& node, const RigidWallFrame& wall);
 
 __global__ void rigidwallForceDenfGlobal(NodeCuda** slaves, double3 tail, double3 normal, double3 direction,
-                                         double wallSpeed, double unused1, int n, double unused2, double dt,
+                                         double wallSpeed, double velocityStep, int n, double unused, double dt,
                                          double3 corner, double length, double width);
