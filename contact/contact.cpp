@@ -184,7 +184,8 @@ Surface* Contact::findSide(int type, int entityId, const char* side, SurfaceMana
               entityId);
       return nullptr;
     default:
-      return missing();
+      fprintf(stderr, "%s: the %s side is of kind %d, which is not taken\n", describe().c_str(), side, type);
+      return nullptr;
   }
 }
 
@@ -222,7 +223,9 @@ bool Contact::resolveSlaveNodes(std::vector<Part>& parts, SetManager* setManager
       break;
     }
     default:
-      return missing();
+      fprintf(stderr, "%s: the slave side of nodes is of kind %d, which is not taken\n", describe().c_str(),
+              slave_type);
+      return false;
   }
   if (slave_node_array_cpu.empty()) {
     fprintf(stderr, "%s: the slave side names %s %d, which holds no node\n", describe().c_str(),

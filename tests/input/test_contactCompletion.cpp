@@ -290,6 +290,8 @@ TEST_F(ContactCompletionTest, ContactWhoseSideNamesNothingRefusesTheDeck) {
         {"empty_segment_set", "*SET_SEGMENT\n" + card({"3"}) + "*CONTACT_SURFACE_TO_SURFACE\n" +
                                   card({"10", "3", "3", "0"}) + card({""}) + card({""}),
          "the master side names segment set 3, which holds no segment"},
+        {"unknown_kind", "*CONTACT_SURFACE_TO_SURFACE\n" + card({"10", "20", "7", "3"}) + card({""}) + card({""}),
+         "contact definition 1 (*CONTACT_SURFACE_TO_SURFACE): the slave side is of kind 7, which is not taken"},
     };
     for (const Case& c : cases) {
         FEMDynamic model;
