@@ -40,6 +40,7 @@ size_t InpReader::readSurfaceInteraction(const std::vector<InpBlock>& blocks, si
         const InpBlock& block = blocks[i + 1];
         const std::string& name = block.keyword.name;
         const std::string where = block.where() + " of interaction " + interaction.name;
+        if (!hasDataLines(block)) continue;
         if (name == "FRICTION") {
             warnUnreadOptions(block, {"ROUGH", "EXPONENTIALDECAY", "SLIPTOLERANCE"});
             if (block.keyword.has("ROUGH")) {
@@ -66,7 +67,7 @@ size_t InpReader::readSurfaceInteraction(const std::vector<InpBlock>& blocks, si
                 warn(where + ": PRESSURE-OVERCLOSURE=" + law + " is not read; contact is a penalty (hard) contact");
             }
         } else {
-            warn(where + " is not read by this version; the block is ignored");
+            unreadBlock(block);
         }
     }
     model_.interactions.push_back(interaction);
@@ -77,10 +78,14 @@ size_t InpReader::readSurfaceInteraction(const std::vector<InpBlock>& blocks, si
 // EXTERIOR: every part with every part and itself), with the interactions
 // its property assignments give.
 size_t InpReader::readContact(const std::vector<InpBlock>& blocks, size_t i) {
-    warnUnreadOptions(blocks[i], {"OP"});
+    const InpBlock& head = blocks[i];
+    warnUnreadOptions(head, {"OP"});
+    bool included = false;
     for (; i + 1 < blocks.size() && contactSubKeyword(blocks[i + 1].keyword.name); ++i) {
         const InpBlock& block = blocks[i + 1];
         const std::string& name = block.keyword.name;
+        if (!hasDataLines(block)) return i + 1;
+        included = included || name == "CONTACTINCLUSIONS";
         if (name == "CONTACTINCLUSIONS") {
             warnUnreadOptions(block, {"ALLEXTERIOR"});
             if (block.keyword.has("ALLEXTERIOR")) {
@@ -113,9 +118,11 @@ size_t InpReader::readContact(const std::vector<InpBlock>& blocks, size_t i) {
         } else if (name == "CONTACTEXCLUSIONS") {
             refuse(block.where() + " is not read by this version; the excluded surfaces would come into contact");
         } else {
-            warn(block.where() + " is not read by this version; the block is ignored");
+            unreadBlock(block);
         }
     }
+    // Without its inclusions a general contact would touch nothing.
+    if (!included) refuse(head.where() + " has no *CONTACT INCLUSIONS block: it names no surfaces");
     return i;
 }
 

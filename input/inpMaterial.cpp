@@ -207,6 +207,7 @@ size_t InpReader::readMaterial(const std::vector<InpBlock>& blocks, size_t i) {
     for (; j < blocks.size() && kMaterialKeywords.count(blocks[j].keyword.name) != 0; ++j) {
         const InpBlock& sub = blocks[j];
         const std::string where = sub.where() + " of material " + material.name;
+        if (!hasDataLines(sub)) continue;
         if (sub.keyword.name == "DENSITY") {
             material.hasDensity = numbers(sub.lines, 0, 1, &material.density) && material.density > 0.0;
             if (!material.hasDensity) refuse(where + ": the first data line must give a density > 0");
@@ -235,7 +236,7 @@ size_t InpReader::readMaterial(const std::vector<InpBlock>& blocks, size_t i) {
         } else if (sub.keyword.name == "LOWDENSITYFOAM") {
             j = readFoam(blocks, j, where, material);
         } else {
-            warn(where + " is not read by this version; the material runs without it");
+            unreadBlock(sub);
         }
     }
     model_.materials.push_back(material);

@@ -140,8 +140,8 @@ void InpReader::readElements(const InpBlock& block) {
     if (name.empty()) name = currentPartName_.empty() ? typeName : currentPartName_;
     const InpElementType* type = findInpElementType(typeName);
     if (type == nullptr) {
-        warn(block.where() + ": element type " + typeName + " is not read by this version; " +
-             std::to_string(block.lines.size()) + " element line(s) left out");
+        unreadMechanics(block, "element type " + typeName + " is not read by this version; its " +
+                                   std::to_string(block.lines.size()) + " element line(s) would be left out");
         return;
     }
     if (type->formulation == 22 || type->formulation == 23) {

@@ -55,27 +55,35 @@ void InpReader::warnUnreadOptions(const InpBlock& block, const std::vector<std::
 
 namespace {
 
-// Keywords whose blocks change nothing this system computes.
-const std::set<std::string> kQuietKeywords = {"HEADING", "PREPRINT", "ENDPART", "ENDINSTANCE", "ENDASSEMBLY"};
-
-// Keywords that carry model data this version does not read: a run without
-// them would give other results, so the deck is refused.
-const std::set<std::string> kRefusedKeywords = {"CLOAD",       "DLOAD",        "BEAMSECTION", "COUPLING",
-                                                "KINEMATIC",   "EQUATION",     "MASS",        "ORIENTATION",
-                                                "TRANSFORM",   "CONTACTINCLUSIONS", "CONTACTPROPERTYASSIGNMENT"};
+// Keywords whose blocks are nothing but their data lines: without a line
+// the block would define nothing, as when a deck was cut short.
+const std::set<std::string> kDataLineKeywords = {
+    "NODE",    "ELEMENT", "NSET",    "ELSET",        "BOUNDARY",        "INITIALCONDITIONS", "DSLOAD",
+    "TIE",     "MPC",     "SURFACE", "CONTACTPAIR",  "CONTACTINCLUSIONS", "CONTACTPROPERTYASSIGNMENT",
+    "DENSITY", "ELASTIC", "PLASTIC", "FRICTION",     "DYNAMIC",         "SHELLSECTION",      "MEMBRANESECTION"};
 
 }  // namespace
 
+bool InpReader::hasDataLines(const InpBlock& block) {
+    if (!block.lines.empty() || kDataLineKeywords.count(block.keyword.name) == 0) return true;
+    // Inclusions of ALL EXTERIOR and ROUGH friction need no line.
+    if (block.keyword.name == "CONTACTINCLUSIONS" && block.keyword.has("ALLEXTERIOR")) return true;
+    if (block.keyword.name == "FRICTION" && block.keyword.has("ROUGH")) return true;
+    refuse(block.where() + " has no data line; the deck seems cut short");
+    return false;
+}
+
 bool InpReader::readBlocks(const std::vector<InpBlock>& blocks) {
-    std::set<std::string> reported;
     for (size_t i = 0; i < blocks.size(); ++i) {
         const InpBlock& block = blocks[i];
         const std::string& name = block.keyword.name;
         const std::string where = block.where();
+        if (!hasDataLines(block)) continue;
         if (name == "STEP") {
             ++stepCount_;
             if (stepCount_ > 1) {
-                warn(where + ": only the first step is read; this step and what it holds are ignored");
+                unreadMechanics(block, "only the first step is run: the loads, boundaries and time of this step "
+                                       "would be left out");
                 while (i + 1 < blocks.size() && blocks[i].keyword.name != "ENDSTEP") ++i;
             }
             inStep_ = true;
@@ -131,13 +139,12 @@ bool InpReader::readBlocks(const std::vector<InpBlock>& blocks) {
         } else if (name == "INCLUDE") {
             refuse(where + ": included files are not read by this version: \"" + block.keyword.option("INPUT") +
                    "\"; merge it into the deck");
-        } else if (kRefusedKeywords.count(name) != 0) {
-            refuse(where + " is not read by this version; the run would lose what it defines");
-        } else if (kQuietKeywords.count(name) == 0 && reported.insert(name).second) {
-            warn(where + " is not read by this version; the block is ignored");
+        } else {
+            unreadBlock(block);
         }
         if (name == "ENDPART") currentPartName_.clear();
     }
+    refuseUnreadMechanics();
     return !refused_;
 }
 

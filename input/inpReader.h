@@ -272,6 +272,17 @@ public:
 
     void refuse(const std::string& message);
     static void warn(const std::string& message);
+    // A block this version does not act on. When its keyword cannot change
+    // the mechanics (the table in inpUnread.cpp) it is named once and
+    // reading goes on; any other is listed with its line, and the deck is
+    // refused once the block loop has seen them all.
+    void unreadBlock(const InpBlock& block);
+    // Lists a block whose data ask for mechanics this version does not
+    // compute (why says what).
+    void unreadMechanics(const InpBlock& block, const std::string& why);
+    // A block whose keyword needs data lines but has none (a deck cut
+    // short): refuses the deck; false then.
+    bool hasDataLines(const InpBlock& block);
 
     // Mesh: nodes, coordinate systems, elements, parts, sets.
     void readNodes(const InpBlock& block);
@@ -323,6 +334,11 @@ private:
     void readSet(const InpBlock& block, const std::string& key, std::map<std::string, std::vector<int>>& sets);
     // Warns about options of a block that the family does not read.
     void warnUnreadOptions(const InpBlock& block, const std::vector<std::string>& read);
+    void refuseUnreadMechanics();
+    // Keywords already named as not acted on, and the unread blocks of
+    // mechanics (line and keyword) met so far.
+    std::set<std::string> reportedKeywords_;
+    std::vector<std::pair<int, std::string>> unreadMechanics_;
     // The running part of element blocks that belong to a *PART.
     std::string currentPartName_;
     bool inStep_ = false;

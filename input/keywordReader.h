@@ -164,6 +164,10 @@ struct KeywordDeckState {
 // would give a broken model), after a message on the error stream.
 int readKeywordDeck(FEMDynamic* fem, std::string deckPath);
 
+// The refusal of blocks of mechanics that a reader does not compute: one
+// line per block, with its deck line when known (0: unknown).
+std::string unreadMechanicsMessage(const std::vector<std::pair<int, std::string>>& blocks);
+
 // Applies the deck's mass-scaling step (*CONTROL_TIMESTEP field 5) to the
 // solver's time control once the whole deck has been read.
 void applyDeckMassScaling(TimeControl& timeControl);

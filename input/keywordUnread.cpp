@@ -63,13 +63,17 @@ void KeywordReader::unreadMechanics(const std::string& keyword, const std::strin
     unreadMechanics_.emplace_back(line, "\"" + keyword + "\"" + (why.empty() ? "" : " (" + why + ")"));
 }
 
-void KeywordReader::refuseUnreadMechanics() {
-    if (unreadMechanics_.empty()) return;
+std::string unreadMechanicsMessage(const std::vector<std::pair<int, std::string>>& blocks) {
     std::string list;
-    for (const auto& [line, what] : unreadMechanics_) {
+    for (const auto& [line, what] : blocks) {
         list += "\n  " + (line > 0 ? "line " + std::to_string(line) + ": " : std::string()) + what;
     }
+    return "these blocks ask for mechanics this version does not compute; a run without them would give other "
+           "results:" + list;
+}
+
+void KeywordReader::refuseUnreadMechanics() {
+    if (unreadMechanics_.empty()) return;
+    refuse(unreadMechanicsMessage(unreadMechanics_));
     unreadMechanics_.clear();
-    refuse("these blocks ask for mechanics this version does not compute; a run without them would give other "
-           "results:" + list);
 }
