@@ -109,14 +109,19 @@ void KeywordReader::readBoundary(const std::string& block) {
   } else if (has("BOUNDARY_SPC") && (has("SPC_NODE") || has("SPC_SET"))) {
     const bool isSet = !has("SPC_NODE");
     const bool birthDeath = isSet && has("BIRTH_DEATH");
-    for (int k = first; k < end; ++k) {
+    // With "_ID" an id card comes before every data card.
+    const bool withId = has("_ID");
+    const int cardLines = 1 + (withId ? 1 : 0) + (birthDeath ? 1 : 0);
+    for (int k = withId ? 1 : first; k < end; k += cardLines) {
+      const int data = withId ? k + 1 : k;
       auto* boundary = new NodeBoundary;
       boundary->card = card;
       boundary->is_set = isSet ? 1 : 0;
       boundary->type = BOUNDARY_VELOCITY;  // all values 0: the flagged components stand still
-      int unusedCid = 0;
-      readCard(lines, k, boundary->id, unusedCid, boundary->dof_flag);
-      if (birthDeath) readCard(lines, ++k, boundary->birth_time, boundary->death_time);
+      int cid = 0;
+      readCard(lines, data, boundary->id, cid, boundary->dof_flag);
+      if (cid != 0) unreadMechanics(header, "constraints in a local coordinate system (CID) are not computed");
+      if (birthDeath) readCard(lines, data + 1, boundary->birth_time, boundary->death_time);
       fem_->boundaryManager->addBoundary(boundary);
     }
   } else {

@@ -105,6 +105,14 @@ struct ElementNodeList {
     int deck_node_ids[8] = {};
 };
 
+// One member line of a *SET_NODE_GENERAL card: its option word (ALL, NODE,
+// PART, SET, BOX), the values after it and where it stands, for messages.
+struct NodeGeneralLine {
+    std::string option;
+    std::vector<int> values;
+    std::string where;
+};
+
 // Most distinct part ids the element blocks of one deck may name.
 constexpr int kMaxKeywordParts = 100000;
 
@@ -148,6 +156,10 @@ struct KeywordDeckState {
     std::map<int, int> nodeSetNumberMap;
     std::map<int, int> shellSetNumberMap;
     std::map<int, int> partSetNumberMap;
+    // (set type, set id) of every set card: ids are unique within a type.
+    std::set<std::pair<int, int>> setIds;
+    // Member lines of the *SET_NODE_GENERAL cards, by set id.
+    std::map<int, std::vector<NodeGeneralLine>> nodeGeneralLines;
 
     // Initial velocities: record position (1-based) -> set id / node id.
     std::map<int, int> velocitySetMap;

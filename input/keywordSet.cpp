@@ -6,6 +6,8 @@
 #include <set>
 #include <sstream>
 
+#include <boost/algorithm/string.hpp>
+
 #include "contact/surface.h"
 #include "contact/surfacemanager.h"
 #include "core/segment.h"
@@ -14,11 +16,21 @@
 #include "solver/femdynamic.h"
 
 void KeywordReader::readSegmentSet(const std::string& block) {
+    const std::string header = blockHeader(block);
+    if (withoutTitle(header) != "*SET_SEGMENT") {
+        unreadBlock(header);
+        return;
+    }
     const std::vector<std::string> lines = splitDeckLines(block);
     Surface surface;
     surface.surface_type = 1;
-    const int cardLine = firstCardLine(blockHeader(block), lines, &surface.title);
+    const int cardLine = firstCardLine(header, lines, &surface.title);
     readCard(lines, cardLine, surface.id, surface.attributes, surface.solver_name);
+    if (!state_.setIds.emplace(SET_SEGMENT, surface.id).second) {
+        refuse(lineWhere(header, static_cast<size_t>(cardLine) < lines.size() ? lines[static_cast<size_t>(cardLine)] : "") +
+               ": a segment set with the id " + std::to_string(surface.id) + " is defined twice");
+        return;
+    }
     ++state_.segmentSetNumber;
     fem_->segment_set_id_map.emplace(surface.id, state_.segmentSetNumber);
 
@@ -31,7 +43,7 @@ void KeywordReader::readSegmentSet(const std::string& block) {
         readFields(dataFields(lines[i], {10}, 8), segment.node_id, segment.attributes);
         if (fields_.problem().any()) return;  // refused after the block, naming the field
         if (segment.node_id[0] == 0 || segment.node_id[1] == 0 || segment.node_id[2] == 0) {
-            refuse(lineWhere(blockHeader(block), lines[i]) + ": the segment names fewer than three nodes");
+            refuse(lineWhere(header, lines[i]) + ": the segment names fewer than three nodes");
             return;
         }
         const std::array<int, 4> key = {segment.node_id[0], segment.node_id[1], segment.node_id[2],
@@ -43,82 +55,124 @@ void KeywordReader::readSegmentSet(const std::string& block) {
     fem_->surfaceManager->surface_array.push_back(surface);
 }
 
+namespace {
+
+enum class Members { List, AddNode, AddShell, AddPart, General };
+
+// A set form: the keyword after "*SET_" (without "_TITLE"), what its member
+// lines hold, the set type and the fields of card 1.
+struct SetForm {
+    const char* word;
+    Members members;
+    int type;
+    int cardFields;
+};
+constexpr SetForm kSetForms[] = {
+    {"NODE_LIST", Members::List, SET_NODE, 6},    {"NODE", Members::List, SET_NODE, 6},
+    {"NODE_ADD", Members::AddNode, SET_NODE, 6},  {"SHELL_LIST", Members::List, SET_ELEMENT, 5},
+    {"SHELL", Members::List, SET_ELEMENT, 5},     {"SHELL_ADD", Members::AddShell, SET_ELEMENT, 6},
+    {"PART_LIST", Members::List, SET_PART, 6},    {"PART", Members::List, SET_PART, 6},
+    {"PART_ADD", Members::AddPart, SET_PART, 6},  {"NODE_GENERAL", Members::General, SET_NODE, 6},
+};
+
+// Option words of *SET_NODE_GENERAL that the completion builds.
+bool nodeGeneralOptionBuilt(const std::string& option) {
+    return option == "ALL" || option == "NODE" || option == "PART" || option == "SET" || option == "BOX";
+}
+
+}  // namespace
+
+namespace {
+
+// The list of a set form's member lines.
+std::vector<int>* memberList(Set& set, Members members) {
+    switch (members) {
+        case Members::AddNode:
+            return &set.add_node_set_ids;
+        case Members::AddShell:
+            return &set.add_shell_set_ids;
+        case Members::AddPart:
+            return &set.add_part_set_ids;
+        case Members::General:
+            return &set.general_values;
+        default:
+            return &set.id_array;
+    }
+}
+
+}  // namespace
+
 void KeywordReader::readSet(const std::string& block) {
     const std::string header = blockHeader(block);
     const std::vector<std::string> lines = splitDeckLines(block);
     const size_t end = cardLineEnd(lines);
 
-    enum class Members { List, AddNode, AddShell, AddPart, General };
-    struct SetOption {
-        const char* word;
-        Members members;
-        int type;
-        int cardFields;
-        int* number;                 // running number of the list form, or null
-        std::map<int, int>* numbers;  // its set id -> number map, or null
-    };
-    const SetOption options[] = {
-        {"NODE_LIST", Members::List, 0, 6, &state_.nodeSetNumber, &state_.nodeSetNumberMap},
-        {"NODE_ADD", Members::AddNode, 0, 6, nullptr, nullptr},
-        {"SHELL_LIST", Members::List, 3, 5, &state_.shellSetNumber, &state_.shellSetNumberMap},
-        {"SHELL_ADD", Members::AddShell, 3, 6, nullptr, nullptr},
-        {"PART_LIST", Members::List, 2, 6, &state_.partSetNumber, &state_.partSetNumberMap},
-        {"PART_ADD", Members::AddPart, 2, 6, nullptr, nullptr},
-        {"NODE_GENERAL", Members::General, 0, 6, nullptr, nullptr},
-    };
-
-    // The option is the keyword after "*SET_", without "_TITLE".
-    // A bare "*SET" has no option: it is an unknown form.
+    // The form is the keyword after "*SET_", without "_TITLE"; the bare
+    // forms *SET_NODE, *SET_SHELL and *SET_PART are their list forms.
     const std::string bare = withoutTitle(header);
     const std::size_t prefix = std::string("*SET_").size();
-    const std::string form = bare.size() > prefix ? bare.substr(prefix) : std::string();
-    if (form.find("GENERATE") != std::string::npos) {
+    const std::string word = bare.size() > prefix ? bare.substr(prefix) : std::string();
+    if (word.find("GENERATE") != std::string::npos) {
         refuseForm(header, "is not read by this version: its members (ranges of ids) would be lost");
         return;
     }
-    bool known = false;
-    for (const SetOption& option : options) known = known || form == option.word;
-    if (!known) {
+    const SetForm* form = nullptr;
+    for (const SetForm& candidate : kSetForms) {
+        if (word == candidate.word) form = &candidate;
+    }
+    if (form == nullptr) {
         unreadBlock(header);
         return;
     }
 
     Set set;
-    std::string fields[8];
-    for (const SetOption& option : options) {
-        if (form != option.word) continue;
-        const bool add = option.members == Members::AddNode || option.members == Members::AddShell ||
-                         option.members == Members::AddPart;
-        const int cardLine = add ? 1 : firstCardLine(header, lines, &set.name);
-        if (option.cardFields == 6) {
-            readCard(lines, cardLine, set.id, set.attributes, set.solver_name);
-        } else {
-            readCard(lines, cardLine, set.id, set.attributes);
-        }
-        std::vector<int>* list = &set.id_array;
-        if (option.members == Members::AddNode) list = &set.add_node_set_ids;
-        if (option.members == Members::AddShell) list = &set.add_shell_set_ids;
-        if (option.members == Members::AddPart) list = &set.add_part_set_ids;
-        if (option.members == Members::General) list = &set.general_values;
-        for (size_t i = static_cast<size_t>(cardLine) + 1; i < end; ++i) {
-            splitCardFields10(lines, fields, static_cast<int>(i), 8);
-            int first = 0;
-            if (option.members == Members::General) {
-                readField(fields[0], set.general_option);
-                first = 1;
-            }
-            for (int j = first; j < 8; ++j) {
-                int value = 0;
-                readField(fields[j], value);
-                if (value == 0) break;
-                list->push_back(value);
-            }
-        }
-        if (option.number != nullptr) {
-            ++*option.number;
-            option.numbers->emplace(set.id, *option.number);
-        }
-        set.type = option.type;
-        fem_->setManager->addSet(set);
+    const bool add = form->members == Members::AddNode || form->members == Members::AddShell ||
+                     form->members == Members::AddPart;
+    const int cardLine = add ? 1 : firstCardLine(header, lines, &set.name);
+    if (form->cardFields == 6) {
+        readCard(lines, cardLine, set.id, set.attributes, set.solver_name);
+    } else {
+        readCard(lines, cardLine, set.id, set.attributes);
     }
+    if (!state_.setIds.emplace(form->type, set.id).second) {
+        refuse(lineWhere(header, static_cast<size_t>(cardLine) < lines.size() ? lines[static_cast<size_t>(cardLine)] : "") +
+               ": a set of this kind with the id " + std::to_string(set.id) + " is defined twice");
+        return;
+    }
+    std::vector<int>* list = memberList(set, form->members);
+    std::string fields[8];
+    for (size_t i = static_cast<size_t>(cardLine) + 1; i < end && !refused_; ++i) {
+        splitCardFields10(lines, fields, static_cast<int>(i), 8);
+        int first = 0;
+        NodeGeneralLine general;
+        if (form->members == Members::General) {
+            general.option = boost::to_upper_copy(firstWord(fields[0]));
+            general.where = lineWhere(header, lines[i]);
+            if (general.option.empty()) continue;
+            if (!nodeGeneralOptionBuilt(general.option)) {
+                refuse(general.where + ": the option " + general.option +
+                       " is not read by this version (ALL, NODE, PART, SET, BOX); the set would lack its nodes");
+                return;
+            }
+            if (set.general_option.empty()) set.general_option = general.option;
+            first = 1;
+        }
+        for (int j = first; j < 8; ++j) {
+            int value = 0;
+            readField(fields[j], value);
+            if (value == 0) break;
+            list->push_back(value);
+            general.values.push_back(value);
+        }
+        if (form->members == Members::General) state_.nodeGeneralLines[set.id].push_back(general);
+    }
+    if (form->members == Members::List) {
+        int& number = form->type == SET_NODE ? state_.nodeSetNumber
+                      : form->type == SET_PART ? state_.partSetNumber : state_.shellSetNumber;
+        std::map<int, int>& numbers = form->type == SET_NODE ? state_.nodeSetNumberMap
+                                      : form->type == SET_PART ? state_.partSetNumberMap : state_.shellSetNumberMap;
+        numbers.emplace(set.id, ++number);
+    }
+    set.type = form->type;
+    fem_->setManager->addSet(set);
 }

@@ -2,6 +2,7 @@
 // internal numbers that set-up and the time loop work with.
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -200,14 +201,18 @@ Set* firstSetWithId(std::deque<Set>& sets, int id)
     return nullptr;
 }
 
-// Joins the members of the sets an "_ADD" card names to the add set. Sets
-// are found by their own id, whatever order the deck defines them in; an
-// added set that adds sets itself is joined first, and a chain of adds that
-// comes back to a set it started from is refused.
-class AddListJoiner {
+// Joins to every set the members its own cards give besides its list (the
+// lines of a general card, through expand) and then the members of the sets
+// its "_ADD" card names. Sets are found by their own id, whatever order the
+// deck defines them in; a set named is joined first, and a chain that comes
+// back to a set it started from is refused.
+class SetJoiner {
 public:
-    AddListJoiner(std::deque<Set>& sets, std::vector<int> Set::*addIds, const char* kind, CheckedLookup& lookup)
-        : sets_(sets), addIds_(addIds), kind_(kind), lookup_(lookup)
+    using Expand = std::function<void(Set&, SetJoiner&)>;
+
+    SetJoiner(std::deque<Set>& sets, std::vector<int> Set::*addIds, const char* kind, CheckedLookup& lookup,
+              Expand expand = {})
+        : sets_(sets), addIds_(addIds), kind_(kind), lookup_(lookup), expand_(std::move(expand))
     {
     }
 
@@ -216,6 +221,21 @@ public:
         for (Set& set : sets_) {
             join(set);
         }
+    }
+
+    // The whole member list of the set with this id, which `from` names;
+    // null (after the message) when the deck lacks it or the chain comes
+    // back to `from`.
+    const std::vector<int>* membersOf(int id, const Set& from)
+    {
+        Set* source = firstSetWithId(sets_, id);
+        if (source == nullptr) {
+            lookup_.fail(std::string(kind_) + " " + std::to_string(from.id) + " adds " + kind_ + " " +
+                         std::to_string(id) + ", which the deck does not define");
+            return nullptr;
+        }
+        join(*source);
+        return states_[source] == State::Joined ? &source->id_array : nullptr;  // else a cycle, reported
     }
 
 private:
@@ -232,20 +252,15 @@ private:
             return;
         }
         state = State::Joining;
+        if (expand_) {
+            expand_(set, *this);
+        }
         const std::vector<int> addList = set.*addIds_;
         for (int id : addList) {
-            Set* source = firstSetWithId(sets_, id);
-            if (source == nullptr) {
-                lookup_.fail(std::string(kind_) + " " + std::to_string(set.id) + " adds " + kind_ + " " +
-                             std::to_string(id) + ", which the deck does not define");
-                continue;
+            if (const std::vector<int>* members = membersOf(id, set)) {
+                const std::vector<int> copy = *members;
+                set.id_array.insert(set.id_array.end(), copy.begin(), copy.end());
             }
-            join(*source);
-            if (states_[source] != State::Joined) {
-                continue;  // a cycle, reported above
-            }
-            const std::vector<int> members = source->id_array;
-            set.id_array.insert(set.id_array.end(), members.begin(), members.end());
         }
         states_[&set] = State::Joined;
     }
@@ -254,16 +269,70 @@ private:
     std::vector<int> Set::*addIds_;
     const char* kind_;
     CheckedLookup& lookup_;
+    Expand expand_;
     std::map<const Set*, State> states_;
 };
 
 void joinAddLists(std::deque<Set>& sets, std::vector<int> Set::*addIds, const char* kind, CheckedLookup& lookup)
 {
-    AddListJoiner(sets, addIds, kind, lookup).joinAll();
+    SetJoiner(sets, addIds, kind, lookup).joinAll();
 }
 
-// Step: node sets hold node numbers; add lists and sets by parts are expanded.
-void completeNodeSets(FEMDynamic* fem, CheckedLookup& lookup)
+// True when the node lies in the box (its card gives x, y and z bounds).
+bool insideBox(const NodeCuda& node, const DefineBox& box)
+{
+    for (int k = 0; k < 3; ++k) {
+        if (node.coord[k] < box.box_values[2 * k] || node.coord[k] > box.box_values[2 * k + 1]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The node numbers one line of a *SET_NODE_GENERAL card gives.
+std::vector<int> generalLineNodes(const NodeGeneralLine& line, FEMDynamic* fem, SetJoiner& joiner, const Set& set,
+                                  CheckedLookup& lookup)
+{
+    std::vector<int> nodes;
+    const std::vector<NodeCuda>& all = fem->nodeManager->node_array_cpu;
+    if (line.option == "ALL") {
+        for (const NodeCuda& node : all) {
+            nodes.push_back(node.store_id + 1);
+        }
+    }
+    for (int value : line.values) {
+        if (line.option == "NODE") {
+            nodes.push_back(lookup.find(fem->node_id_map, value, "node", line.where));
+        } else if (line.option == "PART") {
+            const int position = lookup.find(fem->part_id_map, value, "part", line.where);
+            if (position >= 1 && position <= static_cast<int>(fem->part_array.size())) {
+                std::vector<int> partNodes;
+                fem->part_array[position - 1].buildPartNodeElement(partNodes);
+                nodes.insert(nodes.end(), partNodes.begin(), partNodes.end());
+            }
+        } else if (line.option == "SET") {
+            if (const std::vector<int>* members = joiner.membersOf(value, set)) {
+                nodes.insert(nodes.end(), members->begin(), members->end());
+            }
+        } else if (line.option == "BOX") {
+            const DefineBox* box = nullptr;
+            for (const DefineBox& candidate : fem->boxManager->box_array) {
+                if (candidate.box_id == value && box == nullptr) box = &candidate;
+            }
+            if (box == nullptr) {
+                lookup.fail(line.where + ": box " + std::to_string(value) + " is not defined in the deck");
+                continue;
+            }
+            for (const NodeCuda& node : all) {
+                if (insideBox(node, *box)) nodes.push_back(node.store_id + 1);
+            }
+        }
+    }
+    return nodes;
+}
+
+// Step: node sets hold node numbers; general cards and add lists are expanded.
+void completeNodeSets(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup)
 {
     std::deque<Set>& sets = fem->setManager->node_set_array;
     for (Set& set : sets) {
@@ -275,20 +344,22 @@ void completeNodeSets(FEMDynamic* fem, CheckedLookup& lookup)
             }
         }
     }
-    // Sets by parts first, so that an add list may name them.
-    for (Set& set : sets) {
-        const std::string where = named("node set", set.id);
-        for (int deckPartId : set.general_values) {
-            const int position = lookup.find(fem->part_id_map, deckPartId, "part", where);
-            if (position < 1 || position > static_cast<int>(fem->part_array.size())) {
-                continue;
-            }
-            std::vector<int> nodeNumbers;
-            fem->part_array[position - 1].buildPartNodeElement(nodeNumbers);
-            set.id_array.insert(set.id_array.end(), nodeNumbers.begin(), nodeNumbers.end());
+    // A general card's lines give each node once, in the order they name them.
+    auto expandGeneral = [&](Set& set, SetJoiner& joiner) {
+        const auto lines = state.nodeGeneralLines.find(set.id);
+        if (lines == state.nodeGeneralLines.end() || set.general_option.empty()) {
+            return;
         }
-    }
-    joinAddLists(sets, &Set::add_node_set_ids, "node set", lookup);
+        std::set<int> have(set.id_array.begin(), set.id_array.end());
+        for (const NodeGeneralLine& line : lines->second) {
+            for (int node : generalLineNodes(line, fem, joiner, set, lookup)) {
+                if (node != 0 && have.insert(node).second) {
+                    set.id_array.push_back(node);
+                }
+            }
+        }
+    };
+    SetJoiner(sets, &Set::add_node_set_ids, "node set", lookup, expandGeneral).joinAll();
 }
 
 // Step: shell sets keep element ids as read; part sets hold part positions.
@@ -522,7 +593,7 @@ bool completeKeywordDeck(FEMDynamic* fem, KeywordDeckState& state)
     }
     numberNodes(fem);
     numberParts(fem, state, lookup);
-    completeNodeSets(fem, lookup);
+    completeNodeSets(fem, state, lookup);
     completeElementAndPartSets(fem, lookup);
     completeSurfaces(fem, lookup);
     completeBoundaries(fem, lookup);

@@ -252,9 +252,23 @@ TEST_F(KeywordDeckTest, CurveScalesPointLimitAndTitle) {
     EXPECT_DOUBLE_EQ(curves[2].x_scale, 1.0);
 }
 
+TEST_F(KeywordDeckTest, TransformationTitleComesBeforeItsIdCard) {
+    ASSERT_TRUE(read("*DEFINE_TRANSFORMATION_TITLE\nturn and scale\n" + card({"5"}) + card({"SCALE", "2.0", "2.0", "2.0"}) +
+                     card({"ROTATE", "0.0", "0.0", "1.0", "0.0", "0.0", "0.0", "90.0"}) + "*DEFINE_TRANSFORMATION\n" +
+                     card({"6"}) + card({"TRANSL", "1.0"})));
+    const std::vector<Transformation>& t = *fem->transformation_array;
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_EQ(t[0].transform_id, 5);
+    ASSERT_EQ(t[0].steps.size(), 2u);
+    EXPECT_EQ(t[0].steps[1].step_name, "ROTATE");
+    EXPECT_DOUBLE_EQ(t[0].steps[1].step_values[6], 90.0);
+    EXPECT_EQ(t[1].transform_id, 6);
+    EXPECT_EQ(t[1].steps.size(), 1u);
+}
+
 TEST_F(KeywordDeckTest, SetMembersNumbersAndTypes) {
     ASSERT_TRUE(read("*SET_NODE_LIST_TITLE\nclamp\n" + card({"3"}) + card({"1", "2", "3", "0", "5"}) +
-                     card({"7"}) + "*SET_NODE_LIST\n" + card({"3"}) + card({"9"}) + "*SET_SHELL_LIST\n" +
+                     card({"7"}) + "*SET_NODE\n" + card({"4"}) + card({"9"}) + "*SET_SHELL_LIST\n" +
                      card({"4", "1.0", "", "", "", "MECH"}) + card({"11", "12"}) + "*SET_PART_ADD\n" + card({"6"}) +
                      card({"1", "2"}) + "*SET_NODE_GENERAL\n" + card({"8"}) + card({"PART", "20", "21"}) +
                      "*SET_PART_LIST\n" + card({"5"}) + card({"20"})));
@@ -263,7 +277,9 @@ TEST_F(KeywordDeckTest, SetMembersNumbersAndTypes) {
     EXPECT_EQ(nodes[0].name, "clamp");
     EXPECT_EQ(nodes[0].id_array, (std::vector<int>{1, 2, 3, 7}));
     EXPECT_EQ(state.nodeSetNumber, 2);
-    EXPECT_EQ(state.nodeSetNumberMap.at(3), 1);  // the first set with id 3 keeps its number
+    EXPECT_EQ(state.nodeSetNumberMap.at(3), 1);
+    EXPECT_EQ(state.nodeSetNumberMap.at(4), 2);  // the bare form is the list form
+    EXPECT_EQ(nodes[1].id_array, (std::vector<int>{9}));
     EXPECT_EQ(nodes[2].general_option, "PART");
     EXPECT_EQ(nodes[2].general_values, (std::vector<int>{20, 21}));
     const std::deque<Set>& shells = fem->setManager->element_set_array;

@@ -4,6 +4,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -68,4 +69,71 @@ TEST(KeywordDeckRuns, KeyAndDynDecksRunAsKeywordDecks) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name << "\n" << console;
         EXPECT_NE(console.find("Calculation completed"), std::string::npos) << name;
     }
+}
+
+namespace {
+
+// The two-block contact case with its sides as part sets and its node sets
+// written in the list forms, or in the bare forms that mean the same.
+std::string blocksOnPartSets(bool bare) {
+    std::string deck = deckcase::readText(deckcase::caseFolder("block_on_block_sets") / "deck.k");
+    const std::string contact = "*CONTACT_SURFACE_TO_SURFACE\n" + card({"2", "1", "0", "0"});
+    deck.replace(deck.find(contact), contact.size(),
+                 std::string(bare ? "*SET_PART\n" : "*SET_PART_LIST\n") + card({"1"}) + card({"1"}) +
+                     (bare ? "*SET_PART\n" : "*SET_PART_LIST\n") + card({"2"}) + card({"2"}) + "*CONTACT_SURFACE_TO_SURFACE\n" +
+                     card({"2", "1", "2", "2"}));
+    if (bare) {
+        for (size_t at = deck.find("*SET_NODE_LIST"); at != std::string::npos; at = deck.find("*SET_NODE_LIST")) {
+            deck.replace(at, std::string("*SET_NODE_LIST").size(), "*SET_NODE");
+        }
+    }
+    return deck;
+}
+
+std::vector<deckcase::Sample> runText(const std::string& name, const std::string& deck) {
+    const deckcase::fs::path folder = deckcase::scratchFolder(name);
+    std::ofstream(folder / "deck.k") << deck;
+    return deckcase::runInProcessAt(folder);
+}
+
+}  // namespace
+
+TEST(KeywordDeckRuns, BareSetFormsAreTheirListForms) {
+    const std::vector<deckcase::Sample> list = runText("sets_list_forms", blocksOnPartSets(false));
+    const std::vector<deckcase::Sample> bare = runText("sets_bare_forms", blocksOnPartSets(true));
+    ASSERT_GT(list.size(), 10u);
+    deckcase::expectTwins(list, bare);
+    // The contact named by the bare part sets acts: the upper block stops on
+    // the lower one (no node more than 1 % of the element below its top
+    // face) and leaves upwards; the bare node set holds the lower block.
+    double lowest = 1e30;
+    for (const deckcase::Sample& sample : bare) {
+        for (int n = 8; n < 16; ++n) lowest = std::min(lowest, sample.nodes[static_cast<size_t>(n)].coord[2]);
+        for (int n = 0; n < 4; ++n) EXPECT_EQ(sample.nodes[static_cast<size_t>(n)].vel[2], 0.0);
+    }
+    EXPECT_GT(lowest, 1.0 - 0.01);
+    EXPECT_GT(bare.back().nodes[12].vel[2], 0.0);
+}
+
+TEST(KeywordDeckRuns, ConstraintIdCardsComeBeforeEveryDataCard) {
+    // Two cubes side by side thrown along x; single-point constraints
+    // written as pre-processors write their "_ID" forms (an id card with a
+    // heading before every data card) hold x of nodes 1 and 4 and, through
+    // a set, of node 3; every other node keeps its velocity.
+    Block b;
+    b.nx = 2;
+    b.density = 1000.0;
+    b.young = 1.0e7;
+    const std::string deck = b.cards() + motiondeck::termination(0.02) + motiondeck::nodeSet(5, {3}) +
+                             "*INITIAL_VELOCITY\n" + card({"0"}) + card({"1.0"}) + "*BOUNDARY_SPC_NODE_ID\n" +
+                             card({"11", "left"}) + card({"1", "0", "1"}) + card({"12", "right"}) +
+                             card({"4", "0", "1"}) + "*BOUNDARY_SPC_SET_ID\n" + card({"13", "middle"}) +
+                             card({"5", "0", "1"});
+    const std::vector<deckcase::Sample> samples = motiondeck::run("spc_id_cards", deck);
+    ASSERT_GT(samples.size(), 2u);
+    for (const deckcase::Sample& sample : samples) {
+        for (int n : {1, 3, 4}) EXPECT_EQ(sample.nodes[static_cast<size_t>(n - 1)].vel[0], 0.0) << "node " << n;
+    }
+    // Node 6 (the far upper corner of the second cube) is held by no card.
+    EXPECT_GT(samples[1].nodes[5].vel[0], 0.5);
 }

@@ -109,6 +109,49 @@ TEST_F(CompletionTest, NodeSetsHoldNodeNumbersAndExpandAddsAndParts)
     EXPECT_EQ(manager.findSet(4, SET_NODE)->id_array, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
+TEST_F(CompletionTest, NodeGeneralCardsTakeTheirOptionWords)
+{
+    // The cube's nodes 101..108 are node numbers 1..8; box 9 holds its
+    // lower face (z = 0). Each line gives its nodes once, in order; a SET
+    // line takes the members of another set, also of a general set that
+    // comes later or of an add set.
+    const std::string sets = "*DEFINE_BOX\n" + card({"9", "-1.0", "2.0", "-1.0", "2.0", "-0.5", "0.5"}) +
+                             "*SET_NODE_LIST\n" + card({"1"}) + card({"108", "101"}) +
+                             "*SET_NODE_GENERAL\n" + card({"2"}) + card({"NODE", "105", "101"}) + card({"set", "1"}) +
+                             "*SET_NODE_GENERAL_TITLE\nlower face\n" + card({"3"}) + card({"BOX", "9"}) +
+                             "*SET_NODE_GENERAL\n" + card({"4"}) + card({"ALL"}) +
+                             "*SET_NODE_GENERAL\n" + card({"5"}) + card({"SET", "6", "3"}) +
+                             "*SET_NODE_ADD\n" + card({"6"}) + card({"1"});
+    ASSERT_EQ(read("node_general", cubeMesh() + partCard("cube", "20", "5", "7") + sectionAndMaterial() + sets), 1);
+    SetManager& manager = *fem.setManager;
+    manager.buildSetMaps();
+    EXPECT_EQ(manager.findSet(2, SET_NODE)->id_array, (std::vector<int>{5, 1, 8}));
+    EXPECT_EQ(manager.findSet(3, SET_NODE)->id_array, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(manager.findSet(4, SET_NODE)->id_array, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(manager.findSet(5, SET_NODE)->id_array, (std::vector<int>{8, 1, 2, 3, 4}));
+
+    // An option this version cannot build, a box or node the deck lacks and
+    // a set id given twice refuse the deck, naming them.
+    const std::string base = cubeMesh() + partCard("cube", "20", "5", "7") + sectionAndMaterial();
+    const std::pair<std::string, std::string> refused[] = {
+        {"*SET_NODE_GENERAL\n" + card({"2"}) + card({"SHELL", "9"}), "the option SHELL is not read by this version"},
+        {"*SET_NODE_GENERAL\n" + card({"2"}) + card({"DPART", "20"}), "the option DPART is not read"},
+        {"*SET_NODE_GENERAL\n" + card({"2"}) + card({"BOX", "4"}), "box 4 is not defined in the deck"},
+        {"*SET_NODE_GENERAL\n" + card({"2"}) + card({"NODE", "109"}), "node 109"},
+        {"*SET_NODE\n" + card({"2"}) + card({"101"}) + "*SET_NODE_LIST\n" + card({"2"}) + card({"102"}),
+         "a set of this kind with the id 2 is defined twice"},
+    };
+    int n = 0;
+    for (const auto& [deck, message] : refused) {
+        FEMDynamic other;
+        other.newManagers();
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(readDeckFile(&other, "completion_general_" + std::to_string(++n), base + deck), 0) << message;
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find(message), std::string::npos) << err;
+    }
+}
+
 TEST_F(CompletionTest, AddSetsJoinLaterAddSetsAndSetsByParts)
 {
     // Set 5 adds set 6, an add set that comes later, and set 4, a set by
