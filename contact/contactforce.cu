@@ -42,14 +42,13 @@ __host__ __device__ void ContactPairCuda::defenceNodeCalGpuDecouple(double dt, i
   const int N = seg->node_num;
   const double* n = normal;
 
-  // Normal velocity, acceleration and mass of the contact point.
-  double vm = 0.0, am = 0.0, m = 0.0;
+  // Normal velocity and acceleration of the contact point.
+  double vm = 0.0, am = 0.0;
   if (kind == NODE_TO_SEGMENT) {
     bool allRigid = true;
     for (int k = 0; k < N; ++k) vm += weight[k] * dot3(n, seg->node[k]->vel);
     for (int k = 0; k < 4; ++k) {
       am += weight[k] == 0.0 ? 0.0 : weight[k] * normalAccelAny(seg->node[k], n);
-      m += mass_share[k];
       allRigid = allRigid && seg->node[k]->rigid_flag != 0;
     }
     if (allRigid) am = 0.0;
@@ -59,23 +58,32 @@ __host__ __device__ void ContactPairCuda::defenceNodeCalGpuDecouple(double dt, i
     vm = weight[0] * dot3(n, a->vel) + weight[1] * dot3(n, b->vel);
     am = weight[0] * normalAccelAny(a, n) + weight[1] * normalAccelAny(b, n);
     if (a->rigid_flag != 0 && b->rigid_flag != 0) am = 0.0;
-    m = mass_share[0] + mass_share[1];
   } else {
     const NodeCuda* a = seg->node[local_index];
     vm = dot3(n, a->vel);
     am = normalAccel(a, n);
-    m = a->equivalent_mass;
   }
   const double vs = dot3(n, slave->vel);
   const double as = normalAccel(slave, n);
-  const double Ms = slave->equivalent_mass;
+  // Masses of the slave node and of the contact point.  A node that takes
+  // part in several pairs this cycle (a master node under several slave
+  // nodes, or a node that is slave of one pair and master of another) lends
+  // each of them the part of its mass that the pair's weight on it takes of
+  // its count: the pairs, each computed alone, then give it together the
+  // motion they give it at once, instead of each the whole of it (which
+  // would throw it past the others, and the slave nodes off it again, cycle
+  // after cycle).  A node in one pair keeps its whole mass.
+  NodeCuda* masters[4];
+  double weights[4], shares[4];
+  const int masterCount = masterNodes(masters, weights, shares);
+  double m = 0.0;
+  for (int k = 0; k < masterCount; ++k) m += shares[k] * fmin(1.0, weights[k] / masters[k]->contact_pair_count);
+  const double Ms = slave->equivalent_mass * fmin(1.0, 1.0 / slave->contact_pair_count);
 
   // A pair without mass on either side, or without a time step, gets no
   // increment (no division by zero).
   double delta = 0.0;
   if (Ms > 0.0 && m > 0.0 && dt > 0.0) delta = (Ms * m / (Ms + m)) * ((vm / dt + am) - (vs / dt + as));
-  // A contact seen from both sides: each of its two pairs carries half.
-  if (reciprocal != 0) delta *= 0.5;
   double total = delta + carried_force;
   if (total < 1e-10) {
     delta = -1e-20 - carried_force;

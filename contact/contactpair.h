@@ -8,6 +8,7 @@
 #include "platform/gpu_runtime.h"
 
 struct ContactNodeCuda;
+struct NodeCuda;
 struct SegmentCuda;
 
 // Pair kinds.
@@ -32,10 +33,6 @@ struct ContactPairCuda {
   double weight[4];
   double stiffness;
   int surface_id;          // id of the surface the node was taken from (0: a node set)
-  // 1 when a master node of the pair is itself held, by its own pair, on a
-  // segment of this pair's slave node: the two pairs see one contact from
-  // both sides and each carries half of the force increment.
-  int reciprocal;
 
   // Penetration: normal, gap, weights and mass shares of this cycle, and the
   // carried force applied to the slave and master nodes.  A non-zero
@@ -64,8 +61,13 @@ struct ContactPairCuda {
   // master entity; its distance from that edge line or corner goes to
   // `distance`.  False for pairs not at a free boundary.
   __host__ __device__ bool beyondFreeBoundary(double* distance) const;
-  // A master node of the pair is held on a segment of the slave node.
-  __host__ __device__ bool seenFromBothSides() const;
+  // The master nodes that take part in the pair (weight not 0), the size of
+  // their weights and their mass shares; returns their number.
+  __host__ __device__ int masterNodes(NodeCuda* masters[4], double weights[4], double shares[4]) const;
+  // Counts the pair on its slave node (1) and, unless the master-skip flag
+  // is set, on its master nodes (their weights): the nodes' contact-pair
+  // counts.
+  __host__ __device__ void countOnNodes(int masterSkip);
   // Adds -value along the normal, shared over the master nodes by their
   // mass shares, to their forces or to their contact-force accumulators.
   __host__ __device__ void spreadOverMasters(double value, bool toAccumulator);

@@ -69,27 +69,35 @@ __host__ __device__ bool ContactPairCuda::beyondFreeBoundary(double* distance) c
   return false;
 }
 
-__host__ __device__ bool ContactPairCuda::seenFromBothSides() const {
+__host__ __device__ int ContactPairCuda::masterNodes(NodeCuda* masters[4], double weights[4], double shares[4]) const {
   const SegmentCuda* s = segment;
   const int N = s->node_num;
-  const NodeCuda* masters[4] = {nullptr, nullptr, nullptr, nullptr};
+  int count = 0;
+  auto take = [&](NodeCuda* node, double w, double share) {
+    if (w == 0.0) return;
+    masters[count] = node;
+    weights[count] = fabs(w);
+    shares[count] = share;
+    ++count;
+  };
   if (kind == NODE_TO_SEGMENT) {
-    for (int k = 0; k < N; ++k) masters[k] = weight[k] > 0.0 ? s->node[k] : nullptr;
+    for (int k = 0; k < N; ++k) take(s->node[k], weight[k], mass_share[k]);
   } else if (kind == NODE_TO_EDGE) {
-    masters[0] = weight[0] > 0.0 ? s->node[local_index] : nullptr;
-    masters[1] = weight[1] > 0.0 ? s->node[nextEdge(local_index, N)] : nullptr;
+    take(s->node[local_index], weight[0], mass_share[0]);
+    take(s->node[nextEdge(local_index, N)], weight[1], mass_share[1]);
   } else {
-    masters[0] = s->node[local_index];
+    take(s->node[local_index], 1.0, s->node[local_index]->equivalent_mass);
   }
-  for (const NodeCuda* m : masters) {
-    const ContactNodeCuda* other = m != nullptr ? m->contact_node : nullptr;
-    if (other == nullptr || other->contact_pair.kind == CONTACT_PAIR_EMPTY) continue;
-    const SegmentCuda* back = other->contact_pair.segment;
-    for (int j = 0; back != nullptr && j < back->node_num; ++j) {
-      if (back->node[j] == owner->node) return true;
-    }
-  }
-  return false;
+  return count;
+}
+
+__host__ __device__ void ContactPairCuda::countOnNodes(int masterSkip) {
+  atomicAddAnywhere(&owner->node->contact_pair_count, 1.0);
+  if (masterSkip != 0) return;
+  NodeCuda* masters[4];
+  double weights[4], shares[4];
+  const int n = masterNodes(masters, weights, shares);
+  for (int k = 0; k < n; ++k) atomicAddAnywhere(&masters[k]->contact_pair_count, weights[k]);
 }
 
 __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int* /*unused*/) {
@@ -126,7 +134,7 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
     segmentWeights(A, N, weight);
     const double ww = weight[0] * weight[0] + weight[1] * weight[1] + weight[2] * weight[2] + weight[3] * weight[3];
     for (int k = 0; k < 4; ++k) mass_share[k] = ww > 0.0 ? weight[k] * seg->node[k]->equivalent_mass / ww : 0.0;
-    reciprocal = seenFromBothSides() ? 1 : 0;
+    countOnNodes(masterSkip);
     if (masterSkip == 0) spreadOverMasters(F, false);
     return;
   }
@@ -157,7 +165,7 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
     mass_share[0] = (1.0 - t) * a->equivalent_mass / den;
     mass_share[1] = t * b->equivalent_mass / den;
     mass_share[2] = mass_share[3] = 0.0;
-    reciprocal = seenFromBothSides() ? 1 : 0;
+    countOnNodes(masterSkip);
     if (masterSkip == 0) spreadOverMasters(F, false);
     return;
   }
@@ -168,7 +176,7 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
   gap = h - offset;
   double cornerDistance = 0.0;
   if (beyondFreeBoundary(&cornerDistance)) gap = cornerDistance - offset;
-  reciprocal = seenFromBothSides() ? 1 : 0;
+  countOnNodes(masterSkip);
   if (masterSkip == 0) spreadOverMasters(F, false);
 }
 

@@ -104,18 +104,23 @@ __host__ __device__ bool TestPairCuda::listedSide(const SegmentCuda* s, int limi
 }
 
 namespace {
+// A node this little behind a solid's face (a share of the face's size)
+// has entered it through the face, pressed on it or just let go: it came
+// from the front.  Only from deeper behind (the far side of a thin solid)
+// does it see the face from the back.
+constexpr double kShallowShare = 1e-3;
+
 // Side of the segment the node was on before the last displacement step:
 // a node closer to the segment than one step's travel may already be
 // through it when it is first judged, and the side it came from is the one
-// it must be held on.  A node that was on the segment's plane (within
-// round-off) comes from the side its motion across the plane (relative to
-// the segment) leaves.  One that does not move across the plane either
-// lies on a face of a solid, whose normal points out of the body: it is
-// outside, in front; or on a shell's mid-plane: its side is not known yet
-// (0), whichever way the normal points, and its motion will tell.
+// it must be held on.  Before a solid's face, whose normal points out of the
+// body, the node is in front unless it lay clearly behind it.  Before a
+// shell, a node that was on its plane (within round-off) comes from the side
+// its motion across the plane (relative to the shell) leaves; while it does
+// not move across the plane its side is not known yet (0), whichever way
+// the normal points, and its motion will tell.
 __host__ __device__ int sideBeforeStep(const SegmentCuda* s, const NodeCuda* node) {
   const double* n = s->normal;
-  const double tolerance = onPlaneTolerance(s);
   double d = 0.0;
   for (int k = 0; k < (s->node_num == 4 ? 2 : 1); ++k) {
     const NodeCuda* p = s->node[k];
@@ -124,6 +129,8 @@ __host__ __device__ int sideBeforeStep(const SegmentCuda* s, const NodeCuda* nod
     const double dk = dot3(n, v);
     if (k == 0 || dk < d) d = dk;
   }
+  if (s->one_sided != 0) return d >= -kShallowShare * segmentSize(s) ? 1 : -1;
+  const double tolerance = onPlaneTolerance(s);
   if (fabs(d) > tolerance) return d < 0.0 ? -1 : 1;
   double across = 0.0;
   for (int a = 0; a < 3; ++a) {
@@ -132,7 +139,7 @@ __host__ __device__ int sideBeforeStep(const SegmentCuda* s, const NodeCuda* nod
     across += n[a] * (node->step_disp[a] - mean / s->node_num);
   }
   if (fabs(across) > tolerance) return across < 0.0 ? 1 : -1;
-  return s->one_sided != 0 ? 1 : 0;
+  return 0;
 }
 
 // Normals at less than 60 degrees face the same way.

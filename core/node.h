@@ -61,6 +61,10 @@ struct NodeCuda {
   int boundary_edge_flag;      // 1 when the node ends a segment edge owned by one segment only
   SegmentCuda* owner_segment;  // a segment that has the node at the start of one of its edges
   int no_thickness_flag;       // 1 = no contact thickness in the edge judge
+  // Contact pairs that take part in this node's motion in the current cycle:
+  // 1 for each pair of which it is the slave node, its weight in each pair of
+  // which it is a master node; cleared with the contact force.
+  double contact_pair_count;
 
   // Central-difference update of accelerations and velocities with the mean
   // of the new and previous steps.
@@ -75,6 +79,7 @@ struct NodeCuda {
         moment[j] = 0.0;
         contact_force[j] = 0.0;
       }
+      contact_pair_count = 0.0;
       return;
     }
     if (mass < kNodeMassTolerance) {
@@ -85,6 +90,7 @@ struct NodeCuda {
       // The contact-force accumulator is per cycle for every node, also for
       // massless and tied nodes, so that nothing carries into the next cycle.
       for (int j = 0; j < 3; ++j) contact_force[j] = 0.0;
+      contact_pair_count = 0.0;
       return;
     }
     double a[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
@@ -107,6 +113,7 @@ struct NodeCuda {
       moment[j] = 0.0;
       contact_force[j] = 0.0;
     }
+    contact_pair_count = 0.0;
   }
 
   // Displacement update; the degree-of-freedom count is accepted for the

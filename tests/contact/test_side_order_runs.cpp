@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/contact/blockDropDeck.h"
+#include "tests/contact/contactDecks.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/contact/blockDropDeck.h"
+#include "tests/contact/contactDecks.h"
 #include "tests/decks/deck_case.h"
 #include "tests/elements/lineElementRun.h"
 #include "tests/solver/motionDeck.h"
@@ -144,6 +144,12 @@ LoopCase blockDrop() {
   return LoopCase{"block_drop", 2 * blockdrop::kBlockNodes, 0.0, "*KEYWORD\n" + blockdrop::deck(1e-4, false) + "*END\n"};
 }
 
+// A soft block sliding with friction on a held plate of hexahedra under
+// gravity, its bottom nodes pressed on the plate's faces.
+LoopCase restingBlock() {
+  return LoopCase{"resting_block", restingblock::kPlateNodes + 27, 0.2, "*KEYWORD\n" + restingblock::deck(0.02) + "*END\n"};
+}
+
 INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,
                          testing::Values(LoopCase{"wave_hexa", 164, 0.15}, LoopCase{"wave_tetra", 164, 0.15},
                                          LoopCase{"wave_fixed_end", 164}, LoopCase{"wave_rubber", 164, 0.15},
@@ -156,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,
                                          LoopCase{"slide_friction", 33}, LoopCase{"slide_frictionless", 33},
                                          LoopCase{"sphere_on_plate", 387}, LoopCase{"static_dynamic", 33},
                                          LoopCase{"coulomb_push_4", 33}, LoopCase{"coulomb_rigid_4", 33, 0.3},
-                                         plateUnderPressure(), blockDrop()),
+                                         plateUnderPressure(), blockDrop(), restingBlock()),
                          [](const testing::TestParamInfo<LoopCase>& info) { return std::string(info.param.deck); });
 
 }  // namespace

@@ -1,0 +1,92 @@
+// Contact decks as users write them, for the tests of contact runs (in-process
+// and through both time loops).
+#pragma once
+#include <string>
+#include <vector>
+
+#include "tests/solver/motionDeck.h"
+
+// A steel block of 2 x 2 x 2 hexahedra (10 mm cells) dropping at 10 m/s on
+// an equal block held at its base, the two parts joined by a
+// surface-to-surface contact.
+namespace blockdrop {
+
+constexpr double kCell = 0.01;    // element size, m
+constexpr double kSpeed = 10.0;   // speed of the upper block, m/s
+constexpr int kBlockNodes = 27;   // nodes of one block; the lower block has 1-27
+
+inline motiondeck::Block block(int part, double bottom) {
+  motiondeck::Block b;
+  b.nx = b.ny = b.nz = 2;
+  b.h = kCell;
+  b.part = part;
+  b.origin[2] = bottom;
+  b.density = 7850.0;
+  b.young = 2.1e11;
+  b.poisson = 0.3;
+  b.nodeOffset = part == 1 ? 0 : kBlockNodes;
+  b.elementOffset = part == 1 ? 0 : 8;
+  return b;
+}
+
+// gap: between the blocks; upperFirst: the upper block's part is the
+// contact's first side (slave), else the lower block's.
+inline std::string deck(double gap, bool upperFirst, double endTime = 8e-5) {
+  const motiondeck::Block lower = block(1, 0.0), upper = block(2, 2 * kCell + gap);
+  std::vector<int> base, moving;
+  for (int j = 0; j <= 2; ++j)
+    for (int i = 0; i <= 2; ++i) base.push_back(lower.node(i, j, 0));
+  for (int n = 1; n <= kBlockNodes; ++n) moving.push_back(kBlockNodes + n);
+  return lower.cards() + upper.cards() + motiondeck::nodeSet(1, base) + "*BOUNDARY_SPC_SET\n" +
+         card({"1", "0", "1", "1", "1", "1", "1", "1"}) + motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" +
+         card({"2"}) + card({"0.0", "0.0", motiondeck::num(-kSpeed)}) + "*CONTACT_SURFACE_TO_SURFACE\n" +
+         card({upperFirst ? "2" : "1", upperFirst ? "1" : "2", "3", "3"}) + card({"0.0"}) + card({"0.0"}) +
+         motiondeck::termination(endTime);
+}
+
+}  // namespace blockdrop
+
+// A soft block of 2 x 2 x 2 hexahedra (0.1 m, E = 1e7 Pa, steel's density)
+// sliding at 1 m/s under gravity on a plate of 4 x 4 hexahedra (0.4 m square,
+// 0.1 m thick, E = 1e8 Pa) held at its base, with friction 0.5: it comes to
+// rest after about 0.1 m, its bottom nodes crossing the plate's element edges.
+namespace restingblock {
+
+constexpr double kPlateCell = 0.1;
+constexpr double kBlockCell = 0.05;
+constexpr double kGravity = 9.81;
+constexpr double kFriction = 0.5;
+constexpr int kPlateNodes = 50;  // nodes 1-50; the block's follow
+
+inline std::string deck(double endTime) {
+  motiondeck::Block plate;
+  plate.nx = plate.ny = 4;
+  plate.h = kPlateCell;
+  plate.origin[2] = -kPlateCell;
+  plate.density = 1000.0;
+  plate.young = 1e8;
+  plate.poisson = 0.3;
+  motiondeck::Block block;
+  block.nx = block.ny = block.nz = 2;
+  block.h = kBlockCell;
+  block.origin[0] = 0.1;
+  block.origin[1] = 0.15;
+  block.part = 2;
+  block.nodeOffset = kPlateNodes;
+  block.elementOffset = 16;
+  block.density = 7850.0;
+  block.young = 1e7;
+  block.poisson = 0.3;
+  std::vector<int> base, moving;
+  for (int j = 0; j <= 4; ++j)
+    for (int i = 0; i <= 4; ++i) base.push_back(plate.node(i, j, 0));
+  for (int n = 1; n <= block.nodeCount(); ++n) moving.push_back(kPlateNodes + n);
+  return plate.cards() + block.cards() + motiondeck::nodeSet(1, base) + "*BOUNDARY_SPC_SET\n" +
+         card({"1", "0", "1", "1", "1", "1", "1", "1"}) + motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" +
+         card({"2"}) + card({"1.0", "0.0", "0.0"}) + "*DEFINE_CURVE\n" + card({"1"}) + card({"0.0", "1.0"}) +
+         card({"100.0", "1.0"}) + "*LOAD_BODY_Z\n" + card({"1", motiondeck::num(kGravity)}) +
+         "*CONTACT_SURFACE_TO_SURFACE\n" + card({"2", "1", "3", "3"}) + card({motiondeck::num(kFriction)}) +
+         card({"0.0"}) + motiondeck::termination(endTime);
+}
+
+}  // namespace restingblock
