@@ -1,6 +1,7 @@
 #include "input/commandLine.h"
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include "output/outputManager.h"
@@ -43,11 +44,51 @@ Option findOption(const std::string& arg) {
   }
   return Option::None;
 }
+
+// What is wrong with a converted value, or empty. DT= is a step (its sign
+// chooses the mass-scaling mode); OT= and RFT= are intervals.
+std::string realValueProblem(Option option, double value) {
+  if (!std::isfinite(value)) return "the value must be a finite number";
+  if ((option == Option::Ot || option == Option::Rft) && value < 0.0) {
+    return "an output interval must be 0 (not given) or more";
+  }
+  return {};
+}
+
+// NGPU= counts devices (0: every qualifying one), IDG= names one; both within
+// the devices present.
+std::string deviceValueProblem(Option option, int value) {
+  const int present = countGpuDevices();
+  const std::string found = present == 0 ? "no GPU device is present"
+                                         : std::to_string(present) + " GPU device" + (present == 1 ? " is" : "s are") +
+                                               " present";
+  if (option == Option::Ngpu && (value < 0 || value > present)) {
+    return found + "; NGPU= takes 0 (every qualifying device)" +
+           (present > 0 ? " to " + std::to_string(present) : std::string(" only"));
+  }
+  if (option == Option::Idg && (value < 0 || value >= present)) {
+    return found + (present > 0 ? "; IDG= takes a device number from 0 to " + std::to_string(present - 1)
+                                : std::string("; IDG= cannot name one"));
+  }
+  return {};
+}
+
+// Converts one numeric option into its target; the problem is empty when
+// the value is usable.
+std::string convertOption(Option option, const std::string& value, double& real, int& whole) {
+  const bool isReal = option == Option::Dt || option == Option::Ot || option == Option::Rft;
+  if (isReal) {
+    if (!parseLeadingDouble(value, real)) return "the value is not a number";
+    return realValueProblem(option, real);
+  }
+  if (!parseLeadingInt(value, whole)) return "the value is not a whole number in range";
+  return option == Option::Cgn ? std::string() : deviceValueProblem(option, whole);
+}
 }  // namespace
 
 bool parseCommandLine(int argc, char** argv, std::string& inputFile, std::string& workPath, FEMDynamic* fem) {
   double dtValue = 0.0, otValue = 0.0, rftValue = 0.0;
-  int ngpu = 0, idg = 0, cgn = 0;
+  int ngpu = 0, idg = 0;
   std::string input = inputFile, work = workPath;
   for (int i = 0; i < argc; ++i) {
     if (argv[i] == nullptr) continue;
@@ -55,21 +96,28 @@ bool parseCommandLine(int argc, char** argv, std::string& inputFile, std::string
     const Option option = findOption(arg);
     if (option == Option::None) continue;
     const std::string value = arg.substr(arg.find('=') + 1);
-    bool ok = true;
-    switch (option) {
-      case Option::Inp: input = value; break;
-      case Option::Wd: work = value; break;
-      case Option::Dt: ok = parseLeadingDouble(value, dtValue); break;
-      case Option::Ot: ok = parseLeadingDouble(value, otValue); break;
-      case Option::Rft: ok = parseLeadingDouble(value, rftValue); break;
-      case Option::Ngpu: ok = parseLeadingInt(value, ngpu); break;
-      case Option::Idg: ok = parseLeadingInt(value, idg); break;
-      case Option::Cgn: ok = parseLeadingInt(value, cgn); break;
-      case Option::None: break;
+    if (option == Option::Inp) {
+      input = value;
+      continue;
     }
-    if (!ok) {
-      fprintf(stderr, "Invalid number in command-line argument: %s\n", arg.c_str());
+    if (option == Option::Wd) {
+      work = value;
+      continue;
+    }
+    double real = 0.0;
+    int whole = 0;
+    const std::string problem = convertOption(option, value, real, whole);
+    if (!problem.empty()) {
+      fprintf(stderr, "Command-line argument refused: %s: %s\n", arg.c_str(), problem.c_str());
       return false;
+    }
+    switch (option) {
+      case Option::Dt: dtValue = real; break;
+      case Option::Ot: otValue = real; break;
+      case Option::Rft: rftValue = real; break;
+      case Option::Ngpu: ngpu = whole; break;
+      case Option::Idg: idg = whole; break;
+      default: break;  // CGN= is converted and discarded
     }
   }
   inputFile = input;

@@ -9,8 +9,10 @@ class FEMDynamic;
 // time control, output manager and GPU selection. The first option found
 // in an argument decides; its value is the text after the argument's first
 // "="; a later argument overrides an earlier one. Returns false, after
-// printing the argument, when a numeric value does not convert; nothing is
-// stored into the solver then.
+// printing the argument and what is wrong with it, when a numeric value does
+// not convert or cannot be used: DT=, OT=, RFT= that are not finite (OT=,
+// RFT= below 0), NGPU= beyond the devices present (0 to their count), IDG=
+// that names no device present. Nothing is stored into the solver then.
 bool parseCommandLine(int argc, char** argv, std::string& inputFile, std::string& workPath, FEMDynamic* fem);
 
 // Leading-number conversions of the command line: leading blanks skipped,

@@ -72,15 +72,41 @@ TEST(CommandLine, ValueIsTextAfterFirstEquals) {
   EXPECT_EQ(p.input, "");
 }
 
+// The host build lists one emulated device (number 0).
 TEST(CommandLine, GpuOptions) {
-  Parsed p = parse({"NGPU=1", "IDG=2", "INP=a.k", "WD=out"});
-  EXPECT_EQ(p.gpus, (std::vector<int>{2}));
+  ASSERT_EQ(countGpuDevices(), 1);
+  Parsed p = parse({"NGPU=1", "IDG=0", "INP=a.k", "WD=out"});
+  EXPECT_EQ(p.gpus, (std::vector<int>{0}));
   EXPECT_EQ(p.gpuNum, 1);
-  p = parse({"IDG=2", "INP=a.k", "WD=out"});
+  p = parse({"IDG=0", "INP=a.k", "WD=out"});
   EXPECT_TRUE(p.gpus.empty());
   EXPECT_EQ(p.gpuNum, 0);
-  p = parse({"NGPU=3", "CGN=7"});
-  EXPECT_EQ(p.gpus, (std::vector<int>{0, 0, 0}));
+  p = parse({"NGPU=1", "CGN=7"});
+  EXPECT_EQ(p.gpus, (std::vector<int>{0}));
+  p = parse({"NGPU=0", "DT=-1e-6", "OT=0", "RFT=0"});
+  ASSERT_TRUE(p.ok);
+  EXPECT_TRUE(p.gpus.empty());
+  EXPECT_EQ(p.dt, -1e-6);
+}
+
+// Values that convert but cannot be used: no step or interval that is not a
+// finite number (an interval below 0 neither), no more GPUs than are present,
+// no device number that names none. Nothing reaches the solver.
+TEST(CommandLine, ValuesBeyondTheDevicesOrNotFiniteAreRefused) {
+  ASSERT_EQ(countGpuDevices(), 1);
+  for (const char* bad : {"DT=nan", "DT=inf", "DT=-infinity", "OT=inf", "OT=nan", "OT=-1e-4", "RFT=inf", "RFT=-2",
+                          "NGPU=2147483647", "NGPU=2", "NGPU=-1", "IDG=1", "IDG=-1"}) {
+    testing::internal::CaptureStderr();
+    const Parsed p = parse({"INP=a.k", "WD=out", "DT=2e-5", bad});
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(p.ok) << bad;
+    EXPECT_NE(err.find(std::string("refused: ") + bad + ": "), std::string::npos) << err;
+    EXPECT_EQ(p.dt, 0.0) << bad;
+    EXPECT_TRUE(p.gpus.empty()) << bad;
+  }
+  testing::internal::CaptureStderr();
+  parse({"NGPU=3"});
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("1 GPU device is present; NGPU= takes 0"), std::string::npos);
 }
 
 TEST(CommandLine, UnconvertibleNumberIsRefused) {
