@@ -10,7 +10,7 @@
 double g_runTime = 0.0;
 double g_runDt = 0.0;
 int g_runCycle = 0;
-std::ofstream g_runRecord;
+CheckedFile g_runRecord;
 
 namespace {
 // The identifier of `code` in the runtime's error enumeration, or "<unknown>"

@@ -1,6 +1,6 @@
 // The CUDA error check and the run position it reports.
 #pragma once
-#include <fstream>
+#include "core/checkedFile.h"
 
 // Run position published by the GPU time loop at the start of every cycle;
 // the error check reads it into its report.
@@ -9,8 +9,9 @@ extern double g_runDt;
 extern int g_runCycle;
 
 // The run record "history_record.txt", opened for appending by the program
-// entry; the banner, the summary and the error check write into it.
-extern std::ofstream g_runRecord;
+// entry; the banner, the summary and the error check write into it. Every
+// line is flushed whole; a write that fails asks the run to stop.
+extern CheckedFile g_runRecord;
 
 // Returns at once when code is 0; otherwise reports the failed call on the
 // console and in the run record, resets the device and ends the process

@@ -2,15 +2,15 @@
 #include "core/gridIndex.h"
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include "contact/contactpair.h"
 #include "contact/pairmanager.h"
+#include "core/checkedFile.h"
 #include "core/logErrorPrint.h"
 #include "solver/femdynamic.h"
 #include "solver/timeControl.h"
 
 namespace {
-std::ofstream g_runLog;
+CheckedFile g_runLog;  // grows by whole records: each ends with a flush
 int g_runLogIndex = 0;
 }  // namespace
 
@@ -40,9 +40,7 @@ int runLogRecordCount() { return g_runLogIndex; }
 void writeRunLog(FEMDynamic* domain, double dt) {
   if (domain->cycle == 0) {
     const std::filesystem::path folder = std::filesystem::path(domain->work_path) / "history";
-    std::error_code ec;
-    if (!std::filesystem::exists(folder, ec)) std::filesystem::create_directory(folder, ec);
-    if (!g_runLog.is_open()) g_runLog.open(folder / "log.txt", std::ios::out | std::ios::app);
+    if (!g_runLog.is_open() && ensureOutputFolder(folder)) g_runLog.open(folder / "log.txt", FileMode::Append);
     g_runLog << std::endl;
     g_runLog << "Calculate file: \t" << domain->input_file << std::endl;
     for (const char* column : {"Progress percentage", "Simulated time", "Iteration steps", "Time increment",

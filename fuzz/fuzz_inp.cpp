@@ -14,6 +14,7 @@
 #include "core/logFile.h"
 #include "core/node.h"
 #include "core/nodeManager.h"
+#include "core/runStop.h"
 #include "input/inpReader.h"
 #include "input/preprocessModel.h"
 #include "solver/femDynaAnalyParalle.h"
@@ -47,6 +48,7 @@ void runCapped(FEMDynamic* fem) {
     double contactTime = 0.0, outputTime = 0.0;
     const bool completed = femDynaAnalyParalle(fem, &contactTime, &outputTime);
     resetRunLog();
+    resetRunStop();  // a file the run could not write stops only this run
     if (!completed) return;
     if (fem->cycle > kCycleCap) finding("the time loop ran past its cycle cap");
     fem->nodeManager->copyNodesToCpu();

@@ -152,12 +152,12 @@ int firstCardLine(const std::string& header, const std::vector<std::string>& lin
     return 1;
 }
 
-KeywordDeckFiles keywordDeckFiles(const std::string& deckPath) {
+KeywordDeckFiles keywordDeckFiles(const std::string& deckPath, const std::string& workPath) {
     KeywordDeckFiles files;
     const size_t cut = deckPath.find_last_of("/\\");
     files.folder = cut == std::string::npos ? std::string() : deckPath.substr(0, cut + 1);
     files.fileName = cut == std::string::npos ? deckPath : deckPath.substr(cut + 1);
-    files.workFolder = files.folder + "temp";
+    files.workFolder = workPath.empty() ? files.folder + "temp" : workPath + "/temp";
     files.workCopy = files.workFolder + "/temp_" + files.fileName;
     files.checkList = files.workFolder + "/outForVerify_" + files.fileName;
     return files;
@@ -373,7 +373,7 @@ bool writeWorkingCopy(const KeywordDeckFiles& files, const std::string& deckPath
         return false;
     }
     std::error_code ignored;
-    std::filesystem::create_directory(files.workFolder, ignored);
+    std::filesystem::create_directories(files.workFolder, ignored);
     std::ofstream copy(files.workCopy, std::ios::binary | std::ios::trunc);
     if (!copy.is_open()) {
         std::cerr << "Keyword deck refused: cannot write the working copy \"" << files.workCopy << "\"" << std::endl;
@@ -436,7 +436,7 @@ bool hasEndTime(const TimeControl& time) {
 
 int readKeywordDeck(FEMDynamic* fem, std::string deckPath) {
     KeywordDeckState state;
-    state.files = keywordDeckFiles(deckPath);
+    state.files = keywordDeckFiles(deckPath, fem->work_path);
     if (!writeWorkingCopy(state.files, deckPath)) return 0;
     state.checkList.open(state.files.checkList, std::ios::trunc);
     std::string text;

@@ -80,16 +80,19 @@ bool keywordIs(const std::string& keyword, const std::string& name);
 // The keyword without a final "_TITLE".
 std::string withoutTitle(const std::string& keyword);
 
-// Working files of a deck: the folder "temp" beside the deck, the
-// comment-free copy "temp_<deck>" and the check list "outForVerify_<deck>".
+// Working files of a deck: the folder "temp" in the run's work folder (not
+// beside the deck: runs of one deck in several work folders keep apart, and a
+// deck in a read-only folder runs), the comment-free copy "temp_<deck>" and
+// the check list "outForVerify_<deck>". A reader called without a work path
+// (outside a run) keeps them in "temp" beside the deck.
 struct KeywordDeckFiles {
-    std::string folder;        // up to and including the last "/" or "\", or empty
+    std::string folder;        // the deck's folder: up to and including the last "/" or "\", or empty
     std::string fileName;      // the text after it
-    std::string workFolder;    // folder + "temp"
+    std::string workFolder;    // work folder + "/temp"; without one, folder + "temp"
     std::string workCopy;      // workFolder/temp_<fileName>
     std::string checkList;     // workFolder/outForVerify_<fileName>
 };
-KeywordDeckFiles keywordDeckFiles(const std::string& deckPath);
+KeywordDeckFiles keywordDeckFiles(const std::string& deckPath, const std::string& workPath);
 // Writes the working copy: every line of the deck that does not start with
 // "$", without returns. False (after a message) when the deck cannot be
 // opened or read or the copy cannot be written.

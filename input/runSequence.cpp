@@ -1,17 +1,21 @@
 // The run sequence of impactfem: reads one deck into the solver, links the
 // model, runs the GPU time loop (or the host loop when no GPU qualifies) and
 // writes the run record with its banner and summary.
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <string>
 
+#include "core/checkedFile.h"
 #include "core/logErrorPrint.h"
+#include "core/runStop.h"
 #include "input/commandLine.h"
 #include "input/inpReader.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
 #include "input/runSequence.h"
+#include "input/workFolderLock.h"
 #include "platform/gpu_runtime.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"
@@ -20,14 +24,7 @@
 #include "solver/runClock.h"
 
 namespace {
-enum ExitCode { kExitOk = 0, kExitNoModel = 1, kExitRunStopped = 1, kExitBadArgument = 2 };
-
-// Creates one directory when it does not exist; failures show later as a
-// record that cannot be opened.
-void ensureDirectory(const std::filesystem::path& path) {
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) std::filesystem::create_directory(path, ec);
-}
+enum ExitCode { kExitOk = 0, kExitNoModel = 1, kExitRunStopped = 1, kExitBadArgument = 2, kExitSignalBase = 128 };
 
 // The text after the last "." of the deck name, or the whole name.
 std::string deckExtension(const std::string& inputFile) {
@@ -43,6 +40,81 @@ int abandonRun(FEMDynamic* fem, int code) {
   delete[] fem;
   gpus.resetGpu();
   return code;
+}
+
+// The last line of a run that ends early, after whatever the console holds.
+void printLastLine(const std::string& line) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+// The run record's end of a run that stopped in its time loop, in place of
+// the summary: the reason, when there is one, and "calculation error".
+void recordStop(const std::string& reason) {
+  if (!g_runRecord.is_open()) return;
+  if (!reason.empty()) g_runRecord << reason << '\n';
+  g_runRecord << "calculation error\n" << std::endl;
+}
+
+// Ends a run that a stop request (an interrupt, a result file that could not
+// be written) ended: the reason as the last line, the record's summary marked
+// as an error. Exit status 128 + the signal for an interrupt, else 1.
+int endStoppedRun(FEMDynamic* fem, const std::string& what) {
+  const int signal = runStopSignal();
+  std::string line;
+  if (signal != 0) {
+    char position[64];
+    std::snprintf(position, sizeof position, "at time %g, cycle %d", fem->time, fem->cycle);
+    line = std::string("The run of ") + what + " was interrupted (" + (signal == SIGINT ? "SIGINT" : "SIGTERM") +
+           ") " + position + "; the result files written so far are whole.";
+  } else {
+    line = "The run of " + what + " stops: " + runStopMessage() + ".";
+  }
+  recordStop(line);
+  printLastLine(line);
+  return abandonRun(fem, signal != 0 ? kExitSignalBase + signal : kExitRunStopped);
+}
+
+// The work folder, its lock and the run record. False after the last line
+// when the folder cannot be used: it cannot be made, another run holds it, or
+// the record cannot be opened.
+bool prepareWorkFolder(const std::string& work, WorkFolderLock& lock) {
+  if (!ensureOutputFolder(work)) {
+    printLastLine("The run stops: " + runStopMessage() + ".");
+    return false;
+  }
+  std::string why;
+  if (!lock.acquire(work, why)) {
+    printLastLine("The run is refused: " + why + ".");
+    return false;
+  }
+  const std::filesystem::path history = std::filesystem::path(work) / "history";
+  if (!ensureOutputFolder(history) || !g_runRecord.open(history / "history_record.txt", FileMode::Append)) {
+    printLastLine("The run stops: " + runStopMessage() + ".");
+    return false;
+  }
+  return true;
+}
+
+// Reads the deck by its extension; false (after a message) when it cannot
+// be read.
+bool readDeck(FEMDynamic* fem, const std::string& inputFile) {
+  const std::string extension = deckExtension(inputFile);
+  int deckRead = 0;
+  if (isKeywordDeckName(inputFile)) {
+    deckRead = readKeywordDeck(fem, inputFile);
+  } else if (extension == "inp" || extension == "INP") {
+    deckRead = readInpDeck(fem, inputFile);
+  } else {
+    fprintf(stderr, "Unknown deck extension \"%s\" of %s: expected k, key, dyn (any case), inp or INP\n",
+            extension.c_str(), inputFile.c_str());
+    return false;
+  }
+  if (deckRead == 0) {
+    fprintf(stderr, "The deck %s was not read; the run stops.\n", inputFile.c_str());
+    return false;
+  }
+  return true;
 }
 }  // namespace
 
@@ -70,35 +142,24 @@ int runImpactfem(int argc, char** argv) {
   }
 
   fem->input_file = inputFile;
-  fem->work_path = workPath;
-  const std::filesystem::path work(fem->work_path);
-  ensureDirectory(work);
-  const std::filesystem::path history = work / "history";
-  ensureDirectory(history);
-  if (!g_runRecord.is_open()) g_runRecord.open(history / "history_record.txt", std::ios::out | std::ios::app);
-  if (!g_runRecord.is_open()) std::cout << "\n记录文件打开错误\n";
+  // Without a work path the run works in the current folder.
+  fem->work_path = workPath.empty() ? std::string(".") : workPath;
+  // From here on an interrupt ends the run between two cycles, after the
+  // file being written is closed.
+  installRunStopSignals();
+  WorkFolderLock lock;
+  if (!prepareWorkFolder(fem->work_path, lock)) return abandonRun(fem, kExitRunStopped);
   printRunBanner(inputFile, workPath, argv[0]);
+  if (runStopRequested()) return endStoppedRun(fem, inputFile);
   if (!gpus->gpu_id_array.empty()) cudaSetDevice(gpus->gpu_id_array[0]);
 
-  const std::string extension = deckExtension(inputFile);
-  int deckRead = 0;
-  if (isKeywordDeckName(inputFile)) {
-    deckRead = readKeywordDeck(fem, inputFile);
-  } else if (extension == "inp" || extension == "INP") {
-    deckRead = readInpDeck(fem, inputFile);
-  } else {
-    fprintf(stderr, "Unknown deck extension \"%s\" of %s: expected k, key, dyn (any case), inp or INP\n", extension.c_str(),
-            inputFile.c_str());
-    return abandonRun(fem, kExitNoModel);
-  }
-  if (deckRead == 0) {
-    fprintf(stderr, "The deck %s was not read; the run stops.\n", inputFile.c_str());
-    return abandonRun(fem, kExitNoModel);
-  }
+  if (!readDeck(fem, inputFile)) return abandonRun(fem, kExitNoModel);
+  if (runStopRequested()) return endStoppedRun(fem, inputFile);
   if (preprocessModel(fem) == 0) {
     fprintf(stderr, "The model of %s could not be set up; the run stops.\n", inputFile.c_str());
     return abandonRun(fem, kExitNoModel);
   }
+  if (runStopRequested()) return endStoppedRun(fem, inputFile);
 
   const double start = wallClockMs();
   double contactTime = 0.0;
@@ -112,17 +173,23 @@ int runImpactfem(int argc, char** argv) {
     fem->host_path_flag = 1;
     completed = femDynaAnalyCpu(fem, &contactTime, &outputTime);
   }
+  // A stop request also catches a loop that ended with its last output
+  // unwritten or a signal that came during the last cycle.
+  if (runStopRequested()) return endStoppedRun(fem, inputFile);
   if (!completed) {
     fprintf(stderr, "The run of %s stopped before its end; see the message above.\n", inputFile.c_str());
+    recordStop("");
     return abandonRun(fem, kExitRunStopped);
   }
   gpuCopy = *gpus;
 
+  // The summary is written and the record closed before success is
+  // announced: a record that cannot be written whole is a failed run.
   const double total = (wallClockMs() - start) / 1000.0;
+  printRunSummary(total, contactTime / 1000.0, outputTime / 1000.0, 1, fem->cycle, gpuCopy.gpu_num);
+  if (!g_runRecord.close()) return endStoppedRun(fem, inputFile);
   printf("Total calculate time: %lf\n\n", total);
   printf("Calculation completed\n");
-  printRunSummary(total, contactTime / 1000.0, outputTime / 1000.0, 1, fem->cycle, gpuCopy.gpu_num);
-  g_runRecord.close();
   delete[] fem;
   gpuCopy.resetGpu();
   return kExitOk;

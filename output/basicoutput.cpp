@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 
 #include "solver/femdynamic.h"
 
@@ -43,25 +42,25 @@ bool isOutputPoint(double interval, double time, double dt)
     return (last - (time - dt)) > (time - last);
 }
 
-void BasicOutput::openRunFile(std::ofstream& stream, const std::string& path)
+void BasicOutput::openRunFile(CheckedFile& stream, const std::string& path)
 {
     const bool first = startedFiles_.insert(path).second;
-    stream.open(path, first ? (std::ios::out | std::ios::trunc) : (std::ios::out | std::ios::app));
+    stream.open(path, first ? FileMode::Fresh : FileMode::Append);
+}
+
+std::string workFolderOf(FEMDynamic* fem)
+{
+    return fem->work_path.empty() ? std::string(".") : fem->work_path;
 }
 
 std::string historyOutputFolder(FEMDynamic* fem, const char* name)
 {
-    const std::string work = fem->work_path.empty() ? std::string(".") : fem->work_path;
-    const std::string folder = work + "/" + name;
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec) {
-        std::printf("history output: cannot create the folder %s: %s\n", folder.c_str(), ec.message().c_str());
-    }
+    const std::string folder = workFolderOf(fem) + "/" + name;
+    ensureOutputFolder(folder);
     return folder;
 }
 
-void setHistoryNumberFormat(std::ofstream& out)
+void setHistoryNumberFormat(std::ostream& out)
 {
     out.precision(6);
     out.setf(std::ios::left | std::ios::scientific);

@@ -1,10 +1,12 @@
 // Base of every result writer: history files, Tecplot and VTK field files.
 #pragma once
 #include <cstdint>
-#include <fstream>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "core/checkedFile.h"
 
 class FEMDynamic;
 
@@ -50,8 +52,8 @@ public:
     // Opens a history or field file that grows by one block per output
     // point: emptied at this output's first write to it in the run, so a
     // second run in the same folder starts the file afresh; appended to
-    // afterwards.
-    void openRunFile(std::ofstream& stream, const std::string& path);
+    // afterwards. The block is whole once the file is closed.
+    void openRunFile(CheckedFile& stream, const std::string& path);
 
 private:
     std::set<std::string> startedFiles_;  // files this output has written in this run
@@ -62,9 +64,12 @@ private:
 // fires at time 0 only.
 bool isOutputPoint(double interval, double time, double dt);
 
-// Folder of a history output inside the work directory, made when missing.
+// The run's work folder ("." when none is given).
+std::string workFolderOf(FEMDynamic* fem);
+// Folder of a history output inside the work directory, made when missing
+// (a folder that cannot be made asks the run to stop).
 std::string historyOutputFolder(FEMDynamic* fem, const char* name);
 // Numbers of the history files: d.dddddde+XX, left-aligned.
-void setHistoryNumberFormat(std::ofstream& out);
+void setHistoryNumberFormat(std::ostream& out);
 // The local time as "%Y-%m-%d %H:%M:%S", for the progress lines.
 std::string localTimeStamp();

@@ -1,7 +1,6 @@
 #include "output/elementOutput.h"
 
 #include <cstdio>
-#include <fstream>
 
 #include "core/set.h"
 #include "core/setManager.h"
@@ -105,7 +104,7 @@ void ElementOutput::write(FEMDynamic*, double time, double dt)
 
 void ElementOutput::writeBlock(const char* prefix, const double* B)
 {
-    std::ofstream out;
+    CheckedFile out;
     openRunFile(out, outputPath_ + prefix + setName_ + ".txt");
     setHistoryNumberFormat(out);
     for (std::size_t i = 0; i < ids_.size(); ++i) {

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <algorithm>
-#include <fstream>
 #include <ios>
 #include <set>
 
@@ -200,7 +199,7 @@ void NodeOutput::write(FEMDynamic*, double time, double dt)
 
 void NodeOutput::writeContactLine(double time, const double* B)
 {
-    std::ofstream out;
+    CheckedFile out;
     openRunFile(out, outputPath_ + "/contact_file_" + setName_ + ".txt");
     setHistoryNumberFormat(out);
     out << time << "\t" << B[3] << "\t" << B[4] << "\t" << B[5] << "\t" << B[0] << "\t" << B[1] << "\t" << B[2]
@@ -209,7 +208,7 @@ void NodeOutput::writeContactLine(double time, const double* B)
 
 void NodeOutput::writeNodeLines(const char* prefix, double time, bool strain)
 {
-    std::ofstream out;
+    CheckedFile out;
     openRunFile(out, outputPath_ + prefix + setName_ + ".txt");
     setHistoryNumberFormat(out);
     for (const NodeCuda* node : nodes_) {

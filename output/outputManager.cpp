@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/runStop.h"
 #include "output/paraViewOutput.h"
 #include "solver/femdynamic.h"
 #include "solver/timeControl.h"
@@ -19,8 +20,14 @@ void OutputManager::initAll(FEMDynamic* fem)
     }
 }
 
+// Once the run is asked to stop (an interrupt, a file that could not be
+// written) no further output is gathered or written: every file written so
+// far is whole, and nothing is started that the stop would cut.
 void OutputManager::collectAll(FEMDynamic* fem, double time, double dt)
 {
+    if (runStopRequested()) {
+        return;
+    }
     for (auto& output : outputList_) {
         output->collect(fem, time, dt);
     }
@@ -29,6 +36,9 @@ void OutputManager::collectAll(FEMDynamic* fem, double time, double dt)
 void OutputManager::writeAll(FEMDynamic* fem, double time, double dt)
 {
     for (auto& output : outputList_) {
+        if (runStopRequested()) {
+            return;
+        }
         output->write(fem, time, dt);
     }
 }

@@ -1,15 +1,14 @@
 #include "output/paraViewOutput.h"
 
-#include <bit>
 #include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <iomanip>
 #include <iostream>
 
 #include "core/eror_test.h"
+#include "core/runStop.h"
 #include "core/node.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
@@ -65,6 +64,7 @@ void ParaViewOutput::clearCells()
     cellTypes_.clear();
     cellPointCounts_.clear();
     cellNodeIndices_.clear();
+    cellsText_.clear();
     workingType_ = 0;
 }
 
@@ -109,6 +109,9 @@ void ParaViewOutput::finishCells()
     cellCount_ = static_cast<int>(cellPointCounts_.size());
     // Every cell writes its id count followed by that many ids.
     cellListSize_ = cellCount_ + static_cast<int>(cellNodeIndices_.size());
+    // The connectivity is the same in every file of the run: its text is
+    // made once.
+    cellsText_ = cellSectionsText();
 }
 
 std::string ParaViewOutput::currentFileName() const
@@ -116,130 +119,16 @@ std::string ParaViewOutput::currentFileName() const
     return numberedResultName(outputPath_, outputCount_, '_', ".vtk");
 }
 
-namespace {
-
-// Big-endian values of the legacy binary format.
-template <typename T>
-void putBigEndian(std::ostream& os, T value)
-{
-    unsigned char bytes[sizeof(T)];
-    std::memcpy(bytes, &value, sizeof(T));
-    if constexpr (std::endian::native == std::endian::little) {
-        for (std::size_t i = 0; i < sizeof(T) / 2; ++i) {
-            std::swap(bytes[i], bytes[sizeof(T) - 1 - i]);
-        }
-    }
-    os.write(reinterpret_cast<const char*>(bytes), sizeof(T));
-}
-
-// One row of three values: tab-separated text, or big-endian binary.
-template <typename T>
-void putTriple(std::ostream& os, bool binary, const double* v)
-{
-    if (binary) {
-        for (int j = 0; j < 3; ++j) {
-            putBigEndian(os, static_cast<T>(v[j]));
-        }
-    } else {
-        os << v[0] << "\t" << v[1] << "\t" << v[2] << "\n";
-    }
-}
-
-}  // namespace
-
 bool ParaViewOutput::writeVtkFile(const std::string& path, double time, const std::vector<NodeCuda>& nodes)
 {
-    vtkStream_.open(path, binaryFlag_ ? (std::ios::out | std::ios::trunc | std::ios::binary)
-                                      : (std::ios::out | std::ios::trunc));
-    if (!vtkStream_.is_open()) {
-        std::printf("VTK output: cannot open %s\n", path.c_str());
-        vtkStream_.clear();
+    const std::string bytes = vtkFileBytes(time, nodes);
+    // Written under a temporary name and renamed when complete: a file of
+    // the run is whole or absent.
+    if (!vtkStream_.open(path, FileMode::Replace)) {
         return false;
     }
-    std::ostream& os = vtkStream_;
-    const bool bin = binaryFlag_;
-    const std::size_t n = nodes.size();
-
-    os << "# vtk DataFile Version 3.0\n";
-    os << "zone " << time << "\n";
-    os << (bin ? "BINARY" : "ASCII") << "\n";
-    os << "DATASET UNSTRUCTURED_GRID\n";
-    os << "POINTS " << n << " double\n";
-    for (const NodeCuda& node : nodes) {
-        putTriple<double>(os, bin, node.coord);
-    }
-    if (bin) {
-        os << "\n";
-    }
-
-    os << "CELLS " << cellCount_ << "\t" << cellListSize_ << "\n";
-    std::size_t at = 0;
-    for (int c = 0; c < cellCount_; ++c) {
-        const int count = cellPointCounts_[c];
-        if (bin) {
-            putBigEndian<int32_t>(os, count);
-            for (int k = 0; k < count; ++k) {
-                putBigEndian<int32_t>(os, cellNodeIndices_[at + k]);
-            }
-        } else {
-            os << count << "\t";
-            for (int k = 0; k < count; ++k) {
-                os << cellNodeIndices_[at + k] << "\t";
-            }
-            os << "\n";
-        }
-        at += count;
-    }
-    if (bin) {
-        os << "\n";
-    }
-
-    os << "CELL_TYPES " << cellCount_ << "\n";
-    for (int c = 0; c < cellCount_; ++c) {
-        if (bin) {
-            putBigEndian<int32_t>(os, cellTypes_[c]);
-        } else {
-            os << cellTypes_[c] << "\n";
-        }
-    }
-    if (bin) {
-        os << "\n";
-    }
-
-    if (dispFlag_) {
-        os << "POINT_DATA " << n << "\n";
-        os << "VECTORS Displacement double\n";
-        for (const NodeCuda& node : nodes) {
-            putTriple<double>(os, bin, node.total_disp);
-        }
-        if (bin) {
-            os << "\n";
-        }
-    }
-    if (accFlag_) {
-        os << "POINT_DATA " << n << "\n";
-        os << "SCALARS Acceleration float 3\n";
-        os << "LOOKUP_TABLE default\n";
-        for (const NodeCuda& node : nodes) {
-            putTriple<float>(os, bin, node.accel);
-        }
-        if (bin) {
-            os << "\n";
-        }
-    }
-    if (velFlag_) {
-        os << "POINT_DATA " << n << "\n";
-        os << "SCALARS Velocity float 3\n";
-        os << "LOOKUP_TABLE default\n";
-        for (const NodeCuda& node : nodes) {
-            putTriple<float>(os, bin, node.vel);
-        }
-        if (bin) {
-            os << "\n";
-        }
-    }
-    vtkStream_.close();
-    return true;
+    vtkStream_.writeBytes(bytes.data(), bytes.size());
+    return vtkStream_.close();
 }
 
 void ParaViewOutput::write(FEMDynamic* fem, double time, double dt)
@@ -285,12 +174,8 @@ void addFamilyCells(ParaViewOutput& out, const std::vector<Record>& records, int
 
 void ParaViewOutput::init(FEMDynamic* fem)
 {
-    outputPath_ = fem->work_path.empty() ? std::string(".") : fem->work_path;
-    std::error_code ec;
-    std::filesystem::create_directories(outputPath_, ec);
-    if (ec) {
-        std::printf("VTK output: cannot create the folder %s: %s\n", outputPath_.c_str(), ec.message().c_str());
-    }
+    outputPath_ = workFolderOf(fem);
+    ensureOutputFolder(outputPath_);
 
     const int nodeCount = static_cast<int>(fem->nodeManager->node_array_cpu.size());
     clearCells();
@@ -329,7 +214,7 @@ void ParaViewOutput::writeBinaryDump(FEMDynamic* fem, double time, double dt)
     dumpCount_ += 1;
     dumpProgressLine("binrary_output integral", fem->cycle, time);
     if (!writeRawDump(rawDumpFileName(outputPath_, dumpCount_), time, fem->nodeManager->node_array_cpu, *this)) {
-        std::perror("Open file recfile");
+        std::fprintf(stderr, "Open file recfile: %s\n", runStopMessage().c_str());
         std::exit(1);
     }
 }

@@ -2,7 +2,6 @@
 // "result_1.vtk", ... in the work directory, one complete file per output point.
 #pragma once
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -27,7 +26,7 @@ public:
     bool stressFlag_ = false;  // average element stresses into the nodes before copying
     bool strainFlag_ = false;  // the same for strains
     bool binaryFlag_ = false;  // binary variant (big-endian data, header "BINARY")
-    std::ofstream vtkStream_;
+    CheckedFile vtkStream_;
     FILE* dumpFile_ = nullptr;
     int cellCount_ = 0;        // cells of the model
     int cellListSize_ = 0;     // entries of the cell list: per cell its count and its ids
@@ -64,10 +63,18 @@ public:
 
     // Name of the file written at the current outputCount_.
     std::string currentFileName() const;
-    // Writes one complete VTK file of the given nodes; false when the file
-    // cannot be opened.
+    // Writes one complete VTK file of the given nodes; false (and the run
+    // asked to stop) when the file cannot be written whole.
     bool writeVtkFile(const std::string& path, double time, const std::vector<NodeCuda>& nodes);
+    // The bytes of that file: one buffer, the node sections formatted in
+    // parallel blocks (the bytes do not depend on the thread count).
+    std::string vtkFileBytes(double time, const std::vector<NodeCuda>& nodes) const;
 
 private:
+    // The CELLS and CELL_TYPES sections of the text file.
+    std::string cellSectionsText() const;
+    void appendCellSectionsBinary(std::string& bytes) const;
+
     int workingType_ = 0;
+    std::string cellsText_;  // cellSectionsText(), made by finishCells
 };

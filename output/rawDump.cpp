@@ -5,7 +5,9 @@
 #include <iostream>
 #include <sstream>
 
+#include "core/checkedFile.h"
 #include "core/node.h"
+#include "core/runStop.h"
 #include "output/paraViewOutput.h"
 
 std::string numberedResultName(const std::string& folder, int k, char separator, const char* ending)
@@ -23,7 +25,7 @@ std::string rawDumpFileName(const std::string& folder, int k) { return numberedR
 namespace {
 
 template <typename T>
-void put(std::ofstream& out, T value)
+void put(CheckedFile& out, T value)
 {
     out.write(reinterpret_cast<const char*>(&value), sizeof(T));
 }
@@ -108,7 +110,7 @@ void readTriples(DumpReader& reader, std::ostream& text, std::size_t count, cons
 bool writeRawDump(const std::string& path, double time, const std::vector<NodeCuda>& nodes,
                   const ParaViewOutput& layout)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    CheckedFile out(path, FileMode::Replace);
     if (!out.is_open()) {
         return false;
     }
@@ -136,8 +138,7 @@ bool writeRawDump(const std::string& path, double time, const std::vector<NodeCu
             for (int j = 0; j < 3; ++j) put(out, v[j]);
         }
     }
-    out.close();
-    return !out.fail();
+    return out.close();
 }
 
 bool readRawDumpToVtk(const std::string& dumpPath, const std::string& vtkPath, const std::vector<NodeCuda>& nodes,
@@ -188,11 +189,11 @@ bool readRawDumpToVtk(const std::string& dumpPath, const std::string& vtkPath, c
                   << " (a dump is read back only with the model and output flags that wrote it)" << std::endl;
         return false;
     }
-    std::ofstream out(vtkPath, std::ios::out | std::ios::trunc);
-    if (!out.is_open()) {
-        std::cerr << "Raw dump read-back: cannot write \"" << vtkPath << "\"" << std::endl;
+    CheckedFile out(vtkPath, FileMode::Replace);
+    const std::string whole = text.str();
+    if (!out.writeBytes(whole.data(), whole.size()) || !out.close()) {
+        std::cerr << "Raw dump read-back: cannot write \"" << vtkPath << "\": " << runStopMessage() << std::endl;
         return false;
     }
-    out << text.str();
     return true;
 }

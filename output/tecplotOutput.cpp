@@ -1,7 +1,6 @@
 #include "output/tecplotOutput.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <iostream>
 
 #include "core/node.h"
@@ -83,12 +82,8 @@ void writeTriple(std::ostream& os, const double* v)
 
 void TecplotOutput::init(FEMDynamic* fem)
 {
-    outputPath_ = fem->work_path.empty() ? std::string(".") : fem->work_path;
-    std::error_code ec;
-    std::filesystem::create_directories(outputPath_, ec);
-    if (ec) {
-        std::printf("Tecplot output: cannot create the folder %s: %s\n", outputPath_.c_str(), ec.message().c_str());
-    }
+    outputPath_ = workFolderOf(fem);
+    ensureOutputFolder(outputPath_);
     const int nodeCount = static_cast<int>(fem->nodeManager->node_array_cpu.size());
     zones_.clear();
     for (std::size_t p = 0; p < fem->part_array.size() && p < fem->elm_manager_array.size(); ++p) {
@@ -211,7 +206,7 @@ void TecplotOutput::write(FEMDynamic* fem, double time, double dt)
     if (::isOutputPoint(startEndInterval_, time, dt)) {
         // The time loops visit cycle 0 twice (at time 0 and one step later):
         // the first write of the run is the start state, all later ones the end.
-        std::ofstream single(outputPath_ + (startWritten_ ? "/end.plt" : "/start.plt"), std::ios::out | std::ios::trunc);
+        CheckedFile single(outputPath_ + (startWritten_ ? "/end.plt" : "/start.plt"), FileMode::Replace);
         startWritten_ = true;
         writeBlock(single, time, nodes, 1);
     }

@@ -30,7 +30,7 @@ public:
     bool stressFlag_ = false;
     bool strainFlag_ = false;
     double startEndInterval_ = 0.0;  // interval of the "start.plt" / "end.plt" writes
-    std::ofstream resultStream_;
+    CheckedFile resultStream_;
 
     TecplotOutput() = default;
 

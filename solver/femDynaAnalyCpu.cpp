@@ -11,6 +11,7 @@
 #include "contact/unified_contact.h"
 #include "core/curvemanager.h"
 #include "core/nodeManager.h"
+#include "core/runStop.h"
 #include "core/part.h"
 #include "elements/elmmanager.h"
 #include "elements/hourglasscontrolmanager.h"
@@ -202,6 +203,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     d->outputManager->collectAll(d, d->time, d->dt);
     d->outputManager->writeAll(d, d->time, d->dt);
     *outputTime += wallClockMs() - outputStart;
+    if (runStopRequested()) return false;  // an interrupt, or a result file that could not be written
   }
 
   // The loop left with time one step ahead of the state (no displacement

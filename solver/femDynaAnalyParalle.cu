@@ -11,6 +11,7 @@
 #include "core/logErrorPrint.h"
 #include "core/logFile.h"
 #include "core/nodeManager.h"
+#include "core/runStop.h"
 #include "core/sectionmanager.h"
 #include "elements/elementControl.h"
 #include "elements/hourglasscontrolmanager.h"
@@ -195,6 +196,10 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
     d->outputManager->collectAll(d, d->time, d->dt);
     d->outputManager->writeAll(d, d->time, d->dt);
     outputTotal += wallClockMs() - outputStart;
+    if (runStopRequested()) {  // an interrupt, or a result file that could not be written
+      cublasDestroy_v2(handle);
+      return false;
+    }
 
     d->time += d->dt;
     d->cycle += 1;

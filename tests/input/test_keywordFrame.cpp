@@ -19,16 +19,19 @@ std::string fileText(const fs::path& path) {
 
 }  // namespace
 
-TEST(KeywordFrame, DeckFilesSitInTheTempFolderBesideTheDeck) {
-    const KeywordDeckFiles unix = keywordDeckFiles("/data/run/model.k");
-    EXPECT_EQ(unix.folder, "/data/run/");
+TEST(KeywordFrame, DeckFilesSitInTheTempFolderOfTheWorkFolder) {
+    const KeywordDeckFiles unix = keywordDeckFiles("/data/decks/model.k", "/scratch/run1");
+    EXPECT_EQ(unix.folder, "/data/decks/");
     EXPECT_EQ(unix.fileName, "model.k");
-    EXPECT_EQ(unix.workCopy, "/data/run/temp/temp_model.k");
-    EXPECT_EQ(unix.checkList, "/data/run/temp/outForVerify_model.k");
-    const KeywordDeckFiles windows = keywordDeckFiles("C:\\run\\box.k");
+    EXPECT_EQ(unix.workCopy, "/scratch/run1/temp/temp_model.k");
+    EXPECT_EQ(unix.checkList, "/scratch/run1/temp/outForVerify_model.k");
+    const KeywordDeckFiles windows = keywordDeckFiles("C:\\run\\box.k", "out");
     EXPECT_EQ(windows.fileName, "box.k");
-    EXPECT_EQ(windows.workFolder, "C:\\run\\temp");
-    const KeywordDeckFiles bare = keywordDeckFiles("box.k");
+    EXPECT_EQ(windows.workFolder, "out/temp");
+    // Outside a run (no work path) the reader keeps them beside the deck.
+    const KeywordDeckFiles alone = keywordDeckFiles("/data/decks/model.k", "");
+    EXPECT_EQ(alone.workCopy, "/data/decks/temp/temp_model.k");
+    const KeywordDeckFiles bare = keywordDeckFiles("box.k", "");
     EXPECT_EQ(bare.workCopy, "temp/temp_box.k");
 }
 
@@ -36,7 +39,7 @@ TEST(KeywordFrame, WorkingCopyDropsCommentLinesAndReturns) {
     const fs::path folder = freshDeckFolder("copy");
     const fs::path deck = folder / "deck.k";
     std::ofstream(deck, std::ios::binary) << "$ comment\r\n*NODE\r\n  $ kept\r\n1 0 0 0\r\n$x\n*END";
-    const KeywordDeckFiles files = keywordDeckFiles(deck.string());
+    const KeywordDeckFiles files = keywordDeckFiles(deck.string(), "");
     ASSERT_TRUE(writeWorkingCopy(files, deck.string()));
     EXPECT_EQ(fileText(files.workCopy), "*NODE\n  $ kept\n1 0 0 0\n*END\n");
 }

@@ -1,0 +1,138 @@
+// Speed of the VTK writer on an n x n x n cube of hexahedra whose nodes have
+// moved (coordinates and displacements with all six digits): the bytes of
+// one file formatted in memory, and the whole file written (formatted, written
+// under its temporary name and renamed), in MB/s (10^6 bytes per second), best
+// of a few files each, on 1, 2, 4 ... threads up to all cores and on all cores
+// with one core kept busy. The cell sections are formatted once per run; their
+// time is reported apart.
+//
+//   bench_vtk_writer [n=60] [repeats=3] [threads=all cores]
+#include <omp.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench/benchCycle.h"
+#include "core/node.h"
+#include "elements/solidElementCuda.h"
+#include "output/paraViewOutput.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Nodes of the cube, 1 mm apart, moved by a smooth field of about 0.1 mm.
+std::vector<NodeCuda> cubeNodes(int n) {
+  const int np = n + 1;
+  std::vector<NodeCuda> nodes(static_cast<std::size_t>(np) * np * np, NodeCuda{});
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    const double x[3] = {1e-3 * static_cast<double>(i % np), 1e-3 * static_cast<double>((i / np) % np),
+                         1e-3 * static_cast<double>(i / (static_cast<std::size_t>(np) * np))};
+    NodeCuda& node = nodes[i];
+    node.id = static_cast<int>(i) + 1;
+    for (int j = 0; j < 3; ++j) {
+      node.total_disp[j] = 1e-4 * std::sin(1234.5 * x[j] + 0.7 * j + 1e3 * x[(j + 1) % 3]);
+      node.coord[j] = x[j] + node.total_disp[j];
+    }
+  }
+  return nodes;
+}
+
+void addCubeCells(ParaViewOutput& out, int n) {
+  const int np = n + 1;
+  out.clearCells();
+  out.beginPart();
+  const int nodeCount = np * np * np;
+  int id = 0;
+  for (int k = 0; k < n; ++k)
+    for (int j = 0; j < n; ++j)
+      for (int i = 0; i < n; ++i) {
+        SolidElementCuda hexa{};
+        hexa.id = ++id;
+        hexa.type = ET_HEXA_REDUCED;
+        hexa.node_num = hexa.gaussNodeNum = 8;
+        const int a = (k * np + j) * np + i + 1;
+        const int corners[8] = {a, a + 1, a + 1 + np, a + np, a + np * np, a + 1 + np * np, a + 1 + np + np * np,
+                                a + np + np * np};
+        std::copy(corners, corners + 8, hexa.node_id);
+        out.addCell(hexa, hexa.node_id, 8, nodeCount);
+      }
+  out.finishCells();
+}
+
+struct Speed {
+  double format = 0.0, file = 0.0;  // seconds, best of the repeats
+  std::size_t bytes = 0;
+};
+
+Speed bestOf(ParaViewOutput& out, const std::vector<NodeCuda>& nodes, const std::string& path, int threads,
+             int repeats) {
+  omp_set_num_threads(threads);
+  Speed best{1e30, 1e30, 0};
+  for (int r = 0; r < repeats; ++r) {
+    auto start = Clock::now();
+    const std::string bytes = out.vtkFileBytes(1.25e-3, nodes);
+    best.format = std::min(best.format, secondsSince(start));
+    best.bytes = bytes.size();
+    start = Clock::now();
+    if (!out.writeVtkFile(path, 1.25e-3, nodes)) {
+      std::fprintf(stderr, "bench_vtk_writer: cannot write %s\n", path.c_str());
+      std::exit(1);
+    }
+    best.file = std::min(best.file, secondsSince(start));
+  }
+  return best;
+}
+
+void report(const char* load, int threads, const Speed& s) {
+  const double mb = static_cast<double>(s.bytes) / 1e6;
+  std::printf("%-8s %2d threads: formatted %7.1f ms (%6.0f MB/s), written %7.1f ms (%6.0f MB/s)\n", load, threads,
+              1e3 * s.format, mb / s.format, 1e3 * s.file, mb / s.file);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int n = argc > 1 ? std::atoi(argv[1]) : 60;
+  const int repeats = argc > 2 ? std::atoi(argv[2]) : 3;
+  const int cores = argc > 3 ? std::atoi(argv[3]) : omp_get_num_procs();
+  if (n < 1 || repeats < 1 || cores < 1) {
+    std::fprintf(stderr, "usage: bench_vtk_writer [n=60] [repeats=3] [threads=all cores]\n");
+    return 2;
+  }
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "impactfem_bench_vtk";
+  std::filesystem::create_directories(folder);
+  const std::string path = (folder / "result.vtk").string();
+
+  const std::vector<NodeCuda> nodes = cubeNodes(n);
+  ParaViewOutput out;
+  out.dispFlag_ = true;
+  const auto cellStart = Clock::now();
+  addCubeCells(out, n);
+  std::printf("cube %d^3: %zu nodes, %d cells; cell sections made once in %.1f ms\n", n, nodes.size(), out.cellCount_,
+              1e3 * secondsSince(cellStart));
+
+  Speed last;
+  for (int threads = 1;; threads = std::min(2 * threads, cores)) {
+    last = bestOf(out, nodes, path, threads, repeats);
+    report("idle", threads, last);
+    if (threads == cores) break;
+  }
+  {
+    bench::CoreLoad load;
+    report("1 loaded", cores, bestOf(out, nodes, path, cores, repeats));
+  }
+  std::printf("file of %.1f MB\n", static_cast<double>(last.bytes) / 1e6);
+  std::filesystem::remove_all(folder);
+  return 0;
+}

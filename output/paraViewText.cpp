@@ -1,0 +1,198 @@
+// The bytes of one legacy VTK file: the text form (numbers as the stream's
+// default formatting writes them) or the binary form (big-endian values),
+// built in one buffer without streams.
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+#include "core/node.h"
+#include "output/numberText.h"
+#include "output/paraViewOutput.h"
+
+namespace {
+
+// Nodes per block of text formatted by one thread.
+constexpr std::size_t kNodesPerBlock = 4096;
+
+using NodeValues = const double* (*)(const NodeCuda&);
+const double* coordinatesOf(const NodeCuda& node) { return node.coord; }
+const double* displacementOf(const NodeCuda& node) { return node.total_disp; }
+const double* accelerationOf(const NodeCuda& node) { return node.accel; }
+const double* velocityOf(const NodeCuda& node) { return node.vel; }
+
+// One block of node lines "a\tb\tc\n".
+struct TextBlock {
+    std::unique_ptr<char[]> chars;
+    std::size_t size = 0;
+};
+
+void formatBlock(TextBlock& block, const NodeCuda* nodes, std::size_t count, NodeValues values)
+{
+    block.chars = std::make_unique_for_overwrite<char[]>(count * 3 * (kNumberTextRoom + 1));
+    char* at = block.chars.get();
+    for (std::size_t i = 0; i < count; ++i) {
+        const double* v = values(nodes[i]);
+        at = putGeneral(at, v[0]);
+        *at++ = '\t';
+        at = putGeneral(at, v[1]);
+        *at++ = '\t';
+        at = putGeneral(at, v[2]);
+        *at++ = '\n';
+    }
+    block.size = static_cast<std::size_t>(at - block.chars.get());
+}
+
+// The lines of all nodes, blocks formatted in parallel and joined in order.
+void appendTriplesText(std::string& text, const std::vector<NodeCuda>& nodes, NodeValues values)
+{
+    const std::size_t blocks = (nodes.size() + kNodesPerBlock - 1) / kNodesPerBlock;
+    std::vector<TextBlock> parts(blocks);
+#pragma omp parallel for schedule(dynamic, 1) if (blocks > 1)
+    for (std::ptrdiff_t b = 0; b < static_cast<std::ptrdiff_t>(blocks); ++b) {
+        const std::size_t first = static_cast<std::size_t>(b) * kNodesPerBlock;
+        formatBlock(parts[static_cast<std::size_t>(b)], nodes.data() + first,
+                    std::min(kNodesPerBlock, nodes.size() - first), values);
+    }
+    std::size_t total = text.size();
+    for (const TextBlock& part : parts) total += part.size;
+    text.reserve(total);
+    for (const TextBlock& part : parts) text.append(part.chars.get(), part.size);
+}
+
+template <typename T>
+void appendBigEndian(std::string& bytes, T value)
+{
+    char raw[sizeof(T)];
+    std::memcpy(raw, &value, sizeof(T));
+    if constexpr (std::endian::native == std::endian::little) {
+        std::reverse(raw, raw + sizeof(T));
+    }
+    bytes.append(raw, sizeof(T));
+}
+
+template <typename T>
+void appendTriplesBinary(std::string& bytes, const std::vector<NodeCuda>& nodes, NodeValues values)
+{
+    for (const NodeCuda& node : nodes) {
+        const double* v = values(node);
+        for (int j = 0; j < 3; ++j) {
+            appendBigEndian(bytes, static_cast<T>(v[j]));
+        }
+    }
+    bytes += '\n';
+}
+
+// A node section: text lines, or big-endian values of type T and a newline.
+template <typename T>
+void appendTriples(std::string& bytes, bool binary, const std::vector<NodeCuda>& nodes, NodeValues values)
+{
+    if (binary) {
+        appendTriplesBinary<T>(bytes, nodes, values);
+    } else {
+        appendTriplesText(bytes, nodes, values);
+    }
+}
+
+void appendCountLine(std::string& bytes, const char* word, std::size_t count)
+{
+    bytes += word;
+    appendInteger(bytes, static_cast<long long>(count));
+    bytes += '\n';
+}
+
+void appendCellsLine(std::string& bytes, int cells, int listSize)
+{
+    bytes += "CELLS ";
+    appendInteger(bytes, cells);
+    bytes += '\t';
+    appendInteger(bytes, listSize);
+    bytes += '\n';
+}
+
+}  // namespace
+
+std::string ParaViewOutput::cellSectionsText() const
+{
+    std::string text;
+    appendCellsLine(text, cellCount_, cellListSize_);
+    std::size_t at = 0;
+    for (int c = 0; c < cellCount_; ++c) {
+        const int count = cellPointCounts_[static_cast<std::size_t>(c)];
+        appendInteger(text, count);
+        text += '\t';
+        for (int k = 0; k < count; ++k) {
+            appendInteger(text, cellNodeIndices_[at + static_cast<std::size_t>(k)]);
+            text += '\t';
+        }
+        text += '\n';
+        at += static_cast<std::size_t>(count);
+    }
+    appendCountLine(text, "CELL_TYPES ", static_cast<std::size_t>(cellCount_));
+    for (int c = 0; c < cellCount_; ++c) {
+        appendInteger(text, cellTypes_[static_cast<std::size_t>(c)]);
+        text += '\n';
+    }
+    return text;
+}
+
+void ParaViewOutput::appendCellSectionsBinary(std::string& bytes) const
+{
+    appendCellsLine(bytes, cellCount_, cellListSize_);
+    std::size_t at = 0;
+    for (int c = 0; c < cellCount_; ++c) {
+        const int count = cellPointCounts_[static_cast<std::size_t>(c)];
+        appendBigEndian<int32_t>(bytes, count);
+        for (int k = 0; k < count; ++k) {
+            appendBigEndian<int32_t>(bytes, cellNodeIndices_[at + static_cast<std::size_t>(k)]);
+        }
+        at += static_cast<std::size_t>(count);
+    }
+    bytes += '\n';
+    appendCountLine(bytes, "CELL_TYPES ", static_cast<std::size_t>(cellCount_));
+    for (int c = 0; c < cellCount_; ++c) {
+        appendBigEndian<int32_t>(bytes, cellTypes_[static_cast<std::size_t>(c)]);
+    }
+    bytes += '\n';
+}
+
+std::string ParaViewOutput::vtkFileBytes(double time, const std::vector<NodeCuda>& nodes) const
+{
+    const bool bin = binaryFlag_;
+    const std::size_t n = nodes.size();
+    std::string bytes;
+    const std::size_t sections = 1 + dispFlag_ + accFlag_ + velFlag_;
+    bytes.reserve(256 + sections * n * 3 * 14 + cellsText_.size());
+
+    bytes += "# vtk DataFile Version 3.0\nzone ";
+    appendGeneral(bytes, time);
+    bytes += bin ? "\nBINARY\n" : "\nASCII\n";
+    bytes += "DATASET UNSTRUCTURED_GRID\nPOINTS ";
+    appendInteger(bytes, static_cast<long long>(n));
+    bytes += " double\n";
+    appendTriples<double>(bytes, bin, nodes, coordinatesOf);
+
+    if (bin) {
+        appendCellSectionsBinary(bytes);
+    } else {
+        bytes += cellsText_.empty() ? cellSectionsText() : cellsText_;
+    }
+
+    if (dispFlag_) {
+        appendCountLine(bytes, "POINT_DATA ", n);
+        bytes += "VECTORS Displacement double\n";
+        appendTriples<double>(bytes, bin, nodes, displacementOf);
+    }
+    if (accFlag_) {
+        appendCountLine(bytes, "POINT_DATA ", n);
+        bytes += "SCALARS Acceleration float 3\nLOOKUP_TABLE default\n";
+        appendTriples<float>(bytes, bin, nodes, accelerationOf);
+    }
+    if (velFlag_) {
+        appendCountLine(bytes, "POINT_DATA ", n);
+        bytes += "SCALARS Velocity float 3\nLOOKUP_TABLE default\n";
+        appendTriples<float>(bytes, bin, nodes, velocityOf);
+    }
+    return bytes;
+}

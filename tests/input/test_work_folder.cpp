@@ -1,0 +1,100 @@
+// One work folder, one run: a second run on a folder in use is refused at
+// once; runs of one deck in several work folders keep their working copies
+// apart, also when the deck lies in a read-only folder.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <csignal>
+#include <memory>
+
+#include "tests/input/programProcess.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using program::Child;
+using program::Ended;
+
+class WorkFolder : public ::testing::Test {
+ protected:
+  void SetUp() override { dir_ = program::freshTestFolder("impactfem_work_"); }
+  void TearDown() override {
+    if (readOnlyMount_) umount2(decks().c_str(), MNT_DETACH);
+    fs::permissions(decks(), fs::perms::owner_all, fs::perm_options::add, ignored_);
+    fs::remove_all(dir_);
+  }
+  fs::path decks() const { return dir_ / "decks"; }
+  // Makes the deck folder read-only: a read-only bind mount where the test
+  // may mount (it holds for root too), else its permission bits.
+  void makeDecksReadOnly() {
+    readOnlyMount_ = mount(decks().c_str(), decks().c_str(), nullptr, MS_BIND, nullptr) == 0;
+    if (readOnlyMount_) {
+      mount(nullptr, decks().c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr);
+    } else {
+      fs::permissions(decks(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                   fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    }
+  }
+
+  fs::path dir_;
+  bool readOnlyMount_ = false;
+  std::error_code ignored_;
+};
+
+TEST_F(WorkFolder, SecondRunOnAFolderInUseIsRefusedAtOnce) {
+  std::ofstream(dir_ / "block.k") << program::flyingBlockDeck(6, 100.0);
+  Child first(dir_, {"INP=block.k", "WD=work", "OT=0.002"}, "first");
+  ASSERT_TRUE(first.waitFor(dir_ / "work" / "result_1.vtk"));
+  Child second(dir_, {"INP=block.k", "WD=work"}, "second");
+  const Ended refused = second.wait();
+  EXPECT_EQ(refused.status, 1) << refused.console;
+  EXPECT_NE(refused.lastLine().find("The run is refused: the work folder work is in use by another run (process " +
+                                    std::to_string(first.pid()) + ")"),
+            std::string::npos)
+      << refused.console;
+  first.signal(SIGTERM);
+  const Ended ended = first.wait();
+  EXPECT_EQ(ended.status, 128 + SIGTERM) << ended.console;
+  // The refused run wrote nothing: one banner in the record, whole files.
+  const std::string rec = program::fileText(dir_ / "work" / "history" / "history_record.txt");
+  EXPECT_EQ(rec.find("Release mode!"), rec.rfind("Release mode!")) << rec;
+  program::expectEveryVtkFileWhole(dir_ / "work");
+
+  // Once the first run has ended the folder is free again.
+  std::ofstream(dir_ / "short.k") << program::flyingBlockDeck(2, 0.005);
+  Child third(dir_, {"INP=short.k", "WD=work"}, "third");
+  const Ended done = third.wait();
+  EXPECT_EQ(done.status, 0) << done.console;
+  EXPECT_EQ(done.lastLine(), "Calculation completed");
+}
+
+TEST_F(WorkFolder, SixRunsOfOneDeckInAReadOnlyFolderKeepTheirWorkingCopiesApart) {
+  fs::create_directories(decks());
+  const std::string deck = program::flyingBlockDeck(6, 0.008);
+  std::ofstream(decks() / "block.k") << deck;
+  makeDecksReadOnly();
+  std::vector<std::unique_ptr<Child>> runs;
+  for (int i = 0; i < 6; ++i) {
+    runs.push_back(std::make_unique<Child>(
+        dir_, std::vector<std::string>{"INP=decks/block.k", "WD=work" + std::to_string(i)}, "run" + std::to_string(i)));
+  }
+  const std::string copy = deck.substr(0, deck.find("$")) + deck.substr(deck.find('\n', deck.find("$")) + 1);
+  std::vector<std::string> files;
+  for (int i = 0; i < 6; ++i) {
+    const Ended ended = runs[static_cast<std::size_t>(i)]->wait();
+    const fs::path work = dir_ / ("work" + std::to_string(i));
+    EXPECT_EQ(ended.status, 0) << ended.console;
+    EXPECT_EQ(ended.lastLine(), "Calculation completed");
+    EXPECT_EQ(program::fileText(work / "temp" / "temp_block.k"), copy) << i;
+    // Every run read the whole model: 216 cells in each of its files.
+    for (const std::string& file : program::vtkFilesOf(work)) {
+      EXPECT_NE(program::fileText(file).find("\nCELLS 216\t1944\n"), std::string::npos) << file;
+      files.push_back(file);
+    }
+    EXPECT_TRUE(program::partFilesOf(work).empty());
+  }
+  expectVtkFilesOpenInReader(files);
+  EXPECT_FALSE(fs::exists(decks() / "temp"));
+}
+
+}  // namespace
