@@ -37,6 +37,13 @@ void KeywordReader::readSpotWelds(const std::string& block) {
         }
         c.weld_nodes[0] = c.weld_nodes[1] = 0;
         readCard(lines, static_cast<int>(k), c.weld_nodes, c.weld_values, c.weld_value8);
+        // SN, SS: failure forces; TF: failure time; EP: failure strain.
+        // Blank: the weld never fails, which is what this version computes.
+        const double tf = c.weld_values[4], ep = c.weld_value8;
+        if (c.weld_values[0] != 0.0 || c.weld_values[1] != 0.0 || (tf != 0.0 && tf < 1.0e20) ||
+            (ep != 0.0 && ep < 1.0e20)) {
+            unreadMechanics(header, "spot welds do not fail in this version (SN, SS, TF, EP)");
+        }
         c.node_set_id = appendGeneratedNodeSet({c.weld_nodes[0], c.weld_nodes[1]});
         c.constrained_type = 0;
         fem_->constrainedManager->constrained_array.push_back(c);

@@ -30,6 +30,23 @@ int parallelCardLines(const std::vector<std::string>& lines, int n) {
   return lines[static_cast<size_t>(n)].find('&') != std::string::npos ? 2 : 1;
 }
 
+// Blank fields with a documented default other than 0: the scale factors
+// of card 3 (1.0), the death time (1e20) and, on card A, the soft-constraint
+// scale (0.1), the parametric extension (1.025), the search depth and
+// segment option (2) and the friction update interval (1).
+void applyContactCardDefaults(Contact& c) {
+  for (double* scale : {&c.slave_penalty_scale, &c.master_penalty_scale, &c.slave_thickness_scale,
+                        &c.master_thickness_scale, &c.friction_scale, &c.viscous_force_scale}) {
+    if (*scale == 0.0) *scale = 1.0;
+  }
+  if (c.death_time == 0.0) c.death_time = 1.0e20;
+  if (c.soft_scale == 0.0) c.soft_scale = 0.1;
+  if (c.max_parametric_coord == 0.0) c.max_parametric_coord = 1.025;
+  if (c.segment_option == 0.0) c.segment_option = 2.0;
+  if (c.search_depth == 0) c.search_depth = 2;
+  if (c.friction_update_interval == 0) c.friction_update_interval = 1;
+}
+
 }  // namespace
 
 void KeywordReader::readContact(const std::string& block) {
@@ -86,6 +103,7 @@ void KeywordReader::readContact(const std::string& block) {
              contact.stiffness_step, unread, contact.flange_angle, contact.rcf_coordinate_id);
   }
   contact.contact_type = kind;
+  applyContactCardDefaults(contact);
   fem_->contactManager->contact_array.push_back(std::move(contact));
 }
 

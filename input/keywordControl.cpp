@@ -18,9 +18,13 @@ void KeywordReader::readControl(const std::string& block) {
 
     if (has("CONTROL_TERMINATION")) {
         readCard(lines, 1, time.end_time, time.end_cycle, time.termination_values, time.termination_flag);
+        // ENDMAS blank: 1e8 (kept).
+        if (time.termination_values[2] == 0.0) time.termination_values[2] = 1.0e8;
     } else if (has("CONTROL_TIMESTEP")) {
         readCard(lines, 1, time.timestep_value, time.input_safe_factor, time.timestep_flag, time.timestep_value2,
                  time.mass_scaling_dt, time.timestep_flags);
+        // TSSFAC blank: 0.9.
+        if (time.input_safe_factor == 0.0) time.input_safe_factor = 0.9;
     } else if (has("CONTROL_CONTACT")) {
         ContactControl c;
         readCard(lines, 1, c.card1_value1, c.card1_values);
@@ -60,6 +64,9 @@ void KeywordReader::readControl(const std::string& block) {
         hourglass.type = 0;
         hourglass.coefficient = 0.0;
         readCard(lines, 1, hourglass.type, hourglass.coefficient);
+        // IHQ blank: 1 (viscous); QH blank: 0.1.
+        if (hourglass.type == 0) hourglass.type = 1;
+        if (hourglass.coefficient == 0.0) hourglass.coefficient = 0.1;
         fem_->hourglassControlManager->hourglass_array_cpu.push_back(hourglass);
     } else if (has("CONTROL_ACCURACY")) {
         AccuracyControl c;

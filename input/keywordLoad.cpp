@@ -85,6 +85,7 @@ void KeywordReader::readLoad(const std::string& block) {
       load->direction[axis] = -1.0;
     }
     readCard(lines, 1, load->curve_id, load->scale_factor, load->dr_curve_id, load->center, load->coord_id);
+    if (load->scale_factor == 0.0) load->scale_factor = 1.0;  // SF blank: 1.0
     fem_->loadManager->addLoad(load);
   } else if (has("LOAD_SHELL_SET")) {
     readSetPressure<ElementLoad>(block, 2);

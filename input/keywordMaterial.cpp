@@ -78,6 +78,40 @@ double mooneyRivlinThirdConstant(double c1, double c2, double nu) {
 }
 }  // namespace
 
+namespace {
+
+// What a material card asks for that the material models of this version
+// do not compute: strain-rate effects, failure and erosion, beam damping,
+// a fluid bulk modulus. Empty when it asks for none (these fields blank).
+std::string uncomputedMaterialFields(const Material& m, MaterialOption option) {
+    std::string asked;
+    auto ask = [&asked](bool given, const char* what) {
+        if (given) asked += (asked.empty() ? "" : ", ") + std::string(what);
+    };
+    switch (option) {
+        case MaterialOption::Elastic:
+            ask(m.axial_damping != 0.0 || m.bending_damping != 0.0, "beam damping (DA, DB)");
+            ask(m.elastic_bulk_modulus != 0.0, "a fluid bulk modulus (K)");
+            break;
+        case MaterialOption::PlasticKinematic:
+            ask(m.strain_rate_c != 0.0 && m.strain_rate_p != 0.0, "strain-rate effects (SRC, SRP)");
+            ask(m.failure_strain != 0.0, "failure (FS)");
+            break;
+        case MaterialOption::PiecewiseLinear:
+        case MaterialOption::ModifiedPiecewiseLinear:
+            ask((m.rate_c != 0.0 && m.rate_p != 0.0) || m.rate_curve_id != 0, "strain-rate effects (C, P, LCSR)");
+            ask(m.failure_plastic_strain != 0.0 && m.failure_plastic_strain < 1.0e20, "failure (FAIL)");
+            ask(m.deletion_time_step != 0.0, "element deletion (TDEL)");
+            ask(m.thinning_strain != 0.0 || m.major_strain != 0.0, "failure by thinning or major strain");
+            break;
+        default:
+            break;
+    }
+    return asked;
+}
+
+}  // namespace
+
 void KeywordReader::readMaterial(const std::string& block) {
     const std::string header = blockHeader(block);
     // The option is the whole keyword (without "_TITLE"): a longer keyword
@@ -140,8 +174,10 @@ void KeywordReader::readMaterial(const std::string& block) {
             }
             readCard(lines, card(3), m.input_strain_points);
             readCard(lines, card(4), m.input_stress_points);
-            // Both take their hardening from the curve or the points when
-            // they give one (the modified card adds failure data only).
+            // FAIL blank: 1e21 (no failure). Both take their hardening from
+            // the curve or the points when they give one (the modified card
+            // adds failure data only).
+            if (m.failure_plastic_strain == 0.0) m.failure_plastic_strain = 1.0e21;
             m.curve_id = m.hardening_curve_id;
             m.plastic_model = piecewiseHardeningModel(m);
             break;
@@ -215,6 +251,12 @@ void KeywordReader::readMaterial(const std::string& block) {
         refuse("two *MAT cards give the material id " + std::to_string(cardId));
         return;
     }
-    if (!entry->computed) state_.uncomputedMaterials.emplace(m.id, withoutTitle(header));
+    const std::string keyword = "\"" + withoutTitle(header) + "\" card";
+    if (!entry->computed) {
+        state_.uncomputedMaterials.emplace(m.id, keyword + ", whose behaviour this version does not compute");
+    } else if (const std::string asked = uncomputedMaterialFields(m, entry->option); !asked.empty()) {
+        state_.uncomputedMaterials.emplace(m.id, keyword + " that asks for " + asked +
+                                                     ", which this version does not compute");
+    }
     materials.push_back(m);
 }

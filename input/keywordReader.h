@@ -147,8 +147,9 @@ struct KeywordDeckState {
     std::map<int, int> sectionNumberMap;
     // Material cards: card material id -> 1-based position in material_array.
     std::map<int, int> materialNumberMap;
-    // Materials (by position) whose card no model of this version computes,
-    // with their keyword: a part with elements may not use them.
+    // Materials (by position) whose card, or some of whose fields, no model
+    // of this version computes, with what they ask for: a part with
+    // elements may not use them.
     std::map<int, std::string> uncomputedMaterials;
 
     // Set cards: running numbers and set id -> number maps.

@@ -7,6 +7,31 @@
 #include "solver/femdynamic.h"
 #include "solver/rigidwall.h"
 
+namespace {
+
+// What a wall card asks for that the walls of this version do not compute:
+// nodes exempted by a set or kept by a box, an offset, birth and death
+// times, friction, a wall speed of its own, or a wall moved by its mass and
+// initial velocity. Empty when it asks for none (blank fields: no exemption,
+// no offset, born at 0, never dying, frictionless).
+std::string uncomputedWallFields(const RigidWall& wall, bool moving) {
+  std::string asked;
+  auto ask = [&asked](bool given, const char* what) {
+    if (given) asked += (asked.empty() ? "" : ", ") + std::string(what);
+  };
+  ask(wall.wall_ints[0] != 0, "NSIDEX");
+  ask(wall.wall_ints[1] != 0, "BOXID");
+  ask(wall.wall_values[0] != 0.0, "OFFSET");
+  ask(wall.wall_values[1] != 0.0, "BIRTH");
+  ask(wall.wall_values[2] != 0.0 && wall.wall_values[2] < 1.0e20, "DEATH");
+  ask(wall.wall_value7 != 0.0, "FRIC");
+  ask(wall.wall_value8 != 0.0, "WVEL");
+  ask(moving, "a wall moved by its mass and initial velocity (MOVING)");
+  return asked.empty() ? asked : asked + " are not computed for rigid walls";
+}
+
+}  // namespace
+
 void KeywordReader::readRigidWall(const std::string& block) {
   const std::string header = blockHeader(block);
   const std::vector<std::string> lines = splitDeckLines(block);
@@ -34,9 +59,11 @@ void KeywordReader::readRigidWall(const std::string& block) {
       if (wall.motion_kind == 0 || wall.motion_kind == 1) wall.motion_mode = wall.motion_kind;
     }
   } else {
-    refuse(blockHeader(block) + ": only planar and flat geometric rigid walls are supported");
+    unreadMechanics(header, "only planar and flat geometric rigid walls are computed");
     return;
   }
+  const std::string uncomputed = uncomputedWallFields(wall, has("PLANAR") && has("MOVING"));
+  if (!uncomputed.empty()) unreadMechanics(header, uncomputed);
   wall.tangent_mode = 0;
   fem_->rigid_wall_array->push_back(wall);
 }

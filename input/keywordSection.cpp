@@ -111,6 +111,12 @@ void KeywordReader::readSection(const std::string& block) {
         readField(f[5], section.shell_card2_value6);
         readField(f[6], section.shell_card2_value7);
         readField(f[7], section.shell_card2_value8);
+        // SHRF blank: 1.0; NIP blank: 2 points; PROPT blank: 1.0; SETYP
+        // blank: 1; T2 to T4 are T1.
+        if (section.shear_factor == 0.0) section.shear_factor = 1.0;
+        if (section.point_count == 0) section.point_count = 2;
+        if (section.shell_card1_value5 == 0.0) section.shell_card1_value5 = 1.0;
+        if (section.shell_card1_value8 == 0) section.shell_card1_value8 = 1;
         section.point_count_copy = section.point_count;
         section.shell_constants[0] = 1.024e-6;
         section.shell_constants[1] = 0.001;
@@ -136,12 +142,19 @@ void KeywordReader::readSection(const std::string& block) {
             readField(f[4], section.shape_selector);
             readField(f[5], section.beam_card1_value6);
             readField(f[6], section.beam_card1_value7);
+            // SHRF blank: 1.0; QR/IRID blank: 2.0.
+            if (section.shear_factor == 0.0) section.shear_factor = 1.0;
+            if (section.beam_card1_value4 == 0.0) section.beam_card1_value4 = 2.0;
             if (section.card_formulation == 1) {
                 splitCardFields10(lines, f, k + 1, 6);
                 readField(f[0], section.outer_diameter[0]);
                 readField(f[1], section.outer_diameter[1]);
                 readField(f[2], section.inner_diameter[0]);
                 for (int j = 0; j < 3; ++j) readField(f[3 + j], section.beam_type1_values[j]);
+                // TS2 blank: TS1; TT2 blank: TT1 (a tube of one diameter).
+                if (section.outer_diameter[1] == 0.0) section.outer_diameter[1] = section.outer_diameter[0];
+                if (section.beam_type1_values[0] == 0.0) section.beam_type1_values[0] = section.inner_diameter[0];
+                section.inner_diameter[1] = section.beam_type1_values[0];
                 section.element_formulation = 1;
                 section.family_code = 2;
             } else if (section.card_formulation == 2) {

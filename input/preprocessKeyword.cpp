@@ -184,8 +184,7 @@ void numberParts(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup
         const auto uncomputed = state.uncomputedMaterials.find(part.material_id);
         if (uncomputed != state.uncomputedMaterials.end() && part.elmManager != nullptr &&
             part.elmManager->hostElementNum() > 0) {
-            lookup.fail(where + ": its material is a \"" + uncomputed->second +
-                        "\" card, whose behaviour this version does not compute");
+            lookup.fail(where + ": its material is a " + uncomputed->second);
         }
     }
 }

@@ -35,11 +35,16 @@ TEST_F(ContactCardTest, KindsAndIdLinesFromTheHeader) {
     EXPECT_EQ(a.master_type, 2);
     EXPECT_DOUBLE_EQ(a.static_friction, 0.2);
     EXPECT_DOUBLE_EQ(a.birth_time, 0.5);
-    // Blank fields give 0: no constructor default applies to a deck contact.
-    EXPECT_EQ(a.death_time, 0.0);
-    EXPECT_EQ(a.soft_scale, 0.0);
-    EXPECT_EQ(a.max_parametric_coord, 0.0);
-    EXPECT_EQ(a.search_depth, 0);
+    // Blank fields take the card's documented defaults: scale factors 1.0,
+    // death never (1e20), card A's values; the others 0.
+    EXPECT_EQ(a.death_time, 1.0e20);
+    EXPECT_EQ(a.slave_penalty_scale, 1.0);
+    EXPECT_EQ(a.master_penalty_scale, 1.0);
+    EXPECT_EQ(a.friction_scale, 1.0);
+    EXPECT_EQ(a.soft_scale, 0.1);
+    EXPECT_EQ(a.max_parametric_coord, 1.025);
+    EXPECT_EQ(a.search_depth, 2);
+    EXPECT_EQ(a.slave_thickness, 0.0);
     EXPECT_EQ(a.bucket_interval, 0);
     EXPECT_EQ(a.tracked_segments, 0);
     EXPECT_EQ(contacts()[1].contact_type, NODES_TO_SURFACE);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -136,4 +137,77 @@ TEST(KeywordDeckRuns, ConstraintIdCardsComeBeforeEveryDataCard) {
     }
     // Node 6 (the far upper corner of the second cube) is held by no card.
     EXPECT_GT(samples[1].nodes[5].vel[0], 0.5);
+}
+
+namespace {
+
+// A deck of several cards whose optional fields are left blank, or written
+// out with the format's documented defaults: a 2 x 2 x 1 block of one-point
+// hexahedra (*CONTROL_HOURGLASS IHQ, QH) kicked at one corner, beside an
+// elastic-plastic plate of 2 x 2 shells (*SECTION_SHELL SHRF, NIP, PROPT,
+// SETYP) struck at its middle node, all under gravity along a curve
+// (*LOAD_BODY_Z SF; *DEFINE_CURVE SFA, SFO) with the time-step scale
+// (*CONTROL_TIMESTEP TSSFAC) and a contact (card 3 scales, death time).
+std::string defaultsDeck(bool written) {
+    auto value = [written](const char* v) { return written ? std::string(v) : std::string(); };
+    Block b;
+    b.nx = 2;
+    b.ny = 2;
+    b.density = 1000.0;
+    b.young = 1.0e7;
+    b.poisson = 0.3;
+    std::string deck = b.cards();
+    deck += "*NODE\n";
+    for (int j = 0; j <= 2; ++j) {
+        for (int i = 0; i <= 2; ++i) {
+            char line[64];
+            std::snprintf(line, sizeof line, "%8d%16.9g%16.9g%16.9g\n", 101 + i + 3 * j, 3.0 + 0.5 * i, 0.5 * j, 0.0);
+            deck += line;
+        }
+    }
+    deck += "*ELEMENT_SHELL\n";
+    const int corners[4][4] = {{101, 102, 105, 104}, {102, 103, 106, 105}, {104, 105, 108, 107}, {105, 106, 109, 108}};
+    for (int e = 0; e < 4; ++e) {
+        deck += card({std::to_string(201 + e), "2", std::to_string(corners[e][0]), std::to_string(corners[e][1]),
+                      std::to_string(corners[e][2]), std::to_string(corners[e][3])},
+                     8);
+    }
+    deck += "*PART\nplate\n" + card({"2", "2", "2"});
+    deck += "*SECTION_SHELL\n" + card({"2", "2", value("1.0"), value("2"), value("1.0"), "", "", value("1")}) +
+            card({"0.02"});
+    deck += "*MAT_PLASTIC_KINEMATIC\n" + card({"2", "7800.0", "2.0e9", "0.3", "2.0e6", "1.0e8"});
+    deck += "*CONTROL_HOURGLASS\n" + card({value("1"), value("0.1")});
+    deck += "*CONTROL_TIMESTEP\n" + card({"", value("0.9")});
+    deck += "*DEFINE_CURVE\n" + card({"7", "", value("1.0"), value("1.0")}) + card({"0.0", "9.81"}, 20) +
+            card({"1.0", "9.81"}, 20);
+    deck += "*LOAD_BODY_Z\n" + card({"7", value("1.0")});
+    deck += "*SET_PART_LIST\n" + card({"1"}) + card({"1"}) + "*SET_PART_LIST\n" + card({"2"}) + card({"2"});
+    deck += "*CONTACT_AUTOMATIC_SURFACE_TO_SURFACE\n" + card({"1", "2", "2", "2"}) +
+            card({"", "", "", "", "", "", "", value("1.0e20")}) +
+            card({value("1.0"), value("1.0"), "", "", value("1.0"), value("1.0"), value("1.0"), value("1.0")});
+    deck += "*INITIAL_VELOCITY_NODE\n" + card({std::to_string(b.node(2, 2, 1)), "0.0", "3.0", "0.0"}) +
+            card({"105", "0.0", "0.0", "-40.0"});
+    deck += motiondeck::termination(0.02);
+    return deck;
+}
+
+}  // namespace
+
+TEST(KeywordDeckRuns, BlankFieldsTakeTheDocumentedDefaults) {
+    const std::vector<deckcase::Sample> blank = motiondeck::run("defaults_blank", defaultsDeck(false));
+    const std::vector<deckcase::Sample> written = motiondeck::run("defaults_written", defaultsDeck(true));
+    ASSERT_GT(blank.size(), 20u);
+    deckcase::expectTwins(blank, written);
+    // The blank scale factor of the body load is 1.0: the block, free and
+    // only kicked inside itself, falls with g (its centre of mass goes as
+    // -g t^2 / 2).
+    const deckcase::Sample& last = blank.back();
+    double mass = 0.0, mdz = 0.0;
+    for (int n = 0; n < 18; ++n) {
+        const NodeCuda& node = last.nodes[static_cast<size_t>(n)];
+        mass += node.mass;
+        mdz += node.mass * (node.coord[2] - node.ini_coord[2]);
+    }
+    const double fall = 0.5 * 9.81 * last.time * last.time;
+    EXPECT_NEAR(mdz / mass, -fall, 1e-3 * fall);
 }

@@ -16,6 +16,13 @@ namespace fs = std::filesystem;
 
 std::string cubeModel() { return cubeModelCards() + "*CONTROL_TERMINATION\n" + card({"1.0e-4"}); }
 
+// The cube of cubeModelCards with the given material card (id 1).
+std::string cubeOf(const std::string& material) {
+    return "*NODE\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n5 0 0 1\n6 1 0 1\n7 1 1 1\n8 0 1 1\n*ELEMENT_SOLID\n" +
+           card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8) + "*PART\ncube\n" + card({"1", "1", "1"}) +
+           "*SECTION_SOLID\n" + card({"1", "1"}) + material + "*CONTROL_TERMINATION\n" + card({"1.0e-4"});
+}
+
 struct ProgramRun {
     int status = -1;
     std::string console;
@@ -98,12 +105,17 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
          "element 1 is defined twice"},
         {"shell_without_thickness", model + "*SECTION_SHELL\n" + card({"2", "2"}) + card({"0.0"}),
          "line 23: shell section 2 has thickness 0.000000; a shell needs a positive thickness"},
-        {"damper_material_on_solid",
-         "*NODE\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n5 0 0 1\n6 1 0 1\n7 1 1 1\n8 0 1 1\n*ELEMENT_SOLID\n" +
-             card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8) + "*PART\ncube\n" + card({"1", "1", "1"}) +
-             "*SECTION_SOLID\n" + card({"1", "1"}) + "*MAT_DAMPER_VISCOUS\n" + card({"1", "5.0"}) +
-             "*CONTROL_TERMINATION\n" + card({"1.0e-4"}),
+        {"damper_material_on_solid", cubeOf("*MAT_DAMPER_VISCOUS\n" + card({"1", "5.0"})),
          "part 1 (cube): its material is a \"*MAT_DAMPER_VISCOUS\" card, whose behaviour this version does not compute"},
+        {"strain_rate_material",
+         cubeOf("*MAT_PLASTIC_KINEMATIC\n" + card({"1", "1.0", "1.0e6", "0.3", "1.0e3"}) + card({"40.0", "5.0"})),
+         "part 1 (cube): its material is a \"*MAT_PLASTIC_KINEMATIC\" card that asks for strain-rate effects (SRC, SRP)"},
+        {"failing_material",
+         cubeOf("*MAT_PIECEWISE_LINEAR_PLASTICITY\n" + card({"1", "1.0", "1.0e6", "0.3", "1.0e3", "1.0e4", "0.3"})),
+         "asks for failure (FAIL), which this version does not compute"},
+        {"wall_friction", model + "*RIGIDWALL_PLANAR\n" + card({"0", "", "", "", "", "2.0e-5"}) +
+                              card({"0", "0", "-1", "0", "0", "0", "0.3"}),
+         "line 21: \"*RIGIDWALL_PLANAR\" (DEATH, FRIC are not computed for rigid walls)"},
         {"no_end_time", cubeModelCards(), "the deck gives no end time (*CONTROL_TERMINATION ENDTIM is 0"},
         {"zero_end_time", cubeModelCards() + "*CONTROL_TERMINATION\n" + card({"0.0", "100"}), "ENDTIM is 0;"},
         {"negative_end_time", cubeModelCards() + "*CONTROL_TERMINATION\n" + card({"-1.0"}), "ENDTIM is -1;"},
