@@ -20,8 +20,10 @@ NodeManager::~NodeManager() {
 }
 
 void NodeManager::sortNodes() {
-  std::sort(node_array_cpu.begin(), node_array_cpu.end(),
-            [](const NodeCuda& a, const NodeCuda& b) { return a.id < b.id; });
+  const auto byId = [](const NodeCuda& a, const NodeCuda& b) { return a.id < b.id; };
+  // Decks mostly list their nodes in order: then nothing moves.
+  if (!std::is_sorted(node_array_cpu.begin(), node_array_cpu.end(), byId))
+    std::sort(node_array_cpu.begin(), node_array_cpu.end(), byId);
 }
 
 void NodeManager::setNodeNum() {
@@ -34,11 +36,31 @@ void NodeManager::checkNodeIdMap() {
   for (std::size_t i = 0; i < node_array_cpu.size(); ++i) {
     NodeCuda* node = &node_array_cpu[i];
     if (node->store_id != static_cast<int>(i)) printf("节点的存储id存在错误\n");
-    node_id_map.emplace(node->id, node);
+    // Sorted ids go in at the end of the map at constant cost.
+    node_id_map.emplace_hint(node_id_map.end(), node->id, node);
   }
+  buildIdTable();
 }
 
-NodeCuda* NodeManager::findNodeById(int id) { return node_id_map[id]; }
+void NodeManager::buildIdTable() {
+  id_table_.clear();
+  id_table_low_ = 0;
+  if (node_id_map.empty()) return;
+  const long long low = node_id_map.begin()->first, high = node_id_map.rbegin()->first;
+  // Only ids that fill their range well get a table.
+  if (high - low + 1 > 2 * static_cast<long long>(node_id_map.size()) + 1024) return;
+  id_table_low_ = static_cast<int>(low);
+  id_table_.assign(static_cast<std::size_t>(high - low + 1), nullptr);
+  for (const auto& [id, node] : node_id_map) id_table_[static_cast<std::size_t>(id - low)] = node;
+}
+
+NodeCuda* NodeManager::findNodeById(int id) {
+  const long long k = static_cast<long long>(id) - id_table_low_;
+  if (k >= 0 && k < static_cast<long long>(id_table_.size()) && id_table_[static_cast<std::size_t>(k)] != nullptr)
+    return id_table_[static_cast<std::size_t>(k)];
+  const auto it = node_id_map.find(id);
+  return it == node_id_map.end() ? nullptr : it->second;
+}
 
 void NodeManager::allocateAndCopyNodes() {
   totNodeNum = static_cast<int>(node_array_cpu.size());

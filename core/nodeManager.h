@@ -32,6 +32,16 @@ class NodeManager {
   // The node of an id, or null for an id that is not in the model.
   NodeCuda* findNodeById(int id);
 
+ private:
+  // Table of the map built by checkNodeIdMap when the ids are dense: the
+  // node of id k at k - id_table_low_ (lookups of a large model's set-up
+  // without walking the map).
+  void buildIdTable();
+  std::vector<NodeCuda*> id_table_;
+  int id_table_low_ = 0;
+
+ public:
+
   // Upload and read-back.
   void allocateAndCopyNodes();
   void copyNodesToCpu();

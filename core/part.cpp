@@ -1,5 +1,7 @@
 #include "core/part.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <unordered_set>
 #include <utility>
@@ -80,19 +82,23 @@ void Part::setNodeThickness() {
 }
 
 template <typename Visit>
-void Part::walkDistinctNodeIds(Visit visit) const {
+void Part::walkNodeIds(Visit visit) const {
   if (elmManager == nullptr) return;
-  std::unordered_set<int> seen;
-  auto once = [&seen, &visit](int nodeId) {
-    if (seen.insert(nodeId).second) visit(nodeId);
-  };
   const ElmManager& m = *elmManager;
-  visitFamilyNodeIds(m.shell_element_array_cpu, minCount(4, nodeIdCapacity<ShellElementCuda>()), once);
-  visitFamilyNodeIds(m.beam_element_array_cpu, minCount(2, nodeIdCapacity<BeamElementCuda>()), once);
-  visitFamilyNodeIds(m.solid_element_array_cpu, minCount(8, nodeIdCapacity<SolidElementCuda>()), once);
-  visitFamilyNodeIds(m.solid2ndArrayCpu_, minCount(20, nodeIdCapacity<SolidElement2nd>()), once);
-  visitFamilyNodeIds(m.shell2ndArrayCpu_, minCount(8, nodeIdCapacity<ShellElement2nd>()), once);
-  visitFamilyNodeIds(m.beam2ndArrayCpu_, minCount(3, nodeIdCapacity<BeamElement2nd>()), once);
+  visitFamilyNodeIds(m.shell_element_array_cpu, minCount(4, nodeIdCapacity<ShellElementCuda>()), visit);
+  visitFamilyNodeIds(m.beam_element_array_cpu, minCount(2, nodeIdCapacity<BeamElementCuda>()), visit);
+  visitFamilyNodeIds(m.solid_element_array_cpu, minCount(8, nodeIdCapacity<SolidElementCuda>()), visit);
+  visitFamilyNodeIds(m.solid2ndArrayCpu_, minCount(20, nodeIdCapacity<SolidElement2nd>()), visit);
+  visitFamilyNodeIds(m.shell2ndArrayCpu_, minCount(8, nodeIdCapacity<ShellElement2nd>()), visit);
+  visitFamilyNodeIds(m.beam2ndArrayCpu_, minCount(3, nodeIdCapacity<BeamElement2nd>()), visit);
+}
+
+template <typename Visit>
+void Part::walkDistinctNodeIds(Visit visit) const {
+  std::unordered_set<int> seen;
+  walkNodeIds([&seen, &visit](int nodeId) {
+    if (seen.insert(nodeId).second) visit(nodeId);
+  });
 }
 
 void Part::buildNodeList(NodeManager* nodeManager) {
@@ -101,11 +107,24 @@ void Part::buildNodeList(NodeManager* nodeManager) {
   node_array.reserve(node_array.size() + m.shell_element_array_cpu.size() + m.beam_element_array_cpu.size() +
                      m.solid_element_array_cpu.size() + m.solid2ndArrayCpu_.size() + m.shell2ndArrayCpu_.size() +
                      m.beam2ndArrayCpu_.size());
-  walkDistinctNodeIds([this, nodeManager](int nodeId) {
+  // Each node once, in the order of its first use; a node of the model is
+  // known by its place in the node array, a missing id by the id.
+  std::vector<NodeCuda>& all = nodeManager->node_array_cpu;
+  std::vector<char> listed(all.size(), 0);
+  std::unordered_set<int> missing;
+  walkNodeIds([&](int nodeId) {
     NodeCuda* node = nodeManager->findNodeById(nodeId);
     if (node == nullptr) {
-      printf("部件 %d 的单元引用了不存在的节点 %d\n", id, nodeId);
+      if (missing.insert(nodeId).second) printf("部件 %d 的单元引用了不存在的节点 %d\n", id, nodeId);
       return;
+    }
+    const auto at = reinterpret_cast<std::uintptr_t>(node), base = reinterpret_cast<std::uintptr_t>(all.data());
+    const std::size_t k = at >= base ? (at - base) / sizeof(NodeCuda) : all.size();
+    if (k < all.size()) {
+      if (listed[k]) return;
+      listed[k] = 1;
+    } else if (std::find(node_array.begin(), node_array.end(), node) != node_array.end()) {
+      return;  // a node outside the array (never in a read model)
     }
     node_array.push_back(node);
   });

@@ -93,7 +93,10 @@ class Part : public PartValues {
  private:
   void releaseGpu();
   // Walks the node ids of every element family in the fixed order; visit
-  // gets each id the first time it is seen.
+  // gets every id of every element.
+  template <typename Visit>
+  void walkNodeIds(Visit visit) const;
+  // The same walk; visit gets each id the first time it is seen.
   template <typename Visit>
   void walkDistinctNodeIds(Visit visit) const;
 };

@@ -129,6 +129,36 @@ ElmManager::ElmManager(const ElmManager& other)
   copyHostBuffers(solid2ndArrayCpu_);
 }
 
+ElmManager::ElmManager(ElmManager&& other) noexcept
+    : shell_element_array_cpu(std::move(other.shell_element_array_cpu)),
+      shell_element_array_gpu(std::exchange(other.shell_element_array_gpu, nullptr)),
+      solid_element_array_cpu(std::move(other.solid_element_array_cpu)),
+      solid_element_array_gpu(std::exchange(other.solid_element_array_gpu, nullptr)),
+      beam_element_array_cpu(std::move(other.beam_element_array_cpu)),
+      beam_element_array_gpu(std::exchange(other.beam_element_array_gpu, nullptr)),
+      discrete_element_array_cpu(std::move(other.discrete_element_array_cpu)),
+      discrete_element_array_gpu(std::exchange(other.discrete_element_array_gpu, nullptr)),
+      beam2ndArrayCpu_(std::move(other.beam2ndArrayCpu_)),
+      beam2ndArrayGpu_(std::exchange(other.beam2ndArrayGpu_, nullptr)),
+      shell2ndArrayCpu_(std::move(other.shell2ndArrayCpu_)),
+      shell2ndArrayGpu_(std::exchange(other.shell2ndArrayGpu_, nullptr)),
+      solid2ndArrayCpu_(std::move(other.solid2ndArrayCpu_)),
+      solid2ndArrayGpu_(std::exchange(other.solid2ndArrayGpu_, nullptr)),
+      elementAmount(std::exchange(other.elementAmount, 0)),
+      totMass(other.totMass),
+      element_id_map(std::move(other.element_id_map)),
+      element_gpu_id_map(std::move(other.element_gpu_id_map)) {
+  other.shell_element_array_cpu.clear();
+  other.solid_element_array_cpu.clear();
+  other.beam_element_array_cpu.clear();
+  other.discrete_element_array_cpu.clear();
+  other.beam2ndArrayCpu_.clear();
+  other.shell2ndArrayCpu_.clear();
+  other.solid2ndArrayCpu_.clear();
+  other.element_id_map.clear();
+  other.element_gpu_id_map.clear();
+}
+
 ElmManager& ElmManager::operator=(const ElmManager& other) {
   if (this == &other) return *this;
   ElmManager copy(other);
@@ -517,14 +547,15 @@ void ElmManager::setIntegralDomainShape() {
   for (auto& e : beam2ndArrayCpu_) e.integralDomainShape = DOMAIN_NONE;
 }
 
+// Ids mostly come in order: each then goes in at the end at constant cost.
 void ElmManager::buildElementIdMap() {
   element_id_map.clear();
-  for (auto& e : solid_element_array_cpu) element_id_map.emplace(e.id, &e);
-  for (auto& e : shell_element_array_cpu) element_id_map.emplace(e.id, &e);
-  for (auto& e : beam_element_array_cpu) element_id_map.emplace(e.id, &e);
-  for (auto& e : solid2ndArrayCpu_) element_id_map.emplace(e.id, &e);
-  for (auto& e : shell2ndArrayCpu_) element_id_map.emplace(e.id, &e);
-  for (auto& e : beam2ndArrayCpu_) element_id_map.emplace(e.id, &e);
+  for (auto& e : solid_element_array_cpu) element_id_map.emplace_hint(element_id_map.end(), e.id, &e);
+  for (auto& e : shell_element_array_cpu) element_id_map.emplace_hint(element_id_map.end(), e.id, &e);
+  for (auto& e : beam_element_array_cpu) element_id_map.emplace_hint(element_id_map.end(), e.id, &e);
+  for (auto& e : solid2ndArrayCpu_) element_id_map.emplace_hint(element_id_map.end(), e.id, &e);
+  for (auto& e : shell2ndArrayCpu_) element_id_map.emplace_hint(element_id_map.end(), e.id, &e);
+  for (auto& e : beam2ndArrayCpu_) element_id_map.emplace_hint(element_id_map.end(), e.id, &e);
 }
 
 Element* ElmManager::findElementById(int id) {

@@ -45,6 +45,10 @@ class ElmManager {
   // or host buffers is never copied.
   ElmManager(const ElmManager& other);
   ElmManager& operator=(const ElmManager& other);
+  // Takes the records, device arrays and maps over (the records do not
+  // move in memory); other is left empty.  The store vector of the solver
+  // moves its stores when it grows.
+  ElmManager(ElmManager&& other) noexcept;
   virtual ~ElmManager();
 
   // ---- model set-up after reading ----

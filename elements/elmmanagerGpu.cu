@@ -49,7 +49,7 @@ void freeArray(T*& device) {
 template <typename T>
 void mapDevice(std::map<int, Element*>& map, const std::vector<T>& host, T* device) {
   if (device == nullptr) return;
-  for (size_t i = 0; i < host.size(); ++i) map.emplace(host[i].id, device + i);
+  for (size_t i = 0; i < host.size(); ++i) map.emplace_hint(map.end(), host[i].id, device + i);
 }
 
 }  // namespace

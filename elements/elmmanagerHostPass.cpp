@@ -3,7 +3,9 @@
 // host mass scaling.  Shells, solids of both orders, beams, springs,
 // trusses and discrete elements run the same element routines as the GPU
 // driver, with the force block handed to the nodes at once.
+#include <cstddef>
 #include <cstdio>
+#include <vector>
 
 #include "core/section.h"
 #include "elements/beamTube.h"
@@ -11,6 +13,7 @@
 #include "elements/elmmanager.h"
 #include "materials/material.h"
 #include "materials/materialnew.h"
+#include "platform/hostParallel.h"
 
 namespace {
 // Lowers the part's step to an element's; a step that is not finite (the
@@ -55,7 +58,16 @@ void ElmManager::calNodeMass(const Material* material, const Section* section) {
   if (material == nullptr) return;
   if (material->type == 0 && material->density < 1e-11) return;
   for (ShellElementCuda& e : shell_element_array_cpu) totMass += e.calShellNodeMass(material, section);
-  for (SolidElementCuda& e : solid_element_array_cpu) totMass += e.calSolidNodeMass(material, section);
+  // The solids' own masses in parallel, then shared out to the nodes in
+  // element order, so that every node sums in the same order as before.
+  std::vector<char> massed(solid_element_array_cpu.size());
+  fem_parallel::parallelFor(solid_element_array_cpu.size(), 2048,
+                            [&](std::size_t i) { massed[i] = solid_element_array_cpu[i].calSolidOwnMass(material); });
+  for (std::size_t i = 0; i < solid_element_array_cpu.size(); ++i) {
+    if (!massed[i]) continue;
+    solid_element_array_cpu[i].shareMassToNodes();
+    totMass += solid_element_array_cpu[i].mass;
+  }
   for (BeamElementCuda& e : beam_element_array_cpu) totMass += e.beamNodeMassCpu(material, section);
   if (!beam_element_array_cpu.empty() && section != nullptr && material->type == MT_ELASTIC_PLASTIC &&
       !beamIntegratesTube(material->type, *section) && beam_element_array_cpu.front().type != ET_TRUSS)

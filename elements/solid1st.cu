@@ -247,6 +247,18 @@ double SolidElementCuda::calTetraVol() {
 // tetrahedron 4, pyramid 5, pentahedra 20 and 22 six, the hexahedra and the
 // one-point pentahedron (on its eight slots) 8.
 double SolidElementCuda::calSolidNodeMass(const Material* material, const Section* /*section*/) {
+  if (!calSolidOwnMass(material)) return 0.0;
+  shareMassToNodes();
+  return mass;
+}
+
+void SolidElementCuda::shareMassToNodes() {
+  const double share = mass / gaussNodeNum;
+  for (int I = 0; I < gaussNodeNum; ++I)
+    if (node[I] != nullptr) node[I]->mass += share;
+}
+
+bool SolidElementCuda::calSolidOwnMass(const Material* material) {
   double x[8][3];
   gatherSolidCoords(*this, 8, x);
   double v = 0.0;
@@ -281,16 +293,13 @@ double SolidElementCuda::calSolidNodeMass(const Material* material, const Sectio
       break;
     default:
       printf("没有此类节点数的实体单元\n");
-      return 0.0;
+      return false;
   }
   volume = v;
   mass = v * (material != nullptr ? material->density : 0.0);
   gaussNodeNum = n;
   for (int k = 0; k < 3; ++k) rotaryInertia[k] = 0.0;
-  const double share = mass / n;
-  for (int I = 0; I < n; ++I)
-    if (node[I] != nullptr) node[I]->mass += share;
-  return mass;
+  return true;
 }
 
 void SolidElementCuda::setSolidTLIntegration(int pointNum) {

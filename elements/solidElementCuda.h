@@ -66,6 +66,11 @@ struct SolidElementCuda : Element {
   void setSolidTLIntegration(int pointNum);
   // Lumped nodal mass at set-up (host); returns the element mass.
   double calSolidNodeMass(const struct Material* material, const Section* section);
+  // The two halves of calSolidNodeMass: the element's own volume, mass and
+  // mass-sharing node count (false for a type without a rule; no node is
+  // touched), then its mass shared out to those nodes.
+  bool calSolidOwnMass(const struct Material* material);
+  void shareMassToNodes();
 };
 
 static_assert(std::is_trivially_copyable_v<SolidElementCuda>);

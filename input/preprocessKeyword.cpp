@@ -458,27 +458,29 @@ void completeLoads(FEMDynamic* fem, CheckedLookup& lookup)
 }
 
 // Merges the records of one map that name the same target with the same
-// kind: the values of later records are added to the first, which stays.
+// kind: the values of later records are added to the first, which stays
+// (in the order of the records, one pass over the map).
 void mergeInitialConditions(std::vector<InitialCondition>& conditions, std::map<int, int>& positionToTarget,
                             std::vector<bool>& removed)
 {
-    for (auto a = positionToTarget.begin(); a != positionToTarget.end(); ++a) {
-        if (a->second == 0) {
+    std::map<std::pair<int, int>, int> firstOf;  // (target, kind) -> position of the record that stays
+    for (auto b = positionToTarget.begin(); b != positionToTarget.end();) {
+        if (b->second == 0) {
+            ++b;
             continue;
         }
-        InitialCondition& kept = conditions[a->first - 1];
-        for (auto b = std::next(a); b != positionToTarget.end();) {
-            InitialCondition& other = conditions[b->first - 1];
-            if (b->second == a->second && other.type == kept.type) {
-                for (int k = 0; k < 6; ++k) {
-                    kept.value[k] += other.value[k];
-                }
-                removed[b->first - 1] = true;
-                b = positionToTarget.erase(b);
-            } else {
-                ++b;
-            }
+        InitialCondition& other = conditions[b->first - 1];
+        const auto [first, isNew] = firstOf.try_emplace(std::make_pair(b->second, other.type), b->first);
+        if (isNew) {
+            ++b;
+            continue;
         }
+        InitialCondition& kept = conditions[first->second - 1];
+        for (int k = 0; k < 6; ++k) {
+            kept.value[k] += other.value[k];
+        }
+        removed[b->first - 1] = true;
+        b = positionToTarget.erase(b);
     }
 }
 

@@ -40,20 +40,29 @@ void checked(Sort sort, const char* callText, const char* file, int line) {
 }  // namespace gpu_sort_detail
 
 // Sorts the n pointers of the device array `array` by `less` on the device.
-// Equal elements may come out in any order.
+// Equal elements may come out in any order.  An array already in order (the
+// usual case: one type and material per part) is left as it is.
 template <typename T, typename Less>
 void deviceSortPointers(T** array, int n, Less less) {
   if (array == nullptr || n < 2) return;
-  gpu_sort_detail::checked([&] { thrust::sort(thrust::device, array, array + n, less); },
-                           "thrust::sort(thrust::device, array, array + n, less)", __FILE__, __LINE__);
+  gpu_sort_detail::checked(
+      [&] {
+        if (!thrust::is_sorted(thrust::device, array, array + n, less))
+          thrust::sort(thrust::device, array, array + n, less);
+      },
+      "thrust::sort(thrust::device, array, array + n, less)", __FILE__, __LINE__);
 }
 
 // As deviceSortPointers, keeping equal elements in their order.
 template <typename T, typename Less>
 void deviceStableSortPointers(T** array, int n, Less less) {
   if (array == nullptr || n < 2) return;
-  gpu_sort_detail::checked([&] { thrust::stable_sort(thrust::device, array, array + n, less); },
-                           "thrust::stable_sort(thrust::device, array, array + n, less)", __FILE__, __LINE__);
+  gpu_sort_detail::checked(
+      [&] {
+        if (!thrust::is_sorted(thrust::device, array, array + n, less))
+          thrust::stable_sort(thrust::device, array, array + n, less);
+      },
+      "thrust::stable_sort(thrust::device, array, array + n, less)", __FILE__, __LINE__);
 }
 
 // Sorts the n pointers of the host array `array` by `less` on the host,

@@ -33,6 +33,7 @@
 #include "solver/multigpumanager.h"
 #include "solver/rigidmanager.h"
 #include "solver/rigidwall.h"
+#include "solver/runClock.h"
 #include "solver/setupChecks.h"
 #include "solver/timeControl.h"
 
@@ -45,6 +46,7 @@ FEMDynamic::~FEMDynamic() {
 
 void FEMDynamic::traceStep(const char* step) {
   if (setupTrace != nullptr) setupTrace->emplace_back(step);
+  if (setupTraceClock != nullptr) setupTraceClock->push_back(wallClockMs());
 }
 
 namespace {

@@ -107,6 +107,9 @@ class FEMDynamic {
   // Optional trace of the set-up passes: when set, every step of the passes
   // appends "Class::operation" before it runs.
   std::vector<std::string>* setupTrace = nullptr;
+  // Optional clock of the same steps: when set, every step appends the wall
+  // clock in milliseconds as it starts (for measuring the passes).
+  std::vector<double>* setupTraceClock = nullptr;
 
   FEMDynamic();
   ~FEMDynamic();

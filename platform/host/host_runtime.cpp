@@ -2,6 +2,8 @@
 // replaceable device table and injectable failures.
 #include "platform/host/host_runtime.h"
 
+#include <sys/mman.h>
+
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "platform/host/host_control.h"
+#include "platform/hostParallel.h"
 #include "platform/host/host_sanitizers.h"
 
 namespace {
@@ -83,11 +86,75 @@ bool isDeviceRange(const void* p, size_t count) {
 // Larger requests fail as on a device, instead of asking the host allocator.
 constexpr size_t kMaxAllocation = size_t(1) << 40;
 
+// Blocks of at least this size are mapped on their own, in huge pages where
+// the system gives them: the model's large arrays (nodes, elements, points)
+// then cost a fraction of the page faults at first touch and of the address
+// translations when kernels walk them.
+constexpr size_t kHugePage = size_t(2) << 20;
+
+size_t mappedSize(size_t size) { return (size + kHugePage - 1) / kHugePage * kHugePage; }
+
+// Under AddressSanitizer every block comes from the heap, which it guards
+// against overruns.
+bool ownMapping(size_t size) { return size >= kHugePage && !gpu_host_detail::kAddressSanitizer; }
+
+// Zeroed memory for a block; null when the system has none.
+void* obtain(size_t size) {
+  if (!ownMapping(size)) return std::calloc(size == 0 ? 1 : size, 1);
+  // Map one huge page more than needed, so that the block can start on a
+  // huge-page boundary; the rest is given back.
+  const size_t length = mappedSize(size) + kHugePage;
+  void* raw = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (raw == MAP_FAILED) return nullptr;
+  const auto start = reinterpret_cast<std::uintptr_t>(raw);
+  const std::uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
+  if (aligned > start) munmap(raw, aligned - start);
+  const std::uintptr_t end = start + length, used = aligned + mappedSize(size);
+  if (end > used) munmap(reinterpret_cast<void*>(used), end - used);
+  madvise(reinterpret_cast<void*>(aligned), mappedSize(size), MADV_HUGEPAGE);
+  return reinterpret_cast<void*>(aligned);
+}
+
+void giveBack(void* p, size_t size) {
+  if (!ownMapping(size))
+    std::free(p);
+  else
+    munmap(p, mappedSize(size));
+}
+
+// Copies and sets of large blocks are shared out over the threads: their
+// cost is mostly the first touch of fresh pages, which the threads take in
+// parallel.
+constexpr size_t kParallelBytes = size_t(8) << 20;
+constexpr size_t kCopyGrain = size_t(1) << 20;
+
+void copyBytes(void* dst, const void* src, size_t count) {
+  const auto d = reinterpret_cast<std::uintptr_t>(dst), s = reinterpret_cast<std::uintptr_t>(src);
+  const bool overlap = d < s + count && s < d + count;
+  if (count < kParallelBytes || overlap) {
+    std::memmove(dst, src, count);
+    return;
+  }
+  fem_parallel::parallelRanges(count, kCopyGrain, [&](size_t begin, size_t end) {
+    std::memcpy(static_cast<char*>(dst) + begin, static_cast<const char*>(src) + begin, end - begin);
+  });
+}
+
+void setBytes(void* ptr, int value, size_t count) {
+  if (count < kParallelBytes) {
+    std::memset(ptr, value, count);
+    return;
+  }
+  fem_parallel::parallelRanges(count, kCopyGrain, [&](size_t begin, size_t end) {
+    std::memset(static_cast<char*>(ptr) + begin, value, end - begin);
+  });
+}
+
 cudaError_t allocate(void** ptr, size_t size, AllocKind kind) {
   if (ptr == nullptr) return cudaErrorInvalidValue;
   if (size > kMaxAllocation) return cudaErrorMemoryAllocation;
   // A zero-byte request still yields a unique address, as the runtime gives.
-  void* p = std::calloc(size == 0 ? 1 : size, 1);
+  void* p = obtain(size);
   if (p == nullptr) return cudaErrorMemoryAllocation;
   {
     std::lock_guard<std::mutex> lock(state().mutex);
@@ -104,8 +171,9 @@ cudaError_t release(void* ptr, bool host) {
   auto it = s.allocations.find(reinterpret_cast<std::uintptr_t>(ptr));
   if (it == s.allocations.end()) return host ? cudaErrorInvalidHostPointer : cudaErrorInvalidValue;
   if ((it->second.kind == AllocKind::MappedHost) != host) return cudaErrorInvalidValue;
+  const size_t size = it->second.size;
   s.allocations.erase(it);
-  std::free(ptr);
+  giveBack(ptr, size);
   return cudaSuccess;
 }
 
@@ -220,7 +288,7 @@ cudaError_t cudaMemcpy(void* dst, const void* src, size_t count, cudaMemcpyKind 
     default: return record(cudaErrorInvalidMemcpyDirection);
   }
   if (!ok) return record(cudaErrorInvalidValue);
-  std::memmove(dst, src, count);
+  copyBytes(dst, src, count);
   return cudaSuccess;
 }
 
@@ -228,7 +296,7 @@ cudaError_t cudaMemset(void* ptr, int value, size_t count) {
   if (cudaError_t e = takeInjected(CallKind::Memset)) return record(e);
   if (count == 0) return cudaSuccess;
   if (!isDeviceRange(ptr, count)) return record(cudaErrorInvalidValue);
-  std::memset(ptr, value, count);
+  setBytes(ptr, value, count);
   return cudaSuccess;
 }
 
@@ -243,7 +311,7 @@ cudaError_t cudaDeviceReset() {
   auto& s = state();
   {
     std::lock_guard<std::mutex> lock(s.mutex);
-    for (const auto& entry : s.allocations) std::free(reinterpret_cast<void*>(entry.first));
+    for (const auto& entry : s.allocations) giveBack(reinterpret_cast<void*>(entry.first), entry.second.size);
     s.allocations.clear();
   }
   s.sticky = cudaSuccess;

@@ -27,12 +27,25 @@ bool spinBriefly(Ready ready) {
   return true;
 }
 
+// Set while the calling thread runs a share of a job: a job started from
+// inside another (a large copy inside a parallel loop) runs on that thread
+// alone.
+thread_local bool t_inJob = false;
+
+// Runs work(ctx) with t_inJob set.
+void runShare(void (*work)(void*), void* ctx) {
+  const bool outer = t_inJob;
+  t_inJob = true;
+  work(ctx);
+  t_inJob = outer;
+}
+
 class WorkerTeam {
  public:
   void run(int threads, void (*work)(void*), void* ctx) {
     const int helpers = threads - 1;
-    if (helpers < 1) {
-      work(ctx);
+    if (helpers < 1 || t_inJob) {
+      runShare(work, ctx);
       return;
     }
     startWorkers(helpers);
@@ -44,7 +57,7 @@ class WorkerTeam {
       generation_.fetch_add(1, std::memory_order_release);
     }
     wake_.notify_all();
-    work(ctx);
+    runShare(work, ctx);
     {
       // No worker joins from here on; those inside are waited for.
       std::lock_guard<std::mutex> lock(mutex_);
@@ -83,7 +96,7 @@ class WorkerTeam {
       void (*work)(void*) = work_;
       void* ctx = ctx_;
       lock.unlock();
-      work(ctx);
+      runShare(work, ctx);
       lock.lock();
       if (busy_.fetch_sub(1, std::memory_order_acq_rel) == 1) done_.notify_all();
     }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <cmath>
 #include <limits>
 
@@ -178,6 +180,20 @@ TEST(NodeManagerTest, SortMapAndLookup) {
   EXPECT_EQ(nm.findNodeById(9)->store_id, 3);
   EXPECT_EQ(nm.findNodeById(2), &nm.node_array_cpu[0]);  // the first of the two after sorting
   EXPECT_EQ(nm.findNodeById(4), nullptr);
+}
+
+// Ids close together and ids far apart are found alike; a gap, an id below
+// the first or above the last is not a node.
+TEST(NodeManagerTest, LookupOfDenseAndSparseIds) {
+  for (const std::vector<int>& ids : {std::vector<int>{1, 2, 4, 5}, std::vector<int>{7, 1000000, 2000000000, -5}}) {
+    NodeManager nm;
+    for (int id : ids) nm.node_array_cpu.push_back(makeNode(id, 1.0));
+    nm.sortNodes();
+    for (int i = 0; i < static_cast<int>(ids.size()); ++i) nm.node_array_cpu[i].store_id = i;
+    nm.checkNodeIdMap();
+    for (const NodeCuda& n : nm.node_array_cpu) EXPECT_EQ(nm.findNodeById(n.id), &n) << n.id;
+    for (int missing : {3, 0, -6, 6, 8, 999999, 2147483647, -2147483647 - 1}) EXPECT_EQ(nm.findNodeById(missing), nullptr);
+  }
 }
 
 TEST(NodeManagerTest, WrongStoreIdIsReported) {

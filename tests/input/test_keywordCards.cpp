@@ -352,3 +352,28 @@ TEST(KeywordDeckFile, InitialVelocitiesOfOneNodeOrSetAreMerged) {
     EXPECT_EQ(records[1].ic_set_id, 3);
     EXPECT_DOUBLE_EQ(records[1].value[0], 15.0);
 }
+
+TEST(KeywordDeckFile, AVelocityFieldGivenTwiceNodeByNodeMergesEachNodeIntoItsFirstRecord) {
+    // A field over 2000 nodes, then a second field over the same nodes in
+    // the reverse order: each node keeps one record, its first, with the sum.
+    const int n = 2000;
+    FEMDynamic fem;
+    fem.newManagers();
+    std::string deck = "*NODE\n";
+    for (int i = 1; i <= n; ++i) deck += std::to_string(i) + " " + std::to_string(i) + " 0 0\n";
+    deck += "*INITIAL_VELOCITY_NODE\n";
+    for (int i = 1; i <= n; ++i) deck += std::to_string(i) + " " + std::to_string(i) + " 1.0\n";
+    deck += "*INITIAL_VELOCITY_NODE\n";
+    for (int i = n; i >= 1; --i) deck += std::to_string(i) + " 0.5 0 " + std::to_string(2 * i) + "\n";
+    deck += discretePart(1, 2) + "*CONTROL_TERMINATION\n" + card({"1.0"}) + "*END\n";
+    ASSERT_EQ(readDeckFile(&fem, "velocity_field_merge", deck), 1);
+    const std::vector<InitialCondition>& records = *fem.initial_condition_array;
+    ASSERT_EQ(records.size(), static_cast<std::size_t>(n));
+    for (int i = 1; i <= n; ++i) {
+        const InitialCondition& r = records[i - 1];
+        ASSERT_EQ(r.ic_node_id, i);
+        EXPECT_EQ(r.value[0], i + 0.5);
+        EXPECT_EQ(r.value[1], 1.0);
+        EXPECT_EQ(r.value[2], 2.0 * i);
+    }
+}

@@ -2,7 +2,10 @@
 // the device table and failure injection serve the tests of GPU selection and
 // of the error check.
 #include <gtest/gtest.h>
+#include <omp.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -161,4 +164,45 @@ TEST_F(Registry, ErrorNamesAreTheRuntimesIdentifiers) {
   EXPECT_STREQ(cudaGetErrorString(cudaErrorIllegalAddress), "an illegal memory access was encountered");
   EXPECT_EQ(static_cast<int>(cudaErrorLaunchFailure), 719);
   EXPECT_EQ(static_cast<int>(cudaErrorInsufficientDriver), 35);
+}
+
+// Large blocks are mapped on their own and copied by several threads: the
+// bytes arrive whole and in place, overlapping copies within one block keep
+// memmove's meaning, and the registry checks them as it does small ones.
+TEST_F(Registry, LargeBlocksCopyAndSetWholeOnSeveralThreads) {
+  const int saved = omp_get_max_threads();
+  omp_set_num_threads(4);
+  const size_t n = (size_t(24) << 20) + 12345;  // several shares and a ragged end
+  std::vector<unsigned char> host(n), back(n);
+  for (size_t i = 0; i < n; ++i) host[i] = static_cast<unsigned char>(i * 2654435761u >> 13);
+  unsigned char* d = nullptr;
+  ASSERT_EQ(cudaMalloc(&d, n), cudaSuccess);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(d) % 64, 0u);
+  EXPECT_EQ(cudaMemcpy(d, host.data(), n, cudaMemcpyHostToDevice), cudaSuccess);
+  EXPECT_EQ(cudaMemcpy(back.data(), d, n, cudaMemcpyDeviceToHost), cudaSuccess);
+  EXPECT_TRUE(back == host);
+  // A copy one byte past the end is refused.
+  EXPECT_EQ(cudaMemcpy(d + 1, host.data(), n, cudaMemcpyHostToDevice), cudaErrorInvalidValue);
+  // Overlapping ranges of one block: shifted as memmove would.
+  const size_t shift = size_t(3) << 20, part = n - shift;
+  EXPECT_EQ(cudaMemcpy(d + shift, d, part, cudaMemcpyDeviceToDevice), cudaSuccess);
+  EXPECT_EQ(cudaMemcpy(back.data(), d, n, cudaMemcpyDeviceToHost), cudaSuccess);
+  EXPECT_TRUE(std::equal(back.begin() + shift, back.end(), host.begin()));
+  EXPECT_EQ(cudaMemset(d, 0x5a, n), cudaSuccess);
+  EXPECT_EQ(cudaMemcpy(back.data(), d, n, cudaMemcpyDeviceToHost), cudaSuccess);
+  EXPECT_EQ(std::count(back.begin(), back.end(), 0x5a), static_cast<std::ptrdiff_t>(n));
+  EXPECT_EQ(cudaFree(d), cudaSuccess);
+  EXPECT_EQ(cudaFree(d), cudaErrorInvalidValue);  // a double free as for small blocks
+  omp_set_num_threads(saved);
+}
+
+// A fresh large block reads as zero bytes, as the emulation's small blocks do.
+TEST_F(Registry, LargeBlocksStartZeroed) {
+  const size_t n = size_t(5) << 20;
+  unsigned char* d = nullptr;
+  ASSERT_EQ(cudaMalloc(&d, n), cudaSuccess);
+  std::vector<unsigned char> back(n, 1);
+  EXPECT_EQ(cudaMemcpy(back.data(), d, n, cudaMemcpyDeviceToHost), cudaSuccess);
+  EXPECT_EQ(std::count(back.begin(), back.end(), 0), static_cast<std::ptrdiff_t>(n));
+  EXPECT_EQ(cudaFree(d), cudaSuccess);
 }

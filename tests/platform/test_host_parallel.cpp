@@ -1,0 +1,45 @@
+// Parallel host loops: every index is run once whatever the number of
+// threads, ranges keep their grain, and a loop started inside another runs
+// on the thread that starts it.
+#include <gtest/gtest.h>
+#include <omp.h>
+
+#include <atomic>
+#include <vector>
+
+#include "platform/hostParallel.h"
+
+namespace {
+
+class HostParallel : public ::testing::Test {
+ protected:
+  void TearDown() override { omp_set_num_threads(saved_); }
+  int saved_ = omp_get_max_threads();
+};
+
+TEST_F(HostParallel, EveryIndexRunsOnceInRangesOfTheGrain) {
+  for (int threads : {1, 3, 8}) {
+    omp_set_num_threads(threads);
+    for (std::size_t count : {std::size_t(0), std::size_t(1), std::size_t(999), std::size_t(100000)}) {
+      std::vector<std::atomic<int>> hits(count);
+      std::atomic<bool> longRange{false};
+      fem_parallel::parallelRanges(count, 64, [&](std::size_t begin, std::size_t end) {
+        if (end - begin > 64 || begin % 64 != 0) longRange = true;
+        for (std::size_t i = begin; i < end; ++i) ++hits[i];
+      });
+      EXPECT_FALSE(longRange);
+      for (std::size_t i = 0; i < count; ++i) ASSERT_EQ(hits[i].load(), 1) << i << " of " << count;
+    }
+  }
+}
+
+TEST_F(HostParallel, ALoopInsideALoopRunsOnItsOwnThread) {
+  omp_set_num_threads(4);
+  std::vector<std::atomic<int>> hits(64 * 1000);
+  fem_parallel::parallelFor(64, 1, [&](std::size_t outer) {
+    fem_parallel::parallelFor(1000, 10, [&](std::size_t inner) { ++hits[outer * 1000 + inner]; });
+  });
+  for (const auto& h : hits) ASSERT_EQ(h.load(), 1);
+}
+
+}  // namespace
