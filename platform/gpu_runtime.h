@@ -62,7 +62,6 @@ __device__ inline double atomicCAS(double* address, double compare, double val) 
 __device__ inline unsigned long long atomicSub(unsigned long long* address, unsigned long long val) {
   return atomicAdd(address, ~val + 1ULL);
 }
-#endif
 
 // The body of a kernel whose blocks synchronise: phase(k, state) for k = 0 ..
 // phases-1 with a barrier between consecutive phases, state being the
@@ -76,6 +75,7 @@ __device__ inline void blockPhases(int phases, Phase phase) {
     phase(k, state);
   }
 }
+#endif
 
 // Kernel launch.  Under nvcc a plain <<<>>> launch; g++-compiled files in the
 // CUDA build must not launch kernels (launches live in .cu files).
