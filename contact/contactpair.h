@@ -61,6 +61,14 @@ struct ContactPairCuda {
   // master entity; its distance from that edge line or corner goes to
   // `distance`.  False for pairs not at a free boundary.
   __host__ __device__ bool beyondFreeBoundary(double* distance) const;
+  // Contact normal: side x the segment's normal blended, by the given
+  // weights of its nodes, with the normals of the segments that meet it
+  // smoothly (at less than 30 degrees) round each node.
+  __host__ __device__ void smoothNormal(const double* cornerWeights);
+  // The end of the penetration step: the contact normal, then the carried
+  // force along it to the slave and (unless skipped) the master nodes, and
+  // the pair counted on its nodes.
+  __host__ __device__ void applyCarriedForce(const double* cornerWeights, int masterSkip);
   // The master nodes that take part in the pair (weight not 0), the size of
   // their weights and their mass shares; returns their number.
   __host__ __device__ int masterNodes(NodeCuda* masters[4], double weights[4], double shares[4]) const;

@@ -42,7 +42,77 @@ __host__ __device__ void segmentWeights(const double* A, int n, double* w) {
   w[3] = A[0] * A[1] / p;
 }
 
+// Neighbouring segments that meet at less than this angle (cosine of 30
+// degrees) belong to one smooth surface: their normals are blended at the
+// nodes they share.  Sharper edges (the edges of a block) keep each face's
+// own normal.
+constexpr double kSmoothCos = 0.8660254037844386;
+// Segments visited around one node in either direction.
+constexpr int kCornerWalkSteps = 16;
+
+__host__ __device__ inline void addScaled(double* sum, const double* v, double scale) {
+  for (int j = 0; j < 3; ++j) sum[j] += scale * v[j];
+}
+
+// Position of node P among the nodes of s, or -1.
+__host__ __device__ int cornerOf(const SegmentCuda* s, const NodeCuda* P) {
+  for (int i = 0; i < s->node_num; ++i) {
+    if (s->node[i] == P) return i;
+  }
+  return -1;
+}
+
+// Adds to sum the unit normals (turned to s's orientation) of the segments
+// met walking round node k of s across edge `first` and on, as long as each
+// meets the one before it smoothly; true when the walk came back to s (a
+// closed fan).
+__host__ __device__ bool walkCorner(const SegmentCuda* s, int k, int first, double* sum) {
+  const NodeCuda* P = s->node[k];
+  const SegmentCuda* prev = s;
+  const SegmentCuda* cur = s->neighbour[first];
+  int factor = s->edge_orientation[first];
+  int prevFactor = 1;
+  for (int steps = 0; steps < kCornerWalkSteps && cur != nullptr && cur != prev; ++steps) {
+    if (cur == s) return true;
+    if (factor * prevFactor * dot3(cur->normal, prev->normal) < kSmoothCos) return false;
+    addScaled(sum, cur->normal, factor);
+    const int i = cornerOf(cur, P);
+    if (i < 0) return false;
+    const int ip = prevEdge(i, cur->node_num);
+    const int next = cur->neighbour[i] == prev ? ip : i;  // the edge at P not crossed yet
+    prevFactor = factor;
+    factor *= cur->edge_orientation[next];
+    prev = cur;
+    cur = cur->neighbour[next];
+  }
+  return false;
+}
+
+// Unit normal of s at its node k: the mean of the normals of the segments
+// round the node that are reached from s over smooth edges (s's own where
+// none is).
+__host__ __device__ void cornerNormal(const SegmentCuda* s, int k, double* out) {
+  double sum[3] = {s->normal[0], s->normal[1], s->normal[2]};
+  if (!walkCorner(s, k, k, sum)) walkCorner(s, k, prevEdge(k, s->node_num), sum);
+  const double len = norm3(sum);
+  for (int j = 0; j < 3; ++j) out[j] = len > 0.0 ? sum[j] / len : s->normal[j];
+}
+
 }  // namespace
+
+__host__ __device__ void ContactPairCuda::smoothNormal(const double* cornerWeights) {
+  const SegmentCuda* s = segment;
+  double sum[3] = {0.0, 0.0, 0.0};
+  for (int k = 0; k < s->node_num; ++k) {
+    const double w = cornerWeights[k] < 0.0 ? 0.0 : cornerWeights[k];
+    if (w == 0.0) continue;
+    double c[3];
+    cornerNormal(s, k, c);
+    addScaled(sum, c, w);
+  }
+  const double len = norm3(sum);
+  for (int j = 0; j < 3; ++j) normal[j] = side * (len > 0.0 ? sum[j] / len : s->normal[j]);
+}
 
 __host__ __device__ bool ContactPairCuda::beyondFreeBoundary(double* distance) const {
   if (segment == nullptr || owner == nullptr || owner->node == nullptr) return false;
@@ -112,8 +182,10 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
   const double* xs = slave->coord;
   const double ts = slave->thickness;
   const int N = seg->node_num;
-  const double F = carried_force;
-  addNodeForce(slave, normal, F);
+  // The gap and the weights are measured from the segment's plane; the
+  // normal the pair pushes along is then the segment's normal blended, by the
+  // weights, with those of the segments that meet it smoothly at its nodes.
+  double cornerWeights[4] = {0.0, 0.0, 0.0, 0.0};
 
   if (kind == NODE_TO_SEGMENT) {
     double A[4] = {0.0, 0.0, 0.0, 0.0};
@@ -134,8 +206,7 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
     segmentWeights(A, N, weight);
     const double ww = weight[0] * weight[0] + weight[1] * weight[1] + weight[2] * weight[2] + weight[3] * weight[3];
     for (int k = 0; k < 4; ++k) mass_share[k] = ww > 0.0 ? weight[k] * seg->node[k]->equivalent_mass / ww : 0.0;
-    countOnNodes(masterSkip);
-    if (masterSkip == 0) spreadOverMasters(F, false);
+    applyCarriedForce(weight, masterSkip);
     return;
   }
 
@@ -165,8 +236,9 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
     mass_share[0] = (1.0 - t) * a->equivalent_mass / den;
     mass_share[1] = t * b->equivalent_mass / den;
     mass_share[2] = mass_share[3] = 0.0;
-    countOnNodes(masterSkip);
-    if (masterSkip == 0) spreadOverMasters(F, false);
+    cornerWeights[k] = t < 0.0 ? 1.0 : (t > 1.0 ? 0.0 : 1.0 - t);
+    cornerWeights[k2] = 1.0 - cornerWeights[k];
+    applyCarriedForce(cornerWeights, masterSkip);
     return;
   }
 
@@ -176,8 +248,15 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
   gap = h - offset;
   double cornerDistance = 0.0;
   if (beyondFreeBoundary(&cornerDistance)) gap = cornerDistance - offset;
+  cornerWeights[k] = 1.0;
+  applyCarriedForce(cornerWeights, masterSkip);
+}
+
+__host__ __device__ void ContactPairCuda::applyCarriedForce(const double* cornerWeights, int masterSkip) {
+  smoothNormal(cornerWeights);
+  addNodeForce(owner->node, normal, carried_force);
   countOnNodes(masterSkip);
-  if (masterSkip == 0) spreadOverMasters(F, false);
+  if (masterSkip == 0) spreadOverMasters(carried_force, false);
 }
 
 __global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int* /*activePairCounter*/, int masterSkip) {

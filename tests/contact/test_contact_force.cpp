@@ -183,6 +183,38 @@ TEST(PairStep, TwoPairsSeeingOneContactFromBothSidesCarryHalfEach) {
   EXPECT_NEAR(rig.node(5).contact_force[2], -1.0 * 3.0 / kDt * 0.5, 1e-6);
 }
 
+// A node pressed on a vertex where four facets of a smooth surface meet
+// (their middle node raised to a low peak) is pushed along the mean of
+// their normals, straight up, not along the tilted normal of the facet that
+// holds the pair; over a sharp edge (a block's top face meeting its side at
+// 90 degrees) a pair keeps its face's own normal.
+TEST(PairStep, ContactNormalIsTheMeanOverSmoothVerticesButNotOverSharpEdges) {
+  ContactRig peakRig;
+  peakRig.addPlate(2, 2, 1.0, 0.0);
+  peakRig.node(5).coord[2] = peakRig.node(5).ini_coord[2] = 0.1;
+  peakRig.buildSurface();
+  ContactNodeCuda& onPeak = peakRig.addContactNode(peakRig.addNode(1.0, 1.0, 0.09));
+  ContactPairCuda& peak = activePair(onPeak, NODE_TO_NODE, &peakRig.segment(0), 2);  // node 5 of segment 0
+  peak.penetraCalDefenGpu(0, nullptr);
+  EXPECT_LT(peakRig.segment(0).normal[2], 0.999);  // the facet itself leans
+  EXPECT_NEAR(peak.normal[0], 0.0, 1e-15);
+  EXPECT_NEAR(peak.normal[1], 0.0, 1e-15);
+  EXPECT_NEAR(peak.normal[2], 1.0, 1e-15);
+  // A block's top face (nodes 1 (0,0), 2 (1,0), 3 (0,1), 4 (1,1)) and its
+  // side face hanging from edge 2-4.
+  ContactRig blockRig;
+  blockRig.addPlate(1, 1, 1.0, 0.0);
+  const int low = blockRig.addNode(1.0, 0.0, -1.0);
+  blockRig.addNode(1.0, 1.0, -1.0);
+  blockRig.addSegment(2, low, low + 1, 4);  // normal +x
+  blockRig.buildSurface();
+  ContactNodeCuda& atEdge = blockRig.addContactNode(blockRig.addNode(1.0, 0.5, -0.01));
+  ContactPairCuda& edge = activePair(atEdge, NODE_TO_EDGE, &blockRig.segment(0), 1);  // edge 2-4
+  edge.penetraCalDefenGpu(0, nullptr);
+  ASSERT_EQ(blockRig.segment(0).neighbour[1], &blockRig.segment(1));
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(edge.normal[k], blockRig.segment(0).normal[k]);
+}
+
 TEST(PairRelease, SeparatingPairWithGapIsReleasedIntoItsCandidates) {
   ContactRig rig;
   rig.addPlate(1, 1, 1.0, 0.0);
