@@ -25,18 +25,16 @@ double PeriodicCurve::value(double t) const {
 
 double SmoothStepCurve::value(double time) const {
   const int n = N < 0 ? 0 : (N > kAmplitudeTermMax ? kAmplitudeTermMax : N);
-  int i = n < 2 ? 0 : n - 1;
+  if (n == 0) return 0.0;
+  // Before the first point and after the last the amplitude holds its end
+  // values, as a tabulated curve does.
+  if (n == 1 || time < t[0]) return a[0];
+  if (time >= t[n - 1]) return a[n - 1];
   for (int k = 0; k + 1 < n; ++k) {
     if (t[k] <= time && time < t[k + 1]) {
-      i = k;
-      break;
+      const double xi = (time - t[k]) / (t[k + 1] - t[k]);
+      return a[k] + (a[k + 1] - a[k]) * xi * xi * xi * (10.0 - 15.0 * xi + 6.0 * xi * xi);
     }
   }
-  // Past the last point the partner is (0, 0), as for tabulated curves.
-  const double t1 = i + 1 < n ? t[i + 1] : 0.0;
-  const double a1 = i + 1 < n ? a[i + 1] : 0.0;
-  const double width = t1 - t[i];
-  if (width == 0.0) return a[i];
-  const double xi = (time - t[i]) / width;
-  return a[i] + (a1 - a[i]) * xi * xi * xi * (10.0 - 15.0 * xi + 6.0 * xi * xi);
+  return a[n - 1];
 }

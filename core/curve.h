@@ -32,9 +32,10 @@ struct CurveData {
   __host__ __device__ CurveData(double xScale, double yScale, double xOffset, int cardType)
       : curve_card_type(cardType), x_scale(xScale), y_scale(yScale), x_offset(xOffset) {}
 
-  // Linear interpolation in the first interval [x_i, x_i+1] holding t; a
-  // time outside every interval follows the line through the origin and the
-  // last point.  A zero-width interval gives y_i.
+  // Linear interpolation in the first interval [x_i, x_i+1] holding t (at
+  // a shared abscissa the earlier interval wins; a zero-width interval
+  // gives y_i). Before the first point the curve holds its first value,
+  // after the last point its last value; a curve without points is 0.
   __host__ __device__ double interpolate(double t) const;
   __host__ __device__ void setValue(double t) { currentValue = interpolate(t); }
 };
@@ -42,21 +43,18 @@ static_assert(std::is_trivially_copyable_v<CurveData>);
 
 __host__ __device__ inline double CurveData::interpolate(double t) const {
   const int n = count < 0 ? 0 : (count > kCurvePointMax ? kCurvePointMax : count);
-  int i = n < 2 ? 0 : n - 1;
+  if (n == 0) return 0.0;
+  if (n == 1 || t < x[0]) return y[0];
+  if (t > x[n - 1]) return y[n - 1];
   for (int k = 0; k + 1 < n; ++k) {
     if (x[k] <= t && t <= x[k + 1]) {
-      i = k;
-      break;
+      const double width = x[k + 1] - x[k];
+      if (width == 0.0) return y[k];
+      return y[k] + (y[k + 1] - y[k]) * (t - x[k]) / width;
     }
   }
-  // Past the last point the partner is the origin, as a zeroed entry after
-  // the table would give; it is never read from beyond the used points.
-  const double x0 = x[i], y0 = y[i];
-  const double x1 = i + 1 < n ? x[i + 1] : 0.0;
-  const double y1 = i + 1 < n ? y[i + 1] : 0.0;
-  const double width = x1 - x0;
-  if (width == 0.0) return y0;
-  return y0 + (y1 - y0) * (t - x0) / width;
+  // Only a time that compares with nothing (NaN) gets here.
+  return y[n - 1];
 }
 
 class Curve : public CurveData {

@@ -18,17 +18,21 @@ Curve makeCurve(int id, std::initializer_list<std::pair<double, double>> points)
 }
 }  // namespace
 
-TEST(Curve, InterpolatesAndExtrapolatesThroughTheOrigin) {
+TEST(Curve, InterpolatesAndHoldsItsEndValues) {
   const Curve c = makeCurve(1, {{0, 0}, {1, 10}});
   EXPECT_DOUBLE_EQ(c.returnValue(0.5), 5.0);
   EXPECT_DOUBLE_EQ(c.returnValue(1.0), 10.0);
-  EXPECT_DOUBLE_EQ(c.returnValue(2.0), 20.0);
-  // Before the first point: the same line through the origin and the last point.
-  const Curve d = makeCurve(2, {{1, 10}, {2, 10}});
-  EXPECT_DOUBLE_EQ(d.returnValue(0.5), 2.5);
-  // A one-point curve is the line through the origin and its point.
+  // After the last point the last value holds.
+  EXPECT_DOUBLE_EQ(c.returnValue(2.0), 10.0);
+  EXPECT_DOUBLE_EQ(c.returnValue(1e6), 10.0);
+  // Before the first point the first value holds.
+  const Curve d = makeCurve(2, {{1, 10}, {2, 30}});
+  EXPECT_DOUBLE_EQ(d.returnValue(0.5), 10.0);
+  EXPECT_DOUBLE_EQ(d.returnValue(-3.0), 10.0);
+  // A one-point curve is a constant.
   const Curve e = makeCurve(3, {{2, 4}});
-  EXPECT_DOUBLE_EQ(e.returnValue(1.0), 2.0);
+  EXPECT_DOUBLE_EQ(e.returnValue(1.0), 4.0);
+  EXPECT_DOUBLE_EQ(e.returnValue(5.0), 4.0);
 }
 
 TEST(Curve, SharedAbscissaTakesTheEarlierIntervalAndZeroWidthGivesItsOrdinate) {
@@ -38,13 +42,15 @@ TEST(Curve, SharedAbscissaTakesTheEarlierIntervalAndZeroWidthGivesItsOrdinate) {
   // A step whose first interval is empty: never 0/0.
   const Curve step = makeCurve(2, {{0, 5}, {0, 7}});
   EXPECT_DOUBLE_EQ(step.returnValue(0.0), 5.0);
-  // Last abscissa 0 and a time outside the table: the partner is the origin.
-  const Curve zero = makeCurve(3, {{0, 3}});
-  EXPECT_DOUBLE_EQ(zero.returnValue(1.0), 3.0);
+  // A step at the last abscissa: the earlier interval at the step, the
+  // last value after it.
+  const Curve end = makeCurve(3, {{0, 0}, {1, 10}, {1, 20}});
+  EXPECT_DOUBLE_EQ(end.returnValue(1.0), 10.0);
+  EXPECT_DOUBLE_EQ(end.returnValue(1.5), 20.0);
   EXPECT_FALSE(std::isnan(Curve(1.0, 1.0, 0.0, 0).returnValue(1.0)));
 }
 
-TEST(Curve, FullTableExtrapolatesWithoutReadingPastItsPoints) {
+TEST(Curve, FullTableHoldsWithoutReadingPastItsPoints) {
   Curve c(1.0, 1.0, 0.0, 0);
   c.count = kCurvePointMax;
   for (int i = 0; i < kCurvePointMax; ++i) {
@@ -52,8 +58,8 @@ TEST(Curve, FullTableExtrapolatesWithoutReadingPastItsPoints) {
     c.y[i] = 2.0 * (1.0 + i);
   }
   EXPECT_DOUBLE_EQ(c.returnValue(10.5), 21.0);
-  // Past the table: the line through the origin and the last point.
-  EXPECT_DOUBLE_EQ(c.returnValue(200.0), 400.0);
+  // Past the table: its last value.
+  EXPECT_DOUBLE_EQ(c.returnValue(200.0), 256.0);
   // A count beyond the arrays is clamped.
   c.count = 100000;
   EXPECT_DOUBLE_EQ(c.returnValue(10.5), 21.0);
@@ -118,6 +124,12 @@ TEST(Curve, AmplitudeKindsAtSampleTimes) {
   EXPECT_DOUBLE_EQ(step.value(0.5), 0.5);
   EXPECT_DOUBLE_EQ(step.value(0.25), 0.103515625);
   EXPECT_DOUBLE_EQ(step.value(1.0), 1.0);
+  // The smooth step holds its end values too.
+  EXPECT_DOUBLE_EQ(step.value(3.0), 1.0);
+  step.a[0] = 2.0;
+  step.t[0] = 0.5;
+  step.t[1] = 1.0;
+  EXPECT_DOUBLE_EQ(step.value(0.1), 2.0);
 
   DecayCurve decay;
   decay.A0 = 1;
