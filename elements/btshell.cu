@@ -7,14 +7,14 @@
 #include "elements/btshellBody.h"
 
 __host__ __device__ void ShellElementCuda::interForce_BT_Gpu(const MaterialNew* material, const Section* section,
-                                                             double timeStep) {
+                                                             const HourglassControl* hourglass, double timeStep) {
   if (material == nullptr) return;
   // Node data, the end-of-step frame, the mid-step geometry.
   shell1st::QuadStep q;
   shell1st::beginQuadStep(*this, timeStep, q);
 
   btshell::ElementState<double> s;
-  btshell::initState(*this, section, s);
+  btshell::initState(*this, section, hourglass, s);
   const auto checkArea = [&](const double a[4], double A) {
     if (!shell1st::quadAreaSound(a, A)) printf("四边形壳单元 %d 面积求解错误\n", id);
   };
@@ -25,7 +25,8 @@ __host__ __device__ void ShellElementCuda::interForce_BT_Gpu(const MaterialNew* 
   for (int m = 0; m < 5; ++m) hourglassStress[m] = s.hourglass[m];
 }
 
-void ShellElementCuda::interForce_BT_Cpu(const MaterialNew* material, const Section* section, double timeStep) {
-  interForce_BT_Gpu(material, section, timeStep);
+void ShellElementCuda::interForce_BT_Cpu(const MaterialNew* material, const Section* section,
+                                         const HourglassControl* hourglass, double timeStep) {
+  interForce_BT_Gpu(material, section, hourglass, timeStep);
   shell1st::subtractForceBlock(*this);
 }

@@ -4,6 +4,7 @@
 // arithmetic (the through-thickness points and their material calls) comes
 // in as a callable taking one element's values.
 #pragma once
+#include "elements/hourglasscontrol.h"
 #include "elements/shell1st.h"
 #include "elements/solid1stFormulation.h"
 #include "platform/simdLane.h"
@@ -105,11 +106,15 @@ struct ElementState {
   T hourglass[5];
 };
 
-// One element's share of the state: the hourglass thickness is the first
-// node's where it has one, else the element's.
-__host__ __device__ inline void initState(const ShellElementCuda& e, const Section* section, ElementState<double>& s) {
+// One element's share of the state: the hourglass coefficient of the part's
+// control (the section's without one); the hourglass thickness is the
+// first node's where it has one, else the element's.
+__host__ __device__ inline void initState(const ShellElementCuda& e, const Section* section,
+                                          const HourglassControl* hourglass, ElementState<double>& s) {
   s.shearFactor = shell1st::shearFactor(section);
-  s.hourglassCoef = section != nullptr ? section->shell_constants[2] : 0.0;
+  s.hourglassCoef = hourglass != nullptr ? hourglass->coefficient
+                    : section != nullptr ? section->shell_constants[2]
+                                         : 0.0;
   const double nodeThick = e.node[0] != nullptr ? e.node[0]->thickness : 0.0;
   s.hourglassThick = nodeThick > 0.0 ? nodeThick : e.thickCurrent;
   for (int m = 0; m < 5; ++m) s.hourglass[m] = e.hourglassStress[m];

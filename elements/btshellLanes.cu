@@ -8,18 +8,23 @@
 namespace {
 
 // The material of a group the lanes can compute: quadrilateral shells of
-// one material and one section (both found under their ids), else null.
+// one material, one section (both found under their ids) and one hourglass
+// control, else null.
 __host__ __device__ const MaterialNew* laneGroupMaterial(MaterialNew* const* materials, const Section* sections,
-                                                         ShellElementCuda* const* elements, const Section** section) {
+                                                         const HourglassControl* hourglass,
+                                                         ShellElementCuda* const* elements, const Section** section,
+                                                         const HourglassControl** control) {
   const ShellElementCuda* first = elements[0];
   const int id = first->material_id, sid = first->section_id;
   const MaterialNew* material = id >= 1 ? materials[id - 1] : nullptr;
   if (material == nullptr || material->id != id) return nullptr;
   *section = sid >= 1 ? sections + (sid - 1) : nullptr;
   if (*section != nullptr && (*section)->id != sid) return nullptr;
+  *control = hourglassOfPart(hourglass, first->part_id);
   for (int l = 0; l < kLaneWidth; ++l) {
     const ShellElementCuda* e = elements[l];
-    if ((e->type != ET_BT_SHELL && e->type != ET_HL_SHELL) || e->material_id != id || e->section_id != sid)
+    if ((e->type != ET_BT_SHELL && e->type != ET_HL_SHELL) || e->material_id != id || e->section_id != sid ||
+        !sameHourglass(hourglassOfPart(hourglass, e->part_id), *control))
       return nullptr;
   }
   return material;
@@ -38,10 +43,12 @@ __host__ __device__ void prefetchLaneNodes(ShellElementCuda* const* elements, in
 }  // namespace
 
 FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew* const* materials, const Section* sections,
+                                                          const HourglassControl* hourglass,
                                                           ShellElementCuda* const* elements, int remaining, double dt,
                                                           double safeFactor, double* steps) {
   const Section* section = nullptr;
-  const MaterialNew* material = laneGroupMaterial(materials, sections, elements, &section);
+  const HourglassControl* control = nullptr;
+  const MaterialNew* material = laneGroupMaterial(materials, sections, hourglass, elements, &section, &control);
   if (material == nullptr) return false;
   LaneDouble x[4][3], du[4][3], dr[4][3];
   for (int l = 0; l < kLaneWidth; ++l) {
@@ -61,7 +68,7 @@ FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew* const* ma
   btshell::ElementState<LaneDouble> s;
   for (int l = 0; l < kLaneWidth; ++l) {
     btshell::ElementState<double> sl;
-    btshell::initState(*elements[l], section, sl);
+    btshell::initState(*elements[l], section, control, sl);
     s.shearFactor = sl.shearFactor;
     s.hourglassCoef = sl.hourglassCoef;
     laneSet(s.hourglassThick, l, sl.hourglassThick);

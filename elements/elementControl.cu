@@ -11,6 +11,7 @@
 #include "core/part.h"
 #include "core/section.h"
 #include "elements/elmmanager.h"
+#include "elements/hourglasscontrol.h"
 #include "elements/partSelection.h"
 #include "elements/shell1st.h"
 #include "elements/smoothFemKernels.h"
@@ -143,7 +144,7 @@ __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* secti
                                          SolidElementCuda** elements, int n, double dt, double* steps,
                                          double safeFactor) {
   const auto step = [&](SolidElementCuda* e, const MaterialNew* material, Section* section) {
-    e->computeSolidInterForceGpu(material, section, hourglass, dt);
+    e->computeSolidInterForceGpu(material, section, hourglassOfPart(hourglass, e->part_id), dt);
     e->computeSolidCharactLength();
     return e->computeSolidTimeStep(material, safeFactor);
   };
@@ -161,7 +162,7 @@ __global__ void _AllSolid2ndInterFor(MaterialNew** materials, Section* sections,
                                      double safeFactor) {
   solidForceLoop(materials, sections, elements, n, steps,
                  [&](SolidElement2nd* e, const MaterialNew* material, Section* section) {
-                   e->computeSolid2ndInterForceGpu(material, section, hourglass, dt);
+                   e->computeSolid2ndInterForceGpu(material, section, hourglassOfPart(hourglass, e->part_id), dt);
                    e->computeSolid2ndCharactLength();
                    return e->computeSolidTimeStep(material->waveSpeed[0], safeFactor);
                  });
@@ -265,7 +266,7 @@ __global__ void _AllShellElementInterFor(MaterialNew** materials, Section* secti
   for (int g = gridStrideStart(); g < laneGroups(n); g += gridStride()) {
     const int first = g * kLaneWidth, last = min(first + kLaneWidth, n);
     if (last - first == kLaneWidth &&
-        btShellLaneGroup(materials, sections, elements + first, n - first, dt, safeFactor, steps + first))
+        btShellLaneGroup(materials, sections, hourglass, elements + first, n - first, dt, safeFactor, steps + first))
       continue;
     for (int i = first; i < last; ++i) {
       ShellElementCuda* e = elements[i];
@@ -277,7 +278,7 @@ __global__ void _AllShellElementInterFor(MaterialNew** materials, Section* secti
       Section* section = e->section_id >= 1 ? sections + (e->section_id - 1) : nullptr;
       if (material->id != e->material_id || (section != nullptr && section->id != e->section_id))
         printf("材料与属性调用错误\n");
-      e->computeShellInterForceGpu(material, section, hourglass, dt);
+      e->computeShellInterForceGpu(material, section, hourglassOfPart(hourglass, e->part_id), dt);
       e->computeShellCharactLength();
       steps[i] = e->computeShellTimeStep(material, safeFactor);
     }

@@ -7,16 +7,20 @@
 namespace {
 
 // The elements of a group the lanes can compute: one-point hexahedra of the
-// material model of the first, whose points carry a state.
+// material model and the hourglass control (*control) of the first, whose
+// points carry a state.
 __host__ __device__ const MaterialNew* laneGroupMaterial(MaterialNew* const* materials,
-                                                         SolidElementCuda* const* elements) {
+                                                         const HourglassControl* hourglass,
+                                                         SolidElementCuda* const* elements,
+                                                         const HourglassControl** control) {
   const int id = elements[0]->material_id;
   const MaterialNew* material = id >= 1 ? materials[id - 1] : nullptr;
   if (material == nullptr || material->id != id) return nullptr;
+  *control = hourglassOfPart(hourglass, elements[0]->part_id);
   for (int l = 0; l < kLaneWidth; ++l) {
     const SolidElementCuda* e = elements[l];
     if (e->type != ET_HEXA_REDUCED || e->sfemType != SFEM_NONE || e->material_id != id || e->gaussPoint == nullptr ||
-        e->gaussPoint->matStatus_ == nullptr)
+        e->gaussPoint->matStatus_ == nullptr || !sameHourglass(hourglassOfPart(hourglass, e->part_id), *control))
       return nullptr;
   }
   return material;
@@ -51,7 +55,8 @@ FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* cons
                                                                const HourglassControl* hourglass,
                                                                SolidElementCuda* const* elements, int remaining,
                                                                double dt, double safeFactor, double* steps) {
-  const MaterialNew* material = laneGroupMaterial(materials, elements);
+  const HourglassControl* control = nullptr;
+  const MaterialNew* material = laneGroupMaterial(materials, hourglass, elements, &control);
   if (material == nullptr) return false;
   LaneDouble x[8][3], xm[8][3], v[8][3], B[3][8], Bm[3][8];
   gatherLaneMotion(elements, x, xm, v);
@@ -70,7 +75,7 @@ FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* cons
       laneIn<9>(&sl[0][0], l, &sigma[0][0]);
     }
   };
-  onepoint::onePointBodyForce(material, dt, hourglass, x, v, B, V, Bm, Vm, Q, pointStress, f);
+  onepoint::onePointBodyForce(material, dt, control, x, v, B, V, Bm, Vm, Q, pointStress, f);
 
   // The step from the characteristic length (times the set-up scale of an
   // element that may have one), as each element's own pass.

@@ -29,6 +29,20 @@ struct HourglassControl {
 
 static_assert(std::is_trivially_copyable_v<HourglassControl>);
 
+// The control of a part in a table of one control per part (entry p - 1 for
+// part p); an element without a part (part 0) takes the first entry.
+template <typename H>
+__host__ __device__ inline H* hourglassOfPart(H* table, int partId) {
+  return table == nullptr ? nullptr : table + (partId > 1 ? partId - 1 : 0);
+}
+
+// Whether two controls give the same coefficients (elements computed
+// together must share theirs).
+__host__ __device__ inline bool sameHourglass(const HourglassControl* a, const HourglassControl* b) {
+  if (a == nullptr || b == nullptr) return a == b;
+  return a->type == b->type && a->coefficient == b->coefficient;
+}
+
 template <typename T>
 __host__ __device__ inline void HourglassControl::computeHourglassValue(double E, double nu, double rho, T* out, T a,
                                                                         T V, double dt) const {

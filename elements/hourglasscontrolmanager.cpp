@@ -3,10 +3,13 @@
 #include <cstdio>
 
 #include "core/logErrorPrint.h"
+#include "core/part.h"
 
 HourglassControlManager::~HourglassControlManager() {
   if (hourglass_array_gpu != nullptr) CUDA_CHECK(cudaFree(hourglass_array_gpu));
+  if (part_controls_gpu != nullptr) CUDA_CHECK(cudaFree(part_controls_gpu));
   hourglass_array_gpu = nullptr;
+  part_controls_gpu = nullptr;
 }
 
 void HourglassControlManager::buildIdMap() {
@@ -25,7 +28,45 @@ HourglassControl* HourglassControlManager::findHourglassById(int id) {
   return it == hourglass_id_map.end() ? nullptr : it->second;
 }
 
+HourglassControl HourglassControlManager::modelControl() const {
+  for (const HourglassControl& h : hourglass_array_cpu) {
+    if (h.id == 0) return h;
+  }
+  return HourglassControl();
+}
+
+bool HourglassControlManager::selectPartControls(const std::vector<Part>& parts) {
+  const HourglassControl model = modelControl();
+  part_controls_cpu.assign(parts.empty() ? 1 : parts.size(), model);
+  bool found = true;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const Part& part = parts[i];
+    if (part.hourglass_id == 0) continue;
+    const HourglassControl* control = findHourglassById(part.hourglass_id);
+    if (control == nullptr) {
+      std::fprintf(stderr, "part %d (%s): hourglass control %d (HGID) is not in the model\n", part.id,
+                   part.name.c_str(), part.hourglass_id);
+      found = false;
+      continue;
+    }
+    part_controls_cpu[i] = *control;
+  }
+  return found;
+}
+
+HourglassControl* HourglassControlManager::partControlCpu(int partId) {
+  if (part_controls_cpu.empty()) part_controls_cpu.assign(1, modelControl());
+  const std::size_t entry = partId > 1 ? static_cast<std::size_t>(partId - 1) : 0;
+  return entry < part_controls_cpu.size() ? &part_controls_cpu[entry] : &part_controls_cpu[0];
+}
+
 void HourglassControlManager::allocateAndCopyGpu() {
+  if (part_controls_cpu.empty()) part_controls_cpu.assign(1, modelControl());
+  if (part_controls_gpu == nullptr) {
+    CUDA_CHECK(cudaMalloc(&part_controls_gpu, sizeof(HourglassControl) * part_controls_cpu.size()));
+    CUDA_CHECK(cudaMemcpy(part_controls_gpu, part_controls_cpu.data(),
+                          sizeof(HourglassControl) * part_controls_cpu.size(), cudaMemcpyHostToDevice));
+  }
   if (hourglass_array_cpu.empty() || hourglass_array_gpu != nullptr) return;
   CUDA_CHECK(cudaMalloc(&hourglass_array_gpu, sizeof(HourglassControl)*hourglass_array_cpu.size()));
   CUDA_CHECK(cudaMemcpy(hourglass_array_gpu, hourglass_array_cpu.data(), sizeof(HourglassControl)*hourglass_array_cpu.size(),cudaMemcpyHostToDevice));

@@ -91,12 +91,12 @@ void addNodeMass(ShellElementCuda& e, int n, double m, const double inertia[3]) 
 // Internal force.
 
 __host__ __device__ void ShellElementCuda::computeShellInterForceGpu(const MaterialNew* material, Section* section,
-                                                                     HourglassControl* /*hourglass*/,
+                                                                     HourglassControl* hourglass,
                                                                      double timeStep) {
   switch (type) {
     case ET_BT_SHELL:
     case ET_HL_SHELL:  // computed with the Belytschko-Tsay force (reported at set-up)
-      interForce_BT_Gpu(material, section, timeStep);
+      interForce_BT_Gpu(material, section, hourglass, timeStep);
       break;
     case ET_CB_TRI_SHELL:
     case ET_BT_TRI_SHELL:
@@ -117,11 +117,11 @@ __host__ __device__ void ShellElementCuda::computeShellInterForceGpu(const Mater
 // computed on this path too, so that a membrane part keeps its stiffness
 // when no GPU qualifies.
 void ShellElementCuda::computeShellInterForceCpu(const MaterialNew* material, Section* section,
-                                                 HourglassControl* /*hourglass*/, double timeStep) {
+                                                 HourglassControl* hourglass, double timeStep) {
   switch (type) {
     case ET_BT_SHELL:
     case ET_HL_SHELL:
-      interForce_BT_Cpu(material, section, timeStep);
+      interForce_BT_Cpu(material, section, hourglass, timeStep);
       break;
     case ET_CB_TRI_SHELL:
     case ET_BT_TRI_SHELL:

@@ -23,10 +23,12 @@ __host__ __device__ void matrix_expand(const double T[3][3], double out[18 * 18]
 // elements[0] on, for fetching the next group ahead.  Returns false, having
 // written nothing, when the group does not qualify (another type, material
 // or section, or an area that is not positive): its elements then take the
-// one-element path.
+// one-element path.  hourglass is the table of one control per part
+// (hourglassOfPart), or null for the sections' coefficients; the group's
+// elements share one control.
 __host__ __device__ bool btShellLaneGroup(MaterialNew* const* materials, const Section* sections,
-                                          ShellElementCuda* const* elements, int remaining, double dt,
-                                          double safeFactor, double* steps);
+                                          const HourglassControl* hourglass, ShellElementCuda* const* elements,
+                                          int remaining, double dt, double safeFactor, double* steps);
 
 namespace shell1st {
 

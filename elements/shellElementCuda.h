@@ -33,17 +33,25 @@ struct ShellElementCuda : Element {
   __host__ __device__ void bulidNodeMatch(NodeCuda* nodes) {
     for (int k = 0; k < 4; ++k) node[k] = node_id[k] >= 1 ? nodes + (node_id[k] - 1) : nullptr;
   }
-  // Registers the element with its nodes (device).
+  // Registers the element with its nodes (device): the first
+  // registeredNodeNum() of them.
   __device__ void builNodeIndex();
+  // Nodes that take a force row: three, or four for a quadrilateral type
+  // whose fourth node is its own.
+  __host__ __device__ int registeredNodeNum() const {
+    return isQuadrilateral() && node_id[3] != node_id[2] && node_id[3] != 0 ? 4 : 3;
+  }
   // Both thickness fields := mean of the section's four nodal thicknesses.
   void setThick(const Section* section);
 
   // ---- formulation (shell1st.cu and the formulation files) ----
-  // Internal force by type code; the hourglass records are not consulted.
+  // Internal force by type code; the quadrilateral shells take their
+  // hourglass coefficient from the part's control (null: the section's).
   __host__ __device__ void computeShellInterForceGpu(const MaterialNew* material, Section* section,
                                                      HourglassControl* hourglass, double timeStep);
   // Belytschko-Tsay quadrilateral (types 9 and 10).
-  __host__ __device__ void interForce_BT_Gpu(const MaterialNew* material, const Section* section, double timeStep);
+  __host__ __device__ void interForce_BT_Gpu(const MaterialNew* material, const Section* section,
+                                             const HourglassControl* hourglass, double timeStep);
   // Cell-smoothed discrete-shear-gap triangle (types 13 and 14).
   __host__ __device__ void interForce_S3_Gpu(const MaterialNew* material, const Section* section, double timeStep);
   // Three- and four-node membranes (types 7 and 8).
@@ -62,7 +70,8 @@ struct ShellElementCuda : Element {
   // nodes at once.
   void computeShellInterForceCpu(const MaterialNew* material, Section* section, HourglassControl* hourglass,
                                  double timeStep);
-  void interForce_BT_Cpu(const MaterialNew* material, const Section* section, double timeStep);
+  void interForce_BT_Cpu(const MaterialNew* material, const Section* section, const HourglassControl* hourglass,
+                         double timeStep);
   void interForce_S3_Cpu(const MaterialNew* material, const Section* section, double timeStep);
   double computeQuad1stCharactLength();
   double computeShellMassScaleCpu(double targetDt);
@@ -81,12 +90,8 @@ struct ShellElementCuda : Element {
 static_assert(std::is_trivially_copyable_v<ShellElementCuda>);
 
 __device__ inline void ShellElementCuda::builNodeIndex() {
-  for (int k = 0; k < 3; ++k)
+  const int n = registeredNodeNum();
+  for (int k = 0; k < n; ++k)
     if (node[k] != nullptr) node[k]->buildShellIndexGpu(this, k);
-  if (type == ET_MEMBRANE4 || type == ET_BT_SHELL || type == ET_HL_SHELL) {
-    if (node_id[3] == node_id[2] || node_id[3] == 0)
-      printf("壳单元类型判定错误\n");
-    else if (node[3] != nullptr)
-      node[3]->buildShellIndexGpu(this, 3);
-  }
+  if (isQuadrilateral() && n == 3) printf("壳单元类型判定错误\n");
 }

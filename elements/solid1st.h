@@ -162,7 +162,8 @@ __host__ __device__ double onePointSolidForce(SolidElementCuda& e, const Materia
 // each element's step also into steps[l].  Returns false, having written nothing, when the group does
 // not qualify (another type, another material, a smoothed-FEM solid, a point
 // without state, a mirror-numbered or collapsed shape): its elements then
-// take the one-element path.
+// take the one-element path.  hourglass is the table of one control per
+// part (hourglassOfPart); the group's elements share one control.
 __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* const* materials, const HourglassControl* hourglass,
                                                SolidElementCuda* const* elements, int remaining, double dt,
                                                double safeFactor, double* steps);

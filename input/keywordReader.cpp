@@ -302,6 +302,8 @@ bool KeywordReader::readBlock(const std::string& block) {
         readRigidWall(block);
     } else if (has("*CONTROL")) {
         readControl(block);
+    } else if (has("*HOURGLASS")) {
+        readHourglass(block);
     } else if (has("*DATABASE")) {
         readDatabase(block);
     } else if (header == "*END") {

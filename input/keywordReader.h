@@ -244,6 +244,8 @@ public:
     void readIncludeTransform(const std::string& block);
     // Control cards.
     void readControl(const std::string& block);
+    // Hourglass controls that parts name by their hourglass id.
+    void readHourglass(const std::string& block);
     void readDatabase(const std::string& block);
     void readHistoryNode(const std::string& header, const std::vector<std::string>& lines);
     // Boundary conditions, loads, rigid walls and the constrained cards that

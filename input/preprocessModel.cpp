@@ -128,6 +128,10 @@ int preprocessModel(FEMDynamic* fem)
     if (!fem->rigidManager->addNodalRigidBodies(fem)) {
         linked = false;
     }
+    // Each part's hourglass control: the one its HGID names, else the model's.
+    if (!fem->hourglassControlManager->selectPartControls(fem->part_array)) {
+        linked = false;
+    }
     if (!linked) {
         return 0;
     }

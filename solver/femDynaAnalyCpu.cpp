@@ -147,13 +147,11 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     d->nodeManager->allNodeDispCalCpu(d->dt);
 
     candidate = kCpuCandidateStart;
-    HourglassControl* hourglass = d->hourglassControlManager->hourglass_array_cpu.empty()
-                                      ? nullptr
-                                      : d->hourglassControlManager->hourglass_array_cpu.data();
     for (Part& part : d->part_array) {
       // Rigid and null parts and parts without a material model take no
       // part, as in the element driver of the GPU loop.
       if (!partTakesPart(part)) continue;
+      HourglassControl* hourglass = d->hourglassControlManager->partControlCpu(part.id);
       part.elmManager->computeInterForceCpu(part.materialNew, part.section, hourglass, d->dt, candidate, tc->safe_factor);
     }
     d->smoothFemManager->computeForcesCpu(d->materialManager, d->dt);

@@ -129,7 +129,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
     d->nodeManager->allNodeDispCal(d->dt);
     d->elementControl->gpuAllElementInterFor(d->materialManager->materialNewArrayGpu_,
                                              d->sectionManager->section_array_gpu,
-                                             d->hourglassControlManager->hourglass_array_gpu, d->dt, handle,
+                                             d->hourglassControlManager->part_controls_gpu, d->dt, handle,
                                              &candidate, tc->safe_factor);
     if (runStopsOnInvertedElement(d->time, d->dt, d->cycle)) {
       cublasDestroy_v2(handle);

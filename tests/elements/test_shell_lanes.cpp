@@ -58,7 +58,7 @@ bool laneGroup(ShellModel& m, int first, double* steps) {
   std::vector<ShellElementCuda*> elements;
   for (ShellElementCuda& e : m.elems()) elements.push_back(&e);
   const int n = static_cast<int>(elements.size());
-  return btShellLaneGroup(materials, &m.section, elements.data() + first, n - first, kDt, kSafeFactor, steps);
+  return btShellLaneGroup(materials, &m.section, nullptr, elements.data() + first, n - first, kDt, kSafeFactor, steps);
 }
 
 void oneElementPass(ShellModel& m) {

@@ -45,9 +45,13 @@ std::string Block::cards() const {
         deck << line;
       }
   const std::string id = std::to_string(part);
-  deck << "*PART\nblock" << part << "\n" << card({id, id, id});
+  const std::string mid = std::to_string(material != 0 ? material : part);
+  deck << "*PART\nblock" << part << "\n"
+       << card({id, id, mid, "", hourglassId != 0 ? std::to_string(hourglassId) : ""});
   deck << "*SECTION_SOLID\n" << card({id, "1"});
+  if (mid != id) return deck.str();
   deck << (rigid ? "*MAT_RIGID\n" : "*MAT_ELASTIC\n") << card({id, num(density), num(young), num(poisson)});
+  if (rigid && !rigidConstraints.empty()) deck << rigidConstraints;
   return deck.str();
 }
 
@@ -59,6 +63,12 @@ std::string nodeSet(int id, const std::vector<int>& members) {
     std::erase(line, '\n');
     text += line + "\n";
   }
+  return text;
+}
+
+std::string curve(int id, std::initializer_list<std::pair<double, double>> points) {
+  std::string text = "*DEFINE_CURVE\n" + card({std::to_string(id)});
+  for (const auto& [t, v] : points) text += num(t) + " " + num(v) + "\n";
   return text;
 }
 
@@ -102,11 +112,32 @@ void runHostWatching(const std::string& name, const std::string& deck, Watch::Ca
   EXPECT_TRUE(femDynaAnalyCpu(&fem, &contactTime, &outputTime));
 }
 
-int runProgram(const std::string& name, const std::string& deck, std::string* console) {
+void runBothLoops(const std::string& name, const std::string& deck, const CycleCheck& check) {
+  for (bool host : {false, true}) {
+    SCOPED_TRACE(host ? "host loop" : "GPU loop");
+    double previous = 0.0;
+    int cycles = 0;
+    auto callback = [&](FEMDynamic& fem, double time) {
+      if (time > previous) {
+        check(fem.nodeManager->node_array_cpu, time, time - previous);
+        ++cycles;
+      }
+      previous = time;
+    };
+    if (host) {
+      runHostWatching(name + "_host", deck, callback);
+    } else {
+      runWatching(name, deck, callback);
+    }
+    EXPECT_GT(cycles, 10);
+  }
+}
+
+int runProgram(const std::string& name, const std::string& deck, std::string* console, const std::string& options) {
   const std::string path = writeDeck(name, deck);
   const deckcase::fs::path folder = deckcase::fs::path(path).parent_path();
-  const std::string command = std::string(FEM_PROGRAM) + " INP=" + path + " WD=" + (folder / "work").string() + " > " +
-                              (folder / "console.txt").string() + " 2>&1";
+  const std::string command = std::string(FEM_PROGRAM) + " INP=" + path + " WD=" + (folder / "work").string() + " " +
+                              options + " > " + (folder / "console.txt").string() + " 2>&1";
   const int status = std::system(command.c_str());
   *console = deckcase::readText(folder / "console.txt");
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -19,7 +19,8 @@ std::string num(double value);
 // An nx x ny x nz block of cubes of edge h from the origin, part `part`
 // (node and element numbers start after `nodeOffset` and `elementOffset`,
 // x running fastest), with its *PART, *SECTION_SOLID (formulation 1) and
-// material card. The material card is *MAT_ELASTIC unless `rigid`.
+// material card. The material card is *MAT_ELASTIC unless `rigid`; a block
+// given another part's material id writes no material card of its own.
 struct Block {
   int nx = 1, ny = 1, nz = 1;
   double h = 1.0;
@@ -31,6 +32,10 @@ struct Block {
   double young = 1.0e4;
   double poisson = 0.0;
   bool rigid = false;
+  // Card 2 of a rigid material (CMO, CON1, CON2), when not blank.
+  std::string rigidConstraints;
+  int material = 0;       // material id; 0: the part's own
+  int hourglassId = 0;    // HGID of the part card; 0: none
 
   int nodeCount() const { return (nx + 1) * (ny + 1) * (nz + 1); }
   // Node number of grid point (i, j, k).
@@ -40,15 +45,19 @@ struct Block {
 
 // A node set card of the given members.
 std::string nodeSet(int id, const std::vector<int>& members);
+// A *DEFINE_CURVE card of the given (time, value) points.
+std::string curve(int id, std::initializer_list<std::pair<double, double>> points);
 // *CONTROL_TERMINATION with an end time and an end cycle.
 std::string termination(double endTime, int endCycle = 0);
 
 // Runs the deck text in-process; the samples of every cycle (empty, with a
 // test failure, when reading or set-up fails).
 std::vector<deckcase::Sample> run(const std::string& name, const std::string& deck);
-// Runs the impactfem program on the deck text; returns its exit status and
-// leaves its console output in *console.
-int runProgram(const std::string& name, const std::string& deck, std::string* console);
+// Runs the impactfem program on the deck text (with further command-line
+// options, such as "DT=1e-6"); returns its exit status and leaves its
+// console output in *console.
+int runProgram(const std::string& name, const std::string& deck, std::string* console,
+               const std::string& options = "");
 
 }  // namespace motiondeck
 
@@ -74,5 +83,10 @@ class Watch : public BasicOutput {
 // host-only loop.
 void runWatching(const std::string& name, const std::string& deck, Watch::Callback callback);
 void runHostWatching(const std::string& name, const std::string& deck, Watch::Callback callback);
+// Runs the deck through the GPU loop and then the host loop; the check sees
+// the host nodes, the time and the step that led to it after every cycle
+// of each (time > 0), and each loop must run more than ten cycles.
+using CycleCheck = std::function<void(const std::vector<NodeCuda>& nodes, double time, double dt)>;
+void runBothLoops(const std::string& name, const std::string& deck, const CycleCheck& check);
 
 }  // namespace motiondeck

@@ -1,0 +1,144 @@
+// Hourglass controls chosen per part: a part's HGID names its *HOURGLASS
+// card, a part without one takes *CONTROL_HOURGLASS. Four parts share their
+// material in pairs (two blocks of one-point hexahedra, two strips of
+// Belytschko-Tsay shells), so that the elements of two parts with different
+// controls meet in one group of the element kernels; every node starts in
+// an hourglass mode. Each part must move exactly as in a deck where every
+// part has the coefficient its control gives it, in both loops.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "core/nodeManager.h"
+#include "solver/femdynamic.h"
+#include "tests/solver/motionDeck.h"
+
+using namespace motiondeck;
+
+namespace {
+
+constexpr int kBlockNodes = 12;  // 2 x 1 x 1 cubes
+constexpr int kStripNodes = 6;   // 2 x 1 shells
+constexpr double kSamePath = 1e-5;  // relative velocity difference of one motion
+
+// A strip of two shells of 0.1 in the plane z = 0 at height y0; parts 3
+// and 4 share section and material 3.
+std::string shellStrip(int part, int hgid, int nodeOffset, int elementOffset, double y0) {
+  std::string deck = "*NODE\n";
+  for (int j = 0; j <= 1; ++j)
+    for (int i = 0; i <= 2; ++i)
+      deck += std::to_string(nodeOffset + 1 + i + 3 * j) + " " + num(0.1 * i) + " " + num(y0 + 0.1 * j) + " 0\n";
+  deck += "*ELEMENT_SHELL\n";
+  for (int i = 0; i < 2; ++i) {
+    const int a = nodeOffset + 1 + i;
+    deck += card({std::to_string(elementOffset + 1 + i), std::to_string(part), std::to_string(a),
+                  std::to_string(a + 1), std::to_string(a + 4), std::to_string(a + 3)},
+                 8);
+  }
+  deck += "*PART\nstrip" + std::to_string(part) + "\n" +
+          card({std::to_string(part), "3", "3", "", hgid != 0 ? std::to_string(hgid) : ""});
+  if (part == 3) {
+    deck += "*SECTION_SHELL\n" + card({"3", "2", "0.8333", "3"}) + card({"0.01", "0.01", "0.01", "0.01"}) +
+            "*MAT_ELASTIC\n" + card({"3", "1.0", "1.0e4", "0.3"});
+  }
+  return deck;
+}
+
+// The model with its hourglass cards: the model's coefficient and the one
+// of *HOURGLASS 7, which parts 1 and 3 name.
+std::string model(double modelCoefficient, double partCoefficient) {
+  Block first;
+  first.nx = 2;
+  first.h = 0.1;
+  first.hourglassId = 7;
+  Block second = first;
+  second.part = 2;
+  second.material = 1;
+  second.hourglassId = 0;
+  second.nodeOffset = kBlockNodes;
+  second.elementOffset = 2;
+  second.origin[1] = 1.0;
+  std::string deck = first.cards() + second.cards() + shellStrip(3, 7, 2 * kBlockNodes, 4, 2.0) +
+                     shellStrip(4, 0, 2 * kBlockNodes + kStripNodes, 6, 3.0) + termination(0.01) +
+                     "*CONTROL_HOURGLASS\n" + card({"1", num(modelCoefficient)}) + "*HOURGLASS\n" +
+                     card({"7", "1", num(partCoefficient)});
+  // Every node in an hourglass pattern: alternate signs from node to node.
+  deck += "*INITIAL_VELOCITY_NODE\n";
+  for (const Block* b : {&first, &second})
+    for (int k = 0; k <= 1; ++k)
+      for (int j = 0; j <= 1; ++j)
+        for (int i = 0; i <= 2; ++i) {
+          const std::string v = num(((i + j + k) % 2 == 0 ? 0.01 : -0.01));
+          deck += card({std::to_string(b->node(i, j, k)), v, "0.0", v});
+        }
+  for (int n = 2 * kBlockNodes + 1; n <= 2 * kBlockNodes + 2 * kStripNodes; ++n) {
+    const int local = (n - 2 * kBlockNodes - 1) % kStripNodes;
+    deck += card({std::to_string(n), "0.0", "0.0", num((local % 3 + local / 3) % 2 == 0 ? 0.01 : -0.01)});
+  }
+  return deck;
+}
+
+using Trace = std::vector<std::vector<NodeCuda>>;
+
+Trace record(const std::string& name, const std::string& deck, bool host) {
+  Trace trace;
+  auto keep = [&](FEMDynamic& fem, double) { trace.push_back(fem.nodeManager->node_array_cpu); };
+  if (host) {
+    runHostWatching(name + "_host", deck, keep);
+  } else {
+    runWatching(name, deck, keep);
+  }
+  return trace;
+}
+
+// Largest difference of the velocities of nodes first..last between two
+// runs, relative to the largest velocity of the first.
+double velocityDifference(const Trace& a, const Trace& b, int first, int last) {
+  EXPECT_EQ(a.size(), b.size());
+  double scale = 0.0, worst = 0.0;
+  for (std::size_t s = 0; s < a.size() && s < b.size(); ++s)
+    for (int n = first; n <= last; ++n)
+      for (int k = 0; k < 6; ++k) {
+        const double va = a[s][static_cast<std::size_t>(n - 1)].vel[k];
+        scale = std::max(scale, std::fabs(va));
+        worst = std::max(worst, std::fabs(va - b[s][static_cast<std::size_t>(n - 1)].vel[k]));
+      }
+  return scale > 0.0 ? worst / scale : worst;
+}
+
+}  // namespace
+
+TEST(HourglassPartDeck, EachPartTakesItsOwnControl) {
+  const int firstShell = 2 * kBlockNodes + 1, secondShell = firstShell + kStripNodes;
+  for (bool host : {false, true}) {
+    SCOPED_TRACE(host ? "host loop" : "GPU loop");
+    const Trace mixed = record("hourglass_mixed", model(0.05, 0.3), host);
+    const Trace stiff = record("hourglass_all_stiff", model(0.3, 0.3), host);
+    const Trace soft = record("hourglass_all_soft", model(0.05, 0.05), host);
+    ASSERT_GT(mixed.size(), 10u);
+    // Parts 1 and 3 (HGID 7) move as with 0.3 everywhere, parts 2 and 4 as
+    // with the model's 0.05 everywhere. (Where the controls differ the GPU
+    // kernels compute the elements one by one, else four at a time; the two
+    // agree to rounding, which the stiff hourglass motion grows over the
+    // run to about 1e-6.)
+    EXPECT_LT(velocityDifference(stiff, mixed, 1, kBlockNodes), kSamePath);
+    EXPECT_LT(velocityDifference(stiff, mixed, firstShell, secondShell - 1), kSamePath);
+    EXPECT_LT(velocityDifference(soft, mixed, kBlockNodes + 1, 2 * kBlockNodes), kSamePath);
+    EXPECT_LT(velocityDifference(soft, mixed, secondShell, secondShell + kStripNodes - 1), kSamePath);
+    // And the two coefficients do move the parts differently.
+    EXPECT_GT(velocityDifference(stiff, soft, 1, kBlockNodes), 1e-3);
+    EXPECT_GT(velocityDifference(stiff, soft, firstShell, secondShell - 1), 1e-3);
+  }
+}
+
+// A part that names an hourglass id the deck does not define is refused.
+TEST(HourglassPartDeck, UnknownHourglassIdRefusesTheModel) {
+  Block b;
+  b.hourglassId = 9;
+  std::string console;
+  EXPECT_EQ(runProgram("hourglass_unknown", b.cards() + termination(0.01), &console), 1);
+  EXPECT_NE(console.find("part 1 (block1): hourglass control 9 (HGID) is not in the model"), std::string::npos)
+      << console;
+}
