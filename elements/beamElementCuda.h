@@ -76,8 +76,10 @@ struct BeamElementCuda : Element {
   __host__ __device__ void bulidNodeMatch(NodeCuda* nodes) {
     for (int k = 0; k < 3; ++k) node[k] = node_id[k] >= 1 ? nodes + (node_id[k] - 1) : nullptr;
   }
-  // Registers the element with its three nodes (device).
+  // Registers the element with its end nodes (device); the third node only
+  // orients the section and takes no force, so it takes no slot either.
   __device__ void builNodeIndex();
+  __host__ __device__ int registeredNodeNum() const { return 2; }
 
   // ---- per cycle (elements/beamElement.cu) ----
   // Force dispatch by type code; forces stay in the force block, except the
@@ -133,6 +135,6 @@ struct BeamElementCuda : Element {
 static_assert(std::is_trivially_copyable_v<BeamElementCuda>);
 
 __device__ inline void BeamElementCuda::builNodeIndex() {
-  for (int k = 0; k < 3; ++k)
+  for (int k = 0; k < registeredNodeNum(); ++k)
     if (node[k] != nullptr) node[k]->buildBeamIndexGpu(this, k);
 }

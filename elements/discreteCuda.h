@@ -28,6 +28,7 @@ struct DiscreteCuda : Element {
   }
   // Registers the element with its two nodes (device).
   __device__ void builNodeIndex();
+  __host__ __device__ int registeredNodeNum() const { return 2; }
 
   // ---- formulation (elements/discrete.cu) ----
   // For the discrete type codes: the current axis, then the stored axial
@@ -52,6 +53,6 @@ struct DiscreteCuda : Element {
 static_assert(std::is_trivially_copyable_v<DiscreteCuda>);
 
 __device__ inline void DiscreteCuda::builNodeIndex() {
-  for (int k = 0; k < 2; ++k)
+  for (int k = 0; k < registeredNodeNum(); ++k)
     if (node[k] != nullptr) node[k]->buildDiscreteIndexGpu(this, k);
 }

@@ -35,6 +35,9 @@ struct SolidElement2nd : Element {
   }
   // Registers the element with its first gaussNodeNum nodes (device).
   __device__ void builNodeIndex();
+  __host__ __device__ int registeredNodeNum() const {
+    return gaussNodeNum < 0 ? 0 : gaussNodeNum < kSolid2ndNodeMax ? gaussNodeNum : kSolid2ndNodeMax;
+  }
 
   // ---- formulation (solid2nd.cu) ----
   // Internal forces by type: 24 and 27 from their four points; 25 and 26
@@ -70,7 +73,6 @@ struct SolidElement2nd : Element {
 static_assert(std::is_trivially_copyable_v<SolidElement2nd>);
 
 __device__ inline void SolidElement2nd::builNodeIndex() {
-  const int n = gaussNodeNum < kSolid2ndNodeMax ? gaussNodeNum : kSolid2ndNodeMax;
-  for (int k = 0; k < n; ++k)
+  for (int k = 0; k < registeredNodeNum(); ++k)
     if (node[k] != nullptr) node[k]->buildElementIndexGpu(this, k);
 }

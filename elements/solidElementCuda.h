@@ -41,6 +41,27 @@ struct SolidElementCuda : Element {
   }
   // Registers the element with its nodes by type (device).
   __device__ void builNodeIndex();
+  // Nodes of the type's corner layout (8 for hexahedra, 6 for pentahedra,
+  // 5 for pyramids, 4 for tetrahedra); 0 for a type without a layout.
+  __host__ __device__ int cornerLayoutNodeNum() const {
+    switch (type) {
+      case ET_TETRA_TL: return 4;
+      case ET_PYRAMID_TL: return 5;
+      case ET_PENTA:
+      case ET_SOLID_SHELL6: return 6;
+      case ET_HEXA_FULL:
+      case ET_HEXA_REDUCED:
+      case ET_HEXA_INCOMPATIBLE:
+      case ET_PENTA_REDUCED:
+      case ET_SOLID_SHELL8: return 8;
+      default: return 0;
+    }
+  }
+  // Nodes that take a force row: the corner layout, four without one.
+  __host__ __device__ int registeredNodeNum() const {
+    const int n = cornerLayoutNodeNum();
+    return n > 0 ? n : 4;
+  }
 
   // ---- formulation (first-order solid formulation files) ----
   __host__ __device__ void computeSolidInterForceGpu(const MaterialNew* material, Section* section,
@@ -76,19 +97,8 @@ struct SolidElementCuda : Element {
 static_assert(std::is_trivially_copyable_v<SolidElementCuda>);
 
 __device__ inline void SolidElementCuda::builNodeIndex() {
-  int last = 3;
-  switch (type) {
-    case ET_TETRA_TL: last = 3; break;
-    case ET_PYRAMID_TL: last = 4; break;
-    case ET_PENTA:
-    case ET_SOLID_SHELL6: last = 5; break;
-    case ET_HEXA_FULL:
-    case ET_HEXA_REDUCED:
-    case ET_HEXA_INCOMPATIBLE:
-    case ET_PENTA_REDUCED:
-    case ET_SOLID_SHELL8: last = 7; break;
-    default: printf("当前没有此种截面属性的节点索引方式，请补充\n"); break;
-  }
-  for (int k = 0; k <= last; ++k)
+  if (cornerLayoutNodeNum() == 0) printf("当前没有此种截面属性的节点索引方式，请补充\n");
+  const int n = registeredNodeNum();
+  for (int k = 0; k < n; ++k)
     if (node[k] != nullptr) node[k]->buildSolidIndexGpu(this, k);
 }

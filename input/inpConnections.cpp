@@ -123,7 +123,7 @@ void addWelds(const InpModel& model, std::vector<std::string>& blocks) {
 }
 
 // Positive pressure pushes into the surface, against the outward normal of
-// its segments.
+// its segments: the convention of the segment pressure cards as well.
 void addPressures(const InpModel& model, const InpTranslation& ids, Sides& sides, std::vector<std::string>& blocks) {
     for (const InpModel::Pressure& pressure : model.pressures) {
         int type = 0;
@@ -131,7 +131,7 @@ void addPressures(const InpModel& model, const InpTranslation& ids, Sides& sides
         const int curve = pressure.amplitude.empty() ? 0 : ids.curveIds.at(pressure.amplitude);
         // A zero factor reads as the full load: a zero pressure is left out.
         if (pressure.magnitude == 0.0) continue;
-        blocks.push_back("*LOAD_SEGMENT_SET\n" + (InpCard() << set << curve << -pressure.magnitude << 0.0).text());
+        blocks.push_back("*LOAD_SEGMENT_SET\n" + (InpCard() << set << curve << pressure.magnitude << 0.0).text());
     }
 }
 

@@ -1,7 +1,14 @@
-// Keyword family *LOAD: concentrated loads on nodes and node sets, gravity on
-// the whole model and pressure on shell element sets, one load per card line.
-#include <sstream>
+// Keyword family *LOAD: concentrated forces and moments on nodes and node
+// sets, gravity on the whole model and pressure on shell element sets and
+// segment sets, one load per card line.
+//
+// Node-load cards (*LOAD_NODE_POINT, *LOAD_NODE_SET) are NID/NSID, DOF,
+// LCID, SF, CID, M1, M2, M3: the load is SF x curve LCID (blank or 0 SF is
+// 1.0; no curve is a constant SF). DOF 1, 2, 3 are forces along x, y, z and
+// 5, 6, 7 moments about x, y, z. Follower loads (DOF 4 and 8), a local
+// coordinate system (CID) and follower nodes (M1-M3) are refused.
 #include <string>
+#include <vector>
 
 #include "input/keywordReader.h"
 #include "solver/femdynamic.h"
@@ -10,38 +17,42 @@
 
 namespace {
 
-// Direction of a node-load code 1, 2 or 3; false for any other code.
-bool setNodeLoadDirection(int dofCode, BasicLoad& load) {
-  if (dofCode < 1 || dofCode > 3) return false;
-  load.direction[dofCode - 1] = 1.0;
-  return true;
-}
-
-// True when a node-load card holds anything after its third field. The card
-// reads node, direction and factor only; a deck that goes on with more
-// numbers (a curve id before the factor, as many writers put it) would
-// otherwise load with the wrong size without a word.
-bool nodeLoadCardGoesOn(const std::string& line) {
-  const std::vector<std::string> fields = splitFixedFields(line, {10}, 8);
-  for (std::size_t i = 3; i < fields.size(); ++i) {
-    if (fields[i].find_first_not_of(" \t\r") != std::string::npos) return true;
-  }
-  return false;
+// Component of a node-load DOF code: 0, 1, 2 forces, 3, 4, 5 moments; -1
+// for any other code.
+int nodeLoadComponent(int dofCode) {
+  if (dofCode >= 1 && dofCode <= 3) return dofCode - 1;
+  if (dofCode >= 5 && dofCode <= 7) return dofCode - 2;
+  return -1;
 }
 
 }  // namespace
 
-// Node-load card: direction code and factor (0 read as 1.0).
-void KeywordReader::finishNodeLoad(NodeLoad* load, int dofCode, const std::string& card) {
-  load->card = card;
-  load->load_type = LOAD_CONCENTRATED;
-  load->load_kind = 0;
-  if (load->scale_factor == 0.0) load->scale_factor = 1.0;
-  if (!setNodeLoadDirection(dofCode, *load)) {
-    warn(card + " " + std::to_string(load->id) + ": direction code " + std::to_string(dofCode) +
-         " is not 1, 2 or 3; the load acts on no direction");
+// One node-load card line into a load; false, after refusing the deck, for
+// a code or field this version cannot apply.
+bool KeywordReader::readNodeLoadCard(const std::string& line, const std::string& card, NodeLoad& load) {
+  const std::vector<std::string> f = dataFields(line, {10}, 8);
+  int dofCode = 0, coordinateId = 0;
+  int followers[3] = {0, 0, 0};
+  readFields(f, load.id, dofCode, load.curve_id, load.scale_factor, coordinateId, followers);
+  load.card = card;
+  load.load_type = LOAD_CONCENTRATED;
+  load.load_kind = 0;
+  if (load.scale_factor == 0.0) load.scale_factor = 1.0;
+  const std::string where = card + " " + std::to_string(load.id);
+  const int component = nodeLoadComponent(dofCode);
+  if (component < 0) {
+    const char* what = dofCode == 4 ? " (a follower force)" : dofCode == 8 ? " (a follower moment)" : "";
+    refuse(where + ": DOF " + std::to_string(dofCode) + what +
+           " is not applied by this version (1, 2, 3: force along x, y, z; 5, 6, 7: moment about x, y, z)");
+    return false;
   }
-  fem_->loadManager->addLoad(load);
+  if (coordinateId != 0 || followers[0] != 0 || followers[1] != 0 || followers[2] != 0) {
+    refuse(where + ": a load in a local coordinate system (CID) or following nodes (M1-M3) is not applied by "
+                   "this version");
+    return false;
+  }
+  load.direction[component] = 1.0;
+  return true;
 }
 
 void KeywordReader::readLoad(const std::string& block) {
@@ -51,26 +62,12 @@ void KeywordReader::readLoad(const std::string& block) {
   const int end = static_cast<int>(cardLineEnd(lines));
   auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
 
-  if (has("LOAD_NODE_POINT")) {
+  if (has("LOAD_NODE_POINT") || has("LOAD_NODE_SET")) {
     for (int k = 1; k < end; ++k) {
       auto* load = new NodeLoad;
-      int dofCode = 0;
-      readCard(lines, k, load->id, dofCode, load->scale_factor);
-      if (nodeLoadCardGoesOn(lines[static_cast<std::size_t>(k)])) {
-        warn(card + " " + std::to_string(load->id) + ": the card reads node, direction and factor (" +
-             std::to_string(load->scale_factor) + ") only; the fields after the third are not read");
-      }
-      finishNodeLoad(load, dofCode, card);
-    }
-  } else if (has("LOAD_NODE_SET")) {
-    // Free format: node-set id, direction code, factor, curve id.
-    for (int k = 1; k < end; ++k) {
-      auto* load = new NodeLoad;
-      load->is_set = 1;
-      int dofCode = 0;
-      std::istringstream stream(lines[static_cast<std::size_t>(k)]);
-      stream >> load->id >> dofCode >> load->scale_factor >> load->curve_id;
-      finishNodeLoad(load, dofCode, card);
+      load->is_set = has("LOAD_NODE_SET") ? 1 : 0;
+      fem_->loadManager->addLoad(load);
+      if (!readNodeLoadCard(lines[static_cast<std::size_t>(k)], card, *load)) return;
     }
   } else if (has("LOAD_BODY")) {
     auto* load = new GlobalLoad;

@@ -325,8 +325,9 @@ private:
     // was refused.
     bool readPrescribedMotionCard(const std::vector<std::string>& lines, int k, const std::string& card,
                                   BasicBoundary& boundary);
-    // Direction and factor of a node load, then appends it.
-    void finishNodeLoad(NodeLoad* load, int dofCode, const std::string& card);
+    // One node-load card line (node or node set, DOF, curve, factor) into
+    // a load; false when the deck was refused.
+    bool readNodeLoadCard(const std::string& line, const std::string& card, NodeLoad& load);
     template <class Load>
     void readSetPressure(const std::string& block, int loadKind);
     // Point lines of a curve or table, two numbers each, handed to point.

@@ -268,6 +268,9 @@ bool FEMDynamic::initialComputeCpu() {
   traceStep("LoadManager::linkAllCurves");
   loadManager->linkAllCurves(curveManager);
   boundaryManager->linkAllCurves(curveManager);
+  // A moment needs nodes that can turn: their inertias exist by now.
+  if (!loadManager->momentTargetsRotate(*this)) return false;
+  if (!nodesHoldTheirElements(*this)) return false;
   traceStep("OutputManager::addDefaultOutput");
   outputManager->addDefaultOutput(this);
   return true;
@@ -513,4 +516,11 @@ void FEMDynamic::calSegmentPenaltyStiffness(double scale) {
       }
     }
   }
+}
+
+int deckNodeId(const FEMDynamic& fem, int nodeNumber) {
+  for (const auto& [deckId, number] : fem.node_id_map) {
+    if (number == nodeNumber) return deckId;
+  }
+  return nodeNumber;
 }

@@ -134,3 +134,7 @@ class FEMDynamic {
  private:
   void traceStep(const char* step);
 };
+
+// The deck's id of a node number, for messages; the number itself when the
+// deck gave no map (models built in memory).
+int deckNodeId(const FEMDynamic& fem, int nodeNumber);

@@ -113,19 +113,36 @@ void NodeLoad::init(FEMDynamic* fem) { nodeGpu_.build(targets_, fem->nodeManager
 void NodeLoad::applyGpu() {
   const int n = nodeGpu_.size();
   if (n <= 0) return;
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < 6; ++i) {
     if (direction[i] == 0.0) continue;
     launch(GpuApplyNodeLoad, loadGrid(n), dim3(kLoadBlock), n, nodeGpu_.data(), i, scale_factor * factor);
   }
 }
 
 void NodeLoad::applyCpu() {
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < 6; ++i) {
     if (direction[i] == 0.0) continue;
     for (NodeCuda* target : targets_) {
       if (target != nullptr) addToComponent(*target, i, scale_factor * factor);
     }
   }
+}
+
+bool NodeLoad::momentTargetsRotate(const FEMDynamic& fem) const {
+  int axis = -1;
+  for (int i = 3; i < 6 && axis < 0; ++i) {
+    if (direction[i] != 0.0) axis = i - 3;
+  }
+  if (axis < 0) return true;
+  for (const NodeCuda* target : targets_) {
+    if (target == nullptr || target->rigid_flag != 0 || target->rot_inertia[axis] > kNodeMassTolerance) continue;
+    std::fprintf(stderr,
+                 "%s: node %d carries no rotation (no shell, beam or rigid body holds it); the moment about %c "
+                 "cannot act on it\n",
+                 cardName(), deckNodeId(fem, target->id), "xyz"[axis]);
+    return false;
+  }
+  return true;
 }
 
 bool ElementLoad::linkTarget(FEMDynamic* fem) {
@@ -152,14 +169,14 @@ void ElementLoad::applyGpu() {
   const int n = set->element_array_gpu_num;
   if (n <= 0 || set->element_array_gpu == nullptr) return;
   launch(GpuApplyUniforLoadToElement, loadGrid(n), dim3(kLoadBlock), n, set->element_array_gpu,
-         scale_factor * factor);
+         pressureAlongNormal());
 }
 
 void ElementLoad::applyCpu() {
   if (!typeApplies() || set == nullptr) return;
   for (Element* e : set->element_array_cpu) {
     if (e != nullptr && e->sectionType == FAMILY_SHELL) {
-      applyUniformNormLoadToShell(*static_cast<ShellElementCuda*>(e), scale_factor * factor);
+      applyUniformNormLoadToShell(*static_cast<ShellElementCuda*>(e), pressureAlongNormal());
     }
   }
 }
@@ -213,6 +230,15 @@ bool LoadManager::linkAllCurves(CurveManager* curveManager) {
   bool linked = true;
   for (auto& load : load_array) linked = load->linkCurve(curveManager) && linked;
   return linked;
+}
+
+bool LoadManager::momentTargetsRotate(const FEMDynamic& fem) const {
+  bool turn = true;
+  for (const auto& load : load_array) {
+    const auto* nodeLoad = dynamic_cast<const NodeLoad*>(load.get());
+    if (nodeLoad != nullptr) turn = nodeLoad->momentTargetsRotate(fem) && turn;
+  }
+  return turn;
 }
 
 void LoadManager::initAll(FEMDynamic* fem) {

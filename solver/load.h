@@ -26,7 +26,9 @@ class BasicLoad {
  public:
   int curve_id = 0;  // 0: no curve, factor 1.0
   int id = 0;        // node number, node-set id, shell-set id or surface number, by kind
-  double direction[3] = {0.0, 0.0, 0.0};  // loaded directions x, y, z (gravity: signed flags)
+  // Loaded components: forces along x, y, z, then (node loads) moments
+  // about x, y, z; gravity uses the first three as signed flags.
+  double direction[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
   double scale_factor = 0.0;              // magnitude: force, pressure or acceleration of gravity
   int load_type = LOAD_NONE;
   int load_kind = 0;  // 0 node load, 1 segment pressure, 2 shell pressure, 3 body load
@@ -53,9 +55,13 @@ class BasicLoad {
   bool linkCurve(CurveManager* curveManager);
   void computeFactor(double t);
   const char* cardName() const { return card.empty() ? "load" : card.c_str(); }
+  // Pressure loads: a positive pressure pushes against the facet normal of
+  // the right-hand node order, into a body whose facets are numbered with
+  // their normals out. The value along the normal at the current time.
+  double pressureAlongNormal() const { return -scale_factor * factor; }
 };
 
-// Concentrated force on a node or on every node of a node set.
+// Concentrated force or moment on a node or on every node of a node set.
 class NodeLoad : public BasicLoad {
  public:
   Set* set = nullptr;
@@ -65,6 +71,11 @@ class NodeLoad : public BasicLoad {
   void init(FEMDynamic* fem) override;
   void applyGpu() override;
   void applyCpu() override;
+  // A moment acts only on nodes that carry rotations: nodes with rotary
+  // inertia (shells, beams) or members of a rigid body. False, after a
+  // message naming the card and the first node that carries none, when the
+  // load has a moment and such a node. Asked once the nodal masses exist.
+  bool momentTargetsRotate(const FEMDynamic& fem) const;
 
  private:
   std::vector<NodeCuda*> targets_;
@@ -111,6 +122,8 @@ class LoadManager {
   // Set-up: binds every target and curve; false when one does not exist.
   bool linkAllTargets(FEMDynamic* fem);
   bool linkAllCurves(CurveManager* curveManager);
+  // Once the nodal masses exist: every moment has nodes that can turn.
+  bool momentTargetsRotate(const FEMDynamic& fem) const;
   void initAll(FEMDynamic* fem);
   void computeAllFactors(double time);
   void applyAllGpu();
@@ -118,9 +131,10 @@ class LoadManager {
 };
 
 // Adds p A n / (node count) to the force of each node of a first-order
-// shell (normal and area from the current coordinates; positive pressure
-// pushes along the normal of the right-hand node order). The additions are
-// atomic: shells of one set share nodes.
+// shell (normal and area from the current coordinates; a positive p pushes
+// along the normal of the right-hand node order, so that the loads pass
+// pressureAlongNormal()). The additions are atomic: shells of one set share
+// nodes.
 __host__ __device__ void applyUniformNormLoadToShell(ShellElementCuda& shell, double p);
 
 __global__ void GpuApplyNodeLoad(int n, NodeCuda** nodes, int i, double v);

@@ -5,8 +5,11 @@
 #include <string>
 
 #include "core/logErrorPrint.h"
+#include "core/node.h"
+#include "core/nodeManager.h"
 #include "core/part.h"
 #include "elements/elmmanager.h"
+#include "solver/femdynamic.h"
 #include "materials/material.h"
 #include "materials/materialValidation.h"
 
@@ -18,6 +21,17 @@ namespace {
 bool hasContinuumElements(const ElmManager& em) {
   return !em.solid_element_array_cpu.empty() || !em.shell_element_array_cpu.empty() ||
          !em.beam_element_array_cpu.empty() || !em.solid2ndArrayCpu_.empty() || !em.shell2ndArrayCpu_.empty() || !em.beam2ndArrayCpu_.empty();
+}
+
+// Adds one registration for every node an element registers with.
+template <typename Record>
+void countRegistrations(const std::vector<Record>& elements, std::vector<int>& counts) {
+  for (const Record& e : elements) {
+    for (int k = 0; k < e.registeredNodeNum(); ++k) {
+      const int number = e.node_id[k];
+      if (number >= 1 && number <= static_cast<int>(counts.size())) ++counts[static_cast<std::size_t>(number - 1)];
+    }
+  }
 }
 
 void refuse(const Material& m, const Part& part, const std::string& problem) {
@@ -42,4 +56,26 @@ bool elementPartMaterialsUsable(const std::vector<Part>& parts) {
     refused.insert(part.material);
   }
   return refused.empty();
+}
+
+bool nodesHoldTheirElements(const FEMDynamic& fem) {
+  std::vector<int> counts(fem.nodeManager->node_array_cpu.size(), 0);
+  for (const ElmManager& em : fem.elm_manager_array) {
+    countRegistrations(em.shell_element_array_cpu, counts);
+    countRegistrations(em.solid_element_array_cpu, counts);
+    countRegistrations(em.beam_element_array_cpu, counts);
+    countRegistrations(em.discrete_element_array_cpu, counts);
+    countRegistrations(em.solid2ndArrayCpu_, counts);
+  }
+  for (std::size_t i = 0; i < counts.size(); ++i) {
+    if (counts[i] <= kNodeElementSlots) continue;
+    char text[320];
+    snprintf(text, sizeof(text),
+             "Node %d belongs to %d elements; a node holds the forces of at most %d. The model is refused.",
+             deckNodeId(fem, static_cast<int>(i) + 1), counts[i], kNodeElementSlots);
+    fprintf(stderr, "%s\n", text);
+    if (g_runRecord.is_open()) g_runRecord << text << std::endl;
+    return false;
+  }
+  return true;
 }

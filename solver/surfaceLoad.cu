@@ -45,10 +45,10 @@ void SurfaceLoad::applyGpu() {
   const int n = surface->segment_num;
   if (n <= 0) return;
   launch(GpuApplyUniforLoadToSurface, dim3((n - 1) / kSurfaceLoadBlock + 1), dim3(kSurfaceLoadBlock), n,
-         surface->segment_array_gpu, scale_factor * factor);
+         surface->segment_array_gpu, pressureAlongNormal());
 }
 
 void SurfaceLoad::applyCpu() {
   if (!typeApplies() || surface == nullptr) return;
-  for (SegmentCuda& seg : surface->segment_array) seg.applyUniformNormLoadToNode(scale_factor * factor);
+  for (SegmentCuda& seg : surface->segment_array) seg.applyUniformNormLoadToNode(pressureAlongNormal());
 }

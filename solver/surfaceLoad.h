@@ -23,7 +23,8 @@ class SurfaceLoad : public BasicLoad {
   // Binds that surface (its segments are on the device by now).
   void init(FEMDynamic* fem) override;
   // Pressure (scale factor x curve factor) on every segment: p A / (node
-  // count) along the segment normal to each of its nodes.
+  // count) to each of its nodes, against the segment normal for a positive
+  // pressure.
   void applyGpu() override;
   void applyCpu() override;
 

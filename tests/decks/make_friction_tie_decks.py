@@ -57,7 +57,7 @@ def block_on_plate(title, mu_s, mu_d=0.0, decay=0.0, v0=0.0, push=0.0, end=0.2, 
     text += "*LOAD_BODY_Z\n" + card(0, G)
     if push != 0.0:
         text += "*DEFINE_CURVE\n" + card(8) + card(0.0, 1.0) + card(10.0, 1.0)
-        text += "*LOAD_NODE_SET\n" + f"2 1 {push / 8.0:g} 8\n"
+        text += "*LOAD_NODE_SET\n" + f"2 1 8 {push / 8.0:g}\n"
     if rigid:
         text += "*CONTACT_NODES_TO_SURFACE\n" + card(3, 1, 4, 3)
     else:

@@ -100,7 +100,7 @@ def inp_friction():
            + "*SET_SEGMENT\n" + card(2) + "".join(card(*map(int, q)) for q in plate_quads)
            + "*SET_SEGMENT\n" + card(3) + card(*top)
            + "*CONTACT_SURFACE_TO_SURFACE\n" + card(1, 2, 0, 0) + card(0.5, 0.0, 0.0) + card(0.0)
-           + "*LOAD_SEGMENT_SET\n" + card(3, 0, -1000.0, 0.0)
+           + "*LOAD_SEGMENT_SET\n" + card(3, 0, 1000.0, 0.0)
            + "*CONTROL_TERMINATION\n" + card(end) + "*END\n")
     write("inp_friction", "deck.k", key)
 

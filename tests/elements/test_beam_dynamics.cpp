@@ -205,7 +205,7 @@ TEST(BeamDynamics, CantileverTipDeflectionInEachPlane) {
   deck << "*KEYWORD\n*CONTROL_TERMINATION\n" << f10(ramp + hold) << "\n" << beamLine(n, L)
        << partAndElastic(7850.0, E, 0.3) << resultantSection(b * h, Iyy, Izz, 0.0, b * h * 5.0 / 6.0) << clampNode(1)
        << "*SET_NODE_LIST\n" << i10(1) << "\n" << i10(n + 1) << "\n*DEFINE_CURVE\n" << i10(1) << "\n0,0\n"
-       << ramp << ",1\n100,1\n*LOAD_NODE_SET\n1 2 " << Py << " 1\n1 3 " << Pz << " 1\n*END\n";
+       << ramp << ",1\n100,1\n*LOAD_NODE_SET\n1 2 1 " << Py << "\n1 3 1 " << Pz << "\n*END\n";
   linerun::RunOptions options;
   options.traced = {n + 1};
   options.every = 10;

@@ -20,7 +20,8 @@ TEST_F(KeywordDeckTest, BoundaryCardsOnePerLineWithTheirCodes) {
   ASSERT_TRUE(read("*BOUNDARY_PRESCRIBED_MOTION_SET\n" + card({"4", "3", "0", "", "0.25"}) +
                    card({"4", "5", "1", "2", "3.0"}) + card({"5", "1", "2"}) + "*BOUNDARY_PRESCRIBED_MOTION_NODE\n" +
                    card({"7", "4", "0", "", "1.0", "", "0.5", "0.1"}) + "*BOUNDARY_PRESCRIBED_MOTION_RIGID\n" +
-                   card({"2", "1", "0", "", "0.5"}) + card({"3", "2", "0", "", "0"}) + "*BOUNDARY_SPC_NODE\n" +
+                   card({"2", "1", "0", "", "0.5"}) + card({"3", "2", "0", "", "0", "", "0.3", "0.1"}) +
+                   "*BOUNDARY_SPC_NODE\n" +
                    card({"8", "0", "1", "1", "1", "0", "0", "0"}) + "*BOUNDARY_SPC_SET_BIRTH_DEATH\n" +
                    card({"1", "0", "1"}) + card({"0.1", "0.2"}) + card({"2", "0", "0", "1"}) + card({"0.3", "0.4"})));
   EXPECT_NE(testing::internal::GetCapturedStderr().find("names no degree of freedom"), std::string::npos);
@@ -43,6 +44,11 @@ TEST_F(KeywordDeckTest, BoundaryCardsOnePerLineWithTheirCodes) {
   // prescribed motion of the body.
   EXPECT_EQ(boundary(*fem, 4).dof_value[0], 0.5);
   EXPECT_EQ(boundary(*fem, 5).dof_value[1], 1.0);
+  // Rigid cards have their time window too; a blank death never ends.
+  EXPECT_EQ(boundary(*fem, 4).death_time, kNeverEnds);
+  EXPECT_EQ(boundary(*fem, 5).death_time, 0.3);
+  EXPECT_EQ(boundary(*fem, 5).birth_time, 0.1);
+  EXPECT_EQ(boundary(*fem, 0).death_time, kNeverEnds);
   ASSERT_EQ(fem->rigidManager->rigid_constrained_array.size(), 2u);
   EXPECT_EQ(fem->rigidManager->rigid_constrained_array[1].part_id, 3);
   EXPECT_EQ(fem->rigidManager->rigid_constrained_array[1].dof_flag[1], 1.0);
@@ -56,6 +62,10 @@ TEST_F(KeywordDeckTest, BoundaryCardsOnePerLineWithTheirCodes) {
   EXPECT_EQ(boundary(*fem, 8).birth_time, 0.3);
   EXPECT_EQ(boundary(*fem, 8).death_time, 0.4);
   EXPECT_EQ(boundary(*fem, 8).dof_flag[1], 1);
+  // A death time written as 0 means the motion never ends.
+  ASSERT_TRUE(read("*BOUNDARY_PRESCRIBED_MOTION_NODE\n" + card({"7", "1", "0", "", "1.0", "", "0.0", "0.0"})));
+  EXPECT_EQ(fem->boundaryManager->boundary_array.back()->death_time, kNeverEnds);
+  EXPECT_EQ(fem->boundaryManager->boundary_array.back()->birth_time, 0.0);
   // A motion code that is not 0, 1 or 2 refuses the deck.
   testing::internal::CaptureStderr();
   EXPECT_FALSE(read("*BOUNDARY_PRESCRIBED_MOTION_NODE\n" + card({"7", "1", "5"})));
@@ -63,8 +73,8 @@ TEST_F(KeywordDeckTest, BoundaryCardsOnePerLineWithTheirCodes) {
 }
 
 TEST_F(KeywordDeckTest, LoadCardsWithTheirDefaults) {
-  ASSERT_TRUE(read("*LOAD_NODE_POINT\n" + card({"3", "2", "0"}) + card({"4", "1", "2.5"}) + "*LOAD_NODE_SET\n" +
-                   "  12  3    7.5   9\n" + "*LOAD_BODY_Z\n" + card({"5", "9.81"}) + "*LOAD_SHELL_SET_ID\n" +
+  ASSERT_TRUE(read("*LOAD_NODE_POINT\n" + card({"3", "2", "0"}) + card({"4", "1", "", "2.5"}) + "*LOAD_NODE_SET\n" +
+                   "  12  3    9   7.5\n" + "*LOAD_BODY_Z\n" + card({"5", "9.81"}) + "*LOAD_SHELL_SET_ID\n" +
                    "11 roof\n" + card({"6", "8", "0", "0.01"}) + card({"7", "8", "2.0"})));
   ASSERT_EQ(fem->loadManager->load_array.size(), 6u);
   EXPECT_EQ(load(*fem, 0).direction[1], 1.0);
@@ -76,6 +86,7 @@ TEST_F(KeywordDeckTest, LoadCardsWithTheirDefaults) {
   EXPECT_EQ(load(*fem, 2).id, 12);
   EXPECT_EQ(load(*fem, 2).direction[2], 1.0);
   EXPECT_EQ(load(*fem, 2).curve_id, 9);
+  EXPECT_EQ(load(*fem, 2).scale_factor, 7.5);
   EXPECT_EQ(load(*fem, 3).load_type, LOAD_GRAVITY);
   EXPECT_EQ(load(*fem, 3).direction[2], -1.0);
   EXPECT_EQ(load(*fem, 3).scale_factor, 9.81);
@@ -91,23 +102,38 @@ TEST_F(KeywordDeckTest, LoadCardsWithTheirDefaults) {
   EXPECT_EQ(load(*fem, 5).scale_factor, 2.0);
 }
 
-// A node-load card written with a curve id and a factor after the direction
-// (node 11, z, curve 1, -100 N) loads with its third field as the factor and
-// is told so; a card of three fields reads without a message.
-TEST_F(KeywordDeckTest, NodeLoadCardWithMoreFieldsIsToldWhatIsRead) {
-  testing::internal::CaptureStderr();
-  testing::internal::CaptureStdout();
-  ASSERT_TRUE(read("*LOAD_NODE_POINT\n" + card({"11", "3", "1", "-100.0"}) + card({"12", "3", "-100.0"}) +
-                   card({"13", "1", "2.0", "", ""})));
-  const std::string messages = testing::internal::GetCapturedStderr() + testing::internal::GetCapturedStdout();
+// Node-load cards are node (or set), DOF, curve, factor: node 11 in z by
+// curve 1 times -100; DOF 5, 6, 7 are moments about x, y, z. Follower
+// loads (DOF 4, 8), local axes (CID) and follower nodes refuse the deck,
+// naming the card.
+TEST_F(KeywordDeckTest, NodeLoadCardsReadTheCurveBeforeTheFactor) {
+  ASSERT_TRUE(read("*LOAD_NODE_POINT\n" + card({"11", "3", "1", "-100.0"}) + card({"12", "6", "", "4.0"}) +
+                   "*LOAD_NODE_SET\n" + card({"2", "7", "3"})));
   ASSERT_EQ(fem->loadManager->load_array.size(), 3u);
-  EXPECT_EQ(load(*fem, 0).scale_factor, 1.0);
-  EXPECT_EQ(load(*fem, 0).curve_id, 0);
-  EXPECT_EQ(load(*fem, 1).scale_factor, -100.0);
-  EXPECT_NE(messages.find("LOAD_NODE_POINT 11: the card reads node, direction and factor"), std::string::npos)
-      << messages;
-  EXPECT_EQ(messages.find("LOAD_NODE_POINT 12"), std::string::npos) << messages;
-  EXPECT_EQ(messages.find("LOAD_NODE_POINT 13"), std::string::npos) << messages;
+  EXPECT_EQ(load(*fem, 0).curve_id, 1);
+  EXPECT_EQ(load(*fem, 0).scale_factor, -100.0);
+  EXPECT_EQ(load(*fem, 0).direction[2], 1.0);
+  EXPECT_EQ(load(*fem, 1).direction[4], 1.0);
+  EXPECT_EQ(load(*fem, 1).scale_factor, 4.0);
+  EXPECT_EQ(load(*fem, 2).direction[5], 1.0);
+  EXPECT_EQ(load(*fem, 2).curve_id, 3);
+  EXPECT_EQ(load(*fem, 2).scale_factor, 1.0);
+  for (int i : {0, 1, 3, 4}) EXPECT_EQ(load(*fem, 2).direction[i], 0.0);
+
+  const struct {
+    std::string deck, message;
+  } refused[] = {
+      {"*LOAD_NODE_POINT\n" + card({"11", "4", "1", "5.0"}), "*LOAD_NODE_POINT 11: DOF 4 (a follower force)"},
+      {"*LOAD_NODE_SET\n" + card({"3", "8", "1"}), "*LOAD_NODE_SET 3: DOF 8 (a follower moment)"},
+      {"*LOAD_NODE_POINT\n" + card({"11", "1", "1", "5.0", "2"}), "local coordinate system (CID)"},
+      {"*LOAD_NODE_POINT\n" + card({"11", "1", "1", "5.0", "", "4", "5", "6"}), "following nodes"},
+  };
+  for (const auto& c : refused) {
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(read(c.deck)) << c.deck;
+    const std::string messages = testing::internal::GetCapturedStderr();
+    EXPECT_NE(messages.find(c.message), std::string::npos) << messages;
+  }
 }
 
 TEST_F(KeywordDeckTest, RigidWallAndRigidBodyCards) {

@@ -2,6 +2,7 @@
 // GPU time loop: every sample is the nodal state after one cycle.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/nodeManager.h"
@@ -16,12 +17,6 @@
 using namespace motiondeck;
 
 namespace {
-
-std::string curve(int id, std::initializer_list<std::pair<double, double>> points) {
-  std::string text = "*DEFINE_CURVE\n" + card({std::to_string(id)});
-  for (const auto& [t, v] : points) text += num(t) + " " + num(v) + "\n";
-  return text;
-}
 
 const NodeCuda& nodeOf(const deckcase::Sample& s, int number) { return s.nodes[static_cast<std::size_t>(number - 1)]; }
 
@@ -51,6 +46,24 @@ TEST(BoundaryDeck, PrescribedMotionsReachTheirValuesWhateverTheForces) {
   }
   // The free top nodes do not follow the base rigidly: the model deformed.
   EXPECT_GT(std::fabs(nodeOf(samples.back(), b.node(1, 0, 1)).total_disp[2] - 0.5 * samples.back().time), 1e-4);
+}
+
+// A velocity ramped to 1 m/s over 0.002 s by its curve: past the curve's
+// last point the nodes keep 1 m/s (the curve holds its last value; it is
+// not continued along the line through the origin and its last point).
+TEST(BoundaryDeck, CurveHoldsItsLastValue) {
+  Block b;
+  b.h = 0.1;
+  std::vector<int> all;
+  for (int n = 1; n <= b.nodeCount(); ++n) all.push_back(n);
+  const std::string deck = b.cards() + termination(0.012) + nodeSet(1, all) + curve(7, {{0.0, 0.0}, {0.002, 1.0}}) +
+                           "*BOUNDARY_PRESCRIBED_MOTION_SET\n" + card({"1", "1", "0", "7", "1.0"});
+  bool held = false;
+  runBothLoops("curve_hold", deck, [&](const std::vector<NodeCuda>& nodes, double t, double) {
+    for (const NodeCuda& n : nodes) EXPECT_NEAR(n.vel[0], std::min(t / 0.002, 1.0), 1e-12) << t;
+    held = held || t > 0.006;
+  });
+  EXPECT_TRUE(held);
 }
 
 // A constrained node stops although it starts moving; a constraint with a
@@ -90,16 +103,17 @@ TEST(BoundaryDeck, SinglePointConstraintsStopNodesInsideTheirWindow) {
 }
 
 // A free block under *LOAD_BODY_Z falls as u = -g t^2 / 2; a node-set load
-// whose curve is 0 adds nothing; a *LOAD_NODE_POINT block loads every node
-// of its card lines, each with the factor of its card (no curve: factor 1).
+// (set, DOF, curve, factor) whose curve is 0 adds nothing; a
+// *LOAD_NODE_POINT block loads every node of its card lines, each with the
+// factor of its card (no curve: a constant force).
 TEST(LoadDeck, GravityAndNodeLoads) {
   Block b;
   b.h = 0.1;
   std::string points = "*LOAD_NODE_POINT\n";
-  for (int n = 1; n <= b.nodeCount(); ++n) points += card({std::to_string(n), "1", "0.01"});
+  for (int n = 1; n <= b.nodeCount(); ++n) points += card({std::to_string(n), "1", "", "0.01"});
   const std::string deck = b.cards() + termination(0.05) + nodeSet(3, {b.node(1, 1, 1)}) + "*LOAD_BODY_Z\n" +
                            card({"", "9.81"}) + curve(4, {{0.0, 0.0}, {1.0, 0.0}}) + "*LOAD_NODE_SET\n" +
-                           "3 2 1000.0 4\n" + points;
+                           "3 2 4 1000.0\n" + points;
   const auto samples = run("gravity", deck);
   ASSERT_GT(samples.size(), 20u);
   for (const deckcase::Sample& s : samples) {
@@ -115,9 +129,10 @@ TEST(LoadDeck, GravityAndNodeLoads) {
 }
 
 // Two shells sharing an edge, tilted out of every axis plane, under a
-// pressure p: the nodal forces sum to p A along the unit normal, and the
-// shared nodes receive both shells' shares (the additions are atomic).
-TEST(LoadOnShells, PressureGivesPressureTimesAreaAlongTheNormal) {
+// pressure p: the nodal forces sum to p A against the unit normal of their
+// node order, and the shared nodes receive both shells' shares (the
+// additions are atomic).
+TEST(LoadOnShells, PressureGivesPressureTimesAreaAgainstTheNormal) {
   FEMDynamic fem;
   fem.newManagers();
   const double pts[6][3] = {{0, 0, 0}, {2, 0, 1}, {2, 1.5, 1}, {0, 1.5, 0}, {4, 0, 2}, {4, 1.5, 2}};
@@ -162,7 +177,7 @@ TEST(LoadOnShells, PressureGivesPressureTimesAreaAlongTheNormal) {
   for (int j = 0; j < 3; ++j) {
     double sum = 0.0;
     for (const NodeCuda& n : fem.nodeManager->node_array_cpu) sum += n.force[j];
-    EXPECT_NEAR(sum, p * area * normal[j], 1e-12);
+    EXPECT_NEAR(sum, -p * area * normal[j], 1e-12);
   }
   EXPECT_NEAR(fem.nodeManager->node_array_cpu[1].force[2], 2.0 * fem.nodeManager->node_array_cpu[0].force[2], 1e-12);
   cudaFree(shellsGpu);
@@ -234,8 +249,9 @@ TEST(BoundaryDeck, HostLoopReachesPrescribedVelocities) {
 }
 
 // A free plate of 2 x 2 shells in the plane z = 0 under *LOAD_SHELL_SET
-// pressure p: the plate's momentum grows at p A along +z, its normal.
-TEST(LoadDeck, PressureOnAShellSetPushesAlongTheNormal) {
+// pressure p: the plate's momentum grows at p A along -z, against the
+// normal +z of its node order.
+TEST(LoadDeck, PressureOnAShellSetPushesAgainstTheNormal) {
   std::string deck = "*NODE\n";
   for (int j = 0; j <= 2; ++j)
     for (int i = 0; i <= 2; ++i) deck += std::to_string(1 + i + 3 * j) + " " + num(0.5 * i) + " " + num(0.5 * j) + " 0\n";
@@ -260,7 +276,7 @@ TEST(LoadDeck, PressureOnAShellSetPushesAlongTheNormal) {
     }
     // v_{n+1/2} carries the impulse up to t_n + dt / 2.
     const double dt = samples[s].time - samples[s - 1].time;
-    EXPECT_NEAR(pz, 1000.0 * 1.0 * (samples[s].time + 0.5 * dt), 1e-9 * pz) << samples[s].time;
-    EXPECT_NEAR(px, 0.0, 1e-12 * pz);
+    EXPECT_NEAR(pz, -1000.0 * 1.0 * (samples[s].time + 0.5 * dt), -1e-9 * pz) << samples[s].time;
+    EXPECT_NEAR(px, 0.0, -1e-12 * pz);
   }
 }

@@ -211,7 +211,7 @@ TEST(RigidDeck, NodalRigidBodyTakesTheImpulseOnce) {
   std::vector<int> all;
   for (int n = 1; n <= b.nodeCount(); ++n) all.push_back(n);
   const std::string deck = b.cards() + termination(0.02) + nodeSet(5, all) + "*CONSTRAINED_NODAL_RIGID_BODY\n" +
-                           card({"5"}) + "*LOAD_NODE_POINT\n" + card({std::to_string(b.node(1, 1, 1)), "1", "0.01"});
+                           card({"5"}) + "*LOAD_NODE_POINT\n" + card({std::to_string(b.node(1, 1, 1)), "1", "", "0.01"});
   const auto samples = run("nodal_rigid", deck);
   ASSERT_GT(samples.size(), 10u);
   const deckcase::Sample& first = samples.front();

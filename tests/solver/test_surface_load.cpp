@@ -1,5 +1,5 @@
-// Pressure on segment sets: p A / (node count) along the segment normal to
-// each node, and a deck's *LOAD_SEGMENT_SET driving a free block through
+// Pressure on segment sets: p A / (node count) against the segment normal
+// to each node, and a deck's *LOAD_SEGMENT_SET driving a free block through
 // the GPU time loop.
 #include <gtest/gtest.h>
 
@@ -13,8 +13,8 @@
 namespace {
 
 // One quadrilateral in the plane z = x / 2 (area 2 sqrt(1.25) x 1.5): each
-// node takes p A / 4 along the unit normal (-1, 0, 2) / sqrt(5); a load type
-// other than pressure adds nothing.
+// node takes p A / 4 against the unit normal (-1, 0, 2) / sqrt(5) of its
+// node order; a load type other than pressure adds nothing.
 TEST(SurfaceLoad, QuadrilateralNodesTakeAQuarterOfPressureTimesArea) {
   contacttest::Model m;
   m.addNode(0, 0, 0);
@@ -36,15 +36,15 @@ TEST(SurfaceLoad, QuadrilateralNodesTakeAQuarterOfPressureTimesArea) {
   load.applyCpu();
   const double share = 1.5 * 2.0 * std::sqrt(1.25) * 1.5 / 4.0;
   for (int id = 1; id <= 4; ++id) {
-    EXPECT_NEAR(m.node(id).force[0], -share / std::sqrt(5.0), 1e-12);
+    EXPECT_NEAR(m.node(id).force[0], share / std::sqrt(5.0), 1e-12);
     EXPECT_NEAR(m.node(id).force[1], 0.0, 1e-12);
-    EXPECT_NEAR(m.node(id).force[2], 2.0 * share / std::sqrt(5.0), 1e-12);
+    EXPECT_NEAR(m.node(id).force[2], -2.0 * share / std::sqrt(5.0), 1e-12);
   }
   load.load_type = LOAD_CONCENTRATED;
   testing::internal::CaptureStdout();
   load.applyCpu();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "目前面上不支持施加集中载荷\n");
-  EXPECT_NEAR(m.node(1).force[2], 2.0 * share / std::sqrt(5.0), 1e-12);
+  EXPECT_NEAR(m.node(1).force[2], -2.0 * share / std::sqrt(5.0), 1e-12);
 
   SurfaceLoad missing;
   missing.is_set = 1;
@@ -55,8 +55,9 @@ TEST(SurfaceLoad, QuadrilateralNodesTakeAQuarterOfPressureTimesArea) {
   EXPECT_NE(testing::internal::GetCapturedStderr().find("segment set 90 is not in the model"), std::string::npos);
 }
 
-// A free cube pushed on its top face by a constant pressure (curve value 2,
-// blank factor read as 1): its momentum grows as p A t along +z.
+// A free cube pushed on its top face (numbered with its normal out, +z) by a
+// constant pressure (curve value 2, blank factor read as 1): the pressure
+// pushes into the cube, its momentum grows as p A t along -z.
 TEST(SurfaceLoad, SegmentSetPressureAcceleratesAFreeBlock) {
   motiondeck::Block b;
   b.h = 0.1;
@@ -75,8 +76,8 @@ TEST(SurfaceLoad, SegmentSetPressureAcceleratesAFreeBlock) {
     double momentum[3] = {0.0, 0.0, 0.0};
     for (const NodeCuda& n : s.nodes)
       for (int j = 0; j < 3; ++j) momentum[j] += n.mass * n.vel[j];
-    EXPECT_NEAR(momentum[2], force * s.time, force * dt * 1.001) << s.time;
-    EXPECT_GT(momentum[2], force * s.time * 0.999);
+    EXPECT_NEAR(-momentum[2], force * s.time, force * dt * 1.001) << s.time;
+    EXPECT_GT(-momentum[2], force * s.time * 0.999);
     EXPECT_NEAR(momentum[0], 0.0, 1e-12 * force);
     EXPECT_NEAR(momentum[1], 0.0, 1e-12 * force);
   }
