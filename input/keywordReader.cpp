@@ -399,13 +399,7 @@ bool writeWorkingCopy(const KeywordDeckFiles& files, const std::string& deckPath
     return true;
 }
 
-void applyDeckMassScaling(TimeControl& timeControl) {
-    if (timeControl.mass_scaling_dt > 0.0) {
-        if (timeControl.target_dt < 1e-5) timeControl.target_dt = timeControl.mass_scaling_dt;
-        timeControl.recompute_interval = 1;
-        timeControl.mass_scaling_flag = 1;
-    }
-}
+void applyDeckMassScaling(TimeControl& timeControl) { timeControl.takeMassScalingRequest(); }
 
 namespace {
 

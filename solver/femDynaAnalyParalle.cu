@@ -96,7 +96,8 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
     cublasDestroy_v2(handle);
     return false;
   }
-  d->elementControl->gpuCountMass(tc->mass_scaling_flag);
+  // The added mass is reported only when mass scaling acted at the start.
+  d->elementControl->gpuCountMass(tc->mass_scaled ? 1 : 0);
   tc->printTimeInfo(d->dt);
 
   d->loadManager->computeAllFactors(d->time);

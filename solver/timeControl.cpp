@@ -12,7 +12,15 @@
 #include "core/logErrorPrint.h"
 #include "solver/constrained.h"
 
+void TimeControl::takeMassScalingRequest() {
+  if (target_dt == 0.0 && mass_scaling_dt != 0.0) target_dt = std::fabs(mass_scaling_dt);
+  if (target_dt == 0.0) return;
+  recompute_interval = 1;
+  mass_scaling_flag = 1;
+}
+
 void TimeControl::setSafeFactor() {
+  takeMassScalingRequest();
   if (target_dt >= 0.0) {
     mass_scaling_flag = target_dt > 0.0 ? 1 : 0;
     safe_factor = input_safe_factor != 0.0 ? input_safe_factor : 0.9;
@@ -77,6 +85,7 @@ void TimeControl::massScalingGpu(TieManager* ties, ConstrainedManager* constrain
   ties->transferSlaveMassGpu();
   constraints->attachSlaveMassGpu();
   *candidate = target_dt;
+  mass_scaled = true;
 }
 
 void TimeControl::massScalingCpu(TieManager* ties, ConstrainedManager* constraints, std::vector<Part>& parts,
@@ -89,6 +98,7 @@ void TimeControl::massScalingCpu(TieManager* ties, ConstrainedManager* constrain
   ties->transferSlaveMassCpu();
   constraints->transferAllMass();
   *candidate = target_dt;
+  mass_scaled = true;
 }
 
 void TimeControl::printTimeInfo(double dt) const {

@@ -24,7 +24,8 @@ class TimeControl {
   double safe_factor = 0.0;         // scale of every critical element step
   int32_t recompute_interval = 0;   // mass scaling considered every this many cycles; 0 = never
   int32_t mass_scaling_flag = 0;    // 1 = mass scaling on
-  double target_dt = 0.0;           // step that mass scaling enforces
+  double target_dt = 0.0;           // step that mass scaling enforces ("DT=" on the command line)
+  bool mass_scaled = false;         // mass scaling has acted in this run
   // Remaining values of the termination and time-step cards, kept as read.
   double termination_values[3] = {0.0, 0.0, 0.0};
   int32_t termination_flag = 0;
@@ -34,8 +35,13 @@ class TimeControl {
   int32_t timestep_flags[3] = {0, 0, 0};
   std::vector<double> kept_values;
 
-  // Decides the safe factor and the mass-scaling flag from the target step;
-  // called once after the deck is read.
+  // The mass-scaling request: the command line's "DT=" is the target step
+  // whether or not the deck asks for mass scaling; without it the deck's
+  // step (DT2MS, either sign) gives the target, its absolute value. A
+  // request is considered every cycle. Asking again changes nothing.
+  void takeMassScalingRequest();
+  // Takes the request, then decides the safe factor and the mass-scaling
+  // flag from the target step; called once after the deck is read.
   void setSafeFactor();
   // First step of the GPU loop before the cap: the smallest critical
   // element step with the safe factor.

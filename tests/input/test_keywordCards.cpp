@@ -180,23 +180,29 @@ TEST_F(KeywordDeckTest, ControlCardsAndDeckMassScaling) {
     EXPECT_EQ(time.recompute_interval, 1);
     EXPECT_EQ(time.mass_scaling_flag, 1);
 
-    // A command-line step of 1e-5 or more is kept; one below it (a negative
-    // request included) gives way to the deck's step.
-    TimeControl commandLine;
-    commandLine.target_dt = 2e-5;
-    commandLine.mass_scaling_dt = 1e-6;
-    applyDeckMassScaling(commandLine);
-    EXPECT_DOUBLE_EQ(commandLine.target_dt, 2e-5);
-    EXPECT_EQ(commandLine.mass_scaling_flag, 1);
-    EXPECT_EQ(commandLine.recompute_interval, 1);
-    commandLine.target_dt = -1e-6;
-    applyDeckMassScaling(commandLine);
-    EXPECT_DOUBLE_EQ(commandLine.target_dt, 1e-6);
+    // The command line's step is the target whatever the deck asks (a
+    // negative one included: the safe factor turns it later).
+    for (double commandStep : {2e-5, 1e-7, -1e-6}) {
+        TimeControl commandLine;
+        commandLine.target_dt = commandStep;
+        commandLine.mass_scaling_dt = 1e-6;
+        applyDeckMassScaling(commandLine);
+        EXPECT_DOUBLE_EQ(commandLine.target_dt, commandStep);
+        EXPECT_EQ(commandLine.mass_scaling_flag, 1);
+        EXPECT_EQ(commandLine.recompute_interval, 1);
+    }
+    // A negative deck step asks for mass scaling to its absolute value; no
+    // step anywhere asks for none.
     TimeControl negative;
     negative.mass_scaling_dt = -1e-6;
     applyDeckMassScaling(negative);
-    EXPECT_DOUBLE_EQ(negative.target_dt, 0.0);
-    EXPECT_EQ(negative.recompute_interval, 0);
+    EXPECT_DOUBLE_EQ(negative.target_dt, 1e-6);
+    EXPECT_EQ(negative.recompute_interval, 1);
+    EXPECT_EQ(negative.mass_scaling_flag, 1);
+    TimeControl none;
+    applyDeckMassScaling(none);
+    EXPECT_EQ(none.mass_scaling_flag, 0);
+    EXPECT_EQ(none.recompute_interval, 0);
 }
 
 TEST_F(KeywordDeckTest, ContactControlReadsLaterCardsOnlyForLongBlocks) {

@@ -8,6 +8,7 @@
 #include "solver/constrained.h"
 #include "solver/timeControl.h"
 #include "tests/elements/solidTestModel.h"
+#include "tests/solver/motionDeck.h"
 
 namespace {
 
@@ -119,6 +120,36 @@ TEST(InitialStep, HostStepOfASteelCube) {
   double dt = 0.0;
   tc.calInitialDtCpu(parts, &dt);
   EXPECT_NEAR(dt, 1.49976e-6, 1e-11);
+}
+
+// A stiff block whose own step is 9e-6, run by the program: "DT=" is the
+// mass-scaling target whether or not the deck asks for mass scaling, and a
+// negative step on the deck's time-step card asks for its absolute value.
+// The added mass is reported only by a run that adds mass.
+TEST(MassScalingRuns, CommandLineAndDeckStepsTakeTheModelToTheTarget) {
+  motiondeck::Block b;
+  b.h = 0.1;
+  b.young = 1.0e8;
+  const std::string deck = b.cards() + motiondeck::termination(1e-4);
+  const std::string scaledText = "calculation with mass scaling";
+  std::string console;
+  ASSERT_EQ(motiondeck::runProgram("mass_scaling_none", deck, &console), 0) << console;
+  EXPECT_NE(console.find("Initial time step:\t 9.0000e-06"), std::string::npos) << console;
+  EXPECT_EQ(console.find(scaledText), std::string::npos) << console;
+
+  ASSERT_EQ(motiondeck::runProgram("mass_scaling_dt", deck, &console, "DT=2e-5"), 0) << console;
+  EXPECT_NE(console.find("Initial time step:\t 2.0000e-05"), std::string::npos) << console;
+  EXPECT_NE(console.find(scaledText), std::string::npos) << console;
+
+  // A target below the model's own step scales nothing and says nothing.
+  ASSERT_EQ(motiondeck::runProgram("mass_scaling_below", deck, &console, "DT=1e-6"), 0) << console;
+  EXPECT_NE(console.find("Initial time step:\t 9.0000e-06"), std::string::npos) << console;
+  EXPECT_EQ(console.find(scaledText), std::string::npos) << console;
+
+  const std::string negative = deck + "*CONTROL_TIMESTEP\n" + card({"", "", "", "", "-2e-5"});
+  ASSERT_EQ(motiondeck::runProgram("mass_scaling_negative", negative, &console), 0) << console;
+  EXPECT_NE(console.find("Initial time step:\t 2.0000e-05"), std::string::npos) << console;
+  EXPECT_NE(console.find(scaledText), std::string::npos) << console;
 }
 
 }  // namespace
