@@ -37,9 +37,10 @@ int kindOfMotionCode(int vad) {
 
 }  // namespace
 
-// One prescribed-motion card: target, DOF, VAD, curve, factor, then (for
-// nodes and node sets) death and birth times. A blank factor is 1.0; a
-// rigid part's factor 0 is 1.0 as well.
+// One prescribed-motion card: target, DOF, VAD, curve, factor, then death
+// and birth times (fields 7 and 8). A blank factor is 1.0; a rigid part's
+// factor 0 is 1.0 as well. A blank or 0 death time means the motion never
+// ends; a blank birth time is 0.
 bool KeywordReader::readPrescribedMotionCard(const std::vector<std::string>& lines, int k, const std::string& card,
                                              BasicBoundary& boundary) {
   std::string fields[8];
@@ -53,10 +54,9 @@ bool KeywordReader::readPrescribedMotionCard(const std::vector<std::string>& lin
   readField(fields[3], boundary.curve_id);
   readField(fields[4], factor);
   if (blankField(fields[4]) || (boundary.is_rigid != 0 && factor == 0.0)) factor = 1.0;
-  if (boundary.is_rigid == 0) {
-    readField(fields[6], boundary.death_time);
-    readField(fields[7], boundary.birth_time);
-  }
+  readField(fields[6], boundary.death_time);
+  readField(fields[7], boundary.birth_time);
+  if (boundary.death_time == 0.0) boundary.death_time = kNeverEnds;
   boundary.type = kindOfMotionCode(vad);
   if (boundary.type == BOUNDARY_NONE) {
     refuse(card + " " + std::to_string(boundary.id) + ": motion code (VAD) " + std::to_string(vad) +
@@ -121,7 +121,10 @@ void KeywordReader::readBoundary(const std::string& block) {
       int cid = 0;
       readCard(lines, data, boundary->id, cid, boundary->dof_flag);
       if (cid != 0) unreadMechanics(header, "constraints in a local coordinate system (CID) are not computed");
-      if (birthDeath) readCard(lines, data + 1, boundary->birth_time, boundary->death_time);
+      if (birthDeath) {
+        readCard(lines, data + 1, boundary->birth_time, boundary->death_time);
+        if (boundary->death_time == 0.0) boundary->death_time = kNeverEnds;
+      }
       fem_->boundaryManager->addBoundary(boundary);
     }
   } else {

@@ -110,6 +110,28 @@ std::string uncomputedMaterialFields(const Material& m, MaterialOption option) {
     return asked;
 }
 
+// What keeps card 2 of a rigid material (CMO, CON1, CON2) from being
+// applied; empty when it applies. CMO 0 holds nothing; CMO 1 holds the
+// translations of code CON1 and the rotations of code CON2 in global axes
+// (0 free, 1 x, 2 y, 3 z, 4 x and y, 5 y and z, 6 z and x, 7 all).
+std::string rigidConstraintProblem(const Material& m) {
+    const auto text = [](double value) {
+        std::ostringstream out;
+        out << value;
+        return out.str();
+    };
+    const double cmo = m.constraint_option;
+    if (cmo == 0.0) return "";
+    if (cmo == -1.0) return "CMO -1 (constraints in local axes) is not applied by this version";
+    if (cmo != 1.0) return "CMO " + text(cmo) + " is not 0 (free) or 1 (constraints in global axes)";
+    for (const auto& [name, code] : {std::pair{"CON1", m.constraint_1}, std::pair{"CON2", m.constraint_2}}) {
+        if (!(code >= 0.0 && code <= 7.0) || code != static_cast<double>(static_cast<int>(code))) {
+            return std::string(name) + " " + text(code) +
+                   " is not a constraint code of global axes (0 to 7)";
+        }
+    }
+    return "";
+}
 }  // namespace
 
 void KeywordReader::readMaterial(const std::string& block) {
@@ -156,6 +178,10 @@ void KeywordReader::readMaterial(const std::string& block) {
                      m.coupling_option, m.coupling_m, m.alias_value);
             readCard(lines, card(2), m.constraint_option, m.constraint_1, m.constraint_2);
             readCard(lines, card(3), m.local_axes);
+            if (const std::string problem = rigidConstraintProblem(m); !problem.empty()) {
+                refuse(header + " " + std::to_string(cardId) + ": " + problem);
+                return;
+            }
             break;
         case MaterialOption::Null:
             readCard(lines, card(1), cardId, m.density, m.pressure_cutoff, m.viscosity, m.tension_erosion,

@@ -17,6 +17,9 @@ class Set;
 struct NodeCuda;
 class RigidCuda;
 
+// Death time of a condition that never ends.
+constexpr double kNeverEnds = 1e21;
+
 // Boundary kinds (`type`).
 enum BoundaryKind { BOUNDARY_NONE = 0, BOUNDARY_DISPLACEMENT = 1, BOUNDARY_VELOCITY = 2, BOUNDARY_ACCELERATION = 3,
                     BOUNDARY_ACCELERATION_ALT = 4 };
@@ -30,7 +33,7 @@ class BasicBoundary {
   unsigned char is_set = 0;              // the target is a node set
   int is_rigid = 0;                      // the target is a rigid part
   double birth_time = 0.0;               // acts for birth_time <= t < death_time
-  double death_time = 1e21;
+  double death_time = kNeverEnds;
   double dof_value[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
   double factor = 1.0;  // curve factor at the current time
   Curve* curve = nullptr;

@@ -181,8 +181,8 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     rm->slaveForcesToMaster();
     for (RigidCuda& r : rm->rigid_array) r.computeAccelerations();
     for (RigidConstrained& rc : rm->rigid_constrained_array) {
-      rc.projectAccelerations();
       rc.computeFactor(d->time);
+      rc.projectAccelerations();
       rc.imposeMotion(d->dt, d->prev_dt);
     }
     for (RigidCuda& r : rm->rigid_array) r.updateVelocity(d->dt, d->prev_dt);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "core/node.h"
 #include "core/nodeManager.h"
@@ -63,9 +64,57 @@ void InitialCondition::linkNodeSet()
     }
 }
 
-// A rigid node passes the velocity to its body, once per body and
-// condition however many of the body's nodes the condition lists; a body
-// merged into another passes it on to its master.
+namespace {
+
+std::string velocityText(const double v[6])
+{
+    char text[160];
+    std::snprintf(text, sizeof text, "(%g, %g, %g, %g, %g, %g)", v[0], v[1], v[2], v[3], v[4], v[5]);
+    return text;
+}
+
+std::string bodyName(const RigidCuda& body)
+{
+    if (body.part != nullptr) {
+        return "the rigid body of part " + std::to_string(body.part->id) +
+               (body.part->name.empty() ? std::string() : " (" + body.part->name + ")");
+    }
+    return body.set != nullptr ? "the nodal rigid body of node set " + std::to_string(body.set->id)
+                               : std::string("a rigid body");
+}
+
+// The first condition that reaches a body gives it its velocity; later
+// ones (one line per node of the body, as decks write them) give it again
+// and change nothing. A later one with other values is reported once per
+// body, with the value the body keeps.
+void giveBodyVelocity(RigidCuda& body, const double value[6])
+{
+    if (body.initialVelocityDone == 0) {
+        for (int k = 0; k < 6; ++k) {
+            body.velocity[k] += value[k];
+        }
+        body.initialVelocityDone = 1;
+        return;
+    }
+    bool same = true;
+    for (int k = 0; k < 6; ++k) {
+        same = same && value[k] == body.velocity[k];
+    }
+    if (same || body.initialVelocityDone == 2) {
+        return;
+    }
+    std::fprintf(stderr,
+                 "initial velocity: the lines on the nodes of %s disagree: %s and %s; the body takes %s\n",
+                 bodyName(body).c_str(), velocityText(body.velocity).c_str(), velocityText(value).c_str(),
+                 velocityText(body.velocity).c_str());
+    body.initialVelocityDone = 2;
+}
+
+}  // namespace
+
+// A rigid node passes the velocity to its body, which takes it once however
+// many of its nodes the conditions list; a body merged into another passes
+// it on to its master.
 void InitialCondition::apply(RigidManager* rigidManager)
 {
     std::vector<const RigidCuda*> bodiesDone;
@@ -102,10 +151,7 @@ void InitialCondition::apply(RigidManager* rigidManager)
             }
             RigidCuda* moved = body.mergedInto != nullptr ? body.mergedInto : &body;
             if (std::find(bodiesDone.begin(), bodiesDone.end(), moved) == bodiesDone.end()) {
-                for (int k = 0; k < 6; ++k) {
-                    moved->velocity[k] += value[k];
-                }
-                moved->initialVelocityDone = 1;
+                giveBodyVelocity(*moved, value);
                 bodiesDone.push_back(moved);
             }
             break;

@@ -8,6 +8,7 @@
 #include "core/curvemanager.h"
 #include "core/node.h"
 #include "core/part.h"
+#include "materials/material.h"
 #include "core/set.h"
 #include "platform/blockReduce.h"
 #include "solver/boundary.h"
@@ -68,6 +69,15 @@ void symmetricEigen(const double m[9], double lambda[3], double q[9]) {
 }
 
 __host__ __device__ inline double3 columnOf(const double r[9], int i) { return make_double3(r[i], r[i + 3], r[i + 6]); }
+
+// The axes a constraint code of a rigid material holds: 0 none, 1 x, 2 y,
+// 3 z, 4 x and y, 5 y and z, 6 z and x, 7 all.
+void holdAxes(double code, int held[3]) {
+  static const int kAxes[8][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1},
+                                  {1, 1, 0}, {0, 1, 1}, {1, 0, 1}, {1, 1, 1}};
+  const int c = code >= 0.0 && code <= 7.0 ? static_cast<int>(code) : 0;
+  for (int i = 0; i < 3; ++i) held[i] = kAxes[c][i];
+}
 
 }  // namespace
 
@@ -200,6 +210,14 @@ void RigidCuda::linkNodes() {
   for (NodeCuda* node : nodes) node->rigid_flag = 1;
 }
 
+void RigidCuda::holdMaterialConstraints() {
+  std::fill(dofFlag, dofFlag + 6, 0);
+  const Material* material = part != nullptr ? part->material : nullptr;
+  if (material == nullptr || material->constraint_option != 1.0) return;
+  holdAxes(material->constraint_1, dofFlag);
+  holdAxes(material->constraint_2, dofFlag + 3);
+}
+
 void RigidCuda::computeMassProperties(RigidManager* rigidManager) {
   merged = 0;
   const int id = partId();
@@ -299,15 +317,18 @@ void RigidCuda::computeAccelerations() {
   }
   double inv[9], alpha[3] = {0.0, 0.0, 0.0};
   if (invertInertia(inertia, inv)) matVec(inv, force + 3, alpha);
-  for (int k = 0; k < 6; ++k) {
-    if (dofFlag[k] == 1) continue;
-    acceleration[k] = k < 3 ? force[k] / mass[k] : alpha[k - 3];
-  }
+  for (int k = 0; k < 6; ++k) acceleration[k] = dofFlag[k] == 1 ? 0.0 : k < 3 ? force[k] / mass[k] : alpha[k - 3];
 }
 
+// A held degree of freedom does not move, whatever was prescribed or given
+// as initial velocity.
 void RigidCuda::updateVelocity(double dt, double prevDt) {
   for (int k = 0; k < 6; ++k) {
-    if (dofFlag[k] != 1) velocity[k] += 0.5 * (dt + prevDt) * acceleration[k];
+    if (dofFlag[k] == 1) {
+      acceleration[k] = velocity[k] = 0.0;
+    } else {
+      velocity[k] += 0.5 * (dt + prevDt) * acceleration[k];
+    }
   }
 }
 
@@ -404,10 +425,13 @@ bool RigidConstrained::linkCurve(CurveManager* curveManager) {
   return true;
 }
 
-void RigidConstrained::computeFactor(double time) { factor = curve != nullptr ? curve->returnValue(time) : 1.0; }
+void RigidConstrained::computeFactor(double time) {
+  factor = curve != nullptr ? curve->returnValue(time) : 1.0;
+  active_ = boundary == nullptr || boundary->activeAt(time);
+}
 
 void RigidConstrained::imposeMotion(double dt, double prevDt) {
-  if (rigid == nullptr) return;
+  if (rigid == nullptr || !active_) return;
   const double span = dt + prevDt;
   for (int k = 0; k < 6; ++k) {
     if (dofCode[k] == 0) continue;
@@ -426,7 +450,7 @@ void RigidConstrained::imposeMotion(double dt, double prevDt) {
 }
 
 void RigidConstrained::projectAccelerations() {
-  if (rigid == nullptr) return;
+  if (rigid == nullptr || !active_) return;
   for (int part = 0; part < 2; ++part) {
     double* a = rigid->acceleration + 3 * part;
     double local[3];

@@ -36,7 +36,7 @@ class RigidCuda {
   int initialVelocityDone = 0;
   int merged = 0;                         // 1: master or slave of a merged pair
   RigidCuda* mergedInto = nullptr;        // the master, for the slave of a merged pair
-  int dofFlag[6] = {0, 0, 0, 0, 0, 0};    // 1: the degree of freedom is not integrated
+  int dofFlag[6] = {0, 0, 0, 0, 0, 0};    // 1: the degree of freedom is held (no acceleration, no velocity)
   double mass[3] = {0.0, 0.0, 0.0};
   double inertia[9] = {};                 // about the centre, global axes, row by row
   double displacement[6] = {};            // accumulated translation and rotation
@@ -61,6 +61,9 @@ class RigidCuda {
 
   // Set-up.
   void linkNodes();
+  // Holds the degrees of freedom that the constraint card of the part's
+  // rigid material names (translations and rotations in global axes).
+  void holdMaterialConstraints();
   void computeMassProperties(RigidManager* rigidManager);
   void copyNodesToGpu(NodeManager* nodeManager);
   void allocateForceBuffer();
@@ -111,9 +114,14 @@ class RigidConstrained {
   // after a message, when the part is no rigid body.
   bool linkRigidCuda(RigidManager* rigidManager);
   bool linkCurve(CurveManager* curveManager);
+  // Curve factor at the time, and whether the time lies inside the card's
+  // window [birth, death): outside it the motion leaves the body free.
   void computeFactor(double time);
   void imposeMotion(double dt, double prevDt);
   void projectAccelerations();
+
+ private:
+  bool active_ = true;
 };
 
 __global__ void rigidNodeForceAssem(NodeCuda** nodes, int n, double3 centre, double* blockSums);

@@ -97,6 +97,8 @@ bool RigidManager::linkMergedPairs() {
       continue;
     }
     slave->mergedInto = master;
+    // The merged body moves as its master: what either material holds, it holds.
+    for (int k = 0; k < 6; ++k) master->dofFlag[k] = master->dofFlag[k] | slave->dofFlag[k];
     master_rigids.push_back(master);
     slave_rigids.push_back(slave);
   }
@@ -104,7 +106,10 @@ bool RigidManager::linkMergedPairs() {
 }
 
 bool RigidManager::linkAll(FEMDynamic* fem) {
-  for (RigidCuda& body : rigid_array) body.linkNodes();
+  for (RigidCuda& body : rigid_array) {
+    body.linkNodes();
+    body.holdMaterialConstraints();
+  }
   bool linked = linkExtraNodes(fem);
   linked = linkMergedPairs() && linked;
   for (RigidConstrained& motion : rigid_constrained_array) linked = motion.linkRigidCuda(this) && linked;
