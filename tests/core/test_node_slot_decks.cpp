@@ -26,7 +26,7 @@ std::string fan(int count) {
   }
   return deck + "*PART\nfan\n" + card({"1", "1", "1"}) + "*SECTION_SHELL\n" + card({"1", "2", "0.8333", "3"}) +
          card({"0.01", "0.01", "0.01", "0.01"}) + "*MAT_ELASTIC\n" + card({"1", "7850.0", "2.0e11", "0.3"}) +
-         motiondeck::termination(0.0, 3);
+         motiondeck::termination(1e-7, 3);
 }
 
 }  // namespace
