@@ -33,7 +33,7 @@ struct Block {
   double poisson = 0.0;
   bool rigid = false;
   // Card 2 of a rigid material (CMO, CON1, CON2), when not blank.
-  std::string rigidConstraints;
+  std::string rigidConstraints = "";
   int material = 0;       // material id; 0: the part's own
   int hourglassId = 0;    // HGID of the part card; 0: none
 
