@@ -25,6 +25,19 @@ struct Resultants {
   T Nxx = 0.0, Nyy = 0.0, Nxy = 0.0, Mxx = 0.0, Myy = 0.0, Mxy = 0.0, Qyz = 0.0, Qxz = 0.0;
 };
 
+// A point's stress s at height z with weight w added to the resultants.
+template <typename T>
+__host__ __device__ inline void addPointResultants(T w, T z, const T s[6], Resultants<T>& R) {
+  R.Nxx += w * s[0];
+  R.Nyy += w * s[1];
+  R.Nxy += w * s[3];
+  R.Mxx += w * z * s[0];
+  R.Myy += w * z * s[1];
+  R.Mxy += w * z * s[3];
+  R.Qyz += w * s[4];
+  R.Qxz += w * s[5];
+}
+
 // Through-thickness integration of one element's strain increments
 // (dexx, deyy, dgxy, kx, ky, kxy, gyz, gxz; curvatures corrected).
 __host__ __device__ inline void integrateThickness(ShellElementCuda& e, const MaterialNew* material,
@@ -40,15 +53,7 @@ __host__ __device__ inline void integrateThickness(ShellElementCuda& e, const Ma
         strain[0] + z * strain[3], strain[1] - z * strain[4], 0.0, strain[2] + z * strain[5], strain[6], strain[7]};
     double s[6];
     shell1st::pointStress(material, gp, d, s, dt);
-    const double w = 0.5 * t * gp->weight_ * area;
-    R.Nxx += w * s[0];
-    R.Nyy += w * s[1];
-    R.Nxy += w * s[3];
-    R.Mxx += w * z * s[0];
-    R.Myy += w * z * s[1];
-    R.Mxy += w * z * s[3];
-    R.Qyz += w * s[4];
-    R.Qxz += w * s[5];
+    addPointResultants(0.5 * t * gp->weight_ * area, z, s, R);
   }
 }
 

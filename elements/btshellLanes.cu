@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "elements/btshellBody.h"
+#include "elements/laneGroupAhead.h"
+#include "materials/planeStressLanes.h"
 
 namespace {
 
@@ -30,14 +32,51 @@ __host__ __device__ const MaterialNew* laneGroupMaterial(MaterialNew* const* mat
   return material;
 }
 
-// The node fields the next group reads, fetched while this one computes.
-__host__ __device__ void prefetchLaneNodes(ShellElementCuda* const* elements, int count) {
-  for (int l = 0; l < count; ++l)
-    for (int I = 0; I < 4; ++I)
-      if (const NodeCuda* nd = elements[l]->node[I]) {
-        lanePrefetch(nd->coord);
-        lanePrefetch(nd->vel);
-      }
+// The records of the next groups, fetched while this one computes; of the
+// nodes, the lines of the motion gatherNodes reads.
+__host__ __device__ void prefetchAhead(ShellElementCuda* const* elements, int remaining) {
+  prefetchGroupsAhead(elements, remaining, [](const NodeCuda& nd) {
+    lanePrefetchBytes(nd.coord, sizeof(nd.coord));
+    lanePrefetchBytes(nd.vel, sizeof(nd.vel));
+  });
+}
+
+// The points of a group that the lanes can integrate: the same number for
+// every element, each with its state record.
+__host__ __device__ bool lanePointsAlike(ShellElementCuda* const* elements) {
+  const int np = elements[0]->integratPointNum;
+  for (int l = 0; l < kLaneWidth; ++l) {
+    const ShellElementCuda* e = elements[l];
+    if (e->integratPointNum != np || (np > 0 && e->gaussPoint == nullptr)) return false;
+    for (int i = 0; i < np; ++i)
+      if (e->gaussPoint[i].matStatus_ == nullptr) return false;
+  }
+  return true;
+}
+
+// integrateThickness of the group's elements, point i of every element at
+// a time in lanes: the same sums in the same order.
+__host__ __device__ void integrateThicknessLanes(ShellElementCuda* const* elements, const MaterialNew* material,
+                                                 const LaneDouble strain[8], LaneDouble area, double dt,
+                                                 btshell::Resultants<LaneDouble>& R) {
+  LaneDouble t = 0.0;
+  for (int l = 0; l < kLaneWidth; ++l) laneSet(t, l, elements[l]->thickCurrent);
+  const int np = elements[0]->integratPointNum;
+  for (int i = 0; i < np; ++i) {
+    GaussPoint* gp[kLaneWidth];
+    LaneDouble zeta = 0.0, weight = 0.0;
+    for (int l = 0; l < kLaneWidth; ++l) {
+      gp[l] = elements[l]->gaussPoint + i;
+      laneSet(zeta, l, gp[l]->coord_[0]);
+      laneSet(weight, l, gp[l]->weight_);
+    }
+    const LaneDouble z = 0.5 * t * zeta;
+    const LaneDouble d[6] = {strain[0] + z * strain[3], strain[1] - z * strain[4], 0.0,
+                             strain[2] + z * strain[5], strain[6],               strain[7]};
+    LaneDouble s[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+    plane_stress_lanes::update(material, gp, d, s, dt);
+    btshell::addPointResultants<LaneDouble>(0.5 * t * weight * area, z, s, R);
+  }
 }
 
 }  // namespace
@@ -50,6 +89,7 @@ FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew* const* ma
   const HourglassControl* control = nullptr;
   const MaterialNew* material = laneGroupMaterial(materials, sections, hourglass, elements, &section, &control);
   if (material == nullptr) return false;
+  prefetchAhead(elements, remaining);
   LaneDouble x[4][3], du[4][3], dr[4][3];
   for (int l = 0; l < kLaneWidth; ++l) {
     double xl[4][3], dul[4][3], drl[4][3];
@@ -58,7 +98,6 @@ FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew* const* ma
     laneIn<12>(&dul[0][0], l, &du[0][0]);
     laneIn<12>(&drl[0][0], l, &dr[0][0]);
   }
-  prefetchLaneNodes(elements + kLaneWidth, min(remaining - kLaneWidth, kLaneWidth));
   shell1st::QuadFrames<LaneDouble> q;
   shell1st::quadFrames(x, du, q);
   // Collapsed or inverted shells take the one-element path (nothing is
@@ -81,7 +120,12 @@ FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew* const* ma
       if (!shell1st::quadAreaSound(al, laneGet(A, l))) printf("四边形壳单元 %d 面积求解错误\n", elements[l]->id);
     }
   };
+  const bool pointsInLanes = lanePointsAlike(elements);
   const auto integrate = [&](const LaneDouble strain[8], LaneDouble A, btshell::Resultants<LaneDouble>& R) {
+    if (pointsInLanes) {
+      integrateThicknessLanes(elements, material, strain, A, dt, R);
+      return;
+    }
     for (int l = 0; l < kLaneWidth; ++l) {
       double sl[8];
       laneOut<8>(strain, l, sl);

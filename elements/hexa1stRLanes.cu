@@ -2,6 +2,7 @@
 // lanes, with the body the one-element path uses.  Lane kernel files are
 // compiled with full loop unrolling in the host build.
 #include "elements/hexa1stRBody.h"
+#include "elements/laneGroupAhead.h"
 #include "platform/simdLane.h"
 
 namespace {
@@ -26,15 +27,14 @@ __host__ __device__ const MaterialNew* laneGroupMaterial(MaterialNew* const* mat
   return material;
 }
 
-// The node fields the next group reads, fetched while this one computes.
-__host__ __device__ void prefetchLaneMotion(SolidElementCuda* const* elements, int count) {
-  for (int l = 0; l < count; ++l)
-    for (const NodeCuda* nd : elements[l]->node)
-      if (nd != nullptr) {
-        lanePrefetch(nd->coord);
-        lanePrefetch(nd->step_disp);
-        lanePrefetch(nd->vel);
-      }
+// The records of the next groups, fetched while this one computes; of the
+// nodes, the lines of the motion gatherSolidMotion reads.
+__host__ __device__ void prefetchAhead(SolidElementCuda* const* elements, int remaining) {
+  prefetchGroupsAhead(elements, remaining, [](const NodeCuda& nd) {
+    lanePrefetchBytes(nd.coord, 3 * sizeof(double));
+    lanePrefetchBytes(nd.step_disp, 3 * sizeof(double));
+    lanePrefetchBytes(nd.vel, 3 * sizeof(double));
+  });
 }
 
 // Current, mid-step coordinates and velocities of the group's nodes.
@@ -58,9 +58,9 @@ FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* cons
   const HourglassControl* control = nullptr;
   const MaterialNew* material = laneGroupMaterial(materials, hourglass, elements, &control);
   if (material == nullptr) return false;
+  prefetchAhead(elements, remaining);
   LaneDouble x[8][3], xm[8][3], v[8][3], B[3][8], Bm[3][8];
   gatherLaneMotion(elements, x, xm, v);
-  prefetchLaneMotion(elements + kLaneWidth, min(remaining - kLaneWidth, kLaneWidth));
   const LaneDouble V = onepoint::centreGradients(x, B), Vm = onepoint::centreGradients(xm, Bm);
   // Mirror-numbered and collapsed elements take the one-element path.
   if (!laneAll((V > 0.0) & (Vm > 0.0))) return false;

@@ -13,8 +13,9 @@
 //   laneGet(v, l), laneSet(v, l, x)   lane l of a value
 //   laneOut<n>(a, l, out), laneIn<n>(in, l, a)
 //                                     lane l of an array of n values
-// and lanePrefetch(p), a hint that the memory at p is read soon (nothing
-// where the hardware hides its latency by itself, as on the GPU).
+// and lanePrefetch(p), lanePrefetchBytes(p, bytes), hints that the memory
+// at p is read soon (nothing where the hardware hides its latency by
+// itself, as on the GPU).
 //
 // FEM_LANE_KERNEL marks a function that computes a group: the host build
 // compiles it once per vector instruction set (baseline x86-64, AVX2,
@@ -37,6 +38,7 @@ __host__ __device__ inline void laneSet(double& v, int /*lane*/, double x) { v =
 #ifdef FEM_USE_CUDA
 
 __host__ __device__ inline void lanePrefetch(const void* /*p*/) {}
+__host__ __device__ inline void lanePrefetchBytes(const void* /*p*/, int /*bytes*/) {}
 
 constexpr int kLaneWidth = 1;
 using LaneDouble = double;
@@ -47,6 +49,12 @@ using LaneDouble = double;
 #define FEM_LANE_INLINE inline __attribute__((always_inline))
 
 FEM_LANE_INLINE void lanePrefetch(const void* p) { __builtin_prefetch(p); }
+// Every 64-byte line of [p, p + bytes).
+FEM_LANE_INLINE void lanePrefetchBytes(const void* p, int bytes) {
+  const char* c = static_cast<const char*>(p);
+  for (int b = 0; b < bytes; b += 64) __builtin_prefetch(c + b);
+  __builtin_prefetch(c + bytes - 1);
+}
 #if defined(__x86_64__) && !defined(__clang__)
 #define FEM_LANE_KERNEL __attribute__((target_clones("default", "avx2", "avx512f"), flatten))
 #else

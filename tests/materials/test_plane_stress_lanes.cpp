@@ -1,0 +1,117 @@
+// Plane-stress updates of several points at once in lanes against the
+// one-point update, bit for bit: linear elastic, elastic-plastic points that
+// stay elastic, yield, unload or have no flow stress left, in one group,
+// over many steps; a model without a lane form takes its one-point update.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "materials/elasticplastic.h"
+#include "materials/linearelastic.h"
+#include "materials/planeStressLanes.h"
+#include "tests/materials/materialTestHelpers.h"
+
+namespace {
+
+// kLaneWidth points of a model, each with its own state.
+template <typename Model>
+struct LanePoints {
+  Material record;
+  std::unique_ptr<Model> model;
+  std::vector<PointWithState<PlasticMaterialStatus>> points;
+  explicit LanePoints(int type) : record(makeSteelRecord(type)), model(new Model(&record)), points(kLaneWidth) {
+    for (auto& p : points) p.status.k = record.yield_stress;
+  }
+};
+
+// The same random strain steps through both: lanes (all points at once)
+// and one point at a time; every stress and state bit for bit the same.
+template <typename Model>
+void expectLanesMatchOnePoint(int type, double strainScale, unsigned seed, bool expectYield) {
+  LanePoints<Model> lanes(type), one(type);
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  bool yielded = false;
+  for (int step = 0; step < 200; ++step) {
+    double d[kLaneWidth][6];
+    for (auto& point : d)
+      for (double& c : point) c = strainScale * u(rng);
+    // Some points rest a step (no strain): an elastic step with zero deviator
+    // change, or an unloading one after yield.
+    for (int l = 0; l < kLaneWidth; ++l)
+      if ((step + l) % 7 == 0)
+        for (double& c : d[l]) c = 0.0;
+    LaneDouble dl[6] = {}, sl[6] = {};
+    GaussPoint* gp[kLaneWidth];
+    for (int l = 0; l < kLaneWidth; ++l) {
+      laneIn<6>(d[l], l, dl);
+      gp[l] = &lanes.points[l].gp;
+    }
+    plane_stress_lanes::update(lanes.model.get(), gp, dl, sl, 1e-6);
+    for (int l = 0; l < kLaneWidth; ++l) {
+      PointWithState<PlasticMaterialStatus>& p = one.points[l];
+      double s[6];
+      for (int c = 0; c < 6; ++c) s[c] = p.status.stress[c];
+      one.model->computeStressMatrixPlaneStress(&p.gp, s, d[l], nullptr, 1e-6);
+      const PlasticMaterialStatus& a = lanes.points[l].status;
+      for (int c = 0; c < 6; ++c) {
+        ASSERT_EQ(laneGet(sl[c], l), s[c]) << "step " << step << " lane " << l << " component " << c;
+        ASSERT_EQ(a.stress[c], p.status.stress[c]);
+        ASSERT_EQ(a.strain[c], p.status.strain[c]);
+      }
+      if (type == MT_ELASTIC_PLASTIC) {
+        ASSERT_EQ(a.k, p.status.k) << "step " << step << " lane " << l;
+        ASSERT_EQ(a.eps_p, p.status.eps_p);
+        yielded = yielded || a.eps_p > 0.0;
+      }
+    }
+  }
+  EXPECT_EQ(yielded, expectYield);
+}
+
+TEST(PlaneStressLanes, LinearElasticPointsMatchTheOnePointUpdate) {
+  expectLanesMatchOnePoint<LinearElasticMaterial>(MT_LINEAR_ELASTIC, 1e-4, 11u, false);
+}
+
+TEST(PlaneStressLanes, ElasticPlasticPointsMatchTheOnePointUpdateElasticOrYielding) {
+  // Small steps stay elastic throughout; larger ones yield, harden and
+  // unload, with some lanes elastic and some not in one call.
+  expectLanesMatchOnePoint<ElasticPlasticMaterial>(MT_ELASTIC_PLASTIC, 1e-6, 5u, false);
+  expectLanesMatchOnePoint<ElasticPlasticMaterial>(MT_ELASTIC_PLASTIC, 4e-4, 6u, true);
+}
+
+// A model of its own plane-stress update: the stored stress plus 3 d.
+class StiffModel : public MaterialNew {
+ public:
+  StiffModel() : MaterialNew(1, MT_MOONEY_RIVLIN, 0) {}
+  __host__ __device__ void computeStressMatrixPlaneStress(GaussPoint* gp, double* stress, double* d, double**,
+                                                          double) const override {
+    for (int c = 0; c < 6; ++c) gp->matStatus_->stress[c] = stress[c] += 3.0 * d[c];
+  }
+};
+
+TEST(PlaneStressLanes, AModelWithoutALaneFormTakesItsOnePointUpdate) {
+  const auto model = std::make_unique<StiffModel>();
+  std::vector<PointWithState<PlasticMaterialStatus>> points(kLaneWidth);
+  LaneDouble dl[6] = {}, sl[6] = {};
+  GaussPoint* gp[kLaneWidth];
+  for (int l = 0; l < kLaneWidth; ++l) {
+    double d[6];
+    for (int c = 0; c < 6; ++c) {
+      d[c] = 1e-4 * (c + 1) * (l + 1);
+      points[l].status.stress[c] = 10.0 * l + c;
+    }
+    laneIn<6>(d, l, dl);
+    gp[l] = &points[l].gp;
+  }
+  plane_stress_lanes::update(model.get(), gp, dl, sl, 1e-6);
+  for (int l = 0; l < kLaneWidth; ++l)
+    for (int c = 0; c < 6; ++c) {
+      EXPECT_EQ(laneGet(sl[c], l), 10.0 * l + c + 3.0 * (1e-4 * (c + 1) * (l + 1)));
+      EXPECT_EQ(points[l].status.stress[c], laneGet(sl[c], l));
+    }
+}
+
+}  // namespace
