@@ -394,6 +394,20 @@ int beginLaunch(dim3 grid, dim3 block) {
 }
 }  // namespace gpu_host_detail
 
+// The device's memory less the bytes of the live blocks the runtime handed
+// out (device, managed and mapped host blocks alike).
+cudaError_t cudaMemGetInfo(size_t* freeBytes, size_t* totalBytes) {
+  if (freeBytes == nullptr || totalBytes == nullptr) return record(cudaErrorInvalidValue);
+  std::lock_guard<std::mutex> lock(state().mutex);
+  if (state().devices.empty()) return record(cudaErrorNoDevice);
+  size_t used = 0;
+  for (const auto& entry : state().allocations) used += entry.second.size;
+  const size_t total = state().devices[static_cast<size_t>(state().currentDevice)].totalGlobalMem;
+  *totalBytes = total;
+  *freeBytes = used < total ? total - used : 0;
+  return cudaSuccess;
+}
+
 cudaError_t cudaGetDeviceCount(int* count) {
   if (cudaError_t e = takeInjected(CallKind::GetDeviceCount)) return record(e);
   if (count == nullptr) return record(cudaErrorInvalidValue);

@@ -91,6 +91,7 @@ cudaError_t cudaPeekAtLastError();
 const char* cudaGetErrorName(cudaError_t error);
 const char* cudaGetErrorString(cudaError_t error);
 cudaError_t cudaGetDeviceCount(int* count);
+cudaError_t cudaMemGetInfo(size_t* freeBytes, size_t* totalBytes);
 cudaError_t cudaGetDeviceProperties(cudaDeviceProp* prop, int device);
 cudaError_t cudaSetDevice(int device);
 cudaError_t cudaGetDevice(int* device);

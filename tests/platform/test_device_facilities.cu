@@ -1,5 +1,6 @@
 // Device-side printf, malloc/free, objects built on the device with virtual
-// calls, and __device__ variables reached through the symbol copies.
+// calls, __device__ variables reached through the symbol copies, and the
+// memory information.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -110,4 +111,24 @@ TEST(DeviceFacilities, DeviceVariablesAreReachedThroughSymbolCopies) {
   EXPECT_EQ(h[1], 10.0);
   EXPECT_EQ(cudaMemcpyToSymbol(g_deviceScale, &scale, sizeof(double), 4), cudaErrorInvalidValue);
   cudaFree(v);
+}
+
+// The free memory reported drops by a block's bytes while it lives.
+TEST(DeviceFacilities, MemoryInfoCountsTheLiveBlocks) {
+  size_t freeBefore = 0, total = 0;
+  ASSERT_EQ(cudaMemGetInfo(&freeBefore, &total), cudaSuccess);
+  EXPECT_GT(total, 0u);
+  EXPECT_LE(freeBefore, total);
+  void* block = nullptr;
+  const size_t bytes = size_t{3} << 20;
+  ASSERT_EQ(cudaMalloc(&block, bytes), cudaSuccess);
+  size_t freeDuring = 0;
+  ASSERT_EQ(cudaMemGetInfo(&freeDuring, &total), cudaSuccess);
+  cudaFree(block);
+  size_t freeAfter = 0;
+  ASSERT_EQ(cudaMemGetInfo(&freeAfter, &total), cudaSuccess);
+  EXPECT_EQ(freeBefore - freeDuring, bytes);
+  EXPECT_EQ(freeAfter, freeBefore);
+  EXPECT_EQ(cudaMemGetInfo(nullptr, &total), cudaErrorInvalidValue);
+  cudaGetLastError();
 }
