@@ -3,6 +3,7 @@
 // line, and the series of runs on 1, 2, 4 ... threads.
 #pragma once
 #include <omp.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -14,10 +15,12 @@
 #include <ctime>
 #include <atomic>
 #include <initializer_list>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "bench/benchTable.h"
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
@@ -250,6 +253,34 @@ inline void reportTraffic(const Traffic& t) {
          t.total(), t.disp, t.elements, t.gather, t.velocity);
 }
 
+// Resident bytes of the process (host memory, and in the host build the
+// device copies too).
+inline double residentBytes() {
+  long pages = 0, resident = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
+}
+
+// Bytes of the device blocks in use.
+inline double deviceBytes() {
+  size_t freeBytes = 0, totalBytes = 0;
+  if (cudaMemGetInfo(&freeBytes, &totalBytes) != cudaSuccess) return 0.0;
+  return static_cast<double>(totalBytes - freeBytes);
+}
+
+// The resident bytes per element go into the summary table under `figure`.
+inline void reportMemory(int elements, const std::string& figure) {
+  const double resident = residentBytes() / elements;
+  printf("memory: %.0f bytes per element resident, %.0f bytes per element in device blocks\n", resident,
+         deviceBytes() / elements);
+  TableRow row(figure, "%.0f");
+  row.add(resident);
+  row.print();
+}
+
 // Another program keeping one core busy: a thread that spins while it lives.
 class CoreLoad {
  public:
@@ -284,13 +315,19 @@ Timing bestRun(Model& model, int threads, int cycles, int repeats) {
 // The same model on 1, 2, 4 ... threads up to cores (its motion simply goes
 // on), with the speed-up over one thread; then on all cores again while one
 // core is kept busy (as by another program): the busy core should cost about
-// its share of the work.
+// its share of the work.  The wall microseconds per element-cycle of each go
+// into the summary table under `figure`.
 template <typename Model>
-void runThreadSeries(Model& model, int cores, int cycles, int repeats) {
+void runThreadSeries(Model& model, int cores, int cycles, int repeats, const std::string& figure) {
+  const auto perElementCycle = [&](const Timing& t) {
+    return t.total / (static_cast<double>(model.elementNum()) * cycles) * 1e6;
+  };
+  TableRow row(figure, "%.3f");
   double oneThread = 0.0;
   for (int threads = 1;; threads = std::min(2 * threads, cores)) {
     const Timing t = bestRun(model, threads, cycles, repeats);
     report("idle", threads, t, model.elementNum(), cycles);
+    row.add(perElementCycle(t));
     if (threads == 1)
       oneThread = t.total;
     else
@@ -304,8 +341,10 @@ void runThreadSeries(Model& model, int cores, int cycles, int repeats) {
     loaded = bestRun(model, cores, cycles, repeats);
   }
   report("1 loaded", cores, loaded, model.elementNum(), cycles);
+  row.add(perElementCycle(loaded));
   printf("one core loaded: %.2fx the idle time (one core's share of %d: %.2fx)\n", loaded.total / idle.total, cores,
          cores > 1 ? static_cast<double>(cores) / (cores - 1) : 1.0);
+  row.print();
 }
 
 // Arguments shared by the cycle benchmarks: model size, cycles, threads,

@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
   printf("grid frame of %d x %d bays: %d resultant beams, %d nodes, %d cycles\n", m, m, count, (m + 1) * (m + 1),
          cycles);
   FrameModel model(deck, count);
-  bench::runThreadSeries(model, cores, cycles, 1);
+  bench::runThreadSeries(model, cores, cycles, 1, "beams: us per element-cycle");
   printf("step %.4e s\n", model.dt());
   fs::remove_all(folder);
   return 0;

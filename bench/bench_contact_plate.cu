@@ -1,10 +1,11 @@
 // Cost of contact in the GPU loop of the host build: a clamped plate of
 // n x n Belytschko-Tsay shells struck by a rigid sphere of about 2,000 shell
 // segments under single-surface contact. The model is written as a keyword
-// deck, read and set up as a run does, and run for a fixed number of cycles
-// on one thread and on all cores; the same model without the contact card
-// gives the cost of the rest of the cycle. Reported: the share of the cycle
-// spent in contact and microseconds per contact node-cycle.
+// deck, read and set up as a run does, and run for a fixed number of cycles;
+// the same model without the contact card gives the cost of the rest of the
+// cycle. Reported: the share of the cycle spent in contact and microseconds
+// per contact node-cycle, on 1, 2, 4 ... threads up to all cores and on all
+// cores with one core kept busy.
 //
 //   bench_contact_plate [n=100] [cycles=200] [threads=all cores]
 #include <omp.h>
@@ -23,6 +24,7 @@
 #include <tuple>
 #include <vector>
 
+#include "bench/benchCycle.h"
 #include "contact/pairmanager.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
@@ -107,7 +109,8 @@ std::string deckText(int n, int cycles, bool withContact) {
   for (std::size_t k = plateNodes + 1; k <= nodes.size(); ++k) d << k << "\n";
   d << "*INITIAL_VELOCITY\n2\n0,0,-10\n";
   if (withContact) d << "*SET_PART_LIST\n5\n1,2\n*CONTACT_AUTOMATIC_SINGLE_SURFACE\n5,0,2\n0\n0\n";
-  d << "*CONTROL_TERMINATION\n0," << cycles << "\n*END\n";
+  // An end time below the first step: the end cycle alone ends the run.
+  d << "*CONTROL_TERMINATION\n1e-12," << cycles << "\n*END\n";
   return d.str();
 }
 
@@ -155,18 +158,31 @@ int main(int argc, char** argv) {
   fs::create_directories(folder);
   std::ofstream(folder / "with.k") << deckText(n, cycles, true);
   std::ofstream(folder / "without.k") << deckText(n, cycles, false);
-  for (int threads : {1, cores}) {
+  bench::TableRow share("contact plate " + std::to_string(n) + "^2: contact share of the cycle (%)", "%.1f");
+  bench::TableRow perNode("contact plate " + std::to_string(n) + "^2: us per contact node-cycle", "%.3f");
+  const auto measure = [&](const char* label, int threads) {
     omp_set_num_threads(threads);
     const RunTimes with = runDeck(folder / "with.k");
     const RunTimes without = runDeck(folder / "without.k");
     const double perNodeCycle = with.contact * 1e3 / (static_cast<double>(with.contactNodes) * with.cycles);
-    printf("threads %2d: %d cycles, %d contact nodes; cycle %.3f ms with contact, %.3f ms without; "
+    printf("%-9s %2d threads: %d cycles, %d contact nodes; cycle %.3f ms with contact, %.3f ms without; "
            "contact %.3f ms per cycle = %.1f%% of the cycle, %.4f us per contact node-cycle; "
            "rest of the cycle %.3f ms\n",
-           threads, with.cycles, with.contactNodes, with.loop / with.cycles, without.loop / without.cycles,
+           label, threads, with.cycles, with.contactNodes, with.loop / with.cycles, without.loop / without.cycles,
            with.contact / with.cycles, 100.0 * with.contact / with.loop, perNodeCycle,
            (with.loop - with.contact) / with.cycles);
+    share.add(100.0 * with.contact / with.loop);
+    perNode.add(perNodeCycle);
+  };
+  for (int threads = 1;; threads = std::min(2 * threads, cores)) {
+    measure("idle", threads);
     if (threads == cores) break;
   }
+  {
+    bench::CoreLoad load;
+    measure("1 loaded", cores);
+  }
+  share.print();
+  perNode.print();
   return 0;
 }

@@ -1,12 +1,15 @@
 // Cost of reading and setting up a model: the cube of n^3 one-point
-// hexahedra of bench_hexa_cube written as a keyword deck, read and set up as
-// the program does it (deck reading, model preparation, the host set-up pass,
+// hexahedra of bench_hexa_cube, or the plate of n x n shells of
+// bench_shell_plate, written as a keyword deck, read and set up as the
+// program does it (deck reading, model preparation, the host set-up pass,
 // the upload, the device set-up pass and the first critical step), on 1, 2,
 // 4 ... threads and on all cores with one core kept busy.  Reported, best of
-// a few runs: microseconds per element of each phase and of the whole, and
-// the steps of the passes that take longest.
+// a few runs: microseconds per element of each phase and of the whole (the
+// set-up is every phase after reading), the steps of the passes that take
+// longest, and the memory of the set-up model per element: the process's
+// resident bytes and the bytes of its device blocks.
 //
-//   bench_setup [n=60] [threads=all cores] [repeats=3]
+//   bench_setup [n=60 (cube), 300 (plate)] [threads=all cores] [repeats=3] [cube|plate]
 #include <fcntl.h>
 #include <omp.h>
 #include <unistd.h>
@@ -14,13 +17,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "bench/benchCycle.h"
-#include "bench/cubeDeck.h"
+#include "bench/benchDecks.h"
+#include "bench/benchTable.h"
 #include "core/logFile.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
@@ -39,11 +44,13 @@ const char* const kPhaseNames[kPhases] = {"read", "prepare", "host pass", "uploa
 
 struct SetupTiming {
   double phase[kPhases] = {};
+  double residentBytes = 0.0, deviceBytes = 0.0;  // after the set-up
   std::vector<std::string> steps;  // the traced steps of the passes
   std::vector<double> stepSeconds;
+  // Everything after reading.
   double total() const {
     double t = 0.0;
-    for (double p : phase) t += p;
+    for (int k = 1; k < kPhases; ++k) t += phase[k];
     return t;
   }
   void keepMinimum(const SetupTiming& o) {
@@ -87,6 +94,8 @@ SetupTiming setUpOnce(const fs::path& deck) {
   phaseDone(4);
   d->timeControl->calInitialDtGpu(d->sectionManager, d->materialManager, d->elementControl);
   phaseDone(5);
+  t.residentBytes = bench::residentBytes();
+  t.deviceBytes = bench::deviceBytes();
   // A step lasts until the next one starts.
   for (std::size_t k = 0; k + 1 < clock.size(); ++k) t.stepSeconds.push_back((clock[k + 1] - clock[k]) / 1000.0);
   d->setupTrace = nullptr;
@@ -120,40 +129,56 @@ void reportSteps(const SetupTiming& t, int elements, int most) {
 }
 
 void report(const char* label, int threads, const SetupTiming& t, int elements) {
-  printf("%-9s %2d threads: set-up %7.3f us per element (%.3f s):", label, threads, t.total() / elements * 1e6,
-         t.total());
-  for (int k = 0; k < kPhases; ++k) printf(" %s %.3f", kPhaseNames[k], t.phase[k] / elements * 1e6);
+  printf("%-9s %2d threads: set-up %7.3f us per element (%.3f s), reading %.3f:", label, threads,
+         t.total() / elements * 1e6, t.total(), t.phase[0] / elements * 1e6);
+  for (int k = 1; k < kPhases; ++k) printf(" %s %.3f", kPhaseNames[k], t.phase[k] / elements * 1e6);
   printf("\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int n = argc > 1 ? std::atoi(argv[1]) : 60;
+  const bool plate = argc > 4 && std::strcmp(argv[4], "plate") == 0;
+  const int n = argc > 1 ? std::atoi(argv[1]) : (plate ? 300 : 60);
   const int cores = argc > 2 ? std::atoi(argv[2]) : omp_get_num_procs();
   const int repeats = argc > 3 ? std::atoi(argv[3]) : 3;
-  if (n < 1 || cores < 1 || repeats < 1) {
-    fprintf(stderr, "usage: bench_setup [n >= 1] [threads >= 1] [repeats >= 1]\n");
+  if (n < 1 || cores < 1 || repeats < 1 || (argc > 4 && !plate && std::strcmp(argv[4], "cube") != 0)) {
+    fprintf(stderr, "usage: bench_setup [n >= 1] [threads >= 1] [repeats >= 1] [cube|plate]\n");
     return 1;
   }
   const fs::path folder = fs::temp_directory_path() / "impactfem_bench_setup";
   fs::create_directories(folder);
-  const fs::path deck = folder / "cube.k";
-  bench::writeCubeDeck(deck, n, 1e-3, 1);
-  const int elements = n * n * n;
-  printf("set-up of a cube of %d^3 one-point hexahedra (%d elements), best of %d; microseconds per element of "
-         "each phase\n",
-         n, elements, repeats);
+  const fs::path deck = folder / "model.k";
+  if (plate)
+    bench::writePlateDeck(deck, n, 1e-3, 1);
+  else
+    bench::writeCubeDeck(deck, n, 1e-3, 1);
+  const int elements = plate ? n * n : n * n * n;
+  printf("set-up of a %s (%d elements), best of %d; microseconds per element of each phase\n",
+         plate ? "plate of Belytschko-Tsay shells" : "cube of one-point hexahedra", elements, repeats);
+  SetupTiming first;
+  const std::string label = std::string(plate ? "shells " : "hexahedra ") + std::to_string(n) + (plate ? "^2" : "^3");
+  bench::TableRow row(label + ": set-up us per element", "%.2f");
   for (int threads = 1;; threads = std::min(2 * threads, cores)) {
     const SetupTiming t = bestSetUp(deck, threads, repeats);
+    if (threads == 1) first = t;
     report("idle", threads, t, elements);
+    row.add(t.total() / elements * 1e6);
     if (threads == 1 || threads == cores) reportSteps(t, elements, 8);
     if (threads == cores) break;
   }
   {
     bench::CoreLoad load;
-    report("1 loaded", cores, bestSetUp(deck, cores, repeats), elements);
+    const SetupTiming t = bestSetUp(deck, cores, repeats);
+    report("1 loaded", cores, t, elements);
+    row.add(t.total() / elements * 1e6);
   }
+  row.print();
+  printf("memory of the set-up model: %.0f bytes per element resident, %.0f bytes per element in device blocks\n",
+         first.residentBytes / elements, first.deviceBytes / elements);
+  bench::TableRow memory(label + ": bytes per element after set-up (resident)", "%.0f");
+  memory.add(first.residentBytes / elements);
+  memory.print();
   fs::remove_all(folder);
   return 0;
 }

@@ -210,7 +210,9 @@ int main(int argc, char** argv) {
   bench::reportTraffic(bench::estimateTraffic(
       opt.compact, model.elementNum(), (n + 1) * (n + 1), 4,
       sizeof(ShellElementCuda) + kPoints * (sizeof(GaussPoint) + sizeof(PlasticMaterialStatus)), 6 * sizeof(double)));
-  bench::runThreadSeries(model, opt.cores, opt.cycles, opt.repeats);
+  const std::string label = "shells " + std::to_string(n) + "^2";
+  bench::reportMemory(model.elementNum(), label + ": bytes per element (resident)");
+  bench::runThreadSeries(model, opt.cores, opt.cycles, opt.repeats, label + ": us per element-cycle");
   printf("step %.4e s; largest normal node speed %.3f m/s at the start, %.3f m/s after the runs\n", model.dt(), v0,
          model.maxSpeed());
   return 0;

@@ -123,15 +123,21 @@ int main(int argc, char** argv) {
               1e3 * secondsSince(cellStart));
 
   Speed last;
+  bench::TableRow row("VTK file of the cube " + std::to_string(n) + "^3: MB/s written", "%.0f");
+  const auto megabytesPerSecond = [](const Speed& s) { return static_cast<double>(s.bytes) / 1e6 / s.file; };
   for (int threads = 1;; threads = std::min(2 * threads, cores)) {
     last = bestOf(out, nodes, path, threads, repeats);
     report("idle", threads, last);
+    row.add(megabytesPerSecond(last));
     if (threads == cores) break;
   }
   {
     bench::CoreLoad load;
-    report("1 loaded", cores, bestOf(out, nodes, path, cores, repeats));
+    const Speed s = bestOf(out, nodes, path, cores, repeats);
+    report("1 loaded", cores, s);
+    row.add(megabytesPerSecond(s));
   }
+  row.print();
   std::printf("file of %.1f MB\n", static_cast<double>(last.bytes) / 1e6);
   std::filesystem::remove_all(folder);
   return 0;

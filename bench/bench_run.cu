@@ -1,0 +1,125 @@
+// Whole runs of the program: the cube of n^3 one-point hexahedra of
+// bench_hexa_cube written as a keyword deck and run by impactfem itself
+// (reading, set-up, the GPU time loop with everything a cycle does, the
+// output at time 0) on 1, 2, 4 ... threads and on all cores while another
+// program keeps one core busy.  Reported, best of a few runs: microseconds
+// per element-cycle of the time loop (the program's own clock), the speed-up
+// over one thread, and the microseconds per element of everything before
+// the loop (process start to loop start, from the wall clock).
+//
+//   bench_run [n=30] [cycles=200] [threads=all cores] [repeats=3]
+#include <omp.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "bench/benchCycle.h"
+#include "bench/benchDecks.h"
+#include "bench/benchTable.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunTiming {
+  int cycles = 0;
+  double loopSeconds = 0.0, wallSeconds = 0.0, firstStep = 0.0;
+  bool ok = false;
+};
+
+// Runs the program on the deck with `threads` OpenMP threads.
+RunTiming runProgram(const fs::path& deck, const fs::path& work, int threads) {
+  const std::string command = "OMP_NUM_THREADS=" + std::to_string(threads) + " '" FEM_PROGRAM "' INP='" +
+                              deck.string() + "' WD='" + work.string() + "' 2>&1";
+  RunTiming t;
+  const auto start = bench::Clock::now();
+  FILE* out = popen(command.c_str(), "r");
+  if (out == nullptr) return t;
+  char line[512];
+  double loopMs = 0.0;
+  while (std::fgets(line, sizeof line, out) != nullptr) {
+    std::sscanf(line, "Number of iterations: %d", &t.cycles);
+    std::sscanf(line, "Total iteration time: %lf ms", &loopMs);
+    std::sscanf(line, "Initial time step:\t %lf", &t.firstStep);
+  }
+  t.ok = pclose(out) == 0 && t.cycles > 0;
+  t.wallSeconds = bench::seconds(start, bench::Clock::now());
+  t.loopSeconds = loopMs / 1000.0;
+  return t;
+}
+
+RunTiming bestRun(const fs::path& deck, const fs::path& work, int threads, int repeats) {
+  RunTiming best;
+  for (int r = 0; r < repeats; ++r) {
+    const RunTiming t = runProgram(deck, work, threads);
+    if (!t.ok) {
+      fprintf(stderr, "the program failed on %s\n", deck.string().c_str());
+      std::exit(1);
+    }
+    if (!best.ok || t.loopSeconds / t.cycles < best.loopSeconds / best.cycles) best = t;
+  }
+  return best;
+}
+
+double usPerElementCycle(const RunTiming& t, int elements) {
+  return t.loopSeconds / (static_cast<double>(elements) * t.cycles) * 1e6;
+}
+
+void report(const char* label, int threads, const RunTiming& t, int elements, double oneThread) {
+  const double perElementCycle = usPerElementCycle(t, elements);
+  const double before = (t.wallSeconds - t.loopSeconds) / elements * 1e6;
+  printf("%-9s %2d threads: %7.4f us per element-cycle over %d cycles", label, threads, perElementCycle, t.cycles);
+  if (oneThread > 0.0) printf(" (%.2fx one thread)", oneThread / perElementCycle);
+  printf("; before the loop %.3f us per element\n", before);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int n = argc > 1 ? std::atoi(argv[1]) : 30;
+  const int cycles = argc > 2 ? std::atoi(argv[2]) : 200;
+  const int cores = argc > 3 ? std::atoi(argv[3]) : omp_get_num_procs();
+  const int repeats = argc > 4 ? std::atoi(argv[4]) : 3;
+  if (n < 1 || cycles < 1 || cores < 1 || repeats < 1) {
+    fprintf(stderr, "usage: bench_run [n >= 1] [cycles >= 1] [threads >= 1] [repeats >= 1]\n");
+    return 1;
+  }
+  const fs::path folder = fs::temp_directory_path() / "impactfem_bench_run";
+  fs::create_directories(folder);
+  const fs::path deck = folder / "cube.k", work = folder / "work";
+  // The end time of `cycles` steps of the first step's size (measured on a
+  // one-cycle run) and the end cycle: the run stops near that cycle whether
+  // the loop ends at the first or at the last of the two.
+  bench::writeCubeDeck(deck, n, 1e-9, 1);
+  const RunTiming probe = runProgram(deck, work, 1);
+  if (!probe.ok || !(probe.firstStep > 0.0)) {
+    fprintf(stderr, "the program failed on the probe deck %s\n", deck.string().c_str());
+    return 1;
+  }
+  bench::writeCubeDeck(deck, n, (cycles + 0.5) * probe.firstStep, cycles);
+  const int elements = n * n * n;
+  printf("whole runs of impactfem on a cube of %d^3 one-point hexahedra (%d elements), about %d cycles, best of %d\n",
+         n, elements, cycles, repeats);
+  bench::TableRow row("whole run, hexahedra " + std::to_string(n) + "^3: us per element-cycle", "%.3f");
+  double oneThread = 0.0;
+  for (int threads = 1;; threads = std::min(2 * threads, cores)) {
+    const RunTiming t = bestRun(deck, work, threads, repeats);
+    report("idle", threads, t, elements, oneThread);
+    row.add(usPerElementCycle(t, elements));
+    if (threads == 1) oneThread = usPerElementCycle(t, elements);
+    if (threads == cores) break;
+  }
+  {
+    bench::CoreLoad load;
+    const RunTiming t = bestRun(deck, work, cores, repeats);
+    report("1 loaded", cores, t, elements, oneThread);
+    row.add(usPerElementCycle(t, elements));
+  }
+  row.print();
+  fs::remove_all(folder);
+  return 0;
+}
