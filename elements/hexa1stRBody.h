@@ -15,6 +15,19 @@ __host__ __device__ inline T centreGradients(const T x[8][3], T B[3][8]) {
   return V;
 }
 
+// Signed volume of the element's initial shape (centre gradients, or the
+// exact ones), from the nodes' initial coordinates at its first call and
+// from the record after that.
+template <typename SolidRecord>
+__host__ __device__ inline double initialVolume(SolidRecord& e, bool exact) {
+  if (e.initialVolume == 0.0) {
+    double X[8][3], B[3][8];
+    gatherSolidReference(e, 8, X);
+    e.initialVolume = exact ? solid1st::hexaExactB(X, B) : centreGradients(X, B);
+  }
+  return e.initialVolume;
+}
+
 // Hourglass forces of form 2, or of form 1 for every other form: the set-up
 // turns unknown forms into form 1 with a message.
 template <typename T>

@@ -62,8 +62,11 @@ FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* cons
   LaneDouble x[8][3], xm[8][3], v[8][3], B[3][8], Bm[3][8];
   gatherLaneMotion(elements, x, xm, v);
   const LaneDouble V = onepoint::centreGradients(x, B), Vm = onepoint::centreGradients(xm, Bm);
-  // Mirror-numbered and collapsed elements take the one-element path.
-  if (!laneAll((V > 0.0) & (Vm > 0.0))) return false;
+  LaneDouble V0;
+  for (int l = 0; l < kLaneWidth; ++l) laneSet(V0, l, onepoint::initialVolume(*elements[l], false));
+  // Mirror-numbered, collapsed and inside-out elements (a volume of another
+  // sign than the initial one) take the one-element path.
+  if (!laneAll((V > 0.0) & (Vm > 0.0) & (V0 > 0.0))) return false;
 
   LaneDouble Q[12], f[8][3];
   for (int l = 0; l < kLaneWidth; ++l) laneIn<12>(&elements[l]->hourglassValue[0][0], l, Q);

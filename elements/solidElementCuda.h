@@ -18,6 +18,10 @@ struct SolidElementCuda : Element {
   double mass = 0.0;             // element mass (volume x density)
   double rotaryInertia[3] = {};  // zero for solids
   double volume = 0.0;           // current volume
+  // Signed one-point volume of the initial shape (types 18 and 21), kept
+  // from the element's first force pass on: the orientation the element
+  // must keep.  0 = not known yet.
+  double initialVolume = 0.0;
   double dt = 0.0;               // critical time step
   double charactLength = 0.0;    // characteristic length
   double dtScaleFactor = 0.0;    // time-step multiplier (1.0 after set-up)

@@ -13,6 +13,7 @@
 
 #include "core/simpleMath.h"
 #include "elements/elementControl.h"
+#include "materials/elementInversion.h"
 #include "platform/simdLane.h"
 #include "tests/elements/solidDeviceModel.h"
 
@@ -84,6 +85,24 @@ void oneElementPass(SolidModel& m) {
     e.computeSolidCharactLength();
     e.computeSolidTimeStep(m.material.get(), kSafeFactor);
   }
+}
+
+// The solid kernels' driver over the model on the device; the elements
+// read back into the model.  Returns the smallest step it found.
+double devicePass(SolidModel& m) {
+  solidtest::DeviceModel d(m);
+  ElementControl control;
+  control.allocateAndCopyElementPtr(d.parts);
+  control.sortElementPtrByType();
+  control.allocateBlockDtBuffer();
+  control.allocateDtArray();
+  cublasHandle_t handle = nullptr;
+  cublasCreate_v2(&handle);
+  double candidate = 1.0;
+  control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, kDt, handle, &candidate, kSafeFactor);
+  cublasDestroy_v2(handle);
+  m.elems = d.readElements();
+  return candidate;
 }
 
 // |a - b| <= tol x the largest |b| of the series, entry by entry.
@@ -196,24 +215,44 @@ TEST(ElementLanes, DriverOverAMixedModelMatchesTheOneElementPath) {
     for (int I = 0; I < 4; ++I) std::swap(e.node_id[I], e.node_id[I + 4]);
     e.bulidNodeMatch(m->nodes.data());
   }
-  solidtest::DeviceModel d(dev);
-  ElementControl control;
-  control.allocateAndCopyElementPtr(d.parts);
-  control.sortElementPtrByType();
-  control.allocateBlockDtBuffer();
-  control.allocateDtArray();
-  cublasHandle_t handle = nullptr;
-  cublasCreate_v2(&handle);
-  double candidate = 1.0;
-  control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, kDt, handle, &candidate, kSafeFactor);
-  cublasDestroy_v2(handle);
-  dev.elems = d.readElements();
+  const double candidate = devicePass(dev);
   oneElementPass(host);
   // The stresses stay in device memory: forces and steps carry them.
   PassResult a(dev), b(host);
   a.stress = b.stress;
   expectSamePass(a, b);
   EXPECT_NEAR(candidate, *std::min_element(b.step.begin(), b.step.end()), 1e-13 * candidate);
+}
+
+// A mirror-numbered element turned inside out has a positive volume, of
+// another sign than its initial one: the driver leaves it to the
+// one-element path, which reports it, and computes the rest of its group.
+TEST(ElementLanes, AnInsideOutMirrorNumberedElementIsReported) {
+  SolidModel host, dev;
+  randomHexahedra(host, kLaneWidth, 13u);
+  randomHexahedra(dev, kLaneWidth, 13u);
+  for (SolidModel* m : {&host, &dev}) {
+    SolidElementCuda& e = m->elems.back();
+    for (int I = 0; I < 4; ++I) {
+      std::swap(e.node_id[I], e.node_id[I + 4]);
+      // The layers' present places swapped back: the shape of the deck's
+      // numbering turned through itself.
+      NodeCuda& a = m->nodes[e.node_id[I] - 1];
+      NodeCuda& b = m->nodes[e.node_id[I + 4] - 1];
+      for (int k = 0; k < 3; ++k) std::swap(a.coord[k], b.coord[k]);
+    }
+    e.bulidNodeMatch(m->nodes.data());
+  }
+  clearInvertedElementReport();
+  devicePass(dev);
+  EXPECT_GT(g_invertedPointCount, 0);
+  EXPECT_EQ(g_invertedElementId, kLaneWidth);
+  clearInvertedElementReport();
+  oneElementPass(host);
+  clearInvertedElementReport();
+  PassResult a(dev), b(host);
+  a.stress = b.stress;
+  expectSamePass(a, b);
 }
 
 // Characteristic lengths by shape from their face areas, each area a sum of
