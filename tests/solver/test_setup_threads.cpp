@@ -51,15 +51,17 @@ std::string twoPartDeck() {
 }
 
 // Reads and sets up the deck on `threads` threads as the program does, and
-// writes what the set-up computed as text (hexadecimal doubles).
-std::string setUpAndDump(const std::string& deckText, int threads) {
+// writes what the set-up computed as text (hexadecimal doubles).  Each call
+// reads its deck from a folder of its own: the tests of this file run side
+// by side as separate processes.
+std::string setUpAndDump(const std::string& deckText, int threads, const std::string& name) {
   const int saved = omp_get_max_threads();
   omp_set_num_threads(threads);
   auto fem = std::make_unique<FEMDynamic>();
   fem->newManagers();
   fem->multiGpuManager->selectGpu();
   testing::internal::CaptureStdout();
-  const bool read = readDeckFile(fem.get(), "setup_threads", deckText) == 1 && preprocessModel(fem.get()) == 1;
+  const bool read = readDeckFile(fem.get(), name, deckText) == 1 && preprocessModel(fem.get()) == 1;
   bool ready = read && fem->initialComputeCpu();
   if (ready) {
     for (InitialCondition& ic : *fem->initial_condition_array) ic.apply(fem->rigidManager);
@@ -97,14 +99,14 @@ std::string setUpAndDump(const std::string& deckText, int threads) {
 
 TEST(SetupThreads, FourThreadsSetUpTheModelOfOneThread) {
   const std::string deck = twoPartDeck();
-  const std::string one = setUpAndDump(deck, 1);
-  const std::string four = setUpAndDump(deck, 4);
+  const std::string one = setUpAndDump(deck, 1, "setup_threads_one");
+  const std::string four = setUpAndDump(deck, 4, "setup_threads_four");
   EXPECT_GT(one.size(), 100000u);
   EXPECT_TRUE(one == four) << "the model set up on four threads differs from the one on one thread";
 }
 
 TEST(SetupThreads, ALargeModelGetsItsScalesAndMassesOnSeveralThreads) {
-  const std::string dump = setUpAndDump(twoPartDeck(), 4);
+  const std::string dump = setUpAndDump(twoPartDeck(), 4, "setup_threads_large");
   std::istringstream in(dump);
   int block = 0, column = 0, scaledBlock = 0, scaledColumn = 0;
   double blockMass = 0.0;
