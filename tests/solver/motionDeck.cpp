@@ -104,7 +104,12 @@ void runWatching(const std::string& name, const std::string& deck, Watch::Callba
 void runHostWatching(const std::string& name, const std::string& deck, Watch::Callback callback) {
   FEMDynamic fem;
   fem.newManagers();
-  ASSERT_EQ(readKeywordDeck(&fem, writeDeck(name, deck)), 1);
+  // The run's files go beside its deck: tests run side by side as separate
+  // processes, and two runs writing one folder would meet.
+  const std::string path = writeDeck(name, deck);
+  fem.work_path = (deckcase::fs::path(path).parent_path() / "work_host").string();
+  deckcase::fs::create_directories(fem.work_path);
+  ASSERT_EQ(readKeywordDeck(&fem, path), 1);
   ASSERT_EQ(preprocessModel(&fem), 1);
   fem.outputManager->addOutput(std::make_unique<Watch>(std::move(callback)));
   fem.host_path_flag = 1;
