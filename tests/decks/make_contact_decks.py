@@ -11,6 +11,9 @@ block_off_edge        a block sliding off the free edge of a fixed plate of
                       shells under gravity
 sphere_on_plate       a rigid sphere of shells striking a clamped plate of
                       Belytschko-Tsay shells, single-surface contact
+ball_on_plate         a rigid ball of shells, each node given its velocity
+                      on its own line, striking a clamped elastic-plastic
+                      plate, single-surface contact of the whole model
 blocks_<form>         two steel blocks of 2 x 2 x 2 hexahedra, the upper one
                       falling onto the lower one, held at its base, with each
                       form of contact definition a deck can give
@@ -193,6 +196,42 @@ def sphere_on_plate():
     write("sphere_on_plate", text)
 
 
+BALL_SPEED = 10.0
+BALL_PLATE_T = 0.002
+BALL_END = 0.003
+
+
+def ball_on_plate():
+    # Plate: 16 x 16 steel shells, 0.2 x 0.2 m, 2 mm thick, elastic-plastic
+    # (yield 250 MPa, tangent modulus 1 GPa), edges clamped; its mesh is
+    # symmetric in x, y and x = y. Ball: rigid, radius 50 mm, 96 shells of
+    # 1 mm, its lowest point a node of four facets over the plate's middle
+    # node, 1 mm above the plate (besides the half thicknesses), each node
+    # falling at 10 m/s by its own *INITIAL_VELOCITY_NODE line. Contact: one
+    # single-surface contact of the whole model (SSID 0, SSTYP 5).
+    plate, shells = shell_grid(16, 16, 0.0125, -0.1, -0.1, 1, 1, 1)
+    edge = [k + 1 for k, (x, y, _) in enumerate(plate) if abs(abs(x) - 0.1) < 1e-9 or abs(abs(y) - 0.1) < 1e-9]
+    centre = (0.0, 0.0, SPHERE_R + 0.5 * (BALL_PLATE_T + 0.001) + 0.001)
+    ball, facets = quad_sphere(4, SPHERE_R, centre, len(plate) + 1)
+    balls = "".join(element_line(257 + e, 2, *ids) for e, ids in enumerate(facets))
+    b = len(plate)
+    velocities = "".join(card(b + k + 1, 0.0, 0.0, -BALL_SPEED) for k in range(len(ball)))
+    text = ("*KEYWORD\n$ a rigid ball strikes a clamped elastic-plastic plate of shells\n"
+            + node_block(plate + ball) + "*ELEMENT_SHELL\n" + shells + balls
+            + "*PART\nplate\n" + card(1, 1, 1) + "*PART\nball\n" + card(2, 2, 2)
+            + "*SECTION_SHELL\n" + card(1, 2, 0.8333, 3) + card(*[BALL_PLATE_T] * 4)
+            + "*SECTION_SHELL\n" + card(2, 2, 0.8333, 2) + card(0.001, 0.001, 0.001, 0.001)
+            + "*MAT_PIECEWISE_LINEAR_PLASTICITY\n" + card(1, STEEL_RHO, STEEL_E, 0.3, 2.5e8, 1.0e9)
+            + card(0, 0, 0, 0, 0) + card(*[0] * 8) + card(*[0] * 8)
+            + "*MAT_RIGID\n" + card(2, STEEL_RHO, STEEL_E, 0.3)
+            + node_set(1, edge) + "*BOUNDARY_SPC_SET\n" + card(1, 0, 1, 1, 1, 1, 1, 1)
+            + "*INITIAL_VELOCITY_NODE\n$      nid        vx        vy        vz\n" + velocities
+            + "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n$     ssid      msid     sstyp     mstyp\n" + card(0, 0, 5)
+            + card(0.0) + card(0.0)
+            + "*CONTROL_TERMINATION\n" + card(BALL_END) + "*END\n")
+    write("ball_on_plate", text)
+
+
 BLOCK_H = 0.01        # element edge, m
 BLOCK_GAP = 1.0e-4    # the upper block starts 0.1 mm above the lower one
 BLOCK_SPEED = 10.0    # falling speed of the upper block, m/s
@@ -302,4 +341,5 @@ if __name__ == "__main__":
     node_on_shell()
     block_off_edge()
     sphere_on_plate()
+    ball_on_plate()
     blocks_decks()
