@@ -1,6 +1,7 @@
 // Keyword family *CONTACT: one contact definition per block. The kind
 // follows from the header; the cards sit on fixed lines after the keyword
 // line, an optional id line and an optional parallel-processing card.
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -21,6 +22,26 @@ int contactKindOf(const std::string& header) {
   if (has("SURFACE_TO_SURFACE")) return SURFACE_TO_SURFACE;
   if (has("GENERAL")) return GENERAL_CONTACT;
   return -1;
+}
+
+// The first word of a contact header (after "*CONTACT_") that names an
+// option this version does not compute, or an empty string. The kinds'
+// own words, AUTOMATIC_ and ONE_WAY_ (the search is the same), the id, title
+// and parallel-card words are taken; a tie also takes its offset forms.
+// Any other word (a tiebreak, eroding, mortar, thermal, smooth, forming,
+// failure ... contact) would change what the contact does and is refused.
+std::string untakenContactWord(const std::string& header, bool tied) {
+  static const std::set<std::string> kTaken = {"AUTOMATIC", "SINGLE", "SURFACE", "NODES", "TO", "GENERAL", "ONE",
+                                               "WAY", "ID", "TITLE", "MPP", "SHELL", "EDGE"};
+  static const std::set<std::string> kTiedOnly = {"TIED", "OFFSET", "CONSTRAINED", "BEAM"};
+  std::string rest = header.substr(header.find("*CONTACT") + 8);
+  std::istringstream words(rest);
+  for (std::string word; std::getline(words, word, '_');) {
+    while (!word.empty() && (word.back() == ' ' || word.back() == '\r')) word.pop_back();
+    if (word.empty() || kTaken.count(word) > 0 || (tied && kTiedOnly.count(word) > 0)) continue;
+    return word;
+  }
+  return std::string();
 }
 
 // Lines of the parallel-processing card: the card, and its continuation
@@ -58,6 +79,11 @@ void KeywordReader::readContact(const std::string& block) {
     return;
   }
   auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
+  const std::string untaken = untakenContactWord(header, kind == TIED_SHELL_EDGE_TO_SURFACE);
+  if (!untaken.empty()) {
+    refuseForm(header, "asks for a contact option this version does not compute (" + untaken + ")");
+    return;
+  }
   const std::vector<std::string> lines = splitDeckLines(block);
   const bool shellEdge = has("TIED_SHELL_EDGE_TO_SURFACE");
 

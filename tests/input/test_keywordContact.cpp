@@ -55,6 +55,32 @@ TEST_F(ContactCardTest, KindsAndIdLinesFromTheHeader) {
     EXPECT_EQ(contacts()[2].title, "self");
 }
 
+// Option words that change what a contact does (a tiebreak that must hold
+// until it fails, a tied single surface, eroding or mortar contact, an
+// offset sliding contact) refuse the deck naming the header and the word,
+// instead of being read as the plain sliding contact; a tie's offset form is
+// taken.
+TEST_F(ContactCardTest, ContactOptionsNotComputedAreRefusedByName) {
+    for (const char* header : {"*CONTACT_AUTOMATIC_SURFACE_TO_SURFACE_TIEBREAK", "*CONTACT_TIEBREAK_NODES_TO_SURFACE",
+                               "*CONTACT_AUTOMATIC_SINGLE_SURFACE_TIED", "*CONTACT_ERODING_SINGLE_SURFACE",
+                               "*CONTACT_AUTOMATIC_SURFACE_TO_SURFACE_MORTAR", "*CONTACT_SURFACE_TO_SURFACE_OFFSET",
+                               "*CONTACT_TIED_NODES_TO_SURFACE_FAILURE"}) {
+        SCOPED_TRACE(header);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(read(std::string(header) + "\n" + cards123()));
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find(std::string("\"") + header + "\" asks for a contact option this version does not compute"),
+                  std::string::npos)
+            << err;
+        EXPECT_TRUE(contacts().empty());
+        SetUp();
+    }
+    EXPECT_TRUE(read("*CONTACT_TIED_NODES_TO_SURFACE_OFFSET\n" + cards123() + "*CONTACT_ONE_WAY_SURFACE_TO_SURFACE\n" +
+                     cards123()));
+    ASSERT_EQ(contacts().size(), 2u);
+    EXPECT_EQ(contacts()[1].contact_type, SURFACE_TO_SURFACE);
+}
+
 TEST_F(ContactCardTest, SingleSurfaceReadsOptionalCardsOfALongBlock) {
     const std::string cardA = card({"2", "0.3", "", "1.1", "", "5"});
     const std::string cardB = card({"0.7", "1"});
