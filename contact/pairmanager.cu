@@ -1,6 +1,7 @@
 #include "contact/pairmanager.h"
 #include "contact/contactnodemanager.h"
 #include <cstdio>
+#include "core/gridIndex.h"
 #include "core/segment.h"
 #include "core/logErrorPrint.h"
 #include "platform/gpu_runtime.h"
@@ -9,6 +10,7 @@
 PairManager::~PairManager() {
   if (test_pair_array_gpu != nullptr) CUDA_CHECK(cudaFree(test_pair_array_gpu));
   if (contact_pair_array_gpu != nullptr) CUDA_CHECK(cudaFree(contact_pair_array_gpu));
+  if (active_test_pair_gpu != nullptr) CUDA_CHECK(cudaFree(active_test_pair_gpu));
   if (!counters_mapped_) return;
   if (test_pair_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(test_pair_num_cpu));
   if (contact_pair_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(contact_pair_num_cpu));
@@ -61,6 +63,9 @@ void PairManager::allocatePairCounters() {
     CUDA_CHECK(cudaHostGetDevicePointer(reinterpret_cast<void**>(&overflow_gpu), overflow_cpu, 0));
     *overflow_cpu = ContactOverflowCounters{0, 0};
   }
+  if (active_test_pair_gpu == nullptr && contact_node_num > 0) {
+    CUDA_CHECK(cudaMalloc(&active_test_pair_gpu, sizeof(TestPairCuda*) * contact_node_num));
+  }
 }
 
 void PairManager::reportPendingCycle() const {
@@ -76,10 +81,33 @@ void PairManager::searchAfterContactGpu() {
   launch(gpuNode2NodeSearchAfterContact, grid, block, contact_pair_array_gpu, n);
 }
 
+// Lists the test pairs that pair production judges (those with candidates
+// and an owner) and counts them.
+__global__ void GpuListActiveTestPairs(int n, TestPairCuda** pairs, TestPairCuda** active, int* count) {
+  const int i = gridStrideIndex();
+  if (i >= n) return;
+  TestPairCuda* tp = pairs[i];
+  if (tp == nullptr || tp->active_flag == 0 || tp->contactNode == nullptr) return;
+  active[atomicAddAnywhere(count, 1)] = tp;
+}
+
 void PairManager::produceContactPairGpu(int cycle, int cycle2) {
   const int n = contact_node_num;
   if (n <= 0 || test_pair_array_gpu == nullptr) return;
-  launch(gpuProduceContactPair, dim3(n + 1), dim3(kTestPairSlots), cycle, cycle2, n, test_pair_array_gpu,
+  if (active_test_pair_gpu == nullptr || test_pair_num_cpu == nullptr) {
+    launch(gpuProduceContactPair, dim3(n + 1), dim3(kTestPairSlots), cycle, cycle2, n, test_pair_array_gpu,
+           contact_pair_num_gpu);
+    return;
+  }
+  // A block of 64 threads per test pair is costly where most nodes have no
+  // candidate: production runs over the listed pairs only. Each block
+  // works on its own pair, so the order of the list does not matter.
+  *test_pair_num_cpu = 0;
+  launch(GpuListActiveTestPairs, dim3(n / 32 + 1), dim3(32), n, test_pair_array_gpu, active_test_pair_gpu,
+         test_pair_num_gpu);
+  CUDA_CHECK(cudaDeviceSynchronize());
+  const int active = *test_pair_num_cpu;
+  launch(gpuProduceContactPair, dim3(active), dim3(kTestPairSlots), cycle, cycle2, active, active_test_pair_gpu,
          contact_pair_num_gpu);
 }
 

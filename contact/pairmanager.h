@@ -17,8 +17,11 @@ class PairManager {
   TestPairCuda** test_pair_array_gpu = nullptr;  // owned, one per contact node
   std::vector<TestPairCuda*> test_pair_array_cpu;
   int contact_node_num = 0;
-  int* test_pair_num_cpu = nullptr;  // mapped counter (host side)
+  int* test_pair_num_cpu = nullptr;  // mapped counter of test pairs with candidates (host side)
   int* test_pair_num_gpu = nullptr;  // its device alias
+  // The test pairs with candidates, listed before pair production so that
+  // it runs one block per listed pair only (owned, one slot per contact node).
+  TestPairCuda** active_test_pair_gpu = nullptr;
   ContactPairCuda** contact_pair_array_gpu = nullptr;  // owned, one per contact node
   std::vector<ContactPairCuda*> contact_pair_array_cpu;
   int* contact_pair_num_cpu = nullptr;  // mapped counter of active pairs (host side)
@@ -36,7 +39,7 @@ class PairManager {
   // Upload and device set-up.
   void allocateAndCopyContactPairArrayGpu(ContactNodeManager* contactNodeManager);
   void allocateAndCopyTestPairArrayGpu(ContactNodeManager* contactNodeManager);
-  void allocatePairCounters();  // also the overflow counters
+  void allocatePairCounters();  // also the overflow counters and the list of test pairs with candidates
   // Host-only loop: the host pointer arrays over the contact nodes' test
   // and contact pairs, and the counters in host memory (no device call).
   void linkPairArraysCpu(ContactNodeManager* contactNodeManager);
@@ -76,7 +79,9 @@ class PairManager {
   void reportPendingCycle() const;
 };
 
-// Candidates of the bucket search: the segments of each slave node's bucket
-// whose extended box holds the node.
-__global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, int* overflow);
+// Candidates of the bucket search: each slave node is linked to the bucket
+// of the grid (cell, origin, dims) it lies in, and offered the segments of
+// that bucket whose extended box holds it.
+__global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, double3 cell, double3 origin,
+                                                SubDomain* subdomains, int3 dims, int total, int* overflow);
 
