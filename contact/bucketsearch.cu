@@ -1,7 +1,8 @@
-// Bucket search of one GPU cycle: master segments and slave contact nodes
-// binned into the sub-domains of each master surface's grid, and each node's
-// candidate list extended by the segments of its bucket whose extended box
-// holds it.
+// Bucket search of one GPU cycle: the master segments in the sub-domains of
+// each master surface's grid (binned anew only when they have moved too far
+// since the last binning), and each slave node's candidate list extended by
+// the segments of its bucket whose extended box holds it.
+#include <cstdio>
 #include "contact/contactnode.h"
 #include "contact/pairmanager.h"
 #include "contact/surface.h"
@@ -31,12 +32,18 @@ __host__ __device__ void ContactNodeCuda::offerCandidate(SegmentCuda* s, int* ov
   test_pair.addCandidate(s, overflow);
 }
 
-__global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, int* overflow) {
+__global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, double3 cell, double3 origin,
+                                                SubDomain* subdomains, int3 dims, int total, int* overflow) {
   const int i = gridStrideIndex();
-  if (i >= n || nodes[i] == nullptr || nodes[i]->node == nullptr) return;
+  if (i >= n) return;
   ContactNodeCuda* cn = nodes[i];
-  const SubDomain* sd = cn->subdomain;
-  if (sd == nullptr || sd->segment_num < 1) return;
+  if (cn == nullptr || cn->node == nullptr) {
+    printf("接触点填充子域错误,offset=%d\n", i);
+    return;
+  }
+  SubDomain* sd = subDomainOfPoint(cn->node->coord, cell, origin, subdomains, dims, total);
+  cn->subdomain = sd != nullptr && sd->segment_num > 0 ? sd : nullptr;
+  if (cn->subdomain == nullptr) return;
   for (int q = 0; q < sd->segmentCount(); ++q) cn->offerCandidate(sd->segment_list[q], overflow);
 }
 
@@ -45,36 +52,23 @@ void PairManager::unifiedSearchGpu(UnifiedContact* uc) {
   reportOverflowOnce();
   int* bucketOverflow = overflow_gpu != nullptr ? &overflow_gpu->subdomain_entries : nullptr;
   int* candidateOverflow = overflow_gpu != nullptr ? &overflow_gpu->candidates : nullptr;
+  // Segment boxes and normals of this cycle, once per master surface.
   for (SubDomainManager& m : uc->subDomainManagerArray) {
     Surface* master = m.masterSurface;
-    if (master == nullptr) continue;
-    if (master->flags[BOX_EXTENDED] == 0) {
-      master->calExtendAreaImproveGpu();
-      master->flags[BOX_EXTENDED] = 1;
-      master->flags[BOX_KNOWN] = 1;
-    }
-    master->clearSubDomainsGpu();
-    if (m.slaveSurface != nullptr && m.slaveSurface->flags[BOX_EXTENDED] == 0) {
-      m.slaveSurface->calExtendAreaImproveGpu();
-      m.slaveSurface->flags[BOX_EXTENDED] = 1;
-    }
+    if (master == nullptr || master->flags[BOX_EXTENDED] != 0) continue;
+    master->refreshSegmentsGpu();
+    master->flags[BOX_EXTENDED] = 1;
   }
+  // Buckets filled anew where a segment has moved out of the box it was
+  // binned with (every cycle when they are not kept).
+  for (SubDomainManager& m : uc->subDomainManagerArray) m.fillSegmentsGpu(m.masterSurface, bucketOverflow, uc->keep_buckets);
   const int n = contact_node_num;
   if (n > 0 && test_pair_array_gpu != nullptr) {
     launch(GpuClearTestPair, dim3(n / 32 + 1), dim3(32), n, test_pair_array_gpu);
   }
-  for (std::size_t i = 0; i < uc->subDomainManagerArray.size(); ++i) {
-    SubDomainManager& m = uc->subDomainManagerArray[i];
+  for (SubDomainManager& m : uc->subDomainManagerArray) {
     if (m.masterSurface == nullptr) continue;
     m.takeMasterBoxGpu();
-    if (uc->box_check_array[i] && !m.calSlaveBoxOverlapGpu()) continue;
-    m.fillSegmentsGpu(m.masterSurface, bucketOverflow);
-    const int k = m.slaveNodeNum();
-    m.fillNodesGpu(m.slave_contact_node_array_gpu, k, bucketOverflow);
-    m.dataVerBasicOnNodeGpu();
-    if (k > 0 && m.slave_contact_node_array_gpu != nullptr) {
-      launch(testPairProduceAccorContactNode, dim3(k / 32 + 1), dim3(32), k, m.slave_contact_node_array_gpu,
-             candidateOverflow);
-    }
+    m.offerCandidatesGpu(candidateOverflow);
   }
 }

@@ -183,16 +183,6 @@ void searchRecord(SurfacePairRecord& r, double dt, int* overflow) {
   for (const NearCandidate& c : r.near_list) c.node->offerCandidate(c.segment, overflow);
 }
 
-// Widening of the sweep: the smallest territory of the master's segments
-// (the mean edge length when they have none), so that a node the sweep
-// leaves out needs that much travel to reach any segment's box.
-double sweepMargin(const Surface& master) {
-  double m = DBL_MAX;
-  for (const SegmentCuda& s : master.segment_array) m = std::min(m, s.territory);
-  if (!(m > 0.0) || m == DBL_MAX) m = master.mean_edge_length;
-  return m > 0.0 ? m : 0.0;
-}
-
 }  // namespace
 
 void buildGlobalSearchRecord(const UnifiedContact& uc, const PairManager& pm, GlobalSearchRecord& record) {
@@ -207,7 +197,9 @@ void buildGlobalSearchRecord(const UnifiedContact& uc, const PairManager& pm, Gl
     r.master = m.masterSurface;
     r.slave = m.slaveSurface;
     r.node_list = m.slave_contact_node_array_cpu;
-    r.margin = sweepMargin(*r.master);
+    // A node the sweep leaves out needs that much travel to reach any
+    // segment's box.
+    r.margin = r.master->searchMargin();
     record.pair_array.push_back(std::move(r));
     list(m.masterSurface);
   }

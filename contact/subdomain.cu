@@ -25,17 +25,22 @@ __global__ void GpuCopySubDomainPtr(int m, SubDomain* subdomains, SubDomain** pt
 }
 
 __global__ void SegmentCudaFull(const SegmentCuda* segments, int n, double3 cell, double3 origin,
-                                SubDomain* subdomains, int3 dims, int total, int* overflow) {
+                                SubDomain* subdomains, int3 dims, int total, double margin, BinnedBox* binned,
+                                int* overflow) {
   const int i = gridStrideIndex();
   if (i >= n) return;
   const SegmentCuda& seg = segments[i];
+  BinnedBox box;
   int lo[3], hi[3];
   for (int a = 0; a < 3; ++a) {
-    lo[a] = static_cast<int>((seg.box_min[a] - axisOf(origin, a)) / axisOf(cell, a));
-    hi[a] = static_cast<int>((seg.box_max[a] - axisOf(origin, a)) / axisOf(cell, a));
+    box.lo[a] = seg.box_min[a] - margin;
+    box.hi[a] = seg.box_max[a] + margin;
+    lo[a] = static_cast<int>((box.lo[a] - axisOf(origin, a)) / axisOf(cell, a));
+    hi[a] = static_cast<int>((box.hi[a] - axisOf(origin, a)) / axisOf(cell, a));
     if (lo[a] < 0) lo[a] = 0;
     if (hi[a] > axisOf(dims, a) - 1) hi[a] = axisOf(dims, a) - 1;
   }
+  if (binned != nullptr) binned[i] = box;
   for (int ix = lo[0]; ix <= hi[0]; ++ix) {
     for (int iy = lo[1]; iy <= hi[1]; ++iy) {
       for (int iz = lo[2]; iz <= hi[2]; ++iz) {
@@ -49,43 +54,30 @@ __global__ void SegmentCudaFull(const SegmentCuda* segments, int n, double3 cell
   }
 }
 
-__global__ void contactNodeFull(ContactNodeCuda** nodes, int n, double3 cell, double3 origin, SubDomain* subdomains,
-                                int3 dims, int total, int* overflow) {
+__global__ void SubDomainSortSegments(int m, SubDomain* subdomains) {
   const int i = gridStrideIndex();
-  if (i >= n) return;
-  ContactNodeCuda* cn = nodes[i];
-  if (cn == nullptr || cn->node == nullptr) {
-    printf("接触点填充子域错误,offset=%d\n", i);
-    return;
+  if (i >= m) return;
+  SubDomain& sd = subdomains[i];
+  // Insertion sort: one thread binning in order leaves the list sorted.
+  const int count = sd.segmentCount();
+  for (int j = 1; j < count; ++j) {
+    SegmentCuda* s = sd.segment_list[j];
+    int k = j;
+    for (; k > 0 && sd.segment_list[k - 1] > s; --k) sd.segment_list[k] = sd.segment_list[k - 1];
+    sd.segment_list[k] = s;
   }
-  cn->subdomain = nullptr;
+}
+
+__host__ __device__ SubDomain* subDomainOfPoint(const double* x, double3 cell, double3 origin, SubDomain* subdomains,
+                                                int3 dims, int total) {
   int cellIndex[3];
   for (int a = 0; a < 3; ++a) {
-    const double f = (cn->node->coord[a] - axisOf(origin, a)) / axisOf(cell, a);
-    if (!(f >= 0.0) || f >= axisOf(dims, a)) return;  // outside the grid (or not a number)
+    const double f = (x[a] - axisOf(origin, a)) / axisOf(cell, a);
+    if (!(f >= 0.0) || f >= axisOf(dims, a)) return nullptr;  // outside the grid (or not a number)
     cellIndex[a] = static_cast<int>(f);
   }
   const int idx = (cellIndex[0] * dims.y + cellIndex[1]) * dims.z + cellIndex[2];
-  if (idx < 0 || idx >= total) return;
-  SubDomain& sd = subdomains[idx];
-  if (sd.segment_num == 0) return;
-  const int slot = reserveSubDomainSlot(&sd.node_num, overflow);
-  if (slot < 0) return;
-  sd.node_list[slot] = cn;
-  cn->subdomain = &sd;
-}
-
-__global__ void AllDataVerBasicOnNode(int n, ContactNodeCuda** nodes, int* /*unused*/) {
-  const int i = gridStrideIndex();
-  if (i >= n || nodes[i] == nullptr) return;
-  ContactNodeCuda* cn = nodes[i];
-  SubDomain* sd = cn->subdomain;
-  if (sd == nullptr) return;
-  if (sd->segment_num == 0) {
-    cn->subdomain = nullptr;
-  } else if (sd->segment_num > kSubDomainSlots) {
-    printf("子域 %d 接触块统计错误,数目为%d\n", sd->index, sd->segment_num);
-  }
+  return idx >= 0 && idx < total ? subdomains + idx : nullptr;
 }
 
 void Surface::clearSubDomainsGpu() {

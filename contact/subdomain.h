@@ -43,6 +43,15 @@ __host__ __device__ inline int reserveSubDomainSlot(int* count, int* overflow) {
   return -1;
 }
 
+// The box a segment was binned with: its extended box at the binning,
+// widened by the grid's margin. The buckets stay good for the segment as
+// long as its extended box stays inside this one.
+struct BinnedBox {
+  double lo[3];
+  double hi[3];
+};
+static_assert(std::is_trivially_copyable_v<BinnedBox>);
+
 // Counters of list entries refused for lack of room, in one mapped block.
 struct ContactOverflowCounters {
   int subdomain_entries;  // nodes and segments refused by full buckets
@@ -51,8 +60,15 @@ struct ContactOverflowCounters {
 
 __global__ void SubDomainClear(int m, SubDomain* subdomains);
 __global__ void GpuCopySubDomainPtr(int m, SubDomain* subdomains, SubDomain** ptrs);
+// Bins each segment into every bucket its extended box, widened by
+// `margin`, reaches (clamped to the grid), and keeps that widened box in
+// binned[i] when binned is given.
 __global__ void SegmentCudaFull(const SegmentCuda* segments, int n, double3 cell, double3 origin,
-                                SubDomain* subdomains, int3 dims, int total, int* overflow);
-__global__ void contactNodeFull(ContactNodeCuda** nodes, int n, double3 cell, double3 origin, SubDomain* subdomains,
-                                int3 dims, int total, int* overflow);
-__global__ void AllDataVerBasicOnNode(int n, ContactNodeCuda** nodes, int* unused);
+                                SubDomain* subdomains, int3 dims, int total, double margin, BinnedBox* binned,
+                                int* overflow);
+// Puts every bucket's segments in the order of the surface's segment array,
+// whichever order the threads binned them in.
+__global__ void SubDomainSortSegments(int m, SubDomain* subdomains);
+// The bucket of a point, or null when the point lies outside the grid.
+__host__ __device__ SubDomain* subDomainOfPoint(const double* x, double3 cell, double3 origin, SubDomain* subdomains,
+                                                int3 dims, int total);

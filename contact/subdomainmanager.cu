@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 #include "contact/contactnode.h"
+#include "contact/pairmanager.h"
 #include "contact/surface.h"
 #include "contact/unified_contact.h"
 #include "core/gridIndex.h"
@@ -296,10 +297,6 @@ void SubDomainManager::moveFrom(SubDomainManager& other) noexcept {
   box_max = other.box_max;
   box_min = other.box_min;
   cell_size = other.cell_size;
-  another_max_gpu = std::exchange(other.another_max_gpu, nullptr);
-  another_min_gpu = std::exchange(other.another_min_gpu, nullptr);
-  another_max_cpu = std::exchange(other.another_max_cpu, nullptr);
-  another_min_cpu = std::exchange(other.another_min_cpu, nullptr);
   contact = other.contact;
   masterSurface = other.masterSurface;
   slaveSurface = other.slaveSurface;
@@ -311,13 +308,8 @@ void SubDomainManager::moveFrom(SubDomainManager& other) noexcept {
 void SubDomainManager::freeOwned() {
   if (slave_contact_node_array_gpu != nullptr) CUDA_CHECK(cudaFree(slave_contact_node_array_gpu));
   if (sub_domain_ptr_array_gpu != nullptr) CUDA_CHECK(cudaFree(sub_domain_ptr_array_gpu));
-  if (another_max_gpu != nullptr) CUDA_CHECK(cudaFree(another_max_gpu));
-  if (another_min_gpu != nullptr) CUDA_CHECK(cudaFree(another_min_gpu));
-  delete[] another_max_cpu;
-  delete[] another_min_cpu;
   slave_contact_node_array_gpu = nullptr;
   sub_domain_ptr_array_gpu = nullptr;
-  another_max_gpu = another_min_gpu = another_max_cpu = another_min_cpu = nullptr;
 }
 
 void SubDomainManager::copySlaveNodeArrayGpu(ContactNodeCuda** source) {
@@ -442,17 +434,6 @@ void SubDomainManager::allocateSubDomainPtrArrayGpu() {
   launch(GpuCopySubDomainPtr, dim3((m - 1) / 64 + 1), dim3(64), m, subdomain_array_gpu, sub_domain_ptr_array_gpu);
 }
 
-void SubDomainManager::allocateMinMaxGpu() {
-  if (masterSurface == nullptr || masterSurface->segment_num < 1 || another_max_gpu != nullptr) return;
-  // One partial box per block of 32 slave nodes: the buffers hold what the
-  // slave-node reduction writes.
-  const int blocks = partialBoxNum();
-  CUDA_CHECK(cudaMalloc(&another_min_gpu, sizeof(double3) * blocks));
-  CUDA_CHECK(cudaMalloc(&another_max_gpu, sizeof(double3) * blocks));
-  another_max_cpu = new double3[blocks];
-  another_min_cpu = new double3[blocks];
-}
-
 // ---- per cycle -------------------------------------------------------------
 
 void SubDomainManager::takeMasterBoxGpu() {
@@ -462,55 +443,20 @@ void SubDomainManager::takeMasterBoxGpu() {
   cell_size = double3{masterSurface->cell_size[0], masterSurface->cell_size[1], masterSurface->cell_size[2]};
 }
 
-bool SubDomainManager::calSlaveBoxOverlapGpu() {
-  double3 smax, smin;
-  if (slaveSurface != nullptr && slaveSurface->flags[SLAVE_BOX_CACHED] != 0) {
-    smax = double3{slaveSurface->slave_box_max[0], slaveSurface->slave_box_max[1], slaveSurface->slave_box_max[2]};
-    smin = double3{slaveSurface->slave_box_min[0], slaveSurface->slave_box_min[1], slaveSurface->slave_box_min[2]};
-  } else {
-    const int k = slaveNodeNum();
-    if (k == 0 || another_max_gpu == nullptr) return false;
-    const int blocks = partialBoxNum();
-    launch(minMaxNodeArray, dim3(blocks), dim3(32), k, slave_contact_node_array_gpu, another_max_gpu, another_min_gpu,
-           0.0);
-    CUDA_CHECK(cudaMemcpy(another_max_cpu, another_max_gpu, sizeof(double3) * blocks, cudaMemcpyDeviceToHost));
-    CUDA_CHECK(cudaMemcpy(another_min_cpu, another_min_gpu, sizeof(double3) * blocks, cudaMemcpyDeviceToHost));
-    smax = lowestBox();
-    smin = highestBox();
-    foldPartialBoxes(another_max_cpu, another_min_cpu, blocks, smax, smin);
-    if (slaveSurface != nullptr) {
-      for (int a = 0; a < 3; ++a) {
-        slaveSurface->slave_box_max[a] = axisOf(smax, a);
-        slaveSurface->slave_box_min[a] = axisOf(smin, a);
-      }
-      slaveSurface->flags[SLAVE_BOX_CACHED] = 1;
-    }
-  }
-  // The boxes overlap when their intervals meet on every axis.
-  for (int a = 0; a < 3; ++a) {
-    if (axisOf(smin, a) > axisOf(box_max, a) || axisOf(box_min, a) > axisOf(smax, a)) return false;
-  }
-  return true;
-}
-
-void SubDomainManager::fillSegmentsGpu(Surface* master, int* overflow) {
+void SubDomainManager::fillSegmentsGpu(Surface* master, int* overflow, bool keep) {
   if (master == nullptr || master->segment_num < 1 || master->flags[SEGMENTS_BINNED] != 0) return;
   if (subdomain_array_gpu == nullptr || sub_domian_num <= 0) return;
   master->flags[SEGMENTS_BINNED] = 1;
-  const int s = master->segment_num;
-  launch(SegmentCudaFull, dim3(s / 32 + 1), dim3(32), static_cast<const SegmentCuda*>(master->segment_array_gpu), s,
-         cell_size, box_min, subdomain_array_gpu, subdomain_dims, sub_domian_num, overflow);
+  if (keep && master->binsHoldSegmentsGpu()) return;
+  master->rebinSegmentsGpu(keep, overflow);
 }
 
-void SubDomainManager::fillNodesGpu(ContactNodeCuda** nodes, int count, int* overflow) {
-  if (count <= 0 || nodes == nullptr || subdomain_array_gpu == nullptr || sub_domian_num <= 0) return;
-  launch(contactNodeFull, dim3(count / 32 + 1), dim3(32), nodes, count, cell_size, box_min, subdomain_array_gpu,
-         subdomain_dims, sub_domian_num, overflow);
-}
-
-void SubDomainManager::dataVerBasicOnNodeGpu() {
+void SubDomainManager::offerCandidatesGpu(int* overflow) {
   const int k = slaveNodeNum();
-  if (k <= 0 || slave_contact_node_array_gpu == nullptr) return;
-  launch(AllDataVerBasicOnNode, dim3((k - 1) / 64 + 1), dim3(64), k, slave_contact_node_array_gpu,
-         static_cast<int*>(nullptr));
+  if (k <= 0 || slave_contact_node_array_gpu == nullptr || subdomain_array_gpu == nullptr || sub_domian_num <= 0) {
+    return;
+  }
+  if (masterSurface == nullptr || !masterSurface->bins_filled) return;
+  launch(testPairProduceAccorContactNode, dim3(k / 32 + 1), dim3(32), k, slave_contact_node_array_gpu, cell_size,
+         box_min, subdomain_array_gpu, subdomain_dims, sub_domian_num, overflow);
 }

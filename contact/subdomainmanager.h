@@ -25,10 +25,6 @@ class SubDomainManager {
   double3 box_max{0.0, 0.0, 0.0};
   double3 box_min{0.0, 0.0, 0.0};
   double3 cell_size{0.0, 0.0, 0.0};
-  double3* another_max_gpu = nullptr;  // one partial slave box per block of 32 slave nodes, owned
-  double3* another_min_gpu = nullptr;
-  double3* another_max_cpu = nullptr;
-  double3* another_min_cpu = nullptr;
   Contact* contact = nullptr;
   Surface* masterSurface = nullptr;
   Surface* slaveSurface = nullptr;  // null for a node-set slave side
@@ -44,23 +40,22 @@ class SubDomainManager {
   virtual ~SubDomainManager();
 
   int slaveNodeNum() const { return static_cast<int>(slave_contact_node_array_cpu.size()); }
-  int partialBoxNum() const { return slaveNodeNum() / 32 + 1; }
 
   // Device set-up.
   void buildSubDomainGrid();
   void takeGridFromMasterSurface(int count, int index, SubDomainManager* all);
   void allocateAndCopySubDomainsGpu();
   void allocateSubDomainPtrArrayGpu();
-  void allocateMinMaxGpu();
   // Device array of the slave contact nodes, copied from a device list.
   void copySlaveNodeArrayGpu(ContactNodeCuda** source);
 
-  // Per cycle (bucket search).
+  // Per cycle (bucket search): the grid of the master surface's last
+  // binning; the master's segments binned anew unless `keep` and they are
+  // still within the boxes they were binned with (once per master surface
+  // and cycle); each slave node offered the segments of its bucket.
   void takeMasterBoxGpu();
-  bool calSlaveBoxOverlapGpu();
-  void fillSegmentsGpu(Surface* master, int* overflow);
-  void fillNodesGpu(ContactNodeCuda** nodes, int count, int* overflow);
-  void dataVerBasicOnNodeGpu();
+  void fillSegmentsGpu(Surface* master, int* overflow, bool keep);
+  void offerCandidatesGpu(int* overflow);
 
  private:
   void moveFrom(SubDomainManager& other) noexcept;

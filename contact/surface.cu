@@ -54,9 +54,9 @@ void Surface::copyHostData(const Surface& o) {
     box_max[i] = o.box_max[i];
     box_min[i] = o.box_min[i];
     cell_size[i] = o.cell_size[i];
-    slave_box_max[i] = o.slave_box_max[i];
-    slave_box_min[i] = o.slave_box_min[i];
   }
+  bin_margin = o.bin_margin;
+  bin_fills = o.bin_fills;
   std::copy(o.flags, o.flags + 6, flags);
   id = o.id;
   surface_type = o.surface_type;
@@ -75,6 +75,9 @@ void Surface::takeOwned(Surface& o) noexcept {
   max_cpu = std::exchange(o.max_cpu, nullptr);
   min_cpu = std::exchange(o.min_cpu, nullptr);
   max_disp_incre = std::exchange(o.max_disp_incre, nullptr);
+  binned_box_gpu = std::exchange(o.binned_box_gpu, nullptr);
+  bin_flags_gpu = std::exchange(o.bin_flags_gpu, nullptr);
+  bins_filled = std::exchange(o.bins_filled, false);
 }
 
 void Surface::freeOwned() {
@@ -84,6 +87,8 @@ void Surface::freeOwned() {
   if (max_gpu != nullptr) CUDA_CHECK(cudaFree(max_gpu));
   if (min_gpu != nullptr) CUDA_CHECK(cudaFree(min_gpu));
   if (max_disp_incre != nullptr) CUDA_CHECK(cudaFree(max_disp_incre));
+  if (binned_box_gpu != nullptr) CUDA_CHECK(cudaFree(binned_box_gpu));
+  if (bin_flags_gpu != nullptr) CUDA_CHECK(cudaFree(bin_flags_gpu));
   delete[] max_cpu;
   delete[] min_cpu;
   segment_array_gpu = nullptr;
@@ -92,6 +97,9 @@ void Surface::freeOwned() {
   max_gpu = min_gpu = nullptr;
   max_cpu = min_cpu = nullptr;
   max_disp_incre = nullptr;
+  binned_box_gpu = nullptr;
+  bin_flags_gpu = nullptr;
+  bins_filled = false;
   // The host sub-domain array belongs to the search grid, which frees it.
 }
 
@@ -258,7 +266,7 @@ __global__ void GpuCalExtendAreaImprove(int n, SegmentCuda* segments, double3* m
       });
 }
 
-void Surface::calExtendAreaImproveGpu() {
+void Surface::calExtendAreaImproveGpu(double margin) {
   if (subDomainArrayGpu_ == nullptr || segment_num <= 0 || max_gpu == nullptr) return;
   for (int i = 0; i < 3; ++i) {
     box_max[i] = -kBoxStart;
@@ -278,6 +286,8 @@ void Surface::calExtendAreaImproveGpu() {
     }
   }
   for (int i = 0; i < 3; ++i) {
+    box_max[i] += margin;
+    box_min[i] -= margin;
     const int cells = grid_dims[i] > 0 ? grid_dims[i] : 1;
     const double d = (box_max[i] - box_min[i]) / cells * 0.1;
     box_min[i] -= d;

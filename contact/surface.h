@@ -15,10 +15,11 @@ struct ContactNodeCuda;
 struct ShellElementCuda;
 struct Element;
 struct SubDomain;
+struct BinnedBox;
 
 // Per-cycle flag bytes of a surface (cleared at the start of every contact
-// step); bytes 0 and 5 are only cleared.
-enum SurfaceFlag { SLAVE_BOX_CACHED = 1, SEGMENTS_BINNED = 2, BOX_KNOWN = 3, BOX_EXTENDED = 4 };
+// step); bytes 0, 1 and 5 are only cleared.
+enum SurfaceFlag { SEGMENTS_BINNED = 2, BOX_KNOWN = 3, BOX_EXTENDED = 4 };
 
 class Surface {
  public:
@@ -40,8 +41,14 @@ class Surface {
   double box_max[3] = {0.0, 0.0, 0.0};
   double box_min[3] = {0.0, 0.0, 0.0};
   double cell_size[3] = {0.0, 0.0, 0.0};
-  double slave_box_max[3] = {0.0, 0.0, 0.0};
-  double slave_box_min[3] = {0.0, 0.0, 0.0};
+  // Segments in the buckets (surfaceBins.cu): each was binned with its
+  // extended box widened by bin_margin, and the buckets are kept until a
+  // segment's box leaves the box it was binned with.
+  BinnedBox* binned_box_gpu = nullptr;  // owned, one per segment
+  int* bin_flags_gpu = nullptr;          // owned: boxes that left their binned box, entries refused
+  double bin_margin = 0.0;
+  bool bins_filled = false;  // the buckets hold the segments of the last binning
+  int bin_fills = 0;         // times the buckets were filled since set-up
   double3* max_gpu = nullptr;  // per-block partial boxes, tempNumBlock() entries, owned
   double3* min_gpu = nullptr;
   double3* max_cpu = nullptr;  // host copies, owned
@@ -88,11 +95,25 @@ class Surface {
   void allocateAndCopySegmentArrayGpu(NodeManager* nodeManager);
   void allocateAndCopyContactNodeArrayGpu(ContactNodeManager* contactNodeManager);
   void allocateMinMaxGpu();
-  // Per cycle: segment boxes and normals on the device, then the surface
-  // box and the cell size of its search grid.
-  void calExtendAreaImproveGpu();
-  // Per cycle: empties the surface's search grid on the device.
+  // Segment boxes and normals on the device, then the surface box (the
+  // union of the segment boxes widened by `margin`) and the cell size of its
+  // search grid.
+  void calExtendAreaImproveGpu(double margin);
+  // Empties the surface's search grid on the device.
   void clearSubDomainsGpu();
+  // Per cycle, on a surface with a search grid: segment boxes and normals
+  // on the device, each box checked against the box it was binned with.
+  void refreshSegmentsGpu();
+  // The buckets still hold every segment whose box can hold a point of
+  // their cells: no segment's box has left the box it was binned with.
+  bool binsHoldSegmentsGpu();
+  // Fills the buckets anew, with the boxes widened by the margin when
+  // `widen` (by none if widened boxes would overfill a bucket).
+  void rebinSegmentsGpu(bool widen, int* overflow);
+  // Widening of segment boxes for a search kept over several cycles: the
+  // smallest territory of the segments (the mean edge length when they
+  // have none).
+  double searchMargin() const;
 
  private:
   void copyHostData(const Surface& other);

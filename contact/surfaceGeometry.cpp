@@ -2,6 +2,7 @@
 // segments across every edge, territories and extended boxes, and the
 // surface's edge and territory statistics.
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -164,4 +165,11 @@ void Surface::calAverageTerritorySize() {
   double sum = 0.0;
   for (const SegmentCuda& seg : segment_array) sum += seg.territory;
   mean_territory = segment_array.empty() ? 0.0 : sum / static_cast<double>(segment_array.size());
+}
+
+double Surface::searchMargin() const {
+  double m = DBL_MAX;
+  for (const SegmentCuda& s : segment_array) m = std::min(m, s.territory);
+  if (!(m > 0.0) || m == DBL_MAX) m = mean_edge_length;
+  return m > 0.0 ? m : 0.0;
 }

@@ -50,17 +50,15 @@ bool isRigidSurface(const Surface* s, FEMDynamic* fem) {
 void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, ContactNodeManager* /*cnm*/,
                                             FEMDynamic* fem) {
   subDomainManagerArray.clear();
-  box_check_array.clear();
   const std::size_t selfCount = std::count_if(contacts.begin(), contacts.end(), isSelfSearch);
   subDomainManagerArray.reserve(2 * (contacts.size() - selfCount) + selfCount * selfCount);
 
-  auto add = [this](Contact* c, Surface* master, Surface* slave, bool boxCheck) -> SubDomainManager& {
+  auto add = [this](Contact* c, Surface* master, Surface* slave) -> SubDomainManager& {
     SubDomainManager& m = subDomainManagerArray.emplace_back();
     m.contact = c;
     m.masterSurface = master;
     m.slaveSurface = slave;
     m.owner = this;
-    box_check_array.push_back(boxCheck);
     return m;
   };
   // The nodes of a surface are searched against the segments of another
@@ -77,7 +75,7 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
   for (Contact& c : contacts) {
     if (isSelfSearch(c) || c.masterSurface == nullptr) continue;
     if (c.contact_type == NODES_TO_SURFACE) {
-      SubDomainManager& m = add(&c, c.masterSurface, nullptr, c.box_check_flag != 0);
+      SubDomainManager& m = add(&c, c.masterSurface, nullptr);
       m.slave_contact_node_array_cpu = c.slave_contact_node_array_cpu;
       m.copySlaveNodeArrayGpu(c.slave_contact_node_array_gpu);
     } else if (c.contact_type == SURFACE_TO_SURFACE && c.slaveSurface != nullptr) {
@@ -85,15 +83,15 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
       Surface* slave = c.slaveSurface;
       if (c.two_way != 0) {
         // Each side's nodes are kept out of the other side's segments.
-        if (searched(master, slave)) add(&c, master, slave, c.box_check_flag != 0);
-        if (master != slave && searched(slave, master)) add(&c, slave, master, c.box_check_flag != 0);
+        if (searched(master, slave)) add(&c, master, slave);
+        if (master != slave && searched(slave, master)) add(&c, slave, master);
         continue;
       }
       // One way: the finer side is searched against the coarser one, and
       // a rigid side is the master.
       if (master->mean_edge_length < slave->mean_edge_length) std::swap(master, slave);
       if (!searched(master, slave)) std::swap(master, slave);
-      if (searched(master, slave)) add(&c, master, slave, c.box_check_flag != 0);
+      if (searched(master, slave)) add(&c, master, slave);
     }
     // Other kinds have no slave side to search.
   }
@@ -103,7 +101,7 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
     if (!isSelfSearch(a) || a.masterSurface == nullptr) continue;
     for (Contact& b : contacts) {
       if (!isSelfSearch(b) || b.masterSurface == nullptr) continue;
-      if (searched(a.masterSurface, b.masterSurface)) add(&a, a.masterSurface, b.masterSurface, true);
+      if (searched(a.masterSurface, b.masterSurface)) add(&a, a.masterSurface, b.masterSurface);
     }
   }
   for (SubDomainManager& m : subDomainManagerArray) {

@@ -16,7 +16,10 @@ struct NodeCuda;
 class UnifiedContact {
  public:
   std::vector<SubDomainManager> subDomainManagerArray;
-  std::vector<bool> box_check_array;  // one box-check bit per manager
+  // The master surfaces' buckets are kept from cycle to cycle until a
+  // segment has moved too far; false fills them anew every cycle (the
+  // reference the kept buckets are tested against).
+  bool keep_buckets = true;
   // Master-surface nodes without a contact node (device addresses), whose
   // contact-force accumulators would otherwise never reach their forces.
   NodeCuda** master_node_array_gpu = nullptr;  // owned

@@ -370,7 +370,6 @@ bool FEMDynamic::initialComputeSingleGpu() {
   for (RigidCuda& r : rigidManager->rigid_array) r.allocateForceBuffer();
   traceStep("PairManager::allocatePairCounters");
   pairManager->allocatePairCounters();
-  for (SubDomainManager& g : grids) g.allocateMinMaxGpu();
   for (Contact& c : contactManager->contact_array) c.allocateBlockBuffers();
   traceStep("IntegratPointManager::gpuLinkGaussPointToElement");
   integratPointManager->gpuLinkGaussPointToElement(elementControl, materialManager->materialNewArrayGpu_,

@@ -94,8 +94,13 @@ struct ContactRig {
     ContactNodeCuda cn{};
     cn.node_id = id;
     cn.number = static_cast<int>(contactNodes.size()) + 1;
+    const ContactNodeCuda* before = contactNodes.data();
     contactNodes.push_back(cn);
     contactNodes.back().linkNode(nodes.node_array_cpu.data());
+    // A grown vector has moved the records: their owner links are relinked.
+    if (contactNodes.data() != before) {
+      for (ContactNodeCuda& c : contactNodes) c.linkNode(nodes.node_array_cpu.data());
+    }
     return contactNodes.back();
   }
 
@@ -177,8 +182,6 @@ struct SearchRig {
     Contact& c = contacts.emplace_back();
     c.contact_type = NODES_TO_SURFACE;
     c.masterSurface = &rig.surface;
-    // The box check runs the slave-node box reduction, one partial box per
-    // 32 slave nodes (many more than the master has segments here).
     c.box_check_flag = 1;
     for (int i = first; i < first + count; ++i) c.slave_contact_node_array_cpu.push_back(&rig.contactNodes[i]);
     const std::size_t bytes = sizeof(ContactNodeCuda*) * c.slave_contact_node_array_cpu.size();
@@ -193,8 +196,7 @@ struct SearchRig {
       grids[i].allocateAndCopySubDomainsGpu();
       grids[i].allocateSubDomainPtrArrayGpu();
     }
-    for (SubDomainManager& g : grids) g.allocateMinMaxGpu();
-  }
+    }
   // One bucket search, as the cycle runs it.
   void search() {
     for (unsigned char& f : rig.surface.flags) f = 0;

@@ -1,11 +1,13 @@
 // Search grid sizes and the bucket search: every slave node inside a
-// segment's extended box gets it as a candidate, no other; crowded buckets
-// and candidate lists stay within their slots and say so once.
+// segment's extended box gets it as a candidate, no other, also when the
+// buckets are kept while the master surface moves; crowded buckets and
+// candidate lists stay within their slots and say so once.
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <set>
+#include <string>
 #include <vector>
 #include "contact/subdomainmanager.h"
 #include "core/part.h"
@@ -76,17 +78,10 @@ TEST(SearchGrid, MasterSharedByTwoManagersKeepsTheSmallerGrid) {
   for (int i = 0; i < shared; ++i) EXPECT_EQ(a.subdomain_array_cpu[i].index, i);
 }
 
-TEST(BucketSearch, EveryNodeInsideAnExtendedBoxFindsThatSegmentAndNoOther) {
-  SearchRig s;
-  s.rig.addPlate(4, 4, 0.25, 0.0);
-  s.rig.buildSurface();
-  for (double z : {-0.3, -0.1, 0.0, 0.05, 0.2}) {
-    for (double y = -0.33; y < 1.4; y += 0.1) {
-      for (double x = -0.37; x < 1.4; x += 0.1) s.rig.addContactNode(s.rig.addNode(x, y, z));
-    }
-  }
-  s.setUp();
-  s.search();
+// Checks that every contact node's candidates are the segments whose
+// extended box (device copy) holds it, no other; returns the number of nodes
+// with candidates.
+int expectCandidatesAreTheBoxesHoldingEachNode(SearchRig& s, const std::string& when) {
   std::vector<SegmentCuda> deviceSegments(s.rig.surface.segment_num);
   cudaMemcpy(deviceSegments.data(), s.rig.surface.segment_array_gpu, sizeof(SegmentCuda) * deviceSegments.size(),
              cudaMemcpyDeviceToHost);
@@ -101,12 +96,69 @@ TEST(BucketSearch, EveryNodeInsideAnExtendedBoxFindsThatSegmentAndNoOther) {
       if (inside) expected.insert(seg.local_id);
     }
     for (int j = 0; j < cn.test_pair.count; ++j) found.insert(cn.test_pair.segment[j]->local_id);
-    EXPECT_EQ(found, expected) << "node at " << cn.node->coord[0] << ", " << cn.node->coord[1] << ", "
+    EXPECT_EQ(found, expected) << when << ": node at " << cn.node->coord[0] << ", " << cn.node->coord[1] << ", "
                                << cn.node->coord[2];
     if (!found.empty()) ++withCandidates;
   }
+  return withCandidates;
+}
+
+// Contact nodes in a lattice through and around a 4 x 4 plate.
+void plateInALattice(ContactRig& rig) {
+  rig.addPlate(4, 4, 0.25, 0.0);
+  rig.buildSurface();
+  for (double z : {-0.3, -0.1, 0.0, 0.05, 0.2}) {
+    for (double y = -0.33; y < 1.4; y += 0.1) {
+      for (double x = -0.37; x < 1.4; x += 0.1) rig.addContactNode(rig.addNode(x, y, z));
+    }
+  }
+}
+
+TEST(BucketSearch, EveryNodeInsideAnExtendedBoxFindsThatSegmentAndNoOther) {
+  SearchRig s;
+  plateInALattice(s.rig);
+  s.setUp();
+  s.search();
+  const int withCandidates = expectCandidatesAreTheBoxesHoldingEachNode(s, "first search");
   EXPECT_GT(withCandidates, 100);
   EXPECT_LT(withCandidates, static_cast<int>(s.rig.contactNodes.size()));
+}
+
+// The master plate moves between searches, in steps that stay within the
+// margin of its last binning and in steps that leave it. The buckets are
+// filled anew only when a segment's box has left the box it was binned
+// with, and after every search each node's candidates are still exactly
+// the segments whose box holds it now.
+TEST(BucketSearch, KeptBucketsFollowAMovingMasterSurface) {
+  SearchRig s;
+  plateInALattice(s.rig);
+  const int plateNodes = 25;
+  s.setUp();
+  const Surface& plate = s.rig.surface;
+  s.search();
+  ASSERT_EQ(plate.bin_fills, 1);
+  const double m = plate.bin_margin;
+  ASSERT_GT(m, 0.0);
+  // Steps as fractions of the margin along (1, 0.6, -0.3), and whether the
+  // plate has then moved past the margin of its last binning.
+  const struct {
+    double step;
+    bool refill;
+  } steps[] = {{0.3, false}, {0.3, false}, {0.3, false}, {0.3, true}, {-0.9, false}, {2.5, true},
+               {-2.5, true}, {40.0, true}, {0.0, false}, {-45.0, true}};
+  std::vector<NodeCuda>& nodes = s.rig.nodes.node_array_cpu;
+  int fills = plate.bin_fills;
+  for (const auto& st : steps) {
+    const double d[3] = {st.step * m, 0.6 * st.step * m, -0.3 * st.step * m};
+    for (int i = 0; i < plateNodes; ++i)
+      for (int a = 0; a < 3; ++a) nodes[i].coord[a] += d[a];
+    cudaMemcpy(s.rig.nodes.node_array_gpu, nodes.data(), sizeof(NodeCuda) * nodes.size(), cudaMemcpyHostToDevice);
+    s.search();
+    const std::string when = "after a step of " + std::to_string(st.step) + " margins";
+    expectCandidatesAreTheBoxesHoldingEachNode(s, when);
+    EXPECT_EQ(plate.bin_fills, fills + (st.refill ? 1 : 0)) << when;
+    fills = plate.bin_fills;
+  }
 }
 
 TEST(BucketSearch, CrowdedBucketsAndCandidateListsKeepTheirBoundsAndSaySoOnce) {

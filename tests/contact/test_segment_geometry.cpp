@@ -86,7 +86,7 @@ TEST(SegmentGeometry, CycleRefreshAfterRigidTranslationGivesTranslatedBoxes) {
   s.grid_dims[2] = 1;
   // The refresh runs only for a surface with a search grid.
   ASSERT_EQ(cudaMalloc(&s.subDomainArrayGpu_, 8), cudaSuccess);
-  s.calExtendAreaImproveGpu();
+  s.calExtendAreaImproveGpu(0.0);
 
   std::vector<SegmentCuda> after(before.size());
   ASSERT_EQ(cudaMemcpy(after.data(), s.segment_array_gpu, after.size() * sizeof(SegmentCuda), cudaMemcpyDeviceToHost),

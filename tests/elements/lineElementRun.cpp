@@ -83,6 +83,7 @@ Trace runDeck(const std::string& name, const std::string& deck, const RunOptions
     else
       femDynaAnalyParalle(fem.get(), &contactTime, &outputTime);
     trace = std::move(recorder->trace);
+    if (options.afterRun) options.afterRun(fem.get());
   }
   const std::string console = testing::internal::GetCapturedStdout();
   if (!read) ADD_FAILURE() << "the deck of " << name << " was not read or set up:\n" << console;

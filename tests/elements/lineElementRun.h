@@ -24,6 +24,8 @@ struct RunOptions {
   int every = 1;             // keep one sample in this many cycles
   // Changes to the model after the deck was read, before it is set up.
   std::function<void(FEMDynamic*)> afterRead;
+  // A look at the model after the run, before it is deleted.
+  std::function<void(FEMDynamic*)> afterRun;
 };
 
 // Writes the deck into a scratch folder named after the test and runs it;

@@ -1,0 +1,100 @@
+// The segments of a master surface in the buckets of its search grid, kept
+// over several cycles.
+//
+// Each segment is binned with its extended box widened by a margin, into
+// every bucket that widened box reaches, and the widened box is kept. Every
+// cycle the segments' boxes are refreshed and checked against the boxes they
+// were binned with. While every box stays inside its binned box, a node that
+// lies in a segment's box lies in its binned box, so the node's bucket is one
+// the segment was binned into: the buckets still list every segment whose box
+// holds a node of their cells, whichever way the nodes have moved. The grid
+// box holds all the binned boxes, so a node outside the grid lies in no
+// segment's box. A segment whose box leaves its binned box (its nodes moved
+// by more than the margin since the binning) has the buckets filled anew
+// before they are used in that cycle.
+#include <cstdio>
+#include "contact/subdomain.h"
+#include "contact/surface.h"
+#include "core/gridIndex.h"
+#include "core/logErrorPrint.h"
+
+namespace {
+// Entries of the surface's device flag block.
+constexpr int kBoxesOutside = 0;     // segments whose box left its binned box
+constexpr int kEntriesRefused = 1;   // bucket entries refused while binning widened boxes
+constexpr int kBinFlagCount = 2;
+
+__host__ __device__ inline bool insideBinnedBox(const SegmentCuda& seg, const BinnedBox& binned) {
+  for (int a = 0; a < 3; ++a) {
+    if (seg.box_min[a] < binned.lo[a] || seg.box_max[a] > binned.hi[a]) return false;
+  }
+  return true;
+}
+
+int readFlag(const int* flags, int which) {
+  int value = 0;
+  CUDA_CHECK(cudaMemcpy(&value, flags + which, sizeof(int), cudaMemcpyDeviceToHost));
+  return value;
+}
+
+void clearFlags(int* flags) { CUDA_CHECK(cudaMemset(flags, 0, sizeof(int) * kBinFlagCount)); }
+}  // namespace
+
+// Segment boxes and normals of this cycle; a segment whose box has left the
+// box it was binned with counts itself in *outside.
+__global__ void GpuRefreshSegments(int n, SegmentCuda* segments, const BinnedBox* binned, int* outside) {
+  const int i = gridStrideIndex();
+  if (i >= n) return;
+  SegmentCuda& seg = segments[i];
+  seg.calExtTerritory();
+  seg.solveNormVec();
+  if (binned != nullptr && !insideBinnedBox(seg, binned[i])) atomicAddAnywhere(outside, 1);
+}
+
+void Surface::refreshSegmentsGpu() {
+  // Only a surface with a search grid is refreshed: the search reads the
+  // segments of master surfaces alone.
+  if (subDomainArrayGpu_ == nullptr || segment_num <= 0) return;
+  const BinnedBox* binned = bins_filled ? binned_box_gpu : nullptr;
+  int* outside = bin_flags_gpu != nullptr ? bin_flags_gpu + kBoxesOutside : nullptr;
+  launch(GpuRefreshSegments, dim3(segment_num / 32 + 1), dim3(32), segment_num, segment_array_gpu, binned, outside);
+}
+
+bool Surface::binsHoldSegmentsGpu() {
+  return bins_filled && bin_flags_gpu != nullptr && readFlag(bin_flags_gpu, kBoxesOutside) == 0;
+}
+
+void Surface::rebinSegmentsGpu(bool widen, int* overflow) {
+  if (subDomainArrayGpu_ == nullptr || segment_num <= 0 || max_gpu == nullptr) return;
+  if (binned_box_gpu == nullptr) {
+    CUDA_CHECK(cudaMalloc(&binned_box_gpu, sizeof(BinnedBox) * segment_num));
+    CUDA_CHECK(cudaMalloc(&bin_flags_gpu, sizeof(int) * kBinFlagCount));
+    bin_margin = searchMargin();
+  }
+  const int3 dims{grid_dims[0], grid_dims[1], grid_dims[2]};
+  auto bin = [&](double margin, int* refused) {
+    clearFlags(bin_flags_gpu);
+    calExtendAreaImproveGpu(margin);
+    clearSubDomainsGpu();
+    const double3 cell{cell_size[0], cell_size[1], cell_size[2]};
+    const double3 origin{box_min[0], box_min[1], box_min[2]};
+    launch(SegmentCudaFull, dim3(segment_num / 32 + 1), dim3(32), static_cast<const SegmentCuda*>(segment_array_gpu),
+           segment_num, cell, origin, subDomainArrayGpu_, dims, subDomainNum_, margin, binned_box_gpu, refused);
+  };
+  const double margin = widen ? bin_margin : 0.0;
+  if (margin > 0.0) {
+    // Widened boxes reach more buckets: if one runs full, the segments are
+    // binned as they are, and from then on every cycle that moves them.
+    bin(margin, bin_flags_gpu + kEntriesRefused);
+    if (readFlag(bin_flags_gpu, kEntriesRefused) != 0) {
+      bin_margin = 0.0;
+      bin(0.0, overflow);
+    }
+  } else {
+    bin(0.0, overflow);
+  }
+  const int cells = subDomainNum_;
+  launch(SubDomainSortSegments, dim3((cells - 1) / 64 + 1), dim3(64), cells, subDomainArrayGpu_);
+  bins_filled = true;
+  ++bin_fills;
+}
