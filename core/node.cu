@@ -23,6 +23,30 @@ __host__ __device__ void NodeCuda::calIndexInterFor() {
   }
 }
 
+namespace {
+// Reading position, then local node number: the order of a node's slots.
+__host__ __device__ inline bool slotBefore(const Element* a, int localA, const Element* b, int localB) {
+  if (a == nullptr || b == nullptr) return a != nullptr;  // empty entries last
+  if (a->store_id != b->store_id) return a->store_id < b->store_id;
+  return localA < localB;
+}
+}  // namespace
+
+__host__ __device__ void NodeCuda::orderRegisteredElements() {
+  const int n = registeredElementNum();
+  for (int k = 1; k < n; ++k) {
+    Element* e = element[k];
+    const int local = local_node_num[k];
+    int j = k;
+    for (; j > 0 && slotBefore(e, local, element[j - 1], local_node_num[j - 1]); --j) {
+      element[j] = element[j - 1];
+      local_node_num[j] = local_node_num[j - 1];
+    }
+    element[j] = e;
+    local_node_num[j] = local;
+  }
+}
+
 __device__ void NodeCuda::registerElement(Element* e, int localNo, const char* overflowMessage) {
   const int k = atomicAdd(&element_num, 1);
   if (k >= kNodeElementSlots) {

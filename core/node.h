@@ -143,6 +143,11 @@ struct NodeCuda {
   __device__ void buildSolidIndexGpu(SolidElementCuda* e, int localNo);
   __device__ void buildDiscreteIndexGpu(DiscreteCuda* e, int localNo);
   __device__ void buildElementIndexGpu(Element* e, int localNo);
+  // Puts the registration slots in reading order of their elements (then
+  // by the node's place in the element), whatever order the threads of the
+  // registration took: sums over the slots then run in one fixed order from
+  // run to run.
+  __host__ __device__ void orderRegisteredElements();
   // Number of usable element entries.
   __host__ __device__ int registeredElementNum() const {
     return element_num < kNodeElementSlots ? (element_num < 0 ? 0 : element_num) : kNodeElementSlots;

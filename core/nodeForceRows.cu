@@ -41,9 +41,12 @@ __host__ __device__ bool elementForceRow(Element* e, int r, NodeForceRow* out, b
   }
 }
 
+// The slots are put in reading order first (each node by one thread), so
+// that the lists, and the sums of the gather, are the same in every run.
 __global__ void CountNodeForceRows(int n, NodeCuda* nodes, int* counts) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    const NodeCuda& nd = nodes[i];
+    NodeCuda& nd = nodes[i];
+    nd.orderRegisteredElements();
     int count = 0;
     NodeForceRow row{nullptr, 0};
     for (int k = 0; k < nd.registeredElementNum(); ++k)
