@@ -37,6 +37,12 @@ void resetRunLog() {
 
 int runLogRecordCount() { return g_runLogIndex; }
 
+double runProgressPercent(const FEMDynamic& domain) {
+  const TimeControl& tc = *domain.timeControl;
+  if (tc.end_time > 0.0) return 100.0 * domain.time / tc.end_time;
+  return tc.end_cycle > 0 ? 100.0 * domain.cycle / tc.end_cycle : 0.0;
+}
+
 void writeRunLog(FEMDynamic* domain, double dt) {
   if (domain->cycle == 0) {
     const std::filesystem::path folder = std::filesystem::path(domain->work_path) / "history";
@@ -68,7 +74,7 @@ void writeRunLog(FEMDynamic* domain, double dt) {
     }
     CUDA_CHECK(cudaDeviceSynchronize());
     const int active = pairs != nullptr ? pairs->activePairCount() : 0;
-    g_runLog << g_runLogIndex * 100.0 / kRunLogRecords << "%" << '\t' << domain->time << '\t' << domain->cycle << '\t'
+    g_runLog << runProgressPercent(*domain) << "%" << '\t' << domain->time << '\t' << domain->cycle << '\t'
              << dt << '\t' << active << '\t' << nodeToSegNum << '\t' << nodeToEdgeNum << '\t' << nodeToNodeNum << '\t'
              << std::endl;
     ++g_runLogIndex;

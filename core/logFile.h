@@ -17,6 +17,9 @@ void writeRunLog(FEMDynamic* domain, double dt);
 void resetRunLog();
 // Records written since the log was opened.
 int runLogRecordCount();
+// The share of the run done, in percent: of the end time, or of the end
+// cycle when no end time is given (the first column of a record).
+double runProgressPercent(const FEMDynamic& domain);
 
 // Counts the active contact pairs by kind into the three managed counters.
 __global__ void GetNumOfContactPair(int n, ContactPairCuda** pairs);

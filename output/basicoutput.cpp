@@ -24,7 +24,7 @@ void BasicOutput::parseOutputVariables()
 
 bool BasicOutput::isOutputPoint(double time, double dt) const
 {
-    return ::isOutputPoint(interval_, time, dt);
+    return finalPoint_ || ::isOutputPoint(interval_, time, dt);
 }
 
 bool isOutputPoint(double interval, double time, double dt)

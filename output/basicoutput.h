@@ -27,6 +27,7 @@ public:
     std::vector<int> variableCodes_;          // codes made from variableNames_, in order
     std::vector<int> bufferOffsets_;          // per code: offset in doubles into the buffers
     std::string outputPath_;                  // directory the output writes into
+    bool finalPoint_ = false;                 // the run's last state is being written: every output takes it
 
     BasicOutput() = default;
     BasicOutput(const BasicOutput&) = delete;
@@ -46,7 +47,8 @@ public:
     // Appends one code per recognised name of variableNames_ (it does not clear first).
     void parseOutputVariables();
 
-    // True when time is the step nearest to a multiple of the interval.
+    // True when time is the step nearest to a multiple of the interval, and
+    // at the run's last state.
     bool isOutputPoint(double time, double dt) const;
 
     // Opens a history or field file that grows by one block per output

@@ -43,6 +43,13 @@ void OutputManager::writeAll(FEMDynamic* fem, double time, double dt)
     }
 }
 
+void OutputManager::markFinalPoint()
+{
+    for (auto& output : outputList_) {
+        output->finalPoint_ = true;
+    }
+}
+
 namespace {
 
 // Intervals below this count as not given.

@@ -25,6 +25,10 @@ public:
     void initAll(FEMDynamic* fem);
     void collectAll(FEMDynamic* fem, double time, double dt);
     void writeAll(FEMDynamic* fem, double time, double dt);
+    // From now on every output takes the state it is given: the time loops
+    // call it before collecting and writing the run's last state, which is
+    // written whether or not it falls on an output interval.
+    void markFinalPoint();
 
     // Completes the outputs after reading: the default VTK output, the
     // output interval of time control and every output's variable codes.

@@ -106,7 +106,7 @@ void TecplotOutput::init(FEMDynamic* fem)
 
 void TecplotOutput::collect(FEMDynamic* fem, double time, double dt)
 {
-    if (!isOutputPoint(time, dt) && !::isOutputPoint(startEndInterval_, time, dt)) {
+    if (!isOutputPoint(time, dt) && !atStartOrEnd(time, dt)) {
         return;
     }
     if (fem->host_path_flag != 0) {
@@ -203,7 +203,7 @@ void TecplotOutput::write(FEMDynamic* fem, double time, double dt)
         resultStream_.close();
         resultStream_.clear();
     }
-    if (::isOutputPoint(startEndInterval_, time, dt)) {
+    if (atStartOrEnd(time, dt)) {
         // The time loops visit cycle 0 twice (at time 0 and one step later):
         // the first write of the run is the start state, all later ones the end.
         CheckedFile single(outputPath_ + (startWritten_ ? "/end.plt" : "/start.plt"), FileMode::Replace);

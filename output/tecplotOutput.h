@@ -53,5 +53,7 @@ public:
 private:
     bool hostStressNoted_ = false;
     bool startWritten_ = false;  // "start.plt" has been written in this run
+    // A "start.plt" / "end.plt" point: on their interval, and the run's last state.
+    bool atStartOrEnd(double time, double dt) const { return finalPoint_ || ::isOutputPoint(startEndInterval_, time, dt); }
     void writeNodeLine(std::ostream& os, const NodeCuda& node) const;
 };

@@ -31,7 +31,9 @@
 #include "solver/runClock.h"
 #include "solver/timeControl.h"
 
-// Largest time step of the host loop after its first iteration.
+// Largest first step (that of the GPU loop) and largest later step of the
+// host loop.
+constexpr double kCpuMaxFirstDt = 0.001;
 constexpr double kCpuMaxDt = 5e-5;
 // Candidate step when no element gives a smaller one.
 constexpr double kCpuCandidateStart = 100.0;
@@ -117,8 +119,12 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   d->boundaryManager->initAll(d);
   TimeControl* tc = d->timeControl;
   tc->calInitialDtCpu(d->part_array, &d->dt);
-  d->dt = d->smoothFemManager->limitStep(d->dt, tc->safe_factor);
+  // Capped as the GPU loop caps it: a model of rigid and null parts alone
+  // has no element step at all.
+  d->dt = d->smoothFemManager->limitStep(std::min(d->dt, kCpuMaxFirstDt), tc->safe_factor);
   if (stepStopsRun(d, true)) return false;
+  // An end time below the first step is reached in one shorter step.
+  d->dt = tc->stepWithinEndTime(0.0, d->dt);
   d->loadManager->computeAllFactors(d->time);
   d->loadManager->applyAllCpu();
   d->boundaryManager->computeAllFactors(d->time);
@@ -138,9 +144,11 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   d->outputManager->collectAll(d, d->time, d->dt);
   d->outputManager->writeAll(d, d->time, d->dt);
 
-  while (true) {
-    d->time += d->dt;
-    if (!timeLoopContinues(d->time, tc->end_time, d->cycle, tc->end_cycle)) break;
+  // d->time is the time of the state the coming cycle computes; stateTime
+  // that of the state reached.
+  double stateTime = d->time;
+  d->time = tc->timeAfterStep(d->time, d->dt);
+  while (!tc->runEnded(stateTime, d->cycle)) {
     d->curveManager->updateCurveValues(d->time);
     d->constrainedManager->imposeSlaveVelocitiesCpu();
     d->tieManager->modifySlaveVelCpu();
@@ -170,6 +178,9 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     d->prev_dt = d->dt;
     d->dt = d->smoothFemManager->limitStep(std::min(candidate, kCpuMaxDt), tc->safe_factor);
     if (stepStopsRun(d)) return false;
+    stateTime = d->time;
+    const bool lastCycle = tc->runEnded(stateTime, d->cycle + 1);
+    if (!lastCycle) d->dt = tc->stepWithinEndTime(d->time, d->dt);
     // Slave forces reach their masters before the boundary conditions act.
     d->constrainedManager->transferSlaveForcesCpu();
     d->tieManager->addMasterForCpu();
@@ -189,8 +200,6 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     rm->masterVelocitiesToSlaves();
     for (RigidCuda& r : rm->rigid_array) r.updateNodesCpu(d->dt);
 
-    d->cycle += 1;
-
     // Output after the velocity update, as in the GPU loop: rigid-body
     // nodes got their velocities above, so every node shows the same
     // half step.
@@ -198,19 +207,15 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     d->tieManager->modifySlaveVelCpu();  // tied slaves take their masters' velocity
 
     const double outputStart = wallClockMs();
+    if (lastCycle) d->outputManager->markFinalPoint();
     d->outputManager->collectAll(d, d->time, d->dt);
     d->outputManager->writeAll(d, d->time, d->dt);
     *outputTime += wallClockMs() - outputStart;
     if (runStopRequested()) return false;  // an interrupt, or a result file that could not be written
-  }
 
-  // The loop left with time one step ahead of the state (no displacement
-  // update followed): the final output is stamped with the last completed
-  // time.
-  d->time -= d->dt;
-  const double outputStart = wallClockMs();
-  d->outputManager->collectAll(d, d->time, d->dt);
-  d->outputManager->writeAll(d, d->time, d->dt);
-  *outputTime += wallClockMs() - outputStart;
+    d->time = tc->timeAfterStep(d->time, d->dt);
+    d->cycle += 1;
+  }
+  d->time = stateTime;
   return true;
 }

@@ -33,11 +33,6 @@
 // Largest time step of the GPU loop.
 constexpr double kGpuMaxDt = 0.001;
 
-bool timeLoopContinues(double time, double endTime, int cycle, int endCycle) {
-  if (endTime > time) return true;
-  return endCycle != 0 && cycle < endCycle;
-}
-
 namespace {
 // Prescribed rigid-body motion, velocities and node positions of the rigid
 // bodies, without gathering forces (set-up) or after it (cycle).
@@ -96,6 +91,8 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
     cublasDestroy_v2(handle);
     return false;
   }
+  // An end time below the first step is reached in one shorter step.
+  d->dt = tc->stepWithinEndTime(0.0, d->dt);
   // The added mass is reported only when mass scaling acted at the start.
   d->elementControl->gpuCountMass(tc->mass_scaled ? 1 : 0);
   tc->printTimeInfo(d->dt);
@@ -113,13 +110,16 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   d->outputManager->collectAll(d, d->time, d->dt);
   d->outputManager->writeAll(d, d->time, d->dt);
   writeRunLog(d, d->dt);
-  d->time += d->dt;
+  // d->time is the time of the state the coming cycle computes; stateTime
+  // that of the state reached.
+  double stateTime = d->time;
+  d->time = tc->timeAfterStep(d->time, d->dt);
 
   const double loopStart = wallClockMs();
   CUDA_CHECK(cudaDeviceSynchronize());
   double outputTotal = 0.0;
 
-  while (timeLoopContinues(d->time, tc->end_time, d->cycle, tc->end_cycle)) {
+  while (!tc->runEnded(stateTime, d->cycle)) {
     g_runTime = d->time;
     g_runDt = d->dt;
     g_runCycle = d->cycle;
@@ -173,6 +173,9 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
       cublasDestroy_v2(handle);
       return false;
     }
+    stateTime = d->time;
+    const bool lastCycle = tc->runEnded(stateTime, d->cycle + 1);
+    if (!lastCycle) d->dt = tc->stepWithinEndTime(d->time, d->dt);
 
     // Slave forces reach their masters before the boundary conditions act,
     // so that a clamped or driven master stays as prescribed.
@@ -194,6 +197,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
     writeRunLog(d, d->dt);
 
     const double outputStart = wallClockMs();
+    if (lastCycle) d->outputManager->markFinalPoint();
     d->outputManager->collectAll(d, d->time, d->dt);
     d->outputManager->writeAll(d, d->time, d->dt);
     outputTotal += wallClockMs() - outputStart;
@@ -202,10 +206,11 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
       return false;
     }
 
-    d->time += d->dt;
+    d->time = tc->timeAfterStep(d->time, d->dt);
     d->cycle += 1;
     CUDA_CHECK(cudaDeviceSynchronize());
   }
+  d->time = stateTime;
 
   const double loopTotal = wallClockMs() - loopStart;
   const double perIteration = d->cycle > 0 ? loopTotal / d->cycle : 0.0;

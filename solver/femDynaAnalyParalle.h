@@ -13,6 +13,3 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
 // result is that of the GPU loop.
 bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime);
 
-// The loop condition shared by both loops: the time is below the end time,
-// or an end cycle is given and the cycle count is below it.
-bool timeLoopContinues(double time, double endTime, int cycle, int endCycle);

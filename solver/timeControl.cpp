@@ -109,6 +109,29 @@ void TimeControl::printTimeInfo(double dt) const {
   printf("\n");
 }
 
+namespace {
+// A step that reaches the end time to within this share of its length.
+constexpr double kEndTimeSlack = 1e-9;
+
+bool stepReachesEnd(double endTime, double time, double dt) {
+  return endTime > 0.0 && time + dt * (1.0 + kEndTimeSlack) >= endTime;
+}
+}  // namespace
+
+bool TimeControl::runEnded(double stateTime, int cycles) const {
+  const bool timeGiven = end_time > 0.0, cyclesGiven = end_cycle > 0;
+  if (!timeGiven && !cyclesGiven) return true;
+  return (timeGiven && stateTime >= end_time) || (cyclesGiven && cycles >= end_cycle);
+}
+
+double TimeControl::stepWithinEndTime(double time, double dt) const {
+  return stepReachesEnd(end_time, time, dt) && end_time > time ? end_time - time : dt;
+}
+
+double TimeControl::timeAfterStep(double time, double dt) const {
+  return stepReachesEnd(end_time, time, dt) ? end_time : time + dt;
+}
+
 bool timeStepUsable(double dt) { return nodeValueIsFinite(dt) && dt > 0.0; }
 
 void reportUnusableStep(double dt, int cycle, const ElementStep& limit) {

@@ -59,6 +59,18 @@ class TimeControl {
   // True when mass scaling acts at this cycle with this candidate step.
   bool massScalingDue(int cycle, double candidate) const;
   void printTimeInfo(double dt) const;
+
+  // The end of a run: it ends when its state has reached the end time (when
+  // one is given) or when it has done its end cycle (when one is given),
+  // whichever comes first.  With neither it does no cycle.
+  bool runEnded(double stateTime, int cycles) const;
+  // The step from `time` shortened so that it ends at the end time rather
+  // than past it.  A step that falls short of the end by a rounding error
+  // of its own length takes the rest too, leaving no sliver of a step.
+  double stepWithinEndTime(double time, double dt) const;
+  // time + dt; the end time itself when the step reaches it, so that the
+  // last state lies at the end time exactly.
+  double timeAfterStep(double time, double dt) const;
 };
 
 // True when dt can advance a run: a finite number above zero.

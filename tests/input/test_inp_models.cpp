@@ -195,31 +195,33 @@ TEST(InpModels, ExportedTenNodeTetrahedronBarAndItsOutputs) {
     expectWave(run, bar, 0.03);
 
     // Node stresses (time, id, six components) of the nine wall nodes at
-    // every 2e-7 s: their mean behind the wave is rho c v0, syy = szz =
+    // every 2e-7 s up to the end time 1.4e-6 s: their mean behind the wave is rho c v0, syy = szz =
     // nu / (1 - nu) sxx.
     std::ifstream stress(scratch / "work" / "nodeoutput" / "nodestress_file_WALL.txt");
     std::map<double, std::array<double, 3>> sum;  // sxx, syy, count
     for (double time, id, s[6]; stress >> time >> id >> s[0] >> s[1] >> s[2] >> s[3] >> s[4] >> s[5];) {
         sum[time][0] += s[0], sum[time][1] += s[1], sum[time][2] += 1;
     }
-    ASSERT_EQ(sum.size(), 7u);
+    ASSERT_EQ(sum.size(), 8u);
+    EXPECT_EQ(sum.rbegin()->first, 1.4e-6);
     const std::array<double, 3>& last = sum.rbegin()->second;
     const double wall = bar.density * bar.waveSpeed() * bar.speed;
     EXPECT_EQ(last[2], 9.0);
     EXPECT_NEAR(last[0] / 9, wall, 0.03 * std::fabs(wall));
     EXPECT_NEAR(last[1] / 9, kPoisson / (1 - kPoisson) * wall, 0.03 * std::fabs(wall));
     EXPECT_TRUE(fs::exists(scratch / "work" / "nodeoutput" / "contact_file_WALL.txt"));
-    // Element 1: seven blocks of its id and its four points.
+    // Element 1: eight blocks of its id and its four points.
     std::istringstream element(readText(scratch / "work" / "elementoutput" / "element_point_stress_file_FIRST.txt"));
     int lines = 0;
     for (std::string line; std::getline(element, line);) ++lines;
-    EXPECT_EQ(lines, 7 * 5);
+    EXPECT_EQ(lines, 8 * 5);
     EXPECT_TRUE(fs::exists(scratch / "work" / "elementoutput" / "element_point_strain_file_FIRST.txt"));
-    // Seven Tecplot blocks of displacements and stresses replace the VTK files.
+    // Eight Tecplot blocks (the start and seven intervals) of displacements
+    // and stresses replace the VTK files.
     const std::string plt = readText(scratch / "work" / "result.plt");
     int blocks = 0;
     for (size_t at = plt.find("variables="); at != std::string::npos; at = plt.find("variables=", at + 1)) ++blocks;
-    EXPECT_EQ(blocks, 7);
+    EXPECT_EQ(blocks, 8);
     EXPECT_NE(plt.find("\"sts_x\""), std::string::npos);
     EXPECT_EQ(plt.find("\"str_x\""), std::string::npos);
     EXPECT_TRUE(vtkFiles(scratch / "work").empty());

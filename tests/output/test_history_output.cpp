@@ -92,7 +92,7 @@ TEST(NodeHistory, FreeFlyingBlock)
     }
     const fs::path folder = scratch / "work" / "nodeoutput";
     const auto contact = tabRows(folder / "contact_file_block.txt");
-    ASSERT_EQ(contact.size(), 4u);  // t = 0, 0.005, 0.01, 0.015: the run ends before 0.02
+    ASSERT_EQ(contact.size(), 5u);  // t = 0, 0.005, 0.01, 0.015 and the end time 0.02
     for (std::size_t r = 0; r < contact.size(); ++r) {
         ASSERT_EQ(contact[r].size(), 7u) << "no TAB after the last value";
         for (const std::string& field : contact[r]) {
@@ -113,7 +113,7 @@ TEST(NodeHistory, FreeFlyingBlock)
         }
     }
     const auto stress = tabRows(folder / "nodestress_file_block.txt");
-    ASSERT_EQ(stress.size(), 4u * 27u);
+    ASSERT_EQ(stress.size(), 5u * 27u);
     EXPECT_EQ(stress[0][1], "1");
     EXPECT_EQ(stress[26][1], "27");
     for (const auto& row : stress) {
@@ -291,7 +291,7 @@ TEST(ElementHistory, WaveBarCarriesRhoCV)
     const auto rows = tabRows(scratch / "work" / "elementoutput" / "element_point_stress_file_probe.txt");
     // Per output point: per element its id line and one line per point.
     ASSERT_EQ(rows.size() % 4, 0u);
-    ASSERT_EQ(rows.size() / 4, 16u);  // t = 0, 0.0005, ..., 0.0075: the run ends before 0.008
+    ASSERT_EQ(rows.size() / 4, 17u);  // t = 0, 0.0005, ..., 0.0075 and the end time 0.008
     double sum = 0.0;
     int count = 0;
     for (std::size_t block = 0; block < rows.size() / 4; ++block) {

@@ -46,3 +46,84 @@ TEST(HostOnlyRun, NoDeviceRunsHostLoopAndReportsZeroGpus) {
 }
 
 }  // namespace
+
+namespace {
+
+// The program run in-process with no device, on a deck in a fresh folder:
+// exit status, console, and the work folder left for the checks.
+struct HostRun {
+  int code = -1;
+  std::string out, err;
+  std::filesystem::path work;
+};
+
+HostRun runHostOnly(const std::string& name, const std::string& deckText) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("impactfem_host_only_" + name + "_" + std::to_string(getpid()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "deck.k") << deckText;
+  std::string inp = "INP=" + (dir / "deck.k").string();
+  std::string wd = "WD=" + (dir / "work").string();
+  std::string program = "impactfem";
+  std::vector<char*> argv = {program.data(), inp.data(), wd.data()};
+  HostRun r;
+  r.work = dir / "work";
+  gpu_host::setDeviceTable({});
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  r.code = runImpactfem(static_cast<int>(argv.size()), argv.data());
+  r.err = testing::internal::GetCapturedStderr();
+  r.out = testing::internal::GetCapturedStdout();
+  gpu_host::resetDeviceTable();
+  return r;
+}
+
+// A rigid cube (no element gives a step) flying at 2 along x for 0.01: the
+// host loop takes the GPU loop's first step of 0.001 and moves it to x = 0.02,
+// where it used to take a step of 1000, do no cycle and report success. Each
+// state is written once, the last at the end time.
+TEST(HostOnlyRun, RigidModelMovesToTheEndTime) {
+  std::string nodes = "*NODE\n";
+  for (int k = 0; k < 8; ++k)
+    nodes += std::to_string(k + 1) + " " + std::to_string(k & 1) + " " + std::to_string((k >> 1) & 1) + " " +
+             std::to_string(k >> 2) + "\n";
+  const std::string deck = "*KEYWORD\n" + nodes + "*ELEMENT_SOLID\n" +
+                           card({"1", "1", "1", "2", "4", "3", "5", "6", "8", "7"}, 8) + "*PART\nbody\n" +
+                           card({"1", "1", "1"}) + "*SECTION_SOLID\n" + card({"1", "1"}) + "*MAT_RIGID\n" +
+                           card({"1", "7850.0", "2.1e11", "0.3"}) + "*CONTROL_TERMINATION\n" + card({"0.01"}) +
+                           "*INITIAL_VELOCITY\n" + card({"0"}) + card({"2.0"}) + "*END\n";
+  const HostRun r = runHostOnly("rigid", deck);
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("No GPU qualifies for the run"), std::string::npos);
+  EXPECT_EQ(r.out.substr(r.out.size() - 22), "Calculation completed\n") << r.out;
+  std::ifstream in(r.work / "history" / "history_record.txt");
+  std::stringstream rec;
+  rec << in.rdbuf();
+  EXPECT_EQ(rec.str().find("Not an iterative solution !"), std::string::npos) << rec.str();
+  // Each output time is written once, the last at 0.01 with the cube moved
+  // by 0.02.
+  std::vector<std::string> zones;
+  std::string lastFile;
+  for (int k = 0;; ++k) {
+    const std::filesystem::path f = r.work / (k == 0 ? std::string("result.vtk") : "result_" + std::to_string(k) + ".vtk");
+    if (!std::filesystem::exists(f)) break;
+    std::ifstream vtk(f);
+    std::string line;
+    std::getline(vtk, line);
+    std::getline(vtk, line);
+    zones.push_back(line);
+    std::stringstream all;
+    all << vtk.rdbuf();
+    lastFile = all.str();
+  }
+  ASSERT_GE(zones.size(), 2u);
+  EXPECT_EQ(zones.back(), "zone 0.01");
+  for (std::size_t k = 1; k < zones.size(); ++k) EXPECT_NE(zones[k], zones[k - 1]) << k;
+  const std::size_t points = lastFile.find("POINTS 8 double\n");
+  ASSERT_NE(points, std::string::npos);
+  EXPECT_NEAR(std::stod(lastFile.substr(points + 16)), 0.02, 1e-12);
+  std::filesystem::remove_all(r.work.parent_path());
+}
+
+}  // namespace

@@ -274,8 +274,10 @@ TEST(LoadDeck, PressureOnAShellSetPushesAgainstTheNormal) {
       pz += n.mass * n.vel[2];
       px += n.mass * n.vel[0];
     }
-    // v_{n+1/2} carries the impulse up to t_n + dt / 2.
-    const double dt = samples[s].time - samples[s - 1].time;
+    // v_{n+1/2} carries the impulse up to t_n + dt / 2, dt the step after
+    // t_n: a full step after the last state, whose own step was shortened
+    // to end on the end time.
+    const double dt = s + 1 < samples.size() ? samples[s + 1].time - samples[s].time : samples[1].time;
     EXPECT_NEAR(pz, -1000.0 * 1.0 * (samples[s].time + 0.5 * dt), -1e-9 * pz) << samples[s].time;
     EXPECT_NEAR(px, 0.0, -1e-12 * pz);
   }

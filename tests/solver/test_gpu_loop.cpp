@@ -70,19 +70,22 @@ class GpuLoopTest : public ::testing::Test {
   std::string console_;
 };
 
-TEST_F(GpuLoopTest, FreeNodesMoveWithConstantVelocity) {
+// Five full steps of 0.001 and a last one of 0.0005 that ends the run at
+// its end time exactly.
+TEST_F(GpuLoopTest, FreeNodesMoveWithConstantVelocityToTheEndTime) {
   FEMDynamic fem;
   buildModel(fem, 0.0055, 0);
   const int cycles = run(fem);
-  EXPECT_EQ(cycles, 5);
-  double t = 0.0;  // the sum of the steps used by the displacement updates
-  for (int c = 0; c < cycles; ++c) t += 0.001;
+  EXPECT_EQ(cycles, 6);
+  EXPECT_EQ(fem.time, 0.0055);
+  EXPECT_DOUBLE_EQ(fem.dt, 0.001);  // the element-free step, not the shortened one
   const NodeCuda* n = fem.nodeManager->node_array_cpu.data();
-  EXPECT_EQ(n[0].coord[0], t);
-  EXPECT_EQ(n[0].coord[1], 2.0 * t);
-  EXPECT_EQ(n[0].coord[2], -0.5 * t);
-  EXPECT_EQ(n[1].coord[0], 0.25 * t);
-  EXPECT_EQ(n[1].coord[2], 4.0 * t);
+  const double t = 0.0055;
+  EXPECT_NEAR(n[0].coord[0], t, 1e-15);
+  EXPECT_NEAR(n[0].coord[1], 2.0 * t, 1e-15);
+  EXPECT_NEAR(n[0].coord[2], -0.5 * t, 1e-15);
+  EXPECT_NEAR(n[1].coord[0], 0.25 * t, 1e-15);
+  EXPECT_NEAR(n[1].coord[2], 4.0 * t, 1e-15);
   EXPECT_EQ(n[2].coord[0], 3.7);
   EXPECT_EQ(n[2].coord[1], -1.1);
   EXPECT_EQ(n[0].vel[1], 2.0);
@@ -92,28 +95,43 @@ TEST_F(GpuLoopTest, FreeNodesMoveWithConstantVelocity) {
   EXPECT_NE(console_.find("allocateAndCopySingleGpu success!\n"), std::string::npos);
   EXPECT_NE(console_.find("initialComputeSingleGpu success!\n"), std::string::npos);
   EXPECT_NE(console_.find("Initial time step:\t 1.0000e-03\n"), std::string::npos);
-  EXPECT_NE(console_.find("\nNumber of iterations: 5\n"), std::string::npos);
+  EXPECT_NE(console_.find("\nNumber of iterations: 6\n"), std::string::npos);
 }
 
-TEST_F(GpuLoopTest, EndCycleAloneRunsExactlyThatManyCycles) {
-  FEMDynamic fem;
-  buildModel(fem, 0.0, 7);
-  EXPECT_EQ(run(fem), 7);
-}
-
-TEST_F(GpuLoopTest, LoopRunsUntilBothEndTimeAndEndCycleAreReached) {
-  FEMDynamic a;
-  buildModel(a, 0.0035, 6);
-  EXPECT_EQ(run(a), 6);
+// The end cycle caps the run: it stops at whichever of end time and end
+// cycle comes first; an end cycle alone runs exactly that many cycles.
+TEST_F(GpuLoopTest, EndCycleCapsTheRun) {
+  FEMDynamic alone;
+  buildModel(alone, 0.0, 7);
+  EXPECT_EQ(run(alone), 7);
+  EXPECT_NEAR(alone.time, 0.007, 1e-15);
   resetRunLog();
-  FEMDynamic b;
-  buildModel(b, 0.0085, 2);
-  EXPECT_EQ(run(b), 8);
+  FEMDynamic timeFirst;
+  buildModel(timeFirst, 0.0035, 6);
+  EXPECT_EQ(run(timeFirst), 4);
+  EXPECT_EQ(timeFirst.time, 0.0035);
+  resetRunLog();
+  FEMDynamic cycleFirst;
+  buildModel(cycleFirst, 0.0085, 2);
+  EXPECT_EQ(run(cycleFirst), 2);
+  EXPECT_NEAR(cycleFirst.time, 0.002, 1e-15);
+  cycleFirst.nodeManager->copyNodesToCpu();
+  EXPECT_NEAR(cycleFirst.nodeManager->node_array_cpu[1].coord[2], 4.0 * 0.002, 1e-15);
+}
+
+// An end time below the first step is reached by one shorter step.
+TEST_F(GpuLoopTest, EndTimeBelowTheFirstStepTakesOneShortStep) {
+  FEMDynamic fem;
+  buildModel(fem, 0.0005, 0);
+  EXPECT_EQ(run(fem), 1);
+  EXPECT_EQ(fem.time, 0.0005);
+  EXPECT_NE(console_.find("Initial time step:\t 5.0000e-04\n"), std::string::npos);
+  EXPECT_NEAR(fem.nodeManager->node_array_cpu[1].coord[2], 4.0 * 0.0005, 1e-15);
 }
 
 TEST_F(GpuLoopTest, NoCycleReportsZeroDurationPerIteration) {
   FEMDynamic fem;
-  buildModel(fem, 0.0005, 0);  // the first step already passes the end time
+  buildModel(fem, 0.0, 0);  // neither an end time nor an end cycle
   EXPECT_EQ(run(fem), 0);
   EXPECT_NE(console_.find("Number of iterations: 0\n"), std::string::npos);
   EXPECT_NE(console_.find("Duration of a single iteration: 0.000000 ms\n"), std::string::npos);
@@ -138,15 +156,18 @@ TEST_F(GpuLoopTest, ProgressLogHasHeaderAndRecords) {
   EXPECT_EQ(lines[3], "0%\t0\t0\t0.001\t0\t0\t0\t0\t");
   // The first cycle still has cycle count 0, so the header comes once more.
   // The step (0.001) is far longer than the record spacing (5.5e-8): the
-  // records lag behind and follow one per cycle, set-up and five cycles.
-  ASSERT_EQ(lines.size(), 12u);
+  // records lag behind and follow one per cycle, set-up and six cycles. The
+  // first column is the share of the end time reached; the step before the
+  // last is shortened to end on the end time.
+  ASSERT_EQ(lines.size(), 13u);
   EXPECT_EQ(lines[4], "");
   EXPECT_EQ(lines[5], lines[1]);
   EXPECT_EQ(lines[6], lines[2]);
-  EXPECT_EQ(lines[7], "0.001%\t0.001\t0\t0.001\t0\t0\t0\t0\t");
-  EXPECT_EQ(lines[8], "0.002%\t0.002\t1\t0.001\t0\t0\t0\t0\t");
-  EXPECT_EQ(lines[11], "0.005%\t0.005\t4\t0.001\t0\t0\t0\t0\t");
-  EXPECT_EQ(records, 6);
+  EXPECT_EQ(lines[7], "18.1818%\t0.001\t0\t0.001\t0\t0\t0\t0\t");
+  EXPECT_EQ(lines[8], "36.3636%\t0.002\t1\t0.001\t0\t0\t0\t0\t");
+  EXPECT_EQ(lines[11], "90.9091%\t0.005\t4\t0.0005\t0\t0\t0\t0\t");
+  EXPECT_EQ(lines[12], "100%\t0.0055\t5\t0.001\t0\t0\t0\t0\t");
+  EXPECT_EQ(records, 7);
 }
 
 TEST_F(GpuLoopTest, SecondRunAppendsANewHeader) {
@@ -165,12 +186,36 @@ TEST_F(GpuLoopTest, SecondRunAppendsANewHeader) {
   EXPECT_NE(s.find("Calculate file: \tnodes.k", first + 1), std::string::npos);
 }
 
-TEST(TimeLoopCondition, EndTimeOrEndCycle) {
-  EXPECT_TRUE(timeLoopContinues(0.5, 1.0, 100, 0));
-  EXPECT_FALSE(timeLoopContinues(1.0, 1.0, 0, 0));
-  EXPECT_TRUE(timeLoopContinues(2.0, 1.0, 3, 5));
-  EXPECT_FALSE(timeLoopContinues(2.0, 1.0, 5, 5));
-  EXPECT_TRUE(timeLoopContinues(0.0, 0.0, 0, 1));
+TEST(RunEnd, EndTimeOrEndCycleWhicheverComesFirst) {
+  TimeControl tc;
+  tc.end_time = 1.0;
+  EXPECT_FALSE(tc.runEnded(0.5, 100));
+  EXPECT_TRUE(tc.runEnded(1.0, 0));
+  tc.end_cycle = 5;
+  EXPECT_FALSE(tc.runEnded(0.5, 4));
+  EXPECT_TRUE(tc.runEnded(0.5, 5));
+  EXPECT_TRUE(tc.runEnded(1.0, 3));
+  tc.end_time = 0.0;
+  EXPECT_FALSE(tc.runEnded(7.0, 4));
+  EXPECT_TRUE(tc.runEnded(7.0, 5));
+  tc.end_cycle = 0;
+  EXPECT_TRUE(tc.runEnded(0.0, 0));  // nothing asked: no cycle
+}
+
+// The last step ends on the end time exactly; one that falls short of it by
+// a rounding error of its own length takes the rest too.
+TEST(RunEnd, LastStepEndsOnTheEndTime) {
+  TimeControl tc;
+  tc.end_time = 8e-5;
+  EXPECT_EQ(tc.stepWithinEndTime(7e-5, 2e-8), 2e-8);
+  EXPECT_EQ(tc.stepWithinEndTime(7.999e-5, 2e-8), 8e-5 - 7.999e-5);
+  EXPECT_EQ(tc.timeAfterStep(7.999e-5, tc.stepWithinEndTime(7.999e-5, 2e-8)), 8e-5);
+  const double nearly = 8e-5 - 2e-8 * (1.0 + 1e-12);
+  EXPECT_EQ(tc.timeAfterStep(nearly, tc.stepWithinEndTime(nearly, 2e-8)), 8e-5);
+  EXPECT_EQ(tc.stepWithinEndTime(0.0, 1e-3), 8e-5);  // below the first step
+  tc.end_time = 0.0;  // no end time: steps are kept
+  EXPECT_EQ(tc.stepWithinEndTime(5.0, 1e-3), 1e-3);
+  EXPECT_EQ(tc.timeAfterStep(5.0, 1e-3), 5.0 + 1e-3);
 }
 
 }  // namespace

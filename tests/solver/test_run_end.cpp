@@ -1,0 +1,118 @@
+// How a run ends, seen as a user sees it: the program's exit status, its
+// last line, the run record and the VTK files.  A run ends at its end time,
+// whose state it writes whatever the output interval, or at its end cycle
+// when that comes first.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/solver/motionDeck.h"
+
+namespace {
+
+using motiondeck::Block;
+
+// A unit cube of elastic hexahedron (c = 1000, steps of 0.0009) flying at 2
+// along x.
+std::string flyingBlock(const std::string& termination) {
+  Block b;
+  b.young = 1e6;
+  std::vector<int> all;
+  for (int n = 1; n <= b.nodeCount(); ++n) all.push_back(n);
+  return b.cards() + termination + motiondeck::nodeSet(1, all) + "*INITIAL_VELOCITY\n" + card({"1"}) +
+         card({"2.0", "0.0", "0.0"});
+}
+
+struct Outcome {
+  int code = -1;
+  std::string console;
+  deckcase::fs::path work;
+};
+
+Outcome runDeck(const std::string& name, const std::string& deck, const std::string& options = "") {
+  Outcome o;
+  o.code = motiondeck::runProgram(name, deck, &o.console, options);
+  o.work = deckcase::fs::path(FEM_BINARY_DIR) / "deck_cases" / ("motion_" + name) / "work";
+  return o;
+}
+
+std::string lastLine(const std::string& text) {
+  const std::size_t end = text.find_last_not_of('\n');
+  if (end == std::string::npos) return "";
+  const std::size_t start = text.rfind('\n', end);
+  return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+}
+
+// The time a VTK file states in its title line ("zone <time>").
+double vtkTime(const deckcase::fs::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  std::getline(in, line);
+  return line.rfind("zone ", 0) == 0 ? std::stod(line.substr(5)) : -1.0;
+}
+
+// The x coordinate of the first point of a VTK file.
+double firstPointX(const deckcase::fs::path& file) {
+  std::ifstream in(file);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("POINTS", 0) == 0) {
+      double x = 0.0;
+      in >> x;
+      return x;
+    }
+  return NAN;
+}
+
+std::string record(const Outcome& o) { return deckcase::readText(o.work / "history" / "history_record.txt"); }
+
+// The end cycle caps the run: 3 cycles of a run asked to go to 0.005 (six
+// steps), where it used to run on to the end time.
+TEST(RunEnd, EndCycleEndsTheRunAtThatCycle) {
+  const Outcome o = runDeck("endcyc_cap", flyingBlock(motiondeck::termination(0.005, 3)));
+  EXPECT_EQ(o.code, 0) << o.console;
+  EXPECT_EQ(lastLine(o.console), "Calculation completed");
+  EXPECT_NE(record(o).find("iteration number:\t3\n"), std::string::npos) << record(o);
+  const auto files = deckcase::vtkFiles(o.work);
+  ASSERT_FALSE(files.empty());
+  // The state after the third cycle is written, as the run's last.
+  EXPECT_NEAR(vtkTime(files.back()), 3 * 0.0009, 1e-9);
+  EXPECT_NEAR(firstPointX(files.back()), 2.0 * 3 * 0.0009, 1e-9);
+}
+
+// An end time below the first step: one shorter step reaches it, where the
+// run used to do no cycle at all and still report success.
+TEST(RunEnd, EndTimeBelowTheFirstStepIsReached) {
+  const Outcome o = runDeck("end_below_first_step", flyingBlock(motiondeck::termination(0.0001)));
+  EXPECT_EQ(o.code, 0) << o.console;
+  EXPECT_EQ(lastLine(o.console), "Calculation completed");
+  EXPECT_NE(o.console.find("Initial time step:\t 1.0000e-04\n"), std::string::npos) << o.console;
+  EXPECT_NE(record(o).find("iteration number:\t1\n"), std::string::npos) << record(o);
+  const auto files = deckcase::vtkFiles(o.work);
+  ASSERT_EQ(files.size(), 2u);  // time 0 and the end time
+  EXPECT_EQ(vtkTime(files.back()), 0.0001);
+  EXPECT_NEAR(firstPointX(files.back()), 2.0 * 0.0001, 1e-12);
+}
+
+// Outputs every 0.001 up to the end time 0.005, which no step lands on (the
+// steps are 0.0009): the last step is shortened to end there and the state
+// at 0.005 is the last file, where the run used to stop at 0.0045 and write
+// its last file at 0.0036.
+TEST(RunEnd, LastFileHoldsTheStateAtTheEndTime) {
+  const Outcome o = runDeck("final_output", flyingBlock(motiondeck::termination(0.005)), "OT=0.001");
+  EXPECT_EQ(o.code, 0) << o.console;
+  EXPECT_EQ(lastLine(o.console), "Calculation completed");
+  const auto files = deckcase::vtkFiles(o.work);
+  ASSERT_EQ(files.size(), 6u);
+  EXPECT_EQ(vtkTime(files.front()), 0.0);
+  EXPECT_EQ(vtkTime(files.back()), 0.005);
+  EXPECT_NEAR(firstPointX(files.back()), 2.0 * 0.005, 1e-12);
+  // Each earlier file lies within half a step of its output time.
+  for (std::size_t k = 1; k + 1 < files.size(); ++k) EXPECT_NEAR(vtkTime(files[k]), 0.001 * k, 0.00045) << k;
+}
+
+}  // namespace
