@@ -121,7 +121,7 @@ TEST(RigidDeck, FreeSpinKeepsAngularMomentumOverTenThousandCycles) {
   const std::string extra = "*NODE\n      99             2.5             0.5             2.0\n";
   std::vector<int> all;
   for (int n = 1; n <= b.nodeCount(); ++n) all.push_back(n);
-  const std::string deck = b.cards() + extra + termination(0.5, 10000) + nodeSet(1, all) +
+  const std::string deck = b.cards() + extra + termination(20.0, 10000) + nodeSet(1, all) +
                            "*INITIAL_VELOCITY\n" + card({"1"}) + card({"0.5", "0.2", "0.0", "0.0", "0.0", "3.0"}) +
                            "*CONSTRAINED_EXTRA_NODES_NODE\n" + card({"1", "99"});
   double l0 = 0.0;
