@@ -177,6 +177,7 @@ int runImpactfem(int argc, char** argv) {
   // unwritten or a signal that came during the last cycle.
   if (runStopRequested()) return endStoppedRun(fem, inputFile);
   if (!completed) {
+    fflush(stdout);  // the console's progress lines go out first: this line is the last
     fprintf(stderr, "The run of %s stopped before its end; see the message above.\n", inputFile.c_str());
     recordStop("");
     return abandonRun(fem, kExitRunStopped);

@@ -39,6 +39,7 @@ bool runStopsOnInvertedElement(double time, double dt, int cycle) {
                 "The run stops: %s is turned inside out (det F <= 0) at time %g, cycle %d; "
                 "%d integration point(s) inverted.",
                 name, time, cycle, g_invertedPointCount);
+  std::fflush(stdout);  // the console's progress lines go out first
   std::fprintf(stderr, "%s\n", text);
   if (g_runRecord.is_open()) g_runRecord << text << " dt = " << dt << std::endl;
   return true;

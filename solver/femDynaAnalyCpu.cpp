@@ -41,8 +41,8 @@ constexpr double kCpuCandidateStart = 100.0;
 namespace {
 // True when the step cannot advance the run: the run stops with a message
 // that names the element with the smallest step.
-bool stepStopsRun(FEMDynamic* d, bool everyElement = false) {
-  return runStopsOnStep(d->dt, d->cycle, everyElement,
+bool stepStopsRun(FEMDynamic* d, bool firstStep = false) {
+  return runStopsOnStep(*d->timeControl, d->dt, d->time, d->cycle, firstStep,
                         [d] { return smallestElementStepCpu(d->part_array, d->timeControl->safe_factor); });
 }
 
@@ -110,7 +110,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   double candidate = 0.0;
   clearInvertedElementReport();
 
-  if (!d->initialComputeCpu()) return false;
+  if (!d->timeControl->limitsUsable() || !d->initialComputeCpu()) return false;
   SearchRecordScope search{d, {}};
   setUpHostContact(d, search.record);
   for (InitialCondition& ic : *d->initial_condition_array) ic.apply(d->rigidManager);
@@ -122,6 +122,8 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   // Capped as the GPU loop caps it: a model of rigid and null parts alone
   // has no element step at all.
   d->dt = d->smoothFemManager->limitStep(std::min(d->dt, kCpuMaxFirstDt), tc->safe_factor);
+  // The later steps are measured against the first as they are capped.
+  tc->first_step = std::min(d->dt, kCpuMaxDt);
   if (stepStopsRun(d, true)) return false;
   // An end time below the first step is reached in one shorter step.
   d->dt = tc->stepWithinEndTime(0.0, d->dt);

@@ -48,10 +48,11 @@ void moveRigidBodies(FEMDynamic* d, double time) {
 }
 
 // True when the step cannot advance the run: the run stops with a message
-// that names the element with the smallest step.  everyElement: the first
+// that names the element with the smallest step.  firstStep: the first
 // step, which must also find every element with a step.
-bool stepStopsRun(FEMDynamic* d, bool everyElement = false) {
-  return runStopsOnStep(d->dt, d->cycle, everyElement, [d] { return d->elementControl->smallestElementStep(); });
+bool stepStopsRun(FEMDynamic* d, bool firstStep = false) {
+  return runStopsOnStep(*d->timeControl, d->dt, d->time, d->cycle, firstStep,
+                        [d] { return d->elementControl->smallestElementStep(); });
 }
 
 void moveRigidWalls(FEMDynamic* d) {
@@ -70,7 +71,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   d->cycle = 0;
   clearInvertedElementReport();
 
-  if (!d->initialComputeCpu()) return false;
+  if (!d->timeControl->limitsUsable() || !d->initialComputeCpu()) return false;
   printf("initialComputeCpu success!\n");
   for (InitialCondition& ic : *d->initial_condition_array) ic.apply(d->rigidManager);
   d->curveManager->updateCurveValues(d->time);
@@ -87,6 +88,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   double candidate = tc->calInitialDtGpu(d->sectionManager, d->materialManager, d->elementControl);
   tc->massScalingGpu(d->tieManager, d->constrainedManager, d->elementControl, d->nodeManager, 0, &candidate);
   d->dt = d->smoothFemManager->limitStep(std::min(candidate, kGpuMaxDt), tc->safe_factor);
+  tc->first_step = d->dt;
   if (stepStopsRun(d, true)) {
     cublasDestroy_v2(handle);
     return false;

@@ -134,18 +134,76 @@ double TimeControl::timeAfterStep(double time, double dt) const {
 
 bool timeStepUsable(double dt) { return nodeValueIsFinite(dt) && dt > 0.0; }
 
-void reportUnusableStep(double dt, int cycle, const ElementStep& limit) {
-  char text[256];
-  if (limit.found)
-    snprintf(text, sizeof(text),
-             "The time step %g at cycle %d is not a positive number; element %d has the smallest step (%g). "
-             "The run stops.",
-             dt, cycle, limit.id, limit.step);
-  else
-    snprintf(text, sizeof(text), "The time step %g at cycle %d is not a positive number. The run stops.", dt,
-             cycle);
+namespace {
+// Without DTMIN a step below this share of the first step stops the run.
+constexpr double kDefaultStepFloor = 1e-6;
+// A first step that needs more cycles than this to reach the end time stops
+// the run (ten billion cycles: days of computing for the smallest model).
+constexpr double kMostCycles = 1e10;
+
+// The console's progress lines go out first, so that the message stays last.
+void writeStopMessage(const char* text) {
+  fflush(stdout);
   fprintf(stderr, "%s\n", text);
   if (g_runRecord.is_open()) g_runRecord << text << std::endl;
+}
+
+bool refuseLimit(const char* what, double value, const char* rule) {
+  char text[200];
+  snprintf(text, sizeof(text), "*CONTROL_TERMINATION: %s %g %s; the run stops.", what, value, rule);
+  writeStopMessage(text);
+  return false;
+}
+}  // namespace
+
+double TimeControl::stepFloor() const {
+  return (minStepFactor() > 0.0 ? minStepFactor() : kDefaultStepFloor) * first_step;
+}
+
+bool TimeControl::limitsUsable() const {
+  if (!(end_time >= 0.0) || !std::isfinite(end_time))
+    return refuseLimit("the end time", end_time, "is not a finite number of at least 0");
+  if (end_cycle < 0) return refuseLimit("the end cycle", end_cycle, "is negative");
+  if (!(minStepFactor() >= 0.0 && minStepFactor() < 1.0))
+    return refuseLimit("DTMIN", minStepFactor(), "is not a number of at least 0 and below 1");
+  return true;
+}
+
+StepProblem stepProblem(const TimeControl& tc, double dt, bool firstStep) {
+  if (!timeStepUsable(dt)) return StepProblem::NotPositive;
+  if (firstStep) return tc.end_cycle <= 0 && tc.end_time / dt > kMostCycles ? StepProblem::TooManyCycles : StepProblem::None;
+  return dt < tc.stepFloor() ? StepProblem::BelowFloor : StepProblem::None;
+}
+
+void reportStepProblem(const TimeControl& tc, StepProblem problem, double dt, double time, int cycle,
+                       const ElementStep& limit) {
+  char element[96] = "";
+  if (limit.found) snprintf(element, sizeof(element), "; element %d has the smallest step (%g)", limit.id, limit.step);
+  char floor[96];
+  if (tc.minStepFactor() > 0.0)
+    snprintf(floor, sizeof(floor), "DTMIN %g", tc.minStepFactor());
+  else
+    snprintf(floor, sizeof(floor), "%g (no DTMIN given)", kDefaultStepFloor);
+  char text[400];
+  switch (problem) {
+    case StepProblem::BelowFloor:
+      snprintf(text, sizeof(text),
+               "The time step %g at time %g, cycle %d has fallen below %s times the first step %g%s. "
+               "The run stops.",
+               dt, time, cycle, floor, tc.first_step, element);
+      break;
+    case StepProblem::TooManyCycles:
+      snprintf(text, sizeof(text),
+               "The first time step %g would take %.3g cycles to reach the end time %g%s; check the material "
+               "constants, densities and units. The run stops.",
+               dt, tc.end_time / dt, tc.end_time, element);
+      break;
+    default:
+      snprintf(text, sizeof(text), "The time step %g at cycle %d is not a positive number%s. The run stops.", dt,
+               cycle, element);
+      break;
+  }
+  writeStopMessage(text);
 }
 
 ElementStep smallestElementStepCpu(std::vector<Part>& parts, double safeFactor) {

@@ -34,6 +34,9 @@ class TimeControl {
   double timestep_value2 = 0.0;
   int32_t timestep_flags[3] = {0, 0, 0};
   std::vector<double> kept_values;
+  // The run's first step (before an end time below it shortens it), set by
+  // the time loops; the steps that follow are measured against it.
+  double first_step = 0.0;
 
   // The mass-scaling request: the command line's "DT=" is the target step
   // whether or not the deck asks for mass scaling; without it the deck's
@@ -71,24 +74,48 @@ class TimeControl {
   // time + dt; the end time itself when the step reaches it, so that the
   // last state lies at the end time exactly.
   double timeAfterStep(double time, double dt) const;
+
+  // DTMIN, the termination card's third field: the share of the first step
+  // below which the run stops (0: not given).
+  double minStepFactor() const { return termination_values[0]; }
+  // The step below which the run stops: DTMIN times the first step, or a
+  // millionth of it without DTMIN.
+  double stepFloor() const;
+  // False, with a message, when the run's limits cannot be used: an end
+  // time, end cycle or DTMIN that is negative or not a number, a DTMIN of 1
+  // or more.
+  bool limitsUsable() const;
 };
+
+// Why a step cannot go on: not a positive number; below the floor of the
+// first step; a first step that would take more cycles than any run can
+// do to reach the end time.
+enum class StepProblem { None, NotPositive, BelowFloor, TooManyCycles };
+StepProblem stepProblem(const TimeControl& tc, double dt, bool firstStep);
+// The message of a run that stops on its step, naming the element that
+// limits it, the time and the cycle; written to the error stream and the
+// run record.
+void reportStepProblem(const TimeControl& tc, StepProblem problem, double dt, double time, int cycle,
+                       const ElementStep& limit);
 
 // True when dt can advance a run: a finite number above zero.
 bool timeStepUsable(double dt);
-// The message of a run that stops on an unusable step, naming the element
-// that limits the step; written to the error stream and the run record.
-void reportUnusableStep(double dt, int cycle, const ElementStep& limit);
-// Whether a run stops on its step: dt is not a positive number or, with
-// everyElement (the first step, over which the model's minimum may have
-// passed), the element with the worst step has none.  limit() gives that
-// element; it is asked only when needed.  The message is printed.
+// Whether a run stops on its step dt, at `time` and `cycle`: dt is not a
+// positive number, has fallen below the floor of the first step or, for the
+// first step, would take too many cycles; with firstStep the element with
+// the worst step must also have a usable one.  limit() gives that element;
+// it is asked only when needed.  The message is printed.
 template <typename Limit>
-bool runStopsOnStep(double dt, int cycle, bool everyElement, Limit limit) {
-  if (timeStepUsable(dt) && !everyElement) return false;
+bool runStopsOnStep(const TimeControl& tc, double dt, double time, int cycle, bool firstStep, Limit limit) {
+  StepProblem problem = stepProblem(tc, dt, firstStep);
+  if (problem == StepProblem::None && !firstStep) return false;
   const ElementStep worst = limit();
-  const bool elementUnusable = worst.found && !timeStepUsable(worst.step);
-  if (timeStepUsable(dt) && !elementUnusable) return false;
-  reportUnusableStep(elementUnusable ? worst.step : dt, cycle, worst);
+  if (problem == StepProblem::None && worst.found && !timeStepUsable(worst.step)) {
+    problem = StepProblem::NotPositive;
+    dt = worst.step;
+  }
+  if (problem == StepProblem::None) return false;
+  reportStepProblem(tc, problem, dt, time, cycle, worst);
   return true;
 }
 // Host loop: the solid with the worst step over the parts with a material

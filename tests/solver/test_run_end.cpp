@@ -116,3 +116,60 @@ TEST(RunEnd, LastFileHoldsTheStateAtTheEndTime) {
 }
 
 }  // namespace
+
+namespace {
+
+// The Taylor bar of the examples (copper on a rigid wall, units mm, ms, kg)
+// at 5 km/s instead of 227 m/s, with the given termination card fields
+// after the end time 0.08.
+std::string fastTaylorBar(const std::string& terminationFields, const std::string& modulus = "117") {
+  std::string deck = deckcase::readText(deckcase::fs::path(FEM_SOURCE_DIR) / "examples/taylor_bar/taylor_bar.k");
+  deck.replace(deck.find("      -227"), 10, "     -5000");
+  const std::size_t card = deck.find("*CONTROL_TERMINATION\n") + 21;
+  deck.replace(card, deck.find('\n', card) - card, "      0.08" + terminationFields);
+  deck.replace(deck.find("       117"), 10, std::string(10 - modulus.size(), ' ') + modulus);
+  if (deck.rfind("*KEYWORD\n", 0) == 0) deck.erase(0, 9);
+  if (deck.size() >= 5 && deck.compare(deck.size() - 5, 5, "*END\n") == 0) deck.erase(deck.size() - 5);
+  return deck;
+}
+
+void expectStoppedOnStep(const Outcome& o, const std::string& message) {
+  EXPECT_EQ(o.code, 1) << o.console;
+  EXPECT_NE(o.console.find(message), std::string::npos) << o.console;
+  EXPECT_EQ(o.console.find("Calculation completed"), std::string::npos);
+  EXPECT_EQ(lastLine(o.console), "The run of " + (o.work.parent_path() / "deck.k").string() +
+                                      " stopped before its end; see the message above.");
+  EXPECT_NE(record(o).find(message), std::string::npos) << record(o);
+}
+
+// The bar crushed at 5 km/s: its elements flatten and the step falls by
+// orders of magnitude (to 1e-22 and on, for ever, before).  Without DTMIN
+// the run stops below a millionth of the first step; with DTMIN below that
+// share of it; both name the element, the time and the cycle.
+TEST(RunEnd, CollapsingStepStopsTheRun) {
+  expectStoppedOnStep(runDeck("collapse", fastTaylorBar("")),
+                      "has fallen below 1e-06 (no DTMIN given) times the first step");
+  const Outcome o = runDeck("collapse_dtmin", fastTaylorBar("         0       0.2"));
+  expectStoppedOnStep(o, "has fallen below DTMIN 0.2 times the first step");
+  EXPECT_NE(o.console.find(" at time "), std::string::npos);
+  EXPECT_NE(o.console.find(", cycle "), std::string::npos);
+  EXPECT_NE(o.console.find("; element "), std::string::npos);
+}
+
+// A modulus 1e30 times too large gives a first step of about 1e-19: the
+// run would never reach its end time, and stops at once naming the element.
+TEST(RunEnd, FirstStepThatCannotReachTheEndTimeStopsTheRun) {
+  expectStoppedOnStep(runDeck("absurd_modulus", fastTaylorBar("", "1.17e32")),
+                      "cycles to reach the end time 0.08; element ");
+}
+
+// DTMIN must be a share of the first step: below 1 and not negative.
+TEST(RunEnd, UnusableDtminIsRefused) {
+  const Outcome o = runDeck("bad_dtmin", flyingBlock("*CONTROL_TERMINATION\n" + card({"0.001", "0", "1.5"})));
+  EXPECT_EQ(o.code, 1) << o.console;
+  EXPECT_NE(o.console.find("*CONTROL_TERMINATION: DTMIN 1.5 is not a number of at least 0 and below 1"),
+            std::string::npos)
+      << o.console;
+}
+
+}  // namespace
