@@ -49,14 +49,10 @@ struct RunResult {
   std::string out, err;
 };
 
-// Runs the program on the deck text in a scratch folder of its own, with
-// the console and the error stream captured.
-inline RunResult runDeck(const std::string& deckText) {
-  // The process id keeps test programs that run at the same time apart.
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() /
-      ("impactfem_run_stops_" + std::to_string(getpid()) + "_" +
-       std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+// Runs the program on the deck text written as dir/deck.k, with the work
+// folder dir/work and the console and the error stream captured; the folder
+// is left for the caller.
+inline RunResult runDeckIn(const std::filesystem::path& dir, const std::string& deckText) {
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   std::ofstream(dir / "deck.k") << deckText;
@@ -70,6 +66,17 @@ inline RunResult runDeck(const std::string& deckText) {
   r.code = runImpactfem(static_cast<int>(argv.size()), argv.data());
   r.err = testing::internal::GetCapturedStderr();
   r.out = testing::internal::GetCapturedStdout();
+  return r;
+}
+
+// The same in a scratch folder of its own, removed afterwards.
+inline RunResult runDeck(const std::string& deckText) {
+  // The process id keeps test programs that run at the same time apart.
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() /
+      ("impactfem_run_stops_" + std::to_string(getpid()) + "_" +
+       std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  RunResult r = runDeckIn(dir, deckText);
   std::filesystem::remove_all(dir);
   return r;
 }

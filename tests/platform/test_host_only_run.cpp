@@ -10,6 +10,7 @@
 
 #include "input/runSequence.h"
 #include "tests/input/keywordTestDeck.h"
+#include "tests/platform/runStopsDecks.h"
 #include "platform/host/host_control.h"
 
 namespace {
@@ -49,32 +50,11 @@ TEST(HostOnlyRun, NoDeviceRunsHostLoopAndReportsZeroGpus) {
 
 namespace {
 
-// The program run in-process with no device, on a deck in a fresh folder:
-// exit status, console, and the work folder left for the checks.
-struct HostRun {
-  int code = -1;
-  std::string out, err;
-  std::filesystem::path work;
-};
-
-HostRun runHostOnly(const std::string& name, const std::string& deckText) {
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("impactfem_host_only_" + name + "_" + std::to_string(getpid()));
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  std::ofstream(dir / "deck.k") << deckText;
-  std::string inp = "INP=" + (dir / "deck.k").string();
-  std::string wd = "WD=" + (dir / "work").string();
-  std::string program = "impactfem";
-  std::vector<char*> argv = {program.data(), inp.data(), wd.data()};
-  HostRun r;
-  r.work = dir / "work";
+// The program run in-process with no device on a deck in a fresh folder,
+// which is left for the checks.
+runstops::RunResult runHostOnly(const std::filesystem::path& dir, const std::string& deckText) {
   gpu_host::setDeviceTable({});
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  r.code = runImpactfem(static_cast<int>(argv.size()), argv.data());
-  r.err = testing::internal::GetCapturedStderr();
-  r.out = testing::internal::GetCapturedStdout();
+  runstops::RunResult r = runstops::runDeckIn(dir, deckText);
   gpu_host::resetDeviceTable();
   return r;
 }
@@ -93,11 +73,14 @@ TEST(HostOnlyRun, RigidModelMovesToTheEndTime) {
                            card({"1", "1", "1"}) + "*SECTION_SOLID\n" + card({"1", "1"}) + "*MAT_RIGID\n" +
                            card({"1", "7850.0", "2.1e11", "0.3"}) + "*CONTROL_TERMINATION\n" + card({"0.01"}) +
                            "*INITIAL_VELOCITY\n" + card({"0"}) + card({"2.0"}) + "*END\n";
-  const HostRun r = runHostOnly("rigid", deck);
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("impactfem_host_only_rigid_" + std::to_string(getpid()));
+  const runstops::RunResult r = runHostOnly(dir, deck);
+  const std::filesystem::path work = dir / "work";
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("No GPU qualifies for the run"), std::string::npos);
   EXPECT_EQ(r.out.substr(r.out.size() - 22), "Calculation completed\n") << r.out;
-  std::ifstream in(r.work / "history" / "history_record.txt");
+  std::ifstream in(work / "history" / "history_record.txt");
   std::stringstream rec;
   rec << in.rdbuf();
   EXPECT_EQ(rec.str().find("Not an iterative solution !"), std::string::npos) << rec.str();
@@ -106,7 +89,7 @@ TEST(HostOnlyRun, RigidModelMovesToTheEndTime) {
   std::vector<std::string> zones;
   std::string lastFile;
   for (int k = 0;; ++k) {
-    const std::filesystem::path f = r.work / (k == 0 ? std::string("result.vtk") : "result_" + std::to_string(k) + ".vtk");
+    const std::filesystem::path f = work / (k == 0 ? std::string("result.vtk") : "result_" + std::to_string(k) + ".vtk");
     if (!std::filesystem::exists(f)) break;
     std::ifstream vtk(f);
     std::string line;
@@ -123,7 +106,7 @@ TEST(HostOnlyRun, RigidModelMovesToTheEndTime) {
   const std::size_t points = lastFile.find("POINTS 8 double\n");
   ASSERT_NE(points, std::string::npos);
   EXPECT_NEAR(std::stod(lastFile.substr(points + 16)), 0.02, 1e-12);
-  std::filesystem::remove_all(r.work.parent_path());
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
