@@ -5,6 +5,7 @@
 // the .inp reader's *DSLOAD does.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <string>
@@ -75,11 +76,16 @@ TEST(NodeLoadDeck, MomentSpinsARigidBody) {
   beside.young = 4.0e8;
   const std::string deck =
       b.cards() + beside.cards() + termination(0.005) + "*LOAD_NODE_POINT\n" + card({"1", "7", "", "0.5"});
-  runBothLoops("node_moment_rigid", deck, [](const std::vector<NodeCuda>& nodes, double t, double dt) {
+  // The velocity of a state leads it by half the coming step; the last
+  // step, shortened to end on the end time, makes the one before the last
+  // state lag by up to half a full step.
+  double fullStep = 0.0;
+  runBothLoops("node_moment_rigid", deck, [&fullStep](const std::vector<NodeCuda>& nodes, double t, double dt) {
+    fullStep = std::max(fullStep, dt);
     const std::vector<NodeCuda> body(nodes.begin(), nodes.begin() + 8);
     for (const NodeCuda& n : body) {
-      EXPECT_NEAR(n.vel[5], t, dt + 1e-12) << t;
-      EXPECT_GT(n.vel[5], t - 1e-12) << t;
+      EXPECT_NEAR(n.vel[5], t, fullStep + 1e-12) << t;
+      EXPECT_GT(n.vel[5], t - 0.5 * fullStep - 1e-12) << t;
       EXPECT_NEAR(n.vel[3], 0.0, 1e-12);
       EXPECT_NEAR(n.vel[4], 0.0, 1e-12);
     }
