@@ -17,6 +17,8 @@ __host__ __device__ void NodeCuda::calIndexInterFor() {
     NodeForceRow r{nullptr, 0};
     if (elementForceRow(element[k], local_node_num[k], &r, true)) subtractForceRow(r, force, moment);
   }
+  if (!nodeValueIsFinite(force[0] + force[1] + force[2] + moment[0] + moment[1] + moment[2]))
+    reportNonFiniteNode(id, NONFINITE_FORCE);
   for (int j = 0; j < 3; ++j) {
     if (!nodeValueIsFinite(force[j])) force[j] = 0.0;
     if (!nodeValueIsFinite(moment[j])) moment[j] = 0.0;

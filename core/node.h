@@ -22,6 +22,11 @@ constexpr double kNodeMassTolerance = 1e-15;
 // without library calls so that host and device share it.
 __host__ __device__ inline bool nodeValueIsFinite(double x) { return (x - x) == 0.0; }
 
+// What of a node's state was found not finite (core/nonFiniteNode.h keeps the
+// report; the time loops stop the run on it).
+enum NonFiniteKind { NONFINITE_COORDINATE = 0, NONFINITE_VELOCITY = 1, NONFINITE_FORCE = 2 };
+__host__ __device__ void reportNonFiniteNode(int id, int kind);
+
 struct NodeCuda {
   int id;        // node id from the deck (1-based, need not be dense)
   int store_id;  // position in the sorted node array (0-based)
@@ -95,18 +100,28 @@ struct NodeCuda {
     }
     double a[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
     const double invMass = 1.0 / mass;
+    // A force that is not finite is reported (the run stops after this
+    // cycle) and left out of the update.
     for (int j = 0; j < 3; ++j) {
-      if (!nodeValueIsFinite(force[j])) force[j] = 0.0;
+      if (!nodeValueIsFinite(force[j])) {
+        reportNonFiniteNode(id, NONFINITE_FORCE);
+        force[j] = 0.0;
+      }
       a[j] = force[j] * invMass;
       vel[j] += a[j] * h;
     }
     if (rot_inertia[0] > kNodeMassTolerance) {
       for (int j = 0; j < 3; ++j) {
-        if (!nodeValueIsFinite(moment[j])) moment[j] = 0.0;
+        if (!nodeValueIsFinite(moment[j])) {
+          reportNonFiniteNode(id, NONFINITE_FORCE);
+          moment[j] = 0.0;
+        }
         a[3 + j] = moment[j] / rot_inertia[j];
         vel[3 + j] += a[3 + j] * h;
       }
     }
+    if (!nodeValueIsFinite(vel[0] + vel[1] + vel[2] + vel[3] + vel[4] + vel[5]))
+      reportNonFiniteNode(id, NONFINITE_VELOCITY);
     for (int j = 0; j < 6; ++j) accel[j] = a[j];
     for (int j = 0; j < 3; ++j) {
       force[j] = 0.0;
@@ -129,7 +144,7 @@ struct NodeCuda {
       coord[j] += step_disp[j];
       rotation[j] += step_disp[3 + j];
     }
-    if (!nodeValueIsFinite(coord[2])) printf("error!\n");
+    if (!nodeValueIsFinite(coord[0] + coord[1] + coord[2])) reportNonFiniteNode(id, NONFINITE_COORDINATE);
   }
 
   // Gathers the internal forces of the registered elements (device).

@@ -36,6 +36,7 @@ __host__ __device__ inline void gatherNodeForceRows(NodeCuda& node, const NodeFo
   double f[3] = {node.force[0], node.force[1], node.force[2]};
   double m[3] = {node.moment[0], node.moment[1], node.moment[2]};
   for (int k = 0; k < count; ++k) subtractForceRow(rows[k], f, m);
+  if (!nodeValueIsFinite(f[0] + f[1] + f[2] + m[0] + m[1] + m[2])) reportNonFiniteNode(node.id, NONFINITE_FORCE);
   for (int j = 0; j < 3; ++j) {
     node.force[j] = nodeValueIsFinite(f[j]) ? f[j] : 0.0;
     node.moment[j] = nodeValueIsFinite(m[j]) ? m[j] : 0.0;

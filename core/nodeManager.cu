@@ -1,4 +1,5 @@
 #include "core/nodeManager.h"
+#include "core/nonFiniteNode.h"
 #include "core/gridIndex.h"
 #include <algorithm>
 #include <cstdio>
@@ -101,6 +102,14 @@ void NodeManager::allNodeAccelVelCalCpu(double dt, double prevDt) {
 }
 void NodeManager::allNodeDispCalCpu(double dt) {
   for (NodeCuda& n : node_array_cpu) n.dispUpdate(dt);
+}
+void NodeManager::checkNodesFiniteCpu() {
+  for (const NodeCuda& n : node_array_cpu) checkNodeFinite(n);
+}
+void NodeManager::checkNodesFinite() {
+  if (totNodeNum <= 0) return;
+  launch(CheckNodesFinite, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), totNodeNum,
+         static_cast<const NodeCuda*>(node_array_gpu));
 }
 
 namespace {

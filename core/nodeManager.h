@@ -55,6 +55,10 @@ class NodeManager {
   // Host-only time loop.
   void allNodeAccelVelCalCpu(double dt, double prevDt);
   void allNodeDispCalCpu(double dt);
+  // Every node's coordinates, velocities and forces checked for values that
+  // are not finite (core/nonFiniteNode.h): host records, device records.
+  void checkNodesFiniteCpu();
+  void checkNodesFinite();
 
   // Kernel launchers of the GPU time loop, mass scaling and field output.
   void gpuAddNodeInterForce();

@@ -43,6 +43,16 @@ void OutputManager::writeAll(FEMDynamic* fem, double time, double dt)
     }
 }
 
+bool OutputManager::anyOutputDue(double time, double dt) const
+{
+    for (const auto& output : outputList_) {
+        if (output->isOutputPoint(time, dt)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void OutputManager::markFinalPoint()
 {
     for (auto& output : outputList_) {

@@ -29,6 +29,8 @@ public:
     // call it before collecting and writing the run's last state, which is
     // written whether or not it falls on an output interval.
     void markFinalPoint();
+    // True when some output writes at this time.
+    bool anyOutputDue(double time, double dt) const;
 
     // Completes the outputs after reading: the default VTK output, the
     // output interval of time control and every output's variable codes.

@@ -21,6 +21,19 @@ __host__ __device__ inline T atomicAddAnywhere(T* address, T value) {
   return std::atomic_ref<T>(*address).fetch_add(value, std::memory_order_relaxed);
 #endif
 }
+// atomicMin for __host__ __device__ functions, on the same terms.
+template <typename T>
+__host__ __device__ inline T atomicMinAnywhere(T* address, T value) {
+#ifdef __CUDA_ARCH__
+  return atomicMin(address, value);
+#else
+  std::atomic_ref<T> ref(*address);
+  T old = ref.load(std::memory_order_relaxed);
+  while (value < old && !ref.compare_exchange_weak(old, value, std::memory_order_relaxed)) {
+  }
+  return old;
+#endif
+}
 
 #ifdef __CUDACC__
 // Device atomics that the runtime provides only for other types: double
@@ -97,5 +110,9 @@ inline void launch(void (*kernel)(KArgs...), dim3 grid, dim3 block, Args&&... ar
 template <typename T>
 inline T atomicAddAnywhere(T* address, T value) {
   return atomicAdd(address, value);
+}
+template <typename T>
+inline T atomicMinAnywhere(T* address, T value) {
+  return atomicMin(address, value);
 }
 #endif

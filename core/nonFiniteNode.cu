@@ -1,0 +1,46 @@
+#include "core/nonFiniteNode.h"
+
+#include <cstdio>
+
+#include "core/gridIndex.h"
+#include "core/logErrorPrint.h"
+
+namespace {
+constexpr unsigned long long kNoReport = ~0ULL;
+}  // namespace
+
+__device__ __managed__ unsigned long long g_nonFiniteNode = kNoReport;
+
+__host__ __device__ void reportNonFiniteNode(int id, int kind) {
+  const unsigned long long code = static_cast<unsigned long long>(id < 0 ? 0 : id) * 4ULL + kind;
+  atomicMinAnywhere(&g_nonFiniteNode, code);
+}
+
+__host__ __device__ void checkNodeFinite(const NodeCuda& n) {
+  double f = 0.0, v = 0.0;
+  for (int j = 0; j < 3; ++j) f += n.force[j] + n.moment[j];
+  for (int j = 0; j < 6; ++j) v += n.vel[j];
+  if (!nodeValueIsFinite(n.coord[0] + n.coord[1] + n.coord[2])) reportNonFiniteNode(n.id, NONFINITE_COORDINATE);
+  if (!nodeValueIsFinite(v)) reportNonFiniteNode(n.id, NONFINITE_VELOCITY);
+  if (!nodeValueIsFinite(f)) reportNonFiniteNode(n.id, NONFINITE_FORCE);
+}
+
+__global__ void CheckNodesFinite(int n, const NodeCuda* nodes) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) checkNodeFinite(nodes[i]);
+}
+
+bool runStopsOnNonFiniteNode(double time, int cycle) {
+  CUDA_CHECK(cudaDeviceSynchronize());
+  const unsigned long long code = g_nonFiniteNode;
+  if (code == kNoReport) return false;
+  static const char* const kWhat[] = {"coordinate", "velocity", "force", "force"};
+  char text[200];
+  std::snprintf(text, sizeof(text), "Node %llu has a %s that is not a finite number at time %g, cycle %d. The run stops.",
+                code / 4, kWhat[code % 4], time, cycle);
+  std::fflush(stdout);  // the console's progress lines go out first
+  std::fprintf(stderr, "%s\n", text);
+  if (g_runRecord.is_open()) g_runRecord << text << std::endl;
+  return true;
+}
+
+void clearNonFiniteNodeReport() { g_nonFiniteNode = kNoReport; }
