@@ -16,6 +16,7 @@
 #include "input/preprocessModel.h"
 #include "input/runSequence.h"
 #include "input/workFolderLock.h"
+#include "materials/returnMapFailure.h"
 #include "platform/gpu_runtime.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"
@@ -173,6 +174,9 @@ int runImpactfem(int argc, char** argv) {
     fem->host_path_flag = 1;
     completed = femDynaAnalyCpu(fem, &contactTime, &outputTime);
   }
+  // Return mappings that did not converge are reported once, whatever the
+  // end of the run.
+  printReturnMapFailures();
   // A stop request also catches a loop that ended with its last output
   // unwritten or a signal that came during the last cycle.
   if (runStopRequested()) return endStoppedRun(fem, inputFile);

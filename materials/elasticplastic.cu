@@ -5,6 +5,7 @@
 #include "core/logErrorPrint.h"
 #include "materials/linearelastic.h"
 #include "materials/radialReturn.h"
+#include "materials/returnMapFailure.h"
 
 __host__ __device__ ElasticPlasticMaterial::ElasticPlasticMaterial(const Material* record)
     : MaterialNew(record),
@@ -41,7 +42,7 @@ __host__ __device__ void ElasticPlasticMaterial::computeStressMatrix3D(GaussPoin
   isotropicJaumannUpdate(G, poissonRatio, st->stress, L, dt, trial);
   double T[3][3];
   stressVectorToMatrix(trial, T);
-  radialReturnAlgorith(T, st, S);
+  if (!radialReturnAlgorith(T, st, S)) reportReturnMapFailure(gp);
   stressMatrixToVector(S, st->stress);
   accumulateStrain3D(st->strain, L, dt);
 }
@@ -66,6 +67,7 @@ __host__ __device__ void ElasticPlasticMaterial::computeStressMatrixPlaneStress(
   const double k0 = st->k, eps0 = st->eps_p;
   double dzz = -nu / (1.0 - nu) * (d[0] + d[1]);
   double R[3][3];
+  bool converged = true;
   double previousDzz = 0.0, previousZz = 0.0, slope = lambda + 2.0 * G;
   const double tolerance = 1e-10 * (yield != 0.0 ? std::fabs(yield) : youngModulus);
   for (int iter = 0; iter < 30; ++iter) {
@@ -76,7 +78,7 @@ __host__ __device__ void ElasticPlasticMaterial::computeStressMatrixPlaneStress(
     const double T[3][3] = {{s[0] + volume + 2.0 * G * d[0], xy, 0.0},
                             {xy, s[1] + volume + 2.0 * G * d[1], 0.0},
                             {0.0, 0.0, volume + 2.0 * G * dzz}};
-    radialReturnAlgorith(T, st, R);
+    converged = radialReturnAlgorith(T, st, R);
     const double zz = R[2][2];
     if (!(std::fabs(zz) > tolerance)) break;
     if (iter > 0 && zz != previousZz) slope = (zz - previousZz) / (dzz - previousDzz);
@@ -84,6 +86,7 @@ __host__ __device__ void ElasticPlasticMaterial::computeStressMatrixPlaneStress(
     previousZz = zz;
     dzz -= zz / slope;
   }
+  if (!converged) reportReturnMapFailure(gp);
   double out[6];
   out[0] = R[0][0];
   out[1] = R[1][1];

@@ -45,7 +45,8 @@ class ElasticPlasticMaterial : public MaterialNew {
   // law gives none.
   __host__ __device__ void evlKPrime(double eps, double& kPrime) const;
   // Projects the trial stress T onto the yield surface into R, updating the
-  // state's flow stress and plastic strain.
-  __host__ __device__ void radialReturnAlgorith(const double T[3][3], PlasticMaterialStatus* status,
+  // state's flow stress and plastic strain.  False when the iteration did
+  // not converge within its limit (R and the state hold its last iterate).
+  __host__ __device__ bool radialReturnAlgorith(const double T[3][3], PlasticMaterialStatus* status,
                                                 double R[3][3]) const;
 };

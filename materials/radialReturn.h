@@ -9,7 +9,10 @@
 namespace radial_return {
 constexpr double kSqrtTwoThirds = 0.816496610641479;
 constexpr double kTolerance = 1e-6;
-constexpr int kMaxIterations = 10;
+// Newton steps converge in a few iterations; a law with kinks can need the
+// bisection steps that replace Newton steps leaving the bracket (about 20 +
+// log2 of the trial over the yield stress).
+constexpr int kMaxIterations = 60;
 }  // namespace radial_return
 
 __host__ __device__ inline void ElasticPlasticMaterial::evlK(double eps, double& k) const {
@@ -96,7 +99,7 @@ __host__ __device__ inline void ElasticPlasticMaterial::evlKPrime(double eps, do
   }
 }
 
-__host__ __device__ inline void ElasticPlasticMaterial::radialReturnAlgorith(const double T[3][3],
+__host__ __device__ inline bool ElasticPlasticMaterial::radialReturnAlgorith(const double T[3][3],
                                                                              PlasticMaterialStatus* status,
                                                                              double R[3][3]) const {
   using namespace radial_return;
@@ -118,29 +121,39 @@ __host__ __device__ inline void ElasticPlasticMaterial::radialReturnAlgorith(con
   if (f / scale <= kTolerance || !(norm > 0.0)) {
     for (int i = 0; i < 3; ++i)
       for (int j = 0; j < 3; ++j) R[i][j] = T[i][j];
-    return;
+    return true;
   }
   const double epsStart = status->eps_p;
+  // The residual falls as dgamma grows (the set-up refuses laws that fall
+  // as fast as 3G), so its root lies in [0, norm / 2G] while the flow stress
+  // stays positive.  A Newton step that leaves the bracket is replaced by
+  // bisection: at a kink of a table Newton alone can jump back and forth.
+  double lo = 0.0, hi = norm / (2.0 * G);
   double dgamma = 0.0;
   double eps = epsStart;
   double r = f;
   double h = 0.0;
   int iter = 0;
+  bool converged = true;
   while (std::fabs(r) / scale > kTolerance) {
+    // The caller reports it (once per run, materials/returnMapFailure.h).
     if (iter >= kMaxIterations) {
-      printf("jIter exceed limit. Divergent. stop\n");
+      converged = false;
       break;
     }
     evlKPrime(eps, h);
-    dgamma += r / (2.0 * G * (1.0 + h / (3.0 * G)));
+    const double newton = dgamma + r / (2.0 * G * (1.0 + h / (3.0 * G)));
+    dgamma = newton > lo && newton < hi ? newton : 0.5 * (lo + hi);
     eps = epsStart + kSqrtTwoThirds * dgamma;
     evlK(eps, k);
     ++iter;
     r = norm - kSqrtTwoThirds * k - 2.0 * G * dgamma;
+    (r > 0.0 ? lo : hi) = dgamma;
   }
   status->eps_p = eps;
   status->k = k;
   const double factor = 2.0 * G * dgamma / norm;
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j) R[i][j] = T[i][j] - factor * s[i][j];
+  return converged;
 }

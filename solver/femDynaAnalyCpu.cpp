@@ -11,6 +11,7 @@
 #include "contact/unified_contact.h"
 #include "core/curvemanager.h"
 #include "core/nodeManager.h"
+#include "core/nonFiniteNode.h"
 #include "core/runStop.h"
 #include "core/part.h"
 #include "elements/elmmanager.h"
@@ -19,6 +20,7 @@
 #include "elements/smoothFemManager.h"
 #include "materials/elementInversion.h"
 #include "materials/materialmanager.h"
+#include "materials/returnMapFailure.h"
 #include "output/outputManager.h"
 #include "solver/boundary.h"
 #include "solver/constrained.h"
@@ -39,6 +41,14 @@ constexpr double kCpuMaxDt = 5e-5;
 constexpr double kCpuCandidateStart = 100.0;
 
 namespace {
+// True when a node's state is not finite: the run stops naming the node.
+// The node steps report what they compute; at output points (and at the
+// end) every node is checked as well, before any file is written.
+bool stateStopsRun(FEMDynamic* d, bool everyNode) {
+  if (everyNode) d->nodeManager->checkNodesFiniteCpu();
+  return runStopsOnNonFiniteNode(d->time, d->cycle);
+}
+
 // True when the step cannot advance the run: the run stops with a message
 // that names the element with the smallest step.
 bool stepStopsRun(FEMDynamic* d, bool firstStep = false) {
@@ -109,6 +119,8 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   d->cycle = 0;
   double candidate = 0.0;
   clearInvertedElementReport();
+  clearReturnMapFailures();
+  clearNonFiniteNodeReport();
 
   if (!d->timeControl->limitsUsable() || !d->initialComputeCpu()) return false;
   SearchRecordScope search{d, {}};
@@ -142,6 +154,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   // Walls act on the first velocity update, as in the GPU loop.
   moveRigidWallsCpu(d);
   d->nodeManager->allNodeAccelVelCalCpu(d->dt, d->prev_dt);
+  if (stateStopsRun(d, true)) return false;
   d->outputManager->initAll(d);
   d->outputManager->collectAll(d, d->time, d->dt);
   d->outputManager->writeAll(d, d->time, d->dt);
@@ -207,6 +220,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     // half step.
     d->nodeManager->allNodeAccelVelCalCpu(d->dt, d->prev_dt);
     d->tieManager->modifySlaveVelCpu();  // tied slaves take their masters' velocity
+    if (stateStopsRun(d, lastCycle || d->outputManager->anyOutputDue(d->time, d->dt))) return false;
 
     const double outputStart = wallClockMs();
     if (lastCycle) d->outputManager->markFinalPoint();

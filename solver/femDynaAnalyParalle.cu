@@ -11,6 +11,7 @@
 #include "core/logErrorPrint.h"
 #include "core/logFile.h"
 #include "core/nodeManager.h"
+#include "core/nonFiniteNode.h"
 #include "core/runStop.h"
 #include "core/sectionmanager.h"
 #include "elements/elementControl.h"
@@ -18,6 +19,7 @@
 #include "elements/smoothFemManager.h"
 #include "materials/elementInversion.h"
 #include "materials/materialmanager.h"
+#include "materials/returnMapFailure.h"
 #include "output/outputManager.h"
 #include "platform/gpu_runtime.h"
 #include "solver/boundary.h"
@@ -47,6 +49,14 @@ void moveRigidBodies(FEMDynamic* d, double time) {
   for (RigidCuda& r : rm->rigid_array) r.updateNodesGpu(d->dt);
 }
 
+// True when a node's state is not finite: the run stops naming the node.
+// The node steps report what they compute; at output points (and at the
+// end) every node is checked as well, before any file is written.
+bool stateStopsRun(FEMDynamic* d, bool everyNode) {
+  if (everyNode) d->nodeManager->checkNodesFinite();
+  return runStopsOnNonFiniteNode(d->time, d->cycle);
+}
+
 // True when the step cannot advance the run: the run stops with a message
 // that names the element with the smallest step.  firstStep: the first
 // step, which must also find every element with a step.
@@ -70,6 +80,8 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   d->time = 0.0;
   d->cycle = 0;
   clearInvertedElementReport();
+  clearReturnMapFailures();
+  clearNonFiniteNodeReport();
 
   if (!d->timeControl->limitsUsable() || !d->initialComputeCpu()) return false;
   printf("initialComputeCpu success!\n");
@@ -108,6 +120,10 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   // moving into it stays on it instead of stepping behind it.
   moveRigidWalls(d);
   d->nodeManager->allNodeAccelVelCal(d->dt, d->prev_dt);
+  if (stateStopsRun(d, true)) {
+    cublasDestroy_v2(handle);
+    return false;
+  }
   d->outputManager->initAll(d);
   d->outputManager->collectAll(d, d->time, d->dt);
   d->outputManager->writeAll(d, d->time, d->dt);
@@ -196,6 +212,10 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
     // Tied slave nodes are massless in the update: the outputs see their
     // velocity recovered from the masters.
     d->tieManager->modifySlaveVelGpu();
+    if (stateStopsRun(d, lastCycle || d->outputManager->anyOutputDue(d->time, d->dt))) {
+      cublasDestroy_v2(handle);
+      return false;
+    }
     writeRunLog(d, d->dt);
 
     const double outputStart = wallClockMs();

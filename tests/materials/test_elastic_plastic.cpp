@@ -4,6 +4,8 @@
 
 #include "materials/elasticplastic.h"
 #include "materials/radialReturn.h"
+#include "materials/returnMapFailure.h"
+#include "elements/element.h"
 #include "materialTestHelpers.h"
 
 namespace {
@@ -236,4 +238,65 @@ TEST(ElasticPlastic, TangentCondensesToTheTangentModulus) {
   const double x = -C[1][0] / (C[1][1] + C[1][2]);
   const double Et = C[0][0] + 2.0 * C[0][1] * x;
   EXPECT_NEAR(Et, 2e9, 2e9 * 1e-9);
+}
+
+// Yield at 250 MPa, a plateau to a plastic strain of 0.001, a rise to
+// 500 MPa over 1e-6 and a plateau again: a stretch whose plastic strain
+// ends on the steep rise.  Newton steps alone jumped across the rise from
+// one plateau to the other and never converged ("jIter exceed limit" for
+// every yielding point and cycle); the bracketed return lands on the
+// surface with the flow stress of the rise.
+TEST(ElasticPlastic, ReturnOnASteepStretchOfATableConverges) {
+  Material m = makeSteelRecord(4);
+  m.plastic_model = 4;
+  m.table_count = 4;
+  const double strain[4] = {0.0, 0.001, 0.001001, 0.2}, stress[4] = {250e6, 250e6, 500e6, 500e6};
+  for (int i = 0; i < 4; ++i) {
+    m.table_strain[i] = strain[i];
+    m.table_stress[i] = stress[i];
+  }
+  m.calMaterialConstants();
+  const ElasticPlasticMaterial model(&m);
+  // A deviatoric trial whose return at 250 MPa would carry eps_p to 0.002.
+  const double G = model.G;
+  const double norm = radial_return::kSqrtTwoThirds * 250e6 + 2.0 * G * 0.002 / radial_return::kSqrtTwoThirds;
+  const double a = norm / std::sqrt(2.0);
+  const double T[3][3] = {{a, 0, 0}, {0, -a, 0}, {0, 0, 0}};
+  PlasticMaterialStatus status(250e6);
+  double R[3][3];
+  EXPECT_TRUE(model.radialReturnAlgorith(T, &status, R));
+  EXPECT_GT(status.k, 250e6);
+  EXPECT_LT(status.k, 500e6);
+  EXPECT_NEAR(status.eps_p, 0.001 + 1e-6 * (status.k - 250e6) / 250e6, 1e-12);
+  EXPECT_NEAR(vonMises(R), status.k, 1e-6 * 250e6);
+}
+
+// A return mapping that cannot converge (a table that falls below zero
+// stress, which the set-up refuses, built here directly) is counted rather
+// than printed for each point: the run's report is one line with the count
+// and the first element.
+TEST(ElasticPlastic, DivergentReturnsAreReportedOnceWithTheirCountAndFirstElement) {
+  Material record = tabulatedSteel();
+  record.table_stress[1] = -1e12;
+  const ElasticPlasticMaterial model(&record);
+  Element owner;
+  owner.id = 17;
+  clearReturnMapFailures();
+  testing::internal::CaptureStdout();
+  for (int n = 0; n < 3; ++n) {
+    PointWithState<PlasticMaterialStatus> p;
+    p.status = PlasticMaterialStatus(record.yield_stress);
+    p.gp.element_ = &owner;
+    p.gp.elementType_ = ET_HEXA_REDUCED;
+    double L[3][3] = {{0.01, 0, 0}, {0, -0.005, 0}, {0, 0, -0.005}};
+    double S[3][3];
+    model.computeStressMatrix3D(&p.gp, L, S, 1.0);
+  }
+  printReturnMapFailures();
+  const std::string printed = testing::internal::GetCapturedStdout();
+  clearReturnMapFailures();
+  EXPECT_EQ(printed,
+            "jIter exceed limit. Divergent: the return mapping of the elastic-plastic model did not converge in 60 "
+            "iterations at 3 point update(s), the first in element 17; those points kept the stress of their last "
+            "iteration.\n");
 }

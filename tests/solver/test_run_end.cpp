@@ -173,3 +173,42 @@ TEST(RunEnd, UnusableDtminIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// A node load whose curve value times its factor overflows: node 3 takes an
+// infinite force in the first cycle.  The run stops there naming the node,
+// the time and the cycle, where it used to write files full of "-nan" and
+// report success; no file it leaves holds a value that is not a number.
+TEST(RunEnd, NonFiniteNodeStateStopsTheRun) {
+  const std::string deck = flyingBlock(motiondeck::termination(0.005)) +
+                           motiondeck::curve(7, {{0.0, 1e300}, {1.0, 1e300}}) + "*LOAD_NODE_POINT\n" +
+                           card({"3", "1", "7", "1e300"});
+  const Outcome o = runDeck("non_finite", deck);
+  expectStoppedOnStep(o, "Node 3 has a force that is not a finite number at time ");
+  EXPECT_NE(o.console.find(", cycle 0."), std::string::npos) << o.console;
+  for (const auto& file : deckcase::vtkFiles(o.work)) {
+    const std::string text = deckcase::readText(file);
+    EXPECT_EQ(text.find("nan"), std::string::npos) << file;
+    EXPECT_EQ(text.find("inf"), std::string::npos) << file;
+  }
+}
+
+// A tangent modulus at or above Young's modulus makes the hardening modulus
+// E Et / (E - Et) infinite or negative, and the return mapping of every
+// yielding point diverged (a line per point and cycle): the material is
+// refused at set-up, naming it.
+TEST(RunEnd, TangentModulusNotBelowYoungsModulusIsRefused) {
+  for (const char* tangent : {"       117", "       200"}) {
+    std::string deck = fastTaylorBar("");
+    deck.replace(deck.find("       0.1", deck.find("*MAT_PLASTIC_KINEMATIC")), 10, tangent);
+    const Outcome o = runDeck(std::string("tangent_") + (tangent + 7), deck);
+    EXPECT_EQ(o.code, 1) << o.console;
+    EXPECT_NE(o.console.find("Material 1"), std::string::npos) << o.console;
+    EXPECT_NE(o.console.find("is not a finite number of at least 0 and below Young's modulus"), std::string::npos)
+        << o.console;
+    EXPECT_EQ(o.console.find("Calculation completed"), std::string::npos);
+  }
+}
+
+}  // namespace
