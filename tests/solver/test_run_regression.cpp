@@ -1,32 +1,28 @@
 // Decks that once made a run hang, step by zero or report success wrongly
-// (kept from the keyword fuzz target): each is read, set up and run for at
-// most ten cycles of the GPU loop, as the fuzz target does.  A deck named
-// run_stops_* must be refused by the set-up or stopped by the loop with a
-// message; any other run_* deck must complete with a finite node state.
+// (kept from the keyword fuzz target): each is read, set up and given the
+// fuzz targets' bounded run (its own end time, at most ten cycles).  A deck
+// named run_stops_* must be refused by the set-up or stopped by the loop with
+// a message; any other run_* deck must complete with a finite node state.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "core/logFile.h"
-#include "core/nodeManager.h"
+#include "fuzz/fuzzRun.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
-#include "solver/femDynaAnalyParalle.h"
-#include "solver/femdynamic.h"
-#include "solver/timeControl.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-enum class Outcome { NotRead, Stopped, Completed, CompletedNotFinite };
-
-Outcome runTenCycles(const fs::path& deck) {
+// Reads a copy of the deck and gives it the fuzz targets' bounded run; no
+// outcome when the reader or the set-up refuses it.
+std::optional<BoundedRun> runTenCycles(const fs::path& deck) {
   // The process id keeps test programs that run at the same time apart.
   const fs::path folder = fs::path(::testing::TempDir()) / ("run_regression_" + std::to_string(getpid()));
   fs::remove_all(folder);
@@ -37,21 +33,8 @@ Outcome runTenCycles(const fs::path& deck) {
   fem->newManagers();
   fem->input_file = copy.string();
   fem->work_path = (folder / "work").string();
-  Outcome outcome = Outcome::NotRead;
-  if (readKeywordDeck(fem, copy.string()) == 1 && preprocessModel(fem) == 1) {
-    TimeControl* tc = fem->timeControl;
-    tc->end_cycle = tc->end_cycle > 0 && tc->end_cycle < 10 ? tc->end_cycle : 10;
-    tc->end_time = 0.0;
-    double contactTime = 0.0, outputTime = 0.0;
-    outcome = femDynaAnalyParalle(fem, &contactTime, &outputTime) ? Outcome::Completed : Outcome::Stopped;
-    resetRunLog();
-    if (outcome == Outcome::Completed) {
-      fem->nodeManager->copyNodesToCpu();
-      for (const NodeCuda& n : fem->nodeManager->node_array_cpu)
-        for (int k = 0; k < 3; ++k)
-          if (!std::isfinite(n.coord[k]) || !std::isfinite(n.vel[k])) outcome = Outcome::CompletedNotFinite;
-    }
-  }
+  std::optional<BoundedRun> outcome;
+  if (readKeywordDeck(fem, copy.string()) == 1 && preprocessModel(fem) == 1) outcome = runBounded(fem);
   delete[] fem;
   fs::remove_all(folder);
   return outcome;
@@ -69,14 +52,15 @@ TEST(KeywordRunRegression, KeptDecksStopWithAMessageOrRunFinite) {
     SCOPED_TRACE(name);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const Outcome outcome = runTenCycles(deck);
+    const std::optional<BoundedRun> outcome = runTenCycles(deck);
     testing::internal::GetCapturedStdout();
     const std::string err = testing::internal::GetCapturedStderr();
     if (name.rfind("run_stops_", 0) == 0) {
-      EXPECT_EQ(outcome, Outcome::Stopped);
+      // Refused by the set-up, or stopped by the loop.
+      EXPECT_TRUE(!outcome || *outcome == BoundedRun::Stopped);
       EXPECT_FALSE(err.empty());
     } else {
-      EXPECT_EQ(outcome, Outcome::Completed) << err;
+      EXPECT_EQ(outcome, BoundedRun::Completed) << err;
     }
   }
 }
