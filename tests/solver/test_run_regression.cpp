@@ -2,7 +2,8 @@
 // (kept from the keyword fuzz target): each is read, set up and given the
 // fuzz targets' bounded run (its own end time, at most ten cycles).  A deck
 // named run_stops_* must be refused by the set-up or stopped by the loop with
-// a message; any other run_* deck must complete with a finite node state.
+// a message; any other run_* deck must complete with a finite node state, and
+// a run_end_time_* deck within fewer cycles than the cap.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -20,9 +21,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Reads a copy of the deck and gives it the fuzz targets' bounded run; no
-// outcome when the reader or the set-up refuses it.
-std::optional<BoundedRun> runTenCycles(const fs::path& deck) {
+struct Ran {
+  std::optional<BoundedRun> outcome;  // none when the reader or the set-up refuses the deck
+  int cycles = 0;
+};
+
+// Reads a copy of the deck and gives it the fuzz targets' bounded run.
+Ran runTenCycles(const fs::path& deck) {
   // The process id keeps test programs that run at the same time apart.
   const fs::path folder = fs::path(::testing::TempDir()) / ("run_regression_" + std::to_string(getpid()));
   fs::remove_all(folder);
@@ -33,11 +38,14 @@ std::optional<BoundedRun> runTenCycles(const fs::path& deck) {
   fem->newManagers();
   fem->input_file = copy.string();
   fem->work_path = (folder / "work").string();
-  std::optional<BoundedRun> outcome;
-  if (readKeywordDeck(fem, copy.string()) == 1 && preprocessModel(fem) == 1) outcome = runBounded(fem);
+  Ran ran;
+  if (readKeywordDeck(fem, copy.string()) == 1 && preprocessModel(fem) == 1) {
+    ran.outcome = runBounded(fem);
+    ran.cycles = fem->cycle;
+  }
   delete[] fem;
   fs::remove_all(folder);
-  return outcome;
+  return ran;
 }
 
 TEST(KeywordRunRegression, KeptDecksStopWithAMessageOrRunFinite) {
@@ -52,15 +60,20 @@ TEST(KeywordRunRegression, KeptDecksStopWithAMessageOrRunFinite) {
     SCOPED_TRACE(name);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const std::optional<BoundedRun> outcome = runTenCycles(deck);
+    const Ran ran = runTenCycles(deck);
     testing::internal::GetCapturedStdout();
     const std::string err = testing::internal::GetCapturedStderr();
     if (name.rfind("run_stops_", 0) == 0) {
       // Refused by the set-up, or stopped by the loop.
-      EXPECT_TRUE(!outcome || *outcome == BoundedRun::Stopped);
+      EXPECT_TRUE(!ran.outcome || *ran.outcome == BoundedRun::Stopped);
       EXPECT_FALSE(err.empty());
     } else {
-      EXPECT_EQ(outcome, BoundedRun::Completed) << err;
+      EXPECT_EQ(ran.outcome, BoundedRun::Completed) << err;
+    }
+    // The deck's own end time ends these runs, before the cycle cap.
+    if (name.rfind("run_end_time_", 0) == 0) {
+      EXPECT_GT(ran.cycles, 0);
+      EXPECT_LT(ran.cycles, kFuzzCycleCap);
     }
   }
 }
