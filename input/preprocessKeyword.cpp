@@ -605,6 +605,10 @@ bool completeKeywordDeck(FEMDynamic* fem, KeywordDeckState& state)
         lookup.ok = false;
     }
     writeContactCheckList(fem, state);
-    fem->contactManager->buildAllExteriorContact(fem);
+    // The whole-model contact walks the element faces through their nodes: a
+    // deck refused above may hold elements whose nodes it does not define.
+    if (lookup.ok) {
+        fem->contactManager->buildAllExteriorContact(fem);
+    }
     return lookup.ok;
 }

@@ -222,6 +222,11 @@ TEST_F(InpDeckTest, BadDecksAreRefusedWithTheirReason) {
                 "*Boundary\nTWO, 1\n",
          "among other nodes"},
         {kCube + "*Element, type=C3D8R, elset=CUBE\n 1, 11, 12, 13, 14, 15, 16, 17, 18\n", "twice"},
+        // An element on a node the deck lacks, with the whole-model contact
+        // (which walked the faces of such elements after the refusal).
+        {good + "*Element, type=C3D8R, elset=CUBE\n 2, 15, 16, 17, 18, 19, 20, 21, 99\n"
+                "*Contact\n*Contact Inclusions, ALL EXTERIOR\n",
+         "node 99"},
         // A block cut short: no data line where the block needs one.
         {good + "*Surface, name=S\nCUBE, S1\n*Contact\n*Contact Inclusions\n", "*CONTACTINCLUSIONS (line 25) has no data line"},
         {good + "*Contact\n*Contact Property Assignment\n , , I\n", "*CONTACT (line 22) has no *CONTACT INCLUSIONS block"},
