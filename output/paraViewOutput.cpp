@@ -119,18 +119,6 @@ std::string ParaViewOutput::currentFileName() const
     return numberedResultName(outputPath_, outputCount_, '_', ".vtk");
 }
 
-bool ParaViewOutput::writeVtkFile(const std::string& path, double time, const std::vector<NodeCuda>& nodes)
-{
-    const std::string bytes = vtkFileBytes(time, nodes);
-    // Written under a temporary name and renamed when complete: a file of
-    // the run is whole or absent.
-    if (!vtkStream_.open(path, FileMode::Replace)) {
-        return false;
-    }
-    vtkStream_.writeBytes(bytes.data(), bytes.size());
-    return vtkStream_.close();
-}
-
 void ParaViewOutput::write(FEMDynamic* fem, double time, double dt)
 {
     if (!isOutputPoint(time, dt)) {

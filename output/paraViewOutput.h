@@ -2,6 +2,7 @@
 // "result_1.vtk", ... in the work directory, one complete file per output point.
 #pragma once
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -64,17 +65,36 @@ public:
     // Name of the file written at the current outputCount_.
     std::string currentFileName() const;
     // Writes one complete VTK file of the given nodes; false (and the run
-    // asked to stop) when the file cannot be written whole.
+    // asked to stop) when the file cannot be written whole. The file is made
+    // of three buffers written one after the other: the header with the
+    // coordinates, the cells (formatted once a run), the nodal sections; the
+    // first two go to the file while the third is formatted. Node lines are
+    // formatted in parallel blocks; the bytes do not depend on the thread
+    // count.
     bool writeVtkFile(const std::string& path, double time, const std::vector<NodeCuda>& nodes);
-    // The bytes of that file: one buffer, the node sections formatted in
-    // parallel blocks (the bytes do not depend on the thread count).
-    std::string vtkFileBytes(double time, const std::vector<NodeCuda>& nodes) const;
+    // The bytes of that file, the three buffers joined.
+    std::string vtkFileBytes(double time, const std::vector<NodeCuda>& nodes);
+
+    // The text of one block of node lines.
+    struct NodeTextBlock {
+        std::unique_ptr<char[]> chars;
+        std::size_t size = 0;
+    };
 
 private:
     // The CELLS and CELL_TYPES sections of the text file.
     std::string cellSectionsText() const;
     void appendCellSectionsBinary(std::string& bytes) const;
+    // The three buffers of a file.
+    void formatHead(double time, const std::vector<NodeCuda>& nodes);
+    const std::string& cellBytes();
+    void formatNodalSections(const std::vector<NodeCuda>& nodes);
 
     int workingType_ = 0;
-    std::string cellsText_;  // cellSectionsText(), made by finishCells
+    std::string cellsText_;    // cellSectionsText(), made by finishCells
+    std::string cellsBinary_;  // the binary form, made for each binary file
+    // Kept from file to file, so that their memory is reserved once a run.
+    std::string headBytes_;
+    std::string nodalBytes_;
+    std::vector<NodeTextBlock> nodeBlocks_;
 };

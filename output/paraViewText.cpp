@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include "core/node.h"
 #include "output/numberText.h"
@@ -22,15 +23,17 @@ const double* displacementOf(const NodeCuda& node) { return node.total_disp; }
 const double* accelerationOf(const NodeCuda& node) { return node.accel; }
 const double* velocityOf(const NodeCuda& node) { return node.vel; }
 
-// One block of node lines "a\tb\tc\n".
-struct TextBlock {
-    std::unique_ptr<char[]> chars;
-    std::size_t size = 0;
-};
+using TextBlock = ParaViewOutput::NodeTextBlock;
 
+// Room for the lines of one block.
+constexpr std::size_t kBlockRoom = kNodesPerBlock * 3 * (kNumberTextRoom + 1);
+
+// One block of node lines "a\tb\tc\n".
 void formatBlock(TextBlock& block, const NodeCuda* nodes, std::size_t count, NodeValues values)
 {
-    block.chars = std::make_unique_for_overwrite<char[]>(count * 3 * (kNumberTextRoom + 1));
+    if (!block.chars) {
+        block.chars = std::make_unique_for_overwrite<char[]>(kBlockRoom);
+    }
     char* at = block.chars.get();
     for (std::size_t i = 0; i < count; ++i) {
         const double* v = values(nodes[i]);
@@ -45,10 +48,13 @@ void formatBlock(TextBlock& block, const NodeCuda* nodes, std::size_t count, Nod
 }
 
 // The lines of all nodes, blocks formatted in parallel and joined in order.
-void appendTriplesText(std::string& text, const std::vector<NodeCuda>& nodes, NodeValues values)
+void appendTriplesText(std::string& text, std::vector<TextBlock>& parts, const std::vector<NodeCuda>& nodes,
+                       NodeValues values)
 {
     const std::size_t blocks = (nodes.size() + kNodesPerBlock - 1) / kNodesPerBlock;
-    std::vector<TextBlock> parts(blocks);
+    if (parts.size() < blocks) {
+        parts.resize(blocks);
+    }
 #pragma omp parallel for schedule(dynamic, 1) if (blocks > 1)
     for (std::ptrdiff_t b = 0; b < static_cast<std::ptrdiff_t>(blocks); ++b) {
         const std::size_t first = static_cast<std::size_t>(b) * kNodesPerBlock;
@@ -56,9 +62,9 @@ void appendTriplesText(std::string& text, const std::vector<NodeCuda>& nodes, No
                     std::min(kNodesPerBlock, nodes.size() - first), values);
     }
     std::size_t total = text.size();
-    for (const TextBlock& part : parts) total += part.size;
+    for (std::size_t b = 0; b < blocks; ++b) total += parts[b].size;
     text.reserve(total);
-    for (const TextBlock& part : parts) text.append(part.chars.get(), part.size);
+    for (std::size_t b = 0; b < blocks; ++b) text.append(parts[b].chars.get(), parts[b].size);
 }
 
 template <typename T>
@@ -86,12 +92,13 @@ void appendTriplesBinary(std::string& bytes, const std::vector<NodeCuda>& nodes,
 
 // A node section: text lines, or big-endian values of type T and a newline.
 template <typename T>
-void appendTriples(std::string& bytes, bool binary, const std::vector<NodeCuda>& nodes, NodeValues values)
+void appendTriples(std::string& bytes, std::vector<TextBlock>& parts, bool binary, const std::vector<NodeCuda>& nodes,
+                   NodeValues values)
 {
     if (binary) {
         appendTriplesBinary<T>(bytes, nodes, values);
     } else {
-        appendTriplesText(bytes, nodes, values);
+        appendTriplesText(bytes, parts, nodes, values);
     }
 }
 
@@ -157,42 +164,79 @@ void ParaViewOutput::appendCellSectionsBinary(std::string& bytes) const
     bytes += '\n';
 }
 
-std::string ParaViewOutput::vtkFileBytes(double time, const std::vector<NodeCuda>& nodes) const
+void ParaViewOutput::formatHead(double time, const std::vector<NodeCuda>& nodes)
+{
+    std::string& bytes = headBytes_;
+    bytes.clear();
+    bytes += "# vtk DataFile Version 3.0\nzone ";
+    appendGeneral(bytes, time);
+    bytes += binaryFlag_ ? "\nBINARY\n" : "\nASCII\n";
+    bytes += "DATASET UNSTRUCTURED_GRID\nPOINTS ";
+    appendInteger(bytes, static_cast<long long>(nodes.size()));
+    bytes += " double\n";
+    appendTriples<double>(bytes, nodeBlocks_, binaryFlag_, nodes, coordinatesOf);
+}
+
+const std::string& ParaViewOutput::cellBytes()
+{
+    if (binaryFlag_) {
+        cellsBinary_.clear();
+        appendCellSectionsBinary(cellsBinary_);
+        return cellsBinary_;
+    }
+    if (cellsText_.empty()) {
+        cellsText_ = cellSectionsText();
+    }
+    return cellsText_;
+}
+
+void ParaViewOutput::formatNodalSections(const std::vector<NodeCuda>& nodes)
 {
     const bool bin = binaryFlag_;
     const std::size_t n = nodes.size();
-    std::string bytes;
-    const std::size_t sections = 1 + dispFlag_ + accFlag_ + velFlag_;
-    bytes.reserve(256 + sections * n * 3 * 14 + cellsText_.size());
-
-    bytes += "# vtk DataFile Version 3.0\nzone ";
-    appendGeneral(bytes, time);
-    bytes += bin ? "\nBINARY\n" : "\nASCII\n";
-    bytes += "DATASET UNSTRUCTURED_GRID\nPOINTS ";
-    appendInteger(bytes, static_cast<long long>(n));
-    bytes += " double\n";
-    appendTriples<double>(bytes, bin, nodes, coordinatesOf);
-
-    if (bin) {
-        appendCellSectionsBinary(bytes);
-    } else {
-        bytes += cellsText_.empty() ? cellSectionsText() : cellsText_;
-    }
-
+    std::string& bytes = nodalBytes_;
+    bytes.clear();
     if (dispFlag_) {
         appendCountLine(bytes, "POINT_DATA ", n);
         bytes += "VECTORS Displacement double\n";
-        appendTriples<double>(bytes, bin, nodes, displacementOf);
+        appendTriples<double>(bytes, nodeBlocks_, bin, nodes, displacementOf);
     }
     if (accFlag_) {
         appendCountLine(bytes, "POINT_DATA ", n);
         bytes += "SCALARS Acceleration float 3\nLOOKUP_TABLE default\n";
-        appendTriples<float>(bytes, bin, nodes, accelerationOf);
+        appendTriples<float>(bytes, nodeBlocks_, bin, nodes, accelerationOf);
     }
     if (velFlag_) {
         appendCountLine(bytes, "POINT_DATA ", n);
         bytes += "SCALARS Velocity float 3\nLOOKUP_TABLE default\n";
-        appendTriples<float>(bytes, bin, nodes, velocityOf);
+        appendTriples<float>(bytes, nodeBlocks_, bin, nodes, velocityOf);
     }
-    return bytes;
+}
+
+std::string ParaViewOutput::vtkFileBytes(double time, const std::vector<NodeCuda>& nodes)
+{
+    formatHead(time, nodes);
+    const std::string& cells = cellBytes();
+    formatNodalSections(nodes);
+    return headBytes_ + cells + nodalBytes_;
+}
+
+bool ParaViewOutput::writeVtkFile(const std::string& path, double time, const std::vector<NodeCuda>& nodes)
+{
+    formatHead(time, nodes);
+    const std::string& cells = cellBytes();
+    // Written under a temporary name and renamed when complete: a file of
+    // the run is whole or absent.
+    if (!vtkStream_.open(path, FileMode::Replace)) {
+        return false;
+    }
+    {
+        std::jthread writer([this, &cells] {
+            vtkStream_.writeBytes(headBytes_.data(), headBytes_.size()) &&
+                vtkStream_.writeBytes(cells.data(), cells.size());
+        });
+        formatNodalSections(nodes);
+    }
+    vtkStream_.writeBytes(nodalBytes_.data(), nodalBytes_.size());
+    return vtkStream_.close();
 }

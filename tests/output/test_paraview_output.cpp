@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "core/node.h"
+#include "core/runStop.h"
 #include "elements/shellElementCuda.h"
 #include "elements/solidElementCuda.h"
 #include "output/paraViewOutput.h"
@@ -225,13 +226,19 @@ TEST_F(ParaViewOutputTest, FileNamesNumberTheOutputPoints)
     EXPECT_EQ(out_.currentFileName(), (dir_ / "result_11.vtk").string());
 }
 
+// A file that cannot be written asks the run to stop, naming it; the
+// output itself stays usable.
 TEST_F(ParaViewOutputTest, UnwritableFileIsReportedAndTheStreamRecovers)
 {
     std::vector<NodeCuda> nodes = unitCubeNodes();
     out_.clearCells();
     out_.finishCells();
-    EXPECT_FALSE(out_.writeVtkFile((dir_ / "missing" / "x.vtk").string(), 0.0, nodes));
+    const std::string missing = (dir_ / "missing" / "x.vtk").string();
+    EXPECT_FALSE(out_.writeVtkFile(missing, 0.0, nodes));
+    EXPECT_EQ(runStopMessage().rfind("cannot open " + missing + ": ", 0), 0u) << runStopMessage();
+    resetRunStop();
     EXPECT_TRUE(out_.writeVtkFile(path("after.vtk"), 0.0, nodes));
+    EXPECT_FALSE(runStopRequested());
 }
 
 TEST_F(ParaViewOutputTest, BinaryVariantOpensInTheReader)
