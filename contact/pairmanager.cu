@@ -142,3 +142,4 @@ void PairManager::reportOverflowOnce() {
 // run takes.
 void PairManager::unifiedSearchBilateralGpu(UnifiedContact*) { reportPendingCycle(); }
 void PairManager::penaCalContactGpu(double, int) { reportPendingCycle(); }
+void PairManager::penaCalContactCpu(double, int) { reportPendingCycle(); }

@@ -46,6 +46,10 @@ class PairManager {
   void usePairCountersCpu();
   // Active contact pairs counted by the last production (0 before any).
   int activePairCount() const { return contact_pair_num_cpu != nullptr ? *contact_pair_num_cpu : 0; }
+  // The force mode both loops compute: penetration with decoupled forces,
+  // added into the slave and the master nodes. Any other mode reports once
+  // that it does not act and adds no force.
+  bool decouplesForces() const { return force_mode == 0; }
 
   // GPU contact cycle.
   void searchAfterContactGpu();
@@ -64,6 +68,7 @@ class PairManager {
   void cleanTestPairsCpu();
   void sortContactPairCpu();
   void contactForceCalCpu(double dt, int cycle);
+  void penaCalContactCpu(double dt, int cycle);
   // Says once per run that search buckets or candidate lists ran full.
   void reportOverflowOnce();
 

@@ -97,10 +97,6 @@ void PairManager::sortContactPairCpu() {
 // the two device kernels; the masters take their share unless the search
 // mode skips them.
 void PairManager::contactForceCalCpu(double dt, int cycle) {
-  if (force_mode != 0) {
-    reportPendingCycle();
-    return;
-  }
   const int n = leading(activePairCount(), contact_pair_array_cpu.size());
   for (int i = 0; i < n; ++i) contact_pair_array_cpu[i]->penetraCalDefenGpu(search_mode, nullptr);
   for (int i = 0; i < n; ++i) {

@@ -74,7 +74,8 @@ void setUpHostContact(FEMDynamic* d, GlobalSearchRecord& record) {
 
 // One contact step in the order of the GPU loop's: search after contact,
 // search, pair production and clean-up, penetration and forces, the forces
-// into the nodes, the model-wide and the contacts' own interactions.
+// into the slave and master nodes (for the force mode both loops compute),
+// the model-wide and the contacts' own interactions.
 void hostContactStep(FEMDynamic* d) {
   d->surfaceManager->clearSurfaceFlags();
   if (d->contactManager->contact_array.empty()) return;
@@ -85,9 +86,13 @@ void hostContactStep(FEMDynamic* d) {
   pm->searchTestPairCpu(d->cycle, d->cycle);
   pm->cleanTestPairsCpu();
   pm->sortContactPairCpu();
-  pm->contactForceCalCpu(d->dt, d->cycle);
-  d->contactNodeManager->integraContactForceCpu();
-  d->unifiedContact->integraMasterContactForceCpu();
+  if (pm->decouplesForces()) {
+    pm->contactForceCalCpu(d->dt, d->cycle);
+    d->contactNodeManager->integraContactForceCpu();
+    d->unifiedContact->integraMasterContactForceCpu();
+  } else {
+    pm->penaCalContactCpu(d->dt, d->cycle);
+  }
   d->contactManager->imposeSurfaceInteractCpu(d, d->dt);
   d->contactManager->imposeSpecificSurfaceInteractCpu(d, d->dt);
 }

@@ -172,7 +172,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
       pm->produceContactPairGpu(d->cycle, d->cycle);
       const int n = pm->contact_node_num;
       if (n > 0) launch(GpuClearTestPair2, dim3(static_cast<unsigned>(n / 32 + 1)), dim3(32), n, pm->test_pair_array_gpu);
-      if (pm->force_mode == 0) {
+      if (pm->decouplesForces()) {
         pm->penetrateAndDecoupleForceGpu(d->dt, d->cycle, d->contactNodeManager);
         d->unifiedContact->integraMasterContactForceGpu();
       } else {
