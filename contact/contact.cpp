@@ -177,6 +177,7 @@ Surface* Contact::findSide(int type, int entityId, const char* side, SurfaceMana
       Surface surface;
       addPartFaces(surface, *part, nodeManager);
       surface.part_name = part->name;
+      surface.part_index_array.push_back(entityId - 1);
       return appendSurface(surfaceManager, std::move(surface));
     }
     case ENTITY_NODE_SET:

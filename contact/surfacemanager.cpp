@@ -1,4 +1,5 @@
 #include "contact/surfacemanager.h"
+#include <algorithm>
 #include "contact/surfaceInteract.h"
 #include "core/logErrorPrint.h"
 #include "core/part.h"
@@ -17,7 +18,9 @@ void SurfaceManager::buildSurfacesFromParts(FEMDynamic* fem) {
       if (p.contact_surface_id != 0 || p.contact_surface != nullptr) continue;
       if (p.name != s.part_name) continue;
       s.part_array.push_back(&p);
-      s.part_index_array.push_back(static_cast<int>(j));
+      // A surface made for a contact from the part by id holds it already.
+      if (std::find(s.part_index_array.begin(), s.part_index_array.end(), static_cast<int>(j)) == s.part_index_array.end())
+        s.part_index_array.push_back(static_cast<int>(j));
     }
     if (s.part_array.empty()) continue;
     s.buildSegmentsFromParts(fem);

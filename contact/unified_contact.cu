@@ -21,27 +21,15 @@ namespace {
 
 bool isSelfSearch(const Contact& c) { return c.contact_type == SINGLE_SURFACE || c.contact_type == GENERAL_CONTACT; }
 
-// The first part of a surface has a rigid material. A surface that lists no
-// parts (one built for a contact from a part by id keeps only the part's
-// name) takes the first part of that name; one without either has none.
-// Parts are taken by position: the part list may have moved since the
-// surface was built.
-bool isRigidSurface(const Surface* s, FEMDynamic* fem) {
-  if (s == nullptr || fem == nullptr) return false;
+// The first part of a surface has a rigid material. Surfaces record their
+// parts by position when they are built (the part list may have moved since);
+// one made from segments or elements has none.
+bool isRigidSurface(const Surface* s, const FEMDynamic* fem) {
+  if (s == nullptr || fem == nullptr || s->part_index_array.empty()) return false;
   const std::vector<Part>& parts = fem->part_array;
-  const Part* part = nullptr;
-  if (!s->part_index_array.empty()) {
-    const int j = s->part_index_array.front();
-    if (j >= 0 && j < static_cast<int>(parts.size())) part = &parts[static_cast<std::size_t>(j)];
-  } else if (!s->part_name.empty()) {
-    for (const Part& p : parts) {
-      if (p.name == s->part_name) {
-        part = &p;
-        break;
-      }
-    }
-  }
-  const Material* m = part != nullptr ? part->material : nullptr;
+  const int j = s->part_index_array.front();
+  if (j < 0 || j >= static_cast<int>(parts.size())) return false;
+  const Material* m = parts[static_cast<std::size_t>(j)].material;
   return m != nullptr && m->type == MT_RIGID;
 }
 

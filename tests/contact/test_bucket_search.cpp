@@ -202,15 +202,14 @@ struct PartsOf {
   }
 };
 
-// A rigid surface is always the master of its grid, also when the surface
-// lists no parts (a surface made for a contact from a part by id keeps only
-// the part's name); a surface with neither parts nor name is left alone.
-TEST(SearchGrid, RigidSurfaceBecomesMasterAlsoWithoutAPartList) {
+// A rigid surface is always the master of its grid, also where it is the
+// finer side; a surface without parts (made from segments) is left alone.
+TEST(SearchGrid, RigidSurfaceBecomesMaster) {
   PartsOf model{{"plate", false}, {"ball", true}};
   FEMDynamic& fem = model.fem;
   Surface plate, ball, unnamed;
-  plate.part_name = "plate";
-  ball.part_name = "ball";
+  plate.part_index_array = {0};
+  ball.part_index_array = {1};
   plate.mean_edge_length = 1.0;   // the plate would be master by its edges
   ball.mean_edge_length = 0.5;
   unnamed.mean_edge_length = 0.1;

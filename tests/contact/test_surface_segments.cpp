@@ -146,6 +146,27 @@ TEST(SurfaceSegments, PartNameBuildSharesNoFaceAndRecordsTheSurfaceOnTheParts) {
   EXPECT_EQ(m.fem.surfaceManager->segment_element_map.size(), 10u);
 }
 
+// A contact side named by part id builds a surface that records its part
+// by position (rigid-body checks take the part from there); the surfaces
+// built later from all parts by name keep one record of it.
+TEST(SurfaceSegments, ContactSideFromPartRecordsThePart) {
+  Model m;
+  m.addHexBlock(1, 1, 1, 1.0);
+  const int plate = m.addPlate(2, 2, 0.5, 0.1);
+  Contact c = Contact::zeroed();
+  c.contact_type = SURFACE_TO_SURFACE;
+  c.master_type = ENTITY_PART;
+  c.master_id = plate;
+  c.slave_type = ENTITY_PART;
+  c.slave_id = 1;
+  ASSERT_TRUE(c.buildContactEntities(m.fem.surfaceManager, m.fem.part_array, m.fem.setManager, m.fem.nodeManager));
+  EXPECT_EQ(c.masterSurface->part_index_array, std::vector<int>{plate - 1});
+  EXPECT_EQ(c.slaveSurface->part_index_array, std::vector<int>{0});
+  m.fem.surfaceManager->buildSurfacesFromParts(&m.fem);
+  EXPECT_EQ(m.surfaces()[0].part_index_array, std::vector<int>{plate - 1});
+  EXPECT_EQ(m.surfaces()[1].part_index_array, std::vector<int>{0});
+}
+
 TEST(SurfaceSegments, SegmentsNumberedOverAllSurfaces) {
   Model m;
   m.addGridNodes(3, 3, 0, 1.0);
