@@ -185,7 +185,7 @@ void searchRecord(SurfacePairRecord& r, double dt, int* overflow) {
 
 }  // namespace
 
-void buildGlobalSearchRecord(const UnifiedContact& uc, const PairManager& pm, GlobalSearchRecord& record) {
+void buildGlobalSearchRecord(const UnifiedContact& uc, GlobalSearchRecord& record) {
   record = GlobalSearchRecord{};
   std::set<Surface*> seen;
   auto list = [&](Surface* s) {
@@ -203,7 +203,6 @@ void buildGlobalSearchRecord(const UnifiedContact& uc, const PairManager& pm, Gl
     record.pair_array.push_back(std::move(r));
     list(m.masterSurface);
   }
-  record.test_pair_list = pm.test_pair_array_cpu;
 }
 
 void globalContactSearchCpu(GlobalSearchRecord* record, double dt, PairManager* pm) {
@@ -214,10 +213,10 @@ void globalContactSearchCpu(GlobalSearchRecord* record, double dt, PairManager* 
   }
   pm->reportOverflowOnce();
   for (Surface* s : record->surface_list) refreshSurface(*s);
-  for (TestPairCuda* tp : record->test_pair_list) tp->cleanBeforeSearch();
+  for (TestPairCuda* tp : pm->test_pair_array_cpu) tp->cleanBeforeSearch();
   int* overflow = pm->overflow_cpu != nullptr ? &pm->overflow_cpu->candidates : nullptr;
   for (SurfacePairRecord& r : record->pair_array) searchRecord(r, dt, overflow);
   int active = 0;
-  for (TestPairCuda* tp : record->test_pair_list) active += tp->updateActiveFlag() ? 1 : 0;
+  for (TestPairCuda* tp : pm->test_pair_array_cpu) active += tp->updateActiveFlag() ? 1 : 0;
   if (pm->test_pair_num_cpu != nullptr) *pm->test_pair_num_cpu = active;
 }

@@ -14,7 +14,6 @@ class Surface;
 class UnifiedContact;
 struct ContactNodeCuda;
 struct SegmentCuda;
-struct TestPairCuda;
 
 // Longest interval between two sweeps of a pair record, in cycles.
 constexpr int kMaxSearchInterval = 200;
@@ -54,14 +53,13 @@ struct SurfacePairRecord {
 struct GlobalSearchRecord {
   std::vector<Surface*> surface_list;         // every master surface, once
   std::vector<SurfacePairRecord> pair_array;  // one per searched pair, in device order
-  std::vector<TestPairCuda*> test_pair_list;  // every contact node's test pair
 };
 
 // The record of the searched pairs that the device search grids would get.
-void buildGlobalSearchRecord(const UnifiedContact& unifiedContact, const PairManager& pairManager,
-                             GlobalSearchRecord& record);
+void buildGlobalSearchRecord(const UnifiedContact& unifiedContact, GlobalSearchRecord& record);
 
-// One search: segment boxes and normals refreshed, candidate lists cleaned,
-// near lists rebuilt where due, candidates offered, and the test pairs with
-// candidates counted into the pair manager's test-pair counter.
+// One search: segment boxes and normals refreshed, the candidate lists of
+// the pair manager's test pairs cleaned, near lists rebuilt where due,
+// candidates offered, and the test pairs with candidates counted into the
+// pair manager's test-pair counter.
 void globalContactSearchCpu(GlobalSearchRecord* record, double dt, PairManager* pairManager);

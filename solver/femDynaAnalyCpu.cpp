@@ -68,7 +68,7 @@ void setUpHostContact(FEMDynamic* d, GlobalSearchRecord& record) {
   uc->buildSubDomainManagers(d->contactManager->contact_array, d->contactNodeManager, d);
   uc->collectMasterNodesCpu();
   d->contactManager->assignSurfaceInteracts(d);
-  buildGlobalSearchRecord(*uc, *pm, record);
+  buildGlobalSearchRecord(*uc, record);
   d->global_search_record = &record;
 }
 

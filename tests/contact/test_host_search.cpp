@@ -41,7 +41,7 @@ struct HostSearchRig {
     pm.contact_node_num = static_cast<int>(rig.contactNodes.size());
     pm.usePairCountersCpu();
     uc.buildSubDomainManagers(contacts, nullptr, nullptr);
-    buildGlobalSearchRecord(uc, pm, record);
+    buildGlobalSearchRecord(uc, record);
   }
   // Every node moves by its velocity over dt, then one search.
   void step(double dt) {
