@@ -163,6 +163,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   d->outputManager->initAll(d);
   d->outputManager->collectAll(d, d->time, d->dt);
   d->outputManager->writeAll(d, d->time, d->dt);
+  d->slavesFollowMastersCpu();
 
   // d->time is the time of the state the coming cycle computes; stateTime
   // that of the state reached.
@@ -170,8 +171,6 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   d->time = tc->timeAfterStep(d->time, d->dt);
   while (!tc->runEnded(stateTime, d->cycle)) {
     d->curveManager->updateCurveValues(d->time);
-    d->constrainedManager->imposeSlaveVelocitiesCpu();
-    d->tieManager->modifySlaveVelCpu();
     d->nodeManager->allNodeDispCalCpu(d->dt);
 
     candidate = kCpuCandidateStart;
@@ -224,7 +223,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     // nodes got their velocities above, so every node shows the same
     // half step.
     d->nodeManager->allNodeAccelVelCalCpu(d->dt, d->prev_dt);
-    d->tieManager->modifySlaveVelCpu();  // tied slaves take their masters' velocity
+    d->slavesFollowMastersCpu();  // also for the next displacement update
     if (stateStopsRun(d, lastCycle || d->outputManager->anyOutputDue(d->time, d->dt))) return false;
 
     const double outputStart = wallClockMs();

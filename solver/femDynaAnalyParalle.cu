@@ -128,6 +128,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   d->outputManager->collectAll(d, d->time, d->dt);
   d->outputManager->writeAll(d, d->time, d->dt);
   writeRunLog(d, d->dt);
+  d->slavesFollowMastersGpu();
   // d->time is the time of the state the coming cycle computes; stateTime
   // that of the state reached.
   double stateTime = d->time;
@@ -143,8 +144,6 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
     g_runCycle = d->cycle;
 
     d->curveManager->updateCurveValues(d->time);
-    d->constrainedManager->imposeSlaveVelocitiesGpu();
-    d->tieManager->modifySlaveVelGpu();
     d->nodeManager->allNodeDispCal(d->dt);
     d->elementControl->gpuAllElementInterFor(d->materialManager->materialNewArrayGpu_,
                                              d->sectionManager->section_array_gpu,
@@ -209,9 +208,9 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
     moveRigidBodies(d, d->time);
 
     d->nodeManager->allNodeAccelVelCal(d->dt, d->prev_dt);
-    // Tied slave nodes are massless in the update: the outputs see their
-    // velocity recovered from the masters.
-    d->tieManager->modifySlaveVelGpu();
+    // The outputs and the next displacement update see the slaves moving
+    // with their masters.
+    d->slavesFollowMastersGpu();
     if (stateStopsRun(d, lastCycle || d->outputManager->anyOutputDue(d->time, d->dt))) {
       cublasDestroy_v2(handle);
       return false;

@@ -523,3 +523,13 @@ int deckNodeId(const FEMDynamic& fem, int nodeNumber) {
   }
   return nodeNumber;
 }
+
+void FEMDynamic::slavesFollowMastersGpu() {
+  tieManager->modifySlaveVelGpu();
+  constrainedManager->imposeSlaveVelocitiesGpu();
+}
+
+void FEMDynamic::slavesFollowMastersCpu() {
+  tieManager->modifySlaveVelCpu();
+  constrainedManager->imposeSlaveVelocitiesCpu();
+}

@@ -130,6 +130,12 @@ class FEMDynamic {
   bool initialComputeSingleGpu();
   // Segment and node contact penalty stiffness from the element faces.
   void calSegmentPenaltyStiffness(double scale);
+  // Slave nodes take their velocities from their masters, once a cycle after
+  // the velocity update (both loops): tied slaves, massless in the update,
+  // from their segments, then weld and joint slaves from their masters (the
+  // reverse of the order in which their forces went to the masters).
+  void slavesFollowMastersGpu();
+  void slavesFollowMastersCpu();
 
  private:
   void traceStep(const char* step);
