@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "platform/gpu_runtime.h"
+#include "platform/simdLane.h"
 
 // Sum of a_i*b_i for i < n (0 for n < 1).
 template <typename T>
@@ -33,6 +34,23 @@ __host__ __device__ inline T vector_unit(T* v, int n) {
   T length = std::sqrt(vector_inner_product(n, v, v));
   for (int i = 0; i < n; ++i) v[i] = v[i] / length;
   return length;
+}
+
+// Three-vector forms over the value type T (one value, or a group of
+// elements in lanes, see platform/simdLane.h): a . b summed in index order,
+// out = a x b (out may not alias a or b), and v divided by its length.
+template <typename T>
+__host__ __device__ inline T dot3(const T a[3], const T b[3]) {
+  return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+template <typename T>
+__host__ __device__ inline void cross3(const T a[3], const T b[3], T out[3]) {
+  vector_outer_product(a, b, out);
+}
+template <typename T>
+__host__ __device__ inline void unit3(T v[3]) {
+  const T length = laneSqrt(dot3(v, v));
+  for (int k = 0; k < 3; ++k) v[k] = v[k] / length;
 }
 
 template <typename T>

@@ -13,7 +13,6 @@ namespace btshell {
 
 using shell1st::ddx;
 using shell1st::ddy;
-using shell1st::dot3;
 using shell1st::hourglassVector;
 using shell1st::QuadFrames;
 using shell1st::QuadGeometryOf;

@@ -87,22 +87,6 @@ __host__ __device__ inline double triangleFrame(const double x[3][3], double T[3
   return 0.5 * l[1][0] * l[2][1];
 }
 
-template <typename T>
-__host__ __device__ inline T dot3(const T a[3], const T b[3]) {
-  return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-template <typename T>
-__host__ __device__ inline void cross3(const T a[3], const T b[3], T out[3]) {
-  out[0] = a[1] * b[2] - a[2] * b[1];
-  out[1] = a[2] * b[0] - a[0] * b[2];
-  out[2] = a[0] * b[1] - a[1] * b[0];
-}
-template <typename T>
-__host__ __device__ inline void unit3(T v[3]) {
-  const T length = laneSqrt(dot3(v, v));
-  for (int k = 0; k < 3; ++k) v[k] = v[k] / length;
-}
-
 // Frame of four corners: n = unit((p2 - p0) x (p3 - p1)), e1 the side p1 - p0
 // with its normal part taken out, e2 = n x e1.  Written over the value type
 // T (one element, or a group in lanes), as are the routines below that the

@@ -36,16 +36,6 @@ __host__ __device__ inline double inverse3(const double a[3][3], double inv[3][3
   return d;
 }
 
-template <typename T>
-__host__ __device__ inline void cross3(const T a[3], const T b[3], T c[3]) {
-  vector_outer_product(a, b, c);
-}
-
-template <typename T>
-__host__ __device__ inline T dot3(const T a[3], const T b[3]) {
-  return vector_inner_product(3, a, b);
-}
-
 __host__ __device__ inline double triangleArea(const double* p0, const double* p1, const double* p2) {
   double area = 0.0;
   computeTriangleArea(p0, p1, p2, area);
