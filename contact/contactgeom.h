@@ -4,6 +4,7 @@
 #pragma once
 #include <cmath>
 #include "core/segment.h"
+#include "core/simpleMath.h"
 #include "platform/gpu_runtime.h"
 
 namespace contact_geom {
@@ -11,14 +12,8 @@ namespace contact_geom {
 __host__ __device__ inline void sub3(const double* a, const double* b, double* out) {
   for (int i = 0; i < 3; ++i) out[i] = a[i] - b[i];
 }
-__host__ __device__ inline double dot3(const double* a, const double* b) {
-  return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-__host__ __device__ inline void cross3(const double* a, const double* b, double* out) {
-  out[0] = a[1] * b[2] - a[2] * b[1];
-  out[1] = a[2] * b[0] - a[0] * b[2];
-  out[2] = a[0] * b[1] - a[1] * b[0];
-}
+using ::cross3;
+using ::dot3;
 __host__ __device__ inline double norm3(const double* a) { return sqrt(dot3(a, a)); }
 // True for NaN.
 __host__ __device__ inline bool notANumber(double x) { return x != x; }
