@@ -1,5 +1,7 @@
 #include "output/nodalStress.h"
 
+#include <utility>
+
 #include "core/nodeManager.h"
 #include "core/sectionmanager.h"
 #include "elements/elementControl.h"
@@ -11,4 +13,40 @@ void averageNodalStressGpu(FEMDynamic* fem)
     nodes->gpuClearNodeStr();
     fem->elementControl->gpuAccumulateStrToNode(fem->sectionManager->section_array_gpu);
     nodes->gpuAverageNodeStr();
+}
+
+bool NodalResults::samePoint(const FEMDynamic* fem, double time) const
+{
+    return fem->cycle == cycle_ && time == time_;
+}
+
+void NodalResults::moveTo(const FEMDynamic* fem, double time)
+{
+    if (samePoint(fem, time)) {
+        return;
+    }
+    cycle_ = fem->cycle;
+    time_ = time;
+    averaged_ = false;
+    copied_ = false;
+}
+
+void NodalResults::average(FEMDynamic* fem, double time)
+{
+    moveTo(fem, time);
+    if (std::exchange(averaged_, true)) return;
+    averageNodalStressGpu(fem);
+    copied_ = false;  // the host records no longer hold the device's nodal results
+}
+
+void NodalResults::copyToHost(FEMDynamic* fem, double time)
+{
+    moveTo(fem, time);
+    if (std::exchange(copied_, true)) return;
+    fem->nodeManager->copyNodesToCpu();
+}
+
+bool NodalResults::hostHasAverages(const FEMDynamic* fem, double time) const
+{
+    return samePoint(fem, time) && averaged_ && copied_;
 }

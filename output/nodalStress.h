@@ -8,3 +8,28 @@ class FEMDynamic;
 // Clears the device nodal stresses and strains, accumulates those of the
 // elements and averages them (GPU run only).
 void averageNodalStressGpu(FEMDynamic* fem);
+
+// The nodal results of one output point, each made once however many
+// outputs ask for them (GPU run): the element stresses and strains averaged
+// into the device nodes, and every node record copied to the host. An output
+// point is one state of the run, known by its cycle and time (cycle 0 is
+// output twice: before the first step and after it).
+class NodalResults {
+public:
+    // Averages the stresses and strains into the device nodes.
+    void average(FEMDynamic* fem, double time);
+    // Copies every node record to the host (again after an averaging).
+    void copyToHost(FEMDynamic* fem, double time);
+    // The host node records hold this point's averaged stresses and strains.
+    bool hostHasAverages(const FEMDynamic* fem, double time) const;
+
+private:
+    int cycle_ = -1;
+    double time_ = 0.0;
+    bool averaged_ = false;
+    bool copied_ = false;
+
+    bool samePoint(const FEMDynamic* fem, double time) const;
+    // Forgets what was made for an earlier point.
+    void moveTo(const FEMDynamic* fem, double time);
+};

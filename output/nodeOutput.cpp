@@ -58,6 +58,9 @@ void NodeOutput::init(FEMDynamic* fem)
     if (fem->host_path_flag == 0) {
         needMemoryGpu.assign(nullptr, needMemSize_);
         nodesGpu_.build(nodes_, fem->nodeManager);
+        const bool stresses = std::any_of(variableCodes_.begin(), variableCodes_.end(),
+                                          [](int code) { return code == OUTPUT_STRESS || code == OUTPUT_STRAIN; });
+        if (stresses) stressGpu_.assign(nullptr, 12 * nodesGpu_.size());
     }
 }
 
@@ -130,7 +133,7 @@ void NodeOutput::collect(FEMDynamic* fem, double time, double dt)
         } else if ((code == OUTPUT_STRESS || code == OUTPUT_STRAIN) && !recordsCopied) {
             recordsCopied = true;
             if (fem->host_path_flag == 0) {
-                collectNodeRecordsGpu(fem);
+                collectNodeRecordsGpu(fem, time);
             } else if (!hostStressNoted_) {
                 hostStressNoted_ = true;
                 std::printf("node history \"%s\": the host run does not average element stresses and strains "

@@ -7,7 +7,7 @@
 #include "core/logErrorPrint.h"
 #include "core/node.h"
 #include "core/nodeManager.h"
-#include "output/nodalStress.h"
+#include "output/outputManager.h"
 #include "solver/femdynamic.h"
 
 namespace {
@@ -63,19 +63,32 @@ void NodeOutput::collectContactForceGpu(FEMDynamic* fem, double* B, double* D)
     for (int j = 0; j < 3; ++j) B[3 + j] = reference.total_disp[j];
 }
 
-void NodeOutput::collectNodeRecordsGpu(FEMDynamic* fem)
+__global__ void GpuGatherNodeStressStrain(int n, NodeCuda** nodes, double* out)
 {
-    averageNodalStressGpu(fem);
-    NodeManager* nodeManager = fem->nodeManager;
+    const int i = itemIndex();
+    if (i >= n || nodes[i] == nullptr) return;
+    for (int k = 0; k < 6; ++k) {
+        out[i * 12 + k] = nodes[i]->stress[k];
+        out[i * 12 + 6 + k] = nodes[i]->strain[k];
+    }
+}
+
+void NodeOutput::collectNodeRecordsGpu(FEMDynamic* fem, double time)
+{
+    NodalResults& results = fem->outputManager->nodalResults;
+    if (results.hostHasAverages(fem, time)) return;  // another output copied them at this point
+    results.average(fem, time);
+    const int n = nodesGpu_.size();
+    if (n <= 0) return;
     // Only the nodal results are taken over: the host record keeps its own
     // (host) links.
-    NodeCuda device;
-    for (NodeCuda* node : nodes_) {
-        CUDA_CHECK(cudaMemcpy(&device, nodeManager->node_array_gpu + node->store_id, sizeof(NodeCuda),
-                              cudaMemcpyDeviceToHost));
+    launch(GpuGatherNodeStressStrain, blocksOf64(n), dim3(64), n, nodesGpu_.data(), stressGpu_.data());
+    std::vector<double> values(static_cast<std::size_t>(n) * 12);
+    stressGpu_.copyToHost(values.data());
+    for (std::size_t i = 0; i < nodes_.size() && i < static_cast<std::size_t>(n); ++i) {
         for (int k = 0; k < 6; ++k) {
-            node->stress[k] = device.stress[k];
-            node->strain[k] = device.strain[k];
+            nodes_[i]->stress[k] = values[i * 12 + k];
+            nodes_[i]->strain[k] = values[i * 12 + 6 + k];
         }
     }
 }

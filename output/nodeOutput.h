@@ -40,6 +40,7 @@ private:
     std::vector<NodeCuda*> nodes_;   // resolved host nodes of the set, or every node of the rigid body
     NodeCuda* reference_ = nullptr;  // the node whose displacement the contact line gives
     DeviceNodeList nodesGpu_;        // their device twins, same order
+    DeviceDoubleBuffer stressGpu_;   // their stresses and strains, 12 a node (GPU run, when asked for)
     bool hostStressNoted_ = false;
 
     // A set of one reference node follows its rigid body.
@@ -47,8 +48,9 @@ private:
     // Contact force of the set into B[0..2], reference displacement into B[3..5].
     void collectContactForceGpu(FEMDynamic* fem, double* B, double* D);
     void collectContactForceCpu(FEMDynamic* fem, double* B);
-    // Node records of the list from the device, after the nodal averaging.
-    void collectNodeRecordsGpu(FEMDynamic* fem);
+    // Stresses and strains of the list's nodes from the device, averaged
+    // at this output point.
+    void collectNodeRecordsGpu(FEMDynamic* fem, double time);
     void writeContactLine(double time, const double* B);
     void writeNodeLines(const char* prefix, double time, bool strain);
 };
@@ -57,3 +59,4 @@ private:
 __global__ void GpuClearNodeDfn(int n, NodeCuda* nodes);
 __global__ void GpuCalNodeContactForceFormPair(int n, ContactPairCuda** pairs);
 __global__ void GpuGetNodeSetContactForceFormPair(int n, NodeCuda** nodes, double* out);
+__global__ void GpuGatherNodeStressStrain(int n, NodeCuda** nodes, double* out);

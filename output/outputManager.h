@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "output/basicoutput.h"
+#include "output/nodalStress.h"
 
 class FEMDynamic;
 
@@ -13,6 +14,7 @@ public:
     bool hasTecplot_ = false;    // a Tecplot output was requested by the deck
     bool hasParaView_ = false;   // a VTK output exists
     double rftInterval_ = 0.0;   // contact-force output interval ("RFT=")
+    NodalResults nodalResults;   // what the outputs of one output point share
 
     OutputManager() = default;
     OutputManager(const OutputManager&) = delete;

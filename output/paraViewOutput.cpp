@@ -17,7 +17,7 @@
 #include "elements/element.h"
 #include "elements/elementControl.h"
 #include "elements/elmmanager.h"
-#include "output/nodalStress.h"
+#include "output/outputManager.h"
 #include "output/rawDump.h"
 #include "solver/femdynamic.h"
 
@@ -140,11 +140,11 @@ void ParaViewOutput::collect(FEMDynamic* fem, double time, double dt)
         return;
     }
     gpuErrorProbe();
-    NodeManager* nodes = fem->nodeManager;
+    NodalResults& results = fem->outputManager->nodalResults;
     if (stressFlag_ || strainFlag_) {
-        averageNodalStressGpu(fem);
+        results.average(fem, time);
     }
-    nodes->copyNodesToCpu();
+    results.copyToHost(fem, time);
 }
 
 namespace {

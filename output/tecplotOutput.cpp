@@ -11,7 +11,7 @@
 #include "elements/shellElementCuda.h"
 #include "elements/solidElement2nd.h"
 #include "elements/solidElementCuda.h"
-#include "output/nodalStress.h"
+#include "output/outputManager.h"
 #include "solver/femdynamic.h"
 
 namespace {
@@ -117,10 +117,11 @@ void TecplotOutput::collect(FEMDynamic* fem, double time, double dt)
         }
         return;
     }
+    NodalResults& results = fem->outputManager->nodalResults;
     if (stressFlag_ || strainFlag_) {
-        averageNodalStressGpu(fem);
+        results.average(fem, time);
     }
-    fem->nodeManager->copyNodesToCpu();
+    results.copyToHost(fem, time);
 }
 
 int TecplotOutput::variableCount() const
