@@ -159,11 +159,11 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   // Walls act on the first velocity update, as in the GPU loop.
   moveRigidWallsCpu(d);
   d->nodeManager->allNodeAccelVelCalCpu(d->dt, d->prev_dt);
+  d->slavesFollowMastersCpu();
   if (stateStopsRun(d, true)) return false;
   d->outputManager->initAll(d);
   d->outputManager->collectAll(d, d->time, d->dt);
   d->outputManager->writeAll(d, d->time, d->dt);
-  d->slavesFollowMastersCpu();
 
   // d->time is the time of the state the coming cycle computes; stateTime
   // that of the state reached.

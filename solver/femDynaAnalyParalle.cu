@@ -120,6 +120,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   // moving into it stays on it instead of stepping behind it.
   moveRigidWalls(d);
   d->nodeManager->allNodeAccelVelCal(d->dt, d->prev_dt);
+  d->slavesFollowMastersGpu();
   if (stateStopsRun(d, true)) {
     cublasDestroy_v2(handle);
     return false;
@@ -128,7 +129,6 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   d->outputManager->collectAll(d, d->time, d->dt);
   d->outputManager->writeAll(d, d->time, d->dt);
   writeRunLog(d, d->dt);
-  d->slavesFollowMastersGpu();
   // d->time is the time of the state the coming cycle computes; stateTime
   // that of the state reached.
   double stateTime = d->time;
