@@ -109,8 +109,8 @@ std::string deckText(int n, int cycles, bool withContact) {
   for (std::size_t k = plateNodes + 1; k <= nodes.size(); ++k) d << k << "\n";
   d << "*INITIAL_VELOCITY\n2\n0,0,-10\n";
   if (withContact) d << "*SET_PART_LIST\n5\n1,2\n*CONTACT_AUTOMATIC_SINGLE_SURFACE\n5,0,2\n0\n0\n";
-  // An end time below the first step: the end cycle alone ends the run.
-  d << "*CONTROL_TERMINATION\n1e-12," << cycles << "\n*END\n";
+  // An end time far beyond the cycles asked: the end cycle alone ends the run.
+  d << "*CONTROL_TERMINATION\n1.0," << cycles << "\n*END\n";
   return d.str();
 }
 

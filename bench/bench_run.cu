@@ -92,9 +92,10 @@ int main(int argc, char** argv) {
   fs::create_directories(folder);
   const fs::path deck = folder / "cube.k", work = folder / "work";
   // The end time of `cycles` steps of the first step's size (measured on a
-  // one-cycle run) and the end cycle: the run stops near that cycle whether
-  // the loop ends at the first or at the last of the two.
-  bench::writeCubeDeck(deck, n, 1e-9, 1);
+  // run of one cycle, capped by its end cycle far before its end time, so the
+  // step is not shortened to the end time) and the end cycle: the run stops
+  // near that cycle whichever of the two ends it.
+  bench::writeCubeDeck(deck, n, 1.0, 1);
   const RunTiming probe = runProgram(deck, work, 1);
   if (!probe.ok || !(probe.firstStep > 0.0)) {
     fprintf(stderr, "the program failed on the probe deck %s\n", deck.string().c_str());
