@@ -19,7 +19,7 @@
 
 #include "bench/benchCycle.h"
 #include "core/logErrorPrint.h"
-#include "core/logFile.h"
+#include "solver/runLog.h"
 #include "core/nodeManager.h"
 #include "core/sectionmanager.h"
 #include "elements/elementControl.h"

@@ -26,7 +26,7 @@
 #include "bench/benchCycle.h"
 #include "bench/benchDecks.h"
 #include "bench/benchTable.h"
-#include "core/logFile.h"
+#include "solver/runLog.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
 #include "solver/femdynamic.h"

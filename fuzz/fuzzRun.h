@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <memory>
 
-#include "core/logFile.h"
 #include "core/node.h"
 #include "core/nodeManager.h"
 #include "core/runStop.h"
@@ -18,6 +17,7 @@
 #include "output/outputManager.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"
+#include "solver/runLog.h"
 #include "solver/timeControl.h"
 
 // Cycles of the time loop run for one input at most.

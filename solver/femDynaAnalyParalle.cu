@@ -9,7 +9,7 @@
 #include "contact/unified_contact.h"
 #include "core/curvemanager.h"
 #include "core/logErrorPrint.h"
-#include "core/logFile.h"
+#include "solver/runLog.h"
 #include "core/nodeManager.h"
 #include "core/nonFiniteNode.h"
 #include "core/runStop.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <memory>
 
-#include "core/logFile.h"
+#include "solver/runLog.h"
 #include "core/nodeManager.h"
 #include "input/inpReader.h"
 #include "input/keywordReader.h"

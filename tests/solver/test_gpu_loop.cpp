@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/logFile.h"
+#include "solver/runLog.h"
 #include "core/nodeManager.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"

@@ -2,10 +2,8 @@
 // per run, then one tab-separated record at each of 100000 evenly spaced
 // simulated times, with the active contact pairs by kind.
 #pragma once
-#include "platform/gpu_runtime.h"
 
 class FEMDynamic;
-struct ContactPairCuda;
 
 // Number of evenly spaced record times over the run's end time.
 constexpr int kRunLogRecords = 100000;
@@ -20,6 +18,3 @@ int runLogRecordCount();
 // The share of the run done, in percent: of the end time, or of the end
 // cycle when no end time is given (the first column of a record).
 double runProgressPercent(const FEMDynamic& domain);
-
-// Counts the active contact pairs by kind into the three managed counters.
-__global__ void GetNumOfContactPair(int n, ContactPairCuda** pairs);

@@ -1,11 +1,9 @@
-#include "core/logFile.h"
-#include "core/gridIndex.h"
+#include "solver/runLog.h"
 #include <cmath>
 #include <filesystem>
-#include "contact/contactpair.h"
+#include "contact/pairKindCount.h"
 #include "contact/pairmanager.h"
 #include "core/checkedFile.h"
-#include "core/logErrorPrint.h"
 #include "solver/femdynamic.h"
 #include "solver/timeControl.h"
 
@@ -13,21 +11,6 @@ namespace {
 CheckedFile g_runLog;  // grows by whole records: each ends with a flush
 int g_runLogIndex = 0;
 }  // namespace
-
-// Counters of node-to-segment, node-to-edge and node-to-node pairs, in
-// managed memory so that host and device both reach them.
-__device__ __managed__ unsigned int nodeToSegNum = 0;
-__device__ __managed__ unsigned int nodeToEdgeNum = 0;
-__device__ __managed__ unsigned int nodeToNodeNum = 0;
-
-__global__ void GetNumOfContactPair(int n, ContactPairCuda** pairs) {
-  const int i = gridStrideIndex();
-  if (i >= n || pairs[i] == nullptr) return;
-  const int kind = pairs[i]->kind;
-  if (kind == NODE_TO_SEGMENT) atomicAdd(&nodeToSegNum, 1u);
-  if (kind == NODE_TO_EDGE) atomicAdd(&nodeToEdgeNum, 1u);
-  if (kind == NODE_TO_NODE) atomicAdd(&nodeToNodeNum, 1u);
-}
 
 void resetRunLog() {
   if (g_runLog.is_open()) g_runLog.close();
@@ -60,23 +43,12 @@ void writeRunLog(FEMDynamic* domain, double dt) {
   // lag behind the time and follow one per call until they catch up.
   const double spacing = domain->timeControl->end_time / static_cast<double>(kRunLogRecords);
   if (g_runLogIndex < kRunLogRecords && domain->time > g_runLogIndex * spacing - dt) {
-    // The device is idle between cycles, so the host clears the managed
-    // counters directly.
-    CUDA_CHECK(cudaDeviceSynchronize());
-    nodeToSegNum = 0;
-    nodeToEdgeNum = 0;
-    nodeToNodeNum = 0;
     const PairManager* pairs = domain->pairManager;
-    const int n = pairs != nullptr ? pairs->contact_node_num : 0;
-    if (n > 0 && pairs->contact_pair_array_gpu != nullptr) {
-      launch(GetNumOfContactPair, dim3(static_cast<unsigned>((n - 1) / 64 + 1)), dim3(64), n,
-             pairs->contact_pair_array_gpu);
-    }
-    CUDA_CHECK(cudaDeviceSynchronize());
+    const PairKindCounts kinds = countPairKinds(pairs);
     const int active = pairs != nullptr ? pairs->activePairCount() : 0;
     g_runLog << runProgressPercent(*domain) << "%" << '\t' << domain->time << '\t' << domain->cycle << '\t'
-             << dt << '\t' << active << '\t' << nodeToSegNum << '\t' << nodeToEdgeNum << '\t' << nodeToNodeNum << '\t'
-             << std::endl;
+             << dt << '\t' << active << '\t' << kinds.nodeToSegment << '\t' << kinds.nodeToEdge << '\t'
+             << kinds.nodeToNode << '\t' << std::endl;
     ++g_runLogIndex;
   }
   if (g_runLogIndex == kRunLogRecords && g_runLog.is_open()) g_runLog.close();
