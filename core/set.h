@@ -53,7 +53,9 @@ public:
     Set& operator=(Set&& other) noexcept;
     ~Set();
 
-    // Turns the id list into host record pointers.
+    // Turns the id list into host record pointers. This and copyToGpu take
+    // the whole model: they are defined with the solver
+    // (solver/setMembers.cpp), so that core does not depend on it.
     void resolveMembers(FEMDynamic* fem);
     // Builds the device pointer array of a node or element set.
     void copyToGpu(FEMDynamic* fem);
