@@ -152,7 +152,8 @@ struct NodeCuda {
 
   // Registration of an element with the node (device, one thread per
   // element). A registration beyond the slots prints the family's message
-  // and is dropped.
+  // and is dropped. Defined with the element families
+  // (elements/nodeRegistration.cu).
   __device__ void buildShellIndexGpu(ShellElementCuda* e, int localNo);
   __device__ void buildBeamIndexGpu(BeamElementCuda* e, int localNo);
   __device__ void buildSolidIndexGpu(SolidElementCuda* e, int localNo);

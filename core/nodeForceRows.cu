@@ -5,41 +5,13 @@
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
 #include "platform/simdLane.h"
-#include "elements/beamElementCuda.h"
-#include "elements/discreteCuda.h"
-#include "elements/shellElementCuda.h"
-#include "elements/solidElement2nd.h"
-#include "elements/solidElementCuda.h"
 
 namespace {
-template <int Rows, int Cols>
-__host__ __device__ bool rowOf(const double (&block)[Rows][Cols], int r, NodeForceRow* out) {
-  if (r < 0 || r >= Rows) return false;
-  *out = NodeForceRow{block[r], Cols};
-  return true;
-}
-
 dim3 rowGrid(int n) { return dim3(static_cast<unsigned>(n / 64 + 1)); }
 
 // Nodes ahead whose rows the gather asks for.
 constexpr int kGatherAhead = 4;
 }  // namespace
-
-__host__ __device__ bool elementForceRow(Element* e, int r, NodeForceRow* out, bool report) {
-  if (e == nullptr) return false;
-  switch (e->sectionType) {
-    case FAMILY_DISCRETE: return rowOf(static_cast<DiscreteCuda*>(e)->interForce, r, out);
-    case FAMILY_BEAM: return rowOf(static_cast<BeamElementCuda*>(e)->interForce, r, out);
-    case FAMILY_SHELL: return rowOf(static_cast<ShellElementCuda*>(e)->interForce, r, out);
-    case FAMILY_SOLID: return rowOf(static_cast<SolidElementCuda*>(e)->interForce, r, out);
-    case FAMILY_SOLID_2ND: return rowOf(static_cast<SolidElement2nd*>(e)->interForce, r, out);
-    // Second-order beams and shells carry no nodal force block and are
-    // never registered; an entry of theirs is reported as misset.
-    default:
-      if (report) printf("单元截面类型设置错误\n");
-      return false;
-  }
-}
 
 // The slots are put in reading order first (each node by one thread), so
 // that the lists, and the sums of the gather, are the same in every run.

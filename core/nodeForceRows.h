@@ -19,7 +19,8 @@ static_assert(std::is_trivially_copyable_v<NodeForceRow>);
 // The row of element e's force block for the node at position r of the
 // element: false for an entry the gather passes over (no element, a row
 // outside the block, an element whose family carries no force block: this
-// one is reported when `report` is set).
+// one is reported when `report` is set). Defined with the element families
+// (elements/elementForceRow.cu): core knows no family's record.
 __host__ __device__ bool elementForceRow(Element* e, int r, NodeForceRow* out, bool report);
 
 // Subtracts one row from a force and a moment (the moment only for a row of
