@@ -187,15 +187,11 @@ int preprocessModel(FEMDynamic* fem)
         linked = false;
     }
 
-    // 13. Spot welds and joints to the nodes of their node sets; no boundary
-    // condition may prescribe a node that moves with its partner.
+    // 13. Spot welds and joints to the nodes of their node sets.
     for (Constrained& constraint : fem->constrainedManager->constrained_array) {
         if (!constraint.linkNodeSet(fem->setManager)) {
             linked = false;
         }
-    }
-    if (!fem->constrainedManager->refuseBoundariesOnSlaves(*fem->boundaryManager)) {
-        linked = false;
     }
 
     // 14. Initial conditions to their nodes.

@@ -1,6 +1,7 @@
 #include "solver/boundary.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "core/curve.h"
 #include "core/curvemanager.h"
@@ -8,6 +9,7 @@
 #include "core/set.h"
 #include "core/setManager.h"
 #include "solver/femdynamic.h"
+#include "solver/prescribedNodes.h"
 #include "solver/rigidmanager.h"
 
 namespace {
@@ -46,8 +48,8 @@ bool BasicBoundary::linkCurve(CurveManager* curveManager) {
 
 void BasicBoundary::computeFactor(double t) { factor = curve != nullptr ? curve->returnValue(t) : 1.0; }
 
-void BasicBoundary::imposeOnHost(const std::vector<NodeCuda*>& nodes, double dt, double dtPrev) const {
-  for (int i = 0; i < 6; ++i) {
+void BasicBoundary::imposeOnHost(const std::vector<NodeCuda*>& nodes, DofRange dofs, double dt, double dtPrev) const {
+  for (int i = dofs.first; i < dofs.last; ++i) {
     if (dof_flag[i] == 0) continue;
     if (type == BOUNDARY_NONE) {
       std::printf("边界条件类型设置错误\n");
@@ -59,9 +61,11 @@ void BasicBoundary::imposeOnHost(const std::vector<NodeCuda*>& nodes, double dt,
   }
 }
 
-void BasicBoundary::imposeOnDevice(NodeCuda** nodes, int n, double dt, double dtPrev) const {
+void BasicBoundary::imposeOnDevice(const DeviceNodeList& list, DofRange dofs, double dt, double dtPrev) const {
+  NodeCuda** nodes = list.data();
+  const int n = list.size();
   if (nodes == nullptr || n <= 0) return;
-  for (int i = 0; i < 6; ++i) {
+  for (int i = dofs.first; i < dofs.last; ++i) {
     if (dof_flag[i] == 0) continue;
     const double v = factor * dof_value[i];
     switch (type) {
@@ -106,9 +110,23 @@ bool NodeBoundary::linkTarget(FEMDynamic* fem) {
   return true;
 }
 
-void NodeBoundary::init(FEMDynamic* fem) { nodeGpu_.build(targets_, fem->nodeManager); }
-void NodeBoundary::applyGpu(double dt, double dtPrev) { imposeOnDevice(nodeGpu_.data(), nodeGpu_.size(), dt, dtPrev); }
-void NodeBoundary::applyCpu(double dt, double dtPrev) { imposeOnHost(targets_, dt, dtPrev); }
+void NodeBoundary::init(FEMDynamic* fem) {
+  PrescribedNodes carriers = prescribedNodes(targets_, *fem->constrainedManager, *fem->tieManager);
+  translated_ = std::move(carriers.translation);
+  rotated_ = std::move(carriers.rotation);
+  translatedGpu_.build(translated_, fem->nodeManager);
+  rotatedGpu_.build(rotated_, fem->nodeManager);
+}
+
+void NodeBoundary::applyGpu(double dt, double dtPrev) {
+  imposeOnDevice(translatedGpu_, kTranslations, dt, dtPrev);
+  imposeOnDevice(rotatedGpu_, kRotations, dt, dtPrev);
+}
+
+void NodeBoundary::applyCpu(double dt, double dtPrev) {
+  imposeOnHost(translated_, kTranslations, dt, dtPrev);
+  imposeOnHost(rotated_, kRotations, dt, dtPrev);
+}
 
 bool RigidBoundary::linkTarget(FEMDynamic* fem) {
   rigid = fem->rigidManager->findRigidByPart(id);

@@ -54,10 +54,18 @@ class BasicBoundary {
   bool activeAt(double t) const { return birth_time <= t && t < death_time; }
 
  protected:
-  // Imposes every flagged degree of freedom on the host nodes.
-  void imposeOnHost(const std::vector<NodeCuda*>& nodes, double dt, double dtPrev) const;
-  // One launch per flagged degree of freedom over a device node list.
-  void imposeOnDevice(NodeCuda** nodes, int n, double dt, double dtPrev) const;
+  // Degrees of freedom first <= i < last.
+  struct DofRange {
+    int first;
+    int last;
+  };
+  static constexpr DofRange kTranslations{0, 3};
+  static constexpr DofRange kRotations{3, 6};
+  // Imposes the flagged degrees of freedom of a range on the host nodes.
+  void imposeOnHost(const std::vector<NodeCuda*>& nodes, DofRange dofs, double dt, double dtPrev) const;
+  // One launch per flagged degree of freedom of a range over a device node
+  // list.
+  void imposeOnDevice(const DeviceNodeList& nodes, DofRange dofs, double dt, double dtPrev) const;
 };
 
 class NodeBoundary : public BasicBoundary {
@@ -68,6 +76,9 @@ class NodeBoundary : public BasicBoundary {
   NodeCuda* node = nullptr;
 
   bool linkTarget(FEMDynamic* fem) override;
+  // The nodes that carry the condition out: the targets themselves, or for
+  // a target that moves with a weld, joint or tie, the nodes that lead it
+  // (solver/prescribedNodes.h).
   void init(FEMDynamic* fem) override;
   void applyGpu(double dt, double dtPrev) override;
   void applyCpu(double dt, double dtPrev) override;
@@ -75,7 +86,8 @@ class NodeBoundary : public BasicBoundary {
 
  private:
   std::vector<NodeCuda*> targets_;  // the set's nodes or the one node
-  DeviceNodeList nodeGpu_;
+  std::vector<NodeCuda*> translated_, rotated_;  // the nodes that carry it out
+  DeviceNodeList translatedGpu_, rotatedGpu_;
 };
 
 // Prescribed motion of a rigid body. The body's own prescribed motion

@@ -7,7 +7,6 @@
 #include "core/node.h"
 #include "core/set.h"
 #include "core/setManager.h"
-#include "solver/boundary.h"
 #include "solver/constrainedNodes.h"
 
 std::string Constrained::describe() const {
@@ -148,31 +147,4 @@ void ConstrainedManager::transferSlaveForcesCpu() {
 
 void ConstrainedManager::transferAllMass() {
   for (Constrained& c : constrained_array) c.transferMass();
-}
-
-bool ConstrainedManager::refuseBoundariesOnSlaves(const BoundaryManager& boundaries) const {
-  bool accepted = true;
-  for (const auto& b : boundaries.boundary_array) {
-    const auto* nodeBoundary = dynamic_cast<const NodeBoundary*>(b.get());
-    if (nodeBoundary == nullptr) continue;
-    for (const NodeCuda* n : nodeBoundary->targetNodes()) {
-      if (n == nullptr || !isSlaveNode(n)) continue;
-      fprintf(stderr,
-              "Boundary condition %d: node %d moves with its weld or joint partner and cannot be prescribed; "
-              "prescribe the weld's first node (or the joint's first node of the pair) instead\n",
-              b->id, n->id);
-      accepted = false;
-    }
-  }
-  return accepted;
-}
-
-bool ConstrainedManager::isSlaveNode(const NodeCuda* node) const {
-  for (const Constrained& c : constrained_array) {
-    for (const NodeCuda* s : c.slave_node_array_cpu)
-      if (s == node) return true;
-    for (const NodeCuda* b : c.jointNodesB)
-      if (b == node) return true;
-  }
-  return false;
 }

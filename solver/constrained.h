@@ -7,7 +7,9 @@
 // velocities follow the master's rigid motion before the displacement
 // update.  Spherical (4) and revolute (5) joints pair their nodes (one pair,
 // or two pairs on the revolute axis); the two nodes of a pair move together
-// in translation, led by the first, and rotate freely.
+// in translation, led by the first, and rotate freely.  A boundary
+// condition given on a node led by another acts on its leader
+// (solver/prescribedNodes.h).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -17,7 +19,6 @@ struct NodeCuda;
 class NodeManager;
 class Set;
 class SetManager;
-class BoundaryManager;
 
 class Constrained {
  public:
@@ -90,10 +91,4 @@ class ConstrainedManager {
   void imposeSlaveVelocitiesCpu();
   void transferSlaveForcesCpu();
   void transferAllMass();
-  // True when node (host record) is a slave of a weld or the second node of
-  // a joint pair: its motion is not its own.
-  bool isSlaveNode(const NodeCuda* node) const;
-  // False, after a message per node, when a boundary condition prescribes
-  // such a node (the constraint would overwrite it).
-  bool refuseBoundariesOnSlaves(const BoundaryManager& boundaries) const;
 };
