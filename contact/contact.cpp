@@ -4,6 +4,7 @@
 #include <utility>
 #include "contact/contactnodemanager.h"
 #include "contact/surface.h"
+#include "contact/surfaceSpan.h"
 #include "contact/surfacemanager.h"
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
@@ -134,6 +135,7 @@ Surface* Contact::resolveSide(int type, int entityId, const char* side, SurfaceM
             entityName(type), entityId);
     return nullptr;
   }
+  if (surface != nullptr && !contactSideSpanIsSound(*surface, nodeManager, describe(), side)) return nullptr;
   return surface;
 }
 
