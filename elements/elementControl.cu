@@ -560,6 +560,7 @@ void ElementControl::allocateDtArray() {
   CUDA_CHECK(cudaMalloc(&dtArray, sizeof(double) * total));
   CUDA_CHECK(cudaMemcpy(dtArray, fill.data(), sizeof(double) * total, cudaMemcpyHostToDevice));
   CUDA_CHECK(cudaMalloc(&stepChunkMin, sizeof(double) * stepChunkNum()));
+  stepChunkMinHost.assign(static_cast<size_t>(stepChunkNum()), 0.0);
 }
 
 void ElementControl::linkSmoothFem(SmoothFemManager* manager) {

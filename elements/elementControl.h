@@ -49,6 +49,7 @@ class ElementControl {
   // and the serial search of cuBLAS.  Both give the same step.
   bool chunk_step_minimum = true;
   double* stepChunkMin = nullptr;  // device, stepChunkNum() entries
+  std::vector<double> stepChunkMinHost;  // host copy of stepChunkMin, sized at set-up
 
   ElementControl() = default;
   ElementControl(const ElementControl&) = delete;

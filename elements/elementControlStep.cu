@@ -78,11 +78,13 @@ void ElementControl::takeSmallestStep(cublasHandle_t handle, double* candidate) 
     const int chunks = stepChunkNum();
     launch(StepChunkMinima, dim3(static_cast<unsigned>((chunks - 1) / kStepChunkBlock + 1)), dim3(kStepChunkBlock),
            total, static_cast<const double*>(dtArray), stepChunkMin);
-    std::vector<double> minima(chunks);
+    // Sized with the step array at set-up: no allocation per cycle.
+    std::vector<double>& minima = stepChunkMinHost;
+    if (minima.size() < static_cast<size_t>(chunks)) minima.resize(static_cast<size_t>(chunks));
     CUDA_CHECK(cudaMemcpy(minima.data(), stepChunkMin, sizeof(double) * chunks, cudaMemcpyDeviceToHost));
     smallest = minima[0];
-    for (double m : minima)
-      if (std::fabs(m) < std::fabs(smallest)) smallest = m;
+    for (int c = 1; c < chunks; ++c)
+      if (std::fabs(minima[c]) < std::fabs(smallest)) smallest = minima[c];
   } else {
     launch(ZeroNonFiniteSteps, dim3(static_cast<unsigned>(total / kStepChunkBlock + 1)), dim3(kStepChunkBlock), total,
            dtArray);
