@@ -11,6 +11,7 @@
 #include "core/node.h"
 #include "output/numberText.h"
 #include "output/paraViewOutput.h"
+#include "platform/hostParallel.h"
 
 namespace {
 
@@ -55,12 +56,12 @@ void appendTriplesText(std::string& text, std::vector<TextBlock>& parts, const s
     if (parts.size() < blocks) {
         parts.resize(blocks);
     }
-#pragma omp parallel for schedule(dynamic, 1) if (blocks > 1)
-    for (std::ptrdiff_t b = 0; b < static_cast<std::ptrdiff_t>(blocks); ++b) {
-        const std::size_t first = static_cast<std::size_t>(b) * kNodesPerBlock;
-        formatBlock(parts[static_cast<std::size_t>(b)], nodes.data() + first,
-                    std::min(kNodesPerBlock, nodes.size() - first), values);
-    }
+    // On the threads that run the kernels: a second pool would keep spinning
+    // beside them after every output point.
+    fem_parallel::parallelFor(blocks, 1, [&](std::size_t b) {
+        const std::size_t first = b * kNodesPerBlock;
+        formatBlock(parts[b], nodes.data() + first, std::min(kNodesPerBlock, nodes.size() - first), values);
+    });
     std::size_t total = text.size();
     for (std::size_t b = 0; b < blocks; ++b) total += parts[b].size;
     text.reserve(total);
