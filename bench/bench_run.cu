@@ -1,11 +1,16 @@
 // Whole runs of the program: the cube of n^3 one-point hexahedra of
 // bench_hexa_cube written as a keyword deck and run by impactfem itself
 // (reading, set-up, the GPU time loop with everything a cycle does, the
-// output at time 0) on 1, 2, 4 ... threads and on all cores while another
-// program keeps one core busy.  Reported, best of a few runs: microseconds
-// per element-cycle of the time loop (the program's own clock), the speed-up
-// over one thread, and the microseconds per element of everything before
-// the loop (process start to loop start, from the wall clock).
+// outputs) on 1, 2, 4 ... threads and on all cores while another program
+// keeps one core busy.  The runs write results at time 0 and at the end
+// ("OT=" beyond the end time): the loop then measures the cycle.  Reported,
+// best of a few runs: microseconds per element-cycle of the time loop (the
+// program's own clock; the end's output included), the speed-up over one
+// thread, and the microseconds per element before the loop, split into
+// reading (process start to the end of the model's linking) and set-up
+// (from there to the loop start, the output at time 0 included).  Last, runs
+// with the default output interval (end time / 100, one file every other
+// cycle here) give the cost of one output point.
 //
 //   bench_run [n=30] [cycles=200] [threads=all cores] [repeats=3]
 #include <omp.h>
@@ -27,14 +32,31 @@ namespace fs = std::filesystem;
 
 struct RunTiming {
   int cycles = 0;
-  double loopSeconds = 0.0, wallSeconds = 0.0, firstStep = 0.0;
+  // The program's clocks: the time loop, and everything from the end of
+  // the model's linking to the end of the run.
+  double loopSeconds = 0.0, calculateSeconds = 0.0, wallSeconds = 0.0, firstStep = 0.0;
+  double outputSeconds = 0.0;  // output inside the loop, from the run record
+  int files = 0;               // VTK files written, the one of time 0 included
   bool ok = false;
 };
 
-// Runs the program on the deck with `threads` OpenMP threads.
-RunTiming runProgram(const fs::path& deck, const fs::path& work, int threads) {
+// The "Output data time" line of the run record in the work folder.
+double recordedOutputSeconds(const fs::path& work) {
+  FILE* record = std::fopen((work / "history" / "history_record.txt").string().c_str(), "r");
+  if (record == nullptr) return 0.0;
+  char line[512];
+  double seconds = 0.0;
+  while (std::fgets(line, sizeof line, record) != nullptr) std::sscanf(line, "Output data time:\t%lf", &seconds);
+  std::fclose(record);
+  return seconds;
+}
+
+// Runs the program on the deck with `threads` OpenMP threads; `options`
+// are further command-line options.
+RunTiming runProgram(const fs::path& deck, const fs::path& work, int threads, const std::string& options) {
+  fs::remove_all(work);  // one run per work folder: the record holds this run only
   const std::string command = "OMP_NUM_THREADS=" + std::to_string(threads) + " '" FEM_PROGRAM "' INP='" +
-                              deck.string() + "' WD='" + work.string() + "' 2>&1";
+                              deck.string() + "' WD='" + work.string() + "' " + options + " 2>&1";
   RunTiming t;
   const auto start = bench::Clock::now();
   FILE* out = popen(command.c_str(), "r");
@@ -45,17 +67,21 @@ RunTiming runProgram(const fs::path& deck, const fs::path& work, int threads) {
     std::sscanf(line, "Number of iterations: %d", &t.cycles);
     std::sscanf(line, "Total iteration time: %lf ms", &loopMs);
     std::sscanf(line, "Initial time step:\t %lf", &t.firstStep);
+    std::sscanf(line, "Total calculate time: %lf", &t.calculateSeconds);
   }
   t.ok = pclose(out) == 0 && t.cycles > 0;
   t.wallSeconds = bench::seconds(start, bench::Clock::now());
   t.loopSeconds = loopMs / 1000.0;
+  t.outputSeconds = recordedOutputSeconds(work);
+  for (const fs::directory_entry& e : fs::directory_iterator(work))
+    if (e.path().extension() == ".vtk") ++t.files;
   return t;
 }
 
-RunTiming bestRun(const fs::path& deck, const fs::path& work, int threads, int repeats) {
+RunTiming bestRun(const fs::path& deck, const fs::path& work, int threads, int repeats, const std::string& options) {
   RunTiming best;
   for (int r = 0; r < repeats; ++r) {
-    const RunTiming t = runProgram(deck, work, threads);
+    const RunTiming t = runProgram(deck, work, threads, options);
     if (!t.ok) {
       fprintf(stderr, "the program failed on %s\n", deck.string().c_str());
       std::exit(1);
@@ -71,10 +97,24 @@ double usPerElementCycle(const RunTiming& t, int elements) {
 
 void report(const char* label, int threads, const RunTiming& t, int elements, double oneThread) {
   const double perElementCycle = usPerElementCycle(t, elements);
-  const double before = (t.wallSeconds - t.loopSeconds) / elements * 1e6;
+  const double reading = (t.wallSeconds - t.calculateSeconds) / elements * 1e6;
+  const double setUp = (t.calculateSeconds - t.loopSeconds) / elements * 1e6;
   printf("%-9s %2d threads: %7.4f us per element-cycle over %d cycles", label, threads, perElementCycle, t.cycles);
   if (oneThread > 0.0) printf(" (%.2fx one thread)", oneThread / perElementCycle);
-  printf("; before the loop %.3f us per element\n", before);
+  printf("; before the loop %.3f us per element (reading %.3f, set-up %.3f); output in the loop %.3f s\n",
+         reading + setUp, reading, setUp, t.outputSeconds);
+}
+
+// The loop with one output point every other cycle against the loop with
+// the end's output only: the cost of one further output point.
+void reportOutputPoints(int threads, const RunTiming& everyOther, const RunTiming& endOnly, int elements) {
+  const int further = std::max(1, everyOther.files - endOnly.files);
+  const double extra = everyOther.loopSeconds - endOnly.loopSeconds;
+  const double outputs = everyOther.outputSeconds - endOnly.outputSeconds;
+  printf("default output %2d threads: %7.4f us per element-cycle, %d files in the loop: %.2f ms per further output "
+         "point (%.2f ms copying and writing the nodes, %.2f ms the rest)\n",
+         threads, usPerElementCycle(everyOther, elements), everyOther.files - 1, extra / further * 1e3,
+         outputs / further * 1e3, (extra - outputs) / further * 1e3);
 }
 
 }  // namespace
@@ -96,30 +136,43 @@ int main(int argc, char** argv) {
   // step is not shortened to the end time) and the end cycle: the run stops
   // near that cycle whichever of the two ends it.
   bench::writeCubeDeck(deck, n, 1.0, 1);
-  const RunTiming probe = runProgram(deck, work, 1);
+  const RunTiming probe = runProgram(deck, work, 1, "");
   if (!probe.ok || !(probe.firstStep > 0.0)) {
     fprintf(stderr, "the program failed on the probe deck %s\n", deck.string().c_str());
     return 1;
   }
-  bench::writeCubeDeck(deck, n, (cycles + 0.5) * probe.firstStep, cycles);
+  const double endTime = (cycles + 0.5) * probe.firstStep;
+  bench::writeCubeDeck(deck, n, endTime, cycles);
+  // An output interval beyond the end time: results at time 0 and at the end.
+  char endsOnly[64];
+  std::snprintf(endsOnly, sizeof endsOnly, "OT=%.9g", 4.0 * endTime);
   const int elements = n * n * n;
   printf("whole runs of impactfem on a cube of %d^3 one-point hexahedra (%d elements), about %d cycles, best of %d\n",
          n, elements, cycles, repeats);
   bench::TableRow row("whole run, hexahedra " + std::to_string(n) + "^3: us per element-cycle", "%.3f");
   double oneThread = 0.0;
+  RunTiming oneThreadRun, allThreadsRun;
   for (int threads = 1;; threads = std::min(2 * threads, cores)) {
-    const RunTiming t = bestRun(deck, work, threads, repeats);
+    const RunTiming t = bestRun(deck, work, threads, repeats, endsOnly);
     report("idle", threads, t, elements, oneThread);
     row.add(usPerElementCycle(t, elements));
-    if (threads == 1) oneThread = usPerElementCycle(t, elements);
-    if (threads == cores) break;
+    if (threads == 1) {
+      oneThread = usPerElementCycle(t, elements);
+      oneThreadRun = t;
+    }
+    if (threads == cores) {
+      allThreadsRun = t;
+      break;
+    }
   }
   {
     bench::CoreLoad load;
-    const RunTiming t = bestRun(deck, work, cores, repeats);
+    const RunTiming t = bestRun(deck, work, cores, repeats, endsOnly);
     report("1 loaded", cores, t, elements, oneThread);
     row.add(usPerElementCycle(t, elements));
   }
+  reportOutputPoints(1, bestRun(deck, work, 1, repeats, ""), oneThreadRun, elements);
+  if (cores > 1) reportOutputPoints(cores, bestRun(deck, work, cores, repeats, ""), allThreadsRun, elements);
   row.print();
   fs::remove_all(folder);
   return 0;
