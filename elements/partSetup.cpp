@@ -1,0 +1,147 @@
+// A part's set-up against the stores above core: the links to its element
+// store, material and section, the node list walked over its element
+// families, integration points, device copies and the characteristic
+// length. The part record itself is in core/part.*.
+#include "core/part.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <unordered_set>
+
+#include "core/logErrorPrint.h"
+#include "core/nodeManager.h"
+#include "core/sectionmanager.h"
+#include "elements/elmmanager.h"
+#include "materials/materialmanager.h"
+#include "platform/gpu_runtime.h"
+
+namespace {
+// Nodes an element family contributes to the part's node list: its first
+// `count` ids, a 0 ending the list early.
+template <typename Record, typename Visit>
+void visitFamilyNodeIds(const std::vector<Record>& elements, int count, Visit& visit) {
+  for (const Record& e : elements) {
+    for (int k = 0; k < count; ++k) {
+      if (e.node_id[k] == 0) break;
+      visit(e.node_id[k]);
+    }
+  }
+}
+
+template <typename Record>
+constexpr int nodeIdCapacity() {
+  return static_cast<int>(sizeof(Record::node_id) / sizeof(int));
+}
+
+constexpr int minCount(int a, int b) { return a < b ? a : b; }
+}  // namespace
+
+void Part::linkMaterialSectionElement(std::vector<ElmManager>& elmManagers, MaterialManager* materialManager,
+                                      SectionManager* sectionManager) {
+  // Unknown ids leave null links; the caller reports them.
+  elmManager = id >= 1 && id <= static_cast<int>(elmManagers.size()) ? &elmManagers[id - 1] : nullptr;
+  material = materialManager != nullptr ? materialManager->findMaterialIndexById(material_id) : nullptr;
+  section = sectionManager != nullptr ? sectionManager->findSectionById(section_id) : nullptr;
+}
+
+void Part::setNodeThickness() {
+  if (elmManager == nullptr || section == nullptr) return;
+  elmManager->setNodeThickness(section);
+}
+
+template <typename Visit>
+void Part::walkNodeIds(Visit visit) const {
+  if (elmManager == nullptr) return;
+  const ElmManager& m = *elmManager;
+  visitFamilyNodeIds(m.shell_element_array_cpu, minCount(4, nodeIdCapacity<ShellElementCuda>()), visit);
+  visitFamilyNodeIds(m.beam_element_array_cpu, minCount(2, nodeIdCapacity<BeamElementCuda>()), visit);
+  visitFamilyNodeIds(m.solid_element_array_cpu, minCount(8, nodeIdCapacity<SolidElementCuda>()), visit);
+  visitFamilyNodeIds(m.solid2ndArrayCpu_, minCount(20, nodeIdCapacity<SolidElement2nd>()), visit);
+  visitFamilyNodeIds(m.shell2ndArrayCpu_, minCount(8, nodeIdCapacity<ShellElement2nd>()), visit);
+  visitFamilyNodeIds(m.beam2ndArrayCpu_, minCount(3, nodeIdCapacity<BeamElement2nd>()), visit);
+}
+
+template <typename Visit>
+void Part::walkDistinctNodeIds(Visit visit) const {
+  std::unordered_set<int> seen;
+  walkNodeIds([&seen, &visit](int nodeId) {
+    if (seen.insert(nodeId).second) visit(nodeId);
+  });
+}
+
+void Part::buildNodeList(NodeManager* nodeManager) {
+  if (elmManager == nullptr || nodeManager == nullptr) return;
+  const ElmManager& m = *elmManager;
+  node_array.reserve(node_array.size() + m.shell_element_array_cpu.size() + m.beam_element_array_cpu.size() +
+                     m.solid_element_array_cpu.size() + m.solid2ndArrayCpu_.size() + m.shell2ndArrayCpu_.size() +
+                     m.beam2ndArrayCpu_.size());
+  // Each node once, in the order of its first use; a node of the model is
+  // known by its place in the node array, a missing id by the id.
+  std::vector<NodeCuda>& all = nodeManager->node_array_cpu;
+  std::vector<char> listed(all.size(), 0);
+  std::unordered_set<int> missing;
+  walkNodeIds([&](int nodeId) {
+    NodeCuda* node = nodeManager->findNodeById(nodeId);
+    if (node == nullptr) {
+      if (missing.insert(nodeId).second) printf("部件 %d 的单元引用了不存在的节点 %d\n", id, nodeId);
+      return;
+    }
+    const auto at = reinterpret_cast<std::uintptr_t>(node), base = reinterpret_cast<std::uintptr_t>(all.data());
+    const std::size_t k = at >= base ? (at - base) / sizeof(NodeCuda) : all.size();
+    if (k < all.size()) {
+      if (listed[k]) return;
+      listed[k] = 1;
+    } else if (std::find(node_array.begin(), node_array.end(), node) != node_array.end()) {
+      return;  // a node outside the array (never in a read model)
+    }
+    node_array.push_back(node);
+  });
+}
+
+void Part::buildPartNodeElement(std::vector<int>& nodes) {
+  walkDistinctNodeIds([&nodes](int nodeId) { nodes.push_back(nodeId); });
+}
+
+void Part::linkMaterialNew(MaterialManager* materialManager) {
+  materialNew = materialManager != nullptr ? materialManager->findMaterialNewIndexById(material_id) : nullptr;
+  if (materialNew == nullptr) {
+    printf("部件 %d 的材料 %d 没有可用的材料模型，该部件的单元不参与计算\n", id, material_id);
+  }
+}
+
+void Part::linkGaussPoints(SectionManager* sectionManager) {
+  if (materialNew == nullptr || materialNew->type <= MT_RIGID) return;
+  if (section == nullptr || section->sfem_kind != 0 || elmManager == nullptr || sectionManager == nullptr) return;
+  auto link = [sectionManager](auto& elements) {
+    for (auto& e : elements) {
+      const Section* own = sectionManager->findSectionById(e.section_id);
+      if (own != nullptr) e.setGaussPointCoordWeight(own);
+    }
+  };
+  link(elmManager->shell_element_array_cpu);
+  link(elmManager->solid_element_array_cpu);
+  link(elmManager->solid2ndArrayCpu_);
+  link(elmManager->shell2ndArrayCpu_);
+  link(elmManager->beam2ndArrayCpu_);
+}
+
+void Part::copyMaterialSectionToGpu() {
+  if (material != nullptr) {
+    if (materialGpu != nullptr) CUDA_CHECK(cudaFree(materialGpu));
+    materialGpu = nullptr;
+    CUDA_CHECK(cudaMalloc((void **)&materialGpu, sizeof(Material)));
+    CUDA_CHECK(cudaMemcpy(materialGpu, material, sizeof(Material), cudaMemcpyHostToDevice));
+  }
+  if (section != nullptr) {
+    if (sectionGpu != nullptr) CUDA_CHECK(cudaFree(sectionGpu));
+    sectionGpu = nullptr;
+    CUDA_CHECK(cudaMalloc((void **)&sectionGpu, sizeof(Section)));
+    CUDA_CHECK(cudaMemcpy(sectionGpu, section, sizeof(Section), cudaMemcpyHostToDevice));
+  }
+}
+
+void Part::calMinCharactLength(double* out) {
+  if (elmManager == nullptr || out == nullptr) return;
+  elmManager->calMinCharactLength(out);
+}
