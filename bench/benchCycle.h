@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/benchOptions.h"
 #include "bench/benchTable.h"
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
@@ -346,21 +347,5 @@ void runThreadSeries(Model& model, int cores, int cycles, int repeats, const std
          cores > 1 ? static_cast<double>(cores) / (cores - 1) : 1.0);
   row.print();
 }
-
-// Arguments shared by the cycle benchmarks: model size, cycles, threads,
-// repeats, and "records" for the paths the fast ones replace (the gather
-// through the node records' element slots, the serial step search).
-struct Options {
-  int n = 0, cycles = 0, cores = 0, repeats = 3;
-  bool compact = true;
-  bool parse(int argc, char** argv, int defaultN, int defaultCycles) {
-    n = argc > 1 ? std::atoi(argv[1]) : defaultN;
-    cycles = argc > 2 ? std::atoi(argv[2]) : defaultCycles;
-    cores = argc > 3 ? std::atoi(argv[3]) : omp_get_num_procs();
-    repeats = argc > 4 ? std::atoi(argv[4]) : 3;
-    compact = !(argc > 5 && std::strcmp(argv[5], "records") == 0);
-    return n >= 1 && cycles >= 1 && cores >= 1 && repeats >= 1;
-  }
-};
 
 }  // namespace bench

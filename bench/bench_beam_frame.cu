@@ -112,9 +112,10 @@ class FrameModel {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int beams = argc > 1 ? std::atoi(argv[1]) : 100000;
-  const int cycles = argc > 2 ? std::atoi(argv[2]) : 100;
-  const int cores = argc > 3 ? std::atoi(argv[3]) : omp_get_num_procs();
+  const bench::Options args(argc, argv);
+  const int beams = args.number(1, 100000);
+  const int cycles = args.number(2, 100);
+  const int cores = args.threads(3);
   if (beams < 4 || cycles < 1 || cores < 1) {
     fprintf(stderr, "usage: bench_beam_frame [beams >= 4] [cycles >= 1] [threads >= 1]\n");
     return 1;

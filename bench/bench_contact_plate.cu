@@ -147,9 +147,10 @@ RunTimes runDeck(const fs::path& deck) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int n = argc > 1 ? std::atoi(argv[1]) : 100;
-  const int cycles = argc > 2 ? std::atoi(argv[2]) : 200;
-  const int cores = argc > 3 ? std::atoi(argv[3]) : omp_get_num_procs();
+  const bench::Options args(argc, argv);
+  const int n = args.number(1, 100);
+  const int cycles = args.number(2, 200);
+  const int cores = args.threads(3);
   if (n < 2 || cycles < 1 || cores < 1) {
     fprintf(stderr, "usage: bench_contact_plate [n >= 2] [cycles >= 1] [threads >= 1]\n");
     return 1;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/benchOptions.h"
 #include "contact/pairmanager.h"
 #include "contact/subdomainmanager.h"
 #include "input/keywordReader.h"
@@ -79,7 +80,7 @@ std::string deckText(int n, std::vector<std::array<double, 3>>& slaveNodes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int n = argc > 1 ? std::atoi(argv[1]) : 316;
+  const int n = bench::Options(argc, argv).number(1, 316);
   if (n < 2) {
     fprintf(stderr, "usage: bench_contact_setup [n >= 2]\n");
     return 1;

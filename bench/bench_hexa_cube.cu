@@ -168,8 +168,8 @@ class CubeModel {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bench::Options opt;
-  if (!opt.parse(argc, argv, 40, 50)) {
+  bench::Options opt(argc, argv);
+  if (!opt.readCycle(40, 50)) {
     fprintf(stderr, "usage: bench_hexa_cube [n >= 1] [cycles >= 1] [threads >= 1] [repeats >= 1] [compact|records]\n");
     return 1;
   }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench/benchOptions.h"
 #include "platform/blockReduce.h"
 #include "platform/gpu_runtime.h"
 
@@ -92,8 +93,9 @@ bool ok(cudaError_t e, const char* what) {
 int main(int argc, char** argv) {
   // Smaller sizes for runs under valgrind: bench_launch [log2 of the trivial
   // kernel's threads = 24] [blocks of the barrier kernel = 4096]
-  const int log2Threads = argc > 1 ? std::atoi(argv[1]) : 24;
-  const int reduceBlocks = argc > 2 ? std::atoi(argv[2]) : 4096;
+  const bench::Options args(argc, argv);
+  const int log2Threads = args.number(1, 24);
+  const int reduceBlocks = args.number(2, 4096);
   if (log2Threads < 12 || log2Threads > 28 || reduceBlocks < 1) {
     std::fprintf(stderr, "usage: bench_launch [log2 threads 12..28] [barrier blocks >= 1]\n");
     return 1;

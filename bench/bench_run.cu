@@ -120,10 +120,11 @@ void reportOutputPoints(int threads, const RunTiming& everyOther, const RunTimin
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int n = argc > 1 ? std::atoi(argv[1]) : 30;
-  const int cycles = argc > 2 ? std::atoi(argv[2]) : 200;
-  const int cores = argc > 3 ? std::atoi(argv[3]) : omp_get_num_procs();
-  const int repeats = argc > 4 ? std::atoi(argv[4]) : 3;
+  const bench::Options args(argc, argv);
+  const int n = args.number(1, 30);
+  const int cycles = args.number(2, 200);
+  const int cores = args.threads(3);
+  const int repeats = args.number(4, 3);
   if (n < 1 || cycles < 1 || cores < 1 || repeats < 1) {
     fprintf(stderr, "usage: bench_run [n >= 1] [cycles >= 1] [threads >= 1] [repeats >= 1]\n");
     return 1;

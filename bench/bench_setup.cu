@@ -138,11 +138,12 @@ void report(const char* label, int threads, const SetupTiming& t, int elements) 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool plate = argc > 4 && std::strcmp(argv[4], "plate") == 0;
-  const int n = argc > 1 ? std::atoi(argv[1]) : (plate ? 300 : 60);
-  const int cores = argc > 2 ? std::atoi(argv[2]) : omp_get_num_procs();
-  const int repeats = argc > 3 ? std::atoi(argv[3]) : 3;
-  if (n < 1 || cores < 1 || repeats < 1 || (argc > 4 && !plate && std::strcmp(argv[4], "cube") != 0)) {
+  const bench::Options args(argc, argv);
+  const bool plate = args.is(4, "plate");
+  const int n = args.number(1, plate ? 300 : 60);
+  const int cores = args.threads(2);
+  const int repeats = args.number(3, 3);
+  if (n < 1 || cores < 1 || repeats < 1 || (args.given(4) && !plate && !args.is(4, "cube"))) {
     fprintf(stderr, "usage: bench_setup [n >= 1] [threads >= 1] [repeats >= 1] [cube|plate]\n");
     return 1;
   }

@@ -194,8 +194,8 @@ class PlateModel {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bench::Options opt;
-  if (!opt.parse(argc, argv, 200, 20)) {
+  bench::Options opt(argc, argv);
+  if (!opt.readCycle(200, 20)) {
     fprintf(stderr,
             "usage: bench_shell_plate [n >= 1] [cycles >= 1] [threads >= 1] [repeats >= 1] [compact|records]\n");
     return 1;

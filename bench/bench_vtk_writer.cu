@@ -106,9 +106,10 @@ void report(const char* load, int threads, const Speed& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int n = argc > 1 ? std::atoi(argv[1]) : 60;
-  const int repeats = argc > 2 ? std::atoi(argv[2]) : 3;
-  const int cores = argc > 3 ? std::atoi(argv[3]) : omp_get_num_procs();
+  const bench::Options args(argc, argv);
+  const int n = args.number(1, 60);
+  const int repeats = args.number(2, 3);
+  const int cores = args.threads(3);
   if (n < 1 || repeats < 1 || cores < 1) {
     std::fprintf(stderr, "usage: bench_vtk_writer [n=60] [repeats=3] [threads=all cores]\n");
     return 2;
