@@ -65,19 +65,29 @@ __host__ __device__ void ContactPairCuda::defenceNodeCalGpuDecouple(double dt, i
   }
   const double vs = dot3(n, slave->vel);
   const double as = normalAccel(slave, n);
-  // Masses of the slave node and of the contact point.  A node that takes
-  // part in several pairs this cycle (a master node under several slave
-  // nodes, or a node that is slave of one pair and master of another) lends
-  // each of them the part of its mass that the pair's weight on it takes of
-  // its count: the pairs, each computed alone, then give it together the
-  // motion they give it at once, instead of each the whole of it (which
-  // would throw it past the others, and the slave nodes off it again, cycle
-  // after cycle).  A node in one pair keeps its whole mass.
+  // Masses of the slave node and of the contact point.  The force of the
+  // pair reaches the master nodes by the weights that give the contact
+  // point's motion, so the work the pair does on its nodes is its force
+  // times the closing speed of slave and point, never more: the point then
+  // moves as a mass 1 / sum(w_k^2 / M_k) would.  A node that takes part in
+  // several pairs this cycle (a master node under several slave nodes, or a
+  // node that is slave of one pair and master of another, as in the mirrored
+  // pairs of a contact that acts both ways) lends each of them the part of
+  // its mass that the pair's weight on it takes of its count: the pairs,
+  // each computed alone, then give it together the motion they give it at
+  // once, instead of each the whole of it (which would throw it past the
+  // others, and the slave nodes off it again, cycle after cycle).  A node in
+  // one pair keeps its whole mass.
   NodeCuda* masters[4];
-  double weights[4], shares[4];
-  const int masterCount = masterNodes(masters, weights, shares);
-  double m = 0.0;
-  for (int k = 0; k < masterCount; ++k) m += shares[k] * fmin(1.0, weights[k] / masters[k]->contact_pair_count);
+  double weights[4];
+  const int masterCount = masterNodes(masters, weights);
+  double compliance = 0.0;
+  for (int k = 0; k < masterCount; ++k) {
+    const double w = fabs(weights[k]);
+    const double lent = masters[k]->equivalent_mass * fmin(1.0, w / masters[k]->contact_pair_count);
+    if (lent > 0.0) compliance += w * w / lent;
+  }
+  const double m = compliance > 0.0 ? 1.0 / compliance : 0.0;
   const double Ms = slave->equivalent_mass * fmin(1.0, 1.0 / slave->contact_pair_count);
 
   // A pair without mass on either side, or without a time step, gets no
@@ -133,26 +143,18 @@ __host__ __device__ void ContactPairCuda::storeFcnToNodeDfn() {
 }
 
 __host__ __device__ void ContactPairCuda::spreadOverMasters(double value, bool toAccumulator) {
-  const SegmentCuda* seg = segment;
-  const int N = seg->node_num;
-  NodeCuda* nodes[2] = {seg->node[local_index % N], seg->node[nextEdge(local_index % N, N)]};
-  double shares[4] = {1.0, 0.0, 0.0, 0.0};
-  int count = 1;
-  if (kind == NODE_TO_SEGMENT) {
-    count = N;
-  } else if (kind == NODE_TO_EDGE) {
-    count = 2;
-  }
-  if (kind != NODE_TO_NODE) {
-    double m = 0.0;
-    for (int k = 0; k < count; ++k) m += mass_share[k];
-    if (m == 0.0) return;
-    for (int k = 0; k < count; ++k) shares[k] = mass_share[k] / m;
-  }
+  double f[3];
+  for (int j = 0; j < 3; ++j) f[j] = -value * normal[j];
+  addToMasters(f, toAccumulator);
+}
+
+__host__ __device__ void ContactPairCuda::addToMasters(const double* f, bool toAccumulator) {
+  NodeCuda* masters[4];
+  double weights[4];
+  const int count = masterNodes(masters, weights);
   for (int k = 0; k < count; ++k) {
-    NodeCuda* node = kind == NODE_TO_SEGMENT ? seg->node[k] : nodes[k];
-    double* target = toAccumulator ? node->contact_force : node->force;
-    for (int j = 0; j < 3; ++j) atomicAddAnywhere(&target[j], -value * shares[k] * normal[j]);
+    double* target = toAccumulator ? masters[k]->contact_force : masters[k]->force;
+    for (int j = 0; j < 3; ++j) atomicAddAnywhere(&target[j], f[j] * weights[k]);
   }
 }
 

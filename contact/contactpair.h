@@ -69,16 +69,20 @@ struct ContactPairCuda {
   // force along it to the slave and (unless skipped) the master nodes, and
   // the pair counted on its nodes.
   __host__ __device__ void applyCarriedForce(const double* cornerWeights, int masterSkip);
-  // The master nodes that take part in the pair (weight not 0), the size of
-  // their weights and their mass shares; returns their number.
-  __host__ __device__ int masterNodes(NodeCuda* masters[4], double weights[4], double shares[4]) const;
+  // The master nodes that take part in the pair (weight not 0) and their
+  // weights in the contact point (1 for a node pair); returns their number.
+  __host__ __device__ int masterNodes(NodeCuda* masters[4], double weights[4]) const;
   // Counts the pair on its slave node (1) and, unless the master-skip flag
   // is set, on its master nodes (their weights): the nodes' contact-pair
   // counts.
   __host__ __device__ void countOnNodes(int masterSkip);
   // Adds -value along the normal, shared over the master nodes by their
-  // mass shares, to their forces or to their contact-force accumulators.
+  // weights, to their forces or to their contact-force accumulators.
   __host__ __device__ void spreadOverMasters(double value, bool toAccumulator);
+  // Adds the force f, shared over the master nodes by their weights, to
+  // their forces or to their contact-force accumulators: the force acts at
+  // the contact point.
+  __host__ __device__ void addToMasters(const double* f, bool toAccumulator);
   // Empties the pair and hands its segment back to the owner's candidates.
   __host__ __device__ void release(int cycle, int* activePairCounter);
 };

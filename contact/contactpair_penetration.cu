@@ -139,24 +139,23 @@ __host__ __device__ bool ContactPairCuda::beyondFreeBoundary(double* distance) c
   return false;
 }
 
-__host__ __device__ int ContactPairCuda::masterNodes(NodeCuda* masters[4], double weights[4], double shares[4]) const {
+__host__ __device__ int ContactPairCuda::masterNodes(NodeCuda* masters[4], double weights[4]) const {
   const SegmentCuda* s = segment;
   const int N = s->node_num;
   int count = 0;
-  auto take = [&](NodeCuda* node, double w, double share) {
+  auto take = [&](NodeCuda* node, double w) {
     if (w == 0.0) return;
     masters[count] = node;
-    weights[count] = fabs(w);
-    shares[count] = share;
+    weights[count] = w;
     ++count;
   };
   if (kind == NODE_TO_SEGMENT) {
-    for (int k = 0; k < N; ++k) take(s->node[k], weight[k], mass_share[k]);
+    for (int k = 0; k < N; ++k) take(s->node[k], weight[k]);
   } else if (kind == NODE_TO_EDGE) {
-    take(s->node[local_index], weight[0], mass_share[0]);
-    take(s->node[nextEdge(local_index, N)], weight[1], mass_share[1]);
+    take(s->node[local_index], weight[0]);
+    take(s->node[nextEdge(local_index, N)], weight[1]);
   } else {
-    take(s->node[local_index], 1.0, s->node[local_index]->equivalent_mass);
+    take(s->node[local_index], 1.0);
   }
   return count;
 }
@@ -165,9 +164,9 @@ __host__ __device__ void ContactPairCuda::countOnNodes(int masterSkip) {
   atomicAddAnywhere(&owner->node->contact_pair_count, 1.0);
   if (masterSkip != 0) return;
   NodeCuda* masters[4];
-  double weights[4], shares[4];
-  const int n = masterNodes(masters, weights, shares);
-  for (int k = 0; k < n; ++k) atomicAddAnywhere(&masters[k]->contact_pair_count, weights[k]);
+  double weights[4];
+  const int n = masterNodes(masters, weights);
+  for (int k = 0; k < n; ++k) atomicAddAnywhere(&masters[k]->contact_pair_count, fabs(weights[k]));
 }
 
 __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int* /*unused*/) {

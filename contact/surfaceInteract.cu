@@ -74,30 +74,6 @@ __host__ __device__ void masterPointVelocity(const ContactPairCuda* p, double* v
   }
 }
 
-// force += f on the master nodes of a pair, shared by their mass shares.
-__host__ __device__ void addToMasters(const ContactPairCuda* p, const double* f) {
-  const SegmentCuda* seg = p->segment;
-  const int N = seg->node_num;
-  NodeCuda* nodes[4] = {seg->node[p->local_index % N], seg->node[nextEdge(p->local_index % N, N)], nullptr, nullptr};
-  double shares[4] = {1.0, 0.0, 0.0, 0.0};
-  int count = 1;
-  if (p->kind == NODE_TO_SEGMENT) {
-    count = N;
-    for (int k = 0; k < 4; ++k) nodes[k] = seg->node[k];
-  } else if (p->kind == NODE_TO_EDGE) {
-    count = 2;
-  }
-  if (count > 1) {
-    double m = 0.0;
-    for (int k = 0; k < count; ++k) m += p->mass_share[k];
-    if (!(m > 0.0)) return;
-    for (int k = 0; k < count; ++k) shares[k] = p->mass_share[k] / m;
-  }
-  for (int k = 0; k < count; ++k) {
-    for (int j = 0; j < 3; ++j) atomicAddAnywhere(&nodes[k]->force[j], f[j] * shares[k]);
-  }
-}
-
 }  // namespace
 
 __host__ __device__ void FrictionSurfaceInteract::slide(ContactPairCuda* pair, double dt) {
@@ -138,7 +114,7 @@ __host__ __device__ void FrictionSurfaceInteract::slide(ContactPairCuda* pair, d
   double ft[3];
   for (int j = 0; j < 3; ++j) ft[j] = f1 * t1[j] + f2 * t2[j];
   for (int j = 0; j < 3; ++j) atomicAddAnywhere(&slave->force[j], -ft[j]);
-  addToMasters(p, ft);
+  p->addToMasters(ft, false);
 }
 
 __host__ __device__ void ContactPairCuda::computeInterForceStiff(double dt, int mode) {

@@ -90,3 +90,52 @@ inline std::string deck(double endTime) {
 }
 
 }  // namespace restingblock
+
+// A steel cube of 2 x 2 x 2 hexahedra (10 mm cells) rattling at 10 m/s
+// between two equal blocks held at their far faces, 0.1 mm from each,
+// offset from them by half a cell along x and a quarter along y so that
+// nodes of each body meet the inside of the other's faces: it strikes the
+// lower block, flies up to the upper one, and back, several times.
+namespace rattlingcube {
+
+constexpr double kCell = 0.01;
+constexpr double kGap = 1e-4;
+constexpr double kSpeed = 10.0;
+constexpr int kBlockNodes = 27;  // lower block 1-27, cube 28-54, upper block 55-81
+
+inline motiondeck::Block body(int part, double x, double y, double bottom) {
+  motiondeck::Block b = blockdrop::block(part, bottom);
+  b.origin[0] = x;
+  b.origin[1] = y;
+  b.nodeOffset = (part - 1) * kBlockNodes;
+  b.elementOffset = (part - 1) * 8;
+  b.material = 1;
+  return b;
+}
+
+// wholeModel: one single-surface contact of the whole model, else a
+// surface-to-surface contact of the cube (slave) with each block.
+inline std::string deck(bool wholeModel, double endTime) {
+  const motiondeck::Block lower = body(1, 0.0, 0.0, 0.0);
+  const motiondeck::Block cube = body(2, 0.5 * kCell, 0.25 * kCell, 2 * kCell + kGap);
+  const motiondeck::Block upper = body(3, 0.0, 0.0, 4 * kCell + 2 * kGap);
+  std::vector<int> held, moving;
+  for (int j = 0; j <= 2; ++j)
+    for (int i = 0; i <= 2; ++i) {
+      held.push_back(lower.node(i, j, 0));
+      held.push_back(upper.node(i, j, 2));
+    }
+  for (int n = 1; n <= kBlockNodes; ++n) moving.push_back(kBlockNodes + n);
+  std::string contact;
+  if (wholeModel) {
+    contact = "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n" + card({"0", "0", "5"}) + card({"0.0"}) + card({"0.0"});
+  } else {
+    for (const char* master : {"1", "3"})
+      contact += "*CONTACT_SURFACE_TO_SURFACE\n" + card({"2", master, "3", "3"}) + card({"0.0"}) + card({"0.0"});
+  }
+  return lower.cards() + cube.cards() + upper.cards() + motiondeck::nodeSet(1, held) + "*BOUNDARY_SPC_SET\n" +
+         card({"1", "0", "1", "1", "1", "1", "1", "1"}) + motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" +
+         card({"2"}) + card({"0.0", "0.0", motiondeck::num(-kSpeed)}) + contact + motiondeck::termination(endTime);
+}
+
+}  // namespace rattlingcube
