@@ -29,20 +29,34 @@ __host__ __device__ inline double solidLengthOrStored(SolidElementCuda& e) {
   return len;
 }
 
-// Node share of the mass that mass scaling adds: the element mass and
-// rotary inertia times factor / n over the n nodes that carry the mass.
-struct ScaledMassShare {
-  int n;
-  double mass;
+// Mass scaling adds factor x the element's mass and rotary inertia in equal
+// shares to its mass nodes; `add` adds one value to one node field (atomic
+// on the device, where several elements share a node).
+template <typename Add>
+__host__ __device__ inline void addScaledMass(SolidElementCuda& e, double factor, Add add) {
+  const int n = solidMassNodeNum(e);
+  if (n == 0) return;
+  const double mass = e.mass * factor / n;
   double inertia[3];
-};
+  for (int k = 0; k < 3; ++k) inertia[k] = e.rotaryInertia[k] * factor / n;
+  for (int I = 0; I < n; ++I) {
+    NodeCuda* nd = e.node[I];
+    if (nd == nullptr) continue;
+    add(&nd->mass, mass);
+    for (int k = 0; k < 3; ++k) add(&nd->rot_inertia[k], inertia[k]);
+  }
+}
 
-__host__ __device__ inline ScaledMassShare scaledMassShare(const SolidElementCuda& e, double factor) {
-  ScaledMassShare s{solidMassNodeNum(e), 0.0, {0.0, 0.0, 0.0}};
-  if (s.n == 0) return s;
-  s.mass = e.mass * factor / s.n;
-  for (int k = 0; k < 3; ++k) s.inertia[k] = e.rotaryInertia[k] * factor / s.n;
-  return s;
+// The element's force block handed to its nodes: each node takes minus its
+// row.
+template <typename Add>
+__host__ __device__ inline void addForceToNodes(SolidElementCuda& e, Add add) {
+  const int n = e.node_num < 0 ? 0 : (e.node_num > 8 ? 8 : e.node_num);
+  for (int I = 0; I < n; ++I) {
+    NodeCuda* nd = e.node[I];
+    if (nd == nullptr) continue;
+    for (int k = 0; k < 3; ++k) add(&nd->force[k], -e.interForce[I][k]);
+  }
 }
 
 }  // namespace
@@ -91,21 +105,11 @@ void SolidElementCuda::computeSolidInterForceCpu(const MaterialNew* material, Se
 }
 
 __device__ void SolidElementCuda::discreteSolid1stInterForceToNodeGpu() {
-  const int n = node_num < 0 ? 0 : (node_num > 8 ? 8 : node_num);
-  for (int I = 0; I < n; ++I) {
-    NodeCuda* nd = node[I];
-    if (nd == nullptr) continue;
-    for (int k = 0; k < 3; ++k) atomicAdd(&nd->force[k], -interForce[I][k]);
-  }
+  addForceToNodes(*this, [](double* f, double df) { atomicAdd(f, df); });
 }
 
 void SolidElementCuda::discreteSolid1stInterForceToNodeCpu() {
-  const int n = node_num < 0 ? 0 : (node_num > 8 ? 8 : node_num);
-  for (int I = 0; I < n; ++I) {
-    NodeCuda* nd = node[I];
-    if (nd == nullptr) continue;
-    for (int k = 0; k < 3; ++k) nd->force[k] -= interForce[I][k];
-  }
+  addForceToNodes(*this, [](double* f, double df) { *f += df; });
 }
 
 // ---------------------------------------------------------------------------
@@ -124,30 +128,15 @@ double SolidElementCuda::computeSolidTimeStepCpu(const MaterialNew* material, do
   return computeSolidTimeStep(material, safeFactor);
 }
 
-// Device form: several elements share a node, so the additions are atomic.
 __device__ double SolidElementCuda::computeSolidMassScaleGpu(double targetDt) {
   const double factor = solid1st::solidMassScale(targetDt, &dt, &dtScaleFactor);
-  if (!(factor > 0.0)) return 0.0;
-  const ScaledMassShare s = scaledMassShare(*this, factor);
-  for (int I = 0; I < s.n; ++I) {
-    NodeCuda* nd = node[I];
-    if (nd == nullptr) continue;
-    atomicAdd(&nd->mass, s.mass);
-    for (int k = 0; k < 3; ++k) atomicAdd(&nd->rot_inertia[k], s.inertia[k]);
-  }
+  if (factor > 0.0) addScaledMass(*this, factor, [](double* m, double dm) { atomicAdd(m, dm); });
   return 0.0;
 }
 
 double SolidElementCuda::computeSolidMassScaleCpu(double targetDt) {
   const double factor = solid1st::solidMassScale(targetDt, &dt, &dtScaleFactor);
-  if (!(factor > 0.0)) return 0.0;
-  const ScaledMassShare s = scaledMassShare(*this, factor);
-  for (int I = 0; I < s.n; ++I) {
-    NodeCuda* nd = node[I];
-    if (nd == nullptr) continue;
-    nd->mass += s.mass;
-    for (int k = 0; k < 3; ++k) nd->rot_inertia[k] += s.inertia[k];
-  }
+  if (factor > 0.0) addScaledMass(*this, factor, [](double* m, double dm) { *m += dm; });
   return 0.0;
 }
 
