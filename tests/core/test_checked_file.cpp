@@ -7,22 +7,15 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "core/checkedFile.h"
 #include "core/runStop.h"
+#include "tests/decks/deck_case.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string fileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
 
 class CheckedFileTest : public ::testing::Test {
  protected:
@@ -62,10 +55,10 @@ TEST_F(CheckedFileTest, ReplaceFileAppearsOnlyWholeUnderItsName) {
   CheckedFile file(path("end.plt"), FileMode::Replace);
   file << "variables=\"x\"\n" << 1.5 << '\n';
   file.flush();
-  EXPECT_EQ(fileText(path("end.plt")), "the earlier state\n");
+  EXPECT_EQ(deckcase::readText(path("end.plt")), "the earlier state\n");
   EXPECT_TRUE(fs::exists(partialFileName(path("end.plt"))));
   EXPECT_TRUE(file.close());
-  EXPECT_EQ(fileText(path("end.plt")), "variables=\"x\"\n1.5\n");
+  EXPECT_EQ(deckcase::readText(path("end.plt")), "variables=\"x\"\n1.5\n");
   EXPECT_FALSE(fs::exists(partialFileName(path("end.plt"))));
   EXPECT_FALSE(runStopRequested());
 }
@@ -77,7 +70,7 @@ TEST_F(CheckedFileTest, FailedReplaceFileKeepsTheEarlierOneAndNamesItself) {
   const std::string block(10000, 'x');
   file.writeBytes(block.data(), block.size());
   EXPECT_FALSE(file.close());
-  EXPECT_EQ(fileText(path("end.plt")), "the earlier state\n");
+  EXPECT_EQ(deckcase::readText(path("end.plt")), "the earlier state\n");
   EXPECT_FALSE(fs::exists(partialFileName(path("end.plt"))));
   ASSERT_TRUE(runStopRequested());
   EXPECT_EQ(runStopSignal(), 0);
@@ -97,7 +90,7 @@ TEST_F(CheckedFileTest, GrowingFileIsCutBackToItsLastWholeBlock) {
   CheckedFile file(path("contact_file_a.txt"), FileMode::Append);
   for (int line = 0; line < 20; ++line) file << "2.000000e-03\t3.000000e+00\n";
   EXPECT_FALSE(file.close());
-  EXPECT_EQ(fileText(path("contact_file_a.txt")), first);
+  EXPECT_EQ(deckcase::readText(path("contact_file_a.txt")), first);
   EXPECT_NE(runStopMessage().find("cannot write " + path("contact_file_a.txt") + ": File too large"),
             std::string::npos);
   // The first failure is the one reported.

@@ -4,6 +4,7 @@
 #pragma once
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <fcntl.h>
@@ -17,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/decks/deck_case.h"
 #include "tests/output/vtk_check.h"
 
 namespace program {
@@ -32,12 +34,29 @@ inline fs::path freshTestFolder(const std::string& prefix) {
   return folder;
 }
 
-inline std::string fileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
+// A test with a fresh folder of its own, named after it (`prefix` and the
+// test's name). A mount made below it for the test and a folder whose rights
+// the test took away are undone when it ends, before the folder is removed.
+class TestFolder : public ::testing::Test {
+ protected:
+  explicit TestFolder(const char* prefix) : prefix_(prefix) {}
+  void SetUp() override { dir_ = freshTestFolder(prefix_); }
+  void TearDown() override {
+    if (!mountPoint_.empty()) umount2(mountPoint_.c_str(), MNT_DETACH);
+    std::error_code ignored;
+    if (!lockedFolder_.empty()) fs::permissions(lockedFolder_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(dir_);
+  }
+  void unmountAtEnd(const fs::path& point) { mountPoint_ = point; }
+  void restoreRightsAtEnd(const fs::path& folder) { lockedFolder_ = folder; }
+
+  fs::path dir_;
+
+ private:
+  const char* prefix_;
+  fs::path mountPoint_;
+  fs::path lockedFolder_;
+};
 
 // A right-aligned field of 10 characters.
 inline std::string field(const std::string& text) {
@@ -142,7 +161,7 @@ class Child {
     Ended ended;
     if (WIFEXITED(raw)) ended.status = WEXITSTATUS(raw);
     if (WIFSIGNALED(raw)) ended.signal = WTERMSIG(raw);
-    ended.console = fileText(console_);
+    ended.console = deckcase::readText(console_);
     return ended;
   }
   // Waits (at most a minute) until the file exists; false when the run ended
@@ -190,7 +209,7 @@ inline void expectEveryVtkFileWhole(const fs::path& work) {
 
 // A growing text file ends with a whole line.
 inline void expectWholeLines(const fs::path& file) {
-  const std::string text = fileText(file);
+  const std::string text = deckcase::readText(file);
   ASSERT_FALSE(text.empty()) << file;
   EXPECT_EQ(text.back(), '\n') << file;
 }

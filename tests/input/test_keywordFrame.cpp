@@ -1,23 +1,12 @@
 // The keyword-deck frame: working copy, blocks, headers, card lines, fields.
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "core/nodeManager.h"
 #include "keywordTestDeck.h"
-
-namespace {
+#include "tests/decks/deck_case.h"
 
 namespace fs = std::filesystem;
-
-std::string fileText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
-
-}  // namespace
 
 TEST(KeywordFrame, DeckFilesSitInTheTempFolderOfTheWorkFolder) {
     const KeywordDeckFiles unix = keywordDeckFiles("/data/decks/model.k", "/scratch/run1");
@@ -41,7 +30,7 @@ TEST(KeywordFrame, WorkingCopyDropsCommentLinesAndReturns) {
     std::ofstream(deck, std::ios::binary) << "$ comment\r\n*NODE\r\n  $ kept\r\n1 0 0 0\r\n$x\n*END";
     const KeywordDeckFiles files = keywordDeckFiles(deck.string(), "");
     ASSERT_TRUE(writeWorkingCopy(files, deck.string()));
-    EXPECT_EQ(fileText(files.workCopy), "*NODE\n  $ kept\n1 0 0 0\n*END\n");
+    EXPECT_EQ(deckcase::readText(files.workCopy), "*NODE\n  $ kept\n1 0 0 0\n*END\n");
 }
 
 TEST(KeywordFrame, MissingDeckIsRefusedAndReadsNothing) {
@@ -177,5 +166,5 @@ TEST(KeywordFrame, WholeDeckIsReadAndCompleted) {
     ASSERT_EQ(fem.part_array.size(), 1u);
     EXPECT_TRUE(fs::exists(folder / "temp" / "temp_plate.k"));
     EXPECT_TRUE(fs::exists(folder / "temp" / "outForVerify_plate.k"));
-    EXPECT_EQ(fileText(folder / "temp" / "temp_plate.k").find("$ a comment"), std::string::npos);
+    EXPECT_EQ(deckcase::readText(folder / "temp" / "temp_plate.k").find("$ a comment"), std::string::npos);
 }

@@ -5,19 +5,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "keywordTestDeck.h"
+#include "tests/decks/deck_case.h"
 
 namespace {
-
-std::string readFile(const std::filesystem::path& p) {
-  std::ifstream in(p);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 int countOf(const std::string& text, const std::string& what) {
   int n = 0;
@@ -44,11 +37,11 @@ class ProgramRun : public ::testing::Test {
     const std::string command = "cd '" + dir_.string() + "' && '" + FEM_PROGRAM + "' " + args +
                                 " < stdin.txt > stdout.txt 2> stderr.txt";
     const int status = std::system(command.c_str());
-    out_ = readFile(dir_ / "stdout.txt");
-    err_ = readFile(dir_ / "stderr.txt");
+    out_ = deckcase::readText(dir_ / "stdout.txt");
+    err_ = deckcase::readText(dir_ / "stderr.txt");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  std::string record() { return readFile(dir_ / "work" / "history" / "history_record.txt"); }
+  std::string record() { return deckcase::readText(dir_ / "work" / "history" / "history_record.txt"); }
 
   std::filesystem::path dir_;
   std::string out_, err_;
@@ -71,7 +64,7 @@ TEST_F(ProgramRun, RunRecordAndProgressLogInHistoryFolder) {
   EXPECT_EQ(countOf(rec, "Release mode!\n"), 2);
   EXPECT_EQ(countOf(rec, "calculation completed\n"), 2);
   EXPECT_NE(rec.find("Number of GPU:\t1\n"), std::string::npos);
-  EXPECT_EQ(countOf(readFile(dir_ / "work" / "history" / "log.txt"), "Calculate file: \tnodes.k\n"), 4);
+  EXPECT_EQ(countOf(deckcase::readText(dir_ / "work" / "history" / "log.txt"), "Calculate file: \tnodes.k\n"), 4);
   EXPECT_NE(out_.find("Total calculate time: "), std::string::npos);
   EXPECT_NE(out_.find("\nNumber of iterations: 4\n"), std::string::npos);
 }

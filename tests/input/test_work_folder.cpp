@@ -15,30 +15,22 @@ namespace fs = std::filesystem;
 using program::Child;
 using program::Ended;
 
-class WorkFolder : public ::testing::Test {
+class WorkFolder : public program::TestFolder {
  protected:
-  void SetUp() override { dir_ = program::freshTestFolder("impactfem_work_"); }
-  void TearDown() override {
-    if (readOnlyMount_) umount2(decks().c_str(), MNT_DETACH);
-    fs::permissions(decks(), fs::perms::owner_all, fs::perm_options::add, ignored_);
-    fs::remove_all(dir_);
-  }
+  WorkFolder() : TestFolder("impactfem_work_") {}
   fs::path decks() const { return dir_ / "decks"; }
   // Makes the deck folder read-only: a read-only bind mount where the test
   // may mount (it holds for root too), else its permission bits.
   void makeDecksReadOnly() {
-    readOnlyMount_ = mount(decks().c_str(), decks().c_str(), nullptr, MS_BIND, nullptr) == 0;
-    if (readOnlyMount_) {
+    if (mount(decks().c_str(), decks().c_str(), nullptr, MS_BIND, nullptr) == 0) {
+      unmountAtEnd(decks());
       mount(nullptr, decks().c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr);
     } else {
+      restoreRightsAtEnd(decks());
       fs::permissions(decks(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                    fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
     }
   }
-
-  fs::path dir_;
-  bool readOnlyMount_ = false;
-  std::error_code ignored_;
 };
 
 TEST_F(WorkFolder, SecondRunOnAFolderInUseIsRefusedAtOnce) {
@@ -56,7 +48,7 @@ TEST_F(WorkFolder, SecondRunOnAFolderInUseIsRefusedAtOnce) {
   const Ended ended = first.wait();
   EXPECT_EQ(ended.status, 128 + SIGTERM) << ended.console;
   // The refused run wrote nothing: one banner in the record, whole files.
-  const std::string rec = program::fileText(dir_ / "work" / "history" / "history_record.txt");
+  const std::string rec = deckcase::readText(dir_ / "work" / "history" / "history_record.txt");
   EXPECT_EQ(rec.find("Release mode!"), rec.rfind("Release mode!")) << rec;
   program::expectEveryVtkFileWhole(dir_ / "work");
 
@@ -85,10 +77,10 @@ TEST_F(WorkFolder, SixRunsOfOneDeckInAReadOnlyFolderKeepTheirWorkingCopiesApart)
     const fs::path work = dir_ / ("work" + std::to_string(i));
     EXPECT_EQ(ended.status, 0) << ended.console;
     EXPECT_EQ(ended.lastLine(), "Calculation completed");
-    EXPECT_EQ(program::fileText(work / "temp" / "temp_block.k"), copy) << i;
+    EXPECT_EQ(deckcase::readText(work / "temp" / "temp_block.k"), copy) << i;
     // Every run read the whole model: 216 cells in each of its files.
     for (const std::string& file : program::vtkFilesOf(work)) {
-      EXPECT_NE(program::fileText(file).find("\nCELLS 216\t1944\n"), std::string::npos) << file;
+      EXPECT_NE(deckcase::readText(file).find("\nCELLS 216\t1944\n"), std::string::npos) << file;
       files.push_back(file);
     }
     EXPECT_TRUE(program::partFilesOf(work).empty());

@@ -16,26 +16,20 @@ namespace fs = std::filesystem;
 using program::Child;
 using program::Ended;
 
-class ProgramFiles : public ::testing::Test {
+class ProgramFiles : public program::TestFolder {
  protected:
-  void SetUp() override { dir_ = program::freshTestFolder("impactfem_files_"); }
-  void TearDown() override {
-    if (mounted_) umount2(disk().c_str(), MNT_DETACH);
-    fs::remove_all(dir_);
-  }
+  ProgramFiles() : TestFolder("impactfem_files_") {}
   fs::path disk() const { return dir_ / "disk"; }
   void writeDeck(int n, double endTime) { std::ofstream(dir_ / "block.k") << program::flyingBlockDeck(n, endTime); }
   // A tmpfs of the given size where the test may mount one (root with the
   // right to mount); false elsewhere.
   bool mountSmallDisk(const char* size) {
     fs::create_directories(disk());
-    mounted_ = mount("tmpfs", disk().c_str(), "tmpfs", MS_NOSUID | MS_NODEV, size) == 0;
-    return mounted_;
+    if (mount("tmpfs", disk().c_str(), "tmpfs", MS_NOSUID | MS_NODEV, size) != 0) return false;
+    unmountAtEnd(disk());
+    return true;
   }
-  std::string record(const fs::path& work) { return program::fileText(work / "history" / "history_record.txt"); }
-
-  fs::path dir_;
-  bool mounted_ = false;
+  std::string record(const fs::path& work) { return deckcase::readText(work / "history" / "history_record.txt"); }
 };
 
 // The file a "cannot write <file>: <reason>." last line names.
@@ -98,7 +92,7 @@ TEST_F(ProgramFiles, WorkFolderThatIsAFileIsRefused) {
   const Ended ended = run.wait();
   EXPECT_EQ(ended.status, 1) << ended.console;
   EXPECT_NE(ended.lastLine().find("cannot create the folder taken"), std::string::npos) << ended.console;
-  EXPECT_EQ(program::fileText(dir_ / "taken"), "a file\n");
+  EXPECT_EQ(deckcase::readText(dir_ / "taken"), "a file\n");
 }
 
 // SIGTERM and SIGINT in the middle of a long run: the run ends after the file
