@@ -277,10 +277,9 @@ bool buildContactSurfaces(FEMDynamic* fem)
 void finishPreprocess(FEMDynamic* fem)
 {
     RigidManager* rigid = fem->rigidManager;
-    if (!rigid->rigid_array.empty()) {
-        rigid->markRigidNodes();
-        rigid->clearRigidNodeState();
-    }
+    // Rigid nodes keep their shell thickness: contact holds a rigid shell
+    // half its thickness off, as any shell.
+    if (!rigid->rigid_array.empty()) rigid->markRigidNodes();
     fem->nodeManager->storeAllIniCoord();
     for (Surface& surface : fem->surfaceManager->surface_array) {
         surface.setSegmentThickness();

@@ -195,9 +195,3 @@ void RigidManager::markRigidNodes() {
     }
   }
 }
-
-void RigidManager::clearRigidNodeState() {
-  for (RigidCuda& body : rigid_array) {
-    for (NodeCuda* node : body.nodes) node->thickness = 0.0;
-  }
-}

@@ -57,9 +57,8 @@ class RigidManager {
   // Per cycle.
   void slaveForcesToMaster();
   void masterVelocitiesToSlaves();
-  // Marks every member and extra node as rigid; clears their thickness.
+  // Marks every member and extra node as rigid.
   void markRigidNodes();
-  void clearRigidNodeState();
 
  private:
   bool linkExtraNodes(FEMDynamic* fem);

@@ -22,6 +22,7 @@ constexpr std::size_t kPlateNodes = 17 * 17;
 constexpr double kRadius = 0.05;
 constexpr double kSpeed = 10.0;
 constexpr double kBallT = 0.001;
+constexpr double kPlateT = 0.002;
 
 // The ball's facets (node positions in the node array) from the deck's
 // *ELEMENT_SHELL lines of part 2.
@@ -71,9 +72,19 @@ TEST(BallOnPlate, RigidBallGivenNodeByNodeReboundsFromAPlasticPlateSymmetrically
   ASSERT_EQ(facets.size(), 96u);
   std::vector<NodeCuda> start;
   double startVz = 0.0, endVz = 0.0, drift = 0.0, spin = 0.0, deflection = 0.0, closest = 1.0, mirror = 0.0;
+  // Height of the ball's lowest node over the plate's middle node (8, 8)
+  // when the plate node first moves: the pair has formed.
+  double firstGap = -1.0;
+  std::size_t lowest = kPlateNodes;
   deckcase::runModelAt(scratch, std::make_unique<motiondeck::Watch>([&](FEMDynamic& fem, double) {
     const std::vector<NodeCuda>& nodes = fem.nodeManager->node_array_cpu;
-    if (start.empty()) start = nodes;
+    if (start.empty()) {
+      start = nodes;
+      for (std::size_t i = kPlateNodes; i < nodes.size(); ++i)
+        if (nodes[i].coord[2] < nodes[lowest].coord[2]) lowest = i;
+    }
+    const NodeCuda& middle = nodes[8 + 17 * 8];
+    if (firstGap < 0.0 && middle.vel[2] != 0.0) firstGap = nodes[lowest].coord[2] - middle.coord[2];
     // The ball: its centre's motion, and how far its nodes move apart from
     // the centre's motion (a turn through angle a moves them up to a R).
     double centre[3] = {0.0, 0.0, 0.0};
@@ -100,13 +111,15 @@ TEST(BallOnPlate, RigidBallGivenNodeByNodeReboundsFromAPlasticPlateSymmetrically
       }
   }));
   std::printf("ball on plate: rebound %.4f m/s (from %.4f), peak deflection %.4f mm, drift %.3g m, spin %.3g rad, "
-              "closest approach of a plate node to the ball's mid-surface %.4f mm\n",
-              endVz, startVz, deflection * 1e3, drift, spin, closest * 1e3);
+              "closest approach of a plate node to the ball's mid-surface %.4f mm, gap at first contact %.4f mm\n",
+              endVz, startVz, deflection * 1e3, drift, spin, closest * 1e3, firstGap * 1e3);
+  // The ball's lowest node meets the plate's middle node at the two half
+  // thicknesses (0.5 + 1 mm), within a step's travel (about 0.02 mm).
+  EXPECT_NEAR(firstGap, 0.5 * (kBallT + kPlateT), 0.03e-3);
   // Each node line gives the ball its speed once: the ball falls at 10 m/s.
   EXPECT_NEAR(startVz, -kSpeed, 1e-9);
   // No plate node gets behind the ball: the plate's mid-surface stays out of
-  // the ball's shell (the contact aims at the two half thicknesses, 1.5 mm;
-  // the middle node meets the ball's lowest node at about 1.2 mm).
+  // the ball's shell (the contact aims at the two half thicknesses, 1.5 mm).
   EXPECT_GT(closest, 0.5 * kBallT);
   // The plate yields and the ball rebounds, with less than its impact speed.
   EXPECT_GT(deflection, 0.004);
