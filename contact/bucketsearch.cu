@@ -32,6 +32,25 @@ __host__ __device__ void ContactNodeCuda::offerCandidate(SegmentCuda* s, int* ov
   test_pair.addCandidate(s, overflow);
 }
 
+__host__ __device__ void gatherFaceNormal(const SegmentCuda& s) {
+  for (int k = 0; k < s.node_num && k < 4; ++k) {
+    ContactNodeCuda* cn = s.node[k] != nullptr ? s.node[k]->contact_node : nullptr;
+    if (cn == nullptr) continue;
+    for (int j = 0; j < 3; ++j) atomicAddAnywhere(&cn->face_normal_sum[j], s.normal[j]);
+    atomicAddAnywhere(&cn->face_count, 1);
+  }
+}
+
+__global__ void GpuClearFaceNormals(int n, TestPairCuda** pairs) {
+  const int i = gridStrideIndex();
+  if (i < n && pairs[i] != nullptr && pairs[i]->contactNode != nullptr) pairs[i]->contactNode->clearFaceNormals();
+}
+
+__global__ void GpuGatherFaceNormals(int n, const SegmentCuda* segments) {
+  const int i = gridStrideIndex();
+  if (i < n) gatherFaceNormal(segments[i]);
+}
+
 __global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, double3 cell, double3 origin,
                                                 SubDomain* subdomains, int3 dims, int total, int* overflow) {
   const int i = gridStrideIndex();
@@ -52,17 +71,25 @@ void PairManager::unifiedSearchGpu(UnifiedContact* uc) {
   reportOverflowOnce();
   int* bucketOverflow = overflow_gpu != nullptr ? &overflow_gpu->subdomain_entries : nullptr;
   int* candidateOverflow = overflow_gpu != nullptr ? &overflow_gpu->candidates : nullptr;
-  // Segment boxes and normals of this cycle, once per master surface.
+  const int n = contact_node_num;
+  // Segment boxes and normals of this cycle, once per master surface, and
+  // the normals of their faces at the contact nodes.
+  if (n > 0 && test_pair_array_gpu != nullptr) {
+    launch(GpuClearFaceNormals, dim3(n / 32 + 1), dim3(32), n, test_pair_array_gpu);
+  }
   for (SubDomainManager& m : uc->subDomainManagerArray) {
     Surface* master = m.masterSurface;
     if (master == nullptr || master->flags[BOX_EXTENDED] != 0) continue;
     master->refreshSegmentsGpu();
     master->flags[BOX_EXTENDED] = 1;
+    if (master->segment_num > 0 && master->segment_array_gpu != nullptr && master->subDomainArrayGpu_ != nullptr) {
+      launch(GpuGatherFaceNormals, dim3(master->segment_num / 32 + 1), dim3(32), master->segment_num,
+             static_cast<const SegmentCuda*>(master->segment_array_gpu));
+    }
   }
   // Buckets filled anew where a segment has moved out of the box it was
   // binned with (every cycle when they are not kept).
   for (SubDomainManager& m : uc->subDomainManagerArray) m.fillSegmentsGpu(m.masterSurface, bucketOverflow, uc->keep_buckets);
-  const int n = contact_node_num;
   if (n > 0 && test_pair_array_gpu != nullptr) {
     launch(GpuClearTestPair, dim3(n / 32 + 1), dim3(32), n, test_pair_array_gpu);
   }

@@ -1,6 +1,7 @@
 // One slave contact node: its node, its candidate list and its one contact
 // pair, and the search bucket it was last binned into.
 #pragma once
+#include <cmath>
 #include <type_traits>
 #include "contact/contactpair.h"
 #include "contact/testpair.h"
@@ -16,6 +17,10 @@ struct ContactNodeCuda {
   TestPairCuda test_pair;
   ContactPairCuda contact_pair;
   SubDomain* subdomain;
+  // Sum and count of the unit normals of the node's own segments on the
+  // searched surfaces, gathered anew every cycle.
+  double face_normal_sum[3];
+  int face_count;
 
   // node := base + (node_id - 1); back-link and owners set (host).
   void linkNode(NodeCuda* nodeArrayBase) { bindTo(nodeArrayBase); }
@@ -25,6 +30,20 @@ struct ContactNodeCuda {
   // extended box, is none of its nodes and s is not the node's current
   // contact segment (search of both loops).
   __host__ __device__ void offerCandidate(SegmentCuda* s, int* overflow);
+  __host__ __device__ void clearFaceNormals() {
+    face_normal_sum[0] = face_normal_sum[1] = face_normal_sum[2] = 0.0;
+    face_count = 0;
+  }
+  // The node lies inside a flat face of its own body (its segments' normals
+  // within about 2.5 degrees of each other) whose plane stands square to the
+  // unit normal n (within about 6 degrees).
+  __host__ __device__ bool flatFaceSquareTo(const double* n) const {
+    if (face_count < 1) return false;
+    const double* m = face_normal_sum;
+    const double length = sqrt(m[0] * m[0] + m[1] * m[1] + m[2] * m[2]);
+    if (length < 0.999 * face_count) return false;
+    return fabs(m[0] * n[0] + m[1] * n[1] + m[2] * n[2]) < 0.1 * length;
+  }
   // The node's force += its contact force.
   __host__ __device__ void singleInterContactForce() {
     if (node == nullptr) return;
@@ -40,3 +59,7 @@ struct ContactNodeCuda {
   }
 };
 static_assert(std::is_trivially_copyable_v<ContactNodeCuda>);
+
+// Adds the normal of segment s to the face normals of those of its nodes
+// that are contact nodes.
+__host__ __device__ void gatherFaceNormal(const SegmentCuda& s);

@@ -212,7 +212,13 @@ void globalContactSearchCpu(GlobalSearchRecord* record, double dt, PairManager* 
     return;
   }
   pm->reportOverflowOnce();
-  for (Surface* s : record->surface_list) refreshSurface(*s);
+  for (TestPairCuda* tp : pm->test_pair_array_cpu) {
+    if (tp != nullptr && tp->contactNode != nullptr) tp->contactNode->clearFaceNormals();
+  }
+  for (Surface* s : record->surface_list) {
+    refreshSurface(*s);
+    for (const SegmentCuda& seg : s->segment_array) gatherFaceNormal(seg);
+  }
   for (TestPairCuda* tp : pm->test_pair_array_cpu) tp->cleanBeforeSearch();
   int* overflow = pm->overflow_cpu != nullptr ? &pm->overflow_cpu->candidates : nullptr;
   for (SurfacePairRecord& r : record->pair_array) searchRecord(r, dt, overflow);

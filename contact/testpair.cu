@@ -223,6 +223,12 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
   // node is over another face of that body (or inside it), and that face
   // holds it.
   if (side[slot] < 0 && s->one_sided != 0) return;
+  // A node inside a flat face of its own body, whose plane stands square to
+  // a solid's face, meets that face only at its edge while the solid slides
+  // along the plane (a block sliding over a plate passes the plate's nodes
+  // under its front face): the solid's face that lies on the plane holds
+  // it, and the solid's edge nodes are held by the plane's segments.
+  if (s->one_sided != 0 && contactNode->flatFaceSquareTo(n)) return;
   const double offset =
       0.5 * (0.25 * (s->node[0]->thickness + s->node[1]->thickness + s->node[2]->thickness + s->node[3]->thickness) +
              node->thickness);
