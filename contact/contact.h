@@ -97,7 +97,7 @@ class ContactRecord {
   Surface* masterSurface = nullptr;
   unsigned char box_check_flag = 0;
   // 1: the nodes of each side are searched against the other side's
-  // segments (contacts made from single-surface and general definitions).
+  // segments (every surface-to-surface contact but the one-way form).
   unsigned char two_way = 0;
   std::vector<NodeCuda*> slave_node_array_cpu;
   double decay_coefficient = 0.0;

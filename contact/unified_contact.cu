@@ -75,9 +75,9 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
         if (master != slave && searched(slave, master)) add(&c, slave, master);
         continue;
       }
-      // One way: the finer side is searched against the coarser one, and
-      // a rigid side is the master.
-      if (master->mean_edge_length < slave->mean_edge_length) std::swap(master, slave);
+      // One way: the slave side's nodes against the master side's
+      // segments, unless the slave side is rigid (a rigid body is only
+      // ever the master).
       if (!searched(master, slave)) std::swap(master, slave);
       if (searched(master, slave)) add(&c, master, slave);
     }

@@ -26,7 +26,7 @@ int contactKindOf(const std::string& header) {
 
 // The first word of a contact header (after "*CONTACT_") that names an
 // option this version does not compute, or an empty string. The kinds'
-// own words, AUTOMATIC_ and ONE_WAY_ (the search is the same), the id, title
+// own words, AUTOMATIC_ (the search is the same), ONE_WAY_, the id, title
 // and parallel-card words are taken; a tie also takes its offset forms.
 // Any other word (a tiebreak, eroding, mortar, thermal, smooth, forming,
 // failure ... contact) would change what the contact does and is refused.
@@ -129,6 +129,10 @@ void KeywordReader::readContact(const std::string& block) {
              contact.stiffness_step, unread, contact.flange_angle, contact.rcf_coordinate_id);
   }
   contact.contact_type = kind;
+  // Both sides of a surface-to-surface contact are searched against each
+  // other; the one-way form keeps the slave side's nodes out of the master
+  // side's segments only, as its name says.
+  contact.two_way = kind == SURFACE_TO_SURFACE && !has("ONE_WAY") ? 1 : 0;
   applyContactCardDefaults(contact);
   fem_->contactManager->contact_array.push_back(std::move(contact));
 }

@@ -232,7 +232,7 @@ TEST(SearchGrid, RigidSurfaceBecomesMaster) {
 
 // A contact searched both ways gets one grid per direction, unless a side
 // is rigid (a rigid body is only ever the master) or both sides are one
-// surface; a one-way contact searches its finer side against the coarser.
+// surface; a one-way contact searches its slave side against its master.
 TEST(SearchGrid, TwoWayContactsSearchEachSideAgainstTheOther) {
   PartsOf model{{"upper", false}, {"lower", false}, {"ball", true}};
   FEMDynamic& fem = model.fem;
@@ -252,12 +252,12 @@ TEST(SearchGrid, TwoWayContactsSearchEachSideAgainstTheOther) {
   set(0, &upper, &lower, 1);  // both ways
   set(1, &upper, &ball, 1);   // the ball is the master only
   set(2, &lower, &lower, 1);  // a surface against itself: one grid
-  set(3, &upper, &lower, 0);  // one way: the finer upper surface is the slave
+  set(3, &upper, &lower, 0);  // one way: the lower surface is the slave, though coarser
   set(4, &ball, &ball, 1);    // a rigid body against itself: none
   UnifiedContact uc;
   uc.buildSubDomainManagers(contacts, nullptr, &fem);
   const std::vector<std::pair<Surface*, Surface*>> expected = {
-      {&upper, &lower}, {&lower, &upper}, {&ball, &upper}, {&lower, &lower}, {&lower, &upper}};
+      {&upper, &lower}, {&lower, &upper}, {&ball, &upper}, {&lower, &lower}, {&upper, &lower}};
   ASSERT_EQ(uc.subDomainManagerArray.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(uc.subDomainManagerArray[i].masterSurface, expected[i].first) << i;
