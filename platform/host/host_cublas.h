@@ -1,7 +1,7 @@
 // The cuBLAS subset of the host emulation.
 #pragma once
 
-enum cublasStatus_t {
+enum cublasStatus_t : int {
   CUBLAS_STATUS_SUCCESS = 0,
   CUBLAS_STATUS_NOT_INITIALIZED = 1,
   CUBLAS_STATUS_ALLOC_FAILED = 3,

@@ -10,12 +10,15 @@
 #include "platform/host/host_error_codes.h"
 #include "platform/host/host_types.h"
 
+// The enumerations have int as their underlying type, so that any code a
+// caller passes or a device reports (also one the emulation has no name for)
+// is a value of the type.
 #define GPU_HOST_ENUMERATOR(name, value) name = value,
-enum cudaError_t { GPU_HOST_ERROR_CODES(GPU_HOST_ENUMERATOR) };
+enum cudaError_t : int { GPU_HOST_ERROR_CODES(GPU_HOST_ENUMERATOR) };
 #undef GPU_HOST_ENUMERATOR
 typedef cudaError_t cudaError;
 
-enum cudaMemcpyKind {
+enum cudaMemcpyKind : int {
   cudaMemcpyHostToHost = 0,
   cudaMemcpyHostToDevice = 1,
   cudaMemcpyDeviceToHost = 2,
@@ -25,7 +28,7 @@ enum cudaMemcpyKind {
 
 // Device limits: the emulation keeps the values of the first three (its
 // threads use the host's heap, stack and stdout) and supports no other.
-enum cudaLimit {
+enum cudaLimit : int {
   cudaLimitStackSize = 0x00,
   cudaLimitPrintfFifoSize = 0x01,
   cudaLimitMallocHeapSize = 0x02,
