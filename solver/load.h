@@ -59,6 +59,12 @@ class BasicLoad {
   // the right-hand node order, into a body whose facets are numbered with
   // their normals out. The value along the normal at the current time.
   double pressureAlongNormal() const { return -scale_factor * factor; }
+
+ protected:
+  // True for a pressure load; any other type prints its message from
+  // `messages` (by load type, then one for a type outside the list) and
+  // is not applied.
+  bool onlyPressureApplies(const char* const (&messages)[LOAD_SHELL_EDGE + 2]) const;
 };
 
 // Concentrated force or moment on a node or on every node of a node set.

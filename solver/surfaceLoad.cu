@@ -34,10 +34,8 @@ bool SurfaceLoad::typeApplies() const {
   static const char* const kMessages[] = {"面载荷类型设置错误\n",         "目前面上不支持施加集中载荷\n",
                                           nullptr,                        "目前面上不支持施加体载荷\n",
                                           "目前面上不支持施加重力载荷\n", "目前面上不支持施加转矩载荷\n",
-                                          "目前面上不支持施加壳边载荷\n"};
-  if (load_type == LOAD_PRESSURE) return true;
-  std::printf("%s", load_type >= 0 && load_type <= LOAD_SHELL_EDGE ? kMessages[load_type] : "请补充这种面上载荷形式\n");
-  return false;
+                                          "目前面上不支持施加壳边载荷\n", "请补充这种面上载荷形式\n"};
+  return onlyPressureApplies(kMessages);
 }
 
 void SurfaceLoad::applyGpu() {
