@@ -16,11 +16,6 @@ namespace {
 // deck reads on. Every other block it does not act on - loads, constraints,
 // material behaviour, element types, contact settings, later steps -
 // refuses the deck.
-struct OutputOnlyKeyword {
-    const char* name;
-    const char* what;  // what such a block asks for
-    bool quiet;
-};
 constexpr OutputOnlyKeyword kOutputOnlyKeywords[] = {
     {"HEADING", "a title", true},
     {"PREPRINT", "printed echo settings", true},
@@ -58,7 +53,7 @@ constexpr OutputOnlyKeyword kOutputOnlyKeywords[] = {
 
 void InpReader::unreadBlock(const InpBlock& block) {
     for (const OutputOnlyKeyword& entry : kOutputOnlyKeywords) {
-        if (block.keyword.name != entry.name) continue;
+        if (block.keyword.name != entry.keyword) continue;
         if (!entry.quiet && reportedKeywords_.insert(block.keyword.name).second) {
             warn(block.where() + " is not acted on by this version; it asks only for " + entry.what +
                  ", so the run goes on without it");

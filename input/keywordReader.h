@@ -184,6 +184,14 @@ int readKeywordDeck(FEMDynamic* fem, std::string deckPath);
 // line per block, with its deck line when known (0: unknown).
 std::string unreadMechanicsMessage(const std::vector<std::pair<int, std::string>>& blocks);
 
+// A keyword of a reader's table of blocks that cannot change the mechanics:
+// what such a block asks for, and whether it is passed over without a word.
+struct OutputOnlyKeyword {
+    const char* keyword;
+    const char* what;
+    bool quiet;
+};
+
 // Applies the deck's mass-scaling step (*CONTROL_TIMESTEP field 5) to the
 // solver's time control once the whole deck has been read.
 void applyDeckMassScaling(TimeControl& timeControl);

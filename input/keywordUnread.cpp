@@ -17,11 +17,6 @@ namespace {
 // other block that it does not act on - constraints, equations of state,
 // materials, sections, element forms, loads, boundaries, contacts, control
 // cards of the mechanics, masses, airbags - refuses the deck.
-struct OutputOnlyKeyword {
-    const char* keyword;
-    const char* what;  // what such a block asks for
-    bool quiet;
-};
 constexpr OutputOnlyKeyword kOutputOnlyKeywords[] = {
     {"*TITLE", "a title", true},
     {"*COMMENT", "a comment", true},
