@@ -10,10 +10,13 @@
 // reading (process start to the end of the model's linking) and set-up
 // (from there to the loop start, the output at time 0 included).  Last, runs
 // with the default output interval (end time / 100, one file every other
-// cycle here) give the cost of one output point.
+// cycle here) give the cost of one output point.  Each row gives the
+// machine's load average when it was measured: on a shared machine the other
+// programs' load changes the figures.
 //
 //   bench_run [n=30] [cycles=200] [threads=all cores] [repeats=3]
 #include <omp.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -95,14 +98,21 @@ double usPerElementCycle(const RunTiming& t, int elements) {
   return t.loopSeconds / (static_cast<double>(elements) * t.cycles) * 1e6;
 }
 
+// The one-minute load average of the machine, or -1 when unknown.
+double loadAverage() {
+  double load = -1.0;
+  return getloadavg(&load, 1) == 1 ? load : -1.0;
+}
+
 void report(const char* label, int threads, const RunTiming& t, int elements, double oneThread) {
   const double perElementCycle = usPerElementCycle(t, elements);
   const double reading = (t.wallSeconds - t.calculateSeconds) / elements * 1e6;
   const double setUp = (t.calculateSeconds - t.loopSeconds) / elements * 1e6;
   printf("%-9s %2d threads: %7.4f us per element-cycle over %d cycles", label, threads, perElementCycle, t.cycles);
   if (oneThread > 0.0) printf(" (%.2fx one thread)", oneThread / perElementCycle);
-  printf("; before the loop %.3f us per element (reading %.3f, set-up %.3f); output in the loop %.3f s\n",
-         reading + setUp, reading, setUp, t.outputSeconds);
+  printf("; before the loop %.3f us per element (reading %.3f, set-up %.3f); output in the loop %.3f s; "
+         "load average %.2f\n",
+         reading + setUp, reading, setUp, t.outputSeconds, loadAverage());
 }
 
 // The loop with one output point every other cycle against the loop with
@@ -129,7 +139,9 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: bench_run [n >= 1] [cycles >= 1] [threads >= 1] [repeats >= 1]\n");
     return 1;
   }
-  const fs::path folder = fs::temp_directory_path() / "impactfem_bench_run";
+  // A folder of this process's own: several engineers may run the benchmark
+  // on one machine at once.
+  const fs::path folder = fs::temp_directory_path() / ("impactfem_bench_run_" + std::to_string(getpid()));
   fs::create_directories(folder);
   const fs::path deck = folder / "cube.k", work = folder / "work";
   // The end time of `cycles` steps of the first step's size (measured on a

@@ -8,6 +8,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <memory>
@@ -18,6 +19,7 @@
 #include "elements/solidElementCuda.h"
 #include "core/nodeManager.h"
 #include "output/paraViewOutput.h"
+#include "platform/hostParallel.h"
 #include "solver/femdynamic.h"
 #include "tests/decks/deck_case.h"
 
@@ -123,10 +125,11 @@ double sampleValue(std::mt19937_64& random, int i)
     return mantissa(random) * std::pow(10.0, exponent(random));
 }
 
-TEST(VtkText, BytesEqualStreamFormattingInTextAndBinaryOnAnyThreadCount)
+// More nodes than one formatting block holds, and a last block partly full,
+// with sample values in every field the file shows.
+std::vector<NodeCuda> sampleNodes()
 {
     std::mt19937_64 random(7);
-    // More nodes than one formatting block holds, and a last block partly full.
     std::vector<NodeCuda> nodes(5001);
     int k = 0;
     for (std::size_t i = 0; i < nodes.size(); ++i) {
@@ -138,7 +141,12 @@ TEST(VtkText, BytesEqualStreamFormattingInTextAndBinaryOnAnyThreadCount)
             nodes[i].vel[j] = sampleValue(random, k++);
         }
     }
-    ParaViewOutput out;
+    return nodes;
+}
+
+// 2000 hexahedra over the sample nodes, every nodal section asked for.
+void addSampleCells(ParaViewOutput& out)
+{
     out.dispFlag_ = out.accFlag_ = out.velFlag_ = true;
     out.clearCells();
     out.beginPart();
@@ -151,6 +159,21 @@ TEST(VtkText, BytesEqualStreamFormattingInTextAndBinaryOnAnyThreadCount)
         ASSERT_TRUE(out.addCell(hexa, hexa.node_id, 8, 5001));
     }
     out.finishCells();
+}
+
+// Threads of this process now.
+int osThreadCount()
+{
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++count;
+    return count;
+}
+
+TEST(VtkText, BytesEqualStreamFormattingInTextAndBinaryOnAnyThreadCount)
+{
+    const std::vector<NodeCuda> nodes = sampleNodes();
+    ParaViewOutput out;
+    addSampleCells(out);
     const int threads = omp_get_max_threads();
     for (int team : {1, 4}) {
         omp_set_num_threads(team);
@@ -162,6 +185,23 @@ TEST(VtkText, BytesEqualStreamFormattingInTextAndBinaryOnAnyThreadCount)
             }
         }
     }
+    omp_set_num_threads(threads);
+}
+
+// The node blocks are formatted on the threads of the program's parallel
+// loops: a pool of threads of its own would go on spinning on the cores
+// after every file while the next cycle's kernels need them.
+TEST(VtkText, FormattingOnSeveralThreadsStartsNoThreadsOfItsOwn)
+{
+    const std::vector<NodeCuda> nodes = sampleNodes();
+    ParaViewOutput out;
+    addSampleCells(out);
+    const int threads = omp_get_max_threads();
+    omp_set_num_threads(4);
+    fem_parallel::parallelFor(64, 1, [](std::size_t) {});  // the loops' threads exist from here on
+    const int before = osThreadCount();
+    EXPECT_FALSE(out.vtkFileBytes(0.0, nodes).empty());
+    EXPECT_EQ(osThreadCount(), before);
     omp_set_num_threads(threads);
 }
 
