@@ -2,13 +2,18 @@
 // elements, point masses, seat-belt accelerometers and airbags. Nodes and
 // elements are numbered in reading order; element node ids become node
 // numbers; parts are numbered in the order elements first name them.
+#include <cmath>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <sstream>
 #include <type_traits>
 
 #include "core/node.h"
 #include "core/nodeManager.h"
+#include "core/part.h"
+#include "core/section.h"
+#include "core/sectionmanager.h"
 #include "elements/elmmanager.h"
 #include "input/keywordReader.h"
 #include "solver/femdynamic.h"
@@ -16,11 +21,13 @@
 namespace {
 
 // Column widths of the data lines: *NODE is 8 + 16 + 16 + 16, element
-// lines 8 per field, point masses 8 + 8 + 16 + 8, accelerometers 10.
+// lines 8 per field, point masses 8 + 8 + 16 + 8, accelerometers 10, a
+// shell's thickness line 16.
 const std::vector<int> kNodeWidths = {8, 16};
 const std::vector<int> kElementWidths = {8};
 const std::vector<int> kMassWidths = {8, 8, 16, 8};
 const std::vector<int> kTenWidths = {10};
+const std::vector<int> kSixteenWidths = {16};
 
 template <class Record>
 Record zeroRecord() {
@@ -167,14 +174,17 @@ void KeywordReader::storeElement(Record& element, int deckPartId, int nodeCount,
 
 // Reads an element block, one element per line in columns of 8: element
 // id, part id and nodeCount node ids (fields after them are not used). With
-// extraLines > 0 every element line is followed by that many lines, which
-// are skipped. An element line without node ids is refused: it belongs to a
-// form that puts the nodes on further lines.
+// extraLines > 0 every element line is followed by that many lines, handed
+// to onExtraLine with the element (when given). An element line without
+// node ids is refused: it belongs to a form that puts the nodes on further
+// lines.
 template <class Record, int nodeCount>
 void readElementLines(KeywordReader& reader, FieldStream& fields, const std::string& block, int extraLines,
-                      std::vector<Record> ElmManager::*list) {
+                      std::vector<Record> ElmManager::*list,
+                      const std::function<void(const Record&, int, const std::string&)>& onExtraLine = {}) {
     const std::string family = blockHeader(block);
-    const std::vector<std::string> lines = splitDeckLines(block);
+    // A blank extra line is a card of defaults: it keeps its place.
+    const std::vector<std::string> lines = extraLines > 0 ? splitDeckLinesKeepingBlanks(block) : splitDeckLines(block);
     for (size_t i = 1; i < cardLineEnd(lines) && !reader.refused(); i += 1 + static_cast<size_t>(extraLines)) {
         if (blankLine(lines[i])) {
             i -= static_cast<size_t>(extraLines);  // a blank line is no element line
@@ -204,6 +214,7 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
             return;
         }
         reader.storeElement(element, part, nodeCount, family.c_str(), list);
+        if (onExtraLine && extraLines > 0 && i + 1 < lines.size()) onExtraLine(element, part, lines[i + 1]);
     }
 }
 
@@ -224,15 +235,47 @@ bool KeywordReader::elementOptions(const std::string& keyword, const std::string
 
 void KeywordReader::readShells(const std::string& block) {
     const std::string keyword = blockHeader(block);
-    // These options add one line per element (thicknesses, angle, offset);
-    // the section's thickness and the element's own axes are used instead.
+    // These options add one line per element: the nodal thicknesses THIC1
+    // to THIC4, then an angle or a coordinate system (and an offset).  The
+    // element's own axes are used; a thickness is taken when blank or that
+    // of the part's section (checked once every block is read), and
+    // refuses the deck otherwise.
     if (!elementOptions(keyword, "*ELEMENT_SHELL", {"THICKNESS", "BETA", "MCID", "OFFSET"})) return;
     const bool secondLine = !keywordOptions(keyword, "*ELEMENT_SHELL").empty();
     if (secondLine) {
-        warn("\"" + keyword + "\": the second line of each element is not used; the section's thickness applies");
+        warn("\"" + keyword + "\": the second line of each element is read for its thicknesses; its angle, axes or "
+             "offset are not used");
     }
+    auto keepThicknesses = [this, &keyword](const ShellElementCuda& shell, int part, const std::string& line) {
+        const std::vector<std::string> f = dataFields(line, kSixteenWidths, 4);
+        for (const std::string& field : f) {
+            double t = 0.0;
+            if (fields_.read(field, t) != FieldStatus::Number || t == 0.0) continue;
+            ownShellThicknesses_.push_back({lineWhere(keyword, line), shell.id, part, t});
+        }
+    };
     readElementLines<ShellElementCuda, 4>(*this, fields_, block, secondLine ? 1 : 0,
-                                          &ElmManager::shell_element_array_cpu);
+                                          &ElmManager::shell_element_array_cpu, keepThicknesses);
+}
+
+void KeywordReader::refuseOwnShellThicknesses() {
+    for (const OwnShellThickness& own : ownShellThicknesses_) {
+        const auto part = fem_->part_id_map.find(own.deckPart);
+        if (part == fem_->part_id_map.end()) continue;  // the missing part is named at set-up
+        const Part& p = fem_->part_array[static_cast<size_t>(part->second - 1)];
+        const auto section = state_.sectionNumberMap.find(p.section_id);
+        if (section == state_.sectionNumberMap.end()) continue;  // named at set-up
+        const double t = fem_->sectionManager->section_array[static_cast<size_t>(section->second - 1)].thickness[0];
+        if (std::fabs(own.thickness - t) <= 1e-9 * std::fabs(t)) continue;
+        std::ostringstream message;
+        message << own.where << ": element " << own.element << " gives its own thickness " << own.thickness
+                << " where its part's section " << p.section_id << " gives " << t
+                << "; shells of one part share their section's thickness in this version: give such elements a "
+                   "part and section of their own";
+        refuse(message.str());
+        break;
+    }
+    ownShellThicknesses_.clear();
 }
 
 void KeywordReader::readSolids(const std::string& block) {

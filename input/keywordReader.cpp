@@ -335,6 +335,7 @@ bool KeywordReader::readBlocks(const std::vector<DeckBlock>& blocks) {
         if (!readBlock(block) || refused_) break;
     }
     refuseUnreadMechanics();
+    if (!refused_) refuseOwnShellThicknesses();
     return !refused_;
 }
 
@@ -343,6 +344,7 @@ bool KeywordReader::readBlocks(const std::vector<std::string>& blocks) {
         if (!readBlock(block) || refused_) break;
     }
     refuseUnreadMechanics();
+    if (!refused_) refuseOwnShellThicknesses();
     return !refused_;
 }
 

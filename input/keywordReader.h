@@ -312,6 +312,9 @@ private:
     std::string atLine() const;
     // Refuses the deck when the block loop met unread mechanics, listing them.
     void refuseUnreadMechanics();
+    // Refuses the deck when a shell's own thickness card gives a thickness
+    // other than its part's section's, naming the first such element.
+    void refuseOwnShellThicknesses();
 
 public:
     // "\"keyword\", line n" for a card line of the current block (the line
@@ -404,6 +407,15 @@ private:
     std::set<std::string> reportedKeywords_;
     // Unread blocks that would change the mechanics: line and keyword.
     std::vector<std::pair<int, std::string>> unreadMechanics_;
+    // A thickness given on a shell's own thickness card, checked against
+    // its part's section once every block is read.
+    struct OwnShellThickness {
+        std::string where;  // keyword and line
+        int element = 0;
+        int deckPart = 0;
+        double thickness = 0.0;
+    };
+    std::vector<OwnShellThickness> ownShellThicknesses_;
     // Working record of every constrained block, never cleared: a field a
     // card does not write keeps the previous card's value.
     Constrained constrainedRecord_;

@@ -162,3 +162,36 @@ TEST(KeywordForms, OutputOnlyBlocksAreNamedOnceAndTheRunCompletes) {
         EXPECT_EQ(run.console.find(std::string("\"").append(quiet) + "\""), std::string::npos) << quiet;
     }
 }
+
+// A shell's own thickness card runs when it gives the thickness of the
+// part's section, or leaves it blank, and refuses the deck, naming the
+// element, when it gives another.
+TEST(KeywordForms, ShellThicknessCardsTakeTheSectionThicknessOrRefuseTheDeck) {
+    auto strip = [](const std::string& secondThicknessCard) {
+        return "*KEYWORD\n*NODE\n" + card({"1", "0.0", "0.0", "0.0"}, 16) + card({"2", "0.1", "0.0", "0.0"}, 16) +
+               card({"3", "0.2", "0.0", "0.0"}, 16) + card({"4", "0.0", "0.1", "0.0"}, 16) +
+               card({"5", "0.1", "0.1", "0.0"}, 16) + card({"6", "0.2", "0.1", "0.0"}, 16) +
+               "*ELEMENT_SHELL_THICKNESS\n" + card({"1", "1", "1", "2", "5", "4"}, 8) + "\n" +
+               card({"2", "1", "2", "3", "6", "5"}, 8) + secondThicknessCard + "*PART\nstrip\n" +
+               card({"1", "1", "1"}) + "*SECTION_SHELL\n" + card({"1", "2"}) + card({"0.002"}) +
+               "*MAT_ELASTIC\n" + card({"1", "7850", "2.1e11", "0.3"}) + "*CONTROL_TERMINATION\n" +
+               card({"1.0e-5"}) + "*END\n";
+    };
+    const ProgramRun same = runDeck("shell_thickness_same", strip(card({"0.002", "0.002", "0.002", "0.002"}, 16)));
+    EXPECT_EQ(same.status, 0) << same.console;
+    EXPECT_NE(same.console.find("Calculation completed"), std::string::npos) << same.console;
+    // Blank thickness cards keep their places: both shells are read.
+    const ProgramRun blank = runDeck("shell_thickness_blank", strip("\n"));
+    EXPECT_EQ(blank.status, 0) << blank.console;
+    std::ifstream vtk(fs::path(::testing::TempDir()) / "keyword_form_shell_thickness_blank" / "work" / "result.vtk");
+    std::ostringstream cells;
+    cells << vtk.rdbuf();
+    EXPECT_NE(cells.str().find("CELLS 2\t10"), std::string::npos);
+    const ProgramRun own = runDeck("shell_thickness_own", strip(card({"0.004", "0.004", "0.004", "0.004"}, 16)));
+    EXPECT_EQ(own.status, 1);
+    EXPECT_NE(own.console.find("\"*ELEMENT_SHELL_THICKNESS\", line 13: element 2 gives its own thickness 0.004 "
+                               "where its part's section 1 gives 0.002"),
+              std::string::npos)
+        << own.console;
+    EXPECT_EQ(own.console.find("Calculation completed"), std::string::npos);
+}
