@@ -4,6 +4,7 @@
 
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
+#include "platform/simdLane.h"
 
 namespace {
 constexpr unsigned long long kNoReport = ~0ULL;
@@ -25,8 +26,22 @@ __host__ __device__ void checkNodeFinite(const NodeCuda& n) {
   if (!nodeValueIsFinite(f)) reportNonFiniteNode(n.id, NONFINITE_FORCE);
 }
 
+namespace {
+// Nodes ahead whose lines the check asks for: where the threads of a block
+// run one after the other (host build), the four lines it reads of each
+// 1.4 KB record arrive while the node before is checked.
+constexpr int kCheckAhead = 8;
+}  // namespace
+
 __global__ void CheckNodesFinite(int n, const NodeCuda* nodes) {
-  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) checkNodeFinite(nodes[i]);
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    if (i + kCheckAhead < n) {
+      const NodeCuda& a = nodes[i + kCheckAhead];
+      lanePrefetchBytes(a.coord, sizeof(double) * 3);
+      lanePrefetchBytes(a.force, sizeof(double) * 18);  // force, moment, accel, vel
+    }
+    checkNodeFinite(nodes[i]);
+  }
 }
 
 bool runStopsOnNonFiniteNode(double time, int cycle) {
