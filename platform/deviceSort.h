@@ -37,6 +37,24 @@ void checked(Sort sort, const char* callText, const char* file, int line) {
     checkCudaError(static_cast<int>(cudaErrorMemoryAllocation), callText, file, line);
   }
 }
+
+// Sorts the n pointers of the device array by `less` unless they are in
+// order already; `Stable` keeps equal elements in their order.
+template <bool Stable, typename T, typename Less>
+void sortUnlessSorted(T** array, int n, Less less) {
+  if (array == nullptr || n < 2) return;
+  checked(
+      [&] {
+        if (thrust::is_sorted(thrust::device, array, array + n, less)) return;
+        if constexpr (Stable)
+          thrust::stable_sort(thrust::device, array, array + n, less);
+        else
+          thrust::sort(thrust::device, array, array + n, less);
+      },
+      Stable ? "thrust::stable_sort(thrust::device, array, array + n, less)"
+             : "thrust::sort(thrust::device, array, array + n, less)",
+      __FILE__, __LINE__);
+}
 }  // namespace gpu_sort_detail
 
 // Sorts the n pointers of the device array `array` by `less` on the device.
@@ -44,25 +62,13 @@ void checked(Sort sort, const char* callText, const char* file, int line) {
 // usual case: one type and material per part) is left as it is.
 template <typename T, typename Less>
 void deviceSortPointers(T** array, int n, Less less) {
-  if (array == nullptr || n < 2) return;
-  gpu_sort_detail::checked(
-      [&] {
-        if (!thrust::is_sorted(thrust::device, array, array + n, less))
-          thrust::sort(thrust::device, array, array + n, less);
-      },
-      "thrust::sort(thrust::device, array, array + n, less)", __FILE__, __LINE__);
+  gpu_sort_detail::sortUnlessSorted<false>(array, n, less);
 }
 
 // As deviceSortPointers, keeping equal elements in their order.
 template <typename T, typename Less>
 void deviceStableSortPointers(T** array, int n, Less less) {
-  if (array == nullptr || n < 2) return;
-  gpu_sort_detail::checked(
-      [&] {
-        if (!thrust::is_sorted(thrust::device, array, array + n, less))
-          thrust::stable_sort(thrust::device, array, array + n, less);
-      },
-      "thrust::stable_sort(thrust::device, array, array + n, less)", __FILE__, __LINE__);
+  gpu_sort_detail::sortUnlessSorted<true>(array, n, less);
 }
 
 // Sorts the n pointers of the host array `array` by `less` on the host,
