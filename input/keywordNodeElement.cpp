@@ -2,6 +2,7 @@
 // elements, point masses, seat-belt accelerometers and airbags. Nodes and
 // elements are numbered in reading order; element node ids become node
 // numbers; parts are numbered in the order elements first name them.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -88,6 +89,15 @@ int missingNode(const Record& element) {
     return 0;
 }
 
+// Makes room for `extra` more records at once, growing the capacity at
+// least twofold, so that a block's records are not copied again and again
+// as the list grows line by line, also over decks of many blocks.
+template <class T>
+void reserveMore(std::vector<T>& list, size_t extra) {
+    const size_t needed = list.size() + extra;
+    if (needed > list.capacity()) list.reserve(std::max(needed, 2 * list.capacity()));
+}
+
 }  // namespace
 
 void KeywordReader::readNodes(const std::string& block) {
@@ -98,6 +108,7 @@ void KeywordReader::readNodes(const std::string& block) {
     }
     const std::vector<std::string> lines = splitDeckLines(block);
     std::vector<NodeCuda>& nodes = fem_->nodeManager->node_array_cpu;
+    reserveMore(nodes, cardLineEnd(lines));
     for (size_t i = 1; i < cardLineEnd(lines) && !refused_; ++i) {
         if (blankLine(lines[i])) continue;
         const std::vector<std::string> fields = dataFields(lines[i], kNodeWidths, 4);
