@@ -29,12 +29,12 @@ struct ContactPairCuda {
   double carried_force;    // normal force of the previous cycle
   double normal_force;     // normal force of this cycle
   double friction_force[2];
-  double mass_share[4];
+  double mass_share[4];    // kept in the record; forces reach the master nodes by the weights
   double weight[4];
   double stiffness;
   int surface_id;          // id of the surface the node was taken from (0: a node set)
 
-  // Penetration: normal, gap, weights and mass shares of this cycle, and the
+  // Penetration: normal, gap and weights of this cycle, and the
   // carried force applied to the slave and master nodes.  A non-zero
   // master-skip flag leaves the master nodes without force.
   __host__ __device__ void penetraCalDefenGpu(int masterSkip, int* unused);

@@ -203,8 +203,6 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
     }
     gap = h - 0.5 * (T / N + ts);
     segmentWeights(A, N, weight);
-    const double ww = weight[0] * weight[0] + weight[1] * weight[1] + weight[2] * weight[2] + weight[3] * weight[3];
-    for (int k = 0; k < 4; ++k) mass_share[k] = ww > 0.0 ? weight[k] * seg->node[k]->equivalent_mass / ww : 0.0;
     applyCarriedForce(weight, masterSkip);
     return;
   }
@@ -231,10 +229,6 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
     weight[0] = 1.0 - t;
     weight[1] = t;
     weight[2] = weight[3] = 0.0;
-    const double den = (1.0 - t) * (1.0 - t) + t * t;
-    mass_share[0] = (1.0 - t) * a->equivalent_mass / den;
-    mass_share[1] = t * b->equivalent_mass / den;
-    mass_share[2] = mass_share[3] = 0.0;
     cornerWeights[k] = t < 0.0 ? 1.0 : (t > 1.0 ? 0.0 : 1.0 - t);
     cornerWeights[k2] = 1.0 - cornerWeights[k];
     applyCarriedForce(cornerWeights, masterSkip);
