@@ -330,22 +330,24 @@ bool KeywordReader::readBlock(const DeckBlock& block) {
     return more;
 }
 
+bool KeywordReader::finishBlocks() {
+    refuseUnreadMechanics();
+    if (!refused_) refuseOwnShellThicknesses();
+    return !refused_;
+}
+
 bool KeywordReader::readBlocks(const std::vector<DeckBlock>& blocks) {
     for (const DeckBlock& block : blocks) {
         if (!readBlock(block) || refused_) break;
     }
-    refuseUnreadMechanics();
-    if (!refused_) refuseOwnShellThicknesses();
-    return !refused_;
+    return finishBlocks();
 }
 
 bool KeywordReader::readBlocks(const std::vector<std::string>& blocks) {
     for (const std::string& block : blocks) {
         if (!readBlock(block) || refused_) break;
     }
-    refuseUnreadMechanics();
-    if (!refused_) refuseOwnShellThicknesses();
-    return !refused_;
+    return finishBlocks();
 }
 
 namespace {

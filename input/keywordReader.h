@@ -315,6 +315,9 @@ private:
     // Refuses the deck when a shell's own thickness card gives a thickness
     // other than its part's section's, naming the first such element.
     void refuseOwnShellThicknesses();
+    // What the block loops do after their last block: the two refusals
+    // above; true while the deck is not refused.
+    bool finishBlocks();
 
 public:
     // "\"keyword\", line n" for a card line of the current block (the line
