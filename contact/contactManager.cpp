@@ -206,8 +206,10 @@ void ContactManager::imposeSurfaceInteractGpu(FEMDynamic* fem, double dt) {
   if (global_interact_array_gpu.empty() || fem->pairManager == nullptr) return;
   PairManager* pm = fem->pairManager;
   // One law per pair and cycle: the first model-wide interaction only.
+  const int pass = pm->beginSharePass();
   launchImposeSurfaceInteract(pm->contact_node_num, dt, global_interact_array_gpu.front(), pm->contact_pair_array_gpu,
-                              own_interact_master_gpu);
+                              own_interact_master_gpu, pass);
+  pm->gatherSharesGpu(pass);
 }
 
 void ContactManager::imposeSpecificSurfaceInteractGpu(FEMDynamic* fem, double dt) {
@@ -217,8 +219,11 @@ void ContactManager::imposeSpecificSurfaceInteractGpu(FEMDynamic* fem, double dt
   for (const SubDomainManager& g : fem->unifiedContact->subDomainManagerArray) {
     const Contact* c = g.contact;
     if (c == nullptr || c->surface_interact_array_gpu.empty() || g.masterSurface == nullptr) continue;
+    PairManager* pm = fem->pairManager;
+    const int pass = pm != nullptr ? pm->beginSharePass() : 0;
     launchImposeSpecificSurfaceInteract(g.slaveNodeNum(), dt, g.masterSurface->id, c->surface_interact_array_gpu.front(),
-                                        g.slave_contact_node_array_gpu);
+                                        g.slave_contact_node_array_gpu, pass);
+    if (pm != nullptr) pm->gatherSharesGpu(pass);
   }
 }
 

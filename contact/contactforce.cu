@@ -24,8 +24,12 @@ __host__ __device__ inline double normalAccelAny(const NodeCuda* node, const dou
   return dot3(n, node->force) / node->equivalent_mass;
 }
 
-__host__ __device__ inline void addContactForce(NodeCuda* node, const double* n, double scale) {
-  for (int j = 0; j < 3; ++j) atomicAddAnywhere(&node->contact_force[j], scale * n[j]);
+// Hands value along the pair's normal to the slave node's contact-force
+// accumulator and minus it to the master nodes'.
+__host__ __device__ inline void shareNormalForce(ContactPairCuda& p, double value, bool withMasters) {
+  double f[3];
+  for (int j = 0; j < 3; ++j) f[j] = value * p.normal[j];
+  p.shareOut(f, SHARE_CONTACT_FORCE, withMasters);
 }
 
 }  // namespace
@@ -110,8 +114,7 @@ __host__ __device__ void ContactPairCuda::defenceNodeCalGpuDecouple(double dt, i
   normal_force = total > 0.0 ? total : 0.0;
   owner->in_contact = 1;
 
-  addContactForce(slave, n, delta);
-  if (masterSkip == 0) spreadOverMasters(delta, true);
+  shareNormalForce(*this, delta, masterSkip == 0);
   if ((gap > 0.0 && total <= 0.0) || clearOfFreeBoundary) release(cycle, activePairCounter);
 }
 
@@ -138,31 +141,15 @@ __host__ __device__ void ContactPairCuda::release(int cycle, int* activePairCoun
 
 __host__ __device__ void ContactPairCuda::storeFcnToNodeDfn() {
   if (kind == CONTACT_PAIR_EMPTY || segment == nullptr || owner == nullptr || owner->node == nullptr) return;
-  addContactForce(owner->node, normal, carried_force);
-  spreadOverMasters(carried_force, true);
-}
-
-__host__ __device__ void ContactPairCuda::spreadOverMasters(double value, bool toAccumulator) {
-  double f[3];
-  for (int j = 0; j < 3; ++j) f[j] = -value * normal[j];
-  addToMasters(f, toAccumulator);
-}
-
-__host__ __device__ void ContactPairCuda::addToMasters(const double* f, bool toAccumulator) {
-  NodeCuda* masters[4];
-  double weights[4];
-  const int count = masterNodes(masters, weights);
-  for (int k = 0; k < count; ++k) {
-    double* target = toAccumulator ? masters[k]->contact_force : masters[k]->force;
-    for (int j = 0; j < 3; ++j) atomicAddAnywhere(&target[j], f[j] * weights[k]);
-  }
+  shareNormalForce(*this, carried_force, true);
 }
 
 __global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, int cycle, int n,
-                                           int* activePairCounter, int masterSkip) {
+                                           int* activePairCounter, int masterSkip, int pass) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     ContactPairCuda* p = pairs[i];
     if (p == nullptr) continue;
+    p->openShares(pass);
     p->defenceNodeCalGpuDecouple(dt, cycle, activePairCounter, masterSkip);
     p->storeFcn();
   }

@@ -17,6 +17,11 @@ enum ContactPairKind { CONTACT_PAIR_EMPTY = 0, NODE_TO_SEGMENT = 1, NODE_TO_EDGE
 // Moves a sliding node pair may make around its node in one contact step.
 constexpr int kNodeWalkMaxMoves = 32;
 
+// Nodes a pair hands force to: its slave node and up to four master nodes.
+constexpr int kShareSlots = 5;
+// Node fields a pair's shares go to (bits).
+enum ShareField { SHARE_FORCE = 1, SHARE_CONTACT_FORCE = 2, SHARE_PAIR_COUNT = 4 };
+
 struct ContactPairCuda {
   int segment_id;          // local id of the current master segment
   ContactNodeCuda* owner;  // the contact node that embeds this pair
@@ -33,6 +38,23 @@ struct ContactPairCuda {
   double weight[4];
   double stiffness;
   int surface_id;          // id of the surface the node was taken from (0: a node set)
+
+  // What the pair hands its nodes in the step under way.  Targets: slot 0
+  // the slave node (weight 1), then the master nodes with their weights in
+  // the contact point.  share_force is the force on the slave node; master
+  // k takes -weight_k times it (the masters only when share_masters is
+  // set).  A step opened with pass 0 adds the shares at once; a numbered
+  // pass leaves them, stamped with it, for the pair manager's gather, which
+  // adds every node's shares in a fixed order (several threads adding into
+  // one node would make the sum's rounding depend on their timing).
+  NodeCuda* share_node[kShareSlots];
+  double share_weight[kShareSlots];
+  double share_force[3];
+  int share_count;
+  int share_fields;   // ShareField bits
+  int share_masters;
+  int share_pass;     // pass that wrote the shares
+  int open_pass;      // pass of the step under way (0: add at once)
 
   // Penetration: normal, gap and weights of this cycle, and the
   // carried force applied to the slave and master nodes.  A non-zero
@@ -72,26 +94,34 @@ struct ContactPairCuda {
   // The master nodes that take part in the pair (weight not 0) and their
   // weights in the contact point (1 for a node pair); returns their number.
   __host__ __device__ int masterNodes(NodeCuda* masters[4], double weights[4]) const;
-  // Counts the pair on its slave node (1) and, unless the master-skip flag
-  // is set, on its master nodes (their weights): the nodes' contact-pair
-  // counts.
-  __host__ __device__ void countOnNodes(int masterSkip);
-  // Adds -value along the normal, shared over the master nodes by their
-  // weights, to their forces or to their contact-force accumulators.
-  __host__ __device__ void spreadOverMasters(double value, bool toAccumulator);
-  // Adds the force f, shared over the master nodes by their weights, to
-  // their forces or to their contact-force accumulators: the force acts at
-  // the contact point.
-  __host__ __device__ void addToMasters(const double* f, bool toAccumulator);
+  // Opens a step: its shares are added at once (pass 0) or left for the
+  // gather of that pass.
+  __host__ __device__ void openShares(int pass) { open_pass = pass; }
+  // Hands slaveForce to the slave node and, when withMasters, minus it
+  // shared by the weights to the master nodes (the force acts at the contact
+  // point), into the given fields; the contact-pair count takes 1 on the
+  // slave node and |weight| on each master node.
+  __host__ __device__ void shareOut(const double* slaveForce, int fields, bool withMasters);
+  // Adds the share of one target slot if it belongs to `pass` (with atomic
+  // additions when others may add into the node at the same time).
+  __host__ __device__ void addShare(int slot, int pass, bool atomic) const;
   // Empties the pair and hands its segment back to the owner's candidates.
   __host__ __device__ void release(int cycle, int* activePairCounter);
 };
 static_assert(std::is_trivially_copyable_v<ContactPairCuda>);
 
 // Kernels of the contact cycle, one thread per pair.
-__global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int* activePairCounter, int masterSkip);
+// The steps open share pass `pass` on every pair they visit.
+__global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int pass, int masterSkip);
 __global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, int cycle, int n,
-                                           int* activePairCounter, int masterSkip);
+                                           int* activePairCounter, int masterSkip, int pass);
+// Gather order of the shares: one key per target of every pair whose shares
+// belong to `pass` (the node id in the high half, the pair's position times
+// kShareSlots plus the slot in the low half), appended at *count.  Sorted,
+// the keys list every node's shares together, by pair and slot.
+__global__ void GpuListShareKeys(ContactPairCuda** pairs, int n, int pass, unsigned long long* keys, int* count);
+// Each node's shares of `pass`, added in the order of the sorted keys.
+__global__ void GpuGatherShares(const unsigned long long* keys, int count, ContactPairCuda** pairs, int pass);
 __global__ void gpuNode2SegmentSearchAfterContact(ContactPairCuda** pairs, int n);
 __global__ void gpuNode2EdgeSearchAfterContact(ContactPairCuda** pairs, int n);
 __global__ void gpuNode2NodeSearchAfterContact(ContactPairCuda** pairs, int n);

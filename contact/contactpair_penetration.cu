@@ -11,10 +11,6 @@ using namespace contact_geom;
 
 namespace {
 
-__host__ __device__ inline void addNodeForce(NodeCuda* node, const double* n, double scale) {
-  for (int j = 0; j < 3; ++j) atomicAddAnywhere(&node->force[j], scale * n[j]);
-}
-
 // Weights of a point inside a triangle or quadrilateral from the doubled
 // areas A_k of the triangles (point, edge k).  A degenerate segment (all
 // areas zero) shares the point equally.
@@ -160,15 +156,6 @@ __host__ __device__ int ContactPairCuda::masterNodes(NodeCuda* masters[4], doubl
   return count;
 }
 
-__host__ __device__ void ContactPairCuda::countOnNodes(int masterSkip) {
-  atomicAddAnywhere(&owner->node->contact_pair_count, 1.0);
-  if (masterSkip != 0) return;
-  NodeCuda* masters[4];
-  double weights[4];
-  const int n = masterNodes(masters, weights);
-  for (int k = 0; k < n; ++k) atomicAddAnywhere(&masters[k]->contact_pair_count, fabs(weights[k]));
-}
-
 __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int* /*unused*/) {
   if (kind == CONTACT_PAIR_EMPTY || segment == nullptr || owner == nullptr || owner->node == nullptr) return;
   if (side == 0) {
@@ -247,13 +234,15 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
 
 __host__ __device__ void ContactPairCuda::applyCarriedForce(const double* cornerWeights, int masterSkip) {
   smoothNormal(cornerWeights);
-  addNodeForce(owner->node, normal, carried_force);
-  countOnNodes(masterSkip);
-  if (masterSkip == 0) spreadOverMasters(carried_force, false);
+  double f[3];
+  for (int j = 0; j < 3; ++j) f[j] = carried_force * normal[j];
+  shareOut(f, SHARE_FORCE | SHARE_PAIR_COUNT, masterSkip == 0);
 }
 
-__global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int* /*activePairCounter*/, int masterSkip) {
+__global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int pass, int masterSkip) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    if (pairs[i] != nullptr) pairs[i]->penetraCalDefenGpu(masterSkip, nullptr);
+    if (pairs[i] == nullptr) continue;
+    pairs[i]->openShares(pass);
+    pairs[i]->penetraCalDefenGpu(masterSkip, nullptr);
   }
 }

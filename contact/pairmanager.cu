@@ -11,7 +11,9 @@ PairManager::~PairManager() {
   if (test_pair_array_gpu != nullptr) CUDA_CHECK(cudaFree(test_pair_array_gpu));
   if (contact_pair_array_gpu != nullptr) CUDA_CHECK(cudaFree(contact_pair_array_gpu));
   if (active_test_pair_gpu != nullptr) CUDA_CHECK(cudaFree(active_test_pair_gpu));
+  if (share_key_gpu != nullptr) CUDA_CHECK(cudaFree(share_key_gpu));
   if (!counters_mapped_) return;
+  if (share_key_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(share_key_num_cpu));
   if (test_pair_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(test_pair_num_cpu));
   if (contact_pair_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(contact_pair_num_cpu));
   if (overflow_cpu != nullptr) CUDA_CHECK(cudaFreeHost(overflow_cpu));
@@ -66,6 +68,12 @@ void PairManager::allocatePairCounters() {
   if (active_test_pair_gpu == nullptr && contact_node_num > 0) {
     CUDA_CHECK(cudaMalloc(&active_test_pair_gpu, sizeof(TestPairCuda*) * contact_node_num));
   }
+  if (share_key_gpu == nullptr && contact_node_num > 0) {
+    CUDA_CHECK(cudaMalloc(&share_key_gpu, sizeof(unsigned long long) * kShareSlots * contact_node_num));
+    CUDA_CHECK(cudaHostAlloc(reinterpret_cast<void**>(&share_key_num_cpu), sizeof(int), cudaHostAllocMapped));
+    CUDA_CHECK(cudaHostGetDevicePointer(reinterpret_cast<void**>(&share_key_num_gpu), share_key_num_cpu, 0));
+    *share_key_num_cpu = 0;
+  }
 }
 
 void PairManager::reportPendingCycle() const {
@@ -92,6 +100,7 @@ __global__ void GpuListActiveTestPairs(int n, TestPairCuda** pairs, TestPairCuda
 }
 
 void PairManager::produceContactPairGpu(int cycle, int cycle2) {
+  shares_ordered_ = false;  // the pairs change: the order is set anew after their penetration
   const int n = contact_node_num;
   if (n <= 0 || test_pair_array_gpu == nullptr) return;
   if (active_test_pair_gpu == nullptr || test_pair_num_cpu == nullptr) {
@@ -115,11 +124,36 @@ void PairManager::penetrateAndDecoupleForceGpu(double dt, int cycle, ContactNode
   const int n = contact_node_num;
   if (n <= 0 || contact_pair_array_gpu == nullptr) return;
   const dim3 grid(n / 32 + 1), block(32);
-  launch(GpuPenetrateCalculation, grid, block, contact_pair_array_gpu, n, contact_pair_num_gpu, search_mode);
-  CUDA_CHECK(cudaDeviceSynchronize());
+  // Each pair leaves its shares of force for the gather, which adds them
+  // node by node in a fixed order (without room for the order, they are
+  // added at once).
+  const int penetration = share_key_gpu != nullptr ? ++share_pass_ : 0;
+  launch(GpuPenetrateCalculation, grid, block, contact_pair_array_gpu, n, penetration, search_mode);
+  orderSharesGpu(penetration);
+  gatherSharesGpu(penetration);
+  const int force = beginSharePass();
   launch(gpuContactForceCalDecouple, grid, block, contact_pair_array_gpu, dt, cycle, n, contact_pair_num_gpu,
-         search_mode);
+         search_mode, force);
+  gatherSharesGpu(force);
   if (contactNodeManager != nullptr) contactNodeManager->integraContactForceGpu(n);
+}
+
+void PairManager::orderSharesGpu(int pass) {
+  shares_ordered_ = false;
+  if (pass == 0) return;
+  *share_key_num_cpu = 0;
+  const int n = contact_node_num;
+  launch(GpuListShareKeys, dim3(n / 32 + 1), dim3(32), contact_pair_array_gpu, n, pass, share_key_gpu,
+         share_key_num_gpu);
+  CUDA_CHECK(cudaDeviceSynchronize());
+  sortShareKeys(share_key_gpu, *share_key_num_cpu);
+  shares_ordered_ = true;
+}
+
+void PairManager::gatherSharesGpu(int pass) {
+  const int count = share_key_num_cpu != nullptr ? *share_key_num_cpu : 0;
+  if (pass == 0 || count <= 0) return;
+  launch(GpuGatherShares, dim3((count - 1) / 64 + 1), dim3(64), share_key_gpu, count, contact_pair_array_gpu, pass);
 }
 
 void PairManager::reportOverflowOnce() {

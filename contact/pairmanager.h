@@ -30,6 +30,11 @@ class PairManager {
   // (mapped; reported once per run).
   ContactOverflowCounters* overflow_cpu = nullptr;
   ContactOverflowCounters* overflow_gpu = nullptr;
+  // Gather order of the pairs' shares of force this cycle (owned, up to
+  // kShareSlots keys per contact node) and the mapped count of its keys.
+  unsigned long long* share_key_gpu = nullptr;
+  int* share_key_num_cpu = nullptr;
+  int* share_key_num_gpu = nullptr;
 
   PairManager() = default;
   PairManager(const PairManager&) = delete;
@@ -71,6 +76,11 @@ class PairManager {
   void penaCalContactCpu(double dt, int cycle);
   // Says once per run that search buckets or candidate lists ran full.
   void reportOverflowOnce();
+  // A new share pass of this cycle's pairs, gathered in the order the
+  // penetration step set; 0 (shares added at once) while no order is set.
+  int beginSharePass() { return shares_ordered_ ? ++share_pass_ : 0; }
+  // Adds every node's shares of a pass in the fixed order (nothing for 0).
+  void gatherSharesGpu(int pass);
 
  private:
   bool bucket_overflow_reported_ = false;
@@ -80,9 +90,17 @@ class PairManager {
   int host_test_pair_num_ = 0;
   int host_contact_pair_num_ = 0;
   ContactOverflowCounters host_overflow_{0, 0};
+  int share_pass_ = 0;
+  bool shares_ordered_ = false;
+  // The gather order of the shares of the penetration pass, which hands
+  // force to every target a later pass of the cycle may reach.
+  void orderSharesGpu(int pass);
   // Steps that no run takes report once that they do not act.
   void reportPendingCycle() const;
 };
+
+// Sorts the n share keys of a device array in ascending order.
+void sortShareKeys(unsigned long long* keys, int n);
 
 // Candidates of the bucket search: each slave node is linked to the bucket
 // of the grid (cell, origin, dims) it lies in, and offered the segments of

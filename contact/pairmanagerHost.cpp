@@ -98,7 +98,11 @@ void PairManager::sortContactPairCpu() {
 // mode skips them.
 void PairManager::contactForceCalCpu(double dt, int cycle) {
   const int n = leading(activePairCount(), contact_pair_array_cpu.size());
-  for (int i = 0; i < n; ++i) contact_pair_array_cpu[i]->penetraCalDefenGpu(search_mode, nullptr);
+  // One thread in pair order: the shares are added at once (pass 0).
+  for (int i = 0; i < n; ++i) {
+    contact_pair_array_cpu[i]->openShares(0);
+    contact_pair_array_cpu[i]->penetraCalDefenGpu(search_mode, nullptr);
+  }
   for (int i = 0; i < n; ++i) {
     ContactPairCuda* p = contact_pair_array_cpu[i];
     p->defenceNodeCalGpuDecouple(dt, cycle, contact_pair_num_cpu, search_mode);

@@ -111,10 +111,11 @@ __host__ __device__ void FrictionSurfaceInteract::slide(ContactPairCuda* pair, d
   p->friction_force[0] = f1;
   p->friction_force[1] = f2;
 
-  double ft[3];
-  for (int j = 0; j < 3; ++j) ft[j] = f1 * t1[j] + f2 * t2[j];
-  for (int j = 0; j < 3; ++j) atomicAddAnywhere(&slave->force[j], -ft[j]);
-  p->addToMasters(ft, false);
+  // The friction force ft acts on the master side at the contact point,
+  // -ft on the slave node.
+  double slaveForce[3];
+  for (int j = 0; j < 3; ++j) slaveForce[j] = -(f1 * t1[j] + f2 * t2[j]);
+  p->shareOut(slaveForce, SHARE_FORCE, true);
 }
 
 __host__ __device__ void ContactPairCuda::computeInterForceStiff(double dt, int mode) {
@@ -178,7 +179,8 @@ __global__ void GpuDestroySurfaceInteract(int n, SurfaceInteract** slots) {
 }
 
 namespace {
-__host__ __device__ void applyFirstInteract(SurfaceInteract** interacts, ContactPairCuda* p, double dt) {
+__host__ __device__ void applyFirstInteract(SurfaceInteract** interacts, ContactPairCuda* p, double dt, int pass) {
+  p->openShares(pass);
   p->computeInterForceStiff(dt, 0);
   interacts[0]->handleContactPairGpu(p, dt);
 }
@@ -195,24 +197,25 @@ __host__ __device__ bool ownInteractActsOn(const ContactPairCuda* p, int masterS
 }
 
 void imposeInteractCpu(SurfaceInteract* interact, ContactPairCuda* p, double dt) {
+  p->openShares(0);
   p->computeInterForceStiff(dt, 0);
   interact->handleContactPairCpu(p, dt);
 }
 
 __global__ void GpuImposeSurfaceInteract(int n, double dt, SurfaceInteract** interacts, ContactPairCuda** pairs,
-                                         const int* ownMaster) {
+                                         const int* ownMaster, int pass) {
   const int i = blockDim.x * blockIdx.x + threadIdx.x;
   if (i >= n || interacts[0] == nullptr) return;
   // ownMaster holds one entry per contact node, as many as the pairs.
-  if (globalInteractActsOn(pairs[i], ownMaster, n)) applyFirstInteract(interacts, pairs[i], dt);
+  if (globalInteractActsOn(pairs[i], ownMaster, n)) applyFirstInteract(interacts, pairs[i], dt, pass);
 }
 
 __global__ void GpuImposeSpecificSurfaceInteract(int n, double dt, int masterSurfaceId, SurfaceInteract** interacts,
-                                                 ContactNodeCuda** nodes) {
+                                                 ContactNodeCuda** nodes, int pass) {
   const int i = blockDim.x * blockIdx.x + threadIdx.x;
   if (i >= n || interacts[0] == nullptr || nodes[i] == nullptr) return;
   ContactPairCuda* p = &nodes[i]->contact_pair;
-  if (ownInteractActsOn(p, masterSurfaceId)) applyFirstInteract(interacts, p, dt);
+  if (ownInteractActsOn(p, masterSurfaceId)) applyFirstInteract(interacts, p, dt, pass);
 }
 
 void uploadSurfaceInteracts(const std::vector<SurfaceInteract*>& host, SurfaceInteract*** slots) {
@@ -244,15 +247,15 @@ void releaseSurfaceInteracts(int n, SurfaceInteract*** slots) {
 }
 
 void launchImposeSurfaceInteract(int n, double dt, SurfaceInteract** interacts, ContactPairCuda** pairs,
-                                 const int* ownMaster) {
+                                 const int* ownMaster, int pass) {
   if (n <= 0 || interacts == nullptr || pairs == nullptr) return;
   launch(GpuImposeSurfaceInteract, dim3(static_cast<unsigned>((n - 1) / 64 + 1)), dim3(64), n, dt, interacts, pairs,
-         ownMaster);
+         ownMaster, pass);
 }
 
 void launchImposeSpecificSurfaceInteract(int n, double dt, int masterSurfaceId, SurfaceInteract** interacts,
-                                         ContactNodeCuda** nodes) {
+                                         ContactNodeCuda** nodes, int pass) {
   if (n <= 0 || interacts == nullptr || nodes == nullptr) return;
   launch(GpuImposeSpecificSurfaceInteract, dim3(static_cast<unsigned>((n - 1) / 64 + 1)), dim3(64), n, dt,
-         masterSurfaceId, interacts, nodes);
+         masterSurfaceId, interacts, nodes, pass);
 }

@@ -99,19 +99,21 @@ __global__ void GpuDestroySurfaceInteract(int n, SurfaceInteract** slots);
 // master surface (ownMaster[contact node number - 1]), the stiffness in
 // mode 0, then the first interaction's law.
 __global__ void GpuImposeSurfaceInteract(int n, double dt, SurfaceInteract** interacts, ContactPairCuda** pairs,
-                                         const int* ownMaster);
+                                         const int* ownMaster, int pass);
 // A contact's own interaction over the slave contact nodes of its search
 // grid, for pairs whose master segment lies on the given master surface.
 __global__ void GpuImposeSpecificSurfaceInteract(int n, double dt, int masterSurfaceId, SurfaceInteract** interacts,
-                                                 ContactNodeCuda** nodes);
+                                                 ContactNodeCuda** nodes, int pass);
 
 // Builds the device objects of the host interactions; *slots gets a device
 // array of their pointers (null when there are none).
 void uploadSurfaceInteracts(const std::vector<SurfaceInteract*>& host, SurfaceInteract*** slots);
 // Destroys the device objects of n slots and frees the array.
 void releaseSurfaceInteracts(int n, SurfaceInteract*** slots);
-// Launches of the two pair kernels (blocks of 64 threads).
+// Launches of the two pair kernels (blocks of 64 threads).  The pairs'
+// friction forces reach the nodes at once (pass 0) or through the pair
+// manager's gather of share pass `pass`.
 void launchImposeSurfaceInteract(int n, double dt, SurfaceInteract** interacts, ContactPairCuda** pairs,
-                                 const int* ownMaster);
+                                 const int* ownMaster, int pass = 0);
 void launchImposeSpecificSurfaceInteract(int n, double dt, int masterSurfaceId, SurfaceInteract** interacts,
-                                         ContactNodeCuda** nodes);
+                                         ContactNodeCuda** nodes, int pass = 0);

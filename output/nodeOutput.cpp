@@ -162,6 +162,7 @@ void NodeOutput::collectContactForceCpu(FEMDynamic* fem, double* B)
         std::min(pairs->contact_pair_array_cpu.size(), static_cast<std::size_t>(std::max(pairs->contact_node_num, 0)));
     for (std::size_t p = 0; p < pairCount; ++p) {
         if (pairs->contact_pair_array_cpu[p] != nullptr) {
+            pairs->contact_pair_array_cpu[p]->openShares(0);
             pairs->contact_pair_array_cpu[p]->storeFcnToNodeDfn();
         }
     }

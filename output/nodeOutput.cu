@@ -25,18 +25,22 @@ __global__ void GpuClearNodeDfn(int n, NodeCuda* nodes)
     for (int j = 0; j < 3; ++j) nodes[i].contact_force[j] = 0.0;
 }
 
-__global__ void GpuCalNodeContactForceFormPair(int n, ContactPairCuda** pairs)
+__global__ void GpuCalNodeContactForceFormPair(int n, ContactPairCuda** pairs, int pass)
 {
     const int i = itemIndex();
     if (i >= n || pairs[i] == nullptr) return;
+    pairs[i]->openShares(pass);
     pairs[i]->storeFcnToNodeDfn();
 }
 
+// One thread sums the set's nodes in their order: the same bits on every run.
 __global__ void GpuGetNodeSetContactForceFormPair(int n, NodeCuda** nodes, double* out)
 {
-    const int i = itemIndex();
-    if (i >= n || nodes[i] == nullptr) return;
-    for (int j = 0; j < 3; ++j) atomicAddAnywhere(&out[j], nodes[i]->contact_force[j]);
+    if (itemIndex() != 0) return;
+    for (int i = 0; i < n; ++i) {
+        if (nodes[i] == nullptr) continue;
+        for (int j = 0; j < 3; ++j) out[j] += nodes[i]->contact_force[j];
+    }
 }
 
 void NodeOutput::collectContactForceGpu(FEMDynamic* fem, double* B, double* D)
@@ -50,13 +54,18 @@ void NodeOutput::collectContactForceGpu(FEMDynamic* fem, double* B, double* D)
     const int nodeCount = nodeManager->totNodeNum;
     PairManager* pairs = fem->pairManager;
     if (nodeCount > 0) launch(GpuClearNodeDfn, blocksOf64(nodeCount), dim3(64), nodeCount, nodeManager->node_array_gpu);
-    if (pairs->contact_node_num > 0 && pairs->contact_pair_array_gpu != nullptr)
+    if (pairs->contact_node_num > 0 && pairs->contact_pair_array_gpu != nullptr) {
+        // The pairs' carried forces reach the nodes in the fixed order of the
+        // cycle's shares.
+        const int pass = pairs->beginSharePass();
         launch(GpuCalNodeContactForceFormPair, blocksOf64(pairs->contact_node_num), dim3(64), pairs->contact_node_num,
-               pairs->contact_pair_array_gpu);
+               pairs->contact_pair_array_gpu, pass);
+        pairs->gatherSharesGpu(pass);
+    }
     // Over the resolved nodes only: the device list holds exactly those.
     const int setCount = nodesGpu_.size();
     if (setCount > 0)
-        launch(GpuGetNodeSetContactForceFormPair, blocksOf64(setCount), dim3(64), setCount, nodesGpu_.data(), D);
+        launch(GpuGetNodeSetContactForceFormPair, dim3(1), dim3(1), setCount, nodesGpu_.data(), D);
     if (nodeCount > 0) launch(GpuClearNodeDfn, blocksOf64(nodeCount), dim3(64), nodeCount, nodeManager->node_array_gpu);
     CUDA_CHECK(cudaDeviceSynchronize());
     CUDA_CHECK(cudaMemcpy(B, D, sizeof(double) * 3, cudaMemcpyDeviceToHost));

@@ -55,8 +55,9 @@ private:
     void writeNodeLines(const char* prefix, double time, bool strain);
 };
 
-// Kernels of the contact-force gathering; one thread per item, 64 per block.
+// Kernels of the contact-force gathering; one thread per item, 64 per block
+// (the set's sum: one thread).
 __global__ void GpuClearNodeDfn(int n, NodeCuda* nodes);
-__global__ void GpuCalNodeContactForceFormPair(int n, ContactPairCuda** pairs);
+__global__ void GpuCalNodeContactForceFormPair(int n, ContactPairCuda** pairs, int pass);
 __global__ void GpuGetNodeSetContactForceFormPair(int n, NodeCuda** nodes, double* out);
 __global__ void GpuGatherNodeStressStrain(int n, NodeCuda** nodes, double* out);

@@ -78,3 +78,11 @@ void hostStableSortPointers(T** array, int n, Less less) {
   if (array == nullptr || n < 2) return;
   thrust::stable_sort(thrust::host, array, array + n, less);
 }
+
+// Sorts the n 64-bit keys of the device array `keys` in ascending order on
+// the device.
+inline void deviceSortKeys(unsigned long long* keys, int n) {
+  if (keys == nullptr || n < 2) return;
+  gpu_sort_detail::checked([&] { thrust::sort(thrust::device, keys, keys + n); },
+                           "thrust::sort(thrust::device, keys, keys + n)", __FILE__, __LINE__);
+}
