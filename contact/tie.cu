@@ -72,6 +72,14 @@ __host__ __device__ void SubTie::addForToMasterGpu() {
   for (int j = 0; j < 3; ++j) slave_node->force[j] = 0.0;
 }
 
+__host__ __device__ void SubTie::masterForceShares(double* shares) {
+  const int N = segment->node_num;
+  for (int k = 0; k < 4; ++k) {
+    for (int j = 0; j < 3; ++j) shares[3 * k + j] = k < N ? weight[k] * slave_node->force[j] : 0.0;
+  }
+  for (int j = 0; j < 3; ++j) slave_node->force[j] = 0.0;
+}
+
 __host__ __device__ void SubTie::linkNodePtr(NodeCuda* nodes) { slave_node = nodes + node_index; }
 __host__ __device__ void SubTie::linkSegmentPtr(SegmentCuda* segments) { segment = segments + segment_index; }
 
@@ -97,6 +105,10 @@ __global__ void GpuTieModifySlaveVel(SubTie* subTies, int n) {
 
 __global__ void GpuTransferSlaveMassToMasterSegment(SubTie* subTies, int n) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) subTies[i].transferMassGpu();
+}
+
+__global__ void GpuSubTieMasterForceShares(int n, SubTie* subTies, double* shares) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) subTies[i].masterForceShares(shares + 12 * i);
 }
 
 __global__ void GpuSubTieAddMasterFor(int n, SubTie* subTies) {

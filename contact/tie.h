@@ -5,6 +5,7 @@
 #include <string>
 #include <type_traits>
 #include <vector>
+#include "core/orderedShares.h"
 #include "platform/gpu_runtime.h"
 
 struct SegmentCuda;
@@ -28,6 +29,9 @@ struct SubTie {
   __host__ __device__ void transferMassGpu();
   // Master nodes take the weighted slave force; the slave's becomes 0.
   __host__ __device__ void addForToMasterGpu();
+  // The same left in four share slots (master node k: weight_k times the
+  // slave force, zeros past the segment's nodes) for a fixed-order gather.
+  __host__ __device__ void masterForceShares(double* shares);
   // Device links: node and segment from their storage positions.
   __host__ __device__ void linkNodePtr(NodeCuda* nodes);
   __host__ __device__ void linkSegmentPtr(SegmentCuda* segments);
@@ -54,6 +58,8 @@ class Tie {
   unsigned char ignore_thickness = 0;
   std::vector<SubTie> sub_tie_array_cpu;
   SubTieDeviceArray sub_tie_array_gpu;  // device copy
+  // The slave forces' way into the master nodes: four slots per sub-tie.
+  OrderedShares master_force_shares;
   // Slave nodes given as a node set (no slave surface), and the deck id of
   // the card the tie came from (0 when none).
   std::vector<NodeCuda*> slave_node_array_cpu;
@@ -68,5 +74,7 @@ class Tie {
 __global__ void subTieGpuLinkNodeSeg(SubTie* subTies, int n, NodeCuda* nodes, SegmentCuda* segments);
 __global__ void GpuVerAllSubTieInter(SubTie* subTies, int n);
 __global__ void GpuTieModifySlaveVel(SubTie* subTies, int n);
+// Each sub-tie's master force shares: four slots per sub-tie.
+__global__ void GpuSubTieMasterForceShares(int n, SubTie* subTies, double* shares);
 __global__ void GpuTransferSlaveMassToMasterSegment(SubTie* subTies, int n);
 __global__ void GpuSubTieAddMasterFor(int n, SubTie* subTies);

@@ -290,6 +290,16 @@ void TieManager::allocateAndCopyGpu(NodeManager* nodeManager) {
     launch(subTieGpuLinkNodeSeg, subTieGrid(n), dim3(32), device, n, nodeManager->node_array_gpu,
            tie.masterSurface->segment_array_gpu);
     launch(GpuVerAllSubTieInter, subTieGrid(n), dim3(32), device, n);
+    // A master node shared by several sub-ties adds their forces in
+    // sub-tie order.
+    std::vector<double*> targets;
+    for (const SubTie& st : tie.sub_tie_array_cpu) {
+      for (int k = 0; k < 4; ++k) {
+        const NodeCuda* master = k < st.segment->node_num ? st.segment->node[k] : nullptr;
+        targets.push_back(master != nullptr ? nodeManager->node_array_gpu[master->store_id].force : nullptr);
+      }
+    }
+    tie.master_force_shares.build(targets);
   }
   CUDA_CHECK(cudaDeviceSynchronize());
 }
@@ -306,7 +316,10 @@ void TieManager::addMasterForGpu() {
   if (tie_num <= 0) return;
   for (Tie& tie : tie_array) {
     const int n = tie.subTieNum();
-    if (tie.sub_tie_array_gpu != nullptr) launch(GpuSubTieAddMasterFor, subTieGrid(n), dim3(32), n, tie.sub_tie_array_gpu.get());
+    if (tie.sub_tie_array_gpu == nullptr || tie.master_force_shares.slotCount() != 4 * n) continue;
+    launch(GpuSubTieMasterForceShares, subTieGrid(n), dim3(32), n, tie.sub_tie_array_gpu.get(),
+           tie.master_force_shares.shares());
+    tie.master_force_shares.addIntoTargets();
   }
 }
 

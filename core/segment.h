@@ -104,10 +104,11 @@ struct SegmentCuda {
 
   // Uniform normal pressure p: each node gets p A n / (node count), n the
   // unit normal of the node order (right-hand rule), A the current area.
-  // Shared nodes of several segments take atomic additions.
-  __host__ __device__ void applyUniformNormLoadToNode(double p) {
+  // The force of one node goes to `force`; returns the number of nodes that
+  // take it (0 for a segment without a normal).
+  __host__ __device__ int pressureShare(double p, double force[3]) const {
     double a[3], b[3], n[3];
-    if (!normalSpan(a, b) || !unitCross(a, b, n)) return;
+    if (!normalSpan(a, b) || !unitCross(a, b, n)) return 0;
     double area = 0.0;
     if (node_num == 3) {
       computeTriangleArea(node[0]->coord, node[1]->coord, node[2]->coord, area);
@@ -115,8 +116,16 @@ struct SegmentCuda {
       computeQuadrilaArea(node[0]->coord, node[1]->coord, node[2]->coord, node[3]->coord, area);
     }
     const double share = p * area / node_num;
-    for (int k = 0; k < node_num; ++k) {
-      for (int i = 0; i < 3; ++i) atomicAddAnywhere(&node[k]->force[i], share * n[i]);
+    for (int i = 0; i < 3; ++i) force[i] = share * n[i];
+    return node_num;
+  }
+  // The same added into the nodes' forces (atomic additions: shared nodes
+  // of several segments).
+  __host__ __device__ void applyUniformNormLoadToNode(double p) {
+    double force[3];
+    const int count = pressureShare(p, force);
+    for (int k = 0; k < count; ++k) {
+      for (int i = 0; i < 3; ++i) atomicAddAnywhere(&node[k]->force[i], force[i]);
     }
   }
 

@@ -9,6 +9,7 @@
 #include "core/set.h"
 #include "core/setManager.h"
 #include "elements/elementtype.h"
+#include "elements/elmmanager.h"
 #include "elements/shellElementCuda.h"
 #include "solver/femdynamic.h"
 #include "solver/constrainedNodes.h"
@@ -33,11 +34,11 @@ std::vector<NodeCuda*> nodeTargets(Set* set, NodeCuda* node) {
 }
 }  // namespace
 
-__host__ __device__ void applyUniformNormLoadToShell(ShellElementCuda& shell, double p) {
+__host__ __device__ int shellPressureShare(const ShellElementCuda& shell, double p, double share[3]) {
   const bool triangle = shell.node_id[3] == shell.node_id[2] || shell.node_id[3] == 0 || shell.node[3] == nullptr;
   const int count = triangle ? 3 : 4;
   for (int k = 0; k < count; ++k) {
-    if (shell.node[k] == nullptr) return;
+    if (shell.node[k] == nullptr) return 0;
   }
   const double* x1 = shell.node[0]->coord;
   const double* x2 = shell.node[1]->coord;
@@ -56,10 +57,17 @@ __host__ __device__ void applyUniformNormLoadToShell(ShellElementCuda& shell, do
   // (half the cross product of its diagonals).
   const double n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
   const double length = sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-  if (!(length > 0.0)) return;
+  if (!(length > 0.0)) return 0;
   const double area = 0.5 * length;
+  for (int j = 0; j < 3; ++j) share[j] = p * area * (n[j] / length) / count;
+  return count;
+}
+
+__host__ __device__ void applyUniformNormLoadToShell(ShellElementCuda& shell, double p) {
+  double share[3];
+  const int count = shellPressureShare(shell, p, share);
   for (int k = 0; k < count; ++k) {
-    for (int j = 0; j < 3; ++j) atomicAddAnywhere(&shell.node[k]->force[j], p * area * (n[j] / length) / count);
+    for (int j = 0; j < 3; ++j) atomicAddAnywhere(&shell.node[k]->force[j], share[j]);
   }
 }
 
@@ -77,6 +85,19 @@ __global__ void GpuApplyUniforLoadToElement(int n, Element** elements, double p)
   const int k = blockIdx.x * kLoadBlock + threadIdx.x;
   if (k < n && elements[k] != nullptr && elements[k]->sectionType == FAMILY_SHELL) {
     applyUniformNormLoadToShell(*static_cast<ShellElementCuda*>(elements[k]), p);
+  }
+}
+
+__global__ void GpuShellPressureShares(int n, Element** elements, double p, double* shares) {
+  const int k = blockIdx.x * kLoadBlock + threadIdx.x;
+  if (k >= n) return;
+  double share[3] = {0.0, 0.0, 0.0};
+  int count = 0;
+  if (elements[k] != nullptr && elements[k]->sectionType == FAMILY_SHELL) {
+    count = shellPressureShare(*static_cast<ShellElementCuda*>(elements[k]), p, share);
+  }
+  for (int c = 0; c < 4; ++c) {
+    for (int j = 0; j < 3; ++j) shares[3 * (4 * k + c) + j] = c < count ? share[j] : 0.0;
   }
 }
 
@@ -168,12 +189,41 @@ bool ElementLoad::typeApplies() const {
   return onlyPressureApplies(kMessages);
 }
 
+// Four share slots per element of the set, in the order of its device list
+// (one per id): each corner of a shell adds into its node's force.
+void ElementLoad::init(FEMDynamic* fem) {
+  NodeCuda* base = fem->nodeManager->node_array_gpu;
+  if (set == nullptr || base == nullptr) return;
+  std::vector<double*> targets;
+  for (int id : set->id_array) {
+    Element* e = nullptr;
+    for (ElmManager& elements : fem->elm_manager_array) {
+      if (e == nullptr) e = elements.findElementById(id);
+    }
+    const auto* shell = e != nullptr && e->sectionType == FAMILY_SHELL ? static_cast<ShellElementCuda*>(e) : nullptr;
+    for (int c = 0; c < 4; ++c) {
+      const NodeCuda* node = shell != nullptr ? shell->node[c] : nullptr;
+      const bool repeated = c == 3 && shell != nullptr && (shell->node_id[3] == shell->node_id[2] || shell->node_id[3] == 0);
+      targets.push_back(node != nullptr && !repeated ? base[node->store_id].force : nullptr);
+    }
+  }
+  shares_.build(targets);
+}
+
+// The shells write their corners' shares; each node adds them in the set's
+// order.
 void ElementLoad::applyGpu() {
   if (!typeApplies() || set == nullptr) return;
   const int n = set->element_array_gpu_num;
   if (n <= 0 || set->element_array_gpu == nullptr) return;
-  launch(GpuApplyUniforLoadToElement, loadGrid(n), dim3(kLoadBlock), n, set->element_array_gpu,
-         pressureAlongNormal());
+  if (shares_.slotCount() != 4 * n) {  // not set up: the shells add at once
+    launch(GpuApplyUniforLoadToElement, loadGrid(n), dim3(kLoadBlock), n, set->element_array_gpu,
+           pressureAlongNormal());
+    return;
+  }
+  launch(GpuShellPressureShares, loadGrid(n), dim3(kLoadBlock), n, set->element_array_gpu, pressureAlongNormal(),
+         shares_.shares());
+  shares_.addIntoTargets();
 }
 
 void ElementLoad::applyCpu() {

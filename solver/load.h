@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/orderedShares.h"
+
 #include "platform/gpu_runtime.h"
 #include "solver/deviceNodeList.h"
 
@@ -94,11 +96,12 @@ class ElementLoad : public BasicLoad {
   Set* set = nullptr;
 
   bool linkTarget(FEMDynamic* fem) override;
-  void init(FEMDynamic*) override {}
+  void init(FEMDynamic* fem) override;
   void applyGpu() override;
   void applyCpu() override;
 
  private:
+  OrderedShares shares_;  // four per element of the set
   bool typeApplies() const;
 };
 
@@ -142,7 +145,14 @@ class LoadManager {
 // pressureAlongNormal()). The additions are atomic: shells of one set share
 // nodes.
 __host__ __device__ void applyUniformNormLoadToShell(ShellElementCuda& shell, double p);
+// The force a uniform pressure p puts on each corner of a shell (p times its
+// area along its normal, shared equally); returns the number of corners (0
+// for a shell without area or with a missing node).
+__host__ __device__ int shellPressureShare(const ShellElementCuda& shell, double p, double share[3]);
 
 __global__ void GpuApplyNodeLoad(int n, NodeCuda** nodes, int i, double v);
 __global__ void GpuApplyGlobalLoad(int n, NodeCuda* nodes, double g, int i);
 __global__ void GpuApplyUniforLoadToElement(int n, Element** elements, double p);
+// The shares of the shells' corners, four slots per element (zeros past a
+// triangle's corners and for elements that are no shells).
+__global__ void GpuShellPressureShares(int n, Element** elements, double p, double* shares);

@@ -4,15 +4,21 @@
 
 #include "contact/surface.h"
 #include "contact/surfacemanager.h"
+#include "core/nodeManager.h"
 #include "solver/femdynamic.h"
 
 namespace {
 constexpr int kSurfaceLoadBlock = 64;
 }  // namespace
 
-__global__ void GpuApplyUniforLoadToSurface(int n, SegmentCuda* segments, double p) {
+__global__ void GpuApplyUniforLoadToSurface(int n, SegmentCuda* segments, double p, double* shares) {
   const int k = static_cast<int>(blockIdx.x * blockDim.x + threadIdx.x);
-  if (k < n) segments[k].applyUniformNormLoadToNode(p);
+  if (k >= n) return;
+  double force[3] = {0.0, 0.0, 0.0};
+  const int count = segments[k].pressureShare(p, force);
+  for (int c = 0; c < 4; ++c) {
+    for (int j = 0; j < 3; ++j) shares[3 * (4 * k + c) + j] = c < count ? force[j] : 0.0;
+  }
 }
 
 // The surface id map is built after the loads are linked: the surface is
@@ -26,8 +32,21 @@ bool SurfaceLoad::linkTarget(FEMDynamic* fem) {
   return false;
 }
 
+// Four share slots per segment of the surface: each node of a segment adds
+// into its node's force, the nodes shared by several segments in segment
+// order.
 void SurfaceLoad::init(FEMDynamic* fem) {
   if (is_set != 0) surface = fem->surfaceManager->findSurfaceById(id);
+  NodeCuda* base = fem->nodeManager->node_array_gpu;
+  if (surface == nullptr || base == nullptr) return;
+  std::vector<double*> targets;
+  for (const SegmentCuda& seg : surface->segment_array) {
+    for (int c = 0; c < 4; ++c) {
+      const NodeCuda* node = c < seg.node_num ? seg.node[c] : nullptr;
+      targets.push_back(node != nullptr ? base[node->store_id].force : nullptr);
+    }
+  }
+  shares_.build(targets);
 }
 
 bool SurfaceLoad::typeApplies() const {
@@ -41,9 +60,10 @@ bool SurfaceLoad::typeApplies() const {
 void SurfaceLoad::applyGpu() {
   if (!typeApplies() || surface == nullptr || surface->segment_array_gpu == nullptr) return;
   const int n = surface->segment_num;
-  if (n <= 0) return;
+  if (n <= 0 || shares_.slotCount() != 4 * n) return;
   launch(GpuApplyUniforLoadToSurface, dim3((n - 1) / kSurfaceLoadBlock + 1), dim3(kSurfaceLoadBlock), n,
-         surface->segment_array_gpu, pressureAlongNormal());
+         surface->segment_array_gpu, pressureAlongNormal(), shares_.shares());
+  shares_.addIntoTargets();
 }
 
 void SurfaceLoad::applyCpu() {

@@ -29,9 +29,11 @@ class SurfaceLoad : public BasicLoad {
   void applyCpu() override;
 
  private:
+  OrderedShares shares_;  // four per segment of the surface
   // True for a pressure load; other types print their message.
   bool typeApplies() const;
 };
 
-// One thread per segment: the segment's uniform normal pressure p.
-__global__ void GpuApplyUniforLoadToSurface(int n, SegmentCuda* segments, double p);
+// One thread per segment: the shares of the segment's uniform normal
+// pressure p, four per segment (zeros past its nodes).
+__global__ void GpuApplyUniforLoadToSurface(int n, SegmentCuda* segments, double p, double* shares);

@@ -54,6 +54,34 @@ std::string platesDeck() {
          card({"0.3", "0.3", "0"}) + card({"0"}) + motiondeck::termination(8e-5);
 }
 
+// A clamped plate of 40 x 40 shells (10 mm, 2 mm thick) under a pressure
+// of 0.1 MPa on its shell set.
+std::string pressedShellDeck() {
+  constexpr int n = 40;
+  std::string deck = "*NODE\n";
+  for (int j = 0; j <= n; ++j)
+    for (int i = 0; i <= n; ++i)
+      deck += std::to_string(1 + i + (n + 1) * j) + "," + motiondeck::num(kCell * i) + "," + motiondeck::num(kCell * j) +
+              ",0.0\n";
+  std::string elements = "*ELEMENT_SHELL\n", members;
+  for (int j = 0; j < n; ++j)
+    for (int i = 0; i < n; ++i) {
+      const int a = 1 + i + (n + 1) * j, e = 1 + i + n * j;
+      elements += std::to_string(e) + ",1," + std::to_string(a) + "," + std::to_string(a + 1) + "," +
+                  std::to_string(a + n + 2) + "," + std::to_string(a + n + 1) + "\n";
+      members += std::to_string(e) + (e % 8 == 0 ? "\n" : ",");
+    }
+  std::vector<int> clamped;
+  for (int j = 0; j <= n; ++j)
+    for (int i = 0; i <= n; ++i)
+      if (i == 0 || j == 0 || i == n || j == n) clamped.push_back(1 + i + (n + 1) * j);
+  return deck + elements + "*PART\nplate\n" + card({"1", "1", "1"}) + "*SECTION_SHELL\n" +
+         card({"1", "2", "0.8333", "3"}) + card({"0.002", "0.002", "0.002", "0.002"}) + "*MAT_ELASTIC\n" +
+         card({"1", "7850.0", "2.1e11", "0.3"}) + "*SET_SHELL_LIST\n" + card({"4"}) + members +
+         "*LOAD_SHELL_SET\n" + card({"4", "0", "1.0e5"}) + motiondeck::nodeSet(1, clamped) + "*BOUNDARY_SPC_SET\n" +
+         card({"1", "0", "1", "1", "1", "1", "1", "1"}) + motiondeck::termination(8e-5);
+}
+
 // The result files of a work folder (the VTK files and the histories, but
 // not the run record, which states wall-clock times), by their paths in it.
 std::map<std::string, std::string> resultFiles(const fs::path& work) {
@@ -103,6 +131,12 @@ TEST(RunRepeatability, FourThreadRunsWriteTheSameFiles) {
   const auto second = runOnFourThreads("repeat_plates", deck);
   EXPECT_GE(first.size(), 17u);  // VTK files at 0, 5, ..., 80 us and the log
   expectSameFiles(first, second);
+  EXPECT_NE(first.at("result.vtk"), first.at("result_16.vtk"));  // the plates moved
+
+  const std::string shells = pressedShellDeck();
+  const auto pressed = runOnFourThreads("repeat_shells", shells);
+  expectSameFiles(pressed, runOnFourThreads("repeat_shells", shells));
+  EXPECT_NE(pressed.at("result.vtk"), pressed.at("result_16.vtk"));  // the plate bent
 }
 
 }  // namespace
