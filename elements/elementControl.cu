@@ -11,6 +11,7 @@
 #include "core/part.h"
 #include "core/section.h"
 #include "elements/elmmanager.h"
+#include "elements/hexa1stRGroup.h"
 #include "elements/hourglasscontrol.h"
 #include "elements/partSelection.h"
 #include "elements/shell1st.h"
@@ -140,18 +141,26 @@ __device__ inline void solidForceLoop(MaterialNew** materials, Section* sections
 __host__ __device__ inline int laneGroups(int n) { return (n + kLaneWidth - 1) / kLaneWidth; }
 }  // namespace
 
+__global__ void BuildHexaLaneGroups(MaterialNew** materials, HourglassControl* hourglass, SolidElementCuda** elements,
+                                    int n, HexaLaneGroup* groups) {
+  for (int g = gridStrideStart(); g < n / kLaneWidth; g += gridStride())
+    fillHexaLaneGroup(materials, hourglass, elements + g * kLaneWidth, groups[g]);
+}
+
 __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
-                                         SolidElementCuda** elements, int n, double dt, double* steps,
-                                         double safeFactor) {
+                                         SolidElementCuda** elements, const HexaLaneGroup* groups, int n, double dt,
+                                         double* steps, double safeFactor) {
   const auto step = [&](SolidElementCuda* e, const MaterialNew* material, Section* section) {
     e->computeSolidInterForceGpu(material, section, hourglassOfPart(hourglass, e->part_id), dt);
     e->computeSolidCharactLength();
     return e->computeSolidTimeStep(material, safeFactor);
   };
+  const int full = n / kLaneWidth;  // groups with an entry
   for (int g = gridStrideStart(); g < laneGroups(n); g += gridStride()) {
     const int first = g * kLaneWidth, last = min(first + kLaneWidth, n);
-    if (last - first == kLaneWidth &&
-        onePointHexaLaneGroup(materials, hourglass, elements + first, n - first, dt, safeFactor, steps + first))
+    if (g < full && groups != nullptr &&
+        onePointHexaLanes(materials, hourglass, elements + first, groups + g, full - 1 - g, dt, safeFactor,
+                          steps + first))
       continue;
     for (int i = first; i < last; ++i) solidForceOne(materials, sections, elements[i], steps + i, step);
   }
@@ -455,6 +464,7 @@ ElementControl::~ElementControl() {
   freeDevice(solid2ndArrayGpu_);
   freeDevice(dtArray);
   freeDevice(stepChunkMin);
+  freeDevice(hexaLaneGroups);
   if (blockDtCpu != nullptr) CUDA_CHECK(cudaFreeHost(blockDtCpu));
   blockDtCpu = blockDtGpu = nullptr;
   smoothFemArray = nullptr;
@@ -563,6 +573,16 @@ void ElementControl::allocateDtArray() {
   stepChunkMinHost.assign(static_cast<size_t>(stepChunkNum()), 0.0);
 }
 
+// The points and states are linked after the pointer arrays are sorted:
+// the entries are made at the first force pass, once.
+void ElementControl::buildHexaLaneGroups(MaterialNew** materials, HourglassControl* hourglass) {
+  const int groups = solid_num / kLaneWidth;
+  if (hexaLaneGroups != nullptr || groups == 0) return;
+  CUDA_CHECK(cudaMalloc(&hexaLaneGroups, sizeof(HexaLaneGroup) * groups));
+  launch(BuildHexaLaneGroups, blocksFor(groups, kForceBlock), dim3(kForceBlock), materials, hourglass, solidArrayGpu,
+         solid_num, hexaLaneGroups);
+}
+
 void ElementControl::linkSmoothFem(SmoothFemManager* manager) {
   smoothFemArray = manager != nullptr ? manager->smoothFemArrayGpu_ : nullptr;
   smooth_num = smoothFemArray != nullptr ? manager->smoothFemNumber_ : 0;
@@ -583,9 +603,12 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
     launch(_AllShellElementInterFor, blocksFor(laneGroups(shell_num), kForceBlock), dim3(kForceBlock), materials,
            sections, hourglass, shellArrayGpu, shell_num, dt, dtArray + beam_num, safeFactor);
   double* solidSteps = dtArray + beam_num + shell_num;
-  if (solid_num > 0)
-    launch(_AllSolidElementInterFor, blocksFor(laneGroups(solid_num), kForceBlock), dim3(kForceBlock),
-           materials, sections, hourglass, solidArrayGpu, solid_num, dt, solidSteps, safeFactor);
+  if (solid_num > 0) {
+    buildHexaLaneGroups(materials, hourglass);
+    launch(_AllSolidElementInterFor, blocksFor(laneGroups(solid_num), kForceBlock), dim3(kForceBlock), materials,
+           sections, hourglass, solidArrayGpu, static_cast<const HexaLaneGroup*>(hexaLaneGroups), solid_num, dt,
+           solidSteps, safeFactor);
+  }
   if (discrete_num > 0)
     launch(_AllDiscreteElementInterFor, blocksFor(discrete_num, kForceBlock), dim3(kForceBlock), materials,
            sections, hourglass, discreteArrayGpu, discrete_num, dt);

@@ -21,6 +21,7 @@ struct Material;
 struct Section;
 struct HourglassControl;
 struct SmoothFEM;
+struct HexaLaneGroup;
 
 // Step written into every entry of the step array that no kernel fills, so
 // that such an entry never becomes the time step.
@@ -50,6 +51,9 @@ class ElementControl {
   bool chunk_step_minimum = true;
   double* stepChunkMin = nullptr;  // device, stepChunkNum() entries
   std::vector<double> stepChunkMinHost;  // host copy of stepChunkMin, sized at set-up
+  // One entry per full group of kLaneWidth solids: the addresses the group
+  // kernel reads (hexa1stRGroup.h); made at the first force pass.
+  HexaLaneGroup* hexaLaneGroups = nullptr;
 
   ElementControl() = default;
   ElementControl(const ElementControl&) = delete;
@@ -68,6 +72,8 @@ class ElementControl {
   void allocateDtArray();
   // Borrows the smoothed-FEM domains of the manager.
   void linkSmoothFem(SmoothFemManager* manager);
+  // The solids' group entries (once, after the points and states are linked).
+  void buildHexaLaneGroups(MaterialNew** materials, HourglassControl* hourglass);
 
   // ---- run time ----
   // Smallest critical step of the model from the flat material records
@@ -102,8 +108,10 @@ class ElementControl {
 
 // ---- kernels ----
 __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
-                                         SolidElementCuda** elements, int n, double dt, double* steps,
-                                         double safeFactor);
+                                         SolidElementCuda** elements, const HexaLaneGroup* groups, int n, double dt,
+                                         double* steps, double safeFactor);
+__global__ void BuildHexaLaneGroups(MaterialNew** materials, HourglassControl* hourglass, SolidElementCuda** elements,
+                                    int n, HexaLaneGroup* groups);
 // Entries of the step array that are not finite become 0, so that the
 // smallest step (through cuBLAS, which passes over them) stops the run.
 __global__ void ZeroNonFiniteSteps(int n, double* steps);

@@ -16,6 +16,9 @@ void ElementControl::sortElementPtrByType() {
   deviceSortPointers(beamArrayGpu, beam_num, ElementPtrSortTypeCmp{});
   deviceSortPointers(shellArrayGpu, shell_num, ElementPtrSortTypeCmp{});
   deviceSortPointers(solidArrayGpu, solid_num, ElementPtrSortTypeCmp{});
+  // The solids' group entries follow their order: made again at the next pass.
+  if (hexaLaneGroups != nullptr) CUDA_CHECK(cudaFree(hexaLaneGroups));
+  hexaLaneGroups = nullptr;
   deviceSortPointers(discreteArrayGpu, discrete_num, ElementPtrSortTypeCmp{});
   deviceSortPointers(solid2ndArrayGpu_, solid2ndNum_, ElementPtrSortTypeCmp{});
   deviceSortPointers(shell2ndArrayGpu_, shell2ndNum_, ElementPtrSortTypeCmp{});

@@ -2,47 +2,52 @@
 // lanes, with the body the one-element path uses.  Lane kernel files are
 // compiled with full loop unrolling in the host build.
 #include "elements/hexa1stRBody.h"
+#include "elements/hexa1stRGroup.h"
 #include "elements/laneGroupAhead.h"
 #include "platform/simdLane.h"
 
 namespace {
 
-// The elements of a group the lanes can compute: one-point hexahedra of the
-// material model and the hourglass control (*control) of the first, whose
-// points carry a state.
-__host__ __device__ const MaterialNew* laneGroupMaterial(MaterialNew* const* materials,
-                                                         const HourglassControl* hourglass,
-                                                         SolidElementCuda* const* elements,
-                                                         const HourglassControl** control) {
-  const int id = elements[0]->material_id;
-  const MaterialNew* material = id >= 1 ? materials[id - 1] : nullptr;
-  if (material == nullptr || material->id != id) return nullptr;
-  *control = hourglassOfPart(hourglass, elements[0]->part_id);
-  for (int l = 0; l < kLaneWidth; ++l) {
-    const SolidElementCuda* e = elements[l];
-    if (e->type != ET_HEXA_REDUCED || e->sfemType != SFEM_NONE || e->material_id != id || e->gaussPoint == nullptr ||
-        e->gaussPoint->matStatus_ == nullptr || !sameHourglass(hourglassOfPart(hourglass, e->part_id), *control))
-      return nullptr;
-  }
-  return material;
+// Groups ahead whose records are asked for while a group computes: far
+// enough that a record comes from memory in the time of the groups between,
+// near enough that what is asked for stays in cache until its turn.
+constexpr int kHexaGroupsAhead = 2;
+
+// The bytes of an element record the group kernel reads and writes: from
+// its forces to its end (the head, with the node addresses and the ids the
+// entry keeps, is not read).  Address arithmetic only: nothing is loaded.
+__host__ __device__ inline void prefetchElementTail(const SolidElementCuda* e) {
+  const char* tail = reinterpret_cast<const char*>(&e->interForce[0][0]);
+  lanePrefetchBytes(tail, static_cast<int>(reinterpret_cast<const char*>(e + 1) - tail));
 }
 
-// The records of the next groups, fetched while this one computes; of the
-// nodes, the lines of the motion gatherSolidMotion reads.
-__host__ __device__ void prefetchAhead(SolidElementCuda* const* elements, int remaining) {
-  prefetchGroupsAhead(elements, remaining, [](const NodeCuda& nd) {
-    lanePrefetchBytes(nd.coord, 3 * sizeof(double));
-    lanePrefetchBytes(nd.step_disp, 3 * sizeof(double));
-    lanePrefetchBytes(nd.vel, 3 * sizeof(double));
-  });
+// The records of the group `ahead` places on (from its entry, which is in
+// cache: it was asked for one group earlier), and the entry of the group
+// after it.  Of the nodes, the lines of the motion gatherNodeMotion reads.
+__host__ __device__ void prefetchGroupAhead(SolidElementCuda* const* elements, const HexaLaneGroup* groups,
+                                            int ahead) {
+  if (ahead > kHexaGroupsAhead) lanePrefetchBytes(groups + kHexaGroupsAhead + 1, sizeof(HexaLaneGroup));
+  if (ahead < kHexaGroupsAhead) return;
+  const HexaLaneGroup& g = groups[kHexaGroupsAhead];
+  for (int l = 0; l < kLaneWidth; ++l) {
+    prefetchElementTail(elements[kHexaGroupsAhead * kLaneWidth + l]);
+    if (g.point[l] != nullptr) lanePrefetchBytes(g.point[l], sizeof(GaussPoint));
+    if (g.state[l] != nullptr) lanePrefetchBytes(g.state[l], kStateAheadBytes);
+    for (const NodeCuda* nd : g.node[l])
+      if (nd != nullptr) {
+        lanePrefetchBytes(nd->coord, 3 * sizeof(double));
+        lanePrefetchBytes(nd->step_disp, 3 * sizeof(double));
+        lanePrefetchBytes(nd->vel, 3 * sizeof(double));
+      }
+  }
 }
 
 // Current, mid-step coordinates and velocities of the group's nodes.
-__host__ __device__ void gatherLaneMotion(SolidElementCuda* const* elements, LaneDouble x[8][3], LaneDouble xm[8][3],
+__host__ __device__ void gatherLaneMotion(const HexaLaneGroup& g, LaneDouble x[8][3], LaneDouble xm[8][3],
                                           LaneDouble v[8][3]) {
   for (int l = 0; l < kLaneWidth; ++l) {
     double xl[8][3], xml[8][3], vl[8][3];
-    gatherSolidMotion(*elements[l], 8, xl, xml, vl);
+    gatherNodeMotion(g.node[l], 8, xl, xml, vl);
     laneIn<24>(&xl[0][0], l, &x[0][0]);
     laneIn<24>(&xml[0][0], l, &xm[0][0]);
     laneIn<24>(&vl[0][0], l, &v[0][0]);
@@ -51,16 +56,44 @@ __host__ __device__ void gatherLaneMotion(SolidElementCuda* const* elements, Lan
 
 }  // namespace
 
-FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* const* materials,
-                                                               const HourglassControl* hourglass,
-                                                               SolidElementCuda* const* elements, int remaining,
-                                                               double dt, double safeFactor, double* steps) {
-  const HourglassControl* control = nullptr;
-  const MaterialNew* material = laneGroupMaterial(materials, hourglass, elements, &control);
-  if (material == nullptr) return false;
-  prefetchAhead(elements, remaining);
+__host__ __device__ void fillHexaLaneGroup(MaterialNew* const* materials, const HourglassControl* hourglass,
+                                           SolidElementCuda* const* elements, HexaLaneGroup& group) {
+  const SolidElementCuda& first = *elements[0];
+  group.materialId = first.material_id;
+  group.partId = first.part_id;
+  group.lanes = 0;
+  for (int l = 0; l < kLaneWidth; ++l) {
+    const SolidElementCuda& e = *elements[l];
+    for (int I = 0; I < 8; ++I) group.node[l][I] = e.node[I];
+    group.point[l] = e.gaussPoint;
+    group.state[l] = e.gaussPoint != nullptr ? e.gaussPoint->matStatus_ : nullptr;
+  }
+  const int id = first.material_id;
+  const MaterialNew* material = id >= 1 ? materials[id - 1] : nullptr;
+  if (material == nullptr || material->id != id) return;
+  const HourglassControl* control = hourglassOfPart(hourglass, first.part_id);
+  for (int l = 0; l < kLaneWidth; ++l) {
+    const SolidElementCuda& e = *elements[l];
+    if (e.type != ET_HEXA_REDUCED || e.sfemType != SFEM_NONE || e.material_id != id || group.state[l] == nullptr ||
+        !sameHourglass(hourglassOfPart(hourglass, e.part_id), control))
+      return;
+  }
+  group.lanes = 1;
+}
+
+FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLanes(MaterialNew* const* materials,
+                                                           const HourglassControl* hourglass,
+                                                           SolidElementCuda* const* elements,
+                                                           const HexaLaneGroup* groups, int ahead, double dt,
+                                                           double safeFactor, double* steps) {
+  const HexaLaneGroup& group = groups[0];
+  if (group.lanes == 0) return false;
+  const MaterialNew* material = materials[group.materialId - 1];
+  if (material == nullptr || material->id != group.materialId) return false;
+  const HourglassControl* control = hourglassOfPart(hourglass, group.partId);
+  prefetchGroupAhead(elements, groups, ahead);
   LaneDouble x[8][3], xm[8][3], v[8][3], B[3][8], Bm[3][8];
-  gatherLaneMotion(elements, x, xm, v);
+  gatherLaneMotion(group, x, xm, v);
   const LaneDouble V = onepoint::centreGradients(x, B), Vm = onepoint::centreGradients(xm, Bm);
   LaneDouble V0;
   for (int l = 0; l < kLaneWidth; ++l) laneSet(V0, l, onepoint::initialVolume(*elements[l], false));
@@ -74,7 +107,7 @@ FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* cons
     for (int l = 0; l < kLaneWidth; ++l) {
       double Gl[3][3], sl[3][3];
       laneOut<9>(&G[0][0], l, &Gl[0][0]);
-      solidPointStress(material, elements[l]->gaussPoint, Gl, sl, dt);
+      solidPointStress(material, group.point[l], Gl, sl, dt);
       laneIn<9>(&sl[0][0], l, &sigma[0][0]);
     }
   };
@@ -99,4 +132,12 @@ FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* cons
     e.dt = steps[l] = laneGet(step, l);
   }
   return true;
+}
+
+__host__ __device__ bool onePointHexaLaneGroup(MaterialNew* const* materials, const HourglassControl* hourglass,
+                                               SolidElementCuda* const* elements, double dt, double safeFactor,
+                                               double* steps) {
+  HexaLaneGroup group;
+  fillHexaLaneGroup(materials, hourglass, elements, group);
+  return onePointHexaLanes(materials, hourglass, elements, &group, 0, dt, safeFactor, steps);
 }

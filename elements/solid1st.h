@@ -29,18 +29,24 @@ __host__ __device__ inline void gatherSolidCoords(const SolidRecord& e, int n, d
 // Node data for the updated-Lagrangian formulations: current coordinates x,
 // mid-step coordinates xm = x - du/2 (du the displacement of this step) and
 // velocities v of the first n slots (a slot without a node reads as zero).
-// Any solid record with a node pointer array: first- and second-order alike.
-template <typename SolidRecord>
-__host__ __device__ inline void gatherSolidMotion(const SolidRecord& e, int n, double x[][3], double xm[][3],
-                                                  double v[][3]) {
+// From a list of node addresses (gatherNodeMotion) or from any solid record
+// with a node pointer array (first- and second-order alike).
+__host__ __device__ inline void gatherNodeMotion(const NodeCuda* const* node, int n, double x[][3], double xm[][3],
+                                                 double v[][3]) {
   for (int I = 0; I < n; ++I) {
-    const NodeCuda* nd = e.node[I];
+    const NodeCuda* nd = node[I];
     for (int k = 0; k < 3; ++k) {
       x[I][k] = nd != nullptr ? nd->coord[k] : 0.0;
       xm[I][k] = nd != nullptr ? nd->coord[k] - 0.5 * nd->step_disp[k] : 0.0;
       v[I][k] = nd != nullptr ? nd->vel[k] : 0.0;
     }
   }
+}
+
+template <typename SolidRecord>
+__host__ __device__ inline void gatherSolidMotion(const SolidRecord& e, int n, double x[][3], double xm[][3],
+                                                  double v[][3]) {
+  gatherNodeMotion(e.node, n, x, xm, v);
 }
 
 // Initial coordinates X of the first n slots (a slot without a node reads
@@ -157,16 +163,17 @@ __host__ __device__ double onePointSolidForce(SolidElementCuda& e, const Materia
                                               const HourglassControl* hourglass, bool exact);
 
 // Forces, volumes, lengths and steps of kLaneWidth one-point hexahedra
-// (elements[0..kLaneWidth-1] of the remaining >= kLaneWidth of the array;
-// the nodes of the next group are fetched meanwhile) computed together,
-// each element's step also into steps[l].  Returns false, having written nothing, when the group does
-// not qualify (another type, another material, a smoothed-FEM solid, a point
-// without state, a mirror-numbered or collapsed shape): its elements then
-// take the one-element path.  hourglass is the table of one control per
-// part (hourglassOfPart); the group's elements share one control.
+// (elements[0..kLaneWidth-1]) computed together, each element's step also
+// into steps[l], as the driver computes a group (hexa1stRGroup.h) whose
+// entry is made on the spot.  Returns false, having written nothing, when
+// the group does not qualify (another type, another material, a
+// smoothed-FEM solid, a point without state, a mirror-numbered or collapsed
+// shape): its elements then take the one-element path.  hourglass is the
+// table of one control per part (hourglassOfPart); the group's elements
+// share one control.
 __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* const* materials, const HourglassControl* hourglass,
-                                               SolidElementCuda* const* elements, int remaining, double dt,
-                                               double safeFactor, double* steps);
+                                               SolidElementCuda* const* elements, double dt, double safeFactor,
+                                               double* steps);
 
 // Nodal stress and strain sums for output.
 __device__ void computeTetr1stNodeStressStrainGpu(SolidElementCuda& e);

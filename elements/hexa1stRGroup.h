@@ -1,0 +1,50 @@
+// What the group kernel of the one-point hexahedra reads through pointers,
+// kept beside the element records in one compact entry per group of
+// kLaneWidth elements: the node, point and state addresses and whether the
+// group can be computed in lanes at all.  The entries are built once, after
+// set-up has linked the points and states, so that a cycle finds every
+// address of a group without hopping through its element and point records
+// and can ask for the records of a group two places ahead.
+#pragma once
+#include <type_traits>
+
+#include "core/node.h"
+#include "elements/gausspoint.h"
+#include "platform/simdLane.h"
+
+class MaterialNew;
+class MaterialStatus;
+struct HourglassControl;
+struct SolidElementCuda;
+
+struct HexaLaneGroup {
+  const NodeCuda* node[kLaneWidth][8];
+  GaussPoint* point[kLaneWidth];
+  MaterialStatus* state[kLaneWidth];
+  int materialId;  // 1-based id shared by the group's elements
+  int partId;      // 1-based part of the first element: its hourglass control
+  // 1 when the group's elements are one-point hexahedra of one material and
+  // one hourglass control whose points carry a state; 0 sends the group to
+  // the one-element path every cycle.
+  int lanes;
+};
+
+static_assert(std::is_trivially_copyable_v<HexaLaneGroup>);
+
+// The entry of the kLaneWidth elements from elements[0] (all of them must
+// exist): their addresses and whether they qualify for the lanes, given
+// the material table and the per-part hourglass controls of the run.
+__host__ __device__ void fillHexaLaneGroup(MaterialNew* const* materials, const HourglassControl* hourglass,
+                                           SolidElementCuda* const* elements, HexaLaneGroup& group);
+
+// Forces, volumes, lengths and steps of kLaneWidth one-point hexahedra
+// (elements[0..kLaneWidth-1], described by groups[0]; groups[1..ahead] are
+// the entries of the following groups, whose records are asked for
+// meanwhile) computed together, each element's step also into steps[l].
+// Returns false, having written nothing, when the group does not qualify
+// (see HexaLaneGroup::lanes) or holds a mirror-numbered, collapsed or
+// inside-out shape: its elements then take the one-element path.
+// hourglass is the table of one control per part (hourglassOfPart).
+__host__ __device__ bool onePointHexaLanes(MaterialNew* const* materials, const HourglassControl* hourglass,
+                                           SolidElementCuda* const* elements, const HexaLaneGroup* groups, int ahead,
+                                           double dt, double safeFactor, double* steps);
