@@ -5,23 +5,24 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-size_t skipBlanks(const std::string& text, size_t i) {
+size_t skipBlanks(std::string_view text, size_t i) {
     while (i < text.size() && isBlank(text[i])) ++i;
     return i;
 }
 
-size_t skipDigits(const std::string& text, size_t i) {
+size_t skipDigits(std::string_view text, size_t i) {
     while (i < text.size() && isDigit(text[i])) ++i;
     return i;
 }
 
-std::string trimmed(const std::string& text) {
+std::string_view trimmed(std::string_view text) {
     const size_t first = skipBlanks(text, 0);
     size_t last = text.size();
     while (last > first && isBlank(text[last - 1])) --last;
@@ -29,7 +30,7 @@ std::string trimmed(const std::string& text) {
 }
 
 // Blank, a parameter, or neither; i is left at the first non-blank.
-bool blankOrParameter(const std::string& text, size_t& i, FieldStatus& status) {
+bool blankOrParameter(std::string_view text, size_t& i, FieldStatus& status) {
     i = skipBlanks(text, 0);
     if (i == text.size()) {
         status = FieldStatus::Blank;
@@ -42,43 +43,43 @@ bool blankOrParameter(const std::string& text, size_t& i, FieldStatus& status) {
     return false;
 }
 
-}  // namespace
-
-namespace {
-
 // The number at position i of a field: sign, digits with at most one point,
-// and an exponent after a letter (e, E, d, D) or after its sign alone. Sets
-// end to the first character after it; false when there are no digits.
+// and an exponent after a letter (e, E, d, D) or after its sign alone. The
+// number is written out as strtod reads it into a buffer of the scan; no
+// string is built per field.
 struct ScannedNumber {
     std::string text;        // as strtod reads it
     bool whole = true;       // no point and no exponent
     size_t end = 0;
+    void append(std::string_view part) { text.append(part.data(), part.size()); }
 };
 
-bool scanNumber(const std::string& text, size_t i, ScannedNumber& number) {
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) number.text += text[i++];
+bool scanNumber(std::string_view text, size_t i, ScannedNumber& number) {
+    const size_t start = i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     const size_t intStart = i;
     i = skipDigits(text, i);
-    number.text.append(text, intStart, i - intStart);
     size_t digits = i - intStart;
     if (i < text.size() && text[i] == '.') {
         const size_t fracStart = ++i;
         i = skipDigits(text, i);
-        number.text += '.';
-        number.text.append(text, fracStart, i - fracStart);
         digits += i - fracStart;
         number.whole = false;
     }
     if (digits == 0) return false;
+    number.text.clear();
+    number.append(text.substr(start, i - start));
     size_t j = i;
     const bool letter = j < text.size() && (text[j] == 'e' || text[j] == 'E' || text[j] == 'd' || text[j] == 'D');
     if (letter) ++j;
-    std::string sign;
-    if (j < text.size() && (text[j] == '+' || text[j] == '-')) sign += text[j++];
+    const size_t signAt = j;
+    if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
+    const bool sign = j > signAt;
     const size_t expStart = j;
     j = skipDigits(text, j);
-    if (j > expStart && (letter || !sign.empty())) {
-        number.text += "e" + sign + text.substr(expStart, j - expStart);
+    if (j > expStart && (letter || sign)) {
+        number.text += 'e';
+        number.append(text.substr(signAt, j - signAt));
         number.whole = false;
         i = j;
     }
@@ -88,7 +89,7 @@ bool scanNumber(const std::string& text, size_t i, ScannedNumber& number) {
 
 // The one number of a field: Blank, Parameter, NotNumber or Trailing when
 // the field holds no number or something besides it.
-FieldStatus scanField(const std::string& text, ScannedNumber& number) {
+FieldStatus scanField(std::string_view text, ScannedNumber& number) {
     size_t i = 0;
     FieldStatus status = FieldStatus::NotNumber;
     if (blankOrParameter(text, i, status)) return status;
@@ -113,10 +114,14 @@ FieldStatus wholeDigits(const std::string& digits, long long& value) {
     return FieldStatus::Number;
 }
 
+// One scan buffer per thread: its capacity is kept from field to field.
+thread_local ScannedNumber scanned;
+
 }  // namespace
 
-FieldStatus parseFieldNumber(const std::string& text, double& value) {
-    ScannedNumber number;
+FieldStatus parseFieldNumber(std::string_view text, double& value) {
+    ScannedNumber& number = scanned;
+    number.whole = true;
     const FieldStatus status = scanField(text, number);
     if (status != FieldStatus::Number) return status;
     const double parsed = std::strtod(number.text.c_str(), nullptr);
@@ -125,8 +130,9 @@ FieldStatus parseFieldNumber(const std::string& text, double& value) {
     return FieldStatus::Number;
 }
 
-FieldStatus parseFieldInteger(const std::string& text, long long& value) {
-    ScannedNumber number;
+FieldStatus parseFieldInteger(std::string_view text, long long& value) {
+    ScannedNumber& number = scanned;
+    number.whole = true;
     const FieldStatus status = scanField(text, number);
     if (status != FieldStatus::Number) return status;
     if (number.whole) return wholeDigits(number.text, value);
@@ -177,35 +183,60 @@ int widthOf(const std::vector<int>& widths, int i) {
     return widths[static_cast<size_t>(i) < widths.size() ? static_cast<size_t>(i) : widths.size() - 1];
 }
 
-std::vector<std::string> commaFields(const std::string& line, int n) {
-    std::vector<std::string> fields(static_cast<size_t>(n));
+// Blanks between the words of a line, as a stream reads words.
+bool isWordGap(char c) { return isBlank(c) || c == '\v' || c == '\f'; }
+
+void commaFields(std::string_view line, int n, std::vector<std::string_view>& fields) {
+    fields.assign(static_cast<size_t>(n), std::string_view());
     size_t start = 0;
     for (int i = 0; i < n && start <= line.size(); ++i) {
         const size_t comma = line.find(',', start);
-        const size_t end = comma == std::string::npos ? line.size() : comma;
+        const size_t end = comma == std::string_view::npos ? line.size() : comma;
         fields[static_cast<size_t>(i)] = line.substr(start, end - start);
-        if (comma == std::string::npos) break;
+        if (comma == std::string_view::npos) break;
         start = comma + 1;
     }
-    return fields;
 }
 
-std::vector<std::string> columnFields(const std::string& line, const std::vector<int>& widths, int n) {
-    std::vector<std::string> fields(static_cast<size_t>(n));
+void columnFields(std::string_view line, const std::vector<int>& widths, int n, std::vector<std::string_view>& fields) {
+    fields.assign(static_cast<size_t>(n), std::string_view());
     size_t start = 0;
     for (int i = 0; i < n; ++i) {
         const size_t width = static_cast<size_t>(widthOf(widths, i));
         if (start < line.size()) fields[static_cast<size_t>(i)] = line.substr(start, width);
         start += width;
     }
+}
+
+// The first n blank-separated words of a line; fields without a word stay
+// empty.
+void wordFields(std::string_view line, int n, std::vector<std::string_view>& fields) {
+    fields.assign(static_cast<size_t>(n), std::string_view());
+    size_t i = 0;
+    for (std::string_view& field : fields) {
+        while (i < line.size() && isWordGap(line[i])) ++i;
+        const size_t start = i;
+        while (i < line.size() && !isWordGap(line[i])) ++i;
+        field = line.substr(start, i - start);
+    }
+}
+
+std::vector<std::string> owned(const std::vector<std::string_view>& views) {
+    std::vector<std::string> fields(views.size());
+    for (size_t i = 0; i < views.size(); ++i) fields[i].assign(views[i].data(), views[i].size());
     return fields;
 }
 
 }  // namespace
 
 std::vector<std::string> splitFixedFields(const std::string& line, const std::vector<int>& widths, int n) {
-    if (line.find(',') != std::string::npos) return rememberCut(line, commaFields(line, n));
-    return rememberCut(line, columnFields(line, widths, n));
+    std::vector<std::string_view> views;
+    if (line.find(',') != std::string::npos) {
+        commaFields(line, n, views);
+    } else {
+        columnFields(line, widths, n, views);
+    }
+    return rememberCut(line, owned(views));
 }
 
 namespace {
@@ -216,8 +247,16 @@ namespace {
 // blank columns count), Words when the line is written blank-separated.
 enum class DataLayout { Columns, Words };
 
-DataLayout dataLayout(const std::string& line, const std::vector<int>& widths, int n) {
+// Column starts and word counts of the layout test, kept from line to line.
+struct LayoutScratch {
     std::vector<size_t> starts;  // column starts, and the end of the last column
+    std::vector<int> wordsInColumn;
+};
+thread_local LayoutScratch layoutScratch;
+
+DataLayout dataLayout(std::string_view line, const std::vector<int>& widths, int n) {
+    std::vector<size_t>& starts = layoutScratch.starts;
+    starts.clear();
     size_t at = 0;
     for (int i = 0; i <= n; ++i) {
         starts.push_back(at);
@@ -229,7 +268,8 @@ DataLayout dataLayout(const std::string& line, const std::vector<int>& widths, i
         return c;
     };
     bool crosses = false, rightAligned = true, leftAligned = true;
-    std::vector<int> wordsInColumn(starts.size(), 0);
+    std::vector<int>& wordsInColumn = layoutScratch.wordsInColumn;
+    wordsInColumn.assign(starts.size(), 0);
     for (size_t i = skipBlanks(line, 0); i < line.size(); i = skipBlanks(line, i)) {
         size_t end = i;
         while (end < line.size() && !isBlank(line[end])) ++end;
@@ -249,33 +289,44 @@ DataLayout dataLayout(const std::string& line, const std::vector<int>& widths, i
 
 }  // namespace
 
-std::vector<std::string> splitDataFields(const std::string& line, const std::vector<int>& widths, int n) {
-    if (line.find(',') != std::string::npos) return rememberCut(line, commaFields(line, n));
-    if (dataLayout(line, widths, n) == DataLayout::Columns) return rememberCut(line, columnFields(line, widths, n));
-    std::vector<std::string> fields(static_cast<size_t>(n));
-    std::istringstream words(line);
-    for (std::string& field : fields) words >> field;
-    return rememberCut(line, fields);
+void cutDataFields(std::string_view line, const std::vector<int>& widths, int n, FieldCut& cut) {
+    cut.line = line;
+    if (line.find(',') != std::string_view::npos) {
+        commaFields(line, n, cut.fields);
+    } else if (dataLayout(line, widths, n) == DataLayout::Columns) {
+        columnFields(line, widths, n, cut.fields);
+    } else {
+        wordFields(line, n, cut.fields);
+    }
 }
 
-void FieldStream::note(FieldStatus status, const std::string& text) {
+std::vector<std::string> splitDataFields(const std::string& line, const std::vector<int>& widths, int n) {
+    FieldCut cut;
+    cutDataFields(line, widths, n, cut);
+    return rememberCut(line, owned(cut.fields));
+}
+
+void FieldStream::note(FieldStatus status, std::string_view text) {
     if (status == FieldStatus::Blank || status == FieldStatus::Number || problem_.any()) return;
-    problem_.status = status;
-    problem_.text = trimmed(text);
     // The field is one of the last cut line's, or a whole text of its own.
     for (size_t i = 0; i < lastCut.fields.size(); ++i) {
         if (lastCut.fields[i] == text) {
-            problem_.line = lastCut.line;
-            problem_.field = static_cast<int>(i) + 1;
+            keep(status, text, lastCut.line, static_cast<int>(i) + 1);
             return;
         }
     }
-    problem_.line = text;
-    problem_.field = 0;
+    keep(status, text, text, 0);
 }
 
-std::string firstWord(const std::string& text) {
-    std::string word;
-    std::istringstream(text) >> word;
-    return word;
+void FieldStream::keep(FieldStatus status, std::string_view text, std::string_view line, int field) {
+    problem_.status = status;
+    problem_.text = std::string(trimmed(text));
+    problem_.line = std::string(line);
+    problem_.field = field;
+}
+
+std::string firstWord(std::string_view text) {
+    std::vector<std::string_view> word;
+    wordFields(text, 1, word);
+    return std::string(word[0]);
 }

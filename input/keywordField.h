@@ -6,9 +6,10 @@
 // reader refuses the deck rather than keep a part of it.
 #pragma once
 #include <limits>
-#include <sstream>
 #include <string>
+#include <string_view>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 // What one field held when it was read as a number.
@@ -26,8 +27,8 @@ enum class FieldStatus {
 // with a letter (e, E, d, D) or with its sign alone, as in "7.34000-4". An
 // integer field takes whole numbers, also when written with a point or an
 // exponent ("2.", "1.0e3"). The value is set only for Number.
-FieldStatus parseFieldNumber(const std::string& text, double& value);
-FieldStatus parseFieldInteger(const std::string& text, long long& value);
+FieldStatus parseFieldNumber(std::string_view text, double& value);
+FieldStatus parseFieldInteger(std::string_view text, long long& value);
 // What is wrong with a field of this status, in words ("is not a number");
 // empty for Blank and Number.
 std::string fieldProblemText(FieldStatus status);
@@ -53,8 +54,17 @@ std::vector<std::string> splitFixedFields(const std::string& line, const std::ve
 // blank-separated word is read by its columns (numbers may touch: the
 // columns keep them apart); any other line is read as blank-separated words.
 std::vector<std::string> splitDataFields(const std::string& line, const std::vector<int>& widths, int n);
+// A data line cut into fields that point into the line: valid while the
+// line lives and is not changed. Cutting a line again reuses the storage,
+// so a block's lines are cut without building a string per field.
+struct FieldCut {
+    std::string_view line;
+    std::vector<std::string_view> fields;
+};
+// Cuts a data line as splitDataFields does.
+void cutDataFields(std::string_view line, const std::vector<int>& widths, int n, FieldCut& cut);
 // The first blank-delimited word of a text; empty for a blank text.
-std::string firstWord(const std::string& text);
+std::string firstWord(std::string_view text);
 
 // Reads fields into their targets and remembers the first field that did
 // not read (a parameter, a number its target cannot hold, text in a numeric
@@ -63,30 +73,25 @@ class FieldStream {
 public:
     // A blank field leaves the target as it was.
     template <class T>
-    FieldStatus read(const std::string& text, T& target) {
-        if constexpr (std::is_integral_v<T>) {
-            long long value = 0;
-            FieldStatus status = parseFieldInteger(text, value);
-            if (status == FieldStatus::Number && !fits<T>(value)) status = FieldStatus::OutOfRange;
-            if (status == FieldStatus::Number) target = static_cast<T>(value);
-            note(status, text);
-            return status;
-        } else if constexpr (std::is_floating_point_v<T>) {
-            double value = 0.0;
-            const FieldStatus status = parseFieldNumber(text, value);
-            if (status == FieldStatus::Number) target = static_cast<T>(value);
-            note(status, text);
-            return status;
-        } else {
-            readWord(text, target);
-            return FieldStatus::Number;
-        }
+    FieldStatus read(std::string_view text, T& target) {
+        const FieldStatus status = parse(text, target);
+        note(status, text);
+        return status;
+    }
+    // Field i of a cut line; a field that does not read is kept with that
+    // line and place.
+    template <class T>
+    FieldStatus read(const FieldCut& cut, size_t i, T& target) {
+        const std::string_view text = i < cut.fields.size() ? cut.fields[i] : std::string_view();
+        const FieldStatus status = parse(text, target);
+        if (status != FieldStatus::Blank && status != FieldStatus::Number && !problem_.any())
+            keep(status, text, cut.line, static_cast<int>(i) + 1);
+        return status;
     }
     // Reads the first blank-delimited word; a blank text leaves the target.
-    void readWord(const std::string& text, std::string& target) {
-        std::istringstream stream(text);
-        std::string word;
-        if (stream >> word) target = word;
+    void readWord(std::string_view text, std::string& target) {
+        std::string word = firstWord(text);
+        if (!word.empty()) target = std::move(word);
     }
 
     // The first field that did not read since the last clear (any() false
@@ -104,7 +109,26 @@ private:
                    value <= static_cast<long long>(std::numeric_limits<T>::max());
         }
     }
-    void note(FieldStatus status, const std::string& text);
+    template <class T>
+    FieldStatus parse(std::string_view text, T& target) {
+        if constexpr (std::is_integral_v<T>) {
+            long long value = 0;
+            FieldStatus status = parseFieldInteger(text, value);
+            if (status == FieldStatus::Number && !fits<T>(value)) status = FieldStatus::OutOfRange;
+            if (status == FieldStatus::Number) target = static_cast<T>(value);
+            return status;
+        } else if constexpr (std::is_floating_point_v<T>) {
+            double value = 0.0;
+            const FieldStatus status = parseFieldNumber(text, value);
+            if (status == FieldStatus::Number) target = static_cast<T>(value);
+            return status;
+        } else {
+            readWord(text, target);
+            return FieldStatus::Number;
+        }
+    }
+    void note(FieldStatus status, std::string_view text);
+    void keep(FieldStatus status, std::string_view text, std::string_view line, int field);
 
     FieldProblem problem_;
 };

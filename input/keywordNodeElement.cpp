@@ -50,9 +50,9 @@ std::vector<std::string> keywordOptions(const std::string& keyword, const std::s
     return options;
 }
 
-bool allBlank(const std::vector<std::string>& fields, size_t from) {
+bool allBlank(const std::vector<std::string_view>& fields, size_t from) {
     for (size_t i = from; i < fields.size(); ++i) {
-        if (fields[i].find_first_not_of(' ') != std::string::npos) return false;
+        if (fields[i].find_first_not_of(' ') != std::string_view::npos) return false;
     }
     return true;
 }
@@ -109,27 +109,33 @@ void KeywordReader::readNodes(const std::string& block) {
     const std::vector<std::string> lines = splitDeckLines(block);
     std::vector<NodeCuda>& nodes = fem_->nodeManager->node_array_cpu;
     reserveMore(nodes, cardLineEnd(lines));
+    FieldCut f;
     for (size_t i = 1; i < cardLineEnd(lines) && !refused_; ++i) {
         if (blankLine(lines[i])) continue;
-        const std::vector<std::string> fields = dataFields(lines[i], kNodeWidths, 4);
-        NodeCuda node = zeroRecord<NodeCuda>();
-        const FieldStatus status = fields_.read(fields[0], node.id);
+        cutDataFields(lines[i], kNodeWidths, 4, f);
+        int id = 0;
+        double coord[3] = {0.0, 0.0, 0.0};
+        const FieldStatus status = fields_.read(f, 0, id);
         if (status != FieldStatus::Number) {
             // A field that does not read refuses the deck after the block.
             if (status == FieldStatus::Blank) refuse(lineWhere(keyword, lines[i]) + ": the line gives no node id");
             return;
         }
-        if (node.id <= 0) {
-            refuse(lineWhere(keyword, lines[i]) + ": node id " + std::to_string(node.id) + " is not positive");
+        if (id <= 0) {
+            refuse(lineWhere(keyword, lines[i]) + ": node id " + std::to_string(id) + " is not positive");
             return;
         }
-        for (int k = 0; k < 3; ++k) readField(fields[1 + k], node.coord[k]);
-        if (!fem_->node_id_map.emplace(node.id, state_.nodeCounter + 1).second) {
-            refuse(lineWhere(keyword, lines[i]) + ": node " + std::to_string(node.id) + " is defined twice");
+        for (int k = 0; k < 3; ++k) fields_.read(f, 1 + static_cast<size_t>(k), coord[k]);
+        if (!fem_->node_id_map.emplace(id, state_.nodeCounter + 1).second) {
+            refuse(lineWhere(keyword, lines[i]) + ": node " + std::to_string(id) + " is defined twice");
             return;
         }
+        // The record is cleared and filled where it stays.
+        NodeCuda& node = nodes.emplace_back();
+        std::memset(static_cast<void*>(&node), 0, sizeof(NodeCuda));
+        node.id = id;
+        for (int k = 0; k < 3; ++k) node.coord[k] = coord[k];
         node.store_id = state_.nodeCounter;
-        nodes.push_back(node);
         ++state_.nodeCounter;
     }
 }
@@ -178,9 +184,12 @@ int KeywordReader::bookElement(Record& element, int deckPartId, int nodeCount, c
 
 template <class Record>
 void KeywordReader::storeElement(Record& element, int deckPartId, int nodeCount, const char* family,
-                                 std::vector<Record> ElmManager::*list) {
+                                 std::vector<Record> ElmManager::*list, size_t expected) {
     const int partNumber = bookElement(element, deckPartId, nodeCount, family);
-    if (partNumber > 0) (state_.elementStores[static_cast<size_t>(partNumber - 1)].*list).push_back(element);
+    if (partNumber <= 0) return;
+    std::vector<Record>& records = state_.elementStores[static_cast<size_t>(partNumber - 1)].*list;
+    reserveMore(records, expected);
+    records.push_back(element);
 }
 
 // Reads an element block, one element per line in columns of 8: element
@@ -196,35 +205,40 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
     const std::string family = blockHeader(block);
     // A blank extra line is a card of defaults: it keeps its place.
     const std::vector<std::string> lines = extraLines > 0 ? splitDeckLinesKeepingBlanks(block) : splitDeckLines(block);
+    // Room for every line of the block in the list of the part of its first
+    // element (a block usually holds one part); other parts grow as usual.
+    size_t expected = cardLineEnd(lines) / (1 + static_cast<size_t>(extraLines));
+    FieldCut f;
     for (size_t i = 1; i < cardLineEnd(lines) && !reader.refused(); i += 1 + static_cast<size_t>(extraLines)) {
         if (blankLine(lines[i])) {
             i -= static_cast<size_t>(extraLines);  // a blank line is no element line
             continue;
         }
-        const std::vector<std::string> f = KeywordReader::dataFields(lines[i], kElementWidths, 2 + nodeCount);
+        cutDataFields(lines[i], kElementWidths, 2 + nodeCount, f);
         Record element = zeroRecord<Record>();
         int part = 0;
-        const FieldStatus status = fields.read(f[0], element.id);
+        const FieldStatus status = fields.read(f, 0, element.id);
         if (status != FieldStatus::Number) {
             // A field that does not read refuses the deck after the block.
             if (status == FieldStatus::Blank) reader.refuse(reader.lineWhere(family, lines[i]) + ": the line gives no element id");
             return;
         }
-        if (allBlank(f, 2)) {
+        if (allBlank(f.fields, 2)) {
             reader.refuseForm(family, "element " + std::to_string(element.id) +
                                           ": the line holds no node ids; the form with the nodes on further lines "
                                           "is not read by this version");
             return;
         }
-        fields.read(f[1], part);
-        for (int j = 0; j < nodeCount; ++j) fields.read(f[2 + static_cast<size_t>(j)], element.node_id[j]);
+        fields.read(f, 1, part);
+        for (int j = 0; j < nodeCount; ++j) fields.read(f, 2 + static_cast<size_t>(j), element.node_id[j]);
         if (fields.problem().any()) return;
         if (const int missing = missingNode<Record, nodeCount>(element)) {
             reader.refuse(reader.lineWhere(family, lines[i]) + ": element " + std::to_string(element.id) +
                           " gives no node in node field " + std::to_string(missing) + " (blank or 0)");
             return;
         }
-        reader.storeElement(element, part, nodeCount, family.c_str(), list);
+        reader.storeElement(element, part, nodeCount, family.c_str(), list, expected);
+        expected = 0;
         if (onExtraLine && extraLines > 0 && i + 1 < lines.size()) onExtraLine(element, part, lines[i + 1]);
     }
 }

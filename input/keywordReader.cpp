@@ -43,20 +43,34 @@ bool headingLine(const std::string& keyword) {
 }  // namespace
 
 void cleanDeckLines(std::string& block) {
-    boost::replace_all(block, "\r", " ");
-    boost::replace_all(block, "\t", " ");
+    for (char& c : block) {
+        if (c == '\r' || c == '\t') c = ' ';
+    }
     trimTrailingBlanks(block);
 }
 
 void cleanDeckBlock(std::string& block) {
-    boost::replace_all(block, "\n", " ");
+    std::replace(block.begin(), block.end(), '\n', ' ');
     cleanDeckLines(block);
 }
 
 std::vector<std::string> splitDeckLines(std::string block) {
     cleanDeckLines(block);
+    // The lines between newlines; a run of newlines cuts once, so that
+    // empty lines drop out, and a final newline leaves one empty entry.
     std::vector<std::string> lines;
-    boost::split(lines, block, boost::is_any_of("\n"), boost::token_compress_on);
+    lines.reserve(static_cast<size_t>(std::count(block.begin(), block.end(), '\n')) + 1);
+    size_t start = 0;
+    for (;;) {
+        const size_t end = block.find('\n', start);
+        lines.emplace_back(block, start, end == std::string::npos ? std::string::npos : end - start);
+        if (end == std::string::npos) break;
+        start = block.find_first_not_of('\n', end);
+        if (start == std::string::npos) {
+            lines.emplace_back();
+            break;
+        }
+    }
     if (lines.size() > 1 && headingLine(keywordOf(block))) {
         // The compression took a blank heading away: put it back as line 1.
         const size_t end = block.find('\n');
@@ -94,16 +108,22 @@ std::vector<DeckBlock> cutDeckBlocks(const std::string& text) {
     for (int number = 1; start < text.size(); ++number) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
+        std::string_view line(text.data() + start, end - start);
         start = end + 1;
         if (!line.empty() && line[0] == '$') continue;
-        line.erase(std::min(line.find('$'), line.size()));
-        std::replace(line.begin(), line.end(), '\r', ' ');
-        std::replace(line.begin(), line.end(), '\t', ' ');
-        if (!line.empty() && line[0] == '*') blocks.emplace_back();
+        line = line.substr(0, std::min(line.find('$'), line.size()));
+        if (!line.empty() && line[0] == '*') {
+            // Room for the block's lines up to the next keyword line.
+            const size_t next = text.find("\n*", start - 1);
+            blocks.emplace_back().text.reserve((next == std::string::npos ? text.size() : next) - (start - 1) + line.size() + 1);
+        }
         if (blocks.empty()) continue;
-        blocks.back().text += line + '\n';
-        blocks.back().lineNumbers.push_back(number);
+        DeckBlock& block = blocks.back();
+        const size_t at = block.text.size();
+        block.text.append(line).push_back('\n');
+        std::replace(block.text.begin() + static_cast<std::ptrdiff_t>(at), block.text.end(), '\r', ' ');
+        std::replace(block.text.begin() + static_cast<std::ptrdiff_t>(at), block.text.end(), '\t', ' ');
+        block.lineNumbers.push_back(number);
     }
     return blocks;
 }

@@ -295,10 +295,11 @@ public:
     // Accepts the known options of an element keyword (name followed by
     // "_" and options); the first unknown one refuses the block.
     bool elementOptions(const std::string& keyword, const std::string& name, const std::vector<std::string>& known);
-    // Books an element and appends it to the list of its part's store.
+    // Books an element and appends it to the list of its part's store,
+    // making room there for `expected` more records first.
     template <class Record>
     void storeElement(Record& element, int deckPartId, int nodeCount, const char* family,
-                      std::vector<Record> ElmManager::*list);
+                      std::vector<Record> ElmManager::*list, size_t expected = 0);
 
 private:
     // After each block: a field that did not read as its target (a

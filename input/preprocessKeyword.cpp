@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/node.h"
@@ -61,32 +62,70 @@ std::string named(const char* kind, int id)
     return std::string(kind) + " " + std::to_string(id);
 }
 
-// Copies one family list of a reader store over the part's list and stamps
+// Moves one family list of a reader store into the part's list and stamps
 // the part position into every element.
 template <typename Record>
-void handOver(const std::vector<Record>& from, std::vector<Record>& to, int partPosition)
+void handOver(std::vector<Record>& from, std::vector<Record>& to, int partPosition)
 {
     if (from.empty()) {
         return;
     }
-    to = from;
+    to = std::move(from);
+    from.clear();
     for (Record& element : to) {
         element.part_id = partPosition;
     }
 }
 
+// Node numbers by deck node id, looked up once per element node: a table
+// when the ids are dense enough, the id map otherwise. An id no *NODE block
+// defined gives 0.
+class NodeNumbers {
+public:
+    explicit NodeNumbers(const std::map<int, int>& ids) : ids_(ids)
+    {
+        if (ids.empty() || ids.begin()->first < 0) {
+            return;
+        }
+        const long long largest = ids.rbegin()->first;
+        if (largest > 4 * static_cast<long long>(ids.size()) + 1024) {
+            return;
+        }
+        table_.assign(static_cast<std::size_t>(largest) + 1, 0);
+        for (const auto& [id, number] : ids) {
+            table_[static_cast<std::size_t>(id)] = number;
+        }
+    }
+
+    int operator()(int id) const
+    {
+        if (!table_.empty()) {
+            return id >= 0 && static_cast<std::size_t>(id) < table_.size() ? table_[static_cast<std::size_t>(id)] : 0;
+        }
+        const auto it = ids_.find(id);
+        return it == ids_.end() ? 0 : it->second;
+    }
+
+private:
+    const std::map<int, int>& ids_;
+    std::vector<int> table_;
+};
+
 // Translates the deck node ids of one element list into node numbers; an id
 // that no *NODE block defined refuses the deck. A blank id stays 0.
 template <typename Record>
 void translateNodeIds(std::vector<Record>& elements, int nodeCount, const char* family, FEMDynamic* fem,
-                      CheckedLookup& lookup)
+                      const NodeNumbers& numbers, CheckedLookup& lookup)
 {
     for (Record& element : elements) {
         for (int j = 0; j < nodeCount; ++j) {
-            if (element.node_id[j] != 0) {
-                element.node_id[j] =
-                    lookup.find(fem->node_id_map, element.node_id[j], "node", named(family, element.id));
+            int& node = element.node_id[j];
+            if (node == 0) {
+                continue;
             }
+            const int number = numbers(node);
+            // The message (and its text) only for an id that is missing.
+            node = number > 0 ? number : lookup.find(fem->node_id_map, node, "node", named(family, element.id));
         }
     }
 }
@@ -96,18 +135,19 @@ void translateNodeIds(std::vector<Record>& elements, int nodeCount, const char* 
 // elements that use them.
 void translateElementNodes(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup)
 {
+    const NodeNumbers numbers(fem->node_id_map);
     for (ElmManager& store : state.elementStores) {
-        translateNodeIds(store.shell_element_array_cpu, 4, "shell", fem, lookup);
-        translateNodeIds(store.solid_element_array_cpu, 8, "solid", fem, lookup);
-        translateNodeIds(store.beam_element_array_cpu, 3, "beam", fem, lookup);
-        translateNodeIds(store.discrete_element_array_cpu, 2, "discrete element", fem, lookup);
+        translateNodeIds(store.shell_element_array_cpu, 4, "shell", fem, numbers, lookup);
+        translateNodeIds(store.solid_element_array_cpu, 8, "solid", fem, numbers, lookup);
+        translateNodeIds(store.beam_element_array_cpu, 3, "beam", fem, numbers, lookup);
+        translateNodeIds(store.discrete_element_array_cpu, 2, "discrete element", fem, numbers, lookup);
     }
     for (PointMass& mass : *fem->point_mass_array) {
         if (mass.part_set_node != 0) {
             mass.part_set_node = lookup.find(fem->node_id_map, mass.part_set_node, "node", "a point mass");
         }
     }
-    translateNodeIds(*fem->accelerometer_array, 3, "accelerometer", fem, lookup);
+    translateNodeIds(*fem->accelerometer_array, 3, "accelerometer", fem, numbers, lookup);
 }
 
 // Step: every part takes the elements that the element blocks gave its deck id.
@@ -137,7 +177,7 @@ void handElementsToParts(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup
             // with the first part of that id.
             continue;
         }
-        const ElmManager& from = state.elementStores[store];
+        ElmManager& from = state.elementStores[store];
         ElmManager& to = fem->elm_manager_array[i];
         const int position = static_cast<int>(i) + 1;
         handOver(from.shell_element_array_cpu, to.shell_element_array_cpu, position);
