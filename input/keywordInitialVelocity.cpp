@@ -19,15 +19,20 @@ void KeywordReader::readInitialVelocity(const std::string& block) {
     std::vector<InitialCondition>& conditions = *fem_->initial_condition_array;
 
     if (keyword == "*INITIAL_VELOCITY_NODE") {
+        conditions.reserve(conditions.size() + cardLineEnd(lines));
+        static const std::vector<int> kWidths = {10};
+        FieldCut f;
         for (size_t i = 1; i < cardLineEnd(lines); ++i) {
             InitialCondition record;  // cleared: type velocity, no target, values 0
-            const std::vector<std::string> f = dataFields(lines[i], {10}, 7);
-            if (fields_.read(f[0], record.ic_node_id) != FieldStatus::Number) {
+            cutDataFields(lines[i], kWidths, 7, f);
+            if (fields_.read(f, 0, record.ic_node_id) != FieldStatus::Number) {
                 warn("*INITIAL_VELOCITY_NODE line \"" + lines[i] + "\" does not start with a node id; the line is skipped");
                 continue;
             }
-            readFields(std::vector<std::string>(f.begin() + 1, f.end()), record.value);
-            state_.velocityNodeMap.emplace(static_cast<int>(conditions.size()) + 1, record.ic_node_id);
+            for (size_t k = 0; k < 6; ++k) fields_.read(f, 1 + k, record.value[k]);
+            // Positions grow line by line: each entry goes to the end of the map.
+            state_.velocityNodeMap.emplace_hint(state_.velocityNodeMap.end(), static_cast<int>(conditions.size()) + 1,
+                                                record.ic_node_id);
             conditions.push_back(record);
         }
         return;

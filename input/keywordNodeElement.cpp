@@ -126,7 +126,9 @@ void KeywordReader::readNodes(const std::string& block) {
             return;
         }
         for (int k = 0; k < 3; ++k) fields_.read(f, 1 + static_cast<size_t>(k), coord[k]);
-        if (!fem_->node_id_map.emplace(id, state_.nodeCounter + 1).second) {
+        const size_t known = fem_->node_id_map.size();
+        fem_->node_id_map.emplace_hint(fem_->node_id_map.end(), id, state_.nodeCounter + 1);
+        if (fem_->node_id_map.size() == known) {
             refuse(lineWhere(keyword, lines[i]) + ": node " + std::to_string(id) + " is defined twice");
             return;
         }
@@ -164,7 +166,10 @@ int KeywordReader::nextElementIndex() {
 // block, so the completion after the block loop turns them into numbers.
 template <class Record>
 int KeywordReader::bookElement(Record& element, int deckPartId, int nodeCount, const char* family) {
-    if (!state_.elementIds.emplace(familyCode<Record>(), element.id).second) {
+    // Ids mostly come in ascending order: the search starts at the end.
+    const size_t known = state_.elementIds.size();
+    state_.elementIds.emplace_hint(state_.elementIds.end(), familyCode<Record>(), element.id);
+    if (state_.elementIds.size() == known) {
         refuse("\"" + std::string(family) + "\"" + atLine() + ": element " + std::to_string(element.id) +
                " is defined twice");
         return 0;
@@ -178,7 +183,7 @@ int KeywordReader::bookElement(Record& element, int deckPartId, int nodeCount, c
     nodeList.element_number = index + 1;
     state_.elementNodeLists[static_cast<size_t>(index)] = nodeList;
     state_.elementPartMap[static_cast<size_t>(index)] = deckPartId;
-    fem_->element_id_map[element.id] = index + 1;
+    fem_->element_id_map.insert_or_assign(fem_->element_id_map.end(), element.id, index + 1);
     return partNumber;
 }
 

@@ -7,6 +7,7 @@
 #include <boost/algorithm/string.hpp>
 #include <filesystem>
 #include <iostream>
+#include <iterator>
 
 #include "elements/elmmanager.h"
 #include "input/preprocessModel.h"
@@ -372,23 +373,10 @@ bool KeywordReader::readBlocks(const std::vector<std::string>& blocks) {
 
 namespace {
 
-// Block pass: the whole deck as one text (the working copy lacks the
-// comment lines, so its line numbers are not the deck's).
+// The whole deck as one text, read once: the working copy and the block
+// pass both take it from here. Checked: the deck opens, is no folder and
+// reads to its end.
 bool readDeckText(const std::string& deckPath, std::string& text) {
-    std::ifstream deck(deckPath, std::ios::binary);
-    std::ostringstream all;
-    if (deck.is_open()) all << deck.rdbuf();
-    if (!deck.is_open() || deck.bad()) {
-        std::cerr << "Keyword deck refused: cannot read the deck \"" << deckPath << "\"" << std::endl;
-        return false;
-    }
-    text = all.str();
-    return true;
-}
-
-}  // namespace
-
-bool writeWorkingCopy(const KeywordDeckFiles& files, const std::string& deckPath) {
     std::ifstream deck(deckPath, std::ios::binary);
     if (!deck.is_open()) {
         std::cerr << "Keyword deck refused: cannot open the deck \"" << deckPath << "\"" << std::endl;
@@ -398,6 +386,22 @@ bool writeWorkingCopy(const KeywordDeckFiles& files, const std::string& deckPath
         std::cerr << "Keyword deck refused: \"" << deckPath << "\" is a folder, not a deck" << std::endl;
         return false;
     }
+    std::error_code sizeError;
+    const auto size = std::filesystem::file_size(deckPath, sizeError);
+    if (!sizeError) text.reserve(static_cast<size_t>(size));
+    text.assign(std::istreambuf_iterator<char>(deck), std::istreambuf_iterator<char>());
+    if (deck.bad()) {
+        std::cerr << "Keyword deck refused: error while reading the deck \"" << deckPath << "\"" << std::endl;
+        return false;
+    }
+    return true;
+}
+
+// The working copy of a deck text (the block pass reads the deck itself, so
+// the copy's line numbers, without the comment lines, are not the deck's):
+// returns removed, lines with "$" in column 1 left out, every line ending in
+// a newline.
+bool writeWorkingCopyText(const KeywordDeckFiles& files, const std::string& text) {
     std::error_code ignored;
     std::filesystem::create_directories(files.workFolder, ignored);
     std::ofstream copy(files.workCopy, std::ios::binary | std::ios::trunc);
@@ -405,22 +409,35 @@ bool writeWorkingCopy(const KeywordDeckFiles& files, const std::string& deckPath
         std::cerr << "Keyword deck refused: cannot write the working copy \"" << files.workCopy << "\"" << std::endl;
         return false;
     }
-    std::string line;
-    while (std::getline(deck, line)) {
-        boost::erase_all(line, "\r");
-        if (!line.empty() && line[0] == '$') continue;
-        copy << line << '\n';
+    std::string out;
+    out.reserve(text.size() + 1);
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const size_t at = out.size();
+        out.append(text, start, end - start);
+        out.erase(std::remove(out.begin() + static_cast<std::ptrdiff_t>(at), out.end(), '\r'), out.end());
+        if (out.size() > at && out[at] == '$') {
+            out.resize(at);
+        } else {
+            out.push_back('\n');
+        }
+        start = end + 1;
     }
-    if (deck.bad()) {
-        std::cerr << "Keyword deck refused: error while reading the deck \"" << deckPath << "\"" << std::endl;
-        return false;
-    }
+    copy.write(out.data(), static_cast<std::streamsize>(out.size()));
     copy.close();
     if (copy.fail()) {
         std::cerr << "Keyword deck refused: cannot write the working copy \"" << files.workCopy << "\"" << std::endl;
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool writeWorkingCopy(const KeywordDeckFiles& files, const std::string& deckPath) {
+    std::string text;
+    return readDeckText(deckPath, text) && writeWorkingCopyText(files, text);
 }
 
 void applyDeckMassScaling(TimeControl& timeControl) { timeControl.takeMassScalingRequest(); }
@@ -457,10 +474,9 @@ bool hasEndTime(const TimeControl& time) {
 int readKeywordDeck(FEMDynamic* fem, std::string deckPath) {
     KeywordDeckState state;
     state.files = keywordDeckFiles(deckPath, fem->work_path);
-    if (!writeWorkingCopy(state.files, deckPath)) return 0;
-    state.checkList.open(state.files.checkList, std::ios::trunc);
     std::string text;
-    if (!readDeckText(deckPath, text)) return 0;
+    if (!readDeckText(deckPath, text) || !writeWorkingCopyText(state.files, text)) return 0;
+    state.checkList.open(state.files.checkList, std::ios::trunc);
 
     KeywordReader reader(fem, state);
     if (!reader.readBlocks(cutDeckBlocks(text))) return 0;
