@@ -73,8 +73,10 @@ void PairManager::unifiedSearchGpu(UnifiedContact* uc) {
   int* candidateOverflow = overflow_gpu != nullptr ? &overflow_gpu->candidates : nullptr;
   const int n = contact_node_num;
   // Segment boxes and normals of this cycle, once per master surface, and
-  // the normals of their faces at the contact nodes.
-  if (n > 0 && test_pair_array_gpu != nullptr) {
+  // the normals of their faces at the contact nodes when a face of a solid
+  // may read them.
+  const bool faceNormals = uc->face_normals_needed;
+  if (faceNormals && n > 0 && test_pair_array_gpu != nullptr) {
     launch(GpuClearFaceNormals, dim3(n / 32 + 1), dim3(32), n, test_pair_array_gpu);
   }
   for (SubDomainManager& m : uc->subDomainManagerArray) {
@@ -82,7 +84,8 @@ void PairManager::unifiedSearchGpu(UnifiedContact* uc) {
     if (master == nullptr || master->flags[BOX_EXTENDED] != 0) continue;
     master->refreshSegmentsGpu();
     master->flags[BOX_EXTENDED] = 1;
-    if (master->segment_num > 0 && master->segment_array_gpu != nullptr && master->subDomainArrayGpu_ != nullptr) {
+    if (faceNormals && master->segment_num > 0 && master->segment_array_gpu != nullptr &&
+        master->subDomainArrayGpu_ != nullptr) {
       launch(GpuGatherFaceNormals, dim3(master->segment_num / 32 + 1), dim3(32), master->segment_num,
              static_cast<const SegmentCuda*>(master->segment_array_gpu));
     }

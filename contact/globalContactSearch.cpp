@@ -187,6 +187,7 @@ void searchRecord(SurfacePairRecord& r, double dt, int* overflow) {
 
 void buildGlobalSearchRecord(const UnifiedContact& uc, GlobalSearchRecord& record) {
   record = GlobalSearchRecord{};
+  record.face_normals_needed = uc.face_normals_needed;
   std::set<Surface*> seen;
   auto list = [&](Surface* s) {
     if (s != nullptr && seen.insert(s).second) record.surface_list.push_back(s);
@@ -212,11 +213,13 @@ void globalContactSearchCpu(GlobalSearchRecord* record, double dt, PairManager* 
     return;
   }
   pm->reportOverflowOnce();
+  const bool faceNormals = record->face_normals_needed;
   for (TestPairCuda* tp : pm->test_pair_array_cpu) {
-    if (tp != nullptr && tp->contactNode != nullptr) tp->contactNode->clearFaceNormals();
+    if (faceNormals && tp != nullptr && tp->contactNode != nullptr) tp->contactNode->clearFaceNormals();
   }
   for (Surface* s : record->surface_list) {
     refreshSurface(*s);
+    if (!faceNormals) continue;
     for (const SegmentCuda& seg : s->segment_array) gatherFaceNormal(seg);
   }
   for (TestPairCuda* tp : pm->test_pair_array_cpu) tp->cleanBeforeSearch();

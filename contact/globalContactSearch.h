@@ -53,6 +53,7 @@ struct SurfacePairRecord {
 struct GlobalSearchRecord {
   std::vector<Surface*> surface_list;         // every master surface, once
   std::vector<SurfacePairRecord> pair_array;  // one per searched pair, in device order
+  bool face_normals_needed = true;            // as the device search grids' flag
 };
 
 // The record of the searched pairs that the device search grids would get.

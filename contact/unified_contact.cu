@@ -97,6 +97,11 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
     m.slave_contact_node_array_cpu = m.slaveSurface->contact_node_array_cpu;
     m.copySlaveNodeArrayGpu(m.slaveSurface->contact_node_array_gpu);
   }
+  face_normals_needed = std::any_of(subDomainManagerArray.begin(), subDomainManagerArray.end(), [](const SubDomainManager& m) {
+    return m.masterSurface != nullptr &&
+           std::any_of(m.masterSurface->segment_array.begin(), m.masterSurface->segment_array.end(),
+                       [](const SegmentCuda& seg) { return seg.one_sided != 0; });
+  });
 }
 
 void UnifiedContact::adoptHostGrid(SubDomain* replaced, SubDomain* grid) {

@@ -20,6 +20,10 @@ class UnifiedContact {
   // segment has moved too far; false fills them anew every cycle (the
   // reference the kept buckets are tested against).
   bool keep_buckets = true;
+  // Some master surface has faces of solids: only candidates of those read
+  // the normals of the slave nodes' own faces, so without them the normals
+  // are not gathered.
+  bool face_normals_needed = true;
   // Master-surface nodes without a contact node (device addresses), whose
   // contact-force accumulators would otherwise never reach their forces.
   NodeCuda** master_node_array_gpu = nullptr;  // owned
