@@ -9,27 +9,37 @@
 #include "contact/unified_contact.h"
 #include "core/gridIndex.h"
 #include "core/segment.h"
+#include "platform/simdLane.h"
 
 namespace {
-__host__ __device__ inline bool insideBox(const SegmentCuda* s, const double* x) {
+__host__ __device__ inline bool insideBox(const double* lo, const double* hi, const double* x) {
   for (int a = 0; a < 3; ++a) {
-    if (x[a] < s->box_min[a] || x[a] > s->box_max[a]) return false;
+    if (x[a] < lo[a] || x[a] > hi[a]) return false;
   }
   return true;
 }
-__host__ __device__ inline bool isOwnNode(const SegmentCuda* s, const NodeCuda* node) {
+template <typename NodePtr>
+__host__ __device__ inline bool isOwnNode(const NodePtr (&nodes)[4], const NodeCuda* node) {
   for (int k = 0; k < 4; ++k) {
-    if (s->node[k] == node) return true;
+    if (nodes[k] == node) return true;
   }
   return false;
+}
+// The candidate rule over the box and nodes of segment s (from its record
+// or from its search entry).
+template <typename NodePtr>
+__host__ __device__ inline void offerIfHeld(ContactNodeCuda& cn, SegmentCuda* s, const double* lo, const double* hi,
+                                            const NodePtr (&nodes)[4], int* overflow) {
+  if (s == nullptr || cn.node == nullptr) return;
+  if (cn.in_contact != 0 && s == cn.contact_pair.segment) return;
+  if (!insideBox(lo, hi, cn.node->coord) || isOwnNode(nodes, cn.node)) return;
+  cn.test_pair.addCandidate(s, overflow);
 }
 }  // namespace
 
 __host__ __device__ void ContactNodeCuda::offerCandidate(SegmentCuda* s, int* overflow) {
-  if (s == nullptr || node == nullptr) return;
-  if (in_contact != 0 && s == contact_pair.segment) return;
-  if (!insideBox(s, node->coord) || isOwnNode(s, node)) return;
-  test_pair.addCandidate(s, overflow);
+  if (s == nullptr) return;
+  offerIfHeld(*this, s, s->box_min, s->box_max, s->node, overflow);
 }
 
 __host__ __device__ void gatherFaceNormal(const SegmentCuda& s) {
@@ -52,9 +62,15 @@ __global__ void GpuGatherFaceNormals(int n, const SegmentCuda* segments) {
 }
 
 __global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, double3 cell, double3 origin,
-                                                SubDomain* subdomains, int3 dims, int total, int* overflow) {
+                                                SubDomain* subdomains, int3 dims, int total,
+                                                const SegmentCuda* segments, const SegmentSearchEntry* entries,
+                                                int* overflow) {
   const int i = gridStrideIndex();
   if (i >= n) return;
+  // The contact node a few places ahead, and the coordinates of a nearer
+  // one, asked for before they are needed.
+  if (i + 8 < n) lanePrefetch(nodes[i + 8]);
+  if (i + 4 < n && nodes[i + 4] != nullptr && nodes[i + 4]->node != nullptr) lanePrefetch(nodes[i + 4]->node->coord);
   ContactNodeCuda* cn = nodes[i];
   if (cn == nullptr || cn->node == nullptr) {
     printf("接触点填充子域错误,offset=%d\n", i);
@@ -63,7 +79,13 @@ __global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, 
   SubDomain* sd = subDomainOfPoint(cn->node->coord, cell, origin, subdomains, dims, total);
   cn->subdomain = sd != nullptr && sd->segment_num > 0 ? sd : nullptr;
   if (cn->subdomain == nullptr) return;
-  for (int q = 0; q < sd->segmentCount(); ++q) cn->offerCandidate(sd->segment_list[q], overflow);
+  const int count = sd->segmentCount();
+  for (int q = 0; q < count; ++q) {
+    SegmentCuda* s = sd->segment_list[q];
+    if (s == nullptr) continue;
+    const SegmentSearchEntry& e = entries[s - segments];
+    offerIfHeld(*cn, s, e.box_min, e.box_max, e.node, overflow);
+  }
 }
 
 void PairManager::unifiedSearchGpu(UnifiedContact* uc) {

@@ -101,10 +101,3 @@ class PairManager {
 
 // Sorts the n share keys of a device array in ascending order.
 void sortShareKeys(unsigned long long* keys, int n);
-
-// Candidates of the bucket search: each slave node is linked to the bucket
-// of the grid (cell, origin, dims) it lies in, and offered the segments of
-// that bucket whose extended box holds it.
-__global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, double3 cell, double3 origin,
-                                                SubDomain* subdomains, int3 dims, int total, int* overflow);
-

@@ -6,6 +6,7 @@
 #include "platform/gpu_runtime.h"
 
 struct ContactNodeCuda;
+struct NodeCuda;
 struct SegmentCuda;
 
 constexpr int kSubDomainSlots = 150;
@@ -51,6 +52,17 @@ struct BinnedBox {
   double hi[3];
 };
 static_assert(std::is_trivially_copyable_v<BinnedBox>);
+
+// What the candidate test reads of a master segment besides its normal:
+// its extended box and its nodes, copied out of the segment record when the
+// box is refreshed, so that the test of a bucket's segments reads a few
+// adjacent lines instead of two lines of each segment's record.
+struct SegmentSearchEntry {
+  double box_min[3];
+  double box_max[3];
+  const NodeCuda* node[4];
+};
+static_assert(std::is_trivially_copyable_v<SegmentSearchEntry>);
 
 // Counters of list entries refused for lack of room, in one mapped block.
 struct ContactOverflowCounters {

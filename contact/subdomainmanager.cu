@@ -456,7 +456,8 @@ void SubDomainManager::offerCandidatesGpu(int* overflow) {
   if (k <= 0 || slave_contact_node_array_gpu == nullptr || subdomain_array_gpu == nullptr || sub_domian_num <= 0) {
     return;
   }
-  if (masterSurface == nullptr || !masterSurface->bins_filled) return;
+  if (masterSurface == nullptr || !masterSurface->bins_filled || masterSurface->search_entry_gpu == nullptr) return;
   launch(testPairProduceAccorContactNode, dim3(k / 32 + 1), dim3(32), k, slave_contact_node_array_gpu, cell_size,
-         box_min, subdomain_array_gpu, subdomain_dims, sub_domian_num, overflow);
+         box_min, subdomain_array_gpu, subdomain_dims, sub_domian_num,
+         static_cast<const SegmentCuda*>(masterSurface->segment_array_gpu), masterSurface->search_entry_gpu, overflow);
 }

@@ -77,6 +77,15 @@ int3 subDomainCountsFor(double count, const double3& L);
 // refinement factors k, with the spare layer; capped so the grid fits.
 int3 subDomainDimsFor(const int3& n, const int3& m, const int3& k);
 
+// Candidates of the bucket search: each slave node is linked to the bucket
+// of the grid (cell, origin, dims) it lies in, and offered the segments of
+// that bucket whose extended box holds it (their boxes and nodes read from
+// the search entries of the master surface's segment array `segments`).
+__global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, double3 cell, double3 origin,
+                                                SubDomain* subdomains, int3 dims, int total,
+                                                const SegmentCuda* segments, const SegmentSearchEntry* entries,
+                                                int* overflow);
+
 // Box reductions: one partial box per block of 32 items.
 __global__ void minMaxNodeArray(int n, ContactNodeCuda** nodes, double3* maxPartial, double3* minPartial, double ext);
 __global__ void minMaxSegmentCudaArray(int n, const SegmentCuda* segments, double3* maxPartial, double3* minPartial);

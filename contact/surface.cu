@@ -77,6 +77,7 @@ void Surface::takeOwned(Surface& o) noexcept {
   max_disp_incre = std::exchange(o.max_disp_incre, nullptr);
   binned_box_gpu = std::exchange(o.binned_box_gpu, nullptr);
   bin_flags_gpu = std::exchange(o.bin_flags_gpu, nullptr);
+  search_entry_gpu = std::exchange(o.search_entry_gpu, nullptr);
   bins_filled = std::exchange(o.bins_filled, false);
 }
 
@@ -89,6 +90,7 @@ void Surface::freeOwned() {
   if (max_disp_incre != nullptr) CUDA_CHECK(cudaFree(max_disp_incre));
   if (binned_box_gpu != nullptr) CUDA_CHECK(cudaFree(binned_box_gpu));
   if (bin_flags_gpu != nullptr) CUDA_CHECK(cudaFree(bin_flags_gpu));
+  if (search_entry_gpu != nullptr) CUDA_CHECK(cudaFree(search_entry_gpu));
   delete[] max_cpu;
   delete[] min_cpu;
   segment_array_gpu = nullptr;
@@ -99,6 +101,7 @@ void Surface::freeOwned() {
   max_disp_incre = nullptr;
   binned_box_gpu = nullptr;
   bin_flags_gpu = nullptr;
+  search_entry_gpu = nullptr;
   bins_filled = false;
   // The host sub-domain array belongs to the search grid, which frees it.
 }

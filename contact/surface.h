@@ -16,6 +16,7 @@ struct ShellElementCuda;
 struct Element;
 struct SubDomain;
 struct BinnedBox;
+struct SegmentSearchEntry;
 
 // Per-cycle flag bytes of a surface (cleared at the start of every contact
 // step); bytes 0, 1 and 5 are only cleared.
@@ -46,6 +47,7 @@ class Surface {
   // segment's box leaves the box it was binned with.
   BinnedBox* binned_box_gpu = nullptr;  // owned, one per segment
   int* bin_flags_gpu = nullptr;          // owned: boxes that left their binned box, entries refused
+  SegmentSearchEntry* search_entry_gpu = nullptr;  // owned, one per segment, refreshed with the boxes
   double bin_margin = 0.0;
   bool bins_filled = false;  // the buckets hold the segments of the last binning
   int bin_fills = 0;         // times the buckets were filled since set-up

@@ -17,6 +17,8 @@
 #include "contact/surface.h"
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
+#include "core/node.h"
+#include "platform/simdLane.h"
 
 namespace {
 // Entries of the surface's device flag block.
@@ -40,14 +42,33 @@ int readFlag(const int* flags, int which) {
 void clearFlags(int* flags) { CUDA_CHECK(cudaMemset(flags, 0, sizeof(int) * kBinFlagCount)); }
 }  // namespace
 
-// Segment boxes and normals of this cycle; a segment whose box has left the
-// box it was binned with counts itself in *outside.
-__global__ void GpuRefreshSegments(int n, SegmentCuda* segments, const BinnedBox* binned, int* outside) {
+// Segment boxes and normals of this cycle, copied into the search entries; a
+// segment whose box has left the box it was binned with counts itself in
+// *outside. Each thread asks for the record of a segment a few places ahead
+// and for its nodes' coordinates, which the host build would otherwise wait
+// for one after the other.
+__global__ void GpuRefreshSegments(int n, SegmentCuda* segments, SegmentSearchEntry* entries,
+                                   const BinnedBox* binned, int* outside) {
   const int i = gridStrideIndex();
   if (i >= n) return;
+  if (i + 4 < n) {
+    lanePrefetch(&segments[i + 4].node[0]);
+    lanePrefetch(&segments[i + 4].box_min[0]);
+  }
+  if (i + 2 < n) {
+    for (const NodeCuda* node : segments[i + 2].node) {
+      if (node != nullptr) lanePrefetch(node->coord);
+    }
+  }
   SegmentCuda& seg = segments[i];
   seg.calExtTerritory();
   seg.solveNormVec();
+  SegmentSearchEntry& e = entries[i];
+  for (int a = 0; a < 3; ++a) {
+    e.box_min[a] = seg.box_min[a];
+    e.box_max[a] = seg.box_max[a];
+  }
+  for (int k = 0; k < 4; ++k) e.node[k] = seg.node[k];
   if (binned != nullptr && !insideBinnedBox(seg, binned[i])) atomicAddAnywhere(outside, 1);
 }
 
@@ -55,9 +76,11 @@ void Surface::refreshSegmentsGpu() {
   // Only a surface with a search grid is refreshed: the search reads the
   // segments of master surfaces alone.
   if (subDomainArrayGpu_ == nullptr || segment_num <= 0) return;
+  if (search_entry_gpu == nullptr) CUDA_CHECK(cudaMalloc(&search_entry_gpu, sizeof(SegmentSearchEntry) * segment_num));
   const BinnedBox* binned = bins_filled ? binned_box_gpu : nullptr;
   int* outside = bin_flags_gpu != nullptr ? bin_flags_gpu + kBoxesOutside : nullptr;
-  launch(GpuRefreshSegments, dim3(segment_num / 32 + 1), dim3(32), segment_num, segment_array_gpu, binned, outside);
+  launch(GpuRefreshSegments, dim3(segment_num / 32 + 1), dim3(32), segment_num, segment_array_gpu, search_entry_gpu,
+         binned, outside);
 }
 
 bool Surface::binsHoldSegmentsGpu() {
