@@ -27,6 +27,8 @@
 #include <cstddef>
 #include <cstdlib>
 #include <exception>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "platform/host/host_runtime.h"
@@ -57,13 +59,28 @@ struct EmulatedThread {
 // fibers of a cooperative block, the phases of a block.
 enum class Mode { Outside, PlainThread, Probe, Fiber, Phases };
 
+// What is known of a block whose threads are shared out in slices over OS
+// threads: nothing yet, its thread 0 runs, it runs plain, or one OS thread
+// runs it whole (it synchronises).
+enum class BlockKind : unsigned char { Unknown, Probing, Plain, Whole };
+
 struct BlockRunner {
   void (*runThread)(void*) = nullptr;
   void* context = nullptr;
   std::vector<EmulatedThread> threads;  // reused from block to block
   bool phasedLaunch = false;            // a block of this launch ran in phases
   bool blockPhased = false;             // the present block ran in phases
+  // Where the other slices of the present block learn how it runs, as soon
+  // as thread 0 shows it (null when the block is not sliced).
+  std::atomic<BlockKind>* sharedKind = nullptr;
 };
+
+// Tells the other slices of the present block how it runs, once.
+void publishKind(BlockRunner& runner, BlockKind kind) {
+  if (runner.sharedKind == nullptr) return;
+  runner.sharedKind->store(kind, std::memory_order_release);
+  runner.sharedKind = nullptr;
+}
 
 std::atomic<unsigned long long> g_cooperativeBlocks{0};
 
@@ -177,31 +194,37 @@ void runCooperatively(dim3 block, unsigned count, BlockRunner& runner) {
   for (unsigned k = 0; k < count; ++k) returnFiberStack(threads[k].stack);
 }
 
-// Threads from (startX,0,0) on as plain calls.
-void runPlainThreads(dim3 block, BlockRunner& runner, unsigned startX) {
+// Threads with linear indices [first, last) of the block as plain calls.
+void runPlainThreads(dim3 block, BlockRunner& runner, unsigned first, unsigned last) {
   t_mode = Mode::PlainThread;
-  // Nested loops rather than dividing a linear index: this loop is the
-  // launch overhead of every kernel without barriers.
-  for (unsigned z = 0; z < block.z; ++z)
-    for (unsigned y = 0; y < block.y; ++y) {
-      for (unsigned x = startX; x < block.x; ++x) {
-        threadIdx = uint3{x, y, z};
-        runner.runThread(runner.context);
+  // The index is stepped rather than divided out of a linear one: this loop
+  // is the launch overhead of every kernel without barriers.
+  uint3 t = threadIndex(block, first);
+  for (unsigned k = first; k < last; ++k) {
+    threadIdx = t;
+    runner.runThread(runner.context);
+    if (++t.x == block.x) {
+      t.x = 0;
+      if (++t.y == block.y) {
+        t.y = 0;
+        ++t.z;
       }
-      startX = 0;
     }
+  }
 }
 
-void runBlock(dim3 block, unsigned count, BlockRunner& runner) {
+// Runs thread 0 of a block and so finds out how the block synchronises.
+// True when that did the whole block (thread 0 reached a barrier and every
+// thread ran as fibers, or it ran the block's phases); false when the block
+// runs plain and threads 1..count-1 are still to run.
+bool runFirstThread(dim3 block, unsigned count, BlockRunner& runner) {
   runner.blockPhased = false;
   if (runner.phasedLaunch) {
     // The kernel runs its blocks in phases: thread 0 needs no fiber.
     t_mode = Mode::PlainThread;
     threadIdx = uint3{0, 0, 0};
     runner.runThread(runner.context);
-    if (!runner.blockPhased) runPlainThreads(block, runner, 1);
-    t_mode = Mode::Outside;
-    return;
+    return runner.blockPhased;
   }
   if (runner.threads.empty()) runner.threads.resize(1);
   EmulatedThread& first = runner.threads[0];
@@ -210,14 +233,17 @@ void runBlock(dim3 block, unsigned count, BlockRunner& runner) {
   t_mode = Mode::Probe;
   resume(first);
   if (first.state == FiberState::AtBarrier) {
+    publishKind(runner, BlockKind::Whole);
     runCooperatively(block, count, runner);
-  } else {
-    returnFiberStack(first.stack);
-    if (runner.blockPhased)
-      runner.phasedLaunch = true;
-    else
-      runPlainThreads(block, runner, 1);
+    return true;
   }
+  returnFiberStack(first.stack);
+  if (runner.blockPhased) runner.phasedLaunch = true;
+  return runner.blockPhased;
+}
+
+void runBlock(dim3 block, unsigned count, BlockRunner& runner) {
+  if (!runFirstThread(block, count, runner)) runPlainThreads(block, runner, 1, count);
   t_mode = Mode::Outside;
 }
 
@@ -238,41 +264,128 @@ class LaunchScope {
 
   // Runs the blocks with linear indices [begin, end).
   void run(long long begin, long long end) {
-    const unsigned count = block_.x * block_.y * block_.z;
     for (long long b = begin; b < end; ++b) {
-      blockIdx = uint3{static_cast<unsigned>(b % grid_.x), static_cast<unsigned>((b / grid_.x) % grid_.y),
-                       static_cast<unsigned>(b / (1LL * grid_.x * grid_.y))};
-      runBlock(block_, count, runner_);
+      enterBlock(b);
+      runBlock(block_, count(), runner_);
     }
   }
 
+  // Runs slice `slice` of `slices` of block b: the threads with linear
+  // indices [slice * count / slices, (slice + 1) * count / slices).  The
+  // first thread to reach the block runs its thread 0 and so learns how it
+  // synchronises (`kind`, shared by the slices of the block); a block that
+  // synchronises is run whole by that thread, and the other slices have
+  // nothing left to do.
+  void runSlice(long long b, unsigned slice, unsigned slices, std::atomic<BlockKind>& kind) {
+    enterBlock(b);
+    if (!blockRunsPlain(kind)) return;
+    const unsigned n = count();
+    const unsigned first = static_cast<unsigned>(1ULL * slice * n / slices);
+    const unsigned last = static_cast<unsigned>(1ULL * (slice + 1) * n / slices);
+    runPlainThreads(block_, runner_, std::max(first, 1u), last);
+    t_mode = Mode::Outside;
+  }
+
  private:
+  unsigned count() const { return block_.x * block_.y * block_.z; }
+
+  void enterBlock(long long b) {
+    blockIdx = uint3{static_cast<unsigned>(b % grid_.x), static_cast<unsigned>((b / grid_.x) % grid_.y),
+                     static_cast<unsigned>(b / (1LL * grid_.x * grid_.y))};
+  }
+
+  // True when the present block's threads other than thread 0 are to run as
+  // plain calls; runs thread 0 (and the whole block if it synchronises)
+  // when no thread has reached the block before.
+  bool blockRunsPlain(std::atomic<BlockKind>& kind) {
+    BlockKind k = BlockKind::Unknown;
+    if (kind.compare_exchange_strong(k, BlockKind::Probing, std::memory_order_acq_rel)) {
+      runner_.sharedKind = &kind;
+      const bool whole = runFirstThread(block_, count(), runner_);
+      t_mode = Mode::Outside;
+      publishKind(runner_, whole ? BlockKind::Whole : BlockKind::Plain);
+      return !whole;
+    }
+    // Another thread runs thread 0 now, up to its first barrier or its
+    // phases at the most.
+    while (k == BlockKind::Probing) {
+      std::this_thread::yield();
+      k = kind.load(std::memory_order_acquire);
+    }
+    return k == BlockKind::Plain;
+  }
+
   dim3 grid_, block_;
   BlockRunner runner_;
   BlockRunner* outer_ = nullptr;
 };
 
-}  // namespace
-
-namespace {
-
-// One large launch shared out in chunks of blocks, handed to the threads of
-// the team as they become free: on a busy machine a descheduled thread must
-// not hold up the whole launch.  About eight chunks per thread keep the
-// hand-out cost small.
-struct GridJob {
-  dim3 grid, block;
-  void (*runThread)(void*);
-  void* ctx;
-  long long blocks, chunk, chunks;
-  std::atomic<long long> next{0};
-
-  static void work(void* p) {
-    GridJob& job = *static_cast<GridJob*>(p);
-    LaunchScope scope(job.grid, job.block, job.runThread, job.ctx);
-    for (long long c = job.next.fetch_add(1); c < job.chunks; c = job.next.fetch_add(1))
-      scope.run(c * job.chunk, std::min(job.blocks, (c + 1) * job.chunk));
+// One large launch shared out over the threads of the team.  The work is
+// cut into units (blocks, or slices of blocks where a launch has few blocks
+// for its threads: a block of a kernel without barriers may run on several
+// OS threads, each thread of it being independent of the others), claimed
+// in chunks by whichever thread is free, so that no thread has a fixed
+// share: a thread that is descheduled (on a core another program keeps
+// busy) holds at most its chunk.  Chunks hold about 1/(8 threads) of the
+// units at first and shrink with what is left (a share of the rest, down to
+// one unit), so that the threads finish the launch together.
+class GridJob {
+ public:
+  GridJob(dim3 grid, dim3 block, void (*runThread)(void*), void* ctx, int threads)
+      : grid_(grid), block_(block), runThread_(runThread), ctx_(ctx), threads_(threads) {
+    blocks_ = 1LL * grid.x * grid.y * grid.z;
+    const long long wanted = kUnitsPerThread * threads;
+    const unsigned threadsPerBlock = block.x * block.y * block.z;
+    if (blocks_ < wanted && threadsPerBlock > 1) {
+      slices_ = static_cast<unsigned>(std::min<long long>(threadsPerBlock, (wanted + blocks_ - 1) / blocks_));
+      kinds_ = std::make_unique<std::atomic<BlockKind>[]>(static_cast<std::size_t>(blocks_));
+    }
+    units_ = blocks_ * slices_;
+    largestChunk_ = std::max(1LL, units_ / (8LL * threads));
   }
+
+  static void work(void* p) { static_cast<GridJob*>(p)->runShare(); }
+
+ private:
+  // Units a launch is cut into per thread of the team, at the least.
+  static constexpr long long kUnitsPerThread = 32;
+
+  void runShare() {
+    LaunchScope scope(grid_, block_, runThread_, ctx_);
+    long long begin = 0, end = 0;
+    while (claim(begin, end)) {
+      if (slices_ == 1) {
+        scope.run(begin, end);
+        continue;
+      }
+      for (long long u = begin; u < end; ++u)
+        scope.runSlice(u / slices_, static_cast<unsigned>(u % slices_), slices_, kinds_[u / slices_]);
+    }
+  }
+
+  // Takes the next chunk of units [begin, end); false when none is left.
+  bool claim(long long& begin, long long& end) {
+    long long next = next_.load(std::memory_order_relaxed);
+    for (;;) {
+      if (next >= units_) return false;
+      const long long share = (units_ - next) / (2LL * threads_);
+      const long long size = std::clamp(share, 1LL, largestChunk_);
+      if (next_.compare_exchange_weak(next, next + size, std::memory_order_relaxed)) {
+        begin = next;
+        end = std::min(units_, next + size);
+        return true;
+      }
+    }
+  }
+
+  dim3 grid_, block_;
+  void (*runThread_)(void*);
+  void* ctx_;
+  int threads_;
+  long long blocks_ = 0, units_ = 0, largestChunk_ = 1;
+  unsigned slices_ = 1;
+  std::unique_ptr<std::atomic<BlockKind>[]> kinds_;  // per block, when blocks are sliced
+  std::atomic<long long> next_{0};
 };
 
 }  // namespace
@@ -284,13 +397,12 @@ void runGrid(dim3 grid, dim3 block, void (*runThread)(void*), void* ctx) {
   const long long threadsPerBlock = 1LL * block.x * block.y * block.z;
   // The team size follows the OpenMP setting (OMP_NUM_THREADS,
   // omp_set_num_threads) of the launching thread.
-  const int threads = static_cast<int>(std::min<long long>(omp_get_max_threads(), blocks));
-  if (blocks < 2 || blocks * threadsPerBlock < kParallelThreshold || threads < 2) {
+  const int threads = static_cast<int>(std::min<long long>(omp_get_max_threads(), blocks * threadsPerBlock));
+  if (blocks * threadsPerBlock < kParallelThreshold || threads < 2) {
     LaunchScope(grid, block, runThread, ctx).run(0, blocks);
     return;
   }
-  GridJob job{grid, block, runThread, ctx, blocks, std::max(1LL, blocks / (8LL * threads)), 0, {}};
-  job.chunks = (blocks + job.chunk - 1) / job.chunk;
+  GridJob job(grid, block, runThread, ctx, threads);
   runOnTeam(threads, &GridJob::work, &job);
 }
 
@@ -319,6 +431,7 @@ bool enterPhasedBlock() {
     std::abort();
   }
   t_runner->blockPhased = true;
+  publishKind(*t_runner, BlockKind::Whole);
   return true;
 }
 

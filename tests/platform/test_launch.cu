@@ -42,8 +42,10 @@ __global__ void gridStride(int n, int* hits) {
   }
 }
 
-// The OS thread that launches the kernels of a test, and whether its first
-// emulated thread waits (at most two seconds) until another OS thread ran one.
+// The OS thread that launches the kernels of a test, and whether the first
+// emulated thread it runs other than a thread 0 (which may have to show the
+// other OS threads how its block runs first) waits, at most two seconds,
+// until another OS thread ran one.
 std::thread::id g_launcher;
 bool g_awaitWorker = false;
 
@@ -53,7 +55,7 @@ __global__ void recordOsThread(int* onCaller, int* elsewhere) {
     return;
   }
   atomicAdd(onCaller, 1);
-  if (!g_awaitWorker) return;
+  if (!g_awaitWorker || threadIdx.x == 0) return;
   g_awaitWorker = false;  // only the launching thread reads and writes it
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
   while (__atomic_load_n(elsewhere, __ATOMIC_ACQUIRE) == 0 && std::chrono::steady_clock::now() < end)
@@ -156,6 +158,13 @@ TEST_F(LaunchTest, LargeGridsOnSeveralOpenMPThreadsRunEveryThreadOnce) {
   const dim3 grid(64, 8), block(16, 2);
   const int cells = 64 * 16 * 8 * 2;
   EXPECT_EQ(countOf(runCounting(grid, block, cells), 1), cells);
+  // Fewer blocks than threads can share well: the blocks are cut into slices
+  // of threads (here across rows and layers of 3-D blocks).
+  const dim3 fewGrid(3, 2), bigBlock(16, 8, 2);
+  const int fewCells = 3 * 16 * 2 * 8 * 2;
+  EXPECT_EQ(countOf(runCounting(fewGrid, bigBlock, fewCells), 1), fewCells);
+  h = gridStrideHits(n, dim3(5), dim3(1000));
+  EXPECT_EQ(countOf(h, 1), n);
   omp_set_num_threads(saved);
 }
 
@@ -178,6 +187,13 @@ TEST_F(LaunchTest, SmallLaunchesStayOnTheCallingThreadLargeOnesSpread) {
   launch(recordOsThread, dim3(64), dim3(32), counts, counts + 1);
   ASSERT_EQ(cudaMemcpy(h, counts, sizeof h, cudaMemcpyDeviceToHost), cudaSuccess);
   EXPECT_EQ(h[0] + h[1], 2048);
+  EXPECT_GT(h[1], 0);
+  // So is a launch of a single block.
+  ASSERT_EQ(cudaMemset(counts, 0, 2 * sizeof(int)), cudaSuccess);
+  g_awaitWorker = true;
+  launch(recordOsThread, dim3(1), dim3(1024), counts, counts + 1);
+  ASSERT_EQ(cudaMemcpy(h, counts, sizeof h, cudaMemcpyDeviceToHost), cudaSuccess);
+  EXPECT_EQ(h[0] + h[1], 1024);
   EXPECT_GT(h[1], 0);
   cudaFree(counts);
   omp_set_num_threads(saved);
