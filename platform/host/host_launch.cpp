@@ -1,13 +1,15 @@
 // Grid execution of the host emulation.
 //
 // Blocks run in parallel on the worker team of host_worker_team.h, as many
-// threads as OpenMP would use (small launches stay on the calling thread);
-// all threads of one block run on one OS thread, one after the other.
+// threads as OpenMP would use (small launches stay on the calling thread).
+// The threads of a block that synchronises run on one OS thread, one after
+// the other; those of a block that does not may be shared out in slices
+// (see GridJob).
 //
 // How a block synchronises is found out at run time: thread 0 of each block
 // runs on a fiber.
 // - When it finishes without reaching a barrier, threads 1..n-1 run as plain
-//   calls.
+//   calls, on this OS thread or, when the block is sliced, on several.
 // - When it reaches blockPhases, it runs the phases of the whole block there,
 //   each phase as a loop over the threads, and the other threads are not run
 //   again.  The later blocks of the launch on this OS thread then run thread
@@ -320,15 +322,21 @@ class LaunchScope {
   BlockRunner* outer_ = nullptr;
 };
 
-// One large launch shared out over the threads of the team.  The work is
-// cut into units (blocks, or slices of blocks where a launch has few blocks
-// for its threads: a block of a kernel without barriers may run on several
-// OS threads, each thread of it being independent of the others), claimed
-// in chunks by whichever thread is free, so that no thread has a fixed
-// share: a thread that is descheduled (on a core another program keeps
-// busy) holds at most its chunk.  Chunks hold about 1/(8 threads) of the
-// units at first and shrink with what is left (a share of the rest, down to
-// one unit), so that the threads finish the launch together.
+// One large launch shared out over the threads of the team, in units
+// claimed in chunks by whichever thread is free: no thread has a fixed
+// share, and a thread that is descheduled (on a core another program keeps
+// busy) holds at most its chunk.
+// - A launch of many blocks: the units are its blocks, the chunks hold about
+//   1/(8 threads) of them at first and shrink with what is left (a share of
+//   the rest, down to one block), so that the threads finish together.
+// - A launch of few blocks for its threads: each block is cut into slices of
+//   threads, one unit each, claimed one at a time.  The threads of a block
+//   without barriers are independent of each other and its slices run on
+//   any OS thread; a block that synchronises runs whole on the OS thread
+//   that ran its thread 0, and its other slices are left empty.  The units
+//   go slice by slice over all blocks (slice 0 of every block first), so
+//   that thread 0 of a block has run long before its other slices are
+//   claimed.
 class GridJob {
  public:
   GridJob(dim3 grid, dim3 block, void (*runThread)(void*), void* ctx, int threads)
@@ -341,7 +349,7 @@ class GridJob {
       kinds_ = std::make_unique<std::atomic<BlockKind>[]>(static_cast<std::size_t>(blocks_));
     }
     units_ = blocks_ * slices_;
-    largestChunk_ = std::max(1LL, units_ / (8LL * threads));
+    largestChunk_ = slices_ > 1 ? 1 : std::max(1LL, units_ / (8LL * threads));
   }
 
   static void work(void* p) { static_cast<GridJob*>(p)->runShare(); }
@@ -359,7 +367,7 @@ class GridJob {
         continue;
       }
       for (long long u = begin; u < end; ++u)
-        scope.runSlice(u / slices_, static_cast<unsigned>(u % slices_), slices_, kinds_[u / slices_]);
+        scope.runSlice(u % blocks_, static_cast<unsigned>(u / blocks_), slices_, kinds_[u % blocks_]);
     }
   }
 

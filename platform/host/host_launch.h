@@ -1,6 +1,7 @@
 // Kernel launch of the host emulation: every emulated thread of the grid runs
-// the kernel body on the CPU.  Blocks run in parallel over OpenMP threads; the
-// threads of one block always run on one OS thread.
+// the kernel body on the CPU.  Blocks run in parallel over the worker team
+// (as many threads as OpenMP would use); the threads of a block that
+// synchronises always run on one OS thread.
 #pragma once
 #include <cstddef>
 #include <new>
