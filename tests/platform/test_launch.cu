@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <omp.h>
 
+#include <array>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -168,34 +169,37 @@ TEST_F(LaunchTest, LargeGridsOnSeveralOpenMPThreadsRunEveryThreadOnce) {
   omp_set_num_threads(saved);
 }
 
+namespace {
+// Emulated threads of a launch of recordOsThread run on the launching OS
+// thread ([0]) and on others ([1]); `awaitWorker` as g_awaitWorker.
+std::array<int, 2> osThreadsOf(dim3 grid, dim3 block, bool awaitWorker) {
+  int* counts = nullptr;
+  EXPECT_EQ(cudaMalloc(&counts, 2 * sizeof(int)), cudaSuccess);
+  EXPECT_EQ(cudaMemset(counts, 0, 2 * sizeof(int)), cudaSuccess);
+  g_launcher = std::this_thread::get_id();
+  g_awaitWorker = awaitWorker;
+  launch(recordOsThread, grid, block, counts, counts + 1);
+  g_awaitWorker = false;
+  std::array<int, 2> h{};
+  EXPECT_EQ(cudaMemcpy(h.data(), counts, sizeof h, cudaMemcpyDeviceToHost), cudaSuccess);
+  cudaFree(counts);
+  return h;
+}
+}  // namespace
+
 TEST_F(LaunchTest, SmallLaunchesStayOnTheCallingThreadLargeOnesSpread) {
   const int saved = omp_get_max_threads();
   omp_set_num_threads(4);
-  int* counts = nullptr;
-  ASSERT_EQ(cudaMalloc(&counts, 2 * sizeof(int)), cudaSuccess);
-  ASSERT_EQ(cudaMemset(counts, 0, 2 * sizeof(int)), cudaSuccess);
-  g_launcher = std::this_thread::get_id();
-  launch(recordOsThread, dim3(31), dim3(32), counts, counts + 1);  // 992 threads
-  int h[2];
-  ASSERT_EQ(cudaMemcpy(h, counts, sizeof h, cudaMemcpyDeviceToHost), cudaSuccess);
-  EXPECT_EQ(h[0], 992);
-  EXPECT_EQ(h[1], 0);
+  EXPECT_EQ(osThreadsOf(dim3(31), dim3(32), false), (std::array<int, 2>{992, 0}));
   // A large launch is shared with the worker team: the launching thread
-  // takes part and waits in its first block until a worker has run one.
-  ASSERT_EQ(cudaMemset(counts, 0, 2 * sizeof(int)), cudaSuccess);
-  g_awaitWorker = true;
-  launch(recordOsThread, dim3(64), dim3(32), counts, counts + 1);
-  ASSERT_EQ(cudaMemcpy(h, counts, sizeof h, cudaMemcpyDeviceToHost), cudaSuccess);
-  EXPECT_EQ(h[0] + h[1], 2048);
-  EXPECT_GT(h[1], 0);
-  // So is a launch of a single block.
-  ASSERT_EQ(cudaMemset(counts, 0, 2 * sizeof(int)), cudaSuccess);
-  g_awaitWorker = true;
-  launch(recordOsThread, dim3(1), dim3(1024), counts, counts + 1);
-  ASSERT_EQ(cudaMemcpy(h, counts, sizeof h, cudaMemcpyDeviceToHost), cudaSuccess);
-  EXPECT_EQ(h[0] + h[1], 1024);
-  EXPECT_GT(h[1], 0);
-  cudaFree(counts);
+  // takes part and waits in its first thread until a worker has run one;
+  // so is a launch of a single block.
+  for (const unsigned blocks : {64u, 1u}) {
+    const unsigned size = blocks == 1 ? 1024 : 32;
+    const std::array<int, 2> h = osThreadsOf(dim3(blocks), dim3(size), true);
+    EXPECT_EQ(h[0] + h[1], static_cast<int>(blocks * size)) << blocks << " blocks";
+    EXPECT_GT(h[1], 0) << blocks << " blocks";
+  }
   omp_set_num_threads(saved);
 }
 
