@@ -1,10 +1,9 @@
 // Plane-stress updates of kLaneWidth integration points at once, one point
 // per lane (the same point of the elements of a shell group).  The linear
-// elastic update runs in lanes whole; the elastic-plastic update runs its
-// elastic predictor in lanes and finishes every point that stays elastic
-// there, with the very operations of the one-point update (so bit for bit
-// its results), while a point that yields takes the one-point update.
-// Other models take their one-point update lane by lane.
+// elastic and the elastic-plastic updates run in lanes whole, with the very
+// operations of the one-point updates (so bit for bit their results), the
+// return mapping of yielding points included.  Other models take their
+// one-point update lane by lane.
 #pragma once
 #include <cmath>
 
@@ -13,7 +12,8 @@
 #include "materials/linearelastic.h"
 #include "materials/materialnew.h"
 #include "materials/materialstatus.h"
-#include "materials/radialReturn.h"
+#include "materials/radialReturnLanes.h"
+#include "materials/returnMapFailure.h"
 #include "platform/simdLane.h"
 
 namespace plane_stress_lanes {
@@ -64,56 +64,61 @@ __host__ __device__ inline void linearElastic(const LinearElasticMaterial& m, Ga
   }
 }
 
-// The first step of the elastic-plastic update: the trial stress with the
-// thickness strain of an elastic step; done in lanes where it is inside the
-// yield surface and its thickness stress vanishes (as the one-point update
-// then stops after that step), else the one-point update.
+// The elastic-plastic update of the one-point routine in lanes: the
+// thickness strain of the elastic plane-stress trial, corrected by secant
+// steps until the returned thickness stress vanishes, each step a radial
+// return in lanes.  A lane whose thickness stress has vanished keeps its
+// result while the others go on; every lane computes what the one-point
+// update computes, bit for bit.
 template <typename T>
 __host__ __device__ inline void elasticPlastic(const ElasticPlasticMaterial& m, GaussPoint* const gp[], const T d[6],
-                                               T stress[6], double dt) {
-  T s[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0}, k = 0.0;
+                                               T stress[6]) {
+  using radial_return_lanes::Mask;
+  PlasticMaterialStatus* st[kLaneWidth];
+  T s[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0}, k0 = 0.0, eps0 = 0.0;
   for (int l = 0; l < kLaneWidth; ++l) {
-    const PlasticMaterialStatus* st = static_cast<const PlasticMaterialStatus*>(gp[l]->matStatus_);
-    laneIn<6>(st->stress, l, s);
-    laneSet(k, l, st->k);
+    st[l] = static_cast<PlasticMaterialStatus*>(gp[l]->matStatus_);
+    laneIn<6>(st[l]->stress, l, s);
+    laneSet(k0, l, st[l]->k);
+    laneSet(eps0, l, st[l]->eps_p);
   }
   const double nu = m.poissonRatio;
   const double lambda = m.youngModulus * nu / ((1.0 + nu) * (1.0 - 2.0 * nu));
   const double G = m.G;
-  const T dzz = -nu / (1.0 - nu) * (d[0] + d[1]);
-  const T volume = lambda * (d[0] + d[1] + dzz);
-  const T xy = s[3] + G * d[3];
-  const T zero = 0.0;
-  const T trial[3][3] = {{s[0] + volume + 2.0 * G * d[0], xy, zero},
-                         {xy, s[1] + volume + 2.0 * G * d[1], zero},
-                         {zero, zero, volume + 2.0 * G * dzz}};
-  // The radial return's test of the trial stress.
-  const T p = (trial[0][0] + trial[1][1] + trial[2][2]) / 3.0;
-  T sum = 0.0;
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) {
-      const T dev = trial[i][j] - (i == j ? p : zero);
-      sum += dev * dev;
-    }
-  const T norm = laneSqrt(sum);
-  const T f = norm - radial_return::kSqrtTwoThirds * k;
-  const T scale = m.yield != 0.0 ? T(std::fabs(m.yield)) : laneSelect(norm > 0.0, norm, T(1.0));
   const double tolerance = 1e-10 * (m.yield != 0.0 ? std::fabs(m.yield) : m.youngModulus);
-  // Inside the surface with a deviator, and no thickness stress: the
-  // one-point update stops after this step.  Everything else (a point that
-  // yields, a vanishing or undefined deviator) takes the one-point update.
-  const T done = laneSelect((f / scale <= radial_return::kTolerance) & (norm > 0.0) &
-                                (laneAbs(trial[2][2]) <= tolerance),
-                            T(1.0), T(0.0));
-  const T out[6] = {trial[0][0], trial[1][1], zero, trial[0][1], s[4] + G * d[4], s[5] + G * d[5]};
-  for (int l = 0; l < kLaneWidth; ++l) {
-    if (laneGet(done, l) != 0.0) {
-      storeLane(gp[l]->matStatus_, d, out, l);
-      for (int i = 0; i < 6; ++i) laneSet(stress[i], l, laneGet(out[i], l));
-    } else {
-      onePoint(static_cast<const MaterialNew*>(&m), gp[l], d, stress, l, dt);
-    }
+  const T zero = 0.0;
+  const T xy = s[3] + G * d[3];
+  T dzz = -nu / (1.0 - nu) * (d[0] + d[1]);
+  T previousDzz = 0.0, previousZz = 0.0, slope = lambda + 2.0 * G;
+  radial_return_lanes::Returned<T> R{zero, zero, zero, zero, zero, zero, zero};
+  Mask<T> active = zero < T(1.0);
+  for (int iter = 0; iter < 30 && laneAny(active); ++iter) {
+    const T volume = lambda * (d[0] + d[1] + dzz);
+    const T trial[3][3] = {{s[0] + volume + 2.0 * G * d[0], xy, zero},
+                           {xy, s[1] + volume + 2.0 * G * d[1], zero},
+                           {zero, zero, volume + 2.0 * G * dzz}};
+    const radial_return_lanes::Returned<T> now = radial_return_lanes::returnLanes(m, trial, k0, eps0, active);
+    R.xx = laneSelect(active, now.xx, R.xx);
+    R.yy = laneSelect(active, now.yy, R.yy);
+    R.xy = laneSelect(active, now.xy, R.xy);
+    R.k = laneSelect(active, now.k, R.k);
+    R.eps = laneSelect(active, now.eps, R.eps);
+    R.converged = laneSelect(active, now.converged, R.converged);
+    const T zz = now.zz;
+    active = active & (laneAbs(zz) > tolerance);
+    if (iter > 0) slope = laneSelect(active & (zz != previousZz), (zz - previousZz) / (dzz - previousDzz), slope);
+    previousDzz = laneSelect(active, dzz, previousDzz);
+    previousZz = laneSelect(active, zz, previousZz);
+    dzz = laneSelect(active, dzz - zz / slope, dzz);
   }
+  const T out[6] = {R.xx, R.yy, zero, R.xy, s[4] + G * d[4], s[5] + G * d[5]};
+  for (int l = 0; l < kLaneWidth; ++l) {
+    if (laneGet(R.converged, l) == 0.0) reportReturnMapFailure(gp[l]);
+    storeLane(st[l], d, out, l);
+    st[l]->k = laneGet(R.k, l);
+    st[l]->eps_p = laneGet(R.eps, l);
+  }
+  for (int i = 0; i < 6; ++i) stress[i] = out[i];
 }
 
 // Plane-stress update of the points gp[0 .. kLaneWidth-1], each with a
@@ -126,7 +131,7 @@ __host__ __device__ inline void update(const MaterialNew* material, GaussPoint* 
       linearElastic(*static_cast<const LinearElasticMaterial*>(material), gp, d, stress);
       return;
     case MT_ELASTIC_PLASTIC:
-      elasticPlastic(*static_cast<const ElasticPlasticMaterial*>(material), gp, d, stress, dt);
+      elasticPlastic(*static_cast<const ElasticPlasticMaterial*>(material), gp, d, stress);
       return;
     default:
       for (int l = 0; l < kLaneWidth; ++l) onePoint(material, gp[l], d, stress, l, dt);

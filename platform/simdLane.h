@@ -10,6 +10,7 @@
 //   laneSqrt, laneAbs, laneMax        element-wise
 //   laneSelect(mask, a, b)            a where the mask holds, b elsewhere
 //   laneAll(mask), laneAny(mask)      reductions of a comparison
+//   mask & mask, mask | mask, !mask   (bool for double)
 //   laneGet(v, l), laneSet(v, l, x)   lane l of a value
 //   laneOut<n>(a, l, out), laneIn<n>(in, l, a)
 //                                     lane l of an array of n values
@@ -73,6 +74,7 @@ struct LaneMask {
   Bits m;
   friend FEM_LANE_INLINE LaneMask operator&(const LaneMask& a, const LaneMask& b) { return {a.m & b.m}; }
   friend FEM_LANE_INLINE LaneMask operator|(const LaneMask& a, const LaneMask& b) { return {a.m | b.m}; }
+  friend FEM_LANE_INLINE LaneMask operator!(const LaneMask& a) { return {~a.m}; }
 };
 
 struct LaneDouble {
@@ -101,6 +103,7 @@ struct LaneDouble {
   friend FEM_LANE_INLINE LaneMask operator<=(const LaneDouble& a, const LaneDouble& b) { return {a.v <= b.v}; }
   friend FEM_LANE_INLINE LaneMask operator>(const LaneDouble& a, const LaneDouble& b) { return {a.v > b.v}; }
   friend FEM_LANE_INLINE LaneMask operator>=(const LaneDouble& a, const LaneDouble& b) { return {a.v >= b.v}; }
+  friend FEM_LANE_INLINE LaneMask operator!=(const LaneDouble& a, const LaneDouble& b) { return {a.v != b.v}; }
 };
 
 FEM_LANE_INLINE LaneDouble laneSelect(const LaneMask& m, const LaneDouble& a, const LaneDouble& b) {

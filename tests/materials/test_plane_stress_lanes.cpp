@@ -1,7 +1,9 @@
 // Plane-stress updates of several points at once in lanes against the
 // one-point update, bit for bit: linear elastic, elastic-plastic points that
 // stay elastic, yield, unload or have no flow stress left, in one group,
-// over many steps; a model without a lane form takes its one-point update.
+// over many steps, with the linear law and with a table whose steep stretch
+// takes bisection steps (lanes iterating different numbers of times); a
+// model without a lane form takes its one-point update.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -21,7 +23,7 @@ struct LanePoints {
   Material record;
   std::unique_ptr<Model> model;
   std::vector<PointWithState<PlasticMaterialStatus>> points;
-  explicit LanePoints(int type) : record(makeSteelRecord(type)), model(new Model(&record)), points(kLaneWidth) {
+  explicit LanePoints(const Material& rec) : record(rec), model(new Model(&record)), points(kLaneWidth) {
     for (auto& p : points) p.status.k = record.yield_stress;
   }
 };
@@ -29,8 +31,9 @@ struct LanePoints {
 // The same random strain steps through both: lanes (all points at once)
 // and one point at a time; every stress and state bit for bit the same.
 template <typename Model>
-void expectLanesMatchOnePoint(int type, double strainScale, unsigned seed, bool expectYield) {
-  LanePoints<Model> lanes(type), one(type);
+void expectLanesMatchOnePoint(const Material& record, double strainScale, unsigned seed, bool expectYield) {
+  const int type = record.type;
+  LanePoints<Model> lanes(record), one(record);
   std::mt19937 rng(seed);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   bool yielded = false;
@@ -72,14 +75,26 @@ void expectLanesMatchOnePoint(int type, double strainScale, unsigned seed, bool 
 }
 
 TEST(PlaneStressLanes, LinearElasticPointsMatchTheOnePointUpdate) {
-  expectLanesMatchOnePoint<LinearElasticMaterial>(MT_LINEAR_ELASTIC, 1e-4, 11u, false);
+  expectLanesMatchOnePoint<LinearElasticMaterial>(makeSteelRecord(MT_LINEAR_ELASTIC), 1e-4, 11u, false);
 }
 
 TEST(PlaneStressLanes, ElasticPlasticPointsMatchTheOnePointUpdateElasticOrYielding) {
   // Small steps stay elastic throughout; larger ones yield, harden and
   // unload, with some lanes elastic and some not in one call.
-  expectLanesMatchOnePoint<ElasticPlasticMaterial>(MT_ELASTIC_PLASTIC, 1e-6, 5u, false);
-  expectLanesMatchOnePoint<ElasticPlasticMaterial>(MT_ELASTIC_PLASTIC, 4e-4, 6u, true);
+  const Material linear = makeSteelRecord(MT_ELASTIC_PLASTIC);
+  expectLanesMatchOnePoint<ElasticPlasticMaterial>(linear, 1e-6, 5u, false);
+  expectLanesMatchOnePoint<ElasticPlasticMaterial>(linear, 4e-4, 6u, true);
+  // A table with a steep stretch between two plateaus.
+  Material table = makeSteelRecord(MT_ELASTIC_PLASTIC);
+  table.plastic_model = 4;
+  table.table_count = 4;
+  const double strain[4] = {0.0, 0.001, 0.001001, 0.2}, stress[4] = {250e6, 250e6, 500e6, 500e6};
+  for (int i = 0; i < 4; ++i) {
+    table.table_strain[i] = strain[i];
+    table.table_stress[i] = stress[i];
+  }
+  table.calMaterialConstants();
+  expectLanesMatchOnePoint<ElasticPlasticMaterial>(table, 3e-4, 7u, true);
 }
 
 // A model of its own plane-stress update: the stored stress plus 3 d.
