@@ -42,16 +42,20 @@ __host__ __device__ void prefetchGroupAhead(SolidElementCuda* const* elements, c
   }
 }
 
-// Current, mid-step coordinates and velocities of the group's nodes.
+// Current, mid-step coordinates and velocities of the group's nodes, each
+// node's values put straight into its lane.
 __host__ __device__ void gatherLaneMotion(const HexaLaneGroup& g, LaneDouble x[8][3], LaneDouble xm[8][3],
                                           LaneDouble v[8][3]) {
-  for (int l = 0; l < kLaneWidth; ++l) {
-    double xl[8][3], xml[8][3], vl[8][3];
-    gatherNodeMotion(g.node[l], 8, xl, xml, vl);
-    laneIn<24>(&xl[0][0], l, &x[0][0]);
-    laneIn<24>(&xml[0][0], l, &xm[0][0]);
-    laneIn<24>(&vl[0][0], l, &v[0][0]);
-  }
+  for (int l = 0; l < kLaneWidth; ++l)
+    for (int I = 0; I < 8; ++I) {
+      double xl[1][3], xml[1][3], vl[1][3];
+      gatherNodeMotion(&g.node[l][I], 1, xl, xml, vl);
+      for (int k = 0; k < 3; ++k) {
+        laneSet(x[I][k], l, xl[0][k]);
+        laneSet(xm[I][k], l, xml[0][k]);
+        laneSet(v[I][k], l, vl[0][k]);
+      }
+    }
 }
 
 }  // namespace
