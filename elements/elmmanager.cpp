@@ -9,6 +9,7 @@
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
 #include "core/section.h"
+#include "platform/hostParallel.h"
 
 namespace {
 
@@ -51,23 +52,30 @@ int linkIds(const int (&ids)[N], NodeCuda* (&nodes)[N], int count, int optionalF
   return 0;
 }
 
-// Links every record of one family; records with a node id outside the
-// node array are reported and removed from the part.
+// Links every record of one family, in parallel; records with a node id
+// outside the node array are then reported in record order and removed from
+// the part (the records move only when one is removed).
 template <typename T, typename Count>
 void linkFamily(std::vector<T>& records, NodeCuda* base, int nodeNum, int optionalFrom, Count count) {
-  std::vector<T> kept;
-  kept.reserve(records.size());
-  for (T& e : records) {
-    const int bad = linkIds(e.node_id, e.node, count(e), optionalFrom, base, nodeNum);
-    if (bad != 0) {
-      printf("单元 %d 的节点编号 %d 不在 1 到 %d 之间，该单元不参与计算\n", e.id, bad < 0 ? 0 : bad, nodeNum);
+  std::vector<int> bad(records.size(), 0);
+  fem_parallel::parallelFor(records.size(), 2048, [&](std::size_t i) {
+    T& e = records[i];
+    bad[i] = linkIds(e.node_id, e.node, count(e), optionalFrom, base, nodeNum);
+  });
+  if (std::find_if(bad.begin(), bad.end(), [](int b) { return b != 0; }) == bad.end()) return;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    T& e = records[i];
+    if (bad[i] != 0) {
+      printf("单元 %d 的节点编号 %d 不在 1 到 %d 之间，该单元不参与计算\n", e.id, bad[i] < 0 ? 0 : bad[i], nodeNum);
       Element& head = e;
       head.freeAddMemory();
       continue;
     }
-    kept.push_back(e);
+    if (kept != i) records[kept] = records[i];
+    ++kept;
   }
-  if (kept.size() != records.size()) records.swap(kept);
+  records.erase(records.begin() + static_cast<std::ptrdiff_t>(kept), records.end());
 }
 
 // A 4- or 6-node solid written without repeated ids is completed the way
@@ -266,7 +274,8 @@ void ElmManager::linkNodes(NodeCuda* nodeArray, int nodeNum) {
   if (nodeArray == nullptr) nodeNum = 0;
   linkFamily(shell_element_array_cpu, nodeArray, nodeNum, 4, [](const ShellElementCuda&) { return 4; });
   linkFamily(beam_element_array_cpu, nodeArray, nodeNum, 2, [](const BeamElementCuda&) { return 3; });
-  for (auto& e : solid_element_array_cpu) completeShortSolid(e);
+  fem_parallel::parallelFor(solid_element_array_cpu.size(), 4096,
+                            [this](std::size_t i) { completeShortSolid(solid_element_array_cpu[i]); });
   linkFamily(solid_element_array_cpu, nodeArray, nodeNum, 8, [](const SolidElementCuda&) { return 8; });
   linkFamily(discrete_element_array_cpu, nodeArray, nodeNum, 2, [](const DiscreteCuda&) { return 2; });
   // Second-order records: every slot in use (leading non-zero ids).

@@ -3,7 +3,9 @@
 // host mass scaling.  Shells, solids of both orders, beams, springs,
 // trusses and discrete elements run the same element routines as the GPU
 // driver, with the force block handed to the nodes at once.
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -53,21 +55,65 @@ void ElmManager::computeInterForceCpu(const MaterialNew* material, Section* sect
   if (partMin < candidate) candidate = partMin;
 }
 
+namespace {
+
+// What one solid gives its nodes: its mass, the share of each node and the
+// nodes (null where none).
+struct SolidShares {
+  double mass = 0.0, share = 0.0;
+  NodeCuda* node[8] = {};
+};
+
+// The solids' own masses in parallel, then their shares added to the nodes
+// on several threads as well: each range of node addresses is summed by one
+// thread, which walks the elements in order, so that every node sums in
+// element order as a single thread would.  The solids' masses are added to
+// total in element order.
+void shareSolidMasses(std::vector<SolidElementCuda>& solids, const Material* material, double& total) {
+  std::vector<SolidShares> shares(solids.size());
+  std::vector<char> massed(solids.size());
+  fem_parallel::parallelFor(solids.size(), 2048, [&](std::size_t i) {
+    SolidElementCuda& e = solids[i];
+    massed[i] = e.calSolidOwnMass(material);
+    if (!massed[i]) return;
+    SolidShares& s = shares[i];
+    s.mass = e.mass;
+    s.share = e.mass / e.gaussNodeNum;
+    for (int I = 0; I < e.gaussNodeNum && I < 8; ++I) s.node[I] = e.node[I];
+  });
+  std::uintptr_t low = UINTPTR_MAX, high = 0;
+  for (std::size_t i = 0; i < shares.size(); ++i) {
+    if (!massed[i]) continue;
+    total += shares[i].mass;
+    for (const NodeCuda* n : shares[i].node) {
+      if (n == nullptr) continue;
+      low = std::min(low, reinterpret_cast<std::uintptr_t>(n));
+      high = std::max(high, reinterpret_cast<std::uintptr_t>(n));
+    }
+  }
+  if (high < low) return;
+  const std::size_t ranges = static_cast<std::size_t>(std::max(1, fem_parallel::threadCount()));
+  const std::uintptr_t span = (high - low) / ranges + 1;
+  fem_parallel::parallelFor(ranges, 1, [&](std::size_t r) {
+    const std::uintptr_t from = low + r * span, to = from + span;
+    for (std::size_t i = 0; i < shares.size(); ++i) {
+      if (!massed[i]) continue;
+      for (NodeCuda* n : shares[i].node) {
+        const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(n);
+        if (n != nullptr && at >= from && at < to) n->mass += shares[i].share;
+      }
+    }
+  });
+}
+
+}  // namespace
+
 void ElmManager::calNodeMass(const Material* material, const Section* section) {
   totMass = 0.0;
   if (material == nullptr) return;
   if (material->type == 0 && material->density < 1e-11) return;
   for (ShellElementCuda& e : shell_element_array_cpu) totMass += e.calShellNodeMass(material, section);
-  // The solids' own masses in parallel, then shared out to the nodes in
-  // element order, so that every node sums in the same order as before.
-  std::vector<char> massed(solid_element_array_cpu.size());
-  fem_parallel::parallelFor(solid_element_array_cpu.size(), 2048,
-                            [&](std::size_t i) { massed[i] = solid_element_array_cpu[i].calSolidOwnMass(material); });
-  for (std::size_t i = 0; i < solid_element_array_cpu.size(); ++i) {
-    if (!massed[i]) continue;
-    solid_element_array_cpu[i].shareMassToNodes();
-    totMass += solid_element_array_cpu[i].mass;
-  }
+  shareSolidMasses(solid_element_array_cpu, material, totMass);
   for (BeamElementCuda& e : beam_element_array_cpu) totMass += e.beamNodeMassCpu(material, section);
   if (!beam_element_array_cpu.empty() && section != nullptr && material->type == MT_ELASTIC_PLASTIC &&
       !beamIntegratesTube(material->type, *section) && beam_element_array_cpu.front().type != ET_TRUSS)

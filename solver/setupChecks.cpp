@@ -1,5 +1,6 @@
 #include "solver/setupChecks.h"
 
+#include <atomic>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -12,6 +13,7 @@
 #include "solver/femdynamic.h"
 #include "materials/material.h"
 #include "materials/materialValidation.h"
+#include "platform/hostParallel.h"
 
 namespace {
 
@@ -26,12 +28,16 @@ bool hasContinuumElements(const ElmManager& em) {
 // Adds one registration for every node an element registers with.
 template <typename Record>
 void countRegistrations(const std::vector<Record>& elements, std::vector<int>& counts) {
-  for (const Record& e : elements) {
+  // Counted on several threads: the counts are whole numbers, so the order
+  // of the increments does not matter.
+  fem_parallel::parallelFor(elements.size(), 4096, [&](std::size_t i) {
+    const Record& e = elements[i];
     for (int k = 0; k < e.registeredNodeNum(); ++k) {
       const int number = e.node_id[k];
-      if (number >= 1 && number <= static_cast<int>(counts.size())) ++counts[static_cast<std::size_t>(number - 1)];
+      if (number >= 1 && number <= static_cast<int>(counts.size()))
+        std::atomic_ref<int>(counts[static_cast<std::size_t>(number - 1)]).fetch_add(1, std::memory_order_relaxed);
     }
-  }
+  });
 }
 
 void refuse(const Material& m, const Part& part, const std::string& problem) {
