@@ -4,6 +4,7 @@
 #include "contact/surface.h"
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
+#include "platform/simdLane.h"
 
 ContactNodeManager::~ContactNodeManager() {
   if (contact_node_array_gpu != nullptr) CUDA_CHECK(cudaFree(contact_node_array_gpu));
@@ -58,6 +59,13 @@ __global__ void GpuContactNodeCudaCpy(NodeCuda* nodes, ContactNodeCuda* contactN
 
 __global__ void GPUIntegraContactForce(int n, ContactNodeCuda* contactNodes) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    // The records lie far apart: the contact node a few places ahead and
+    // the force lines of a nearer one's node are asked for first.
+    if (i + 8 < n) lanePrefetch(&contactNodes[i + 8].node);
+    if (i + 4 < n && contactNodes[i + 4].node != nullptr) {
+      lanePrefetch(contactNodes[i + 4].node->force);
+      lanePrefetch(contactNodes[i + 4].node->contact_force);
+    }
     contactNodes[i].singleInterContactForce();
   }
 }

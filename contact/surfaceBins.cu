@@ -51,12 +51,12 @@ __global__ void GpuRefreshSegments(int n, SegmentCuda* segments, SegmentSearchEn
                                    const BinnedBox* binned, int* outside) {
   const int i = gridStrideIndex();
   if (i >= n) return;
-  if (i + 4 < n) {
-    lanePrefetch(&segments[i + 4].node[0]);
-    lanePrefetch(&segments[i + 4].box_min[0]);
+  if (i + 8 < n) {
+    lanePrefetch(&segments[i + 8].node[0]);
+    lanePrefetch(&segments[i + 8].box_min[0]);
   }
-  if (i + 2 < n) {
-    for (const NodeCuda* node : segments[i + 2].node) {
+  if (i + 4 < n) {
+    for (const NodeCuda* node : segments[i + 4].node) {
       if (node != nullptr) lanePrefetch(node->coord);
     }
   }
