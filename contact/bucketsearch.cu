@@ -12,11 +12,12 @@
 #include "platform/simdLane.h"
 
 namespace {
+// One branch for the six comparisons: most segments of a bucket do not
+// hold the node, on an axis that cannot be foreseen.
 __host__ __device__ inline bool insideBox(const double* lo, const double* hi, const double* x) {
-  for (int a = 0; a < 3; ++a) {
-    if (x[a] < lo[a] || x[a] > hi[a]) return false;
-  }
-  return true;
+  bool outside = false;
+  for (int a = 0; a < 3; ++a) outside |= (x[a] < lo[a]) | (x[a] > hi[a]);
+  return !outside;
 }
 template <typename NodePtr>
 __host__ __device__ inline bool isOwnNode(const NodePtr (&nodes)[4], const NodeCuda* node) {
@@ -71,6 +72,14 @@ __global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, 
   // one, asked for before they are needed.
   if (i + 8 < n) lanePrefetch(nodes[i + 8]);
   if (i + 4 < n && nodes[i + 4] != nullptr && nodes[i + 4]->node != nullptr) lanePrefetch(nodes[i + 4]->node->coord);
+  // The bucket of the node two places ahead: its count and first entries.
+  if (i + 2 < n && nodes[i + 2] != nullptr && nodes[i + 2]->node != nullptr) {
+    const SubDomain* ahead = subDomainOfPoint(nodes[i + 2]->node->coord, cell, origin, subdomains, dims, total);
+    if (ahead != nullptr) {
+      lanePrefetch(&ahead->segment_num);
+      lanePrefetch(&ahead->segment_list[0]);
+    }
+  }
   ContactNodeCuda* cn = nodes[i];
   if (cn == nullptr || cn->node == nullptr) {
     printf("接触点填充子域错误,offset=%d\n", i);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdint>
@@ -302,13 +303,16 @@ void SubDomainManager::moveFrom(SubDomainManager& other) noexcept {
   slaveSurface = other.slaveSurface;
   slave_contact_node_array_cpu = std::move(other.slave_contact_node_array_cpu);
   slave_contact_node_array_gpu = std::exchange(other.slave_contact_node_array_gpu, nullptr);
+  slave_visit_order_gpu = std::exchange(other.slave_visit_order_gpu, nullptr);
   owner = other.owner;
 }
 
 void SubDomainManager::freeOwned() {
   if (slave_contact_node_array_gpu != nullptr) CUDA_CHECK(cudaFree(slave_contact_node_array_gpu));
   if (sub_domain_ptr_array_gpu != nullptr) CUDA_CHECK(cudaFree(sub_domain_ptr_array_gpu));
+  if (slave_visit_order_gpu != nullptr) CUDA_CHECK(cudaFree(slave_visit_order_gpu));
   slave_contact_node_array_gpu = nullptr;
+  slave_visit_order_gpu = nullptr;
   sub_domain_ptr_array_gpu = nullptr;
 }
 
@@ -457,7 +461,30 @@ void SubDomainManager::offerCandidatesGpu(int* overflow) {
     return;
   }
   if (masterSurface == nullptr || !masterSurface->bins_filled || masterSurface->search_entry_gpu == nullptr) return;
-  launch(testPairProduceAccorContactNode, dim3(k / 32 + 1), dim3(32), k, slave_contact_node_array_gpu, cell_size,
+  if (slave_visit_order_gpu == nullptr) buildVisitOrderGpu();
+  launch(testPairProduceAccorContactNode, dim3(k / 32 + 1), dim3(32), k, slave_visit_order_gpu, cell_size,
          box_min, subdomain_array_gpu, subdomain_dims, sub_domian_num,
          static_cast<const SegmentCuda*>(masterSurface->segment_array_gpu), masterSurface->search_entry_gpu, overflow);
+}
+
+void SubDomainManager::buildVisitOrderGpu() {
+  const int k = slaveNodeNum();
+  std::vector<ContactNodeCuda*> devicePtrs(static_cast<std::size_t>(k));
+  CUDA_CHECK(cudaMemcpy(devicePtrs.data(), slave_contact_node_array_gpu, sizeof(ContactNodeCuda*) * k,
+                        cudaMemcpyDeviceToHost));
+  // Bucket index of each node (nodes outside the grid last).
+  std::vector<std::pair<long long, int>> keyed(static_cast<std::size_t>(k));
+  for (int j = 0; j < k; ++j) {
+    const ContactNodeCuda* cn = slave_contact_node_array_cpu[static_cast<std::size_t>(j)];
+    const SubDomain* sd = cn != nullptr && cn->node != nullptr && subdomain_array_cpu != nullptr
+                              ? subDomainOfPoint(cn->node->coord, cell_size, box_min, subdomain_array_cpu,
+                                                 subdomain_dims, sub_domian_num)
+                              : nullptr;
+    keyed[static_cast<std::size_t>(j)] = {sd != nullptr ? sd - subdomain_array_cpu : LLONG_MAX, j};
+  }
+  std::sort(keyed.begin(), keyed.end());
+  std::vector<ContactNodeCuda*> ordered(static_cast<std::size_t>(k));
+  for (int j = 0; j < k; ++j) ordered[static_cast<std::size_t>(j)] = devicePtrs[static_cast<std::size_t>(keyed[j].second)];
+  CUDA_CHECK(cudaMalloc(&slave_visit_order_gpu, sizeof(ContactNodeCuda*) * k));
+  CUDA_CHECK(cudaMemcpy(slave_visit_order_gpu, ordered.data(), sizeof(ContactNodeCuda*) * k, cudaMemcpyHostToDevice));
 }

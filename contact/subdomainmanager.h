@@ -30,6 +30,11 @@ class SubDomainManager {
   Surface* slaveSurface = nullptr;  // null for a node-set slave side
   std::vector<ContactNodeCuda*> slave_contact_node_array_cpu;
   ContactNodeCuda** slave_contact_node_array_gpu = nullptr;  // owned
+  // The same nodes (device addresses, owned) in the order of the buckets
+  // they lay in at the first search: the candidate test visits them in this
+  // order, so that the nodes of a bucket follow each other and find its
+  // segments at hand. Each node's candidates are the same in any order.
+  ContactNodeCuda** slave_visit_order_gpu = nullptr;
   UnifiedContact* owner = nullptr;  // keeper of the host bucket arrays
 
   SubDomainManager() = default;
@@ -64,6 +69,9 @@ class SubDomainManager {
   // widened by their smallest spacing. False when it has neither.
   bool slaveExtent(double3& mx, double3& mn) const;
   void giveMasterSurfaceGrid();
+  // Sorts the slave nodes by the bucket of their host (initial) position
+  // into slave_visit_order_gpu.
+  void buildVisitOrderGpu();
 };
 
 // Smallest distance between two of the points (1e6 for fewer than two),
