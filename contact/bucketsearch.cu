@@ -4,6 +4,7 @@
 // the segments of its bucket whose extended box holds it.
 #include <cstdio>
 #include "contact/contactnode.h"
+#include "contact/contactnodemanager.h"
 #include "contact/pairmanager.h"
 #include "contact/surface.h"
 #include "contact/unified_contact.h"
@@ -52,14 +53,22 @@ __host__ __device__ void gatherFaceNormal(const SegmentCuda& s) {
   }
 }
 
+__host__ __device__ void faceNormalShares(const SegmentCuda& s, double* shares) {
+  for (int k = 0; k < 4; ++k) {
+    ContactNodeCuda* cn = k < s.node_num && s.node[k] != nullptr ? s.node[k]->contact_node : nullptr;
+    for (int j = 0; j < 3; ++j) shares[3 * k + j] = cn != nullptr ? s.normal[j] : 0.0;
+    if (cn != nullptr) atomicAddAnywhere(&cn->face_count, 1);
+  }
+}
+
 __global__ void GpuClearFaceNormals(int n, TestPairCuda** pairs) {
   const int i = gridStrideIndex();
   if (i < n && pairs[i] != nullptr && pairs[i]->contactNode != nullptr) pairs[i]->contactNode->clearFaceNormals();
 }
 
-__global__ void GpuGatherFaceNormals(int n, const SegmentCuda* segments) {
+__global__ void GpuFaceNormalShares(int n, const SegmentCuda* segments, double* shares) {
   const int i = gridStrideIndex();
-  if (i < n) gatherFaceNormal(segments[i]);
+  if (i < n) faceNormalShares(segments[i], shares + 12 * i);
 }
 
 __global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, double3 cell, double3 origin,
@@ -97,6 +106,30 @@ __global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, 
   }
 }
 
+void PairManager::gatherFaceNormalsGpu(const Surface& master) {
+  OrderedShares& shares = face_normal_shares_[&master];
+  const int n = master.segment_num;
+  if (shares.slotCount() != 4 * n) {
+    // Slot 4 s + k: node k of segment s into its contact node's face normal
+    // (found by node id: the host nodes' links may hold device addresses
+    // once the nodes have been copied back for output).
+    if (contact_nodes_ == nullptr || contact_nodes_->contact_node_array_gpu == nullptr) return;
+    const std::map<int, int>& index = contact_nodes_->contact_node_id_map;
+    std::vector<double*> targets;
+    for (const SegmentCuda& s : master.segment_array) {
+      for (int k = 0; k < 4; ++k) {
+        const auto it = k < s.node_num ? index.find(s.node_id[k]) : index.end();
+        targets.push_back(it != index.end() ? contact_nodes_->contact_node_array_gpu[it->second].face_normal_sum : nullptr);
+      }
+    }
+    shares.build(targets);
+  }
+  if (shares.slotCount() != 4 * n) return;
+  launch(GpuFaceNormalShares, dim3(n / 32 + 1), dim3(32), n, static_cast<const SegmentCuda*>(master.segment_array_gpu),
+         shares.shares());
+  shares.addIntoTargets();
+}
+
 void PairManager::unifiedSearchGpu(UnifiedContact* uc) {
   if (uc == nullptr || uc->subDomainManagerArray.empty()) return;
   reportOverflowOnce();
@@ -117,8 +150,7 @@ void PairManager::unifiedSearchGpu(UnifiedContact* uc) {
     master->flags[BOX_EXTENDED] = 1;
     if (faceNormals && master->segment_num > 0 && master->segment_array_gpu != nullptr &&
         master->subDomainArrayGpu_ != nullptr) {
-      launch(GpuGatherFaceNormals, dim3(master->segment_num / 32 + 1), dim3(32), master->segment_num,
-             static_cast<const SegmentCuda*>(master->segment_array_gpu));
+      gatherFaceNormalsGpu(*master);
     }
   }
   // Buckets filled anew where a segment has moved out of the box it was

@@ -63,3 +63,7 @@ static_assert(std::is_trivially_copyable_v<ContactNodeCuda>);
 // Adds the normal of segment s to the face normals of those of its nodes
 // that are contact nodes.
 __host__ __device__ void gatherFaceNormal(const SegmentCuda& s);
+// The same left in four share slots (node k of s: its normal where the node
+// is a contact node, else zeros) for a fixed-order gather; the counts are
+// added at once.
+__host__ __device__ void faceNormalShares(const SegmentCuda& s, double* shares);

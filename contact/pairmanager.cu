@@ -20,6 +20,7 @@ PairManager::~PairManager() {
 }
 
 void PairManager::allocateAndCopyContactPairArrayGpu(ContactNodeManager* cnm) {
+  contact_nodes_ = cnm;
   contact_node_num = cnm != nullptr ? cnm->contact_node_num : 0;
   contact_pair_array_cpu.clear();
   if (contact_node_num <= 0 || cnm->contact_node_array_gpu == nullptr) return;

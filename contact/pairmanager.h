@@ -1,13 +1,16 @@
 // Pointer arrays and mapped counters over the test pairs and contact pairs
 // of all contact nodes, and the per-cycle steps of the contact search.
 #pragma once
+#include <map>
 #include <vector>
 #include "contact/contactpair.h"
+#include "core/orderedShares.h"
 #include "contact/subdomain.h"
 #include "contact/testpair.h"
 
 class ContactNodeManager;
 struct ContactNodeCuda;
+class Surface;
 class UnifiedContact;
 
 class PairManager {
@@ -92,6 +95,13 @@ class PairManager {
   ContactOverflowCounters host_overflow_{0, 0};
   int share_pass_ = 0;
   bool shares_ordered_ = false;
+  ContactNodeManager* contact_nodes_ = nullptr;
+  // Per master surface: the way of its segments' normals into the face
+  // normals of their contact nodes (four slots per segment).
+  std::map<const Surface*, OrderedShares> face_normal_shares_;
+  // The face normals of a surface's segments added into their contact
+  // nodes, every node's in segment order.
+  void gatherFaceNormalsGpu(const Surface& master);
   // The gather order of the shares of the penetration pass, which hands
   // force to every target a later pass of the cycle may reach.
   void orderSharesGpu(int pass);

@@ -32,11 +32,11 @@ void OrderedShares::build(const std::vector<double*>& slotTargets) {
   }
   target_count_ = static_cast<int>(targets.size());
   slot_count_ = static_cast<int>(slotTargets.size());
+  shares_ = deviceCopy(std::vector<double>(3 * slotTargets.size(), 0.0));
   if (target_count_ == 0) return;
   targets_ = deviceCopy(targets);
   offsets_ = deviceCopy(offsets);
   slots_ = deviceCopy(slots);
-  shares_ = deviceCopy(std::vector<double>(3 * slotTargets.size(), 0.0));
 }
 
 void OrderedShares::release() {
