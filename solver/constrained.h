@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "core/orderedShares.h"
+
 struct NodeCuda;
 class NodeManager;
 class Set;
@@ -84,11 +86,17 @@ class ConstrainedManager {
   ~ConstrainedManager();
 
   void copyConstrainedToGpu();
-  void gatherSlaveNodesGpu();
+  // The flat device lists of weld slaves and joint pairs, and the share
+  // slots by which the slaves' forces and moments reach their masters.
+  void gatherSlaveNodesGpu(NodeManager* nodeManager);
   void imposeSlaveVelocitiesGpu();
   void transferSlaveForcesGpu();
   void attachSlaveMassGpu();
   void imposeSlaveVelocitiesCpu();
   void transferSlaveForcesCpu();
   void transferAllMass();
+
+ private:
+  OrderedShares slave_force_shares_;   // one slot per weld slave
+  OrderedShares slave_moment_shares_;
 };

@@ -59,17 +59,6 @@ __global__ void GpuImproveConstVelCal(int n, NodeCuda** slaves) {
   }
 }
 
-__global__ void GpuImproveConstForCal(int n, NodeCuda** slaves) {
-  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    NodeCuda* s = slaves[i];
-    if (s->master_node == nullptr) {
-      printf("offset= %d 主节点分配错误\n", i);
-      continue;
-    }
-    slaveForceToMaster(*s, *s->master_node);
-  }
-}
-
 __global__ void GpuAttachSlaveMassToMaster(int n, NodeCuda** slaves, int mode) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) slaves[i]->massAttachedToMainNode(mode);
 }
@@ -122,7 +111,19 @@ ConstrainedManager::~ConstrainedManager() {
 // on the flat arrays that gatherSlaveNodesGpu builds.
 void ConstrainedManager::copyConstrainedToGpu() { constra_num = static_cast<int>(constrained_array.size()); }
 
-void ConstrainedManager::gatherSlaveNodesGpu() {
+__global__ void GpuSlaveForceShares(int n, NodeCuda** slaves, double* forces, double* moments) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    NodeCuda* s = slaves[i];
+    for (int j = 0; j < 3; ++j) forces[3 * i + j] = moments[3 * i + j] = 0.0;
+    if (s->master_node == nullptr) {
+      printf("offset= %d 主节点分配错误\n", i);
+      continue;
+    }
+    slaveShares(*s, *s->master_node, forces + 3 * i, moments + 3 * i);
+  }
+}
+
+void ConstrainedManager::gatherSlaveNodesGpu(NodeManager* nodeManager) {
   freeDevice(slave_node_array_gpu);
   freeDevice(joint_pair_array_gpu);
   slave_node_num = 0;
@@ -134,11 +135,17 @@ void ConstrainedManager::gatherSlaveNodesGpu() {
   if (slave_node_num > 0) CUDA_CHECK(cudaMalloc(&slave_node_array_gpu, sizeof(NodeCuda*) * slave_node_num));
   if (joint_pair_num > 0) CUDA_CHECK(cudaMalloc(&joint_pair_array_gpu, sizeof(NodeCuda*) * 2 * joint_pair_num));
   int slaves = 0, pairs = 0;
+  // A master shared by many slaves takes their forces and moments in slave
+  // order, weld after weld.
+  std::vector<double*> forces, moments;
   for (const Constrained& c : constrained_array) {
     if (c.slave_node_array_gpu != nullptr) {
       const int n = static_cast<int>(c.slave_node_array_cpu.size());
       appendDevicePointers(slave_node_array_gpu, slaves, c.slave_node_array_gpu, n);
       slaves += n;
+      NodeCuda* master = nodeManager->node_array_gpu + c.masterNode->store_id;
+      forces.insert(forces.end(), static_cast<std::size_t>(n), master->force);
+      moments.insert(moments.end(), static_cast<std::size_t>(n), master->moment);
     }
     if (c.joint_pair_gpu != nullptr) {
       const int n = static_cast<int>(c.jointNodesA.size());
@@ -146,6 +153,8 @@ void ConstrainedManager::gatherSlaveNodesGpu() {
       pairs += n;
     }
   }
+  slave_force_shares_.build(forces);
+  slave_moment_shares_.build(moments);
 }
 
 void ConstrainedManager::imposeSlaveVelocitiesGpu() {
@@ -158,9 +167,12 @@ void ConstrainedManager::imposeSlaveVelocitiesGpu() {
 }
 
 void ConstrainedManager::transferSlaveForcesGpu() {
-  if (slave_node_num > 0)
-    launch(GpuImproveConstForCal, constrainedGrid(slave_node_num), dim3(kConstrainedBlock), slave_node_num,
-           slave_node_array_gpu);
+  if (slave_node_num > 0 && slave_force_shares_.slotCount() == slave_node_num) {
+    launch(GpuSlaveForceShares, constrainedGrid(slave_node_num), dim3(kConstrainedBlock), slave_node_num,
+           slave_node_array_gpu, slave_force_shares_.shares(), slave_moment_shares_.shares());
+    slave_force_shares_.addIntoTargets();
+    slave_moment_shares_.addIntoTargets();
+  }
   if (joint_pair_num > 0)
     launch(GpuJointPairForce, constrainedGrid(joint_pair_num), dim3(kConstrainedBlock), joint_pair_num,
            joint_pair_array_gpu);

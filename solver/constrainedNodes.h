@@ -1,6 +1,6 @@
 // Per-node steps of spot welds and joints, shared by the kernels and the
-// host twins.  Several slaves share a master, so additions into a master are
-// atomic.
+// host twins.  Several slaves share a master: the kernels leave the slaves'
+// shares for a gather in slave order, the host twins add them at once.
 #pragma once
 #include "core/node.h"
 #include "platform/gpu_runtime.h"
@@ -21,21 +21,34 @@ __host__ __device__ inline void slaveFollowsMaster(NodeCuda& s, const NodeCuda& 
   for (int j = 3; j < 6; ++j) s.vel[j] = m.vel[j];
 }
 
-// F_m += F_s; when the master rotates M_m += r x F_s + M_s.  The slave's
-// force and moment are cleared.
-__host__ __device__ inline void slaveForceToMaster(NodeCuda& s, NodeCuda& m) {
-  for (int j = 0; j < 3; ++j) atomicAddAnywhere(&m.force[j], s.force[j]);
+// What a slave hands its master: F_s, and when the master rotates
+// r x F_s + M_s (else no moment).  The slave's force and moment are
+// cleared.
+__host__ __device__ inline void slaveShares(NodeCuda& s, const NodeCuda& m, double* force, double* moment) {
+  for (int j = 0; j < 3; ++j) force[j] = s.force[j];
+  for (int j = 0; j < 3; ++j) moment[j] = 0.0;
   if (nodeRotates(m)) {
     const double r[3] = {s.coord[0] - m.coord[0], s.coord[1] - m.coord[1], s.coord[2] - m.coord[2]};
     const double* F = s.force;
-    atomicAddAnywhere(&m.moment[0], r[1] * F[2] - r[2] * F[1] + s.moment[0]);
-    atomicAddAnywhere(&m.moment[1], r[2] * F[0] - r[0] * F[2] + s.moment[1]);
-    atomicAddAnywhere(&m.moment[2], r[0] * F[1] - r[1] * F[0] + s.moment[2]);
+    moment[0] = r[1] * F[2] - r[2] * F[1] + s.moment[0];
+    moment[1] = r[2] * F[0] - r[0] * F[2] + s.moment[1];
+    moment[2] = r[0] * F[1] - r[1] * F[0] + s.moment[2];
   }
   for (int j = 0; j < 3; ++j) {
     s.force[j] = 0.0;
     s.moment[j] = 0.0;
   }
+}
+
+// F_m += F_s; when the master rotates M_m += r x F_s + M_s.  The slave's
+// force and moment are cleared.
+__host__ __device__ inline void slaveForceToMaster(NodeCuda& s, NodeCuda& m) {
+  double force[3], moment[3];
+  const bool rotates = nodeRotates(m);
+  slaveShares(s, m, force, moment);
+  for (int j = 0; j < 3; ++j) atomicAddAnywhere(&m.force[j], force[j]);
+  if (rotates)
+    for (int j = 0; j < 3; ++j) atomicAddAnywhere(&m.moment[j], moment[j]);
 }
 
 // Joint pairs: the first node leads in translation.  It carries the

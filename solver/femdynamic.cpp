@@ -318,7 +318,7 @@ void FEMDynamic::allocateAndCopySingleGpu() {
   for (Contact& c : contactManager->contact_array) c.allocateAndCopySlaveNodeArrayGpu(contactNodeManager);
   traceStep("ConstrainedManager::copyConstrainedToGpu");
   constrainedManager->copyConstrainedToGpu();
-  constrainedManager->gatherSlaveNodesGpu();
+  constrainedManager->gatherSlaveNodesGpu(nodeManager);
   traceStep("PairManager::allocateAndCopyContactPairArrayGpu");
   pairManager->allocateAndCopyContactPairArrayGpu(contactNodeManager);
   pairManager->allocateAndCopyTestPairArrayGpu(contactNodeManager);
