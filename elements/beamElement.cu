@@ -62,14 +62,16 @@ __host__ __device__ void BeamElementCuda::springForce(double timeStep, double ou
   for (int j = 0; j < 3; ++j) out[j] = axialForce * k.e1[j];
 }
 
-// Several springs may share an end node: the additions are atomic.
-__device__ void BeamElementCuda::interForce_spring_Gpu(double timeStep) {
+// The spring's force block (f on the first end node, -f on the second, no
+// moments), gathered by its nodes as every element's: several springs may
+// share an end node, and the gather adds their forces in a fixed order.
+__host__ __device__ void BeamElementCuda::interForce_spring_Gpu(double timeStep) {
   double f[3];
   springForce(timeStep, f);
-  if (node[0] == nullptr || node[1] == nullptr) return;
   for (int j = 0; j < 3; ++j) {
-    atomicAdd(&node[0]->force[j], f[j]);
-    atomicAdd(&node[1]->force[j], -f[j]);
+    interForce[0][j] = -f[j];
+    interForce[1][j] = f[j];
+    interForce[0][3 + j] = interForce[1][3 + j] = 0.0;
   }
 }
 

@@ -107,7 +107,8 @@ struct BeamElementCuda : Element {
   // Spring (type 3): axial force N += k delta; returns the force on end 2
   // (end 1 takes its negative).
   __host__ __device__ void springForce(double timeStep, double out[3]);
-  __device__ void interForce_spring_Gpu(double timeStep);
+  // The spring's nodal force block, for the nodes' gather.
+  __host__ __device__ void interForce_spring_Gpu(double timeStep);
 
   // ---- host twins and set-up (elements/beamElementHost.cpp) ----
   void computeBeamInterForceCpu(const MaterialNew* material, const Section* section, double timeStep);

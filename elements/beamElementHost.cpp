@@ -27,16 +27,10 @@ void BeamElementCuda::computeBeamInterForceCpu(const MaterialNew* material, cons
       interForce_bsbeam_Gpu(material, section, timeStep);
       subtractBlockFromNodes();
       break;
-    case ET_SPRING: {
-      double f[3];
-      springForce(timeStep, f);
-      if (node[0] == nullptr || node[1] == nullptr) break;
-      for (int j = 0; j < 3; ++j) {
-        node[0]->force[j] += f[j];
-        node[1]->force[j] -= f[j];
-      }
+    case ET_SPRING:
+      interForce_spring_Gpu(timeStep);
+      subtractBlockFromNodes();
       break;
-    }
     case ET_TRUSS:
       interforce_truss_gpu(material, section, timeStep);
       subtractBlockFromNodes();
