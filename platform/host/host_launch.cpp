@@ -329,7 +329,8 @@ class LaunchScope {
 // - A launch of many blocks: the units are its blocks, the chunks hold about
 //   1/(8 threads) of them at first and shrink with what is left (a share of
 //   the rest, down to one block), so that the threads finish together.
-// - A launch of few blocks for its threads: each block is cut into slices of
+// - A launch of few blocks for its threads (the element kernels: blocks of
+//   128 threads, each over four elements): each block is cut into slices of
 //   threads, one unit each, claimed one at a time.  The threads of a block
 //   without barriers are independent of each other and its slices run on
 //   any OS thread; a block that synchronises runs whole on the OS thread
@@ -344,7 +345,7 @@ class GridJob {
     blocks_ = 1LL * grid.x * grid.y * grid.z;
     const long long wanted = kUnitsPerThread * threads;
     const unsigned threadsPerBlock = block.x * block.y * block.z;
-    if (blocks_ < wanted && threadsPerBlock > 1) {
+    if (blocks_ < kFewBlocksPerThread * threads && threadsPerBlock > 1) {
       slices_ = static_cast<unsigned>(std::min<long long>(threadsPerBlock, (wanted + blocks_ - 1) / blocks_));
       kinds_ = std::make_unique<std::atomic<BlockKind>[]>(static_cast<std::size_t>(blocks_));
     }
@@ -355,8 +356,14 @@ class GridJob {
   static void work(void* p) { static_cast<GridJob*>(p)->runShare(); }
 
  private:
-  // Units a launch is cut into per thread of the team, at the least.
-  static constexpr long long kUnitsPerThread = 32;
+  // Blocks are sliced when a launch has fewer than kFewBlocksPerThread per
+  // thread of the team (a block, or a chunk of a few, then holds too large a
+  // part of a thread's share for the threads to end together), into slices
+  // that make about kUnitsPerThread units per thread.  Launches of more
+  // blocks keep them whole: they share well in chunks of blocks, and a
+  // thread's run over a block's threads stays in one stretch of memory.
+  static constexpr long long kFewBlocksPerThread = 8;
+  static constexpr long long kUnitsPerThread = 16;
 
   void runShare() {
     LaunchScope scope(grid_, block_, runThread_, ctx_);
