@@ -135,3 +135,32 @@ TEST_F(KeywordDeckTest, MorePartsThanTheStoresHoldRefusesTheDeck) {
     EXPECT_EQ(state.partCounter, kMaxKeywordParts);
     EXPECT_EQ(state.elementStores.size(), static_cast<size_t>(kMaxKeywordParts));
 }
+
+TEST_F(KeywordDeckTest, ElementNodeIdsBecomeNodeNumbersForCloseAndFarApartIds) {
+    // The nodes of one hexahedron written after it, in reverse order, with
+    // ids close together (1..8) and far apart (steps of a million): in both
+    // decks the element names the node numbers of reading order. A node id
+    // no *NODE block defines refuses the deck, naming the element.
+    for (const long long step : {1LL, 1000000LL}) {
+        auto id = [step](int k) { return std::to_string(step * k); };
+        std::string deck = "*KEYWORD\n*CONTROL_TERMINATION\n1.0\n*ELEMENT_SOLID\n" +
+                           card({"5", "1", id(1), id(2), id(3), id(4), id(5), id(6), id(7), id(8)}, 8) + "*NODE\n";
+        for (int k = 8; k >= 1; --k) deck += id(k) + " " + std::to_string(k) + " 0 0\n";
+        deck += "*PART\ncube\n" + card({"1", "1", "1"}) + "*SECTION_SOLID\n" + card({"1", "1"}) + "*MAT_ELASTIC\n" +
+                card({"1", "1.0", "1.0e6", "0.0"}) + "*END\n";
+        FEMDynamic model;
+        model.newManagers();
+        ASSERT_EQ(readDeckFile(&model, "node_numbers_" + std::to_string(step), deck), 1) << step;
+        const SolidElementCuda& hexa = model.elm_manager_array.at(0).solid_element_array_cpu.at(0);
+        for (int k = 0; k < 8; ++k) EXPECT_EQ(hexa.node_id[k], 8 - k) << "step " << step << ", node " << k;
+
+        FEMDynamic broken;
+        broken.newManagers();
+        std::string missing = deck;
+        missing.replace(missing.find("\n" + id(8) + " 8 0 0\n"), id(8).size() + 7, "");
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(readDeckFile(&broken, "node_missing_" + std::to_string(step), missing), 0) << step;
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("node " + id(8) + " (named by solid 5) is not defined"), std::string::npos) << err;
+    }
+}
