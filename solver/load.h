@@ -49,8 +49,9 @@ class BasicLoad {
   // Binds the target on the host; false, after a message naming the card
   // and the id, when the target does not exist.
   virtual bool linkTarget(FEMDynamic* fem) = 0;
-  // Builds the device lists once the model is on the device.
-  virtual void init(FEMDynamic* fem) = 0;
+  // Builds the device lists once the model is on the device; a load that
+  // reaches its targets through the node manager builds none.
+  virtual void init(FEMDynamic* /*fem*/) {}
   virtual void applyGpu() = 0;
   virtual void applyCpu() = 0;
 
@@ -114,7 +115,6 @@ class GlobalLoad : public BasicLoad {
   NodeManager* nodeManager = nullptr;
 
   bool linkTarget(FEMDynamic* fem) override;
-  void init(FEMDynamic*) override {}
   void applyGpu() override;
   void applyCpu() override;
 
