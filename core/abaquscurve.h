@@ -22,26 +22,34 @@ class AbaqusCurve {
   virtual std::unique_ptr<AbaqusCurve> clone() const = 0;
 };
 
+// The copy of each amplitude kind, written once: a kind derives from
+// AmplitudeKind<itself>.
+template <class Kind>
+class AmplitudeKind : public AbaqusCurve {
+ public:
+  std::unique_ptr<AbaqusCurve> clone() const override {
+    return std::make_unique<Kind>(static_cast<const Kind&>(*this));
+  }
+};
+
 // t >= t0: A0 + A exp(-(t - t0)/td); otherwise A0.
-class DecayCurve : public AbaqusCurve {
+class DecayCurve : public AmplitudeKind<DecayCurve> {
  public:
   double A0 = 0.0, A = 0.0, td = 0.0, t0 = 0.0;
   using AbaqusCurve::value;
   double value(double t) const override;
-  std::unique_ptr<AbaqusCurve> clone() const override { return std::make_unique<DecayCurve>(*this); }
 };
 
 // t > t0: A0 + A sin(w1 (t - t0)) sin(w2 (t - t0)); otherwise A0.
-class ModulateCurve : public AbaqusCurve {
+class ModulateCurve : public AmplitudeKind<ModulateCurve> {
  public:
   double A0 = 0.0, A = 0.0, t0 = 0.0, w1 = 0.0, w2 = 0.0;
   using AbaqusCurve::value;
   double value(double t) const override;
-  std::unique_ptr<AbaqusCurve> clone() const override { return std::make_unique<ModulateCurve>(*this); }
 };
 
 // t >= t0: A0 + sum_{n=1..N} A[n-1] cos(n w (t - t0)) + B[n-1] sin(n w (t - t0)).
-class PeriodicCurve : public AbaqusCurve {
+class PeriodicCurve : public AmplitudeKind<PeriodicCurve> {
  public:
   int N = 0;  // number of terms, at most kAmplitudeTermMax
   double A0 = 0.0;
@@ -51,16 +59,14 @@ class PeriodicCurve : public AbaqusCurve {
   double t0 = 0.0;
   using AbaqusCurve::value;
   double value(double t) const override;
-  std::unique_ptr<AbaqusCurve> clone() const override { return std::make_unique<PeriodicCurve>(*this); }
 };
 
 // Fifth-order smooth step between consecutive points (t[i], a[i]).
-class SmoothStepCurve : public AbaqusCurve {
+class SmoothStepCurve : public AmplitudeKind<SmoothStepCurve> {
  public:
   int N = 0;  // number of points, at most kAmplitudeTermMax
   double t[kAmplitudeTermMax] = {};
   double a[kAmplitudeTermMax] = {};
   using AbaqusCurve::value;
   double value(double time) const override;
-  std::unique_ptr<AbaqusCurve> clone() const override { return std::make_unique<SmoothStepCurve>(*this); }
 };
