@@ -3,17 +3,11 @@
 // hexahedra (types 17, 19 and 23).
 #include "elements/solid1st.h"
 
-namespace {
-struct HexaLocalDerivatives {
-  __host__ __device__ void operator()(double r, double s, double t, double dN[3][8]) const {
-    solid1st::hexaLocalDerivatives(r, s, t, dN);
-  }
-};
-}  // namespace
-
 __host__ __device__ void interForceHexa1stGpu(SolidElementCuda& e, const MaterialNew* material,
                                               const Section* /*section*/, double dt) {
-  solidUpdatedLagrangianForce<8>(e, material, dt, HexaLocalDerivatives{});
+  solidUpdatedLagrangianForce<8>(e, material, dt, [](double r, double s, double t, double dN[3][8]) {
+    solid1st::hexaLocalDerivatives(r, s, t, dN);
+  });
 }
 
 // Solves N(points) X = point values for the eight nodal values of the six

@@ -4,17 +4,11 @@
 
 #include "elements/solid1st.h"
 
-namespace {
-struct PentaLocalDerivatives {
-  __host__ __device__ void operator()(double r, double s, double t, double dN[3][6]) const {
-    solid1st::pentaLocalDerivatives(r, s, t, dN);
-  }
-};
-}  // namespace
-
 __host__ __device__ void interForcePent1stGpu(SolidElementCuda& e, const MaterialNew* material,
                                               const Section* /*section*/, double dt) {
-  solidUpdatedLagrangianForce<6>(e, material, dt, PentaLocalDerivatives{});
+  solidUpdatedLagrangianForce<6>(e, material, dt, [](double r, double s, double t, double dN[3][6]) {
+    solid1st::pentaLocalDerivatives(r, s, t, dN);
+  });
 }
 
 // The eight slots with the exact-volume (uniform-gradient) B vectors.  A
