@@ -1,5 +1,7 @@
 #include "core/curvemanager.h"
 
+#include <cstdio>
+
 #include "core/logErrorPrint.h"
 #include "platform/gpu_runtime.h"
 
@@ -20,6 +22,13 @@ void CurveManager::buildCurveMap() {
 Curve* CurveManager::findCurveById(int id) {
   const auto it = curveMap.find(id);
   return it == curveMap.end() ? nullptr : it->second;
+}
+
+bool CurveManager::linkCurve(int id, Curve*& curve, const char* owner) {
+  curve = id == 0 ? nullptr : findCurveById(id);
+  if (id == 0 || curve != nullptr) return true;
+  std::fprintf(stderr, "%s: load curve %d is not in the model\n", owner, id);
+  return false;
 }
 
 void CurveManager::updateCurveValues(double t) {

@@ -24,6 +24,9 @@ class CurveManager {
   void buildCurveMap();
   // The curve of that id, or null.
   Curve* findCurveById(int id);
+  // Binds `curve` to the curve of that id (none for id 0). False, after a
+  // message naming `owner` and the id, when the model has no such curve.
+  bool linkCurve(int id, Curve*& curve, const char* owner);
   // Sizes the value table to the curve count and fills it with each curve's
   // value at t.
   void updateCurveValues(double t);

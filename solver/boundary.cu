@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "core/linkEvery.h"
 #include "core/curve.h"
 #include "core/curvemanager.h"
 #include "core/nodeManager.h"
@@ -36,14 +37,7 @@ __global__ void GpuBoundaryAcceImpose(double dt, double dtPrev, double v, int i,
 }
 
 bool BasicBoundary::linkCurve(CurveManager* curveManager) {
-  curve = nullptr;
-  if (curve_id == 0) return true;
-  curve = curveManager->findCurveById(curve_id);
-  if (curve == nullptr) {
-    std::fprintf(stderr, "%s: load curve %d is not in the model\n", cardOf(*this), curve_id);
-    return false;
-  }
-  return true;
+  return curveManager->linkCurve(curve_id, curve, cardOf(*this));
 }
 
 void BasicBoundary::computeFactor(double t) { factor = curve != nullptr ? curve->returnValue(t) : 1.0; }
@@ -142,15 +136,11 @@ void BoundaryManager::addBoundary(BasicBoundary* boundary) {
 }
 
 bool BoundaryManager::linkAllTargets(FEMDynamic* fem) {
-  bool linked = true;
-  for (auto& b : boundary_array) linked = b->linkTarget(fem) && linked;
-  return linked;
+  return linkEvery(boundary_array, [fem](auto& b) { return b->linkTarget(fem); });
 }
 
 bool BoundaryManager::linkAllCurves(CurveManager* curveManager) {
-  bool linked = true;
-  for (auto& b : boundary_array) linked = b->linkCurve(curveManager) && linked;
-  return linked;
+  return linkEvery(boundary_array, [curveManager](auto& b) { return b->linkCurve(curveManager); });
 }
 
 void BoundaryManager::initAll(FEMDynamic* fem) {

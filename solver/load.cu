@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/linkEvery.h"
 #include "core/curve.h"
 #include "core/curvemanager.h"
 #include "core/nodeManager.h"
@@ -101,16 +102,7 @@ __global__ void GpuShellPressureShares(int n, Element** elements, double p, doub
   }
 }
 
-bool BasicLoad::linkCurve(CurveManager* curveManager) {
-  curve = nullptr;
-  if (curve_id == 0) return true;
-  curve = curveManager->findCurveById(curve_id);
-  if (curve == nullptr) {
-    std::fprintf(stderr, "%s: load curve %d is not in the model\n", cardName(), curve_id);
-    return false;
-  }
-  return true;
-}
+bool BasicLoad::linkCurve(CurveManager* curveManager) { return curveManager->linkCurve(curve_id, curve, cardName()); }
 
 void BasicLoad::computeFactor(double t) { factor = curve != nullptr ? curve->returnValue(t) : 1.0; }
 
@@ -275,15 +267,11 @@ void LoadManager::addLoad(BasicLoad* load) {
 }
 
 bool LoadManager::linkAllTargets(FEMDynamic* fem) {
-  bool linked = true;
-  for (auto& load : load_array) linked = load->linkTarget(fem) && linked;
-  return linked;
+  return linkEvery(load_array, [fem](auto& load) { return load->linkTarget(fem); });
 }
 
 bool LoadManager::linkAllCurves(CurveManager* curveManager) {
-  bool linked = true;
-  for (auto& load : load_array) linked = load->linkCurve(curveManager) && linked;
-  return linked;
+  return linkEvery(load_array, [curveManager](auto& load) { return load->linkCurve(curveManager); });
 }
 
 bool LoadManager::momentTargetsRotate(const FEMDynamic& fem) const {

@@ -415,14 +415,7 @@ bool RigidConstrained::linkRigidCuda(RigidManager* rigidManager) {
 }
 
 bool RigidConstrained::linkCurve(CurveManager* curveManager) {
-  curve = nullptr;
-  if (curve_id == 0) return true;
-  curve = curveManager->findCurveById(curve_id);
-  if (curve == nullptr) {
-    std::fprintf(stderr, "*BOUNDARY_PRESCRIBED_MOTION_RIGID: load curve %d is not in the model\n", curve_id);
-    return false;
-  }
-  return true;
+  return curveManager->linkCurve(curve_id, curve, "*BOUNDARY_PRESCRIBED_MOTION_RIGID");
 }
 
 void RigidConstrained::computeFactor(double time) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/linkEvery.h"
 #include "core/node.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
@@ -112,8 +113,8 @@ bool RigidManager::linkAll(FEMDynamic* fem) {
   }
   bool linked = linkExtraNodes(fem);
   linked = linkMergedPairs() && linked;
-  for (RigidConstrained& motion : rigid_constrained_array) linked = motion.linkRigidCuda(this) && linked;
-  return linked;
+  return linkEvery(rigid_constrained_array, [this](RigidConstrained& motion) { return motion.linkRigidCuda(this); }) &&
+         linked;
 }
 
 void RigidManager::buildExtraNodes(FEMDynamic*, RigidExtraNodeManager* extraNodes) {

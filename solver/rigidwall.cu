@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "core/curve.h"
 #include "core/curvemanager.h"
@@ -120,14 +121,8 @@ bool RigidWall::linkSlaveNodes(NodeManager* nodeManager, SetManager* setManager)
 }
 
 bool RigidWall::linkCurve(CurveManager* curveManager) {
-  motion_curve = nullptr;
-  if (motion_curve_id == 0) return true;
-  motion_curve = curveManager->findCurveById(motion_curve_id);
-  if (motion_curve == nullptr) {
-    fprintf(stderr, "*RIGIDWALL %d: load curve %d is not in the model\n", wall_id, motion_curve_id);
-    return false;
-  }
-  return true;
+  const std::string owner = "*RIGIDWALL " + std::to_string(wall_id);
+  return curveManager->linkCurve(motion_curve_id, motion_curve, owner.c_str());
 }
 
 void RigidWall::calWallMotion(double dt, double t) {
