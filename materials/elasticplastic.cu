@@ -8,7 +8,7 @@
 #include "materials/returnMapFailure.h"
 
 __host__ __device__ ElasticPlasticMaterial::ElasticPlasticMaterial(const Material* record)
-    : MaterialNew(record),
+    : MaterialWithState(record),
       K(record->bulk_modulus),
       G(record->shear_modulus),
       hardeningParameter(record->hardening_parameter),
@@ -117,25 +117,4 @@ __host__ __device__ void ElasticPlasticMaterial::reverseConstitutiveMatrix(Gauss
   }
   for (int i = 0; i < 6; ++i)
     for (int j = 0; j < 6; ++j) C[i][j] -= beta * q[i] * q[j];
-}
-
-__host__ __device__ void ElasticPlasticMaterial::createMaterialStatusInstance(GaussPoint* gp) {
-  gp->setMatStatusPtr(new PlasticMaterialStatus(yield));
-}
-
-__host__ __device__ void ElasticPlasticMaterial::linkMatStatuToGaussPoint(GaussPoint* gp, MaterialStatus* array) {
-  linkStatusOf<PlasticMaterialStatus>(gp, array);
-}
-
-void ElasticPlasticMaterial::createStatusArrayCpu() {
-  const double initialYield = yield;
-  createStatusArrayOf<PlasticMaterialStatus>([initialYield](int) { return PlasticMaterialStatus(initialYield); });
-}
-
-void ElasticPlasticMaterial::copyStatusArrayToGpu(int gpu_id) {
-  if (matStatusNum <= 0 || gpu_id < 0 || gpu_id >= kMaxGpuNum || matStatusArrayCpu_ == nullptr) return;
-  if (matStatusArrayGpu_[gpu_id] != nullptr) CUDA_CHECK(cudaFree(matStatusArrayGpu_[gpu_id]));
-  matStatusArrayGpu_[gpu_id] = nullptr;
-  CUDA_CHECK(cudaMalloc(&matStatusArrayGpu_[gpu_id], sizeof(PlasticMaterialStatus)*matStatusNum));
-  CUDA_CHECK(cudaMemcpy(matStatusArrayGpu_[gpu_id], matStatusArrayCpu_, sizeof(PlasticMaterialStatus)*matStatusNum, cudaMemcpyHostToDevice));
 }

@@ -3,9 +3,9 @@
 // radial return whose plastic multiplier is found by Newton iteration.
 #pragma once
 #include "materials/material.h"
-#include "materials/materialnew.h"
+#include "materials/materialWithState.h"
 
-class ElasticPlasticMaterial : public MaterialNew {
+class ElasticPlasticMaterial : public MaterialWithState<ElasticPlasticMaterial, PlasticMaterialStatus> {
  public:
   double K;                   // bulk modulus
   double G;                   // shear modulus
@@ -33,10 +33,8 @@ class ElasticPlasticMaterial : public MaterialNew {
   __host__ __device__ void computeStressMatrixPlaneStress(GaussPoint* gp, double* stress, double* d,
                                                           double** frame, double dt) const override;
   __host__ __device__ void reverseConstitutiveMatrix(GaussPoint* gp, double C[6][6]) const override;
-  __host__ __device__ void createMaterialStatusInstance(GaussPoint* gp) override;
-  __host__ __device__ void linkMatStatuToGaussPoint(GaussPoint* gp, MaterialStatus* array) override;
-  void createStatusArrayCpu() override;
-  void copyStatusArrayToGpu(int gpu_id) override;
+  // A point starts at the initial yield stress.
+  __host__ __device__ PlasticMaterialStatus initialStatus() const { return PlasticMaterialStatus(yield); }
 
   // Flow stress k(eps) of the hardening law; k keeps its value where the
   // law gives none (see the messages).

@@ -6,7 +6,7 @@
 #include "materials/material.h"
 
 __host__ __device__ LinearElasticMaterial::LinearElasticMaterial(const Material* record)
-    : MaterialNew(record), K(record->bulk_modulus), G(record->shear_modulus) {}
+    : MaterialWithState(record), K(record->bulk_modulus), G(record->shear_modulus) {}
 
 __host__ __device__ void LinearElasticMaterial::computeStressMatrix3D(GaussPoint* gp, double S[3][3], double* d,
                                                                       double* w, double) const {
@@ -88,24 +88,4 @@ __host__ __device__ void LinearElasticMaterial::computeStressMatrix1d(GaussPoint
 
 __host__ __device__ void LinearElasticMaterial::reverseConstitutiveMatrix(GaussPoint*, double C[6][6]) const {
   isotropicStiffnessMatrix(youngModulus, poissonRatio, C);
-}
-
-__host__ __device__ void LinearElasticMaterial::createMaterialStatusInstance(GaussPoint* gp) {
-  gp->setMatStatusPtr(new ElasticMaterialStatus());
-}
-
-__host__ __device__ void LinearElasticMaterial::linkMatStatuToGaussPoint(GaussPoint* gp, MaterialStatus* array) {
-  linkStatusOf<ElasticMaterialStatus>(gp, array);
-}
-
-void LinearElasticMaterial::createStatusArrayCpu() {
-  createStatusArrayOf<ElasticMaterialStatus>([](int) { return ElasticMaterialStatus(); });
-}
-
-void LinearElasticMaterial::copyStatusArrayToGpu(int gpu_id) {
-  if (matStatusNum <= 0 || gpu_id < 0 || gpu_id >= kMaxGpuNum || matStatusArrayCpu_ == nullptr) return;
-  if (matStatusArrayGpu_[gpu_id] != nullptr) CUDA_CHECK(cudaFree(matStatusArrayGpu_[gpu_id]));
-  matStatusArrayGpu_[gpu_id] = nullptr;
-  CUDA_CHECK(cudaMalloc(&matStatusArrayGpu_[gpu_id], sizeof(ElasticMaterialStatus)*matStatusNum));
-  CUDA_CHECK(cudaMemcpy(matStatusArrayGpu_[gpu_id], matStatusArrayCpu_, sizeof(ElasticMaterialStatus)*matStatusNum, cudaMemcpyHostToDevice));
 }

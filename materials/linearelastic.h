@@ -2,9 +2,9 @@
 // with the Jaumann co-rotational correction (solids) and the total
 // plane-stress update (shells and membranes).
 #pragma once
-#include "materials/materialnew.h"
+#include "materials/materialWithState.h"
 
-class LinearElasticMaterial : public MaterialNew {
+class LinearElasticMaterial : public MaterialWithState<LinearElasticMaterial, ElasticMaterialStatus> {
  public:
   double K;  // bulk modulus
   double G;  // shear modulus
@@ -22,10 +22,6 @@ class LinearElasticMaterial : public MaterialNew {
   __host__ __device__ void computeStressMatrix1d(GaussPoint* gp, double* stress, double* d, double** frame,
                                                  double dt) const override;
   __host__ __device__ void reverseConstitutiveMatrix(GaussPoint* gp, double C[6][6]) const override;
-  __host__ __device__ void createMaterialStatusInstance(GaussPoint* gp) override;
-  __host__ __device__ void linkMatStatuToGaussPoint(GaussPoint* gp, MaterialStatus* array) override;
-  void createStatusArrayCpu() override;
-  void copyStatusArrayToGpu(int gpu_id) override;
 };
 
 // Shared isotropic formulas (the elastic-plastic model builds its trial

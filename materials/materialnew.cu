@@ -75,6 +75,15 @@ void MaterialNew::createStatusArrayCpu() { reportSlotNotExecuted(); }
 
 void MaterialNew::copyStatusArrayToGpu(int) { reportSlotNotExecuted(); }
 
+void MaterialNew::copyStatusArrayOf(int gpu_id, std::size_t statusSize) {
+  if (matStatusNum <= 0 || gpu_id < 0 || gpu_id >= kMaxGpuNum || matStatusArrayCpu_ == nullptr) return;
+  if (matStatusArrayGpu_[gpu_id] != nullptr) CUDA_CHECK(cudaFree(matStatusArrayGpu_[gpu_id]));
+  matStatusArrayGpu_[gpu_id] = nullptr;
+  const std::size_t bytes = statusSize * static_cast<std::size_t>(matStatusNum);
+  CUDA_CHECK(cudaMalloc(&matStatusArrayGpu_[gpu_id], bytes));
+  CUDA_CHECK(cudaMemcpy(matStatusArrayGpu_[gpu_id], matStatusArrayCpu_, bytes, cudaMemcpyHostToDevice));
+}
+
 void MaterialNew::releaseStatusArrayCpu() {
   // State records are trivially destructible: releasing the storage is enough.
   ::operator delete[](static_cast<void*>(matStatusArrayCpu_));

@@ -2,6 +2,7 @@
 // the host, and a second one is built by a kernel on the device so that its
 // virtual table is a device table and kernels can call the stress updates.
 #pragma once
+#include <cstddef>
 #include <new>
 
 #include "elements/gausspoint.h"
@@ -89,6 +90,9 @@ class MaterialNew {
   void createStatusArrayOf(Make make);
   template <typename Status>
   __host__ __device__ static void linkStatusOf(GaussPoint* gp, MaterialStatus* array);
+  // Uploads the host state array, records of statusSize bytes, to entry
+  // gpu_id (replacing what that entry held); nothing without a host array.
+  void copyStatusArrayOf(int gpu_id, std::size_t statusSize);
   void releaseStatusArrayCpu();
 };
 

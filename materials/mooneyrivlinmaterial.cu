@@ -8,7 +8,7 @@
 #include "materials/linearelastic.h"
 
 __host__ __device__ MooneyRivlinMaterial::MooneyRivlinMaterial(const Material* record)
-    : MaterialNew(record),
+    : MaterialWithState(record),
       c1(record->mooney_rivlin_constants[0]),
       c2(record->mooney_rivlin_constants[1]),
       c3(record->mooney_rivlin_constants[2]) {}
@@ -101,24 +101,4 @@ __host__ __device__ void MooneyRivlinMaterial::storeStateStressStrain(MaterialSt
   st->strain[3] = C[1][2];
   st->strain[4] = C[2][0];
   st->strain[5] = C[0][1];
-}
-
-__host__ __device__ void MooneyRivlinMaterial::createMaterialStatusInstance(GaussPoint* gp) {
-  gp->setMatStatusPtr(new MooneyRivlinMaterialStatus());
-}
-
-__host__ __device__ void MooneyRivlinMaterial::linkMatStatuToGaussPoint(GaussPoint* gp, MaterialStatus* array) {
-  linkStatusOf<MooneyRivlinMaterialStatus>(gp, array);
-}
-
-void MooneyRivlinMaterial::createStatusArrayCpu() {
-  createStatusArrayOf<MooneyRivlinMaterialStatus>([](int) { return MooneyRivlinMaterialStatus(); });
-}
-
-void MooneyRivlinMaterial::copyStatusArrayToGpu(int gpu_id) {
-  if (matStatusNum <= 0 || gpu_id < 0 || gpu_id >= kMaxGpuNum || matStatusArrayCpu_ == nullptr) return;
-  if (matStatusArrayGpu_[gpu_id] != nullptr) CUDA_CHECK(cudaFree(matStatusArrayGpu_[gpu_id]));
-  matStatusArrayGpu_[gpu_id] = nullptr;
-  CUDA_CHECK(cudaMalloc(&matStatusArrayGpu_[gpu_id], sizeof(MooneyRivlinMaterialStatus)*matStatusNum));
-  CUDA_CHECK(cudaMemcpy(matStatusArrayGpu_[gpu_id], matStatusArrayCpu_, sizeof(MooneyRivlinMaterialStatus)*matStatusNum, cudaMemcpyHostToDevice));
 }

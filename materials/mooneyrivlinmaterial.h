@@ -3,9 +3,9 @@
 // the left Cauchy-Green tensor.
 #pragma once
 #include "materials/material.h"
-#include "materials/materialnew.h"
+#include "materials/materialWithState.h"
 
-class MooneyRivlinMaterial : public MaterialNew {
+class MooneyRivlinMaterial : public MaterialWithState<MooneyRivlinMaterial, MooneyRivlinMaterialStatus> {
  public:
   double c1, c2, c3;
 
@@ -21,10 +21,6 @@ class MooneyRivlinMaterial : public MaterialNew {
   // p = c1 + 2 c2 - c3 ln J^2, for J = det F > 0.
   __host__ __device__ void cauchyStress(const double F[3][3], double J, double S[3][3]) const;
   using MaterialNew::computeStressMatrix3D;
-  __host__ __device__ void createMaterialStatusInstance(GaussPoint* gp) override;
-  __host__ __device__ void linkMatStatuToGaussPoint(GaussPoint* gp, MaterialStatus* array) override;
-  void createStatusArrayCpu() override;
-  void copyStatusArrayToGpu(int gpu_id) override;
 
  private:
   __host__ __device__ static void storeStateStressStrain(MaterialStatus* st, const double F[3][3],
