@@ -39,9 +39,10 @@ public:
     virtual void init(FEMDynamic* fem) = 0;
     // Writes or appends the files at an output point.
     virtual void write(FEMDynamic* fem, double time, double dt) = 0;
-    // Raw binary dump of the model state and its read-back to text.
-    virtual void writeBinaryDump(FEMDynamic* fem, double time, double dt) = 0;
-    virtual void readBinaryDump(FEMDynamic* fem, double time, double dt) = 0;
+    // Raw binary dump of the model state and its read-back to text; an
+    // output that keeps no dump writes and reads nothing.
+    virtual void writeBinaryDump(FEMDynamic* /*fem*/, double /*time*/, double /*dt*/) {}
+    virtual void readBinaryDump(FEMDynamic* /*fem*/, double /*time*/, double /*dt*/) {}
     virtual ~BasicOutput() = default;
 
     // Appends one code per recognised name of variableNames_ (it does not clear first).

@@ -23,8 +23,6 @@ public:
     void collect(FEMDynamic* fem, double time, double dt) override;
     void init(FEMDynamic* fem) override;
     void write(FEMDynamic* fem, double time, double dt) override;
-    void writeBinaryDump(FEMDynamic*, double, double) override {}
-    void readBinaryDump(FEMDynamic*, double, double) override {}
 
     // Host element per id of the set (null for an id no element has).
     const std::vector<Element*>& elements() const { return elements_; }

@@ -29,8 +29,6 @@ public:
     void collect(FEMDynamic* fem, double time, double dt) override;
     void init(FEMDynamic* fem) override;
     void write(FEMDynamic* fem, double time, double dt) override;
-    void writeBinaryDump(FEMDynamic*, double, double) override {}
-    void readBinaryDump(FEMDynamic*, double, double) override {}
 
     // The set's nodes that exist in the model, in set order.
     const std::vector<NodeCuda*>& nodes() const { return nodes_; }

@@ -37,8 +37,6 @@ public:
     void collect(FEMDynamic* fem, double time, double dt) override;
     void init(FEMDynamic* fem) override;
     void write(FEMDynamic* fem, double time, double dt) override;
-    void writeBinaryDump(FEMDynamic*, double, double) override {}
-    void readBinaryDump(FEMDynamic*, double, double) override {}
 
     // Zones built by init: per part, the beams, then the shells, then the
     // solids of either order; families the format cannot hold are left out.
