@@ -1,5 +1,7 @@
 #include "core/setManager.h"
 
+#include <initializer_list>
+
 std::deque<Set>* SetManager::setArray(int type)
 {
     switch (type) {
@@ -75,26 +77,18 @@ Set* SetManager::findSet(int id, int type)
 void SetManager::resolveAllSets(FEMDynamic* fem)
 {
     buildSetMaps();
-    for (Set& set : node_set_array) {
-        set.resolveMembers(fem);
-    }
-    for (Set& set : part_set_array) {
-        set.resolveMembers(fem);
-    }
-    for (Set& set : element_set_array) {
-        set.resolveMembers(fem);
+    for (std::deque<Set>* sets : {&node_set_array, &part_set_array, &element_set_array}) {
+        for (Set& set : *sets) {
+            set.resolveMembers(fem);
+        }
     }
 }
 
 void SetManager::copyAllToGpu(FEMDynamic* fem)
 {
-    for (Set& set : node_set_array) {
-        set.copyToGpu(fem);
-    }
-    for (Set& set : element_set_array) {
-        set.copyToGpu(fem);
-    }
-    for (Set& set : part_set_array) {
-        set.copyToGpu(fem);
+    for (std::deque<Set>* sets : {&node_set_array, &element_set_array, &part_set_array}) {
+        for (Set& set : *sets) {
+            set.copyToGpu(fem);
+        }
     }
 }
