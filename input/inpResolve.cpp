@@ -65,13 +65,20 @@ bool InpReader::resolve() {
             }
         }
     }
-    for (const InpModel::Section& section : model_.sections) {
+    // The parts an element set covers whole; none, after refusing the deck
+    // with a message naming what gave the set, when it covers none so.
+    auto wholePartsOf = [this](const char* what, const std::string& elementSet, int lineNumber) {
         std::vector<int> parts;
         std::string why;
-        if (!wholeParts(*this, model_, section.elementSet, parts, why)) {
-            refuse("the section" + inpAtLine(section.lineNumber) + ": " + why);
-            continue;
+        if (!wholeParts(*this, model_, elementSet, parts, why)) {
+            refuse(what + inpAtLine(lineNumber) + ": " + why);
+            parts.clear();
         }
+        return parts;
+    };
+    for (const InpModel::Section& section : model_.sections) {
+        const std::vector<int> parts = wholePartsOf("the section", section.elementSet, section.lineNumber);
+        if (parts.empty()) continue;
         for (int p : parts) {
             InpModel::Part& part = model_.parts[static_cast<size_t>(p)];
             // Continuum shells are solids whose thickness lies in their
@@ -104,13 +111,7 @@ bool InpReader::resolve() {
         }
     }
     for (const InpModel::RigidBody& body : model_.rigidBodies) {
-        std::vector<int> parts;
-        std::string why;
-        if (!wholeParts(*this, model_, body.elementSet, parts, why)) {
-            refuse("the rigid body" + inpAtLine(body.lineNumber) + ": " + why);
-            continue;
-        }
-        for (int p : parts) {
+        for (int p : wholePartsOf("the rigid body", body.elementSet, body.lineNumber)) {
             InpModel::Part& part = model_.parts[static_cast<size_t>(p)];
             part.rigid = true;
             part.rigidThickness = body.thickness;
