@@ -43,6 +43,23 @@ T* upload(const T* host, size_t n) {
   return d;
 }
 
+// Copies a host array over a device block of at least as many records.
+template <typename T>
+void copyToDevice(T* device, const std::vector<T>& host) {
+  CUDA_CHECK(cudaMemcpy(device, host.data(), sizeof(T) * host.size(), cudaMemcpyHostToDevice));
+}
+
+// Registers the device element with the first `corners` nodes of its host
+// twin, so that each node gathers the element's force.
+template <typename Element>
+void registerWithNodes(std::vector<NodeCuda>& nodes, const Element& host, Element* device, int corners) {
+  for (int I = 0; I < corners; ++I) {
+    NodeCuda& nd = nodes[host.node_id[I] - 1];
+    nd.element[nd.element_num] = device;
+    nd.local_node_num[nd.element_num++] = I;
+  }
+}
+
 using Clock = std::chrono::steady_clock;
 inline double seconds(Clock::time_point a, Clock::time_point b) {
   return std::chrono::duration<double>(b - a).count();

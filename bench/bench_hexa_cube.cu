@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "bench/benchCycle.h"
@@ -32,6 +33,7 @@
 #include "materials/material.h"
 #include "materials/materialmanager.h"
 #include "materials/materialstatus.h"
+#include "solver/deviceNodeList.h"
 
 namespace {
 
@@ -103,39 +105,29 @@ class CubeModel {
     SolidElementCuda* dElems = store_.solid_element_array_gpu;
     store_.elementAmount = ne;
     std::vector<ElasticMaterialStatus> states(ne);
-    CUDA_CHECK(cudaMalloc(&dPoints_, sizeof(GaussPoint) * ne));
-    CUDA_CHECK(cudaMalloc(&dStates_, sizeof(ElasticMaterialStatus) * ne));
+    dPoints_.assign(nullptr, ne);
+    dStates_.assign(nullptr, ne);
     std::vector<SolidElementCuda> dev = elems;
     for (int e = 0; e < ne; ++e) {
       dev[e].bulidNodeMatch(dNodes);
-      dev[e].gaussPoint = dPoints_ + e;
-      points_[e].matStatus_ = dStates_ + e;
+      dev[e].gaussPoint = dPoints_.data() + e;
+      points_[e].matStatus_ = dStates_.data() + e;
       points_[e].element_ = dElems + e;
-      states[e].gaussPoint = dPoints_ + e;
-      // Registration with the nodes: the node gathers the element's force.
-      for (int I = 0; I < 8; ++I) {
-        NodeCuda& nd = nodes[elems[e].node_id[I] - 1];
-        nd.element[nd.element_num] = dElems + e;
-        nd.local_node_num[nd.element_num++] = I;
-      }
+      states[e].gaussPoint = dPoints_.data() + e;
+      bench::registerWithNodes(nodes, elems[e], dElems + e, 8);
     }
-    CUDA_CHECK(cudaMemcpy(dNodes, nodes.data(), sizeof(NodeCuda) * nodes.size(), cudaMemcpyHostToDevice));
-    CUDA_CHECK(cudaMemcpy(dElems, dev.data(), sizeof(SolidElementCuda) * ne, cudaMemcpyHostToDevice));
-    CUDA_CHECK(cudaMemcpy(dPoints_, points_.data(), sizeof(GaussPoint) * ne, cudaMemcpyHostToDevice));
-    CUDA_CHECK(cudaMemcpy(dStates_, states.data(), sizeof(ElasticMaterialStatus) * ne, cudaMemcpyHostToDevice));
+    bench::copyToDevice(dNodes, nodes);
+    bench::copyToDevice(dElems, dev);
+    bench::copyToDevice(dPoints_.data(), points_);
+    bench::copyToDevice(dStates_.data(), states);
 
     Section sec;
     sec.id = 1;
     sec.family_code = 4;
     sec.element_formulation = ET_HEXA_REDUCED;
-    hostMaterial_ = new LinearElasticMaterial(&record_);
-    run_.start(&nodeManager_, &store_, &record_, hostMaterial_, sec);
+    hostMaterial_ = std::make_unique<LinearElasticMaterial>(&record_);
+    run_.start(&nodeManager_, &store_, &record_, hostMaterial_.get(), sec);
     run_.cycle.control->chunk_step_minimum = compact;
-  }
-
-  ~CubeModel() {
-    for (void* p : {static_cast<void*>(dPoints_), static_cast<void*>(dStates_)}) CUDA_CHECK(cudaFree(p));
-    delete hostMaterial_;
   }
 
   // The element and node steps of the GPU cycle.
@@ -159,9 +151,9 @@ class CubeModel {
   NodeManager nodeManager_;
   ElmManager store_;
   std::vector<GaussPoint> points_;
-  GaussPoint* dPoints_ = nullptr;
-  ElasticMaterialStatus* dStates_ = nullptr;
-  LinearElasticMaterial* hostMaterial_ = nullptr;
+  DeviceArray<GaussPoint> dPoints_;
+  DeviceArray<ElasticMaterialStatus> dStates_;
+  std::unique_ptr<LinearElasticMaterial> hostMaterial_;
   bench::DeviceRun run_;  // device material, section and driver of the cycle
 };
 

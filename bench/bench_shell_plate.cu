@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "bench/benchCycle.h"
@@ -31,6 +32,7 @@
 #include "materials/material.h"
 #include "materials/materialmanager.h"
 #include "materials/materialstatus.h"
+#include "solver/deviceNodeList.h"
 
 namespace {
 
@@ -129,38 +131,28 @@ class PlateModel {
     store_.elementAmount = ne;
     const size_t pointNum = points.size();
     std::vector<PlasticMaterialStatus> states(pointNum, PlasticMaterialStatus(record_.yield_stress));
-    CUDA_CHECK(cudaMalloc(&dPoints_, sizeof(GaussPoint) * pointNum));
-    CUDA_CHECK(cudaMalloc(&dStates_, sizeof(PlasticMaterialStatus) * pointNum));
+    dPoints_.assign(nullptr, static_cast<int>(pointNum));
+    dStates_.assign(nullptr, static_cast<int>(pointNum));
     std::vector<ShellElementCuda> dev = elems;
     for (int e = 0; e < ne; ++e) {
       dev[e].bulidNodeMatch(dNodes);
-      dev[e].gaussPoint = dPoints_ + static_cast<size_t>(e) * kPoints;
+      dev[e].gaussPoint = dPoints_.data() + static_cast<size_t>(e) * kPoints;
       for (int p = 0; p < kPoints; ++p) {
         const size_t k = static_cast<size_t>(e) * kPoints + p;
-        points[k].matStatus_ = dStates_ + k;
+        points[k].matStatus_ = dStates_.data() + k;
         points[k].element_ = dElems + e;
-        states[k].gaussPoint = dPoints_ + k;
+        states[k].gaussPoint = dPoints_.data() + k;
       }
-      // Registration with the nodes: the node gathers the element's force.
-      for (int I = 0; I < 4; ++I) {
-        NodeCuda& nd = nodes[elems[e].node_id[I] - 1];
-        nd.element[nd.element_num] = dElems + e;
-        nd.local_node_num[nd.element_num++] = I;
-      }
+      bench::registerWithNodes(nodes, elems[e], dElems + e, 4);
     }
-    CUDA_CHECK(cudaMemcpy(dNodes, nodes.data(), sizeof(NodeCuda) * nodes.size(), cudaMemcpyHostToDevice));
-    CUDA_CHECK(cudaMemcpy(dElems, dev.data(), sizeof(ShellElementCuda) * ne, cudaMemcpyHostToDevice));
-    CUDA_CHECK(cudaMemcpy(dPoints_, points.data(), sizeof(GaussPoint) * pointNum, cudaMemcpyHostToDevice));
-    CUDA_CHECK(cudaMemcpy(dStates_, states.data(), sizeof(PlasticMaterialStatus) * pointNum, cudaMemcpyHostToDevice));
+    bench::copyToDevice(dNodes, nodes);
+    bench::copyToDevice(dElems, dev);
+    bench::copyToDevice(dPoints_.data(), points);
+    bench::copyToDevice(dStates_.data(), states);
 
-    hostMaterial_ = new ElasticPlasticMaterial(&record_);
-    run_.start(&nodeManager_, &store_, &record_, hostMaterial_, section_);
+    hostMaterial_ = std::make_unique<ElasticPlasticMaterial>(&record_);
+    run_.start(&nodeManager_, &store_, &record_, hostMaterial_.get(), section_);
     run_.cycle.control->chunk_step_minimum = compact;
-  }
-
-  ~PlateModel() {
-    for (void* p : {static_cast<void*>(dPoints_), static_cast<void*>(dStates_)}) CUDA_CHECK(cudaFree(p));
-    delete hostMaterial_;
   }
 
   // The element and node steps of the GPU cycle.
@@ -184,9 +176,9 @@ class PlateModel {
   Section section_;
   NodeManager nodeManager_;
   ElmManager store_;
-  GaussPoint* dPoints_ = nullptr;
-  PlasticMaterialStatus* dStates_ = nullptr;
-  ElasticPlasticMaterial* hostMaterial_ = nullptr;
+  DeviceArray<GaussPoint> dPoints_;
+  DeviceArray<PlasticMaterialStatus> dStates_;
+  std::unique_ptr<ElasticPlasticMaterial> hostMaterial_;
   bench::DeviceRun run_;  // device material, section and driver of the cycle
 };
 
