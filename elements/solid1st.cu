@@ -29,11 +29,14 @@ __host__ __device__ inline double solidLengthOrStored(SolidElementCuda& e) {
   return len;
 }
 
-// Mass scaling adds factor x the element's mass and rotary inertia in equal
-// shares to its mass nodes; `add` adds one value to one node field (atomic
-// on the device, where several elements share a node).
+// Mass scaling to the target step: when the element's step is shorter, it
+// adds factor x the element's mass and rotary inertia (solidMassScale) in
+// equal shares to its mass nodes; `add` adds one value to one node field
+// (atomic on the device, where several elements share a node).
 template <typename Add>
-__host__ __device__ inline void addScaledMass(SolidElementCuda& e, double factor, Add add) {
+__host__ __device__ inline void scaleMass(SolidElementCuda& e, double targetDt, Add add) {
+  const double factor = solid1st::solidMassScale(targetDt, &e.dt, &e.dtScaleFactor);
+  if (!(factor > 0.0)) return;
   const int n = solidMassNodeNum(e);
   if (n == 0) return;
   const double mass = e.mass * factor / n;
@@ -129,14 +132,12 @@ double SolidElementCuda::computeSolidTimeStepCpu(const MaterialNew* material, do
 }
 
 __device__ double SolidElementCuda::computeSolidMassScaleGpu(double targetDt) {
-  const double factor = solid1st::solidMassScale(targetDt, &dt, &dtScaleFactor);
-  if (factor > 0.0) addScaledMass(*this, factor, [](double* m, double dm) { atomicAdd(m, dm); });
+  scaleMass(*this, targetDt, [](double* m, double dm) { atomicAdd(m, dm); });
   return 0.0;
 }
 
 double SolidElementCuda::computeSolidMassScaleCpu(double targetDt) {
-  const double factor = solid1st::solidMassScale(targetDt, &dt, &dtScaleFactor);
-  if (factor > 0.0) addScaledMass(*this, factor, [](double* m, double dm) { *m += dm; });
+  scaleMass(*this, targetDt, [](double* m, double dm) { *m += dm; });
   return 0.0;
 }
 

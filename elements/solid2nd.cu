@@ -89,10 +89,13 @@ __host__ __device__ inline int massShares(const SolidElement2nd& e, double share
   return n;
 }
 
-// Mass scaling adds factor x element mass in the proportions of the lumped
-// mass, so that every node's mass grows by the same ratio.
+// Mass scaling to the target step: when the element's step is shorter, it
+// adds factor x element mass (solidMassScale) in the proportions of the
+// lumped mass, so that every node's mass grows by the same ratio.
 template <typename Add>
-__host__ __device__ inline void addScaledMass(const SolidElement2nd& e, double factor, Add add) {
+__host__ __device__ inline void scaleMass(SolidElement2nd& e, double targetDt, Add add) {
+  const double factor = solid1st::solidMassScale(targetDt, &e.dt, &e.dtScaleFactor);
+  if (!(factor > 0.0)) return;
   double share[kSolid2ndNodeMax];
   const int n = massShares(e, share);
   for (int I = 0; I < n && I < e.solid2ndMassNodeNum(); ++I)
@@ -166,14 +169,12 @@ __host__ __device__ double SolidElement2nd::computeSolidTimeStep(double waveSpee
 }
 
 __device__ double SolidElement2nd::computeSolid2ndMassScaleGpu(double targetDt) {
-  const double factor = solid1st::solidMassScale(targetDt, &dt, &dtScaleFactor);
-  if (factor > 0.0) addScaledMass(*this, factor, [](double* m, double dm) { atomicAdd(m, dm); });
+  scaleMass(*this, targetDt, [](double* m, double dm) { atomicAdd(m, dm); });
   return 0.0;
 }
 
 double SolidElement2nd::computeSolid2ndMassScaleCpu(double targetDt) {
-  const double factor = solid1st::solidMassScale(targetDt, &dt, &dtScaleFactor);
-  if (factor > 0.0) addScaledMass(*this, factor, [](double* m, double dm) { *m += dm; });
+  scaleMass(*this, targetDt, [](double* m, double dm) { *m += dm; });
   return 0.0;
 }
 
