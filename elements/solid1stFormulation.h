@@ -41,12 +41,7 @@ __host__ __device__ inline void pentaLocalDerivatives(double r, double s, double
 // the node coordinates.
 template <int N>
 __host__ __device__ inline void jacobianMatrix(const double dNl[3][N], const double x[][3], double J[3][3]) {
-  for (int a = 0; a < 3; ++a)
-    for (int k = 0; k < 3; ++k) {
-      double s = 0.0;
-      for (int I = 0; I < N; ++I) s += dNl[a][I] * x[I][k];
-      J[a][k] = s;
-    }
+  naturalAxisSums<N>([dNl](int a, int I) { return dNl[a][I]; }, x, J);
 }
 
 // det J alone.
@@ -228,12 +223,7 @@ __host__ __device__ inline double tetraNaturalDerivative(int a, int I) {
 // X; returns the reference volume |det of the edge vectors| / 6.
 __host__ __device__ inline double tetraReferenceDerivatives(const double X[4][3], double dNdX[4][3]) {
   double J0[3][3];
-  for (int a = 0; a < 3; ++a)
-    for (int k = 0; k < 3; ++k) {
-      double s = 0.0;
-      for (int I = 0; I < 4; ++I) s += tetraNaturalDerivative(a, I) * X[I][k];
-      J0[a][k] = s;
-    }
+  naturalAxisSums<4>([](int a, int I) { return tetraNaturalDerivative(a, I); }, X, J0);
   double inv[3][3];
   const double d = inverse3(J0, inv);
   for (int I = 0; I < 4; ++I)

@@ -48,6 +48,19 @@ __host__ __device__ inline double tetraVolume(const double* p0, const double* p1
   return vol;
 }
 
+// Sums along the natural axes: A[a][k] = sum over the N nodes of
+// coefficient(a, I) x[I][k] (the Jacobian dx_k/dxi_a when coefficient(a, I)
+// is dN_I/dxi_a).
+template <int N, typename T, typename Coefficient>
+__host__ __device__ inline void naturalAxisSums(Coefficient coefficient, const T x[][3], T A[3][3]) {
+  for (int a = 0; a < 3; ++a)
+    for (int k = 0; k < 3; ++k) {
+      T s = 0.0;
+      for (int I = 0; I < N; ++I) s += coefficient(a, I) * x[I][k];
+      A[a][k] = s;
+    }
+}
+
 // Volume-weighted shape-function derivatives at the centre of a hexahedron
 // (the one-point B vectors): B[i][I] = V0 dN_I/dx_i at xi = eta = zeta = 0,
 // V0 = 8 det J(0).  With A_a = sum_I xi_aI x_I (eight times the centre
@@ -56,12 +69,7 @@ __host__ __device__ inline double tetraVolume(const double* p0, const double* p1
 template <typename T>
 __host__ __device__ inline void hexaCentreB(const T x[8][3], T B[3][8]) {
   T A[3][3];
-  for (int a = 0; a < 3; ++a)
-    for (int k = 0; k < 3; ++k) {
-      T s = 0.0;
-      for (int I = 0; I < 8; ++I) s += hexaCorner(a, I) * x[I][k];
-      A[a][k] = s;
-    }
+  naturalAxisSums<8>([](int a, int I) { return hexaCorner(a, I); }, x, A);
   // Rows of A are the natural axes, columns x, y, z.  With J = A / 8 and
   // V0 = det(A) / 64: V0 dN_I/dx_i = V0 (J^-1)_ia xi_aI / 8 = adj(A)_ia xi_aI / 64.
   T adj[3][3];

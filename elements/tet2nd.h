@@ -69,12 +69,7 @@ __host__ __device__ inline double rulePoint(int p, double L[3]) {
 __host__ __device__ inline double jacobianDeterminant(double r, double s, double t, const double x[kNodes][3]) {
   double dN[3][kNodes], J[3][3];
   calTetr2ndGaussLocalDerivative(r, s, t, dN);
-  for (int a = 0; a < 3; ++a)
-    for (int k = 0; k < 3; ++k) {
-      double sum = 0.0;
-      for (int I = 0; I < kNodes; ++I) sum += dN[a][I] * x[I][k];
-      J[a][k] = sum;
-    }
+  solid1st::jacobianMatrix<kNodes>(dN, x, J);
   return solid1st::det3(J);
 }
 
