@@ -152,8 +152,17 @@ ElmManager* elmOf(FEMDynamic* fem, Part& part, std::size_t i) {
   if (part.elmManager != nullptr) return part.elmManager;
   return i < fem->elm_manager_array.size() ? &fem->elm_manager_array[i] : nullptr;
 }
-}  // namespace
 
+// Runs step(part, store) on every part that has an element store, in part
+// order.
+template <typename Step>
+void forEachPartStore(FEMDynamic* fem, Step step) {
+  for (std::size_t i = 0; i < fem->part_array.size(); ++i) {
+    Part& part = fem->part_array[i];
+    if (ElmManager* em = elmOf(fem, part, i)) step(part, *em);
+  }
+}
+}  // namespace
 
 bool FEMDynamic::initialComputeCpu() {
   std::vector<Surface>& surfaces = surfaceManager->surface_array;
@@ -162,26 +171,21 @@ bool FEMDynamic::initialComputeCpu() {
   if (!elementPartMaterialsUsable(part_array)) return false;
 
   traceStep("ElmManager::setInternalParamNum");
-  for (std::size_t i = 0; i < part_array.size(); ++i) {
-    ElmManager* em = elmOf(this, part_array[i], i);
-    if (em == nullptr) continue;
-    em->setInternalParamNum();
-    em->setAdditionalVariableNum();
-    em->setElementNodeNum();
-    em->setTLFlag();
-  }
+  forEachPartStore(this, [](Part&, ElmManager& em) {
+    em.setInternalParamNum();
+    em.setAdditionalVariableNum();
+    em.setElementNodeNum();
+    em.setTLFlag();
+  });
   traceStep("ElmManager::computeAddMemSize");
-  for (std::size_t i = 0; i < part_array.size(); ++i) {
-    ElmManager* em = elmOf(this, part_array[i], i);
-    const Section* section = part_array[i].section;
-    if (em == nullptr) continue;
-    em->computeAddMemSize(section);
-    em->allocateAddMemory();
-    em->operatorOnAddMem(section);
-    em->setElementSectionType();
-    em->setGaussNodeNum();
-    em->setSFemFlag(section);
-  }
+  forEachPartStore(this, [](Part& part, ElmManager& em) {
+    em.computeAddMemSize(part.section);
+    em.allocateAddMemory();
+    em.operatorOnAddMem(part.section);
+    em.setElementSectionType();
+    em.setGaussNodeNum();
+    em.setSFemFlag(part.section);
+  });
   traceStep("Surface::countSegments");
   for (Surface& s : surfaces) {
     s.countSegments();
@@ -214,12 +218,10 @@ bool FEMDynamic::initialComputeCpu() {
   traceStep("SmoothFemManager::createSmoothDomains");
   smoothFemManager->createSmoothDomains(part_array);
   traceStep("ElmManager::setIntegrationPointNum");
-  for (std::size_t i = 0; i < part_array.size(); ++i) {
-    ElmManager* em = elmOf(this, part_array[i], i);
-    if (em == nullptr) continue;
-    em->setIntegrationPointNum(part_array[i].section);
-    em->setIntegralDomainShape();
-  }
+  forEachPartStore(this, [](Part& part, ElmManager& em) {
+    em.setIntegrationPointNum(part.section);
+    em.setIntegralDomainShape();
+  });
   const std::vector<Element*> smoothDomains = smoothFemManager->smoothDomains();
   traceStep("IntegratPointManager::numberGaussPoints");
   integratPointManager->numberGaussPoints(part_array, smoothDomains, materialManager);
@@ -240,11 +242,7 @@ bool FEMDynamic::initialComputeCpu() {
   traceStep("SmoothFemManager::computeSmoothDomains");
   smoothFemManager->computeSmoothDomains(part_array);
   traceStep("ElmManager::calNodeMass");
-  for (std::size_t i = 0; i < part_array.size(); ++i) {
-    ElmManager* em = elmOf(this, part_array[i], i);
-    if (em == nullptr) continue;
-    em->calNodeMass(part_array[i].material, part_array[i].section);
-  }
+  forEachPartStore(this, [](Part& part, ElmManager& em) { em.calNodeMass(part.material, part.section); });
   traceStep("NodeManager::nodeMassCheckCpu");
   nodeManager->nodeMassCheckCpu();
   nodeManager->storeAllInitialMass();
@@ -293,15 +291,12 @@ void FEMDynamic::allocateAndCopySingleGpu() {
   traceStep("gpuErrorProbe");
   gpuErrorProbe();
   traceStep("ElmManager::allocateAndCopyGpu");
-  for (std::size_t i = 0; i < part_array.size(); ++i) {
-    Part& part = part_array[i];
-    ElmManager* em = elmOf(this, part, i);
-    if (em == nullptr) continue;
-    em->allocateAndCopyGpu(part.section);
-    em->gpuNodeMatch(nodeManager, part.section);
+  forEachPartStore(this, [this](Part& part, ElmManager& em) {
+    em.allocateAndCopyGpu(part.section);
+    em.gpuNodeMatch(nodeManager, part.section);
     part.copyMaterialSectionToGpu();
-    em->buildElementGpuIdMap();
-  }
+    em.buildElementGpuIdMap();
+  });
   traceStep("Surface::allocateAndCopySegmentArrayGpu");
   for (Surface& s : surfaceManager->surface_array) {
     s.allocateAndCopySegmentArrayGpu(nodeManager);
@@ -342,15 +337,12 @@ bool FEMDynamic::initialComputeSingleGpu() {
   integratPointManager->copyGaussPointToGpu();
   smoothFemManager->copySmoothFemToGpu(nodeManager);
   traceStep("ElmManager::gpuBuildIndexNode");
-  for (std::size_t i = 0; i < part_array.size(); ++i) {
-    Part& part = part_array[i];
-    ElmManager* em = elmOf(this, part, i);
-    if (em == nullptr) continue;
+  forEachPartStore(this, [](Part& part, ElmManager& em) {
     const Material* m = part.material;
-    if (m != nullptr && (m->type == 1 || (m->type == 0 && m->density < 1e-11))) continue;
-    if (part.section != nullptr && part.section->sfem_kind != 0) continue;
-    em->gpuBuildIndexNode();
-  }
+    if (m != nullptr && (m->type == 1 || (m->type == 0 && m->density < 1e-11))) return;
+    if (part.section != nullptr && part.section->sfem_kind != 0) return;
+    em.gpuBuildIndexNode();
+  });
   traceStep("UnifiedContact::buildSubDomainManagers");
   unifiedContact->buildSubDomainManagers(contactManager->contact_array, contactNodeManager, this);
   unifiedContact->collectMasterNodesGpu(nodeManager);
