@@ -15,6 +15,13 @@ constexpr int kConstrainedBlock = 32;
 
 dim3 constrainedGrid(int n) { return dim3(static_cast<unsigned>(n / kConstrainedBlock + 1)); }
 
+// Launches kernel(n, args...) over a list of n entries; nothing for an
+// empty list.
+template <typename... KArgs, typename... Args>
+void launchOverList(void (*kernel)(KArgs...), int n, Args... args) {
+  if (n > 0) launch(kernel, constrainedGrid(n), dim3(kConstrainedBlock), n, args...);
+}
+
 // Device array of the device addresses of host nodes (node array base +
 // store position); null for an empty list.
 NodeCuda** uploadNodeAddresses(const std::vector<NodeCuda*>& hostNodes, NodeCuda* deviceNodes) {
@@ -83,9 +90,7 @@ void Constrained::allocateAndCopyGpu(NodeManager* nodeManager) {
   if (constrained_type == 0 && masterNode != nullptr) {
     master_node_gpu = uploadNodeAddresses({masterNode}, nodes);
     slave_node_array_gpu = uploadNodeAddresses(slave_node_array_cpu, nodes);
-    const int n = static_cast<int>(slave_node_array_cpu.size());
-    if (n > 0)
-      launch(GpuVerMasterNode, constrainedGrid(n), dim3(kConstrainedBlock), n, slave_node_array_gpu, nodes);
+    launchOverList(GpuVerMasterNode, static_cast<int>(slave_node_array_cpu.size()), slave_node_array_gpu, nodes);
   }
   if (!jointNodesA.empty()) {
     std::vector<NodeCuda*> pairs;
@@ -158,12 +163,8 @@ void ConstrainedManager::gatherSlaveNodesGpu(NodeManager* nodeManager) {
 }
 
 void ConstrainedManager::imposeSlaveVelocitiesGpu() {
-  if (slave_node_num > 0)
-    launch(GpuImproveConstVelCal, constrainedGrid(slave_node_num), dim3(kConstrainedBlock), slave_node_num,
-           slave_node_array_gpu);
-  if (joint_pair_num > 0)
-    launch(GpuJointPairVelocity, constrainedGrid(joint_pair_num), dim3(kConstrainedBlock), joint_pair_num,
-           joint_pair_array_gpu);
+  launchOverList(GpuImproveConstVelCal, slave_node_num, slave_node_array_gpu);
+  launchOverList(GpuJointPairVelocity, joint_pair_num, joint_pair_array_gpu);
 }
 
 void ConstrainedManager::transferSlaveForcesGpu() {
@@ -173,16 +174,10 @@ void ConstrainedManager::transferSlaveForcesGpu() {
     slave_force_shares_.addIntoTargets();
     slave_moment_shares_.addIntoTargets();
   }
-  if (joint_pair_num > 0)
-    launch(GpuJointPairForce, constrainedGrid(joint_pair_num), dim3(kConstrainedBlock), joint_pair_num,
-           joint_pair_array_gpu);
+  launchOverList(GpuJointPairForce, joint_pair_num, joint_pair_array_gpu);
 }
 
 void ConstrainedManager::attachSlaveMassGpu() {
-  if (slave_node_num > 0)
-    launch(GpuAttachSlaveMassToMaster, constrainedGrid(slave_node_num), dim3(kConstrainedBlock), slave_node_num,
-           slave_node_array_gpu, 1);
-  if (joint_pair_num > 0)
-    launch(GpuJointPairMass, constrainedGrid(joint_pair_num), dim3(kConstrainedBlock), joint_pair_num,
-           joint_pair_array_gpu);
+  launchOverList(GpuAttachSlaveMassToMaster, slave_node_num, slave_node_array_gpu, 1);
+  launchOverList(GpuJointPairMass, joint_pair_num, joint_pair_array_gpu);
 }
