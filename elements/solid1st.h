@@ -83,13 +83,7 @@ __host__ __device__ inline void solidPointStress(const MaterialNew* material, Ga
       for (int j = 0; j < 3; ++j) sigma[i][j] = 0.0;
     return;
   }
-  const double* s = st->stress;  // xx, yy, zz, xy, yz, zx
-  sigma[0][0] = s[0];
-  sigma[1][1] = s[1];
-  sigma[2][2] = s[2];
-  sigma[0][1] = sigma[1][0] = s[3];
-  sigma[1][2] = sigma[2][1] = s[4];
-  sigma[2][0] = sigma[0][2] = s[5];
+  stressVectorToMatrix(st->stress, sigma);
   material->computeStressMatrix3D(gp, G, sigma, dt);
 }
 

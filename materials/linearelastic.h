@@ -56,26 +56,6 @@ __host__ __device__ inline void accumulateStrain3D(double* e, const double L[3][
   e[5] += (L[0][1] + L[1][0]) * dt;
 }
 
-// Full symmetric matrix of a stress vector (xx, yy, zz, xy, yz, zx).
-__host__ __device__ inline void stressVectorToMatrix(const double* v, double S[3][3]) {
-  S[0][0] = v[0];
-  S[1][1] = v[1];
-  S[2][2] = v[2];
-  S[0][1] = S[1][0] = v[3];
-  S[1][2] = S[2][1] = v[4];
-  S[2][0] = S[0][2] = v[5];
-}
-
-// Stress vector (xx, yy, zz, xy, yz, zx) of a symmetric matrix.
-__host__ __device__ inline void stressMatrixToVector(const double S[3][3], double* v) {
-  v[0] = S[0][0];
-  v[1] = S[1][1];
-  v[2] = S[2][2];
-  v[3] = S[0][1];
-  v[4] = S[1][2];
-  v[5] = S[2][0];
-}
-
 // Isotropic stiffness: lambda' + 2G' on the normal diagonal, lambda' off it,
 // G' on the shear diagonal.
 __host__ __device__ inline void isotropicStiffnessMatrix(double E, double nu, double C[6][6]) {

@@ -27,6 +27,26 @@ class MaterialStatus {
 
 class ElasticMaterialStatus : public MaterialStatus {};
 
+// Full symmetric matrix of a stress vector (xx, yy, zz, xy, yz, zx).
+__host__ __device__ inline void stressVectorToMatrix(const double* v, double S[3][3]) {
+  S[0][0] = v[0];
+  S[1][1] = v[1];
+  S[2][2] = v[2];
+  S[0][1] = S[1][0] = v[3];
+  S[1][2] = S[2][1] = v[4];
+  S[2][0] = S[0][2] = v[5];
+}
+
+// Stress vector (xx, yy, zz, xy, yz, zx) of a symmetric matrix.
+__host__ __device__ inline void stressMatrixToVector(const double S[3][3], double* v) {
+  v[0] = S[0][0];
+  v[1] = S[1][1];
+  v[2] = S[2][2];
+  v[3] = S[0][1];
+  v[4] = S[1][2];
+  v[5] = S[2][0];
+}
+
 class PlasticMaterialStatus : public MaterialStatus {
  public:
   double k;      // current flow stress
