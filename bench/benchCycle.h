@@ -28,6 +28,7 @@
 #include "core/section.h"
 #include "elements/elementControl.h"
 #include "elements/elmmanager.h"
+#include "elements/gausspoint.h"
 #include "elements/hourglasscontrol.h"
 #include "materials/material.h"
 #include "materials/materialmanager.h"
@@ -47,6 +48,18 @@ T* upload(const T* host, size_t n) {
 template <typename T>
 void copyToDevice(T* device, const std::vector<T>& host) {
   CUDA_CHECK(cudaMemcpy(device, host.data(), sizeof(T) * host.size(), cudaMemcpyHostToDevice));
+}
+
+// Copies the host arrays of a hand-built model over their device blocks:
+// nodes, elements, points and states.
+template <typename Element, typename Status>
+void uploadModel(NodeCuda* dNodes, const std::vector<NodeCuda>& nodes, Element* dElems,
+                 const std::vector<Element>& elems, GaussPoint* dPoints, const std::vector<GaussPoint>& points,
+                 Status* dStates, const std::vector<Status>& states) {
+  copyToDevice(dNodes, nodes);
+  copyToDevice(dElems, elems);
+  copyToDevice(dPoints, points);
+  copyToDevice(dStates, states);
 }
 
 // Registers the device element with the first `corners` nodes of its host

@@ -116,10 +116,7 @@ class CubeModel {
       states[e].gaussPoint = dPoints_.data() + e;
       bench::registerWithNodes(nodes, elems[e], dElems + e, 8);
     }
-    bench::copyToDevice(dNodes, nodes);
-    bench::copyToDevice(dElems, dev);
-    bench::copyToDevice(dPoints_.data(), points_);
-    bench::copyToDevice(dStates_.data(), states);
+    bench::uploadModel(dNodes, nodes, dElems, dev, dPoints_.data(), points_, dStates_.data(), states);
 
     Section sec;
     sec.id = 1;

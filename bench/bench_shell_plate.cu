@@ -145,10 +145,7 @@ class PlateModel {
       }
       bench::registerWithNodes(nodes, elems[e], dElems + e, 4);
     }
-    bench::copyToDevice(dNodes, nodes);
-    bench::copyToDevice(dElems, dev);
-    bench::copyToDevice(dPoints_.data(), points);
-    bench::copyToDevice(dStates_.data(), states);
+    bench::uploadModel(dNodes, nodes, dElems, dev, dPoints_.data(), points, dStates_.data(), states);
 
     hostMaterial_ = std::make_unique<ElasticPlasticMaterial>(&record_);
     run_.start(&nodeManager_, &store_, &record_, hostMaterial_.get(), section_);
