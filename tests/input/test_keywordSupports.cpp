@@ -178,7 +178,7 @@ TEST_F(KeywordDeckTest, RigidWallAndRigidBodyCards) {
   EXPECT_NE(testing::internal::GetCapturedStderr().find("only planar and flat geometric"), std::string::npos);
 }
 
-// A card naming a target that is not in the model, or a wall without
+// A card naming a target or a load curve that is not in the model, or a wall without
 // geometry, stops the run with a message naming the card and the id.
 TEST(KeywordSupportsRefused, UnknownTargetsAndWallsWithoutGeometryExitWithStatusOne) {
   using motiondeck::Block;
@@ -200,6 +200,14 @@ TEST(KeywordSupportsRefused, UnknownTargetsAndWallsWithoutGeometryExitWithStatus
       {"rigid", "*BOUNDARY_PRESCRIBED_MOTION_RIGID\n" + card({"1", "1", "0", "", "1.0"}),
        "*BOUNDARY_PRESCRIBED_MOTION_RIGID: part 1 is not a rigid body of the model"},
       {"curve", "*LOAD_BODY_Y\n" + card({"3", "1.0"}), "*LOAD_BODY_Y: load curve 3 is not in the model"},
+      {"motion_curve", "*BOUNDARY_PRESCRIBED_MOTION_NODE\n" + card({"1", "1", "0", "7", "1.0"}),
+       "*BOUNDARY_PRESCRIBED_MOTION_NODE: load curve 7 is not in the model"},
+      {"rigid_curve", rigidBlock.cards() + "*BOUNDARY_PRESCRIBED_MOTION_RIGID\n" + card({"2", "1", "0", "8", "1.0"}),
+       "*BOUNDARY_PRESCRIBED_MOTION_RIGID: load curve 8 is not in the model"},
+      {"wall_curve",
+       "*RIGIDWALL_GEOMETRIC_FLAT_MOTION\n" + card({"0"}) + card({"0", "0", "0", "0", "0", "1"}) +
+           card({"1", "0", "0", "0.5", "0.5"}) + card({"5", "0", "0", "0", "1"}),
+       "*RIGIDWALL 0: load curve 5 is not in the model"},
       {"shells", "*LOAD_SHELL_SET\n" + card({"4", "0", "1.0"}), "*LOAD_SHELL_SET: shell element set 4 is not in the model"},
       {"extra", rigidBlock.cards() + "*CONSTRAINED_EXTRA_NODES_SET\n" + card({"2", "5"}),
        "*CONSTRAINED_EXTRA_NODES_SET: node set 5 is not in the model"},
