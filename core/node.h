@@ -82,9 +82,8 @@ struct NodeCuda {
       for (int j = 0; j < 3; ++j) {
         force[j] = 0.0;
         moment[j] = 0.0;
-        contact_force[j] = 0.0;
       }
-      contact_pair_count = 0.0;
+      clearContactAccumulators();
       return;
     }
     if (mass < kNodeMassTolerance) {
@@ -94,8 +93,7 @@ struct NodeCuda {
       }
       // The contact-force accumulator is per cycle for every node, also for
       // massless and tied nodes, so that nothing carries into the next cycle.
-      for (int j = 0; j < 3; ++j) contact_force[j] = 0.0;
-      contact_pair_count = 0.0;
+      clearContactAccumulators();
       return;
     }
     double a[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
@@ -126,9 +124,17 @@ struct NodeCuda {
     for (int j = 0; j < 3; ++j) {
       force[j] = 0.0;
       moment[j] = 0.0;
-      contact_force[j] = 0.0;
     }
-    contact_pair_count = 0.0;
+    clearContactAccumulators();
+  }
+
+  // Ends the cycle's contact accumulators.  The pair count is written only
+  // where a pair counted the node: its line, which holds the node's flags and
+  // is only read otherwise, then stays clean for every node no contact
+  // reaches and costs no write back to memory.
+  __host__ __device__ void clearContactAccumulators() {
+    for (int j = 0; j < 3; ++j) contact_force[j] = 0.0;
+    if (contact_pair_count != 0.0) contact_pair_count = 0.0;
   }
 
   // Displacement update; the degree-of-freedom count is accepted for the
