@@ -1,6 +1,7 @@
 // Groups of kLaneWidth Belytschko-Tsay shells computed together in lanes,
 // with the body the one-element path uses; the points through the thickness
 // and their material calls stay one element at a time.
+#include <cstddef>
 #include <cstdio>
 
 #include "elements/btshellBody.h"
@@ -39,6 +40,38 @@ __host__ __device__ void prefetchAhead(ShellElementCuda* const* elements, int re
     lanePrefetchBytes(nd.coord, sizeof(nd.coord));
     lanePrefetchBytes(nd.vel, sizeof(nd.vel));
   });
+  // The hourglass thickness is the first node's, often on a line of its own.
+  for (int l = kLaneWidth; l < 2 * kLaneWidth && l < remaining; ++l)
+    if (const NodeCuda* nd = elements[l]->node[0]) lanePrefetch(&nd->thickness);
+}
+
+// Corner coordinates and increments (velocity x dt) of the group's nodes,
+// each value gathered whole from the four elements; false, having read
+// nothing, when a corner has no node.
+__host__ __device__ bool gatherGroupNodes(ShellElementCuda* const* elements, double dt, LaneDouble x[4][3],
+                                          LaneDouble du[4][3], LaneDouble dr[4][3]) {
+  for (int l = 0; l < kLaneWidth; ++l)
+    for (const NodeCuda* nd : elements[l]->node)
+      if (nd == nullptr) return false;
+  for (int I = 0; I < 4; ++I) {
+    const double* coord[kLaneWidth];
+    const double* vel[kLaneWidth];
+    const double* spin[kLaneWidth];
+    for (int l = 0; l < kLaneWidth; ++l) {
+      const NodeCuda* nd = elements[l]->node[I];
+      coord[l] = nd->coord;
+      vel[l] = nd->vel;
+      spin[l] = nd->vel + 3;
+    }
+    laneGather<3>(coord, x[I]);
+    laneGather<3>(vel, du[I]);
+    laneGather<3>(spin, dr[I]);
+    for (int k = 0; k < 3; ++k) {
+      du[I][k] *= dt;
+      dr[I][k] *= dt;
+    }
+  }
+  return true;
 }
 
 // The points of a group that the lanes can integrate: the same number for
@@ -59,17 +92,22 @@ __host__ __device__ bool lanePointsAlike(ShellElementCuda* const* elements) {
 __host__ __device__ void integrateThicknessLanes(ShellElementCuda* const* elements, const MaterialNew* material,
                                                  const LaneDouble strain[8], LaneDouble area, double dt,
                                                  btshell::Resultants<LaneDouble>& R) {
-  LaneDouble t = 0.0;
-  for (int l = 0; l < kLaneWidth; ++l) laneSet(t, l, elements[l]->thickCurrent);
+  const double* thick[kLaneWidth];
+  for (int l = 0; l < kLaneWidth; ++l) thick[l] = &elements[l]->thickCurrent;
+  LaneDouble t;
+  laneGather<1>(thick, &t);
   const int np = elements[0]->integratPointNum;
   for (int i = 0; i < np; ++i) {
     GaussPoint* gp[kLaneWidth];
-    LaneDouble zeta = 0.0, weight = 0.0;
+    const double* rule[kLaneWidth];  // weight, then the first coordinate
     for (int l = 0; l < kLaneWidth; ++l) {
       gp[l] = elements[l]->gaussPoint + i;
-      laneSet(zeta, l, gp[l]->coord_[0]);
-      laneSet(weight, l, gp[l]->weight_);
+      rule[l] = &gp[l]->weight_;
     }
+    static_assert(offsetof(GaussPoint, coord_) == offsetof(GaussPoint, weight_) + sizeof(double));
+    LaneDouble weightZeta[2];
+    laneGather<2>(rule, weightZeta);
+    const LaneDouble weight = weightZeta[0], zeta = weightZeta[1];
     const LaneDouble z = 0.5 * t * zeta;
     const LaneDouble d[6] = {strain[0] + z * strain[3], strain[1] - z * strain[4], 0.0,
                              strain[2] + z * strain[5], strain[6],               strain[7]};
@@ -91,13 +129,15 @@ FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew* const* ma
   if (material == nullptr) return false;
   prefetchAhead(elements, remaining);
   LaneDouble x[4][3], du[4][3], dr[4][3];
-  for (int l = 0; l < kLaneWidth; ++l) {
-    double xl[4][3], dul[4][3], drl[4][3];
-    shell1st::gatherNodes(*elements[l], 4, dt, xl, dul, drl);
-    laneIn<12>(&xl[0][0], l, &x[0][0]);
-    laneIn<12>(&dul[0][0], l, &du[0][0]);
-    laneIn<12>(&drl[0][0], l, &dr[0][0]);
-  }
+  // A shell with a missing corner node reads it as zero, as its own pass.
+  if (!gatherGroupNodes(elements, dt, x, du, dr))
+    for (int l = 0; l < kLaneWidth; ++l) {
+      double xl[4][3], dul[4][3], drl[4][3];
+      shell1st::gatherNodes(*elements[l], 4, dt, xl, dul, drl);
+      laneIn<12>(&xl[0][0], l, &x[0][0]);
+      laneIn<12>(&dul[0][0], l, &du[0][0]);
+      laneIn<12>(&drl[0][0], l, &dr[0][0]);
+    }
   shell1st::QuadFrames<LaneDouble> q;
   shell1st::quadFrames(x, du, q);
   // Collapsed or inverted shells take the one-element path (nothing is

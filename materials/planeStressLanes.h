@@ -42,11 +42,11 @@ __host__ __device__ inline void storeLane(MaterialStatus* st, const T d[6], cons
 template <typename T>
 __host__ __device__ inline void linearElastic(const LinearElasticMaterial& m, GaussPoint* const gp[], const T d[6],
                                               T stress[6]) {
-  T e[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
-  for (int l = 0; l < kLaneWidth; ++l) {
-    const MaterialStatus* st = gp[l]->matStatus_;
-    for (int i = 0; i < 6; ++i) laneSet(e[i], l, st->strain[i] + laneGet(d[i], l));
-  }
+  const double* strain[kLaneWidth];
+  for (int l = 0; l < kLaneWidth; ++l) strain[l] = gp[l]->matStatus_->strain;
+  T e[6];
+  laneGather<6>(strain, e);
+  for (int i = 0; i < 6; ++i) e[i] += d[i];
   const double nu = m.poissonRatio;
   const double Ep = m.youngModulus / (1.0 - nu * nu);
   stress[0] = Ep * (e[0] + nu * e[1]);
@@ -75,41 +75,53 @@ __host__ __device__ inline void elasticPlastic(const ElasticPlasticMaterial& m, 
                                                T stress[6]) {
   using radial_return_lanes::Mask;
   PlasticMaterialStatus* st[kLaneWidth];
-  T s[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0}, k0 = 0.0, eps0 = 0.0;
+  const double* stress0[kLaneWidth];
+  const double* flow0[kLaneWidth];
+  const double* plastic0[kLaneWidth];
   for (int l = 0; l < kLaneWidth; ++l) {
     st[l] = static_cast<PlasticMaterialStatus*>(gp[l]->matStatus_);
-    laneIn<6>(st[l]->stress, l, s);
-    laneSet(k0, l, st[l]->k);
-    laneSet(eps0, l, st[l]->eps_p);
+    stress0[l] = st[l]->stress;
+    flow0[l] = &st[l]->k;
+    plastic0[l] = &st[l]->eps_p;
   }
+  T s[6], k0, eps0;
+  laneGather<6>(stress0, s);
+  laneGather<1>(flow0, &k0);
+  laneGather<1>(plastic0, &eps0);
   const double nu = m.poissonRatio;
   const double lambda = m.youngModulus * nu / ((1.0 + nu) * (1.0 - 2.0 * nu));
   const double G = m.G;
   const double tolerance = 1e-10 * (m.yield != 0.0 ? std::fabs(m.yield) : m.youngModulus);
   const T zero = 0.0;
   const T xy = s[3] + G * d[3];
-  T dzz = -nu / (1.0 - nu) * (d[0] + d[1]);
-  T previousDzz = 0.0, previousZz = 0.0, slope = lambda + 2.0 * G;
-  radial_return_lanes::Returned<T> R{zero, zero, zero, zero, zero, zero, zero};
-  Mask<T> active = zero < T(1.0);
-  for (int iter = 0; iter < 30 && laneAny(active); ++iter) {
-    const T volume = lambda * (d[0] + d[1] + dzz);
+  // One secant step: the return of the trial stress with thickness strain
+  // ezz in the lanes of `lanes`.
+  const auto returned = [&](const T& ezz, const Mask<T>& lanes) {
+    const T volume = lambda * (d[0] + d[1] + ezz);
     const T trial[3][3] = {{s[0] + volume + 2.0 * G * d[0], xy, zero},
                            {xy, s[1] + volume + 2.0 * G * d[1], zero},
-                           {zero, zero, volume + 2.0 * G * dzz}};
-    const radial_return_lanes::Returned<T> now = radial_return_lanes::returnLanes(m, trial, k0, eps0, active);
+                           {zero, zero, volume + 2.0 * G * ezz}};
+    return radial_return_lanes::returnLanes(m, trial, k0, eps0, lanes);
+  };
+  T dzz = -nu / (1.0 - nu) * (d[0] + d[1]);
+  radial_return_lanes::Returned<T> R = returned(dzz, zero < T(1.0));
+  T zz = R.zz;
+  Mask<T> active = laneAbs(zz) > tolerance;
+  T previousDzz = 0.0, previousZz = 0.0, slope = lambda + 2.0 * G;
+  for (int iter = 1; iter < 30 && laneAny(active); ++iter) {
+    if (iter > 1) slope = laneSelect(active & (zz != previousZz), (zz - previousZz) / (dzz - previousDzz), slope);
+    previousDzz = laneSelect(active, dzz, previousDzz);
+    previousZz = laneSelect(active, zz, previousZz);
+    dzz = laneSelect(active, dzz - zz / slope, dzz);
+    const radial_return_lanes::Returned<T> now = returned(dzz, active);
     R.xx = laneSelect(active, now.xx, R.xx);
     R.yy = laneSelect(active, now.yy, R.yy);
     R.xy = laneSelect(active, now.xy, R.xy);
     R.k = laneSelect(active, now.k, R.k);
     R.eps = laneSelect(active, now.eps, R.eps);
     R.converged = laneSelect(active, now.converged, R.converged);
-    const T zz = now.zz;
+    zz = now.zz;
     active = active & (laneAbs(zz) > tolerance);
-    if (iter > 0) slope = laneSelect(active & (zz != previousZz), (zz - previousZz) / (dzz - previousDzz), slope);
-    previousDzz = laneSelect(active, dzz, previousDzz);
-    previousZz = laneSelect(active, zz, previousZz);
-    dzz = laneSelect(active, dzz - zz / slope, dzz);
   }
   const T out[6] = {R.xx, R.yy, zero, R.xy, s[4] + G * d[4], s[5] + G * d[5]};
   for (int l = 0; l < kLaneWidth; ++l) {

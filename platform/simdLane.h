@@ -14,6 +14,8 @@
 //   laneGet(v, l), laneSet(v, l, x)   lane l of a value
 //   laneOut<n>(a, l, out), laneIn<n>(in, l, a)
 //                                     lane l of an array of n values
+//   laneGather<n>(rows, a)            a[i] in lane l := rows[l][i], each
+//                                     value built whole from its lanes
 // and lanePrefetch(p), lanePrefetchBytes(p, bytes), hints that the memory
 // at p is read soon (nothing where the hardware hides its latency by
 // itself, as on the GPU).
@@ -35,6 +37,10 @@ __host__ __device__ inline bool laneAll(bool m) { return m; }
 __host__ __device__ inline bool laneAny(bool m) { return m; }
 __host__ __device__ inline double laneGet(double v, int /*lane*/) { return v; }
 __host__ __device__ inline void laneSet(double& v, int /*lane*/, double x) { v = x; }
+template <int n>
+__host__ __device__ inline void laneGather(const double* const rows[], double* a) {
+  for (int i = 0; i < n; ++i) a[i] = rows[0][i];
+}
 
 #ifdef FEM_USE_CUDA
 
@@ -140,6 +146,18 @@ FEM_LANE_INLINE LaneDouble laneSqrt(const LaneDouble& a) {
   for (int l = 0; l < kLaneWidth; ++l) r.v[l] = std::sqrt(a.v[l]);
 #endif
   return r;
+}
+
+// n values of kLaneWidth records into lanes: a[i] in lane l := rows[l][i].
+// Each value is put together in a register and stored whole, so that the
+// computation reading it does not wait on lane-by-lane stores.
+template <int n>
+FEM_LANE_INLINE void laneGather(const double* const rows[], LaneDouble* a) {
+  for (int i = 0; i < n; ++i) {
+    LaneDouble::Pack p;
+    for (int l = 0; l < kLaneWidth; ++l) p[l] = rows[l][i];
+    a[i].v = p;
+  }
 }
 
 #endif
