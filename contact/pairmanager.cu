@@ -19,33 +19,35 @@ PairManager::~PairManager() {
   if (overflow_cpu != nullptr) CUDA_CHECK(cudaFreeHost(overflow_cpu));
 }
 
+namespace {
+// One record of every contact node, pointed at from the host (into the host copy) and from the device (a device
+// array of pointers into the device copy), in contact-node order.
+template <typename T>
+void pointAtEveryContactNode(ContactNodeManager* cnm, int n, T ContactNodeCuda::*member, std::vector<T*>& hostPtrs,
+                             T**& deviceArray) {
+  hostPtrs.clear();
+  if (n <= 0 || cnm->contact_node_array_gpu == nullptr) return;
+  std::vector<T*> devicePtrs(n);
+  for (int i = 0; i < n; ++i) {
+    hostPtrs.push_back(&(cnm->contact_node_array_cpu[i].*member));
+    devicePtrs[i] = &(cnm->contact_node_array_gpu[i].*member);
+  }
+  CUDA_CHECK(cudaMalloc(&deviceArray, sizeof(T*) * n));
+  CUDA_CHECK(cudaMemcpy(deviceArray, devicePtrs.data(), sizeof(T*) * n, cudaMemcpyHostToDevice));
+}
+}  // namespace
+
 void PairManager::allocateAndCopyContactPairArrayGpu(ContactNodeManager* cnm) {
   contact_nodes_ = cnm;
   contact_node_num = cnm != nullptr ? cnm->contact_node_num : 0;
-  contact_pair_array_cpu.clear();
-  if (contact_node_num <= 0 || cnm->contact_node_array_gpu == nullptr) return;
-  std::vector<ContactPairCuda*> devicePtrs(contact_node_num);
-  for (int i = 0; i < contact_node_num; ++i) {
-    contact_pair_array_cpu.push_back(&cnm->contact_node_array_cpu[i].contact_pair);
-    devicePtrs[i] = &cnm->contact_node_array_gpu[i].contact_pair;
-  }
-  CUDA_CHECK(cudaMalloc(&contact_pair_array_gpu, sizeof(ContactPairCuda*) * contact_node_num));
-  CUDA_CHECK(cudaMemcpy(contact_pair_array_gpu, devicePtrs.data(), sizeof(ContactPairCuda*) * contact_node_num,
-                        cudaMemcpyHostToDevice));
+  pointAtEveryContactNode(cnm, contact_node_num, &ContactNodeCuda::contact_pair, contact_pair_array_cpu,
+                          contact_pair_array_gpu);
 }
 
 void PairManager::allocateAndCopyTestPairArrayGpu(ContactNodeManager* cnm) {
   contact_node_num = cnm != nullptr ? cnm->contact_node_num : 0;
-  test_pair_array_cpu.clear();
-  if (contact_node_num <= 0 || cnm->contact_node_array_gpu == nullptr) return;
-  std::vector<TestPairCuda*> devicePtrs(contact_node_num);
-  for (int i = 0; i < contact_node_num; ++i) {
-    test_pair_array_cpu.push_back(&cnm->contact_node_array_cpu[i].test_pair);
-    devicePtrs[i] = &cnm->contact_node_array_gpu[i].test_pair;
-  }
-  CUDA_CHECK(cudaMalloc(&test_pair_array_gpu, sizeof(TestPairCuda*) * contact_node_num));
-  CUDA_CHECK(cudaMemcpy(test_pair_array_gpu, devicePtrs.data(), sizeof(TestPairCuda*) * contact_node_num,
-                        cudaMemcpyHostToDevice));
+  pointAtEveryContactNode(cnm, contact_node_num, &ContactNodeCuda::test_pair, test_pair_array_cpu,
+                          test_pair_array_gpu);
 }
 
 void PairManager::allocatePairCounters() {
