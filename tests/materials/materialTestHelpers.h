@@ -22,6 +22,22 @@ inline Material makeSteelRecord(int type, int id = 1) {
   return m;
 }
 
+// Yield at 250 MPa, a plateau to a plastic strain of 0.001, a rise to 500 MPa
+// over 1e-6 and a plateau again: a table with a steep stretch between two
+// plateaus.
+inline Material makeSteepTableRecord(int type) {
+  Material m = makeSteelRecord(type);
+  m.plastic_model = 4;
+  m.table_count = 4;
+  const double strain[4] = {0.0, 0.001, 0.001001, 0.2}, stress[4] = {250e6, 250e6, 500e6, 500e6};
+  for (int i = 0; i < 4; ++i) {
+    m.table_strain[i] = strain[i];
+    m.table_stress[i] = stress[i];
+  }
+  m.calMaterialConstants();
+  return m;
+}
+
 // One integration point linked to a state record the test owns.
 template <typename Status>
 struct PointWithState {

@@ -247,15 +247,7 @@ TEST(ElasticPlastic, TangentCondensesToTheTangentModulus) {
 // every yielding point and cycle); the bracketed return lands on the
 // surface with the flow stress of the rise.
 TEST(ElasticPlastic, ReturnOnASteepStretchOfATableConverges) {
-  Material m = makeSteelRecord(4);
-  m.plastic_model = 4;
-  m.table_count = 4;
-  const double strain[4] = {0.0, 0.001, 0.001001, 0.2}, stress[4] = {250e6, 250e6, 500e6, 500e6};
-  for (int i = 0; i < 4; ++i) {
-    m.table_strain[i] = strain[i];
-    m.table_stress[i] = stress[i];
-  }
-  m.calMaterialConstants();
+  Material m = makeSteepTableRecord(4);
   const ElasticPlasticMaterial model(&m);
   // A deviatoric trial whose return at 250 MPa would carry eps_p to 0.002.
   const double G = model.G;

@@ -85,15 +85,7 @@ TEST(PlaneStressLanes, ElasticPlasticPointsMatchTheOnePointUpdateElasticOrYieldi
   expectLanesMatchOnePoint<ElasticPlasticMaterial>(linear, 1e-6, 5u, false);
   expectLanesMatchOnePoint<ElasticPlasticMaterial>(linear, 4e-4, 6u, true);
   // A table with a steep stretch between two plateaus.
-  Material table = makeSteelRecord(MT_ELASTIC_PLASTIC);
-  table.plastic_model = 4;
-  table.table_count = 4;
-  const double strain[4] = {0.0, 0.001, 0.001001, 0.2}, stress[4] = {250e6, 250e6, 500e6, 500e6};
-  for (int i = 0; i < 4; ++i) {
-    table.table_strain[i] = strain[i];
-    table.table_stress[i] = stress[i];
-  }
-  table.calMaterialConstants();
+  const Material table = makeSteepTableRecord(MT_ELASTIC_PLASTIC);
   expectLanesMatchOnePoint<ElasticPlasticMaterial>(table, 3e-4, 7u, true);
 }
 
