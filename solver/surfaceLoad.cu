@@ -14,6 +14,10 @@ constexpr int kSurfaceLoadBlock = 64;
 __global__ void GpuApplyUniforLoadToSurface(int n, SegmentCuda* segments, double p, double* shares) {
   const int k = static_cast<int>(blockIdx.x * blockDim.x + threadIdx.x);
   if (k >= n) return;
+  if (shares == nullptr) {  // no share slots: the segments add at once
+    segments[k].applyUniformNormLoadToNode(p);
+    return;
+  }
   double force[3] = {0.0, 0.0, 0.0};
   const int count = segments[k].pressureShare(p, force);
   for (int c = 0; c < 4; ++c) {
@@ -60,10 +64,11 @@ bool SurfaceLoad::typeApplies() const {
 void SurfaceLoad::applyGpu() {
   if (!typeApplies() || surface == nullptr || surface->segment_array_gpu == nullptr) return;
   const int n = surface->segment_num;
-  if (n <= 0 || shares_.slotCount() != 4 * n) return;
+  if (n <= 0) return;
+  const bool ordered = shares_.slotCount() == 4 * n;
   launch(GpuApplyUniforLoadToSurface, dim3((n - 1) / kSurfaceLoadBlock + 1), dim3(kSurfaceLoadBlock), n,
-         surface->segment_array_gpu, pressureAlongNormal(), shares_.shares());
-  shares_.addIntoTargets();
+         surface->segment_array_gpu, pressureAlongNormal(), ordered ? shares_.shares() : nullptr);
+  if (ordered) shares_.addIntoTargets();
 }
 
 void SurfaceLoad::applyCpu() {
