@@ -3,14 +3,11 @@
 #include <cmath>
 
 #include "core/logErrorPrint.h"
-#include "materials/linearelastic.h"
 #include "materials/radialReturn.h"
 #include "materials/returnMapFailure.h"
 
 __host__ __device__ ElasticPlasticMaterial::ElasticPlasticMaterial(const Material* record)
-    : MaterialWithState(record),
-      K(record->bulk_modulus),
-      G(record->shear_modulus),
+    : IsotropicMaterial(record),
       hardeningParameter(record->hardening_parameter),
       yield(record->yield_stress),
       Et(record->tangent_modulus),
@@ -31,9 +28,6 @@ __host__ __device__ ElasticPlasticMaterial::ElasticPlasticMaterial(const Materia
   }
 }
 
-__host__ __device__ void ElasticPlasticMaterial::computeStressMatrix3D(GaussPoint*, double[3][3], double*,
-                                                                       double*, double) const {}
-
 __host__ __device__ void ElasticPlasticMaterial::computeStressMatrix3D(GaussPoint* gp, double L[3][3],
                                                                        double S[3][3], double dt) const {
   PlasticMaterialStatus* st = static_cast<PlasticMaterialStatus*>(gp->matStatus_);
@@ -46,9 +40,6 @@ __host__ __device__ void ElasticPlasticMaterial::computeStressMatrix3D(GaussPoin
   stressMatrixToVector(S, st->stress);
   accumulateStrain3D(st->strain, L, dt);
 }
-
-__host__ __device__ void ElasticPlasticMaterial::computeStressMatrixPlaneStrain(GaussPoint*, double*, double*,
-                                                                                double**, double) const {}
 
 // Plane stress: the elastic plane-stress trial (the thickness strain that
 // keeps zz free of stress) is returned radially in three dimensions; when the
@@ -102,7 +93,7 @@ __host__ __device__ void ElasticPlasticMaterial::computeStressMatrixPlaneStress(
 }
 
 __host__ __device__ void ElasticPlasticMaterial::reverseConstitutiveMatrix(GaussPoint* gp, double C[6][6]) const {
-  isotropicStiffnessMatrix(youngModulus, poissonRatio, C);
+  IsotropicMaterial::reverseConstitutiveMatrix(gp, C);
   const PlasticMaterialStatus* st = gp != nullptr ? static_cast<const PlasticMaterialStatus*>(gp->matStatus_) : nullptr;
   if (st == nullptr) return;
   const double* s = st->stress;

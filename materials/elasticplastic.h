@@ -2,13 +2,10 @@
 // in the linear elastic model, projected back onto the yield surface by a
 // radial return whose plastic multiplier is found by Newton iteration.
 #pragma once
-#include "materials/material.h"
-#include "materials/materialWithState.h"
+#include "materials/isotropicMaterial.h"
 
-class ElasticPlasticMaterial : public MaterialWithState<ElasticPlasticMaterial, PlasticMaterialStatus> {
+class ElasticPlasticMaterial : public IsotropicMaterial<ElasticPlasticMaterial, PlasticMaterialStatus> {
  public:
-  double K;                   // bulk modulus
-  double G;                   // shear modulus
   double hardeningParameter;  // copied, not used by the updates
   double yield;               // initial yield stress sigma_y0
   double Et;                  // tangent modulus
@@ -24,12 +21,8 @@ class ElasticPlasticMaterial : public MaterialWithState<ElasticPlasticMaterial, 
 
   __host__ __device__ explicit ElasticPlasticMaterial(const Material* record);
 
-  __host__ __device__ void computeStressMatrix3D(GaussPoint* gp, double S[3][3], double* d, double* w,
-                                                 double dt) const override;
   __host__ __device__ void computeStressMatrix3D(GaussPoint* gp, double L[3][3], double S[3][3],
                                                  double dt) const override;
-  __host__ __device__ void computeStressMatrixPlaneStrain(GaussPoint* gp, double* stress, double* d,
-                                                          double** frame, double dt) const override;
   __host__ __device__ void computeStressMatrixPlaneStress(GaussPoint* gp, double* stress, double* d,
                                                           double** frame, double dt) const override;
   __host__ __device__ void reverseConstitutiveMatrix(GaussPoint* gp, double C[6][6]) const override;

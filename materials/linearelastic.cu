@@ -5,9 +5,6 @@
 #include "core/logErrorPrint.h"
 #include "materials/material.h"
 
-__host__ __device__ LinearElasticMaterial::LinearElasticMaterial(const Material* record)
-    : MaterialWithState(record), K(record->bulk_modulus), G(record->shear_modulus) {}
-
 __host__ __device__ void LinearElasticMaterial::computeStressMatrix3D(GaussPoint* gp, double S[3][3], double* d,
                                                                       double* w, double) const {
   MaterialStatus* st = gp->matStatus_;
@@ -58,9 +55,6 @@ __host__ __device__ void LinearElasticMaterial::computeStressMatrix3D(GaussPoint
   accumulateStrain3D(st->strain, L, dt);
 }
 
-__host__ __device__ void LinearElasticMaterial::computeStressMatrixPlaneStrain(GaussPoint*, double*, double*,
-                                                                               double**, double) const {}
-
 __host__ __device__ void LinearElasticMaterial::computeStressMatrixPlaneStress(GaussPoint* gp, double* stress,
                                                                                double* d, double**,
                                                                                double) const {
@@ -85,7 +79,3 @@ __host__ __device__ void LinearElasticMaterial::computeStressMatrixPlaneStress(G
 
 __host__ __device__ void LinearElasticMaterial::computeStressMatrix1d(GaussPoint*, double*, double*, double**,
                                                                       double) const {}
-
-__host__ __device__ void LinearElasticMaterial::reverseConstitutiveMatrix(GaussPoint*, double C[6][6]) const {
-  isotropicStiffnessMatrix(youngModulus, poissonRatio, C);
-}
