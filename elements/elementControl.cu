@@ -381,25 +381,37 @@ __device__ inline void verifyMultiplier(const Element* e, double multiplier, boo
       printf("单元 %d 初始质量缩放因子存在错误", e->id);
   }
 }
-}  // namespace
 
-__global__ void verSolidElement(int n, SolidElementCuda** elements) {
-  const int i = globalThreadIndex();
-  if (i >= n) return;
-  const SolidElementCuda* e = elements[i];
-  verifyMultiplier(e, e->dtScaleFactor, true);
-  int required = -1;
-  switch (e->type) {
-    case ET_TETRA_TL: required = 4; break;
+// Nodes a solid formulation of either order is written with (-1: a type
+// whose count is not checked).
+__device__ inline int solidNodeCount(ElementNewType type) {
+  switch (type) {
+    case ET_TETRA_TL: return 4;
+    case ET_PENTA: return 6;
     case ET_HEXA_FULL:
     case ET_HEXA_REDUCED:
     case ET_HEXA_INCOMPATIBLE:
-    case ET_PENTA_REDUCED: required = 8; break;
-    case ET_PENTA: required = 6; break;
-    default: break;
+    case ET_PENTA_REDUCED: return 8;
+    case ET_TETRA10:
+    case ET_TETRA10_M: return 10;
+    case ET_PENTA15: return 15;
+    case ET_HEXA20: return 20;
+    default: return -1;
   }
+}
+
+template <typename Solid>
+__device__ void verifySolid(int n, Solid** elements, bool lineFeed) {
+  const int i = globalThreadIndex();
+  if (i >= n) return;
+  const Solid* e = elements[i];
+  verifyMultiplier(e, e->dtScaleFactor, lineFeed);
+  const int required = solidNodeCount(e->type);
   if (required >= 0 && e->node_num != required) printf("单元 %d 节点计数错误\n", e->id);
 }
+}  // namespace
+
+__global__ void verSolidElement(int n, SolidElementCuda** elements) { verifySolid(n, elements, true); }
 
 __global__ void verBeamElement(int n, BeamElementCuda** elements) {
   const int i = globalThreadIndex();
@@ -435,21 +447,7 @@ __global__ void verDiscreteElement(int n, DiscreteCuda** elements) {
   verifyMultiplier(elements[i], elements[i]->dtScaleFactor, true);
 }
 
-__global__ void verSolid2ndElement(int n, SolidElement2nd** elements) {
-  const int i = globalThreadIndex();
-  if (i >= n) return;
-  const SolidElement2nd* e = elements[i];
-  verifyMultiplier(e, e->dtScaleFactor, false);
-  int required = -1;
-  switch (e->type) {
-    case ET_TETRA10:
-    case ET_TETRA10_M: required = 10; break;
-    case ET_HEXA20: required = 20; break;
-    case ET_PENTA15: required = 15; break;
-    default: break;
-  }
-  if (required >= 0 && e->node_num != required) printf("单元 %d 节点计数错误\n", e->id);
-}
+__global__ void verSolid2ndElement(int n, SolidElement2nd** elements) { verifySolid(n, elements, false); }
 
 // ---------------------------------------------------------------------------
 // Set-up.
