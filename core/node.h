@@ -202,6 +202,13 @@ struct NodeCuda {
     for (int j = 0; j < 3; ++j) rot_inertia[j] = stored_rot_inertia[j];
   }
   __host__ __device__ void storeEquivalentMass() { equivalent_mass = mass; }
+  // Adds a share of mass: the mass, then (width 4) the rotary inertia
+  // x, y, z.
+  __host__ __device__ void addMassShare(const double* share, int width) {
+    mass += share[0];
+    if (width == 4)
+      for (int j = 0; j < 3; ++j) rot_inertia[j] += share[1 + j];
+  }
 
   // Moves the node's mass onto its master node (device; mode 0: mass only;
   // mode 1: mass and the inertia of the offset about the master, when

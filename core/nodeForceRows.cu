@@ -1,9 +1,8 @@
 #include "core/nodeForceRows.h"
 
-#include <vector>
-
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
+#include "core/nodeListOffsets.h"
 #include "platform/simdLane.h"
 
 namespace {
@@ -57,14 +56,9 @@ void NodeForceRowList::build(NodeCuda* nodes, int n) {
   int* counts = nullptr;
   CUDA_CHECK(cudaMalloc(&counts, sizeof(int) * n));
   launch(CountNodeForceRows, rowGrid(n), dim3(64), n, nodes, counts);
-  std::vector<int> offset(static_cast<size_t>(n) + 1, 0);
-  CUDA_CHECK(cudaMemcpy(offset.data() + 1, counts, sizeof(int) * n, cudaMemcpyDeviceToHost));
-  CUDA_CHECK(cudaFree(counts));
-  for (int i = 0; i < n; ++i) offset[i + 1] += offset[i];
   nodeNum_ = n;
-  rowNum_ = offset[n];
-  CUDA_CHECK(cudaMalloc(&offset_, sizeof(int) * (n + 1)));
-  CUDA_CHECK(cudaMemcpy(offset_, offset.data(), sizeof(int) * (n + 1), cudaMemcpyHostToDevice));
+  rowNum_ = uploadListOffsets(counts, n, &offset_);
+  CUDA_CHECK(cudaFree(counts));
   if (rowNum_ > 0) {
     CUDA_CHECK(cudaMalloc(&rows_, sizeof(NodeForceRow) * rowNum_));
     launch(FillNodeForceRows, rowGrid(n), dim3(64), n, nodes, static_cast<const int*>(offset_), rows_);

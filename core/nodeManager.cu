@@ -65,7 +65,9 @@ NodeCuda* NodeManager::findNodeById(int id) {
 
 void NodeManager::allocateAndCopyNodes() {
   totNodeNum = static_cast<int>(node_array_cpu.size());
-  force_rows_.release();  // built again from the new array's slots
+  // Both lists are built again from the new array's slots.
+  force_rows_.release();
+  mass_shares_.release();
   if (totNodeNum <= 0) return;
   if (node_array_gpu != nullptr) CUDA_CHECK(cudaFree(node_array_gpu));
   node_array_gpu = nullptr;
@@ -179,6 +181,11 @@ void NodeManager::gpuResetNodeMass() {
 void NodeManager::gpuUpdateEquivalentMass() {
   if (totNodeNum <= 0) return;
   launch(GpuUpdateEquivalentMass, nodeGrid32(totNodeNum), dim3(32), totNodeNum, node_array_gpu);
+}
+void NodeManager::gpuGatherScaledMass() {
+  if (totNodeNum <= 0) return;
+  if (!mass_shares_.built()) mass_shares_.build(node_array_gpu, totNodeNum);
+  mass_shares_.gather(node_array_gpu);
 }
 void NodeManager::gpuClearNodeStr() {
   const int n = std::min(static_cast<int>(node_array_cpu.size()), totNodeNum);

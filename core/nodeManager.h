@@ -5,6 +5,7 @@
 #include <vector>
 #include "core/node.h"
 #include "core/nodeForceRows.h"
+#include "core/nodeMassShares.h"
 
 class NodeManager {
  public:
@@ -19,6 +20,9 @@ class NodeManager {
   // both sum the same rows in the same order.
   bool compact_gather = true;
   NodeForceRowList force_rows_;
+  // Per-node lists of the elements' scaled-mass shares (built at the first
+  // mass scaling).
+  NodeMassShareList mass_shares_;
 
   NodeManager() = default;
   NodeManager(const NodeManager&) = delete;
@@ -66,6 +70,10 @@ class NodeManager {
   void allNodeDispCal(double dt);
   void gpuResetNodeMass();
   void gpuUpdateEquivalentMass();
+  // Mass scaling: every node's mass and rotary inertia := the stored ones
+  // plus the shares its elements keep, summed in a fixed order; the
+  // equivalent mass follows.
+  void gpuGatherScaledMass();
   void gpuClearNodeStr();
   void gpuAverageNodeStr();
 };

@@ -124,26 +124,30 @@ __host__ __device__ double BeamElementCuda::computeBeamTimeStep(const MaterialNe
 }
 
 namespace {
-// Mass scaling of one beam: each end node gains half of the added element
-// mass and of each added inertia sum, every component by its own sum.
-__host__ __device__ void scaleBeamMass(BeamElementCuda& e, double targetDt) {
+// Mass scaling of one beam: each end node is to gain half of the added
+// element mass and of each added inertia sum, every component by its own
+// sum.  The share is kept in the element (zero when nothing is added);
+// returns the nodes that gain it.
+__host__ __device__ int scaleBeamMass(BeamElementCuda& e, double targetDt) {
+  for (double& s : e.scaledNodeMass) s = 0.0;
   const double f = solid1st::solidMassScale(targetDt, &e.dt, &e.dtScaleFactor);
-  if (!(f > 0.0)) return;
-  for (int n = 0; n < 2; ++n) {
-    NodeCuda* nd = e.node[n];
-    if (nd == nullptr) continue;
-    atomicAddAnywhere(&nd->mass, 0.5 * f * e.mass);
-    for (int k = 0; k < 3; ++k) atomicAddAnywhere(&nd->rot_inertia[k], 0.5 * f * e.rotaryInertia[k]);
-  }
+  if (!(f > 0.0)) return 0;
+  e.scaledNodeMass[0] = 0.5 * f * e.mass;
+  for (int k = 0; k < 3; ++k) e.scaledNodeMass[1 + k] = 0.5 * f * e.rotaryInertia[k];
+  return 2;
 }
 }  // namespace
 
+// The device form leaves the share for the nodes' gather; the host loop
+// adds it at once.
 __device__ double BeamElementCuda::computeBeamMassScaleGpu(double targetDt) {
   scaleBeamMass(*this, targetDt);
   return 0.0;
 }
 
 double BeamElementCuda::computeBeamMassScaleCpu(double targetDt) {
-  scaleBeamMass(*this, targetDt);
+  const int n = scaleBeamMass(*this, targetDt);
+  for (int I = 0; I < n; ++I)
+    if (node[I] != nullptr) node[I]->addMassShare(scaledNodeMass, 4);
   return 0.0;
 }

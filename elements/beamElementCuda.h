@@ -49,6 +49,10 @@ struct BeamElementCuda : Element {
   double rotation2Z = 0.0;
   double mass = 0.0;             // element mass
   double rotaryInertia[3] = {};  // rotary-inertia sums (global x, y, z)
+  // Mass and rotary inertia x, y, z the latest mass scaling added to each
+  // of the element's mass nodes (zero when it added none); the nodes gather
+  // them in a fixed order.
+  double scaledNodeMass[4] = {};
   double length = 0.0;           // current beam length
   double dt = 0.0;               // critical time step
   double charactLength = 0.0;

@@ -63,12 +63,19 @@ __host__ __device__ int pressureShare(const ShellElementCuda& e, double p, doubl
   return count;
 }
 
-// Unscaled step below the target: the scaling factor of the element mass
-// per node, 0 when nothing changes.
-__host__ __device__ double massScaleShare(ShellElementCuda& e, double targetDt) {
+// Unscaled step below the target: each of the element's mass nodes is to
+// gain the scaling factor over the node count times the element mass and
+// its first rotary-inertia sum (about every axis).  The share is kept in the
+// element (zero when nothing changes); returns the nodes that gain it.
+__host__ __device__ int scaleMass(ShellElementCuda& e, double targetDt) {
+  for (double& s : e.scaledNodeMass) s = 0.0;
   const double factor = solid1st::solidMassScale(targetDt, &e.dt, &e.dtScaleFactor);
-  const int n = e.gaussNodeNum;
-  return factor > 0.0 && n > 0 ? factor / n : 0.0;
+  const int n = e.massNodeNum();
+  if (!(factor > 0.0) || n == 0) return 0;
+  const double f = factor / e.gaussNodeNum;
+  e.scaledNodeMass[0] = f * e.mass;
+  for (int k = 0; k < 3; ++k) e.scaledNodeMass[1 + k] = f * e.rotaryInertia[0];
+  return n;
 }
 
 // Lumped mass m and rotary inertia I at each node of the element.
@@ -171,28 +178,17 @@ __host__ __device__ double ShellElementCuda::computeShellTimeStep(const Material
   return dt;
 }
 
-// Device form: several elements share a node, so the additions are atomic.
+// The device form leaves the share for the nodes' gather; the host loop
+// adds it at once.
 __device__ double ShellElementCuda::computeShellMassScaleGpu(double targetDt) {
-  const double f = massScaleShare(*this, targetDt);
-  if (f == 0.0) return 0.0;
-  for (int I = 0; I < gaussNodeNum && I < 4; ++I) {
-    NodeCuda* nd = node[I];
-    if (nd == nullptr) continue;
-    atomicAdd(&nd->mass, f * mass);
-    for (int k = 0; k < 3; ++k) atomicAdd(&nd->rot_inertia[k], f * rotaryInertia[0]);
-  }
+  scaleMass(*this, targetDt);
   return 0.0;
 }
 
 double ShellElementCuda::computeShellMassScaleCpu(double targetDt) {
-  const double f = massScaleShare(*this, targetDt);
-  if (f == 0.0) return 0.0;
-  for (int I = 0; I < gaussNodeNum && I < 4; ++I) {
-    NodeCuda* nd = node[I];
-    if (nd == nullptr) continue;
-    nd->mass += f * mass;
-    for (int k = 0; k < 3; ++k) nd->rot_inertia[k] += f * rotaryInertia[0];
-  }
+  const int n = scaleMass(*this, targetDt);
+  for (int I = 0; I < n; ++I)
+    if (node[I] != nullptr) node[I]->addMassShare(scaledNodeMass, 4);
   return 0.0;
 }
 

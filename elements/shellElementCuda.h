@@ -23,6 +23,10 @@ struct ShellElementCuda : Element {
   double dtScaleFactor = 0.0;    // time-step multiplier (1.0 after set-up)
   double mass = 0.0;             // element mass
   double rotaryInertia[3] = {};  // rotary-inertia sums
+  // Mass and rotary inertia x, y, z the latest mass scaling added to each
+  // of the element's mass nodes (zero when it added none); the nodes gather
+  // them in a fixed order.
+  double scaledNodeMass[4] = {};
   double hourglassStress[5] = {};  // in-plane x, y, out-of-plane w, rotation x, y
   double initialArea = 0.0;        // triangular shell: area at the first force computation
   double shearResultant[2] = {};   // triangular shell: transverse shear forces per length, xz and yz
@@ -64,6 +68,8 @@ struct ShellElementCuda : Element {
   __host__ __device__ double computeShellTimeStep(const MaterialNew* material, double safeFactor);
   __host__ __device__ void assignTimeStep(double step) { dt = step; }
   __device__ double computeShellMassScaleGpu(double targetDt);
+  // Nodes that share the element's mass and take part in mass scaling.
+  __host__ __device__ int massNodeNum() const { return gaussNodeNum < 0 ? 0 : (gaussNodeNum > 4 ? 4 : gaussNodeNum); }
   // Uniform normal pressure p into the node force accumulators (atomic).
   __device__ void applyUniformNormLoadToNode(double p);
   // Host twins: the force is computed as on the device and handed to the

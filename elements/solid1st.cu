@@ -10,12 +10,6 @@
 
 namespace {
 
-// Nodes that share the element's mass and take part in mass scaling.
-__host__ __device__ inline int solidMassNodeNum(const SolidElementCuda& e) {
-  const int n = e.gaussNodeNum;
-  return n < 0 ? 0 : (n > 8 ? 8 : n);
-}
-
 __host__ __device__ inline double solidLengthOrStored(SolidElementCuda& e) {
   double x[8][3];
   gatherSolidCoords(e, 8, x);
@@ -29,25 +23,18 @@ __host__ __device__ inline double solidLengthOrStored(SolidElementCuda& e) {
   return len;
 }
 
-// Mass scaling to the target step: when the element's step is shorter, it
-// adds factor x the element's mass and rotary inertia (solidMassScale) in
-// equal shares to its mass nodes; `add` adds one value to one node field
-// (atomic on the device, where several elements share a node).
-template <typename Add>
-__host__ __device__ inline void scaleMass(SolidElementCuda& e, double targetDt, Add add) {
+// Mass scaling to the target step: when the element's step is shorter,
+// each of its mass nodes is to gain factor x the element's mass and rotary
+// inertia (solidMassScale) over the node count.  The share is kept in the
+// element (zero when nothing is added); returns the nodes that gain it.
+__host__ __device__ inline int scaleMass(SolidElementCuda& e, double targetDt) {
+  for (double& s : e.scaledNodeMass) s = 0.0;
   const double factor = solid1st::solidMassScale(targetDt, &e.dt, &e.dtScaleFactor);
-  if (!(factor > 0.0)) return;
-  const int n = solidMassNodeNum(e);
-  if (n == 0) return;
-  const double mass = e.mass * factor / n;
-  double inertia[3];
-  for (int k = 0; k < 3; ++k) inertia[k] = e.rotaryInertia[k] * factor / n;
-  for (int I = 0; I < n; ++I) {
-    NodeCuda* nd = e.node[I];
-    if (nd == nullptr) continue;
-    add(&nd->mass, mass);
-    for (int k = 0; k < 3; ++k) add(&nd->rot_inertia[k], inertia[k]);
-  }
+  const int n = e.massNodeNum();
+  if (!(factor > 0.0) || n == 0) return 0;
+  e.scaledNodeMass[0] = e.mass * factor / n;
+  for (int k = 0; k < 3; ++k) e.scaledNodeMass[1 + k] = e.rotaryInertia[k] * factor / n;
+  return n;
 }
 
 // The element's force block handed to its nodes: each node takes minus its
@@ -131,13 +118,17 @@ double SolidElementCuda::computeSolidTimeStepCpu(const MaterialNew* material, do
   return computeSolidTimeStep(material, safeFactor);
 }
 
+// The device form leaves the share for the nodes' gather; the host loop
+// adds it at once.
 __device__ double SolidElementCuda::computeSolidMassScaleGpu(double targetDt) {
-  scaleMass(*this, targetDt, [](double* m, double dm) { atomicAdd(m, dm); });
+  scaleMass(*this, targetDt);
   return 0.0;
 }
 
 double SolidElementCuda::computeSolidMassScaleCpu(double targetDt) {
-  scaleMass(*this, targetDt, [](double* m, double dm) { *m += dm; });
+  const int n = scaleMass(*this, targetDt);
+  for (int I = 0; I < n; ++I)
+    if (node[I] != nullptr) node[I]->addMassShare(scaledNodeMass, 4);
   return 0.0;
 }
 

@@ -89,17 +89,20 @@ __host__ __device__ inline int massShares(const SolidElement2nd& e, double share
   return n;
 }
 
-// Mass scaling to the target step: when the element's step is shorter, it
-// adds factor x element mass (solidMassScale) in the proportions of the
-// lumped mass, so that every node's mass grows by the same ratio.
-template <typename Add>
-__host__ __device__ inline void scaleMass(SolidElement2nd& e, double targetDt, Add add) {
+// Mass scaling to the target step: when the element's step is shorter, its
+// nodes are to gain factor x element mass (solidMassScale) in the
+// proportions of the lumped mass, so that every node's mass grows by the
+// same ratio.  The shares are kept in the element (zero when nothing is
+// added); returns the nodes that gain one.
+__host__ __device__ inline int scaleMass(SolidElement2nd& e, double targetDt) {
+  for (double& s : e.scaledNodeMass) s = 0.0;
   const double factor = solid1st::solidMassScale(targetDt, &e.dt, &e.dtScaleFactor);
-  if (!(factor > 0.0)) return;
+  if (!(factor > 0.0)) return 0;
   double share[kSolid2ndNodeMax];
-  const int n = massShares(e, share);
-  for (int I = 0; I < n && I < e.solid2ndMassNodeNum(); ++I)
-    if (e.node[I] != nullptr) add(&e.node[I]->mass, share[I] * e.mass * factor);
+  const int shared = massShares(e, share);
+  const int n = shared < e.solid2ndMassNodeNum() ? shared : e.solid2ndMassNodeNum();
+  for (int I = 0; I < n; ++I) e.scaledNodeMass[I] = share[I] * e.mass * factor;
+  return n;
 }
 
 }  // namespace
@@ -168,13 +171,17 @@ __host__ __device__ double SolidElement2nd::computeSolidTimeStep(double waveSpee
   return dt;
 }
 
+// The device form leaves the shares for the nodes' gather; the host loop
+// adds them at once.
 __device__ double SolidElement2nd::computeSolid2ndMassScaleGpu(double targetDt) {
-  scaleMass(*this, targetDt, [](double* m, double dm) { atomicAdd(m, dm); });
+  scaleMass(*this, targetDt);
   return 0.0;
 }
 
 double SolidElement2nd::computeSolid2ndMassScaleCpu(double targetDt) {
-  scaleMass(*this, targetDt, [](double* m, double dm) { *m += dm; });
+  const int n = scaleMass(*this, targetDt);
+  for (int I = 0; I < n; ++I)
+    if (node[I] != nullptr) node[I]->addMassShare(scaledNodeMass + I, 1);
   return 0.0;
 }
 

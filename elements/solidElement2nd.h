@@ -23,6 +23,9 @@ struct SolidElement2nd : Element {
   double volume = 0.0;
   double mass = 0.0;             // element mass
   double rotaryInertia[3] = {};  // zero for solids
+  // Mass the latest mass scaling added to node I (zero when it added none);
+  // the nodes gather them in a fixed order.
+  double scaledNodeMass[kSolid2ndNodeMax] = {};
   double interForce[kSolid2ndNodeMax][3] = {};
 
   // ---- element manager and base operations ----

@@ -17,6 +17,10 @@ struct SolidElementCuda : Element {
   double interForce[8][3] = {};  // force the element exerts on node I (x, y, z)
   double mass = 0.0;             // element mass (volume x density)
   double rotaryInertia[3] = {};  // zero for solids
+  // Mass and rotary inertia x, y, z the latest mass scaling added to each
+  // of the element's mass nodes (zero when it added none); the nodes gather
+  // them in a fixed order.
+  double scaledNodeMass[4] = {};
   double volume = 0.0;           // current volume
   // Signed one-point volume of the initial shape (types 18 and 21), kept
   // from the element's first force pass on: the orientation the element
@@ -61,6 +65,8 @@ struct SolidElementCuda : Element {
       default: return 0;
     }
   }
+  // Nodes that share the element's mass and take part in mass scaling.
+  __host__ __device__ int massNodeNum() const { return gaussNodeNum < 0 ? 0 : (gaussNodeNum > 8 ? 8 : gaussNodeNum); }
   // Nodes that take a force row: the corner layout, four without one.
   __host__ __device__ int registeredNodeNum() const {
     const int n = cornerLayoutNodeNum();

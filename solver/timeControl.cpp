@@ -79,9 +79,8 @@ bool TimeControl::massScalingDue(int cycle, double candidate) const {
 void TimeControl::massScalingGpu(TieManager* ties, ConstrainedManager* constraints, ElementControl* elements,
                                  NodeManager* nodes, int cycle, double* candidate) {
   if (candidate == nullptr || !massScalingDue(cycle, *candidate)) return;
-  nodes->gpuResetNodeMass();
   elements->gpuMassScale(target_dt);
-  nodes->gpuUpdateEquivalentMass();
+  nodes->gpuGatherScaledMass();
   ties->transferSlaveMassGpu();
   constraints->attachSlaveMassGpu();
   *candidate = target_dt;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/logErrorPrint.h"
+#include "core/nodeMassShares.h"
 #include "elements/elementControl.h"
 #include "tests/elements/solidDeviceModel.h"
 
@@ -160,10 +161,16 @@ TEST(ElementControl, MassScalingAndReport) {
   addCubes(m, {0.01});
   m.link();
   m.elems[0].calSolidNodeMass(m.record.get(), nullptr);
+  for (NodeCuda& n : m.nodes) n.storeInitialMass();
   DeviceModel d(m);
+  d.store.gpuBuildIndexNode();
   Driver drv(d);
   const double dt = drv.control.gpuCalCriticalDt(d.record, d.sections, 0.9);
   drv.control.gpuMassScale(2.0 * dt);
+  // The element keeps what each node gains; the nodes gather it.
+  NodeMassShareList shares;
+  shares.build(d.nodes, d.nodeNum);
+  shares.gather(d.nodes);
   ASSERT_EQ(cudaDeviceSynchronize(), cudaSuccess);
   for (const NodeCuda& n : d.readNodes()) EXPECT_NEAR(n.mass, 4.0 * 7.85e-3 / 8, 1e-15);
   EXPECT_DOUBLE_EQ(d.readElements()[0].dtScaleFactor, 2.0);
