@@ -64,6 +64,13 @@ __host__ __device__ void SubTie::transferMassGpu() {
   slave_node->mass = -m;
 }
 
+__host__ __device__ void SubTie::masterMassShares(double* shares) {
+  const int N = segment->node_num;
+  const double m = slave_node->mass;
+  for (int k = 0; k < 4; ++k) shares[k] = k < N ? weight[k] * m : 0.0;
+  slave_node->mass = -m;
+}
+
 __host__ __device__ void SubTie::addForToMasterGpu() {
   const int N = segment->node_num;
   for (int k = 0; k < N; ++k) {
@@ -105,6 +112,10 @@ __global__ void GpuTieModifySlaveVel(SubTie* subTies, int n) {
 
 __global__ void GpuTransferSlaveMassToMasterSegment(SubTie* subTies, int n) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) subTies[i].transferMassGpu();
+}
+
+__global__ void GpuSubTieMasterMassShares(int n, SubTie* subTies, double* shares) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) subTies[i].masterMassShares(shares + 4 * i);
 }
 
 __global__ void GpuSubTieMasterForceShares(int n, SubTie* subTies, double* shares) {

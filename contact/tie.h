@@ -32,6 +32,9 @@ struct SubTie {
   // The same left in four share slots (master node k: weight_k times the
   // slave force, zeros past the segment's nodes) for a fixed-order gather.
   __host__ __device__ void masterForceShares(double* shares);
+  // The slave mass left in four share slots the same way (weight_k times
+  // the slave mass); the slave keeps it negated.
+  __host__ __device__ void masterMassShares(double* shares);
   // Device links: node and segment from their storage positions.
   __host__ __device__ void linkNodePtr(NodeCuda* nodes);
   __host__ __device__ void linkSegmentPtr(SegmentCuda* segments);
@@ -60,6 +63,9 @@ class Tie {
   SubTieDeviceArray sub_tie_array_gpu;  // device copy
   // The slave forces' way into the master nodes: four slots per sub-tie.
   OrderedShares master_force_shares;
+  // The slave masses' way into the master nodes (mass scaling): four slots
+  // per sub-tie.
+  OrderedShares master_mass_shares;
   // Slave nodes given as a node set (no slave surface), and the deck id of
   // the card the tie came from (0 when none).
   std::vector<NodeCuda*> slave_node_array_cpu;
@@ -77,4 +83,5 @@ __global__ void GpuTieModifySlaveVel(SubTie* subTies, int n);
 // Each sub-tie's master force shares: four slots per sub-tie.
 __global__ void GpuSubTieMasterForceShares(int n, SubTie* subTies, double* shares);
 __global__ void GpuTransferSlaveMassToMasterSegment(SubTie* subTies, int n);
+__global__ void GpuSubTieMasterMassShares(int n, SubTie* subTies, double* shares);
 __global__ void GpuSubTieAddMasterFor(int n, SubTie* subTies);

@@ -290,16 +290,19 @@ void TieManager::allocateAndCopyGpu(NodeManager* nodeManager) {
     launch(subTieGpuLinkNodeSeg, subTieGrid(n), dim3(32), device, n, nodeManager->node_array_gpu,
            tie.masterSurface->segment_array_gpu);
     launch(GpuVerAllSubTieInter, subTieGrid(n), dim3(32), device, n);
-    // A master node shared by several sub-ties adds their forces in
-    // sub-tie order.
-    std::vector<double*> targets;
+    // A master node shared by several sub-ties adds their forces and masses
+    // in sub-tie order.
+    std::vector<double*> forces, masses;
     for (const SubTie& st : tie.sub_tie_array_cpu) {
       for (int k = 0; k < 4; ++k) {
         const NodeCuda* master = k < st.segment->node_num ? st.segment->node[k] : nullptr;
-        targets.push_back(master != nullptr ? nodeManager->node_array_gpu[master->store_id].force : nullptr);
+        NodeCuda* device = master != nullptr ? nodeManager->node_array_gpu + master->store_id : nullptr;
+        forces.push_back(device != nullptr ? device->force : nullptr);
+        masses.push_back(device != nullptr ? &device->mass : nullptr);
       }
     }
-    tie.master_force_shares.build(targets);
+    tie.master_force_shares.build(forces);
+    tie.master_mass_shares.build(masses, 1);
   }
   CUDA_CHECK(cudaDeviceSynchronize());
 }
@@ -326,8 +329,9 @@ void TieManager::addMasterForGpu() {
 void TieManager::transferSlaveMassGpu() {
   for (Tie& tie : tie_array) {
     const int n = tie.subTieNum();
-    if (tie.sub_tie_array_gpu != nullptr) {
-      launch(GpuTransferSlaveMassToMasterSegment, subTieGrid(n), dim3(32), tie.sub_tie_array_gpu.get(), n);
-    }
+    if (tie.sub_tie_array_gpu == nullptr || tie.master_mass_shares.slotCount() != 4 * n) continue;
+    launch(GpuSubTieMasterMassShares, subTieGrid(n), dim3(32), n, tie.sub_tie_array_gpu.get(),
+           tie.master_mass_shares.shares());
+    tie.master_mass_shares.addIntoTargets();
   }
 }

@@ -20,23 +20,21 @@ __host__ __device__ void NodeCuda::calIndexInterFor() {
   }
 }
 
-__device__ void NodeCuda::massAttachedToMainNode(int mode) {
+__host__ __device__ void NodeCuda::massShareForMainNode(int mode, double share[4]) {
+  for (int j = 0; j < 4; ++j) share[j] = 0.0;
   if (master_node == nullptr || (mode != 0 && mode != 1)) return;
-  NodeCuda* m = master_node;
+  const NodeCuda* m = master_node;
   const double ownMass = mass;
-  if (mode == 0 || (m->stored_rot_inertia[0] < kNodeMassTolerance && stored_rot_inertia[0] < kNodeMassTolerance)) {
-    atomicAdd(&m->mass, ownMass);
-    mass = -ownMass;
+  share[0] = ownMass;
+  mass = -ownMass;
+  if (mode == 0 || (m->stored_rot_inertia[0] < kNodeMassTolerance && stored_rot_inertia[0] < kNodeMassTolerance))
     return;
-  }
   const double dx = coord[0] - m->coord[0];
   const double dy = coord[1] - m->coord[1];
   const double dz = coord[2] - m->coord[2];
-  atomicAdd(&m->mass, ownMass);
-  atomicAdd(&m->rot_inertia[0], ownMass * (dy * dy + dz * dz) + rot_inertia[0]);
-  atomicAdd(&m->rot_inertia[1], ownMass * (dx * dx + dz * dz) + rot_inertia[1]);
-  atomicAdd(&m->rot_inertia[2], ownMass * (dx * dx + dy * dy) + rot_inertia[2]);
-  mass = -ownMass;
+  share[1] = ownMass * (dy * dy + dz * dz) + rot_inertia[0];
+  share[2] = ownMass * (dx * dx + dz * dz) + rot_inertia[1];
+  share[3] = ownMass * (dx * dx + dy * dy) + rot_inertia[2];
   for (int j = 0; j < 3; ++j) rot_inertia[j] = -rot_inertia[j];
 }
 

@@ -210,10 +210,12 @@ struct NodeCuda {
       for (int j = 0; j < 3; ++j) rot_inertia[j] += share[1 + j];
   }
 
-  // Moves the node's mass onto its master node (device; mode 0: mass only;
-  // mode 1: mass and the inertia of the offset about the master, when
-  // either node carries rotary inertia). The node keeps the negated values.
-  __device__ void massAttachedToMainNode(int mode);
+  // What the node's mass adds to its master node, into share (mass, rotary
+  // inertia x, y, z; mode 0: mass only; mode 1: mass and the inertia of the
+  // offset about the master, when either node carries rotary inertia); the
+  // master adds the shares of its slaves in a fixed order.  The node keeps
+  // the negated values.  All zero without a master or for another mode.
+  __host__ __device__ void massShareForMainNode(int mode, double share[4]);
 
  private:
   __device__ void registerElement(Element* e, int localNo, const char* overflowMessage);

@@ -17,8 +17,9 @@ T* deviceCopy(const std::vector<T>& host) {
 }
 }  // namespace
 
-void OrderedShares::build(const std::vector<double*>& slotTargets) {
+void OrderedShares::build(const std::vector<double*>& slotTargets, int width) {
   release();
+  width_ = width;
   std::map<double*, std::vector<int>> byTarget;
   for (std::size_t s = 0; s < slotTargets.size(); ++s) {
     if (slotTargets[s] != nullptr) byTarget[slotTargets[s]].push_back(static_cast<int>(s));
@@ -32,7 +33,7 @@ void OrderedShares::build(const std::vector<double*>& slotTargets) {
   }
   target_count_ = static_cast<int>(targets.size());
   slot_count_ = static_cast<int>(slotTargets.size());
-  shares_ = deviceCopy(std::vector<double>(3 * slotTargets.size(), 0.0));
+  shares_ = deviceCopy(std::vector<double>(static_cast<std::size_t>(width) * slotTargets.size(), 0.0));
   if (target_count_ == 0) return;
   targets_ = deviceCopy(targets);
   offsets_ = deviceCopy(offsets);
@@ -57,20 +58,21 @@ void OrderedShares::take(OrderedShares& other) noexcept {
   shares_ = std::exchange(other.shares_, nullptr);
   target_count_ = std::exchange(other.target_count_, 0);
   slot_count_ = std::exchange(other.slot_count_, 0);
+  width_ = std::exchange(other.width_, 3);
 }
 
 void OrderedShares::addIntoTargets() const {
   if (target_count_ <= 0) return;
   launch(GpuAddOrderedShares, dim3((target_count_ - 1) / 64 + 1), dim3(64), target_count_, targets_, offsets_, slots_,
-         static_cast<const double*>(shares_));
+         static_cast<const double*>(shares_), width_);
 }
 
 __global__ void GpuAddOrderedShares(int n, double** targets, const int* offsets, const int* slots,
-                                    const double* shares) {
+                                    const double* shares, int width) {
   for (int t = gridStrideIndex(); t < n; t += gridStrideStep()) {
     double* target = targets[t];
     for (int k = offsets[t]; k < offsets[t + 1]; ++k) {
-      for (int j = 0; j < 3; ++j) target[j] += shares[3 * slots[k] + j];
+      for (int j = 0; j < width; ++j) target[j] += shares[width * slots[k] + j];
     }
   }
 }

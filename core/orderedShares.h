@@ -1,5 +1,6 @@
 // Shares that many sources add into shared targets (three doubles each, such
-// as a node's force), summed in a fixed order.  Each source writes its shares
+// as a node's force, or another width: a node's mass alone, or its mass and
+// rotary inertia), summed in a fixed order.  Each source writes its shares
 // into slots of its own; one thread per target then adds the target's slots
 // in ascending slot order.  Additions from several threads into one value
 // would round differently from run to run; this way a run gives the same
@@ -25,12 +26,13 @@ class OrderedShares {
   }
   ~OrderedShares() { release(); }
 
-  // Slot s adds into the three doubles at device address slotTargets[s]
+  // Slot s adds into the `width` doubles at device address slotTargets[s]
   // (null: the slot adds nowhere).  Allocates the device shares, zeroed.
-  void build(const std::vector<double*>& slotTargets);
-  // Device array of three shares per slot, for the sources to write.
+  void build(const std::vector<double*>& slotTargets, int width = 3);
+  // Device array of `width` shares per slot, for the sources to write.
   double* shares() const { return shares_; }
   int slotCount() const { return slot_count_; }
+  int width() const { return width_; }
   // Adds every target's shares, slot after slot (one thread per target).
   void addIntoTargets() const;
 
@@ -41,9 +43,10 @@ class OrderedShares {
   double* shares_ = nullptr;
   int target_count_ = 0;
   int slot_count_ = 0;
+  int width_ = 3;
   void release();
   void take(OrderedShares& other) noexcept;
 };
 
 __global__ void GpuAddOrderedShares(int n, double** targets, const int* offsets, const int* slots,
-                                    const double* shares);
+                                    const double* shares, int width);

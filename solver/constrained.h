@@ -99,4 +99,7 @@ class ConstrainedManager {
  private:
   OrderedShares slave_force_shares_;   // one slot per weld slave
   OrderedShares slave_moment_shares_;
+  OrderedShares slave_mass_shares_;    // mass and rotary inertia, one slot per weld slave
+  OrderedShares joint_force_shares_;   // one slot per joint pair
+  OrderedShares joint_mass_shares_;
 };

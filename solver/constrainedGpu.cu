@@ -66,8 +66,8 @@ __global__ void GpuImproveConstVelCal(int n, NodeCuda** slaves) {
   }
 }
 
-__global__ void GpuAttachSlaveMassToMaster(int n, NodeCuda** slaves, int mode) {
-  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) slaves[i]->massAttachedToMainNode(mode);
+__global__ void GpuSlaveMassShares(int n, NodeCuda** slaves, int mode, double* shares) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) slaves[i]->massShareForMainNode(mode, shares + 4 * i);
 }
 
 // Joint pairs: n pairs stored as (A, B, A, B, ...).
@@ -76,12 +76,12 @@ __global__ void GpuJointPairVelocity(int n, NodeCuda** pairs) {
 }
 
 // Each pair's first node takes the second node's mass (mass scaling).
-__global__ void GpuJointPairMass(int n, NodeCuda** pairs) {
-  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) atomicAdd(&pairs[2 * i]->mass, pairs[2 * i + 1]->mass);
+__global__ void GpuJointPairMassShares(int n, NodeCuda** pairs, double* shares) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) shares[i] = pairs[2 * i + 1]->mass;
 }
 
-__global__ void GpuJointPairForce(int n, NodeCuda** pairs) {
-  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) jointPairForce(*pairs[2 * i], *pairs[2 * i + 1]);
+__global__ void GpuJointPairForceShares(int n, NodeCuda** pairs, double* shares) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) jointPairForceShare(*pairs[2 * i + 1], shares + 3 * i);
 }
 
 void Constrained::allocateAndCopyGpu(NodeManager* nodeManager) {
@@ -140,9 +140,10 @@ void ConstrainedManager::gatherSlaveNodesGpu(NodeManager* nodeManager) {
   if (slave_node_num > 0) CUDA_CHECK(cudaMalloc(&slave_node_array_gpu, sizeof(NodeCuda*) * slave_node_num));
   if (joint_pair_num > 0) CUDA_CHECK(cudaMalloc(&joint_pair_array_gpu, sizeof(NodeCuda*) * 2 * joint_pair_num));
   int slaves = 0, pairs = 0;
-  // A master shared by many slaves takes their forces and moments in slave
-  // order, weld after weld.
-  std::vector<double*> forces, moments;
+  // A master shared by many slaves takes their forces, moments and masses
+  // in slave order, weld after weld; a first node shared by joint pairs
+  // takes their forces and masses in pair order.
+  std::vector<double*> forces, moments, masses, pairForces, pairMasses;
   for (const Constrained& c : constrained_array) {
     if (c.slave_node_array_gpu != nullptr) {
       const int n = static_cast<int>(c.slave_node_array_cpu.size());
@@ -151,16 +152,37 @@ void ConstrainedManager::gatherSlaveNodesGpu(NodeManager* nodeManager) {
       NodeCuda* master = nodeManager->node_array_gpu + c.masterNode->store_id;
       forces.insert(forces.end(), static_cast<std::size_t>(n), master->force);
       moments.insert(moments.end(), static_cast<std::size_t>(n), master->moment);
+      masses.insert(masses.end(), static_cast<std::size_t>(n), &master->mass);
     }
     if (c.joint_pair_gpu != nullptr) {
       const int n = static_cast<int>(c.jointNodesA.size());
       appendDevicePointers(joint_pair_array_gpu, 2 * pairs, c.joint_pair_gpu, 2 * n);
       pairs += n;
+      for (const NodeCuda* a : c.jointNodesA) {
+        NodeCuda* first = nodeManager->node_array_gpu + a->store_id;
+        pairForces.push_back(first->force);
+        pairMasses.push_back(&first->mass);
+      }
     }
   }
   slave_force_shares_.build(forces);
   slave_moment_shares_.build(moments);
+  slave_mass_shares_.build(masses, 4);
+  joint_force_shares_.build(pairForces);
+  joint_mass_shares_.build(pairMasses, 1);
 }
+
+namespace {
+// Launches kernel(n, list, args..., shares) over a list whose n entries
+// each own a slot of `shares`, then adds the slots into their targets; a
+// list without its slots adds nothing.
+template <typename... KArgs, typename... Args>
+void launchShares(void (*kernel)(KArgs...), int n, NodeCuda** list, const OrderedShares& shares, Args... args) {
+  if (n <= 0 || shares.slotCount() != n) return;
+  launch(kernel, constrainedGrid(n), dim3(kConstrainedBlock), n, list, args..., shares.shares());
+  shares.addIntoTargets();
+}
+}  // namespace
 
 void ConstrainedManager::imposeSlaveVelocitiesGpu() {
   launchOverList(GpuImproveConstVelCal, slave_node_num, slave_node_array_gpu);
@@ -174,10 +196,10 @@ void ConstrainedManager::transferSlaveForcesGpu() {
     slave_force_shares_.addIntoTargets();
     slave_moment_shares_.addIntoTargets();
   }
-  launchOverList(GpuJointPairForce, joint_pair_num, joint_pair_array_gpu);
+  launchShares(GpuJointPairForceShares, joint_pair_num, joint_pair_array_gpu, joint_force_shares_);
 }
 
 void ConstrainedManager::attachSlaveMassGpu() {
-  launchOverList(GpuAttachSlaveMassToMaster, slave_node_num, slave_node_array_gpu, 1);
-  launchOverList(GpuJointPairMass, joint_pair_num, joint_pair_array_gpu);
+  launchShares(GpuSlaveMassShares, slave_node_num, slave_node_array_gpu, slave_mass_shares_, 1);
+  launchShares(GpuJointPairMassShares, joint_pair_num, joint_pair_array_gpu, joint_mass_shares_);
 }

@@ -59,11 +59,20 @@ __host__ __device__ inline void jointPairVelocity(const NodeCuda& a, NodeCuda& b
   for (int j = 0; j < 3; ++j) b.vel[j] = a.vel[j];
 }
 
-__host__ __device__ inline void jointPairForce(NodeCuda& a, NodeCuda& b) {
+// What the second node hands the first: its force, which is cleared.  The
+// kernels leave it for a gather in pair order (pairs may share a first
+// node); the host twin adds it at once.
+__host__ __device__ inline void jointPairForceShare(NodeCuda& b, double* share) {
   for (int j = 0; j < 3; ++j) {
-    atomicAddAnywhere(&a.force[j], b.force[j]);
+    share[j] = b.force[j];
     b.force[j] = 0.0;
   }
+}
+
+inline void jointPairForce(NodeCuda& a, NodeCuda& b) {
+  double share[3];
+  jointPairForceShare(b, share);
+  for (int j = 0; j < 3; ++j) a.force[j] += share[j];
 }
 
 // Mass a body load acts on: a node bound by a weld or joint keeps its own

@@ -18,7 +18,9 @@ __global__ void registerShells(NodeCuda* node, ShellElementCuda* shells, int cou
 
 __global__ void attachToMaster(NodeCuda* nodes, int slave, int master, int mode) {
   nodes[slave].master_node = nodes + master;
-  nodes[slave].massAttachedToMainNode(mode);
+  double share[4];
+  nodes[slave].massShareForMainNode(mode, share);
+  nodes[master].addMassShare(share, 4);
 }
 
 template <typename T>

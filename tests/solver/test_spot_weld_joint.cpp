@@ -2,6 +2,8 @@
 // motion, force transfer, and the refusal of welds without nodes.
 #include <gtest/gtest.h>
 
+#include <omp.h>
+
 #include <vector>
 
 #include "solver/constrained.h"
@@ -120,6 +122,69 @@ TEST_F(WeldJoint, JointPairMovesTogetherInTranslation) {
   EXPECT_DOUBLE_EQ(node(4).force[1], 9.0);
   EXPECT_EQ(node(5).force[1], 0.0);
   EXPECT_DOUBLE_EQ(node(5).moment[2], 2.0);
+}
+
+// Two thousand spherical joints share their first node, and a weld binds two
+// thousand slaves to one master: launches large enough to spread over four
+// threads.  The shared nodes take the masses (mass scaling) and the joints'
+// forces in pair and slave order, bit for bit the sums of one thread.
+class SharedLeader : public NodeSetModel {
+ protected:
+  static constexpr int kLinks = 2000;
+  void SetUp() override {
+    makeNodes(2 * (kLinks + 1));
+    for (int i = 1; i <= 2 * (kLinks + 1); ++i) {
+      node(i).mass = 1.0 / i;
+      node(i).force[0] = 1.0 / (i + 0.5);
+    }
+    std::vector<int> welded;
+    for (int i = kLinks + 2; i <= 2 * (kLinks + 1); ++i) welded.push_back(i);
+    addNodeSet(1, welded);
+    for (int k = 1; k <= kLinks; ++k) addNodeSet(1 + k, {1, 1 + k});
+    resolveSets();
+    ConstrainedManager& cm = *fem_.constrainedManager;
+    for (int id = 1; id <= kLinks + 1; ++id) {
+      Constrained c;
+      c.constrained_type = id == 1 ? 0 : 4;
+      c.node_set_id = id;
+      EXPECT_TRUE(c.linkNodeSet(fem_.setManager));
+      cm.constrained_array.push_back(c);
+    }
+    fem_.nodeManager->allocateAndCopyNodes();
+    for (Constrained& c : cm.constrained_array) c.allocateAndCopyGpu(fem_.nodeManager);
+    cm.copyConstrainedToGpu();
+    cm.gatherSlaveNodesGpu(fem_.nodeManager);
+  }
+  // Node first's value plus those of the next kLinks nodes, one after the other.
+  double sumInOrder(int first, double NodeCuda::*value) {
+    double sum = node(first).*value;
+    for (int i = first + 1; i <= first + kLinks; ++i) sum += node(i).*value;
+    return sum;
+  }
+};
+
+TEST_F(SharedLeader, MassesAndForcesReachTheSharedNodeInOrderOnFourThreads) {
+  const double jointMass = sumInOrder(1, &NodeCuda::mass), weldMass = sumInOrder(kLinks + 2, &NodeCuda::mass);
+  double jointForce = node(1).force[0];
+  for (int i = 2; i <= kLinks + 1; ++i) jointForce += node(i).force[0];
+  NodeManager& nm = *fem_.nodeManager;
+  nm.copyNodesToCpu();  // the device records, with their masters linked
+  const std::vector<NodeCuda> start = nm.node_array_cpu;
+  const int threads = omp_get_max_threads();
+  omp_set_num_threads(4);
+  // Several rounds: the threads of one round may happen to add in order.
+  for (int round = 0; round < 10; ++round) {
+    ASSERT_EQ(cudaMemcpy(nm.node_array_gpu, start.data(), sizeof(NodeCuda) * start.size(), cudaMemcpyHostToDevice),
+              cudaSuccess);
+    fem_.constrainedManager->attachSlaveMassGpu();
+    fem_.constrainedManager->transferSlaveForcesGpu();
+    nm.copyNodesToCpu();
+    EXPECT_EQ(node(1).mass, jointMass) << "round " << round;
+    EXPECT_EQ(node(kLinks + 2).mass, weldMass) << "round " << round;
+    EXPECT_EQ(node(1).force[0], jointForce) << "round " << round;
+    EXPECT_EQ(node(2).force[0], 0.0);
+  }
+  omp_set_num_threads(threads);
 }
 
 }  // namespace
