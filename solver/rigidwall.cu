@@ -60,9 +60,11 @@ __host__ __device__ void rigidWallNodeForce(NodeCuda& node, const RigidWallFrame
   const double leastSpeed = wallSpeed - (gap > 0.0 ? gap : 0.0) / w.dt;
   if (freeSpeed >= leastSpeed) return;
   const double f = m * kRigidWallStiffness * (leastSpeed - freeSpeed) / w.velocityStep / (m + kRigidWallStiffness);
-  atomicAddAnywhere(&node.force[0], f * w.normal.x);
-  atomicAddAnywhere(&node.force[1], f * w.normal.y);
-  atomicAddAnywhere(&node.force[2], f * w.normal.z);
+  // A wall lists each node once and the walls act one after the other, so
+  // one thread at a time adds into a node's force.
+  node.force[0] += f * w.normal.x;
+  node.force[1] += f * w.normal.y;
+  node.force[2] += f * w.normal.z;
 }
 
 __global__ void rigidwallForceDenfGlobal(NodeCuda** slaves, double3 tail, double3 normal, double3 direction,
@@ -112,8 +114,13 @@ bool RigidWall::linkSlaveNodes(NodeManager* nodeManager, SetManager* setManager)
       slave_node_num = 0;
       return false;
     }
+    // A node the set lists twice is held once: the wall would push it
+    // twice, from two threads at once.
+    std::vector<char> listed(nodeManager->node_array_cpu.size(), 0);
     for (NodeCuda* n : set->node_array_cpu) {
-      if (n != nullptr) slave_node_array.push_back(n);
+      if (n == nullptr || listed[static_cast<std::size_t>(n->store_id)] != 0) continue;
+      listed[static_cast<std::size_t>(n->store_id)] = 1;
+      slave_node_array.push_back(n);
     }
   }
   slave_node_num = static_cast<int>(slave_node_array.size());

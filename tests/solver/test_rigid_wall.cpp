@@ -6,6 +6,8 @@
 #include <cmath>
 
 #include "core/nodeManager.h"
+#include "core/set.h"
+#include "core/setManager.h"
 #include "solver/femdynamic.h"
 #include "solver/rigidwall.h"
 #include "tests/solver/motionDeck.h"
@@ -59,6 +61,34 @@ TEST(RigidWallForce, FiniteWallPushesOnlyApproachingNodesInsideIt) {
   wall.applyForce(&fem, 0.0, dt);
   fem.nodeManager->copyNodesToCpu();
   for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(fem.nodeManager->node_array_cpu[i].force[2], host[i].force[2]);
+}
+
+// A node its set lists twice is held once: one entry of the wall's list, so
+// that two threads of one launch never push it at once.
+TEST(RigidWallForce, NodeListedTwiceInTheSetIsPushedOnce) {
+  FEMDynamic fem;
+  fem.newManagers();
+  fem.nodeManager->node_array_cpu = wallNodes();
+  for (NodeCuda& n : fem.nodeManager->node_array_cpu) n.id = n.store_id + 1;
+  fem.nodeManager->setNodeNum();
+  fem.nodeManager->checkNodeIdMap();
+  Set set;
+  set.type = SET_NODE;
+  set.id = 5;
+  set.id_array = {1, 3, 1};
+  fem.setManager->addSet(set);
+  fem.setManager->resolveAllSets(&fem);
+  RigidWall wall;
+  wall.head_point[2] = 1.0;
+  wall.motion_mode = 2;
+  wall.slave_set_id = 5;
+  ASSERT_TRUE(wall.setCoordSystem());
+  ASSERT_TRUE(wall.linkSlaveNodes(fem.nodeManager, fem.setManager));
+  EXPECT_EQ(wall.slave_node_num, 2);
+  const double dt = 1e-3;
+  wall.applyForceCpu(0.0, dt, dt);
+  EXPECT_NEAR(fem.nodeManager->node_array_cpu[0].force[2], 1.0 / dt * kRigidWallStiffness / (1.0 + kRigidWallStiffness),
+              1e-9);
 }
 
 TEST(RigidWallForce, MovingWallWithoutCurveStaysFixedAndSaysSoOnce) {
