@@ -37,18 +37,6 @@ __host__ __device__ inline int scaleMass(SolidElementCuda& e, double targetDt) {
   return n;
 }
 
-// The element's force block handed to its nodes: each node takes minus its
-// row.
-template <typename Add>
-__host__ __device__ inline void addForceToNodes(SolidElementCuda& e, Add add) {
-  const int n = e.node_num < 0 ? 0 : (e.node_num > 8 ? 8 : e.node_num);
-  for (int I = 0; I < n; ++I) {
-    NodeCuda* nd = e.node[I];
-    if (nd == nullptr) continue;
-    for (int k = 0; k < 3; ++k) add(&nd->force[k], -e.interForce[I][k]);
-  }
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -94,12 +82,16 @@ void SolidElementCuda::computeSolidInterForceCpu(const MaterialNew* material, Se
   discreteSolid1stInterForceToNodeCpu();
 }
 
-__device__ void SolidElementCuda::discreteSolid1stInterForceToNodeGpu() {
-  addForceToNodes(*this, [](double* f, double df) { atomicAdd(f, df); });
-}
-
+// The element's force block handed to its nodes (host loop, one element
+// after the other): each node takes minus its row.  The device loop's nodes
+// gather the rows instead.
 void SolidElementCuda::discreteSolid1stInterForceToNodeCpu() {
-  addForceToNodes(*this, [](double* f, double df) { *f += df; });
+  const int n = node_num < 0 ? 0 : (node_num > 8 ? 8 : node_num);
+  for (int I = 0; I < n; ++I) {
+    NodeCuda* nd = node[I];
+    if (nd == nullptr) continue;
+    for (int k = 0; k < 3; ++k) nd->force[k] += -interForce[I][k];
+  }
 }
 
 // ---------------------------------------------------------------------------

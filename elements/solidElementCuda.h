@@ -81,7 +81,6 @@ struct SolidElementCuda : Element {
   __host__ __device__ void assignTimeStep(double step) { dt = step; }
   __device__ double computeSolidMassScaleGpu(double targetDt);
   __device__ void computeSolid1stNodeStrGpu(int flag);
-  __device__ void discreteSolid1stInterForceToNodeGpu();
   __host__ __device__ void solidNodeMassInitia();
   // Host twins.
   void computeSolidInterForceCpu(const MaterialNew* material, Section* section, HourglassControl* hourglass,
