@@ -3,6 +3,7 @@
 #include "contact/subdomain.h"
 #include <cstdio>
 #include "contact/contactnode.h"
+#include "contact/listSlot.h"
 #include "contact/surface.h"
 #include "core/gridIndex.h"
 #include "core/segment.h"
@@ -47,7 +48,7 @@ __global__ void SegmentCudaFull(const SegmentCuda* segments, int n, double3 cell
         const int idx = (ix * dims.y + iy) * dims.z + iz;
         if (idx < 0 || idx >= total) continue;
         SubDomain& sd = subdomains[idx];
-        const int slot = reserveSubDomainSlot(&sd.segment_num, overflow);
+        const int slot = reserveListSlot(&sd.segment_num, kSubDomainAccepted, overflow);
         if (slot >= 0) sd.segment_list[slot] = const_cast<SegmentCuda*>(&seg);
       }
     }

@@ -33,17 +33,6 @@ struct SubDomain {
 };
 static_assert(std::is_trivially_copyable_v<SubDomain>);
 
-// Reserves a slot of a bucket list of `*count` entries by an atomic add;
-// when the list is full the reservation is undone, the overflow counter
-// (when given) grows and -1 is returned.
-__host__ __device__ inline int reserveSubDomainSlot(int* count, int* overflow) {
-  const int slot = atomicAddAnywhere(count, 1);
-  if (slot >= 0 && slot < kSubDomainAccepted) return slot;
-  atomicAddAnywhere(count, -1);
-  if (overflow != nullptr) atomicAddAnywhere(overflow, 1);
-  return -1;
-}
-
 // The box a segment was binned with: its extended box at the binning,
 // widened by the grid's margin. The buckets stay good for the segment as
 // long as its extended box stays inside this one.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include "contact/contactgeom.h"
 #include "contact/contactnode.h"
+#include "contact/listSlot.h"
 #include "core/gridIndex.h"
 #include "core/segment.h"
 #include "platform/simdLane.h"
@@ -13,11 +14,7 @@ using namespace contact_geom;
 // ---- slots -----------------------------------------------------------------
 
 __host__ __device__ int TestPairCuda::reserveSlot(int* overflow) {
-  const int slot = atomicAddAnywhere(&count, 1);
-  if (slot >= 0 && slot < kTestPairSlots) return slot;
-  atomicAddAnywhere(&count, -1);
-  if (overflow != nullptr) atomicAddAnywhere(overflow, 1);
-  return -1;
+  return reserveListSlot(&count, kTestPairSlots, overflow);
 }
 
 __host__ __device__ void TestPairCuda::removeSlot(int j) {
