@@ -167,19 +167,20 @@ bool ElementLoad::linkTarget(FEMDynamic* fem) {
   return true;
 }
 
-bool BasicLoad::onlyPressureApplies(const char* const (&messages)[LOAD_SHELL_EDGE + 2]) const {
+bool PressureLoad::typeApplies() const {
   if (load_type == LOAD_PRESSURE) return true;
-  std::printf("%s", messages[load_type >= 0 && load_type <= LOAD_SHELL_EDGE ? load_type : LOAD_SHELL_EDGE + 1]);
+  std::printf("%s", (*messages_)[load_type >= 0 && load_type <= LOAD_SHELL_EDGE ? load_type : LOAD_SHELL_EDGE + 1]);
   return false;
 }
 
-bool ElementLoad::typeApplies() const {
-  static const char* const kMessages[] = {"单元载荷类型设置错误\n",         "目前单元上不支持施加集中载荷\n",
-                                          nullptr,                          "目前单元上不支持施加体载荷\n",
-                                          "目前单元上不支持施加重力载荷\n", "目前单元上不支持施加转矩载荷\n",
-                                          "目前单元上不支持施加壳边载荷\n", "请补充这种单元上载荷形式\n"};
-  return onlyPressureApplies(kMessages);
-}
+namespace {
+constexpr PressureLoad::TypeMessages kShellSetMessages = {
+    "单元载荷类型设置错误\n",         "目前单元上不支持施加集中载荷\n", nullptr,
+    "目前单元上不支持施加体载荷\n",   "目前单元上不支持施加重力载荷\n", "目前单元上不支持施加转矩载荷\n",
+    "目前单元上不支持施加壳边载荷\n", "请补充这种单元上载荷形式\n"};
+}  // namespace
+
+ElementLoad::ElementLoad() : PressureLoad(kShellSetMessages) {}
 
 // Four share slots per element of the set, in the order of its device list
 // (one per id): each corner of a shell adds into its node's force.

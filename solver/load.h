@@ -62,12 +62,28 @@ class BasicLoad {
   // the right-hand node order, into a body whose facets are numbered with
   // their normals out. The value along the normal at the current time.
   double pressureAlongNormal() const { return -scale_factor * factor; }
+};
+
+// Uniform pressure on facets (the shells of a shell set, the segments of a
+// segment set): each facet writes four force shares, one per corner, that
+// the nodes add in facet order. Other load types are refused with the
+// target's own messages.
+class PressureLoad : public BasicLoad {
+ public:
+  // One message per load type, then one for a type outside the list (the
+  // pressure entry is not read).
+  using TypeMessages = const char* const[LOAD_SHELL_EDGE + 2];
 
  protected:
-  // True for a pressure load; any other type prints its message from
-  // `messages` (by load type, then one for a type outside the list) and
-  // is not applied.
-  bool onlyPressureApplies(const char* const (&messages)[LOAD_SHELL_EDGE + 2]) const;
+  explicit PressureLoad(const TypeMessages& messages) : messages_(&messages) {}
+  // True for a pressure load; any other type prints its message and is
+  // not applied.
+  bool typeApplies() const;
+
+  OrderedShares shares_;  // four per facet
+
+ private:
+  const TypeMessages* messages_;
 };
 
 // Concentrated force or moment on a node or on every node of a node set.
@@ -92,18 +108,15 @@ class NodeLoad : public BasicLoad {
 };
 
 // Uniform pressure on the shells of a shell element set.
-class ElementLoad : public BasicLoad {
+class ElementLoad : public PressureLoad {
  public:
   Set* set = nullptr;
 
+  ElementLoad();
   bool linkTarget(FEMDynamic* fem) override;
   void init(FEMDynamic* fem) override;
   void applyGpu() override;
   void applyCpu() override;
-
- private:
-  OrderedShares shares_;  // four per element of the set
-  bool typeApplies() const;
 };
 
 // Gravity on every node of the model.

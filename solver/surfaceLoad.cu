@@ -9,7 +9,13 @@
 
 namespace {
 constexpr int kSurfaceLoadBlock = 64;
+constexpr PressureLoad::TypeMessages kSegmentSetMessages = {
+    "面载荷类型设置错误\n",         "目前面上不支持施加集中载荷\n", nullptr,
+    "目前面上不支持施加体载荷\n",   "目前面上不支持施加重力载荷\n", "目前面上不支持施加转矩载荷\n",
+    "目前面上不支持施加壳边载荷\n", "请补充这种面上载荷形式\n"};
 }  // namespace
+
+SurfaceLoad::SurfaceLoad() : PressureLoad(kSegmentSetMessages) {}
 
 __global__ void GpuApplyUniforLoadToSurface(int n, SegmentCuda* segments, double p, double* shares) {
   const int k = static_cast<int>(blockIdx.x * blockDim.x + threadIdx.x);
@@ -51,14 +57,6 @@ void SurfaceLoad::init(FEMDynamic* fem) {
     }
   }
   shares_.build(targets);
-}
-
-bool SurfaceLoad::typeApplies() const {
-  static const char* const kMessages[] = {"面载荷类型设置错误\n",         "目前面上不支持施加集中载荷\n",
-                                          nullptr,                        "目前面上不支持施加体载荷\n",
-                                          "目前面上不支持施加重力载荷\n", "目前面上不支持施加转矩载荷\n",
-                                          "目前面上不支持施加壳边载荷\n", "请补充这种面上载荷形式\n"};
-  return onlyPressureApplies(kMessages);
 }
 
 void SurfaceLoad::applyGpu() {

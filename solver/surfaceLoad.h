@@ -9,7 +9,7 @@
 class Surface;
 struct SegmentCuda;
 
-class SurfaceLoad : public BasicLoad {
+class SurfaceLoad : public PressureLoad {
  public:
   int surface_load_type = 2;  // 2: pressure
   double magnitude = 0.0;
@@ -17,6 +17,7 @@ class SurfaceLoad : public BasicLoad {
   std::string surface_name;
   Surface* surface = nullptr;
 
+  SurfaceLoad();
   // False, after a message, when the model has no surface of the load's
   // segment-set number.
   bool linkTarget(FEMDynamic* fem) override;
@@ -27,11 +28,6 @@ class SurfaceLoad : public BasicLoad {
   // pressure.
   void applyGpu() override;
   void applyCpu() override;
-
- private:
-  OrderedShares shares_;  // four per segment of the surface
-  // True for a pressure load; other types print their message.
-  bool typeApplies() const;
 };
 
 // One thread per segment: the shares of the segment's uniform normal
