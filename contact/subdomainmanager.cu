@@ -16,6 +16,7 @@
 #include "contact/pairmanager.h"
 #include "contact/surface.h"
 #include "contact/unified_contact.h"
+#include "core/deviceFree.h"
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
 #include "platform/blockReduce.h"
@@ -308,12 +309,9 @@ void SubDomainManager::moveFrom(SubDomainManager& other) noexcept {
 }
 
 void SubDomainManager::freeOwned() {
-  if (slave_contact_node_array_gpu != nullptr) CUDA_CHECK(cudaFree(slave_contact_node_array_gpu));
-  if (sub_domain_ptr_array_gpu != nullptr) CUDA_CHECK(cudaFree(sub_domain_ptr_array_gpu));
-  if (slave_visit_order_gpu != nullptr) CUDA_CHECK(cudaFree(slave_visit_order_gpu));
-  slave_contact_node_array_gpu = nullptr;
-  slave_visit_order_gpu = nullptr;
-  sub_domain_ptr_array_gpu = nullptr;
+  freeDevice(slave_contact_node_array_gpu);
+  freeDevice(sub_domain_ptr_array_gpu);
+  freeDevice(slave_visit_order_gpu);
 }
 
 void SubDomainManager::copySlaveNodeArrayGpu(ContactNodeCuda** source) {

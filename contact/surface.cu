@@ -6,6 +6,7 @@
 #include <set>
 #include <utility>
 #include "contact/contactnodemanager.h"
+#include "core/deviceFree.h"
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
@@ -82,26 +83,18 @@ void Surface::takeOwned(Surface& o) noexcept {
 }
 
 void Surface::freeOwned() {
-  if (segment_array_gpu != nullptr) CUDA_CHECK(cudaFree(segment_array_gpu));
-  if (contact_node_array_gpu != nullptr) CUDA_CHECK(cudaFree(contact_node_array_gpu));
-  if (subDomainArrayGpu_ != nullptr) CUDA_CHECK(cudaFree(subDomainArrayGpu_));
-  if (max_gpu != nullptr) CUDA_CHECK(cudaFree(max_gpu));
-  if (min_gpu != nullptr) CUDA_CHECK(cudaFree(min_gpu));
-  if (max_disp_incre != nullptr) CUDA_CHECK(cudaFree(max_disp_incre));
-  if (binned_box_gpu != nullptr) CUDA_CHECK(cudaFree(binned_box_gpu));
-  if (bin_flags_gpu != nullptr) CUDA_CHECK(cudaFree(bin_flags_gpu));
-  if (search_entry_gpu != nullptr) CUDA_CHECK(cudaFree(search_entry_gpu));
+  freeDevice(segment_array_gpu);
+  freeDevice(contact_node_array_gpu);
+  freeDevice(subDomainArrayGpu_);
+  freeDevice(max_gpu);
+  freeDevice(min_gpu);
+  freeDevice(max_disp_incre);
+  freeDevice(binned_box_gpu);
+  freeDevice(bin_flags_gpu);
+  freeDevice(search_entry_gpu);
   delete[] max_cpu;
   delete[] min_cpu;
-  segment_array_gpu = nullptr;
-  contact_node_array_gpu = nullptr;
-  subDomainArrayGpu_ = nullptr;
-  max_gpu = min_gpu = nullptr;
   max_cpu = min_cpu = nullptr;
-  max_disp_incre = nullptr;
-  binned_box_gpu = nullptr;
-  bin_flags_gpu = nullptr;
-  search_entry_gpu = nullptr;
   bins_filled = false;
   // The host sub-domain array belongs to the search grid, which frees it.
 }

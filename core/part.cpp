@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
 #include "platform/gpu_runtime.h"
 
@@ -31,10 +32,7 @@ Part& Part::operator=(Part&& other) noexcept {
 Part::~Part() { releaseGpu(); }
 
 void Part::releaseGpu() {
-  if (node_array_gpu != nullptr) CUDA_CHECK(cudaFree(node_array_gpu));
-  if (materialGpu != nullptr) CUDA_CHECK(cudaFree(materialGpu));
-  if (sectionGpu != nullptr) CUDA_CHECK(cudaFree(sectionGpu));
-  node_array_gpu = nullptr;
-  materialGpu = nullptr;
-  sectionGpu = nullptr;
+  freeDevice(node_array_gpu);
+  freeDevice(materialGpu);
+  freeDevice(sectionGpu);
 }
