@@ -110,15 +110,18 @@ struct ElementState {
   T hourglass[5];
 };
 
+// Hourglass coefficient of the part's control; the section's without one.
+__host__ __device__ inline double hourglassCoefficient(const Section* section, const HourglassControl* hourglass) {
+  return hourglass != nullptr ? hourglass->coefficient : section != nullptr ? section->shell_constants[2] : 0.0;
+}
+
 // One element's share of the state: the hourglass coefficient of the part's
 // control (the section's without one); the hourglass thickness is the
 // first node's where it has one, else the element's.
 __host__ __device__ inline void initState(const ShellElementCuda& e, const Section* section,
                                           const HourglassControl* hourglass, ElementState<double>& s) {
   s.shearFactor = shell1st::shearFactor(section);
-  s.hourglassCoef = hourglass != nullptr ? hourglass->coefficient
-                    : section != nullptr ? section->shell_constants[2]
-                                         : 0.0;
+  s.hourglassCoef = hourglassCoefficient(section, hourglass);
   const double nodeThick = e.node[0] != nullptr ? e.node[0]->thickness : 0.0;
   s.hourglassThick = nodeThick > 0.0 ? nodeThick : e.thickCurrent;
   for (int m = 0; m < 5; ++m) s.hourglass[m] = e.hourglassStress[m];

@@ -1,14 +1,20 @@
 // Groups of kLaneWidth Belytschko-Tsay shells computed together in lanes,
-// with the body the one-element path uses; the points through the thickness
-// and their material calls stay one element at a time.
+// with the body the one-element path uses, the points through the thickness
+// included.  A group with an entry (btshellGroup.h) finds its nodes, states
+// and rule there; one without reads its element and point records.
 #include <cstddef>
 #include <cstdio>
 
 #include "elements/btshellBody.h"
+#include "elements/btshellGroup.h"
 #include "elements/laneGroupAhead.h"
 #include "materials/planeStressLanes.h"
 
 namespace {
+
+// Groups ahead whose records are asked for while a group with an entry
+// computes (as for the one-point hexahedra).
+constexpr int kShellGroupsAhead = 2;
 
 // The material of a group the lanes can compute: quadrilateral shells of
 // one material, one section (both found under their ids) and one hourglass
@@ -33,32 +39,31 @@ __host__ __device__ const MaterialNew* laneGroupMaterial(MaterialNew* const* mat
   return material;
 }
 
+// The node lines gatherLaneNodes reads.
+__host__ __device__ inline void prefetchNodeMotion(const NodeCuda& nd) {
+  lanePrefetchBytes(nd.coord, sizeof(nd.coord));
+  lanePrefetchBytes(nd.vel, sizeof(nd.vel));
+}
+
 // The records of the next groups, fetched while this one computes; of the
-// nodes, the lines of the motion gatherNodes reads.
+// nodes, the lines of the motion gatherLaneNodes reads.
 __host__ __device__ void prefetchAhead(ShellElementCuda* const* elements, int remaining) {
-  prefetchGroupsAhead(elements, remaining, [](const NodeCuda& nd) {
-    lanePrefetchBytes(nd.coord, sizeof(nd.coord));
-    lanePrefetchBytes(nd.vel, sizeof(nd.vel));
-  });
+  prefetchGroupsAhead(elements, remaining, prefetchNodeMotion);
   // The hourglass thickness is the first node's, often on a line of its own.
   for (int l = kLaneWidth; l < 2 * kLaneWidth && l < remaining; ++l)
     if (const NodeCuda* nd = elements[l]->node[0]) lanePrefetch(&nd->thickness);
 }
 
 // Corner coordinates and increments (velocity x dt) of the group's nodes,
-// each value gathered whole from the four elements; false, having read
-// nothing, when a corner has no node.
-__host__ __device__ bool gatherGroupNodes(ShellElementCuda* const* elements, double dt, LaneDouble x[4][3],
-                                          LaneDouble du[4][3], LaneDouble dr[4][3]) {
-  for (int l = 0; l < kLaneWidth; ++l)
-    for (const NodeCuda* nd : elements[l]->node)
-      if (nd == nullptr) return false;
+// each value gathered whole from the four elements.
+__host__ __device__ void gatherLaneNodes(const NodeCuda* const node[kLaneWidth][4], double dt, LaneDouble x[4][3],
+                                         LaneDouble du[4][3], LaneDouble dr[4][3]) {
   for (int I = 0; I < 4; ++I) {
     const double* coord[kLaneWidth];
     const double* vel[kLaneWidth];
     const double* spin[kLaneWidth];
     for (int l = 0; l < kLaneWidth; ++l) {
-      const NodeCuda* nd = elements[l]->node[I];
+      const NodeCuda* nd = node[l][I];
       coord[l] = nd->coord;
       vel[l] = nd->vel;
       spin[l] = nd->vel + 3;
@@ -71,6 +76,14 @@ __host__ __device__ bool gatherGroupNodes(ShellElementCuda* const* elements, dou
       dr[I][k] *= dt;
     }
   }
+}
+
+// The node table of a group read from its element records; false when a
+// corner has no node.
+__host__ __device__ bool groupNodes(ShellElementCuda* const* elements, const NodeCuda* node[kLaneWidth][4]) {
+  for (int l = 0; l < kLaneWidth; ++l)
+    for (int I = 0; I < 4; ++I)
+      if ((node[l][I] = elements[l]->node[I]) == nullptr) return false;
   return true;
 }
 
@@ -87,37 +100,219 @@ __host__ __device__ bool lanePointsAlike(ShellElementCuda* const* elements) {
   return true;
 }
 
+// A lane value of a double field of each element's record.
+__host__ __device__ inline LaneDouble laneField(ShellElementCuda* const* elements, double ShellElementCuda::*field) {
+  const double* rows[kLaneWidth];
+  for (int l = 0; l < kLaneWidth; ++l) rows[l] = &(elements[l]->*field);
+  LaneDouble v;
+  laneGather<1>(rows, &v);
+  return v;
+}
+
 // integrateThickness of the group's elements, point i of every element at
-// a time in lanes: the same sums in the same order.
+// a time in lanes: the same sums in the same order.  pointAt(i, gp, state,
+// weight, zeta) gives point i of each lane, its state and its rule.
+template <typename PointAt>
 __host__ __device__ void integrateThicknessLanes(ShellElementCuda* const* elements, const MaterialNew* material,
-                                                 const LaneDouble strain[8], LaneDouble area, double dt,
-                                                 btshell::Resultants<LaneDouble>& R) {
-  const double* thick[kLaneWidth];
-  for (int l = 0; l < kLaneWidth; ++l) thick[l] = &elements[l]->thickCurrent;
-  LaneDouble t;
-  laneGather<1>(thick, &t);
-  const int np = elements[0]->integratPointNum;
+                                                 int np, PointAt pointAt, const LaneDouble strain[8],
+                                                 LaneDouble area, double dt, btshell::Resultants<LaneDouble>& R) {
+  const LaneDouble t = laneField(elements, &ShellElementCuda::thickCurrent);
   for (int i = 0; i < np; ++i) {
     GaussPoint* gp[kLaneWidth];
-    const double* rule[kLaneWidth];  // weight, then the first coordinate
-    for (int l = 0; l < kLaneWidth; ++l) {
-      gp[l] = elements[l]->gaussPoint + i;
-      rule[l] = &gp[l]->weight_;
-    }
-    static_assert(offsetof(GaussPoint, coord_) == offsetof(GaussPoint, weight_) + sizeof(double));
-    LaneDouble weightZeta[2];
-    laneGather<2>(rule, weightZeta);
-    const LaneDouble weight = weightZeta[0], zeta = weightZeta[1];
+    MaterialStatus* state[kLaneWidth];
+    LaneDouble weight, zeta;
+    pointAt(i, gp, state, weight, zeta);
     const LaneDouble z = 0.5 * t * zeta;
     const LaneDouble d[6] = {strain[0] + z * strain[3], strain[1] - z * strain[4], 0.0,
                              strain[2] + z * strain[5], strain[6],               strain[7]};
     LaneDouble s[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
-    plane_stress_lanes::update(material, gp, d, s, dt);
+    plane_stress_lanes::update(material, gp, state, d, s, dt);
     btshell::addPointResultants<LaneDouble>(0.5 * t * weight * area, z, s, R);
   }
 }
 
+// Point i of the group's elements from their point records.
+__host__ __device__ inline void pointOfRecords(ShellElementCuda* const* elements, int i, GaussPoint* gp[],
+                                               MaterialStatus* state[], LaneDouble& weight, LaneDouble& zeta) {
+  const double* rule[kLaneWidth];  // weight, then the first coordinate
+  for (int l = 0; l < kLaneWidth; ++l) {
+    gp[l] = elements[l]->gaussPoint + i;
+    state[l] = gp[l]->matStatus_;
+    rule[l] = &gp[l]->weight_;
+  }
+  static_assert(offsetof(GaussPoint, coord_) == offsetof(GaussPoint, weight_) + sizeof(double));
+  LaneDouble weightZeta[2];
+  laneGather<2>(rule, weightZeta);
+  weight = weightZeta[0];
+  zeta = weightZeta[1];
+}
+
+// State of point i of lane l of an entry.
+__host__ __device__ inline MaterialStatus* entryState(const ShellLaneGroup& g, int l, int i) {
+  return reinterpret_cast<MaterialStatus*>(reinterpret_cast<char*>(g.state[l]) + i * g.stateStride);
+}
+
+// What the body needs besides the nodes: the section's shear factor and
+// hourglass coefficient, the hourglass thickness (the first node's where
+// positive, else the element's) and the hourglass resultants.
+__host__ __device__ void laneElementState(ShellElementCuda* const* elements, const Section* section,
+                                          const HourglassControl* control, LaneDouble nodeThick,
+                                          btshell::ElementState<LaneDouble>& s) {
+  s.shearFactor = shell1st::shearFactor(section);
+  s.hourglassCoef = btshell::hourglassCoefficient(section, control);
+  s.hourglassThick = laneSelect(nodeThick > 0.0, nodeThick, laneField(elements, &ShellElementCuda::thickCurrent));
+  const double* hourglass[kLaneWidth];
+  for (int l = 0; l < kLaneWidth; ++l) hourglass[l] = elements[l]->hourglassStress;
+  laneGather<5>(hourglass, s.hourglass);
+}
+
+// The group's forces, hourglass state, area, length and step from its node
+// values x, du, dr; integrate(strain, A, R) adds the resultants of the
+// points.  False, having written nothing, for a collapsed or inverted shell.
+template <typename Integrate>
+__host__ __device__ bool groupBody(const MaterialNew* material, const Section* section,
+                                   const HourglassControl* control, ShellElementCuda* const* elements,
+                                   LaneDouble x[4][3], LaneDouble du[4][3], LaneDouble dr[4][3],
+                                   LaneDouble nodeThick, Integrate integrate, double safeFactor, double* steps) {
+  shell1st::QuadFrames<LaneDouble> q;
+  shell1st::quadFrames(x, du, q);
+  // Collapsed or inverted shells take the one-element path (nothing is
+  // written before this point).
+  if (!laneAll(q.area > 0.0)) return false;
+
+  btshell::ElementState<LaneDouble> s;
+  laneElementState(elements, section, control, nodeThick, s);
+  const auto checkArea = [&](const LaneDouble a[4], LaneDouble A) {
+    for (int l = 0; l < kLaneWidth; ++l) {
+      double al[4];
+      laneOut<4>(a, l, al);
+      if (!shell1st::quadAreaSound(al, laneGet(A, l))) printf("四边形壳单元 %d 面积求解错误\n", elements[l]->id);
+    }
+  };
+  LaneDouble force[4][6];
+  btshell::bodyForce(material, q, du, dr, s, checkArea, integrate, force);
+
+  // Length and step from the current corners, as each element's own pass.
+  const LaneDouble length = shell1st::quadLength(x, q.area);
+  const LaneDouble multiplier = laneField(elements, &ShellElementCuda::dtScaleFactor);
+  const LaneDouble step = solid1st::solidStableStep(multiplier, safeFactor, length, material->waveSpeed[1]);
+  for (int l = 0; l < kLaneWidth; ++l) {
+    ShellElementCuda& e = *elements[l];
+    laneOut<24>(&force[0][0], l, &e.interForce[0][0]);
+    laneOut<5>(s.hourglass, l, e.hourglassStress);
+    e.area = laneGet(q.area, l);
+    e.charactLength = laneGet(length, l);
+    e.dt = steps[l] = laneGet(step, l);
+  }
+  return true;
+}
+
+// The bytes of an element record the entry's kernel reads and writes: from
+// its forces to its hourglass resultants (the head, with the ids and node
+// addresses the entry keeps, is not read).  Address arithmetic only.
+__host__ __device__ inline void prefetchElementTail(const ShellElementCuda* e) {
+  const char* from = reinterpret_cast<const char*>(&e->interForce[0][0]);
+  const char* to = reinterpret_cast<const char*>(e->hourglassStress + 5);
+  lanePrefetchBytes(from, static_cast<int>(to - from));
+}
+
+// The records of the group `ahead` places on (from its entry, asked for one
+// group earlier), and the entry of the group after it.
+__host__ __device__ void prefetchEntryAhead(ShellElementCuda* const* elements, const ShellLaneGroup* groups,
+                                            int ahead) {
+  if (ahead > kShellGroupsAhead) lanePrefetchBytes(groups + kShellGroupsAhead + 1, sizeof(ShellLaneGroup));
+  if (ahead < kShellGroupsAhead) return;
+  const ShellLaneGroup& g = groups[kShellGroupsAhead];
+  for (int l = 0; l < kLaneWidth; ++l) {
+    prefetchElementTail(elements[kShellGroupsAhead * kLaneWidth + l]);
+    if (g.points > 0) lanePrefetchBytes(g.state[l], g.points * g.stateStride);
+    for (const NodeCuda* nd : g.node[l]) prefetchNodeMotion(*nd);
+  }
+}
+
+// Largest spacing of the states of an element's points an entry takes (a
+// state record of every model is far smaller).
+constexpr std::ptrdiff_t kStateStrideMax = 1024;
+
+// Whether the points of the group's elements share one rule that an entry
+// holds and carry states evenly spaced by one stride; the rule and
+// addresses into the entry.
+__host__ __device__ bool entryPoints(ShellElementCuda* const* elements, ShellLaneGroup& g) {
+  const int np = elements[0]->integratPointNum;
+  if (np > kShellGroupPointMax || !lanePointsAlike(elements)) return false;
+  g.points = np;
+  g.stateStride = 0;
+  if (np == 0) return true;
+  const GaussPoint* rule = elements[0]->gaussPoint;
+  if (np > 1) {
+    const std::ptrdiff_t stride =
+        reinterpret_cast<char*>(rule[1].matStatus_) - reinterpret_cast<char*>(rule[0].matStatus_);
+    if (stride <= 0 || stride > kStateStrideMax) return false;
+    g.stateStride = static_cast<int>(stride);
+  }
+  for (int i = 0; i < np; ++i) {
+    g.weight[i] = rule[i].weight_;
+    g.zeta[i] = rule[i].coord_[0];
+  }
+  for (int l = 0; l < kLaneWidth; ++l) {
+    const GaussPoint* gp = elements[l]->gaussPoint;
+    g.state[l] = gp[0].matStatus_;
+    for (int i = 0; i < np; ++i)
+      if (gp[i].weight_ != g.weight[i] || gp[i].coord_[0] != g.zeta[i] || gp[i].matStatus_ != entryState(g, l, i))
+        return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+__host__ __device__ void fillShellLaneGroup(MaterialNew* const* materials, const Section* sections,
+                                            const HourglassControl* hourglass, ShellElementCuda* const* elements,
+                                            ShellLaneGroup& group) {
+  group = ShellLaneGroup{};
+  const ShellElementCuda& first = *elements[0];
+  group.materialId = first.material_id;
+  group.sectionId = first.section_id;
+  group.partId = first.part_id;
+  const Section* section = nullptr;
+  const HourglassControl* control = nullptr;
+  if (laneGroupMaterial(materials, sections, hourglass, elements, &section, &control) == nullptr ||
+      !groupNodes(elements, group.node) || !entryPoints(elements, group))
+    return;
+  for (int l = 0; l < kLaneWidth; ++l) {
+    group.nodeThick[l] = group.node[l][0]->thickness;
+    group.point[l] = elements[l]->gaussPoint;
+  }
+  group.lanes = 1;
+}
+
+FEM_LANE_KERNEL __host__ __device__ bool btShellLanes(MaterialNew* const* materials, const Section* sections,
+                                                      const HourglassControl* hourglass,
+                                                      ShellElementCuda* const* elements, const ShellLaneGroup* groups,
+                                                      int ahead, double dt, double safeFactor, double* steps) {
+  const ShellLaneGroup& g = groups[0];
+  if (g.lanes == 0) return false;
+  const MaterialNew* material = materials[g.materialId - 1];
+  if (material == nullptr || material->id != g.materialId) return false;
+  const Section* section = g.sectionId >= 1 ? sections + (g.sectionId - 1) : nullptr;
+  const HourglassControl* control = hourglassOfPart(hourglass, g.partId);
+  prefetchEntryAhead(elements, groups, ahead);
+  LaneDouble x[4][3], du[4][3], dr[4][3], nodeThick;
+  gatherLaneNodes(g.node, dt, x, du, dr);
+  for (int l = 0; l < kLaneWidth; ++l) laneSet(nodeThick, l, g.nodeThick[l]);
+  const auto pointAt = [&](int i, GaussPoint* gp[], MaterialStatus* state[], LaneDouble& weight, LaneDouble& zeta) {
+    for (int l = 0; l < kLaneWidth; ++l) {
+      gp[l] = g.point[l] + i;
+      state[l] = entryState(g, l, i);
+    }
+    weight = g.weight[i];
+    zeta = g.zeta[i];
+  };
+  const auto integrate = [&](const LaneDouble strain[8], LaneDouble A, btshell::Resultants<LaneDouble>& R) {
+    integrateThicknessLanes(elements, material, g.points, pointAt, strain, A, dt, R);
+  };
+  return groupBody(material, section, control, elements, x, du, dr, nodeThick, integrate, safeFactor, steps);
+}
 
 FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew* const* materials, const Section* sections,
                                                           const HourglassControl* hourglass,
@@ -128,42 +323,29 @@ FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew* const* ma
   const MaterialNew* material = laneGroupMaterial(materials, sections, hourglass, elements, &section, &control);
   if (material == nullptr) return false;
   prefetchAhead(elements, remaining);
-  LaneDouble x[4][3], du[4][3], dr[4][3];
-  // A shell with a missing corner node reads it as zero, as its own pass.
-  if (!gatherGroupNodes(elements, dt, x, du, dr))
+  LaneDouble x[4][3], du[4][3], dr[4][3], nodeThick = 0.0;
+  const NodeCuda* node[kLaneWidth][4];
+  if (groupNodes(elements, node)) {
+    gatherLaneNodes(node, dt, x, du, dr);
+    for (int l = 0; l < kLaneWidth; ++l) laneSet(nodeThick, l, node[l][0]->thickness);
+  } else {
+    // A shell with a missing corner node reads it as zero, as its own pass.
     for (int l = 0; l < kLaneWidth; ++l) {
       double xl[4][3], dul[4][3], drl[4][3];
       shell1st::gatherNodes(*elements[l], 4, dt, xl, dul, drl);
       laneIn<12>(&xl[0][0], l, &x[0][0]);
       laneIn<12>(&dul[0][0], l, &du[0][0]);
       laneIn<12>(&drl[0][0], l, &dr[0][0]);
+      if (elements[l]->node[0] != nullptr) laneSet(nodeThick, l, elements[l]->node[0]->thickness);
     }
-  shell1st::QuadFrames<LaneDouble> q;
-  shell1st::quadFrames(x, du, q);
-  // Collapsed or inverted shells take the one-element path (nothing is
-  // written before this point).
-  if (!laneAll(q.area > 0.0)) return false;
-
-  btshell::ElementState<LaneDouble> s;
-  for (int l = 0; l < kLaneWidth; ++l) {
-    btshell::ElementState<double> sl;
-    btshell::initState(*elements[l], section, control, sl);
-    s.shearFactor = sl.shearFactor;
-    s.hourglassCoef = sl.hourglassCoef;
-    laneSet(s.hourglassThick, l, sl.hourglassThick);
-    laneIn<5>(sl.hourglass, l, s.hourglass);
   }
-  const auto checkArea = [&](const LaneDouble a[4], LaneDouble A) {
-    for (int l = 0; l < kLaneWidth; ++l) {
-      double al[4];
-      laneOut<4>(a, l, al);
-      if (!shell1st::quadAreaSound(al, laneGet(A, l))) printf("四边形壳单元 %d 面积求解错误\n", elements[l]->id);
-    }
-  };
   const bool pointsInLanes = lanePointsAlike(elements);
+  const auto pointAt = [&](int i, GaussPoint* gp[], MaterialStatus* state[], LaneDouble& weight, LaneDouble& zeta) {
+    pointOfRecords(elements, i, gp, state, weight, zeta);
+  };
   const auto integrate = [&](const LaneDouble strain[8], LaneDouble A, btshell::Resultants<LaneDouble>& R) {
     if (pointsInLanes) {
-      integrateThicknessLanes(elements, material, strain, A, dt, R);
+      integrateThicknessLanes(elements, material, elements[0]->integratPointNum, pointAt, strain, A, dt, R);
       return;
     }
     for (int l = 0; l < kLaneWidth; ++l) {
@@ -181,21 +363,5 @@ FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew* const* ma
       laneSet(R.Qxz, l, Rl.Qxz);
     }
   };
-  LaneDouble force[4][6];
-  btshell::bodyForce(material, q, du, dr, s, checkArea, integrate, force);
-
-  // Length and step from the current corners, as each element's own pass.
-  const LaneDouble length = shell1st::quadLength(x, q.area);
-  LaneDouble multiplier;
-  for (int l = 0; l < kLaneWidth; ++l) laneSet(multiplier, l, elements[l]->dtScaleFactor);
-  const LaneDouble step = solid1st::solidStableStep(multiplier, safeFactor, length, material->waveSpeed[1]);
-  for (int l = 0; l < kLaneWidth; ++l) {
-    ShellElementCuda& e = *elements[l];
-    laneOut<24>(&force[0][0], l, &e.interForce[0][0]);
-    laneOut<5>(s.hourglass, l, e.hourglassStress);
-    e.area = laneGet(q.area, l);
-    e.charactLength = laneGet(length, l);
-    e.dt = steps[l] = laneGet(step, l);
-  }
-  return true;
+  return groupBody(material, section, control, elements, x, du, dr, nodeThick, integrate, safeFactor, steps);
 }

@@ -11,6 +11,7 @@
 #include "core/part.h"
 #include "core/section.h"
 #include "elements/elmmanager.h"
+#include "elements/btshellGroup.h"
 #include "elements/hexa1stRGroup.h"
 #include "elements/hourglasscontrol.h"
 #include "elements/partSelection.h"
@@ -269,11 +270,22 @@ __global__ void MassScaledForBeam(double targetDt, int n, BeamElementCuda** elem
   if (i < n) elements[i]->computeBeamMassScaleGpu(targetDt);
 }
 
+__global__ void BuildShellLaneGroups(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
+                                     ShellElementCuda** elements, int n, ShellLaneGroup* groups) {
+  for (int g = gridStrideStart(); g < n / kLaneWidth; g += gridStride())
+    fillShellLaneGroup(materials, sections, hourglass, elements + g * kLaneWidth, groups[g]);
+}
+
 __global__ void _AllShellElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
-                                         ShellElementCuda** elements, int n, double dt, double* steps,
-                                         double safeFactor) {
+                                         ShellElementCuda** elements, const ShellLaneGroup* groups, int n, double dt,
+                                         double* steps, double safeFactor) {
+  const int full = n / kLaneWidth;  // groups with an entry
   for (int g = gridStrideStart(); g < laneGroups(n); g += gridStride()) {
     const int first = g * kLaneWidth, last = min(first + kLaneWidth, n);
+    if (g < full && groups != nullptr &&
+        btShellLanes(materials, sections, hourglass, elements + first, groups + g, full - 1 - g, dt, safeFactor,
+                     steps + first))
+      continue;
     if (last - first == kLaneWidth &&
         btShellLaneGroup(materials, sections, hourglass, elements + first, n - first, dt, safeFactor, steps + first))
       continue;
@@ -463,6 +475,7 @@ ElementControl::~ElementControl() {
   freeDevice(dtArray);
   freeDevice(stepChunkMin);
   freeDevice(hexaLaneGroups);
+  freeDevice(shellLaneGroups);
   if (blockDtCpu != nullptr) CUDA_CHECK(cudaFreeHost(blockDtCpu));
   blockDtCpu = blockDtGpu = nullptr;
   smoothFemArray = nullptr;
@@ -581,6 +594,15 @@ void ElementControl::buildHexaLaneGroups(MaterialNew** materials, HourglassContr
          solid_num, hexaLaneGroups);
 }
 
+// The shells' entries, likewise.
+void ElementControl::buildShellLaneGroups(MaterialNew** materials, Section* sections, HourglassControl* hourglass) {
+  const int groups = shell_num / kLaneWidth;
+  if (shellLaneGroups != nullptr || groups == 0) return;
+  CUDA_CHECK(cudaMalloc(&shellLaneGroups, sizeof(ShellLaneGroup) * groups));
+  launch(BuildShellLaneGroups, blocksFor(groups, kForceBlock), dim3(kForceBlock), materials, sections, hourglass,
+         shellArrayGpu, shell_num, shellLaneGroups);
+}
+
 void ElementControl::linkSmoothFem(SmoothFemManager* manager) {
   smoothFemArray = manager != nullptr ? manager->smoothFemArrayGpu_ : nullptr;
   smooth_num = smoothFemArray != nullptr ? manager->smoothFemNumber_ : 0;
@@ -597,9 +619,12 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
   if (beam_num > 0)
     launch(_AllBeamElementInterFor, blocksFor(beam_num, kForceBlock), dim3(kForceBlock), materials, sections,
            hourglass, beamArrayGpu, beam_num, dt, dtArray, safeFactor);
-  if (shell_num > 0)
+  if (shell_num > 0) {
+    buildShellLaneGroups(materials, sections, hourglass);
     launch(_AllShellElementInterFor, blocksFor(laneGroups(shell_num), kForceBlock), dim3(kForceBlock), materials,
-           sections, hourglass, shellArrayGpu, shell_num, dt, dtArray + beam_num, safeFactor);
+           sections, hourglass, shellArrayGpu, static_cast<const ShellLaneGroup*>(shellLaneGroups), shell_num, dt,
+           dtArray + beam_num, safeFactor);
+  }
   double* solidSteps = dtArray + beam_num + shell_num;
   if (solid_num > 0) {
     buildHexaLaneGroups(materials, hourglass);

@@ -22,6 +22,7 @@ struct Section;
 struct HourglassControl;
 struct SmoothFEM;
 struct HexaLaneGroup;
+struct ShellLaneGroup;
 
 // Step written into every entry of the step array that no kernel fills, so
 // that such an entry never becomes the time step.
@@ -54,6 +55,8 @@ class ElementControl {
   // One entry per full group of kLaneWidth solids: the addresses the group
   // kernel reads (hexa1stRGroup.h); made at the first force pass.
   HexaLaneGroup* hexaLaneGroups = nullptr;
+  // The same for the first-order shells (btshellGroup.h).
+  ShellLaneGroup* shellLaneGroups = nullptr;
 
   ElementControl() = default;
   ElementControl(const ElementControl&) = delete;
@@ -74,6 +77,7 @@ class ElementControl {
   void linkSmoothFem(SmoothFemManager* manager);
   // The solids' group entries (once, after the points and states are linked).
   void buildHexaLaneGroups(MaterialNew** materials, HourglassControl* hourglass);
+  void buildShellLaneGroups(MaterialNew** materials, Section* sections, HourglassControl* hourglass);
 
   // ---- run time ----
   // Smallest critical step of the model from the flat material records
@@ -112,6 +116,8 @@ __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* secti
                                          double* steps, double safeFactor);
 __global__ void BuildHexaLaneGroups(MaterialNew** materials, HourglassControl* hourglass, SolidElementCuda** elements,
                                     int n, HexaLaneGroup* groups);
+__global__ void BuildShellLaneGroups(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
+                                     ShellElementCuda** elements, int n, ShellLaneGroup* groups);
 // Entries of the step array that are not finite become 0, so that the
 // smallest step (through cuBLAS, which passes over them) stops the run.
 __global__ void ZeroNonFiniteSteps(int n, double* steps);
@@ -129,8 +135,8 @@ __global__ void beamDt(double* blockMin, int n, BeamElementCuda** elements, Mate
                        double safeFactor);
 __global__ void MassScaledForBeam(double targetDt, int n, BeamElementCuda** elements);
 __global__ void _AllShellElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
-                                         ShellElementCuda** elements, int n, double dt, double* steps,
-                                         double safeFactor);
+                                         ShellElementCuda** elements, const ShellLaneGroup* groups, int n, double dt,
+                                         double* steps, double safeFactor);
 __global__ void ShellDt(double* blockMin, int n, ShellElementCuda** elements, Material* materials,
                         double safeFactor);
 __global__ void MassScaledForShell(double targetDt, int n, ShellElementCuda** elements);

@@ -15,6 +15,8 @@ struct ElementPtrSortTypeCmp {
 void ElementControl::sortElementPtrByType() {
   deviceSortPointers(beamArrayGpu, beam_num, ElementPtrSortTypeCmp{});
   deviceSortPointers(shellArrayGpu, shell_num, ElementPtrSortTypeCmp{});
+  if (shellLaneGroups != nullptr) CUDA_CHECK(cudaFree(shellLaneGroups));
+  shellLaneGroups = nullptr;
   deviceSortPointers(solidArrayGpu, solid_num, ElementPtrSortTypeCmp{});
   // The solids' group entries follow their order: made again at the next pass.
   if (hexaLaneGroups != nullptr) CUDA_CHECK(cudaFree(hexaLaneGroups));

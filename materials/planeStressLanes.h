@@ -40,10 +40,10 @@ __host__ __device__ inline void storeLane(MaterialStatus* st, const T d[6], cons
 }
 
 template <typename T>
-__host__ __device__ inline void linearElastic(const LinearElasticMaterial& m, GaussPoint* const gp[], const T d[6],
-                                              T stress[6]) {
+__host__ __device__ inline void linearElastic(const LinearElasticMaterial& m, MaterialStatus* const state[],
+                                              const T d[6], T stress[6]) {
   const double* strain[kLaneWidth];
-  for (int l = 0; l < kLaneWidth; ++l) strain[l] = gp[l]->matStatus_->strain;
+  for (int l = 0; l < kLaneWidth; ++l) strain[l] = state[l]->strain;
   T e[6];
   laneGather<6>(strain, e);
   for (int i = 0; i < 6; ++i) e[i] += d[i];
@@ -56,7 +56,7 @@ __host__ __device__ inline void linearElastic(const LinearElasticMaterial& m, Ga
   stress[4] = m.G * e[4];
   stress[5] = m.G * e[5];
   for (int l = 0; l < kLaneWidth; ++l) {
-    MaterialStatus* st = gp[l]->matStatus_;
+    MaterialStatus* st = state[l];
     for (int i = 0; i < 6; ++i) {
       st->strain[i] = laneGet(e[i], l);
       st->stress[i] = laneGet(stress[i], l);
@@ -71,15 +71,15 @@ __host__ __device__ inline void linearElastic(const LinearElasticMaterial& m, Ga
 // result while the others go on; every lane computes what the one-point
 // update computes, bit for bit.
 template <typename T>
-__host__ __device__ inline void elasticPlastic(const ElasticPlasticMaterial& m, GaussPoint* const gp[], const T d[6],
-                                               T stress[6]) {
+__host__ __device__ inline void elasticPlastic(const ElasticPlasticMaterial& m, GaussPoint* const gp[],
+                                               MaterialStatus* const state[], const T d[6], T stress[6]) {
   using radial_return_lanes::Mask;
   PlasticMaterialStatus* st[kLaneWidth];
   const double* stress0[kLaneWidth];
   const double* flow0[kLaneWidth];
   const double* plastic0[kLaneWidth];
   for (int l = 0; l < kLaneWidth; ++l) {
-    st[l] = static_cast<PlasticMaterialStatus*>(gp[l]->matStatus_);
+    st[l] = static_cast<PlasticMaterialStatus*>(state[l]);
     stress0[l] = st[l]->stress;
     flow0[l] = &st[l]->k;
     plastic0[l] = &st[l]->eps_p;
@@ -133,21 +133,31 @@ __host__ __device__ inline void elasticPlastic(const ElasticPlasticMaterial& m, 
   for (int i = 0; i < 6; ++i) stress[i] = out[i];
 }
 
-// Plane-stress update of the points gp[0 .. kLaneWidth-1], each with a
-// state record: d the strain increments, stress the stresses out.
+// Plane-stress update of the points gp[0 .. kLaneWidth-1] with their state
+// records state[l] (gp[l]->matStatus_, passed so that the lanes need not
+// read the points): d the strain increments, stress the stresses out.
 template <typename T>
-__host__ __device__ inline void update(const MaterialNew* material, GaussPoint* const gp[], const T d[6],
-                                       T stress[6], double dt) {
+__host__ __device__ inline void update(const MaterialNew* material, GaussPoint* const gp[],
+                                       MaterialStatus* const state[], const T d[6], T stress[6], double dt) {
   switch (material->type) {
     case MT_LINEAR_ELASTIC:
-      linearElastic(*static_cast<const LinearElasticMaterial*>(material), gp, d, stress);
+      linearElastic(*static_cast<const LinearElasticMaterial*>(material), state, d, stress);
       return;
     case MT_ELASTIC_PLASTIC:
-      elasticPlastic(*static_cast<const ElasticPlasticMaterial*>(material), gp, d, stress);
+      elasticPlastic(*static_cast<const ElasticPlasticMaterial*>(material), gp, state, d, stress);
       return;
     default:
       for (int l = 0; l < kLaneWidth; ++l) onePoint(material, gp[l], d, stress, l, dt);
   }
+}
+
+// The same with the states found through the points.
+template <typename T>
+__host__ __device__ inline void update(const MaterialNew* material, GaussPoint* const gp[], const T d[6],
+                                       T stress[6], double dt) {
+  MaterialStatus* state[kLaneWidth];
+  for (int l = 0; l < kLaneWidth; ++l) state[l] = gp[l]->matStatus_;
+  update(material, gp, state, d, stress, dt);
 }
 
 }  // namespace plane_stress_lanes

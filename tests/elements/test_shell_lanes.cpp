@@ -1,7 +1,8 @@
 // Belytschko-Tsay shells computed together in lanes against the one-element
 // path: forces, moments, point stresses and plastic state, hourglass
 // resultants, area, length and step of random distorted and warped shells,
-// elastic and elastic-plastic; and the groups left to the one-element path.
+// elastic and elastic-plastic; the groups left to the one-element path; and
+// the driver's groups computed from their entries.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,8 @@
 #include <random>
 #include <vector>
 
+#include "core/logErrorPrint.h"
+#include "elements/elementControl.h"
 #include "elements/shell1st.h"
 #include "platform/simdLane.h"
 #include "tests/elements/shellTestModel.h"
@@ -155,6 +158,62 @@ TEST(ShellLanes, GroupsTheLanesCannotTakeAreLeftUntouched) {
   for (NodeCuda*& nd : last.node) nd = corner;
   EXPECT_FALSE(laneGroup(m, 0, steps.data()));
   untouched();
+}
+
+// The driver keeps each group's node and state addresses and point rule in
+// entries made at its first pass: over several passes of yielding shells
+// (stresses, plastic state and hourglass resultants carried on), with a group
+// whose rules differ (left to the lanes that read the records), a group
+// holding a membrane (one element at a time) and a short last group, every
+// element gets the very bits of groups computed from their records.
+TEST(ShellLanes, DriverGroupEntriesGiveTheBitsOfTheElementRecords) {
+  const int count = 6 * kLaneWidth + 1, passes = 3;
+  ShellModel dev = makeModel(true), host = makeModel(true);
+  randomShells(dev, count, 5u);
+  randomShells(host, count, 5u);
+  for (ShellModel* m : {&dev, &host}) {
+    m->elems()[2 * kLaneWidth + 1].gaussPoint[0].weight_ *= 1.0 + 1e-9;
+    m->elems()[4 * kLaneWidth].type = ET_MEMBRANE4;
+  }
+  // The driver over the host records (device memory is host memory here).
+  MaterialNew** materials = nullptr;
+  CUDA_CHECK(cudaMalloc(&materials, sizeof(MaterialNew*)));
+  materials[0] = dev.material.get();
+  double candidate = 1.0;
+  {
+    ElementControl control;
+    control.shell_num = count;
+    CUDA_CHECK(cudaMalloc(&control.shellArrayGpu, sizeof(ShellElementCuda*) * count));
+    for (int e = 0; e < count; ++e) control.shellArrayGpu[e] = &dev.elems()[e];
+    control.allocateDtArray();
+    cublasHandle_t handle = nullptr;
+    cublasCreate_v2(&handle);
+    for (int p = 0; p < passes; ++p)
+      control.gpuAllElementInterFor(materials, &dev.section, nullptr, kDt, handle, &candidate, kSafeFactor);
+    cublasDestroy_v2(handle);
+  }
+  CUDA_CHECK(cudaFree(materials));
+  std::vector<double> steps(count);
+  for (int p = 0; p < passes; ++p)
+    for (int g = 0; g < count; g += kLaneWidth) {
+      if (g + kLaneWidth <= count && laneGroup(host, g, steps.data() + g)) continue;
+      for (int e = g; e < std::min(g + kLaneWidth, count); ++e) {
+        ShellElementCuda& r = host.elems()[e];
+        r.computeShellInterForceGpu(host.material.get(), &host.section, nullptr, kDt);
+        r.computeShellCharactLength();
+        steps[e] = r.computeShellTimeStep(host.material.get(), kSafeFactor);
+      }
+    }
+  const PassResult a(dev), b(host);
+  EXPECT_EQ(a.force, b.force);
+  EXPECT_EQ(a.hourglass, b.hourglass);
+  EXPECT_EQ(a.stress, b.stress);
+  EXPECT_EQ(a.plastic, b.plastic);
+  EXPECT_EQ(a.area, b.area);
+  EXPECT_EQ(a.length, b.length);
+  EXPECT_EQ(a.step, b.step);
+  EXPECT_EQ(candidate, *std::min_element(steps.begin(), steps.end()));
+  EXPECT_GT(*std::max_element(a.plastic.begin(), a.plastic.end()), 2.5e8) << "some points yield";
 }
 
 }  // namespace
