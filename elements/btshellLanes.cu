@@ -9,6 +9,7 @@
 #include "elements/btshellGroup.h"
 #include "elements/laneGroupAhead.h"
 #include "materials/planeStressLanes.h"
+#include "platform/laneBlock.h"
 
 namespace {
 
@@ -61,19 +62,17 @@ __host__ __device__ void gatherLaneNodes(const NodeCuda* const node[kLaneWidth][
   for (int I = 0; I < 4; ++I) {
     const double* coord[kLaneWidth];
     const double* vel[kLaneWidth];
-    const double* spin[kLaneWidth];
     for (int l = 0; l < kLaneWidth; ++l) {
       const NodeCuda* nd = node[l][I];
       coord[l] = nd->coord;
       vel[l] = nd->vel;
-      spin[l] = nd->vel + 3;
     }
     laneGather<3>(coord, x[I]);
-    laneGather<3>(vel, du[I]);
-    laneGather<3>(spin, dr[I]);
+    LaneDouble v[6];
+    laneLoadBlock<6>(vel, v);
     for (int k = 0; k < 3; ++k) {
-      du[I][k] *= dt;
-      dr[I][k] *= dt;
+      du[I][k] = v[k] * dt;
+      dr[I][k] = v[3 + k] * dt;
     }
   }
 }
@@ -163,7 +162,7 @@ __host__ __device__ void laneElementState(ShellElementCuda* const* elements, con
   s.hourglassThick = laneSelect(nodeThick > 0.0, nodeThick, laneField(elements, &ShellElementCuda::thickCurrent));
   const double* hourglass[kLaneWidth];
   for (int l = 0; l < kLaneWidth; ++l) hourglass[l] = elements[l]->hourglassStress;
-  laneGather<5>(hourglass, s.hourglass);
+  laneLoadBlock<5>(hourglass, s.hourglass);
 }
 
 // The group's forces, hourglass state, area, length and step from its node
@@ -196,10 +195,16 @@ __host__ __device__ bool groupBody(const MaterialNew* material, const Section* s
   const LaneDouble length = shell1st::quadLength(x, q.area);
   const LaneDouble multiplier = laneField(elements, &ShellElementCuda::dtScaleFactor);
   const LaneDouble step = solid1st::solidStableStep(multiplier, safeFactor, length, material->waveSpeed[1]);
+  double* forceRows[kLaneWidth];
+  double* hourglassRows[kLaneWidth];
+  for (int l = 0; l < kLaneWidth; ++l) {
+    forceRows[l] = &elements[l]->interForce[0][0];
+    hourglassRows[l] = elements[l]->hourglassStress;
+  }
+  laneStoreBlock<24>(&force[0][0], forceRows);
+  laneStoreBlock<5>(s.hourglass, hourglassRows);
   for (int l = 0; l < kLaneWidth; ++l) {
     ShellElementCuda& e = *elements[l];
-    laneOut<24>(&force[0][0], l, &e.interForce[0][0]);
-    laneOut<5>(s.hourglass, l, e.hourglassStress);
     e.area = laneGet(q.area, l);
     e.charactLength = laneGet(length, l);
     e.dt = steps[l] = laneGet(step, l);

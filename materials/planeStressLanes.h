@@ -6,6 +6,7 @@
 // one-point update lane by lane.
 #pragma once
 #include <cmath>
+#include <cstddef>
 
 #include "elements/gausspoint.h"
 #include "materials/elasticplastic.h"
@@ -14,6 +15,7 @@
 #include "materials/materialstatus.h"
 #include "materials/radialReturnLanes.h"
 #include "materials/returnMapFailure.h"
+#include "platform/laneBlock.h"
 #include "platform/simdLane.h"
 
 namespace plane_stress_lanes {
@@ -30,38 +32,31 @@ __host__ __device__ inline void onePoint(const MaterialNew* material, GaussPoint
   laneIn<6>(sl, l, stress);
 }
 
-// The states' strain += d; the stress of lane l stored in its state.
-template <typename T>
-__host__ __device__ inline void storeLane(MaterialStatus* st, const T d[6], const T out[6], int l) {
-  for (int i = 0; i < 6; ++i) {
-    st->strain[i] += laneGet(d[i], l);
-    st->stress[i] = laneGet(out[i], l);
-  }
-}
+// The stress and the strain of every lane's state, stored next to each
+// other: read and written in lanes as one run of twelve values.
+static_assert(offsetof(MaterialStatus, strain) == offsetof(MaterialStatus, stress) + 6 * sizeof(double));
+// The flow stress and the plastic strain likewise as a run of two.
+static_assert(sizeof(PlasticMaterialStatus) == sizeof(MaterialStatus) + 2 * sizeof(double));
 
 template <typename T>
 __host__ __device__ inline void linearElastic(const LinearElasticMaterial& m, MaterialStatus* const state[],
                                               const T d[6], T stress[6]) {
-  const double* strain[kLaneWidth];
-  for (int l = 0; l < kLaneWidth; ++l) strain[l] = state[l]->strain;
-  T e[6];
-  laneGather<6>(strain, e);
+  double* rows[kLaneWidth];
+  for (int l = 0; l < kLaneWidth; ++l) rows[l] = state[l]->stress;
+  T out[12];  // stress, then strain
+  T* e = out + 6;
+  laneLoadBlock<12>(rows, out);
   for (int i = 0; i < 6; ++i) e[i] += d[i];
   const double nu = m.poissonRatio;
   const double Ep = m.youngModulus / (1.0 - nu * nu);
-  stress[0] = Ep * (e[0] + nu * e[1]);
-  stress[1] = Ep * (nu * e[0] + e[1]);
-  stress[2] = 0.0;
-  stress[3] = m.G * e[3];
-  stress[4] = m.G * e[4];
-  stress[5] = m.G * e[5];
-  for (int l = 0; l < kLaneWidth; ++l) {
-    MaterialStatus* st = state[l];
-    for (int i = 0; i < 6; ++i) {
-      st->strain[i] = laneGet(e[i], l);
-      st->stress[i] = laneGet(stress[i], l);
-    }
-  }
+  out[0] = Ep * (e[0] + nu * e[1]);
+  out[1] = Ep * (nu * e[0] + e[1]);
+  out[2] = 0.0;
+  out[3] = m.G * e[3];
+  out[4] = m.G * e[4];
+  out[5] = m.G * e[5];
+  laneStoreBlock<12>(out, rows);
+  for (int i = 0; i < 6; ++i) stress[i] = out[i];
 }
 
 // The elastic-plastic update of the one-point routine in lanes: the
@@ -74,20 +69,17 @@ template <typename T>
 __host__ __device__ inline void elasticPlastic(const ElasticPlasticMaterial& m, GaussPoint* const gp[],
                                                MaterialStatus* const state[], const T d[6], T stress[6]) {
   using radial_return_lanes::Mask;
-  PlasticMaterialStatus* st[kLaneWidth];
-  const double* stress0[kLaneWidth];
-  const double* flow0[kLaneWidth];
-  const double* plastic0[kLaneWidth];
+  double* rows[kLaneWidth];     // stress, then strain
+  double* history[kLaneWidth];  // flow stress, then plastic strain
   for (int l = 0; l < kLaneWidth; ++l) {
-    st[l] = static_cast<PlasticMaterialStatus*>(state[l]);
-    stress0[l] = st[l]->stress;
-    flow0[l] = &st[l]->k;
-    plastic0[l] = &st[l]->eps_p;
+    PlasticMaterialStatus* st = static_cast<PlasticMaterialStatus*>(state[l]);
+    rows[l] = st->stress;
+    history[l] = &st->k;
   }
-  T s[6], k0, eps0;
-  laneGather<6>(stress0, s);
-  laneGather<1>(flow0, &k0);
-  laneGather<1>(plastic0, &eps0);
+  T s[12], kEps[2];
+  laneLoadBlock<12>(rows, s);
+  laneLoadBlock<2>(history, kEps);
+  const T k0 = kEps[0], eps0 = kEps[1];
   const double nu = m.poissonRatio;
   const double lambda = m.youngModulus * nu / ((1.0 + nu) * (1.0 - 2.0 * nu));
   const double G = m.G;
@@ -123,13 +115,13 @@ __host__ __device__ inline void elasticPlastic(const ElasticPlasticMaterial& m, 
     zz = now.zz;
     active = active & (laneAbs(zz) > tolerance);
   }
-  const T out[6] = {R.xx, R.yy, zero, R.xy, s[4] + G * d[4], s[5] + G * d[5]};
-  for (int l = 0; l < kLaneWidth; ++l) {
+  const T out[12] = {R.xx,         R.yy,         zero,         R.xy,         s[4] + G * d[4], s[5] + G * d[5],
+                     s[6] + d[0], s[7] + d[1], s[8] + d[2], s[9] + d[3], s[10] + d[4],    s[11] + d[5]};
+  for (int l = 0; l < kLaneWidth; ++l)
     if (laneGet(R.converged, l) == 0.0) reportReturnMapFailure(gp[l]);
-    storeLane(st[l], d, out, l);
-    st[l]->k = laneGet(R.k, l);
-    st[l]->eps_p = laneGet(R.eps, l);
-  }
+  laneStoreBlock<12>(out, rows);
+  const T history1[2] = {R.k, R.eps};
+  laneStoreBlock<2>(history1, history);
   for (int i = 0; i < 6; ++i) stress[i] = out[i];
 }
 
