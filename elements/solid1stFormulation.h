@@ -101,14 +101,17 @@ __host__ __device__ inline double hourglassBase(int a, int I) {
 template <typename T>
 __host__ __device__ inline void hourglassShapeVectors(const T x[8][3], const T B[3][8], T V, T gam[4][8]) {
   const T invV = 1.0 / V;
+  FEM_LANE_UNROLL
   for (int a = 0; a < 4; ++a) {
     T h[3] = {0.0, 0.0, 0.0};
+    FEM_LANE_UNROLL
     for (int J = 0; J < 8; ++J) {
       const double g = hourglassBase(a, J);
       h[0] += g * x[J][0];
       h[1] += g * x[J][1];
       h[2] += g * x[J][2];
     }
+    FEM_LANE_UNROLL
     for (int I = 0; I < 8; ++I)
       gam[a][I] = hourglassBase(a, I) - invV * (h[0] * B[0][I] + h[1] * B[1][I] + h[2] * B[2][I]);
   }

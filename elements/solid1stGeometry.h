@@ -129,6 +129,7 @@ __host__ __device__ inline T hexaExactVolume(const T x[8][3]) {
     for (int k = 0; k < 3; ++k) c[k][I] = x[I][k];
   const int corners[8][6] = SOLID1ST_VOLUME_DERIVATIVE_CORNERS;
   T v = 0.0;
+  FEM_LANE_UNROLL
   for (int I = 0; I < 8; ++I) v += c[0][I] * hexaVolumeDerivative(corners[I], c[1], c[2]);
   return v;
 }
@@ -171,6 +172,7 @@ __host__ __device__ inline T hexaLargestFace(const T x[8][3]) {
   const int kFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 5, 4},
                             {1, 2, 6, 5}, {2, 3, 7, 6}, {0, 3, 7, 4}};
   LargestFace<T> largest;
+  FEM_LANE_UNROLL
   for (int f = 0; f < 6; ++f) largest.quad(x[kFaces[f][0]], x[kFaces[f][1]], x[kFaces[f][2]], x[kFaces[f][3]]);
   return largest.area();
 }
