@@ -1,7 +1,8 @@
 // What the group kernel of the one-point hexahedra reads through pointers,
 // kept beside the element records in one compact entry per group of
-// kLaneWidth elements: the node, point and state addresses and whether the
-// group can be computed in lanes at all.  The entries are built once, after
+// kLaneWidth elements: the node, point and state addresses, the elements'
+// initial signed volumes and whether the group can be computed in lanes at
+// all.  The entries are built once, after
 // set-up has linked the points and states, so that a cycle finds every
 // address of a group without hopping through its element and point records
 // and can ask for the records of a group two places ahead.
@@ -21,11 +22,14 @@ struct HexaLaneGroup {
   const NodeCuda* node[kLaneWidth][8];
   GaussPoint* point[kLaneWidth];
   MaterialStatus* state[kLaneWidth];
+  // Signed one-point volume of each element's initial shape (as the
+  // element record keeps it), read by the kernel as one lane value.
+  double initialVolume[kLaneWidth];
   int materialId;  // 1-based id shared by the group's elements
   int partId;      // 1-based part of the first element: its hourglass control
   // 1 when the group's elements are one-point hexahedra of one material and
-  // one hourglass control whose points carry a state; 0 sends the group to
-  // the one-element path every cycle.
+  // one hourglass control whose eight nodes are all there and whose points
+  // carry a state; 0 sends the group to the one-element path every cycle.
   int lanes;
 };
 

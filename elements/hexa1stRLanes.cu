@@ -21,9 +21,20 @@ __host__ __device__ inline void prefetchElementTail(const SolidElementCuda* e) {
   lanePrefetchBytes(tail, static_cast<int>(reinterpret_cast<const char*>(e + 1) - tail));
 }
 
+// The doubles of a node's coordinates and step displacement are read with
+// the one before them, its velocity with the one after (see gatherLaneMotion):
+// both ways stay within the lines that the three values occupy.
+constexpr int kCoordLead = 1, kStepLead = 1, kVelLead = 0;
+
+// The four doubles that laneGatherWide reads for a row of three.
+__host__ __device__ inline void prefetchRow(const double* row, int lead) {
+  lanePrefetchBytes(reinterpret_cast<const char*>(row) - lead * static_cast<int>(sizeof(double)),
+                    4 * static_cast<int>(sizeof(double)));
+}
+
 // The records of the group `ahead` places on (from its entry, which is in
 // cache: it was asked for one group earlier), and the entry of the group
-// after it.  Of the nodes, the lines of the motion gatherNodeMotion reads.
+// after it.  Of the nodes, the lines of the motion gatherLaneMotion reads.
 __host__ __device__ void prefetchGroupAhead(SolidElementCuda* const* elements, const HexaLaneGroup* groups,
                                             int ahead) {
   if (ahead > kHexaGroupsAhead) lanePrefetchBytes(groups + kHexaGroupsAhead + 1, sizeof(HexaLaneGroup));
@@ -33,29 +44,34 @@ __host__ __device__ void prefetchGroupAhead(SolidElementCuda* const* elements, c
     prefetchElementTail(elements[kHexaGroupsAhead * kLaneWidth + l]);
     if (g.point[l] != nullptr) lanePrefetchBytes(g.point[l], sizeof(GaussPoint));
     if (g.state[l] != nullptr) lanePrefetchBytes(g.state[l], kStateAheadBytes);
-    for (const NodeCuda* nd : g.node[l])
-      if (nd != nullptr) {
-        lanePrefetchBytes(nd->coord, 3 * sizeof(double));
-        lanePrefetchBytes(nd->step_disp, 3 * sizeof(double));
-        lanePrefetchBytes(nd->vel, 3 * sizeof(double));
-      }
+    if (g.lanes == 0) continue;  // a node may be missing
+    for (const NodeCuda* nd : g.node[l]) {
+      prefetchRow(nd->coord, kCoordLead);
+      prefetchRow(nd->step_disp, kStepLead);
+      prefetchRow(nd->vel, kVelLead);
+    }
   }
 }
 
-// Current, mid-step coordinates and velocities of the group's nodes, each
-// node's values put straight into its lane.
+// Current, mid-step coordinates and velocities of the group's nodes, read
+// four lanes at a time: xm = x - du/2 (du the step's displacement) in each
+// lane as gatherNodeMotion computes it.
 __host__ __device__ void gatherLaneMotion(const HexaLaneGroup& g, LaneDouble x[8][3], LaneDouble xm[8][3],
                                           LaneDouble v[8][3]) {
-  for (int l = 0; l < kLaneWidth; ++l)
-    for (int I = 0; I < 8; ++I) {
-      double xl[1][3], xml[1][3], vl[1][3];
-      gatherNodeMotion(&g.node[l][I], 1, xl, xml, vl);
-      for (int k = 0; k < 3; ++k) {
-        laneSet(x[I][k], l, xl[0][k]);
-        laneSet(xm[I][k], l, xml[0][k]);
-        laneSet(v[I][k], l, vl[0][k]);
-      }
+  FEM_LANE_UNROLL
+  for (int I = 0; I < 8; ++I) {
+    const double *coord[kLaneWidth], *step[kLaneWidth], *vel[kLaneWidth];
+    for (int l = 0; l < kLaneWidth; ++l) {
+      coord[l] = g.node[l][I]->coord;
+      step[l] = g.node[l][I]->step_disp;
+      vel[l] = g.node[l][I]->vel;
     }
+    LaneDouble du[3];
+    laneGatherWide<3, kCoordLead>(coord, x[I]);
+    laneGatherWide<3, kStepLead>(step, du);
+    laneGatherWide<3, kVelLead>(vel, v[I]);
+    for (int k = 0; k < 3; ++k) xm[I][k] = x[I][k] - 0.5 * du[k];
+  }
 }
 
 }  // namespace
@@ -68,6 +84,7 @@ __host__ __device__ void fillHexaLaneGroup(MaterialNew* const* materials, const 
   group.lanes = 0;
   for (int l = 0; l < kLaneWidth; ++l) {
     const SolidElementCuda& e = *elements[l];
+    group.initialVolume[l] = 0.0;
     for (int I = 0; I < 8; ++I) group.node[l][I] = e.node[I];
     group.point[l] = e.gaussPoint;
     group.state[l] = e.gaussPoint != nullptr ? e.gaussPoint->matStatus_ : nullptr;
@@ -81,7 +98,10 @@ __host__ __device__ void fillHexaLaneGroup(MaterialNew* const* materials, const 
     if (e.type != ET_HEXA_REDUCED || e.sfemType != SFEM_NONE || e.material_id != id || group.state[l] == nullptr ||
         !sameHourglass(hourglassOfPart(hourglass, e.part_id), control))
       return;
+    for (const NodeCuda* nd : e.node)
+      if (nd == nullptr) return;
   }
+  for (int l = 0; l < kLaneWidth; ++l) group.initialVolume[l] = onepoint::initialVolume(*elements[l], false);
   group.lanes = 1;
 }
 
@@ -99,14 +119,18 @@ FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLanes(MaterialNew* const* m
   LaneDouble x[8][3], xm[8][3], v[8][3], B[3][8], Bm[3][8];
   gatherLaneMotion(group, x, xm, v);
   const LaneDouble V = onepoint::centreGradients(x, B), Vm = onepoint::centreGradients(xm, Bm);
-  LaneDouble V0;
-  for (int l = 0; l < kLaneWidth; ++l) laneSet(V0, l, onepoint::initialVolume(*elements[l], false));
+  const LaneDouble V0 = laneLoad(group.initialVolume);
   // Mirror-numbered, collapsed and inside-out elements (a volume of another
   // sign than the initial one) take the one-element path.
   if (!laneAll((V > 0.0) & (Vm > 0.0) & (V0 > 0.0))) return false;
 
+  double *hourglassRows[kLaneWidth], *forceRows[kLaneWidth];
+  for (int l = 0; l < kLaneWidth; ++l) {
+    hourglassRows[l] = &elements[l]->hourglassValue[0][0];
+    forceRows[l] = &elements[l]->interForce[0][0];
+  }
   LaneDouble Q[12], f[8][3];
-  for (int l = 0; l < kLaneWidth; ++l) laneIn<12>(&elements[l]->hourglassValue[0][0], l, Q);
+  laneGatherWide<12>(hourglassRows, Q);
   const auto pointStress = [&](LaneDouble G[3][3], LaneDouble sigma[3][3]) {
     for (int l = 0; l < kLaneWidth; ++l) {
       double Gl[3][3], sl[3][3];
@@ -127,10 +151,10 @@ FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLanes(MaterialNew* const* m
   }
   const LaneDouble length = solid1st::hexaCharactLength(x) * scale;
   const LaneDouble step = solid1st::solidStableStep(multiplier, safeFactor, length, material->waveSpeed[0]);
+  laneScatterWide<24>(&f[0][0], forceRows);
+  laneScatterWide<12>(Q, hourglassRows);
   for (int l = 0; l < kLaneWidth; ++l) {
     SolidElementCuda& e = *elements[l];
-    laneOut<24>(&f[0][0], l, &e.interForce[0][0]);
-    laneOut<12>(Q, l, &e.hourglassValue[0][0]);
     e.volume = laneGet(V, l);
     e.charactLength = laneGet(length, l);
     e.dt = steps[l] = laneGet(step, l);
