@@ -2,12 +2,9 @@
 
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
-#include "core/nodeListOffsets.h"
 #include "platform/simdLane.h"
 
 namespace {
-dim3 rowGrid(int n) { return dim3(static_cast<unsigned>(n / 64 + 1)); }
-
 // Nodes ahead whose rows the gather asks for.
 constexpr int kGatherAhead = 4;
 }  // namespace
@@ -50,32 +47,10 @@ __global__ void GatherNodeForceRows(int n, NodeCuda* nodes, const int* offset, c
   }
 }
 
-void NodeForceRowList::build(NodeCuda* nodes, int n) {
-  release();
-  if (n <= 0 || nodes == nullptr) return;
-  int* counts = nullptr;
-  CUDA_CHECK(cudaMalloc(&counts, sizeof(int) * n));
-  launch(CountNodeForceRows, rowGrid(n), dim3(64), n, nodes, counts);
-  nodeNum_ = n;
-  rowNum_ = uploadListOffsets(counts, n, &offset_);
-  CUDA_CHECK(cudaFree(counts));
-  if (rowNum_ > 0) {
-    CUDA_CHECK(cudaMalloc(&rows_, sizeof(NodeForceRow) * rowNum_));
-    launch(FillNodeForceRows, rowGrid(n), dim3(64), n, nodes, static_cast<const int*>(offset_), rows_);
-  }
-  CUDA_CHECK(cudaDeviceSynchronize());
-}
-
-void NodeForceRowList::release() {
-  if (offset_ != nullptr) CUDA_CHECK(cudaFree(offset_));
-  if (rows_ != nullptr) CUDA_CHECK(cudaFree(rows_));
-  offset_ = nullptr;
-  rows_ = nullptr;
-  nodeNum_ = rowNum_ = 0;
-}
+void NodeForceRowList::build(NodeCuda* nodes, int n) { lists_.build(nodes, n, CountNodeForceRows, FillNodeForceRows); }
 
 void NodeForceRowList::gather(NodeCuda* nodes) const {
-  if (nodeNum_ <= 0) return;
-  launch(GatherNodeForceRows, nodeCycleGrid(nodeNum_), dim3(kNodeCycleBlock), nodeNum_, nodes,
-         static_cast<const int*>(offset_), static_cast<const NodeForceRow*>(rows_));
+  if (lists_.nodeNum() <= 0) return;
+  launch(GatherNodeForceRows, nodeCycleGrid(lists_.nodeNum()), dim3(kNodeCycleBlock), lists_.nodeNum(), nodes,
+         lists_.offset(), lists_.entries());
 }

@@ -6,6 +6,7 @@
 #pragma once
 #include <type_traits>
 #include "core/node.h"
+#include "core/nodeLists.h"
 
 struct Element;
 
@@ -48,24 +49,16 @@ __host__ __device__ inline void gatherNodeForceRows(NodeCuda& node, const NodeFo
 // belong to node i, in the order of the node's registration slots.
 class NodeForceRowList {
  public:
-  NodeForceRowList() = default;
-  NodeForceRowList(const NodeForceRowList&) = delete;
-  NodeForceRowList& operator=(const NodeForceRowList&) = delete;
-  ~NodeForceRowList() { release(); }
-
   // Builds the lists of the n device nodes from their registration slots.
   void build(NodeCuda* nodes, int n);
-  void release();
-  bool built() const { return offset_ != nullptr; }
+  void release() { lists_.release(); }
+  bool built() const { return lists_.built(); }
   // Gathers the element forces of the n nodes the lists were built for.
   void gather(NodeCuda* nodes) const;
-  int rowNum() const { return rowNum_; }
+  int rowNum() const { return lists_.entryNum(); }
 
  private:
-  int* offset_ = nullptr;        // device, n + 1 entries
-  NodeForceRow* rows_ = nullptr;  // device, rowNum_ entries
-  int nodeNum_ = 0;
-  int rowNum_ = 0;
+  NodeLists<NodeForceRow> lists_;
 };
 
 __global__ void CountNodeForceRows(int n, NodeCuda* nodes, int* counts);

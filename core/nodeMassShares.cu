@@ -2,11 +2,6 @@
 
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
-#include "core/nodeListOffsets.h"
-
-namespace {
-dim3 shareGrid(int n) { return dim3(static_cast<unsigned>(n / 64 + 1)); }
-}  // namespace
 
 // The slots are put in reading order first (each node by one thread), so
 // that the lists, and the sums of the gather, are the same in every run.
@@ -37,31 +32,11 @@ __global__ void GatherNodeMassShares(int n, NodeCuda* nodes, const int* offset, 
 }
 
 void NodeMassShareList::build(NodeCuda* nodes, int n) {
-  release();
-  if (n <= 0 || nodes == nullptr) return;
-  int* counts = nullptr;
-  CUDA_CHECK(cudaMalloc(&counts, sizeof(int) * n));
-  launch(CountNodeMassShares, shareGrid(n), dim3(64), n, nodes, counts);
-  nodeNum_ = n;
-  const int total = uploadListOffsets(counts, n, &offset_);
-  CUDA_CHECK(cudaFree(counts));
-  if (total > 0) {
-    CUDA_CHECK(cudaMalloc(&shares_, sizeof(NodeMassShare) * total));
-    launch(FillNodeMassShares, shareGrid(n), dim3(64), n, nodes, static_cast<const int*>(offset_), shares_);
-  }
-  CUDA_CHECK(cudaDeviceSynchronize());
-}
-
-void NodeMassShareList::release() {
-  if (offset_ != nullptr) CUDA_CHECK(cudaFree(offset_));
-  if (shares_ != nullptr) CUDA_CHECK(cudaFree(shares_));
-  offset_ = nullptr;
-  shares_ = nullptr;
-  nodeNum_ = 0;
+  lists_.build(nodes, n, CountNodeMassShares, FillNodeMassShares);
 }
 
 void NodeMassShareList::gather(NodeCuda* nodes) const {
-  if (nodeNum_ <= 0) return;
-  launch(GatherNodeMassShares, nodeCycleGrid(nodeNum_), dim3(kNodeCycleBlock), nodeNum_, nodes,
-         static_cast<const int*>(offset_), static_cast<const NodeMassShare*>(shares_));
+  if (lists_.nodeNum() <= 0) return;
+  launch(GatherNodeMassShares, nodeCycleGrid(lists_.nodeNum()), dim3(kNodeCycleBlock), lists_.nodeNum(), nodes,
+         lists_.offset(), lists_.entries());
 }

@@ -7,6 +7,7 @@
 #pragma once
 #include <type_traits>
 #include "core/node.h"
+#include "core/nodeLists.h"
 
 struct Element;
 
@@ -36,22 +37,15 @@ __host__ __device__ inline void gatherNodeScaledMass(NodeCuda& node, const NodeM
 // to node i, in the order of the node's registration slots.
 class NodeMassShareList {
  public:
-  NodeMassShareList() = default;
-  NodeMassShareList(const NodeMassShareList&) = delete;
-  NodeMassShareList& operator=(const NodeMassShareList&) = delete;
-  ~NodeMassShareList() { release(); }
-
   // Builds the lists of the n device nodes from their registration slots.
   void build(NodeCuda* nodes, int n);
-  void release();
-  bool built() const { return offset_ != nullptr; }
+  void release() { lists_.release(); }
+  bool built() const { return lists_.built(); }
   // Sets the masses of the n nodes the lists were built for.
   void gather(NodeCuda* nodes) const;
 
  private:
-  int* offset_ = nullptr;            // device, n + 1 entries
-  NodeMassShare* shares_ = nullptr;  // device
-  int nodeNum_ = 0;
+  NodeLists<NodeMassShare> lists_;
 };
 
 __global__ void CountNodeMassShares(int n, NodeCuda* nodes, int* counts);
