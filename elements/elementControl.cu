@@ -16,7 +16,6 @@
 #include "elements/hourglasscontrol.h"
 #include "elements/partSelection.h"
 #include "elements/shell1st.h"
-#include "elements/smoothFemKernels.h"
 #include "elements/smoothFemManager.h"
 #include "elements/solid1st.h"
 #include "materials/material.h"
@@ -358,22 +357,6 @@ __global__ void _CountZeroMass(int n, T** /*elements*/, double2* out) {
   for (int i = gridStrideStart(); i < n; i += gridStride()) out[i] = make_double2(0.0, 0.0);
 }
 
-__global__ void GpuAccumulateSolid1stStrToNode(int n, SolidElementCuda** elements, Section* sections) {
-  const int i = globalThreadIndex();
-  if (i >= n) return;
-  SolidElementCuda* e = elements[i];
-  if (e->section_id < 1) return;
-  e->computeSolid1stNodeStrGpu(sections[e->section_id - 1].family_code);
-}
-
-__global__ void GpuAccumulateSolid2ndStrToNode(int n, SolidElement2nd** elements, Section* sections) {
-  const int i = globalThreadIndex();
-  if (i >= n) return;
-  SolidElement2nd* e = elements[i];
-  if (e->section_id < 1) return;
-  e->computeSolid2ndNodeStrGpu(sections[e->section_id - 1].family_code);
-}
-
 template <typename T>
 __global__ void GpuOperateAllElementAddMem(int n, T** elements, Section* sections) {
   const int i = globalThreadIndex();
@@ -479,6 +462,7 @@ ElementControl::~ElementControl() {
   if (blockDtCpu != nullptr) CUDA_CHECK(cudaFreeHost(blockDtCpu));
   blockDtCpu = blockDtGpu = nullptr;
   smoothFemArray = nullptr;
+  smoothFemManager = nullptr;
   beam_num = solid_num = shell_num = discrete_num = 0;
   beam2ndNum_ = solid2ndNum_ = shell2ndNum_ = smooth_num = 0;
 }
@@ -604,6 +588,7 @@ void ElementControl::buildShellLaneGroups(MaterialNew** materials, Section* sect
 }
 
 void ElementControl::linkSmoothFem(SmoothFemManager* manager) {
+  smoothFemManager = manager;
   smoothFemArray = manager != nullptr ? manager->smoothFemArrayGpu_ : nullptr;
   smooth_num = smoothFemArray != nullptr ? manager->smoothFemNumber_ : 0;
 }
@@ -635,9 +620,7 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
   if (discrete_num > 0)
     launch(_AllDiscreteElementInterFor, blocksFor(discrete_num, kForceBlock), dim3(kForceBlock), materials,
            sections, hourglass, discreteArrayGpu, discrete_num, dt);
-  if (smooth_num > 0)
-    launch(_AllSmoothFemInterFor, blocksFor(smooth_num, kForceBlock), dim3(kForceBlock), materials, sections,
-           hourglass, smoothFemArray, smooth_num, dt, dtArray, safeFactor);
+  if (smooth_num > 0) smoothFemManager->addForcesGpu(materials, sections, hourglass, dt);
   // Second-order beams and shells have no formulation and keep the sentinel.
   double* solid2ndSteps = solidSteps + solid_num + beam2ndNum_ + shell2ndNum_;
   if (solid2ndNum_ > 0)
@@ -745,15 +728,8 @@ void ElementControl::gpuCountMass(int flag) {
   g_runRecord << "ratio =\t" << ratio << "%" << std::endl;
 }
 
-void ElementControl::gpuAccumulateStrToNode(Section* sections) {
-  if (solid_num > 0)
-    launch(GpuAccumulateSolid1stStrToNode, blocksFor(solid_num, kAddMemBlock), dim3(kAddMemBlock), solid_num,
-           solidArrayGpu, sections);
-  if (solid2ndNum_ > 0)
-    launch(GpuAccumulateSolid2ndStrToNode, blocksFor(solid2ndNum_, kAddMemBlock), dim3(kAddMemBlock), solid2ndNum_,
-           solid2ndArrayGpu_, sections);
-  if (smooth_num > 0)
-    launch(GpuAccumulateSmoothElementStrToNode, dim3((smooth_num - 1) / 64 + 1), dim3(64), smooth_num,
-           smoothFemArray, sections);
+void ElementControl::gpuAccumulateStrToNode(NodeCuda* nodes, int n, Section* sections) {
+  if (n > 0) launch(GpuSumElementStressAtNodes, blocksFor(n, kAddMemBlock), dim3(kAddMemBlock), n, nodes, sections);
+  if (smooth_num > 0) smoothFemManager->addNodeStressStrainGpu(sections);
 }
 

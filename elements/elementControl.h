@@ -40,6 +40,7 @@ class ElementControl {
   ShellElement2nd** shell2ndArrayGpu_ = nullptr;
   SolidElement2nd** solid2ndArrayGpu_ = nullptr;
   SmoothFEM* smoothFemArray = nullptr;  // borrowed from the smoothed-FEM manager
+  SmoothFemManager* smoothFemManager = nullptr;  // borrowed: launches the domains' kernels
   int beam_num = 0, solid_num = 0, shell_num = 0, discrete_num = 0;
   int beam2ndNum_ = 0, solid2ndNum_ = 0, shell2ndNum_ = 0;
   int smooth_num = 0;
@@ -90,9 +91,12 @@ class ElementControl {
   void gpuAllElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass, double dt,
                              cublasHandle_t handle, double* candidate, double safeFactor);
   void gpuMassScale(double targetDt);
-  // Element stresses and strains added into the nodes (after they were
-  // cleared, before they are averaged).
-  void gpuAccumulateStrToNode(Section* sections);
+  // Nodal sums of the element stresses and strains (before they are
+  // averaged): each of the n nodes sums what its registered elements give
+  // it, in the order of its registration slots, from zero; then the
+  // smoothed-FEM domains add theirs.  The same sums on any number of
+  // threads.
+  void gpuAccumulateStrToNode(NodeCuda* nodes, int n, Section* sections);
   // The step of the step array with the smallest magnitude (the first of
   // equal ones; a step that is not finite counts as 0) into candidate, when
   // it is below the sentinel.
@@ -149,8 +153,9 @@ __global__ void MassScaledForSolid(double targetDt, int n, SolidElementCuda** el
 __global__ void MassScaledForSolid2nd(double targetDt, int n, SolidElement2nd** elements);
 __global__ void MassScaledForShell2nd(double targetDt, int n, ShellElement2nd** elements);
 __global__ void MassScaledForBeam2nd(double targetDt, int n, BeamElement2nd** elements);
-__global__ void GpuAccumulateSolid1stStrToNode(int n, SolidElementCuda** elements, Section* sections);
-__global__ void GpuAccumulateSolid2ndStrToNode(int n, SolidElement2nd** elements, Section* sections);
+// Per node, the sums of the stresses, strains and weights its registered
+// elements give it, from zero, in slot order (elementNodeStress.cu).
+__global__ void GpuSumElementStressAtNodes(int n, NodeCuda* nodes, const Section* sections);
 __global__ void verSolidElement(int n, SolidElementCuda** elements);
 __global__ void verBeamElement(int n, BeamElementCuda** elements);
 __global__ void verShellElement(int n, ShellElementCuda** elements);

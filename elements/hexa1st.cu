@@ -11,10 +11,11 @@ __host__ __device__ void interForceHexa1stGpu(SolidElementCuda& e, const Materia
 }
 
 // Solves N(points) X = point values for the eight nodal values of the six
-// stress and six strain components and adds them to the nodes.
-__device__ void computeHexa1stNodeStressStrainGpu(SolidElementCuda& e) {
-  GaussPoint* points = e.gaussPoint;
-  if (points == nullptr || e.integratPointNum != 8) return;
+// stress and six strain components; out takes those of the node at position
+// local.
+__device__ bool computeHexa1stNodeStressStrainGpu(const SolidElementCuda& e, int local, double* out) {
+  const GaussPoint* points = e.gaussPoint;
+  if (points == nullptr || e.integratPointNum != 8 || local < 0 || local >= 8) return false;
   double A[8 * 8], rhs[8 * 12], X[8 * 12];
   for (int p = 0; p < 8; ++p) {
     const GaussPoint& gp = points[p];
@@ -29,13 +30,6 @@ __device__ void computeHexa1stNodeStressStrainGpu(SolidElementCuda& e) {
     }
   }
   solveForRhs(A, rhs, X, 8, 8, 8, 12, 8, 12);
-  for (int I = 0; I < 8; ++I) {
-    NodeCuda* nd = e.node[I];
-    if (nd == nullptr) continue;
-    for (int c = 0; c < 6; ++c) {
-      atomicAdd(&nd->stress[c], X[I * 12 + c]);
-      atomicAdd(&nd->strain[c], X[I * 12 + 6 + c]);
-    }
-    atomicAdd(&nd->stress_weight, 1.0);
-  }
+  for (int c = 0; c < 12; ++c) out[c] = X[local * 12 + c];
+  return true;
 }

@@ -21,18 +21,36 @@ struct SmoothFEM : Element {
     for (int j = 0; j < node_num; ++j) nodeArray_[j] = nodes + (nodeIdArray_[j] - 1);
   }
 
-  // Total-Lagrangian internal force of the domain added into its support
-  // nodes' force accumulators (the element gather subtracts element forces
-  // from the same accumulators, so the domain subtracts its own).
-  __host__ __device__ void computeSmoothFemInterForceGpu(const MaterialNew* material, double dt);
+  // First of the node_num share slots of this domain, one per support node
+  // in support order: the domains' node values are summed per node in a
+  // fixed order from these slots (set by the manager's upload).
+  int shareSlot = 0;
 
-  // Stress and strain of the domain's point added into its support nodes.
-  __host__ __device__ void computeSmoothFemNodeStressStrainGpu();
+  // Total-Lagrangian internal force of the domain: add(j, f) receives the
+  // force f[3] on support node j.  The element gather subtracts element
+  // forces from the node accumulators, so the domain's force is the
+  // negative of its resisting force, as it is added to the same
+  // accumulators.
+  template <class AddForce>
+  __host__ __device__ void computeSmoothFemInterForce(const MaterialNew* material, double dt, AddForce add) const;
+
+  // The domain's force written into its slots of the force shares (three
+  // per slot).  A domain that computes nothing (no point or derivatives)
+  // does so in every cycle, so its slots keep the zeros they start with.
+  __host__ __device__ void computeSmoothFemInterForceGpu(const MaterialNew* material, double dt,
+                                                         double* forceShares) const;
+
+  // Stress and strain of the domain's point written into its slots of the
+  // stress shares (stress then strain, twelve per slot), with a weight of 1
+  // in its slots of the weight shares; zeros when the point has no state.
+  __host__ __device__ void computeSmoothFemNodeStressStrainGpu(double* stressShares, double* weightShares) const;
 };
 
 static_assert(std::is_trivially_copyable_v<SmoothFEM>);
 
-__host__ __device__ inline void SmoothFEM::computeSmoothFemInterForceGpu(const MaterialNew* material, double dt) {
+template <class AddForce>
+__host__ __device__ inline void SmoothFEM::computeSmoothFemInterForce(const MaterialNew* material, double dt,
+                                                                      AddForce add) const {
   GaussPoint* gp = gaussPoint;
   if (gp == nullptr || nodeArray_ == nullptr) return;
   const double* bX = gp->shapePartialDx_;
@@ -78,21 +96,29 @@ __host__ __device__ inline void SmoothFEM::computeSmoothFemInterForceGpu(const M
       P[k][a] = J * (Finv[k][0] * sigma[0][a] + Finv[k][1] * sigma[1][a] + Finv[k][2] * sigma[2][a]);
   const double w = gp->weight_;
   for (int j = 0; j < node_num; ++j) {
-    NodeCuda* nd = nodeArray_[j];
-    for (int a = 0; a < 3; ++a)
-      atomicAddAnywhere(&nd->force[a], -w * (P[0][a] * bX[j] + P[1][a] * bY[j] + P[2][a] * bZ[j]));
+    double f[3];
+    for (int a = 0; a < 3; ++a) f[a] = -w * (P[0][a] * bX[j] + P[1][a] * bY[j] + P[2][a] * bZ[j]);
+    add(j, f);
   }
 }
 
-__host__ __device__ inline void SmoothFEM::computeSmoothFemNodeStressStrainGpu() {
+__host__ __device__ inline void SmoothFEM::computeSmoothFemInterForceGpu(const MaterialNew* material, double dt,
+                                                                         double* forceShares) const {
+  double* own = forceShares + 3 * shareSlot;
+  computeSmoothFemInterForce(material, dt, [own](int j, const double* f) {
+    for (int a = 0; a < 3; ++a) own[3 * j + a] = f[a];
+  });
+}
+
+__host__ __device__ inline void SmoothFEM::computeSmoothFemNodeStressStrainGpu(double* stressShares,
+                                                                              double* weightShares) const {
   const MaterialStatus* st = gaussPoint != nullptr ? gaussPoint->matStatus_ : nullptr;
-  if (st == nullptr || nodeArray_ == nullptr) return;
   for (int j = 0; j < node_num; ++j) {
-    NodeCuda* nd = nodeArray_[j];
+    double* values = stressShares + 12 * (shareSlot + j);
     for (int c = 0; c < 6; ++c) {
-      atomicAddAnywhere(&nd->stress[c], st->stress[c]);
-      atomicAddAnywhere(&nd->strain[c], st->strain[c]);
+      values[c] = st != nullptr ? st->stress[c] : 0.0;
+      values[6 + c] = st != nullptr ? st->strain[c] : 0.0;
     }
-    atomicAddAnywhere(&nd->stress_weight, 1.0);
+    weightShares[shareSlot + j] = st != nullptr ? 1.0 : 0.0;
   }
 }

@@ -222,7 +222,11 @@ void SmoothFemManager::computeForcesCpu(MaterialManager* materials, double dt) {
   const int count = static_cast<int>(materials->materialNewArray.size());
   for (SmoothFEM& rec : smoothFemArrayCpu_) {
     if (rec.material_id < 1 || rec.material_id > count) continue;
-    rec.computeSmoothFemInterForceGpu(materials->materialNewArray[rec.material_id - 1], dt);
+    // One domain after the other: the host nodes take the forces at once.
+    rec.computeSmoothFemInterForce(materials->materialNewArray[rec.material_id - 1], dt,
+                                   [&rec](int j, const double* f) {
+                                     for (int a = 0; a < 3; ++a) rec.nodeArray_[j]->force[a] += f[a];
+                                   });
   }
 }
 

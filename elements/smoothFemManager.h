@@ -6,12 +6,15 @@
 #include <memory>
 #include <vector>
 
+#include "core/orderedShares.h"
 #include "elements/smoothFem.h"
 #include "elements/smoothFemGeometry.h"
 
 class Part;
 class NodeManager;
 class MaterialManager;
+struct Section;
+struct HourglassControl;
 
 class SmoothFemManager {
  public:
@@ -40,8 +43,15 @@ class SmoothFemManager {
   // node lists of every record, from the part meshes pass 1 gathered.
   void computeSmoothDomains(const std::vector<Part>& parts);
   void allocateGpu();
-  // Uploads the records and links them to the device nodes.
+  // Gives every record its first share slot, uploads the records, links
+  // them to the device nodes and builds the force shares.
   void copySmoothFemToGpu(NodeManager* nodeManager);
+  // GPU loop: every domain's force into its support nodes' force
+  // accumulators, each node's shares added in domain order.
+  void addForcesGpu(MaterialNew** materials, Section* sections, HourglassControl* hourglass, double dt);
+  // Output: every domain's stress, strain and a weight of 1 added into its
+  // support nodes' sums, each node's shares in domain order.
+  void addNodeStressStrainGpu(Section* sections);
   // The domains as their common element part, for numbering their points.
   std::vector<Element*> smoothDomains();
   // Host loop: every domain's force into its nodes.
@@ -74,4 +84,13 @@ class SmoothFemManager {
   std::vector<std::unique_ptr<int[]>> idStore_;
   std::vector<std::unique_ptr<NodeCuda*[]>> nodeStore_;
   std::vector<void*> deviceStore_;  // per-record device node arrays
+  // One slot per support node of every domain (record after record); the
+  // stress shares are built at the first output that asks for them.
+  OrderedShares forceShares_;
+  OrderedShares stressShares_;  // stress then strain, twelve per slot
+  OrderedShares weightShares_;
+  NodeCuda* deviceNodes_ = nullptr;
+  // Per slot, the device address of a value of the slot's node.
+  template <class Field>
+  std::vector<double*> slotTargets(Field field) const;
 };

@@ -125,79 +125,76 @@ double SolidElementCuda::computeSolidMassScaleCpu(double targetDt) {
 }
 
 // ---------------------------------------------------------------------------
-// Nodal stress and strain for output.
+// Nodal stress and strain for output: what an element gives one of its nodes
+// (stress in out[0..5], strain in out[6..11]); each node sums over its
+// registered elements.
 
 namespace {
 
-// Adds one stress and strain to each of the element's nodes, with a weight of 1.
-__device__ void addNodeStressStrain(SolidElementCuda& e, const double* stress, const double* strain) {
-  const int n = e.node_num < 0 ? 0 : (e.node_num > 8 ? 8 : e.node_num);
-  for (int I = 0; I < n; ++I) {
-    NodeCuda* nd = e.node[I];
-    if (nd == nullptr) continue;
-    for (int c = 0; c < 6; ++c) {
-      atomicAdd(&nd->stress[c], stress[c]);
-      atomicAdd(&nd->strain[c], strain[c]);
-    }
-    atomicAdd(&nd->stress_weight, 1.0);
+__device__ void copyStressStrain(const double* stress, const double* strain, double* out) {
+  for (int c = 0; c < 6; ++c) {
+    out[c] = stress[c];
+    out[6 + c] = strain[c];
   }
 }
 
-// The mean of the element's point values added to each of its nodes: the
-// pentahedron and the pyramid, whose points have no extrapolation here.
-__device__ void computePointMeanNodeStressStrainGpu(SolidElementCuda& e) {
+// The mean of the element's point values, the same at each of its nodes:
+// the pentahedron and the pyramid, whose points have no extrapolation here.
+__device__ bool pointMeanNodeStressStrainGpu(const SolidElementCuda& e, double* out) {
   const GaussPoint* points = e.gaussPoint;
   const int count = e.integratPointNum;
-  if (points == nullptr || count < 1) return;
+  if (points == nullptr || count < 1) return false;
   double stress[6] = {}, strain[6] = {};
   for (int p = 0; p < count; ++p) {
     const MaterialStatus* st = points[p].matStatus_;
-    if (st == nullptr) return;
+    if (st == nullptr) return false;
     for (int c = 0; c < 6; ++c) {
       stress[c] += st->stress[c] / count;
       strain[c] += st->strain[c] / count;
     }
   }
-  addNodeStressStrain(e, stress, strain);
+  copyStressStrain(stress, strain, out);
+  return true;
 }
 
 }  // namespace
 
-// The first point's stress and strain added to each of the element's nodes.
-__device__ void computeTetr1stNodeStressStrainGpu(SolidElementCuda& e) {
+// The first point's stress and strain, the same at each of the element's nodes.
+__device__ bool computeTetr1stNodeStressStrainGpu(const SolidElementCuda& e, double* out) {
   const GaussPoint* gp = e.gaussPoint;
   const MaterialStatus* st = gp != nullptr ? gp->matStatus_ : nullptr;
-  if (st == nullptr) return;
-  addNodeStressStrain(e, st->stress, st->strain);
+  if (st == nullptr) return false;
+  copyStressStrain(st->stress, st->strain, out);
+  return true;
 }
 
-__device__ void SolidElementCuda::computeSolid1stNodeStrGpu(int flag) {
-  if (flag < 1) return;
+__device__ bool SolidElementCuda::computeSolid1stNodeStrGpu(int flag, int local, double* out) const {
+  const int nodes = node_num < 0 ? 0 : (node_num > 8 ? 8 : node_num);
+  if (flag < 1 || local < 0 || local >= nodes) return false;
   // Solids of smoothed-FEM parts have no points of their own; their domains
   // add the stresses.
-  if (sfemType != SFEM_NONE) return;
+  if (sfemType != SFEM_NONE) return false;
   switch (type) {
     case ET_TETRA_TL:
     case ET_HEXA_REDUCED:
     case ET_PENTA_REDUCED:
-      computeTetr1stNodeStressStrainGpu(*this);
-      break;
+      return computeTetr1stNodeStressStrainGpu(*this, out);
     case ET_HEXA_FULL:
     case ET_HEXA_INCOMPATIBLE:
     case ET_SOLID_SHELL8:
-      computeHexa1stNodeStressStrainGpu(*this);
-      break;
+      return computeHexa1stNodeStressStrainGpu(*this, local, out);
     case ET_PENTA:
     case ET_PYRAMID_TL:
-      computePointMeanNodeStressStrainGpu(*this);
-      break;
+      return pointMeanNodeStressStrainGpu(*this, out);
     case ET_PENTA15:
-      break;
+      return false;
+    // One message per element: from its first node's sum.
     case ET_SOLID_SHELL6:
-      printf("请补充这种单元的应力应变计算方法\n");
-      break;
+      if (local == 0) printf("请补充这种单元的应力应变计算方法\n");
+      return false;
     default:
-      printf("单元节点的应力应变计算错误，此为1阶实体单元\n");
+      if (local == 0) printf("单元节点的应力应变计算错误，此为1阶实体单元\n");
+      return false;
   }
 }
 

@@ -169,9 +169,10 @@ __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* const* materials, co
                                                SolidElementCuda* const* elements, double dt, double safeFactor,
                                                double* steps);
 
-// Nodal stress and strain sums for output.
-__device__ void computeTetr1stNodeStressStrainGpu(SolidElementCuda& e);
-__device__ void computeHexa1stNodeStressStrainGpu(SolidElementCuda& e);
+// Stress (out[0..5]) and strain (out[6..11]) an element gives its node at
+// position local, for the nodal averages of output; false when it gives none.
+__device__ bool computeTetr1stNodeStressStrainGpu(const SolidElementCuda& e, double* out);
+__device__ bool computeHexa1stNodeStressStrainGpu(const SolidElementCuda& e, int local, double* out);
 
 // Reference set-up of the total-Lagrangian types (host, before upload).
 void setTetr1stTLIntegration(SolidElementCuda& e);

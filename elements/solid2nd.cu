@@ -287,31 +287,25 @@ __host__ __device__ bool SolidElement2nd::recoverSolid2ndNodeValues(double nodal
   return tet2nd::solveDense<kTetNodes, 12>(M, nodal, 1e-12);
 }
 
-__device__ void SolidElement2nd::computeSolid2ndNodeStrGpu(int n) {
-  if (n < 1) return;
+__device__ bool SolidElement2nd::computeSolid2ndNodeStrGpu(int n, int local, double* out) const {
+  if (n < 1) return false;
+  // One message per element: from its first node's sum.
   switch (type) {
     case ET_TETRA10:
     case ET_TETRA10_M: {
       double nodal[kTetNodes][12];
-      if (!recoverSolid2ndNodeValues(nodal)) return;
-      for (int I = 0; I < kTetNodes; ++I) {
-        NodeCuda* nd = node[I];
-        if (nd == nullptr) continue;
-        for (int c = 0; c < 6; ++c) {
-          atomicAdd(&nd->stress[c], nodal[I][c]);
-          atomicAdd(&nd->strain[c], nodal[I][6 + c]);
-        }
-        atomicAdd(&nd->stress_weight, 1.0);
-      }
-      break;
+      if (local < 0 || local >= kTetNodes || !recoverSolid2ndNodeValues(nodal)) return false;
+      for (int c = 0; c < 12; ++c) out[c] = nodal[local][c];
+      return true;
     }
     case ET_PENTA15:
-      printf("请补充这种单元的应力应变算法\n");
-      break;
+      if (local == 0) printf("请补充这种单元的应力应变算法\n");
+      return false;
     case ET_HEXA20:
-      printf("请补充该种单元的节点应力应变算法\n");
-      break;
+      if (local == 0) printf("请补充该种单元的节点应力应变算法\n");
+      return false;
     default:
-      printf("单元的节点应力应变计算错误，此为二阶实体单元\n");
+      if (local == 0) printf("单元的节点应力应变计算错误，此为二阶实体单元\n");
+      return false;
   }
 }

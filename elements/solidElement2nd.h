@@ -52,9 +52,10 @@ struct SolidElement2nd : Element {
   __host__ __device__ double computeSolidTimeStep(double waveSpeed, double safeFactor);
   __host__ __device__ void assignTimeStep(double step) { dt = step; }
   __device__ double computeSolid2ndMassScaleGpu(double targetDt);
-  // Least-squares nodal stresses and strains of the points added into the
-  // nodes (n: points; nothing when n < 1).
-  __device__ void computeSolid2ndNodeStrGpu(int n);
+  // Least-squares stress (out[0..5]) and strain (out[6..11]) of the points
+  // at the node at position local (n: the section's family code, nothing
+  // below 1); false when the element gives none.
+  __device__ bool computeSolid2ndNodeStrGpu(int n, int local, double* out) const;
   // The nodal values of that projection for the ten nodes, columns stress
   // xx..zx then strain; false when the element has none (no points, not a
   // ten-node type, or a singular projection).

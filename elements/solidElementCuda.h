@@ -80,7 +80,10 @@ struct SolidElementCuda : Element {
   __host__ __device__ double computeSolidTimeStep(const MaterialNew* material, double safeFactor);
   __host__ __device__ void assignTimeStep(double step) { dt = step; }
   __device__ double computeSolidMassScaleGpu(double targetDt);
-  __device__ void computeSolid1stNodeStrGpu(int flag);
+  // Stress (out[0..5]) and strain (out[6..11]) the element gives its node
+  // at position local for the nodal averages (flag: the section's family
+  // code, nothing below 1); false when it gives none.
+  __device__ bool computeSolid1stNodeStrGpu(int flag, int local, double* out) const;
   __host__ __device__ void solidNodeMassInitia();
   // Host twins.
   void computeSolidInterForceCpu(const MaterialNew* material, Section* section, HourglassControl* hourglass,

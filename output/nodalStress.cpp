@@ -10,8 +10,8 @@
 void averageNodalStressGpu(FEMDynamic* fem)
 {
     NodeManager* nodes = fem->nodeManager;
-    nodes->gpuClearNodeStr();
-    fem->elementControl->gpuAccumulateStrToNode(fem->sectionManager->section_array_gpu);
+    fem->elementControl->gpuAccumulateStrToNode(nodes->node_array_gpu, nodes->totNodeNum,
+                                                fem->sectionManager->section_array_gpu);
     nodes->gpuAverageNodeStr();
 }
 

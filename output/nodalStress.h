@@ -5,8 +5,8 @@
 
 class FEMDynamic;
 
-// Clears the device nodal stresses and strains, accumulates those of the
-// elements and averages them (GPU run only).
+// Sums the element and smoothed-FEM domain stresses and strains into the
+// device nodes, each node in a fixed order, and averages them (GPU run only).
 void averageNodalStressGpu(FEMDynamic* fem);
 
 // The nodal results of one output point, each made once however many

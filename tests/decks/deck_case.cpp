@@ -9,11 +9,10 @@
 #include <sstream>
 
 #include "core/nodeManager.h"
-#include "core/sectionmanager.h"
-#include "elements/elementControl.h"
 #include "input/inpReader.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
+#include "output/nodalStress.h"
 #include "output/outputManager.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"
@@ -68,9 +67,7 @@ std::string readText(const fs::path& file)
 void Probe::collect(FEMDynamic* fem, double time, double)
 {
     NodeManager* nodes = fem->nodeManager;
-    nodes->gpuClearNodeStr();
-    fem->elementControl->gpuAccumulateStrToNode(fem->sectionManager->section_array_gpu);
-    nodes->gpuAverageNodeStr();
+    averageNodalStressGpu(fem);
     nodes->copyNodesToCpu();
     samples.push_back(Sample{time, nodes->node_array_cpu});
 }

@@ -39,6 +39,13 @@ struct Driver {
   }
 };
 
+// The nodal sums of an output point: the elements registered with their
+// nodes as set-up does, then each node's sums.
+void sumNodalStress(Driver& drv, DeviceModel& d) {
+  d.store.gpuBuildIndexNode();
+  drv.control.gpuAccumulateStrToNode(d.nodes, d.nodeNum, d.sections);
+}
+
 TEST(ElementControl, CriticalStepOfSteelCube) {
   SolidModel m;
   addCubes(m, {0.01});
@@ -208,7 +215,7 @@ TEST(ElementControl, NodalStressSums) {
   double candidate = 1.0;
   drv.control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle, &candidate, 0.9);
   cublasDestroy_v2(handle);
-  drv.control.gpuAccumulateStrToNode(d.sections);
+  sumNodalStress(drv, d);
   ASSERT_EQ(cudaDeviceSynchronize(), cudaSuccess);
   const std::vector<NodeCuda> nodes = d.readNodes();
   EXPECT_GT(nodes[0].stress[0], 0.0);
@@ -237,7 +244,7 @@ TEST(ElementControl, HexahedronPointValuesExtrapolateToTheNodes) {
   }
   DeviceModel d(m);
   Driver drv(d);
-  drv.control.gpuAccumulateStrToNode(d.sections);
+  sumNodalStress(drv, d);
   ASSERT_EQ(cudaDeviceSynchronize(), cudaSuccess);
   const std::vector<NodeCuda> nodes = d.readNodes();
   for (int I = 0; I < 8; ++I) {
@@ -269,7 +276,7 @@ TEST(ElementControl, WedgeAndPyramidNodesTakeTheMeanOfTheirPoints) {
   DeviceModel d(m);
   Driver drv(d);
   testing::internal::CaptureStdout();
-  drv.control.gpuAccumulateStrToNode(d.sections);
+  sumNodalStress(drv, d);
   ASSERT_EQ(cudaDeviceSynchronize(), cudaSuccess);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   const std::vector<NodeCuda> nodes = d.readNodes();
@@ -312,7 +319,7 @@ TEST(ElementControl, SmoothedSolidsAddNoNodalStress) {
   m.states[0].stress[0] = 1e6;
   DeviceModel d(m);
   Driver drv(d);
-  drv.control.gpuAccumulateStrToNode(d.sections);
+  sumNodalStress(drv, d);
   ASSERT_EQ(cudaDeviceSynchronize(), cudaSuccess);
   for (const NodeCuda& n : d.readNodes()) {
     EXPECT_EQ(n.stress_weight, 0.0);

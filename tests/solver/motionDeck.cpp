@@ -77,11 +77,28 @@ std::string termination(double endTime, int endCycle) {
 }
 
 namespace {
-std::string writeDeck(const std::string& name, const std::string& deck) {
+// The deck file in a fresh scratch folder of the case (the keyword deck
+// wrapped in *KEYWORD ... *END, an .inp deck as it is).
+std::string writeDeck(const std::string& name, const std::string& deck, bool inp = false) {
   const deckcase::fs::path folder = deckcase::scratchFolder("motion_" + name);
-  const std::string path = (folder / "deck.k").string();
-  std::ofstream(path, std::ios::binary) << "*KEYWORD\n" << deck << "*END\n";
+  const std::string path = (folder / (inp ? "deck.inp" : "deck.k")).string();
+  std::ofstream out(path, std::ios::binary);
+  if (inp) {
+    out << deck;
+  } else {
+    out << "*KEYWORD\n" << deck << "*END\n";
+  }
   return path;
+}
+
+// Runs the program on the deck file with its work folder beside it.
+int runDeckFile(const std::string& path, std::string* console, const std::string& options) {
+  const deckcase::fs::path folder = deckcase::fs::path(path).parent_path();
+  const std::string command = std::string(FEM_PROGRAM) + " INP=" + path + " WD=" + (folder / "work").string() + " " +
+                              options + " > " + (folder / "console.txt").string() + " 2>&1";
+  const int status = std::system(command.c_str());
+  *console = deckcase::readText(folder / "console.txt");
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 }  // namespace
 
@@ -139,13 +156,12 @@ void runBothLoops(const std::string& name, const std::string& deck, const CycleC
 }
 
 int runProgram(const std::string& name, const std::string& deck, std::string* console, const std::string& options) {
-  const std::string path = writeDeck(name, deck);
-  const deckcase::fs::path folder = deckcase::fs::path(path).parent_path();
-  const std::string command = std::string(FEM_PROGRAM) + " INP=" + path + " WD=" + (folder / "work").string() + " " +
-                              options + " > " + (folder / "console.txt").string() + " 2>&1";
-  const int status = std::system(command.c_str());
-  *console = deckcase::readText(folder / "console.txt");
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return runDeckFile(writeDeck(name, deck), console, options);
+}
+
+int runInpProgram(const std::string& name, const std::string& deck, std::string* console,
+                  const std::string& options) {
+  return runDeckFile(writeDeck(name, deck, true), console, options);
 }
 
 }  // namespace motiondeck

@@ -58,6 +58,9 @@ std::vector<deckcase::Sample> run(const std::string& name, const std::string& de
 // console output in *console.
 int runProgram(const std::string& name, const std::string& deck, std::string* console,
                const std::string& options = "");
+// The same for an .inp deck (the text is the whole file).
+int runInpProgram(const std::string& name, const std::string& deck, std::string* console,
+                  const std::string& options = "");
 
 }  // namespace motiondeck
 
