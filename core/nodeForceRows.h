@@ -33,12 +33,34 @@ __host__ __device__ inline void subtractForceRow(const NodeForceRow& r, double* 
 }
 
 // Subtracts the rows of a node's list from its force and moment, in list
-// order, and clears components that are not finite.
+// order, and clears components that are not finite.  The six sums are kept
+// in registers (named, not an array the compiler would keep in memory);
+// where their total is finite every one of them is.
 __host__ __device__ inline void gatherNodeForceRows(NodeCuda& node, const NodeForceRow* rows, int count) {
-  double f[3] = {node.force[0], node.force[1], node.force[2]};
-  double m[3] = {node.moment[0], node.moment[1], node.moment[2]};
-  for (int k = 0; k < count; ++k) subtractForceRow(rows[k], f, m);
-  if (!nodeValueIsFinite(f[0] + f[1] + f[2] + m[0] + m[1] + m[2])) reportNonFiniteNode(node.id, NONFINITE_FORCE);
+  double f0 = node.force[0], f1 = node.force[1], f2 = node.force[2];
+  double m0 = node.moment[0], m1 = node.moment[1], m2 = node.moment[2];
+  for (int k = 0; k < count; ++k) {
+    const double* r = rows[k].row;
+    f0 -= r[0];
+    f1 -= r[1];
+    f2 -= r[2];
+    if (rows[k].width == 6) {
+      m0 -= r[3];
+      m1 -= r[4];
+      m2 -= r[5];
+    }
+  }
+  if (nodeValueIsFinite(f0 + f1 + f2 + m0 + m1 + m2)) {
+    node.force[0] = f0;
+    node.force[1] = f1;
+    node.force[2] = f2;
+    node.moment[0] = m0;
+    node.moment[1] = m1;
+    node.moment[2] = m2;
+    return;
+  }
+  reportNonFiniteNode(node.id, NONFINITE_FORCE);
+  const double f[3] = {f0, f1, f2}, m[3] = {m0, m1, m2};
   for (int j = 0; j < 3; ++j) {
     node.force[j] = nodeValueIsFinite(f[j]) ? f[j] : 0.0;
     node.moment[j] = nodeValueIsFinite(m[j]) ? m[j] : 0.0;
