@@ -41,13 +41,15 @@ __host__ __device__ inline void hardening(const ElasticPlasticMaterial& m, bool 
 }
 
 // What the return gives a lane: the returned stress (the entries a plane
-// stress update keeps), the new flow stress and plastic strain, and 1 where
-// the iteration converged, else 0.
+// stress update keeps), the new flow stress and plastic strain, 1 where
+// the iteration converged, else 0, and the returned shears a 3-D update
+// keeps besides.
 template <typename T>
 struct Returned {
   T xx, yy, zz, xy;
   T k, eps;
   T converged;
+  T yz, zx;
 };
 
 // Radial return of the trial stresses T (3x3 per lane) from the flow stress
@@ -72,7 +74,7 @@ __host__ __device__ inline Returned<T> returnLanes(const ElasticPlasticMaterial&
   // Elastic, or a zero deviator with no direction to return along: the
   // trial stress stands.
   const Mask<T> plastic = active & !(f / scale <= kTolerance) & (norm > 0.0);
-  Returned<T> out{trial[0][0], trial[1][1], trial[2][2], trial[0][1], k0, eps0, T(1.0)};
+  Returned<T> out{trial[0][0], trial[1][1], trial[2][2], trial[0][1], k0, eps0, T(1.0), trial[1][2], trial[2][0]};
   if (!laneAny(plastic)) return out;
 
   const double G = m.G;
@@ -99,6 +101,8 @@ __host__ __device__ inline Returned<T> returnLanes(const ElasticPlasticMaterial&
   out.yy = laneSelect(plastic, trial[1][1] - factor * s[1][1], out.yy);
   out.zz = laneSelect(plastic, trial[2][2] - factor * s[2][2], out.zz);
   out.xy = laneSelect(plastic, trial[0][1] - factor * s[0][1], out.xy);
+  out.yz = laneSelect(plastic, trial[1][2] - factor * s[1][2], out.yz);
+  out.zx = laneSelect(plastic, trial[2][0] - factor * s[2][0], out.zx);
   out.k = laneSelect(plastic, k, k0);
   out.eps = laneSelect(plastic, eps, eps0);
   return out;
