@@ -4,6 +4,7 @@
 #include "elements/hexa1stRBody.h"
 #include "elements/hexa1stRGroup.h"
 #include "elements/laneGroupAhead.h"
+#include "materials/solidPointLanes.h"
 #include "platform/simdLane.h"
 
 namespace {
@@ -131,13 +132,9 @@ FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLanes(MaterialNew* const* m
   }
   LaneDouble Q[12], f[8][3];
   laneGatherWide<12>(hourglassRows, Q);
+  // Every lane has a point with a state record (the group entry checks it).
   const auto pointStress = [&](LaneDouble G[3][3], LaneDouble sigma[3][3]) {
-    for (int l = 0; l < kLaneWidth; ++l) {
-      double Gl[3][3], sl[3][3];
-      laneOut<9>(&G[0][0], l, &Gl[0][0]);
-      solidPointStress(material, group.point[l], Gl, sl, dt);
-      laneIn<9>(&sl[0][0], l, &sigma[0][0]);
-    }
+    solid_point_lanes::update(material, group.point, group.state, G, sigma, dt);
   };
   onepoint::onePointBodyForce(material, dt, control, x, v, B, V, Bm, Vm, Q, pointStress, f);
 

@@ -42,15 +42,18 @@ class IsotropicMaterial : public MaterialWithState<Kind, Status> {
 
 // New stress (xx, yy, zz, xy, yz, zx) from the old stress s and the velocity
 // gradient L over dt: elastic increment plus the Jaumann rotation terms.
-__host__ __device__ inline void isotropicJaumannUpdate(double G, double nu, const double* s, const double L[3][3],
-                                                       double dt, double* out) {
+// T is double (one point) or LaneDouble (points in lanes, each lane with
+// the operations of the one-point form).
+template <typename T>
+__host__ __device__ inline void isotropicJaumannUpdate(double G, double nu, const T* s, const T L[3][3], double dt,
+                                                       T* out) {
   const double lambda2G = 2.0 * G * (1.0 - nu) / (1.0 - 2.0 * nu);
   const double lambda = 2.0 * G * nu / (1.0 - 2.0 * nu);
-  const double dxx = L[0][0], dyy = L[1][1], dzz = L[2][2];
-  const double gxy = L[0][1] + L[1][0], gyz = L[1][2] + L[2][1], gzx = L[2][0] + L[0][2];
-  const double a = (L[1][0] - L[0][1]) * dt;
-  const double b = (L[2][1] - L[1][2]) * dt;
-  const double c = (L[0][2] - L[2][0]) * dt;
+  const T dxx = L[0][0], dyy = L[1][1], dzz = L[2][2];
+  const T gxy = L[0][1] + L[1][0], gyz = L[1][2] + L[2][1], gzx = L[2][0] + L[0][2];
+  const T a = (L[1][0] - L[0][1]) * dt;
+  const T b = (L[2][1] - L[1][2]) * dt;
+  const T c = (L[0][2] - L[2][0]) * dt;
   out[0] = s[0] + dt * (lambda2G * dxx + lambda * (dyy + dzz)) + a * s[3] - c * s[5];
   out[1] = s[1] + dt * (lambda2G * dyy + lambda * (dxx + dzz)) + b * s[4] - a * s[3];
   out[2] = s[2] + dt * (lambda2G * dzz + lambda * (dxx + dyy)) + c * s[5] - b * s[4];
@@ -60,7 +63,8 @@ __host__ __device__ inline void isotropicJaumannUpdate(double G, double nu, cons
 }
 
 // Strain (order xx, yy, zz, yz, zx, xy) += the strain increment of L over dt.
-__host__ __device__ inline void accumulateStrain3D(double* e, const double L[3][3], double dt) {
+template <typename T>
+__host__ __device__ inline void accumulateStrain3D(T* e, const T L[3][3], double dt) {
   e[0] += L[0][0] * dt;
   e[1] += L[1][1] * dt;
   e[2] += L[2][2] * dt;

@@ -27,8 +27,10 @@ class MaterialStatus {
 
 class ElasticMaterialStatus : public MaterialStatus {};
 
-// Full symmetric matrix of a stress vector (xx, yy, zz, xy, yz, zx).
-__host__ __device__ inline void stressVectorToMatrix(const double* v, double S[3][3]) {
+// Full symmetric matrix of a stress vector (xx, yy, zz, xy, yz, zx); T is
+// double or the lane type of points computed together.
+template <typename T>
+__host__ __device__ inline void stressVectorToMatrix(const T* v, T S[3][3]) {
   S[0][0] = v[0];
   S[1][1] = v[1];
   S[2][2] = v[2];
