@@ -6,6 +6,7 @@
 #include "contact/surface.h"
 #include "contact/surfaceSpan.h"
 #include "contact/surfacemanager.h"
+#include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
@@ -19,7 +20,7 @@ Contact::Contact(Contact&& other) noexcept : ContactRecord(std::move(other)) {
 
 Contact& Contact::operator=(Contact&& other) noexcept {
   if (this != &other) {
-    if (slave_contact_node_array_gpu != nullptr) CUDA_CHECK(cudaFree(slave_contact_node_array_gpu));
+    freeDevice(slave_contact_node_array_gpu);
     ContactRecord::operator=(std::move(other));
     other.slave_contact_node_array_gpu = nullptr;
   }
@@ -27,7 +28,7 @@ Contact& Contact::operator=(Contact&& other) noexcept {
 }
 
 Contact::~Contact() {
-  if (slave_contact_node_array_gpu != nullptr) CUDA_CHECK(cudaFree(slave_contact_node_array_gpu));
+  freeDevice(slave_contact_node_array_gpu);
 }
 
 Contact Contact::zeroed() {

@@ -6,6 +6,7 @@
 #include "contact/surfaceInteract.h"
 #include "contact/surfacemanager.h"
 #include "contact/tiemanager.h"
+#include "core/deviceFree.h"
 #include "core/part.h"
 #include "solver/femdynamic.h"
 #include "contact/contactnode.h"
@@ -181,7 +182,7 @@ void ContactManager::assignSurfaceInteracts(FEMDynamic* fem) {
 }
 
 ContactManager::~ContactManager() {
-  if (own_interact_master_gpu != nullptr) CUDA_CHECK(cudaFree(own_interact_master_gpu));
+  freeDevice(own_interact_master_gpu);
 }
 
 void ContactManager::buildOwnInteractMasters(FEMDynamic* fem) {

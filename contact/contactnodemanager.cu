@@ -1,4 +1,5 @@
 #include "contact/contactnodemanager.h"
+#include "core/deviceFree.h"
 #include "core/gridIndex.h"
 #include "contact/contact.h"
 #include "contact/surface.h"
@@ -7,7 +8,7 @@
 #include "platform/simdLane.h"
 
 ContactNodeManager::~ContactNodeManager() {
-  if (contact_node_array_gpu != nullptr) CUDA_CHECK(cudaFree(contact_node_array_gpu));
+  freeDevice(contact_node_array_gpu);
 }
 
 ContactNodeCuda* ContactNodeManager::findContactNode(int nodeId) {

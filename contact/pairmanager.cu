@@ -1,6 +1,7 @@
 #include "contact/pairmanager.h"
 #include "contact/contactnodemanager.h"
 #include <cstdio>
+#include "core/deviceFree.h"
 #include "core/gridIndex.h"
 #include "core/segment.h"
 #include "core/logErrorPrint.h"
@@ -8,10 +9,10 @@
 #include "solver/pendingFeature.h"
 
 PairManager::~PairManager() {
-  if (test_pair_array_gpu != nullptr) CUDA_CHECK(cudaFree(test_pair_array_gpu));
-  if (contact_pair_array_gpu != nullptr) CUDA_CHECK(cudaFree(contact_pair_array_gpu));
-  if (active_test_pair_gpu != nullptr) CUDA_CHECK(cudaFree(active_test_pair_gpu));
-  if (share_key_gpu != nullptr) CUDA_CHECK(cudaFree(share_key_gpu));
+  freeDevice(test_pair_array_gpu);
+  freeDevice(contact_pair_array_gpu);
+  freeDevice(active_test_pair_gpu);
+  freeDevice(share_key_gpu);
   if (!counters_mapped_) return;
   if (share_key_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(share_key_num_cpu));
   if (test_pair_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(test_pair_num_cpu));

@@ -5,6 +5,7 @@
 #include "contact/contact.h"
 #include "contact/contactnode.h"
 #include "contact/surface.h"
+#include "core/deviceFree.h"
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
@@ -14,7 +15,7 @@
 #include "solver/femdynamic.h"
 
 UnifiedContact::~UnifiedContact() {
-  if (master_node_array_gpu != nullptr) CUDA_CHECK(cudaFree(master_node_array_gpu));
+  freeDevice(master_node_array_gpu);
 }
 
 namespace {

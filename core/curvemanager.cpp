@@ -2,11 +2,12 @@
 
 #include <cstdio>
 
+#include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
 #include "platform/gpu_runtime.h"
 
 CurveManager::~CurveManager() {
-  if (curve_array_gpu != nullptr) CUDA_CHECK(cudaFree(curve_array_gpu));
+  freeDevice(curve_array_gpu);
 }
 
 void CurveManager::addCurve(const Curve& curve) {

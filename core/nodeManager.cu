@@ -1,4 +1,5 @@
 #include "core/nodeManager.h"
+#include "core/deviceFree.h"
 #include "core/nonFiniteNode.h"
 #include "core/gridIndex.h"
 #include <algorithm>
@@ -69,8 +70,7 @@ void NodeManager::allocateAndCopyNodes() {
   force_rows_.release();
   mass_shares_.release();
   if (totNodeNum <= 0) return;
-  if (node_array_gpu != nullptr) CUDA_CHECK(cudaFree(node_array_gpu));
-  node_array_gpu = nullptr;
+  freeDevice(node_array_gpu);
   CUDA_CHECK(cudaMalloc(&node_array_gpu, totNodeNum * sizeof(NodeCuda)));
   CUDA_CHECK(cudaMemcpy(node_array_gpu, node_array_cpu.data(), totNodeNum * sizeof(NodeCuda), cudaMemcpyHostToDevice));
 }

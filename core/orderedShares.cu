@@ -3,6 +3,7 @@
 #include <map>
 #include <utility>
 
+#include "core/deviceFree.h"
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
 
@@ -41,13 +42,10 @@ void OrderedShares::build(const std::vector<double*>& slotTargets, int width) {
 }
 
 void OrderedShares::release() {
-  for (void* p : {static_cast<void*>(targets_), static_cast<void*>(offsets_), static_cast<void*>(slots_),
-                  static_cast<void*>(shares_)}) {
-    if (p != nullptr) CUDA_CHECK(cudaFree(p));
-  }
-  targets_ = nullptr;
-  offsets_ = slots_ = nullptr;
-  shares_ = nullptr;
+  freeDevice(targets_);
+  freeDevice(offsets_);
+  freeDevice(slots_);
+  freeDevice(shares_);
   target_count_ = slot_count_ = 0;
 }
 

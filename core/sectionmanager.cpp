@@ -2,11 +2,12 @@
 
 #include <algorithm>
 
+#include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
 #include "platform/gpu_runtime.h"
 
 SectionManager::~SectionManager() {
-  if (section_array_gpu != nullptr) CUDA_CHECK(cudaFree(section_array_gpu));
+  freeDevice(section_array_gpu);
 }
 
 void SectionManager::sortAndMapSections() {
@@ -23,8 +24,7 @@ Section* SectionManager::findSectionById(int id) {
 
 void SectionManager::copySectionsToGpu() {
   if (section_array.empty()) return;
-  if (section_array_gpu != nullptr) CUDA_CHECK(cudaFree(section_array_gpu));
-  section_array_gpu = nullptr;
+  freeDevice(section_array_gpu);
   CUDA_CHECK(cudaMalloc(&section_array_gpu, sizeof(Section)*section_array.size()));
   CUDA_CHECK(cudaMemcpy(section_array_gpu, &section_array[0], sizeof(Section)*section_array.size(), cudaMemcpyHostToDevice));
 }

@@ -1,6 +1,7 @@
 // Sorting of the element driver's pointer arrays by type code, then
 // material id, on the device (kept in its own file: Thrust compiles slowly).
 #include "elements/elementControl.h"
+#include "core/deviceFree.h"
 #include "platform/deviceSort.h"
 
 namespace {
@@ -19,8 +20,7 @@ void ElementControl::sortElementPtrByType() {
   shellLaneGroups = nullptr;
   deviceSortPointers(solidArrayGpu, solid_num, ElementPtrSortTypeCmp{});
   // The solids' group entries follow their order: made again at the next pass.
-  if (hexaLaneGroups != nullptr) CUDA_CHECK(cudaFree(hexaLaneGroups));
-  hexaLaneGroups = nullptr;
+  freeDevice(hexaLaneGroups);
   deviceSortPointers(discreteArrayGpu, discrete_num, ElementPtrSortTypeCmp{});
   deviceSortPointers(solid2ndArrayGpu_, solid2ndNum_, ElementPtrSortTypeCmp{});
   deviceSortPointers(shell2ndArrayGpu_, shell2ndNum_, ElementPtrSortTypeCmp{});

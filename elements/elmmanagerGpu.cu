@@ -3,6 +3,7 @@
 // device id map and release of the device buffers.
 #include <cstdio>
 
+#include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
 #include "core/section.h"
@@ -41,12 +42,6 @@ void freeDeviceAddMemory(const std::vector<T>& host, T* device) {
 }
 
 template <typename T>
-void freeArray(T*& device) {
-  if (device != nullptr) CUDA_CHECK(cudaFree(device));
-  device = nullptr;
-}
-
-template <typename T>
 void mapDevice(std::map<int, Element*>& map, const std::vector<T>& host, T* device) {
   if (device == nullptr) return;
   for (size_t i = 0; i < host.size(); ++i) map.emplace_hint(map.end(), host[i].id, device + i);
@@ -76,13 +71,13 @@ void ElmManager::freeDeviceArrays() {
   freeDeviceAddMemory(beam2ndArrayCpu_, beam2ndArrayGpu_);
   freeDeviceAddMemory(shell2ndArrayCpu_, shell2ndArrayGpu_);
   freeDeviceAddMemory(solid2ndArrayCpu_, solid2ndArrayGpu_);
-  freeArray(discrete_element_array_gpu);
-  freeArray(beam_element_array_gpu);
-  freeArray(beam2ndArrayGpu_);
-  freeArray(shell_element_array_gpu);
-  freeArray(shell2ndArrayGpu_);
-  freeArray(solid_element_array_gpu);
-  freeArray(solid2ndArrayGpu_);
+  freeDevice(discrete_element_array_gpu);
+  freeDevice(beam_element_array_gpu);
+  freeDevice(beam2ndArrayGpu_);
+  freeDevice(shell_element_array_gpu);
+  freeDevice(shell2ndArrayGpu_);
+  freeDevice(solid_element_array_gpu);
+  freeDevice(solid2ndArrayGpu_);
   element_gpu_id_map.clear();
 }
 

@@ -2,14 +2,13 @@
 
 #include <cstdio>
 
+#include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
 #include "core/part.h"
 
 HourglassControlManager::~HourglassControlManager() {
-  if (hourglass_array_gpu != nullptr) CUDA_CHECK(cudaFree(hourglass_array_gpu));
-  if (part_controls_gpu != nullptr) CUDA_CHECK(cudaFree(part_controls_gpu));
-  hourglass_array_gpu = nullptr;
-  part_controls_gpu = nullptr;
+  freeDevice(hourglass_array_gpu);
+  freeDevice(part_controls_gpu);
 }
 
 void HourglassControlManager::buildIdMap() {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
 #include "core/part.h"
 #include "core/section.h"
@@ -105,8 +106,7 @@ __global__ void GpuVerTLBMatrix(int n, GaussPoint* points) {
 IntegratPointManager::~IntegratPointManager() {
   releaseDevicePartials();
   releaseHostPartials();
-  if (gaussPointArrayGpu_ != nullptr) CUDA_CHECK(cudaFree(gaussPointArrayGpu_));
-  gaussPointArrayGpu_ = nullptr;
+  freeDevice(gaussPointArrayGpu_);
 }
 
 void IntegratPointManager::releaseDevicePartials() {
@@ -118,9 +118,9 @@ void IntegratPointManager::releaseDevicePartials() {
     CUDA_CHECK(cudaMemcpy(&tmp_dx, &gaussDevice->shapePartialDx_, sizeof(double*), cudaMemcpyDeviceToHost));
     CUDA_CHECK(cudaMemcpy(&tmp_dy, &gaussDevice->shapePartialDy_, sizeof(double*), cudaMemcpyDeviceToHost));
     CUDA_CHECK(cudaMemcpy(&tmp_dz, &gaussDevice->shapePartialDz_, sizeof(double*), cudaMemcpyDeviceToHost));
-    if (tmp_dx != nullptr) CUDA_CHECK(cudaFree(tmp_dx));
-    if (tmp_dy != nullptr) CUDA_CHECK(cudaFree(tmp_dy));
-    if (tmp_dz != nullptr) CUDA_CHECK(cudaFree(tmp_dz));
+    freeDevice(tmp_dx);
+    freeDevice(tmp_dy);
+    freeDevice(tmp_dz);
   }
   devicePartialPoints_.clear();
 }

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <unordered_set>
 
+#include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
 #include "core/sectionmanager.h"
@@ -128,14 +129,12 @@ void Part::linkGaussPoints(SectionManager* sectionManager) {
 
 void Part::copyMaterialSectionToGpu() {
   if (material != nullptr) {
-    if (materialGpu != nullptr) CUDA_CHECK(cudaFree(materialGpu));
-    materialGpu = nullptr;
+    freeDevice(materialGpu);
     CUDA_CHECK(cudaMalloc((void **)&materialGpu, sizeof(Material)));
     CUDA_CHECK(cudaMemcpy(materialGpu, material, sizeof(Material), cudaMemcpyHostToDevice));
   }
   if (section != nullptr) {
-    if (sectionGpu != nullptr) CUDA_CHECK(cudaFree(sectionGpu));
-    sectionGpu = nullptr;
+    freeDevice(sectionGpu);
     CUDA_CHECK(cudaMalloc((void **)&sectionGpu, sizeof(Section)));
     CUDA_CHECK(cudaMemcpy(sectionGpu, section, sizeof(Section), cudaMemcpyHostToDevice));
   }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "core/deviceFree.h"
 #include "core/eror_test.h"
 #include "core/logErrorPrint.h"
 #include "materials/elasticplastic.h"
@@ -101,7 +102,7 @@ MaterialManager::~MaterialManager() {
     launch(globalTest, dim3(1), dim3(1));
     releaseMaterialNewGpu();
   }
-  if (material_array_gpu != nullptr) CUDA_CHECK(cudaFree(material_array_gpu));
+  freeDevice(material_array_gpu);
   for (MaterialNew* object : materialNewArray) delete object;
 }
 
@@ -146,8 +147,7 @@ void MaterialManager::createStatusArraysCpu() {
 
 void MaterialManager::allocateAndCopyMaterialGpu() {
   if (material_array.empty()) return;
-  if (material_array_gpu != nullptr) CUDA_CHECK(cudaFree(material_array_gpu));
-  material_array_gpu = nullptr;
+  freeDevice(material_array_gpu);
   CUDA_CHECK(cudaMalloc((void**)&material_array_gpu, sizeof(Material) * material_array.size()));
   CUDA_CHECK(cudaMemcpy(material_array_gpu, material_array.data(), sizeof(Material) * material_array.size(), cudaMemcpyHostToDevice));
   materialGpuNum_ = static_cast<int>(material_array.size());

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
 #include "materials/material.h"
 
@@ -77,8 +78,7 @@ void MaterialNew::copyStatusArrayToGpu(int) { reportSlotNotExecuted(); }
 
 void MaterialNew::copyStatusArrayOf(int gpu_id, std::size_t statusSize) {
   if (matStatusNum <= 0 || gpu_id < 0 || gpu_id >= kMaxGpuNum || matStatusArrayCpu_ == nullptr) return;
-  if (matStatusArrayGpu_[gpu_id] != nullptr) CUDA_CHECK(cudaFree(matStatusArrayGpu_[gpu_id]));
-  matStatusArrayGpu_[gpu_id] = nullptr;
+  freeDevice(matStatusArrayGpu_[gpu_id]);
   const std::size_t bytes = statusSize * static_cast<std::size_t>(matStatusNum);
   CUDA_CHECK(cudaMalloc(&matStatusArrayGpu_[gpu_id], bytes));
   CUDA_CHECK(cudaMemcpy(matStatusArrayGpu_[gpu_id], matStatusArrayCpu_, bytes, cudaMemcpyHostToDevice));
@@ -93,6 +93,6 @@ void MaterialNew::releaseStatusArrayCpu() {
 MaterialNew::~MaterialNew() {
   releaseStatusArrayCpu();
   for (int in = 0; in < kMaxGpuNum; ++in) {
-    if (matStatusArrayGpu_[in] != nullptr) CUDA_CHECK(cudaFree(matStatusArrayGpu_[in]));
+    freeDevice(matStatusArrayGpu_[in]);
   }
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/deviceFree.h"
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
@@ -32,12 +33,6 @@ NodeCuda** uploadNodeAddresses(const std::vector<NodeCuda*>& hostNodes, NodeCuda
   CUDA_CHECK(cudaMalloc(&array, sizeof(NodeCuda*) * addresses.size()));
   CUDA_CHECK(cudaMemcpy(array, addresses.data(), sizeof(NodeCuda*) * addresses.size(), cudaMemcpyHostToDevice));
   return array;
-}
-
-template <typename T>
-void freeDevice(T*& p) {
-  if (p != nullptr) CUDA_CHECK(cudaFree(p));
-  p = nullptr;
 }
 
 // Appends count pointers of src to the flat device array dst at offset.
