@@ -23,6 +23,7 @@
 #include "core/nodeManager.h"
 #include "core/part.h"
 #include "core/section.h"
+#include "elements/btshellGroup.h"
 #include "elements/elementControl.h"
 #include "elements/elmmanager.h"
 #include "elements/gausspoint.h"
@@ -196,9 +197,15 @@ int main(int argc, char** argv) {
          opt.compact ? "compact lists, chunked step minimum" : "node records, serial step search");
   PlateModel model(n, opt.compact);
   const double v0 = model.maxSpeed();
+  // A group reads its entry, the element records from the forces to the
+  // hourglass resultants, and the points' states (not the points).
+  const ShellElementCuda probe{};
+  const auto elementTail = static_cast<std::size_t>(reinterpret_cast<const char*>(probe.hourglassStress + 5) -
+                                                    reinterpret_cast<const char*>(&probe.interForce[0][0]));
   bench::reportTraffic(bench::estimateTraffic(
       opt.compact, model.elementNum(), (n + 1) * (n + 1), 4,
-      sizeof(ShellElementCuda) + kPoints * (sizeof(GaussPoint) + sizeof(PlasticMaterialStatus)), 6 * sizeof(double)));
+      sizeof(ShellLaneGroup) / kLaneWidth + elementTail + kPoints * sizeof(PlasticMaterialStatus),
+      6 * sizeof(double)));
   const std::string label = "shells " + std::to_string(n) + "^2";
   bench::reportMemory(model.elementNum(), label + ": bytes per element (resident)");
   bench::runThreadSeries(model, opt.cores, opt.cycles, opt.repeats, label + ": us per element-cycle");
