@@ -458,6 +458,7 @@ ElementControl::~ElementControl() {
   freeDevice(dtArray);
   freeDevice(stepChunkMin);
   freeDevice(hexaLaneGroups);
+  freeDevice(solid2ndNodalStress);
   freeDevice(shellLaneGroups);
   if (blockDtCpu != nullptr) CUDA_CHECK(cudaFreeHost(blockDtCpu));
   blockDtCpu = blockDtGpu = nullptr;
@@ -729,7 +730,15 @@ void ElementControl::gpuCountMass(int flag) {
 }
 
 void ElementControl::gpuAccumulateStrToNode(NodeCuda* nodes, int n, Section* sections) {
-  if (n > 0) launch(GpuSumElementStressAtNodes, blocksFor(n, kAddMemBlock), dim3(kAddMemBlock), n, nodes, sections);
+  if (solid2ndNum_ > 0) {
+    if (solid2ndNodalStress == nullptr)
+      CUDA_CHECK(cudaMalloc(&solid2ndNodalStress, sizeof(double) * kSolid2ndStressEntry * solid2ndNum_));
+    launch(GpuSolid2ndNodeStress, blocksFor(solid2ndNum_, kAddMemBlock), dim3(kAddMemBlock), solid2ndNum_,
+           solid2ndArrayGpu_, static_cast<const Section*>(sections), solid2ndNodalStress);
+  }
+  if (n > 0)
+    launch(GpuSumElementStressAtNodes, blocksFor(n, kAddMemBlock), dim3(kAddMemBlock), n, nodes,
+           static_cast<const Section*>(sections), static_cast<const double*>(solid2ndNodalStress));
   if (smooth_num > 0) smoothFemManager->addNodeStressStrainGpu(sections);
 }
 

@@ -56,6 +56,9 @@ class ElementControl {
   // One entry per full group of kLaneWidth solids: the addresses the group
   // kernel reads (hexa1stRGroup.h); made at the first force pass.
   HexaLaneGroup* hexaLaneGroups = nullptr;
+  // Nodal stresses of the second-order solids at an output point
+  // (kSolid2ndStressEntry doubles each); made at the first that asks.
+  double* solid2ndNodalStress = nullptr;
   // The same for the first-order shells (btshellGroup.h).
   ShellLaneGroup* shellLaneGroups = nullptr;
 
@@ -153,9 +156,16 @@ __global__ void MassScaledForSolid(double targetDt, int n, SolidElementCuda** el
 __global__ void MassScaledForSolid2nd(double targetDt, int n, SolidElement2nd** elements);
 __global__ void MassScaledForShell2nd(double targetDt, int n, ShellElement2nd** elements);
 __global__ void MassScaledForBeam2nd(double targetDt, int n, BeamElement2nd** elements);
+// Doubles of a second-order solid's entry in the nodal-stress scratch: a
+// flag (1 when it gives values), then stress and strain at each node.
+constexpr int kSolid2ndStressEntry = 1 + 12 * kSolid2ndStressNodes;
+// Each second-order solid's nodal stresses and strains into its scratch
+// entry (elementNodeStress.cu).
+__global__ void GpuSolid2ndNodeStress(int n, SolidElement2nd** elements, const Section* sections, double* scratch);
 // Per node, the sums of the stresses, strains and weights its registered
 // elements give it, from zero, in slot order (elementNodeStress.cu).
-__global__ void GpuSumElementStressAtNodes(int n, NodeCuda* nodes, const Section* sections);
+__global__ void GpuSumElementStressAtNodes(int n, NodeCuda* nodes, const Section* sections,
+                                           const double* solid2ndScratch);
 __global__ void verSolidElement(int n, SolidElementCuda** elements);
 __global__ void verBeamElement(int n, BeamElementCuda** elements);
 __global__ void verShellElement(int n, ShellElementCuda** elements);

@@ -20,6 +20,7 @@
 namespace {
 
 constexpr int kTetNodes = tet2nd::kNodes;
+static_assert(kSolid2ndStressNodes == kTetNodes);
 
 // The ten-node tetrahedron's length 0.5 x 3V / (largest corner face) gives
 // up to about 2.2 times its stable step 2 / omega_max on its lumped masses
@@ -287,25 +288,20 @@ __host__ __device__ bool SolidElement2nd::recoverSolid2ndNodeValues(double nodal
   return tet2nd::solveDense<kTetNodes, 12>(M, nodal, 1e-12);
 }
 
-__device__ bool SolidElement2nd::computeSolid2ndNodeStrGpu(int n, int local, double* out) const {
+__device__ bool SolidElement2nd::computeSolid2ndNodeStrGpu(int n, double (*nodal)[12]) const {
   if (n < 1) return false;
-  // One message per element: from its first node's sum.
   switch (type) {
     case ET_TETRA10:
-    case ET_TETRA10_M: {
-      double nodal[kTetNodes][12];
-      if (local < 0 || local >= kTetNodes || !recoverSolid2ndNodeValues(nodal)) return false;
-      for (int c = 0; c < 12; ++c) out[c] = nodal[local][c];
-      return true;
-    }
+    case ET_TETRA10_M:
+      return recoverSolid2ndNodeValues(nodal);
     case ET_PENTA15:
-      if (local == 0) printf("请补充这种单元的应力应变算法\n");
+      printf("请补充这种单元的应力应变算法\n");
       return false;
     case ET_HEXA20:
-      if (local == 0) printf("请补充该种单元的节点应力应变算法\n");
+      printf("请补充该种单元的节点应力应变算法\n");
       return false;
     default:
-      if (local == 0) printf("单元的节点应力应变计算错误，此为二阶实体单元\n");
+      printf("单元的节点应力应变计算错误，此为二阶实体单元\n");
       return false;
   }
 }

@@ -13,6 +13,9 @@ struct HourglassControl;
 struct Material;
 
 constexpr int kSolid2ndNodeMax = 20;
+// Nodes whose stresses and strains a second-order solid gives the nodal
+// averages of output (the ten-node tetrahedra; the others give none).
+constexpr int kSolid2ndStressNodes = 10;
 
 struct SolidElement2nd : Element {
   int node_id[kSolid2ndNodeMax] = {};  // 10, 15 or 20 in use
@@ -27,6 +30,9 @@ struct SolidElement2nd : Element {
   // the nodes gather them in a fixed order.
   double scaledNodeMass[kSolid2ndNodeMax] = {};
   double interForce[kSolid2ndNodeMax][3] = {};
+  // Position of the element's entry in the nodal-stress scratch of output,
+  // written by the pass that fills the scratch.
+  int nodalStressSlot = 0;
 
   // ---- element manager and base operations ----
   __host__ __device__ void setElementSectionType() { sectionType = FAMILY_SOLID_2ND; }
@@ -52,10 +58,10 @@ struct SolidElement2nd : Element {
   __host__ __device__ double computeSolidTimeStep(double waveSpeed, double safeFactor);
   __host__ __device__ void assignTimeStep(double step) { dt = step; }
   __device__ double computeSolid2ndMassScaleGpu(double targetDt);
-  // Least-squares stress (out[0..5]) and strain (out[6..11]) of the points
-  // at the node at position local (n: the section's family code, nothing
-  // below 1); false when the element gives none.
-  __device__ bool computeSolid2ndNodeStrGpu(int n, int local, double* out) const;
+  // Least-squares stress (columns 0..5) and strain (6..11) of the points at
+  // each of the element's kSolid2ndStressNodes nodes (n: the section's
+  // family code, nothing below 1); false when the element gives none.
+  __device__ bool computeSolid2ndNodeStrGpu(int n, double (*nodal)[12]) const;
   // The nodal values of that projection for the ten nodes, columns stress
   // xx..zx then strain; false when the element has none (no points, not a
   // ten-node type, or a singular projection).
