@@ -5,6 +5,7 @@
 #include "elements/hexa1stRGroup.h"
 #include "elements/laneGroupAhead.h"
 #include "materials/solidPointLanes.h"
+#include "platform/laneBlock.h"
 #include "platform/simdLane.h"
 
 namespace {
@@ -23,11 +24,11 @@ __host__ __device__ inline void prefetchElementTail(const SolidElementCuda* e) {
 }
 
 // The doubles of a node's coordinates and step displacement are read with
-// the one before them, its velocity with the one after (see gatherLaneMotion):
+// the one before them, its velocity with the one after (laneLoadThree):
 // both ways stay within the lines that the three values occupy.
 constexpr int kCoordLead = 1, kStepLead = 1, kVelLead = 0;
 
-// The four doubles that laneGatherWide reads for a row of three.
+// The four doubles that laneLoadThree reads for a row of three.
 __host__ __device__ inline void prefetchRow(const double* row, int lead) {
   lanePrefetchBytes(reinterpret_cast<const char*>(row) - lead * static_cast<int>(sizeof(double)),
                     4 * static_cast<int>(sizeof(double)));
@@ -68,9 +69,9 @@ __host__ __device__ void gatherLaneMotion(const HexaLaneGroup& g, LaneDouble x[8
       vel[l] = g.node[l][I]->vel;
     }
     LaneDouble du[3];
-    laneGatherWide<3, kCoordLead>(coord, x[I]);
-    laneGatherWide<3, kStepLead>(step, du);
-    laneGatherWide<3, kVelLead>(vel, v[I]);
+    laneLoadThree<kCoordLead>(coord, x[I]);
+    laneLoadThree<kStepLead>(step, du);
+    laneLoadThree<kVelLead>(vel, v[I]);
     for (int k = 0; k < 3; ++k) xm[I][k] = x[I][k] - 0.5 * du[k];
   }
 }
@@ -131,7 +132,7 @@ FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLanes(MaterialNew* const* m
     forceRows[l] = &elements[l]->interForce[0][0];
   }
   LaneDouble Q[12], f[8][3];
-  laneGatherWide<12>(hourglassRows, Q);
+  laneLoadBlock<12>(hourglassRows, Q);
   // Every lane has a point with a state record (the group entry checks it).
   const auto pointStress = [&](LaneDouble G[3][3], LaneDouble sigma[3][3]) {
     solid_point_lanes::update(material, group.point, group.state, G, sigma, dt);
@@ -148,8 +149,8 @@ FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLanes(MaterialNew* const* m
   }
   const LaneDouble length = solid1st::hexaCharactLength(x) * scale;
   const LaneDouble step = solid1st::solidStableStep(multiplier, safeFactor, length, material->waveSpeed[0]);
-  laneScatterWide<24>(&f[0][0], forceRows);
-  laneScatterWide<12>(Q, hourglassRows);
+  laneStoreBlock<24>(&f[0][0], forceRows);
+  laneStoreBlock<12>(Q, hourglassRows);
   for (int l = 0; l < kLaneWidth; ++l) {
     SolidElementCuda& e = *elements[l];
     e.volume = laneGet(V, l);

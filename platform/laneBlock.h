@@ -1,6 +1,6 @@
 // Runs of n contiguous doubles of kLaneWidth records moved into lanes and
-// back whole: a[i] in lane l := rows[l][i] (laneLoadBlock) and rows[l][i] :=
-// lane l of a[i] (laneStoreBlock).  In the host build each run of four
+// back whole: a[i] in lane l := rows[l][i] (laneLoadBlock, laneLoadThree)
+// and rows[l][i] := lane l of a[i] (laneStoreBlock).  In the host build each run of four
 // values is read or written as one vector per record and transposed in
 // registers (eight shuffles for sixteen values) instead of value by value;
 // the values are the same bits either way.  In the CUDA build a lane is one
@@ -17,6 +17,10 @@ __host__ __device__ inline void laneLoadBlock(const double* const rows[], LaneDo
 template <int n>
 __host__ __device__ inline void laneStoreBlock(const LaneDouble* a, double* const rows[]) {
   for (int i = 0; i < n; ++i) rows[0][i] = a[i];
+}
+template <int lead>
+__host__ __device__ inline void laneLoadThree(const double* const rows[], LaneDouble a[3]) {
+  laneLoadBlock<3>(rows, a);
 }
 
 #else
@@ -62,6 +66,24 @@ FEM_LANE_INLINE void laneLoadBlock(const double* const rows[], LaneDouble* a) {
   }
 #pragma GCC unroll 8
   for (; i < n; ++i) a[i] = LaneDouble::of(Pack{rows[0][i], rows[1][i], rows[2][i], rows[3][i]});
+}
+
+// A run of three values (a node's coordinates, say) read as one vector of
+// four per record: with the double before it (lead 1) or the one after it
+// (lead 0), which is dropped and must be readable, as a neighbouring field
+// of the same record is.  Pick the side that stays within the memory lines
+// the three values occupy.
+template <int lead>
+FEM_LANE_INLINE void laneLoadThree(const double* const rows[], LaneDouble a[3]) {
+  using namespace lane_block_detail;
+  static_assert(lead == 0 || lead == 1);
+  constexpr long kAt = -lead * static_cast<long>(sizeof(double));
+  Pack r[4];
+#pragma GCC unroll 8
+  for (int l = 0; l < 4; ++l) __builtin_memcpy(&r[l], reinterpret_cast<const char*>(rows[l]) + kAt, sizeof(Pack));
+  transpose(r);
+#pragma GCC unroll 8
+  for (int k = 0; k < 3; ++k) a[k] = LaneDouble::of(r[k + lead]);
 }
 
 template <int n>

@@ -16,9 +16,6 @@
 //                                     lane l of an array of n values
 //   laneGather<n>(rows, a)            a[i] in lane l := rows[l][i], each
 //                                     value built whole from its lanes
-//   laneGatherWide<n, lead>(rows, a)  as laneGather, each row read in
-//                                     blocks of four doubles
-//   laneScatterWide<n>(a, rows)       rows[l][i] := a[i] in lane l
 //   laneLoad(p)                       lane l := p[l]
 // and lanePrefetch(p), lanePrefetchBytes(p, bytes), hints that the memory
 // at p is read soon (nothing where the hardware hides its latency by
@@ -48,14 +45,6 @@ __host__ __device__ inline void laneSet(double& v, int /*lane*/, double x) { v =
 template <int n>
 __host__ __device__ inline void laneGather(const double* const rows[], double* a) {
   for (int i = 0; i < n; ++i) a[i] = rows[0][i];
-}
-template <int n, int lead = 0>
-__host__ __device__ inline void laneGatherWide(const double* const rows[], double* a) {
-  laneGather<n>(rows, a);
-}
-template <int n>
-__host__ __device__ inline void laneScatterWide(const double* a, double* const rows[]) {
-  for (int i = 0; i < n; ++i) rows[0][i] = a[i];
 }
 
 #if defined(__CUDACC__) || defined(__clang__)
@@ -183,69 +172,6 @@ FEM_LANE_INLINE void laneGather(const double* const rows[], LaneDouble* a) {
     LaneDouble::Pack p;
     for (int l = 0; l < kLaneWidth; ++l) p[l] = rows[l][i];
     a[i].v = p;
-  }
-}
-
-// Four rows of four doubles turned into four columns in registers:
-// c[i] in lane l := r[l][i].
-FEM_LANE_INLINE void laneTranspose(const LaneDouble::Pack r[4], LaneDouble::Pack c[4]) {
-  static_assert(kLaneWidth == 4);
-#if defined(__clang__)
-#define FEM_LANE_SHUFFLE(a, b, i, j, k, l) __builtin_shufflevector(a, b, i, j, k, l)
-#else
-  typedef long long Index __attribute__((vector_size(32)));
-#define FEM_LANE_SHUFFLE(a, b, i, j, k, l) __builtin_shuffle(a, b, Index{i, j, k, l})
-#endif
-  const LaneDouble::Pack even01 = FEM_LANE_SHUFFLE(r[0], r[1], 0, 4, 2, 6);
-  const LaneDouble::Pack odd01 = FEM_LANE_SHUFFLE(r[0], r[1], 1, 5, 3, 7);
-  const LaneDouble::Pack even23 = FEM_LANE_SHUFFLE(r[2], r[3], 0, 4, 2, 6);
-  const LaneDouble::Pack odd23 = FEM_LANE_SHUFFLE(r[2], r[3], 1, 5, 3, 7);
-  c[0] = FEM_LANE_SHUFFLE(even01, even23, 0, 1, 4, 5);
-  c[1] = FEM_LANE_SHUFFLE(odd01, odd23, 0, 1, 4, 5);
-  c[2] = FEM_LANE_SHUFFLE(even01, even23, 2, 3, 6, 7);
-  c[3] = FEM_LANE_SHUFFLE(odd01, odd23, 2, 3, 6, 7);
-#undef FEM_LANE_SHUFFLE
-}
-
-// As laneGather, with each row read four doubles at a time and the blocks
-// turned into lanes in registers instead of value by value.  The reads
-// start `lead` doubles before each row and run on to a multiple of four, so
-// that much must be readable around a row: a row of three values, such as a
-// node's coordinates, is read as the last three of four (lead 1) or the
-// first three (lead 0), whichever stays within the memory lines the values
-// occupy; the other double is dropped.
-template <int n, int lead = 0>
-FEM_LANE_INLINE void laneGatherWide(const double* const rows[], LaneDouble* a) {
-  FEM_LANE_UNROLL
-  for (int i = -lead; i < n; i += 4) {
-    // Byte addresses: the block may start before the row, within its record.
-    const long at = i * static_cast<long>(sizeof(double));
-    LaneDouble::Pack r[4], c[4];
-    __builtin_memcpy(&r[0], reinterpret_cast<const char*>(rows[0]) + at, sizeof(r[0]));
-    __builtin_memcpy(&r[1], reinterpret_cast<const char*>(rows[1]) + at, sizeof(r[1]));
-    __builtin_memcpy(&r[2], reinterpret_cast<const char*>(rows[2]) + at, sizeof(r[2]));
-    __builtin_memcpy(&r[3], reinterpret_cast<const char*>(rows[3]) + at, sizeof(r[3]));
-    laneTranspose(r, c);
-    FEM_LANE_UNROLL
-    for (int j = 0; j < 4; ++j)
-      if (i + j >= 0 && i + j < n) a[i + j].v = c[j];
-  }
-}
-
-// n values (a multiple of four) out of the lanes into kLaneWidth rows:
-// rows[l][i] := a[i] in lane l, four doubles of a row stored at a time.
-template <int n>
-FEM_LANE_INLINE void laneScatterWide(const LaneDouble* a, double* const rows[]) {
-  static_assert(n % 4 == 0);
-  FEM_LANE_UNROLL
-  for (int i = 0; i < n; i += 4) {
-    const LaneDouble::Pack c[4] = {a[i].v, a[i + 1].v, a[i + 2].v, a[i + 3].v};
-    LaneDouble::Pack r[4];
-    laneTranspose(c, r);
-    __builtin_memcpy(rows[0] + i, &r[0], sizeof(r[0]));
-    __builtin_memcpy(rows[1] + i, &r[1], sizeof(r[1]));
-    __builtin_memcpy(rows[2] + i, &r[2], sizeof(r[2]));
-    __builtin_memcpy(rows[3] + i, &r[3], sizeof(r[3]));
   }
 }
 
