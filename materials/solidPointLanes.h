@@ -15,6 +15,7 @@
 #include "materials/materialstatus.h"
 #include "materials/radialReturnLanes.h"
 #include "materials/returnMapFailure.h"
+#include "platform/laneBlock.h"
 #include "platform/simdLane.h"
 
 namespace solid_point_lanes {
@@ -28,7 +29,7 @@ template <typename T>
 __host__ __device__ inline void gatherStressStrain(MaterialStatus* const st[], T state[12]) {
   const double* rows[kLaneWidth];
   for (int l = 0; l < kLaneWidth; ++l) rows[l] = st[l]->stress;
-  laneGatherWide<12>(rows, state);
+  laneLoadBlock<12>(rows, state);
 }
 
 // The new stress (state[0..5]) and the strain (state[6..11]) plus its
@@ -40,7 +41,7 @@ __host__ __device__ inline void storeStressStrain(MaterialStatus* const st[], co
   accumulateStrain3D(state + 6, L, dt);
   double* rows[kLaneWidth];
   for (int l = 0; l < kLaneWidth; ++l) rows[l] = st[l]->stress;
-  laneScatterWide<12>(state, rows);
+  laneStoreBlock<12>(state, rows);
   stressVectorToMatrix(state, sigma);
 }
 

@@ -8,22 +8,22 @@
 #pragma once
 #include "platform/simdLane.h"
 
-#ifdef FEM_USE_CUDA
-
+// One record's values (plain doubles: the CUDA build's lanes, and code
+// written over a value type used with double in the host build).
 template <int n>
-__host__ __device__ inline void laneLoadBlock(const double* const rows[], LaneDouble* a) {
+__host__ __device__ inline void laneLoadBlock(const double* const rows[], double* a) {
   for (int i = 0; i < n; ++i) a[i] = rows[0][i];
 }
 template <int n>
-__host__ __device__ inline void laneStoreBlock(const LaneDouble* a, double* const rows[]) {
+__host__ __device__ inline void laneStoreBlock(const double* a, double* const rows[]) {
   for (int i = 0; i < n; ++i) rows[0][i] = a[i];
 }
 template <int lead>
-__host__ __device__ inline void laneLoadThree(const double* const rows[], LaneDouble a[3]) {
+__host__ __device__ inline void laneLoadThree(const double* const rows[], double a[3]) {
   laneLoadBlock<3>(rows, a);
 }
 
-#else
+#ifndef FEM_USE_CUDA
 
 static_assert(kLaneWidth == 4, "the transposes below are written for four lanes");
 
