@@ -6,6 +6,7 @@
 #include "core/section.h"
 #include "elements/beamElementCuda.h"
 #include "elements/beamFrame.h"
+#include "elements/elementMassShare.h"
 #include "elements/solid1stFormulation.h"
 #include "materials/materialnew.h"
 
@@ -146,8 +147,6 @@ __device__ double BeamElementCuda::computeBeamMassScaleGpu(double targetDt) {
 }
 
 double BeamElementCuda::computeBeamMassScaleCpu(double targetDt) {
-  const int n = scaleBeamMass(*this, targetDt);
-  for (int I = 0; I < n; ++I)
-    if (node[I] != nullptr) node[I]->addMassShare(scaledNodeMass, 4);
+  addScaledMassAtOnce(*this, scaleBeamMass(*this, targetDt));
   return 0.0;
 }

@@ -4,6 +4,7 @@
 // Host twins sit next to their device forms.
 #include <cstdio>
 
+#include "elements/elementMassShare.h"
 #include "elements/shell1st.h"
 #include "elements/solid1stFormulation.h"
 #include "materials/material.h"
@@ -186,9 +187,7 @@ __device__ double ShellElementCuda::computeShellMassScaleGpu(double targetDt) {
 }
 
 double ShellElementCuda::computeShellMassScaleCpu(double targetDt) {
-  const int n = scaleMass(*this, targetDt);
-  for (int I = 0; I < n; ++I)
-    if (node[I] != nullptr) node[I]->addMassShare(scaledNodeMass, 4);
+  addScaledMassAtOnce(*this, scaleMass(*this, targetDt));
   return 0.0;
 }
 

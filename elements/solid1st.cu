@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/section.h"
+#include "elements/elementMassShare.h"
 #include "elements/solid1st.h"
 #include "materials/material.h"
 
@@ -118,9 +119,7 @@ __device__ double SolidElementCuda::computeSolidMassScaleGpu(double targetDt) {
 }
 
 double SolidElementCuda::computeSolidMassScaleCpu(double targetDt) {
-  const int n = scaleMass(*this, targetDt);
-  for (int I = 0; I < n; ++I)
-    if (node[I] != nullptr) node[I]->addMassShare(scaledNodeMass, 4);
+  addScaledMassAtOnce(*this, scaleMass(*this, targetDt));
   return 0.0;
 }
 
