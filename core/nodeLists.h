@@ -3,9 +3,8 @@
 // node's slots.  The element forces and the scaled masses reach the nodes
 // through such lists.
 #pragma once
+#include "core/deviceFree.h"
 #include "core/node.h"
-#include "core/logErrorPrint.h"
-#include "platform/gpu_runtime.h"
 
 template <class Entry>
 class NodeLists {
@@ -24,10 +23,8 @@ class NodeLists {
   // for the entry kinds in use).
   void build(NodeCuda* nodes, int n, CountKernel count, FillKernel fill);
   void release() {
-    if (offset_ != nullptr) CUDA_CHECK(cudaFree(offset_));
-    if (entries_ != nullptr) CUDA_CHECK(cudaFree(entries_));
-    offset_ = nullptr;
-    entries_ = nullptr;
+    freeDevice(offset_);
+    freeDevice(entries_);
     nodeNum_ = entryNum_ = 0;
   }
   bool built() const { return offset_ != nullptr; }

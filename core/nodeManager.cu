@@ -14,12 +14,7 @@ dim3 nodeGrid32(int n) { return dim3(static_cast<unsigned>(n / 32 + 1)); }
 dim3 nodeGrid64(int n) { return dim3(n > 0 ? static_cast<unsigned>((n - 1) / 64 + 1) : 0u); }
 }  // namespace
 
-NodeManager::~NodeManager() {
-  if (node_array_gpu != nullptr) {
-    CUDA_CHECK(cudaFree(node_array_gpu));
-    node_array_gpu = nullptr;
-  }
-}
+NodeManager::~NodeManager() { freeDevice(node_array_gpu); }
 
 void NodeManager::sortNodes() {
   const auto byId = [](const NodeCuda& a, const NodeCuda& b) { return a.id < b.id; };

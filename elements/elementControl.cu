@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/allocZeroMem.h"
+#include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
 #include "core/part.h"
 #include "core/section.h"
@@ -90,12 +91,6 @@ void attachSolidBuffers(const std::vector<SolidElementCuda>& host, SolidElementC
       CUDA_CHECK(cudaMemcpy(basePtr, &none, sizeof(double*), cudaMemcpyHostToDevice));
     }
   }
-}
-
-template <typename T>
-void freeDevice(T*& p) {
-  if (p != nullptr) CUDA_CHECK(cudaFree(p));
-  p = nullptr;
 }
 
 inline dim3 blocksFor(int n, int block) { return dim3(static_cast<unsigned>((n - 1) / block + 1)); }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
 #include "elements/smoothFemKernels.h"
@@ -68,7 +69,7 @@ void SmoothFemManager::addNodeStressStrainGpu(Section* sections) {
 
 SmoothFemManager::~SmoothFemManager() {
   for (void* p : deviceStore_) CUDA_CHECK(cudaFree(p));
-  if (smoothFemArrayGpu_ != nullptr) CUDA_CHECK(cudaFree(smoothFemArrayGpu_));
+  freeDevice(smoothFemArrayGpu_);
 }
 
 void SmoothFemManager::allocateGpu() {
