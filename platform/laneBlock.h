@@ -29,7 +29,6 @@ static_assert(kLaneWidth == 4, "the transposes below are written for four lanes"
 
 namespace lane_block_detail {
 using Pack = LaneDouble::Pack;
-typedef long long Index __attribute__((vector_size(32)));
 
 FEM_LANE_INLINE Pack loadPack(const double* p) {
   Pack v;
@@ -40,14 +39,14 @@ FEM_LANE_INLINE void storePack(double* p, const Pack& v) { __builtin_memcpy(p, &
 
 // r[k] := column k of the 4 x 4 matrix whose rows are r[0..3].
 FEM_LANE_INLINE void transpose(Pack r[4]) {
-  const Pack t0 = __builtin_shuffle(r[0], r[1], Index{0, 4, 2, 6});
-  const Pack t1 = __builtin_shuffle(r[0], r[1], Index{1, 5, 3, 7});
-  const Pack t2 = __builtin_shuffle(r[2], r[3], Index{0, 4, 2, 6});
-  const Pack t3 = __builtin_shuffle(r[2], r[3], Index{1, 5, 3, 7});
-  r[0] = __builtin_shuffle(t0, t2, Index{0, 1, 4, 5});
-  r[1] = __builtin_shuffle(t1, t3, Index{0, 1, 4, 5});
-  r[2] = __builtin_shuffle(t0, t2, Index{2, 3, 6, 7});
-  r[3] = __builtin_shuffle(t1, t3, Index{2, 3, 6, 7});
+  const Pack t0 = __builtin_shufflevector(r[0], r[1], 0, 4, 2, 6);
+  const Pack t1 = __builtin_shufflevector(r[0], r[1], 1, 5, 3, 7);
+  const Pack t2 = __builtin_shufflevector(r[2], r[3], 0, 4, 2, 6);
+  const Pack t3 = __builtin_shufflevector(r[2], r[3], 1, 5, 3, 7);
+  r[0] = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+  r[1] = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+  r[2] = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+  r[3] = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
 }
 }  // namespace lane_block_detail
 
