@@ -20,6 +20,8 @@ class ElasticPlasticMaterial : public IsotropicMaterial<ElasticPlasticMaterial, 
   double tableStrain[kMaterialTablePointMax];  // effective plastic strain, ascending
 
   __host__ __device__ explicit ElasticPlasticMaterial(const Material* record);
+  // The strain-and-rotation form stays the base's silent one.
+  using IsotropicMaterial::computeStressMatrix3D;
 
   __host__ __device__ void computeStressMatrix3D(GaussPoint* gp, double L[3][3], double S[3][3],
                                                  double dt) const override;

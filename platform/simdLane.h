@@ -73,7 +73,9 @@ FEM_LANE_INLINE void lanePrefetch(const void* p) { __builtin_prefetch(p); }
 // Every 64-byte line of [p, p + bytes).
 FEM_LANE_INLINE void lanePrefetchBytes(const void* p, int bytes) {
   const char* c = static_cast<const char*>(p);
-  FEM_LANE_UNROLL
+  // A count rather than a whole unroll: the size is not always known at
+  // compile time.
+#pragma GCC unroll 8
   for (int b = 0; b < bytes; b += 64) __builtin_prefetch(c + b);
   __builtin_prefetch(c + bytes - 1);
 }
