@@ -72,6 +72,7 @@ __host__ __device__ inline double laneLoad(const double* p) { return p[0]; }
 FEM_LANE_INLINE void lanePrefetch(const void* p) { __builtin_prefetch(p); }
 // Every 64-byte line of [p, p + bytes).
 FEM_LANE_INLINE void lanePrefetchBytes(const void* p, int bytes) {
+  if (p == nullptr || bytes <= 0) return;  // a record a group lacks: nothing to ask for
   const char* c = static_cast<const char*>(p);
   // A count rather than a whole unroll: the size is not always known at
   // compile time.
