@@ -228,30 +228,42 @@ TEST(ElementControl, NodalStressSums) {
 
 // The eight point values of a fully integrated hexahedron that follow a
 // field spanned by its shape functions reach the nodes as that field's
-// corner values (stress and strain alike).
+// corner values (stress and strain alike): on the usual grid of points, on
+// that grid listed in another order, and on points off any grid (the
+// general solve).
 TEST(ElementControl, HexahedronPointValuesExtrapolateToTheNodes) {
-  SolidModel m;
-  for (int I = 0; I < 8; ++I)
-    m.addNode(0.005 * (1 + solid1st::hexaCorner(0, I)), 0.005 * (1 + solid1st::hexaCorner(1, I)),
-              0.005 * (1 + solid1st::hexaCorner(2, I)));
-  m.addSolid(ET_HEXA_FULL, {1, 2, 3, 4, 5, 6, 7, 8});
-  m.link();
   auto field = [](double r, double s, double t) { return 1e6 + 2e5 * r - 4e5 * s * t + 1e5 * r * s * t; };
-  for (int p = 0; p < 8; ++p) {
-    const double* c = m.points[p].coord_;
-    m.states[p].stress[0] = field(c[0], c[1], c[2]);
-    m.states[p].strain[3] = 1e-9 * field(c[2], c[0], c[1]);
-  }
-  DeviceModel d(m);
-  Driver drv(d);
-  sumNodalStress(drv, d);
-  ASSERT_EQ(cudaDeviceSynchronize(), cudaSuccess);
-  const std::vector<NodeCuda> nodes = d.readNodes();
-  for (int I = 0; I < 8; ++I) {
-    const double r = solid1st::hexaCorner(0, I), s = solid1st::hexaCorner(1, I), t = solid1st::hexaCorner(2, I);
-    EXPECT_NEAR(nodes[I].stress[0], field(r, s, t), 1e-6) << "node " << I + 1;
-    EXPECT_NEAR(nodes[I].strain[3], 1e-9 * field(t, r, s), 1e-15) << "node " << I + 1;
-    EXPECT_EQ(nodes[I].stress_weight, 1.0);
+  enum Layout { kGrid, kGridReversed, kOffGrid };
+  for (Layout layout : {kGrid, kGridReversed, kOffGrid}) {
+    SCOPED_TRACE(layout);
+    SolidModel m;
+    for (int I = 0; I < 8; ++I)
+      m.addNode(0.005 * (1 + solid1st::hexaCorner(0, I)), 0.005 * (1 + solid1st::hexaCorner(1, I)),
+                0.005 * (1 + solid1st::hexaCorner(2, I)));
+    m.addSolid(ET_HEXA_FULL, {1, 2, 3, 4, 5, 6, 7, 8});
+    m.link();
+    if (layout == kGridReversed)
+      for (int p = 0; p < 4; ++p)
+        for (int d = 0; d < 3; ++d) std::swap(m.points[p].coord_[d], m.points[7 - p].coord_[d]);
+    if (layout == kOffGrid)
+      for (int p = 0; p < 8; ++p)
+        for (int d = 0; d < 3; ++d) m.points[p].coord_[d] *= 1.0 + 0.05 * ((p + d) % 3);
+    for (int p = 0; p < 8; ++p) {
+      const double* c = m.points[p].coord_;
+      m.states[p].stress[0] = field(c[0], c[1], c[2]);
+      m.states[p].strain[3] = 1e-9 * field(c[2], c[0], c[1]);
+    }
+    DeviceModel d(m);
+    Driver drv(d);
+    sumNodalStress(drv, d);
+    ASSERT_EQ(cudaDeviceSynchronize(), cudaSuccess);
+    const std::vector<NodeCuda> nodes = d.readNodes();
+    for (int I = 0; I < 8; ++I) {
+      const double r = solid1st::hexaCorner(0, I), s = solid1st::hexaCorner(1, I), t = solid1st::hexaCorner(2, I);
+      EXPECT_NEAR(nodes[I].stress[0], field(r, s, t), 1e-6) << "node " << I + 1;
+      EXPECT_NEAR(nodes[I].strain[3], 1e-9 * field(t, r, s), 1e-15) << "node " << I + 1;
+      EXPECT_EQ(nodes[I].stress_weight, 1.0);
+    }
   }
 }
 
