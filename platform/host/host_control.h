@@ -29,5 +29,8 @@ size_t liveAllocationCount();
 // Blocks run so far as cooperative fibers (a __syncthreads outside
 // blockPhases).
 unsigned long long cooperativeBlockCount();
+// Launches shared out over the worker team so far (the others ran on the
+// launching thread alone).
+unsigned long long sharedLaunchCount();
 
 }  // namespace gpu_host

@@ -85,6 +85,7 @@ void publishKind(BlockRunner& runner, BlockKind kind) {
 }
 
 std::atomic<unsigned long long> g_cooperativeBlocks{0};
+std::atomic<unsigned long long> g_sharedLaunches{0};
 
 thread_local Mode t_mode = Mode::Outside;
 thread_local Mode t_modeOutsidePhase = Mode::Outside;
@@ -417,6 +418,7 @@ void runGrid(dim3 grid, dim3 block, void (*runThread)(void*), void* ctx) {
     LaunchScope(grid, block, runThread, ctx).run(0, blocks);
     return;
   }
+  g_sharedLaunches.fetch_add(1, std::memory_order_relaxed);
   GridJob job(grid, block, runThread, ctx, threads);
   runOnTeam(threads, &GridJob::work, &job);
 }
@@ -474,6 +476,7 @@ namespace gpu_host {
 unsigned long long cooperativeBlockCount() {
   return gpu_host_detail::g_cooperativeBlocks.load(std::memory_order_relaxed);
 }
+unsigned long long sharedLaunchCount() { return gpu_host_detail::g_sharedLaunches.load(std::memory_order_relaxed); }
 }  // namespace gpu_host
 
 void __syncthreads() {

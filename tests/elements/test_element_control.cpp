@@ -3,15 +3,19 @@
 // cuBLAS, mass scaling with its report and nodal stress sums.
 #include <gtest/gtest.h>
 
+#include <omp.h>
+
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "core/logErrorPrint.h"
 #include "core/nodeMassShares.h"
 #include "elements/elementControl.h"
+#include "platform/host/host_control.h"
 #include "tests/elements/solidDeviceModel.h"
 
 namespace {
@@ -108,6 +112,49 @@ TEST(ElementControl, SmallestStepThroughCublas) {
   empty.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle, &candidate, 0.9);
   EXPECT_EQ(candidate, 0.25);
   cublasDestroy_v2(handle);
+}
+
+// The smallest step of step arrays of a few, some ten thousand and some
+// hundred thousand entries (chunks of the fewest, of a shortened and of the
+// full length, the last one partial): the first entry of the smallest
+// magnitude whatever chunk it falls in, a step that is not finite as 0, the
+// same as the serial search through cuBLAS; on four threads the pass of an
+// array of 30,001 entries is shared out over the threads.
+TEST(ElementControl, SmallestStepOfLongStepArraysOnFourThreads) {
+  const int saved = omp_get_max_threads();
+  omp_set_num_threads(4);
+  cublasHandle_t handle = nullptr;
+  ASSERT_EQ(cublasCreate_v2(&handle), CUBLAS_STATUS_SUCCESS);
+  for (const int n : {7, 30001, 300001}) {
+    ElementControl control;
+    control.solid_num = n;
+    control.allocateDtArray();
+    std::vector<double> steps(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) steps[i] = 1e-6 * (2.0 + std::sin(0.37 * i));
+    const auto smallestOf = [&](bool chunks) {
+      EXPECT_EQ(cudaMemcpy(control.dtArray, steps.data(), sizeof(double) * n, cudaMemcpyHostToDevice), cudaSuccess);
+      control.chunk_step_minimum = chunks;
+      const unsigned long long shared = gpu_host::sharedLaunchCount();
+      double candidate = 1.0;
+      control.takeSmallestStep(handle, &candidate);
+      if (chunks && n > 30000) EXPECT_EQ(gpu_host::sharedLaunchCount(), shared + 1) << n << " entries";
+      return candidate;
+    };
+    // Equal magnitudes in the last entry and in one before it (negative):
+    // the earlier one is taken.
+    steps[n - 1] = 1e-7;
+    steps[n / 3] = -1e-7;
+    EXPECT_EQ(smallestOf(true), -1e-7) << n;
+    EXPECT_EQ(smallestOf(false), -1e-7) << n;
+    steps[n / 3] = 3e-6;
+    EXPECT_EQ(smallestOf(true), 1e-7) << n;
+    EXPECT_EQ(smallestOf(false), 1e-7) << n;
+    steps[n / 2] = std::nan("");
+    EXPECT_EQ(smallestOf(true), 0.0) << n;
+    EXPECT_EQ(smallestOf(false), 0.0) << n;
+  }
+  cublasDestroy_v2(handle);
+  omp_set_num_threads(saved);
 }
 
 // Parts of null or rigid material, or without a model, take no place.
