@@ -295,7 +295,6 @@ void FEMDynamic::allocateAndCopySingleGpu() {
     em.allocateAndCopyGpu(part.section);
     em.gpuNodeMatch(nodeManager, part.section);
     part.copyMaterialSectionToGpu();
-    em.buildElementGpuIdMap();
   });
   traceStep("Surface::allocateAndCopySegmentArrayGpu");
   for (Surface& s : surfaceManager->surface_array) {
