@@ -5,9 +5,11 @@
 #include "core/part.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <unordered_set>
+#include <vector>
 
 #include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
@@ -16,18 +18,26 @@
 #include "elements/elmmanager.h"
 #include "materials/materialmanager.h"
 #include "platform/gpu_runtime.h"
+#include "platform/hostParallel.h"
 
 namespace {
+// Elements per range of the parallel copy of their node ids.
+constexpr std::size_t kNodeIdGrain = 2048;
+
 // Nodes an element family contributes to the part's node list: its first
-// `count` ids, a 0 ending the list early.
+// `count` ids, a 0 ending the list early.  The ids are copied out of the
+// large element records on all threads, then visited in element order from
+// the compact copy.
 template <typename Record, typename Visit>
 void visitFamilyNodeIds(const std::vector<Record>& elements, int count, Visit& visit) {
-  for (const Record& e : elements) {
-    for (int k = 0; k < count; ++k) {
-      if (e.node_id[k] == 0) break;
-      visit(e.node_id[k]);
-    }
-  }
+  const std::size_t width = static_cast<std::size_t>(count);
+  if (width == 0) return;
+  std::vector<int> ids(elements.size() * width);
+  fem_parallel::parallelFor(elements.size(), kNodeIdGrain, [&](std::size_t i) {
+    std::copy_n(elements[i].node_id, width, ids.begin() + static_cast<std::ptrdiff_t>(i * width));
+  });
+  for (std::size_t first = 0; first < ids.size(); first += width)
+    for (std::size_t k = first; k < first + width && ids[k] != 0; ++k) visit(ids[k]);
 }
 
 template <typename Record>
