@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <ctime>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -27,24 +28,67 @@ bool spinBriefly(Ready ready) {
   return true;
 }
 
+// A thread that shares its core with another program loses the core for a
+// time slice of the scheduler (milliseconds) now and then.  When that
+// happens during its share of a job, the whole job waits for it at the end:
+// it holds the chunk it was running.  A share that took kPreemptedTime more
+// wall time than processor time shows that; the next kSitOutJobs jobs then
+// run with one thread fewer, so that the team and the other program each
+// find cores of their own, and the scheduler moves the thread that shared
+// one.  After them the whole team runs again (the other program may have
+// ended).
+constexpr std::chrono::microseconds kPreemptedTime{200};
+constexpr int kSitOutJobs = 512;
+
+std::chrono::nanoseconds threadCpuTime() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+}
+
+// Jobs left to run with one thread fewer (set by a share that was
+// preempted, counted down by the jobs).
+std::atomic<int> g_sitOutJobs{0};
+
 // Set while the calling thread runs a share of a job: a job started from
 // inside another (a large copy inside a parallel loop) runs on that thread
 // alone.
 thread_local bool t_inJob = false;
 
-// Runs work(ctx) with t_inJob set.
+// Runs work(ctx) with t_inJob set; an outermost share notes when the thread
+// lost its core during it.
 void runShare(void (*work)(void*), void* ctx) {
   const bool outer = t_inJob;
   t_inJob = true;
+  if (outer) {
+    work(ctx);
+    return;
+  }
+  const auto wallStart = std::chrono::steady_clock::now();
+  const auto cpuStart = threadCpuTime();
   work(ctx);
-  t_inJob = outer;
+  const auto lost = (std::chrono::steady_clock::now() - wallStart) - (threadCpuTime() - cpuStart);
+  if (lost > kPreemptedTime) g_sitOutJobs.store(kSitOutJobs, std::memory_order_relaxed);
+  t_inJob = false;
+}
+
+// Helpers a job of `threads` threads takes: one fewer while threads sit out,
+// as long as at least two helpers remain.
+int helpersFor(int threads) {
+  if (threads < 4 || g_sitOutJobs.load(std::memory_order_relaxed) <= 0) return threads - 1;
+  g_sitOutJobs.fetch_sub(1, std::memory_order_relaxed);
+  return threads - 2;
 }
 
 class WorkerTeam {
  public:
   void run(int threads, void (*work)(void*), void* ctx) {
-    const int helpers = threads - 1;
-    if (helpers < 1 || t_inJob) {
+    if (threads < 2 || t_inJob) {
+      runShare(work, ctx);
+      return;
+    }
+    const int helpers = helpersFor(threads);
+    if (helpers < 1) {
       runShare(work, ctx);
       return;
     }

@@ -1,10 +1,15 @@
 // Parallel host loops: every index is run once whatever the number of
 // threads, ranges keep their grain, and a loop started inside another runs
-// on the thread that starts it.
+// on the thread that starts it; after a thread lost its core in the middle
+// of a loop, the next loops leave that core to the other program.
 #include <gtest/gtest.h>
 #include <omp.h>
 
 #include <atomic>
+#include <chrono>
+#include <mutex>
+#include <set>
+#include <thread>
 #include <vector>
 
 #include "platform/hostParallel.h"
@@ -40,6 +45,39 @@ TEST_F(HostParallel, ALoopInsideALoopRunsOnItsOwnThread) {
     fem_parallel::parallelFor(1000, 10, [&](std::size_t inner) { ++hits[outer * 1000 + inner]; });
   });
   for (const auto& h : hits) ASSERT_EQ(h.load(), 1);
+}
+
+// Threads that take part in a loop of many ranges, each of which waits (up
+// to `patience`) until `wanted` threads have joined.
+std::size_t threadsJoining(std::size_t wanted, std::chrono::milliseconds patience) {
+  std::mutex mutex;
+  std::set<std::thread::id> joined;
+  fem_parallel::parallelRanges(64, 1, [&](std::size_t, std::size_t) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      joined.insert(std::this_thread::get_id());
+    }
+    const auto end = std::chrono::steady_clock::now() + patience;
+    while (std::chrono::steady_clock::now() < end) {
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (joined.size() >= wanted) return;
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+  });
+  return joined.size();
+}
+
+// A loop whose threads each spend 2 ms off their core (asleep here, as a
+// thread would wait while another program holds its core) makes the loops
+// after it run on one thread fewer: 3 of 4, never all four.
+TEST_F(HostParallel, AThreadThatLostItsCoreLeavesTheNextLoopsOneThreadFewer) {
+  omp_set_num_threads(4);
+  fem_parallel::parallelRanges(4, 1, [](std::size_t, std::size_t) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  });
+  EXPECT_LE(threadsJoining(4, std::chrono::milliseconds(300)), 3u);
 }
 
 }  // namespace
