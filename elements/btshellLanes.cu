@@ -110,24 +110,28 @@ __host__ __device__ inline LaneDouble laneField(ShellElementCuda* const* element
 
 // integrateThickness of the group's elements, point i of every element at
 // a time in lanes: the same sums in the same order.  pointAt(i, gp, state,
-// weight, zeta) gives point i of each lane, its state and its rule.
+// weight, zeta) gives point i of each lane, its state and its rule.  The
+// material's update is chosen, and its constants worked out, once for the
+// points.
 template <typename PointAt>
 __host__ __device__ void integrateThicknessLanes(ShellElementCuda* const* elements, const MaterialNew* material,
                                                  int np, PointAt pointAt, const LaneDouble strain[8],
                                                  LaneDouble area, double dt, btshell::Resultants<LaneDouble>& R) {
   const LaneDouble t = laneField(elements, &ShellElementCuda::thickCurrent);
-  for (int i = 0; i < np; ++i) {
-    GaussPoint* gp[kLaneWidth];
-    MaterialStatus* state[kLaneWidth];
-    LaneDouble weight, zeta;
-    pointAt(i, gp, state, weight, zeta);
-    const LaneDouble z = 0.5 * t * zeta;
-    const LaneDouble d[6] = {strain[0] + z * strain[3], strain[1] - z * strain[4], 0.0,
-                             strain[2] + z * strain[5], strain[6],               strain[7]};
-    LaneDouble s[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
-    plane_stress_lanes::update(material, gp, state, d, s, dt);
-    btshell::addPointResultants<LaneDouble>(0.5 * t * weight * area, z, s, R);
-  }
+  plane_stress_lanes::withModel(material, dt, [&](const auto& model) {
+    for (int i = 0; i < np; ++i) {
+      GaussPoint* gp[kLaneWidth];
+      MaterialStatus* state[kLaneWidth];
+      LaneDouble weight, zeta;
+      pointAt(i, gp, state, weight, zeta);
+      const LaneDouble z = 0.5 * t * zeta;
+      const LaneDouble d[6] = {strain[0] + z * strain[3], strain[1] - z * strain[4], 0.0,
+                               strain[2] + z * strain[5], strain[6],               strain[7]};
+      LaneDouble s[6];  // every model writes all six
+      model(gp, state, d, s);
+      btshell::addPointResultants<LaneDouble>(0.5 * t * weight * area, z, s, R);
+    }
+  });
 }
 
 // Point i of the group's elements from their point records.

@@ -38,26 +38,32 @@ static_assert(offsetof(MaterialStatus, strain) == offsetof(MaterialStatus, stres
 // The flow stress and the plastic strain likewise as a run of two.
 static_assert(sizeof(PlasticMaterialStatus) == sizeof(MaterialStatus) + 2 * sizeof(double));
 
-template <typename T>
-__host__ __device__ inline void linearElastic(const LinearElasticMaterial& m, MaterialStatus* const state[],
-                                              const T d[6], T stress[6]) {
-  double* rows[kLaneWidth];
-  for (int l = 0; l < kLaneWidth; ++l) rows[l] = state[l]->stress;
-  T out[12];  // stress, then strain
-  T* e = out + 6;
-  laneLoadBlock<12>(rows, out);
-  for (int i = 0; i < 6; ++i) e[i] += d[i];
-  const double nu = m.poissonRatio;
-  const double Ep = m.youngModulus / (1.0 - nu * nu);
-  out[0] = Ep * (e[0] + nu * e[1]);
-  out[1] = Ep * (nu * e[0] + e[1]);
-  out[2] = 0.0;
-  out[3] = m.G * e[3];
-  out[4] = m.G * e[4];
-  out[5] = m.G * e[5];
-  laneStoreBlock<12>(out, rows);
-  for (int i = 0; i < 6; ++i) stress[i] = out[i];
-}
+// The linear elastic update, its constants worked out once for the points
+// of a group.
+struct LinearElasticLanes {
+  double nu, Ep, G;
+  __host__ __device__ explicit LinearElasticLanes(const LinearElasticMaterial& m)
+      : nu(m.poissonRatio), Ep(m.youngModulus / (1.0 - m.poissonRatio * m.poissonRatio)), G(m.G) {}
+
+  template <typename T>
+  __host__ __device__ void operator()(GaussPoint* const* /*gp*/, MaterialStatus* const state[], const T d[6],
+                                      T stress[6]) const {
+    double* rows[kLaneWidth];
+    for (int l = 0; l < kLaneWidth; ++l) rows[l] = state[l]->stress;
+    T out[12];  // stress, then strain
+    T* e = out + 6;
+    laneLoadBlock<12>(rows, out);
+    for (int i = 0; i < 6; ++i) e[i] += d[i];
+    out[0] = Ep * (e[0] + nu * e[1]);
+    out[1] = Ep * (nu * e[0] + e[1]);
+    out[2] = 0.0;
+    out[3] = G * e[3];
+    out[4] = G * e[4];
+    out[5] = G * e[5];
+    laneStoreBlock<12>(out, rows);
+    for (int i = 0; i < 6; ++i) stress[i] = out[i];
+  }
+};
 
 // The elastic-plastic update of the one-point routine in lanes: the
 // thickness strain of the elastic plane-stress trial, corrected by secant
@@ -65,82 +71,109 @@ __host__ __device__ inline void linearElastic(const LinearElasticMaterial& m, Ma
 // return in lanes.  A lane whose thickness stress has vanished keeps its
 // result while the others go on; every lane computes what the one-point
 // update computes, bit for bit.
-template <typename T>
-__host__ __device__ inline void elasticPlastic(const ElasticPlasticMaterial& m, GaussPoint* const gp[],
-                                               MaterialStatus* const state[], const T d[6], T stress[6]) {
-  using radial_return_lanes::Mask;
-  double* rows[kLaneWidth];     // stress, then strain
-  double* history[kLaneWidth];  // flow stress, then plastic strain
-  for (int l = 0; l < kLaneWidth; ++l) {
-    PlasticMaterialStatus* st = static_cast<PlasticMaterialStatus*>(state[l]);
-    rows[l] = st->stress;
-    history[l] = &st->k;
+struct ElasticPlasticLanes {
+  const ElasticPlasticMaterial& m;
+  double nu, lambda, G, tolerance;
+  __host__ __device__ explicit ElasticPlasticLanes(const ElasticPlasticMaterial& model)
+      : m(model),
+        nu(model.poissonRatio),
+        lambda(model.youngModulus * nu / ((1.0 + nu) * (1.0 - 2.0 * nu))),
+        G(model.G),
+        tolerance(1e-10 * (model.yield != 0.0 ? std::fabs(model.yield) : model.youngModulus)) {}
+
+  template <typename T>
+  __host__ __device__ void operator()(GaussPoint* const gp[], MaterialStatus* const state[], const T d[6],
+                                      T stress[6]) const {
+    using radial_return_lanes::Mask;
+    double* rows[kLaneWidth];     // stress, then strain
+    double* history[kLaneWidth];  // flow stress, then plastic strain
+    for (int l = 0; l < kLaneWidth; ++l) {
+      PlasticMaterialStatus* st = static_cast<PlasticMaterialStatus*>(state[l]);
+      rows[l] = st->stress;
+      history[l] = &st->k;
+    }
+    T s[12], kEps[2];
+    laneLoadBlock<12>(rows, s);
+    laneLoadBlock<2>(history, kEps);
+    const T k0 = kEps[0], eps0 = kEps[1];
+    const T zero = 0.0;
+    const T xy = s[3] + G * d[3];
+    // One secant step: the return of the trial stress with thickness strain
+    // ezz in the lanes of `lanes`.
+    const auto returned = [&](const T& ezz, const Mask<T>& lanes) {
+      const T volume = lambda * (d[0] + d[1] + ezz);
+      const T trial[3][3] = {{s[0] + volume + 2.0 * G * d[0], xy, zero},
+                             {xy, s[1] + volume + 2.0 * G * d[1], zero},
+                             {zero, zero, volume + 2.0 * G * ezz}};
+      return radial_return_lanes::returnLanes(m, trial, k0, eps0, lanes);
+    };
+    T dzz = -nu / (1.0 - nu) * (d[0] + d[1]);
+    radial_return_lanes::Returned<T> R = returned(dzz, zero < T(1.0));
+    T zz = R.zz;
+    Mask<T> active = laneAbs(zz) > tolerance;
+    T previousDzz = 0.0, previousZz = 0.0, slope = lambda + 2.0 * G;
+    for (int iter = 1; iter < 30 && laneAny(active); ++iter) {
+      if (iter > 1) slope = laneSelect(active & (zz != previousZz), (zz - previousZz) / (dzz - previousDzz), slope);
+      previousDzz = laneSelect(active, dzz, previousDzz);
+      previousZz = laneSelect(active, zz, previousZz);
+      dzz = laneSelect(active, dzz - zz / slope, dzz);
+      const radial_return_lanes::Returned<T> now = returned(dzz, active);
+      R.xx = laneSelect(active, now.xx, R.xx);
+      R.yy = laneSelect(active, now.yy, R.yy);
+      R.xy = laneSelect(active, now.xy, R.xy);
+      R.k = laneSelect(active, now.k, R.k);
+      R.eps = laneSelect(active, now.eps, R.eps);
+      R.converged = laneSelect(active, now.converged, R.converged);
+      zz = now.zz;
+      active = active & (laneAbs(zz) > tolerance);
+    }
+    const T out[12] = {R.xx,         R.yy,         zero,         R.xy,         s[4] + G * d[4], s[5] + G * d[5],
+                       s[6] + d[0], s[7] + d[1], s[8] + d[2], s[9] + d[3], s[10] + d[4],    s[11] + d[5]};
+    for (int l = 0; l < kLaneWidth; ++l)
+      if (laneGet(R.converged, l) == 0.0) reportReturnMapFailure(gp[l]);
+    laneStoreBlock<12>(out, rows);
+    const T history1[2] = {R.k, R.eps};
+    laneStoreBlock<2>(history1, history);
+    for (int i = 0; i < 6; ++i) stress[i] = out[i];
   }
-  T s[12], kEps[2];
-  laneLoadBlock<12>(rows, s);
-  laneLoadBlock<2>(history, kEps);
-  const T k0 = kEps[0], eps0 = kEps[1];
-  const double nu = m.poissonRatio;
-  const double lambda = m.youngModulus * nu / ((1.0 + nu) * (1.0 - 2.0 * nu));
-  const double G = m.G;
-  const double tolerance = 1e-10 * (m.yield != 0.0 ? std::fabs(m.yield) : m.youngModulus);
-  const T zero = 0.0;
-  const T xy = s[3] + G * d[3];
-  // One secant step: the return of the trial stress with thickness strain
-  // ezz in the lanes of `lanes`.
-  const auto returned = [&](const T& ezz, const Mask<T>& lanes) {
-    const T volume = lambda * (d[0] + d[1] + ezz);
-    const T trial[3][3] = {{s[0] + volume + 2.0 * G * d[0], xy, zero},
-                           {xy, s[1] + volume + 2.0 * G * d[1], zero},
-                           {zero, zero, volume + 2.0 * G * ezz}};
-    return radial_return_lanes::returnLanes(m, trial, k0, eps0, lanes);
-  };
-  T dzz = -nu / (1.0 - nu) * (d[0] + d[1]);
-  radial_return_lanes::Returned<T> R = returned(dzz, zero < T(1.0));
-  T zz = R.zz;
-  Mask<T> active = laneAbs(zz) > tolerance;
-  T previousDzz = 0.0, previousZz = 0.0, slope = lambda + 2.0 * G;
-  for (int iter = 1; iter < 30 && laneAny(active); ++iter) {
-    if (iter > 1) slope = laneSelect(active & (zz != previousZz), (zz - previousZz) / (dzz - previousDzz), slope);
-    previousDzz = laneSelect(active, dzz, previousDzz);
-    previousZz = laneSelect(active, zz, previousZz);
-    dzz = laneSelect(active, dzz - zz / slope, dzz);
-    const radial_return_lanes::Returned<T> now = returned(dzz, active);
-    R.xx = laneSelect(active, now.xx, R.xx);
-    R.yy = laneSelect(active, now.yy, R.yy);
-    R.xy = laneSelect(active, now.xy, R.xy);
-    R.k = laneSelect(active, now.k, R.k);
-    R.eps = laneSelect(active, now.eps, R.eps);
-    R.converged = laneSelect(active, now.converged, R.converged);
-    zz = now.zz;
-    active = active & (laneAbs(zz) > tolerance);
+};
+
+// The one-point update lane by lane, for a model without a lane form.
+struct OnePointLanes {
+  const MaterialNew* material;
+  double dt;
+  template <typename T>
+  __host__ __device__ void operator()(GaussPoint* const gp[], MaterialStatus* const* /*state*/, const T d[6],
+                                      T stress[6]) const {
+    for (int l = 0; l < kLaneWidth; ++l) onePoint(material, gp[l], d, stress, l, dt);
   }
-  const T out[12] = {R.xx,         R.yy,         zero,         R.xy,         s[4] + G * d[4], s[5] + G * d[5],
-                     s[6] + d[0], s[7] + d[1], s[8] + d[2], s[9] + d[3], s[10] + d[4],    s[11] + d[5]};
-  for (int l = 0; l < kLaneWidth; ++l)
-    if (laneGet(R.converged, l) == 0.0) reportReturnMapFailure(gp[l]);
-  laneStoreBlock<12>(out, rows);
-  const T history1[2] = {R.k, R.eps};
-  laneStoreBlock<2>(history1, history);
-  for (int i = 0; i < 6; ++i) stress[i] = out[i];
+};
+
+// run(model) with the material's update of kLaneWidth points: model(gp,
+// state, d, stress) updates the points gp[0 .. kLaneWidth-1] with their state
+// records state[l] (gp[l]->matStatus_, passed so that the lanes need not read
+// the points), d the strain increments, stress the stresses out.  The choice
+// of the model and its constants are made once for all the points the caller
+// runs through it.
+template <typename Run>
+__host__ __device__ inline void withModel(const MaterialNew* material, double dt, Run run) {
+  switch (material->type) {
+    case MT_LINEAR_ELASTIC:
+      run(LinearElasticLanes(*static_cast<const LinearElasticMaterial*>(material)));
+      return;
+    case MT_ELASTIC_PLASTIC:
+      run(ElasticPlasticLanes(*static_cast<const ElasticPlasticMaterial*>(material)));
+      return;
+    default:
+      run(OnePointLanes{material, dt});
+  }
 }
 
-// Plane-stress update of the points gp[0 .. kLaneWidth-1] with their state
-// records state[l] (gp[l]->matStatus_, passed so that the lanes need not
-// read the points): d the strain increments, stress the stresses out.
+// The update of one set of points.
 template <typename T>
 __host__ __device__ inline void update(const MaterialNew* material, GaussPoint* const gp[],
                                        MaterialStatus* const state[], const T d[6], T stress[6], double dt) {
-  switch (material->type) {
-    case MT_LINEAR_ELASTIC:
-      linearElastic(*static_cast<const LinearElasticMaterial*>(material), state, d, stress);
-      return;
-    case MT_ELASTIC_PLASTIC:
-      elasticPlastic(*static_cast<const ElasticPlasticMaterial*>(material), gp, state, d, stress);
-      return;
-    default:
-      for (int l = 0; l < kLaneWidth; ++l) onePoint(material, gp[l], d, stress, l, dt);
-  }
+  withModel(material, dt, [&](const auto& model) { model(gp, state, d, stress); });
 }
 
 // The same with the states found through the points.
