@@ -33,6 +33,11 @@ struct ShellLaneGroup {
   double nodeThick[kLaneWidth];
   double weight[kShellGroupPointMax];  // the rule of the group's points
   double zeta[kShellGroupPointMax];
+  // The group's distinct nodes, as positions in node (row by row), the
+  // first distinctNodes of them: a corner the group's elements share is
+  // asked for ahead once.
+  unsigned char distinct[kLaneWidth * 4];
+  int distinctNodes;
   int points;
   int stateStride;
   int materialId;  // 1-based ids shared by the group's elements

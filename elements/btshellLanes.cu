@@ -42,8 +42,8 @@ __host__ __device__ const MaterialNew* laneGroupMaterial(MaterialNew* const* mat
 
 // The node lines gatherLaneNodes reads.
 __host__ __device__ inline void prefetchNodeMotion(const NodeCuda& nd) {
-  lanePrefetchBytes(nd.coord, sizeof(nd.coord));
-  lanePrefetchBytes(nd.vel, sizeof(nd.vel));
+  lanePrefetchSpan<sizeof(nd.coord) + sizeof(double)>(nd.coord - 1);
+  lanePrefetchSpan<sizeof(nd.vel)>(nd.vel);
 }
 
 // The records of the next groups, fetched while this one computes; of the
@@ -54,6 +54,12 @@ __host__ __device__ void prefetchAhead(ShellElementCuda* const* elements, int re
   for (int l = kLaneWidth; l < 2 * kLaneWidth && l < remaining; ++l)
     if (const NodeCuda* nd = elements[l]->node[0]) lanePrefetch(&nd->thickness);
 }
+
+// A node's coordinates are read with the double before them
+// (laneLoadThree), which stays within the lines of the coordinates in a
+// record that starts on a 16-byte boundary.
+constexpr int kCoordLead = 1;
+static_assert(offsetof(NodeCuda, coord) >= sizeof(double) && alignof(NodeCuda) >= 8);
 
 // Corner coordinates and increments (velocity x dt) of the group's nodes,
 // each value gathered whole from the four elements.
@@ -67,7 +73,7 @@ __host__ __device__ void gatherLaneNodes(const NodeCuda* const node[kLaneWidth][
       coord[l] = nd->coord;
       vel[l] = nd->vel;
     }
-    laneGather<3>(coord, x[I]);
+    laneLoadThree<kCoordLead>(coord, x[I]);
     LaneDouble v[6];
     laneLoadBlock<6>(vel, v);
     for (int k = 0; k < 3; ++k) {
@@ -186,6 +192,7 @@ __host__ __device__ bool groupBody(const MaterialNew* material, const Section* s
   btshell::ElementState<LaneDouble> s;
   laneElementState(elements, section, control, nodeThick, s);
   const auto checkArea = [&](const LaneDouble a[4], LaneDouble A) {
+    if (laneAll(shell1st::quadAreaSoundLanes(a, A))) return;
     for (int l = 0; l < kLaneWidth; ++l) {
       double al[4];
       laneOut<4>(a, l, al);
@@ -219,23 +226,38 @@ __host__ __device__ bool groupBody(const MaterialNew* material, const Section* s
 // The bytes of an element record the entry's kernel reads and writes: from
 // its forces to its hourglass resultants (the head, with the ids and node
 // addresses the entry keeps, is not read).  Address arithmetic only.
+// Those bytes: the doubles from the forces to the hourglass resultants.
+constexpr int kElementTailBytes =
+    static_cast<int>(sizeof(ShellElementCuda::interForce) + 7 * sizeof(double) +
+                     sizeof(ShellElementCuda::rotaryInertia) + sizeof(ShellElementCuda::scaledNodeMass) +
+                     sizeof(ShellElementCuda::hourglassStress));
 __host__ __device__ inline void prefetchElementTail(const ShellElementCuda* e) {
-  const char* from = reinterpret_cast<const char*>(&e->interForce[0][0]);
-  const char* to = reinterpret_cast<const char*>(e->hourglassStress + 5);
-  lanePrefetchBytes(from, static_cast<int>(to - from));
+  lanePrefetchSpan<kElementTailBytes>(&e->interForce[0][0]);
 }
 
 // The records of the group `ahead` places on (from its entry, asked for one
 // group earlier), and the entry of the group after it.
 __host__ __device__ void prefetchEntryAhead(ShellElementCuda* const* elements, const ShellLaneGroup* groups,
                                             int ahead) {
-  if (ahead > kShellGroupsAhead) lanePrefetchBytes(groups + kShellGroupsAhead + 1, sizeof(ShellLaneGroup));
+  if (ahead > kShellGroupsAhead) lanePrefetchSpan<sizeof(ShellLaneGroup)>(groups + kShellGroupsAhead + 1);
   if (ahead < kShellGroupsAhead) return;
   const ShellLaneGroup& g = groups[kShellGroupsAhead];
   for (int l = 0; l < kLaneWidth; ++l) {
     prefetchElementTail(elements[kShellGroupsAhead * kLaneWidth + l]);
     if (g.points > 0) lanePrefetchBytes(g.state[l], g.points * g.stateStride);
-    for (const NodeCuda* nd : g.node[l]) prefetchNodeMotion(*nd);
+  }
+  const NodeCuda* const* nodes = &g.node[0][0];
+  for (int k = 0; k < g.distinctNodes; ++k) prefetchNodeMotion(*nodes[g.distinct[k]]);
+}
+
+// The distinct nodes of an entry's node table.
+__host__ __device__ void distinctNodes(ShellLaneGroup& g) {
+  const NodeCuda* const* nodes = &g.node[0][0];
+  g.distinctNodes = 0;
+  for (int k = 0; k < kLaneWidth * 4; ++k) {
+    bool seen = false;
+    for (int j = 0; j < g.distinctNodes && !seen; ++j) seen = nodes[g.distinct[j]] == nodes[k];
+    if (!seen) g.distinct[g.distinctNodes++] = static_cast<unsigned char>(k);
   }
 }
 
@@ -292,6 +314,7 @@ __host__ __device__ void fillShellLaneGroup(MaterialNew* const* materials, const
     group.nodeThick[l] = group.node[l][0]->thickness;
     group.point[l] = elements[l]->gaussPoint;
   }
+  distinctNodes(group);
   group.lanes = 1;
 }
 

@@ -260,6 +260,14 @@ __host__ __device__ inline bool quadAreaSound(const double a[4], double area) {
   return area > 0.0 && fabs(twice - area) <= kAreaTolerance * fabs(area);
 }
 
+// The same check of a group's elements in lanes, true in the lanes whose
+// shell is sound (the same comparisons, lane by lane).
+template <typename T>
+__host__ __device__ inline auto quadAreaSoundLanes(const T a[4], T area) {
+  const T twice = 2.0 * (a[0] * a[3] - a[1] * a[2]);
+  return (area > 0.0) & (laneAbs(twice - area) <= kAreaTolerance * laneAbs(area));
+}
+
 // Local components of a global vector in the frame (e1, e2, e3).
 __host__ __device__ inline void toLocal(const double v[3], const double e1[3], const double e2[3],
                                         const double e3[3], double out[3]) {

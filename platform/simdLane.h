@@ -17,7 +17,8 @@
 //   laneGather<n>(rows, a)            a[i] in lane l := rows[l][i], each
 //                                     value built whole from its lanes
 //   laneLoad(p)                       lane l := p[l]
-// and lanePrefetch(p), lanePrefetchBytes(p, bytes), hints that the memory
+// and lanePrefetch(p), lanePrefetchBytes(p, bytes), lanePrefetchSpan<bytes>(p)
+// (a size known when compiling), hints that the memory
 // at p is read soon (nothing where the hardware hides its latency by
 // itself, as on the GPU).
 //
@@ -59,6 +60,8 @@ __host__ __device__ inline void laneGather(const double* const rows[], double* a
 
 __host__ __device__ inline void lanePrefetch(const void* /*p*/) {}
 __host__ __device__ inline void lanePrefetchBytes(const void* /*p*/, int /*bytes*/) {}
+template <int bytes>
+__host__ __device__ inline void lanePrefetchSpan(const void* /*p*/) {}
 
 constexpr int kLaneWidth = 1;
 using LaneDouble = double;
@@ -77,6 +80,17 @@ FEM_LANE_INLINE void lanePrefetchBytes(const void* p, int bytes) {
   // A count rather than a whole unroll: the size is not always known at
   // compile time.
 #pragma GCC unroll 8
+  for (int b = 0; b < bytes; b += 64) __builtin_prefetch(c + b);
+  __builtin_prefetch(c + bytes - 1);
+}
+// The same for a size known when compiling: one prefetch per line, with no
+// loop left to count.
+template <int bytes>
+FEM_LANE_INLINE void lanePrefetchSpan(const void* p) {
+  static_assert(bytes > 0);
+  if (p == nullptr) return;
+  const char* c = static_cast<const char*>(p);
+  FEM_LANE_UNROLL
   for (int b = 0; b < bytes; b += 64) __builtin_prefetch(c + b);
   __builtin_prefetch(c + bytes - 1);
 }
