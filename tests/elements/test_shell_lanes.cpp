@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/logErrorPrint.h"
+#include "elements/btshellGroup.h"
 #include "elements/elementControl.h"
 #include "elements/shell1st.h"
 #include "platform/simdLane.h"
@@ -158,6 +159,31 @@ TEST(ShellLanes, GroupsTheLanesCannotTakeAreLeftUntouched) {
   for (NodeCuda*& nd : last.node) nd = corner;
   EXPECT_FALSE(laneGroup(m, 0, steps.data()));
   untouched();
+}
+
+// A group's entry lists the nodes its read-ahead asks for: each distinct
+// node of the group once, a node shared by neighbouring shells of a strip
+// included only once.
+TEST(ShellLanes, GroupEntryNamesEachNodeOfTheGroupOnce) {
+  ShellModel m = makeModel(false);
+  const int n = kLaneWidth + 1;  // nodes along each edge of the strip
+  for (int row = 0; row < 2; ++row)
+    for (int i = 0; i < n; ++i) m.addNode(0.01 * i, 0.01 * row, 0.0);
+  for (int e = 0; e < kLaneWidth; ++e) m.addShell({e + 1, e + 2, n + e + 2, n + e + 1});
+  m.link();
+  MaterialNew* materials[1] = {m.material.get()};
+  std::vector<ShellElementCuda*> elements;
+  for (ShellElementCuda& e : m.elems()) elements.push_back(&e);
+  ShellLaneGroup group;
+  fillShellLaneGroup(materials, &m.section, nullptr, elements.data(), group);
+  ASSERT_EQ(group.lanes, 1);
+  ASSERT_EQ(group.distinctNodes, 2 * n);
+  std::vector<const NodeCuda*> named;
+  for (int k = 0; k < group.distinctNodes; ++k) named.push_back((&group.node[0][0])[group.distinct[k]]);
+  std::sort(named.begin(), named.end());
+  std::vector<const NodeCuda*> all;
+  for (const NodeCuda& nd : m.nodes) all.push_back(&nd);
+  EXPECT_EQ(named, all);
 }
 
 // The driver keeps each group's node and state addresses and point rule in
