@@ -13,13 +13,6 @@
 #include "platform/simdLane.h"
 
 namespace {
-// One branch for the six comparisons: most segments of a bucket do not
-// hold the node, on an axis that cannot be foreseen.
-__host__ __device__ inline bool insideBox(const double* lo, const double* hi, const double* x) {
-  bool outside = false;
-  for (int a = 0; a < 3; ++a) outside |= (x[a] < lo[a]) | (x[a] > hi[a]);
-  return !outside;
-}
 template <typename NodePtr>
 __host__ __device__ inline bool isOwnNode(const NodePtr (&nodes)[4], const NodeCuda* node) {
   for (int k = 0; k < 4; ++k) {
@@ -27,21 +20,48 @@ __host__ __device__ inline bool isOwnNode(const NodePtr (&nodes)[4], const NodeC
   }
   return false;
 }
-// The candidate rule over the box and nodes of segment s (from its record
-// or from its search entry).
+// The candidate rule: segment s (extended box lo..hi, its nodes, from its
+// record or its search entry) is offered to the node at x unless it is the
+// node's current contact segment, its box does not hold x or the node is one
+// of its own. One branch for the six comparisons: most segments of a bucket
+// do not hold the node, on an axis that cannot be foreseen.
 template <typename NodePtr>
-__host__ __device__ inline void offerIfHeld(ContactNodeCuda& cn, SegmentCuda* s, const double* lo, const double* hi,
-                                            const NodePtr (&nodes)[4], int* overflow) {
-  if (s == nullptr || cn.node == nullptr) return;
-  if (cn.in_contact != 0 && s == cn.contact_pair.segment) return;
-  if (!insideBox(lo, hi, cn.node->coord) || isOwnNode(nodes, cn.node)) return;
-  cn.test_pair.addCandidate(s, overflow);
+__host__ __device__ inline bool offeredTo(const SegmentCuda* s, const SegmentCuda* current, const double* lo,
+                                          const double* hi, const NodePtr (&nodes)[4], const NodeCuda* node, double x0,
+                                          double x1, double x2) {
+  if (s == nullptr || s == current) return false;
+  const bool outside =
+      (x0 < lo[0]) | (x0 > hi[0]) | (x1 < lo[1]) | (x1 > hi[1]) | (x2 < lo[2]) | (x2 > hi[2]);
+  return !outside && !isOwnNode(nodes, node);
+}
+__host__ __device__ inline const SegmentCuda* currentSegment(const ContactNodeCuda& cn) {
+  return cn.in_contact != 0 ? cn.contact_pair.segment : nullptr;
+}
+// The candidate rule over the segments of the node's bucket. The node's
+// position and current contact segment stay in registers (an append changes
+// neither).
+__host__ __device__ inline void offerBucketSegments(ContactNodeCuda& cn, const SubDomain& sd,
+                                                    const SegmentCuda* segments, const SegmentSearchEntry* entries,
+                                                    int* overflow) {
+  const NodeCuda* node = cn.node;
+  const double x0 = node->coord[0], x1 = node->coord[1], x2 = node->coord[2];
+  const SegmentCuda* current = currentSegment(cn);
+  const int count = sd.segmentCount();
+  for (int q = 0; q < count; ++q) {
+    SegmentCuda* s = sd.segment_list[q];
+    if (s == nullptr) continue;
+    const SegmentSearchEntry& e = entries[s - segments];
+    if (offeredTo(s, current, e.box_min, e.box_max, e.node, node, x0, x1, x2)) cn.test_pair.addCandidate(s, overflow);
+  }
 }
 }  // namespace
 
 __host__ __device__ void ContactNodeCuda::offerCandidate(SegmentCuda* s, int* overflow) {
-  if (s == nullptr) return;
-  offerIfHeld(*this, s, s->box_min, s->box_max, s->node, overflow);
+  if (s == nullptr || node == nullptr) return;
+  const double* x = node->coord;
+  if (offeredTo(s, currentSegment(*this), s->box_min, s->box_max, s->node, node, x[0], x[1], x[2])) {
+    test_pair.addCandidate(s, overflow);
+  }
 }
 
 __host__ __device__ void gatherFaceNormal(const SegmentCuda& s) {
@@ -97,13 +117,7 @@ __global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, 
   SubDomain* sd = subDomainOfPoint(cn->node->coord, cell, origin, subdomains, dims, total);
   cn->subdomain = sd != nullptr && sd->segment_num > 0 ? sd : nullptr;
   if (cn->subdomain == nullptr) return;
-  const int count = sd->segmentCount();
-  for (int q = 0; q < count; ++q) {
-    SegmentCuda* s = sd->segment_list[q];
-    if (s == nullptr) continue;
-    const SegmentSearchEntry& e = entries[s - segments];
-    offerIfHeld(*cn, s, e.box_min, e.box_max, e.node, overflow);
-  }
+  offerBucketSegments(*cn, *sd, segments, entries, overflow);
 }
 
 void PairManager::gatherFaceNormalsGpu(const Surface& master) {

@@ -69,18 +69,6 @@ __global__ void SubDomainSortSegments(int m, SubDomain* subdomains) {
   }
 }
 
-__host__ __device__ SubDomain* subDomainOfPoint(const double* x, double3 cell, double3 origin, SubDomain* subdomains,
-                                                int3 dims, int total) {
-  int cellIndex[3];
-  for (int a = 0; a < 3; ++a) {
-    const double f = (x[a] - axisOf(origin, a)) / axisOf(cell, a);
-    if (!(f >= 0.0) || f >= axisOf(dims, a)) return nullptr;  // outside the grid (or not a number)
-    cellIndex[a] = static_cast<int>(f);
-  }
-  const int idx = (cellIndex[0] * dims.y + cellIndex[1]) * dims.z + cellIndex[2];
-  return idx >= 0 && idx < total ? subdomains + idx : nullptr;
-}
-
 void Surface::clearSubDomainsGpu() {
   const int m = subDomainNum_;
   if (subDomainArrayGpu_ == nullptr || m <= 0) return;

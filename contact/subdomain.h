@@ -70,6 +70,19 @@ __global__ void SegmentCudaFull(const SegmentCuda* segments, int n, double3 cell
 // Puts every bucket's segments in the order of the surface's segment array,
 // whichever order the threads binned them in.
 __global__ void SubDomainSortSegments(int m, SubDomain* subdomains);
-// The bucket of a point, or null when the point lies outside the grid.
-__host__ __device__ SubDomain* subDomainOfPoint(const double* x, double3 cell, double3 origin, SubDomain* subdomains,
-                                                int3 dims, int total);
+// The bucket of a point, or null when the point lies outside the grid
+// (inline: the candidate search asks for it twice per node).
+__host__ __device__ inline SubDomain* subDomainOfPoint(const double* x, double3 cell, double3 origin,
+                                                       SubDomain* subdomains, int3 dims, int total) {
+  const double o[3] = {origin.x, origin.y, origin.z};
+  const double c[3] = {cell.x, cell.y, cell.z};
+  const int d[3] = {dims.x, dims.y, dims.z};
+  int cellIndex[3];
+  for (int a = 0; a < 3; ++a) {
+    const double f = (x[a] - o[a]) / c[a];
+    if (!(f >= 0.0) || f >= d[a]) return nullptr;  // outside the grid (or not a number)
+    cellIndex[a] = static_cast<int>(f);
+  }
+  const int idx = (cellIndex[0] * dims.y + cellIndex[1]) * dims.z + cellIndex[2];
+  return idx >= 0 && idx < total ? subdomains + idx : nullptr;
+}

@@ -24,7 +24,11 @@ __host__ __device__ void TestPairCuda::removeSlot(int j) {
 }
 
 __host__ __device__ void TestPairCuda::addCandidate(SegmentCuda* s, int* overflow) {
-  for (int j = 0; j < kTestPairSlots; ++j) {
+  // The search appends after the clean-up, which packs the candidates into
+  // slots 0 .. count-1; appends keep them packed (a full list replaces slot
+  // 0), so only those slots can hold s.
+  const int listed = count < kTestPairSlots ? count : kTestPairSlots;
+  for (int j = 0; j < listed; ++j) {
     if (segment[j] == s) return;
   }
   int slot = reserveSlot(overflow);

@@ -45,6 +45,7 @@ struct TestPairCuda {
   __host__ __device__ void removeSlot(int j);
   // Appends a candidate found by the search unless it is listed already; a
   // full list gives its slot 0 to the new candidate (counted as overflow).
+  // The list must be packed (as the clean-up before the search leaves it).
   __host__ __device__ void addCandidate(SegmentCuda* s, int* overflow);
   // Drops stale candidates and packs the rest to the front; `message` is the
   // report printed when the count does not match.
