@@ -78,6 +78,11 @@ struct ContactPairCuda {
   __host__ __device__ void nodeToSegmentCudaPostSearch();
   __host__ __device__ void nodeToEdgePostSearch();
   __host__ __device__ void nodeToNodePostSearch();
+  // The three in turn, each for a pair of its kind: a pair that the segment
+  // search moves onto an edge is followed along the edge, and from there
+  // onto a node, in the same cycle. Each pair reads only its own record
+  // besides the mesh, so pairs need not wait for each other between steps.
+  __host__ __device__ void searchAfterContact();
 
   // The slave node lies beyond a free (boundary) edge or corner of the
   // master entity; its distance from that edge line or corner goes to
@@ -122,6 +127,5 @@ __global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, i
 __global__ void GpuListShareKeys(ContactPairCuda** pairs, int n, int pass, unsigned long long* keys, int* count);
 // Each node's shares of `pass`, added in the order of the sorted keys.
 __global__ void GpuGatherShares(const unsigned long long* keys, int count, ContactPairCuda** pairs, int pass);
-__global__ void gpuNode2SegmentSearchAfterContact(ContactPairCuda** pairs, int n);
-__global__ void gpuNode2EdgeSearchAfterContact(ContactPairCuda** pairs, int n);
-__global__ void gpuNode2NodeSearchAfterContact(ContactPairCuda** pairs, int n);
+// Search after contact of every pair, one thread per pair.
+__global__ void GpuSearchAfterContact(ContactPairCuda** pairs, int n);

@@ -215,20 +215,13 @@ __host__ __device__ void ContactPairCuda::nodeToNodePostSearch() {
   }
 }
 
-namespace {
-__device__ inline ContactPairCuda* pairOfKind(ContactPairCuda** pairs, int n, int kind) {
-  const int i = gridStrideIndex();
-  if (i >= n || pairs[i] == nullptr || pairs[i]->kind != kind) return nullptr;
-  return pairs[i];
+__host__ __device__ void ContactPairCuda::searchAfterContact() {
+  if (kind == NODE_TO_SEGMENT) nodeToSegmentCudaPostSearch();
+  if (kind == NODE_TO_EDGE) nodeToEdgePostSearch();
+  if (kind == NODE_TO_NODE) nodeToNodePostSearch();
 }
-}  // namespace
 
-__global__ void gpuNode2SegmentSearchAfterContact(ContactPairCuda** pairs, int n) {
-  if (ContactPairCuda* p = pairOfKind(pairs, n, NODE_TO_SEGMENT)) p->nodeToSegmentCudaPostSearch();
-}
-__global__ void gpuNode2EdgeSearchAfterContact(ContactPairCuda** pairs, int n) {
-  if (ContactPairCuda* p = pairOfKind(pairs, n, NODE_TO_EDGE)) p->nodeToEdgePostSearch();
-}
-__global__ void gpuNode2NodeSearchAfterContact(ContactPairCuda** pairs, int n) {
-  if (ContactPairCuda* p = pairOfKind(pairs, n, NODE_TO_NODE)) p->nodeToNodePostSearch();
+__global__ void GpuSearchAfterContact(ContactPairCuda** pairs, int n) {
+  const int i = gridStrideIndex();
+  if (i < n && pairs[i] != nullptr) pairs[i]->searchAfterContact();
 }

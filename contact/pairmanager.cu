@@ -87,10 +87,7 @@ void PairManager::reportPendingCycle() const {
 void PairManager::searchAfterContactGpu() {
   const int n = contact_node_num;
   if (n <= 0 || contact_pair_array_gpu == nullptr) return;
-  const dim3 grid((n - 1) / 64 + 1), block(64);
-  launch(gpuNode2SegmentSearchAfterContact, grid, block, contact_pair_array_gpu, n);
-  launch(gpuNode2EdgeSearchAfterContact, grid, block, contact_pair_array_gpu, n);
-  launch(gpuNode2NodeSearchAfterContact, grid, block, contact_pair_array_gpu, n);
+  launch(GpuSearchAfterContact, dim3((n - 1) / 64 + 1), dim3(64), contact_pair_array_gpu, n);
 }
 
 // Lists the test pairs that pair production judges (those with candidates

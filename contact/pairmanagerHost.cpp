@@ -56,13 +56,7 @@ void PairManager::usePairCountersCpu() {
 // that a pair may change kind more than once in one step on both loops.
 void PairManager::postSearchCpu() {
   for (ContactPairCuda* p : contact_pair_array_cpu) {
-    if (p != nullptr && p->kind == NODE_TO_SEGMENT) p->nodeToSegmentCudaPostSearch();
-  }
-  for (ContactPairCuda* p : contact_pair_array_cpu) {
-    if (p != nullptr && p->kind == NODE_TO_EDGE) p->nodeToEdgePostSearch();
-  }
-  for (ContactPairCuda* p : contact_pair_array_cpu) {
-    if (p != nullptr && p->kind == NODE_TO_NODE) p->nodeToNodePostSearch();
+    if (p != nullptr) p->searchAfterContact();
   }
   for (ContactPairCuda* p : contact_pair_array_cpu) {
     if (p != nullptr && p->kind != CONTACT_PAIR_EMPTY && p->segment != nullptr) p->segment_id = p->segment->local_id;
