@@ -89,14 +89,18 @@ struct SegmentCuda {
     return unitCross(a, b, normal);
   }
 
-  // Box of the four nodes' current coordinates widened by the territory.
+  // Box of the four nodes' current coordinates widened by the territory. A
+  // coordinate that is not a number is passed over, as fmin and fmax do (the
+  // host build would call them as library functions for every coordinate).
   __host__ __device__ void calExtTerritory() {
     for (int i = 0; i < 3; ++i) {
-      double lo = node[0]->coord[i], hi = lo;
-      for (int k = 1; k < 4; ++k) {
-        lo = fmin(lo, node[k]->coord[i]);
-        hi = fmax(hi, node[k]->coord[i]);
+      double lo = HUGE_VAL, hi = -HUGE_VAL;
+      for (int k = 0; k < 4; ++k) {
+        const double c = node[k]->coord[i];
+        lo = c < lo ? c : lo;
+        hi = c > hi ? c : hi;
       }
+      if (lo > hi) lo = hi = NAN;  // no coordinate is a number
       box_min[i] = lo - territory;
       box_max[i] = hi + territory;
     }
