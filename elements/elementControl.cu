@@ -139,7 +139,8 @@ __host__ __device__ inline int laneGroups(int n) { return (n + kLaneWidth - 1) /
 __global__ void BuildHexaLaneGroups(MaterialNew** materials, HourglassControl* hourglass, SolidElementCuda** elements,
                                     int n, HexaLaneGroup* groups) {
   for (int g = gridStrideStart(); g < n / kLaneWidth; g += gridStride())
-    fillHexaLaneGroup(materials, hourglass, elements + g * kLaneWidth, groups[g]);
+    fillHexaLaneGroup(materials, hourglass, elements + g * kLaneWidth,
+                      g > 0 ? elements + (g - 1) * kLaneWidth : nullptr, groups[g]);
 }
 
 __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,

@@ -1,8 +1,8 @@
 // What the group kernel of the one-point hexahedra reads through pointers,
 // kept beside the element records in one compact entry per group of
 // kLaneWidth elements: the node, point and state addresses, the elements'
-// initial signed volumes and whether the group can be computed in lanes at
-// all.  The entries are built once, after
+// initial signed volumes and length scales, which of the nodes to ask for
+// ahead, and whether the group can be computed in lanes at all.  The entries are built once, after
 // set-up has linked the points and states, so that a cycle finds every
 // address of a group without hopping through its element and point records
 // and can ask for the records of a group two places ahead.
@@ -25,6 +25,13 @@ struct HexaLaneGroup {
   // Signed one-point volume of each element's initial shape (as the
   // element record keeps it), read by the kernel as one lane value.
   double initialVolume[kLaneWidth];
+  // Set-up scale of each element's characteristic length (1 where it has
+  // none), read as one lane value.
+  double lengthScale[kLaneWidth];
+  // Node slots (bit 8 l + I for node[l][I]) whose records are asked for
+  // ahead: each node once, and not one of the group before, whose nodes
+  // were asked for one group earlier.
+  unsigned aheadNodes;
   int materialId;  // 1-based id shared by the group's elements
   int partId;      // 1-based part of the first element: its hourglass control
   // 1 when the group's elements are one-point hexahedra of one material and
@@ -34,12 +41,16 @@ struct HexaLaneGroup {
 };
 
 static_assert(std::is_trivially_copyable_v<HexaLaneGroup>);
+static_assert(8 * kLaneWidth <= 32, "a bit of aheadNodes for each node slot");
 
 // The entry of the kLaneWidth elements from elements[0] (all of them must
 // exist): their addresses and whether they qualify for the lanes, given
 // the material table and the per-part hourglass controls of the run.
+// previous: the kLaneWidth elements of the group before (null for the
+// first), whose nodes the entry's read-ahead leaves out.
 __host__ __device__ void fillHexaLaneGroup(MaterialNew* const* materials, const HourglassControl* hourglass,
-                                           SolidElementCuda* const* elements, HexaLaneGroup& group);
+                                           SolidElementCuda* const* elements, SolidElementCuda* const* previous,
+                                           HexaLaneGroup& group);
 
 // Forces, volumes, lengths and steps of kLaneWidth one-point hexahedra
 // (elements[0..kLaneWidth-1], described by groups[0]; groups[1..ahead] are

@@ -15,12 +15,14 @@ namespace {
 // near enough that what is asked for stays in cache until its turn.
 constexpr int kHexaGroupsAhead = 2;
 
-// The bytes of an element record the group kernel reads and writes: from
-// its forces to its end (the head, with the node addresses and the ids the
-// entry keeps, is not read).  Address arithmetic only: nothing is loaded.
+// The lines of an element record the group kernel reads and writes: its
+// forces, and from its volume to its hourglass values (the head, with the
+// node addresses and the ids the entry keeps, and the masses are not read).
+// Address arithmetic only: nothing is loaded.
 __host__ __device__ inline void prefetchElementTail(const SolidElementCuda* e) {
-  const char* tail = reinterpret_cast<const char*>(&e->interForce[0][0]);
-  lanePrefetchBytes(tail, static_cast<int>(reinterpret_cast<const char*>(e + 1) - tail));
+  lanePrefetchBytes(e->interForce, static_cast<int>(sizeof(e->interForce)));
+  const char* from = reinterpret_cast<const char*>(&e->volume);
+  lanePrefetchBytes(from, static_cast<int>(reinterpret_cast<const char*>(e->hourglassValue + 4) - from));
 }
 
 // The doubles of a node's coordinates and step displacement are read with
@@ -34,24 +36,64 @@ __host__ __device__ inline void prefetchRow(const double* row, int lead) {
                     4 * static_cast<int>(sizeof(double)));
 }
 
+// A set of the node addresses of two groups (open addressing in a table of
+// twice their slots, a power of two): each address is found in a step or two.
+class NodeAddressSet {
+ public:
+  // Adds nd; false when it was there already.
+  __host__ __device__ bool insert(const NodeCuda* nd) {
+    const auto bits = reinterpret_cast<unsigned long long>(nd);
+    for (unsigned h = static_cast<unsigned>((bits >> 4) * 0x9E3779B97F4A7C15ull >> 40);; ++h) {
+      const NodeCuda*& slot = table_[h % kSize];
+      if (slot == nd) return false;
+      if (slot == nullptr) {
+        slot = nd;
+        return true;
+      }
+    }
+  }
+
+ private:
+  static constexpr unsigned kSize = 32 * kLaneWidth;  // twice the slots of two groups
+  const NodeCuda* table_[kSize] = {};
+};
+
+// The node slots of the entry's read-ahead: each node of the group once,
+// leaving out those of the group before (previous, null for the first).
+__host__ __device__ unsigned aheadNodeSlots(SolidElementCuda* const* elements, SolidElementCuda* const* previous) {
+  NodeAddressSet known;
+  for (int s = 0; previous != nullptr && s < 8 * kLaneWidth; ++s)
+    if (const NodeCuda* nd = previous[s / 8]->node[s % 8]) known.insert(nd);
+  unsigned slots = 0;
+  for (int s = 0; s < 8 * kLaneWidth; ++s) {
+    const NodeCuda* nd = elements[s / 8]->node[s % 8];
+    if (nd != nullptr && known.insert(nd)) slots |= 1u << s;
+  }
+  return slots;
+}
+
 // The records of the group `ahead` places on (from its entry, which is in
 // cache: it was asked for one group earlier), and the entry of the group
-// after it.  Of the nodes, the lines of the motion gatherLaneMotion reads.
-__host__ __device__ void prefetchGroupAhead(SolidElementCuda* const* elements, const HexaLaneGroup* groups,
-                                            int ahead) {
+// after it.  Of the nodes, the lines of the motion gatherLaneMotion reads,
+// for the nodes not asked for with the group before; the points only where
+// the material's update reads them.
+__host__ __device__ void prefetchGroupAhead(MaterialNew* const* materials, SolidElementCuda* const* elements,
+                                            const HexaLaneGroup* groups, int ahead) {
   if (ahead > kHexaGroupsAhead) lanePrefetchBytes(groups + kHexaGroupsAhead + 1, sizeof(HexaLaneGroup));
   if (ahead < kHexaGroupsAhead) return;
   const HexaLaneGroup& g = groups[kHexaGroupsAhead];
+  const bool points = g.lanes == 0 || solid_point_lanes::readsPoints(materials[g.materialId - 1]);
   for (int l = 0; l < kLaneWidth; ++l) {
     prefetchElementTail(elements[kHexaGroupsAhead * kLaneWidth + l]);
-    if (g.point[l] != nullptr) lanePrefetchBytes(g.point[l], sizeof(GaussPoint));
-    if (g.state[l] != nullptr) lanePrefetchBytes(g.state[l], kStateAheadBytes);
-    if (g.lanes == 0) continue;  // a node may be missing
-    for (const NodeCuda* nd : g.node[l]) {
-      prefetchRow(nd->coord, kCoordLead);
-      prefetchRow(nd->step_disp, kStepLead);
-      prefetchRow(nd->vel, kVelLead);
-    }
+    if (points) lanePrefetchBytes(g.point[l], sizeof(GaussPoint));
+    lanePrefetchBytes(g.state[l], kStateAheadBytes);
+  }
+  for (unsigned slots = g.aheadNodes; slots != 0; slots &= slots - 1) {
+    const int s = laneLowestBit(slots);
+    const NodeCuda* nd = g.node[s / 8][s % 8];
+    prefetchRow(nd->coord, kCoordLead);
+    prefetchRow(nd->step_disp, kStepLead);
+    prefetchRow(nd->vel, kVelLead);
   }
 }
 
@@ -79,14 +121,17 @@ __host__ __device__ void gatherLaneMotion(const HexaLaneGroup& g, LaneDouble x[8
 }  // namespace
 
 __host__ __device__ void fillHexaLaneGroup(MaterialNew* const* materials, const HourglassControl* hourglass,
-                                           SolidElementCuda* const* elements, HexaLaneGroup& group) {
+                                           SolidElementCuda* const* elements, SolidElementCuda* const* previous,
+                                           HexaLaneGroup& group) {
   const SolidElementCuda& first = *elements[0];
   group.materialId = first.material_id;
   group.partId = first.part_id;
   group.lanes = 0;
+  group.aheadNodes = aheadNodeSlots(elements, previous);
   for (int l = 0; l < kLaneWidth; ++l) {
     const SolidElementCuda& e = *elements[l];
     group.initialVolume[l] = 0.0;
+    group.lengthScale[l] = e.lengthScale > 0.0 ? e.lengthScale : 1.0;
     for (int I = 0; I < 8; ++I) group.node[l][I] = e.node[I];
     group.point[l] = e.gaussPoint;
     group.state[l] = e.gaussPoint != nullptr ? e.gaussPoint->matStatus_ : nullptr;
@@ -117,7 +162,7 @@ FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLanes(MaterialNew* const* m
   const MaterialNew* material = materials[group.materialId - 1];
   if (material == nullptr || material->id != group.materialId) return false;
   const HourglassControl* control = hourglassOfPart(hourglass, group.partId);
-  prefetchGroupAhead(elements, groups, ahead);
+  prefetchGroupAhead(materials, elements, groups, ahead);
   LaneDouble x[8][3], xm[8][3], v[8][3], B[3][8], Bm[3][8];
   gatherLaneMotion(group, x, xm, v);
   const LaneDouble V = onepoint::centreGradients(x, B), Vm = onepoint::centreGradients(xm, Bm);
@@ -125,6 +170,14 @@ FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLanes(MaterialNew* const* m
   // Mirror-numbered, collapsed and inside-out elements (a volume of another
   // sign than the initial one) take the one-element path.
   if (!laneAll((V > 0.0) & (Vm > 0.0) & (V0 > 0.0))) return false;
+
+  // The step from the characteristic length (times the set-up scale of an
+  // element that may have one), as each element's own pass; taken first,
+  // so that the coordinates are not kept through the material update.
+  LaneDouble multiplier;
+  for (int l = 0; l < kLaneWidth; ++l) laneSet(multiplier, l, elements[l]->dtScaleFactor);
+  const LaneDouble length = solid1st::hexaCharactLength(x) * laneLoad(group.lengthScale);
+  const LaneDouble step = solid1st::solidStableStep(multiplier, safeFactor, length, material->waveSpeed[0]);
 
   double *hourglassRows[kLaneWidth], *forceRows[kLaneWidth];
   for (int l = 0; l < kLaneWidth; ++l) {
@@ -138,17 +191,6 @@ FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLanes(MaterialNew* const* m
     solid_point_lanes::update(material, group.point, group.state, G, sigma, dt);
   };
   onepoint::onePointBodyForce(material, dt, control, x, v, B, V, Bm, Vm, Q, pointStress, f);
-
-  // The step from the characteristic length (times the set-up scale of an
-  // element that may have one), as each element's own pass.
-  LaneDouble scale, multiplier;
-  for (int l = 0; l < kLaneWidth; ++l) {
-    const SolidElementCuda& e = *elements[l];
-    laneSet(scale, l, e.lengthScale > 0.0 ? e.lengthScale : 1.0);
-    laneSet(multiplier, l, e.dtScaleFactor);
-  }
-  const LaneDouble length = solid1st::hexaCharactLength(x) * scale;
-  const LaneDouble step = solid1st::solidStableStep(multiplier, safeFactor, length, material->waveSpeed[0]);
   laneStoreBlock<24>(&f[0][0], forceRows);
   laneStoreBlock<12>(Q, hourglassRows);
   for (int l = 0; l < kLaneWidth; ++l) {
@@ -164,6 +206,6 @@ __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* const* materials, co
                                                SolidElementCuda* const* elements, double dt, double safeFactor,
                                                double* steps) {
   HexaLaneGroup group;
-  fillHexaLaneGroup(materials, hourglass, elements, group);
+  fillHexaLaneGroup(materials, hourglass, elements, nullptr, group);
   return onePointHexaLanes(materials, hourglass, elements, &group, 0, dt, safeFactor, steps);
 }

@@ -89,6 +89,12 @@ __host__ __device__ inline void elasticPlastic(const ElasticPlasticMaterial& m, 
   storeStressStrain(st, L, dt, state, sigma);
 }
 
+// Whether update() reads the point records themselves (the models computed
+// in lanes read only the states, and the point of a failed return).
+__host__ __device__ inline bool readsPoints(const MaterialNew* material) {
+  return material->type != MT_LINEAR_ELASTIC && material->type != MT_ELASTIC_PLASTIC;
+}
+
 // The stress sigma of the points gp[0 .. kLaneWidth-1], st their state
 // records (none null), from the velocity gradients L over dt.
 template <typename T>

@@ -17,6 +17,7 @@
 //   laneGather<n>(rows, a)            a[i] in lane l := rows[l][i], each
 //                                     value built whole from its lanes
 //   laneLoad(p)                       lane l := p[l]
+//   laneLowestBit(m)                  lowest set bit of a nonzero mask
 // and lanePrefetch(p), lanePrefetchBytes(p, bytes), lanePrefetchSpan<bytes>(p)
 // (a size known when compiling), hints that the memory
 // at p is read soon (nothing where the hardware hides its latency by
@@ -46,6 +47,16 @@ __host__ __device__ inline void laneSet(double& v, int /*lane*/, double x) { v =
 template <int n>
 __host__ __device__ inline void laneGather(const double* const rows[], double* a) {
   for (int i = 0; i < n; ++i) a[i] = rows[0][i];
+}
+
+// Index of the lowest set bit of a mask that is not zero (the slots of a
+// group's bit mask visited in order).
+__host__ __device__ inline int laneLowestBit(unsigned m) {
+#ifdef __CUDA_ARCH__
+  return __ffs(static_cast<int>(m)) - 1;
+#else
+  return __builtin_ctz(m);
+#endif
 }
 
 #if defined(__CUDACC__) || defined(__clang__)

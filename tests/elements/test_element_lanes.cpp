@@ -8,11 +8,13 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <iterator>
 #include <random>
 #include <vector>
 
 #include "core/simpleMath.h"
 #include "elements/elementControl.h"
+#include "elements/hexa1stRGroup.h"
 #include "materials/elementInversion.h"
 #include "platform/simdLane.h"
 #include "tests/elements/solidDeviceModel.h"
@@ -264,6 +266,61 @@ TEST(ElementLanes, DriverGroupEntriesGiveTheBitsOfTheElementRecords) {
   EXPECT_EQ(a.length, b.length);
   EXPECT_EQ(a.step, b.step);
   EXPECT_EQ(candidate, *std::min_element(b.step.begin(), b.step.end()));
+}
+
+// A group's entry asks ahead for each node of its elements once, and not
+// for the nodes of the group before (asked for one group earlier): over a
+// bar of hexahedra sharing faces, with a collapsed one repeating nodes and
+// a last group on nodes of its own, the slots picked hold exactly the nodes
+// the group has and the group before lacks, none twice.
+TEST(ElementLanes, GroupEntriesAskAheadForEachNodeOnce) {
+  SolidModel m;
+  const int bar = 2 * kLaneWidth, h = 1;
+  for (int i = 0; i <= bar; ++i)  // ids 4 i + 1 .. 4 i + 4: the square at x = i
+    for (int c = 0; c < 4; ++c) m.addNode(i * h, c == 1 || c == 2 ? h : 0.0, c >= 2 ? h : 0.0);
+  const auto square = [](int i, int c) { return 4 * i + 1 + c; };
+  for (int i = 0; i < bar; ++i)
+    m.addSolid(ET_HEXA_REDUCED, {square(i, 0), square(i, 1), square(i, 2), square(i, 3), square(i + 1, 0),
+                                 square(i + 1, 1), square(i + 1, 2), square(i + 1, 3)});
+  SolidElementCuda& collapsed = m.elems[kLaneWidth + 1];
+  collapsed.node_id[2] = collapsed.node_id[1];
+  collapsed.node_id[6] = collapsed.node_id[5];
+  for (int e = 0; e < kLaneWidth; ++e) {  // a group apart
+    const int first = static_cast<int>(m.nodes.size()) + 1;
+    for (int I = 0; I < 8; ++I)
+      m.addNode(10.0 + 2 * e + solid1st::hexaCorner(0, I), solid1st::hexaCorner(1, I), solid1st::hexaCorner(2, I));
+    m.addSolid(ET_HEXA_REDUCED, {first, first + 1, first + 2, first + 3, first + 4, first + 5, first + 6, first + 7});
+  }
+  m.link();
+  MaterialNew* materials[1] = {m.material.get()};
+  std::vector<SolidElementCuda*> elements;
+  for (SolidElementCuda& e : m.elems) elements.push_back(&e);
+  const auto nodesOf = [&](int g) {
+    std::vector<const NodeCuda*> nodes;
+    for (int l = 0; l < kLaneWidth; ++l)
+      for (const NodeCuda* nd : elements[g * kLaneWidth + l]->node) nodes.push_back(nd);
+    std::sort(nodes.begin(), nodes.end());
+    nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
+    return nodes;
+  };
+  const int groups = static_cast<int>(elements.size()) / kLaneWidth;
+  for (int g = 0; g < groups; ++g) {
+    HexaLaneGroup entry;
+    SolidElementCuda* const* own = elements.data() + g * kLaneWidth;
+    fillHexaLaneGroup(materials, &m.hourglass, own, g > 0 ? own - kLaneWidth : nullptr, entry);
+    std::vector<const NodeCuda*> picked, expected;
+    for (int s = 0; s < 8 * kLaneWidth; ++s)
+      if ((entry.aheadNodes >> s) & 1u) picked.push_back(entry.node[s / 8][s % 8]);
+    std::sort(picked.begin(), picked.end());
+    const std::vector<const NodeCuda*> mine = nodesOf(g), before = g > 0 ? nodesOf(g - 1) : std::vector<const NodeCuda*>{};
+    std::set_difference(mine.begin(), mine.end(), before.begin(), before.end(), std::back_inserter(expected));
+    EXPECT_EQ(picked, expected) << "group " << g;
+  }
+  // The bar's first group has 4 (kLaneWidth + 1) nodes, its second 4 kLaneWidth
+  // new ones less the two the collapsed element drops; the group apart all of its own.
+  HexaLaneGroup entry;
+  fillHexaLaneGroup(materials, &m.hourglass, elements.data(), nullptr, entry);
+  EXPECT_EQ(__builtin_popcount(entry.aheadNodes), 4 * (kLaneWidth + 1));
 }
 
 // A mirror-numbered element turned inside out has a positive volume, of
