@@ -46,9 +46,12 @@ __host__ __device__ inline void addHourglassForce(const MaterialNew* material, d
 }
 
 // Forces of a shape with positive current and mid-step volumes V and Vm:
-// the strain rate from the mid-step gradients Bm, the stress from
-// pointStress(G, sigma), its divergence on the current gradients B, and the
-// hourglass forces with the hourglass state Q.  f is set.
+// the strain rate from the mid-step gradients Bm, the hourglass forces with
+// the hourglass state Q, the stress from pointStress(G, sigma) and its
+// divergence on the current gradients B.  f is set.  The hourglass forces
+// come before the stress so that the shape and the velocities are not kept
+// through the material update; each force component is still the sum of
+// its two parts, whose order of addition does not change the result.
 template <typename T, typename PointStress>
 __host__ __device__ inline void onePointBodyForce(const MaterialNew* material, double dt,
                                                   const HourglassControl* hourglass, const T x[8][3], const T v[8][3],
@@ -57,9 +60,9 @@ __host__ __device__ inline void onePointBodyForce(const MaterialNew* material, d
   for (int I = 0; I < 8; ++I) f[I][0] = f[I][1] = f[I][2] = 0.0;
   T G[3][3], sigma[3][3];
   solid1st::velocityGradient<8>(Bm, v, 1.0 / Vm, G);
+  if (hourglass != nullptr && material != nullptr) addHourglassForce(material, dt, *hourglass, x, v, B, V, Q, f);
   pointStress(G, sigma);
   solid1st::addStressDivergence<8>(sigma, B, 1.0, f);
-  if (hourglass != nullptr && material != nullptr) addHourglassForce(material, dt, *hourglass, x, v, B, V, Q, f);
 }
 
 }  // namespace onepoint

@@ -89,12 +89,15 @@ __host__ __device__ inline void hexaCentreB(const T x[8][3], T B[3][8]) {
 
 // One component of the exact volume gradient dV/dx (Flanagan-Belytschko
 // cofactor form, factor 1/12) for one corner; p lists the six corners that
-// enter it, y and z are the two other coordinate components (cyclic order).
-template <typename T>
+// enter it, y and z are the two other coordinate components (cyclic order),
+// the value of corner c at y[c * stride] and z[c * stride].
+template <int stride = 1, typename T>
 __host__ __device__ inline T hexaVolumeDerivative(const int p[6], const T* y, const T* z) {
+  const auto Y = [y](int c) { return y[c * stride]; };
+  const auto Z = [z](int c) { return z[c * stride]; };
   const int a = p[0], b = p[1], c = p[2], d = p[3], e = p[4], f = p[5];
-  return ((y[b] + y[c]) * (z[a] + z[b]) - (y[a] + y[b]) * (z[b] + z[c]) + (y[a] + y[e]) * (z[d] + z[e]) -
-          (y[d] + y[e]) * (z[a] + z[e]) - (y[c] + y[f]) * (z[d] + z[f]) + (y[d] + y[f]) * (z[c] + z[f])) *
+  return ((Y(b) + Y(c)) * (Z(a) + Z(b)) - (Y(a) + Y(b)) * (Z(b) + Z(c)) + (Y(a) + Y(e)) * (Z(d) + Z(e)) -
+          (Y(d) + Y(e)) * (Z(a) + Z(e)) - (Y(c) + Y(f)) * (Z(d) + Z(f)) + (Y(d) + Y(f)) * (Z(c) + Z(f))) *
          (1.0 / 12.0);
 }
 
@@ -122,15 +125,14 @@ __host__ __device__ inline double hexaExactB(const double x[8][3], double B[3][8
 }
 
 // Exact (signed) volume of a trilinear hexahedron: sum_I x_I dV/dx_I.
+// The y and z components are read in place, three doubles apart.
 template <typename T>
 __host__ __device__ inline T hexaExactVolume(const T x[8][3]) {
-  T c[3][8];
-  for (int I = 0; I < 8; ++I)
-    for (int k = 0; k < 3; ++k) c[k][I] = x[I][k];
   const int corners[8][6] = SOLID1ST_VOLUME_DERIVATIVE_CORNERS;
+  const T* row = &x[0][0];
   T v = 0.0;
   FEM_LANE_UNROLL
-  for (int I = 0; I < 8; ++I) v += c[0][I] * hexaVolumeDerivative(corners[I], c[1], c[2]);
+  for (int I = 0; I < 8; ++I) v += x[I][0] * hexaVolumeDerivative<3>(corners[I], row + 1, row + 2);
   return v;
 }
 
