@@ -20,7 +20,7 @@ constexpr int kHexaGroupsAhead = 2;
 // node addresses and the ids the entry keeps, and the masses are not read).
 // Address arithmetic only: nothing is loaded.
 __host__ __device__ inline void prefetchElementTail(const SolidElementCuda* e) {
-  lanePrefetchBytes(e->interForce, static_cast<int>(sizeof(e->interForce)));
+  lanePrefetchSpan<sizeof(SolidElementCuda::interForce)>(e->interForce);
   const char* from = reinterpret_cast<const char*>(&e->volume);
   lanePrefetchBytes(from, static_cast<int>(reinterpret_cast<const char*>(e->hourglassValue + 4) - from));
 }
@@ -32,8 +32,7 @@ constexpr int kCoordLead = 1, kStepLead = 1, kVelLead = 0;
 
 // The four doubles that laneLoadThree reads for a row of three.
 __host__ __device__ inline void prefetchRow(const double* row, int lead) {
-  lanePrefetchBytes(reinterpret_cast<const char*>(row) - lead * static_cast<int>(sizeof(double)),
-                    4 * static_cast<int>(sizeof(double)));
+  lanePrefetchSpan<4 * sizeof(double)>(reinterpret_cast<const char*>(row) - lead * static_cast<int>(sizeof(double)));
 }
 
 // A set of the node addresses of two groups (open addressing in a table of
