@@ -137,7 +137,9 @@ TEST(ElementControl, SmallestStepOfLongStepArraysOnFourThreads) {
       const unsigned long long shared = gpu_host::sharedLaunchCount();
       double candidate = 1.0;
       control.takeSmallestStep(handle, &candidate);
-      if (chunks && n > 30000) EXPECT_EQ(gpu_host::sharedLaunchCount(), shared + 1) << n << " entries";
+      if (chunks && n > 30000) {
+        EXPECT_EQ(gpu_host::sharedLaunchCount(), shared + 1) << n << " entries";
+      }
       return candidate;
     };
     // Equal magnitudes in the last entry and in one before it (negative):
