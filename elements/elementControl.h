@@ -130,7 +130,7 @@ __global__ void BuildShellLaneGroups(MaterialNew** materials, Section* sections,
 __global__ void ZeroNonFiniteSteps(int n, double* steps);
 // Per chunk of the step array, the step of smallest magnitude (not finite
 // counts as 0), the first of equal ones.
-__global__ void StepChunkMinima(int n, int chunk, const double* steps, double* chunkMin);
+__global__ void StepChunkMinima(int n, const double* steps, double* chunkMin);
 __global__ void AllSolidDt(double* blockMin, int n, SolidElementCuda** elements, Material* materials,
                            double safeFactor);
 __global__ void _AllBeamElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,

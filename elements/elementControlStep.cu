@@ -12,20 +12,11 @@
 
 namespace {
 
-// Entries of the step array one thread of the minimum pass folds: at most
-// kStepChunk, so that the chunk minima read back stay few; fewer in a model
-// whose array would give fewer than kStepChunksSpread chunks, so that the
-// pass spreads over many threads instead of running on few (down to
-// kStepChunkLeast entries: a smaller model folds its few chunks on few
-// threads).
+// Entries of the step array one thread of the minimum pass folds: enough
+// that the chunk minima read back stay few, few enough that a large model
+// gives every worker many chunks.
 constexpr int kStepChunk = 256;
-constexpr int kStepChunkLeast = 16;
-constexpr int kStepChunksSpread = 1024;
 constexpr int kStepChunkBlock = 32;
-
-int stepChunkLength(int total) {
-  return std::clamp(total / kStepChunksSpread, kStepChunkLeast, kStepChunk);
-}
 
 // A step as the minimum sees it: one that is not finite is 0, so that a
 // broken element stops the run.
@@ -64,11 +55,11 @@ __global__ void ZeroNonFiniteSteps(int n, double* steps) {
   if (i < n && !nodeValueIsFinite(steps[i])) steps[i] = 0.0;
 }
 
-__global__ void StepChunkMinima(int n, int chunk, const double* steps, double* chunkMin) {
+__global__ void StepChunkMinima(int n, const double* steps, double* chunkMin) {
   const int c = blockIdx.x * blockDim.x + threadIdx.x;
-  if (c >= (n + chunk - 1) / chunk) return;
-  const int begin = c * chunk;
-  const int end = n - begin < chunk ? n : begin + chunk;
+  const int begin = c * kStepChunk;
+  if (begin >= n) return;
+  const int end = n - begin < kStepChunk ? n : begin + kStepChunk;
   double best = stepOrZero(steps[begin]);
   for (int i = begin + 1; i < end; ++i) {
     const double s = stepOrZero(steps[i]);
@@ -77,11 +68,7 @@ __global__ void StepChunkMinima(int n, int chunk, const double* steps, double* c
   chunkMin[c] = best;
 }
 
-int ElementControl::stepChunkNum() const {
-  const int total = dtArrayNum();
-  const int chunk = stepChunkLength(total);
-  return (total + chunk - 1) / chunk;
-}
+int ElementControl::stepChunkNum() const { return (dtArrayNum() + kStepChunk - 1) / kStepChunk; }
 
 void ElementControl::takeSmallestStep(cublasHandle_t handle, double* candidate) {
   const int total = dtArrayNum();
@@ -90,7 +77,7 @@ void ElementControl::takeSmallestStep(cublasHandle_t handle, double* candidate) 
   if (chunk_step_minimum && stepChunkMin != nullptr) {
     const int chunks = stepChunkNum();
     launch(StepChunkMinima, dim3(static_cast<unsigned>((chunks - 1) / kStepChunkBlock + 1)), dim3(kStepChunkBlock),
-           total, stepChunkLength(total), static_cast<const double*>(dtArray), stepChunkMin);
+           total, static_cast<const double*>(dtArray), stepChunkMin);
     // Sized with the step array at set-up: no allocation per cycle.
     std::vector<double>& minima = stepChunkMinHost;
     if (minima.size() < static_cast<size_t>(chunks)) minima.resize(static_cast<size_t>(chunks));
