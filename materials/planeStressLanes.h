@@ -97,6 +97,15 @@ struct ElasticPlasticLanes {
     laneLoadBlock<2>(history, kEps);
     const T k0 = kEps[0], eps0 = kEps[1];
     const T zero = 0.0;
+    // The transverse shears and the strains do not take part in the return:
+    // written back at once, so that the return carries only what it needs.
+    double* rest[kLaneWidth];
+    for (int l = 0; l < kLaneWidth; ++l) rest[l] = rows[l] + 4;
+    const T out2[8] = {s[4] + G * d[4], s[5] + G * d[5], s[6] + d[0], s[7] + d[1],
+                       s[8] + d[2],     s[9] + d[3],     s[10] + d[4], s[11] + d[5]};
+    laneStoreBlock<8>(out2, rest);
+    stress[4] = out2[0];
+    stress[5] = out2[1];
     const T xy = s[3] + G * d[3];
     // One secant step: the return of the trial stress with thickness strain
     // ezz in the lanes of `lanes`.
@@ -127,14 +136,13 @@ struct ElasticPlasticLanes {
       zz = now.zz;
       active = active & (laneAbs(zz) > tolerance);
     }
-    const T out[12] = {R.xx,         R.yy,         zero,         R.xy,         s[4] + G * d[4], s[5] + G * d[5],
-                       s[6] + d[0], s[7] + d[1], s[8] + d[2], s[9] + d[3], s[10] + d[4],    s[11] + d[5]};
+    const T out[4] = {R.xx, R.yy, zero, R.xy};
     for (int l = 0; l < kLaneWidth; ++l)
       if (laneGet(R.converged, l) == 0.0) reportReturnMapFailure(gp[l]);
-    laneStoreBlock<12>(out, rows);
+    laneStoreBlock<4>(out, rows);
     const T history1[2] = {R.k, R.eps};
     laneStoreBlock<2>(history1, history);
-    for (int i = 0; i < 6; ++i) stress[i] = out[i];
+    for (int i = 0; i < 4; ++i) stress[i] = out[i];
   }
 };
 
