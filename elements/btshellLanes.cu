@@ -115,39 +115,40 @@ __host__ __device__ inline LaneDouble laneField(ShellElementCuda* const* element
 }
 
 // integrateThickness of the group's elements, point i of every element at
-// a time in lanes: the same sums in the same order.  pointAt(i, gp, state,
-// weight, zeta) gives point i of each lane, its state and its rule.  The
+// a time in lanes: the same sums in the same order.  first[l] is the first
+// point of lane l; pointAt(i, state, weight, zeta) gives the states of point
+// i of each lane and its rule.  The
 // material's update is chosen, and its constants worked out, once for the
 // points.
 template <typename PointAt>
 __host__ __device__ void integrateThicknessLanes(ShellElementCuda* const* elements, const MaterialNew* material,
-                                                 int np, PointAt pointAt, const LaneDouble strain[8],
+                                                 int np, GaussPoint* const first[], PointAt pointAt,
+                                                 const LaneDouble strain[8],
                                                  LaneDouble area, double dt, btshell::Resultants<LaneDouble>& R) {
   const LaneDouble t = laneField(elements, &ShellElementCuda::thickCurrent);
   plane_stress_lanes::withModel(material, dt, [&](const auto& model) {
     for (int i = 0; i < np; ++i) {
-      GaussPoint* gp[kLaneWidth];
       MaterialStatus* state[kLaneWidth];
       LaneDouble weight, zeta;
-      pointAt(i, gp, state, weight, zeta);
+      pointAt(i, state, weight, zeta);
       const LaneDouble z = 0.5 * t * zeta;
       const LaneDouble d[6] = {strain[0] + z * strain[3], strain[1] - z * strain[4], 0.0,
                                strain[2] + z * strain[5], strain[6],               strain[7]};
       LaneDouble s[6];  // every model writes all six
-      model(gp, state, d, s);
+      model(first, i, state, d, s);
       btshell::addPointResultants<LaneDouble>(0.5 * t * weight * area, z, s, R);
     }
   });
 }
 
 // Point i of the group's elements from their point records.
-__host__ __device__ inline void pointOfRecords(ShellElementCuda* const* elements, int i, GaussPoint* gp[],
-                                               MaterialStatus* state[], LaneDouble& weight, LaneDouble& zeta) {
+__host__ __device__ inline void pointOfRecords(GaussPoint* const first[], int i, MaterialStatus* state[],
+                                               LaneDouble& weight, LaneDouble& zeta) {
   const double* rule[kLaneWidth];  // weight, then the first coordinate
   for (int l = 0; l < kLaneWidth; ++l) {
-    gp[l] = elements[l]->gaussPoint + i;
-    state[l] = gp[l]->matStatus_;
-    rule[l] = &gp[l]->weight_;
+    const GaussPoint* gp = first[l] + i;
+    state[l] = gp->matStatus_;
+    rule[l] = &gp->weight_;
   }
   static_assert(offsetof(GaussPoint, coord_) == offsetof(GaussPoint, weight_) + sizeof(double));
   LaneDouble weightZeta[2];
@@ -188,6 +189,9 @@ __host__ __device__ bool groupBody(const MaterialNew* material, const Section* s
   // Collapsed or inverted shells take the one-element path (nothing is
   // written before this point).
   if (!laneAll(q.area > 0.0)) return false;
+  // Length from the current corners, as each element's own pass, taken
+  // while they are at hand (the corners are not needed after the frames).
+  const LaneDouble length = shell1st::quadLength(x, q.area);
 
   btshell::ElementState<LaneDouble> s;
   laneElementState(elements, section, control, nodeThick, s);
@@ -202,8 +206,7 @@ __host__ __device__ bool groupBody(const MaterialNew* material, const Section* s
   LaneDouble force[4][6];
   btshell::bodyForce(material, q, du, dr, s, checkArea, integrate, force);
 
-  // Length and step from the current corners, as each element's own pass.
-  const LaneDouble length = shell1st::quadLength(x, q.area);
+  // Step from the length, as each element's own pass.
   const LaneDouble multiplier = laneField(elements, &ShellElementCuda::dtScaleFactor);
   const LaneDouble step = solid1st::solidStableStep(multiplier, safeFactor, length, material->waveSpeed[1]);
   double* forceRows[kLaneWidth];
@@ -332,16 +335,13 @@ FEM_LANE_KERNEL __host__ __device__ bool btShellLanes(MaterialNew* const* materi
   LaneDouble x[4][3], du[4][3], dr[4][3], nodeThick;
   gatherLaneNodes(g.node, dt, x, du, dr);
   for (int l = 0; l < kLaneWidth; ++l) laneSet(nodeThick, l, g.nodeThick[l]);
-  const auto pointAt = [&](int i, GaussPoint* gp[], MaterialStatus* state[], LaneDouble& weight, LaneDouble& zeta) {
-    for (int l = 0; l < kLaneWidth; ++l) {
-      gp[l] = g.point[l] + i;
-      state[l] = entryState(g, l, i);
-    }
+  const auto pointAt = [&](int i, MaterialStatus* state[], LaneDouble& weight, LaneDouble& zeta) {
+    for (int l = 0; l < kLaneWidth; ++l) state[l] = entryState(g, l, i);
     weight = g.weight[i];
     zeta = g.zeta[i];
   };
   const auto integrate = [&](const LaneDouble strain[8], LaneDouble A, btshell::Resultants<LaneDouble>& R) {
-    integrateThicknessLanes(elements, material, g.points, pointAt, strain, A, dt, R);
+    integrateThicknessLanes(elements, material, g.points, g.point, pointAt, strain, A, dt, R);
   };
   return groupBody(material, section, control, elements, x, du, dr, nodeThick, integrate, safeFactor, steps);
 }
@@ -372,12 +372,14 @@ FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew* const* ma
     }
   }
   const bool pointsInLanes = lanePointsAlike(elements);
-  const auto pointAt = [&](int i, GaussPoint* gp[], MaterialStatus* state[], LaneDouble& weight, LaneDouble& zeta) {
-    pointOfRecords(elements, i, gp, state, weight, zeta);
+  GaussPoint* first[kLaneWidth];
+  for (int l = 0; l < kLaneWidth; ++l) first[l] = elements[l]->gaussPoint;
+  const auto pointAt = [&](int i, MaterialStatus* state[], LaneDouble& weight, LaneDouble& zeta) {
+    pointOfRecords(first, i, state, weight, zeta);
   };
   const auto integrate = [&](const LaneDouble strain[8], LaneDouble A, btshell::Resultants<LaneDouble>& R) {
     if (pointsInLanes) {
-      integrateThicknessLanes(elements, material, elements[0]->integratPointNum, pointAt, strain, A, dt, R);
+      integrateThicknessLanes(elements, material, elements[0]->integratPointNum, first, pointAt, strain, A, dt, R);
       return;
     }
     for (int l = 0; l < kLaneWidth; ++l) {

@@ -46,8 +46,8 @@ struct LinearElasticLanes {
       : nu(m.poissonRatio), Ep(m.youngModulus / (1.0 - m.poissonRatio * m.poissonRatio)), G(m.G) {}
 
   template <typename T>
-  __host__ __device__ void operator()(GaussPoint* const* /*gp*/, MaterialStatus* const state[], const T d[6],
-                                      T stress[6]) const {
+  __host__ __device__ void operator()(GaussPoint* const* /*first*/, int /*i*/, MaterialStatus* const state[],
+                                      const T d[6], T stress[6]) const {
     double* rows[kLaneWidth];
     for (int l = 0; l < kLaneWidth; ++l) rows[l] = state[l]->stress;
     T out[12];  // stress, then strain
@@ -82,8 +82,8 @@ struct ElasticPlasticLanes {
         tolerance(1e-10 * (model.yield != 0.0 ? std::fabs(model.yield) : model.youngModulus)) {}
 
   template <typename T>
-  __host__ __device__ void operator()(GaussPoint* const gp[], MaterialStatus* const state[], const T d[6],
-                                      T stress[6]) const {
+  __host__ __device__ void operator()(GaussPoint* const first[], int i, MaterialStatus* const state[],
+                                      const T d[6], T stress[6]) const {
     using radial_return_lanes::Mask;
     double* rows[kLaneWidth];     // stress, then strain
     double* history[kLaneWidth];  // flow stress, then plastic strain
@@ -138,11 +138,11 @@ struct ElasticPlasticLanes {
     }
     const T out[4] = {R.xx, R.yy, zero, R.xy};
     for (int l = 0; l < kLaneWidth; ++l)
-      if (laneGet(R.converged, l) == 0.0) reportReturnMapFailure(gp[l]);
+      if (laneGet(R.converged, l) == 0.0) reportReturnMapFailure(first[l] + i);
     laneStoreBlock<4>(out, rows);
     const T history1[2] = {R.k, R.eps};
     laneStoreBlock<2>(history1, history);
-    for (int i = 0; i < 4; ++i) stress[i] = out[i];
+    for (int c = 0; c < 4; ++c) stress[c] = out[c];
   }
 };
 
@@ -151,16 +151,18 @@ struct OnePointLanes {
   const MaterialNew* material;
   double dt;
   template <typename T>
-  __host__ __device__ void operator()(GaussPoint* const gp[], MaterialStatus* const* /*state*/, const T d[6],
-                                      T stress[6]) const {
-    for (int l = 0; l < kLaneWidth; ++l) onePoint(material, gp[l], d, stress, l, dt);
+  __host__ __device__ void operator()(GaussPoint* const first[], int i, MaterialStatus* const* /*state*/,
+                                      const T d[6], T stress[6]) const {
+    for (int l = 0; l < kLaneWidth; ++l) onePoint(material, first[l] + i, d, stress, l, dt);
   }
 };
 
-// run(model) with the material's update of kLaneWidth points: model(gp,
-// state, d, stress) updates the points gp[0 .. kLaneWidth-1] with their state
-// records state[l] (gp[l]->matStatus_, passed so that the lanes need not read
-// the points), d the strain increments, stress the stresses out.  The choice
+// run(model) with the material's update of kLaneWidth points: model(first,
+// i, state, d, stress) updates the points first[l] + i (l = 0 .. kLaneWidth-1)
+// with their state records state[l] (their matStatus_, passed so that the
+// lanes need not read the points; the points themselves are only named in a
+// failure report or by a model without a lane form), d the strain
+// increments, stress the stresses out.  The choice
 // of the model and its constants are made once for all the points the caller
 // runs through it.
 template <typename Run>
@@ -181,7 +183,7 @@ __host__ __device__ inline void withModel(const MaterialNew* material, double dt
 template <typename T>
 __host__ __device__ inline void update(const MaterialNew* material, GaussPoint* const gp[],
                                        MaterialStatus* const state[], const T d[6], T stress[6], double dt) {
-  withModel(material, dt, [&](const auto& model) { model(gp, state, d, stress); });
+  withModel(material, dt, [&](const auto& model) { model(gp, 0, state, d, stress); });
 }
 
 // The same with the states found through the points.
