@@ -115,8 +115,9 @@ __global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, 
     return;
   }
   SubDomain* sd = subDomainOfPoint(cn->node->coord, cell, origin, subdomains, dims, total);
-  cn->subdomain = sd != nullptr && sd->segment_num > 0 ? sd : nullptr;
-  if (cn->subdomain == nullptr) return;
+  SubDomain* link = sd != nullptr && sd->segment_num > 0 ? sd : nullptr;
+  if (cn->subdomain != link) cn->subdomain = link;  // (most links stay: the record's line stays clean)
+  if (link == nullptr) return;
   offerBucketSegments(*cn, *sd, segments, entries, overflow);
 }
 

@@ -32,10 +32,13 @@ struct TestPairCuda {
   ContactNodeCuda* contactNode;          // owner
   int active_flag;                       // 1 when count is not 0
 
-  // active_flag := (count != 0); returns it.
+  // active_flag := (count != 0); returns it. Written only when it changes:
+  // the clean-ups run over every contact node each cycle, and a line left
+  // unwritten need not go back to memory.
   __host__ __device__ bool updateActiveFlag() {
-    active_flag = count != 0 ? 1 : 0;
-    return active_flag != 0;
+    const int flag = count != 0 ? 1 : 0;
+    if (active_flag != flag) active_flag = flag;
+    return flag != 0;
   }
   // Reserves a free slot by an atomic add on the count and returns it; when
   // all 64 are taken the reservation is undone, the overflow counter (when

@@ -2,6 +2,8 @@
 // the per-cycle device refresh of boxes and normals with its host reduction.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <vector>
 
 #include "tests/contact/contactTestModel.h"
@@ -57,6 +59,22 @@ TEST(SegmentGeometry, BoxesAreNodeRangesWidenedByTerritoryAndOrientationFollowsN
   EXPECT_DOUBLE_EQ(a.box_min[2], -e);
   EXPECT_DOUBLE_EQ(a.box_max[2], e);
   EXPECT_EQ(a.edge_orientation[1], 1);  // both run the shared edge 2-5 in opposite directions
+
+  // A coordinate that is not a number is passed over on its axis, the first
+  // node's as well as another's; an axis without a number has none.
+  SegmentCuda b = s.segment_array[1];  // nodes 2, 3, 6, 5: x from 1 to 2, y from 0 to 1
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  m.node(2).coord[0] = nan;
+  m.node(6).coord[1] = nan;
+  b.calExtTerritory();
+  EXPECT_DOUBLE_EQ(b.box_min[0], 1.0 - e);
+  EXPECT_DOUBLE_EQ(b.box_max[0], 2.0 + e);
+  EXPECT_DOUBLE_EQ(b.box_min[1], -e);
+  EXPECT_DOUBLE_EQ(b.box_max[1], 1.0 + e);
+  for (int k : {2, 3, 5, 6}) m.node(k).coord[2] = nan;
+  b.calExtTerritory();
+  EXPECT_TRUE(std::isnan(b.box_min[2]) && std::isnan(b.box_max[2]));
+  EXPECT_DOUBLE_EQ(b.box_min[0], 1.0 - e);
 
   Model flipped;
   flipped.addGridNodes(2, 1, 0, 1.0, 0.05);
