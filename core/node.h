@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <type_traits>
 #include "platform/gpu_runtime.h"
+#include "platform/simdLane.h"
 
 struct Element;
 struct ShellElementCuda;
@@ -96,36 +97,49 @@ struct NodeCuda {
       clearContactAccumulators();
       return;
     }
-    double a[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+    const bool rotational = rot_inertia[0] > kNodeMassTolerance;
+    // The common node has finite loads: one test of their sum (finite only
+    // when every term is) stands for the six tests of dropNonFiniteLoads.
+    if (!nodeValueIsFinite(force[0] + force[1] + force[2] + moment[0] + moment[1] + moment[2]))
+      dropNonFiniteLoads(rotational);
     const double invMass = 1.0 / mass;
-    // A force that is not finite is reported (the run stops after this
-    // cycle) and left out of the update.
+    double a[6];
+    FEM_LANE_UNROLL
     for (int j = 0; j < 3; ++j) {
-      if (!nodeValueIsFinite(force[j])) {
-        reportNonFiniteNode(id, NONFINITE_FORCE);
-        force[j] = 0.0;
-      }
       a[j] = force[j] * invMass;
       vel[j] += a[j] * h;
     }
-    if (rot_inertia[0] > kNodeMassTolerance) {
-      for (int j = 0; j < 3; ++j) {
-        if (!nodeValueIsFinite(moment[j])) {
-          reportNonFiniteNode(id, NONFINITE_FORCE);
-          moment[j] = 0.0;
-        }
-        a[3 + j] = moment[j] / rot_inertia[j];
-        vel[3 + j] += a[3 + j] * h;
-      }
+    FEM_LANE_UNROLL
+    for (int j = 0; j < 3; ++j) {
+      a[3 + j] = rotational ? moment[j] / rot_inertia[j] : 0.0;
+      if (rotational) vel[3 + j] += a[3 + j] * h;
     }
     if (!nodeValueIsFinite(vel[0] + vel[1] + vel[2] + vel[3] + vel[4] + vel[5]))
       reportNonFiniteNode(id, NONFINITE_VELOCITY);
+    FEM_LANE_UNROLL
     for (int j = 0; j < 6; ++j) accel[j] = a[j];
+    FEM_LANE_UNROLL
     for (int j = 0; j < 3; ++j) {
       force[j] = 0.0;
       moment[j] = 0.0;
     }
     clearContactAccumulators();
+  }
+
+  // A force that is not finite is reported (the run stops after this
+  // cycle) and left out of the update; so is a moment of a node with rotary
+  // inertia (a node without takes no moment).
+  __host__ __device__ void dropNonFiniteLoads(bool rotational) {
+    for (int j = 0; j < 3; ++j) {
+      if (!nodeValueIsFinite(force[j])) {
+        reportNonFiniteNode(id, NONFINITE_FORCE);
+        force[j] = 0.0;
+      }
+      if (rotational && !nodeValueIsFinite(moment[j])) {
+        reportNonFiniteNode(id, NONFINITE_FORCE);
+        moment[j] = 0.0;
+      }
+    }
   }
 
   // Ends the cycle's contact accumulators.  The pair count is written only
@@ -141,11 +155,13 @@ struct NodeCuda {
   // kernel's signature and not used (all six components advance).
   __host__ __device__ void dispUpdate(double dt, int /*dofNum*/) { dispUpdate(dt); }
   __host__ __device__ void dispUpdate(double dt) {
+    FEM_LANE_UNROLL
     for (int j = 0; j < 6; ++j) {
       const double du = dt * vel[j];
       step_disp[j] = du;
       total_disp[j] += du;
     }
+    FEM_LANE_UNROLL
     for (int j = 0; j < 3; ++j) {
       coord[j] += step_disp[j];
       rotation[j] += step_disp[3 + j];

@@ -41,7 +41,7 @@ __global__ void GatherNodeForceRows(int n, NodeCuda* nodes, const int* offset, c
     const int ahead = i + kGatherAhead;
     if (ahead < n) {
       for (int k = offset[ahead]; k < offset[ahead + 1]; ++k) lanePrefetch(rows[k].row);
-      lanePrefetch(nodes[ahead].force);
+      lanePrefetchBytes(nodes[ahead].force, sizeof(double) * 6);  // force, moment
     }
     gatherNodeForceRows(nodes[i], rows + offset[i], offset[i + 1] - offset[i]);
   }

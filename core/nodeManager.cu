@@ -3,6 +3,7 @@
 #include "core/nonFiniteNode.h"
 #include "core/gridIndex.h"
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include "core/logErrorPrint.h"
 #include "platform/simdLane.h"
@@ -115,33 +116,44 @@ namespace {
 // records arrive while this node is updated.
 constexpr int kNodeAhead = 8;
 
-__host__ __device__ inline void prefetchBytes(const void* p, int bytes) {
-  const char* c = static_cast<const char*>(p);
-  for (int b = 0; b < bytes; b += 64) lanePrefetch(c + b);
-  lanePrefetch(c + bytes - 1);
+// Every line of the fields first .. last of a record (the fields in between
+// included; `last` is the end of the last field).
+__host__ __device__ inline void prefetchFields(const void* first, const void* last) {
+  lanePrefetchBytes(first, static_cast<int>(static_cast<const char*>(last) - static_cast<const char*>(first)));
 }
+
+// The lines the velocity update reads and writes: mass and rotary inertia;
+// force, moment, acceleration, velocity and contact force (one run of the
+// record); the rigid flag and the contact pair count.
+__host__ __device__ inline void prefetchVelocityLines(const NodeCuda& a) {
+  prefetchFields(&a.mass, a.rot_inertia + 3);
+  prefetchFields(a.force, a.contact_force + 3);
+  prefetchFields(&a.rigid_flag, &a.contact_pair_count + 1);
+}
+
+// The lines the displacement update reads and writes: coordinates and
+// rotations; velocity, contact force, total and step displacement.
+__host__ __device__ inline void prefetchDisplacementLines(const NodeCuda& a) {
+  prefetchFields(a.coord, a.rotation + 3);
+  prefetchFields(a.vel, a.step_disp + 6);
+}
+// The runs above follow the record's field order.
+static_assert(offsetof(NodeCuda, rot_inertia) > offsetof(NodeCuda, mass));
+static_assert(offsetof(NodeCuda, contact_force) > offsetof(NodeCuda, force));
+static_assert(offsetof(NodeCuda, contact_pair_count) > offsetof(NodeCuda, rigid_flag));
+static_assert(offsetof(NodeCuda, rotation) > offsetof(NodeCuda, coord));
+static_assert(offsetof(NodeCuda, step_disp) > offsetof(NodeCuda, vel));
 }  // namespace
 
 __global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double prevDt) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    if (i + kNodeAhead < n) {
-      const NodeCuda& a = nodes[i + kNodeAhead];
-      prefetchBytes(&a.mass, sizeof(double) * 4);  // mass, rotary inertia
-      prefetchBytes(a.force, sizeof(double) * 6);   // force, moment
-      prefetchBytes(a.accel, sizeof(double) * 15);  // accel, vel, contact force
-      lanePrefetch(&a.rigid_flag);
-    }
+    if (i + kNodeAhead < n) prefetchVelocityLines(nodes[i + kNodeAhead]);
     nodes[i].accelVelUpdate(dt, prevDt);
   }
 }
 __global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    if (i + kNodeAhead < n) {
-      const NodeCuda& a = nodes[i + kNodeAhead];
-      prefetchBytes(a.coord, sizeof(double) * 6);        // coord, rotation
-      prefetchBytes(a.vel, sizeof(double) * 6);
-      prefetchBytes(a.total_disp, sizeof(double) * 12);  // total and step displacement
-    }
+    if (i + kNodeAhead < n) prefetchDisplacementLines(nodes[i + kNodeAhead]);
     nodes[i].dispUpdate(dt, dof);
   }
 }
