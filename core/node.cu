@@ -48,7 +48,10 @@ void NodeManager::gpuAddNodeInterForce() {
   if (totNodeNum <= 0) return;
   if (compact_gather) {
     // Registration is over by the first gather: the lists are built then.
-    if (!force_rows_.built()) force_rows_.build(node_array_gpu, totNodeNum);
+    if (!force_rows_.built()) {
+      force_rows_.build(node_array_gpu, totNodeNum);
+      slots_ordered_ = true;
+    }
     force_rows_.gather(node_array_gpu);
     return;
   }

@@ -76,6 +76,14 @@ class NodeManager {
   void gpuGatherScaledMass();
   void gpuClearNodeStr();
   void gpuAverageNodeStr();
+  // Puts every node's registration slots in reading order once (the first
+  // gather and the first mass-share build order them as well): the passes
+  // that read the slots, such as the nodal sums of the output points, then
+  // find them ordered.
+  void orderRegisteredSlots();
+
+ private:
+  bool slots_ordered_ = false;  // since the last upload
 };
 
 // Kernels (one thread per node; the grid-stride ones walk a two-dimensional grid).
@@ -86,3 +94,6 @@ __global__ void GpuResetNodeMass(int n, NodeCuda* nodes);
 __global__ void GpuUpdateEquivalentMass(int n, NodeCuda* nodes);
 __global__ void GpuClearNodeStr(int n, NodeCuda* nodes);
 __global__ void GpuAverageNodeStr(int n, NodeCuda* nodes);
+__global__ void OrderRegisteredSlots(int n, NodeCuda* nodes);
+// The registration slots of n device nodes put in reading order.
+void orderRegisteredSlotsOf(NodeCuda* nodes, int n);

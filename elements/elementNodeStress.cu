@@ -56,9 +56,6 @@ __global__ void GpuSumElementStressAtNodes(int n, NodeCuda* nodes, const Section
                                            const double* solid2ndScratch) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     NodeCuda& nd = nodes[i];
-    // Registration ends before the first output; the slots may not have
-    // been put in order yet (the gather orders them at its first pass).
-    nd.orderRegisteredElements();
     double sum[12] = {}, weight = 0.0;
     for (int k = 0; k < nd.registeredElementNum(); ++k) {
       double value[12];

@@ -10,6 +10,7 @@
 void averageNodalStressGpu(FEMDynamic* fem)
 {
     NodeManager* nodes = fem->nodeManager;
+    nodes->orderRegisteredSlots();
     fem->elementControl->gpuAccumulateStrToNode(nodes->node_array_gpu, nodes->totNodeNum,
                                                 fem->sectionManager->section_array_gpu);
     nodes->gpuAverageNodeStr();

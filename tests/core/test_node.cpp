@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "core/nodeManager.h"
+#include "core/nonFiniteNode.h"
 #include "elements/shellElementCuda.h"
 #include "elements/solidElementCuda.h"
 
@@ -73,6 +74,38 @@ TEST(NodeUpdate, NonFiniteForceAndMomentBecomeZero) {
   EXPECT_EQ(n.accel[3], 0.0);
   EXPECT_FALSE(std::isnan(n.vel[0]));
   EXPECT_EQ(n.force[0], 0.0);
+}
+
+// The loads are tested together first; a node with one load that is not
+// finite takes the component checks: only that component is dropped and
+// reported, and a moment counts only where the node has rotary inertia.
+TEST(NodeUpdate, OnlyTheLoadThatIsNotFiniteIsDroppedAndReported) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  clearNonFiniteNodeReport();
+  NodeCuda free = makeNode(7, 2.0);  // no rotary inertia: its moment is not used
+  free.force[1] = 4.0;
+  free.moment[2] = nan;
+  free.vel[5] = 3.0;
+  free.accelVelUpdate(1.0, 1.0);
+  EXPECT_EQ(free.accel[1], 2.0);
+  EXPECT_EQ(free.vel[1], 2.0);
+  EXPECT_EQ(free.vel[5], 3.0);
+  EXPECT_EQ(free.moment[2], 0.0);
+  EXPECT_EQ(g_nonFiniteNode, ~0ULL);
+
+  NodeCuda spun = makeNode(9, 2.0);
+  spun.rot_inertia[0] = spun.rot_inertia[1] = spun.rot_inertia[2] = 0.5;
+  spun.force[0] = 1e308;
+  spun.force[1] = 1e308;  // finite terms whose sum is not
+  spun.moment[0] = nan;
+  spun.moment[1] = 1.0;
+  spun.accelVelUpdate(1.0, 1.0);
+  EXPECT_EQ(spun.accel[0], 0.5e308);
+  EXPECT_EQ(spun.accel[3], 0.0);
+  EXPECT_EQ(spun.accel[4], 2.0);
+  EXPECT_EQ(spun.vel[4], 2.0);
+  EXPECT_EQ(g_nonFiniteNode, 9ULL * 4 + NONFINITE_FORCE);
+  clearNonFiniteNodeReport();
 }
 
 TEST(NodeUpdate, ZeroRotaryInertiaXKeepsRotationalVelocity) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/logErrorPrint.h"
+#include "core/nodeManager.h"
 #include "core/nodeMassShares.h"
 #include "elements/elementControl.h"
 #include "platform/host/host_control.h"
@@ -47,6 +48,7 @@ struct Driver {
 // nodes as set-up does, then each node's sums.
 void sumNodalStress(Driver& drv, DeviceModel& d) {
   d.store.gpuBuildIndexNode();
+  orderRegisteredSlotsOf(d.nodes, d.nodeNum);
   drv.control.gpuAccumulateStrToNode(d.nodes, d.nodeNum, d.sections);
 }
 
