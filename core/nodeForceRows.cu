@@ -1,5 +1,7 @@
 #include "core/nodeForceRows.h"
 
+#include <cstddef>
+
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
 #include "platform/simdLane.h"
@@ -41,7 +43,7 @@ __global__ void GatherNodeForceRows(int n, NodeCuda* nodes, const int* offset, c
     const int ahead = i + kGatherAhead;
     if (ahead < n) {
       for (int k = offset[ahead]; k < offset[ahead + 1]; ++k) lanePrefetch(rows[k].row);
-      lanePrefetchBytes(nodes[ahead].force, sizeof(double) * 6);  // force, moment
+      lanePrefetchBytes(nodeRunAt(nodes[ahead], offsetof(NodeCuda, force)), 6 * sizeof(double));  // force, moment
     }
     gatherNodeForceRows(nodes[i], rows + offset[i], offset[i + 1] - offset[i]);
   }

@@ -117,44 +117,44 @@ namespace {
 // records arrive while this node is updated.
 constexpr int kNodeAhead = 8;
 
-// Every line of the fields first .. last of a record (the fields in between
-// included; `last` is the end of the last field).
-__host__ __device__ inline void prefetchFields(const void* first, const void* last) {
-  lanePrefetchBytes(first, static_cast<int>(static_cast<const char*>(last) - static_cast<const char*>(first)));
-}
-
-// The lines the velocity update reads and writes: mass and rotary inertia;
-// force, moment, acceleration, velocity and contact force (one run of the
-// record); the rigid flag and the contact pair count.
-__host__ __device__ inline void prefetchVelocityLines(const NodeCuda& a) {
-  prefetchFields(&a.mass, a.rot_inertia + 3);
-  prefetchFields(a.force, a.contact_force + 3);
-  prefetchFields(&a.rigid_flag, &a.contact_pair_count + 1);
-}
-
-// The lines the displacement update reads and writes: coordinates and
-// rotations; velocity, contact force, total and step displacement.
-__host__ __device__ inline void prefetchDisplacementLines(const NodeCuda& a) {
-  prefetchFields(a.coord, a.rotation + 3);
-  prefetchFields(a.vel, a.step_disp + 6);
-}
-// The runs above follow the record's field order.
-static_assert(offsetof(NodeCuda, rot_inertia) > offsetof(NodeCuda, mass));
-static_assert(offsetof(NodeCuda, contact_force) > offsetof(NodeCuda, force));
-static_assert(offsetof(NodeCuda, contact_pair_count) > offsetof(NodeCuda, rigid_flag));
-static_assert(offsetof(NodeCuda, rotation) > offsetof(NodeCuda, coord));
-static_assert(offsetof(NodeCuda, step_disp) > offsetof(NodeCuda, vel));
+// The velocity update reads and writes mass and rotary inertia; force,
+// moment, acceleration, velocity and contact force; the rigid flag and the
+// contact pair count.
+constexpr std::size_t kMassAt = offsetof(NodeCuda, mass), kLoadAt = offsetof(NodeCuda, force),
+                      kFlagAt = offsetof(NodeCuda, rigid_flag);
+constexpr int kMassRun = nodeFieldRun(kMassAt, offsetof(NodeCuda, rot_inertia), 3 * sizeof(double));
+constexpr int kLoadRun = nodeFieldRun(kLoadAt, offsetof(NodeCuda, contact_force), 3 * sizeof(double));
+constexpr int kFlagRun = nodeFieldRun(kFlagAt, offsetof(NodeCuda, contact_pair_count), sizeof(double));
+// The displacement update reads and writes coordinates and rotations;
+// velocity, contact force, total and step displacement.
+constexpr std::size_t kPlaceAt = offsetof(NodeCuda, coord), kMotionAt = offsetof(NodeCuda, vel);
+constexpr int kPlaceRun = nodeFieldRun(kPlaceAt, offsetof(NodeCuda, rotation), 3 * sizeof(double));
+constexpr int kMotionRun = nodeFieldRun(kMotionAt, offsetof(NodeCuda, step_disp), 6 * sizeof(double));
+// Each run lies in field order.
+static_assert(kMassRun > 0 && kLoadRun > 0 && kFlagRun > 0 && kPlaceRun > 0 && kMotionRun > 0);
 }  // namespace
 
+// The read-ahead is written in the kernels themselves: a function that only
+// asks for lines has no effect the compiler must keep, and its calls may be
+// dropped.
 __global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double prevDt) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    if (i + kNodeAhead < n) prefetchVelocityLines(nodes[i + kNodeAhead]);
+    if (i + kNodeAhead < n) {
+      const NodeCuda& a = nodes[i + kNodeAhead];
+      lanePrefetchBytes(nodeRunAt(a, kMassAt), kMassRun);
+      lanePrefetchBytes(nodeRunAt(a, kLoadAt), kLoadRun);
+      lanePrefetchBytes(nodeRunAt(a, kFlagAt), kFlagRun);
+    }
     nodes[i].accelVelUpdate(dt, prevDt);
   }
 }
 __global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    if (i + kNodeAhead < n) prefetchDisplacementLines(nodes[i + kNodeAhead]);
+    if (i + kNodeAhead < n) {
+      const NodeCuda& a = nodes[i + kNodeAhead];
+      lanePrefetchBytes(nodeRunAt(a, kPlaceAt), kPlaceRun);
+      lanePrefetchBytes(nodeRunAt(a, kMotionAt), kMotionRun);
+    }
     nodes[i].dispUpdate(dt, dof);
   }
 }

@@ -1,5 +1,6 @@
 #include "core/nonFiniteNode.h"
 
+#include <cstddef>
 #include <cstdio>
 
 #include "core/gridIndex.h"
@@ -37,8 +38,8 @@ __global__ void CheckNodesFinite(int n, const NodeCuda* nodes) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     if (i + kCheckAhead < n) {
       const NodeCuda& a = nodes[i + kCheckAhead];
-      lanePrefetchBytes(a.coord, sizeof(double) * 3);
-      lanePrefetchBytes(a.force, sizeof(double) * 18);  // force, moment, accel, vel
+      lanePrefetchBytes(nodeRunAt(a, offsetof(NodeCuda, coord)), 3 * sizeof(double));
+      lanePrefetchBytes(nodeRunAt(a, offsetof(NodeCuda, force)), 18 * sizeof(double));  // force, moment, accel, vel
     }
     checkNodeFinite(nodes[i]);
   }
