@@ -137,8 +137,9 @@ struct ElasticPlasticLanes {
       active = active & (laneAbs(zz) > tolerance);
     }
     const T out[4] = {R.xx, R.yy, zero, R.xy};
-    for (int l = 0; l < kLaneWidth; ++l)
-      if (laneGet(R.converged, l) == 0.0) reportReturnMapFailure(first[l] + i);
+    if (laneAny(!(R.converged != 0.0)))  // some lane failed to converge: rare
+      for (int l = 0; l < kLaneWidth; ++l)
+        if (laneGet(R.converged, l) == 0.0) reportReturnMapFailure(first[l] + i);
     laneStoreBlock<4>(out, rows);
     const T history1[2] = {R.k, R.eps};
     laneStoreBlock<2>(history1, history);

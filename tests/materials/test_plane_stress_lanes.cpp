@@ -10,9 +10,11 @@
 #include <random>
 #include <vector>
 
+#include "elements/element.h"
 #include "materials/elasticplastic.h"
 #include "materials/linearelastic.h"
 #include "materials/planeStressLanes.h"
+#include "materials/returnMapFailure.h"
 #include "tests/materials/materialTestHelpers.h"
 
 namespace {
@@ -119,6 +121,74 @@ TEST(PlaneStressLanes, AModelWithoutALaneFormTakesItsOnePointUpdate) {
       EXPECT_EQ(laneGet(sl[c], l), 10.0 * l + c + 3.0 * (1e-4 * (c + 1) * (l + 1)));
       EXPECT_EQ(points[l].status.stress[c], laneGet(sl[c], l));
     }
+}
+
+// Returns that do not converge (a table falling below zero stress, which
+// the set-up refuses, built here directly) in some lanes of a group are
+// reported for those lanes as the one-point update reports them: the same
+// count and first element, whether some or all lanes fail; converged lanes
+// report nothing.
+TEST(PlaneStressLanes, ReturnsThatFailInSomeLanesAreReportedAsOnePointUpdates) {
+  Material record = makeSteelRecord(MT_ELASTIC_PLASTIC);
+  record.plastic_model = 4;
+  record.table_count = 3;
+  const double strain[3] = {0.0, 0.1, 0.2}, stress[3] = {250e6, -1e12, 320e6};
+  for (int i = 0; i < 3; ++i) {
+    record.table_strain[i] = strain[i];
+    record.table_stress[i] = stress[i];
+  }
+  record.calMaterialConstants();
+  Element owner[kLaneWidth];
+  double d[kLaneWidth][6] = {};
+  for (int l = 0; l < kLaneWidth; ++l) {
+    owner[l].id = 20 + l;
+    if (l % 2 == 1) {  // a stretch past yield in every other lane
+      d[l][0] = 0.01;
+      d[l][1] = -0.005;
+    }
+  }
+  const auto run = [&](bool inLanes, int& count, int& element) {
+    LanePoints<ElasticPlasticMaterial> points(record);
+    GaussPoint* gp[kLaneWidth];
+    LaneDouble dl[6] = {}, sl[6] = {};
+    for (int l = 0; l < kLaneWidth; ++l) {
+      points.points[l].gp.element_ = &owner[l];
+      points.points[l].gp.elementType_ = ET_BT_SHELL;
+      gp[l] = &points.points[l].gp;
+      laneIn<6>(d[l], l, dl);
+    }
+    clearReturnMapFailures();
+    if (inLanes) {
+      plane_stress_lanes::update(points.model.get(), gp, dl, sl, 1e-6);
+    } else {
+      for (int l = 0; l < kLaneWidth; ++l) {
+        double s[6] = {};
+        points.model->computeStressMatrixPlaneStress(gp[l], s, d[l], nullptr, 1e-6);
+      }
+    }
+    count = g_returnMapFailureCount;
+    element = g_returnMapFailureElement;
+    clearReturnMapFailures();
+  };
+  int oneCount = 0, oneElement = 0, laneCount = 0, laneElement = 0;
+  run(false, oneCount, oneElement);
+  run(true, laneCount, laneElement);
+  EXPECT_GT(oneCount, 0);
+  EXPECT_EQ(oneElement, 21);
+  EXPECT_EQ(laneCount, oneCount);
+  EXPECT_EQ(laneElement, oneElement);
+  for (double* row : d) {  // every lane past yield
+    row[0] = 0.01;
+    row[1] = -0.005;
+  }
+  run(false, oneCount, oneElement);
+  run(true, laneCount, laneElement);
+  EXPECT_EQ(oneElement, 20);
+  EXPECT_EQ(laneCount, oneCount);
+  EXPECT_EQ(laneElement, oneElement);
+  for (double* row : d) row[0] = row[1] = 0.0;  // every lane elastic: nothing to report
+  run(true, laneCount, laneElement);
+  EXPECT_EQ(laneCount, 0);
 }
 
 }  // namespace
