@@ -42,7 +42,7 @@ __host__ __device__ const MaterialNew* laneGroupMaterial(MaterialNew* const* mat
 
 // The node lines gatherLaneNodes reads.
 __host__ __device__ inline void prefetchNodeMotion(const NodeCuda& nd) {
-  lanePrefetchSpan<sizeof(nd.coord) + sizeof(double)>(nd.coord - 1);
+  lanePrefetchSpan<sizeof(nd.coord) + sizeof(double)>(reinterpret_cast<const char*>(nd.coord) - sizeof(double));
   lanePrefetchSpan<sizeof(nd.vel)>(nd.vel);
 }
 
