@@ -55,7 +55,8 @@ Contact Contact::madeFrom() const {
 std::string Contact::describe() const {
   std::string text = "contact";
   if (contact_id != 0) {
-    text += " " + std::to_string(contact_id);
+    text += ' ';
+    text += std::to_string(contact_id);
   } else if (deck_position > 0) {
     text += " definition " + std::to_string(deck_position);
   }

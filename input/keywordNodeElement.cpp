@@ -170,8 +170,9 @@ int KeywordReader::bookElement(Record& element, int deckPartId, int nodeCount, c
     const size_t known = state_.elementIds.size();
     state_.elementIds.emplace_hint(state_.elementIds.end(), familyCode<Record>(), element.id);
     if (state_.elementIds.size() == known) {
-        refuse("\"" + std::string(family) + "\"" + atLine() + ": element " + std::to_string(element.id) +
-               " is defined twice");
+        std::string message = "\"";
+        message.append(family).append("\"").append(atLine());
+        refuse(message + ": element " + std::to_string(element.id) + " is defined twice");
         return 0;
     }
     ElementNodeList nodeList;
