@@ -5,11 +5,35 @@
 namespace {
 // The tube formulas use this value of pi, not the full-precision one.
 constexpr double kSectionPi = 3.1415926;
+
+// Torsion constant of a solid rectangle with sides a >= b (Roark):
+// a b^3 (1/3 - 0.21 (b/a) (1 - b^4 / (12 a^4))).
+double rectangleTorsionConstant(double s, double t) {
+  const double a = s > t ? s : t;
+  const double b = s > t ? t : s;
+  if (!(a > 0.0)) return 0.0;
+  const double r = b / a;
+  return a * b * b * b * (1.0 / 3.0 - 0.21 * r * (1.0 - r * r * r * r / 12.0));
+}
+
 }  // namespace
+
+void Section::calRectangleProperties() {
+  const double ts = outer_diameter[0];  // TS1: width along the local y (s) axis
+  const double tt = inner_diameter[0];  // TT1: width along the local z (t) axis
+  A = ts * tt;
+  Iyy = ts * tt * tt * tt / 12.0;
+  Izz = tt * ts * ts * ts / 12.0;
+  J = rectangleTorsionConstant(ts, tt);
+  As = (shear_factor > 0.0 ? shear_factor : 1.0) * A;
+}
 
 void Section::calBeamSectionProperty() {
   if (family_code != 2) return;
-  if (element_formulation == 1) {
+  if (element_formulation == 1 && shape_selector == 0.0) {
+    calRectangleProperties();
+    reserved[0] = reserved[1] = 0.0;
+  } else if (element_formulation == 1) {
     const double dOut = outer_diameter[0];
     const double dIn = inner_diameter[0];
     A = (dOut * dOut - dIn * dIn) * kSectionPi * 0.25;

@@ -45,9 +45,9 @@ struct Section {
   double shear_factor = 0.0;
   double point_y[kBeamSectionPointMax] = {};  // cross-section coordinates of the beam section points
   double point_z[kBeamSectionPointMax] = {};
-  double shape_selector = 0.0;      // 1.0: tube (beam card 1 field 5)
-  double outer_diameter[2] = {};    // tube outer diameter at node 1 and node 2
-  double inner_diameter[2] = {};    // tube inner diameter at node 1 and node 2
+  double shape_selector = 0.0;      // CST of beam card 1 (field 5): 0 rectangle, 1.0 tube
+  double outer_diameter[2] = {};    // TS1, TS2: tube outer diameter, rectangle width along y, at node 1 and 2
+  double inner_diameter[2] = {};    // TT1, TT2: tube inner diameter, rectangle width along z, at node 1 and 2
   int point_grid[2] = {};           // points across the two cross-section directions, as read
   double A = 0.0;                   // cross-section area
   double As = 0.0;                  // shear area
@@ -56,8 +56,12 @@ struct Section {
   double given_Iyy = 0.0, given_Izz = 0.0, given_J = 0.0;  // resultant beam card values
   double formulation8_value = 0.0;  // last field; 0.1 for a formulation-8 section that leaves it 0
 
-  // Beam cross-section constants (tube and resultant beams).
+  // Beam cross-section constants (rectangles and tubes of formulation 1,
+  // resultant beams, trusses).
   void calBeamSectionProperty();
+  // A, Iyy = TS TT^3 / 12, Izz = TT TS^3 / 12, the torsion constant of a
+  // solid rectangle and the shear area SHRF A of the rectangle TS1 x TT1.
+  void calRectangleProperties();
   // One point at the centre of a tube section.
   void setIntegrationPoints();
   // Formulation 8: the last field becomes 0.1 when it is 0.

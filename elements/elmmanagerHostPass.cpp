@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "core/section.h"
-#include "elements/beamTube.h"
 #include "elements/elementStep.h"
 #include "elements/elmmanager.h"
 #include "materials/material.h"
@@ -115,10 +114,6 @@ void ElmManager::calNodeMass(const Material* material, const Section* section) {
   for (ShellElementCuda& e : shell_element_array_cpu) totMass += e.calShellNodeMass(material, section);
   shareSolidMasses(solid_element_array_cpu, material, totMass);
   for (BeamElementCuda& e : beam_element_array_cpu) totMass += e.beamNodeMassCpu(material, section);
-  if (!beam_element_array_cpu.empty() && section != nullptr && material->type == MT_ELASTIC_PLASTIC &&
-      !beamIntegratesTube(material->type, *section) && beam_element_array_cpu.front().type != ET_TRUSS)
-    printf("Beam section %d: elastic-plastic beams need a tube of 3, 6 or 9 section points; "
-           "these beams stay elastic\n", section->id);
   for (SolidElement2nd& e : solid2ndArrayCpu_) totMass += e.calSolid2ndNodeMass(material, section);
 }
 

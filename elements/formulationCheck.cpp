@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "core/part.h"
+#include "core/section.h"
+#include "elements/beamTube.h"
 #include "elements/elmmanager.h"
 #include "materials/material.h"
 #include "materials/materialnew.h"
@@ -21,6 +23,18 @@ int countSolid2ndOfType(const ElmManager& m, int type) {
   int n = 0;
   for (const SolidElement2nd& e : m.solid2ndArrayCpu_) n += e.type == type ? 1 : 0;
   return n;
+}
+
+// Beams and trusses of an elastic-plastic material yield only as tubes
+// integrated over their wall points; null when the part's line elements
+// are not such (springs take their own stiffness).
+const char* lineElementsWithoutPlasticity(const Part& part) {
+  const std::vector<BeamElementCuda>& beams = part.elmManager->beam_element_array_cpu;
+  if (beams.empty() || part.section == nullptr || part.material->type != MT_ELASTIC_PLASTIC) return nullptr;
+  const int type = beams.front().type;
+  if (type == ET_SPRING) return nullptr;
+  if (type == ET_TRUSS) return "trusses";
+  return beamIntegratesTube(part.material->type, *part.section) ? nullptr : "beams";
 }
 
 }  // namespace
@@ -42,6 +56,13 @@ bool checkPartComputable(const Part& part) {
                  "part %d (%s): Mooney-Rivlin material %d (c1 = %g, c2 = %g, c3 = %g) has no positive "
                  "small-strain moduli: shear 2 (c1 + c2) and bulk 4 (c2 + c3) + 4 (c1 + c2) / 3 must be > 0\n",
                  part.id, part.name.c_str(), mat.id, c[0], c[1], c[2]);
+    computable = false;
+  }
+  if (const char* kind = lineElementsWithoutPlasticity(part)) {
+    std::fprintf(stderr,
+                 "part %d (%s): its %s of the elastic-plastic material %d would stay elastic: this version "
+                 "yields beams only as tubes (section formulation 1, CST 1) of 3, 6 or 9 wall points (QR)\n",
+                 part.id, part.name.c_str(), kind, mat.id);
     computable = false;
   }
   const struct {

@@ -7,7 +7,9 @@ class Part;
 // False (after the messages on the error stream) when the part's elements
 // would run without force: a material whose model computes no stress
 // (low-density foam, general nonlinear), a Mooney-Rivlin material without
-// positive small-strain moduli, or second-order solids of a type without a
-// force (fifteen-node pentahedra, twenty-node hexahedra).  Needs the part's
+// positive small-strain moduli, second-order solids of a type without a
+// force (fifteen-node pentahedra, twenty-node hexahedra), or beams and
+// trusses of an elastic-plastic material that would stay elastic (all but
+// tubes integrated over their wall points).  Needs the part's
 // links and the element types.
 bool checkPartComputable(const Part& part);

@@ -206,6 +206,8 @@ void KeywordReader::readMaterial(const std::string& block) {
             if (m.failure_plastic_strain == 0.0) m.failure_plastic_strain = 1.0e21;
             m.curve_id = m.hardening_curve_id;
             m.plastic_model = piecewiseHardeningModel(m);
+            // Without a curve (LCSS), the points are the hardening table.
+            if (m.curve_id == 0 && m.plastic_model == 4) m.copyInputPoints();
             break;
         case MaterialOption::LinearDiscreteBeam:
             readCard(lines, card(1), cardId, m.density, m.discrete_stiffness);

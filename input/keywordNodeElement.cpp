@@ -320,8 +320,24 @@ void KeywordReader::readDiscretes(const std::string& block) {
 }
 
 void KeywordReader::readBeams(const std::string& block) {
-    if (!elementOptions(blockHeader(block), "*ELEMENT_BEAM", {})) return;
+    const std::string keyword = blockHeader(block);
+    if (!elementOptions(keyword, "*ELEMENT_BEAM", {})) return;
     readElementLines<BeamElementCuda, 3>(*this, fields_, block, 0, &ElmManager::beam_element_array_cpu);
+    // Fields 6 to 9 release end degrees of freedom (RT1, RR1, RT2, RR2): the
+    // beams of this version hold both ends in every degree of freedom.
+    const std::vector<std::string> lines = splitDeckLines(block);
+    for (size_t i = 1; i < cardLineEnd(lines) && !refused_; ++i) {
+        if (blankLine(lines[i])) continue;
+        int element = 0, releases[4] = {0, 0, 0, 0}, skip[4] = {0, 0, 0, 0};
+        readFields(dataFields(lines[i], kElementWidths, 9), element, skip, releases);
+        for (int r = 0; r < 4 && !refused_; ++r) {
+            if (releases[r] == 0) continue;
+            static const char* const kName[4] = {"RT1", "RR1", "RT2", "RR2"};
+            refuse(lineWhere(keyword, lines[i]) + ": element " + std::to_string(element) + " releases its end (" +
+                   kName[r] + " " + std::to_string(releases[r]) +
+                   "); this version does not compute end releases: leave RT1, RR1, RT2 and RR2 blank");
+        }
+    }
 }
 
 void KeywordReader::readMasses(const std::string& block) {

@@ -50,6 +50,44 @@ int solidFormulation(int cardFormulation) {
     }
 }
 
+// The nodal thicknesses T2 to T4 that are given (not blank or 0) and differ
+// from T1, as "T2 0.002, T4 0.003 beside T1 0.001"; empty when there are none.
+std::string shellNodeThicknessProblem(const double t[4]) {
+    std::ostringstream given;
+    for (int j = 1; j < 4; ++j) {
+        if (t[j] == 0.0 || std::fabs(t[j] - t[0]) <= 1e-9 * std::fabs(t[0])) continue;
+        given << (given.tellp() > 0 ? ", " : "") << "T" << j + 1 << " " << t[j];
+    }
+    if (given.tellp() == 0) return {};
+    given << " beside T1 " << t[0];
+    return given.str();
+}
+
+// What keeps a formulation-1 beam card from being computed; empty when it
+// can be: CST 0 (a rectangle TS1 x TT1) or 1 (a tube of outer diameter TS1
+// and inner diameter TT1), of one cross-section along the beam, on the beam
+// axis (NSLOC and NTLOC 0), with an area.
+std::string integratedBeamProblem(const Section& s) {
+    std::ostringstream why;
+    const double cst = s.shape_selector;
+    const double ts1 = s.outer_diameter[0], ts2 = s.outer_diameter[1];
+    const double tt1 = s.inner_diameter[0], tt2 = s.inner_diameter[1];
+    if (cst != 0.0 && cst != 1.0) {
+        why << "has CST " << cst << "; this version computes CST 0 (a rectangle) and 1 (a tube)";
+    } else if (ts2 != ts1 || tt2 != tt1) {
+        why << "tapers (TS1 " << ts1 << ", TS2 " << ts2 << ", TT1 " << tt1 << ", TT2 " << tt2
+            << "); this version computes beams of one cross-section: give TS2 and TT2 blank or equal to TS1 and TT1";
+    } else if (s.beam_type1_values[1] != 0.0 || s.beam_type1_values[2] != 0.0) {
+        why << "places its reference axis off the centre (NSLOC " << s.beam_type1_values[1] << ", NTLOC "
+            << s.beam_type1_values[2] << "), which this version does not compute";
+    } else if (cst == 0.0 && !(ts1 > 0.0 && tt1 > 0.0 && std::isfinite(ts1 * tt1))) {
+        why << "is a rectangle TS1 x TT1 = " << ts1 << " x " << tt1 << " without area";
+    } else if (cst == 1.0 && !(ts1 > 0.0 && tt1 >= 0.0 && tt1 < ts1 && std::isfinite(ts1))) {
+        why << "is a tube of outer diameter TS1 " << ts1 << " and inner diameter TT1 " << tt1 << " without area";
+    }
+    return why.str();
+}
+
 }  // namespace
 
 void KeywordReader::readSection(const std::string& block) {
@@ -100,13 +138,19 @@ void KeywordReader::readSection(const std::string& block) {
         readField(f[7], section.shell_card1_value8);
         splitCardFields10(lines, f, k + 1, 8);
         for (int j = 0; j < 4; ++j) readField(f[j], section.thickness[j]);
-        for (int j = 1; j < 4; ++j) section.thickness[j] = section.thickness[0];
+        const std::string& thicknessLine = lines[static_cast<size_t>(k) + 1 < lines.size() ? static_cast<size_t>(k) + 1 : 0];
         if (!(section.thickness[0] > 0.0) || !std::isfinite(section.thickness[0])) {
-            refuse(lineWhere(header, lines[static_cast<size_t>(k) + 1 < lines.size() ? static_cast<size_t>(k) + 1 : 0]) +
-                   ": shell section " + std::to_string(deckNumber) + " has thickness " +
-                   std::to_string(section.thickness[0]) + "; a shell needs a positive thickness");
+            refuse(lineWhere(header, thicknessLine) + ": shell section " + std::to_string(deckNumber) +
+                   " has thickness " + std::to_string(section.thickness[0]) + "; a shell needs a positive thickness");
             return;
         }
+        // T2 to T4 blank: T1. A shell of this version has one thickness.
+        if (const std::string tapered = shellNodeThicknessProblem(section.thickness); !tapered.empty()) {
+            refuse(lineWhere(header, thicknessLine) + ": shell section " + std::to_string(deckNumber) + " gives " +
+                   tapered + "; the shells of this version have one thickness: give T2 to T4 blank or equal to T1");
+            return;
+        }
+        for (int j = 1; j < 4; ++j) section.thickness[j] = section.thickness[0];
         readField(f[4], section.shell_card2_value5);
         readField(f[5], section.shell_card2_value6);
         readField(f[6], section.shell_card2_value7);
@@ -146,6 +190,10 @@ void KeywordReader::readSection(const std::string& block) {
             if (section.shear_factor == 0.0) section.shear_factor = 1.0;
             if (section.beam_card1_value4 == 0.0) section.beam_card1_value4 = 2.0;
             if (section.card_formulation == 1) {
+                // Blank TS2 and TT2 mean this section's TS1 and TT1, not
+                // the values of a section before it in the block.
+                section.outer_diameter[1] = section.inner_diameter[1] = 0.0;
+                for (double& value : section.beam_type1_values) value = 0.0;
                 splitCardFields10(lines, f, k + 1, 6);
                 readField(f[0], section.outer_diameter[0]);
                 readField(f[1], section.outer_diameter[1]);
@@ -155,6 +203,11 @@ void KeywordReader::readSection(const std::string& block) {
                 if (section.outer_diameter[1] == 0.0) section.outer_diameter[1] = section.outer_diameter[0];
                 if (section.beam_type1_values[0] == 0.0) section.beam_type1_values[0] = section.inner_diameter[0];
                 section.inner_diameter[1] = section.beam_type1_values[0];
+                if (const std::string problem = integratedBeamProblem(section); !problem.empty()) {
+                    refuse(lineWhere(header, lines[i + 1]) + ": beam section " + std::to_string(deckNumber) + " " +
+                           problem);
+                    return;
+                }
                 section.element_formulation = 1;
                 section.family_code = 2;
             } else if (section.card_formulation == 2) {

@@ -27,6 +27,18 @@ void Material::copyStressStrainCurve(const Curve* curve) {
   }
 }
 
+void Material::copyInputPoints() {
+  int n = 0;
+  for (int i = 0; i < kMaterialInputPointNum; ++i) {
+    if (input_strain_points[i] != 0.0 || input_stress_points[i] != 0.0) n = i + 1;
+  }
+  table_count = n;
+  for (int i = 0; i < n; ++i) {
+    table_strain[i] = input_strain_points[i];
+    table_stress[i] = input_stress_points[i];
+  }
+}
+
 void Material::deriveMooneyRivlinModuli() {
   const double c1 = mooney_rivlin_constants[0], c2 = mooney_rivlin_constants[1], c3 = mooney_rivlin_constants[2];
   const double mu = 2.0 * (c1 + c2);

@@ -15,6 +15,7 @@ class CurveManager;
 constexpr int kMaterialNameLength = 88;
 constexpr int kMaterialLinkedCurveNum = 24;
 constexpr int kMaterialTablePointMax = 128;
+constexpr int kMaterialInputPointNum = 8;  // stress-strain points of a piecewise-linear card
 
 struct Material {
   int id = 0;  // 1-based position among the materials
@@ -97,8 +98,8 @@ struct Material {
   double rate_c = 0.0;
   double rate_p = 0.0;
   int rate_curve_id = 0;  // also read by the honeycomb card
-  double input_strain_points[8] = {};
-  double input_stress_points[8] = {};
+  double input_strain_points[kMaterialInputPointNum] = {};  // EPS1-8
+  double input_stress_points[kMaterialInputPointNum] = {};  // ES1-8
   // Honeycomb block.
   double bulk_viscosity_flag = 0.0;
   int honeycomb_curve_ids[7] = {};
@@ -148,6 +149,9 @@ struct Material {
   // Table := the points of the stress-strain curve (at most 128).  A null
   // curve leaves the table as it is.
   void copyStressStrainCurve(const Curve* curve);
+  // Table := the stress-strain points of a piecewise-linear card (EPS1-8,
+  // ES1-8) up to the last point that gives a strain or a stress.
+  void copyInputPoints();
   // Hardening data by plastic model, G, K and the three stiffness matrices;
   // a Mooney-Rivlin record first gets its E and nu (deriveMooneyRivlinModuli).
   void calMaterialConstants();

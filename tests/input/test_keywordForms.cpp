@@ -45,6 +45,15 @@ ProgramRun runDeck(const std::string& name, const std::string& text) {
     return run;
 }
 
+// A beam from node 1 to node 2 (part, section and material 2), its end
+// release fields after the orientation node, and its section cards.
+std::string beamBar(const std::string& releases, const std::string& section) {
+    std::string element = card({"2", "2", "1", "2", "3"}, 8);
+    element.pop_back();
+    return "*ELEMENT_BEAM\n" + element + releases + "\n*PART\nbar\n" +
+           card({"2", "2", "2"}) + "*SECTION_BEAM\n" + section + "*MAT_ELASTIC\n" + card({"2", "1.0", "1.0e6", "0.3"});
+}
+
 size_t count(const std::string& text, const std::string& what) {
     size_t n = 0;
     for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -113,9 +122,20 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
         {"failing_material",
          cubeOf("*MAT_PIECEWISE_LINEAR_PLASTICITY\n" + card({"1", "1.0", "1.0e6", "0.3", "1.0e3", "1.0e4", "0.3"})),
          "asks for failure (FAIL), which this version does not compute"},
+        {"piecewise_points_not_from_zero",
+         cubeOf("*MAT_PIECEWISE_LINEAR_PLASTICITY\n" + card({"1", "1.0", "1.0e6", "0.3"}) + card({"", ""}) +
+                card({"0.01", "0.1"}) + card({"1.0e3", "2.0e3"})),
+         "stress-strain table starts at plastic strain 0.01 instead of 0"},
         {"wall_friction", model + "*RIGIDWALL_PLANAR\n" + card({"0", "", "", "", "", "2.0e-5"}) +
                               card({"0", "0", "-1", "0", "0", "0", "0.3"}),
          "line 21: \"*RIGIDWALL_PLANAR\" (DEATH, FRIC are not computed for rigid walls)"},
+        // Beam cards this version would compute as another beam.
+        {"beam_arbitrary_section", model + beamBar("", card({"2", "1", "", "", "2.0"}) + card({"0.1", "0.1", "0.1"})),
+         "line 28: beam section 2 has CST 2; this version computes CST 0 (a rectangle) and 1 (a tube)"},
+        {"beam_tapered", model + beamBar("", card({"2"}) + card({"0.1", "0.05", "0.1"})),
+         "line 28: beam section 2 tapers (TS1 0.1, TS2 0.05, TT1 0.1, TT2 0.1)"},
+        {"beam_end_release", model + beamBar(card({"", "", "7"}, 8), card({"2"}) + card({"0.1", "", "0.1"})),
+         "line 22: element 2 releases its end (RT2 7)"},
         {"no_end_time", cubeModelCards(), "the deck gives no end time (*CONTROL_TERMINATION ENDTIM is 0"},
         {"zero_end_time", cubeModelCards() + "*CONTROL_TERMINATION\n" + card({"0.0", "100"}), "ENDTIM is 0;"},
         {"negative_end_time", cubeModelCards() + "*CONTROL_TERMINATION\n" + card({"-1.0"}), "ENDTIM is -1;"},
@@ -165,15 +185,17 @@ TEST(KeywordForms, OutputOnlyBlocksAreNamedOnceAndTheRunCompletes) {
 
 // A shell's own thickness card runs when it gives the thickness of the
 // part's section, or leaves it blank, and refuses the deck, naming the
-// element, when it gives another.
+// element, when it gives another; so does a section whose T2 to T4 differ
+// from T1.
 TEST(KeywordForms, ShellThicknessCardsTakeTheSectionThicknessOrRefuseTheDeck) {
-    auto strip = [](const std::string& secondThicknessCard) {
+    auto strip = [](const std::string& secondThicknessCard,
+                    const std::string& sectionThicknesses = card({"0.002"})) {
         return "*KEYWORD\n*NODE\n" + card({"1", "0.0", "0.0", "0.0"}, 16) + card({"2", "0.1", "0.0", "0.0"}, 16) +
                card({"3", "0.2", "0.0", "0.0"}, 16) + card({"4", "0.0", "0.1", "0.0"}, 16) +
                card({"5", "0.1", "0.1", "0.0"}, 16) + card({"6", "0.2", "0.1", "0.0"}, 16) +
                "*ELEMENT_SHELL_THICKNESS\n" + card({"1", "1", "1", "2", "5", "4"}, 8) + "\n" +
                card({"2", "1", "2", "3", "6", "5"}, 8) + secondThicknessCard + "*PART\nstrip\n" +
-               card({"1", "1", "1"}) + "*SECTION_SHELL\n" + card({"1", "2"}) + card({"0.002"}) +
+               card({"1", "1", "1"}) + "*SECTION_SHELL\n" + card({"1", "2"}) + sectionThicknesses +
                "*MAT_ELASTIC\n" + card({"1", "7850", "2.1e11", "0.3"}) + "*CONTROL_TERMINATION\n" +
                card({"1.0e-5"}) + "*END\n";
     };
@@ -194,4 +216,10 @@ TEST(KeywordForms, ShellThicknessCardsTakeTheSectionThicknessOrRefuseTheDeck) {
               std::string::npos)
         << own.console;
     EXPECT_EQ(own.console.find("Calculation completed"), std::string::npos);
+    const ProgramRun tapered =
+        runDeck("shell_section_tapered", strip("\n", card({"0.002", "0.003", "", "0.002"})));
+    EXPECT_EQ(tapered.status, 1);
+    EXPECT_NE(tapered.console.find("\"*SECTION_SHELL\", line 19: shell section 1 gives T2 0.003 beside T1 0.002"),
+              std::string::npos)
+        << tapered.console;
 }

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "materials/elasticplastic.h"
 #include "materials/radialReturn.h"
 #include "materials/returnMapFailure.h"
 #include "elements/element.h"
 #include "materialTestHelpers.h"
+#include "tests/solver/motionDeck.h"
 
 namespace {
 
@@ -291,4 +295,44 @@ TEST(ElasticPlastic, DivergentReturnsAreReportedOnceWithTheirCountAndFirstElemen
             "jIter exceed limit. Divergent: the return mapping of the elastic-plastic model did not converge in 60 "
             "iterations at 3 point update(s), the first in element 17; those points kept the stress of their last "
             "iteration.\n");
+}
+
+// The hardening curve of a *MAT_PIECEWISE_LINEAR_PLASTICITY card, given as
+// its stress-strain points (LCSS blank) or as the curve LCSS: a column of
+// four hexahedra striking a rigid wall ends at one length either way; it
+// ends shorter without hardening (ETAN 0) and longer on a steeper curve.
+TEST(ElasticPlastic, PiecewiseCardPointsAreItsHardeningCurve) {
+  motiondeck::Block column;
+  column.nz = 4;
+  column.h = 0.01;
+  column.material = 2;
+  std::vector<int> all(static_cast<size_t>(column.nodeCount()));
+  for (size_t n = 0; n < all.size(); ++n) all[n] = static_cast<int>(n) + 1;
+  const std::string impact = column.cards() + motiondeck::nodeSet(1, all) + "*INITIAL_VELOCITY\n" + card({"1"}) +
+                             card({"0.0", "0.0", "-100.0"}) + "*RIGIDWALL_PLANAR\n" + card({"0"}) +
+                             card({"0", "0", "0", "0", "0", "1"}) + motiondeck::termination(6.0e-5);
+  // Card 1 (MID RO E PR SIGY), card 2 (C P LCSS), the strains and stresses.
+  auto length = [&impact](const std::string& name, const std::string& sigy, const std::string& lcss,
+                          const std::string& points) {
+    const std::vector<deckcase::Sample> samples = motiondeck::run(
+        name, impact + "*MAT_PIECEWISE_LINEAR_PLASTICITY\n" + card({"2", "7850", "2.0e11", "0.3", sigy}) +
+                  card({"", "", lcss}) + points);
+    double low = 1e30, high = -1e30;
+    for (const NodeCuda& n : samples.empty() ? std::vector<NodeCuda>{} : samples.back().nodes) {
+      low = std::min(low, n.coord[2]);
+      high = std::max(high, n.coord[2]);
+    }
+    return high - low;
+  };
+  const std::string strains = card({"0.0", "0.05", "0.5"});
+  const double points = length("piecewise_points", "", "", strains + card({"3.0e8", "4.0e8", "6.0e8"}));
+  const double curve = length("piecewise_curve", "", "7",
+                              "*DEFINE_CURVE\n" + card({"7"}) + card({"0.0", "3.0e8"}, 20) +
+                                  card({"0.05", "4.0e8"}, 20) + card({"0.5", "6.0e8"}, 20));
+  const double perfect = length("piecewise_perfect", "3.0e8", "", "");
+  const double steep = length("piecewise_steep", "", "", strains + card({"3.0e8", "8.0e8", "1.2e9"}));
+  EXPECT_EQ(points, curve);
+  EXPECT_LT(perfect, points - 1e-4);
+  EXPECT_GT(steep, points + 1e-4);
+  EXPECT_LT(points, 0.04 - 1e-3);  // it yields
 }

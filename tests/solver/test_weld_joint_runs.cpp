@@ -132,9 +132,12 @@ TEST(WeldJointRuns, SetUpReportsWhatCannotAct) {
   const std::string plastic = std::string(kTwoBeams) +
                               "*SECTION_BEAM\n1,1,0,0,1.0\n0.02,0.02,0.018\n"
                               "*MAT_PLASTIC_KINEMATIC\n1,7850,2.1e11,0.3,2.5e8\n*CONTROL_TERMINATION\n1e-5\n*END\n";
-  const linerun::Trace run = linerun::runDeck("plastic_without_points", plastic, linerun::RunOptions{});
-  EXPECT_NE(run.console.find("Beam section 1: elastic-plastic beams need a tube of 3, 6 or 9 section points"),
-            std::string::npos);
+  // Its beams would stay elastic: the part is refused.
+  std::string refused;
+  EXPECT_NE(linerun::setUpDeck("plastic_without_points", plastic, &refused), 1);
+  EXPECT_NE(refused.find("part 1 (beams): its beams of the elastic-plastic material 1 would stay elastic"),
+            std::string::npos)
+      << refused;
 }
 
 namespace {
