@@ -40,6 +40,7 @@ constexpr OutputOnlyKeyword kOutputOnlyKeywords[] = {
     {"INTEGRATEDOUTPUT", "integrated output", false},
     {"MONITOR", "a monitored degree of freedom", false},
     {"DIAGNOSTICS", "diagnostic messages", false},
+    {"INCREMENTATIONOUTPUT", "output of the time increments", false},
     {"EXPANSION", "thermal expansion, in a run without temperatures", false},
     {"CONDUCTIVITY", "a thermal property, in a run without temperatures", false},
     {"SPECIFICHEAT", "a thermal property, in a run without temperatures", false},

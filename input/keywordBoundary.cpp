@@ -4,6 +4,7 @@
 // a constrained node stops whatever velocity it had.
 #include <string>
 
+#include "input/keywordCardRules.h"
 #include "input/keywordReader.h"
 #include "solver/boundary.h"
 #include "solver/femdynamic.h"
@@ -19,6 +20,15 @@ int dofOfCode(int code) {
   if (code >= 1 && code <= 3) return code - 1;
   if (code >= 5 && code <= 7) return code - 2;
   return -1;
+}
+
+// What a degree-of-freedom code that no degree of freedom answers asks for.
+std::string dofCodeAsks(int code) {
+  if (code == 4) return " (a motion along the vector VID)";
+  if (code == 8) return " (a rotation about the vector VID)";
+  if (code >= 9 && code <= 11) return " (a motion in a plane, or along a radius)";
+  if (code < 0) return " (a motion in the rigid body's own axes)";
+  return "";
 }
 
 // Boundary kind of a motion code: 0 velocity, 1 acceleration, 2 displacement.
@@ -65,9 +75,10 @@ bool KeywordReader::readPrescribedMotionCard(const std::vector<std::string>& lin
   }
   const int dof = dofOfCode(dofCode);
   if (dof < 0) {
-    warn(card + " " + std::to_string(boundary.id) + ": degree-of-freedom code " + std::to_string(dofCode) +
-         " names no degree of freedom; the card imposes nothing");
-    return true;
+    refuse(lineWhere(card, lines[static_cast<size_t>(k)]) + ": DOF " + std::to_string(dofCode) +
+           dofCodeAsks(dofCode) + " is not applied by this version (1, 2, 3: translations along x, y, z; 5, 6, 7: "
+           "rotations about x, y, z)");
+    return false;
   }
   boundary.dof_flag[dof] = 1;
   boundary.dof_value[dof] = factor;
@@ -78,27 +89,24 @@ void KeywordReader::readBoundary(const std::string& block) {
   const std::string header = blockHeader(block);
   const std::string card = blockHeader(block);
   const std::vector<std::string> lines = splitDeckLines(block);
-  const int end = static_cast<int>(cardLineEnd(lines));
-  std::string title;
-  int cardId = 0;
-  const int first = firstCardLine(header, lines, &title, &cardId);
   auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
 
+  // In the "_ID" forms an id card comes before every data card.
   if (has("PRESCRIBED_MOTION_SET") || has("PRESCRIBED_MOTION_NODE")) {
-    for (int k = first; k < end; ++k) {
+    for (const DataCard& data : dataCards(*this, header, lines, 1)) {
       auto* boundary = new NodeBoundary;
       boundary->card = card;
       boundary->is_set = has("PRESCRIBED_MOTION_SET") ? 1 : 0;
       fem_->boundaryManager->addBoundary(boundary);
-      if (!readPrescribedMotionCard(lines, k, card, *boundary)) return;
+      if (!readPrescribedMotionCard(lines, data.line, card, *boundary)) return;
     }
   } else if (has("PRESCRIBED_MOTION_RIGID")) {
-    for (int k = first; k < end; ++k) {
+    for (const DataCard& data : dataCards(*this, header, lines, 1)) {
       auto* boundary = new RigidBoundary;
       boundary->card = card;
       boundary->is_rigid = 1;
       fem_->boundaryManager->addBoundary(boundary);
-      if (!readPrescribedMotionCard(lines, k, card, *boundary)) return;
+      if (!readPrescribedMotionCard(lines, data.line, card, *boundary)) return;
       RigidConstrained motion;
       motion.part_id = boundary->id;
       motion.curve_id = boundary->curve_id;
@@ -109,20 +117,16 @@ void KeywordReader::readBoundary(const std::string& block) {
   } else if (has("BOUNDARY_SPC") && (has("SPC_NODE") || has("SPC_SET"))) {
     const bool isSet = !has("SPC_NODE");
     const bool birthDeath = isSet && has("BIRTH_DEATH");
-    // With "_ID" an id card comes before every data card.
-    const bool withId = has("_ID");
-    const int cardLines = 1 + (withId ? 1 : 0) + (birthDeath ? 1 : 0);
-    for (int k = withId ? 1 : first; k < end; k += cardLines) {
-      const int data = withId ? k + 1 : k;
+    for (const DataCard& data : dataCards(*this, header, lines, 1, birthDeath ? 2 : 1)) {
       auto* boundary = new NodeBoundary;
       boundary->card = card;
       boundary->is_set = isSet ? 1 : 0;
       boundary->type = BOUNDARY_VELOCITY;  // all values 0: the flagged components stand still
       int cid = 0;
-      readCard(lines, data, boundary->id, cid, boundary->dof_flag);
+      readCard(lines, data.line, boundary->id, cid, boundary->dof_flag);
       if (cid != 0) unreadMechanics(header, "constraints in a local coordinate system (CID) are not computed");
       if (birthDeath) {
-        readCard(lines, data + 1, boundary->birth_time, boundary->death_time);
+        readCard(lines, data.line + 1, boundary->birth_time, boundary->death_time);
         if (boundary->death_time == 0.0) boundary->death_time = kNeverEnds;
       }
       fem_->boundaryManager->addBoundary(boundary);

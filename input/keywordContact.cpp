@@ -7,6 +7,7 @@
 
 #include "contact/contact.h"
 #include "contact/contactManager.h"
+#include "input/keywordCardRules.h"
 #include "input/keywordReader.h"
 #include "solver/femdynamic.h"
 
@@ -68,6 +69,50 @@ void applyContactCardDefaults(Contact& c) {
   if (c.friction_update_interval == 0) c.friction_update_interval = 1;
 }
 
+bool standsAtSearchDepth(double value) { return value >= 0.0 && value <= 3.0; }
+
+// Fields of the contact cards that this version's contacts do not compute:
+// boxes, viscous friction and damping, penetration checks, birth and death,
+// contact thicknesses and their scales, a friction scale, airbag curves,
+// edge-to-edge search depths, a friction update interval, thickness
+// options, symmetry planes and kept initial penetrations. Penalty scales
+// and stiffness options (SFS, SFM, SOFT, SOFSCL, SLDSTF, DTSTIF), search
+// and sort settings (MAXPAR, SBOPT, BSORT, PENMAX, SNLOG, I2D3D, the
+// parallel card) and output (SPR, MPR, CID_RCF) change nothing they
+// compute: contact forces here are the decoupled forces that bring the
+// sides to one normal velocity, whatever the penalty, and every node is
+// searched every cycle. Card 1 is line n; the parallel card line mpp (-1:
+// none); cards A to C follow card 3 when `optional`.
+void refuseUncomputedContactFields(KeywordReader& reader, const std::string& header,
+                                   const std::vector<std::string>& lines, int n, int mpp, bool optional) {
+  if (mpp >= 0) refuseUncomputedFields(reader, header, lines, mpp, {{1, "IGNORE", "initial penetrations kept"}});
+  refuseUncomputedFields(reader, header, lines, n,
+                         {{5, "SBOXID", "a slave side kept to a box"}, {6, "MBOXID", "a master side kept to a box"}});
+  refuseUncomputedFields(reader, header, lines, n + 1,
+                         {{4, "VC", "a viscous limit of the friction force"},
+                          {5, "VDC", "viscous damping of the contact"},
+                          {6, "PENCHK", "a check that releases deep penetrations"},
+                          {7, "BT", "a contact that starts later"},
+                          {8, "DT", "a contact that ends", standsAtNever}});
+  refuseUncomputedFields(reader, header, lines, n + 2,
+                         {{3, "SST", "a contact thickness of the slave side"},
+                          {4, "MST", "a contact thickness of the master side"},
+                          {5, "SFST", "a scaled contact thickness of the slave side", standsAtOne},
+                          {6, "SFMT", "a scaled contact thickness of the master side", standsAtOne},
+                          {7, "FSF", "a scaled friction coefficient", standsAtOne}});
+  if (!optional) return;
+  refuseUncomputedFields(reader, header, lines, n + 3,
+                         {{3, "LCIDAB", "an airbag's contact curve"},
+                          {6, "DEPTH", "an edge-to-edge search", standsAtSearchDepth},
+                          {8, "FRCFRQ", "friction updated every few cycles only", standsAtOne}});
+  refuseUncomputedFields(reader, header, lines, n + 4,
+                         {{2, "THKOPT", "another thickness option"},
+                          {3, "SHLTHK", "shell thickness switched on or off"},
+                          {5, "ISYM", "symmetry planes"},
+                          {7, "SLDTHK", "a contact thickness of solids"}});
+  refuseUncomputedFields(reader, header, lines, n + 5, {{2, "IGNORE", "initial penetrations kept"}});
+}
+
 }  // namespace
 
 void KeywordReader::readContact(const std::string& block) {
@@ -115,10 +160,9 @@ void KeywordReader::readContact(const std::string& block) {
            contact.master_thickness, contact.slave_thickness_scale, contact.master_thickness_scale,
            contact.friction_scale, contact.viscous_force_scale);
 
-  // A single-surface block of at least seven lines (besides its parallel
-  // card) carries cards A to C; a tied shell edge always does.
-  const bool optionalCards = (kind == SINGLE_SURFACE && lines.size() >= static_cast<size_t>(8 + mppLines)) || shellEdge;
-  if (kind == GENERAL_CONTACT && mppLines > 0) readOptionalCardA(lines, n + 3, contact);
+  // Cards A to C follow card 3 when the block goes on after it (a tied
+  // shell edge always has them).
+  const bool optionalCards = shellEdge || static_cast<size_t>(n + 3) < cardLineEnd(lines);
   if (optionalCards) {
     readOptionalCardA(lines, n + 3, contact);
     readCard(lines, n + 4, contact.max_penetration, contact.thickness_option, contact.shell_thickness_option,
@@ -134,6 +178,7 @@ void KeywordReader::readContact(const std::string& block) {
   // side's segments only, as its name says.
   contact.two_way = kind == SURFACE_TO_SURFACE && !has("ONE_WAY") ? 1 : 0;
   applyContactCardDefaults(contact);
+  refuseUncomputedContactFields(*this, header, lines, n, mppLines > 0 ? n - mppLines : -1, optionalCards);
   fem_->contactManager->contact_array.push_back(std::move(contact));
 }
 

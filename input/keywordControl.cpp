@@ -5,9 +5,52 @@
 // settings are named, the mechanics settings refuse the deck.
 #include "elements/hourglasscontrol.h"
 #include "elements/hourglasscontrolmanager.h"
+#include "input/keywordCardRules.h"
 #include "input/keywordReader.h"
 #include "solver/femdynamic.h"
 #include "solver/timeControl.h"
+
+namespace {
+
+// *CONTROL_CONTACT: the defaults of every contact. Settings of the penalty
+// method (SLSFAC, RWPNAL, PENOPT, PEN_SF, RWKSF, PSTIFF), of searching
+// (NSBCS, INTERM, XPENE), of output and checks (ISLCHK, FRCENG, SKIPRWG,
+// OUTSEG), and of features a run here never has (user contacts, erosion,
+// spot-weld contacts, heat, isogeometric elements) do not change what the
+// contacts of this version compute and are passed over; a tie here never
+// moves its nodes onto the master, whatever TIEDPRJ says. The fields below
+// would change it: a value other than their default refuses the deck.
+// Returns how many fields refuse the deck.
+int refuseContactControlFields(KeywordReader& reader, const std::string& header,
+                               const std::vector<std::string>& lines) {
+    int refused = refuseUncomputedFields(reader, header, lines, 1,
+                           {{4, "SHLTHK", "shell thickness switched on or off by contact kind"},
+                            {6, "THKCHG", "contact thickness following the shell thickness"},
+                            {7, "ORIEN", "segment orientation other than the automatic one", standsAtZeroOrOne}});
+    refused += refuseUncomputedFields(reader, header, lines, 2,
+                           {{6, "SSTHK", "the shell's own thickness in single-surface contacts"}});
+    refused += refuseUncomputedFields(reader, header, lines, 3,
+                           {{1, "SFRIC", "a default friction of the contacts"},
+                            {2, "DFRIC", "a default friction of the contacts"},
+                            {3, "EDC", "a default friction decay of the contacts"},
+                            {4, "VFC", "a default viscous friction of the contacts"},
+                            {5, "TH", "a default contact thickness"},
+                            {6, "TH_SF", "a default contact thickness scale"}});
+    refused += refuseUncomputedFields(reader, header, lines, 4, {{1, "IGNORE", "initial penetrations kept"}});
+    refused += refuseUncomputedFields(reader, header, lines, 5,
+                           {{1, "ISYM", "symmetry planes in automatic contacts"},
+                            {3, "RWGAPS", "rigid walls that leave out the shell thickness", standsAtZeroOrOne},
+                            {4, "RWGDTH", "a death time of the rigid-wall gap", standsAtNever},
+                            {6, "ICOV", "invariant node numbering of elements"}});
+    refused += refuseUncomputedFields(reader, header, lines, 6,
+                           {{1, "SHLEDG", "another shape of shell edges in contact"},
+                            {4, "TDCNOF", "another treatment of tied offset contacts"},
+                            {5, "FTALL", "failure of tied contacts"},
+                            {7, "SHLTRW", "a shell thickness scale at rigid walls"}});
+    return refused;
+}
+
+}  // namespace
 
 void KeywordReader::readControl(const std::string& block) {
     const std::string header = blockHeader(block);
@@ -27,15 +70,17 @@ void KeywordReader::readControl(const std::string& block) {
         if (time.input_safe_factor == 0.0) time.input_safe_factor = 0.9;
     } else if (has("CONTROL_CONTACT")) {
         ContactControl c;
-        readCard(lines, 1, c.card1_value1, c.card1_values);
+        readCard(lines, 1, c.card1_value1, c.card1_value2, c.card1_values);
         readCard(lines, 2, c.card2_values, c.card2_value5, c.card2_flags);
-        if (lines.size() > 4) {
-            readCard(lines, 3, c.card3_values);
-            readCard(lines, 4, c.card4_values, c.card4_value7);
-            readCard(lines, 5, c.card5_values, c.card5_doubles, c.card5_value6, c.card5_value7, c.card5_value8);
-        }
+        readCard(lines, 3, c.card3_values);
+        readCard(lines, 4, c.card4_values, c.card4_value7);
+        readCard(lines, 5, c.card5_values, c.card5_doubles, c.card5_value6, c.card5_value7, c.card5_value8);
+        readCard(lines, 6, c.card6_values, c.card6_unused, c.card6_value7, c.card6_value8);
         options.contact_control.push_back(c);
-        unreadBlock(header);
+        if (refuseContactControlFields(*this, header, lines) == 0) {
+            warn(keywordAtLine(*this, header, lines[0]) + " is not acted on by this version; it holds only settings of the "
+                 "penalty method, the search and output, which change nothing its contacts compute");
+        }
     } else if (has("CONTROL_SHELL")) {
         ShellControl c;
         readCard(lines, 1, c.value1, c.flags);

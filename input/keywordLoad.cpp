@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "input/keywordCardRules.h"
 #include "input/keywordReader.h"
 #include "solver/femdynamic.h"
 #include "solver/load.h"
@@ -59,31 +60,19 @@ void KeywordReader::readLoad(const std::string& block) {
   const std::string header = blockHeader(block);
   const std::string card = blockHeader(block);
   const std::vector<std::string> lines = splitDeckLines(block);
-  const int end = static_cast<int>(cardLineEnd(lines));
   auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
 
   if (has("LOAD_NODE_POINT") || has("LOAD_NODE_SET")) {
-    for (int k = 1; k < end; ++k) {
+    for (const DataCard& data : dataCards(*this, header, lines, 1)) {
       auto* load = new NodeLoad;
       load->is_set = has("LOAD_NODE_SET") ? 1 : 0;
+      load->load_id = data.id;
+      load->title = data.heading;
       fem_->loadManager->addLoad(load);
-      if (!readNodeLoadCard(lines[static_cast<std::size_t>(k)], card, *load)) return;
+      if (!readNodeLoadCard(lines[static_cast<std::size_t>(data.line)], card, *load)) return;
     }
-  } else if (has("LOAD_BODY")) {
-    auto* load = new GlobalLoad;
-    load->card = card;
-    load->load_type = LOAD_GRAVITY;
-    load->load_kind = 3;
-    const int axis = has("_X") ? 0 : has("_Y") ? 1 : has("_Z") ? 2 : -1;
-    if (axis < 0) {
-      warn("Not support define body force in any direction or for a part subset!");
-    } else {
-      // The card gives the acceleration of the base; the body force acts against it.
-      load->direction[axis] = -1.0;
-    }
-    readCard(lines, 1, load->curve_id, load->scale_factor, load->dr_curve_id, load->center, load->coord_id);
-    if (load->scale_factor == 0.0) load->scale_factor = 1.0;  // SF blank: 1.0
-    fem_->loadManager->addLoad(load);
+  } else if (keywordIs(header, "*LOAD_BODY")) {
+    readBodyLoad(header, lines);
   } else if (has("LOAD_SHELL_SET")) {
     readSetPressure<ElementLoad>(block, 2);
   } else if (has("LOAD_SEGMENT_SET")) {
@@ -93,30 +82,55 @@ void KeywordReader::readLoad(const std::string& block) {
   }
 }
 
+// Gravity along x, y or z: LCID, SF, LCIDDR, XC, YC, ZC, CID. The centre
+// (XC, YC, ZC) belongs to the angular forms; a curve for dynamic relaxation
+// and a local coordinate system are refused. Other body loads (angular
+// velocities, a vector, a subset of parts) are refused.
+void KeywordReader::readBodyLoad(const std::string& header, const std::vector<std::string>& lines) {
+  const int axis = header == "*LOAD_BODY_X" ? 0 : header == "*LOAD_BODY_Y" ? 1 : header == "*LOAD_BODY_Z" ? 2 : -1;
+  if (axis < 0) {
+    refuseForm(header, "asks for a body load this version does not compute (only *LOAD_BODY_X, _Y and _Z, "
+                       "accelerations of the base along the global axes, are computed)");
+    return;
+  }
+  auto* load = new GlobalLoad;
+  load->card = header;
+  load->load_type = LOAD_GRAVITY;
+  load->load_kind = 3;
+  // The card gives the acceleration of the base; the body force acts against it.
+  load->direction[axis] = -1.0;
+  readCard(lines, 1, load->curve_id, load->scale_factor, load->dr_curve_id, load->center, load->coord_id);
+  if (load->scale_factor == 0.0) load->scale_factor = 1.0;  // SF blank: 1.0
+  refuseUncomputedFields(*this, header, lines, 1,
+                         {{3, "LCIDDR", "the load during a dynamic relaxation"},
+                          {7, "CID", "a load in a local coordinate system"}});
+  fem_->loadManager->addLoad(load);
+}
+
 // Pressure cards on a shell set (kind 2) or a segment set (kind 1): set id,
-// curve id, factor, arrival time; an "_ID" line gives every card its id and
-// title. A blank or 0 factor is the full pressure.
+// curve id, factor, arrival time (and, on a segment set, death time); an
+// "_ID" form puts an id card before every card. A blank or 0 factor is the
+// full pressure. A pressure that starts later (AT) or ends (DT) is refused.
 template <class Load>
 void KeywordReader::readSetPressure(const std::string& block, int loadKind) {
   const std::string header = blockHeader(block);
   const std::vector<std::string> lines = splitDeckLines(block);
-  const int end = static_cast<int>(cardLineEnd(lines));
-  int loadId = 0;
-  std::string title;
-  const int first = header.find("_ID") != std::string::npos ? firstCardLine(header, lines, &title, &loadId) : 1;
-  for (int k = first; k < end; ++k) {
+  for (const DataCard& data : dataCards(*this, header, lines, 1)) {
     auto* load = new Load;
     load->card = header;
     load->load_type = LOAD_PRESSURE;
     load->load_kind = loadKind;
     load->is_set = 1;
-    load->load_id = loadId;
-    load->title = title;
-    readCard(lines, k, load->set_ref_id, load->curve_ref_id, load->scale_factor, load->arrival_time);
+    load->load_id = data.id;
+    load->title = data.heading;
+    readCard(lines, data.line, load->set_ref_id, load->curve_ref_id, load->scale_factor, load->arrival_time);
     load->id = load->set_ref_id;
     load->curve_id = load->curve_ref_id;
     if (load->scale_factor == 0.0) load->scale_factor = 1.0;
     load->ref_factor = load->scale_factor;
+    refuseUncomputedFields(*this, header, lines, data.line,
+                           {{4, "AT", "a pressure that arrives later"},
+                            {5, "DT", "a pressure that ends", standsAtNever}});
     fem_->loadManager->addLoad(load);
   }
 }

@@ -260,6 +260,7 @@ public:
     // make rigid bodies.
     void readBoundary(const std::string& block);
     void readLoad(const std::string& block);
+    void readBodyLoad(const std::string& header, const std::vector<std::string>& lines);
     void readRigidWall(const std::string& block);
     void readConstrainedRigid(const std::string& block);
 

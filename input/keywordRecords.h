@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-// *CONTROL_CONTACT: five cards, fields in card order.
+// *CONTROL_CONTACT: six cards, fields in card order.
 struct ContactControl {
-    double card1_value1 = 0.0;
-    int32_t card1_values[7] = {};
+    double card1_value1 = 0.0;  // SLSFAC
+    double card1_value2 = 0.0;  // RWPNAL
+    int32_t card1_values[6] = {};
     int32_t card2_values[4] = {};
     double card2_value5 = 0.0;
     int32_t card2_flags[3] = {};
@@ -22,6 +23,10 @@ struct ContactControl {
     int32_t card5_value6 = 0;
     double card5_value7 = 0.0;
     int32_t card5_value8 = 0;
+    int32_t card6_values[5] = {};
+    int32_t card6_unused = 0;
+    double card6_value7 = 0.0;
+    int32_t card6_value8 = 0;
 };
 
 // *CONTROL_SHELL card 1.

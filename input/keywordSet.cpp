@@ -112,6 +112,10 @@ void KeywordReader::readSet(const std::string& block) {
     const std::string bare = withoutTitle(header);
     const std::size_t prefix = std::string("*SET_").size();
     const std::string word = bare.size() > prefix ? bare.substr(prefix) : std::string();
+    if (keywordIs(header, "*SET_SOLID")) {
+        unreadBlock(header);
+        return;
+    }
     if (word.find("GENERATE") != std::string::npos) {
         refuseForm(header, "is not read by this version: its members (ranges of ids) would be lost");
         return;

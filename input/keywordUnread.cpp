@@ -19,6 +19,7 @@ namespace {
 // cards of the mechanics, masses, airbags - refuses the deck.
 constexpr OutputOnlyKeyword kOutputOnlyKeywords[] = {
     {"*TITLE", "a title", true},
+    {"*KEYWORD_ID", "a job name", false},
     {"*COMMENT", "a comment", true},
     {"*DATABASE", "output files of another program", false},
     {"*CONTROL_OUTPUT", "settings of output files", false},
@@ -31,6 +32,10 @@ constexpr OutputOnlyKeyword kOutputOnlyKeywords[] = {
     {"*CONTROL_IMPLICIT", "settings of an implicit run, which this explicit run does not use", false},
     {"*ELEMENT_SEATBELT_ACCELEROMETER", "an output device, which carries no mass or stiffness", false},
     {"*INTERFACE_SPRINGBACK", "an output file for another program", false},
+    // Nothing this version computes can name a solid set or be switched
+    // by a sensor (sensor switches and controls refuse the deck).
+    {"*SET_SOLID", "a set of solid elements that no card this version computes names", false},
+    {"*SENSOR_DEFINE", "a sensor's measurement, which switches nothing this version computes", false},
 };
 
 const OutputOnlyKeyword* outputOnly(const std::string& keyword) {

@@ -349,6 +349,9 @@ bool expandDeckContacts(FEMDynamic* fem, KeywordDeckState& state, std::vector<in
   std::vector<int> madeFriction;
   for (std::size_t i = 0; i < contacts.size(); ++i) {
     Contact& c = contacts[i];
+    // A single-surface or general contact whose side is segment set 0
+    // (SSID and SSTYP blank) takes every part, as the format says.
+    if (isSelfContact(c) && c.master_type == ENTITY_SURFACE && c.master_id == 0) c.master_type = ENTITY_EVERY_PART;
     if (!everyPartSides(fem, state, c, ok)) continue;
     const std::size_t before = made.size();
     bool expanded = true;

@@ -264,12 +264,13 @@ TEST_F(InpDeckTest, ExportedFormsThatWouldBeLostAreRefusedOrRead) {
     thermal->newManagers();
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(readInpText(thermal, kCube + "*Solid Section, elset=CUBE, material=STEEL\n" + kSteel +
-                                       "*Conductivity\n50.\n*Restart, write\n" + kStep,
+                                       "*Conductivity\n50.\n*Restart, write\n" + kStep + "*Incrementation Output\n",
                           "thermal.inp"),
               1);
     const std::string named = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(named.find("*CONDUCTIVITY (line 18) is not acted on by this version"), std::string::npos) << named;
     EXPECT_NE(named.find("*RESTART (line 20) is not acted on by this version"), std::string::npos) << named;
+    EXPECT_NE(named.find("*INCREMENTATIONOUTPUT"), std::string::npos) << named;
     delete[] thermal;
     // A rigid body over an element set: its part is rigid and keeps its mass data.
     FEMDynamic* rigid = new FEMDynamic[1];

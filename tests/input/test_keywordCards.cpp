@@ -206,20 +206,23 @@ TEST_F(KeywordDeckTest, ControlCardsAndDeckMassScaling) {
 }
 
 TEST_F(KeywordDeckTest, ContactControlReadsLaterCardsOnlyForLongBlocks) {
-    // Kept card for card; no contact or solid of this version acts on them,
-    // so the deck is refused once every block is read.
+    // Kept card for card. Penalty settings (SLSFAC, RWPNAL) and user-contact
+    // storage (USRSTR) change nothing here; a default friction does, and no
+    // solid of this version acts on *CONTROL_SOLID: the deck is refused once
+    // every block is read, naming them.
     ::testing::internal::CaptureStderr();
     EXPECT_FALSE(read("*CONTROL_CONTACT\n" + card({"0.1", "2"}) + card({"3"}) + "*CONTROL_CONTACT\n" +
                      card({"0.2"}) + card({"4"}) + card({"1.5"}) + "*CONTROL_SOLID\n" + card({"1", "2"}) +
                      card({"3", "4", "5"}, 8) + "*CONTROL_CPU\n      12.5\n"));
     const std::string messages = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(messages.find("line 1: \"*CONTROL_CONTACT\"\n  line 4: \"*CONTROL_CONTACT\"\n  line 8: \"*CONTROL_SOLID\""),
+    EXPECT_NE(messages.find("results:\n  line 4: \"*CONTROL_CONTACT\" (line 7, field 1: SFRIC 1.5 asks for a default "
+                            "friction of the contacts, which this version does not compute)\n  line 8: \"*CONTROL_SOLID\""),
               std::string::npos)
         << messages;
     EXPECT_EQ(messages.find("line 11: \"*CONTROL_CPU\""), std::string::npos);
     const ControlOptions& options = *fem->controlOptions;
     ASSERT_EQ(options.contact_control.size(), 2u);
-    EXPECT_EQ(options.contact_control[0].card1_values[0], 2);
+    EXPECT_EQ(options.contact_control[0].card1_value2, 2.0);
     EXPECT_EQ(options.contact_control[0].card2_values[0], 3);
     EXPECT_DOUBLE_EQ(options.contact_control[0].card3_values[0], 0.0);
     EXPECT_DOUBLE_EQ(options.contact_control[1].card3_values[0], 1.5);

@@ -10,10 +10,10 @@ namespace {
 class ContactCardTest : public KeywordDeckTest {
 protected:
     std::vector<Contact>& contacts() { return fem->contactManager->contact_array; }
-    // Cards 1 to 3 of a contact: slave 3, master 7 (part sets), friction 0.2,
-    // birth 0.5; card 3 blank.
+    // Cards 1 to 3 of a contact: slave 3, master 7 (part sets), friction 0.2
+    // and 0.1, death written as never; card 3 blank.
     static std::string cards123() {
-        return card({"3", "7", "2", "2"}) + card({"0.2", "0.1", "", "", "", "", "0.5"}) + card({""});
+        return card({"3", "7", "2", "2"}) + card({"0.2", "0.1", "", "", "", "", "", "1.0e20"}) + card({""});
     }
 };
 
@@ -34,7 +34,7 @@ TEST_F(ContactCardTest, KindsAndIdLinesFromTheHeader) {
     EXPECT_EQ(a.master_id, 7);
     EXPECT_EQ(a.master_type, 2);
     EXPECT_DOUBLE_EQ(a.static_friction, 0.2);
-    EXPECT_DOUBLE_EQ(a.birth_time, 0.5);
+    EXPECT_DOUBLE_EQ(a.dynamic_friction, 0.1);
     // Blank fields take the card's documented defaults: scale factors 1.0,
     // death never (1e20), card A's values; the others 0.
     EXPECT_EQ(a.death_time, 1.0e20);
@@ -81,12 +81,22 @@ TEST_F(ContactCardTest, ContactOptionsNotComputedAreRefusedByName) {
     EXPECT_EQ(contacts()[1].contact_type, SURFACE_TO_SURFACE);
 }
 
+// Cards A to C are read whenever the block goes on after card 3; of their
+// fields an edge-to-edge search depth, a thickness option and kept initial
+// penetrations refuse the deck, naming line and field.
 TEST_F(ContactCardTest, SingleSurfaceReadsOptionalCardsOfALongBlock) {
     const std::string cardA = card({"2", "0.3", "", "1.1", "", "5"});
     const std::string cardB = card({"0.7", "1"});
     const std::string cardC = card({"1", "2", "0.4", "", "", "", "45.0", "9"});
-    ASSERT_TRUE(read("*CONTACT_SINGLE_SURFACE_ID\n1\n" + cards123() + "*CONTACT_SINGLE_SURFACE\n" + cards123() +
-                     cardA + cardB + cardC + "*CONTACT_SINGLE_SURFACE_ID\n2\n" + cards123() + cardA + cardB));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(read("*CONTACT_SINGLE_SURFACE_ID\n1\n" + cards123() + "*CONTACT_SINGLE_SURFACE\n" + cards123() +
+                      cardA + cardB + cardC + "*CONTACT_SINGLE_SURFACE_ID\n2\n" + cards123() + cardA + cardB));
+    const std::string err = testing::internal::GetCapturedStderr();
+    for (const char* named : {"line 10, field 6: DEPTH 5 asks for an edge-to-edge search",
+                              "line 11, field 2: THKOPT 1 asks for another thickness option",
+                              "line 12, field 2: IGNORE 2 asks for initial penetrations kept"}) {
+        EXPECT_NE(err.find(named), std::string::npos) << named << "\n" << err;
+    }
     ASSERT_EQ(contacts().size(), 3u);
     EXPECT_EQ(contacts()[0].soft_option, 0);  // five lines: no optional card
     const Contact& full = contacts()[1];
@@ -108,9 +118,9 @@ TEST_F(ContactCardTest, SingleSurfaceReadsOptionalCardsOfALongBlock) {
 TEST_F(ContactCardTest, ParallelCardIsSkippedForEveryKind) {
     // A surface-to-surface block with a parallel card (and its continuation
     // line) still reads its ids from card 1, not from the parallel card.
-    ASSERT_TRUE(read("*CONTACT_AUTOMATIC_SURFACE_TO_SURFACE_MPP\n" + card({"1", "200", "", "", "", "", "", "&"}) +
+    ASSERT_TRUE(read("*CONTACT_AUTOMATIC_SURFACE_TO_SURFACE_MPP\n" + card({"", "200", "", "", "", "", "", "&"}) +
                      card({"0.5"}) + cards123() + "*CONTACT_GENERAL_MPP_ID\n 5\n" +
-                     card({"1", "150", "2", "4", "3", "0.05", "", "1"}) + cards123() + card({"1", "0.2"})));
+                     card({"", "150", "2", "4", "3", "0.05", "", "1"}) + cards123() + card({"1", "0.2"})));
     ASSERT_EQ(contacts().size(), 2u);
     const Contact& a = contacts()[0];
     EXPECT_EQ(a.slave_id, 3);
@@ -121,7 +131,7 @@ TEST_F(ContactCardTest, ParallelCardIsSkippedForEveryKind) {
     const Contact& g = contacts()[1];
     EXPECT_EQ(g.contact_type, GENERAL_CONTACT);
     EXPECT_EQ(g.contact_id, 5);
-    EXPECT_EQ(g.ignore_option, 1);
+    EXPECT_EQ(g.ignore_option, 0);
     EXPECT_EQ(g.bucket_interval, 150);
     EXPECT_EQ(g.tracked_segments, 4);
     EXPECT_DOUBLE_EQ(g.parametric_extension, 0.05);

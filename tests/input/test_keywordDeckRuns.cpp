@@ -117,26 +117,65 @@ TEST(KeywordDeckRuns, BareSetFormsAreTheirListForms) {
 }
 
 TEST(KeywordDeckRuns, ConstraintIdCardsComeBeforeEveryDataCard) {
-    // Two cubes side by side thrown along x; single-point constraints
-    // written as pre-processors write their "_ID" forms (an id card with a
-    // heading before every data card) hold x of nodes 1 and 4 and, through
-    // a set, of node 3; every other node keeps its velocity.
-    Block b;
-    b.nx = 2;
-    b.density = 1000.0;
-    b.young = 1.0e7;
-    const std::string deck = b.cards() + motiondeck::termination(0.02) + motiondeck::nodeSet(5, {3}) +
-                             "*INITIAL_VELOCITY\n" + card({"0"}) + card({"1.0"}) + "*BOUNDARY_SPC_NODE_ID\n" +
-                             card({"11", "left"}) + card({"1", "0", "1"}) + card({"12", "right"}) +
-                             card({"4", "0", "1"}) + "*BOUNDARY_SPC_SET_ID\n" + card({"13", "middle"}) +
-                             card({"5", "0", "1"});
-    const std::vector<deckcase::Sample> samples = motiondeck::run("spc_id_cards", deck);
-    ASSERT_GT(samples.size(), 2u);
-    for (const deckcase::Sample& sample : samples) {
-        for (int n : {1, 3, 4}) EXPECT_EQ(sample.nodes[static_cast<size_t>(n - 1)].vel[0], 0.0) << "node " << n;
+  // Two cubes side by side thrown along x; constraints and prescribed
+  // motions written as pre-processors write their "_ID" forms (an id card
+  // with a heading before every data card): single-point constraints hold x
+  // of nodes 1 and 4 and, through a set, of node 3; prescribed velocities
+  // move node 1 along z, node 4 along -y and, through a set, node 3 along
+  // z; every other node keeps its velocity.
+  Block b;
+  b.nx = 2;
+  b.density = 1000.0;
+  b.young = 1.0e7;
+  const std::string deck = b.cards() + motiondeck::termination(0.02) + motiondeck::nodeSet(5, {3}) +
+                           "*INITIAL_VELOCITY\n" + card({"0"}) + card({"1.0"}) + "*BOUNDARY_SPC_NODE_ID\n" +
+                           card({"11", "left"}) + card({"1", "0", "1"}) + card({"12", "right"}) +
+                           card({"4", "0", "1"}) + "*BOUNDARY_SPC_SET_ID\n" + card({"13", "middle"}) +
+                           card({"5", "0", "1"}) + "*BOUNDARY_PRESCRIBED_MOTION_NODE_ID\n" + card({"21", "lift"}) +
+                           card({"1", "3", "0", "", "0.5"}) + card({"22", "side"}) + card({"4", "2", "0", "", "-0.25"}) +
+                           "*BOUNDARY_PRESCRIBED_MOTION_SET_ID\n" + card({"23", "raise middle"}) +
+                           card({"5", "3", "0", "", "2.0"});
+  const struct {
+    int node, component;
+    double velocity;
+  } held[] = {{1, 0, 0.0}, {3, 0, 0.0}, {4, 0, 0.0}, {1, 2, 0.5}, {4, 1, -0.25}, {3, 2, 2.0}};
+  const std::vector<deckcase::Sample> samples = motiondeck::run("spc_id_cards", deck);
+  ASSERT_GT(samples.size(), 2u);
+  for (std::size_t k = 1; k < samples.size(); ++k) {
+    for (const auto& h : held) {
+      EXPECT_NEAR(samples[k].nodes[static_cast<size_t>(h.node - 1)].vel[h.component], h.velocity, 1e-12)
+          << "node " << h.node << " component " << h.component << " at " << samples[k].time;
     }
-    // Node 6 (the far upper corner of the second cube) is held by no card.
-    EXPECT_GT(samples[1].nodes[5].vel[0], 0.5);
+  }
+  // Node 6 (the far upper corner of the second cube) is held by no card.
+  EXPECT_GT(samples[1].nodes[5].vel[0], 0.5);
+}
+
+// A single-surface or general contact whose card 1 leaves the side blank
+// (SSID 0, SSTYP 0) takes every part, as a side of every part (SSTYP 5)
+// does: the two blocks of the contact cases run as one motion.
+TEST(KeywordDeckRuns, BlankSidesOfSelfContactsTakeEveryPart) {
+  const std::string whole = deckcase::readText(deckcase::caseFolder("blocks_whole_model") / "deck.k");
+  const std::string everyPart = "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n" + card({"0", "0", "5"});
+  ASSERT_NE(whole.find(everyPart), std::string::npos);
+  const struct {
+    const char* keyword;
+    const char* name;
+  } forms[] = {{"*CONTACT_AUTOMATIC_SINGLE_SURFACE", "blank_side_single"},
+               {"*CONTACT_AUTOMATIC_GENERAL", "blank_side_general"}};
+  for (const auto& [keyword, name] : forms) {
+    SCOPED_TRACE(keyword);
+    std::string blank = whole;
+    blank.replace(blank.find(everyPart), everyPart.size(), std::string(keyword) + "\n" + card({""}));
+    std::string five = whole;
+    five.replace(five.find(everyPart), everyPart.size(), std::string(keyword) + "\n" + card({"0", "0", "5"}));
+    const std::vector<deckcase::Sample> blankRun = runText(std::string(name) + "_blank", blank);
+    const std::vector<deckcase::Sample> fiveRun = runText(std::string(name) + "_five", five);
+    ASSERT_GT(blankRun.size(), 10u);
+    deckcase::expectTwins(fiveRun, blankRun);
+    // The upper block (nodes 28-54) leaves upwards.
+    EXPECT_GT(blankRun.back().nodes[40].vel[2], 0.0);
+  }
 }
 
 namespace {

@@ -141,6 +141,37 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
         {"negative_end_time", cubeModelCards() + "*CONTROL_TERMINATION\n" + card({"-1.0"}), "ENDTIM is -1;"},
         {"infinite_end_time", cubeModelCards() + "*CONTROL_TERMINATION\n" + card({"1e999"}),
          "field 1: the field \"1e999\" holds a number too large"},
+        // Loads, motions and contacts that ask for what is not computed,
+        // named by card, line and field or code.
+        {"load_body_rx", model + "*LOAD_BODY_RX\n" + card({"", "10.0"}),
+         "\"*LOAD_BODY_RX\" asks for a body load this version does not compute"},
+        {"load_body_vector", model + "*LOAD_BODY_VECTOR\n" + card({"", "9.81"}) + card({"0.0", "0.0", "1.0"}),
+         "\"*LOAD_BODY_VECTOR\" asks for a body load"},
+        {"load_body_relaxation", model + "*LOAD_BODY_Z\n" + card({"", "9.81", "3"}),
+         "line 22, field 3: LCIDDR 3 asks for the load during a dynamic relaxation"},
+        {"pressure_arrival", model + "*LOAD_SEGMENT_SET\n" + card({"1", "", "1.0", "0.002"}),
+         "line 22, field 4: AT 0.002 asks for a pressure that arrives later"},
+        {"motion_vector", model + "*BOUNDARY_PRESCRIBED_MOTION_NODE\n" + card({"1", "4", "0", "", "1.0", "3"}),
+         "\"*BOUNDARY_PRESCRIBED_MOTION_NODE\", line 22: DOF 4 (a motion along the vector VID) is not applied"},
+        {"motion_local_axes", model + "*BOUNDARY_PRESCRIBED_MOTION_RIGID\n" + card({"1", "-1", "0", "", "1.0"}),
+         "line 22: DOF -1 (a motion in the rigid body's own axes) is not applied"},
+        {"motion_plane", model + "*BOUNDARY_PRESCRIBED_MOTION_SET\n" + card({"1", "10", "2", "", "1.0"}),
+         "line 22: DOF 10 (a motion in a plane, or along a radius) is not applied"},
+        {"motion_id_card_alone", model + "*BOUNDARY_PRESCRIBED_MOTION_SET_ID\n" + card({"5", "push"}),
+         "\"*BOUNDARY_PRESCRIBED_MOTION_SET_ID\", line 22: the id card 5 has no data card after it"},
+        {"contact_birth", model + "*CONTACT_AUTOMATIC_SURFACE_TO_SURFACE\n" + card({"1", "1", "3", "3"}) +
+                              card({"", "", "", "", "", "", "0.001"}) + card({""}),
+         "line 23, field 7: BT 0.001 asks for a contact that starts later"},
+        {"contact_death", model + "*CONTACT_AUTOMATIC_SURFACE_TO_SURFACE\n" + card({"1", "1", "3", "3"}) +
+                              card({"", "", "", "", "", "", "", "0.5"}) + card({""}),
+         "line 23, field 8: DT 0.5 asks for a contact that ends"},
+        {"contact_box", model + "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n" + card({"1", "", "2", "", "7"}) + card({""}) + card({""}),
+         "line 22, field 5: SBOXID 7 asks for a slave side kept to a box"},
+        {"contact_damping", model + "*CONTACT_NODES_TO_SURFACE\n" + card({"1", "1", "4", "3"}) +
+                                card({"", "", "", "", "20.0"}) + card({""}),
+         "line 23, field 5: VDC 20 asks for viscous damping of the contact"},
+        {"control_contact_friction", model + "*CONTROL_CONTACT\n" + card({"0.1"}) + card({""}) + card({"0.3"}),
+         "line 24, field 1: SFRIC 0.3 asks for a default friction of the contacts"},
         // Blocks of mechanics this version does not compute: all listed,
         // with their lines, before the deck is refused.
         {"unread_mechanics",
@@ -164,7 +195,14 @@ TEST(KeywordForms, OutputOnlyBlocksAreNamedOnceAndTheRunCompletes) {
     // implicit card that asks for no implicit run, titles and comments
     // change nothing this program computes: named once, the run completes.
     // A "*" inside a title is no keyword; a "$" after data ends only its line.
-    const std::string deck = "*KEYWORD\n*TITLE\nbar (5*5 mm) $ test\n" + cubeModel() + "*DATABASE_GLSTAT\n" +
+    // So do a job name, a set of solids and a sensor that nothing computed
+    // names, and contact defaults that hold penalty and search settings.
+    const std::string deck = "*KEYWORD\n*KEYWORD_ID\nlecture_cube\n*TITLE\nbar (5*5 mm) $ test\n" + cubeModel() +
+                             "*SET_SOLID_TITLE\nall solids\n" + card({"4"}) + card({"1"}) + "*SET_SOLID\n" +
+                             card({"5"}) + card({"1"}) + "*SENSOR_DEFINE_NODE_SET\n" + card({"1", "2", "", "VEL"}) +
+                             "*CONTROL_CONTACT\n" + card({"0.1", "0.0", "1", "0", "1", "0", "1", "0"}) +
+                             card({"0", "0", "10", "0", "4.0", "0", "0", "0"}) +
+                             card({"0.0", "0.0", "0.0", "0.0", "0.0", "0.0", "0.0"}) + "*DATABASE_GLSTAT\n" +
                              card({"1e-5"}) + "*DATABASE_GLSTAT\n" + card({"2e-5"}) + "*DATABASE_BINARY_D3PLOT\n" +
                              card({"1e-5"}) + "*CONTROL_OUTPUT\n" + card({"1"}) + "*CONTROL_MPP_DECOMPOSITION_AUTO\n" +
                              "*CONTROL_IMPLICIT_GENERAL\n" + card({"0"}) + "*CONTROL_SOLUTION\n" + card({"0"}) +
@@ -172,10 +210,12 @@ TEST(KeywordForms, OutputOnlyBlocksAreNamedOnceAndTheRunCompletes) {
     const ProgramRun run = runDeck("output_only", deck);
     EXPECT_EQ(run.status, 0) << run.console;
     EXPECT_NE(run.console.find("Calculation completed"), std::string::npos) << run.console;
-    EXPECT_EQ(count(run.console, "\"*DATABASE_GLSTAT\" (line 24) is not acted on by this version; it asks only for output"),
+    EXPECT_EQ(count(run.console, "\"*DATABASE_GLSTAT\" (line 39) is not acted on by this version; it asks only for output"),
               1u)
         << run.console;
-    for (const char* keyword : {"*DATABASE_BINARY_D3PLOT", "*CONTROL_OUTPUT", "*CONTROL_MPP_DECOMPOSITION_AUTO"}) {
+    for (const char* keyword : {"*DATABASE_BINARY_D3PLOT", "*CONTROL_OUTPUT", "*CONTROL_MPP_DECOMPOSITION_AUTO",
+                                "*KEYWORD_ID", "*SET_SOLID_TITLE", "*SET_SOLID", "*SENSOR_DEFINE_NODE_SET",
+                                "*CONTROL_CONTACT"}) {
         EXPECT_EQ(count(run.console, std::string("\"").append(keyword) + "\""), 1u) << keyword;
     }
     for (const char* quiet : {"*TITLE", "*COMMENT", "*CONTROL_IMPLICIT_GENERAL", "*CONTROL_SOLUTION"}) {
