@@ -104,11 +104,18 @@ Contact sideContact(const Contact& source, int type, int masterId, int masterTyp
   return c;
 }
 
-// A general contact over a part set: one contact per pair of parts; a
-// rigid part is always the master of a mixed pair (nodes to surface).
+// A general contact over a part set: every part meets itself (a rigid part
+// excepted: its faces never move against its own nodes), and one contact per
+// pair of parts; a rigid part is always the master of a mixed pair (nodes to
+// surface).
 void expandGeneralPartSet(FEMDynamic* fem, KeywordDeckState& state, const Contact& source,
                           const std::vector<int>& members, std::vector<Contact>& made) {
-  for (std::size_t i = 0; i + 1 < members.size(); ++i) {
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    if (!isRigidPart(fem, state, members[i])) {
+      Contact self = sideContact(source, SURFACE_TO_SURFACE, members[i], ENTITY_PART, members[i], ENTITY_PART);
+      self.two_way = 1;
+      made.push_back(std::move(self));
+    }
     for (std::size_t j = i + 1; j < members.size(); ++j) {
       const bool rigidMaster = isRigidPart(fem, state, members[i]);
       const bool rigidSlave = isRigidPart(fem, state, members[j]);
