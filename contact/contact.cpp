@@ -66,6 +66,24 @@ std::string Contact::describe() const {
 
 namespace {
 
+std::string sideName(const Surface* s) {
+  if (s == nullptr) return "its slave nodes";
+  if (!s->part_name.empty()) return "part " + s->part_name;
+  if (!s->title.empty()) return "segment set " + s->title;
+  return "surface " + std::to_string(s->id);
+}
+
+}  // namespace
+
+std::string Contact::describeWithSides() const {
+  std::string text = keyword.empty() && deck_position == 0 ? "whole-model contact" : describe();
+  text += " of " + sideName(masterSurface);
+  text += slaveSurface == masterSurface ? " with itself" : " and " + sideName(slaveSurface);
+  return text;
+}
+
+namespace {
+
 const char* entityName(int type) {
   switch (type) {
     case ENTITY_SURFACE: return "surface";

@@ -3,6 +3,7 @@
 #pragma once
 #include <string>
 #include <vector>
+#include "contact/contactDepth.h"
 
 struct NodeCuda;
 struct ContactNodeCuda;
@@ -112,6 +113,11 @@ class ContactRecord {
   int deck_position = 0;
   std::vector<SurfaceInteract*> surface_interact_array_cpu;
   std::vector<SurfaceInteract**> surface_interact_array_gpu;
+  // What the contact saw, for the run record: the deepest node at the start
+  // (held there, see initialOverlap.h), over the run, and at the end.
+  ContactDepth start_overlap;
+  ContactDepth deepest;
+  ContactDepth end_overlap;
 };
 
 class Contact : public ContactRecord {
@@ -133,6 +139,10 @@ class Contact : public ContactRecord {
   // "contact 6 (*CONTACT_SURFACE_TO_SURFACE_ID)", or for a contact without
   // an id "contact definition 2 (*CONTACT_NODES_TO_SURFACE)".
   std::string describe() const;
+  // The same with the sides searched: "contact 6 (*CONTACT_SURFACE_TO_SURFACE_ID)
+  // of part lower and part upper"; a contact the program made for the whole
+  // model is named so.
+  std::string describeWithSides() const;
 
   // Resolves the master side, then the slave side, into surfaces of the
   // surface manager (appending new ones) or a slave node list. False, after

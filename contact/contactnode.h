@@ -21,6 +21,19 @@ struct ContactNodeCuda {
   // searched surfaces, gathered anew every cycle.
   double face_normal_sum[3];
   int face_count;
+  // Depth the node starts at inside a body it is searched against (found at
+  // set-up) and the number over all surfaces of the segment it starts
+  // behind: its contact gap counts from that depth, so that the overlap is
+  // held rather than pushed out; the depth only shrinks, as the overlap
+  // lessens.
+  double start_overlap;
+  int start_segment;
+  // Deepest penetration the node has shown (gap below 0, the depth it started
+  // at included; set-up puts that depth here at time 0), the number of the
+  // segment and the time.
+  double deepest_gap;
+  int deepest_segment;
+  double deepest_time;
 
   // node := base + (node_id - 1); back-link and owners set (host).
   void linkNode(NodeCuda* nodeArrayBase) { bindTo(nodeArrayBase); }
@@ -44,6 +57,26 @@ struct ContactNodeCuda {
     if (length < 0.999 * face_count) return false;
     return fabs(m[0] * n[0] + m[1] * n[1] + m[2] * n[2]) < 0.1 * length;
   }
+  // The gap of a pair counted from the depth the node started at; that
+  // depth follows the overlap down as it lessens.
+  __host__ __device__ double heldGap(double gap) {
+    if (start_overlap > 0.0) {
+      const double depth = gap < 0.0 ? -gap : 0.0;
+      if (depth < start_overlap) start_overlap = depth;
+    }
+    return gap + start_overlap;
+  }
+  // Keeps the penetration of the pair's gap (its held share taken off) when
+  // it is the deepest so far.
+  __host__ __device__ void noteDepth(double heldGapOfPair, int segment, double time) {
+    const double gap = heldGapOfPair - start_overlap;
+    if (!(gap < deepest_gap)) return;
+    deepest_gap = gap;
+    deepest_segment = segment;
+    deepest_time = time;
+  }
+  // The same for the gap of the node's pair in its last step (at `time`).
+  __host__ __device__ void notePairDepth(double time);
   // The node's force += its contact force.
   __host__ __device__ void singleInterContactForce() {
     if (node == nullptr) return;
@@ -59,6 +92,7 @@ struct ContactNodeCuda {
   }
 };
 static_assert(std::is_trivially_copyable_v<ContactNodeCuda>);
+static_assert(std::is_standard_layout_v<ContactNodeCuda>);
 
 // Adds the normal of segment s to the face normals of those of its nodes
 // that are contact nodes.

@@ -1,4 +1,5 @@
 #include "contact/contactnodemanager.h"
+#include <cstddef>
 #include "core/deviceFree.h"
 #include "core/gridIndex.h"
 #include "contact/contact.h"
@@ -78,6 +79,19 @@ void ContactNodeManager::allocateAndCopyGpu(NodeManager* nodeManager) {
   CUDA_CHECK(cudaMemcpy(contact_node_array_gpu, &contact_node_array_cpu[0], contact_node_num * sizeof(ContactNodeCuda),
                         cudaMemcpyHostToDevice));
   launch(GpuContactNodeCudaCpy, dim3(n / 32 + 1), dim3(32), nodeManager->node_array_gpu, contact_node_array_gpu, n);
+}
+
+void ContactNodeManager::copyStartOverlapsToGpu() {
+  if (contact_node_array_gpu == nullptr) return;
+  // The fields from start_overlap to deepest_time, of the nodes held.
+  constexpr std::size_t first = offsetof(ContactNodeCuda, start_overlap);
+  constexpr std::size_t bytes = offsetof(ContactNodeCuda, deepest_time) + sizeof(double) - first;
+  for (int i = 0; i < contact_node_num; ++i) {
+    const ContactNodeCuda& cn = contact_node_array_cpu[i];
+    if (cn.start_overlap == 0.0) continue;
+    CUDA_CHECK(cudaMemcpy(reinterpret_cast<char*>(&contact_node_array_gpu[i]) + first,
+                          reinterpret_cast<const char*>(&cn) + first, bytes, cudaMemcpyHostToDevice));
+  }
 }
 
 void ContactNodeManager::integraContactForceGpu(int n) {

@@ -28,6 +28,9 @@ class ContactNodeManager {
   // The contact node of a node id, or null.
   ContactNodeCuda* findContactNode(int nodeId);
   void allocateAndCopyGpu(NodeManager* nodeManager);
+  // The depths the nodes start at, and the deepest penetration they make
+  // (found after the upload), to the device records.
+  void copyStartOverlapsToGpu();
   // Every contact node's contact force into its node's force.
   void integraContactForceGpu(int n);
   void integraContactForceCpu();

@@ -127,5 +127,6 @@ __global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, i
 __global__ void GpuListShareKeys(ContactPairCuda** pairs, int n, int pass, unsigned long long* keys, int* count);
 // Each node's shares of `pass`, added in the order of the sorted keys.
 __global__ void GpuGatherShares(const unsigned long long* keys, int count, ContactPairCuda** pairs, int pass);
-// Search after contact of every pair, one thread per pair.
-__global__ void GpuSearchAfterContact(ContactPairCuda** pairs, int n);
+// Search after contact of every pair, one thread per pair, after the pair's
+// penetration of the last step (at lastStepTime) is noted in its node.
+__global__ void GpuSearchAfterContact(ContactPairCuda** pairs, int n, double lastStepTime);

@@ -233,6 +233,7 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
 }
 
 __host__ __device__ void ContactPairCuda::applyCarriedForce(const double* cornerWeights, int masterSkip) {
+  gap = owner->heldGap(gap);  // a node that started inside the body is held at that depth
   smoothNormal(cornerWeights);
   double f[3];
   for (int j = 0; j < 3; ++j) f[j] = carried_force * normal[j];

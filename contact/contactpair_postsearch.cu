@@ -221,7 +221,14 @@ __host__ __device__ void ContactPairCuda::searchAfterContact() {
   if (kind == NODE_TO_NODE) nodeToNodePostSearch();
 }
 
-__global__ void GpuSearchAfterContact(ContactPairCuda** pairs, int n) {
+__host__ __device__ void ContactNodeCuda::notePairDepth(double time) {
+  const ContactPairCuda& p = contact_pair;
+  if (p.kind != CONTACT_PAIR_EMPTY && p.segment != nullptr) noteDepth(p.gap, p.segment->local_id, time);
+}
+
+__global__ void GpuSearchAfterContact(ContactPairCuda** pairs, int n, double lastStepTime) {
   const int i = gridStrideIndex();
-  if (i < n && pairs[i] != nullptr) pairs[i]->searchAfterContact();
+  if (i >= n || pairs[i] == nullptr) return;
+  if (pairs[i]->owner != nullptr) pairs[i]->owner->notePairDepth(lastStepTime);
+  pairs[i]->searchAfterContact();
 }

@@ -84,10 +84,10 @@ void PairManager::reportPendingCycle() const {
   if (contact_node_num > 0) reportUnavailable("Contact search and contact forces", static_cast<std::size_t>(contact_node_num));
 }
 
-void PairManager::searchAfterContactGpu() {
+void PairManager::searchAfterContactGpu(double lastStepTime) {
   const int n = contact_node_num;
   if (n <= 0 || contact_pair_array_gpu == nullptr) return;
-  launch(GpuSearchAfterContact, dim3((n - 1) / 64 + 1), dim3(64), contact_pair_array_gpu, n);
+  launch(GpuSearchAfterContact, dim3((n - 1) / 64 + 1), dim3(64), contact_pair_array_gpu, n, lastStepTime);
 }
 
 // Lists the test pairs that pair production judges (those with candidates

@@ -59,8 +59,10 @@ class PairManager {
   // that it does not act and adds no force.
   bool decouplesForces() const { return force_mode == 0; }
 
-  // GPU contact cycle.
-  void searchAfterContactGpu();
+  // GPU contact cycle. The search after contact first keeps each pair's
+  // penetration of the last contact step, at the time of that step, in its
+  // node's record of the deepest.
+  void searchAfterContactGpu(double lastStepTime = 0.0);
   void unifiedSearchGpu(UnifiedContact* unifiedContact);
   void unifiedSearchBilateralGpu(UnifiedContact* unifiedContact);
   void produceContactPairGpu(int cycle, int cycle2);
@@ -70,7 +72,7 @@ class PairManager {
   // contact, the global search (globalContactSearchCpu), the sort and the
   // production over the test pairs with candidates, the clean-up, the sort
   // of the contact pairs and the penetration and forces of the active ones.
-  void postSearchCpu();
+  void postSearchCpu(double lastStepTime = 0.0);
   void sortTestPairCpu();
   void searchTestPairCpu(int cycle, int cycle2);
   void cleanTestPairsCpu();

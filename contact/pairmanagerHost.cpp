@@ -54,9 +54,11 @@ void PairManager::usePairCountersCpu() {
 
 // Every pair, one kind after the other as the three device kernels run, so
 // that a pair may change kind more than once in one step on both loops.
-void PairManager::postSearchCpu() {
+void PairManager::postSearchCpu(double lastStepTime) {
   for (ContactPairCuda* p : contact_pair_array_cpu) {
-    if (p != nullptr) p->searchAfterContact();
+    if (p == nullptr) continue;
+    if (p->owner != nullptr) p->owner->notePairDepth(lastStepTime);
+    p->searchAfterContact();
   }
   for (ContactPairCuda* p : contact_pair_array_cpu) {
     if (p != nullptr && p->kind != CONTACT_PAIR_EMPTY && p->segment != nullptr) p->segment_id = p->segment->local_id;

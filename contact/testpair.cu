@@ -130,8 +130,9 @@ constexpr double kShallowShare = 1e-3;
 // shell, a node that was on its plane (within round-off) comes from the side
 // its motion across the plane (relative to the shell) leaves; while it does
 // not move across the plane its side is not known yet (0), whichever way
-// the normal points, and its motion will tell.
-__host__ __device__ int sideBeforeStep(const SegmentCuda* s, const NodeCuda* node) {
+// the normal points, and its motion will tell.  A node that started inside
+// the body by `held` is in front down to that depth too.
+__host__ __device__ int sideBeforeStep(const SegmentCuda* s, const NodeCuda* node, double held) {
   const double* n = s->normal;
   double d = 0.0;
   for (int k = 0; k < (s->node_num == 4 ? 2 : 1); ++k) {
@@ -141,7 +142,7 @@ __host__ __device__ int sideBeforeStep(const SegmentCuda* s, const NodeCuda* nod
     const double dk = dot3(n, v);
     if (k == 0 || dk < d) d = dk;
   }
-  if (s->one_sided != 0) return d >= -kShallowShare * segmentSize(s) ? 1 : -1;
+  if (s->one_sided != 0) return d >= -(kShallowShare * segmentSize(s) + held) ? 1 : -1;
   const double tolerance = onPlaneTolerance(s);
   if (fabs(d) > tolerance) return d < 0.0 ? -1 : 1;
   double across = 0.0;
@@ -229,7 +230,7 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
     if (side[slot] == 0) side[slot] = sideOfContactNormal(s, contactNode->contact_pair.normal);
     return;
   }
-  if (side[slot] == 0) side[slot] = sideBeforeStep(s, node);
+  if (side[slot] == 0) side[slot] = sideBeforeStep(s, node, contactNode->start_overlap);
   if (side[slot] == 0) return;  // at rest on a shell's plane: judged once it moves
   // A face of a solid is touched from outside only: seen from behind, the
   // node is over another face of that body (or inside it), and that face
@@ -241,9 +242,12 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
   // under its front face): the solid's face that lies on the plane holds
   // it, and the solid's edge nodes are held by the plane's segments.
   if (s->one_sided != 0 && contactNode->flatFaceSquareTo(n)) return;
+  // Gaps count from the depth the node started at (0 unless it started
+  // inside the body).
   const double offset =
       0.5 * (0.25 * (s->node[0]->thickness + s->node[1]->thickness + s->node[2]->thickness + s->node[3]->thickness) +
-             node->thickness);
+             node->thickness) -
+      contactNode->start_overlap;
   const double gap = side[slot] * d - offset;
   if (gap > s->territory) {
     removeSlot(slot);
@@ -288,7 +292,8 @@ __host__ __device__ void TestPairCuda::nodeToEdgeJudgeGpu(SegmentCuda* s, int j,
   int sigmaB = 0;
   if (!listedSide(B, count + 4, &sigmaB)) return;  // the segment across the edge is not a candidate
   const bool behindBoth = side[j] * dot3(n, v) < 0.0 && sigmaB * dot3(B->normal, v) < 0.0;
-  const double g = (behindBoth ? -rho : rho) - 0.5 * (0.5 * (a->thickness + b->thickness) + node->thickness);
+  const double g = (behindBoth ? -rho : rho) - 0.5 * (0.5 * (a->thickness + b->thickness) + node->thickness) +
+                   contactNode->start_overlap;
   if (g > 0.0) {
     next_check_cycle[j] = cycle2 + 1;
     return;
@@ -349,7 +354,8 @@ __host__ __device__ void TestPairCuda::cornerJudge(SegmentCuda* s, int j, TestJu
       cur = next;
     }
   }
-  const double g = (closed ? -dist : dist) - 0.5 * (corner->thickness + node->thickness);
+  const double g =
+      (closed ? -dist : dist) - 0.5 * (corner->thickness + node->thickness) + contactNode->start_overlap;
   if (g > 0.0) {
     next_check_cycle[j] = cycle2;
     return;

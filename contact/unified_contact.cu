@@ -4,6 +4,8 @@
 #include <utility>
 #include "contact/contact.h"
 #include "contact/contactnode.h"
+#include "contact/contactnodemanager.h"
+#include "contact/initialOverlap.h"
 #include "contact/surface.h"
 #include "core/deviceFree.h"
 #include "core/gridIndex.h"
@@ -36,7 +38,7 @@ bool isRigidSurface(const Surface* s, const FEMDynamic* fem) {
 
 }  // namespace
 
-void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, ContactNodeManager* /*cnm*/,
+void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, ContactNodeManager* cnm,
                                             FEMDynamic* fem) {
   subDomainManagerArray.clear();
   const std::size_t selfCount = std::count_if(contacts.begin(), contacts.end(), isSelfSearch);
@@ -103,6 +105,11 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
            std::any_of(m.masterSurface->segment_array.begin(), m.masterSurface->segment_array.end(),
                        [](const SegmentCuda& seg) { return seg.one_sided != 0; });
   });
+  // Nodes that start inside the other side are held where they start.
+  for (Contact& c : contacts) c.start_overlap = ContactDepth{};
+  if (findInitialOverlaps(subDomainManagerArray) == 0) return;
+  if (fem != nullptr) reportInitialOverlaps(contacts, *fem);
+  if (cnm != nullptr) cnm->copyStartOverlapsToGpu();
 }
 
 void UnifiedContact::adoptHostGrid(SubDomain* replaced, SubDomain* grid) {

@@ -191,6 +191,7 @@ int runImpactfem(int argc, char** argv) {
   // The summary is written and the record closed before success is
   // announced: a record that cannot be written whole is a failed run.
   const double total = (wallClockMs() - start) / 1000.0;
+  printContactRecord(*fem);
   printRunSummary(total, contactTime / 1000.0, outputTime / 1000.0, 1, fem->cycle, gpuCopy.gpu_num);
   if (!g_runRecord.close()) return endStoppedRun(fem, inputFile);
   printf("Total calculate time: %lf\n\n", total);

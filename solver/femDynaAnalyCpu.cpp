@@ -76,11 +76,11 @@ void setUpHostContact(FEMDynamic* d, GlobalSearchRecord& record) {
 // search, pair production and clean-up, penetration and forces, the forces
 // into the slave and master nodes (for the force mode both loops compute),
 // the model-wide and the contacts' own interactions.
-void hostContactStep(FEMDynamic* d) {
+void hostContactStep(FEMDynamic* d, double lastStepTime) {
   d->surfaceManager->clearSurfaceFlags();
   if (d->contactManager->contact_array.empty()) return;
   PairManager* pm = d->pairManager;
-  pm->postSearchCpu();
+  pm->postSearchCpu(lastStepTime);
   globalContactSearchCpu(d->global_search_record, d->dt, pm);
   pm->sortTestPairCpu();
   pm->searchTestPairCpu(d->cycle, d->cycle);
@@ -189,7 +189,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     d->loadManager->applyAllCpu();
 
     const double contactStart = wallClockMs();
-    hostContactStep(d);
+    hostContactStep(d, stateTime);
     *contactTime += wallClockMs() - contactStart;
 
     moveRigidWallsCpu(d);

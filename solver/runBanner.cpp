@@ -1,6 +1,7 @@
 #include "solver/runBanner.h"
 #include <ctime>
 #include <sstream>
+#include "contact/contactRecord.h"
 #include "core/logErrorPrint.h"
 
 std::string formatBannerTime(const std::tm& t) {
@@ -48,4 +49,10 @@ void printRunSummary(double calculateTime, double contactTime, double outputTime
                      int gpuCount) {
   if (!g_runRecord.is_open()) return;
   writeRunSummary(g_runRecord, calculateTime, contactTime, outputTime, status, iterations, gpuCount);
+}
+
+void printContactRecord(FEMDynamic& fem) {
+  if (!g_runRecord.is_open()) return;
+  gatherContactDepths(fem);
+  writeContactRecord(g_runRecord, fem);
 }

@@ -12,6 +12,12 @@ void printRunBanner(std::string inputFile, std::string outputPath, const char* e
 void printRunSummary(double calculateTime, double contactTime, double outputTime, int status, int iterations,
                      int gpuCount);
 
+// Writes into the run record, per contact, the deepest penetration its
+// nodes showed (node, segment, time), the overlap left at the end and the
+// overlap it started with.
+class FEMDynamic;
+void printContactRecord(FEMDynamic& fem);
+
 // The same, into any stream.
 void writeRunBanner(std::ostream& out, const std::string& inputFile, const std::string& outputPath,
                     const char* executablePath);

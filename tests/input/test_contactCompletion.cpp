@@ -63,8 +63,9 @@ TEST_F(ContactCompletionTest, GeneralContactOverPartSetPairsItsParts) {
     ASSERT_EQ(read("general", threePlates() + partSet("5", {"10", "20", "30"}) + "*CONTACT_GENERAL\n" +
                                   card({"5", "", "2"}) + card({""}) + card({""})),
               1);
-    // Master and slave are part positions; the earlier part is the master.
-    EXPECT_EQ(sides(), (Sides{{1, 2, 1}, {1, 3, 1}, {2, 3, 1}}));
+    // Master and slave are part positions; every part meets itself, and the
+    // earlier part of a pair is the master.
+    EXPECT_EQ(sides(), (Sides{{1, 1, 1}, {1, 2, 1}, {1, 3, 1}, {2, 2, 1}, {2, 3, 1}, {3, 3, 1}}));
     for (const Contact& c : contacts()) EXPECT_EQ(c.master_type, 3);
 }
 
@@ -72,7 +73,8 @@ TEST_F(ContactCompletionTest, RigidPartIsTheMasterOfAMixedPair) {
     ASSERT_EQ(read("rigid", threePlates("2") + partSet("5", {"10", "20"}) + "*CONTACT_GENERAL\n" +
                                 card({"5", "", "2"}) + card({""}) + card({""})),
               1);
-    EXPECT_EQ(sides(), (Sides{{2, 1, 0}}));
+    // The rigid part does not meet itself.
+    EXPECT_EQ(sides(), (Sides{{1, 1, 1}, {2, 1, 0}}));
 }
 
 TEST_F(ContactCompletionTest, SingleSurfaceOverPartSetBecomesSurfacePairs) {
