@@ -139,3 +139,41 @@ inline std::string deck(bool wholeModel, double endTime) {
 }
 
 }  // namespace rattlingcube
+
+// Two steel blocks of 2 x 2 x 2 hexahedra (10 mm cells; lower nodes 1-27,
+// upper nodes 28-54), the lower one held at its base, the upper one moving
+// down onto it, in the configurations where contact used to let go.
+namespace twoblocks {
+
+constexpr double kCell = blockdrop::kCell;
+constexpr int kBlockNodes = blockdrop::kBlockNodes;
+
+struct Layout {
+  double gap = 1e-4;               // below 0: the upper block starts that deep inside the lower one
+  double dx = 0.0, dy = 0.0;       // offset of the upper block
+  double speed = blockdrop::kSpeed;
+  bool onePart = false;            // both blocks in part 1
+  std::string contact = "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n" + card({"0", "0", "5"});  // whole model
+  double endTime = 2e-4;
+};
+
+inline std::string deck(const Layout& l) {
+  const motiondeck::Block lower = blockdrop::block(1, 0.0);
+  motiondeck::Block upper = blockdrop::block(l.onePart ? 1 : 2, 2 * kCell + l.gap);
+  upper.origin[0] = l.dx;
+  upper.origin[1] = l.dy;
+  upper.nodeOffset = kBlockNodes;
+  upper.elementOffset = 8;
+  std::string upperCards = upper.cards();
+  if (l.onePart) upperCards.erase(upperCards.find("*PART"));
+  std::vector<int> base, moving;
+  for (int j = 0; j <= 2; ++j)
+    for (int i = 0; i <= 2; ++i) base.push_back(lower.node(i, j, 0));
+  for (int n = 1; n <= kBlockNodes; ++n) moving.push_back(kBlockNodes + n);
+  return lower.cards() + upperCards + motiondeck::nodeSet(1, base) + "*BOUNDARY_SPC_SET\n" +
+         card({"1", "0", "1", "1", "1", "1", "1", "1"}) + motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" +
+         card({"2"}) + card({"0.0", "0.0", motiondeck::num(-l.speed)}) + "*SET_PART_LIST\n" + card({"3"}) +
+         card({"1"}) + l.contact + card({"0.0"}) + card({"0.0"}) + motiondeck::termination(l.endTime);
+}
+
+}  // namespace twoblocks

@@ -1,0 +1,137 @@
+// Small contact decks, each a configuration where blocks used to pass into
+// each other, run through both time loops: no node of either block gets
+// deeper into the other than it started by more than a share of an element,
+// the moving block rebounds with no more momentum than it came with, the
+// total energy (GPU loop) never rises above its start, and the run record's
+// figures of the contact are those the nodes show.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "contact/contactManager.h"
+#include "contact/contactRecord.h"
+#include "core/nodeManager.h"
+#include "solver/femdynamic.h"
+#include "tests/contact/contactDecks.h"
+#include "tests/solver/energyMeter.h"
+
+namespace {
+
+using twoblocks::kBlockNodes;
+using twoblocks::kCell;
+
+struct HoldCase {
+  const char* name;
+  twoblocks::Layout layout;
+  double minRebound;  // upper block's final momentum over its incoming one
+};
+void PrintTo(const HoldCase& c, std::ostream* os) { *os << c.name; }
+
+// Depth of x inside the 2 x 2 x 2 block whose first node is `first`: the
+// least depth behind its six sides, each measured from the triangle (of its
+// quadrilaterals split along a diagonal) x lies over; -1 when x lies over no
+// triangle of some side, or in front of one.
+double depthInBlock(const std::vector<NodeCuda>& nodes, int first, const double* x) {
+  auto at = [&](int i, int j, int k) { return nodes[static_cast<std::size_t>(first - 1 + i + 3 * j + 9 * k)].coord; };
+  auto corner = [](int axis, int side, int a, int b, std::array<int, 3>& g) {
+    g[axis] = side;
+    g[(axis + 1) % 3] = a;
+    g[(axis + 2) % 3] = b;
+  };
+  double depth = 1e30;
+  for (int axis = 0; axis < 3; ++axis)
+    for (int side : {0, 2}) {
+      double best = -1e30;
+      for (int a = 0; a < 2; ++a)
+        for (int b = 0; b < 2; ++b)
+          for (int t = 0; t < 2; ++t) {
+            std::array<int, 3> g0, g1, g2;
+            corner(axis, side, a, b, g0);
+            corner(axis, side, a + 1, b + t, g1);
+            corner(axis, side, a + 1 - t, b + 1, g2);
+            const double *p = at(g0[0], g0[1], g0[2]), *q = at(g1[0], g1[1], g1[2]), *r = at(g2[0], g2[1], g2[2]);
+            double u[3], v[3], w[3], n[3];
+            for (int c = 0; c < 3; ++c) u[c] = q[c] - p[c], v[c] = r[c] - p[c], w[c] = x[c] - p[c];
+            n[0] = u[1] * v[2] - u[2] * v[1], n[1] = u[2] * v[0] - u[0] * v[2], n[2] = u[0] * v[1] - u[1] * v[0];
+            const double nn = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+            auto tri = [&](const double* e, const double* f) {
+              return ((e[1] * f[2] - e[2] * f[1]) * n[0] + (e[2] * f[0] - e[0] * f[2]) * n[1] +
+                      (e[0] * f[1] - e[1] * f[0]) * n[2]) / nn;
+            };
+            const double s = tri(w, v), o = tri(u, w);
+            if (s < -1e-9 || o < -1e-9 || s + o > 1 + 1e-9) continue;
+            // Inward: towards the far side of the block.
+            const double sign = side == 0 ? 1.0 : -1.0;
+            best = std::max(best, sign * (n[axis] > 0 ? 1 : -1) * (w[0] * n[0] + w[1] * n[1] + w[2] * n[2]) /
+                                      std::sqrt(nn));
+          }
+      if (best < -1e29) return -1.0;
+      depth = std::min(depth, best);
+    }
+  return depth;
+}
+
+class ContactHolds : public testing::TestWithParam<HoldCase> {};
+
+TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
+  const HoldCase& c = GetParam();
+  const std::string deck = "*KEYWORD\n" + twoblocks::deck(c.layout) + "*END\n";
+  for (bool host : {false, true}) {
+    SCOPED_TRACE(host ? "host loop" : "GPU loop");
+    std::vector<double> start;  // depth of every node at time 0 (0 outside)
+    double deepest = 0.0, beyondStart = 0.0, rebound = 0.0;
+    ContactDepth record, held;
+    energymeter::EnergyMeter meter;
+    auto watch = [&](FEMDynamic& fem, double time) {
+      const std::vector<NodeCuda>& nodes = fem.nodeManager->node_array_cpu;
+      if (!host) meter.measure(fem, time);
+      for (int i = 0; i < 2 * kBlockNodes; ++i) {
+        const double d = std::max(0.0, depthInBlock(nodes, i < kBlockNodes ? kBlockNodes + 1 : 1, nodes[i].coord));
+        if (start.size() < 2 * kBlockNodes) start.push_back(d);
+        deepest = std::max(deepest, d);
+        beyondStart = std::max(beyondStart, d - start[static_cast<std::size_t>(i)]);
+      }
+      double p = 0.0, m = 0.0;
+      for (int i = kBlockNodes; i < 2 * kBlockNodes; ++i) p += nodes[i].mass * nodes[i].vel[2], m += nodes[i].mass;
+      rebound = p / m / c.layout.speed;
+      if (time < c.layout.endTime * (1 - 1e-9)) return;
+      gatherContactDepths(fem);
+      record = fem.contactManager->contact_array.front().deepest;
+      held = fem.contactManager->contact_array.front().start_overlap;
+    };
+    const std::string name = std::string("holds_") + c.name + (host ? "_host" : "");
+    host ? motiondeck::runHostWatching(name, deck, watch) : motiondeck::runWatching(name, deck, watch);
+    EXPECT_LT(beyondStart, 0.005 * kCell) << "deeper than the nodes started";
+    EXPECT_GT(rebound, c.minRebound);
+    EXPECT_LE(rebound, 1.0 + 1e-9);
+    if (!host) {
+      EXPECT_LT(energymeter::largestRise(meter.samples), 0.01);
+    }
+    // The record: the depth held from the start, and the deepest node.
+    EXPECT_NEAR(held.depth, std::max(0.0, -c.layout.gap), 1e-12);
+    EXPECT_NEAR(record.depth, deepest, 0.25 * deepest + 1e-9 * kCell);
+    std::printf("%s%s: %.3g of an element deeper than at the start, rebound %.3f, record %.3g (measured %.3g)\n",
+                c.name, host ? " (host loop)" : "", beyondStart / kCell, rebound, record.depth, deepest);
+  }
+}
+
+// The upper block starts 20 um, and (offset by half an element and a
+// quarter) 0.3 mm, inside the lower one; a general contact over a part set
+// whose one part holds both blocks.
+INSTANTIATE_TEST_SUITE_P(
+    Decks, ContactHolds,
+    testing::Values(HoldCase{"overlap_20um", {.gap = -2e-5}, 0.5},
+                    HoldCase{"overlap_0_3mm_offset", {.gap = -3e-4, .dx = 0.005, .dy = 0.0025, .speed = 2.0}, 0.3},
+                    HoldCase{"general_one_part",
+                             {.dx = 0.005, .dy = 0.0025, .onePart = true,
+                              .contact = "*CONTACT_AUTOMATIC_GENERAL\n" + card({"3", "0", "2"})},
+                             0.3}),
+    [](const testing::TestParamInfo<HoldCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
