@@ -32,6 +32,8 @@ void installRunStopSignals() {
   action.sa_flags = SA_RESETHAND | SA_RESTART;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  // A closed terminal or session ends the run the same way.
+  sigaction(SIGHUP, &action, nullptr);
 }
 
 void requestRunStop(const std::string& message) {

@@ -3,7 +3,9 @@
 // writes the run record with its banner and summary.
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -17,12 +19,15 @@
 #include "input/runSequence.h"
 #include "input/workFolderLock.h"
 #include "materials/returnMapFailure.h"
+#include "output/resultFiles.h"
+#include "platform/computeDevice.h"
 #include "platform/gpu_runtime.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"
 #include "solver/multigpumanager.h"
 #include "solver/runBanner.h"
 #include "solver/runClock.h"
+#include "solver/runLog.h"
 
 namespace {
 enum ExitCode { kExitOk = 0, kExitNoModel = 1, kExitRunStopped = 1, kExitBadArgument = 2, kExitSignalBase = 128 };
@@ -49,6 +54,38 @@ void printLastLine(const std::string& line) {
   std::fprintf(stderr, "%s\n", line.c_str());
 }
 
+// Where the results are and what the run wrote, before its last line.
+void printResults(const std::string& work) {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::absolute(work, error).lexically_normal();
+  std::printf("Results in %s: %s; the run record history/history_record.txt.\n",
+              (error ? work : folder.string()).c_str(), describeResults(work).c_str());
+}
+
+const char* signalName(int signal) {
+  switch (signal) {
+    case SIGINT: return "SIGINT";
+    case SIGHUP: return "SIGHUP";
+    default: return "SIGTERM";
+  }
+}
+
+// What keeps the named deck from being read, or empty. Checked before the
+// work folder is touched, so that a run refused here leaves nothing behind.
+std::string deckProblem(const std::string& inputFile) {
+  const std::string extension = deckExtension(inputFile);
+  if (!isKeywordDeckName(inputFile) && extension != "inp" && extension != "INP") {
+    return "the deck " + inputFile + " has the extension \"" + extension +
+           "\"; expected k, key, dyn (any case), inp or INP";
+  }
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(inputFile, error);
+  if (!std::filesystem::exists(status)) return "the deck " + inputFile + " does not exist";
+  if (!std::filesystem::is_regular_file(status)) return "the deck " + inputFile + " is not a file";
+  if (!std::ifstream(inputFile)) return "the deck " + inputFile + " cannot be read: " + std::strerror(errno);
+  return {};
+}
+
 // The run record's end of a run that stopped in its time loop, in place of
 // the summary: the reason, when there is one, and "calculation error".
 void recordStop(const std::string& reason) {
@@ -66,12 +103,13 @@ int endStoppedRun(FEMDynamic* fem, const std::string& what) {
   if (signal != 0) {
     char position[64];
     std::snprintf(position, sizeof position, "at time %g, cycle %d", fem->time, fem->cycle);
-    line = std::string("The run of ") + what + " was interrupted (" + (signal == SIGINT ? "SIGINT" : "SIGTERM") +
-           ") " + position + "; the result files written so far are whole.";
+    line = std::string("The run of ") + what + " was interrupted (" + signalName(signal) + ") " + position +
+           "; the result files written so far are whole.";
   } else {
     line = "The run of " + what + " stops: " + runStopMessage() + ".";
   }
   recordStop(line);
+  printResults(fem->work_path);
   printLastLine(line);
   return abandonRun(fem, signal != 0 ? kExitSignalBase + signal : kExitRunStopped);
 }
@@ -120,6 +158,12 @@ bool readDeck(FEMDynamic* fem, const std::string& inputFile) {
 }  // namespace
 
 int runImpactfem(int argc, char** argv) {
+  // Each line reaches a redirected or piped console as it is printed.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  if (asksForHelp(argc, argv)) {
+    printUsage(stdout);
+    return kExitOk;
+  }
   MultiGpuManager gpuCopy;
   FEMDynamic* fem = new FEMDynamic[1];
   fem->newManagers();
@@ -134,12 +178,21 @@ int runImpactfem(int argc, char** argv) {
     std::cout << "please input work path" << std::endl;
     std::cin >> workPath;
   }
+  if (inputFile.empty()) {
+    printUsage(stderr);
+    printLastLine("Command-line argument refused: no deck is given (INP=<deck>).");
+    return abandonRun(fem, kExitBadArgument);
+  }
   if (inputFile == workPath) std::cout << "输入文件有误" << std::endl;
+  if (const std::string problem = deckProblem(inputFile); !problem.empty()) {
+    printLastLine("The run is refused: " + problem + ".");
+    return abandonRun(fem, kExitNoModel);
+  }
 
   MultiGpuManager* gpus = fem->multiGpuManager;
   gpus->selectGpu();
   if (!gpus->gpu_id_array.empty() && cudaSetDevice(gpus->gpu_id_array[0]) != cudaSuccess) {
-    fprintf(stderr, "cudaSetDevice failed!  Do you have a CUDA-capable GPU installed?");
+    fprintf(stderr, "cudaSetDevice failed!  Do you have a CUDA-capable GPU installed?\n");
   }
 
   fem->input_file = inputFile;
@@ -161,14 +214,23 @@ int runImpactfem(int argc, char** argv) {
     return abandonRun(fem, kExitNoModel);
   }
   if (runStopRequested()) return endStoppedRun(fem, inputFile);
+  // The folder holds this run's results alone: what an earlier run left of
+  // them goes before the first file is written.
+  if (std::string problem; !removeStaleResults(fem->work_path, problem)) {
+    recordStop(problem);
+    printLastLine("The run stops: " + problem + ".");
+    return abandonRun(fem, kExitRunStopped);
+  }
 
   const double start = wallClockMs();
   double contactTime = 0.0;
   double outputTime = 0.0;
   bool completed = false;
   if (!gpus->gpu_id_array.empty()) {
+    printf("Computing on %s.\n", computeDeviceText(gpus->gpu_id_array[0]).c_str());
     fem->host_path_flag = 0;
     completed = femDynaAnalyParalle(fem, &contactTime, &outputTime);
+    if (completed) finishRunLog(fem);
   } else {
     printf("No GPU qualifies for the run: the model runs in the host loop on the CPU.\n");
     fem->host_path_flag = 1;
@@ -181,8 +243,8 @@ int runImpactfem(int argc, char** argv) {
   // unwritten or a signal that came during the last cycle.
   if (runStopRequested()) return endStoppedRun(fem, inputFile);
   if (!completed) {
-    fflush(stdout);  // the console's progress lines go out first: this line is the last
-    fprintf(stderr, "The run of %s stopped before its end; see the message above.\n", inputFile.c_str());
+    printResults(fem->work_path);
+    printLastLine("The run of " + inputFile + " stopped before its end; see the message above.");
     recordStop("");
     return abandonRun(fem, kExitRunStopped);
   }
@@ -195,6 +257,7 @@ int runImpactfem(int argc, char** argv) {
   printRunSummary(total, contactTime / 1000.0, outputTime / 1000.0, 1, fem->cycle, gpuCopy.gpu_num);
   if (!g_runRecord.close()) return endStoppedRun(fem, inputFile);
   printf("Total calculate time: %lf\n\n", total);
+  printResults(fem->work_path);
   printf("Calculation completed\n");
   delete[] fem;
   gpuCopy.resetGpu();

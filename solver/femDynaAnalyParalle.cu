@@ -21,6 +21,7 @@
 #include "materials/materialmanager.h"
 #include "materials/returnMapFailure.h"
 #include "output/outputManager.h"
+#include "platform/computeDevice.h"
 #include "platform/gpu_runtime.h"
 #include "solver/boundary.h"
 #include "solver/constrained.h"
@@ -88,9 +89,9 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   for (InitialCondition& ic : *d->initial_condition_array) ic.apply(d->rigidManager);
   d->curveManager->updateCurveValues(d->time);
   d->allocateAndCopySingleGpu();
-  printf("allocateAndCopySingleGpu success!\n");
+  printf("allocateAndCopySingleGpu success!%s\n", emulationNote());
   if (!d->initialComputeSingleGpu()) return false;
-  printf("initialComputeSingleGpu success!\n");
+  printf("initialComputeSingleGpu success!%s\n", emulationNote());
   cublasHandle_t handle = nullptr;
   cublasCreate_v2(&handle);
   d->loadManager->initAll(d);

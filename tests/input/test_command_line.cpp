@@ -48,28 +48,55 @@ TEST(CommandLine, DeckAndWorkPathInAnyOrder) {
   }
 }
 
-TEST(CommandLine, LaterArgumentOverridesEarlier) {
-  const Parsed p = parse({"INP=a.k", "INP=b.k", "DT=1", "DT=-1e-6"});
-  ASSERT_TRUE(p.ok);
-  EXPECT_EQ(p.input, "b.k");
-  EXPECT_EQ(p.dt, -1e-6);
-}
-
-TEST(CommandLine, TrailingTextAfterNumberIsIgnored) {
-  const Parsed p = parse({"INP=a.k", "OT=1e-4x", "RFT= 2.5s"});
-  ASSERT_TRUE(p.ok);
-  EXPECT_EQ(p.ot, 1e-4);
-  EXPECT_EQ(p.rft, 2.5);
-}
-
+// Keys are exact and given once; a value is the text after the first "=".
 TEST(CommandLine, ValueIsTextAfterFirstEquals) {
-  Parsed p = parse({"X=INP=a"});
-  EXPECT_EQ(p.input, "INP=a");
-  p = parse({"INP=x.k,WD=y"});
+  Parsed p = parse({"INP=x.k,WD=y"});
   EXPECT_EQ(p.input, "x.k,WD=y");
   EXPECT_EQ(p.work, "");
-  p = parse({"INP="});
-  EXPECT_EQ(p.input, "");
+  p = parse({"INP=a=b.k", "WD=", "DT=-1e-6", "OT=.5", "RFT=2.E+1"});
+  ASSERT_TRUE(p.ok);
+  EXPECT_EQ(p.input, "a=b.k");
+  EXPECT_EQ(p.dt, -1e-6);
+  EXPECT_EQ(p.ot, 0.5);
+  EXPECT_EQ(p.rft, 20.0);
+}
+
+// Each row: an argument refused, and what the message says of it. Nothing
+// reaches the solver.
+TEST(CommandLine, ArgumentsThatAreNotOneKnownKeyWithOneNumberAreRefused) {
+  const struct {
+    std::vector<std::string> args;
+    const char* says;
+  } rows[] = {
+      {{"FOO=1"}, "unknown key \"FOO\"; the keys are INP=, WD=, OT=, DT=, RFT=, NGPU=, IDG=, CGN="},
+      {{"dt=1e-5"}, "unknown key \"dt\" (keys are upper case: DT=)"},
+      {{"inp=a.k"}, "(keys are upper case: INP=)"},
+      {{"X=INP=a"}, "unknown key \"X\""},
+      {{"-v"}, "-v: not KEY=value; the keys are INP="},
+      {{"a.k"}, "a.k: not KEY=value"},
+      {{"INP=a.k", "INP=b.k"}, "INP=b.k: the key INP= is given twice"},
+      {{"DT=1", "DT=-1e-6"}, "the key DT= is given twice"},
+      {{"OT=0.01abc"}, "not one decimal number"},
+      {{"DT=1e-6abc"}, "not one decimal number"},
+      {{"OT=1e-5s"}, "not one decimal number"},
+      {{"OT=0x10"}, "not one decimal number"},
+      {{"OT=1e-5,2e-5"}, "not one decimal number"},
+      {{"RFT= 2.5"}, "not one decimal number"},
+      {{"OT=1e999"}, "not one decimal number in range"},
+      {{"CGN=1.5"}, "not one whole number"},
+      {{"IDG=0x1"}, "not one whole number"},
+  };
+  for (const auto& row : rows) {
+    std::vector<std::string> args{"WD=out", "NGPU=1"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    testing::internal::CaptureStderr();
+    const Parsed p = parse(args);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(p.ok) << row.args.back();
+    EXPECT_NE(err.find("Command-line argument refused: " + row.args.back() + ": "), std::string::npos) << err;
+    EXPECT_NE(err.find(row.says), std::string::npos) << err;
+    EXPECT_TRUE(p.gpus.empty()) << row.args.back();
+  }
 }
 
 // The host build lists one emulated device (number 0).
@@ -119,16 +146,18 @@ TEST(CommandLine, UnconvertibleNumberIsRefused) {
   }
 }
 
-TEST(CommandLine, LeadingNumberConversions) {
+TEST(CommandLine, WholeNumberConversions) {
   double d = -1.0;
   int i = -1;
-  EXPECT_TRUE(parseLeadingDouble("  3.5e2abc", d));
-  EXPECT_EQ(d, 350.0);
-  EXPECT_FALSE(parseLeadingDouble("e5", d));
-  EXPECT_FALSE(parseLeadingDouble("1e999", d));
-  EXPECT_TRUE(parseLeadingInt(" -12.7", i));
+  EXPECT_TRUE(parseWholeDouble("-3.5e2", d));
+  EXPECT_EQ(d, -350.0);
+  EXPECT_TRUE(parseWholeDouble("1e-320", d));  // below the normal range: kept
+  for (const char* bad : {"", ".", "e5", "1e", "1.2.3", "+-1", "inf", "nan", " 1", "1 "}) {
+    EXPECT_FALSE(parseWholeDouble(bad, d)) << bad;
+  }
+  EXPECT_TRUE(parseWholeInt("-12", i));
   EXPECT_EQ(i, -12);
-  EXPECT_FALSE(parseLeadingInt("", i));
+  for (const char* bad : {"", "-", "12.7", "99999999999", "1e3"}) EXPECT_FALSE(parseWholeInt(bad, i)) << bad;
 }
 
 }  // namespace

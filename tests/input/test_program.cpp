@@ -64,29 +64,42 @@ TEST_F(ProgramRun, RunRecordAndProgressLogInHistoryFolder) {
   EXPECT_EQ(countOf(rec, "Release mode!\n"), 2);
   EXPECT_EQ(countOf(rec, "calculation completed\n"), 2);
   EXPECT_NE(rec.find("Number of GPU:\t1\n"), std::string::npos);
-  EXPECT_EQ(countOf(deckcase::readText(dir_ / "work" / "history" / "log.txt"), "Calculate file: \tnodes.k\n"), 4);
+  // The second run started the progress log afresh.
+  EXPECT_EQ(countOf(deckcase::readText(dir_ / "work" / "history" / "log.txt"), "Calculate file: \tnodes.k\n"), 1);
   EXPECT_NE(out_.find("Total calculate time: "), std::string::npos);
   EXPECT_NE(out_.find("\nNumber of iterations: 4\n"), std::string::npos);
 }
 
-TEST_F(ProgramRun, UnknownExtensionStopsWithoutCompletion) {
-  EXPECT_NE(run("INP=nodes.txt WD=work"), 0);
-  EXPECT_NE(err_.find("nodes.txt"), std::string::npos);
-  EXPECT_EQ(out_.find("Calculation completed"), std::string::npos);
-  const std::string rec = record();
-  EXPECT_NE(rec.find("Release mode!"), std::string::npos);
-  EXPECT_EQ(rec.find("calculation completed"), std::string::npos);
-}
-
-TEST_F(ProgramRun, MissingDeckStops) {
-  EXPECT_NE(run("INP=missing.k WD=work"), 0);
-  EXPECT_EQ(record().find("calculation completed"), std::string::npos);
-}
-
-TEST_F(ProgramRun, BadNumberStopsWithTheArgument) {
-  EXPECT_NE(run("INP=nodes.k WD=work NGPU=x"), 0);
-  EXPECT_NE(err_.find("NGPU=x"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "work"));
+// Each row: arguments refused before the run starts, the exit status and
+// what the console says. Nothing is left behind: no folder, no lock file.
+TEST_F(ProgramRun, RefusedBeforeItStartsLeavesNothing) {
+  const struct {
+    const char* args;
+    int status;
+    const char* says;
+  } rows[] = {
+      {"--help", 0, "Usage: impactfem INP=<deck> [WD=<work folder>] [KEY=value ...]\n"},
+      {"INP=nodes.k -h", 0, "\nExample: impactfem INP="},
+      {"nodes.k", 2, "Usage: impactfem"},
+      {"INP=nodes.k WD=work -v", 2, "Command-line argument refused: -v: not KEY=value"},
+      {"INP=nodes.k WD=work dt=1e-5", 2, "unknown key \"dt\" (keys are upper case: DT=)"},
+      {"INP=nodes.k WD=work NGPU=x", 2, "refused: NGPU=x: the value is not one whole number"},
+      {"INP=nodes.k WD=work OT=1e-5s", 2, "refused: OT=1e-5s: the value is not one decimal number"},
+      {"WD=work", 2, "Command-line argument refused: no deck is given (INP=<deck>)."},
+      {"INP=nodes.txt WD=work", 1, "The run is refused: the deck nodes.txt has the extension \"txt\""},
+      {"INP=missing.k WD=work", 1, "The run is refused: the deck missing.k does not exist."},
+  };
+  std::filesystem::create_directory(dir_ / "folder.k");
+  for (const auto& row : rows) {
+    EXPECT_EQ(run(row.args), row.status) << row.args;
+    EXPECT_NE((out_ + err_).find(row.says), std::string::npos) << row.args << "\n" << out_ << err_;
+    EXPECT_EQ(out_.find("Calculation completed"), std::string::npos) << row.args;
+    for (const char* left : {"work", "history", ".impactfem.lock", "temp"}) {
+      EXPECT_FALSE(std::filesystem::exists(dir_ / left)) << row.args << ": " << left;
+    }
+  }
+  EXPECT_EQ(run("INP=folder.k WD=work"), 1);
+  EXPECT_NE(err_.find("The run is refused: the deck folder.k is not a file."), std::string::npos) << err_;
 }
 
 }  // namespace

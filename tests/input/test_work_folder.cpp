@@ -60,6 +60,45 @@ TEST_F(WorkFolder, SecondRunOnAFolderInUseIsRefusedAtOnce) {
   EXPECT_EQ(done.lastLine(), "Calculation completed");
 }
 
+// A run of another deck in a used folder first removes every result file of
+// the earlier run (of every family, unfinished ones too) and keeps the rest;
+// its last lines say where its results are and what it wrote.
+TEST_F(WorkFolder, SecondRunOfAnotherDeckLeavesOnlyItsOwnResults) {
+  std::ofstream(dir_ / "big.k") << program::flyingBlockDeck(4, 0.02);
+  std::ofstream(dir_ / "small.k") << program::flyingBlockDeck(2, 0.005);
+  const fs::path work = dir_ / "work";
+  ASSERT_EQ(Child(dir_, {"INP=big.k", "WD=work", "OT=0.0005"}, "big").wait().status, 0);
+  fs::create_directories(work / "nodeoutput");
+  for (const char* name : {"result_99.vtk.part", "start.plt", "result.3_bin.vtk", "nodeoutput/contact_file_A.txt",
+                           "results.vtk", "result_x.vtk", "notes.txt", "nodeoutput/mine.txt"}) {
+    std::ofstream(work / name) << "x\n";
+  }
+  const Ended ended = Child(dir_, {"INP=small.k", "WD=work"}, "small").wait();
+  ASSERT_EQ(ended.status, 0) << ended.console;
+  int count = 0;  // result.vtk, result_1.vtk, ... up to the first missing one: all of the second run
+  for (fs::path f = work / "result.vtk"; fs::exists(f); f = work / ("result_" + std::to_string(++count) + ".vtk")) {
+    EXPECT_NE(deckcase::readText(f).find("\nCELLS 8\t72\n"), std::string::npos) << f;
+  }
+  EXPECT_EQ(program::vtkFilesOf(work).size(), static_cast<std::size_t>(count + 2));
+  for (const char* gone : {"result_99.vtk.part", "start.plt", "result.3_bin.vtk", "nodeoutput/contact_file_A.txt"}) {
+    EXPECT_FALSE(fs::exists(work / gone)) << gone;
+  }
+  for (const char* kept : {"results.vtk", "result_x.vtk", "notes.txt", "nodeoutput/mine.txt"}) {
+    EXPECT_TRUE(fs::exists(work / kept)) << kept;
+  }
+  const std::string log = deckcase::readText(work / "history" / "log.txt");
+  EXPECT_EQ(log.rfind("Calculate file: \tsmall.k\n", 0), 0u) << log;
+  EXPECT_EQ(log.find("big.k"), std::string::npos);
+  const std::string rec = deckcase::readText(work / "history" / "history_record.txt");
+  EXPECT_NE(rec.find("input file:\tbig.k"), std::string::npos);
+  EXPECT_NE(ended.console.find("\nResults in " + work.string() + ": " + std::to_string(count) +
+                               " VTK files (result.vtk to result_" + std::to_string(count - 1) +
+                               ".vtk), the progress log (history/log.txt); the run record "
+                               "history/history_record.txt.\nCalculation completed"),
+            std::string::npos)
+      << ended.console;
+}
+
 TEST_F(WorkFolder, SixRunsOfOneDeckInAReadOnlyFolderKeepTheirWorkingCopiesApart) {
   fs::create_directories(decks());
   const std::string deck = program::flyingBlockDeck(6, 0.008);

@@ -95,16 +95,19 @@ TEST_F(ProgramFiles, WorkFolderThatIsAFileIsRefused) {
   EXPECT_EQ(deckcase::readText(dir_ / "taken"), "a file\n");
 }
 
-// SIGTERM and SIGINT in the middle of a long run: the run ends after the file
-// being written, with 128 + the signal; every file is whole. A SIGKILL cannot
-// be caught, yet every VTK file of the run is still whole (a file is renamed
-// into place only once complete).
+// SIGTERM, SIGINT and SIGHUP in the middle of a long run: the run ends after
+// the file being written, with 128 + the signal; every file is whole. A
+// SIGKILL cannot be caught, yet every VTK file of the run is still whole (a
+// file is renamed into place only once complete). The console, a file here,
+// holds each progress line as soon as it is printed.
 TEST_F(ProgramFiles, InterruptedRunLeavesEveryFileWhole) {
   writeDeck(8, 100.0);
-  for (int sig : {SIGTERM, SIGINT, SIGKILL}) {
+  for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGKILL}) {
     const fs::path work = dir_ / ("work_" + std::to_string(sig));
     Child run(dir_, {"INP=block.k", "WD=" + work.string(), "OT=0.002"}, "run_" + std::to_string(sig));
     ASSERT_TRUE(run.waitFor(work / "result_5.vtk")) << "signal " << sig;
+    const std::string console = deckcase::readText(dir_ / ("run_" + std::to_string(sig) + ".console"));
+    EXPECT_NE(console.find("\nNSTEP = 4\t"), std::string::npos) << console;
     run.signal(sig);
     const Ended ended = run.wait();
     if (sig == SIGKILL) {
@@ -116,9 +119,9 @@ TEST_F(ProgramFiles, InterruptedRunLeavesEveryFileWhole) {
     }
     EXPECT_EQ(ended.status, 128 + sig) << ended.console;
     const std::string last = ended.lastLine();
-    EXPECT_NE(last.find(sig == SIGTERM ? "interrupted (SIGTERM) at time " : "interrupted (SIGINT) at time "),
-              std::string::npos)
-        << last;
+    const char* name = sig == SIGTERM ? "(SIGTERM)" : sig == SIGINT ? "(SIGINT)" : "(SIGHUP)";
+    EXPECT_NE(last.find(std::string("interrupted ") + name + " at time "), std::string::npos) << last;
+    EXPECT_NE(ended.console.find("\nResults in " + work.string() + ": "), std::string::npos) << ended.console;
     EXPECT_NE(last.find("; the result files written so far are whole."), std::string::npos) << last;
     program::expectEveryVtkFileWhole(work);
     program::expectWholeLines(work / "history" / "log.txt");

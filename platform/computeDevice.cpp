@@ -1,0 +1,34 @@
+#include "platform/computeDevice.h"
+
+#include <cstdio>
+
+#include "platform/gpu_runtime.h"
+#include "platform/hostParallel.h"
+
+std::string computeDeviceText(int device) {
+#ifdef FEM_USE_CUDA
+  cudaDeviceProp prop{};
+  char text[320];
+  if (cudaGetDeviceProperties(&prop, device) != cudaSuccess) {
+    cudaGetLastError();
+    std::snprintf(text, sizeof text, "GPU %d", device);
+  } else {
+    std::snprintf(text, sizeof text, "GPU %d (%s, compute capability %d.%d)", device, prop.name, prop.major,
+                  prop.minor);
+  }
+  return text;
+#else
+  (void)device;
+  const int threads = fem_parallel::threadCount();
+  return "the CPU (this build emulates the GPU; " + std::to_string(threads) + " thread" +
+         (threads == 1 ? " runs" : "s run") + " its kernels)";
+#endif
+}
+
+const char* emulationNote() {
+#ifdef FEM_USE_CUDA
+  return "";
+#else
+  return " (the GPU is emulated on the CPU)";
+#endif
+}

@@ -1,0 +1,13 @@
+// What computes a run's kernels, in words for the console: a real GPU in
+// the CUDA build, the CPU in the host build (whose one listed device is an
+// emulation of a GPU).
+#pragma once
+#include <string>
+
+// The device that computes the GPU loop: "GPU 0 (<name>, compute
+// capability 8.6)", or in the host build "the CPU (this build emulates the
+// GPU; 8 threads run its kernels)".
+std::string computeDeviceText(int device);
+// Appended to the GPU loop's set-up lines: empty with a real GPU, " (the
+// GPU is emulated on the CPU)" in the host build.
+const char* emulationNote();
