@@ -10,6 +10,7 @@
 #include "contact/surfacemanager.h"
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
+#include "core/repeatedMessage.h"
 
 using namespace contact_geom;
 
@@ -235,12 +236,14 @@ void TieManager::checkTiedNodes() {
     std::vector<SubTie>& subTies = tie.sub_tie_array_cpu;
     for (std::size_t i = 0; i < subTies.size();) {
       const SubTie& st = subTies[i];
-      if (st.slave_node->constrained_flag != 0) printf("节点 %d 被绑定又生成了焊接\n", st.slave_node->id);
+      if (st.slave_node->constrained_flag != 0) noteRepeated(REPEATED_TIED_SLAVE_WELDED, st.slave_node->id);
       for (int k = 0; k < st.segment->node_num; ++k) {
-        if (st.segment->node[k]->constrained_flag != 0) printf("节点 %d 参与绑定且参与焊接\n", st.segment->node[k]->id);
+        if (st.segment->node[k]->constrained_flag != 0) {
+          noteRepeated(REPEATED_TIED_MASTER_WELDED, st.segment->node[k]->id);
+        }
       }
       if (!slaves.insert(st.slave_node->id).second) {
-        printf("节点 %d 被重复绑定\n", st.slave_node->id);
+        noteRepeated(REPEATED_TIED_TWICE, st.slave_node->id);
         subTies.erase(subTies.begin() + static_cast<std::ptrdiff_t>(i));
         continue;
       }
@@ -249,7 +252,7 @@ void TieManager::checkTiedNodes() {
     }
   }
   for (int id : slaves) {
-    if (masters.count(id) != 0) printf("节点 %d 既被绑定又绑定其他节点\n", id);
+    if (masters.count(id) != 0) noteRepeated(REPEATED_TIED_SLAVE_AND_MASTER, id);
   }
 }
 

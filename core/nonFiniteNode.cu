@@ -11,11 +11,18 @@ namespace {
 constexpr unsigned long long kNoReport = ~0ULL;
 }  // namespace
 
-__device__ __managed__ unsigned long long g_nonFiniteNode = kNoReport;
+FEM_DEFINE_REPORT_CELL(unsigned long long, nonFiniteNodeCell, kNoReport)
 
 __host__ __device__ void reportNonFiniteNode(int id, int kind) {
   const unsigned long long code = static_cast<unsigned long long>(id < 0 ? 0 : id) * 4ULL + kind;
-  atomicMinAnywhere(&g_nonFiniteNode, code);
+  atomicMinAnywhere(&nonFiniteNodeCell(), code);
+}
+
+unsigned long long nonFiniteNodeReport() {
+  // A kernel that failed is reported here, at a known place.
+  if (reportCellsOnDevice()) CUDA_CHECK(cudaDeviceSynchronize());
+  const unsigned long long onDevice = FEM_REPORT_CELL_DEVICE_COPY(nonFiniteNodeCell, kNoReport);
+  return onDevice < nonFiniteNodeCellOnHost ? onDevice : nonFiniteNodeCellOnHost;
 }
 
 __host__ __device__ void checkNodeFinite(const NodeCuda& n) {
@@ -46,8 +53,7 @@ __global__ void CheckNodesFinite(int n, const NodeCuda* nodes) {
 }
 
 bool runStopsOnNonFiniteNode(double time, int cycle) {
-  CUDA_CHECK(cudaDeviceSynchronize());
-  const unsigned long long code = g_nonFiniteNode;
+  const unsigned long long code = nonFiniteNodeReport();
   if (code == kNoReport) return false;
   static const char* const kWhat[] = {"coordinate", "velocity", "force", "force"};
   char text[200];
@@ -59,4 +65,4 @@ bool runStopsOnNonFiniteNode(double time, int cycle) {
   return true;
 }
 
-void clearNonFiniteNodeReport() { g_nonFiniteNode = kNoReport; }
+void clearNonFiniteNodeReport() { FEM_RESET_REPORT_CELL(nonFiniteNodeCell, kNoReport); }

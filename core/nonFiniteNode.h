@@ -5,18 +5,19 @@
 // smallest id, the time and the cycle, before any file is written with it.
 #pragma once
 #include "core/node.h"
-#include "platform/gpu_runtime.h"
+#include "platform/reportCell.h"
 
 // id * 4 + kind of the report of the smallest node id (of its first kind);
-// all bits set when there is none.  Managed memory: written by kernels,
-// read by the host between passes.
-extern __device__ __managed__ unsigned long long g_nonFiniteNode;
+// all bits set when there is none.
+FEM_DECLARE_REPORT_CELL(unsigned long long, nonFiniteNodeCell)
 
 // Reports the node when its coordinates, velocities, forces or moments are
 // not all finite.
 __host__ __device__ void checkNodeFinite(const NodeCuda& n);
 __global__ void CheckNodesFinite(int n, const NodeCuda* nodes);
 
+// The report of kernels and host code together (the device is idle).
+unsigned long long nonFiniteNodeReport();
 // True when a node was reported: the message goes to the error stream and
 // the run record, and the time loop stops the run (exit status 1).
 bool runStopsOnNonFiniteNode(double time, int cycle);

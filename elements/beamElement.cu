@@ -3,6 +3,7 @@
 // scaling.
 #include <cmath>
 
+#include "core/repeatedMessage.h"
 #include "core/section.h"
 #include "elements/beamElementCuda.h"
 #include "elements/beamFrame.h"
@@ -83,7 +84,7 @@ __host__ __device__ double BeamElementCuda::computeBeamCharactLength() {
     case ET_BEAM_NO_FORCE:
     case ET_BS_BEAM:
     case ET_TRUSS:
-      if (length <= 0.0) printf("梁单元 %d 长度为0\n", id);
+      if (length <= 0.0) noteRepeated(REPEATED_BEAM_LENGTH, id);
       charactLength = length;
       break;
     case ET_SPRING: charactLength = length; break;

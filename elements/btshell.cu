@@ -4,6 +4,7 @@
 // The body is shared with the groups computed in lanes (btshellLanes.cu).
 #include <cstdio>
 
+#include "core/repeatedMessage.h"
 #include "elements/btshellBody.h"
 
 __host__ __device__ void ShellElementCuda::interForce_BT_Gpu(const MaterialNew* material, const Section* section,
@@ -16,7 +17,7 @@ __host__ __device__ void ShellElementCuda::interForce_BT_Gpu(const MaterialNew* 
   btshell::ElementState<double> s;
   btshell::initState(*this, section, hourglass, s);
   const auto checkArea = [&](const double a[4], double A) {
-    if (!shell1st::quadAreaSound(a, A)) printf("四边形壳单元 %d 面积求解错误\n", id);
+    if (!shell1st::quadAreaSound(a, A)) noteRepeated(REPEATED_QUAD_SHELL_AREA, id);
   };
   const auto integrate = [&](const double strain[8], double A, btshell::Resultants<double>& R) {
     btshell::integrateThickness(*this, material, strain, A, timeStep, R);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "core/repeatedMessage.h"
 #include "elements/btshellBody.h"
 #include "elements/btshellGroup.h"
 #include "elements/laneGroupAhead.h"
@@ -200,7 +201,7 @@ __host__ __device__ bool groupBody(const MaterialNew* material, const Section* s
     for (int l = 0; l < kLaneWidth; ++l) {
       double al[4];
       laneOut<4>(a, l, al);
-      if (!shell1st::quadAreaSound(al, laneGet(A, l))) printf("四边形壳单元 %d 面积求解错误\n", elements[l]->id);
+      if (!shell1st::quadAreaSound(al, laneGet(A, l))) noteRepeated(REPEATED_QUAD_SHELL_AREA, elements[l]->id);
     }
   };
   LaneDouble force[4][6];

@@ -4,6 +4,7 @@
 // plane-stress body does.
 #include <cstdio>
 
+#include "core/repeatedMessage.h"
 #include "elements/shell1st.h"
 
 namespace {
@@ -43,7 +44,7 @@ __host__ __device__ void ShellElementCuda::interForce_M3_gpu(const MaterialNew* 
   if (material == nullptr) return;
   double x[3][3], du[3][3], dr[3][3], xm[3][3], T[3][3], Tend[3][3], l[3][3];
   shell1st::gatherNodes(*this, 3, timeStep, x, du, dr);
-  if (!(transform_S3(x, Tend, l) > 0.0)) printf("三角形膜单元 %d 面积求解错误\n", id);
+  if (!(transform_S3(x, Tend, l) > 0.0)) noteRepeated(REPEATED_TRI_MEMBRANE_AREA, id);
   shell1st::midStep<3>(x, du, xm);
   const double A = shell1st::triangleFrame(xm, T, l);
   const shell1st::TriangleDerivatives d = shell1st::cstDerivatives(l, A);

@@ -2,6 +2,7 @@
 // one-point form with hourglass control on a degenerate hexahedron (type 21).
 #include <cstdio>
 
+#include "core/repeatedMessage.h"
 #include "elements/solid1st.h"
 
 __host__ __device__ void interForcePent1stGpu(SolidElementCuda& e, const MaterialNew* material,
@@ -16,5 +17,5 @@ __host__ __device__ void interForcePent1stGpu(SolidElementCuda& e, const Materia
 // collapsed one is reported.
 __host__ __device__ void interForcePent1stRGpu(SolidElementCuda& e, const MaterialNew* material, double dt,
                                                const HourglassControl* hourglass) {
-  if (!(onePointSolidForce(e, material, dt, hourglass, true) > 0.0)) printf("三菱柱单元 %d 体积求解错误\n", e.id);
+  if (!(onePointSolidForce(e, material, dt, hourglass, true) > 0.0)) noteRepeated(REPEATED_PENTA_VOLUME, e.id);
 }

@@ -5,6 +5,7 @@
 // constant).
 #include <cstdio>
 
+#include "core/repeatedMessage.h"
 #include "elements/shell1st.h"
 
 namespace {
@@ -105,7 +106,7 @@ __host__ __device__ void ShellElementCuda::interForce_S3_Gpu(const MaterialNew* 
   double Tend[3][3];
   const double current = transform_S3(x, Tend, l);
   if (initialArea == 0.0) initialArea = current;
-  if (!(current > 0.0)) printf("三角形壳单元 %d 面积求解错误\n", id);
+  if (!(current > 0.0)) noteRepeated(REPEATED_TRI_SHELL_AREA, id);
   thickCurrent = thick * initialArea / (current + shell1st::kAreaGuard);
   const double t = thickCurrent;
 

@@ -4,6 +4,7 @@
 // Host twins sit next to their device forms.
 #include <cstdio>
 
+#include "core/repeatedMessage.h"
 #include "elements/elementMassShare.h"
 #include "elements/shell1st.h"
 #include "elements/solid1stFormulation.h"
@@ -38,7 +39,7 @@ __host__ __device__ double quadCharactLength(ShellElementCuda& e) {
 __host__ __device__ double triangleCharactLength(ShellElementCuda& e) {
   double x[3][3];
   gatherCoords(e, 3, x);
-  if (!(e.area > 0.0)) printf("三角形单元 %d 面积求解错误\n", e.id);
+  if (!(e.area > 0.0)) noteRepeated(REPEATED_TRIANGLE_AREA, e.id);
   const double side = max2(max2(distance2(x[0], x[1]), distance2(x[1], x[2])), distance2(x[2], x[0]));
   return e.area / sqrt(side);
 }

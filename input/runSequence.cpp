@@ -11,6 +11,7 @@
 
 #include "core/checkedFile.h"
 #include "core/logErrorPrint.h"
+#include "core/repeatedMessage.h"
 #include "core/runStop.h"
 #include "input/commandLine.h"
 #include "input/inpReader.h"
@@ -222,6 +223,7 @@ int runImpactfem(int argc, char** argv) {
     return abandonRun(fem, kExitRunStopped);
   }
 
+  clearRepeatedMessages();
   const double start = wallClockMs();
   double contactTime = 0.0;
   double outputTime = 0.0;
@@ -236,9 +238,10 @@ int runImpactfem(int argc, char** argv) {
     fem->host_path_flag = 1;
     completed = femDynaAnalyCpu(fem, &contactTime, &outputTime);
   }
-  // Return mappings that did not converge are reported once, whatever the
-  // end of the run.
+  // Return mappings that did not converge and messages that repeat per
+  // element or node are reported once, whatever the end of the run.
   printReturnMapFailures();
+  printRepeatedMessages();
   // A stop request also catches a loop that ended with its last output
   // unwritten or a signal that came during the last cycle.
   if (runStopRequested()) return endStoppedRun(fem, inputFile);

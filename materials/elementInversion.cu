@@ -6,15 +6,18 @@
 #include "elements/element.h"
 #include "elements/gausspoint.h"
 
-__device__ __managed__ int g_invertedPointCount = 0;
-__device__ __managed__ int g_invertedElementId = 0;
-__device__ __managed__ int g_invertedElementPosition = -1;
+namespace {
+constexpr InvertedElementReport kNoInversion{0, 0, -1};
+}  // namespace
+
+FEM_DEFINE_REPORT_CELL(InvertedElementReport, invertedElementCell, kNoInversion)
 
 namespace {
 __host__ __device__ void recordInversion(int id, int position, double J) {
-  if (atomicAddAnywhere(&g_invertedPointCount, 1) != 0) return;
-  g_invertedElementId = id;
-  g_invertedElementPosition = position;
+  InvertedElementReport& report = invertedElementCell();
+  if (atomicAddAnywhere(&report.pointCount, 1) != 0) return;
+  report.elementId = id;
+  report.elementPosition = position;
   printf("element %d is turned inside out: det F = %g <= 0\n", id, J);
 }
 }  // namespace
@@ -26,27 +29,33 @@ __host__ __device__ void reportInvertedPoint(const GaussPoint* gp, double J) {
 
 __host__ __device__ void reportInvertedElement(const Element& e, double J) { recordInversion(e.id, e.store_id, J); }
 
+InvertedElementReport invertedElementReport() {
+  // A kernel that failed is reported here, at a known place.
+  if (reportCellsOnDevice()) CUDA_CHECK(cudaDeviceSynchronize());
+  const InvertedElementReport onDevice = FEM_REPORT_CELL_DEVICE_COPY(invertedElementCell, kNoInversion);
+  InvertedElementReport report = invertedElementCellOnHost.pointCount != 0 ? invertedElementCellOnHost : onDevice;
+  report.pointCount = invertedElementCellOnHost.pointCount + onDevice.pointCount;
+  return report;
+}
+
 bool runStopsOnInvertedElement(double time, double dt, int cycle) {
-  if (g_invertedPointCount == 0) return false;
+  const InvertedElementReport report = invertedElementReport();
+  if (report.pointCount == 0) return false;
   // An element without a deck id is named by its reading position.
   char name[64];
-  if (g_invertedElementId >= 1 || g_invertedElementPosition < 0)
-    std::snprintf(name, sizeof(name), "element %d", g_invertedElementId);
+  if (report.elementId >= 1 || report.elementPosition < 0)
+    std::snprintf(name, sizeof(name), "element %d", report.elementId);
   else
-    std::snprintf(name, sizeof(name), "the element read at position %d", g_invertedElementPosition + 1);
+    std::snprintf(name, sizeof(name), "the element read at position %d", report.elementPosition + 1);
   char text[256];
   std::snprintf(text, sizeof(text),
                 "The run stops: %s is turned inside out (det F <= 0) at time %g, cycle %d; "
                 "%d integration point(s) inverted.",
-                name, time, cycle, g_invertedPointCount);
+                name, time, cycle, report.pointCount);
   std::fflush(stdout);  // the console's progress lines go out first
   std::fprintf(stderr, "%s\n", text);
   if (g_runRecord.is_open()) g_runRecord << text << " dt = " << dt << std::endl;
   return true;
 }
 
-void clearInvertedElementReport() {
-  g_invertedPointCount = 0;
-  g_invertedElementId = 0;
-  g_invertedElementPosition = -1;
-}
+void clearInvertedElementReport() { FEM_RESET_REPORT_CELL(invertedElementCell, kNoInversion); }

@@ -4,24 +4,29 @@
 // element passes are complete, naming the first element reported, rather
 // than go on with no force or the force of the element's mirror image.
 #pragma once
-#include "platform/gpu_runtime.h"
+#include "platform/reportCell.h"
 
 struct Element;
 struct GaussPoint;
 
 // Points reported since the start (or the last clear), and the id and the
 // 0-based reading position of the element of the first one (-1 when its
-// owner is not an element record).  Managed memory: written by kernels,
-// read by the host between passes.
-extern __device__ __managed__ int g_invertedPointCount;
-extern __device__ __managed__ int g_invertedElementId;
-extern __device__ __managed__ int g_invertedElementPosition;
+// owner is not an element record).
+struct InvertedElementReport {
+  int pointCount;
+  int elementId;
+  int elementPosition;
+};
+FEM_DECLARE_REPORT_CELL(InvertedElementReport, invertedElementCell)
 
 // Records the point; the first report prints the element and J.
 __host__ __device__ void reportInvertedPoint(const GaussPoint* gp, double J);
 // The same for an element that its own kinematics find inside out: J is
 // the ratio of its present to its initial volume (or Jacobian) at a point.
 __host__ __device__ void reportInvertedElement(const Element& e, double J);
+
+// The reports of kernels and host code together (the device is idle).
+InvertedElementReport invertedElementReport();
 
 // True when a point was reported: the message, naming the element and the
 // run position, goes to the error stream and the run record, and the time

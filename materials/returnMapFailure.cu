@@ -7,30 +7,40 @@
 #include "elements/gausspoint.h"
 #include "materials/radialReturn.h"
 
-__device__ __managed__ int g_returnMapFailureCount = 0;
-__device__ __managed__ int g_returnMapFailureElement = -1;
+namespace {
+constexpr ReturnMapFailures kNoFailure{0, -1};
+}  // namespace
+
+FEM_DEFINE_REPORT_CELL(ReturnMapFailures, returnMapFailureCell, kNoFailure)
 
 __host__ __device__ void reportReturnMapFailure(const GaussPoint* gp) {
-  if (atomicAddAnywhere(&g_returnMapFailureCount, 1) != 0) return;
+  ReturnMapFailures& failures = returnMapFailureCell();
+  if (atomicAddAnywhere(&failures.count, 1) != 0) return;
   const bool owned = gp != nullptr && gp->element_ != nullptr && gp->elementType_ != ET_NONE;
-  g_returnMapFailureElement = owned ? gp->element_->id : -1;
+  failures.element = owned ? gp->element_->id : -1;
+}
+
+ReturnMapFailures returnMapFailures() {
+  // A kernel that failed is reported here, at a known place.
+  if (reportCellsOnDevice()) CUDA_CHECK(cudaDeviceSynchronize());
+  const ReturnMapFailures onDevice = FEM_REPORT_CELL_DEVICE_COPY(returnMapFailureCell, kNoFailure);
+  ReturnMapFailures failures = returnMapFailureCellOnHost.count != 0 ? returnMapFailureCellOnHost : onDevice;
+  failures.count = returnMapFailureCellOnHost.count + onDevice.count;
+  return failures;
 }
 
 void printReturnMapFailures() {
-  CUDA_CHECK(cudaDeviceSynchronize());
-  if (g_returnMapFailureCount == 0) return;
+  const ReturnMapFailures failures = returnMapFailures();
+  if (failures.count == 0) return;
   char text[320];
   std::snprintf(text, sizeof(text),
                 "jIter exceed limit. Divergent: the return mapping of the elastic-plastic model did not converge in "
                 "%d iterations at %d point update(s), the first in element %d; those points kept the stress of "
                 "their last iteration.",
-                radial_return::kMaxIterations, g_returnMapFailureCount, g_returnMapFailureElement);
+                radial_return::kMaxIterations, failures.count, failures.element);
   std::fflush(stdout);
   std::printf("%s\n", text);
   if (g_runRecord.is_open()) g_runRecord << text << std::endl;
 }
 
-void clearReturnMapFailures() {
-  g_returnMapFailureCount = 0;
-  g_returnMapFailureElement = -1;
-}
+void clearReturnMapFailures() { FEM_RESET_REPORT_CELL(returnMapFailureCell, kNoFailure); }

@@ -4,18 +4,23 @@
 // (console and run record), rather than a line per point and cycle.  The
 // points keep the stress of their last iteration.
 #pragma once
-#include "platform/gpu_runtime.h"
+#include "platform/reportCell.h"
 
 struct GaussPoint;
 
 // Point updates that failed since the start (or the last clear), and the id
 // of the element of the first one (-1 when its owner is not an element
-// record).  Managed memory: written by kernels, read by the host between
-// passes.
-extern __device__ __managed__ int g_returnMapFailureCount;
-extern __device__ __managed__ int g_returnMapFailureElement;
+// record).
+struct ReturnMapFailures {
+  int count;
+  int element;
+};
+FEM_DECLARE_REPORT_CELL(ReturnMapFailures, returnMapFailureCell)
 
 __host__ __device__ void reportReturnMapFailure(const GaussPoint* gp);
+
+// The failures of kernels and host code together (the device is idle).
+ReturnMapFailures returnMapFailures();
 
 // Prints the report (console and run record) when some update failed.
 void printReturnMapFailures();

@@ -91,7 +91,7 @@ TEST(NodeUpdate, OnlyTheLoadThatIsNotFiniteIsDroppedAndReported) {
   EXPECT_EQ(free.vel[1], 2.0);
   EXPECT_EQ(free.vel[5], 3.0);
   EXPECT_EQ(free.moment[2], 0.0);
-  EXPECT_EQ(g_nonFiniteNode, ~0ULL);
+  EXPECT_EQ(nonFiniteNodeReport(), ~0ULL);
 
   NodeCuda spun = makeNode(9, 2.0);
   spun.rot_inertia[0] = spun.rot_inertia[1] = spun.rot_inertia[2] = 0.5;
@@ -104,7 +104,7 @@ TEST(NodeUpdate, OnlyTheLoadThatIsNotFiniteIsDroppedAndReported) {
   EXPECT_EQ(spun.accel[3], 0.0);
   EXPECT_EQ(spun.accel[4], 2.0);
   EXPECT_EQ(spun.vel[4], 2.0);
-  EXPECT_EQ(g_nonFiniteNode, 9ULL * 4 + NONFINITE_FORCE);
+  EXPECT_EQ(nonFiniteNodeReport(), 9ULL * 4 + NONFINITE_FORCE);
   clearNonFiniteNodeReport();
 }
 

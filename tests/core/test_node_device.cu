@@ -7,6 +7,7 @@
 
 #include "core/logErrorPrint.h"
 #include "core/node.h"
+#include "core/repeatedMessage.h"
 #include "elements/shellElementCuda.h"
 
 namespace {
@@ -21,6 +22,11 @@ __global__ void attachToMaster(NodeCuda* nodes, int slave, int master, int mode)
   double share[4];
   nodes[slave].massShareForMainNode(mode, share);
   nodes[master].addMassShare(share, 4);
+}
+
+__global__ void noteShellAreas(int count) {
+  const int i = static_cast<int>(blockIdx.x * blockDim.x + threadIdx.x);
+  if (i < count) noteRepeated(REPEATED_QUAD_SHELL_AREA, 100 + i);
 }
 
 template <typename T>
@@ -92,6 +98,27 @@ TEST(NodeMassDevice, AttachToMasterMovesMassAndOffsetInertia) {
   EXPECT_EQ(out[3].mass, -2.0);
   EXPECT_EQ(out[3].rot_inertia[0], -0.5);
   CUDA_CHECK(cudaFree(d));
+}
+
+// A message that 103 elements would print is printed once when it first
+// happens and summed up once at the end, from kernels and host code alike.
+TEST(RepeatedMessage, PrintedOnceThenSummedUpWithTheCountAndFirstIds) {
+  clearRepeatedMessages();
+  testing::internal::CaptureStdout();
+  launch(noteShellAreas, dim3(4), dim3(25), 100);
+  CUDA_CHECK(cudaDeviceSynchronize());
+  noteRepeated(REPEATED_QUAD_SHELL_AREA, 7);
+  noteRepeated(REPEATED_TIED_TWICE, 3);
+  const std::string during = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(during.find("四边形壳单元 "), during.rfind("四边形壳单元 ")) << during;
+  EXPECT_NE(during.find("节点 3 被重复绑定\n"), std::string::npos) << during;
+  testing::internal::CaptureStdout();
+  printRepeatedMessages();
+  const std::string summary = testing::internal::GetCapturedStdout();
+  clearRepeatedMessages();
+  EXPECT_EQ(summary.rfind("四边形壳单元 ... 面积求解错误: 101 times in this run, the first for ", 0), 0u) << summary;
+  EXPECT_NE(summary.find(", ...\n"), std::string::npos) << summary;
+  EXPECT_EQ(summary.find("被重复绑定"), std::string::npos) << summary;  // once only: no summary
 }
 
 }  // namespace

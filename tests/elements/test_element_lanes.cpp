@@ -344,8 +344,8 @@ TEST(ElementLanes, AnInsideOutMirrorNumberedElementIsReported) {
   }
   clearInvertedElementReport();
   devicePass(dev);
-  EXPECT_GT(g_invertedPointCount, 0);
-  EXPECT_EQ(g_invertedElementId, kLaneWidth);
+  EXPECT_GT(invertedElementReport().pointCount, 0);
+  EXPECT_EQ(invertedElementReport().elementId, kLaneWidth);
   clearInvertedElementReport();
   oneElementPass(host);
   clearInvertedElementReport();

@@ -375,11 +375,11 @@ TEST(Solid1stElement, ElementTurnedInsideOutIsReported) {
       m.computeForces(1e-6);
       const std::string out = testing::internal::GetCapturedStdout();
       if (scale > 0.0) {
-        EXPECT_EQ(g_invertedPointCount, 0) << "type " << type;
+        EXPECT_EQ(invertedElementReport().pointCount, 0) << "type " << type;
         continue;
       }
-      EXPECT_GT(g_invertedPointCount, 0) << "type " << type << " scale " << scale;
-      EXPECT_EQ(g_invertedElementId, 9) << "type " << type;
+      EXPECT_GT(invertedElementReport().pointCount, 0) << "type " << type << " scale " << scale;
+      EXPECT_EQ(invertedElementReport().elementId, 9) << "type " << type;
       EXPECT_NE(out.find("element 9 is turned inside out"), std::string::npos) << out;
       if (type == ET_HEXA_REDUCED || type == ET_PENTA_REDUCED) {
         EXPECT_EQ(maxAbsForce(m), 0.0) << "type " << type;

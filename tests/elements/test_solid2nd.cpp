@@ -145,9 +145,9 @@ TEST(Solid2nd, ElementTurnedInsideOutIsReported) {
     testing::internal::CaptureStdout();
     m.computeForces(1e-6);
     const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(g_invertedPointCount > 0, scale < 0.0) << out;
+    EXPECT_EQ(invertedElementReport().pointCount > 0, scale < 0.0) << out;
     if (scale < 0.0) {
-      EXPECT_EQ(g_invertedElementId, 1);
+      EXPECT_EQ(invertedElementReport().elementId, 1);
     }
   }
   clearInvertedElementReport();

@@ -269,7 +269,7 @@ TEST(MooneyRivlin, InvertedElementStopsTheRun) {
   EXPECT_NE(testing::internal::GetCapturedStdout().find("element 42 is turned inside out"), std::string::npos);
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j) EXPECT_EQ(S[i][j], 0.0);
-  EXPECT_EQ(g_invertedElementId, 42);
+  EXPECT_EQ(invertedElementReport().elementId, 42);
   testing::internal::CaptureStderr();
   EXPECT_TRUE(runStopsOnInvertedElement(0.0, 1e-3, 0));
   EXPECT_NE(testing::internal::GetCapturedStderr().find("element 42 is turned inside out"), std::string::npos);

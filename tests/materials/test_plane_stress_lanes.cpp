@@ -166,8 +166,8 @@ TEST(PlaneStressLanes, ReturnsThatFailInSomeLanesAreReportedAsOnePointUpdates) {
         points.model->computeStressMatrixPlaneStress(gp[l], s, d[l], nullptr, 1e-6);
       }
     }
-    count = g_returnMapFailureCount;
-    element = g_returnMapFailureElement;
+    count = returnMapFailures().count;
+    element = returnMapFailures().element;
     clearReturnMapFailures();
   };
   int oneCount = 0, oneElement = 0, laneCount = 0, laneElement = 0;
