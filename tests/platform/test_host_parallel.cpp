@@ -12,6 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "elements/elementControl.h"
+#include "platform/gpu_runtime.h"
+#include "platform/host/host_control.h"
 #include "platform/hostParallel.h"
 
 namespace {
@@ -78,6 +81,29 @@ TEST_F(HostParallel, AThreadThatLostItsCoreLeavesTheNextLoopsOneThreadFewer) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   });
   EXPECT_LE(threadsJoining(4, std::chrono::milliseconds(300)), 3u);
+}
+
+// On four threads the element driver's pass for the smallest step of an
+// array of 300,001 entries is shared out over the threads in one launch;
+// one of some ten thousand is folded on the launching thread (sharing it
+// costs more than it saves).
+TEST_F(HostParallel, SmallestStepPassOfALongStepArrayIsSharedOut) {
+  omp_set_num_threads(4);
+  cublasHandle_t handle = nullptr;
+  ASSERT_EQ(cublasCreate_v2(&handle), CUBLAS_STATUS_SUCCESS);
+  for (const int n : {30001, 300001}) {
+    ElementControl control;
+    control.solid_num = n;
+    control.allocateDtArray();
+    const std::vector<double> steps(static_cast<std::size_t>(n), 1e-6);
+    ASSERT_EQ(cudaMemcpy(control.dtArray, steps.data(), sizeof(double) * n, cudaMemcpyHostToDevice), cudaSuccess);
+    control.chunk_step_minimum = true;
+    const unsigned long long shared = gpu_host::sharedLaunchCount();
+    double candidate = 1.0;
+    control.takeSmallestStep(handle, &candidate);
+    EXPECT_EQ(gpu_host::sharedLaunchCount() - shared, n > 300000 ? 1u : 0u) << n << " entries";
+  }
+  cublasDestroy_v2(handle);
 }
 
 }  // namespace
