@@ -48,8 +48,12 @@ class TraceProbe : public BasicOutput {
   long calls_ = 0;
 };
 
+// A folder per test and deck: tests that run side by side and run the same
+// deck never share one.
 fs::path writeDeck(const std::string& name, const std::string& deck, const char* file = "deck.k") {
-  const fs::path folder = fs::path(FEM_BINARY_DIR) / "line_element_runs" / name;
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const fs::path folder =
+      fs::path(FEM_BINARY_DIR) / "line_element_runs" / (test != nullptr ? test->name() : "") / name;
   fs::remove_all(folder);
   fs::create_directories(folder);
   std::ofstream(folder / file) << deck;
