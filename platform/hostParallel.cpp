@@ -21,7 +21,7 @@ struct RangeJob {
   std::atomic<std::size_t> next{0};
 
   void runRange(std::size_t r) const { body(ctx, r * grain, std::min(count, (r + 1) * grain)); }
-  static void work(void* p) {
+  static void work(void* p, int /*seat*/) {
     RangeJob& job = *static_cast<RangeJob*>(p);
     for (std::size_t r = job.next.fetch_add(1); r < job.ranges; r = job.next.fetch_add(1)) job.runRange(r);
   }
@@ -42,7 +42,7 @@ void forRanges(std::size_t count, std::size_t grain, void (*body)(void*, std::si
   }
 #ifdef FEM_USE_CUDA
 #pragma omp parallel num_threads(threads)
-  RangeJob::work(&job);
+  RangeJob::work(&job, omp_get_thread_num());
 #else
   gpu_host_detail::runOnTeam(threads, &RangeJob::work, &job);
 #endif

@@ -25,16 +25,22 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono> //TRACE
+#include <chrono>
 #include <cstdio>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
+#include "platform/host/host_launch_plan.h"
 #include "platform/host/host_runtime.h"
 #include "platform/host/host_sanitizers.h"
+#include "platform/host/host_seat_ranges.h"
 #include "platform/host/host_stack_pool.h"
 #include "platform/host/host_worker_team.h"
 
@@ -42,10 +48,6 @@ namespace gpu_host_detail {
 namespace {
 
 namespace ctx = boost::context::detail;
-
-// Launches of fewer threads than this stay on the calling thread: forking an
-// OpenMP team costs more than running them.
-constexpr long long kParallelThreshold = 1024;
 
 enum class FiberState { Running, AtBarrier, Done };
 
@@ -323,26 +325,25 @@ class LaunchScope {
   BlockRunner* outer_ = nullptr;
 };
 
-// One large launch shared out over the threads of the team, in units
-// claimed in chunks by whichever thread is free: no thread has a fixed
-// share, and a thread that is descheduled (on a core another program keeps
-// busy) holds at most its chunk.
-// - A launch of many blocks: the units are its blocks, the chunks hold about
-//   1/(8 threads) of them at first and shrink with what is left (a share of
-//   the rest, down to one block), so that the threads finish together.
+// One large launch shared out over the threads of the team in units, by
+// seats (host_seat_ranges.h): each thread runs its own consecutive range of
+// units, the same from launch to launch, and then takes over the back half
+// of the largest range left; no thread holds more than a chunk of units
+// that another could run.
+// - A launch of many blocks: the units are its blocks, taken in chunks of
+//   about 1/16 of a seat's range.
 // - A launch of few blocks for its threads (the element kernels: blocks of
 //   128 threads, each over four elements): each block is cut into slices of
-//   threads, one unit each, claimed one at a time.  The threads of a block
-//   without barriers are independent of each other and its slices run on
-//   any OS thread; a block that synchronises runs whole on the OS thread
-//   that ran its thread 0, and its other slices are left empty.  The units
-//   go slice by slice over all blocks (slice 0 of every block first), so
-//   that thread 0 of a block has run long before its other slices are
-//   claimed.
+//   threads, one unit each.  The threads of a block without barriers are
+//   independent of each other and its slices run on any OS thread; a block
+//   that synchronises runs whole on the OS thread that ran its thread 0,
+//   and its other slices are left empty.  A block's slices are consecutive
+//   units, so that the thread that runs its first slice mostly runs the
+//   others too.
 class GridJob {
  public:
   GridJob(dim3 grid, dim3 block, void (*runThread)(void*), void* ctx, int threads)
-      : grid_(grid), block_(block), runThread_(runThread), ctx_(ctx), threads_(threads) {
+      : grid_(grid), block_(block), runThread_(runThread), ctx_(ctx) {
     blocks_ = 1LL * grid.x * grid.y * grid.z;
     const long long wanted = kUnitsPerThread * threads;
     const unsigned threadsPerBlock = block.x * block.y * block.z;
@@ -350,11 +351,17 @@ class GridJob {
       slices_ = static_cast<unsigned>(std::min<long long>(threadsPerBlock, (wanted + blocks_ - 1) / blocks_));
       kinds_ = std::make_unique<std::atomic<BlockKind>[]>(static_cast<std::size_t>(blocks_));
     }
-    units_ = blocks_ * slices_;
-    largestChunk_ = slices_ > 1 ? 1 : std::max(1LL, units_ / (8LL * threads));
+    // A unit is a slice, a block or, in grids of 2^32 blocks or more, a
+    // group of consecutive blocks.
+    blocksPerUnit_ = blocks_ / kMaxUnits + 1;
+    const long long units = slices_ > 1 ? blocks_ * slices_ : (blocks_ - 1) / blocksPerUnit_ + 1;
+    const long long chunk = slices_ > 1 ? 1 : units / (kChunksPerSeat * threads);
+    ranges_.emplace(static_cast<std::uint32_t>(units), threads, static_cast<std::uint32_t>(chunk));
   }
 
-  static void work(void* p) { static_cast<GridJob*>(p)->runShare(); }
+  static void work(void* p, int seat) { static_cast<GridJob*>(p)->runShare(seat); }
+  // Nanoseconds the threads spent in the launch, summed.
+  double busyNs() const { return static_cast<double>(busyNs_.load(std::memory_order_relaxed)); }
 
  private:
   // Blocks are sliced when a launch has fewer than kFewBlocksPerThread per
@@ -365,62 +372,63 @@ class GridJob {
   // thread's run over a block's threads stays in one stretch of memory.
   static constexpr long long kFewBlocksPerThread = 8;
   static constexpr long long kUnitsPerThread = 16;
+  static constexpr long long kChunksPerSeat = 16;
+  static constexpr long long kMaxUnits = 0xFFFFFFFFLL;
 
-  void runShare() {
+  void runShare(int seat) {
+    const auto start = std::chrono::steady_clock::now();
+    runUnits(seat);
+    busyNs_.fetch_add(std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count(),
+                      std::memory_order_relaxed);
+  }
+
+  void runUnits(int seat) {
     LaunchScope scope(grid_, block_, runThread_, ctx_);
-    long long begin = 0, end = 0;
-    while (claim(begin, end)) {
+    std::uint32_t begin = 0, end = 0;
+    while (ranges_->take(seat, begin, end)) {
       if (slices_ == 1) {
-        scope.run(begin, end);
+        scope.run(begin * blocksPerUnit_, std::min(blocks_, end * blocksPerUnit_));
         continue;
       }
       for (long long u = begin; u < end; ++u)
-        scope.runSlice(u % blocks_, static_cast<unsigned>(u / blocks_), slices_, kinds_[u % blocks_]);
-    }
-  }
-
-  // Takes the next chunk of units [begin, end); false when none is left.
-  bool claim(long long& begin, long long& end) {
-    long long next = next_.load(std::memory_order_relaxed);
-    for (;;) {
-      if (next >= units_) return false;
-      const long long share = (units_ - next) / (2LL * threads_);
-      const long long size = std::clamp(share, 1LL, largestChunk_);
-      if (next_.compare_exchange_weak(next, next + size, std::memory_order_relaxed)) {
-        begin = next;
-        end = std::min(units_, next + size);
-        return true;
-      }
+        scope.runSlice(u / slices_, static_cast<unsigned>(u % slices_), slices_, kinds_[u / slices_]);
     }
   }
 
   dim3 grid_, block_;
   void (*runThread_)(void*);
   void* ctx_;
-  int threads_;
-  long long blocks_ = 0, units_ = 0, largestChunk_ = 1;
+  long long blocks_ = 0, blocksPerUnit_ = 1;
   unsigned slices_ = 1;
   std::unique_ptr<std::atomic<BlockKind>[]> kinds_;  // per block, when blocks are sliced
-  std::atomic<long long> next_{0};
+  std::optional<SeatRanges> ranges_;
+  std::atomic<long long> busyNs_{0};
 };
 
 }  // namespace
 
-void runGrid(dim3 grid, dim3 block, void (*runThread)(void*), void* ctx) {
+void runGrid(dim3 grid, dim3 block, void (*runThread)(void*), void* ctx, const void* kernel) {
   if (t_mode != Mode::Outside) fail("a kernel cannot launch another kernel");
   if (beginLaunch(grid, block) != cudaSuccess) return;
+  // The plans of the launching thread: a kernel is launched from one thread
+  // in a run.
+  thread_local LaunchPlan plan;
   const long long blocks = 1LL * grid.x * grid.y * grid.z;
-  const long long threadsPerBlock = 1LL * block.x * block.y * block.z;
-  // The team size follows the OpenMP setting (OMP_NUM_THREADS,
+  const long long emulated = blocks * block.x * block.y * block.z;
+  // The team follows the OpenMP setting (OMP_NUM_THREADS,
   // omp_set_num_threads) of the launching thread.
-  const int threads = static_cast<int>(std::min<long long>(omp_get_max_threads(), blocks * threadsPerBlock));
-  if (blocks * threadsPerBlock < kParallelThreshold || threads < 2) {
+  const int most = static_cast<int>(std::min<long long>(omp_get_max_threads(), emulated));
+  const int threads = plan.threadsFor(kernel, emulated, most);
+  if (threads < 2) {
+    const auto start = std::chrono::steady_clock::now();
     LaunchScope(grid, block, runThread, ctx).run(0, blocks);
+    plan.record(kernel, emulated, std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count());
     return;
   }
   g_sharedLaunches.fetch_add(1, std::memory_order_relaxed);
   GridJob job(grid, block, runThread, ctx, threads);
   runOnTeam(threads, &GridJob::work, &job);
+  plan.record(kernel, emulated, job.busyNs());
 }
 
 }  // namespace gpu_host_detail

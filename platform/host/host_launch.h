@@ -28,8 +28,9 @@ void setPhaseRunning(bool running);
 void* phaseStateBuffer(std::size_t bytes);
 
 // Runs `runThread(ctx)` once per emulated thread of the grid, with the
-// built-in indices set.
-void runGrid(dim3 grid, dim3 block, void (*runThread)(void* ctx), void* ctx);
+// built-in indices set; `kernel` names the kernel (its launches are planned
+// from its earlier ones).
+void runGrid(dim3 grid, dim3 block, void (*runThread)(void* ctx), void* ctx, const void* kernel);
 
 template <typename... KArgs>
 struct LaunchContext {
@@ -86,5 +87,6 @@ inline void launch(void (*kernel)(KArgs...), dim3 grid, dim3 block, Args&&... ar
                 "kernels take no default arguments: pass every argument");
   if (grid.x == 0 || grid.y == 0 || grid.z == 0 || block.x == 0 || block.y == 0 || block.z == 0) return;
   gpu_host_detail::LaunchContext<KArgs...> ctx{kernel, {static_cast<std::decay_t<KArgs>>(std::forward<Args>(args))...}};
-  gpu_host_detail::runGrid(grid, block, &gpu_host_detail::LaunchContext<KArgs...>::run, &ctx);
+  gpu_host_detail::runGrid(grid, block, &gpu_host_detail::LaunchContext<KArgs...>::run, &ctx,
+                           reinterpret_cast<const void*>(kernel));
 }

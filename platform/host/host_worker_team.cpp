@@ -1,5 +1,6 @@
 #include "platform/host/host_worker_team.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -15,7 +16,7 @@ namespace {
 // How long a waiting thread yields before it sleeps: long enough to catch
 // the next launch of a cycle that follows at once, short against a time
 // slice of the scheduler.
-constexpr std::chrono::microseconds kSpinTime{20};
+constexpr std::chrono::microseconds kSpinTime{50};
 
 // Yields until ready() holds or the spin time is over; true when ready.
 template <typename Ready>
@@ -56,18 +57,18 @@ std::atomic<int> g_sitOutJobs{0};
 // alone.
 thread_local bool t_inJob = false;
 
-// Runs work(ctx) with t_inJob set; an outermost share notes when the thread
-// lost its core during it.
-void runShare(void (*work)(void*), void* ctx) {
+// Runs work(ctx, seat) with t_inJob set; an outermost share notes when the
+// thread lost its core during it.
+void runShare(void (*work)(void*, int), void* ctx, int seat) {
   const bool outer = t_inJob;
   t_inJob = true;
   if (outer) {
-    work(ctx);
+    work(ctx, seat);
     return;
   }
   const auto wallStart = std::chrono::steady_clock::now();
   const auto cpuStart = threadCpuTime();
-  work(ctx);
+  work(ctx, seat);
   const auto lost = (std::chrono::steady_clock::now() - wallStart) - (threadCpuTime() - cpuStart);
   if (lost > kPreemptedTime) g_sitOutJobs.store(kSitOutJobs, std::memory_order_relaxed);
   t_inJob = false;
@@ -81,79 +82,100 @@ int helpersFor(int threads) {
   return threads - 2;
 }
 
+// A job is announced in one word: its number (high bits) and the seats
+// still open to workers (low byte); the work and its context are written
+// before the word.  A worker that sees a new number with an open seat for it
+// counts itself busy and then reads the word again: the launching thread
+// closes the seats and then waits until no worker is busy, so a worker is
+// either seen busy or sees the seats closed and leaves the job alone.  Joining
+// takes no lock: the mutex and the condition variables serve only threads
+// that sleep.
 class WorkerTeam {
  public:
-  void run(int threads, void (*work)(void*), void* ctx) {
+  void run(int threads, void (*work)(void*, int), void* ctx) {
     if (threads < 2 || t_inJob) {
-      runShare(work, ctx);
+      runShare(work, ctx, 0);
       return;
     }
-    const int helpers = helpersFor(threads);
+    const int helpers = std::min(helpersFor(threads), kMaxSeats);
     if (helpers < 1) {
-      runShare(work, ctx);
+      runShare(work, ctx, 0);
       return;
     }
     startWorkers(helpers);
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      work_ = work;
-      ctx_ = ctx;
-      openSeats_ = helpers;
-      generation_.fetch_add(1, std::memory_order_release);
-    }
-    wake_.notify_all();
-    runShare(work, ctx);
-    {
-      // No worker joins from here on; those inside are waited for.
-      std::lock_guard<std::mutex> lock(mutex_);
-      openSeats_ = 0;
-    }
-    if (spinBriefly([this] { return busy_.load(std::memory_order_acquire) == 0; })) return;
+    work_.store(work, std::memory_order_relaxed);
+    ctx_.store(ctx, std::memory_order_relaxed);
+    const std::uint64_t job = (word_.load(std::memory_order_relaxed) >> kSeatBits) + 1;
+    word_.store(job << kSeatBits | static_cast<std::uint64_t>(helpers));
+    wakeSleepers(workersAsleep_, wake_);
+    runShare(work, ctx, 0);
+    word_.store(job << kSeatBits);  // no worker joins from here on
+    if (spinBriefly([this] { return busy_.load() == 0; })) return;
     std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [this] { return busy_.load(std::memory_order_acquire) == 0; });
+    ++launcherAsleep_;
+    done_.wait(lock, [this] { return busy_.load() == 0; });
+    --launcherAsleep_;
   }
 
   int workerCount() {
     std::lock_guard<std::mutex> lock(mutex_);
-    return static_cast<int>(workers_);
+    return workers_;
   }
 
  private:
+  static constexpr int kSeatBits = 8;
+  static constexpr int kMaxSeats = (1 << kSeatBits) - 1;
+
   // Threads are started on demand and never stopped: they sleep between
   // launches and end with the process.
   void startWorkers(int wanted) {
     std::lock_guard<std::mutex> lock(mutex_);
-    // A new worker starts from the present generation, so that it takes
-    // part in the job about to be announced.
-    const std::uint64_t now = generation_.load(std::memory_order_acquire);
-    for (; workers_ < wanted; ++workers_) std::thread([this, now] { workerLoop(now); }).detach();
+    // A new worker starts from the present job, so that it takes part in
+    // the one about to be announced.
+    const std::uint64_t now = word_.load() >> kSeatBits;
+    for (; workers_ < wanted; ++workers_) std::thread([this, now, w = workers_] { workerLoop(w, now); }).detach();
   }
 
-  void workerLoop(std::uint64_t seen) {
-    for (;;) {
-      spinBriefly([&] { return generation_.load(std::memory_order_acquire) != seen; });
+  // Wakes the threads asleep on `cv` (the count is read after the word that
+  // ends their wait was written; a thread counts itself before it reads that
+  // word).
+  void wakeSleepers(const std::atomic<int>& asleep, std::condition_variable& cv) {
+    if (asleep.load() == 0) return;
+    { std::lock_guard<std::mutex> lock(mutex_); }
+    cv.notify_all();
+  }
+
+  // Waits for a job after `seen`; returns the job's word.
+  std::uint64_t awaitJob(std::uint64_t seen) {
+    const auto announced = [&] { return (word_.load() >> kSeatBits) != seen; };
+    if (!spinBriefly(announced)) {
       std::unique_lock<std::mutex> lock(mutex_);
-      wake_.wait(lock, [&] { return generation_.load(std::memory_order_acquire) != seen; });
-      seen = generation_.load(std::memory_order_acquire);
-      if (openSeats_ == 0) continue;  // the job is over or has its threads
-      --openSeats_;
-      busy_.fetch_add(1, std::memory_order_acq_rel);
-      void (*work)(void*) = work_;
-      void* ctx = ctx_;
-      lock.unlock();
-      runShare(work, ctx);
-      lock.lock();
-      if (busy_.fetch_sub(1, std::memory_order_acq_rel) == 1) done_.notify_all();
+      ++workersAsleep_;
+      wake_.wait(lock, announced);
+      --workersAsleep_;
+    }
+    return word_.load();
+  }
+
+  // Worker w takes seat w + 1 of the jobs that have one for it.
+  void workerLoop(int w, std::uint64_t seen) {
+    for (;;) {
+      const std::uint64_t word = awaitJob(seen);
+      seen = word >> kSeatBits;
+      if (static_cast<int>(word & kMaxSeats) <= w) continue;  // the job is over or has no seat for it
+      busy_.fetch_add(1);
+      if (word_.load() == word) runShare(work_.load(std::memory_order_relaxed), ctx_.load(std::memory_order_relaxed), w + 1);
+      if (busy_.fetch_sub(1) == 1) wakeSleepers(launcherAsleep_, done_);
     }
   }
 
   std::mutex mutex_;
   std::condition_variable wake_, done_;
-  std::atomic<std::uint64_t> generation_{0};
-  std::atomic<int> busy_{0};  // workers inside the current job (changed under the lock)
-  int openSeats_ = 0;         // workers that may still join the current job
-  void (*work_)(void*) = nullptr;
-  void* ctx_ = nullptr;
+  std::atomic<std::uint64_t> word_{0};  // job number << kSeatBits | open seats
+  std::atomic<void (*)(void*, int)> work_{nullptr};
+  std::atomic<void*> ctx_{nullptr};
+  std::atomic<int> busy_{0};            // workers inside the current job
+  std::atomic<int> workersAsleep_{0}, launcherAsleep_{0};
   int workers_ = 0;
 };
 
@@ -165,7 +187,7 @@ WorkerTeam& team() {
 
 }  // namespace
 
-void runOnTeam(int threads, void (*work)(void*), void* ctx) { team().run(threads, work, ctx); }
+void runOnTeam(int threads, void (*work)(void*, int), void* ctx) { team().run(threads, work, ctx); }
 
 int teamWorkerCount() { return team().workerCount(); }
 

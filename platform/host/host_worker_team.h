@@ -12,11 +12,12 @@
 
 namespace gpu_host_detail {
 
-// Runs work(ctx) on the calling thread and on up to threads-1 workers at the
-// same time; returns when every thread that took part has returned.  work
-// shares out its items itself (an atomic counter): a worker may join late or
-// not at all, so the caller's own call must be able to do all of it.
-void runOnTeam(int threads, void (*work)(void*), void* ctx);
+// Runs work(ctx, seat) on the calling thread (seat 0) and on up to
+// threads-1 workers (worker w in seat w + 1, the same seat in every job) at
+// the same time; returns when every thread that took part has returned.
+// work shares out its items itself: a worker may join late or not at all,
+// so the caller's own call must be able to do all of it.
+void runOnTeam(int threads, void (*work)(void* ctx, int seat), void* ctx);
 
 // Worker threads started so far (they are kept for the process).
 int teamWorkerCount();

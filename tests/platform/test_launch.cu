@@ -50,7 +50,10 @@ __global__ void gridStride(int n, int* hits) {
 std::thread::id g_launcher;
 bool g_awaitWorker = false;
 
-__global__ void recordOsThread(int* onCaller, int* elsewhere) {
+__device__ void recordOsThreadOf(int* onCaller, int* elsewhere, int workMicros) {
+  const auto workEnd = std::chrono::steady_clock::now() + std::chrono::microseconds(workMicros);
+  while (std::chrono::steady_clock::now() < workEnd) {
+  }
   if (std::this_thread::get_id() != g_launcher) {
     atomicAdd(elsewhere, 1);
     return;
@@ -62,6 +65,10 @@ __global__ void recordOsThread(int* onCaller, int* elsewhere) {
   while (__atomic_load_n(elsewhere, __ATOMIC_ACQUIRE) == 0 && std::chrono::steady_clock::now() < end)
     std::this_thread::yield();
 }
+// Two kernels: a launch's threads follow what the kernel's earlier launches
+// cost.
+__global__ void recordOsThread(int* onCaller, int* elsewhere) { recordOsThreadOf(onCaller, elsewhere, 0); }
+__global__ void recordOsThreadWorking(int* onCaller, int* elsewhere) { recordOsThreadOf(onCaller, elsewhere, 20); }
 
 struct Payload {
   double3 v;
@@ -170,15 +177,16 @@ TEST_F(LaunchTest, LargeGridsOnSeveralOpenMPThreadsRunEveryThreadOnce) {
 }
 
 namespace {
-// Emulated threads of a launch of recordOsThread run on the launching OS
-// thread ([0]) and on others ([1]); `awaitWorker` as g_awaitWorker.
-std::array<int, 2> osThreadsOf(dim3 grid, dim3 block, bool awaitWorker) {
+// Emulated threads of a launch of `kernel` (recordOsThread or its working
+// twin) run on the launching OS thread ([0]) and on others ([1]);
+// `awaitWorker` as g_awaitWorker.
+std::array<int, 2> osThreadsOf(void (*kernel)(int*, int*), dim3 grid, dim3 block, bool awaitWorker) {
   int* counts = nullptr;
   EXPECT_EQ(cudaMalloc(&counts, 2 * sizeof(int)), cudaSuccess);
   EXPECT_EQ(cudaMemset(counts, 0, 2 * sizeof(int)), cudaSuccess);
   g_launcher = std::this_thread::get_id();
   g_awaitWorker = awaitWorker;
-  launch(recordOsThread, grid, block, counts, counts + 1);
+  launch(kernel, grid, block, counts, counts + 1);
   g_awaitWorker = false;
   std::array<int, 2> h{};
   EXPECT_EQ(cudaMemcpy(h.data(), counts, sizeof h, cudaMemcpyDeviceToHost), cudaSuccess);
@@ -187,16 +195,17 @@ std::array<int, 2> osThreadsOf(dim3 grid, dim3 block, bool awaitWorker) {
 }
 }  // namespace
 
-TEST_F(LaunchTest, SmallLaunchesStayOnTheCallingThreadLargeOnesSpread) {
+TEST_F(LaunchTest, LaunchesSpreadOverAsManyThreadsAsTheirWorkKeepsBusy) {
   const int saved = omp_get_max_threads();
   omp_set_num_threads(4);
-  EXPECT_EQ(osThreadsOf(dim3(31), dim3(32), false), (std::array<int, 2>{992, 0}));
-  // A large launch is shared with the worker team: the launching thread
-  // takes part and waits in its first thread until a worker has run one;
-  // so is a launch of a single block.
+  EXPECT_EQ(osThreadsOf(recordOsThread, dim3(31), dim3(32), false), (std::array<int, 2>{992, 0}));
+  // Threads that work 20 us each are shared with the worker team: the
+  // launching thread takes part and waits in its first thread until a
+  // worker has run one.  A launch of many threads goes wide at once; one of
+  // a single block of 64 once the kernel's first launch showed its work.
   for (const unsigned blocks : {64u, 1u}) {
-    const unsigned size = blocks == 1 ? 1024 : 32;
-    const std::array<int, 2> h = osThreadsOf(dim3(blocks), dim3(size), true);
+    const unsigned size = blocks == 1 ? 64 : 32;
+    const std::array<int, 2> h = osThreadsOf(recordOsThreadWorking, dim3(blocks), dim3(size), true);
     EXPECT_EQ(h[0] + h[1], static_cast<int>(blocks * size)) << blocks << " blocks";
     EXPECT_GT(h[1], 0) << blocks << " blocks";
   }

@@ -1,0 +1,23 @@
+#include "platform/host/host_launch_plan.h"
+
+#include <algorithm>
+
+namespace gpu_host_detail {
+
+int LaunchPlan::threadsFor(const void* kernel, long long emulated, int most) {
+  if (most < 2) return 1;
+  const auto known = busyPerThread_.find(kernel);
+  if (known == busyPerThread_.end()) return emulated >= kWideThreads ? most : 1;
+  const double threads = known->second * static_cast<double>(emulated) / kShareNs;
+  return threads < 2.0 ? 1 : static_cast<int>(std::min<double>(threads, most));
+}
+
+void LaunchPlan::record(const void* kernel, long long emulated, double busyNs) {
+  if (emulated <= 0) return;
+  const double value = busyNs / static_cast<double>(emulated);
+  // A new average takes the value; a known one moves a quarter of the way.
+  const auto [entry, added] = busyPerThread_.try_emplace(kernel, value);
+  if (!added) entry->second += 0.25 * (value - entry->second);
+}
+
+}  // namespace gpu_host_detail
