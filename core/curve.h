@@ -1,9 +1,11 @@
-// Load curves: a table of up to 128 (x, y) points evaluated by linear
-// interpolation, or the holder of an analytic amplitude.
+// Load curves: a table of (x, y) points evaluated by linear interpolation,
+// or the holder of an analytic amplitude. The plain record holds up to 128
+// points; a longer curve keeps all of them beside it on the host.
 #pragma once
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "core/abaquscurve.h"
 #include "platform/gpu_runtime.h"
@@ -41,9 +43,9 @@ struct CurveData {
 };
 static_assert(std::is_trivially_copyable_v<CurveData>);
 
-__host__ __device__ inline double CurveData::interpolate(double t) const {
-  const int n = count < 0 ? 0 : (count > kCurvePointMax ? kCurvePointMax : count);
-  if (n == 0) return 0.0;
+// The interpolation of CurveData::interpolate over n points x, y.
+__host__ __device__ inline double interpolatePoints(const double* x, const double* y, int n, double t) {
+  if (n <= 0) return 0.0;
   if (n == 1 || t < x[0]) return y[0];
   if (t > x[n - 1]) return y[n - 1];
   for (int k = 0; k + 1 < n; ++k) {
@@ -57,12 +59,20 @@ __host__ __device__ inline double CurveData::interpolate(double t) const {
   return y[n - 1];
 }
 
+__host__ __device__ inline double CurveData::interpolate(double t) const {
+  return interpolatePoints(x, y, count < 0 ? 0 : (count > kCurvePointMax ? kCurvePointMax : count), t);
+}
+
 class Curve : public CurveData {
  public:
   std::string name;
   // Owned analytic amplitude; null for a tabulated curve.  Copies of the
   // curve get their own copy of the amplitude.
   std::unique_ptr<AbaqusCurve> amplitude;
+  // Every point of a curve longer than the record holds; empty while the
+  // record (its first kCurvePointMax points) holds the whole curve.
+  std::vector<double> all_x;
+  std::vector<double> all_y;
 
   Curve() = default;
   Curve(double xScale, double yScale, double xOffset, int cardType);
@@ -72,8 +82,17 @@ class Curve : public CurveData {
   Curve& operator=(Curve&&) noexcept = default;
   virtual ~Curve() = default;
 
-  // Value at t: the amplitude's when one is attached, else interpolated.
+  // Value at t: the amplitude's when one is attached, else interpolated
+  // over every point.
   double returnValue(double t) const;
+  // Appends a point: into the record while it has room, and from then on
+  // into the whole list beside it.
+  void addPoint(double x, double y);
+  // Number of points of the whole curve.
+  int pointCount() const { return all_x.empty() ? count : static_cast<int>(all_x.size()); }
+  // True when the record holds every point (a copy of the record, as a
+  // material makes, is the whole curve).
+  bool heldWhole() const { return all_x.empty(); }
   // Every field zero, name empty, no amplitude (the readers start curves so).
   void zeroFill();
   // The plain part, for embedding in a material record.

@@ -26,7 +26,6 @@ bool allNumbers(const InpBlock& block, std::vector<double>& values, std::string&
 
 // Checks the numbers of an amplitude against its form; empty when they fit.
 std::string checkValues(const std::string& definition, const std::vector<double>& v) {
-    const std::string most = std::to_string(kCurvePointMax);
     if (definition == "DECAY") {
         if (v.size() != 4) return "the data must be A0, A, t0, td";
         if (!(v[3] > 0.0)) return "the decay time td must be > 0";
@@ -40,7 +39,11 @@ std::string checkValues(const std::string& definition, const std::vector<double>
         if (v.size() != 4 + 2 * static_cast<size_t>(v[0])) return "the data must give N pairs of coefficients A, B";
     } else {
         if (v.size() % 2 != 0 || v.size() < 2) return "the data must be pairs of time and value";
-        if (v.size() / 2 > static_cast<size_t>(kCurvePointMax)) return "more than " + most + " points";
+        // A table is held whole; a smooth step holds kAmplitudeTermMax points.
+        if (definition == "SMOOTHSTEP" && v.size() / 2 > static_cast<size_t>(kAmplitudeTermMax)) {
+            return std::to_string(v.size() / 2) + " points; a smooth step holds at most " +
+                   std::to_string(kAmplitudeTermMax);
+        }
         for (size_t k = 2; k < v.size(); k += 2) {
             if (v[k] < v[k - 2]) return "the times must not decrease";
         }

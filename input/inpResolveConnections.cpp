@@ -127,10 +127,11 @@ void InpReader::resolveConnections(const std::set<int>& nodes) {
         }
     }
     for (const InpModel::Amplitude& amplitude : model_.amplitudes) {
-        if (inpHeldPoints(amplitude, model_.endTime).size() > static_cast<size_t>(kCurvePointMax)) {
+        const size_t held = inpHeldPoints(amplitude, model_.endTime).size();
+        if (amplitude.definition == "SMOOTHSTEP" && held > static_cast<size_t>(kAmplitudeTermMax)) {
             refuse("*AMPLITUDE " + amplitude.name + ": its " + std::to_string(amplitude.points.size()) +
-                   " points leave no place to hold its values from time 0 to the end of the step (at most " +
-                   std::to_string(kCurvePointMax) + " in all)");
+                   " points leave no place to hold its values from time 0 to the end of the step (a smooth step "
+                   "holds at most " + std::to_string(kAmplitudeTermMax) + " in all)");
         }
     }
     resolveReferenceNodes(nodes);

@@ -1,20 +1,17 @@
 // Keyword families *DEFINE and *INCLUDE_TRANSFORM: load curves into the
 // curve manager; tables, boxes, coordinate systems by nodes,
 // transformations and include transforms into the solver's lists.
-#include <cstdio>
 #include <sstream>
 
 #include "core/curvemanager.h"
+#include "input/keywordCardRules.h"
 #include "input/keywordReader.h"
 #include "solver/femdynamic.h"
 
 namespace {
 
-constexpr int kDeckCurvePointMax = 128;
-
-void tooManyPoints() {
-    std::printf("曲线节点数过多\n");
-}
+// Points a table record holds (its lines after the id card).
+constexpr int kTablePointMax = 128;
 
 }  // namespace
 
@@ -52,14 +49,13 @@ void KeywordReader::readDefine(const std::string& block) {
         if (curve.x_scale == 0.0) curve.x_scale = 1.0;
         if (curve.y_scale == 0.0) curve.y_scale = 1.0;
         readPointLines(lines, static_cast<size_t>(cardLine) + 1, [&curve](double a, double o) {
-            if (curve.count >= kDeckCurvePointMax) {
-                tooManyPoints();
-                return;
-            }
-            curve.x[curve.count] = (a + curve.x_offset) * curve.x_scale;
-            curve.y[curve.count] = (o + curve.y_offset) * curve.y_scale;
-            ++curve.count;
+            curve.addPoint((a + curve.x_offset) * curve.x_scale, (o + curve.y_offset) * curve.y_scale);
         });
+        // SIDR 1 and 2 put the curve into a dynamic relaxation before the
+        // run; DATTYP other than 0 reads its points another way.
+        refuseUncomputedFields(*this, header, lines, cardLine,
+                               {{2, "SIDR", "the curve in a dynamic relaxation"},
+                                {7, "DATTYP", "points read as another kind of data"}});
         curve.id = curve.curve_card_id;
         fem_->curveManager->addCurve(curve);
     } else if (has("DEFINE_TABLE")) {
@@ -69,14 +65,17 @@ void KeywordReader::readDefine(const std::string& block) {
         readCard(lines, cardLine, table.table_id, table.table_value1, table.table_value2);
         int count = 0;
         readPointLines(lines, static_cast<size_t>(cardLine) + 1, [&table, &count](double a, double o) {
-            if (count >= kDeckCurvePointMax) {
-                tooManyPoints();
-                return;
+            if (count < kTablePointMax) {
+                table.x[count] = a;
+                table.y[count] = o;
             }
-            table.x[count] = a;
-            table.y[count] = o;
             ++count;
         });
+        if (count > kTablePointMax) {
+            refuse("\"" + header + "\" " + std::to_string(table.table_id) + " has " + std::to_string(count) +
+                   " lines; a table holds at most " + std::to_string(kTablePointMax));
+            return;
+        }
         tables.table_array.push_back(table);
         tables.table_num = static_cast<int32_t>(tables.table_array.size());
     } else if (has("DEFINE_BOX")) {

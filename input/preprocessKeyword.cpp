@@ -497,33 +497,6 @@ void completeLoads(FEMDynamic* fem, CheckedLookup& lookup)
     }
 }
 
-// Merges the records of one map that name the same target with the same
-// kind: the values of later records are added to the first, which stays
-// (in the order of the records, one pass over the map).
-void mergeInitialConditions(std::vector<InitialCondition>& conditions, std::map<int, int>& positionToTarget,
-                            std::vector<bool>& removed)
-{
-    std::map<std::pair<int, int>, int> firstOf;  // (target, kind) -> position of the record that stays
-    for (auto b = positionToTarget.begin(); b != positionToTarget.end();) {
-        if (b->second == 0) {
-            ++b;
-            continue;
-        }
-        InitialCondition& other = conditions[b->first - 1];
-        const auto [first, isNew] = firstOf.try_emplace(std::make_pair(b->second, other.type), b->first);
-        if (isNew) {
-            ++b;
-            continue;
-        }
-        InitialCondition& kept = conditions[first->second - 1];
-        for (int k = 0; k < 6; ++k) {
-            kept.value[k] += other.value[k];
-        }
-        removed[b->first - 1] = true;
-        b = positionToTarget.erase(b);
-    }
-}
-
 // A node set of every node of the model, made on first use, with an id no
 // node set of the deck has; returns that id.
 int allNodesSet(FEMDynamic* fem)
@@ -550,7 +523,7 @@ int allNodesSet(FEMDynamic* fem)
     return all.id;
 }
 
-// Step: initial conditions name node numbers and are merged per node and per set.
+// Step: initial conditions name node numbers.
 void completeInitialConditions(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup)
 {
     std::vector<InitialCondition>& conditions = *fem->initial_condition_array;
@@ -592,17 +565,8 @@ void completeInitialConditions(FEMDynamic* fem, KeywordDeckState& state, Checked
                                                named("initial condition", i + 1));
         }
     }
-    for (auto& [position, nodeId] : state.velocityNodeMap) {
-        nodeId = conditions[position - 1].ic_node_id;
-    }
-    std::vector<bool> removed(conditions.size(), false);
-    mergeInitialConditions(conditions, state.velocityNodeMap, removed);
-    mergeInitialConditions(conditions, state.velocitySetMap, removed);
-    for (int i = count - 1; i >= 0; --i) {
-        if (removed[i]) {
-            conditions.erase(conditions.begin() + i);
-        }
-    }
+    // A node that several records reach takes one of them at set-up
+    // (settleInitialVelocities), never their sum.
 }
 
 // Step: the check list, one line per contact: position, master id, slave id,

@@ -40,6 +40,28 @@ struct StorageGuard {
     bool moved() const { return vec->data() != start; }
 };
 
+// A material carries copies of its curves in its record, which holds
+// kMaterialTablePointMax points of each: a longer curve would be cut. False,
+// after a message naming the material and the curve, for such a curve.
+bool materialCurvesFit(const Material& material, CurveManager& curves)
+{
+    std::vector<int> ids = {material.curve_id};
+    if (material.type == 7) {
+        ids.insert(ids.end(), material.curve_ids, material.curve_ids + kMaterialLinkedCurveNum);
+    } else if (material.type == 9) {
+        ids.insert(ids.end(), {material.loading_curve_id, material.unloading_curve_id});
+    }
+    for (int id : ids) {
+        const Curve* curve = id != 0 ? curves.findCurveById(id) : nullptr;
+        if (curve != nullptr && curve->pointCount() > kMaterialTablePointMax) {
+            std::fprintf(stderr, "material %d: curve %d has %d points; a material takes curves of at most %d\n",
+                         material.id, id, curve->pointCount(), kMaterialTablePointMax);
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int preprocessModel(FEMDynamic* fem)
@@ -74,6 +96,10 @@ int preprocessModel(FEMDynamic* fem)
 
     // 4. Derived material data.
     for (Material& material : fem->materialManager->material_array) {
+        if (!materialCurvesFit(material, *fem->curveManager)) {
+            linked = false;
+            continue;
+        }
         if (material.curve_id != 0) {
             const Curve* curve = fem->curveManager->findCurveById(material.curve_id);
             if (curve == nullptr) {
@@ -194,12 +220,13 @@ int preprocessModel(FEMDynamic* fem)
         }
     }
 
-    // 14. Initial conditions to their nodes.
+    // 14. Initial conditions to their nodes; a node reached twice keeps one.
     for (InitialCondition& condition : *fem->initial_condition_array) {
         if (!condition.resolveTargets(fem)) {
             linked = false;
         }
     }
+    settleInitialVelocities(*fem->initial_condition_array, *fem);
 
     // 16-17. Contact sides into surfaces, then segment numbering.
     if (!buildContactSurfaces(fem)) {

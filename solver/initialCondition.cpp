@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/node.h"
 #include "core/nodeManager.h"
@@ -62,6 +65,81 @@ void InitialCondition::linkNodeSet()
             }
         }
     }
+}
+
+namespace {
+
+// Deck ids of node numbers, for messages (node numbers are reading
+// positions once the deck is completed).
+std::vector<int> deckIdsOf(const std::vector<const NodeCuda*>& nodes, const FEMDynamic& fem)
+{
+    std::map<int, int> deckId;  // node number -> deck id
+    for (const NodeCuda* node : nodes) {
+        deckId.emplace(node->id, node->id);
+    }
+    for (const auto& [id, number] : fem.node_id_map) {
+        const auto found = deckId.find(number);
+        if (found != deckId.end()) {
+            found->second = id;
+        }
+    }
+    std::vector<int> ids;
+    for (const NodeCuda* node : nodes) {
+        ids.push_back(deckId[node->id]);
+    }
+    return ids;
+}
+
+}  // namespace
+
+void settleInitialVelocities(std::vector<InitialCondition>& conditions, const FEMDynamic& fem)
+{
+    // The condition each node keeps: a node's own card ranks above a set or
+    // a part, and a later condition above an earlier one of its rank.
+    std::map<const NodeCuda*, std::pair<int, size_t>> kept;  // node -> (rank, condition)
+    std::vector<const NodeCuda*> twice;
+    for (size_t i = 0; i < conditions.size(); ++i) {
+        const InitialCondition& c = conditions[i];
+        if (c.type != IC_VELOCITY) {
+            continue;
+        }
+        const int rank = c.set == nullptr && c.part == nullptr ? 1 : 0;
+        for (const NodeCuda* node : c.nodes) {
+            const auto [at, first] = kept.try_emplace(node, rank, i);
+            if (first) {
+                continue;
+            }
+            if (at->second.second != i && std::find(twice.begin(), twice.end(), node) == twice.end()) {
+                twice.push_back(node);
+            }
+            if (rank >= at->second.first) {
+                at->second = {rank, i};
+            }
+        }
+    }
+    for (size_t i = 0; i < conditions.size(); ++i) {
+        InitialCondition& c = conditions[i];
+        if (c.type != IC_VELOCITY) {
+            continue;
+        }
+        std::erase_if(c.nodes, [&](const NodeCuda* node) { return kept.at(node).second != i; });
+    }
+    if (twice.empty()) {
+        return;
+    }
+    std::string list;
+    const std::vector<int> ids = deckIdsOf(twice, fem);
+    for (size_t k = 0; k < ids.size() && k < 20; ++k) {
+        list += (k == 0 ? "" : ", ") + std::to_string(ids[k]);
+    }
+    if (ids.size() > 20) {
+        list += ", ...";
+    }
+    std::fprintf(stderr,
+                 "initial velocity: %zu node(s) are given a velocity by more than one card; each takes one card's "
+                 "velocity (a card naming the node itself over a set, the later of two of one kind), never the "
+                 "sum: nodes %s\n",
+                 twice.size(), list.c_str());
 }
 
 namespace {

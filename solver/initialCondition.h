@@ -34,3 +34,9 @@ public:
     // Adds the values to the nodes (or, for rigid nodes, to their rigid body).
     void apply(RigidManager* rigidManager);
 };
+
+// A node that several velocity conditions reach takes one of them, never
+// their sum: a condition on the node itself over one on a set (or part),
+// and of two of one kind the later. The others let go of the node, and one
+// message lists the nodes given twice. Runs once the targets are resolved.
+void settleInitialVelocities(std::vector<InitialCondition>& conditions, const FEMDynamic& fem);

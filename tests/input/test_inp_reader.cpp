@@ -179,7 +179,7 @@ TEST_F(InpDeckTest, BadDecksAreRefusedWithTheirReason) {
         std::string deck;
         std::string message;
     };
-    std::string longTable = "*Amplitude, name=LONG\n";
+    std::string longTable = "*Amplitude, name=LONG, definition=SMOOTH STEP\n";
     for (int k = 0; k < 129; ++k) longTable += std::to_string(k) + "., 1.\n";
     const Case cases[] = {
         {good + "*Include, input=mesh.inp\n", "mesh.inp"},
@@ -188,7 +188,7 @@ TEST_F(InpDeckTest, BadDecksAreRefusedWithTheirReason) {
         {good + "*Boundary\nNOSET, 1\n", "NOSET"},
         {good + "*Initial Conditions, type=VELOCITY\n99, 1, 1.\n", "node 99"},
         {good + "*Initial Conditions, type=VELOCITY\n11, 0, 1.\n", "1 to 6"},
-        {good + longTable, "128"},
+        {good + longTable, "LONG: 129 points; a smooth step holds at most 128"},
         {good + "*Nset, nset=X, generate\n5, 1\n", "range"},
         {good + "*Surface, name=S\nCUBE, S1\n*Contact Pair, interaction=I\nS, NOSURF\n", "NOSURF"},
         {good + "*Surface, name=S\nCUBE, SPOS\n*Contact Pair, interaction=I\nS, S\n", "no face SPOS"},

@@ -250,3 +250,39 @@ TEST(KeywordDeckRuns, BlankFieldsTakeTheDocumentedDefaults) {
     const double fall = 0.5 * 9.81 * last.time * last.time;
     EXPECT_NEAR(mdz / mass, -fall, 1e-3 * fall);
 }
+
+// A curve longer than a record's 128 points drives its motion with every
+// point: a free cube driven along x by a velocity that stays 0 up to point
+// 151 of 201 and is 1 from then on ends the run at 1 m/s, from a keyword
+// curve and from an .inp amplitude alike.
+TEST(KeywordDeckRuns, CurvesLongerThanTheRecordDriveWithEveryPoint) {
+  std::string points;
+  for (int k = 0; k <= 200; ++k) points += motiondeck::num(1e-3 * k) + ", " + (k <= 150 ? "0." : "1.") + "\n";
+  const std::string cube = "1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n5 0 0 1\n6 1 0 1\n7 1 1 1\n8 0 1 1\n";
+  const std::string keyword = cubeModelCards() + motiondeck::nodeSet(1, {1, 2, 3, 4, 5, 6, 7, 8}) +
+                              "*DEFINE_CURVE\n" + card({"9"}) + points + "*BOUNDARY_PRESCRIBED_MOTION_SET\n" +
+                              card({"1", "1", "0", "9", "1.0"}) + motiondeck::termination(0.2);
+  std::string inp = "*Node\n" + cube;
+  for (char& c : inp) c = c == ' ' ? ',' : c;
+  inp += "*Element, type=C3D8R, elset=CUBE\n1, 1, 2, 3, 4, 5, 6, 7, 8\n*Nset, nset=ALL, generate\n1, 8\n"
+         "*Solid Section, elset=CUBE, material=M\n,\n*Material, name=M\n*Density\n1.\n*Elastic\n1.0e6, 0.\n"
+         "*Amplitude, name=LATE\n" + points + "*Step\n*Dynamic, Explicit\n, 0.2\n"
+         "*Boundary, type=VELOCITY, amplitude=LATE\nALL, 1, 1, 1.\n*End Step\n";
+  const struct {
+    const char* name;
+    const char* file;
+    std::string deck;
+  } decks[] = {{"long_curve_keyword", "deck.k", keyword}, {"long_curve_inp", "deck.inp", inp}};
+  for (const auto& d : decks) {
+    SCOPED_TRACE(d.name);
+    const deckcase::fs::path folder = deckcase::scratchFolder(d.name);
+    std::ofstream(folder / d.file) << d.deck;
+    const std::vector<deckcase::Sample> samples = deckcase::runInProcessAt(folder);
+    ASSERT_GT(samples.size(), 10u);
+    for (const deckcase::Sample& sample : samples) {
+      const double expected = sample.time > 0.151 ? 1.0 : sample.time < 0.150 ? 0.0 : -1.0;
+      if (expected < 0.0) continue;  // the step across the rise
+      EXPECT_NEAR(sample.nodes[6].vel[0], expected, 1e-9) << "at " << sample.time;
+    }
+  }
+}

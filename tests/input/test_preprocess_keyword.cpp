@@ -242,7 +242,10 @@ TEST_F(CompletionTest, PartSetsHoldPartPositionsAndElementSetsElementIds)
     EXPECT_EQ(fem.setManager->findSet(2, SET_PART)->id_array, (std::vector<int>{2, 1}));
 }
 
-TEST_F(CompletionTest, InitialVelocitiesForOneNodeOrSetAreMerged)
+// Every block keeps its record (a node reached twice takes one of them at
+// set-up); node ids become node numbers, and each record names only its own
+// block's target.
+TEST_F(CompletionTest, InitialVelocitiesForOneNodeOrSetKeepTheirRecords)
 {
     const std::string deck = cubeMesh() + partCard("cube", "20", "5", "7") + sectionAndMaterial() +
                              "*SET_NODE_LIST\n" + card({"3"}) + card({"101", "102"}) +
@@ -251,17 +254,18 @@ TEST_F(CompletionTest, InitialVelocitiesForOneNodeOrSetAreMerged)
                              "*INITIAL_VELOCITY\n" + card({"3"}) + card({"0.5"}) +
                              "*INITIAL_VELOCITY_NODE\n107 2.0 0 0 0 0 0\n";
     ASSERT_EQ(read("velocities", deck), 1);
-    ASSERT_EQ(conditions().size(), 2u);
+    ASSERT_EQ(conditions().size(), 4u);
     const InitialCondition& onSet = conditions()[0];
     EXPECT_EQ(onSet.ic_set_id, 3);
     EXPECT_EQ(onSet.ic_node_id, 0);
-    EXPECT_DOUBLE_EQ(onSet.value[0], 10.5);
+    EXPECT_DOUBLE_EQ(onSet.value[0], 10.0);
     const InitialCondition& onNode = conditions()[1];
     EXPECT_EQ(onNode.ic_node_id, 7);
     // The node block follows a set block: it acts on its node only.
     EXPECT_EQ(onNode.ic_set_id, 0);
-    EXPECT_DOUBLE_EQ(onNode.value[0], 3.0);
+    EXPECT_DOUBLE_EQ(onNode.value[0], 1.0);
     EXPECT_DOUBLE_EQ(onNode.value[1], 2.0);
+    EXPECT_DOUBLE_EQ(conditions()[3].value[0], 2.0);
 }
 
 TEST_F(CompletionTest, InitialVelocityOfAnUnknownNodeRefusesTheDeck)
