@@ -1,4 +1,5 @@
 // Fields read past and id cards of keyword cards.
+#include <climits>
 #include "input/keywordCardRules.h"
 
 #include <algorithm>
@@ -76,6 +77,7 @@ bool hasIdOption(const std::string& keyword) {
 // An id card: the id in columns 1-10, or else the first word; the heading
 // after it.
 DataCard readIdCard(const std::string& line) {
+    takeCardLine(line);
     DataCard card;
     long long id = 0;
     const std::string columns = line.substr(0, std::min<size_t>(10, line.size()));
@@ -87,7 +89,15 @@ DataCard readIdCard(const std::string& line) {
     std::string text = line;
     std::replace(text.begin(), text.end(), ',', ' ');
     std::istringstream words(text);
-    words >> card.id;
+    std::string word;
+    words >> word;
+    // An id that is not an integer refuses the deck after the block.
+    const FieldStatus status = parseFieldInteger(word, id);
+    if (status == FieldStatus::Number && id >= INT_MIN && id <= INT_MAX) {
+        card.id = static_cast<int>(id);
+    } else if (status != FieldStatus::Blank) {
+        noteCutProblem(status == FieldStatus::Number ? FieldStatus::OutOfRange : status, word, line);
+    }
     std::getline(words, card.heading);
     boost::trim(card.heading);
     return card;

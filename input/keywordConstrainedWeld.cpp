@@ -30,10 +30,11 @@ void KeywordReader::readSpotWelds(const std::string& block) {
     const std::vector<std::string> lines = splitDeckLines(block);
     const size_t end = cardLineEnd(lines);
     Constrained& c = constrainedRecord_;
-    for (size_t k = 1; k < end && !lines[k].empty(); ++k) {
+    for (size_t k = 1; k < end; ++k) {
+        if (lines[k].find_first_not_of(' ') == std::string::npos) continue;  // no weld
         if (withId) {
             readCard(lines, static_cast<int>(k), c.weld_id);
-            if (++k >= end || lines[k].empty()) break;
+            if (++k >= end) break;
         }
         c.weld_nodes[0] = c.weld_nodes[1] = 0;
         readCard(lines, static_cast<int>(k), c.weld_nodes, c.weld_values, c.weld_value8);
@@ -95,13 +96,13 @@ void KeywordReader::readJoints(const std::string& block) {
     const std::vector<std::string> lines = splitDeckLines(block);
     const size_t end = cardLineEnd(lines);
     Constrained& c = constrainedRecord_;
-    for (size_t k = 1; k < end && !lines[k].empty(); ++k) {
+    for (size_t k = 1; k < end; ++k) {
+        if (lines[k].find_first_not_of(' ') == std::string::npos) continue;  // no joint
         if (withId) {
-            std::istringstream idLine(lines[k]);
-            idLine >> c.joint_id;
             std::string title;
-            if (idLine >> title) c.joint_title = title;
-            if (++k >= end || lines[k].empty()) break;
+            readIdLine(lines[k], c.joint_id, &title);
+            if (!title.empty()) c.joint_title = title;
+            if (++k >= end) break;
         }
         for (int32_t& n : c.joint_nodes) n = 0;
         readCard(lines, static_cast<int>(k), c.joint_nodes, c.penalty_scale, c.joint_value8);

@@ -136,7 +136,7 @@ void KeywordReader::readContact(const std::string& block) {
   contact.keyword = header;
   contact.deck_position = static_cast<int>(fem_->contactManager->contact_array.size()) + 1;
   const bool idLine = shellEdge || has("_TITLE") || has("_ID");
-  if (idLine) std::istringstream(lines.size() > 1 ? lines[1] : std::string()) >> contact.contact_id >> contact.title;
+  if (idLine && lines.size() > 1) readIdLine(lines[1], contact.contact_id, &contact.title);
   int n = idLine ? 2 : 1;
   // The parallel card (with its continuation) is skipped for every kind;
   // only a general contact keeps its values.
@@ -149,6 +149,8 @@ void KeywordReader::readContact(const std::string& block) {
                contact.parallel_option);
     }
     mppLines = parallelCardLines(lines, n);
+    // Settings of a parallel run: taken as read, whatever they hold.
+    for (int j = 0; j < mppLines; ++j) takeCardLine(lines, static_cast<size_t>(n + j));
     n += mppLines;
   }
   readCard(lines, n, contact.slave_id, contact.master_id, contact.slave_type, contact.master_type,

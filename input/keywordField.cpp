@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "input/cardLineLedger.h"
+
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -156,6 +158,10 @@ std::string fieldProblemText(FieldStatus status) {
             return "holds a number followed by other characters (a shifted column?)";
         case FieldStatus::Fraction:
             return "holds a fraction where the field takes a whole number";
+        case FieldStatus::PastFields:
+            return "lies past the fields its card is read for (columns no field covers)";
+        case FieldStatus::NoLayout:
+            return "fits neither the columns of its card nor, written with blanks, its fields";
         default:
             return std::string();
     }
@@ -186,19 +192,37 @@ int widthOf(const std::vector<int>& widths, int i) {
 // Blanks between the words of a line, as a stream reads words.
 bool isWordGap(char c) { return isBlank(c) || c == '\v' || c == '\f'; }
 
-void commaFields(std::string_view line, int n, std::vector<std::string_view>& fields) {
+// Nothing but blanks, commas and numbers 0: what may stand past a card's
+// fields (a field written out at its default).
+bool blankOrZeros(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && (isWordGap(text[i]) || text[i] == ',')) ++i;
+        const size_t start = i;
+        while (i < text.size() && !isWordGap(text[i]) && text[i] != ',') ++i;
+        if (i == start) break;
+        double value = 0.0;
+        if (parseFieldNumber(text.substr(start, i - start), value) != FieldStatus::Number || value != 0.0) return false;
+    }
+    return true;
+}
+
+// Cuts into n fields; returns the text past them.
+std::string_view commaFields(std::string_view line, int n, std::vector<std::string_view>& fields) {
     fields.assign(static_cast<size_t>(n), std::string_view());
     size_t start = 0;
     for (int i = 0; i < n && start <= line.size(); ++i) {
         const size_t comma = line.find(',', start);
         const size_t end = comma == std::string_view::npos ? line.size() : comma;
         fields[static_cast<size_t>(i)] = line.substr(start, end - start);
-        if (comma == std::string_view::npos) break;
+        if (comma == std::string_view::npos) return std::string_view();
         start = comma + 1;
     }
+    return start <= line.size() ? line.substr(start) : std::string_view();
 }
 
-void columnFields(std::string_view line, const std::vector<int>& widths, int n, std::vector<std::string_view>& fields) {
+std::string_view columnFields(std::string_view line, const std::vector<int>& widths, int n,
+                              std::vector<std::string_view>& fields) {
     fields.assign(static_cast<size_t>(n), std::string_view());
     size_t start = 0;
     for (int i = 0; i < n; ++i) {
@@ -206,11 +230,12 @@ void columnFields(std::string_view line, const std::vector<int>& widths, int n, 
         if (start < line.size()) fields[static_cast<size_t>(i)] = line.substr(start, width);
         start += width;
     }
+    return start < line.size() ? line.substr(start) : std::string_view();
 }
 
 // The first n blank-separated words of a line; fields without a word stay
 // empty.
-void wordFields(std::string_view line, int n, std::vector<std::string_view>& fields) {
+std::string_view wordFields(std::string_view line, int n, std::vector<std::string_view>& fields) {
     fields.assign(static_cast<size_t>(n), std::string_view());
     size_t i = 0;
     for (std::string_view& field : fields) {
@@ -219,6 +244,23 @@ void wordFields(std::string_view line, int n, std::vector<std::string_view>& fie
         while (i < line.size() && !isWordGap(line[i])) ++i;
         field = line.substr(start, i - start);
     }
+    return line.substr(std::min(i, line.size()));
+}
+
+// The first line since the last clear whose cutting left text past its
+// fields or fit no layout.
+thread_local FieldProblem cutTrouble;
+
+void noteCut(FieldStatus status, std::string_view text, std::string_view line) {
+    if (cutTrouble.any()) return;
+    cutTrouble.status = status;
+    cutTrouble.text = std::string(trimmed(text));
+    cutTrouble.line = std::string(line);
+    cutTrouble.field = 0;
+}
+
+void notePast(std::string_view past, std::string_view line) {
+    if (!blankOrZeros(past)) noteCut(FieldStatus::PastFields, past, line);
 }
 
 std::vector<std::string> owned(const std::vector<std::string_view>& views) {
@@ -230,79 +272,111 @@ std::vector<std::string> owned(const std::vector<std::string_view>& views) {
 }  // namespace
 
 std::vector<std::string> splitFixedFields(const std::string& line, const std::vector<int>& widths, int n) {
+    takeCardLine(line);
     std::vector<std::string_view> views;
-    if (line.find(',') != std::string::npos) {
-        commaFields(line, n, views);
-    } else {
-        columnFields(line, widths, n, views);
-    }
+    const std::string_view past =
+        line.find(',') != std::string::npos ? commaFields(line, n, views) : columnFields(line, widths, n, views);
+    notePast(past, line);
     return rememberCut(line, owned(views));
 }
 
+const FieldProblem& cutProblem() { return cutTrouble; }
+
+void noteCutProblem(FieldStatus status, std::string_view text, std::string_view line) { noteCut(status, text, line); }
+
+void clearCutProblem() { cutTrouble = FieldProblem(); }
+
 namespace {
 
-// How the blank-separated words of a line sit in its columns: Columns when
-// they must be read by columns (words that touch across a column edge, or
-// words that all end at column ends or all start at column starts, so that
-// blank columns count), Words when the line is written blank-separated.
-enum class DataLayout { Columns, Words };
-
-// Column starts and word counts of the layout test, kept from line to line.
-struct LayoutScratch {
-    std::vector<size_t> starts;  // column starts, and the end of the last column
-    std::vector<int> wordsInColumn;
+// How the blank-separated words of a line sit in its columns: whether every
+// column read holds at most one word (or a piece of one that touches the
+// next column: numbers may touch) with nothing but blanks and zeros past
+// them; whether the line is written in the columns (words that cross a
+// column edge, or words that all end at column ends or all start at column
+// starts, so that blank columns count); and how many words it holds.
+struct DataLayout {
+    bool fits = true;
+    bool inColumns = false;
+    int words = 0;
 };
-thread_local LayoutScratch layoutScratch;
 
 DataLayout dataLayout(std::string_view line, const std::vector<int>& widths, int n) {
-    std::vector<size_t>& starts = layoutScratch.starts;
-    starts.clear();
-    size_t at = 0;
-    for (int i = 0; i <= n; ++i) {
-        starts.push_back(at);
-        at += static_cast<size_t>(widthOf(widths, i));
-    }
-    auto columnOf = [&starts](size_t pos) {
-        size_t c = 0;
-        while (c + 1 < starts.size() && starts[c + 1] <= pos) ++c;
-        return c;
-    };
+    DataLayout layout;
     bool crosses = false, rightAligned = true, leftAligned = true;
-    std::vector<int>& wordsInColumn = layoutScratch.wordsInColumn;
-    wordsInColumn.assign(starts.size(), 0);
+    size_t column = 0, columnStart = 0, columnEnd = static_cast<size_t>(widthOf(widths, 0));
+    int wordsInColumn = 0;
+    auto advanceTo = [&](size_t pos) {
+        while (pos >= columnEnd && column < static_cast<size_t>(n)) {
+            ++column;
+            wordsInColumn = 0;
+            columnStart = columnEnd;
+            columnEnd += static_cast<size_t>(widthOf(widths, static_cast<int>(column)));
+        }
+    };
     for (size_t i = skipBlanks(line, 0); i < line.size(); i = skipBlanks(line, i)) {
         size_t end = i;
         while (end < line.size() && !isBlank(line[end])) ++end;
-        const size_t first = columnOf(i);
-        if (first + 1 >= starts.size()) break;  // past the columns read
-        // A word running past the last column read ends in that column.
-        const size_t last = std::min(columnOf(end - 1), starts.size() - 2);
-        crosses = crosses || first != last;
-        if (++wordsInColumn[first] > 1) return DataLayout::Words;
-        // A word that runs past the last column read is not right-aligned.
-        rightAligned = rightAligned && last + 1 < starts.size() && end == starts[last + 1];
-        leftAligned = leftAligned && i == starts[first];
+        ++layout.words;
+        advanceTo(i);
+        if (column >= static_cast<size_t>(n)) {
+            // Past the columns read: only blanks and zeros may stand there.
+            if (!blankOrZeros(line.substr(i))) layout.fits = false;
+            for (size_t j = skipBlanks(line, end); j < line.size(); j = skipBlanks(line, j)) {
+                ++layout.words;
+                while (j < line.size() && !isBlank(line[j])) ++j;
+            }
+            rightAligned = false;
+            break;
+        }
+        leftAligned = leftAligned && i == columnStart;
+        if (++wordsInColumn > 1) layout.fits = false;
+        // The pieces of a word that runs on into later columns.
+        while (end > columnEnd && column + 1 < static_cast<size_t>(n)) {
+            crosses = true;
+            advanceTo(columnEnd);
+            ++wordsInColumn;
+        }
+        if (end > columnEnd) {
+            if (!blankOrZeros(line.substr(columnEnd))) layout.fits = false;
+            rightAligned = false;
+        } else {
+            rightAligned = rightAligned && end == columnEnd;
+        }
         i = end;
     }
-    return crosses || rightAligned || leftAligned ? DataLayout::Columns : DataLayout::Words;
+    layout.inColumns = crosses || rightAligned || leftAligned;
+    return layout;
 }
 
 }  // namespace
 
-void cutDataFields(std::string_view line, const std::vector<int>& widths, int n, FieldCut& cut) {
+void cutDataFields(std::string_view line, const std::vector<int>& widths, int n, FieldCut& cut, int least) {
     cut.line = line;
     if (line.find(',') != std::string_view::npos) {
-        commaFields(line, n, cut.fields);
-    } else if (dataLayout(line, widths, n) == DataLayout::Columns) {
+        notePast(commaFields(line, n, cut.fields), line);
+        return;
+    }
+    const DataLayout layout = dataLayout(line, widths, n);
+    const bool wordsFit = layout.words >= (least > 0 ? least : n) && layout.words <= n;
+    if (layout.fits && (layout.inColumns || !wordsFit)) {
         columnFields(line, widths, n, cut.fields);
-    } else {
+    } else if (wordsFit) {
         wordFields(line, n, cut.fields);
+    } else {
+        // The columns read it, so that a field names what it holds.
+        columnFields(line, widths, n, cut.fields);
+        noteCut(FieldStatus::NoLayout, line, line);
     }
 }
 
-std::vector<std::string> splitDataFields(const std::string& line, const std::vector<int>& widths, int n) {
+void cutDataFields(const std::string& line, const std::vector<int>& widths, int n, FieldCut& cut, int least) {
+    takeCardLine(line);
+    cutDataFields(std::string_view(line), widths, n, cut, least);
+}
+
+std::vector<std::string> splitDataFields(const std::string& line, const std::vector<int>& widths, int n, int least) {
     FieldCut cut;
-    cutDataFields(line, widths, n, cut);
+    cutDataFields(line, widths, n, cut, least);
     return rememberCut(line, owned(cut.fields));
 }
 

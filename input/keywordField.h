@@ -21,6 +21,8 @@ enum class FieldStatus {
     OutOfRange,  // a number that its target cannot hold
     Trailing,    // a number followed by other characters ("12abc", "9  150000.")
     Fraction,    // a number with a fraction in an integer field ("1.9")
+    PastFields,  // text past the fields its card is read for (columns no field covers)
+    NoLayout,    // a data line that fits neither its columns nor, as words, its fields
 };
 
 // Reads the one number of a field. The exponent may follow the mantissa
@@ -47,13 +49,18 @@ struct FieldProblem {
 // Cuts a line into n fields of the given widths (widths[i] for field i; a
 // width list shorter than n repeats its last width). A line that holds a
 // comma is free format: its fields are the texts between commas. A line
-// shorter than its fields gives blank fields.
+// shorter than its fields gives blank fields. Text past the n fields (other
+// than blanks and zeros) is kept as the cutting's problem (cutProblem).
 std::vector<std::string> splitFixedFields(const std::string& line, const std::vector<int>& widths, int n);
 // The same for data lines that decks also write blank-separated (nodes,
 // element lines, point lines): a line whose columns each hold at most one
-// blank-separated word is read by its columns (numbers may touch: the
-// columns keep them apart); any other line is read as blank-separated words.
-std::vector<std::string> splitDataFields(const std::string& line, const std::vector<int>& widths, int n);
+// blank-separated word, with nothing but blanks and zeros past them, is read
+// by its columns (numbers may touch: the columns keep them apart). Any other
+// line is read as blank-separated words when it holds at least `least` (0:
+// n) and at most n of them; otherwise it fits no layout, which is kept as
+// the cutting's problem.
+std::vector<std::string> splitDataFields(const std::string& line, const std::vector<int>& widths, int n,
+                                         int least = 0);
 // A data line cut into fields that point into the line: valid while the
 // line lives and is not changed. Cutting a line again reuses the storage,
 // so a block's lines are cut without building a string per field.
@@ -61,8 +68,18 @@ struct FieldCut {
     std::string_view line;
     std::vector<std::string_view> fields;
 };
-// Cuts a data line as splitDataFields does.
-void cutDataFields(std::string_view line, const std::vector<int>& widths, int n, FieldCut& cut);
+// Cuts a data line as splitDataFields does. A line of a block's line list
+// handed by reference is marked as taken by a card (cardLineLedger.h).
+void cutDataFields(std::string_view line, const std::vector<int>& widths, int n, FieldCut& cut, int least = 0);
+void cutDataFields(const std::string& line, const std::vector<int>& widths, int n, FieldCut& cut, int least = 0);
+// The first line cut since the last clear whose text lay past its fields
+// or fit no layout (any() false when there was none), with its status,
+// the text and the line.
+const FieldProblem& cutProblem();
+void clearCutProblem();
+// Keeps a problem of a line read outside the cutting (an id line) as the
+// cutting's problem, unless one is kept already.
+void noteCutProblem(FieldStatus status, std::string_view text, std::string_view line);
 // The first blank-delimited word of a text; empty for a blank text.
 std::string firstWord(std::string_view text);
 

@@ -24,7 +24,7 @@ void KeywordReader::readInitialVelocity(const std::string& block) {
         FieldCut f;
         for (size_t i = 1; i < cardLineEnd(lines); ++i) {
             InitialCondition record;  // cleared: type velocity, no target, values 0
-            cutDataFields(lines[i], kWidths, 7, f);
+            cutDataFields(lines[i], kWidths, 7, f, 2);
             if (fields_.read(f, 0, record.ic_node_id) != FieldStatus::Number) {
                 warn("*INITIAL_VELOCITY_NODE line \"" + lines[i] + "\" does not start with a node id; the line is skipped");
                 continue;
@@ -39,7 +39,20 @@ void KeywordReader::readInitialVelocity(const std::string& block) {
     }
     InitialCondition record;  // cleared: type velocity, no target, values 0
     readCard(lines, 1, record.ic_set_id, record.ic_card_values);
+    if (cardLineEnd(lines) <= 2) {
+        refuse("\"" + keyword + "\"" + atLine() + ": the block lacks its velocity card (card 2: VX, VY, VZ, VXR, VYR, VZR)");
+        return;
+    }
     readCard(lines, 2, record.value);
+    // NSIDEX (nodes exempted), BOXID, IRIGID, ICID: no velocity of this
+    // version leaves nodes out or turns into local axes.
+    static const char* const kNames[] = {"NSIDEX", "BOXID", "IRIGID", "ICID"};
+    for (int j = 0; j < 4; ++j) {
+        if (record.ic_card_values[j] == 0) continue;
+        refuse(lineWhere(keyword, lines[1]) + ": " + kNames[j] + " " + std::to_string(record.ic_card_values[j]) +
+               " is not applied by this version (the velocity would reach every node of the set)");
+        return;
+    }
     state_.velocitySetMap.emplace(static_cast<int>(conditions.size()) + 1, record.ic_set_id);
     conditions.push_back(record);
 }

@@ -31,7 +31,7 @@ int nodeLoadComponent(int dofCode) {
 // One node-load card line into a load; false, after refusing the deck, for
 // a code or field this version cannot apply.
 bool KeywordReader::readNodeLoadCard(const std::string& line, const std::string& card, NodeLoad& load) {
-  const std::vector<std::string> f = dataFields(line, {10}, 8);
+  const std::vector<std::string> f = dataFields(line, {10}, 8, 3);
   int dofCode = 0, coordinateId = 0;
   int followers[3] = {0, 0, 0};
   readFields(f, load.id, dofCode, load.curve_id, load.scale_factor, coordinateId, followers);

@@ -220,7 +220,11 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
             i -= static_cast<size_t>(extraLines);  // a blank line is no element line
             continue;
         }
-        cutDataFields(lines[i], kElementWidths, 2 + nodeCount, f);
+        // Shell and solid lines hold ten fields (n5-n8 of a shell are not
+        // read); written with blanks, they give at least the nodes needed.
+        constexpr bool tenFields = std::is_same_v<Record, ShellElementCuda> || std::is_same_v<Record, SolidElementCuda>;
+        constexpr int least = std::is_same_v<Record, BeamElementCuda> ? 4 : std::is_same_v<Record, SolidElementCuda> ? 6 : 2 + nodeCount;
+        cutDataFields(lines[i], kElementWidths, tenFields ? 10 : 2 + nodeCount, f, least);
         Record element = zeroRecord<Record>();
         int part = 0;
         const FieldStatus status = fields.read(f, 0, element.id);

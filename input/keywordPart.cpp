@@ -47,6 +47,7 @@ void KeywordReader::readPart(const std::string& block) {
 
     if (inertia || contact) {
         Part part;
+        takeCardLine(lines, 1);  // the heading
         part.name = firstWord(line(1));
         readMainCard(part, 2);
         if (inertia) {
@@ -68,6 +69,7 @@ void KeywordReader::readPart(const std::string& block) {
         const size_t end = cardLineEnd(lines);
         for (size_t i = 1; i < end; i += 2) {
             Part part;
+            takeCardLine(lines, i);  // the heading
             part.name = line(i);
             readMainCard(part, static_cast<int>(i + 1));
             if (!append(part)) break;

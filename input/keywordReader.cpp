@@ -3,6 +3,7 @@
 #include "input/keywordReader.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <boost/algorithm/string.hpp>
 #include <filesystem>
@@ -10,6 +11,8 @@
 #include <iterator>
 
 #include "elements/elmmanager.h"
+#include "input/cardLineLedger.h"
+#include "input/deckText.h"
 #include "input/preprocessModel.h"
 #include "solver/femdynamic.h"
 
@@ -25,6 +28,7 @@ void splitCardFields(const std::vector<std::string>& lines, std::string* fields,
         for (int i = 0; i < n; ++i) fields[i].clear();
         return;
     }
+    // Marks the line as taken by this card.
     const std::vector<std::string> cut = splitFixedFields(lines[static_cast<size_t>(k)], {width}, n);
     for (int i = 0; i < n; ++i) fields[i] = cut[static_cast<size_t>(i)];
 }
@@ -36,10 +40,6 @@ std::string keywordOf(const std::string& block) {
     return keyword;
 }
 
-// Line 1 of these blocks is a heading, kept even when it is blank.
-bool headingLine(const std::string& keyword) {
-    return keywordIs(keyword, "*PART") || withoutTitle(keyword) != keyword;
-}
 
 }  // namespace
 
@@ -57,39 +57,18 @@ void cleanDeckBlock(std::string& block) {
 
 std::vector<std::string> splitDeckLines(std::string block) {
     cleanDeckLines(block);
-    // The lines between newlines; a run of newlines cuts once, so that
-    // empty lines drop out, and a final newline leaves one empty entry.
+    // Every line keeps its place, blank ones too: a blank line is a card of
+    // blank fields where the block takes a card. The final newline leaves
+    // one empty entry.
     std::vector<std::string> lines;
     lines.reserve(static_cast<size_t>(std::count(block.begin(), block.end(), '\n')) + 1);
-    size_t start = 0;
-    for (;;) {
-        const size_t end = block.find('\n', start);
-        lines.emplace_back(block, start, end == std::string::npos ? std::string::npos : end - start);
-        if (end == std::string::npos) break;
-        start = block.find_first_not_of('\n', end);
-        if (start == std::string::npos) {
-            lines.emplace_back();
-            break;
-        }
-    }
-    if (lines.size() > 1 && headingLine(keywordOf(block))) {
-        // The compression took a blank heading away: put it back as line 1.
-        const size_t end = block.find('\n');
-        if (end != std::string::npos && end + 1 < block.size() && block[end + 1] == '\n') {
-            lines.insert(lines.begin() + 1, std::string());
-        }
-    }
+    boost::split(lines, block, [](char c) { return c == '\n'; });
+    if (lines.empty() || !lines.back().empty()) lines.emplace_back();
+    if (CardLineLedger* ledger = CardLineLedger::open()) ledger->registerLines(lines);
     return lines;
 }
 
-std::vector<std::string> splitDeckLinesKeepingBlanks(std::string block) {
-    cleanDeckLines(block);
-    std::vector<std::string> lines;
-    boost::split(lines, block, boost::is_any_of("\n"));
-    while (lines.size() > 1 && lines.back().empty() && lines[lines.size() - 2].empty()) lines.pop_back();
-    if (lines.empty() || !lines.back().empty()) lines.emplace_back();
-    return lines;
-}
+std::vector<std::string> splitDeckLinesKeepingBlanks(std::string block) { return splitDeckLines(std::move(block)); }
 
 size_t cardLineEnd(const std::vector<std::string>& lines) {
     return !lines.empty() && lines.back().empty() ? lines.size() - 1 : lines.size();
@@ -111,7 +90,9 @@ std::vector<DeckBlock> cutDeckBlocks(const std::string& text) {
         if (end == std::string::npos) end = text.size();
         std::string_view line(text.data() + start, end - start);
         start = end + 1;
-        if (!line.empty() && line[0] == '$') continue;
+        // A line whose first non-blank is "$" is a comment, indented or not.
+        const size_t first = line.find_first_not_of(" \t\r");
+        if (first != std::string_view::npos && line[first] == '$') continue;
         line = line.substr(0, std::min(line.find('$'), line.size()));
         if (!line.empty() && line[0] == '*') {
             // Room for the block's lines up to the next keyword line.
@@ -161,16 +142,32 @@ std::string blockKeyword(const std::string& block) {
 int firstCardLine(const std::string& header, const std::vector<std::string>& lines, std::string* title, int* id) {
     const std::string line1 = lines.size() > 1 ? lines[1] : std::string();
     if (id != nullptr && header.find("_ID") != std::string::npos) {
-        std::istringstream stream(line1);
-        stream >> *id;
-        if (title != nullptr) stream >> *title;
+        takeCardLine(lines, 1);
+        readIdLine(line1, *id, title);
         return 2;
     }
     if (header.find("_TITLE") != std::string::npos) {
+        takeCardLine(lines, 1);
         if (title != nullptr) std::istringstream(line1) >> *title;
         return 2;
     }
     return 1;
+}
+
+void readIdLine(const std::string& line, int& id, std::string* title) {
+    takeCardLine(line);
+    std::istringstream stream(line);
+    std::string word;
+    stream >> word;
+    long long value = 0;
+    FieldStatus status = parseFieldInteger(word, value);
+    if (status == FieldStatus::Number && (value < INT_MIN || value > INT_MAX)) status = FieldStatus::OutOfRange;
+    if (status == FieldStatus::Number) {
+        id = static_cast<int>(value);
+    } else if (status != FieldStatus::Blank) {
+        noteCutProblem(status, word, line);
+    }
+    if (title != nullptr) stream >> *title;
 }
 
 KeywordDeckFiles keywordDeckFiles(const std::string& deckPath, const std::string& workPath) {
@@ -190,6 +187,12 @@ KeywordDeckState::~KeywordDeckState() = default;
 KeywordReader::KeywordReader(FEMDynamic* fem, KeywordDeckState& state) : fem_(fem), state_(state) {}
 
 void KeywordReader::refuse(const std::string& message) {
+    // A field or line that did not read comes first: what a family finds
+    // wrong after it follows from it.
+    if (!refused_ && (fields_.problem().any() || cutProblem().any())) {
+        checkFields(currentHeader_);
+        return;
+    }
     std::cerr << "Keyword deck refused: " << message << std::endl;
     refused_ = true;
 }
@@ -236,6 +239,8 @@ void KeywordReader::refuseLongFormat(const std::string& block) {
 
 int KeywordReader::deckLineOf(const std::string& cardLine) const {
     if (current_ == nullptr || cardLine.empty()) return 0;
+    size_t k = 0;
+    if (CardLineLedger::open() != nullptr && CardLineLedger::open()->placeOf(cardLine, k)) return deckLineAt(k);
     const std::string wanted = boost::trim_right_copy(cardLine);
     std::istringstream lines(current_->text);
     std::string line;
@@ -257,18 +262,38 @@ std::string KeywordReader::atLine() const {
 }
 
 void KeywordReader::checkFields(const std::string& keyword) {
-    const FieldProblem& problem = fields_.problem();
-    if (problem.any()) {
+    // A line that fits no layout comes before the fields cut from it.
+    const FieldProblem problem =
+        cutProblem().status == FieldStatus::NoLayout || !fields_.problem().any() ? cutProblem() : fields_.problem();
+    fields_.clearProblems();
+    clearCutProblem();
+    if (problem.any() && !refused_) {
         std::string where = lineWhere(keyword, problem.line);
         if (problem.field > 0) where += ", field " + std::to_string(problem.field);
-        refuse(where + ": the field \"" + problem.text + "\" " + fieldProblemText(problem.status));
+        const bool wholeLine = problem.status == FieldStatus::PastFields || problem.status == FieldStatus::NoLayout;
+        refuse(where + (wholeLine ? ": the text \"" : ": the field \"") + problem.text + "\" " +
+               fieldProblemText(problem.status));
     }
-    fields_.clearProblems();
 }
 
 bool KeywordReader::readBlock(const std::string& block) {
     if (block.empty() || block[0] != '*') return true;
     const std::string header = blockHeader(block);
+    CardLineLedger ledger(blockLineCount(block));
+    blockNamed_ = false;
+    blockHarmless_ = false;
+    currentHeader_ = header;
+    const bool more = readFamily(block, header);
+    if (!more) ledger.takeAll();  // "*END": what follows is not read
+    // Text past the fields read means nothing in a block named as harmless.
+    if (blockHarmless_ && cutProblem().status == FieldStatus::PastFields) clearCutProblem();
+    checkFields(header);
+    if (!refused_ && !blockNamed_) refuseLinesNoCardTook(block, header, ledger);
+    tallyLines(block, ledger);
+    return more;
+}
+
+bool KeywordReader::readFamily(const std::string& block, const std::string& header) {
     auto has = [&header](const char* word) { return keywordIs(header, word); };
     if (has("*NODE")) {
         readNodes(block);
@@ -340,8 +365,69 @@ bool KeywordReader::readBlock(const std::string& block) {
     } else {
         unreadBlock(header);
     }
-    checkFields(header);
     return true;
+}
+
+namespace {
+
+bool blankText(std::string_view text) { return text.find_first_not_of(" \t\r") == std::string_view::npos; }
+
+// The lines of a block, keyword line first, without their newlines.
+template <class Visit>
+void forEachBlockLine(const std::string& block, Visit visit) {
+    size_t start = 0;
+    for (size_t k = 0; start < block.size(); ++k) {
+        size_t end = block.find('\n', start);
+        if (end == std::string::npos) end = block.size();
+        visit(k, std::string_view(block).substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+// Keywords that take no card: a line after them is never read.
+bool takesNoCard(const std::string& header) { return header == "*KEYWORD" || header == "*END"; }
+
+}  // namespace
+
+size_t blockLineCount(const std::string& block) {
+    size_t count = 0;
+    forEachBlockLine(block, [&count](size_t, std::string_view) { ++count; });
+    return count;
+}
+
+void KeywordReader::refuseLinesNoCardTook(const std::string& block, const std::string& header,
+                                          const CardLineLedger& ledger) {
+    std::string surplus;
+    size_t surplusLine = 0;
+    bool anyData = false;
+    forEachBlockLine(block, [&](size_t k, std::string_view line) {
+        if (k == 0 || blankText(line)) return;
+        anyData = true;
+        if (surplus.empty() && !ledger.taken(k)) {
+            surplus = boost::trim_copy(std::string(line));
+            surplusLine = k;
+        }
+    });
+    const std::string where = "\"" + header + "\"";
+    if (!surplus.empty()) {
+        const int line = deckLineAt(surplusLine);
+        refuse(where + (line > 0 ? ", line " + std::to_string(line) : std::string()) + ": the line \"" + surplus +
+               "\" is " + (takesNoCard(header) ? "not read: the keyword takes no card" : "past the cards this block takes") +
+               "; it is not read");
+    } else if (!takesNoCard(header) && ledger.dataLinesTaken() == 0) {
+        refuse(where + atLine() + " holds none of its cards" + (anyData ? "" : ": the block is empty"));
+    }
+}
+
+void KeywordReader::tallyLines(const std::string& block, const CardLineLedger& ledger) {
+    forEachBlockLine(block, [&](size_t k, std::string_view line) {
+        if (blankText(line)) return;
+        if (ledger.taken(k)) ++state_.lineTally.taken;
+    });
+}
+
+int KeywordReader::deckLineAt(size_t k) const {
+    return current_ != nullptr && k < current_->lineNumbers.size() ? current_->lineNumbers[k] : 0;
 }
 
 bool KeywordReader::readBlock(const DeckBlock& block) {
@@ -358,10 +444,32 @@ bool KeywordReader::finishBlocks() {
 }
 
 bool KeywordReader::readBlocks(const std::vector<DeckBlock>& blocks) {
-    for (const DeckBlock& block : blocks) {
-        if (!readBlock(block) || refused_) break;
+    for (auto block = blocks.begin(); block != blocks.end(); ++block) {
+        if (!readBlock(*block)) {
+            passOverAfterEnd(block, blocks.end());
+            break;
+        }
+        if (refused_) break;
     }
     return finishBlocks();
+}
+
+// The lines after "*END" (the block `end`) are not read, as the format has
+// it: they are counted as passed over and named when they hold anything.
+void KeywordReader::passOverAfterEnd(std::vector<DeckBlock>::const_iterator end,
+                                     std::vector<DeckBlock>::const_iterator last) {
+    int firstLine = 0;
+    for (auto block = end; block != last; ++block) {
+        forEachBlockLine(block->text, [&](size_t k, std::string_view line) {
+            if ((block == end && k == 0) || blankText(line)) return;
+            if (block != end) ++state_.lineTally.taken;  // the "*END" block counted its own
+            if (firstLine == 0 && k < block->lineNumbers.size()) firstLine = block->lineNumbers[k];
+        });
+    }
+    if (firstLine != 0) {
+        warn("the lines after \"*END\"" + (firstLine > 0 ? " (from line " + std::to_string(firstLine) + ")" : std::string()) +
+             " are not read");
+    }
 }
 
 bool KeywordReader::readBlocks(const std::vector<std::string>& blocks) {
@@ -374,27 +482,9 @@ bool KeywordReader::readBlocks(const std::vector<std::string>& blocks) {
 namespace {
 
 // The whole deck as one text, read once: the working copy and the block
-// pass both take it from here. Checked: the deck opens, is no folder and
-// reads to its end.
+// pass both take it from here.
 bool readDeckText(const std::string& deckPath, std::string& text) {
-    std::ifstream deck(deckPath, std::ios::binary);
-    if (!deck.is_open()) {
-        std::cerr << "Keyword deck refused: cannot open the deck \"" << deckPath << "\"" << std::endl;
-        return false;
-    }
-    if (std::filesystem::is_directory(deckPath)) {
-        std::cerr << "Keyword deck refused: \"" << deckPath << "\" is a folder, not a deck" << std::endl;
-        return false;
-    }
-    std::error_code sizeError;
-    const auto size = std::filesystem::file_size(deckPath, sizeError);
-    if (!sizeError) text.reserve(static_cast<size_t>(size));
-    text.assign(std::istreambuf_iterator<char>(deck), std::istreambuf_iterator<char>());
-    if (deck.bad()) {
-        std::cerr << "Keyword deck refused: error while reading the deck \"" << deckPath << "\"" << std::endl;
-        return false;
-    }
-    return true;
+    return readDeckFileText(deckPath, text, "Keyword deck refused");
 }
 
 // The working copy of a deck text (the block pass reads the deck itself, so
@@ -471,15 +561,45 @@ bool hasEndTime(const TimeControl& time) {
 
 }  // namespace
 
-int readKeywordDeck(FEMDynamic* fem, std::string deckPath) {
+namespace {
+
+// Lines of a deck text that hold anything, comment lines left out; refuses
+// (false, after a message) a deck whose first such line is no keyword: the
+// lines before the first keyword belong to no block.
+bool countDeckLines(const std::string& text, DeckLineTally& tally) {
+    size_t number = 0;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string_view line(text.data() + start, end - start);
+        start = end + 1;
+        ++number;
+        line = line.substr(0, std::min(line.find('$'), line.size()));
+        if (line.find_first_not_of(" \t\r") == std::string_view::npos) continue;
+        if (tally.lines == 0 && line[0] != '*') {
+            std::cerr << "Keyword deck refused: line " << number << " \"" << boost::trim_copy(std::string(line))
+                      << "\" comes before the first keyword and belongs to no block" << std::endl;
+            return false;
+        }
+        ++tally.lines;
+    }
+    return true;
+}
+
+}  // namespace
+
+int readKeywordDeck(FEMDynamic* fem, std::string deckPath, DeckLineTally* tally) {
     KeywordDeckState state;
     state.files = keywordDeckFiles(deckPath, fem->work_path);
     std::string text;
     if (!readDeckText(deckPath, text) || !writeWorkingCopyText(state.files, text)) return 0;
+    if (!countDeckLines(text, state.lineTally)) return 0;
     state.checkList.open(state.files.checkList, std::ios::trunc);
 
     KeywordReader reader(fem, state);
-    if (!reader.readBlocks(cutDeckBlocks(text))) return 0;
+    const bool read = reader.readBlocks(cutDeckBlocks(text));
+    if (tally != nullptr) *tally = state.lineTally;
+    if (!read) return 0;
     if (!hasNodesAndElements(state) || !hasEndTime(*fem->timeControl)) return 0;
 
     applyDeckMassScaling(*fem->timeControl);

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "input/cardLineLedger.h"
 #include "input/keywordField.h"
 #include "solver/constrained.h"
 #include "solver/initialCondition.h"
@@ -45,6 +46,13 @@ size_t cardLineEnd(const std::vector<std::string>& lines);
 // blank fields; a line k that the block lacks gives n blank fields.
 void splitCardFields10(const std::vector<std::string>& lines, std::string* fields, int k, int n);
 void splitCardFields8(const std::vector<std::string>& lines, std::string* fields, int k, int n);
+
+// Number of lines of a block (its keyword line included).
+size_t blockLineCount(const std::string& block);
+// An "_ID" line: an integer id (a blank one leaves id) and, when title is
+// given, the first word after it. An id that is not an integer is kept as
+// the cutting's problem (cutProblem), which refuses the deck.
+void readIdLine(const std::string& line, int& id, std::string* title);
 
 // Line of a block's first card: 2 when the header holds "_TITLE" (the first
 // word of line 1 goes into title) or, for a family that passes id, "_ID"
@@ -116,6 +124,14 @@ struct NodeGeneralLine {
     std::string where;
 };
 
+// Lines of a deck that hold anything (comment lines left out), and how many
+// of them some card took or the reader named as passed over: a deck that is
+// read has the two equal.
+struct DeckLineTally {
+    size_t lines = 0;
+    size_t taken = 0;
+};
+
 // Most distinct part ids the element blocks of one deck may name.
 constexpr int kMaxKeywordParts = 100000;
 
@@ -169,6 +185,8 @@ struct KeywordDeckState {
     std::map<int, int> velocitySetMap;
     std::map<int, int> velocityNodeMap;
 
+    DeckLineTally lineTally;
+
     KeywordDeckState();
     ~KeywordDeckState();
     KeywordDeckState(const KeywordDeckState&) = delete;
@@ -178,7 +196,8 @@ struct KeywordDeckState {
 // Reads a keyword deck into the solver. Returns 1 when the deck was read and
 // completed; 0 when it was refused (it cannot be opened, or its contents
 // would give a broken model), after a message on the error stream.
-int readKeywordDeck(FEMDynamic* fem, std::string deckPath);
+// With tally given, the deck's line tally is left there.
+int readKeywordDeck(FEMDynamic* fem, std::string deckPath, DeckLineTally* tally = nullptr);
 
 // The refusal of blocks of mechanics that a reader does not compute: one
 // line per block, with its deck line when known (0: unknown).
@@ -290,8 +309,9 @@ public:
 
     // Cuts a data line (a node, an element, a point) into n fields of the
     // given widths: by columns, by commas, or by blanks (splitDataFields).
-    static std::vector<std::string> dataFields(const std::string& line, const std::vector<int>& widths, int n) {
-        return splitDataFields(line, widths, n);
+    static std::vector<std::string> dataFields(const std::string& line, const std::vector<int>& widths, int n,
+                                               int least = 0) {
+        return splitDataFields(line, widths, n, least);
     }
     // Accepts the known options of an element keyword (name followed by
     // "_" and options); the first unknown one refuses the block.
@@ -303,6 +323,16 @@ public:
                       std::vector<Record> ElmManager::*list, size_t expected = 0);
 
 private:
+    // The keyword chain: hands the block to its family. False for "*END".
+    bool readFamily(const std::string& block, const std::string& header);
+    // After a block that its family read: refuses a line that holds
+    // anything and that no card took, or a block that gave no card.
+    void refuseLinesNoCardTook(const std::string& block, const std::string& header, const CardLineLedger& ledger);
+    // Adds the block's taken lines to the deck's tally.
+    void tallyLines(const std::string& block, const CardLineLedger& ledger);
+    void passOverAfterEnd(std::vector<DeckBlock>::const_iterator first, std::vector<DeckBlock>::const_iterator last);
+    // Deck line of line k of the current block (0 when unknown).
+    int deckLineAt(size_t k) const;
     // After each block: a field that did not read as its target (a
     // parameter, text, a number with other characters after it, a fraction
     // in an integer field, a number too large) refuses the deck, naming the
@@ -406,6 +436,11 @@ private:
     KeywordDeckState& state_;
     FieldStream fields_;
     bool refused_ = false;
+    // The block being read was named as a whole (harmless, or mechanics not
+    // read): its lines are not checked against its cards.
+    bool blockNamed_ = false;
+    bool blockHarmless_ = false;
+    std::string currentHeader_;
     // The block being read (null for blocks without deck lines).
     const DeckBlock* current_ = nullptr;
     // Keywords already reported as not read.

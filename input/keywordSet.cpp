@@ -40,7 +40,7 @@ void KeywordReader::readSegmentSet(const std::string& block) {
         SegmentCuda segment;
         std::memset(static_cast<void*>(&segment), 0, sizeof(SegmentCuda));
         if (lines[i].find_first_not_of(' ') == std::string::npos) continue;
-        readFields(dataFields(lines[i], {10}, 8), segment.node_id, segment.attributes);
+        readFields(dataFields(lines[i], {10}, 8, 3), segment.node_id, segment.attributes);
         if (fields_.problem().any()) return;  // refused after the block, naming the field
         if (segment.node_id[0] == 0 || segment.node_id[1] == 0 || segment.node_id[2] == 0) {
             refuse(lineWhere(header, lines[i]) + ": the segment names fewer than three nodes");
@@ -69,8 +69,8 @@ struct SetForm {
 };
 constexpr SetForm kSetForms[] = {
     {"NODE_LIST", Members::List, SET_NODE, 6},    {"NODE", Members::List, SET_NODE, 6},
-    {"NODE_ADD", Members::AddNode, SET_NODE, 6},  {"SHELL_LIST", Members::List, SET_ELEMENT, 5},
-    {"SHELL", Members::List, SET_ELEMENT, 5},     {"SHELL_ADD", Members::AddShell, SET_ELEMENT, 6},
+    {"NODE_ADD", Members::AddNode, SET_NODE, 6},  {"SHELL_LIST", Members::List, SET_ELEMENT, 6},
+    {"SHELL", Members::List, SET_ELEMENT, 6},     {"SHELL_ADD", Members::AddShell, SET_ELEMENT, 6},
     {"PART_LIST", Members::List, SET_PART, 6},    {"PART", Members::List, SET_PART, 6},
     {"PART_ADD", Members::AddPart, SET_PART, 6},  {"NODE_GENERAL", Members::General, SET_NODE, 6},
 };
@@ -164,7 +164,7 @@ void KeywordReader::readSet(const std::string& block) {
         for (int j = first; j < 8; ++j) {
             int value = 0;
             readField(fields[j], value);
-            if (value == 0) break;
+            if (value == 0) continue;  // a blank or 0 field holds no member
             list->push_back(value);
             general.values.push_back(value);
         }

@@ -48,7 +48,10 @@ const OutputOnlyKeyword* outputOnly(const std::string& keyword) {
 }  // namespace
 
 void KeywordReader::unreadBlock(const std::string& keyword) {
+    blockNamed_ = true;
     if (const OutputOnlyKeyword* entry = outputOnly(keyword)) {
+        if (CardLineLedger* ledger = CardLineLedger::open()) ledger->takeAll();
+        blockHarmless_ = true;
         if (!entry->quiet && reportedKeywords_.insert(keyword).second) {
             warn("\"" + keyword + "\"" + atLine() + " is not acted on by this version; it asks only for " +
                  entry->what + ", so the run goes on without it");
@@ -59,6 +62,7 @@ void KeywordReader::unreadBlock(const std::string& keyword) {
 }
 
 void KeywordReader::unreadMechanics(const std::string& keyword, const std::string& why) {
+    blockNamed_ = true;
     const int line = current_ != nullptr ? current_->firstLine() : 0;
     unreadMechanics_.emplace_back(line, "\"" + keyword + "\"" + (why.empty() ? "" : " (" + why + ")"));
 }

@@ -46,7 +46,7 @@ TEST_F(KeywordDeckTest, ShellSectionFormulationMapping) {
 
 TEST_F(KeywordDeckTest, BeamSolidAndDiscreteSections) {
     ASSERT_TRUE(read("*SECTION_BEAM\n" + card({"4", "", "0.9"}) + card({"20.0", "20.0", "16.0"}) +
-                     card({"5", "2"}) + card({"1.0", "2.0", "3.0", "4.0"}) + card({"6", "9"}) +
+                     card({"5", "2"}) + card({"1.0", "2.0", "3.0", "4.0"}) +
                      "*SECTION_SOLID_TITLE\nbrick\n" + card({"10", "1"}) + card({"11", "10"}) + card({"12", "2"}) +
                      "*SECTION_DISCRETE\n" + card({"13", "1", "0.5"}) + card({"7.0", "8.0"})));
     const std::vector<Section>& sections = fem->sectionManager->section_array;
@@ -58,7 +58,6 @@ TEST_F(KeywordDeckTest, BeamSolidAndDiscreteSections) {
     EXPECT_EQ(sections[1].element_formulation, 2);
     EXPECT_DOUBLE_EQ(sections[1].given_Iyy, 2.0);
     EXPECT_DOUBLE_EQ(sections[1].given_J, 4.0);
-    // The last beam card has no second line and is not read.
     EXPECT_EQ(sections[2].title, "brick");
     EXPECT_EQ(sections[2].element_formulation, 18);
     EXPECT_EQ(sections[3].element_formulation, 15);
@@ -149,10 +148,11 @@ TEST_F(KeywordDeckTest, GeneralNonlinearBeamReadsExtraCardsOnlyForFlag2) {
     for (int c = 0; c < 4; ++c) {
         cards += card({std::to_string(6 * c + 1), "", "", "", "", std::to_string(6 * c + 6)});
     }
-    cards += card({"1.0"}) + card({"2.0"}) + card({"3.0"}) + card({"41"}) + card({"42"}) + card({"43"});
+    cards += card({"1.0"}) + card({"2.0"}) + card({"3.0"});
+    const std::string extra = card({"41"}) + card({"42"}) + card({"43"});
     ASSERT_TRUE(read("*MAT_GENERAL_NONLINEAR_6DOF_DISCRETE_BEAM\n" + card({"1", "", "", "", "", "", "", "1"}) +
                      cards + "*MAT_GENERAL_NONLINEAR_6DOF_DISCRETE_BEAM\n" +
-                     card({"2", "", "", "", "", "", "", "2"}) + cards));
+                     card({"2", "", "", "", "", "", "", "2"}) + cards + extra));
     const std::vector<Material>& m = fem->materialManager->material_array;
     ASSERT_EQ(m.size(), 2u);
     EXPECT_EQ(m[0].type, 7);
@@ -285,7 +285,7 @@ TEST_F(KeywordDeckTest, SetMembersNumbersAndTypes) {
     const std::deque<Set>& nodes = fem->setManager->node_set_array;
     ASSERT_EQ(nodes.size(), 3u);
     EXPECT_EQ(nodes[0].name, "clamp");
-    EXPECT_EQ(nodes[0].id_array, (std::vector<int>{1, 2, 3, 7}));
+    EXPECT_EQ(nodes[0].id_array, (std::vector<int>{1, 2, 3, 5, 7}));  // a 0 member is skipped, the rest read
     EXPECT_EQ(state.nodeSetNumber, 2);
     EXPECT_EQ(state.nodeSetNumberMap.at(3), 1);
     EXPECT_EQ(state.nodeSetNumberMap.at(4), 2);  // the bare form is the list form
@@ -295,7 +295,7 @@ TEST_F(KeywordDeckTest, SetMembersNumbersAndTypes) {
     const std::deque<Set>& shells = fem->setManager->element_set_array;
     ASSERT_EQ(shells.size(), 1u);
     EXPECT_EQ(shells[0].type, 3);
-    EXPECT_EQ(shells[0].solver_name, "");  // a 5-field card
+    EXPECT_EQ(shells[0].solver_name, "MECH");  // field 6 is read, not passed over
     EXPECT_EQ(shells[0].id_array, (std::vector<int>{11, 12}));
     const std::deque<Set>& parts = fem->setManager->part_set_array;
     ASSERT_EQ(parts.size(), 2u);

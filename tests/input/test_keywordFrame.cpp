@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "core/nodeManager.h"
+#include "core/setManager.h"
 #include "keywordTestDeck.h"
 #include "tests/decks/deck_case.h"
 
@@ -49,14 +50,14 @@ TEST(KeywordFrame, MissingDeckIsRefusedAndReadsNothing) {
 }
 
 TEST(KeywordFrame, KeywordsInColumnOneCommentsEndOnlyTheirLine) {
-    // "$" in column 1: a comment line. A later "$" ends that line's data
-    // only; a "*" opens a block only in column 1. Every line keeps its deck
-    // line number; text before the first keyword is no block.
+    // "$" as the first non-blank: a comment line. A later "$" ends that
+    // line's data only; a "*" opens a block only in column 1. Every line
+    // keeps its deck line number; text before the first keyword is no block.
     const std::vector<DeckBlock> blocks = cutDeckBlocks(
         "title line\n$ comment\n*NODE\n1 0 0 0\n   $ note\n2 1 1 1 $ second\r\n*PART\nbar (5*5 mm)\n\t*tip\n");
     ASSERT_EQ(blocks.size(), 2u);
-    EXPECT_EQ(blocks[0].text, "*NODE\n1 0 0 0\n   \n2 1 1 1 \n");
-    EXPECT_EQ(blocks[0].lineNumbers, (std::vector<int>{3, 4, 5, 6}));
+    EXPECT_EQ(blocks[0].text, "*NODE\n1 0 0 0\n2 1 1 1 \n");
+    EXPECT_EQ(blocks[0].lineNumbers, (std::vector<int>{3, 4, 6}));
     EXPECT_EQ(blocks[1].text, "*PART\nbar (5*5 mm)\n *tip\n");
     EXPECT_EQ(blocks[1].firstLine(), 7);
     // The keyword is the first word of the first line, in capitals.
@@ -72,14 +73,15 @@ TEST(KeywordFrame, KeywordsInColumnOneCommentsEndOnlyTheirLine) {
 TEST(KeywordFrame, CardLinesAndFields) {
     std::string block = "*SECTION\t \r\n\n  1.5e3     12abc\r\n";
     const std::vector<std::string> lines = splitDeckLines(block);
-    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "*SECTION   ");  // tab and return became blanks
-    EXPECT_EQ(lines[1], "  1.5e3     12abc ");
-    EXPECT_EQ(lines[2], "");
-    EXPECT_EQ(cardLineEnd(lines), 2u);
+    EXPECT_EQ(lines[1], "");  // a blank line keeps its place
+    EXPECT_EQ(lines[2], "  1.5e3     12abc ");
+    EXPECT_EQ(lines[3], "");
+    EXPECT_EQ(cardLineEnd(lines), 3u);
 
     std::string fields[3];
-    splitCardFields10(lines, fields, 1, 3);
+    splitCardFields10(lines, fields, 2, 3);
     EXPECT_EQ(fields[0], "  1.5e3   ");
     EXPECT_EQ(fields[1], "  12abc ");
     EXPECT_EQ(fields[2], "");
@@ -167,4 +169,77 @@ TEST(KeywordFrame, WholeDeckIsReadAndCompleted) {
     EXPECT_TRUE(fs::exists(folder / "temp" / "temp_plate.k"));
     EXPECT_TRUE(fs::exists(folder / "temp" / "outForVerify_plate.k"));
     EXPECT_EQ(deckcase::readText(folder / "temp" / "temp_plate.k").find("$ a comment"), std::string::npos);
+}
+
+// Every line of a deck is read by a card or the deck is refused, naming the
+// line, the block and what the line holds; a deck that is read has every
+// line that holds anything counted as taken.
+TEST(KeywordFrame, EveryLineIsTakenByACardOrTheDeckIsRefused) {
+    const std::string model = cubeModelCards() + "*CONTROL_TERMINATION\n" + card({"1.0e-4"});
+    const std::string spc = "*BOUNDARY_SPC_SET\n" + card({"1", "", "1", "1", "1"});
+    const struct {
+        const char* name;
+        std::string deck;
+        const char* message;  // empty: the deck is read
+    } rows[] = {
+        {"indented_comment", model + "*CONTROL_TIMESTEP\n   $ factor\n" + card({"", "0.6"}), ""},
+        {"blank_line_is_a_card", model + "*CONTROL_TIMESTEP\n\n" + card({"", "0.6"}), "line 23: the line \"0.6\" is past"},
+        {"set_member_after_blank", model + "*SET_NODE_LIST\n" + card({"1"}) + card({"1", "", "", "4"}) + spc, ""},
+        {"after_termination", model + "abc def\n", "\"*CONTROL_TERMINATION\", line 21: the line \"abc def\" is past"},
+        {"after_material", model + "*MAT_ELASTIC\n" + card({"2", "1.0", "1e6"}) + "garbage!\n", "line 23: the line \"garbage!\""},
+        {"third_velocity_line",
+         model + "*INITIAL_VELOCITY\n" + card({"0"}) + card({"1.0"}) + card({"2.0"}), "line 24: the line \"2.0\" is past"},
+        {"after_keyword", "*KEYWORD\n1000000\n" + model, "\"*KEYWORD\", line 2: the line \"1000000\" is not read"},
+        {"before_first_keyword", "bar model\n" + model, "line 1 \"bar model\" comes before the first keyword"},
+        {"orphan_beam_section", model + "*SECTION_BEAM\n" + card({"4", "1"}) + card({"20.0"}) + card({"6", "9"}),
+         "\"*SECTION_BEAM\", line 24: the line \"6         9\" is past"},
+        {"empty_spc_set", model + "*BOUNDARY_SPC_SET\n", "\"*BOUNDARY_SPC_SET\" (line 21) holds none of its cards"},
+        {"empty_node_load", model + "*LOAD_NODE_POINT\n*END\n", "\"*LOAD_NODE_POINT\" (line 21) holds none"},
+        {"velocity_without_card_2", model + "*INITIAL_VELOCITY\n" + card({"0"}), "lacks its velocity card"},
+        {"exempted_nodes", model + "*INITIAL_VELOCITY\n" + card({"0", "3"}) + card({"1.0"}), "NSIDEX 3 is not applied"},
+        {"node_tc_column", model + "*NODE\n       9             0.0             0.0             2.0     abc\n",
+         "line 22: the text \"9             0.0             0.0             2.0     abc\" fits neither"},
+        {"set_past_field_8", model + "*SET_NODE_LIST\n" + card({"1"}) + card({"1", "2", "3", "4", "5", "6", "7", "8"}).substr(0, 80) + "         9\n",
+         "line 23: the text \"9\" lies past"},
+        {"eleventh_element_word", model + "*ELEMENT_SOLID\n2 1 1 2 3 4 5 6 7 8 9\n", "line 22: the text \"2 1 1 2 3 4 5 6 7 8 9\" fits neither"},
+        {"node_words_past_z", model + "*NODE\n9 0.0 0.0 2.0 7 7\n", "fits neither the columns"},
+        {"shifted_node_field", model + "*NODE\n       9       9  150000.\n", "line 22: the text \"9       9  150000.\" fits neither"},
+        {"two_values_in_x", model + "*NODE\n       9    0.1     0.05\n", "line 22: the text \"9    0.1     0.05\" fits neither"},
+        {"id_not_an_integer", model + "*BOUNDARY_SPC_SET_ID\nabc fix\n" + card({"1", "", "1"}), "the field \"abc\" is not a number"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        FEMDynamic fem;
+        fem.newManagers();
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        const int read = readDeckFile(&fem, row.name, row.deck);
+        ::testing::internal::GetCapturedStdout();
+        const std::string messages = ::testing::internal::GetCapturedStderr();
+        if (*row.message == '\0') {
+            EXPECT_EQ(read, 1) << messages;
+        } else {
+            EXPECT_EQ(read, 0);
+            EXPECT_NE(messages.find(row.message), std::string::npos) << messages;
+        }
+    }
+    // Read rows: the factor under the indented comment, the member after blanks.
+    FEMDynamic fem;
+    fem.newManagers();
+    DeckLineTally tally;
+    const fs::path deck = freshDeckFolder("tally") / "tally.k";
+    std::ofstream(deck) << model + "*CONTROL_TIMESTEP\n  $ factor\n" + card({"", "0.6"}) + "*SET_NODE_LIST\n" +
+                               card({"1"}) + card({"1", "", "0", "4"}) + spc + "*END\nnot read\n";
+    ::testing::internal::CaptureStderr();
+    ASSERT_EQ(readKeywordDeck(&fem, deck.string(), &tally), 1);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("the lines after \"*END\" (from line 30) are not read"),
+              std::string::npos);
+    EXPECT_DOUBLE_EQ(fem.timeControl->input_safe_factor, 0.6);
+    EXPECT_EQ(fem.setManager->node_set_array.at(0).id_array, (std::vector<int>{1, 4}));
+    EXPECT_EQ(tally.lines, 29u);
+    EXPECT_EQ(tally.taken, tally.lines);
+    // Not a regular file: refused with a message, never read until memory runs out.
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(readKeywordDeck(&fem, "/dev/zero"), 0);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("is not a regular file"), std::string::npos);
 }
