@@ -6,7 +6,7 @@
 
 CardLineLedger* CardLineLedger::open_ = nullptr;
 
-CardLineLedger::CardLineLedger(size_t lineCount) : taken_(lineCount, 0), previous_(open_) {
+CardLineLedger::CardLineLedger(size_t lineCount) : taken_(lineCount, 0), covered_(lineCount, 0), previous_(open_) {
     if (!taken_.empty()) taken_[0] = 1;
     open_ = this;
 }
@@ -44,4 +44,13 @@ void takeCardLine(const std::string& line) {
     CardLineLedger* ledger = CardLineLedger::open();
     size_t at = 0;
     if (ledger != nullptr && ledger->placeOf(line, at)) ledger->take(at);
+}
+
+bool takeCardLine(const std::string& line, size_t end) {
+    CardLineLedger* ledger = CardLineLedger::open();
+    size_t at = 0;
+    if (ledger == nullptr || !ledger->placeOf(line, at)) return false;
+    ledger->take(at);
+    ledger->cover(at, end);
+    return true;
 }

@@ -27,6 +27,13 @@ public:
     void take(size_t k) {
         if (k < taken_.size()) taken_[k] = 1;
     }
+    // Line k was cut into fields that reach to character `end`; the widest
+    // cut of a line counts (a line may be cut by several readers).
+    void cover(size_t k, size_t end) {
+        if (k < covered_.size() && end > covered_[k]) covered_[k] = end;
+    }
+    // Where the fields of line k end (0: no cut recorded).
+    size_t coveredEnd(size_t k) const { return k < covered_.size() ? covered_[k] : 0; }
     // Data lines (line 1 on) that some card took.
     size_t dataLinesTaken() const;
 
@@ -40,6 +47,7 @@ public:
 
 private:
     std::vector<unsigned char> taken_;
+    std::vector<size_t> covered_;
     struct LineList {
         const std::string* first;
         size_t count;
@@ -54,3 +62,6 @@ private:
 // or the list was not made of the block being read.
 void takeCardLine(const std::vector<std::string>& lines, size_t k);
 void takeCardLine(const std::string& line);
+// The same, also recording that its fields reach to character `end`; false
+// when the line belongs to no list of the block being read.
+bool takeCardLine(const std::string& line, size_t end);

@@ -1,8 +1,8 @@
 // Fields read past and id cards of keyword cards.
-#include <climits>
 #include "input/keywordCardRules.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <sstream>
 

@@ -150,7 +150,9 @@ void KeywordReader::readContact(const std::string& block) {
     }
     mppLines = parallelCardLines(lines, n);
     // Settings of a parallel run: taken as read, whatever they hold.
-    for (int j = 0; j < mppLines; ++j) takeCardLine(lines, static_cast<size_t>(n + j));
+    for (int j = n; j < n + mppLines && static_cast<size_t>(j) < lines.size(); ++j) {
+      takeCardLine(lines[static_cast<size_t>(j)], lines[static_cast<size_t>(j)].size());
+    }
     n += mppLines;
   }
   readCard(lines, n, contact.slave_id, contact.master_id, contact.slave_type, contact.master_type,

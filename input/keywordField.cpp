@@ -192,8 +192,8 @@ int widthOf(const std::vector<int>& widths, int i) {
 // Blanks between the words of a line, as a stream reads words.
 bool isWordGap(char c) { return isBlank(c) || c == '\v' || c == '\f'; }
 
-// Nothing but blanks, commas and numbers 0: what may stand past a card's
-// fields (a field written out at its default).
+}  // namespace
+
 bool blankOrZeros(std::string_view text) {
     size_t i = 0;
     while (i < text.size()) {
@@ -206,6 +206,8 @@ bool blankOrZeros(std::string_view text) {
     }
     return true;
 }
+
+namespace {
 
 // Cuts into n fields; returns the text past them.
 std::string_view commaFields(std::string_view line, int n, std::vector<std::string_view>& fields) {
@@ -272,11 +274,12 @@ std::vector<std::string> owned(const std::vector<std::string_view>& views) {
 }  // namespace
 
 std::vector<std::string> splitFixedFields(const std::string& line, const std::vector<int>& widths, int n) {
-    takeCardLine(line);
     std::vector<std::string_view> views;
     const std::string_view past =
         line.find(',') != std::string::npos ? commaFields(line, n, views) : columnFields(line, widths, n, views);
-    notePast(past, line);
+    // A line of the block being read is checked once the block is read,
+    // against the widest cut made of it; any other line now.
+    if (!takeCardLine(line, line.size() - past.size())) notePast(past, line);
     return rememberCut(line, owned(views));
 }
 

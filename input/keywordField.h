@@ -77,6 +77,9 @@ void cutDataFields(const std::string& line, const std::vector<int>& widths, int 
 // the text and the line.
 const FieldProblem& cutProblem();
 void clearCutProblem();
+// Nothing but blanks, commas and numbers 0: what may stand past a card's
+// fields (a field written out at its default).
+bool blankOrZeros(std::string_view text);
 // Keeps a problem of a line read outside the cutting (an id line) as the
 // cutting's problem, unless one is kept already.
 void noteCutProblem(FieldStatus status, std::string_view text, std::string_view line);

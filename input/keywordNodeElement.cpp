@@ -220,9 +220,10 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
             i -= static_cast<size_t>(extraLines);  // a blank line is no element line
             continue;
         }
-        // Shell and solid lines hold ten fields (n5-n8 of a shell are not
-        // read); written with blanks, they give at least the nodes needed.
-        constexpr bool tenFields = std::is_same_v<Record, ShellElementCuda> || std::is_same_v<Record, SolidElementCuda>;
+        // Shell, solid and beam lines hold ten fields (n5-n8 of a shell are
+        // not read, a beam's releases are checked by its family); written
+        // with blanks, they give at least the nodes needed.
+        constexpr bool tenFields = !std::is_same_v<Record, DiscreteCuda>;
         constexpr int least = std::is_same_v<Record, BeamElementCuda> ? 4 : std::is_same_v<Record, SolidElementCuda> ? 6 : 2 + nodeCount;
         cutDataFields(lines[i], kElementWidths, tenFields ? 10 : 2 + nodeCount, f, least);
         Record element = zeroRecord<Record>();
@@ -333,7 +334,7 @@ void KeywordReader::readBeams(const std::string& block) {
     for (size_t i = 1; i < cardLineEnd(lines) && !refused_; ++i) {
         if (blankLine(lines[i])) continue;
         int element = 0, releases[4] = {0, 0, 0, 0}, skip[4] = {0, 0, 0, 0};
-        readFields(dataFields(lines[i], kElementWidths, 9), element, skip, releases);
+        readFields(dataFields(lines[i], kElementWidths, 9, 4), element, skip, releases);
         for (int r = 0; r < 4 && !refused_; ++r) {
             if (releases[r] == 0) continue;
             static const char* const kName[4] = {"RT1", "RR1", "RT2", "RR2"};

@@ -397,8 +397,8 @@ size_t blockLineCount(const std::string& block) {
 
 void KeywordReader::refuseLinesNoCardTook(const std::string& block, const std::string& header,
                                           const CardLineLedger& ledger) {
-    std::string surplus;
-    size_t surplusLine = 0;
+    std::string surplus, past;
+    size_t surplusLine = 0, pastLine = 0;
     bool anyData = false;
     forEachBlockLine(block, [&](size_t k, std::string_view line) {
         if (k == 0 || blankText(line)) return;
@@ -407,9 +407,18 @@ void KeywordReader::refuseLinesNoCardTook(const std::string& block, const std::s
             surplus = boost::trim_copy(std::string(line));
             surplusLine = k;
         }
+        const size_t end = ledger.coveredEnd(k);
+        if (past.empty() && end > 0 && end < line.size() && !blankOrZeros(line.substr(end))) {
+            past = boost::trim_copy(std::string(line.substr(end)));
+            pastLine = k;
+        }
     });
     const std::string where = "\"" + header + "\"";
-    if (!surplus.empty()) {
+    if (!past.empty() && (surplus.empty() || pastLine < surplusLine)) {
+        const int line = deckLineAt(pastLine);
+        refuse(where + (line > 0 ? ", line " + std::to_string(line) : std::string()) + ": the text \"" + past + "\" " +
+               fieldProblemText(FieldStatus::PastFields));
+    } else if (!surplus.empty()) {
         const int line = deckLineAt(surplusLine);
         refuse(where + (line > 0 ? ", line " + std::to_string(line) : std::string()) + ": the line \"" + surplus +
                "\" is " + (takesNoCard(header) ? "not read: the keyword takes no card" : "past the cards this block takes") +

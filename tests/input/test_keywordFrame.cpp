@@ -191,7 +191,7 @@ TEST(KeywordFrame, EveryLineIsTakenByACardOrTheDeckIsRefused) {
          model + "*INITIAL_VELOCITY\n" + card({"0"}) + card({"1.0"}) + card({"2.0"}), "line 24: the line \"2.0\" is past"},
         {"after_keyword", "*KEYWORD\n1000000\n" + model, "\"*KEYWORD\", line 2: the line \"1000000\" is not read"},
         {"before_first_keyword", "bar model\n" + model, "line 1 \"bar model\" comes before the first keyword"},
-        {"orphan_beam_section", model + "*SECTION_BEAM\n" + card({"4", "1"}) + card({"20.0"}) + card({"6", "9"}),
+        {"orphan_beam_section", model + "*SECTION_BEAM\n" + card({"4", "2"}) + card({"1.0", "2.0", "3.0", "4.0"}) + card({"6", "9"}),
          "\"*SECTION_BEAM\", line 24: the line \"6         9\" is past"},
         {"empty_spc_set", model + "*BOUNDARY_SPC_SET\n", "\"*BOUNDARY_SPC_SET\" (line 21) holds none of its cards"},
         {"empty_node_load", model + "*LOAD_NODE_POINT\n*END\n", "\"*LOAD_NODE_POINT\" (line 21) holds none"},
