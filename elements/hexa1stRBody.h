@@ -28,18 +28,21 @@ __host__ __device__ inline double initialVolume(SolidRecord& e, bool exact) {
   return e.initialVolume;
 }
 
-// Hourglass forces of form 2, or of form 1 for every other form: the set-up
-// turns unknown forms into form 1 with a message.
+// Hourglass forces of the control's form: viscous (no state kept), the
+// accumulated stiffness form or the assumed-strain form (state Q).
 template <typename T>
 __host__ __device__ inline void addHourglassForce(const MaterialNew* material, double dt,
                                                   const HourglassControl& hourglass, const T x[8][3], const T v[8][3],
                                                   const T B[3][8], T V, T Q[12], T f[8][3]) {
+  if (!hourglass.computed()) return;
   T coef[4] = {0.0, 0.0, 0.0, 0.0};
   const T S = solid1st::halfBSquareSum(B);
   hourglass.computeHourglassValueForSolid(material, coef, 2.0 * S, V, dt);
   T gam[4][8];
   solid1st::hourglassShapeVectors(x, B, V, gam);
-  if (hourglass.type == 2)
+  if (hourglass.viscous())
+    solid1st::hourglassViscous(gam, v, coef[0], f);
+  else if (hourglass.assumedStrain())
     solid1st::hourglassForm2(x, gam, v, coef, Q, f);
   else
     solid1st::hourglassForm1(gam, v, coef[0], Q, f);

@@ -5,6 +5,8 @@
 #include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
 #include "core/part.h"
+#include "core/section.h"
+#include "elements/elementtype.h"
 
 HourglassControlManager::~HourglassControlManager() {
   freeDevice(hourglass_array_gpu);
@@ -13,11 +15,6 @@ HourglassControlManager::~HourglassControlManager() {
 
 void HourglassControlManager::buildIdMap() {
   if (hourglass_array_cpu.empty()) hourglass_array_cpu.push_back(HourglassControl());
-  for (HourglassControl& h : hourglass_array_cpu) {
-    if (h.type == 1 || h.type == 2) continue;
-    printf("Hourglass control %d: form %d is not available; form 1 is used\n", h.id, h.type);
-    h.type = 1;
-  }
   hourglass_id_map.clear();
   for (HourglassControl& h : hourglass_array_cpu) hourglass_id_map.emplace(h.id, &h);
 }
@@ -34,21 +31,40 @@ HourglassControl HourglassControlManager::modelControl() const {
   return HourglassControl();
 }
 
+namespace {
+// Parts whose elements resist hourglass modes by their control: one-point
+// hexahedra (and the pentahedra they make) and quadrilateral shells.
+bool consultsHourglass(const Part& part) {
+  const Section* s = part.section;
+  return s != nullptr && ((s->family_code == 4 && s->element_formulation == ET_HEXA_REDUCED) ||
+                          (s->family_code == 3 && s->element_formulation == ET_BT_SHELL));
+}
+}  // namespace
+
 bool HourglassControlManager::selectPartControls(const std::vector<Part>& parts) {
   const HourglassControl model = modelControl();
   part_controls_cpu.assign(parts.empty() ? 1 : parts.size(), model);
   bool found = true;
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const Part& part = parts[i];
-    if (part.hourglass_id == 0) continue;
-    const HourglassControl* control = findHourglassById(part.hourglass_id);
-    if (control == nullptr) {
-      std::fprintf(stderr, "part %d (%s): hourglass control %d (HGID) is not in the model\n", part.id,
-                   part.name.c_str(), part.hourglass_id);
-      found = false;
-      continue;
+    if (part.hourglass_id != 0) {
+      const HourglassControl* control = findHourglassById(part.hourglass_id);
+      if (control == nullptr) {
+        std::fprintf(stderr, "part %d (%s): hourglass control %d (HGID) is not in the model\n", part.id,
+                     part.name.c_str(), part.hourglass_id);
+        found = false;
+        continue;
+      }
+      part_controls_cpu[i] = *control;
     }
-    part_controls_cpu[i] = *control;
+    const HourglassControl& control = part_controls_cpu[i];
+    if (!control.computed() && consultsHourglass(part)) {
+      std::fprintf(stderr,
+                   "part %d (%s): hourglass form %d (IHQ) is not computed by this version; it computes forms 1-3 "
+                   "(viscous), 4-5 (stiffness) and 6 (assumed strain)\n",
+                   part.id, part.name.c_str(), control.type);
+      found = false;
+    }
   }
   return found;
 }

@@ -24,18 +24,19 @@ class HourglassControlManager {
   HourglassControlManager& operator=(const HourglassControlManager&) = delete;
   virtual ~HourglassControlManager();
 
-  // Appends the default record (1, 1, 0.1) when none was read, turns every
-  // form other than 1 and 2 into form 1 with one message per record, then
-  // maps every id to its record (a repeated id keeps its first record).
+  // Appends the default record (1, 1, 0.1) when none was read, then maps
+  // every id to its record (a repeated id keeps its first record).
   void buildIdMap();
   // The record of an id, or null.
   HourglassControl* findHourglassById(int id);
   // The model's control: the *CONTROL_HOURGLASS record, else the default
-  // (form 1, coefficient 0.1).
+  // (the viscous form 1, coefficient 0.1).
   HourglassControl modelControl() const;
   // Gives every part its control: the one its hourglass id names, else the
   // model's. False, after a message naming the part, when the id names no
-  // control. Called after buildIdMap.
+  // control, or when the part's one-point solids or quadrilateral shells
+  // would take a form this version does not compute. Called after buildIdMap
+  // and the parts' links to their sections.
   bool selectPartControls(const std::vector<Part>& parts);
   // The control of a part on the host (the model's before selection).
   HourglassControl* partControlCpu(int partId);

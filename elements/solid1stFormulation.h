@@ -128,14 +128,10 @@ __host__ __device__ inline void hourglassRates(const T gam[4][8], const T v[8][3
     }
 }
 
-// Form 1 (global directions): Q(i, a) += c q_a,i, f_I,i += sum_a gamma_aI Q(i, a).
-// Q is stored Q(1,1) Q(1,2) Q(1,3) Q(1,4) Q(2,1) ... Q(3,4).
+// f_I,i += sum_a gamma_aI Q(i, a), Q stored Q(1,1) Q(1,2) Q(1,3) Q(1,4)
+// Q(2,1) ... Q(3,4) (global directions).
 template <typename T>
-__host__ __device__ inline void hourglassForm1(const T gam[4][8], const T v[8][3], T c, T Q[12], T f[8][3]) {
-  T q[4][3];
-  hourglassRates(gam, v, q);
-  for (int i = 0; i < 3; ++i)
-    for (int a = 0; a < 4; ++a) Q[i * 4 + a] += c * q[a][i];
+__host__ __device__ inline void addHourglassModeForces(const T gam[4][8], const T Q[12], T f[8][3]) {
   for (int I = 0; I < 8; ++I)
     for (int i = 0; i < 3; ++i) {
       T s = 0.0;
@@ -144,14 +140,37 @@ __host__ __device__ inline void hourglassForm1(const T gam[4][8], const T v[8][3
     }
 }
 
+// Stiffness form (global directions): Q(i, a) += c q_a,i, then the mode
+// forces of Q.
+template <typename T>
+__host__ __device__ inline void hourglassForm1(const T gam[4][8], const T v[8][3], T c, T Q[12], T f[8][3]) {
+  T q[4][3];
+  hourglassRates(gam, v, q);
+  for (int i = 0; i < 3; ++i)
+    for (int a = 0; a < 4; ++a) Q[i * 4 + a] += c * q[a][i];
+  addHourglassModeForces(gam, Q, f);
+}
+
+// Viscous form: the mode forces of c q_a,i, from the current rates alone
+// (nothing is kept from cycle to cycle).
+template <typename T>
+__host__ __device__ inline void hourglassViscous(const T gam[4][8], const T v[8][3], T c, T f[8][3]) {
+  T q[4][3];
+  hourglassRates(gam, v, q);
+  T P[12];
+  for (int i = 0; i < 3; ++i)
+    for (int a = 0; a < 4; ++a) P[i * 4 + a] = c * q[a][i];
+  addHourglassModeForces(gam, P, f);
+}
+
 // Reciprocal of a length, 1e10 for a length below 1e-10.
 template <typename T>
 __host__ __device__ inline T safeReciprocal(T len) {
   return laneSelect(len < 1e-10, T(1e10), 1.0 / len);
 }
 
-// Form 2: co-rotational frame of the element; Q kept in that frame.
-// c holds the four coefficients c0..c3 of the hourglass control.
+// Assumed-strain form: co-rotational frame of the element; Q kept in that
+// frame. c holds the four coefficients c0..c3 of the hourglass control.
 template <typename T>
 __host__ __device__ inline void hourglassForm2(const T x[8][3], const T gam[4][8], const T v[8][3], const T c[4],
                                                T Q[12], T f[8][3]) {

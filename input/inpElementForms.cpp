@@ -12,8 +12,8 @@
 #include "solver/femdynamic.h"
 
 // Each block makes one hourglass control, numbered in deck order; the
-// controls' own settings are not read: the viscous form with coefficient
-// 0.1 applies.
+// controls' own settings are not read: the stiffness form with coefficient
+// 0.1 applies, as for parts without controls.
 void InpReader::readSectionControls(const InpBlock& block) {
     warnUnreadOptions(block, {"NAME", "HOURGLASS"});
     const std::string where = block.where();
@@ -33,12 +33,15 @@ void InpReader::readSectionControls(const InpBlock& block) {
     const std::string form = block.keyword.option("HOURGLASS");
     if (!form.empty()) {
         warn(where + " " + controls.name + ": HOURGLASS=" + form +
-             " is not read by this version; the viscous hourglass control with coefficient 0.1 applies");
+             " is not read by this version; the stiffness hourglass control with coefficient 0.1 applies");
     }
     model_.sectionControls.push_back(controls);
 }
 
 namespace {
+
+// The hourglass form of every .inp control: the stiffness form (IHQ 4).
+constexpr int kInpHourglassForm = 4;
 
 const InpModel::Part* partNamed(const InpModel& model, const std::string& name) {
     for (const InpModel::Part& part : model.parts) {
@@ -76,10 +79,13 @@ void makeTenNodeSolids(const InpModel::Part& source, const FEMDynamic& fem, ElmM
 }  // namespace
 
 void completeInpElements(const InpModel& model, FEMDynamic* fem) {
+    // The model's control (id 0) and one per *SECTION CONTROLS block: the
+    // stiffness form with coefficient 0.1.
     std::vector<HourglassControl>& hourglass = fem->hourglassControlManager->hourglass_array_cpu;
-    for (size_t k = 0; k < model.sectionControls.size(); ++k) {
+    for (size_t k = 0; k <= model.sectionControls.size(); ++k) {
         HourglassControl control;
-        control.id = static_cast<int>(k) + 1;
+        control.id = static_cast<int>(k);
+        control.type = kInpHourglassForm;
         hourglass.push_back(control);
     }
     for (Part& part : fem->part_array) {

@@ -1,9 +1,11 @@
 // Keyword family *HOURGLASS: the hourglass controls that parts name by their
 // hourglass id (HGID), one control per card line: HGID, IHQ, QM, then IBQ,
-// Q1, Q2, QB/VDC, QW. A blank or 0 form (IHQ) is form 1 and a blank or 0
-// coefficient (QM) is 0.1. The fields after QM shape bulk viscosity and the
-// shells' own bending and warping resistance, which this version does not
-// take from the card: a card that sets them is told so.
+// Q1, Q2, QB/VDC, QW. A blank or 0 form (IHQ) is form 1 (viscous) and a
+// blank or 0 coefficient (QM) is 0.1; a form this version does not compute
+// refuses the parts that take it. IBQ is not used by the format. Q1 and Q2
+// (bulk viscosity) are taken at their defaults 1.5 and 0.06 (this version
+// adds no bulk viscosity) and QB and QW at QM (the shells' bending and
+// warping modes take QM): a card that gives other values is refused.
 #include <string>
 #include <vector>
 
@@ -31,8 +33,8 @@ void KeywordReader::readHourglass(const std::string& block) {
         control.id = 0;
         control.type = 0;
         control.coefficient = 0.0;
-        double unused[5] = {0.0, 0.0, 0.0, 0.0, 0.0};
-        readCard(lines, k, control.id, control.type, control.coefficient, unused);
+        double ibq = 0.0, q1 = 0.0, q2 = 0.0, qb = 0.0, qw = 0.0;
+        readCard(lines, k, control.id, control.type, control.coefficient, ibq, q1, q2, qb, qw);
         const std::string where = header + " " + std::to_string(control.id);
         if (control.id <= 0) {
             refuse(where + ": the hourglass id (HGID) must be a positive number");
@@ -46,12 +48,15 @@ void KeywordReader::readHourglass(const std::string& block) {
         }
         if (control.type == 0) control.type = 1;
         if (control.coefficient == 0.0) control.coefficient = kDefaultHourglassCoefficient;
-        for (double value : unused) {
-            if (value != 0.0) {
-                warn(where + ": the values after QM (bulk viscosity, shell bending and warping coefficients) are "
-                             "not used by this version");
-                break;
-            }
+        const bool bulk = (q1 == 0.0 || q1 == 1.5) && (q2 == 0.0 || q2 == 0.06);
+        const bool modes = (qb == 0.0 || qb == control.coefficient) && (qw == 0.0 || qw == control.coefficient);
+        if (!bulk || !modes) {
+            refuse(lineWhere(header, lines[static_cast<size_t>(k)]) + ": hourglass control " +
+                   std::to_string(control.id) +
+                   (bulk ? " gives the shells' bending or warping coefficient QB/QW apart from QM"
+                         : " gives bulk viscosity coefficients Q1/Q2") +
+                   ", which this version does not compute: leave them blank");
+            return;
         }
         controls.push_back(control);
     }

@@ -70,7 +70,8 @@ def cross_section():
     return points, quads
 
 
-def main():
+def deck_text():
+    """The deck of the mesh the numbers above give, and its node and element counts."""
     points, quads = cross_section()
     n = len(points)
     lines = ["*KEYWORD\n$ Taylor impact: a copper cylinder strikes a rigid wall at 227 m/s\n", "*NODE\n"]
@@ -99,10 +100,15 @@ def main():
         "*CONTROL_TERMINATION\n", card(END_TIME),
         "*END\n",
     ]
+    return "".join(lines), n * (AXIAL + 1), element
+
+
+def main():
+    text, nodes, elements = deck_text()
     folder = os.path.dirname(os.path.abspath(__file__))
     with open(os.path.join(folder, "taylor_bar.k"), "w") as f:
-        f.write("".join(lines))
-    print(f"{n * (AXIAL + 1)} nodes, {element} hexahedra")
+        f.write(text)
+    print(f"{nodes} nodes, {elements} hexahedra")
 
 
 if __name__ == "__main__":

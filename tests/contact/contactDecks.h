@@ -173,7 +173,12 @@ inline std::string deck(const Layout& l) {
   return lower.cards() + upperCards + motiondeck::nodeSet(1, base) + "*BOUNDARY_SPC_SET\n" +
          card({"1", "0", "1", "1", "1", "1", "1", "1"}) + motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" +
          card({"2"}) + card({"0.0", "0.0", motiondeck::num(-l.speed)}) + "*SET_PART_LIST\n" + card({"3"}) +
-         card({"1"}) + l.contact + card({"0.0"}) + card({"0.0"}) + motiondeck::termination(l.endTime);
+         card({"1"}) + l.contact + card({"0.0"}) + card({"0.0"}) + motiondeck::termination(l.endTime) +
+         // The stiffness form of hourglass control keeps the faces of the
+         // coarse blocks flat under contact at half a cell's offset, so that
+         // the record's depth and the depth measured to the faces' triangles
+         // agree (the viscous form lets the faces warp by as much as the depth).
+         "*CONTROL_HOURGLASS\n" + card({"4"});
 }
 
 }  // namespace twoblocks

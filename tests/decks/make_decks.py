@@ -13,6 +13,7 @@ free_flight_field, wave_hexa_field
                 write keyword decks (see FieldDeck below)
 shell_plate     a plate of Belytschko-Tsay shells in free flight
 wave_rubber     the bar of hexahedra in Mooney-Rivlin rubber
+taylor_bar_8    the Taylor bar of examples/taylor_bar with 8 hexahedra across
 """
 import itertools
 import os
@@ -363,6 +364,18 @@ def bar_on_wall():
     write("bar_on_wall", text)
 
 
+def taylor_bar_8():
+    """The example's Taylor bar, its cross-section 8 hexahedra across (a core of
+    4 x 4 and rings of 2), 40 layers along the axis, default controls."""
+    import importlib.util
+    spec = importlib.util.spec_from_file_location(
+        "taylor_bar", os.path.join(HERE, "..", "..", "examples", "taylor_bar", "make_deck.py"))
+    bar = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(bar)
+    bar.CORE, bar.RING, bar.AXIAL = 4, 2, 40
+    write("taylor_bar_8", bar.deck_text()[0])
+
+
 if __name__ == "__main__":
     one_hexahedron()
     unknown_material()
@@ -373,3 +386,4 @@ if __name__ == "__main__":
     wave_rubber()
     wave_fixed_end()
     bar_on_wall()
+    taylor_bar_8()

@@ -31,7 +31,13 @@ BLOCK_RHO = 1000.0    # 1 kg
 BLOCK_E = 1.0e9
 
 
-def block_on_plate(title, mu_s, mu_d=0.0, decay=0.0, v0=0.0, push=0.0, end=0.2, rigid=False, swapped=False):
+# The hourglass control of a deck whose one-point hexahedra must keep a
+# static hourglass mode, or match an .inp twin: the stiffness form.
+STIFF_HOURGLASS = "*CONTROL_HOURGLASS\n" + card(4, 0.1)
+
+
+def block_on_plate(title, mu_s, mu_d=0.0, decay=0.0, v0=0.0, push=0.0, end=0.2, rigid=False, swapped=False,
+                   stiff=False):
     plate, shells = shell_grid(4, 4, 0.25, 0.0, 0.0, 1, 1, 1)
     # A rigid plate has no contact thickness: the block starts just above its plane.
     x0, y0, z0, a = 0.2, 0.45, 1.0e-4 if rigid else 0.005, BLOCK
@@ -63,7 +69,7 @@ def block_on_plate(title, mu_s, mu_d=0.0, decay=0.0, v0=0.0, push=0.0, end=0.2, 
     else:
         text += "*CONTACT_SURFACE_TO_SURFACE\n" + (card(1, 2, 3, 3) if swapped else card(2, 1, 3, 3))
     text += card(mu_s, mu_d, decay) + card(0.0)
-    text += "*CONTROL_TERMINATION\n" + card(end) + "*END\n"
+    text += (STIFF_HOURGLASS if stiff else "") + "*CONTROL_TERMINATION\n" + card(end) + "*END\n"
     return text
 
 
@@ -72,8 +78,10 @@ def friction_decks():
     write("slide_frictionless", block_on_plate("a block at 1 m/s slides on a plate, mu = 0", 0.0, v0=1.0, end=0.1))
     write("coulomb_push_4", block_on_plate("a 1 kg block under 10 N, mu = 0.3, pushed by 4 N", 0.3, push=4.0))
     write("coulomb_push_2", block_on_plate("a 1 kg block under 10 N, mu = 0.3, pushed by 2 N", 0.3, push=2.0))
+    # Held by static friction at its bottom face and pushed, the one-point
+    # block is sheared in an hourglass mode, which only the stiffness form holds.
     write("static_dynamic", block_on_plate("mu_s = 0.5, mu_d = 0.2: a push of 4 N does not start it", 0.5, 0.2, 5.0,
-                                           push=4.0))
+                                           push=4.0, stiff=True))
     write("coulomb_swapped_4", block_on_plate("the same with the plate as the slave side", 0.3, push=4.0, swapped=True))
     write("coulomb_rigid_4", block_on_plate("a block pushed by 4 N on a rigid plate, mu = 0.3", 0.3, push=4.0,
                                             rigid=True))
@@ -114,7 +122,7 @@ def end_face(number, i, n, outward_plus):
     return faces
 
 
-def tie_bars(case, angle_deg):
+def tie_bars(case, angle_deg, twin=False):
     # Coarse bar 1 (20 x 2 x 2) on [0, L], fine bar 2 (30 x 3 x 3) on [L, 2L];
     # the fine face is the slave side. Turned by angle about z.
     n1, num1, cells1 = bar_nodes(20, 2, 0.0, 1)
@@ -136,7 +144,7 @@ def tie_bars(case, angle_deg):
             + "*CONTACT_TIED_SURFACE_TO_SURFACE\n" + card(2, 1, 0, 0) + card(0.0) + card(0.0)
             + node_set(1, driven) + drive
             + "*DEFINE_CURVE\n" + card(7) + card(0.0, 1.0) + card(1.0, 1.0)
-            + "*CONTROL_TERMINATION\n" + card(3.6e-5) + "*END\n")
+            + (STIFF_HOURGLASS if twin else "") + "*CONTROL_TERMINATION\n" + card(3.6e-5) + "*END\n")
     write(case, text)
 
 
@@ -166,6 +174,6 @@ def tie_shell_edge():
 
 if __name__ == "__main__":
     friction_decks()
-    tie_bars("tie_bar_wave", 0.0)
+    tie_bars("tie_bar_wave", 0.0, twin=True)  # the keyword twin of inp_tie_bar
     tie_bars("tie_bar_inclined", 30.0)
     tie_shell_edge()

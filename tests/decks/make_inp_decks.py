@@ -101,6 +101,8 @@ def inp_friction():
            + "*SET_SEGMENT\n" + card(3) + card(*top)
            + "*CONTACT_SURFACE_TO_SURFACE\n" + card(1, 2, 0, 0) + card(0.5, 0.0, 0.0) + card(0.0)
            + "*LOAD_SEGMENT_SET\n" + card(3, 0, 1000.0, 0.0)
+           # The .inp deck's C3D8R take the stiffness form of hourglass control.
+           + "*CONTROL_HOURGLASS\n" + card(4, 0.1)
            + "*CONTROL_TERMINATION\n" + card(end) + "*END\n")
     write("inp_friction", "deck.k", key)
 

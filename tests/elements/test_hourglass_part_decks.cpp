@@ -62,8 +62,8 @@ std::string model(double modelCoefficient, double partCoefficient) {
   second.origin[1] = 1.0;
   std::string deck = first.cards() + second.cards() + shellStrip(3, 7, 2 * kBlockNodes, 4, 2.0) +
                      shellStrip(4, 0, 2 * kBlockNodes + kStripNodes, 6, 3.0) + termination(0.01) +
-                     "*CONTROL_HOURGLASS\n" + card({"1", num(modelCoefficient)}) + "*HOURGLASS\n" +
-                     card({"7", "1", num(partCoefficient)});
+                     "*CONTROL_HOURGLASS\n" + card({"4", num(modelCoefficient)}) + "*HOURGLASS\n" +
+                     card({"7", "4", num(partCoefficient)});
   // Every node in an hourglass pattern: alternate signs from node to node.
   deck += "*INITIAL_VELOCITY_NODE\n";
   for (const Block* b : {&first, &second})
@@ -133,12 +133,26 @@ TEST(HourglassPartDeck, EachPartTakesItsOwnControl) {
   }
 }
 
-// A part that names an hourglass id the deck does not define is refused.
-TEST(HourglassPartDeck, UnknownHourglassIdRefusesTheModel) {
+// A part that names an hourglass id the deck does not define is refused,
+// and so is a part of one-point hexahedra that would take a form this
+// version does not compute, or a control that asks for bulk viscosity.
+TEST(HourglassPartDeck, UnknownControlsAndFormsRefuseTheModel) {
   Block b;
   b.hourglassId = 9;
-  std::string console;
-  EXPECT_EQ(runProgram("hourglass_unknown", b.cards() + termination(0.01), &console), 1);
-  EXPECT_NE(console.find("part 1 (block1): hourglass control 9 (HGID) is not in the model"), std::string::npos)
-      << console;
+  const struct {
+    const char* name;
+    std::string cards;
+    const char* message;
+  } rows[] = {
+      {"hourglass_unknown", "", "part 1 (block1): hourglass control 9 (HGID) is not in the model"},
+      {"hourglass_form_8", "*HOURGLASS\n" + card({"9", "8"}),
+       "part 1 (block1): hourglass form 8 (IHQ) is not computed by this version"},
+      {"hourglass_bulk", "*HOURGLASS\n" + card({"9", "1", "0.1", "", "2.0"}),
+       "hourglass control 9 gives bulk viscosity coefficients Q1/Q2"},
+  };
+  for (const auto& row : rows) {
+    std::string console;
+    EXPECT_EQ(runProgram(row.name, b.cards() + row.cards + termination(0.01), &console), 1);
+    EXPECT_NE(console.find(row.message), std::string::npos) << console;
+  }
 }

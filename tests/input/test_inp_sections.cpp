@@ -66,8 +66,11 @@ TEST(InpSections, ControlsFoamAndOutputsReachTheSolver) {
     ASSERT_EQ(read.result, 1) << read.messages;
     EXPECT_TRUE(read.said("HOURGLASS=ENHANCED is not read")) << read.messages;
     EXPECT_TRUE(read.said("without NSET= (the whole model)")) << read.messages;
-    // One control per block, numbered in deck order; LEFT names the second.
-    EXPECT_EQ(read.fem->hourglassControlManager->hourglass_array_cpu.size(), 2u);
+    // The model's control (the stiffness form, for parts without controls)
+    // and one per block, numbered in deck order; LEFT names the second.
+    const std::vector<HourglassControl>& controls = read.fem->hourglassControlManager->hourglass_array_cpu;
+    ASSERT_EQ(controls.size(), 3u);
+    for (const HourglassControl& control : controls) EXPECT_EQ(control.type, 4);
     EXPECT_EQ(read.fem->part_array.at(0).hourglass_id, 2);
     EXPECT_EQ(read.fem->part_array.at(1).hourglass_id, 0);
     // A continuum shell part takes the material of its shell section.

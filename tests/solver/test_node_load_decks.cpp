@@ -124,8 +124,9 @@ TEST(NodeLoadDeck, MomentTurnsAShellNodeAndIsRefusedOnASolid) {
 
 // One free cube (1 x 1 x 1, C3D8R / one-point hexahedron) pressed on its
 // top face by 1.0, written as an .inp deck (*DSLOAD P on face S2) and as a
-// keyword deck (*LOAD_SEGMENT_SET on the face numbered with its normal out):
-// both move alike, the cube is pushed along -z at p A.
+// keyword deck (*LOAD_SEGMENT_SET on the face numbered with its normal out,
+// and the stiffness form of hourglass control that C3D8R take): both move
+// alike, the cube is pushed along -z at p A.
 TEST(PressureDeck, KeywordAndInpDecksPushIntoTheBody) {
   const std::string nodes = "1, 0., 0., 0.\n2, 1., 0., 0.\n3, 1., 1., 0.\n4, 0., 1., 0.\n"
                             "5, 0., 0., 1.\n6, 1., 0., 1.\n7, 1., 1., 1.\n8, 0., 1., 1.\n";
@@ -136,7 +137,8 @@ TEST(PressureDeck, KeywordAndInpDecksPushIntoTheBody) {
   const std::string key = "*KEYWORD\n*NODE\n" + nodes + "*ELEMENT_SOLID\n" +
                           card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8) + "*PART\ncube\n" +
                           card({"1", "1", "1"}) + "*SECTION_SOLID\n" + card({"1", "1"}) + "*MAT_ELASTIC\n" +
-                          card({"1", "7.85e-9", "210000.", "0.3"}) + termination(2e-5) + "*SET_SEGMENT\n" +
+                          card({"1", "7.85e-9", "210000.", "0.3"}) + "*CONTROL_HOURGLASS\n" + card({"4"}) +
+                          termination(2e-5) + "*SET_SEGMENT\n" +
                           card({"1"}) + card({"5", "6", "7", "8"}) + "*LOAD_SEGMENT_SET\n" + card({"1", "0", "1.0"}) +
                           "*END\n";
   const deckcase::fs::path inpFolder = deckcase::scratchFolder("pressure_cube_inp");
