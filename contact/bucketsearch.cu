@@ -20,46 +20,66 @@ __host__ __device__ inline bool isOwnNode(const NodePtr (&nodes)[4], const NodeC
   }
   return false;
 }
+// The node's path over the last step (box pathLo..pathHi).
+struct NodePath {
+  double lo[3];
+  double hi[3];
+};
 // The candidate rule: segment s (extended box lo..hi, its nodes, from its
-// record or its search entry) is offered to the node at x unless it is the
-// node's current contact segment, its box does not hold x or the node is one
-// of its own. One branch for the six comparisons: most segments of a bucket
-// do not hold the node, on an axis that cannot be foreseen.
+// record or its search entry) is offered to the node unless it is the
+// node's current contact segment, its box does not meet the node's path or
+// the node is one of its own. One branch for the six comparisons: most
+// segments of a bucket do not hold the node, on an axis that cannot be
+// foreseen.
 template <typename NodePtr>
 __host__ __device__ inline bool offeredTo(const SegmentCuda* s, const SegmentCuda* current, const double* lo,
-                                          const double* hi, const NodePtr (&nodes)[4], const NodeCuda* node, double x0,
-                                          double x1, double x2) {
+                                          const double* hi, const NodePtr (&nodes)[4], const NodeCuda* node,
+                                          const NodePath& p) {
   if (s == nullptr || s == current) return false;
-  const bool outside =
-      (x0 < lo[0]) | (x0 > hi[0]) | (x1 < lo[1]) | (x1 > hi[1]) | (x2 < lo[2]) | (x2 > hi[2]);
+  const bool outside = (p.hi[0] < lo[0]) | (p.lo[0] > hi[0]) | (p.hi[1] < lo[1]) | (p.lo[1] > hi[1]) |
+                       (p.hi[2] < lo[2]) | (p.lo[2] > hi[2]);
   return !outside && !isOwnNode(nodes, node);
 }
 __host__ __device__ inline const SegmentCuda* currentSegment(const ContactNodeCuda& cn) {
   return cn.in_contact != 0 ? cn.contact_pair.segment : nullptr;
 }
-// The candidate rule over the segments of the node's bucket. The node's
-// position and current contact segment stay in registers (an append changes
-// neither).
-__host__ __device__ inline void offerBucketSegments(ContactNodeCuda& cn, const SubDomain& sd,
+// The candidate rule over the segments of one bucket. The node's path and
+// current contact segment stay in registers (an append changes neither).
+__host__ __device__ inline void offerBucketSegments(ContactNodeCuda& cn, const NodePath& path, const SubDomain& sd,
                                                     const SegmentCuda* segments, const SegmentSearchEntry* entries,
                                                     int* overflow) {
   const NodeCuda* node = cn.node;
-  const double x0 = node->coord[0], x1 = node->coord[1], x2 = node->coord[2];
   const SegmentCuda* current = currentSegment(cn);
   const int count = sd.segmentCount();
   for (int q = 0; q < count; ++q) {
     SegmentCuda* s = sd.segment_list[q];
     if (s == nullptr) continue;
     const SegmentSearchEntry& e = entries[s - segments];
-    if (offeredTo(s, current, e.box_min, e.box_max, e.node, node, x0, x1, x2)) cn.test_pair.addCandidate(s, overflow);
+    if (offeredTo(s, current, e.box_min, e.box_max, e.node, node, path)) cn.test_pair.addCandidate(s, overflow);
   }
+}
+// Range of buckets (per axis, first and last) that a box reaches, clamped
+// to the grid; false when it lies outside the grid.
+__host__ __device__ inline bool bucketRange(const NodePath& p, double3 cell, double3 origin, int3 dims, int* first,
+                                            int* last) {
+  const double o[3] = {origin.x, origin.y, origin.z};
+  const double c[3] = {cell.x, cell.y, cell.z};
+  const int d[3] = {dims.x, dims.y, dims.z};
+  for (int a = 0; a < 3; ++a) {
+    const double lo = (p.lo[a] - o[a]) / c[a], hi = (p.hi[a] - o[a]) / c[a];
+    if (!(hi >= 0.0) || !(lo < d[a])) return false;  // outside the grid (or not a number)
+    first[a] = lo > 0.0 ? static_cast<int>(lo) : 0;
+    last[a] = hi < d[a] - 1 ? static_cast<int>(hi) : d[a] - 1;
+  }
+  return true;
 }
 }  // namespace
 
 __host__ __device__ void ContactNodeCuda::offerCandidate(SegmentCuda* s, int* overflow) {
   if (s == nullptr || node == nullptr) return;
-  const double* x = node->coord;
-  if (offeredTo(s, currentSegment(*this), s->box_min, s->box_max, s->node, node, x[0], x[1], x[2])) {
+  NodePath path;
+  pathBox(path.lo, path.hi);
+  if (offeredTo(s, currentSegment(*this), s->box_min, s->box_max, s->node, node, path)) {
     test_pair.addCandidate(s, overflow);
   }
 }
@@ -117,8 +137,19 @@ __global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, 
   SubDomain* sd = subDomainOfPoint(cn->node->coord, cell, origin, subdomains, dims, total);
   SubDomain* link = sd != nullptr && sd->segment_num > 0 ? sd : nullptr;
   if (cn->subdomain != link) cn->subdomain = link;  // (most links stay: the record's line stays clean)
-  if (link == nullptr) return;
-  offerBucketSegments(*cn, *sd, segments, entries, overflow);
+  // Every bucket the node's path over the step reaches (mostly the one it
+  // lies in): a segment it crossed is binned where the path met it.
+  NodePath path;
+  cn->pathBox(path.lo, path.hi);
+  int first[3], last[3];
+  if (!bucketRange(path, cell, origin, dims, first, last)) return;
+  for (int ix = first[0]; ix <= last[0]; ++ix)
+    for (int iy = first[1]; iy <= last[1]; ++iy)
+      for (int iz = first[2]; iz <= last[2]; ++iz) {
+        const int idx = (ix * dims.y + iy) * dims.z + iz;
+        if (idx < 0 || idx >= total || subdomains[idx].segment_num <= 0) continue;
+        offerBucketSegments(*cn, path, subdomains[idx], segments, entries, overflow);
+      }
 }
 
 void PairManager::gatherFaceNormalsGpu(const Surface& master) {

@@ -102,6 +102,20 @@ __host__ __device__ inline double onPlaneTolerance(const SegmentCuda* s) {
   return kOnPlaneRatio * (segmentSize(s) + fmax(fabs(p[0]), fmax(fabs(p[1]), fabs(p[2]))));
 }
 
+// Widens a segment's extended box (refreshed from its nodes' coordinates)
+// over where its nodes were before the last displacement step: a segment
+// that passes a node within one step still holds it in its box.
+__host__ __device__ inline void sweepBoxOverStep(SegmentCuda& s) {
+  for (int k = 0; k < 4; ++k) {
+    const NodeCuda* n = s.node[k];
+    for (int a = 0; a < 3; ++a) {
+      const double before = n->coord[a] - n->step_disp[a];
+      s.box_min[a] = fmin(s.box_min[a], before - s.territory);
+      s.box_max[a] = fmax(s.box_max[a], before + s.territory);
+    }
+  }
+}
+
 // Distance of x from the line through a and b (0 for a degenerate edge).
 __host__ __device__ inline double distanceToLine(const double* a, const double* b, const double* x) {
   double e[3], v[3];

@@ -77,6 +77,16 @@ struct ContactNodeCuda {
   }
   // The same for the gap of the node's pair in its last step (at `time`).
   __host__ __device__ void notePairDepth(double time);
+  // Box of the node's path over the last displacement step, from where it
+  // was to where it is: the search finds a segment the node crossed within
+  // one step, however deep it now lies behind it.
+  __host__ __device__ void pathBox(double* lo, double* hi) const {
+    for (int a = 0; a < 3; ++a) {
+      const double now = node->coord[a], before = now - node->step_disp[a];
+      lo[a] = now < before ? now : before;
+      hi[a] = now < before ? before : now;
+    }
+  }
   // The node's force += its contact force.
   __host__ __device__ void singleInterContactForce() {
     if (node == nullptr) return;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <functional>
 #include <set>
+#include "contact/contactgeom.h"
 #include "contact/contactnode.h"
 #include "contact/pairmanager.h"
 #include "contact/surface.h"
@@ -34,12 +35,14 @@ SearchExtent masterExtent(const Surface& s) {
   return e;
 }
 
-// Slave side: the box of its nodes.
+// Slave side: the box of its nodes' paths over the last step.
 SearchExtent slaveExtent(const std::vector<ContactNodeCuda*>& nodes) {
   SearchExtent e = emptyExtent();
   for (const ContactNodeCuda* cn : nodes) {
     if (cn == nullptr || cn->node == nullptr) continue;
-    grow(e, cn->node->coord, cn->node->coord);
+    double lo[3], hi[3];
+    cn->pathBox(lo, hi);
+    grow(e, lo, hi);
     e.max_speed2 = std::max(e.max_speed2, speed2(cn->node));
   }
   return e;
@@ -50,6 +53,7 @@ SearchExtent slaveExtent(const std::vector<ContactNodeCuda*>& nodes) {
 void refreshSurface(Surface& s) {
   for (SegmentCuda& seg : s.segment_array) {
     seg.calExtTerritory();
+    contact_geom::sweepBoxOverStep(seg);
     seg.solveNormVec();
   }
   s.flags[BOX_KNOWN] = 1;
@@ -75,9 +79,11 @@ double travelSinceSweep(const SurfacePairRecord& r) {
   return slave + master;
 }
 
-bool withinWidened(const double* x, const double* lo, const double* hi, double m, int firstAxis) {
-  for (int a = firstAxis; a < 3; ++a) {
-    if (x[a] < lo[a] - m || x[a] > hi[a] + m) return false;
+// The node's path over the last step (pathLo..pathHi) meets the box lo..hi
+// widened by m.
+bool meetsWidened(const double* pathLo, const double* pathHi, const double* lo, const double* hi, double m) {
+  for (int a = 0; a < 3; ++a) {
+    if (pathHi[a] < lo[a] - m || pathLo[a] > hi[a] + m) return false;
   }
   return true;
 }
@@ -97,11 +103,14 @@ int searchInterval(const std::vector<SegmentCuda*>& segments, double incre) {
 }
 
 // Sort keys of the sweep: segments by the low x of their extended box,
-// contact nodes by the x of their node.
+// contact nodes by the low x of their path over the last step.
 bool segmentMinXLess(const SegmentCuda* a, const SegmentCuda* b) { return a->box_min[0] < b->box_min[0]; }
-bool contactNodeXLess(const ContactNodeCuda* a, const ContactNodeCuda* b) {
-  return a->node->coord[0] < b->node->coord[0];
-}
+struct SweptNode {
+  ContactNodeCuda* node;
+  double lo[3];
+  double hi[3];
+};
+bool sweptNodeXLess(const SweptNode& a, const SweptNode& b) { return a.lo[0] < b.lo[0]; }
 
 // Rebuilds the near list of a record whose sides' boxes overlap: segments
 // sorted by the low x of their widened boxes, nodes by x, each segment
@@ -116,21 +125,27 @@ void sweep(SurfacePairRecord& r, double incre) {
     for (int a = 0; a < 3 && overlaps; ++a) overlaps = s.box_min[a] - m <= hi[a] && s.box_max[a] + m >= lo[a];
     if (overlaps) segments.push_back(&s);
   }
-  std::vector<ContactNodeCuda*> nodes;
+  std::vector<SweptNode> nodes;
+  double longest = 0.0;  // longest path along x
   for (ContactNodeCuda* cn : r.node_list) {
-    if (cn != nullptr && cn->node != nullptr && withinWidened(cn->node->coord, lo, hi, 0.0, 0)) nodes.push_back(cn);
+    if (cn == nullptr || cn->node == nullptr) continue;
+    SweptNode n{cn, {}, {}};
+    cn->pathBox(n.lo, n.hi);
+    if (!meetsWidened(n.lo, n.hi, lo, hi, 0.0)) continue;
+    longest = std::max(longest, n.hi[0] - n.lo[0]);
+    nodes.push_back(n);
   }
   std::stable_sort(segments.begin(), segments.end(), segmentMinXLess);
-  std::stable_sort(nodes.begin(), nodes.end(), contactNodeXLess);
+  std::stable_sort(nodes.begin(), nodes.end(), sweptNodeXLess);
   r.near_list.clear();
   std::size_t start = 0;
   for (SegmentCuda* s : segments) {
-    while (start < nodes.size() && nodes[start]->node->coord[0] < s->box_min[0] - m) ++start;
+    while (start < nodes.size() && nodes[start].lo[0] + longest < s->box_min[0] - m) ++start;
     for (std::size_t j = start; j < nodes.size(); ++j) {
-      const NodeCuda* x = nodes[j]->node;
-      if (x->coord[0] > s->box_max[0] + m) break;
-      if (withinWidened(x->coord, s->box_min, s->box_max, m, 1) && !isSegmentNode(s, x)) {
-        r.near_list.push_back(NearCandidate{nodes[j], s});
+      const SweptNode& n = nodes[j];
+      if (n.lo[0] > s->box_max[0] + m) break;
+      if (meetsWidened(n.lo, n.hi, s->box_min, s->box_max, m) && !isSegmentNode(s, n.node->node)) {
+        r.near_list.push_back(NearCandidate{n.node, s});
       }
     }
   }

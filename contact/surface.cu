@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <set>
 #include <utility>
+#include "contact/contactgeom.h"
 #include "contact/contactnodemanager.h"
 #include "core/deviceFree.h"
 #include "core/gridIndex.h"
@@ -230,6 +231,7 @@ constexpr int kBoxBlock = 32;
 __global__ void GpuCalExtendAreaImprove(int n, SegmentCuda* segments, double3* maxPartial, double3* minPartial) {
   const auto territory = [&](int i) {
     segments[i].calExtTerritory();
+    contact_geom::sweepBoxOverStep(segments[i]);
     segments[i].solveNormVec();
   };
   if (maxPartial == nullptr || minPartial == nullptr) {

@@ -13,6 +13,7 @@
 // by more than the margin since the binning) has the buckets filled anew
 // before they are used in that cycle.
 #include <cstdio>
+#include "contact/contactgeom.h"
 #include "contact/subdomain.h"
 #include "contact/surface.h"
 #include "core/gridIndex.h"
@@ -62,6 +63,7 @@ __global__ void GpuRefreshSegments(int n, SegmentCuda* segments, SegmentSearchEn
   }
   SegmentCuda& seg = segments[i];
   seg.calExtTerritory();
+  contact_geom::sweepBoxOverStep(seg);
   seg.solveNormVec();
   SegmentSearchEntry& e = entries[i];
   for (int a = 0; a < 3; ++a) {

@@ -46,6 +46,9 @@ __host__ __device__ void TestPairCuda::testExpand(const char* message) {
   }
   const ContactNodeCuda* owner = contactNode;
   const NodeCuda* node = owner->node;
+  // A candidate stays while its box meets the node's path over the step.
+  double lo[3] = {0.0, 0.0, 0.0}, hi[3] = {0.0, 0.0, 0.0};
+  if (node != nullptr) owner->pathBox(lo, hi);
   int kept = 0;
   int effective = count;
   for (int s = 0; s < kTestPairSlots; ++s) {
@@ -53,7 +56,7 @@ __host__ __device__ void TestPairCuda::testExpand(const char* message) {
     if (seg == nullptr) continue;
     bool remove = seg == owner->contact_pair.segment;
     for (int a = 0; a < 3 && !remove && node != nullptr; ++a) {
-      remove = node->coord[a] < seg->box_min[a] || node->coord[a] > seg->box_max[a];
+      remove = hi[a] < seg->box_min[a] || lo[a] > seg->box_max[a];
     }
     const int sideOfSlot = side[s];
     segment[s] = nullptr;
