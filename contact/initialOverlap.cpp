@@ -171,7 +171,9 @@ int findInitialOverlaps(std::vector<SubDomainManager>& searched) {
   for (SubDomainManager& m : searched) {
     const Surface* master = m.masterSurface;
     if (master == nullptr || master->segment_array.empty() || m.contact == nullptr) continue;
-    auto& [cells, bodies] = masters.try_emplace(master, SegmentCells(*master), Bodies(*master)).first->second;
+    auto found = masters.find(master);
+    if (found == masters.end()) found = masters.try_emplace(master, SegmentCells(*master), Bodies(*master)).first;
+    auto& [cells, bodies] = found->second;
     const auto own = ownNormals(m.slaveSurface);
     for (ContactNodeCuda* cn : m.slave_contact_node_array_cpu) {
       if (cn == nullptr || cn->node == nullptr) continue;
