@@ -692,6 +692,22 @@ void countMass(void (*kernel)(int, T**, double2*), int n, T** elements, double2*
 
 void ElementControl::gpuCountMass(int flag) {
   if (flag == 0) return;
+  const double2 sums = gpuMassSums();
+  const double physical = sums.x, scaled = sums.y;
+  const double added = scaled - physical;
+  // A model without mass has no meaningful ratio: report 0 rather than NaN.
+  const double ratio = physical != 0.0 ? added * 100.0 / physical : 0.0;
+  printf("\ncalculation with mass scaling for minimum dt\n");
+  printf("added mass = %.9lf\n", added);
+  printf("physical mass= %.9lf\n", physical);
+  printf("ratio = %lf%%\n", ratio);
+  g_runRecord << "calculation with mass scaling for minimum dt" << std::endl;
+  g_runRecord << "added mass =\t" << added << std::endl;
+  g_runRecord << "physical mass=\t" << physical << std::endl;
+  g_runRecord << "ratio =\t" << ratio << "%" << std::endl;
+}
+
+double2 ElementControl::gpuMassSums() {
   const int total = dtArrayNum();
   std::vector<double2> massHost(static_cast<size_t>(total));
   if (total > 0) {
@@ -707,22 +723,12 @@ void ElementControl::gpuCountMass(int flag) {
     CUDA_CHECK(cudaMemcpy(massHost.data(), massDevice, sizeof(double2) * total, cudaMemcpyDeviceToHost));
     CUDA_CHECK(cudaFree(massDevice));
   }
-  double physical = 0.0, scaled = 0.0;
+  double2 sums = make_double2(0.0, 0.0);
   for (const double2& p : massHost) {
-    physical += p.x;
-    scaled += p.y;
+    sums.x += p.x;
+    sums.y += p.y;
   }
-  const double added = scaled - physical;
-  // A model without mass has no meaningful ratio: report 0 rather than NaN.
-  const double ratio = physical != 0.0 ? added * 100.0 / physical : 0.0;
-  printf("\ncalculation with mass scaling for minimum dt\n");
-  printf("added mass = %.9lf\n", added);
-  printf("physical mass= %.9lf\n", physical);
-  printf("ratio = %lf%%\n", ratio);
-  g_runRecord << "calculation with mass scaling for minimum dt" << std::endl;
-  g_runRecord << "added mass =\t" << added << std::endl;
-  g_runRecord << "physical mass=\t" << physical << std::endl;
-  g_runRecord << "ratio =\t" << ratio << "%" << std::endl;
+  return sums;
 }
 
 void ElementControl::gpuAccumulateStrToNode(NodeCuda* nodes, int n, Section* sections) {

@@ -89,6 +89,8 @@ class ElementControl {
   double gpuCalCriticalDt(Material* materials, Section* sections, double safeFactor);
   // Mass report after the first step (nothing when flag is 0).
   void gpuCountMass(int flag);
+  // The physical and the scaled mass of every element (x, y).
+  double2 gpuMassSums();
   // Internal forces of all elements; candidate receives the smallest element
   // step and is left unchanged when no element has a step.
   void gpuAllElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass, double dt,

@@ -72,6 +72,21 @@ double TimeControl::calInitialDtCpu(std::vector<Part>& parts, double* dt) {
   return result;
 }
 
+namespace {
+// The mass of every node of the host array.
+double modelMass(const NodeManager& nodes) {
+  double mass = 0.0;
+  for (const NodeCuda& node : nodes.node_array_cpu) mass += node.mass;
+  return mass;
+}
+}  // namespace
+
+bool TimeControl::addedMassRunsAway() const {
+  // ENDMAS blank, 0 or below: the format's default, 1e8 percent.
+  const double endmas = termination_values[2] > 0.0 ? termination_values[2] : 1.0e8;
+  return mass_scaled && physical_mass > 0.0 && !(added_mass * 100.0 / physical_mass <= endmas);
+}
+
 bool TimeControl::massScalingDue(int cycle, double candidate) const {
   return mass_scaling_flag != 0 && recompute_interval != 0 && cycle % recompute_interval == 0 && candidate <= target_dt;
 }
@@ -84,6 +99,11 @@ void TimeControl::massScalingGpu(TieManager* ties, ConstrainedManager* constrain
   ties->transferSlaveMassGpu();
   constraints->attachSlaveMassGpu();
   *candidate = target_dt;
+  if (!mass_scaled) {
+    const double2 sums = elements->gpuMassSums();
+    physical_mass = sums.x;
+    added_mass = sums.y - sums.x;
+  }
   mass_scaled = true;
 }
 
@@ -91,12 +111,17 @@ void TimeControl::massScalingCpu(TieManager* ties, ConstrainedManager* constrain
                                  NodeManager* nodes, int cycle, double* candidate) {
   if (candidate == nullptr || !massScalingDue(cycle, *candidate)) return;
   nodes->massReductionCpu();
+  const double physical = mass_scaled ? 0.0 : modelMass(*nodes);
   for (Part& part : parts)
     if (partTakesPart(part)) part.elmManager->massScaleCpu(target_dt);
   nodes->storeAllEquivalentMassCpu();
   ties->transferSlaveMassCpu();
   constraints->transferAllMass();
   *candidate = target_dt;
+  if (!mass_scaled) {
+    physical_mass = physical;
+    added_mass = modelMass(*nodes) - physical;
+  }
   mass_scaled = true;
 }
 
@@ -137,8 +162,8 @@ namespace {
 // Without DTMIN a step below this share of the first step stops the run.
 constexpr double kDefaultStepFloor = 1e-6;
 // A first step that needs more cycles than this to reach the end time stops
-// the run (ten billion cycles: days of computing for the smallest model).
-constexpr double kMostCycles = 1e10;
+// the run (a billion cycles: hours of computing for the smallest model).
+constexpr double kMostCycles = 1e9;
 
 // The console's progress lines go out first, so that the message stays last.
 void writeStopMessage(const char* text) {
@@ -169,6 +194,7 @@ bool TimeControl::limitsUsable() const {
 }
 
 StepProblem stepProblem(const TimeControl& tc, double dt, bool firstStep) {
+  if (tc.addedMassRunsAway()) return StepProblem::MassRunaway;
   if (!timeStepUsable(dt)) return StepProblem::NotPositive;
   if (firstStep) return tc.end_cycle <= 0 && tc.end_time / dt > kMostCycles ? StepProblem::TooManyCycles : StepProblem::None;
   return dt < tc.stepFloor() ? StepProblem::BelowFloor : StepProblem::None;
@@ -190,6 +216,13 @@ void reportStepProblem(const TimeControl& tc, StepProblem problem, double dt, do
                "The time step %g at time %g, cycle %d has fallen below %s times the first step %g%s. "
                "The run stops.",
                dt, time, cycle, floor, tc.first_step, element);
+      break;
+    case StepProblem::MassRunaway:
+      snprintf(text, sizeof(text),
+               "Mass scaling towards the time step %g adds a mass of %g to the model's %g (%.3g %%), beyond "
+               "*CONTROL_TERMINATION ENDMAS %g %%. The run stops.",
+               tc.target_dt, tc.added_mass, tc.physical_mass, tc.added_mass * 100.0 / tc.physical_mass,
+               tc.termination_values[2] > 0.0 ? tc.termination_values[2] : 1.0e8);
       break;
     case StepProblem::TooManyCycles:
       snprintf(text, sizeof(text),

@@ -26,6 +26,8 @@ class TimeControl {
   int32_t mass_scaling_flag = 0;    // 1 = mass scaling on
   double target_dt = 0.0;           // step that mass scaling enforces ("DT=" on the command line)
   bool mass_scaled = false;         // mass scaling has acted in this run
+  double physical_mass = 0.0;       // the model's mass, and the mass scaling added to it
+  double added_mass = 0.0;          // when it first acted
   // Remaining values of the termination and time-step cards, kept as read.
   double termination_values[3] = {0.0, 0.0, 0.0};
   int32_t termination_flag = 0;
@@ -61,6 +63,9 @@ class TimeControl {
                       NodeManager* nodes, int cycle, double* candidate);
   // True when mass scaling acts at this cycle with this candidate step.
   bool massScalingDue(int cycle, double candidate) const;
+  // Mass scaling, when it first acted, added more than ENDMAS percent
+  // (*CONTROL_TERMINATION field 5) of the model's mass.
+  bool addedMassRunsAway() const;
   void printTimeInfo(double dt) const;
 
   // The end of a run: it ends when its state has reached the end time (when
@@ -90,7 +95,7 @@ class TimeControl {
 // Why a step cannot go on: not a positive number; below the floor of the
 // first step; a first step that would take more cycles than any run can
 // do to reach the end time.
-enum class StepProblem { None, NotPositive, BelowFloor, TooManyCycles };
+enum class StepProblem { None, NotPositive, BelowFloor, TooManyCycles, MassRunaway };
 StepProblem stepProblem(const TimeControl& tc, double dt, bool firstStep);
 // The message of a run that stops on its step, naming the element that
 // limits it, the time and the cycle; written to the error stream and the

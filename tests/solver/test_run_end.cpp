@@ -161,6 +161,12 @@ TEST(RunEnd, CollapsingStepStopsTheRun) {
 TEST(RunEnd, FirstStepThatCannotReachTheEndTimeStopsTheRun) {
   expectStoppedOnStep(runDeck("absurd_modulus", fastTaylorBar("", "1.17e32")),
                       "cycles to reach the end time 0.08; element ");
+  // 2.5e9 cycles: hours of computing, also stopped at once.
+  expectStoppedOnStep(runDeck("stiff_modulus", fastTaylorBar("", "3.5e14")), "cycles to reach the end time 0.08");
+  // Mass scaling towards a step of 1e30 would add some 1e65 times the
+  // model's mass: stopped by ENDMAS (its default 1e8 %), naming the mass.
+  expectStoppedOnStep(runDeck("mass_runaway", fastTaylorBar(""), "DT=1e30"),
+                      "beyond *CONTROL_TERMINATION ENDMAS 1e+08 %");
 }
 
 // DTMIN must be a share of the first step: below 1 and not negative.
