@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 #include "core/node.h"
+#include "core/nodeFieldCopy.h"
 #include "core/nodeForceRows.h"
 #include "core/nodeMassShares.h"
 
@@ -46,9 +47,11 @@ class NodeManager {
 
  public:
 
-  // Upload and read-back.
+  // Upload and read-back: whole records, or the chosen fields (NodeField
+  // bits) of every node, as an output point takes them.
   void allocateAndCopyNodes();
   void copyNodesToCpu();
+  void copyNodeFieldsToCpu(unsigned fields);
 
   // Host set-up and host mass scaling.
   void storeAllIniCoord();
@@ -84,6 +87,7 @@ class NodeManager {
 
  private:
   bool slots_ordered_ = false;  // since the last upload
+  NodeFieldCopy field_copy_;
 };
 
 // Kernels (one thread per node; the grid-stride ones walk a two-dimensional grid).

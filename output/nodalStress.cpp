@@ -29,7 +29,7 @@ void NodalResults::moveTo(const FEMDynamic* fem, double time)
     cycle_ = fem->cycle;
     time_ = time;
     averaged_ = false;
-    copied_ = false;
+    copied_ = 0;
 }
 
 void NodalResults::average(FEMDynamic* fem, double time)
@@ -37,17 +37,19 @@ void NodalResults::average(FEMDynamic* fem, double time)
     moveTo(fem, time);
     if (std::exchange(averaged_, true)) return;
     averageNodalStressGpu(fem);
-    copied_ = false;  // the host records no longer hold the device's nodal results
+    copied_ &= ~NODE_STRESSES;  // the host records no longer hold the device's nodal results
 }
 
-void NodalResults::copyToHost(FEMDynamic* fem, double time)
+void NodalResults::copyToHost(FEMDynamic* fem, double time, unsigned fields)
 {
     moveTo(fem, time);
-    if (std::exchange(copied_, true)) return;
-    fem->nodeManager->copyNodesToCpu();
+    const unsigned missing = fields & ~copied_;
+    if (missing == 0) return;
+    copied_ |= missing;
+    fem->nodeManager->copyNodeFieldsToCpu(missing);
 }
 
 bool NodalResults::hostHasAverages(const FEMDynamic* fem, double time) const
 {
-    return samePoint(fem, time) && averaged_ && copied_;
+    return samePoint(fem, time) && averaged_ && (copied_ & NODE_STRESSES) != 0;
 }

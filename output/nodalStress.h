@@ -11,15 +11,17 @@ void averageNodalStressGpu(FEMDynamic* fem);
 
 // The nodal results of one output point, each made once however many
 // outputs ask for them (GPU run): the element stresses and strains averaged
-// into the device nodes, and every node record copied to the host. An output
-// point is one state of the run, known by its cycle and time (cycle 0 is
-// output twice: before the first step and after it).
+// into the device nodes, and the node fields the outputs write copied to the
+// host records. An output point is one state of the run, known by its cycle
+// and time (cycle 0 is output twice: before the first step and after it).
 class NodalResults {
 public:
     // Averages the stresses and strains into the device nodes.
     void average(FEMDynamic* fem, double time);
-    // Copies every node record to the host (again after an averaging).
-    void copyToHost(FEMDynamic* fem, double time);
+    // Copies the chosen node fields (NodeField bits) of every node to the
+    // host records, those not copied yet at this point (the stresses again
+    // after an averaging).
+    void copyToHost(FEMDynamic* fem, double time, unsigned fields);
     // The host node records hold this point's averaged stresses and strains.
     bool hostHasAverages(const FEMDynamic* fem, double time) const;
 
@@ -27,7 +29,7 @@ private:
     int cycle_ = -1;
     double time_ = 0.0;
     bool averaged_ = false;
-    bool copied_ = false;
+    unsigned copied_ = 0;  // node fields on the host for this point
 
     bool samePoint(const FEMDynamic* fem, double time) const;
     // Forgets what was made for an earlier point.

@@ -144,7 +144,8 @@ void ParaViewOutput::collect(FEMDynamic* fem, double time, double dt)
     if (stressFlag_ || strainFlag_) {
         results.average(fem, time);
     }
-    results.copyToHost(fem, time);
+    // The stresses are averaged for other outputs; the file has no section of them.
+    results.copyToHost(fem, time, fieldFileNodeFields(dispFlag_, velFlag_, accFlag_, false));
 }
 
 namespace {

@@ -67,10 +67,9 @@ public:
     // Writes one complete VTK file of the given nodes; false (and the run
     // asked to stop) when the file cannot be written whole. The file is made
     // of three buffers written one after the other: the header with the
-    // coordinates, the cells (formatted once a run), the nodal sections; the
-    // first two go to the file while the third is formatted. Node lines are
-    // formatted in parallel blocks; the bytes do not depend on the thread
-    // count.
+    // coordinates, the cells (formatted once a run), the nodal sections.
+    // Node lines are formatted in parallel blocks; the bytes do not depend on
+    // the thread count.
     bool writeVtkFile(const std::string& path, double time, const std::vector<NodeCuda>& nodes);
     // The bytes of that file, the three buffers joined.
     std::string vtkFileBytes(double time, const std::vector<NodeCuda>& nodes);

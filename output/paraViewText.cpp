@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <thread>
 
 #include "core/node.h"
 #include "output/numberText.h"
@@ -231,13 +230,11 @@ bool ParaViewOutput::writeVtkFile(const std::string& path, double time, const st
     if (!vtkStream_.open(path, FileMode::Replace)) {
         return false;
     }
-    {
-        std::jthread writer([this, &cells] {
-            vtkStream_.writeBytes(headBytes_.data(), headBytes_.size()) &&
-                vtkStream_.writeBytes(cells.data(), cells.size());
-        });
-        formatNodalSections(nodes);
-    }
-    vtkStream_.writeBytes(nodalBytes_.data(), nodalBytes_.size());
+    // Formatted on all threads, then written: a writer thread of its own
+    // beside them would compete for their cores, and a thread made for each
+    // file costs its stack's pages again each time.
+    formatNodalSections(nodes);
+    vtkStream_.writeBytes(headBytes_.data(), headBytes_.size()) && vtkStream_.writeBytes(cells.data(), cells.size()) &&
+        vtkStream_.writeBytes(nodalBytes_.data(), nodalBytes_.size());
     return vtkStream_.close();
 }

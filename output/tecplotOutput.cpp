@@ -121,7 +121,7 @@ void TecplotOutput::collect(FEMDynamic* fem, double time, double dt)
     if (stressFlag_ || strainFlag_) {
         results.average(fem, time);
     }
-    results.copyToHost(fem, time);
+    results.copyToHost(fem, time, fieldFileNodeFields(dispFlag_, velFlag_, accFlag_, stressFlag_ || strainFlag_));
 }
 
 int TecplotOutput::variableCount() const
