@@ -68,6 +68,11 @@ void KeywordReader::readControl(const std::string& block) {
                  time.mass_scaling_dt, time.timestep_flags);
         // TSSFAC blank: 0.9.
         if (time.input_safe_factor == 0.0) time.input_safe_factor = 0.9;
+        if (!(time.input_safe_factor > 0.0 && time.input_safe_factor <= 1.0)) {
+            refuse(lineWhere(header, lines[1]) + ": the time-step factor TSSFAC " +
+                   std::to_string(time.input_safe_factor) + " must lie above 0 and at most 1");
+            return;
+        }
     } else if (has("CONTROL_CONTACT")) {
         ContactControl c;
         readCard(lines, 1, c.card1_value1, c.card1_value2, c.card1_values);
@@ -112,6 +117,11 @@ void KeywordReader::readControl(const std::string& block) {
         // IHQ blank: 1 (viscous); QH blank: 0.1.
         if (hourglass.type == 0) hourglass.type = 1;
         if (hourglass.coefficient == 0.0) hourglass.coefficient = 0.1;
+        if (!(hourglass.coefficient > 0.0)) {
+            refuse(lineWhere(header, lines[1]) + ": the hourglass coefficient QH " + std::to_string(hourglass.coefficient) +
+                   " is below 0");
+            return;
+        }
         fem_->hourglassControlManager->hourglass_array_cpu.push_back(hourglass);
     } else if (has("CONTROL_ACCURACY")) {
         AccuracyControl c;

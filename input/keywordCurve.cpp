@@ -33,6 +33,33 @@ void KeywordReader::readPointLines(const std::vector<std::string>& lines, size_t
     }
 }
 
+// A curve needs a point, and its abscissae may not decrease; false after
+// refusing the deck, naming the curve and the line.
+bool KeywordReader::curvePointsUsable(const std::string& header, int id, const double* x, int count,
+                                      const std::vector<std::string>& lines, size_t cardLine) {
+    if (refused_ || fields_.problem().any()) return false;
+    const std::string which = "\"" + header + "\" " + std::to_string(id);
+    // A curve made by another reader may carry an analytic form instead.
+    if (count == 0 && current_ != nullptr) {
+        refuse(which + atLine() + " gives no point");
+        return false;
+    }
+    for (int i = 1; i < count; ++i) {
+        if (x[i] >= x[i - 1]) continue;
+        // The point's line: the i-th line with a point after the card.
+        int seen = -1;
+        size_t line = cardLine;
+        while (seen < i && ++line < cardLineEnd(lines)) {
+            if (lines[line].find_first_not_of(' ') != std::string::npos) ++seen;
+        }
+        refuse(lineWhere(header, line < lines.size() ? lines[line] : std::string()) + ": curve " + std::to_string(id) +
+               " goes back from the abscissa " + std::to_string(x[i - 1]) + " to " + std::to_string(x[i]) +
+               "; the abscissae of a curve may not decrease");
+        return false;
+    }
+    return true;
+}
+
 void KeywordReader::readDefine(const std::string& block) {
     const std::string header = blockHeader(block);
     auto has = [&header](const char* word) { return keywordIs(header, word); };
@@ -57,6 +84,10 @@ void KeywordReader::readDefine(const std::string& block) {
                                {{2, "SIDR", "the curve in a dynamic relaxation"},
                                 {7, "DATTYP", "points read as another kind of data"}});
         curve.id = curve.curve_card_id;
+        if (!curvePointsUsable(header, curve.curve_card_id, curve.x, std::min(curve.count, kCurvePointMax), lines,
+                               static_cast<size_t>(cardLine))) {
+            return;
+        }
         fem_->curveManager->addCurve(curve);
     } else if (has("DEFINE_TABLE")) {
         TableManager& tables = *fem_->tableManager;
@@ -76,6 +107,7 @@ void KeywordReader::readDefine(const std::string& block) {
                    " lines; a table holds at most " + std::to_string(kTablePointMax));
             return;
         }
+        if (!curvePointsUsable(header, table.table_id, table.x, count, lines, static_cast<size_t>(cardLine))) return;
         tables.table_array.push_back(table);
         tables.table_num = static_cast<int32_t>(tables.table_array.size());
     } else if (has("DEFINE_BOX")) {

@@ -48,6 +48,11 @@ void KeywordReader::readHourglass(const std::string& block) {
         }
         if (control.type == 0) control.type = 1;
         if (control.coefficient == 0.0) control.coefficient = kDefaultHourglassCoefficient;
+        if (!(control.coefficient > 0.0)) {
+            refuse(lineWhere(header, lines[static_cast<size_t>(k)]) + ": the hourglass coefficient QM " +
+                   std::to_string(control.coefficient) + " is below 0");
+            return;
+        }
         const bool bulk = (q1 == 0.0 || q1 == 1.5) && (q2 == 0.0 || q2 == 0.06);
         const bool modes = (qb == 0.0 || qb == control.coefficient) && (qw == 0.0 || qw == control.coefficient);
         if (!bulk || !modes) {

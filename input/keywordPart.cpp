@@ -24,6 +24,11 @@ void KeywordReader::readPart(const std::string& block) {
     auto readMainCard = [&](Part& part, int k) {
         readCard(lines, k, part.id, part.section_id, part.material_id, part.eos_id, part.hourglass_id,
                  part.gravity_option, part.adaptive_option, part.thermal_material_id);
+        // ADPOPT: no mesh of this version is refined while it runs.
+        if (part.adaptive_option != 0) {
+            refuse(lineWhere(header, lines[static_cast<size_t>(k)]) + ": part " + std::to_string(part.id) + " asks for ADPOPT " +
+                   std::to_string(part.adaptive_option) + " (adaptive remeshing), which this version does not compute");
+        }
     };
     // Numbers the part and appends it; false when the deck is refused.
     auto append = [&](Part& part) {

@@ -377,6 +377,8 @@ private:
     template <class Load>
     void readSetPressure(const std::string& block, int loadKind);
     // Point lines of a curve or table, two numbers each, handed to point.
+    bool curvePointsUsable(const std::string& header, int id, const double* x, int count,
+                           const std::vector<std::string>& lines, size_t cardLine);
     template <class Point>
     void readPointLines(const std::vector<std::string>& lines, size_t first, Point point);
 

@@ -159,6 +159,15 @@ void KeywordReader::readSection(const std::string& block) {
         // blank: 1; T2 to T4 are T1.
         if (section.shear_factor == 0.0) section.shear_factor = 1.0;
         if (section.point_count == 0) section.point_count = 2;
+        // The line rule of the shells integrates 1 to 7 points.
+        if (!(section.shear_factor > 0.0) || section.point_count < 1 || section.point_count > 7) {
+            refuse(lineWhere(header, lines[static_cast<size_t>(k)]) + ": shell section " + std::to_string(deckNumber) +
+                   (section.shear_factor > 0.0 ? " asks for " + std::to_string(section.point_count) +
+                                                     " points through the thickness (NIP); this version integrates 1 to 7"
+                                               : " has the shear factor SHRF " + std::to_string(section.shear_factor) +
+                                                     "; it must be above 0"));
+            return;
+        }
         if (section.shell_card1_value5 == 0.0) section.shell_card1_value5 = 1.0;
         if (section.shell_card1_value8 == 0) section.shell_card1_value8 = 1;
         section.point_count_copy = section.point_count;
@@ -188,6 +197,11 @@ void KeywordReader::readSection(const std::string& block) {
             readField(f[6], section.beam_card1_value7);
             // SHRF blank: 1.0; QR/IRID blank: 2.0.
             if (section.shear_factor == 0.0) section.shear_factor = 1.0;
+            if (!(section.shear_factor > 0.0)) {
+                refuse(lineWhere(header, lines[static_cast<size_t>(k)]) + ": beam section " + std::to_string(deckNumber) +
+                       " has the shear factor SHRF " + std::to_string(section.shear_factor) + "; it must be above 0");
+                return;
+            }
             if (section.beam_card1_value4 == 0.0) section.beam_card1_value4 = 2.0;
             if (section.card_formulation == 1) {
                 // Blank TS2 and TT2 mean this section's TS1 and TT1, not
