@@ -29,9 +29,11 @@
 #include "elements/elementControl.h"
 #include "elements/elmmanager.h"
 #include "elements/gausspoint.h"
+#include "elements/solidElementCuda.h"
 #include "elements/hourglasscontrol.h"
 #include "materials/material.h"
 #include "materials/materialmanager.h"
+#include "materials/materialstatus.h"
 #include "platform/gpu_runtime.h"
 
 namespace bench {
@@ -204,6 +206,15 @@ inline Traffic estimateTraffic(bool compact, int elements, int nodes, int corner
   return t;
 }
 
+// Traffic of the cube of n^3 one-point elastic hexahedra (bench_hexa_cube,
+// bench_run).
+inline Traffic cubeTraffic(bool compact, int n) {
+  const int np = n + 1;
+  return estimateTraffic(compact, n * n * n, np * np * np, 8,
+                         sizeof(SolidElementCuda) + sizeof(GaussPoint) + sizeof(ElasticMaterialStatus),
+                         3 * sizeof(double));
+}
+
 // What a model needs on the device once its nodes, elements, points and
 // states are there: the material model built on the device from its record,
 // one section, one hourglass record, the part with its element store, the
@@ -347,13 +358,16 @@ Timing bestRun(Model& model, int threads, int cycles, int repeats) {
 // on), with the speed-up over one thread; then on all cores again while one
 // core is kept busy (as by another program): the busy core should cost about
 // its share of the work.  The wall microseconds per element-cycle of each go
-// into the summary table under `figure`.
+// into the summary table under `figure`, with the bytes an element-cycle
+// moves (none given: 0).
 template <typename Model>
-void runThreadSeries(Model& model, int cores, int cycles, int repeats, const std::string& figure) {
+void runThreadSeries(Model& model, int cores, int cycles, int repeats, const std::string& figure,
+                     double bytesPerElementCycle = 0.0) {
   const auto perElementCycle = [&](const Timing& t) {
     return t.total / (static_cast<double>(model.elementNum()) * cycles) * 1e6;
   };
   TableRow row(figure, "%.3f");
+  row.setTimeBytes(bytesPerElementCycle, 1e6);
   double oneThread = 0.0;
   for (int threads = 1;; threads = std::min(2 * threads, cores)) {
     const Timing t = bestRun(model, threads, cycles, repeats);

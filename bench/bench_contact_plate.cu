@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench/benchCycle.h"
+#include "contact/contactnode.h"
 #include "contact/pairmanager.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
@@ -161,6 +162,9 @@ int main(int argc, char** argv) {
   std::ofstream(folder / "without.k") << deckText(n, cycles, false);
   bench::TableRow share("contact plate " + std::to_string(n) + "^2: contact share of the cycle (%)", "%.1f");
   bench::TableRow perNode("contact plate " + std::to_string(n) + "^2: us per contact node-cycle", "%.3f");
+  // A contact node's record (its candidate list and pair inside) once a
+  // cycle, and its node's position and force lines.
+  perNode.setTimeBytes(sizeof(ContactNodeCuda) + 2 * 64.0, 1e6);
   const auto measure = [&](const char* label, int threads) {
     omp_set_num_threads(threads);
     const RunTimes with = runDeck(folder / "with.k");

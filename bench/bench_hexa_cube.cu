@@ -168,12 +168,11 @@ int main(int argc, char** argv) {
          opt.compact ? "compact lists, chunked step minimum" : "node records, serial step search");
   CubeModel model(n, opt.compact);
   const double v0 = model.maxSpeed();
-  bench::reportTraffic(bench::estimateTraffic(
-      opt.compact, model.elementNum(), (n + 1) * (n + 1) * (n + 1), 8,
-      sizeof(SolidElementCuda) + sizeof(GaussPoint) + sizeof(ElasticMaterialStatus), 3 * sizeof(double)));
+  const bench::Traffic traffic = bench::cubeTraffic(opt.compact, n);
+  bench::reportTraffic(traffic);
   const std::string label = "hexahedra " + std::to_string(n) + "^3";
   bench::reportMemory(model.elementNum(), label + ": bytes per element (resident)");
-  bench::runThreadSeries(model, opt.cores, opt.cycles, opt.repeats, label + ": us per element-cycle");
+  bench::runThreadSeries(model, opt.cores, opt.cycles, opt.repeats, label + ": us per element-cycle", traffic.total());
   printf("step %.4e s; largest node speed %.3f m/s at the start, %.3f m/s after the runs\n", model.dt(), v0,
          model.maxSpeed());
   return 0;

@@ -10,7 +10,7 @@
 // reading (process start to the end of the model's linking) and set-up
 // (from there to the loop start, the output at time 0 included).  Last, runs
 // with the default output interval (end time / 100, one file every other
-// cycle here) give the cost of one output point.  Each row gives the
+// cycle here) give the cost of one output point on each thread count.  Each row gives the
 // machine's load average when it was measured: on a shared machine the other
 // programs' load changes the figures.
 //
@@ -40,6 +40,7 @@ struct RunTiming {
   double loopSeconds = 0.0, calculateSeconds = 0.0, wallSeconds = 0.0, firstStep = 0.0;
   double outputSeconds = 0.0;  // output inside the loop, from the run record
   int files = 0;               // VTK files written, the one of time 0 included
+  double fileBytes = 0.0;      // bytes of the file of time 0
   bool ok = false;
 };
 
@@ -78,6 +79,7 @@ RunTiming runProgram(const fs::path& deck, const fs::path& work, int threads, co
   t.outputSeconds = recordedOutputSeconds(work);
   for (const fs::directory_entry& e : fs::directory_iterator(work))
     if (e.path().extension() == ".vtk") ++t.files;
+  if (fs::exists(work / "result.vtk")) t.fileBytes = static_cast<double>(fs::file_size(work / "result.vtk"));
   return t;
 }
 
@@ -116,8 +118,8 @@ void report(const char* label, int threads, const RunTiming& t, int elements, do
 }
 
 // The loop with one output point every other cycle against the loop with
-// the end's output only: the cost of one further output point.
-void reportOutputPoints(int threads, const RunTiming& everyOther, const RunTiming& endOnly, int elements) {
+// the end's output only: the cost of one further output point, in ms.
+double reportOutputPoints(int threads, const RunTiming& everyOther, const RunTiming& endOnly, int elements) {
   const int further = std::max(1, everyOther.files - endOnly.files);
   const double extra = everyOther.loopSeconds - endOnly.loopSeconds;
   const double outputs = everyOther.outputSeconds - endOnly.outputSeconds;
@@ -125,6 +127,16 @@ void reportOutputPoints(int threads, const RunTiming& everyOther, const RunTimin
          "point (%.2f ms copying and writing the nodes, %.2f ms the rest)\n",
          threads, usPerElementCycle(everyOther, elements), everyOther.files - 1, extra / further * 1e3,
          outputs / further * 1e3, (extra - outputs) / further * 1e3);
+  return extra / further * 1e3;
+}
+
+// Bytes an output point moves: per node the coordinate and displacement
+// lines of its device record read, packed (48 bytes) and put into the host
+// record, whose lines the text formatting reads again; the file's text
+// written to the buffers, read again and written to the file.
+double outputPointBytes(int n, double fileBytes) {
+  const double nodes = static_cast<double>(n + 1) * (n + 1) * (n + 1);
+  return nodes * (128.0 + 48.0 + 48.0 + 128.0 + 128.0) + 3.0 * fileBytes;
 }
 
 }  // namespace
@@ -163,30 +175,31 @@ int main(int argc, char** argv) {
   printf("whole runs of impactfem on a cube of %d^3 one-point hexahedra (%d elements), about %d cycles, best of %d\n",
          n, elements, cycles, repeats);
   bench::TableRow row("whole run, hexahedra " + std::to_string(n) + "^3: us per element-cycle", "%.3f");
+  row.setTimeBytes(bench::cubeTraffic(true, n).total(), 1e6);
+  bench::TableRow outputRow("whole run, hexahedra " + std::to_string(n) + "^3: ms per output point", "%.2f");
   double oneThread = 0.0;
-  RunTiming oneThreadRun, allThreadsRun;
-  for (int threads = 1;; threads = std::min(2 * threads, cores)) {
+  // Each thread count: the loop with the ends' output only, then with the
+  // default output interval.
+  const auto measure = [&](const char* label, int threads) {
     const RunTiming t = bestRun(deck, work, threads, repeats, endsOnly);
-    report("idle", threads, t, elements, oneThread);
+    report(label, threads, t, elements, oneThread);
     row.add(usPerElementCycle(t, elements));
-    if (threads == 1) {
-      oneThread = usPerElementCycle(t, elements);
-      oneThreadRun = t;
-    }
-    if (threads == cores) {
-      allThreadsRun = t;
-      break;
-    }
+    const RunTiming withOutput = bestRun(deck, work, threads, repeats, "");
+    outputRow.add(reportOutputPoints(threads, withOutput, t, elements));
+    outputRow.setTimeBytes(outputPointBytes(n, withOutput.fileBytes), 1e3);
+    return t;
+  };
+  for (int threads = 1;; threads = std::min(2 * threads, cores)) {
+    const RunTiming t = measure("idle", threads);
+    if (threads == 1) oneThread = usPerElementCycle(t, elements);
+    if (threads == cores) break;
   }
   {
     bench::CoreLoad load;
-    const RunTiming t = bestRun(deck, work, cores, repeats, endsOnly);
-    report("1 loaded", cores, t, elements, oneThread);
-    row.add(usPerElementCycle(t, elements));
+    measure("1 loaded", cores);
   }
-  reportOutputPoints(1, bestRun(deck, work, 1, repeats, ""), oneThreadRun, elements);
-  if (cores > 1) reportOutputPoints(cores, bestRun(deck, work, cores, repeats, ""), allThreadsRun, elements);
   row.print();
+  outputRow.print();
   fs::remove_all(folder);
   return 0;
 }

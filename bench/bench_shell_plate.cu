@@ -202,13 +202,13 @@ int main(int argc, char** argv) {
   const ShellElementCuda probe{};
   const auto elementTail = static_cast<std::size_t>(reinterpret_cast<const char*>(probe.hourglassStress + 5) -
                                                     reinterpret_cast<const char*>(&probe.interForce[0][0]));
-  bench::reportTraffic(bench::estimateTraffic(
+  const bench::Traffic traffic = bench::estimateTraffic(
       opt.compact, model.elementNum(), (n + 1) * (n + 1), 4,
-      sizeof(ShellLaneGroup) / kLaneWidth + elementTail + kPoints * sizeof(PlasticMaterialStatus),
-      6 * sizeof(double)));
+      sizeof(ShellLaneGroup) / kLaneWidth + elementTail + kPoints * sizeof(PlasticMaterialStatus), 6 * sizeof(double));
+  bench::reportTraffic(traffic);
   const std::string label = "shells " + std::to_string(n) + "^2";
   bench::reportMemory(model.elementNum(), label + ": bytes per element (resident)");
-  bench::runThreadSeries(model, opt.cores, opt.cycles, opt.repeats, label + ": us per element-cycle");
+  bench::runThreadSeries(model, opt.cores, opt.cycles, opt.repeats, label + ": us per element-cycle", traffic.total());
   printf("step %.4e s; largest normal node speed %.3f m/s at the start, %.3f m/s after the runs\n", model.dt(), v0,
          model.maxSpeed());
   return 0;

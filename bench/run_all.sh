@@ -2,7 +2,11 @@
 # Runs every speed benchmark of the host build and prints the figures as one
 # Markdown table (columns: 1, 2, 4 ... threads up to all cores, and all cores
 # with one core kept busy), with the machine and the load average before and
-# after; the benchmarks' own output goes to a log file beside it.  Run it on a
+# after; the benchmarks' own output goes to a log file beside it.  Beside
+# each figure whose work is bound by memory the table gives its floor: the
+# bytes the benchmark moves per unit of the figure (its estimate) at the
+# triad rate of this machine, measured in the same run (bench_triad), so
+# that the distance to the floor is a figure of every run.  Run it on a
 # quiet machine: timings taken while others build or run say little.
 #
 #   bench/run_all.sh [build folder=build] [log=bench_all.log]
@@ -10,7 +14,8 @@ set -eu
 build=${1:-build}
 log=${2:-bench_all.log}
 bin="$build/bench"
-for b in bench_contact_plate bench_setup bench_vtk_writer bench_hexa_cube bench_shell_plate bench_run; do
+for b in bench_triad bench_contact_plate bench_contact_setup bench_setup bench_vtk_writer bench_hexa_cube \
+  bench_shell_plate bench_run; do
   if [ ! -x "$bin/$b" ]; then
     echo "run_all.sh: $bin/$b not found; build the benchmarks first" >&2
     exit 1
@@ -30,7 +35,9 @@ run() {
   echo "== $*" >>"$log"
   "$@" >>"$log" 2>&1
 }
+run "$bin/bench_triad"
 run "$bin/bench_contact_plate" 100 200
+run "$bin/bench_contact_setup"
 run "$bin/bench_setup" 60
 run "$bin/bench_setup" 300 "$cores" 3 plate
 run "$bin/bench_vtk_writer" 60
@@ -44,4 +51,20 @@ echo "Machine: $model, $cores cores; load average before $load_before, after $(c
 echo
 echo "| figure | $columns | $cores, one core busy |"
 echo "| --- |$(echo "$columns" | sed 's/[^|]*/ --- /g') | --- |"
-grep '^table |' "$log" | sed 's/^table //'
+# A figure's row, and after a figure that states its bytes the floor row:
+# per column, bytes / triad rate (a time per unit: "per 1000000" microseconds,
+# "per 1000" milliseconds) or triad rate / bytes (a rate in units per second).
+awk -F'|' '
+  function trim(s) { gsub(/^ +| +$/, "", s); return s }
+  FNR == NR { if ($1 ~ /^floor /) for (i = 2; i < NF; ++i) floor[i - 1] = trim($i); next }
+  $1 ~ /^table / { sub(/^table /, ""); print; next }
+  $1 ~ /^bytes / {
+    figure = trim($2); bytes = trim($3); kind = trim($4)
+    row = "| " figure ": floor at the triad (" bytes " bytes per unit) |"
+    for (i = 1; i in floor; ++i) {
+      rate = floor[i] * 1e9
+      if (kind == "rate") row = row sprintf(" %.0f |", rate / bytes)
+      else { split(kind, k, " "); row = row sprintf(" %.3g |", bytes / rate * k[2]) }
+    }
+    print row
+  }' "$log" "$log"
