@@ -249,7 +249,7 @@ void ElmManager::setElementType(const Section* section) {
     if (completeShortSolid(e) == 6) continue;
     // An element already classified as a wedge keeps its reordered ids.
     if (e.type == ET_PENTA && id[5] == id[6] && id[6] == id[7] && id[4] != id[5]) continue;
-    e.type = ET_HEXA_REDUCED;
+    e.type = F == ET_HEXA_FULL ? ET_HEXA_FULL : ET_HEXA_REDUCED;
     if (id[3] != id[4] && id[4] == id[5] && id[5] != id[6] && id[6] == id[7]) {
       // A hexahedron collapsed along two edges: triangles (1, 5, 2) and
       // (4, 7, 3).  The node pointers move with their ids.

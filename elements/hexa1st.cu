@@ -1,13 +1,70 @@
-// Fully integrated hexahedron (type 17, eight points, updated Lagrangian) and
-// the extrapolation of point stresses to the nodes of the eight-point
-// hexahedra (types 17, 19 and 23).
+// Fully integrated hexahedron (type 17, eight points, updated Lagrangian,
+// selectively reduced) and the extrapolation of point stresses to the nodes
+// of the eight-point hexahedra (types 17, 19 and 23).
 #include "elements/solid1st.h"
 
+namespace {
+
+// Natural (dNl) and spatial derivatives of point gp on the current (dNx)
+// and mid-step (dNm) shapes; det J of the current shape and the mid-step
+// point volume.
+__host__ __device__ inline void hexaPointDerivatives(const GaussPoint& gp, const double x[8][3],
+                                                     const double xm[8][3], double dNl[3][8], double dNx[3][8],
+                                                     double dNm[3][8], double* detJ, double* vm) {
+  solid1st::hexaLocalDerivatives(gp.coord_[0], gp.coord_[1], gp.coord_[2], dNl);
+  *detJ = solid1st::spatialDerivatives<8>(dNl, x, dNx);
+  *vm = fabs(solid1st::spatialDerivatives<8>(dNl, xm, dNm)) * gp.weight_;
+}
+
+__host__ __device__ inline double trace3(const double A[3][3]) { return A[0][0] + A[1][1] + A[2][2]; }
+
+}  // namespace
+
+// Selective reduced integration (mean dilatation): the deviatoric strain
+// rate and stress at the eight points, the volumetric strain rate and the
+// pressure as the element's volume means. Every point's velocity gradient
+// takes the element's mean volumetric rate, and the mean pressure acts
+// through the mean gradients, so that a flow that keeps the volume (plastic
+// flow, a nearly incompressible material) does not lock the element.
 __host__ __device__ void interForceHexa1stGpu(SolidElementCuda& e, const MaterialNew* material,
                                               const Section* /*section*/, double dt) {
-  solidUpdatedLagrangianForce<8>(e, material, dt, [](double r, double s, double t, double dN[3][8]) {
-    solid1st::hexaLocalDerivatives(r, s, t, dN);
-  });
+  double x[8][3], xm[8][3], v[8][3], X[8][3], f[8][3] = {}, Bbar[3][8] = {};
+  gatherSolidMotion(e, 8, x, xm, v);
+  gatherSolidReference(e, 8, X);
+  GaussPoint* points = e.gaussPoint;
+  const int np = points != nullptr ? (e.integratPointNum < 8 ? e.integratPointNum : 8) : 0;
+  // Each point's current derivatives, volume and velocity gradient.
+  double dNx[8][3][8], G[8][3][3], vp[8];
+  double rateSum = 0.0, midVolume = 0.0, volume = 0.0;
+  for (int p = 0; p < np; ++p) {
+    double dNl[3][8], dNm[3][8], detJ, vm;
+    hexaPointDerivatives(points[p], x, xm, dNl, dNx[p], dNm, &detJ, &vm);
+    reportIfInverted(e, detJ, solid1st::jacobianDeterminant<8>(dNl, X));
+    vp[p] = fabs(detJ) * points[p].weight_;
+    points[p].volume_ = vp[p];
+    solid1st::velocityGradient<8>(dNm, v, 1.0, G[p]);
+    rateSum += vm * trace3(G[p]);
+    midVolume += vm;
+    volume += vp[p];
+    for (int i = 0; i < 3; ++i)
+      for (int I = 0; I < 8; ++I) Bbar[i][I] += vp[p] * dNx[p][i][I];
+  }
+  const double meanRate = midVolume > 0.0 ? rateSum / midVolume : 0.0;
+  double pressureSum = 0.0;
+  for (int p = 0; p < np; ++p) {
+    const double shift = (meanRate - trace3(G[p])) / 3.0;
+    for (int i = 0; i < 3; ++i) G[p][i][i] += shift;
+    double sigma[3][3];
+    solidPointStress(material, points + p, G[p], sigma, dt);
+    const double pressure = trace3(sigma) / 3.0;
+    for (int i = 0; i < 3; ++i) sigma[i][i] -= pressure;
+    solid1st::addStressDivergence<8>(sigma, dNx[p], vp[p], f);
+    pressureSum += vp[p] * pressure;
+  }
+  // sum_p v_p p_p times the mean gradients sum_q v_q dN/dx (q) / V.
+  const double p = volume > 0.0 ? pressureSum / volume : 0.0;
+  for (int I = 0; I < 8; ++I)
+    for (int j = 0; j < 3; ++j) e.interForce[I][j] = f[I][j] + p * Bbar[j][I];
 }
 
 namespace {

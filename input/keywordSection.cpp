@@ -32,15 +32,13 @@ int shellFormulation(int cardFormulation) {
 }
 
 // Element formulation of a solid card formulation: 10 the tetrahedron (15),
-// 2, -1 and -2 the fully integrated hexahedron (17), 0 and 1 the one-point
-// hexahedron (18); 0 for a number no solid formulation answers.
+// 2 the fully integrated, selectively reduced hexahedron (17), 0 and 1 the
+// one-point hexahedron (18); 0 for a number no solid formulation answers.
 int solidFormulation(int cardFormulation) {
     switch (cardFormulation) {
         case 10:
             return 15;
         case 2:
-        case -1:
-        case -2:
             return 17;
         case 0:
         case 1:
@@ -255,6 +253,13 @@ void KeywordReader::readSection(const std::string& block) {
             readField(f[0], deckNumber);
             readField(f[1], section.card_formulation);
             readField(f[2], section.solid_option);
+            if (section.card_formulation == -1 || section.card_formulation == -2) {
+                refuse(lineWhere(header, lines[i]) + ": solid section " + std::to_string(deckNumber) + " asks for ELFORM " +
+                       std::to_string(section.card_formulation) +
+                       " (the fully integrated hexahedron for poor aspect ratios), which this version does not "
+                       "compute; ELFORM 2 is the fully integrated hexahedron it computes");
+                return;
+            }
             section.element_formulation = solidFormulation(section.card_formulation);
             if (section.element_formulation == 0) {
                 warn("section " + std::to_string(deckNumber) + ": solid formulation " +

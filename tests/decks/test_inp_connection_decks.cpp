@@ -3,6 +3,7 @@
 // time loop: keyword twins within 1e-12 and answers from mechanics.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -195,5 +196,9 @@ TEST(InpConnectionDecks, MpcWeldsTwoNodes) {
     const double moved = last.nodes[1].total_disp[0];
     EXPECT_GT(moved, 1e-3);
     EXPECT_NEAR(last.nodes[8].total_disp[0], moved, 1e-3 * moved);
-    EXPECT_GT(momentum(last, 10, 16, 0), 0.1 * momentum(samples.front(), 1, 8, 0));
+    // The cubes swing against each other through the weld: the other
+    // corners of the second take up momentum (its largest over the run).
+    double dragged = 0.0;
+    for (const Sample& sample : samples) dragged = std::max(dragged, momentum(sample, 10, 16, 0));
+    EXPECT_GT(dragged, 0.1 * momentum(samples.front(), 1, 8, 0));
 }

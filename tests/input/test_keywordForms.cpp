@@ -129,6 +129,8 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
         {"wall_friction", model + "*RIGIDWALL_PLANAR\n" + card({"0", "", "", "", "", "2.0e-5"}) +
                               card({"0", "0", "-1", "0", "0", "0", "0.3"}),
          "line 21: \"*RIGIDWALL_PLANAR\" (DEATH, FRIC are not computed for rigid walls)"},
+        {"solid_poor_aspect_form", model + "*SECTION_SOLID\n" + card({"2", "-2"}),
+         "line 22: solid section 2 asks for ELFORM -2 (the fully integrated hexahedron for poor aspect ratios)"},
         // Beam cards this version would compute as another beam.
         {"beam_arbitrary_section", model + beamBar("", card({"2", "1", "", "", "2.0"}) + card({"0.1", "0.1", "0.1"})),
          "line 28: beam section 2 has CST 2; this version computes CST 0 (a rectangle) and 1 (a tube)"},
