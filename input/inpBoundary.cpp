@@ -98,7 +98,8 @@ void InpReader::readInitialConditions(const InpBlock& block) {
             refuse(block.where() + " " + line[0] + ": the line must give a degree of freedom from 1 to 6 and a value");
             return;
         }
-        // Lines naming the same target add up into one record.
+        // Lines naming the same target make one record; of two lines giving
+        // one degree of freedom the later holds.
         InpModel::Velocity* record = nullptr;
         for (InpModel::Velocity& velocity : model_.velocities) {
             if (velocity.target == target && velocity.isSet == isSet) record = &velocity;
@@ -109,7 +110,8 @@ void InpReader::readInitialConditions(const InpBlock& block) {
             record->target = target;
             record->isSet = isSet;
         }
-        record->values[dof - 1] += value;
+        record->values[dof - 1] = value;
+        record->given[dof - 1] = true;
     }
 }
 

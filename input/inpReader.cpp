@@ -164,7 +164,9 @@ int completeThroughKeywordFamilies(FEMDynamic* fem, const std::vector<std::strin
 int readInpText(FEMDynamic* fem, const std::string& text, const std::string& deckName) {
     InpModel model;
     InpReader reader(model);
-    const bool read = reader.readBlocks(cutInpBlocks(text));
+    std::vector<InpBlock> blocks = cutInpBlocks(text);
+    reader.readInstances(blocks);
+    const bool read = reader.readBlocks(blocks);
     if (!read || !reader.resolve()) {
         std::cerr << "Inp deck refused: " << deckName << " is not run (see the messages above)" << std::endl;
         return 0;

@@ -161,6 +161,7 @@ struct InpModel {
         std::string target;
         bool isSet = false;
         double values[6] = {};
+        bool given[6] = {};  // the degrees of freedom its lines give
     };
 
     // A section or rigid body as the deck writes it: it names an element set
@@ -268,6 +269,10 @@ public:
     // Reads every block; false when the deck was refused (a message was
     // printed for each reason).
     bool readBlocks(const std::vector<InpBlock>& blocks);
+    // Takes the names qualified by an instance that leaves its part where it
+    // is ("PART-1-1.SET-1") as the part's own names; a part that instances
+    // place twice refuses the deck.
+    void readInstances(std::vector<InpBlock>& blocks);
     bool refused() const { return refused_; }
 
     void refuse(const std::string& message);

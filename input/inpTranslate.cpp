@@ -2,6 +2,7 @@
 // families: comma-separated cards, numbers with 17 significant digits, so
 // that nothing is lost on the way.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <iostream>
 #include <iterator>
@@ -197,7 +198,61 @@ void addBoundaries(const InpModel& model, const CurveIds& curves, InpTranslation
     }
 }
 
+// Deck node numbers a velocity record reaches.
+std::vector<int> reachedNodes(const InpModel& model, const InpModel::Velocity& velocity) {
+    if (velocity.isSet) return model.nodeSets.at(velocity.target);
+    return {std::stoi(velocity.target)};
+}
+
+// Every node's velocity, degree of freedom by degree of freedom from the
+// line that gives it: a record of the node itself over a set's, of two sets
+// the later. Empty when no node is reached by two records.
+std::map<int, std::array<double, 6>> velocitiesByNode(const InpModel& model) {
+    struct Given {
+        std::array<double, 6> value{};
+        std::array<int, 6> rank{};  // 0 none, 1 a set, 2 the node itself
+        size_t record = 0;
+    };
+    std::map<int, Given> nodes;
+    bool twice = false;
+    for (size_t r = 0; r < model.velocities.size(); ++r) {
+        const InpModel::Velocity& velocity = model.velocities[r];
+        const int rank = velocity.isSet ? 1 : 2;
+        for (int node : reachedNodes(model, velocity)) {
+            const auto [at, isNew] = nodes.try_emplace(node);
+            Given& given = at->second;
+            twice = twice || (!isNew && given.record != r);
+            given.record = r;
+            for (size_t d = 0; d < 6; ++d) {
+                if (velocity.given[d] && rank >= given.rank[d]) {
+                    given.value[d] = velocity.values[d];
+                    given.rank[d] = rank;
+                }
+            }
+        }
+    }
+    std::map<int, std::array<double, 6>> velocities;
+    for (const auto& [node, given] : nodes) {
+        if (twice) velocities[node] = given.value;
+    }
+    return velocities;
+}
+
+// Records that reach nodes apart stand as they are; when a node is reached
+// twice, every node is written with its own velocity (velocitiesByNode).
 void addVelocities(const InpModel& model, const std::map<std::string, int>& setIds, std::vector<std::string>& blocks) {
+    const std::map<int, std::array<double, 6>> byNode = velocitiesByNode(model);
+    if (!byNode.empty()) {
+        std::string block = "*INITIAL_VELOCITY_NODE\n";
+        for (const auto& [node, v] : byNode) {
+            Card card;
+            card << node;
+            for (double value : v) card << value;
+            block += card.text();
+        }
+        blocks.push_back(block);
+        return;
+    }
     for (const InpModel::Velocity& velocity : model.velocities) {
         Card values;
         for (double v : velocity.values) values << v;

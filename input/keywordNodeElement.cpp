@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <iostream>
 #include <sstream>
 #include <type_traits>
@@ -17,14 +18,16 @@
 #include "core/sectionmanager.h"
 #include "elements/elmmanager.h"
 #include "input/keywordReader.h"
+#include "solver/boundary.h"
 #include "solver/femdynamic.h"
 
 namespace {
 
-// Column widths of the data lines: *NODE is 8 + 16 + 16 + 16, element
-// lines 8 per field, point masses 8 + 8 + 16 + 8, accelerometers 10, a
-// shell's thickness line 16.
-const std::vector<int> kNodeWidths = {8, 16};
+// Column widths of the data lines: *NODE is 8 + 16 + 16 + 16 + 8 + 8,
+// element lines 8 per field, point masses 8 + 8 + 16 + 8, accelerometers
+// 10, a shell's thickness line 16.
+const std::vector<int> kNodeWidths = {8, 16, 16, 16, 8, 8};
+constexpr int kNodeFields = 6;
 const std::vector<int> kElementWidths = {8};
 const std::vector<int> kMassWidths = {8, 8, 16, 8};
 const std::vector<int> kTenWidths = {10};
@@ -100,6 +103,55 @@ void reserveMore(std::vector<T>& list, size_t extra) {
 
 }  // namespace
 
+namespace {
+
+// Degrees of freedom (x, y, z or their rotations) a constraint code of
+// *NODE holds: 0 none, 1 x, 2 y, 3 z, 4 x and y, 5 y and z, 6 z and x, 7 all.
+void holdCode(int code, int* flags) {
+    static const int kHeld[8][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1},
+                                    {1, 1, 0}, {0, 1, 1}, {1, 0, 1}, {1, 1, 1}};
+    for (int k = 0; k < 3; ++k) flags[k] = kHeld[code][k];
+}
+
+std::string_view trimmedView(std::string_view text) {
+    const size_t first = text.find_first_not_of(' ');
+    return first == std::string_view::npos ? std::string_view() : text.substr(first, text.find_last_not_of(' ') + 1 - first);
+}
+
+// Cuts a *NODE line: the id and coordinates as a line of four fields is cut
+// (by its columns or, when they do not hold it, by its words); the
+// constraint codes TC and RC from the same line cut into six, when that cut
+// agrees on the first four (a z written past its column into the TC column
+// of a line read by its words is no code).
+void cutNodeLine(std::string_view line, FieldCut& coordinates, FieldCut& codes) {
+    cutDataFields(line, kNodeWidths, 4, coordinates);
+    cutDataFields(line, kNodeWidths, kNodeFields, codes);
+    for (size_t k = 0; k < 4; ++k) {
+        if (trimmedView(coordinates.fields[k]) != trimmedView(codes.fields[k])) {
+            codes.fields.assign(kNodeFields, std::string_view());
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+// The translational and rotational constraint codes TC and RC of *NODE
+// hold their nodes as *BOUNDARY_SPC does: the nodes of one pair of codes
+// become a node set of their own with one constraint.
+void KeywordReader::holdNodesByCode(const std::map<int, std::vector<int>>& nodesByCode) {
+    for (const auto& [code, ids] : nodesByCode) {
+        auto* boundary = new NodeBoundary;
+        boundary->card = "*NODE";
+        boundary->is_set = 1;
+        boundary->type = BOUNDARY_VELOCITY;  // all values 0: the held components stand still
+        boundary->id = appendGeneratedNodeSet(ids);
+        holdCode(code / 8, boundary->dof_flag);
+        holdCode(code % 8, boundary->dof_flag + 3);
+        fem_->boundaryManager->addBoundary(boundary);
+    }
+}
+
 void KeywordReader::readNodes(const std::string& block) {
     const std::string keyword = blockHeader(block);
     if (keyword != "*NODE") {
@@ -109,10 +161,11 @@ void KeywordReader::readNodes(const std::string& block) {
     const std::vector<std::string> lines = splitDeckLines(block);
     std::vector<NodeCuda>& nodes = fem_->nodeManager->node_array_cpu;
     reserveMore(nodes, cardLineEnd(lines));
-    FieldCut f;
+    std::map<int, std::vector<int>> nodesByCode;  // 8 TC + RC -> deck node ids
+    FieldCut f, codeCut;
     for (size_t i = 1; i < cardLineEnd(lines) && !refused_; ++i) {
         if (blankLine(lines[i])) continue;
-        cutDataFields(lines[i], kNodeWidths, 4, f);
+        cutNodeLine(lines[i], f, codeCut);
         int id = 0;
         double coord[3] = {0.0, 0.0, 0.0};
         const FieldStatus status = fields_.read(f, 0, id);
@@ -126,6 +179,15 @@ void KeywordReader::readNodes(const std::string& block) {
             return;
         }
         for (int k = 0; k < 3; ++k) fields_.read(f, 1 + static_cast<size_t>(k), coord[k]);
+        int codes[2] = {0, 0};  // TC, RC
+        fields_.read(codeCut, 4, codes[0]);
+        fields_.read(codeCut, 5, codes[1]);
+        if (codes[0] < 0 || codes[0] > 7 || codes[1] < 0 || codes[1] > 7) {
+            refuse(lineWhere(keyword, lines[i]) + ": node " + std::to_string(id) + " has the constraint codes TC " +
+                   std::to_string(codes[0]) + ", RC " + std::to_string(codes[1]) + "; each must be 0 to 7");
+            return;
+        }
+        if (codes[0] != 0 || codes[1] != 0) nodesByCode[8 * codes[0] + codes[1]].push_back(id);
         const size_t known = fem_->node_id_map.size();
         fem_->node_id_map.emplace_hint(fem_->node_id_map.end(), id, state_.nodeCounter + 1);
         if (fem_->node_id_map.size() == known) {
@@ -140,6 +202,7 @@ void KeywordReader::readNodes(const std::string& block) {
         node.store_id = state_.nodeCounter;
         ++state_.nodeCounter;
     }
+    if (!refused_) holdNodesByCode(nodesByCode);
 }
 
 int KeywordReader::elementPartNumber(int deckPartId) {
@@ -201,9 +264,10 @@ void KeywordReader::storeElement(Record& element, int deckPartId, int nodeCount,
 // Reads an element block, one element per line in columns of 8: element
 // id, part id and nodeCount node ids (fields after them are not used). With
 // extraLines > 0 every element line is followed by that many lines, handed
-// to onExtraLine with the element (when given). An element line without
-// node ids is refused: it belongs to a form that puts the nodes on further
-// lines.
+// to onExtraLine with the element (when given). A solid line of its id and
+// part alone is the two-line form: its nodes N1 to N10 follow on the next
+// line (N9, N10 must be blank: no ten-node solid is read here). Another
+// element line without node ids is refused.
 template <class Record, int nodeCount>
 void readElementLines(KeywordReader& reader, FieldStream& fields, const std::string& block, int extraLines,
                       std::vector<Record> ElmManager::*list,
@@ -234,14 +298,27 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
             if (status == FieldStatus::Blank) reader.refuse(reader.lineWhere(family, lines[i]) + ": the line gives no element id");
             return;
         }
-        if (allBlank(f.fields, 2)) {
-            reader.refuseForm(family, "element " + std::to_string(element.id) +
-                                          ": the line holds no node ids; the form with the nodes on further lines "
-                                          "is not read by this version");
-            return;
-        }
         fields.read(f, 1, part);
-        for (int j = 0; j < nodeCount; ++j) fields.read(f, 2 + static_cast<size_t>(j), element.node_id[j]);
+        if (allBlank(f.fields, 2)) {
+            if (!std::is_same_v<Record, SolidElementCuda> || extraLines > 0 || i + 1 >= cardLineEnd(lines)) {
+                reader.refuseForm(family, "element " + std::to_string(element.id) +
+                                              ": the line holds no node ids; the form with the nodes on further "
+                                              "lines is not read by this version");
+                return;
+            }
+            cutDataFields(lines[++i], kElementWidths, 10, f);
+            int midNodes[2] = {0, 0};
+            fields.read(f, 8, midNodes[0]);
+            fields.read(f, 9, midNodes[1]);
+            if (midNodes[0] != 0 || midNodes[1] != 0) {
+                reader.refuse(reader.lineWhere(family, lines[i]) + ": element " + std::to_string(element.id) +
+                              " gives nodes N9, N10: ten-node solids are not read from keyword decks");
+                return;
+            }
+            for (int j = 0; j < nodeCount; ++j) fields.read(f, static_cast<size_t>(j), element.node_id[j]);
+        } else {
+            for (int j = 0; j < nodeCount; ++j) fields.read(f, 2 + static_cast<size_t>(j), element.node_id[j]);
+        }
         if (fields.problem().any()) return;
         if (const int missing = missingNode<Record, nodeCount>(element)) {
             reader.refuse(reader.lineWhere(family, lines[i]) + ": element " + std::to_string(element.id) +

@@ -244,6 +244,7 @@ public:
 
     // Nodes, elements, masses, accelerometers and airbags.
     void readNodes(const std::string& block);
+    void holdNodesByCode(const std::map<int, std::vector<int>>& nodesByCode);
     void readShells(const std::string& block);
     void readBeams(const std::string& block);
     void readSolids(const std::string& block);

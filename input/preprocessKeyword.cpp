@@ -221,6 +221,13 @@ void numberParts(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup
         if (part.id >= 1 && part.id <= static_cast<int>(fem->elm_manager_array.size())) {
             part.elmManager = &fem->elm_manager_array[part.id - 1];
         }
+        // Discrete elements have no force law here: a part of them would
+        // let a mass on them fly off free.
+        if (part.elmManager != nullptr && !part.elmManager->discrete_element_array_cpu.empty()) {
+            lookup.fail(where + ": its discrete elements (*ELEMENT_DISCRETE) would carry no force: this version "
+                                "computes no spring or damper law for them; write a linear spring as *ELEMENT_BEAM "
+                                "of *SECTION_BEAM ELFORM 6 and *MAT_LINEAR_ELASTIC_DISCRETE_BEAM");
+        }
         const auto uncomputed = state.uncomputedMaterials.find(part.material_id);
         if (uncomputed != state.uncomputedMaterials.end() && part.elmManager != nullptr &&
             part.elmManager->hostElementNum() > 0) {

@@ -226,3 +226,22 @@ TEST(InpModels, ExportedTenNodeTetrahedronBarAndItsOutputs) {
     EXPECT_EQ(plt.find("\"str_x\""), std::string::npos);
     EXPECT_TRUE(vtkFiles(scratch / "work").empty());
 }
+
+// A deck exported with an assembly names the part's sets through the
+// instance that places it ("Bar-1.All"); an instance that leaves its part
+// where it is makes those the part's own sets: the bar (its deck written
+// with returns) runs as the plain deck. A node named through the instance
+// ("Bar-1.16") is the part's node.
+TEST(InpModels, NamesQualifiedByAnUnmovedInstanceAreThePartsNames) {
+    std::string deck = readText(caseFolder("inp_bar") / "deck.inp");
+    auto swap = [&deck](const std::string& from, const std::string& to) {
+        ASSERT_NE(deck.find(from), std::string::npos) << from;
+        deck.replace(deck.find(from), from.size(), to);
+    };
+    swap("*End Part", "*End Part\n*Assembly, name=A\n*Instance, name=Bar-1, part=BAR\n*End Instance\n*End Assembly");
+    swap("ALL, 1, -1000.", "Bar-1.All, 1, -1000.\nBar-1.16, 2, 0.");
+    swap("FIXED, ENCASTRE", "Bar-1.Fixed, ENCASTRE");
+    const fs::path folder = scratchFolder("inp_bar_instance");
+    std::ofstream(folder / "deck.inp") << deck;
+    expectTwins(runInProcessAt(folder), runCaseDeck("inp_bar", "deck.inp"));
+}

@@ -404,12 +404,14 @@ TEST(KeywordDeckFile, AVelocityFieldGivenTwiceNodeByNodeTakesTheLaterField) {
     FEMDynamic fem;
     fem.newManagers();
     std::string deck = "*NODE\n";
-    for (int i = 1; i <= n; ++i) deck += std::to_string(i) + " " + std::to_string(i) + " 0 0\n";
+    const std::string cube = cubeModelCards();
+    deck += cube.substr(6, cube.find("*ELEMENT") - 6);  // nodes 1-8: the corners of the cube
+    for (int i = 9; i <= n; ++i) deck += std::to_string(i) + " " + std::to_string(i) + " 5 5\n";
     deck += "*INITIAL_VELOCITY_NODE\n";
     for (int i = 1; i <= n; ++i) deck += std::to_string(i) + " " + std::to_string(i) + " 1.0\n";
     deck += "*INITIAL_VELOCITY_NODE\n";
     for (int i = n; i >= 1; --i) deck += std::to_string(i) + " 0.5 0 " + std::to_string(2 * i) + "\n";
-    deck += discretePart(1, 2) + "*CONTROL_TERMINATION\n" + card({"1.0"}) + "*END\n";
+    deck += cube.substr(cube.find("*ELEMENT_SOLID")) + "*CONTROL_TERMINATION\n" + card({"1.0"}) + "*END\n";
     std::string messages;
     ASSERT_TRUE(startDeck(fem, "velocity_field_twice", deck, &messages)) << messages;
     EXPECT_NE(messages.find("2000 node(s) are given a velocity by more than one card"), std::string::npos);

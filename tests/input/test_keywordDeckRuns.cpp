@@ -286,3 +286,44 @@ TEST(KeywordDeckRuns, CurvesLongerThanTheRecordDriveWithEveryPoint) {
     }
   }
 }
+
+// The constraint codes of *NODE (TC, RC in columns 57-64 and 65-72) hold
+// their nodes as *BOUNDARY_SPC does: a cube thrown at (1, 0, 1) with its
+// base written TC 7 stays on it, and a top node written TC 3 (z) keeps its
+// x velocity and never moves in z.
+TEST(KeywordDeckRuns, NodeConstraintCodesHoldTheirNodes) {
+  const int codes[8] = {7, 7, 7, 7, 3, 0, 0, 0};
+  const double xyz[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+  std::string deck = "*NODE\n";
+  for (int n = 0; n < 8; ++n) {
+    char line[96];
+    std::snprintf(line, sizeof line, "%8d%16g%16g%16g%8d%8d\n", n + 1, xyz[n][0], xyz[n][1], xyz[n][2], codes[n], 0);
+    deck += line;
+  }
+  const std::string model = cubeModelCards();
+  deck += model.substr(model.find("*ELEMENT_SOLID")) + motiondeck::termination(0.01) + "*INITIAL_VELOCITY\n" +
+          card({"0"}) + card({"1.0", "0.0", "1.0"});
+  const std::vector<deckcase::Sample> samples = motiondeck::run("node_codes", deck);
+  ASSERT_GT(samples.size(), 2u);
+  for (const deckcase::Sample& sample : samples) {
+    for (int n = 0; n < 4; ++n) {
+      for (int k = 0; k < 3; ++k) EXPECT_EQ(sample.nodes[static_cast<size_t>(n)].vel[k], 0.0) << "node " << n + 1;
+    }
+    EXPECT_EQ(sample.nodes[4].vel[2], 0.0);
+  }
+  EXPECT_EQ(samples.front().nodes[4].vel[0], 1.0);
+}
+
+// *ELEMENT_SOLID written in the two-line form (id and part, then the nodes
+// N1-N10 on the next line, as current pre-processors write it) is the
+// one-line form of the same element: a cube kicked at one corner deforms
+// alike.
+TEST(KeywordDeckRuns, TwoLineSolidsAreTheirOneLineForm) {
+  const std::string oneLine = cubeModelCards();
+  const std::string line = card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8);
+  std::string twoLine = oneLine;
+  twoLine.replace(twoLine.find(line), line.size(),
+                  card({"1", "1"}, 8) + card({"1", "2", "3", "4", "5", "6", "7", "8", "0", "0"}, 8));
+  const std::string rest = motiondeck::termination(0.01) + "*INITIAL_VELOCITY_NODE\n" + card({"7", "3.0", "-1.0"});
+  deckcase::expectTwins(motiondeck::run("solid_one_line", oneLine + rest), motiondeck::run("solid_two_lines", twoLine + rest));
+}

@@ -83,10 +83,9 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
          "\"*SET_NODE_LIST_GENERATE\" is not read"},
         {"velocity_generation", model + "*INITIAL_VELOCITY_GENERATION\n" + card({"1", "2", "10.0"}),
          "\"*INITIAL_VELOCITY_GENERATION\" is not read"},
-        {"solid_nodes_on_next_line",
-         "*ELEMENT_SOLID\n" + card({"1", "1"}, 8) + card({"1", "2", "3", "4", "5", "6", "7", "8", "0", "0"}, 8) +
-             model,
-         "the form with the nodes on further lines is not read"},
+        {"solid_ten_nodes_on_next_line",
+         model + "*ELEMENT_SOLID\n" + card({"2", "1"}, 8) + card({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}, 8),
+         "line 23: element 2 gives nodes N9, N10: ten-node solids are not read from keyword decks"},
         {"solid_option", model + "*ELEMENT_SOLID_ORTHO\n" + card({"2", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8),
          "\"*ELEMENT_SOLID_ORTHO\" is not read by this version (option ORTHO)"},
         {"element_id_beyond_32_bits",
@@ -109,6 +108,8 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
         // Incomplete or impossible models.
         {"element_without_node", model + "*ELEMENT_SOLID\n" + card({"2", "1", "1", "2", "0", "4", "5", "6", "7", "8"}, 8),
          "line 22: element 2 gives no node in node field 3 (blank or 0)"},
+        {"node_code", model + "*NODE\n       9             5.0             5.0             5.0       8\n",
+         "line 22: node 9 has the constraint codes TC 8, RC 0; each must be 0 to 7"},
         {"duplicate_node", model + "*NODE\n" + card({"3", "5.0", "5.0", "5.0"}, 16), "line 22: node 3 is defined twice"},
         {"duplicate_element", model + "*ELEMENT_SOLID\n" + card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8),
          "element 1 is defined twice"},
