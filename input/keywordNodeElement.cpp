@@ -113,24 +113,28 @@ void holdCode(int code, int* flags) {
     for (int k = 0; k < 3; ++k) flags[k] = kHeld[code][k];
 }
 
-std::string_view trimmedView(std::string_view text) {
-    const size_t first = text.find_first_not_of(' ');
-    return first == std::string_view::npos ? std::string_view() : text.substr(first, text.find_last_not_of(' ') + 1 - first);
+// The first n blank-separated words of a line (fewer when it has fewer).
+void wordsOf(std::string_view line, size_t n, std::vector<std::string_view>& words) {
+    words.assign(n, std::string_view());
+    size_t i = line.find_first_not_of(' ');
+    for (size_t w = 0; w < n && i != std::string_view::npos; ++w) {
+        const size_t end = std::min(line.find(' ', i), line.size());
+        words[w] = line.substr(i, end - i);
+        i = line.find_first_not_of(' ', end);
+    }
 }
 
-// Cuts a *NODE line: the id and coordinates as a line of four fields is cut
-// (by its columns or, when they do not hold it, by its words); the
-// constraint codes TC and RC from the same line cut into six, when that cut
-// agrees on the first four (a z written past its column into the TC column
-// of a line read by its words is no code).
-void cutNodeLine(std::string_view line, FieldCut& coordinates, FieldCut& codes) {
-    cutDataFields(line, kNodeWidths, 4, coordinates);
-    cutDataFields(line, kNodeWidths, kNodeFields, codes);
-    for (size_t k = 0; k < 4; ++k) {
-        if (trimmedView(coordinates.fields[k]) != trimmedView(codes.fields[k])) {
-            codes.fields.assign(kNodeFields, std::string_view());
-            return;
-        }
+// Cuts a *NODE line into NID, X, Y, Z, TC, RC: by its columns (8, 16, 16,
+// 16, 8, 8) or, written with blanks, by its words. A number that runs
+// across the edge of the Z and TC columns (no blank at columns 56 and 57)
+// into a TC other than 0 is a Z written wider than its column, not a TC
+// written flush left: such a line is read by its words.
+void cutNodeLine(const std::string& line, FieldCut& cut) {
+    cutDataFields(line, kNodeWidths, kNodeFields, cut, 4);
+    const bool columns = cut.fields[3].data() == line.data() + 40;
+    if (columns && line.size() > 56 && line[55] != ' ' && line[56] != ' ' &&
+        cut.fields[4].find_first_not_of("0 ") != std::string_view::npos) {
+        wordsOf(line, kNodeFields, cut.fields);
     }
 }
 
@@ -162,10 +166,10 @@ void KeywordReader::readNodes(const std::string& block) {
     std::vector<NodeCuda>& nodes = fem_->nodeManager->node_array_cpu;
     reserveMore(nodes, cardLineEnd(lines));
     std::map<int, std::vector<int>> nodesByCode;  // 8 TC + RC -> deck node ids
-    FieldCut f, codeCut;
+    FieldCut f;
     for (size_t i = 1; i < cardLineEnd(lines) && !refused_; ++i) {
         if (blankLine(lines[i])) continue;
-        cutNodeLine(lines[i], f, codeCut);
+        cutNodeLine(lines[i], f);
         int id = 0;
         double coord[3] = {0.0, 0.0, 0.0};
         const FieldStatus status = fields_.read(f, 0, id);
@@ -180,8 +184,8 @@ void KeywordReader::readNodes(const std::string& block) {
         }
         for (int k = 0; k < 3; ++k) fields_.read(f, 1 + static_cast<size_t>(k), coord[k]);
         int codes[2] = {0, 0};  // TC, RC
-        fields_.read(codeCut, 4, codes[0]);
-        fields_.read(codeCut, 5, codes[1]);
+        fields_.read(f, 4, codes[0]);
+        fields_.read(f, 5, codes[1]);
         if (codes[0] < 0 || codes[0] > 7 || codes[1] < 0 || codes[1] > 7) {
             refuse(lineWhere(keyword, lines[i]) + ": node " + std::to_string(id) + " has the constraint codes TC " +
                    std::to_string(codes[0]) + ", RC " + std::to_string(codes[1]) + "; each must be 0 to 7");
