@@ -24,8 +24,7 @@ struct ContactNodeCuda {
   // Depth the node starts at inside a body it is searched against (found at
   // set-up) and the number over all surfaces of the segment it starts
   // behind: its contact gap counts from that depth, so that the overlap is
-  // held rather than pushed out; the depth only shrinks, as the overlap
-  // lessens.
+  // held rather than pushed out, until the node comes out of the body.
   double start_overlap;
   int start_segment;
   // Deepest penetration the node has shown (gap below 0, the depth it started
@@ -57,13 +56,13 @@ struct ContactNodeCuda {
     if (length < 0.999 * face_count) return false;
     return fabs(m[0] * n[0] + m[1] * n[1] + m[2] * n[2]) < 0.1 * length;
   }
-  // The gap of a pair counted from the depth the node started at; that
-  // depth follows the overlap down as it lessens.
+  // The gap of a pair counted from the depth the node started at.  That
+  // depth is held as long as the node stays inside; it is given up once the
+  // node has come out.  (Letting it follow the node out while the bodies
+  // still press on each other would push them apart a little at every
+  // rebound of their vibration, adding the energy of the overlap.)
   __host__ __device__ double heldGap(double gap) {
-    if (start_overlap > 0.0) {
-      const double depth = gap < 0.0 ? -gap : 0.0;
-      if (depth < start_overlap) start_overlap = depth;
-    }
+    if (start_overlap > 0.0 && gap >= 0.0) start_overlap = 0.0;
     return gap + start_overlap;
   }
   // Keeps the penetration of the pair's gap (its held share taken off) when

@@ -155,25 +155,50 @@ struct Layout {
   bool onePart = false;            // both blocks in part 1
   std::string contact = "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n" + card({"0", "0", "5"});  // whole model
   double endTime = 2e-4;
+  // Cells of both blocks (lower, upper; cubes of edge cell[0], cell[1]),
+  // whether every node of the lower one is held, not only its base, the
+  // material of both (steel in kg, m, s) and further control cards.
+  int cells[2][3] = {{2, 2, 2}, {2, 2, 2}};
+  double cell[2] = {kCell, kCell};
+  bool holdLower = false;
+  double density = 7850.0, young = 2.1e11;
+  std::string controls = "";
 };
 
+// The two blocks: lower from z = 0, upper `gap` above it, its nodes and
+// elements numbered after the lower block's.
+inline motiondeck::Block block(const Layout& l, bool upper) {
+  motiondeck::Block b = blockdrop::block(upper && !l.onePart ? 2 : 1, 0.0);
+  b.nx = l.cells[upper][0];
+  b.ny = l.cells[upper][1];
+  b.nz = l.cells[upper][2];
+  b.h = l.cell[upper];
+  b.density = l.density;
+  b.young = l.young;
+  b.nodeOffset = b.elementOffset = 0;
+  if (!upper) return b;
+  const motiondeck::Block lower = block(l, false);
+  b.origin[0] = l.dx;
+  b.origin[1] = l.dy;
+  b.origin[2] = lower.nz * l.cell[0] + l.gap;
+  b.nodeOffset = lower.nodeCount();
+  b.elementOffset = lower.nx * lower.ny * lower.nz;
+  return b;
+}
+
 inline std::string deck(const Layout& l) {
-  const motiondeck::Block lower = blockdrop::block(1, 0.0);
-  motiondeck::Block upper = blockdrop::block(l.onePart ? 1 : 2, 2 * kCell + l.gap);
-  upper.origin[0] = l.dx;
-  upper.origin[1] = l.dy;
-  upper.nodeOffset = kBlockNodes;
-  upper.elementOffset = 8;
+  const motiondeck::Block lower = block(l, false), upper = block(l, true);
   std::string upperCards = upper.cards();
   if (l.onePart) upperCards.erase(upperCards.find("*PART"));
-  std::vector<int> base, moving;
-  for (int j = 0; j <= 2; ++j)
-    for (int i = 0; i <= 2; ++i) base.push_back(lower.node(i, j, 0));
-  for (int n = 1; n <= kBlockNodes; ++n) moving.push_back(kBlockNodes + n);
-  return lower.cards() + upperCards + motiondeck::nodeSet(1, base) + "*BOUNDARY_SPC_SET\n" +
+  std::vector<int> held, moving;
+  for (int n = 1; n <= lower.nodeCount(); ++n) {
+    if (l.holdLower || n <= (lower.nx + 1) * (lower.ny + 1)) held.push_back(n);
+  }
+  for (int n = 1; n <= upper.nodeCount(); ++n) moving.push_back(upper.nodeOffset + n);
+  return lower.cards() + upperCards + motiondeck::nodeSet(1, held) + "*BOUNDARY_SPC_SET\n" +
          card({"1", "0", "1", "1", "1", "1", "1", "1"}) + motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" +
          card({"2"}) + card({"0.0", "0.0", motiondeck::num(-l.speed)}) + "*SET_PART_LIST\n" + card({"3"}) +
-         card({"1"}) + l.contact + card({"0.0"}) + card({"0.0"}) + motiondeck::termination(l.endTime) +
+         card({"1"}) + l.contact + card({"0.0"}) + card({"0.0"}) + motiondeck::termination(l.endTime) + l.controls +
          // The stiffness form of hourglass control keeps the faces of the
          // coarse blocks flat under contact at half a cell's offset, so that
          // the record's depth and the depth measured to the faces' triangles

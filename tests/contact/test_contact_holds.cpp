@@ -23,22 +23,21 @@
 
 namespace {
 
-using twoblocks::kBlockNodes;
-using twoblocks::kCell;
 
 struct HoldCase {
   const char* name;
   twoblocks::Layout layout;
-  double minRebound;  // upper block's final momentum over its incoming one
+  double minRebound;       // upper block's final momentum over its incoming one
+  double maxDepth = 0.005;  // deepest a node may get beyond its start, in elements
 };
 void PrintTo(const HoldCase& c, std::ostream* os) { *os << c.name; }
 
-// Depth of x inside the 2 x 2 x 2 block whose first node is `first`: the
-// least depth behind its six sides, each measured from the triangle (of its
-// quadrilaterals split along a diagonal) x lies over; -1 when x lies over no
-// triangle of some side, or in front of one.
-double depthInBlock(const std::vector<NodeCuda>& nodes, int first, const double* x) {
-  auto at = [&](int i, int j, int k) { return nodes[static_cast<std::size_t>(first - 1 + i + 3 * j + 9 * k)].coord; };
+// Depth of x inside a block: the least depth behind its six sides, each
+// measured from the triangle (of its quadrilaterals split along a diagonal)
+// x lies over; -1 when x lies over no triangle of some side.
+double depthInBlock(const std::vector<NodeCuda>& nodes, const motiondeck::Block& block, const double* x) {
+  const int dims[3] = {block.nx, block.ny, block.nz};
+  auto at = [&](int i, int j, int k) { return nodes[static_cast<std::size_t>(block.node(i, j, k) - 1)].coord; };
   auto corner = [](int axis, int side, int a, int b, std::array<int, 3>& g) {
     g[axis] = side;
     g[(axis + 1) % 3] = a;
@@ -46,10 +45,10 @@ double depthInBlock(const std::vector<NodeCuda>& nodes, int first, const double*
   };
   double depth = 1e30;
   for (int axis = 0; axis < 3; ++axis)
-    for (int side : {0, 2}) {
+    for (int side : {0, dims[axis]}) {
       double best = -1e30;
-      for (int a = 0; a < 2; ++a)
-        for (int b = 0; b < 2; ++b)
+      for (int a = 0; a < dims[(axis + 1) % 3]; ++a)
+        for (int b = 0; b < dims[(axis + 2) % 3]; ++b)
           for (int t = 0; t < 2; ++t) {
             std::array<int, 3> g0, g1, g2;
             corner(axis, side, a, b, g0);
@@ -82,6 +81,9 @@ class ContactHolds : public testing::TestWithParam<HoldCase> {};
 TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
   const HoldCase& c = GetParam();
   const std::string deck = "*KEYWORD\n" + twoblocks::deck(c.layout) + "*END\n";
+  const motiondeck::Block blocks[2] = {twoblocks::block(c.layout, false), twoblocks::block(c.layout, true)};
+  const int lowerNodes = blocks[0].nodeCount(), allNodes = lowerNodes + blocks[1].nodeCount();
+  const double cell = c.layout.cell[0];  // of the lower block
   for (bool host : {false, true}) {
     SCOPED_TRACE(host ? "host loop" : "GPU loop");
     std::vector<double> start;  // depth of every node at time 0 (0 outside)
@@ -91,14 +93,14 @@ TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
     auto watch = [&](FEMDynamic& fem, double time) {
       const std::vector<NodeCuda>& nodes = fem.nodeManager->node_array_cpu;
       if (!host) meter.measure(fem, time);
-      for (int i = 0; i < 2 * kBlockNodes; ++i) {
-        const double d = std::max(0.0, depthInBlock(nodes, i < kBlockNodes ? kBlockNodes + 1 : 1, nodes[i].coord));
-        if (start.size() < 2 * kBlockNodes) start.push_back(d);
+      for (int i = 0; i < allNodes; ++i) {
+        const double d = std::max(0.0, depthInBlock(nodes, blocks[i < lowerNodes ? 1 : 0], nodes[i].coord));
+        if (start.size() < static_cast<std::size_t>(allNodes)) start.push_back(d);
         deepest = std::max(deepest, d);
         beyondStart = std::max(beyondStart, d - start[static_cast<std::size_t>(i)]);
       }
       double p = 0.0, m = 0.0;
-      for (int i = kBlockNodes; i < 2 * kBlockNodes; ++i) p += nodes[i].mass * nodes[i].vel[2], m += nodes[i].mass;
+      for (int i = lowerNodes; i < allNodes; ++i) p += nodes[i].mass * nodes[i].vel[2], m += nodes[i].mass;
       rebound = p / m / c.layout.speed;
       if (time < c.layout.endTime * (1 - 1e-9)) return;
       gatherContactDepths(fem);
@@ -107,17 +109,20 @@ TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
     };
     const std::string name = std::string("holds_") + c.name + (host ? "_host" : "");
     host ? motiondeck::runHostWatching(name, deck, watch) : motiondeck::runWatching(name, deck, watch);
-    EXPECT_LT(beyondStart, 0.005 * kCell) << "deeper than the nodes started";
+    EXPECT_LT(beyondStart, c.maxDepth * cell) << "deeper than the nodes started";
     EXPECT_GT(rebound, c.minRebound);
     EXPECT_LE(rebound, 1.0 + 1e-9);
     if (!host) {
       EXPECT_LT(energymeter::largestRise(meter.samples), 0.01);
     }
-    // The record: the depth held from the start, and the deepest node.
+    // The record: the depth held from the start, and the deepest node (its
+    // pair measures from the face's corner planes, a little deeper than the
+    // face's triangles where the face bends).
     EXPECT_NEAR(held.depth, std::max(0.0, -c.layout.gap), 1e-12);
-    EXPECT_NEAR(record.depth, deepest, 0.25 * deepest + 1e-9 * kCell);
+    EXPECT_GT(record.depth, 0.8 * deepest);
+    EXPECT_LT(record.depth, 1.5 * deepest + 1e-9 * cell);
     std::printf("%s%s: %.3g of an element deeper than at the start, rebound %.3f, record %.3g (measured %.3g)\n",
-                c.name, host ? " (host loop)" : "", beyondStart / kCell, rebound, record.depth, deepest);
+                c.name, host ? " (host loop)" : "", beyondStart / cell, rebound, record.depth, deepest);
   }
 }
 
