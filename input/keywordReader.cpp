@@ -13,6 +13,7 @@
 #include "elements/elmmanager.h"
 #include "input/cardLineLedger.h"
 #include "input/deckText.h"
+#include "input/knownKeywords.h"
 #include "input/preprocessModel.h"
 #include "solver/femdynamic.h"
 
@@ -283,7 +284,13 @@ bool KeywordReader::readBlock(const std::string& block) {
     blockNamed_ = false;
     blockHarmless_ = false;
     currentHeader_ = header;
-    const bool more = readFamily(block, header);
+    // A keyword is known only as one of the reader's forms, exactly.
+    bool more = true;
+    if (knownKeyword(header) != nullptr) {
+        more = readFamily(block, header);
+    } else {
+        unknownKeyword(header);
+    }
     if (!more) ledger.takeAll();  // "*END": what follows is not read
     // Text past the fields read means nothing in a block named as harmless.
     if (blockHarmless_ && cutProblem().status == FieldStatus::PastFields) clearCutProblem();

@@ -290,7 +290,7 @@ public:
     static void warn(const std::string& message);
     // A block (or an option of a known family) that this reader does not
     // act on. When its keyword cannot change the mechanics (output requests,
-    // titles; the table in keywordUnread.cpp) it is named once and reading
+    // titles; the table in knownKeywords.cpp) it is named once and reading
     // goes on; any other is listed with its line, and the deck is refused
     // once the block loop has seen them all.
     void unreadBlock(const std::string& keyword);
@@ -298,6 +298,9 @@ public:
     // Lists a block whose cards ask for mechanics this version does not
     // compute (why says what); the deck is refused after the block loop.
     void unreadMechanics(const std::string& keyword, const std::string& why);
+    // Lists a block whose keyword is no form the reader knows, with the
+    // nearest known one; the deck is refused after the block loop.
+    void unknownKeyword(const std::string& keyword);
     // Refuses a block whose form the reader cannot read without losing or
     // shifting data.
     void refuseForm(const std::string& keyword, const std::string& why);
@@ -343,7 +346,8 @@ private:
     int deckLineOf(const std::string& cardLine) const;
     // " (line n)" for the current block's keyword line, or empty.
     std::string atLine() const;
-    // Refuses the deck when the block loop met unread mechanics, listing them.
+    // Refuses the deck when the block loop met unread mechanics or unknown
+    // keywords, listing them.
     void refuseUnreadMechanics();
     // Refuses the deck when a shell's own thickness card gives a thickness
     // other than its part's section's, naming the first such element.
@@ -450,6 +454,8 @@ private:
     std::set<std::string> reportedKeywords_;
     // Unread blocks that would change the mechanics: line and keyword.
     std::vector<std::pair<int, std::string>> unreadMechanics_;
+    // Blocks of unknown keywords: line and what is said of them.
+    std::vector<std::pair<int, std::string>> unknownKeywords_;
     // A thickness given on a shell's own thickness card, checked against
     // its part's section once every block is read.
     struct OwnShellThickness {

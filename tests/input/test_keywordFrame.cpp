@@ -216,6 +216,15 @@ TEST(KeywordFrame, EveryLineIsTakenByACardOrTheDeckIsRefused) {
          "the shear factor SHRF -1.000000"},
         {"adaptive_part", model + "*PART\nwing\n" + card({"2", "1", "1", "", "", "", "1"}), "ADPOPT 1 (adaptive"},
         {"id_not_an_integer", model + "*BOUNDARY_SPC_SET_ID\nabc fix\n" + card({"1", "", "1"}), "the field \"abc\" is not a number"},
+        // A keyword is one the reader knows exactly, or unknown.
+        {"spc_set_with_suffix", model + "*SET_NODE_LIST\n" + card({"1"}) + card({"1", "2"}) + "*BOUNDARY_SPC_SETXYZ\n" +
+                                    card({"1", "", "1", "1", "1"}),
+         "line 24: \"*BOUNDARY_SPC_SETXYZ\" is an unknown keyword (the nearest known keyword is \"*BOUNDARY_SPC_SET\")"},
+        {"load_set_with_suffix", model + "*SET_NODE_LIST\n" + card({"1"}) + card({"1", "2"}) + "*DEFINE_CURVE\n" +
+                                     card({"1"}) + "0.0 1.0\n1.0 1.0\n*LOAD_NODE_SETQQ\n" + card({"1", "3", "1", "1.0"}),
+         "\"*LOAD_NODE_SETQQ\" is an unknown keyword (the nearest known keyword is \"*LOAD_NODE_SET\")"},
+        {"misspelt_material", model + "*MAT_ELASTC\n" + card({"2", "1.0", "1e6"}),
+         "\"*MAT_ELASTC\" is an unknown keyword (the nearest known keyword is \"*MAT_ELASTIC\")"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
