@@ -52,7 +52,8 @@ bool KeywordReader::curvePointsUsable(const std::string& header, int id, const d
         while (seen < i && ++line < cardLineEnd(lines)) {
             if (lines[line].find_first_not_of(' ') != std::string::npos) ++seen;
         }
-        refuse(lineWhere(header, line < lines.size() ? lines[line] : std::string()) + ": curve " + std::to_string(id) +
+        static const std::string none;  // a line of the list itself, not a copy: its place names its line
+        refuse(lineWhere(header, line < lines.size() ? lines[line] : none) + ": curve " + std::to_string(id) +
                " goes back from the abscissa " + std::to_string(x[i - 1]) + " to " + std::to_string(x[i]) +
                "; the abscissae of a curve may not decrease");
         return false;
@@ -84,7 +85,9 @@ void KeywordReader::readDefine(const std::string& block) {
                                {{2, "SIDR", "the curve in a dynamic relaxation"},
                                 {7, "DATTYP", "points read as another kind of data"}});
         curve.id = curve.curve_card_id;
-        if (!curvePointsUsable(header, curve.curve_card_id, curve.x, std::min(curve.count, kCurvePointMax), lines,
+        // Every point, also past those the record holds.
+        const double* x = curve.heldWhole() ? curve.x : curve.all_x.data();
+        if (!curvePointsUsable(header, curve.curve_card_id, x, curve.pointCount(), lines,
                                static_cast<size_t>(cardLine))) {
             return;
         }

@@ -201,6 +201,17 @@ void KeywordReader::readSection(const std::string& block) {
                 return;
             }
             if (section.beam_card1_value4 == 0.0) section.beam_card1_value4 = 2.0;
+            // QR/IRID of an integrated beam: a negative value names a rule of
+            // its own (points and weights that shape the section).
+            const double qr = section.beam_card1_value4;
+            if (section.card_formulation == 1 && !(qr >= 1.0 && qr <= 9.0 && qr == std::floor(qr))) {
+                refuse(lineWhere(header, lines[static_cast<size_t>(k)]) + ", field 4: beam section " +
+                       std::to_string(deckNumber) + " asks for QR/IRID " + std::to_string(qr) +
+                       (qr < 0.0 ? ", an integration rule of its own, which this version does not read"
+                                 : ", which this version does not compute: QR takes 1 to 9 (3, 6 or 9 points on a "
+                                   "tube's wall)"));
+                return;
+            }
             if (section.card_formulation == 1) {
                 // Blank TS2 and TT2 mean this section's TS1 and TT1, not
                 // the values of a section before it in the block.

@@ -207,11 +207,18 @@ TEST(KeywordFrame, EveryLineIsTakenByACardOrTheDeckIsRefused) {
         {"two_values_in_x", model + "*NODE\n       9    0.1     0.05\n", "line 22: the text \"9    0.1     0.05\" fits neither"},
         {"curve_going_back", model + "*DEFINE_CURVE\n" + card({"7"}) + "0.0 0.0\n2.0 1.0\n1.0 2.0\n",
          "line 25: curve 7 goes back from the abscissa 2.000000 to 1.000000"},
+        {"curve_going_back_past_128", model + "*DEFINE_CURVE\n" + card({"7"}) + [] {
+             std::string points;
+             for (int i = 0; i < 140; ++i) points += std::to_string(i == 135 ? 1 : i) + ".0 1.0\n";
+             return points;
+         }(), "line 158: curve 7 goes back from the abscissa 134.000000 to 1.000000"},
         {"curve_without_point", model + "*DEFINE_CURVE\n" + card({"7"}), "\"*DEFINE_CURVE\" 7 (line 21) gives no point"},
         {"safety_factor_above_1", model + "*CONTROL_TIMESTEP\n" + card({"", "1.5"}), "TSSFAC 1.500000 must lie above 0"},
         {"negative_hourglass", model + "*CONTROL_HOURGLASS\n" + card({"1", "-0.1"}), "QH -0.100000 is below 0"},
         {"shell_points_beyond_7", model + "*SECTION_SHELL\n" + card({"2", "2", "", "100"}) + card({"1.0"}),
          "asks for 100 points through the thickness (NIP)"},
+        {"beam_points_beyond_9", model + "*SECTION_BEAM\n" + card({"4", "1", "", "100"}) + card({"1.0", "", "0.5"}),
+         "field 4: beam section 4 asks for QR/IRID 100.000000, which this version does not compute"},
         {"negative_shear_factor", model + "*SECTION_SHELL\n" + card({"2", "2", "-1.0"}) + card({"1.0"}),
          "the shear factor SHRF -1.000000"},
         {"adaptive_part", model + "*PART\nwing\n" + card({"2", "1", "1", "", "", "", "1"}), "ADPOPT 1 (adaptive"},
