@@ -161,6 +161,10 @@ struct KeywordDeckState {
     std::map<int, int> partDeckIdMap;
     // Section cards: deck section number -> running section number.
     std::map<int, int> sectionNumberMap;
+    // Sections (by running number) whose element formulation no element of
+    // this version computes, with the form they ask for: a part with
+    // elements may not use them.
+    std::map<int, std::string> uncomputedSections;
     // Material cards: card material id -> 1-based position in material_array.
     std::map<int, int> materialNumberMap;
     // Materials (by position) whose card, or some of whose fields, no model

@@ -3,6 +3,7 @@
 // to it for the parts.
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <sstream>
 
 #include "core/sectionmanager.h"
@@ -17,7 +18,6 @@ int shellFormulation(int cardFormulation) {
     switch (cardFormulation) {
         case 0:
         case 2:
-        case 16:
             return 9;
         case 3:
         case 4:
@@ -46,6 +46,26 @@ int solidFormulation(int cardFormulation) {
         default:
             return 0;
     }
+}
+
+// What a card formulation that no formulation of this version answers asks
+// for, by family: "shell ELFORM 13 (plane strain)".
+std::string uncomputedForm(const char* family, int cardFormulation) {
+    static const std::map<int, const char*> kShell = {
+        {1, "Hughes-Liu"}, {6, "selectively reduced Hughes-Liu"}, {7, "Hughes-Liu in co-rotational axes"},
+        {8, "Belytschko-Leviathan"}, {9, "fully integrated Belytschko-Tsay membrane"},
+        {10, "Belytschko-Wong-Chiang"}, {11, "fast Hughes-Liu"}, {12, "plane stress"}, {13, "plane strain"},
+        {14, "area-weighted axisymmetric"}, {15, "volume-weighted axisymmetric"}, {16, "fully integrated"},
+        {17, "fully integrated discrete Kirchhoff triangle"}, {18, "fully integrated linear"},
+        {20, "fully integrated linear assumed strain"}, {21, "fully integrated linear assumed strain, 5 DOF"}};
+    static const std::map<int, const char*> kSolid = {
+        {3, "quadratic hexahedron with nodal rotations"}, {4, "tetrahedron with nodal rotations"},
+        {13, "one-point nodal-pressure tetrahedron"}, {15, "two-point pentahedron"},
+        {16, "ten-node tetrahedron"}, {17, "ten-node composite tetrahedron"}, {18, "eight-point enhanced strain"}};
+    const std::map<int, const char*>& known = std::string(family) == "shell" ? kShell : kSolid;
+    const auto name = known.find(cardFormulation);
+    return std::string(family) + " ELFORM " + std::to_string(cardFormulation) +
+           (name != known.end() ? " (" + std::string(name->second) + ")" : std::string());
 }
 
 // The nodal thicknesses T2 to T4 that are given (not blank or 0) and differ
@@ -172,15 +192,12 @@ void KeywordReader::readSection(const std::string& block) {
         section.shell_constants[0] = 1.024e-6;
         section.shell_constants[1] = 0.001;
         section.shell_constants[2] = 0.1;
-        int formulation = shellFormulation(section.card_formulation);
-        if (formulation == 0) {
-            warn("section " + std::to_string(deckNumber) + ": shell formulation " +
-                 std::to_string(section.card_formulation) + " is not available; type 9 is used");
-            formulation = 9;
-        }
-        section.element_formulation = formulation;
+        section.element_formulation = shellFormulation(section.card_formulation);
         section.family_code = 3;
         append();
+        if (section.element_formulation == 0) {
+            state_.uncomputedSections[section.id] = uncomputedForm("shell", section.card_formulation);
+        }
     } else if (beam) {
         for (size_t i = first; i + 1 < end && !refused_; i += 2) {
             const int k = static_cast<int>(i);
@@ -254,8 +271,14 @@ void KeywordReader::readSection(const std::string& block) {
                 for (int j = 0; j < 8; ++j) readField(f[j], section.discrete_beam_values[j]);
                 section.element_formulation = 3;
                 section.family_code = 2;
+            } else {
+                section.element_formulation = 0;
+                section.family_code = 2;
             }
             append();
+            if (section.element_formulation == 0) {
+                state_.uncomputedSections[section.id] = "beam ELFORM " + std::to_string(section.card_formulation);
+            }
         }
     } else if (solid) {
         for (size_t i = first; i < end && !refused_; ++i) {
@@ -272,14 +295,11 @@ void KeywordReader::readSection(const std::string& block) {
                 return;
             }
             section.element_formulation = solidFormulation(section.card_formulation);
-            if (section.element_formulation == 0) {
-                warn("section " + std::to_string(deckNumber) + ": solid formulation " +
-                     std::to_string(section.card_formulation) +
-                     " is not available; the one-point hexahedron (type 18) is used");
-                section.element_formulation = 18;
-            }
             section.family_code = 4;
             append();
+            if (section.element_formulation == 0) {
+                state_.uncomputedSections[section.id] = uncomputedForm("solid", section.card_formulation);
+            }
         }
     } else {
         for (size_t i = first; i + 1 < end && !refused_; i += 2) {

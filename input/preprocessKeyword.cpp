@@ -209,6 +209,7 @@ void numberParts(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup
     for (Part& part : fem->part_array) {
         part.id = part.storage_index + 1;
         const std::string where = "part " + std::to_string(part.id) + " (" + part.name + ")";
+        const int deckSection = part.section_id;
         part.section_id = lookup.find(state.sectionNumberMap, part.section_id, "section", where);
         part.material_id = lookup.find(state.materialNumberMap, part.material_id, "material", where);
         part.section = nullptr;
@@ -220,6 +221,13 @@ void numberParts(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup
         part.elmManager = nullptr;
         if (part.id >= 1 && part.id <= static_cast<int>(fem->elm_manager_array.size())) {
             part.elmManager = &fem->elm_manager_array[part.id - 1];
+        }
+        const auto form = state.uncomputedSections.find(part.section_id);
+        if (form != state.uncomputedSections.end() && part.elmManager != nullptr &&
+            part.elmManager->hostElementNum() > 0) {
+            lookup.fail(where + ": its section " + std::to_string(deckSection) + " asks for " + form->second +
+                        ", which this version does not compute (shells: ELFORM 2, 3, 4, 5; solids: 1, 2, 10; "
+                        "beams: 1, 2, 3, 6)");
         }
         // Discrete elements have no force law here: a part of them would
         // let a mass on them fly off free.

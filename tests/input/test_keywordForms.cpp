@@ -64,6 +64,12 @@ size_t count(const std::string& text, const std::string& what) {
 
 TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
     const std::string model = cubeModel();
+    // The cube model with another solid section card.
+    auto sectioned = [&model](const std::string& sectionCard) {
+        std::string deck = model;
+        const std::string plain = "*SECTION_SOLID\n" + card({"1", "1"});
+        return deck.replace(deck.find(plain), plain.size(), "*SECTION_SOLID\n" + sectionCard);
+    };
     const std::string elasticWithParameter = "*MAT_ELASTIC\n" + card({"2", "1.0", "&young", "0.3"});
     const struct {
         const char* name;
@@ -175,6 +181,15 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
          "line 23, field 5: VDC 20 asks for viscous damping of the contact"},
         {"control_contact_friction", model + "*CONTROL_CONTACT\n" + card({"0.1"}) + card({""}) + card({"0.3"}),
          "line 24, field 1: SFRIC 0.3 asks for a default friction of the contacts"},
+        // Element formulations that no element of this version computes,
+        // named with the part that takes them.
+        {"solid_form_3", sectioned(card({"1", "3"})),
+         "part 1 (cube): its section 1 asks for solid ELFORM 3 (quadratic hexahedron with nodal rotations), which "
+         "this version does not compute"},
+        {"solid_form_99", sectioned(card({"1", "99"})), "part 1 (cube): its section 1 asks for solid ELFORM 99,"},
+        {"shell_form_13", model + "*ELEMENT_SHELL\n" + card({"2", "2", "1", "2", "3", "4"}, 8) + "*PART\nsheet\n" +
+                              card({"2", "2", "1"}) + "*SECTION_SHELL\n" + card({"2", "13"}) + card({"0.01"}),
+         "part 2 (sheet): its section 2 asks for shell ELFORM 13 (plane strain)"},
         // Blocks of mechanics this version does not compute: all listed,
         // with their lines, before the deck is refused.
         {"unread_mechanics",
