@@ -23,7 +23,6 @@ PairKindCounts countPairKinds(const PairManager* pairs) {
     launch(GetNumOfContactPair, dim3(static_cast<unsigned>((n - 1) / 64 + 1)), dim3(64), n,
            pairs->contact_pair_array_gpu);
   }
-  if (!reportCellsOnDevice()) return pairKindCellOnHost;
-  CUDA_CHECK(cudaDeviceSynchronize());
-  return FEM_REPORT_CELL_DEVICE_COPY(pairKindCell, PairKindCounts{});
+  syncDeviceForReports();
+  return reportCellsOnDevice() ? FEM_REPORT_CELL_DEVICE_COPY(pairKindCell, PairKindCounts{}) : pairKindCellOnHost;
 }

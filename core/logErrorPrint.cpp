@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/gpu_runtime.h"
+#include "platform/reportCell.h"
 
 double g_runTime = 0.0;
 double g_runDt = 0.0;
@@ -35,4 +36,8 @@ void checkCudaError(int code, const char* callText, const char* file, int line) 
               << " and cycle =" << g_runCycle << std::endl;
   g_runRecord.close();
   std::exit(1);
+}
+
+void syncDeviceForReports() {
+  if (reportCellsOnDevice()) CUDA_CHECK(cudaDeviceSynchronize());
 }

@@ -18,5 +18,10 @@ extern CheckedFile g_runRecord;
 // with exit code 1.
 void checkCudaError(int code, const char* callText, const char* file, int line);
 
+// Before the host reads report cells (platform/reportCell.h): while a GPU
+// runs the kernels, waits for them, so that a kernel that failed is
+// reported here, at a known place.
+void syncDeviceForReports();
+
 // Wraps one CUDA runtime call; the report names the call as written.
 #define CUDA_CHECK(call) checkCudaError(static_cast<int>(call), #call, __FILE__, __LINE__)

@@ -19,8 +19,7 @@ __host__ __device__ void reportNonFiniteNode(int id, int kind) {
 }
 
 unsigned long long nonFiniteNodeReport() {
-  // A kernel that failed is reported here, at a known place.
-  if (reportCellsOnDevice()) CUDA_CHECK(cudaDeviceSynchronize());
+  syncDeviceForReports();
   const unsigned long long onDevice = FEM_REPORT_CELL_DEVICE_COPY(nonFiniteNodeCell, kNoReport);
   return onDevice < nonFiniteNodeCellOnHost ? onDevice : nonFiniteNodeCellOnHost;
 }

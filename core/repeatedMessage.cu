@@ -41,7 +41,7 @@ __host__ __device__ void noteRepeated(RepeatedMessage kind, int id) {
 }
 
 void printRepeatedMessages() {
-  if (reportCellsOnDevice()) CUDA_CHECK(cudaDeviceSynchronize());
+  syncDeviceForReports();
   const RepeatedMessages onDevice = FEM_REPORT_CELL_DEVICE_COPY(repeatedMessageCell, RepeatedMessages{});
   for (int kind = 0; kind < REPEATED_MESSAGE_KINDS; ++kind) {
     const unsigned int onHost = repeatedMessageCellOnHost.count[kind];

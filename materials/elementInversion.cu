@@ -30,12 +30,9 @@ __host__ __device__ void reportInvertedPoint(const GaussPoint* gp, double J) {
 __host__ __device__ void reportInvertedElement(const Element& e, double J) { recordInversion(e.id, e.store_id, J); }
 
 InvertedElementReport invertedElementReport() {
-  // A kernel that failed is reported here, at a known place.
-  if (reportCellsOnDevice()) CUDA_CHECK(cudaDeviceSynchronize());
-  const InvertedElementReport onDevice = FEM_REPORT_CELL_DEVICE_COPY(invertedElementCell, kNoInversion);
-  InvertedElementReport report = invertedElementCellOnHost.pointCount != 0 ? invertedElementCellOnHost : onDevice;
-  report.pointCount = invertedElementCellOnHost.pointCount + onDevice.pointCount;
-  return report;
+  syncDeviceForReports();
+  return mergeFirstReport(invertedElementCellOnHost, FEM_REPORT_CELL_DEVICE_COPY(invertedElementCell, kNoInversion),
+                          &InvertedElementReport::pointCount);
 }
 
 bool runStopsOnInvertedElement(double time, double dt, int cycle) {

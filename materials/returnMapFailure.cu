@@ -21,12 +21,9 @@ __host__ __device__ void reportReturnMapFailure(const GaussPoint* gp) {
 }
 
 ReturnMapFailures returnMapFailures() {
-  // A kernel that failed is reported here, at a known place.
-  if (reportCellsOnDevice()) CUDA_CHECK(cudaDeviceSynchronize());
-  const ReturnMapFailures onDevice = FEM_REPORT_CELL_DEVICE_COPY(returnMapFailureCell, kNoFailure);
-  ReturnMapFailures failures = returnMapFailureCellOnHost.count != 0 ? returnMapFailureCellOnHost : onDevice;
-  failures.count = returnMapFailureCellOnHost.count + onDevice.count;
-  return failures;
+  syncDeviceForReports();
+  return mergeFirstReport(returnMapFailureCellOnHost, FEM_REPORT_CELL_DEVICE_COPY(returnMapFailureCell, kNoFailure),
+                          &ReturnMapFailures::count);
 }
 
 void printReturnMapFailures() {

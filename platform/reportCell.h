@@ -58,6 +58,16 @@ void resetCell(T& onHost, T& onDevice, const T& value) {
 #endif
 }
 
+// A cell that keeps the first report and a count, read from both copies:
+// the host twin's first report when it has one, else the device copy's,
+// with the counts added.
+template <typename T, typename Count>
+T mergeFirstReport(const T& onHost, const T& onDevice, Count T::*count) {
+  T merged = onHost.*count != 0 ? onHost : onDevice;
+  merged.*count = onHost.*count + onDevice.*count;
+  return merged;
+}
+
 // The two copies of a declared cell, for the functions above.
 #define FEM_REPORT_CELL_DEVICE_COPY(name, none) deviceCopyOfCell(name##OnDevice, none)
 #define FEM_RESET_REPORT_CELL(name, ...) resetCell(name##OnHost, name##OnDevice, __VA_ARGS__)
