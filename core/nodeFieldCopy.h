@@ -1,9 +1,10 @@
 // What an output point takes of the device node records: the fields its
-// files write, packed node by node into mapped host memory by one kernel and
-// put into the host records on all threads. The records are 1.4 KB; the
+// files write, packed field by field into mapped host memory by one kernel,
+// from which the files are formatted. The records are 1.4 KB; the
 // coordinates and displacements of a VTK file are 48 bytes of them.
 #pragma once
 #include <cstddef>
+#include <vector>
 
 #include "core/node.h"
 
@@ -15,6 +16,7 @@ enum NodeField : unsigned {
   NODE_ACCELERATIONS = 1u << 3,  // accel x, y, z
   NODE_STRESSES = 1u << 4,       // stress and strain, six each
 };
+constexpr int kNodeFieldKinds = 5;
 
 // The fields of a field file: coordinates always, the others as asked.
 inline unsigned fieldFileNodeFields(bool displacements, bool velocities, bool accelerations, bool stresses) {
@@ -22,28 +24,28 @@ inline unsigned fieldFileNodeFields(bool displacements, bool velocities, bool ac
          (accelerations ? NODE_ACCELERATIONS : 0u) | (stresses ? NODE_STRESSES : 0u);
 }
 
-// Calls visit(field, count) for each chosen field of a node, in the order
-// of the bits.
-template <typename Node, typename Visit>
-__host__ __device__ void visitNodeFields(unsigned fields, Node& node, Visit& visit) {
-  if (fields & NODE_COORDINATES) visit(node.coord, 3);
-  if (fields & NODE_DISPLACEMENTS) visit(node.total_disp, 3);
-  if (fields & NODE_VELOCITIES) visit(node.vel, 3);
-  if (fields & NODE_ACCELERATIONS) visit(node.accel, 3);
-  if (fields & NODE_STRESSES) {
-    visit(node.stress, 6);
-    visit(node.strain, 6);
-  }
-}
+// One field of every node, wherever it lies: node i's values at byte
+// first + i * stride (in the node records, or packed).
+struct NodeColumn {
+  const char* first = nullptr;
+  std::size_t stride = 0;
+  const double* of(std::size_t i) const { return reinterpret_cast<const double*>(first + i * stride); }
+};
 
-// Doubles a node takes in the packed buffer.
-inline int nodeFieldWidth(unsigned fields) {
-  return 3 * (((fields & NODE_COORDINATES) != 0) + ((fields & NODE_DISPLACEMENTS) != 0) +
-              ((fields & NODE_VELOCITIES) != 0) + ((fields & NODE_ACCELERATIONS) != 0)) +
-         12 * ((fields & NODE_STRESSES) != 0);
-}
+// The node fields the files of an output point write.
+struct NodeColumns {
+  std::size_t count = 0;
+  NodeColumn coord, disp, vel, accel, stress, strain;
+  // Over host node records.
+  static NodeColumns ofRecords(const std::vector<NodeCuda>& nodes);
+};
 
-// The packed buffer, kept from one output point to the next.
+// Device addresses of the packed fields, one array per NodeField bit.
+struct PackedNodeFields {
+  double* field[kNodeFieldKinds];
+};
+
+// The packed fields, kept from one output point to the next.
 class NodeFieldCopy {
  public:
   NodeFieldCopy() = default;
@@ -51,15 +53,19 @@ class NodeFieldCopy {
   NodeFieldCopy& operator=(const NodeFieldCopy&) = delete;
   ~NodeFieldCopy();
 
-  // The chosen fields of n device nodes into the n host nodes.
-  void copy(const NodeCuda* device, NodeCuda* host, int n, unsigned fields);
+  // Packs the chosen fields of n device nodes (the others keep what they
+  // held).
+  void pack(const NodeCuda* device, int n, unsigned fields);
+  // The packed fields of the last n nodes packed.
+  NodeColumns columns() const;
 
  private:
-  void reserve(std::size_t doubles);
-  double* host_ = nullptr;    // mapped host memory
-  double* device_ = nullptr;  // its device alias
-  std::size_t capacity_ = 0;  // doubles
+  void reserve(int kind, std::size_t doubles);
+  double* host_[kNodeFieldKinds] = {};    // mapped host memory
+  double* device_[kNodeFieldKinds] = {};  // its device alias
+  std::size_t capacity_[kNodeFieldKinds] = {};  // doubles
+  std::size_t count_ = 0;
 };
 
-// Node i's chosen fields at out + i * width.
-__global__ void PackNodeFields(int n, const NodeCuda* nodes, unsigned fields, int width, double* out);
+// Node i's chosen fields at out.field[kind] + i * (3, or 12 for stress and strain).
+__global__ void PackNodeFields(int n, const NodeCuda* nodes, unsigned fields, PackedNodeFields out);

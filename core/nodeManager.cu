@@ -78,10 +78,9 @@ void NodeManager::copyNodesToCpu() {
   CUDA_CHECK(cudaMemcpy(node_array_cpu.data(), node_array_gpu, totNodeNum * sizeof(NodeCuda), cudaMemcpyDeviceToHost));
 }
 
-void NodeManager::copyNodeFieldsToCpu(unsigned fields) {
+void NodeManager::packNodeFieldsToHost(unsigned fields) {
   if (totNodeNum <= 0 || node_array_gpu == nullptr) return;
-  if (node_array_cpu.size() < static_cast<std::size_t>(totNodeNum)) node_array_cpu.resize(totNodeNum);
-  field_copy_.copy(node_array_gpu, node_array_cpu.data(), totNodeNum, fields);
+  field_copy_.pack(node_array_gpu, totNodeNum, fields);
 }
 
 void NodeManager::storeAllIniCoord() {

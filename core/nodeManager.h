@@ -48,10 +48,12 @@ class NodeManager {
  public:
 
   // Upload and read-back: whole records, or the chosen fields (NodeField
-  // bits) of every node, as an output point takes them.
+  // bits) of every node packed into host memory, as an output point takes
+  // them (packedNodes: the fields packed last).
   void allocateAndCopyNodes();
   void copyNodesToCpu();
-  void copyNodeFieldsToCpu(unsigned fields);
+  void packNodeFieldsToHost(unsigned fields);
+  NodeColumns packedNodes() const { return field_copy_.columns(); }
 
   // Host set-up and host mass scaling.
   void storeAllIniCoord();

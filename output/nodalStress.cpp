@@ -46,10 +46,11 @@ void NodalResults::copyToHost(FEMDynamic* fem, double time, unsigned fields)
     const unsigned missing = fields & ~copied_;
     if (missing == 0) return;
     copied_ |= missing;
-    fem->nodeManager->copyNodeFieldsToCpu(missing);
+    fem->nodeManager->packNodeFieldsToHost(missing);
 }
 
-bool NodalResults::hostHasAverages(const FEMDynamic* fem, double time) const
+NodeColumns NodalResults::nodes(FEMDynamic* fem) const
 {
-    return samePoint(fem, time) && averaged_ && (copied_ & NODE_STRESSES) != 0;
+    NodeManager* nodes = fem->nodeManager;
+    return fem->host_path_flag == 0 ? nodes->packedNodes() : NodeColumns::ofRecords(nodes->node_array_cpu);
 }

@@ -1,7 +1,9 @@
 // Element stresses and strains averaged into the node records on the device
-// and the node records brought to the host, for the outputs that write
-// nodal results.
+// and the node fields of an output point brought to the host, for the
+// outputs that write nodal results.
 #pragma once
+
+#include "core/nodeFieldCopy.h"
 
 class FEMDynamic;
 
@@ -11,19 +13,20 @@ void averageNodalStressGpu(FEMDynamic* fem);
 
 // The nodal results of one output point, each made once however many
 // outputs ask for them (GPU run): the element stresses and strains averaged
-// into the device nodes, and the node fields the outputs write copied to the
-// host records. An output point is one state of the run, known by its cycle
+// into the device nodes, and the node fields the outputs write packed into
+// host memory. An output point is one state of the run, known by its cycle
 // and time (cycle 0 is output twice: before the first step and after it).
 class NodalResults {
 public:
     // Averages the stresses and strains into the device nodes.
     void average(FEMDynamic* fem, double time);
-    // Copies the chosen node fields (NodeField bits) of every node to the
-    // host records, those not copied yet at this point (the stresses again
-    // after an averaging).
+    // Takes the chosen node fields (NodeField bits) of every node to the
+    // host, those not taken yet at this point (the stresses again after an
+    // averaging).
     void copyToHost(FEMDynamic* fem, double time, unsigned fields);
-    // The host node records hold this point's averaged stresses and strains.
-    bool hostHasAverages(const FEMDynamic* fem, double time) const;
+    // The node fields of this point as the files read them: those taken to
+    // the host (GPU run), or the host node records (host run).
+    NodeColumns nodes(FEMDynamic* fem) const;
 
 private:
     int cycle_ = -1;

@@ -84,9 +84,7 @@ __global__ void GpuGatherNodeStressStrain(int n, NodeCuda** nodes, double* out)
 
 void NodeOutput::collectNodeRecordsGpu(FEMDynamic* fem, double time)
 {
-    NodalResults& results = fem->outputManager->nodalResults;
-    if (results.hostHasAverages(fem, time)) return;  // another output copied them at this point
-    results.average(fem, time);
+    fem->outputManager->nodalResults.average(fem, time);
     const int n = nodesGpu_.size();
     if (n <= 0) return;
     // Only the nodal results are taken over: the host record keeps its own

@@ -127,7 +127,7 @@ void ParaViewOutput::write(FEMDynamic* fem, double time, double dt)
     outputCount_ += 1;
     std::cout << "NSTEP = " << (outputCount_ - 1) << "\t" << fem->cycle << "\t" << std::scientific << time
               << std::defaultfloat << "\t" << localTimeStamp() << "\n";
-    writeVtkFile(currentFileName(), time, fem->nodeManager->node_array_cpu);
+    writeVtkFile(currentFileName(), time, fem->outputManager->nodalResults.nodes(fem));
 }
 
 void ParaViewOutput::collect(FEMDynamic* fem, double time, double dt)
@@ -202,7 +202,8 @@ void ParaViewOutput::writeBinaryDump(FEMDynamic* fem, double time, double dt)
     }
     dumpCount_ += 1;
     dumpProgressLine("binrary_output integral", fem->cycle, time);
-    if (!writeRawDump(rawDumpFileName(outputPath_, dumpCount_), time, fem->nodeManager->node_array_cpu, *this)) {
+    if (!writeRawDump(rawDumpFileName(outputPath_, dumpCount_), time, fem->outputManager->nodalResults.nodes(fem),
+                      *this)) {
         std::fprintf(stderr, "Open file recfile: %s\n", runStopMessage().c_str());
         std::exit(1);
     }

@@ -4,9 +4,12 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "core/nodeFieldCopy.h"
 #include "output/basicoutput.h"
+#include "output/nodeTextBlocks.h"
 
 struct NodeCuda;
 struct Element;
@@ -64,36 +67,39 @@ public:
 
     // Name of the file written at the current outputCount_.
     std::string currentFileName() const;
-    // Writes one complete VTK file of the given nodes; false (and the run
-    // asked to stop) when the file cannot be written whole. The file is made
-    // of three buffers written one after the other: the header with the
-    // coordinates, the cells (formatted once a run), the nodal sections.
-    // Node lines are formatted in parallel blocks; the bytes do not depend on
-    // the thread count.
+    // Writes one complete VTK file of the given nodes (their fields, or
+    // their host records); false (and the run asked to stop) when the file
+    // cannot be written whole. Node lines are formatted in parallel blocks,
+    // the cells once a run; the bytes do not depend on the thread count.
+    bool writeVtkFile(const std::string& path, double time, const NodeColumns& nodes);
     bool writeVtkFile(const std::string& path, double time, const std::vector<NodeCuda>& nodes);
-    // The bytes of that file, the three buffers joined.
+    // The bytes of that file.
+    std::string vtkFileBytes(double time, const NodeColumns& nodes);
     std::string vtkFileBytes(double time, const std::vector<NodeCuda>& nodes);
 
-    // The text of one block of node lines.
-    struct NodeTextBlock {
-        std::unique_ptr<char[]> chars;
-        std::size_t size = 0;
+private:
+    // A section of node values: its heading lines and its text blocks or
+    // binary values; kept from file to file, so that their memory is
+    // reserved once a run.
+    struct NodeSection {
+        std::string head;
+        NodeTextBlocks lines;
+        std::string binary;
     };
 
-private:
     // The CELLS and CELL_TYPES sections of the text file.
     std::string cellSectionsText() const;
     void appendCellSectionsBinary(std::string& bytes) const;
-    // The three buffers of a file.
-    void formatHead(double time, const std::vector<NodeCuda>& nodes);
     const std::string& cellBytes();
-    void formatNodalSections(const std::vector<NodeCuda>& nodes);
+    // The pieces of a file, in order, into pieces_.
+    void formatFile(double time, const NodeColumns& nodes);
+    void formatSection(NodeSection& section, const NodeColumn& values, std::size_t count, bool asFloat);
+    void addSectionPieces(const NodeSection& section);
 
     int workingType_ = 0;
     std::string cellsText_;    // cellSectionsText(), made by finishCells
     std::string cellsBinary_;  // the binary form, made for each binary file
-    // Kept from file to file, so that their memory is reserved once a run.
-    std::string headBytes_;
-    std::string nodalBytes_;
-    std::vector<NodeTextBlock> nodeBlocks_;
+    // The points, then displacement, acceleration, velocity.
+    NodeSection sections_[4];
+    std::vector<std::string_view> pieces_;
 };

@@ -1,6 +1,6 @@
 // The bytes of one legacy VTK file: the text form (numbers as the stream's
 // default formatting writes them) or the binary form (big-endian values),
-// built in one buffer without streams.
+// built in pieces without streams and written piece by piece.
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -10,61 +10,22 @@
 #include "core/node.h"
 #include "output/numberText.h"
 #include "output/paraViewOutput.h"
-#include "platform/hostParallel.h"
 
 namespace {
 
-// Nodes per block of text formatted by one thread.
-constexpr std::size_t kNodesPerBlock = 4096;
+// Room for one line "a\tb\tc\n".
+constexpr std::size_t kTripleLineRoom = 3 * (kNumberTextRoom + 1);
 
-using NodeValues = const double* (*)(const NodeCuda&);
-const double* coordinatesOf(const NodeCuda& node) { return node.coord; }
-const double* displacementOf(const NodeCuda& node) { return node.total_disp; }
-const double* accelerationOf(const NodeCuda& node) { return node.accel; }
-const double* velocityOf(const NodeCuda& node) { return node.vel; }
-
-using TextBlock = ParaViewOutput::NodeTextBlock;
-
-// Room for the lines of one block.
-constexpr std::size_t kBlockRoom = kNodesPerBlock * 3 * (kNumberTextRoom + 1);
-
-// One block of node lines "a\tb\tc\n".
-void formatBlock(TextBlock& block, const NodeCuda* nodes, std::size_t count, NodeValues values)
+// One node's line "a\tb\tc\n" of a field.
+char* putTripleLine(char* at, const double* v)
 {
-    if (!block.chars) {
-        block.chars = std::make_unique_for_overwrite<char[]>(kBlockRoom);
-    }
-    char* at = block.chars.get();
-    for (std::size_t i = 0; i < count; ++i) {
-        const double* v = values(nodes[i]);
-        at = putGeneral(at, v[0]);
-        *at++ = '\t';
-        at = putGeneral(at, v[1]);
-        *at++ = '\t';
-        at = putGeneral(at, v[2]);
-        *at++ = '\n';
-    }
-    block.size = static_cast<std::size_t>(at - block.chars.get());
-}
-
-// The lines of all nodes, blocks formatted in parallel and joined in order.
-void appendTriplesText(std::string& text, std::vector<TextBlock>& parts, const std::vector<NodeCuda>& nodes,
-                       NodeValues values)
-{
-    const std::size_t blocks = (nodes.size() + kNodesPerBlock - 1) / kNodesPerBlock;
-    if (parts.size() < blocks) {
-        parts.resize(blocks);
-    }
-    // On the threads that run the kernels: a second pool would keep spinning
-    // beside them after every output point.
-    fem_parallel::parallelFor(blocks, 1, [&](std::size_t b) {
-        const std::size_t first = b * kNodesPerBlock;
-        formatBlock(parts[b], nodes.data() + first, std::min(kNodesPerBlock, nodes.size() - first), values);
-    });
-    std::size_t total = text.size();
-    for (std::size_t b = 0; b < blocks; ++b) total += parts[b].size;
-    text.reserve(total);
-    for (std::size_t b = 0; b < blocks; ++b) text.append(parts[b].chars.get(), parts[b].size);
+    at = putGeneral(at, v[0]);
+    *at++ = '\t';
+    at = putGeneral(at, v[1]);
+    *at++ = '\t';
+    at = putGeneral(at, v[2]);
+    *at++ = '\n';
+    return at;
 }
 
 template <typename T>
@@ -78,28 +39,17 @@ void appendBigEndian(std::string& bytes, T value)
     bytes.append(raw, sizeof(T));
 }
 
+// The values of a field as big-endian numbers of type T, and a newline.
 template <typename T>
-void appendTriplesBinary(std::string& bytes, const std::vector<NodeCuda>& nodes, NodeValues values)
+void appendTriplesBinary(std::string& bytes, const NodeColumn& values, std::size_t count)
 {
-    for (const NodeCuda& node : nodes) {
-        const double* v = values(node);
+    for (std::size_t i = 0; i < count; ++i) {
+        const double* v = values.of(i);
         for (int j = 0; j < 3; ++j) {
             appendBigEndian(bytes, static_cast<T>(v[j]));
         }
     }
     bytes += '\n';
-}
-
-// A node section: text lines, or big-endian values of type T and a newline.
-template <typename T>
-void appendTriples(std::string& bytes, std::vector<TextBlock>& parts, bool binary, const std::vector<NodeCuda>& nodes,
-                   NodeValues values)
-{
-    if (binary) {
-        appendTriplesBinary<T>(bytes, nodes, values);
-    } else {
-        appendTriplesText(bytes, parts, nodes, values);
-    }
 }
 
 void appendCountLine(std::string& bytes, const char* word, std::size_t count)
@@ -164,19 +114,6 @@ void ParaViewOutput::appendCellSectionsBinary(std::string& bytes) const
     bytes += '\n';
 }
 
-void ParaViewOutput::formatHead(double time, const std::vector<NodeCuda>& nodes)
-{
-    std::string& bytes = headBytes_;
-    bytes.clear();
-    bytes += "# vtk DataFile Version 3.0\nzone ";
-    appendGeneral(bytes, time);
-    bytes += binaryFlag_ ? "\nBINARY\n" : "\nASCII\n";
-    bytes += "DATASET UNSTRUCTURED_GRID\nPOINTS ";
-    appendInteger(bytes, static_cast<long long>(nodes.size()));
-    bytes += " double\n";
-    appendTriples<double>(bytes, nodeBlocks_, binaryFlag_, nodes, coordinatesOf);
-}
-
 const std::string& ParaViewOutput::cellBytes()
 {
     if (binaryFlag_) {
@@ -190,51 +127,105 @@ const std::string& ParaViewOutput::cellBytes()
     return cellsText_;
 }
 
-void ParaViewOutput::formatNodalSections(const std::vector<NodeCuda>& nodes)
+void ParaViewOutput::formatSection(NodeSection& section, const NodeColumn& values, std::size_t count, bool asFloat)
 {
-    const bool bin = binaryFlag_;
-    const std::size_t n = nodes.size();
-    std::string& bytes = nodalBytes_;
-    bytes.clear();
-    if (dispFlag_) {
-        appendCountLine(bytes, "POINT_DATA ", n);
-        bytes += "VECTORS Displacement double\n";
-        appendTriples<double>(bytes, nodeBlocks_, bin, nodes, displacementOf);
+    if (!binaryFlag_) {
+        section.lines.format(count, kTripleLineRoom,
+                             [&values](char* at, std::size_t i) { return putTripleLine(at, values.of(i)); });
+        return;
     }
-    if (accFlag_) {
-        appendCountLine(bytes, "POINT_DATA ", n);
-        bytes += "SCALARS Acceleration float 3\nLOOKUP_TABLE default\n";
-        appendTriples<float>(bytes, nodeBlocks_, bin, nodes, accelerationOf);
+    section.binary.clear();
+    if (asFloat) {
+        appendTriplesBinary<float>(section.binary, values, count);
+    } else {
+        appendTriplesBinary<double>(section.binary, values, count);
     }
-    if (velFlag_) {
-        appendCountLine(bytes, "POINT_DATA ", n);
-        bytes += "SCALARS Velocity float 3\nLOOKUP_TABLE default\n";
-        appendTriples<float>(bytes, nodeBlocks_, bin, nodes, velocityOf);
+}
+
+void ParaViewOutput::addSectionPieces(const NodeSection& section)
+{
+    pieces_.push_back(section.head);
+    if (binaryFlag_) {
+        pieces_.push_back(section.binary);
+        return;
     }
+    for (std::size_t b = 0; b < section.lines.size(); ++b) {
+        pieces_.push_back(section.lines[b]);
+    }
+}
+
+void ParaViewOutput::formatFile(double time, const NodeColumns& nodes)
+{
+    const std::size_t n = nodes.count;
+    NodeSection& points = sections_[0];
+    points.head = "# vtk DataFile Version 3.0\nzone ";
+    appendGeneral(points.head, time);
+    points.head += binaryFlag_ ? "\nBINARY\n" : "\nASCII\n";
+    points.head += "DATASET UNSTRUCTURED_GRID\nPOINTS ";
+    appendInteger(points.head, static_cast<long long>(n));
+    points.head += " double\n";
+    formatSection(points, nodes.coord, n, false);
+    pieces_.clear();
+    addSectionPieces(points);
+    pieces_.push_back(cellBytes());
+    // Displacement, acceleration, velocity, as asked.
+    const struct {
+        bool on;
+        const char* head;
+        const NodeColumn& values;
+        bool asFloat;
+    } nodal[] = {{dispFlag_, "VECTORS Displacement double\n", nodes.disp, false},
+                 {accFlag_, "SCALARS Acceleration float 3\nLOOKUP_TABLE default\n", nodes.accel, true},
+                 {velFlag_, "SCALARS Velocity float 3\nLOOKUP_TABLE default\n", nodes.vel, true}};
+    for (std::size_t k = 0; k < std::size(nodal); ++k) {
+        if (!nodal[k].on) {
+            continue;
+        }
+        NodeSection& section = sections_[k + 1];
+        section.head = "POINT_DATA ";
+        appendInteger(section.head, static_cast<long long>(n));
+        section.head += '\n';
+        section.head += nodal[k].head;
+        formatSection(section, nodal[k].values, n, nodal[k].asFloat);
+        addSectionPieces(section);
+    }
+}
+
+std::string ParaViewOutput::vtkFileBytes(double time, const NodeColumns& nodes)
+{
+    formatFile(time, nodes);
+    std::string bytes;
+    for (const std::string_view piece : pieces_) {
+        bytes += piece;
+    }
+    return bytes;
 }
 
 std::string ParaViewOutput::vtkFileBytes(double time, const std::vector<NodeCuda>& nodes)
 {
-    formatHead(time, nodes);
-    const std::string& cells = cellBytes();
-    formatNodalSections(nodes);
-    return headBytes_ + cells + nodalBytes_;
+    return vtkFileBytes(time, NodeColumns::ofRecords(nodes));
 }
 
-bool ParaViewOutput::writeVtkFile(const std::string& path, double time, const std::vector<NodeCuda>& nodes)
+bool ParaViewOutput::writeVtkFile(const std::string& path, double time, const NodeColumns& nodes)
 {
-    formatHead(time, nodes);
-    const std::string& cells = cellBytes();
+    // Formatted on all threads, then written piece by piece: a writer thread
+    // of its own beside them would compete for their cores, and a thread
+    // made for each file costs its stack's pages again each time.
+    formatFile(time, nodes);
     // Written under a temporary name and renamed when complete: a file of
     // the run is whole or absent.
     if (!vtkStream_.open(path, FileMode::Replace)) {
         return false;
     }
-    // Formatted on all threads, then written: a writer thread of its own
-    // beside them would compete for their cores, and a thread made for each
-    // file costs its stack's pages again each time.
-    formatNodalSections(nodes);
-    vtkStream_.writeBytes(headBytes_.data(), headBytes_.size()) && vtkStream_.writeBytes(cells.data(), cells.size()) &&
-        vtkStream_.writeBytes(nodalBytes_.data(), nodalBytes_.size());
+    for (const std::string_view piece : pieces_) {
+        if (!vtkStream_.writeBytes(piece.data(), piece.size())) {
+            break;
+        }
+    }
     return vtkStream_.close();
+}
+
+bool ParaViewOutput::writeVtkFile(const std::string& path, double time, const std::vector<NodeCuda>& nodes)
+{
+    return writeVtkFile(path, time, NodeColumns::ofRecords(nodes));
 }

@@ -7,6 +7,7 @@
 
 #include "core/checkedFile.h"
 #include "core/node.h"
+#include "core/nodeFieldCopy.h"
 #include "core/runStop.h"
 #include "output/paraViewOutput.h"
 
@@ -33,9 +34,9 @@ void put(CheckedFile& out, T value)
 // The nodal groups in file order.
 constexpr int kGroupDisp = 0, kGroupAcc = 1, kGroupVel = 2;
 
-const double* groupValues(const NodeCuda& node, int group)
+const NodeColumn& groupValues(const NodeColumns& nodes, int group)
 {
-    return group == kGroupDisp ? node.total_disp : group == kGroupAcc ? node.accel : node.vel;
+    return group == kGroupDisp ? nodes.disp : group == kGroupAcc ? nodes.accel : nodes.vel;
 }
 
 std::vector<int> enabledGroups(const ParaViewOutput& layout)
@@ -110,15 +111,20 @@ void readTriples(DumpReader& reader, std::ostream& text, std::size_t count, cons
 bool writeRawDump(const std::string& path, double time, const std::vector<NodeCuda>& nodes,
                   const ParaViewOutput& layout)
 {
+    return writeRawDump(path, time, NodeColumns::ofRecords(nodes), layout);
+}
+
+bool writeRawDump(const std::string& path, double time, const NodeColumns& nodes, const ParaViewOutput& layout)
+{
     CheckedFile out(path, FileMode::Replace);
     if (!out.is_open()) {
         return false;
     }
-    const int32_t n = static_cast<int32_t>(nodes.size());
+    const int32_t n = static_cast<int32_t>(nodes.count);
     put(out, time);
     put(out, n);
-    for (const NodeCuda& node : nodes) {
-        for (int j = 0; j < 3; ++j) put(out, node.coord[j]);
+    for (std::size_t i = 0; i < nodes.count; ++i) {
+        for (int j = 0; j < 3; ++j) put(out, nodes.coord.of(i)[j]);
     }
     put<int32_t>(out, layout.cellCount_);
     put<int32_t>(out, layout.cellListSize_);
@@ -133,9 +139,9 @@ bool writeRawDump(const std::string& path, double time, const std::vector<NodeCu
     for (int type : layout.cellTypes_) put<int32_t>(out, type);
     for (int group : enabledGroups(layout)) {
         put(out, n);
-        for (const NodeCuda& node : nodes) {
-            const double* v = groupValues(node, group);
-            for (int j = 0; j < 3; ++j) put(out, v[j]);
+        const NodeColumn& values = groupValues(nodes, group);
+        for (std::size_t i = 0; i < nodes.count; ++i) {
+            for (int j = 0; j < 3; ++j) put(out, values.of(i)[j]);
         }
     }
     return out.close();

@@ -6,6 +6,7 @@
 #include <vector>
 
 struct NodeCuda;
+struct NodeColumns;
 class ParaViewOutput;
 
 // File of dump number k (1-based) in the folder: "result_bin.vtk", then
@@ -17,6 +18,7 @@ std::string numberedResultName(const std::string& folder, int k, char separator,
 
 // Writes the dump of the nodes with the cells and flags of the output;
 // false when the file cannot be written.
+bool writeRawDump(const std::string& path, double time, const NodeColumns& nodes, const ParaViewOutput& layout);
 bool writeRawDump(const std::string& path, double time, const std::vector<NodeCuda>& nodes,
                   const ParaViewOutput& layout);
 

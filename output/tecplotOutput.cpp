@@ -11,6 +11,7 @@
 #include "elements/shellElementCuda.h"
 #include "elements/solidElement2nd.h"
 #include "elements/solidElementCuda.h"
+#include "output/numberText.h"
 #include "output/outputManager.h"
 #include "solver/femdynamic.h"
 
@@ -73,9 +74,14 @@ void addZone(std::vector<TecplotZone>& zones, TecplotZone zone)
     }
 }
 
-void writeTriple(std::ostream& os, const double* v)
+// Values each followed by a TAB.
+char* putValues(char* at, const double* v, int count)
 {
-    os << v[0] << "\t" << v[1] << "\t" << v[2] << "\t";
+    for (int j = 0; j < count; ++j) {
+        at = putGeneral(at, v[j]);
+        *at++ = '\t';
+    }
+    return at;
 }
 
 }  // namespace
@@ -129,25 +135,28 @@ int TecplotOutput::variableCount() const
     return 3 + 3 * (dispFlag_ + velFlag_ + accFlag_) + 6 * (stressFlag_ + strainFlag_);
 }
 
-void TecplotOutput::writeNodeLine(std::ostream& os, const NodeCuda& node) const
+void TecplotOutput::formatNodeLines(const NodeColumns& nodes)
 {
-    writeTriple(os, node.coord);
-    if (dispFlag_) writeTriple(os, node.total_disp);
-    if (velFlag_) writeTriple(os, node.vel);
-    if (accFlag_) writeTriple(os, node.accel);
-    if (stressFlag_) {
-        writeTriple(os, node.stress);
-        writeTriple(os, node.stress + 3);
-    }
-    if (strainFlag_) {
-        writeTriple(os, node.strain);
-        writeTriple(os, node.strain + 3);
-    }
-    os << '\n';
+    const std::size_t lineRoom = static_cast<std::size_t>(variableCount()) * (kNumberTextRoom + 1) + 1;
+    nodeLines_.format(nodes.count, lineRoom, [this, &nodes](char* at, std::size_t i) {
+        at = putValues(at, nodes.coord.of(i), 3);
+        if (dispFlag_) at = putValues(at, nodes.disp.of(i), 3);
+        if (velFlag_) at = putValues(at, nodes.vel.of(i), 3);
+        if (accFlag_) at = putValues(at, nodes.accel.of(i), 3);
+        if (stressFlag_) at = putValues(at, nodes.stress.of(i), 6);
+        if (strainFlag_) at = putValues(at, nodes.strain.of(i), 6);
+        *at++ = '\n';
+        return at;
+    });
 }
 
-void TecplotOutput::writeBlock(std::ostream& os, double time, const std::vector<NodeCuda>& nodes,
-                               int sharedZone) const
+void TecplotOutput::writeBlock(std::ostream& os, double time, const std::vector<NodeCuda>& nodes, int sharedZone)
+{
+    formatNodeLines(NodeColumns::ofRecords(nodes));
+    writeBlock(os, time, nodes.size(), sharedZone);
+}
+
+void TecplotOutput::writeBlock(std::ostream& os, double time, std::size_t nodeCount, int sharedZone) const
 {
     if (zones_.empty()) {
         return;
@@ -170,13 +179,13 @@ void TecplotOutput::writeBlock(std::ostream& os, double time, const std::vector<
     for (std::size_t z = 0; z < zones_.size(); ++z) {
         const TecplotZone& zone = zones_[z];
         if (z == 0) {
-            os << "zone t=\"zone " << time << "\",n=" << nodes.size() << ",e =" << zone.elementCount()
+            os << "zone t=\"zone " << time << "\",n=" << nodeCount << ",e =" << zone.elementCount()
                << ",f=fepoint,et=" << zone.elementType << '\n';
-            for (const NodeCuda& node : nodes) {
-                writeNodeLine(os, node);
+            for (std::size_t b = 0; b < nodeLines_.size(); ++b) {
+                os.write(nodeLines_[b].data(), static_cast<std::streamsize>(nodeLines_[b].size()));
             }
         } else {
-            os << "zone t=\"zone" << time << "\",n=" << nodes.size() << ",e=" << zone.elementCount()
+            os << "zone t=\"zone" << time << "\",n=" << nodeCount << ",e=" << zone.elementCount()
                << ",f=fepoint,et=" << zone.elementType << ",VARSHARELIST =(" << shareList << "=" << sharedZone << ")"
                << '\n';
         }
@@ -191,8 +200,13 @@ void TecplotOutput::writeBlock(std::ostream& os, double time, const std::vector<
 
 void TecplotOutput::write(FEMDynamic* fem, double time, double dt)
 {
-    const std::vector<NodeCuda>& nodes = fem->nodeManager->node_array_cpu;
-    if (isOutputPoint(time, dt)) {
+    const bool result = isOutputPoint(time, dt), single = atStartOrEnd(time, dt);
+    if (!result && !single) {
+        return;
+    }
+    const NodeColumns nodes = fem->outputManager->nodalResults.nodes(fem);
+    formatNodeLines(nodes);
+    if (result) {
         outputCount_ += 1;
         std::cout << "NSTEP = " << (outputCount_ - 1) << "\t" << fem->cycle << "\t" << std::scientific << time
                   << std::defaultfloat << "\t" << localTimeStamp() << "\n";
@@ -200,15 +214,15 @@ void TecplotOutput::write(FEMDynamic* fem, double time, double dt)
         // Zones are numbered through the file; this block's first zone
         // holds the node data its other zones share.
         const int sharedZone = (outputCount_ - 1) * static_cast<int>(zones_.size()) + 1;
-        writeBlock(resultStream_, time, nodes, sharedZone);
+        writeBlock(resultStream_, time, nodes.count, sharedZone);
         resultStream_.close();
         resultStream_.clear();
     }
-    if (atStartOrEnd(time, dt)) {
+    if (single) {
         // The time loops visit cycle 0 twice (at time 0 and one step later):
         // the first write of the run is the start state, all later ones the end.
-        CheckedFile single(outputPath_ + (startWritten_ ? "/end.plt" : "/start.plt"), FileMode::Replace);
+        CheckedFile file(outputPath_ + (startWritten_ ? "/end.plt" : "/start.plt"), FileMode::Replace);
         startWritten_ = true;
-        writeBlock(single, time, nodes, 1);
+        writeBlock(file, time, nodes.count, 1);
     }
 }

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "core/nodeFieldCopy.h"
 #include "output/basicoutput.h"
+#include "output/nodeTextBlocks.h"
 
 struct NodeCuda;
 
@@ -45,13 +47,17 @@ public:
     // Number of variables of a data line.
     int variableCount() const;
     // One block: variables line, the first zone with the node data and the
-    // later zones sharing it from zone sharedZone.
-    void writeBlock(std::ostream& os, double time, const std::vector<NodeCuda>& nodes, int sharedZone) const;
+    // later zones sharing it from zone sharedZone. The node lines are
+    // formatted on all threads (formatNodeLines), once for the files of one
+    // point.
+    void formatNodeLines(const NodeColumns& nodes);
+    void writeBlock(std::ostream& os, double time, std::size_t nodeCount, int sharedZone) const;
+    void writeBlock(std::ostream& os, double time, const std::vector<NodeCuda>& nodes, int sharedZone);
 
 private:
     bool hostStressNoted_ = false;
     bool startWritten_ = false;  // "start.plt" has been written in this run
     // A "start.plt" / "end.plt" point: on their interval, and the run's last state.
     bool atStartOrEnd(double time, double dt) const { return finalPoint_ || ::isOutputPoint(startEndInterval_, time, dt); }
-    void writeNodeLine(std::ostream& os, const NodeCuda& node) const;
+    NodeTextBlocks nodeLines_;  // the node lines of the present point
 };
