@@ -6,22 +6,125 @@
 #include "contact/contactgeom.h"
 #include "contact/contactnode.h"
 #include "contact/contactpair.h"
+#include "contact/nodeMotion.h"
 #include "core/gridIndex.h"
 
 using namespace contact_geom;
 
 namespace {
 
-// Normal acceleration of a node: 0 for a rigid-body node and for a node
-// without mass.
-__host__ __device__ inline double normalAccel(const NodeCuda* node, const double* n) {
-  if (node->rigid_flag != 0 || !(node->equivalent_mass > 0.0)) return 0.0;
-  return dot3(n, node->force) / node->equivalent_mass;
+constexpr double kTouchRatio = 1e-6;
+
+// How one side of a pair's contact point moves along the normal n: its
+// velocity, its acceleration under the forces acting now, and its
+// compliance (the acceleration that a unit force along n at the point gives
+// it, through the weights of its nodes).
+struct SideMotion {
+  double vel = 0.0;
+  double accel = 0.0;
+  double compliance = 0.0;
+};
+
+// The rigid bodies met on one side: the sum of their nodes' weights in the
+// contact point and the weighted sum of those nodes' arms about the body's
+// centre.
+struct SideBodies {
+  int count = 0;
+  int body[kShareSlots];
+  double weight[kShareSlots];
+  double arm[kShareSlots][3];
+};
+
+// A node (or body) that takes part in several pairs this cycle - a master
+// node under several slave nodes, or a node that is slave of one pair and
+// master of another, as in the mirrored pairs of a contact that acts both
+// ways - lends each of them the part of its mass that the pair's weight on
+// it takes of its count: the pairs, each computed alone, then give it
+// together the motion they give it at once, instead of each the whole of it
+// (which would throw it past the others, and the slave nodes off it again,
+// cycle after cycle).  Alone in one pair it lends its whole mass.
+__host__ __device__ inline double lentShare(double w, double count) { return count > 0.0 ? fmin(1.0, w / count) : 1.0; }
+
+// A node that moves by its own mass.  Its held translations keep their
+// prescribed motion whatever the force: only the free part of n moves it.  A
+// node without mass keeps its place.  A rigid-body node whose body the
+// table does not know answers with its own mass and no acceleration.
+__host__ __device__ void addOwnNode(SideMotion& s, const NodeCuda* node, double w, const double* n, int heldAxes) {
+  const double M = node->equivalent_mass;
+  if (!(M > 0.0)) return;
+  double nf[3];
+  for (int j = 0; j < 3; ++j) nf[j] = (heldAxes >> j & 1) != 0 ? 0.0 : n[j];
+  if (node->rigid_flag == 0) s.accel += w * dot3(nf, node->force) / M;
+  s.compliance += w * w * dot3(nf, nf) / (M * lentShare(fabs(w), node->contact_pair_count));
 }
-// The same, but counting the rigid flag only through the caller.
-__host__ __device__ inline double normalAccelAny(const NodeCuda* node, const double* n) {
-  if (!(node->equivalent_mass > 0.0)) return 0.0;
-  return dot3(n, node->force) / node->equivalent_mass;
+
+__host__ __device__ void addBodyNode(SideBodies& b, int body, const ContactBodyState& state, const NodeCuda* node,
+                                     double w) {
+  int i = 0;
+  while (i < b.count && b.body[i] != body) ++i;
+  if (i == b.count) {
+    b.body[i] = body;
+    b.weight[i] = 0.0;
+    b.arm[i][0] = b.arm[i][1] = b.arm[i][2] = 0.0;
+    ++b.count;
+  }
+  b.weight[i] += w;
+  for (int j = 0; j < 3; ++j) b.arm[i][j] += w * (node->coord[j] - state.centre[j]);
+}
+
+// The bodies of a side move the contact point with the body's translation
+// and rotation: a unit force along n through weight W and arm r turns the
+// body by I^-1 (r x n) besides moving it by W n / M.
+__host__ __device__ void addBodies(SideMotion& s, const SideBodies& b, const NodeMotionTable& table, const double* n) {
+  for (int i = 0; i < b.count; ++i) {
+    const ContactBodyState& body = table.bodies[b.body[i]];
+    const double W = b.weight[i];
+    double rn[3], turn[3];
+    cross3(b.arm[i], n, rn);
+    s.accel += W * dot3(n, body.accel) + dot3(body.accel + 3, rn);
+    if (!(body.mass > 0.0)) continue;
+    for (int j = 0; j < 3; ++j) turn[j] = dot3(body.inv_inertia + 3 * j, rn);
+    double free = 0.0;
+    for (int j = 0; j < 3; ++j) free += body.free_axes[j] * n[j] * n[j];
+    const double c = W * W * free / body.mass + fmax(0.0, dot3(rn, turn));
+    s.compliance += c / lentShare(fabs(W), body.pair_count);
+  }
+}
+
+__host__ __device__ SideMotion sideMotion(NodeCuda* const* nodes, const double* weights, int count, const double* n,
+                                          const NodeMotionTable* table) {
+  SideMotion s;
+  SideBodies bodies;
+  for (int k = 0; k < count; ++k) {
+    const NodeCuda* node = nodes[k];
+    s.vel += weights[k] * dot3(n, node->vel);
+    const NodeHold h = nodeHoldOf(table, node->store_id);
+    if (h.body >= 0) {
+      addBodyNode(bodies, h.body, table->bodies[h.body], node, weights[k]);
+    } else {
+      addOwnNode(s, node, weights[k], n, h.held_axes);
+    }
+  }
+  if (bodies.count > 0) addBodies(s, bodies, *table, n);
+  return s;
+}
+
+// Normal gap between the slave node and the contact point on the master
+// entity (the point whose motion the weights give), less half the
+// thicknesses of both.  The pair's own gap is measured from the corners of
+// the segment, which a deformed segment holds apart from the point.
+__host__ __device__ double pointGap(const NodeCuda* slave, NodeCuda* const* masters, const double* weights, int count,
+                                    const double* n) {
+  double point[3] = {0.0, 0.0, 0.0}, thickness = 0.0, weightSum = 0.0;
+  for (int k = 0; k < count; ++k) {
+    for (int j = 0; j < 3; ++j) point[j] += weights[k] * masters[k]->coord[j];
+    thickness += weights[k] * masters[k]->thickness;
+    weightSum += weights[k];
+  }
+  double d[3];
+  sub3(slave->coord, point, d);
+  const double t = weightSum != 0.0 ? thickness / weightSum : 0.0;
+  return dot3(n, d) - 0.5 * (t + slave->thickness);
 }
 
 // Hands value along the pair's normal to the slave node's contact-force
@@ -35,87 +138,81 @@ __host__ __device__ inline void shareNormalForce(ContactPairCuda& p, double valu
 }  // namespace
 
 __host__ __device__ void ContactPairCuda::defenceNodeCalGpuDecouple(double dt, int cycle, int* activePairCounter,
-                                                                    int masterSkip) {
+                                                                    int masterSkip, const NodeMotionTable* motion) {
   if (kind == CONTACT_PAIR_EMPTY || segment == nullptr || owner == nullptr || owner->node == nullptr) return;
   if (side == 0) {
     printf("接触对的位置标示计算错误\n");
     side = 1;
   }
-  const SegmentCuda* seg = segment;
   NodeCuda* slave = owner->node;
-  const int N = seg->node_num;
   const double* n = normal;
 
-  // Normal velocity and acceleration of the contact point.
-  double vm = 0.0, am = 0.0;
-  if (kind == NODE_TO_SEGMENT) {
-    bool allRigid = true;
-    for (int k = 0; k < N; ++k) vm += weight[k] * dot3(n, seg->node[k]->vel);
-    for (int k = 0; k < 4; ++k) {
-      am += weight[k] == 0.0 ? 0.0 : weight[k] * normalAccelAny(seg->node[k], n);
-      allRigid = allRigid && seg->node[k]->rigid_flag != 0;
-    }
-    if (allRigid) am = 0.0;
-  } else if (kind == NODE_TO_EDGE) {
-    const NodeCuda* a = seg->node[local_index];
-    const NodeCuda* b = seg->node[nextEdge(local_index, N)];
-    vm = weight[0] * dot3(n, a->vel) + weight[1] * dot3(n, b->vel);
-    am = weight[0] * normalAccelAny(a, n) + weight[1] * normalAccelAny(b, n);
-    if (a->rigid_flag != 0 && b->rigid_flag != 0) am = 0.0;
-  } else {
-    const NodeCuda* a = seg->node[local_index];
-    vm = dot3(n, a->vel);
-    am = normalAccel(a, n);
-  }
-  const double vs = dot3(n, slave->vel);
-  const double as = normalAccel(slave, n);
-  // Masses of the slave node and of the contact point.  The force of the
-  // pair reaches the master nodes by the weights that give the contact
-  // point's motion, so the work the pair does on its nodes is its force
-  // times the closing speed of slave and point, never more: the point then
-  // moves as a mass 1 / sum(w_k^2 / M_k) would.  A node that takes part in
-  // several pairs this cycle (a master node under several slave nodes, or a
-  // node that is slave of one pair and master of another, as in the mirrored
-  // pairs of a contact that acts both ways) lends each of them the part of
-  // its mass that the pair's weight on it takes of its count: the pairs,
-  // each computed alone, then give it together the motion they give it at
-  // once, instead of each the whole of it (which would throw it past the
-  // others, and the slave nodes off it again, cycle after cycle).  A node in
-  // one pair keeps its whole mass.
+  // Motion along the normal of the slave node and of the contact point on
+  // the master entity.  The force of the pair reaches the master nodes by
+  // the weights that give the contact point's motion, so the work the pair
+  // does on its nodes is its force times the closing speed of slave and
+  // point, never more.  Held translations and rigid bodies answer as they
+  // will move: a held master takes no part of the correction, a rigid one
+  // answers with its body's mass, inertia and acceleration.  Without master
+  // force (master-skip) the point does not answer either.
   NodeCuda* masters[4];
   double weights[4];
   const int masterCount = masterNodes(masters, weights);
-  double compliance = 0.0;
-  for (int k = 0; k < masterCount; ++k) {
-    const double w = fabs(weights[k]);
-    const double lent = masters[k]->equivalent_mass * fmin(1.0, w / masters[k]->contact_pair_count);
-    if (lent > 0.0) compliance += w * w / lent;
-  }
-  const double m = compliance > 0.0 ? 1.0 / compliance : 0.0;
-  const double Ms = slave->equivalent_mass * fmin(1.0, 1.0 / slave->contact_pair_count);
+  NodeCuda* slaves[1] = {slave};
+  const double slaveWeight[1] = {1.0};
+  const SideMotion s = sideMotion(slaves, slaveWeight, 1, n, motion);
+  SideMotion m = sideMotion(masters, weights, masterCount, n, motion);
+  if (masterSkip != 0) m.compliance = 0.0;
 
-  // A pair without mass on either side, or without a time step, gets no
-  // increment (no division by zero).
-  double delta = 0.0;
-  if (Ms > 0.0 && m > 0.0 && dt > 0.0) delta = (Ms * m / (Ms + m)) * ((vm / dt + am) - (vs / dt + as));
-  double total = delta + carried_force;
-  if (total < 1e-10) {
-    delta = -1e-20 - carried_force;
-    total = -1e-20;
+  // Past a free edge or corner the pair's gap is the distance from it.  A
+  // node found inside at set-up counts from the depth it is held at, as the
+  // pair's gap does.
+  double boundaryDistance = 0.0;
+  const bool beyondBoundary = beyondFreeBoundary(&boundaryDistance);
+  const double closing =
+      beyondBoundary ? gap : pointGap(slave, masters, weights, masterCount, n) + owner->start_overlap;
+  // In its first step a pair removes the penetration that the motion of the
+  // step before explains; a deeper overlap (a node that began within a
+  // shell's half thickness, or was found late) is held at its depth and
+  // given up as the node comes out.
+  if (force_steps == 0) {
+    held_overlap = fmin(0.0, closing + fmax(0.0, m.vel - s.vel) * dt);
+  } else {
+    held_overlap = fmin(0.0, fmax(held_overlap, closing));
   }
+  if (force_steps < 2) ++force_steps;
+  // A node clear of the surface may close the gap within the step without
+  // force; within a millionth of the segment's size it counts as touching
+  // (else a resting node would leave and strike the surface again at every
+  // rounding).
+  const double beyond = closing - held_overlap;
+  const double clearance = fmax(0.0, beyond - kTouchRatio * segmentSize(segment));
+
+  // The contact force: the increment over the carried force that gives
+  // slave and contact point the same normal velocity after the step (or
+  // lets a node clear of the surface come just up to it).  The pair never
+  // pulls.  A pair that neither side can move, or without a time step, gets
+  // none.
+  const double compliance = s.compliance + m.compliance;
+  const bool moves = compliance > 0.0 && dt > 0.0;
+  double delta = 0.0;
+  if (moves) delta = ((m.vel - s.vel) / dt + m.accel - s.accel - clearance / (dt * dt)) / compliance;
+  double total = delta + carried_force;
+  if (total < 1e-10) total = -1e-20;
   // Past a free edge or corner the pair lets go as soon as the node is
   // clear of it: the carried force is cancelled and no new force is made.
-  double boundaryDistance = 0.0;
-  const bool clearOfFreeBoundary = gap > 0.0 && beyondFreeBoundary(&boundaryDistance);
-  if (clearOfFreeBoundary) {
-    delta = -carried_force;
-    total = 0.0;
-  }
+  const bool clearOfFreeBoundary = gap > 0.0 && beyondBoundary;
+  if (clearOfFreeBoundary) total = 0.0;
   normal_force = total > 0.0 ? total : 0.0;
+  // A penetrating node is moved back to the surface within the step by a
+  // push that the next cycle takes back (the penetration step), so that it
+  // leaves the node no speed of its own: a shift, not a blow.
+  shift_force = moves && beyond < 0.0 && !clearOfFreeBoundary ? -beyond / (dt * dt * compliance) : 0.0;
+  delta = total - carried_force + shift_force;
   owner->in_contact = 1;
 
   shareNormalForce(*this, delta, masterSkip == 0);
-  if ((gap > 0.0 && total <= 0.0) || clearOfFreeBoundary) release(cycle, activePairCounter);
+  if ((gap > 0.0 && total <= 0.0 && shift_force == 0.0) || clearOfFreeBoundary) release(cycle, activePairCounter);
 }
 
 __host__ __device__ void ContactPairCuda::release(int cycle, int* activePairCounter) {
@@ -131,6 +228,9 @@ __host__ __device__ void ContactPairCuda::release(int cycle, int* activePairCoun
   segment = nullptr;
   carried_force = 0.0;
   normal_force = 0.0;
+  shift_force = 0.0;
+  held_overlap = 0.0;
+  force_steps = 0;
   friction_force[0] = friction_force[1] = 0.0;
   gap = 0.0;
   kind = CONTACT_PAIR_EMPTY;
@@ -145,12 +245,12 @@ __host__ __device__ void ContactPairCuda::storeFcnToNodeDfn() {
 }
 
 __global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, int cycle, int n,
-                                           int* activePairCounter, int masterSkip, int pass) {
+                                           int* activePairCounter, int masterSkip, int pass, NodeMotionTable motion) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     ContactPairCuda* p = pairs[i];
     if (p == nullptr) continue;
     p->openShares(pass);
-    p->defenceNodeCalGpuDecouple(dt, cycle, activePairCounter, masterSkip);
+    p->defenceNodeCalGpuDecouple(dt, cycle, activePairCounter, masterSkip, &motion);
     p->storeFcn();
   }
 }

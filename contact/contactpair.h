@@ -9,6 +9,7 @@
 
 struct ContactNodeCuda;
 struct NodeCuda;
+struct NodeMotionTable;
 struct SegmentCuda;
 
 // Pair kinds.
@@ -38,6 +39,14 @@ struct ContactPairCuda {
   double weight[4];
   double stiffness;
   int surface_id;          // id of the surface the node was taken from (0: a node set)
+  // Push of this cycle that moves a penetrating node back to the surface;
+  // the next penetration step takes it back.
+  double shift_force;
+  // Overlap (<= 0) the pair holds rather than removes: what its node was
+  // already inside the master when the pair was made, beyond what the
+  // motion of the step before explains; it shrinks as the node comes out.
+  double held_overlap;
+  int force_steps;  // force steps since the pair was made (0: new)
 
   // What the pair hands its nodes in the step under way.  Targets: slot 0
   // the slave node (weight 1), then the master nodes with their weights in
@@ -61,9 +70,12 @@ struct ContactPairCuda {
   // master-skip flag leaves the master nodes without force.
   __host__ __device__ void penetraCalDefenGpu(int masterSkip, int* unused);
   // Decoupled defence-node force: the increment that gives slave and contact
-  // point the same normal velocity after the step, into the contact-force
-  // accumulators; release of a separating pair back to the candidates.
-  __host__ __device__ void defenceNodeCalGpuDecouple(double dt, int cycle, int* activePairCounter, int masterSkip);
+  // point the same normal velocity after the step and closes a penetration
+  // in it, into the contact-force accumulators; release of a separating pair
+  // back to the candidates.  The table tells which nodes are held or move
+  // with a rigid body (null: every node moves by its own mass).
+  __host__ __device__ void defenceNodeCalGpuDecouple(double dt, int cycle, int* activePairCounter, int masterSkip,
+                                                     const NodeMotionTable* motion);
   // Carried force := normal force.
   __host__ __device__ void storeFcn() { carried_force = normal_force; }
   // Adds the carried force to the contact-force accumulators (for output).
@@ -119,7 +131,7 @@ static_assert(std::is_trivially_copyable_v<ContactPairCuda>);
 // The steps open share pass `pass` on every pair they visit.
 __global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int pass, int masterSkip);
 __global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, int cycle, int n,
-                                           int* activePairCounter, int masterSkip, int pass);
+                                           int* activePairCounter, int masterSkip, int pass, NodeMotionTable motion);
 // Gather order of the shares: one key per target of every pair whose shares
 // belong to `pass` (the node id in the high half, the pair's position times
 // kShareSlots plus the slot in the low half), appended at *count.  Sorted,

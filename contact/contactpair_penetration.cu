@@ -235,8 +235,9 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
 __host__ __device__ void ContactPairCuda::applyCarriedForce(const double* cornerWeights, int masterSkip) {
   gap = owner->heldGap(gap);  // a node that started inside the body is held at that depth
   smoothNormal(cornerWeights);
+  // The shift of the cycle before is taken back with it.
   double f[3];
-  for (int j = 0; j < 3; ++j) f[j] = carried_force * normal[j];
+  for (int j = 0; j < 3; ++j) f[j] = (carried_force - shift_force) * normal[j];
   shareOut(f, SHARE_FORCE | SHARE_PAIR_COUNT, masterSkip == 0);
 }
 

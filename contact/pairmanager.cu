@@ -132,9 +132,10 @@ void PairManager::penetrateAndDecoupleForceGpu(double dt, int cycle, ContactNode
   launch(GpuPenetrateCalculation, grid, block, contact_pair_array_gpu, n, penetration, search_mode);
   orderSharesGpu(penetration);
   gatherSharesGpu(penetration);
+  if (activePairCount() > 0) motion.refreshBodies();
   const int force = beginSharePass();
   launch(gpuContactForceCalDecouple, grid, block, contact_pair_array_gpu, dt, cycle, n, contact_pair_num_gpu,
-         search_mode, force);
+         search_mode, force, motion.table());
   gatherSharesGpu(force);
   if (contactNodeManager != nullptr) contactNodeManager->integraContactForceGpu(n);
 }

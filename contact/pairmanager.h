@@ -3,6 +3,7 @@
 #pragma once
 #include <map>
 #include <vector>
+#include "contact/contactMotion.h"
 #include "contact/contactpair.h"
 #include "core/orderedShares.h"
 #include "contact/subdomain.h"
@@ -38,6 +39,9 @@ class PairManager {
   unsigned long long* share_key_gpu = nullptr;
   int* share_key_num_cpu = nullptr;
   int* share_key_num_gpu = nullptr;
+  // Which nodes the pairs push are held or move with a rigid body; the
+  // loops open it every cycle before the contact step.
+  ContactMotion motion;
 
   PairManager() = default;
   PairManager(const PairManager&) = delete;

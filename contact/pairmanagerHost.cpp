@@ -99,9 +99,11 @@ void PairManager::contactForceCalCpu(double dt, int cycle) {
     contact_pair_array_cpu[i]->openShares(0);
     contact_pair_array_cpu[i]->penetraCalDefenGpu(search_mode, nullptr);
   }
+  if (n > 0) motion.refreshBodies();
+  const NodeMotionTable table = motion.table();
   for (int i = 0; i < n; ++i) {
     ContactPairCuda* p = contact_pair_array_cpu[i];
-    p->defenceNodeCalGpuDecouple(dt, cycle, contact_pair_num_cpu, search_mode);
+    p->defenceNodeCalGpuDecouple(dt, cycle, contact_pair_num_cpu, search_mode, &table);
     p->storeFcn();
   }
 }

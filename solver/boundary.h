@@ -83,6 +83,8 @@ class NodeBoundary : public BasicBoundary {
   void applyGpu(double dt, double dtPrev) override;
   void applyCpu(double dt, double dtPrev) override;
   const std::vector<NodeCuda*>& targetNodes() const { return targets_; }
+  // The nodes that carry out its translations (after init).
+  const std::vector<NodeCuda*>& translatedNodes() const { return translated_; }
 
  private:
   std::vector<NodeCuda*> targets_;  // the set's nodes or the one node

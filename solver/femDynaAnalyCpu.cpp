@@ -80,6 +80,7 @@ void hostContactStep(FEMDynamic* d, double lastStepTime) {
   d->surfaceManager->clearSurfaceFlags();
   if (d->contactManager->contact_array.empty()) return;
   PairManager* pm = d->pairManager;
+  pm->motion.beginCycle(d, false);
   pm->postSearchCpu(lastStepTime);
   globalContactSearchCpu(d->global_search_record, d->dt, pm);
   pm->sortTestPairCpu();

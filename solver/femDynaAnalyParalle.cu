@@ -163,6 +163,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
     d->surfaceManager->clearSurfaceFlags();
     if (!d->contactManager->contact_array.empty()) {
       PairManager* pm = d->pairManager;
+      pm->motion.beginCycle(d, true);
       pm->searchAfterContactGpu(stateTime);
       if (pm->search_mode == 0) {
         pm->unifiedSearchGpu(d->unifiedContact);

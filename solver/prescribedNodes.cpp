@@ -59,18 +59,35 @@ void resolve(const LeaderMap& leaders, NodeCuda* node, bool rotation, int depth,
   for (NodeCuda* leader : *next) resolve(leaders, leader, rotation, depth + 1, out);
 }
 
+LeaderMap allLeaders(const ConstrainedManager& constraints, const TieManager& ties) {
+  LeaderMap leaders;
+  addWeldAndJointLeaders(constraints, leaders);
+  addTieLeaders(ties, leaders);
+  return leaders;
+}
+
 }  // namespace
 
 PrescribedNodes prescribedNodes(const std::vector<NodeCuda*>& given, const ConstrainedManager& constraints,
                                 const TieManager& ties) {
-  LeaderMap leaders;
-  addWeldAndJointLeaders(constraints, leaders);
-  addTieLeaders(ties, leaders);
+  const LeaderMap leaders = allLeaders(constraints, ties);
   PrescribedNodes out;
   for (NodeCuda* node : given) {
     if (node == nullptr) continue;
     resolve(leaders, node, false, 0, out.translation);
     resolve(leaders, node, true, 0, out.rotation);
+  }
+  return out;
+}
+
+std::vector<LedNode> translationLeaders(const ConstrainedManager& constraints, const TieManager& ties) {
+  const LeaderMap leaders = allLeaders(constraints, ties);
+  std::vector<LedNode> out;
+  for (const auto& [node, direct] : leaders) {
+    if (direct.translation.empty()) continue;
+    LedNode led{node, {}};
+    for (NodeCuda* leader : direct.translation) resolve(leaders, leader, false, 1, led.second);
+    out.push_back(std::move(led));
   }
   return out;
 }

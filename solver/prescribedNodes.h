@@ -14,6 +14,7 @@
 // Leaders that are led themselves are followed to the nodes that move on
 // their own.
 #pragma once
+#include <utility>
 #include <vector>
 
 struct NodeCuda;
@@ -29,3 +30,8 @@ struct PrescribedNodes {
 // in the order first met.  Null entries are skipped.
 PrescribedNodes prescribedNodes(const std::vector<NodeCuda*>& given, const ConstrainedManager& constraints,
                                 const TieManager& ties);
+
+// Every node whose translation follows other nodes, with the nodes moving on
+// their own that lead it (as above).
+using LedNode = std::pair<const NodeCuda*, std::vector<NodeCuda*>>;
+std::vector<LedNode> translationLeaders(const ConstrainedManager& constraints, const TieManager& ties);

@@ -131,9 +131,8 @@ bool invertInertia(const double m[9], double inv[9]) {
 // ---- kernels and their host twins ----
 
 // Contribution of one node to the resultant about the centre: its force and
-// the moment r x F plus its own moment. The node's force and moment are
-// taken (set to 0).
-__host__ __device__ inline void takeNodeResultant(NodeCuda& node, double cx, double cy, double cz, double f[6]) {
+// the moment r x F plus its own moment.
+__host__ __device__ inline void nodeResultant(const NodeCuda& node, double cx, double cy, double cz, double f[6]) {
   const double r[3] = {node.coord[0] - cx, node.coord[1] - cy, node.coord[2] - cz};
   for (int j = 0; j < 3; ++j) f[j] = nodeValueIsFinite(node.force[j]) ? node.force[j] : 0.0;
   f[3] = r[1] * f[2] - r[2] * f[1];
@@ -141,9 +140,23 @@ __host__ __device__ inline void takeNodeResultant(NodeCuda& node, double cx, dou
   f[5] = r[0] * f[1] - r[1] * f[0];
   for (int j = 0; j < 3; ++j) {
     if (nodeValueIsFinite(node.moment[j])) f[3 + j] += node.moment[j];
+  }
+}
+
+// The same, taking the node's force and moment (set to 0).
+__host__ __device__ inline void takeNodeResultant(NodeCuda& node, double cx, double cy, double cz, double f[6]) {
+  nodeResultant(node, cx, cy, cz, f);
+  for (int j = 0; j < 3; ++j) {
     node.force[j] = 0.0;
     node.moment[j] = 0.0;
   }
+}
+
+// The resultant and the contact-pair count of one node, as the contact
+// force step reads them.
+__host__ __device__ inline void nodeContactLoad(const NodeCuda& node, double3 c, double f[kContactLoadWidth]) {
+  nodeResultant(node, c.x, c.y, c.z, f);
+  f[6] = node.contact_pair_count;
 }
 
 __global__ void rigidNodeForceAssem(NodeCuda** nodes, int n, double3 centre, double* blockSums) {
@@ -160,6 +173,23 @@ __global__ void rigidNodeForceAssem(NodeCuda** nodes, int n, double3 centre, dou
       },
       [&] {
         for (int j = 0; j < 6; ++j) blockSums[6 * blockIdx.x + j] = cache[j][0];
+      });
+}
+
+__global__ void rigidNodeContactLoad(NodeCuda* const* nodes, int n, double3 centre, double* blockSums) {
+  __shared__ double cache[kContactLoadWidth][kRigidGatherBlock];
+  blockTreeReduce(
+      [&](unsigned t) {
+        const int k = static_cast<int>(blockIdx.x * kRigidGatherBlock + t);
+        double f[kContactLoadWidth] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+        if (k < n && nodes[k] != nullptr) nodeContactLoad(*nodes[k], centre, f);
+        for (int j = 0; j < kContactLoadWidth; ++j) cache[j][t] = f[j];
+      },
+      [&](unsigned t, unsigned u) {
+        for (int j = 0; j < kContactLoadWidth; ++j) cache[j][t] += cache[j][u];
+      },
+      [&] {
+        for (int j = 0; j < kContactLoadWidth; ++j) blockSums[kContactLoadWidth * blockIdx.x + j] = cache[j][0];
       });
 }
 
@@ -390,6 +420,41 @@ void RigidCuda::updateNodesCpu(double dt) {
   advanceState(dt);
 }
 
+void RigidCuda::addContactLoad(const DeviceNodeList& list, double load[7]) {
+  const int n = list.size();
+  if (n <= 0) return;
+  const int blocks = n / kRigidGatherBlock + 1;
+  const int values = kContactLoadWidth * blocks;
+  if (contact_load_gpu.size() < values) {
+    contact_load_gpu.assign(nullptr, values);
+    contact_load_cpu.assign(static_cast<std::size_t>(values), 0.0);
+  }
+  launch(rigidNodeContactLoad, dim3(static_cast<unsigned>(blocks)), dim3(kRigidGatherBlock), list.data(), n,
+         make_double3(centre[0], centre[1], centre[2]), contact_load_gpu.data());
+  contact_load_gpu.copyToHost(contact_load_cpu.data());
+  for (int b = 0; b < blocks; ++b) {
+    for (int j = 0; j < kContactLoadWidth; ++j) load[j] += contact_load_cpu[static_cast<std::size_t>(kContactLoadWidth * b + j)];
+  }
+}
+
+void RigidCuda::contactLoadGpu(double load[7]) {
+  std::fill(load, load + kContactLoadWidth, 0.0);
+  addContactLoad(node_array_gpu, load);
+  addContactLoad(extra_node_array_gpu, load);
+}
+
+void RigidCuda::contactLoadCpu(double load[7]) const {
+  std::fill(load, load + kContactLoadWidth, 0.0);
+  const double3 c = make_double3(centre[0], centre[1], centre[2]);
+  for (const std::vector<NodeCuda*>* list : {&nodes, &extraNodes}) {
+    for (const NodeCuda* node : *list) {
+      double f[kContactLoadWidth];
+      nodeContactLoad(*node, c, f);
+      for (int j = 0; j < kContactLoadWidth; ++j) load[j] += f[j];
+    }
+  }
+}
+
 // ---- RigidConstrained ----
 
 bool RigidConstrained::linkRigidCuda(RigidManager* rigidManager) {
@@ -420,8 +485,10 @@ bool RigidConstrained::linkCurve(CurveManager* curveManager) {
 
 void RigidConstrained::computeFactor(double time) {
   factor = curve != nullptr ? curve->returnValue(time) : 1.0;
-  active_ = boundary == nullptr || boundary->activeAt(time);
+  active_ = activeAt(time);
 }
+
+bool RigidConstrained::activeAt(double time) const { return boundary == nullptr || boundary->activeAt(time); }
 
 void RigidConstrained::imposeMotion(double dt, double prevDt) {
   if (rigid == nullptr || !active_) return;

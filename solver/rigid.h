@@ -46,6 +46,8 @@ class RigidCuda {
   double velocity[6] = {};                // translational and angular
   DeviceDoubleBuffer force_gpu;           // 6 doubles per gathering block (device)
   std::vector<double> force_cpu;          // the same on the host
+  DeviceDoubleBuffer contact_load_gpu;    // kContactLoadWidth doubles per block of the contact's look (device)
+  std::vector<double> contact_load_cpu;   // the same on the host
 
   RigidCuda() = default;
   RigidCuda(const RigidCuda&) = default;
@@ -74,6 +76,12 @@ class RigidCuda {
   void updateVelocity(double dt, double prevDt);
   void updateNodesGpu(double dt);
   void updateNodesCpu(double dt);
+  // What the contact force step needs of the body between its passes: the
+  // resultant force and moment about the centre of the forces now on its
+  // member and extra nodes, and the contact pairs counted on them; the
+  // forces stay in the nodes.
+  void contactLoadGpu(double load[7]);
+  void contactLoadCpu(double load[7]) const;
 
  private:
   void finishResultant();
@@ -83,6 +91,7 @@ class RigidCuda {
   void advanceState(double dt);
   // Launches the gathering over one device list and adds its block sums.
   void gatherList(const DeviceNodeList& list);
+  void addContactLoad(const DeviceNodeList& list, double load[7]);
 };
 
 // Inertia tensor of point masses about their centre (rows of a 3x3 matrix)
@@ -117,6 +126,8 @@ class RigidConstrained {
   // Curve factor at the time, and whether the time lies inside the card's
   // window [birth, death): outside it the motion leaves the body free.
   void computeFactor(double time);
+  // Whether the motion holds the body at the time (inside the window).
+  bool activeAt(double time) const;
   void imposeMotion(double dt, double prevDt);
   void projectAccelerations();
 
@@ -125,5 +136,8 @@ class RigidConstrained {
 };
 
 __global__ void rigidNodeForceAssem(NodeCuda** nodes, int n, double3 centre, double* blockSums);
+// Values per block of rigidNodeContactLoad: force, moment, pair count.
+constexpr int kContactLoadWidth = 7;
+__global__ void rigidNodeContactLoad(NodeCuda* const* nodes, int n, double3 centre, double* blockSums);
 __global__ void rigidNodeVelGlobal(NodeCuda** nodes, double invDt, double3 centre, double3 r0, double3 r1, double3 r2,
                                    double3 v, double3 omega, int n);

@@ -30,13 +30,17 @@ inline motiondeck::Block block(int part, double bottom) {
 }
 
 // gap: between the blocks; upperFirst: the upper block's part is the
-// contact's first side (slave), else the lower block's.
-inline std::string deck(double gap, bool upperFirst, double endTime = 8e-5) {
-  const motiondeck::Block lower = block(1, 0.0), upper = block(2, 2 * kCell + gap);
+// contact's first side (slave), else the lower block's; rigid: the upper
+// block is a rigid body of 2 x 2 x 1 hexahedra (*MAT_RIGID).
+inline std::string deck(double gap, bool upperFirst, double endTime = 8e-5, bool rigid = false) {
+  const motiondeck::Block lower = block(1, 0.0);
+  motiondeck::Block upper = block(2, 2 * kCell + gap);
+  upper.rigid = rigid;
+  upper.nz = rigid ? 1 : 2;
   std::vector<int> base, moving;
   for (int j = 0; j <= 2; ++j)
     for (int i = 0; i <= 2; ++i) base.push_back(lower.node(i, j, 0));
-  for (int n = 1; n <= kBlockNodes; ++n) moving.push_back(kBlockNodes + n);
+  for (int n = 1; n <= upper.nodeCount(); ++n) moving.push_back(kBlockNodes + n);
   return lower.cards() + upper.cards() + motiondeck::nodeSet(1, base) + "*BOUNDARY_SPC_SET\n" +
          card({"1", "0", "1", "1", "1", "1", "1", "1"}) + motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" +
          card({"2"}) + card({"0.0", "0.0", motiondeck::num(-kSpeed)}) + "*CONTACT_SURFACE_TO_SURFACE\n" +
@@ -58,7 +62,8 @@ constexpr double kGravity = 9.81;
 constexpr double kFriction = 0.5;
 constexpr int kPlateNodes = 50;  // nodes 1-50; the block's follow
 
-inline std::string deck(double endTime) {
+// The plate (part 1, top face at z = 0) and the block on it (part 2).
+inline motiondeck::Block plate() {
   motiondeck::Block plate;
   plate.nx = plate.ny = 4;
   plate.h = kPlateCell;
@@ -66,6 +71,9 @@ inline std::string deck(double endTime) {
   plate.density = 1000.0;
   plate.young = 1e8;
   plate.poisson = 0.3;
+  return plate;
+}
+inline motiondeck::Block block() {
   motiondeck::Block block;
   block.nx = block.ny = block.nz = 2;
   block.h = kBlockCell;
@@ -77,19 +85,72 @@ inline std::string deck(double endTime) {
   block.density = 7850.0;
   block.young = 1e7;
   block.poisson = 0.3;
-  std::vector<int> base, moving;
-  for (int j = 0; j <= 4; ++j)
-    for (int i = 0; i <= 4; ++i) base.push_back(plate.node(i, j, 0));
-  for (int n = 1; n <= block.nodeCount(); ++n) moving.push_back(kPlateNodes + n);
-  return plate.cards() + block.cards() + motiondeck::nodeSet(1, base) + "*BOUNDARY_SPC_SET\n" +
-         card({"1", "0", "1", "1", "1", "1", "1", "1"}) + motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" +
-         card({"2"}) + card({"1.0", "0.0", "0.0"}) + "*DEFINE_CURVE\n" + card({"1"}) + card({"0.0", "1.0"}) +
-         card({"100.0", "1.0"}) + "*LOAD_BODY_Z\n" + card({"1", motiondeck::num(kGravity)}) +
-         "*CONTACT_SURFACE_TO_SURFACE\n" + card({"2", "1", "3", "3"}) + card({motiondeck::num(kFriction)}) +
-         card({"0.0"}) + motiondeck::termination(endTime);
+  return block;
+}
+
+// heldPlate: every node of the plate is held (else its base only) and the
+// block rests on it from the start (else it slides at 1 m/s, with
+// friction).
+inline std::string deck(double endTime, bool heldPlate = false) {
+  const motiondeck::Block p = plate(), b = block();
+  std::vector<int> held, moving;
+  for (int k = 0; k <= (heldPlate ? 1 : 0); ++k)
+    for (int j = 0; j <= 4; ++j)
+      for (int i = 0; i <= 4; ++i) held.push_back(p.node(i, j, k));
+  for (int n = 1; n <= b.nodeCount(); ++n) moving.push_back(kPlateNodes + n);
+  const std::string start = heldPlate ? "" : motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" + card({"2"}) +
+                                                 card({"1.0", "0.0", "0.0"});
+  return p.cards() + b.cards() + motiondeck::nodeSet(1, held) + "*BOUNDARY_SPC_SET\n" +
+         card({"1", "0", "1", "1", "1", "1", "1", "1"}) + start + "*DEFINE_CURVE\n" + card({"1"}) +
+         card({"0.0", "1.0"}) + card({"100.0", "1.0"}) + "*LOAD_BODY_Z\n" + card({"1", motiondeck::num(kGravity)}) +
+         "*CONTACT_SURFACE_TO_SURFACE\n" + card({"2", "1", "3", "3"}) +
+         card({motiondeck::num(heldPlate ? 0.0 : kFriction)}) + card({"0.0"}) + motiondeck::termination(endTime);
 }
 
 }  // namespace restingblock
+
+// Two stacked steel blocks of 4 x 4 x 4 hexahedra (10 mm cells, nu = 0), the
+// lower held at its base along z, touching; a pressure steps onto the top
+// face at time 0.  The top moves down at most 2 p (h1 + h2) / E, as one
+// block of the stack's height would.
+namespace pressedstack {
+
+constexpr double kCell = 0.01;
+constexpr double kYoung = 2.1e11;
+constexpr double kPressure = 1e8;
+constexpr int kBlockNodes = 125;  // lower block 1-125, upper 126-250
+
+inline motiondeck::Block block(int part) {
+  motiondeck::Block b;
+  b.nx = b.ny = b.nz = 4;
+  b.h = kCell;
+  b.part = part;
+  b.origin[2] = (part - 1) * 4 * kCell;
+  b.nodeOffset = (part - 1) * kBlockNodes;
+  b.elementOffset = (part - 1) * 64;
+  b.density = 7850.0;
+  b.young = kYoung;
+  return b;
+}
+
+inline std::string deck(double endTime) {
+  const motiondeck::Block lower = block(1), upper = block(2);
+  std::vector<int> base;
+  std::string top = "*SET_SEGMENT\n" + card({"1"});
+  for (int j = 0; j <= 4; ++j)
+    for (int i = 0; i <= 4; ++i) {
+      base.push_back(lower.node(i, j, 0));
+      if (i < 4 && j < 4)
+        top += card({std::to_string(upper.node(i, j, 4)), std::to_string(upper.node(i + 1, j, 4)),
+                      std::to_string(upper.node(i + 1, j + 1, 4)), std::to_string(upper.node(i, j + 1, 4))});
+    }
+  return lower.cards() + upper.cards() + motiondeck::nodeSet(1, base) + "*BOUNDARY_SPC_SET\n" +
+         card({"1", "0", "0", "0", "1", "0", "0", "0"}) + top + motiondeck::curve(1, {{0.0, 1.0}, {1.0, 1.0}}) +
+         "*LOAD_SEGMENT_SET\n" + card({"1", "1", motiondeck::num(kPressure)}) + "*CONTACT_SURFACE_TO_SURFACE\n" +
+         card({"2", "1", "3", "3"}) + card({"0.0"}) + card({"0.0"}) + motiondeck::termination(endTime);
+}
+
+}  // namespace pressedstack
 
 // A steel cube of 2 x 2 x 2 hexahedra (10 mm cells) rattling at 10 m/s
 // between two equal blocks held at their far faces, 0.1 mm from each,

@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include "core/nodeManager.h"
 #include "solver/femdynamic.h"
@@ -54,3 +57,88 @@ TEST(RestingRun, BlockSlidesToRestOnAPlateAndStaysOnIt) {
   const double slide = 1.0 / (2.0 * kFriction * kGravity);
   EXPECT_NEAR(end[1] - startX, slide, 0.05 * slide);
 }
+
+// Contacts that must hold, whatever holds or drives the bodies, run as
+// decks through the GPU loop (tests/solver/test_host_loop.cpp runs them
+// through the host loop too): a soft block resting on a plate whose every
+// node is held, a rigid block striking an elastic one, and two blocks
+// pressed by a pressure stepped onto the top.  No slave node stays inside
+// the master by more than a small share of an element, a moving impactor
+// never leaves with more kinetic energy than it brought, and the pressed
+// stack peaks where one block of its height would.
+namespace {
+
+struct HoldCase {
+  const char* name;
+  std::string deck;
+  double element;                                    // element size of the slave side
+  double (*depth)(const std::vector<NodeCuda>& n);   // deepest slave node inside the master
+  double depthLimit;                                 // share of the element
+  bool unloaded;                                     // no load works on it: its kinetic energy cannot rise
+  double peak;                                       // analytic peak of the top (0: none)
+};
+
+void PrintTo(const HoldCase& c, std::ostream* os) { *os << c.name; }
+
+const NodeCuda& at(const std::vector<NodeCuda>& n, int index) { return n[static_cast<std::size_t>(index)]; }
+
+// The block's bottom nodes below the held plate's top (z = 0).
+double sinkOnHeldPlate(const std::vector<NodeCuda>& n) {
+  double d = 0.0;
+  for (int k = 0; k < 9; ++k) d = std::max(d, -at(n, kPlateNodes + k).coord[2]);
+  return d;
+}
+
+// The rigid block's bottom nodes below the nodes of the struck top face
+// they started on.
+double rigidBlockInside(const std::vector<NodeCuda>& n) {
+  double d = 0.0;
+  for (int k = 0; k < 9; ++k) d = std::max(d, at(n, 18 + k).coord[2] - at(n, blockdrop::kBlockNodes + k).coord[2]);
+  return d;
+}
+
+// The upper block's bottom nodes below the lower block's top nodes.
+double stackInterfaceOverlap(const std::vector<NodeCuda>& n) {
+  double d = 0.0;
+  for (int k = 0; k < 25; ++k) d = std::max(d, at(n, 100 + k).coord[2] - at(n, pressedstack::kBlockNodes + k).coord[2]);
+  return d;
+}
+
+double kineticEnergy(const std::vector<NodeCuda>& nodes) {
+  double e = 0.0;
+  for (const NodeCuda& n : nodes) e += 0.5 * n.mass * (n.vel[0] * n.vel[0] + n.vel[1] * n.vel[1] + n.vel[2] * n.vel[2]);
+  return e;
+}
+
+class HoldingContact : public ::testing::TestWithParam<HoldCase> {};
+
+TEST_P(HoldingContact, NoNodeStaysInsideAndNothingGainsEnergy) {
+  const HoldCase& c = GetParam();
+  double deepest = 0.0, energy0 = -1.0, mostEnergy = 0.0, peak = 0.0;
+  motiondeck::runWatching(std::string("holding_") + c.name, c.deck, [&](FEMDynamic& fem, double) {
+    const std::vector<NodeCuda>& n = fem.nodeManager->node_array_cpu;
+    deepest = std::max(deepest, c.depth(n));
+    const double e = kineticEnergy(n);
+    if (energy0 < 0.0) energy0 = e;
+    mostEnergy = std::max(mostEnergy, e);
+    double top = 0.0;
+    for (int k = 0; k < 25; ++k) top -= at(n, 2 * pressedstack::kBlockNodes - 25 + k).total_disp[2] / 25.0;
+    peak = std::max(peak, top);
+  });
+  EXPECT_LT(deepest, c.depthLimit * c.element) << c.name;
+  if (c.unloaded) EXPECT_LE(mostEnergy, energy0 * (1.0 + 1e-9)) << c.name;
+  if (c.peak > 0.0) EXPECT_NEAR(peak, c.peak, 0.03 * c.peak) << c.name;
+  std::printf("%s: deepest %.3g %% of an element, kinetic energy up to %.4g of its start, top peak %.4g of %.4g\n",
+              c.name, 100.0 * deepest / c.element, energy0 > 0.0 ? mostEnergy / energy0 : 0.0, peak, c.peak);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Decks, HoldingContact,
+    ::testing::Values(HoldCase{"held_plate", deck(0.1, true), kBlockCell, sinkOnHeldPlate, 1e-3, false, 0.0},
+                      HoldCase{"rigid_impactor", blockdrop::deck(1e-4, true, 1e-4, true), blockdrop::kCell,
+                               rigidBlockInside, 5e-3, true, 0.0},
+                      HoldCase{"pressed_stack", pressedstack::deck(6e-5), pressedstack::kCell, stackInterfaceOverlap,
+                               2e-3, false, 2.0 * pressedstack::kPressure * 8 * pressedstack::kCell / pressedstack::kYoung}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

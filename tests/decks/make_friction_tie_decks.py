@@ -5,8 +5,12 @@ slide_friction      a 1 kg block of one hexahedron at 1 m/s on a fixed plate of
                     shells under g = 10, surface-to-surface contact, mu = 0.5
 slide_frictionless  the same with mu = 0
 coulomb_push_4      the block at rest, mu = 0.3, pushed along x by 4 N in all
-coulomb_push_2      the same pushed by 2 N
-static_dynamic      mu_s = 0.5, mu_d = 0.2, decay 5 s/m, pushed by 4 N
+coulomb_push_2      the same pushed by 2 N, gravity and push brought on together
+                    over 20 ms (a step would set the one-element block ringing
+                    on the plate, undamped, between 5 and 15 N, and it would
+                    slip at the troughs, below 2 N / mu)
+static_dynamic      mu_s = 0.5, mu_d = 0.2, decay 5 s/m, pushed by 4 N, brought
+                    on as coulomb_push_2
 coulomb_swapped_4   coulomb_push_4 with the plate written as the slave side
 coulomb_rigid_4     the block pushed by 4 N on a rigid plate, nodes-to-surface,
                     mu = 0.3 (the block's bottom nodes lie on no surface)
@@ -37,7 +41,7 @@ STIFF_HOURGLASS = "*CONTROL_HOURGLASS\n" + card(4, 0.1)
 
 
 def block_on_plate(title, mu_s, mu_d=0.0, decay=0.0, v0=0.0, push=0.0, end=0.2, rigid=False, swapped=False,
-                   stiff=False):
+                   stiff=False, ramp=0.0):
     plate, shells = shell_grid(4, 4, 0.25, 0.0, 0.0, 1, 1, 1)
     # A rigid plate has no contact thickness: the block starts just above its plane.
     x0, y0, z0, a = 0.2, 0.45, 1.0e-4 if rigid else 0.005, BLOCK
@@ -60,9 +64,13 @@ def block_on_plate(title, mu_s, mu_d=0.0, decay=0.0, v0=0.0, push=0.0, end=0.2, 
         text += "*BOUNDARY_SPC_SET\n" + card(1, 0, 1, 1, 1, 1, 1, 1)
     if v0 != 0.0:
         text += initial_velocity(2, (v0, 0.0, 0.0))
-    text += "*LOAD_BODY_Z\n" + card(0, G)
+    # Loads brought on over `ramp` seconds, or at once.
+    onset = (card(0.0, 0.0) + card(ramp, 1.0)) if ramp > 0.0 else card(0.0, 1.0)
+    if ramp > 0.0:
+        text += "*DEFINE_CURVE\n" + card(7) + onset + card(10.0, 1.0)
+    text += "*LOAD_BODY_Z\n" + card(7 if ramp > 0.0 else 0, G)
     if push != 0.0:
-        text += "*DEFINE_CURVE\n" + card(8) + card(0.0, 1.0) + card(10.0, 1.0)
+        text += "*DEFINE_CURVE\n" + card(8) + onset + card(10.0, 1.0)
         text += "*LOAD_NODE_SET\n" + f"2 1 8 {push / 8.0:g}\n"
     if rigid:
         text += "*CONTACT_NODES_TO_SURFACE\n" + card(3, 1, 4, 3)
@@ -77,11 +85,12 @@ def friction_decks():
     write("slide_friction", block_on_plate("a block at 1 m/s slides to rest on a plate, mu = 0.5", 0.5, v0=1.0, end=0.3))
     write("slide_frictionless", block_on_plate("a block at 1 m/s slides on a plate, mu = 0", 0.0, v0=1.0, end=0.1))
     write("coulomb_push_4", block_on_plate("a 1 kg block under 10 N, mu = 0.3, pushed by 4 N", 0.3, push=4.0))
-    write("coulomb_push_2", block_on_plate("a 1 kg block under 10 N, mu = 0.3, pushed by 2 N", 0.3, push=2.0))
+    write("coulomb_push_2", block_on_plate("a 1 kg block under 10 N, mu = 0.3, pushed by 2 N", 0.3, push=2.0,
+                                           ramp=0.02))
     # Held by static friction at its bottom face and pushed, the one-point
     # block is sheared in an hourglass mode, which only the stiffness form holds.
     write("static_dynamic", block_on_plate("mu_s = 0.5, mu_d = 0.2: a push of 4 N does not start it", 0.5, 0.2, 5.0,
-                                           push=4.0, stiff=True))
+                                           push=4.0, stiff=True, ramp=0.02))
     write("coulomb_swapped_4", block_on_plate("the same with the plate as the slave side", 0.3, push=4.0, swapped=True))
     write("coulomb_rigid_4", block_on_plate("a block pushed by 4 N on a rigid plate, mu = 0.3", 0.3, push=4.0,
                                             rigid=True))

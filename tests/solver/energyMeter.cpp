@@ -13,7 +13,7 @@
 namespace energymeter {
 
 namespace {
-bool movesFreely(const NodeCuda& n) { return n.rigid_flag == 0 && n.mass >= kNodeMassTolerance; }
+bool hasMass(const NodeCuda& n) { return n.mass >= kNodeMassTolerance; }
 }  // namespace
 
 void EnergyMeter::measure(FEMDynamic& fem, double time) {
@@ -38,13 +38,15 @@ void EnergyMeter::measure(FEMDynamic& fem, double time) {
   for (std::size_t i = 0; i < state.size(); ++i) {
     const NodeCuda& n = state[i];
     double* before = &velocity_[3 * i];
-    if (movesFreely(n)) {
+    if (hasMass(n)) {
+      // A rigid body's nodes carry its motion with their masses (its mass
+      // and inertia are theirs); its elements do no work.
       for (int j = 0; j < 3; ++j) {
         s.kinetic += 0.5 * n.mass * n.vel[j] * n.vel[j];
         // Internal energy grows by the work done against the element
         // forces over the step, at the mean of the velocities before and
         // after it.
-        if (!first) s.internal -= gathered[i].force[j] * h * 0.5 * (before[j] + n.vel[j]);
+        if (!first && n.rigid_flag == 0) s.internal -= gathered[i].force[j] * h * 0.5 * (before[j] + n.vel[j]);
       }
     }
     for (int j = 0; j < 3; ++j) before[j] = n.vel[j];

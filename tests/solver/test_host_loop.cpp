@@ -149,6 +149,20 @@ LoopCase restingBlock() {
   return LoopCase{"resting_block", restingblock::kPlateNodes + 27, 0.2, "*KEYWORD\n" + restingblock::deck(0.02) + "*END\n"};
 }
 
+// Contacts that hold (tests/contact/test_resting_runs.cpp): the soft block
+// resting on a plate whose every node is held, a rigid block striking an
+// elastic one, and two blocks pressed by a stepped pressure.
+LoopCase heldPlate() {
+  return LoopCase{"held_plate", restingblock::kPlateNodes + 27, 0.2, "*KEYWORD\n" + restingblock::deck(0.02, true) + "*END\n"};
+}
+LoopCase rigidImpactor() {
+  return LoopCase{"rigid_impactor", blockdrop::kBlockNodes + 18, 0.0,
+                  "*KEYWORD\n" + blockdrop::deck(1e-4, true, 4e-5, true) + "*END\n"};
+}
+LoopCase pressedStack() {
+  return LoopCase{"pressed_stack", 2 * pressedstack::kBlockNodes, 0.0, "*KEYWORD\n" + pressedstack::deck(4e-5) + "*END\n"};
+}
+
 INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,
                          testing::Values(LoopCase{"wave_hexa", 164, 0.15}, LoopCase{"wave_tetra", 164, 0.15},
                                          LoopCase{"wave_fixed_end", 164}, LoopCase{"wave_rubber", 164, 0.15},
@@ -161,7 +175,8 @@ INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,
                                          LoopCase{"slide_friction", 33}, LoopCase{"slide_frictionless", 33},
                                          LoopCase{"sphere_on_plate", 387}, LoopCase{"static_dynamic", 33},
                                          LoopCase{"coulomb_push_4", 33}, LoopCase{"coulomb_rigid_4", 33, 0.3},
-                                         plateUnderPressure(), blockDrop(), restingBlock()),
+                                         plateUnderPressure(), blockDrop(), restingBlock(), heldPlate(),
+                                         rigidImpactor(), pressedStack()),
                          [](const testing::TestParamInfo<LoopCase>& info) { return std::string(info.param.deck); });
 
 }  // namespace
