@@ -171,15 +171,12 @@ __host__ __device__ void ContactPairCuda::defenceNodeCalGpuDecouple(double dt, i
   const bool beyondBoundary = beyondFreeBoundary(&boundaryDistance);
   const double closing =
       beyondBoundary ? gap : pointGap(slave, masters, weights, masterCount, n) + owner->start_overlap;
-  // In its first step a pair removes the penetration that the motion of the
-  // step before explains; a deeper overlap (a node that began within a
-  // shell's half thickness, or was found late) is held at its depth and
-  // given up as the node comes out.
-  if (force_steps == 0) {
-    held_overlap = fmin(0.0, closing + fmax(0.0, m.vel - s.vel) * dt);
-  } else {
-    held_overlap = fmin(0.0, fmax(held_overlap, closing));
-  }
+  // A pair is made before its node reaches the surface.  A node already
+  // inside when its pair is made (it came in within the run's first step,
+  // began within a shell's half thickness, ...) is held at that depth and
+  // given up as it comes out: shifted back at once, it would rebound faster
+  // than it came, and its body would take the shift as strain.
+  held_overlap = fmin(0.0, force_steps == 0 ? closing : fmax(held_overlap, closing));
   if (force_steps < 2) ++force_steps;
   // A node clear of the surface may close the gap within the step without
   // force; within a millionth of the segment's size it counts as touching

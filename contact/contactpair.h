@@ -42,11 +42,11 @@ struct ContactPairCuda {
   // Push of this cycle that moves a penetrating node back to the surface;
   // the next penetration step takes it back.
   double shift_force;
-  // Overlap (<= 0) the pair holds rather than removes: what its node was
-  // already inside the master when the pair was made, beyond what the
-  // motion of the step before explains; it shrinks as the node comes out.
+  // Overlap (<= 0) the pair holds rather than removes: how far its node was
+  // already inside the master when the pair was made; it shrinks as the
+  // node comes out.
   double held_overlap;
-  int force_steps;  // force steps since the pair was made (0: new)
+  int force_steps;  // force steps since the pair was made, counted to 2 (0: new)
 
   // What the pair hands its nodes in the step under way.  Targets: slot 0
   // the slave node (weight 1), then the master nodes with their weights in

@@ -167,25 +167,53 @@ __host__ __device__ int sideOfContactNormal(const SegmentCuda* s, const double* 
   return c > kSameFacing ? 1 : (c < -kSameFacing ? -1 : 0);
 }
 
+// A vector quantity of the node less the mean of the segment's nodes (the
+// node's motion relative to the segment's), field(p, a) giving component a
+// of node p.
+template <typename Field>
+__host__ __device__ void relativeToSegment(const SegmentCuda* s, const NodeCuda* node, Field field, double* out) {
+  for (int a = 0; a < 3; ++a) {
+    double mean = 0.0;
+    for (int k = 0; k < s->node_num; ++k) mean += field(s->node[k], a);
+    out[a] = field(node, a) - mean / s->node_num;
+  }
+}
+
 // Speed at which the node moves into the segment from its side (relative
 // to the segment's mean velocity, along the normal turned to that side);
 // negative when it moves away.
 __host__ __device__ double approachSpeed(const SegmentCuda* s, const NodeCuda* node, int sideOfSlot) {
   double v[3];
-  for (int a = 0; a < 3; ++a) {
-    double vs = 0.0;
-    for (int k = 0; k < s->node_num; ++k) vs += s->node[k]->vel[a];
-    v[a] = node->vel[a] - vs / s->node_num;
-  }
+  relativeToSegment(s, node, [](const NodeCuda* p, int a) { return p->vel[a]; }, v);
   return -sideOfSlot * dot3(s->normal, v);
 }
 
-// The node moves towards the front of the segment (its side): a node that
-// only touches the plane of a segment while it slides along it, like a
-// corner node running down the side face of a block, is not in contact
-// with that face.
+// How far the node came towards the front of the segment (its side) over
+// the last step, relative to the segment's mean motion: at the same speed
+// it comes as far over the coming step.
+__host__ __device__ double approachOverStep(const SegmentCuda* s, const NodeCuda* node, int sideOfSlot) {
+  double d[3];
+  relativeToSegment(s, node, [](const NodeCuda* p, int a) { return p->step_disp[a]; }, d);
+  return -sideOfSlot * dot3(s->normal, d);
+}
+
+// A node at rest on the plane that the forces on it now (before contact)
+// drive into the segment, relative to the segment's nodes, mostly along the
+// normal (a node at a block's edge that is driven into one face is not
+// driven into the face square to it).
+__host__ __device__ bool drivenInto(const SegmentCuda* s, const NodeCuda* node, int sideOfSlot) {
+  double a[3];
+  relativeToSegment(s, node, [](const NodeCuda* p, int c) { return p->mass > 0.0 ? p->force[c] / p->mass : 0.0; }, a);
+  return -sideOfSlot * dot3(s->normal, a) > kSameFacing * norm3(a);
+}
+
+// The node moves towards the front of the segment (its side), or at rest is
+// driven into it: a node that only touches the plane of a segment while it
+// slides along it, like a corner node running down the side face of a
+// block, is not in contact with that face.
 __host__ __device__ bool approaching(const SegmentCuda* s, const NodeCuda* node, int sideOfSlot) {
-  return approachSpeed(s, node, sideOfSlot) > 0.0;
+  const double speed = approachSpeed(s, node, sideOfSlot);
+  return speed > 0.0 || (speed == 0.0 && drivenInto(s, node, sideOfSlot));
 }
 
 // The node lies beyond a free (boundary) edge of s: the only way round to
@@ -256,9 +284,13 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
     removeSlot(slot);
     return;
   }
-  // Touching the plane (within round-off) counts only for a node that moves
-  // into the segment.
-  if (gap > 0.0 || (gap >= -onPlaneTolerance(s) && !approaching(s, node, side[slot]))) return;
+  // A node that would reach the plane within the coming step at its speed
+  // is taken now, so that its contact holds it on the surface instead of
+  // pushing it back out once inside.  Touching the plane (within round-off)
+  // counts only for a node that moves into the segment.
+  if (gap > fmax(0.0, approachOverStep(s, node, side[slot])) ||
+      (gap >= -onPlaneTolerance(s) && !approaching(s, node, side[slot])))
+    return;
   for (int k = 0; k < N; ++k) {
     sub3(x, nodeCoord(s, k), v);
     if (outsideEdge(s, k, n, x)) {
