@@ -3,6 +3,7 @@
 // rigid parts, and rigid parts merged into a master rigid part.
 #include <string>
 
+#include "input/keywordCardRules.h"
 #include "input/keywordReader.h"
 #include "solver/femdynamic.h"
 #include "solver/rigidmanager.h"
@@ -16,9 +17,14 @@ void KeywordReader::readConstrainedRigid(const std::string& block) {
 
   for (int k = 1; k < end; ++k) {
     if (has("CONSTRAINED_NODAL_RIGID_BODY")) {
-      // Field 1 the body id, field 3 its node set (the body id when blank).
+      // Field 1 the body id, field 3 its node set (the body id when blank);
+      // CID only orients the releases, IPRT asks for output.
       int values[7] = {0, 0, 0, 0, 0, 0, 0};
       readCard(lines, k, values);
+      refuseUncomputedFields(*this, header, lines, k,
+                             {{4, "PNODE", "a node moved to the body's mass centre"},
+                              {6, "DRFLAG", "translations released from the body"},
+                              {7, "RRFLAG", "rotations released from the body"}});
       rigid->nodal_rigid_ids.push_back(values[0]);
       rigid->nodal_rigid_set_ids.push_back(values[2] != 0 ? values[2] : values[0]);
     } else if (has("CONSTRAINED_RIGID_BODIES")) {

@@ -63,11 +63,21 @@ void KeywordReader::readControl(const std::string& block) {
         readCard(lines, 1, time.end_time, time.end_cycle, time.termination_values, time.termination_flag);
         // ENDMAS blank: 1e8 (kept).
         if (time.termination_values[2] == 0.0) time.termination_values[2] = 1.0e8;
+        refuseUncomputedFields(*this, header, lines, 1,
+                               {{4, "ENDENG", "a run that ends on a change of its energy"},
+                                {6, "NOSOL", "a run that stops after its set-up"}});
     } else if (has("CONTROL_TIMESTEP")) {
         readCard(lines, 1, time.timestep_value, time.input_safe_factor, time.timestep_flag, time.timestep_value2,
                  time.mass_scaling_dt, time.timestep_flags);
         // TSSFAC blank: 0.9.
         if (time.input_safe_factor == 0.0) time.input_safe_factor = 0.9;
+        refuseUncomputedFields(*this, header, lines, 1,
+                               {{1, "DTINIT", "a first time step of the deck's own"},
+                                {3, "ISDO", "another length for the shells' time step"},
+                                {4, "TSLIMT", "shells scaled to a step of their own"},
+                                {6, "LCTM", "a curve that limits the time step"},
+                                {7, "ERODE", "elements eroded when the step falls below DTMIN"},
+                                {8, "MS1ST", "mass scaled at the first step only"}});
         if (!(time.input_safe_factor > 0.0 && time.input_safe_factor <= 1.0)) {
             refuse(lineWhere(header, lines[1]) + ": the time-step factor TSSFAC " +
                    std::to_string(time.input_safe_factor) + " must lie above 0 and at most 1");

@@ -17,6 +17,7 @@
 #include "core/section.h"
 #include "core/sectionmanager.h"
 #include "elements/elmmanager.h"
+#include "input/keywordCardRules.h"
 #include "input/keywordReader.h"
 #include "solver/boundary.h"
 #include "solver/femdynamic.h"
@@ -275,7 +276,7 @@ void KeywordReader::storeElement(Record& element, int deckPartId, int nodeCount,
 template <class Record, int nodeCount>
 void readElementLines(KeywordReader& reader, FieldStream& fields, const std::string& block, int extraLines,
                       std::vector<Record> ElmManager::*list,
-                      const std::function<void(const Record&, int, const std::string&)>& onExtraLine = {}) {
+                      const std::function<void(const Record&, int, const std::string&, int)>& onExtraLine = {}) {
     const std::string family = blockHeader(block);
     // A blank extra line is a card of defaults: it keeps its place.
     const std::vector<std::string> lines = extraLines > 0 ? splitDeckLinesKeepingBlanks(block) : splitDeckLines(block);
@@ -331,7 +332,9 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
         }
         reader.storeElement(element, part, nodeCount, family.c_str(), list, expected);
         expected = 0;
-        if (onExtraLine && extraLines > 0 && i + 1 < lines.size()) onExtraLine(element, part, lines[i + 1]);
+        for (int j = 0; onExtraLine && j < extraLines && i + 1 + static_cast<size_t>(j) < lines.size(); ++j) {
+            onExtraLine(element, part, lines[i + 1 + static_cast<size_t>(j)], j);
+        }
     }
 }
 
@@ -352,27 +355,38 @@ bool KeywordReader::elementOptions(const std::string& keyword, const std::string
 
 void KeywordReader::readShells(const std::string& block) {
     const std::string keyword = blockHeader(block);
-    // These options add one line per element: the nodal thicknesses THIC1
-    // to THIC4, then an angle or a coordinate system (and an offset).  The
-    // element's own axes are used; a thickness is taken when blank or that
-    // of the part's section (checked once every block is read), and
-    // refuses the deck otherwise.
+    // THICKNESS, BETA and MCID add a line per element: the nodal thicknesses
+    // THIC1 to THIC4, then an angle or a coordinate system of the material
+    // axes (no material of this version has axes); OFFSET adds a line with
+    // the offset of the shell from its nodes. A thickness is taken when
+    // blank or that of the part's section (checked once every block is
+    // read); another thickness, or an offset, refuses the deck.
     if (!elementOptions(keyword, "*ELEMENT_SHELL", {"THICKNESS", "BETA", "MCID", "OFFSET"})) return;
-    const bool secondLine = !keywordOptions(keyword, "*ELEMENT_SHELL").empty();
-    if (secondLine) {
-        warn("\"" + keyword + "\": the second line of each element is read for its thicknesses; its angle, axes or "
-             "offset are not used");
-    }
-    auto keepThicknesses = [this, &keyword](const ShellElementCuda& shell, int part, const std::string& line) {
-        const std::vector<std::string> f = dataFields(line, kSixteenWidths, 4);
-        for (const std::string& field : f) {
+    std::vector<std::string> options = keywordOptions(keyword, "*ELEMENT_SHELL");
+    const bool offsetLine = std::erase(options, "OFFSET") > 0;
+    const int extraLines = (options.empty() ? 0 : 1) + (offsetLine ? 1 : 0);
+    auto extraLine = [this, &keyword, offsetLine, extraLines](const ShellElementCuda& shell, int part,
+                                                              const std::string& line, int j) {
+        const std::vector<std::string> f = dataFields(line, kSixteenWidths, offsetLine && j == extraLines - 1 ? 1 : 5, 1);
+        if (offsetLine && j == extraLines - 1) {
+            double offset = 0.0;
+            if (fields_.read(f[0], offset) == FieldStatus::Number && offset != 0.0) {
+                std::ostringstream value;
+                value << offset;
+                unreadMechanics(keyword, cardLineText(*this, keyword, line) + "element " + std::to_string(shell.id) +
+                                             ": OFFSET " + value.str() + " asks for a shell off its nodes' plane, "
+                                             "which this version does not compute");
+            }
+            return;
+        }
+        for (int k = 0; k < 4; ++k) {
             double t = 0.0;
-            if (fields_.read(field, t) != FieldStatus::Number || t == 0.0) continue;
+            if (fields_.read(f[static_cast<size_t>(k)], t) != FieldStatus::Number || t == 0.0) continue;
             ownShellThicknesses_.push_back({lineWhere(keyword, line), shell.id, part, t});
         }
     };
-    readElementLines<ShellElementCuda, 4>(*this, fields_, block, secondLine ? 1 : 0,
-                                          &ElmManager::shell_element_array_cpu, keepThicknesses);
+    readElementLines<ShellElementCuda, 4>(*this, fields_, block, extraLines, &ElmManager::shell_element_array_cpu,
+                                          extraLine);
 }
 
 void KeywordReader::refuseOwnShellThicknesses() {

@@ -4,6 +4,7 @@
 
 #include "core/part.h"
 #include "elements/elmmanager.h"
+#include "input/keywordCardRules.h"
 #include "input/keywordReader.h"
 #include "solver/femdynamic.h"
 
@@ -24,6 +25,9 @@ void KeywordReader::readPart(const std::string& block) {
     auto readMainCard = [&](Part& part, int k) {
         readCard(lines, k, part.id, part.section_id, part.material_id, part.eos_id, part.hourglass_id,
                  part.gravity_option, part.adaptive_option, part.thermal_material_id);
+        // EOSID: no equation of state; GRAV (gravity by density and depth)
+        // and TMID (a thermal material) act on nothing a run here computes.
+        refuseUncomputedFields(*this, header, lines, k, {{4, "EOSID", "an equation of state"}});
         // ADPOPT: no mesh of this version is refined while it runs.
         if (part.adaptive_option != 0) {
             refuse(lineWhere(header, lines[static_cast<size_t>(k)]) + ": part " + std::to_string(part.id) + " asks for ADPOPT " +

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -292,17 +293,10 @@ TEST(KeywordDeckRuns, CurvesLongerThanTheRecordDriveWithEveryPoint) {
 // base written TC 7 stays on it, and a top node written TC 3 (z) keeps its
 // x velocity and never moves in z.
 TEST(KeywordDeckRuns, NodeConstraintCodesHoldTheirNodes) {
-  const int codes[8] = {7, 7, 7, 7, 3, 0, 0, 0};
-  const double xyz[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
-  std::string deck = "*NODE\n";
-  for (int n = 0; n < 8; ++n) {
-    char line[96];
-    std::snprintf(line, sizeof line, "%8d%16g%16g%16g%8d%8d\n", n + 1, xyz[n][0], xyz[n][1], xyz[n][2], codes[n], 0);
-    deck += line;
-  }
-  const std::string model = cubeModelCards();
-  deck += model.substr(model.find("*ELEMENT_SOLID")) + motiondeck::termination(0.01) + "*INITIAL_VELOCITY\n" +
-          card({"0"}) + card({"1.0", "0.0", "1.0"});
+  std::string deck = cubeModelCards();
+  const std::string base = "1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n5 0 0 1\n";
+  deck.replace(deck.find(base), base.size(), "1 0 0 0 7 0\n2 1 0 0 7 0\n3 1 1 0 7 0\n4 0 1 0 7 0\n5 0 0 1 3 0\n");
+  deck += motiondeck::termination(0.01) + "*INITIAL_VELOCITY\n" + card({"0"}) + card({"1.0", "0.0", "1.0"});
   const std::vector<deckcase::Sample> samples = motiondeck::run("node_codes", deck);
   ASSERT_GT(samples.size(), 2u);
   for (const deckcase::Sample& sample : samples) {
@@ -326,4 +320,61 @@ TEST(KeywordDeckRuns, TwoLineSolidsAreTheirOneLineForm) {
                   card({"1", "1"}, 8) + card({"1", "2", "3", "4", "5", "6", "7", "8", "0", "0"}, 8));
   const std::string rest = motiondeck::termination(0.01) + "*INITIAL_VELOCITY_NODE\n" + card({"7", "3.0", "-1.0"});
   deckcase::expectTwins(motiondeck::run("solid_one_line", oneLine + rest), motiondeck::run("solid_two_lines", twoLine + rest));
+}
+
+// Blank fields whose documented default is not 0, left blank and written
+// out: a free unit cube (mass 1) pushed by a node load (SF 1.0), held by a
+// prescribed motion and a constraint to the end (DEATH never), stopped by a
+// rigid wall (DEATH never), and turned into one rigid body (NSID = PID).
+// Each pair runs as one motion, and the motion shows the default acts: a
+// test that reads the blank or the written value as 0 fails.
+TEST(KeywordDeckRuns, BlankFieldsOfMoreCardsTakeTheirDefaults) {
+  const std::string cube = cubeModelCards() + motiondeck::termination(0.02);
+  const std::string base = motiondeck::nodeSet(5, {1, 2, 3, 4});
+  const std::string thrown = "*INITIAL_VELOCITY\n" + card({"0"}) + card({"1.0", "0.0", "-2.0"});
+  using Check = std::function<void(const deckcase::Sample&)>;
+  const struct {
+    const char* name;
+    std::function<std::string(const std::string&)> cards;  // with the field blank or written
+    const char* written;
+    Check check;
+  } rows[] = {
+      {"node_load_sf", [](const std::string& sf) { return "*LOAD_NODE_POINT\n" + card({"7", "1", "", sf}); }, "1.0",
+       [](const deckcase::Sample& s) {  // momentum F t along x, within a step
+         double p = 0.0;
+         for (const NodeCuda& n : s.nodes) p += n.mass * n.vel[0];
+         EXPECT_NEAR(p, s.time, 1e-3);
+       }},
+      {"motion_death",
+       [&](const std::string& death) {
+         return base + "*BOUNDARY_PRESCRIBED_MOTION_SET\n" + card({"5", "3", "0", "", "0.5", "", death});
+       },
+       "1.0e28", [](const deckcase::Sample& s) { EXPECT_EQ(s.nodes[0].vel[2], 0.5); }},
+      {"spc_death",
+       [&](const std::string& death) {
+         return base + thrown + "*BOUNDARY_SPC_SET_BIRTH_DEATH\n" + card({"5", "0", "1"}) + card({"", death});
+       },
+       "1.0e20", [](const deckcase::Sample& s) { EXPECT_EQ(s.nodes[0].vel[0], 0.0); }},
+      {"wall_death",
+       [&](const std::string& death) {
+         return thrown + "*RIGIDWALL_PLANAR\n" + card({"0", "", "", "", "", death}) +
+                card({"0", "0", "-0.01", "0", "0", "1"});
+       },
+       "1.0e20", [](const deckcase::Sample& s) { EXPECT_GE(s.nodes[0].coord[2], -0.01 - 1e-9); }},
+      {"nodal_body_set",
+       [](const std::string& set) {
+         return motiondeck::nodeSet(9, {1, 2, 3, 4, 5, 6, 7, 8}) + "*CONSTRAINED_NODAL_RIGID_BODY\n" +
+                card({"9", "", set}) + "*INITIAL_VELOCITY_NODE\n" + card({"7", "3.0"});
+       },
+       "9", [](const deckcase::Sample& s) { EXPECT_NEAR(s.nodes[0].vel[0], s.nodes[6].vel[0], 1e-12); }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::vector<deckcase::Sample> blank = motiondeck::run(std::string(row.name) + "_blank", cube + row.cards(""));
+    const std::vector<deckcase::Sample> written =
+        motiondeck::run(std::string(row.name) + "_written", cube + row.cards(row.written));
+    ASSERT_GT(blank.size(), 10u);
+    deckcase::expectTwins(blank, written);
+    row.check(blank.back());
+  }
 }

@@ -181,6 +181,18 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
          "line 23, field 5: VDC 20 asks for viscous damping of the contact"},
         {"control_contact_friction", model + "*CONTROL_CONTACT\n" + card({"0.1"}) + card({""}) + card({"0.3"}),
          "line 24, field 1: SFRIC 0.3 asks for a default friction of the contacts"},
+        {"shell_offset", model + "*ELEMENT_SHELL_THICKNESS_OFFSET\n" + card({"2", "2", "1", "2", "3", "4"}, 8) + "\n" +
+                             card({"0.005"}, 16) + "*PART\nsheet\n" + card({"2", "2", "1"}) + "*SECTION_SHELL\n" +
+                             card({"2", "2"}) + card({"0.01"}),
+         "line 24, element 2: OFFSET 0.005 asks for a shell off its nodes' plane"},
+        {"termination_energy", model + "*CONTROL_TERMINATION\n" + card({"1.0e-4", "", "", "0.1"}),
+         "line 22, field 4: ENDENG 0.1 asks for a run that ends on a change of its energy"},
+        {"timestep_first", model + "*CONTROL_TIMESTEP\n" + card({"1.0e-7"}),
+         "line 22, field 1: DTINIT 1e-07 asks for a first time step of the deck's own"},
+        {"part_eos", sectioned(card({"1", "1"})) + "*PART\nwater\n" + card({"2", "1", "1", "7"}),
+         "line 23, field 4: EOSID 7 asks for an equation of state"},
+        {"nodal_body_release", model + "*CONSTRAINED_NODAL_RIGID_BODY\n" + card({"9", "", "", "", "", "1"}),
+         "line 22, field 6: DRFLAG 1 asks for translations released from the body"},
         // Element formulations that no element of this version computes,
         // named with the part that takes them.
         {"solid_form_3", sectioned(card({"1", "3"})),
