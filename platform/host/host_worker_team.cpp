@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <ctime>
 #include <mutex>
@@ -82,14 +81,39 @@ int helpersFor(int threads) {
   return threads - 2;
 }
 
+// A sleeping thread's bell: it sleeps until the count changes.
+struct alignas(64) Bell {
+  std::atomic<std::uint32_t> rings{0};
+  std::atomic<int> asleep{0};
+
+  // Sleeps unless woken() holds once the thread is marked asleep (the waker
+  // marks its event before it looks for sleepers, the sleeper marks itself
+  // before it looks for the event: one of them sees the other).
+  template <typename Woken>
+  void sleepUnless(Woken woken) {
+    const std::uint32_t seen = rings.load();
+    asleep.store(1);
+    if (!woken()) rings.wait(seen);
+    asleep.store(0);
+  }
+  // Wakes the thread if it sleeps (after the event it waits for is marked).
+  void ring() {
+    if (asleep.load() == 0) return;
+    rings.fetch_add(1);
+    rings.notify_one();
+  }
+};
+
 // A job is announced in one word: its number (high bits) and the seats
 // still open to workers (low byte); the work and its context are written
 // before the word.  A worker that sees a new number with an open seat for it
 // counts itself busy and then reads the word again: the launching thread
 // closes the seats and then waits until no worker is busy, so a worker is
-// either seen busy or sees the seats closed and leaves the job alone.  Joining
-// takes no lock: the mutex and the condition variables serve only threads
-// that sleep.
+// either seen busy or sees the seats closed and leaves the job alone.  No
+// lock is taken: a worker waits for a job with a seat for it, yielding for
+// a while after its last job and then asleep on a bell of its own, which the
+// launching thread rings only for the seats of its job, so a launch on few
+// threads wakes no others.
 class WorkerTeam {
  public:
   void run(int threads, void (*work)(void*, int), void* ctx) {
@@ -107,14 +131,12 @@ class WorkerTeam {
     ctx_.store(ctx, std::memory_order_relaxed);
     const std::uint64_t job = (word_.load(std::memory_order_relaxed) >> kSeatBits) + 1;
     word_.store(job << kSeatBits | static_cast<std::uint64_t>(helpers));
-    wakeSleepers(workersAsleep_, wake_);
+    for (int w = 0; w < helpers; ++w) bells_[w].ring();
     runShare(work, ctx, 0);
     word_.store(job << kSeatBits);  // no worker joins from here on
-    if (spinBriefly([this] { return busy_.load() == 0; })) return;
-    std::unique_lock<std::mutex> lock(mutex_);
-    ++launcherAsleep_;
-    done_.wait(lock, [this] { return busy_.load() == 0; });
-    --launcherAsleep_;
+    const auto done = [this] { return busy_.load() == 0; };
+    if (spinBriefly(done)) return;
+    while (!done()) launcherBell_.sleepUnless(done);
   }
 
   int workerCount() {
@@ -136,46 +158,39 @@ class WorkerTeam {
     for (; workers_ < wanted; ++workers_) std::thread([this, now, w = workers_] { workerLoop(w, now); }).detach();
   }
 
-  // Wakes the threads asleep on `cv` (the count is read after the word that
-  // ends their wait was written; a thread counts itself before it reads that
-  // word).
-  void wakeSleepers(const std::atomic<int>& asleep, std::condition_variable& cv) {
-    if (asleep.load() == 0) return;
-    { std::lock_guard<std::mutex> lock(mutex_); }
-    cv.notify_all();
-  }
-
-  // Waits for a job after `seen`; returns the job's word.
-  std::uint64_t awaitJob(std::uint64_t seen) {
-    const auto announced = [&] { return (word_.load() >> kSeatBits) != seen; };
-    if (!spinBriefly(announced)) {
-      std::unique_lock<std::mutex> lock(mutex_);
-      ++workersAsleep_;
-      wake_.wait(lock, announced);
-      --workersAsleep_;
+  // Waits for a job after job `seen` with a seat for worker w; returns its
+  // word (`seen` becomes its number).
+  std::uint64_t awaitSeat(int w, std::uint64_t& seen) {
+    for (;;) {
+      std::uint64_t word = 0;
+      const auto seated = [&] {
+        word = word_.load();
+        if ((word >> kSeatBits) == seen) return false;
+        seen = word >> kSeatBits;
+        return static_cast<int>(word & kMaxSeats) > w;
+      };
+      if (spinBriefly(seated)) return word;
+      bells_[w].sleepUnless([&] { return (word_.load() >> kSeatBits) != seen; });
     }
-    return word_.load();
   }
 
   // Worker w takes seat w + 1 of the jobs that have one for it.
   void workerLoop(int w, std::uint64_t seen) {
     for (;;) {
-      const std::uint64_t word = awaitJob(seen);
-      seen = word >> kSeatBits;
-      if (static_cast<int>(word & kMaxSeats) <= w) continue;  // the job is over or has no seat for it
+      const std::uint64_t word = awaitSeat(w, seen);
       busy_.fetch_add(1);
       if (word_.load() == word) runShare(work_.load(std::memory_order_relaxed), ctx_.load(std::memory_order_relaxed), w + 1);
-      if (busy_.fetch_sub(1) == 1) wakeSleepers(launcherAsleep_, done_);
+      if (busy_.fetch_sub(1) == 1) launcherBell_.ring();
     }
   }
 
-  std::mutex mutex_;
-  std::condition_variable wake_, done_;
+  std::mutex mutex_;  // guards workers_
   std::atomic<std::uint64_t> word_{0};  // job number << kSeatBits | open seats
   std::atomic<void (*)(void*, int)> work_{nullptr};
   std::atomic<void*> ctx_{nullptr};
-  std::atomic<int> busy_{0};            // workers inside the current job
-  std::atomic<int> workersAsleep_{0}, launcherAsleep_{0};
+  std::atomic<int> busy_{0};  // workers inside the current job
+  Bell bells_[kMaxSeats];     // worker w's
+  Bell launcherBell_;
   int workers_ = 0;
 };
 
