@@ -15,6 +15,9 @@ void KeywordReader::readConstrainedRigid(const std::string& block) {
   RigidManager* rigid = fem_->rigidManager;
   auto has = [&header](const char* word) { return header.find(word) != std::string::npos; };
 
+  // IFLAG of merged bodies and extra nodes updates inertias given by
+  // *PART_INERTIA, which this version refuses: it changes nothing here.
+  int inertiaFlag = 0;
   for (int k = 1; k < end; ++k) {
     if (has("CONSTRAINED_NODAL_RIGID_BODY")) {
       // Field 1 the body id, field 3 its node set (the body id when blank);
@@ -29,13 +32,13 @@ void KeywordReader::readConstrainedRigid(const std::string& block) {
       rigid->nodal_rigid_set_ids.push_back(values[2] != 0 ? values[2] : values[0]);
     } else if (has("CONSTRAINED_RIGID_BODIES")) {
       int master = 0, slave = 0;
-      readCard(lines, k, master, slave);
+      readCard(lines, k, master, slave, inertiaFlag);
       rigid->master_rigid_ids.push_back(master);
       rigid->slave_rigid_ids.push_back(slave);
     } else if (has("CONSTRAINED_EXTRA_NODES_NODE") || has("CONSTRAINED_EXTRA_NODES_SET")) {
       const bool isSet = has("CONSTRAINED_EXTRA_NODES_SET");
       int part = 0, target = 0;
-      readCard(lines, k, part, target);
+      readCard(lines, k, part, target, inertiaFlag);
       rigid->extra_rigid_ids.push_back(part);
       rigid->extra_node_ids.push_back(isSet ? 0 : target);
       rigid->extra_set_ids.push_back(isSet ? target : 0);

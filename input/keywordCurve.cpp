@@ -70,8 +70,11 @@ void KeywordReader::readDefine(const std::string& block) {
         Curve curve(1.0, 1.0, 0.0, 0);
         curve.zeroFill();
         const int cardLine = firstCardLine(header, lines, &curve.name);
+        // LCINT (field 8) resamples a material's curve in other programs;
+        // curves here are taken point for point.
+        int lcint = 0;
         readCard(lines, cardLine, curve.curve_card_id, curve.curve_card_flag, curve.x_scale, curve.y_scale,
-                 curve.x_offset, curve.y_offset, curve.curve_card_type);
+                 curve.x_offset, curve.y_offset, curve.curve_card_type, lcint);
         // SFA and SFO blank or 0 are 1.0; the offsets shift the points
         // before they are scaled: x = SFA (a + OFFA), y = SFO (o + OFFO).
         if (curve.x_scale == 0.0) curve.x_scale = 1.0;
