@@ -60,6 +60,8 @@ bool readDeckFileText(const std::string& deckPath, std::string& text, const std:
         std::cerr << refusal << ": error while reading the deck \"" << deckPath << "\"" << std::endl;
         return false;
     }
+    // The byte-order mark some editors write before the text is no text of the deck.
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
     if (const size_t line = firstOverlongLine(text)) {
         std::cerr << refusal << ": line " << line << " of the deck \"" << deckPath << "\" is longer than "
                   << kMaxDeckLineLength << " characters, the longest line this reader holds" << std::endl;

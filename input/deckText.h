@@ -1,7 +1,8 @@
 // The text of a deck file, read whole and checked before any reader cuts it:
 // the path names a regular file (not a folder, a device such as /dev/zero
 // or a FIFO, which would never end or never hold a deck), the file fits in
-// memory, and no line is longer than a deck line can be.
+// memory, and no line is longer than a deck line can be. A byte-order mark
+// at its start is dropped.
 #pragma once
 #include <cstddef>
 #include <string>

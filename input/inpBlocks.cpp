@@ -1,5 +1,6 @@
 // The text frame of ".inp" decks: lines, comments, keyword lines with their
 // options, and data lines cut at commas.
+#include <algorithm>
 #include <boost/algorithm/string.hpp>
 #include <sstream>
 
@@ -24,6 +25,13 @@ std::vector<std::string> splitAtCommas(const std::string& line) {
 }
 
 }  // namespace
+
+void InpLines::push_back(Line line, int number) {
+    const bool blank = std::all_of(line.begin(), line.end(), [](const std::string& field) { return field.empty(); });
+    lines_.push_back(std::move(line));
+    numbers_.push_back(number);
+    taken_.push_back(blank ? 1 : 0);
+}
 
 std::string inpUpper(std::string text) {
     boost::to_upper(text);
@@ -67,7 +75,7 @@ std::vector<InpBlock> cutInpBlocks(const std::string& text) {
             block.lineNumber = number;
             blocks.push_back(std::move(block));
         } else if (!blocks.empty()) {
-            blocks.back().lines.push_back(splitAtCommas(line));
+            blocks.back().lines.push_back(splitAtCommas(line), number);
         }
     }
     return blocks;

@@ -36,7 +36,7 @@ void InpReader::readInstances(std::vector<InpBlock>& blocks) {
         for (auto& [key, value] : block.keyword.options) {
             if (key != "INPUT") unqualify(value, instances);
         }
-        for (std::vector<std::string>& line : block.lines) {
+        for (std::vector<std::string>& line : block.lines.editLines()) {
             for (std::string& field : line) unqualify(field, instances);
         }
     }

@@ -108,7 +108,7 @@ namespace {
 
 // Reads the first n fields of a data line as numbers; false when one is
 // missing or not a number.
-bool numbers(const std::vector<std::vector<std::string>>& lines, size_t line, size_t n, double* values) {
+bool numbers(const InpLines& lines, size_t line, size_t n, double* values) {
     if (line >= lines.size() || lines[line].size() < n) return false;
     for (size_t k = 0; k < n; ++k) {
         if (!inpNumber(lines[line][k], values[k])) return false;

@@ -169,7 +169,10 @@ void InpReader::readElements(const InpBlock& block) {
     // An element may continue on the next line: fields are gathered until
     // the id and all its nodes are there.
     std::vector<std::string> fields;
-    for (const std::vector<std::string>& line : block.lines) {
+    size_t firstLine = 0;
+    for (size_t l = 0; l < block.lines.size(); ++l) {
+        const std::vector<std::string>& line = block.lines[l];
+        if (fields.empty()) firstLine = l;
         fields.insert(fields.end(), line.begin(), line.end());
         if (fields.size() < static_cast<size_t>(type->nodes) + 1) continue;
         InpModel::Element element;
@@ -184,6 +187,12 @@ void InpReader::readElements(const InpBlock& block) {
                    std::to_string(type->nodes) + " node numbers");
             return;
         }
+        // Nodes not read yet must be defined by a later *NODE block.
+        ElementNodes later{"*ELEMENT" + inpAtLine(block.lines.number(firstLine)), element.id, {}};
+        for (int node : element.nodes) {
+            if (nodeIds_.count(node) == 0) later.nodes.push_back(node);
+        }
+        if (!later.nodes.empty()) laterNodes_.push_back(std::move(later));
         part.elements.push_back(element);
         set.push_back(element.id);
         fields.clear();

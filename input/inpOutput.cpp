@@ -58,6 +58,7 @@ size_t InpReader::readOutput(const std::vector<InpBlock>& blocks, size_t i) {
             // A field request over the whole model: the field files cover it.
             warn(follower.where() + ": a request without " + setKey +
                  "= (the whole model) is not written by this version; the request is ignored");
+            follower.lines.takeAll();  // named as a whole
             continue;
         }
         // Every field of every line is one variable.

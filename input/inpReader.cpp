@@ -2,26 +2,56 @@
 // unread keywords; then the hand-over to the keyword-deck card families.
 #include "input/inpReader.h"
 
+#include <boost/algorithm/string/join.hpp>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <set>
 #include <sstream>
 
+#include "input/deckText.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
 #include "solver/femdynamic.h"
 #include "solver/timeControl.h"
 
+namespace {
+
+// A number as decks write it: a sign, digits with at most one point, and an
+// exponent after "E" or "e" ("1.", "-.5", "2.1E+05"); never the other forms
+// the standard conversion takes (hexadecimal "0x0F", "inf", "nan").
+bool decimalNumberText(const std::string& text) {
+    size_t i = 0;
+    auto digits = [&text, &i] {
+        const size_t from = i;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) != 0) ++i;
+        return i - from;
+    };
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    size_t mantissa = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0) return false;
+    if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        if (digits() == 0) return false;
+    }
+    return i == text.size();
+}
+
+}  // namespace
+
 bool inpNumber(const std::string& field, double& value) {
-    if (field.empty()) return false;
-    const char* begin = field.c_str();
-    char* end = nullptr;
+    if (!decimalNumberText(field)) return false;
     errno = 0;
-    const double read = std::strtod(begin, &end);
-    if (end == begin || *end != '\0' || errno == ERANGE || !std::isfinite(read)) return false;
+    const double read = std::strtod(field.c_str(), nullptr);
+    if (errno == ERANGE || !std::isfinite(read)) return false;
     value = read;
     return true;
 }
@@ -75,6 +105,7 @@ bool InpReader::hasDataLines(const InpBlock& block) {
 
 bool InpReader::readBlocks(const std::vector<InpBlock>& blocks) {
     for (size_t i = 0; i < blocks.size(); ++i) {
+        const size_t first = i;
         const InpBlock& block = blocks[i];
         const std::string& name = block.keyword.name;
         const std::string where = block.where();
@@ -84,8 +115,10 @@ bool InpReader::readBlocks(const std::vector<InpBlock>& blocks) {
             if (stepCount_ > 1) {
                 unreadMechanics(block, "only the first step is run: the loads, boundaries and time of this step "
                                        "would be left out");
-                while (i + 1 < blocks.size() && blocks[i].keyword.name != "ENDSTEP") ++i;
+                while (i + 1 < blocks.size() && blocks[i].keyword.name != "ENDSTEP") blocks[++i].lines.takeAll();
             }
+            // A first data line is the step's title.
+            if (!block.lines.empty()) block.lines.take(0);
             inStep_ = true;
         } else if (name == "ENDSTEP") {
             inStep_ = false;
@@ -143,9 +176,42 @@ bool InpReader::readBlocks(const std::vector<InpBlock>& blocks) {
             unreadBlock(block);
         }
         if (name == "ENDPART") currentPartName_.clear();
+        refuseUntakenLines(blocks, first, i);
     }
+    refuseElementsOnUndefinedNodes();
     refuseUnreadMechanics();
     return !refused_;
+}
+
+void InpReader::refuseUntakenLines(const std::vector<InpBlock>& blocks, size_t first, size_t last) {
+    for (size_t b = first; b <= last && b < blocks.size(); ++b) {
+        const InpLines& lines = blocks[b].lines;
+        linesSeen_ += 1 + lines.size();
+        ++linesTaken_;
+        for (size_t k = 0; k < lines.size(); ++k) {
+            if (lines.taken(k)) {
+                ++linesTaken_;
+                continue;
+            }
+            if (refused_) continue;
+            refuse("*" + blocks[b].keyword.name + inpAtLine(lines.number(k)) + ": the line \"" +
+                   boost::join(lines.unread(k), ", ") + "\" is past the data lines the block takes; it is not read");
+        }
+    }
+}
+
+void InpReader::refuseElementsOnUndefinedNodes() {
+    for (const ElementNodes& named : laterNodes_) {
+        std::string undefined;
+        for (int node : named.nodes) {
+            if (nodeIds_.count(node) == 0) undefined += (undefined.empty() ? "node " : ", node ") + std::to_string(node);
+        }
+        if (undefined.empty()) continue;
+        refuse(named.where + ": element " + std::to_string(named.element) + " names " + undefined +
+               ", which no *NODE line defines");
+        break;
+    }
+    laterNodes_.clear();
 }
 
 namespace {
@@ -161,12 +227,53 @@ int completeThroughKeywordFamilies(FEMDynamic* fem, const std::vector<std::strin
 
 }  // namespace
 
-int readInpText(FEMDynamic* fem, const std::string& text, const std::string& deckName) {
+namespace {
+
+// Refuses (false, after a message) a deck text with a control character
+// (a NUL byte, a form feed ...) outside its comment lines - a field holding
+// one would end there and lose the rest - or with a line that holds
+// anything before the first keyword, which belongs to no block.
+bool deckTextReadable(const std::string& text) {
+    bool keywordSeen = false;
+    size_t number = 0;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string_view line(text.data() + start, end - start);
+        start = end + 1;
+        ++number;
+        const size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string_view::npos || line.substr(first, 2) == "**") continue;
+        for (size_t k = 0; k < line.size(); ++k) {
+            const unsigned char c = static_cast<unsigned char>(line[k]);
+            if ((c < 0x20 && c != '\t' && c != '\r') || c == 0x7f) {
+                char code[8];
+                std::snprintf(code, sizeof(code), "0x%02X", c);
+                std::cerr << "Inp deck refused: line " << number << ", character " << k + 1
+                          << " is the control character " << code << "; a deck holds text only" << std::endl;
+                return false;
+            }
+        }
+        if (!keywordSeen && line[first] != '*') {
+            std::cerr << "Inp deck refused: line " << number << " \"" << line.substr(first)
+                      << "\" comes before the first keyword and belongs to no block" << std::endl;
+            return false;
+        }
+        keywordSeen = true;
+    }
+    return true;
+}
+
+}  // namespace
+
+int readInpText(FEMDynamic* fem, const std::string& text, const std::string& deckName, DeckLineTally* tally) {
+    if (!deckTextReadable(text)) return 0;
     InpModel model;
     InpReader reader(model);
     std::vector<InpBlock> blocks = cutInpBlocks(text);
     reader.readInstances(blocks);
     const bool read = reader.readBlocks(blocks);
+    if (tally != nullptr) *tally = DeckLineTally{reader.linesSeen(), reader.linesTaken()};
     if (!read || !reader.resolve()) {
         std::cerr << "Inp deck refused: " << deckName << " is not run (see the messages above)" << std::endl;
         return 0;
@@ -189,16 +296,7 @@ void applyInpOutputInterval(const InpModel& model, FEMDynamic* fem) {
 }
 
 int readInpDeck(FEMDynamic* fem, const std::string& deckPath) {
-    std::ifstream deck(deckPath, std::ios::binary);
-    if (!deck.is_open()) {
-        std::cerr << "Inp deck refused: cannot open the deck \"" << deckPath << "\"" << std::endl;
-        return 0;
-    }
-    std::ostringstream text;
-    text << deck.rdbuf();
-    if (deck.bad()) {
-        std::cerr << "Inp deck refused: error while reading the deck \"" << deckPath << "\"" << std::endl;
-        return 0;
-    }
-    return readInpText(fem, text.str(), deckPath);
+    std::string text;
+    if (!readDeckFileText(deckPath, text, "Inp deck refused")) return 0;
+    return readInpText(fem, text, deckPath);
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 class FEMDynamic;
+struct DeckLineTally;
 
 // A keyword line: the keyword in capitals without blanks ("*Solid Section"
 // is "SOLIDSECTION") and its options as KEY=VALUE pairs, keys in capitals
@@ -46,11 +47,62 @@ bool inpInteger(const std::string& field, int& value);
 // " (line n)": where a message's deck line is.
 inline std::string inpAtLine(int line) { return " (line " + std::to_string(line) + ")"; }
 
-// One block: its keyword, its data lines split at commas (fields trimmed, an
-// empty field kept as empty), and the deck line number of its keyword line.
+// The data lines of a block, each split at its commas (fields trimmed, an
+// empty field kept as empty), with their deck line numbers. Reading a line -
+// by its index or in a loop over the lines - marks it as taken, so that the
+// block loop can refuse a line no reader took. A line of empty fields only
+// (",") holds nothing and counts as taken.
+class InpLines {
+public:
+    using Line = std::vector<std::string>;
+    class const_iterator {
+    public:
+        const_iterator(const InpLines* lines, size_t i) : lines_(lines), i_(i) {}
+        const Line& operator*() const { return (*lines_)[i_]; }
+        const Line* operator->() const { return &(*lines_)[i_]; }
+        const_iterator& operator++() {
+            ++i_;
+            return *this;
+        }
+        bool operator==(const const_iterator& other) const { return i_ == other.i_; }
+        bool operator!=(const const_iterator& other) const { return i_ != other.i_; }
+
+    private:
+        const InpLines* lines_;
+        size_t i_;
+    };
+
+    const Line& operator[](size_t i) const {
+        taken_[i] = 1;
+        return lines_[i];
+    }
+    size_t size() const { return lines_.size(); }
+    bool empty() const { return lines_.empty(); }
+    const_iterator begin() const { return const_iterator(this, 0); }
+    const_iterator end() const { return const_iterator(this, lines_.size()); }
+    void push_back(Line line, int number = 0);
+    // The lines to change in place (names an instance qualifies), taking none.
+    std::vector<Line>& editLines() { return lines_; }
+    // Deck line number of line i (0 when unknown).
+    int number(size_t i) const { return i < numbers_.size() ? numbers_[i] : 0; }
+    bool taken(size_t i) const { return taken_[i] != 0; }
+    void take(size_t i) const { taken_[i] = 1; }
+    // Line i without taking it (for messages).
+    const Line& unread(size_t i) const { return lines_[i]; }
+    // Every line taken at once: a block named as a whole.
+    void takeAll() const { std::fill(taken_.begin(), taken_.end(), static_cast<unsigned char>(1)); }
+
+private:
+    std::vector<Line> lines_;
+    std::vector<int> numbers_;
+    mutable std::vector<unsigned char> taken_;
+};
+
+// One block: its keyword, its data lines, and the deck line number of its
+// keyword line.
 struct InpBlock {
     InpKeyword keyword;
-    std::vector<std::vector<std::string>> lines;
+    InpLines lines;
     int lineNumber = 0;
     // "*KEYWORD (line n)", for messages.
     std::string where() const { return "*" + keyword.name + inpAtLine(lineNumber); }
@@ -267,8 +319,12 @@ public:
     explicit InpReader(InpModel& model) : model_(model) {}
 
     // Reads every block; false when the deck was refused (a message was
-    // printed for each reason).
+    // printed for each reason). A data line that no reader took refuses the
+    // deck, as does an element on a node no *NODE line defines.
     bool readBlocks(const std::vector<InpBlock>& blocks);
+    // Lines of the blocks read (keyword and data lines), and those taken.
+    size_t linesSeen() const { return linesSeen_; }
+    size_t linesTaken() const { return linesTaken_; }
     // Takes the names qualified by an instance that leaves its part where it
     // is ("PART-1-1.SET-1") as the part's own names; a part that instances
     // place twice refuses the deck.
@@ -340,6 +396,12 @@ private:
     // Warns about options of a block that the family does not read.
     void warnUnreadOptions(const InpBlock& block, const std::vector<std::string>& read);
     void refuseUnreadMechanics();
+    // After blocks first to last were read: refuses the first data line no
+    // reader took, and counts the lines.
+    void refuseUntakenLines(const std::vector<InpBlock>& blocks, size_t first, size_t last);
+    // After the block loop: refuses the first element that names a node no
+    // *NODE line defines.
+    void refuseElementsOnUndefinedNodes();
     // Keywords already named as not acted on, and the unread blocks of
     // mechanics (line and keyword) met so far.
     std::set<std::string> reportedKeywords_;
@@ -356,6 +418,15 @@ private:
     std::map<int, int> elementPart_;
     // The deck node numbers read so far, kept as the *NODE blocks are read.
     std::set<int> nodeIds_;
+    // Elements that named nodes not read before them: where, element, nodes.
+    struct ElementNodes {
+        std::string where;
+        int element;
+        std::vector<int> nodes;
+    };
+    std::vector<ElementNodes> laterNodes_;
+    size_t linesSeen_ = 0;
+    size_t linesTaken_ = 0;
     InpModel& model_;
     friend struct InpBlockLoop;
 };
@@ -434,7 +505,10 @@ bool applyInpSmoothFem(const InpModel& model, FEMDynamic* fem);
 // completed; 0 when it was refused, after messages on the error stream.
 int readInpDeck(FEMDynamic* fem, const std::string& deckPath);
 // The same for the deck text itself (the deck's name is used in messages).
-int readInpText(FEMDynamic* fem, const std::string& text, const std::string& deckName);
+// With tally given, the deck's line tally (lines that hold anything, and
+// those some reader took) is left there.
+int readInpText(FEMDynamic* fem, const std::string& text, const std::string& deckName,
+                DeckLineTally* tally = nullptr);
 // The deck's output interval goes to the time control unless the command
 // line gave one.
 void applyInpOutputInterval(const InpModel& model, FEMDynamic* fem);

@@ -53,6 +53,7 @@ constexpr OutputOnlyKeyword kOutputOnlyKeywords[] = {
 }  // namespace
 
 void InpReader::unreadBlock(const InpBlock& block) {
+    block.lines.takeAll();  // named as a whole
     for (const OutputOnlyKeyword& entry : kOutputOnlyKeywords) {
         if (block.keyword.name != entry.keyword) continue;
         if (!entry.quiet && reportedKeywords_.insert(block.keyword.name).second) {
@@ -65,6 +66,7 @@ void InpReader::unreadBlock(const InpBlock& block) {
 }
 
 void InpReader::unreadMechanics(const InpBlock& block, const std::string& why) {
+    block.lines.takeAll();
     unreadMechanics_.emplace_back(block.lineNumber, "*" + block.keyword.name + (why.empty() ? "" : " (" + why + ")"));
 }
 

@@ -233,6 +233,20 @@ TEST_F(InpDeckTest, BadDecksAreRefusedWithTheirReason) {
         {good + "*Nset, nset=FIXED\n*Boundary\nFIXED, 1\n", "*NSET (line 22) has no data line"},
         {good + "*Boundary\n", "*BOUNDARY (line 22) has no data line"},
         {good + "*Surface Interaction, name=I\n*Friction\n", "*FRICTION (line 23) has no data line"},
+        // Every line read or refused: a line past what its block takes, text
+        // before the first keyword, a control character in a field, a number
+        // written as decks never write them, an element on a node no line
+        // defines (a ten-node tetrahedron's mid-side node).
+        {kCube + "*Solid Section, elset=CUBE, material=STEEL\n*Material, name=STEEL\n7.\n*Density\n7.85e-9,\n"
+                 "*Elastic\n210000., 0.3\n" + kStep,
+         "*MATERIAL (line 14): the line \"7.\" is past the data lines the block takes"},
+        {"cube model\n" + good, "line 1 \"cube model\" comes before the first keyword"},
+        {good + "*Node\n100, 0., 0., 2" + std::string(1, '\0') + ".5\n", "line 23, character 15 is the control character 0x00"},
+        {good + "*Node\n100, 0x0F, 0., 0.\n", "node 100: \"0x0F\" is not a coordinate"},
+        {good + "*Node\n21, 0., 0., 2.\n22, 1., 0., 2.\n23, 0., 1., 2.\n24, 0., 0., 3.\n25, .5, 0., 2.\n26, .5, .5, 2.\n"
+                "27, 0., .5, 2.\n28, 0., 0., 2.5\n29, .5, 0., 2.5\n*Element, type=C3D10M, elset=TET\n"
+                "2, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30\n*Solid Section, elset=TET, material=STEEL\n",
+         "*ELEMENT (line 33): element 2 names node 30, which no *NODE line defines"},
         // Blocks of mechanics this version does not compute, listed together.
         {kCube + "*Solid Section, elset=CUBE, material=STEEL\n" + kSteel + "*Damping, alpha=0.1\n0.1\n" + kStep +
              "*Cload\n11, 1, 5.\n*Equation\n2\n11, 1, 1., 12, 1, -1.\n",

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "input/inpReader.h"
 #include "keywordTestDeck.h"
+#include "tests/decks/deck_case.h"
 
 namespace {
 
@@ -23,7 +25,8 @@ std::vector<fs::path> decksIn(const fs::path& folder) {
 }
 
 // Reads a copy of the deck in a scratch folder (the reader writes its
-// working files beside the deck); returns readKeywordDeck's result.
+// working files beside the deck); returns the reader's result. A deck that
+// is read has every line taken by a card.
 int readCopy(const fs::path& deck) {
     const fs::path folder = fs::path(::testing::TempDir()) / "keyword_regression";
     fs::create_directories(folder);
@@ -33,9 +36,14 @@ int readCopy(const fs::path& deck) {
     fem->newManagers();
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
-    const int result = readKeywordDeck(fem, copy.string());
+    DeckLineTally tally;
+    const int result = deck.extension() == ".inp" ? readInpText(fem, deckcase::readText(copy), "seed.inp", &tally)
+                                                  : readKeywordDeck(fem, copy.string(), &tally);
     ::testing::internal::GetCapturedStdout();
     ::testing::internal::GetCapturedStderr();
+    if (result == 1) {
+        EXPECT_EQ(tally.taken, tally.lines);
+    }
     delete[] fem;
     return result;
 }
@@ -54,9 +62,10 @@ TEST(KeywordFuzzRegression, EveryKeptInputIsReadOrRefused) {
     }
 }
 
-// The seed decks of the fuzz target follow the same naming rule.
+// The seed decks of the fuzz targets follow the same naming rule.
 TEST(KeywordFuzzRegression, SeedDecksAreReadOrRefused) {
-    const std::vector<fs::path> decks = decksIn(fs::path(FEM_SOURCE_DIR) / "fuzz/corpus/keyword");
+    std::vector<fs::path> decks = decksIn(fs::path(FEM_SOURCE_DIR) / "fuzz/corpus/keyword");
+    for (const fs::path& deck : decksIn(fs::path(FEM_SOURCE_DIR) / "fuzz/corpus/inp")) decks.push_back(deck);
     ASSERT_FALSE(decks.empty());
     for (const fs::path& deck : decks) {
         SCOPED_TRACE(deck.filename().string());
