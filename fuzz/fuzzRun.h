@@ -13,6 +13,7 @@
 #include "core/node.h"
 #include "core/nodeManager.h"
 #include "core/runStop.h"
+#include "input/keywordReader.h"
 #include "output/basicoutput.h"
 #include "output/outputManager.h"
 #include "solver/femDynaAnalyParalle.h"
@@ -66,6 +67,16 @@ inline BoundedRun runBounded(FEMDynamic* fem) {
         }
     }
     return BoundedRun::Completed;
+}
+
+// The fuzz targets' check of a deck that was read (not refused): every line
+// that holds anything was taken by some card or named as passed over; a
+// line no card took would be text the run left out without a word.
+inline void abortUnlessEveryLineTaken(const DeckLineTally& tally, const char* target) {
+    if (tally.taken == tally.lines) return;
+    std::fprintf(stderr, "%s: a deck was read with %zu of its %zu lines taken by a card\n", target, tally.taken,
+                 tally.lines);
+    std::abort();
 }
 
 // The fuzz targets' check of a bounded run: a finding aborts with a message.

@@ -1,6 +1,7 @@
 // libFuzzer target of a run from an .inp deck: every input is read as deck
-// text into a fresh solver object; a deck that is read and set up runs the
-// GPU time loop with its own end time for at most ten cycles (fuzzRun.h).
+// text into a fresh solver object; a deck that is read must have had every
+// line taken by a card, and once set up it runs the GPU time loop with its
+// own end time for at most ten cycles (fuzzRun.h).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -39,7 +40,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fem->input_file = "fuzz.inp";
     fem->work_path = workFolder().string();
     const std::string text(reinterpret_cast<const char*>(data), size);
-    if (readInpText(fem, text, "fuzz.inp") == 1 && preprocessModel(fem) == 1) runBoundedOrAbort(fem, "fuzz_inp");
+    DeckLineTally tally;
+    if (readInpText(fem, text, "fuzz.inp", &tally) == 1) {
+        abortUnlessEveryLineTaken(tally, "fuzz_inp");
+        if (preprocessModel(fem) == 1) runBoundedOrAbort(fem, "fuzz_inp");
+    }
     delete[] fem;
     std::filesystem::remove_all(workFolder(), ec);
     return 0;

@@ -1,7 +1,8 @@
 // libFuzzer target of a run from the keyword deck: every input is written to
 // a deck file and read with its completion into a fresh solver object; a
-// deck that is read and set up runs the GPU time loop with its own end time
-// for at most ten cycles (fuzzRun.h).
+// deck that is read must have had every line taken by a card, and once set
+// up it runs the GPU time loop with its own end time for at most ten cycles
+// (fuzzRun.h).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -48,7 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fem->newManagers();
     fem->input_file = deckPath();
     fem->work_path = workFolder().string();
-    if (readKeywordDeck(fem, deckPath()) == 1 && preprocessModel(fem) == 1) runBoundedOrAbort(fem, "fuzz_keyword");
+    DeckLineTally tally;
+    if (readKeywordDeck(fem, deckPath(), &tally) == 1) {
+        abortUnlessEveryLineTaken(tally, "fuzz_keyword");
+        if (preprocessModel(fem) == 1) runBoundedOrAbort(fem, "fuzz_keyword");
+    }
     delete[] fem;
     std::filesystem::remove_all(workFolder(), ec);
     return 0;
