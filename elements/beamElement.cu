@@ -78,14 +78,17 @@ __host__ __device__ void BeamElementCuda::interForce_spring_Gpu(double timeStep)
 }
 
 // A spring may have coincident ends (its step does not use the length);
-// the other forms report a zero length.
+// the other forms report a zero length. A beam or truss stretched beyond
+// its initial length keeps the step of that length: its mass is that of
+// the initial length while its axial stiffness falls only as 1 / L, so its
+// axial frequency is 2 c / sqrt(L L0).
 __host__ __device__ double BeamElementCuda::computeBeamCharactLength() {
   switch (type) {
     case ET_BEAM_NO_FORCE:
     case ET_BS_BEAM:
     case ET_TRUSS:
       if (length <= 0.0) noteRepeated(REPEATED_BEAM_LENGTH, id);
-      charactLength = length;
+      charactLength = initialLength > 0.0 && initialLength < length ? initialLength : length;
       break;
     case ET_SPRING: charactLength = length; break;
     default: printf("当前没有这种梁单元的特征长度求法，请补充\n"); break;
@@ -109,13 +112,19 @@ __host__ __device__ double springPeriodScale(const BeamElementCuda& e) {
 }
 }  // namespace
 
+// The highest mode of a free two-node element, its ends swinging against
+// each other along the axis, has exactly the step L / c (sqrt(m / k) for a
+// spring): the step keeps 5 % below it, so that the largest step scale
+// factor (1) stays stable.
+constexpr double kLineStepMargin = 0.95;
+
 __host__ __device__ double BeamElementCuda::criticalStep(double barWaveSpeed, double safeFactor) {
   if (type == ET_SPRING) {
     const double s = springPeriodScale(*this);
-    return s > 0.0 ? safeFactor * s : kBeamNoStepLimit;
+    return s > 0.0 ? kLineStepMargin * safeFactor * s : kBeamNoStepLimit;
   }
   const double Lc = computeBeamCharactLength();
-  return barWaveSpeed > 0.0 ? Lc * safeFactor / barWaveSpeed : kBeamNoStepLimit;
+  return barWaveSpeed > 0.0 ? kLineStepMargin * Lc * safeFactor / barWaveSpeed : kBeamNoStepLimit;
 }
 
 __host__ __device__ double BeamElementCuda::computeBeamTimeStep(const MaterialNew* material, double safeFactor) {

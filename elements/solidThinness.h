@@ -23,3 +23,9 @@ inline double unheldLengthScale(double nu) {
 // node ids; every hexahedron free on both faces of a pair gets the scale of
 // its part's material (lengthScale), every other keeps 0 (no scale).
 void markUnheldHexahedra(std::vector<Part>& parts);
+
+// Tetrahedra that share no face with another tetrahedron: a lone element
+// breathes on its own node masses faster than its altitude over the
+// dilatational speed allows, and gets the scale of its shape and material
+// (lengthScale); every other keeps 0.
+void markLoneTetrahedra(std::vector<Part>& parts);

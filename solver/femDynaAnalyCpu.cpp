@@ -31,6 +31,7 @@
 #include "solver/rigidmanager.h"
 #include "solver/rigidwall.h"
 #include "solver/runClock.h"
+#include "solver/kineticEnergyWatch.h"
 #include "solver/timeControl.h"
 
 // Largest first step (that of the GPU loop) and largest later step of the
@@ -51,6 +52,18 @@ bool stateStopsRun(FEMDynamic* d, bool everyNode) {
 
 // True when the step cannot advance the run: the run stops with a message
 // that names the element with the smallest step.
+// True when the kinetic energy of the run has run away (looked at every
+// kEnergyWatchCycles cycles and at the last): the run stops naming the
+// element with the smallest step.
+bool energyStopsRun(FEMDynamic* d, KineticEnergyWatch& watch, bool lastCycle) {
+  if (d->cycle % kEnergyWatchCycles != 0 && !lastCycle) return false;
+  const double energy = KineticEnergyWatch::kineticEnergy(d->nodeManager->node_array_cpu);
+  if (!watch.runsAway(energy, d->cycle)) return false;
+  reportRunawayEnergy(watch, energy, d->time, d->cycle,
+                      smallestElementStepCpu(d->part_array, d->timeControl->safe_factor));
+  return true;
+}
+
 bool stepStopsRun(FEMDynamic* d, bool firstStep = false) {
   return runStopsOnStep(*d->timeControl, d->dt, d->time, d->cycle, firstStep,
                         [d] { return smallestElementStepCpu(d->part_array, d->timeControl->safe_factor); });
@@ -170,6 +183,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   // that of the state reached.
   double stateTime = d->time;
   d->time = tc->timeAfterStep(d->time, d->dt);
+  KineticEnergyWatch energyWatch;
   while (!tc->runEnded(stateTime, d->cycle)) {
     d->curveManager->updateCurveValues(d->time);
     d->nodeManager->allNodeDispCalCpu(d->dt);
@@ -225,7 +239,9 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     // half step.
     d->nodeManager->allNodeAccelVelCalCpu(d->dt, d->prev_dt);
     d->slavesFollowMastersCpu();  // also for the next displacement update
-    if (stateStopsRun(d, lastCycle || d->outputManager->anyOutputDue(d->time, d->dt))) return false;
+    if (stateStopsRun(d, lastCycle || d->outputManager->anyOutputDue(d->time, d->dt)) ||
+        energyStopsRun(d, energyWatch, lastCycle))
+      return false;
 
     const double outputStart = wallClockMs();
     if (lastCycle) d->outputManager->markFinalPoint();

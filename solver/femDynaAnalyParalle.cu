@@ -31,6 +31,7 @@
 #include "solver/rigidmanager.h"
 #include "solver/rigidwall.h"
 #include "solver/runClock.h"
+#include "solver/kineticEnergyWatch.h"
 #include "solver/timeControl.h"
 
 // Largest time step of the GPU loop.
@@ -61,6 +62,17 @@ bool stateStopsRun(FEMDynamic* d, bool everyNode) {
 // True when the step cannot advance the run: the run stops with a message
 // that names the element with the smallest step.  firstStep: the first
 // step, which must also find every element with a step.
+// True when the kinetic energy of the run has run away (looked at every
+// kEnergyWatchCycles cycles and at the last): the run stops naming the
+// element with the smallest step.
+bool energyStopsRun(FEMDynamic* d, KineticEnergyWatch& watch, bool lastCycle) {
+  if (d->cycle % kEnergyWatchCycles != 0 && !lastCycle) return false;
+  const double energy = watch.kineticEnergyGpu(*d->nodeManager);
+  if (!watch.runsAway(energy, d->cycle)) return false;
+  reportRunawayEnergy(watch, energy, d->time, d->cycle, d->elementControl->smallestElementStep());
+  return true;
+}
+
 bool stepStopsRun(FEMDynamic* d, bool firstStep = false) {
   return runStopsOnStep(*d->timeControl, d->dt, d->time, d->cycle, firstStep,
                         [d] { return d->elementControl->smallestElementStep(); });
@@ -139,6 +151,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   CUDA_CHECK(cudaDeviceSynchronize());
   double outputTotal = 0.0;
 
+  KineticEnergyWatch energyWatch;
   while (!tc->runEnded(stateTime, d->cycle)) {
     g_runTime = d->time;
     g_runDt = d->dt;
@@ -213,7 +226,8 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
     // The outputs and the next displacement update see the slaves moving
     // with their masters.
     d->slavesFollowMastersGpu();
-    if (stateStopsRun(d, lastCycle || d->outputManager->anyOutputDue(d->time, d->dt))) {
+    if (stateStopsRun(d, lastCycle || d->outputManager->anyOutputDue(d->time, d->dt)) ||
+        energyStopsRun(d, energyWatch, lastCycle)) {
       cublasDestroy_v2(handle);
       return false;
     }

@@ -215,6 +215,7 @@ bool FEMDynamic::initialComputeCpu() {
   for (Part& p : part_array) p.linkMaterialNew(materialManager);
   traceStep("markUnheldHexahedra");
   markUnheldHexahedra(part_array);
+  markLoneTetrahedra(part_array);
   traceStep("SmoothFemManager::createSmoothDomains");
   smoothFemManager->createSmoothDomains(part_array);
   traceStep("ElmManager::setIntegrationPointNum");

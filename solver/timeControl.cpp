@@ -246,6 +246,12 @@ ElementStep smallestElementStepCpu(std::vector<Part>& parts, double safeFactor) 
       e.computeSolidCharactLengthCpu();
       considerElementStep(worst, e.id, e.computeSolidTimeStepCpu(part.materialNew, safeFactor));
     }
+    for (ShellElementCuda& e : part.elmManager->shell_element_array_cpu) {
+      e.computeShellCharactLength();
+      considerElementStep(worst, e.id, e.computeShellTimeStep(part.materialNew, safeFactor));
+    }
+    for (BeamElementCuda& e : part.elmManager->beam_element_array_cpu)
+      considerElementStep(worst, e.id, e.computeBeamTimeStep(part.materialNew, safeFactor));
   }
   return worst;
 }

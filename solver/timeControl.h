@@ -123,6 +123,7 @@ bool runStopsOnStep(const TimeControl& tc, double dt, double time, int cycle, bo
   reportStepProblem(tc, problem, dt, time, cycle, worst);
   return true;
 }
-// Host loop: the solid with the worst step over the parts with a material
-// model, each step recomputed from the element's present shape.
+// Host loop: the solid, shell or beam with the worst step over the parts
+// with a material model, each step recomputed from the element's present
+// shape.
 ElementStep smallestElementStepCpu(std::vector<Part>& parts, double safeFactor);

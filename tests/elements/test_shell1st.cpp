@@ -298,9 +298,10 @@ TEST(ShellElement, LumpedMassAndMassScaling) {
   ShellElementCuda& e = m.elems()[0];
   EXPECT_DOUBLE_EQ(e.mass, 4.0 * node);
   EXPECT_EQ(e.gaussNodeNum, 4);
-  EXPECT_NEAR(e.computeShellCharactLength(), 1.0, 1e-14);  // area over the longest side
+  // The unit square's stable membrane length at any nu up to 0.5: sqrt(2/3).
+  EXPECT_NEAR(e.computeShellCharactLength(), std::sqrt(2.0 / 3.0), 1e-14);
   const double step = e.computeShellTimeStep(m.material.get(), 0.9);
-  EXPECT_NEAR(step, 0.9 / m.material->waveSpeed[1], 1e-18);
+  EXPECT_NEAR(step, 0.9 * std::sqrt(2.0 / 3.0) / m.material->waveSpeed[1], 1e-18);
   e.computeShellMassScaleCpu(0.5 * step);  // already above the target: nothing
   EXPECT_EQ(e.dt, step);
   EXPECT_EQ(e.dtScaleFactor, 1.0);
@@ -313,8 +314,9 @@ TEST(ShellElement, LumpedMassAndMassScaling) {
 }
 
 // The stored area follows the element: a square crushed to 0.7 of its width
-// has 0.7 of the area in its length (and step); a non-positive stored area
-// is recomputed.
+// has the length of a 0.7 x 1 rectangle, 2 sqrt(2) A / sqrt(3 (D1^2 + D2^2)
+// + 2 |d13.d24|) with the area A = 0.7 (and that step); a non-positive
+// stored area is recomputed.
 TEST(ShellElement, CharacteristicLengthUsesTheCurrentArea) {
   ShellModel m = model(ET_BT_SHELL);
   shelltest::grid(m, 1, 1, 1.0, 1.0, false);
@@ -322,10 +324,11 @@ TEST(ShellElement, CharacteristicLengthUsesTheCurrentArea) {
   for (NodeCuda& n : m.nodes) n.vel[0] = -0.3 * n.coord[0] / 1e-3;
   m.prescribedCycle(1e-3);
   ShellElementCuda& e = m.elems()[0];
+  const double length = 2.0 * std::sqrt(2.0) * 0.7 / std::sqrt(3.0 * 2.0 * 1.49 + 2.0 * 0.51);
   EXPECT_NEAR(e.area, 0.7, 1e-12);
-  EXPECT_NEAR(e.computeShellCharactLength(), 0.7, 1e-12);
+  EXPECT_NEAR(e.computeShellCharactLength(), length, 1e-12);
   e.area = -1.0;
-  EXPECT_NEAR(e.computeShellCharactLength(), 0.7, 1e-12);
+  EXPECT_NEAR(e.computeShellCharactLength(), length, 1e-12);
   EXPECT_NEAR(e.area, 0.7, 1e-12);
 }
 

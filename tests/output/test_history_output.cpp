@@ -166,8 +166,10 @@ std::vector<std::vector<std::string>> contactLines(bool hostLoop, const char* se
         for (int id = 1; id <= 16; ++id) masters.id_array.push_back(id);
         fem->setManager->addSet(slaves);
         fem->setManager->addSet(masters);
-        fem->outputManager->addOutput(historyOf<NodeOutput>(51, "slaves", 0.001, {"RF"}));
-        fem->outputManager->addOutput(historyOf<NodeOutput>(52, "masters", 0.001, {"RF"}));
+        // Lines every 10 us: the strike lasts a few cycles, and only lines
+        // within it hold a force.
+        fem->outputManager->addOutput(historyOf<NodeOutput>(51, "slaves", 1e-5, {"RF"}));
+        fem->outputManager->addOutput(historyOf<NodeOutput>(52, "masters", 1e-5, {"RF"}));
     };
     linerun::runDeck(std::string("history_contact_") + (hostLoop ? "host" : "gpu"),
                      deckcase::readText(deckcase::caseFolder("node_on_shell") / "deck.k"), options);

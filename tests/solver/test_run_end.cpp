@@ -10,6 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "input/keywordReader.h"
+#include "input/preprocessModel.h"
+#include "solver/femDynaAnalyParalle.h"
+#include "solver/femdynamic.h"
+#include "solver/timeControl.h"
 #include "tests/solver/motionDeck.h"
 
 namespace {
@@ -215,6 +220,51 @@ TEST(RunEnd, TangentModulusNotBelowYoungsModulusIsRefused) {
         << o.console;
     EXPECT_EQ(o.console.find("Calculation completed"), std::string::npos);
   }
+}
+
+// A step above the stable one (no card asks for one: the run's safe factor
+// is raised to 1.5 after reading) makes a free strip of shells pulled at one
+// end swing ever wider: its kinetic energy grows far beyond anything its
+// load gives. Both loops stop with a message naming the time and the element
+// with the smallest step; at the stable step (1.0) the strip completes.
+TEST(RunEnd, KineticEnergyRunningAwayStopsTheRun) {
+  std::string strip = "*NODE\n";
+  for (int j = 0; j <= 1; ++j)
+    for (int i = 0; i <= 4; ++i)
+      strip += std::to_string(1 + i + 5 * j) + " " + motiondeck::num(0.1 * i) + " " + motiondeck::num(0.1 * j) + " 0\n";
+  strip += "*ELEMENT_SHELL\n";
+  for (int i = 1; i <= 4; ++i)
+    strip += card({std::to_string(i), "1", std::to_string(i), std::to_string(i + 1), std::to_string(i + 6),
+                   std::to_string(i + 5)},
+                  8);
+  strip += "*PART\nstrip\n" + card({"1", "1", "1"}) + "*SECTION_SHELL\n" + card({"1", "2", "", "2"}) +
+           card({"0.005"}) + "*MAT_ELASTIC\n" + card({"1", "7850", "2.1e11", "0.3"}) + "*LOAD_NODE_POINT\n" +
+           card({"5", "1", "0", "1000"}) + card({"10", "1", "0", "1000"}) + motiondeck::termination(0.01);
+  for (double factor : {1.5, 1.0})
+    for (bool host : {false, true}) {
+      SCOPED_TRACE(std::string(host ? "host loop" : "GPU loop") + ", safe factor " + motiondeck::num(factor));
+      FEMDynamic fem;
+      fem.newManagers();
+      const deckcase::fs::path folder = deckcase::scratchFolder(std::string("energy_") + (host ? "host" : "gpu"));
+      const std::string path = (folder / "deck.k").string();
+      std::ofstream(path) << "*KEYWORD\n" << strip << "*END\n";
+      fem.work_path = (folder / "work").string();
+      deckcase::fs::create_directories(fem.work_path);
+      ASSERT_EQ(readKeywordDeck(&fem, path), 1);
+      fem.timeControl->input_safe_factor = factor;
+      ASSERT_EQ(preprocessModel(&fem), 1);
+      fem.host_path_flag = host ? 1 : 0;
+      double contactTime = 0.0, outputTime = 0.0;
+      testing::internal::CaptureStderr();
+      const bool completed = host ? femDynaAnalyCpu(&fem, &contactTime, &outputTime)
+                                  : femDynaAnalyParalle(&fem, &contactTime, &outputTime);
+      const std::string message = testing::internal::GetCapturedStderr();
+      EXPECT_EQ(completed, factor <= 1.0) << message;
+      if (completed) continue;
+      EXPECT_NE(message.find("The run stops at time "), std::string::npos) << message;
+      EXPECT_NE(message.find("its kinetic energy grew from"), std::string::npos) << message;
+      EXPECT_NE(message.find("element 1 has the smallest step"), std::string::npos) << message;
+    }
 }
 
 }  // namespace

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
 #include "contact/tiemanager.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
@@ -151,5 +156,154 @@ TEST(MassScalingRuns, CommandLineAndDeckStepsTakeTheModelToTheTarget) {
   EXPECT_NE(console.find("Initial time step:\t 2.0000e-05"), std::string::npos) << console;
   EXPECT_NE(console.find(scaledText), std::string::npos) << console;
 }
+
+}  // namespace
+
+namespace {
+
+// One free element of each family, its nodes (slightly out of shape) given
+// every velocity (and spin) at random, run at the largest legal step scale
+// factor TSSFAC 1 for 3000 cycles: at a stable step every mode keeps its
+// amplitude, so the largest kinetic energy of the second half of the run
+// stays that of the first; at an unstable one the highest mode grows by
+// orders of magnitude.
+struct FreeElement {
+  const char* name;
+  std::string cards;  // nodes, element, part, section and material
+  int nodes;
+  bool rotations;
+};
+void PrintTo(const FreeElement& e, std::ostream* os) { *os << e.name; }
+
+std::string steel(const std::string& material = "*MAT_ELASTIC\n") {
+  return material + card({"1", "7850", "2.1e11", "0.3"});
+}
+
+// n nodes at the corners of the unit cube of edge h (in the order of the
+// hexahedron's corners), moved by up to 8 % of h.
+std::string cubeNodes(int n, double h) {
+  const double c[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+  std::string text = "*NODE\n";
+  for (int i = 0; i < n; ++i) {
+    text += std::to_string(i + 1);
+    for (int k = 0; k < 3; ++k) text += " " + motiondeck::num(h * (c[i][k] + 0.08 * std::sin(3.1 * i + 1.7 * k)));
+    text += "\n";
+  }
+  return text;
+}
+
+class OneFreeElement : public testing::TestWithParam<FreeElement> {};
+
+TEST_P(OneFreeElement, IsStableAtTheLargestStepScaleFactor) {
+  const FreeElement& e = GetParam();
+  std::string deck = e.cards + "*INITIAL_VELOCITY_NODE\n";
+  for (int i = 1; i <= e.nodes; ++i) {
+    deck += std::to_string(i);
+    for (int k = 0; k < (e.rotations ? 6 : 3); ++k)
+      deck += " " + motiondeck::num((k < 3 ? 0.01 : 1.0) * std::sin(7.3 * i + 2.9 * k + 0.4));
+    deck += "\n";
+  }
+  deck += "*CONTROL_TIMESTEP\n" + card({"0.0", "1.0"}) + motiondeck::termination(1.0, 3000);
+  std::vector<double> kinetic;
+  motiondeck::runWatching(std::string("free_") + e.name, deck, [&](FEMDynamic& fem, double) {
+    double energy = 0.0;
+    for (const NodeCuda& n : fem.nodeManager->node_array_cpu)
+      for (int k = 0; k < 3; ++k)
+        energy += 0.5 * (n.mass * n.vel[k] * n.vel[k] + n.rot_inertia[k] * n.vel[3 + k] * n.vel[3 + k]);
+    kinetic.push_back(energy);
+  });
+  ASSERT_GT(kinetic.size(), 2000u);
+  const auto half = kinetic.begin() + static_cast<long>(kinetic.size() / 2);
+  const double first = *std::max_element(kinetic.begin(), half), second = *std::max_element(half, kinetic.end());
+  EXPECT_LT(second, 2.0 * first) << "first half " << first << ", second half " << second;
+  EXPECT_LT(first, 4.0 * kinetic.front());
+}
+
+// Hourglass forces vanish in rigid motion: a block of one-point hexahedra,
+// slightly out of shape, spinning freely keeps its kinetic energy with every
+// hourglass form.
+TEST(OneFreeElement, SpinningBlockKeepsItsEnergyWithEveryHourglassForm) {
+  motiondeck::Block block;
+  block.nx = block.ny = block.nz = 2;
+  block.h = 0.01;
+  std::string nodes = block.cards();
+  const double omega[3] = {3.0, -5.0, 7.0};
+  std::string spin = "*INITIAL_VELOCITY_NODE\n";
+  for (int n = 1; n <= block.nodeCount(); ++n) {
+    const int i = (n - 1) % 3, j = (n - 1) / 3 % 3, k = (n - 1) / 9;
+    const double r[3] = {0.01 * i - 0.01, 0.01 * j - 0.01, 0.01 * k - 0.01};
+    spin += std::to_string(n) + " " + motiondeck::num(omega[1] * r[2] - omega[2] * r[1]) + " " +
+            motiondeck::num(omega[2] * r[0] - omega[0] * r[2]) + " " + motiondeck::num(omega[0] * r[1] - omega[1] * r[0]) +
+            "\n";
+  }
+  for (const char* form : {"1", "4", "6"}) {
+    SCOPED_TRACE(std::string("IHQ ") + form);
+    std::vector<double> kinetic;
+    motiondeck::runWatching(std::string("spin_ihq") + form,
+                            nodes + spin + "*CONTROL_HOURGLASS\n" + card({form, "0.1"}) +
+                                motiondeck::termination(1.0, 2000),
+                            [&](FEMDynamic& fem, double) {
+                              double energy = 0.0;
+                              for (const NodeCuda& n : fem.nodeManager->node_array_cpu)
+                                for (int k = 0; k < 3; ++k) energy += 0.5 * n.mass * n.vel[k] * n.vel[k];
+                              kinetic.push_back(energy);
+                            });
+    ASSERT_GT(kinetic.size(), 1000u);
+    EXPECT_NEAR(kinetic.back(), kinetic.front(), 1e-6 * kinetic.front());
+  }
+}
+
+const std::string kHexa = cubeNodes(8, 0.01) + "*ELEMENT_SOLID\n" + card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8) +
+                          "*PART\nsolid\n" + card({"1", "1", "1"});
+const std::string kQuad = cubeNodes(4, 0.01) + "*ELEMENT_SHELL\n" + card({"1", "1", "1", "2", "3", "4"}, 8) +
+                          "*PART\nshell\n" + card({"1", "1", "1"});
+const std::string kLine = "*NODE\n1 0 0 0\n2 0.01 0.001 0.002\n3 0.0 0.01 0.0\n*ELEMENT_BEAM\n" +
+                          card({"1", "1", "1", "2", "3"}, 8) + "*PART\nline\n" + card({"1", "1", "1"});
+
+INSTANTIATE_TEST_SUITE_P(
+    Families, OneFreeElement,
+    testing::Values(
+        FreeElement{"hexahedron_one_point", kHexa + "*SECTION_SOLID\n" + card({"1", "1"}) + steel(), 8, false},
+        FreeElement{"hexahedron_assumed_strain",
+                    kHexa + "*SECTION_SOLID\n" + card({"1", "1"}) + steel() + "*CONTROL_HOURGLASS\n" + card({"6", "1.0"}),
+                    8, false},
+        FreeElement{"hexahedron_stiffness_form",
+                    kHexa + "*SECTION_SOLID\n" + card({"1", "1"}) + steel() + "*CONTROL_HOURGLASS\n" + card({"4", "0.1"}),
+                    8, false},
+        FreeElement{"hexahedron_fully_integrated", kHexa + "*SECTION_SOLID\n" + card({"1", "2"}) + steel(), 8, false},
+        FreeElement{"tetrahedron",
+                    cubeNodes(5, 0.01) + "*ELEMENT_SOLID\n" + card({"1", "1", "1", "2", "4", "5", "5", "5", "5", "5"}, 8) +
+                        "*PART\nsolid\n" + card({"1", "1", "1"}) + "*SECTION_SOLID\n" + card({"1", "10"}) + steel(),
+                    5, false},
+        FreeElement{"pentahedron",
+                    "*NODE\n1 0 0 0\n2 0.01 0 0.001\n3 0.011 0.01 0\n4 0 0.01 0\n5 0.001 0 0.01\n6 0 0.01 0.01\n"
+                    "*ELEMENT_SOLID\n" + card({"1", "1", "1", "2", "3", "4", "5", "5", "6", "6"}, 8) +
+                        "*PART\nsolid\n" + card({"1", "1", "1"}) + "*SECTION_SOLID\n" + card({"1", "1"}) + steel(),
+                    6, false},
+        FreeElement{"shell", kQuad + "*SECTION_SHELL\n" + card({"1", "2", "", "2"}) + card({"0.001"}) + steel(), 4, true},
+        FreeElement{"shell_thick", kQuad + "*SECTION_SHELL\n" + card({"1", "2", "", "2"}) + card({"0.005"}) + steel(), 4,
+                    true},
+        FreeElement{"shell_triangle",
+                    cubeNodes(3, 0.01) + "*ELEMENT_SHELL\n" + card({"1", "1", "1", "2", "3", "3"}, 8) + "*PART\nshell\n" +
+                        card({"1", "1", "1"}) + "*SECTION_SHELL\n" + card({"1", "4", "", "2"}) + card({"0.001"}) + steel(),
+                    3, true},
+        FreeElement{"shell_square",
+                    "*NODE\n1 0 0 0\n2 0.1 0 0\n3 0.1 0.1 0\n4 0 0.1 0\n*ELEMENT_SHELL\n" +
+                        card({"1", "1", "1", "2", "3", "4"}, 8) + "*PART\nshell\n" + card({"1", "1", "1"}) +
+                        "*SECTION_SHELL\n" + card({"1", "2", "", "2"}) + card({"0.005"}) + steel(),
+                    4, true},
+        FreeElement{"membrane", kQuad + "*SECTION_SHELL\n" + card({"1", "5"}) + card({"0.001"}) + steel(), 4, false},
+        FreeElement{"beam_resultant", kLine + "*SECTION_BEAM\n" + card({"1", "2"}) +
+                                          card({"1e-6", "8e-14", "8e-14", "1.6e-13", "8e-7"}) + steel(),
+                    3, true},
+        FreeElement{"beam_rectangle", kLine + "*SECTION_BEAM\n" + card({"1", "1"}) + card({"0.001", "0.001", "0.0005"}) +
+                                          steel(),
+                    3, true},
+        FreeElement{"truss", kLine + "*SECTION_BEAM\n" + card({"1", "3"}) + card({"1e-6"}) + steel(), 3, false},
+        FreeElement{"spring",
+                    kLine + "*SECTION_BEAM\n" + card({"1", "6"}) + card({"1e-9", "1e-12"}) +
+                        "*MAT_LINEAR_ELASTIC_DISCRETE_BEAM\n" + card({"1", "7850", "1e5"}) + "\n\n",
+                    3, false}),
+    [](const testing::TestParamInfo<FreeElement>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,0 +1,52 @@
+// A run whose kinetic energy grows far beyond what its initial energy and
+// the work of its loads and supports can give is numerically unstable: its
+// step is above the stable step of some part of the model. Such a run stops
+// with a message naming the time and the element with the smallest step.
+// The watch looks at the model's kinetic energy every few cycles: loads,
+// supports and contact raise it at most as a power of the time (a force
+// ramp from rest as t^4), an unstable mode exponentially; the run stops
+// once the energy has grown a hundredfold over each of two looks in a row
+// (10^4-fold in 20 cycles or fewer; the last cycle is looked at too).
+#pragma once
+#include <vector>
+
+#include "elements/elementStep.h"
+
+class NodeManager;
+struct NodeCuda;
+
+// Cycles between two looks; each is one window.
+constexpr int kEnergyWatchCycles = 10;
+
+class KineticEnergyWatch {
+ public:
+  KineticEnergyWatch() = default;
+  KineticEnergyWatch(const KineticEnergyWatch&) = delete;
+  KineticEnergyWatch& operator=(const KineticEnergyWatch&) = delete;
+  ~KineticEnergyWatch();
+
+  // The energy the run reached at cycle; true when it has run away.
+  bool runsAway(double energy, int cycle);
+  double before() const { return start_; }  // the energy before the growth
+  int cycles() const { return cycles_; }  // cycles over which it grew
+
+  // Kinetic energy of the nodes, translations and rotations: host nodes,
+  // and the device copy of a node manager (summed in node order, in blocks).
+  static double kineticEnergy(const std::vector<NodeCuda>& nodes);
+  double kineticEnergyGpu(const NodeManager& nodes);
+
+ private:
+  double last_ = -1.0;   // the energy of the last look; below 0 before the first
+  double start_ = 0.0;   // the energy where the growth began
+  int lastCycle_ = 0;    // the cycle of the last look, and of the look where it began
+  int startCycle_ = 0;
+  int cycles_ = 0;
+  int windows_ = 0;      // looks in a row at which it had grown a hundredfold
+  double* sums_ = nullptr;  // device sums of the blocks of nodes
+  int sumCount_ = 0;
+};
+
+// The message of a run stopped by the watch, on the error stream and in the
+// run record.
+void reportRunawayEnergy(const KineticEnergyWatch& watch, double energy, double time, int cycle,
+                         const ElementStep& limit);
