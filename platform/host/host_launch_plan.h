@@ -22,7 +22,7 @@ class LaunchPlan {
 
  private:
   // Expected work per OS thread of a launch.
-  static constexpr double kShareNs = 5000.0;
+  static constexpr double kShareNs = 10000.0;
   // A kernel's first launch goes wide from this many emulated threads.
   static constexpr long long kWideThreads = 1024;
 
