@@ -1,6 +1,7 @@
 // The keyword-deck frame: working copy, blocks, headers, card lines, fields.
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "core/nodeManager.h"
 #include "core/setManager.h"
@@ -177,14 +178,20 @@ TEST(KeywordFrame, WholeDeckIsReadAndCompleted) {
 TEST(KeywordFrame, EveryLineIsTakenByACardOrTheDeckIsRefused) {
     const std::string model = cubeModelCards() + "*CONTROL_TERMINATION\n" + card({"1.0e-4"});
     const std::string spc = "*BOUNDARY_SPC_SET\n" + card({"1", "", "1", "1", "1"});
+    const auto safeFactor = [](const FEMDynamic& fem) { return fem.timeControl->input_safe_factor == 0.6; };
+    const auto setOneAndFour = [](const FEMDynamic& fem) {
+        return fem.setManager->node_set_array.at(0).id_array == std::vector<int>{1, 4};
+    };
     const struct {
         const char* name;
         std::string deck;
         const char* message;  // empty: the deck is read
+        std::function<bool(const FEMDynamic&)> holds = nullptr;  // what a read deck gives
     } rows[] = {
-        {"indented_comment", model + "*CONTROL_TIMESTEP\n   $ factor\n" + card({"", "0.6"}), ""},
+        {"indented_comment", model + "*CONTROL_TIMESTEP\n   $ factor\n" + card({"", "0.6"}), "", safeFactor},
         {"blank_line_is_a_card", model + "*CONTROL_TIMESTEP\n\n" + card({"", "0.6"}), "line 23: the line \"0.6\" is past"},
-        {"set_member_after_blank", model + "*SET_NODE_LIST\n" + card({"1"}) + card({"1", "", "", "4"}) + spc, ""},
+        {"set_member_after_blank", model + "*SET_NODE_LIST\n" + card({"1"}) + card({"1", "", "", "4"}) + spc, "",
+         setOneAndFour},
         {"after_termination", model + "abc def\n", "\"*CONTROL_TERMINATION\", line 21: the line \"abc def\" is past"},
         {"after_material", model + "*MAT_ELASTIC\n" + card({"2", "1.0", "1e6"}) + "garbage!\n", "line 23: the line \"garbage!\""},
         {"third_velocity_line",
@@ -222,7 +229,9 @@ TEST(KeywordFrame, EveryLineIsTakenByACardOrTheDeckIsRefused) {
         {"negative_shear_factor", model + "*SECTION_SHELL\n" + card({"2", "2", "-1.0"}) + card({"1.0"}),
          "the shear factor SHRF -1.000000"},
         {"adaptive_part", model + "*PART\nwing\n" + card({"2", "1", "1", "", "", "", "1"}), "ADPOPT 1 (adaptive"},
-        {"id_not_an_integer", model + "*BOUNDARY_SPC_SET_ID\nabc fix\n" + card({"1", "", "1"}), "the field \"abc\" is not a number"},
+        {"id_not_an_integer", model + "*SET_NODE_LIST\n" + card({"1"}) + card({"1", "2"}) + "*BOUNDARY_SPC_SET_ID\nabc fix\n" +
+                                  card({"1", "", "1"}),
+         "the field \"abc\" is not a number"},
         // A keyword is one the reader knows exactly, or unknown.
         {"spc_set_with_suffix", model + "*SET_NODE_LIST\n" + card({"1"}) + card({"1", "2"}) + "*BOUNDARY_SPC_SETXYZ\n" +
                                     card({"1", "", "1", "1", "1"}),
@@ -244,6 +253,7 @@ TEST(KeywordFrame, EveryLineIsTakenByACardOrTheDeckIsRefused) {
         const std::string messages = ::testing::internal::GetCapturedStderr();
         if (*row.message == '\0') {
             EXPECT_EQ(read, 1) << messages;
+            EXPECT_TRUE(row.holds(fem));
         } else {
             EXPECT_EQ(read, 0);
             EXPECT_NE(messages.find(row.message), std::string::npos) << messages;
