@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -154,5 +155,49 @@ TEST(HourglassPartDeck, UnknownControlsAndFormsRefuseTheModel) {
     std::string console;
     EXPECT_EQ(runProgram(row.name, b.cards() + row.cards + termination(0.01), &console), 1);
     EXPECT_NE(console.find(row.message), std::string::npos) << console;
+  }
+}
+
+// The assumed-strain form (IHQ 6) with QM 1 gives the one-point hexahedra
+// the elastic stiffness of their bending modes: a cantilever of ten cubes,
+// one element thick, loaded at its tip bends as beam theory says, P L^3 /
+// (3 E I) with the shear term P L / (k G A); the stiffness form with QM 0.1
+// leaves the modes too soft (more than twice the deflection).
+TEST(HourglassPartDeck, AssumedStrainFormBendsACoarseCantileverAsBeamTheory) {
+  Block beam;
+  beam.nx = 10;
+  beam.h = 0.1;
+  beam.density = 7850.0;
+  beam.young = 2.0e11;
+  beam.poisson = 0.3;
+  beam.hourglassId = 1;
+  std::string clamp = "*BOUNDARY_SPC_NODE\n", tip = "*LOAD_NODE_POINT\n";
+  for (int k = 0; k <= 1; ++k)
+    for (int j = 0; j <= 1; ++j) {
+      clamp += card({std::to_string(beam.node(0, j, k)), "0", "1", "1", "1"});
+      tip += card({std::to_string(beam.node(10, j, k)), "2", "1", "-250"});
+    }
+  const double I = 0.1 * 0.001 / 12.0, G = 2.0e11 / 2.6;
+  const double theory = 1000.0 / (3.0 * 2.0e11 * I) + 1000.0 / (5.0 / 6.0 * G * 0.01);
+  for (const char* form : {"6", "4"}) {
+    SCOPED_TRACE(std::string("IHQ ") + form);
+    double deflection = 0.0;
+    int samples = 0;
+    runWatching(std::string("cantilever_ihq") + form,
+                beam.cards() + "*HOURGLASS\n" + card({"1", form, std::string(form) == "6" ? "1.0" : "0.1"}) + clamp +
+                    tip + curve(1, {{0.0, 0.0}, {0.1, 1.0}, {1.0, 1.0}}) + termination(0.15),
+                [&](FEMDynamic& fem, double time) {
+                  if (time < 0.1) return;  // held after the ramp: the mean over the last third
+                  deflection -= fem.nodeManager->node_array_cpu[static_cast<size_t>(beam.node(10, 0, 0) - 1)].total_disp[1];
+                  ++samples;
+                });
+    ASSERT_GT(samples, 0);
+    const double ratio = deflection / samples / theory;
+    std::printf("IHQ %s: tip deflection %.4g of beam theory\n", form, ratio);
+    if (std::string(form) == "6") {
+      EXPECT_NEAR(ratio, 1.0, 0.03);
+    } else {
+      EXPECT_GT(ratio, 2.0);
+    }
   }
 }
