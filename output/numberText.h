@@ -63,6 +63,21 @@ inline char* putSixDigits(char* out, const char* digits, int exponent)
     return out;
 }
 
+// 10^k for k = -22 .. 22, each the double nearest to it: a first guess of
+// the decimal exponent.
+constexpr double kNearPowers[] = {1e-22, 1e-21, 1e-20, 1e-19, 1e-18, 1e-17, 1e-16, 1e-15, 1e-14, 1e-13, 1e-12, 1e-11, 1e-10, 1e-9, 1e-8, 1e-7, 1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The two digits of 0 .. 99.
+constexpr char kDigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                               "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                               "8081828384858687888990919293949596979899";
+
+inline void putPair(char* out, int pair)
+{
+    out[0] = kDigitPairs[2 * pair];
+    out[1] = kDigitPairs[2 * pair + 1];
+}
+
 // The six significant digits of a finite, normal |value| and its decimal
 // exponent, rounded as the exact binary value rounds to nearest: scaled by
 // an exact power of ten, with one rounding, the product lies within 2.4e-10
@@ -70,15 +85,17 @@ inline char* putSixDigits(char* out, const char* digits, int exponent)
 // one half (false then, and for exponents whose power of ten is not exact).
 inline bool sixDigits(double a, char* digits, int& exponent)
 {
-    // floor(log2(a) log10(2)), the decimal exponent or one below it.
+    // floor(log2(a) log10(2)), the decimal exponent or one below it; the
+    // nearest power of ten above it settles most.
     const int binaryExponent = static_cast<int>((std::bit_cast<std::uint64_t>(a) >> 52) & 0x7ff) - 1023;
     int e = (binaryExponent * 78913) >> 18;
+    if (e + 1 >= -kExactPowerMax && e + 1 <= kExactPowerMax && a >= kNearPowers[e + 1 + kExactPowerMax]) ++e;
     for (int attempt = 0; attempt < 3; ++attempt) {
         const int k = 5 - e;
         if (k > kExactPowerMax || k < -kExactPowerMax) return false;
         const double m = scaled(a, k);
         if (!(m < 1e7)) return false;
-        std::int64_t d = static_cast<std::int64_t>(m);  // m > 0: its whole part
+        int d = static_cast<int>(m);  // m > 0: its whole part
         const double fraction = m - static_cast<double>(d);
         if (std::fabs(fraction - 0.5) < 1e-9) return false;
         d += fraction > 0.5 ? 1 : 0;
@@ -94,7 +111,9 @@ inline bool sixDigits(double a, char* digits, int& exponent)
             d = 100000;
             ++e;
         }
-        for (int i = 5; i >= 0; --i, d /= 10) digits[i] = static_cast<char>('0' + d % 10);
+        putPair(digits, d / 10000);
+        putPair(digits + 2, d / 100 % 100);
+        putPair(digits + 4, d % 100);
         exponent = e;
         return true;
     }
