@@ -128,7 +128,11 @@ TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
 
 // The upper block starts 20 um, and (offset by half an element and a
 // quarter) 0.3 mm, inside the lower one; a general contact over a part set
-// whose one part holds both blocks.
+// whose one part holds both blocks; a steel bar of 1 mm cells at 500 m/s
+// onto a held 0.3 mm plate of 0.1 mm cells (in mm, t, s), the step raised
+// to 0.1 us by mass scaling: each step the bar moves farther than the
+// boxes of the plate's faces reach, so its nodes cross a face between two
+// cycles (and may lie up to one step's travel, half a plate cell, inside).
 INSTANTIATE_TEST_SUITE_P(
     Decks, ContactHolds,
     testing::Values(HoldCase{"overlap_20um", {.gap = -2e-5}, 0.5},
@@ -136,7 +140,14 @@ INSTANTIATE_TEST_SUITE_P(
                     HoldCase{"general_one_part",
                              {.dx = 0.005, .dy = 0.0025, .onePart = true,
                               .contact = "*CONTACT_AUTOMATIC_GENERAL\n" + card({"3", "0", "2"})},
-                             0.3}),
+                             0.3},
+                    HoldCase{"bar_at_500_m_s_on_a_fine_held_plate_mass_scaled",
+                             {.gap = 0.01, .dx = 1.0, .dy = 1.0, .speed = 5e5,
+                              .contact = "*CONTACT_ONE_WAY_SURFACE_TO_SURFACE\n" + card({"2", "1", "3", "3"}),
+                              .endTime = 3e-6, .cells = {{40, 40, 3}, {2, 2, 6}}, .cell = {0.1, 1.0},
+                              .holdLower = true, .density = 7.85e-9, .young = 2.1e5,
+                              .controls = "*CONTROL_TIMESTEP\n" + card({"0.0", "0.9", "0", "0.0", "1e-7"})},
+                             0.5, 0.6}),
     [](const testing::TestParamInfo<HoldCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
