@@ -119,12 +119,12 @@ void gatherContactDepths(FEMDynamic& fem) {
         m.contact->end_overlap.take(-gap, cn.node_id, now->node_id, contact_geom::segmentSize(now), fem.time);
         continue;
       }
-      // A node that was never pressed into the face it started behind is
-      // still there.
-      const SegmentCuda* start = segments.byNumber(cn.start_segment);
+      // A node without a pair that has not yet come out of the face it
+      // started behind lies that deep behind it.
+      const SegmentCuda* start = segments.byAddress(cn.start_face);
       if (cn.start_overlap > 0.0 && p.kind == CONTACT_PAIR_EMPTY && onSurface(start, m.masterSurface)) {
-        m.contact->end_overlap.take(cn.start_overlap, cn.node_id, start->node_id, contact_geom::segmentSize(start),
-                                    fem.time);
+        const double depth = fem.cycle > 0 ? -cn.start_face_gap : cn.start_overlap;
+        m.contact->end_overlap.take(depth, cn.node_id, start->node_id, contact_geom::segmentSize(start), fem.time);
       }
     }
   }

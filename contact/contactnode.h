@@ -22,11 +22,15 @@ struct ContactNodeCuda {
   double face_normal_sum[3];
   int face_count;
   // Depth the node starts at inside a body it is searched against (found at
-  // set-up) and the number over all surfaces of the segment it starts
-  // behind: its contact gap counts from that depth, so that the overlap is
-  // held rather than pushed out, until the node comes out of the body.
+  // set-up) and the face it starts behind (host address on the host copy,
+  // device address on the device copy): its contact gap counts from that
+  // depth, so that the overlap is held rather than pushed out, until the
+  // node comes out of the body.
   double start_overlap;
-  int start_segment;
+  const SegmentCuda* start_face;
+  // Its gap to that face at the last contact step while it had no pair
+  // (below 0: still inside).
+  double start_face_gap;
   // Deepest penetration the node has shown (gap below 0, the depth it started
   // at included; set-up puts that depth here at time 0), the number of the
   // segment and the time.
@@ -76,6 +80,10 @@ struct ContactNodeCuda {
   }
   // The same for the gap of the node's pair in its last step (at `time`).
   __host__ __device__ void notePairDepth(double time);
+  // A node without a pair that lies clear of the face it started behind
+  // has come out: its contact no longer counts from its starting depth.
+  // Keeps its gap to that face in start_face_gap.
+  __host__ __device__ void leaveStartOverlap();
   // Box of the node's path over the last displacement step, from where it
   // was to where it is: the search finds a segment the node crossed within
   // one step, however deep it now lies behind it.

@@ -81,14 +81,22 @@ void ContactNodeManager::allocateAndCopyGpu(NodeManager* nodeManager) {
   launch(GpuContactNodeCudaCpy, dim3(n / 32 + 1), dim3(32), nodeManager->node_array_gpu, contact_node_array_gpu, n);
 }
 
-void ContactNodeManager::copyStartOverlapsToGpu() {
+void ContactNodeManager::copyStartOverlapsToGpu(const std::vector<Surface>& surfaces) {
   if (contact_node_array_gpu == nullptr) return;
   // The fields from start_overlap to deepest_time, of the nodes held.
   constexpr std::size_t first = offsetof(ContactNodeCuda, start_overlap);
   constexpr std::size_t bytes = offsetof(ContactNodeCuda, deepest_time) + sizeof(double) - first;
   for (int i = 0; i < contact_node_num; ++i) {
-    const ContactNodeCuda& cn = contact_node_array_cpu[i];
+    ContactNodeCuda cn = contact_node_array_cpu[i];
     if (cn.start_overlap == 0.0) continue;
+    const SegmentCuda* face = cn.start_face;
+    cn.start_face = nullptr;
+    for (const Surface& s : surfaces) {
+      const std::ptrdiff_t k = face - s.segment_array.data();
+      if (k >= 0 && k < static_cast<std::ptrdiff_t>(s.segment_array.size()) && s.segment_array_gpu != nullptr) {
+        cn.start_face = s.segment_array_gpu + k;
+      }
+    }
     CUDA_CHECK(cudaMemcpy(reinterpret_cast<char*>(&contact_node_array_gpu[i]) + first,
                           reinterpret_cast<const char*>(&cn) + first, bytes, cudaMemcpyHostToDevice));
   }

@@ -28,9 +28,10 @@ class ContactNodeManager {
   // The contact node of a node id, or null.
   ContactNodeCuda* findContactNode(int nodeId);
   void allocateAndCopyGpu(NodeManager* nodeManager);
-  // The depths the nodes start at, and the deepest penetration they make
-  // (found after the upload), to the device records.
-  void copyStartOverlapsToGpu();
+  // The depths the nodes start at, the faces they start behind and the
+  // deepest penetration they make (found after the upload), to the device
+  // records (a face's address taken into the device array of its surface).
+  void copyStartOverlapsToGpu(const std::vector<Surface>& surfaces);
   // Every contact node's contact force into its node's force.
   void integraContactForceGpu(int n);
   void integraContactForceCpu();

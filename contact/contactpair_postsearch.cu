@@ -226,9 +226,34 @@ __host__ __device__ void ContactNodeCuda::notePairDepth(double time) {
   if (p.kind != CONTACT_PAIR_EMPTY && p.segment != nullptr) noteDepth(p.gap, p.segment->local_id, time);
 }
 
+__host__ __device__ void ContactNodeCuda::leaveStartOverlap() {
+  const SegmentCuda* s = start_face;
+  if (!(start_overlap > 0.0) || s == nullptr || contact_pair.kind != CONTACT_PAIR_EMPTY || node == nullptr) return;
+  // The face's normal from its nodes (its stored one is refreshed only by
+  // the search that follows).
+  double n[3], v[3];
+  rawNormal(s, n);
+  const double length = norm3(n);
+  if (!(length > 0.0)) return;
+  sub3(node->coord, nodeCoord(s, 0), v);
+  double d = dot3(n, v) / length;
+  if (s->node_num == 4) {
+    sub3(node->coord, nodeCoord(s, 1), v);
+    d = fmin(d, dot3(n, v) / length);
+  }
+  // A solid's face is left to the front, a shell's to either side.
+  const double offset = 0.25 * (s->node[0]->thickness + s->node[1]->thickness + s->node[2]->thickness +
+                                s->node[3]->thickness);
+  start_face_gap = (s->one_sided != 0 ? d : fabs(d)) - 0.5 * (offset + node->thickness);
+  if (start_face_gap >= 0.0) start_overlap = 0.0;
+}
+
 __global__ void GpuSearchAfterContact(ContactPairCuda** pairs, int n, double lastStepTime) {
   const int i = gridStrideIndex();
   if (i >= n || pairs[i] == nullptr) return;
-  if (pairs[i]->owner != nullptr) pairs[i]->owner->notePairDepth(lastStepTime);
+  if (ContactNodeCuda* owner = pairs[i]->owner) {
+    owner->leaveStartOverlap();
+    owner->notePairDepth(lastStepTime);
+  }
   pairs[i]->searchAfterContact();
 }

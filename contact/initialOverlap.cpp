@@ -185,7 +185,8 @@ int findInitialOverlaps(std::vector<SubDomainManager>& searched) {
       if (-face.gap > cn->start_overlap) {
         cn->start_overlap = -face.gap;
         cn->deepest_gap = face.gap;
-        cn->start_segment = cn->deepest_segment = face.segment->local_id;
+        cn->start_face = face.segment;
+        cn->deepest_segment = face.segment->local_id;
         cn->deepest_time = 0.0;
       }
       m.contact->start_overlap.take(-face.gap, cn->node_id, face.segment->node_id, segmentSize(face.segment), 0.0);

@@ -57,7 +57,10 @@ void PairManager::usePairCountersCpu() {
 void PairManager::postSearchCpu(double lastStepTime) {
   for (ContactPairCuda* p : contact_pair_array_cpu) {
     if (p == nullptr) continue;
-    if (p->owner != nullptr) p->owner->notePairDepth(lastStepTime);
+    if (p->owner != nullptr) {
+      p->owner->leaveStartOverlap();
+      p->owner->notePairDepth(lastStepTime);
+    }
     p->searchAfterContact();
   }
   for (ContactPairCuda* p : contact_pair_array_cpu) {

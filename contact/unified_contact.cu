@@ -7,6 +7,7 @@
 #include "contact/contactnodemanager.h"
 #include "contact/initialOverlap.h"
 #include "contact/surface.h"
+#include "contact/surfacemanager.h"
 #include "core/deviceFree.h"
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
@@ -109,7 +110,7 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
   for (Contact& c : contacts) c.start_overlap = ContactDepth{};
   if (findInitialOverlaps(subDomainManagerArray) == 0) return;
   if (fem != nullptr) reportInitialOverlaps(contacts, *fem);
-  if (cnm != nullptr) cnm->copyStartOverlapsToGpu();
+  if (cnm != nullptr && fem != nullptr) cnm->copyStartOverlapsToGpu(fem->surfaceManager->surface_array);
 }
 
 void UnifiedContact::adoptHostGrid(SubDomain* replaced, SubDomain* grid) {

@@ -87,16 +87,18 @@ TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
   for (bool host : {false, true}) {
     SCOPED_TRACE(host ? "host loop" : "GPU loop");
     std::vector<double> start;  // depth of every node at time 0 (0 outside)
-    double deepest = 0.0, beyondStart = 0.0, rebound = 0.0;
-    ContactDepth record, held;
+    double deepest = 0.0, beyondStart = 0.0, rebound = 0.0, last = 0.0;  // last: deepest of the last state
+    ContactDepth record, held, left;
     energymeter::EnergyMeter meter;
     auto watch = [&](FEMDynamic& fem, double time) {
       const std::vector<NodeCuda>& nodes = fem.nodeManager->node_array_cpu;
       if (!host) meter.measure(fem, time);
+      last = 0.0;
       for (int i = 0; i < allNodes; ++i) {
         const double d = std::max(0.0, depthInBlock(nodes, blocks[i < lowerNodes ? 1 : 0], nodes[i].coord));
         if (start.size() < static_cast<std::size_t>(allNodes)) start.push_back(d);
         deepest = std::max(deepest, d);
+        last = std::max(last, d);
         beyondStart = std::max(beyondStart, d - start[static_cast<std::size_t>(i)]);
       }
       double p = 0.0, m = 0.0;
@@ -106,6 +108,7 @@ TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
       gatherContactDepths(fem);
       record = fem.contactManager->contact_array.front().deepest;
       held = fem.contactManager->contact_array.front().start_overlap;
+      left = fem.contactManager->contact_array.front().end_overlap;
     };
     const std::string name = std::string("holds_") + c.name + (host ? "_host" : "");
     host ? motiondeck::runHostWatching(name, deck, watch) : motiondeck::runWatching(name, deck, watch);
@@ -121,6 +124,7 @@ TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
     EXPECT_NEAR(held.depth, std::max(0.0, -c.layout.gap), 1e-12);
     EXPECT_GT(record.depth, 0.8 * deepest);
     EXPECT_LT(record.depth, 1.5 * deepest + 1e-9 * cell);
+    EXPECT_NEAR(left.depth, last, 0.5 * last + 1e-9 * cell);
     std::printf("%s%s: %.3g of an element deeper than at the start, rebound %.3f, record %.3g (measured %.3g)\n",
                 c.name, host ? " (host loop)" : "", beyondStart / cell, rebound, record.depth, deepest);
   }
