@@ -20,14 +20,27 @@
 
 namespace {
 
+// Each thread over its own consecutive stretch of the arrays: the threads of
+// a block run one after the other in the host build, and a stride of the
+// grid's width between one thread's items would make every item a new line.
+__device__ inline void stretchOf(long long n, long long& begin, long long& end) {
+  const long long threads = 1LL * blockDim.x * gridDim.x;
+  const long long t = 1LL * blockIdx.x * blockDim.x + threadIdx.x;
+  const long long each = (n + threads - 1) / threads;
+  begin = t * each < n ? t * each : n;
+  end = begin + each < n ? begin + each : n;
+}
+
 __global__ void Triad(long long n, double* a, const double* b, const double* c, double s) {
-  const long long step = 1LL * blockDim.x * gridDim.x;
-  for (long long i = 1LL * blockIdx.x * blockDim.x + threadIdx.x; i < n; i += step) a[i] = b[i] + s * c[i];
+  long long begin = 0, end = 0;
+  stretchOf(n, begin, end);
+  for (long long i = begin; i < end; ++i) a[i] = b[i] + s * c[i];
 }
 
 __global__ void Fill(long long n, double* a, double* b, double* c) {
-  const long long step = 1LL * blockDim.x * gridDim.x;
-  for (long long i = 1LL * blockIdx.x * blockDim.x + threadIdx.x; i < n; i += step) {
+  long long begin = 0, end = 0;
+  stretchOf(n, begin, end);
+  for (long long i = begin; i < end; ++i) {
     a[i] = 0.0;
     b[i] = 1.0;
     c[i] = 2.0;
