@@ -11,7 +11,8 @@ namespace {
 // Element types: node count, family, the section formulation written for
 // the keyword card families (solid 1 one-point hexahedron, 2 fully
 // integrated hexahedron, 10 tetrahedron; shell 2 quadrilateral, 4 triangle,
-// 5 membrane quadrilateral, 101 membrane triangle), the element type code
+// 5 membrane, also for the membrane triangle, whose part takes its own
+// element type code once the cards are read), the element type code
 // and the node slots of the card. A wedge with two blank slots is completed
 // as a six-node pentahedron; the one-point wedge lies in the slots of a
 // hexahedron collapsed along two edges; the pyramid has its apex first; a
@@ -20,7 +21,7 @@ const InpElementType kElementTypes[] = {
     {"R3D4", 4, 3, 2, 9, false, {1, 2, 3, 4}},
     {"S3R", 3, 3, 4, 14, false, {1, 2, 3, 3}},
     {"S4R", 4, 3, 2, 9, false, {1, 2, 3, 4}},
-    {"M3D3", 3, 3, 101, 7, false, {1, 2, 3, 3}},
+    {"M3D3", 3, 3, 5, 7, false, {1, 2, 3, 3}},
     {"M3D4R", 4, 3, 5, 8, false, {1, 2, 3, 4}},
     {"C3D4", 4, 4, 10, 15, false, {1, 2, 3, 4, 4, 4, 4, 4}},
     {"C3D8R", 8, 4, 1, 18, false, {1, 2, 3, 4, 5, 6, 7, 8}},
@@ -52,8 +53,12 @@ const InpElementType* findInpElementType(const std::string& name) {
 }
 
 void InpReader::readNodes(const InpBlock& block) {
-    warnUnreadOptions(block, {"NSET", "SYSTEM"});
+    refuseUnreadOptions(block, {"NSET", "SYSTEM"});
     const bool local = block.keyword.option("SYSTEM") == "R";
+    if (!local && block.keyword.has("SYSTEM")) {
+        unreadMechanics(block, "SYSTEM=" + block.keyword.option("SYSTEM") + " asks for coordinates of another system "
+                               "than the rectangular one (R)");
+    }
     const std::string setName = block.keyword.option("NSET");
     for (const std::vector<std::string>& line : block.lines) {
         InpModel::Node node;
@@ -130,7 +135,7 @@ void InpReader::readSystem(const InpBlock& block) {
 }
 
 void InpReader::readElements(const InpBlock& block) {
-    warnUnreadOptions(block, {"TYPE", "ELSET"});
+    refuseUnreadOptions(block, {"TYPE", "ELSET"});
     const std::string typeName = block.keyword.option("TYPE");
     if (typeName.empty()) {
         refuse(block.where() + ": the element type (TYPE=) is missing");
@@ -255,7 +260,7 @@ void InpReader::readElementSet(const InpBlock& block) { readSet(block, "ELSET", 
 // A set block: its name under the option key, its members appended to the
 // set of that name.
 void InpReader::readSet(const InpBlock& block, const std::string& key, std::map<std::string, std::vector<int>>& sets) {
-    warnUnreadOptions(block, {key, "GENERATE", "INSTANCE"});
+    refuseUnreadOptions(block, {key, "GENERATE", "INSTANCE"}, {"INTERNAL", "UNSORTED"});
     const std::string name = block.keyword.option(key);
     if (name.empty()) {
         refuse(block.where() + ": the set name (" + key + "=) is missing");

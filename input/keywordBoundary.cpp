@@ -122,14 +122,22 @@ void KeywordReader::readBoundary(const std::string& block) {
       boundary->card = card;
       boundary->is_set = isSet ? 1 : 0;
       boundary->type = BOUNDARY_VELOCITY;  // all values 0: the flagged components stand still
+      fem_->boundaryManager->addBoundary(boundary);
       int cid = 0;
       readCard(lines, data.line, boundary->id, cid, boundary->dof_flag);
       if (cid != 0) unreadMechanics(header, "constraints in a local coordinate system (CID) are not computed");
+      // Each DOF field holds 0 (free) or 1 (held): a 2 or a 7 would be read as held.
+      static const char* const kDofNames[6] = {"DOFX", "DOFY", "DOFZ", "DOFRX", "DOFRY", "DOFRZ"};
+      for (int j = 0; j < 6; ++j) {
+        if (boundary->dof_flag[j] == 0 || boundary->dof_flag[j] == 1) continue;
+        refuse(lineWhere(header, lines[static_cast<size_t>(data.line)]) + ", field " + std::to_string(3 + j) + ": " +
+               kDofNames[j] + " " + std::to_string(boundary->dof_flag[j]) + " is not 0 (free) or 1 (held)");
+        return;
+      }
       if (birthDeath) {
         readCard(lines, data.line + 1, boundary->birth_time, boundary->death_time);
         if (boundary->death_time == 0.0) boundary->death_time = kNeverEnds;
       }
-      fem_->boundaryManager->addBoundary(boundary);
     }
   } else {
     ignoreBlock(block);

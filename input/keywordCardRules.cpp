@@ -37,10 +37,14 @@ std::string keywordAtLine(const KeywordReader& reader, const std::string& keywor
     return "\"" + keyword + "\"" + (line.empty() ? "" : " (" + line.substr(0, line.size() - 2) + ")");
 }
 
-int refuseUncomputedFields(KeywordReader& reader, const std::string& keyword, const std::vector<std::string>& lines,
-                            int k, std::initializer_list<UncomputedField> fields, int width) {
+namespace {
+
+// The texts of the fields of card line k that hold anything but a blank or
+// a value that stands, one per field.
+std::vector<std::string> uncomputedFieldTexts(const KeywordReader& reader, const std::string& keyword,
+                                              const std::vector<std::string>& lines, int k,
+                                              std::initializer_list<UncomputedField> fields, int width) {
     int count = 0;
-    int refused = 0;
     for (const UncomputedField& f : fields) count = std::max(count, f.field);
     std::vector<std::string> texts(static_cast<size_t>(count));
     if (width == 8) {
@@ -49,18 +53,32 @@ int refuseUncomputedFields(KeywordReader& reader, const std::string& keyword, co
         splitCardFields10(lines, texts.data(), k, count);
     }
     const std::string line = k >= 0 && static_cast<size_t>(k) < lines.size() ? lines[static_cast<size_t>(k)] : "";
+    std::vector<std::string> asked;
     for (const UncomputedField& f : fields) {
         const std::string& text = texts[static_cast<size_t>(f.field - 1)];
         double value = 0.0;
         const FieldStatus status = parseFieldNumber(text, value);
         if (status == FieldStatus::Blank || (status == FieldStatus::Number && f.stands(value))) continue;
         const std::string held = status == FieldStatus::Number ? shown(value) : "\"" + boost::trim_copy(text) + "\"";
-        reader.unreadMechanics(keyword, cardLineText(reader, keyword, line) + "field " + std::to_string(f.field) +
-                                            ": " + f.name + " " + held + " asks for " + f.asks +
-                                            ", which this version does not compute");
-        ++refused;
+        asked.push_back(cardLineText(reader, keyword, line) + "field " + std::to_string(f.field) + ": " + f.name +
+                        " " + held + " asks for " + f.asks + ", which this version does not compute");
     }
-    return refused;
+    return asked;
+}
+
+}  // namespace
+
+int refuseUncomputedFields(KeywordReader& reader, const std::string& keyword, const std::vector<std::string>& lines,
+                            int k, std::initializer_list<UncomputedField> fields, int width) {
+    const std::vector<std::string> asked = uncomputedFieldTexts(reader, keyword, lines, k, fields, width);
+    for (const std::string& why : asked) reader.unreadMechanics(keyword, why);
+    return static_cast<int>(asked.size());
+}
+
+std::string uncomputedFieldsText(const KeywordReader& reader, const std::string& keyword,
+                                 const std::vector<std::string>& lines, int k,
+                                 std::initializer_list<UncomputedField> fields, int width) {
+    return boost::join(uncomputedFieldTexts(reader, keyword, lines, k, fields, width), "; ");
 }
 
 namespace {

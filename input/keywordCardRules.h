@@ -38,6 +38,13 @@ struct UncomputedField {
 // loop is done), naming line, field and what it asks for. Returns how many.
 int refuseUncomputedFields(KeywordReader& reader, const std::string& keyword, const std::vector<std::string>& lines,
                             int k, std::initializer_list<UncomputedField> fields, int width = 10);
+// The same fields of a card whose refusal waits for what uses it (a
+// material refuses only the parts made of it): "line n, field f: NAME v
+// asks for what, which this version does not compute", one such text per
+// field that does not stand, joined by "; "; empty when every field stands.
+std::string uncomputedFieldsText(const KeywordReader& reader, const std::string& keyword,
+                                 const std::vector<std::string>& lines, int k,
+                                 std::initializer_list<UncomputedField> fields, int width = 10);
 
 // A data card of a block and the id card before it ("_ID" forms).
 struct DataCard {

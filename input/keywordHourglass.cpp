@@ -6,6 +6,7 @@
 // (bulk viscosity) are taken at their defaults 1.5 and 0.06 (this version
 // adds no bulk viscosity) and QB and QW at QM (the shells' bending and
 // warping modes take QM): a card that gives other values is refused.
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -53,14 +54,26 @@ void KeywordReader::readHourglass(const std::string& block) {
                    std::to_string(control.coefficient) + " is below 0");
             return;
         }
-        const bool bulk = (q1 == 0.0 || q1 == 1.5) && (q2 == 0.0 || q2 == 0.06);
-        const bool modes = (qb == 0.0 || qb == control.coefficient) && (qw == 0.0 || qw == control.coefficient);
-        if (!bulk || !modes) {
-            refuse(lineWhere(header, lines[static_cast<size_t>(k)]) + ": hourglass control " +
-                   std::to_string(control.id) +
-                   (bulk ? " gives the shells' bending or warping coefficient QB/QW apart from QM"
-                         : " gives bulk viscosity coefficients Q1/Q2") +
-                   ", which this version does not compute: leave them blank");
+        // Q1, Q2 (fields 5, 6) at the bulk viscosity's defaults; QB, QW
+        // (fields 7, 8) at QM.
+        const struct {
+            int field;
+            const char* name;
+            double value;
+            bool stands;
+        } fields[] = {{5, "Q1", q1, q1 == 0.0 || q1 == 1.5},
+                      {6, "Q2", q2, q2 == 0.0 || q2 == 0.06},
+                      {7, "QB", qb, qb == 0.0 || qb == control.coefficient},
+                      {8, "QW", qw, qw == 0.0 || qw == control.coefficient}};
+        for (const auto& f : fields) {
+            if (f.stands) continue;
+            std::ostringstream value;
+            value << f.value;
+            refuse(lineWhere(header, lines[static_cast<size_t>(k)]) + ", field " + std::to_string(f.field) + ": " +
+                   f.name + " " + value.str() + " asks for " +
+                   (f.field < 7 ? "bulk viscosity coefficients other than 1.5 and 0.06"
+                                : "a coefficient of the shells' bending or warping modes apart from QM") +
+                   ", which this version does not compute: leave it blank");
             return;
         }
         controls.push_back(control);

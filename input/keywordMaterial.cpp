@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "input/keywordCardRules.h"
 #include "input/keywordReader.h"
 #include "materials/material.h"
 #include "materials/materialmanager.h"
@@ -80,29 +81,58 @@ double mooneyRivlinThirdConstant(double c1, double c2, double nu) {
 
 namespace {
 
-// What a material card asks for that the material models of this version
-// do not compute: strain-rate effects, failure and erosion, beam damping,
-// a fluid bulk modulus. Empty when it asks for none (these fields blank).
-std::string uncomputedMaterialFields(const Material& m, MaterialOption option) {
+// What the fields of a material card ask for that the models of this
+// version do not compute - strain-rate effects, failure and erosion, beam
+// damping, a fluid bulk modulus, coupling with another program, a viscous
+// null material, a discrete beam's stiffness, damping and preload besides
+// its axial stiffness, rubber constants fitted to a test curve - as the
+// texts of uncomputedFieldsText, joined; empty when the card asks for none.
+// Card c of the option is line first + c - 1.
+std::string uncomputedMaterialFields(const KeywordReader& reader, const std::string& header,
+                                     const std::vector<std::string>& lines, int first, MaterialOption option) {
     std::string asked;
-    auto ask = [&asked](bool given, const char* what) {
-        if (given) asked += (asked.empty() ? "" : ", ") + std::string(what);
+    auto check = [&](int c, std::initializer_list<UncomputedField> fields) {
+        const std::string text = uncomputedFieldsText(reader, header, lines, first + c - 1, fields);
+        if (!text.empty()) asked += (asked.empty() ? "" : "; ") + text;
     };
+    const char* rates = "strain-rate effects";
     switch (option) {
         case MaterialOption::Elastic:
-            ask(m.axial_damping != 0.0 || m.bending_damping != 0.0, "beam damping (DA, DB)");
-            ask(m.elastic_bulk_modulus != 0.0, "a fluid bulk modulus (K)");
+            check(1, {{5, "DA", "axial damping of beams"}, {6, "DB", "bending damping of beams"},
+                      {7, "K", "a fluid bulk modulus"}});
             break;
         case MaterialOption::PlasticKinematic:
-            ask(m.strain_rate_c != 0.0 && m.strain_rate_p != 0.0, "strain-rate effects (SRC, SRP)");
-            ask(m.failure_strain != 0.0, "failure (FS)");
+            check(2, {{1, "SRC", rates}, {2, "SRP", rates}, {3, "FS", "failure", standsAtNever}});
+            break;
+        case MaterialOption::Rigid:
+            check(1, {{5, "N", "coupling with another program"}, {6, "COUPLE", "coupling with another program"},
+                      {7, "M", "coupling with another program"}, {8, "ALIAS", "a surface of another program"}});
+            break;
+        case MaterialOption::Null:
+            check(1, {{4, "MU", "a viscous stress"}, {5, "TEROD", "erosion in tension"},
+                      {6, "CEROD", "erosion in compression"}});
             break;
         case MaterialOption::PiecewiseLinear:
         case MaterialOption::ModifiedPiecewiseLinear:
-            ask((m.rate_c != 0.0 && m.rate_p != 0.0) || m.rate_curve_id != 0, "strain-rate effects (C, P, LCSR)");
-            ask(m.failure_plastic_strain != 0.0 && m.failure_plastic_strain < 1.0e20, "failure (FAIL)");
-            ask(m.deletion_time_step != 0.0, "element deletion (TDEL)");
-            ask(m.thinning_strain != 0.0 || m.major_strain != 0.0, "failure by thinning or major strain");
+            check(1, {{7, "FAIL", "failure", standsAtNever}, {8, "TDEL", "element deletion"}});
+            check(2, {{1, "C", rates}, {2, "P", rates}, {4, "LCSR", rates}});
+            if (option == MaterialOption::ModifiedPiecewiseLinear) {
+                check(2, {{6, "EPSTHIN", "failure by thinning"}, {7, "EPSMAJ", "failure by major strain"}});
+            }
+            break;
+        case MaterialOption::LinearDiscreteBeam:
+            // The spring of this version is axial: TKR alone.
+            check(1, {{4, "TKS", "a shear stiffness"}, {5, "TKT", "a shear stiffness"},
+                      {6, "RKR", "a torsional stiffness"}, {7, "RKS", "a bending stiffness"},
+                      {8, "RKT", "a bending stiffness"}});
+            check(2, {{1, "TDR", "damping"}, {2, "TDS", "damping"}, {3, "TDT", "damping"},
+                      {4, "RDR", "damping"}, {5, "RDS", "damping"}, {6, "RDT", "damping"}});
+            check(3, {{1, "FOR", "a preload"}, {2, "FOS", "a preload"}, {3, "FOT", "a preload"},
+                      {4, "MOR", "a preload"}, {5, "MOS", "a preload"}, {6, "MOT", "a preload"}});
+            break;
+        case MaterialOption::MooneyRivlinRubber:
+            check(1, {{6, "REF", "stresses from a reference geometry"}});
+            check(2, {{4, "LCID", "constants fitted to a test curve"}});
             break;
         default:
             break;
@@ -162,6 +192,8 @@ void KeywordReader::readMaterial(const std::string& block) {
     // Card c (1-based) of the option.
     auto card = [first](int c) { return first + c - 1; };
     int cardId = 0;
+    std::string alias;  // ALIAS of a rigid card: a name
+    double unused[5] = {};  // fields checked, not kept: REF; SGL, SW, ST, LCID of the rubber card
 
     switch (entry->option) {
         case MaterialOption::Elastic:
@@ -175,7 +207,7 @@ void KeywordReader::readMaterial(const std::string& block) {
             break;
         case MaterialOption::Rigid:
             readCard(lines, card(1), cardId, m.density, m.youngs_modulus, m.poissons_ratio, m.coupling_n,
-                     m.coupling_option, m.coupling_m, m.alias_value);
+                     m.coupling_option, m.coupling_m, alias);
             readCard(lines, card(2), m.constraint_option, m.constraint_1, m.constraint_2);
             readCard(lines, card(3), m.local_axes);
             if (const std::string problem = rigidConstraintProblem(m); !problem.empty()) {
@@ -254,11 +286,13 @@ void KeywordReader::readMaterial(const std::string& block) {
             readCard(lines, card(1), cardId, m.curve_id, m.rotational_curve_id);
             break;
         case MaterialOption::MooneyRivlinRubber:
-            // Card 1: MID, RO, PR, A, B.  A and B are c1 and c2; the third
+            // Card 1: MID, RO, PR, A, B, REF.  A and B are c1 and c2; the third
             // constant follows from PR through the small-strain moduli
             // mu0 = 2 (A + B) and lambda0 = 4 (B + c3).
             readCard(lines, card(1), cardId, m.density, m.poissons_ratio, m.mooney_rivlin_constants[0],
-                     m.mooney_rivlin_constants[1]);
+                     m.mooney_rivlin_constants[1], unused[0]);
+            // Card 2: SGL, SW, ST, LCID (a test curve to fit A and B to).
+            readCard(lines, card(2), cardSpan(unused + 1, 4));
             if (!(m.poissons_ratio > -1.0 && m.poissons_ratio < 0.5)) {
                 refuse("*MAT_MOONEY-RIVLIN_RUBBER " + std::to_string(cardId) + ": Poisson's ratio " +
                        std::to_string(m.poissons_ratio) + " must lie between -1 and 0.5");
@@ -282,9 +316,9 @@ void KeywordReader::readMaterial(const std::string& block) {
     const std::string keyword = "\"" + withoutTitle(header) + "\" card";
     if (!entry->computed) {
         state_.uncomputedMaterials.emplace(m.id, keyword + ", whose behaviour this version does not compute");
-    } else if (const std::string asked = uncomputedMaterialFields(m, entry->option); !asked.empty()) {
-        state_.uncomputedMaterials.emplace(m.id, keyword + " that asks for " + asked +
-                                                     ", which this version does not compute");
+    } else if (const std::string asked = uncomputedMaterialFields(*this, header, lines, first, entry->option);
+               !asked.empty()) {
+        state_.uncomputedMaterials.emplace(m.id, keyword + ", " + asked);
     }
     materials.push_back(m);
 }

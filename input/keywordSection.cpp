@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "core/sectionmanager.h"
+#include "input/keywordCardRules.h"
 #include "input/keywordReader.h"
 #include "solver/femdynamic.h"
 
@@ -24,8 +25,6 @@ int shellFormulation(int cardFormulation) {
             return 14;
         case 5:
             return 8;
-        case 101:
-            return 7;
         default:
             return 0;
     }
@@ -57,7 +56,9 @@ std::string uncomputedForm(const char* family, int cardFormulation) {
         {10, "Belytschko-Wong-Chiang"}, {11, "fast Hughes-Liu"}, {12, "plane stress"}, {13, "plane strain"},
         {14, "area-weighted axisymmetric"}, {15, "volume-weighted axisymmetric"}, {16, "fully integrated"},
         {17, "fully integrated discrete Kirchhoff triangle"}, {18, "fully integrated linear"},
-        {20, "fully integrated linear assumed strain"}, {21, "fully integrated linear assumed strain, 5 DOF"}};
+        {20, "fully integrated linear assumed strain"}, {21, "fully integrated linear assumed strain, 5 DOF"},
+        {101, "user-defined"}, {102, "user-defined"}, {103, "user-defined"}, {104, "user-defined"},
+        {105, "user-defined"}};
     static const std::map<int, const char*> kSolid = {
         {3, "quadratic hexahedron with nodal rotations"}, {4, "tetrahedron with nodal rotations"},
         {13, "one-point nodal-pressure tetrahedron"}, {15, "two-point pentahedron"},
@@ -186,6 +187,15 @@ void KeywordReader::readSection(const std::string& block) {
                                                      "; it must be above 0"));
             return;
         }
+        // PROPT (a print option), SETYP (two-dimensional solids), IDOF
+        // (thick shells) and EDGSET (seat-belt shells) change nothing
+        // computed here.
+        refuseUncomputedFields(*this, header, lines, k,
+                               {{6, "QR/IRID", "another rule through the thickness than Gauss's"},
+                                {7, "ICOMP", "layers of their own material angles"}});
+        refuseUncomputedFields(*this, header, lines, k + 1,
+                               {{5, "NLOC", "a reference surface off the mid-surface"},
+                                {6, "MAREA", "a non-structural mass"}});
         if (section.shell_card1_value5 == 0.0) section.shell_card1_value5 = 1.0;
         if (section.shell_card1_value8 == 0) section.shell_card1_value8 = 1;
         section.point_count_copy = section.point_count;
@@ -218,6 +228,7 @@ void KeywordReader::readSection(const std::string& block) {
                 return;
             }
             if (section.beam_card1_value4 == 0.0) section.beam_card1_value4 = 2.0;
+            refuseUncomputedFields(*this, header, lines, k, {{7, "NSM", "a non-structural mass"}});
             // QR/IRID of an integrated beam: a negative value names a rule of
             // its own (points and weights that shape the section).
             const double qr = section.beam_card1_value4;
@@ -258,6 +269,7 @@ void KeywordReader::readSection(const std::string& block) {
                 readField(f[3], section.given_J);
                 readField(f[4], section.beam_type2_values[1]);
                 readField(f[5], section.beam_type2_values[2]);
+                refuseUncomputedFields(*this, header, lines, k + 1, {{6, "IST", "a section of skew principal axes"}});
                 section.element_formulation = 2;
                 section.family_code = 2;
             } else if (section.card_formulation == 3) {
@@ -269,6 +281,13 @@ void KeywordReader::readSection(const std::string& block) {
             } else if (section.card_formulation == 6) {
                 splitCardFields10(lines, f, k + 1, 8);
                 for (int j = 0; j < 8; ++j) readField(f[j], section.discrete_beam_values[j]);
+                // The spring of this version acts along its nodes; CA and
+                // OFFSET belong to cables.
+                refuseUncomputedFields(*this, header, lines, k + 1,
+                                       {{3, "CID", "a spring in axes of its own"},
+                                        {6, "RRCON", "a rotation held by the spring"},
+                                        {7, "SRCON", "a rotation held by the spring"},
+                                        {8, "TRCON", "a rotation held by the spring"}});
                 section.element_formulation = 3;
                 section.family_code = 2;
             } else {

@@ -149,7 +149,7 @@ TEST(HourglassPartDeck, UnknownControlsAndFormsRefuseTheModel) {
       {"hourglass_form_8", "*HOURGLASS\n" + card({"9", "8"}),
        "part 1 (block1): hourglass form 8 (IHQ) is not computed by this version"},
       {"hourglass_bulk", "*HOURGLASS\n" + card({"9", "1", "0.1", "", "2.0"}),
-       "hourglass control 9 gives bulk viscosity coefficients Q1/Q2"},
+       "field 5: Q1 2 asks for bulk viscosity coefficients other than 1.5 and 0.06"},
   };
   for (const auto& row : rows) {
     std::string console;

@@ -125,14 +125,25 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
          "part 1 (cube): its material is a \"*MAT_DAMPER_VISCOUS\" card, whose behaviour this version does not compute"},
         {"strain_rate_material",
          cubeOf("*MAT_PLASTIC_KINEMATIC\n" + card({"1", "1.0", "1.0e6", "0.3", "1.0e3"}) + card({"40.0", "5.0"})),
-         "part 1 (cube): its material is a \"*MAT_PLASTIC_KINEMATIC\" card that asks for strain-rate effects (SRC, SRP)"},
+         "part 1 (cube): its material is a \"*MAT_PLASTIC_KINEMATIC\" card, line 19, field 1: SRC 40 asks for strain-rate "
+         "effects, which this version does not compute; line 19, field 2: SRP 5"},
         {"failing_material",
          cubeOf("*MAT_PIECEWISE_LINEAR_PLASTICITY\n" + card({"1", "1.0", "1.0e6", "0.3", "1.0e3", "1.0e4", "0.3"})),
-         "asks for failure (FAIL), which this version does not compute"},
+         "line 18, field 7: FAIL 0.3 asks for failure, which this version does not compute"},
         {"piecewise_points_not_from_zero",
          cubeOf("*MAT_PIECEWISE_LINEAR_PLASTICITY\n" + card({"1", "1.0", "1.0e6", "0.3"}) + card({"", ""}) +
                 card({"0.01", "0.1"}) + card({"1.0e3", "2.0e3"})),
          "stress-strain table starts at plastic strain 0.01 instead of 0"},
+        {"null_viscosity", cubeOf("*MAT_NULL\n" + card({"1", "1.0", "", "0.01"})),
+         "line 18, field 4: MU 0.01 asks for a viscous stress"},
+        {"spring_shear", cubeOf("*MAT_LINEAR_ELASTIC_DISCRETE_BEAM\n" + card({"1", "1.0", "1.0e3", "5.0"})),
+         "line 18, field 4: TKS 5 asks for a shear stiffness"},
+        {"rubber_reference", cubeOf("*MAT_MOONEY-RIVLIN_RUBBER\n" + card({"1", "1.0", "0.45", "1.0", "0.5", "1"})),
+         "line 18, field 6: REF 1 asks for stresses from a reference geometry"},
+        {"shell_rule", model + "*SECTION_SHELL\n" + card({"2", "2", "", "", "", "1.0"}) + card({"0.01", "", "", "", "1"}),
+         "line 22, field 6: QR/IRID 1 asks for another rule through the thickness than Gauss's"},
+        {"spc_code", model + "*BOUNDARY_SPC_NODE\n" + card({"1", "", "1", "2"}),
+         "\"*BOUNDARY_SPC_NODE\", line 22, field 4: DOFY 2 is not 0 (free) or 1 (held)"},
         {"wall_friction", model + "*RIGIDWALL_PLANAR\n" + card({"0", "", "", "", "", "2.0e-5"}) +
                               card({"0", "0", "-1", "0", "0", "0", "0.3"}),
          "line 21: \"*RIGIDWALL_PLANAR\" (DEATH, FRIC are not computed for rigid walls)"},
@@ -199,6 +210,9 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
          "part 1 (cube): its section 1 asks for solid ELFORM 3 (quadratic hexahedron with nodal rotations), which "
          "this version does not compute"},
         {"solid_form_99", sectioned(card({"1", "99"})), "part 1 (cube): its section 1 asks for solid ELFORM 99,"},
+        {"shell_form_101", model + "*ELEMENT_SHELL\n" + card({"2", "2", "1", "2", "3", "3"}, 8) + "*PART\nsheet\n" +
+                               card({"2", "2", "1"}) + "*SECTION_SHELL\n" + card({"2", "101"}) + card({"0.01"}),
+         "part 2 (sheet): its section 2 asks for shell ELFORM 101 (user-defined)"},
         {"shell_form_13", model + "*ELEMENT_SHELL\n" + card({"2", "2", "1", "2", "3", "4"}, 8) + "*PART\nsheet\n" +
                               card({"2", "2", "1"}) + "*SECTION_SHELL\n" + card({"2", "13"}) + card({"0.01"}),
          "part 2 (sheet): its section 2 asks for shell ELFORM 13 (plane strain)"},
