@@ -54,7 +54,17 @@ std::string checkValues(const std::string& definition, const std::vector<double>
 }  // namespace
 
 void InpReader::readAmplitude(const InpBlock& block) {
-    warnUnreadOptions(block, {"NAME", "DEFINITION", "TIME"});
+    refuseUnreadOptions(block, {"NAME", "DEFINITION", "TIME", "VALUE", "SMOOTH"});
+    // Values relative to the magnitudes that name the amplitude; a table
+    // between its points is linear (SMOOTH=0).
+    const std::string value = block.keyword.choice("VALUE");
+    double smooth = 0.0;
+    if (!value.empty() && value != "RELATIVE") {
+        unreadMechanics(block, "VALUE=" + value + " asks for amplitudes that replace the magnitudes naming them");
+    }
+    if (block.keyword.has("SMOOTH") && (!inpNumber(block.keyword.option("SMOOTH"), smooth) || smooth != 0.0)) {
+        unreadMechanics(block, "SMOOTH=" + block.keyword.option("SMOOTH") + " asks for a table smoothed between its points");
+    }
     InpModel::Amplitude amplitude;
     amplitude.name = block.keyword.option("NAME");
     std::string definition = block.keyword.choice("DEFINITION");

@@ -40,7 +40,14 @@ bool namedBoundaryType(const std::string& name, std::array<int, 6>& flags) {
 }
 
 void InpReader::readBoundary(const InpBlock& block) {
-    warnUnreadOptions(block, {"AMPLITUDE", "TYPE", "OP"});
+    refuseUnreadOptions(block, {"AMPLITUDE", "TYPE", "OP"});
+    // OP=NEW takes away the boundaries given before it; with none before it,
+    // it is OP=MOD.
+    const std::string op = block.keyword.choice("OP");
+    if (!op.empty() && op != "MOD" && (op != "NEW" || !model_.boundaries.empty())) {
+        unreadMechanics(block, "OP=" + op + " would take away the boundaries given before it");
+        return;
+    }
     const std::string type = block.keyword.choice("TYPE");
     int kind = 1;
     if (type == "VELOCITY") {
@@ -82,7 +89,7 @@ void InpReader::readBoundary(const InpBlock& block) {
 }
 
 void InpReader::readInitialConditions(const InpBlock& block) {
-    warnUnreadOptions(block, {"TYPE"});
+    refuseUnreadOptions(block, {"TYPE"});
     const std::string type = block.keyword.choice("TYPE");
     if (type != "VELOCITY") {
         refuse(block.where() + ": TYPE=" + type + " is not read by this version (VELOCITY only)");
@@ -118,9 +125,11 @@ void InpReader::readInitialConditions(const InpBlock& block) {
 // Data: [time increment,] time period; an explicit step writes the period
 // second, after an empty or given increment.
 void InpReader::readDynamic(const InpBlock& block) {
-    warnUnreadOptions(block, {"EXPLICIT", "DIRECT", "ELEMENTBYELEMENT"});
+    // The stable step is found element by element; a fixed increment
+    // (DIRECT) is not taken.
+    refuseUnreadOptions(block, {"EXPLICIT", "ELEMENTBYELEMENT"});
     if (!block.keyword.has("EXPLICIT")) {
-        warn(block.where() + ": the step is run with explicit central differences");
+        unreadMechanics(block, "an implicit dynamic step; this version runs explicit steps (*DYNAMIC, EXPLICIT)");
     }
     const std::vector<std::string> none;
     const std::vector<std::string>& line = block.lines.empty() ? none : block.lines[0];

@@ -57,7 +57,7 @@ std::string faceProblem(const InpModel::Part& part, int element, const std::stri
 }  // namespace
 
 void InpReader::readSurface(const InpBlock& block) {
-    warnUnreadOptions(block, {"NAME", "TYPE"});
+    refuseUnreadOptions(block, {"NAME", "TYPE"}, {"INTERNAL"});
     const std::string name = block.keyword.option("NAME");
     const std::string type = block.keyword.option("TYPE");
     if (name.empty()) {
@@ -109,7 +109,14 @@ void InpReader::readNodeSurface(const InpBlock& block, const std::string& name) 
 }
 
 void InpReader::readContactPair(const InpBlock& block) {
-    warnUnreadOptions(block, {"INTERACTION", "MECHANICALCONSTRAINT", "CPSET"});
+    refuseUnreadOptions(block, {"INTERACTION", "MECHANICALCONSTRAINT", "CPSET"});
+    // The contact force lands a node on the surface it reaches: the
+    // kinematic constraint (the default), not a penalty.
+    const std::string constraint = block.keyword.choice("MECHANICALCONSTRAINT");
+    if (!constraint.empty() && constraint != "KINEMATIC") {
+        unreadMechanics(block, "MECHANICAL CONSTRAINT=" + constraint + " asks for a penalty contact; contact here is "
+                               "kinematic");
+    }
     for (const std::vector<std::string>& line : block.lines) {
         if (line.size() < 2 || line[0].empty() || line[1].empty()) {
             refuse(block.where() + ": the line \"" + line[0] + "\" must give two surface names");

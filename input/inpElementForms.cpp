@@ -15,7 +15,7 @@
 // controls' own settings are not read: the stiffness form with coefficient
 // 0.1 applies, as for parts without controls.
 void InpReader::readSectionControls(const InpBlock& block) {
-    warnUnreadOptions(block, {"NAME", "HOURGLASS"});
+    refuseUnreadOptions(block, {"NAME", "HOURGLASS"});
     const std::string where = block.where();
     InpModel::SectionControls controls;
     controls.name = block.keyword.option("NAME");

@@ -28,7 +28,7 @@ bool contactSubKeyword(const std::string& name) {
 // contact; a softened or non-separating one is told.
 size_t InpReader::readSurfaceInteraction(const std::vector<InpBlock>& blocks, size_t i) {
     const InpBlock& head = blocks[i];
-    warnUnreadOptions(head, {"NAME"});
+    refuseUnreadOptions(head, {"NAME"});
     InpModel::Interaction interaction;
     interaction.name = head.keyword.option("NAME");
     interaction.lineNumber = head.lineNumber;
@@ -42,7 +42,8 @@ size_t InpReader::readSurfaceInteraction(const std::vector<InpBlock>& blocks, si
         const std::string where = block.where() + " of interaction " + interaction.name;
         if (!hasDataLines(block)) continue;
         if (name == "FRICTION") {
-            warnUnreadOptions(block, {"ROUGH", "EXPONENTIALDECAY", "SLIPTOLERANCE"});
+            // SLIP TOLERANCE sets the elastic slip of implicit solvers' penalty friction.
+            refuseUnreadOptions(block, {"ROUGH", "EXPONENTIALDECAY"}, {"SLIPTOLERANCE"});
             if (block.keyword.has("ROUGH")) {
                 interaction.friction[0] = kRoughFriction;
                 continue;
@@ -61,10 +62,10 @@ size_t InpReader::readSurfaceInteraction(const std::vector<InpBlock>& blocks, si
                        ", none negative");
             }
         } else if (name == "SURFACEBEHAVIOR") {
-            warnUnreadOptions(block, {"PRESSURE-OVERCLOSURE"});
+            refuseUnreadOptions(block, {"PRESSURE-OVERCLOSURE"});
             const std::string law = block.keyword.choice("PRESSURE-OVERCLOSURE");
             if (!law.empty() && law != "HARD") {
-                warn(where + ": PRESSURE-OVERCLOSURE=" + law + " is not read; contact is a penalty (hard) contact");
+                unreadMechanics(block, "PRESSURE-OVERCLOSURE=" + law + " asks for a softened contact; contact here is hard");
             }
         } else {
             unreadBlock(block);
@@ -79,7 +80,11 @@ size_t InpReader::readSurfaceInteraction(const std::vector<InpBlock>& blocks, si
 // its property assignments give.
 size_t InpReader::readContact(const std::vector<InpBlock>& blocks, size_t i) {
     const InpBlock& head = blocks[i];
-    warnUnreadOptions(head, {"OP"});
+    refuseUnreadOptions(head, {"OP"});
+    // One step is run: a general contact made anew or changed in it is the same.
+    if (const std::string op = head.keyword.choice("OP"); !op.empty() && op != "NEW" && op != "MOD") {
+        refuse(head.where() + ": OP=" + op + " is not NEW or MOD");
+    }
     bool included = false;
     for (; i + 1 < blocks.size() && contactSubKeyword(blocks[i + 1].keyword.name); ++i) {
         const InpBlock& block = blocks[i + 1];
@@ -87,7 +92,7 @@ size_t InpReader::readContact(const std::vector<InpBlock>& blocks, size_t i) {
         if (!hasDataLines(block)) return i + 1;
         included = included || name == "CONTACTINCLUSIONS";
         if (name == "CONTACTINCLUSIONS") {
-            warnUnreadOptions(block, {"ALLEXTERIOR"});
+            refuseUnreadOptions(block, {"ALLEXTERIOR"});
             if (block.keyword.has("ALLEXTERIOR")) {
                 model_.allExterior = true;
                 continue;
@@ -106,6 +111,7 @@ size_t InpReader::readContact(const std::vector<InpBlock>& blocks, size_t i) {
                 model_.inclusions.push_back(pair);
             }
         } else if (name == "CONTACTPROPERTYASSIGNMENT") {
+            refuseUnreadOptions(block, {});
             for (const std::vector<std::string>& line : block.lines) {
                 if (line.size() < 3 || line[2].empty()) {
                     refuse(block.where() + ": the line \"" + line[0] +
@@ -128,10 +134,19 @@ size_t InpReader::readContact(const std::vector<InpBlock>& blocks, size_t i) {
 
 // *TIE: each data line ties a slave surface to a master surface; nodes of
 // the slave farther than the position tolerance from the master stay free.
+// With ADJUST=YES (the default) the slave nodes within reach are moved onto
+// the master surface before the run; rotations are never tied (NO ROTATION).
 void InpReader::readTie(const InpBlock& block) {
-    warnUnreadOptions(block, {"NAME", "POSITIONTOLERANCE", "ADJUST", "TYPE", "NOROTATION", "CONSTRAINTRATIO"});
+    refuseUnreadOptions(block, {"NAME", "POSITIONTOLERANCE", "ADJUST", "TYPE", "NOROTATION"});
     InpModel::Tie tie;
     tie.lineNumber = block.lineNumber;
+    tie.noRotation = block.keyword.has("NOROTATION");
+    const std::string adjust = block.keyword.choice("ADJUST");
+    if (adjust != "" && adjust != "YES" && adjust != "NO") {
+        refuse(block.where() + ": ADJUST=" + adjust + " is not YES or NO");
+        return;
+    }
+    tie.adjust = adjust != "NO";
     const std::string tolerance = block.keyword.option("POSITIONTOLERANCE");
     if (!tolerance.empty() && (!inpNumber(tolerance, tie.tolerance) || tie.tolerance < 0.0)) {
         refuse(block.where() + ": POSITION TOLERANCE=" + tolerance + " is not a distance >= 0");

@@ -5,7 +5,7 @@
 // to the first as a rigid weld (first node the master); other types
 // constrain only some components, which a weld would overstate.
 void InpReader::readMpc(const InpBlock& block) {
-    warnUnreadOptions(block, {});
+    refuseUnreadOptions(block, {});
     for (const std::vector<std::string>& line : block.lines) {
         const std::string type = inpUpper(line[0]);
         InpModel::Weld weld;
@@ -26,7 +26,7 @@ void InpReader::readMpc(const InpBlock& block) {
 // Each line: a surface, the load type P and the pressure, which pushes into
 // the surface; with AMPLITUDE the pressure follows it, else it is constant.
 void InpReader::readDsload(const InpBlock& block) {
-    warnUnreadOptions(block, {"AMPLITUDE", "OP"});
+    refuseUnreadOptions(block, {"AMPLITUDE", "OP"});
     const std::string op = block.keyword.choice("OP");
     if (!op.empty() && op != "MOD") {
         refuse(block.where() + ": OP=" + op + " is not read by this version (loads of earlier steps are not kept)");

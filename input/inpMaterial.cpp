@@ -41,13 +41,27 @@ int inpSmoothFemKind(const std::string& name) {
 }
 
 void InpReader::readSection(const InpBlock& block) {
-    warnUnreadOptions(block, {"ELSET", "MATERIAL", "CONTROLS", "SECTIONINTEGRATION", "SMOOTHFEM"});
+    // ORIENTATION gives material axes, which no material here has.
+    refuseUnreadOptions(block, {"ELSET", "MATERIAL", "CONTROLS", "SECTIONINTEGRATION", "SMOOTHFEM", "OFFSET"},
+                        {"ORIENTATION"});
     InpModel::Section section;
     section.elementSet = block.keyword.option("ELSET");
     section.material = block.keyword.option("MATERIAL");
     section.family = block.keyword.name == "SOLIDSECTION" ? 4 : 3;
     section.controls = block.keyword.option("CONTROLS");
     section.lineNumber = block.lineNumber;
+    // Points through a shell's thickness: Simpson's rule unless GAUSS.
+    const std::string rule = block.keyword.choice("SECTIONINTEGRATION");
+    section.simpson = block.keyword.name == "SHELLSECTION" && rule != "GAUSS";
+    if (!rule.empty() && rule != "GAUSS" && rule != "SIMPSON") {
+        refuse(block.where() + ": SECTION INTEGRATION=" + rule + " is not SIMPSON or GAUSS");
+        return;
+    }
+    const std::string offset = block.keyword.choice("OFFSET");
+    double shift = 0.0;
+    if (!offset.empty() && offset != "SMID" && (!inpNumber(offset, shift) || shift != 0.0)) {
+        unreadMechanics(block, "OFFSET=" + offset + " asks for a reference surface off the mid-surface");
+    }
     if (section.elementSet.empty() || section.material.empty()) {
         refuse(block.where() + ": ELSET= and MATERIAL= are both needed");
         return;
@@ -87,7 +101,9 @@ void InpReader::readSection(const InpBlock& block) {
 }
 
 void InpReader::readRigidBody(const InpBlock& block) {
-    warnUnreadOptions(block, {"REFNODE", "ELSET", "DENSITY"});
+    // DENSITY (the mass of rigid elements) is not computed: a rigid body
+    // takes the mass of its elements' section material.
+    refuseUnreadOptions(block, {"REFNODE", "ELSET"});
     InpModel::RigidBody body;
     body.elementSet = block.keyword.option("ELSET");
     body.refNode = block.keyword.option("REFNODE");
@@ -150,7 +166,7 @@ void InpReader::readMooneyRivlin(const InpBlock& sub, const std::string& where, 
         refuse(where + ": only the Mooney-Rivlin form (*HYPERELASTIC, MOONEY-RIVLIN) with its coefficients is read");
         return;
     }
-    warnUnreadOptions(sub, {"MOONEY-RIVLIN"});
+    refuseUnreadOptions(sub, {"MOONEY-RIVLIN"});
     double values[3] = {};
     if (!numbers(sub.lines, 0, 3, values)) {
         refuse(where + ": the first data line must give C10, C01 and D1");
@@ -196,7 +212,7 @@ size_t InpReader::readFoam(const std::vector<InpBlock>& blocks, size_t j, const 
 }
 
 size_t InpReader::readMaterial(const std::vector<InpBlock>& blocks, size_t i) {
-    warnUnreadOptions(blocks[i], {"NAME"});
+    refuseUnreadOptions(blocks[i], {"NAME"});
     InpModel::Material material;
     material.name = blocks[i].keyword.option("NAME");
     if (material.name.empty()) refuse(blocks[i].where() + ": the material name (NAME=) is missing");
@@ -209,9 +225,11 @@ size_t InpReader::readMaterial(const std::vector<InpBlock>& blocks, size_t i) {
         const std::string where = sub.where() + " of material " + material.name;
         if (!hasDataLines(sub)) continue;
         if (sub.keyword.name == "DENSITY") {
+            refuseUnreadOptions(sub, {});
             material.hasDensity = numbers(sub.lines, 0, 1, &material.density) && material.density > 0.0;
             if (!material.hasDensity) refuse(where + ": the first data line must give a density > 0");
         } else if (sub.keyword.name == "ELASTIC") {
+            refuseUnreadOptions(sub, {"TYPE"});
             const std::string type = sub.keyword.option("TYPE");
             double values[2] = {};
             if (!type.empty() && type != "ISOTROPIC") {
@@ -224,6 +242,7 @@ size_t InpReader::readMaterial(const std::vector<InpBlock>& blocks, size_t i) {
                 material.poisson = values[1];
             }
         } else if (sub.keyword.name == "PLASTIC") {
+            refuseUnreadOptions(sub, {"HARDENING"});
             const std::string hardening = sub.keyword.option("HARDENING");
             if (!hardening.empty() && hardening != "ISOTROPIC") {
                 refuse(where + ": HARDENING=" + hardening + " is not read by this version (isotropic tables only)");

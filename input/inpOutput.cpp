@@ -20,6 +20,13 @@ const std::vector<std::string>& knownVariables(InpModel::Output::Kind kind) {
     return kind == InpModel::Output::Node ? node : (kind == InpModel::Output::Element ? element : tecplot);
 }
 
+// The options of an output request: each can change only what is written.
+std::vector<std::string> outputSettings(const InpBlock& block) {
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : block.keyword.options) keys.push_back(key);
+    return keys;
+}
+
 bool isFollower(const std::string& name) {
     return name == "NODEOUTPUT" || name == "ELEMENTOUTPUT" || name == "TECPLOTOUTPUT";
 }
@@ -28,7 +35,8 @@ bool isFollower(const std::string& name) {
 
 size_t InpReader::readOutput(const std::vector<InpBlock>& blocks, size_t i) {
     const InpBlock& block = blocks[i];
-    warnUnreadOptions(block, {"FIELD", "HISTORY", "TIMEINTERVAL", "NUMBERINTERVAL", "NAME", "VARIABLE"});
+    refuseUnreadOptions(block, {"FIELD", "HISTORY", "TIMEINTERVAL", "NUMBERINTERVAL", "NAME", "VARIABLE"},
+                        outputSettings(block));
     InpModel::Output request;
     const std::string time = block.keyword.option("TIMEINTERVAL");
     const std::string count = block.keyword.option("NUMBERINTERVAL");
@@ -52,7 +60,8 @@ size_t InpReader::readOutput(const std::vector<InpBlock>& blocks, size_t i) {
                                                 : InpModel::Output::Tecplot;
         const bool tecplot = output.kind == InpModel::Output::Tecplot;
         const char* setKey = output.kind == InpModel::Output::Node ? "NSET" : "ELSET";
-        warnUnreadOptions(follower, tecplot ? std::vector<std::string>() : std::vector<std::string>{setKey});
+        refuseUnreadOptions(follower, tecplot ? std::vector<std::string>() : std::vector<std::string>{setKey},
+                            outputSettings(follower));
         if (!tecplot) output.set = follower.keyword.option(setKey);
         if (!tecplot && output.set.empty()) {
             // A field request over the whole model: the field files cover it.

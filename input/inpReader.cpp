@@ -73,16 +73,6 @@ void InpReader::refuse(const std::string& message) {
 
 void InpReader::warn(const std::string& message) { std::cerr << "Inp deck: " << message << std::endl; }
 
-void InpReader::warnUnreadOptions(const InpBlock& block, const std::vector<std::string>& read) {
-    for (const auto& [key, value] : block.keyword.options) {
-        bool known = false;
-        for (const std::string& name : read) known = known || key == name;
-        if (!known) {
-            warn(block.where() + ": the option " + key + " is not read by this version");
-        }
-    }
-}
-
 namespace {
 
 // Keywords whose blocks are nothing but their data lines: without a line

@@ -226,6 +226,7 @@ struct InpModel {
         int points = 5;
         int smoothFem = 0;  // SMOOTHFEM=: 1 ESFEM, 2 CSFEM, 3 NSFEM, 4 SNSFEM
         std::string controls;  // *SECTION CONTROLS name (empty: none)
+        bool simpson = false;  // *SHELL SECTION: SECTION INTEGRATION=SIMPSON (its default)
         int lineNumber = 0;
     };
     struct RigidBody {
@@ -257,6 +258,8 @@ struct InpModel {
         std::string slave;
         std::string master;
         double tolerance = 0.0;  // 0: the tie's default
+        bool adjust = true;      // ADJUST=YES (the default): slave nodes moved onto the master
+        bool noRotation = false; // NO ROTATION: rotations are not tied
         int lineNumber = 0;
     };
     // Interaction of general-contact surfaces; empty names: the whole model.
@@ -393,8 +396,12 @@ public:
 
 private:
     void readSet(const InpBlock& block, const std::string& key, std::map<std::string, std::vector<int>>& sets);
-    // Warns about options of a block that the family does not read.
-    void warnUnreadOptions(const InpBlock& block, const std::vector<std::string>& read);
+    // Options of a block: those the family reads act; those in passed
+    // cannot change the mechanics (output or print settings, names) and are
+    // named once and passed over; any other lists the block, naming the
+    // option, and the deck is refused once the block loop is done.
+    void refuseUnreadOptions(const InpBlock& block, const std::vector<std::string>& read,
+                             const std::vector<std::string>& passed = {});
     void refuseUnreadMechanics();
     // After blocks first to last were read: refuses the first data line no
     // reader took, and counts the lines.
@@ -472,6 +479,10 @@ struct InpTranslation {
 // Writes contacts, ties, welds, surface loads, the reference nodes of rigid
 // bodies and their initial velocities.
 void translateInpConnections(const InpModel& model, InpTranslation& ids, std::vector<std::string>& blocks);
+// Ties with ADJUST=YES: their slave nodes within reach of a master face are
+// moved onto it (inpTieAdjust.cpp). Returns why the deck is refused, empty
+// when it is not.
+std::string adjustInpTies(InpModel& model);
 // A boundary on a rigid body's reference node: the body's prescribed motion.
 void addInpRigidMotion(const InpModel::Boundary& boundary, InpTranslation& ids, std::vector<std::string>& blocks);
 // After the keyword card families: analytic amplitudes attached to their

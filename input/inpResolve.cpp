@@ -1,6 +1,7 @@
 // Completion of an ".inp" deck after its block loop: element sets named by
 // sections and rigid bodies reach the parts owning their elements, and every
 // name a part, boundary or initial velocity uses must be defined.
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -100,6 +101,20 @@ bool InpReader::resolve() {
             part.points = section.points;
             part.smoothFem = section.smoothFem;
             part.controls = section.controls;
+            // Simpson's rule and the Gauss points this version takes give one
+            // elastic shell for an odd number of points; plastic flow or an
+            // even number sets them apart.
+            const bool plastic = std::any_of(model_.materials.begin(), model_.materials.end(),
+                                             [&](const InpModel::Material& m) {
+                                                 return m.name == section.material && !m.plastic.empty();
+                                             });
+            if (section.simpson && !continuumShell && part.points > 1 && (plastic || part.points % 2 == 0)) {
+                refuse("part " + part.name + ": its shell section" + inpAtLine(section.lineNumber) +
+                       " integrates through the thickness by Simpson's rule (SECTION INTEGRATION=SIMPSON, the "
+                       "default), which this version does not compute for " +
+                       (plastic ? "elastic-plastic shells" : "an even number of points") +
+                       ": write SECTION INTEGRATION=GAUSS");
+            }
         }
         bool knownControls = section.controls.empty();
         for (const InpModel::SectionControls& controls : model_.sectionControls) {

@@ -135,6 +135,7 @@ void InpReader::resolveConnections(const std::set<int>& nodes) {
         }
     }
     resolveReferenceNodes(nodes);
+    if (const std::string why = adjustInpTies(model_); !why.empty()) refuse(why);
 }
 
 // REF NODE: a node number or a set of one node. The body's first part

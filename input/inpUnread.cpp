@@ -2,6 +2,8 @@
 // the one rule of the keyword decks (input/keywordUnread.cpp), in the one
 // table of this reader. Only blocks that cannot change the mechanics are
 // named and passed over; every other one refuses the deck.
+#include <algorithm>
+
 #include "input/inpReader.h"
 #include "input/keywordReader.h"
 
@@ -74,4 +76,18 @@ void InpReader::refuseUnreadMechanics() {
     if (unreadMechanics_.empty()) return;
     refuse(unreadMechanicsMessage(unreadMechanics_));
     unreadMechanics_.clear();
+}
+
+void InpReader::refuseUnreadOptions(const InpBlock& block, const std::vector<std::string>& read,
+                                    const std::vector<std::string>& passed) {
+    for (const auto& [key, value] : block.keyword.options) {
+        if (std::find(read.begin(), read.end(), key) != read.end()) continue;
+        const std::string option = value.empty() ? key : key + "=" + value;
+        if (std::find(passed.begin(), passed.end(), key) == passed.end()) {
+            unreadMechanics(block, "the option " + option + " is not acted on by this version");
+        } else if (reportedKeywords_.insert(block.keyword.name + "," + key).second) {
+            warn(block.where() + ": the option " + option +
+                 " is not acted on by this version; it cannot change the mechanics, so the run goes on without it");
+        }
+    }
 }

@@ -8,6 +8,7 @@
 #include "contact/surfaceInteract.h"
 #include "contact/surfacemanager.h"
 #include "core/curvemanager.h"
+#include "core/nodeManager.h"
 #include "input/inpReader.h"
 #include "input/preprocessModel.h"
 #include "tests/input/inpTestDeck.h"
@@ -75,10 +76,14 @@ TEST_F(InpConnections, TiesWithTolerancesAndNodeSurfaces) {
                      "*Nset, nset=MID\n6, 7\n*Surface, name=TOP1\n1, S2\n*Surface, name=LOW2\n2, S1\n"
                      "*Surface, type=NODE, name=MIDNODES\nMID\n5\n"
                      "*Tie, type=SURFACE TO SURFACE, position tolerance=0.05, adjust=NO, name=T1\nLOW2, TOP1\n"
-                     "*Tie, name=T2, adjust=no\nMIDNODES, TOP1\n"))
+                     "*Tie, name=T2, adjust=no\nMIDNODES, TOP1\n"
+                     // ADJUST=YES (the default) moves a slave node within reach onto its master face.
+                     "*Node\n20, 0.5, 0.5, 2.01\n*Surface, type=NODE, name=NEAR\n20\n*Surface, name=TOP2\n2, S2\n"
+                     "*Tie, name=T3\nNEAR, TOP2\n"))
         << messages;
+    EXPECT_NEAR(fem->nodeManager->node_array_cpu.at(12).coord[2], 2.0, 1e-12);
     const std::vector<Contact>& contacts = fem->contactManager->contact_array;
-    ASSERT_EQ(contacts.size(), 2u);
+    ASSERT_EQ(contacts.size(), 3u);
     EXPECT_EQ(contacts[0].contact_type, TIED_SHELL_EDGE_TO_SURFACE);
     EXPECT_DOUBLE_EQ(contacts[0].tie_tolerance, 0.05);
     EXPECT_EQ(contacts[0].slave_type, ENTITY_SURFACE);

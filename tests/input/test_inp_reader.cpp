@@ -85,7 +85,7 @@ TEST_F(InpDeckTest, ShellsSectionsAndPlasticTables) {
     const std::string deck =
         "*Node\n1, 0., 0.\n2, 1., 0.\n3, 1., 1.\n4, 0., 1.\n5, 2., 0., 0.\n"
         "*Part, name=SKIN\n*Element, type=S4R\n1, 1, 2, 3, 4\n*Element, type=S3R, elset=TRI\n2, 2, 5, 3\n*End Part\n"
-        "*Elset, elset=ALL\nSKIN, TRI\n*Shell Section, elset=ALL, material=AL\n0.002\n"
+        "*Elset, elset=ALL\nSKIN, TRI\n*Shell Section, elset=ALL, material=AL, section integration=GAUSS\n0.002\n"
         "*Material, name=AL\n*Plastic\n250., 0.\n300., 0.1\n*Expansion\n2e-5\n*Elastic\n70000., 0.33\n*Density\n2.7e-9\n" +
         kStep;
     ASSERT_TRUE(read(deck)) << messages;
@@ -247,6 +247,22 @@ TEST_F(InpDeckTest, BadDecksAreRefusedWithTheirReason) {
                 "27, 0., .5, 2.\n28, 0., 0., 2.5\n29, .5, 0., 2.5\n*Element, type=C3D10M, elset=TET\n"
                 "2, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30\n*Solid Section, elset=TET, material=STEEL\n",
          "*ELEMENT (line 33): element 2 names node 30, which no *NODE line defines"},
+        // Options that would change what is computed: each acts or refuses.
+        {good + "*Surface, name=S\nCUBE, S1\n*Surface, name=T\nCUBE, S2\n*Tie, name=G, constraint ratio=0.5\nS, T\n",
+         "line 26: *TIE (the option CONSTRAINTRATIO=0.5 is not acted on"},
+        {good + "*Amplitude, name=A, smooth=0.25\n0., 0., 1., 1.\n", "SMOOTH=0.25 asks for a table smoothed"},
+        {good + "*Amplitude, name=A, value=ABSOLUTE\n0., 0., 1., 1.\n", "VALUE=ABSOLUTE asks for amplitudes"},
+        {good + "*Boundary\n11, 1\n*Boundary, op=NEW\n12, 2\n", "OP=NEW would take away the boundaries"},
+        {good + "*Node, system=C\n100, 1., 0., 0.\n", "SYSTEM=C asks for coordinates of another system"},
+        {good + "*Surface, name=S\nCUBE, S1\n*Contact Pair, interaction=I, mechanical constraint=PENALTY\nS, S\n",
+         "MECHANICAL CONSTRAINT=PENALTY asks for a penalty contact"},
+        {good + "*Surface Interaction, name=I\n*Surface Behavior, pressure-overclosure=EXPONENTIAL\n0.1, 1.\n",
+         "PRESSURE-OVERCLOSURE=EXPONENTIAL asks for a softened contact"},
+        {kCube + "*Solid Section, elset=CUBE, material=STEEL\n" + kSteel + "*Step\n*Dynamic\n, 1e-5\n*End Step\n",
+         "*DYNAMIC (an implicit dynamic step"},
+        {kCube + "*Solid Section, elset=CUBE, material=STEEL\n*Element, type=S4R, elset=SKIN\n2, 11, 12, 13, 14\n"
+                 "*Shell Section, elset=SKIN, material=STEEL\n0.1\n" + kSteel + "*Plastic\n250., 0.\n" + kStep,
+         "integrates through the thickness by Simpson's rule"},
         // Blocks of mechanics this version does not compute, listed together.
         {kCube + "*Solid Section, elset=CUBE, material=STEEL\n" + kSteel + "*Damping, alpha=0.1\n0.1\n" + kStep +
              "*Cload\n11, 1, 5.\n*Equation\n2\n11, 1, 1., 12, 1, -1.\n",
