@@ -4,6 +4,8 @@
 
 #include "core/logErrorPrint.h"
 #include "materials/material.h"
+#include "materials/planeStressLanes.h"
+#include "materials/solidPointLanes.h"
 
 __host__ __device__ void LinearElasticMaterial::computeStressMatrix3D(GaussPoint* gp, double S[3][3], double* d,
                                                                       double* w, double) const {
@@ -44,15 +46,13 @@ __host__ __device__ void LinearElasticMaterial::computeStressMatrix3D(GaussPoint
   st->strain[5] += d[3];
 }
 
+// The one-point updates from the velocity gradient and in plane stress are
+// the point-group updates for one point.
 __host__ __device__ void LinearElasticMaterial::computeStressMatrix3D(GaussPoint* gp, double L[3][3],
                                                                       double S[3][3], double dt) const {
   MaterialStatus* st = gp->matStatus_;
   if (st == nullptr) return;
-  double n[6];
-  isotropicJaumannUpdate(G, poissonRatio, st->stress, L, dt, n);
-  stressVectorToMatrix(n, S);
-  for (int i = 0; i < 6; ++i) st->stress[i] = n[i];
-  accumulateStrain3D(st->strain, L, dt);
+  solid_point_lanes::linearElastic<double>(*this, &st, L, S, dt);
 }
 
 __host__ __device__ void LinearElasticMaterial::computeStressMatrixPlaneStress(GaussPoint* gp, double* stress,
@@ -60,21 +60,7 @@ __host__ __device__ void LinearElasticMaterial::computeStressMatrixPlaneStress(G
                                                                                double) const {
   MaterialStatus* st = gp->matStatus_;
   if (st == nullptr) return;
-  double* e = st->strain;
-  for (int i = 0; i < 6; ++i) e[i] += d[i];
-  const double nu = poissonRatio;
-  const double Ep = youngModulus / (1.0 - nu * nu);
-  double n[6];
-  n[0] = Ep * (e[0] + nu * e[1]);
-  n[1] = Ep * (nu * e[0] + e[1]);
-  n[2] = 0.0;
-  n[3] = G * e[3];
-  n[4] = G * e[4];
-  n[5] = G * e[5];
-  for (int i = 0; i < 6; ++i) {
-    stress[i] = n[i];
-    st->stress[i] = n[i];
-  }
+  plane_stress_lanes::LinearElasticLanes(*this)(&gp, 0, &st, d, stress);
 }
 
 __host__ __device__ void LinearElasticMaterial::computeStressMatrix1d(GaussPoint*, double*, double*, double**,

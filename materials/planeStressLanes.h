@@ -1,9 +1,10 @@
 // Plane-stress updates of kLaneWidth integration points at once, one point
 // per lane (the same point of the elements of a shell group).  The linear
-// elastic and the elastic-plastic updates run in lanes whole, with the very
-// operations of the one-point updates (so bit for bit their results), the
-// return mapping of yielding points included.  Other models take their
-// one-point update lane by lane.
+// elastic and the elastic-plastic updates are written once here, over a
+// value type T: LaneDouble runs them in lanes whole, the return mapping of
+// yielding points included, and double is the models' one-point update
+// (computeStressMatrixPlaneStress), so a lane's result is bit for bit the
+// one-point result.  Other models take their one-point update lane by lane.
 #pragma once
 #include <cmath>
 #include <cstddef>
@@ -13,7 +14,7 @@
 #include "materials/linearelastic.h"
 #include "materials/materialnew.h"
 #include "materials/materialstatus.h"
-#include "materials/radialReturnLanes.h"
+#include "materials/radialReturn.h"
 #include "materials/returnMapFailure.h"
 #include "platform/laneBlock.h"
 #include "platform/simdLane.h"
@@ -48,8 +49,8 @@ struct LinearElasticLanes {
   template <typename T>
   __host__ __device__ void operator()(GaussPoint* const* /*first*/, int /*i*/, MaterialStatus* const state[],
                                       const T d[6], T stress[6]) const {
-    double* rows[kLaneWidth];
-    for (int l = 0; l < kLaneWidth; ++l) rows[l] = state[l]->stress;
+    double* rows[kLanesOf<T>];
+    for (int l = 0; l < kLanesOf<T>; ++l) rows[l] = state[l]->stress;
     T out[12];  // stress, then strain
     T* e = out + 6;
     laneLoadBlock<12>(rows, out);
@@ -65,12 +66,13 @@ struct LinearElasticLanes {
   }
 };
 
-// The elastic-plastic update of the one-point routine in lanes: the
-// thickness strain of the elastic plane-stress trial, corrected by secant
-// steps until the returned thickness stress vanishes, each step a radial
-// return in lanes.  A lane whose thickness stress has vanished keeps its
-// result while the others go on; every lane computes what the one-point
-// update computes, bit for bit.
+// The elastic-plastic update: the elastic plane-stress trial (the thickness
+// strain that keeps zz free of stress) is returned radially in three
+// dimensions; when the point yields, the thickness strain increment is
+// corrected by secant steps until the returned zz stress vanishes too, so
+// that the in-plane stress lies on the yield surface of the plane-stress
+// state.  Transverse shears stay elastic.  A lane whose thickness stress has
+// vanished keeps its result while the others go on.
 struct ElasticPlasticLanes {
   const ElasticPlasticMaterial& m;
   double nu, lambda, G, tolerance;
@@ -84,10 +86,10 @@ struct ElasticPlasticLanes {
   template <typename T>
   __host__ __device__ void operator()(GaussPoint* const first[], int i, MaterialStatus* const state[],
                                       const T d[6], T stress[6]) const {
-    using radial_return_lanes::Mask;
-    double* rows[kLaneWidth];     // stress, then strain
-    double* history[kLaneWidth];  // flow stress, then plastic strain
-    for (int l = 0; l < kLaneWidth; ++l) {
+    using radial_return::Mask;
+    double* rows[kLanesOf<T>];     // stress, then strain
+    double* history[kLanesOf<T>];  // flow stress, then plastic strain
+    for (int l = 0; l < kLanesOf<T>; ++l) {
       PlasticMaterialStatus* st = static_cast<PlasticMaterialStatus*>(state[l]);
       rows[l] = st->stress;
       history[l] = &st->k;
@@ -99,8 +101,8 @@ struct ElasticPlasticLanes {
     const T zero = 0.0;
     // The transverse shears and the strains do not take part in the return:
     // written back at once, so that the return carries only what it needs.
-    double* rest[kLaneWidth];
-    for (int l = 0; l < kLaneWidth; ++l) rest[l] = rows[l] + 4;
+    double* rest[kLanesOf<T>];
+    for (int l = 0; l < kLanesOf<T>; ++l) rest[l] = rows[l] + 4;
     const T out2[8] = {s[4] + G * d[4], s[5] + G * d[5], s[6] + d[0], s[7] + d[1],
                        s[8] + d[2],     s[9] + d[3],     s[10] + d[4], s[11] + d[5]};
     laneStoreBlock<8>(out2, rest);
@@ -114,10 +116,10 @@ struct ElasticPlasticLanes {
       const T trial[3][3] = {{s[0] + volume + 2.0 * G * d[0], xy, zero},
                              {xy, s[1] + volume + 2.0 * G * d[1], zero},
                              {zero, zero, volume + 2.0 * G * ezz}};
-      return radial_return_lanes::returnLanes(m, trial, k0, eps0, lanes);
+      return radial_return::radialReturn(m, trial, k0, eps0, lanes);
     };
     T dzz = -nu / (1.0 - nu) * (d[0] + d[1]);
-    radial_return_lanes::Returned<T> R = returned(dzz, zero < T(1.0));
+    radial_return::Returned<T> R = returned(dzz, zero < T(1.0));
     T zz = R.zz;
     Mask<T> active = laneAbs(zz) > tolerance;
     T previousDzz = 0.0, previousZz = 0.0, slope = lambda + 2.0 * G;
@@ -126,7 +128,7 @@ struct ElasticPlasticLanes {
       previousDzz = laneSelect(active, dzz, previousDzz);
       previousZz = laneSelect(active, zz, previousZz);
       dzz = laneSelect(active, dzz - zz / slope, dzz);
-      const radial_return_lanes::Returned<T> now = returned(dzz, active);
+      const radial_return::Returned<T> now = returned(dzz, active);
       R.xx = laneSelect(active, now.xx, R.xx);
       R.yy = laneSelect(active, now.yy, R.yy);
       R.xy = laneSelect(active, now.xy, R.xy);
@@ -138,7 +140,7 @@ struct ElasticPlasticLanes {
     }
     const T out[4] = {R.xx, R.yy, zero, R.xy};
     if (laneAny(!(R.converged != 0.0)))  // some lane failed to converge: rare
-      for (int l = 0; l < kLaneWidth; ++l)
+      for (int l = 0; l < kLanesOf<T>; ++l)
         if (laneGet(R.converged, l) == 0.0) reportReturnMapFailure(first[l] + i);
     laneStoreBlock<4>(out, rows);
     const T history1[2] = {R.k, R.eps};
@@ -154,7 +156,7 @@ struct OnePointLanes {
   template <typename T>
   __host__ __device__ void operator()(GaussPoint* const first[], int i, MaterialStatus* const* /*state*/,
                                       const T d[6], T stress[6]) const {
-    for (int l = 0; l < kLaneWidth; ++l) onePoint(material, first[l] + i, d, stress, l, dt);
+    for (int l = 0; l < kLanesOf<T>; ++l) onePoint(material, first[l] + i, d, stress, l, dt);
   }
 };
 
@@ -191,8 +193,8 @@ __host__ __device__ inline void update(const MaterialNew* material, GaussPoint* 
 template <typename T>
 __host__ __device__ inline void update(const MaterialNew* material, GaussPoint* const gp[], const T d[6],
                                        T stress[6], double dt) {
-  MaterialStatus* state[kLaneWidth];
-  for (int l = 0; l < kLaneWidth; ++l) state[l] = gp[l]->matStatus_;
+  MaterialStatus* state[kLanesOf<T>];
+  for (int l = 0; l < kLanesOf<T>; ++l) state[l] = gp[l]->matStatus_;
   update(material, gp, state, d, stress, dt);
 }
 

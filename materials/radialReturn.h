@@ -1,10 +1,18 @@
 // Hardening laws and the radial return of the elastic-plastic model, inline
-// so that host and device compute with one body.
+// so that host and device compute with one body.  The return is written
+// once, over a value type T: one point (double, ElasticPlasticMaterial::
+// radialReturnAlgorith and the one-point updates) or kLaneWidth points in
+// lanes (LaneDouble, the element groups' updates).  A lane that has
+// finished (elastic, converged, or past the iteration limit) keeps its
+// values while the others iterate, so each lane's result is bit for bit the
+// one-point result.  The iteration counts of the loops are the same in every
+// lane that still runs, so the limits are tested once for all.
 #pragma once
 #include <cmath>
 #include <cstdio>
 
 #include "materials/elasticplastic.h"
+#include "platform/simdLane.h"
 
 namespace radial_return {
 constexpr double kSqrtTwoThirds = 0.816496610641479;
@@ -15,6 +23,7 @@ constexpr double kTolerance = 1e-6;
 constexpr int kMaxIterations = 60;
 }  // namespace radial_return
 
+// The return of one point.
 __host__ __device__ inline void ElasticPlasticMaterial::evlK(double eps, double& k) const {
   switch (plasticModel_) {
     case 0:
@@ -99,61 +108,118 @@ __host__ __device__ inline void ElasticPlasticMaterial::evlKPrime(double eps, do
   }
 }
 
-__host__ __device__ inline bool ElasticPlasticMaterial::radialReturnAlgorith(const double T[3][3],
-                                                                             PlasticMaterialStatus* status,
-                                                                             double R[3][3]) const {
-  using namespace radial_return;
-  const double p = (T[0][0] + T[1][1] + T[2][2]) / 3.0;
-  double s[3][3];
-  double sum = 0.0;
+namespace radial_return {
+
+template <typename T>
+using Mask = decltype(T() > T());
+
+// The hardening law's flow stress (slope = false) or slope (slope = true)
+// at eps into v, in the lanes of live; v keeps its value elsewhere and where
+// the law gives none.  The linear law is computed in lanes, the others lane
+// by lane with evlK and evlKPrime (their messages included).
+template <typename T>
+__host__ __device__ inline void hardening(const ElasticPlasticMaterial& m, bool slope, const T& eps,
+                                          const Mask<T>& live, T& v) {
+  if (m.plasticModel_ == 0) {
+    v = laneSelect(live, slope ? T(m.H) : m.yield + m.H * eps, v);
+    return;
+  }
+  for (int l = 0; l < kLanesOf<T>; ++l) {
+    if (!laneGet(laneSelect(live, T(1.0), T(0.0)), l)) continue;
+    double vl = laneGet(v, l);
+    if (slope)
+      m.evlKPrime(laneGet(eps, l), vl);
+    else
+      m.evlK(laneGet(eps, l), vl);
+    laneSet(v, l, vl);
+  }
+}
+
+// What the return gives a lane: the returned stress (the entries a plane
+// stress update keeps), the new flow stress and plastic strain, 1 where
+// the iteration converged, else 0, and the returned shears a 3-D update
+// keeps besides.
+template <typename T>
+struct Returned {
+  T xx, yy, zz, xy;
+  T k, eps;
+  T converged;
+  T yz, zx;
+};
+
+// Radial return of the trial stresses (3x3 per lane, symmetric) from the
+// flow stress k0 and plastic strain eps0, in the lanes of `active` (the
+// others' results are not used).
+template <typename T>
+__host__ __device__ inline Returned<T> radialReturn(const ElasticPlasticMaterial& m, const T trial[3][3],
+                                                   const T& k0, const T& eps0, const Mask<T>& active) {
+  const T zero = 0.0;
+  const T p = (trial[0][0] + trial[1][1] + trial[2][2]) / 3.0;
+  T s[3][3];
+  T sum = 0.0;
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j) {
-      s[i][j] = T[i][j] - (i == j ? p : 0.0);
+      s[i][j] = trial[i][j] - (i == j ? p : zero);
       sum += s[i][j] * s[i][j];
     }
-  const double norm = std::sqrt(sum);
-  double k = status->k;
-  const double f = norm - kSqrtTwoThirds * k;
+  const T norm = laneSqrt(sum);
+  const T f = norm - kSqrtTwoThirds * k0;
   // Tolerances are relative to the initial yield stress; a material with a
   // zero initial yield measures them against the deviator instead.
-  const double scale = yield != 0.0 ? std::fabs(yield) : (norm > 0.0 ? norm : 1.0);
-  // A zero deviator has no direction to return along: it stays elastic.
-  if (f / scale <= kTolerance || !(norm > 0.0)) {
-    for (int i = 0; i < 3; ++i)
-      for (int j = 0; j < 3; ++j) R[i][j] = T[i][j];
-    return true;
-  }
-  const double epsStart = status->eps_p;
+  const T scale = m.yield != 0.0 ? T(std::fabs(m.yield)) : laneSelect(norm > 0.0, norm, T(1.0));
+  // Elastic, or a zero deviator with no direction to return along: the
+  // trial stress stands.
+  const Mask<T> plastic = active & !(f / scale <= kTolerance) & (norm > 0.0);
+  Returned<T> out{trial[0][0], trial[1][1], trial[2][2], trial[0][1], k0, eps0, T(1.0), trial[1][2], trial[2][0]};
+  if (!laneAny(plastic)) return out;
+
   // The residual falls as dgamma grows (the set-up refuses laws that fall
   // as fast as 3G), so its root lies in [0, norm / 2G] while the flow stress
   // stays positive.  A Newton step that leaves the bracket is replaced by
   // bisection: at a kink of a table Newton alone can jump back and forth.
-  double lo = 0.0, hi = norm / (2.0 * G);
-  double dgamma = 0.0;
-  double eps = epsStart;
-  double r = f;
-  double h = 0.0;
-  int iter = 0;
-  bool converged = true;
-  while (std::fabs(r) / scale > kTolerance) {
+  const double G = m.G;
+  T lo = 0.0, hi = norm / (2.0 * G);
+  T dgamma = 0.0, eps = eps0, k = k0, r = f, h = 0.0;
+  Mask<T> live = plastic & (laneAbs(r) / scale > kTolerance);
+  for (int iter = 0; laneAny(live); ++iter) {
     // The caller reports it (once per run, materials/returnMapFailure.h).
     if (iter >= kMaxIterations) {
-      converged = false;
+      out.converged = laneSelect(live, T(0.0), out.converged);
       break;
     }
-    evlKPrime(eps, h);
-    const double newton = dgamma + r / (2.0 * G * (1.0 + h / (3.0 * G)));
-    dgamma = newton > lo && newton < hi ? newton : 0.5 * (lo + hi);
-    eps = epsStart + kSqrtTwoThirds * dgamma;
-    evlK(eps, k);
-    ++iter;
-    r = norm - kSqrtTwoThirds * k - 2.0 * G * dgamma;
-    (r > 0.0 ? lo : hi) = dgamma;
+    hardening(m, true, eps, live, h);
+    const T newton = dgamma + r / (2.0 * G * (1.0 + h / (3.0 * G)));
+    dgamma = laneSelect(live, laneSelect((newton > lo) & (newton < hi), newton, 0.5 * (lo + hi)), dgamma);
+    eps = laneSelect(live, eps0 + kSqrtTwoThirds * dgamma, eps);
+    hardening(m, false, eps, live, k);
+    r = laneSelect(live, norm - kSqrtTwoThirds * k - 2.0 * G * dgamma, r);
+    lo = laneSelect(live & (r > 0.0), dgamma, lo);
+    hi = laneSelect(live & !(r > 0.0), dgamma, hi);
+    live = live & (laneAbs(r) / scale > kTolerance);
   }
-  status->eps_p = eps;
-  status->k = k;
-  const double factor = 2.0 * G * dgamma / norm;
+  const T factor = 2.0 * G * dgamma / norm;
+  out.xx = laneSelect(plastic, trial[0][0] - factor * s[0][0], out.xx);
+  out.yy = laneSelect(plastic, trial[1][1] - factor * s[1][1], out.yy);
+  out.zz = laneSelect(plastic, trial[2][2] - factor * s[2][2], out.zz);
+  out.xy = laneSelect(plastic, trial[0][1] - factor * s[0][1], out.xy);
+  out.yz = laneSelect(plastic, trial[1][2] - factor * s[1][2], out.yz);
+  out.zx = laneSelect(plastic, trial[2][0] - factor * s[2][0], out.zx);
+  out.k = laneSelect(plastic, k, k0);
+  out.eps = laneSelect(plastic, eps, eps0);
+  return out;
+}
+
+}  // namespace radial_return
+
+// The return of one point.
+__host__ __device__ inline bool ElasticPlasticMaterial::radialReturnAlgorith(const double T[3][3],
+                                                                             PlasticMaterialStatus* status,
+                                                                             double R[3][3]) const {
+  const radial_return::Returned<double> r = radial_return::radialReturn(*this, T, status->k, status->eps_p, true);
+  status->k = r.k;
+  status->eps_p = r.eps;
+  const double out[3][3] = {{r.xx, r.xy, r.zx}, {r.xy, r.yy, r.yz}, {r.zx, r.yz, r.zz}};
   for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 3; ++j) R[i][j] = T[i][j] - factor * s[i][j];
-  return converged;
+    for (int j = 0; j < 3; ++j) R[i][j] = out[i][j];
+  return r.converged != 0.0;
 }

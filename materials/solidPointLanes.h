@@ -1,10 +1,12 @@
 // 3-D stress updates of kLaneWidth solid points at once, one point per lane
 // (the points of the elements of a one-point hexahedron group), from the
-// velocity gradient.  The linear elastic and the elastic-plastic updates run
-// in lanes whole, with the very operations of the one-point updates (so bit
-// for bit their results), the return mapping of yielding points included: a
-// lane that yields and one that stays elastic go through together under
-// masks.  Other models take their one-point update lane by lane.
+// velocity gradient.  The linear elastic and the elastic-plastic updates are
+// written once here, over a value type T: LaneDouble runs them in lanes
+// whole, the return mapping of yielding points included (a lane that yields
+// and one that stays elastic go through together under masks), and double
+// is the models' one-point update (computeStressMatrix3D), so a lane's
+// result is bit for bit the one-point result.  Other models take their
+// one-point update lane by lane.
 #pragma once
 #include <cstddef>
 
@@ -13,7 +15,7 @@
 #include "materials/linearelastic.h"
 #include "materials/materialnew.h"
 #include "materials/materialstatus.h"
-#include "materials/radialReturnLanes.h"
+#include "materials/radialReturn.h"
 #include "materials/returnMapFailure.h"
 #include "platform/laneBlock.h"
 #include "platform/simdLane.h"
@@ -27,8 +29,8 @@ static_assert(offsetof(MaterialStatus, strain) == offsetof(MaterialStatus, stres
 
 template <typename T>
 __host__ __device__ inline void gatherStressStrain(MaterialStatus* const st[], T state[12]) {
-  const double* rows[kLaneWidth];
-  for (int l = 0; l < kLaneWidth; ++l) rows[l] = st[l]->stress;
+  const double* rows[kLanesOf<T>];
+  for (int l = 0; l < kLanesOf<T>; ++l) rows[l] = st[l]->stress;
   laneLoadBlock<12>(rows, state);
 }
 
@@ -39,8 +41,8 @@ template <typename T>
 __host__ __device__ inline void storeStressStrain(MaterialStatus* const st[], const T L[3][3], double dt,
                                                   T state[12], T sigma[3][3]) {
   accumulateStrain3D(state + 6, L, dt);
-  double* rows[kLaneWidth];
-  for (int l = 0; l < kLaneWidth; ++l) rows[l] = st[l]->stress;
+  double* rows[kLanesOf<T>];
+  for (int l = 0; l < kLanesOf<T>; ++l) rows[l] = st[l]->stress;
   laneStoreBlock<12>(state, rows);
   stressVectorToMatrix(state, sigma);
 }
@@ -57,31 +59,30 @@ __host__ __device__ inline void linearElastic(const LinearElasticMaterial& m, Ma
 
 // The elastic trial stress of the linear elastic update returned radially
 // onto the yield surface of each lane's flow stress; flow stress and plastic
-// strain written back.  A lane whose return did not converge is reported as
-// the one-point update reports it.
+// strain written back.  A lane whose return did not converge is reported.
 template <typename T>
 __host__ __device__ inline void elasticPlastic(const ElasticPlasticMaterial& m, GaussPoint* const gp[],
                                                MaterialStatus* const st[], const T L[3][3], T sigma[3][3],
                                                double dt) {
-  PlasticMaterialStatus* plastic[kLaneWidth];
-  const double* flow[kLaneWidth];
-  for (int l = 0; l < kLaneWidth; ++l) {
+  PlasticMaterialStatus* plastic[kLanesOf<T>];
+  const double* flow[kLanesOf<T>];
+  for (int l = 0; l < kLanesOf<T>; ++l) {
     plastic[l] = static_cast<PlasticMaterialStatus*>(st[l]);
     flow[l] = &plastic[l]->k;
   }
   T state[12], trial[6], k0, eps0;
   gatherStressStrain(st, state);
   laneGather<1>(flow, &k0);
-  for (int l = 0; l < kLaneWidth; ++l) flow[l] = &plastic[l]->eps_p;
+  for (int l = 0; l < kLanesOf<T>; ++l) flow[l] = &plastic[l]->eps_p;
   laneGather<1>(flow, &eps0);
   isotropicJaumannUpdate(m.G, m.poissonRatio, state, L, dt, trial);
   T T3[3][3];
   stressVectorToMatrix(trial, T3);
   const T zero = 0.0;
-  const radial_return_lanes::Returned<T> R = radial_return_lanes::returnLanes(m, T3, k0, eps0, zero < T(1.0));
+  const radial_return::Returned<T> R = radial_return::radialReturn(m, T3, k0, eps0, zero < T(1.0));
   const T out[6] = {R.xx, R.yy, R.zz, R.xy, R.yz, R.zx};
   for (int i = 0; i < 6; ++i) state[i] = out[i];
-  for (int l = 0; l < kLaneWidth; ++l) {
+  for (int l = 0; l < kLanesOf<T>; ++l) {
     if (laneGet(R.converged, l) == 0.0) reportReturnMapFailure(gp[l]);
     plastic[l]->k = laneGet(R.k, l);
     plastic[l]->eps_p = laneGet(R.eps, l);
@@ -110,7 +111,7 @@ __host__ __device__ inline void update(const MaterialNew* material, GaussPoint* 
     default:
       // The one-point update starts from the stored stress: a model without
       // a 3-D update leaves it as it was.
-      for (int l = 0; l < kLaneWidth; ++l) {
+      for (int l = 0; l < kLanesOf<T>; ++l) {
         double Ll[3][3], sl[3][3];
         laneOut<9>(&L[0][0], l, &Ll[0][0]);
         stressVectorToMatrix(st[l]->stress, sl);

@@ -7,6 +7,7 @@
 //
 // Generic code uses the ordinary operators and these functions, each
 // defined for double and for `LaneDouble`:
+//   kLanesOf<T>                       lanes of a value (1 for double)
 //   laneSqrt, laneAbs, laneMax        element-wise
 //   laneSelect(mask, a, b)            a where the mask holds, b elsewhere
 //   laneAll(mask), laneAny(mask)      reductions of a comparison
@@ -210,6 +211,15 @@ FEM_LANE_INLINE LaneDouble laneLoad(const double* p) {
   return a;
 }
 
+#endif
+
+// Lanes of a value type: kLaneWidth for LaneDouble, 1 for double (code over
+// T instantiated for one point).
+template <typename T>
+inline constexpr int kLanesOf = 1;
+#ifndef FEM_USE_CUDA
+template <>
+inline constexpr int kLanesOf<LaneDouble> = kLaneWidth;
 #endif
 
 // Lane l of an array of n values, to and from the lanes.
