@@ -1,6 +1,7 @@
 // Result files whose writes are checked: a file written at one output point
 // appears only whole, a growing file keeps its whole blocks, and a failure
 // asks the run to stop naming the file and the reason.
+#include <unistd.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -22,7 +23,7 @@ class CheckedFileTest : public ::testing::Test {
   void SetUp() override {
     resetRunStop();
     dir_ = fs::temp_directory_path() /
-           ("impactfem_checked_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("impactfem_checked_" + std::to_string(getpid()) + "_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }

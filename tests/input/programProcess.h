@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 // A fresh folder for one test, named after it.
 inline fs::path freshTestFolder(const std::string& prefix) {
   const fs::path folder =
-      fs::temp_directory_path() / (prefix + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+      fs::temp_directory_path() / (prefix + std::to_string(getpid()) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
   fs::remove_all(folder);
   fs::create_directories(folder);
   return folder;

@@ -1,4 +1,5 @@
 // The program run as a process: prompts, run record, exit codes.
+#include <unistd.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -22,7 +23,7 @@ class ProgramRun : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("impactfem_program_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("impactfem_program_" + std::to_string(getpid()) + "_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     std::ofstream deck(dir_ / "nodes.k");

@@ -1,5 +1,6 @@
 // A node-only model built in memory, run through the GPU time loop on the
 // emulated device.
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -20,7 +21,7 @@ class GpuLoopTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("impactfem_gpu_loop_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("impactfem_gpu_loop_" + std::to_string(getpid()) + "_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     resetRunLog();
