@@ -25,16 +25,31 @@ __host__ __device__ MessageText messageText(RepeatedMessage kind) {
     case REPEATED_TIED_SLAVE_WELDED: return {"节点 ", " 被绑定又生成了焊接"};
     case REPEATED_TIED_MASTER_WELDED: return {"节点 ", " 参与绑定且参与焊接"};
     case REPEATED_TIED_TWICE: return {"节点 ", " 被重复绑定"};
+    case REPEATED_MASS_SCALE_FACTOR: return {"单元 ", " 初始质量缩放因子存在错误"};
+    case REPEATED_SOLID_NODE_COUNT: return {"单元 ", " 节点计数错误"};
+    case REPEATED_BEAM_NODE_COUNT: return {"梁单元 ", " 节点计数错误"};
+    case REPEATED_TRI_SHELL_NODE_COUNT: return {"三角形壳单元 ", " 节点计数错误"};
+    case REPEATED_QUAD_SHELL_NODE_COUNT: return {"四边形壳单元 ", " 节点计数错误"};
+    case REPEATED_ELEMENT_NODE_ID: return {"单元 ", " 的节点编号不在节点数组内，该单元不参与计算"};
+    case REPEATED_PART_MISSING_NODE: return {"部件的单元引用了不存在的节点 ", ""};
+    case REPEATED_GAUSS_POINT_RANGE: return {"单元 ", " 的积分点超出积分点数组"};
+    case REPEATED_NO_GAUSS_POINTS: return {"单元 ", " 没有设置高斯积分点"};
+    case REPEATED_TECPLOT_ELEMENT: return {"Tecplot output: element ", " is left out"};
+    case REPEATED_VTK_ELEMENT: return {"VTK output: element ", " is not written"};
     default: return {"节点 ", " 既被绑定又绑定其他节点"};
   }
 }
 }  // namespace
 
-__host__ __device__ void noteRepeated(RepeatedMessage kind, int id) {
+__host__ __device__ bool countRepeated(RepeatedMessage kind, int id) {
   RepeatedMessages& messages = repeatedMessageCell();
   const unsigned int seen = atomicAddAnywhere(&messages.count[kind], 1u);
   if (seen < static_cast<unsigned int>(kRepeatedFirstIds)) messages.first[kind][seen] = id;
-  if (seen == 0) {
+  return seen == 0;
+}
+
+__host__ __device__ void noteRepeated(RepeatedMessage kind, int id) {
+  if (countRepeated(kind, id)) {
     const MessageText text = messageText(kind);
     printf("%s%d%s\n", text.before, id, text.after);
   }

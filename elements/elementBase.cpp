@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/repeatedMessage.h"
 #include "elements/element.h"
 #include "elements/integrationRule.h"
 
@@ -25,7 +26,7 @@ void Element::setGaussPointIndex(int count, int start) {
 
 void Element::setGaussPointCoordWeight(const Section*) {
   if (gaussPoint == nullptr) {
-    printf("单元 %d 没有设置高斯积分点\n", id);
+    noteRepeated(REPEATED_NO_GAUSS_POINTS, id);
     return;
   }
   const int N = integratPointNum;

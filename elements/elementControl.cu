@@ -10,6 +10,7 @@
 #include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
 #include "core/part.h"
+#include "core/repeatedMessage.h"
 #include "core/section.h"
 #include "elements/elmmanager.h"
 #include "elements/btshellGroup.h"
@@ -364,13 +365,8 @@ __global__ void GpuOperateAllElementAddMem(int n, T** elements, Section* section
 // ---- verification ----
 
 namespace {
-__device__ inline void verifyMultiplier(const Element* e, double multiplier, bool lineFeed) {
-  if (multiplier != 1.0) {
-    if (lineFeed)
-      printf("单元 %d 初始质量缩放因子存在错误\n", e->id);
-    else
-      printf("单元 %d 初始质量缩放因子存在错误", e->id);
-  }
+__device__ inline void verifyMultiplier(const Element* e, double multiplier) {
+  if (multiplier != 1.0) noteRepeated(REPEATED_MASS_SCALE_FACTOR, e->id);
 }
 
 // Nodes a solid formulation of either order is written with (-1: a type
@@ -392,41 +388,41 @@ __device__ inline int solidNodeCount(ElementNewType type) {
 }
 
 template <typename Solid>
-__device__ void verifySolid(int n, Solid** elements, bool lineFeed) {
+__device__ void verifySolid(int n, Solid** elements) {
   const int i = globalThreadIndex();
   if (i >= n) return;
   const Solid* e = elements[i];
-  verifyMultiplier(e, e->dtScaleFactor, lineFeed);
+  verifyMultiplier(e, e->dtScaleFactor);
   const int required = solidNodeCount(e->type);
-  if (required >= 0 && e->node_num != required) printf("单元 %d 节点计数错误\n", e->id);
+  if (required >= 0 && e->node_num != required) noteRepeated(REPEATED_SOLID_NODE_COUNT, e->id);
 }
 }  // namespace
 
-__global__ void verSolidElement(int n, SolidElementCuda** elements) { verifySolid(n, elements, true); }
+__global__ void verSolidElement(int n, SolidElementCuda** elements) { verifySolid(n, elements); }
 
 __global__ void verBeamElement(int n, BeamElementCuda** elements) {
   const int i = globalThreadIndex();
   if (i >= n) return;
   const BeamElementCuda* e = elements[i];
-  verifyMultiplier(e, e->dtScaleFactor, true);
-  if (e->node_num != 2) printf("梁单元 %d 节点计数错误\n", e->id);
+  verifyMultiplier(e, e->dtScaleFactor);
+  if (e->node_num != 2) noteRepeated(REPEATED_BEAM_NODE_COUNT, e->id);
 }
 
 __global__ void verShellElement(int n, ShellElementCuda** elements) {
   const int i = globalThreadIndex();
   if (i >= n) return;
   const ShellElementCuda* e = elements[i];
-  verifyMultiplier(e, e->dtScaleFactor, true);
+  verifyMultiplier(e, e->dtScaleFactor);
   switch (e->type) {
     case ET_MEMBRANE3:
     case ET_CB_TRI_SHELL:
     case ET_BT_TRI_SHELL:
-      if (e->node_num != 3) printf("三角形壳单元 %d 节点计数错误\n", e->id);
+      if (e->node_num != 3) noteRepeated(REPEATED_TRI_SHELL_NODE_COUNT, e->id);
       break;
     case ET_MEMBRANE4:
     case ET_BT_SHELL:
     case ET_HL_SHELL:
-      if (e->node_num != 4) printf("三角形膜单元 %d 节点计数错误\n", e->id);
+      if (e->node_num != 4) noteRepeated(REPEATED_QUAD_SHELL_NODE_COUNT, e->id);
       break;
     default: break;
   }
@@ -435,10 +431,10 @@ __global__ void verShellElement(int n, ShellElementCuda** elements) {
 __global__ void verDiscreteElement(int n, DiscreteCuda** elements) {
   const int i = globalThreadIndex();
   if (i >= n) return;
-  verifyMultiplier(elements[i], elements[i]->dtScaleFactor, true);
+  verifyMultiplier(elements[i], elements[i]->dtScaleFactor);
 }
 
-__global__ void verSolid2ndElement(int n, SolidElement2nd** elements) { verifySolid(n, elements, false); }
+__global__ void verSolid2ndElement(int n, SolidElement2nd** elements) { verifySolid(n, elements); }
 
 // ---------------------------------------------------------------------------
 // Set-up.

@@ -8,6 +8,7 @@
 
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
+#include "core/repeatedMessage.h"
 #include "core/section.h"
 #include "platform/hostParallel.h"
 
@@ -67,7 +68,9 @@ void linkFamily(std::vector<T>& records, NodeCuda* base, int nodeNum, int option
   for (std::size_t i = 0; i < records.size(); ++i) {
     T& e = records[i];
     if (bad[i] != 0) {
-      printf("单元 %d 的节点编号 %d 不在 1 到 %d 之间，该单元不参与计算\n", e.id, bad[i] < 0 ? 0 : bad[i], nodeNum);
+      if (countRepeated(REPEATED_ELEMENT_NODE_ID, e.id)) {
+        printf("单元 %d 的节点编号 %d 不在 1 到 %d 之间，该单元不参与计算\n", e.id, bad[i] < 0 ? 0 : bad[i], nodeNum);
+      }
       Element& head = e;
       head.freeAddMemory();
       continue;

@@ -7,6 +7,7 @@
 
 #include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
+#include "core/repeatedMessage.h"
 #include "core/part.h"
 #include "core/section.h"
 #include "elements/element.h"
@@ -167,7 +168,7 @@ void IntegratPointManager::createGaussPoints(std::vector<Part>& parts, const std
     if (n <= 0) return;
     const int m = material->id - 1;
     if (m < 0 || m >= materialNum || e.gaussPointIndex < 0 || e.gaussPointIndex + n > pointNum) {
-      printf("单元 %d 的积分点超出积分点数组\n", e.id);
+      noteRepeated(REPEATED_GAUSS_POINT_RANGE, e.id);
       return;
     }
     e.linkGaussPoint(points, type, n);

@@ -13,6 +13,7 @@
 
 #include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
+#include "core/repeatedMessage.h"
 #include "core/nodeManager.h"
 #include "core/sectionmanager.h"
 #include "elements/elmmanager.h"
@@ -95,7 +96,9 @@ void Part::buildNodeList(NodeManager* nodeManager) {
   walkNodeIds([&](int nodeId) {
     NodeCuda* node = nodeManager->findNodeById(nodeId);
     if (node == nullptr) {
-      if (missing.insert(nodeId).second) printf("部件 %d 的单元引用了不存在的节点 %d\n", id, nodeId);
+      if (missing.insert(nodeId).second && countRepeated(REPEATED_PART_MISSING_NODE, nodeId)) {
+        printf("部件 %d 的单元引用了不存在的节点 %d\n", id, nodeId);
+      }
       return;
     }
     const auto at = reinterpret_cast<std::uintptr_t>(node), base = reinterpret_cast<std::uintptr_t>(all.data());

@@ -204,13 +204,16 @@ int runImpactfem(int argc, char** argv) {
   installRunStopSignals();
   WorkFolderLock lock;
   if (!prepareWorkFolder(fem->work_path, lock)) return abandonRun(fem, kExitRunStopped);
-  printRunBanner(inputFile, workPath, argv[0]);
+  printRunBanner(inputFile, workPath, argv[0], runComputeText(*gpus));
   if (runStopRequested()) return endStoppedRun(fem, inputFile);
   if (!gpus->gpu_id_array.empty()) cudaSetDevice(gpus->gpu_id_array[0]);
 
+  // Messages that repeat per element or node are counted from the set-up on.
+  clearRepeatedMessages();
   if (!readDeck(fem, inputFile)) return abandonRun(fem, kExitNoModel);
   if (runStopRequested()) return endStoppedRun(fem, inputFile);
   if (preprocessModel(fem) == 0) {
+    printRepeatedMessages();
     fprintf(stderr, "The model of %s could not be set up; the run stops.\n", inputFile.c_str());
     return abandonRun(fem, kExitNoModel);
   }
@@ -223,7 +226,6 @@ int runImpactfem(int argc, char** argv) {
     return abandonRun(fem, kExitRunStopped);
   }
 
-  clearRepeatedMessages();
   const double start = wallClockMs();
   double contactTime = 0.0;
   double outputTime = 0.0;
@@ -257,7 +259,8 @@ int runImpactfem(int argc, char** argv) {
   // announced: a record that cannot be written whole is a failed run.
   const double total = (wallClockMs() - start) / 1000.0;
   printContactRecord(*fem);
-  printRunSummary(total, contactTime / 1000.0, outputTime / 1000.0, 1, fem->cycle, gpuCopy.gpu_num);
+  printRunSummary(total, contactTime / 1000.0, outputTime / 1000.0, 1, fem->cycle, runComputeText(gpuCopy),
+                  runGpuCount(gpuCopy));
   if (!g_runRecord.close()) return endStoppedRun(fem, inputFile);
   printf("Total calculate time: %lf\n\n", total);
   printResults(fem->work_path);

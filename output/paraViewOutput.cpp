@@ -10,6 +10,7 @@
 #include "core/eror_test.h"
 #include "core/runStop.h"
 #include "core/node.h"
+#include "core/repeatedMessage.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
 #include "core/section.h"
@@ -91,8 +92,10 @@ bool ParaViewOutput::addCell(const Element& element, const int* nodeIds, int nod
     }
     for (int k = 0; k < count; ++k) {
         if (nodeIds[k] < 1 || nodeIds[k] > nodeCount) {
-            std::printf("VTK output: element %d names node %d, which is not in the model; the element is not written\n",
-                        element.id, nodeIds[k]);
+            if (countRepeated(REPEATED_VTK_ELEMENT, element.id)) {
+                std::printf("VTK output: element %d names node %d, which is not in the model; the element is not "
+                            "written\n", element.id, nodeIds[k]);
+            }
             return false;
         }
     }

@@ -6,6 +6,7 @@
 #include "core/node.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
+#include "core/repeatedMessage.h"
 #include "elements/beamElementCuda.h"
 #include "elements/elmmanager.h"
 #include "elements/shellElementCuda.h"
@@ -57,8 +58,10 @@ void addElements(TecplotZone& zone, const std::vector<Record>& records, int node
             usable = id >= 1 && id <= nodeCount;
         }
         if (!usable) {
-            std::printf("Tecplot output: element %d (%d nodes) cannot be written as %s; it is left out\n", record.id,
-                        record.node_num, zone.elementType.c_str());
+            if (countRepeated(REPEATED_TECPLOT_ELEMENT, record.id)) {
+                std::printf("Tecplot output: element %d (%d nodes) cannot be written as %s; it is left out\n",
+                            record.id, record.node_num, zone.elementType.c_str());
+            }
             continue;
         }
         for (int k = 0; k < zone.cornersPerElement; ++k) {

@@ -25,6 +25,14 @@ std::string computeDeviceText(int device) {
 #endif
 }
 
+bool computeDeviceEmulated() {
+#ifdef FEM_USE_CUDA
+  return false;
+#else
+  return true;
+#endif
+}
+
 const char* emulationNote() {
 #ifdef FEM_USE_CUDA
   return "";

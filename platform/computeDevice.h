@@ -11,3 +11,5 @@ std::string computeDeviceText(int device);
 // Appended to the GPU loop's set-up lines: empty with a real GPU, " (the
 // GPU is emulated on the CPU)" in the host build.
 const char* emulationNote();
+// True in the host build, whose one device is an emulation on the CPU.
+bool computeDeviceEmulated();

@@ -3,6 +3,14 @@
 #include <sstream>
 #include "contact/contactRecord.h"
 #include "core/logErrorPrint.h"
+#include "platform/computeDevice.h"
+#include "solver/multigpumanager.h"
+
+std::string runComputeText(const MultiGpuManager& gpus) {
+  return gpus.gpu_id_array.empty() ? "the host loop on the CPU" : computeDeviceText(gpus.gpu_id_array[0]);
+}
+
+int runGpuCount(const MultiGpuManager& gpus) { return computeDeviceEmulated() ? 0 : gpus.gpu_num; }
 
 std::string formatBannerTime(const std::tm& t) {
   std::ostringstream s;
@@ -12,7 +20,7 @@ std::string formatBannerTime(const std::tm& t) {
 }
 
 void writeRunBanner(std::ostream& out, const std::string& inputFile, const std::string& outputPath,
-                    const char* executablePath) {
+                    const char* executablePath, const std::string& computedOn) {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
@@ -23,10 +31,11 @@ void writeRunBanner(std::ostream& out, const std::string& inputFile, const std::
   out << formatBannerTime(local) << std::endl;
   out << "input file:" << '\t' << inputFile << std::endl;
   out << "output path:" << '\t' << outputPath << std::endl;
+  out << "computed on:" << '\t' << computedOn << std::endl;
 }
 
 void writeRunSummary(std::ostream& out, double calculateTime, double contactTime, double outputTime, int status,
-                     int iterations, int gpuCount) {
+                     int iterations, const std::string& computedOn, int gpuCount) {
   out << "calculate time:" << '\t' << calculateTime << std::endl;
   if (iterations != 0) {
     out << "iteration number:" << '\t' << iterations << std::endl;
@@ -35,20 +44,22 @@ void writeRunSummary(std::ostream& out, double calculateTime, double contactTime
   }
   out << "Contact cal time:" << '\t' << contactTime << std::endl;
   out << "Output data time:" << '\t' << outputTime << std::endl;
+  out << "computed on:" << '\t' << computedOn << std::endl;
   out << "Number of GPU:" << '\t' << gpuCount << std::endl;
   out << (status == 1 ? "calculation completed" : "calculation error") << std::endl;
   out << '\n';
 }
 
-void printRunBanner(std::string inputFile, std::string outputPath, const char* executablePath) {
+void printRunBanner(std::string inputFile, std::string outputPath, const char* executablePath,
+                    const std::string& computedOn) {
   if (!g_runRecord.is_open()) return;
-  writeRunBanner(g_runRecord, inputFile, outputPath, executablePath);
+  writeRunBanner(g_runRecord, inputFile, outputPath, executablePath, computedOn);
 }
 
 void printRunSummary(double calculateTime, double contactTime, double outputTime, int status, int iterations,
-                     int gpuCount) {
+                     const std::string& computedOn, int gpuCount) {
   if (!g_runRecord.is_open()) return;
-  writeRunSummary(g_runRecord, calculateTime, contactTime, outputTime, status, iterations, gpuCount);
+  writeRunSummary(g_runRecord, calculateTime, contactTime, outputTime, status, iterations, computedOn, gpuCount);
 }
 
 void printContactRecord(FEMDynamic& fem) {

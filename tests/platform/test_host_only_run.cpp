@@ -41,7 +41,9 @@ TEST(HostOnlyRun, NoDeviceRunsHostLoopAndReportsZeroGpus) {
   rec << in.rdbuf();
   // The one cube iterates in the host loop until the end time.
   EXPECT_NE(rec.str().find("iteration number:\t"), std::string::npos) << rec.str();
-  EXPECT_NE(rec.str().find("Number of GPU:\t0\ncalculation completed\n"), std::string::npos) << rec.str();
+  EXPECT_NE(rec.str().find("computed on:\tthe host loop on the CPU\nNumber of GPU:\t0\ncalculation completed\n"),
+            std::string::npos)
+      << rec.str();
   EXPECT_FALSE(std::filesystem::exists(dir / "work" / "history" / "log.txt"));
   std::filesystem::remove_all(dir);
 }
