@@ -15,7 +15,7 @@ __host__ __device__ void ShellElementCuda::interForce_BT_Gpu(const MaterialNew* 
   shell1st::beginQuadStep(*this, timeStep, q);
 
   btshell::ElementState<double> s;
-  btshell::initState(*this, section, hourglass, s);
+  btshell::initState(*this, section, hourglass, timeStep, s);
   const auto checkArea = [&](const double a[4], double A) {
     if (!shell1st::quadAreaSound(a, A)) noteRepeated(REPEATED_QUAD_SHELL_AREA, id);
   };

@@ -76,36 +76,66 @@ __host__ __device__ inline void localNodalForces(const T b[4], const Resultants<
   }
 }
 
-// Hourglass resultants hs grow with the mode increments (translations u,
-// rotations r) and act on the nodes through the hourglass vector; tn is the
-// thickness and c the section's coefficient.
+// Coefficients of the five hourglass modes (in-plane x, y, out-of-plane w,
+// rotations about x, y) for the coefficient c (QM), the hourglass thickness
+// tn, the area A and S = 2 (a1^2 + a2^2 + a3^2 + a4^2).  Stiffness form: the
+// growth of the resultants per unit mode increment, c E tn S / (80 A),
+// c G tn^3 S / (120 A^2) and c E tn^3 S / (1920 A).  Viscous form: the
+// resultants per unit mode rate, the in-plane c rho cp tn sqrt(A) (cp the
+// plate wave speed), the out-of-plane one that times (2 G / 3 E) tn^2 / A and
+// the rotational ones that times tn^2 / 24: the stiffness form's ratios
+// between the modes.
 template <typename T>
-__host__ __device__ inline void addHourglass(const MaterialNew* material, double c, T tn, const QuadGeometryOf<T>& geo,
-                                             const T a[4], const T b[4], const T u[3][4], const T r[2][4], T hs[5],
-                                             T f[4][5]) {
-  T g[4];
-  hourglassVector(geo, b, g);
-  const T S = 2.0 * (a[0] * a[0] + a[1] * a[1] + a[2] * a[2] + a[3] * a[3]);
+__host__ __device__ inline void hourglassCoefficients(const MaterialNew* material, double c, bool viscous, T tn,
+                                                      const T a[4], T A, T K[5]) {
   const double E = material->youngModulus;
   const double G = E / (2.0 * (1.0 + material->poissonRatio));
-  const T Ag = geo.area + shell1st::kAreaGuard;
-  const T Km = c * E / 80.0 * tn * S / Ag;
-  const T Kw = c * G / 120.0 * tn * tn * tn * S / Ag / Ag;
-  const T Kb = c * E / 1920.0 * tn * tn * tn * S / Ag;
-  const T K[5] = {Km, Km, Kw, Kb, Kb};
+  const T Ag = A + shell1st::kAreaGuard;
+  if (viscous) {
+    K[0] = K[1] = shell1st::viscousInPlaneHourglass(material, c, tn, Ag);
+    K[2] = K[0] * (2.0 * G / (3.0 * E)) * tn * tn / Ag;
+    K[3] = K[4] = K[0] * tn * tn / 24.0;
+    return;
+  }
+  const T S = 2.0 * (a[0] * a[0] + a[1] * a[1] + a[2] * a[2] + a[3] * a[3]);
+  K[0] = K[1] = c * E / 80.0 * tn * S / Ag;
+  K[2] = c * G / 120.0 * tn * tn * tn * S / Ag / Ag;
+  K[3] = K[4] = c * E / 1920.0 * tn * tn * tn * S / Ag;
+}
+
+// Hourglass resultants hs of the mode increments (translations u, rotations
+// r) act on the nodes through the hourglass vector; tn is the thickness and
+// c the coefficient.  The stiffness form (rate 0) adds the increments' share
+// to the resultants; the viscous form sets them from the current mode rates,
+// the increments times rate (1 / dt), keeping nothing from the step before.
+template <typename T>
+__host__ __device__ inline void addHourglass(const MaterialNew* material, double c, double rate, T tn,
+                                             const QuadGeometryOf<T>& geo, const T a[4], const T b[4],
+                                             const T u[3][4], const T r[2][4], T hs[5], T f[4][5]) {
+  T g[4];
+  hourglassVector(geo, b, g);
+  T K[5];
+  hourglassCoefficients(material, c, rate > 0.0, tn, a, geo.area, K);
   for (int m = 0; m < 5; ++m) {
     const T* q = m < 3 ? u[m] : r[m - 3];
-    hs[m] += K[m] * (g[0] * q[0] + g[1] * q[1] + g[2] * q[2] + g[3] * q[3]);
+    const T mode = g[0] * q[0] + g[1] * q[1] + g[2] * q[2] + g[3] * q[3];
+    if (rate > 0.0) {
+      hs[m] = K[m] * rate * mode;
+    } else {
+      hs[m] += K[m] * mode;
+    }
   }
   for (int I = 0; I < 4; ++I)
     for (int m = 0; m < 5; ++m) f[I][m] += g[I] * hs[m];
 }
 
 // What an element brings to the force besides its nodes: the section's
-// shear factor and hourglass coefficient, the hourglass thickness and state.
+// shear factor, the hourglass coefficient and form (hourglassRate 1 / dt for
+// the viscous form, 0 for the stiffness form), the hourglass thickness and
+// state.
 template <typename T>
 struct ElementState {
-  double shearFactor, hourglassCoef;
+  double shearFactor, hourglassCoef, hourglassRate;
   T hourglassThick;
   T hourglass[5];
 };
@@ -115,13 +145,14 @@ __host__ __device__ inline double hourglassCoefficient(const Section* section, c
   return hourglass != nullptr ? hourglass->coefficient : section != nullptr ? section->shell_constants[2] : 0.0;
 }
 
-// One element's share of the state: the hourglass coefficient of the part's
-// control (the section's without one); the hourglass thickness is the
-// first node's where it has one, else the element's.
+// One element's share of the state: the hourglass coefficient and form of
+// the part's control (the section's coefficient without one); the hourglass
+// thickness is the first node's where it has one, else the element's.
 __host__ __device__ inline void initState(const ShellElementCuda& e, const Section* section,
-                                          const HourglassControl* hourglass, ElementState<double>& s) {
+                                          const HourglassControl* hourglass, double dt, ElementState<double>& s) {
   s.shearFactor = shell1st::shearFactor(section);
   s.hourglassCoef = hourglassCoefficient(section, hourglass);
+  s.hourglassRate = shell1st::hourglassRate(hourglass, dt);
   const double nodeThick = e.node[0] != nullptr ? e.node[0]->thickness : 0.0;
   s.hourglassThick = nodeThick > 0.0 ? nodeThick : e.thickCurrent;
   for (int m = 0; m < 5; ++m) s.hourglass[m] = e.hourglassStress[m];
@@ -188,7 +219,7 @@ __host__ __device__ inline void bodyForce(const MaterialNew* material, const Qua
   T f[4][5];
   localNodalForces(b, R, f);
   if (s.hourglassCoef > shell1st::kHourglassOff)
-    addHourglass(material, s.hourglassCoef, s.hourglassThick, geo, a, b, u, r, s.hourglass, f);
+    addHourglass(material, s.hourglassCoef, s.hourglassRate, s.hourglassThick, geo, a, b, u, r, s.hourglass, f);
   // Global axes of the end-of-step frame.
   for (int I = 0; I < 4; ++I)
     for (int k = 0; k < 3; ++k) {

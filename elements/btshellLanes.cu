@@ -163,14 +163,15 @@ __host__ __device__ inline MaterialStatus* entryState(const ShellLaneGroup& g, i
   return reinterpret_cast<MaterialStatus*>(reinterpret_cast<char*>(g.state[l]) + i * g.stateStride);
 }
 
-// What the body needs besides the nodes: the section's shear factor and
-// hourglass coefficient, the hourglass thickness (the first node's where
-// positive, else the element's) and the hourglass resultants.
+// What the body needs besides the nodes: the section's shear factor, the
+// hourglass coefficient and form, the hourglass thickness (the first node's
+// where positive, else the element's) and the hourglass resultants.
 __host__ __device__ void laneElementState(ShellElementCuda* const* elements, const Section* section,
-                                          const HourglassControl* control, LaneDouble nodeThick,
+                                          const HourglassControl* control, LaneDouble nodeThick, double dt,
                                           btshell::ElementState<LaneDouble>& s) {
   s.shearFactor = shell1st::shearFactor(section);
   s.hourglassCoef = btshell::hourglassCoefficient(section, control);
+  s.hourglassRate = shell1st::hourglassRate(control, dt);
   s.hourglassThick = laneSelect(nodeThick > 0.0, nodeThick, laneField(elements, &ShellElementCuda::thickCurrent));
   const double* hourglass[kLaneWidth];
   for (int l = 0; l < kLaneWidth; ++l) hourglass[l] = elements[l]->hourglassStress;
@@ -184,7 +185,8 @@ template <typename Integrate>
 __host__ __device__ bool groupBody(const MaterialNew* material, const Section* section,
                                    const HourglassControl* control, ShellElementCuda* const* elements,
                                    LaneDouble x[4][3], LaneDouble du[4][3], LaneDouble dr[4][3],
-                                   LaneDouble nodeThick, Integrate integrate, double safeFactor, double* steps) {
+                                   LaneDouble nodeThick, Integrate integrate, double dt, double safeFactor,
+                                   double* steps) {
   shell1st::QuadFrames<LaneDouble> q;
   shell1st::quadFrames(x, du, q);
   // Collapsed or inverted shells take the one-element path (nothing is
@@ -195,7 +197,7 @@ __host__ __device__ bool groupBody(const MaterialNew* material, const Section* s
   const LaneDouble length = shell1st::quadLength(x, q.area);
 
   btshell::ElementState<LaneDouble> s;
-  laneElementState(elements, section, control, nodeThick, s);
+  laneElementState(elements, section, control, nodeThick, dt, s);
   const auto checkArea = [&](const LaneDouble a[4], LaneDouble A) {
     if (laneAll(shell1st::quadAreaSoundLanes(a, A))) return;
     for (int l = 0; l < kLaneWidth; ++l) {
@@ -344,7 +346,7 @@ FEM_LANE_KERNEL __host__ __device__ bool btShellLanes(MaterialNew* const* materi
   const auto integrate = [&](const LaneDouble strain[8], LaneDouble A, btshell::Resultants<LaneDouble>& R) {
     integrateThicknessLanes(elements, material, g.points, g.point, pointAt, strain, A, dt, R);
   };
-  return groupBody(material, section, control, elements, x, du, dr, nodeThick, integrate, safeFactor, steps);
+  return groupBody(material, section, control, elements, x, du, dr, nodeThick, integrate, dt, safeFactor, steps);
 }
 
 FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew* const* materials, const Section* sections,
@@ -398,5 +400,5 @@ FEM_LANE_KERNEL __host__ __device__ bool btShellLaneGroup(MaterialNew* const* ma
       laneSet(R.Qxz, l, Rl.Qxz);
     }
   };
-  return groupBody(material, section, control, elements, x, du, dr, nodeThick, integrate, safeFactor, steps);
+  return groupBody(material, section, control, elements, x, du, dr, nodeThick, integrate, dt, safeFactor, steps);
 }

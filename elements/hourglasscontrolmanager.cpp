@@ -32,16 +32,61 @@ HourglassControl HourglassControlManager::modelControl() const {
 }
 
 namespace {
-// Parts whose elements resist hourglass modes by their control: one-point
-// hexahedra (and the pentahedra they make) and quadrilateral shells.
-bool consultsHourglass(const Part& part) {
+
+// Largest product of a viscous coefficient QM and the step's scale factor
+// that the step holds: a mode of a one-point hexahedron of side h is damped
+// at 16 QM c / h, and a mesh of them steps at the scale factor times h / c
+// (c the dilatational wave speed), so that QM x the factor above 1/8 lets the
+// mode's rate change sign and grow from step to step.  The quadrilateral
+// shells' viscous form holds up to 0.153 (a square of side h steps at
+// 0.82 h over the plate wave speed).
+constexpr double kViscousLimit = 0.125;
+
+// Elements of a part that resist hourglass modes by their control.
+enum class HourglassUse { none, solid, shell };
+
+// One-point hexahedra (and the pentahedra they make); quadrilateral shells
+// and four-node membranes.
+HourglassUse hourglassUse(const Part& part) {
   const Section* s = part.section;
-  return s != nullptr && ((s->family_code == 4 && s->element_formulation == ET_HEXA_REDUCED) ||
-                          (s->family_code == 3 && s->element_formulation == ET_BT_SHELL));
+  if (s == nullptr) return HourglassUse::none;
+  if (s->family_code == 4 && s->element_formulation == ET_HEXA_REDUCED) return HourglassUse::solid;
+  if (s->family_code == 3 && (s->element_formulation == ET_BT_SHELL || s->element_formulation == ET_MEMBRANE4))
+    return HourglassUse::shell;
+  return HourglassUse::none;
 }
+
+// Whether the part's elements compute the control's form; a message naming
+// part and form when they do not.
+bool formComputed(const Part& part, HourglassUse use, const HourglassControl& control) {
+  if (use == HourglassUse::none) return true;
+  if (use == HourglassUse::solid && control.computed()) return true;
+  if (use == HourglassUse::shell && control.computed() && !control.assumedStrain()) return true;
+  std::fprintf(stderr, "part %d (%s): hourglass form %d (IHQ) is not computed by this version; %s\n", part.id,
+               part.name.c_str(), control.type,
+               use == HourglassUse::solid
+                   ? "one-point solids compute forms 1-3 (viscous), 4-5 (stiffness) and 6 (assumed strain)"
+                   : "quadrilateral shells and membranes compute forms 1-3 (viscous) and 4-5 (stiffness)");
+  return false;
+}
+
+// Whether the step holds the viscous form's damping; a message naming the
+// part, QM and the scale factor when it does not.
+bool viscousStable(const Part& part, HourglassUse use, const HourglassControl& control, double safeFactor) {
+  if (use == HourglassUse::none || !control.viscous() || control.coefficient * safeFactor <= kViscousLimit)
+    return true;
+  std::fprintf(stderr,
+               "part %d (%s): the viscous hourglass form %d (IHQ) with QM %g is beyond the step's stability limit "
+               "QM x TSSFAC <= %g at the time-step scale factor %g; give QM %.4g or less, or TSSFAC %.4g or less, "
+               "or a stiffness form (IHQ 4 or 5)\n",
+               part.id, part.name.c_str(), control.type, control.coefficient, kViscousLimit, safeFactor,
+               kViscousLimit / safeFactor, kViscousLimit / control.coefficient);
+  return false;
+}
+
 }  // namespace
 
-bool HourglassControlManager::selectPartControls(const std::vector<Part>& parts) {
+bool HourglassControlManager::selectPartControls(const std::vector<Part>& parts, double safeFactor) {
   const HourglassControl model = modelControl();
   part_controls_cpu.assign(parts.empty() ? 1 : parts.size(), model);
   bool found = true;
@@ -58,13 +103,8 @@ bool HourglassControlManager::selectPartControls(const std::vector<Part>& parts)
       part_controls_cpu[i] = *control;
     }
     const HourglassControl& control = part_controls_cpu[i];
-    if (!control.computed() && consultsHourglass(part)) {
-      std::fprintf(stderr,
-                   "part %d (%s): hourglass form %d (IHQ) is not computed by this version; it computes forms 1-3 "
-                   "(viscous), 4-5 (stiffness) and 6 (assumed strain)\n",
-                   part.id, part.name.c_str(), control.type);
-      found = false;
-    }
+    const HourglassUse use = hourglassUse(part);
+    if (!formComputed(part, use, control) || !viscousStable(part, use, control, safeFactor)) found = false;
   }
   return found;
 }

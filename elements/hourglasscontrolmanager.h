@@ -34,10 +34,11 @@ class HourglassControlManager {
   HourglassControl modelControl() const;
   // Gives every part its control: the one its hourglass id names, else the
   // model's. False, after a message naming the part, when the id names no
-  // control, or when the part's one-point solids or quadrilateral shells
-  // would take a form this version does not compute. Called after buildIdMap
-  // and the parts' links to their sections.
-  bool selectPartControls(const std::vector<Part>& parts);
+  // control, when the part's one-point solids, quadrilateral shells or
+  // membranes would take a form they do not compute, or a viscous
+  // coefficient that the step cannot hold at the run's safe factor. Called
+  // after buildIdMap and the parts' links to their sections.
+  bool selectPartControls(const std::vector<Part>& parts, double safeFactor);
   // The control of a part on the host (the model's before selection).
   HourglassControl* partControlCpu(int partId);
   // Device copy of all records and of the part controls (one entry, the

@@ -37,6 +37,14 @@ __host__ __device__ void writeMembraneForces(ShellElementCuda& e, int n, const d
   }
 }
 
+// Hourglass coefficient of the four-node membrane: the part's control's
+// (QM), else the section's.
+__host__ __device__ inline double membraneHourglassCoefficient(const Section* section,
+                                                               const HourglassControl* hourglass) {
+  if (hourglass != nullptr) return hourglass->coefficient;
+  return section != nullptr ? section->formulation8_value : 0.0;
+}
+
 }  // namespace
 
 __host__ __device__ void ShellElementCuda::interForce_M3_gpu(const MaterialNew* material, const Section* /*section*/,
@@ -68,7 +76,7 @@ __host__ __device__ void ShellElementCuda::interForce_M3_gpu(const MaterialNew* 
 }
 
 __host__ __device__ void ShellElementCuda::interForce_M4_gpu(const MaterialNew* material, const Section* section,
-                                                            double timeStep) {
+                                                            const HourglassControl* hourglass, double timeStep) {
   if (material == nullptr) return;
   shell1st::QuadStep q;
   shell1st::beginQuadStep(*this, timeStep, q);
@@ -98,16 +106,26 @@ __host__ __device__ void ShellElementCuda::interForce_M4_gpu(const MaterialNew* 
     f[I][0] = tA * (bx[I] * s[0] + by[I] * s[3]);
     f[I][1] = tA * (by[I] * s[1] + bx[I] * s[3]);
   }
-  const double c = section != nullptr ? section->formulation8_value : 0.0;
+  const double c = membraneHourglassCoefficient(section, hourglass);
   if (c != 0.0) {
-    // Stiffness with the undivided half differences, so that it scales with
-    // the element as the in-plane stiffness does.
-    double g[4];
+    double g[4], mode[2];
     shell1st::hourglassVector(geo, b, g);
-    const double K = c * material->youngModulus * t * (a[0] * a[0] + a[1] * a[1] + a[2] * a[2] + a[3] * a[3]) /
-                     (8.0 * A + shell1st::kAreaGuard);
-    hourglassStress[0] += K * (g[0] * ux[0] + g[1] * ux[1] + g[2] * ux[2] + g[3] * ux[3]);
-    hourglassStress[1] += K * (g[0] * uy[0] + g[1] * uy[1] + g[2] * uy[2] + g[3] * uy[3]);
+    mode[0] = g[0] * ux[0] + g[1] * ux[1] + g[2] * ux[2] + g[3] * ux[3];
+    mode[1] = g[0] * uy[0] + g[1] * uy[1] + g[2] * uy[2] + g[3] * uy[3];
+    const double rate = shell1st::hourglassRate(hourglass, timeStep);
+    if (rate > 0.0) {
+      // Viscous form: the resultants of the current mode rates.
+      const double C = shell1st::viscousInPlaneHourglass(material, c, t, A + shell1st::kAreaGuard) * rate;
+      hourglassStress[0] = C * mode[0];
+      hourglassStress[1] = C * mode[1];
+    } else {
+      // Stiffness form, with the undivided half differences, so that it
+      // scales with the element as the in-plane stiffness does.
+      const double K = c * material->youngModulus * t * (a[0] * a[0] + a[1] * a[1] + a[2] * a[2] + a[3] * a[3]) /
+                       (8.0 * A + shell1st::kAreaGuard);
+      hourglassStress[0] += K * mode[0];
+      hourglassStress[1] += K * mode[1];
+    }
     for (int I = 1; I < 4; ++I) {
       f[I][0] += g[I] * hourglassStress[0];
       f[I][1] += g[I] * hourglassStress[1];

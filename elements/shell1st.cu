@@ -112,7 +112,7 @@ __host__ __device__ void ShellElementCuda::computeShellInterForceGpu(const Mater
       interForce_S3_Gpu(material, section, timeStep);
       break;
     case ET_MEMBRANE4:
-      interForce_M4_gpu(material, section, timeStep);
+      interForce_M4_gpu(material, section, hourglass, timeStep);
       break;
     case ET_MEMBRANE3:
       interForce_M3_gpu(material, section, timeStep);
@@ -141,7 +141,7 @@ void ShellElementCuda::computeShellInterForceCpu(const MaterialNew* material, Se
       shell1st::subtractForceBlock(*this);
       break;
     case ET_MEMBRANE4:
-      interForce_M4_gpu(material, section, timeStep);
+      interForce_M4_gpu(material, section, hourglass, timeStep);
       shell1st::subtractForceBlock(*this);
       break;
     default:

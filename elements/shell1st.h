@@ -7,6 +7,7 @@
 #include "core/section.h"
 #include "core/simpleMath.h"
 #include "elements/gausspoint.h"
+#include "elements/hourglasscontrol.h"
 #include "elements/shellElementCuda.h"
 #include "materials/materialnew.h"
 #include "materials/materialstatus.h"
@@ -216,6 +217,24 @@ __host__ __device__ inline void hourglassVector(const QuadGeometryOf<T>& g, cons
   out[1] = -1.0 - hx * b[1] - hy * b[3];
   out[2] = 2.0 - out[0];
   out[3] = -2.0 - out[1];
+}
+
+// Viscous hourglass coefficient of a quadrilateral's in-plane modes:
+// qm rho c t sqrt(A), c the plate wave speed, the resultant per unit rate
+// of the mode.  A square of side h then damps its mode's rate at 16 qm c / h
+// per unit time, as a one-point hexahedron of side h does with its viscous
+// form, and its step (a length of 0.82 h over c) holds the damping for
+// qm times the step's scale factor up to 0.153.
+template <typename T>
+__host__ __device__ inline T viscousInPlaneHourglass(const MaterialNew* material, double qm, T t, T area) {
+  return qm * material->density * material->waveSpeed[1] * t * laneSqrt(area);
+}
+
+// The factor that turns a step's mode increments into rates, 1 / dt, when
+// the part's control names the viscous form; 0 for the stiffness form (the
+// control's forms 4 and 5, and the section's coefficient without a control).
+__host__ __device__ inline double hourglassRate(const HourglassControl* hourglass, double dt) {
+  return hourglass != nullptr && hourglass->viscous() && dt > 0.0 ? 1.0 / dt : 0.0;
 }
 
 // d/dx and d/dy of a nodal field f from the B coefficients.

@@ -49,8 +49,9 @@ struct ShellElementCuda : Element {
   void setThick(const Section* section);
 
   // ---- formulation (shell1st.cu and the formulation files) ----
-  // Internal force by type code; the quadrilateral shells take their
-  // hourglass coefficient from the part's control (null: the section's).
+  // Internal force by type code; the quadrilaterals take their hourglass
+  // form and coefficient from the part's control (null: the section's
+  // coefficient, stiffness form).
   __host__ __device__ void computeShellInterForceGpu(const MaterialNew* material, Section* section,
                                                      HourglassControl* hourglass, double timeStep);
   // Belytschko-Tsay quadrilateral (types 9 and 10).
@@ -58,9 +59,12 @@ struct ShellElementCuda : Element {
                                              const HourglassControl* hourglass, double timeStep);
   // Cell-smoothed discrete-shear-gap triangle (types 13 and 14).
   __host__ __device__ void interForce_S3_Gpu(const MaterialNew* material, const Section* section, double timeStep);
-  // Three- and four-node membranes (types 7 and 8).
+  // Three- and four-node membranes (types 7 and 8); the four-node one
+  // resists its hourglass modes by the part's control (null: the section's
+  // coefficient, stiffness form).
   __host__ __device__ void interForce_M3_gpu(const MaterialNew* material, const Section* section, double timeStep);
-  __host__ __device__ void interForce_M4_gpu(const MaterialNew* material, const Section* section, double timeStep);
+  __host__ __device__ void interForce_M4_gpu(const MaterialNew* material, const Section* section,
+                                             const HourglassControl* hourglass, double timeStep);
   // Triangle frame (rows e1, e2, e3) and local coordinates of three points;
   // stores and returns the area.
   __host__ __device__ double transform_S3(const double x[3][3], double T[3][3], double local[3][3]);

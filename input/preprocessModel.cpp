@@ -155,7 +155,7 @@ int preprocessModel(FEMDynamic* fem)
         linked = false;
     }
     // Each part's hourglass control: the one its HGID names, else the model's.
-    if (!fem->hourglassControlManager->selectPartControls(fem->part_array)) {
+    if (!fem->hourglassControlManager->selectPartControls(fem->part_array, fem->timeControl->runSafeFactor())) {
         linked = false;
     }
     if (!linked) {

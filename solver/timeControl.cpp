@@ -19,16 +19,20 @@ void TimeControl::takeMassScalingRequest() {
   mass_scaling_flag = 1;
 }
 
+double TimeControl::runSafeFactor() const {
+  if (target_dt < 0.0) return safe_factor > 1e-5 ? safe_factor : 0.7;
+  return input_safe_factor != 0.0 ? input_safe_factor : 0.9;
+}
+
 void TimeControl::setSafeFactor() {
   takeMassScalingRequest();
+  safe_factor = runSafeFactor();
   if (target_dt >= 0.0) {
     mass_scaling_flag = target_dt > 0.0 ? 1 : 0;
-    safe_factor = input_safe_factor != 0.0 ? input_safe_factor : 0.9;
     printf("\nThe safeFactor is %.2lf\n", safe_factor);
     return;
   }
   mass_scaling_flag = 1;
-  if (!(safe_factor > 1e-5)) safe_factor = 0.7;
   target_dt = std::fabs(target_dt * safe_factor);
 }
 

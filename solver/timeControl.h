@@ -48,6 +48,9 @@ class TimeControl {
   // Takes the request, then decides the safe factor and the mass-scaling
   // flag from the target step; called once after the deck is read.
   void setSafeFactor();
+  // The safe factor setSafeFactor decides, asked before it runs: the
+  // deck's, 0.9 without one, 0.7 under a negative "DT=".
+  double runSafeFactor() const;
   // First step of the GPU loop before the cap: the smallest critical
   // element step with the safe factor.
   double calInitialDtGpu(SectionManager* sections, MaterialManager* materials, ElementControl* elements);

@@ -61,6 +61,7 @@ struct ShellModel {
   Material record;
   std::unique_ptr<MaterialNew> material;
   Section section;
+  HourglassControl* hourglass = nullptr;  // the part's control (null: the section's coefficient)
 
   ShellModel(const Material& rec, const Section& sec) : record(rec), section(sec) {
     if (record.type == MT_ELASTIC_PLASTIC)
@@ -117,7 +118,7 @@ struct ShellModel {
   }
 
   void computeForces(double dt) {
-    for (ShellElementCuda& e : elems()) e.computeShellInterForceGpu(material.get(), &section, nullptr, dt);
+    for (ShellElementCuda& e : elems()) e.computeShellInterForceGpu(material.get(), &section, hourglass, dt);
   }
 
   // Nodes gather the element forces (from zero).

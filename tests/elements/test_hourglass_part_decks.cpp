@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/nodeManager.h"
@@ -47,9 +48,9 @@ std::string shellStrip(int part, int hgid, int nodeOffset, int elementOffset, do
   return deck;
 }
 
-// The model with its hourglass cards: the model's coefficient and the one
-// of *HOURGLASS 7, which parts 1 and 3 name.
-std::string model(double modelCoefficient, double partCoefficient) {
+// The model with its hourglass cards of one form: the model's coefficient
+// and the one of *HOURGLASS 7, which parts 1 and 3 name.
+std::string model(const std::string& form, double modelCoefficient, double partCoefficient) {
   Block first;
   first.nx = 2;
   first.h = 0.1;
@@ -63,8 +64,8 @@ std::string model(double modelCoefficient, double partCoefficient) {
   second.origin[1] = 1.0;
   std::string deck = first.cards() + second.cards() + shellStrip(3, 7, 2 * kBlockNodes, 4, 2.0) +
                      shellStrip(4, 0, 2 * kBlockNodes + kStripNodes, 6, 3.0) + termination(0.01) +
-                     "*CONTROL_HOURGLASS\n" + card({"4", num(modelCoefficient)}) + "*HOURGLASS\n" +
-                     card({"7", "4", num(partCoefficient)});
+                     "*CONTROL_HOURGLASS\n" + card({form, num(modelCoefficient)}) + "*HOURGLASS\n" +
+                     card({"7", form, num(partCoefficient)});
   // Every node in an hourglass pattern: alternate signs from node to node.
   deck += "*INITIAL_VELOCITY_NODE\n";
   for (const Block* b : {&first, &second})
@@ -113,14 +114,17 @@ double velocityDifference(const Trace& a, const Trace& b, int first, int last) {
 
 TEST(HourglassPartDeck, EachPartTakesItsOwnControl) {
   const int firstShell = 2 * kBlockNodes + 1, secondShell = firstShell + kStripNodes;
+  // The stiffness form (IHQ 4) and the viscous form (IHQ 1, with
+  // coefficients its step holds).
+  for (auto [form, low, high] : {std::tuple{"4", 0.05, 0.3}, {"1", 0.02, 0.12}})
   for (bool host : {false, true}) {
-    SCOPED_TRACE(host ? "host loop" : "GPU loop");
-    const Trace mixed = record("hourglass_mixed", model(0.05, 0.3), host);
-    const Trace stiff = record("hourglass_all_stiff", model(0.3, 0.3), host);
-    const Trace soft = record("hourglass_all_soft", model(0.05, 0.05), host);
+    SCOPED_TRACE(std::string(host ? "host loop" : "GPU loop") + ", IHQ " + form);
+    const Trace mixed = record("hourglass_mixed", model(form, low, high), host);
+    const Trace stiff = record("hourglass_all_stiff", model(form, high, high), host);
+    const Trace soft = record("hourglass_all_soft", model(form, low, low), host);
     ASSERT_GT(mixed.size(), 10u);
-    // Parts 1 and 3 (HGID 7) move as with 0.3 everywhere, parts 2 and 4 as
-    // with the model's 0.05 everywhere. (Where the controls differ the GPU
+    // Parts 1 and 3 (HGID 7) move as with their coefficient everywhere,
+    // parts 2 and 4 as with the model's everywhere. (Where the controls differ the GPU
     // kernels compute the elements one by one, else four at a time; the two
     // agree to rounding, which the stiff hourglass motion grows over the
     // run to about 1e-6.)
@@ -150,6 +154,11 @@ TEST(HourglassPartDeck, UnknownControlsAndFormsRefuseTheModel) {
        "part 1 (block1): hourglass form 8 (IHQ) is not computed by this version"},
       {"hourglass_bulk", "*HOURGLASS\n" + card({"9", "1", "0.1", "", "2.0"}),
        "field 5: Q1 2 asks for bulk viscosity coefficients other than 1.5 and 0.06"},
+      {"hourglass_viscous_limit", "*HOURGLASS\n" + card({"9", "2", "0.15"}),
+       "part 1 (block1): the viscous hourglass form 2 (IHQ) with QM 0.15 is beyond the step's stability limit "
+       "QM x TSSFAC <= 0.125 at the time-step scale factor 0.9"},
+      {"hourglass_shell_form_6", "*HOURGLASS\n" + card({"9", "6", "1.0"}) + shellStrip(3, 9, 8, 1, 2.0),
+       "(strip3): hourglass form 6 (IHQ) is not computed by this version; quadrilateral shells"},
   };
   for (const auto& row : rows) {
     std::string console;

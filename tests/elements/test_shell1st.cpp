@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "elements/hourglasscontrol.h"
 #include "tests/elements/shellTestModel.h"
 
 namespace {
@@ -51,8 +52,13 @@ void rotate(const double a[3], double q, const double v[3], double out[3]) {
 // velocities take each node to its exactly rotated place, the rotational
 // velocities turn the nodes by the same increments.  No strain, no force.
 TEST(ShellElement, RigidTranslationAndQuarterTurnGiveNoStrainOrForce) {
-  for (ElementNewType type : {ET_BT_SHELL, ET_HL_SHELL, ET_CB_TRI_SHELL, ET_MEMBRANE3, ET_MEMBRANE4}) {
+  HourglassControl viscous;  // the viscous form (IHQ 1), QM 0.1
+  const std::pair<ElementNewType, HourglassControl*> rows[] = {
+      {ET_BT_SHELL, nullptr},  {ET_BT_SHELL, &viscous},  {ET_HL_SHELL, nullptr},     {ET_CB_TRI_SHELL, nullptr},
+      {ET_MEMBRANE3, nullptr}, {ET_MEMBRANE4, nullptr}, {ET_MEMBRANE4, &viscous}};
+  for (auto [type, control] : rows) {
     ShellModel m = model(type);
+    m.hourglass = control;
     irregularPatch(m, isTriangle(type));
     if (type == ET_HL_SHELL) m.elems()[1].type = ET_NONE;  // as a reader leaves it: the section decides
     testing::internal::CaptureStdout();
@@ -90,8 +96,10 @@ TEST(ShellElement, RigidTranslationAndQuarterTurnGiveNoStrainOrForce) {
     // E = 2.1e11: a strain of 1e-11 would show as 2 Pa.
     EXPECT_LT(worstStress, 1.0) << "type " << type;
     EXPECT_LT(worstForce, 1e-2) << "type " << type;
+    // The viscous resultants are the rates' round-off (1e-11 m/s) times
+    // QM rho c t sqrt(A), about 4e4 N s/m.
     for (const ShellElementCuda& e : m.elems())
-      for (double h : e.hourglassStress) EXPECT_LT(std::fabs(h), 1e-6) << "type " << type;
+      for (double h : e.hourglassStress) EXPECT_LT(std::fabs(h), control ? 1e-5 : 1e-6) << "type " << type;
     // The quarter turn about the skew axis really happened.
     double p[3];
     rotate(axis, 0.5 * M_PI, start[8].data(), p);
@@ -244,9 +252,10 @@ void hourglassCycles(ShellModel& m, int cycles) {
 }
 
 TEST(ShellElement, HourglassResistanceSwitch) {
-  auto run = [](double c, int cycles) {
+  auto run = [](double c, int cycles, HourglassControl* control = nullptr) {
     ShellModel m = model(ET_BT_SHELL);
     m.section.shell_constants[2] = c;
+    m.hourglass = control;
     shelltest::grid(m, 1, 1, 1.0, 1.0, false);
     m.link();
     hourglassCycles(m, cycles);
@@ -262,6 +271,14 @@ TEST(ShellElement, HourglassResistanceSwitch) {
   const double h2 = two.store.shell_element_array_cpu[0].hourglassStress[2];
   EXPECT_GT(std::fabs(h1), 0.0);
   EXPECT_NEAR(h2, 2.0 * h1, 1e-6 * std::fabs(h1));
+  // The viscous form (IHQ 1): the in-plane resultant is QM rho c t sqrt(A)
+  // times the mode's current rate, the same at every cycle of one rate.
+  HourglassControl viscous;
+  const ShellModel rate1 = run(0.0, 1, &viscous), rate2 = run(0.0, 2, &viscous);
+  // (Unit square, mode rate 4 x 0.1 in y.)
+  const double v1 = rate1.store.shell_element_array_cpu[0].hourglassStress[1];
+  EXPECT_NEAR(std::fabs(v1), 0.1 * kRho * std::sqrt(kE / (kRho * (1.0 - kNu * kNu))) * kT * 0.4, 1e-5 * std::fabs(v1));
+  EXPECT_NEAR(rate2.store.shell_element_array_cpu[0].hourglassStress[1], v1, 1e-5 * std::fabs(v1));
 }
 
 // The membrane's hourglass stiffness c E t sum(a^2) / (8 A): the same mode

@@ -223,7 +223,7 @@ TEST(RunEnd, TangentModulusNotBelowYoungsModulusIsRefused) {
 }
 
 // A step above the stable one (no card asks for one: the run's safe factor
-// is raised to 1.5 after reading) makes a free strip of shells pulled at one
+// is raised to 1.5 after set-up) makes a free strip of shells pulled at one
 // end swing ever wider: its kinetic energy grows far beyond anything its
 // load gives. Both loops stop with a message naming the time and the element
 // with the smallest step; at the stable step (1.0) the strip completes.
@@ -251,8 +251,8 @@ TEST(RunEnd, KineticEnergyRunningAwayStopsTheRun) {
       fem.work_path = (folder / "work").string();
       deckcase::fs::create_directories(fem.work_path);
       ASSERT_EQ(readKeywordDeck(&fem, path), 1);
-      fem.timeControl->input_safe_factor = factor;
       ASSERT_EQ(preprocessModel(&fem), 1);
+      fem.timeControl->safe_factor = factor;
       fem.host_path_flag = host ? 1 : 0;
       double contactTime = 0.0, outputTime = 0.0;
       testing::internal::CaptureStderr();

@@ -293,6 +293,11 @@ INSTANTIATE_TEST_SUITE_P(
                         "*SECTION_SHELL\n" + card({"1", "2", "", "2"}) + card({"0.005"}) + steel(),
                     4, true},
         FreeElement{"membrane", kQuad + "*SECTION_SHELL\n" + card({"1", "5"}) + card({"0.001"}) + steel(), 4, false},
+        // The viscous hourglass form at the largest coefficient the step holds.
+        FreeElement{"shell_viscous_limit", kQuad + "*SECTION_SHELL\n" + card({"1", "2", "", "2"}) + card({"0.005"}) +
+                                               steel() + "*CONTROL_HOURGLASS\n" + card({"1", "0.125"}), 4, true},
+        FreeElement{"membrane_viscous_limit", kQuad + "*SECTION_SHELL\n" + card({"1", "5"}) + card({"0.001"}) + steel() +
+                                                  "*CONTROL_HOURGLASS\n" + card({"1", "0.125"}), 4, false},
         FreeElement{"beam_resultant", kLine + "*SECTION_BEAM\n" + card({"1", "2"}) +
                                           card({"1e-6", "8e-14", "8e-14", "1.6e-13", "8e-7"}) + steel(),
                     3, true},
