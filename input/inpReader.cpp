@@ -271,7 +271,7 @@ int readInpText(FEMDynamic* fem, const std::string& text, const std::string& dec
     InpTranslation ids;
     if (completeThroughKeywordFamilies(fem, translateInpModel(model, ids)) == 0) return 0;
     finishInpModel(model, ids, fem);
-    completeInpElements(model, fem);
+    if (!completeInpElements(model, fem)) return 0;
     if (!applyInpSmoothFem(model, fem)) return 0;
     completeInpMaterials(model, fem);
     addInpOutputs(model, fem);

@@ -15,6 +15,7 @@
 
 class FEMDynamic;
 struct DeckLineTally;
+struct HourglassControl;
 
 // A keyword line: the keyword in capitals without blanks ("*Solid Section"
 // is "SOLIDSECTION") and its options as KEY=VALUE pairs, keys in capitals
@@ -179,6 +180,7 @@ struct InpModel {
     // An hourglass control made by *SECTION CONTROLS; its id is its 1-based position.
     struct SectionControls {
         std::string name;
+        std::string hourglass;  // HOURGLASS=, without blanks (empty: not given)
         int lineNumber = 0;
     };
     // A history or field request: the interval of its *OUTPUT block and the
@@ -525,8 +527,13 @@ int readInpText(FEMDynamic* fem, const std::string& text, const std::string& dec
 void applyInpOutputInterval(const InpModel& model, FEMDynamic* fem);
 // What the keyword card families have no card for, put straight into the
 // read model after they completed it: section element codes, ten-node
-// solids, hourglass controls, rubber and foam materials.
-void completeInpElements(const InpModel& model, FEMDynamic* fem);
+// solids, hourglass controls. False, after a message, when a part's controls
+// name a form its elements do not compute.
+bool completeInpElements(const InpModel& model, FEMDynamic* fem);
+// The hourglass form and coefficient of a HOURGLASS= value (without blanks;
+// empty when not given) into control (when not null); false for a value
+// this version does not compute.
+bool inpHourglassForm(const std::string& hourglass, HourglassControl* control);
 void completeInpMaterials(const InpModel& model, FEMDynamic* fem);
 // The history and field outputs the deck requests.
 void addInpOutputs(const InpModel& model, FEMDynamic* fem);

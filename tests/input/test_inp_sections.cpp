@@ -64,13 +64,16 @@ TEST(InpSections, ControlsFoamAndOutputsReachTheSolver) {
                     "*Output, history, time interval=2e-6\n*Node Output, nset=TIP\nRF,S, PE\n"
                     "*Output, field\n*Tecplot Output\nU\nLE, S\n*Node Output\nU, V\n*Element Output, elset=RIGHT\nS\n");
     ASSERT_EQ(read.result, 1) << read.messages;
-    EXPECT_TRUE(read.said("HOURGLASS=ENHANCED is not read")) << read.messages;
     EXPECT_TRUE(read.said("without NSET= (the whole model)")) << read.messages;
     // The model's control (the stiffness form, for parts without controls)
-    // and one per block, numbered in deck order; LEFT names the second.
+    // and one per block, numbered in deck order, of its HOURGLASS= form
+    // (ENHANCED: the assumed-strain form, QM 1); LEFT names the second.
     const std::vector<HourglassControl>& controls = read.fem->hourglassControlManager->hourglass_array_cpu;
     ASSERT_EQ(controls.size(), 3u);
-    for (const HourglassControl& control : controls) EXPECT_EQ(control.type, 4);
+    EXPECT_EQ(controls[0].type, 4);
+    EXPECT_EQ(controls[1].type, 6);
+    EXPECT_EQ(controls[1].coefficient, 1.0);
+    EXPECT_EQ(controls[2].type, 4);
     EXPECT_EQ(read.fem->part_array.at(0).hourglass_id, 2);
     EXPECT_EQ(read.fem->part_array.at(1).hourglass_id, 0);
     // A continuum shell part takes the material of its shell section.
@@ -130,6 +133,12 @@ TEST(InpSections, DecksThatWouldRunWrongAreRefused) {
                   "material=STEEL\n" + kSteel + kStep,
          "section controls NONE"},
         {kCubes + "*Section Controls, name=A\n*Section Controls, name=A\n" + sections + kSteel + kStep, "twice"},
+        {kCubes + "*Section Controls, name=A, hourglass=relax stiffness\n" + sections + kSteel + kStep,
+         "*SECTIONCONTROLS (line 20) A: HOURGLASS=RELAX STIFFNESS is not computed"},
+        {"*Node\n1, 0, 0, 0\n2, 1, 0, 0\n3, 1, 1, 0\n4, 0, 1, 0\n*Element, type=S4R, elset=P\n1, 1, 2, 3, 4\n"
+         "*Section Controls, name=E, hourglass=enhanced\n*Shell Section, elset=P, material=STEEL, controls=E\n0.01\n" +
+             kSteel + kStep,
+         "HOURGLASS=ENHANCED is not computed for the shells and membranes of P"},
         {kCubes + sections + "*Material, name=STEEL\n*Density\n1e-9\n*Hyperelastic, neo hooke\n1., 0.01\n" + kStep,
          "Mooney-Rivlin form"},
         {kCubes + sections + "*Material, name=STEEL\n*Density\n1e-9\n*Hyperelastic, mooney-rivlin\n1., 0.1, 0.\n" +
