@@ -102,8 +102,9 @@ void InpReader::readSection(const InpBlock& block) {
 
 void InpReader::readRigidBody(const InpBlock& block) {
     // DENSITY (the mass of rigid elements) is not computed: a rigid body
-    // takes the mass of its elements' section material.
-    refuseUnreadOptions(block, {"REFNODE", "ELSET"});
+    // takes the mass of its elements' section material. ISOTHERMAL is a
+    // thermal setting, in a run without temperatures.
+    refuseUnreadOptions(block, {"REFNODE", "ELSET"}, {"ISOTHERMAL"});
     InpModel::RigidBody body;
     body.elementSet = block.keyword.option("ELSET");
     body.refNode = block.keyword.option("REFNODE");

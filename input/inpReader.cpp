@@ -101,6 +101,11 @@ bool InpReader::readBlocks(const std::vector<InpBlock>& blocks) {
         const std::string where = block.where();
         if (!hasDataLines(block)) continue;
         if (name == "STEP") {
+            // Large displacements are always computed; INC bounds implicit increments.
+            refuseUnreadOptions(block, {"NAME", "NLGEOM"}, {"INC"});
+            if (block.keyword.choice("NLGEOM") == "NO") {
+                unreadMechanics(block, "NLGEOM=NO asks for a geometrically linear step");
+            }
             ++stepCount_;
             if (stepCount_ > 1) {
                 unreadMechanics(block, "only the first step is run: the loads, boundaries and time of this step "

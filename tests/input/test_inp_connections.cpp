@@ -79,11 +79,13 @@ TEST_F(InpConnections, TiesWithTolerancesAndNodeSurfaces) {
                      "*Tie, name=T2, adjust=no\nMIDNODES, TOP1\n"
                      // ADJUST=YES (the default) moves a slave node within reach onto its master face.
                      "*Node\n20, 0.5, 0.5, 2.01\n*Surface, type=NODE, name=NEAR\n20\n*Surface, name=TOP2\n2, S2\n"
-                     "*Tie, name=T3\nNEAR, TOP2\n"))
+                     "*Tie, name=T3\nNEAR, TOP2\n*Node\n21, 0.25, 0.25, 2.02\n*Surface, type=NODE, name=NEAR2\n21\n"
+                     "*Tie, name=T4, adjust=YES\nNEAR2, TOP2\n"))
         << messages;
     EXPECT_NEAR(fem->nodeManager->node_array_cpu.at(12).coord[2], 2.0, 1e-12);
+    EXPECT_NEAR(fem->nodeManager->node_array_cpu.at(13).coord[2], 2.0, 1e-12);
     const std::vector<Contact>& contacts = fem->contactManager->contact_array;
-    ASSERT_EQ(contacts.size(), 3u);
+    ASSERT_EQ(contacts.size(), 4u);
     EXPECT_EQ(contacts[0].contact_type, TIED_SHELL_EDGE_TO_SURFACE);
     EXPECT_DOUBLE_EQ(contacts[0].tie_tolerance, 0.05);
     EXPECT_EQ(contacts[0].slave_type, ENTITY_SURFACE);

@@ -254,6 +254,8 @@ TEST_F(InpDeckTest, BadDecksAreRefusedWithTheirReason) {
         {good + "*Amplitude, name=A, value=ABSOLUTE\n0., 0., 1., 1.\n", "VALUE=ABSOLUTE asks for amplitudes"},
         {good + "*Boundary\n11, 1\n*Boundary, op=NEW\n12, 2\n", "OP=NEW would take away the boundaries"},
         {good + "*Node, system=C\n100, 1., 0., 0.\n", "SYSTEM=C asks for coordinates of another system"},
+        {kCube + "*Solid Section, elset=CUBE, material=STEEL\n" + kSteel + "*Step, nlgeom=NO\n*Dynamic, Explicit\n, 1e-5\n",
+         "NLGEOM=NO asks for a geometrically linear step"},
         {good + "*Surface, name=S\nCUBE, S1\n*Contact Pair, interaction=I, mechanical constraint=PENALTY\nS, S\n",
          "MECHANICAL CONSTRAINT=PENALTY asks for a penalty contact"},
         {good + "*Surface Interaction, name=I\n*Surface Behavior, pressure-overclosure=EXPONENTIAL\n0.1, 1.\n",
