@@ -1,7 +1,6 @@
 // The host-only time loop: the same model stepped with the host twins of
 // the element, node, load, boundary, constraint, tie, contact and rigid-body
 // operations, when no GPU qualifies.
-#include <algorithm>
 #include "contact/contactManager.h"
 #include "contact/contactnodemanager.h"
 #include "contact/globalContactSearch.h"
@@ -11,8 +10,6 @@
 #include "contact/unified_contact.h"
 #include "core/curvemanager.h"
 #include "core/nodeManager.h"
-#include "core/nonFiniteNode.h"
-#include "core/runStop.h"
 #include "core/part.h"
 #include "elements/elmmanager.h"
 #include "elements/hourglasscontrolmanager.h"
@@ -20,19 +17,14 @@
 #include "elements/smoothFemManager.h"
 #include "materials/elementInversion.h"
 #include "materials/materialmanager.h"
-#include "materials/returnMapFailure.h"
-#include "output/outputManager.h"
 #include "solver/boundary.h"
-#include "solver/constrained.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"
 #include "solver/initialCondition.h"
 #include "solver/load.h"
-#include "solver/rigidmanager.h"
-#include "solver/rigidwall.h"
 #include "solver/runClock.h"
-#include "solver/kineticEnergyWatch.h"
 #include "solver/timeControl.h"
+#include "solver/timeLoopSteps.h"
 
 // Largest first step (that of the GPU loop) and largest later step of the
 // host loop.
@@ -42,33 +34,6 @@ constexpr double kCpuMaxDt = 5e-5;
 constexpr double kCpuCandidateStart = 100.0;
 
 namespace {
-// True when a node's state is not finite: the run stops naming the node.
-// The node steps report what they compute; at output points (and at the
-// end) every node is checked as well, before any file is written.
-bool stateStopsRun(FEMDynamic* d, bool everyNode) {
-  if (everyNode) d->nodeManager->checkNodesFiniteCpu();
-  return runStopsOnNonFiniteNode(d->time, d->cycle);
-}
-
-// True when the step cannot advance the run: the run stops with a message
-// that names the element with the smallest step.
-// True when the kinetic energy of the run has run away (looked at every
-// kEnergyWatchCycles cycles and at the last): the run stops naming the
-// element with the smallest step.
-bool energyStopsRun(FEMDynamic* d, KineticEnergyWatch& watch, bool lastCycle) {
-  if (d->cycle % kEnergyWatchCycles != 0 && !lastCycle) return false;
-  const double energy = KineticEnergyWatch::kineticEnergy(d->nodeManager->node_array_cpu);
-  if (!watch.runsAway(energy, d->cycle)) return false;
-  reportRunawayEnergy(watch, energy, d->time, d->cycle,
-                      smallestElementStepCpu(d->part_array, d->timeControl->safe_factor));
-  return true;
-}
-
-bool stepStopsRun(FEMDynamic* d, bool firstStep = false) {
-  return runStopsOnStep(*d->timeControl, d->dt, d->time, d->cycle, firstStep,
-                        [d] { return smallestElementStepCpu(d->part_array, d->timeControl->safe_factor); });
-}
-
 // Contact records of the host loop, without any device call: the host
 // pointer arrays and counters of the pairs, the searched pairs of slave side
 // and master surface (those the device grids would get), the master nodes
@@ -118,12 +83,20 @@ struct SearchRecordScope {
   GlobalSearchRecord record;
   ~SearchRecordScope() { d->global_search_record = nullptr; }
 };
-// Every rigid wall moves and pushes its slave nodes (host twins).
-void moveRigidWallsCpu(FEMDynamic* d) {
-  for (RigidWall& w : *d->rigid_wall_array) {
-    w.move(d->dt, d->time);
-    w.applyForceCpu(d->time, d->dt, d->prev_dt);
+
+// The element forces of every part that takes part (not rigid or null,
+// with a material model, as in the element driver of the GPU loop) and of
+// the smoothed-FEM domains; the smallest element step is the candidate.
+double elementForcesCpu(FEMDynamic* d) {
+  double candidate = kCpuCandidateStart;
+  for (Part& part : d->part_array) {
+    if (!partTakesPart(part)) continue;
+    HourglassControl* hourglass = d->hourglassControlManager->partControlCpu(part.id);
+    part.elmManager->computeInterForceCpu(part.materialNew, part.section, hourglass, d->dt, candidate,
+                                          d->timeControl->safe_factor);
   }
+  d->smoothFemManager->computeForcesCpu(d->materialManager, d->dt);
+  return candidate;
 }
 
 }  // namespace
@@ -132,16 +105,8 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   FEMDynamic* d = domain;
   *contactTime = 0.0;
   *outputTime = 0.0;
-  d->dt = 0.0;
-  d->prev_dt = 0.0;
-  d->time = 0.0;
-  d->cycle = 0;
-  double candidate = 0.0;
-  clearInvertedElementReport();
-  clearReturnMapFailures();
-  clearNonFiniteNodeReport();
-
-  if (!d->timeControl->limitsUsable() || !d->initialComputeCpu()) return false;
+  TimeLoopSteps steps(d, true);
+  if (!steps.setUp(0.0)) return false;
   SearchRecordScope search{d, {}};
   setUpHostContact(d, search.record);
   for (InitialCondition& ic : *d->initial_condition_array) ic.apply(d->rigidManager);
@@ -152,107 +117,30 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   tc->calInitialDtCpu(d->part_array, &d->dt);
   // Capped as the GPU loop caps it: a model of rigid and null parts alone
   // has no element step at all.
-  d->dt = d->smoothFemManager->limitStep(std::min(d->dt, kCpuMaxFirstDt), tc->safe_factor);
-  // The later steps are measured against the first as they are capped.
-  tc->first_step = std::min(d->dt, kCpuMaxDt);
-  if (stepStopsRun(d, true)) return false;
-  // An end time below the first step is reached in one shorter step.
-  d->dt = tc->stepWithinEndTime(0.0, d->dt);
-  d->loadManager->computeAllFactors(d->time);
-  d->loadManager->applyAllCpu();
-  d->boundaryManager->computeAllFactors(d->time);
-  d->boundaryManager->applyAllCpu(d->time, d->dt, d->prev_dt);
-  // Rigid bodies carry their initial and prescribed motion to their nodes.
-  for (RigidConstrained& rc : d->rigidManager->rigid_constrained_array) {
-    rc.computeFactor(d->time);
-    rc.imposeMotion(d->dt, d->prev_dt);
-  }
-  for (RigidCuda& r : d->rigidManager->rigid_array) r.updateVelocity(d->dt, d->prev_dt);
-  d->rigidManager->masterVelocitiesToSlaves();
-  for (RigidCuda& r : d->rigidManager->rigid_array) r.updateNodesCpu(d->dt);
-  // Walls act on the first velocity update, as in the GPU loop.
-  moveRigidWallsCpu(d);
-  d->nodeManager->allNodeAccelVelCalCpu(d->dt, d->prev_dt);
-  d->slavesFollowMastersCpu();
-  if (stateStopsRun(d, true)) return false;
-  d->outputManager->initAll(d);
-  d->outputManager->collectAll(d, d->time, d->dt);
-  d->outputManager->writeAll(d, d->time, d->dt);
+  if (!steps.takeFirstStep(d->dt, kCpuMaxFirstDt, kCpuMaxDt)) return false;
+  if (!steps.startState()) return false;
+  steps.stepTime();
 
-  // d->time is the time of the state the coming cycle computes; stateTime
-  // that of the state reached.
-  double stateTime = d->time;
-  d->time = tc->timeAfterStep(d->time, d->dt);
-  KineticEnergyWatch energyWatch;
-  while (!tc->runEnded(stateTime, d->cycle)) {
-    d->curveManager->updateCurveValues(d->time);
-    d->nodeManager->allNodeDispCalCpu(d->dt);
-
-    candidate = kCpuCandidateStart;
-    for (Part& part : d->part_array) {
-      // Rigid and null parts and parts without a material model take no
-      // part, as in the element driver of the GPU loop.
-      if (!partTakesPart(part)) continue;
-      HourglassControl* hourglass = d->hourglassControlManager->partControlCpu(part.id);
-      part.elmManager->computeInterForceCpu(part.materialNew, part.section, hourglass, d->dt, candidate, tc->safe_factor);
-    }
-    d->smoothFemManager->computeForcesCpu(d->materialManager, d->dt);
+  while (steps.running()) {
+    steps.beginCycle();
+    double candidate = elementForcesCpu(d);
     if (runStopsOnInvertedElement(d->time, d->dt, d->cycle)) return false;
     tc->massScalingCpu(d->tieManager, d->constrainedManager, d->part_array, d->nodeManager, d->cycle,
                        &candidate);
-    d->loadManager->computeAllFactors(d->time);
-    d->loadManager->applyAllCpu();
+    steps.applyLoads();
 
     const double contactStart = wallClockMs();
-    hostContactStep(d, stateTime);
+    hostContactStep(d, steps.stateTime);
     *contactTime += wallClockMs() - contactStart;
 
-    moveRigidWallsCpu(d);
-    // Boundaries and rigid bodies work with the steps of the coming update.
-    d->prev_dt = d->dt;
-    d->dt = d->smoothFemManager->limitStep(std::min(candidate, kCpuMaxDt), tc->safe_factor);
-    if (stepStopsRun(d)) return false;
-    stateTime = d->time;
-    const bool lastCycle = tc->runEnded(stateTime, d->cycle + 1);
-    if (!lastCycle) d->dt = tc->stepWithinEndTime(d->time, d->dt);
-    // Slave forces reach their masters before the boundary conditions act.
-    d->constrainedManager->transferSlaveForcesCpu();
-    d->tieManager->addMasterForCpu();
-    d->boundaryManager->computeAllFactors(d->time);
-    d->boundaryManager->applyAllCpu(d->time, d->dt, d->prev_dt);
-
-    RigidManager* rm = d->rigidManager;
-    for (RigidCuda& r : rm->rigid_array) r.gatherForcesCpu();
-    rm->slaveForcesToMaster();
-    for (RigidCuda& r : rm->rigid_array) r.computeAccelerations();
-    for (RigidConstrained& rc : rm->rigid_constrained_array) {
-      rc.computeFactor(d->time);
-      rc.projectAccelerations();
-      rc.imposeMotion(d->dt, d->prev_dt);
-    }
-    for (RigidCuda& r : rm->rigid_array) r.updateVelocity(d->dt, d->prev_dt);
-    rm->masterVelocitiesToSlaves();
-    for (RigidCuda& r : rm->rigid_array) r.updateNodesCpu(d->dt);
-
-    // Output after the velocity update, as in the GPU loop: rigid-body
-    // nodes got their velocities above, so every node shows the same
-    // half step.
-    d->nodeManager->allNodeAccelVelCalCpu(d->dt, d->prev_dt);
-    d->slavesFollowMastersCpu();  // also for the next displacement update
-    if (stateStopsRun(d, lastCycle || d->outputManager->anyOutputDue(d->time, d->dt)) ||
-        energyStopsRun(d, energyWatch, lastCycle))
-      return false;
-
-    const double outputStart = wallClockMs();
-    if (lastCycle) d->outputManager->markFinalPoint();
-    d->outputManager->collectAll(d, d->time, d->dt);
-    d->outputManager->writeAll(d, d->time, d->dt);
-    *outputTime += wallClockMs() - outputStart;
-    if (runStopRequested()) return false;  // an interrupt, or a result file that could not be written
-
-    d->time = tc->timeAfterStep(d->time, d->dt);
-    d->cycle += 1;
+    steps.moveRigidWalls();
+    if (!steps.chooseNextStep(candidate, kCpuMaxDt)) return false;
+    steps.constrainAndMoveBodies();
+    // Output after the velocity update, as in the GPU loop.
+    if (!steps.updateVelocities()) return false;
+    if (!steps.writeOutputs(*outputTime)) return false;
+    steps.endCycle();
   }
-  d->time = stateTime;
+  steps.finish();
   return true;
 }

@@ -1,0 +1,238 @@
+#include "solver/timeLoopSteps.h"
+
+#include <algorithm>
+
+#include "contact/tiemanager.h"
+#include "core/curvemanager.h"
+#include "core/nodeManager.h"
+#include "core/nonFiniteNode.h"
+#include "core/runStop.h"
+#include "elements/elementControl.h"
+#include "elements/smoothFemManager.h"
+#include "materials/elementInversion.h"
+#include "materials/returnMapFailure.h"
+#include "output/outputManager.h"
+#include "solver/boundary.h"
+#include "solver/constrained.h"
+#include "solver/femdynamic.h"
+#include "solver/load.h"
+#include "solver/rigidmanager.h"
+#include "solver/rigidwall.h"
+#include "solver/runClock.h"
+#include "solver/timeControl.h"
+
+bool TimeLoopSteps::setUp(double firstDt) {
+  d_->dt = firstDt;
+  d_->prev_dt = 0.0;
+  d_->time = 0.0;
+  d_->cycle = 0;
+  clearInvertedElementReport();
+  clearReturnMapFailures();
+  clearNonFiniteNodeReport();
+  return d_->timeControl->limitsUsable() && d_->initialComputeCpu();
+}
+
+bool TimeLoopSteps::takeFirstStep(double candidate, double firstMax, double laterMax) {
+  TimeControl* tc = d_->timeControl;
+  d_->dt = d_->smoothFemManager->limitStep(std::min(candidate, firstMax), tc->safe_factor);
+  tc->first_step = std::min(d_->dt, laterMax);
+  if (stepStopsRun(true)) return false;
+  // An end time below the first step is reached in one shorter step.
+  d_->dt = tc->stepWithinEndTime(0.0, d_->dt);
+  return true;
+}
+
+bool TimeLoopSteps::startState() {
+  applyLoads();
+  applyBoundaries();
+  // Rigid bodies carry their initial and prescribed motion to their nodes.
+  moveRigidBodies(false);
+  // Walls act on the first velocity update: a node that starts on a wall
+  // moving into it stays on it instead of stepping behind it.
+  moveRigidWalls();
+  nodeVelocities();
+  slavesFollowMasters();
+  if (stateStopsRun(true)) return false;
+  d_->outputManager->initAll(d_);
+  d_->outputManager->collectAll(d_, d_->time, d_->dt);
+  d_->outputManager->writeAll(d_, d_->time, d_->dt);
+  return true;
+}
+
+// d->time is the time of the state the coming cycle computes; stateTime
+// that of the state reached.
+void TimeLoopSteps::stepTime() {
+  stateTime = d_->time;
+  d_->time = d_->timeControl->timeAfterStep(d_->time, d_->dt);
+}
+
+bool TimeLoopSteps::running() const { return !d_->timeControl->runEnded(stateTime, d_->cycle); }
+
+void TimeLoopSteps::beginCycle() {
+  d_->curveManager->updateCurveValues(d_->time);
+  if (host_)
+    d_->nodeManager->allNodeDispCalCpu(d_->dt);
+  else
+    d_->nodeManager->allNodeDispCal(d_->dt);
+}
+
+void TimeLoopSteps::applyLoads() {
+  d_->loadManager->computeAllFactors(d_->time);
+  if (host_)
+    d_->loadManager->applyAllCpu();
+  else
+    d_->loadManager->applyAllGpu();
+}
+
+void TimeLoopSteps::applyBoundaries() {
+  d_->boundaryManager->computeAllFactors(d_->time);
+  if (host_)
+    d_->boundaryManager->applyAllCpu(d_->time, d_->dt, d_->prev_dt);
+  else
+    d_->boundaryManager->applyAllGpu(d_->time, d_->dt, d_->prev_dt);
+}
+
+void TimeLoopSteps::moveRigidWalls() {
+  for (RigidWall& w : *d_->rigid_wall_array) {
+    w.move(d_->dt, d_->time);
+    if (host_)
+      w.applyForceCpu(d_->time, d_->dt, d_->prev_dt);
+    else
+      w.applyForce(d_, d_->time, d_->dt);
+  }
+}
+
+bool TimeLoopSteps::chooseNextStep(double candidate, double maxDt) {
+  TimeControl* tc = d_->timeControl;
+  // Boundaries and rigid bodies work with the steps of the coming update.
+  d_->prev_dt = d_->dt;
+  d_->dt = d_->smoothFemManager->limitStep(std::min(candidate, maxDt), tc->safe_factor);
+  if (stepStopsRun(false)) return false;
+  stateTime = d_->time;
+  lastCycle = tc->runEnded(stateTime, d_->cycle + 1);
+  if (!lastCycle) d_->dt = tc->stepWithinEndTime(d_->time, d_->dt);
+  return true;
+}
+
+void TimeLoopSteps::constrainAndMoveBodies() {
+  // Slave forces reach their masters before the boundary conditions act,
+  // so that a clamped or driven master stays as prescribed.
+  if (host_) {
+    d_->constrainedManager->transferSlaveForcesCpu();
+    d_->tieManager->addMasterForCpu();
+  } else {
+    d_->constrainedManager->transferSlaveForcesGpu();
+    d_->tieManager->addMasterForGpu();
+  }
+  applyBoundaries();
+
+  RigidManager* rm = d_->rigidManager;
+  for (RigidCuda& r : rm->rigid_array) {
+    if (host_)
+      r.gatherForcesCpu();
+    else
+      r.gatherForcesGpu();
+  }
+  rm->slaveForcesToMaster();
+  for (RigidCuda& r : rm->rigid_array) r.computeAccelerations();
+  // The host loop keeps a prescribed motion's accelerations in its released
+  // directions before the motion is imposed.
+  moveRigidBodies(host_);
+}
+
+bool TimeLoopSteps::updateVelocities() {
+  // The outputs and the next displacement update see the slaves moving with
+  // their masters; every node shows the same half step.
+  nodeVelocities();
+  slavesFollowMasters();
+  const bool everyNode = lastCycle || d_->outputManager->anyOutputDue(d_->time, d_->dt);
+  return !(stateStopsRun(everyNode) || energyStopsRun());
+}
+
+bool TimeLoopSteps::writeOutputs(double& outputMs) {
+  const double outputStart = wallClockMs();
+  if (lastCycle) d_->outputManager->markFinalPoint();
+  d_->outputManager->collectAll(d_, d_->time, d_->dt);
+  d_->outputManager->writeAll(d_, d_->time, d_->dt);
+  outputMs += wallClockMs() - outputStart;
+  return !runStopRequested();
+}
+
+void TimeLoopSteps::endCycle() {
+  d_->time = d_->timeControl->timeAfterStep(d_->time, d_->dt);
+  d_->cycle += 1;
+}
+
+void TimeLoopSteps::finish() { d_->time = stateTime; }
+
+// Prescribed rigid-body motion (project: the accelerations first kept in
+// the released directions), velocities and node positions of the rigid
+// bodies.
+void TimeLoopSteps::moveRigidBodies(bool project) {
+  RigidManager* rm = d_->rigidManager;
+  for (RigidConstrained& rc : rm->rigid_constrained_array) {
+    rc.computeFactor(d_->time);
+    if (project) rc.projectAccelerations();
+    rc.imposeMotion(d_->dt, d_->prev_dt);
+  }
+  for (RigidCuda& r : rm->rigid_array) r.updateVelocity(d_->dt, d_->prev_dt);
+  rm->masterVelocitiesToSlaves();
+  for (RigidCuda& r : rm->rigid_array) {
+    if (host_)
+      r.updateNodesCpu(d_->dt);
+    else
+      r.updateNodesGpu(d_->dt);
+  }
+}
+
+void TimeLoopSteps::nodeVelocities() {
+  if (host_)
+    d_->nodeManager->allNodeAccelVelCalCpu(d_->dt, d_->prev_dt);
+  else
+    d_->nodeManager->allNodeAccelVelCal(d_->dt, d_->prev_dt);
+}
+
+void TimeLoopSteps::slavesFollowMasters() {
+  if (host_)
+    d_->slavesFollowMastersCpu();
+  else
+    d_->slavesFollowMastersGpu();
+}
+
+// True when a node's state is not finite: the run stops naming the node.
+// The node steps report what they compute; at output points (and at the
+// end) every node is checked as well, before any file is written.
+bool TimeLoopSteps::stateStopsRun(bool everyNode) {
+  if (everyNode) {
+    if (host_)
+      d_->nodeManager->checkNodesFiniteCpu();
+    else
+      d_->nodeManager->checkNodesFinite();
+  }
+  return runStopsOnNonFiniteNode(d_->time, d_->cycle);
+}
+
+// True when the kinetic energy of the run has run away (looked at every
+// kEnergyWatchCycles cycles and at the last): the run stops naming the
+// element with the smallest step.
+bool TimeLoopSteps::energyStopsRun() {
+  if (d_->cycle % kEnergyWatchCycles != 0 && !lastCycle) return false;
+  const double energy = host_ ? KineticEnergyWatch::kineticEnergy(d_->nodeManager->node_array_cpu)
+                              : energyWatch_.kineticEnergyGpu(*d_->nodeManager);
+  if (!energyWatch_.runsAway(energy, d_->cycle)) return false;
+  reportRunawayEnergy(energyWatch_, energy, d_->time, d_->cycle, smallestElementStep());
+  return true;
+}
+
+// True when the step cannot advance the run: the run stops with a message
+// that names the element with the smallest step.  firstStep: the first
+// step, which must also find every element with a step.
+bool TimeLoopSteps::stepStopsRun(bool firstStep) {
+  return runStopsOnStep(*d_->timeControl, d_->dt, d_->time, d_->cycle, firstStep,
+                        [this] { return smallestElementStep(); });
+}
+
+ElementStep TimeLoopSteps::smallestElementStep() const {
+  if (host_) return smallestElementStepCpu(d_->part_array, d_->timeControl->safe_factor);
+  return d_->elementControl->smallestElementStep();
+}
