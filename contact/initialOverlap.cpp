@@ -86,42 +86,126 @@ std::unordered_map<int, std::array<double, 3>> ownNormals(const Surface* side) {
   return sums;
 }
 
-// The master surface's segments binned by cell (of the mean segment size)
-// over their boxes widened by their reach.
-class SegmentCells {
+// The master surface's segments in a tree of boxes (each segment's box
+// widened by its reach and half its thickness; each tree node's box holds
+// its children's), split at the median along the longer extent of the
+// boxes' centres: built in n log n, asked for a point in log n plus the
+// boxes that hold it, whatever the segments' sizes (cells of one size would
+// number billions under one far-stretched segment beside small ones).  A
+// segment whose box is not finite holds no point.
+class SegmentBoxes {
  public:
-  explicit SegmentCells(const Surface& s) {
-    double sum = 0.0;
-    for (const SegmentCuda& seg : s.segment_array) sum += segmentSize(&seg);
-    cell_ = s.segment_array.empty() ? 1.0 : sum / static_cast<double>(s.segment_array.size());
-    if (!(cell_ > 0.0)) cell_ = 1.0;
+  explicit SegmentBoxes(const Surface& s) {
     for (std::size_t i = 0; i < s.segment_array.size(); ++i) {
       const SegmentCuda& seg = s.segment_array[i];
-      const double reach = kOverlapReachShare * segmentSize(&seg);
-      std::array<long long, 3> lo{}, hi{};
+      const double reach = kOverlapReachShare * segmentSize(&seg) + 0.5 * seg.thickness;
+      Box b;
       for (int a = 0; a < 3; ++a) {
-        double mn = nodeCoord(&seg, 0)[a], mx = mn;
+        b.lo[a] = b.hi[a] = nodeCoord(&seg, 0)[a];
         for (int k = 1; k < seg.node_num; ++k) {
-          mn = std::min(mn, nodeCoord(&seg, k)[a]);
-          mx = std::max(mx, nodeCoord(&seg, k)[a]);
+          b.lo[a] = std::min(b.lo[a], nodeCoord(&seg, k)[a]);
+          b.hi[a] = std::max(b.hi[a], nodeCoord(&seg, k)[a]);
         }
-        lo[a] = cellOf(mn - reach);
-        hi[a] = cellOf(mx + reach);
+        b.lo[a] -= reach;
+        b.hi[a] += reach;
       }
-      for (long long x = lo[0]; x <= hi[0]; ++x)
-        for (long long y = lo[1]; y <= hi[1]; ++y)
-          for (long long z = lo[2]; z <= hi[2]; ++z) cells_[{x, y, z}].push_back(i);
+      if (!b.finite()) continue;
+      boxes_.push_back(b);
+      segments_.push_back(i);
     }
+    if (boxes_.empty()) return;
+    tree_.resize(1);
+    split(0, 0, boxes_.size());
   }
-  const std::vector<std::size_t>* at(const double* x) const {
-    const auto it = cells_.find({cellOf(x[0]), cellOf(x[1]), cellOf(x[2])});
-    return it == cells_.end() ? nullptr : &it->second;
+  // Calls visit(segment index) for every segment whose box, widened by
+  // margin, holds x.
+  template <class Visit>
+  void visit(const double* x, double margin, Visit&& visit) const {
+    if (tree_.empty()) return;
+    std::vector<std::size_t> stack{0};
+    while (!stack.empty()) {
+      const TreeNode& t = tree_[stack.back()];
+      stack.pop_back();
+      if (!t.box.holds(x, margin)) continue;
+      if (t.left == 0) {
+        for (std::size_t i = t.first; i < t.first + t.count; ++i)
+          if (boxes_[i].holds(x, margin)) visit(segments_[i]);
+        continue;
+      }
+      stack.push_back(t.left);
+      stack.push_back(t.left + 1);
+    }
   }
 
  private:
-  long long cellOf(double c) const { return static_cast<long long>(std::floor(c / cell_)); }
-  double cell_ = 1.0;
-  std::map<std::array<long long, 3>, std::vector<std::size_t>> cells_;
+  static constexpr std::size_t kLeafSize = 4;
+  struct Box {
+    double lo[3], hi[3];
+    bool finite() const {
+      for (int a = 0; a < 3; ++a)
+        if (!std::isfinite(lo[a]) || !std::isfinite(hi[a])) return false;
+      return true;
+    }
+    bool holds(const double* x, double margin) const {
+      for (int a = 0; a < 3; ++a)
+        if (!(x[a] >= lo[a] - margin && x[a] <= hi[a] + margin)) return false;
+      return true;
+    }
+    double centre(int a) const { return 0.5 * lo[a] + 0.5 * hi[a]; }
+  };
+  // Boxes first .. first + count - 1; left: index of the first of the two
+  // children (the second follows it), 0 for a leaf.
+  struct TreeNode {
+    Box box;
+    std::size_t first, count, left;
+  };
+  // Fills tree node `at` with the given boxes and, unless they are few,
+  // makes its two children (side by side) of either half.
+  void split(std::size_t at, std::size_t first, std::size_t count) {
+    Box around = boxes_[first];
+    double lo[3], hi[3];
+    for (int a = 0; a < 3; ++a) lo[a] = hi[a] = around.centre(a);
+    for (std::size_t i = first; i < first + count; ++i) {
+      for (int a = 0; a < 3; ++a) {
+        around.lo[a] = std::min(around.lo[a], boxes_[i].lo[a]);
+        around.hi[a] = std::max(around.hi[a], boxes_[i].hi[a]);
+        lo[a] = std::min(lo[a], boxes_[i].centre(a));
+        hi[a] = std::max(hi[a], boxes_[i].centre(a));
+      }
+    }
+    tree_[at] = TreeNode{around, first, count, 0};
+    if (count <= kLeafSize) return;
+    int axis = 0;
+    for (int a = 1; a < 3; ++a)
+      if (hi[a] - lo[a] > hi[axis] - lo[axis]) axis = a;
+    sortHalves(first, count, axis);
+    const std::size_t left = tree_.size();
+    tree_.resize(left + 2);
+    tree_[at].left = left;
+    split(left, first, count / 2);
+    split(left + 1, first + count / 2, count - count / 2);
+  }
+  // Puts the boxes first .. first + count - 1 with the lower centres along
+  // the axis into the first half.
+  void sortHalves(std::size_t first, std::size_t count, int axis) {
+    std::vector<std::size_t> order(count);
+    std::iota(order.begin(), order.end(), first);
+    const auto mid = order.begin() + static_cast<std::ptrdiff_t>(count / 2);
+    std::nth_element(order.begin(), mid, order.end(), [this, axis](std::size_t a, std::size_t b) {
+      return boxes_[a].centre(axis) < boxes_[b].centre(axis);
+    });
+    std::vector<Box> boxes(count);
+    std::vector<std::size_t> segments(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      boxes[i] = boxes_[order[i]];
+      segments[i] = segments_[order[i]];
+    }
+    std::copy(boxes.begin(), boxes.end(), boxes_.begin() + static_cast<std::ptrdiff_t>(first));
+    std::copy(segments.begin(), segments.end(), segments_.begin() + static_cast<std::ptrdiff_t>(first));
+  }
+  std::vector<Box> boxes_;
+  std::vector<std::size_t> segments_;
+  std::vector<TreeNode> tree_;
 };
 
 // The face of the master surface that faces the node and lies nearest to
@@ -131,21 +215,20 @@ struct Nearest {
   double gap = 0.0;
 };
 
-Nearest nearestFacingFace(const Surface& master, const SegmentCells& cells, Bodies& bodies, const NodeCuda& node,
+// Of two faces at the same distance the first in the surface's order.
+Nearest nearestFacingFace(const Surface& master, const SegmentBoxes& boxes, Bodies& bodies, const NodeCuda& node,
                           const std::array<double, 3>* own) {
   Nearest best;
-  const std::vector<std::size_t>* list = cells.at(node.coord);
-  if (list == nullptr) return best;
   const int body = bodies.of(node.id);
   const double* x = node.coord;
-  for (std::size_t i : *list) {
+  boxes.visit(x, 0.5 * node.thickness, [&](std::size_t i) {
     const SegmentCuda& seg = master.segment_array[i];
-    if (body != 0 && bodies.of(seg.node_id[0]) == body) continue;  // a face of the node's own body
+    if (body != 0 && bodies.of(seg.node_id[0]) == body) return;  // a face of the node's own body
     double n[3];
-    if (!unitNormal(seg, n)) continue;
+    if (!unitNormal(seg, n)) return;
     bool inside = true;
     for (int k = 0; k < seg.node_num && inside; ++k) inside = !outsideEdge(&seg, k, n, x);
-    if (!inside) continue;
+    if (!inside) return;
     double v[3];
     sub3(x, nodeCoord(&seg, 0), v);
     double d = dot3(n, v);
@@ -155,11 +238,13 @@ Nearest nearestFacingFace(const Surface& master, const SegmentCells& cells, Bodi
     }
     // A solid's face is touched from outside only; a shell from either side.
     const int side = seg.one_sided != 0 || d >= 0.0 ? 1 : -1;
-    if (own != nullptr && side * dot3(n, own->data()) >= kFacingCos * norm3(own->data())) continue;
+    if (own != nullptr && side * dot3(n, own->data()) >= kFacingCos * norm3(own->data())) return;
     const double gap = side * d - 0.5 * (seg.thickness + node.thickness);
-    if (std::fabs(gap) > kOverlapReachShare * segmentSize(&seg)) continue;
-    if (best.segment == nullptr || std::fabs(gap) < std::fabs(best.gap)) best = Nearest{&seg, gap};
-  }
+    if (std::fabs(gap) > kOverlapReachShare * segmentSize(&seg)) return;
+    const bool nearer = best.segment == nullptr || std::fabs(gap) < std::fabs(best.gap) ||
+                        (std::fabs(gap) == std::fabs(best.gap) && &seg < best.segment);
+    if (nearer) best = Nearest{&seg, gap};
+  });
   return best;
 }
 
@@ -167,19 +252,19 @@ Nearest nearestFacingFace(const Surface& master, const SegmentCells& cells, Bodi
 
 int findInitialOverlaps(std::vector<SubDomainManager>& searched) {
   int held = 0;
-  std::map<const Surface*, std::pair<SegmentCells, Bodies>> masters;
+  std::map<const Surface*, std::pair<SegmentBoxes, Bodies>> masters;
   for (SubDomainManager& m : searched) {
     const Surface* master = m.masterSurface;
     if (master == nullptr || master->segment_array.empty() || m.contact == nullptr) continue;
     auto found = masters.find(master);
-    if (found == masters.end()) found = masters.try_emplace(master, SegmentCells(*master), Bodies(*master)).first;
-    auto& [cells, bodies] = found->second;
+    if (found == masters.end()) found = masters.try_emplace(master, SegmentBoxes(*master), Bodies(*master)).first;
+    auto& [boxes, bodies] = found->second;
     const auto own = ownNormals(m.slaveSurface);
     for (ContactNodeCuda* cn : m.slave_contact_node_array_cpu) {
       if (cn == nullptr || cn->node == nullptr) continue;
       const auto it = own.find(cn->node_id);
       const Nearest face =
-          nearestFacingFace(*master, cells, bodies, *cn->node, it == own.end() ? nullptr : &it->second);
+          nearestFacingFace(*master, boxes, bodies, *cn->node, it == own.end() ? nullptr : &it->second);
       if (face.segment == nullptr || !(face.gap < -onPlaneTolerance(face.segment))) continue;
       if (cn->start_overlap == 0.0) ++held;
       if (-face.gap > cn->start_overlap) {
