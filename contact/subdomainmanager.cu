@@ -74,16 +74,12 @@ __device__ void reduceBlockBox(ItemBox itemBox, double3* maxPartial, double3* mi
 template <typename LaunchInto>
 void reduceBox(int count, double3& mx, double3& mn, LaunchInto launchInto) {
   const int blocks = count / 32 + 1;
-  double3* maxGpu = nullptr;
-  double3* minGpu = nullptr;
-  CUDA_CHECK(cudaMalloc(&maxGpu, sizeof(double3) * blocks));
-  CUDA_CHECK(cudaMalloc(&minGpu, sizeof(double3) * blocks));
-  launchInto(blocks, maxGpu, minGpu);
+  const DeviceBuffer<double3> maxGpu(blocks);
+  const DeviceBuffer<double3> minGpu(blocks);
+  launchInto(blocks, maxGpu.get(), minGpu.get());
   std::vector<double3> maxCpu(blocks), minCpu(blocks);
-  CUDA_CHECK(cudaMemcpy(maxCpu.data(), maxGpu, sizeof(double3) * blocks, cudaMemcpyDeviceToHost));
-  CUDA_CHECK(cudaMemcpy(minCpu.data(), minGpu, sizeof(double3) * blocks, cudaMemcpyDeviceToHost));
-  CUDA_CHECK(cudaFree(maxGpu));
-  CUDA_CHECK(cudaFree(minGpu));
+  CUDA_CHECK(cudaMemcpy(maxCpu.data(), maxGpu.get(), sizeof(double3) * blocks, cudaMemcpyDeviceToHost));
+  CUDA_CHECK(cudaMemcpy(minCpu.data(), minGpu.get(), sizeof(double3) * blocks, cudaMemcpyDeviceToHost));
   mx = lowestBox();
   mn = highestBox();
   foldPartialBoxes(maxCpu.data(), minCpu.data(), blocks, mx, mn);

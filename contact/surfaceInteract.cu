@@ -5,6 +5,7 @@
 #include "contact/contactgeom.h"
 #include "contact/contactnode.h"
 #include "contact/contactpair.h"
+#include "core/deviceFree.h"
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
 
@@ -229,12 +230,11 @@ void uploadSurfaceInteracts(const std::vector<SurfaceInteract*>& host, SurfaceIn
       fprintf(stderr, "Surface interaction %d has no known type; it acts on nothing\n", i + 1);
       continue;
     }
-    void* image = nullptr;
-    CUDA_CHECK(cudaMalloc(&image, size));
-    CUDA_CHECK(cudaMemcpy(image, static_cast<const void*>(host[i]), size, cudaMemcpyHostToDevice));
-    launch(GpuCreateSurfaceInteract, dim3(1), dim3(1), static_cast<const SurfaceInteract*>(image), *slots + i);
+    const DeviceBuffer<char> image(size);
+    CUDA_CHECK(cudaMemcpy(image.get(), static_cast<const void*>(host[i]), size, cudaMemcpyHostToDevice));
+    launch(GpuCreateSurfaceInteract, dim3(1), dim3(1), reinterpret_cast<const SurfaceInteract*>(image.get()),
+           *slots + i);
     CUDA_CHECK(cudaDeviceSynchronize());
-    CUDA_CHECK(cudaFree(image));
   }
 }
 

@@ -13,12 +13,10 @@ template <class Entry>
 void NodeLists<Entry>::build(NodeCuda* nodes, int n, CountKernel count, FillKernel fill) {
   release();
   if (n <= 0 || nodes == nullptr) return;
-  int* counts = nullptr;
-  CUDA_CHECK(cudaMalloc(&counts, sizeof(int) * n));
-  launch(count, listGrid(n), dim3(64), n, nodes, counts);
+  const DeviceBuffer<int> counts(n);
+  launch(count, listGrid(n), dim3(64), n, nodes, counts.get());
   std::vector<int> offset(static_cast<size_t>(n) + 1, 0);
-  CUDA_CHECK(cudaMemcpy(offset.data() + 1, counts, sizeof(int) * n, cudaMemcpyDeviceToHost));
-  CUDA_CHECK(cudaFree(counts));
+  CUDA_CHECK(cudaMemcpy(offset.data() + 1, counts.get(), sizeof(int) * n, cudaMemcpyDeviceToHost));
   for (int i = 0; i < n; ++i) offset[i + 1] += offset[i];
   nodeNum_ = n;
   entryNum_ = offset[n];

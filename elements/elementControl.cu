@@ -707,17 +707,15 @@ double2 ElementControl::gpuMassSums() {
   const int total = dtArrayNum();
   std::vector<double2> massHost(static_cast<size_t>(total));
   if (total > 0) {
-    double2* massDevice = nullptr;
-    CUDA_CHECK(cudaMalloc(&massDevice, sizeof(double2) * total));
-    double2* out = massDevice;
+    const DeviceBuffer<double2> massDevice(total);
+    double2* out = massDevice.get();
     countMass(_CountMass<BeamElementCuda>, beam_num, beamArrayGpu, out);
     countMass(_CountMass<ShellElementCuda>, shell_num, shellArrayGpu, out);
     countMass(_CountMass<SolidElementCuda>, solid_num, solidArrayGpu, out);
     countMass(_CountZeroMass<BeamElement2nd>, beam2ndNum_, beam2ndArrayGpu_, out);
     countMass(_CountZeroMass<ShellElement2nd>, shell2ndNum_, shell2ndArrayGpu_, out);
     countMass(_CountMass<SolidElement2nd>, solid2ndNum_, solid2ndArrayGpu_, out);
-    CUDA_CHECK(cudaMemcpy(massHost.data(), massDevice, sizeof(double2) * total, cudaMemcpyDeviceToHost));
-    CUDA_CHECK(cudaFree(massDevice));
+    CUDA_CHECK(cudaMemcpy(massHost.data(), massDevice.get(), sizeof(double2) * total, cudaMemcpyDeviceToHost));
   }
   double2 sums = make_double2(0.0, 0.0);
   for (const double2& p : massHost) {

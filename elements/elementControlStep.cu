@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
 #include "elements/elementControl.h"
 #include "elements/elementStep.h"
@@ -34,17 +35,14 @@ __global__ void CollectElementSteps(int n, T** elements, double* steps, int* ids
 template <typename T>
 void considerFamily(ElementStep& worst, T** elements, int n) {
   if (n <= 0 || elements == nullptr) return;
-  double* steps = nullptr;
-  int* ids = nullptr;
-  CUDA_CHECK(cudaMalloc(&steps, sizeof(double) * n));
-  CUDA_CHECK(cudaMalloc(&ids, sizeof(int) * n));
-  launch(CollectElementSteps<T>, dim3(static_cast<unsigned>(n / 128 + 1)), dim3(128), n, elements, steps, ids);
+  const DeviceBuffer<double> steps(n);
+  const DeviceBuffer<int> ids(n);
+  launch(CollectElementSteps<T>, dim3(static_cast<unsigned>(n / 128 + 1)), dim3(128), n, elements, steps.get(),
+         ids.get());
   std::vector<double> hostSteps(n);
   std::vector<int> hostIds(n);
-  CUDA_CHECK(cudaMemcpy(hostSteps.data(), steps, sizeof(double) * n, cudaMemcpyDeviceToHost));
-  CUDA_CHECK(cudaMemcpy(hostIds.data(), ids, sizeof(int) * n, cudaMemcpyDeviceToHost));
-  CUDA_CHECK(cudaFree(steps));
-  CUDA_CHECK(cudaFree(ids));
+  CUDA_CHECK(cudaMemcpy(hostSteps.data(), steps.get(), sizeof(double) * n, cudaMemcpyDeviceToHost));
+  CUDA_CHECK(cudaMemcpy(hostIds.data(), ids.get(), sizeof(int) * n, cudaMemcpyDeviceToHost));
   for (int i = 0; i < n; ++i) considerElementStep(worst, hostIds[i], hostSteps[i]);
 }
 

@@ -16,6 +16,7 @@
 #include "materials/elementInversion.h"
 #include "materials/materialmanager.h"
 #include "platform/computeDevice.h"
+#include "platform/cublasHandle.h"
 #include "platform/gpu_runtime.h"
 #include "solver/boundary.h"
 #include "solver/femdynamic.h"
@@ -68,25 +69,18 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   printf("allocateAndCopySingleGpu success!%s\n", emulationNote());
   if (!d->initialComputeSingleGpu()) return false;
   printf("initialComputeSingleGpu success!%s\n", emulationNote());
-  cublasHandle_t handle = nullptr;
-  cublasCreate_v2(&handle);
+  const CublasHandle handle;
   d->loadManager->initAll(d);
   d->boundaryManager->initAll(d);
 
   TimeControl* tc = d->timeControl;
   double candidate = tc->calInitialDtGpu(d->sectionManager, d->materialManager, d->elementControl);
   tc->massScalingGpu(d->tieManager, d->constrainedManager, d->elementControl, d->nodeManager, 0, &candidate);
-  if (!steps.takeFirstStep(candidate, kGpuMaxDt, kGpuMaxDt)) {
-    cublasDestroy_v2(handle);
-    return false;
-  }
+  if (!steps.takeFirstStep(candidate, kGpuMaxDt, kGpuMaxDt)) return false;
   // The added mass is reported only when mass scaling acted at the start.
   d->elementControl->gpuCountMass(tc->mass_scaled ? 1 : 0);
   tc->printTimeInfo(d->dt);
-  if (!steps.startState()) {
-    cublasDestroy_v2(handle);
-    return false;
-  }
+  if (!steps.startState()) return false;
   writeRunLog(d, d->dt);
   steps.stepTime();
 
@@ -102,12 +96,9 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
     steps.beginCycle();
     d->elementControl->gpuAllElementInterFor(d->materialManager->materialNewArrayGpu_,
                                              d->sectionManager->section_array_gpu,
-                                             d->hourglassControlManager->part_controls_gpu, d->dt, handle,
+                                             d->hourglassControlManager->part_controls_gpu, d->dt, handle.get(),
                                              &candidate, tc->safe_factor);
-    if (runStopsOnInvertedElement(d->time, d->dt, d->cycle)) {
-      cublasDestroy_v2(handle);
-      return false;
-    }
+    if (runStopsOnInvertedElement(d->time, d->dt, d->cycle)) return false;
     d->nodeManager->gpuAddNodeInterForce();
     tc->massScalingGpu(d->tieManager, d->constrainedManager, d->elementControl, d->nodeManager, d->cycle, &candidate);
     steps.applyLoads();
@@ -118,20 +109,11 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
     CUDA_CHECK(cudaDeviceSynchronize());
 
     steps.moveRigidWalls();
-    if (!steps.chooseNextStep(candidate, kGpuMaxDt)) {
-      cublasDestroy_v2(handle);
-      return false;
-    }
+    if (!steps.chooseNextStep(candidate, kGpuMaxDt)) return false;
     steps.constrainAndMoveBodies();
-    if (!steps.updateVelocities()) {
-      cublasDestroy_v2(handle);
-      return false;
-    }
+    if (!steps.updateVelocities()) return false;
     writeRunLog(d, d->dt);
-    if (!steps.writeOutputs(outputTotal)) {
-      cublasDestroy_v2(handle);
-      return false;
-    }
+    if (!steps.writeOutputs(outputTotal)) return false;
     steps.endCycle();
     CUDA_CHECK(cudaDeviceSynchronize());
   }
@@ -143,6 +125,5 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
          loopTotal, perIteration);
   printf("\nTotal time of contact calculate: %lf\n", *contactTime / 1000.0);
   *outputTime = outputTotal;
-  cublasDestroy_v2(handle);
   return true;
 }

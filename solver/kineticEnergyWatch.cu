@@ -35,8 +35,6 @@ __global__ void NodeKineticEnergySums(const NodeCuda* nodes, int n, double* sums
 
 }  // namespace
 
-KineticEnergyWatch::~KineticEnergyWatch() { freeDevice(sums_); }
-
 bool KineticEnergyWatch::runsAway(double energy, int cycle) {
   if (last_ > 0.0 && energy >= kWindowGrowth * last_) {
     if (windows_ == 0) {
@@ -64,14 +62,13 @@ double KineticEnergyWatch::kineticEnergyGpu(const NodeManager& nodes) {
   if (n <= 0 || nodes.node_array_gpu == nullptr) return 0.0;
   const int threads = (n + kNodesPerSum - 1) / kNodesPerSum;
   if (threads > sumCount_) {
-    freeDevice(sums_);
-    CUDA_CHECK(cudaMalloc(&sums_, sizeof(double) * static_cast<size_t>(threads)));
+    sums_ = DeviceBuffer<double>(static_cast<size_t>(threads));
     sumCount_ = threads;
   }
   launch(NodeKineticEnergySums, dim3(static_cast<unsigned>((threads + 63) / 64)), dim3(64),
-         static_cast<const NodeCuda*>(nodes.node_array_gpu), n, sums_);
+         static_cast<const NodeCuda*>(nodes.node_array_gpu), n, sums_.get());
   std::vector<double> sums(static_cast<size_t>(threads), 0.0);
-  CUDA_CHECK(cudaMemcpy(sums.data(), sums_, sizeof(double) * sums.size(), cudaMemcpyDeviceToHost));
+  CUDA_CHECK(cudaMemcpy(sums.data(), sums_.get(), sizeof(double) * sums.size(), cudaMemcpyDeviceToHost));
   double e = 0.0;
   for (double s : sums) e += s;
   return e;

@@ -10,6 +10,7 @@
 #pragma once
 #include <vector>
 
+#include "core/deviceFree.h"
 #include "elements/elementStep.h"
 
 class NodeManager;
@@ -23,7 +24,6 @@ class KineticEnergyWatch {
   KineticEnergyWatch() = default;
   KineticEnergyWatch(const KineticEnergyWatch&) = delete;
   KineticEnergyWatch& operator=(const KineticEnergyWatch&) = delete;
-  ~KineticEnergyWatch();
 
   // The energy the run reached at cycle; true when it has run away.
   bool runsAway(double energy, int cycle);
@@ -42,7 +42,7 @@ class KineticEnergyWatch {
   int startCycle_ = 0;
   int cycles_ = 0;
   int windows_ = 0;      // looks in a row at which it had grown a hundredfold
-  double* sums_ = nullptr;  // device sums of the blocks of nodes
+  DeviceBuffer<double> sums_;  // device sums of the blocks of nodes
   int sumCount_ = 0;
 };
 

@@ -16,6 +16,7 @@
 #include "core/nodeManager.h"
 #include "core/nodeMassShares.h"
 #include "elements/elementControl.h"
+#include "platform/cublasHandle.h"
 #include "tests/elements/solidDeviceModel.h"
 
 namespace {
@@ -77,11 +78,9 @@ TEST(ElementControl, CriticalStepSkipsStepsThatAreNotFinite) {
   Driver drv(d);
   EXPECT_NEAR(drv.control.gpuCalCriticalDt(d.record, d.sections, 0.9), 1.49976e-6, 1e-11);
   // In the cycle the element makes the model step 0, which stops the loop.
-  cublasHandle_t handle = nullptr;
-  cublasCreate_v2(&handle);
+  const CublasHandle handle;
   double candidate = 1.0;
-  drv.control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle, &candidate, 0.9);
-  cublasDestroy_v2(handle);
+  drv.control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle.get(), &candidate, 0.9);
   EXPECT_EQ(candidate, 0.0);
   const ElementStep worst = drv.control.smallestElementStep();
   ASSERT_TRUE(worst.found);
@@ -97,10 +96,10 @@ TEST(ElementControl, SmallestStepThroughCublas) {
   m.nodes[10].vel[2] = 0.5;  // some motion, so that forces are non-trivial
   DeviceModel d(m);
   Driver drv(d);
-  cublasHandle_t handle = nullptr;
-  ASSERT_EQ(cublasCreate_v2(&handle), CUBLAS_STATUS_SUCCESS);
+  const CublasHandle handle;
+  ASSERT_EQ(handle.status(), CUBLAS_STATUS_SUCCESS);
   double candidate = 1.0;
-  drv.control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle, &candidate, 0.9);
+  drv.control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle.get(), &candidate, 0.9);
   double smallest = 1e300;
   for (const SolidElementCuda& e : d.readElements()) smallest = std::fmin(smallest, e.dt);
   EXPECT_EQ(candidate, smallest);
@@ -110,9 +109,8 @@ TEST(ElementControl, SmallestStepThroughCublas) {
   ElementControl empty;
   empty.allocateDtArray();
   candidate = 0.25;
-  empty.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle, &candidate, 0.9);
+  empty.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle.get(), &candidate, 0.9);
   EXPECT_EQ(candidate, 0.25);
-  cublasDestroy_v2(handle);
 }
 
 // The smallest step of step arrays of a few, some ten thousand and some
@@ -124,8 +122,8 @@ TEST(ElementControl, SmallestStepThroughCublas) {
 TEST(ElementControl, SmallestStepOfLongStepArraysOnFourThreads) {
   const int saved = omp_get_max_threads();
   omp_set_num_threads(4);
-  cublasHandle_t handle = nullptr;
-  ASSERT_EQ(cublasCreate_v2(&handle), CUBLAS_STATUS_SUCCESS);
+  const CublasHandle handle;
+  ASSERT_EQ(handle.status(), CUBLAS_STATUS_SUCCESS);
   for (const int n : {7, 30001, 300001}) {
     ElementControl control;
     control.solid_num = n;
@@ -136,7 +134,7 @@ TEST(ElementControl, SmallestStepOfLongStepArraysOnFourThreads) {
       EXPECT_EQ(cudaMemcpy(control.dtArray, steps.data(), sizeof(double) * n, cudaMemcpyHostToDevice), cudaSuccess);
       control.chunk_step_minimum = chunks;
       double candidate = 1.0;
-      control.takeSmallestStep(handle, &candidate);
+      control.takeSmallestStep(handle.get(), &candidate);
       return candidate;
     };
     // Equal magnitudes in the last entry and in one before it (negative):
@@ -152,7 +150,6 @@ TEST(ElementControl, SmallestStepOfLongStepArraysOnFourThreads) {
     EXPECT_EQ(smallestOf(true), 0.0) << n;
     EXPECT_EQ(smallestOf(false), 0.0) << n;
   }
-  cublasDestroy_v2(handle);
   omp_set_num_threads(saved);
 }
 
@@ -256,11 +253,9 @@ TEST(ElementControl, NodalStressSums) {
   for (int I : {2, 3, 6, 7}) m.nodes[I].vel[0] = 1.0;  // corners with xi = +1
   DeviceModel d(m);
   Driver drv(d);
-  cublasHandle_t handle = nullptr;
-  cublasCreate_v2(&handle);
+  const CublasHandle handle;
   double candidate = 1.0;
-  drv.control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle, &candidate, 0.9);
-  cublasDestroy_v2(handle);
+  drv.control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle.get(), &candidate, 0.9);
   sumNodalStress(drv, d);
   ASSERT_EQ(cudaDeviceSynchronize(), cudaSuccess);
   const std::vector<NodeCuda> nodes = d.readNodes();
@@ -358,13 +353,11 @@ TEST(ElementControl, MaterialIdMismatchIsReportedAndComputed) {
   m.record->id = 7;
   DeviceModel d(m);
   Driver drv(d);
-  cublasHandle_t handle = nullptr;
-  cublasCreate_v2(&handle);
+  const CublasHandle handle;
   double candidate = 1.0;
   testing::internal::CaptureStdout();
-  drv.control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle, &candidate, 0.9);
+  drv.control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, 1e-7, handle.get(), &candidate, 0.9);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "材料与属性调用错误\n");
-  cublasDestroy_v2(handle);
   EXPECT_NEAR(candidate, 1.49976e-6, 1e-11);
 }
 

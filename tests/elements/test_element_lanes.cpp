@@ -16,6 +16,7 @@
 #include "elements/elementControl.h"
 #include "elements/hexa1stRGroup.h"
 #include "materials/elementInversion.h"
+#include "platform/cublasHandle.h"
 #include "platform/simdLane.h"
 #include "tests/elements/solidDeviceModel.h"
 
@@ -99,12 +100,10 @@ double devicePass(SolidModel& m, int passes = 1) {
   control.sortElementPtrByType();
   control.allocateBlockDtBuffer();
   control.allocateDtArray();
-  cublasHandle_t handle = nullptr;
-  cublasCreate_v2(&handle);
+  const CublasHandle handle;
   double candidate = 1.0;
   for (int p = 0; p < passes; ++p)
-    control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, kDt, handle, &candidate, kSafeFactor);
-  cublasDestroy_v2(handle);
+    control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, kDt, handle.get(), &candidate, kSafeFactor);
   m.elems = d.readElements();
   return candidate;
 }

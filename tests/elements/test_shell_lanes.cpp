@@ -14,6 +14,7 @@
 #include "elements/btshellGroup.h"
 #include "elements/elementControl.h"
 #include "elements/shell1st.h"
+#include "platform/cublasHandle.h"
 #include "platform/simdLane.h"
 #include "tests/elements/shellTestModel.h"
 
@@ -212,11 +213,9 @@ TEST(ShellLanes, DriverGroupEntriesGiveTheBitsOfTheElementRecords) {
     CUDA_CHECK(cudaMalloc(&control.shellArrayGpu, sizeof(ShellElementCuda*) * count));
     for (int e = 0; e < count; ++e) control.shellArrayGpu[e] = &dev.elems()[e];
     control.allocateDtArray();
-    cublasHandle_t handle = nullptr;
-    cublasCreate_v2(&handle);
+    const CublasHandle handle;
     for (int p = 0; p < passes; ++p)
-      control.gpuAllElementInterFor(materials, &dev.section, nullptr, kDt, handle, &candidate, kSafeFactor);
-    cublasDestroy_v2(handle);
+      control.gpuAllElementInterFor(materials, &dev.section, nullptr, kDt, handle.get(), &candidate, kSafeFactor);
   }
   CUDA_CHECK(cudaFree(materials));
   std::vector<double> steps(count);

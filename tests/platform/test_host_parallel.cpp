@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "elements/elementControl.h"
+#include "platform/cublasHandle.h"
 #include "platform/gpu_runtime.h"
 #include "platform/host/host_control.h"
 #include "platform/hostParallel.h"
@@ -89,8 +90,8 @@ TEST_F(HostParallel, AThreadThatLostItsCoreLeavesTheNextLoopsOneThreadFewer) {
 // costs more than it saves).
 TEST_F(HostParallel, SmallestStepPassOfALongStepArrayIsSharedOut) {
   omp_set_num_threads(4);
-  cublasHandle_t handle = nullptr;
-  ASSERT_EQ(cublasCreate_v2(&handle), CUBLAS_STATUS_SUCCESS);
+  const CublasHandle handle;
+  ASSERT_EQ(handle.status(), CUBLAS_STATUS_SUCCESS);
   for (const int n : {30001, 300001}) {
     ElementControl control;
     control.solid_num = n;
@@ -100,10 +101,9 @@ TEST_F(HostParallel, SmallestStepPassOfALongStepArrayIsSharedOut) {
     control.chunk_step_minimum = true;
     const unsigned long long shared = gpu_host::sharedLaunchCount();
     double candidate = 1.0;
-    control.takeSmallestStep(handle, &candidate);
+    control.takeSmallestStep(handle.get(), &candidate);
     EXPECT_EQ(gpu_host::sharedLaunchCount() - shared, n > 300000 ? 1u : 0u) << n << " entries";
   }
-  cublasDestroy_v2(handle);
 }
 
 }  // namespace
