@@ -55,6 +55,7 @@ class PlateModel {
     record_.yield_stress = 2.5e8;
     record_.tangent_modulus = 1.0e9;
     record_.hardening_modulus = 2.1e11 * 1.0e9 / (2.1e11 - 1.0e9);
+    record_.hardening_parameter = 1.0;  // isotropic hardening: states without a back stress
     record_.calMaterialConstants();
     record_.computeWaveNumber();
     section_.id = 1;

@@ -204,6 +204,17 @@ void KeywordReader::readMaterial(const std::string& block) {
             readCard(lines, card(1), cardId, m.density, m.youngs_modulus, m.poissons_ratio, m.yield_stress,
                      m.tangent_modulus, m.hardening_parameter);
             readCard(lines, card(2), m.strain_rate_c, m.strain_rate_p, m.failure_strain, m.viscoplastic_flag);
+            // BETA mixes the hardening: 0 (and blank) moves the yield
+            // surface, 1 widens it.
+            if (!(m.hardening_parameter >= 0.0 && m.hardening_parameter <= 1.0)) {
+                const std::string line =
+                    card(1) < static_cast<int>(lines.size()) ? cardLineText(*this, header, lines[card(1)]) : "";
+                std::ostringstream value;
+                value << m.hardening_parameter;
+                refuse(header + " " + std::to_string(cardId) + ": " + line + "field 7: BETA " + value.str() +
+                       " is not a hardening parameter from 0 (kinematic hardening) to 1 (isotropic hardening)");
+                return;
+            }
             break;
         case MaterialOption::Rigid:
             readCard(lines, card(1), cardId, m.density, m.youngs_modulus, m.poissons_ratio, m.coupling_n,
@@ -238,6 +249,7 @@ void KeywordReader::readMaterial(const std::string& block) {
             if (m.failure_plastic_strain == 0.0) m.failure_plastic_strain = 1.0e21;
             m.curve_id = m.hardening_curve_id;
             m.plastic_model = piecewiseHardeningModel(m);
+            m.hardening_parameter = 1.0;  // these cards harden isotropically
             // Without a curve (LCSS), the points are the hardening table.
             if (m.curve_id == 0 && m.plastic_model == 4) m.copyInputPoints();
             break;

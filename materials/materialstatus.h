@@ -58,6 +58,21 @@ class PlasticMaterialStatus : public MaterialStatus {
   __host__ __device__ explicit PlasticMaterialStatus(double initialYield) : k(initialYield), eps_p(0.0) {}
 };
 
+// The plastic state of mixed (kinematic) hardening: besides the flow
+// stress, the back stress, the centre of the yield surface, a deviator xx,
+// yy, zz, xy, yz, zx.  Kept only by the points of a model whose surface
+// moves, so that isotropic hardening reads and stores no more than before.
+class KinematicPlasticMaterialStatus : public PlasticMaterialStatus {
+ public:
+  double backStress[6];
+
+  __host__ __device__ KinematicPlasticMaterialStatus() : KinematicPlasticMaterialStatus(0.0) {}
+  __host__ __device__ explicit KinematicPlasticMaterialStatus(double initialYield)
+      : PlasticMaterialStatus(initialYield) {
+    for (int i = 0; i < 6; ++i) backStress[i] = 0.0;
+  }
+};
+
 // Mooney-Rivlin state: H = F - I, the deformation gradient minus the
 // identity, row-major.  Zero is the undeformed state.
 class MooneyRivlinMaterialStatus : public MaterialStatus {
@@ -72,4 +87,5 @@ class MooneyRivlinMaterialStatus : public MaterialStatus {
 static_assert(std::is_trivially_copyable_v<MaterialStatus>);
 static_assert(std::is_trivially_copyable_v<ElasticMaterialStatus>);
 static_assert(std::is_trivially_copyable_v<PlasticMaterialStatus>);
+static_assert(std::is_trivially_copyable_v<KinematicPlasticMaterialStatus>);
 static_assert(std::is_trivially_copyable_v<MooneyRivlinMaterialStatus>);

@@ -72,7 +72,10 @@ struct LinearElasticLanes {
 // corrected by secant steps until the returned zz stress vanishes too, so
 // that the in-plane stress lies on the yield surface of the plane-stress
 // state.  Transverse shears stay elastic.  A lane whose thickness stress has
-// vanished keeps its result while the others go on.
+// vanished keeps its result while the others go on.  Kinematic: the surface
+// is centred on the point's back stress (xx, yy, zz and xy; its transverse
+// shears stay 0), moved by the return of the accepted thickness strain.
+template <bool Kinematic>
 struct ElasticPlasticLanes {
   const ElasticPlasticMaterial& m;
   double nu, lambda, G, tolerance;
@@ -98,6 +101,14 @@ struct ElasticPlasticLanes {
     laneLoadBlock<12>(rows, s);
     laneLoadBlock<2>(history, kEps);
     const T k0 = kEps[0], eps0 = kEps[1];
+    // The back stress: four in-plane values, the two shears 0.
+    T centre0[6], centre[6];
+    double* centres[kLanesOf<T>];
+    if constexpr (Kinematic) {
+      for (int l = 0; l < kLanesOf<T>; ++l) centres[l] = static_cast<KinematicPlasticMaterialStatus*>(state[l])->backStress;
+      laneLoadBlock<4>(centres, centre0);
+      centre0[4] = centre0[5] = 0.0;
+    }
     const T zero = 0.0;
     // The transverse shears and the strains do not take part in the return:
     // written back at once, so that the return carries only what it needs.
@@ -116,10 +127,15 @@ struct ElasticPlasticLanes {
       const T trial[3][3] = {{s[0] + volume + 2.0 * G * d[0], xy, zero},
                              {xy, s[1] + volume + 2.0 * G * d[1], zero},
                              {zero, zero, volume + 2.0 * G * ezz}};
-      return radial_return::radialReturn(m, trial, k0, eps0, lanes);
+      if constexpr (Kinematic)
+        for (int c = 0; c < 6; ++c) centre[c] = centre0[c];
+      return radial_return::radialReturn<Kinematic>(m, trial, k0, eps0, lanes, Kinematic ? centre : nullptr);
     };
     T dzz = -nu / (1.0 - nu) * (d[0] + d[1]);
     radial_return::Returned<T> R = returned(dzz, zero < T(1.0));
+    T centreR[4];
+    if constexpr (Kinematic)
+      for (int c = 0; c < 4; ++c) centreR[c] = centre[c];
     T zz = R.zz;
     Mask<T> active = laneAbs(zz) > tolerance;
     T previousDzz = 0.0, previousZz = 0.0, slope = lambda + 2.0 * G;
@@ -135,6 +151,8 @@ struct ElasticPlasticLanes {
       R.k = laneSelect(active, now.k, R.k);
       R.eps = laneSelect(active, now.eps, R.eps);
       R.converged = laneSelect(active, now.converged, R.converged);
+      if constexpr (Kinematic)
+        for (int c = 0; c < 4; ++c) centreR[c] = laneSelect(active, centre[c], centreR[c]);
       zz = now.zz;
       active = active & (laneAbs(zz) > tolerance);
     }
@@ -145,6 +163,7 @@ struct ElasticPlasticLanes {
     laneStoreBlock<4>(out, rows);
     const T history1[2] = {R.k, R.eps};
     laneStoreBlock<2>(history1, history);
+    if constexpr (Kinematic) laneStoreBlock<4>(centreR, centres);
     for (int c = 0; c < 4; ++c) stress[c] = out[c];
   }
 };
@@ -174,9 +193,14 @@ __host__ __device__ inline void withModel(const MaterialNew* material, double dt
     case MT_LINEAR_ELASTIC:
       run(LinearElasticLanes(*static_cast<const LinearElasticMaterial*>(material)));
       return;
-    case MT_ELASTIC_PLASTIC:
-      run(ElasticPlasticLanes(*static_cast<const ElasticPlasticMaterial*>(material)));
+    case MT_ELASTIC_PLASTIC: {
+      const ElasticPlasticMaterial& plastic = *static_cast<const ElasticPlasticMaterial*>(material);
+      if (plastic.kinematic())
+        run(ElasticPlasticLanes<true>(plastic));
+      else
+        run(ElasticPlasticLanes<false>(plastic));
       return;
+    }
     default:
       run(OnePointLanes{material, dt});
   }

@@ -27,7 +27,7 @@ constexpr int kMaxIterations = 60;
 __host__ __device__ inline void ElasticPlasticMaterial::evlK(double eps, double& k) const {
   switch (plasticModel_) {
     case 0:
-      k = yield + H * eps;
+      k = yield + isotropicModulus * eps;
       break;
     case 1:
       if (eps < 0.0) {
@@ -68,7 +68,7 @@ __host__ __device__ inline void ElasticPlasticMaterial::evlK(double eps, double&
 __host__ __device__ inline void ElasticPlasticMaterial::evlKPrime(double eps, double& kPrime) const {
   switch (plasticModel_) {
     case 0:
-      kPrime = H;
+      kPrime = isotropicModulus;
       break;
     case 1:
       if (eps < 0.0) {
@@ -121,7 +121,7 @@ template <typename T>
 __host__ __device__ inline void hardening(const ElasticPlasticMaterial& m, bool slope, const T& eps,
                                           const Mask<T>& live, T& v) {
   if (m.plasticModel_ == 0) {
-    v = laneSelect(live, slope ? T(m.H) : m.yield + m.H * eps, v);
+    v = laneSelect(live, slope ? T(m.isotropicModulus) : m.yield + m.isotropicModulus * eps, v);
     return;
   }
   for (int l = 0; l < kLanesOf<T>; ++l) {
@@ -149,17 +149,23 @@ struct Returned {
 
 // Radial return of the trial stresses (3x3 per lane, symmetric) from the
 // flow stress k0 and plastic strain eps0, in the lanes of `active` (the
-// others' results are not used).
-template <typename T>
+// others' results are not used).  Kinematic: the surface is centred on the
+// back stress (xx, yy, zz, xy, yz, zx), given in backStress and returned
+// there moved along the flow direction by its share of the hardening; the
+// return runs on the trial deviator less the back stress.
+template <bool Kinematic = false, typename T>
 __host__ __device__ inline Returned<T> radialReturn(const ElasticPlasticMaterial& m, const T trial[3][3],
-                                                   const T& k0, const T& eps0, const Mask<T>& active) {
+                                                   const T& k0, const T& eps0, const Mask<T>& active,
+                                                   T* backStress = nullptr) {
   const T zero = 0.0;
   const T p = (trial[0][0] + trial[1][1] + trial[2][2]) / 3.0;
-  T s[3][3];
+  T s[3][3], centre[3][3];
+  if constexpr (Kinematic) stressVectorToMatrix(backStress, centre);
   T sum = 0.0;
   for (int i = 0; i < 3; ++i)
     for (int j = 0; j < 3; ++j) {
       s[i][j] = trial[i][j] - (i == j ? p : zero);
+      if constexpr (Kinematic) s[i][j] -= centre[i][j];
       sum += s[i][j] * s[i][j];
     }
   const T norm = laneSqrt(sum);
@@ -178,6 +184,8 @@ __host__ __device__ inline Returned<T> radialReturn(const ElasticPlasticMaterial
   // stays positive.  A Newton step that leaves the bracket is replaced by
   // bisection: at a kink of a table Newton alone can jump back and forth.
   const double G = m.G;
+  // The back stress takes 2/3 Hk of each plastic multiplier's step.
+  const double twoThirdsHk = Kinematic ? 2.0 / 3.0 * m.kinematicModulus : 0.0;
   T lo = 0.0, hi = norm / (2.0 * G);
   T dgamma = 0.0, eps = eps0, k = k0, r = f, h = 0.0;
   Mask<T> live = plastic & (laneAbs(r) / scale > kTolerance);
@@ -188,16 +196,27 @@ __host__ __device__ inline Returned<T> radialReturn(const ElasticPlasticMaterial
       break;
     }
     hardening(m, true, eps, live, h);
-    const T newton = dgamma + r / (2.0 * G * (1.0 + h / (3.0 * G)));
+    T slope = h;
+    if constexpr (Kinematic) slope = h + m.kinematicModulus;
+    const T newton = dgamma + r / (2.0 * G * (1.0 + slope / (3.0 * G)));
     dgamma = laneSelect(live, laneSelect((newton > lo) & (newton < hi), newton, 0.5 * (lo + hi)), dgamma);
     eps = laneSelect(live, eps0 + kSqrtTwoThirds * dgamma, eps);
     hardening(m, false, eps, live, k);
-    r = laneSelect(live, norm - kSqrtTwoThirds * k - 2.0 * G * dgamma, r);
+    T residual = norm - kSqrtTwoThirds * k - 2.0 * G * dgamma;
+    if constexpr (Kinematic) residual = residual - twoThirdsHk * dgamma;
+    r = laneSelect(live, residual, r);
     lo = laneSelect(live & (r > 0.0), dgamma, lo);
     hi = laneSelect(live & !(r > 0.0), dgamma, hi);
     live = live & (laneAbs(r) / scale > kTolerance);
   }
   const T factor = 2.0 * G * dgamma / norm;
+  if constexpr (Kinematic) {
+    const T shift = twoThirdsHk * dgamma / norm;
+    const T moved[6] = {centre[0][0] + shift * s[0][0], centre[1][1] + shift * s[1][1],
+                        centre[2][2] + shift * s[2][2], centre[0][1] + shift * s[0][1],
+                        centre[1][2] + shift * s[1][2], centre[2][0] + shift * s[2][0]};
+    for (int c = 0; c < 6; ++c) backStress[c] = laneSelect(plastic, moved[c], backStress[c]);
+  }
   out.xx = laneSelect(plastic, trial[0][0] - factor * s[0][0], out.xx);
   out.yy = laneSelect(plastic, trial[1][1] - factor * s[1][1], out.yy);
   out.zz = laneSelect(plastic, trial[2][2] - factor * s[2][2], out.zz);
@@ -215,7 +234,10 @@ __host__ __device__ inline Returned<T> radialReturn(const ElasticPlasticMaterial
 __host__ __device__ inline bool ElasticPlasticMaterial::radialReturnAlgorith(const double T[3][3],
                                                                              PlasticMaterialStatus* status,
                                                                              double R[3][3]) const {
-  const radial_return::Returned<double> r = radial_return::radialReturn(*this, T, status->k, status->eps_p, true);
+  const radial_return::Returned<double> r =
+      kinematic() ? radial_return::radialReturn<true>(*this, T, status->k, status->eps_p, true,
+                                                      static_cast<KinematicPlasticMaterialStatus*>(status)->backStress)
+                  : radial_return::radialReturn(*this, T, status->k, status->eps_p, true);
   status->k = r.k;
   status->eps_p = r.eps;
   const double out[3][3] = {{r.xx, r.xy, r.zx}, {r.xy, r.yy, r.yz}, {r.zx, r.yz, r.zz}};

@@ -58,12 +58,14 @@ __host__ __device__ inline void linearElastic(const LinearElasticMaterial& m, Ma
 }
 
 // The elastic trial stress of the linear elastic update returned radially
-// onto the yield surface of each lane's flow stress; flow stress and plastic
-// strain written back.  A lane whose return did not converge is reported.
-template <typename T>
-__host__ __device__ inline void elasticPlastic(const ElasticPlasticMaterial& m, GaussPoint* const gp[],
-                                               MaterialStatus* const st[], const T L[3][3], T sigma[3][3],
-                                               double dt) {
+// onto the yield surface of each lane's flow stress (centred on its back
+// stress, turned with the material as the stress is, when Kinematic); flow
+// stress, plastic strain and back stress written back.  A lane whose return
+// did not converge is reported.
+template <bool Kinematic, typename T>
+__host__ __device__ inline void elasticPlasticWith(const ElasticPlasticMaterial& m, GaussPoint* const gp[],
+                                                   MaterialStatus* const st[], const T L[3][3], T sigma[3][3],
+                                                   double dt) {
   PlasticMaterialStatus* plastic[kLanesOf<T>];
   const double* flow[kLanesOf<T>];
   for (int l = 0; l < kLanesOf<T>; ++l) {
@@ -79,7 +81,17 @@ __host__ __device__ inline void elasticPlastic(const ElasticPlasticMaterial& m, 
   T T3[3][3];
   stressVectorToMatrix(trial, T3);
   const T zero = 0.0;
-  const radial_return::Returned<T> R = radial_return::radialReturn(m, T3, k0, eps0, zero < T(1.0));
+  T centre[6];
+  double* centres[kLanesOf<T>];
+  if constexpr (Kinematic) {
+    T held[6];
+    for (int l = 0; l < kLanesOf<T>; ++l) centres[l] = static_cast<KinematicPlasticMaterialStatus*>(st[l])->backStress;
+    laneLoadBlock<6>(centres, held);
+    // The rotation terms alone (no stiffness).
+    isotropicJaumannUpdate(0.0, 0.0, held, L, dt, centre);
+  }
+  const radial_return::Returned<T> R = radial_return::radialReturn<Kinematic>(m, T3, k0, eps0, zero < T(1.0), Kinematic ? centre : nullptr);
+  if constexpr (Kinematic) laneStoreBlock<6>(centre, centres);
   const T out[6] = {R.xx, R.yy, R.zz, R.xy, R.yz, R.zx};
   for (int i = 0; i < 6; ++i) state[i] = out[i];
   for (int l = 0; l < kLanesOf<T>; ++l) {
@@ -88,6 +100,16 @@ __host__ __device__ inline void elasticPlastic(const ElasticPlasticMaterial& m, 
     plastic[l]->eps_p = laneGet(R.eps, l);
   }
   storeStressStrain(st, L, dt, state, sigma);
+}
+
+template <typename T>
+__host__ __device__ inline void elasticPlastic(const ElasticPlasticMaterial& m, GaussPoint* const gp[],
+                                               MaterialStatus* const st[], const T L[3][3], T sigma[3][3],
+                                               double dt) {
+  if (m.kinematic())
+    elasticPlasticWith<true>(m, gp, st, L, sigma, dt);
+  else
+    elasticPlasticWith<false>(m, gp, st, L, sigma, dt);
 }
 
 // Whether update() reads the point records themselves (the models computed

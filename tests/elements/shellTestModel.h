@@ -57,7 +57,7 @@ struct ShellModel {
   std::vector<NodeCuda> nodes;
   ElmManager store;
   std::vector<GaussPoint> points;
-  std::vector<PlasticMaterialStatus> states;
+  std::vector<KinematicPlasticMaterialStatus> states;  // room for a back stress
   Material record;
   std::unique_ptr<MaterialNew> material;
   Section section;
@@ -99,7 +99,7 @@ struct ShellModel {
       total += e.integratPointNum;
     }
     points.assign(static_cast<size_t>(total), GaussPoint{});
-    states.assign(static_cast<size_t>(total), PlasticMaterialStatus(record.yield_stress));
+    states.assign(static_cast<size_t>(total), KinematicPlasticMaterialStatus(record.yield_stress));
     for (int p = 0; p < total; ++p) {
       points[p].matStatus_ = &states[p];
       states[p].gaussPoint = &points[p];

@@ -77,6 +77,7 @@ void oneElementPass(ShellModel& m) {
 // What a pass leaves in the records.
 struct PassResult {
   std::vector<double> force, hourglass, stress, plastic, area, length, step;
+  bool yielded = false;
   explicit PassResult(ShellModel& m) {
     for (const ShellElementCuda& e : m.elems()) {
       force.insert(force.end(), &e.interForce[0][0], &e.interForce[0][0] + 24);
@@ -85,10 +86,12 @@ struct PassResult {
       length.push_back(e.charactLength);
       step.push_back(e.dt);
     }
-    for (const PlasticMaterialStatus& s : m.states) {
+    for (const KinematicPlasticMaterialStatus& s : m.states) {
       stress.insert(stress.end(), s.stress, s.stress + 6);
       plastic.push_back(s.k);
       plastic.push_back(s.eps_p);
+      plastic.insert(plastic.end(), s.backStress, s.backStress + 4);  // the surface moves (beta 0)
+      yielded = yielded || s.eps_p > 0.0;
     }
   }
 };
@@ -123,8 +126,8 @@ TEST(ShellLanes, GroupsMatchTheOneElementPath) {
     }
     EXPECT_EQ(steps, a.step);
     if (plastic) {
-      expectSeriesNear(a.plastic, b.plastic, "flow stress and plastic strain");
-      EXPECT_GT(*std::max_element(a.plastic.begin(), a.plastic.end()), 2.5e8) << "some points yield";
+      expectSeriesNear(a.plastic, b.plastic, "flow stress, plastic strain and back stress");
+      EXPECT_TRUE(a.yielded) << "some points yield";
     }
   }
 }
@@ -134,7 +137,7 @@ TEST(ShellLanes, GroupsTheLanesCannotTakeAreLeftUntouched) {
   randomShells(m, kLaneWidth, 3u);
   ShellElementCuda& last = m.elems().back();
   const std::vector<ShellElementCuda> before = m.elems();
-  const std::vector<PlasticMaterialStatus> states = m.states;
+  const auto states = m.states;
   std::vector<double> steps(kLaneWidth, -1.0);
   const auto untouched = [&] {
     for (size_t e = 0; e < before.size(); ++e) {
@@ -238,7 +241,7 @@ TEST(ShellLanes, DriverGroupEntriesGiveTheBitsOfTheElementRecords) {
   EXPECT_EQ(a.length, b.length);
   EXPECT_EQ(a.step, b.step);
   EXPECT_EQ(candidate, *std::min_element(steps.begin(), steps.end()));
-  EXPECT_GT(*std::max_element(a.plastic.begin(), a.plastic.end()), 2.5e8) << "some points yield";
+  EXPECT_TRUE(a.yielded) << "some points yield";
 }
 
 }  // namespace

@@ -325,7 +325,8 @@ TEST(KeywordDeckRuns, TwoLineSolidsAreTheirOneLineForm) {
 // Blank fields whose documented default is not 0, left blank and written
 // out: a free unit cube (mass 1) pushed by a node load (SF 1.0), held by a
 // prescribed motion and a constraint to the end (DEATH never), stopped by a
-// rigid wall (DEATH never), and turned into one rigid body (NSID = PID).
+// rigid wall (DEATH never), and turned into one rigid body (NSID = PID);
+// an elastic-plastic cube hardens kinematically (BETA 0).
 // Each pair runs as one motion, and the motion shows the default acts: a
 // test that reads the blank or the written value as 0 fails.
 TEST(KeywordDeckRuns, BlankFieldsOfMoreCardsTakeTheirDefaults) {
@@ -367,6 +368,26 @@ TEST(KeywordDeckRuns, BlankFieldsOfMoreCardsTakeTheirDefaults) {
                 card({"9", "", set}) + "*INITIAL_VELOCITY_NODE\n" + card({"7", "3.0"});
        },
        "9", [](const deckcase::Sample& s) { EXPECT_NEAR(s.nodes[0].vel[0], s.nodes[6].vel[0], 1e-12); }},
+      {"plastic_kinematic_beta",
+       [](const std::string& beta) {
+         std::string cube = "*NODE\n";
+         for (int n = 0; n < 8; ++n)
+           cube += card({std::to_string(11 + n), std::to_string(n % 4 == 1 || n % 4 == 2), std::to_string(n % 4 >= 2),
+                         std::to_string(n / 4)},
+                        16);
+         return cube + "*ELEMENT_SOLID\n" + card({"2", "2", "11", "12", "13", "14", "15", "16", "17", "18"}, 8) +
+                "*PART\nbar\n" + card({"2", "2", "2"}) + "*SECTION_SOLID\n" + card({"2", "1"}) +
+                "*MAT_PLASTIC_KINEMATIC\n" + card({"2", "1.0", "1.0e6", "0.0", "1.0e3", "1.0e5", beta}) +
+                "*BOUNDARY_SPC_NODE\n" + card({"11", "0", "1", "1", "1"}) + card({"12", "0", "0", "1", "1"}) +
+                card({"13", "0", "0", "0", "1"}) + card({"14", "0", "1", "0", "1"}) + "*INITIAL_VELOCITY_NODE\n" +
+                card({"15", "0.0", "0.0", "12.26"}) + card({"16", "0.0", "0.0", "12.26"}) +
+                card({"17", "0.0", "0.0", "12.26"}) + card({"18", "0.0", "0.0", "12.26"});
+       },
+       // A cube on its base struck up past yield (to a strain of 0.02) springs
+       // back: its surface moved up with the stretch (BETA 0, kinematic), so
+       // the rebound yields back and it ends near its first length; a surface
+       // that only widened (BETA 1) keeps it 0.014 to 0.02 longer.
+       "0.0", [](const deckcase::Sample& s) { EXPECT_NEAR(s.nodes[14].coord[2], 1.0, 0.004); }},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

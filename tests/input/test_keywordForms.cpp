@@ -127,6 +127,10 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
          cubeOf("*MAT_PLASTIC_KINEMATIC\n" + card({"1", "1.0", "1.0e6", "0.3", "1.0e3"}) + card({"40.0", "5.0"})),
          "part 1 (cube): its material is a \"*MAT_PLASTIC_KINEMATIC\" card, line 19, field 1: SRC 40 asks for strain-rate "
          "effects, which this version does not compute; line 19, field 2: SRP 5"},
+        {"hardening_parameter_beyond_one",
+         cubeOf("*MAT_PLASTIC_KINEMATIC\n" + card({"1", "1.0", "1.0e6", "0.3", "1.0e3", "1.0e4", "1.5"})),
+         "*MAT_PLASTIC_KINEMATIC 1: line 18, field 7: BETA 1.5 is not a hardening parameter from 0 (kinematic "
+         "hardening) to 1 (isotropic hardening)"},
         {"failing_material",
          cubeOf("*MAT_PIECEWISE_LINEAR_PLASTICITY\n" + card({"1", "1.0", "1.0e6", "0.3", "1.0e3", "1.0e4", "0.3"})),
          "line 18, field 7: FAIL 0.3 asks for failure, which this version does not compute"},

@@ -16,6 +16,7 @@ inline Material makeSteelRecord(int type, int id = 1) {
   m.density = 7800.0;
   m.yield_stress = 250e6;
   m.tangent_modulus = 2e9;
+  m.hardening_parameter = 1.0;  // isotropic hardening
   m.plastic_model = 0;
   m.calMaterialConstants();
   m.computeWaveNumber();

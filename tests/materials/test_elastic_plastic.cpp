@@ -34,15 +34,23 @@ Material tabulatedSteel() {
   return m;
 }
 
-// Uniaxial stress: each step stretches x by de and finds the lateral rate
-// that leaves yy and zz free of stress.
-double uniaxialStress(const ElasticPlasticMaterial& model, PointWithState<PlasticMaterialStatus>& p, double de,
-                      int steps) {
+// Uniaxial stress through the 3-D update or the plane-stress one: each step
+// stretches x by de and finds the lateral strain rate that leaves the
+// lateral stresses free.  Returns the stress along x.
+template <typename Status>
+double uniaxialStress(const ElasticPlasticMaterial& model, PointWithState<Status>& p, double de, int steps,
+                      bool planeStress = false) {
   double S[3][3] = {};
   for (int n = 0; n < steps; ++n) {
-    const PlasticMaterialStatus saved = p.status;
+    const Status saved = p.status;
     auto lateralStress = [&](double dl) {
       p.status = saved;
+      if (planeStress) {
+        double d[6] = {de, dl, 0, 0, 0, 0}, out[6];
+        model.computeStressMatrixPlaneStress(&p.gp, out, d, nullptr, 1.0);
+        S[0][0] = out[0];
+        return out[1];
+      }
       double L[3][3] = {{de, 0, 0}, {0, dl, 0}, {0, 0, dl}};
       model.computeStressMatrix3D(&p.gp, L, S, 1.0);
       return S[1][1];
@@ -90,17 +98,43 @@ TEST(ElasticPlastic, TrialOnTheSurfaceIsElastic) {
   EXPECT_EQ(status.eps_p, 0.0);
 }
 
-TEST(ElasticPlastic, UniaxialDriverFollowsTheBilinearCurve) {
-  const Material record = bilinearSteel(2e9);
-  const ElasticPlasticMaterial model(&record);
-  PointWithState<PlasticMaterialStatus> p;
-  p.status = PlasticMaterialStatus(record.yield_stress);
-  const double s1 = uniaxialStress(model, p, 1e-5, 500);  // eps = 0.005
-  const double s2 = uniaxialStress(model, p, 1e-5, 500);  // eps = 0.01
-  EXPECT_NEAR(s1, 250e6 + 2e9 * (0.005 - 250e6 / 200e9), 0.001 * s1);
-  EXPECT_NEAR(s2, 267.5e6, 0.001 * 267.5e6);
-  EXPECT_GT(p.status.eps_p, 0.0);
-  EXPECT_NEAR(p.status.k, s2, 0.001 * s2);
+// A uniaxial cycle of linear hardening (E 200 GPa, yield 250 MPa, Et 2 GPa)
+// to a strain of 0.01 and back to -0.01, for each mix beta of the
+// hardening, through the 3-D and the plane-stress update.  The surface's
+// radius grows with beta H eps_p and its centre with (1 - beta) H eps_p, so
+// that the reversed bar yields again at sigma_now - 2 (sigma_y + beta H
+// eps_p): at sigma_now - 2 sigma_y when it moves (beta 0, Bauschinger), at
+// -sigma_now when it widens (beta 1); then the curve goes on with Et.
+TEST(ElasticPlastic, UniaxialCycleFollowsTheBilinearCurveOfEachHardeningMix) {
+  for (const double beta : {0.0, 0.5, 1.0})
+    for (const bool planeStress : {false, true}) {
+      SCOPED_TRACE(std::string(planeStress ? "plane stress" : "3-D") + ", beta " + std::to_string(beta));
+      Material record = bilinearSteel(2e9);
+      record.hardening_parameter = beta;
+      const ElasticPlasticMaterial model(&record);
+      EXPECT_EQ(model.kinematic(), beta < 1.0);
+      PointWithState<KinematicPlasticMaterialStatus> p;
+      p.status = KinematicPlasticMaterialStatus(record.yield_stress);
+      const double E = 200e9, Et = 2e9, sy = 250e6, H = record.hardening_modulus;
+      const double s1 = uniaxialStress(model, p, 1e-5, 500, planeStress);  // eps = 0.005
+      const double now = uniaxialStress(model, p, 1e-5, 500, planeStress);  // eps = 0.01
+      EXPECT_NEAR(s1, sy + Et * (0.005 - sy / E), 0.001 * s1);
+      EXPECT_NEAR(now, 267.5e6, 0.001 * 267.5e6);
+      const double epsP = p.status.eps_p;
+      EXPECT_NEAR(p.status.k, sy + beta * H * epsP, 1e-6 * sy);
+      // Back: the last stress before the plastic strain grows again.
+      const double de = -2e-6;
+      double elastic = now, strain = 0.01;
+      for (double s = now; p.status.eps_p == epsP && strain > -0.01; strain += de) {
+        elastic = s;
+        s = uniaxialStress(model, p, de, 1, planeStress);
+      }
+      const double reverse = now - 2.0 * (sy + beta * H * epsP);
+      EXPECT_NEAR(elastic, reverse, 1e-3 * sy - E * de);
+      const double rest = uniaxialStress(model, p, de, static_cast<int>(std::lround((strain + 0.01) / -de)), planeStress);
+      const double reverseStrain = 0.01 - (now - reverse) / E;
+      EXPECT_NEAR(rest, reverse + Et * (-0.01 - reverseStrain), 2e-3 * sy);
+    }
 }
 
 TEST(ElasticPlastic, TableIsFlatBeyondItsLastPoint) {

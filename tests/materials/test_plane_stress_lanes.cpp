@@ -1,7 +1,8 @@
 // Plane-stress updates of several points at once in lanes against the
 // one-point update, bit for bit: linear elastic, elastic-plastic points that
 // stay elastic, yield, unload or have no flow stress left, in one group,
-// over many steps, with the linear law and with a table whose steep stretch
+// over many steps, with the linear law (its surface widening, or moving and
+// widening) and with a table whose steep stretch
 // takes bisection steps (lanes iterating different numbers of times); a
 // model without a lane form takes its one-point update.
 #include <gtest/gtest.h>
@@ -19,12 +20,13 @@
 
 namespace {
 
-// kLaneWidth points of a model, each with its own state.
+// kLaneWidth points of a model, each with its own state (with room for a
+// back stress).
 template <typename Model>
 struct LanePoints {
   Material record;
   std::unique_ptr<Model> model;
-  std::vector<PointWithState<PlasticMaterialStatus>> points;
+  std::vector<PointWithState<KinematicPlasticMaterialStatus>> points;
   explicit LanePoints(const Material& rec) : record(rec), model(new Model(&record)), points(kLaneWidth) {
     for (auto& p : points) p.status.k = record.yield_stress;
   }
@@ -56,11 +58,11 @@ void expectLanesMatchOnePoint(const Material& record, double strainScale, unsign
     }
     plane_stress_lanes::update(lanes.model.get(), gp, dl, sl, 1e-6);
     for (int l = 0; l < kLaneWidth; ++l) {
-      PointWithState<PlasticMaterialStatus>& p = one.points[l];
+      PointWithState<KinematicPlasticMaterialStatus>& p = one.points[l];
       double s[6];
       for (int c = 0; c < 6; ++c) s[c] = p.status.stress[c];
       one.model->computeStressMatrixPlaneStress(&p.gp, s, d[l], nullptr, 1e-6);
-      const PlasticMaterialStatus& a = lanes.points[l].status;
+      const KinematicPlasticMaterialStatus& a = lanes.points[l].status;
       for (int c = 0; c < 6; ++c) {
         ASSERT_EQ(laneGet(sl[c], l), s[c]) << "step " << step << " lane " << l << " component " << c;
         ASSERT_EQ(a.stress[c], p.status.stress[c]);
@@ -69,6 +71,7 @@ void expectLanesMatchOnePoint(const Material& record, double strainScale, unsign
       if (type == MT_ELASTIC_PLASTIC) {
         ASSERT_EQ(a.k, p.status.k) << "step " << step << " lane " << l;
         ASSERT_EQ(a.eps_p, p.status.eps_p);
+        for (int c = 0; c < 6; ++c) ASSERT_EQ(a.backStress[c], p.status.backStress[c]);
         yielded = yielded || a.eps_p > 0.0;
       }
     }
@@ -86,6 +89,10 @@ TEST(PlaneStressLanes, ElasticPlasticPointsMatchTheOnePointUpdateElasticOrYieldi
   const Material linear = makeSteelRecord(MT_ELASTIC_PLASTIC);
   expectLanesMatchOnePoint<ElasticPlasticMaterial>(linear, 1e-6, 5u, false);
   expectLanesMatchOnePoint<ElasticPlasticMaterial>(linear, 4e-4, 6u, true);
+  // A surface that moves and widens (beta 0.3).
+  Material mixed = linear;
+  mixed.hardening_parameter = 0.3;
+  expectLanesMatchOnePoint<ElasticPlasticMaterial>(mixed, 4e-4, 8u, true);
   // A table with a steep stretch between two plateaus.
   const Material table = makeSteepTableRecord(MT_ELASTIC_PLASTIC);
   expectLanesMatchOnePoint<ElasticPlasticMaterial>(table, 3e-4, 7u, true);
