@@ -37,6 +37,24 @@ const char* lineElementsWithoutPlasticity(const Part& part) {
   return beamIntegratesTube(part.material->type, *part.section) ? nullptr : "beams";
 }
 
+// Beams of an elastic-plastic material integrated over their tube points.
+bool integratesTubes(const Part& part) {
+  const std::vector<BeamElementCuda>& beams = part.elmManager->beam_element_array_cpu;
+  if (beams.empty() || part.section == nullptr || part.material->type != MT_ELASTIC_PLASTIC) return false;
+  const int type = beams.front().type;
+  return type != ET_SPRING && type != ET_TRUSS && beamIntegratesTube(part.material->type, *part.section);
+}
+
+// Whether an elastic-plastic material's flow stress rises with plastic
+// strain: a tangent modulus, or a hardening table whose stress changes.
+bool materialHardens(const Material& m) {
+  if (m.plastic_model == 0) return m.tangent_modulus != 0.0;
+  if (m.plastic_model != 4) return true;
+  for (int i = 1; i < m.table_count && i < kMaterialTablePointMax; ++i)
+    if (m.table_stress[i] != m.table_stress[0]) return true;
+  return false;
+}
+
 }  // namespace
 
 bool checkPartComputable(const Part& part) {
@@ -63,6 +81,14 @@ bool checkPartComputable(const Part& part) {
                  "part %d (%s): its %s of the elastic-plastic material %d would stay elastic: this version "
                  "yields beams only as tubes (section formulation 1, CST 1) of 3, 6 or 9 wall points (QR)\n",
                  part.id, part.name.c_str(), kind, mat.id);
+    computable = false;
+  }
+  if (integratesTubes(part) && materialHardens(mat)) {
+    std::fprintf(stderr,
+                 "part %d (%s): its beams of the elastic-plastic material %d would not harden: this version "
+                 "integrates tubes elastic-perfectly plastic at the yield stress (ETAN 0, no rising hardening "
+                 "curve)\n",
+                 part.id, part.name.c_str(), mat.id);
     computable = false;
   }
   const struct {

@@ -121,7 +121,8 @@ const char* kTwoBeams =
 }  // namespace
 
 // Set-up refuses a weld that binds no node, naming it; an elastic-plastic
-// beam without tube points is told that it stays elastic.
+// beam without tube points is told that it stays elastic, a tube of a
+// hardening material that it would not harden.
 TEST(WeldJointRuns, SetUpReportsWhatCannotAct) {
   std::string messages;
   const std::string weld = std::string(kTwoBeams) +
@@ -136,6 +137,15 @@ TEST(WeldJointRuns, SetUpReportsWhatCannotAct) {
   std::string refused;
   EXPECT_NE(linerun::setUpDeck("plastic_without_points", plastic, &refused), 1);
   EXPECT_NE(refused.find("part 1 (beams): its beams of the elastic-plastic material 1 would stay elastic"),
+            std::string::npos)
+      << refused;
+  // Tubes yield without hardening: a tangent modulus is refused.
+  const std::string hardening = std::string(kTwoBeams) +
+                                "*SECTION_BEAM\n1,1,0,3,1.0\n0.02,0.02,0.018,0.018\n"
+                                "*MAT_PLASTIC_KINEMATIC\n1,7850,2.1e11,0.3,2.5e8,2.0e9\n*CONTROL_TERMINATION\n1e-5\n*END\n";
+  refused.clear();
+  EXPECT_NE(linerun::setUpDeck("hardening_tubes", hardening, &refused), 1);
+  EXPECT_NE(refused.find("part 1 (beams): its beams of the elastic-plastic material 1 would not harden"),
             std::string::npos)
       << refused;
 }
