@@ -240,14 +240,9 @@ struct NodeCuda {
 static_assert(std::is_trivially_copyable_v<NodeCuda>);
 static_assert(std::is_standard_layout_v<NodeCuda>);
 
-// Bytes from the start of the field at offset `first` of the record to the
-// end of the field of `lastSize` bytes at offset `last`: a run of fields.
-constexpr int nodeFieldRun(std::size_t first, std::size_t last, std::size_t lastSize) {
-  return static_cast<int>(last + lastSize - first);
-}
-// The address of the byte at `offset` of record a: read-ahead of a run of
-// fields starts there, since a run that crosses fields may not be reached
-// from the address of its first field.
-__host__ __device__ inline const char* nodeRunAt(const NodeCuda& a, std::size_t offset) {
-  return reinterpret_cast<const char*>(&a) + offset;
+// The run of fields of a record from the start of the field at offset
+// `first` to the end of the field of `lastSize` bytes at offset `last`
+// (fields in record order), for read-ahead (platform/simdLane.h).
+constexpr LaneRun nodeFieldRun(std::size_t first, std::size_t last, std::size_t lastSize) {
+  return {first, static_cast<int>(last + lastSize - first)};
 }

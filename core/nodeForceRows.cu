@@ -9,6 +9,9 @@
 namespace {
 // Nodes ahead whose rows the gather asks for.
 constexpr int kGatherAhead = 4;
+// The force and the moment a node sums.
+constexpr LaneRun kForceRun =
+    nodeFieldRun(offsetof(NodeCuda, force), offsetof(NodeCuda, moment), 3 * sizeof(double));
 }  // namespace
 
 // The slots are put in reading order first (each node by one thread), so
@@ -41,10 +44,9 @@ __global__ void GatherNodeForceRows(int n, NodeCuda* nodes, const int* offset, c
     // threads of a block run one after the other (host build) their
     // scattered lines arrive while this node is summed.
     const int ahead = i + kGatherAhead;
-    if (ahead < n) {
+    if (ahead < n)
       for (int k = offset[ahead]; k < offset[ahead + 1]; ++k) lanePrefetch(rows[k].row);
-      lanePrefetchBytes(nodeRunAt(nodes[ahead], offsetof(NodeCuda, force)), 6 * sizeof(double));  // force, moment
-    }
+    lanePrefetchAhead<kGatherAhead>(nodes, i, n, kForceRun);
     gatherNodeForceRows(nodes[i], rows + offset[i], offset[i + 1] - offset[i]);
   }
 }

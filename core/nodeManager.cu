@@ -125,41 +125,32 @@ constexpr int kNodeAhead = 8;
 // The velocity update reads and writes mass and rotary inertia; force,
 // moment, acceleration, velocity and contact force; the rigid flag and the
 // contact pair count.
-constexpr std::size_t kMassAt = offsetof(NodeCuda, mass), kLoadAt = offsetof(NodeCuda, force),
-                      kFlagAt = offsetof(NodeCuda, rigid_flag);
-constexpr int kMassRun = nodeFieldRun(kMassAt, offsetof(NodeCuda, rot_inertia), 3 * sizeof(double));
-constexpr int kLoadRun = nodeFieldRun(kLoadAt, offsetof(NodeCuda, contact_force), 3 * sizeof(double));
-constexpr int kFlagRun = nodeFieldRun(kFlagAt, offsetof(NodeCuda, contact_pair_count), sizeof(double));
+constexpr LaneRun kMassRun =
+    nodeFieldRun(offsetof(NodeCuda, mass), offsetof(NodeCuda, rot_inertia), 3 * sizeof(double));
+constexpr LaneRun kLoadRun =
+    nodeFieldRun(offsetof(NodeCuda, force), offsetof(NodeCuda, contact_force), 3 * sizeof(double));
+constexpr LaneRun kFlagRun =
+    nodeFieldRun(offsetof(NodeCuda, rigid_flag), offsetof(NodeCuda, contact_pair_count), sizeof(double));
 // The displacement update reads and writes coordinates and rotations;
 // velocity, contact force, total and step displacement.
-constexpr std::size_t kPlaceAt = offsetof(NodeCuda, coord), kMotionAt = offsetof(NodeCuda, vel);
-constexpr int kPlaceRun = nodeFieldRun(kPlaceAt, offsetof(NodeCuda, rotation), 3 * sizeof(double));
-constexpr int kMotionRun = nodeFieldRun(kMotionAt, offsetof(NodeCuda, step_disp), 6 * sizeof(double));
+constexpr LaneRun kPlaceRun =
+    nodeFieldRun(offsetof(NodeCuda, coord), offsetof(NodeCuda, rotation), 3 * sizeof(double));
+constexpr LaneRun kMotionRun =
+    nodeFieldRun(offsetof(NodeCuda, vel), offsetof(NodeCuda, step_disp), 6 * sizeof(double));
 // Each run lies in field order.
-static_assert(kMassRun > 0 && kLoadRun > 0 && kFlagRun > 0 && kPlaceRun > 0 && kMotionRun > 0);
+static_assert(kMassRun.bytes > 0 && kLoadRun.bytes > 0 && kFlagRun.bytes > 0 && kPlaceRun.bytes > 0 &&
+              kMotionRun.bytes > 0);
 }  // namespace
 
-// The read-ahead is written in the kernels themselves: a function that only
-// asks for lines has no effect the compiler must keep, and its calls may be
-// dropped.
 __global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double prevDt) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    if (i + kNodeAhead < n) {
-      const NodeCuda& a = nodes[i + kNodeAhead];
-      lanePrefetchBytes(nodeRunAt(a, kMassAt), kMassRun);
-      lanePrefetchBytes(nodeRunAt(a, kLoadAt), kLoadRun);
-      lanePrefetchBytes(nodeRunAt(a, kFlagAt), kFlagRun);
-    }
+    lanePrefetchAhead<kNodeAhead>(nodes, i, n, kMassRun, kLoadRun, kFlagRun);
     nodes[i].accelVelUpdate(dt, prevDt);
   }
 }
 __global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    if (i + kNodeAhead < n) {
-      const NodeCuda& a = nodes[i + kNodeAhead];
-      lanePrefetchBytes(nodeRunAt(a, kPlaceAt), kPlaceRun);
-      lanePrefetchBytes(nodeRunAt(a, kMotionAt), kMotionRun);
-    }
+    lanePrefetchAhead<kNodeAhead>(nodes, i, n, kPlaceRun, kMotionRun);
     nodes[i].dispUpdate(dt, dof);
   }
 }

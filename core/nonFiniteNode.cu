@@ -38,15 +38,16 @@ namespace {
 // run one after the other (host build), the four lines it reads of each
 // 1.4 KB record arrive while the node before is checked.
 constexpr int kCheckAhead = 8;
+constexpr LaneRun kCoordRun =
+    nodeFieldRun(offsetof(NodeCuda, coord), offsetof(NodeCuda, coord), 3 * sizeof(double));
+// Force, moment, acceleration and velocity.
+constexpr LaneRun kMotionRun =
+    nodeFieldRun(offsetof(NodeCuda, force), offsetof(NodeCuda, vel), 6 * sizeof(double));
 }  // namespace
 
 __global__ void CheckNodesFinite(int n, const NodeCuda* nodes) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    if (i + kCheckAhead < n) {
-      const NodeCuda& a = nodes[i + kCheckAhead];
-      lanePrefetchBytes(nodeRunAt(a, offsetof(NodeCuda, coord)), 3 * sizeof(double));
-      lanePrefetchBytes(nodeRunAt(a, offsetof(NodeCuda, force)), 18 * sizeof(double));  // force, moment, accel, vel
-    }
+    lanePrefetchAhead<kCheckAhead>(nodes, i, n, kCoordRun, kMotionRun);
     checkNodeFinite(nodes[i]);
   }
 }

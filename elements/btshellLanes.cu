@@ -245,7 +245,7 @@ __host__ __device__ inline void prefetchElementTail(const ShellElementCuda* e) {
 // group earlier), and the entry of the group after it.
 __host__ __device__ void prefetchEntryAhead(ShellElementCuda* const* elements, const ShellLaneGroup* groups,
                                             int ahead) {
-  if (ahead > kShellGroupsAhead) lanePrefetchSpan<sizeof(ShellLaneGroup)>(groups + kShellGroupsAhead + 1);
+  lanePrefetchAhead<kShellGroupsAhead + 1>(groups, 0, ahead + 1);
   if (ahead < kShellGroupsAhead) return;
   const ShellLaneGroup& g = groups[kShellGroupsAhead];
   for (int l = 0; l < kLaneWidth; ++l) {

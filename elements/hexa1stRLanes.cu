@@ -78,7 +78,7 @@ __host__ __device__ unsigned aheadNodeSlots(SolidElementCuda* const* elements, S
 // the material's update reads them.
 __host__ __device__ void prefetchGroupAhead(MaterialNew* const* materials, SolidElementCuda* const* elements,
                                             const HexaLaneGroup* groups, int ahead) {
-  if (ahead > kHexaGroupsAhead) lanePrefetchBytes(groups + kHexaGroupsAhead + 1, sizeof(HexaLaneGroup));
+  lanePrefetchAhead<kHexaGroupsAhead + 1>(groups, 0, ahead + 1);
   if (ahead < kHexaGroupsAhead) return;
   const HexaLaneGroup& g = groups[kHexaGroupsAhead];
   const bool points = g.lanes == 0 || solid_point_lanes::readsPoints(materials[g.materialId - 1]);

@@ -22,7 +22,8 @@
 // and lanePrefetch(p), lanePrefetchBytes(p, bytes), lanePrefetchSpan<bytes>(p)
 // (a size known when compiling), hints that the memory
 // at p is read soon (nothing where the hardware hides its latency by
-// itself, as on the GPU).
+// itself, as on the GPU), and lanePrefetchAhead<distance>(records, i, n,
+// runs...), the read-ahead of a loop over an array of records.
 //
 // FEM_LANE_UNROLL before a short loop of fixed count asks for it to be
 // unrolled whole, so that its indices become constants (lane kernels keep
@@ -34,6 +35,7 @@
 // every lane function inlined into it.  It is empty in the CUDA build.
 #pragma once
 #include <cmath>
+#include <cstddef>
 
 #include "platform/gpu_runtime.h"
 
@@ -68,12 +70,22 @@ __host__ __device__ inline int laneLowestBit(unsigned m) {
 #define FEM_LANE_UNROLL
 #endif
 
+// A run of bytes of a record that a pass reads: its offset in the record and
+// its length.  Read-ahead of a run that crosses fields starts from the
+// record's address, since it may not be reached from its first field's.
+struct LaneRun {
+  std::size_t at;
+  int bytes;
+};
+
 #ifdef FEM_USE_CUDA
 
 __host__ __device__ inline void lanePrefetch(const void* /*p*/) {}
 __host__ __device__ inline void lanePrefetchBytes(const void* /*p*/, int /*bytes*/) {}
 template <int bytes>
 __host__ __device__ inline void lanePrefetchSpan(const void* /*p*/) {}
+template <int distance, typename Record, typename... Runs>
+__host__ __device__ inline void lanePrefetchAhead(const Record* /*records*/, int /*i*/, int /*n*/, Runs... /*runs*/) {}
 
 constexpr int kLaneWidth = 1;
 using LaneDouble = double;
@@ -105,6 +117,22 @@ FEM_LANE_INLINE void lanePrefetchSpan(const void* p) {
   FEM_LANE_UNROLL
   for (int b = 0; b < bytes; b += 64) __builtin_prefetch(c + b);
   __builtin_prefetch(c + bytes - 1);
+}
+// The read-ahead of a loop over records[0 .. n-1] at record i: the runs of
+// the record `distance` places on (the whole record when no run is given),
+// nothing past the end.  Where the threads of a block run one after the
+// other (the host build), its lines arrive while the records before it are
+// computed.  Always inlined, so that the prefetches stay in the loop: the
+// call of a function that only asks for lines has no effect the compiler
+// must keep, and may be dropped.
+template <int distance, typename Record, typename... Runs>
+FEM_LANE_INLINE void lanePrefetchAhead(const Record* records, int i, int n, Runs... runs) {
+  if (i + distance >= n) return;
+  const char* record = reinterpret_cast<const char*>(records + i + distance);
+  if constexpr (sizeof...(Runs) == 0)
+    lanePrefetchSpan<sizeof(Record)>(record);
+  else
+    (lanePrefetchBytes(record + runs.at, runs.bytes), ...);
 }
 #if defined(__x86_64__) && !defined(__clang__)
 #define FEM_LANE_KERNEL __attribute__((target_clones("default", "avx2", "avx512f"), flatten))
