@@ -46,9 +46,12 @@ bool readDeckFileText(const std::string& deckPath, std::string& text, const std:
         return false;
     }
     try {
+        // The size the file has now in one read, then whatever it grew by.
         const auto size = std::filesystem::file_size(deckPath, error);
-        if (!error) text.reserve(static_cast<size_t>(size));
-        text.assign(std::istreambuf_iterator<char>(deck), std::istreambuf_iterator<char>());
+        text.resize(error ? 0 : static_cast<size_t>(size));
+        deck.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<size_t>(deck.gcount()));
+        text.append(std::istreambuf_iterator<char>(deck), std::istreambuf_iterator<char>());
     } catch (const std::bad_alloc&) {
         std::cerr << refusal << ": the deck \"" << deckPath << "\" is too large to be held in memory" << std::endl;
         return false;

@@ -47,17 +47,23 @@ bool blankOrParameter(std::string_view text, size_t& i, FieldStatus& status) {
 
 // The number at position i of a field: sign, digits with at most one point,
 // and an exponent after a letter (e, E, d, D) or after its sign alone. The
-// number is written out as strtod reads it into a buffer of the scan; no
-// string is built per field.
+// scan keeps where the parts lie; no string is built for a number that the
+// exact short form below reads.
 struct ScannedNumber {
-    std::string text;        // as strtod reads it
-    bool whole = true;       // no point and no exponent
-    size_t end = 0;
-    void append(std::string_view part) { text.append(part.data(), part.size()); }
+    std::string_view text;
+    size_t start = 0;          // the sign, or the first digit or point
+    size_t mantissaEnd = 0;    // one past the mantissa's last digit
+    size_t exponentAt = 0;     // the exponent's sign or first digit (when exponent)
+    size_t end = 0;            // one past the number
+    bool negative = false;
+    bool whole = true;         // no point and no exponent
+    bool exponent = false;
 };
 
 bool scanNumber(std::string_view text, size_t i, ScannedNumber& number) {
-    const size_t start = i;
+    number.text = text;
+    number.start = i;
+    number.negative = i < text.size() && text[i] == '-';
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     const size_t intStart = i;
     i = skipDigits(text, i);
@@ -69,8 +75,7 @@ bool scanNumber(std::string_view text, size_t i, ScannedNumber& number) {
         number.whole = false;
     }
     if (digits == 0) return false;
-    number.text.clear();
-    number.append(text.substr(start, i - start));
+    number.mantissaEnd = i;
     size_t j = i;
     const bool letter = j < text.size() && (text[j] == 'e' || text[j] == 'E' || text[j] == 'd' || text[j] == 'D');
     if (letter) ++j;
@@ -79,9 +84,9 @@ bool scanNumber(std::string_view text, size_t i, ScannedNumber& number) {
     const bool sign = j > signAt;
     const size_t expStart = j;
     j = skipDigits(text, j);
-    if (j > expStart && (letter || sign)) {
-        number.text += 'e';
-        number.append(text.substr(signAt, j - signAt));
+    number.exponent = j > expStart && (letter || sign);
+    if (number.exponent) {
+        number.exponentAt = signAt;
         number.whole = false;
         i = j;
     }
@@ -100,45 +105,163 @@ FieldStatus scanField(std::string_view text, ScannedNumber& number) {
 }
 
 // An integer written with digits only, exactly, or OutOfRange.
-FieldStatus wholeDigits(const std::string& digits, long long& value) {
-    size_t i = 0;
-    const bool negative = digits[0] == '-';
-    if (digits[0] == '+' || digits[0] == '-') ++i;
+FieldStatus wholeDigits(const ScannedNumber& number, long long& value) {
+    const std::string_view text = number.text;
+    size_t i = number.start;
+    if (text[i] == '+' || text[i] == '-') ++i;
     unsigned long long magnitude = 0;
-    const unsigned long long limit = negative ? static_cast<unsigned long long>(LLONG_MAX) + 1ULL
-                                              : static_cast<unsigned long long>(LLONG_MAX);
-    for (; i < digits.size(); ++i) {
-        const unsigned long long digit = static_cast<unsigned long long>(digits[i] - '0');
+    const unsigned long long limit = number.negative ? static_cast<unsigned long long>(LLONG_MAX) + 1ULL
+                                                     : static_cast<unsigned long long>(LLONG_MAX);
+    for (; i < number.mantissaEnd; ++i) {
+        const unsigned long long digit = static_cast<unsigned long long>(text[i] - '0');
         if (magnitude > (limit - digit) / 10ULL) return FieldStatus::OutOfRange;
         magnitude = magnitude * 10ULL + digit;
     }
-    value = negative ? static_cast<long long>(0ULL - magnitude) : static_cast<long long>(magnitude);
+    value = number.negative ? static_cast<long long>(0ULL - magnitude) : static_cast<long long>(magnitude);
     return FieldStatus::Number;
 }
 
-// One scan buffer per thread: its capacity is kept from field to field.
-thread_local ScannedNumber scanned;
+// The value of a scanned number when its digits make an integer of at most
+// 2^53 and its power of ten lies within 10^22: both are exact doubles, so
+// one product or quotient gives the correctly rounded value, the one strtod
+// gives. False for any other number.
+bool exactShortValue(const ScannedNumber& number, double& value) {
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const std::string_view text = number.text;
+    unsigned long long mantissa = 0;
+    int significant = 0;
+    long long power = 0;
+    bool fraction = false;
+    for (size_t i = number.start; i < number.mantissaEnd; ++i) {
+        const char c = text[i];
+        if (c == '.') {
+            fraction = true;
+            continue;
+        }
+        if (c == '+' || c == '-') continue;
+        if (fraction) --power;
+        if (mantissa == 0 && c == '0') continue;
+        if (++significant > 16) return false;
+        mantissa = mantissa * 10ULL + static_cast<unsigned long long>(c - '0');
+    }
+    if (mantissa > (1ULL << 53)) return false;
+    if (number.exponent) {
+        size_t i = number.exponentAt;
+        const bool negative = text[i] == '-';
+        if (text[i] == '+' || text[i] == '-') ++i;
+        long long written = 0;
+        for (; i < number.end; ++i) {
+            if (written > 1000) return false;
+            written = written * 10 + (text[i] - '0');
+        }
+        power += negative ? -written : written;
+    }
+    if (power < -22 || power > 22) {
+        if (mantissa != 0) return false;
+        power = 0;
+    }
+    const double m = static_cast<double>(mantissa);
+    const double magnitude = power >= 0 ? m * kPowers[power] : m / kPowers[-power];
+    value = number.negative ? -magnitude : magnitude;
+    return true;
+}
+
+// The value of a scanned number as strtod reads it.
+double numberValue(const ScannedNumber& number) {
+    double value = 0.0;
+    if (exactShortValue(number, value)) return value;
+    const std::string_view text = number.text;
+    std::string written(text.substr(number.start, number.mantissaEnd - number.start));
+    if (number.exponent) {
+        written += 'e';
+        written.append(text.substr(number.exponentAt, number.end - number.exponentAt));
+    }
+    return std::strtod(written.c_str(), nullptr);
+}
+
+// The fields of most decks, read in one pass: blanks around a sign and at
+// most 18 digits. False for any other field, which the full scan reads.
+bool plainInteger(std::string_view text, long long& value) {
+    size_t i = skipBlanks(text, 0);
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    const size_t start = i;
+    long long magnitude = 0;
+    for (; i < text.size() && isDigit(text[i]) && i - start < 18; ++i) magnitude = magnitude * 10 + (text[i] - '0');
+    if (i == start || skipBlanks(text, i) != text.size()) return false;
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
+// The same for a number with a point and an exponent (a letter e, E, d, D
+// with or without a sign, or a sign alone), as long as its value is the
+// exact short form of exactShortValue. False for any other field.
+bool plainNumber(std::string_view text, double& value) {
+    size_t i = skipBlanks(text, 0);
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    unsigned long long mantissa = 0;
+    int significant = 0, power = 0;
+    bool digits = false, fraction = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.' && !fraction) {
+            fraction = true;
+            continue;
+        }
+        if (!isDigit(c)) break;
+        digits = true;
+        power -= fraction ? 1 : 0;
+        if (mantissa == 0 && c == '0') continue;
+        if (++significant > 16) return false;
+        mantissa = mantissa * 10ULL + static_cast<unsigned long long>(c - '0');
+    }
+    if (!digits) return false;
+    if (i < text.size() && !isBlank(text[i])) {
+        const char c = text[i];
+        if (c == 'e' || c == 'E' || c == 'd' || c == 'D') ++i;
+        const bool negativePower = i < text.size() && text[i] == '-';
+        if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+        const size_t start = i;
+        int written = 0;
+        for (; i < text.size() && isDigit(text[i]) && i - start < 4; ++i) written = written * 10 + (text[i] - '0');
+        if (i == start) return false;
+        power += negativePower ? -written : written;
+    }
+    if (skipBlanks(text, i) != text.size() || mantissa > (1ULL << 53)) return false;
+    if (power < -22 || power > 22) {
+        if (mantissa != 0) return false;
+        power = 0;
+    }
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double m = static_cast<double>(mantissa);
+    const double magnitude = power >= 0 ? m * kPowers[power] : m / kPowers[-power];
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
 
 }  // namespace
 
 FieldStatus parseFieldNumber(std::string_view text, double& value) {
-    ScannedNumber& number = scanned;
-    number.whole = true;
+    if (plainNumber(text, value)) return FieldStatus::Number;
+    ScannedNumber number;
     const FieldStatus status = scanField(text, number);
     if (status != FieldStatus::Number) return status;
-    const double parsed = std::strtod(number.text.c_str(), nullptr);
+    const double parsed = numberValue(number);
     if (std::isinf(parsed)) return FieldStatus::OutOfRange;
     value = parsed;
     return FieldStatus::Number;
 }
 
 FieldStatus parseFieldInteger(std::string_view text, long long& value) {
-    ScannedNumber& number = scanned;
-    number.whole = true;
+    if (plainInteger(text, value)) return FieldStatus::Number;
+    ScannedNumber number;
     const FieldStatus status = scanField(text, number);
     if (status != FieldStatus::Number) return status;
-    if (number.whole) return wholeDigits(number.text, value);
-    const double parsed = std::strtod(number.text.c_str(), nullptr);
+    if (number.whole) return wholeDigits(number, value);
+    const double parsed = numberValue(number);
     if (parsed != std::trunc(parsed)) return FieldStatus::Fraction;
     // 2^63: the first double beyond the range of long long.
     if (std::fabs(parsed) >= 9223372036854775808.0) return FieldStatus::OutOfRange;
@@ -287,6 +410,10 @@ const FieldProblem& cutProblem() { return cutTrouble; }
 
 void noteCutProblem(FieldStatus status, std::string_view text, std::string_view line) { noteCut(status, text, line); }
 
+void noteCutProblem(const CutCheck& check, std::string_view line) {
+    if (check.any()) noteCut(check.status, check.text, line);
+}
+
 void clearCutProblem() { cutTrouble = FieldProblem(); }
 
 namespace {
@@ -353,11 +480,12 @@ DataLayout dataLayout(std::string_view line, const std::vector<int>& widths, int
 
 }  // namespace
 
-void cutDataFields(std::string_view line, const std::vector<int>& widths, int n, FieldCut& cut, int least) {
+CutCheck cutDataFieldsQuietly(std::string_view line, const std::vector<int>& widths, int n, FieldCut& cut,
+                               int least) {
     cut.line = line;
     if (line.find(',') != std::string_view::npos) {
-        notePast(commaFields(line, n, cut.fields), line);
-        return;
+        const std::string_view past = commaFields(line, n, cut.fields);
+        return blankOrZeros(past) ? CutCheck() : CutCheck{FieldStatus::PastFields, past};
     }
     const DataLayout layout = dataLayout(line, widths, n);
     const bool wordsFit = layout.words >= (least > 0 ? least : n) && layout.words <= n;
@@ -368,8 +496,13 @@ void cutDataFields(std::string_view line, const std::vector<int>& widths, int n,
     } else {
         // The columns read it, so that a field names what it holds.
         columnFields(line, widths, n, cut.fields);
-        noteCut(FieldStatus::NoLayout, line, line);
+        return CutCheck{FieldStatus::NoLayout, line};
     }
+    return CutCheck();
+}
+
+void cutDataFields(std::string_view line, const std::vector<int>& widths, int n, FieldCut& cut, int least) {
+    noteCutProblem(cutDataFieldsQuietly(line, widths, n, cut, least), line);
 }
 
 void cutDataFields(const std::string& line, const std::vector<int>& widths, int n, FieldCut& cut, int least) {

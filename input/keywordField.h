@@ -68,6 +68,19 @@ struct FieldCut {
     std::string_view line;
     std::vector<std::string_view> fields;
 };
+// What cutting a line found wrong: nothing (any() false), text past the
+// fields (PastFields, text is what lies there) or a line that fits no layout
+// (NoLayout, text is the line). The text points into the line.
+struct CutCheck {
+    FieldStatus status = FieldStatus::Number;
+    std::string_view text;
+    bool any() const { return status != FieldStatus::Number; }
+};
+// Cuts a data line as splitDataFields does and returns what it found wrong
+// without keeping it: it touches nothing but cut, so that lines may be cut
+// on several threads at once.
+CutCheck cutDataFieldsQuietly(std::string_view line, const std::vector<int>& widths, int n, FieldCut& cut,
+                              int least = 0);
 // Cuts a data line as splitDataFields does. A line of a block's line list
 // handed by reference is marked as taken by a card (cardLineLedger.h).
 void cutDataFields(std::string_view line, const std::vector<int>& widths, int n, FieldCut& cut, int least = 0);
@@ -83,8 +96,48 @@ bool blankOrZeros(std::string_view text);
 // Keeps a problem of a line read outside the cutting (an id line) as the
 // cutting's problem, unless one is kept already.
 void noteCutProblem(FieldStatus status, std::string_view text, std::string_view line);
+void noteCutProblem(const CutCheck& check, std::string_view line);
 // The first blank-delimited word of a text; empty for a blank text.
 std::string firstWord(std::string_view text);
+
+// True when an integer fits a target of type T.
+template <class T>
+bool fieldFits(long long value) {
+    if constexpr (sizeof(T) >= sizeof(long long)) {
+        return std::is_signed_v<T> || value >= 0;
+    } else {
+        return value >= static_cast<long long>(std::numeric_limits<T>::min()) &&
+               value <= static_cast<long long>(std::numeric_limits<T>::max());
+    }
+}
+// Reads the text of one field into target as a number of the target's type
+// (a word for a string) and says what it held; the target is set only for
+// Number. It touches nothing else, so that fields may be read on several
+// threads at once.
+template <class T>
+FieldStatus parseField(std::string_view text, T& target) {
+    if constexpr (std::is_integral_v<T>) {
+        long long value = 0;
+        FieldStatus status = parseFieldInteger(text, value);
+        if (status == FieldStatus::Number && !fieldFits<T>(value)) status = FieldStatus::OutOfRange;
+        if (status == FieldStatus::Number) target = static_cast<T>(value);
+        return status;
+    } else if constexpr (std::is_floating_point_v<T>) {
+        double value = 0.0;
+        const FieldStatus status = parseFieldNumber(text, value);
+        if (status == FieldStatus::Number) target = static_cast<T>(value);
+        return status;
+    } else {
+        // A word: a blank text leaves the target.
+        std::string word = firstWord(text);
+        if (!word.empty()) target = std::move(word);
+        return FieldStatus::Number;
+    }
+}
+// Field i of a cut line (blank past its fields).
+inline std::string_view cutField(const FieldCut& cut, size_t i) {
+    return i < cut.fields.size() ? cut.fields[i] : std::string_view();
+}
 
 // Reads fields into their targets and remembers the first field that did
 // not read (a parameter, a number its target cannot hold, text in a numeric
@@ -94,7 +147,7 @@ public:
     // A blank field leaves the target as it was.
     template <class T>
     FieldStatus read(std::string_view text, T& target) {
-        const FieldStatus status = parse(text, target);
+        const FieldStatus status = parseField(text, target);
         note(status, text);
         return status;
     }
@@ -102,51 +155,18 @@ public:
     // line and place.
     template <class T>
     FieldStatus read(const FieldCut& cut, size_t i, T& target) {
-        const std::string_view text = i < cut.fields.size() ? cut.fields[i] : std::string_view();
-        const FieldStatus status = parse(text, target);
+        const std::string_view text = cutField(cut, i);
+        const FieldStatus status = parseField(text, target);
         if (status != FieldStatus::Blank && status != FieldStatus::Number && !problem_.any())
             keep(status, text, cut.line, static_cast<int>(i) + 1);
         return status;
     }
-    // Reads the first blank-delimited word; a blank text leaves the target.
-    void readWord(std::string_view text, std::string& target) {
-        std::string word = firstWord(text);
-        if (!word.empty()) target = std::move(word);
-    }
-
     // The first field that did not read since the last clear (any() false
     // when there was none).
     const FieldProblem& problem() const { return problem_; }
     void clearProblems() { problem_ = FieldProblem(); }
 
 private:
-    template <class T>
-    static bool fits(long long value) {
-        if constexpr (sizeof(T) >= sizeof(long long)) {
-            return std::is_signed_v<T> || value >= 0;
-        } else {
-            return value >= static_cast<long long>(std::numeric_limits<T>::min()) &&
-                   value <= static_cast<long long>(std::numeric_limits<T>::max());
-        }
-    }
-    template <class T>
-    FieldStatus parse(std::string_view text, T& target) {
-        if constexpr (std::is_integral_v<T>) {
-            long long value = 0;
-            FieldStatus status = parseFieldInteger(text, value);
-            if (status == FieldStatus::Number && !fits<T>(value)) status = FieldStatus::OutOfRange;
-            if (status == FieldStatus::Number) target = static_cast<T>(value);
-            return status;
-        } else if constexpr (std::is_floating_point_v<T>) {
-            double value = 0.0;
-            const FieldStatus status = parseFieldNumber(text, value);
-            if (status == FieldStatus::Number) target = static_cast<T>(value);
-            return status;
-        } else {
-            readWord(text, target);
-            return FieldStatus::Number;
-        }
-    }
     void note(FieldStatus status, std::string_view text);
     void keep(FieldStatus status, std::string_view text, std::string_view line, int field);
 

@@ -4,8 +4,58 @@
 // the value of an earlier line or block. A record names only its own
 // block's target; set 0 stands for every node of the model.
 #include "input/keywordReader.h"
+#include "input/lineStretches.h"
 #include "solver/femdynamic.h"
 #include "solver/initialCondition.h"
+
+namespace {
+
+const std::vector<int> kNodeVelocityWidths = {10};
+
+// A node's velocity line read on its own: where it stands in its stretch,
+// the node id and the six values.
+struct VelocityLine {
+    uint32_t line;
+    int node;
+    double value[6];
+};
+
+// Takes a line of a node id and numbers or blanks after it.
+bool readVelocityLineAlone(std::string_view line, uint32_t at, FieldCut& cut, std::vector<VelocityLine>& items) {
+    if (cutDataFieldsQuietly(line, kNodeVelocityWidths, 7, cut, 2).any()) return false;
+    VelocityLine item{at, 0, {0, 0, 0, 0, 0, 0}};
+    if (parseField(cutField(cut, 0), item.node) != FieldStatus::Number) return false;
+    for (size_t k = 0; k < 6; ++k) {
+        const FieldStatus status = parseField(cutField(cut, 1 + k), item.value[k]);
+        if (status != FieldStatus::Number && status != FieldStatus::Blank) return false;
+    }
+    items.push_back(item);
+    return true;
+}
+
+}  // namespace
+
+// The lines of an *INITIAL_VELOCITY_NODE block on all threads, when each
+// reads on its own (false, nothing done, otherwise).
+bool KeywordReader::readNodeVelocitiesAtOnce(const std::string& block) {
+    std::string storage;
+    std::vector<LineStretch<VelocityLine>> stretches;
+    if (!readLineStretches<VelocityLine>(blockDataText(block, storage), 1, readVelocityLineAlone, stretches)) return false;
+    std::vector<InitialCondition>& conditions = *fem_->initial_condition_array;
+    const size_t first = conditions.size();
+    // Positions grow line by line: each entry goes to the end of the map.
+    int position = static_cast<int>(first);
+    const size_t booked = bookInLineOrder(stretches, [&](const VelocityLine& item, size_t) {
+        state_.velocityNodeMap.emplace_hint(state_.velocityNodeMap.end(), ++position, item.node);
+        return true;
+    });
+    conditions.resize(first + booked);
+    writeBookedItems(stretches, booked, [&](const VelocityLine& item, size_t i) {
+        conditions[first + i].ic_node_id = item.node;
+        for (int k = 0; k < 6; ++k) conditions[first + i].value[k] = item.value[k];
+    });
+    return true;
+}
 
 void KeywordReader::readInitialVelocity(const std::string& block) {
     const std::string keyword = blockHeader(block);
@@ -15,6 +65,7 @@ void KeywordReader::readInitialVelocity(const std::string& block) {
         refuseForm(keyword, "is not read by this version; the initial velocities it gives would be lost");
         return;
     }
+    if (keyword == "*INITIAL_VELOCITY_NODE" && readNodeVelocitiesAtOnce(block)) return;
     const std::vector<std::string> lines = splitDeckLines(block);
     std::vector<InitialCondition>& conditions = *fem_->initial_condition_array;
 

@@ -19,6 +19,7 @@
 #include "elements/elmmanager.h"
 #include "input/keywordCardRules.h"
 #include "input/keywordReader.h"
+#include "input/lineStretches.h"
 #include "solver/boundary.h"
 #include "solver/femdynamic.h"
 
@@ -78,8 +79,7 @@ constexpr int familyCode() {
 // third node (its orientation) may be left out; a solid may be written with
 // four (a tetrahedron) or six nodes (a pentahedron), the rest blank.
 template <class Record, int nodeCount>
-int missingNode(const Record& element) {
-    const int* id = element.node_id;
+int missingNode(const int* id) {
     int required = nodeCount;
     if constexpr (std::is_same_v<Record, BeamElementCuda>) required = 2;
     if constexpr (std::is_same_v<Record, SolidElementCuda>) {
@@ -130,13 +130,49 @@ void wordsOf(std::string_view line, size_t n, std::vector<std::string_view>& wor
 // across the edge of the Z and TC columns (no blank at columns 56 and 57)
 // into a TC other than 0 is a Z written wider than its column, not a TC
 // written flush left: such a line is read by its words.
-void cutNodeLine(const std::string& line, FieldCut& cut) {
-    cutDataFields(line, kNodeWidths, kNodeFields, cut, 4);
+CutCheck cutNodeLine(std::string_view line, FieldCut& cut) {
+    const CutCheck check = cutDataFieldsQuietly(line, kNodeWidths, kNodeFields, cut, 4);
     const bool columns = cut.fields[3].data() == line.data() + 40;
     if (columns && line.size() > 56 && line[55] != ' ' && line[56] != ' ' &&
         cut.fields[4].find_first_not_of("0 ") != std::string_view::npos) {
         wordsOf(line, kNodeFields, cut.fields);
     }
+    return check;
+}
+
+void cutNodeLine(const std::string& line, FieldCut& cut) {
+    takeCardLine(line);
+    noteCutProblem(cutNodeLine(std::string_view(line), cut), line);
+}
+
+bool numberOrBlank(FieldStatus status) { return status == FieldStatus::Number || status == FieldStatus::Blank; }
+
+// A *NODE line read on its own: where it stands in its stretch, the node id,
+// its coordinates and its constraint codes (8 TC + RC).
+struct NodeLine {
+    uint32_t line;
+    int id;
+    int codes;
+    double coord[3];
+};
+
+// Takes a *NODE line that reads without a message: a blank line, or a node
+// of a positive id, numbers or blanks in its other fields and codes 0 to 7.
+bool readNodeLineAlone(std::string_view line, uint32_t at, FieldCut& cut, std::vector<NodeLine>& items) {
+    if (line.find_first_not_of(' ') == std::string_view::npos) return true;
+    if (cutNodeLine(line, cut).any()) return false;
+    NodeLine item{at, 0, 0, {0.0, 0.0, 0.0}};
+    if (parseField(cutField(cut, 0), item.id) != FieldStatus::Number || item.id <= 0) return false;
+    for (size_t k = 0; k < 3; ++k) {
+        if (!numberOrBlank(parseField(cutField(cut, 1 + k), item.coord[k]))) return false;
+    }
+    int codes[2] = {0, 0};
+    for (size_t k = 0; k < 2; ++k) {
+        if (!numberOrBlank(parseField(cutField(cut, 4 + k), codes[k])) || codes[k] < 0 || codes[k] > 7) return false;
+    }
+    item.codes = 8 * codes[0] + codes[1];
+    items.push_back(item);
+    return true;
 }
 
 }  // namespace
@@ -157,16 +193,54 @@ void KeywordReader::holdNodesByCode(const std::map<int, std::vector<int>>& nodes
     }
 }
 
+bool KeywordReader::bookNode(const std::string& keyword, int id, size_t k) {
+    const size_t known = fem_->node_id_map.size();
+    fem_->node_id_map.emplace_hint(fem_->node_id_map.end(), id, state_.nodeCounter + 1);
+    if (fem_->node_id_map.size() == known) {
+        refuse(lineWhereAt(keyword, k) + ": node " + std::to_string(id) + " is defined twice");
+        return false;
+    }
+    ++state_.nodeCounter;
+    return true;
+}
+
+bool KeywordReader::readNodesAtOnce(const std::string& keyword, std::string_view text,
+                                    std::map<int, std::vector<int>>& nodesByCode) {
+    std::vector<LineStretch<NodeLine>> stretches;
+    if (!readLineStretches<NodeLine>(text, 1, readNodeLineAlone, stretches)) return false;
+    // Booked in line order; the records are then written on all threads.
+    const int firstNumber = state_.nodeCounter;
+    const size_t booked = bookInLineOrder(stretches, [&](const NodeLine& item, size_t k) {
+        if (item.codes != 0) nodesByCode[item.codes].push_back(item.id);
+        return bookNode(keyword, item.id, k);
+    });
+    std::vector<NodeCuda>& nodes = fem_->nodeManager->node_array_cpu;
+    const size_t first = nodes.size();
+    nodes.resize(first + booked);
+    writeBookedItems(stretches, booked, [&](const NodeLine& item, size_t i) {
+        NodeCuda& node = nodes[first + i];
+        node.id = item.id;
+        for (int k = 0; k < 3; ++k) node.coord[k] = item.coord[k];
+        node.store_id = firstNumber + static_cast<int>(i);
+    });
+    return true;
+}
+
 void KeywordReader::readNodes(const std::string& block) {
     const std::string keyword = blockHeader(block);
     if (keyword != "*NODE") {
         unreadBlock(keyword);
         return;
     }
+    std::map<int, std::vector<int>> nodesByCode;  // 8 TC + RC -> deck node ids
+    std::string storage;
+    if (readNodesAtOnce(keyword, blockDataText(block, storage), nodesByCode)) {
+        if (!refused_) holdNodesByCode(nodesByCode);
+        return;
+    }
     const std::vector<std::string> lines = splitDeckLines(block);
     std::vector<NodeCuda>& nodes = fem_->nodeManager->node_array_cpu;
     reserveMore(nodes, cardLineEnd(lines));
-    std::map<int, std::vector<int>> nodesByCode;  // 8 TC + RC -> deck node ids
     FieldCut f;
     for (size_t i = 1; i < cardLineEnd(lines) && !refused_; ++i) {
         if (blankLine(lines[i])) continue;
@@ -193,19 +267,14 @@ void KeywordReader::readNodes(const std::string& block) {
             return;
         }
         if (codes[0] != 0 || codes[1] != 0) nodesByCode[8 * codes[0] + codes[1]].push_back(id);
-        const size_t known = fem_->node_id_map.size();
-        fem_->node_id_map.emplace_hint(fem_->node_id_map.end(), id, state_.nodeCounter + 1);
-        if (fem_->node_id_map.size() == known) {
-            refuse(lineWhere(keyword, lines[i]) + ": node " + std::to_string(id) + " is defined twice");
-            return;
-        }
+        const int number = state_.nodeCounter;
+        if (!bookNode(keyword, id, i)) return;
         // The record is cleared and filled where it stays.
         NodeCuda& node = nodes.emplace_back();
         std::memset(static_cast<void*>(&node), 0, sizeof(NodeCuda));
         node.id = id;
         for (int k = 0; k < 3; ++k) node.coord[k] = coord[k];
-        node.store_id = state_.nodeCounter;
-        ++state_.nodeCounter;
+        node.store_id = number;
     }
     if (!refused_) holdNodesByCode(nodesByCode);
 }
@@ -234,10 +303,7 @@ int KeywordReader::nextElementIndex() {
 // block, so the completion after the block loop turns them into numbers.
 template <class Record>
 int KeywordReader::bookElement(Record& element, int deckPartId, int nodeCount, const char* family) {
-    // Ids mostly come in ascending order: the search starts at the end.
-    const size_t known = state_.elementIds.size();
-    state_.elementIds.emplace_hint(state_.elementIds.end(), familyCode<Record>(), element.id);
-    if (state_.elementIds.size() == known) {
+    if (!state_.elementIds[familyCode<Record>()].add(element.id)) {
         std::string message = "\"";
         message.append(family).append("\"").append(atLine());
         refuse(message + ": element " + std::to_string(element.id) + " is defined twice");
@@ -266,6 +332,69 @@ void KeywordReader::storeElement(Record& element, int deckPartId, int nodeCount,
     records.push_back(element);
 }
 
+// An element line read on its own: where it stands in its stretch, the
+// element id, its part and its node ids.
+template <int nodeCount>
+struct ElementLine {
+    uint32_t line;
+    int id;
+    int part;
+    int nodes[nodeCount];
+};
+
+// The fields of an element line: shell, solid and beam lines hold ten (n5-n8
+// of a shell are not read, a beam's releases are checked by its family);
+// written with blanks, they give at least the nodes needed.
+template <class Record, int nodeCount>
+CutCheck cutElementLine(std::string_view line, FieldCut& cut) {
+    constexpr bool tenFields = !std::is_same_v<Record, DiscreteCuda>;
+    constexpr int least = std::is_same_v<Record, BeamElementCuda> ? 4 : std::is_same_v<Record, SolidElementCuda> ? 6 : 2 + nodeCount;
+    return cutDataFieldsQuietly(line, kElementWidths, tenFields ? 10 : 2 + nodeCount, cut, least);
+}
+
+// Takes an element line that reads without a message: a blank line, or an
+// element of an id, a part and every node it needs on its one line.
+template <class Record, int nodeCount>
+bool readElementLineAlone(std::string_view line, uint32_t at, FieldCut& cut,
+                          std::vector<ElementLine<nodeCount>>& items) {
+    if (line.find_first_not_of(' ') == std::string_view::npos) return true;
+    if (cutElementLine<Record, nodeCount>(line, cut).any()) return false;
+    ElementLine<nodeCount> item{at, 0, 0, {}};
+    if (parseField(cutField(cut, 0), item.id) != FieldStatus::Number) return false;
+    if (!numberOrBlank(parseField(cutField(cut, 1), item.part)) || allBlank(cut.fields, 2)) return false;
+    for (size_t j = 0; j < nodeCount; ++j) {
+        if (!numberOrBlank(parseField(cutField(cut, 2 + j), item.nodes[j]))) return false;
+    }
+    if (missingNode<Record, nodeCount>(item.nodes) != 0) return false;
+    items.push_back(item);
+    return true;
+}
+
+// Reads an element block of one line per element on all threads when every
+// line reads on its own (false, nothing done, otherwise); the elements are
+// booked in line order.
+template <class Record, int nodeCount>
+bool readElementLinesAtOnce(KeywordReader& reader, const std::string& block, const std::string& family,
+                            std::vector<Record> ElmManager::*list) {
+    std::string storage;
+    std::vector<LineStretch<ElementLine<nodeCount>>> stretches;
+    if (!readLineStretches<ElementLine<nodeCount>>(blockDataText(block, storage), 1,
+                                                   readElementLineAlone<Record, nodeCount>, stretches)) {
+        return false;
+    }
+    size_t expected = 0;
+    for (const auto& stretch : stretches) expected += stretch.items.size();
+    bookInLineOrder(stretches, [&](const ElementLine<nodeCount>& item, size_t) {
+        Record element = zeroRecord<Record>();
+        element.id = item.id;
+        for (int j = 0; j < nodeCount; ++j) element.node_id[j] = item.nodes[j];
+        reader.storeElement(element, item.part, nodeCount, family.c_str(), list, expected);
+        expected = 0;
+        return !reader.refused();
+    });
+    return true;
+}
+
 // Reads an element block, one element per line in columns of 8: element
 // id, part id and nodeCount node ids (fields after them are not used). With
 // extraLines > 0 every element line is followed by that many lines, handed
@@ -278,6 +407,7 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
                       std::vector<Record> ElmManager::*list,
                       const std::function<void(const Record&, int, const std::string&, int)>& onExtraLine = {}) {
     const std::string family = blockHeader(block);
+    if (extraLines == 0 && readElementLinesAtOnce<Record, nodeCount>(reader, block, family, list)) return;
     // A blank extra line is a card of defaults: it keeps its place.
     const std::vector<std::string> lines = extraLines > 0 ? splitDeckLinesKeepingBlanks(block) : splitDeckLines(block);
     // Room for every line of the block in the list of the part of its first
@@ -289,12 +419,8 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
             i -= static_cast<size_t>(extraLines);  // a blank line is no element line
             continue;
         }
-        // Shell, solid and beam lines hold ten fields (n5-n8 of a shell are
-        // not read, a beam's releases are checked by its family); written
-        // with blanks, they give at least the nodes needed.
-        constexpr bool tenFields = !std::is_same_v<Record, DiscreteCuda>;
-        constexpr int least = std::is_same_v<Record, BeamElementCuda> ? 4 : std::is_same_v<Record, SolidElementCuda> ? 6 : 2 + nodeCount;
-        cutDataFields(lines[i], kElementWidths, tenFields ? 10 : 2 + nodeCount, f, least);
+        takeCardLine(lines[i]);
+        noteCutProblem(cutElementLine<Record, nodeCount>(lines[i], f), lines[i]);
         Record element = zeroRecord<Record>();
         int part = 0;
         const FieldStatus status = fields.read(f, 0, element.id);
@@ -325,7 +451,7 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
             for (int j = 0; j < nodeCount; ++j) fields.read(f, 2 + static_cast<size_t>(j), element.node_id[j]);
         }
         if (fields.problem().any()) return;
-        if (const int missing = missingNode<Record, nodeCount>(element)) {
+        if (const int missing = missingNode<Record, nodeCount>(element.node_id)) {
             reader.refuse(reader.lineWhere(family, lines[i]) + ": element " + std::to_string(element.id) +
                           " gives no node in node field " + std::to_string(missing) + " (blank or 0)");
             return;

@@ -83,31 +83,85 @@ void splitCardFields8(const std::vector<std::string>& lines, std::string* fields
     splitCardFields(lines, fields, k, n, 8);
 }
 
-std::vector<DeckBlock> cutDeckBlocks(const std::string& text) {
+namespace {
+
+// Position of the next character c at or after from (the text's size when
+// there is none), found again only once the walk has passed it.
+struct NextOf {
+    char c;
+    size_t at = 0;
+    bool started = false;
+    size_t from(std::string_view text, size_t position) {
+        if (!started || at < position) {
+            at = std::min(text.find(c, position), text.size());
+            started = true;
+        }
+        return at;
+    }
+};
+
+// A deck line that holds anything before its "$".
+bool holdsText(std::string_view line) { return line.find_first_not_of(" \t\r") != std::string_view::npos; }
+
+}  // namespace
+
+std::vector<DeckBlock> cutDeckBlocks(const std::string& text, DeckLineCount* count) {
     std::vector<DeckBlock> blocks;
+    const std::string_view deck(text);
+    // Lines without "$", return or tab go into their block as they stand:
+    // runs of them are copied at once.
+    NextOf dollar{'$'}, ret{'\r'}, tab{'\t'};
+    size_t runStart = 0, runEnd = 0;
+    auto flush = [&] {
+        if (runEnd > runStart) blocks.back().text.append(deck.substr(runStart, runEnd - runStart));
+        runStart = runEnd = 0;
+    };
     size_t start = 0;
-    for (int number = 1; start < text.size(); ++number) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string_view line(text.data() + start, end - start);
+    for (int number = 1; start < deck.size(); ++number) {
+        const size_t end = std::min(deck.find('\n', start), deck.size());
+        std::string_view line = deck.substr(start, end - start);
+        const size_t lineStart = start;
         start = end + 1;
-        // A line whose first non-blank is "$" is a comment, indented or not.
-        const size_t first = line.find_first_not_of(" \t\r");
-        if (first != std::string_view::npos && line[first] == '$') continue;
-        line = line.substr(0, std::min(line.find('$'), line.size()));
+        const bool plain = dollar.from(deck, lineStart) >= end && ret.from(deck, lineStart) >= end &&
+                           tab.from(deck, lineStart) >= end;
+        if (!plain) {
+            // A line whose first non-blank is "$" is a comment, indented or not.
+            const size_t first = line.find_first_not_of(" \t\r");
+            if (first != std::string_view::npos && line[first] == '$') continue;
+            line = line.substr(0, std::min(line.find('$'), line.size()));
+        }
+        if (count != nullptr && holdsText(line)) {
+            if (blocks.empty() && line[0] != '*' && count->strayLine == 0) {
+                count->strayLine = number;
+                count->strayText = boost::trim_copy(std::string(line));
+            }
+            ++count->lines;
+        }
         if (!line.empty() && line[0] == '*') {
+            if (!blocks.empty()) flush();
             // Room for the block's lines up to the next keyword line.
-            const size_t next = text.find("\n*", start - 1);
-            blocks.emplace_back().text.reserve((next == std::string::npos ? text.size() : next) - (start - 1) + line.size() + 1);
+            const size_t next = deck.find("\n*", end);
+            blocks.emplace_back().text.reserve((next == std::string::npos ? deck.size() : next) - end + line.size() + 1);
         }
         if (blocks.empty()) continue;
         DeckBlock& block = blocks.back();
+        block.lineNumbers.push_back(number);
+        if (plain && end < deck.size()) {
+            // The line and its newline, after the run so far.
+            if (runEnd != lineStart) {
+                flush();
+                runStart = lineStart;
+            }
+            runEnd = end + 1;
+            continue;
+        }
+        flush();
         const size_t at = block.text.size();
         block.text.append(line).push_back('\n');
         std::replace(block.text.begin() + static_cast<std::ptrdiff_t>(at), block.text.end(), '\r', ' ');
         std::replace(block.text.begin() + static_cast<std::ptrdiff_t>(at), block.text.end(), '\t', ' ');
-        block.lineNumbers.push_back(number);
     }
+    if (!blocks.empty()) flush();
     return blocks;
 }
 
@@ -182,6 +236,15 @@ KeywordDeckFiles keywordDeckFiles(const std::string& deckPath, const std::string
     return files;
 }
 
+bool IdRegister::add(int id) {
+    if (ascending_.empty() || id > ascending_.back()) {
+        ascending_.push_back(id);
+        return true;
+    }
+    if (std::binary_search(ascending_.begin(), ascending_.end(), id)) return false;
+    return others_.insert(id).second;
+}
+
 KeywordDeckState::KeywordDeckState() = default;
 KeywordDeckState::~KeywordDeckState() = default;
 
@@ -254,6 +317,11 @@ int KeywordReader::deckLineOf(const std::string& cardLine) const {
 
 std::string KeywordReader::lineWhere(const std::string& keyword, const std::string& cardLine) const {
     const int line = deckLineOf(cardLine);
+    return "\"" + keyword + "\"" + (line > 0 ? ", line " + std::to_string(line) : std::string());
+}
+
+std::string KeywordReader::lineWhereAt(const std::string& keyword, size_t k) const {
+    const int line = deckLineAt(k);
     return "\"" + keyword + "\"" + (line > 0 ? ", line " + std::to_string(line) : std::string());
 }
 
@@ -396,6 +464,18 @@ bool takesNoCard(const std::string& header) { return header == "*KEYWORD" || hea
 
 }  // namespace
 
+std::string_view blockDataText(const std::string& block, std::string& storage) {
+    std::string_view text(block);
+    if (text.find('\r') != std::string_view::npos || text.find('\t') != std::string_view::npos ||
+        (!text.empty() && text.back() == ' ')) {
+        storage = block;
+        cleanDeckLines(storage);
+        text = storage;
+    }
+    const size_t newline = text.find('\n');
+    return newline == std::string_view::npos ? std::string_view() : text.substr(newline + 1);
+}
+
 size_t blockLineCount(const std::string& block) {
     size_t count = 0;
     forEachBlockLine(block, [&count](size_t, std::string_view) { ++count; });
@@ -503,20 +583,30 @@ bool readDeckText(const std::string& deckPath, std::string& text) {
     return readDeckFileText(deckPath, text, "Keyword deck refused");
 }
 
-// The working copy of a deck text (the block pass reads the deck itself, so
-// the copy's line numbers, without the comment lines, are not the deck's):
-// returns removed, lines with "$" in column 1 left out, every line ending in
-// a newline.
-bool writeWorkingCopyText(const KeywordDeckFiles& files, const std::string& text) {
-    std::error_code ignored;
-    std::filesystem::create_directories(files.workFolder, ignored);
-    std::ofstream copy(files.workCopy, std::ios::binary | std::ios::trunc);
-    if (!copy.is_open()) {
-        std::cerr << "Keyword deck refused: cannot write the working copy \"" << files.workCopy << "\"" << std::endl;
-        return false;
+// A text without returns, less its lines that start with "$", every line
+// ending in a newline: copied in runs between the comment lines.
+void appendWithoutCommentLines(const std::string& text, std::string& out) {
+    size_t start = 0;
+    for (size_t dollar = text.find('$'); start < text.size(); dollar = text.find('$', dollar + 1)) {
+        if (dollar == std::string::npos) dollar = text.size();
+        // Only a "$" that starts a line after start makes a comment line.
+        if (dollar < text.size() && (dollar < start || (dollar > start && text[dollar - 1] != '\n'))) continue;
+        out.append(text, start, dollar - start);
+        if (dollar == text.size()) break;
+        start = std::min(text.find('\n', dollar), text.size() - 1) + 1;
     }
+    if (!out.empty() && out.back() != '\n') out.push_back('\n');
+}
+
+// The working copy's text: returns removed, lines with "$" in column 1 left
+// out, every line ending in a newline.
+std::string workingCopyText(const std::string& text) {
     std::string out;
     out.reserve(text.size() + 1);
+    if (text.find('\r') == std::string::npos) {
+        appendWithoutCommentLines(text, out);
+        return out;
+    }
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
@@ -530,6 +620,21 @@ bool writeWorkingCopyText(const KeywordDeckFiles& files, const std::string& text
         }
         start = end + 1;
     }
+    return out;
+}
+
+// Writes the working copy of a deck text (the block pass reads the deck
+// itself, so the copy's line numbers, without the comment lines, are not the
+// deck's).
+bool writeWorkingCopyText(const KeywordDeckFiles& files, const std::string& text) {
+    std::error_code ignored;
+    std::filesystem::create_directories(files.workFolder, ignored);
+    std::ofstream copy(files.workCopy, std::ios::binary | std::ios::trunc);
+    if (!copy.is_open()) {
+        std::cerr << "Keyword deck refused: cannot write the working copy \"" << files.workCopy << "\"" << std::endl;
+        return false;
+    }
+    const std::string out = workingCopyText(text);
     copy.write(out.data(), static_cast<std::streamsize>(out.size()));
     copy.close();
     if (copy.fail()) {
@@ -579,27 +684,14 @@ bool hasEndTime(const TimeControl& time) {
 
 namespace {
 
-// Lines of a deck text that hold anything, comment lines left out; refuses
-// (false, after a message) a deck whose first such line is no keyword: the
-// lines before the first keyword belong to no block.
-bool countDeckLines(const std::string& text, DeckLineTally& tally) {
-    size_t number = 0;
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string_view line(text.data() + start, end - start);
-        start = end + 1;
-        ++number;
-        line = line.substr(0, std::min(line.find('$'), line.size()));
-        if (line.find_first_not_of(" \t\r") == std::string_view::npos) continue;
-        if (tally.lines == 0 && line[0] != '*') {
-            std::cerr << "Keyword deck refused: line " << number << " \"" << boost::trim_copy(std::string(line))
-                      << "\" comes before the first keyword and belongs to no block" << std::endl;
-            return false;
-        }
-        ++tally.lines;
-    }
-    return true;
+// Refuses (false, after a message) a deck whose first line that holds
+// anything is no keyword: the lines before the first keyword belong to no
+// block.
+bool startsWithKeyword(const DeckLineCount& count) {
+    if (count.strayLine == 0) return true;
+    std::cerr << "Keyword deck refused: line " << count.strayLine << " \"" << count.strayText
+              << "\" comes before the first keyword and belongs to no block" << std::endl;
+    return false;
 }
 
 }  // namespace
@@ -608,12 +700,15 @@ int readKeywordDeck(FEMDynamic* fem, std::string deckPath, DeckLineTally* tally)
     KeywordDeckState state;
     state.files = keywordDeckFiles(deckPath, fem->work_path);
     std::string text;
-    if (!readDeckText(deckPath, text) || !writeWorkingCopyText(state.files, text)) return 0;
-    if (!countDeckLines(text, state.lineTally)) return 0;
+    if (!readDeckText(deckPath, text)) return 0;
+    DeckLineCount count;
+    const std::vector<DeckBlock> blocks = cutDeckBlocks(text, &count);
+    if (!writeWorkingCopyText(state.files, text) || !startsWithKeyword(count)) return 0;
+    state.lineTally.lines = count.lines;
     state.checkList.open(state.files.checkList, std::ios::trunc);
 
     KeywordReader reader(fem, state);
-    const bool read = reader.readBlocks(cutDeckBlocks(text));
+    const bool read = reader.readBlocks(blocks);
     if (tally != nullptr) *tally = state.lineTally;
     if (!read) return 0;
     if (!hasNodesAndElements(state) || !hasEndTime(*fem->timeControl)) return 0;

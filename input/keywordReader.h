@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -49,6 +50,10 @@ void splitCardFields8(const std::vector<std::string>& lines, std::string* fields
 
 // Number of lines of a block (its keyword line included).
 size_t blockLineCount(const std::string& block);
+// The text of a block's data lines (line 1 on), cleaned as splitDeckLines
+// cleans the block: a view into the block when it needs no cleaning (a
+// block cut from a deck), otherwise into storage.
+std::string_view blockDataText(const std::string& block, std::string& storage);
 // An "_ID" line: an integer id (a blank one leaves id) and, when title is
 // given, the first word after it. An id that is not an integer is kept as
 // the cutting's problem (cutProblem), which refuses the deck.
@@ -73,7 +78,16 @@ struct DeckBlock {
 // column 1 opens a block; a "*" anywhere else is data (a title "bar (5*5)").
 // Returns and tabs become blanks; lines before the first keyword are no
 // block.
-std::vector<DeckBlock> cutDeckBlocks(const std::string& text);
+struct DeckLineCount;
+std::vector<DeckBlock> cutDeckBlocks(const std::string& text, DeckLineCount* count = nullptr);
+// The lines of a deck text that hold anything (comment lines and the text
+// after a "$" left out), counted by cutDeckBlocks, and the first of them that
+// comes before the first keyword (0: none), which belongs to no block.
+struct DeckLineCount {
+    size_t lines = 0;
+    int strayLine = 0;
+    std::string strayText;
+};
 // The keyword of a block in capitals: the first word of its first line
 // ("*node" and "*Node" are "*NODE"). Keyword and option tests look only at
 // it, never at the data lines after it.
@@ -132,6 +146,19 @@ struct DeckLineTally {
     size_t taken = 0;
 };
 
+// Ids given so far, for the check that none is given twice: ids that come
+// in ascending order (as most decks give them) go to the end of a sorted
+// list; any other is looked up there and kept in a set of its own.
+class IdRegister {
+public:
+    // False when the id was given already.
+    bool add(int id);
+
+private:
+    std::vector<int> ascending_;
+    std::set<int> others_;
+};
+
 // Most distinct part ids the element blocks of one deck may name.
 constexpr int kMaxKeywordParts = 100000;
 
@@ -153,9 +180,9 @@ struct KeywordDeckState {
     // list and the deck part id (0 for masses and accelerometers).
     std::vector<ElementNodeList> elementNodeLists;
     std::vector<int> elementPartMap;
-    // (family, element id) of every element read: ids are unique within a
-    // family (0 shells, 1 solids, 2 beams, 3 discrete elements).
-    std::set<std::pair<int, int>> elementIds;
+    // Ids of the elements read, by family: ids are unique within a family
+    // (0 shells, 1 solids, 2 beams, 3 discrete elements).
+    IdRegister elementIds[4];
 
     // Part cards: internal part id -> deck part id.
     std::map<int, int> partDeckIdMap;
@@ -248,6 +275,9 @@ public:
 
     // Nodes, elements, masses, accelerometers and airbags.
     void readNodes(const std::string& block);
+    // Books a node of line k as the next node number; false (the deck
+    // refused) when its id is defined already.
+    bool bookNode(const std::string& keyword, int id, size_t k);
     void holdNodesByCode(const std::map<int, std::vector<int>>& nodesByCode);
     void readShells(const std::string& block);
     void readBeams(const std::string& block);
@@ -268,6 +298,7 @@ public:
     void readOptionalCardA(const std::vector<std::string>& lines, int k, Contact& contact);
     // Initial velocities.
     void readInitialVelocity(const std::string& block);
+    bool readNodeVelocitiesAtOnce(const std::string& block);
     // Constrained cards: spot welds and joints.
     void readSpotWelds(const std::string& block);
     void readJoints(const std::string& block);
@@ -331,6 +362,10 @@ public:
                       std::vector<Record> ElmManager::*list, size_t expected = 0);
 
 private:
+    // Reads a *NODE block's lines on all threads when every line reads on its
+    // own (false, nothing done, otherwise): nodes, their constraint codes.
+    bool readNodesAtOnce(const std::string& keyword, std::string_view text,
+                         std::map<int, std::vector<int>>& nodesByCode);
     // The keyword chain: hands the block to its family. False for "*END".
     bool readFamily(const std::string& block, const std::string& header);
     // After a block that its family read: refuses a line that holds
@@ -364,6 +399,8 @@ public:
     // "\"keyword\", line n" for a card line of the current block (the line
     // left out when unknown), for messages that name a card.
     std::string lineWhere(const std::string& keyword, const std::string& cardLine) const;
+    // The same for line k of the current block.
+    std::string lineWhereAt(const std::string& keyword, size_t k) const;
 
 private:
     // Part number of a deck part id named by an element, given on first

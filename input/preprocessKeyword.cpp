@@ -573,11 +573,15 @@ void completeInitialConditions(FEMDynamic* fem, KeywordDeckState& state, Checked
         }
     }
 
+    const NodeNumbers numbers(fem->node_id_map);
     for (int i = 0; i < count; ++i) {
         InitialCondition& condition = conditions[i];
         if (condition.ic_node_id > 0) {
-            condition.ic_node_id = lookup.find(fem->node_id_map, condition.ic_node_id, "node",
-                                               named("initial condition", i + 1));
+            // The message (and its text) only for an id that is missing.
+            const int number = numbers(condition.ic_node_id);
+            condition.ic_node_id = number > 0 ? number
+                                              : lookup.find(fem->node_id_map, condition.ic_node_id, "node",
+                                                            named("initial condition", i + 1));
         }
     }
     // A node that several records reach takes one of them at set-up
