@@ -13,49 +13,49 @@
 #include "platform/simdLane.h"
 
 namespace {
-template <typename NodePtr>
-__host__ __device__ inline bool isOwnNode(const NodePtr (&nodes)[4], const NodeCuda* node) {
-  for (int k = 0; k < 4; ++k) {
-    if (nodes[k] == node) return true;
-  }
-  return false;
-}
 // The node's path over the last step (box pathLo..pathHi).
 struct NodePath {
   double lo[3];
   double hi[3];
 };
-// The candidate rule: segment s (extended box lo..hi, its nodes, from its
-// record or its search entry) is offered to the node unless it is the
-// node's current contact segment, its box does not meet the node's path or
-// the node is one of its own. One branch for the six comparisons: most
+// The path meets the box lo..hi. One branch for the six comparisons: most
 // segments of a bucket do not hold the node, on an axis that cannot be
 // foreseen.
-template <typename NodePtr>
-__host__ __device__ inline bool offeredTo(const SegmentCuda* s, const SegmentCuda* current, const double* lo,
-                                          const double* hi, const NodePtr (&nodes)[4], const NodeCuda* node,
-                                          const NodePath& p) {
-  if (s == nullptr || s == current) return false;
+__host__ __device__ inline bool pathMeets(const NodePath& p, const double* lo, const double* hi) {
   const bool outside = (p.hi[0] < lo[0]) | (p.lo[0] > hi[0]) | (p.hi[1] < lo[1]) | (p.lo[1] > hi[1]) |
                        (p.hi[2] < lo[2]) | (p.lo[2] > hi[2]);
-  return !outside && !isOwnNode(nodes, node);
+  return !outside;
+}
+// The candidate rule: segment s is offered to the node unless it is the
+// node's current contact segment, its extended box does not meet the
+// node's path or the node is one of its own.
+__host__ __device__ inline bool offeredTo(const SegmentCuda* s, const SegmentCuda* current, const NodeCuda* node,
+                                          const NodePath& p) {
+  if (s == nullptr || s == current || !pathMeets(p, s->box_min, s->box_max)) return false;
+  for (const NodeCuda* own : s->node) {
+    if (own == node) return false;
+  }
+  return true;
 }
 __host__ __device__ inline const SegmentCuda* currentSegment(const ContactNodeCuda& cn) {
   return cn.in_contact != 0 ? cn.contact_pair.segment : nullptr;
 }
-// The candidate rule over the segments of one bucket. The node's path and
-// current contact segment stay in registers (an append changes neither).
-__host__ __device__ inline void offerBucketSegments(ContactNodeCuda& cn, const NodePath& path, const SubDomain& sd,
-                                                    const SegmentCuda* segments, const SegmentSearchEntry* entries,
-                                                    int* overflow) {
-  const NodeCuda* node = cn.node;
-  const SegmentCuda* current = currentSegment(cn);
-  const int count = sd.segmentCount();
-  for (int q = 0; q < count; ++q) {
-    SegmentCuda* s = sd.segment_list[q];
-    if (s == nullptr) continue;
-    const SegmentSearchEntry& e = entries[s - segments];
-    if (offeredTo(s, current, e.box_min, e.box_max, e.node, node, path)) cn.test_pair.addCandidate(s, overflow);
+// The same rule over the segments of one bucket (positions m .. end - 1 of
+// the master's segment array), their boxes and nodes read from their search
+// entries and the node's from its gathered entry; the path is given as its
+// six upper bounds (the maximum, then the minimum negated), the box meets
+// it when none lies below the box's lower bound.
+__host__ __device__ inline void offerBucketMembers(ContactNodeCuda* cn, const SlaveSearchEntry& v, const double* upper,
+                                                   const int* m, const int* end, const CandidateGrid& g,
+                                                   int* overflow) {
+  for (; m != end; ++m) {
+    const SegmentSearchEntry& e = g.entries[*m];
+    if (!laneNoneLess6(upper, e.bound)) continue;
+    SegmentCuda* s = g.segments + *m;
+    const int id = v.node_id;
+    const bool own = e.node_id[0] == id || e.node_id[1] == id || e.node_id[2] == id || e.node_id[3] == id;
+    if (s == v.current || own) continue;
+    cn->test_pair.addCandidate(s, overflow);
   }
 }
 // Range of buckets (per axis, first and last) that a box reaches, clamped
@@ -79,9 +79,7 @@ __host__ __device__ void ContactNodeCuda::offerCandidate(SegmentCuda* s, int* ov
   if (s == nullptr || node == nullptr) return;
   NodePath path;
   pathBox(path.lo, path.hi);
-  if (offeredTo(s, currentSegment(*this), s->box_min, s->box_max, s->node, node, path)) {
-    test_pair.addCandidate(s, overflow);
-  }
+  if (offeredTo(s, currentSegment(*this), node, path)) test_pair.addCandidate(s, overflow);
 }
 
 __host__ __device__ void gatherFaceNormal(const SegmentCuda& s) {
@@ -111,44 +109,78 @@ __global__ void GpuFaceNormalShares(int n, const SegmentCuda* segments, double* 
   if (i < n) faceNormalShares(segments[i], shares + 12 * i);
 }
 
-__global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, double3 cell, double3 origin,
-                                                SubDomain* subdomains, int3 dims, int total,
-                                                const SegmentCuda* segments, const SegmentSearchEntry* entries,
-                                                int* overflow) {
+__global__ void GpuGatherSlaveSearch(int n, ContactNodeCuda* const* nodes, SlaveSearchEntry* out) {
   const int i = gridStrideIndex();
   if (i >= n) return;
-  // The contact node a few places ahead, and the coordinates of a nearer
+  // The contact node a few places ahead, and its node's lines of a nearer
   // one, asked for before they are needed.
   if (i + 8 < n) lanePrefetch(nodes[i + 8]);
-  if (i + 4 < n && nodes[i + 4] != nullptr && nodes[i + 4]->node != nullptr) lanePrefetch(nodes[i + 4]->node->coord);
-  // The bucket of the node two places ahead: its count and first entries.
-  if (i + 2 < n && nodes[i + 2] != nullptr && nodes[i + 2]->node != nullptr) {
-    const SubDomain* ahead = subDomainOfPoint(nodes[i + 2]->node->coord, cell, origin, subdomains, dims, total);
-    if (ahead != nullptr) {
-      lanePrefetch(&ahead->segment_num);
-      lanePrefetch(&ahead->segment_list[0]);
-    }
+  if (i + 4 < n && nodes[i + 4] != nullptr && nodes[i + 4]->node != nullptr) {
+    lanePrefetch(nodes[i + 4]->node->coord);
+    lanePrefetch(nodes[i + 4]->node->step_disp);
   }
-  ContactNodeCuda* cn = nodes[i];
-  if (cn == nullptr || cn->node == nullptr) {
+  const ContactNodeCuda* cn = nodes[i];
+  SlaveSearchEntry e{};
+  if (cn != nullptr && cn->node != nullptr) {
+    const NodeCuda& node = *cn->node;
+    for (int a = 0; a < 3; ++a) {
+      e.coord[a] = node.coord[a];
+      e.before[a] = node.coord[a] - node.step_disp[a];
+    }
+    e.current = currentSegment(*cn);
+    e.node_id = cn->node_id;
+    e.valid = 1;
+  }
+  out[i] = e;
+}
+
+namespace {
+// The bucket link of a slave node: the bucket it lies in when that lists a
+// segment. Written into the record only where it changes, and only by the
+// last grid of the search that bins the node (whose link is the one that
+// stays).
+__host__ __device__ inline void linkBucket(const SlaveSearchEntry& v, ContactNodeCuda* cn, int& state,
+                                           const CandidateGrid& g) {
+  if (state == kLinkLeft) return;
+  const SubDomain* sd = subDomainOfPoint(v.coord, g.cell, g.origin, g.subdomains, g.dims, g.total);
+  const int b = sd != nullptr ? static_cast<int>(sd - g.subdomains) : -1;
+  const int link = b >= 0 && g.range[b].y > 0 ? b + 1 : 0;
+  if (state == link) return;
+  state = link;
+  cn->subdomain = link > 0 ? g.subdomains + (link - 1) : nullptr;
+}
+}  // namespace
+
+__global__ void testPairProduceAccorContactNode(int n, CandidateSlaves slaves, CandidateGrid grid, int* overflow) {
+  const int i = gridStrideIndex();
+  if (i >= n) return;
+  if (i + 4 < n) lanePrefetch(&slaves.entries[slaves.visit_slot[i + 4]]);
+  const int slot = slaves.visit_slot[i];
+  const SlaveSearchEntry& v = slaves.entries[slot];
+  if (v.valid == 0) {
     printf("接触点填充子域错误,offset=%d\n", i);
     return;
   }
-  SubDomain* sd = subDomainOfPoint(cn->node->coord, cell, origin, subdomains, dims, total);
-  SubDomain* link = sd != nullptr && sd->segment_num > 0 ? sd : nullptr;
-  if (cn->subdomain != link) cn->subdomain = link;  // (most links stay: the record's line stays clean)
+  ContactNodeCuda* cn = slaves.nodes[slot];
+  linkBucket(v, cn, slaves.link_state[i], grid);
   // Every bucket the node's path over the step reaches (mostly the one it
   // lies in): a segment it crossed is binned where the path met it.
   NodePath path;
-  cn->pathBox(path.lo, path.hi);
+  for (int a = 0; a < 3; ++a) {
+    const double now = v.coord[a], before = v.before[a];
+    path.lo[a] = now < before ? now : before;
+    path.hi[a] = now < before ? before : now;
+  }
   int first[3], last[3];
-  if (!bucketRange(path, cell, origin, dims, first, last)) return;
+  if (!bucketRange(path, grid.cell, grid.origin, grid.dims, first, last)) return;
+  const double upper[6] = {path.hi[0], path.hi[1], path.hi[2], -path.lo[0], -path.lo[1], -path.lo[2]};
   for (int ix = first[0]; ix <= last[0]; ++ix)
     for (int iy = first[1]; iy <= last[1]; ++iy)
       for (int iz = first[2]; iz <= last[2]; ++iz) {
-        const int idx = (ix * dims.y + iy) * dims.z + iz;
-        if (idx < 0 || idx >= total || subdomains[idx].segment_num <= 0) continue;
-        offerBucketSegments(*cn, path, subdomains[idx], segments, entries, overflow);
+        const int idx = (ix * grid.dims.y + iy) * grid.dims.z + iz;
+        if (idx < 0 || idx >= grid.total) continue;
+        const int2 run = grid.range[idx];
+        offerBucketMembers(cn, v, upper, grid.member + run.x, grid.member + run.x + run.y, grid, overflow);
       }
 }
 
@@ -206,8 +238,7 @@ void PairManager::unifiedSearchGpu(UnifiedContact* uc) {
     launch(GpuClearTestPair, dim3(n / 32 + 1), dim3(32), n, test_pair_array_gpu);
   }
   for (SubDomainManager& m : uc->subDomainManagerArray) {
-    if (m.masterSurface == nullptr) continue;
-    m.takeMasterBoxGpu();
-    m.offerCandidatesGpu(candidateOverflow);
+    if (m.masterSurface != nullptr) m.takeMasterBoxGpu();
   }
+  uc->offerCandidatesGpu(candidateOverflow);
 }

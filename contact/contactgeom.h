@@ -102,6 +102,20 @@ __host__ __device__ inline double onPlaneTolerance(const SegmentCuda* s) {
   return kOnPlaneRatio * (segmentSize(s) + fmax(fabs(p[0]), fmax(fabs(p[1]), fabs(p[2]))));
 }
 
+// The smaller and the larger of x and y as fmin and fmax give them (a value
+// that is not a number gives way to the other; of two equal ones, y),
+// written out: the host build would call them as library functions.
+__host__ __device__ inline double smallerOf(double x, double y) {
+  if (notANumber(y)) return x;
+  if (notANumber(x)) return y;
+  return x < y ? x : y;
+}
+__host__ __device__ inline double largerOf(double x, double y) {
+  if (notANumber(y)) return x;
+  if (notANumber(x)) return y;
+  return x > y ? x : y;
+}
+
 // Widens a segment's extended box (refreshed from its nodes' coordinates)
 // over where its nodes were before the last displacement step: a segment
 // that passes a node within one step still holds it in its box.
@@ -110,8 +124,8 @@ __host__ __device__ inline void sweepBoxOverStep(SegmentCuda& s) {
     const NodeCuda* n = s.node[k];
     for (int a = 0; a < 3; ++a) {
       const double before = n->coord[a] - n->step_disp[a];
-      s.box_min[a] = fmin(s.box_min[a], before - s.territory);
-      s.box_max[a] = fmax(s.box_max[a], before + s.territory);
+      s.box_min[a] = smallerOf(s.box_min[a], before - s.territory);
+      s.box_max[a] = largerOf(s.box_max[a], before + s.territory);
     }
   }
 }

@@ -43,15 +43,47 @@ struct BinnedBox {
 static_assert(std::is_trivially_copyable_v<BinnedBox>);
 
 // What the candidate test reads of a master segment besides its normal:
-// its extended box and its nodes, copied out of the segment record when the
-// box is refreshed, so that the test of a bucket's segments reads a few
-// adjacent lines instead of two lines of each segment's record.
+// its extended box and the ids of its nodes, copied out of the segment
+// record when the box is refreshed, one cache line a segment, so that the
+// test of a bucket's segments reads a few adjacent lines instead of two
+// lines of each segment's record. The box is kept as six lower bounds: the
+// minimum, then the maximum negated (x <= max as -x >= -max), so that one
+// comparison of six values tests a path box against it. (A segment's node k
+// and a contact node's node are the node array's entry of their id, so
+// equal ids are equal nodes.)
 struct SegmentSearchEntry {
-  double box_min[3];
-  double box_max[3];
-  const NodeCuda* node[4];
+  double bound[6];
+  int node_id[4];
 };
 static_assert(std::is_trivially_copyable_v<SegmentSearchEntry>);
+static_assert(sizeof(SegmentSearchEntry) == 64);
+
+// What the candidate test reads of a slave contact node, gathered from its
+// records once per search: where its node is, where it was before the last
+// displacement step, its current contact segment (null while it has no
+// pair) and its node's id; `valid` is 0 for a missing contact node or node.
+struct SlaveSearchEntry {
+  double coord[3];
+  double before[3];
+  const SegmentCuda* current;
+  int node_id;
+  int valid;
+};
+static_assert(std::is_trivially_copyable_v<SlaveSearchEntry>);
+static_assert(sizeof(SlaveSearchEntry) == 64);
+
+// The segments of every bucket of a grid as one index array (positions in
+// the master surface's segment array, in the order of the bucket's list):
+// bucket b holds member[range[b].x] .. member[range[b].x + range[b].y - 1].
+// The buckets' runs follow each other in the order of their first segment,
+// so that a search that visits the buckets in that order reads the runs
+// one after the other and the segments' entries mostly in the order of the
+// segment array. Made with each filling of the buckets.
+struct BucketMembers {
+  int2* range = nullptr;  // owned, one per bucket: first position and count
+  int* member = nullptr;  // owned
+  int capacity = 0;       // entries member has room for
+};
 
 // Counters of list entries refused for lack of room, in one mapped block.
 struct ContactOverflowCounters {

@@ -300,14 +300,18 @@ void SubDomainManager::moveFrom(SubDomainManager& other) noexcept {
   slaveSurface = other.slaveSurface;
   slave_contact_node_array_cpu = std::move(other.slave_contact_node_array_cpu);
   slave_contact_node_array_gpu = std::exchange(other.slave_contact_node_array_gpu, nullptr);
-  slave_visit_order_gpu = std::exchange(other.slave_visit_order_gpu, nullptr);
+  slave_visit_slot_cpu = std::move(other.slave_visit_slot_cpu);
+  slave_visit_slot_gpu = std::exchange(other.slave_visit_slot_gpu, nullptr);
+  link_state_gpu = std::exchange(other.link_state_gpu, nullptr);
+  slave_side = other.slave_side;
   owner = other.owner;
 }
 
 void SubDomainManager::freeOwned() {
   freeDevice(slave_contact_node_array_gpu);
   freeDevice(sub_domain_ptr_array_gpu);
-  freeDevice(slave_visit_order_gpu);
+  freeDevice(slave_visit_slot_gpu);
+  freeDevice(link_state_gpu);
 }
 
 void SubDomainManager::copySlaveNodeArrayGpu(ContactNodeCuda** source) {
@@ -449,24 +453,32 @@ void SubDomainManager::fillSegmentsGpu(Surface* master, int* overflow, bool keep
   master->rebinSegmentsGpu(keep, overflow);
 }
 
-void SubDomainManager::offerCandidatesGpu(int* overflow) {
-  const int k = slaveNodeNum();
-  if (k <= 0 || slave_contact_node_array_gpu == nullptr || subdomain_array_gpu == nullptr || sub_domian_num <= 0) {
-    return;
-  }
-  if (masterSurface == nullptr || !masterSurface->bins_filled || masterSurface->search_entry_gpu == nullptr) return;
-  if (slave_visit_order_gpu == nullptr) buildVisitOrderGpu();
-  launch(testPairProduceAccorContactNode, dim3(k / 32 + 1), dim3(32), k, slave_visit_order_gpu, cell_size,
-         box_min, subdomain_array_gpu, subdomain_dims, sub_domian_num,
-         static_cast<const SegmentCuda*>(masterSurface->segment_array_gpu), masterSurface->search_entry_gpu, overflow);
+bool SubDomainManager::offersCandidates() const {
+  return slaveNodeNum() > 0 && slave_contact_node_array_gpu != nullptr && subdomain_array_gpu != nullptr &&
+         sub_domian_num > 0 && masterSurface != nullptr && masterSurface->bins_filled &&
+         masterSurface->search_entry_gpu != nullptr && masterSurface->bucket_members.member != nullptr;
 }
 
-void SubDomainManager::buildVisitOrderGpu() {
+void SubDomainManager::offerCandidatesGpu(const SlaveSearchEntry* slaves, int* overflow) {
   const int k = slaveNodeNum();
-  std::vector<ContactNodeCuda*> devicePtrs(static_cast<std::size_t>(k));
-  CUDA_CHECK(cudaMemcpy(devicePtrs.data(), slave_contact_node_array_gpu, sizeof(ContactNodeCuda*) * k,
+  if (!offersCandidates() || slaves == nullptr || slave_visit_slot_gpu == nullptr || link_state_gpu == nullptr) return;
+  const CandidateSlaves nodes{slave_contact_node_array_gpu, slaves, slave_visit_slot_gpu, link_state_gpu};
+  const BucketMembers& bm = masterSurface->bucket_members;
+  const CandidateGrid grid{cell_size,       box_min,   subdomain_dims,
+                           sub_domian_num,  subdomain_array_gpu, bm.range,
+                           bm.member,       masterSurface->segment_array_gpu, masterSurface->search_entry_gpu};
+  launch(testPairProduceAccorContactNode, dim3(k / 32 + 1), dim3(32), k, nodes, grid, overflow);
+}
+
+void SubDomainManager::makeVisitSlots() {
+  const Surface* master = masterSurface;
+  if (slave_visit_slot_gpu != nullptr || master == nullptr || master->bucket_members.range == nullptr) return;
+  const int k = slaveNodeNum();
+  std::vector<int2> range(static_cast<std::size_t>(sub_domian_num));
+  CUDA_CHECK(cudaMemcpy(range.data(), master->bucket_members.range, sizeof(int2) * sub_domian_num,
                         cudaMemcpyDeviceToHost));
-  // Bucket index of each node (nodes outside the grid last).
+  // Where the run of each node's bucket begins (nodes outside the grid or
+  // in an empty bucket last).
   std::vector<std::pair<long long, int>> keyed(static_cast<std::size_t>(k));
   for (int j = 0; j < k; ++j) {
     const ContactNodeCuda* cn = slave_contact_node_array_cpu[static_cast<std::size_t>(j)];
@@ -474,11 +486,12 @@ void SubDomainManager::buildVisitOrderGpu() {
                               ? subDomainOfPoint(cn->node->coord, cell_size, box_min, subdomain_array_cpu,
                                                  subdomain_dims, sub_domian_num)
                               : nullptr;
-    keyed[static_cast<std::size_t>(j)] = {sd != nullptr ? sd - subdomain_array_cpu : LLONG_MAX, j};
+    const int2 run = sd != nullptr ? range[static_cast<std::size_t>(sd - subdomain_array_cpu)] : make_int2(0, 0);
+    keyed[static_cast<std::size_t>(j)] = {run.y > 0 ? run.x : LLONG_MAX, j};
   }
   std::sort(keyed.begin(), keyed.end());
-  std::vector<ContactNodeCuda*> ordered(static_cast<std::size_t>(k));
-  for (int j = 0; j < k; ++j) ordered[static_cast<std::size_t>(j)] = devicePtrs[static_cast<std::size_t>(keyed[j].second)];
-  CUDA_CHECK(cudaMalloc(&slave_visit_order_gpu, sizeof(ContactNodeCuda*) * k));
-  CUDA_CHECK(cudaMemcpy(slave_visit_order_gpu, ordered.data(), sizeof(ContactNodeCuda*) * k, cudaMemcpyHostToDevice));
+  slave_visit_slot_cpu.clear();
+  for (const auto& [key, j] : keyed) slave_visit_slot_cpu.push_back(j);
+  CUDA_CHECK(cudaMalloc(&slave_visit_slot_gpu, sizeof(int) * k));
+  CUDA_CHECK(cudaMemcpy(slave_visit_slot_gpu, slave_visit_slot_cpu.data(), sizeof(int) * k, cudaMemcpyHostToDevice));
 }

@@ -30,11 +30,20 @@ class SubDomainManager {
   Surface* slaveSurface = nullptr;  // null for a node-set slave side
   std::vector<ContactNodeCuda*> slave_contact_node_array_cpu;
   ContactNodeCuda** slave_contact_node_array_gpu = nullptr;  // owned
-  // The same nodes (device addresses, owned) in the order of the buckets
-  // they lay in at the first search: the candidate test visits them in this
-  // order, so that the nodes of a bucket follow each other and find its
-  // segments at hand. Each node's candidates are the same in any order.
-  ContactNodeCuda** slave_visit_order_gpu = nullptr;
+  // The candidate test visits the slave nodes in the order of the runs of
+  // the buckets they lay in at the first search (BucketMembers), so that the
+  // nodes of a bucket follow each other and find its segments at hand, and
+  // the runs and segment entries are read mostly in order (each node's
+  // candidates are the same in any order): visit j is the node at
+  // slave_visit_slot[j] of the slave list (host, and device owned).
+  std::vector<int> slave_visit_slot_cpu;
+  int* slave_visit_slot_gpu = nullptr;
+  // Per visit, the bucket link the search last wrote into the contact
+  // node's record (bucket index + 1, 0 for none, kLinkUnknown before the
+  // first), or kLinkLeft where a later grid of the search binds the node
+  // and sets its link (owned, device; made by the UnifiedContact).
+  int* link_state_gpu = nullptr;
+  int slave_side = -1;              // the owner's gathered slave entries this grid reads
   UnifiedContact* owner = nullptr;  // keeper of the host bucket arrays
 
   SubDomainManager() = default;
@@ -60,7 +69,14 @@ class SubDomainManager {
   // and cycle); each slave node offered the segments of its bucket.
   void takeMasterBoxGpu();
   void fillSegmentsGpu(Surface* master, int* overflow, bool keep);
-  void offerCandidatesGpu(int* overflow);
+  // The grid has slave nodes and filled buckets to test them against.
+  bool offersCandidates() const;
+  // Each slave node offered the segments of the buckets its path reaches,
+  // reading the entries gathered from the slave list this search.
+  void offerCandidatesGpu(const SlaveSearchEntry* slaves, int* overflow);
+  // Makes the visit order (at the first search, from the nodes' host
+  // positions).
+  void makeVisitSlots();
 
  private:
   void moveFrom(SubDomainManager& other) noexcept;
@@ -69,9 +85,6 @@ class SubDomainManager {
   // widened by their smallest spacing. False when it has neither.
   bool slaveExtent(double3& mx, double3& mn) const;
   void giveMasterSurfaceGrid();
-  // Sorts the slave nodes by the bucket of their host (initial) position
-  // into slave_visit_order_gpu.
-  void buildVisitOrderGpu();
 };
 
 // Smallest distance between two of the points (1e6 for fewer than two),
@@ -85,14 +98,37 @@ int3 subDomainCountsFor(double count, const double3& L);
 // refinement factors k, with the spare layer; capped so the grid fits.
 int3 subDomainDimsFor(const int3& n, const int3& m, const int3& k);
 
+// Link states of a visit (see SubDomainManager::link_state_gpu).
+constexpr int kLinkUnknown = -2;
+constexpr int kLinkLeft = -1;
+
+// What the candidate test reads of one grid's slave nodes, in visit order.
+struct CandidateSlaves {
+  ContactNodeCuda* const* nodes;    // the slave list
+  const SlaveSearchEntry* entries;  // gathered from it this search
+  const int* visit_slot;            // list position of each visit
+  int* link_state;                  // per visit
+};
+// What it reads of the grid and its master surface.
+struct CandidateGrid {
+  double3 cell;
+  double3 origin;
+  int3 dims;
+  int total;
+  SubDomain* subdomains;
+  const int2* range;  // bucket members (BucketMembers)
+  const int* member;
+  SegmentCuda* segments;
+  const SegmentSearchEntry* entries;
+};
+
 // Candidates of the bucket search: each slave node is linked to the bucket
-// of the grid (cell, origin, dims) it lies in, and offered the segments of
-// that bucket whose extended box holds it (their boxes and nodes read from
-// the search entries of the master surface's segment array `segments`).
-__global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda** nodes, double3 cell, double3 origin,
-                                                SubDomain* subdomains, int3 dims, int total,
-                                                const SegmentCuda* segments, const SegmentSearchEntry* entries,
-                                                int* overflow);
+// of the grid it lies in (unless another grid links it), and offered the
+// segments of the buckets its path over the step reaches whose extended box
+// the path meets.
+__global__ void testPairProduceAccorContactNode(int n, CandidateSlaves slaves, CandidateGrid grid, int* overflow);
+// What the candidate test reads of n contact nodes, gathered into out.
+__global__ void GpuGatherSlaveSearch(int n, ContactNodeCuda* const* nodes, SlaveSearchEntry* out);
 
 // Box reductions: one partial box per block of 32 items.
 __global__ void minMaxNodeArray(int n, ContactNodeCuda** nodes, double3* maxPartial, double3* minPartial, double ext);

@@ -80,6 +80,7 @@ void Surface::takeOwned(Surface& o) noexcept {
   binned_box_gpu = std::exchange(o.binned_box_gpu, nullptr);
   bin_flags_gpu = std::exchange(o.bin_flags_gpu, nullptr);
   search_entry_gpu = std::exchange(o.search_entry_gpu, nullptr);
+  bucket_members = std::exchange(o.bucket_members, BucketMembers{});
   bins_filled = std::exchange(o.bins_filled, false);
 }
 
@@ -93,6 +94,9 @@ void Surface::freeOwned() {
   freeDevice(binned_box_gpu);
   freeDevice(bin_flags_gpu);
   freeDevice(search_entry_gpu);
+  freeDevice(bucket_members.range);
+  freeDevice(bucket_members.member);
+  bucket_members.capacity = 0;
   delete[] max_cpu;
   delete[] min_cpu;
   max_cpu = min_cpu = nullptr;

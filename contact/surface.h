@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "contact/subdomain.h"
 #include "core/segment.h"
 #include "platform/gpu_runtime.h"
 
@@ -14,9 +15,6 @@ class FEMDynamic;
 struct ContactNodeCuda;
 struct ShellElementCuda;
 struct Element;
-struct SubDomain;
-struct BinnedBox;
-struct SegmentSearchEntry;
 
 // Per-cycle flag bytes of a surface (cleared at the start of every contact
 // step); bytes 0, 1 and 5 are only cleared.
@@ -48,6 +46,7 @@ class Surface {
   BinnedBox* binned_box_gpu = nullptr;  // owned, one per segment
   int* bin_flags_gpu = nullptr;          // owned: boxes that left their binned box, entries refused
   SegmentSearchEntry* search_entry_gpu = nullptr;  // owned, one per segment, refreshed with the boxes
+  BucketMembers bucket_members;  // owned: the buckets' segments as indices, made with each filling
   double bin_margin = 0.0;
   bool bins_filled = false;  // the buckets hold the segments of the last binning
   int bin_fills = 0;         // times the buckets were filled since set-up
@@ -110,7 +109,8 @@ class Surface {
   // their cells: no segment's box has left the box it was binned with.
   bool binsHoldSegmentsGpu();
   // Fills the buckets anew, with the boxes widened by the margin when
-  // `widen` (by none if widened boxes would overfill a bucket).
+  // `widen` (by none if widened boxes would overfill a bucket), and lists
+  // their segments in bucket_members.
   void rebinSegmentsGpu(bool widen, int* overflow);
   // Widening of segment boxes for a search kept over several cycles: the
   // smallest territory of the segments (the mean edge length when they
@@ -118,6 +118,7 @@ class Surface {
   double searchMargin() const;
 
  private:
+  void listBucketMembersGpu();
   void copyHostData(const Surface& other);
   void takeOwned(Surface& other) noexcept;
   void freeOwned();

@@ -12,10 +12,15 @@
 // segment's box. A segment whose box leaves its binned box (its nodes moved
 // by more than the margin since the binning) has the buckets filled anew
 // before they are used in that cycle.
+#include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <utility>
+#include <vector>
 #include "contact/contactgeom.h"
 #include "contact/subdomain.h"
 #include "contact/surface.h"
+#include "core/deviceFree.h"
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
 #include "core/node.h"
@@ -46,7 +51,7 @@ void clearFlags(int* flags) { CUDA_CHECK(cudaMemset(flags, 0, sizeof(int) * kBin
 // Segment boxes and normals of this cycle, copied into the search entries; a
 // segment whose box has left the box it was binned with counts itself in
 // *outside. Each thread asks for the record of a segment a few places ahead
-// and for its nodes' coordinates, which the host build would otherwise wait
+// and for its nodes' coordinates and steps, which the host build would otherwise wait
 // for one after the other.
 __global__ void GpuRefreshSegments(int n, SegmentCuda* segments, SegmentSearchEntry* entries,
                                    const BinnedBox* binned, int* outside) {
@@ -58,7 +63,9 @@ __global__ void GpuRefreshSegments(int n, SegmentCuda* segments, SegmentSearchEn
   }
   if (i + 4 < n) {
     for (const NodeCuda* node : segments[i + 4].node) {
-      if (node != nullptr) lanePrefetch(node->coord);
+      if (node == nullptr) continue;
+      lanePrefetch(node->coord);
+      lanePrefetch(node->step_disp);
     }
   }
   SegmentCuda& seg = segments[i];
@@ -67,10 +74,10 @@ __global__ void GpuRefreshSegments(int n, SegmentCuda* segments, SegmentSearchEn
   seg.solveNormVec();
   SegmentSearchEntry& e = entries[i];
   for (int a = 0; a < 3; ++a) {
-    e.box_min[a] = seg.box_min[a];
-    e.box_max[a] = seg.box_max[a];
+    e.bound[a] = seg.box_min[a];
+    e.bound[3 + a] = -seg.box_max[a];
   }
-  for (int k = 0; k < 4; ++k) e.node[k] = seg.node[k];
+  for (int k = 0; k < 4; ++k) e.node_id[k] = seg.node[k] != nullptr ? seg.node_id[k] : 0;
   if (binned != nullptr && !insideBinnedBox(seg, binned[i])) atomicAddAnywhere(outside, 1);
 }
 
@@ -83,6 +90,63 @@ void Surface::refreshSegmentsGpu() {
   int* outside = bin_flags_gpu != nullptr ? bin_flags_gpu + kBoxesOutside : nullptr;
   launch(GpuRefreshSegments, dim3(segment_num / 32 + 1), dim3(32), segment_num, segment_array_gpu, search_entry_gpu,
          binned, outside);
+}
+
+// Segments listed by bucket b (its usable slots that hold one) into
+// range[b].y, and the position of its first one in the segment array into
+// range[b].x (INT_MAX when it holds none).
+__global__ void GpuCountBucketMembers(int m, const SubDomain* subdomains, const SegmentCuda* segments, int2* range) {
+  const int b = gridStrideIndex();
+  if (b >= m) return;
+  const SubDomain& sd = subdomains[b];
+  int count = 0, lead = INT_MAX;
+  for (int q = 0; q < sd.segmentCount(); ++q) {
+    const SegmentCuda* s = sd.segment_list[q];
+    if (s == nullptr) continue;
+    if (count++ == 0) lead = static_cast<int>(s - segments);
+  }
+  range[b] = make_int2(lead, count);
+}
+
+// Bucket b's segments, as positions in the segment array, from range[b].x on.
+__global__ void GpuListBucketMembers(int m, const SubDomain* subdomains, const SegmentCuda* segments,
+                                     const int2* range, int* member) {
+  const int b = gridStrideIndex();
+  if (b >= m) return;
+  const SubDomain& sd = subdomains[b];
+  int at = range[b].x;
+  for (int q = 0; q < sd.segmentCount(); ++q) {
+    if (sd.segment_list[q] != nullptr) member[at++] = static_cast<int>(sd.segment_list[q] - segments);
+  }
+}
+
+void Surface::listBucketMembersGpu() {
+  const int m = subDomainNum_;
+  BucketMembers& bm = bucket_members;
+  if (bm.range == nullptr) CUDA_CHECK(cudaMalloc(&bm.range, sizeof(int2) * m));
+  const SegmentCuda* segments = segment_array_gpu;
+  const SubDomain* buckets = subDomainArrayGpu_;
+  launch(GpuCountBucketMembers, dim3((m - 1) / 64 + 1), dim3(64), m, buckets, segments, bm.range);
+  std::vector<int2> range(static_cast<std::size_t>(m));
+  CUDA_CHECK(cudaMemcpy(range.data(), bm.range, sizeof(int2) * m, cudaMemcpyDeviceToHost));
+  // Runs in the order of the buckets' first segments (then of the buckets).
+  std::vector<std::pair<int, int>> order(static_cast<std::size_t>(m));
+  for (int k = 0; k < m; ++k) order[static_cast<std::size_t>(k)] = {range[static_cast<std::size_t>(k)].x, k};
+  std::sort(order.begin(), order.end());
+  int total = 0;
+  for (const auto& [lead, k] : order) {
+    int2& r = range[static_cast<std::size_t>(k)];
+    r.x = total;
+    total += r.y;
+  }
+  CUDA_CHECK(cudaMemcpy(bm.range, range.data(), sizeof(int2) * m, cudaMemcpyHostToDevice));
+  if (total > bm.capacity || bm.member == nullptr) {
+    freeDevice(bm.member);
+    bm.capacity = std::max(total, 1);
+    CUDA_CHECK(cudaMalloc(&bm.member, sizeof(int) * bm.capacity));
+  }
+  launch(GpuListBucketMembers, dim3((m - 1) / 64 + 1), dim3(64), m, buckets, segments,
+         static_cast<const int2*>(bm.range), bm.member);
 }
 
 bool Surface::binsHoldSegmentsGpu() {
@@ -120,6 +184,7 @@ void Surface::rebinSegmentsGpu(bool widen, int* overflow) {
   }
   const int cells = subDomainNum_;
   launch(SubDomainSortSegments, dim3((cells - 1) / 64 + 1), dim3(64), cells, subDomainArrayGpu_);
+  listBucketMembersGpu();
   bins_filled = true;
   ++bin_fills;
 }

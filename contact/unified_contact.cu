@@ -1,5 +1,6 @@
 #include "contact/unified_contact.h"
 #include <algorithm>
+#include <map>
 #include <set>
 #include <utility>
 #include "contact/contact.h"
@@ -19,6 +20,7 @@
 
 UnifiedContact::~UnifiedContact() {
   freeDevice(master_node_array_gpu);
+  for (SlaveSearchSide& side : slave_sides_) freeDevice(side.entries_gpu);
 }
 
 namespace {
@@ -171,4 +173,70 @@ void UnifiedContact::integraMasterContactForceGpu() {
   const int n = master_node_num;
   if (n <= 0) return;
   launch(GpuIntegraMasterContactForce, dim3(n / 32 + 1), dim3(32), n, master_node_array_gpu);
+}
+
+namespace {
+template <typename T>
+void uploadNew(T*& device, const std::vector<T>& host) {
+  freeDevice(device);
+  if (host.empty()) return;
+  CUDA_CHECK(cudaMalloc(&device, sizeof(T) * host.size()));
+  CUDA_CHECK(cudaMemcpy(device, host.data(), sizeof(T) * host.size(), cudaMemcpyHostToDevice));
+}
+}  // namespace
+
+void UnifiedContact::planCandidateSearch(const std::vector<char>& offering) {
+  std::vector<SubDomainManager>& grids = subDomainManagerArray;
+  // The last grid that binds each node sets its link.
+  std::map<const ContactNodeCuda*, std::size_t> lastGrid;
+  for (std::size_t g = 0; g < grids.size(); ++g) {
+    if (offering[g] == 0) continue;
+    for (const ContactNodeCuda* cn : grids[g].slave_contact_node_array_cpu) lastGrid[cn] = g;
+  }
+  for (std::size_t g = 0; g < grids.size(); ++g) {
+    SubDomainManager& m = grids[g];
+    if (offering[g] == 0) continue;
+    if (m.slave_side < 0) {
+      const auto same = std::find_if(slave_sides_.begin(), slave_sides_.end(), [&](const SlaveSearchSide& side) {
+        const SubDomainManager& first = grids[static_cast<std::size_t>(side.grid)];
+        return first.slave_contact_node_array_cpu == m.slave_contact_node_array_cpu;
+      });
+      m.slave_side = static_cast<int>(same - slave_sides_.begin());
+      if (same == slave_sides_.end()) {
+        SlaveSearchSide side{static_cast<int>(g), m.slave_contact_node_array_gpu, m.slaveNodeNum(), nullptr};
+        CUDA_CHECK(cudaMalloc(&side.entries_gpu, sizeof(SlaveSearchEntry) * side.count));
+        slave_sides_.push_back(side);
+      }
+    }
+    m.makeVisitSlots();
+    const std::vector<int>& slots = m.slave_visit_slot_cpu;
+    std::vector<int> links(slots.size());
+    for (std::size_t j = 0; j < slots.size(); ++j) {
+      const ContactNodeCuda* cn = m.slave_contact_node_array_cpu[static_cast<std::size_t>(slots[j])];
+      links[j] = lastGrid[cn] == g ? kLinkUnknown : kLinkLeft;
+    }
+    uploadNew(m.link_state_gpu, links);
+  }
+}
+
+void UnifiedContact::offerCandidatesGpu(int* overflow) {
+  std::vector<char> offering(subDomainManagerArray.size());
+  for (std::size_t g = 0; g < offering.size(); ++g) offering[g] = subDomainManagerArray[g].offersCandidates() ? 1 : 0;
+  if (offering != planned_) {
+    planCandidateSearch(offering);
+    planned_ = offering;
+  }
+  std::vector<char> gathered(slave_sides_.size(), 0);
+  for (std::size_t g = 0; g < offering.size(); ++g) {
+    SubDomainManager& m = subDomainManagerArray[g];
+    if (offering[g] == 0 || m.slave_side < 0) continue;
+    const std::size_t k = static_cast<std::size_t>(m.slave_side);
+    SlaveSearchSide& side = slave_sides_[k];
+    if (gathered[k] == 0) {
+      launch(GpuGatherSlaveSearch, dim3(side.count / 32 + 1), dim3(32), side.count,
+             static_cast<ContactNodeCuda* const*>(side.nodes_gpu), side.entries_gpu);
+      gathered[k] = 1;
+    }
+    m.offerCandidatesGpu(side.entries_gpu, overflow);
+  }
 }

@@ -13,6 +13,16 @@ class FEMDynamic;
 class NodeManager;
 struct NodeCuda;
 
+// The slave contact nodes of one or more grids of the search (the same
+// list), and what the candidate test reads of them, gathered once per
+// search.
+struct SlaveSearchSide {
+  int grid = -1;  // the first grid with this list
+  ContactNodeCuda** nodes_gpu = nullptr;    // that grid's device list (not owned)
+  int count = 0;
+  SlaveSearchEntry* entries_gpu = nullptr;  // owned
+};
+
 class UnifiedContact {
  public:
   std::vector<SubDomainManager> subDomainManagerArray;
@@ -48,9 +58,17 @@ class UnifiedContact {
   // forces are computed).
   void integraMasterContactForceGpu();
   void integraMasterContactForceCpu();
+  // Per search, after the grids took their boxes: the slave nodes of every
+  // grid offered the segments of the buckets their paths reach.
+  void offerCandidatesGpu(int* overflow);
 
  private:
   std::vector<std::unique_ptr<SubDomain[]>> host_grids_;
+  std::vector<SlaveSearchSide> slave_sides_;
+  // Which grids offered candidates when their visit orders, slave sides and
+  // link states were made.
+  std::vector<char> planned_;
+  void planCandidateSearch(const std::vector<char>& offering);
 };
 
 __global__ void GpuIntegraMasterContactForce(int n, NodeCuda** nodes);

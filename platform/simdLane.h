@@ -19,6 +19,10 @@
 //                                     value built whole from its lanes
 //   laneLoad(p)                       lane l := p[l]
 //   laneLowestBit(m)                  lowest set bit of a nonzero mask
+//   laneNoneLess6(a, b)               no a[k] < b[k] for k = 0 .. 5 (a
+//                                     comparison with a value that is not a
+//                                     number does not hold); two values an
+//                                     instruction in the host build
 // and lanePrefetch(p), lanePrefetchBytes(p, bytes), lanePrefetchSpan<bytes>(p)
 // (a size known when compiling), hints that the memory
 // at p is read soon (nothing where the hardware hides its latency by
@@ -36,6 +40,9 @@
 #pragma once
 #include <cmath>
 #include <cstddef>
+#if !defined(FEM_USE_CUDA) && defined(__x86_64__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/gpu_runtime.h"
 
@@ -91,6 +98,12 @@ constexpr int kLaneWidth = 1;
 using LaneDouble = double;
 __host__ __device__ inline double laneLoad(const double* p) { return p[0]; }
 #define FEM_LANE_KERNEL
+
+__host__ __device__ inline bool laneNoneLess6(const double* a, const double* b) {
+  bool less = false;
+  for (int k = 0; k < 6; ++k) less |= a[k] < b[k];
+  return !less;
+}
 
 #else
 
@@ -237,6 +250,19 @@ FEM_LANE_INLINE LaneDouble laneLoad(const double* p) {
   LaneDouble a;
   __builtin_memcpy(&a.v, p, sizeof(a.v));
   return a;
+}
+
+FEM_LANE_INLINE bool laneNoneLess6(const double* a, const double* b) {
+#if defined(__x86_64__)
+  const __m128d less = _mm_or_pd(_mm_or_pd(_mm_cmplt_pd(_mm_loadu_pd(a), _mm_loadu_pd(b)),
+                                           _mm_cmplt_pd(_mm_loadu_pd(a + 2), _mm_loadu_pd(b + 2))),
+                                 _mm_cmplt_pd(_mm_loadu_pd(a + 4), _mm_loadu_pd(b + 4)));
+  return _mm_movemask_pd(less) == 0;
+#else
+  bool less = false;
+  for (int k = 0; k < 6; ++k) less |= a[k] < b[k];
+  return !less;
+#endif
 }
 
 #endif
