@@ -32,5 +32,14 @@ unsigned long long cooperativeBlockCount();
 // Launches shared out over the worker team so far (the others ran on the
 // launching thread alone).
 unsigned long long sharedLaunchCount();
+// Launches of `kernel` from the calling thread take their threads as if
+// each of its emulated threads kept an OS thread busy for `nsPerThread`,
+// whatever they are measured to take (so that a test of the rule does not
+// depend on time); a negative value returns the kernel to its measurements.
+void fixLaunchWork(const void* kernel, double nsPerThread);
+template <typename... KArgs>
+void fixLaunchWork(void (*kernel)(KArgs...), double nsPerThread) {
+  fixLaunchWork(reinterpret_cast<const void*>(kernel), nsPerThread);
+}
 
 }  // namespace gpu_host

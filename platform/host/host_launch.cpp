@@ -407,12 +407,16 @@ class GridJob {
 
 }  // namespace
 
+namespace {
+// The plans of the launching thread: a kernel is launched from one thread
+// in a run.
+thread_local LaunchPlan t_plan;
+}  // namespace
+
 void runGrid(dim3 grid, dim3 block, void (*runThread)(void*), void* ctx, const void* kernel) {
   if (t_mode != Mode::Outside) fail("a kernel cannot launch another kernel");
   if (beginLaunch(grid, block) != cudaSuccess) return;
-  // The plans of the launching thread: a kernel is launched from one thread
-  // in a run.
-  thread_local LaunchPlan plan;
+  LaunchPlan& plan = t_plan;
   const long long blocks = 1LL * grid.x * grid.y * grid.z;
   const long long emulated = blocks * block.x * block.y * block.z;
   // The team follows the OpenMP setting (OMP_NUM_THREADS,
@@ -485,6 +489,7 @@ unsigned long long cooperativeBlockCount() {
   return gpu_host_detail::g_cooperativeBlocks.load(std::memory_order_relaxed);
 }
 unsigned long long sharedLaunchCount() { return gpu_host_detail::g_sharedLaunches.load(std::memory_order_relaxed); }
+void fixLaunchWork(const void* kernel, double nsPerThread) { gpu_host_detail::t_plan.fixWork(kernel, nsPerThread); }
 }  // namespace gpu_host
 
 void __syncthreads() {

@@ -13,13 +13,23 @@ int LaunchPlan::threadsFor(const void* kernel, long long emulated, int most) {
 }
 
 void LaunchPlan::record(const void* kernel, long long emulated, double busyNs) {
-  if (emulated <= 0) return;
+  if (emulated <= 0 || (!fixed_.empty() && fixed_.count(kernel) != 0)) return;
   const double value = busyNs / static_cast<double>(emulated);
   // A new average takes the value; a known one moves a quarter of the way,
   // towards at most twice itself: a launch whose thread lost its core for a
   // time slice (milliseconds) does not send the next ones over the team.
   const auto [entry, added] = busyPerThread_.try_emplace(kernel, value);
   if (!added) entry->second += 0.25 * (std::min(value, 2.0 * entry->second) - entry->second);
+}
+
+void LaunchPlan::fixWork(const void* kernel, double nsPerThread) {
+  if (nsPerThread < 0.0) {
+    fixed_.erase(kernel);
+    busyPerThread_.erase(kernel);
+    return;
+  }
+  fixed_.insert(kernel);
+  busyPerThread_[kernel] = nsPerThread;
 }
 
 }  // namespace gpu_host_detail

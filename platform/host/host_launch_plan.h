@@ -9,6 +9,7 @@
 // each walk a long chunk goes wide.
 #pragma once
 #include <unordered_map>
+#include <unordered_set>
 
 namespace gpu_host_detail {
 
@@ -19,6 +20,10 @@ class LaunchPlan {
   // A launch of `emulated` threads of `kernel` kept its threads busy for
   // `busyNs` together.
   void record(const void* kernel, long long emulated, double busyNs);
+  // Plans the kernel's launches as if each of its threads kept a thread
+  // busy for `nsPerThread`, whatever they are measured to take; a negative
+  // value returns the kernel to its measurements.
+  void fixWork(const void* kernel, double nsPerThread);
 
  private:
   // Expected work per OS thread of a launch.
@@ -29,6 +34,7 @@ class LaunchPlan {
   // Per kernel, the threads' busy time per emulated thread, an average that
   // follows the recent launches (negative: no launch yet).
   std::unordered_map<const void*, double> busyPerThread_;
+  std::unordered_set<const void*> fixed_;  // kernels planned from a given work
 };
 
 }  // namespace gpu_host_detail

@@ -50,10 +50,7 @@ __global__ void gridStride(int n, int* hits) {
 std::thread::id g_launcher;
 bool g_awaitWorker = false;
 
-__device__ void recordOsThreadOf(int* onCaller, int* elsewhere, int workMicros) {
-  const auto workEnd = std::chrono::steady_clock::now() + std::chrono::microseconds(workMicros);
-  while (std::chrono::steady_clock::now() < workEnd) {
-  }
+__device__ void recordOsThreadOf(int* onCaller, int* elsewhere) {
   if (std::this_thread::get_id() != g_launcher) {
     atomicAdd(elsewhere, 1);
     return;
@@ -65,10 +62,10 @@ __device__ void recordOsThreadOf(int* onCaller, int* elsewhere, int workMicros) 
   while (__atomic_load_n(elsewhere, __ATOMIC_ACQUIRE) == 0 && std::chrono::steady_clock::now() < end)
     std::this_thread::yield();
 }
-// Two kernels: a launch's threads follow what the kernel's earlier launches
-// cost.
-__global__ void recordOsThread(int* onCaller, int* elsewhere) { recordOsThreadOf(onCaller, elsewhere, 0); }
-__global__ void recordOsThreadWorking(int* onCaller, int* elsewhere) { recordOsThreadOf(onCaller, elsewhere, 20); }
+// Two kernels: a launch's threads follow what the kernel's launches cost,
+// here the work the test gives each kernel's threads.
+__global__ void recordOsThread(int* onCaller, int* elsewhere) { recordOsThreadOf(onCaller, elsewhere); }
+__global__ void recordOsThreadWorking(int* onCaller, int* elsewhere) { recordOsThreadOf(onCaller, elsewhere); }
 
 struct Payload {
   double3 v;
@@ -198,19 +195,24 @@ std::array<int, 2> osThreadsOf(void (*kernel)(int*, int*), dim3 grid, dim3 block
 TEST_F(LaunchTest, LaunchesSpreadOverAsManyThreadsAsTheirWorkKeepsBusy) {
   const int saved = omp_get_max_threads();
   omp_set_num_threads(4);
-  // A few microseconds of work stay on the calling thread, launch after launch.
+  // A few microseconds of work (64 threads of 50 ns) stay on the calling
+  // thread, launch after launch.
+  gpu_host::fixLaunchWork(recordOsThread, 50.0);
   for (int k = 0; k < 3; ++k)
     EXPECT_EQ(osThreadsOf(recordOsThread, dim3(2), dim3(32), false), (std::array<int, 2>{64, 0})) << k;
   // Threads that work 20 us each are shared with the worker team: the
   // launching thread takes part and waits in its first thread until a
-  // worker has run one.  A launch of many threads goes wide at once; one of
-  // a single block of 64 once the kernel's first launch showed its work.
+  // worker has run one.  A launch of many threads goes wide at once, before
+  // its kernel's work is known; one of a single block of 64 once it is.
   for (const unsigned blocks : {64u, 1u}) {
+    if (blocks == 1) gpu_host::fixLaunchWork(recordOsThreadWorking, 20000.0);
     const unsigned size = blocks == 1 ? 64 : 32;
     const std::array<int, 2> h = osThreadsOf(recordOsThreadWorking, dim3(blocks), dim3(size), true);
     EXPECT_EQ(h[0] + h[1], static_cast<int>(blocks * size)) << blocks << " blocks";
     EXPECT_GT(h[1], 0) << blocks << " blocks";
   }
+  gpu_host::fixLaunchWork(recordOsThread, -1.0);
+  gpu_host::fixLaunchWork(recordOsThreadWorking, -1.0);
   omp_set_num_threads(saved);
 }
 
