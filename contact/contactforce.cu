@@ -109,6 +109,68 @@ __host__ __device__ SideMotion sideMotion(NodeCuda* const* nodes, const double* 
   return s;
 }
 
+// A pair's force step along its normal: the step, the compliance of slave
+// and contact point, their opening speed, and their opening acceleration
+// under the forces acting now (the pair's own carried force among them, with
+// its last shift taken back).  x is the pair's force of the step (the
+// carried force and what it adds to it), `shift` the shift's force on top.
+// `others` is what the pairs that share its nodes, each computed alone, add
+// to the opening speed: how far the last step missed what the pair expected
+// of its own force.
+struct PairStep {
+  double dt, compliance, opening, openingAccel, carried, takenBack, others;
+  // Opening speed after the step by the pair's own force.
+  __host__ __device__ double expected(double x, double shift) const {
+    return opening + dt * (openingAccel + compliance * (x - carried + shift));
+  }
+  __host__ __device__ double after(double x, double shift) const { return expected(x, shift) + others; }
+  // Work of the pair's force on its nodes over the step, at the mean of the
+  // opening speeds before and after it.
+  __host__ __device__ double work(double x, double shift) const {
+    return 0.5 * (x - takenBack + shift) * dt * (opening + after(x, shift));
+  }
+};
+
+// A contact only keeps bodies apart: a pair's force may give back no more
+// energy than it has taken out of its nodes' motion, and a pair gives back
+// at most half of that (its work is known a step late, and its neighbours'
+// pushes only from the last step: the other half covers what it cannot
+// foresee).  Where pairs share nodes, each computed alone, they may push a
+// slave node and its contact point apart together (the mirrored pairs of a
+// contact that acts both ways, at a corner where the faces meet at a slight
+// angle, each shifting its node out of a face the other holds); a pair
+// whose force would then give back more pushes only as hard as it can pay
+// for.
+__host__ __device__ double workBudget(double work) { return -0.5 * work; }
+
+// The largest force up to x whose work this step the pair can pay for (the
+// force doing the least work when none can be).
+__host__ __device__ double passiveForce(const PairStep& p, double x, double work) {
+  const double budget = workBudget(work);
+  if (!(x > 0.0) || p.work(x, 0.0) <= budget) return x;
+  // work(y) - budget = 0.5 dt (a y^2 + b y + c), convex in y.
+  const double k = p.dt * p.compliance;
+  const double q = p.opening + p.after(0.0, 0.0);
+  const double a = k, b = q - k * p.takenBack, c = -p.takenBack * q - 2.0 * budget / p.dt;
+  const double vertex = -b / (2.0 * a);
+  if (vertex >= x) return x;
+  const double disc = b * b - 4.0 * a * c;
+  if (!(disc >= 0.0)) return fmax(0.0, vertex);
+  return fmax(0.0, (-b + sqrt(disc)) / (2.0 * a));
+}
+
+// The part of a shift of the given length the pair can pay for, after its
+// force x: shifting the node out while the pair carries a load (its force
+// less the part that stops the nodes' closing motion in the step) does the
+// work of that load over the shift's length.
+__host__ __device__ double affordableShift(const PairStep& p, double x, double work, double shift) {
+  const double budget = workBudget(work) - p.work(x, 0.0);
+  if (!(budget > 0.0)) return 0.0;
+  const double stop = fmax(0.0, p.expected(x, 0.0) - p.opening) / (p.dt * p.compliance);
+  const double load = x - stop;
+  return load > 0.0 ? fmin(shift, budget / load) : shift;
+}
+
 // Normal gap between the slave node and the contact point on the master
 // entity (the point whose motion the weights give), less half the
 // thicknesses of both.  The pair's own gap is measured from the corners of
@@ -192,9 +254,18 @@ __host__ __device__ void ContactPairCuda::defenceNodeCalGpuDecouple(double dt, i
   // none.
   const double compliance = s.compliance + m.compliance;
   const bool moves = compliance > 0.0 && dt > 0.0;
+  // The opening speed of slave and contact point completes the work of the
+  // last step's force and tells how far that step missed what the pair
+  // expected of it.
+  const double opening = s.vel - (masterSkip != 0 ? 0.0 : m.vel);
+  const bool followsStep = force_steps > 1;
+  if (followsStep) work += 0.5 * last_force * dt * (last_opening + opening);
+  const PairStep step{dt,           compliance,    opening, s.accel - m.accel,
+                      carried_force, shift_force, followsStep ? opening - last_expected : 0.0};
   double delta = 0.0;
   if (moves) delta = ((m.vel - s.vel) / dt + m.accel - s.accel - clearance / (dt * dt)) / compliance;
   double total = delta + carried_force;
+  if (moves) total = passiveForce(step, total, work);
   if (total < 1e-10) total = -1e-20;
   // Past a free edge or corner the pair lets go as soon as the node is
   // clear of it: the carried force is cancelled and no new force is made.
@@ -203,9 +274,15 @@ __host__ __device__ void ContactPairCuda::defenceNodeCalGpuDecouple(double dt, i
   normal_force = total > 0.0 ? total : 0.0;
   // A penetrating node is moved back to the surface within the step by a
   // push that the next cycle takes back (the penetration step), so that it
-  // leaves the node no speed of its own: a shift, not a blow.
-  shift_force = moves && beyond < 0.0 && !clearOfFreeBoundary ? -beyond / (dt * dt * compliance) : 0.0;
+  // leaves the node no speed of its own: a shift, not a blow.  What the pair
+  // cannot pay for it holds.
+  double shift = moves && beyond < 0.0 && !clearOfFreeBoundary ? -beyond : 0.0;
+  if (shift > 0.0) shift = affordableShift(step, normal_force, work, shift);
+  shift_force = shift > 0.0 ? shift / (dt * dt * compliance) : 0.0;
   delta = total - carried_force + shift_force;
+  last_force = carried_force - step.takenBack + delta;
+  last_opening = opening;
+  last_expected = step.expected(total, shift_force);
   owner->in_contact = 1;
 
   shareNormalForce(*this, delta, masterSkip == 0);
@@ -228,6 +305,7 @@ __host__ __device__ void ContactPairCuda::release(int cycle, int* activePairCoun
   shift_force = 0.0;
   held_overlap = 0.0;
   force_steps = 0;
+  work = 0.0;
   friction_force[0] = friction_force[1] = 0.0;
   gap = 0.0;
   kind = CONTACT_PAIR_EMPTY;

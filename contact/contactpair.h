@@ -47,6 +47,16 @@ struct ContactPairCuda {
   // node comes out.
   double held_overlap;
   int force_steps;  // force steps since the pair was made, counted to 2 (0: new)
+  // Work the pair's forces have done on its nodes since it was made: the
+  // normal force times the opening of slave and contact point over each step
+  // (at the mean of the speeds before and after the step), and the friction
+  // force times their sliding.  With it the normal force and opening speed of
+  // the last force step, whose work the next one completes, and the opening
+  // speed that step expected of its own force.
+  double work;
+  double last_force;
+  double last_opening;
+  double last_expected;
 
   // What the pair hands its nodes in the step under way.  Targets: slot 0
   // the slave node (weight 1), then the master nodes with their weights in

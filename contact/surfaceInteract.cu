@@ -111,6 +111,8 @@ __host__ __device__ void FrictionSurfaceInteract::slide(ContactPairCuda* pair, d
   }
   p->friction_force[0] = f1;
   p->friction_force[1] = f2;
+  // The pair's work counts its friction too (see ContactPairCuda::work).
+  p->work += dt * (f1 * dv1 + f2 * dv2);
 
   // The friction force ft acts on the master side at the contact point,
   // -ft on the slave node.
