@@ -369,32 +369,14 @@ __device__ inline void verifyMultiplier(const Element* e, double multiplier) {
   if (multiplier != 1.0) noteRepeated(REPEATED_MASS_SCALE_FACTOR, e->id);
 }
 
-// Nodes a solid formulation of either order is written with (-1: a type
-// whose count is not checked).
-__device__ inline int solidNodeCount(ElementNewType type) {
-  switch (type) {
-    case ET_TETRA_TL: return 4;
-    case ET_PENTA: return 6;
-    case ET_HEXA_FULL:
-    case ET_HEXA_REDUCED:
-    case ET_HEXA_INCOMPATIBLE:
-    case ET_PENTA_REDUCED: return 8;
-    case ET_TETRA10:
-    case ET_TETRA10_M: return 10;
-    case ET_PENTA15: return 15;
-    case ET_HEXA20: return 20;
-    default: return -1;
-  }
-}
-
 template <typename Solid>
 __device__ void verifySolid(int n, Solid** elements) {
   const int i = globalThreadIndex();
   if (i >= n) return;
   const Solid* e = elements[i];
   verifyMultiplier(e, e->dtScaleFactor);
-  const int required = solidNodeCount(e->type);
-  if (required >= 0 && e->node_num != required) noteRepeated(REPEATED_SOLID_NODE_COUNT, e->id);
+  const int required = solidTypeNodeNum(e->type);
+  if (required > 0 && e->node_num != required) noteRepeated(REPEATED_SOLID_NODE_COUNT, e->id);
 }
 }  // namespace
 

@@ -1,5 +1,6 @@
 // Type codes of the element formulations and the smoothed-FEM kinds.
 #pragma once
+#include "platform/gpu_runtime.h"
 
 // Formulation of one element record.  The numeric values are those written
 // into the records and switched on by every formulation.
@@ -32,6 +33,27 @@ enum ElementNewType : int {
   ET_HEXA20 = 26,           // 20-node hexahedron
   ET_TETRA10_M = 27,        // 10-node tetrahedron, modified form
 };
+
+// Nodes of a solid formulation of either order; 0 for a type that is no
+// solid.  The one-point pentahedron acts on the 8 slots of a hexahedron.
+__host__ __device__ constexpr int solidTypeNodeNum(int type) {
+  switch (type) {
+    case ET_TETRA_TL: return 4;
+    case ET_PYRAMID_TL: return 5;
+    case ET_HEXA_FULL:
+    case ET_HEXA_REDUCED:
+    case ET_HEXA_INCOMPATIBLE:
+    case ET_SOLID_SHELL8:
+    case ET_PENTA_REDUCED: return 8;
+    case ET_PENTA:
+    case ET_SOLID_SHELL6: return 6;
+    case ET_TETRA10:
+    case ET_TETRA10_M: return 10;
+    case ET_PENTA15: return 15;
+    case ET_HEXA20: return 20;
+    default: return 0;
+  }
+}
 
 // Smoothed finite-element kind of a section (and of its solids).
 enum SmoothFEMType : int {

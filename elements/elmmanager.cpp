@@ -364,29 +364,6 @@ void ElmManager::setTLFlag() {
   for (auto& e : solid_element_array_cpu) e.tlFlag = (e.type == ET_TETRA_TL || e.type == ET_PYRAMID_TL) ? 1 : 0;
 }
 
-namespace {
-
-int solidNodeNum(int type) {
-  switch (type) {
-    case ET_TETRA_TL: return 4;
-    case ET_PYRAMID_TL: return 5;
-    case ET_HEXA_FULL:
-    case ET_HEXA_REDUCED:
-    case ET_HEXA_INCOMPATIBLE:
-    case ET_SOLID_SHELL8:
-    case ET_PENTA_REDUCED: return 8;  // the one-point pentahedron acts on the 8 slots of a hexahedron
-    case ET_PENTA:
-    case ET_SOLID_SHELL6: return 6;
-    case ET_TETRA10:
-    case ET_TETRA10_M: return 10;
-    case ET_PENTA15: return 15;
-    case ET_HEXA20: return 20;
-    default: return 0;
-  }
-}
-
-}  // namespace
-
 void ElmManager::setElementNodeNum() {
   for (auto& e : shell_element_array_cpu) {
     switch (e.type) {
@@ -404,7 +381,7 @@ void ElmManager::setElementNodeNum() {
     }
   }
   for (auto& e : solid_element_array_cpu) {
-    e.node_num = solidNodeNum(e.type);
+    e.node_num = solidTypeNodeNum(e.type);
     if (e.node_num == 0) printf("补充这种实体单元的节点数\n");
   }
   for (auto& e : beam_element_array_cpu) e.node_num = 2;
@@ -412,7 +389,7 @@ void ElmManager::setElementNodeNum() {
   // Second-order records: the corner and mid-side nodes of their type, or
   // the nodes in use when the type does not fix them.
   for (auto& e : solid2ndArrayCpu_) {
-    e.node_num = solidNodeNum(e.type);
+    e.node_num = solidTypeNodeNum(e.type);
     if (e.node_num < 10) e.node_num = leadingIdCount(e.node_id);
   }
   for (auto& e : shell2ndArrayCpu_) e.node_num = leadingIdCount(e.node_id);

@@ -52,18 +52,7 @@ struct SolidElementCuda : Element {
   // Nodes of the type's corner layout (8 for hexahedra, 6 for pentahedra,
   // 5 for pyramids, 4 for tetrahedra); 0 for a type without a layout.
   __host__ __device__ int cornerLayoutNodeNum() const {
-    switch (type) {
-      case ET_TETRA_TL: return 4;
-      case ET_PYRAMID_TL: return 5;
-      case ET_PENTA:
-      case ET_SOLID_SHELL6: return 6;
-      case ET_HEXA_FULL:
-      case ET_HEXA_REDUCED:
-      case ET_HEXA_INCOMPATIBLE:
-      case ET_PENTA_REDUCED:
-      case ET_SOLID_SHELL8: return 8;
-      default: return 0;
-    }
+    return type < ET_TETRA10 ? solidTypeNodeNum(type) : 0;  // the first-order solid types
   }
   // Nodes that share the element's mass and take part in mass scaling.
   __host__ __device__ int massNodeNum() const { return gaussNodeNum < 0 ? 0 : (gaussNodeNum > 8 ? 8 : gaussNodeNum); }
