@@ -12,11 +12,15 @@
 // written over a value type used with double in the host build).
 template <int n>
 __host__ __device__ inline void laneLoadBlock(const double* const rows[], double* a) {
-  for (int i = 0; i < n; ++i) a[i] = rows[0][i];
+  const double* row = rows[0];
+  FEM_LANE_UNROLL
+  for (int i = 0; i < n; ++i) a[i] = row[i];
 }
 template <int n>
 __host__ __device__ inline void laneStoreBlock(const double* a, double* const rows[]) {
-  for (int i = 0; i < n; ++i) rows[0][i] = a[i];
+  double* row = rows[0];
+  FEM_LANE_UNROLL
+  for (int i = 0; i < n; ++i) row[i] = a[i];
 }
 template <int lead>
 __host__ __device__ inline void laneLoadThree(const double* const rows[], double a[3]) {
