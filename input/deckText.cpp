@@ -8,6 +8,8 @@
 #include <iterator>
 #include <new>
 
+#include "platform/hostMemory.h"
+
 namespace {
 
 // 1-based number of the first line longer than kMaxDeckLineLength, or 0.
@@ -48,6 +50,8 @@ bool readDeckFileText(const std::string& deckPath, std::string& text, const std:
     try {
         // The size the file has now in one read, then whatever it grew by.
         const auto size = std::filesystem::file_size(deckPath, error);
+        text.reserve(error ? 0 : static_cast<size_t>(size));
+        fem_host_memory::populatePages(text.data(), text.capacity());
         text.resize(error ? 0 : static_cast<size_t>(size));
         deck.read(text.data(), static_cast<std::streamsize>(text.size()));
         text.resize(static_cast<size_t>(deck.gcount()));

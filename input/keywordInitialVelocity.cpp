@@ -5,6 +5,7 @@
 // block's target; set 0 stands for every node of the model.
 #include "input/keywordReader.h"
 #include "input/lineStretches.h"
+#include "platform/hostMemory.h"
 #include "solver/femdynamic.h"
 #include "solver/initialCondition.h"
 
@@ -49,6 +50,7 @@ bool KeywordReader::readNodeVelocitiesAtOnce(const std::string& block) {
         state_.velocityNodeMap.emplace_hint(state_.velocityNodeMap.end(), ++position, item.node);
         return true;
     });
+    fem_host_memory::reserveAndPopulate(conditions, booked);
     conditions.resize(first + booked);
     writeBookedItems(stretches, booked, [&](const VelocityLine& item, size_t i) {
         conditions[first + i].ic_node_id = item.node;

@@ -10,6 +10,7 @@
 #include <iostream>
 #include <sstream>
 #include <type_traits>
+#include <unordered_map>
 
 #include "core/node.h"
 #include "core/nodeManager.h"
@@ -20,6 +21,7 @@
 #include "input/keywordCardRules.h"
 #include "input/keywordReader.h"
 #include "input/lineStretches.h"
+#include "platform/hostMemory.h"
 #include "solver/boundary.h"
 #include "solver/femdynamic.h"
 
@@ -216,6 +218,7 @@ bool KeywordReader::readNodesAtOnce(const std::string& keyword, std::string_view
     });
     std::vector<NodeCuda>& nodes = fem_->nodeManager->node_array_cpu;
     const size_t first = nodes.size();
+    fem_host_memory::reserveAndPopulate(nodes, booked);
     nodes.resize(first + booked);
     writeBookedItems(stretches, booked, [&](const NodeLine& item, size_t i) {
         NodeCuda& node = nodes[first + i];
@@ -301,24 +304,32 @@ int KeywordReader::nextElementIndex() {
 
 // The element keeps the deck's node ids here: nodes may come in a later
 // block, so the completion after the block loop turns them into numbers.
-template <class Record>
-int KeywordReader::bookElement(Record& element, int deckPartId, int nodeCount, const char* family) {
-    if (!state_.elementIds[familyCode<Record>()].add(element.id)) {
+int KeywordReader::bookElement(int familyCode, int id, const int* deckNodes, int nodeCount, int deckPartId,
+                               const char* family, int& index) {
+    if (!state_.elementIds[familyCode].add(id)) {
         std::string message = "\"";
         message.append(family).append("\"").append(atLine());
-        refuse(message + ": element " + std::to_string(element.id) + " is defined twice");
+        refuse(message + ": element " + std::to_string(id) + " is defined twice");
         return 0;
     }
     ElementNodeList nodeList;
-    for (int j = 0; j < nodeCount; ++j) nodeList.deck_node_ids[j] = element.node_id[j];
+    for (int j = 0; j < nodeCount; ++j) nodeList.deck_node_ids[j] = deckNodes[j];
     const int partNumber = elementPartNumber(deckPartId);
     if (partNumber == 0) return 0;
-    const int index = nextElementIndex();
-    element.store_id = index;
+    index = nextElementIndex();
     nodeList.element_number = index + 1;
     state_.elementNodeLists[static_cast<size_t>(index)] = nodeList;
     state_.elementPartMap[static_cast<size_t>(index)] = deckPartId;
-    fem_->element_id_map.insert_or_assign(fem_->element_id_map.end(), element.id, index + 1);
+    fem_->element_id_map.insert_or_assign(fem_->element_id_map.end(), id, index + 1);
+    return partNumber;
+}
+
+template <class Record>
+int KeywordReader::bookElement(Record& element, int deckPartId, int nodeCount, const char* family) {
+    int index = 0;
+    const int partNumber = bookElement(familyCode<Record>(), element.id, element.node_id, nodeCount, deckPartId,
+                                       family, index);
+    if (partNumber > 0) element.store_id = index;
     return partNumber;
 }
 
@@ -382,15 +393,44 @@ bool readElementLinesAtOnce(KeywordReader& reader, const std::string& block, con
                                                    readElementLineAlone<Record, nodeCount>, stretches)) {
         return false;
     }
-    size_t expected = 0;
-    for (const auto& stretch : stretches) expected += stretch.items.size();
-    bookInLineOrder(stretches, [&](const ElementLine<nodeCount>& item, size_t) {
-        Record element = zeroRecord<Record>();
+    // Booked in line order: each element's part (of those of the block, in
+    // order of appearance) and its place among the part's new records.
+    struct Place {
+        uint32_t part;
+        uint32_t slot;
+        int index;
+    };
+    std::vector<Place> places;
+    std::vector<int> partNumbers;
+    std::vector<uint32_t> counts;
+    std::unordered_map<int, uint32_t> partOf;
+    const size_t booked = bookInLineOrder(stretches, [&](const ElementLine<nodeCount>& item, size_t) {
+        int index = 0;
+        const int number = reader.bookElement(familyCode<Record>(), item.id, item.nodes, nodeCount, item.part,
+                                              family.c_str(), index);
+        if (number == 0) return false;
+        const auto [at, added] = partOf.emplace(number, static_cast<uint32_t>(partNumbers.size()));
+        if (added) {
+            partNumbers.push_back(number);
+            counts.push_back(0);
+        }
+        places.push_back({at->second, counts[at->second]++, index});
+        return true;
+    });
+    // The records, cleared and filled where they stay.
+    std::vector<Record*> firstNew;
+    for (size_t p = 0; p < partNumbers.size(); ++p) {
+        std::vector<Record>& records = reader.partList(partNumbers[p], list);
+        fem_host_memory::reserveAndPopulate(records, counts[p]);
+        records.resize(records.size() + counts[p]);
+        firstNew.push_back(records.data() + records.size() - counts[p]);
+    }
+    writeBookedItems(stretches, booked, [&](const ElementLine<nodeCount>& item, size_t i) {
+        Record& element = firstNew[places[i].part][places[i].slot];
+        std::memset(static_cast<void*>(&element), 0, sizeof(Record));
         element.id = item.id;
         for (int j = 0; j < nodeCount; ++j) element.node_id[j] = item.nodes[j];
-        reader.storeElement(element, item.part, nodeCount, family.c_str(), list, expected);
-        expected = 0;
-        return !reader.refused();
+        element.store_id = places[i].index;
     });
     return true;
 }

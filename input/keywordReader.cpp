@@ -15,6 +15,7 @@
 #include "input/deckText.h"
 #include "input/knownKeywords.h"
 #include "input/preprocessModel.h"
+#include "platform/hostMemory.h"
 #include "solver/femdynamic.h"
 
 namespace {
@@ -141,7 +142,9 @@ std::vector<DeckBlock> cutDeckBlocks(const std::string& text, DeckLineCount* cou
             if (!blocks.empty()) flush();
             // Room for the block's lines up to the next keyword line.
             const size_t next = deck.find("\n*", end);
-            blocks.emplace_back().text.reserve((next == std::string::npos ? deck.size() : next) - end + line.size() + 1);
+            std::string& room = blocks.emplace_back().text;
+            room.reserve((next == std::string::npos ? deck.size() : next) - end + line.size() + 1);
+            fem_host_memory::populatePages(room.data(), room.capacity());
         }
         if (blocks.empty()) continue;
         DeckBlock& block = blocks.back();
@@ -583,44 +586,41 @@ bool readDeckText(const std::string& deckPath, std::string& text) {
     return readDeckFileText(deckPath, text, "Keyword deck refused");
 }
 
-// A text without returns, less its lines that start with "$", every line
-// ending in a newline: copied in runs between the comment lines.
-void appendWithoutCommentLines(const std::string& text, std::string& out) {
+// Writes a text without returns, less its lines that start with "$",
+// every line ending in a newline: in runs between the comment lines.
+void writeWithoutCommentLines(const std::string& text, std::ostream& out) {
     size_t start = 0;
     for (size_t dollar = text.find('$'); start < text.size(); dollar = text.find('$', dollar + 1)) {
         if (dollar == std::string::npos) dollar = text.size();
         // Only a "$" that starts a line after start makes a comment line.
         if (dollar < text.size() && (dollar < start || (dollar > start && text[dollar - 1] != '\n'))) continue;
-        out.append(text, start, dollar - start);
+        out.write(text.data() + start, static_cast<std::streamsize>(dollar - start));
         if (dollar == text.size()) break;
         start = std::min(text.find('\n', dollar), text.size() - 1) + 1;
     }
-    if (!out.empty() && out.back() != '\n') out.push_back('\n');
+    // A last line without its newline gets one, unless it is a comment.
+    if (!text.empty() && text.back() != '\n') {
+        const size_t newline = text.rfind('\n');
+        if (text[newline == std::string::npos ? 0 : newline + 1] != '$') out.put('\n');
+    }
 }
 
-// The working copy's text: returns removed, lines with "$" in column 1 left
-// out, every line ending in a newline.
-std::string workingCopyText(const std::string& text) {
-    std::string out;
-    out.reserve(text.size() + 1);
+// Writes the working copy's text: returns removed, lines with "$" in column
+// 1 left out, every line ending in a newline.
+void writeCopyLines(const std::string& text, std::ostream& out) {
     if (text.find('\r') == std::string::npos) {
-        appendWithoutCommentLines(text, out);
-        return out;
+        writeWithoutCommentLines(text, out);
+        return;
     }
+    std::string line;
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
-        const size_t at = out.size();
-        out.append(text, start, end - start);
-        out.erase(std::remove(out.begin() + static_cast<std::ptrdiff_t>(at), out.end(), '\r'), out.end());
-        if (out.size() > at && out[at] == '$') {
-            out.resize(at);
-        } else {
-            out.push_back('\n');
-        }
+        line.assign(text, start, end - start);
+        line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
+        if (line.empty() || line[0] != '$') out << line << '\n';
         start = end + 1;
     }
-    return out;
 }
 
 // Writes the working copy of a deck text (the block pass reads the deck
@@ -634,8 +634,7 @@ bool writeWorkingCopyText(const KeywordDeckFiles& files, const std::string& text
         std::cerr << "Keyword deck refused: cannot write the working copy \"" << files.workCopy << "\"" << std::endl;
         return false;
     }
-    const std::string out = workingCopyText(text);
-    copy.write(out.data(), static_cast<std::streamsize>(out.size()));
+    writeCopyLines(text, copy);
     copy.close();
     if (copy.fail()) {
         std::cerr << "Keyword deck refused: cannot write the working copy \"" << files.workCopy << "\"" << std::endl;

@@ -360,6 +360,17 @@ public:
     template <class Record>
     void storeElement(Record& element, int deckPartId, int nodeCount, const char* family,
                       std::vector<Record> ElmManager::*list, size_t expected = 0);
+    // Books an element of family code familyCode (0 shells, 1 solids, 2
+    // beams, 3 discrete elements) without its record: id, deck node ids,
+    // element number and part. Returns the part number (0 when the deck was
+    // refused) and sets index to the element's index.
+    int bookElement(int familyCode, int id, const int* deckNodes, int nodeCount, int deckPartId, const char* family,
+                    int& index);
+    // The list of a family in the element store of part number partNumber.
+    template <class Record>
+    std::vector<Record>& partList(int partNumber, std::vector<Record> ElmManager::*list) {
+        return state_.elementStores[static_cast<size_t>(partNumber - 1)].*list;
+    }
 
 private:
     // Reads a *NODE block's lines on all threads when every line reads on its

@@ -23,6 +23,7 @@
 #include "input/keywordReader.h"
 #include "input/preprocessContact.h"
 #include "input/preprocessModel.h"
+#include "platform/hostParallel.h"
 #include "solver/femdynamic.h"
 #include "solver/boundary.h"
 #include "solver/constrained.h"
@@ -57,6 +58,9 @@ public:
     }
 };
 
+// Records a thread of a pass over a model's records takes at a time.
+constexpr std::size_t kRecordGrain = 4096;
+
 std::string named(const char* kind, int id)
 {
     return std::string(kind) + " " + std::to_string(id);
@@ -72,9 +76,9 @@ void handOver(std::vector<Record>& from, std::vector<Record>& to, int partPositi
     }
     to = std::move(from);
     from.clear();
-    for (Record& element : to) {
-        element.part_id = partPosition;
-    }
+    fem_parallel::parallelFor(to.size(), kRecordGrain, [&to, partPosition](std::size_t i) {
+        to[i].part_id = partPosition;
+    });
 }
 
 // Node numbers by deck node id, looked up once per element node: a table
@@ -111,23 +115,49 @@ private:
     std::vector<int> table_;
 };
 
-// Translates the deck node ids of one element list into node numbers; an id
-// that no *NODE block defined refuses the deck. A blank id stays 0.
+// Turns the deck node ids nodeAt(i, j) of count records of perRecord ids
+// each into node numbers on all threads: every id that is not 0 (with
+// positiveOnly, every id above 0). An id that no *NODE block defined
+// refuses the deck: such ids are named afterwards in record order,
+// nameOf(i) saying which record names them.
+template <typename NodeAt, typename NameOf>
+void translateNodeIds(std::size_t count, int perRecord, bool positiveOnly, NodeAt nodeAt, NameOf nameOf,
+                      FEMDynamic* fem, const NodeNumbers& numbers, CheckedLookup& lookup)
+{
+    const std::size_t ranges = (count + kRecordGrain - 1) / kRecordGrain;
+    std::vector<std::vector<std::pair<std::size_t, int>>> missing(ranges);
+    fem_parallel::parallelFor(ranges, 1, [&](std::size_t r) {
+        for (std::size_t i = r * kRecordGrain; i < std::min(count, (r + 1) * kRecordGrain); ++i) {
+            for (int j = 0; j < perRecord; ++j) {
+                int& node = nodeAt(i, j);
+                if (node == 0 || (positiveOnly && node < 0)) {
+                    continue;
+                }
+                const int number = numbers(node);
+                if (number > 0) {
+                    node = number;
+                } else {
+                    missing[r].emplace_back(i, j);
+                }
+            }
+        }
+    });
+    for (const auto& places : missing) {
+        for (const auto& [i, j] : places) {
+            int& node = nodeAt(i, j);
+            node = lookup.find(fem->node_id_map, node, "node", nameOf(i));
+        }
+    }
+}
+
+// The same for the node ids of one element list.
 template <typename Record>
 void translateNodeIds(std::vector<Record>& elements, int nodeCount, const char* family, FEMDynamic* fem,
                       const NodeNumbers& numbers, CheckedLookup& lookup)
 {
-    for (Record& element : elements) {
-        for (int j = 0; j < nodeCount; ++j) {
-            int& node = element.node_id[j];
-            if (node == 0) {
-                continue;
-            }
-            const int number = numbers(node);
-            // The message (and its text) only for an id that is missing.
-            node = number > 0 ? number : lookup.find(fem->node_id_map, node, "node", named(family, element.id));
-        }
-    }
+    translateNodeIds(
+        elements.size(), nodeCount, false, [&elements](std::size_t i, int j) -> int& { return elements[i].node_id[j]; },
+        [&elements, family](std::size_t i) { return named(family, elements[i].id); }, fem, numbers, lookup);
 }
 
 // Step: element, mass and accelerometer node ids become node numbers. This
@@ -197,9 +227,10 @@ void handElementsToParts(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup
 // Step: node records carry their 1-based reading position from here on.
 void numberNodes(FEMDynamic* fem)
 {
-    for (NodeCuda& node : fem->nodeManager->node_array_cpu) {
-        node.id = node.store_id + 1;
-    }
+    std::vector<NodeCuda>& nodes = fem->nodeManager->node_array_cpu;
+    fem_parallel::parallelFor(nodes.size(), kRecordGrain, [&nodes](std::size_t i) {
+        nodes[i].id = nodes[i].store_id + 1;
+    });
 }
 
 // Steps: part ids, section and material numbers, and links.
@@ -573,17 +604,10 @@ void completeInitialConditions(FEMDynamic* fem, KeywordDeckState& state, Checked
         }
     }
 
-    const NodeNumbers numbers(fem->node_id_map);
-    for (int i = 0; i < count; ++i) {
-        InitialCondition& condition = conditions[i];
-        if (condition.ic_node_id > 0) {
-            // The message (and its text) only for an id that is missing.
-            const int number = numbers(condition.ic_node_id);
-            condition.ic_node_id = number > 0 ? number
-                                              : lookup.find(fem->node_id_map, condition.ic_node_id, "node",
-                                                            named("initial condition", i + 1));
-        }
-    }
+    translateNodeIds(
+        conditions.size(), 1, true, [&conditions](std::size_t i, int) -> int& { return conditions[i].ic_node_id; },
+        [](std::size_t i) { return named("initial condition", static_cast<int>(i) + 1); }, fem,
+        NodeNumbers(fem->node_id_map), lookup);
     // A node that several records reach takes one of them at set-up
     // (settleInitialVelocities), never their sum.
 }
