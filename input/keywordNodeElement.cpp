@@ -25,6 +25,11 @@
 #include "solver/boundary.h"
 #include "solver/femdynamic.h"
 
+template <class Record>
+std::vector<Record>& KeywordReader::partList(int partNumber, std::vector<Record> ElmManager::*list) {
+    return state_.elementStores[static_cast<size_t>(partNumber - 1)].*list;
+}
+
 namespace {
 
 // Column widths of the data lines: *NODE is 8 + 16 + 16 + 16 + 8 + 8,

@@ -368,9 +368,8 @@ public:
                     int& index);
     // The list of a family in the element store of part number partNumber.
     template <class Record>
-    std::vector<Record>& partList(int partNumber, std::vector<Record> ElmManager::*list) {
-        return state_.elementStores[static_cast<size_t>(partNumber - 1)].*list;
-    }
+    // Defined where ElmManager is complete (the element blocks' reader).
+    std::vector<Record>& partList(int partNumber, std::vector<Record> ElmManager::*list);
 
 private:
     // Reads a *NODE block's lines on all threads when every line reads on its
