@@ -222,7 +222,9 @@ struct Layout {
   int cells[2][3] = {{2, 2, 2}, {2, 2, 2}};
   double cell[2] = {kCell, kCell};
   bool holdLower = false;
+  bool holdBase = true;  // false: no node of the lower block is held
   double density = 7850.0, young = 2.1e11;
+  double lowerMass = 1.0;  // the lower block's density over `density`
   std::string controls = "";
 };
 
@@ -234,7 +236,7 @@ inline motiondeck::Block block(const Layout& l, bool upper) {
   b.ny = l.cells[upper][1];
   b.nz = l.cells[upper][2];
   b.h = l.cell[upper];
-  b.density = l.density;
+  b.density = upper ? l.density : l.density * l.lowerMass;
   b.young = l.young;
   b.nodeOffset = b.elementOffset = 0;
   if (!upper) return b;
@@ -253,11 +255,12 @@ inline std::string deck(const Layout& l) {
   if (l.onePart) upperCards.erase(upperCards.find("*PART"));
   std::vector<int> held, moving;
   for (int n = 1; n <= lower.nodeCount(); ++n) {
-    if (l.holdLower || n <= (lower.nx + 1) * (lower.ny + 1)) held.push_back(n);
+    if (l.holdLower || (l.holdBase && n <= (lower.nx + 1) * (lower.ny + 1))) held.push_back(n);
   }
   for (int n = 1; n <= upper.nodeCount(); ++n) moving.push_back(upper.nodeOffset + n);
-  return lower.cards() + upperCards + motiondeck::nodeSet(1, held) + "*BOUNDARY_SPC_SET\n" +
-         card({"1", "0", "1", "1", "1", "1", "1", "1"}) + motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" +
+  const std::string support = held.empty() ? "" : motiondeck::nodeSet(1, held) + "*BOUNDARY_SPC_SET\n" +
+                                                      card({"1", "0", "1", "1", "1", "1", "1", "1"});
+  return lower.cards() + upperCards + support + motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" +
          card({"2"}) + card({"0.0", "0.0", motiondeck::num(-l.speed)}) + "*SET_PART_LIST\n" + card({"3"}) +
          card({"1"}) + l.contact + card({"0.0"}) + card({"0.0"}) + motiondeck::termination(l.endTime) + l.controls +
          // The stiffness form of hourglass control keeps the faces of the

@@ -136,7 +136,25 @@ TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
 // onto a held 0.3 mm plate of 0.1 mm cells (in mm, t, s), the step raised
 // to 0.1 us by mass scaling: each step the bar moves farther than the
 // boxes of the plate's faces reach, so its nodes cross a face between two
-// cycles (and may lie up to one step's travel, half a plate cell, inside).
+// cycles (and may lie up to one step's travel, half a plate cell, inside);
+// the same with the plate's nodes as the slave side, and with a free plate
+// 10^4 times heavier held by neither side (a step of 0.15 us: three
+// quarters of a plate cell's travel).
+const twoblocks::Layout barOnPlate{.gap = 0.01, .dx = 1.0, .dy = 1.0, .speed = 5e5,
+                                   .contact = "*CONTACT_ONE_WAY_SURFACE_TO_SURFACE\n" + card({"2", "1", "3", "3"}),
+                                   .endTime = 3e-6, .cells = {{40, 40, 3}, {2, 2, 6}}, .cell = {0.1, 1.0},
+                                   .holdLower = true, .density = 7.85e-9, .young = 2.1e5,
+                                   .controls = "*CONTROL_TIMESTEP\n" + card({"0.0", "0.9", "0", "0.0", "1e-7"})};
+twoblocks::Layout barOnPlateWith(const std::string& contact, bool heavy) {
+  twoblocks::Layout l = barOnPlate;
+  l.contact = contact;
+  if (heavy) {
+    l.holdLower = l.holdBase = false;
+    l.lowerMass = 1e4;
+  }
+  return l;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Decks, ContactHolds,
     testing::Values(HoldCase{"overlap_20um", {.gap = -2e-5}, 0.5},
@@ -145,13 +163,13 @@ INSTANTIATE_TEST_SUITE_P(
                              {.dx = 0.005, .dy = 0.0025, .onePart = true,
                               .contact = "*CONTACT_AUTOMATIC_GENERAL\n" + card({"3", "0", "2"})},
                              0.3},
-                    HoldCase{"bar_at_500_m_s_on_a_fine_held_plate_mass_scaled",
-                             {.gap = 0.01, .dx = 1.0, .dy = 1.0, .speed = 5e5,
-                              .contact = "*CONTACT_ONE_WAY_SURFACE_TO_SURFACE\n" + card({"2", "1", "3", "3"}),
-                              .endTime = 3e-6, .cells = {{40, 40, 3}, {2, 2, 6}}, .cell = {0.1, 1.0},
-                              .holdLower = true, .density = 7.85e-9, .young = 2.1e5,
-                              .controls = "*CONTROL_TIMESTEP\n" + card({"0.0", "0.9", "0", "0.0", "1e-7"})},
-                             0.5, 0.6}),
+                    HoldCase{"bar_at_500_m_s_on_a_fine_held_plate_mass_scaled", barOnPlate, 0.5, 0.6},
+                    HoldCase{"bar_at_500_m_s_on_a_held_plate_sides_swapped",
+                             barOnPlateWith("*CONTACT_ONE_WAY_SURFACE_TO_SURFACE\n" + card({"1", "2", "3", "3"}), false),
+                             0.5, 0.6},
+                    HoldCase{"bar_at_500_m_s_on_a_free_plate_1e4_times_heavier",
+                             barOnPlateWith("*CONTACT_SURFACE_TO_SURFACE\n" + card({"2", "1", "3", "3"}), true), 0.5,
+                             0.8}),
     [](const testing::TestParamInfo<HoldCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
