@@ -45,6 +45,19 @@ struct SideBodies {
 // cycle after cycle).  Alone in one pair it lends its whole mass.
 __host__ __device__ inline double lentShare(double w, double count) { return count > 0.0 ? fmin(1.0, w / count) : 1.0; }
 
+// The count of a node's pairs as a pair along n sees them: a pair pushing the
+// node at right angles to n (a corner node of one block that has slid past
+// the edge of the other's face onto its side face, while the mirrored pair
+// still holds the corner along n) takes no part in its motion along n and
+// leaves it its mass.  Each pair counts by the sizes of its normal's
+// components against those of n, never less than the cosine between the
+// two normals, so that the pairs still never push the node further
+// together than each alone would.
+__host__ __device__ inline double countAlong(const NodeCuda* node, const double* n) {
+  return fabs(n[0]) * node->contact_pair_axes[0] + fabs(n[1]) * node->contact_pair_axes[1] +
+         fabs(n[2]) * node->contact_pair_axes[2];
+}
+
 // A node that moves by its own mass.  Its held translations keep their
 // prescribed motion whatever the force: only the free part of n moves it.  A
 // node without mass keeps its place.  A rigid-body node whose body the
@@ -55,7 +68,7 @@ __host__ __device__ void addOwnNode(SideMotion& s, const NodeCuda* node, double 
   double nf[3];
   for (int j = 0; j < 3; ++j) nf[j] = (heldAxes >> j & 1) != 0 ? 0.0 : n[j];
   if (node->rigid_flag == 0) s.accel += w * dot3(nf, node->force) / M;
-  s.compliance += w * w * dot3(nf, nf) / (M * lentShare(fabs(w), node->contact_pair_count));
+  s.compliance += w * w * dot3(nf, nf) / (M * lentShare(fabs(w), countAlong(node, n)));
 }
 
 __host__ __device__ void addBodyNode(SideBodies& b, int body, const ContactBodyState& state, const NodeCuda* node,

@@ -47,7 +47,11 @@ __host__ __device__ void ContactPairCuda::addShare(int slot, int pass, bool atom
   NodeCuda* node = share_node[slot];
   if (node == nullptr) return;
   const double w = share_weight[slot];
-  if ((share_fields & SHARE_PAIR_COUNT) != 0) addTo(&node->contact_pair_count, slot == 0 ? 1.0 : fabs(w), atomic);
+  if ((share_fields & SHARE_PAIR_COUNT) != 0) {
+    const double count = slot == 0 ? 1.0 : fabs(w);
+    addTo(&node->contact_pair_count, count, atomic);
+    for (int j = 0; j < 3; ++j) addTo(&node->contact_pair_axes[j], count * fabs(normal[j]), atomic);
+  }
   double* target = (share_fields & SHARE_FORCE) != 0           ? node->force
                    : (share_fields & SHARE_CONTACT_FORCE) != 0 ? node->contact_force
                                                                : nullptr;

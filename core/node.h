@@ -72,6 +72,10 @@ struct NodeCuda {
   // 1 for each pair of which it is the slave node, its weight in each pair of
   // which it is a master node; cleared with the contact force.
   double contact_pair_count;
+  // The same, each pair's share along the axes: times the size of its
+  // normal's x, y and z component (pairs pushing the node at right angles
+  // do not share its mass).
+  double contact_pair_axes[3];
 
   // Central-difference update of accelerations and velocities with the mean
   // of the new and previous steps.
@@ -149,7 +153,9 @@ struct NodeCuda {
   // reaches and costs no write back to memory.
   __host__ __device__ void clearContactAccumulators() {
     for (int j = 0; j < 3; ++j) contact_force[j] = 0.0;
-    if (contact_pair_count != 0.0) contact_pair_count = 0.0;
+    if (contact_pair_count == 0.0) return;
+    contact_pair_count = 0.0;
+    for (int j = 0; j < 3; ++j) contact_pair_axes[j] = 0.0;
   }
 
   // Displacement update; the degree-of-freedom count is accepted for the

@@ -130,7 +130,7 @@ constexpr LaneRun kMassRun =
 constexpr LaneRun kLoadRun =
     nodeFieldRun(offsetof(NodeCuda, force), offsetof(NodeCuda, contact_force), 3 * sizeof(double));
 constexpr LaneRun kFlagRun =
-    nodeFieldRun(offsetof(NodeCuda, rigid_flag), offsetof(NodeCuda, contact_pair_count), sizeof(double));
+    nodeFieldRun(offsetof(NodeCuda, rigid_flag), offsetof(NodeCuda, contact_pair_axes), 3 * sizeof(double));
 // The displacement update reads and writes coordinates and rotations;
 // velocity, contact force, total and step displacement.
 constexpr LaneRun kPlaceRun =
