@@ -29,6 +29,9 @@ struct HoldCase {
   twoblocks::Layout layout;
   double minRebound;       // upper block's final momentum over its incoming one
   double maxDepth = 0.005;  // deepest a node may get beyond its start, in elements
+  // How much deeper than measured the record may be, in elements: where the
+  // blocks' edges meet, a node under a face's plane lies close to the side.
+  double edgeDepth = 0.0;
 };
 void PrintTo(const HoldCase& c, std::ostream* os) { *os << c.name; }
 
@@ -123,14 +126,15 @@ TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
     // face's triangles where the face bends).
     EXPECT_NEAR(held.depth, std::max(0.0, -c.layout.gap), 1e-12);
     EXPECT_GT(record.depth, 0.8 * deepest);
-    EXPECT_LT(record.depth, 1.5 * deepest + 1e-9 * cell);
+    EXPECT_LT(record.depth, 1.5 * deepest + (c.edgeDepth + 1e-9) * cell);
     EXPECT_NEAR(left.depth, last, 0.5 * last + 1e-9 * cell);
     std::printf("%s%s: %.3g of an element deeper than at the start, rebound %.3f, record %.3g (measured %.3g)\n",
                 c.name, host ? " (host loop)" : "", beyondStart / cell, rebound, record.depth, deepest);
   }
 }
 
-// The upper block starts 20 um, and (offset by half an element and a
+// Blocks of 4 x 4 x 4 cells at 100 m/s, held to 0.1 % of an element; the
+// upper block starts 20 um, and (offset by half an element and a
 // quarter) 0.3 mm, inside the lower one; a general contact over a part set
 // whose one part holds both blocks; a steel bar of 1 mm cells at 500 m/s
 // onto a held 0.3 mm plate of 0.1 mm cells (in mm, t, s), the step raised
@@ -158,6 +162,8 @@ twoblocks::Layout barOnPlateWith(const std::string& contact, bool heavy) {
 INSTANTIATE_TEST_SUITE_P(
     Decks, ContactHolds,
     testing::Values(HoldCase{"overlap_20um", {.gap = -2e-5}, 0.5},
+                    HoldCase{"block_at_100_m_s", {.gap = 1e-3, .speed = 100.0, .cells = {{4, 4, 4}, {4, 4, 4}}}, 0.5,
+                             0.001, 0.01},
                     HoldCase{"overlap_0_3mm_offset", {.gap = -3e-4, .dx = 0.005, .dy = 0.0025, .speed = 2.0}, 0.3},
                     HoldCase{"general_one_part",
                              {.dx = 0.005, .dy = 0.0025, .onePart = true,
