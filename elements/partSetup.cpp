@@ -90,27 +90,34 @@ void Part::buildNodeList(NodeManager* nodeManager) {
                      m.beam2ndArrayCpu_.size());
   // Each node once, in the order of its first use; a node of the model is
   // known by its place in the node array, a missing id by the id.
+  // The ids in walking order are looked up on all threads, then listed in
+  // that order.
+  std::vector<int> ids;
+  walkNodeIds([&ids](int nodeId) { ids.push_back(nodeId); });
+  std::vector<NodeCuda*> found(ids.size());
+  fem_parallel::parallelFor(ids.size(), kNodeIdGrain * 8,
+                            [&](std::size_t i) { found[i] = nodeManager->findNodeById(ids[i]); });
   std::vector<NodeCuda>& all = nodeManager->node_array_cpu;
   std::vector<char> listed(all.size(), 0);
   std::unordered_set<int> missing;
-  walkNodeIds([&](int nodeId) {
-    NodeCuda* node = nodeManager->findNodeById(nodeId);
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    NodeCuda* node = found[i];
     if (node == nullptr) {
-      if (missing.insert(nodeId).second && countRepeated(REPEATED_PART_MISSING_NODE, nodeId)) {
-        printf("部件 %d 的单元引用了不存在的节点 %d\n", id, nodeId);
+      if (missing.insert(ids[i]).second && countRepeated(REPEATED_PART_MISSING_NODE, ids[i])) {
+        printf("部件 %d 的单元引用了不存在的节点 %d\n", id, ids[i]);
       }
-      return;
+      continue;
     }
     const auto at = reinterpret_cast<std::uintptr_t>(node), base = reinterpret_cast<std::uintptr_t>(all.data());
     const std::size_t k = at >= base ? (at - base) / sizeof(NodeCuda) : all.size();
     if (k < all.size()) {
-      if (listed[k]) return;
+      if (listed[k]) continue;
       listed[k] = 1;
     } else if (std::find(node_array.begin(), node_array.end(), node) != node_array.end()) {
-      return;  // a node outside the array (never in a read model)
+      continue;  // a node outside the array (never in a read model)
     }
     node_array.push_back(node);
-  });
+  }
 }
 
 void Part::buildPartNodeElement(std::vector<int>& nodes) {

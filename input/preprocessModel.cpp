@@ -221,10 +221,8 @@ int preprocessModel(FEMDynamic* fem)
     }
 
     // 14. Initial conditions to their nodes; a node reached twice keeps one.
-    for (InitialCondition& condition : *fem->initial_condition_array) {
-        if (!condition.resolveTargets(fem)) {
-            linked = false;
-        }
+    if (!resolveInitialConditions(*fem->initial_condition_array, fem)) {
+        linked = false;
     }
     settleInitialVelocities(*fem->initial_condition_array, *fem);
 

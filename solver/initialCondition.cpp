@@ -1,6 +1,7 @@
 #include "solver/initialCondition.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -12,6 +13,7 @@
 #include "core/part.h"
 #include "core/set.h"
 #include "core/setManager.h"
+#include "platform/hostParallel.h"
 #include "solver/femdynamic.h"
 #include "solver/rigidmanager.h"
 
@@ -67,6 +69,27 @@ void InitialCondition::linkNodeSet()
     }
 }
 
+bool resolveInitialConditions(std::vector<InitialCondition>& conditions, FEMDynamic* fem)
+{
+    std::vector<char> resolved(conditions.size(), 0);
+    fem_parallel::parallelFor(conditions.size(), 4096, [&](size_t i) {
+        InitialCondition& c = conditions[i];
+        if (c.ic_set_id > 0 || c.ic_part_id > 0) {
+            return;
+        }
+        if (c.ic_node_id <= 0 || fem->nodeManager->findNodeById(c.ic_node_id) != nullptr) {
+            resolved[i] = c.resolveTargets(fem) ? 1 : 0;
+        }
+    });
+    bool all = true;
+    for (size_t i = 0; i < conditions.size(); ++i) {
+        if (resolved[i] == 0 && !conditions[i].resolveTargets(fem)) {
+            all = false;
+        }
+    }
+    return all;
+}
+
 namespace {
 
 // Deck ids of node numbers, for messages (node numbers are reading
@@ -92,11 +115,41 @@ std::vector<int> deckIdsOf(const std::vector<const NodeCuda*>& nodes, const FEMD
 
 }  // namespace
 
+namespace {
+
+// What settling notes for each node: the condition it keeps with that
+// condition's rank (-1: none yet), and whether it was named twice. Nodes of
+// the model's node array are noted by their place, any other by address.
+class NodeNotes {
+public:
+    struct Note {
+        int rank = -1;
+        bool twice = false;
+        size_t condition = 0;
+    };
+
+    explicit NodeNotes(const std::vector<NodeCuda>& all) : base_(all.data()), notes_(all.size()) {}
+
+    Note& operator[](const NodeCuda* node)
+    {
+        const auto at = reinterpret_cast<std::uintptr_t>(node), base = reinterpret_cast<std::uintptr_t>(base_);
+        const size_t k = at >= base ? (at - base) / sizeof(NodeCuda) : notes_.size();
+        return k < notes_.size() && node == base_ + k ? notes_[k] : others_[node];
+    }
+
+private:
+    const NodeCuda* base_;
+    std::vector<Note> notes_;
+    std::map<const NodeCuda*, Note> others_;
+};
+
+}  // namespace
+
 void settleInitialVelocities(std::vector<InitialCondition>& conditions, const FEMDynamic& fem)
 {
     // The condition each node keeps: a node's own card ranks above a set or
     // a part, and a later condition above an earlier one of its rank.
-    std::map<const NodeCuda*, std::pair<int, size_t>> kept;  // node -> (rank, condition)
+    NodeNotes kept(fem.nodeManager->node_array_cpu);
     std::vector<const NodeCuda*> twice;
     for (size_t i = 0; i < conditions.size(); ++i) {
         const InitialCondition& c = conditions[i];
@@ -105,15 +158,19 @@ void settleInitialVelocities(std::vector<InitialCondition>& conditions, const FE
         }
         const int rank = c.set == nullptr && c.part == nullptr ? 1 : 0;
         for (const NodeCuda* node : c.nodes) {
-            const auto [at, first] = kept.try_emplace(node, rank, i);
-            if (first) {
+            NodeNotes::Note& note = kept[node];
+            if (note.rank < 0) {
+                note.rank = rank;
+                note.condition = i;
                 continue;
             }
-            if (at->second.second != i && std::find(twice.begin(), twice.end(), node) == twice.end()) {
+            if (note.condition != i && !note.twice) {
+                note.twice = true;
                 twice.push_back(node);
             }
-            if (rank >= at->second.first) {
-                at->second = {rank, i};
+            if (rank >= note.rank) {
+                note.rank = rank;
+                note.condition = i;
             }
         }
     }
@@ -122,7 +179,7 @@ void settleInitialVelocities(std::vector<InitialCondition>& conditions, const FE
         if (c.type != IC_VELOCITY) {
             continue;
         }
-        std::erase_if(c.nodes, [&](const NodeCuda* node) { return kept.at(node).second != i; });
+        std::erase_if(c.nodes, [&](const NodeCuda* node) { return kept[node].condition != i; });
     }
     if (twice.empty()) {
         return;

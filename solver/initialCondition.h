@@ -35,6 +35,12 @@ public:
     void apply(RigidManager* rigidManager);
 };
 
+// Resolves the targets of every condition (resolveTargets); false when a
+// named target does not exist. Conditions on a single node that exists are
+// resolved on all threads, the others in order, so that what is missing is
+// named in the order of the conditions.
+bool resolveInitialConditions(std::vector<InitialCondition>& conditions, FEMDynamic* fem);
+
 // A node that several velocity conditions reach takes one of them, never
 // their sum: a condition on the node itself over one on a set (or part),
 // and of two of one kind the later. The others let go of the node, and one
