@@ -134,9 +134,15 @@ void Part::linkMaterialNew(MaterialManager* materialManager) {
 void Part::linkGaussPoints(SectionManager* sectionManager) {
   if (materialNew == nullptr || materialNew->type <= MT_RIGID) return;
   if (section == nullptr || section->sfem_kind != 0 || elmManager == nullptr || sectionManager == nullptr) return;
+  // Elements with their points are set on all threads; those without are
+  // named in element order afterwards.
   auto link = [sectionManager](auto& elements) {
+    fem_parallel::parallelFor(elements.size(), kNodeIdGrain, [&](std::size_t i) {
+      const Section* own = sectionManager->findSectionById(elements[i].section_id);
+      if (own != nullptr && elements[i].gaussPoint != nullptr) elements[i].setGaussPointCoordWeight(own);
+    });
     for (auto& e : elements) {
-      const Section* own = sectionManager->findSectionById(e.section_id);
+      const Section* own = e.gaussPoint == nullptr ? sectionManager->findSectionById(e.section_id) : nullptr;
       if (own != nullptr) e.setGaussPointCoordWeight(own);
     }
   };
