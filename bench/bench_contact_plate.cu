@@ -3,9 +3,11 @@
 // segments under single-surface contact. The model is written as a keyword
 // deck, read and set up as a run does, and run for a fixed number of cycles;
 // the same model without the contact card gives the cost of the rest of the
-// cycle. Reported: the share of the cycle spent in contact and microseconds
-// per contact node-cycle, on 1, 2, 4 ... threads up to all cores and on all
-// cores with one core kept busy.
+// cycle. Reported: the share of the cycle spent in contact, microseconds
+// per contact node-cycle and the time of contact over that of the element
+// forces beside it (the shells' force launches and their gather into the
+// nodes), on 1, 2, 4 ... threads up to all cores and on all cores with one
+// core kept busy.
 //
 //   bench_contact_plate [n=100] [cycles=200] [threads=all cores]
 #include <omp.h>
@@ -27,8 +29,11 @@
 #include "bench/benchCycle.h"
 #include "contact/contactnode.h"
 #include "contact/pairmanager.h"
+#include "core/nodeForceRows.h"
+#include "elements/elementControl.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
+#include "platform/host/host_control.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"
 #include "solver/multigpumanager.h"
@@ -116,9 +121,16 @@ std::string deckText(int n, int cycles, bool withContact) {
 }
 
 struct RunTimes {
-  double loop = 0.0, contact = 0.0;  // milliseconds
+  double loop = 0.0, contact = 0.0, elementForces = 0.0;  // milliseconds
   int contactNodes = 0, cycles = 0;
 };
+
+// Wall time of the element force launches (the shells' forces and their
+// gather into the nodes) from this thread so far, in milliseconds.
+double elementForceMs() {
+  return (gpu_host::launchTotals(_AllShellElementInterFor).wall_ns +
+          gpu_host::launchTotals(GatherNodeForceRows).wall_ns) * 1e-6;
+}
 
 RunTimes runDeck(const fs::path& deck) {
   RunTimes t;
@@ -135,10 +147,12 @@ RunTimes runDeck(const fs::path& deck) {
   fem->timeControl->output_interval = 1e9;  // outputs at time 0 only
   fem->host_path_flag = 0;
   double contactTime = 0.0, outputTime = 0.0;
+  const double elementsBefore = elementForceMs();
   const auto start = std::chrono::steady_clock::now();
   femDynaAnalyParalle(fem, &contactTime, &outputTime);
   t.loop = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   t.contact = contactTime;
+  t.elementForces = elementForceMs() - elementsBefore;
   t.contactNodes = fem->pairManager->contact_node_num;
   t.cycles = fem->cycle;
   delete[] fem;
@@ -165,6 +179,7 @@ int main(int argc, char** argv) {
   // A contact node's record (its candidate list and pair inside) once a
   // cycle, and its node's position and force lines.
   perNode.setTimeBytes(sizeof(ContactNodeCuda) + 2 * 64.0, 1e6);
+  bench::TableRow overElements("contact plate " + std::to_string(n) + "^2: contact / element forces", "%.2f");
   const auto measure = [&](const char* label, int threads) {
     omp_set_num_threads(threads);
     const RunTimes with = runDeck(folder / "with.k");
@@ -172,12 +187,14 @@ int main(int argc, char** argv) {
     const double perNodeCycle = with.contact * 1e3 / (static_cast<double>(with.contactNodes) * with.cycles);
     printf("%-9s %2d threads: %d cycles, %d contact nodes; cycle %.3f ms with contact, %.3f ms without; "
            "contact %.3f ms per cycle = %.1f%% of the cycle, %.4f us per contact node-cycle; "
-           "rest of the cycle %.3f ms\n",
+           "element forces %.3f ms per cycle (contact %.2fx); rest of the cycle %.3f ms\n",
            label, threads, with.cycles, with.contactNodes, with.loop / with.cycles, without.loop / without.cycles,
            with.contact / with.cycles, 100.0 * with.contact / with.loop, perNodeCycle,
+           with.elementForces / with.cycles, with.contact / with.elementForces,
            (with.loop - with.contact) / with.cycles);
     share.add(100.0 * with.contact / with.loop);
     perNode.add(perNodeCycle);
+    overElements.add(with.contact / with.elementForces);
   };
   for (int threads = 1;; threads = std::min(2 * threads, cores)) {
     measure("idle", threads);
@@ -189,5 +206,6 @@ int main(int argc, char** argv) {
   }
   share.print();
   perNode.print();
+  overElements.print();
   return 0;
 }

@@ -1,6 +1,7 @@
 // Test controls of the host emulation: replace the device table and inject a
 // failure into the next call of a kind.  Only tests of the emulation and of
-// GPU selection use this header.
+// GPU selection, and the benchmarks (the time of a kernel's launches), use
+// this header.
 #pragma once
 #include <vector>
 #include "platform/host/host_runtime.h"
@@ -40,6 +41,17 @@ void fixLaunchWork(const void* kernel, double nsPerThread);
 template <typename... KArgs>
 void fixLaunchWork(void (*kernel)(KArgs...), double nsPerThread) {
   fixLaunchWork(reinterpret_cast<const void*>(kernel), nsPerThread);
+}
+// Wall time (nanoseconds) of the launches of `kernel` made from the calling
+// thread so far, and their number.
+struct LaunchTotals {
+  double wall_ns;
+  long long launches;
+};
+LaunchTotals launchTotals(const void* kernel);
+template <typename... KArgs>
+LaunchTotals launchTotals(void (*kernel)(KArgs...)) {
+  return launchTotals(reinterpret_cast<const void*>(kernel));
 }
 
 }  // namespace gpu_host

@@ -25,7 +25,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono> //TRACE
 #include <chrono>
 #include <cstdio>
 #include <cstddef>
@@ -37,6 +36,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/host/host_control.h"
 #include "platform/host/host_launch_plan.h"
 #include "platform/host/host_runtime.h"
 #include "platform/host/host_sanitizers.h"
@@ -423,15 +423,21 @@ void runGrid(dim3 grid, dim3 block, void (*runThread)(void*), void* ctx, const v
   // omp_set_num_threads) of the launching thread.
   const int most = static_cast<int>(std::min<long long>(omp_get_max_threads(), emulated));
   const int threads = plan.threadsFor(kernel, emulated, most);
+  const auto start = std::chrono::steady_clock::now();
+  const auto sinceStart = [&start] {
+    return std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+  };
   if (threads < 2) {
-    const auto start = std::chrono::steady_clock::now();
     LaunchScope(grid, block, runThread, ctx).run(0, blocks);
-    plan.record(kernel, emulated, std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count());
+    const double wallNs = sinceStart();
+    plan.record(kernel, emulated, wallNs);
+    plan.addWall(kernel, wallNs);
     return;
   }
   g_sharedLaunches.fetch_add(1, std::memory_order_relaxed);
   GridJob job(grid, block, runThread, ctx, threads);
   runOnTeam(threads, &GridJob::work, &job);
+  plan.addWall(kernel, sinceStart());
   plan.record(kernel, emulated, job.busyNs());
 }
 
@@ -490,6 +496,10 @@ unsigned long long cooperativeBlockCount() {
 }
 unsigned long long sharedLaunchCount() { return gpu_host_detail::g_sharedLaunches.load(std::memory_order_relaxed); }
 void fixLaunchWork(const void* kernel, double nsPerThread) { gpu_host_detail::t_plan.fixWork(kernel, nsPerThread); }
+LaunchTotals launchTotals(const void* kernel) {
+  const gpu_host_detail::LaunchPlan::Totals t = gpu_host_detail::t_plan.totals(kernel);
+  return LaunchTotals{t.wallNs, t.launches};
+}
 }  // namespace gpu_host
 
 void __syncthreads() {

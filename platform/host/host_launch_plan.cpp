@@ -32,4 +32,15 @@ void LaunchPlan::fixWork(const void* kernel, double nsPerThread) {
   busyPerThread_[kernel] = nsPerThread;
 }
 
+void LaunchPlan::addWall(const void* kernel, double wallNs) {
+  Totals& t = totals_[kernel];
+  t.wallNs += wallNs;
+  ++t.launches;
+}
+
+LaunchPlan::Totals LaunchPlan::totals(const void* kernel) const {
+  const auto known = totals_.find(kernel);
+  return known != totals_.end() ? known->second : Totals{};
+}
+
 }  // namespace gpu_host_detail

@@ -24,6 +24,13 @@ class LaunchPlan {
   // busy for `nsPerThread`, whatever they are measured to take; a negative
   // value returns the kernel to its measurements.
   void fixWork(const void* kernel, double nsPerThread);
+  // Wall time of the kernel's launches so far, and their number.
+  struct Totals {
+    double wallNs = 0.0;
+    long long launches = 0;
+  };
+  void addWall(const void* kernel, double wallNs);
+  Totals totals(const void* kernel) const;
 
  private:
   // Expected work per OS thread of a launch.
@@ -35,6 +42,7 @@ class LaunchPlan {
   // follows the recent launches (negative: no launch yet).
   std::unordered_map<const void*, double> busyPerThread_;
   std::unordered_set<const void*> fixed_;  // kernels planned from a given work
+  std::unordered_map<const void*, Totals> totals_;
 };
 
 }  // namespace gpu_host_detail
