@@ -116,18 +116,34 @@ __host__ __device__ inline double largerOf(double x, double y) {
   return x > y ? x : y;
 }
 
-// Widens a segment's extended box (refreshed from its nodes' coordinates)
-// over where its nodes were before the last displacement step: a segment
-// that passes a node within one step still holds it in its box.
-__host__ __device__ inline void sweepBoxOverStep(SegmentCuda& s) {
-  for (int k = 0; k < 4; ++k) {
-    const NodeCuda* n = s.node[k];
-    for (int a = 0; a < 3; ++a) {
-      const double before = n->coord[a] - n->step_disp[a];
-      s.box_min[a] = smallerOf(s.box_min[a], before - s.territory);
-      s.box_max[a] = largerOf(s.box_max[a], before + s.territory);
+// A segment's extended box and normal of this cycle: the box of its nodes'
+// coordinates widened by its territory (calExtTerritory), then widened over
+// where its nodes were before the last displacement step, so that a
+// segment that passes a node within one step still holds it in its box.
+// Each node is read once and the box kept in registers, with the very
+// operations of the two steps apart.
+__host__ __device__ inline void refreshSegment(SegmentCuda& s) {
+  const NodeCuda* const n[4] = {s.node[0], s.node[1], s.node[2], s.node[3]};
+  const double t = s.territory;
+  for (int a = 0; a < 3; ++a) {
+    double now[4];
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    for (int k = 0; k < 4; ++k) {
+      now[k] = n[k]->coord[a];
+      lo = now[k] < lo ? now[k] : lo;
+      hi = now[k] > hi ? now[k] : hi;
     }
+    if (lo > hi) lo = hi = NAN;  // no coordinate is a number
+    double boxMin = lo - t, boxMax = hi + t;
+    for (int k = 0; k < 4; ++k) {
+      const double before = now[k] - n[k]->step_disp[a];
+      boxMin = smallerOf(boxMin, before - t);
+      boxMax = largerOf(boxMax, before + t);
+    }
+    s.box_min[a] = boxMin;
+    s.box_max[a] = boxMax;
   }
+  s.solveNormVec();
 }
 
 // Distance of x from the line through a and b (0 for a degenerate edge).

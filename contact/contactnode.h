@@ -9,6 +9,11 @@
 
 struct SubDomain;
 
+// A node's force += its contact force.
+__host__ __device__ inline void handOnContactForce(NodeCuda& node) {
+  for (int j = 0; j < 3; ++j) node.force[j] += node.contact_force[j];
+}
+
 struct ContactNodeCuda {
   NodeCuda* node;  // host address on the host copy, device address on the device copy
   int node_id;     // 1-based node id
@@ -96,8 +101,7 @@ struct ContactNodeCuda {
   }
   // The node's force += its contact force.
   __host__ __device__ void singleInterContactForce() {
-    if (node == nullptr) return;
-    for (int j = 0; j < 3; ++j) node->force[j] += node->contact_force[j];
+    if (node != nullptr) handOnContactForce(*node);
   }
 
  private:

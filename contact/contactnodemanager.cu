@@ -1,5 +1,6 @@
 #include "contact/contactnodemanager.h"
 #include <cstddef>
+#include <vector>
 #include "core/deviceFree.h"
 #include "core/gridIndex.h"
 #include "contact/contact.h"
@@ -10,6 +11,7 @@
 
 ContactNodeManager::~ContactNodeManager() {
   freeDevice(contact_node_array_gpu);
+  freeDevice(contact_node_nodes_gpu);
 }
 
 ContactNodeCuda* ContactNodeManager::findContactNode(int nodeId) {
@@ -59,16 +61,15 @@ __global__ void GpuContactNodeCudaCpy(NodeCuda* nodes, ContactNodeCuda* contactN
   }
 }
 
-__global__ void GPUIntegraContactForce(int n, ContactNodeCuda* contactNodes) {
+__global__ void GPUIntegraContactForce(int n, NodeCuda* const* nodes) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    // The records lie far apart: the contact node a few places ahead and
-    // the force lines of a nearer one's node are asked for first.
-    if (i + 8 < n) lanePrefetch(&contactNodes[i + 8].node);
-    if (i + 4 < n && contactNodes[i + 4].node != nullptr) {
-      lanePrefetch(contactNodes[i + 4].node->force);
-      lanePrefetch(contactNodes[i + 4].node->contact_force);
+    // The node records lie far apart: the force lines of the node a few
+    // places ahead are asked for first.
+    if (i + 4 < n && nodes[i + 4] != nullptr) {
+      lanePrefetch(nodes[i + 4]->force);
+      lanePrefetch(nodes[i + 4]->contact_force);
     }
-    contactNodes[i].singleInterContactForce();
+    if (nodes[i] != nullptr) handOnContactForce(*nodes[i]);
   }
 }
 
@@ -79,6 +80,11 @@ void ContactNodeManager::allocateAndCopyGpu(NodeManager* nodeManager) {
   CUDA_CHECK(cudaMemcpy(contact_node_array_gpu, &contact_node_array_cpu[0], contact_node_num * sizeof(ContactNodeCuda),
                         cudaMemcpyHostToDevice));
   launch(GpuContactNodeCudaCpy, dim3(n / 32 + 1), dim3(32), nodeManager->node_array_gpu, contact_node_array_gpu, n);
+  std::vector<NodeCuda*> nodes;
+  for (const ContactNodeCuda& cn : contact_node_array_cpu) nodes.push_back(nodeManager->node_array_gpu + (cn.node_id - 1));
+  freeDevice(contact_node_nodes_gpu);
+  CUDA_CHECK(cudaMalloc(&contact_node_nodes_gpu, sizeof(NodeCuda*) * n));
+  CUDA_CHECK(cudaMemcpy(contact_node_nodes_gpu, nodes.data(), sizeof(NodeCuda*) * n, cudaMemcpyHostToDevice));
 }
 
 void ContactNodeManager::copyStartOverlapsToGpu(const std::vector<Surface>& surfaces) {
@@ -104,7 +110,9 @@ void ContactNodeManager::copyStartOverlapsToGpu(const std::vector<Surface>& surf
 
 void ContactNodeManager::integraContactForceGpu(int n) {
   if (n <= 0 || contact_node_num <= 0) return;
-  launch(GPUIntegraContactForce, dim3(contact_node_num / 32 + 1), dim3(32), contact_node_num, contact_node_array_gpu);
+  if (contact_node_nodes_gpu == nullptr) return;
+  launch(GPUIntegraContactForce, dim3(contact_node_num / 32 + 1), dim3(32), contact_node_num,
+         static_cast<NodeCuda* const*>(contact_node_nodes_gpu));
 }
 
 void ContactNodeManager::integraContactForceCpu() {

@@ -14,6 +14,10 @@ class ContactNodeManager {
   std::map<int, int> contact_node_id_map;  // node id -> index in the vector
   int contact_node_num = 0;
   ContactNodeCuda* contact_node_array_gpu = nullptr;  // owned
+  // The records' nodes in record order (device addresses, owned): the pass
+  // that hands the contact forces on reads these instead of a line of every
+  // record.
+  NodeCuda** contact_node_nodes_gpu = nullptr;
 
   ContactNodeManager() = default;
   ContactNodeManager(const ContactNodeManager&) = delete;
@@ -38,4 +42,5 @@ class ContactNodeManager {
 };
 
 __global__ void GpuContactNodeCudaCpy(NodeCuda* nodes, ContactNodeCuda* contactNodes, int n);
-__global__ void GPUIntegraContactForce(int n, ContactNodeCuda* contactNodes);
+// The contact forces of n nodes into their forces.
+__global__ void GPUIntegraContactForce(int n, NodeCuda* const* nodes);

@@ -51,11 +51,7 @@ SearchExtent slaveExtent(const std::vector<ContactNodeCuda*>& nodes) {
 // Segment boxes and normals of this cycle, as the device search refreshes
 // them before binning.
 void refreshSurface(Surface& s) {
-  for (SegmentCuda& seg : s.segment_array) {
-    seg.calExtTerritory();
-    contact_geom::sweepBoxOverStep(seg);
-    seg.solveNormVec();
-  }
+  for (SegmentCuda& seg : s.segment_array) contact_geom::refreshSegment(seg);
   s.flags[BOX_KNOWN] = 1;
   s.flags[BOX_EXTENDED] = 1;
 }

@@ -234,9 +234,7 @@ constexpr int kBoxBlock = 32;
 
 __global__ void GpuCalExtendAreaImprove(int n, SegmentCuda* segments, double3* maxPartial, double3* minPartial) {
   const auto territory = [&](int i) {
-    segments[i].calExtTerritory();
-    contact_geom::sweepBoxOverStep(segments[i]);
-    segments[i].solveNormVec();
+    contact_geom::refreshSegment(segments[i]);
   };
   if (maxPartial == nullptr || minPartial == nullptr) {
     const int i = gridStrideIndex();

@@ -69,9 +69,7 @@ __global__ void GpuRefreshSegments(int n, SegmentCuda* segments, SegmentSearchEn
     }
   }
   SegmentCuda& seg = segments[i];
-  seg.calExtTerritory();
-  contact_geom::sweepBoxOverStep(seg);
-  seg.solveNormVec();
+  contact_geom::refreshSegment(seg);
   SegmentSearchEntry& e = entries[i];
   for (int a = 0; a < 3; ++a) {
     e.bound[a] = seg.box_min[a];

@@ -153,26 +153,14 @@ void UnifiedContact::collectMasterNodesGpu(NodeManager* nodeManager) {
                         cudaMemcpyHostToDevice));
 }
 
-namespace {
-__host__ __device__ inline void addContactForceToForce(NodeCuda* node) {
-  for (int j = 0; j < 3; ++j) node->force[j] += node->contact_force[j];
-}
-}  // namespace
-
-__global__ void GpuIntegraMasterContactForce(int n, NodeCuda** nodes) {
-  const int i = gridStrideIndex();
-  if (i >= n || nodes[i] == nullptr) return;
-  addContactForceToForce(nodes[i]);
-}
-
 void UnifiedContact::integraMasterContactForceCpu() {
-  for (NodeCuda* node : master_node_array_cpu) addContactForceToForce(node);
+  for (NodeCuda* node : master_node_array_cpu) handOnContactForce(*node);
 }
 
 void UnifiedContact::integraMasterContactForceGpu() {
   const int n = master_node_num;
   if (n <= 0) return;
-  launch(GpuIntegraMasterContactForce, dim3(n / 32 + 1), dim3(32), n, master_node_array_gpu);
+  launch(GPUIntegraContactForce, dim3(n / 32 + 1), dim3(32), n, static_cast<NodeCuda* const*>(master_node_array_gpu));
 }
 
 namespace {

@@ -71,4 +71,3 @@ class UnifiedContact {
   void planCandidateSearch(const std::vector<char>& offering);
 };
 
-__global__ void GpuIntegraMasterContactForce(int n, NodeCuda** nodes);
