@@ -42,15 +42,13 @@ __host__ __device__ inline const SegmentCuda* currentSegment(const ContactNodeCu
 }
 // The same rule over the segments of one bucket (positions m .. end - 1 of
 // the master's segment array), their boxes and nodes read from their search
-// entries and the node's from its gathered entry; the path is given as its
-// six upper bounds (the maximum, then the minimum negated), the box meets
-// it when none lies below the box's lower bound.
-__host__ __device__ inline void offerBucketMembers(ContactNodeCuda* cn, const SlaveSearchEntry& v, const double* upper,
-                                                   const int* m, const int* end, const CandidateGrid& g,
-                                                   int* overflow) {
+// entries and the node's from its gathered entry: a box meets the path when
+// none of the path's upper bounds lies below the box's lower bound.
+__host__ __device__ inline void offerBucketMembers(ContactNodeCuda* cn, const SlaveSearchEntry& v, const int* m,
+                                                   const int* end, const CandidateGrid& g, int* overflow) {
   for (; m != end; ++m) {
     const SegmentSearchEntry& e = g.entries[*m];
-    if (!laneNoneLess6(upper, e.bound)) continue;
+    if (!laneNoneLess6(v.upper, e.bound)) continue;
     SegmentCuda* s = g.segments + *m;
     const int id = v.node_id;
     const bool own = e.node_id[0] == id || e.node_id[1] == id || e.node_id[2] == id || e.node_id[3] == id;
@@ -59,14 +57,15 @@ __host__ __device__ inline void offerBucketMembers(ContactNodeCuda* cn, const Sl
   }
 }
 // Range of buckets (per axis, first and last) that a box reaches, clamped
-// to the grid; false when it lies outside the grid.
-__host__ __device__ inline bool bucketRange(const NodePath& p, double3 cell, double3 origin, int3 dims, int* first,
+// to the grid; false when it lies outside the grid. The box is given by its
+// six upper bounds (SlaveSearchEntry).
+__host__ __device__ inline bool bucketRange(const double* upper, double3 cell, double3 origin, int3 dims, int* first,
                                             int* last) {
   const double o[3] = {origin.x, origin.y, origin.z};
   const double c[3] = {cell.x, cell.y, cell.z};
   const int d[3] = {dims.x, dims.y, dims.z};
   for (int a = 0; a < 3; ++a) {
-    const double lo = (p.lo[a] - o[a]) / c[a], hi = (p.hi[a] - o[a]) / c[a];
+    const double lo = (-upper[3 + a] - o[a]) / c[a], hi = (upper[a] - o[a]) / c[a];
     if (!(hi >= 0.0) || !(lo < d[a])) return false;  // outside the grid (or not a number)
     first[a] = lo > 0.0 ? static_cast<int>(lo) : 0;
     last[a] = hi < d[a] - 1 ? static_cast<int>(hi) : d[a] - 1;
@@ -122,14 +121,15 @@ __global__ void GpuGatherSlaveSearch(int n, ContactNodeCuda* const* nodes, Slave
   const ContactNodeCuda* cn = nodes[i];
   SlaveSearchEntry e{};
   if (cn != nullptr && cn->node != nullptr) {
-    const NodeCuda& node = *cn->node;
+    NodePath path;
+    cn->pathBox(path.lo, path.hi);
     for (int a = 0; a < 3; ++a) {
-      e.coord[a] = node.coord[a];
-      e.before[a] = node.coord[a] - node.step_disp[a];
+      e.upper[a] = path.hi[a];
+      e.upper[3 + a] = -path.lo[a];
+      if (cn->node->coord[a] < path.hi[a]) e.now_low |= 1 << a;  // it came down: it is the minimum
     }
     e.current = currentSegment(*cn);
     e.node_id = cn->node_id;
-    e.valid = 1;
   }
   out[i] = e;
 }
@@ -142,7 +142,9 @@ namespace {
 __host__ __device__ inline void linkBucket(const SlaveSearchEntry& v, ContactNodeCuda* cn, int& state,
                                            const CandidateGrid& g) {
   if (state == kLinkLeft) return;
-  const SubDomain* sd = subDomainOfPoint(v.coord, g.cell, g.origin, g.subdomains, g.dims, g.total);
+  double at[3];
+  for (int a = 0; a < 3; ++a) at[a] = (v.now_low >> a & 1) != 0 ? -v.upper[3 + a] : v.upper[a];
+  const SubDomain* sd = subDomainOfPoint(at, g.cell, g.origin, g.subdomains, g.dims, g.total);
   const int b = sd != nullptr ? static_cast<int>(sd - g.subdomains) : -1;
   const int link = b >= 0 && g.range[b].y > 0 ? b + 1 : 0;
   if (state == link) return;
@@ -157,7 +159,7 @@ __global__ void testPairProduceAccorContactNode(int n, CandidateSlaves slaves, C
   if (i + 4 < n) lanePrefetch(&slaves.entries[slaves.visit_slot[i + 4]]);
   const int slot = slaves.visit_slot[i];
   const SlaveSearchEntry& v = slaves.entries[slot];
-  if (v.valid == 0) {
+  if (v.node_id == 0) {
     printf("接触点填充子域错误,offset=%d\n", i);
     return;
   }
@@ -165,22 +167,15 @@ __global__ void testPairProduceAccorContactNode(int n, CandidateSlaves slaves, C
   linkBucket(v, cn, slaves.link_state[i], grid);
   // Every bucket the node's path over the step reaches (mostly the one it
   // lies in): a segment it crossed is binned where the path met it.
-  NodePath path;
-  for (int a = 0; a < 3; ++a) {
-    const double now = v.coord[a], before = v.before[a];
-    path.lo[a] = now < before ? now : before;
-    path.hi[a] = now < before ? before : now;
-  }
   int first[3], last[3];
-  if (!bucketRange(path, grid.cell, grid.origin, grid.dims, first, last)) return;
-  const double upper[6] = {path.hi[0], path.hi[1], path.hi[2], -path.lo[0], -path.lo[1], -path.lo[2]};
+  if (!bucketRange(v.upper, grid.cell, grid.origin, grid.dims, first, last)) return;
   for (int ix = first[0]; ix <= last[0]; ++ix)
     for (int iy = first[1]; iy <= last[1]; ++iy)
       for (int iz = first[2]; iz <= last[2]; ++iz) {
         const int idx = (ix * grid.dims.y + iy) * grid.dims.z + iz;
         if (idx < 0 || idx >= grid.total) continue;
         const int2 run = grid.range[idx];
-        offerBucketMembers(cn, v, upper, grid.member + run.x, grid.member + run.x + run.y, grid, overflow);
+        offerBucketMembers(cn, v, grid.member + run.x, grid.member + run.x + run.y, grid, overflow);
       }
 }
 

@@ -59,15 +59,17 @@ static_assert(std::is_trivially_copyable_v<SegmentSearchEntry>);
 static_assert(sizeof(SegmentSearchEntry) == 64);
 
 // What the candidate test reads of a slave contact node, gathered from its
-// records once per search: where its node is, where it was before the last
-// displacement step, its current contact segment (null while it has no
-// pair) and its node's id; `valid` is 0 for a missing contact node or node.
+// records once per search: the box of its node's path over the last
+// displacement step as six upper bounds (the maximum, then the minimum
+// negated, as SegmentSearchEntry keeps its lower bounds), the axes on which
+// the node now lies at the path's minimum (bit a), its current contact
+// segment (null while it has no pair) and its node's id (0 for a missing
+// contact node or node).
 struct SlaveSearchEntry {
-  double coord[3];
-  double before[3];
+  double upper[6];
   const SegmentCuda* current;
   int node_id;
-  int valid;
+  int now_low;
 };
 static_assert(std::is_trivially_copyable_v<SlaveSearchEntry>);
 static_assert(sizeof(SlaveSearchEntry) == 64);
