@@ -22,7 +22,7 @@
 #include <new>
 #include <system_error>
 
-#include "core/logErrorPrint.h"
+#include "platform/deviceCheck.h"
 #include "platform/gpu_runtime.h"
 
 namespace gpu_sort_detail {
