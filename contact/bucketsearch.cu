@@ -119,19 +119,26 @@ __global__ void GpuGatherSlaveSearch(int n, ContactNodeCuda* const* nodes, Slave
     lanePrefetch(nodes[i + 4]->node->step_disp);
   }
   const ContactNodeCuda* cn = nodes[i];
-  SlaveSearchEntry e{};
-  if (cn != nullptr && cn->node != nullptr) {
-    NodePath path;
-    cn->pathBox(path.lo, path.hi);
-    for (int a = 0; a < 3; ++a) {
-      e.upper[a] = path.hi[a];
-      e.upper[3 + a] = -path.lo[a];
-      if (cn->node->coord[a] < path.hi[a]) e.now_low |= 1 << a;  // it came down: it is the minimum
-    }
-    e.current = currentSegment(*cn);
-    e.node_id = cn->node_id;
+  SlaveSearchEntry& e = out[i];
+  if (cn == nullptr || cn->node == nullptr) {
+    e = SlaveSearchEntry{};
+    return;
   }
-  out[i] = e;
+  // The path box as ContactNodeCuda::pathBox gives it, written field by
+  // field into the entry (a copy of a whole entry built on the stack waits
+  // on its own stores).
+  const NodeCuda& node = *cn->node;
+  int low = 0;
+  for (int a = 0; a < 3; ++a) {
+    const double now = node.coord[a], before = now - node.step_disp[a];
+    const bool down = now < before;  // it came down: it is the minimum
+    e.upper[a] = down ? before : now;
+    e.upper[3 + a] = -(down ? now : before);
+    low |= down ? 1 << a : 0;
+  }
+  e.current = currentSegment(*cn);
+  e.node_id = cn->node_id;
+  e.now_low = low;
 }
 
 namespace {
