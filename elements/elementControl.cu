@@ -149,7 +149,7 @@ __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* secti
                                          double* steps, double safeFactor) {
   const auto step = [&](SolidElementCuda* e, const MaterialNew* material, Section* section) {
     e->computeSolidInterForceGpu(material, section, hourglassOfPart(hourglass, e->part_id), dt);
-    e->computeSolidCharactLength();
+    e->lengthAfterForce();
     return e->computeSolidTimeStep(material, safeFactor);
   };
   const int full = n / kLaneWidth;  // groups with an entry

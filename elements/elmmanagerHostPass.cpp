@@ -36,7 +36,7 @@ void ElmManager::computeInterForceCpu(const MaterialNew* material, Section* sect
   }
   for (SolidElementCuda& e : solid_element_array_cpu) {
     e.computeSolidInterForceCpu(material, section, hourglass, dt);
-    e.computeSolidCharactLengthCpu();
+    e.lengthAfterForce();
     lowerPartStep(partMin, e.computeSolidTimeStepCpu(material, safeFactor));
   }
   for (BeamElementCuda& e : beam_element_array_cpu) {

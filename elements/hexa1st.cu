@@ -65,6 +65,11 @@ __host__ __device__ void interForceHexa1stGpu(SolidElementCuda& e, const Materia
   const double p = volume > 0.0 ? pressureSum / volume : 0.0;
   for (int I = 0; I < 8; ++I)
     for (int j = 0; j < 3; ++j) e.interForce[I][j] = f[I][j] + p * Bbar[j][I];
+  // The stable length from the points just taken (the kernels read it
+  // through lengthAfterForce).
+  if (np > 0)
+    e.charactLength = solidstep::hexaPointsStableLength(np, dNx, vp, Bbar, solidMassVolume(e, volume),
+                                                        e.stepModel.poisson);
 }
 
 namespace {

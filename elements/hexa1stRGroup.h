@@ -1,7 +1,7 @@
 // What the group kernel of the one-point hexahedra reads through pointers,
 // kept beside the element records in one compact entry per group of
 // kLaneWidth elements: the node, point and state addresses, the elements'
-// initial signed volumes and length scales, which of the nodes to ask for
+// initial signed volumes, which of the nodes to ask for
 // ahead, and whether the group can be computed in lanes at all.  The entries are built once, after
 // set-up has linked the points and states, so that a cycle finds every
 // address of a group without hopping through its element and point records
@@ -25,9 +25,6 @@ struct HexaLaneGroup {
   // Signed one-point volume of each element's initial shape (as the
   // element record keeps it), read by the kernel as one lane value.
   double initialVolume[kLaneWidth];
-  // Set-up scale of each element's characteristic length (1 where it has
-  // none), read as one lane value.
-  double lengthScale[kLaneWidth];
   // Node slots (bit 8 l + I for node[l][I]) whose records are asked for
   // ahead: each node once, and not one of the group before, whose nodes
   // were asked for one group earlier.

@@ -130,7 +130,6 @@ __host__ __device__ void fillHexaLaneGroup(MaterialNew* const* materials, const 
   for (int l = 0; l < kLaneWidth; ++l) {
     const SolidElementCuda& e = *elements[l];
     group.initialVolume[l] = 0.0;
-    group.lengthScale[l] = e.lengthScale > 0.0 ? e.lengthScale : 1.0;
     for (int I = 0; I < 8; ++I) group.node[l][I] = e.node[I];
     group.point[l] = e.gaussPoint;
     group.state[l] = e.gaussPoint != nullptr ? e.gaussPoint->matStatus_ : nullptr;
@@ -170,12 +169,18 @@ FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLanes(MaterialNew* const* m
   // sign than the initial one) take the one-element path.
   if (!laneAll((V > 0.0) & (Vm > 0.0) & (V0 > 0.0))) return false;
 
-  // The step from the characteristic length (times the set-up scale of an
-  // element that may have one), as each element's own pass; taken first,
-  // so that the coordinates are not kept through the material update.
-  LaneDouble multiplier;
-  for (int l = 0; l < kLaneWidth; ++l) laneSet(multiplier, l, elements[l]->dtScaleFactor);
-  const LaneDouble length = solid1st::hexaCharactLength(x) * laneLoad(group.lengthScale);
+  // The step from the stable length, as each element's own pass (the
+  // elements of a group share material and hourglass control, so the first
+  // one's step model is every one's); taken first, so that the coordinates
+  // are not kept through the material update.
+  LaneDouble multiplier, mass;
+  for (int l = 0; l < kLaneWidth; ++l) {
+    laneSet(multiplier, l, elements[l]->dtScaleFactor);
+    laneSet(mass, l, elements[l]->mass);
+  }
+  const SolidStepModel& model = elements[0]->stepModel;
+  const LaneDouble length =
+      solidstep::onePointStableLength(x, B, V, solidstep::boundMassVolume(mass, model.density, V), model);
   const LaneDouble step = solid1st::solidStableStep(multiplier, safeFactor, length, material->waveSpeed[0]);
 
   double *hourglassRows[kLaneWidth], *forceRows[kLaneWidth];

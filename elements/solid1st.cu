@@ -11,15 +11,17 @@
 
 namespace {
 
+// The stable length of a formulation with a force, the characteristic
+// length of one without.
 __host__ __device__ inline double solidLengthOrStored(SolidElementCuda& e) {
   double x[8][3];
   gatherSolidCoords(e, 8, x);
-  double len = solid1st::solidCharactLength(e.type, x);
+  double len = solidStableLength(e, x);
+  if (len < 0.0) len = solid1st::solidCharactLength(e.type, x);
   if (len < 0.0) {
     printf("没有此类节点数的实体单元\n");
     return e.charactLength;
   }
-  if (e.lengthScale > 0.0) len *= e.lengthScale;
   e.charactLength = len;
   return len;
 }

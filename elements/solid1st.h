@@ -136,6 +136,14 @@ __host__ __device__ inline void solidUpdatedLagrangianForce(SolidElementCuda& e,
 __host__ __device__ void solidTotalLagrangianForce(SolidElementCuda& e, const MaterialNew* material, double dt,
                                                    int n);
 
+// Stable length of the element on the current shape x (its eight node
+// slots), by formulation; negative for a type without a force, which keeps
+// its characteristic length.
+__host__ __device__ double solidStableLength(const SolidElementCuda& e, const double x[8][3]);
+// The volume whose mass the element's bound takes, its present volume being
+// volume (solidStableLength.h, boundMassVolume).
+__host__ __device__ double solidMassVolume(const SolidElementCuda& e, double volume);
+
 // Formulations by type code.
 __host__ __device__ void interForceTetr1stGpuTL(SolidElementCuda& e, const MaterialNew* material, double dt);
 __host__ __device__ void interForcePyramid1stGpuTL(SolidElementCuda& e, const MaterialNew* material,

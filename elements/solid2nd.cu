@@ -22,12 +22,6 @@ namespace {
 constexpr int kTetNodes = tet2nd::kNodes;
 static_assert(kSolid2ndStressNodes == kTetNodes);
 
-// The ten-node tetrahedron's length 0.5 x 3V / (largest corner face) gives
-// up to about 2.2 times its stable step 2 / omega_max on its lumped masses
-// (measured on regular, flat, needle-like, sliver and curved-edge shapes); a
-// quarter of it keeps the step below that bound, with margin, on all of them.
-constexpr double kTet10LengthScale = 0.25;
-
 // Stress of one point: cleared first, so that a model without a 3-D update
 // gives zero rather than a stale value; a point without a state record
 // gets no update.
@@ -106,6 +100,27 @@ __host__ __device__ inline int scaleMass(SolidElement2nd& e, double targetDt) {
   return n;
 }
 
+// Stable length of the ten-node tetrahedron (solidStableLength.h): its four
+// points on the current shape, each node carrying its share of the lumped
+// mass.
+__host__ __device__ inline double tet10StableLength(const SolidElement2nd& e) {
+  const GaussPoint* points = e.gaussPoint;
+  const int np = points == nullptr ? 0 : (e.integratPointNum < 4 ? e.integratPointNum : 4);
+  double x[kTetNodes][3], dN[4][3][kTetNodes], v[4], w[kTetNodes], share[kSolid2ndNodeMax], volume = 0.0;
+  gatherSolidCoords(e, kTetNodes, x);
+  for (int p = 0; p < np; ++p) {
+    double dNl[3][kTetNodes];
+    tet2nd::calTetr2ndGaussLocalDerivative(points[p].coord_[0], points[p].coord_[1], points[p].coord_[2], dNl);
+    v[p] = fabs(solid1st::spatialDerivatives<kTetNodes>(dNl, x, dN[p])) * points[p].weight_;
+    volume += v[p];
+  }
+  if (np < 1) return 0.0;
+  massShares(e, share);
+  const double massVolume = solidstep::boundMassVolume(e.mass, e.stepModel.density, volume);
+  for (int I = 0; I < kTetNodes; ++I) w[I] = massVolume * share[I];
+  return solidstep::pointsStableLength<kTetNodes>(np, dN, v, w, e.stepModel.poisson);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -150,8 +165,7 @@ __host__ __device__ double SolidElement2nd::computeSolid2ndCharactLength() {
   switch (type) {
     case ET_TETRA10:
     case ET_TETRA10_M:
-      cornerSlots(*this, 4, x);
-      charactLength = kTet10LengthScale * 0.5 * solid1st::tetraCharactLength(x);
+      charactLength = tet10StableLength(*this);
       break;
     case ET_PENTA15:
       cornerSlots(*this, 6, x);

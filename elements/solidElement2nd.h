@@ -6,6 +6,7 @@
 
 #include "core/node.h"
 #include "elements/element.h"
+#include "elements/solidStableLength.h"
 
 class MaterialNew;
 struct Section;
@@ -33,6 +34,9 @@ struct SolidElement2nd : Element {
   // Position of the element's entry in the nodal-stress scratch of output,
   // written by the pass that fills the scratch.
   int nodalStressSlot = 0;
+  // What the stable length needs besides the shape (solidStableLength.h),
+  // set up from the element's part.
+  SolidStepModel stepModel;
 
   // ---- element manager and base operations ----
   __host__ __device__ void setElementSectionType() { sectionType = FAMILY_SOLID_2ND; }

@@ -6,6 +6,7 @@
 
 #include "core/node.h"
 #include "elements/element.h"
+#include "elements/solidStableLength.h"
 
 class MaterialNew;
 struct Section;
@@ -27,7 +28,7 @@ struct SolidElementCuda : Element {
   // must keep.  0 = not known yet.
   double initialVolume = 0.0;
   double dt = 0.0;               // critical time step
-  double charactLength = 0.0;    // characteristic length
+  double charactLength = 0.0;    // stable length: the step is its time at the wave speed
   double dtScaleFactor = 0.0;    // time-step multiplier (1.0 after set-up)
   double hourglassValue[4][3] = {};  // hourglass modes x directions (types 18, 21)
   // The record's own device buffer of internal degrees of freedom
@@ -35,9 +36,9 @@ struct SolidElementCuda : Element {
   // Element part.
   int additionalVariableNum = 0;
   double* additionalVariablePtr = nullptr;
-  // Set-up scale of the characteristic length of a hexahedron free to
-  // breathe on its own (solidThinness.h); 0 = none.
-  double lengthScale = 0.0;
+  // What the stable length needs besides the shape (solidStableLength.h),
+  // set up from the element's part.
+  SolidStepModel stepModel;
 
   // ---- element manager and base operations ----
   __host__ __device__ void setElementSectionType() { sectionType = FAMILY_SOLID; }
@@ -66,6 +67,13 @@ struct SolidElementCuda : Element {
   __host__ __device__ void computeSolidInterForceGpu(const MaterialNew* material, Section* section,
                                                      HourglassControl* hourglass, double timeStep);
   __host__ __device__ double computeSolidCharactLength();
+  // The length right after the force pass: the one the pass left where it
+  // computes it (the fully integrated hexahedron, from its points), else
+  // computeSolidCharactLength.
+  __host__ __device__ double lengthAfterForce() {
+    return type == ET_HEXA_FULL && sfemType == SFEM_NONE && gaussPoint != nullptr ? charactLength
+                                                                                  : computeSolidCharactLength();
+  }
   __host__ __device__ double computeSolidTimeStep(const MaterialNew* material, double safeFactor);
   __host__ __device__ void assignTimeStep(double step) { dt = step; }
   __device__ double computeSolidMassScaleGpu(double targetDt);

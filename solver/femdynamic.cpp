@@ -23,7 +23,7 @@
 #include "elements/hourglasscontrolmanager.h"
 #include "elements/integratpointmanager.h"
 #include "elements/smoothFemManager.h"
-#include "elements/solidThinness.h"
+#include "elements/solidStepSetup.h"
 #include "materials/materialmanager.h"
 #include "output/outputManager.h"
 #include "solver/boundary.h"
@@ -213,9 +213,8 @@ bool FEMDynamic::initialComputeCpu() {
   materialManager->buildMaterialNewIdMap();
   traceStep("Part::linkMaterialNew");
   for (Part& p : part_array) p.linkMaterialNew(materialManager);
-  traceStep("markUnheldHexahedra");
-  markUnheldHexahedra(part_array);
-  markLoneTetrahedra(part_array);
+  traceStep("setSolidStepModels");
+  setSolidStepModels(part_array, *hourglassControlManager);
   traceStep("SmoothFemManager::createSmoothDomains");
   smoothFemManager->createSmoothDomains(part_array);
   traceStep("ElmManager::setIntegrationPointNum");

@@ -44,6 +44,8 @@ struct Tet10Model {
     e.sectionType = FAMILY_SOLID_2ND;
     e.node_num = e.gaussNodeNum = 10;
     e.integratPointNum = 4;
+    e.stepModel.poisson = record->poissons_ratio;  // as the set-up gives it
+    e.stepModel.density = record->density;
     for (int k = 0; k < 10; ++k) e.node_id[k] = ids[k];
     e.gaussPointIndex = static_cast<int>(points.size());
     const TetraRule rule = tetraRule(4);

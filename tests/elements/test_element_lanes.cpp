@@ -29,8 +29,8 @@ constexpr double kSafeFactor = 0.9;
 
 // count one-point hexahedra of edge 10 mm, each on its own nodes, corners
 // moved at random by up to 20 % of the edge; random velocities (the step's
-// displacement dt v), stored stresses and hourglass states; every third
-// with a set-up length scale.  Elements of the other given types follow on
+// displacement dt v), stored stresses and hourglass states, the step model
+// of the material and control; every third with a mass.  Elements of the other given types follow on
 // such node sets.  The same seed builds the same model.
 void randomHexahedra(SolidModel& m, int count, unsigned seed, std::initializer_list<ElementNewType> others = {}) {
   std::mt19937 rng(seed);
@@ -43,7 +43,9 @@ void randomHexahedra(SolidModel& m, int count, unsigned seed, std::initializer_l
                 0.5 * (1 + solid1st::hexaCorner(1, I)) * h + 0.2 * h * u(rng),
                 0.5 * (1 + solid1st::hexaCorner(2, I)) * h + 0.2 * h * u(rng));
     m.addSolid(ET_HEXA_REDUCED, {first, first + 1, first + 2, first + 3, first + 4, first + 5, first + 6, first + 7});
-    if (e % 3 == 1) m.elems.back().lengthScale = 0.75;  // as set-up gives an unheld hexahedron
+    SolidElementCuda& added = m.elems.back();
+    added.stepModel = {0.3, 7850.0, m.hourglass.coefficient, m.hourglass.type};
+    if (e % 3 == 1) added.mass = 7850.0 * h * h * h * (1.0 + 0.2 * u(rng));  // as set-up gives it
   }
   for (ElementNewType type : others) {
     const int f = static_cast<int>(m.nodes.size()) + 1;

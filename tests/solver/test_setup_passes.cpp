@@ -35,7 +35,7 @@ TEST(SetupPasses, HostPassCallsManagersInOrder) {
       "NodeManager::storeAllIniCoord",
       "MaterialManager::createMaterialNewArray",
       "Part::linkMaterialNew",
-      "markUnheldHexahedra",
+      "setSolidStepModels",
       "SmoothFemManager::createSmoothDomains",
       "ElmManager::setIntegrationPointNum",
       "IntegratPointManager::numberGaussPoints",

@@ -1,8 +1,8 @@
 // The set-up passes share their work over the threads: a model set up on
 // four threads is the model set up on one, field for field and bit for bit
-// (masses, volumes, length scales, node lists, initial velocities, the
-// first step), and a large model takes its unheld-hexahedron scales and
-// node masses from the parallel paths.
+// (masses, volumes, step models, node lists, initial velocities, the
+// first step), and a large model takes its step models and node masses
+// from the parallel paths.
 #include <gtest/gtest.h>
 #include <omp.h>
 
@@ -26,8 +26,8 @@
 namespace {
 
 // An 18^3 block (5832 hexahedra: more than one share of each parallel
-// loop) and, apart from it, a column of 30 cubes in a second part whose
-// Poisson ratio makes it unheld; a velocity field given node by node.
+// loop) and, apart from it, a column of 30 cubes in a second part of
+// another Poisson ratio; a velocity field given node by node.
 std::string twoPartDeck() {
   motiondeck::Block block;
   block.nx = block.ny = block.nz = 18;
@@ -39,6 +39,7 @@ std::string twoPartDeck() {
   column.nx = column.ny = 1;
   column.nz = 30;
   column.part = 2;
+  column.poisson = 0.2;
   column.origin[0] = 1.0;
   column.nodeOffset = block.nodeCount();
   column.elementOffset = 18 * 18 * 18;
@@ -89,8 +90,8 @@ std::string setUpAndDump(const std::string& deckText, int threads, const std::st
     for (const NodeCuda* n : p.node_array) out << " " << n->id;
     out << "\n";
     for (const SolidElementCuda& e : p.elmManager->solid_element_array_cpu) {
-      std::snprintf(line, sizeof line, "element %d volume %a mass %a scale %a shares %d\n", e.id, e.volume, e.mass,
-                    e.lengthScale, e.gaussNodeNum);
+      std::snprintf(line, sizeof line, "element %d volume %a mass %a model %a %a shares %d\n", e.id, e.volume, e.mass,
+                    e.stepModel.poisson, e.stepModel.density, e.gaussNodeNum);
       out << line;
     }
   }
@@ -105,31 +106,26 @@ TEST(SetupThreads, FourThreadsSetUpTheModelOfOneThread) {
   EXPECT_TRUE(one == four) << "the model set up on four threads differs from the one on one thread";
 }
 
-TEST(SetupThreads, ALargeModelGetsItsScalesAndMassesOnSeveralThreads) {
+TEST(SetupThreads, ALargeModelGetsItsStepModelsAndMassesOnSeveralThreads) {
   const std::string dump = setUpAndDump(twoPartDeck(), 4, "setup_threads_large");
   std::istringstream in(dump);
-  int block = 0, column = 0, scaledBlock = 0, scaledColumn = 0;
+  int block = 0, column = 0;
   double blockMass = 0.0;
   for (std::string line; std::getline(in, line);) {
     int id = 0, shares = 0;
-    double volume = 0.0, mass = 0.0, scale = 0.0;
-    if (std::sscanf(line.c_str(), "element %d volume %la mass %la scale %la shares %d", &id, &volume, &mass, &scale,
-                    &shares) != 5)
+    double volume = 0.0, mass = 0.0, poisson = 0.0, density = 0.0;
+    if (std::sscanf(line.c_str(), "element %d volume %la mass %la model %la %la shares %d", &id, &volume, &mass,
+                    &poisson, &density, &shares) != 6)
       continue;
     const bool inColumn = id > 18 * 18 * 18;
     (inColumn ? column : block) += 1;
-    if (scale != 0.0) (inColumn ? scaledColumn : scaledBlock) += 1;
-    if (inColumn) {
-      EXPECT_NEAR(scale, std::sqrt(0.7 / 1.3), 1e-15);
-    } else {
-      blockMass += mass;
-    }
+    EXPECT_EQ(poisson, inColumn ? 0.2 : 0.3);  // each element takes its own part's material
+    EXPECT_EQ(density, 7850.0);
+    if (!inColumn) blockMass += mass;
     EXPECT_EQ(shares, 8);
   }
   EXPECT_EQ(block, 18 * 18 * 18);
   EXPECT_EQ(column, 30);
-  EXPECT_EQ(scaledBlock, 0);  // every element of the block is held in every direction
-  EXPECT_EQ(scaledColumn, 30);
   EXPECT_NEAR(blockMass, 7850.0 * std::pow(0.18, 3), 1e-9);
 }
 

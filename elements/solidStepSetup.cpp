@@ -1,0 +1,25 @@
+#include "elements/solidStepSetup.h"
+
+#include "core/part.h"
+#include "elements/elmmanager.h"
+#include "elements/hourglasscontrolmanager.h"
+#include "materials/materialnew.h"
+
+void setSolidStepModels(std::vector<Part>& parts, HourglassControlManager& hourglass) {
+  for (Part& part : parts) {
+    ElmManager* elements = part.elmManager;
+    const MaterialNew* material = part.materialNew;
+    if (elements == nullptr || material == nullptr) continue;
+    const auto modelOf = [&](int partId) {
+      const HourglassControl* control = hourglass.partControlCpu(partId);
+      SolidStepModel model;
+      model.poisson = material->poissonRatio;
+      model.density = material->density;
+      model.hourglassForm = control->type;
+      model.hourglassQm = control->coefficient;
+      return model;
+    };
+    for (SolidElementCuda& e : elements->solid_element_array_cpu) e.stepModel = modelOf(e.part_id);
+    for (SolidElement2nd& e : elements->solid2ndArrayCpu_) e.stepModel = modelOf(e.part_id);
+  }
+}
