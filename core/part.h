@@ -19,6 +19,7 @@ class Surface;
 // is always safe; the device copies that a part owns live in Part itself.
 struct PartValues {
   int id = 0;           // part id (1-based); its ElmManager is entry id-1
+  int deck_id = 0;      // the id the deck gives the part (0: the deck gives none)
   int section_id = 0;
   int material_id = 0;
   // The remaining five integers of the part card, as read.
@@ -54,6 +55,9 @@ struct PartValues {
   // Contact surface built from the part (0 / null when none).
   int contact_surface_id = 0;
   Surface* contact_surface = nullptr;
+
+  // The id messages name the part by: the deck's own.
+  int shownId() const { return deck_id != 0 ? deck_id : id; }
 };
 
 class Part : public PartValues {

@@ -65,7 +65,7 @@ bool checkPartComputable(const Part& part) {
     std::fprintf(stderr,
                  "part %d (%s): material %d is %s, whose stress this version does not compute; "
                  "its elements would carry no force\n",
-                 part.id, part.name.c_str(), mat.id, kind);
+                 part.shownId(), part.name.c_str(), mat.id, kind);
     computable = false;
   }
   if (mat.type == MT_MOONEY_RIVLIN && !mat.mooneyRivlinModuliValid()) {
@@ -73,14 +73,14 @@ bool checkPartComputable(const Part& part) {
     std::fprintf(stderr,
                  "part %d (%s): Mooney-Rivlin material %d (c1 = %g, c2 = %g, c3 = %g) has no positive "
                  "small-strain moduli: shear 2 (c1 + c2) and bulk 4 (c2 + c3) + 4 (c1 + c2) / 3 must be > 0\n",
-                 part.id, part.name.c_str(), mat.id, c[0], c[1], c[2]);
+                 part.shownId(), part.name.c_str(), mat.id, c[0], c[1], c[2]);
     computable = false;
   }
   if (const char* kind = lineElementsWithoutPlasticity(part)) {
     std::fprintf(stderr,
                  "part %d (%s): its %s of the elastic-plastic material %d would stay elastic: this version "
                  "yields beams only as tubes (section formulation 1, CST 1) of 3, 6 or 9 wall points (QR)\n",
-                 part.id, part.name.c_str(), kind, mat.id);
+                 part.shownId(), part.name.c_str(), kind, mat.id);
     computable = false;
   }
   if (integratesTubes(part) && materialHardens(mat)) {
@@ -88,7 +88,7 @@ bool checkPartComputable(const Part& part) {
                  "part %d (%s): its beams of the elastic-plastic material %d would not harden: this version "
                  "integrates tubes elastic-perfectly plastic at the yield stress (ETAN 0, no rising hardening "
                  "curve)\n",
-                 part.id, part.name.c_str(), mat.id);
+                 part.shownId(), part.name.c_str(), mat.id);
     computable = false;
   }
   const struct {
@@ -99,7 +99,7 @@ bool checkPartComputable(const Part& part) {
   for (const auto& k : kNoForce) {
     const int n = countSolid2ndOfType(*part.elmManager, k.type);
     if (n == 0) continue;
-    std::fprintf(stderr, "part %d (%s): %d %s have no internal force in this version\n", part.id,
+    std::fprintf(stderr, "part %d (%s): %d %s have no internal force in this version\n", part.shownId(),
                  part.name.c_str(), n, k.name);
     computable = false;
   }

@@ -62,7 +62,7 @@ bool formComputed(const Part& part, HourglassUse use, const HourglassControl& co
   if (use == HourglassUse::none) return true;
   if (use == HourglassUse::solid && control.computed()) return true;
   if (use == HourglassUse::shell && control.computed() && !control.assumedStrain()) return true;
-  std::fprintf(stderr, "part %d (%s): hourglass form %d (IHQ) is not computed by this version; %s\n", part.id,
+  std::fprintf(stderr, "part %d (%s): hourglass form %d (IHQ) is not computed by this version; %s\n", part.shownId(),
                part.name.c_str(), control.type,
                use == HourglassUse::solid
                    ? "one-point solids compute forms 1-3 (viscous), 4-5 (stiffness) and 6 (assumed strain)"
@@ -79,7 +79,7 @@ bool viscousStable(const Part& part, HourglassUse use, const HourglassControl& c
                "part %d (%s): the viscous hourglass form %d (IHQ) with QM %g is beyond the step's stability limit "
                "QM x TSSFAC <= %g at the time-step scale factor %g; give QM %.4g or less, or TSSFAC %.4g or less, "
                "or a stiffness form (IHQ 4 or 5)\n",
-               part.id, part.name.c_str(), control.type, control.coefficient, kViscousLimit, safeFactor,
+               part.shownId(), part.name.c_str(), control.type, control.coefficient, kViscousLimit, safeFactor,
                kViscousLimit / safeFactor, kViscousLimit / control.coefficient);
   return false;
 }
@@ -95,7 +95,7 @@ bool HourglassControlManager::selectPartControls(const std::vector<Part>& parts,
     if (part.hourglass_id != 0) {
       const HourglassControl* control = findHourglassById(part.hourglass_id);
       if (control == nullptr) {
-        std::fprintf(stderr, "part %d (%s): hourglass control %d (HGID) is not in the model\n", part.id,
+        std::fprintf(stderr, "part %d (%s): hourglass control %d (HGID) is not in the model\n", part.shownId(),
                      part.name.c_str(), part.hourglass_id);
         found = false;
         continue;

@@ -48,6 +48,7 @@ void KeywordReader::readPart(const std::string& block) {
             return false;
         }
         part.storage_index = count;
+        part.deck_id = deckId;
         state_.partDeckIdMap.emplace(count + 1, deckId);
         part.id = count + 1;
         parts.push_back(part);

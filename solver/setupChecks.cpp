@@ -43,7 +43,7 @@ void countRegistrations(const std::vector<Record>& elements, std::vector<int>& c
 void refuse(const Material& m, const Part& part, const std::string& problem) {
   const std::string name = m.name.empty() ? std::string() : " \"" + m.name.str() + "\"";
   char text[512];
-  snprintf(text, sizeof(text), "Material %d%s (part %d): %s; the model is refused.", m.id, name.c_str(), part.id,
+  snprintf(text, sizeof(text), "Material %d%s (part %d): %s; the model is refused.", m.id, name.c_str(), part.shownId(),
            problem.c_str());
   fprintf(stderr, "%s\n", text);
   if (g_runRecord.is_open()) g_runRecord << text << std::endl;

@@ -125,7 +125,7 @@ TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
     // pair measures from the face's corner planes, a little deeper than the
     // face's triangles where the face bends).
     EXPECT_NEAR(held.depth, std::max(0.0, -c.layout.gap), 1e-12);
-    EXPECT_GT(record.depth, 0.8 * deepest);
+    EXPECT_GE(record.depth, 0.8 * deepest);
     EXPECT_LT(record.depth, 1.5 * deepest + (c.edgeDepth + 1e-9) * cell);
     EXPECT_NEAR(left.depth, last, 0.5 * last + 1e-9 * cell);
     std::printf("%s%s: %.3g of an element deeper than at the start, rebound %.3f, record %.3g (measured %.3g)\n",

@@ -298,7 +298,8 @@ TEST(Solid1stElement, LengthStepAndMassOfSteelCube) {
 TEST(Solid1stElement, UnitRightTetrahedron) {
   SolidModel m;
   solidtest::unitRightTetrahedron(m);
-  EXPECT_NEAR(m.elems[0].computeSolidCharactLengthCpu(), 0.57735, 1e-5);
+  // 2 c / omega_max of the free element on its lumped masses (Poisson 0).
+  EXPECT_NEAR(m.elems[0].computeSolidCharactLengthCpu(), 0.5, 1e-5);
   EXPECT_NEAR(m.elems[0].volume, 1.0 / 6.0, 1e-15);
   EXPECT_NEAR(m.points[0].volume_, 1.0 / 6.0, 1e-15);
   EXPECT_NEAR(m.elems[0].calTetraVol(), 1.0 / 6.0, 1e-15);
