@@ -140,22 +140,24 @@ TEST(HourglassPartDeck, EachPartTakesItsOwnControl) {
 
 // A part that names an hourglass id the deck does not define is refused,
 // and so is a part of one-point hexahedra that would take a form this
-// version does not compute, or a control that asks for bulk viscosity.
+// version does not compute, or a control that asks for bulk viscosity; the
+// messages name the part by the deck's id.
 TEST(HourglassPartDeck, UnknownControlsAndFormsRefuseTheModel) {
   Block b;
+  b.part = 5;
   b.hourglassId = 9;
   const struct {
     const char* name;
     std::string cards;
     const char* message;
   } rows[] = {
-      {"hourglass_unknown", "", "part 1 (block1): hourglass control 9 (HGID) is not in the model"},
+      {"hourglass_unknown", "", "part 5 (block5): hourglass control 9 (HGID) is not in the model"},
       {"hourglass_form_8", "*HOURGLASS\n" + card({"9", "8"}),
-       "part 1 (block1): hourglass form 8 (IHQ) is not computed by this version"},
+       "part 5 (block5): hourglass form 8 (IHQ) is not computed by this version"},
       {"hourglass_bulk", "*HOURGLASS\n" + card({"9", "1", "0.1", "", "2.0"}),
        "field 5: Q1 2 asks for bulk viscosity coefficients other than 1.5 and 0.06"},
       {"hourglass_viscous_limit", "*HOURGLASS\n" + card({"9", "2", "0.15"}),
-       "part 1 (block1): the viscous hourglass form 2 (IHQ) with QM 0.15 is beyond the step's stability limit "
+       "part 5 (block5): the viscous hourglass form 2 (IHQ) with QM 0.15 is beyond the step's stability limit "
        "QM x TSSFAC <= 0.125 at the time-step scale factor 0.9"},
       {"hourglass_shell_form_6", "*HOURGLASS\n" + card({"9", "6", "1.0"}) + shellStrip(3, 9, 8, 1, 2.0),
        "(strip3): hourglass form 6 (IHQ) is not computed by this version; quadrilateral shells"},

@@ -253,6 +253,33 @@ TEST(OneFreeElement, SpinningBlockKeepsItsEnergyWithEveryHourglassForm) {
   }
 }
 
+// A block of n x n x n one-point hexahedra of edge h, its nodes moved by up
+// to 15 % of h.
+std::string distortedBlock(int n, double h) {
+  std::string text = "*NODE\n", elements = "*ELEMENT_SOLID\n";
+  const auto id = [n](int i, int j, int k) { return 1 + i + (n + 1) * (j + (n + 1) * k); };
+  for (int k = 0; k <= n; ++k)
+    for (int j = 0; j <= n; ++j)
+      for (int i = 0; i <= n; ++i) {
+        const int g[3] = {i, j, k};
+        text += std::to_string(id(i, j, k));
+        for (int c = 0; c < 3; ++c)
+          text += " " + motiondeck::num(h * (g[c] + 0.15 * std::sin(3.1 * i + 1.7 * j + 2.3 * k + 0.9 * c)));
+        text += "\n";
+      }
+  int e = 1;
+  for (int k = 0; k < n; ++k)
+    for (int j = 0; j < n; ++j)
+      for (int i = 0; i < n; ++i)
+        elements += card({std::to_string(e++), "1", std::to_string(id(i, j, k)), std::to_string(id(i + 1, j, k)),
+                          std::to_string(id(i + 1, j + 1, k)), std::to_string(id(i, j + 1, k)),
+                          std::to_string(id(i, j, k + 1)), std::to_string(id(i + 1, j, k + 1)),
+                          std::to_string(id(i + 1, j + 1, k + 1)), std::to_string(id(i, j + 1, k + 1))},
+                         8);
+  return text + elements + "*PART\nblock\n" + card({"1", "1", "1"}) + "*SECTION_SOLID\n" + card({"1", "1"}) +
+         steel();
+}
+
 const std::string kHexa = cubeNodes(8, 0.01) + "*ELEMENT_SOLID\n" + card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8) +
                           "*PART\nsolid\n" + card({"1", "1", "1"});
 const std::string kQuad = cubeNodes(4, 0.01) + "*ELEMENT_SHELL\n" + card({"1", "1", "1", "2", "3", "4"}, 8) +
@@ -270,6 +297,16 @@ INSTANTIATE_TEST_SUITE_P(
         FreeElement{"hexahedron_stiffness_form",
                     kHexa + "*SECTION_SOLID\n" + card({"1", "1"}) + steel() + "*CONTROL_HOURGLASS\n" + card({"4", "0.1"}),
                     8, false},
+        FreeElement{"hexahedron_viscous_limit",
+                    kHexa + "*SECTION_SOLID\n" + card({"1", "1"}) + steel() + "*CONTROL_HOURGLASS\n" + card({"1", "0.125"}),
+                    8, false},
+        // Several distorted elements: the default viscous form, the stiffness
+        // and the assumed-strain forms.
+        FreeElement{"hexahedron_block", distortedBlock(2, 0.01), 27, false},
+        FreeElement{"hexahedron_block_stiffness_form",
+                    distortedBlock(2, 0.01) + "*CONTROL_HOURGLASS\n" + card({"4", "0.1"}), 27, false},
+        FreeElement{"hexahedron_block_assumed_strain",
+                    distortedBlock(2, 0.01) + "*CONTROL_HOURGLASS\n" + card({"6", "1.0"}), 27, false},
         FreeElement{"hexahedron_fully_integrated", kHexa + "*SECTION_SOLID\n" + card({"1", "2"}) + steel(), 8, false},
         FreeElement{"tetrahedron",
                     cubeNodes(5, 0.01) + "*ELEMENT_SOLID\n" + card({"1", "1", "1", "2", "4", "5", "5", "5", "5", "5"}, 8) +
