@@ -33,7 +33,7 @@
 #include "materials/material.h"
 #include "materials/materialmanager.h"
 #include "materials/materialstatus.h"
-#include "solver/deviceNodeList.h"
+#include "core/deviceNodeList.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "core/segment.h"
 #include "core/logErrorPrint.h"
 #include "platform/gpu_runtime.h"
-#include "solver/pendingFeature.h"
+#include "core/pendingFeature.h"
 
 PairManager::~PairManager() {
   freeDevice(test_pair_array_gpu);

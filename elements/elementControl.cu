@@ -24,7 +24,7 @@
 #include "materials/materialnew.h"
 #include "platform/blockReduce.h"
 #include "platform/simdLane.h"
-#include "solver/pendingFeature.h"
+#include "core/pendingFeature.h"
 
 namespace {
 

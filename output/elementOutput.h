@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "output/basicoutput.h"
-#include "solver/deviceNodeList.h"
+#include "core/deviceNodeList.h"
 
 class Set;
 struct Element;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "output/basicoutput.h"
-#include "solver/deviceNodeList.h"
+#include "core/deviceNodeList.h"
 
 class Set;
 class RigidCuda;

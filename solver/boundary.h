@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/gpu_runtime.h"
-#include "solver/deviceNodeList.h"
+#include "core/deviceNodeList.h"
 
 class FEMDynamic;
 class CurveManager;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "input/keywordRecords.h"
+#include "solver/keywordRecords.h"
 #include "solver/databaseRecords.h"
 
 class NodeManager;

@@ -9,7 +9,7 @@
 #include "core/orderedShares.h"
 
 #include "platform/gpu_runtime.h"
-#include "solver/deviceNodeList.h"
+#include "core/deviceNodeList.h"
 
 class FEMDynamic;
 class CurveManager;

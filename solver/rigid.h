@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/gpu_runtime.h"
-#include "solver/deviceNodeList.h"
+#include "core/deviceNodeList.h"
 
 struct NodeCuda;
 class Part;

@@ -3,7 +3,7 @@
 #pragma once
 #include <vector>
 
-#include "solver/deviceNodeList.h"
+#include "core/deviceNodeList.h"
 #include "solver/rigid.h"
 
 class FEMDynamic;

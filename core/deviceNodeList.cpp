@@ -1,4 +1,4 @@
-#include "solver/deviceNodeList.h"
+#include "core/deviceNodeList.h"
 
 #include "core/nodeManager.h"
 

@@ -1,4 +1,4 @@
-#include "solver/pendingFeature.h"
+#include "core/pendingFeature.h"
 #include <cstdio>
 #include <mutex>
 #include <set>
