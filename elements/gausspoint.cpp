@@ -2,21 +2,21 @@
 
 #include "elements/element.h"
 
-void GaussPoint::setNodeNumAndAllocateShapePartial() {
-  if (element_ == nullptr) return;
-  nodeNumber_ = element_->gaussNodeNum;
-  if (element_->tlFlag != 1 || nodeNumber_ <= 0) return;
-  freeShapePartial();
-  shapePartialDx_ = new double[nodeNumber_]();
-  shapePartialDy_ = new double[nodeNumber_]();
-  shapePartialDz_ = new double[nodeNumber_]();
+void setNodeNumAndAllocateShapePartial(GaussPoint& point) {
+  if (point.element_ == nullptr) return;
+  point.nodeNumber_ = point.element_->gaussNodeNum;
+  if (point.element_->tlFlag != 1 || point.nodeNumber_ <= 0) return;
+  freeShapePartial(point);
+  point.shapePartialDx_ = new double[point.nodeNumber_]();
+  point.shapePartialDy_ = new double[point.nodeNumber_]();
+  point.shapePartialDz_ = new double[point.nodeNumber_]();
 }
 
-void GaussPoint::freeShapePartial() {
-  delete[] shapePartialDx_;
-  delete[] shapePartialDy_;
-  delete[] shapePartialDz_;
-  shapePartialDx_ = nullptr;
-  shapePartialDy_ = nullptr;
-  shapePartialDz_ = nullptr;
+void freeShapePartial(GaussPoint& point) {
+  delete[] point.shapePartialDx_;
+  delete[] point.shapePartialDy_;
+  delete[] point.shapePartialDz_;
+  point.shapePartialDx_ = nullptr;
+  point.shapePartialDy_ = nullptr;
+  point.shapePartialDz_ = nullptr;
 }

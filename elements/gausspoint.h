@@ -1,46 +1,14 @@
-// One integration point: weight, natural coordinates, material state and,
-// for total-Lagrangian owners, the reference shape-function derivatives.
+// One integration point of an element or a smoothed-FEM domain: the record
+// (materials/integrationPoint.h) and the reference derivative arrays its
+// owner allocates.
 #pragma once
-#include <type_traits>
-
 #include "elements/elementtype.h"
-#include "platform/gpu_runtime.h"
+#include "materials/integrationPoint.h"
 
-struct Element;
-class MaterialStatus;
+// nodeNumber_ := the owner's integration-point node count; for owners with
+// the total-Lagrangian flag the three derivative arrays are allocated and
+// zeroed (host).
+void setNodeNumAndAllocateShapePartial(GaussPoint& point);
 
-// The same bytes live in the host vector and in the device array, so the
-// record is trivially copyable: it has no virtual functions and no destructor.
-// The derivative arrays are released by their owner, IntegratPointManager.
-struct GaussPoint {
-  int nodeNumber_ = 0;              // nodes of the owner: length of each derivative array
-  int matStatusIndex_ = 0;          // index of the state record within its material's array
-  double weight_ = 0.0;             // integration weight of the rule
-  double coord_[3] = {0.0, 0.0, 0.0};  // natural coordinates r, s, t
-  MaterialStatus* matStatus_ = nullptr;
-  Element* element_ = nullptr;      // owning element or smoothed-FEM domain
-  ElementNewType elementType_ = ET_NONE;  // type code of the owner (0 for smoothed-FEM points)
-  double* shapePartialDx_ = nullptr;
-  double* shapePartialDy_ = nullptr;
-  double* shapePartialDz_ = nullptr;
-  void* spare_ = nullptr;
-  // Volume the point stands for (|det J| x weight), written by formulations
-  // that integrate over the current shape.  Kept apart from the weight so the
-  // rule's weight is never compounded from one cycle to the next.
-  double volume_ = 0.0;
-
-  __host__ __device__ GaussPoint() {}
-
-  __host__ __device__ void setMatStatusPtr(MaterialStatus* status) { matStatus_ = status; }
-
-  // nodeNumber_ := the owner's integration-point node count; for owners with
-  // the total-Lagrangian flag the three derivative arrays are allocated and
-  // zeroed (host).
-  void setNodeNumAndAllocateShapePartial();
-
-  // Releases the host derivative arrays (host).
-  void freeShapePartial();
-};
-
-static_assert(std::is_trivially_copyable_v<GaussPoint>);
-static_assert(sizeof(GaussPoint) == 104);
+// Releases the host derivative arrays (host).
+void freeShapePartial(GaussPoint& point);

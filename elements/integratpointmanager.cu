@@ -127,7 +127,7 @@ void IntegratPointManager::releaseDevicePartials() {
 }
 
 void IntegratPointManager::releaseHostPartials() {
-  for (GaussPoint& p : gaussPointArrayCpu_) p.freeShapePartial();
+  for (GaussPoint& p : gaussPointArrayCpu_) freeShapePartial(p);
 }
 
 void IntegratPointManager::numberGaussPoints(std::vector<Part>& parts, const std::vector<Element*>& smoothDomains,
@@ -195,7 +195,7 @@ void IntegratPointManager::createGaussPoints(std::vector<Part>& parts, const std
 }
 
 void IntegratPointManager::setNodeNumAndAllocateShapePartial() {
-  for (GaussPoint& p : gaussPointArrayCpu_) p.setNodeNumAndAllocateShapePartial();
+  for (GaussPoint& p : gaussPointArrayCpu_) ::setNodeNumAndAllocateShapePartial(p);
 }
 
 void IntegratPointManager::allocateGaussPointGpu() {

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <new>
 
-#include "elements/gausspoint.h"
+#include "materials/integrationPoint.h"
 #include "materials/materialstatus.h"
 #include "platform/gpu_runtime.h"
 

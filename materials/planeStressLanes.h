@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstddef>
 
-#include "elements/gausspoint.h"
+#include "materials/integrationPoint.h"
 #include "materials/elasticplastic.h"
 #include "materials/linearelastic.h"
 #include "materials/materialnew.h"

@@ -10,7 +10,7 @@
 #pragma once
 #include <cstddef>
 
-#include "elements/gausspoint.h"
+#include "materials/integrationPoint.h"
 #include "materials/elasticplastic.h"
 #include "materials/linearelastic.h"
 #include "materials/materialnew.h"

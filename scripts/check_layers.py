@@ -32,11 +32,8 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 PENDING = {
     "materials/elementInversion.cu includes elements/element.h",
     "materials/elementInversion.cu includes elements/gausspoint.h",
-    "materials/materialnew.h includes elements/gausspoint.h",
-    "materials/planeStressLanes.h includes elements/gausspoint.h",
     "materials/returnMapFailure.cu includes elements/element.h",
     "materials/returnMapFailure.cu includes elements/gausspoint.h",
-    "materials/solidPointLanes.h includes elements/gausspoint.h",
     "contact/contactManager.cpp includes solver/femdynamic.h",
     "contact/contactMotion.cpp includes solver/boundary.h",
     "contact/contactMotion.cpp includes solver/constrained.h",
