@@ -31,6 +31,7 @@
 #include "elements/gausspoint.h"
 #include "elements/solidElementCuda.h"
 #include "elements/hourglasscontrol.h"
+#include "elements/nodeGather.h"
 #include "materials/material.h"
 #include "materials/materialmanager.h"
 #include "materials/materialstatus.h"
@@ -116,7 +117,7 @@ struct GpuCycle {
       control->gpuAllElementInterFor(materials, sections, hourglass, dt, handle, &candidate, 0.9);
       CUDA_CHECK(cudaDeviceSynchronize());
       const auto t2 = Clock::now();
-      nodes->gpuAddNodeInterForce();
+      gpuAddNodeInterForce(*nodes);
       CUDA_CHECK(cudaDeviceSynchronize());
       const auto t3 = Clock::now();
       const double next = std::min(candidate, 0.001);

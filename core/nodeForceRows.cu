@@ -14,30 +14,6 @@ constexpr LaneRun kForceRun =
     nodeFieldRun(offsetof(NodeCuda, force), offsetof(NodeCuda, moment), 3 * sizeof(double));
 }  // namespace
 
-// The slots are put in reading order first (each node by one thread), so
-// that the lists, and the sums of the gather, are the same in every run.
-__global__ void CountNodeForceRows(int n, NodeCuda* nodes, int* counts) {
-  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    NodeCuda& nd = nodes[i];
-    nd.orderRegisteredElements();
-    int count = 0;
-    NodeForceRow row{nullptr, 0};
-    for (int k = 0; k < nd.registeredElementNum(); ++k)
-      if (elementForceRow(nd.element[k], nd.local_node_num[k], &row, true)) ++count;
-    counts[i] = count;
-  }
-}
-
-// The second walk over the slots prints nothing: the count reported them.
-__global__ void FillNodeForceRows(int n, NodeCuda* nodes, const int* offset, NodeForceRow* rows) {
-  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    const NodeCuda& nd = nodes[i];
-    int next = offset[i];
-    for (int k = 0; k < nd.registeredElementNum(); ++k)
-      if (elementForceRow(nd.element[k], nd.local_node_num[k], &rows[next], false)) ++next;
-  }
-}
-
 __global__ void GatherNodeForceRows(int n, NodeCuda* nodes, const int* offset, const NodeForceRow* rows) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     // The rows of a node a few places on are asked for now: where the
@@ -50,8 +26,6 @@ __global__ void GatherNodeForceRows(int n, NodeCuda* nodes, const int* offset, c
     gatherNodeForceRows(nodes[i], rows + offset[i], offset[i + 1] - offset[i]);
   }
 }
-
-void NodeForceRowList::build(NodeCuda* nodes, int n) { lists_.build(nodes, n, CountNodeForceRows, FillNodeForceRows); }
 
 void NodeForceRowList::gather(NodeCuda* nodes) const {
   if (lists_.nodeNum() <= 0) return;

@@ -8,21 +8,12 @@
 #include "core/node.h"
 #include "core/nodeLists.h"
 
-struct Element;
-
 // One entry of a node's list: a row of an element's nodal force block.
 struct NodeForceRow {
   const double* row;  // force x, y, z (then moment x, y, z when width is 6)
   int width;          // 3 or 6
 };
 static_assert(std::is_trivially_copyable_v<NodeForceRow>);
-
-// The row of element e's force block for the node at position r of the
-// element: false for an entry the gather passes over (no element, a row
-// outside the block, an element whose family carries no force block: this
-// one is reported when `report` is set). Defined with the element families
-// (elements/elementForceRow.cu): core knows no family's record.
-__host__ __device__ bool elementForceRow(Element* e, int r, NodeForceRow* out, bool report);
 
 // Subtracts one row from a force and a moment (the moment only for a row of
 // width 6).
@@ -71,8 +62,12 @@ __host__ __device__ inline void gatherNodeForceRows(NodeCuda& node, const NodeFo
 // belong to node i, in the order of the node's registration slots.
 class NodeForceRowList {
  public:
-  // Builds the lists of the n device nodes from their registration slots.
-  void build(NodeCuda* nodes, int n);
+  // Builds the lists of the n device nodes from their registration slots
+  // (the kernels know the element families: elements/nodeGather.h).
+  void build(NodeCuda* nodes, int n, NodeLists<NodeForceRow>::CountKernel count,
+             NodeLists<NodeForceRow>::FillKernel fill) {
+    lists_.build(nodes, n, count, fill);
+  }
   void release() { lists_.release(); }
   bool built() const { return lists_.built(); }
   // Gathers the element forces of the n nodes the lists were built for.
@@ -83,6 +78,4 @@ class NodeForceRowList {
   NodeLists<NodeForceRow> lists_;
 };
 
-__global__ void CountNodeForceRows(int n, NodeCuda* nodes, int* counts);
-__global__ void FillNodeForceRows(int n, NodeCuda* nodes, const int* offset, NodeForceRow* rows);
 __global__ void GatherNodeForceRows(int n, NodeCuda* nodes, const int* offset, const NodeForceRow* rows);

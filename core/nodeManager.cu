@@ -168,9 +168,6 @@ __global__ void GpuAverageNodeStr(int n, NodeCuda* nodes) {
   const int i = static_cast<int>(blockDim.x * blockIdx.x + threadIdx.x);
   if (i < n) nodes[i].calNodeStressStrain();
 }
-__global__ void OrderRegisteredSlots(int n, NodeCuda* nodes) {
-  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) nodes[i].orderRegisteredElements();
-}
 
 // Launches over no nodes are skipped: there is no device array to pass.
 void NodeManager::allNodeAccelVelCal(double dt, double prevDt) {
@@ -189,14 +186,6 @@ void NodeManager::gpuUpdateEquivalentMass() {
   if (totNodeNum <= 0) return;
   launch(GpuUpdateEquivalentMass, nodeGrid32(totNodeNum), dim3(32), totNodeNum, node_array_gpu);
 }
-void NodeManager::gpuGatherScaledMass() {
-  if (totNodeNum <= 0) return;
-  if (!mass_shares_.built()) {
-    mass_shares_.build(node_array_gpu, totNodeNum);
-    slots_ordered_ = true;
-  }
-  mass_shares_.gather(node_array_gpu);
-}
 void NodeManager::gpuClearNodeStr() {
   const int n = std::min(static_cast<int>(node_array_cpu.size()), totNodeNum);
   launch(GpuClearNodeStr, nodeGrid64(n), dim3(64), n, node_array_gpu);
@@ -204,13 +193,4 @@ void NodeManager::gpuClearNodeStr() {
 void NodeManager::gpuAverageNodeStr() {
   const int n = std::min(static_cast<int>(node_array_cpu.size()), totNodeNum);
   launch(GpuAverageNodeStr, nodeGrid64(n), dim3(64), n, node_array_gpu);
-}
-void NodeManager::orderRegisteredSlots() {
-  if (slots_ordered_) return;
-  orderRegisteredSlotsOf(node_array_gpu, totNodeNum);
-  slots_ordered_ = true;
-}
-void orderRegisteredSlotsOf(NodeCuda* nodes, int n) {
-  if (n <= 0) return;
-  launch(OrderRegisteredSlots, nodeCycleGrid(n), dim3(kNodeCycleBlock), n, nodes);
 }

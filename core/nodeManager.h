@@ -16,14 +16,16 @@ class NodeManager {
   int dof_num = 0;                     // degrees of freedom per node (6)
   int totNodeNum = 0;                  // number of nodes (uploaded)
   std::map<int, NodeCuda*> node_id_map;  // id -> host node
-  // The gather reads the compact per-node lists (built at the first gather,
-  // after every element has registered) rather than the records' slots;
-  // both sum the same rows in the same order.
+  // The element gathers of elements/nodeGather.h: the force gather reads
+  // the compact per-node lists (built at the first gather, after every
+  // element has registered) rather than the records' slots; both sum the
+  // same rows in the same order.
   bool compact_gather = true;
   NodeForceRowList force_rows_;
   // Per-node lists of the elements' scaled-mass shares (built at the first
   // mass scaling).
   NodeMassShareList mass_shares_;
+  bool slots_ordered_ = false;  // registration slots in reading order since the last upload
 
   NodeManager() = default;
   NodeManager(const NodeManager&) = delete;
@@ -70,36 +72,21 @@ class NodeManager {
   void checkNodesFinite();
 
   // Kernel launchers of the GPU time loop, mass scaling and field output.
-  void gpuAddNodeInterForce();
   void allNodeAccelVelCal(double dt, double prevDt);
   void allNodeDispCal(double dt);
   void gpuResetNodeMass();
   void gpuUpdateEquivalentMass();
-  // Mass scaling: every node's mass and rotary inertia := the stored ones
-  // plus the shares its elements keep, summed in a fixed order; the
-  // equivalent mass follows.
-  void gpuGatherScaledMass();
   void gpuClearNodeStr();
   void gpuAverageNodeStr();
-  // Puts every node's registration slots in reading order once (the first
-  // gather and the first mass-share build order them as well): the passes
-  // that read the slots, such as the nodal sums of the output points, then
-  // find them ordered.
-  void orderRegisteredSlots();
 
  private:
-  bool slots_ordered_ = false;  // since the last upload
   NodeFieldCopy field_copy_;
 };
 
 // Kernels (one thread per node; the grid-stride ones walk a two-dimensional grid).
-__global__ void GpuAddNodeInterForce(int n, NodeCuda* nodes);
 __global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double prevDt);
 __global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof);
 __global__ void GpuResetNodeMass(int n, NodeCuda* nodes);
 __global__ void GpuUpdateEquivalentMass(int n, NodeCuda* nodes);
 __global__ void GpuClearNodeStr(int n, NodeCuda* nodes);
 __global__ void GpuAverageNodeStr(int n, NodeCuda* nodes);
-__global__ void OrderRegisteredSlots(int n, NodeCuda* nodes);
-// The registration slots of n device nodes put in reading order.
-void orderRegisteredSlotsOf(NodeCuda* nodes, int n);

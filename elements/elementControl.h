@@ -101,7 +101,7 @@ class ElementControl {
   // it, in the order of its registration slots, from zero; then the
   // smoothed-FEM domains add theirs.  The same sums on any number of
   // threads once the slots are in reading order (orderRegisteredSlotsOf,
-  // core/nodeManager.h).
+  // elements/nodeGather.h).
   void gpuAccumulateStrToNode(NodeCuda* nodes, int n, Section* sections);
   // The step of the step array with the smallest magnitude (the first of
   // equal ones; a step that is not finite counts as 0) into candidate, when
@@ -167,7 +167,7 @@ constexpr int kSolid2ndStressEntry = 1 + 12 * kSolid2ndStressNodes;
 __global__ void GpuSolid2ndNodeStress(int n, SolidElement2nd** elements, const Section* sections, double* scratch);
 // Per node, the sums of the stresses, strains and weights its registered
 // elements give it, from zero, in slot order (elementNodeStress.cu); the
-// slots are to be in reading order already (NodeManager::orderRegisteredSlots).
+// slots are to be in reading order already (orderRegisteredSlots, nodeGather.h).
 __global__ void GpuSumElementStressAtNodes(int n, NodeCuda* nodes, const Section* sections,
                                            const double* solid2ndScratch);
 __global__ void verSolidElement(int n, SolidElementCuda** elements);

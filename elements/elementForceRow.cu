@@ -1,6 +1,6 @@
 // The row of an element's nodal force block that a node gathers: the one
-// place that knows each family's force block, for the node's gather in core.
-#include "core/nodeForceRows.h"
+// place that knows each family's force block, for the node's gather (elements/nodeGather.cu).
+#include "elements/nodeGather.h"
 #include "elements/beamElementCuda.h"
 #include "elements/discreteCuda.h"
 #include "elements/shellElementCuda.h"

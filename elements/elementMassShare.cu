@@ -1,7 +1,7 @@
 // The scaled-mass share of an element that a node gathers: the one place
 // that knows which of each family's nodes take part in mass scaling, for the
 // node's gather in core.
-#include "core/nodeMassShares.h"
+#include "elements/nodeGather.h"
 #include "elements/beamElementCuda.h"
 #include "elements/shellElementCuda.h"
 #include "elements/solidElement2nd.h"

@@ -5,12 +5,13 @@
 #include "core/nodeManager.h"
 #include "core/sectionmanager.h"
 #include "elements/elementControl.h"
+#include "elements/nodeGather.h"
 #include "solver/femdynamic.h"
 
 void averageNodalStressGpu(FEMDynamic* fem)
 {
     NodeManager* nodes = fem->nodeManager;
-    nodes->orderRegisteredSlots();
+    orderRegisteredSlots(*nodes);
     fem->elementControl->gpuAccumulateStrToNode(nodes->node_array_gpu, nodes->totNodeNum,
                                                 fem->sectionManager->section_array_gpu);
     nodes->gpuAverageNodeStr();

@@ -12,6 +12,7 @@
 #include "core/sectionmanager.h"
 #include "elements/elementControl.h"
 #include "elements/hourglasscontrolmanager.h"
+#include "elements/nodeGather.h"
 #include "elements/smoothFemManager.h"
 #include "materials/elementInversion.h"
 #include "materials/materialmanager.h"
@@ -99,7 +100,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
                                              d->hourglassControlManager->part_controls_gpu, d->dt, handle.get(),
                                              &candidate, tc->safe_factor);
     if (runStopsOnInvertedElement(d->time, d->dt, d->cycle)) return false;
-    d->nodeManager->gpuAddNodeInterForce();
+    gpuAddNodeInterForce(*d->nodeManager);
     tc->massScalingGpu(d->tieManager, d->constrainedManager, d->elementControl, d->nodeManager, d->cycle, &candidate);
     steps.applyLoads();
 

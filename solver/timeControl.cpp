@@ -7,6 +7,7 @@
 #include "core/sectionmanager.h"
 #include "elements/elementControl.h"
 #include "elements/elmmanager.h"
+#include "elements/nodeGather.h"
 #include "elements/partSelection.h"
 #include "materials/materialmanager.h"
 #include "core/logErrorPrint.h"
@@ -99,7 +100,7 @@ void TimeControl::massScalingGpu(TieManager* ties, ConstrainedManager* constrain
                                  NodeManager* nodes, int cycle, double* candidate) {
   if (candidate == nullptr || !massScalingDue(cycle, *candidate)) return;
   elements->gpuMassScale(target_dt);
-  nodes->gpuGatherScaledMass();
+  gpuGatherScaledMass(*nodes);
   ties->transferSlaveMassGpu();
   constraints->attachSlaveMassGpu();
   *candidate = target_dt;

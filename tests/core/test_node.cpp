@@ -7,6 +7,7 @@
 
 #include "core/nodeManager.h"
 #include "core/nonFiniteNode.h"
+#include "elements/nodeGather.h"
 #include "elements/shellElementCuda.h"
 #include "elements/solidElementCuda.h"
 
@@ -283,7 +284,7 @@ TEST(NodeManagerTest, LaunchersDoNothingWithoutNodes) {
   EXPECT_EQ(nm.node_array_gpu, nullptr);
   nm.allNodeAccelVelCal(1e-3, 1e-3);
   nm.allNodeDispCal(1e-3);
-  nm.gpuAddNodeInterForce();
+  gpuAddNodeInterForce(nm);
   nm.gpuClearNodeStr();
   nm.gpuAverageNodeStr();
   nm.copyNodesToCpu();

@@ -10,6 +10,7 @@
 
 #include "core/nodeManager.h"
 #include "elements/beamElementCuda.h"
+#include "elements/nodeGather.h"
 #include "elements/shellElementCuda.h"
 #include "elements/solidElementCuda.h"
 
@@ -54,11 +55,11 @@ TEST(NodeForceRows, ListsGatherWhatTheSlotsGatherAndReportOnceAtSetUp) {
   nm.allocateAndCopyNodes();
 
   testing::internal::CaptureStdout();
-  nm.gpuAddNodeInterForce();  // builds the lists, then gathers
+  gpuAddNodeInterForce(nm);  // builds the lists, then gathers
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "单元截面类型设置错误\n");
   EXPECT_EQ(nm.force_rows_.rowNum(), 3 + 2 + kNodeElementSlots);  // the infinite row stays in the list
   testing::internal::CaptureStdout();
-  nm.gpuAddNodeInterForce();  // a second cycle reports nothing
+  gpuAddNodeInterForce(nm);  // a second cycle reports nothing
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   nm.copyNodesToCpu();
 

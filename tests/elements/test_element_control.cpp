@@ -16,6 +16,7 @@
 #include "core/nodeManager.h"
 #include "core/nodeMassShares.h"
 #include "elements/elementControl.h"
+#include "elements/nodeGather.h"
 #include "platform/cublasHandle.h"
 #include "tests/elements/solidDeviceModel.h"
 
@@ -219,7 +220,7 @@ TEST(ElementControl, MassScalingAndReport) {
   drv.control.gpuMassScale(2.0 * dt);
   // The element keeps what each node gains; the nodes gather it.
   NodeMassShareList shares;
-  shares.build(d.nodes, d.nodeNum);
+  shares.build(d.nodes, d.nodeNum, CountNodeMassShares, FillNodeMassShares);
   shares.gather(d.nodes);
   ASSERT_EQ(cudaDeviceSynchronize(), cudaSuccess);
   for (const NodeCuda& n : d.readNodes()) EXPECT_NEAR(n.mass, 4.0 * 7.85e-3 / 8, 1e-15);

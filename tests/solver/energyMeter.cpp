@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "core/nodeManager.h"
+#include "elements/nodeGather.h"
 #include "platform/gpu_runtime.h"
 #include "solver/femdynamic.h"
 #include "tests/solver/motionDeck.h"
@@ -22,7 +23,7 @@ void EnergyMeter::measure(FEMDynamic& fem, double time) {
   const std::vector<NodeCuda> state = nm->node_array_cpu;
   // The nodal update has cleared the forces: a gather now leaves in them
   // the element forces of the state just reached.
-  nm->gpuAddNodeInterForce();
+  gpuAddNodeInterForce(*nm);
   nm->copyNodesToCpu();
   const std::vector<NodeCuda> gathered = nm->node_array_cpu;
   nm->node_array_cpu = state;
