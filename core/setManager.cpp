@@ -1,7 +1,5 @@
 #include "core/setManager.h"
 
-#include <initializer_list>
-
 std::deque<Set>* SetManager::setArray(int type)
 {
     switch (type) {
@@ -72,23 +70,4 @@ Set* SetManager::findSet(int id, int type)
         return nullptr;
     }
     return (*map)[id];
-}
-
-void SetManager::resolveAllSets(FEMDynamic* fem)
-{
-    buildSetMaps();
-    for (std::deque<Set>* sets : {&node_set_array, &part_set_array, &element_set_array}) {
-        for (Set& set : *sets) {
-            set.resolveMembers(fem);
-        }
-    }
-}
-
-void SetManager::copyAllToGpu(FEMDynamic* fem)
-{
-    for (std::deque<Set>* sets : {&node_set_array, &element_set_array, &part_set_array}) {
-        for (Set& set : *sets) {
-            set.copyToGpu(fem);
-        }
-    }
 }

@@ -56,8 +56,6 @@ PENDING = {
     "output/outputManager.cpp includes solver/timeControl.h",
     "output/paraViewOutput.cpp includes solver/femdynamic.h",
     "output/tecplotOutput.cpp includes solver/femdynamic.h",
-    "core calls Set::resolveMembers(FEMDynamic*)",
-    "core calls Set::copyToGpu(FEMDynamic*)",
     "contact calls deckNodeId(FEMDynamic const&, int)",
     "contact calls invertInertia(double const*, double*)",
     "contact calls translationLeaders(ConstrainedManager const&, TieManager const&)",

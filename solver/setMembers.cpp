@@ -1,14 +1,17 @@
 // The members of a set resolved against the model, and their device
-// pointer arrays: the set's methods that need the whole model (its nodes,
-// parts and element managers) are defined here, above the element layer,
-// so that the set record itself stays in core.
+// pointer arrays: the set's methods and the set manager's passes over all
+// sets that need the whole model (its nodes, parts and element managers)
+// are defined here, above the element layer, so that the set record itself
+// stays in core.
 #include <cstdio>
+#include <initializer_list>
 #include <vector>
 
 #include "core/logErrorPrint.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
 #include "core/set.h"
+#include "core/setManager.h"
 #include "elements/elmmanager.h"
 #include "platform/gpu_runtime.h"
 #include "solver/femdynamic.h"
@@ -103,4 +106,23 @@ void Set::copyToGpu(FEMDynamic* fem)
         element_array_gpu_num = static_cast<int>(slots.size());
     }
     // Part sets and segment sets have no device arrays.
+}
+
+void SetManager::resolveAllSets(FEMDynamic* fem)
+{
+    buildSetMaps();
+    for (std::deque<Set>* sets : {&node_set_array, &part_set_array, &element_set_array}) {
+        for (Set& set : *sets) {
+            set.resolveMembers(fem);
+        }
+    }
+}
+
+void SetManager::copyAllToGpu(FEMDynamic* fem)
+{
+    for (std::deque<Set>* sets : {&node_set_array, &element_set_array, &part_set_array}) {
+        for (Set& set : *sets) {
+            set.copyToGpu(fem);
+        }
+    }
 }
