@@ -158,6 +158,13 @@ struct NodeCuda {
     for (int j = 0; j < 3; ++j) contact_pair_axes[j] = 0.0;
   }
 
+  // The step the node takes over dt at its velocity now, recorded as its
+  // last step (0: none), so that a search before the first move sees each
+  // node come as far as it will go.
+  __host__ __device__ void presetStep(double dt) {
+    for (int j = 0; j < 6; ++j) step_disp[j] = dt * vel[j];
+  }
+
   // Displacement update; the degree-of-freedom count is accepted for the
   // kernel's signature and not used (all six components advance).
   __host__ __device__ void dispUpdate(double dt, int /*dofNum*/) { dispUpdate(dt); }

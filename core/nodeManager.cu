@@ -107,6 +107,9 @@ void NodeManager::allNodeAccelVelCalCpu(double dt, double prevDt) {
 void NodeManager::allNodeDispCalCpu(double dt) {
   for (NodeCuda& n : node_array_cpu) n.dispUpdate(dt);
 }
+void NodeManager::presetStepsCpu(double dt) {
+  for (NodeCuda& n : node_array_cpu) n.presetStep(dt);
+}
 void NodeManager::checkNodesFiniteCpu() {
   for (const NodeCuda& n : node_array_cpu) checkNodeFinite(n);
 }
@@ -154,6 +157,9 @@ __global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof) {
     nodes[i].dispUpdate(dt, dof);
   }
 }
+__global__ void PresetNodeSteps(NodeCuda* nodes, int n, double dt) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) nodes[i].presetStep(dt);
+}
 __global__ void GpuResetNodeMass(int n, NodeCuda* nodes) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) nodes[i].massReduction();
 }
@@ -177,6 +183,10 @@ void NodeManager::allNodeAccelVelCal(double dt, double prevDt) {
 void NodeManager::allNodeDispCal(double dt) {
   if (totNodeNum <= 0) return;
   launch(AllNodeDispCal, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt, dof_num > 0 ? dof_num : 6);
+}
+void NodeManager::presetSteps(double dt) {
+  if (totNodeNum <= 0) return;
+  launch(PresetNodeSteps, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt);
 }
 void NodeManager::gpuResetNodeMass() {
   if (totNodeNum <= 0) return;

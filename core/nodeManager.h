@@ -66,6 +66,10 @@ class NodeManager {
   // Host-only time loop.
   void allNodeAccelVelCalCpu(double dt, double prevDt);
   void allNodeDispCalCpu(double dt);
+  // Every node's last step := its velocity times dt (core/node.h presetStep):
+  // host records, device records.
+  void presetStepsCpu(double dt);
+  void presetSteps(double dt);
   // Every node's coordinates, velocities and forces checked for values that
   // are not finite (core/nonFiniteNode.h): host records, device records.
   void checkNodesFiniteCpu();

@@ -118,7 +118,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   // Capped as the GPU loop caps it: a model of rigid and null parts alone
   // has no element step at all.
   if (!steps.takeFirstStep(d->dt, kCpuMaxFirstDt, kCpuMaxDt)) return false;
-  if (!steps.startState()) return false;
+  if (!steps.startState([d] { hostContactStep(d, 0.0); })) return false;
   steps.stepTime();
 
   while (steps.running()) {

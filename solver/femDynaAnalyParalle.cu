@@ -81,7 +81,11 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   // The added mass is reported only when mass scaling acted at the start.
   d->elementControl->gpuCountMass(tc->mass_scaled ? 1 : 0);
   tc->printTimeInfo(d->dt);
-  if (!steps.startState()) return false;
+  if (!steps.startState([d] {
+        contactStepGpu(d, 0.0);
+        CUDA_CHECK(cudaDeviceSynchronize());
+      }))
+    return false;
   writeRunLog(d, d->dt);
   steps.stepTime();
 

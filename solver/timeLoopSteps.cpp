@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "contact/contactManager.h"
+#include "contact/pairmanager.h"
 #include "contact/tiemanager.h"
 #include "core/curvemanager.h"
 #include "core/nodeManager.h"
@@ -42,7 +44,7 @@ bool TimeLoopSteps::takeFirstStep(double candidate, double firstMax, double late
   return true;
 }
 
-bool TimeLoopSteps::startState() {
+bool TimeLoopSteps::startState(const std::function<void()>& contactStep) {
   applyLoads();
   applyBoundaries();
   // Rigid bodies carry their initial and prescribed motion to their nodes.
@@ -52,6 +54,7 @@ bool TimeLoopSteps::startState() {
   moveRigidWalls();
   nodeVelocities();
   slavesFollowMasters();
+  contactBeforeFirstMove(contactStep);
   if (stateStopsRun(true)) return false;
   d_->outputManager->initAll(d_);
   d_->outputManager->collectAll(d_, d_->time, d_->dt);
@@ -117,13 +120,7 @@ bool TimeLoopSteps::chooseNextStep(double candidate, double maxDt) {
 void TimeLoopSteps::constrainAndMoveBodies() {
   // Slave forces reach their masters before the boundary conditions act,
   // so that a clamped or driven master stays as prescribed.
-  if (host_) {
-    d_->constrainedManager->transferSlaveForcesCpu();
-    d_->tieManager->addMasterForCpu();
-  } else {
-    d_->constrainedManager->transferSlaveForcesGpu();
-    d_->tieManager->addMasterForGpu();
-  }
+  slaveForcesToMasters();
   applyBoundaries();
 
   RigidManager* rm = d_->rigidManager;
@@ -182,6 +179,39 @@ void TimeLoopSteps::moveRigidBodies(bool project) {
       r.updateNodesCpu(d_->dt);
     else
       r.updateNodesGpu(d_->dt);
+  }
+}
+
+// Contact pairs are made a step before their node reaches the surface, from
+// its approach over the last step, and their force lands it there.  The
+// first move comes before any cycle's contact step: the loop's contact step
+// runs first on the velocities of the first update, each node's coming step
+// taken as its last, so that a node that reaches a face within the first
+// step lands on it instead of crossing it.  The pairs' forces act over a
+// whole step, the first update's over half of one: they are added by an
+// update of their own (slave forces to their masters and the boundary
+// conditions first, as in a cycle).  The rigid bodies' nodes give theirs
+// up: a body answers from the first cycle on.
+void TimeLoopSteps::contactBeforeFirstMove(const std::function<void()>& contactStep) {
+  if (d_->contactManager->contact_array.empty()) return;
+  NodeManager* nm = d_->nodeManager;
+  host_ ? nm->presetStepsCpu(d_->dt) : nm->presetSteps(d_->dt);
+  contactStep();
+  host_ ? nm->presetStepsCpu(0.0) : nm->presetSteps(0.0);
+  if (d_->pairManager->activePairCount() == 0) return;
+  slaveForcesToMasters();
+  applyBoundaries();
+  host_ ? nm->allNodeAccelVelCalCpu(d_->dt, d_->dt) : nm->allNodeAccelVelCal(d_->dt, d_->dt);
+  slavesFollowMasters();
+}
+
+void TimeLoopSteps::slaveForcesToMasters() {
+  if (host_) {
+    d_->constrainedManager->transferSlaveForcesCpu();
+    d_->tieManager->addMasterForCpu();
+  } else {
+    d_->constrainedManager->transferSlaveForcesGpu();
+    d_->tieManager->addMasterForGpu();
   }
 }
 

@@ -4,6 +4,8 @@
 // pass in the GPU loop, its host twin in the host loop.  The element forces,
 // the contact step and what only one loop does stay in the loops.
 #pragma once
+#include <functional>
+
 #include "elements/elementStep.h"
 #include "solver/kineticEnergyWatch.h"
 
@@ -23,9 +25,10 @@ class TimeLoopSteps {
   // step cannot run the model (the message is printed).
   bool takeFirstStep(double candidate, double firstMax, double laterMax);
   // The initial state: loads, boundary conditions, rigid bodies and walls act
-  // on the first velocity update, the slaves follow their masters, and the
-  // outputs start and write it.  False when a node is not finite.
-  bool startState();
+  // on the first velocity update, the slaves follow their masters; then the
+  // loop's contact step (contactStep) acts before the first move, and the
+  // outputs start and write the state.  False when a node is not finite.
+  bool startState(const std::function<void()>& contactStep);
   // From the state reached to the time the coming cycle computes (the start
   // of the first cycle, after startState).
   void stepTime();
@@ -62,8 +65,10 @@ class TimeLoopSteps {
  private:
   void applyBoundaries();
   void moveRigidBodies(bool project);
+  void slaveForcesToMasters();
   void nodeVelocities();
   void slavesFollowMasters();
+  void contactBeforeFirstMove(const std::function<void()>& contactStep);
   bool stateStopsRun(bool everyNode);
   bool energyStopsRun();
   bool stepStopsRun(bool firstStep);
