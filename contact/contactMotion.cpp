@@ -6,6 +6,7 @@
 #include "contact/tiemanager.h"
 #include "core/deviceFree.h"
 #include "core/nodeManager.h"
+#include "core/simpleMath.h"
 #include "solver/boundary.h"
 #include "solver/constrained.h"
 #include "solver/femdynamic.h"

@@ -293,3 +293,24 @@ __host__ __device__ inline int tri_element_area(const T* p0, const T* p1, const 
   *area = 0.5 * vector_inner_product(3, a, e1) * vector_inner_product(3, b, e2);
   return 1;
 }
+
+// Inverse of a symmetric 3x3 matrix (an inertia tensor) by cofactors; false
+// when it is singular.
+__host__ __device__ inline bool invertInertia(const double m[9], double inv[9]) {
+  const double c00 = m[4] * m[8] - m[5] * m[7];
+  const double c01 = m[5] * m[6] - m[3] * m[8];
+  const double c02 = m[3] * m[7] - m[4] * m[6];
+  const double det = m[0] * c00 + m[1] * c01 + m[2] * c02;
+  const double scale = std::fabs(m[0]) + std::fabs(m[4]) + std::fabs(m[8]);
+  if (!std::isfinite(det) || std::fabs(det) <= 1e-12 * scale * scale * scale || det == 0.0) return false;
+  inv[0] = c00 / det;
+  inv[1] = (m[2] * m[7] - m[1] * m[8]) / det;
+  inv[2] = (m[1] * m[5] - m[2] * m[4]) / det;
+  inv[3] = c01 / det;
+  inv[4] = (m[0] * m[8] - m[2] * m[6]) / det;
+  inv[5] = (m[2] * m[3] - m[0] * m[5]) / det;
+  inv[6] = c02 / det;
+  inv[7] = (m[1] * m[6] - m[0] * m[7]) / det;
+  inv[8] = (m[0] * m[4] - m[1] * m[3]) / det;
+  return true;
+}

@@ -57,7 +57,6 @@ PENDING = {
     "output/paraViewOutput.cpp includes solver/femdynamic.h",
     "output/tecplotOutput.cpp includes solver/femdynamic.h",
     "contact calls deckNodeId(FEMDynamic const&, int)",
-    "contact calls invertInertia(double const*, double*)",
     "contact calls translationLeaders(ConstrainedManager const&, TieManager const&)",
     "contact calls RigidCuda::contactLoadGpu(double*)",
     "contact calls RigidConstrained::activeAt(double) const",

@@ -10,6 +10,7 @@
 #include "core/part.h"
 #include "materials/material.h"
 #include "core/set.h"
+#include "core/simpleMath.h"
 #include "platform/blockReduce.h"
 #include "solver/boundary.h"
 #include "solver/rigidmanager.h"
@@ -107,25 +108,6 @@ void inertiaAboutCentre(double mass, const double c[3], const double sums[6], bo
     for (int j = 0; j < 3; ++j)
       inertia[3 * i + j] = q[3 * i] * lambda[0] * q[3 * j] + q[3 * i + 1] * lambda[1] * q[3 * j + 1] +
                            q[3 * i + 2] * lambda[2] * q[3 * j + 2];
-}
-
-bool invertInertia(const double m[9], double inv[9]) {
-  const double c00 = m[4] * m[8] - m[5] * m[7];
-  const double c01 = m[5] * m[6] - m[3] * m[8];
-  const double c02 = m[3] * m[7] - m[4] * m[6];
-  const double det = m[0] * c00 + m[1] * c01 + m[2] * c02;
-  const double scale = std::fabs(m[0]) + std::fabs(m[4]) + std::fabs(m[8]);
-  if (!std::isfinite(det) || std::fabs(det) <= 1e-12 * scale * scale * scale || det == 0.0) return false;
-  inv[0] = c00 / det;
-  inv[1] = (m[2] * m[7] - m[1] * m[8]) / det;
-  inv[2] = (m[1] * m[5] - m[2] * m[4]) / det;
-  inv[3] = c01 / det;
-  inv[4] = (m[0] * m[8] - m[2] * m[6]) / det;
-  inv[5] = (m[2] * m[3] - m[0] * m[5]) / det;
-  inv[6] = c02 / det;
-  inv[7] = (m[1] * m[6] - m[0] * m[7]) / det;
-  inv[8] = (m[0] * m[4] - m[1] * m[3]) / det;
-  return true;
 }
 
 // ---- kernels and their host twins ----

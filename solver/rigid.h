@@ -99,8 +99,6 @@ class RigidCuda {
 // below 0.001 of the mean become 0.001 x the mean, so that a body on a line
 // or a single node still inverts.
 void inertiaAboutCentre(double mass, const double c[3], const double sums[6], bool floorDiagonal, double inertia[9]);
-// Inverse of a symmetric 3x3 matrix by cofactors; false when it is singular.
-bool invertInertia(const double m[9], double inv[9]);
 
 // Prescribed motion of one rigid body, from a *BOUNDARY_PRESCRIBED_MOTION_RIGID card.
 class RigidConstrained {
