@@ -35,7 +35,7 @@
 #include "materials/material.h"
 #include "materials/materialmanager.h"
 #include "materials/materialstatus.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 namespace bench {
 

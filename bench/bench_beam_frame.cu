@@ -23,7 +23,7 @@
 #include "core/nodeManager.h"
 #include "core/sectionmanager.h"
 #include "elements/elementControl.h"
-#include "elements/hourglasscontrolmanager.h"
+#include "elements/hourglassControlManager.h"
 #include "materials/materialmanager.h"
 #include "solver/initialCondition.h"
 #include "input/keywordReader.h"

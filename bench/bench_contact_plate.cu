@@ -33,7 +33,7 @@
 #include "elements/elementControl.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
-#include "platform/host/host_control.h"
+#include "platform/host/hostControl.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"
 #include "solver/multigpumanager.h"

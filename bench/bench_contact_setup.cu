@@ -25,7 +25,7 @@
 #include "bench/benchOptions.h"
 #include "bench/benchTable.h"
 #include "contact/pairmanager.h"
-#include "contact/subdomainmanager.h"
+#include "contact/subDomainManager.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
 #include "solver/femDynaAnalyParalle.h"

@@ -13,7 +13,7 @@
 
 #include "bench/benchOptions.h"
 #include "platform/blockReduce.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 namespace {
 

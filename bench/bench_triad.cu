@@ -16,7 +16,7 @@
 #include "bench/benchCycle.h"
 #include "bench/benchOptions.h"
 #include "bench/benchTable.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 namespace {
 

@@ -15,7 +15,7 @@ if(FEM_CCCL_DIR)
   target_include_directories(fem_platform_options SYSTEM INTERFACE ${FEM_CCCL_DIR})
   # CCCL must not take the toolkit's runtime headers for its own.
   target_compile_options(fem_platform_options INTERFACE
-    -include ${PROJECT_SOURCE_DIR}/platform/host/host_cccl_config.h)
+    -include ${PROJECT_SOURCE_DIR}/platform/host/hostCcclConfig.h)
 else()
   find_path(FEM_THRUST_DIR thrust/sort.h REQUIRED)
 endif()

@@ -12,7 +12,7 @@
 #include "core/part.h"
 #include "core/setManager.h"
 #include "elements/elmmanager.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 Contact::Contact(Contact&& other) noexcept : ContactRecord(std::move(other)) {
   other.slave_contact_node_array_gpu = nullptr;

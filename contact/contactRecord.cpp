@@ -3,7 +3,7 @@
 #include <vector>
 #include "contact/contact.h"
 #include "contact/contactManager.h"
-#include "contact/contactgeom.h"
+#include "contact/contactGeom.h"
 #include "contact/contactnodemanager.h"
 #include "contact/surface.h"
 #include "contact/surfacemanager.h"

@@ -5,7 +5,7 @@
 // decoupled contact force with release.
 #pragma once
 #include <type_traits>
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 struct ContactNodeCuda;
 struct NodeCuda;

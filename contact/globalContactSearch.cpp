@@ -4,7 +4,7 @@
 #include <cmath>
 #include <functional>
 #include <set>
-#include "contact/contactgeom.h"
+#include "contact/contactGeom.h"
 #include "contact/contactnode.h"
 #include "contact/pairmanager.h"
 #include "contact/surface.h"

@@ -7,7 +7,7 @@
 // device search could find.
 #pragma once
 #include <vector>
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 class PairManager;
 class Surface;

@@ -7,10 +7,10 @@
 #include <numeric>
 #include <unordered_map>
 #include "contact/contact.h"
-#include "contact/contactgeom.h"
+#include "contact/contactGeom.h"
 #include "contact/contactRecord.h"
 #include "contact/contactnode.h"
-#include "contact/subdomainmanager.h"
+#include "contact/subDomainManager.h"
 #include "contact/surface.h"
 #include "solver/femdynamic.h"
 

@@ -1,7 +1,7 @@
 // Slot claiming in the fixed-size lists of the contact search (bucket
 // lists, candidate lists), safe when many threads append to one list.
 #pragma once
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 // Reserves a slot of a list of `*count` entries that accepts `limit` by an
 // atomic add; when the list is full the reservation is undone, the

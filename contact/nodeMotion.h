@@ -4,7 +4,7 @@
 // records to know how the contact point on either side answers a force.
 #pragma once
 #include <type_traits>
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 // Translations a node is held in (bits): it keeps its prescribed motion
 // whatever force acts on it.

@@ -5,7 +5,7 @@
 #include "core/gridIndex.h"
 #include "core/segment.h"
 #include "core/logErrorPrint.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "core/pendingFeature.h"
 
 PairManager::~PairManager() {

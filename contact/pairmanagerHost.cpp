@@ -5,7 +5,7 @@
 #include <functional>
 #include "contact/contactnodemanager.h"
 #include "contact/pairmanager.h"
-#include "contact/pairsort.h"
+#include "contact/pairSort.h"
 #include "core/segment.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // the buckets.
 #pragma once
 #include <type_traits>
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 struct ContactNodeCuda;
 struct NodeCuda;

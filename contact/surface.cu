@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <set>
 #include <utility>
-#include "contact/contactgeom.h"
+#include "contact/contactGeom.h"
 #include "contact/contactnodemanager.h"
 #include "core/deviceFree.h"
 #include "core/gridIndex.h"

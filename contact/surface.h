@@ -6,7 +6,7 @@
 #include <vector>
 #include "contact/subdomain.h"
 #include "core/segment.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 class Part;
 class NodeManager;

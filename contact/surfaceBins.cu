@@ -17,7 +17,7 @@
 #include <cstdio>
 #include <utility>
 #include <vector>
-#include "contact/contactgeom.h"
+#include "contact/contactGeom.h"
 #include "contact/subdomain.h"
 #include "contact/surface.h"
 #include "core/deviceFree.h"

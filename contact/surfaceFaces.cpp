@@ -14,7 +14,7 @@
 #include "core/part.h"
 #include "core/section.h"
 #include "elements/elmmanager.h"
-#include "elements/elementtype.h"
+#include "elements/elementType.h"
 #include "solver/femdynamic.h"
 
 namespace {

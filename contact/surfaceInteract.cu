@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
-#include "contact/contactgeom.h"
+#include "contact/contactGeom.h"
 #include "contact/contactnode.h"
 #include "contact/contactpair.h"
 #include "core/deviceFree.h"

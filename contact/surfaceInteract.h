@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 struct ContactPairCuda;
 struct ContactNodeCuda;

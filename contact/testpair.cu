@@ -2,7 +2,7 @@
 // pair production with its segment, edge and corner judges.
 #include "contact/testpair.h"
 #include <cstdio>
-#include "contact/contactgeom.h"
+#include "contact/contactGeom.h"
 #include "contact/contactnode.h"
 #include "contact/listSlot.h"
 #include "core/gridIndex.h"

@@ -2,7 +2,7 @@
 // contact search and judged by pair production.
 #pragma once
 #include <type_traits>
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 struct SegmentCuda;
 struct ContactNodeCuda;

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstdio>
 #include <utility>
-#include "contact/contactgeom.h"
+#include "contact/contactGeom.h"
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
 #include "core/segment.h"

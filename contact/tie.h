@@ -6,7 +6,7 @@
 #include <type_traits>
 #include <vector>
 #include "core/orderedShares.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 struct SegmentCuda;
 struct NodeCuda;

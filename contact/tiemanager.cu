@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <map>
 #include "contact/contact.h"
-#include "contact/contactgeom.h"
+#include "contact/contactGeom.h"
 #include "contact/surface.h"
 #include "contact/surfacemanager.h"
 #include "core/logErrorPrint.h"

@@ -5,7 +5,7 @@
 #pragma once
 #include <memory>
 #include <vector>
-#include "contact/subdomainmanager.h"
+#include "contact/subDomainManager.h"
 
 class Contact;
 class ContactNodeManager;

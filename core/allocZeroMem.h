@@ -2,7 +2,7 @@
 // device alias and the host reads after a synchronising call, with no copy.
 #pragma once
 #include "core/logErrorPrint.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 // Allocates num elements of T; *cpu_out gets the host address and *gpu_out
 // the device alias.  The caller frees the block with cudaFreeHost(*cpu_out).

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/abaquscurve.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 constexpr int kCurvePointMax = 128;
 

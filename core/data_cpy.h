@@ -1,7 +1,7 @@
 // Filling device arrays of pointers one slot at a time.
 #pragma once
 #include "core/logErrorPrint.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 // Writes the device pointer `value` into the device slot `slot` (an element
 // of a device array of T*).

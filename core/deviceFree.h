@@ -4,7 +4,7 @@
 #include <cstddef>
 
 #include "core/logErrorPrint.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 // Frees a device array held by a raw pointer when it is set, then clears
 // the pointer, so that releasing twice is harmless.

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/logErrorPrint.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 struct NodeCuda;
 class NodeManager;

@@ -1,7 +1,7 @@
 // The error probe: makes a pending failure of an earlier kernel surface at a
 // known place, under the CUDA error check.
 #pragma once
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 // Empty kernel, launched by the probe.
 __global__ void globalTest();

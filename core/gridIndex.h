@@ -1,7 +1,7 @@
 // Thread indexing of the kernels: the global index of a thread in a
 // two-dimensional grid of blocks, and the stride of a grid-stride loop.
 #pragma once
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 __device__ inline int gridStrideIndex() {
   return static_cast<int>(((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x + threadIdx.x);

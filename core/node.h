@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <type_traits>
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "platform/simdLane.h"
 
 struct Element;

@@ -9,7 +9,7 @@
 #pragma once
 #include <vector>
 
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 class OrderedShares {
  public:

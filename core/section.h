@@ -5,7 +5,7 @@
 #include <type_traits>
 
 #include "core/fixedName.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 constexpr int kSectionTitleLength = 88;
 constexpr int kBeamSectionPointMax = 16;

@@ -4,7 +4,7 @@
 
 #include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 SectionManager::~SectionManager() {
   freeDevice(section_array_gpu);

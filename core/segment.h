@@ -6,7 +6,7 @@
 #include <type_traits>
 #include "core/node.h"
 #include "core/simpleMath.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 // Slots of a segment's list of its own and its neighbours' node ids.
 constexpr int kNearNodeSlots = 20;

@@ -1,7 +1,7 @@
 #include "core/set.h"
 
 #include "core/logErrorPrint.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 void Set::copyHostData(const Set& other)
 {

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "platform/simdLane.h"
 
 // Sum of a_i*b_i for i < n (0 for n < 1).

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "elements/beamElementCuda.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 // Norms below this floor are replaced by it, so that a beam collapsed onto
 // its axis keeps finite axes.

@@ -7,10 +7,10 @@
 
 #include <cstdio>
 
-#include "elements/elementtype.h"
+#include "elements/elementType.h"
 #include "elements/gausspoint.h"
 #include "materials/materialnew.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 struct Section;
 

@@ -12,7 +12,7 @@
 #include "elements/shellElementCuda.h"
 #include "elements/solidElement2nd.h"
 #include "elements/solidElementCuda.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 class Part;
 class SmoothFemManager;

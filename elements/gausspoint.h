@@ -2,7 +2,7 @@
 // (materials/integrationPoint.h) and the reference derivative arrays its
 // owner allocates.
 #pragma once
-#include "elements/elementtype.h"
+#include "elements/elementType.h"
 #include "materials/integrationPoint.h"
 
 // nodeNumber_ := the owner's integration-point node count; for owners with

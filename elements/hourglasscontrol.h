@@ -4,7 +4,7 @@
 #include <type_traits>
 
 #include "materials/materialnew.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "platform/simdLane.h"
 
 // Plain record: the device uses the uploaded bytes as they are. The form

@@ -18,7 +18,7 @@
 #include "core/sectionmanager.h"
 #include "elements/elmmanager.h"
 #include "materials/materialmanager.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "platform/hostParallel.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "elements/shellElementCuda.h"
 #include "materials/materialnew.h"
 #include "materials/materialstatus.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "platform/simdLane.h"
 
 // Block-diagonal 18 x 18 matrix (row-major) of six copies of a 3 x 3 frame:

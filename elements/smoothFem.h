@@ -9,7 +9,7 @@
 #include "elements/element.h"
 #include "elements/solid1st.h"
 #include "elements/solid1stFormulation.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 struct SmoothFEM : Element {
   SmoothFEMType smoothType = SFEM_NONE;  // 1 edge, 2 cell, 3 node (six-point records carry 3 too)

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "core/part.h"
-#include "elements/elementtype.h"
+#include "elements/elementType.h"
 #include "elements/elmmanager.h"
 #include "elements/solid1stFormulation.h"
 

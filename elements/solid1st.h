@@ -8,7 +8,7 @@
 #include "materials/elementInversion.h"
 #include "materials/materialnew.h"
 #include "materials/materialstatus.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 struct HourglassControl;
 struct Section;

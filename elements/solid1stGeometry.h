@@ -10,7 +10,7 @@
 #pragma once
 #include <cmath>
 #include "core/simpleMath.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "platform/simdLane.h"
 
 namespace solid1st {

@@ -26,7 +26,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "platform/simdLane.h"
 
 // What the stable length of a solid needs besides its shape, set up once

@@ -2,7 +2,7 @@
 
 #include "core/part.h"
 #include "elements/elmmanager.h"
-#include "elements/hourglasscontrolmanager.h"
+#include "elements/hourglassControlManager.h"
 #include "materials/materialnew.h"
 
 void setSolidStepModels(std::vector<Part>& parts, HourglassControlManager& hourglass) {

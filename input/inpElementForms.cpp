@@ -12,7 +12,7 @@
 #include "core/section.h"
 #include "elements/elmmanager.h"
 #include "elements/hourglasscontrol.h"
-#include "elements/hourglasscontrolmanager.h"
+#include "elements/hourglassControlManager.h"
 #include "input/inpReader.h"
 #include "solver/femdynamic.h"
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/sectionmanager.h"
-#include "elements/elementtype.h"
+#include "elements/elementType.h"
 #include "input/inpCard.h"
 #include "input/inpReader.h"
 #include "solver/femdynamic.h"

@@ -4,7 +4,7 @@
 // this version does not act on go to the unread-block rule: the output
 // settings are named, the mechanics settings refuse the deck.
 #include "elements/hourglasscontrol.h"
-#include "elements/hourglasscontrolmanager.h"
+#include "elements/hourglassControlManager.h"
 #include "input/keywordCardRules.h"
 #include "input/keywordReader.h"
 #include "solver/femdynamic.h"

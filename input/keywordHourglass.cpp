@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "elements/hourglasscontrol.h"
-#include "elements/hourglasscontrolmanager.h"
+#include "elements/hourglassControlManager.h"
 #include "input/keywordReader.h"
 #include "solver/femdynamic.h"
 

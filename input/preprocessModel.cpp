@@ -11,7 +11,7 @@
 #include "core/setManager.h"
 #include "elements/elmmanager.h"
 #include "elements/formulationCheck.h"
-#include "elements/hourglasscontrolmanager.h"
+#include "elements/hourglassControlManager.h"
 #include "materials/material.h"
 #include "materials/materialmanager.h"
 #include "solver/femdynamic.h"

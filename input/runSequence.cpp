@@ -22,7 +22,7 @@
 #include "materials/returnMapFailure.h"
 #include "output/resultFiles.h"
 #include "platform/computeDevice.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"
 #include "solver/multigpumanager.h"

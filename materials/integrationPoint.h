@@ -5,11 +5,11 @@
 #pragma once
 #include <type_traits>
 
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 struct Element;
 class MaterialStatus;
-enum ElementNewType : int;  // elements/elementtype.h
+enum ElementNewType : int;  // elements/elementType.h
 
 // The same bytes live in the host vector and in the device array, so the
 // record is trivially copyable: it has no virtual functions and no destructor.

@@ -8,7 +8,7 @@
 
 #include "core/curve.h"
 #include "core/fixedName.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 class CurveManager;
 

@@ -6,7 +6,7 @@
 
 #include "materials/material.h"
 #include "materials/materialnew.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 class MaterialManager {
  public:

@@ -7,7 +7,7 @@
 
 #include "materials/integrationPoint.h"
 #include "materials/materialstatus.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 struct Material;
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <type_traits>
 
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 struct GaussPoint;
 

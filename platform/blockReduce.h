@@ -2,7 +2,7 @@
 // per block, as a halving tree over slots in shared memory, written as the
 // phases of blockPhases so that the host build runs it without fibers.
 #pragma once
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 // fill(t) gives thread t's slot its value; then for s = blockDim.x/2,
 // blockDim.x/4, ... 1 (halving, integer division) combine(t, t + s) folds

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "platform/hostParallel.h"
 
 std::string computeDeviceText(int device) {

@@ -1,7 +1,7 @@
 // A cuBLAS handle owned by a scope: created with its owner and destroyed
 // with it, on every way out of the scope.
 #pragma once
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 class CublasHandle {
  public:

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "platform/reportCell.h"
 
 namespace {

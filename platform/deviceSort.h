@@ -23,7 +23,7 @@
 #include <system_error>
 
 #include "platform/deviceCheck.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 namespace gpu_sort_detail {
 template <typename Sort>

@@ -8,7 +8,7 @@
 #include <atomic>
 
 #ifndef FEM_USE_CUDA
-#include "platform/host/host_worker_team.h"
+#include "platform/host/hostWorkerTeam.h"
 #endif
 
 namespace fem_parallel {

@@ -7,7 +7,7 @@
 // driver has none, and the host loop must run there. In the host build
 // kernels and host code share the host twin.
 #pragma once
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 #if defined(FEM_USE_CUDA) && defined(__CUDA_ARCH__)
 #define FEM_REPORT_CELL_SIDE(name) name##OnDevice

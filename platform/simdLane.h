@@ -44,7 +44,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 __host__ __device__ inline double laneSqrt(double a) { return sqrt(a); }
 __host__ __device__ inline double laneAbs(double a) { return fabs(a); }

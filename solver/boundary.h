@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "core/deviceNodeList.h"
 
 class FEMDynamic;

@@ -3,7 +3,7 @@
 // shares for a gather in slave order, the host twins add them at once.
 #pragma once
 #include "core/node.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 // A node that carries rotational degrees of freedom: one with rotary
 // inertia (shell and beam nodes).

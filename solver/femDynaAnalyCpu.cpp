@@ -12,7 +12,7 @@
 #include "core/nodeManager.h"
 #include "core/part.h"
 #include "elements/elmmanager.h"
-#include "elements/hourglasscontrolmanager.h"
+#include "elements/hourglassControlManager.h"
 #include "elements/partSelection.h"
 #include "elements/smoothFemManager.h"
 #include "materials/elementInversion.h"

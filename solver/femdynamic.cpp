@@ -20,7 +20,7 @@
 #include "core/simpleMath.h"
 #include "elements/elementControl.h"
 #include "elements/elmmanager.h"
-#include "elements/hourglasscontrolmanager.h"
+#include "elements/hourglassControlManager.h"
 #include "elements/integratpointmanager.h"
 #include "elements/smoothFemManager.h"
 #include "elements/solidStepSetup.h"

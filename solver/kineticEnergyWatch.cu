@@ -6,7 +6,7 @@
 #include "core/logErrorPrint.h"
 #include "core/node.h"
 #include "core/nodeManager.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "core/nodeManager.h"
 #include "core/set.h"
 #include "core/setManager.h"
-#include "elements/elementtype.h"
+#include "elements/elementType.h"
 #include "elements/elmmanager.h"
 #include "elements/shellElementCuda.h"
 #include "solver/femdynamic.h"

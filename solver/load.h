@@ -8,7 +8,7 @@
 
 #include "core/orderedShares.h"
 
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "core/deviceNodeList.h"
 
 class FEMDynamic;

@@ -1,7 +1,7 @@
 #include "solver/multigpumanager.h"
 #include <cstdio>
 #include "core/logErrorPrint.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 int countGpuDevices() {
   int count = 0;

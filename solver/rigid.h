@@ -6,7 +6,7 @@
 #pragma once
 #include <vector>
 
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "core/deviceNodeList.h"
 
 struct NodeCuda;

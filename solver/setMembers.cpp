@@ -13,7 +13,7 @@
 #include "core/set.h"
 #include "core/setManager.h"
 #include "elements/elmmanager.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "solver/femdynamic.h"
 
 void Set::resolveMembers(FEMDynamic* fem)

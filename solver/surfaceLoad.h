@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "solver/load.h"
 
 class Surface;

@@ -8,7 +8,7 @@
 #include "contact/pairmanager.h"
 #include "contact/surface.h"
 #include "core/nodeManager.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 // Number of times `text` appears in `out` (reports on the console).
 inline std::size_t occurrences(const std::string& out, const std::string& text) {

@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 #include <vector>
-#include "contact/subdomainmanager.h"
+#include "contact/subDomainManager.h"
 #include "core/part.h"
 #include "materials/material.h"
 #include "materials/materialnew.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 
 using deckcase::runInProcess;
 using deckcase::Sample;

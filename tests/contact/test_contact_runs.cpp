@@ -9,7 +9,7 @@
 #include <vector>
 #include "core/nodeManager.h"
 #include "solver/femdynamic.h"
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 #include "tests/solver/motionDeck.h"
 
 using deckcase::runInProcess;

@@ -14,7 +14,7 @@
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
 #include "solver/femdynamic.h"
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "contact/tie.h"
 #include "core/node.h"
 #include "core/segment.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <string>
 #include <vector>
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 
 using deckcase::runInProcess;
 using deckcase::Sample;

@@ -12,7 +12,7 @@
 
 #include "core/checkedFile.h"
 #include "core/runStop.h"
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 
 namespace {
 

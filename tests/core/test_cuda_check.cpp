@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/logErrorPrint.h"
-#include "tests/core/test_cuda_check_support.h"
+#include "tests/core/cudaCheckSupport.h"
 
 namespace {
 class CudaCheck : public ::testing::Test {

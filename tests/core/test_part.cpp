@@ -11,7 +11,7 @@
 #include "core/sectionmanager.h"
 #include "elements/elmmanager.h"
 #include "materials/materialmanager.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/setManager.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 namespace {
 

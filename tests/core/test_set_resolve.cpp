@@ -4,7 +4,7 @@
 #include "core/part.h"
 #include "core/setManager.h"
 #include "elements/elmmanager.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "solver/femdynamic.h"
 
 namespace {

@@ -19,8 +19,8 @@
 #include "solver/femdynamic.h"
 #include "solver/initialCondition.h"
 #include "solver/timeControl.h"
-#include "tests/decks/deck_case.h"
-#include "tests/output/vtk_check.h"
+#include "tests/decks/deckCase.h"
+#include "tests/output/vtkCheck.h"
 
 using namespace deckcase;
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 
 using namespace deckcase;
 

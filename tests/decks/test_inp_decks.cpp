@@ -5,7 +5,7 @@
 #include <cmath>
 #include <fstream>
 
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 
 using namespace deckcase;
 

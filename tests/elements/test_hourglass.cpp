@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "elements/hourglasscontrolmanager.h"
+#include "elements/hourglassControlManager.h"
 #include "tests/elements/solidTestModel.h"
 
 TEST(Hourglass, DefaultRecordWhenNoneRead) {

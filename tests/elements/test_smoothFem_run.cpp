@@ -15,7 +15,7 @@
 #include "input/inpReader.h"
 #include "solver/femdynamic.h"
 #include "solver/timeControl.h"
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 #include "tests/elements/lineElementRun.h"
 
 namespace fs = std::filesystem;

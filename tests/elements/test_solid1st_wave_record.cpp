@@ -8,7 +8,7 @@
 
 #include "solver/femdynamic.h"
 #include "solver/timeControl.h"
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 
 namespace {
 

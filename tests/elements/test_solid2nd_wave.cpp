@@ -16,7 +16,7 @@
 #include "elements/elmmanager.h"
 #include "solver/femdynamic.h"
 #include "solver/timeControl.h"
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "tests/decks/deck_case.h"
-#include "tests/output/vtk_check.h"
+#include "tests/decks/deckCase.h"
+#include "tests/output/vtkCheck.h"
 
 namespace program {
 

@@ -20,7 +20,7 @@
 #include "materials/material.h"
 #include "materials/materialmanager.h"
 #include "solver/femdynamic.h"
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 
 using namespace deckcase;
 

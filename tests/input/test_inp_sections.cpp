@@ -6,7 +6,7 @@
 #include "core/curvemanager.h"
 #include "core/part.h"
 #include "core/section.h"
-#include "elements/hourglasscontrolmanager.h"
+#include "elements/hourglassControlManager.h"
 #include "input/inpReader.h"
 #include "materials/material.h"
 #include "materials/materialmanager.h"

@@ -10,7 +10,7 @@
 #include "elements/elmmanager.h"
 #include "core/sectionmanager.h"
 #include "core/setManager.h"
-#include "elements/hourglasscontrolmanager.h"
+#include "elements/hourglassControlManager.h"
 #include "input/preprocessModel.h"
 #include "keywordTestDeck.h"
 #include "solver/initialCondition.h"

@@ -6,7 +6,7 @@
 #include "core/nodeManager.h"
 #include "core/setManager.h"
 #include "keywordTestDeck.h"
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 
 namespace fs = std::filesystem;
 

@@ -8,7 +8,7 @@
 
 #include "input/inpReader.h"
 #include "keywordTestDeck.h"
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "core/sectionmanager.h"
 #include "core/setManager.h"
 #include "elements/elmmanager.h"
-#include "elements/hourglasscontrolmanager.h"
+#include "elements/hourglassControlManager.h"
 #include "input/preprocessModel.h"
 #include "materials/material.h"
 #include "materials/materialmanager.h"

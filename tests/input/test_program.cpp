@@ -9,7 +9,7 @@
 #include <string>
 
 #include "keywordTestDeck.h"
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "materials/elasticplastic.h"
 #include "materials/materialmanager.h"
 #include "materialTestHelpers.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "solver/femdynamic.h"
 #include "output/outputManager.h"
 #include "solver/timeControl.h"
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 #include "tests/elements/lineElementRun.h"
 
 namespace fs = std::filesystem;

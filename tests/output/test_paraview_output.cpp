@@ -9,7 +9,7 @@
 #include "elements/shellElementCuda.h"
 #include "elements/solidElementCuda.h"
 #include "output/paraViewOutput.h"
-#include "tests/output/vtk_check.h"
+#include "tests/output/vtkCheck.h"
 
 namespace fs = std::filesystem;
 

@@ -11,7 +11,7 @@
 #include "output/paraViewOutput.h"
 #include "output/rawDump.h"
 #include "solver/femdynamic.h"
-#include "tests/output/vtk_check.h"
+#include "tests/output/vtkCheck.h"
 
 namespace fs = std::filesystem;
 

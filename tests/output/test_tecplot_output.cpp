@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "output/tecplotOutput.h"
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 
 namespace fs = std::filesystem;
 

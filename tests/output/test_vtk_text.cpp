@@ -22,7 +22,7 @@
 #include "output/paraViewOutput.h"
 #include "platform/hostParallel.h"
 #include "solver/femdynamic.h"
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 namespace {
 

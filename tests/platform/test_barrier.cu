@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/blockReduce.h"
-#include "platform/gpu_runtime.h"
-#include "platform/host/host_control.h"
+#include "platform/gpuRuntime.h"
+#include "platform/host/hostControl.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // cublasIdamin_v2 of the emulation: 1-based index of the first smallest |x|.
 #include <gtest/gtest.h>
 
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 TEST(Cublas, IdaminGivesTheOneBasedIndexOfTheFirstSmallestMagnitude) {
   cublasHandle_t h = nullptr;

@@ -8,8 +8,8 @@
 #include "core/data_cpy.h"
 #include "core/eror_test.h"
 #include "core/logErrorPrint.h"
-#include "platform/host/host_control.h"
-#include "tests/core/test_cuda_check_support.h"
+#include "platform/host/hostControl.h"
+#include "tests/core/cudaCheckSupport.h"
 
 namespace {
 class ErrorProbe : public ::testing::Test {

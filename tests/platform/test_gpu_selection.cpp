@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "platform/host/host_control.h"
+#include "platform/host/hostControl.h"
 #include "solver/multigpumanager.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "core/nodeManager.h"
-#include "platform/host/host_control.h"
-#include "tests/decks/deck_case.h"
+#include "platform/host/hostControl.h"
+#include "tests/decks/deckCase.h"
 #include "tests/solver/motionDeck.h"
 
 namespace {

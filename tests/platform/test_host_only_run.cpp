@@ -11,7 +11,7 @@
 #include "input/runSequence.h"
 #include "tests/input/keywordTestDeck.h"
 #include "tests/platform/runStopsDecks.h"
-#include "platform/host/host_control.h"
+#include "platform/host/hostControl.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The host-only loop (no usable GPU) stops like the GPU loop on materials
 // the elements cannot use and on elements without a step; a part whose
 // material has no model is refused before either loop.
-#include "platform/host/host_control.h"
+#include "platform/host/hostControl.h"
 #include "tests/platform/runStopsDecks.h"
 
 namespace {

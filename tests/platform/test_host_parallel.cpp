@@ -14,8 +14,8 @@
 
 #include "elements/elementControl.h"
 #include "platform/cublasHandle.h"
-#include "platform/gpu_runtime.h"
-#include "platform/host/host_control.h"
+#include "platform/gpuRuntime.h"
+#include "platform/host/hostControl.h"
 #include "platform/hostParallel.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/gpu_runtime.h"
-#include "platform/host/host_control.h"
+#include "platform/gpuRuntime.h"
+#include "platform/host/hostControl.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/gpu_runtime.h"
-#include "platform/host/host_control.h"
+#include "platform/gpuRuntime.h"
+#include "platform/host/hostControl.h"
 
 namespace {
 class Registry : public ::testing::Test {

@@ -7,7 +7,7 @@
 
 #include "core/nodeManager.h"
 #include "elements/nodeGather.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 #include "solver/femdynamic.h"
 #include "tests/solver/motionDeck.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 #include "tests/input/keywordTestDeck.h"
 
 namespace motiondeck {

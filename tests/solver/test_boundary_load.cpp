@@ -7,7 +7,7 @@
 
 #include "core/nodeManager.h"
 #include "core/set.h"
-#include "elements/elementtype.h"
+#include "elements/elementType.h"
 #include "elements/shellElementCuda.h"
 #include "solver/boundary.h"
 #include "solver/femdynamic.h"

@@ -17,7 +17,7 @@
 #include "core/nodeManager.h"
 #include "elements/elementControl.h"
 #include "solver/femdynamic.h"
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 #include "tests/elements/lineElementRun.h"
 
 namespace {

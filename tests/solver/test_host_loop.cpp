@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "tests/contact/contactDecks.h"
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 #include "tests/elements/lineElementRun.h"
 #include "tests/solver/motionDeck.h"
 

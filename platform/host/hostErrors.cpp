@@ -1,5 +1,5 @@
 // Names and descriptions of the runtime's error codes (host emulation).
-#include "platform/host/host_runtime.h"
+#include "platform/host/hostRuntime.h"
 
 namespace {
 struct ErrorName {

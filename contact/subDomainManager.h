@@ -5,7 +5,7 @@
 #include <array>
 #include <vector>
 #include "contact/subdomain.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 class Contact;
 class Surface;

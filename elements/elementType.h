@@ -1,6 +1,6 @@
 // Type codes of the element formulations and the smoothed-FEM kinds.
 #pragma once
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 // Formulation of one element record.  The numeric values are those written
 // into the records and switched on by every formulation.

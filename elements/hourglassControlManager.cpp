@@ -1,4 +1,4 @@
-#include "elements/hourglasscontrolmanager.h"
+#include "elements/hourglassControlManager.h"
 
 #include <cstdio>
 
@@ -6,7 +6,7 @@
 #include "core/logErrorPrint.h"
 #include "core/part.h"
 #include "core/section.h"
-#include "elements/elementtype.h"
+#include "elements/elementType.h"
 
 HourglassControlManager::~HourglassControlManager() {
   freeDevice(hourglass_array_gpu);

@@ -2,7 +2,7 @@
 // from its segment to an edge, across the edge to the neighbouring segment,
 // to a node, and around that node, without releasing the pair.
 #include <cstdio>
-#include "contact/contactgeom.h"
+#include "contact/contactGeom.h"
 #include "contact/contactnode.h"
 #include "contact/contactpair.h"
 #include "core/gridIndex.h"

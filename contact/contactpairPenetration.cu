@@ -2,7 +2,7 @@
 // interpolation weights and mass shares of the master entity, and the
 // carried normal force of the previous cycle applied to slave and masters.
 #include <cstdio>
-#include "contact/contactgeom.h"
+#include "contact/contactGeom.h"
 #include "contact/contactnode.h"
 #include "contact/contactpair.h"
 #include "core/gridIndex.h"

@@ -8,7 +8,7 @@
 #include <tuple>
 #include <type_traits>
 #include <utility>
-#include "platform/host/host_types.h"
+#include "platform/host/hostTypes.h"
 
 void __syncthreads();
 

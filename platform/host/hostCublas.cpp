@@ -1,7 +1,7 @@
 // cuBLAS subset of the host emulation.
 #include <cmath>
 
-#include "platform/host/host_runtime.h"
+#include "platform/host/hostRuntime.h"
 
 struct cublasContext {
   int unused;

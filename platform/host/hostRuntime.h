@@ -7,8 +7,8 @@
 #include <cstdlib>  // malloc and free in device code
 #include <cstring>
 #include <new>      // placement-new of device objects
-#include "platform/host/host_error_codes.h"
-#include "platform/host/host_types.h"
+#include "platform/host/hostErrorCodes.h"
+#include "platform/host/hostTypes.h"
 
 // The enumerations have int as their underlying type, so that any code a
 // caller passes or a device reports (also one the emulation has no name for)
@@ -123,6 +123,6 @@ int beginLaunch(dim3 grid, dim3 block);
 bool isDeviceMemory(const void* p, size_t bytes);
 }  // namespace gpu_host_detail
 
-#include "platform/host/host_atomics.h"
-#include "platform/host/host_launch.h"
-#include "platform/host/host_cublas.h"
+#include "platform/host/hostAtomics.h"
+#include "platform/host/hostLaunch.h"
+#include "platform/host/hostCublas.h"

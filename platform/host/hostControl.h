@@ -4,7 +4,7 @@
 // this header.
 #pragma once
 #include <vector>
-#include "platform/host/host_runtime.h"
+#include "platform/host/hostRuntime.h"
 
 namespace gpu_host {
 

@@ -3,7 +3,7 @@
 // entity leave the step with the same normal velocity, its distribution into
 // the contact-force accumulators, and the release of a separating pair.
 #include <cstdio>
-#include "contact/contactgeom.h"
+#include "contact/contactGeom.h"
 #include "contact/contactnode.h"
 #include "contact/contactpair.h"
 #include "contact/nodeMotion.h"

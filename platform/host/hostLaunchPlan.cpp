@@ -1,4 +1,4 @@
-#include "platform/host/host_launch_plan.h"
+#include "platform/host/hostLaunchPlan.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #pragma once
 #include "contact/contactnode.h"
 #include "contact/subdomain.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 // Test pairs with candidates first.
 struct testSortCmp {

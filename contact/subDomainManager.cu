@@ -1,7 +1,7 @@
 // Search grid of one slave side and master surface: sizing at set-up, the
 // bucket array shared through the master surface, the device buffers, and
 // the per-cycle steps of the bucket search.
-#include "contact/subdomainmanager.h"
+#include "contact/subDomainManager.h"
 #include <algorithm>
 #include <array>
 #include <cfloat>

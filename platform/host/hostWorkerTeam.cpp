@@ -1,4 +1,4 @@
-#include "platform/host/host_worker_team.h"
+#include "platform/host/hostWorkerTeam.h"
 
 #include <algorithm>
 #include <atomic>

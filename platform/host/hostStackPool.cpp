@@ -1,6 +1,6 @@
 // Pooled fiber stacks: anonymous mappings with an inaccessible guard page
 // below the stack, so that an overflow faults instead of overwriting memory.
-#include "platform/host/host_stack_pool.h"
+#include "platform/host/hostStackPool.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/host/host_sanitizers.h"
+#include "platform/host/hostSanitizers.h"
 
 #if __has_include(<valgrind/valgrind.h>)
 #include <valgrind/valgrind.h>

@@ -1,4 +1,4 @@
-#include "tests/decks/deck_case.h"
+#include "tests/decks/deckCase.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Grid execution of the host emulation.
 //
-// Blocks run in parallel on the worker team of host_worker_team.h, as many
+// Blocks run in parallel on the worker team of hostWorkerTeam.h, as many
 // threads as OpenMP would use (small launches stay on the calling thread).
 // The threads of a block that synchronises run on one OS thread, one after
 // the other; those of a block that does not may be shared out in slices
@@ -18,7 +18,7 @@
 //   fiber and the block runs round-robin from barrier to barrier.  Every
 //   thread must reach every barrier: a barrier that only some threads of a
 //   block reach is reported and the run aborts.
-#include "platform/host/host_launch.h"
+#include "platform/host/hostLaunch.h"
 
 #include <boost/context/detail/fcontext.hpp>
 #include <omp.h>
@@ -36,13 +36,13 @@
 #include <thread>
 #include <vector>
 
-#include "platform/host/host_control.h"
-#include "platform/host/host_launch_plan.h"
-#include "platform/host/host_runtime.h"
-#include "platform/host/host_sanitizers.h"
-#include "platform/host/host_seat_ranges.h"
-#include "platform/host/host_stack_pool.h"
-#include "platform/host/host_worker_team.h"
+#include "platform/host/hostControl.h"
+#include "platform/host/hostLaunchPlan.h"
+#include "platform/host/hostRuntime.h"
+#include "platform/host/hostSanitizers.h"
+#include "platform/host/hostSeatRanges.h"
+#include "platform/host/hostStackPool.h"
+#include "platform/host/hostWorkerTeam.h"
 
 namespace gpu_host_detail {
 namespace {
@@ -326,7 +326,7 @@ class LaunchScope {
 };
 
 // One large launch shared out over the threads of the team in units, by
-// seats (host_seat_ranges.h): each thread runs its own consecutive range of
+// seats (hostSeatRanges.h): each thread runs its own consecutive range of
 // units, the same from launch to launch, and then takes over the back half
 // of the largest range left; no thread holds more than a chunk of units
 // that another could run.

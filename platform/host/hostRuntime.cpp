@@ -1,6 +1,6 @@
 // CUDA runtime of the host emulation: a registry of device allocations, a
 // replaceable device table and injectable failures.
-#include "platform/host/host_runtime.h"
+#include "platform/host/hostRuntime.h"
 
 #include <sys/mman.h>
 
@@ -13,9 +13,9 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/host/host_control.h"
+#include "platform/host/hostControl.h"
 #include "platform/hostParallel.h"
-#include "platform/host/host_sanitizers.h"
+#include "platform/host/hostSanitizers.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include "core/segment.h"
 #include "core/simpleMath.h"
-#include "platform/gpu_runtime.h"
+#include "platform/gpuRuntime.h"
 
 namespace contact_geom {
 

@@ -104,7 +104,7 @@ inline void launch(void (*kernel)(KArgs...), dim3 grid, dim3 block, Args&&... ar
 #endif
 }
 #else
-#include "platform/host/host_runtime.h"
+#include "platform/host/hostRuntime.h"
 
 // atomicAdd for __host__ __device__ functions (see the GPU build's twin).
 template <typename T>
