@@ -102,9 +102,11 @@ __host__ __device__ inline T hexaVolumeDerivative(const int p[6], const T* y, co
 }
 
 // Corners entering the volume derivative of each corner (rows: corner).
+// clang-format off
 #define SOLID1ST_VOLUME_DERIVATIVE_CORNERS                                                                      \
   {{1, 2, 3, 4, 5, 7}, {2, 3, 0, 5, 6, 4}, {3, 0, 1, 6, 7, 5}, {0, 1, 2, 7, 4, 6},                              \
    {7, 6, 5, 0, 3, 1}, {4, 7, 6, 1, 0, 2}, {5, 4, 7, 2, 1, 3}, {6, 5, 4, 3, 2, 0}}
+// clang-format on
 
 // Uniform-gradient B vectors B[i][I] = dV/dx_iI of the exact trilinear volume;
 // returns that volume (sum_I x_I B[0][I]), signed.

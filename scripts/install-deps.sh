@@ -2,12 +2,14 @@
 # Installs the Debian packages the build needs, only those that are missing.
 #   scripts/install-deps.sh            host build and tests
 #   scripts/install-deps.sh --fuzz     also clang with libFuzzer and OpenMP
+#   scripts/install-deps.sh --format   also clang-format-14 (scripts/check_format.sh)
 set -euo pipefail
 
 want=(cmake make g++ libboost-dev libboost-context-dev libgtest-dev python3-meshio)
 for arg in "$@"; do
   case "$arg" in
     --fuzz) want+=(clang libclang-rt-dev libomp-dev) ;;
+    --format) want+=(clang-format-14) ;;
     *) echo "install-deps.sh: unknown option $arg" >&2; exit 2 ;;
   esac
 done
