@@ -77,9 +77,7 @@ void registerWithNodes(std::vector<NodeCuda>& nodes, const Element& host, Elemen
 }
 
 using Clock = std::chrono::steady_clock;
-inline double seconds(Clock::time_point a, Clock::time_point b) {
-  return std::chrono::duration<double>(b - a).count();
-}
+inline double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 
 // Wall time of the phases of the cycle and of the whole run, and the
 // processor time of the process over the run.
@@ -161,15 +159,14 @@ inline std::size_t recordLines(std::initializer_list<std::pair<std::size_t, std:
 
 // Node record lines of the displacement and velocity updates.
 inline std::size_t nodeDispBytes() {
-  return kLine * recordLines({BENCH_FIELD(NodeCuda, coord), BENCH_FIELD(NodeCuda, rotation),
-                              BENCH_FIELD(NodeCuda, vel), BENCH_FIELD(NodeCuda, total_disp),
-                              BENCH_FIELD(NodeCuda, step_disp)});
+  return kLine * recordLines({BENCH_FIELD(NodeCuda, coord), BENCH_FIELD(NodeCuda, rotation), BENCH_FIELD(NodeCuda, vel),
+                              BENCH_FIELD(NodeCuda, total_disp), BENCH_FIELD(NodeCuda, step_disp)});
 }
 inline std::size_t nodeVelocityBytes() {
-  return kLine * recordLines({BENCH_FIELD(NodeCuda, rigid_flag), BENCH_FIELD(NodeCuda, mass),
-                              BENCH_FIELD(NodeCuda, rot_inertia), BENCH_FIELD(NodeCuda, force),
-                              BENCH_FIELD(NodeCuda, moment), BENCH_FIELD(NodeCuda, accel),
-                              BENCH_FIELD(NodeCuda, vel), BENCH_FIELD(NodeCuda, contact_force)});
+  return kLine *
+         recordLines({BENCH_FIELD(NodeCuda, rigid_flag), BENCH_FIELD(NodeCuda, mass),
+                      BENCH_FIELD(NodeCuda, rot_inertia), BENCH_FIELD(NodeCuda, force), BENCH_FIELD(NodeCuda, moment),
+                      BENCH_FIELD(NodeCuda, accel), BENCH_FIELD(NodeCuda, vel), BENCH_FIELD(NodeCuda, contact_force)});
 }
 // Node record lines an element reads (position and velocity).
 inline std::size_t nodeReadByElementBytes() {
@@ -184,10 +181,9 @@ inline double gatherBytes(bool compact, int registrations, std::size_t rowBytes)
   const double out = kLine * recordLines({BENCH_FIELD(NodeCuda, force), BENCH_FIELD(NodeCuda, moment)});
   const double rows = registrations * static_cast<double>(std::max(rowBytes, kLine));
   if (compact) return out + rows + registrations * sizeof(NodeForceRow) + 2 * sizeof(int);
-  const double slots =
-      kLine * recordLines({BENCH_FIELD(NodeCuda, element_num),
-                           {offsetof(NodeCuda, local_node_num), registrations * sizeof(int)},
-                           {offsetof(NodeCuda, element), registrations * sizeof(Element*)}});
+  const double slots = kLine * recordLines({BENCH_FIELD(NodeCuda, element_num),
+                                            {offsetof(NodeCuda, local_node_num), registrations * sizeof(int)},
+                                            {offsetof(NodeCuda, element), registrations * sizeof(Element*)}});
   return out + slots + rows + registrations * static_cast<double>(kLine);
 }
 #undef BENCH_FIELD
@@ -284,16 +280,18 @@ inline void report(const char* label, int threads, const Timing& t, int elements
   const double cpuPerElementCycle = t.cpu / (static_cast<double>(elements) * cycles) * 1e6;
   const double rest = t.total - t.disp - t.elements - t.gather - t.velocity;
   const double pct = 100.0 / t.total;
-  printf("%-9s %2d threads: %7.4f us per element-cycle (processor %7.4f us), %8.3f ms per cycle; "
-         "displacement %4.1f%%, elements %4.1f%%, gather %4.1f%%, velocity %4.1f%%, rest %4.1f%%\n",
-         label, threads, perElementCycle, cpuPerElementCycle, t.total / cycles * 1e3, pct * t.disp,
-         pct * t.elements, pct * t.gather, pct * t.velocity, pct * rest);
+  printf(
+      "%-9s %2d threads: %7.4f us per element-cycle (processor %7.4f us), %8.3f ms per cycle; "
+      "displacement %4.1f%%, elements %4.1f%%, gather %4.1f%%, velocity %4.1f%%, rest %4.1f%%\n",
+      label, threads, perElementCycle, cpuPerElementCycle, t.total / cycles * 1e3, pct * t.disp, pct * t.elements,
+      pct * t.gather, pct * t.velocity, pct * rest);
 }
 
 inline void reportTraffic(const Traffic& t) {
-  printf("memory traffic (estimate): %.0f bytes per element-cycle: displacement %.0f, elements %.0f, gather %.0f, "
-         "velocity %.0f\n",
-         t.total(), t.disp, t.elements, t.gather, t.velocity);
+  printf(
+      "memory traffic (estimate): %.0f bytes per element-cycle: displacement %.0f, elements %.0f, gather %.0f, "
+      "velocity %.0f\n",
+      t.total(), t.disp, t.elements, t.gather, t.velocity);
 }
 
 // Resident bytes of the process (host memory, and in the host build the

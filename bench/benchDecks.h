@@ -29,9 +29,9 @@ inline void writeCubeDeck(const std::filesystem::path& file, int n, double endTi
   for (int k = 0, e = 1; k < n; ++k)
     for (int j = 0; j < n; ++j)
       for (int i = 0; i < n; ++i, ++e)
-        d << e << ",1," << id(i, j, k) << "," << id(i + 1, j, k) << "," << id(i + 1, j + 1, k) << ","
-          << id(i, j + 1, k) << "," << id(i, j, k + 1) << "," << id(i + 1, j, k + 1) << ","
-          << id(i + 1, j + 1, k + 1) << "," << id(i, j + 1, k + 1) << "\n";
+        d << e << ",1," << id(i, j, k) << "," << id(i + 1, j, k) << "," << id(i + 1, j + 1, k) << "," << id(i, j + 1, k)
+          << "," << id(i, j, k + 1) << "," << id(i + 1, j, k + 1) << "," << id(i + 1, j + 1, k + 1) << ","
+          << id(i, j + 1, k + 1) << "\n";
   d << "*PART\ncube\n1,1,1\n*SECTION_SOLID\n1,1\n*MAT_ELASTIC\n1,7850,2.1e11,0.3\n*INITIAL_VELOCITY_NODE\n";
   for (int k = 0; k < np; ++k)
     for (int j = 0; j < np; ++j)
@@ -68,7 +68,8 @@ inline void writePlateDeck(const std::filesystem::path& file, int n, double endT
        "0,0,0,0,0,0,0,0\n0,0,0,0,0,0,0,0\n*INITIAL_VELOCITY_NODE\n";
   for (int j = 0; j < np; ++j)
     for (int i = 0; i < np; ++i) {
-      std::snprintf(line, sizeof(line), "%d,0,0,%.6g\n", 1 + i + np * j, 20.0 * std::sin(pi * i * h) * std::sin(pi * j * h));
+      std::snprintf(line, sizeof(line), "%d,0,0,%.6g\n", 1 + i + np * j,
+                    20.0 * std::sin(pi * i * h) * std::sin(pi * j * h));
       d << line;
     }
   d << "*END\n";

@@ -60,8 +60,9 @@ void writeDeck(const fs::path& file, int m) {
       if (i < m) d << id++ << ",1," << n << "," << n + 1 << ",0\n";
       if (j < m) d << id++ << ",1," << n << "," << n + np << ",0\n";
     }
-  d << "*PART\nframe\n1,1,1\n*SECTION_BEAM\n1,2\n" << a * a << "," << a * a * a * a / 12 << ","
-    << a * a * a * a / 12 << ",0," << a * a * 5 / 6 << "\n*MAT_ELASTIC\n1,7850,2.1e11,0.3\n*INITIAL_VELOCITY_NODE\n";
+  d << "*PART\nframe\n1,1,1\n*SECTION_BEAM\n1,2\n"
+    << a * a << "," << a * a * a * a / 12 << "," << a * a * a * a / 12 << ",0," << a * a * 5 / 6
+    << "\n*MAT_ELASTIC\n1,7850,2.1e11,0.3\n*INITIAL_VELOCITY_NODE\n";
   const double pi = std::acos(-1.0);
   for (int j = 0; j < np; ++j)
     for (int i = 0; i < np; ++i)

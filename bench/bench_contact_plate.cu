@@ -93,7 +93,8 @@ std::string deckText(int n, int cycles, bool withContact) {
   const int plateNodes = static_cast<int>(nodes.size());
   const std::vector<std::array<int, 4>> ball = quadSphere(18, r, {0.0, 0.0, r + 0.003 + 0.0005}, nodes);
   d << "*KEYWORD\n*NODE\n";
-  for (std::size_t k = 0; k < nodes.size(); ++k) d << k + 1 << " " << nodes[k].x << " " << nodes[k].y << " " << nodes[k].z << "\n";
+  for (std::size_t k = 0; k < nodes.size(); ++k)
+    d << k + 1 << " " << nodes[k].x << " " << nodes[k].y << " " << nodes[k].z << "\n";
   d << "*ELEMENT_SHELL\n";
   int e = 0;
   for (int j = 0; j < n; ++j)
@@ -129,7 +130,8 @@ struct RunTimes {
 // gather into the nodes) from this thread so far, in milliseconds.
 double elementForceMs() {
   return (gpu_host::launchTotals(_AllShellElementInterFor).wall_ns +
-          gpu_host::launchTotals(GatherNodeForceRows).wall_ns) * 1e-6;
+          gpu_host::launchTotals(GatherNodeForceRows).wall_ns) *
+         1e-6;
 }
 
 RunTimes runDeck(const fs::path& deck) {
@@ -185,13 +187,13 @@ int main(int argc, char** argv) {
     const RunTimes with = runDeck(folder / "with.k");
     const RunTimes without = runDeck(folder / "without.k");
     const double perNodeCycle = with.contact * 1e3 / (static_cast<double>(with.contactNodes) * with.cycles);
-    printf("%-9s %2d threads: %d cycles, %d contact nodes; cycle %.3f ms with contact, %.3f ms without; "
-           "contact %.3f ms per cycle = %.1f%% of the cycle, %.4f us per contact node-cycle; "
-           "element forces %.3f ms per cycle (contact %.2fx); rest of the cycle %.3f ms\n",
-           label, threads, with.cycles, with.contactNodes, with.loop / with.cycles, without.loop / without.cycles,
-           with.contact / with.cycles, 100.0 * with.contact / with.loop, perNodeCycle,
-           with.elementForces / with.cycles, with.contact / with.elementForces,
-           (with.loop - with.contact) / with.cycles);
+    printf(
+        "%-9s %2d threads: %d cycles, %d contact nodes; cycle %.3f ms with contact, %.3f ms without; "
+        "contact %.3f ms per cycle = %.1f%% of the cycle, %.4f us per contact node-cycle; "
+        "element forces %.3f ms per cycle (contact %.2fx); rest of the cycle %.3f ms\n",
+        label, threads, with.cycles, with.contactNodes, with.loop / with.cycles, without.loop / without.cycles,
+        with.contact / with.cycles, 100.0 * with.contact / with.loop, perNodeCycle, with.elementForces / with.cycles,
+        with.contact / with.elementForces, (with.loop - with.contact) / with.cycles);
     share.add(100.0 * with.contact / with.loop);
     perNode.add(perNodeCycle);
     overElements.add(with.contact / with.elementForces);

@@ -135,13 +135,15 @@ int main(int argc, char** argv) {
   std::vector<std::array<double, 3>> slaveNodes;
   std::ofstream(folder / "deck.k") << deckText(n, slaveNodes);
 
-  bench::TableRow row("contact set-up, " + std::to_string(slaveNodes.size()) + " slave nodes: ms to set up and run a cycle",
+  bench::TableRow row("contact set-up, " + std::to_string(slaveNodes.size()) +
+                          " slave nodes: ms to set up and run a cycle",
                       "%.0f");
   const auto measure = [&](const char* label, int threads) {
     const SetupTimes t = runDeck(folder, threads);
-    printf("%-8s %2d threads: %zu slave nodes (%d contact nodes): reading and linking %.0f ms, set-up and one cycle "
-           "%.0f ms\n",
-           label, threads, slaveNodes.size(), t.contactNodes, t.read, t.loop);
+    printf(
+        "%-8s %2d threads: %zu slave nodes (%d contact nodes): reading and linking %.0f ms, set-up and one cycle "
+        "%.0f ms\n",
+        label, threads, slaveNodes.size(), t.contactNodes, t.read, t.loop);
     row.add(t.loop);
   };
   for (int threads = 1;; threads = std::min(2 * threads, cores)) {

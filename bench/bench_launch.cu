@@ -39,8 +39,7 @@ __global__ void reduce32(const double* in, double* out) {
 __global__ void reduce32Phased(const double* in, double* out) {
   __shared__ double s[32];
   blockTreeReduce([&](unsigned t) { s[t] = in[blockIdx.x * 32 + t]; },
-                  [&](unsigned t, unsigned u) { s[t] = s[t] < s[u] ? s[t] : s[u]; },
-                  [&] { out[blockIdx.x] = s[0]; });
+                  [&](unsigned t, unsigned u) { s[t] = s[t] < s[u] ? s[t] : s[u]; }, [&] { out[blockIdx.x] = s[0]; });
 }
 
 double secondsOf(void (*body)(void*), void* arg, int repeats) {
@@ -109,8 +108,8 @@ int main(int argc, char** argv) {
   omp_set_num_threads(cores);
   const double all = secondsOf(runTrivial, &t, 5);
   if (!ok(cudaGetLastError(), "trivial kernel")) return 0;
-  std::printf("trivial kernel, %d threads: %.3f ns per thread on 1 core, %.3f ns on %d cores\n", t.n,
-              1e9 * one / t.n, 1e9 * all / t.n, cores);
+  std::printf("trivial kernel, %d threads: %.3f ns per thread on 1 core, %.3f ns on %d cores\n", t.n, 1e9 * one / t.n,
+              1e9 * all / t.n, cores);
   // Blocks of 32 threads: the fixed cost of a block weighs four times more.
   t.block = 32;
   omp_set_num_threads(1);

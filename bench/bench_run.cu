@@ -112,9 +112,10 @@ void report(const char* label, int threads, const RunTiming& t, int elements, do
   const double setUp = (t.calculateSeconds - t.loopSeconds) / elements * 1e6;
   printf("%-9s %2d threads: %7.4f us per element-cycle over %d cycles", label, threads, perElementCycle, t.cycles);
   if (oneThread > 0.0) printf(" (%.2fx one thread)", oneThread / perElementCycle);
-  printf("; before the loop %.3f us per element (reading %.3f, set-up %.3f); output in the loop %.3f s; "
-         "load average %.2f\n",
-         reading + setUp, reading, setUp, t.outputSeconds, loadAverage());
+  printf(
+      "; before the loop %.3f us per element (reading %.3f, set-up %.3f); output in the loop %.3f s; "
+      "load average %.2f\n",
+      reading + setUp, reading, setUp, t.outputSeconds, loadAverage());
 }
 
 // The loop with one output point every other cycle against the loop with
@@ -123,10 +124,11 @@ double reportOutputPoints(int threads, const RunTiming& everyOther, const RunTim
   const int further = std::max(1, everyOther.files - endOnly.files);
   const double extra = everyOther.loopSeconds - endOnly.loopSeconds;
   const double outputs = everyOther.outputSeconds - endOnly.outputSeconds;
-  printf("default output %2d threads: %7.4f us per element-cycle, %d files in the loop: %.2f ms per further output "
-         "point (%.2f ms copying and writing the nodes, %.2f ms the rest)\n",
-         threads, usPerElementCycle(everyOther, elements), everyOther.files - 1, extra / further * 1e3,
-         outputs / further * 1e3, (extra - outputs) / further * 1e3);
+  printf(
+      "default output %2d threads: %7.4f us per element-cycle, %d files in the loop: %.2f ms per further output "
+      "point (%.2f ms copying and writing the nodes, %.2f ms the rest)\n",
+      threads, usPerElementCycle(everyOther, elements), everyOther.files - 1, extra / further * 1e3,
+      outputs / further * 1e3, (extra - outputs) / further * 1e3);
   return extra / further * 1e3;
 }
 

@@ -45,7 +45,7 @@ const char* const kPhaseNames[kPhases] = {"read", "prepare", "host pass", "uploa
 struct SetupTiming {
   double phase[kPhases] = {};
   double residentBytes = 0.0, deviceBytes = 0.0;  // after the set-up
-  std::vector<std::string> steps;  // the traced steps of the passes
+  std::vector<std::string> steps;                 // the traced steps of the passes
   std::vector<double> stepSeconds;
   // Everything after reading.
   double total() const {
@@ -123,7 +123,8 @@ SetupTiming bestSetUp(const fs::path& deck, int threads, int repeats) {
 void reportSteps(const SetupTiming& t, int elements, int most) {
   std::vector<std::size_t> order(t.stepSeconds.size());
   for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
-  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return t.stepSeconds[a] > t.stepSeconds[b]; });
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t a, std::size_t b) { return t.stepSeconds[a] > t.stepSeconds[b]; });
   for (std::size_t k = 0; k < order.size() && static_cast<int>(k) < most; ++k)
     printf("    %7.3f us per element  %s\n", t.stepSeconds[order[k]] / elements * 1e6, t.steps[order[k]].c_str());
 }

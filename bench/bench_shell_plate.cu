@@ -181,7 +181,6 @@ class PlateModel {
   bench::DeviceRun run_;  // device material, section and driver of the cycle
 };
 
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -192,10 +191,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   const int n = opt.n;
-  printf("plate of %d x %d Belytschko-Tsay shells (%d elements, %d points each, %d nodes), %d cycles, best of %d, "
-         "paths: %s\n",
-         n, n, n * n, kPoints, (n + 1) * (n + 1), opt.cycles, opt.repeats,
-         opt.compact ? "compact lists, chunked step minimum" : "node records, serial step search");
+  printf(
+      "plate of %d x %d Belytschko-Tsay shells (%d elements, %d points each, %d nodes), %d cycles, best of %d, "
+      "paths: %s\n",
+      n, n, n * n, kPoints, (n + 1) * (n + 1), opt.cycles, opt.repeats,
+      opt.compact ? "compact lists, chunked step minimum" : "node records, serial step search");
   PlateModel model(n, opt.compact);
   const double v0 = model.maxSpeed();
   // A group reads its entry, the element records from the forces to the
@@ -203,9 +203,10 @@ int main(int argc, char** argv) {
   const ShellElementCuda probe{};
   const auto elementTail = static_cast<std::size_t>(reinterpret_cast<const char*>(probe.hourglassStress + 5) -
                                                     reinterpret_cast<const char*>(&probe.interForce[0][0]));
-  const bench::Traffic traffic = bench::estimateTraffic(
-      opt.compact, model.elementNum(), (n + 1) * (n + 1), 4,
-      sizeof(ShellLaneGroup) / kLaneWidth + elementTail + kPoints * sizeof(PlasticMaterialStatus), 6 * sizeof(double));
+  const bench::Traffic traffic = bench::estimateTraffic(opt.compact, model.elementNum(), (n + 1) * (n + 1), 4,
+                                                        sizeof(ShellLaneGroup) / kLaneWidth + elementTail +
+                                                            kPoints * sizeof(PlasticMaterialStatus),
+                                                        6 * sizeof(double));
   bench::reportTraffic(traffic);
   const std::string label = "shells " + std::to_string(n) + "^2";
   bench::reportMemory(model.elementNum(), label + ": bytes per element (resident)");

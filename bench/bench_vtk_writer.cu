@@ -27,9 +27,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double secondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // Nodes of the cube, 1 mm apart, moved by a smooth field of about 0.1 mm.
 std::vector<NodeCuda> cubeNodes(int n) {
@@ -62,8 +60,8 @@ void addCubeCells(ParaViewOutput& out, int n) {
         hexa.type = ET_HEXA_REDUCED;
         hexa.node_num = hexa.gaussNodeNum = 8;
         const int a = (k * np + j) * np + i + 1;
-        const int corners[8] = {a, a + 1, a + 1 + np, a + np, a + np * np, a + 1 + np * np, a + 1 + np + np * np,
-                                a + np + np * np};
+        const int corners[8] = {a,           a + 1,           a + 1 + np,           a + np,
+                                a + np * np, a + 1 + np * np, a + 1 + np + np * np, a + np + np * np};
         std::copy(corners, corners + 8, hexa.node_id);
         out.addCell(hexa, hexa.node_id, 8, nodeCount);
       }
@@ -75,8 +73,8 @@ struct Speed {
   std::size_t bytes = 0;
 };
 
-Speed bestOf(ParaViewOutput& out, const std::vector<NodeCuda>& nodes, const std::filesystem::path& folder,
-             int threads, int repeats) {
+Speed bestOf(ParaViewOutput& out, const std::vector<NodeCuda>& nodes, const std::filesystem::path& folder, int threads,
+             int repeats) {
   omp_set_num_threads(threads);
   Speed best{1e30, 1e30, 0};
   for (int r = 0; r < repeats; ++r) {

@@ -199,7 +199,8 @@ void PairManager::gatherFaceNormalsGpu(const Surface& master) {
     for (const SegmentCuda& s : master.segment_array) {
       for (int k = 0; k < 4; ++k) {
         const auto it = k < s.node_num ? index.find(s.node_id[k]) : index.end();
-        targets.push_back(it != index.end() ? contact_nodes_->contact_node_array_gpu[it->second].face_normal_sum : nullptr);
+        targets.push_back(it != index.end() ? contact_nodes_->contact_node_array_gpu[it->second].face_normal_sum
+                                            : nullptr);
       }
     }
     shares.build(targets);
@@ -235,7 +236,8 @@ void PairManager::unifiedSearchGpu(UnifiedContact* uc) {
   }
   // Buckets filled anew where a segment has moved out of the box it was
   // binned with (every cycle when they are not kept).
-  for (SubDomainManager& m : uc->subDomainManagerArray) m.fillSegmentsGpu(m.masterSurface, bucketOverflow, uc->keep_buckets);
+  for (SubDomainManager& m : uc->subDomainManagerArray)
+    m.fillSegmentsGpu(m.masterSurface, bucketOverflow, uc->keep_buckets);
   if (n > 0 && test_pair_array_gpu != nullptr) {
     launch(GpuClearTestPair, dim3(n / 32 + 1), dim3(32), n, test_pair_array_gpu);
   }

@@ -27,9 +27,7 @@ Contact& Contact::operator=(Contact&& other) noexcept {
   return *this;
 }
 
-Contact::~Contact() {
-  freeDevice(slave_contact_node_array_gpu);
-}
+Contact::~Contact() { freeDevice(slave_contact_node_array_gpu); }
 
 Contact Contact::zeroed() {
   Contact c;
@@ -86,12 +84,18 @@ namespace {
 
 const char* entityName(int type) {
   switch (type) {
-    case ENTITY_SURFACE: return "surface";
-    case ENTITY_ELEMENT_SET: return "element set";
-    case ENTITY_PART_SET: return "part set";
-    case ENTITY_PART: return "part";
-    case ENTITY_NODE_SET: return "node set";
-    default: return "entity";
+    case ENTITY_SURFACE:
+      return "surface";
+    case ENTITY_ELEMENT_SET:
+      return "element set";
+    case ENTITY_PART_SET:
+      return "part set";
+    case ENTITY_PART:
+      return "part";
+    case ENTITY_NODE_SET:
+      return "node set";
+    default:
+      return "entity";
   }
 }
 
@@ -127,8 +131,8 @@ std::vector<Element*> shellsOf(const Set& set, std::vector<Part>& parts, const s
 // Shells, then the exterior faces of the solids, of one part.
 void addPartFaces(Surface& surface, Part& part, NodeManager* nodeManager) {
   if (part.elmManager != nullptr) surface.addSegmentsFromShells(part.elmManager->shell_element_array_cpu);
-  NodeCuda* nodes = nodeManager != nullptr && !nodeManager->node_array_cpu.empty()
-                        ? nodeManager->node_array_cpu.data() : nullptr;
+  NodeCuda* nodes =
+      nodeManager != nullptr && !nodeManager->node_array_cpu.empty() ? nodeManager->node_array_cpu.data() : nullptr;
   surface.addSegmentsFromSolidFaces(&part, nodes);
 }
 
@@ -251,8 +255,8 @@ bool Contact::resolveSlaveNodes(std::vector<Part>& parts, SetManager* setManager
       return false;
   }
   if (slave_node_array_cpu.empty()) {
-    fprintf(stderr, "%s: the slave side names %s %d, which holds no node\n", describe().c_str(),
-            entityName(slave_type), slave_id);
+    fprintf(stderr, "%s: the slave side names %s %d, which holds no node\n", describe().c_str(), entityName(slave_type),
+            slave_id);
     return false;
   }
   return true;
@@ -307,7 +311,8 @@ void Contact::allocateAndCopySlaveNodeArrayGpu(ContactNodeManager* contactNodeMa
   std::vector<ContactNodeCuda*> devicePtrs(contact_node_num, nullptr);
   for (int i = 0; i < contact_node_num; ++i) {
     const int k = slave_contact_node_array_cpu[i]->number;
-    if (k >= 1 && k <= contactNodeManager->contact_node_num) devicePtrs[i] = contactNodeManager->contact_node_array_gpu + (k - 1);
+    if (k >= 1 && k <= contactNodeManager->contact_node_num)
+      devicePtrs[i] = contactNodeManager->contact_node_array_gpu + (k - 1);
   }
   CUDA_CHECK(cudaMalloc(&slave_contact_node_array_gpu, sizeof(ContactNodeCuda*) * contact_node_num));
   CUDA_CHECK(cudaMemcpy(slave_contact_node_array_gpu, devicePtrs.data(), sizeof(ContactNodeCuda*) * contact_node_num,

@@ -27,12 +27,12 @@ enum ContactType {
 
 // Entity kinds of a contact side (master_type, slave_type).
 enum ContactEntity {
-  ENTITY_SURFACE = 0,      // a contact surface by id
-  ENTITY_ELEMENT_SET = 1,  // shell elements of an element set
-  ENTITY_PART_SET = 2,     // the parts of a part set
-  ENTITY_PART = 3,         // one part by id
-  ENTITY_NODE_SET = 4,     // slave nodes of a node set
-  ENTITY_EVERY_PART = 5,   // every part of the model
+  ENTITY_SURFACE = 0,        // a contact surface by id
+  ENTITY_ELEMENT_SET = 1,    // shell elements of an element set
+  ENTITY_PART_SET = 2,       // the parts of a part set
+  ENTITY_PART = 3,           // one part by id
+  ENTITY_NODE_SET = 4,       // slave nodes of a node set
+  ENTITY_EVERY_PART = 5,     // every part of the model
   ENTITY_EXCLUDED_PARTS = 6  // every part but those of a part set (none: every part)
 };
 

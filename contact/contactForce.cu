@@ -273,8 +273,13 @@ __host__ __device__ void ContactPairCuda::defenceNodeCalGpuDecouple(double dt, i
   const double opening = s.vel - (masterSkip != 0 ? 0.0 : m.vel);
   const bool followsStep = force_steps > 1;
   if (followsStep) work += 0.5 * last_force * dt * (last_opening + opening);
-  const PairStep step{dt,           compliance,    opening, s.accel - m.accel,
-                      carried_force, shift_force, followsStep ? opening - last_expected : 0.0};
+  const PairStep step{dt,
+                      compliance,
+                      opening,
+                      s.accel - m.accel,
+                      carried_force,
+                      shift_force,
+                      followsStep ? opening - last_expected : 0.0};
   double delta = 0.0;
   if (moves) delta = ((m.vel - s.vel) / dt + m.accel - s.accel - clearance / (dt * dt)) / compliance;
   double total = delta + carried_force;
@@ -332,8 +337,8 @@ __host__ __device__ void ContactPairCuda::storeFcnToNodeDfn() {
   shareNormalForce(*this, carried_force, true);
 }
 
-__global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, int cycle, int n,
-                                           int* activePairCounter, int masterSkip, int pass, NodeMotionTable motion) {
+__global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, int cycle, int n, int* activePairCounter,
+                                           int masterSkip, int pass, NodeMotionTable motion) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     ContactPairCuda* p = pairs[i];
     if (p == nullptr) continue;

@@ -181,12 +181,11 @@ void ContactManager::assignSurfaceInteracts(FEMDynamic* fem) {
   buildOwnInteractMasters(fem);
 }
 
-ContactManager::~ContactManager() {
-  freeDevice(own_interact_master_gpu);
-}
+ContactManager::~ContactManager() { freeDevice(own_interact_master_gpu); }
 
 void ContactManager::buildOwnInteractMasters(FEMDynamic* fem) {
-  if (own_interact_master_gpu != nullptr || fem->contactNodeManager == nullptr || fem->unifiedContact == nullptr) return;
+  if (own_interact_master_gpu != nullptr || fem->contactNodeManager == nullptr || fem->unifiedContact == nullptr)
+    return;
   const int n = fem->contactNodeManager->contact_node_num;
   if (n <= 0 || global_interact_num == 0) return;
   std::vector<int>& owner = own_interact_master_cpu;
@@ -222,8 +221,8 @@ void ContactManager::imposeSpecificSurfaceInteractGpu(FEMDynamic* fem, double dt
     if (c == nullptr || c->surface_interact_array_gpu.empty() || g.masterSurface == nullptr) continue;
     PairManager* pm = fem->pairManager;
     const int pass = pm != nullptr ? pm->beginSharePass() : 0;
-    launchImposeSpecificSurfaceInteract(g.slaveNodeNum(), dt, g.masterSurface->id, c->surface_interact_array_gpu.front(),
-                                        g.slave_contact_node_array_gpu, pass);
+    launchImposeSpecificSurfaceInteract(g.slaveNodeNum(), dt, g.masterSurface->id,
+                                        c->surface_interact_array_gpu.front(), g.slave_contact_node_array_gpu, pass);
     if (pm != nullptr) pm->gatherSharesGpu(pass);
   }
 }

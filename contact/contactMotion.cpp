@@ -95,7 +95,8 @@ void ContactMotion::buildHolds() {
       }
     }
   }
-  used_ = !bodies.empty() || std::any_of(holds_.begin(), holds_.end(), [](const NodeHold& h) { return h.held_axes != 0; });
+  used_ =
+      !bodies.empty() || std::any_of(holds_.begin(), holds_.end(), [](const NodeHold& h) { return h.held_axes != 0; });
   uploadHolds();
 }
 

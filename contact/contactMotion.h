@@ -33,10 +33,10 @@ class ContactMotion {
   FEMDynamic* fem_ = nullptr;
   bool device_ = false;
   bool built_ = false;
-  bool used_ = false;                // some node is held or rigid
-  std::vector<char> windows_;        // which conditions acted when the holds were built
+  bool used_ = false;          // some node is held or rigid
+  std::vector<char> windows_;  // which conditions acted when the holds were built
   std::vector<std::pair<const NodeCuda*, std::vector<NodeCuda*>>> led_;  // led nodes and their leaders
-  std::vector<NodeHold> holds_;      // by store position
+  std::vector<NodeHold> holds_;                                          // by store position
   std::vector<ContactBodyState> bodies_;
   NodeHold* holds_gpu_ = nullptr;
   ContactBodyState* bodies_gpu_ = nullptr;

@@ -79,8 +79,8 @@ std::string describeDepth(const ContactDepth& d, const FEMDynamic& fem, bool wit
                           100.0 * d.depth / d.segment_size);
   }
   if (withTime && used > 0) std::snprintf(depth + used, sizeof depth - used, " at time %g", d.time);
-  std::string text = std::string(depth) + ", node " + std::to_string(deckNodeId(fem, d.node_id)) +
-                     ", behind the face of nodes";
+  std::string text =
+      std::string(depth) + ", node " + std::to_string(deckNodeId(fem, d.node_id)) + ", behind the face of nodes";
   const int corners = d.segment_node_id[3] == d.segment_node_id[2] ? 3 : 4;
   for (int k = 0; k < corners; ++k) text += " " + std::to_string(deckNodeId(fem, d.segment_node_id[k]));
   return text;

@@ -81,7 +81,8 @@ void ContactNodeManager::allocateAndCopyGpu(NodeManager* nodeManager) {
                         cudaMemcpyHostToDevice));
   launch(GpuContactNodeCudaCpy, dim3(n / 32 + 1), dim3(32), nodeManager->node_array_gpu, contact_node_array_gpu, n);
   std::vector<NodeCuda*> nodes;
-  for (const ContactNodeCuda& cn : contact_node_array_cpu) nodes.push_back(nodeManager->node_array_gpu + (cn.node_id - 1));
+  for (const ContactNodeCuda& cn : contact_node_array_cpu)
+    nodes.push_back(nodeManager->node_array_gpu + (cn.node_id - 1));
   freeDevice(contact_node_nodes_gpu);
   CUDA_CHECK(cudaMalloc(&contact_node_nodes_gpu, sizeof(NodeCuda*) * n));
   CUDA_CHECK(cudaMemcpy(contact_node_nodes_gpu, nodes.data(), sizeof(NodeCuda*) * n, cudaMemcpyHostToDevice));

@@ -32,13 +32,13 @@ struct ContactPairCuda {
   double gap;              // signed normal gap (negative = penetration)
   int kind;                // ContactPairKind
   double normal[3];
-  double carried_force;    // normal force of the previous cycle
-  double normal_force;     // normal force of this cycle
+  double carried_force;  // normal force of the previous cycle
+  double normal_force;   // normal force of this cycle
   double friction_force[2];
-  double mass_share[4];    // kept in the record; forces reach the master nodes by the weights
+  double mass_share[4];  // kept in the record; forces reach the master nodes by the weights
   double weight[4];
   double stiffness;
-  int surface_id;          // id of the surface the node was taken from (0: a node set)
+  int surface_id;  // id of the surface the node was taken from (0: a node set)
   // Push of this cycle that moves a penetrating node back to the surface;
   // the next penetration step takes it back.
   double shift_force;
@@ -70,10 +70,10 @@ struct ContactPairCuda {
   double share_weight[kShareSlots];
   double share_force[3];
   int share_count;
-  int share_fields;   // ShareField bits
+  int share_fields;  // ShareField bits
   int share_masters;
-  int share_pass;     // pass that wrote the shares
-  int open_pass;      // pass of the step under way (0: add at once)
+  int share_pass;  // pass that wrote the shares
+  int open_pass;   // pass of the step under way (0: add at once)
 
   // Penetration: normal, gap and weights of this cycle, and the
   // carried force applied to the slave and master nodes.  A non-zero
@@ -140,8 +140,8 @@ static_assert(std::is_trivially_copyable_v<ContactPairCuda>);
 // Kernels of the contact cycle, one thread per pair.
 // The steps open share pass `pass` on every pair they visit.
 __global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int pass, int masterSkip);
-__global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, int cycle, int n,
-                                           int* activePairCounter, int masterSkip, int pass, NodeMotionTable motion);
+__global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, int cycle, int n, int* activePairCounter,
+                                           int masterSkip, int pass, NodeMotionTable motion);
 // Gather order of the shares: one key per target of every pair whose shares
 // belong to `pass` (the node id in the high half, the pair's position times
 // kShareSlots plus the slot in the low half), appended at *count.  Sorted,

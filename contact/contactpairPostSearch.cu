@@ -242,8 +242,8 @@ __host__ __device__ void ContactNodeCuda::leaveStartOverlap() {
     d = fmin(d, dot3(n, v) / length);
   }
   // A solid's face is left to the front, a shell's to either side.
-  const double offset = 0.25 * (s->node[0]->thickness + s->node[1]->thickness + s->node[2]->thickness +
-                                s->node[3]->thickness);
+  const double offset =
+      0.25 * (s->node[0]->thickness + s->node[1]->thickness + s->node[2]->thickness + s->node[3]->thickness);
   start_face_gap = (s->one_sided != 0 ? d : fabs(d)) - 0.5 * (offset + node->thickness);
   if (start_face_gap >= 0.0) start_overlap = 0.0;
 }

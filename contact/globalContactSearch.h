@@ -37,12 +37,12 @@ struct SurfacePairRecord {
   double3 overlap_max{0.0, 0.0, 0.0};
   double3 overlap_min{0.0, 0.0, 0.0};
   Surface* master = nullptr;
-  Surface* slave = nullptr;  // null for a node-set slave side
+  Surface* slave = nullptr;                 // null for a node-set slave side
   std::vector<ContactNodeCuda*> node_list;  // the slave contact nodes
-  int search_interval = 0;  // cycles between sweeps
-  int cycle_counter = 0;    // cycles since the last sweep
-  unsigned char active = 0;  // the boxes of the two sides overlap
-  double margin = 0.0;      // widening of the segment boxes in the sweep
+  int search_interval = 0;                  // cycles between sweeps
+  int cycle_counter = 0;                    // cycles since the last sweep
+  unsigned char active = 0;                 // the boxes of the two sides overlap
+  double margin = 0.0;                      // widening of the segment boxes in the sweep
   std::vector<NearCandidate> near_list;
   // Node positions at the last sweep (slave nodes, then the master
   // surface's nodes), to measure how far the sides have moved since.

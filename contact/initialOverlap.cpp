@@ -284,8 +284,9 @@ void reportInitialOverlaps(const std::vector<Contact>& contacts, const FEMDynami
   for (const Contact& c : contacts) {
     const ContactDepth& d = c.start_overlap;
     if (d.count == 0) continue;
-    std::printf("%s: %d node(s) start inside the other side, the deepest by %s; each is held at the depth it "
-                "starts at until it comes out\n",
-                c.describeWithSides().c_str(), d.count, describeDepth(d, fem, false).c_str());
+    std::printf(
+        "%s: %d node(s) start inside the other side, the deepest by %s; each is held at the depth it "
+        "starts at until it comes out\n",
+        c.describeWithSides().c_str(), d.count, describeDepth(d, fem, false).c_str());
   }
 }

@@ -40,7 +40,8 @@ static_assert(std::is_trivially_copyable_v<NodeMotionTable>);
 
 // The entry of the node at a store position (free, no body, without a table).
 __host__ __device__ inline NodeHold nodeHoldOf(const NodeMotionTable* table, int storeId) {
-  if (table == nullptr || table->nodes == nullptr || storeId < 0 || storeId >= table->node_count) return NodeHold{0, -1};
+  if (table == nullptr || table->nodes == nullptr || storeId < 0 || storeId >= table->node_count)
+    return NodeHold{0, -1};
   NodeHold h = table->nodes[storeId];
   if (h.body >= table->body_count) h.body = -1;
   return h;

@@ -47,8 +47,7 @@ void PairManager::allocateAndCopyContactPairArrayGpu(ContactNodeManager* cnm) {
 
 void PairManager::allocateAndCopyTestPairArrayGpu(ContactNodeManager* cnm) {
   contact_node_num = cnm != nullptr ? cnm->contact_node_num : 0;
-  pointAtEveryContactNode(cnm, contact_node_num, &ContactNodeCuda::test_pair, test_pair_array_cpu,
-                          test_pair_array_gpu);
+  pointAtEveryContactNode(cnm, contact_node_num, &ContactNodeCuda::test_pair, test_pair_array_cpu, test_pair_array_gpu);
 }
 
 void PairManager::allocatePairCounters() {
@@ -81,7 +80,8 @@ void PairManager::allocatePairCounters() {
 }
 
 void PairManager::reportPendingCycle() const {
-  if (contact_node_num > 0) reportUnavailable("Contact search and contact forces", static_cast<std::size_t>(contact_node_num));
+  if (contact_node_num > 0)
+    reportUnavailable("Contact search and contact forces", static_cast<std::size_t>(contact_node_num));
 }
 
 void PairManager::searchAfterContactGpu(double lastStepTime) {
@@ -162,15 +162,17 @@ void PairManager::reportOverflowOnce() {
   if (overflow_cpu == nullptr) return;
   if (!bucket_overflow_reported_ && overflow_cpu->subdomain_entries > 0) {
     bucket_overflow_reported_ = true;
-    printf("Contact search: a search bucket ran full (%d slots); %d node or segment entries were left out. "
-           "Contact may be missed where the mesh is much finer than the bucket grid.\n",
-           kSubDomainAccepted, overflow_cpu->subdomain_entries);
+    printf(
+        "Contact search: a search bucket ran full (%d slots); %d node or segment entries were left out. "
+        "Contact may be missed where the mesh is much finer than the bucket grid.\n",
+        kSubDomainAccepted, overflow_cpu->subdomain_entries);
   }
   if (!candidate_overflow_reported_ && overflow_cpu->candidates > 0) {
     candidate_overflow_reported_ = true;
-    printf("Contact search: a contact node had more than %d candidate segments; %d candidates replaced older "
-           "ones.\n",
-           kTestPairSlots, overflow_cpu->candidates);
+    printf(
+        "Contact search: a contact node had more than %d candidate segments; %d candidates replaced older "
+        "ones.\n",
+        kTestPairSlots, overflow_cpu->candidates);
   }
 }
 

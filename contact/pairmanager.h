@@ -16,8 +16,8 @@ class UnifiedContact;
 
 class PairManager {
  public:
-  int search_mode = 0;  // 0: one-way bucket search
-  int force_mode = 0;   // 0: penetration with decoupled forces
+  int search_mode = 0;                           // 0: one-way bucket search
+  int force_mode = 0;                            // 0: penetration with decoupled forces
   TestPairCuda** test_pair_array_gpu = nullptr;  // owned, one per contact node
   std::vector<TestPairCuda*> test_pair_array_cpu;
   int contact_node_num = 0;

@@ -23,9 +23,7 @@ void sortActiveFirst(std::vector<T*>& items, Cmp activeFirst) {
 }
 
 // The first `count` entries (clamped to the list).
-int leading(int count, std::size_t size) {
-  return std::clamp(count, 0, static_cast<int>(size));
-}
+int leading(int count, std::size_t size) { return std::clamp(count, 0, static_cast<int>(size)); }
 
 }  // namespace
 
@@ -73,7 +71,8 @@ void PairManager::sortTestPairCpu() { sortActiveFirst(test_pair_array_cpu, testS
 void PairManager::searchTestPairCpu(int cycle, int cycle2) {
   const int n = leading(test_pair_num_cpu != nullptr ? *test_pair_num_cpu : 0, test_pair_array_cpu.size());
   for (int i = 0; i < n; ++i) {
-    if (test_pair_array_cpu[i] != nullptr) test_pair_array_cpu[i]->produceContactPairCpu(cycle, cycle2, contact_pair_num_cpu);
+    if (test_pair_array_cpu[i] != nullptr)
+      test_pair_array_cpu[i]->produceContactPairCpu(cycle, cycle2, contact_pair_num_cpu);
   }
 }
 

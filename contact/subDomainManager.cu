@@ -202,7 +202,8 @@ double smallestSpacing(std::vector<std::array<double, 3>> points) {
   // first size: a quarter of the closest neighbours in sorted order (on a
   // mesh about a quarter of its edge), at least the box over the count.
   double neighbours = DBL_MAX;
-  for (std::size_t n = 1; n < points.size(); ++n) neighbours = std::min(neighbours, distanceOf(points[n - 1], points[n]));
+  for (std::size_t n = 1; n < points.size(); ++n)
+    neighbours = std::min(neighbours, distanceOf(points[n - 1], points[n]));
   double s = std::max(0.25 * neighbours, distanceOf(lo, hi) / static_cast<double>(points.size()));
   while (true) {
     const double best = closestInCells(points, lo, s);
@@ -338,7 +339,8 @@ bool SubDomainManager::slaveExtent(double3& mx, double3& mn) const {
   std::vector<std::array<double, 3>> points;
   points.reserve(static_cast<std::size_t>(k));
   for (const ContactNodeCuda* cn : slave_contact_node_array_cpu) {
-    if (cn != nullptr && cn->node != nullptr) points.push_back({cn->node->coord[0], cn->node->coord[1], cn->node->coord[2]});
+    if (cn != nullptr && cn->node != nullptr)
+      points.push_back({cn->node->coord[0], cn->node->coord[1], cn->node->coord[2]});
   }
   const double spacing = smallestSpacing(points);
   for (int a = 0; a < 3; ++a) {
@@ -375,8 +377,8 @@ void SubDomainManager::buildSubDomainGrid() {
   subdomain_dims = grid.dims;
   sub_domian_num = grid.dims.x * grid.dims.y * grid.dims.z;
   if (grid.capped) {
-    printf("Contact search grid of surface %d capped at %d x %d x %d sub-domains to fit in memory\n",
-           masterSurface->id, grid.dims.x, grid.dims.y, grid.dims.z);
+    printf("Contact search grid of surface %d capped at %d x %d x %d sub-domains to fit in memory\n", masterSurface->id,
+           grid.dims.x, grid.dims.y, grid.dims.z);
   }
   if (grid.dims.x == 0 || grid.dims.y == 0 || grid.dims.z == 0) printf("子域刻度划分出错\n");
   box_max = mmax;
@@ -464,9 +466,15 @@ void SubDomainManager::offerCandidatesGpu(const SlaveSearchEntry* slaves, int* o
   if (!offersCandidates() || slaves == nullptr || slave_visit_slot_gpu == nullptr || link_state_gpu == nullptr) return;
   const CandidateSlaves nodes{slave_contact_node_array_gpu, slaves, slave_visit_slot_gpu, link_state_gpu};
   const BucketMembers& bm = masterSurface->bucket_members;
-  const CandidateGrid grid{cell_size,       box_min,   subdomain_dims,
-                           sub_domian_num,  subdomain_array_gpu, bm.range,
-                           bm.member,       masterSurface->segment_array_gpu, masterSurface->search_entry_gpu};
+  const CandidateGrid grid{cell_size,
+                           box_min,
+                           subdomain_dims,
+                           sub_domian_num,
+                           subdomain_array_gpu,
+                           bm.range,
+                           bm.member,
+                           masterSurface->segment_array_gpu,
+                           masterSurface->search_entry_gpu};
   launch(testPairProduceAccorContactNode, dim3(k / 32 + 1), dim3(32), k, nodes, grid, overflow);
 }
 
@@ -482,10 +490,10 @@ void SubDomainManager::makeVisitSlots() {
   std::vector<std::pair<long long, int>> keyed(static_cast<std::size_t>(k));
   for (int j = 0; j < k; ++j) {
     const ContactNodeCuda* cn = slave_contact_node_array_cpu[static_cast<std::size_t>(j)];
-    const SubDomain* sd = cn != nullptr && cn->node != nullptr && subdomain_array_cpu != nullptr
-                              ? subDomainOfPoint(cn->node->coord, cell_size, box_min, subdomain_array_cpu,
-                                                 subdomain_dims, sub_domian_num)
-                              : nullptr;
+    const SubDomain* sd =
+        cn != nullptr && cn->node != nullptr && subdomain_array_cpu != nullptr
+            ? subDomainOfPoint(cn->node->coord, cell_size, box_min, subdomain_array_cpu, subdomain_dims, sub_domian_num)
+            : nullptr;
     const int2 run = sd != nullptr ? range[static_cast<std::size_t>(sd - subdomain_array_cpu)] : make_int2(0, 0);
     keyed[static_cast<std::size_t>(j)] = {run.y > 0 ? run.x : LLONG_MAX, j};
   }

@@ -17,8 +17,8 @@ constexpr long long kMaxSubDomainNum = (512LL << 20) / static_cast<long long>(si
 
 class SubDomainManager {
  public:
-  SubDomain* subdomain_array_cpu = nullptr;  // the master surface's host buckets
-  SubDomain* subdomain_array_gpu = nullptr;  // the master surface's device buckets
+  SubDomain* subdomain_array_cpu = nullptr;        // the master surface's host buckets
+  SubDomain* subdomain_array_gpu = nullptr;        // the master surface's device buckets
   SubDomain** sub_domain_ptr_array_gpu = nullptr;  // owned
   int sub_domian_num = 0;
   int3 subdomain_dims{0, 0, 0};

@@ -25,9 +25,8 @@ __global__ void GpuCopySubDomainPtr(int m, SubDomain* subdomains, SubDomain** pt
   if (i < m) ptrs[i] = subdomains + i;
 }
 
-__global__ void SegmentCudaFull(const SegmentCuda* segments, int n, double3 cell, double3 origin,
-                                SubDomain* subdomains, int3 dims, int total, double margin, BinnedBox* binned,
-                                int* overflow) {
+__global__ void SegmentCudaFull(const SegmentCuda* segments, int n, double3 cell, double3 origin, SubDomain* subdomains,
+                                int3 dims, int total, double margin, BinnedBox* binned, int* overflow) {
   const int i = gridStrideIndex();
   if (i >= n) return;
   const SegmentCuda& seg = segments[i];

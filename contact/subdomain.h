@@ -98,9 +98,8 @@ __global__ void GpuCopySubDomainPtr(int m, SubDomain* subdomains, SubDomain** pt
 // Bins each segment into every bucket its extended box, widened by
 // `margin`, reaches (clamped to the grid), and keeps that widened box in
 // binned[i] when binned is given.
-__global__ void SegmentCudaFull(const SegmentCuda* segments, int n, double3 cell, double3 origin,
-                                SubDomain* subdomains, int3 dims, int total, double margin, BinnedBox* binned,
-                                int* overflow);
+__global__ void SegmentCudaFull(const SegmentCuda* segments, int n, double3 cell, double3 origin, SubDomain* subdomains,
+                                int3 dims, int total, double margin, BinnedBox* binned, int* overflow);
 // Puts every bucket's segments in the order of the surface's segment array,
 // whichever order the threads binned them in.
 __global__ void SubDomainSortSegments(int m, SubDomain* subdomains);

@@ -233,9 +233,7 @@ constexpr int kBoxBlock = 32;
 }  // namespace
 
 __global__ void GpuCalExtendAreaImprove(int n, SegmentCuda* segments, double3* maxPartial, double3* minPartial) {
-  const auto territory = [&](int i) {
-    contact_geom::refreshSegment(segments[i]);
-  };
+  const auto territory = [&](int i) { contact_geom::refreshSegment(segments[i]); };
   if (maxPartial == nullptr || minPartial == nullptr) {
     const int i = gridStrideIndex();
     if (i < n) territory(i);

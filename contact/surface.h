@@ -43,19 +43,19 @@ class Surface {
   // Segments in the buckets (surfaceBins.cu): each was binned with its
   // extended box widened by bin_margin, and the buckets are kept until a
   // segment's box leaves the box it was binned with.
-  BinnedBox* binned_box_gpu = nullptr;  // owned, one per segment
-  int* bin_flags_gpu = nullptr;          // owned: boxes that left their binned box, entries refused
+  BinnedBox* binned_box_gpu = nullptr;             // owned, one per segment
+  int* bin_flags_gpu = nullptr;                    // owned: boxes that left their binned box, entries refused
   SegmentSearchEntry* search_entry_gpu = nullptr;  // owned, one per segment, refreshed with the boxes
-  BucketMembers bucket_members;  // owned: the buckets' segments as indices, made with each filling
+  BucketMembers bucket_members;                    // owned: the buckets' segments as indices, made with each filling
   double bin_margin = 0.0;
-  bool bins_filled = false;  // the buckets hold the segments of the last binning
-  int bin_fills = 0;         // times the buckets were filled since set-up
+  bool bins_filled = false;    // the buckets hold the segments of the last binning
+  int bin_fills = 0;           // times the buckets were filled since set-up
   double3* max_gpu = nullptr;  // per-block partial boxes, tempNumBlock() entries, owned
   double3* min_gpu = nullptr;
   double3* max_cpu = nullptr;  // host copies, owned
   double3* min_cpu = nullptr;
   unsigned char flags[6] = {0, 0, 0, 0, 0, 0};  // per-cycle flags (SurfaceFlag)
-  double* max_disp_incre = nullptr;  // one device double, owned
+  double* max_disp_incre = nullptr;             // one device double, owned
   int id = 0;
   int surface_type = 0;  // 1: read from a segment set
   int segment_num = 0;

@@ -28,8 +28,8 @@
 
 namespace {
 // Entries of the surface's device flag block.
-constexpr int kBoxesOutside = 0;     // segments whose box left its binned box
-constexpr int kEntriesRefused = 1;   // bucket entries refused while binning widened boxes
+constexpr int kBoxesOutside = 0;    // segments whose box left its binned box
+constexpr int kEntriesRefused = 1;  // bucket entries refused while binning widened boxes
 constexpr int kBinFlagCount = 2;
 
 __host__ __device__ inline bool insideBinnedBox(const SegmentCuda& seg, const BinnedBox& binned) {
@@ -53,8 +53,8 @@ void clearFlags(int* flags) { CUDA_CHECK(cudaMemset(flags, 0, sizeof(int) * kBin
 // *outside. Each thread asks for the record of a segment a few places ahead
 // and for its nodes' coordinates and steps, which the host build would otherwise wait
 // for one after the other.
-__global__ void GpuRefreshSegments(int n, SegmentCuda* segments, SegmentSearchEntry* entries,
-                                   const BinnedBox* binned, int* outside) {
+__global__ void GpuRefreshSegments(int n, SegmentCuda* segments, SegmentSearchEntry* entries, const BinnedBox* binned,
+                                   int* outside) {
   const int i = gridStrideIndex();
   if (i >= n) return;
   if (i + 8 < n) {
@@ -107,8 +107,8 @@ __global__ void GpuCountBucketMembers(int m, const SubDomain* subdomains, const 
 }
 
 // Bucket b's segments, as positions in the segment array, from range[b].x on.
-__global__ void GpuListBucketMembers(int m, const SubDomain* subdomains, const SegmentCuda* segments,
-                                     const int2* range, int* member) {
+__global__ void GpuListBucketMembers(int m, const SubDomain* subdomains, const SegmentCuda* segments, const int2* range,
+                                     int* member) {
   const int b = gridStrideIndex();
   if (b >= m) return;
   const SubDomain& sd = subdomains[b];

@@ -24,13 +24,12 @@ using FaceRow = std::array<int, 4>;
 const std::vector<FaceRow> kQuadShell = {{1, 2, 3, 4}};
 const std::vector<FaceRow> kTriShell = {{1, 2, 3, 0}};
 const std::vector<FaceRow> kTetra = {{1, 3, 2, 0}, {1, 2, 4, 0}, {2, 3, 4, 0}, {3, 1, 4, 0}};
-const std::vector<FaceRow> kTetra10 = {{1, 7, 5, 0},  {5, 7, 6, 0},  {7, 3, 6, 0},  {6, 2, 5, 0},
-                                       {1, 5, 8, 0},  {2, 9, 5, 0},  {4, 8, 9, 0},  {9, 8, 5, 0},
-                                       {2, 6, 9, 0},  {3, 10, 6, 0}, {4, 9, 10, 0}, {9, 6, 10, 0},
-                                       {1, 8, 7, 0},  {4, 10, 8, 0}, {3, 7, 10, 0}, {10, 7, 8, 0}};
+const std::vector<FaceRow> kTetra10 = {{1, 7, 5, 0}, {5, 7, 6, 0},  {7, 3, 6, 0},  {6, 2, 5, 0},
+                                       {1, 5, 8, 0}, {2, 9, 5, 0},  {4, 8, 9, 0},  {9, 8, 5, 0},
+                                       {2, 6, 9, 0}, {3, 10, 6, 0}, {4, 9, 10, 0}, {9, 6, 10, 0},
+                                       {1, 8, 7, 0}, {4, 10, 8, 0}, {3, 7, 10, 0}, {10, 7, 8, 0}};
 const std::vector<FaceRow> kWedge = {{1, 3, 2, 2}, {4, 5, 6, 6}, {1, 2, 5, 4}, {2, 3, 6, 5}, {3, 1, 4, 6}};
-const std::vector<FaceRow> kHexa = {{1, 4, 3, 2}, {5, 6, 7, 8}, {1, 2, 6, 5},
-                                    {2, 3, 7, 6}, {3, 4, 8, 7}, {4, 1, 5, 8}};
+const std::vector<FaceRow> kHexa = {{1, 4, 3, 2}, {5, 6, 7, 8}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 4, 8, 7}, {4, 1, 5, 8}};
 
 enum class FaceList { None, Shells, Solids, Solids2nd };
 
@@ -44,19 +43,29 @@ struct FaceTable {
 // without faces.
 FaceTable faceTableOf(int code) {
   switch (code) {
-    case ET_MEMBRANE3: case ET_CB_TRI_SHELL: case ET_BT_TRI_SHELL:
+    case ET_MEMBRANE3:
+    case ET_CB_TRI_SHELL:
+    case ET_BT_TRI_SHELL:
       return {FaceList::Shells, &kTriShell};
-    case ET_MEMBRANE4: case ET_BT_SHELL: case ET_HL_SHELL: case ET_SHELL4_12:
+    case ET_MEMBRANE4:
+    case ET_BT_SHELL:
+    case ET_HL_SHELL:
+    case ET_SHELL4_12:
       return {FaceList::Shells, &kQuadShell};
     case ET_TETRA_TL:
       return {FaceList::Solids, &kTetra};
-    case ET_HEXA_FULL: case ET_HEXA_REDUCED: case ET_HEXA_INCOMPATIBLE: case ET_SOLID_SHELL8:
+    case ET_HEXA_FULL:
+    case ET_HEXA_REDUCED:
+    case ET_HEXA_INCOMPATIBLE:
+    case ET_SOLID_SHELL8:
       return {FaceList::Solids, &kHexa};
-    case ET_PENTA: case ET_SOLID_SHELL6:
+    case ET_PENTA:
+    case ET_SOLID_SHELL6:
       return {FaceList::Solids, &kWedge};
     case ET_PENTA_REDUCED:
       return {FaceList::Solids, &kWedge, true};
-    case ET_TETRA10: case ET_TETRA10_M:
+    case ET_TETRA10:
+    case ET_TETRA10_M:
       return {FaceList::Solids2nd, &kTetra10};
     case ET_PENTA15:
       return {FaceList::Solids2nd, &kWedge};

@@ -42,7 +42,7 @@ double distance(const NodeCuda* a, const NodeCuda* b) {
   return std::sqrt(sum);
 }
 
-using EdgeKey = std::pair<int, int>;  // the two node ids, smaller first
+using EdgeKey = std::pair<int, int>;           // the two node ids, smaller first
 using EdgeUse = std::pair<SegmentCuda*, int>;  // segment, edge number (0-based)
 
 int edgeStart(const SegmentCuda& s, int k) { return s.node_id[k]; }
@@ -102,9 +102,11 @@ void Surface::setSegmentThickness() {
 void Surface::solveSegmentNormals() {
   for (SegmentCuda& seg : segment_array) seg.solveIniNorVec();
   // A segment of zero area has a zero normal: it is left out of the search.
-  dropSegments([](const SegmentCuda& seg) {
-    return seg.initial_normal[0] != 0.0 || seg.initial_normal[1] != 0.0 || seg.initial_normal[2] != 0.0;
-  }, "has zero area and no normal; it is left out of the contact search");
+  dropSegments(
+      [](const SegmentCuda& seg) {
+        return seg.initial_normal[0] != 0.0 || seg.initial_normal[1] != 0.0 || seg.initial_normal[2] != 0.0;
+      },
+      "has zero area and no normal; it is left out of the contact search");
 }
 
 void Surface::calSegmentTerritory() {

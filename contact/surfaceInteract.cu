@@ -156,11 +156,13 @@ __global__ void GpuCreateSurfaceInteract(const SurfaceInteract* image, SurfaceIn
   switch (image->type) {
     case FRICTION_INTERACT:
       memory = malloc(sizeof(FrictionSurfaceInteract));
-      if (memory != nullptr) object = new (memory) FrictionSurfaceInteract(static_cast<const FrictionSurfaceInteract*>(image));
+      if (memory != nullptr)
+        object = new (memory) FrictionSurfaceInteract(static_cast<const FrictionSurfaceInteract*>(image));
       break;
     case THERMAL_INTERACT:
       memory = malloc(sizeof(ThermalSurfaceInteract));
-      if (memory != nullptr) object = new (memory) ThermalSurfaceInteract(static_cast<const ThermalSurfaceInteract*>(image));
+      if (memory != nullptr)
+        object = new (memory) ThermalSurfaceInteract(static_cast<const ThermalSurfaceInteract*>(image));
       break;
     case DAMP_INTERACT:
       memory = malloc(sizeof(DampSurfaceInteract));

@@ -34,10 +34,10 @@ class SurfaceInteract {
 
 class FrictionSurfaceInteract : public SurfaceInteract {
  public:
-  unsigned char flag = 0;             // copied, not used by the law
-  double static_coefficient = 0.0;    // mu_s
-  double dynamic_coefficient = 0.0;   // mu_d
-  double decay_coefficient = 0.0;     // dc
+  unsigned char flag = 0;                      // copied, not used by the law
+  double static_coefficient = 0.0;             // mu_s
+  double dynamic_coefficient = 0.0;            // mu_d
+  double decay_coefficient = 0.0;              // dc
   double further_values[3] = {0.0, 0.0, 0.0};  // carried, not used by the law
   unsigned char rough_flag = 0;
 

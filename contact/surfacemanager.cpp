@@ -19,7 +19,8 @@ void SurfaceManager::buildSurfacesFromParts(FEMDynamic* fem) {
       if (p.name != s.part_name) continue;
       s.part_array.push_back(&p);
       // A surface made for a contact from the part by id holds it already.
-      if (std::find(s.part_index_array.begin(), s.part_index_array.end(), static_cast<int>(j)) == s.part_index_array.end())
+      if (std::find(s.part_index_array.begin(), s.part_index_array.end(), static_cast<int>(j)) ==
+          s.part_index_array.end())
         s.part_index_array.push_back(static_cast<int>(j));
     }
     if (s.part_array.empty()) continue;

@@ -9,12 +9,12 @@ class FEMDynamic;
 
 class SurfaceManager {
  public:
-  int total_segment_num = 0;               // segments of all surfaces
-  std::vector<Surface> surface_array;      // capacity reserved before builders append
-  std::map<int, Surface*> surface_map;     // surface id -> surface
+  int total_segment_num = 0;                              // segments of all surfaces
+  std::vector<Surface> surface_array;                     // capacity reserved before builders append
+  std::map<int, Surface*> surface_map;                    // surface id -> surface
   std::vector<SurfaceInteract*> surfaceInteractArrayCpu;  // owned; 1-based positions are interaction numbers
   SurfaceInteract** surfaceInteractArrayGpu = nullptr;    // device array of device objects, owned
-  std::map<int, int> segment_element_map;  // provisional segment number -> element id
+  std::map<int, int> segment_element_map;                 // provisional segment number -> element id
 
   SurfaceManager() = default;
   SurfaceManager(const SurfaceManager&) = delete;

@@ -184,7 +184,8 @@ __host__ __device__ void relativeToSegment(const SegmentCuda* s, const NodeCuda*
 // negative when it moves away.
 __host__ __device__ double approachSpeed(const SegmentCuda* s, const NodeCuda* node, int sideOfSlot) {
   double v[3];
-  relativeToSegment(s, node, [](const NodeCuda* p, int a) { return p->vel[a]; }, v);
+  relativeToSegment(
+      s, node, [](const NodeCuda* p, int a) { return p->vel[a]; }, v);
   return -sideOfSlot * dot3(s->normal, v);
 }
 
@@ -193,7 +194,8 @@ __host__ __device__ double approachSpeed(const SegmentCuda* s, const NodeCuda* n
 // it comes as far over the coming step.
 __host__ __device__ double approachOverStep(const SegmentCuda* s, const NodeCuda* node, int sideOfSlot) {
   double d[3];
-  relativeToSegment(s, node, [](const NodeCuda* p, int a) { return p->step_disp[a]; }, d);
+  relativeToSegment(
+      s, node, [](const NodeCuda* p, int a) { return p->step_disp[a]; }, d);
   return -sideOfSlot * dot3(s->normal, d);
 }
 
@@ -203,7 +205,8 @@ __host__ __device__ double approachOverStep(const SegmentCuda* s, const NodeCuda
 // driven into the face square to it).
 __host__ __device__ bool drivenInto(const SegmentCuda* s, const NodeCuda* node, int sideOfSlot) {
   double a[3];
-  relativeToSegment(s, node, [](const NodeCuda* p, int c) { return p->mass > 0.0 ? p->force[c] / p->mass : 0.0; }, a);
+  relativeToSegment(
+      s, node, [](const NodeCuda* p, int c) { return p->mass > 0.0 ? p->force[c] / p->mass : 0.0; }, a);
   return -sideOfSlot * dot3(s->normal, a) > kSameFacing * norm3(a);
 }
 
@@ -389,8 +392,7 @@ __host__ __device__ void TestPairCuda::cornerJudge(SegmentCuda* s, int j, TestJu
       cur = next;
     }
   }
-  const double g =
-      (closed ? -dist : dist) - 0.5 * (corner->thickness + node->thickness) + contactNode->start_overlap;
+  const double g = (closed ? -dist : dist) - 0.5 * (corner->thickness + node->thickness) + contactNode->start_overlap;
   if (g > 0.0) {
     next_check_cycle[j] = cycle2;
     return;

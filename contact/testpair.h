@@ -14,12 +14,12 @@ constexpr double kNoJudgeDistance = 100.0;
 
 // Result of judging one candidate.
 struct TestJudgeReturn {
-  int kind;              // 1 node to segment, 2 node to edge, 3 node to node; 0 = none
-  int local_index;       // edge or node number within the segment
+  int kind;         // 1 node to segment, 2 node to edge, 3 node to node; 0 = none
+  int local_index;  // edge or node number within the segment
   int side;
   SegmentCuda* segment;
-  double distance;       // signed gap of the node to the segment
-  double approach;       // speed at which the node moves into the segment (relative, along the contact normal)
+  double distance;  // signed gap of the node to the segment
+  double approach;  // speed at which the node moves into the segment (relative, along the contact normal)
 };
 static_assert(std::is_trivially_copyable_v<TestJudgeReturn>);
 

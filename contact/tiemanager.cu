@@ -96,7 +96,8 @@ void TieManager::linkTieSurfaces(SurfaceManager* surfaceManager) {
     tie.slaveSurface = tie.slave_surface_id != 0 ? lastSurfaceWithId(surfaceManager, tie.slave_surface_id) : nullptr;
     const bool slaves = tie.slaveSurface != nullptr || !tie.slave_node_array_cpu.empty();
     if (tie.masterSurface == nullptr || !slaves) {
-      fprintf(stderr, "Tie %d (master surface %d, slave surface %d): a side names no surface or nodes; the tie is dropped\n",
+      fprintf(stderr,
+              "Tie %d (master surface %d, slave surface %d): a side names no surface or nodes; the tie is dropped\n",
               tie.contact_id, tie.master_surface_id, tie.slave_surface_id);
       continue;
     }
@@ -180,7 +181,8 @@ void TieManager::buildSubTies(Tie& tie) {
     bool segmentWelded = false;
     for (int k = 0; k < s.node_num; ++k) segmentWelded = segmentWelded || s.node[k]->constrained_flag != 0;
     bool segmentHasSlave = false;
-    for (int k = 0; k < s.node_num; ++k) segmentHasSlave = segmentHasSlave || tied_slave_node_ids.count(s.node_id[k]) != 0;
+    for (int k = 0; k < s.node_num; ++k)
+      segmentHasSlave = segmentHasSlave || tied_slave_node_ids.count(s.node_id[k]) != 0;
     for (std::size_t i = start; i < nodes.size(); ++i) {
       NodeCuda* n = nodes[i];
       const double* x = n->coord;
@@ -217,8 +219,9 @@ void TieManager::buildSubTies(Tie& tie) {
   }
   if (!free.empty()) {
     std::sort(free.begin(), free.end());
-    fprintf(stderr, "Tie %d: %zu of %zu slave nodes found no master segment within reach and stay free (first:",
-            tie.contact_id, free.size(), nodes.size());
+    fprintf(stderr,
+            "Tie %d: %zu of %zu slave nodes found no master segment within reach and stay free (first:", tie.contact_id,
+            free.size(), nodes.size());
     for (std::size_t i = 0; i < free.size() && i < 5; ++i) fprintf(stderr, " %d", free[i]);
     fprintf(stderr, ")\n");
   }
@@ -314,7 +317,8 @@ void TieManager::modifySlaveVelGpu() {
   if (tie_num <= 0) return;
   for (Tie& tie : tie_array) {
     const int n = tie.subTieNum();
-    if (tie.sub_tie_array_gpu != nullptr) launch(GpuTieModifySlaveVel, subTieGrid(n), dim3(32), tie.sub_tie_array_gpu.get(), n);
+    if (tie.sub_tie_array_gpu != nullptr)
+      launch(GpuTieModifySlaveVel, subTieGrid(n), dim3(32), tie.sub_tie_array_gpu.get(), n);
   }
 }
 

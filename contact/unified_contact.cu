@@ -41,8 +41,7 @@ bool isRigidSurface(const Surface* s, const FEMDynamic* fem) {
 
 }  // namespace
 
-void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, ContactNodeManager* cnm,
-                                            FEMDynamic* fem) {
+void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, ContactNodeManager* cnm, FEMDynamic* fem) {
   subDomainManagerArray.clear();
   const std::size_t selfCount = std::count_if(contacts.begin(), contacts.end(), isSelfSearch);
   subDomainManagerArray.reserve(2 * (contacts.size() - selfCount) + selfCount * selfCount);
@@ -103,11 +102,12 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
     m.slave_contact_node_array_cpu = m.slaveSurface->contact_node_array_cpu;
     m.copySlaveNodeArrayGpu(m.slaveSurface->contact_node_array_gpu);
   }
-  face_normals_needed = std::any_of(subDomainManagerArray.begin(), subDomainManagerArray.end(), [](const SubDomainManager& m) {
-    return m.masterSurface != nullptr &&
-           std::any_of(m.masterSurface->segment_array.begin(), m.masterSurface->segment_array.end(),
-                       [](const SegmentCuda& seg) { return seg.one_sided != 0; });
-  });
+  face_normals_needed =
+      std::any_of(subDomainManagerArray.begin(), subDomainManagerArray.end(), [](const SubDomainManager& m) {
+        return m.masterSurface != nullptr &&
+               std::any_of(m.masterSurface->segment_array.begin(), m.masterSurface->segment_array.end(),
+                           [](const SegmentCuda& seg) { return seg.one_sided != 0; });
+      });
   // Nodes that start inside the other side are held where they start.
   for (Contact& c : contacts) c.start_overlap = ContactDepth{};
   if (findInitialOverlaps(subDomainManagerArray) == 0) return;

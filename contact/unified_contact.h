@@ -17,8 +17,8 @@ struct NodeCuda;
 // list), and what the candidate test reads of them, gathered once per
 // search.
 struct SlaveSearchSide {
-  int grid = -1;  // the first grid with this list
-  ContactNodeCuda** nodes_gpu = nullptr;    // that grid's device list (not owned)
+  int grid = -1;                          // the first grid with this list
+  ContactNodeCuda** nodes_gpu = nullptr;  // that grid's device list (not owned)
   int count = 0;
   SlaveSearchEntry* entries_gpu = nullptr;  // owned
 };
@@ -70,4 +70,3 @@ class UnifiedContact {
   std::vector<char> planned_;
   void planCandidateSearch(const std::vector<char>& offering);
 };
-

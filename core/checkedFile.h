@@ -57,8 +57,8 @@ class CheckedFileBuf : public std::streambuf {
   std::string path_;         // the file as the user sees it
   std::string writtenPath_;  // the file written: path_ or "<path_>.part"
   std::vector<char> buffer_;
-  off_t length_ = 0;         // bytes in the file
-  off_t whole_ = 0;          // length at the last flush
+  off_t length_ = 0;  // bytes in the file
+  off_t whole_ = 0;   // length at the last flush
   bool failed_ = false;
 };
 

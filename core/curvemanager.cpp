@@ -6,9 +6,7 @@
 #include "core/logErrorPrint.h"
 #include "platform/gpuRuntime.h"
 
-CurveManager::~CurveManager() {
-  freeDevice(curve_array_gpu);
-}
+CurveManager::~CurveManager() { freeDevice(curve_array_gpu); }
 
 void CurveManager::addCurve(const Curve& curve) {
   curve_array.push_back(curve);

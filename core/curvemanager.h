@@ -7,11 +7,11 @@
 
 class CurveManager {
  public:
-  std::vector<Curve> curve_array;       // reading order
-  int curve_num = 0;                    // kept equal to curve_array.size() by the readers
-  std::vector<double> curveValues;      // value of curve i at index i, refreshed per cycle
-  CurveData* curve_array_gpu = nullptr; // nothing uploads curves; freed when set
-  std::map<int, Curve*> curveMap;       // id -> curve
+  std::vector<Curve> curve_array;        // reading order
+  int curve_num = 0;                     // kept equal to curve_array.size() by the readers
+  std::vector<double> curveValues;       // value of curve i at index i, refreshed per cycle
+  CurveData* curve_array_gpu = nullptr;  // nothing uploads curves; freed when set
+  std::map<int, Curve*> curveMap;        // id -> curve
 
   CurveManager() = default;
   CurveManager(const CurveManager&) = delete;

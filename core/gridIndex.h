@@ -4,7 +4,8 @@
 #include "platform/gpuRuntime.h"
 
 __device__ inline int gridStrideIndex() {
-  return static_cast<int>(((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x + threadIdx.x);
+  return static_cast<int>(((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x +
+                          threadIdx.x);
 }
 __device__ inline int gridStrideStep() { return static_cast<int>(blockDim.x * blockDim.y * gridDim.x * gridDim.y); }
 

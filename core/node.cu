@@ -21,4 +21,3 @@ __host__ __device__ void NodeCuda::massShareForMainNode(int mode, double share[4
   share[3] = ownMass * (dx * dx + dy * dy) + rot_inertia[2];
   for (int j = 0; j < 3; ++j) rot_inertia[j] = -rot_inertia[j];
 }
-

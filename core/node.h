@@ -35,7 +35,7 @@ struct NodeCuda {
   double coord[3];
   double rotation[3];  // accumulated rotations about x, y, z
   double ini_coord[3];
-  double thickness;  // contact thickness, from the sections of the node's elements
+  double thickness;       // contact thickness, from the sections of the node's elements
   NodeCuda* master_node;  // spot weld / joint master (device address on the device copy)
   int master_node_id;     // 0 = none
   // Number of element registrations seen (atomic counter). It may exceed the

@@ -61,8 +61,8 @@ class NodeFieldCopy {
 
  private:
   void reserve(int kind, std::size_t doubles);
-  double* host_[kNodeFieldKinds] = {};    // mapped host memory
-  double* device_[kNodeFieldKinds] = {};  // its device alias
+  double* host_[kNodeFieldKinds] = {};          // mapped host memory
+  double* device_[kNodeFieldKinds] = {};        // its device alias
   std::size_t capacity_[kNodeFieldKinds] = {};  // doubles
   std::size_t count_ = 0;
 };

@@ -10,8 +10,7 @@ namespace {
 // Nodes ahead whose rows the gather asks for.
 constexpr int kGatherAhead = 4;
 // The force and the moment a node sums.
-constexpr LaneRun kForceRun =
-    nodeFieldRun(offsetof(NodeCuda, force), offsetof(NodeCuda, moment), 3 * sizeof(double));
+constexpr LaneRun kForceRun = nodeFieldRun(offsetof(NodeCuda, force), offsetof(NodeCuda, moment), 3 * sizeof(double));
 }  // namespace
 
 __global__ void GatherNodeForceRows(int n, NodeCuda* nodes, const int* offset, const NodeForceRow* rows) {

@@ -136,10 +136,8 @@ constexpr LaneRun kFlagRun =
     nodeFieldRun(offsetof(NodeCuda, rigid_flag), offsetof(NodeCuda, contact_pair_axes), 3 * sizeof(double));
 // The displacement update reads and writes coordinates and rotations;
 // velocity, contact force, total and step displacement.
-constexpr LaneRun kPlaceRun =
-    nodeFieldRun(offsetof(NodeCuda, coord), offsetof(NodeCuda, rotation), 3 * sizeof(double));
-constexpr LaneRun kMotionRun =
-    nodeFieldRun(offsetof(NodeCuda, vel), offsetof(NodeCuda, step_disp), 6 * sizeof(double));
+constexpr LaneRun kPlaceRun = nodeFieldRun(offsetof(NodeCuda, coord), offsetof(NodeCuda, rotation), 3 * sizeof(double));
+constexpr LaneRun kMotionRun = nodeFieldRun(offsetof(NodeCuda, vel), offsetof(NodeCuda, step_disp), 6 * sizeof(double));
 // Each run lies in field order.
 static_assert(kMassRun.bytes > 0 && kLoadRun.bytes > 0 && kFlagRun.bytes > 0 && kPlaceRun.bytes > 0 &&
               kMotionRun.bytes > 0);
@@ -182,7 +180,8 @@ void NodeManager::allNodeAccelVelCal(double dt, double prevDt) {
 }
 void NodeManager::allNodeDispCal(double dt) {
   if (totNodeNum <= 0) return;
-  launch(AllNodeDispCal, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt, dof_num > 0 ? dof_num : 6);
+  launch(AllNodeDispCal, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt,
+         dof_num > 0 ? dof_num : 6);
 }
 void NodeManager::presetSteps(double dt) {
   if (totNodeNum <= 0) return;

@@ -11,10 +11,10 @@
 class NodeManager {
  public:
   std::vector<NodeCuda> node_array_cpu;
-  NodeCuda* node_array_gpu = nullptr;  // owned device array of totNodeNum records
-  int trans_dof_num = 0;               // translational degrees of freedom per node (3)
-  int dof_num = 0;                     // degrees of freedom per node (6)
-  int totNodeNum = 0;                  // number of nodes (uploaded)
+  NodeCuda* node_array_gpu = nullptr;    // owned device array of totNodeNum records
+  int trans_dof_num = 0;                 // translational degrees of freedom per node (3)
+  int dof_num = 0;                       // degrees of freedom per node (6)
+  int totNodeNum = 0;                    // number of nodes (uploaded)
   std::map<int, NodeCuda*> node_id_map;  // id -> host node
   // The element gathers of elements/nodeGather.h: the force gather reads
   // the compact per-node lists (built at the first gather, after every
@@ -48,7 +48,6 @@ class NodeManager {
   int id_table_low_ = 0;
 
  public:
-
   // Upload and read-back: whole records, or the chosen fields (NodeField
   // bits) of every node packed into host memory, as an output point takes
   // them (packedNodes: the fields packed last).

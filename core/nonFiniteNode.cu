@@ -38,11 +38,9 @@ namespace {
 // run one after the other (host build), the four lines it reads of each
 // 1.4 KB record arrive while the node before is checked.
 constexpr int kCheckAhead = 8;
-constexpr LaneRun kCoordRun =
-    nodeFieldRun(offsetof(NodeCuda, coord), offsetof(NodeCuda, coord), 3 * sizeof(double));
+constexpr LaneRun kCoordRun = nodeFieldRun(offsetof(NodeCuda, coord), offsetof(NodeCuda, coord), 3 * sizeof(double));
 // Force, moment, acceleration and velocity.
-constexpr LaneRun kMotionRun =
-    nodeFieldRun(offsetof(NodeCuda, force), offsetof(NodeCuda, vel), 6 * sizeof(double));
+constexpr LaneRun kMotionRun = nodeFieldRun(offsetof(NodeCuda, force), offsetof(NodeCuda, vel), 6 * sizeof(double));
 }  // namespace
 
 __global__ void CheckNodesFinite(int n, const NodeCuda* nodes) {
@@ -57,8 +55,9 @@ bool runStopsOnNonFiniteNode(double time, int cycle) {
   if (code == kNoReport) return false;
   static const char* const kWhat[] = {"coordinate", "velocity", "force", "force"};
   char text[200];
-  std::snprintf(text, sizeof(text), "Node %llu has a %s that is not a finite number at time %g, cycle %d. The run stops.",
-                code / 4, kWhat[code % 4], time, cycle);
+  std::snprintf(text, sizeof(text),
+                "Node %llu has a %s that is not a finite number at time %g, cycle %d. The run stops.", code / 4,
+                kWhat[code % 4], time, cycle);
   std::fflush(stdout);  // the console's progress lines go out first
   std::fprintf(stderr, "%s\n", text);
   if (g_runRecord.is_open()) g_runRecord << text << std::endl;

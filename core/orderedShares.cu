@@ -65,8 +65,8 @@ void OrderedShares::addIntoTargets() const {
          static_cast<const double*>(shares_), width_);
 }
 
-__global__ void GpuAddOrderedShares(int n, double** targets, const int* offsets, const int* slots,
-                                    const double* shares, int width) {
+__global__ void GpuAddOrderedShares(int n, double** targets, const int* offsets, const int* slots, const double* shares,
+                                    int width) {
   for (int t = gridStrideIndex(); t < n; t += gridStrideStep()) {
     double* target = targets[t];
     for (int k = offsets[t]; k < offsets[t + 1]; ++k) {

@@ -48,5 +48,5 @@ class OrderedShares {
   void take(OrderedShares& other) noexcept;
 };
 
-__global__ void GpuAddOrderedShares(int n, double** targets, const int* offsets, const int* slots,
-                                    const double* shares, int width);
+__global__ void GpuAddOrderedShares(int n, double** targets, const int* offsets, const int* slots, const double* shares,
+                                    int width);

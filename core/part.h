@@ -18,8 +18,8 @@ class Surface;
 // The plain values of a part: ids, card values and host links.  Copying it
 // is always safe; the device copies that a part owns live in Part itself.
 struct PartValues {
-  int id = 0;           // part id (1-based); its ElmManager is entry id-1
-  int deck_id = 0;      // the id the deck gives the part (0: the deck gives none)
+  int id = 0;       // part id (1-based); its ElmManager is entry id-1
+  int deck_id = 0;  // the id the deck gives the part (0: the deck gives none)
   int section_id = 0;
   int material_id = 0;
   // The remaining five integers of the part card, as read.
@@ -28,12 +28,12 @@ struct PartValues {
   int gravity_option = 0;
   int adaptive_option = 0;
   int thermal_material_id = 0;
-  std::string name;     // title line of the part card
-  ElmManager* elmManager = nullptr;   // set by linkMaterialSectionElement
-  Material* material = nullptr;       // host record
-  MaterialNew* materialNew = nullptr; // host model object (null: the material has no model)
-  Section* section = nullptr;         // host record
-  std::vector<NodeCuda*> node_array;  // distinct nodes of the part's elements, first-seen order
+  std::string name;                    // title line of the part card
+  ElmManager* elmManager = nullptr;    // set by linkMaterialSectionElement
+  Material* material = nullptr;        // host record
+  MaterialNew* materialNew = nullptr;  // host model object (null: the material has no model)
+  Section* section = nullptr;          // host record
+  std::vector<NodeCuda*> node_array;   // distinct nodes of the part's elements, first-seen order
 
   // Values of the part option cards, as read.
   int storage_index = 0;  // 0-based position in the part vector

@@ -16,27 +16,48 @@ struct MessageText {
 
 __host__ __device__ MessageText messageText(RepeatedMessage kind) {
   switch (kind) {
-    case REPEATED_QUAD_SHELL_AREA: return {"四边形壳单元 ", " 面积求解错误"};
-    case REPEATED_TRIANGLE_AREA: return {"三角形单元 ", " 面积求解错误"};
-    case REPEATED_TRI_SHELL_AREA: return {"三角形壳单元 ", " 面积求解错误"};
-    case REPEATED_TRI_MEMBRANE_AREA: return {"三角形膜单元 ", " 面积求解错误"};
-    case REPEATED_PENTA_VOLUME: return {"三菱柱单元 ", " 体积求解错误"};
-    case REPEATED_BEAM_LENGTH: return {"梁单元 ", " 长度为0"};
-    case REPEATED_TIED_SLAVE_WELDED: return {"节点 ", " 被绑定又生成了焊接"};
-    case REPEATED_TIED_MASTER_WELDED: return {"节点 ", " 参与绑定且参与焊接"};
-    case REPEATED_TIED_TWICE: return {"节点 ", " 被重复绑定"};
-    case REPEATED_MASS_SCALE_FACTOR: return {"单元 ", " 初始质量缩放因子存在错误"};
-    case REPEATED_SOLID_NODE_COUNT: return {"单元 ", " 节点计数错误"};
-    case REPEATED_BEAM_NODE_COUNT: return {"梁单元 ", " 节点计数错误"};
-    case REPEATED_TRI_SHELL_NODE_COUNT: return {"三角形壳单元 ", " 节点计数错误"};
-    case REPEATED_QUAD_SHELL_NODE_COUNT: return {"四边形壳单元 ", " 节点计数错误"};
-    case REPEATED_ELEMENT_NODE_ID: return {"单元 ", " 的节点编号不在节点数组内，该单元不参与计算"};
-    case REPEATED_PART_MISSING_NODE: return {"部件的单元引用了不存在的节点 ", ""};
-    case REPEATED_GAUSS_POINT_RANGE: return {"单元 ", " 的积分点超出积分点数组"};
-    case REPEATED_NO_GAUSS_POINTS: return {"单元 ", " 没有设置高斯积分点"};
-    case REPEATED_TECPLOT_ELEMENT: return {"Tecplot output: element ", " is left out"};
-    case REPEATED_VTK_ELEMENT: return {"VTK output: element ", " is not written"};
-    default: return {"节点 ", " 既被绑定又绑定其他节点"};
+    case REPEATED_QUAD_SHELL_AREA:
+      return {"四边形壳单元 ", " 面积求解错误"};
+    case REPEATED_TRIANGLE_AREA:
+      return {"三角形单元 ", " 面积求解错误"};
+    case REPEATED_TRI_SHELL_AREA:
+      return {"三角形壳单元 ", " 面积求解错误"};
+    case REPEATED_TRI_MEMBRANE_AREA:
+      return {"三角形膜单元 ", " 面积求解错误"};
+    case REPEATED_PENTA_VOLUME:
+      return {"三菱柱单元 ", " 体积求解错误"};
+    case REPEATED_BEAM_LENGTH:
+      return {"梁单元 ", " 长度为0"};
+    case REPEATED_TIED_SLAVE_WELDED:
+      return {"节点 ", " 被绑定又生成了焊接"};
+    case REPEATED_TIED_MASTER_WELDED:
+      return {"节点 ", " 参与绑定且参与焊接"};
+    case REPEATED_TIED_TWICE:
+      return {"节点 ", " 被重复绑定"};
+    case REPEATED_MASS_SCALE_FACTOR:
+      return {"单元 ", " 初始质量缩放因子存在错误"};
+    case REPEATED_SOLID_NODE_COUNT:
+      return {"单元 ", " 节点计数错误"};
+    case REPEATED_BEAM_NODE_COUNT:
+      return {"梁单元 ", " 节点计数错误"};
+    case REPEATED_TRI_SHELL_NODE_COUNT:
+      return {"三角形壳单元 ", " 节点计数错误"};
+    case REPEATED_QUAD_SHELL_NODE_COUNT:
+      return {"四边形壳单元 ", " 节点计数错误"};
+    case REPEATED_ELEMENT_NODE_ID:
+      return {"单元 ", " 的节点编号不在节点数组内，该单元不参与计算"};
+    case REPEATED_PART_MISSING_NODE:
+      return {"部件的单元引用了不存在的节点 ", ""};
+    case REPEATED_GAUSS_POINT_RANGE:
+      return {"单元 ", " 的积分点超出积分点数组"};
+    case REPEATED_NO_GAUSS_POINTS:
+      return {"单元 ", " 没有设置高斯积分点"};
+    case REPEATED_TECPLOT_ELEMENT:
+      return {"Tecplot output: element ", " is left out"};
+    case REPEATED_VTK_ELEMENT:
+      return {"VTK output: element ", " is not written"};
+    default:
+      return {"节点 ", " 既被绑定又绑定其他节点"};
   }
 }
 }  // namespace

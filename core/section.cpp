@@ -44,7 +44,8 @@ void Section::calBeamSectionProperty() {
       J = 2.0 * I;
       // The shear area: SHRF times the whole area (SHRF 1.0 when not given).
       const double shrf = shear_factor > 0.0 ? shear_factor : 1.0;
-      As = shrf * (dIn != 0.0 ? (dIn + dOut) * kSectionPi * 0.5 * (dOut - dIn) * 0.5 : dOut * dOut * kSectionPi * 0.5 * 0.5);
+      As = shrf *
+           (dIn != 0.0 ? (dIn + dOut) * kSectionPi * 0.5 * (dOut - dIn) * 0.5 : dOut * dOut * kSectionPi * 0.5 * 0.5);
     }
     reserved[0] = reserved[1] = 0.0;
   } else if (element_formulation == 2) {

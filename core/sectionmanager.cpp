@@ -6,9 +6,7 @@
 #include "core/logErrorPrint.h"
 #include "platform/gpuRuntime.h"
 
-SectionManager::~SectionManager() {
-  freeDevice(section_array_gpu);
-}
+SectionManager::~SectionManager() { freeDevice(section_array_gpu); }
 
 void SectionManager::sortAndMapSections() {
   std::stable_sort(section_array.begin(), section_array.end(),

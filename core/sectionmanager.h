@@ -8,8 +8,8 @@
 class SectionManager {
  public:
   std::vector<Section> section_array;
-  std::map<int, Section*> sectionMap;   // id -> record
-  Section* section_array_gpu = nullptr; // device copy of section_array, owned
+  std::map<int, Section*> sectionMap;    // id -> record
+  Section* section_array_gpu = nullptr;  // device copy of section_array, owned
 
   SectionManager() = default;
   SectionManager(const SectionManager&) = delete;

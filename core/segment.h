@@ -12,27 +12,27 @@
 constexpr int kNearNodeSlots = 20;
 
 struct SegmentCuda {
-  double attributes[4];  // the four values of a segment-set line; 0 for built segments
-  int node_id[4];        // node ids; a triangle repeats its third id as the fourth
-  NodeCuda* node[4];     // host pointers on the host copy, device pointers on the device copy
-  int surface_id;        // owning surface
-  int local_id;          // number over all surfaces, from 0
-  int local_index;       // position in the owning surface's segment vector
-  int node_num;          // 3 or 4
-  double thickness;      // contact thickness
-  double* max_disp_incre;  // device address of the owning surface's value
-  SegmentCuda* neighbour[4];  // segment across edge k (itself on a boundary edge)
-  int neighbour_index[4];     // local_index of those neighbours
-  int edge_orientation[4];    // 1: neighbour runs the shared edge the other way (or none); -1: same way
-  double normal[3];           // current unit normal
-  double initial_normal[3];   // unit normal of the initial configuration
-  double penalty_stiffness;   // contact penalty stiffness, set at set-up
-  double mass;                // mass attributed to the segment, set at set-up
+  double attributes[4];                // the four values of a segment-set line; 0 for built segments
+  int node_id[4];                      // node ids; a triangle repeats its third id as the fourth
+  NodeCuda* node[4];                   // host pointers on the host copy, device pointers on the device copy
+  int surface_id;                      // owning surface
+  int local_id;                        // number over all surfaces, from 0
+  int local_index;                     // position in the owning surface's segment vector
+  int node_num;                        // 3 or 4
+  double thickness;                    // contact thickness
+  double* max_disp_incre;              // device address of the owning surface's value
+  SegmentCuda* neighbour[4];           // segment across edge k (itself on a boundary edge)
+  int neighbour_index[4];              // local_index of those neighbours
+  int edge_orientation[4];             // 1: neighbour runs the shared edge the other way (or none); -1: same way
+  double normal[3];                    // current unit normal
+  double initial_normal[3];            // unit normal of the initial configuration
+  double penalty_stiffness;            // contact penalty stiffness, set at set-up
+  double mass;                         // mass attributed to the segment, set at set-up
   int near_node_list[kNearNodeSlots];  // own node ids, then the neighbours' ids
-  double box_min[3];          // extended bounding box
+  double box_min[3];                   // extended bounding box
   double box_max[3];
-  double territory;           // widening of the box (search territory)
-  int boundary_edge[4];       // 1 when edge k belongs to this segment only
+  double territory;      // widening of the box (search territory)
+  int boundary_edge[4];  // 1 when edge k belongs to this segment only
   // 1 for a face of a solid element: its normal points out of the body, and
   // only its outer side can be touched.
   int one_sided;

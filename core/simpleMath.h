@@ -55,8 +55,7 @@ __host__ __device__ inline void unit3(T v[3]) {
 
 template <typename T>
 __host__ __device__ inline T computeMatrix3rdDeterminant(const T A[3][3]) {
-  return A[0][0] * (A[1][1] * A[2][2] - A[1][2] * A[2][1]) -
-         A[0][1] * (A[1][0] * A[2][2] - A[1][2] * A[2][0]) +
+  return A[0][0] * (A[1][1] * A[2][2] - A[1][2] * A[2][1]) - A[0][1] * (A[1][0] * A[2][2] - A[1][2] * A[2][0]) +
          A[0][2] * (A[1][0] * A[2][1] - A[1][1] * A[2][0]);
 }
 
@@ -77,8 +76,8 @@ __host__ __device__ inline void adjugate_matrix33(const T* a, T* adj) {
 // inv = adjugate / det of a row-major 3x3 matrix; returns det.
 template <typename T>
 __host__ __device__ inline T computeMatrix3rdInverse(const T* A, T* inv) {
-  const T det = A[0] * (A[4] * A[8] - A[5] * A[7]) - A[1] * (A[3] * A[8] - A[5] * A[6]) +
-                A[2] * (A[3] * A[7] - A[4] * A[6]);
+  const T det =
+      A[0] * (A[4] * A[8] - A[5] * A[7]) - A[1] * (A[3] * A[8] - A[5] * A[6]) + A[2] * (A[3] * A[7] - A[4] * A[6]);
   T adj[9];
   adjugate_matrix33(A, adj);
   for (int i = 0; i < 9; ++i) inv[i] = adj[i] / det;
@@ -127,8 +126,8 @@ __host__ __device__ inline void plusDyadSymmUpper(double* A, const double* v, do
 // sides by Gaussian elimination with partial pivoting.  A and B are
 // overwritten.  Does nothing when A is not square or the shapes of B and X do
 // not match A; a pivot below 1e-20 is reported and the elimination goes on.
-__host__ __device__ inline void solveForRhs(double* A, double* B, double* X, int nA, int mA, int nB, int mB,
-                                            int nX, int mX) {
+__host__ __device__ inline void solveForRhs(double* A, double* B, double* X, int nA, int mA, int nB, int mB, int nX,
+                                            int mX) {
   if (nA != mA || nB != nA || nX != nA || mX != mB || nA < 1 || mB < 1) return;
   const int n = nA;
   const int m = mB;
@@ -212,8 +211,8 @@ __host__ __device__ inline void computeTetraVolume(const double* p0, const doubl
 // n = unit(b x c), e1 = unit(a - (a.n) n), e2 = unit(n x e1).  A null p3
 // stands for a triangle: c is then p2 - p1.
 template <typename T>
-__host__ __device__ inline int axis_transformation(const T* p0, const T* p1, const T* p2, const T* p3, T* n,
-                                                   T* e1, T* e2) {
+__host__ __device__ inline int axis_transformation(const T* p0, const T* p1, const T* p2, const T* p3, T* n, T* e1,
+                                                   T* e2) {
   const T* q3 = p3 != nullptr ? p3 : p2;
   T a[3], b[3], c[3];
   for (int i = 0; i < 3; ++i) {
@@ -234,8 +233,8 @@ __host__ __device__ inline int axis_transformation(const T* p0, const T* p1, con
 // Frame of axis_transformation, then local coordinates l0 = 0 and
 // l_k = ((p_k - p0).e1, (p_k - p0).e2, 0); also returns the frame.
 template <typename T>
-__host__ __device__ inline int coordinate_transforma(const T* p0, const T* p1, const T* p2, const T* p3, T* l0,
-                                                     T* l1, T* l2, T* l3, T* n, T* e1, T* e2) {
+__host__ __device__ inline int coordinate_transforma(const T* p0, const T* p1, const T* p2, const T* p3, T* l0, T* l1,
+                                                     T* l2, T* l3, T* n, T* e1, T* e2) {
   axis_transformation(p0, p1, p2, p3, n, e1, e2);
   const T* q3 = p3 != nullptr ? p3 : p2;
   const T* p[3] = {p1, p2, q3};
@@ -252,8 +251,8 @@ __host__ __device__ inline int coordinate_transforma(const T* p0, const T* p1, c
 }
 
 template <typename T>
-__host__ __device__ inline int coordinate_transforma(const T* p0, const T* p1, const T* p2, const T* p3, T* l0,
-                                                     T* l1, T* l2, T* l3) {
+__host__ __device__ inline int coordinate_transforma(const T* p0, const T* p1, const T* p2, const T* p3, T* l0, T* l1,
+                                                     T* l2, T* l3) {
   T n[3], e1[3], e2[3];
   return coordinate_transforma(p0, p1, p2, p3, l0, l1, l2, l3, n, e1, e2);
 }
@@ -277,8 +276,7 @@ __host__ __device__ inline int quad_element_area(const T* p0, const T* p1, const
 // n = unit((p1 - p0) x (p2 - p0)), e1 = unit(p1 - p0), e2 = unit(n x e1),
 // area = 0.5 ((p1 - p0).e1) ((p2 - p0).e2).
 template <typename T>
-__host__ __device__ inline int tri_element_area(const T* p0, const T* p1, const T* p2, T* n, T* e1, T* e2,
-                                                T* area) {
+__host__ __device__ inline int tri_element_area(const T* p0, const T* p1, const T* p2, T* n, T* e1, T* e2, T* area) {
   T a[3], b[3];
   for (int i = 0; i < 3; ++i) {
     a[i] = p1[i] - p0[i];

@@ -15,10 +15,18 @@ __device__ void BeamElementCuda::computeBeamInterForceGpu(const MaterialNew* mat
                                                           const HourglassControl* /*hourglass*/, double timeStep) {
   switch (type) {
     case ET_BEAM_NO_FORCE:
-    case ET_BS_BEAM: interForce_bsbeam_Gpu(material, section, timeStep); break;
-    case ET_SPRING: interForce_spring_Gpu(timeStep); break;
-    case ET_TRUSS: interforce_truss_gpu(material, section, timeStep); break;
-    default: printf("当前没有这种单元的内力计算方法，请补充\n"); break;
+    case ET_BS_BEAM:
+      interForce_bsbeam_Gpu(material, section, timeStep);
+      break;
+    case ET_SPRING:
+      interForce_spring_Gpu(timeStep);
+      break;
+    case ET_TRUSS:
+      interforce_truss_gpu(material, section, timeStep);
+      break;
+    default:
+      printf("当前没有这种单元的内力计算方法，请补充\n");
+      break;
   }
 }
 
@@ -90,8 +98,12 @@ __host__ __device__ double BeamElementCuda::computeBeamCharactLength() {
       if (length <= 0.0) noteRepeated(REPEATED_BEAM_LENGTH, id);
       charactLength = initialLength > 0.0 && initialLength < length ? initialLength : length;
       break;
-    case ET_SPRING: charactLength = length; break;
-    default: printf("当前没有这种梁单元的特征长度求法，请补充\n"); break;
+    case ET_SPRING:
+      charactLength = length;
+      break;
+    default:
+      printf("当前没有这种梁单元的特征长度求法，请补充\n");
+      break;
   }
   return charactLength;
 }

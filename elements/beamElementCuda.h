@@ -21,8 +21,8 @@ constexpr int kBeamTubePointMax = 9;
 constexpr double kBeamNoStepLimit = 1.0e30;
 
 struct BeamElementCuda : Element {
-  NodeCuda* node[3] = {};  // end 1, end 2, orientation node
-  int node_id[3] = {};     // same order
+  NodeCuda* node[3] = {};      // end 1, end 2, orientation node
+  int node_id[3] = {};         // same order
   double initialLength = 0.0;  // reference length L0
   // Frame: y and z axes at end 1, y and z axes at end 2 (unit vectors).
   double yAxis1[3] = {};
@@ -53,10 +53,10 @@ struct BeamElementCuda : Element {
   // of the element's mass nodes (zero when it added none); the nodes gather
   // them in a fixed order.
   double scaledNodeMass[4] = {};
-  double length = 0.0;           // current beam length
-  double dt = 0.0;               // critical time step
+  double length = 0.0;  // current beam length
+  double dt = 0.0;      // critical time step
   double charactLength = 0.0;
-  double dtScaleFactor = 0.0;    // time-step multiplier (1.0 after set-up)
+  double dtScaleFactor = 0.0;  // time-step multiplier (1.0 after set-up)
   // Nodal force block: end 1 force and moment, end 2 force and moment, and a
   // row for the orientation node that stays zero.
   double interForce[3][6] = {};
@@ -103,11 +103,9 @@ struct BeamElementCuda : Element {
   __host__ __device__ void calBeamLocateAxi(double timeStep, BeamKinematics& k);
   __host__ __device__ void brigid(double timeStep, BeamKinematics& k) const;
   // Resultant beam (types 1 and 2): nodal forces into the force block.
-  __host__ __device__ void interForce_bsbeam_Gpu(const MaterialNew* material, const Section* section,
-                                                 double timeStep);
+  __host__ __device__ void interForce_bsbeam_Gpu(const MaterialNew* material, const Section* section, double timeStep);
   // Truss (type 5): axial force into the force block.
-  __host__ __device__ void interforce_truss_gpu(const MaterialNew* material, const Section* section,
-                                                double timeStep);
+  __host__ __device__ void interforce_truss_gpu(const MaterialNew* material, const Section* section, double timeStep);
   // Spring (type 3): axial force N += k delta; returns the force on end 2
   // (end 1 takes its negative).
   __host__ __device__ void springForce(double timeStep, double out[3]);
@@ -130,9 +128,8 @@ struct BeamElementCuda : Element {
   // Frame of the set-up configuration, stored at both ends; L0 := length.
   void setInitialFrame();
   // Force block rows 0 and 1 from local components on (e1, y, z).
-  __host__ __device__ void writeLocalLoads(const double e1[3], const double y[3], const double z[3],
-                                           const double f1[3], const double m1[3], const double f2[3],
-                                           const double m2[3]);
+  __host__ __device__ void writeLocalLoads(const double e1[3], const double y[3], const double z[3], const double f1[3],
+                                           const double m1[3], const double f2[3], const double m2[3]);
   // Subtracts force block rows 0 and 1 from the end nodes (host).
   void subtractBlockFromNodes();
 };

@@ -19,8 +19,7 @@ void BeamElementCuda::subtractBlockFromNodes() {
   }
 }
 
-void BeamElementCuda::computeBeamInterForceCpu(const MaterialNew* material, const Section* section,
-                                               double timeStep) {
+void BeamElementCuda::computeBeamInterForceCpu(const MaterialNew* material, const Section* section, double timeStep) {
   switch (type) {
     case ET_BEAM_NO_FORCE:
     case ET_BS_BEAM:
@@ -35,7 +34,9 @@ void BeamElementCuda::computeBeamInterForceCpu(const MaterialNew* material, cons
       interforce_truss_gpu(material, section, timeStep);
       subtractBlockFromNodes();
       break;
-    default: printf("当前没有这种单元的内力计算方法，请补充\n"); break;
+    default:
+      printf("当前没有这种单元的内力计算方法，请补充\n");
+      break;
   }
 }
 
@@ -130,7 +131,9 @@ double BeamElementCuda::beamNodeMassCpu(const Material* material, const Section*
       else
         springStiffness = initialLength > 0.0 ? material->youngs_modulus * section->A / initialLength : 0.0;
       break;
-    default: printf("当前没有这种单元的质量算法，请补充\n"); break;
+    default:
+      printf("当前没有这种单元的质量算法，请补充\n");
+      break;
   }
   return mass;
 }

@@ -15,15 +15,15 @@ constexpr double kBeamLengthFloor = 1e-300;
 
 // Frame and increments of one step.
 struct BeamKinematics {
-  double e1[3];      // unit axis from end 1 to end 2
-  double L;          // current length
-  double ym[3];      // mean y axis
-  double zm[3];      // mean z axis
-  double twist1;     // twist increment of end 1
-  double dTwist;     // relative twist increment (end 2 - end 1)
-  double delta;      // elongation increment
-  double r1y, r2y;   // rotation increments about y at ends 1 and 2
-  double r1z, r2z;   // rotation increments about z at ends 1 and 2
+  double e1[3];     // unit axis from end 1 to end 2
+  double L;         // current length
+  double ym[3];     // mean y axis
+  double zm[3];     // mean z axis
+  double twist1;    // twist increment of end 1
+  double dTwist;    // relative twist increment (end 2 - end 1)
+  double delta;     // elongation increment
+  double r1y, r2y;  // rotation increments about y at ends 1 and 2
+  double r1z, r2z;  // rotation increments about z at ends 1 and 2
 };
 
 namespace beamvec {

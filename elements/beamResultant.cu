@@ -36,8 +36,8 @@ __host__ __device__ bool beamIntegratesTube(int materialType, const Section& s) 
 }
 
 __host__ __device__ void BeamElementCuda::writeLocalLoads(const double e1[3], const double y[3], const double z[3],
-                                                          const double f1[3], const double m1[3],
-                                                          const double f2[3], const double m2[3]) {
+                                                          const double f1[3], const double m1[3], const double f2[3],
+                                                          const double m2[3]) {
   double g[3];
   const double* local[4] = {f1, m1, f2, m2};
   for (int r = 0; r < 4; ++r) {

@@ -110,8 +110,8 @@ __host__ __device__ inline void hourglassCoefficients(const MaterialNew* materia
 // the increments times rate (1 / dt), keeping nothing from the step before.
 template <typename T>
 __host__ __device__ inline void addHourglass(const MaterialNew* material, double c, double rate, T tn,
-                                             const QuadGeometryOf<T>& geo, const T a[4], const T b[4],
-                                             const T u[3][4], const T r[2][4], T hs[5], T f[4][5]) {
+                                             const QuadGeometryOf<T>& geo, const T a[4], const T b[4], const T u[3][4],
+                                             const T r[2][4], T hs[5], T f[4][5]) {
   T g[4];
   hourglassVector(geo, b, g);
   T K[5];

@@ -122,9 +122,8 @@ __host__ __device__ inline LaneDouble laneField(ShellElementCuda* const* element
 // material's update is chosen, and its constants worked out, once for the
 // points.
 template <typename PointAt>
-__host__ __device__ void integrateThicknessLanes(ShellElementCuda* const* elements, const MaterialNew* material,
-                                                 int np, GaussPoint* const first[], PointAt pointAt,
-                                                 const LaneDouble strain[8],
+__host__ __device__ void integrateThicknessLanes(ShellElementCuda* const* elements, const MaterialNew* material, int np,
+                                                 GaussPoint* const first[], PointAt pointAt, const LaneDouble strain[8],
                                                  LaneDouble area, double dt, btshell::Resultants<LaneDouble>& R) {
   const LaneDouble t = laneField(elements, &ShellElementCuda::thickCurrent);
   plane_stress_lanes::withModel(material, dt, [&](const auto& model) {
@@ -133,8 +132,8 @@ __host__ __device__ void integrateThicknessLanes(ShellElementCuda* const* elemen
       LaneDouble weight, zeta;
       pointAt(i, state, weight, zeta);
       const LaneDouble z = 0.5 * t * zeta;
-      const LaneDouble d[6] = {strain[0] + z * strain[3], strain[1] - z * strain[4], 0.0,
-                               strain[2] + z * strain[5], strain[6],               strain[7]};
+      const LaneDouble d[6] = {
+          strain[0] + z * strain[3], strain[1] - z * strain[4], 0.0, strain[2] + z * strain[5], strain[6], strain[7]};
       LaneDouble s[6];  // every model writes all six
       model(first, i, state, d, s);
       btshell::addPointResultants<LaneDouble>(0.5 * t * weight * area, z, s, R);
@@ -182,11 +181,10 @@ __host__ __device__ void laneElementState(ShellElementCuda* const* elements, con
 // values x, du, dr; integrate(strain, A, R) adds the resultants of the
 // points.  False, having written nothing, for a collapsed or inverted shell.
 template <typename Integrate>
-__host__ __device__ bool groupBody(const MaterialNew* material, const Section* section,
-                                   const HourglassControl* control, ShellElementCuda* const* elements,
-                                   LaneDouble x[4][3], LaneDouble du[4][3], LaneDouble dr[4][3],
-                                   LaneDouble nodeThick, Integrate integrate, double dt, double safeFactor,
-                                   double* steps) {
+__host__ __device__ bool groupBody(const MaterialNew* material, const Section* section, const HourglassControl* control,
+                                   ShellElementCuda* const* elements, LaneDouble x[4][3], LaneDouble du[4][3],
+                                   LaneDouble dr[4][3], LaneDouble nodeThick, Integrate integrate, double dt,
+                                   double safeFactor, double* steps) {
   shell1st::QuadFrames<LaneDouble> q;
   shell1st::quadFrames(x, du, q);
   // Collapsed or inverted shells take the one-element path (nothing is
@@ -233,10 +231,9 @@ __host__ __device__ bool groupBody(const MaterialNew* material, const Section* s
 // its forces to its hourglass resultants (the head, with the ids and node
 // addresses the entry keeps, is not read).  Address arithmetic only.
 // Those bytes: the doubles from the forces to the hourglass resultants.
-constexpr int kElementTailBytes =
-    static_cast<int>(sizeof(ShellElementCuda::interForce) + 7 * sizeof(double) +
-                     sizeof(ShellElementCuda::rotaryInertia) + sizeof(ShellElementCuda::scaledNodeMass) +
-                     sizeof(ShellElementCuda::hourglassStress));
+constexpr int kElementTailBytes = static_cast<int>(
+    sizeof(ShellElementCuda::interForce) + 7 * sizeof(double) + sizeof(ShellElementCuda::rotaryInertia) +
+    sizeof(ShellElementCuda::scaledNodeMass) + sizeof(ShellElementCuda::hourglassStress));
 __host__ __device__ inline void prefetchElementTail(const ShellElementCuda* e) {
   lanePrefetchSpan<kElementTailBytes>(&e->interForce[0][0]);
 }

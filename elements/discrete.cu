@@ -37,8 +37,7 @@ __host__ __device__ void DiscreteCuda::computeDiscreteInterForceGpu(const Materi
   assemInterForce();
 }
 
-void DiscreteCuda::computeDiscreteInterForceCpu(const MaterialNew* material, const Section* section,
-                                                double timeStep) {
+void DiscreteCuda::computeDiscreteInterForceCpu(const MaterialNew* material, const Section* section, double timeStep) {
   computeDiscreteInterForceGpu(material, section, nullptr, timeStep);
   if (type != ET_DISCRETE && type != ET_SPRING) return;
   for (int n = 0; n < 2; ++n) {

@@ -19,7 +19,7 @@ struct DiscreteCuda : Element {
   double length = 0.0;           // current length
   double deformIncrement = 0.0;  // axial deformation increment
   double axialForce = 0.0;
-  double dtScaleFactor = 0.0;    // time-step multiplier (1.0 after set-up)
+  double dtScaleFactor = 0.0;  // time-step multiplier (1.0 after set-up)
 
   // ---- element manager and base operations ----
   __host__ __device__ void setElementSectionType() { sectionType = FAMILY_DISCRETE; }

@@ -15,27 +15,27 @@
 struct Section;
 
 struct Element {
-  int id = 0;                     // element number from the deck (1-based)
-  int gaussPointIndex = 0;        // index of the first point in the global point array
-  int gaussNodeNum = 0;           // nodes whose derivatives each point carries
-  int section_id = 0;             // 1-based id of the part's section
-  int material_id = 0;            // 1-based id of the part's material
-  int internalParamNum = 0;       // enhanced / incompatible-mode parameters
-  int additionalSeed = 0;         // size asked for the additional-variable buffer
-  int node_num = 0;               // corner nodes of the element
-  int thickPointNum = 0;          // integration points through the thickness
-  int planePointNum = 0;          // integration points of the in-plane rule
-  int integratPointNum = 0;       // total integration points of the element
-  int integralDomainShape = 0;    // IntegralDomainShape of the rule
+  int id = 0;                        // element number from the deck (1-based)
+  int gaussPointIndex = 0;           // index of the first point in the global point array
+  int gaussNodeNum = 0;              // nodes whose derivatives each point carries
+  int section_id = 0;                // 1-based id of the part's section
+  int material_id = 0;               // 1-based id of the part's material
+  int internalParamNum = 0;          // enhanced / incompatible-mode parameters
+  int additionalSeed = 0;            // size asked for the additional-variable buffer
+  int node_num = 0;                  // corner nodes of the element
+  int thickPointNum = 0;             // integration points through the thickness
+  int planePointNum = 0;             // integration points of the in-plane rule
+  int integratPointNum = 0;          // total integration points of the element
+  int integralDomainShape = 0;       // IntegralDomainShape of the rule
   GaussPoint* gaussPoint = nullptr;  // first point; the others follow contiguously
-  ElementNewType type = ET_NONE;  // formulation code
-  int tlFlag = 0;                 // 1: points keep their reference derivatives
+  ElementNewType type = ET_NONE;     // formulation code
+  int tlFlag = 0;                    // 1: points keep their reference derivatives
   SmoothFEMType sfemType = SFEM_NONE;
   int sectionType = 0;            // family code (ElementFamily)
   int additionalVariableNum = 0;  // doubles in the additional-variable buffer
   double* additionalVariablePtr = nullptr;
-  int store_id = 0;               // 0-based reading position among all elements
-  int part_id = 0;                // 1-based part position, stamped after reading
+  int store_id = 0;  // 0-based reading position among all elements
+  int part_id = 0;   // 1-based part position, stamped after reading
 
   // Point pointer := points + first index; each of the count points gets
   // this element as owner and the given type.  Count 0 does nothing.

@@ -46,8 +46,7 @@ void Element::setGaussPointCoordWeight(const Section*) {
       const int n = N > 0 ? static_cast<int>(std::sqrt(static_cast<double>(N))) : 0;
       const LineRule rule = lineRule(n);
       for (int i = 0; i < rule.n; ++i)
-        for (int j = 0; j < rule.n; ++j)
-          setPoint(p[i * n + j], rule.x[i], rule.x[j], 0.0, rule.w[i] * rule.w[j]);
+        for (int j = 0; j < rule.n; ++j) setPoint(p[i * n + j], rule.x[i], rule.x[j], 0.0, rule.w[i] * rule.w[j]);
       break;
     }
     case DOMAIN_HEXA: {

@@ -126,8 +126,8 @@ __device__ inline void solidForceOne(MaterialNew** materials, Section* sections,
 }
 
 template <typename T, typename Step>
-__device__ inline void solidForceLoop(MaterialNew** materials, Section* sections, T** elements, int n,
-                                      double* steps, Step step) {
+__device__ inline void solidForceLoop(MaterialNew** materials, Section* sections, T** elements, int n, double* steps,
+                                      Step step) {
   for (int i = gridStrideStart(); i < n; i += gridStride())
     solidForceOne(materials, sections, elements[i], steps + i, step);
 }
@@ -164,8 +164,7 @@ __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* secti
 }
 
 __global__ void _AllSolid2ndInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
-                                     SolidElement2nd** elements, int n, double dt, double* steps,
-                                     double safeFactor) {
+                                     SolidElement2nd** elements, int n, double dt, double* steps, double safeFactor) {
   solidForceLoop(materials, sections, elements, n, steps,
                  [&](SolidElement2nd* e, const MaterialNew* material, Section* section) {
                    e->computeSolid2ndInterForceGpu(material, section, hourglassOfPart(hourglass, e->part_id), dt);
@@ -248,8 +247,8 @@ __global__ void _AllDiscreteElementInterFor(MaterialNew** materials, Section* se
   }
 }
 
-__global__ void beamDt(double* blockMin, int n, BeamElementCuda** elements, Material* materials,
-                       Section* /*sections*/, double safeFactor) {
+__global__ void beamDt(double* blockMin, int n, BeamElementCuda** elements, Material* materials, Section* /*sections*/,
+                       double safeFactor) {
   blockMinimumStep(blockMin, [&] {
     const int i = globalThreadIndex();
     if (i >= n) return kCriticalDtStart;
@@ -303,8 +302,7 @@ __global__ void _AllShellElementInterFor(MaterialNew** materials, Section* secti
 }
 
 // Critical step of the shells from the plate wave speed of the flat records.
-__global__ void ShellDt(double* blockMin, int n, ShellElementCuda** elements, Material* materials,
-                        double safeFactor) {
+__global__ void ShellDt(double* blockMin, int n, ShellElementCuda** elements, Material* materials, double safeFactor) {
   blockMinimumStep(blockMin, [&] {
     const int i = globalThreadIndex();
     if (i >= n) return kCriticalDtStart;
@@ -406,7 +404,8 @@ __global__ void verShellElement(int n, ShellElementCuda** elements) {
     case ET_HL_SHELL:
       if (e->node_num != 4) noteRepeated(REPEATED_QUAD_SHELL_NODE_COUNT, e->id);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -455,7 +454,8 @@ void ElementControl::allocateAndCopyElementPtr(std::vector<Part>& parts) {
   for (Part& part : parts) {
     if (!partTakesPart(part)) continue;
     ElmManager& m = *part.elmManager;
-    if (m.beam_element_array_gpu) appendDevicePointers(beams, m.beam_element_array_gpu, m.beam_element_array_cpu.size());
+    if (m.beam_element_array_gpu)
+      appendDevicePointers(beams, m.beam_element_array_gpu, m.beam_element_array_cpu.size());
     if (m.shell_element_array_gpu)
       appendDevicePointers(shells, m.shell_element_array_gpu, m.shell_element_array_cpu.size());
     if (m.solid_element_array_gpu)
@@ -572,13 +572,12 @@ void ElementControl::linkSmoothFem(SmoothFemManager* manager) {
 // Run time.
 
 void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
-                                           double dt, cublasHandle_t handle, double* candidate,
-                                           double safeFactor) {
+                                           double dt, cublasHandle_t handle, double* candidate, double safeFactor) {
   // Runs of the step array in launch order: beams, shells, solids, then the
   // second-order beams, shells and solids.
   if (beam_num > 0)
-    launch(_AllBeamElementInterFor, blocksFor(beam_num, kForceBlock), dim3(kForceBlock), materials, sections,
-           hourglass, beamArrayGpu, beam_num, dt, dtArray, safeFactor);
+    launch(_AllBeamElementInterFor, blocksFor(beam_num, kForceBlock), dim3(kForceBlock), materials, sections, hourglass,
+           beamArrayGpu, beam_num, dt, dtArray, safeFactor);
   if (shell_num > 0) {
     buildShellLaneGroups(materials, sections, hourglass);
     launch(_AllShellElementInterFor, blocksFor(laneGroups(shell_num), kForceBlock), dim3(kForceBlock), materials,
@@ -593,8 +592,8 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
            solidSteps, safeFactor);
   }
   if (discrete_num > 0)
-    launch(_AllDiscreteElementInterFor, blocksFor(discrete_num, kForceBlock), dim3(kForceBlock), materials,
-           sections, hourglass, discreteArrayGpu, discrete_num, dt);
+    launch(_AllDiscreteElementInterFor, blocksFor(discrete_num, kForceBlock), dim3(kForceBlock), materials, sections,
+           hourglass, discreteArrayGpu, discrete_num, dt);
   if (smooth_num > 0) smoothFemManager->addForcesGpu(materials, sections, hourglass, dt);
   // Second-order beams and shells have no formulation and keep the sentinel.
   double* solid2ndSteps = solidSteps + solid_num + beam2ndNum_ + shell2ndNum_;
@@ -623,8 +622,8 @@ double ElementControl::gpuCalCriticalDt(Material* materials, Section* sections, 
     lowerToBlockMinima(blockDtCpu, solid_num, m);
   }
   if (beam_num > 0) {
-    launch(beamDt, smallBlocksFor(beam_num), dim3(kSmallBlock), blockDtGpu, beam_num, beamArrayGpu, materials,
-           sections, safeFactor);
+    launch(beamDt, smallBlocksFor(beam_num), dim3(kSmallBlock), blockDtGpu, beam_num, beamArrayGpu, materials, sections,
+           safeFactor);
     lowerToBlockMinima(blockDtCpu, beam_num, m);
   }
   if (shell_num > 0) {
@@ -719,4 +718,3 @@ void ElementControl::gpuAccumulateStrToNode(NodeCuda* nodes, int n, Section* sec
            static_cast<const Section*>(sections), static_cast<const double*>(solid2ndNodalStress));
   if (smooth_num > 0) smoothFemManager->addNodeStressStrainGpu(sections);
 }
-

@@ -39,7 +39,7 @@ class ElementControl {
   BeamElement2nd** beam2ndArrayGpu_ = nullptr;
   ShellElement2nd** shell2ndArrayGpu_ = nullptr;
   SolidElement2nd** solid2ndArrayGpu_ = nullptr;
-  SmoothFEM* smoothFemArray = nullptr;  // borrowed from the smoothed-FEM manager
+  SmoothFEM* smoothFemArray = nullptr;           // borrowed from the smoothed-FEM manager
   SmoothFemManager* smoothFemManager = nullptr;  // borrowed: launches the domains' kernels
   int beam_num = 0, solid_num = 0, shell_num = 0, discrete_num = 0;
   int beam2ndNum_ = 0, solid2ndNum_ = 0, shell2ndNum_ = 0;
@@ -51,7 +51,7 @@ class ElementControl {
   // step array (stepChunkMin: one entry per chunk); off, by the zeroing pass
   // and the serial search of cuBLAS.  Both give the same step.
   bool chunk_step_minimum = true;
-  double* stepChunkMin = nullptr;  // device, stepChunkNum() entries
+  double* stepChunkMin = nullptr;        // device, stepChunkNum() entries
   std::vector<double> stepChunkMinHost;  // host copy of stepChunkMin, sized at set-up
   // One entry per full group of kLaneWidth solids: the addresses the group
   // kernel reads (hexa1stRGroup.h); made at the first force pass.
@@ -113,9 +113,7 @@ class ElementControl {
   ElementStep smallestElementStep();
 
   // Entries of the step array: the families with a step, in launch order.
-  int dtArrayNum() const {
-    return beam_num + shell_num + solid_num + beam2ndNum_ + shell2ndNum_ + solid2ndNum_;
-  }
+  int dtArrayNum() const { return beam_num + shell_num + solid_num + beam2ndNum_ + shell2ndNum_ + solid2ndNum_; }
   // Length of the per-block buffer of the critical-step pass.
   int blockDtNum() const;
 };
@@ -137,8 +135,7 @@ __global__ void StepChunkMinima(int n, const double* steps, double* chunkMin);
 __global__ void AllSolidDt(double* blockMin, int n, SolidElementCuda** elements, Material* materials,
                            double safeFactor);
 __global__ void _AllBeamElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
-                                        BeamElementCuda** elements, int n, double dt, double* steps,
-                                        double safeFactor);
+                                        BeamElementCuda** elements, int n, double dt, double* steps, double safeFactor);
 __global__ void _AllDiscreteElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
                                             DiscreteCuda** elements, int n, double dt);
 __global__ void beamDt(double* blockMin, int n, BeamElementCuda** elements, Material* materials, Section* sections,
@@ -147,12 +144,10 @@ __global__ void MassScaledForBeam(double targetDt, int n, BeamElementCuda** elem
 __global__ void _AllShellElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
                                          ShellElementCuda** elements, const ShellLaneGroup* groups, int n, double dt,
                                          double* steps, double safeFactor);
-__global__ void ShellDt(double* blockMin, int n, ShellElementCuda** elements, Material* materials,
-                        double safeFactor);
+__global__ void ShellDt(double* blockMin, int n, ShellElementCuda** elements, Material* materials, double safeFactor);
 __global__ void MassScaledForShell(double targetDt, int n, ShellElementCuda** elements);
 __global__ void _AllSolid2ndInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
-                                     SolidElement2nd** elements, int n, double dt, double* steps,
-                                     double safeFactor);
+                                     SolidElement2nd** elements, int n, double dt, double* steps, double safeFactor);
 __global__ void AllSolid2ndDtGpu(double* blockMin, int n, SolidElement2nd** elements, Material* materials,
                                  double safeFactor);
 __global__ void MassScaledForSolid(double targetDt, int n, SolidElementCuda** elements);

@@ -19,11 +19,16 @@ __host__ __device__ bool rowOf(const double (&block)[Rows][Cols], int r, NodeFor
 __host__ __device__ bool elementForceRow(Element* e, int r, NodeForceRow* out, bool report) {
   if (e == nullptr) return false;
   switch (e->sectionType) {
-    case FAMILY_DISCRETE: return rowOf(static_cast<DiscreteCuda*>(e)->interForce, r, out);
-    case FAMILY_BEAM: return rowOf(static_cast<BeamElementCuda*>(e)->interForce, r, out);
-    case FAMILY_SHELL: return rowOf(static_cast<ShellElementCuda*>(e)->interForce, r, out);
-    case FAMILY_SOLID: return rowOf(static_cast<SolidElementCuda*>(e)->interForce, r, out);
-    case FAMILY_SOLID_2ND: return rowOf(static_cast<SolidElement2nd*>(e)->interForce, r, out);
+    case FAMILY_DISCRETE:
+      return rowOf(static_cast<DiscreteCuda*>(e)->interForce, r, out);
+    case FAMILY_BEAM:
+      return rowOf(static_cast<BeamElementCuda*>(e)->interForce, r, out);
+    case FAMILY_SHELL:
+      return rowOf(static_cast<ShellElementCuda*>(e)->interForce, r, out);
+    case FAMILY_SOLID:
+      return rowOf(static_cast<SolidElementCuda*>(e)->interForce, r, out);
+    case FAMILY_SOLID_2ND:
+      return rowOf(static_cast<SolidElement2nd*>(e)->interForce, r, out);
     // Second-order beams and shells carry no nodal force block and are
     // never registered; an entry of theirs is reported as misset.
     default:

@@ -35,8 +35,10 @@ __host__ __device__ int elementScaledMassShares(Element* e, int r, NodeMassShare
       const auto* s = static_cast<SolidElementCuda*>(e);
       return commonShare(s->scaledNodeMass, r, s->massNodeNum(), out);
     }
-    case FAMILY_SHELL: return shellShares(*static_cast<ShellElementCuda*>(e), r, out);
-    case FAMILY_BEAM: return commonShare(static_cast<BeamElementCuda*>(e)->scaledNodeMass, r, 2, out);
+    case FAMILY_SHELL:
+      return shellShares(*static_cast<ShellElementCuda*>(e), r, out);
+    case FAMILY_BEAM:
+      return commonShare(static_cast<BeamElementCuda*>(e)->scaledNodeMass, r, 2, out);
     case FAMILY_SOLID_2ND: {
       const auto* s = static_cast<SolidElement2nd*>(e);
       if (r < 0 || r >= s->solid2ndMassNodeNum()) return 0;
@@ -44,6 +46,7 @@ __host__ __device__ int elementScaledMassShares(Element* e, int r, NodeMassShare
       return 1;
     }
     // Discrete elements are not scaled.
-    default: return 0;
+    default:
+      return 0;
   }
 }

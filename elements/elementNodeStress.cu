@@ -28,8 +28,8 @@ __device__ bool elementNodeStressStrain(const Element* e, int local, const Secti
   if (e == nullptr || e->section_id < 1) return false;
   switch (e->sectionType) {
     case FAMILY_SOLID:
-      return static_cast<const SolidElementCuda*>(e)->computeSolid1stNodeStrGpu(
-          sections[e->section_id - 1].family_code, local, out);
+      return static_cast<const SolidElementCuda*>(e)->computeSolid1stNodeStrGpu(sections[e->section_id - 1].family_code,
+                                                                                local, out);
     case FAMILY_SOLID_2ND:
       return solid2ndScratch != nullptr &&
              solid2ndNodeStressStrain(*static_cast<const SolidElement2nd*>(e), local, solid2ndScratch, out);
@@ -45,9 +45,8 @@ __global__ void GpuSolid2ndNodeStress(int n, SolidElement2nd** elements, const S
     SolidElement2nd& e = *elements[i];
     double* entry = scratch + kSolid2ndStressEntry * i;
     e.nodalStressSlot = i;
-    const bool gives = e.section_id >= 1 &&
-                       e.computeSolid2ndNodeStrGpu(sections[e.section_id - 1].family_code,
-                                                   reinterpret_cast<double(*)[12]>(entry + 1));
+    const bool gives = e.section_id >= 1 && e.computeSolid2ndNodeStrGpu(sections[e.section_id - 1].family_code,
+                                                                        reinterpret_cast<double(*)[12]>(entry + 1));
     entry[0] = gives ? 1.0 : 0.0;
   }
 }

@@ -5,8 +5,8 @@
 #include "core/node.h"
 
 struct ElementStep {
-  int id = 0;          // element id; 0 when no element was considered
-  double step = 0.0;   // its step
+  int id = 0;         // element id; 0 when no element was considered
+  double step = 0.0;  // its step
   bool found = false;
 };
 

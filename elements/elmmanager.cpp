@@ -42,14 +42,12 @@ int leadingIdCount(const int (&ids)[N]) {
 // optional slots (a beam without orientation node, unused slots of
 // second-order records) give null.  Returns the first offending id, or 0.
 template <int N>
-int linkIds(const int (&ids)[N], NodeCuda* (&nodes)[N], int count, int optionalFrom, NodeCuda* base,
-            int nodeNum) {
+int linkIds(const int (&ids)[N], NodeCuda* (&nodes)[N], int count, int optionalFrom, NodeCuda* base, int nodeNum) {
   for (int k = 0; k < count; ++k) {
     if (ids[k] == 0 && k >= optionalFrom) continue;
     if (ids[k] < 1 || ids[k] > nodeNum) return ids[k] == 0 ? -1 : ids[k];
   }
-  for (int k = 0; k < N; ++k)
-    nodes[k] = (k < count && ids[k] >= 1) ? base + (ids[k] - 1) : nullptr;
+  for (int k = 0; k < N; ++k) nodes[k] = (k < count && ids[k] >= 1) ? base + (ids[k] - 1) : nullptr;
   return 0;
 }
 
@@ -198,8 +196,8 @@ ElmManager::~ElmManager() {
 
 int ElmManager::hostElementNum() const {
   return static_cast<int>(shell_element_array_cpu.size() + solid_element_array_cpu.size() +
-                          beam_element_array_cpu.size() + discrete_element_array_cpu.size() +
-                          beam2ndArrayCpu_.size() + shell2ndArrayCpu_.size() + solid2ndArrayCpu_.size());
+                          beam_element_array_cpu.size() + discrete_element_array_cpu.size() + beam2ndArrayCpu_.size() +
+                          shell2ndArrayCpu_.size() + solid2ndArrayCpu_.size());
 }
 
 void ElmManager::setMaterialSectionId(int materialId, int sectionId) {
@@ -340,10 +338,14 @@ struct SolidInternals {
 
 SolidInternals solidInternals(int type) {
   switch (type) {
-    case ET_HEXA_INCOMPATIBLE: return {9, 10};
-    case ET_SOLID_SHELL6: return {1, 2};
-    case ET_SOLID_SHELL8: return {3, 4};
-    default: return {};
+    case ET_HEXA_INCOMPATIBLE:
+      return {9, 10};
+    case ET_SOLID_SHELL6:
+      return {1, 2};
+    case ET_SOLID_SHELL8:
+      return {3, 4};
+    default:
+      return {};
   }
 }
 
@@ -369,12 +371,16 @@ void ElmManager::setElementNodeNum() {
     switch (e.type) {
       case ET_MEMBRANE3:
       case ET_CB_TRI_SHELL:
-      case ET_BT_TRI_SHELL: e.node_num = 3; break;
+      case ET_BT_TRI_SHELL:
+        e.node_num = 3;
+        break;
       case ET_MEMBRANE4:
       case ET_BT_SHELL:
       case ET_HL_SHELL:
       case ET_SHELL4_11:
-      case ET_SHELL4_12: e.node_num = 4; break;
+      case ET_SHELL4_12:
+        e.node_num = 4;
+        break;
       default:
         e.node_num = 0;
         printf("请补充这种壳单元的节点数\n");
@@ -461,21 +467,32 @@ void ElmManager::setIntegrationPointNum(const Section* section) {
     switch (e.type) {
       case ET_TETRA_TL:
       case ET_HEXA_REDUCED:
-      case ET_PENTA_REDUCED: e.integratPointNum = 1; break;
+      case ET_PENTA_REDUCED:
+        e.integratPointNum = 1;
+        break;
       case ET_PYRAMID_TL:
       case ET_TETRA10:
-      case ET_TETRA10_M: e.integratPointNum = 4; break;
+      case ET_TETRA10_M:
+        e.integratPointNum = 4;
+        break;
       case ET_HEXA_FULL:
       case ET_HEXA_INCOMPATIBLE:
-      case ET_SOLID_SHELL8: e.integratPointNum = 8; break;
+      case ET_SOLID_SHELL8:
+        e.integratPointNum = 8;
+        break;
       case ET_PENTA:
         e.thickPointNum = 2;
         e.planePointNum = 1;
         break;
-      case ET_SOLID_SHELL6: e.integratPointNum = 2; break;
+      case ET_SOLID_SHELL6:
+        e.integratPointNum = 2;
+        break;
       case ET_PENTA15:
-      case ET_HEXA20: printf("请补充该种单元的积分点个数\\n"); break;
-      default: break;
+      case ET_HEXA20:
+        printf("请补充该种单元的积分点个数\\n");
+        break;
+      default:
+        break;
     }
     if (e.integratPointNum == 0) e.integratPointNum = e.thickPointNum * e.planePointNum;
   };
@@ -491,18 +508,23 @@ int solidDomainShape(int type) {
   switch (type) {
     case ET_TETRA_TL:
     case ET_TETRA10:
-    case ET_TETRA10_M: return DOMAIN_TETRA;
-    case ET_PYRAMID_TL: return DOMAIN_NONE;
+    case ET_TETRA10_M:
+      return DOMAIN_TETRA;
+    case ET_PYRAMID_TL:
+      return DOMAIN_NONE;
     case ET_HEXA_FULL:
     case ET_HEXA_REDUCED:
     case ET_HEXA_INCOMPATIBLE:
     case ET_SOLID_SHELL8:
-    case ET_HEXA20: return DOMAIN_HEXA;
+    case ET_HEXA20:
+      return DOMAIN_HEXA;
     case ET_PENTA:
     case ET_PENTA_REDUCED:
     case ET_SOLID_SHELL6:
-    case ET_PENTA15: return DOMAIN_WEDGE;
-    default: return -1;
+    case ET_PENTA15:
+      return DOMAIN_WEDGE;
+    default:
+      return -1;
   }
 }
 
@@ -515,12 +537,17 @@ void ElmManager::setIntegralDomainShape() {
     switch (e.type) {
       case ET_MEMBRANE3:
       case ET_MEMBRANE4:
-      case ET_SHELL4_11: e.integralDomainShape = DOMAIN_NONE; break;
+      case ET_SHELL4_11:
+        e.integralDomainShape = DOMAIN_NONE;
+        break;
       case ET_BT_SHELL:
       case ET_HL_SHELL:
       case ET_CB_TRI_SHELL:
-      case ET_BT_TRI_SHELL: e.integralDomainShape = DOMAIN_LINE; break;
-      default: break;
+      case ET_BT_TRI_SHELL:
+        e.integralDomainShape = DOMAIN_LINE;
+        break;
+      default:
+        break;
     }
   }
   auto solidShape = [](Element& e) {

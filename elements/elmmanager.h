@@ -35,8 +35,8 @@ class ElmManager {
   ShellElement2nd* shell2ndArrayGpu_ = nullptr;
   std::vector<SolidElement2nd> solid2ndArrayCpu_;
   SolidElement2nd* solid2ndArrayGpu_ = nullptr;
-  int elementAmount = 0;    // records uploaded
-  double totMass = 0.0;     // sum of the part's element masses
+  int elementAmount = 0;                       // records uploaded
+  double totMass = 0.0;                        // sum of the part's element masses
   std::map<int, Element*> element_id_map;      // id -> host record
   std::map<int, Element*> element_gpu_id_map;  // id -> device record
 

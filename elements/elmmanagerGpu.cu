@@ -83,10 +83,10 @@ void ElmManager::freeDeviceArrays() {
 
 // Uploads one family whole: elementAmount := its size, one device array and
 // one copy, each checked with its own call text.
-#define ELM_UPLOAD_FAMILY(hostVector, deviceArray, Record)                                               \
-  do {                                                                                                   \
-    elementAmount = static_cast<int>(hostVector.size());                                                 \
-    CUDA_CHECK(cudaMalloc(&deviceArray, elementAmount * sizeof(Record)));                                \
+#define ELM_UPLOAD_FAMILY(hostVector, deviceArray, Record)                                                          \
+  do {                                                                                                              \
+    elementAmount = static_cast<int>(hostVector.size());                                                            \
+    CUDA_CHECK(cudaMalloc(&deviceArray, elementAmount * sizeof(Record)));                                           \
     CUDA_CHECK(cudaMemcpy(deviceArray, hostVector.data(), elementAmount * sizeof(Record), cudaMemcpyHostToDevice)); \
   } while (0)
 

@@ -13,9 +13,12 @@ namespace {
 
 const char* modelWithoutStress(int type) {
   switch (type) {
-    case MT_LOW_DENSITY_FOAM: return "a low-density foam";
-    case MT_GENERAL_NONLINEAR: return "a general nonlinear discrete-beam material";
-    default: return nullptr;
+    case MT_LOW_DENSITY_FOAM:
+      return "a low-density foam";
+    case MT_GENERAL_NONLINEAR:
+      return "a general nonlinear discrete-beam material";
+    default:
+      return nullptr;
   }
 }
 
@@ -94,8 +97,7 @@ bool checkPartComputable(const Part& part) {
   const struct {
     int type;
     const char* name;
-  } kNoForce[2] = {{ET_PENTA15, "fifteen-node pentahedra (type 25)"},
-                   {ET_HEXA20, "twenty-node hexahedra (type 26)"}};
+  } kNoForce[2] = {{ET_PENTA15, "fifteen-node pentahedra (type 25)"}, {ET_HEXA20, "twenty-node hexahedra (type 26)"}};
   for (const auto& k : kNoForce) {
     const int n = countSolid2ndOfType(*part.elmManager, k.type);
     if (n == 0) continue;

@@ -8,9 +8,9 @@ namespace {
 // Natural (dNl) and spatial derivatives of point gp on the current (dNx)
 // and mid-step (dNm) shapes; det J of the current shape and the mid-step
 // point volume.
-__host__ __device__ inline void hexaPointDerivatives(const GaussPoint& gp, const double x[8][3],
-                                                     const double xm[8][3], double dNl[3][8], double dNx[3][8],
-                                                     double dNm[3][8], double* detJ, double* vm) {
+__host__ __device__ inline void hexaPointDerivatives(const GaussPoint& gp, const double x[8][3], const double xm[8][3],
+                                                     double dNl[3][8], double dNx[3][8], double dNm[3][8], double* detJ,
+                                                     double* vm) {
   solid1st::hexaLocalDerivatives(gp.coord_[0], gp.coord_[1], gp.coord_[2], dNl);
   *detJ = solid1st::spatialDerivatives<8>(dNl, x, dNx);
   *vm = fabs(solid1st::spatialDerivatives<8>(dNl, xm, dNm)) * gp.weight_;
@@ -68,8 +68,8 @@ __host__ __device__ void interForceHexa1stGpu(SolidElementCuda& e, const Materia
   // The stable length from the points just taken (the kernels read it
   // through lengthAfterForce).
   if (np > 0)
-    e.charactLength = solidstep::hexaPointsStableLength(np, dNx, vp, Bbar, solidMassVolume(e, volume),
-                                                        e.stepModel.poisson);
+    e.charactLength =
+        solidstep::hexaPointsStableLength(np, dNx, vp, Bbar, solidMassVolume(e, volume), e.stepModel.poisson);
 }
 
 namespace {

@@ -73,8 +73,7 @@ bool formComputed(const Part& part, HourglassUse use, const HourglassControl& co
 // Whether the step holds the viscous form's damping; a message naming the
 // part, QM and the scale factor when it does not.
 bool viscousStable(const Part& part, HourglassUse use, const HourglassControl& control, double safeFactor) {
-  if (use == HourglassUse::none || !control.viscous() || control.coefficient * safeFactor <= kViscousLimit)
-    return true;
+  if (use == HourglassUse::none || !control.viscous() || control.coefficient * safeFactor <= kViscousLimit) return true;
   std::fprintf(stderr,
                "part %d (%s): the viscous hourglass form %d (IHQ) with QM %g is beyond the step's stability limit "
                "QM x TSSFAC <= %g at the time-step scale factor %g; give QM %.4g or less, or TSSFAC %.4g or less, "

@@ -14,8 +14,8 @@
 // co-rotational stiffness form. No other form is computed.
 struct HourglassControl {
   int id = 1;
-  int type = 1;             // hourglass form (IHQ)
-  double coefficient = 0.1; // QM: scales every form
+  int type = 1;              // hourglass form (IHQ)
+  double coefficient = 0.1;  // QM: scales every form
 
   __host__ __device__ HourglassControl() {}
 

@@ -88,34 +88,52 @@ const TetraTables& tetraTables() {
 
 LineRule lineRule(int n) {
   switch (n) {
-    case 1: return {1, kLineX1, kLineW1};
-    case 2: return {2, kLineX2, kLineW2};
-    case 3: return {3, kLineX3, kLineW3};
-    case 4: return {4, kLineX4, kLineW4};
-    case 5: return {5, kLineX5, kLineW5};
-    case 6: return {6, kLineX6, kLineW6};
-    case 7: return {7, kLineX7, kLineW7};
-    default: return {};
+    case 1:
+      return {1, kLineX1, kLineW1};
+    case 2:
+      return {2, kLineX2, kLineW2};
+    case 3:
+      return {3, kLineX3, kLineW3};
+    case 4:
+      return {4, kLineX4, kLineW4};
+    case 5:
+      return {5, kLineX5, kLineW5};
+    case 6:
+      return {6, kLineX6, kLineW6};
+    case 7:
+      return {7, kLineX7, kLineW7};
+    default:
+      return {};
   }
 }
 
 TriangleRule triangleRule(int n) {
   switch (n) {
-    case 1: return {1, kTriL1, kTriW1};
-    case 3: return {3, kTriL3, kTriW3};
-    case 4: return {4, kTriL4, kTriW4};
-    case 6: return {6, kTriL6, kTriW6};
-    default: return {};
+    case 1:
+      return {1, kTriL1, kTriW1};
+    case 3:
+      return {3, kTriL3, kTriW3};
+    case 4:
+      return {4, kTriL4, kTriW4};
+    case 6:
+      return {6, kTriL6, kTriW6};
+    default:
+      return {};
   }
 }
 
 TetraRule tetraRule(int n) {
   const TetraTables& t = tetraTables();
   switch (n) {
-    case 1: return {1, t.L1, t.W1};
-    case 4: return {4, t.L4, t.W4};
-    case 5: return {5, t.L5, t.W5};
-    case 11: return {11, t.L11, t.W11};
-    default: return {};
+    case 1:
+      return {1, t.L1, t.W1};
+    case 4:
+      return {4, t.L4, t.W4};
+    case 5:
+      return {5, t.L5, t.W5};
+    case 11:
+      return {11, t.L11, t.W11};
+    default:
+      return {};
   }
 }

@@ -59,7 +59,8 @@ __host__ __device__ void linkElementPoints(int i, int n, GaussPoint* points, T**
   if (section.sfem_kind != 0) return;
   MaterialNew* material = materials[e->material_id - 1];
   e->linkGaussPoint(points, e->type, e->integratPointNum);
-  if (material != nullptr) e->linkMatStatusToGauss(e->integratPointNum, material->matStatusArrayGpu_[statusSlot], material);
+  if (material != nullptr)
+    e->linkMatStatusToGauss(e->integratPointNum, material->matStatusArrayGpu_[statusSlot], material);
 }
 
 template <typename T>

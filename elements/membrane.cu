@@ -48,7 +48,7 @@ __host__ __device__ inline double membraneHourglassCoefficient(const Section* se
 }  // namespace
 
 __host__ __device__ void ShellElementCuda::interForce_M3_gpu(const MaterialNew* material, const Section* /*section*/,
-                                                            double timeStep) {
+                                                             double timeStep) {
   if (material == nullptr) return;
   double x[3][3], du[3][3], dr[3][3], xm[3][3], T[3][3], Tend[3][3], l[3][3];
   shell1st::gatherNodes(*this, 3, timeStep, x, du, dr);
@@ -76,7 +76,7 @@ __host__ __device__ void ShellElementCuda::interForce_M3_gpu(const MaterialNew* 
 }
 
 __host__ __device__ void ShellElementCuda::interForce_M4_gpu(const MaterialNew* material, const Section* section,
-                                                            const HourglassControl* hourglass, double timeStep) {
+                                                             const HourglassControl* hourglass, double timeStep) {
   if (material == nullptr) return;
   shell1st::QuadStep q;
   shell1st::beginQuadStep(*this, timeStep, q);

@@ -98,7 +98,7 @@ __host__ __device__ double ShellElementCuda::transform_S3(const double x[3][3], 
 }
 
 __host__ __device__ void ShellElementCuda::interForce_S3_Gpu(const MaterialNew* material, const Section* section,
-                                                            double timeStep) {
+                                                             double timeStep) {
   if (material == nullptr) return;
   // Steps 1-3: current area (kept), initial area, thickness from t A.
   double x[3][3], du[3][3], dr[3][3], xm[3][3], T[3][3], l[3][3];

@@ -100,8 +100,7 @@ void addNodeMass(ShellElementCuda& e, int n, double m, const double inertia[3]) 
 // Internal force.
 
 __host__ __device__ void ShellElementCuda::computeShellInterForceGpu(const MaterialNew* material, Section* section,
-                                                                     HourglassControl* hourglass,
-                                                                     double timeStep) {
+                                                                     HourglassControl* hourglass, double timeStep) {
   switch (type) {
     case ET_BT_SHELL:
     case ET_HL_SHELL:  // computed with the Belytschko-Tsay force (reported at set-up)
@@ -260,8 +259,8 @@ double ShellElementCuda::calShellNodeMass(const Material* material, const Sectio
       const double I = max2(t * t / 12.0, A / 8.0) * m;
       const double local[3] = {I, I, 2.0 * I};
       double inertia[3];
-      for (int k = 0; k < 3; ++k) inertia[k] = T[0][k] * T[0][k] * local[0] + T[1][k] * T[1][k] * local[1] +
-                                               T[2][k] * T[2][k] * local[2];
+      for (int k = 0; k < 3; ++k)
+        inertia[k] = T[0][k] * T[0][k] * local[0] + T[1][k] * T[1][k] * local[1] + T[2][k] * T[2][k] * local[2];
       addNodeMass(*this, 3, m, inertia);
       break;
     }

@@ -44,8 +44,8 @@ constexpr double kAreaGuard = 1e-20;
 
 // Current coordinates, and translational and rotational increments
 // (velocity x dt) of the first n nodes; a missing node reads as zero.
-__host__ __device__ inline void gatherNodes(const ShellElementCuda& e, int n, double dt, double x[][3],
-                                            double du[][3], double dr[][3]) {
+__host__ __device__ inline void gatherNodes(const ShellElementCuda& e, int n, double dt, double x[][3], double du[][3],
+                                            double dr[][3]) {
   for (int I = 0; I < n; ++I) {
     const NodeCuda* nd = e.node[I];
     for (int k = 0; k < 3; ++k) {
@@ -294,8 +294,8 @@ __host__ __device__ inline auto quadAreaSoundLanes(const T a[4], T area) {
 }
 
 // Local components of a global vector in the frame (e1, e2, e3).
-__host__ __device__ inline void toLocal(const double v[3], const double e1[3], const double e2[3],
-                                        const double e3[3], double out[3]) {
+__host__ __device__ inline void toLocal(const double v[3], const double e1[3], const double e2[3], const double e3[3],
+                                        double out[3]) {
   out[0] = vector_inner_product(3, v, e1);
   out[1] = vector_inner_product(3, v, e2);
   out[2] = vector_inner_product(3, v, e3);
@@ -310,8 +310,8 @@ __host__ __device__ inline void toGlobal(double a, double b, double c, const dou
 // Plane-stress update of one point: the stress array starts from the
 // point's stored stress (a model without the update keeps it); a point
 // without a state record gets zero stress.
-__host__ __device__ inline void pointStress(const MaterialNew* material, GaussPoint* gp, double d[6],
-                                            double stress[6], double dt) {
+__host__ __device__ inline void pointStress(const MaterialNew* material, GaussPoint* gp, double d[6], double stress[6],
+                                            double dt) {
   const MaterialStatus* st = gp != nullptr ? gp->matStatus_ : nullptr;
   for (int c = 0; c < 6; ++c) stress[c] = st != nullptr ? st->stress[c] : 0.0;
   if (st == nullptr || material == nullptr) return;

@@ -9,10 +9,10 @@
 constexpr int kShell2ndNodeMax = 8;
 
 struct ShellElement2nd : Element {
-  int node_id[kShell2ndNodeMax] = {};  // nodes in use first, unused slots 0
+  int node_id[kShell2ndNodeMax] = {};     // nodes in use first, unused slots 0
   NodeCuda* node[kShell2ndNodeMax] = {};  // one per integration-point node, in order
-  double dtScaleFactor = 0.0;  // time-step multiplier (1.0 after set-up)
-  double thick = 0.0;          // both set from the section's first nodal thickness
+  double dtScaleFactor = 0.0;             // time-step multiplier (1.0 after set-up)
+  double thick = 0.0;                     // both set from the section's first nodal thickness
   double thickCurrent = 0.0;
 
   __host__ __device__ void setElementSectionType() { sectionType = FAMILY_SHELL_2ND; }

@@ -12,7 +12,7 @@ struct HourglassControl;
 struct Material;
 
 struct ShellElementCuda : Element {
-  int node_id[4] = {};        // a triangle repeats its third id in the fourth
+  int node_id[4] = {};  // a triangle repeats its third id in the fourth
   NodeCuda* node[4] = {};
   double interForce[4][6] = {};  // per node: force x, y, z then moment x, y, z
   double area = 0.0;             // current element area

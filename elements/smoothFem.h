@@ -111,7 +111,7 @@ __host__ __device__ inline void SmoothFEM::computeSmoothFemInterForceGpu(const M
 }
 
 __host__ __device__ inline void SmoothFEM::computeSmoothFemNodeStressStrainGpu(double* stressShares,
-                                                                              double* weightShares) const {
+                                                                               double* weightShares) const {
   const MaterialStatus* st = gaussPoint != nullptr ? gaussPoint->matStatus_ : nullptr;
   for (int j = 0; j < node_num; ++j) {
     double* values = stressShares + 12 * (shareSlot + j);

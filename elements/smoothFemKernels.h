@@ -9,5 +9,5 @@ struct HourglassControl;
 __global__ void GpuLinkNodeForSmoothFem(int n, SmoothFEM* domains, NodeCuda* nodes);
 __global__ void _AllSmoothFemInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
                                       SmoothFEM* domains, int n, double dt, double* forceShares);
-__global__ void GpuAccumulateSmoothElementStrToNode(int n, SmoothFEM* domains, Section* sections,
-                                                    double* stressShares, double* weightShares);
+__global__ void GpuAccumulateSmoothElementStrToNode(int n, SmoothFEM* domains, Section* sections, double* stressShares,
+                                                    double* weightShares);

@@ -69,8 +69,8 @@ void fillRecord(SmoothFEM& rec, const sfem::DomainGradient& g, double weight, do
 }
 
 // Node-based domains (one or six records per node) of one part.
-void computeNodeGradients(SmoothFemManager& manager, const sfem::PartMesh& mesh,
-                          const SmoothFemManager::PartDomains& d, bool sixPoints) {
+void computeNodeGradients(SmoothFemManager& manager, const sfem::PartMesh& mesh, const SmoothFemManager::PartDomains& d,
+                          bool sixPoints) {
   const std::vector<sfem::Tetra>& tets = mesh.tets;
   const std::vector<int> boundary = sfem::findBoundaryFaces(tets);
   const auto& owners = mesh.nodeOwners;
@@ -200,11 +200,20 @@ void SmoothFemManager::computeSmoothDomains(const std::vector<Part>& parts) {
     const PartDomains* d = domainsOf(part.id);
     if (d == nullptr) continue;
     switch (kind) {
-      case SFEM_EDGE: computeEdgeGradients(*this, partMesh(part, kind), *d); break;
-      case SFEM_CELL: computeCellGradients(*this, partMesh(part, kind), *d); break;
-      case SFEM_NODE: computeNodeGradients(*this, partMesh(part, kind), *d, false); break;
-      case SFEM_NODE_SIX_POINT: computeNodeGradients(*this, partMesh(part, kind), *d, true); break;
-      default: break;
+      case SFEM_EDGE:
+        computeEdgeGradients(*this, partMesh(part, kind), *d);
+        break;
+      case SFEM_CELL:
+        computeCellGradients(*this, partMesh(part, kind), *d);
+        break;
+      case SFEM_NODE:
+        computeNodeGradients(*this, partMesh(part, kind), *d, false);
+        break;
+      case SFEM_NODE_SIX_POINT:
+        computeNodeGradients(*this, partMesh(part, kind), *d, true);
+        break;
+      default:
+        break;
     }
   }
   partMeshes_.clear();

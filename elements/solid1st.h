@@ -124,8 +124,8 @@ __host__ __device__ inline void updatedLagrangianPointForces(SolidRecord& e, Loc
 
 // The pass for a first-order solid, its points' stress by solidPointStress.
 template <int N, typename LocalDerivatives>
-__host__ __device__ inline void solidUpdatedLagrangianForce(SolidElementCuda& e, const MaterialNew* material,
-                                                            double dt, LocalDerivatives localDerivatives) {
+__host__ __device__ inline void solidUpdatedLagrangianForce(SolidElementCuda& e, const MaterialNew* material, double dt,
+                                                            LocalDerivatives localDerivatives) {
   updatedLagrangianPointForces<N>(e, localDerivatives, [&](GaussPoint* gp, double G[3][3], double sigma[3][3]) {
     solidPointStress(material, gp, G, sigma, dt);
   });
@@ -133,8 +133,7 @@ __host__ __device__ inline void solidUpdatedLagrangianForce(SolidElementCuda& e,
 
 // Total-Lagrangian pass over the element's points with n nodes (4 or 5):
 // each point holds its reference derivatives and reference volume.
-__host__ __device__ void solidTotalLagrangianForce(SolidElementCuda& e, const MaterialNew* material, double dt,
-                                                   int n);
+__host__ __device__ void solidTotalLagrangianForce(SolidElementCuda& e, const MaterialNew* material, double dt, int n);
 
 // Stable length of the element on the current shape x (its eight node
 // slots), by formulation; negative for a type without a force, which keeps

@@ -29,12 +29,24 @@ __host__ __device__ inline void hexaLocalDerivatives(double r, double s, double 
 // 4-5-6 at t = +1; r, s area coordinates of nodes 2 and 3).
 __host__ __device__ inline void pentaLocalDerivatives(double r, double s, double t, double dN[3][6]) {
   const double lo = 0.5 * (1.0 - t), hi = 0.5 * (1.0 + t), l1 = 1.0 - r - s;
-  dN[0][0] = -lo; dN[1][0] = -lo; dN[2][0] = -0.5 * l1;
-  dN[0][1] = lo;  dN[1][1] = 0.0; dN[2][1] = -0.5 * r;
-  dN[0][2] = 0.0; dN[1][2] = lo;  dN[2][2] = -0.5 * s;
-  dN[0][3] = -hi; dN[1][3] = -hi; dN[2][3] = 0.5 * l1;
-  dN[0][4] = hi;  dN[1][4] = 0.0; dN[2][4] = 0.5 * r;
-  dN[0][5] = 0.0; dN[1][5] = hi;  dN[2][5] = 0.5 * s;
+  dN[0][0] = -lo;
+  dN[1][0] = -lo;
+  dN[2][0] = -0.5 * l1;
+  dN[0][1] = lo;
+  dN[1][1] = 0.0;
+  dN[2][1] = -0.5 * r;
+  dN[0][2] = 0.0;
+  dN[1][2] = lo;
+  dN[2][2] = -0.5 * s;
+  dN[0][3] = -hi;
+  dN[1][3] = -hi;
+  dN[2][3] = 0.5 * l1;
+  dN[0][4] = hi;
+  dN[1][4] = 0.0;
+  dN[2][4] = 0.5 * r;
+  dN[0][5] = 0.0;
+  dN[1][5] = hi;
+  dN[2][5] = 0.5 * s;
 }
 
 // Jacobian J[a][k] = sum_I dN_I/dxi_a x_I,k of the natural derivatives and
@@ -82,8 +94,7 @@ template <int N, typename T>
 __host__ __device__ inline void addStressDivergence(const T sigma[3][3], const T D[3][N], std::type_identity_t<T> w,
                                                     T f[][3]) {
   for (int I = 0; I < N; ++I)
-    for (int j = 0; j < 3; ++j)
-      f[I][j] += w * (sigma[j][0] * D[0][I] + sigma[j][1] * D[1][I] + sigma[j][2] * D[2][I]);
+    for (int j = 0; j < 3; ++j) f[I][j] += w * (sigma[j][0] * D[0][I] + sigma[j][1] * D[1][I] + sigma[j][2] * D[2][I]);
 }
 
 // ---------------------------------------------------------------------------
@@ -237,9 +248,7 @@ __host__ __device__ inline T halfBSquareSum(const T B[3][8]) {
 
 // Derivatives of the tetrahedron shape functions N1 = r, N2 = s, N3 = t,
 // N4 = 1 - r - s - t with respect to the natural coordinates (rows r, s, t).
-__host__ __device__ inline double tetraNaturalDerivative(int a, int I) {
-  return I == 3 ? -1.0 : (I == a ? 1.0 : 0.0);
-}
+__host__ __device__ inline double tetraNaturalDerivative(int a, int I) { return I == 3 ? -1.0 : (I == a ? 1.0 : 0.0); }
 
 // Reference derivatives dNdX[I][k] of a tetrahedron from its node positions
 // X; returns the reference volume |det of the edge vectors| / 6.

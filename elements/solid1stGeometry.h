@@ -173,8 +173,7 @@ struct LargestFace {
 // Largest of the six quadrilateral faces of a hexahedron.
 template <typename T>
 __host__ __device__ inline T hexaLargestFace(const T x[8][3]) {
-  const int kFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 5, 4},
-                            {1, 2, 6, 5}, {2, 3, 7, 6}, {0, 3, 7, 4}};
+  const int kFaces[6][4] = {{0, 1, 2, 3}, {4, 5, 6, 7}, {0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {0, 3, 7, 4}};
   LargestFace<T> largest;
   FEM_LANE_UNROLL
   for (int f = 0; f < 6; ++f) largest.quad(x[kFaces[f][0]], x[kFaces[f][1]], x[kFaces[f][2]], x[kFaces[f][3]]);

@@ -21,9 +21,9 @@ constexpr int kSolid2ndStressNodes = 10;
 struct SolidElement2nd : Element {
   int node_id[kSolid2ndNodeMax] = {};  // 10, 15 or 20 in use
   NodeCuda* node[kSolid2ndNodeMax] = {};
-  double dt = 0.0;               // critical time step
+  double dt = 0.0;  // critical time step
   double charactLength = 0.0;
-  double dtScaleFactor = 0.0;    // time-step multiplier (1.0 after set-up)
+  double dtScaleFactor = 0.0;  // time-step multiplier (1.0 after set-up)
   double volume = 0.0;
   double mass = 0.0;             // element mass
   double rotaryInertia[3] = {};  // zero for solids

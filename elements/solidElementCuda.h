@@ -13,8 +13,8 @@ struct Section;
 struct HourglassControl;
 
 struct SolidElementCuda : Element {
-  NodeCuda* node[8] = {};   // current nodes; degenerate shapes repeat pointers
-  int node_id[8] = {};      // 1-based node numbers; degenerate shapes repeat ids
+  NodeCuda* node[8] = {};        // current nodes; degenerate shapes repeat pointers
+  int node_id[8] = {};           // 1-based node numbers; degenerate shapes repeat ids
   double interForce[8][3] = {};  // force the element exerts on node I (x, y, z)
   double mass = 0.0;             // element mass (volume x density)
   double rotaryInertia[3] = {};  // zero for solids
@@ -22,14 +22,14 @@ struct SolidElementCuda : Element {
   // of the element's mass nodes (zero when it added none); the nodes gather
   // them in a fixed order.
   double scaledNodeMass[4] = {};
-  double volume = 0.0;           // current volume
+  double volume = 0.0;  // current volume
   // Signed one-point volume of the initial shape (types 18 and 21), kept
   // from the element's first force pass on: the orientation the element
   // must keep.  0 = not known yet.
   double initialVolume = 0.0;
-  double dt = 0.0;               // critical time step
-  double charactLength = 0.0;    // stable length: the step is its time at the wave speed
-  double dtScaleFactor = 0.0;    // time-step multiplier (1.0 after set-up)
+  double dt = 0.0;                   // critical time step
+  double charactLength = 0.0;        // stable length: the step is its time at the wave speed
+  double dtScaleFactor = 0.0;        // time-step multiplier (1.0 after set-up)
   double hourglassValue[4][3] = {};  // hourglass modes x directions (types 18, 21)
   // The record's own device buffer of internal degrees of freedom
   // (incompatible modes, enhanced strains); distinct from the pair of the

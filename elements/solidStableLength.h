@@ -367,7 +367,7 @@ __host__ __device__ inline double mergedOnePointStableLength(const double x[8][3
 // of the node order gives that basis (the node number's bits are the
 // patterns -xi eta, xi and -zeta).
 __host__ __device__ inline double hexaPointsStableLength(int np, const double (*dN)[3][8], const double* v,
-                                                        const double Bbar[3][8], double massVolume, double nu) {
+                                                         const double Bbar[3][8], double massVolume, double nu) {
   const Moduli m = moduliOf(nu);
   double volume = 0.0, trace = 0.0;
   for (int p = 0; p < np; ++p) volume += v[p];

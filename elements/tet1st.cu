@@ -2,8 +2,7 @@
 // total-Lagrangian point pass it shares with the pyramid (type 16).
 #include "elements/solid1st.h"
 
-__host__ __device__ void solidTotalLagrangianForce(SolidElementCuda& e, const MaterialNew* material, double dt,
-                                                   int n) {
+__host__ __device__ void solidTotalLagrangianForce(SolidElementCuda& e, const MaterialNew* material, double dt, int n) {
   double u[5][3], du[5][3], f[5][3];
   for (int I = 0; I < n; ++I) {
     const NodeCuda* nd = e.node[I];

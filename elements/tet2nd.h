@@ -35,10 +35,9 @@ __host__ __device__ inline void calTetr2ndGaussShape(double r, double s, double 
 __host__ __device__ inline void calTetr2ndGaussLocalDerivative(double r, double s, double t, double dN[3][kNodes]) {
   const double u = 1.0 - r - s - t;
   const double cu = -(4.0 * u - 1.0);
-  const double d[3][kNodes] = {
-      {4.0 * r - 1.0, 0.0, 0.0, cu, 4.0 * s, 0.0, 4.0 * t, 4.0 * (u - r), -4.0 * s, -4.0 * t},
-      {0.0, 4.0 * s - 1.0, 0.0, cu, 4.0 * r, 4.0 * t, 0.0, -4.0 * r, 4.0 * (u - s), -4.0 * t},
-      {0.0, 0.0, 4.0 * t - 1.0, cu, 0.0, 4.0 * s, 4.0 * r, -4.0 * r, -4.0 * s, 4.0 * (u - t)}};
+  const double d[3][kNodes] = {{4.0 * r - 1.0, 0.0, 0.0, cu, 4.0 * s, 0.0, 4.0 * t, 4.0 * (u - r), -4.0 * s, -4.0 * t},
+                               {0.0, 4.0 * s - 1.0, 0.0, cu, 4.0 * r, 4.0 * t, 0.0, -4.0 * r, 4.0 * (u - s), -4.0 * t},
+                               {0.0, 0.0, 4.0 * t - 1.0, cu, 0.0, 4.0 * s, 4.0 * r, -4.0 * r, -4.0 * s, 4.0 * (u - t)}};
   for (int a = 0; a < 3; ++a)
     for (int I = 0; I < kNodes; ++I) dN[a][I] = d[a][I];
 }

@@ -28,20 +28,20 @@ constexpr int kFuzzCycleCap = 10;
 // time 0 and once every cycle, and at the cap it brings the end time and the
 // end cycle down to where the loop stands.
 class FuzzCycleCap : public BasicOutput {
-public:
-    void collect(FEMDynamic* fem, double time, double) override {
-        if (++collected_ <= kFuzzCycleCap) return;
-        TimeControl* tc = fem->timeControl;
-        if (tc->end_time > time) tc->end_time = time;
-        tc->end_cycle = fem->cycle + 1;
-    }
-    void init(FEMDynamic*) override {}
-    void write(FEMDynamic*, double, double) override {}
-    void writeBinaryDump(FEMDynamic*, double, double) override {}
-    void readBinaryDump(FEMDynamic*, double, double) override {}
+ public:
+  void collect(FEMDynamic* fem, double time, double) override {
+    if (++collected_ <= kFuzzCycleCap) return;
+    TimeControl* tc = fem->timeControl;
+    if (tc->end_time > time) tc->end_time = time;
+    tc->end_cycle = fem->cycle + 1;
+  }
+  void init(FEMDynamic*) override {}
+  void write(FEMDynamic*, double, double) override {}
+  void writeBinaryDump(FEMDynamic*, double, double) override {}
+  void readBinaryDump(FEMDynamic*, double, double) override {}
 
-private:
-    int collected_ = 0;
+ private:
+  int collected_ = 0;
 };
 
 // How a bounded run ended. Stopped (by the set-up's first step, the loop or a
@@ -52,43 +52,46 @@ enum class BoundedRun { Stopped, Completed, CompletedNotFinite, PastCap };
 // Runs the set-up model in the GPU loop of the host build, at most
 // kFuzzCycleCap cycles, and says how it ended.
 inline BoundedRun runBounded(FEMDynamic* fem) {
-    fem->outputManager->addOutput(std::make_unique<FuzzCycleCap>());
-    fem->host_path_flag = 0;
-    double contactTime = 0.0, outputTime = 0.0;
-    const bool completed = femDynaAnalyParalle(fem, &contactTime, &outputTime);
-    resetRunLog();
-    resetRunStop();  // a file the run could not write stops only this run
-    if (!completed) return BoundedRun::Stopped;
-    if (fem->cycle > kFuzzCycleCap) return BoundedRun::PastCap;
-    fem->nodeManager->copyNodesToCpu();
-    for (const NodeCuda& n : fem->nodeManager->node_array_cpu) {
-        for (int k = 0; k < 3; ++k) {
-            if (!std::isfinite(n.coord[k]) || !std::isfinite(n.vel[k])) return BoundedRun::CompletedNotFinite;
-        }
+  fem->outputManager->addOutput(std::make_unique<FuzzCycleCap>());
+  fem->host_path_flag = 0;
+  double contactTime = 0.0, outputTime = 0.0;
+  const bool completed = femDynaAnalyParalle(fem, &contactTime, &outputTime);
+  resetRunLog();
+  resetRunStop();  // a file the run could not write stops only this run
+  if (!completed) return BoundedRun::Stopped;
+  if (fem->cycle > kFuzzCycleCap) return BoundedRun::PastCap;
+  fem->nodeManager->copyNodesToCpu();
+  for (const NodeCuda& n : fem->nodeManager->node_array_cpu) {
+    for (int k = 0; k < 3; ++k) {
+      if (!std::isfinite(n.coord[k]) || !std::isfinite(n.vel[k])) return BoundedRun::CompletedNotFinite;
     }
-    return BoundedRun::Completed;
+  }
+  return BoundedRun::Completed;
 }
 
 // The fuzz targets' check of a deck that was read (not refused): every line
 // that holds anything was taken by some card or named as passed over; a
 // line no card took would be text the run left out without a word.
 inline void abortUnlessEveryLineTaken(const DeckLineTally& tally, const char* target) {
-    if (tally.taken == tally.lines) return;
-    std::fprintf(stderr, "%s: a deck was read with %zu of its %zu lines taken by a card\n", target, tally.taken,
-                 tally.lines);
-    std::abort();
+  if (tally.taken == tally.lines) return;
+  std::fprintf(stderr, "%s: a deck was read with %zu of its %zu lines taken by a card\n", target, tally.taken,
+               tally.lines);
+  std::abort();
 }
 
 // The fuzz targets' check of a bounded run: a finding aborts with a message.
 inline void runBoundedOrAbort(FEMDynamic* fem, const char* target) {
-    const char* finding = nullptr;
-    switch (runBounded(fem)) {
-        case BoundedRun::PastCap: finding = "the time loop ran past its cycle cap"; break;
-        case BoundedRun::CompletedNotFinite:
-            finding = "a run reported success with a node state that is not finite";
-            break;
-        default: return;
-    }
-    std::fprintf(stderr, "%s: %s\n", target, finding);
-    std::abort();
+  const char* finding = nullptr;
+  switch (runBounded(fem)) {
+    case BoundedRun::PastCap:
+      finding = "the time loop ran past its cycle cap";
+      break;
+    case BoundedRun::CompletedNotFinite:
+      finding = "a run reported success with a node state that is not finite";
+      break;
+    default:
+      return;
+  }
+  std::fprintf(stderr, "%s: %s\n", target, finding);
+  std::abort();
 }

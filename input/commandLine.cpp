@@ -102,9 +102,9 @@ struct OptionKey {
   const char* key;
   Option option;
 };
-constexpr OptionKey kKeys[] = {{"INP", Option::Inp},   {"WD", Option::Wd},   {"OT", Option::Ot},
-                               {"DT", Option::Dt},     {"RFT", Option::Rft}, {"NGPU", Option::Ngpu},
-                               {"IDG", Option::Idg},   {"CGN", Option::Cgn}};
+constexpr OptionKey kKeys[] = {{"INP", Option::Inp}, {"WD", Option::Wd},   {"OT", Option::Ot},
+                               {"DT", Option::Dt},   {"RFT", Option::Rft}, {"NGPU", Option::Ngpu},
+                               {"IDG", Option::Idg}, {"CGN", Option::Cgn}};
 constexpr int kOptionCount = 9;
 
 Option findOption(const std::string& key) {
@@ -140,9 +140,9 @@ std::string realValueProblem(Option option, double value) {
 // the devices present.
 std::string deviceValueProblem(Option option, int value) {
   const int present = countGpuDevices();
-  const std::string found = present == 0 ? "no GPU device is present"
-                                         : std::to_string(present) + " GPU device" + (present == 1 ? " is" : "s are") +
-                                               " present";
+  const std::string found =
+      present == 0 ? "no GPU device is present"
+                   : std::to_string(present) + " GPU device" + (present == 1 ? " is" : "s are") + " present";
   if (option == Option::Ngpu && (value < 0 || value > present)) {
     return found + "; NGPU= takes 0 (every qualifying device)" +
            (present > 0 ? " to " + std::to_string(present) : std::string(" only"));
@@ -192,12 +192,23 @@ std::string takeArgument(const std::string& arg, Settings& s) {
   const std::string problem = convertOption(option, value, real, whole);
   if (!problem.empty()) return problem;
   switch (option) {
-    case Option::Dt: s.dt = real; break;
-    case Option::Ot: s.ot = real; break;
-    case Option::Rft: s.rft = real; break;
-    case Option::Ngpu: s.ngpu = whole; break;
-    case Option::Idg: s.idg = whole; break;
-    default: break;  // CGN= is converted and discarded
+    case Option::Dt:
+      s.dt = real;
+      break;
+    case Option::Ot:
+      s.ot = real;
+      break;
+    case Option::Rft:
+      s.rft = real;
+      break;
+    case Option::Ngpu:
+      s.ngpu = whole;
+      break;
+    case Option::Idg:
+      s.idg = whole;
+      break;
+    default:
+      break;  // CGN= is converted and discarded
   }
   return {};
 }

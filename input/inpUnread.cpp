@@ -55,39 +55,39 @@ constexpr OutputOnlyKeyword kOutputOnlyKeywords[] = {
 }  // namespace
 
 void InpReader::unreadBlock(const InpBlock& block) {
-    block.lines.takeAll();  // named as a whole
-    for (const OutputOnlyKeyword& entry : kOutputOnlyKeywords) {
-        if (block.keyword.name != entry.keyword) continue;
-        if (!entry.quiet && reportedKeywords_.insert(block.keyword.name).second) {
-            warn(block.where() + " is not acted on by this version; it asks only for " + entry.what +
-                 ", so the run goes on without it");
-        }
-        return;
+  block.lines.takeAll();  // named as a whole
+  for (const OutputOnlyKeyword& entry : kOutputOnlyKeywords) {
+    if (block.keyword.name != entry.keyword) continue;
+    if (!entry.quiet && reportedKeywords_.insert(block.keyword.name).second) {
+      warn(block.where() + " is not acted on by this version; it asks only for " + entry.what +
+           ", so the run goes on without it");
     }
-    unreadMechanics(block, "");
+    return;
+  }
+  unreadMechanics(block, "");
 }
 
 void InpReader::unreadMechanics(const InpBlock& block, const std::string& why) {
-    block.lines.takeAll();
-    unreadMechanics_.emplace_back(block.lineNumber, "*" + block.keyword.name + (why.empty() ? "" : " (" + why + ")"));
+  block.lines.takeAll();
+  unreadMechanics_.emplace_back(block.lineNumber, "*" + block.keyword.name + (why.empty() ? "" : " (" + why + ")"));
 }
 
 void InpReader::refuseUnreadMechanics() {
-    if (unreadMechanics_.empty()) return;
-    refuse(unreadMechanicsMessage(unreadMechanics_));
-    unreadMechanics_.clear();
+  if (unreadMechanics_.empty()) return;
+  refuse(unreadMechanicsMessage(unreadMechanics_));
+  unreadMechanics_.clear();
 }
 
 void InpReader::refuseUnreadOptions(const InpBlock& block, const std::vector<std::string>& read,
                                     const std::vector<std::string>& passed) {
-    for (const auto& [key, value] : block.keyword.options) {
-        if (std::find(read.begin(), read.end(), key) != read.end()) continue;
-        const std::string option = value.empty() ? key : key + "=" + value;
-        if (std::find(passed.begin(), passed.end(), key) == passed.end()) {
-            unreadMechanics(block, "the option " + option + " is not acted on by this version");
-        } else if (reportedKeywords_.insert(block.keyword.name + "," + key).second) {
-            warn(block.where() + ": the option " + option +
-                 " is not acted on by this version; it cannot change the mechanics, so the run goes on without it");
-        }
+  for (const auto& [key, value] : block.keyword.options) {
+    if (std::find(read.begin(), read.end(), key) != read.end()) continue;
+    const std::string option = value.empty() ? key : key + "=" + value;
+    if (std::find(passed.begin(), passed.end(), key) == passed.end()) {
+      unreadMechanics(block, "the option " + option + " is not acted on by this version");
+    } else if (reportedKeywords_.insert(block.keyword.name + "," + key).second) {
+      warn(block.where() + ": the option " + option +
+           " is not acted on by this version; it cannot change the mechanics, so the run goes on without it");
     }
+  }
 }

@@ -75,8 +75,8 @@ bool KeywordReader::readPrescribedMotionCard(const std::vector<std::string>& lin
   }
   const int dof = dofOfCode(dofCode);
   if (dof < 0) {
-    refuse(lineWhere(card, lines[static_cast<size_t>(k)]) + ": DOF " + std::to_string(dofCode) +
-           dofCodeAsks(dofCode) + " is not applied by this version (1, 2, 3: translations along x, y, z; 5, 6, 7: "
+    refuse(lineWhere(card, lines[static_cast<size_t>(k)]) + ": DOF " + std::to_string(dofCode) + dofCodeAsks(dofCode) +
+           " is not applied by this version (1, 2, 3: translations along x, y, z; 5, 6, 7: "
            "rotations about x, y, z)");
     return false;
   }

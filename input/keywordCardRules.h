@@ -26,10 +26,10 @@ std::string cardLineText(const KeywordReader& reader, const std::string& keyword
 std::string keywordAtLine(const KeywordReader& reader, const std::string& keyword, const std::string& keywordLine);
 
 struct UncomputedField {
-    int field;                       // 1-based place on the card
-    const char* name;                // the format's name of the field
-    const char* asks;                // what another value asks for
-    bool (*stands)(double) = standsAtZero;
+  int field;         // 1-based place on the card
+  const char* name;  // the format's name of the field
+  const char* asks;  // what another value asks for
+  bool (*stands)(double) = standsAtZero;
 };
 
 // Checks the fields of card line k, cut into fields of `width` characters:
@@ -37,7 +37,7 @@ struct UncomputedField {
 // among the block's unread mechanics (the deck is refused once the block
 // loop is done), naming line, field and what it asks for. Returns how many.
 int refuseUncomputedFields(KeywordReader& reader, const std::string& keyword, const std::vector<std::string>& lines,
-                            int k, std::initializer_list<UncomputedField> fields, int width = 10);
+                           int k, std::initializer_list<UncomputedField> fields, int width = 10);
 // The same fields of a card whose refusal waits for what uses it (a
 // material refuses only the parts made of it): "line n, field f: NAME v
 // asks for what, which this version does not compute", one such text per
@@ -48,9 +48,9 @@ std::string uncomputedFieldsText(const KeywordReader& reader, const std::string&
 
 // A data card of a block and the id card before it ("_ID" forms).
 struct DataCard {
-    int line = 0;         // the data card's line in the block's line list
-    int id = 0;           // from the id card; 0 without one
-    std::string heading;  // the rest of the id card
+  int line = 0;         // the data card's line in the block's line list
+  int id = 0;           // from the id card; 0 without one
+  std::string heading;  // the rest of the id card
 };
 // The data cards of a block from line `first` on, `linesPerCard` lines
 // each. In an "_ID" form every data card comes after an id card of its own

@@ -32,8 +32,8 @@ int contactKindOf(const std::string& header) {
 // Any other word (a tiebreak, eroding, mortar, thermal, smooth, forming,
 // failure ... contact) would change what the contact does and is refused.
 std::string untakenContactWord(const std::string& header, bool tied) {
-  static const std::set<std::string> kTaken = {"AUTOMATIC", "SINGLE", "SURFACE", "NODES", "TO", "GENERAL", "ONE",
-                                               "WAY", "ID", "TITLE", "MPP", "SHELL", "EDGE"};
+  static const std::set<std::string> kTaken = {"AUTOMATIC", "SINGLE", "SURFACE", "NODES", "TO",    "GENERAL", "ONE",
+                                               "WAY",       "ID",     "TITLE",   "MPP",   "SHELL", "EDGE"};
   static const std::set<std::string> kTiedOnly = {"TIED", "OFFSET", "CONSTRAINED", "BEAM"};
   std::string rest = header.substr(header.find("*CONTACT") + 8);
   std::istringstream words(rest);
@@ -155,8 +155,8 @@ void KeywordReader::readContact(const std::string& block) {
     }
     n += mppLines;
   }
-  readCard(lines, n, contact.slave_id, contact.master_id, contact.slave_type, contact.master_type,
-           contact.slave_box_id, contact.master_box_id, contact.slave_print_flag, contact.master_print_flag);
+  readCard(lines, n, contact.slave_id, contact.master_id, contact.slave_type, contact.master_type, contact.slave_box_id,
+           contact.master_box_id, contact.slave_print_flag, contact.master_print_flag);
   readCard(lines, n + 1, contact.static_friction, contact.dynamic_friction, contact.decay_coefficient,
            contact.viscous_friction, contact.viscous_damping, contact.penetration_check, contact.birth_time,
            contact.death_time);

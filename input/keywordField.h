@@ -14,15 +14,15 @@
 
 // What one field held when it was read as a number.
 enum class FieldStatus {
-    Blank,       // only blanks: the target keeps its value
-    Number,      // one number, blanks around it
-    Parameter,   // "&name": a deck parameter, which this reader does not take
-    NotNumber,   // text that does not start with a number ("abc", "nan")
-    OutOfRange,  // a number that its target cannot hold
-    Trailing,    // a number followed by other characters ("12abc", "9  150000.")
-    Fraction,    // a number with a fraction in an integer field ("1.9")
-    PastFields,  // text past the fields its card is read for (columns no field covers)
-    NoLayout,    // a data line that fits neither its columns nor, as words, its fields
+  Blank,       // only blanks: the target keeps its value
+  Number,      // one number, blanks around it
+  Parameter,   // "&name": a deck parameter, which this reader does not take
+  NotNumber,   // text that does not start with a number ("abc", "nan")
+  OutOfRange,  // a number that its target cannot hold
+  Trailing,    // a number followed by other characters ("12abc", "9  150000.")
+  Fraction,    // a number with a fraction in an integer field ("1.9")
+  PastFields,  // text past the fields its card is read for (columns no field covers)
+  NoLayout,    // a data line that fits neither its columns nor, as words, its fields
 };
 
 // Reads the one number of a field. The exponent may follow the mantissa
@@ -39,11 +39,11 @@ std::string fieldProblemText(FieldStatus status);
 // cut from and its 1-based place in it (0 when the field was a whole text
 // that no card cutting made).
 struct FieldProblem {
-    FieldStatus status = FieldStatus::Blank;
-    std::string text;   // the field, trimmed
-    std::string line;   // the card line it was cut from, or empty
-    int field = 0;
-    bool any() const { return status != FieldStatus::Blank; }
+  FieldStatus status = FieldStatus::Blank;
+  std::string text;  // the field, trimmed
+  std::string line;  // the card line it was cut from, or empty
+  int field = 0;
+  bool any() const { return status != FieldStatus::Blank; }
 };
 
 // Cuts a line into n fields of the given widths (widths[i] for field i; a
@@ -59,22 +59,21 @@ std::vector<std::string> splitFixedFields(const std::string& line, const std::ve
 // line is read as blank-separated words when it holds at least `least` (0:
 // n) and at most n of them; otherwise it fits no layout, which is kept as
 // the cutting's problem.
-std::vector<std::string> splitDataFields(const std::string& line, const std::vector<int>& widths, int n,
-                                         int least = 0);
+std::vector<std::string> splitDataFields(const std::string& line, const std::vector<int>& widths, int n, int least = 0);
 // A data line cut into fields that point into the line: valid while the
 // line lives and is not changed. Cutting a line again reuses the storage,
 // so a block's lines are cut without building a string per field.
 struct FieldCut {
-    std::string_view line;
-    std::vector<std::string_view> fields;
+  std::string_view line;
+  std::vector<std::string_view> fields;
 };
 // What cutting a line found wrong: nothing (any() false), text past the
 // fields (PastFields, text is what lies there) or a line that fits no layout
 // (NoLayout, text is the line). The text points into the line.
 struct CutCheck {
-    FieldStatus status = FieldStatus::Number;
-    std::string_view text;
-    bool any() const { return status != FieldStatus::Number; }
+  FieldStatus status = FieldStatus::Number;
+  std::string_view text;
+  bool any() const { return status != FieldStatus::Number; }
 };
 // Cuts a data line as splitDataFields does and returns what it found wrong
 // without keeping it: it touches nothing but cut, so that lines may be cut
@@ -103,12 +102,12 @@ std::string firstWord(std::string_view text);
 // True when an integer fits a target of type T.
 template <class T>
 bool fieldFits(long long value) {
-    if constexpr (sizeof(T) >= sizeof(long long)) {
-        return std::is_signed_v<T> || value >= 0;
-    } else {
-        return value >= static_cast<long long>(std::numeric_limits<T>::min()) &&
-               value <= static_cast<long long>(std::numeric_limits<T>::max());
-    }
+  if constexpr (sizeof(T) >= sizeof(long long)) {
+    return std::is_signed_v<T> || value >= 0;
+  } else {
+    return value >= static_cast<long long>(std::numeric_limits<T>::min()) &&
+           value <= static_cast<long long>(std::numeric_limits<T>::max());
+  }
 }
 // Reads the text of one field into target as a number of the target's type
 // (a word for a string) and says what it held; the target is set only for
@@ -116,59 +115,59 @@ bool fieldFits(long long value) {
 // threads at once.
 template <class T>
 FieldStatus parseField(std::string_view text, T& target) {
-    if constexpr (std::is_integral_v<T>) {
-        long long value = 0;
-        FieldStatus status = parseFieldInteger(text, value);
-        if (status == FieldStatus::Number && !fieldFits<T>(value)) status = FieldStatus::OutOfRange;
-        if (status == FieldStatus::Number) target = static_cast<T>(value);
-        return status;
-    } else if constexpr (std::is_floating_point_v<T>) {
-        double value = 0.0;
-        const FieldStatus status = parseFieldNumber(text, value);
-        if (status == FieldStatus::Number) target = static_cast<T>(value);
-        return status;
-    } else {
-        // A word: a blank text leaves the target.
-        std::string word = firstWord(text);
-        if (!word.empty()) target = std::move(word);
-        return FieldStatus::Number;
-    }
+  if constexpr (std::is_integral_v<T>) {
+    long long value = 0;
+    FieldStatus status = parseFieldInteger(text, value);
+    if (status == FieldStatus::Number && !fieldFits<T>(value)) status = FieldStatus::OutOfRange;
+    if (status == FieldStatus::Number) target = static_cast<T>(value);
+    return status;
+  } else if constexpr (std::is_floating_point_v<T>) {
+    double value = 0.0;
+    const FieldStatus status = parseFieldNumber(text, value);
+    if (status == FieldStatus::Number) target = static_cast<T>(value);
+    return status;
+  } else {
+    // A word: a blank text leaves the target.
+    std::string word = firstWord(text);
+    if (!word.empty()) target = std::move(word);
+    return FieldStatus::Number;
+  }
 }
 // Field i of a cut line (blank past its fields).
 inline std::string_view cutField(const FieldCut& cut, size_t i) {
-    return i < cut.fields.size() ? cut.fields[i] : std::string_view();
+  return i < cut.fields.size() ? cut.fields[i] : std::string_view();
 }
 
 // Reads fields into their targets and remembers the first field that did
 // not read (a parameter, a number its target cannot hold, text in a numeric
 // field), so that the reader can refuse the deck once the block is read.
 class FieldStream {
-public:
-    // A blank field leaves the target as it was.
-    template <class T>
-    FieldStatus read(std::string_view text, T& target) {
-        const FieldStatus status = parseField(text, target);
-        note(status, text);
-        return status;
-    }
-    // Field i of a cut line; a field that does not read is kept with that
-    // line and place.
-    template <class T>
-    FieldStatus read(const FieldCut& cut, size_t i, T& target) {
-        const std::string_view text = cutField(cut, i);
-        const FieldStatus status = parseField(text, target);
-        if (status != FieldStatus::Blank && status != FieldStatus::Number && !problem_.any())
-            keep(status, text, cut.line, static_cast<int>(i) + 1);
-        return status;
-    }
-    // The first field that did not read since the last clear (any() false
-    // when there was none).
-    const FieldProblem& problem() const { return problem_; }
-    void clearProblems() { problem_ = FieldProblem(); }
+ public:
+  // A blank field leaves the target as it was.
+  template <class T>
+  FieldStatus read(std::string_view text, T& target) {
+    const FieldStatus status = parseField(text, target);
+    note(status, text);
+    return status;
+  }
+  // Field i of a cut line; a field that does not read is kept with that
+  // line and place.
+  template <class T>
+  FieldStatus read(const FieldCut& cut, size_t i, T& target) {
+    const std::string_view text = cutField(cut, i);
+    const FieldStatus status = parseField(text, target);
+    if (status != FieldStatus::Blank && status != FieldStatus::Number && !problem_.any())
+      keep(status, text, cut.line, static_cast<int>(i) + 1);
+    return status;
+  }
+  // The first field that did not read since the last clear (any() false
+  // when there was none).
+  const FieldProblem& problem() const { return problem_; }
+  void clearProblems() { problem_ = FieldProblem(); }
 
-private:
-    void note(FieldStatus status, std::string_view text);
-    void keep(FieldStatus status, std::string_view text, std::string_view line, int field);
+ private:
+  void note(FieldStatus status, std::string_view text);
+  void keep(FieldStatus status, std::string_view text, std::string_view line, int field);
 
-    FieldProblem problem_;
+  FieldProblem problem_;
 };

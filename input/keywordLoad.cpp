@@ -48,8 +48,9 @@ bool KeywordReader::readNodeLoadCard(const std::string& line, const std::string&
     return false;
   }
   if (coordinateId != 0 || followers[0] != 0 || followers[1] != 0 || followers[2] != 0) {
-    refuse(where + ": a load in a local coordinate system (CID) or following nodes (M1-M3) is not applied by "
-                   "this version");
+    refuse(where +
+           ": a load in a local coordinate system (CID) or following nodes (M1-M3) is not applied by "
+           "this version");
     return false;
   }
   load.direction[component] = 1.0;
@@ -89,8 +90,9 @@ void KeywordReader::readLoad(const std::string& block) {
 void KeywordReader::readBodyLoad(const std::string& header, const std::vector<std::string>& lines) {
   const int axis = header == "*LOAD_BODY_X" ? 0 : header == "*LOAD_BODY_Y" ? 1 : header == "*LOAD_BODY_Z" ? 2 : -1;
   if (axis < 0) {
-    refuseForm(header, "asks for a body load this version does not compute (only *LOAD_BODY_X, _Y and _Z, "
-                       "accelerations of the base along the global axes, are computed)");
+    refuseForm(header,
+               "asks for a body load this version does not compute (only *LOAD_BODY_X, _Y and _Z, "
+               "accelerations of the base along the global axes, are computed)");
     return;
   }
   auto* load = new GlobalLoad;

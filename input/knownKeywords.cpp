@@ -95,8 +95,7 @@ constexpr KnownKeyword kKnownKeywords[] = {
     {"*CONTROL_MPP*", KeywordUse::OutputOnly, "settings of a parallel run"},
     {"*CONTROL_STRUCTURED*", KeywordUse::OutputOnly, "an output file for another program"},
     {"*CONTROL_COUPLING*", KeywordUse::OutputOnly, "units and flags of a coupling with another program"},
-    {"*CONTROL_IMPLICIT*", KeywordUse::OutputOnly,
-     "settings of an implicit run, which this explicit run does not use"},
+    {"*CONTROL_IMPLICIT*", KeywordUse::OutputOnly, "settings of an implicit run, which this explicit run does not use"},
     {"*ELEMENT_SEATBELT_ACCELEROMETER*", KeywordUse::OutputOnly,
      "an output device, which carries no mass or stiffness"},
     {"*INTERFACE_SPRINGBACK*", KeywordUse::OutputOnly, "an output file for another program"},
@@ -110,101 +109,101 @@ constexpr KnownKeyword kKnownKeywords[] = {
 
 // Appends every text a form stands for, from position at on, after prefix.
 void expandForm(const std::string& form, size_t at, const std::string& prefix, std::vector<std::string>& out) {
-    const size_t open = form.find('{', at);
-    if (open == std::string::npos) {
-        out.push_back(prefix + form.substr(at));
-        return;
-    }
-    const size_t close = form.find('}', open);
-    const std::string head = prefix + form.substr(at, open - at);
-    for (size_t start = open + 1;;) {
-        const size_t bar = std::min(form.find('|', start), close);
-        expandForm(form, close + 1, head + form.substr(start, bar - start), out);
-        if (bar == close) break;
-        start = bar + 1;
-    }
+  const size_t open = form.find('{', at);
+  if (open == std::string::npos) {
+    out.push_back(prefix + form.substr(at));
+    return;
+  }
+  const size_t close = form.find('}', open);
+  const std::string head = prefix + form.substr(at, open - at);
+  for (size_t start = open + 1;;) {
+    const size_t bar = std::min(form.find('|', start), close);
+    expandForm(form, close + 1, head + form.substr(start, bar - start), out);
+    if (bar == close) break;
+    start = bar + 1;
+  }
 }
 
 bool takesAnyOption(const char* form) {
-    const std::string text = form;
-    return !text.empty() && text.back() == '*' && text.size() > 1;
+  const std::string text = form;
+  return !text.empty() && text.back() == '*' && text.size() > 1;
 }
 
 // The exact forms of the table, and its families that take any option, made
 // once.
 struct KeywordIndex {
-    std::unordered_map<std::string, const KnownKeyword*> exact;
-    std::vector<std::pair<std::string, const KnownKeyword*>> families;  // name without the final "*"
-    KeywordIndex() {
-        for (const KnownKeyword& entry : kKnownKeywords) {
-            std::string form = entry.form;
-            if (takesAnyOption(entry.form)) {
-                form.pop_back();
-                std::vector<std::string> names;
-                expandForm(form, 0, "", names);
-                for (const std::string& name : names) families.emplace_back(name, &entry);
-                continue;
-            }
-            std::vector<std::string> forms;
-            expandForm(form, 0, "", forms);
-            for (const std::string& text : forms) exact.emplace(text, &entry);
-        }
+  std::unordered_map<std::string, const KnownKeyword*> exact;
+  std::vector<std::pair<std::string, const KnownKeyword*>> families;  // name without the final "*"
+  KeywordIndex() {
+    for (const KnownKeyword& entry : kKnownKeywords) {
+      std::string form = entry.form;
+      if (takesAnyOption(entry.form)) {
+        form.pop_back();
+        std::vector<std::string> names;
+        expandForm(form, 0, "", names);
+        for (const std::string& name : names) families.emplace_back(name, &entry);
+        continue;
+      }
+      std::vector<std::string> forms;
+      expandForm(form, 0, "", forms);
+      for (const std::string& text : forms) exact.emplace(text, &entry);
     }
+  }
 };
 
 const KeywordIndex& keywordIndex() {
-    static const KeywordIndex index;
-    return index;
+  static const KeywordIndex index;
+  return index;
 }
 
 // Letters changed, added or removed to make a into b.
 size_t editDistance(const std::string& a, const std::string& b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            const size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
     }
-    return row[b.size()];
+  }
+  return row[b.size()];
 }
 
 }  // namespace
 
 const KnownKeyword* outputOnlyKeyword(const std::string& keyword) {
-    for (const auto& [name, entry] : keywordIndex().families) {
-        if (entry->use != KeywordUse::Read && keywordIs(keyword, name)) return entry;
-    }
-    return nullptr;
+  for (const auto& [name, entry] : keywordIndex().families) {
+    if (entry->use != KeywordUse::Read && keywordIs(keyword, name)) return entry;
+  }
+  return nullptr;
 }
 
 const KnownKeyword* knownKeyword(const std::string& keyword) {
-    const KeywordIndex& index = keywordIndex();
-    const auto exact = index.exact.find(keyword);
-    if (exact != index.exact.end()) return exact->second;
-    if (const KnownKeyword* output = outputOnlyKeyword(keyword)) return output;
-    for (const auto& [name, entry] : index.families) {
-        if (keywordIs(keyword, name)) return entry;
-    }
-    return nullptr;
+  const KeywordIndex& index = keywordIndex();
+  const auto exact = index.exact.find(keyword);
+  if (exact != index.exact.end()) return exact->second;
+  if (const KnownKeyword* output = outputOnlyKeyword(keyword)) return output;
+  for (const auto& [name, entry] : index.families) {
+    if (keywordIs(keyword, name)) return entry;
+  }
+  return nullptr;
 }
 
 std::string nearestKnownKeyword(const std::string& keyword) {
-    const KeywordIndex& index = keywordIndex();
-    std::string nearest;
-    size_t best = std::string::npos;
-    auto consider = [&](const std::string& name) {
-        const size_t distance = editDistance(keyword, name);
-        if (distance < best || (distance == best && name < nearest)) {
-            best = distance;
-            nearest = name;
-        }
-    };
-    for (const auto& [name, entry] : index.exact) consider(name);
-    for (const auto& [name, entry] : index.families) consider(name);
-    return nearest;
+  const KeywordIndex& index = keywordIndex();
+  std::string nearest;
+  size_t best = std::string::npos;
+  auto consider = [&](const std::string& name) {
+    const size_t distance = editDistance(keyword, name);
+    if (distance < best || (distance == best && name < nearest)) {
+      best = distance;
+      nearest = name;
+    }
+  };
+  for (const auto& [name, entry] : index.exact) consider(name);
+  for (const auto& [name, entry] : index.families) consider(name);
+  return nearest;
 }

@@ -8,19 +8,19 @@
 #include <string>
 
 enum class KeywordUse {
-    Read,             // a family reads the block (or refuses it, naming why)
-    OutputOnly,       // asks only for output: named once and passed over
-    OutputOnlyQuiet,  // the same, without a word (a title, a comment)
+  Read,             // a family reads the block (or refuses it, naming why)
+  OutputOnly,       // asks only for output: named once and passed over
+  OutputOnlyQuiet,  // the same, without a word (a title, a comment)
 };
 
 struct KnownKeyword {
-    // The forms: text with groups of alternatives "{A|B|}" (an empty
-    // alternative makes the group optional); a form ending in "*" takes any
-    // options after its name ("*DATABASE*": "*DATABASE", "*DATABASE_GLSTAT").
-    const char* form;
-    KeywordUse use;
-    // What a block that asks only for output asks for (empty for the rest).
-    const char* what;
+  // The forms: text with groups of alternatives "{A|B|}" (an empty
+  // alternative makes the group optional); a form ending in "*" takes any
+  // options after its name ("*DATABASE*": "*DATABASE", "*DATABASE_GLSTAT").
+  const char* form;
+  KeywordUse use;
+  // What a block that asks only for output asks for (empty for the rest).
+  const char* what;
 };
 
 // The table entry of a block keyword (in capitals), or null when no form

@@ -65,9 +65,12 @@ void printResults(const std::string& work) {
 
 const char* signalName(int signal) {
   switch (signal) {
-    case SIGINT: return "SIGINT";
-    case SIGHUP: return "SIGHUP";
-    default: return "SIGTERM";
+    case SIGINT:
+      return "SIGINT";
+    case SIGHUP:
+      return "SIGHUP";
+    default:
+      return "SIGTERM";
   }
 }
 

@@ -38,8 +38,7 @@ bool WorkFolderLock::acquire(const std::string& folder, std::string& why) {
     ::close(fd);
     if (error == EWOULDBLOCK) {
       why = "the work folder " + (folder.empty() ? std::string(".") : folder) + " is in use by another run" +
-            (holder.empty() ? std::string() : " (process " + holder + ")") +
-            "; give each run a work folder of its own";
+            (holder.empty() ? std::string() : " (process " + holder + ")") + "; give each run a work folder of its own";
     } else {
       why = "cannot lock " + path + ": " + std::strerror(error);
     }

@@ -56,16 +56,15 @@ void ElasticPlasticMaterial::copyStatusArrayToGpu(int gpu_id) {
 }
 
 // The one-point updates are the point-group updates for one point.
-__host__ __device__ void ElasticPlasticMaterial::computeStressMatrix3D(GaussPoint* gp, double L[3][3],
-                                                                       double S[3][3], double dt) const {
+__host__ __device__ void ElasticPlasticMaterial::computeStressMatrix3D(GaussPoint* gp, double L[3][3], double S[3][3],
+                                                                       double dt) const {
   MaterialStatus* st = gp->matStatus_;
   if (st == nullptr) return;
   solid_point_lanes::elasticPlastic<double>(*this, &gp, &st, L, S, dt);
 }
 
 __host__ __device__ void ElasticPlasticMaterial::computeStressMatrixPlaneStress(GaussPoint* gp, double* stress,
-                                                                                double* d, double**,
-                                                                                double dt) const {
+                                                                                double* d, double**, double dt) const {
   MaterialStatus* st = gp->matStatus_;
   if (st == nullptr) return;
   plane_stress_lanes::update<double>(this, &gp, &st, d, stress, dt);

@@ -16,15 +16,15 @@ class ElasticPlasticMaterial : public IsotropicMaterial<ElasticPlasticMaterial, 
   double powerK;              // power law: k = powerK (eps + powerEps0)^powerN
   double powerN;
   double powerEps0;
-  double H;                   // hardening modulus (model 0), saturation value (model 1)
+  double H;  // hardening modulus (model 0), saturation value (model 1)
   // Linear hardening (model 0) split by beta: the modulus that widens the
   // surface, beta H, and the one that moves it, (1 - beta) H; other laws
   // only widen it (0 for both).
   double isotropicModulus;
   double kinematicModulus;
-  int plasticModel_;          // hardening law 0-4
-  int curveId;                // the record's stress-strain curve id
-  int tableCount;             // valid table points, at most 128
+  int plasticModel_;                           // hardening law 0-4
+  int curveId;                                 // the record's stress-strain curve id
+  int tableCount;                              // valid table points, at most 128
   double tableStress[kMaterialTablePointMax];  // flow stress at each table point
   double tableStrain[kMaterialTablePointMax];  // effective plastic strain, ascending
 
@@ -34,8 +34,8 @@ class ElasticPlasticMaterial : public IsotropicMaterial<ElasticPlasticMaterial, 
 
   __host__ __device__ void computeStressMatrix3D(GaussPoint* gp, double L[3][3], double S[3][3],
                                                  double dt) const override;
-  __host__ __device__ void computeStressMatrixPlaneStress(GaussPoint* gp, double* stress, double* d,
-                                                          double** frame, double dt) const override;
+  __host__ __device__ void computeStressMatrixPlaneStress(GaussPoint* gp, double* stress, double* d, double** frame,
+                                                          double dt) const override;
   __host__ __device__ void reverseConstitutiveMatrix(GaussPoint* gp, double C[6][6]) const override;
   // A point starts at the initial yield stress.
   __host__ __device__ PlasticMaterialStatus initialStatus() const { return PlasticMaterialStatus(yield); }

@@ -15,12 +15,12 @@ enum ElementNewType : int;  // elements/elementType.h
 // record is trivially copyable: it has no virtual functions and no destructor.
 // The derivative arrays are released by their owner, IntegratPointManager.
 struct GaussPoint {
-  int nodeNumber_ = 0;              // nodes of the owner: length of each derivative array
-  int matStatusIndex_ = 0;          // index of the state record within its material's array
-  double weight_ = 0.0;             // integration weight of the rule
+  int nodeNumber_ = 0;                 // nodes of the owner: length of each derivative array
+  int matStatusIndex_ = 0;             // index of the state record within its material's array
+  double weight_ = 0.0;                // integration weight of the rule
   double coord_[3] = {0.0, 0.0, 0.0};  // natural coordinates r, s, t
   MaterialStatus* matStatus_ = nullptr;
-  Element* element_ = nullptr;      // owning element or smoothed-FEM domain
+  Element* element_ = nullptr;                     // owning element or smoothed-FEM domain
   ElementNewType elementType_ = ElementNewType{};  // type code of the owner (0 for smoothed-FEM points)
   double* shapePartialDx_ = nullptr;
   double* shapePartialDy_ = nullptr;

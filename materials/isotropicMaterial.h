@@ -30,8 +30,7 @@ class IsotropicMaterial : public MaterialWithState<Kind, Status> {
 
   // The strain-and-rotation form of the 3-D update and plane strain do
   // nothing unless a model provides them.
-  __host__ __device__ void computeStressMatrix3D(GaussPoint*, double[3][3], double*, double*,
-                                                 double) const override {}
+  __host__ __device__ void computeStressMatrix3D(GaussPoint*, double[3][3], double*, double*, double) const override {}
   __host__ __device__ void computeStressMatrixPlaneStrain(GaussPoint*, double*, double*, double**,
                                                           double) const override {}
   // The elastic matrix of E and nu.

@@ -48,19 +48,18 @@ __host__ __device__ void LinearElasticMaterial::computeStressMatrix3D(GaussPoint
 
 // The one-point updates from the velocity gradient and in plane stress are
 // the point-group updates for one point.
-__host__ __device__ void LinearElasticMaterial::computeStressMatrix3D(GaussPoint* gp, double L[3][3],
-                                                                      double S[3][3], double dt) const {
+__host__ __device__ void LinearElasticMaterial::computeStressMatrix3D(GaussPoint* gp, double L[3][3], double S[3][3],
+                                                                      double dt) const {
   MaterialStatus* st = gp->matStatus_;
   if (st == nullptr) return;
   solid_point_lanes::linearElastic<double>(*this, &st, L, S, dt);
 }
 
 __host__ __device__ void LinearElasticMaterial::computeStressMatrixPlaneStress(GaussPoint* gp, double* stress,
-                                                                               double* d, double**,
-                                                                               double) const {
+                                                                               double* d, double**, double) const {
   MaterialStatus* st = gp->matStatus_;
   if (st == nullptr) return;
-  plane_stress_lanes::LinearElasticLanes(*this)(&gp, 0, &st, d, stress);
+  plane_stress_lanes::LinearElasticLanes (*this)(&gp, 0, &st, d, stress);
 }
 
 __host__ __device__ void LinearElasticMaterial::computeStressMatrix1d(GaussPoint*, double*, double*, double**,

@@ -12,8 +12,8 @@ class LinearElasticMaterial : public IsotropicMaterial<LinearElasticMaterial, El
                                                  double dt) const override;
   __host__ __device__ void computeStressMatrix3D(GaussPoint* gp, double L[3][3], double S[3][3],
                                                  double dt) const override;
-  __host__ __device__ void computeStressMatrixPlaneStress(GaussPoint* gp, double* stress, double* d,
-                                                          double** frame, double dt) const override;
+  __host__ __device__ void computeStressMatrixPlaneStress(GaussPoint* gp, double* stress, double* d, double** frame,
+                                                          double dt) const override;
   __host__ __device__ void computeStressMatrix1d(GaussPoint* gp, double* stress, double* d, double** frame,
                                                  double dt) const override;
 };

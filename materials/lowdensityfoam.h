@@ -34,7 +34,7 @@ class LowDensityFoamAbaqusMaterial : public MaterialNew {
 
 class GeneralNonlnearMaterial119 : public MaterialNew {
  public:
-  int curveIds[6];  // the record's linked curve ids 4-6, then 1-3
+  int curveIds[6];                      // the record's linked curve ids 4-6, then 1-3
   double tables[6][kCurvePointMax][2];  // table k from linked curve k of the record
 
   __host__ __device__ explicit GeneralNonlnearMaterial119(const Material* record) : MaterialNew(record) {

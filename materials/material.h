@@ -28,7 +28,7 @@ struct Material {
   double discrete_stiffness[6] = {};
   double discrete_damping[6] = {};
   double discrete_preload[6] = {};
-  int curve_ids[kMaterialLinkedCurveNum] = {};  // general nonlinear discrete beam (0: none)
+  int curve_ids[kMaterialLinkedCurveNum] = {};       // general nonlinear discrete beam (0: none)
   CurveData linked_curves[kMaterialLinkedCurveNum];  // copies of those curves (type 7)
   // General nonlinear discrete-beam card 1 values and failure cards.
   double translational_stiffness = 0.0;
@@ -45,14 +45,14 @@ struct Material {
   int table_count = 0;
   double table_stress[kMaterialTablePointMax] = {};
   double table_strain[kMaterialTablePointMax] = {};
-  double youngs_modulus = 0.0;     // E
-  double density = 0.0;            // rho
-  double poissons_ratio = 0.0;     // nu
-  double yield_stress = 0.0;       // initial yield stress
-  double hardening_modulus = 0.0;  // H (model 1: saturation stress)
-  double shear_modulus = 0.0;      // G (derived)
-  double bulk_modulus = 0.0;       // K (derived)
-  double tangent_modulus = 0.0;    // Et
+  double youngs_modulus = 0.0;          // E
+  double density = 0.0;                 // rho
+  double poissons_ratio = 0.0;          // nu
+  double yield_stress = 0.0;            // initial yield stress
+  double hardening_modulus = 0.0;       // H (model 1: saturation stress)
+  double shear_modulus = 0.0;           // G (derived)
+  double bulk_modulus = 0.0;            // K (derived)
+  double tangent_modulus = 0.0;         // Et
   double hardening_parameter = 0.0;     // kinematic plastic card, after Et
   double failure_plastic_strain = 0.0;  // piecewise plastic cards, after Et
   // Elastic card fields 5-7.
@@ -97,7 +97,7 @@ struct Material {
   double deletion_time_step = 0.0;
   double rate_c = 0.0;
   double rate_p = 0.0;
-  int rate_curve_id = 0;  // also read by the honeycomb card
+  int rate_curve_id = 0;                                    // also read by the honeycomb card
   double input_strain_points[kMaterialInputPointNum] = {};  // EPS1-8
   double input_stress_points[kMaterialInputPointNum] = {};  // ES1-8
   // Honeycomb block.
@@ -128,9 +128,9 @@ struct Material {
   double power_law_k = 0.0;
   double power_law_n = 0.0;
   double power_law_eps0 = 0.0;
-  int plastic_model = 0;  // hardening law 0-4 of the elastic-plastic model
-  double elastic_matrix[6][6] = {};       // isotropic 3-D stiffness (derived)
-  double plane_stress_matrix[3][3] = {};  // (derived)
+  int plastic_model = 0;                      // hardening law 0-4 of the elastic-plastic model
+  double elastic_matrix[6][6] = {};           // isotropic 3-D stiffness (derived)
+  double plane_stress_matrix[3][3] = {};      // (derived)
   double transverse_shear_matrix[2][2] = {};  // diag(G, G) (derived)
   CurveData spare_curve;
   double mooney_rivlin_constants[3] = {};

@@ -51,8 +51,7 @@ std::string elasticPlasticProblem(const Material& m) {
     if (!(m.table_strain[i] > m.table_strain[i - 1]))
       return describe("stress-strain plastic strain", m.table_strain[i], "does not ascend");
     const double slope = (m.table_stress[i] - m.table_stress[i - 1]) / (m.table_strain[i] - m.table_strain[i - 1]);
-    if (!(slope > -threeG))
-      return describe("stress-strain curve falls with a slope of", slope, "(3G or steeper)");
+    if (!(slope > -threeG)) return describe("stress-strain curve falls with a slope of", slope, "(3G or steeper)");
   }
   return {};
 }

@@ -10,9 +10,9 @@
 
 class MaterialManager {
  public:
-  std::vector<Material> material_array;       // records, sorted by id after buildMaterialIdMap
-  std::map<int, Material*> materialMap;        // id -> record
-  Material* material_array_gpu = nullptr;      // byte copy of material_array
+  std::vector<Material> material_array;    // records, sorted by id after buildMaterialIdMap
+  std::map<int, Material*> materialMap;    // id -> record
+  Material* material_array_gpu = nullptr;  // byte copy of material_array
   // Host model objects, one per record in record order; null for a record
   // whose type code has no model (3, 5, 10, 11, 12 and unknown codes).
   std::vector<MaterialNew*> materialNewArray;

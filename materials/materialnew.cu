@@ -31,13 +31,11 @@ __host__ __device__ MaterialNew::MaterialNew(const Material* record)
   for (int i = 0; i < 4; ++i) waveSpeed[i] = record->wave_speed[i];
 }
 
-__host__ __device__ void MaterialNew::computeStressMatrix3D(GaussPoint*, double[3][3], double*, double*,
-                                                            double) const {
+__host__ __device__ void MaterialNew::computeStressMatrix3D(GaussPoint*, double[3][3], double*, double*, double) const {
   reportSlotNotExecuted();
 }
 
-__host__ __device__ void MaterialNew::computeStressMatrix3D(GaussPoint*, double[3][3], double[3][3],
-                                                            double) const {
+__host__ __device__ void MaterialNew::computeStressMatrix3D(GaussPoint*, double[3][3], double[3][3], double) const {
   reportSlotNotExecuted();
 }
 
@@ -51,8 +49,7 @@ __host__ __device__ void MaterialNew::computeStressMatrixPlaneStress(GaussPoint*
   reportSlotNotExecuted();
 }
 
-__host__ __device__ void MaterialNew::computeStressMatrix1d(GaussPoint*, double*, double*, double**,
-                                                            double) const {
+__host__ __device__ void MaterialNew::computeStressMatrix1d(GaussPoint*, double*, double*, double**, double) const {
   reportSlotNotExecuted();
 }
 

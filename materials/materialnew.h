@@ -33,14 +33,14 @@ constexpr int kMaxGpuNum = 8;
 
 class MaterialNew {
  public:
-  int id;                 // material id (1-based), equal to the record's
-  MaterialNewType type;   // model code
-  int option;             // integer option copied from the record (not interpreted)
-  double waveSpeed[4];    // c_solid, c_plate, c_bar and a carried fourth value
+  int id;                // material id (1-based), equal to the record's
+  MaterialNewType type;  // model code
+  int option;            // integer option copied from the record (not interpreted)
+  double waveSpeed[4];   // c_solid, c_plate, c_bar and a carried fourth value
   double density;
-  double youngModulus;    // E
-  double poissonRatio;    // nu
-  int matStatusNum;       // integration points served (host object only)
+  double youngModulus;                             // E
+  double poissonRatio;                             // nu
+  int matStatusNum;                                // integration points served (host object only)
   MaterialStatus* matStatusArrayCpu_;              // host state array, owned
   MaterialStatus* matStatusArrayGpu_[kMaxGpuNum];  // device state array per GPU; the device object uses entry 0
 
@@ -62,8 +62,8 @@ class MaterialNew {
   __host__ __device__ virtual void computeStressMatrixPlaneStress(GaussPoint* gp, double* stress, double* d,
                                                                   double** frame, double dt) const;
   // 4: uniaxial.
-  __host__ __device__ virtual void computeStressMatrix1d(GaussPoint* gp, double* stress, double* d,
-                                                         double** frame, double dt) const;
+  __host__ __device__ virtual void computeStressMatrix1d(GaussPoint* gp, double* stress, double* d, double** frame,
+                                                         double dt) const;
   // 5: c_solid, c_plate, c_bar from E, nu and density.
   __host__ __device__ virtual void computeWaveNumber();
   // 6: 6x6 material matrix.

@@ -59,8 +59,8 @@ __host__ __device__ void MooneyRivlinMaterial::cauchyStress(const double F[3][3]
 
 // The elements pass G with G_ij = dv_j / dx_i, the transpose of the velocity
 // gradient L_ij = dv_i / dx_j that drives dF/dt = L F.
-__host__ __device__ void MooneyRivlinMaterial::computeStressMatrix3D(GaussPoint* gp, double G[3][3],
-                                                                     double S[3][3], double dt) const {
+__host__ __device__ void MooneyRivlinMaterial::computeStressMatrix3D(GaussPoint* gp, double G[3][3], double S[3][3],
+                                                                     double dt) const {
   MooneyRivlinMaterialStatus* st = static_cast<MooneyRivlinMaterialStatus*>(gp->matStatus_);
   if (st == nullptr) return;
   double F[3][3], L[3][3], Fn[3][3];

@@ -24,8 +24,8 @@ namespace plane_stress_lanes {
 // The one-point update of lane l, from the state's stress as the shell's
 // point pass starts it.
 template <typename T>
-__host__ __device__ inline void onePoint(const MaterialNew* material, GaussPoint* gp, const T d[6], T stress[6],
-                                         int l, double dt) {
+__host__ __device__ inline void onePoint(const MaterialNew* material, GaussPoint* gp, const T d[6], T stress[6], int l,
+                                         double dt) {
   double dl[6], sl[6];
   laneOut<6>(d, l, dl);
   for (int c = 0; c < 6; ++c) sl[c] = gp->matStatus_->stress[c];
@@ -87,8 +87,8 @@ struct ElasticPlasticLanes {
         tolerance(1e-10 * (model.yield != 0.0 ? std::fabs(model.yield) : model.youngModulus)) {}
 
   template <typename T>
-  __host__ __device__ void operator()(GaussPoint* const first[], int i, MaterialStatus* const state[],
-                                      const T d[6], T stress[6]) const {
+  __host__ __device__ void operator()(GaussPoint* const first[], int i, MaterialStatus* const state[], const T d[6],
+                                      T stress[6]) const {
     using radial_return::Mask;
     double* rows[kLanesOf<T>];     // stress, then strain
     double* history[kLanesOf<T>];  // flow stress, then plastic strain
@@ -105,7 +105,8 @@ struct ElasticPlasticLanes {
     T centre0[6], centre[6];
     double* centres[kLanesOf<T>];
     if constexpr (Kinematic) {
-      for (int l = 0; l < kLanesOf<T>; ++l) centres[l] = static_cast<KinematicPlasticMaterialStatus*>(state[l])->backStress;
+      for (int l = 0; l < kLanesOf<T>; ++l)
+        centres[l] = static_cast<KinematicPlasticMaterialStatus*>(state[l])->backStress;
       laneLoadBlock<4>(centres, centre0);
       centre0[4] = centre0[5] = 0.0;
     }
@@ -114,7 +115,7 @@ struct ElasticPlasticLanes {
     // written back at once, so that the return carries only what it needs.
     double* rest[kLanesOf<T>];
     for (int l = 0; l < kLanesOf<T>; ++l) rest[l] = rows[l] + 4;
-    const T out2[8] = {s[4] + G * d[4], s[5] + G * d[5], s[6] + d[0], s[7] + d[1],
+    const T out2[8] = {s[4] + G * d[4], s[5] + G * d[5], s[6] + d[0],  s[7] + d[1],
                        s[8] + d[2],     s[9] + d[3],     s[10] + d[4], s[11] + d[5]};
     laneStoreBlock<8>(out2, rest);
     stress[4] = out2[0];
@@ -173,8 +174,8 @@ struct OnePointLanes {
   const MaterialNew* material;
   double dt;
   template <typename T>
-  __host__ __device__ void operator()(GaussPoint* const first[], int i, MaterialStatus* const* /*state*/,
-                                      const T d[6], T stress[6]) const {
+  __host__ __device__ void operator()(GaussPoint* const first[], int i, MaterialStatus* const* /*state*/, const T d[6],
+                                      T stress[6]) const {
     for (int l = 0; l < kLanesOf<T>; ++l) onePoint(material, first[l] + i, d, stress, l, dt);
   }
 };
@@ -215,8 +216,8 @@ __host__ __device__ inline void update(const MaterialNew* material, GaussPoint* 
 
 // The same with the states found through the points.
 template <typename T>
-__host__ __device__ inline void update(const MaterialNew* material, GaussPoint* const gp[], const T d[6],
-                                       T stress[6], double dt) {
+__host__ __device__ inline void update(const MaterialNew* material, GaussPoint* const gp[], const T d[6], T stress[6],
+                                       double dt) {
   MaterialStatus* state[kLanesOf<T>];
   for (int l = 0; l < kLanesOf<T>; ++l) state[l] = gp[l]->matStatus_;
   update(material, gp, state, d, stress, dt);

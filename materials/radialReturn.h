@@ -154,9 +154,8 @@ struct Returned {
 // there moved along the flow direction by its share of the hardening; the
 // return runs on the trial deviator less the back stress.
 template <bool Kinematic = false, typename T>
-__host__ __device__ inline Returned<T> radialReturn(const ElasticPlasticMaterial& m, const T trial[3][3],
-                                                   const T& k0, const T& eps0, const Mask<T>& active,
-                                                   T* backStress = nullptr) {
+__host__ __device__ inline Returned<T> radialReturn(const ElasticPlasticMaterial& m, const T trial[3][3], const T& k0,
+                                                    const T& eps0, const Mask<T>& active, T* backStress = nullptr) {
   const T zero = 0.0;
   const T p = (trial[0][0] + trial[1][1] + trial[2][2]) / 3.0;
   T s[3][3], centre[3][3];
@@ -212,9 +211,8 @@ __host__ __device__ inline Returned<T> radialReturn(const ElasticPlasticMaterial
   const T factor = 2.0 * G * dgamma / norm;
   if constexpr (Kinematic) {
     const T shift = twoThirdsHk * dgamma / norm;
-    const T moved[6] = {centre[0][0] + shift * s[0][0], centre[1][1] + shift * s[1][1],
-                        centre[2][2] + shift * s[2][2], centre[0][1] + shift * s[0][1],
-                        centre[1][2] + shift * s[1][2], centre[2][0] + shift * s[2][0]};
+    const T moved[6] = {centre[0][0] + shift * s[0][0], centre[1][1] + shift * s[1][1], centre[2][2] + shift * s[2][2],
+                        centre[0][1] + shift * s[0][1], centre[1][2] + shift * s[1][2], centre[2][0] + shift * s[2][0]};
     for (int c = 0; c < 6; ++c) backStress[c] = laneSelect(plastic, moved[c], backStress[c]);
   }
   out.xx = laneSelect(plastic, trial[0][0] - factor * s[0][0], out.xx);

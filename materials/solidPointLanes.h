@@ -38,8 +38,8 @@ __host__ __device__ inline void gatherStressStrain(MaterialStatus* const st[], T
 // increment from L over dt, written into every lane's record; sigma the
 // stress as a full symmetric matrix.
 template <typename T>
-__host__ __device__ inline void storeStressStrain(MaterialStatus* const st[], const T L[3][3], double dt,
-                                                  T state[12], T sigma[3][3]) {
+__host__ __device__ inline void storeStressStrain(MaterialStatus* const st[], const T L[3][3], double dt, T state[12],
+                                                  T sigma[3][3]) {
   accumulateStrain3D(state + 6, L, dt);
   double* rows[kLanesOf<T>];
   for (int l = 0; l < kLanesOf<T>; ++l) rows[l] = st[l]->stress;
@@ -90,7 +90,8 @@ __host__ __device__ inline void elasticPlasticWith(const ElasticPlasticMaterial&
     // The rotation terms alone (no stiffness).
     isotropicJaumannUpdate(0.0, 0.0, held, L, dt, centre);
   }
-  const radial_return::Returned<T> R = radial_return::radialReturn<Kinematic>(m, T3, k0, eps0, zero < T(1.0), Kinematic ? centre : nullptr);
+  const radial_return::Returned<T> R =
+      radial_return::radialReturn<Kinematic>(m, T3, k0, eps0, zero < T(1.0), Kinematic ? centre : nullptr);
   if constexpr (Kinematic) laneStoreBlock<6>(centre, centres);
   const T out[6] = {R.xx, R.yy, R.zz, R.xy, R.yz, R.zx};
   for (int i = 0; i < 6; ++i) state[i] = out[i];
@@ -104,8 +105,7 @@ __host__ __device__ inline void elasticPlasticWith(const ElasticPlasticMaterial&
 
 template <typename T>
 __host__ __device__ inline void elasticPlastic(const ElasticPlasticMaterial& m, GaussPoint* const gp[],
-                                               MaterialStatus* const st[], const T L[3][3], T sigma[3][3],
-                                               double dt) {
+                                               MaterialStatus* const st[], const T L[3][3], T sigma[3][3], double dt) {
   if (m.kinematic())
     elasticPlasticWith<true>(m, gp, st, L, sigma, dt);
   else
@@ -121,8 +121,8 @@ __host__ __device__ inline bool readsPoints(const MaterialNew* material) {
 // The stress sigma of the points gp[0 .. kLaneWidth-1], st their state
 // records (none null), from the velocity gradients L over dt.
 template <typename T>
-__host__ __device__ inline void update(const MaterialNew* material, GaussPoint* const gp[],
-                                       MaterialStatus* const st[], T L[3][3], T sigma[3][3], double dt) {
+__host__ __device__ inline void update(const MaterialNew* material, GaussPoint* const gp[], MaterialStatus* const st[],
+                                       T L[3][3], T sigma[3][3], double dt) {
   switch (material->type) {
     case MT_LINEAR_ELASTIC:
       linearElastic(*static_cast<const LinearElasticMaterial*>(material), st, L, sigma, dt);

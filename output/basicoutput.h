@@ -12,54 +12,54 @@ class FEMDynamic;
 
 // Codes made from the variable names a deck requests.
 enum OutputVariable {
-    OUTPUT_TECPLOT = 1,
-    OUTPUT_CONTACT_FORCE = 5,
-    OUTPUT_STRESS = 6,
-    OUTPUT_STRAIN = 7,
+  OUTPUT_TECPLOT = 1,
+  OUTPUT_CONTACT_FORCE = 5,
+  OUTPUT_STRESS = 6,
+  OUTPUT_STRAIN = 7,
 };
 
 class BasicOutput {
-public:
-    double interval_ = 0.0;                   // output interval in simulation time
-    std::vector<std::string> variableNames_;  // names as requested ("RF", "S", "PE", ...)
-    std::string setName_;                     // node or element set followed by history output
-    int32_t setId_ = 0;                       // id of that set; 0 = no set
-    std::vector<int> variableCodes_;          // codes made from variableNames_, in order
-    std::vector<int> bufferOffsets_;          // per code: offset in doubles into the buffers
-    std::string outputPath_;                  // directory the output writes into
-    bool finalPoint_ = false;                 // the run's last state is being written: every output takes it
+ public:
+  double interval_ = 0.0;                   // output interval in simulation time
+  std::vector<std::string> variableNames_;  // names as requested ("RF", "S", "PE", ...)
+  std::string setName_;                     // node or element set followed by history output
+  int32_t setId_ = 0;                       // id of that set; 0 = no set
+  std::vector<int> variableCodes_;          // codes made from variableNames_, in order
+  std::vector<int> bufferOffsets_;          // per code: offset in doubles into the buffers
+  std::string outputPath_;                  // directory the output writes into
+  bool finalPoint_ = false;                 // the run's last state is being written: every output takes it
 
-    BasicOutput() = default;
-    BasicOutput(const BasicOutput&) = delete;
-    BasicOutput& operator=(const BasicOutput&) = delete;
+  BasicOutput() = default;
+  BasicOutput(const BasicOutput&) = delete;
+  BasicOutput& operator=(const BasicOutput&) = delete;
 
-    // Gathers, at an output point, what write needs from the GPU.
-    virtual void collect(FEMDynamic* fem, double time, double dt) = 0;
-    // Makes the output directory, resolves the set, sizes the buffers.
-    virtual void init(FEMDynamic* fem) = 0;
-    // Writes or appends the files at an output point.
-    virtual void write(FEMDynamic* fem, double time, double dt) = 0;
-    // Raw binary dump of the model state and its read-back to text; an
-    // output that keeps no dump writes and reads nothing.
-    virtual void writeBinaryDump(FEMDynamic* /*fem*/, double /*time*/, double /*dt*/) {}
-    virtual void readBinaryDump(FEMDynamic* /*fem*/, double /*time*/, double /*dt*/) {}
-    virtual ~BasicOutput() = default;
+  // Gathers, at an output point, what write needs from the GPU.
+  virtual void collect(FEMDynamic* fem, double time, double dt) = 0;
+  // Makes the output directory, resolves the set, sizes the buffers.
+  virtual void init(FEMDynamic* fem) = 0;
+  // Writes or appends the files at an output point.
+  virtual void write(FEMDynamic* fem, double time, double dt) = 0;
+  // Raw binary dump of the model state and its read-back to text; an
+  // output that keeps no dump writes and reads nothing.
+  virtual void writeBinaryDump(FEMDynamic* /*fem*/, double /*time*/, double /*dt*/) {}
+  virtual void readBinaryDump(FEMDynamic* /*fem*/, double /*time*/, double /*dt*/) {}
+  virtual ~BasicOutput() = default;
 
-    // Appends one code per recognised name of variableNames_ (it does not clear first).
-    void parseOutputVariables();
+  // Appends one code per recognised name of variableNames_ (it does not clear first).
+  void parseOutputVariables();
 
-    // True when time is the step nearest to a multiple of the interval, and
-    // at the run's last state.
-    bool isOutputPoint(double time, double dt) const;
+  // True when time is the step nearest to a multiple of the interval, and
+  // at the run's last state.
+  bool isOutputPoint(double time, double dt) const;
 
-    // Opens a history or field file that grows by one block per output
-    // point: emptied at this output's first write to it in the run, so a
-    // second run in the same folder starts the file afresh; appended to
-    // afterwards. The block is whole once the file is closed.
-    void openRunFile(CheckedFile& stream, const std::string& path);
+  // Opens a history or field file that grows by one block per output
+  // point: emptied at this output's first write to it in the run, so a
+  // second run in the same folder starts the file afresh; appended to
+  // afterwards. The block is whole once the file is closed.
+  void openRunFile(CheckedFile& stream, const std::string& path);
 
-private:
-    std::set<std::string> startedFiles_;  // files this output has written in this run
+ private:
+  std::set<std::string> startedFiles_;  // files this output has written in this run
 };
 
 // The output-point test: time lies closer than dt/2 below the next multiple

@@ -11,30 +11,30 @@ class Set;
 struct Element;
 
 class ElementOutput : public BasicOutput {
-public:
-    Set* elementSet_ = nullptr;            // the element set, found by setId_
-    std::vector<double> needMemoryCpu_;    // host buffer, needMemSize_ doubles
-    DeviceDoubleBuffer needMemoryGpu_;     // device buffer (GPU run)
-    int needMemSize_ = 0;
-    int pointNum = 0;                      // points per element in the layout: those of the first element
+ public:
+  Set* elementSet_ = nullptr;          // the element set, found by setId_
+  std::vector<double> needMemoryCpu_;  // host buffer, needMemSize_ doubles
+  DeviceDoubleBuffer needMemoryGpu_;   // device buffer (GPU run)
+  int needMemSize_ = 0;
+  int pointNum = 0;  // points per element in the layout: those of the first element
 
-    ElementOutput() = default;
+  ElementOutput() = default;
 
-    void collect(FEMDynamic* fem, double time, double dt) override;
-    void init(FEMDynamic* fem) override;
-    void write(FEMDynamic* fem, double time, double dt) override;
+  void collect(FEMDynamic* fem, double time, double dt) override;
+  void init(FEMDynamic* fem) override;
+  void write(FEMDynamic* fem, double time, double dt) override;
 
-    // Host element per id of the set (null for an id no element has).
-    const std::vector<Element*>& elements() const { return elements_; }
+  // Host element per id of the set (null for an id no element has).
+  const std::vector<Element*>& elements() const { return elements_; }
 
-private:
-    bool active_ = false;
-    std::vector<Element*> elements_;         // host records, one per id of the set
-    std::vector<int> ids_;                   // the set's element ids
-    DeviceArray<Element*> elementsGpu_;      // device records, same order
+ private:
+  bool active_ = false;
+  std::vector<Element*> elements_;     // host records, one per id of the set
+  std::vector<int> ids_;               // the set's element ids
+  DeviceArray<Element*> elementsGpu_;  // device records, same order
 
-    void collectGpu(int code, double* B, double* D);
-    void writeBlock(const char* prefix, const double* B);
+  void collectGpu(int code, double* B, double* D);
+  void writeBlock(const char* prefix, const double* B);
 };
 
 // Copies the stress (or strain) of the status records of the points of each

@@ -8,50 +8,42 @@
 #include "elements/nodeGather.h"
 #include "solver/femdynamic.h"
 
-void averageNodalStressGpu(FEMDynamic* fem)
-{
-    NodeManager* nodes = fem->nodeManager;
-    orderRegisteredSlots(*nodes);
-    fem->elementControl->gpuAccumulateStrToNode(nodes->node_array_gpu, nodes->totNodeNum,
-                                                fem->sectionManager->section_array_gpu);
-    nodes->gpuAverageNodeStr();
+void averageNodalStressGpu(FEMDynamic* fem) {
+  NodeManager* nodes = fem->nodeManager;
+  orderRegisteredSlots(*nodes);
+  fem->elementControl->gpuAccumulateStrToNode(nodes->node_array_gpu, nodes->totNodeNum,
+                                              fem->sectionManager->section_array_gpu);
+  nodes->gpuAverageNodeStr();
 }
 
-bool NodalResults::samePoint(const FEMDynamic* fem, double time) const
-{
-    return fem->cycle == cycle_ && time == time_;
+bool NodalResults::samePoint(const FEMDynamic* fem, double time) const { return fem->cycle == cycle_ && time == time_; }
+
+void NodalResults::moveTo(const FEMDynamic* fem, double time) {
+  if (samePoint(fem, time)) {
+    return;
+  }
+  cycle_ = fem->cycle;
+  time_ = time;
+  averaged_ = false;
+  copied_ = 0;
 }
 
-void NodalResults::moveTo(const FEMDynamic* fem, double time)
-{
-    if (samePoint(fem, time)) {
-        return;
-    }
-    cycle_ = fem->cycle;
-    time_ = time;
-    averaged_ = false;
-    copied_ = 0;
+void NodalResults::average(FEMDynamic* fem, double time) {
+  moveTo(fem, time);
+  if (std::exchange(averaged_, true)) return;
+  averageNodalStressGpu(fem);
+  copied_ &= ~NODE_STRESSES;  // the host records no longer hold the device's nodal results
 }
 
-void NodalResults::average(FEMDynamic* fem, double time)
-{
-    moveTo(fem, time);
-    if (std::exchange(averaged_, true)) return;
-    averageNodalStressGpu(fem);
-    copied_ &= ~NODE_STRESSES;  // the host records no longer hold the device's nodal results
+void NodalResults::copyToHost(FEMDynamic* fem, double time, unsigned fields) {
+  moveTo(fem, time);
+  const unsigned missing = fields & ~copied_;
+  if (missing == 0) return;
+  copied_ |= missing;
+  fem->nodeManager->packNodeFieldsToHost(missing);
 }
 
-void NodalResults::copyToHost(FEMDynamic* fem, double time, unsigned fields)
-{
-    moveTo(fem, time);
-    const unsigned missing = fields & ~copied_;
-    if (missing == 0) return;
-    copied_ |= missing;
-    fem->nodeManager->packNodeFieldsToHost(missing);
-}
-
-NodeColumns NodalResults::nodes(FEMDynamic* fem) const
-{
-    NodeManager* nodes = fem->nodeManager;
-    return fem->host_path_flag == 0 ? nodes->packedNodes() : NodeColumns::ofRecords(nodes->node_array_cpu);
+NodeColumns NodalResults::nodes(FEMDynamic* fem) const {
+  NodeManager* nodes = fem->nodeManager;
+  return fem->host_path_flag == 0 ? nodes->packedNodes() : NodeColumns::ofRecords(nodes->node_array_cpu);
 }

@@ -17,24 +17,24 @@ void averageNodalStressGpu(FEMDynamic* fem);
 // host memory. An output point is one state of the run, known by its cycle
 // and time (cycle 0 is output twice: before the first step and after it).
 class NodalResults {
-public:
-    // Averages the stresses and strains into the device nodes.
-    void average(FEMDynamic* fem, double time);
-    // Takes the chosen node fields (NodeField bits) of every node to the
-    // host, those not taken yet at this point (the stresses again after an
-    // averaging).
-    void copyToHost(FEMDynamic* fem, double time, unsigned fields);
-    // The node fields of this point as the files read them: those taken to
-    // the host (GPU run), or the host node records (host run).
-    NodeColumns nodes(FEMDynamic* fem) const;
+ public:
+  // Averages the stresses and strains into the device nodes.
+  void average(FEMDynamic* fem, double time);
+  // Takes the chosen node fields (NodeField bits) of every node to the
+  // host, those not taken yet at this point (the stresses again after an
+  // averaging).
+  void copyToHost(FEMDynamic* fem, double time, unsigned fields);
+  // The node fields of this point as the files read them: those taken to
+  // the host (GPU run), or the host node records (host run).
+  NodeColumns nodes(FEMDynamic* fem) const;
 
-private:
-    int cycle_ = -1;
-    double time_ = 0.0;
-    bool averaged_ = false;
-    unsigned copied_ = 0;  // node fields on the host for this point
+ private:
+  int cycle_ = -1;
+  double time_ = 0.0;
+  bool averaged_ = false;
+  unsigned copied_ = 0;  // node fields on the host for this point
 
-    bool samePoint(const FEMDynamic* fem, double time) const;
-    // Forgets what was made for an earlier point.
-    void moveTo(const FEMDynamic* fem, double time);
+  bool samePoint(const FEMDynamic* fem, double time) const;
+  // Forgets what was made for an earlier point.
+  void moveTo(const FEMDynamic* fem, double time);
 };

@@ -17,40 +17,40 @@ struct NodeCuda;
 struct ContactPairCuda;
 
 class NodeOutput : public BasicOutput {
-public:
-    Set* nodeSet_ = nullptr;                 // the node set, found by setId_; null when a rigid body is followed
-    RigidCuda* rigid = nullptr;              // the rigid body of the set's reference node, or null
-    DeviceDoubleBuffer needMemoryGpu;        // device buffer, needMemSize_ doubles (GPU run)
-    std::vector<double> needMemoryCpu;       // host buffer, needMemSize_ doubles
-    int needMemSize_ = 0;
+ public:
+  Set* nodeSet_ = nullptr;            // the node set, found by setId_; null when a rigid body is followed
+  RigidCuda* rigid = nullptr;         // the rigid body of the set's reference node, or null
+  DeviceDoubleBuffer needMemoryGpu;   // device buffer, needMemSize_ doubles (GPU run)
+  std::vector<double> needMemoryCpu;  // host buffer, needMemSize_ doubles
+  int needMemSize_ = 0;
 
-    NodeOutput() = default;
+  NodeOutput() = default;
 
-    void collect(FEMDynamic* fem, double time, double dt) override;
-    void init(FEMDynamic* fem) override;
-    void write(FEMDynamic* fem, double time, double dt) override;
+  void collect(FEMDynamic* fem, double time, double dt) override;
+  void init(FEMDynamic* fem) override;
+  void write(FEMDynamic* fem, double time, double dt) override;
 
-    // The set's nodes that exist in the model, in set order.
-    const std::vector<NodeCuda*>& nodes() const { return nodes_; }
+  // The set's nodes that exist in the model, in set order.
+  const std::vector<NodeCuda*>& nodes() const { return nodes_; }
 
-private:
-    bool active_ = false;            // the set was found and has nodes
-    std::vector<NodeCuda*> nodes_;   // resolved host nodes of the set, or every node of the rigid body
-    NodeCuda* reference_ = nullptr;  // the node whose displacement the contact line gives
-    DeviceNodeList nodesGpu_;        // their device twins, same order
-    DeviceDoubleBuffer stressGpu_;   // their stresses and strains, 12 a node (GPU run, when asked for)
-    bool hostStressNoted_ = false;
+ private:
+  bool active_ = false;            // the set was found and has nodes
+  std::vector<NodeCuda*> nodes_;   // resolved host nodes of the set, or every node of the rigid body
+  NodeCuda* reference_ = nullptr;  // the node whose displacement the contact line gives
+  DeviceNodeList nodesGpu_;        // their device twins, same order
+  DeviceDoubleBuffer stressGpu_;   // their stresses and strains, 12 a node (GPU run, when asked for)
+  bool hostStressNoted_ = false;
 
-    // A set of one reference node follows its rigid body.
-    void followRigidBody(FEMDynamic* fem);
-    // Contact force of the set into B[0..2], reference displacement into B[3..5].
-    void collectContactForceGpu(FEMDynamic* fem, double* B, double* D);
-    void collectContactForceCpu(FEMDynamic* fem, double* B);
-    // Stresses and strains of the list's nodes from the device, averaged
-    // at this output point.
-    void collectNodeRecordsGpu(FEMDynamic* fem, double time);
-    void writeContactLine(double time, const double* B);
-    void writeNodeLines(const char* prefix, double time, bool strain);
+  // A set of one reference node follows its rigid body.
+  void followRigidBody(FEMDynamic* fem);
+  // Contact force of the set into B[0..2], reference displacement into B[3..5].
+  void collectContactForceGpu(FEMDynamic* fem, double* B, double* D);
+  void collectContactForceCpu(FEMDynamic* fem, double* B);
+  // Stresses and strains of the list's nodes from the device, averaged
+  // at this output point.
+  void collectNodeRecordsGpu(FEMDynamic* fem, double time);
+  void writeContactLine(double time, const double* B);
+  void writeNodeLines(const char* prefix, double time, bool strain);
 };
 
 // Kernels of the contact-force gathering; one thread per item, 64 per block

@@ -13,44 +13,43 @@
 #include "platform/hostParallel.h"
 
 class NodeTextBlocks {
-public:
-    static constexpr std::size_t kNodesPerBlock = 1024;
+ public:
+  static constexpr std::size_t kNodesPerBlock = 1024;
 
-    // The lines of nodes 0 .. count-1: line(out, i) writes node i's line at
-    // out, which has lineRoom chars free, and returns its end.
-    template <typename Line>
-    void format(std::size_t count, std::size_t lineRoom, const Line& line)
-    {
-        used_ = (count + kNodesPerBlock - 1) / kNodesPerBlock;
-        if (blocks_.size() < used_) {
-            blocks_.resize(used_);
-        }
-        const std::size_t room = kNodesPerBlock * lineRoom;
-        fem_parallel::parallelFor(used_, 1, [&](std::size_t b) {
-            Block& block = blocks_[b];
-            if (block.room < room) {
-                block.chars = std::make_unique_for_overwrite<char[]>(room);
-                block.room = room;
-            }
-            char* at = block.chars.get();
-            const std::size_t end = std::min(count, (b + 1) * kNodesPerBlock);
-            for (std::size_t i = b * kNodesPerBlock; i < end; ++i) {
-                at = line(at, i);
-            }
-            block.size = static_cast<std::size_t>(at - block.chars.get());
-        });
+  // The lines of nodes 0 .. count-1: line(out, i) writes node i's line at
+  // out, which has lineRoom chars free, and returns its end.
+  template <typename Line>
+  void format(std::size_t count, std::size_t lineRoom, const Line& line) {
+    used_ = (count + kNodesPerBlock - 1) / kNodesPerBlock;
+    if (blocks_.size() < used_) {
+      blocks_.resize(used_);
     }
+    const std::size_t room = kNodesPerBlock * lineRoom;
+    fem_parallel::parallelFor(used_, 1, [&](std::size_t b) {
+      Block& block = blocks_[b];
+      if (block.room < room) {
+        block.chars = std::make_unique_for_overwrite<char[]>(room);
+        block.room = room;
+      }
+      char* at = block.chars.get();
+      const std::size_t end = std::min(count, (b + 1) * kNodesPerBlock);
+      for (std::size_t i = b * kNodesPerBlock; i < end; ++i) {
+        at = line(at, i);
+      }
+      block.size = static_cast<std::size_t>(at - block.chars.get());
+    });
+  }
 
-    // The blocks' text, in node order.
-    std::size_t size() const { return used_; }
-    std::string_view operator[](std::size_t b) const { return {blocks_[b].chars.get(), blocks_[b].size}; }
+  // The blocks' text, in node order.
+  std::size_t size() const { return used_; }
+  std::string_view operator[](std::size_t b) const { return {blocks_[b].chars.get(), blocks_[b].size}; }
 
-private:
-    struct Block {
-        std::unique_ptr<char[]> chars;
-        std::size_t size = 0;
-        std::size_t room = 0;
-    };
-    std::vector<Block> blocks_;
-    std::size_t used_ = 0;
+ private:
+  struct Block {
+    std::unique_ptr<char[]> chars;
+    std::size_t size = 0;
+    std::size_t room = 0;
+  };
+  std::vector<Block> blocks_;
+  std::size_t used_ = 0;
 };

@@ -9,32 +9,32 @@
 class FEMDynamic;
 
 class OutputManager {
-public:
-    std::vector<std::unique_ptr<BasicOutput>> outputList_;  // in the order of creation
-    bool hasTecplot_ = false;    // a Tecplot output was requested by the deck
-    bool hasParaView_ = false;   // a VTK output exists
-    double rftInterval_ = 0.0;   // contact-force output interval ("RFT=")
-    NodalResults nodalResults;   // what the outputs of one output point share
+ public:
+  std::vector<std::unique_ptr<BasicOutput>> outputList_;  // in the order of creation
+  bool hasTecplot_ = false;                               // a Tecplot output was requested by the deck
+  bool hasParaView_ = false;                              // a VTK output exists
+  double rftInterval_ = 0.0;                              // contact-force output interval ("RFT=")
+  NodalResults nodalResults;                              // what the outputs of one output point share
 
-    OutputManager() = default;
-    OutputManager(const OutputManager&) = delete;
-    OutputManager& operator=(const OutputManager&) = delete;
-    ~OutputManager() = default;
+  OutputManager() = default;
+  OutputManager(const OutputManager&) = delete;
+  OutputManager& operator=(const OutputManager&) = delete;
+  ~OutputManager() = default;
 
-    // Takes ownership of an output created by a reader.
-    BasicOutput* addOutput(std::unique_ptr<BasicOutput> output);
+  // Takes ownership of an output created by a reader.
+  BasicOutput* addOutput(std::unique_ptr<BasicOutput> output);
 
-    void initAll(FEMDynamic* fem);
-    void collectAll(FEMDynamic* fem, double time, double dt);
-    void writeAll(FEMDynamic* fem, double time, double dt);
-    // From now on every output takes the state it is given: the time loops
-    // call it before collecting and writing the run's last state, which is
-    // written whether or not it falls on an output interval.
-    void markFinalPoint();
-    // True when some output writes at this time.
-    bool anyOutputDue(double time, double dt) const;
+  void initAll(FEMDynamic* fem);
+  void collectAll(FEMDynamic* fem, double time, double dt);
+  void writeAll(FEMDynamic* fem, double time, double dt);
+  // From now on every output takes the state it is given: the time loops
+  // call it before collecting and writing the run's last state, which is
+  // written whether or not it falls on an output interval.
+  void markFinalPoint();
+  // True when some output writes at this time.
+  bool anyOutputDue(double time, double dt) const;
 
-    // Completes the outputs after reading: the default VTK output, the
-    // output interval of time control and every output's variable codes.
-    void addDefaultOutput(FEMDynamic* fem);
+  // Completes the outputs after reading: the default VTK output, the
+  // output interval of time control and every output's variable codes.
+  void addDefaultOutput(FEMDynamic* fem);
 };

@@ -20,86 +20,86 @@ struct Element;
 int vtkCellType(int elementTypeCode);
 
 class ParaViewOutput : public BasicOutput {
-public:
-    int outputCount_ = 0;      // VTK files written so far
-    int dumpCount_ = 0;        // raw dumps written so far
-    int readCount_ = 0;        // read-backs asked for so far
-    bool dispFlag_ = false;    // write the displacement section
-    bool velFlag_ = false;     // write the velocity section
-    bool accFlag_ = false;     // write the acceleration section
-    bool stressFlag_ = false;  // average element stresses into the nodes before copying
-    bool strainFlag_ = false;  // the same for strains
-    bool binaryFlag_ = false;  // binary variant (big-endian data, header "BINARY")
-    CheckedFile vtkStream_;
-    FILE* dumpFile_ = nullptr;
-    int cellCount_ = 0;        // cells of the model
-    int cellListSize_ = 0;     // entries of the cell list: per cell its count and its ids
-    std::vector<int> cellTypes_;  // VTK cell type per cell
+ public:
+  int outputCount_ = 0;      // VTK files written so far
+  int dumpCount_ = 0;        // raw dumps written so far
+  int readCount_ = 0;        // read-backs asked for so far
+  bool dispFlag_ = false;    // write the displacement section
+  bool velFlag_ = false;     // write the velocity section
+  bool accFlag_ = false;     // write the acceleration section
+  bool stressFlag_ = false;  // average element stresses into the nodes before copying
+  bool strainFlag_ = false;  // the same for strains
+  bool binaryFlag_ = false;  // binary variant (big-endian data, header "BINARY")
+  CheckedFile vtkStream_;
+  FILE* dumpFile_ = nullptr;
+  int cellCount_ = 0;           // cells of the model
+  int cellListSize_ = 0;        // entries of the cell list: per cell its count and its ids
+  std::vector<int> cellTypes_;  // VTK cell type per cell
 
-    // Connectivity, fixed after reading: per cell the number of ids written
-    // and the 0-based node indices, in cell order.
-    std::vector<int> cellPointCounts_;
-    std::vector<int> cellNodeIndices_;
+  // Connectivity, fixed after reading: per cell the number of ids written
+  // and the 0-based node indices, in cell order.
+  std::vector<int> cellPointCounts_;
+  std::vector<int> cellNodeIndices_;
 
-    ParaViewOutput() = default;
-    ~ParaViewOutput() override;
+  ParaViewOutput() = default;
+  ~ParaViewOutput() override;
 
-    void collect(FEMDynamic* fem, double time, double dt) override;
-    void init(FEMDynamic* fem) override;
-    void write(FEMDynamic* fem, double time, double dt) override;
-    // At an output point: the raw dump of the host nodes (a dump that cannot
-    // be written ends the process with status 1), and the read-back of the
-    // latest dump into "<dump>READ" (a refused dump ends it the same way; a
-    // read-back before any dump is refused with a message only).
-    void writeBinaryDump(FEMDynamic* fem, double time, double dt) override;
-    void readBinaryDump(FEMDynamic* fem, double time, double dt) override;
+  void collect(FEMDynamic* fem, double time, double dt) override;
+  void init(FEMDynamic* fem) override;
+  void write(FEMDynamic* fem, double time, double dt) override;
+  // At an output point: the raw dump of the host nodes (a dump that cannot
+  // be written ends the process with status 1), and the read-back of the
+  // latest dump into "<dump>READ" (a refused dump ends it the same way; a
+  // read-back before any dump is refused with a message only).
+  void writeBinaryDump(FEMDynamic* fem, double time, double dt) override;
+  void readBinaryDump(FEMDynamic* fem, double time, double dt) override;
 
-    // Cell list building: clearCells, then addCell for every element in cell
-    // order (beginPart before each part's elements), then finishCells.
-    void clearCells();
-    void beginPart() { workingType_ = 0; }
-    // Appends one cell of an element; nodeIds are its stored 1-based node
-    // numbers, of which the element's point-node count are written. A cell
-    // naming a node outside 1..nodeCount is reported and left out, so the
-    // file stays readable. Returns true when the cell was added.
-    bool addCell(const Element& element, const int* nodeIds, int nodeIdSlots, int nodeCount);
-    void finishCells();
+  // Cell list building: clearCells, then addCell for every element in cell
+  // order (beginPart before each part's elements), then finishCells.
+  void clearCells();
+  void beginPart() { workingType_ = 0; }
+  // Appends one cell of an element; nodeIds are its stored 1-based node
+  // numbers, of which the element's point-node count are written. A cell
+  // naming a node outside 1..nodeCount is reported and left out, so the
+  // file stays readable. Returns true when the cell was added.
+  bool addCell(const Element& element, const int* nodeIds, int nodeIdSlots, int nodeCount);
+  void finishCells();
 
-    // Name of the file written at the current outputCount_.
-    std::string currentFileName() const;
-    // Writes one complete VTK file of the given nodes (their fields, or
-    // their host records); false (and the run asked to stop) when the file
-    // cannot be written whole. Node lines are formatted in parallel blocks,
-    // the cells once a run; the bytes do not depend on the thread count.
-    bool writeVtkFile(const std::string& path, double time, const NodeColumns& nodes);
-    bool writeVtkFile(const std::string& path, double time, const std::vector<NodeCuda>& nodes);
-    // The bytes of that file.
-    std::string vtkFileBytes(double time, const NodeColumns& nodes);
-    std::string vtkFileBytes(double time, const std::vector<NodeCuda>& nodes);
+  // Name of the file written at the current outputCount_.
+  std::string currentFileName() const;
+  // Writes one complete VTK file of the given nodes (their fields, or
+  // their host records); false (and the run asked to stop) when the file
+  // cannot be written whole. Node lines are formatted in parallel blocks,
+  // the cells once a run; the bytes do not depend on the thread count.
+  bool writeVtkFile(const std::string& path, double time, const NodeColumns& nodes);
+  bool writeVtkFile(const std::string& path, double time, const std::vector<NodeCuda>& nodes);
+  // The bytes of that file.
+  std::string vtkFileBytes(double time, const NodeColumns& nodes);
+  std::string vtkFileBytes(double time, const std::vector<NodeCuda>& nodes);
 
-private:
-    // A section of node values: its heading lines and its text blocks or
-    // binary values; kept from file to file, so that their memory is
-    // reserved once a run.
-    struct NodeSection {
-        std::string head;
-        NodeTextBlocks lines;
-        std::string binary;
-    };
+ private:
+  // A section of node values: its heading lines and its text blocks or
+  // binary values; kept from file to file, so that their memory is
+  // reserved once a run.
+  struct NodeSection {
+    std::string head;
+    NodeTextBlocks lines;
+    std::string binary;
+  };
 
-    // The CELLS and CELL_TYPES sections of the text file.
-    std::string cellSectionsText() const;
-    void appendCellSectionsBinary(std::string& bytes) const;
-    const std::string& cellBytes();
-    // The pieces of a file, in order, into pieces_.
-    void formatFile(double time, const NodeColumns& nodes);
-    void formatSection(NodeSection& section, const NodeColumn& values, std::size_t count, bool asFloat);
-    void addSectionPieces(const NodeSection& section);
+  // The CELLS and CELL_TYPES sections of the text file.
+  std::string cellSectionsText() const;
+  void appendCellSectionsBinary(std::string& bytes) const;
+  const std::string& cellBytes();
+  // The pieces of a file, in order, into pieces_.
+  void formatFile(double time, const NodeColumns& nodes);
+  void formatSection(NodeSection& section, const NodeColumn& values, std::size_t count, bool asFloat);
+  void addSectionPieces(const NodeSection& section);
 
-    int workingType_ = 0;
-    std::string cellsText_;    // cellSectionsText(), made by finishCells
-    std::string cellsBinary_;  // the binary form, made for each binary file
-    // The points, then displacement, acceleration, velocity.
-    NodeSection sections_[4];
-    std::vector<std::string_view> pieces_;
+  int workingType_ = 0;
+  std::string cellsText_;    // cellSectionsText(), made by finishCells
+  std::string cellsBinary_;  // the binary form, made for each binary file
+  // The points, then displacement, acceleration, velocity.
+  NodeSection sections_[4];
+  std::vector<std::string_view> pieces_;
 };

@@ -17,215 +17,200 @@ namespace {
 constexpr std::size_t kTripleLineRoom = 3 * (kNumberTextRoom + 1);
 
 // One node's line "a\tb\tc\n" of a field.
-char* putTripleLine(char* at, const double* v)
-{
-    at = putGeneral(at, v[0]);
-    *at++ = '\t';
-    at = putGeneral(at, v[1]);
-    *at++ = '\t';
-    at = putGeneral(at, v[2]);
-    *at++ = '\n';
-    return at;
+char* putTripleLine(char* at, const double* v) {
+  at = putGeneral(at, v[0]);
+  *at++ = '\t';
+  at = putGeneral(at, v[1]);
+  *at++ = '\t';
+  at = putGeneral(at, v[2]);
+  *at++ = '\n';
+  return at;
 }
 
 template <typename T>
-void appendBigEndian(std::string& bytes, T value)
-{
-    char raw[sizeof(T)];
-    std::memcpy(raw, &value, sizeof(T));
-    if constexpr (std::endian::native == std::endian::little) {
-        std::reverse(raw, raw + sizeof(T));
-    }
-    bytes.append(raw, sizeof(T));
+void appendBigEndian(std::string& bytes, T value) {
+  char raw[sizeof(T)];
+  std::memcpy(raw, &value, sizeof(T));
+  if constexpr (std::endian::native == std::endian::little) {
+    std::reverse(raw, raw + sizeof(T));
+  }
+  bytes.append(raw, sizeof(T));
 }
 
 // The values of a field as big-endian numbers of type T, and a newline.
 template <typename T>
-void appendTriplesBinary(std::string& bytes, const NodeColumn& values, std::size_t count)
-{
-    for (std::size_t i = 0; i < count; ++i) {
-        const double* v = values.of(i);
-        for (int j = 0; j < 3; ++j) {
-            appendBigEndian(bytes, static_cast<T>(v[j]));
-        }
+void appendTriplesBinary(std::string& bytes, const NodeColumn& values, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const double* v = values.of(i);
+    for (int j = 0; j < 3; ++j) {
+      appendBigEndian(bytes, static_cast<T>(v[j]));
     }
-    bytes += '\n';
+  }
+  bytes += '\n';
 }
 
-void appendCountLine(std::string& bytes, const char* word, std::size_t count)
-{
-    bytes += word;
-    appendInteger(bytes, static_cast<long long>(count));
-    bytes += '\n';
+void appendCountLine(std::string& bytes, const char* word, std::size_t count) {
+  bytes += word;
+  appendInteger(bytes, static_cast<long long>(count));
+  bytes += '\n';
 }
 
-void appendCellsLine(std::string& bytes, int cells, int listSize)
-{
-    bytes += "CELLS ";
-    appendInteger(bytes, cells);
-    bytes += '\t';
-    appendInteger(bytes, listSize);
-    bytes += '\n';
+void appendCellsLine(std::string& bytes, int cells, int listSize) {
+  bytes += "CELLS ";
+  appendInteger(bytes, cells);
+  bytes += '\t';
+  appendInteger(bytes, listSize);
+  bytes += '\n';
 }
 
 }  // namespace
 
-std::string ParaViewOutput::cellSectionsText() const
-{
-    std::string text;
-    appendCellsLine(text, cellCount_, cellListSize_);
-    std::size_t at = 0;
-    for (int c = 0; c < cellCount_; ++c) {
-        const int count = cellPointCounts_[static_cast<std::size_t>(c)];
-        appendInteger(text, count);
-        text += '\t';
-        for (int k = 0; k < count; ++k) {
-            appendInteger(text, cellNodeIndices_[at + static_cast<std::size_t>(k)]);
-            text += '\t';
-        }
-        text += '\n';
-        at += static_cast<std::size_t>(count);
+std::string ParaViewOutput::cellSectionsText() const {
+  std::string text;
+  appendCellsLine(text, cellCount_, cellListSize_);
+  std::size_t at = 0;
+  for (int c = 0; c < cellCount_; ++c) {
+    const int count = cellPointCounts_[static_cast<std::size_t>(c)];
+    appendInteger(text, count);
+    text += '\t';
+    for (int k = 0; k < count; ++k) {
+      appendInteger(text, cellNodeIndices_[at + static_cast<std::size_t>(k)]);
+      text += '\t';
     }
-    appendCountLine(text, "CELL_TYPES ", static_cast<std::size_t>(cellCount_));
-    for (int c = 0; c < cellCount_; ++c) {
-        appendInteger(text, cellTypes_[static_cast<std::size_t>(c)]);
-        text += '\n';
-    }
-    return text;
+    text += '\n';
+    at += static_cast<std::size_t>(count);
+  }
+  appendCountLine(text, "CELL_TYPES ", static_cast<std::size_t>(cellCount_));
+  for (int c = 0; c < cellCount_; ++c) {
+    appendInteger(text, cellTypes_[static_cast<std::size_t>(c)]);
+    text += '\n';
+  }
+  return text;
 }
 
-void ParaViewOutput::appendCellSectionsBinary(std::string& bytes) const
-{
-    appendCellsLine(bytes, cellCount_, cellListSize_);
-    std::size_t at = 0;
-    for (int c = 0; c < cellCount_; ++c) {
-        const int count = cellPointCounts_[static_cast<std::size_t>(c)];
-        appendBigEndian<int32_t>(bytes, count);
-        for (int k = 0; k < count; ++k) {
-            appendBigEndian<int32_t>(bytes, cellNodeIndices_[at + static_cast<std::size_t>(k)]);
-        }
-        at += static_cast<std::size_t>(count);
+void ParaViewOutput::appendCellSectionsBinary(std::string& bytes) const {
+  appendCellsLine(bytes, cellCount_, cellListSize_);
+  std::size_t at = 0;
+  for (int c = 0; c < cellCount_; ++c) {
+    const int count = cellPointCounts_[static_cast<std::size_t>(c)];
+    appendBigEndian<int32_t>(bytes, count);
+    for (int k = 0; k < count; ++k) {
+      appendBigEndian<int32_t>(bytes, cellNodeIndices_[at + static_cast<std::size_t>(k)]);
     }
-    bytes += '\n';
-    appendCountLine(bytes, "CELL_TYPES ", static_cast<std::size_t>(cellCount_));
-    for (int c = 0; c < cellCount_; ++c) {
-        appendBigEndian<int32_t>(bytes, cellTypes_[static_cast<std::size_t>(c)]);
-    }
-    bytes += '\n';
+    at += static_cast<std::size_t>(count);
+  }
+  bytes += '\n';
+  appendCountLine(bytes, "CELL_TYPES ", static_cast<std::size_t>(cellCount_));
+  for (int c = 0; c < cellCount_; ++c) {
+    appendBigEndian<int32_t>(bytes, cellTypes_[static_cast<std::size_t>(c)]);
+  }
+  bytes += '\n';
 }
 
-const std::string& ParaViewOutput::cellBytes()
-{
-    if (binaryFlag_) {
-        cellsBinary_.clear();
-        appendCellSectionsBinary(cellsBinary_);
-        return cellsBinary_;
-    }
-    if (cellsText_.empty()) {
-        cellsText_ = cellSectionsText();
-    }
-    return cellsText_;
+const std::string& ParaViewOutput::cellBytes() {
+  if (binaryFlag_) {
+    cellsBinary_.clear();
+    appendCellSectionsBinary(cellsBinary_);
+    return cellsBinary_;
+  }
+  if (cellsText_.empty()) {
+    cellsText_ = cellSectionsText();
+  }
+  return cellsText_;
 }
 
-void ParaViewOutput::formatSection(NodeSection& section, const NodeColumn& values, std::size_t count, bool asFloat)
-{
-    if (!binaryFlag_) {
-        section.lines.format(count, kTripleLineRoom,
-                             [&values](char* at, std::size_t i) { return putTripleLine(at, values.of(i)); });
-        return;
-    }
-    section.binary.clear();
-    if (asFloat) {
-        appendTriplesBinary<float>(section.binary, values, count);
-    } else {
-        appendTriplesBinary<double>(section.binary, values, count);
-    }
+void ParaViewOutput::formatSection(NodeSection& section, const NodeColumn& values, std::size_t count, bool asFloat) {
+  if (!binaryFlag_) {
+    section.lines.format(count, kTripleLineRoom,
+                         [&values](char* at, std::size_t i) { return putTripleLine(at, values.of(i)); });
+    return;
+  }
+  section.binary.clear();
+  if (asFloat) {
+    appendTriplesBinary<float>(section.binary, values, count);
+  } else {
+    appendTriplesBinary<double>(section.binary, values, count);
+  }
 }
 
-void ParaViewOutput::addSectionPieces(const NodeSection& section)
-{
-    pieces_.push_back(section.head);
-    if (binaryFlag_) {
-        pieces_.push_back(section.binary);
-        return;
-    }
-    for (std::size_t b = 0; b < section.lines.size(); ++b) {
-        pieces_.push_back(section.lines[b]);
-    }
+void ParaViewOutput::addSectionPieces(const NodeSection& section) {
+  pieces_.push_back(section.head);
+  if (binaryFlag_) {
+    pieces_.push_back(section.binary);
+    return;
+  }
+  for (std::size_t b = 0; b < section.lines.size(); ++b) {
+    pieces_.push_back(section.lines[b]);
+  }
 }
 
-void ParaViewOutput::formatFile(double time, const NodeColumns& nodes)
-{
-    const std::size_t n = nodes.count;
-    NodeSection& points = sections_[0];
-    points.head = "# vtk DataFile Version 3.0\nzone ";
-    appendGeneral(points.head, time);
-    points.head += binaryFlag_ ? "\nBINARY\n" : "\nASCII\n";
-    points.head += "DATASET UNSTRUCTURED_GRID\nPOINTS ";
-    appendInteger(points.head, static_cast<long long>(n));
-    points.head += " double\n";
-    formatSection(points, nodes.coord, n, false);
-    pieces_.clear();
-    addSectionPieces(points);
-    pieces_.push_back(cellBytes());
-    // Displacement, acceleration, velocity, as asked.
-    const struct {
-        bool on;
-        const char* head;
-        const NodeColumn& values;
-        bool asFloat;
-    } nodal[] = {{dispFlag_, "VECTORS Displacement double\n", nodes.disp, false},
-                 {accFlag_, "SCALARS Acceleration float 3\nLOOKUP_TABLE default\n", nodes.accel, true},
-                 {velFlag_, "SCALARS Velocity float 3\nLOOKUP_TABLE default\n", nodes.vel, true}};
-    for (std::size_t k = 0; k < std::size(nodal); ++k) {
-        if (!nodal[k].on) {
-            continue;
-        }
-        NodeSection& section = sections_[k + 1];
-        section.head = "POINT_DATA ";
-        appendInteger(section.head, static_cast<long long>(n));
-        section.head += '\n';
-        section.head += nodal[k].head;
-        formatSection(section, nodal[k].values, n, nodal[k].asFloat);
-        addSectionPieces(section);
+void ParaViewOutput::formatFile(double time, const NodeColumns& nodes) {
+  const std::size_t n = nodes.count;
+  NodeSection& points = sections_[0];
+  points.head = "# vtk DataFile Version 3.0\nzone ";
+  appendGeneral(points.head, time);
+  points.head += binaryFlag_ ? "\nBINARY\n" : "\nASCII\n";
+  points.head += "DATASET UNSTRUCTURED_GRID\nPOINTS ";
+  appendInteger(points.head, static_cast<long long>(n));
+  points.head += " double\n";
+  formatSection(points, nodes.coord, n, false);
+  pieces_.clear();
+  addSectionPieces(points);
+  pieces_.push_back(cellBytes());
+  // Displacement, acceleration, velocity, as asked.
+  const struct {
+    bool on;
+    const char* head;
+    const NodeColumn& values;
+    bool asFloat;
+  } nodal[] = {{dispFlag_, "VECTORS Displacement double\n", nodes.disp, false},
+               {accFlag_, "SCALARS Acceleration float 3\nLOOKUP_TABLE default\n", nodes.accel, true},
+               {velFlag_, "SCALARS Velocity float 3\nLOOKUP_TABLE default\n", nodes.vel, true}};
+  for (std::size_t k = 0; k < std::size(nodal); ++k) {
+    if (!nodal[k].on) {
+      continue;
     }
+    NodeSection& section = sections_[k + 1];
+    section.head = "POINT_DATA ";
+    appendInteger(section.head, static_cast<long long>(n));
+    section.head += '\n';
+    section.head += nodal[k].head;
+    formatSection(section, nodal[k].values, n, nodal[k].asFloat);
+    addSectionPieces(section);
+  }
 }
 
-std::string ParaViewOutput::vtkFileBytes(double time, const NodeColumns& nodes)
-{
-    formatFile(time, nodes);
-    std::string bytes;
-    for (const std::string_view piece : pieces_) {
-        bytes += piece;
-    }
-    return bytes;
+std::string ParaViewOutput::vtkFileBytes(double time, const NodeColumns& nodes) {
+  formatFile(time, nodes);
+  std::string bytes;
+  for (const std::string_view piece : pieces_) {
+    bytes += piece;
+  }
+  return bytes;
 }
 
-std::string ParaViewOutput::vtkFileBytes(double time, const std::vector<NodeCuda>& nodes)
-{
-    return vtkFileBytes(time, NodeColumns::ofRecords(nodes));
+std::string ParaViewOutput::vtkFileBytes(double time, const std::vector<NodeCuda>& nodes) {
+  return vtkFileBytes(time, NodeColumns::ofRecords(nodes));
 }
 
-bool ParaViewOutput::writeVtkFile(const std::string& path, double time, const NodeColumns& nodes)
-{
-    // Formatted on all threads, then written piece by piece: a writer thread
-    // of its own beside them would compete for their cores, and a thread
-    // made for each file costs its stack's pages again each time.
-    formatFile(time, nodes);
-    // Written under a temporary name and renamed when complete: a file of
-    // the run is whole or absent.
-    if (!vtkStream_.open(path, FileMode::Replace)) {
-        return false;
+bool ParaViewOutput::writeVtkFile(const std::string& path, double time, const NodeColumns& nodes) {
+  // Formatted on all threads, then written piece by piece: a writer thread
+  // of its own beside them would compete for their cores, and a thread
+  // made for each file costs its stack's pages again each time.
+  formatFile(time, nodes);
+  // Written under a temporary name and renamed when complete: a file of
+  // the run is whole or absent.
+  if (!vtkStream_.open(path, FileMode::Replace)) {
+    return false;
+  }
+  for (const std::string_view piece : pieces_) {
+    if (!vtkStream_.writeBytes(piece.data(), piece.size())) {
+      break;
     }
-    for (const std::string_view piece : pieces_) {
-        if (!vtkStream_.writeBytes(piece.data(), piece.size())) {
-            break;
-        }
-    }
-    return vtkStream_.close();
+  }
+  return vtkStream_.close();
 }
 
-bool ParaViewOutput::writeVtkFile(const std::string& path, double time, const std::vector<NodeCuda>& nodes)
-{
-    return writeVtkFile(path, time, NodeColumns::ofRecords(nodes));
+bool ParaViewOutput::writeVtkFile(const std::string& path, double time, const std::vector<NodeCuda>& nodes) {
+  return writeVtkFile(path, time, NodeColumns::ofRecords(nodes));
 }

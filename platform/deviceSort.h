@@ -31,8 +31,7 @@ void checked(Sort sort, const char* callText, const char* file, int line) {
   try {
     sort();
   } catch (const std::system_error& e) {
-    checkCudaError(e.code().value() != 0 ? e.code().value() : static_cast<int>(cudaErrorUnknown), callText, file,
-                   line);
+    checkCudaError(e.code().value() != 0 ? e.code().value() : static_cast<int>(cudaErrorUnknown), callText, file, line);
   } catch (const std::bad_alloc&) {
     checkCudaError(static_cast<int>(cudaErrorMemoryAllocation), callText, file, line);
   }

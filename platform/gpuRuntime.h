@@ -47,8 +47,9 @@ __device__ inline double atomicDoubleCas(double* address, double val, Op op) {
   unsigned long long old = *word, assumed;
   do {
     assumed = old;
-    old = ::atomicCAS(word, assumed, static_cast<unsigned long long>(__double_as_longlong(
-                                         op(__longlong_as_double(static_cast<long long>(assumed)), val))));
+    old = ::atomicCAS(word, assumed,
+                      static_cast<unsigned long long>(
+                          __double_as_longlong(op(__longlong_as_double(static_cast<long long>(assumed)), val))));
   } while (assumed != old);
   return __longlong_as_double(static_cast<long long>(old));
 }
@@ -58,8 +59,9 @@ __device__ inline double atomicSub(double* address, double val) {
   return gpu_cuda_detail::atomicDoubleCas(address, val, [](double a, double b) { return a - b; });
 }
 __device__ inline double atomicExch(double* address, double val) {
-  return __longlong_as_double(static_cast<long long>(atomicExch(
-      reinterpret_cast<unsigned long long*>(address), static_cast<unsigned long long>(__double_as_longlong(val)))));
+  return __longlong_as_double(
+      static_cast<long long>(atomicExch(reinterpret_cast<unsigned long long*>(address),
+                                        static_cast<unsigned long long>(__double_as_longlong(val)))));
 }
 __device__ inline double atomicMin(double* address, double val) {
   return gpu_cuda_detail::atomicDoubleCas(address, val, [](double a, double b) { return b < a ? b : a; });
@@ -68,9 +70,10 @@ __device__ inline double atomicMax(double* address, double val) {
   return gpu_cuda_detail::atomicDoubleCas(address, val, [](double a, double b) { return b > a ? b : a; });
 }
 __device__ inline double atomicCAS(double* address, double compare, double val) {
-  return __longlong_as_double(static_cast<long long>(
-      atomicCAS(reinterpret_cast<unsigned long long*>(address), static_cast<unsigned long long>(__double_as_longlong(compare)),
-                static_cast<unsigned long long>(__double_as_longlong(val)))));
+  return __longlong_as_double(
+      static_cast<long long>(atomicCAS(reinterpret_cast<unsigned long long*>(address),
+                                       static_cast<unsigned long long>(__double_as_longlong(compare)),
+                                       static_cast<unsigned long long>(__double_as_longlong(val)))));
 }
 __device__ inline unsigned long long atomicSub(unsigned long long* address, unsigned long long val) {
   return atomicAdd(address, ~val + 1ULL);
@@ -94,8 +97,7 @@ __device__ inline void blockPhases(int phases, Phase phase) {
 // CUDA build must not launch kernels (launches live in .cu files).
 template <typename... KArgs, typename... Args>
 inline void launch(void (*kernel)(KArgs...), dim3 grid, dim3 block, Args&&... args) {
-  static_assert(sizeof...(KArgs) == sizeof...(Args),
-                "kernels take no default arguments: pass every argument");
+  static_assert(sizeof...(KArgs) == sizeof...(Args), "kernels take no default arguments: pass every argument");
   if (grid.x == 0 || grid.y == 0 || grid.z == 0 || block.x == 0 || block.y == 0 || block.z == 0) return;
 #ifdef __CUDACC__
   kernel<<<grid, block>>>(std::forward<Args>(args)...);

@@ -18,8 +18,7 @@ void forRanges(std::size_t count, std::size_t grain, void (*body)(void* ctx, std
 template <typename Body>
 void parallelRanges(std::size_t count, std::size_t grain, Body&& body) {
   forRanges(
-      count, grain,
-      [](void* ctx, std::size_t begin, std::size_t end) { (*static_cast<Body*>(ctx))(begin, end); },
+      count, grain, [](void* ctx, std::size_t begin, std::size_t end) { (*static_cast<Body*>(ctx))(begin, end); },
       const_cast<void*>(static_cast<const void*>(&body)));
 }
 

@@ -180,10 +180,22 @@ struct LaneDouble {
     return r;
   }
 
-  FEM_LANE_INLINE LaneDouble& operator+=(const LaneDouble& b) { v += b.v; return *this; }
-  FEM_LANE_INLINE LaneDouble& operator-=(const LaneDouble& b) { v -= b.v; return *this; }
-  FEM_LANE_INLINE LaneDouble& operator*=(const LaneDouble& b) { v *= b.v; return *this; }
-  FEM_LANE_INLINE LaneDouble& operator/=(const LaneDouble& b) { v /= b.v; return *this; }
+  FEM_LANE_INLINE LaneDouble& operator+=(const LaneDouble& b) {
+    v += b.v;
+    return *this;
+  }
+  FEM_LANE_INLINE LaneDouble& operator-=(const LaneDouble& b) {
+    v -= b.v;
+    return *this;
+  }
+  FEM_LANE_INLINE LaneDouble& operator*=(const LaneDouble& b) {
+    v *= b.v;
+    return *this;
+  }
+  FEM_LANE_INLINE LaneDouble& operator/=(const LaneDouble& b) {
+    v /= b.v;
+    return *this;
+  }
 
   friend FEM_LANE_INLINE LaneDouble operator-(const LaneDouble& a) { return of(-a.v); }
   friend FEM_LANE_INLINE LaneDouble operator+(const LaneDouble& a, const LaneDouble& b) { return of(a.v + b.v); }

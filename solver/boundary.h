@@ -21,14 +21,19 @@ class RigidCuda;
 constexpr double kNeverEnds = 1e21;
 
 // Boundary kinds (`type`).
-enum BoundaryKind { BOUNDARY_NONE = 0, BOUNDARY_DISPLACEMENT = 1, BOUNDARY_VELOCITY = 2, BOUNDARY_ACCELERATION = 3,
-                    BOUNDARY_ACCELERATION_ALT = 4 };
+enum BoundaryKind {
+  BOUNDARY_NONE = 0,
+  BOUNDARY_DISPLACEMENT = 1,
+  BOUNDARY_VELOCITY = 2,
+  BOUNDARY_ACCELERATION = 3,
+  BOUNDARY_ACCELERATION_ALT = 4
+};
 
 class BasicBoundary {
  public:
   int type = BOUNDARY_NONE;
-  int id = 0;        // node number, node-set id or rigid part position, by target
-  int curve_id = 0;  // 0: no curve, factor 1.0
+  int id = 0;                            // node number, node-set id or rigid part position, by target
+  int curve_id = 0;                      // 0: no curve, factor 1.0
   int dof_flag[6] = {0, 0, 0, 0, 0, 0};  // x, y, z, rotation x, y, z; non-zero = prescribed
   unsigned char is_set = 0;              // the target is a node set
   int is_rigid = 0;                      // the target is a rigid part
@@ -87,7 +92,7 @@ class NodeBoundary : public BasicBoundary {
   const std::vector<NodeCuda*>& translatedNodes() const { return translated_; }
 
  private:
-  std::vector<NodeCuda*> targets_;  // the set's nodes or the one node
+  std::vector<NodeCuda*> targets_;               // the set's nodes or the one node
   std::vector<NodeCuda*> translated_, rotated_;  // the nodes that carry it out
   DeviceNodeList translatedGpu_, rotatedGpu_;
 };

@@ -15,11 +15,16 @@ std::string Constrained::describe() const {
       if (weld_id != 0) return "spot weld " + std::to_string(weld_id);
       if (node_set_id < 0) return "a spot weld without id";
       return "constraint of node set " + std::to_string(node_set_id);
-    case 4: return "spherical joint " + std::to_string(joint_id);
-    case 5: return "revolute joint " + std::to_string(joint_id);
-    case 6: return "cylindrical joint " + std::to_string(joint_id);
-    case 7: return "universal joint " + std::to_string(joint_id);
-    default: return "constraint " + std::to_string(node_set_id);
+    case 4:
+      return "spherical joint " + std::to_string(joint_id);
+    case 5:
+      return "revolute joint " + std::to_string(joint_id);
+    case 6:
+      return "cylindrical joint " + std::to_string(joint_id);
+    case 7:
+      return "universal joint " + std::to_string(joint_id);
+    default:
+      return "constraint " + std::to_string(node_set_id);
   }
 }
 

@@ -42,11 +42,11 @@ class Constrained {
   int32_t weld_id = 0;
 
   // ---- linked at set-up ----
-  int nodeNum = 0;                // nodes of the set
+  int nodeNum = 0;  // nodes of the set
   Set* set = nullptr;
-  NodeCuda* masterNode = nullptr;                  // type 0
-  std::vector<NodeCuda*> slave_node_array_cpu;     // type 0, without the master
-  std::vector<NodeCuda*> jointNodesA, jointNodesB; // joints: pair k is (A[k], B[k])
+  NodeCuda* masterNode = nullptr;                   // type 0
+  std::vector<NodeCuda*> slave_node_array_cpu;      // type 0, without the master
+  std::vector<NodeCuda*> jointNodesA, jointNodesB;  // joints: pair k is (A[k], B[k])
   // Device arrays, owned by the manager: the master's device address, the
   // slaves' device addresses, the joint pairs' device addresses (A, B, A, B, ...).
   NodeCuda** master_node_gpu = nullptr;
@@ -97,9 +97,9 @@ class ConstrainedManager {
   void transferAllMass();
 
  private:
-  OrderedShares slave_force_shares_;   // one slot per weld slave
+  OrderedShares slave_force_shares_;  // one slot per weld slave
   OrderedShares slave_moment_shares_;
-  OrderedShares slave_mass_shares_;    // mass and rotary inertia, one slot per weld slave
-  OrderedShares joint_force_shares_;   // one slot per joint pair
+  OrderedShares slave_mass_shares_;   // mass and rotary inertia, one slot per weld slave
+  OrderedShares joint_force_shares_;  // one slot per joint pair
   OrderedShares joint_mass_shares_;
 };

@@ -125,8 +125,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     steps.beginCycle();
     double candidate = elementForcesCpu(d);
     if (runStopsOnInvertedElement(d->time, d->dt, d->cycle)) return false;
-    tc->massScalingCpu(d->tieManager, d->constrainedManager, d->part_array, d->nodeManager, d->cycle,
-                       &candidate);
+    tc->massScalingCpu(d->tieManager, d->constrainedManager, d->part_array, d->nodeManager, d->cycle, &candidate);
     steps.applyLoads();
 
     const double contactStart = wallClockMs();

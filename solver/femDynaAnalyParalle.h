@@ -12,4 +12,3 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
 // Runs the model on the host alone; both times are set on return.  The
 // result is that of the GPU loop.
 bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime);
-

@@ -193,8 +193,9 @@ bool FEMDynamic::initialComputeCpu() {
     s.solveSegmentNormals();
   }
   traceStep("ContactNodeManager::buildContactNodes");
-  contactNodeManager->buildContactNodes(
-      contacts, nodeManager->node_array_cpu.empty() ? nullptr : nodeManager->node_array_cpu.data());
+  contactNodeManager->buildContactNodes(contacts, nodeManager->node_array_cpu.empty()
+                                                      ? nullptr
+                                                      : nodeManager->node_array_cpu.data());
   traceStep("Surface::collectContactNodeIds");
   for (Surface& s : surfaces) {
     s.collectContactNodeIds(contactNodeManager);
@@ -365,8 +366,8 @@ bool FEMDynamic::initialComputeSingleGpu() {
   traceStep("IntegratPointManager::gpuLinkGaussPointToElement");
   integratPointManager->gpuLinkGaussPointToElement(elementControl, materialManager->materialNewArrayGpu_,
                                                    sectionManager->section_array_gpu);
-  integratPointManager->gpuLinkGaussPointToSFEM(smoothFemManager->smoothFemArrayGpu_, smoothFemManager->smoothFemNumber_,
-                                                static_cast<int>(sizeof(SmoothFEM)),
+  integratPointManager->gpuLinkGaussPointToSFEM(smoothFemManager->smoothFemArrayGpu_,
+                                                smoothFemManager->smoothFemNumber_, static_cast<int>(sizeof(SmoothFEM)),
                                                 materialManager->materialNewArrayGpu_);
   traceStep("gpuErrorProbe");
   gpuErrorProbe();
@@ -487,7 +488,8 @@ void FEMDynamic::calSegmentPenaltyStiffness(double scale) {
       double area = 0.0;
       for (const auto& face : kTetFaces) {
         area = triangleArea(p[face[0]], p[face[1]], p[face[2]]);
-        SegmentCuda* seg = findFacet(facetKey(solid.node_id[face[0]], solid.node_id[face[1]], solid.node_id[face[2]], 0));
+        SegmentCuda* seg =
+            findFacet(facetKey(solid.node_id[face[0]], solid.node_id[face[1]], solid.node_id[face[2]], 0));
         if (seg == nullptr || !(volume > 0.0)) continue;  // no division by a zero volume
         seg->penalty_stiffness = scale * bulk * area * area / volume;
         seg->mass = volume * rho * 0.5;

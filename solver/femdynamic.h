@@ -46,25 +46,25 @@ constexpr int kFemManagerCount = 36;
 
 class FEMDynamic {
  public:
-  int cycle = 0;          // cycle count of the time loop
-  double dt = 0.0;        // current time step
-  double prev_dt = 0.0;   // time step of the cycle before
-  double time = 0.0;      // simulation time
-  std::string input_file;  // deck path
-  std::string work_path;   // work directory (output root)
-  int host_path_flag = 0;  // 1: host-only loop, 0: GPU loop
-  std::vector<Part> part_array;             // parts in reader order
+  int cycle = 0;                              // cycle count of the time loop
+  double dt = 0.0;                            // current time step
+  double prev_dt = 0.0;                       // time step of the cycle before
+  double time = 0.0;                          // simulation time
+  std::string input_file;                     // deck path
+  std::string work_path;                      // work directory (output root)
+  int host_path_flag = 0;                     // 1: host-only loop, 0: GPU loop
+  std::vector<Part> part_array;               // parts in reader order
   std::vector<ElmManager> elm_manager_array;  // one per part, same order
 
   // Manager table, slots 0 to 32.
-  NodeManager* nodeManager = nullptr;                          // 0
-  ContactNodeManager* contactNodeManager = nullptr;            // 1
-  PairManager* pairManager = nullptr;                          // 2
-  SurfaceManager* surfaceManager = nullptr;                    // 3
-  MaterialManager* materialManager = nullptr;                  // 4
-  SectionManager* sectionManager = nullptr;                    // 5
-  CurveManager* curveManager = nullptr;                        // 6
-  TableManager* tableManager = nullptr;                        // 7  "DEFINE_TABLE"
+  NodeManager* nodeManager = nullptr;                                // 0
+  ContactNodeManager* contactNodeManager = nullptr;                  // 1
+  PairManager* pairManager = nullptr;                                // 2
+  SurfaceManager* surfaceManager = nullptr;                          // 3
+  MaterialManager* materialManager = nullptr;                        // 4
+  SectionManager* sectionManager = nullptr;                          // 5
+  CurveManager* curveManager = nullptr;                              // 6
+  TableManager* tableManager = nullptr;                              // 7  "DEFINE_TABLE"
   std::vector<CoordinateNodes>* coordinate_nodes_array = nullptr;    // 8
   std::vector<Transformation>* transformation_array = nullptr;       // 9
   std::vector<IncludeTransform>* include_transform_array = nullptr;  // 10
@@ -76,20 +76,20 @@ class FEMDynamic {
   BoxManager* boxManager = nullptr;                                  // 16
   ControlOptions* controlOptions = nullptr;                          // 17
   std::vector<DatabaseCard>* database_array = nullptr;               // 18
-  SetManager* setManager = nullptr;                            // 19
-  BoundaryManager* boundaryManager = nullptr;                  // 20
-  LoadManager* loadManager = nullptr;                          // 21
-  ConstrainedManager* constrainedManager = nullptr;            // 22
+  SetManager* setManager = nullptr;                                  // 19
+  BoundaryManager* boundaryManager = nullptr;                        // 20
+  LoadManager* loadManager = nullptr;                                // 21
+  ConstrainedManager* constrainedManager = nullptr;                  // 22
   std::vector<InitialCondition>* initial_condition_array = nullptr;  // 23
-  TimeControl* timeControl = nullptr;                          // 24
-  RigidManager* rigidManager = nullptr;                        // 25
-  ElementControl* elementControl = nullptr;                    // 26
-  HourglassControlManager* hourglassControlManager = nullptr;  // 27
-  TieManager* tieManager = nullptr;                            // 28
-  IntegratPointManager* integratPointManager = nullptr;        // 29
-  SmoothFemManager* smoothFemManager = nullptr;                // 30
-  OutputManager* outputManager = nullptr;                      // 31
-  RigidExtraNodeManager* rigidExtraNodeManager = nullptr;      // 32
+  TimeControl* timeControl = nullptr;                                // 24
+  RigidManager* rigidManager = nullptr;                              // 25
+  ElementControl* elementControl = nullptr;                          // 26
+  HourglassControlManager* hourglassControlManager = nullptr;        // 27
+  TieManager* tieManager = nullptr;                                  // 28
+  IntegratPointManager* integratPointManager = nullptr;              // 29
+  SmoothFemManager* smoothFemManager = nullptr;                      // 30
+  OutputManager* outputManager = nullptr;                            // 31
+  RigidExtraNodeManager* rigidExtraNodeManager = nullptr;            // 32
 
   // Id maps of the deck readers.
   std::map<int, int> node_id_map;         // deck node id -> node number

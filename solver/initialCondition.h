@@ -12,27 +12,27 @@ class FEMDynamic;
 enum InitialConditionType { IC_VELOCITY = 0, IC_DISPLACEMENT = 1 };
 
 class InitialCondition {
-public:
-    int type = IC_VELOCITY;        // 0 velocity, 1 displacement; others do nothing
-    int ic_node_id = 0;            // single target node as read (node number after completion)
-    int ic_set_id = 0;             // target node set id
-    int ic_part_id = 0;            // target part id
-    int ic_card_values[4] = {0, 0, 0, 0};  // further card values, kept
-    double value[6] = {0, 0, 0, 0, 0, 0};  // x, y, z and rotations about x, y, z
-    NodeCuda* node = nullptr;      // single target node, or null
-    Set* set = nullptr;            // target node set, or null
-    Part* part = nullptr;          // target part, or null
-    std::vector<NodeCuda*> nodes;  // the nodes the condition acts on
+ public:
+  int type = IC_VELOCITY;                // 0 velocity, 1 displacement; others do nothing
+  int ic_node_id = 0;                    // single target node as read (node number after completion)
+  int ic_set_id = 0;                     // target node set id
+  int ic_part_id = 0;                    // target part id
+  int ic_card_values[4] = {0, 0, 0, 0};  // further card values, kept
+  double value[6] = {0, 0, 0, 0, 0, 0};  // x, y, z and rotations about x, y, z
+  NodeCuda* node = nullptr;              // single target node, or null
+  Set* set = nullptr;                    // target node set, or null
+  Part* part = nullptr;                  // target part, or null
+  std::vector<NodeCuda*> nodes;          // the nodes the condition acts on
 
-    // Finds the node, node set and part named by the ids (each reported when
-    // missing) and builds the node list; returns false when a named target
-    // does not exist.
-    bool resolveTargets(FEMDynamic* fem);
-    // Builds the node list from the linked targets: a set takes precedence
-    // over a part, and a part over a single node.
-    void linkNodeSet();
-    // Adds the values to the nodes (or, for rigid nodes, to their rigid body).
-    void apply(RigidManager* rigidManager);
+  // Finds the node, node set and part named by the ids (each reported when
+  // missing) and builds the node list; returns false when a named target
+  // does not exist.
+  bool resolveTargets(FEMDynamic* fem);
+  // Builds the node list from the linked targets: a set takes precedence
+  // over a part, and a part over a single node.
+  void linkNodeSet();
+  // Adds the values to the nodes (or, for rigid nodes, to their rigid body).
+  void apply(RigidManager* rigidManager);
 };
 
 // Resolves the targets of every condition (resolveTargets); false when a

@@ -28,7 +28,7 @@ class KineticEnergyWatch {
   // The energy the run reached at cycle; true when it has run away.
   bool runsAway(double energy, int cycle);
   double before() const { return start_; }  // the energy before the growth
-  int cycles() const { return cycles_; }  // cycles over which it grew
+  int cycles() const { return cycles_; }    // cycles over which it grew
 
   // Kinetic energy of the nodes, translations and rotations: host nodes,
   // and the device copy of a node manager (summed in node order, in blocks).
@@ -36,12 +36,12 @@ class KineticEnergyWatch {
   double kineticEnergyGpu(const NodeManager& nodes);
 
  private:
-  double last_ = -1.0;   // the energy of the last look; below 0 before the first
-  double start_ = 0.0;   // the energy where the growth began
-  int lastCycle_ = 0;    // the cycle of the last look, and of the look where it began
+  double last_ = -1.0;  // the energy of the last look; below 0 before the first
+  double start_ = 0.0;  // the energy where the growth began
+  int lastCycle_ = 0;   // the cycle of the last look, and of the look where it began
   int startCycle_ = 0;
   int cycles_ = 0;
-  int windows_ = 0;      // looks in a row at which it had grown a hundredfold
+  int windows_ = 0;            // looks in a row at which it had grown a hundredfold
   DeviceBuffer<double> sums_;  // device sums of the blocks of nodes
   int sumCount_ = 0;
 };

@@ -196,7 +196,8 @@ void ElementLoad::init(FEMDynamic* fem) {
     const auto* shell = e != nullptr && e->sectionType == FAMILY_SHELL ? static_cast<ShellElementCuda*>(e) : nullptr;
     for (int c = 0; c < 4; ++c) {
       const NodeCuda* node = shell != nullptr ? shell->node[c] : nullptr;
-      const bool repeated = c == 3 && shell != nullptr && (shell->node_id[3] == shell->node_id[2] || shell->node_id[3] == 0);
+      const bool repeated =
+          c == 3 && shell != nullptr && (shell->node_id[3] == shell->node_id[2] || shell->node_id[3] == 0);
       targets.push_back(node != nullptr && !repeated ? base[node->store_id].force : nullptr);
     }
   }
@@ -234,9 +235,12 @@ bool GlobalLoad::linkTarget(FEMDynamic* fem) {
 }
 
 bool GlobalLoad::typeApplies() const {
-  static const char* const kMessages[] = {"完整模型载荷类型设置错误\n",         "目前整个模型上不支持施加集中载荷\n",
-                                          "目前整个模型上不支持施加压力载荷\n", "目前整个模型上不支持施加体力载荷\n",
-                                          nullptr,                              "目前整个模型上不支持施加转矩载荷\n",
+  static const char* const kMessages[] = {"完整模型载荷类型设置错误\n",
+                                          "目前整个模型上不支持施加集中载荷\n",
+                                          "目前整个模型上不支持施加压力载荷\n",
+                                          "目前整个模型上不支持施加体力载荷\n",
+                                          nullptr,
+                                          "目前整个模型上不支持施加转矩载荷\n",
                                           "目前整个模型上不支持施加壳边载荷\n"};
   if (load_type == LOAD_GRAVITY) return true;
   if (load_type >= 0 && load_type <= LOAD_SHELL_EDGE) std::printf("%s", kMessages[load_type]);

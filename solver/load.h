@@ -21,8 +21,15 @@ struct Element;
 struct ShellElementCuda;
 
 // Load types (`load_type`).
-enum LoadType { LOAD_NONE = 0, LOAD_CONCENTRATED = 1, LOAD_PRESSURE = 2, LOAD_BODY_FORCE = 3, LOAD_GRAVITY = 4,
-                LOAD_TORQUE = 5, LOAD_SHELL_EDGE = 6 };
+enum LoadType {
+  LOAD_NONE = 0,
+  LOAD_CONCENTRATED = 1,
+  LOAD_PRESSURE = 2,
+  LOAD_BODY_FORCE = 3,
+  LOAD_GRAVITY = 4,
+  LOAD_TORQUE = 5,
+  LOAD_SHELL_EDGE = 6
+};
 
 class BasicLoad {
  public:
@@ -31,7 +38,7 @@ class BasicLoad {
   // Loaded components: forces along x, y, z, then (node loads) moments
   // about x, y, z; gravity uses the first three as signed flags.
   double direction[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
-  double scale_factor = 0.0;              // magnitude: force, pressure or acceleration of gravity
+  double scale_factor = 0.0;  // magnitude: force, pressure or acceleration of gravity
   int load_type = LOAD_NONE;
   int load_kind = 0;  // 0 node load, 1 segment pressure, 2 shell pressure, 3 body load
   int is_set = 0;

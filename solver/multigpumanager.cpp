@@ -57,7 +57,8 @@ void MultiGpuManager::resetGpu() {
     if (pending != cudaSuccess) fprintf(stderr, "addKernel launch failed: %s\n", cudaGetErrorString(pending));
     const cudaError_t sync = cudaDeviceSynchronize();
     if (sync != cudaSuccess) {
-      fprintf(stderr, "cudaDeviceSynchronize returned error code %d after launching addKernel!\n", static_cast<int>(sync));
+      fprintf(stderr, "cudaDeviceSynchronize returned error code %d after launching addKernel!\n",
+              static_cast<int>(sync));
     }
     if (cudaDeviceReset() != cudaSuccess) fprintf(stderr, "cudaDeviceReset failed!");
   }

@@ -348,9 +348,9 @@ void RigidCuda::stepRotation(double dt, double r[9]) {
   const double tx = dt * velocity[3], ty = dt * velocity[4], tz = dt * velocity[5];
   const double k = 2.0 / (4.0 + tx * tx + ty * ty + tz * tz);
   // Row by row; the columns are the images of the axes.
-  const double m[9] = {1.0 - (ty * ty + tz * tz) * k, (tx * ty - 2.0 * tz) * k, (2.0 * ty + tx * tz) * k,
-                       (2.0 * tz + tx * ty) * k, 1.0 - (tx * tx + tz * tz) * k, (ty * tz - 2.0 * tx) * k,
-                       (tx * tz - 2.0 * ty) * k, (2.0 * tx + ty * tz) * k, 1.0 - (tx * tx + ty * ty) * k};
+  const double m[9] = {1.0 - (ty * ty + tz * tz) * k, (tx * ty - 2.0 * tz) * k,      (2.0 * ty + tx * tz) * k,
+                       (2.0 * tz + tx * ty) * k,      1.0 - (tx * tx + tz * tz) * k, (ty * tz - 2.0 * tx) * k,
+                       (tx * tz - 2.0 * ty) * k,      (2.0 * tx + ty * tz) * k,      1.0 - (tx * tx + ty * ty) * k};
   std::copy(m, m + 9, r);
   double ri[9], turned[9];
   for (int i = 0; i < 3; ++i)
@@ -397,7 +397,8 @@ void RigidCuda::updateNodesCpu(double dt) {
   const double3 v = make_double3(velocity[0], velocity[1], velocity[2]);
   const double3 w = make_double3(velocity[3], velocity[4], velocity[5]);
   for (const std::vector<NodeCuda*>* list : {&nodes, &extraNodes}) {
-    for (NodeCuda* node : *list) rigidNodeVelocity(*node, 1.0 / dt, c, columnOf(r, 0), columnOf(r, 1), columnOf(r, 2), v, w);
+    for (NodeCuda* node : *list)
+      rigidNodeVelocity(*node, 1.0 / dt, c, columnOf(r, 0), columnOf(r, 1), columnOf(r, 2), v, w);
   }
   advanceState(dt);
 }
@@ -415,7 +416,8 @@ void RigidCuda::addContactLoad(const DeviceNodeList& list, double load[7]) {
          make_double3(centre[0], centre[1], centre[2]), contact_load_gpu.data());
   contact_load_gpu.copyToHost(contact_load_cpu.data());
   for (int b = 0; b < blocks; ++b) {
-    for (int j = 0; j < kContactLoadWidth; ++j) load[j] += contact_load_cpu[static_cast<std::size_t>(kContactLoadWidth * b + j)];
+    for (int j = 0; j < kContactLoadWidth; ++j)
+      load[j] += contact_load_cpu[static_cast<std::size_t>(kContactLoadWidth * b + j)];
   }
 }
 

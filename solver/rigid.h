@@ -34,20 +34,20 @@ class RigidCuda {
   Set* set = nullptr;    // node set of a nodal rigid body, or null
   int node_num = 0;
   int initialVelocityDone = 0;
-  int merged = 0;                         // 1: master or slave of a merged pair
-  RigidCuda* mergedInto = nullptr;        // the master, for the slave of a merged pair
-  int dofFlag[6] = {0, 0, 0, 0, 0, 0};    // 1: the degree of freedom is held (no acceleration, no velocity)
+  int merged = 0;                       // 1: master or slave of a merged pair
+  RigidCuda* mergedInto = nullptr;      // the master, for the slave of a merged pair
+  int dofFlag[6] = {0, 0, 0, 0, 0, 0};  // 1: the degree of freedom is held (no acceleration, no velocity)
   double mass[3] = {0.0, 0.0, 0.0};
-  double inertia[9] = {};                 // about the centre, global axes, row by row
-  double displacement[6] = {};            // accumulated translation and rotation
+  double inertia[9] = {};       // about the centre, global axes, row by row
+  double displacement[6] = {};  // accumulated translation and rotation
   double acceleration[6] = {};
-  double force[6] = {};                   // resultant force and moment about the centre
+  double force[6] = {};  // resultant force and moment about the centre
   double centre[3] = {};
-  double velocity[6] = {};                // translational and angular
-  DeviceDoubleBuffer force_gpu;           // 6 doubles per gathering block (device)
-  std::vector<double> force_cpu;          // the same on the host
-  DeviceDoubleBuffer contact_load_gpu;    // kContactLoadWidth doubles per block of the contact's look (device)
-  std::vector<double> contact_load_cpu;   // the same on the host
+  double velocity[6] = {};               // translational and angular
+  DeviceDoubleBuffer force_gpu;          // 6 doubles per gathering block (device)
+  std::vector<double> force_cpu;         // the same on the host
+  DeviceDoubleBuffer contact_load_gpu;   // kContactLoadWidth doubles per block of the contact's look (device)
+  std::vector<double> contact_load_cpu;  // the same on the host
 
   RigidCuda() = default;
   RigidCuda(const RigidCuda&) = default;

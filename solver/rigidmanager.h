@@ -11,9 +11,9 @@ class FEMDynamic;
 // The bodies that have extra nodes and the master bodies of merged pairs.
 class RigidExtraNodeManager {
  public:
-  int extraNum = 0;                   // extra-node definitions
+  int extraNum = 0;                     // extra-node definitions
   std::vector<RigidCuda*> extraRigids;  // body of each definition
-  int pairNum = 0;                    // merged pairs
+  int pairNum = 0;                      // merged pairs
   std::vector<RigidCuda*> pairMasters;  // master body of each pair
 };
 

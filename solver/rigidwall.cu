@@ -185,8 +185,8 @@ void RigidWall::applyForce(FEMDynamic* fem, double time, double dt) {
 
 void RigidWall::applyForceCpu(double time, double dt, double prevDt) {
   updateWallSpeed(time, dt);
-  const RigidWallFrame wall{toDouble3(tail_point), toDouble3(normal),   toDouble3(motion_direction),
-                            toDouble3(edge_point), wall_speed,          dt,
-                            edge_lengths[0],       edge_lengths[1],     0.5 * (dt + prevDt)};
+  const RigidWallFrame wall{toDouble3(tail_point), toDouble3(normal), toDouble3(motion_direction),
+                            toDouble3(edge_point), wall_speed,        dt,
+                            edge_lengths[0],       edge_lengths[1],   0.5 * (dt + prevDt)};
   for (NodeCuda* node : slave_node_array) rigidWallNodeForce(*node, wall);
 }

@@ -18,9 +18,9 @@ void writeRecord(const FEMDynamic& domain, double dt) {
   const PairManager* pairs = domain.pairManager;
   const PairKindCounts kinds = countPairKinds(pairs);
   const int active = pairs != nullptr ? pairs->activePairCount() : 0;
-  g_runLog << runProgressPercent(domain) << "%" << '\t' << domain.time << '\t' << domain.cycle << '\t' << dt
-           << '\t' << active << '\t' << kinds.nodeToSegment << '\t' << kinds.nodeToEdge << '\t'
-           << kinds.nodeToNode << '\t' << std::endl;
+  g_runLog << runProgressPercent(domain) << "%" << '\t' << domain.time << '\t' << domain.cycle << '\t' << dt << '\t'
+           << active << '\t' << kinds.nodeToSegment << '\t' << kinds.nodeToEdge << '\t' << kinds.nodeToNode << '\t'
+           << std::endl;
   g_lastRecordTime = domain.time;
   ++g_runLogIndex;
 }

@@ -22,7 +22,8 @@ namespace {
 // theirs from the discrete cards).
 bool hasContinuumElements(const ElmManager& em) {
   return !em.solid_element_array_cpu.empty() || !em.shell_element_array_cpu.empty() ||
-         !em.beam_element_array_cpu.empty() || !em.solid2ndArrayCpu_.empty() || !em.shell2ndArrayCpu_.empty() || !em.beam2ndArrayCpu_.empty();
+         !em.beam_element_array_cpu.empty() || !em.solid2ndArrayCpu_.empty() || !em.shell2ndArrayCpu_.empty() ||
+         !em.beam2ndArrayCpu_.empty();
 }
 
 // Adds one registration for every node an element registers with.

@@ -201,7 +201,8 @@ bool TimeControl::limitsUsable() const {
 StepProblem stepProblem(const TimeControl& tc, double dt, bool firstStep) {
   if (tc.addedMassRunsAway()) return StepProblem::MassRunaway;
   if (!timeStepUsable(dt)) return StepProblem::NotPositive;
-  if (firstStep) return tc.end_cycle <= 0 && tc.end_time / dt > kMostCycles ? StepProblem::TooManyCycles : StepProblem::None;
+  if (firstStep)
+    return tc.end_cycle <= 0 && tc.end_time / dt > kMostCycles ? StepProblem::TooManyCycles : StepProblem::None;
   return dt < tc.stepFloor() ? StepProblem::BelowFloor : StepProblem::None;
 }
 
@@ -236,8 +237,8 @@ void reportStepProblem(const TimeControl& tc, StepProblem problem, double dt, do
                dt, tc.end_time / dt, tc.end_time, element);
       break;
     default:
-      snprintf(text, sizeof(text), "The time step %g at cycle %d is not a positive number%s. The run stops.", dt,
-               cycle, element);
+      snprintf(text, sizeof(text), "The time step %g at cycle %d is not a positive number%s. The run stops.", dt, cycle,
+               element);
       break;
   }
   writeStopMessage(text);

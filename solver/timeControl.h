@@ -16,18 +16,18 @@ class ElmManager;
 
 class TimeControl {
  public:
-  int32_t end_cycle = 0;            // last cycle; 0 = no cycle limit
-  double end_time = 0.0;            // simulation end time
-  double output_interval = 0.0;     // below 1e-10 counts as unset
-  double input_safe_factor = 0.0;   // the deck's time-step scale; 0 = not given
-  double mass_scaling_dt = 0.0;     // the deck's mass-scaling step
-  double safe_factor = 0.0;         // scale of every critical element step
-  int32_t recompute_interval = 0;   // mass scaling considered every this many cycles; 0 = never
-  int32_t mass_scaling_flag = 0;    // 1 = mass scaling on
-  double target_dt = 0.0;           // step that mass scaling enforces ("DT=" on the command line)
-  bool mass_scaled = false;         // mass scaling has acted in this run
-  double physical_mass = 0.0;       // the model's mass, and the mass scaling added to it
-  double added_mass = 0.0;          // when it first acted
+  int32_t end_cycle = 0;           // last cycle; 0 = no cycle limit
+  double end_time = 0.0;           // simulation end time
+  double output_interval = 0.0;    // below 1e-10 counts as unset
+  double input_safe_factor = 0.0;  // the deck's time-step scale; 0 = not given
+  double mass_scaling_dt = 0.0;    // the deck's mass-scaling step
+  double safe_factor = 0.0;        // scale of every critical element step
+  int32_t recompute_interval = 0;  // mass scaling considered every this many cycles; 0 = never
+  int32_t mass_scaling_flag = 0;   // 1 = mass scaling on
+  double target_dt = 0.0;          // step that mass scaling enforces ("DT=" on the command line)
+  bool mass_scaled = false;        // mass scaling has acted in this run
+  double physical_mass = 0.0;      // the model's mass, and the mass scaling added to it
+  double added_mass = 0.0;         // when it first acted
   // Remaining values of the termination and time-step cards, kept as read.
   double termination_values[3] = {0.0, 0.0, 0.0};
   int32_t termination_flag = 0;
@@ -60,10 +60,10 @@ class TimeControl {
   // Selective mass scaling when it is due: masses back to their stored
   // values, then every element brought to the target step; the candidate
   // step becomes the target.
-  void massScalingGpu(TieManager* ties, ConstrainedManager* constraints, ElementControl* elements,
-                      NodeManager* nodes, int cycle, double* candidate);
-  void massScalingCpu(TieManager* ties, ConstrainedManager* constraints, std::vector<Part>& parts,
-                      NodeManager* nodes, int cycle, double* candidate);
+  void massScalingGpu(TieManager* ties, ConstrainedManager* constraints, ElementControl* elements, NodeManager* nodes,
+                      int cycle, double* candidate);
+  void massScalingCpu(TieManager* ties, ConstrainedManager* constraints, std::vector<Part>& parts, NodeManager* nodes,
+                      int cycle, double* candidate);
   // True when mass scaling acts at this cycle with this candidate step.
   bool massScalingDue(int cycle, double candidate) const;
   // Mass scaling, when it first acted, added more than ENDMAS percent

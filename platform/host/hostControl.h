@@ -8,12 +8,24 @@
 
 namespace gpu_host {
 
-enum class CallKind { Malloc, Free, Memcpy, Memset, HostAlloc, HostGetDevicePointer, FreeHost, MallocManaged,
-                      DeviceSynchronize, SetDevice, GetDeviceCount, GetDeviceProperties,
-                      // A launch failure does not run the kernel and stays
-                      // pending, like a kernel that faulted on a GPU: every
-                      // later runtime call returns it until cudaDeviceReset.
-                      Launch };
+enum class CallKind {
+  Malloc,
+  Free,
+  Memcpy,
+  Memset,
+  HostAlloc,
+  HostGetDevicePointer,
+  FreeHost,
+  MallocManaged,
+  DeviceSynchronize,
+  SetDevice,
+  GetDeviceCount,
+  GetDeviceProperties,
+  // A launch failure does not run the kernel and stays
+  // pending, like a kernel that faulted on a GPU: every
+  // later runtime call returns it until cudaDeviceReset.
+  Launch
+};
 
 // The default table: one emulated device of compute capability 7.5.
 cudaDeviceProp defaultDeviceProperties();

@@ -91,8 +91,8 @@ std::atomic<unsigned long long> g_sharedLaunches{0};
 
 thread_local Mode t_mode = Mode::Outside;
 thread_local Mode t_modeOutsidePhase = Mode::Outside;
-thread_local EmulatedThread* t_current = nullptr;      // the fiber now running
-thread_local ctx::fcontext_t t_scheduler = nullptr;    // where a fiber returns to
+thread_local EmulatedThread* t_current = nullptr;    // the fiber now running
+thread_local ctx::fcontext_t t_scheduler = nullptr;  // where a fiber returns to
 thread_local BlockRunner* t_runner = nullptr;
 // The OS thread's own stack, as AddressSanitizer must be told on every switch.
 thread_local const void* t_mainStackBottom = nullptr;
@@ -120,8 +120,8 @@ void fiberMain(ctx::transfer_t from) {
   try {
     t_runner->runThread(t_runner->context);
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "kernel launch: exception in thread (%u,%u,%u): %s\n", threadIdx.x, threadIdx.y,
-                 threadIdx.z, e.what());
+    std::fprintf(stderr, "kernel launch: exception in thread (%u,%u,%u): %s\n", threadIdx.x, threadIdx.y, threadIdx.z,
+                 e.what());
     fail("a kernel must not throw");
   } catch (...) {
     fail("a kernel must not throw");
@@ -378,8 +378,9 @@ class GridJob {
   void runShare(int seat) {
     const auto start = std::chrono::steady_clock::now();
     runUnits(seat);
-    busyNs_.fetch_add(std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count(),
-                      std::memory_order_relaxed);
+    busyNs_.fetch_add(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count(),
+        std::memory_order_relaxed);
   }
 
   void runUnits(int seat) {

@@ -83,8 +83,7 @@ inline void blockPhases(int phases, Phase phase) {
 
 template <typename... KArgs, typename... Args>
 inline void launch(void (*kernel)(KArgs...), dim3 grid, dim3 block, Args&&... args) {
-  static_assert(sizeof...(KArgs) == sizeof...(Args),
-                "kernels take no default arguments: pass every argument");
+  static_assert(sizeof...(KArgs) == sizeof...(Args), "kernels take no default arguments: pass every argument");
   if (grid.x == 0 || grid.y == 0 || grid.z == 0 || block.x == 0 || block.y == 0 || block.z == 0) return;
   gpu_host_detail::LaunchContext<KArgs...> ctx{kernel, {static_cast<std::decay_t<KArgs>>(std::forward<Args>(args))...}};
   gpu_host_detail::runGrid(grid, block, &gpu_host_detail::LaunchContext<KArgs...>::run, &ctx,

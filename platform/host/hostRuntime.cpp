@@ -38,8 +38,9 @@ struct RuntimeState {
   std::atomic<cudaError_t> sticky{cudaSuccess};
   // The runtime's defaults: 1 KiB of stack per thread, 1 MiB printf buffer,
   // 8 MiB device heap.
-  std::map<cudaLimit, size_t> limits{
-      {cudaLimitStackSize, 1024}, {cudaLimitPrintfFifoSize, 1 << 20}, {cudaLimitMallocHeapSize, 8 << 20}};
+  std::map<cudaLimit, size_t> limits{{cudaLimitStackSize, 1024},
+                                     {cudaLimitPrintfFifoSize, 1 << 20},
+                                     {cudaLimitMallocHeapSize, 8 << 20}};
 };
 
 RuntimeState& state() {
@@ -280,12 +281,21 @@ cudaError_t cudaMemcpy(void* dst, const void* src, size_t count, cudaMemcpyKind 
   if (dst == nullptr || src == nullptr) return record(cudaErrorInvalidValue);
   bool ok = true;
   switch (kind) {
-    case cudaMemcpyHostToHost: break;
-    case cudaMemcpyHostToDevice: ok = isDeviceRange(dst, count); break;
-    case cudaMemcpyDeviceToHost: ok = isDeviceRange(src, count); break;
-    case cudaMemcpyDeviceToDevice: ok = isDeviceRange(dst, count) && isDeviceRange(src, count); break;
-    case cudaMemcpyDefault: break;
-    default: return record(cudaErrorInvalidMemcpyDirection);
+    case cudaMemcpyHostToHost:
+      break;
+    case cudaMemcpyHostToDevice:
+      ok = isDeviceRange(dst, count);
+      break;
+    case cudaMemcpyDeviceToHost:
+      ok = isDeviceRange(src, count);
+      break;
+    case cudaMemcpyDeviceToDevice:
+      ok = isDeviceRange(dst, count) && isDeviceRange(src, count);
+      break;
+    case cudaMemcpyDefault:
+      break;
+    default:
+      return record(cudaErrorInvalidMemcpyDirection);
   }
   if (!ok) return record(cudaErrorInvalidValue);
   copyBytes(dst, src, count);
@@ -384,7 +394,8 @@ int beginLaunch(dim3 grid, dim3 block) {
   }
   const unsigned long long threads = 1ULL * block.x * block.y * block.z;
   if (threads > 1024 || block.z > 64 || grid.y > 65535 || grid.z > 65535) {
-    std::fprintf(stderr, "kernel launch refused: grid (%u,%u,%u) of blocks (%u,%u,%u); a block holds at most "
+    std::fprintf(stderr,
+                 "kernel launch refused: grid (%u,%u,%u) of blocks (%u,%u,%u); a block holds at most "
                  "1024 threads (z at most 64), a grid at most 65535 blocks in y and z\n",
                  grid.x, grid.y, grid.z, block.x, block.y, block.z);
     state().lastError = cudaErrorInvalidConfiguration;

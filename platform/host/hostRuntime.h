@@ -6,7 +6,7 @@
 #include <cstdio>   // printf in device code
 #include <cstdlib>  // malloc and free in device code
 #include <cstring>
-#include <new>      // placement-new of device objects
+#include <new>  // placement-new of device objects
 #include "platform/host/hostErrorCodes.h"
 #include "platform/host/hostTypes.h"
 
@@ -67,7 +67,9 @@ struct cudaDeviceProp {
 
 cudaError_t cudaMalloc(void** ptr, size_t size);
 template <typename T>
-inline cudaError_t cudaMalloc(T** ptr, size_t size) { return cudaMalloc(reinterpret_cast<void**>(ptr), size); }
+inline cudaError_t cudaMalloc(T** ptr, size_t size) {
+  return cudaMalloc(reinterpret_cast<void**>(ptr), size);
+}
 cudaError_t cudaMallocManaged(void** ptr, size_t size, unsigned int flags = cudaMemAttachGlobal);
 template <typename T>
 inline cudaError_t cudaMallocManaged(T** ptr, size_t size, unsigned int flags = cudaMemAttachGlobal) {

@@ -7,10 +7,10 @@
 namespace gpu_host_detail {
 
 struct FiberStack {
-  void* mapping = nullptr;    // start of the mapping: the guard page
+  void* mapping = nullptr;  // start of the mapping: the guard page
   std::size_t mappedSize = 0;
-  void* bottom = nullptr;     // lowest usable address, just above the guard page
-  std::size_t size = 0;       // usable bytes above `bottom`
+  void* bottom = nullptr;  // lowest usable address, just above the guard page
+  std::size_t size = 0;    // usable bytes above `bottom`
   unsigned valgrindId = 0;
   // Lowest address of the frames still live when the fiber last left the
   // stack (set by the fiber as it finishes; `bottom` when unknown).  Frames

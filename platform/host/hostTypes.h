@@ -11,7 +11,9 @@
 // Per-block shared storage: a whole block always runs on one OS thread.
 #define __shared__ static thread_local
 
-struct uint3 { unsigned int x, y, z; };
+struct uint3 {
+  unsigned int x, y, z;
+};
 struct dim3 {
   unsigned int x, y, z;
   constexpr dim3(unsigned int vx = 1, unsigned int vy = 1, unsigned int vz = 1) : x(vx), y(vy), z(vz) {}
@@ -20,10 +22,18 @@ struct dim3 {
 };
 // Alignments as CUDA gives them, so that records holding these types have
 // one layout in both builds.
-struct alignas(8) int2 { int x, y; };
-struct int3 { int x, y, z; };
-struct alignas(16) double2 { double x, y; };
-struct double3 { double x, y, z; };
+struct alignas(8) int2 {
+  int x, y;
+};
+struct int3 {
+  int x, y, z;
+};
+struct alignas(16) double2 {
+  double x, y;
+};
+struct double3 {
+  double x, y, z;
+};
 
 inline constexpr uint3 make_uint3(unsigned int x, unsigned int y, unsigned int z) { return uint3{x, y, z}; }
 inline constexpr int2 make_int2(int x, int y) { return int2{x, y}; }

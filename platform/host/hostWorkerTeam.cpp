@@ -179,12 +179,13 @@ class WorkerTeam {
     for (;;) {
       const std::uint64_t word = awaitSeat(w, seen);
       busy_.fetch_add(1);
-      if (word_.load() == word) runShare(work_.load(std::memory_order_relaxed), ctx_.load(std::memory_order_relaxed), w + 1);
+      if (word_.load() == word)
+        runShare(work_.load(std::memory_order_relaxed), ctx_.load(std::memory_order_relaxed), w + 1);
       if (busy_.fetch_sub(1) == 1) launcherBell_.ring();
     }
   }
 
-  std::mutex mutex_;  // guards workers_
+  std::mutex mutex_;                    // guards workers_
   std::atomic<std::uint64_t> word_{0};  // job number << kSeatBits | open seats
   std::atomic<void (*)(void*, int)> work_{nullptr};
   std::atomic<void*> ctx_{nullptr};

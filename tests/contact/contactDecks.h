@@ -11,9 +11,9 @@
 // surface-to-surface contact.
 namespace blockdrop {
 
-constexpr double kCell = 0.01;    // element size, m
-constexpr double kSpeed = 10.0;   // speed of the upper block, m/s
-constexpr int kBlockNodes = 27;   // nodes of one block; the lower block has 1-27
+constexpr double kCell = 0.01;   // element size, m
+constexpr double kSpeed = 10.0;  // speed of the upper block, m/s
+constexpr int kBlockNodes = 27;  // nodes of one block; the lower block has 1-27
 
 inline motiondeck::Block block(int part, double bottom) {
   motiondeck::Block b;
@@ -98,8 +98,9 @@ inline std::string deck(double endTime, bool heldPlate = false) {
     for (int j = 0; j <= 4; ++j)
       for (int i = 0; i <= 4; ++i) held.push_back(p.node(i, j, k));
   for (int n = 1; n <= b.nodeCount(); ++n) moving.push_back(kPlateNodes + n);
-  const std::string start = heldPlate ? "" : motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" + card({"2"}) +
-                                                 card({"1.0", "0.0", "0.0"});
+  const std::string start =
+      heldPlate ? ""
+                : motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" + card({"2"}) + card({"1.0", "0.0", "0.0"});
   return p.cards() + b.cards() + motiondeck::nodeSet(1, held) + "*BOUNDARY_SPC_SET\n" +
          card({"1", "0", "1", "1", "1", "1", "1", "1"}) + start + "*DEFINE_CURVE\n" + card({"1"}) +
          card({"0.0", "1.0"}) + card({"100.0", "1.0"}) + "*LOAD_BODY_Z\n" + card({"1", motiondeck::num(kGravity)}) +
@@ -142,7 +143,7 @@ inline std::string deck(double endTime) {
       base.push_back(lower.node(i, j, 0));
       if (i < 4 && j < 4)
         top += card({std::to_string(upper.node(i, j, 4)), std::to_string(upper.node(i + 1, j, 4)),
-                      std::to_string(upper.node(i + 1, j + 1, 4)), std::to_string(upper.node(i, j + 1, 4))});
+                     std::to_string(upper.node(i + 1, j + 1, 4)), std::to_string(upper.node(i, j + 1, 4))});
     }
   return lower.cards() + upper.cards() + motiondeck::nodeSet(1, base) + "*BOUNDARY_SPC_SET\n" +
          card({"1", "0", "0", "0", "1", "0", "0", "0"}) + top + motiondeck::curve(1, {{0.0, 1.0}, {1.0, 1.0}}) +
@@ -210,10 +211,10 @@ constexpr double kCell = blockdrop::kCell;
 constexpr int kBlockNodes = blockdrop::kBlockNodes;
 
 struct Layout {
-  double gap = 1e-4;               // below 0: the upper block starts that deep inside the lower one
-  double dx = 0.0, dy = 0.0;       // offset of the upper block
+  double gap = 1e-4;          // below 0: the upper block starts that deep inside the lower one
+  double dx = 0.0, dy = 0.0;  // offset of the upper block
   double speed = blockdrop::kSpeed;
-  bool onePart = false;            // both blocks in part 1
+  bool onePart = false;                                                                 // both blocks in part 1
   std::string contact = "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n" + card({"0", "0", "5"});  // whole model
   double endTime = 2e-4;
   // Cells of both blocks (lower, upper; cubes of edge cell[0], cell[1]),
@@ -258,11 +259,12 @@ inline std::string deck(const Layout& l) {
     if (l.holdLower || (l.holdBase && n <= (lower.nx + 1) * (lower.ny + 1))) held.push_back(n);
   }
   for (int n = 1; n <= upper.nodeCount(); ++n) moving.push_back(upper.nodeOffset + n);
-  const std::string support = held.empty() ? "" : motiondeck::nodeSet(1, held) + "*BOUNDARY_SPC_SET\n" +
-                                                      card({"1", "0", "1", "1", "1", "1", "1", "1"});
-  return lower.cards() + upperCards + support + motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" +
-         card({"2"}) + card({"0.0", "0.0", motiondeck::num(-l.speed)}) + "*SET_PART_LIST\n" + card({"3"}) +
-         card({"1"}) + l.contact + card({"0.0"}) + card({"0.0"}) + motiondeck::termination(l.endTime) + l.controls +
+  const std::string support = held.empty() ? ""
+                                           : motiondeck::nodeSet(1, held) + "*BOUNDARY_SPC_SET\n" +
+                                                 card({"1", "0", "1", "1", "1", "1", "1", "1"});
+  return lower.cards() + upperCards + support + motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" + card({"2"}) +
+         card({"0.0", "0.0", motiondeck::num(-l.speed)}) + "*SET_PART_LIST\n" + card({"3"}) + card({"1"}) + l.contact +
+         card({"0.0"}) + card({"0.0"}) + motiondeck::termination(l.endTime) + l.controls +
          // The stiffness form of hourglass control keeps the faces of the
          // coarse blocks flat under contact at half a cell's offset, so that
          // the record's depth and the depth measured to the faces' triangles

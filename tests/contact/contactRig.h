@@ -196,7 +196,7 @@ struct SearchRig {
       grids[i].allocateAndCopySubDomainsGpu();
       grids[i].allocateSubDomainPtrArrayGpu();
     }
-    }
+  }
   // One bucket search, as the cycle runs it.
   void search() {
     for (unsigned char& f : rig.surface.flags) f = 0;

@@ -21,10 +21,10 @@
 namespace {
 
 constexpr double kSpeed = 10.0;
-constexpr double kFine = 0.005;     // element edge of the fine block, m
-constexpr double kCoarse = 0.01;    // of the coarse block
-constexpr double kWidth = 0.02;     // both blocks are 20 mm square and 10 mm high
-constexpr double kOverlap = 0.0025; // overlap of the two footprints on x and y
+constexpr double kFine = 0.005;      // element edge of the fine block, m
+constexpr double kCoarse = 0.01;     // of the coarse block
+constexpr double kWidth = 0.02;      // both blocks are 20 mm square and 10 mm high
+constexpr double kOverlap = 0.0025;  // overlap of the two footprints on x and y
 constexpr double kGap = 1e-4;
 
 struct Pair {
@@ -71,8 +71,7 @@ std::string deck(const Pair& p, bool upperFirst) {
 // Height of a block's top (k = nz) or bottom (k = 0) face over the point
 // (x, y) of its footprint, interpolated in the face's element that holds
 // the point in the block's first shape; false outside the footprint.
-bool faceHeight(const motiondeck::Block& b, int k, const std::vector<NodeCuda>& nodes, double x, double y,
-                double& z) {
+bool faceHeight(const motiondeck::Block& b, int k, const std::vector<NodeCuda>& nodes, double x, double y, double& z) {
   const double u = (x - b.origin[0]) / b.h, v = (y - b.origin[1]) / b.h;
   if (u < 0.0 || v < 0.0 || u > b.nx || v > b.ny) return false;
   const int i = std::min(static_cast<int>(u), b.nx - 1), j = std::min(static_cast<int>(v), b.ny - 1);

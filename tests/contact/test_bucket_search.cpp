@@ -144,8 +144,8 @@ TEST(BucketSearch, KeptBucketsFollowAMovingMasterSurface) {
   const struct {
     double step;
     bool refill;
-  } steps[] = {{0.3, false}, {0.3, false}, {0.3, false}, {0.3, true}, {-0.9, false}, {2.5, true},
-               {-2.5, true}, {40.0, true}, {0.0, false}, {-45.0, true}};
+  } steps[] = {{0.3, false}, {0.3, false}, {0.3, false}, {0.3, true},  {-0.9, false},
+               {2.5, true},  {-2.5, true}, {40.0, true}, {0.0, false}, {-45.0, true}};
   std::vector<NodeCuda>& nodes = s.rig.nodes.node_array_cpu;
   int fills = plate.bin_fills;
   for (const auto& st : steps) {
@@ -210,7 +210,7 @@ TEST(SearchGrid, RigidSurfaceBecomesMaster) {
   Surface plate, ball, unnamed;
   plate.part_index_array = {0};
   ball.part_index_array = {1};
-  plate.mean_edge_length = 1.0;   // the plate would be master by its edges
+  plate.mean_edge_length = 1.0;  // the plate would be master by its edges
   ball.mean_edge_length = 0.5;
   unnamed.mean_edge_length = 0.1;
   std::vector<Contact> contacts(3);

@@ -97,8 +97,8 @@ TEST_P(PairStep, SlaveLeavesAtTheSpeedThatClosesItsPenetrationAndMomentumIsKept)
   p.penetraCalDefenGpu(0, nullptr);
   EXPECT_NEAR(p.gap, c.slave[2], 1e-15);
   // Its last step left slave and contact point closing as they do now.
-  const double n0 = p.normal[0] * rig.node(s).vel[0] + p.normal[1] * rig.node(s).vel[1] +
-                    p.normal[2] * rig.node(s).vel[2];
+  const double n0 =
+      p.normal[0] * rig.node(s).vel[0] + p.normal[1] * rig.node(s).vel[1] + p.normal[2] * rig.node(s).vel[2];
   p.last_opening = p.last_expected = n0 - contactPointNormalVelocity(rig, p);
   p.defenceNodeCalGpuDecouple(kDt, 7, &active, 0, nullptr);
   p.storeFcn();
@@ -115,8 +115,8 @@ TEST_P(PairStep, SlaveLeavesAtTheSpeedThatClosesItsPenetrationAndMomentumIsKept)
   for (int j = 0; j < 3; ++j) EXPECT_NEAR(total[j], external[j], 1e-12 * (1.0 + p.normal_force));
 
   rig.advanceVelocities(kDt);
-  const double vs = p.normal[0] * rig.node(s).vel[0] + p.normal[1] * rig.node(s).vel[1] +
-                    p.normal[2] * rig.node(s).vel[2];
+  const double vs =
+      p.normal[0] * rig.node(s).vel[0] + p.normal[1] * rig.node(s).vel[1] + p.normal[2] * rig.node(s).vel[2];
   const double vm = contactPointNormalVelocity(rig, p);
   EXPECT_NEAR(vs - vm, -c.slave[2] / kDt, 1e-12 * std::fabs(vs)) << c.name;
   momentum(rig, after);

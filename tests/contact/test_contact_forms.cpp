@@ -22,8 +22,8 @@ using deckcase::Sample;
 
 namespace {
 
-constexpr double kEdge = 0.01;      // element edge, m
-constexpr int kUpperFirst = 28;     // nodes 1-27 lower block, 28-54 upper block
+constexpr double kEdge = 0.01;   // element edge, m
+constexpr int kUpperFirst = 28;  // nodes 1-27 lower block, 28-54 upper block
 
 // Node number of grid point (i, j, k) of the block whose first node is `first`.
 int gridNode(int first, int i, int j, int k) { return first + i + 3 * j + 9 * k; }

@@ -23,11 +23,10 @@
 
 namespace {
 
-
 struct HoldCase {
   const char* name;
   twoblocks::Layout layout;
-  double minRebound;       // upper block's final momentum over its incoming one
+  double minRebound;        // upper block's final momentum over its incoming one
   double maxDepth = 0.005;  // deepest a node may get beyond its start, in elements
   // How much deeper than measured the record may be, in elements: where the
   // blocks' edges meet, a node under a face's plane lies close to the side.
@@ -64,14 +63,15 @@ double depthInBlock(const std::vector<NodeCuda>& nodes, const motiondeck::Block&
             const double nn = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
             auto tri = [&](const double* e, const double* f) {
               return ((e[1] * f[2] - e[2] * f[1]) * n[0] + (e[2] * f[0] - e[0] * f[2]) * n[1] +
-                      (e[0] * f[1] - e[1] * f[0]) * n[2]) / nn;
+                      (e[0] * f[1] - e[1] * f[0]) * n[2]) /
+                     nn;
             };
             const double s = tri(w, v), o = tri(u, w);
             if (s < -1e-9 || o < -1e-9 || s + o > 1 + 1e-9) continue;
             // Inward: towards the far side of the block.
             const double sign = side == 0 ? 1.0 : -1.0;
-            best = std::max(best, sign * (n[axis] > 0 ? 1 : -1) * (w[0] * n[0] + w[1] * n[1] + w[2] * n[2]) /
-                                      std::sqrt(nn));
+            best = std::max(best,
+                            sign * (n[axis] > 0 ? 1 : -1) * (w[0] * n[0] + w[1] * n[1] + w[2] * n[2]) / std::sqrt(nn));
           }
       if (best < -1e29) return -1.0;
       depth = std::min(depth, best);
@@ -89,7 +89,7 @@ TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
   const double cell = c.layout.cell[0];  // of the lower block
   for (bool host : {false, true}) {
     SCOPED_TRACE(host ? "host loop" : "GPU loop");
-    std::vector<double> start;  // depth of every node at time 0 (0 outside)
+    std::vector<double> start;                                           // depth of every node at time 0 (0 outside)
     double deepest = 0.0, beyondStart = 0.0, rebound = 0.0, last = 0.0;  // last: deepest of the last state
     ContactDepth record, held, left;
     energymeter::EnergyMeter meter;
@@ -146,10 +146,17 @@ TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
 // the same with the plate's nodes as the slave side, and with a free plate
 // 10^4 times heavier held by neither side (a step of 0.15 us: three
 // quarters of a plate cell's travel).
-const twoblocks::Layout barOnPlate{.gap = 0.01, .dx = 1.0, .dy = 1.0, .speed = 5e5,
+const twoblocks::Layout barOnPlate{.gap = 0.01,
+                                   .dx = 1.0,
+                                   .dy = 1.0,
+                                   .speed = 5e5,
                                    .contact = "*CONTACT_ONE_WAY_SURFACE_TO_SURFACE\n" + card({"2", "1", "3", "3"}),
-                                   .endTime = 3e-6, .cells = {{40, 40, 3}, {2, 2, 6}}, .cell = {0.1, 1.0},
-                                   .holdLower = true, .density = 7.85e-9, .young = 2.1e5,
+                                   .endTime = 3e-6,
+                                   .cells = {{40, 40, 3}, {2, 2, 6}},
+                                   .cell = {0.1, 1.0},
+                                   .holdLower = true,
+                                   .density = 7.85e-9,
+                                   .young = 2.1e5,
                                    .controls = "*CONTROL_TIMESTEP\n" + card({"0.0", "0.9", "0", "0.0", "1e-7"})};
 twoblocks::Layout barOnPlateWith(const std::string& contact, bool heavy) {
   twoblocks::Layout l = barOnPlate;
@@ -163,23 +170,26 @@ twoblocks::Layout barOnPlateWith(const std::string& contact, bool heavy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Decks, ContactHolds,
-    testing::Values(HoldCase{"overlap_20um", {.gap = -2e-5}, 0.5},
-                    HoldCase{"block_at_100_m_s", {.gap = 1e-3, .speed = 100.0, .cells = {{4, 4, 4}, {4, 4, 4}}}, 0.5,
-                             0.001, 0.01},
-                    HoldCase{"block_1um_off_at_100_m_s", {.gap = 1e-6, .speed = 100.0, .cells = {{4, 4, 4}, {4, 4, 4}}},
-                             0.5, 0.001, 0.01},
-                    HoldCase{"overlap_0_3mm_offset", {.gap = -3e-4, .dx = 0.005, .dy = 0.0025, .speed = 2.0}, 0.3},
-                    HoldCase{"general_one_part",
-                             {.dx = 0.005, .dy = 0.0025, .onePart = true,
-                              .contact = "*CONTACT_AUTOMATIC_GENERAL\n" + card({"3", "0", "2"})},
-                             0.3},
-                    HoldCase{"bar_at_500_m_s_on_a_fine_held_plate_mass_scaled", barOnPlate, 0.5, 0.6},
-                    HoldCase{"bar_at_500_m_s_on_a_held_plate_sides_swapped",
-                             barOnPlateWith("*CONTACT_ONE_WAY_SURFACE_TO_SURFACE\n" + card({"1", "2", "3", "3"}), false),
-                             0.5, 0.6},
-                    HoldCase{"bar_at_500_m_s_on_a_free_plate_1e4_times_heavier",
-                             barOnPlateWith("*CONTACT_SURFACE_TO_SURFACE\n" + card({"2", "1", "3", "3"}), true), 0.5,
-                             0.8}),
+    testing::Values(
+        HoldCase{"overlap_20um", {.gap = -2e-5}, 0.5},
+        HoldCase{"block_at_100_m_s", {.gap = 1e-3, .speed = 100.0, .cells = {{4, 4, 4}, {4, 4, 4}}}, 0.5, 0.001, 0.01},
+        HoldCase{"block_1um_off_at_100_m_s",
+                 {.gap = 1e-6, .speed = 100.0, .cells = {{4, 4, 4}, {4, 4, 4}}},
+                 0.5,
+                 0.001,
+                 0.01},
+        HoldCase{"overlap_0_3mm_offset", {.gap = -3e-4, .dx = 0.005, .dy = 0.0025, .speed = 2.0}, 0.3},
+        HoldCase{"general_one_part",
+                 {.dx = 0.005,
+                  .dy = 0.0025,
+                  .onePart = true,
+                  .contact = "*CONTACT_AUTOMATIC_GENERAL\n" + card({"3", "0", "2"})},
+                 0.3},
+        HoldCase{"bar_at_500_m_s_on_a_fine_held_plate_mass_scaled", barOnPlate, 0.5, 0.6},
+        HoldCase{"bar_at_500_m_s_on_a_held_plate_sides_swapped",
+                 barOnPlateWith("*CONTACT_ONE_WAY_SURFACE_TO_SURFACE\n" + card({"1", "2", "3", "3"}), false), 0.5, 0.6},
+        HoldCase{"bar_at_500_m_s_on_a_free_plate_1e4_times_heavier",
+                 barOnPlateWith("*CONTACT_SURFACE_TO_SURFACE\n" + card({"2", "1", "3", "3"}), true), 0.5, 0.8}),
     [](const testing::TestParamInfo<HoldCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -60,7 +60,8 @@ struct HostSearchRig {
       std::set<const SegmentCuda*> expected, found;
       for (const SegmentCuda& s : rig.surface.segment_array) {
         bool inside = true;
-        for (int a = 0; a < 3; ++a) inside = inside && cn.node->coord[a] >= s.box_min[a] && cn.node->coord[a] <= s.box_max[a];
+        for (int a = 0; a < 3; ++a)
+          inside = inside && cn.node->coord[a] >= s.box_min[a] && cn.node->coord[a] <= s.box_max[a];
         if (inside) expected.insert(&s);
       }
       for (const SegmentCuda* s : cn.test_pair.segment) {

@@ -73,8 +73,8 @@ TEST(PairProduction, NodeOverAConvexRidgeGetsAnEdgePair) {
   ASSERT_EQ(p.kind, NODE_TO_EDGE);
   // rho - (t_edge / 2 + t_node) / 2 with rho = 0.05.
   EXPECT_NEAR(p.gap, 0.05 - 0.1, 1e-12);
-  const bool onSharedEdge = (p.segment == &rig.segment(0) && p.local_index == 1) ||
-                            (p.segment == &rig.segment(1) && p.local_index == 3);
+  const bool onSharedEdge =
+      (p.segment == &rig.segment(0) && p.local_index == 1) || (p.segment == &rig.segment(1) && p.local_index == 3);
   EXPECT_TRUE(onSharedEdge);
 }
 

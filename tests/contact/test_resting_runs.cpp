@@ -22,7 +22,8 @@ using namespace restingblock;
 // Height of the plate's top surface at (x, y): bilinear over the top nodes
 // of the plate cell below, which keep their place in the plane.
 double plateTop(const std::vector<NodeCuda>& nodes, double x, double y) {
-  const int i = std::clamp(static_cast<int>(x / kPlateCell), 0, 3), j = std::clamp(static_cast<int>(y / kPlateCell), 0, 3);
+  const int i = std::clamp(static_cast<int>(x / kPlateCell), 0, 3),
+            j = std::clamp(static_cast<int>(y / kPlateCell), 0, 3);
   auto top = [&nodes](int a, int b) -> const NodeCuda& { return nodes[static_cast<std::size_t>(25 + a + 5 * b)]; };
   const double u = (x - top(i, j).coord[0]) / (top(i + 1, j).coord[0] - top(i, j).coord[0]);
   const double w = (y - top(i, j).coord[1]) / (top(i, j + 1).coord[1] - top(i, j).coord[1]);
@@ -124,8 +125,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(HoldCase{"held_plate", deck(0.1, true), kBlockCell, kPlateNodes, -1, 9, 1e-3, false, 0.0},
                       HoldCase{"rigid_impactor", blockdrop::deck(1e-4, true, 1e-4, true), blockdrop::kCell,
                                blockdrop::kBlockNodes, 18, 9, 5e-3, true, 0.0},
-                      HoldCase{"pressed_stack", pressedstack::deck(6e-5), pressedstack::kCell, pressedstack::kBlockNodes,
-                               100, 25, 2e-3, false,
+                      HoldCase{"pressed_stack", pressedstack::deck(6e-5), pressedstack::kCell,
+                               pressedstack::kBlockNodes, 100, 25, 2e-3, false,
                                2.0 * pressedstack::kPressure * 8 * pressedstack::kCell / pressedstack::kYoung}),
     [](const auto& info) { return std::string(info.param.name); });
 

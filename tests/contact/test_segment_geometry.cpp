@@ -28,7 +28,7 @@ double squareTerritory(double L, double t) {
 }
 
 TEST(SegmentGeometry, TerritoryByEdgeLengthAgainstThickness) {
-  EXPECT_DOUBLE_EQ(squareTerritory(1.0, 0.05), 0.025 + 0.3);     // middle edge: L > 10 t
+  EXPECT_DOUBLE_EQ(squareTerritory(1.0, 0.05), 0.025 + 0.3);      // middle edge: L > 10 t
   EXPECT_DOUBLE_EQ(squareTerritory(1.0, 0.1), 0.05 + 0.6 * 0.1);  // short edge: L = 10 t
   EXPECT_DOUBLE_EQ(squareTerritory(1.0, 0.0), 0.0005 + 0.15);     // floor 0.001, long edge
   EXPECT_DOUBLE_EQ(squareTerritory(0.05, 0.1), 0.05 + 0.6 * 0.05);

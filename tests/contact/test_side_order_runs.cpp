@@ -24,8 +24,8 @@ struct Drop {
 };
 
 Drop drop(double gap, bool upperFirst) {
-  const std::string name = std::string("side_order_") + (gap > 0.0 ? "apart" : "touching") +
-                           (upperFirst ? "_upper_first" : "_lower_first");
+  const std::string name =
+      std::string("side_order_") + (gap > 0.0 ? "apart" : "touching") + (upperFirst ? "_upper_first" : "_lower_first");
   const std::vector<deckcase::Sample> samples = motiondeck::run(name, blockdrop::deck(gap, upperFirst));
   Drop d;
   if (samples.size() < 20) {

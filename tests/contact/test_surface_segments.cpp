@@ -185,8 +185,16 @@ TEST(SurfaceSegments, UnusableSegmentsAreDroppedWithAMessage) {
   m.addGridNodes(2, 1, 0, 1.0);  // nodes 1..6
   m.finishNodes();
   // Node 0, node 99, a collinear (zero-area) triangle, then two good ones.
-  Surface& s = m.addSurface({{1, 2, 5, 0}, {1, 2, 99, 4}, {1, 2, 3, 3}, {1, 2, 5, 4}, {2, 3, 6, 5}, {0, 0, 0, 0},
-                             {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}});
+  Surface& s = m.addSurface({{1, 2, 5, 0},
+                             {1, 2, 99, 4},
+                             {1, 2, 3, 3},
+                             {1, 2, 5, 4},
+                             {2, 3, 6, 5},
+                             {0, 0, 0, 0},
+                             {0, 0, 0, 0},
+                             {0, 0, 0, 0},
+                             {0, 0, 0, 0},
+                             {0, 0, 0, 0}});
   testing::internal::CaptureStderr();
   m.prepare(s);
   const std::string err = testing::internal::GetCapturedStderr();

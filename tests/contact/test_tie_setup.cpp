@@ -49,17 +49,17 @@ struct TieRig {
 TEST(TieSetup, NodesWithinReachAttachWithWeightsThatRecoverTheirPoint) {
   TieRig t;
   const int inside = t.slave(0.25, 0.75, 0.0);
-  const int corner = t.slave(2.0, 2.0, 0.0);          // on the plate's outer corner
-  const int thick = t.slave(1.5, 0.5, 0.2, 0.4);      // 0.2 above, half thickness 0.2
-  const int far = t.slave(1.5, 1.5, 0.3);             // beyond the default reach
-  const int outside = t.slave(2.5, 1.0, 0.0);         // beside the plate
+  const int corner = t.slave(2.0, 2.0, 0.0);      // on the plate's outer corner
+  const int thick = t.slave(1.5, 0.5, 0.2, 0.4);  // 0.2 above, half thickness 0.2
+  const int far = t.slave(1.5, 1.5, 0.3);         // beyond the default reach
+  const int outside = t.slave(2.5, 1.0, 0.0);     // beside the plate
   testing::internal::CaptureStderr();
   const Tie& tie = t.build({inside, corner, thick, far, outside});
   const std::string messages = testing::internal::GetCapturedStderr();
   ASSERT_EQ(tie.subTieNum(), 3);
   // Nodes left free are counted once with their ids, never put on a segment.
-  EXPECT_NE(messages.find("Tie 7: 2 of 5 slave nodes found no master segment within reach and stay free (first: "
-                          + std::to_string(far) + " " + std::to_string(outside) + ")"),
+  EXPECT_NE(messages.find("Tie 7: 2 of 5 slave nodes found no master segment within reach and stay free (first: " +
+                          std::to_string(far) + " " + std::to_string(outside) + ")"),
             std::string::npos)
       << messages;
   for (const SubTie& st : tie.sub_tie_array_cpu) {
@@ -106,7 +106,8 @@ TEST(TieSetup, DoublyTiedNodeKeepsItsFirstAttachmentAndUnresolvedTiesGo) {
   tie.sub_tie_array_cpu.push_back(tie.sub_tie_array_cpu.front());  // the same node again
   testing::internal::CaptureStdout();
   t.tm.checkTiedNodes();
-  EXPECT_NE(testing::internal::GetCapturedStdout().find("节点 " + std::to_string(s) + " 被重复绑定"), std::string::npos);
+  EXPECT_NE(testing::internal::GetCapturedStdout().find("节点 " + std::to_string(s) + " 被重复绑定"),
+            std::string::npos);
   EXPECT_EQ(tie.subTieNum(), 1);
 
   Tie lost;

@@ -22,8 +22,8 @@ class CheckedFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     resetRunStop();
-    dir_ = fs::temp_directory_path() /
-           ("impactfem_checked_" + std::to_string(getpid()) + "_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    dir_ = fs::temp_directory_path() / ("impactfem_checked_" + std::to_string(getpid()) + "_" +
+                                        std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }

@@ -67,5 +67,5 @@ TEST_F(CudaCheck, AFailureBeforeTheRunRecordIsOpenStillReportsAndExits) {
 
 TEST_F(CudaCheck, TheMacroPassesTheCallTextFileAndLine) {
   EXPECT_EXIT(CUDA_CHECK(static_cast<int>(3) + 0), ::testing::ExitedWithCode(1),
-              "test_cuda_check.cpp:[0-9]+ code=3\\(cudaErrorInitializationError\\) \"static_cast<int>\\(3\\) \\+ 0\"");
+      "test_cuda_check.cpp:[0-9]+ code=3\\(cudaErrorInitializationError\\) \"static_cast<int>\\(3\\) \\+ 0\"");
 }

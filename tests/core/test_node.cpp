@@ -226,7 +226,8 @@ TEST(NodeManagerTest, LookupOfDenseAndSparseIds) {
     for (int i = 0; i < static_cast<int>(ids.size()); ++i) nm.node_array_cpu[i].store_id = i;
     nm.checkNodeIdMap();
     for (const NodeCuda& n : nm.node_array_cpu) EXPECT_EQ(nm.findNodeById(n.id), &n) << n.id;
-    for (int missing : {3, 0, -6, 6, 8, 999999, 2147483647, -2147483647 - 1}) EXPECT_EQ(nm.findNodeById(missing), nullptr);
+    for (int missing : {3, 0, -6, 6, 8, 999999, 2147483647, -2147483647 - 1})
+      EXPECT_EQ(nm.findNodeById(missing), nullptr);
   }
 }
 

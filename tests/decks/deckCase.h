@@ -33,20 +33,20 @@ std::string readText(const fs::path& file);
 // One recorded cycle: the time and a copy of every node, with the nodal
 // stresses averaged from the elements.
 struct Sample {
-    double time = 0.0;
-    std::vector<NodeCuda> nodes;
+  double time = 0.0;
+  std::vector<NodeCuda> nodes;
 };
 
 // Output that records every cycle (after the same gathering the VTK output
 // does with its stress flag on).
 class Probe : public BasicOutput {
-public:
-    std::vector<Sample> samples;
-    void collect(FEMDynamic* fem, double time, double dt) override;
-    void init(FEMDynamic*) override {}
-    void write(FEMDynamic*, double, double) override {}
-    void writeBinaryDump(FEMDynamic*, double, double) override {}
-    void readBinaryDump(FEMDynamic*, double, double) override {}
+ public:
+  std::vector<Sample> samples;
+  void collect(FEMDynamic* fem, double time, double dt) override;
+  void init(FEMDynamic*) override {}
+  void write(FEMDynamic*, double, double) override {}
+  void writeBinaryDump(FEMDynamic*, double, double) override {}
+  void readBinaryDump(FEMDynamic*, double, double) override {}
 };
 
 // Reads the case's deck, sets the model up and runs the GPU time loop with
@@ -57,8 +57,7 @@ public:
 std::vector<Sample> runInProcess(const std::string& name, const std::string& scratch = "",
                                  const std::function<void(FEMDynamic*)>& afterReading = {});
 // The same for the deck.k of a scratch folder (work folder scratch/work).
-std::vector<Sample> runInProcessAt(const fs::path& scratch,
-                                   const std::function<void(FEMDynamic*)>& afterReading = {});
+std::vector<Sample> runInProcessAt(const fs::path& scratch, const std::function<void(FEMDynamic*)>& afterReading = {});
 // Reads, sets up and runs the deck.k (or deck.inp) of a scratch folder with the given
 // output added (it sees every cycle); fails the test when a stage fails.
 void runModelAt(const fs::path& scratch, std::unique_ptr<BasicOutput> output,

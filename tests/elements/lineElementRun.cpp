@@ -52,8 +52,7 @@ class TraceProbe : public BasicOutput {
 // deck never share one.
 fs::path writeDeck(const std::string& name, const std::string& deck, const char* file = "deck.k") {
   const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-  const fs::path folder =
-      fs::path(FEM_BINARY_DIR) / "line_element_runs" / (test != nullptr ? test->name() : "") / name;
+  const fs::path folder = fs::path(FEM_BINARY_DIR) / "line_element_runs" / (test != nullptr ? test->name() : "") / name;
   fs::remove_all(folder);
   fs::create_directories(folder);
   std::ofstream(folder / file) << deck;
@@ -73,7 +72,8 @@ Trace runDeck(const std::string& name, const std::string& deck, const RunOptions
   fem->work_path = (folder / "work").string();
   Trace trace;
   testing::internal::CaptureStdout();
-  bool read = (options.inpDeck ? readInpDeck(fem.get(), fem->input_file) : readKeywordDeck(fem.get(), fem->input_file)) == 1;
+  bool read =
+      (options.inpDeck ? readInpDeck(fem.get(), fem->input_file) : readKeywordDeck(fem.get(), fem->input_file)) == 1;
   if (read && options.afterRead) options.afterRead(fem.get());
   read = read && preprocessModel(fem.get()) == 1;
   if (read) {

@@ -18,10 +18,10 @@ struct Trace {
 };
 
 struct RunOptions {
-  std::vector<int> traced;   // node numbers (1-based positions) to trace
-  bool hostLoop = false;     // run the host-only loop instead of the GPU loop
-  bool inpDeck = false;      // the deck is an ".inp" deck
-  int every = 1;             // keep one sample in this many cycles
+  std::vector<int> traced;  // node numbers (1-based positions) to trace
+  bool hostLoop = false;    // run the host-only loop instead of the GPU loop
+  bool inpDeck = false;     // the deck is an ".inp" deck
+  int every = 1;            // keep one sample in this many cycles
   // Changes to the model after the deck was read, before it is set up.
   std::function<void(FEMDynamic*)> afterRead;
   // A look at the model after the run, before it is deleted.

@@ -33,7 +33,8 @@ DeviceModel::DeviceModel(SolidModel& m) {
   std::vector<GaussPoint> p = m.points;
   for (size_t i = 0; i < p.size(); ++i) {
     p[i].matStatus_ = states + i;
-    p[i].element_ = static_cast<Element*>(elems + (static_cast<SolidElementCuda*>(m.points[i].element_) - m.elems.data()));
+    p[i].element_ =
+        static_cast<Element*>(elems + (static_cast<SolidElementCuda*>(m.points[i].element_) - m.elems.data()));
     double* base = m.derivatives.data();
     if (p[i].shapePartialDx_ != nullptr) {
       p[i].shapePartialDx_ = derivatives + (m.points[i].shapePartialDx_ - base);
@@ -73,7 +74,8 @@ DeviceModel::~DeviceModel() {
   launch(GpuDestroyMaterialNewArrayData, dim3(1), dim3(64), 1, materials);
   CUDA_CHECK(cudaDeviceSynchronize());
   for (void* ptr : {static_cast<void*>(nodes), static_cast<void*>(points), static_cast<void*>(states),
-                    static_cast<void*>(derivatives), static_cast<void*>(record), static_cast<void*>(materials), static_cast<void*>(sections), static_cast<void*>(hourglass)})
+                    static_cast<void*>(derivatives), static_cast<void*>(record), static_cast<void*>(materials),
+                    static_cast<void*>(sections), static_cast<void*>(hourglass)})
     CUDA_CHECK(cudaFree(ptr));
 }
 

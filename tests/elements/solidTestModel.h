@@ -58,15 +58,38 @@ struct SolidModel {
     for (int id : ids) e.node_id[k++] = last = id;
     for (; k < 8; ++k) e.node_id[k] = last;
     switch (type) {
-      case ET_TETRA_TL: e.node_num = 4; e.integratPointNum = 1; e.tlFlag = 1; break;
-      case ET_PYRAMID_TL: e.node_num = 5; e.integratPointNum = 4; e.tlFlag = 1; break;
+      case ET_TETRA_TL:
+        e.node_num = 4;
+        e.integratPointNum = 1;
+        e.tlFlag = 1;
+        break;
+      case ET_PYRAMID_TL:
+        e.node_num = 5;
+        e.integratPointNum = 4;
+        e.tlFlag = 1;
+        break;
       case ET_HEXA_FULL:
       case ET_HEXA_INCOMPATIBLE:
-      case ET_SOLID_SHELL8: e.node_num = 8; e.integratPointNum = 8; break;
-      case ET_PENTA: e.node_num = 6; e.integratPointNum = 2; break;
-      case ET_SOLID_SHELL6: e.node_num = 6; e.integratPointNum = 2; break;
-      case ET_PENTA_REDUCED: e.node_num = 8; e.integratPointNum = 1; break;
-      default: e.node_num = 8; e.integratPointNum = 1; break;
+      case ET_SOLID_SHELL8:
+        e.node_num = 8;
+        e.integratPointNum = 8;
+        break;
+      case ET_PENTA:
+        e.node_num = 6;
+        e.integratPointNum = 2;
+        break;
+      case ET_SOLID_SHELL6:
+        e.node_num = 6;
+        e.integratPointNum = 2;
+        break;
+      case ET_PENTA_REDUCED:
+        e.node_num = 8;
+        e.integratPointNum = 1;
+        break;
+      default:
+        e.node_num = 8;
+        e.integratPointNum = 1;
+        break;
     }
     e.gaussNodeNum = e.node_num;
     e.gaussPointIndex = static_cast<int>(points.size());

@@ -41,8 +41,7 @@ std::string beamLine(int n, double L) {
 }
 
 std::string partAndElastic(double rho, double E, double nu) {
-  return "*PART\nbeams\n" + i10(1) + i10(1) + i10(1) + "\n*MAT_ELASTIC\n" + i10(1) + f10(rho) + f10(E) +
-         f10(nu) + "\n";
+  return "*PART\nbeams\n" + i10(1) + i10(1) + i10(1) + "\n*MAT_ELASTIC\n" + i10(1) + f10(rho) + f10(E) + f10(nu) + "\n";
 }
 
 // Resultant beam section (formulation 2): A, Iyy, Izz, J, As.
@@ -73,8 +72,9 @@ TEST(BeamDynamics, CantileverFirstBendingFrequency) {
   const int n = 20;
   const double L = 1.0, a = 0.01;
   std::ostringstream deck;
-  deck << "*KEYWORD\n*CONTROL_TERMINATION\n" << f10(0.40) << "\n" << beamLine(n, L)
-       << partAndElastic(7850.0, 2.1e11, 0.3)
+  deck << "*KEYWORD\n*CONTROL_TERMINATION\n"
+       << f10(0.40) << "\n"
+       << beamLine(n, L) << partAndElastic(7850.0, 2.1e11, 0.3)
        << resultantSection(a * a, a * a * a * a / 12.0, a * a * a * a / 12.0, 0.0, 0.0) << clampNode(1)
        << "*INITIAL_VELOCITY_NODE\n";
   for (int i = 1; i <= n; ++i) {
@@ -117,8 +117,11 @@ TEST(BeamDynamics, TrussChainCarriesTheBarWave) {
   const int n = 200;
   const double L = 1.0, v = 1.0;
   std::ostringstream deck;
-  deck << "*KEYWORD\n*CONTROL_TERMINATION\n" << f10(1.5e-4) << "\n" << beamLine(n, L)
-       << partAndElastic(7850.0, 2.1e11, 0.3) << "*SECTION_BEAM\n" << i10(1) << i10(3) << "\n" << f10(1e-4) << "\n"
+  deck << "*KEYWORD\n*CONTROL_TERMINATION\n"
+       << f10(1.5e-4) << "\n"
+       << beamLine(n, L) << partAndElastic(7850.0, 2.1e11, 0.3) << "*SECTION_BEAM\n"
+       << i10(1) << i10(3) << "\n"
+       << f10(1e-4) << "\n"
        << "*INITIAL_VELOCITY_NODE\n";
   for (int i = 0; i <= n; ++i) {
     const double x = L * i / n;
@@ -139,10 +142,16 @@ TEST(BeamDynamics, TrussChainCarriesTheBarWave) {
 TEST(BeamDynamics, MassOnASpringOscillatesAtItsNaturalFrequency) {
   const double k = 1000.0, rho = 1000.0, volume = 2e-3;  // element mass 2 kg, 1 kg per end
   std::ostringstream deck;
-  deck << "*KEYWORD\n*CONTROL_TERMINATION\n" << f10(0.7) << "\n" << beamLine(1, 1.0) << "*PART\nspring\n"
-       << i10(1) << i10(1) << i10(1) << "\n*SECTION_BEAM\n" << i10(1) << i10(6) << "\n" << f10(volume) << "\n"
-       << "*MAT_LINEAR_ELASTIC_DISCRETE_BEAM\n" << i10(1) << f10(rho) << f10(k) << "\n*INITIAL_VELOCITY_NODE\n"
-       << i10(2) << f10(0.1) << "\n" << clampNode(1) << "*END\n";
+  deck << "*KEYWORD\n*CONTROL_TERMINATION\n"
+       << f10(0.7) << "\n"
+       << beamLine(1, 1.0) << "*PART\nspring\n"
+       << i10(1) << i10(1) << i10(1) << "\n*SECTION_BEAM\n"
+       << i10(1) << i10(6) << "\n"
+       << f10(volume) << "\n"
+       << "*MAT_LINEAR_ELASTIC_DISCRETE_BEAM\n"
+       << i10(1) << f10(rho) << f10(k) << "\n*INITIAL_VELOCITY_NODE\n"
+       << i10(2) << f10(0.1) << "\n"
+       << clampNode(1) << "*END\n";
   // Both loops: the host loop takes its first step from the spring too.
   for (bool host : {false, true}) {
     SCOPED_TRACE(host ? "host loop" : "GPU loop");
@@ -167,10 +176,13 @@ TEST(BeamDynamics, TubeBeamCarriesForceOnBothLoops) {
   std::ostringstream deck;
   // A small safety factor keeps omega dt near 0.2, so the discrete period
   // is that of the continuous system to a fraction of a percent.
-  deck << "*KEYWORD\n*CONTROL_TERMINATION\n" << f10(4e-4) << "\n*CONTROL_TIMESTEP\n" << f10(0.0) << f10(0.1)
-       << "\n" << beamLine(1, L)
-       << partAndElastic(rho, E, 0.3) << "*SECTION_BEAM\n" << i10(1) << i10(1) << f10(0.0) << f10(0.0) << f10(1.0)
-       << "\n" << f10(dOut) << f10(dOut) << "\n*INITIAL_VELOCITY_NODE\n" << i10(1) << f10(-v) << "\n"
+  deck << "*KEYWORD\n*CONTROL_TERMINATION\n"
+       << f10(4e-4) << "\n*CONTROL_TIMESTEP\n"
+       << f10(0.0) << f10(0.1) << "\n"
+       << beamLine(1, L) << partAndElastic(rho, E, 0.3) << "*SECTION_BEAM\n"
+       << i10(1) << i10(1) << f10(0.0) << f10(0.0) << f10(1.0) << "\n"
+       << f10(dOut) << f10(dOut) << "\n*INITIAL_VELOCITY_NODE\n"
+       << i10(1) << f10(-v) << "\n"
        << i10(2) << f10(v) << "\n*END\n";
   const double A = dOut * dOut * 3.1415926 / 4.0;
   const double omega = std::sqrt(2.0 * (E * A / L) / (rho * A * L / 2.0));
@@ -212,10 +224,13 @@ TEST(BeamDynamics, CantileverTipDeflectionInEachPlane) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     std::ostringstream deck;
-    deck << "*KEYWORD\n*CONTROL_TERMINATION\n" << f10(ramp + hold) << "\n" << beamLine(row.n, L)
-         << partAndElastic(7850.0, E, 0.3) << row.section << clampNode(1) << "*SET_NODE_LIST\n" << i10(1) << "\n"
-         << i10(row.n + 1) << "\n*DEFINE_CURVE\n" << i10(1) << "\n0,0\n" << ramp << ",1\n100,1\n*LOAD_NODE_SET\n1 2 1 "
-         << Py << "\n1 3 1 " << Pz << "\n*END\n";
+    deck << "*KEYWORD\n*CONTROL_TERMINATION\n"
+         << f10(ramp + hold) << "\n"
+         << beamLine(row.n, L) << partAndElastic(7850.0, E, 0.3) << row.section << clampNode(1) << "*SET_NODE_LIST\n"
+         << i10(1) << "\n"
+         << i10(row.n + 1) << "\n*DEFINE_CURVE\n"
+         << i10(1) << "\n0,0\n"
+         << ramp << ",1\n100,1\n*LOAD_NODE_SET\n1 2 1 " << Py << "\n1 3 1 " << Pz << "\n*END\n";
     linerun::RunOptions options;
     options.traced = {row.n + 1};
     options.every = 10;
@@ -237,8 +252,9 @@ TEST(BeamDynamics, DiscreteElementDeckWithoutAForceLawIsRefused) {
   const std::string base = "*KEYWORD\n*CONTROL_TERMINATION\n2e-3\n" + beamLine(1, 1.0) +
                            partAndElastic(7850.0, 2.1e11, 0.3) + "*SECTION_BEAM\n1,3\n1e-4\n" +
                            "*INITIAL_VELOCITY_NODE\n2,1,0,0\n";
-  const std::string discrete = "*ELEMENT_DISCRETE\n2,2,1,2\n*PART\nlink\n2,2,2\n*SECTION_DISCRETE\n2\n0\n"
-                               "*MAT_LINEAR_ELASTIC_DISCRETE_BEAM\n2,1000,1e5\n";
+  const std::string discrete =
+      "*ELEMENT_DISCRETE\n2,2,1,2\n*PART\nlink\n2,2,2\n*SECTION_DISCRETE\n2\n0\n"
+      "*MAT_LINEAR_ELASTIC_DISCRETE_BEAM\n2,1000,1e5\n";
   linerun::RunOptions options;
   options.traced = {2};
   const linerun::Trace alone = linerun::runDeck("truss_alone", base + "*END\n", options);

@@ -159,8 +159,8 @@ TEST(ElementLanes, GroupsOfHexahedraMatchTheOneElementPath) {
     for (SolidElementCuda& e : lanes.elems) elements.push_back(&e);
     std::vector<double> steps(count, -1.0);
     for (int g = 0; g < count; g += kLaneWidth)
-      ASSERT_TRUE(onePointHexaLaneGroup(materials, &lanes.hourglass, elements.data() + g, kDt, kSafeFactor,
-                                        steps.data() + g));
+      ASSERT_TRUE(
+          onePointHexaLaneGroup(materials, &lanes.hourglass, elements.data() + g, kDt, kSafeFactor, steps.data() + g));
     oneElementPass(one);
     const PassResult a(lanes), b(one);
     expectSamePass(a, b);
@@ -313,7 +313,8 @@ TEST(ElementLanes, GroupEntriesAskAheadForEachNodeOnce) {
     for (int s = 0; s < 8 * kLaneWidth; ++s)
       if ((entry.aheadNodes >> s) & 1u) picked.push_back(entry.node[s / 8][s % 8]);
     std::sort(picked.begin(), picked.end());
-    const std::vector<const NodeCuda*> mine = nodesOf(g), before = g > 0 ? nodesOf(g - 1) : std::vector<const NodeCuda*>{};
+    const std::vector<const NodeCuda*> mine = nodesOf(g),
+                                       before = g > 0 ? nodesOf(g - 1) : std::vector<const NodeCuda*>{};
     std::set_difference(mine.begin(), mine.end(), before.begin(), before.end(), std::back_inserter(expected));
     EXPECT_EQ(picked, expected) << "group " << g;
   }

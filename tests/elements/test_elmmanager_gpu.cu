@@ -51,8 +51,7 @@ TEST(ElmManagerGpu, SolidsRegisterWithExactlyTheirNodes) {
   const SolidElementCuda* gpu = m.solid_element_array_gpu;
   const int used[3] = {8, 6, 4};
   for (int e = 0; e < 3; ++e)
-    for (int k = 0; k < used[e]; ++k)
-      expected[m.solid_element_array_cpu[e].node_id[k] - 1].emplace(gpu + e, k);
+    for (int k = 0; k < used[e]; ++k) expected[m.solid_element_array_cpu[e].node_id[k] - 1].emplace(gpu + e, k);
   for (int i = 0; i < 12; ++i) {
     EXPECT_EQ(dev[i].element_num, static_cast<int>(expected[i].size())) << "node " << i + 1;
     EXPECT_EQ(entries(dev[i]), expected[i]) << "node " << i + 1;

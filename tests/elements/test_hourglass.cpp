@@ -29,8 +29,7 @@ TEST(Hourglass, DefaultRecordWhenNoneRead) {
   read.allocateAndCopyGpu();
   HourglassControl back;
   back.id = 0;
-  ASSERT_EQ(cudaMemcpy(&back, read.hourglass_array_gpu, sizeof(HourglassControl), cudaMemcpyDeviceToHost),
-            cudaSuccess);
+  ASSERT_EQ(cudaMemcpy(&back, read.hourglass_array_gpu, sizeof(HourglassControl), cudaMemcpyDeviceToHost), cudaSuccess);
   EXPECT_EQ(back.id, 3);
 }
 

@@ -21,8 +21,8 @@ using namespace motiondeck;
 
 namespace {
 
-constexpr int kBlockNodes = 12;  // 2 x 1 x 1 cubes
-constexpr int kStripNodes = 6;   // 2 x 1 shells
+constexpr int kBlockNodes = 12;     // 2 x 1 x 1 cubes
+constexpr int kStripNodes = 6;      // 2 x 1 shells
 constexpr double kSamePath = 1e-5;  // relative velocity difference of one motion
 
 // A strip of two shells of 0.1 in the plane z = 0 at height y0; parts 3
@@ -35,8 +35,8 @@ std::string shellStrip(int part, int hgid, int nodeOffset, int elementOffset, do
   deck += "*ELEMENT_SHELL\n";
   for (int i = 0; i < 2; ++i) {
     const int a = nodeOffset + 1 + i;
-    deck += card({std::to_string(elementOffset + 1 + i), std::to_string(part), std::to_string(a),
-                  std::to_string(a + 1), std::to_string(a + 4), std::to_string(a + 3)},
+    deck += card({std::to_string(elementOffset + 1 + i), std::to_string(part), std::to_string(a), std::to_string(a + 1),
+                  std::to_string(a + 4), std::to_string(a + 3)},
                  8);
   }
   deck += "*PART\nstrip" + std::to_string(part) + "\n" +
@@ -117,25 +117,25 @@ TEST(HourglassPartDeck, EachPartTakesItsOwnControl) {
   // The stiffness form (IHQ 4) and the viscous form (IHQ 1, with
   // coefficients its step holds).
   for (auto [form, low, high] : {std::tuple{"4", 0.05, 0.3}, {"1", 0.02, 0.12}})
-  for (bool host : {false, true}) {
-    SCOPED_TRACE(std::string(host ? "host loop" : "GPU loop") + ", IHQ " + form);
-    const Trace mixed = record("hourglass_mixed", model(form, low, high), host);
-    const Trace stiff = record("hourglass_all_stiff", model(form, high, high), host);
-    const Trace soft = record("hourglass_all_soft", model(form, low, low), host);
-    ASSERT_GT(mixed.size(), 10u);
-    // Parts 1 and 3 (HGID 7) move as with their coefficient everywhere,
-    // parts 2 and 4 as with the model's everywhere. (Where the controls differ the GPU
-    // kernels compute the elements one by one, else four at a time; the two
-    // agree to rounding, which the stiff hourglass motion grows over the
-    // run to about 1e-6.)
-    EXPECT_LT(velocityDifference(stiff, mixed, 1, kBlockNodes), kSamePath);
-    EXPECT_LT(velocityDifference(stiff, mixed, firstShell, secondShell - 1), kSamePath);
-    EXPECT_LT(velocityDifference(soft, mixed, kBlockNodes + 1, 2 * kBlockNodes), kSamePath);
-    EXPECT_LT(velocityDifference(soft, mixed, secondShell, secondShell + kStripNodes - 1), kSamePath);
-    // And the two coefficients do move the parts differently.
-    EXPECT_GT(velocityDifference(stiff, soft, 1, kBlockNodes), 1e-3);
-    EXPECT_GT(velocityDifference(stiff, soft, firstShell, secondShell - 1), 1e-3);
-  }
+    for (bool host : {false, true}) {
+      SCOPED_TRACE(std::string(host ? "host loop" : "GPU loop") + ", IHQ " + form);
+      const Trace mixed = record("hourglass_mixed", model(form, low, high), host);
+      const Trace stiff = record("hourglass_all_stiff", model(form, high, high), host);
+      const Trace soft = record("hourglass_all_soft", model(form, low, low), host);
+      ASSERT_GT(mixed.size(), 10u);
+      // Parts 1 and 3 (HGID 7) move as with their coefficient everywhere,
+      // parts 2 and 4 as with the model's everywhere. (Where the controls differ the GPU
+      // kernels compute the elements one by one, else four at a time; the two
+      // agree to rounding, which the stiff hourglass motion grows over the
+      // run to about 1e-6.)
+      EXPECT_LT(velocityDifference(stiff, mixed, 1, kBlockNodes), kSamePath);
+      EXPECT_LT(velocityDifference(stiff, mixed, firstShell, secondShell - 1), kSamePath);
+      EXPECT_LT(velocityDifference(soft, mixed, kBlockNodes + 1, 2 * kBlockNodes), kSamePath);
+      EXPECT_LT(velocityDifference(soft, mixed, secondShell, secondShell + kStripNodes - 1), kSamePath);
+      // And the two coefficients do move the parts differently.
+      EXPECT_GT(velocityDifference(stiff, soft, 1, kBlockNodes), 1e-3);
+      EXPECT_GT(velocityDifference(stiff, soft, firstShell, secondShell - 1), 1e-3);
+    }
 }
 
 // A part that names an hourglass id the deck does not define is refused,
@@ -199,7 +199,8 @@ TEST(HourglassPartDeck, AssumedStrainFormBendsACoarseCantileverAsBeamTheory) {
                     tip + curve(1, {{0.0, 0.0}, {0.1, 1.0}, {1.0, 1.0}}) + termination(0.15),
                 [&](FEMDynamic& fem, double time) {
                   if (time < 0.1) return;  // held after the ramp: the mean over the last third
-                  deflection -= fem.nodeManager->node_array_cpu[static_cast<size_t>(beam.node(10, 0, 0) - 1)].total_disp[1];
+                  deflection -=
+                      fem.nodeManager->node_array_cpu[static_cast<size_t>(beam.node(10, 0, 0) - 1)].total_disp[1];
                   ++samples;
                 });
     ASSERT_GT(samples, 0);

@@ -175,8 +175,7 @@ TEST(IntegratPoints, DeviceLinksFollowTheHostNumbering) {
   std::vector<GaussPoint> dev(m.points.gaussPointNum);
   CUDA_CHECK(cudaMemcpy(dev.data(), m.points.gaussPointArrayGpu_, sizeof(GaussPoint) * dev.size(),
                         cudaMemcpyDeviceToHost));
-  const char* states =
-      reinterpret_cast<const char*>(m.materials.findMaterialNewIndexById(1)->matStatusArrayGpu_[0]);
+  const char* states = reinterpret_cast<const char*>(m.materials.findMaterialNewIndexById(1)->matStatusArrayGpu_[0]);
   const Element* owners[8] = {m.stores[0].shell_element_array_gpu,     m.stores[0].shell_element_array_gpu,
                               m.stores[0].shell_element_array_gpu,     m.stores[0].shell_element_array_gpu + 1,
                               m.stores[0].shell_element_array_gpu + 1, m.stores[0].shell_element_array_gpu + 1,

@@ -53,9 +53,10 @@ void rotate(const double a[3], double q, const double v[3], double out[3]) {
 // velocities turn the nodes by the same increments.  No strain, no force.
 TEST(ShellElement, RigidTranslationAndQuarterTurnGiveNoStrainOrForce) {
   HourglassControl viscous;  // the viscous form (IHQ 1), QM 0.1
-  const std::pair<ElementNewType, HourglassControl*> rows[] = {
-      {ET_BT_SHELL, nullptr},  {ET_BT_SHELL, &viscous},  {ET_HL_SHELL, nullptr},     {ET_CB_TRI_SHELL, nullptr},
-      {ET_MEMBRANE3, nullptr}, {ET_MEMBRANE4, nullptr}, {ET_MEMBRANE4, &viscous}};
+  const std::pair<ElementNewType, HourglassControl*> rows[] = {{ET_BT_SHELL, nullptr},  {ET_BT_SHELL, &viscous},
+                                                               {ET_HL_SHELL, nullptr},  {ET_CB_TRI_SHELL, nullptr},
+                                                               {ET_MEMBRANE3, nullptr}, {ET_MEMBRANE4, nullptr},
+                                                               {ET_MEMBRANE4, &viscous}};
   for (auto [type, control] : rows) {
     ShellModel m = model(type);
     m.hourglass = control;
@@ -74,7 +75,8 @@ TEST(ShellElement, RigidTranslationAndQuarterTurnGiveNoStrainOrForce) {
     const double dt = 1e-5, dq = 0.5 * M_PI / steps;
     const double w = 2.0 * std::tan(0.5 * dq) / dt;  // the rotation rate of the mid-step rule
     std::vector<std::array<double, 3>> start;
-    for (const NodeCuda& n : m.nodes) start.push_back({n.coord[0] - centre[0], n.coord[1] - centre[1], n.coord[2] - centre[2]});
+    for (const NodeCuda& n : m.nodes)
+      start.push_back({n.coord[0] - centre[0], n.coord[1] - centre[1], n.coord[2] - centre[2]});
     double worstForce = 0.0, worstStress = 0.0;
     testing::internal::CaptureStdout();
     for (int s = 1; s <= steps; ++s) {
@@ -264,7 +266,9 @@ TEST(ShellElement, HourglassResistanceSwitch) {
   // At or below 0.001 the forces are exactly those without resistance.
   const ShellModel off = run(0.0, 2), low = run(0.001, 2);
   for (int I = 0; I < 4; ++I)
-    for (int k = 0; k < 6; ++k) EXPECT_EQ(low.store.shell_element_array_cpu[0].interForce[I][k], off.store.shell_element_array_cpu[0].interForce[I][k]);
+    for (int k = 0; k < 6; ++k)
+      EXPECT_EQ(low.store.shell_element_array_cpu[0].interForce[I][k],
+                off.store.shell_element_array_cpu[0].interForce[I][k]);
   // Above it the resultants persist and grow from cycle to cycle.
   const ShellModel one = run(0.1, 1), two = run(0.1, 2);
   const double h1 = one.store.shell_element_array_cpu[0].hourglassStress[2];
@@ -404,7 +408,8 @@ TEST(ShellElement, HostTwinsHandTheForceToTheNodes) {
     }
     device.computeForces(1e-5);
     device.gather();
-    for (ShellElementCuda& e : host.elems()) e.computeShellInterForceCpu(host.material.get(), &host.section, nullptr, 1e-5);
+    for (ShellElementCuda& e : host.elems())
+      e.computeShellInterForceCpu(host.material.get(), &host.section, nullptr, 1e-5);
     for (size_t i = 0; i < host.nodes.size(); ++i)
       for (int k = 0; k < 3; ++k) {
         EXPECT_DOUBLE_EQ(host.nodes[i].force[k], device.nodes[i].force[k]) << "type " << type << " node " << i;

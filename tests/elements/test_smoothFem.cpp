@@ -271,8 +271,7 @@ TEST(SmoothFem, PartsKeepTheirDomainsAndLargePatchesFit) {
   coords.push_back({0, 0, 1.5});   // 6: top
   coords.push_back({0, 0, -0.5});  // 7: bottom
   const int ring = 60;
-  for (int i = 0; i < ring; ++i)
-    coords.push_back({std::cos(2 * M_PI * i / ring), std::sin(2 * M_PI * i / ring), 0.5});
+  for (int i = 0; i < ring; ++i) coords.push_back({std::cos(2 * M_PI * i / ring), std::sin(2 * M_PI * i / ring), 0.5});
   std::vector<Tet> fan;
   for (int i = 0; i < ring; ++i) {
     const int a = 8 + i, b = 8 + (i + 1) % ring;

@@ -40,7 +40,8 @@ std::string Cantilever::deck(double endTime) const {
   d << "*KEYWORD\n*CONTROL_TERMINATION\n" << endTime << "\n*NODE\n";
   for (int k = 0; k <= nz; ++k)
     for (int j = 0; j <= ny; ++j)
-      for (int i = 0; i <= nx; ++i) d << id(i, j, k) << " " << L * i / nx << " " << 1.0 * j / ny << " " << 1.0 * k / nz << "\n";
+      for (int i = 0; i <= nx; ++i)
+        d << id(i, j, k) << " " << L * i / nx << " " << 1.0 * j / ny << " " << 1.0 * k / nz << "\n";
   d << "*ELEMENT_SOLID\n";
   static constexpr int axes[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
   int e = 0;
@@ -111,8 +112,8 @@ const double kBeamFrequency = 0.99351 * 1.8751 * 1.8751 * std::sqrt(1.0e5 / 12.0
 // periods.
 double cantileverRatio(const Cantilever& beam, int kind, double periods) {
   const double f = cantileverFrequency(beam, kind, periods / kBeamFrequency);
-  std::printf("cantilever %d x %d x %d, kind %d: f = %.5f (beam theory %.5f), stiffness ratio %.3f\n", beam.nx,
-              beam.ny, beam.nz, kind, f, kBeamFrequency, f * f / (kBeamFrequency * kBeamFrequency));
+  std::printf("cantilever %d x %d x %d, kind %d: f = %.5f (beam theory %.5f), stiffness ratio %.3f\n", beam.nx, beam.ny,
+              beam.nz, kind, f, kBeamFrequency, f * f / (kBeamFrequency * kBeamFrequency));
   return f / kBeamFrequency;
 }
 
@@ -226,8 +227,9 @@ TEST(SmoothFemRun, InpSmoothFemThatCannotRunRefusesTheDeck) {
   const std::string nodes =
       "*Node\n1, 0., 0., 0.\n2, 1., 0., 0.\n3, 1., 1., 0.\n4, 0., 1., 0.\n"
       "5, 0., 0., 1.\n6, 1., 0., 1.\n7, 1., 1., 1.\n8, 0., 1., 1.\n";
-  const std::string tail = "\n*Material, name=STEEL\n*Density\n7.85e-9\n*Elastic\n210000., 0.3\n"
-                           "*Step\n*Dynamic, Explicit\n, 1e-5\n*End Step\n";
+  const std::string tail =
+      "\n*Material, name=STEEL\n*Density\n7.85e-9\n*Elastic\n210000., 0.3\n"
+      "*Step\n*Dynamic, Explicit\n, 1e-5\n*End Step\n";
   const std::string tetra = "*Element, type=C3D4, elset=BLOCK\n1, 1, 2, 4, 5\n";
   const std::string hexa = "*Element, type=C3D8R, elset=BLOCK\n1, 1, 2, 3, 4, 5, 6, 7, 8\n";
   const std::string shell = "*Element, type=S4R, elset=BLOCK\n1, 1, 2, 3, 4\n";
@@ -238,7 +240,8 @@ TEST(SmoothFemRun, InpSmoothFemThatCannotRunRefusesTheDeck) {
   };
   const Case cases[] = {
       {tetra + "*Solid Section, elset=BLOCK, material=STEEL, smoothfem=nsfem", 1, ""},
-      {tetra + "*Solid Section, elset=BLOCK, material=STEEL, SMOOTHFEM=XSFEM", 0, "当前没有这种 XSFEM 光滑有限元，请补充\n"},
+      {tetra + "*Solid Section, elset=BLOCK, material=STEEL, SMOOTHFEM=XSFEM", 0,
+       "当前没有这种 XSFEM 光滑有限元，请补充\n"},
       {hexa + "*Solid Section, elset=BLOCK, material=STEEL, SMOOTHFEM=ESFEM", 0, "cannot take SMOOTHFEM=ESFEM"},
       {tetra + "*Solid Section, elset=BLOCK, material=STEEL, SMOOTHFEM=CSFEM", 0, "5-node pyramids"},
       {shell + "*Shell Section, elset=BLOCK, material=STEEL, SMOOTHFEM=NSFEM\n0.01", 0, "*SOLID SECTION only"},

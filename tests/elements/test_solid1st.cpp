@@ -26,10 +26,17 @@ void addCellElement(SolidModel& m, ElementNewType type) {
   int c[8];
   solidtest::cellIds(0, 0, 0, c);
   switch (type) {
-    case ET_TETRA_TL: m.addSolid(type, {c[0], c[1], c[3], c[4]}); break;
-    case ET_PENTA: m.addSolid(type, {c[0], c[1], c[3], c[4], c[5], c[7]}); break;
-    case ET_PYRAMID_TL: m.addSolid(type, {c[0], c[4], c[5], c[6], c[7]}); break;
-    default: m.addSolid(type, {c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]});
+    case ET_TETRA_TL:
+      m.addSolid(type, {c[0], c[1], c[3], c[4]});
+      break;
+    case ET_PENTA:
+      m.addSolid(type, {c[0], c[1], c[3], c[4], c[5], c[7]});
+      break;
+    case ET_PYRAMID_TL:
+      m.addSolid(type, {c[0], c[4], c[5], c[6], c[7]});
+      break;
+    default:
+      m.addSolid(type, {c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]});
   }
 }
 
@@ -58,8 +65,12 @@ void addCellWedge(SolidModel& m, int i = 0, int j = 0, int k = 0) {
 
 // Stress vector (xx, yy, zz, xy, yz, zx) as a symmetric matrix and back.
 void toMatrix(const double* s, double S[3][3]) {
-  S[0][0] = s[0]; S[1][1] = s[1]; S[2][2] = s[2];
-  S[0][1] = S[1][0] = s[3]; S[1][2] = S[2][1] = s[4]; S[2][0] = S[0][2] = s[5];
+  S[0][0] = s[0];
+  S[1][1] = s[1];
+  S[2][2] = s[2];
+  S[0][1] = S[1][0] = s[3];
+  S[1][2] = S[2][1] = s[4];
+  S[2][0] = S[0][2] = s[5];
 }
 
 // Trace, second invariant and determinant of a stress vector.
@@ -95,11 +106,14 @@ TEST(Solid1stElement, RigidRotationInCycleOrderRotatesStress) {
   const double s0[6] = {1.0e8, -3.0e7, 2.0e7, 2.0e7, -1.0e7, 5.0e6};
   // Rotated by 90 degrees about z: xx <- yy, yy <- xx, xy <- -xy, yz <- zx, zx <- -yz.
   const double s90[6] = {s0[1], s0[0], s0[2], -s0[3], s0[5], -s0[4]};
-  struct Case { ElementNewType type; int form; };
+  struct Case {
+    ElementNewType type;
+    int form;
+  };
   // Hourglass forms: 1 viscous, 4 stiffness, 6 assumed strain.
-  for (const Case cs : {Case{ET_HEXA_FULL, 1}, Case{ET_HEXA_REDUCED, 1}, Case{ET_HEXA_REDUCED, 4},
-                        Case{ET_HEXA_REDUCED, 6}, Case{ET_PENTA, 1}, Case{ET_PENTA_REDUCED, 4},
-                        Case{ET_PENTA_REDUCED, 6}}) {
+  for (const Case cs :
+       {Case{ET_HEXA_FULL, 1}, Case{ET_HEXA_REDUCED, 1}, Case{ET_HEXA_REDUCED, 4}, Case{ET_HEXA_REDUCED, 6},
+        Case{ET_PENTA, 1}, Case{ET_PENTA_REDUCED, 4}, Case{ET_PENTA_REDUCED, 6}}) {
     SolidModel m;
     m.hourglass.type = cs.form;
     solidtest::distortedGrid(m, 0.01);
@@ -174,8 +188,12 @@ TEST(Solid1stElement, PatchTestWithMirroredElements) {
       m.setLinearVelocity(a, L, dt);
       m.computeForces(dt);
       // strain order xx, yy, zz, yz, zx, xy (engineering shear)
-      const double expected[6] = {L[0][0] * dt, L[1][1] * dt, L[2][2] * dt, (L[1][2] + L[2][1]) * dt,
-                                  (L[2][0] + L[0][2]) * dt, (L[0][1] + L[1][0]) * dt};
+      const double expected[6] = {L[0][0] * dt,
+                                  L[1][1] * dt,
+                                  L[2][2] * dt,
+                                  (L[1][2] + L[2][1]) * dt,
+                                  (L[2][0] + L[0][2]) * dt,
+                                  (L[0][1] + L[1][0]) * dt};
       for (const ElasticMaterialStatus& s : m.states)
         for (int c = 0; c < 6; ++c) EXPECT_NEAR(s.strain[c], expected[c], 1e-15) << "type " << type << " c " << c;
       for (const SolidElementCuda& e : m.elems) {
@@ -356,8 +374,8 @@ TEST(Solid1stElement, InvertedHexahedronTakesMirrorVolume) {
 // half its width, or numbered in mirror order from the start (patch test
 // above), is sound.
 TEST(Solid1stElement, ElementTurnedInsideOutIsReported) {
-  const ElementNewType types[] = {ET_TETRA_TL,  ET_PYRAMID_TL, ET_HEXA_FULL,
-                                  ET_HEXA_REDUCED, ET_PENTA,   ET_PENTA_REDUCED};
+  const ElementNewType types[] = {ET_TETRA_TL,     ET_PYRAMID_TL, ET_HEXA_FULL,
+                                  ET_HEXA_REDUCED, ET_PENTA,      ET_PENTA_REDUCED};
   for (ElementNewType type : types)
     for (double scale : {0.5, 0.0, -1.0}) {
       SolidModel m;

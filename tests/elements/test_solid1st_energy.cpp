@@ -103,9 +103,8 @@ TEST(Solid1stEnergy, FreeMeshKeepsKineticEnergyPlusInternalWork) {
     ElementNewType type;
     int form;
   };
-  for (const Case c : {Case{ET_TETRA_TL, 4}, Case{ET_HEXA_FULL, 4}, Case{ET_HEXA_REDUCED, 4},
-                       Case{ET_HEXA_REDUCED, 6}, Case{ET_PENTA, 4}, Case{ET_PENTA_REDUCED, 4},
-                       Case{ET_PENTA_REDUCED, 6}}) {
+  for (const Case c : {Case{ET_TETRA_TL, 4}, Case{ET_HEXA_FULL, 4}, Case{ET_HEXA_REDUCED, 4}, Case{ET_HEXA_REDUCED, 6},
+                       Case{ET_PENTA, 4}, Case{ET_PENTA_REDUCED, 4}, Case{ET_PENTA_REDUCED, 6}}) {
     for (bool mirror : {false, true}) {
       SolidModel m;
       m.hourglass.type = c.form;

@@ -31,8 +31,9 @@ constexpr Recorded kRecorded[] = {
 // The record was taken after 35 full steps: the run is capped there, so that
 // its last step is not shortened to end on the end time.
 TEST(SolidWaveRecord, BarOfHexahedraKeepsItsRecordedMotion) {
-  const std::vector<deckcase::Sample> samples = deckcase::runInProcess(
-      "wave_hexa", "wave_hexa_record", [](FEMDynamic* fem) { fem->timeControl->end_cycle = 35; });
+  const std::vector<deckcase::Sample> samples =
+      deckcase::runInProcess("wave_hexa", "wave_hexa_record",
+                             [](FEMDynamic* fem) { fem->timeControl->end_cycle = 35; });
   ASSERT_EQ(samples.size(), 36u);
   const deckcase::Sample& last = samples.back();
   EXPECT_NEAR(last.time, 0.0078047388448595056, 1e-12 * 0.0078047388448595056);

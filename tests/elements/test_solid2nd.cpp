@@ -40,8 +40,8 @@ struct Tet10Block {
       if (it != mid.end()) return it->second;
       const NodeCuda& A = m.nodes[a - 1];
       const NodeCuda& B = m.nodes[b - 1];
-      const int id = m.addNode(0.5 * (A.coord[0] + B.coord[0]), 0.5 * (A.coord[1] + B.coord[1]),
-                               0.5 * (A.coord[2] + B.coord[2]));
+      const int id =
+          m.addNode(0.5 * (A.coord[0] + B.coord[0]), 0.5 * (A.coord[1] + B.coord[1]), 0.5 * (A.coord[2] + B.coord[2]));
       std::array<int, 3> g;
       for (int c = 0; c < 3; ++c) g[c] = (halfGrid[a - 1][c] + halfGrid[b - 1][c]) / 2;
       halfGrid.push_back(g);
@@ -433,8 +433,7 @@ TEST(Solid2nd, HostPassesOfAPart) {
   store.computeInterForceCpu(m.material.get(), nullptr, nullptr, 1e-6, candidate, 0.9);
   EXPECT_NEAR(candidate, 0.9 * length / m.record->wave_speed[0], 1e-18);
   for (int I = 0; I < 10; ++I)
-    for (int k = 0; k < 3; ++k)
-      EXPECT_NEAR(m.nodes[I].force[k], -store.solid2ndArrayCpu_[0].interForce[I][k], 1e-9);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(m.nodes[I].force[k], -store.solid2ndArrayCpu_[0].interForce[I][k], 1e-9);
 
   // Scaling to four times the step: every node's mass grows sixteenfold.
   std::vector<double> before;

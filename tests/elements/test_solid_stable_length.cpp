@@ -52,9 +52,9 @@ struct Shape {
   std::vector<std::vector<double>> corners;  // node coordinates, 10 mm scale
   std::vector<int> slots;                    // node ids of the element's slots
   double nu;
-  int form;           // hourglass form (IHQ) and QM
+  int form;  // hourglass form (IHQ) and QM
   double qm;
-  double tightness;   // the length is at least this share of the limit
+  double tightness;  // the length is at least this share of the limit
 };
 
 // The element's force for node velocities v (unit in dof `dof`) over a step
@@ -132,10 +132,12 @@ TEST_P(FreeSolid, StableLengthIsWithinTheElementsOwnLimit) {
 
 const std::vector<std::vector<double>> kCube = {{0, 0, 1}, {0, 1, 1}, {1, 1, 1}, {1, 0, 1},
                                                 {0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
-const std::vector<std::vector<double>> kBent = {{0.05, -0.08, 1.1}, {0.02, 0.9, 1.0}, {1.1, 1.05, 0.95}, {0.9, 0.1, 1.02},
-                                                {-0.06, 0.04, 0.0}, {0.1, 1.1, -0.05}, {1.2, 0.95, 0.1}, {0.95, -0.1, 0.05}};
+const std::vector<std::vector<double>> kBent = {{0.05, -0.08, 1.1}, {0.02, 0.9, 1.0},   {1.1, 1.05, 0.95},
+                                                {0.9, 0.1, 1.02},   {-0.06, 0.04, 0.0}, {0.1, 1.1, -0.05},
+                                                {1.2, 0.95, 0.1},   {0.95, -0.1, 0.05}};
 const std::vector<int> kEight = {1, 2, 3, 4, 5, 6, 7, 8};
-const std::vector<std::vector<double>> kWedge = {{0, 0, 0}, {1, 0, 0.1}, {0.1, 1, 0}, {0, 0.05, 1}, {1.1, 0, 1}, {0, 1, 0.9}};
+const std::vector<std::vector<double>> kWedge = {{0, 0, 0},    {1, 0, 0.1}, {0.1, 1, 0},
+                                                 {0, 0.05, 1}, {1.1, 0, 1}, {0, 1, 0.9}};
 
 INSTANTIATE_TEST_SUITE_P(
     Formulations, FreeSolid,
@@ -151,14 +153,32 @@ INSTANTIATE_TEST_SUITE_P(
         Shape{"bent_nearly_incompressible", ET_HEXA_REDUCED, kBent, kEight, 0.49, 1, 0.1, 0.85},
         Shape{"cube_fully_integrated", ET_HEXA_FULL, kCube, kEight, 0.3, 0, 0.0, 0.98},
         Shape{"bent_fully_integrated", ET_HEXA_FULL, kBent, kEight, 0.45, 0, 0.0, 0.85},
-        Shape{"tetrahedron", ET_TETRA_TL, {{0, 0, 0}, {1, 0.1, 0}, {0.4, 0.9, 0}, {0.5, 0.3, 0.8}}, {1, 2, 3, 4}, 0.3,
-              0, 0.0, 0.9},
-        Shape{"tetrahedron_flat", ET_TETRA_TL, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0.4, 0.4, 0.1}}, {1, 2, 3, 4}, 0.3, 0,
-              0.0, 0.9},
+        Shape{"tetrahedron",
+              ET_TETRA_TL,
+              {{0, 0, 0}, {1, 0.1, 0}, {0.4, 0.9, 0}, {0.5, 0.3, 0.8}},
+              {1, 2, 3, 4},
+              0.3,
+              0,
+              0.0,
+              0.9},
+        Shape{"tetrahedron_flat",
+              ET_TETRA_TL,
+              {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0.4, 0.4, 0.1}},
+              {1, 2, 3, 4},
+              0.3,
+              0,
+              0.0,
+              0.9},
         Shape{"pentahedron", ET_PENTA, kWedge, {1, 2, 3, 4, 5, 6}, 0.3, 0, 0.0, 0.8},
         Shape{"pentahedron_one_point", ET_PENTA_REDUCED, kWedge, {1, 2, 3, 3, 4, 5, 6, 6}, 0.3, 1, 0.1, 0.7},
-        Shape{"pyramid", ET_PYRAMID_TL, {{0.5, 0.5, 0.9}, {0, 0, 0}, {1, 0, 0}, {1.1, 1, 0}, {0, 1, 0.1}},
-              {1, 2, 3, 4, 5}, 0.3, 0, 0.0, 0.6}),
+        Shape{"pyramid",
+              ET_PYRAMID_TL,
+              {{0.5, 0.5, 0.9}, {0, 0, 0}, {1, 0, 0}, {1.1, 1, 0}, {0, 1, 0.1}},
+              {1, 2, 3, 4, 5},
+              0.3,
+              0,
+              0.0,
+              0.6}),
     [](const testing::TestParamInfo<Shape>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -27,8 +27,8 @@ namespace fs = std::filesystem;
 
 // A fresh folder for one test, named after it.
 inline fs::path freshTestFolder(const std::string& prefix) {
-  const fs::path folder =
-      fs::temp_directory_path() / (prefix + std::to_string(getpid()) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  const fs::path folder = fs::temp_directory_path() / (prefix + std::to_string(getpid()) + "_" +
+                                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
   fs::remove_all(folder);
   fs::create_directories(folder);
   return folder;
@@ -71,7 +71,8 @@ inline std::string flyingBlockDeck(int n, double endTime) {
   const int m = n + 1;
   for (int k = 0; k < m; ++k)
     for (int j = 0; j < m; ++j)
-      for (int i = 0; i < m; ++i) deck << (k * m + j) * m + i + 1 << " " << 0.5 * i << " " << 0.5 * j << " " << 0.5 * k << "\n";
+      for (int i = 0; i < m; ++i)
+        deck << (k * m + j) * m + i + 1 << " " << 0.5 * i << " " << 0.5 * j << " " << 0.5 * k << "\n";
   deck << "*ELEMENT_SOLID\n";
   int id = 0;
   for (int k = 0; k < n; ++k)
@@ -81,7 +82,8 @@ inline std::string flyingBlockDeck(int n, double endTime) {
         deck << ++id << " 1 " << a << " " << a + 1 << " " << a + 1 + m << " " << a + m << " " << a + m * m << " "
              << a + 1 + m * m << " " << a + 1 + m + m * m << " " << a + m + m * m << "\n";
       }
-  deck << "*PART\nblock\n" << field("1") << field("1") << field("1") << "\n*SECTION_SOLID\n"
+  deck << "*PART\nblock\n"
+       << field("1") << field("1") << field("1") << "\n*SECTION_SOLID\n"
        << field("1") << field("1") << "\n*MAT_ELASTIC\n"
        << field("1") << field("1") << field("200000") << field("0") << "\n*CONTROL_TERMINATION\n"
        << field(std::to_string(endTime)) << "\n*INITIAL_VELOCITY\n"

@@ -36,7 +36,8 @@ Parsed parse(std::vector<std::string> args) {
 }
 
 TEST(CommandLine, DeckAndWorkPathInAnyOrder) {
-  for (const auto& args : {std::vector<std::string>{"INP=a.k", "WD=out"}, std::vector<std::string>{"WD=out", "INP=a.k"}}) {
+  for (const auto& args :
+       {std::vector<std::string>{"INP=a.k", "WD=out"}, std::vector<std::string>{"WD=out", "INP=a.k"}}) {
     const Parsed p = parse(args);
     ASSERT_TRUE(p.ok);
     EXPECT_EQ(p.input, "a.k");

@@ -53,10 +53,10 @@ TEST_F(ConstrainedCards, JointCardsChecksSetsAndTheWorkingRecord) {
   // The cylindrical joint and the joint failure are kept but do not act:
   // the deck is refused once every block is read.
   EXPECT_FALSE(read("*CONSTRAINED_JOINT_SPHERICAL_ID\n3 hinge\n" + card({"11", "12", "", "", "", "", "-2.0"}) +
-                   "*CONSTRAINED_JOINT_REVOLUTE\n" + card({"1", "2", "3", "4", "", "", "", "0.005"}) +
-                   "*CONSTRAINED_JOINT_CYLINDRICAL\n" + card({"5", "6", "7", "8"}) +
-                   "*CONSTRAINED_JOINT_SPHERICAL_FAILURE_ID\n9 f\n" + card({"21", "22"}) +
-                   card({"1", "0.1", "0.2"}) + card({"1", "2", "3", "4", "5", "6"}) + "*END\n"));
+                    "*CONSTRAINED_JOINT_REVOLUTE\n" + card({"1", "2", "3", "4", "", "", "", "0.005"}) +
+                    "*CONSTRAINED_JOINT_CYLINDRICAL\n" + card({"5", "6", "7", "8"}) +
+                    "*CONSTRAINED_JOINT_SPHERICAL_FAILURE_ID\n9 f\n" + card({"21", "22"}) + card({"1", "0.1", "0.2"}) +
+                    card({"1", "2", "3", "4", "5", "6"}) + "*END\n"));
   const std::string out = testing::internal::GetCapturedStdout();
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(out.find("Not support relative penalty stiffness given by load curve"), std::string::npos);

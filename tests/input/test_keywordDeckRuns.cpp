@@ -23,54 +23,54 @@ using motiondeck::Block;
 // eight to a line, with a comment line and a comment after the data of its
 // first line: the comments end their own text only.
 std::string blockWithCommentedSet(const Block& b) {
-    std::vector<int> all;
-    for (int n = 1; n <= b.nodeCount(); ++n) all.push_back(n);
-    std::string set = motiondeck::nodeSet(7, all);
-    const size_t firstRow = set.find('\n', set.find('\n', set.find('\n') + 1) + 1);
-    set.insert(firstRow, "  $ first row");
-    set.insert(firstRow + std::string("  $ first row").size() + 1, " $ the rest of the set\n");
-    return b.cards() + set;
+  std::vector<int> all;
+  for (int n = 1; n <= b.nodeCount(); ++n) all.push_back(n);
+  std::string set = motiondeck::nodeSet(7, all);
+  const size_t firstRow = set.find('\n', set.find('\n', set.find('\n') + 1) + 1);
+  set.insert(firstRow, "  $ first row");
+  set.insert(firstRow + std::string("  $ first row").size() + 1, " $ the rest of the set\n");
+  return b.cards() + set;
 }
 
 }  // namespace
 
 TEST(KeywordDeckRuns, CommentsInsideASetEndOnlyTheirOwnText) {
-    Block b;
-    b.nx = 2;
-    b.ny = 2;
-    b.density = 1000.0;
-    b.young = 1.0e7;
-    const std::string deck = "*TITLE\nblock (2*2 cubes) $ with its set\n" + blockWithCommentedSet(b) +
-                             motiondeck::termination(0.05) + "*INITIAL_VELOCITY\n" + card({"7"}) +
-                             card({"0.0", "0.0", "2.0"});
-    ASSERT_NE(deck.find("$ the rest of the set"), std::string::npos);
-    const std::vector<deckcase::Sample> samples = motiondeck::run("commented_set", deck);
-    ASSERT_GT(samples.size(), 2u);
-    // Every node of the set (all 18) starts at 2 m/s and the free block
-    // moves as one: 0.1 m in 50 ms, without strain.
-    const deckcase::Sample& last = samples.back();
-    ASSERT_EQ(last.nodes.size(), 18u);
-    for (const NodeCuda& n : last.nodes) {
-        EXPECT_NEAR(n.vel[2], 2.0, 1e-9) << "node " << n.id;
-        EXPECT_NEAR(n.coord[2] - n.ini_coord[2], 2.0 * last.time, 1e-9) << "node " << n.id;
-    }
-    EXPECT_NEAR(last.time, 0.05, 1e-3);
+  Block b;
+  b.nx = 2;
+  b.ny = 2;
+  b.density = 1000.0;
+  b.young = 1.0e7;
+  const std::string deck = "*TITLE\nblock (2*2 cubes) $ with its set\n" + blockWithCommentedSet(b) +
+                           motiondeck::termination(0.05) + "*INITIAL_VELOCITY\n" + card({"7"}) +
+                           card({"0.0", "0.0", "2.0"});
+  ASSERT_NE(deck.find("$ the rest of the set"), std::string::npos);
+  const std::vector<deckcase::Sample> samples = motiondeck::run("commented_set", deck);
+  ASSERT_GT(samples.size(), 2u);
+  // Every node of the set (all 18) starts at 2 m/s and the free block
+  // moves as one: 0.1 m in 50 ms, without strain.
+  const deckcase::Sample& last = samples.back();
+  ASSERT_EQ(last.nodes.size(), 18u);
+  for (const NodeCuda& n : last.nodes) {
+    EXPECT_NEAR(n.vel[2], 2.0, 1e-9) << "node " << n.id;
+    EXPECT_NEAR(n.coord[2] - n.ini_coord[2], 2.0 * last.time, 1e-9) << "node " << n.id;
+  }
+  EXPECT_NEAR(last.time, 0.05, 1e-3);
 }
 
 TEST(KeywordDeckRuns, KeyAndDynDecksRunAsKeywordDecks) {
-    Block b;
-    const std::string deck = "*KEYWORD\n" + b.cards() + motiondeck::termination(1.0e-4) + "*END\n";
-    for (const char* name : {"block.key", "block.KEY", "block.dyn", "block.Dyn"}) {
-        const deckcase::fs::path folder = deckcase::scratchFolder(std::string("ending_") + name);
-        std::ofstream(folder / name) << deck;
-        const std::string command = std::string(FEM_PROGRAM) + " INP=" + (folder / name).string() +
-                                    " WD=" + (folder / "work").string() + " > " + (folder / "console.txt").string() +
-                                    " 2>&1";
-        const int status = std::system(command.c_str());
-        const std::string console = deckcase::readText(folder / "console.txt");
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name << "\n" << console;
-        EXPECT_NE(console.find("Calculation completed"), std::string::npos) << name;
-    }
+  Block b;
+  const std::string deck = "*KEYWORD\n" + b.cards() + motiondeck::termination(1.0e-4) + "*END\n";
+  for (const char* name : {"block.key", "block.KEY", "block.dyn", "block.Dyn"}) {
+    const deckcase::fs::path folder = deckcase::scratchFolder(std::string("ending_") + name);
+    std::ofstream(folder / name) << deck;
+    const std::string command = std::string(FEM_PROGRAM) + " INP=" + (folder / name).string() +
+                                " WD=" + (folder / "work").string() + " > " + (folder / "console.txt").string() +
+                                " 2>&1";
+    const int status = std::system(command.c_str());
+    const std::string console = deckcase::readText(folder / "console.txt");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name << "\n" << console;
+    EXPECT_NE(console.find("Calculation completed"), std::string::npos) << name;
+  }
 }
 
 namespace {
@@ -78,43 +78,43 @@ namespace {
 // The two-block contact case with its sides as part sets and its node sets
 // written in the list forms, or in the bare forms that mean the same.
 std::string blocksOnPartSets(bool bare) {
-    std::string deck = deckcase::readText(deckcase::caseFolder("block_on_block_sets") / "deck.k");
-    const std::string contact = "*CONTACT_SURFACE_TO_SURFACE\n" + card({"2", "1", "0", "0"});
-    deck.replace(deck.find(contact), contact.size(),
-                 std::string(bare ? "*SET_PART\n" : "*SET_PART_LIST\n") + card({"1"}) + card({"1"}) +
-                     (bare ? "*SET_PART\n" : "*SET_PART_LIST\n") + card({"2"}) + card({"2"}) + "*CONTACT_SURFACE_TO_SURFACE\n" +
-                     card({"2", "1", "2", "2"}));
-    if (bare) {
-        for (size_t at = deck.find("*SET_NODE_LIST"); at != std::string::npos; at = deck.find("*SET_NODE_LIST")) {
-            deck.replace(at, std::string("*SET_NODE_LIST").size(), "*SET_NODE");
-        }
+  std::string deck = deckcase::readText(deckcase::caseFolder("block_on_block_sets") / "deck.k");
+  const std::string contact = "*CONTACT_SURFACE_TO_SURFACE\n" + card({"2", "1", "0", "0"});
+  deck.replace(deck.find(contact), contact.size(),
+               std::string(bare ? "*SET_PART\n" : "*SET_PART_LIST\n") + card({"1"}) + card({"1"}) +
+                   (bare ? "*SET_PART\n" : "*SET_PART_LIST\n") + card({"2"}) + card({"2"}) +
+                   "*CONTACT_SURFACE_TO_SURFACE\n" + card({"2", "1", "2", "2"}));
+  if (bare) {
+    for (size_t at = deck.find("*SET_NODE_LIST"); at != std::string::npos; at = deck.find("*SET_NODE_LIST")) {
+      deck.replace(at, std::string("*SET_NODE_LIST").size(), "*SET_NODE");
     }
-    return deck;
+  }
+  return deck;
 }
 
 std::vector<deckcase::Sample> runText(const std::string& name, const std::string& deck) {
-    const deckcase::fs::path folder = deckcase::scratchFolder(name);
-    std::ofstream(folder / "deck.k") << deck;
-    return deckcase::runInProcessAt(folder);
+  const deckcase::fs::path folder = deckcase::scratchFolder(name);
+  std::ofstream(folder / "deck.k") << deck;
+  return deckcase::runInProcessAt(folder);
 }
 
 }  // namespace
 
 TEST(KeywordDeckRuns, BareSetFormsAreTheirListForms) {
-    const std::vector<deckcase::Sample> list = runText("sets_list_forms", blocksOnPartSets(false));
-    const std::vector<deckcase::Sample> bare = runText("sets_bare_forms", blocksOnPartSets(true));
-    ASSERT_GT(list.size(), 10u);
-    deckcase::expectTwins(list, bare);
-    // The contact named by the bare part sets acts: the upper block stops on
-    // the lower one (no node more than 1 % of the element below its top
-    // face) and leaves upwards; the bare node set holds the lower block.
-    double lowest = 1e30;
-    for (const deckcase::Sample& sample : bare) {
-        for (int n = 8; n < 16; ++n) lowest = std::min(lowest, sample.nodes[static_cast<size_t>(n)].coord[2]);
-        for (int n = 0; n < 4; ++n) EXPECT_EQ(sample.nodes[static_cast<size_t>(n)].vel[2], 0.0);
-    }
-    EXPECT_GT(lowest, 1.0 - 0.01);
-    EXPECT_GT(bare.back().nodes[12].vel[2], 0.0);
+  const std::vector<deckcase::Sample> list = runText("sets_list_forms", blocksOnPartSets(false));
+  const std::vector<deckcase::Sample> bare = runText("sets_bare_forms", blocksOnPartSets(true));
+  ASSERT_GT(list.size(), 10u);
+  deckcase::expectTwins(list, bare);
+  // The contact named by the bare part sets acts: the upper block stops on
+  // the lower one (no node more than 1 % of the element below its top
+  // face) and leaves upwards; the bare node set holds the lower block.
+  double lowest = 1e30;
+  for (const deckcase::Sample& sample : bare) {
+    for (int n = 8; n < 16; ++n) lowest = std::min(lowest, sample.nodes[static_cast<size_t>(n)].coord[2]);
+    for (int n = 0; n < 4; ++n) EXPECT_EQ(sample.nodes[static_cast<size_t>(n)].vel[2], 0.0);
+  }
+  EXPECT_GT(lowest, 1.0 - 0.01);
+  EXPECT_GT(bare.back().nodes[12].vel[2], 0.0);
 }
 
 TEST(KeywordDeckRuns, ConstraintIdCardsComeBeforeEveryDataCard) {
@@ -128,14 +128,13 @@ TEST(KeywordDeckRuns, ConstraintIdCardsComeBeforeEveryDataCard) {
   b.nx = 2;
   b.density = 1000.0;
   b.young = 1.0e7;
-  const std::string deck = b.cards() + motiondeck::termination(0.02) + motiondeck::nodeSet(5, {3}) +
-                           "*INITIAL_VELOCITY\n" + card({"0"}) + card({"1.0"}) + "*BOUNDARY_SPC_NODE_ID\n" +
-                           card({"11", "left"}) + card({"1", "0", "1"}) + card({"12", "right"}) +
-                           card({"4", "0", "1"}) + "*BOUNDARY_SPC_SET_ID\n" + card({"13", "middle"}) +
-                           card({"5", "0", "1"}) + "*BOUNDARY_PRESCRIBED_MOTION_NODE_ID\n" + card({"21", "lift"}) +
-                           card({"1", "3", "0", "", "0.5"}) + card({"22", "side"}) + card({"4", "2", "0", "", "-0.25"}) +
-                           "*BOUNDARY_PRESCRIBED_MOTION_SET_ID\n" + card({"23", "raise middle"}) +
-                           card({"5", "3", "0", "", "2.0"});
+  const std::string deck =
+      b.cards() + motiondeck::termination(0.02) + motiondeck::nodeSet(5, {3}) + "*INITIAL_VELOCITY\n" + card({"0"}) +
+      card({"1.0"}) + "*BOUNDARY_SPC_NODE_ID\n" + card({"11", "left"}) + card({"1", "0", "1"}) + card({"12", "right"}) +
+      card({"4", "0", "1"}) + "*BOUNDARY_SPC_SET_ID\n" + card({"13", "middle"}) + card({"5", "0", "1"}) +
+      "*BOUNDARY_PRESCRIBED_MOTION_NODE_ID\n" + card({"21", "lift"}) + card({"1", "3", "0", "", "0.5"}) +
+      card({"22", "side"}) + card({"4", "2", "0", "", "-0.25"}) + "*BOUNDARY_PRESCRIBED_MOTION_SET_ID\n" +
+      card({"23", "raise middle"}) + card({"5", "3", "0", "", "2.0"});
   const struct {
     int node, component;
     double velocity;
@@ -189,67 +188,67 @@ namespace {
 // (*LOAD_BODY_Z SF; *DEFINE_CURVE SFA, SFO) with the time-step scale
 // (*CONTROL_TIMESTEP TSSFAC) and a contact (card 3 scales, death time).
 std::string defaultsDeck(bool written) {
-    auto value = [written](const char* v) { return written ? std::string(v) : std::string(); };
-    Block b;
-    b.nx = 2;
-    b.ny = 2;
-    b.density = 1000.0;
-    b.young = 1.0e7;
-    b.poisson = 0.3;
-    std::string deck = b.cards();
-    deck += "*NODE\n";
-    for (int j = 0; j <= 2; ++j) {
-        for (int i = 0; i <= 2; ++i) {
-            char line[64];
-            std::snprintf(line, sizeof line, "%8d%16.9g%16.9g%16.9g\n", 101 + i + 3 * j, 3.0 + 0.5 * i, 0.5 * j, 0.0);
-            deck += line;
-        }
+  auto value = [written](const char* v) { return written ? std::string(v) : std::string(); };
+  Block b;
+  b.nx = 2;
+  b.ny = 2;
+  b.density = 1000.0;
+  b.young = 1.0e7;
+  b.poisson = 0.3;
+  std::string deck = b.cards();
+  deck += "*NODE\n";
+  for (int j = 0; j <= 2; ++j) {
+    for (int i = 0; i <= 2; ++i) {
+      char line[64];
+      std::snprintf(line, sizeof line, "%8d%16.9g%16.9g%16.9g\n", 101 + i + 3 * j, 3.0 + 0.5 * i, 0.5 * j, 0.0);
+      deck += line;
     }
-    deck += "*ELEMENT_SHELL\n";
-    const int corners[4][4] = {{101, 102, 105, 104}, {102, 103, 106, 105}, {104, 105, 108, 107}, {105, 106, 109, 108}};
-    for (int e = 0; e < 4; ++e) {
-        deck += card({std::to_string(201 + e), "2", std::to_string(corners[e][0]), std::to_string(corners[e][1]),
-                      std::to_string(corners[e][2]), std::to_string(corners[e][3])},
-                     8);
-    }
-    deck += "*PART\nplate\n" + card({"2", "2", "2"});
-    deck += "*SECTION_SHELL\n" + card({"2", "2", value("1.0"), value("2"), value("1.0"), "", "", value("1")}) +
-            card({"0.02"});
-    deck += "*MAT_PLASTIC_KINEMATIC\n" + card({"2", "7800.0", "2.0e9", "0.3", "2.0e6", "1.0e8"});
-    deck += "*CONTROL_HOURGLASS\n" + card({value("1"), value("0.1")});
-    deck += "*CONTROL_TIMESTEP\n" + card({"", value("0.9")});
-    deck += "*DEFINE_CURVE\n" + card({"7", "", value("1.0"), value("1.0")}) + card({"0.0", "9.81"}, 20) +
-            card({"1.0", "9.81"}, 20);
-    deck += "*LOAD_BODY_Z\n" + card({"7", value("1.0")});
-    deck += "*SET_PART_LIST\n" + card({"1"}) + card({"1"}) + "*SET_PART_LIST\n" + card({"2"}) + card({"2"});
-    deck += "*CONTACT_AUTOMATIC_SURFACE_TO_SURFACE\n" + card({"1", "2", "2", "2"}) +
-            card({"", "", "", "", "", "", "", value("1.0e20")}) +
-            card({value("1.0"), value("1.0"), "", "", value("1.0"), value("1.0"), value("1.0"), value("1.0")});
-    deck += "*INITIAL_VELOCITY_NODE\n" + card({std::to_string(b.node(2, 2, 1)), "0.0", "3.0", "0.0"}) +
-            card({"105", "0.0", "0.0", "-40.0"});
-    deck += motiondeck::termination(0.02);
-    return deck;
+  }
+  deck += "*ELEMENT_SHELL\n";
+  const int corners[4][4] = {{101, 102, 105, 104}, {102, 103, 106, 105}, {104, 105, 108, 107}, {105, 106, 109, 108}};
+  for (int e = 0; e < 4; ++e) {
+    deck += card({std::to_string(201 + e), "2", std::to_string(corners[e][0]), std::to_string(corners[e][1]),
+                  std::to_string(corners[e][2]), std::to_string(corners[e][3])},
+                 8);
+  }
+  deck += "*PART\nplate\n" + card({"2", "2", "2"});
+  deck += "*SECTION_SHELL\n" + card({"2", "2", value("1.0"), value("2"), value("1.0"), "", "", value("1")}) +
+          card({"0.02"});
+  deck += "*MAT_PLASTIC_KINEMATIC\n" + card({"2", "7800.0", "2.0e9", "0.3", "2.0e6", "1.0e8"});
+  deck += "*CONTROL_HOURGLASS\n" + card({value("1"), value("0.1")});
+  deck += "*CONTROL_TIMESTEP\n" + card({"", value("0.9")});
+  deck += "*DEFINE_CURVE\n" + card({"7", "", value("1.0"), value("1.0")}) + card({"0.0", "9.81"}, 20) +
+          card({"1.0", "9.81"}, 20);
+  deck += "*LOAD_BODY_Z\n" + card({"7", value("1.0")});
+  deck += "*SET_PART_LIST\n" + card({"1"}) + card({"1"}) + "*SET_PART_LIST\n" + card({"2"}) + card({"2"});
+  deck += "*CONTACT_AUTOMATIC_SURFACE_TO_SURFACE\n" + card({"1", "2", "2", "2"}) +
+          card({"", "", "", "", "", "", "", value("1.0e20")}) +
+          card({value("1.0"), value("1.0"), "", "", value("1.0"), value("1.0"), value("1.0"), value("1.0")});
+  deck += "*INITIAL_VELOCITY_NODE\n" + card({std::to_string(b.node(2, 2, 1)), "0.0", "3.0", "0.0"}) +
+          card({"105", "0.0", "0.0", "-40.0"});
+  deck += motiondeck::termination(0.02);
+  return deck;
 }
 
 }  // namespace
 
 TEST(KeywordDeckRuns, BlankFieldsTakeTheDocumentedDefaults) {
-    const std::vector<deckcase::Sample> blank = motiondeck::run("defaults_blank", defaultsDeck(false));
-    const std::vector<deckcase::Sample> written = motiondeck::run("defaults_written", defaultsDeck(true));
-    ASSERT_GT(blank.size(), 20u);
-    deckcase::expectTwins(blank, written);
-    // The blank scale factor of the body load is 1.0: the block, free and
-    // only kicked inside itself, falls with g (its centre of mass goes as
-    // -g t^2 / 2).
-    const deckcase::Sample& last = blank.back();
-    double mass = 0.0, mdz = 0.0;
-    for (int n = 0; n < 18; ++n) {
-        const NodeCuda& node = last.nodes[static_cast<size_t>(n)];
-        mass += node.mass;
-        mdz += node.mass * (node.coord[2] - node.ini_coord[2]);
-    }
-    const double fall = 0.5 * 9.81 * last.time * last.time;
-    EXPECT_NEAR(mdz / mass, -fall, 1e-3 * fall);
+  const std::vector<deckcase::Sample> blank = motiondeck::run("defaults_blank", defaultsDeck(false));
+  const std::vector<deckcase::Sample> written = motiondeck::run("defaults_written", defaultsDeck(true));
+  ASSERT_GT(blank.size(), 20u);
+  deckcase::expectTwins(blank, written);
+  // The blank scale factor of the body load is 1.0: the block, free and
+  // only kicked inside itself, falls with g (its centre of mass goes as
+  // -g t^2 / 2).
+  const deckcase::Sample& last = blank.back();
+  double mass = 0.0, mdz = 0.0;
+  for (int n = 0; n < 18; ++n) {
+    const NodeCuda& node = last.nodes[static_cast<size_t>(n)];
+    mass += node.mass;
+    mdz += node.mass * (node.coord[2] - node.ini_coord[2]);
+  }
+  const double fall = 0.5 * 9.81 * last.time * last.time;
+  EXPECT_NEAR(mdz / mass, -fall, 1e-3 * fall);
 }
 
 // A curve longer than a record's 128 points drives its motion with every
@@ -260,15 +259,18 @@ TEST(KeywordDeckRuns, CurvesLongerThanTheRecordDriveWithEveryPoint) {
   std::string points;
   for (int k = 0; k <= 200; ++k) points += motiondeck::num(1e-3 * k) + ", " + (k <= 150 ? "0." : "1.") + "\n";
   const std::string cube = "1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n5 0 0 1\n6 1 0 1\n7 1 1 1\n8 0 1 1\n";
-  const std::string keyword = cubeModelCards() + motiondeck::nodeSet(1, {1, 2, 3, 4, 5, 6, 7, 8}) +
-                              "*DEFINE_CURVE\n" + card({"9"}) + points + "*BOUNDARY_PRESCRIBED_MOTION_SET\n" +
+  const std::string keyword = cubeModelCards() + motiondeck::nodeSet(1, {1, 2, 3, 4, 5, 6, 7, 8}) + "*DEFINE_CURVE\n" +
+                              card({"9"}) + points + "*BOUNDARY_PRESCRIBED_MOTION_SET\n" +
                               card({"1", "1", "0", "9", "1.0"}) + motiondeck::termination(0.2);
   std::string inp = "*Node\n" + cube;
   for (char& c : inp) c = c == ' ' ? ',' : c;
-  inp += "*Element, type=C3D8R, elset=CUBE\n1, 1, 2, 3, 4, 5, 6, 7, 8\n*Nset, nset=ALL, generate\n1, 8\n"
-         "*Solid Section, elset=CUBE, material=M\n,\n*Material, name=M\n*Density\n1.\n*Elastic\n1.0e6, 0.\n"
-         "*Amplitude, name=LATE\n" + points + "*Step\n*Dynamic, Explicit\n, 0.2\n"
-         "*Boundary, type=VELOCITY, amplitude=LATE\nALL, 1, 1, 1.\n*End Step\n";
+  inp +=
+      "*Element, type=C3D8R, elset=CUBE\n1, 1, 2, 3, 4, 5, 6, 7, 8\n*Nset, nset=ALL, generate\n1, 8\n"
+      "*Solid Section, elset=CUBE, material=M\n,\n*Material, name=M\n*Density\n1.\n*Elastic\n1.0e6, 0.\n"
+      "*Amplitude, name=LATE\n" +
+      points +
+      "*Step\n*Dynamic, Explicit\n, 0.2\n"
+      "*Boundary, type=VELOCITY, amplitude=LATE\nALL, 1, 1, 1.\n*End Step\n";
   const struct {
     const char* name;
     const char* file;
@@ -319,7 +321,8 @@ TEST(KeywordDeckRuns, TwoLineSolidsAreTheirOneLineForm) {
   twoLine.replace(twoLine.find(line), line.size(),
                   card({"1", "1"}, 8) + card({"1", "2", "3", "4", "5", "6", "7", "8", "0", "0"}, 8));
   const std::string rest = motiondeck::termination(0.01) + "*INITIAL_VELOCITY_NODE\n" + card({"7", "3.0", "-1.0"});
-  deckcase::expectTwins(motiondeck::run("solid_one_line", oneLine + rest), motiondeck::run("solid_two_lines", twoLine + rest));
+  deckcase::expectTwins(motiondeck::run("solid_one_line", oneLine + rest),
+                        motiondeck::run("solid_two_lines", twoLine + rest));
 }
 
 // Blank fields whose documented default is not 0, left blank and written
@@ -340,7 +343,11 @@ TEST(KeywordDeckRuns, BlankFieldsOfMoreCardsTakeTheirDefaults) {
     const char* written;
     Check check;
   } rows[] = {
-      {"node_load_sf", [](const std::string& sf) { return "*LOAD_NODE_POINT\n" + card({"7", "1", "", sf}); }, "1.0",
+      {"node_load_sf",
+       [](const std::string& sf) {
+         return "*LOAD_NODE_POINT\n" + card({"7", "1", "", sf});
+       },
+       "1.0",
        [](const deckcase::Sample& s) {  // momentum F t along x, within a step
          double p = 0.0;
          for (const NodeCuda& n : s.nodes) p += n.mass * n.vel[0];
@@ -372,7 +379,8 @@ TEST(KeywordDeckRuns, BlankFieldsOfMoreCardsTakeTheirDefaults) {
        [](const std::string& beta) {
          return "*NODE\n11,0,0,0\n12,1,0,0\n13,1,1,0\n14,0,1,0\n15,0,0,1\n16,1,0,1\n17,1,1,1\n18,0,1,1\n"
                 "*ELEMENT_SOLID\n2,2,11,12,13,14,15,16,17,18\n*PART\nbar\n2,2,2\n*SECTION_SOLID\n2,1\n"
-                "*MAT_PLASTIC_KINEMATIC\n2,1.0,1.0e6,0.0,1.0e3,1.0e5," + beta +
+                "*MAT_PLASTIC_KINEMATIC\n2,1.0,1.0e6,0.0,1.0e3,1.0e5," +
+                beta +
                 "\n*BOUNDARY_SPC_NODE\n11,0,1,1,1\n12,0,0,1,1\n13,0,0,0,1\n14,0,1,0,1\n"
                 "*INITIAL_VELOCITY_NODE\n15,0,0,12.26\n16,0,0,12.26\n17,0,0,12.26\n18,0,0,12.26\n";
        },

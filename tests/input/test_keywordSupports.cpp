@@ -21,9 +21,9 @@ TEST_F(KeywordDeckTest, BoundaryCardsOnePerLineWithTheirCodes) {
                    card({"4", "5", "1", "2", "3.0"}) + card({"5", "1", "2"}) + "*BOUNDARY_PRESCRIBED_MOTION_NODE\n" +
                    card({"7", "6", "0", "", "1.0", "", "0.5", "0.1"}) + "*BOUNDARY_PRESCRIBED_MOTION_RIGID\n" +
                    card({"2", "1", "0", "", "0.5"}) + card({"3", "2", "0", "", "0", "", "0.3", "0.1"}) +
-                   "*BOUNDARY_SPC_NODE\n" +
-                   card({"8", "0", "1", "1", "1", "0", "0", "0"}) + "*BOUNDARY_SPC_SET_BIRTH_DEATH\n" +
-                   card({"1", "0", "1"}) + card({"0.1", "0.2"}) + card({"2", "0", "0", "1"}) + card({"0.3", "0.4"})));
+                   "*BOUNDARY_SPC_NODE\n" + card({"8", "0", "1", "1", "1", "0", "0", "0"}) +
+                   "*BOUNDARY_SPC_SET_BIRTH_DEATH\n" + card({"1", "0", "1"}) + card({"0.1", "0.2"}) +
+                   card({"2", "0", "0", "1"}) + card({"0.3", "0.4"})));
   testing::internal::GetCapturedStderr();
   ASSERT_EQ(fem->boundaryManager->boundary_array.size(), 9u);
   // Three set cards, three boundaries: velocity 0.25 in z, acceleration 3
@@ -142,14 +142,14 @@ TEST_F(KeywordDeckTest, RigidWallAndRigidBodyCards) {
   // The moving wall (its mass and initial velocity) is kept but not
   // computed: the deck is refused once every block is read.
   testing::internal::CaptureStderr();
-  EXPECT_FALSE(read("*RIGIDWALL_PLANAR\n" + card({""}) + card({"0", "0", "0", "0", "0", "1"}) +
-                   "*RIGIDWALL_PLANAR_FINITE_MOVING_ID\n5 floor\n" + card({"3"}) +
-                   card({"1", "2", "3", "1", "2", "4"}) + card({"2", "2", "3", "0.5", "0.25"}) + card({"10.0", "2.0"}) +
-                   "*RIGIDWALL_GEOMETRIC_FLAT_MOTION\n" + card({"0"}) + card({"0", "0", "0", "0", "0", "1"}) +
-                   card({"1", "0", "0", "2", "2"}) + card({"4", "1", "0", "0", "1"}) +
-                   "*CONSTRAINED_NODAL_RIGID_BODY\n" + card({"7"}) + card({"8", "", "20"}) +
-                   "*CONSTRAINED_RIGID_BODIES\n" + card({"3", "2"}) + "*CONSTRAINED_EXTRA_NODES_NODE\n" +
-                   card({"3", "41"}) + "*CONSTRAINED_EXTRA_NODES_SET\n" + card({"2", "6"})));
+  EXPECT_FALSE(
+      read("*RIGIDWALL_PLANAR\n" + card({""}) + card({"0", "0", "0", "0", "0", "1"}) +
+           "*RIGIDWALL_PLANAR_FINITE_MOVING_ID\n5 floor\n" + card({"3"}) + card({"1", "2", "3", "1", "2", "4"}) +
+           card({"2", "2", "3", "0.5", "0.25"}) + card({"10.0", "2.0"}) + "*RIGIDWALL_GEOMETRIC_FLAT_MOTION\n" +
+           card({"0"}) + card({"0", "0", "0", "0", "0", "1"}) + card({"1", "0", "0", "2", "2"}) +
+           card({"4", "1", "0", "0", "1"}) + "*CONSTRAINED_NODAL_RIGID_BODY\n" + card({"7"}) + card({"8", "", "20"}) +
+           "*CONSTRAINED_RIGID_BODIES\n" + card({"3", "2"}) + "*CONSTRAINED_EXTRA_NODES_NODE\n" + card({"3", "41"}) +
+           "*CONSTRAINED_EXTRA_NODES_SET\n" + card({"2", "6"})));
   EXPECT_NE(testing::internal::GetCapturedStderr().find(
                 "line 4: \"*RIGIDWALL_PLANAR_FINITE_MOVING_ID\" (a wall moved by its mass and initial velocity"),
             std::string::npos);
@@ -210,7 +210,8 @@ TEST(KeywordSupportsRefused, UnknownTargetsAndWallsWithoutGeometryExitWithStatus
        "*RIGIDWALL_GEOMETRIC_FLAT_MOTION\n" + card({"0"}) + card({"0", "0", "0", "0", "0", "1"}) +
            card({"1", "0", "0", "0.5", "0.5"}) + card({"5", "0", "0", "0", "1"}),
        "*RIGIDWALL 0: load curve 5 is not in the model"},
-      {"shells", "*LOAD_SHELL_SET\n" + card({"4", "0", "1.0"}), "*LOAD_SHELL_SET: shell element set 4 is not in the model"},
+      {"shells", "*LOAD_SHELL_SET\n" + card({"4", "0", "1.0"}),
+       "*LOAD_SHELL_SET: shell element set 4 is not in the model"},
       {"extra", rigidBlock.cards() + "*CONSTRAINED_EXTRA_NODES_SET\n" + card({"2", "5"}),
        "*CONSTRAINED_EXTRA_NODES_SET: node set 5 is not in the model"},
       {"nodal", "*CONSTRAINED_NODAL_RIGID_BODY\n" + card({"6"}), "*CONSTRAINED_NODAL_RIGID_BODY 6: node set 6"},
@@ -218,7 +219,8 @@ TEST(KeywordSupportsRefused, UnknownTargetsAndWallsWithoutGeometryExitWithStatus
   };
   for (const auto& c : cases) {
     std::string console;
-    EXPECT_EQ(motiondeck::runProgram(std::string("refused_") + c.name, model + c.cards, &console), 1) << c.name << console;
+    EXPECT_EQ(motiondeck::runProgram(std::string("refused_") + c.name, model + c.cards, &console), 1)
+        << c.name << console;
     EXPECT_NE(console.find(c.message), std::string::npos) << c.name << "\n" << console;
   }
 }

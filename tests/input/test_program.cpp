@@ -23,7 +23,8 @@ class ProgramRun : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("impactfem_program_" + std::to_string(getpid()) + "_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("impactfem_program_" + std::to_string(getpid()) + "_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     std::ofstream deck(dir_ / "nodes.k");
@@ -35,8 +36,8 @@ class ProgramRun : public ::testing::Test {
   // standard input; returns its exit status.
   int run(const std::string& args, const std::string& input = "") {
     std::ofstream(dir_ / "stdin.txt") << input;
-    const std::string command = "cd '" + dir_.string() + "' && '" + FEM_PROGRAM + "' " + args +
-                                " < stdin.txt > stdout.txt 2> stderr.txt";
+    const std::string command =
+        "cd '" + dir_.string() + "' && '" + FEM_PROGRAM + "' " + args + " < stdin.txt > stdout.txt 2> stderr.txt";
     const int status = std::system(command.c_str());
     out_ = deckcase::readText(dir_ / "stdout.txt");
     err_ = deckcase::readText(dir_ / "stderr.txt");

@@ -106,8 +106,9 @@ TEST_F(WorkFolder, SixRunsOfOneDeckInAReadOnlyFolderKeepTheirWorkingCopiesApart)
   makeDecksReadOnly();
   std::vector<std::unique_ptr<Child>> runs;
   for (int i = 0; i < 6; ++i) {
-    runs.push_back(std::make_unique<Child>(
-        dir_, std::vector<std::string>{"INP=decks/block.k", "WD=work" + std::to_string(i)}, "run" + std::to_string(i)));
+    runs.push_back(std::make_unique<Child>(dir_,
+                                           std::vector<std::string>{"INP=decks/block.k", "WD=work" + std::to_string(i)},
+                                           "run" + std::to_string(i)));
   }
   const std::string copy = deck.substr(0, deck.find("$")) + deck.substr(deck.find('\n', deck.find("$")) + 1);
   std::vector<std::string> files;

@@ -116,7 +116,7 @@ TEST(ElasticPlastic, UniaxialCycleFollowsTheBilinearCurveOfEachHardeningMix) {
       PointWithState<KinematicPlasticMaterialStatus> p;
       p.status = KinematicPlasticMaterialStatus(record.yield_stress);
       const double E = 200e9, Et = 2e9, sy = 250e6, H = record.hardening_modulus;
-      const double s1 = uniaxialStress(model, p, 1e-5, 500, planeStress);  // eps = 0.005
+      const double s1 = uniaxialStress(model, p, 1e-5, 500, planeStress);   // eps = 0.005
       const double now = uniaxialStress(model, p, 1e-5, 500, planeStress);  // eps = 0.01
       EXPECT_NEAR(s1, sy + Et * (0.005 - sy / E), 0.001 * s1);
       EXPECT_NEAR(now, 267.5e6, 0.001 * 267.5e6);
@@ -131,7 +131,8 @@ TEST(ElasticPlastic, UniaxialCycleFollowsTheBilinearCurveOfEachHardeningMix) {
       }
       const double reverse = now - 2.0 * (sy + beta * H * epsP);
       EXPECT_NEAR(elastic, reverse, 1e-3 * sy - E * de);
-      const double rest = uniaxialStress(model, p, de, static_cast<int>(std::lround((strain + 0.01) / -de)), planeStress);
+      const double rest =
+          uniaxialStress(model, p, de, static_cast<int>(std::lround((strain + 0.01) / -de)), planeStress);
       const double reverseStrain = 0.01 - (now - reverse) / E;
       EXPECT_NEAR(rest, reverse + Et * (-0.01 - reverseStrain), 2e-3 * sy);
     }
@@ -348,9 +349,9 @@ TEST(ElasticPlastic, PiecewiseCardPointsAreItsHardeningCurve) {
   // Card 1 (MID RO E PR SIGY), card 2 (C P LCSS), the strains and stresses.
   auto length = [&impact](const std::string& name, const std::string& sigy, const std::string& lcss,
                           const std::string& points) {
-    const std::vector<deckcase::Sample> samples = motiondeck::run(
-        name, impact + "*MAT_PIECEWISE_LINEAR_PLASTICITY\n" + card({"2", "7850", "2.0e11", "0.3", sigy}) +
-                  card({"", "", lcss}) + points);
+    const std::vector<deckcase::Sample> samples =
+        motiondeck::run(name, impact + "*MAT_PIECEWISE_LINEAR_PLASTICITY\n" +
+                                  card({"2", "7850", "2.0e11", "0.3", sigy}) + card({"", "", lcss}) + points);
     double low = 1e30, high = -1e30;
     for (const NodeCuda& n : samples.empty() ? std::vector<NodeCuda>{} : samples.back().nodes) {
       low = std::min(low, n.coord[2]);

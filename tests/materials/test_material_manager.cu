@@ -90,8 +90,7 @@ TEST(MaterialManager, RefusedCodesGetNoObjectAndLookupsFindTheRest) {
   fflush(stdout);
   testing::internal::GetCapturedStdout();
   std::vector<MaterialNew*> device(10, nullptr);
-  ASSERT_EQ(cudaMemcpy(device.data(), manager.materialNewArrayGpu_, sizeof(MaterialNew*) * 10,
-                       cudaMemcpyDeviceToHost),
+  ASSERT_EQ(cudaMemcpy(device.data(), manager.materialNewArrayGpu_, sizeof(MaterialNew*) * 10, cudaMemcpyDeviceToHost),
             cudaSuccess);
   for (int i = 0; i < 10; ++i) EXPECT_EQ(device[i] == nullptr, manager.materialNewArray[i] == nullptr) << i;
 }

@@ -23,8 +23,8 @@ enum class SecondCube { Sound, Flat, Collapsed };
 // its lower face) or collapsed into one point.
 inline std::string twoCubeDeck(const std::string& material, SecondCube second = SecondCube::Sound) {
   std::string deck = "*KEYWORD\n*NODE\n";
-  const char* xyz[12] = {"0 0 0", "1 0 0", "0 1 0", "1 1 0", "0 0 1", "1 0 1", "0 1 1", "1 1 1",
-                         "2 0 0", "2 1 0", "2 0 1", "2 1 1"};
+  const char* xyz[12] = {"0 0 0", "1 0 0", "0 1 0", "1 1 0", "0 0 1", "1 0 1",
+                         "0 1 1", "1 1 1", "2 0 0", "2 1 0", "2 0 1", "2 1 1"};
   if (second == SecondCube::Flat) {  // nodes 11, 12, 6, 8 pressed into the lower face
     xyz[10] = "2 0 0";
     xyz[11] = "2 1 0";
@@ -72,10 +72,9 @@ inline RunResult runDeckIn(const std::filesystem::path& dir, const std::string& 
 // The same in a scratch folder of its own, removed afterwards.
 inline RunResult runDeck(const std::string& deckText) {
   // The process id keeps test programs that run at the same time apart.
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() /
-      ("impactfem_run_stops_" + std::to_string(getpid()) + "_" +
-       std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                    ("impactfem_run_stops_" + std::to_string(getpid()) + "_" +
+                                     std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
   RunResult r = runDeckIn(dir, deckText);
   std::filesystem::remove_all(dir);
   return r;
@@ -93,11 +92,13 @@ inline void checkMaterialsAreRefused(const DeckRunner& run) {
     const char* problem;
   };
   const Case cases[] = {
-      {"         1             2.1e+11       0.3\n", "Material 1 (part 1): ", "density 0 is not a positive finite number"},
+      {"         1             2.1e+11       0.3\n",
+       "Material 1 (part 1): ", "density 0 is not a positive finite number"},
       {"         1       nan   2.1e+11       0.3\n", "\"*MAT_ELASTIC\", line 24, field 2: ", "\"nan\" is not a number"},
-      {"         1    7850.0         0       0.3\n", "Material 1 (part 1): ", "Young's modulus 0 is not a positive finite number"},
-      {"         1    7850.0   2.1e+11       0.5\n", "Material 1 (part 1): ",
-       "Poisson ratio 0.5 is not a finite number between -1 and 0.5"},
+      {"         1    7850.0         0       0.3\n",
+       "Material 1 (part 1): ", "Young's modulus 0 is not a positive finite number"},
+      {"         1    7850.0   2.1e+11       0.5\n",
+       "Material 1 (part 1): ", "Poisson ratio 0.5 is not a finite number between -1 and 0.5"},
   };
   for (const Case& c : cases) {
     const RunResult r = run(twoCubeDeck(std::string("*MAT_ELASTIC\n") + c.card));
@@ -134,7 +135,8 @@ inline void checkElementsWithoutAStepStopTheRun(const DeckRunner& run) {
 inline std::string crushedCubeDeck() {
   std::string deck = twoCubeDeck(kSteel);
   deck.replace(deck.find("     1e-05"), 10, "     1e-03");
-  deck.insert(deck.find("*END"), "*INITIAL_VELOCITY_NODE\n"
+  deck.insert(deck.find("*END"),
+              "*INITIAL_VELOCITY_NODE\n"
               "        11       0.0       0.0    -1.0e5\n"
               "        12       0.0       0.0    -1.0e5\n");
   return deck;

@@ -137,8 +137,7 @@ TEST(Barrier, TwoDimensionalBlocksSeeEachOthersSharedWrites) {
   ASSERT_EQ(cudaMemcpy(h.data(), out, h.size() * sizeof(int), cudaMemcpyDeviceToHost), cudaSuccess);
   for (int b = 0; b < 3; ++b)
     for (int y = 0; y < 4; ++y)
-      for (int x = 0; x < 8; ++x)
-        EXPECT_EQ(h[(b * 4 + y) * 8 + x], 100 * b + 10 * y + (x + 1) % 8);
+      for (int x = 0; x < 8; ++x) EXPECT_EQ(h[(b * 4 + y) * 8 + x], 100 * b + 10 * y + (x + 1) % 8);
   cudaFree(out);
 }
 

@@ -44,9 +44,7 @@ __global__ void buildModels(void* storage, Model** models) {
   models[0] = new (storage) ShiftedModel(2.0, 1.0);
   models[1] = new Model(3.0);
 }
-__global__ void applyModels(Model** models, double* out) {
-  out[threadIdx.x] = models[threadIdx.x]->apply(10.0);
-}
+__global__ void applyModels(Model** models, double* out) { out[threadIdx.x] = models[threadIdx.x]->apply(10.0); }
 __global__ void destroyModels(Model** models) {
   models[0]->~Model();
   delete models[1];

@@ -60,8 +60,7 @@ std::vector<int> stableSortedIds(const std::vector<Item>& items) {
 TEST(DeviceSort, PointerSortOrdersAsStdStableSortForDistinctKeys) {
   for (int n : {0, 1, 2, 17, 1000}) {
     std::vector<Item> items = makeItems(n, true);
-    EXPECT_EQ(sortedIds(items, [](Item** p, int m) { deviceSortPointers(p, m, KeyLess{}); }),
-              stableSortedIds(items))
+    EXPECT_EQ(sortedIds(items, [](Item** p, int m) { deviceSortPointers(p, m, KeyLess{}); }), stableSortedIds(items))
         << "n = " << n;
   }
 }

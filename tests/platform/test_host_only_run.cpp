@@ -16,7 +16,8 @@
 namespace {
 
 TEST(HostOnlyRun, NoDeviceRunsHostLoopAndReportsZeroGpus) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("impactfem_host_only_run_" + std::to_string(getpid()));
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("impactfem_host_only_run_" + std::to_string(getpid()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   const std::filesystem::path deck = dir / "nodes.k";
@@ -91,7 +92,8 @@ TEST(HostOnlyRun, RigidModelMovesToTheEndTime) {
   std::vector<std::string> zones;
   std::string lastFile;
   for (int k = 0;; ++k) {
-    const std::filesystem::path f = work / (k == 0 ? std::string("result.vtk") : "result_" + std::to_string(k) + ".vtk");
+    const std::filesystem::path f =
+        work / (k == 0 ? std::string("result.vtk") : "result_" + std::to_string(k) + ".vtk");
     if (!std::filesystem::exists(f)) break;
     std::ifstream vtk(f);
     std::string line;

@@ -29,8 +29,8 @@ std::string Block::cards() const {
     for (int j = 0; j <= ny; ++j)
       for (int i = 0; i <= nx; ++i) {
         char line[96];
-        std::snprintf(line, sizeof line, "%8d%16.9g%16.9g%16.9g\n", node(i, j, k), origin[0] + i * h,
-                      origin[1] + j * h, origin[2] + k * h);
+        std::snprintf(line, sizeof line, "%8d%16.9g%16.9g%16.9g\n", node(i, j, k), origin[0] + i * h, origin[1] + j * h,
+                      origin[2] + k * h);
         deck << line;
       }
   deck << "*ELEMENT_SOLID\n";
@@ -159,8 +159,7 @@ int runProgram(const std::string& name, const std::string& deck, std::string* co
   return runDeckFile(writeDeck(name, deck), console, options);
 }
 
-int runInpProgram(const std::string& name, const std::string& deck, std::string* console,
-                  const std::string& options) {
+int runInpProgram(const std::string& name, const std::string& deck, std::string* console, const std::string& options) {
   return runDeckFile(writeDeck(name, deck, true), console, options);
 }
 

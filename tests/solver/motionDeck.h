@@ -34,8 +34,8 @@ struct Block {
   bool rigid = false;
   // Card 2 of a rigid material (CMO, CON1, CON2), when not blank.
   std::string rigidConstraints = "";
-  int material = 0;       // material id; 0: the part's own
-  int hourglassId = 0;    // HGID of the part card; 0: none
+  int material = 0;     // material id; 0: the part's own
+  int hourglassId = 0;  // HGID of the part card; 0: none
 
   int nodeCount() const { return (nx + 1) * (ny + 1) * (nz + 1); }
   // Node number of grid point (i, j, k).
@@ -56,8 +56,7 @@ std::vector<deckcase::Sample> run(const std::string& name, const std::string& de
 // Runs the impactfem program on the deck text (with further command-line
 // options, such as "DT=1e-6"); returns its exit status and leaves its
 // console output in *console.
-int runProgram(const std::string& name, const std::string& deck, std::string* console,
-               const std::string& options = "");
+int runProgram(const std::string& name, const std::string& deck, std::string* console, const std::string& options = "");
 // The same for an .inp deck (the text is the whole file).
 int runInpProgram(const std::string& name, const std::string& deck, std::string* console,
                   const std::string& options = "");

@@ -29,11 +29,11 @@ TEST(BoundaryDeck, PrescribedMotionsReachTheirValuesWhateverTheForces) {
   Block b;
   b.h = 0.1;
   const int driven = b.node(0, 0, 1), held = b.node(1, 1, 1);
-  const std::string deck = b.cards() + termination(0.05) + nodeSet(1, {b.node(0, 0, 0), b.node(1, 0, 0), b.node(1, 1, 0), b.node(0, 1, 0)}) +
-                           "*LOAD_BODY_Z\n" + card({"", "9.81"}) + curve(7, {{0.0, 0.0}, {1.0, 1.0}}) +
-                           "*BOUNDARY_PRESCRIBED_MOTION_SET\n" + card({"1", "3", "0", "", "0.5"}) +
-                           "*BOUNDARY_PRESCRIBED_MOTION_NODE\n" + card({std::to_string(driven), "1", "2", "7"}) +
-                           card({std::to_string(held), "3", "2", "", "0.0"});
+  const std::string deck =
+      b.cards() + termination(0.05) + nodeSet(1, {b.node(0, 0, 0), b.node(1, 0, 0), b.node(1, 1, 0), b.node(0, 1, 0)}) +
+      "*LOAD_BODY_Z\n" + card({"", "9.81"}) + curve(7, {{0.0, 0.0}, {1.0, 1.0}}) + "*BOUNDARY_PRESCRIBED_MOTION_SET\n" +
+      card({"1", "3", "0", "", "0.5"}) + "*BOUNDARY_PRESCRIBED_MOTION_NODE\n" +
+      card({std::to_string(driven), "1", "2", "7"}) + card({std::to_string(held), "3", "2", "", "0.0"});
   const auto samples = run("prescribed", deck);
   ASSERT_GT(samples.size(), 20u);
   double previousTime = 0.0;
@@ -78,9 +78,9 @@ TEST(BoundaryDeck, SinglePointConstraintsStopNodesInsideTheirWindow) {
     for (int j = 0; j <= 1; ++j) right.push_back(b.node(2, j, k));
   const int fixed = b.node(0, 0, 0);
   const std::string deck = b.cards() + termination(0.006) + nodeSet(1, all) + nodeSet(2, right) +
-                           "*INITIAL_VELOCITY\n" + card({"1"}) + card({"1.0", "0.0", "0.0"}) +
-                           "*BOUNDARY_SPC_NODE\n" + card({std::to_string(fixed), "0", "1", "1", "1"}) +
-                           "*BOUNDARY_SPC_SET_BIRTH_DEATH\n" + card({"2", "0", "1"}) + card({"0.002", "0.004"});
+                           "*INITIAL_VELOCITY\n" + card({"1"}) + card({"1.0", "0.0", "0.0"}) + "*BOUNDARY_SPC_NODE\n" +
+                           card({std::to_string(fixed), "0", "1", "1", "1"}) + "*BOUNDARY_SPC_SET_BIRTH_DEATH\n" +
+                           card({"2", "0", "1"}) + card({"0.002", "0.004"});
   const auto samples = run("spc", deck);
   ASSERT_GT(samples.size(), 30u);
   bool movedBefore = false, movedAfter = false;
@@ -254,7 +254,8 @@ TEST(BoundaryDeck, HostLoopReachesPrescribedVelocities) {
 TEST(LoadDeck, PressureOnAShellSetPushesAgainstTheNormal) {
   std::string deck = "*NODE\n";
   for (int j = 0; j <= 2; ++j)
-    for (int i = 0; i <= 2; ++i) deck += std::to_string(1 + i + 3 * j) + " " + num(0.5 * i) + " " + num(0.5 * j) + " 0\n";
+    for (int i = 0; i <= 2; ++i)
+      deck += std::to_string(1 + i + 3 * j) + " " + num(0.5 * i) + " " + num(0.5 * j) + " 0\n";
   deck += "*ELEMENT_SHELL\n";
   for (int j = 0; j < 2; ++j)
     for (int i = 0; i < 2; ++i) {
@@ -264,8 +265,8 @@ TEST(LoadDeck, PressureOnAShellSetPushesAgainstTheNormal) {
     }
   deck += "*PART\nplate\n" + card({"1", "1", "1"}) + "*SECTION_SHELL\n" + card({"1", "2", "0.8333", "3"}) +
           card({"0.01", "0.01", "0.01", "0.01"}) + "*MAT_ELASTIC\n" + card({"1", "7850.0", "2.0e11", "0.3"}) +
-          termination(2e-3) + "*SET_SHELL_LIST\n" + card({"4"}) + card({"1", "2", "3", "4"}) +
-          "*LOAD_SHELL_SET\n" + card({"4", "0", "1000.0"});
+          termination(2e-3) + "*SET_SHELL_LIST\n" + card({"4"}) + card({"1", "2", "3", "4"}) + "*LOAD_SHELL_SET\n" +
+          card({"4", "0", "1000.0"});
   const auto samples = run("shell_pressure", deck);
   ASSERT_GT(samples.size(), 5u);
   for (std::size_t s = 1; s < samples.size(); ++s) {

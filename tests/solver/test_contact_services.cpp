@@ -73,7 +73,8 @@ TEST_F(ContactServices, ContactNodesFromSlaveNodesAndSurfacesOnce) {
             cudaSuccess);
   EXPECT_EQ(pairs[5], &cnm.contact_node_array_gpu[5].contact_pair);
   std::vector<ContactNodeCuda> onDevice(6);
-  ASSERT_EQ(cudaMemcpy(onDevice.data(), cnm.contact_node_array_gpu, 6 * sizeof(ContactNodeCuda), cudaMemcpyDeviceToHost),
+  ASSERT_EQ(cudaMemcpy(onDevice.data(), cnm.contact_node_array_gpu, 6 * sizeof(ContactNodeCuda),
+                       cudaMemcpyDeviceToHost),
             cudaSuccess);
   EXPECT_EQ(onDevice[0].node, fem.nodeManager->node_array_gpu + 5);  // device address of node 6
   EXPECT_EQ(onDevice[0].contact_pair.owner, cnm.contact_node_array_gpu);

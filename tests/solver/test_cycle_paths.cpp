@@ -105,8 +105,8 @@ TEST_P(CyclePaths, SameStateEveryCycle) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Decks, CyclePaths,
-                         testing::Values("wave_hexa", "sphere_on_plate", "bar_on_bar", "tie_bar_wave", "coulomb_rigid_4",
-                                         "wave_tetra"),
+                         testing::Values("wave_hexa", "sphere_on_plate", "bar_on_bar", "tie_bar_wave",
+                                         "coulomb_rigid_4", "wave_tetra"),
                          [](const testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 // A contact deck run with the search buckets kept from cycle to cycle and
@@ -131,7 +131,8 @@ BucketRuns runBuckets(const std::string& name, const std::string& deck) {
         }
       };
     }
-    (keep ? r.kept : r.everyCycle) = runTraced("kept_buckets_" + name + (keep ? "_kept" : "_every_cycle"), deck, options);
+    (keep ? r.kept : r.everyCycle) =
+        runTraced("kept_buckets_" + name + (keep ? "_kept" : "_every_cycle"), deck, options);
   }
   return r;
 }

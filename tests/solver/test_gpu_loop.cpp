@@ -21,7 +21,8 @@ class GpuLoopTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("impactfem_gpu_loop_" + std::to_string(getpid()) + "_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("impactfem_gpu_loop_" + std::to_string(getpid()) + "_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     resetRunLog();
@@ -214,7 +215,7 @@ TEST(RunEnd, LastStepEndsOnTheEndTime) {
   const double nearly = 8e-5 - 2e-8 * (1.0 + 1e-12);
   EXPECT_EQ(tc.timeAfterStep(nearly, tc.stepWithinEndTime(nearly, 2e-8)), 8e-5);
   EXPECT_EQ(tc.stepWithinEndTime(0.0, 1e-3), 8e-5);  // below the first step
-  tc.end_time = 0.0;  // no end time: steps are kept
+  tc.end_time = 0.0;                                 // no end time: steps are kept
   EXPECT_EQ(tc.stepWithinEndTime(5.0, 1e-3), 1e-3);
   EXPECT_EQ(tc.timeAfterStep(5.0, 1e-3), 5.0 + 1e-3);
 }

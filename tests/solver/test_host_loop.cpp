@@ -140,27 +140,31 @@ LoopCase plateUnderPressure() {
 // A steel block dropped on a held one, the contact naming the lower block
 // first: the nodes of both faces meet nodes, edges and corners of the other.
 LoopCase blockDrop() {
-  return LoopCase{"block_drop", 2 * blockdrop::kBlockNodes, 0.0, "*KEYWORD\n" + blockdrop::deck(1e-4, false) + "*END\n"};
+  return LoopCase{"block_drop", 2 * blockdrop::kBlockNodes, 0.0,
+                  "*KEYWORD\n" + blockdrop::deck(1e-4, false) + "*END\n"};
 }
 
 // A soft block sliding with friction on a held plate of hexahedra under
 // gravity, its bottom nodes pressed on the plate's faces.
 LoopCase restingBlock() {
-  return LoopCase{"resting_block", restingblock::kPlateNodes + 27, 0.2, "*KEYWORD\n" + restingblock::deck(0.02) + "*END\n"};
+  return LoopCase{"resting_block", restingblock::kPlateNodes + 27, 0.2,
+                  "*KEYWORD\n" + restingblock::deck(0.02) + "*END\n"};
 }
 
 // Contacts that hold (tests/contact/test_resting_runs.cpp): the soft block
 // resting on a plate whose every node is held, a rigid block striking an
 // elastic one, and two blocks pressed by a stepped pressure.
 LoopCase heldPlate() {
-  return LoopCase{"held_plate", restingblock::kPlateNodes + 27, 0.2, "*KEYWORD\n" + restingblock::deck(0.02, true) + "*END\n"};
+  return LoopCase{"held_plate", restingblock::kPlateNodes + 27, 0.2,
+                  "*KEYWORD\n" + restingblock::deck(0.02, true) + "*END\n"};
 }
 LoopCase rigidImpactor() {
   return LoopCase{"rigid_impactor", blockdrop::kBlockNodes + 18, 0.0,
                   "*KEYWORD\n" + blockdrop::deck(1e-4, true, 4e-5, true) + "*END\n"};
 }
 LoopCase pressedStack() {
-  return LoopCase{"pressed_stack", 2 * pressedstack::kBlockNodes, 0.0, "*KEYWORD\n" + pressedstack::deck(4e-5) + "*END\n"};
+  return LoopCase{"pressed_stack", 2 * pressedstack::kBlockNodes, 0.0,
+                  "*KEYWORD\n" + pressedstack::deck(4e-5) + "*END\n"};
 }
 
 INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,

@@ -29,8 +29,8 @@ std::string tiedCubes(const std::string& extra) {
   const double corners[4][2] = {{0, 0}, {0.01, 0}, {0.01, 0.01}, {0, 0.01}};
   for (int level = 0; level < 4; ++level)
     for (int c = 0; c < 4; ++c)
-      d << 4 * level + c + 1 << "," << corners[c][0] << "," << corners[c][1] << "," << 0.01 * (level < 2 ? level : level - 1)
-        << "\n";
+      d << 4 * level + c + 1 << "," << corners[c][0] << "," << corners[c][1] << ","
+        << 0.01 * (level < 2 ? level : level - 1) << "\n";
   d << "*ELEMENT_SOLID\n1,1,1,2,3,4,5,6,7,8\n2,2,9,10,11,12,13,14,15,16\n"
     << "*PART\nA\n1,1,1\n*PART\nB\n2,1,1\n*SECTION_SOLID\n1,1\n*MAT_ELASTIC\n1,7850,2.1e11,0.3\n"
     << "*SET_SEGMENT\n1\n9,10,11,12\n*SET_SEGMENT\n2\n5,6,7,8\n"
@@ -44,7 +44,7 @@ struct Pair {
   std::string onLed;     // the deck with the condition on the led nodes
   std::string onLeader;  // the same deck with it on their leaders
   std::vector<int> traced;
-  int drivenComponent;   // component of the first traced node driven at 1 m/s, or -1
+  int drivenComponent;  // component of the first traced node driven at 1 m/s, or -1
 };
 
 void expectSameRun(const linerun::Trace& a, const linerun::Trace& b) {
@@ -67,17 +67,31 @@ TEST(LedNodeConditions, ConditionOnALedNodeActsOnItsLeaderFromTheFirstCycle) {
   const std::string pull = "*INITIAL_VELOCITY_NODE\n4,1,0,0\n";
   const std::string press = "*SET_NODE_LIST\n1\n13,14,15,16\n*INITIAL_VELOCITY\n1\n0,0,-1\n";
   const std::vector<Pair> pairs = {
-      {"weld_clamped", boundTrusses(weld, "*BOUNDARY_SPC_NODE\n3,0,1,1,1\n" + pull),
-       boundTrusses(weld, "*BOUNDARY_SPC_NODE\n2,0,1,1,1\n" + pull), {2, 3, 4}, -1},
-      {"weld_driven", boundTrusses(weld, "*BOUNDARY_PRESCRIBED_MOTION_NODE\n3,1,0,,1.0\n"),
-       boundTrusses(weld, "*BOUNDARY_PRESCRIBED_MOTION_NODE\n2,1,0,,1.0\n"), {2, 3, 1}, 0},
-      {"joint_driven", boundTrusses(joint, "*BOUNDARY_PRESCRIBED_MOTION_NODE\n3,1,0,,1.0\n"),
-       boundTrusses(joint, "*BOUNDARY_PRESCRIBED_MOTION_NODE\n2,1,0,,1.0\n"), {2, 3, 1}, 0},
+      {"weld_clamped",
+       boundTrusses(weld, "*BOUNDARY_SPC_NODE\n3,0,1,1,1\n" + pull),
+       boundTrusses(weld, "*BOUNDARY_SPC_NODE\n2,0,1,1,1\n" + pull),
+       {2, 3, 4},
+       -1},
+      {"weld_driven",
+       boundTrusses(weld, "*BOUNDARY_PRESCRIBED_MOTION_NODE\n3,1,0,,1.0\n"),
+       boundTrusses(weld, "*BOUNDARY_PRESCRIBED_MOTION_NODE\n2,1,0,,1.0\n"),
+       {2, 3, 1},
+       0},
+      {"joint_driven",
+       boundTrusses(joint, "*BOUNDARY_PRESCRIBED_MOTION_NODE\n3,1,0,,1.0\n"),
+       boundTrusses(joint, "*BOUNDARY_PRESCRIBED_MOTION_NODE\n2,1,0,,1.0\n"),
+       {2, 3, 1},
+       0},
       {"tie_clamped",
        tiedCubes(press + "*SET_NODE_LIST\n2\n9,10,11,12\n*BOUNDARY_SPC_SET\n2,0,1,1,1\n"),
-       tiedCubes(press + "*SET_NODE_LIST\n2\n5,6,7,8\n*BOUNDARY_SPC_SET\n2,0,1,1,1\n"), {5, 9, 13}, -1},
-      {"tie_driven", tiedCubes("*BOUNDARY_PRESCRIBED_MOTION_NODE\n9,3,0,,1.0\n"),
-       tiedCubes("*BOUNDARY_PRESCRIBED_MOTION_NODE\n5,3,0,,1.0\n"), {5, 9, 1}, 2},
+       tiedCubes(press + "*SET_NODE_LIST\n2\n5,6,7,8\n*BOUNDARY_SPC_SET\n2,0,1,1,1\n"),
+       {5, 9, 13},
+       -1},
+      {"tie_driven",
+       tiedCubes("*BOUNDARY_PRESCRIBED_MOTION_NODE\n9,3,0,,1.0\n"),
+       tiedCubes("*BOUNDARY_PRESCRIBED_MOTION_NODE\n5,3,0,,1.0\n"),
+       {5, 9, 1},
+       2},
   };
   for (const Pair& p : pairs) {
     for (bool host : {false, true}) {

@@ -98,12 +98,11 @@ TEST(NodeLoadDeck, MomentSpinsARigidBody) {
 // yet), and keeps turning that way; a solid's node cannot take a moment and
 // the deck is refused.
 TEST(NodeLoadDeck, MomentTurnsAShellNodeAndIsRefusedOnASolid) {
-  const std::string shell = "*NODE\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n*ELEMENT_SHELL\n" +
-                            card({"1", "1", "1", "2", "3", "4"}, 8) + "*PART\nplate\n" + card({"1", "1", "1"}) +
-                            "*SECTION_SHELL\n" + card({"1", "2", "0.8333", "3"}) +
-                            card({"0.01", "0.01", "0.01", "0.01"}) + "*MAT_ELASTIC\n" +
-                            card({"1", "7850.0", "2.0e11", "0.3"}) + termination(2e-3) + "*LOAD_NODE_POINT\n" +
-                            card({"1", "5", "", "2.0"});
+  const std::string shell =
+      "*NODE\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n*ELEMENT_SHELL\n" + card({"1", "1", "1", "2", "3", "4"}, 8) +
+      "*PART\nplate\n" + card({"1", "1", "1"}) + "*SECTION_SHELL\n" + card({"1", "2", "0.8333", "3"}) +
+      card({"0.01", "0.01", "0.01", "0.01"}) + "*MAT_ELASTIC\n" + card({"1", "7850.0", "2.0e11", "0.3"}) +
+      termination(2e-3) + "*LOAD_NODE_POINT\n" + card({"1", "5", "", "2.0"});
   const auto samples = run("node_moment_shell", shell);
   ASSERT_GT(samples.size(), 5u);
   const NodeCuda& first = samples.front().nodes[0];
@@ -114,9 +113,8 @@ TEST(NodeLoadDeck, MomentTurnsAShellNodeAndIsRefusedOnASolid) {
 
   Block b;
   std::string console;
-  EXPECT_EQ(runProgram("node_moment_solid", b.cards() + termination(0.01) + "*LOAD_NODE_POINT\n" +
-                                                card({"3", "6", "", "1.0"}),
-                       &console),
+  EXPECT_EQ(runProgram("node_moment_solid",
+                       b.cards() + termination(0.01) + "*LOAD_NODE_POINT\n" + card({"3", "6", "", "1.0"}), &console),
             1);
   EXPECT_NE(console.find("*LOAD_NODE_POINT: node 3 carries no rotation"), std::string::npos) << console;
   EXPECT_NE(console.find("the moment about y cannot act on it"), std::string::npos) << console;
@@ -128,8 +126,9 @@ TEST(NodeLoadDeck, MomentTurnsAShellNodeAndIsRefusedOnASolid) {
 // and the stiffness form of hourglass control that C3D8R take): both move
 // alike, the cube is pushed along -z at p A.
 TEST(PressureDeck, KeywordAndInpDecksPushIntoTheBody) {
-  const std::string nodes = "1, 0., 0., 0.\n2, 1., 0., 0.\n3, 1., 1., 0.\n4, 0., 1., 0.\n"
-                            "5, 0., 0., 1.\n6, 1., 0., 1.\n7, 1., 1., 1.\n8, 0., 1., 1.\n";
+  const std::string nodes =
+      "1, 0., 0., 0.\n2, 1., 0., 0.\n3, 1., 1., 0.\n4, 0., 1., 0.\n"
+      "5, 0., 0., 1.\n6, 1., 0., 1.\n7, 1., 1., 1.\n8, 0., 1., 1.\n";
   const std::string inp = "*Node\n" + nodes + "*Element, type=C3D8R, elset=CUBE\n1, 1, 2, 3, 4, 5, 6, 7, 8\n" +
                           "*Solid Section, elset=CUBE, material=STEEL\n*Material, name=STEEL\n*Density\n7.85e-9\n" +
                           "*Elastic\n210000., 0.3\n*Surface, name=TOP\n1, S2\n*Step\n*Dynamic, Explicit\n, 2e-5\n" +
@@ -138,9 +137,8 @@ TEST(PressureDeck, KeywordAndInpDecksPushIntoTheBody) {
                           card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8) + "*PART\ncube\n" +
                           card({"1", "1", "1"}) + "*SECTION_SOLID\n" + card({"1", "1"}) + "*MAT_ELASTIC\n" +
                           card({"1", "7.85e-9", "210000.", "0.3"}) + "*CONTROL_HOURGLASS\n" + card({"4"}) +
-                          termination(2e-5) + "*SET_SEGMENT\n" +
-                          card({"1"}) + card({"5", "6", "7", "8"}) + "*LOAD_SEGMENT_SET\n" + card({"1", "0", "1.0"}) +
-                          "*END\n";
+                          termination(2e-5) + "*SET_SEGMENT\n" + card({"1"}) + card({"5", "6", "7", "8"}) +
+                          "*LOAD_SEGMENT_SET\n" + card({"1", "0", "1.0"}) + "*END\n";
   const deckcase::fs::path inpFolder = deckcase::scratchFolder("pressure_cube_inp");
   const deckcase::fs::path keyFolder = deckcase::scratchFolder("pressure_cube_key");
   std::ofstream(inpFolder / "deck.inp") << inp;

@@ -121,8 +121,8 @@ TEST(RigidDeck, FreeSpinKeepsAngularMomentumOverTenThousandCycles) {
   const std::string extra = "*NODE\n      99             2.5             0.5             2.0\n";
   std::vector<int> all;
   for (int n = 1; n <= b.nodeCount(); ++n) all.push_back(n);
-  const std::string deck = b.cards() + extra + termination(20.0, 10000) + nodeSet(1, all) +
-                           "*INITIAL_VELOCITY\n" + card({"1"}) + card({"0.5", "0.2", "0.0", "0.0", "0.0", "3.0"}) +
+  const std::string deck = b.cards() + extra + termination(20.0, 10000) + nodeSet(1, all) + "*INITIAL_VELOCITY\n" +
+                           card({"1"}) + card({"0.5", "0.2", "0.0", "0.0", "0.0", "3.0"}) +
                            "*CONSTRAINED_EXTRA_NODES_NODE\n" + card({"1", "99"});
   double l0 = 0.0;
   std::vector<double> radius;
@@ -192,7 +192,9 @@ TEST(RigidDeck, MergedBodiesArePairedByPartId) {
   ASSERT_GT(samples.size(), 10u);
   for (const deckcase::Sample& s : samples) {
     for (int n = 0; n < 8; ++n) {
-      const auto& node = [&](int part) -> const NodeCuda& { return s.nodes[static_cast<std::size_t>(8 * (part - 1) + n)]; };
+      const auto& node = [&](int part) -> const NodeCuda& {
+        return s.nodes[static_cast<std::size_t>(8 * (part - 1) + n)];
+      };
       EXPECT_NEAR(node(1).vel[0], 2.0, 1e-12);
       EXPECT_NEAR(node(4).vel[0], 2.0, 1e-12);
       EXPECT_NEAR(node(2).vel[1], 1.0, 1e-12);
@@ -211,7 +213,8 @@ TEST(RigidDeck, NodalRigidBodyTakesTheImpulseOnce) {
   std::vector<int> all;
   for (int n = 1; n <= b.nodeCount(); ++n) all.push_back(n);
   const std::string deck = b.cards() + termination(0.02) + nodeSet(5, all) + "*CONSTRAINED_NODAL_RIGID_BODY\n" +
-                           card({"5"}) + "*LOAD_NODE_POINT\n" + card({std::to_string(b.node(1, 1, 1)), "1", "", "0.01"});
+                           card({"5"}) + "*LOAD_NODE_POINT\n" +
+                           card({std::to_string(b.node(1, 1, 1)), "1", "", "0.01"});
   const auto samples = run("nodal_rigid", deck);
   ASSERT_GT(samples.size(), 10u);
   const deckcase::Sample& first = samples.front();

@@ -41,7 +41,9 @@ struct RigidAndBeside {
     for (int k = 1; k <= body.nodeCount(); ++k) n.push_back(k);
     return n;
   }
-  const NodeCuda& node(const std::vector<NodeCuda>& nodes, int k) const { return nodes[static_cast<std::size_t>(k - 1)]; }
+  const NodeCuda& node(const std::vector<NodeCuda>& nodes, int k) const {
+    return nodes[static_cast<std::size_t>(k - 1)];
+  }
 };
 
 std::string initialVelocity(int set, double vx, double vy, double vz) {
@@ -145,8 +147,9 @@ TEST(RigidInitialVelocity, DisagreeingLinesAreReportedWithTheValueTaken) {
               [&](FEMDynamic& fem, double) { vx = fem.nodeManager->node_array_cpu[0].vel[0]; });
   const std::string messages = testing::internal::GetCapturedStderr();
   EXPECT_NEAR(vx, 1.0, 1e-12);
-  const std::string report = "the lines on the nodes of the rigid body of part 1 (block1) disagree: (1, 0, 0, 0, 0, 0) "
-                             "and (2, 0, 0, 0, 0, 0); the body takes (1, 0, 0, 0, 0, 0)";
+  const std::string report =
+      "the lines on the nodes of the rigid body of part 1 (block1) disagree: (1, 0, 0, 0, 0, 0) "
+      "and (2, 0, 0, 0, 0, 0); the body takes (1, 0, 0, 0, 0, 0)";
   EXPECT_NE(messages.find(report), std::string::npos) << messages;
   EXPECT_EQ(messages.find("disagree", messages.find(report) + report.size()), std::string::npos) << messages;
 }
@@ -160,7 +163,8 @@ TEST(PrescribedMotionDeck, BirthAndDeathOfRigidAndSetMotions) {
   std::vector<int> cube;
   for (int k = 1; k <= m.beside.nodeCount(); ++k) cube.push_back(m.beside.nodeOffset + k);
   const std::string deck = m.cards() + termination(0.006) + nodeSet(3, cube) + "*LOAD_BODY_X\n" + card({"", "10.0"}) +
-                           "*BOUNDARY_PRESCRIBED_MOTION_RIGID\n" + card({"1", "1", "0", "", "2.0", "", "0.004", "0.002"}) +
+                           "*BOUNDARY_PRESCRIBED_MOTION_RIGID\n" +
+                           card({"1", "1", "0", "", "2.0", "", "0.004", "0.002"}) +
                            "*BOUNDARY_PRESCRIBED_MOTION_SET\n" + card({"3", "1", "0", "", "2.0", "", "0.0"});
   bool before = false, within = false, after = false;
   // The tolerances are a full step: the last step is shortened to end on

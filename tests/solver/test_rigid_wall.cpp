@@ -116,9 +116,8 @@ TEST(RigidWallDeck, MovingWallCarriesARestingBlock) {
     b.rigid = true;
     const std::string curve = std::string(kind) == "0" ? "0 1\n1 1\n" : "0 0\n1 1\n";
     const std::string deck = b.cards() + termination(0.03) + "*DEFINE_CURVE\n" + card({"3"}) + curve +
-                             "*RIGIDWALL_GEOMETRIC_FLAT_MOTION\n" + card({"0"}) +
-                             card({"0", "0", "0", "0", "0", "1"}) + card({"1", "0", "0", "0.5", "0.5"}) +
-                             card({"3", kind, "0", "0", "1"});
+                             "*RIGIDWALL_GEOMETRIC_FLAT_MOTION\n" + card({"0"}) + card({"0", "0", "0", "0", "0", "1"}) +
+                             card({"1", "0", "0", "0.5", "0.5"}) + card({"3", kind, "0", "0", "1"});
     const auto samples = run(std::string("moving_wall_") + kind, deck);
     ASSERT_GT(samples.size(), 20u);
     const deckcase::Sample& last = samples.back();

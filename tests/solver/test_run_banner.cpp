@@ -22,9 +22,10 @@ TEST(RunSummary, ExactLines) {
 TEST(RunSummary, RunWithoutCyclesAndErrorStatus) {
   std::ostringstream out;
   writeRunSummary(out, 1234567.0, 0.0, 1e-7, 0, 0, "the host loop on the CPU", 0);
-  EXPECT_EQ(out.str(),
-            "calculate time:\t1.23457e+06\nNot an iterative solution !\nContact cal time:\t0\nOutput data time:\t1e-07\n"
-            "computed on:\tthe host loop on the CPU\nNumber of GPU:\t0\ncalculation error\n\n");
+  EXPECT_EQ(
+      out.str(),
+      "calculate time:\t1.23457e+06\nNot an iterative solution !\nContact cal time:\t0\nOutput data time:\t1e-07\n"
+      "computed on:\tthe host loop on the CPU\nNumber of GPU:\t0\ncalculation error\n\n");
 }
 
 TEST(RunBanner, TimeWithoutZeroPadding) {
@@ -58,7 +59,8 @@ TEST(RunBanner, LinesInOrder) {
 }
 
 TEST(RunBanner, TwoRunsAppendTwoBannersAndSummaries) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("impactfem_banner_test_" + std::to_string(getpid()));
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("impactfem_banner_test_" + std::to_string(getpid()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   const std::filesystem::path record = dir / "history_record.txt";

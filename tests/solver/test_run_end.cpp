@@ -49,7 +49,8 @@ std::string lastLine(const std::string& text) {
   const std::size_t end = text.find_last_not_of('\n');
   if (end == std::string::npos) return "";
   const std::size_t start = text.rfind('\n', end);
-  return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+  return text.substr(start == std::string::npos ? 0 : start + 1,
+                     end - (start == std::string::npos ? 0 : start + 1) + 1);
 }
 
 // The time a VTK file states in its title line ("zone <time>").
@@ -143,7 +144,7 @@ void expectStoppedOnStep(const Outcome& o, const std::string& message) {
   EXPECT_NE(o.console.find(message), std::string::npos) << o.console;
   EXPECT_EQ(o.console.find("Calculation completed"), std::string::npos);
   EXPECT_EQ(lastLine(o.console), "The run of " + (o.work.parent_path() / "deck.k").string() +
-                                      " stopped before its end; see the message above.");
+                                     " stopped before its end; see the message above.");
   EXPECT_NE(record(o).find(message), std::string::npos) << record(o);
 }
 
@@ -237,8 +238,8 @@ TEST(RunEnd, KineticEnergyRunningAwayStopsTheRun) {
     strip += card({std::to_string(i), "1", std::to_string(i), std::to_string(i + 1), std::to_string(i + 6),
                    std::to_string(i + 5)},
                   8);
-  strip += "*PART\nstrip\n" + card({"1", "1", "1"}) + "*SECTION_SHELL\n" + card({"1", "2", "", "2"}) +
-           card({"0.005"}) + "*MAT_ELASTIC\n" + card({"1", "7850", "2.1e11", "0.3"}) + "*LOAD_NODE_POINT\n" +
+  strip += "*PART\nstrip\n" + card({"1", "1", "1"}) + "*SECTION_SHELL\n" + card({"1", "2", "", "2"}) + card({"0.005"}) +
+           "*MAT_ELASTIC\n" + card({"1", "7850", "2.1e11", "0.3"}) + "*LOAD_NODE_POINT\n" +
            card({"5", "1", "0", "1000"}) + card({"10", "1", "0", "1000"}) + motiondeck::termination(0.01);
   for (double factor : {1.5, 1.0})
     for (bool host : {false, true}) {

@@ -55,8 +55,8 @@ std::string platesDeck() {
   return lower.cards() + upper.cards() + motiondeck::nodeSet(1, base) + "*BOUNDARY_SPC_SET\n" +
          card({"1", "0", "1", "1", "1", "1", "1", "1"}) + motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" +
          card({"2"}) + card({"0.0", "0.0", "-5.0"}) + "*CONTACT_SURFACE_TO_SURFACE\n" + card({"2", "1", "3", "3"}) +
-         card({"0.3", "0.3", "0"}) + card({"0"}) + "*CONTROL_TIMESTEP\n" +
-         card({"0.0", "0.9", "0", "0.0", "-1.3e-6"}) + motiondeck::termination(8e-5);
+         card({"0.3", "0.3", "0"}) + card({"0"}) + "*CONTROL_TIMESTEP\n" + card({"0.0", "0.9", "0", "0.0", "-1.3e-6"}) +
+         motiondeck::termination(8e-5);
 }
 
 // A clamped plate of 40 x 40 shells (10 mm, 2 mm thick) under a pressure
@@ -66,8 +66,8 @@ std::string pressedShellDeck() {
   std::string deck = "*NODE\n";
   for (int j = 0; j <= n; ++j)
     for (int i = 0; i <= n; ++i)
-      deck += std::to_string(1 + i + (n + 1) * j) + "," + motiondeck::num(kCell * i) + "," + motiondeck::num(kCell * j) +
-              ",0.0\n";
+      deck += std::to_string(1 + i + (n + 1) * j) + "," + motiondeck::num(kCell * i) + "," +
+              motiondeck::num(kCell * j) + ",0.0\n";
   std::string elements = "*ELEMENT_SHELL\n", members;
   for (int j = 0; j < n; ++j)
     for (int i = 0; i < n; ++i) {
@@ -82,8 +82,8 @@ std::string pressedShellDeck() {
       if (i == 0 || j == 0 || i == n || j == n) clamped.push_back(1 + i + (n + 1) * j);
   return deck + elements + "*PART\nplate\n" + card({"1", "1", "1"}) + "*SECTION_SHELL\n" +
          card({"1", "2", "0.8333", "3"}) + card({"0.002", "0.002", "0.002", "0.002"}) + "*MAT_ELASTIC\n" +
-         card({"1", "7850.0", "2.1e11", "0.3"}) + "*SET_SHELL_LIST\n" + card({"4"}) + members +
-         "*LOAD_SHELL_SET\n" + card({"4", "0", "1.0e5"}) + motiondeck::nodeSet(1, clamped) + "*BOUNDARY_SPC_SET\n" +
+         card({"1", "7850.0", "2.1e11", "0.3"}) + "*SET_SHELL_LIST\n" + card({"4"}) + members + "*LOAD_SHELL_SET\n" +
+         card({"4", "0", "1.0e5"}) + motiondeck::nodeSet(1, clamped) + "*BOUNDARY_SPC_SET\n" +
          card({"1", "0", "1", "1", "1", "1", "1", "1"}) + motiondeck::termination(8e-5);
 }
 
@@ -190,8 +190,8 @@ std::map<std::string, std::string> runOnFourThreads(const std::string& name, con
   const std::string kept = before != nullptr ? before : "";
   setenv("OMP_NUM_THREADS", "4", 1);
   std::string console;
-  const int code = inp ? motiondeck::runInpProgram(name, deck, &console)
-                       : motiondeck::runProgram(name, deck, &console, "OT=5e-6");
+  const int code =
+      inp ? motiondeck::runInpProgram(name, deck, &console) : motiondeck::runProgram(name, deck, &console, "OT=5e-6");
   if (before != nullptr) {
     setenv("OMP_NUM_THREADS", kept.c_str(), 1);
   } else {

@@ -233,8 +233,8 @@ TEST(OneFreeElement, SpinningBlockKeepsItsEnergyWithEveryHourglassForm) {
     const int i = (n - 1) % 3, j = (n - 1) / 3 % 3, k = (n - 1) / 9;
     const double r[3] = {0.01 * i - 0.01, 0.01 * j - 0.01, 0.01 * k - 0.01};
     spin += std::to_string(n) + " " + motiondeck::num(omega[1] * r[2] - omega[2] * r[1]) + " " +
-            motiondeck::num(omega[2] * r[0] - omega[0] * r[2]) + " " + motiondeck::num(omega[0] * r[1] - omega[1] * r[0]) +
-            "\n";
+            motiondeck::num(omega[2] * r[0] - omega[0] * r[2]) + " " +
+            motiondeck::num(omega[0] * r[1] - omega[1] * r[0]) + "\n";
   }
   for (const char* form : {"1", "4", "6"}) {
     SCOPED_TRACE(std::string("IHQ ") + form);
@@ -276,12 +276,12 @@ std::string distortedBlock(int n, double h) {
                           std::to_string(id(i, j, k + 1)), std::to_string(id(i + 1, j, k + 1)),
                           std::to_string(id(i + 1, j + 1, k + 1)), std::to_string(id(i, j + 1, k + 1))},
                          8);
-  return text + elements + "*PART\nblock\n" + card({"1", "1", "1"}) + "*SECTION_SOLID\n" + card({"1", "1"}) +
-         steel();
+  return text + elements + "*PART\nblock\n" + card({"1", "1", "1"}) + "*SECTION_SOLID\n" + card({"1", "1"}) + steel();
 }
 
-const std::string kHexa = cubeNodes(8, 0.01) + "*ELEMENT_SOLID\n" + card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8) +
-                          "*PART\nsolid\n" + card({"1", "1", "1"});
+const std::string kHexa = cubeNodes(8, 0.01) + "*ELEMENT_SOLID\n" +
+                          card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8) + "*PART\nsolid\n" +
+                          card({"1", "1", "1"});
 const std::string kQuad = cubeNodes(4, 0.01) + "*ELEMENT_SHELL\n" + card({"1", "1", "1", "2", "3", "4"}, 8) +
                           "*PART\nshell\n" + card({"1", "1", "1"});
 const std::string kLine = "*NODE\n1 0 0 0\n2 0.01 0.001 0.002\n3 0.0 0.01 0.0\n*ELEMENT_BEAM\n" +
@@ -292,13 +292,16 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         FreeElement{"hexahedron_one_point", kHexa + "*SECTION_SOLID\n" + card({"1", "1"}) + steel(), 8, false},
         FreeElement{"hexahedron_assumed_strain",
-                    kHexa + "*SECTION_SOLID\n" + card({"1", "1"}) + steel() + "*CONTROL_HOURGLASS\n" + card({"6", "1.0"}),
+                    kHexa + "*SECTION_SOLID\n" + card({"1", "1"}) + steel() + "*CONTROL_HOURGLASS\n" +
+                        card({"6", "1.0"}),
                     8, false},
         FreeElement{"hexahedron_stiffness_form",
-                    kHexa + "*SECTION_SOLID\n" + card({"1", "1"}) + steel() + "*CONTROL_HOURGLASS\n" + card({"4", "0.1"}),
+                    kHexa + "*SECTION_SOLID\n" + card({"1", "1"}) + steel() + "*CONTROL_HOURGLASS\n" +
+                        card({"4", "0.1"}),
                     8, false},
         FreeElement{"hexahedron_viscous_limit",
-                    kHexa + "*SECTION_SOLID\n" + card({"1", "1"}) + steel() + "*CONTROL_HOURGLASS\n" + card({"1", "0.125"}),
+                    kHexa + "*SECTION_SOLID\n" + card({"1", "1"}) + steel() + "*CONTROL_HOURGLASS\n" +
+                        card({"1", "0.125"}),
                     8, false},
         // Several distorted elements: the default viscous form, the stiffness
         // and the assumed-strain forms.
@@ -309,20 +312,24 @@ INSTANTIATE_TEST_SUITE_P(
                     distortedBlock(2, 0.01) + "*CONTROL_HOURGLASS\n" + card({"6", "1.0"}), 27, false},
         FreeElement{"hexahedron_fully_integrated", kHexa + "*SECTION_SOLID\n" + card({"1", "2"}) + steel(), 8, false},
         FreeElement{"tetrahedron",
-                    cubeNodes(5, 0.01) + "*ELEMENT_SOLID\n" + card({"1", "1", "1", "2", "4", "5", "5", "5", "5", "5"}, 8) +
-                        "*PART\nsolid\n" + card({"1", "1", "1"}) + "*SECTION_SOLID\n" + card({"1", "10"}) + steel(),
+                    cubeNodes(5, 0.01) + "*ELEMENT_SOLID\n" +
+                        card({"1", "1", "1", "2", "4", "5", "5", "5", "5", "5"}, 8) + "*PART\nsolid\n" +
+                        card({"1", "1", "1"}) + "*SECTION_SOLID\n" + card({"1", "10"}) + steel(),
                     5, false},
         FreeElement{"pentahedron",
                     "*NODE\n1 0 0 0\n2 0.01 0 0.001\n3 0.011 0.01 0\n4 0 0.01 0\n5 0.001 0 0.01\n6 0 0.01 0.01\n"
-                    "*ELEMENT_SOLID\n" + card({"1", "1", "1", "2", "3", "4", "5", "5", "6", "6"}, 8) +
-                        "*PART\nsolid\n" + card({"1", "1", "1"}) + "*SECTION_SOLID\n" + card({"1", "1"}) + steel(),
+                    "*ELEMENT_SOLID\n" +
+                        card({"1", "1", "1", "2", "3", "4", "5", "5", "6", "6"}, 8) + "*PART\nsolid\n" +
+                        card({"1", "1", "1"}) + "*SECTION_SOLID\n" + card({"1", "1"}) + steel(),
                     6, false},
-        FreeElement{"shell", kQuad + "*SECTION_SHELL\n" + card({"1", "2", "", "2"}) + card({"0.001"}) + steel(), 4, true},
-        FreeElement{"shell_thick", kQuad + "*SECTION_SHELL\n" + card({"1", "2", "", "2"}) + card({"0.005"}) + steel(), 4,
+        FreeElement{"shell", kQuad + "*SECTION_SHELL\n" + card({"1", "2", "", "2"}) + card({"0.001"}) + steel(), 4,
                     true},
+        FreeElement{"shell_thick", kQuad + "*SECTION_SHELL\n" + card({"1", "2", "", "2"}) + card({"0.005"}) + steel(),
+                    4, true},
         FreeElement{"shell_triangle",
-                    cubeNodes(3, 0.01) + "*ELEMENT_SHELL\n" + card({"1", "1", "1", "2", "3", "3"}, 8) + "*PART\nshell\n" +
-                        card({"1", "1", "1"}) + "*SECTION_SHELL\n" + card({"1", "4", "", "2"}) + card({"0.001"}) + steel(),
+                    cubeNodes(3, 0.01) + "*ELEMENT_SHELL\n" + card({"1", "1", "1", "2", "3", "3"}, 8) +
+                        "*PART\nshell\n" + card({"1", "1", "1"}) + "*SECTION_SHELL\n" + card({"1", "4", "", "2"}) +
+                        card({"0.001"}) + steel(),
                     3, true},
         FreeElement{"shell_square",
                     "*NODE\n1 0 0 0\n2 0.1 0 0\n3 0.1 0.1 0\n4 0 0.1 0\n*ELEMENT_SHELL\n" +
@@ -331,16 +338,21 @@ INSTANTIATE_TEST_SUITE_P(
                     4, true},
         FreeElement{"membrane", kQuad + "*SECTION_SHELL\n" + card({"1", "5"}) + card({"0.001"}) + steel(), 4, false},
         // The viscous hourglass form at the largest coefficient the step holds.
-        FreeElement{"shell_viscous_limit", kQuad + "*SECTION_SHELL\n" + card({"1", "2", "", "2"}) + card({"0.005"}) +
-                                               steel() + "*CONTROL_HOURGLASS\n" + card({"1", "0.125"}), 4, true},
-        FreeElement{"membrane_viscous_limit", kQuad + "*SECTION_SHELL\n" + card({"1", "5"}) + card({"0.001"}) + steel() +
-                                                  "*CONTROL_HOURGLASS\n" + card({"1", "0.125"}), 4, false},
-        FreeElement{"beam_resultant", kLine + "*SECTION_BEAM\n" + card({"1", "2"}) +
-                                          card({"1e-6", "8e-14", "8e-14", "1.6e-13", "8e-7"}) + steel(),
+        FreeElement{"shell_viscous_limit",
+                    kQuad + "*SECTION_SHELL\n" + card({"1", "2", "", "2"}) + card({"0.005"}) + steel() +
+                        "*CONTROL_HOURGLASS\n" + card({"1", "0.125"}),
+                    4, true},
+        FreeElement{"membrane_viscous_limit",
+                    kQuad + "*SECTION_SHELL\n" + card({"1", "5"}) + card({"0.001"}) + steel() + "*CONTROL_HOURGLASS\n" +
+                        card({"1", "0.125"}),
+                    4, false},
+        FreeElement{"beam_resultant",
+                    kLine + "*SECTION_BEAM\n" + card({"1", "2"}) + card({"1e-6", "8e-14", "8e-14", "1.6e-13", "8e-7"}) +
+                        steel(),
                     3, true},
-        FreeElement{"beam_rectangle", kLine + "*SECTION_BEAM\n" + card({"1", "1"}) + card({"0.001", "0.001", "0.0005"}) +
-                                          steel(),
-                    3, true},
+        FreeElement{"beam_rectangle",
+                    kLine + "*SECTION_BEAM\n" + card({"1", "1"}) + card({"0.001", "0.001", "0.0005"}) + steel(), 3,
+                    true},
         FreeElement{"truss", kLine + "*SECTION_BEAM\n" + card({"1", "3"}) + card({"1e-6"}) + steel(), 3, false},
         FreeElement{"spring",
                     kLine + "*SECTION_BEAM\n" + card({"1", "6"}) + card({"1e-9", "1e-12"}) +

@@ -141,9 +141,14 @@ TEST(WeldJointRuns, SetUpReportsWhatCannotAct) {
       << refused;
   // Tubes yield without hardening: a tangent modulus is refused.
   refused.clear();
-  EXPECT_NE(linerun::setUpDeck("hardening_tubes", std::string(kTwoBeams) + "*SECTION_BEAM\n1,1,0,3,1.0\n0.02,0.02,0.018,"
-                               "0.018\n*MAT_PLASTIC_KINEMATIC\n1,7850,2.1e11,0.3,2.5e8,2.0e9\n*END\n", &refused), 1);
-  EXPECT_NE(refused.find("part 1 (beams): its beams of the elastic-plastic material 1 would not harden"), std::string::npos)
+  EXPECT_NE(linerun::setUpDeck("hardening_tubes",
+                               std::string(kTwoBeams) +
+                                   "*SECTION_BEAM\n1,1,0,3,1.0\n0.02,0.02,0.018,"
+                                   "0.018\n*MAT_PLASTIC_KINEMATIC\n1,7850,2.1e11,0.3,2.5e8,2.0e9\n*END\n",
+                               &refused),
+            1);
+  EXPECT_NE(refused.find("part 1 (beams): its beams of the elastic-plastic material 1 would not harden"),
+            std::string::npos)
       << refused;
 }
 
@@ -182,8 +187,9 @@ TEST(WeldJointRuns, WeldedGroupFallsAtG) {
 TEST(WeldJointRuns, ClampedMasterHoldsItsSlave) {
   linerun::RunOptions options;
   options.traced = {2, 3, 4};
-  const linerun::Trace trace = linerun::runDeck(
-      "clamped_master", twoTrusses("*BOUNDARY_SPC_NODE\n2,0,1,1,1\n*INITIAL_VELOCITY_NODE\n4,1,0,0\n"), options);
+  const linerun::Trace trace =
+      linerun::runDeck("clamped_master", twoTrusses("*BOUNDARY_SPC_NODE\n2,0,1,1,1\n*INITIAL_VELOCITY_NODE\n4,1,0,0\n"),
+                       options);
   ASSERT_GT(trace.time.size(), 10u);
   for (const auto& s : trace.nodes) {
     for (int k = 0; k < 2; ++k)
