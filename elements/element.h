@@ -40,6 +40,13 @@ struct Element {
   // Point pointer := points + first index; each of the count points gets
   // this element as owner and the given type.  Count 0 does nothing.
   __host__ __device__ void linkGaussPoint(GaussPoint* points, ElementNewType elementType, int count);
+  // The point's owner := this element, with the deck id and reading
+  // position that the material reports name it by.
+  __host__ __device__ void ownPoint(GaussPoint& point) {
+    point.element_ = this;
+    point.ownerId_ = id;
+    point.ownerStoreId_ = store_id;
+  }
   // Links each of the element's first count points to its state record in
   // the given state array through the material.
   __host__ __device__ void linkMatStatusToGauss(int count, MaterialStatus* status, MaterialNew* material);
@@ -67,7 +74,7 @@ __host__ __device__ inline void Element::linkGaussPoint(GaussPoint* points, Elem
   if (count <= 0 || points == nullptr) return;
   gaussPoint = points + gaussPointIndex;
   for (int i = 0; i < count; ++i) {
-    gaussPoint[i].element_ = this;
+    ownPoint(gaussPoint[i]);
     gaussPoint[i].elementType_ = elementType;
   }
 }

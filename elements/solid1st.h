@@ -67,7 +67,7 @@ __host__ __device__ inline bool reportIfInverted(const Element& e, double presen
   if (!nodeValueIsFinite(initial) || initial == 0.0) return false;
   const double J = present / initial;
   if (J > 0.0) return false;
-  reportInvertedElement(e, J);
+  reportInvertedElement(e.id, e.store_id, J);
   return true;
 }
 

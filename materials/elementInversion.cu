@@ -3,8 +3,7 @@
 #include <cstdio>
 
 #include "core/logErrorPrint.h"
-#include "elements/element.h"
-#include "elements/gausspoint.h"
+#include "materials/integrationPoint.h"
 
 namespace {
 constexpr InvertedElementReport kNoInversion{0, 0, -1};
@@ -23,11 +22,11 @@ __host__ __device__ void recordInversion(int id, int position, double J) {
 }  // namespace
 
 __host__ __device__ void reportInvertedPoint(const GaussPoint* gp, double J) {
-  const bool owned = gp != nullptr && gp->element_ != nullptr && gp->elementType_ != ET_NONE;
-  recordInversion(owned ? gp->element_->id : -1, owned ? gp->element_->store_id : -1, J);
+  const bool owned = gp != nullptr && gp->ownedByElement();
+  recordInversion(owned ? gp->ownerId_ : -1, owned ? gp->ownerStoreId_ : -1, J);
 }
 
-__host__ __device__ void reportInvertedElement(const Element& e, double J) { recordInversion(e.id, e.store_id, J); }
+__host__ __device__ void reportInvertedElement(int id, int storeId, double J) { recordInversion(id, storeId, J); }
 
 InvertedElementReport invertedElementReport() {
   syncDeviceForReports();

@@ -6,7 +6,6 @@
 #pragma once
 #include "platform/reportCell.h"
 
-struct Element;
 struct GaussPoint;
 
 // Points reported since the start (or the last clear), and the id and the
@@ -21,9 +20,10 @@ FEM_DECLARE_REPORT_CELL(InvertedElementReport, invertedElementCell)
 
 // Records the point; the first report prints the element and J.
 __host__ __device__ void reportInvertedPoint(const GaussPoint* gp, double J);
-// The same for an element that its own kinematics find inside out: J is
-// the ratio of its present to its initial volume (or Jacobian) at a point.
-__host__ __device__ void reportInvertedElement(const Element& e, double J);
+// The same for an element (deck id, 0-based reading position) that its own
+// kinematics find inside out: J is the ratio of its present to its initial
+// volume (or Jacobian) at a point.
+__host__ __device__ void reportInvertedElement(int id, int storeId, double J);
 
 // The reports of kernels and host code together (the device is idle).
 InvertedElementReport invertedElementReport();

@@ -25,7 +25,10 @@ struct GaussPoint {
   double* shapePartialDx_ = nullptr;
   double* shapePartialDy_ = nullptr;
   double* shapePartialDz_ = nullptr;
-  void* spare_ = nullptr;
+  // The owner's deck id and 0-based reading position, copied when the owner
+  // links the point, by which the material models' reports name it.
+  int ownerId_ = 0;
+  int ownerStoreId_ = -1;
   // Volume the point stands for (|det J| x weight), written by formulations
   // that integrate over the current shape.  Kept apart from the weight so the
   // rule's weight is never compounded from one cycle to the next.
@@ -34,6 +37,9 @@ struct GaussPoint {
   __host__ __device__ GaussPoint() {}
 
   __host__ __device__ void setMatStatusPtr(MaterialStatus* status) { matStatus_ = status; }
+  // True when an element record owns the point (a smoothed-FEM domain's
+  // point has the type code 0).
+  __host__ __device__ bool ownedByElement() const { return element_ != nullptr && elementType_ != ElementNewType{}; }
 };
 
 static_assert(std::is_trivially_copyable_v<GaussPoint>);

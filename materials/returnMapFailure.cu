@@ -3,8 +3,7 @@
 #include <cstdio>
 
 #include "core/logErrorPrint.h"
-#include "elements/element.h"
-#include "elements/gausspoint.h"
+#include "materials/integrationPoint.h"
 #include "materials/radialReturn.h"
 
 namespace {
@@ -16,8 +15,7 @@ FEM_DEFINE_REPORT_CELL(ReturnMapFailures, returnMapFailureCell, kNoFailure)
 __host__ __device__ void reportReturnMapFailure(const GaussPoint* gp) {
   ReturnMapFailures& failures = returnMapFailureCell();
   if (atomicAddAnywhere(&failures.count, 1) != 0) return;
-  const bool owned = gp != nullptr && gp->element_ != nullptr && gp->elementType_ != ET_NONE;
-  failures.element = owned ? gp->element_->id : -1;
+  failures.element = gp != nullptr && gp->ownedByElement() ? gp->ownerId_ : -1;
 }
 
 ReturnMapFailures returnMapFailures() {

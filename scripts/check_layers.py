@@ -30,10 +30,6 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 # Arrows that still point up, each to be moved where it belongs: "file includes
 # header" or "folder calls symbol". The list only shrinks.
 PENDING = {
-    "materials/elementInversion.cu includes elements/element.h",
-    "materials/elementInversion.cu includes elements/gausspoint.h",
-    "materials/returnMapFailure.cu includes elements/element.h",
-    "materials/returnMapFailure.cu includes elements/gausspoint.h",
     "contact/contactManager.cpp includes solver/femdynamic.h",
     "contact/contactMotion.cpp includes solver/boundary.h",
     "contact/contactMotion.cpp includes solver/constrained.h",

@@ -83,7 +83,7 @@ struct Tet10Model {
     for (SolidElement2nd& e : elems) {
       e.bulidNodeMatch(nodes.data());
       e.gaussPoint = points.data() + e.gaussPointIndex;
-      for (int p = 0; p < e.integratPointNum; ++p) e.gaussPoint[p].element_ = &e;
+      for (int p = 0; p < e.integratPointNum; ++p) e.ownPoint(e.gaussPoint[p]);
     }
   }
 

@@ -142,7 +142,7 @@ struct SolidModel {
     for (SolidElementCuda& e : elems) {
       e.bulidNodeMatch(nodes.data());
       e.gaussPoint = points.data() + e.gaussPointIndex;
-      for (int p = 0; p < e.integratPointNum; ++p) e.gaussPoint[p].element_ = &e;
+      for (int p = 0; p < e.integratPointNum; ++p) e.ownPoint(e.gaussPoint[p]);
       e.setSolidTLIntegration(e.integratPointNum);
     }
   }

@@ -419,7 +419,7 @@ TEST(Solid2nd, HostPassesOfAPart) {
   store.solid2ndArrayCpu_ = m.elems;
   for (SolidElement2nd& e : store.solid2ndArrayCpu_) {
     e.bulidNodeMatch(m.nodes.data());
-    for (int p = 0; p < 4; ++p) e.gaussPoint[p].element_ = &e;
+    for (int p = 0; p < 4; ++p) e.ownPoint(e.gaussPoint[p]);
   }
   for (auto& s : m.states) s = ElasticMaterialStatus{};
   store.calNodeMass(m.record.get(), nullptr);

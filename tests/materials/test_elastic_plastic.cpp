@@ -317,7 +317,7 @@ TEST(ElasticPlastic, DivergentReturnsAreReportedOnceWithTheirCountAndFirstElemen
   for (int n = 0; n < 3; ++n) {
     PointWithState<PlasticMaterialStatus> p;
     p.status = PlasticMaterialStatus(record.yield_stress);
-    p.gp.element_ = &owner;
+    owner.ownPoint(p.gp);
     p.gp.elementType_ = ET_HEXA_REDUCED;
     double L[3][3] = {{0.01, 0, 0}, {0, -0.005, 0}, {0, 0, -0.005}};
     double S[3][3];

@@ -257,7 +257,7 @@ TEST(MooneyRivlin, InvertedElementStopsTheRun) {
   Element owner;
   owner.id = 42;
   PointWithState<MooneyRivlinMaterialStatus> p;
-  p.gp.element_ = &owner;
+  owner.ownPoint(p.gp);
   p.gp.elementType_ = ET_TETRA10;
   clearInvertedElementReport();
   EXPECT_FALSE(runStopsOnInvertedElement(0.0, 1e-3, 0));  // nothing reported

@@ -159,7 +159,7 @@ TEST(PlaneStressLanes, ReturnsThatFailInSomeLanesAreReportedAsOnePointUpdates) {
     GaussPoint* gp[kLaneWidth];
     LaneDouble dl[6] = {}, sl[6] = {};
     for (int l = 0; l < kLaneWidth; ++l) {
-      points.points[l].gp.element_ = &owner[l];
+      owner[l].ownPoint(points.points[l].gp);
       points.points[l].gp.elementType_ = ET_BT_SHELL;
       gp[l] = &points.points[l].gp;
       laneIn<6>(d[l], l, dl);
