@@ -140,10 +140,15 @@ struct SegmentCuda {
     const int i0 = node_num == 4 ? 2 : 1;  // quadrilateral: diagonals
     const int j0 = node_num == 4 ? 3 : 2;
     if (node_num != 3 && node_num != 4) return false;
-    for (int i = 0; i < 3; ++i) {
-      a[i] = node[i0]->coord[i] - node[0]->coord[i];
-      b[i] = node[j0]->coord[i] - node[1]->coord[i];
-    }
+    // Written out: the compiler keeps a loop here, whose element-wise stores
+    // the cross product reads back in pairs, waiting on every store.
+    const double *p = node[0]->coord, *q = node[1]->coord, *u = node[i0]->coord, *v = node[j0]->coord;
+    a[0] = u[0] - p[0];
+    a[1] = u[1] - p[1];
+    a[2] = u[2] - p[2];
+    b[0] = v[0] - q[0];
+    b[1] = v[1] - q[1];
+    b[2] = v[2] - q[2];
     return true;
   }
   // out := unit(a x b); a zero product gives a zero vector and false.
