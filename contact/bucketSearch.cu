@@ -45,7 +45,8 @@ __host__ __device__ inline const SegmentCuda* currentSegment(const ContactNodeCu
 // entries and the node's from its gathered entry: a box meets the path when
 // none of the path's upper bounds lies below the box's lower bound.
 __host__ __device__ inline void offerBucketMembers(ContactNodeCuda* cn, const SlaveSearchEntry& v, const int* m,
-                                                   const int* end, const CandidateGrid& g, int* overflow) {
+                                                   const int* end, const CandidateGrid& g, int* overflow,
+                                                   unsigned char* flag) {
   for (; m != end; ++m) {
     const SegmentSearchEntry& e = g.entries[*m];
     if (!laneNoneLess6(v.upper, e.bound)) continue;
@@ -54,6 +55,7 @@ __host__ __device__ inline void offerBucketMembers(ContactNodeCuda* cn, const Sl
     const bool own = e.node_id[0] == id || e.node_id[1] == id || e.node_id[2] == id || e.node_id[3] == id;
     if (s == v.current || own) continue;
     cn->test_pair.addCandidate(s, overflow);
+    if (flag != nullptr) *flag |= NODE_HAS_CANDIDATES;
   }
 }
 // Range of buckets (per axis, first and last) that a box reaches, clamped
@@ -171,6 +173,7 @@ __global__ void testPairProduceAccorContactNode(int n, CandidateSlaves slaves, C
     return;
   }
   ContactNodeCuda* cn = slaves.nodes[slot];
+  unsigned char* flag = slaves.flags != nullptr ? slaves.flags + (cn - slaves.base) : nullptr;
   linkBucket(v, cn, slaves.link_state[i], grid);
   // Every bucket the node's path over the step reaches (mostly the one it
   // lies in): a segment it crossed is binned where the path met it.
@@ -182,7 +185,7 @@ __global__ void testPairProduceAccorContactNode(int n, CandidateSlaves slaves, C
         const int idx = (ix * grid.dims.y + iy) * grid.dims.z + iz;
         if (idx < 0 || idx >= grid.total) continue;
         const int2 run = grid.range[idx];
-        offerBucketMembers(cn, v, grid.member + run.x, grid.member + run.x + run.y, grid, overflow);
+        offerBucketMembers(cn, v, grid.member + run.x, grid.member + run.x + run.y, grid, overflow, flag);
       }
 }
 
@@ -239,10 +242,11 @@ void PairManager::unifiedSearchGpu(UnifiedContact* uc) {
   for (SubDomainManager& m : uc->subDomainManagerArray)
     m.fillSegmentsGpu(m.masterSurface, bucketOverflow, uc->keep_buckets);
   if (n > 0 && test_pair_array_gpu != nullptr) {
-    launch(GpuClearTestPair, dim3(n / 32 + 1), dim3(32), n, test_pair_array_gpu);
+    launch(GpuClearTestPair, dim3(n / 32 + 1), dim3(32), n, test_pair_array_gpu, node_flags_gpu);
   }
   for (SubDomainManager& m : uc->subDomainManagerArray) {
     if (m.masterSurface != nullptr) m.takeMasterBoxGpu();
   }
-  uc->offerCandidatesGpu(candidateOverflow);
+  const ContactNodeCuda* base = contact_nodes_ != nullptr ? contact_nodes_->contact_node_array_gpu : nullptr;
+  uc->offerCandidatesGpu(candidateOverflow, node_flags_gpu, base);
 }

@@ -338,8 +338,10 @@ __host__ __device__ void ContactPairCuda::storeFcnToNodeDfn() {
 }
 
 __global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, int cycle, int n, int* activePairCounter,
-                                           int masterSkip, int pass, NodeMotionTable motion) {
+                                           int masterSkip, int pass, NodeMotionTable motion,
+                                           const unsigned char* flags) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    if (!visitsNode(flags, i, NODE_MAY_PAIR)) continue;
     ContactPairCuda* p = pairs[i];
     if (p == nullptr) continue;
     p->openShares(pass);

@@ -5,6 +5,7 @@
 // decoupled contact force with release.
 #pragma once
 #include <type_traits>
+#include "contact/contactNodeFlags.h"
 #include "platform/gpuRuntime.h"
 
 struct ContactNodeCuda;
@@ -139,16 +140,23 @@ static_assert(std::is_trivially_copyable_v<ContactPairCuda>);
 
 // Kernels of the contact cycle, one thread per pair.
 // The steps open share pass `pass` on every pair they visit.
-__global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int pass, int masterSkip);
+// Each pass visits the pairs whose nodes' flags (when given) say they may
+// be active (ContactNodeFlag).
+__global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int pass, int masterSkip,
+                                        const unsigned char* flags);
 __global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, int cycle, int n, int* activePairCounter,
-                                           int masterSkip, int pass, NodeMotionTable motion);
+                                           int masterSkip, int pass, NodeMotionTable motion,
+                                           const unsigned char* flags);
 // Gather order of the shares: one key per target of every pair whose shares
 // belong to `pass` (the node id in the high half, the pair's position times
 // kShareSlots plus the slot in the low half), appended at *count.  Sorted,
 // the keys list every node's shares together, by pair and slot.
-__global__ void GpuListShareKeys(ContactPairCuda** pairs, int n, int pass, unsigned long long* keys, int* count);
+__global__ void GpuListShareKeys(ContactPairCuda** pairs, int n, int pass, unsigned long long* keys, int* count,
+                                 const unsigned char* flags);
 // Each node's shares of `pass`, added in the order of the sorted keys.
 __global__ void GpuGatherShares(const unsigned long long* keys, int count, ContactPairCuda** pairs, int pass);
 // Search after contact of every pair, one thread per pair, after the pair's
-// penetration of the last step (at lastStepTime) is noted in its node.
-__global__ void GpuSearchAfterContact(ContactPairCuda** pairs, int n, double lastStepTime);
+// penetration of the last step (at lastStepTime) is noted in its node, and
+// a node that has left the depth it started at gives it up; the nodes with
+// neither a pair nor such a depth (by their flags) are passed over.
+__global__ void GpuSearchAfterContact(ContactPairCuda** pairs, int n, double lastStepTime, unsigned char* flags);

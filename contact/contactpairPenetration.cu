@@ -241,9 +241,10 @@ __host__ __device__ void ContactPairCuda::applyCarriedForce(const double* corner
   shareOut(f, SHARE_FORCE | SHARE_PAIR_COUNT, masterSkip == 0);
 }
 
-__global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int pass, int masterSkip) {
+__global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int pass, int masterSkip,
+                                        const unsigned char* flags) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    if (pairs[i] == nullptr) continue;
+    if (!visitsNode(flags, i, NODE_MAY_PAIR) || pairs[i] == nullptr) continue;
     pairs[i]->openShares(pass);
     pairs[i]->penetraCalDefenGpu(masterSkip, nullptr);
   }

@@ -248,12 +248,15 @@ __host__ __device__ void ContactNodeCuda::leaveStartOverlap() {
   if (start_face_gap >= 0.0) start_overlap = 0.0;
 }
 
-__global__ void GpuSearchAfterContact(ContactPairCuda** pairs, int n, double lastStepTime) {
+__global__ void GpuSearchAfterContact(ContactPairCuda** pairs, int n, double lastStepTime, unsigned char* flags) {
   const int i = gridStrideIndex();
-  if (i >= n || pairs[i] == nullptr) return;
+  if (i >= n || !visitsNode(flags, i, NODE_MAY_PAIR | NODE_START_OVERLAP) || pairs[i] == nullptr) return;
   if (ContactNodeCuda* owner = pairs[i]->owner) {
     owner->leaveStartOverlap();
     owner->notePairDepth(lastStepTime);
+    // Once given up, the starting depth never comes back.
+    if (flags != nullptr && !(owner->start_overlap > 0.0 && owner->start_face != nullptr && owner->node != nullptr))
+      flags[i] = static_cast<unsigned char>(flags[i] & ~NODE_START_OVERLAP);
   }
   pairs[i]->searchAfterContact();
 }

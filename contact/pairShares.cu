@@ -59,8 +59,10 @@ __host__ __device__ void ContactPairCuda::addShare(int slot, int pass, bool atom
   for (int j = 0; j < 3; ++j) addTo(&target[j], slot == 0 ? share_force[j] : -w * share_force[j], atomic);
 }
 
-__global__ void GpuListShareKeys(ContactPairCuda** pairs, int n, int pass, unsigned long long* keys, int* count) {
+__global__ void GpuListShareKeys(ContactPairCuda** pairs, int n, int pass, unsigned long long* keys, int* count,
+                                 const unsigned char* flags) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    if (!visitsNode(flags, i, NODE_MAY_PAIR)) continue;
     const ContactPairCuda* p = pairs[i];
     if (p == nullptr || p->share_pass != pass) continue;
     for (int slot = 0; slot < p->share_count; ++slot) {

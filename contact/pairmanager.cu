@@ -12,6 +12,7 @@ PairManager::~PairManager() {
   freeDevice(test_pair_array_gpu);
   freeDevice(contact_pair_array_gpu);
   freeDevice(active_test_pair_gpu);
+  freeDevice(node_flags_gpu);
   freeDevice(share_key_gpu);
   if (!counters_mapped_) return;
   if (share_key_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(share_key_num_cpu));
@@ -71,6 +72,13 @@ void PairManager::allocatePairCounters() {
   if (active_test_pair_gpu == nullptr && contact_node_num > 0) {
     CUDA_CHECK(cudaMalloc(&active_test_pair_gpu, sizeof(TestPairCuda*) * contact_node_num));
   }
+  // The search marks a node given a candidate by its place in the device
+  // records: without them the passes visit every node.
+  if (node_flags_gpu == nullptr && contact_node_num > 0 && contact_nodes_ != nullptr &&
+      contact_nodes_->contact_node_array_gpu != nullptr) {
+    CUDA_CHECK(cudaMalloc(&node_flags_gpu, contact_node_num));
+    CUDA_CHECK(cudaMemset(node_flags_gpu, kEveryNodeFlag, contact_node_num));
+  }
   if (share_key_gpu == nullptr && contact_node_num > 0) {
     CUDA_CHECK(cudaMalloc(&share_key_gpu, sizeof(unsigned long long) * kShareSlots * contact_node_num));
     CUDA_CHECK(cudaHostAlloc(reinterpret_cast<void**>(&share_key_num_cpu), sizeof(int), cudaHostAllocMapped));
@@ -87,17 +95,20 @@ void PairManager::reportPendingCycle() const {
 void PairManager::searchAfterContactGpu(double lastStepTime) {
   const int n = contact_node_num;
   if (n <= 0 || contact_pair_array_gpu == nullptr) return;
-  launch(GpuSearchAfterContact, dim3((n - 1) / 64 + 1), dim3(64), contact_pair_array_gpu, n, lastStepTime);
+  launch(GpuSearchAfterContact, dim3((n - 1) / 64 + 1), dim3(64), contact_pair_array_gpu, n, lastStepTime,
+         node_flags_gpu);
 }
 
 // Lists the test pairs that pair production judges (those with candidates
-// and an owner) and counts them.
-__global__ void GpuListActiveTestPairs(int n, TestPairCuda** pairs, TestPairCuda** active, int* count) {
+// and an owner) and counts them; their nodes may get a pair.
+__global__ void GpuListActiveTestPairs(int n, TestPairCuda** pairs, TestPairCuda** active, int* count,
+                                       unsigned char* flags) {
   const int i = gridStrideIndex();
-  if (i >= n) return;
+  if (i >= n || !visitsNode(flags, i, NODE_HAS_CANDIDATES | NODE_MAY_PAIR)) return;
   TestPairCuda* tp = pairs[i];
   if (tp == nullptr || tp->active_flag == 0 || tp->contactNode == nullptr) return;
   active[atomicAddAnywhere(count, 1)] = tp;
+  if (flags != nullptr) flags[i] |= NODE_MAY_PAIR;
 }
 
 void PairManager::produceContactPairGpu(int cycle, int cycle2) {
@@ -105,6 +116,7 @@ void PairManager::produceContactPairGpu(int cycle, int cycle2) {
   const int n = contact_node_num;
   if (n <= 0 || test_pair_array_gpu == nullptr) return;
   if (active_test_pair_gpu == nullptr || test_pair_num_cpu == nullptr) {
+    if (node_flags_gpu != nullptr) CUDA_CHECK(cudaMemset(node_flags_gpu, kEveryNodeFlag, n));
     launch(gpuProduceContactPair, dim3(n + 1), dim3(kTestPairSlots), cycle, cycle2, n, test_pair_array_gpu,
            contact_pair_num_gpu);
     return;
@@ -114,11 +126,17 @@ void PairManager::produceContactPairGpu(int cycle, int cycle2) {
   // works on its own pair, so the order of the list does not matter.
   *test_pair_num_cpu = 0;
   launch(GpuListActiveTestPairs, dim3(n / 32 + 1), dim3(32), n, test_pair_array_gpu, active_test_pair_gpu,
-         test_pair_num_gpu);
+         test_pair_num_gpu, node_flags_gpu);
   CUDA_CHECK(cudaDeviceSynchronize());
   const int active = *test_pair_num_cpu;
   launch(gpuProduceContactPair, dim3(active), dim3(kTestPairSlots), cycle, cycle2, active, active_test_pair_gpu,
          contact_pair_num_gpu);
+}
+
+void PairManager::cleanTestPairsGpu() {
+  const int n = contact_node_num;
+  if (n > 0 && test_pair_array_gpu != nullptr)
+    launch(GpuClearTestPair2, dim3(n / 32 + 1), dim3(32), n, test_pair_array_gpu, node_flags_gpu);
 }
 
 void PairManager::penetrateAndDecoupleForceGpu(double dt, int cycle, ContactNodeManager* contactNodeManager) {
@@ -129,13 +147,14 @@ void PairManager::penetrateAndDecoupleForceGpu(double dt, int cycle, ContactNode
   // node by node in a fixed order (without room for the order, they are
   // added at once).
   const int penetration = share_key_gpu != nullptr ? ++share_pass_ : 0;
-  launch(GpuPenetrateCalculation, grid, block, contact_pair_array_gpu, n, penetration, search_mode);
+  launch(GpuPenetrateCalculation, grid, block, contact_pair_array_gpu, n, penetration, search_mode,
+         static_cast<const unsigned char*>(node_flags_gpu));
   orderSharesGpu(penetration);
   gatherSharesGpu(penetration);
   if (activePairCount() > 0) motion.refreshBodies();
   const int force = beginSharePass();
   launch(gpuContactForceCalDecouple, grid, block, contact_pair_array_gpu, dt, cycle, n, contact_pair_num_gpu,
-         search_mode, force, motion.table());
+         search_mode, force, motion.table(), static_cast<const unsigned char*>(node_flags_gpu));
   gatherSharesGpu(force);
   if (contactNodeManager != nullptr) contactNodeManager->integraContactForceGpu(n);
 }
@@ -146,7 +165,7 @@ void PairManager::orderSharesGpu(int pass) {
   *share_key_num_cpu = 0;
   const int n = contact_node_num;
   launch(GpuListShareKeys, dim3(n / 32 + 1), dim3(32), contact_pair_array_gpu, n, pass, share_key_gpu,
-         share_key_num_gpu);
+         share_key_num_gpu, static_cast<const unsigned char*>(node_flags_gpu));
   CUDA_CHECK(cudaDeviceSynchronize());
   sortShareKeys(share_key_gpu, *share_key_num_cpu);
   shares_ordered_ = true;

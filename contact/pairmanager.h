@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 #include "contact/contactMotion.h"
+#include "contact/contactNodeFlags.h"
 #include "contact/contactpair.h"
 #include "core/orderedShares.h"
 #include "contact/subdomain.h"
@@ -26,6 +27,10 @@ class PairManager {
   // The test pairs with candidates, listed before pair production so that
   // it runs one block per listed pair only (owned, one slot per contact node).
   TestPairCuda** active_test_pair_gpu = nullptr;
+  // Which per-cycle passes visit each contact node (ContactNodeFlag bits,
+  // owned, one byte per contact node; null: every pass visits every node,
+  // as without the contact nodes' device records).
+  unsigned char* node_flags_gpu = nullptr;
   ContactPairCuda** contact_pair_array_gpu = nullptr;  // owned, one per contact node
   std::vector<ContactPairCuda*> contact_pair_array_cpu;
   int* contact_pair_num_cpu = nullptr;  // mapped counter of active pairs (host side)
@@ -70,6 +75,8 @@ class PairManager {
   void unifiedSearchGpu(UnifiedContact* unifiedContact);
   void unifiedSearchBilateralGpu(UnifiedContact* unifiedContact);
   void produceContactPairGpu(int cycle, int cycle2);
+  // The clean-up of the candidate lists after pair production.
+  void cleanTestPairsGpu();
   void penetrateAndDecoupleForceGpu(double dt, int cycle, ContactNodeManager* contactNodeManager);
   void penaCalContactGpu(double dt, int cycle);
   // Host contact cycle, in the order of the device steps: the search after

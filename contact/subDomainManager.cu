@@ -461,10 +461,11 @@ bool SubDomainManager::offersCandidates() const {
          masterSurface->search_entry_gpu != nullptr && masterSurface->bucket_members.member != nullptr;
 }
 
-void SubDomainManager::offerCandidatesGpu(const SlaveSearchEntry* slaves, int* overflow) {
+void SubDomainManager::offerCandidatesGpu(const SlaveSearchEntry* slaves, int* overflow, unsigned char* flags,
+                                          const ContactNodeCuda* base) {
   const int k = slaveNodeNum();
   if (!offersCandidates() || slaves == nullptr || slave_visit_slot_gpu == nullptr || link_state_gpu == nullptr) return;
-  const CandidateSlaves nodes{slave_contact_node_array_gpu, slaves, slave_visit_slot_gpu, link_state_gpu};
+  const CandidateSlaves nodes{slave_contact_node_array_gpu, slaves, slave_visit_slot_gpu, link_state_gpu, flags, base};
   const BucketMembers& bm = masterSurface->bucket_members;
   const CandidateGrid grid{cell_size,
                            box_min,

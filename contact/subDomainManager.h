@@ -72,8 +72,10 @@ class SubDomainManager {
   // The grid has slave nodes and filled buckets to test them against.
   bool offersCandidates() const;
   // Each slave node offered the segments of the buckets its path reaches,
-  // reading the entries gathered from the slave list this search.
-  void offerCandidatesGpu(const SlaveSearchEntry* slaves, int* overflow);
+  // reading the entries gathered from the slave list this search; a node
+  // given a candidate gets its flag (ContactNodeFlag) when flags are kept.
+  void offerCandidatesGpu(const SlaveSearchEntry* slaves, int* overflow, unsigned char* flags,
+                          const ContactNodeCuda* base);
   // Makes the visit order (at the first search, from the nodes' host
   // positions).
   void makeVisitSlots();
@@ -108,6 +110,10 @@ struct CandidateSlaves {
   const SlaveSearchEntry* entries;  // gathered from it this search
   const int* visit_slot;            // list position of each visit
   int* link_state;                  // per visit
+  // The flags of the contact nodes (null: none kept) and the first record
+  // of the contact nodes, whose position gives a node's flag.
+  unsigned char* flags;
+  const ContactNodeCuda* base;
 };
 // What it reads of the grid and its master surface.
 struct CandidateGrid {

@@ -85,23 +85,39 @@ __host__ __device__ void TestPairCuda::cleanAfterProduction() {
 namespace {
 // The count of a test pair a few places ahead, asked for before its turn
 // (the test pairs lie in records far apart).
-__host__ __device__ inline void prefetchTestPairAhead(int i, int n, TestPairCuda* const* pairs) {
-  if (i + 4 < n && pairs[i + 4] != nullptr) lanePrefetch(&pairs[i + 4]->count);
+// (Without flags: with them, the few pairs visited lie far apart.)
+__host__ __device__ inline void prefetchTestPairAhead(int i, int n, TestPairCuda* const* pairs,
+                                                      const unsigned char* flags) {
+  if (flags == nullptr && i + 4 < n && pairs[i + 4] != nullptr) lanePrefetch(&pairs[i + 4]->count);
+}
+// After a clean-up the flags of node i say what its record now holds: its
+// candidates, its pair (unknown without an owner) and its starting depth as
+// before.
+__host__ __device__ inline void noteCleanedNode(const TestPairCuda& tp, int i, unsigned char* flags) {
+  if (flags == nullptr) return;
+  unsigned f = flags[i] & NODE_START_OVERLAP;
+  if (tp.count != 0) f |= NODE_HAS_CANDIDATES;
+  if (tp.contactNode == nullptr || tp.contactNode->contact_pair.kind != CONTACT_PAIR_EMPTY) f |= NODE_MAY_PAIR;
+  flags[i] = static_cast<unsigned char>(f);
 }
 }  // namespace
 
-__global__ void GpuClearTestPair(int n, TestPairCuda** pairs) {
+__global__ void GpuClearTestPair(int n, TestPairCuda** pairs, unsigned char* flags) {
   const int i = gridStrideIndex();
-  if (i >= n) return;
-  prefetchTestPairAhead(i, n, pairs);
-  if (pairs[i] != nullptr) pairs[i]->cleanBeforeSearch();
+  if (i >= n || !visitsNode(flags, i, NODE_HAS_CANDIDATES | NODE_MAY_PAIR)) return;
+  prefetchTestPairAhead(i, n, pairs, flags);
+  if (pairs[i] == nullptr) return;
+  pairs[i]->cleanBeforeSearch();
+  noteCleanedNode(*pairs[i], i, flags);
 }
 
-__global__ void GpuClearTestPair2(int n, TestPairCuda** pairs) {
+__global__ void GpuClearTestPair2(int n, TestPairCuda** pairs, unsigned char* flags) {
   const int i = gridStrideIndex();
-  if (i >= n) return;
-  prefetchTestPairAhead(i, n, pairs);
-  if (pairs[i] != nullptr) pairs[i]->cleanAfterProduction();
+  if (i >= n || !visitsNode(flags, i, NODE_HAS_CANDIDATES | NODE_MAY_PAIR)) return;
+  prefetchTestPairAhead(i, n, pairs, flags);
+  if (pairs[i] == nullptr) return;
+  pairs[i]->cleanAfterProduction();
+  noteCleanedNode(*pairs[i], i, flags);
 }
 
 // ---- judges ----------------------------------------------------------------

@@ -207,7 +207,7 @@ void UnifiedContact::planCandidateSearch(const std::vector<char>& offering) {
   }
 }
 
-void UnifiedContact::offerCandidatesGpu(int* overflow) {
+void UnifiedContact::offerCandidatesGpu(int* overflow, unsigned char* flags, const ContactNodeCuda* base) {
   std::vector<char> offering(subDomainManagerArray.size());
   for (std::size_t g = 0; g < offering.size(); ++g) offering[g] = subDomainManagerArray[g].offersCandidates() ? 1 : 0;
   if (offering != planned_) {
@@ -225,6 +225,6 @@ void UnifiedContact::offerCandidatesGpu(int* overflow) {
              static_cast<ContactNodeCuda* const*>(side.nodes_gpu), side.entries_gpu);
       gathered[k] = 1;
     }
-    m.offerCandidatesGpu(side.entries_gpu, overflow);
+    m.offerCandidatesGpu(side.entries_gpu, overflow, flags, base);
   }
 }

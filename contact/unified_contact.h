@@ -59,8 +59,10 @@ class UnifiedContact {
   void integraMasterContactForceGpu();
   void integraMasterContactForceCpu();
   // Per search, after the grids took their boxes: the slave nodes of every
-  // grid offered the segments of the buckets their paths reach.
-  void offerCandidatesGpu(int* overflow);
+  // grid offered the segments of the buckets their paths reach (the flags
+  // of the contact nodes, from the first record base, marked where a node
+  // gets a candidate).
+  void offerCandidatesGpu(int* overflow, unsigned char* flags, const ContactNodeCuda* base);
 
  private:
   std::vector<std::unique_ptr<SubDomain[]>> host_grids_;

@@ -46,8 +46,7 @@ void contactStepGpu(FEMDynamic* d, double lastStepTime) {
     pm->unifiedSearchBilateralGpu(d->unifiedContact);
   }
   pm->produceContactPairGpu(d->cycle, d->cycle);
-  const int n = pm->contact_node_num;
-  if (n > 0) launch(GpuClearTestPair2, dim3(static_cast<unsigned>(n / 32 + 1)), dim3(32), n, pm->test_pair_array_gpu);
+  pm->cleanTestPairsGpu();
   if (pm->decouplesForces()) {
     pm->penetrateAndDecoupleForceGpu(d->dt, d->cycle, d->contactNodeManager);
     d->unifiedContact->integraMasterContactForceGpu();
