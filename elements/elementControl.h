@@ -7,6 +7,7 @@
 #include "elements/beamElement2nd.h"
 #include "elements/beamElementCuda.h"
 #include "elements/discreteCuda.h"
+#include "elements/elementFamily.h"
 #include "elements/elementStep.h"
 #include "elements/shellElement2nd.h"
 #include "elements/shellElementCuda.h"
@@ -113,7 +114,23 @@ class ElementControl {
   ElementStep smallestElementStep();
 
   // Entries of the step array: the families with a step, in launch order.
-  int dtArrayNum() const { return beam_num + shell_num + solid_num + beam2ndNum_ + shell2ndNum_ + solid2ndNum_; }
+  int dtArrayNum() const {
+    int n = 0;
+    forEachFamily([&n](auto tag, auto, int count) { n += decltype(tag)::row.keepsStep ? count : 0; });
+    return n;
+  }
+  // Calls f(FamilyTag<code>{}, pointers, count) for each family's device
+  // pointer array, in the order of kElementFamilies (elements/elementFamily.h).
+  template <typename F>
+  void forEachFamily(F&& f) const {
+    f(FamilyTag<FAMILY_DISCRETE>{}, discreteArrayGpu, discrete_num);
+    f(FamilyTag<FAMILY_BEAM>{}, beamArrayGpu, beam_num);
+    f(FamilyTag<FAMILY_SHELL>{}, shellArrayGpu, shell_num);
+    f(FamilyTag<FAMILY_SOLID>{}, solidArrayGpu, solid_num);
+    f(FamilyTag<FAMILY_BEAM_2ND>{}, beam2ndArrayGpu_, beam2ndNum_);
+    f(FamilyTag<FAMILY_SHELL_2ND>{}, shell2ndArrayGpu_, shell2ndNum_);
+    f(FamilyTag<FAMILY_SOLID_2ND>{}, solid2ndArrayGpu_, solid2ndNum_);
+  }
   // Length of the per-block buffer of the critical-step pass.
   int blockDtNum() const;
 };

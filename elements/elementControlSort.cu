@@ -14,15 +14,9 @@ struct ElementPtrSortTypeCmp {
 }  // namespace
 
 void ElementControl::sortElementPtrByType() {
-  deviceSortPointers(beamArrayGpu, beam_num, ElementPtrSortTypeCmp{});
-  deviceSortPointers(shellArrayGpu, shell_num, ElementPtrSortTypeCmp{});
+  forEachFamily([](auto, auto pointers, int count) { deviceSortPointers(pointers, count, ElementPtrSortTypeCmp{}); });
+  // The shells' and solids' group entries follow their order: made again at the next pass.
   if (shellLaneGroups != nullptr) CUDA_CHECK(cudaFree(shellLaneGroups));
   shellLaneGroups = nullptr;
-  deviceSortPointers(solidArrayGpu, solid_num, ElementPtrSortTypeCmp{});
-  // The solids' group entries follow their order: made again at the next pass.
   freeDevice(hexaLaneGroups);
-  deviceSortPointers(discreteArrayGpu, discrete_num, ElementPtrSortTypeCmp{});
-  deviceSortPointers(solid2ndArrayGpu_, solid2ndNum_, ElementPtrSortTypeCmp{});
-  deviceSortPointers(shell2ndArrayGpu_, shell2ndNum_, ElementPtrSortTypeCmp{});
-  deviceSortPointers(beam2ndArrayGpu_, beam2ndNum_, ElementPtrSortTypeCmp{});
 }

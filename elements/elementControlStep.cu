@@ -96,9 +96,9 @@ void ElementControl::takeSmallestStep(cublasHandle_t handle, double* candidate) 
 
 ElementStep ElementControl::smallestElementStep() {
   ElementStep worst;
-  considerFamily(worst, beamArrayGpu, beam_num);
-  considerFamily(worst, shellArrayGpu, shell_num);
-  considerFamily(worst, solidArrayGpu, solid_num);
-  considerFamily(worst, solid2ndArrayGpu_, solid2ndNum_);
+  // The families whose records keep their step.
+  forEachFamily([&worst](auto, auto pointers, int count) {
+    if constexpr (requires { pointers[0]->dt; }) considerFamily(worst, pointers, count);
+  });
   return worst;
 }

@@ -195,9 +195,9 @@ ElmManager::~ElmManager() {
 }
 
 int ElmManager::hostElementNum() const {
-  return static_cast<int>(shell_element_array_cpu.size() + solid_element_array_cpu.size() +
-                          beam_element_array_cpu.size() + discrete_element_array_cpu.size() + beam2ndArrayCpu_.size() +
-                          shell2ndArrayCpu_.size() + solid2ndArrayCpu_.size());
+  std::size_t n = 0;
+  forEachFamily([&n](auto, const auto& records) { n += records.size(); });
+  return static_cast<int>(n);
 }
 
 void ElmManager::setMaterialSectionId(int materialId, int sectionId) {

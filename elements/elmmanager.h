@@ -8,6 +8,7 @@
 #include "elements/beamElement2nd.h"
 #include "elements/beamElementCuda.h"
 #include "elements/discreteCuda.h"
+#include "elements/elementFamily.h"
 #include "elements/shellElement2nd.h"
 #include "elements/shellElementCuda.h"
 #include "elements/solidElement2nd.h"
@@ -103,23 +104,39 @@ class ElmManager {
   Element* findElementById(int id);
   Element* findElementGpuById(int id);
 
-  // Applies f to every host record of all seven families, in the order
-  // beams, discrete, shells, solids, second-order beams, shells, solids.
+  // Calls f(FamilyTag<code>{}, records) for the host records of each family,
+  // in the order of kElementFamilies (elements/elementFamily.h).
+  template <typename F>
+  void forEachFamily(F&& f) {
+    walkFamilies(*this, f);
+  }
+  template <typename F>
+  void forEachFamily(F&& f) const {
+    walkFamilies(*this, f);
+  }
+  // Applies f to every host record of all families, family by family.
   template <typename F>
   void forEachElement(F&& f) {
-    for (auto& e : beam_element_array_cpu) f(static_cast<Element&>(e));
-    for (auto& e : discrete_element_array_cpu) f(static_cast<Element&>(e));
-    for (auto& e : shell_element_array_cpu) f(static_cast<Element&>(e));
-    for (auto& e : solid_element_array_cpu) f(static_cast<Element&>(e));
-    for (auto& e : beam2ndArrayCpu_) f(static_cast<Element&>(e));
-    for (auto& e : shell2ndArrayCpu_) f(static_cast<Element&>(e));
-    for (auto& e : solid2ndArrayCpu_) f(static_cast<Element&>(e));
+    forEachFamily([&f](auto, auto& records) {
+      for (auto& e : records) f(static_cast<Element&>(e));
+    });
   }
   // Number of host records of all seven families.
   int hostElementNum() const;
 
  private:
   void freeDeviceArrays();
+  // The one place that lists the store's families.
+  template <typename Self, typename F>
+  static void walkFamilies(Self& m, F& f) {
+    f(FamilyTag<FAMILY_DISCRETE>{}, m.discrete_element_array_cpu);
+    f(FamilyTag<FAMILY_BEAM>{}, m.beam_element_array_cpu);
+    f(FamilyTag<FAMILY_SHELL>{}, m.shell_element_array_cpu);
+    f(FamilyTag<FAMILY_SOLID>{}, m.solid_element_array_cpu);
+    f(FamilyTag<FAMILY_BEAM_2ND>{}, m.beam2ndArrayCpu_);
+    f(FamilyTag<FAMILY_SHELL_2ND>{}, m.shell2ndArrayCpu_);
+    f(FamilyTag<FAMILY_SOLID_2ND>{}, m.solid2ndArrayCpu_);
+  }
 };
 
 // Device node-pointer fix-up, one thread per element.

@@ -22,9 +22,11 @@ const char* modelWithoutStress(int type) {
   }
 }
 
-int countSolid2ndOfType(const ElmManager& m, int type) {
+int countOfType(const ElmManager& m, int type) {
   int n = 0;
-  for (const SolidElement2nd& e : m.solid2ndArrayCpu_) n += e.type == type ? 1 : 0;
+  m.forEachFamily([&](auto, const auto& records) {
+    for (const auto& e : records) n += e.type == type ? 1 : 0;
+  });
   return n;
 }
 
@@ -99,7 +101,7 @@ bool checkPartComputable(const Part& part) {
     const char* name;
   } kNoForce[2] = {{ET_PENTA15, "fifteen-node pentahedra (type 25)"}, {ET_HEXA20, "twenty-node hexahedra (type 26)"}};
   for (const auto& k : kNoForce) {
-    const int n = countSolid2ndOfType(*part.elmManager, k.type);
+    const int n = countOfType(*part.elmManager, k.type);
     if (n == 0) continue;
     std::fprintf(stderr, "part %d (%s): %d %s have no internal force in this version\n", part.shownId(),
                  part.name.c_str(), n, k.name);

@@ -6,7 +6,6 @@
 #include "elements/beamElementCuda.h"
 #include "elements/discreteCuda.h"
 #include "elements/shellElementCuda.h"
-#include "elements/solidElement2nd.h"
 #include "elements/solidElementCuda.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <type_traits>
 #include <unordered_set>
 #include <vector>
 
@@ -65,13 +66,16 @@ void Part::setNodeThickness() {
 template <typename Visit>
 void Part::walkNodeIds(Visit visit) const {
   if (elmManager == nullptr) return;
-  const ElmManager& m = *elmManager;
-  visitFamilyNodeIds(m.shell_element_array_cpu, minCount(4, nodeIdCapacity<ShellElementCuda>()), visit);
-  visitFamilyNodeIds(m.beam_element_array_cpu, minCount(2, nodeIdCapacity<BeamElementCuda>()), visit);
-  visitFamilyNodeIds(m.solid_element_array_cpu, minCount(8, nodeIdCapacity<SolidElementCuda>()), visit);
-  visitFamilyNodeIds(m.solid2ndArrayCpu_, minCount(20, nodeIdCapacity<SolidElement2nd>()), visit);
-  visitFamilyNodeIds(m.shell2ndArrayCpu_, minCount(8, nodeIdCapacity<ShellElement2nd>()), visit);
-  visitFamilyNodeIds(m.beam2ndArrayCpu_, minCount(3, nodeIdCapacity<BeamElement2nd>()), visit);
+  // Shells first, then the other families in table order: the order the
+  // part's node list has always had (rigid bodies sum over it).
+  for (const bool surfaces : {true, false}) {
+    elmManager->forEachFamily([&](auto tag, const auto& records) {
+      using Record = typename std::decay_t<decltype(records)>::value_type;
+      constexpr ElementFamilyRow row = decltype(tag)::row;
+      if ((row.shape == FamilyShape::Surface) == surfaces)
+        visitFamilyNodeIds(records, minCount(row.partNodeIds, nodeIdCapacity<Record>()), visit);
+    });
+  }
 }
 
 template <typename Visit>
@@ -84,10 +88,11 @@ void Part::walkDistinctNodeIds(Visit visit) const {
 
 void Part::buildNodeList(NodeManager* nodeManager) {
   if (elmManager == nullptr || nodeManager == nullptr) return;
-  const ElmManager& m = *elmManager;
-  node_array.reserve(node_array.size() + m.shell_element_array_cpu.size() + m.beam_element_array_cpu.size() +
-                     m.solid_element_array_cpu.size() + m.solid2ndArrayCpu_.size() + m.shell2ndArrayCpu_.size() +
-                     m.beam2ndArrayCpu_.size());
+  std::size_t elements = 0;
+  elmManager->forEachFamily([&elements](auto tag, const auto& records) {
+    if (decltype(tag)::row.partNodeIds > 0) elements += records.size();
+  });
+  node_array.reserve(node_array.size() + elements);
   // Each node once, in the order of its first use; a node of the model is
   // known by its place in the node array, a missing id by the id.
   // The ids in walking order are looked up on all threads, then listed in
@@ -146,11 +151,9 @@ void Part::linkGaussPoints(SectionManager* sectionManager) {
       if (own != nullptr) e.setGaussPointCoordWeight(own);
     }
   };
-  link(elmManager->shell_element_array_cpu);
-  link(elmManager->solid_element_array_cpu);
-  link(elmManager->solid2ndArrayCpu_);
-  link(elmManager->shell2ndArrayCpu_);
-  link(elmManager->beam2ndArrayCpu_);
+  elmManager->forEachFamily([&link](auto tag, auto& records) {
+    if constexpr (decltype(tag)::row.sectionPointWeights) link(records);
+  });
 }
 
 void Part::copyMaterialSectionToGpu() {

@@ -19,7 +19,9 @@ void setSolidStepModels(std::vector<Part>& parts, HourglassControlManager& hourg
       model.hourglassQm = control->coefficient;
       return model;
     };
-    for (SolidElementCuda& e : elements->solid_element_array_cpu) e.stepModel = modelOf(e.part_id);
-    for (SolidElement2nd& e : elements->solid2ndArrayCpu_) e.stepModel = modelOf(e.part_id);
+    elements->forEachFamily([&modelOf](auto tag, auto& records) {
+      if constexpr (decltype(tag)::row.shape == FamilyShape::Volume)
+        for (auto& e : records) e.stepModel = modelOf(e.part_id);
+    });
   }
 }

@@ -181,18 +181,13 @@ void ParaViewOutput::init(FEMDynamic* fem) {
 
   const int nodeCount = static_cast<int>(fem->nodeManager->node_array_cpu.size());
   clearCells();
-  // Cell order: parts in model order; within a part the families discrete,
-  // beam, shell, solid, second-order beam, shell, solid.
+  // Cell order: parts in model order; within a part the families in the
+  // order of the family table (discrete, beam, shell, solid, second-order
+  // beam, shell, solid).
   for (std::size_t p = 0; p < fem->part_array.size() && p < fem->elm_manager_array.size(); ++p) {
-    const ElmManager& elements = fem->elm_manager_array[p];
     beginPart();
-    addFamilyCells(*this, elements.discrete_element_array_cpu, nodeCount);
-    addFamilyCells(*this, elements.beam_element_array_cpu, nodeCount);
-    addFamilyCells(*this, elements.shell_element_array_cpu, nodeCount);
-    addFamilyCells(*this, elements.solid_element_array_cpu, nodeCount);
-    addFamilyCells(*this, elements.beam2ndArrayCpu_, nodeCount);
-    addFamilyCells(*this, elements.shell2ndArrayCpu_, nodeCount);
-    addFamilyCells(*this, elements.solid2ndArrayCpu_, nodeCount);
+    fem->elm_manager_array[p].forEachFamily(
+        [&](auto, const auto& records) { addFamilyCells(*this, records, nodeCount); });
   }
   finishCells();
 }

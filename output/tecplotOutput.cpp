@@ -7,11 +7,7 @@
 #include "core/nodeManager.h"
 #include "core/part.h"
 #include "core/repeatedMessage.h"
-#include "elements/beamElementCuda.h"
 #include "elements/elmmanager.h"
-#include "elements/shellElementCuda.h"
-#include "elements/solidElement2nd.h"
-#include "elements/solidElementCuda.h"
 #include "output/numberText.h"
 #include "output/outputManager.h"
 #include "solver/femdynamic.h"
@@ -75,6 +71,12 @@ void addElements(TecplotZone& zone, const std::vector<Record>& records, int node
   }
 }
 
+// The zone shapes of a part, in the order they are written.
+const struct {
+  const char* name;
+  int corners;
+} kZoneShapes[] = {{"lineseg", 2}, {"quadrilateral", 4}, {"brick", 8}};
+
 void addZone(std::vector<TecplotZone>& zones, TecplotZone zone) {
   if (!zone.connectivity.empty()) {
     zones.push_back(std::move(zone));
@@ -98,17 +100,15 @@ void TecplotOutput::init(FEMDynamic* fem) {
   const int nodeCount = static_cast<int>(fem->nodeManager->node_array_cpu.size());
   zones_.clear();
   for (std::size_t p = 0; p < fem->part_array.size() && p < fem->elm_manager_array.size(); ++p) {
-    const ElmManager& elements = fem->elm_manager_array[p];
-    TecplotZone beams{"lineseg", 2, {}};
-    addElements(beams, elements.beam_element_array_cpu, nodeCount);
-    addZone(zones_, std::move(beams));
-    TecplotZone shells{"quadrilateral", 4, {}};
-    addElements(shells, elements.shell_element_array_cpu, nodeCount);
-    addZone(zones_, std::move(shells));
-    TecplotZone solids{"brick", 8, {}};
-    addElements(solids, elements.solid2ndArrayCpu_, nodeCount);
-    addElements(solids, elements.solid_element_array_cpu, nodeCount);
-    addZone(zones_, std::move(solids));
+    // A zone per shape the format holds, with the families the family table
+    // writes in it.
+    for (const auto& [name, corners] : kZoneShapes) {
+      TecplotZone zone{name, corners, {}};
+      fem->elm_manager_array[p].forEachFamily([&](auto tag, const auto& records) {
+        if (decltype(tag)::row.tecplotCorners == zone.cornersPerElement) addElements(zone, records, nodeCount);
+      });
+      addZone(zones_, std::move(zone));
+    }
   }
   if (zones_.empty()) {
     std::printf("Tecplot output: the model has no element the format can hold; no Tecplot file is written\n");

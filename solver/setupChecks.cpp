@@ -21,9 +21,10 @@ namespace {
 // the material's density and elastic constants (springs and dampers take
 // theirs from the discrete cards).
 bool hasContinuumElements(const ElmManager& em) {
-  return !em.solid_element_array_cpu.empty() || !em.shell_element_array_cpu.empty() ||
-         !em.beam_element_array_cpu.empty() || !em.solid2ndArrayCpu_.empty() || !em.shell2ndArrayCpu_.empty() ||
-         !em.beam2ndArrayCpu_.empty();
+  bool found = false;
+  em.forEachFamily(
+      [&found](auto tag, const auto& records) { found = found || (decltype(tag)::row.continuum && !records.empty()); });
+  return found;
 }
 
 // Adds one registration for every node an element registers with.
@@ -68,11 +69,9 @@ bool elementPartMaterialsUsable(const std::vector<Part>& parts) {
 bool nodesHoldTheirElements(const FEMDynamic& fem) {
   std::vector<int> counts(fem.nodeManager->node_array_cpu.size(), 0);
   for (const ElmManager& em : fem.elm_manager_array) {
-    countRegistrations(em.shell_element_array_cpu, counts);
-    countRegistrations(em.solid_element_array_cpu, counts);
-    countRegistrations(em.beam_element_array_cpu, counts);
-    countRegistrations(em.discrete_element_array_cpu, counts);
-    countRegistrations(em.solid2ndArrayCpu_, counts);
+    em.forEachFamily([&counts](auto tag, const auto& records) {
+      if constexpr (decltype(tag)::row.registersNodes) countRegistrations(records, counts);
+    });
   }
   for (std::size_t i = 0; i < counts.size(); ++i) {
     if (counts[i] <= kNodeElementSlots) continue;

@@ -41,6 +41,21 @@ double TimeControl::calInitialDtGpu(SectionManager* sections, MaterialManager* m
   return elements->gpuCalCriticalDt(materials->material_array_gpu, sections->section_array_gpu, safe_factor);
 }
 
+namespace {
+
+// The lowest shape among the store's families with a material wave speed
+// (Point when it has none): a part of bars and plates steps as bars.
+FamilyShape lowestContinuumShape(const ElmManager& em) {
+  FamilyShape lowest = FamilyShape::Point;
+  em.forEachFamily([&lowest](auto tag, const auto& records) {
+    constexpr ElementFamilyRow row = decltype(tag)::row;
+    if (row.continuum && !records.empty() && (lowest == FamilyShape::Point || row.shape < lowest)) lowest = row.shape;
+  });
+  return lowest;
+}
+
+}  // namespace
+
 double TimeControl::calInitialDtCpu(std::vector<Part>& parts, double* dt) {
   double result = 1000.0;
   for (Part& part : parts) {
@@ -49,14 +64,18 @@ double TimeControl::calInitialDtCpu(std::vector<Part>& parts, double* dt) {
     if (!partTakesPart(part)) continue;
     ElmManager* em = part.elmManager;
     const MaterialNew* material = part.materialNew;
-    {
-      if (!em->beam_element_array_cpu.empty() || !em->beam2ndArrayCpu_.empty()) {
+    switch (lowestContinuumShape(*em)) {
+      case FamilyShape::Line:
         waveSpeed = material->waveSpeed[2];
-      } else if (!em->shell_element_array_cpu.empty() || !em->shell2ndArrayCpu_.empty()) {
+        break;
+      case FamilyShape::Surface:
         waveSpeed = material->waveSpeed[1];
-      } else if (!em->solid_element_array_cpu.empty() || !em->solid2ndArrayCpu_.empty()) {
+        break;
+      case FamilyShape::Volume:
         waveSpeed = material->waveSpeed[0];
-      }
+        break;
+      default:
+        break;
     }
     // Beams, springs and trusses give their own first step (a spring's
     // comes from its stiffness and mass, not from a wave speed).
