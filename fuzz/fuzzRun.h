@@ -16,6 +16,7 @@
 #include "input/keywordReader.h"
 #include "output/basicoutput.h"
 #include "output/outputManager.h"
+#include "output/outputModel.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"
 #include "solver/runLog.h"
@@ -29,18 +30,20 @@ constexpr int kFuzzCycleCap = 10;
 // end cycle down to where the loop stands.
 class FuzzCycleCap : public BasicOutput {
  public:
-  void collect(FEMDynamic* fem, double time, double) override {
+  explicit FuzzCycleCap(FEMDynamic* fem) : fem_(fem) {}
+  void collect(OutputModel* model, double time, double) override {
     if (++collected_ <= kFuzzCycleCap) return;
-    TimeControl* tc = fem->timeControl;
+    TimeControl* tc = fem_->timeControl;
     if (tc->end_time > time) tc->end_time = time;
-    tc->end_cycle = fem->cycle + 1;
+    tc->end_cycle = model->cycle + 1;
   }
-  void init(FEMDynamic*) override {}
-  void write(FEMDynamic*, double, double) override {}
-  void writeBinaryDump(FEMDynamic*, double, double) override {}
-  void readBinaryDump(FEMDynamic*, double, double) override {}
+  void init(OutputModel*) override {}
+  void write(OutputModel*, double, double) override {}
+  void writeBinaryDump(OutputModel*, double, double) override {}
+  void readBinaryDump(OutputModel*, double, double) override {}
 
  private:
+  FEMDynamic* fem_;
   int collected_ = 0;
 };
 
@@ -52,7 +55,7 @@ enum class BoundedRun { Stopped, Completed, CompletedNotFinite, PastCap };
 // Runs the set-up model in the GPU loop of the host build, at most
 // kFuzzCycleCap cycles, and says how it ended.
 inline BoundedRun runBounded(FEMDynamic* fem) {
-  fem->outputManager->addOutput(std::make_unique<FuzzCycleCap>());
+  fem->outputManager->addOutput(std::make_unique<FuzzCycleCap>(fem));
   fem->host_path_flag = 0;
   double contactTime = 0.0, outputTime = 0.0;
   const bool completed = femDynaAnalyParalle(fem, &contactTime, &outputTime);

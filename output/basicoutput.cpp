@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "solver/femdynamic.h"
+#include "output/outputModel.h"
 
 void BasicOutput::parseOutputVariables() {
   for (const std::string& name : variableNames_) {
@@ -44,9 +44,9 @@ void BasicOutput::openRunFile(CheckedFile& stream, const std::string& path) {
   stream.open(path, first ? FileMode::Fresh : FileMode::Append);
 }
 
-std::string workFolderOf(FEMDynamic* fem) { return fem->work_path.empty() ? std::string(".") : fem->work_path; }
+std::string workFolderOf(OutputModel* fem) { return fem->work_path.empty() ? std::string(".") : fem->work_path; }
 
-std::string historyOutputFolder(FEMDynamic* fem, const char* name) {
+std::string historyOutputFolder(OutputModel* fem, const char* name) {
   const std::string folder = workFolderOf(fem) + "/" + name;
   ensureOutputFolder(folder);
   return folder;

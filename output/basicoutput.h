@@ -8,7 +8,7 @@
 
 #include "core/checkedFile.h"
 
-class FEMDynamic;
+struct OutputModel;
 
 // Codes made from the variable names a deck requests.
 enum OutputVariable {
@@ -34,15 +34,15 @@ class BasicOutput {
   BasicOutput& operator=(const BasicOutput&) = delete;
 
   // Gathers, at an output point, what write needs from the GPU.
-  virtual void collect(FEMDynamic* fem, double time, double dt) = 0;
+  virtual void collect(OutputModel* fem, double time, double dt) = 0;
   // Makes the output directory, resolves the set, sizes the buffers.
-  virtual void init(FEMDynamic* fem) = 0;
+  virtual void init(OutputModel* fem) = 0;
   // Writes or appends the files at an output point.
-  virtual void write(FEMDynamic* fem, double time, double dt) = 0;
+  virtual void write(OutputModel* fem, double time, double dt) = 0;
   // Raw binary dump of the model state and its read-back to text; an
   // output that keeps no dump writes and reads nothing.
-  virtual void writeBinaryDump(FEMDynamic* /*fem*/, double /*time*/, double /*dt*/) {}
-  virtual void readBinaryDump(FEMDynamic* /*fem*/, double /*time*/, double /*dt*/) {}
+  virtual void writeBinaryDump(OutputModel* /*fem*/, double /*time*/, double /*dt*/) {}
+  virtual void readBinaryDump(OutputModel* /*fem*/, double /*time*/, double /*dt*/) {}
   virtual ~BasicOutput() = default;
 
   // Appends one code per recognised name of variableNames_ (it does not clear first).
@@ -68,10 +68,10 @@ class BasicOutput {
 bool isOutputPoint(double interval, double time, double dt);
 
 // The run's work folder ("." when none is given).
-std::string workFolderOf(FEMDynamic* fem);
+std::string workFolderOf(OutputModel* fem);
 // Folder of a history output inside the work directory, made when missing
 // (a folder that cannot be made asks the run to stop).
-std::string historyOutputFolder(FEMDynamic* fem, const char* name);
+std::string historyOutputFolder(OutputModel* fem, const char* name);
 // Numbers of the history files: d.dddddde+XX, left-aligned.
 void setHistoryNumberFormat(std::ostream& out);
 // The local time as "%Y-%m-%d %H:%M:%S", for the progress lines.

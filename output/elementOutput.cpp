@@ -6,9 +6,9 @@
 #include "core/setManager.h"
 #include "elements/element.h"
 #include "elements/elmmanager.h"
-#include "solver/femdynamic.h"
+#include "output/outputModel.h"
 
-void ElementOutput::init(FEMDynamic* fem) {
+void ElementOutput::init(OutputModel* fem) {
   outputPath_ = historyOutputFolder(fem, "elementoutput");
   active_ = false;
   elements_.clear();
@@ -64,7 +64,7 @@ void ElementOutput::init(FEMDynamic* fem) {
   }
 }
 
-void ElementOutput::collect(FEMDynamic* fem, double time, double dt) {
+void ElementOutput::collect(OutputModel* fem, double time, double dt) {
   if (!active_ || !isOutputPoint(time, dt)) {
     return;
   }
@@ -85,7 +85,7 @@ void ElementOutput::collect(FEMDynamic* fem, double time, double dt) {
   }
 }
 
-void ElementOutput::write(FEMDynamic*, double time, double dt) {
+void ElementOutput::write(OutputModel*, double time, double dt) {
   if (!active_ || !isOutputPoint(time, dt)) {
     return;
   }

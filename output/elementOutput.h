@@ -20,9 +20,9 @@ class ElementOutput : public BasicOutput {
 
   ElementOutput() = default;
 
-  void collect(FEMDynamic* fem, double time, double dt) override;
-  void init(FEMDynamic* fem) override;
-  void write(FEMDynamic* fem, double time, double dt) override;
+  void collect(OutputModel* fem, double time, double dt) override;
+  void init(OutputModel* fem) override;
+  void write(OutputModel* fem, double time, double dt) override;
 
   // Host element per id of the set (null for an id no element has).
   const std::vector<Element*>& elements() const { return elements_; }

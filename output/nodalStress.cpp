@@ -6,9 +6,9 @@
 #include "core/sectionmanager.h"
 #include "elements/elementControl.h"
 #include "elements/nodeGather.h"
-#include "solver/femdynamic.h"
+#include "output/outputModel.h"
 
-void averageNodalStressGpu(FEMDynamic* fem) {
+void averageNodalStressGpu(OutputModel* fem) {
   NodeManager* nodes = fem->nodeManager;
   orderRegisteredSlots(*nodes);
   fem->elementControl->gpuAccumulateStrToNode(nodes->node_array_gpu, nodes->totNodeNum,
@@ -16,9 +16,11 @@ void averageNodalStressGpu(FEMDynamic* fem) {
   nodes->gpuAverageNodeStr();
 }
 
-bool NodalResults::samePoint(const FEMDynamic* fem, double time) const { return fem->cycle == cycle_ && time == time_; }
+bool NodalResults::samePoint(const OutputModel* fem, double time) const {
+  return fem->cycle == cycle_ && time == time_;
+}
 
-void NodalResults::moveTo(const FEMDynamic* fem, double time) {
+void NodalResults::moveTo(const OutputModel* fem, double time) {
   if (samePoint(fem, time)) {
     return;
   }
@@ -28,14 +30,14 @@ void NodalResults::moveTo(const FEMDynamic* fem, double time) {
   copied_ = 0;
 }
 
-void NodalResults::average(FEMDynamic* fem, double time) {
+void NodalResults::average(OutputModel* fem, double time) {
   moveTo(fem, time);
   if (std::exchange(averaged_, true)) return;
   averageNodalStressGpu(fem);
   copied_ &= ~NODE_STRESSES;  // the host records no longer hold the device's nodal results
 }
 
-void NodalResults::copyToHost(FEMDynamic* fem, double time, unsigned fields) {
+void NodalResults::copyToHost(OutputModel* fem, double time, unsigned fields) {
   moveTo(fem, time);
   const unsigned missing = fields & ~copied_;
   if (missing == 0) return;
@@ -43,7 +45,7 @@ void NodalResults::copyToHost(FEMDynamic* fem, double time, unsigned fields) {
   fem->nodeManager->packNodeFieldsToHost(missing);
 }
 
-NodeColumns NodalResults::nodes(FEMDynamic* fem) const {
+NodeColumns NodalResults::nodes(OutputModel* fem) const {
   NodeManager* nodes = fem->nodeManager;
   return fem->host_path_flag == 0 ? nodes->packedNodes() : NodeColumns::ofRecords(nodes->node_array_cpu);
 }

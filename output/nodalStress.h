@@ -5,11 +5,11 @@
 
 #include "core/nodeFieldCopy.h"
 
-class FEMDynamic;
+struct OutputModel;
 
 // Sums the element and smoothed-FEM domain stresses and strains into the
 // device nodes, each node in a fixed order, and averages them (GPU run only).
-void averageNodalStressGpu(FEMDynamic* fem);
+void averageNodalStressGpu(OutputModel* fem);
 
 // The nodal results of one output point, each made once however many
 // outputs ask for them (GPU run): the element stresses and strains averaged
@@ -19,14 +19,14 @@ void averageNodalStressGpu(FEMDynamic* fem);
 class NodalResults {
  public:
   // Averages the stresses and strains into the device nodes.
-  void average(FEMDynamic* fem, double time);
+  void average(OutputModel* fem, double time);
   // Takes the chosen node fields (NodeField bits) of every node to the
   // host, those not taken yet at this point (the stresses again after an
   // averaging).
-  void copyToHost(FEMDynamic* fem, double time, unsigned fields);
+  void copyToHost(OutputModel* fem, double time, unsigned fields);
   // The node fields of this point as the files read them: those taken to
   // the host (GPU run), or the host node records (host run).
-  NodeColumns nodes(FEMDynamic* fem) const;
+  NodeColumns nodes(OutputModel* fem) const;
 
  private:
   int cycle_ = -1;
@@ -34,7 +34,7 @@ class NodalResults {
   bool averaged_ = false;
   unsigned copied_ = 0;  // node fields on the host for this point
 
-  bool samePoint(const FEMDynamic* fem, double time) const;
+  bool samePoint(const OutputModel* fem, double time) const;
   // Forgets what was made for an earlier point.
-  void moveTo(const FEMDynamic* fem, double time);
+  void moveTo(const OutputModel* fem, double time);
 };

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <algorithm>
 #include <ios>
-#include <set>
+#include <utility>
 
 #include "contact/contactpair.h"
 #include "contact/pairmanager.h"
@@ -12,11 +12,9 @@
 #include "core/set.h"
 #include "core/setManager.h"
 #include "output/outputManager.h"
-#include "solver/femdynamic.h"
-#include "solver/rigid.h"
-#include "solver/rigidmanager.h"
+#include "output/outputModel.h"
 
-void NodeOutput::init(FEMDynamic* fem) {
+void NodeOutput::init(OutputModel* fem) {
   outputPath_ = historyOutputFolder(fem, "nodeoutput");
   active_ = false;
   nodes_.clear();
@@ -63,57 +61,20 @@ void NodeOutput::init(FEMDynamic* fem) {
   }
 }
 
-namespace {
-
-// The rigid body a node is attached to (as the reference node of an .inp
-// rigid body is), or the body it was merged into; null when none.
-RigidCuda* bodyOfReferenceNode(RigidManager* rigids, const NodeCuda* node) {
-  for (RigidCuda& body : rigids->rigid_array) {
-    if (std::find(body.extraNodes.begin(), body.extraNodes.end(), node) != body.extraNodes.end()) {
-      return body.mergedInto != nullptr ? body.mergedInto : &body;
-    }
-  }
-  return nullptr;
-}
-
-// Every node of a body and of the bodies merged into it, attached nodes
-// included, each once, in that order.
-std::vector<NodeCuda*> nodesOfBody(RigidManager* rigids, const RigidCuda* body) {
-  std::vector<NodeCuda*> all;
-  std::set<const NodeCuda*> seen;
-  auto add = [&](const std::vector<NodeCuda*>& list) {
-    for (NodeCuda* node : list) {
-      if (node != nullptr && seen.insert(node).second) {
-        all.push_back(node);
-      }
-    }
-  };
-  for (const RigidCuda& part : rigids->rigid_array) {
-    if (&part == body || part.mergedInto == body) {
-      add(part.nodes);
-      add(part.extraNodes);
-    }
-  }
-  return all;
-}
-
-}  // namespace
-
-void NodeOutput::followRigidBody(FEMDynamic* fem) {
-  RigidCuda* body = bodyOfReferenceNode(fem->rigidManager, reference_);
-  if (body == nullptr) {
+void NodeOutput::followRigidBody(OutputModel* fem) {
+  std::vector<NodeCuda*> body = fem->rigidBodyNodes(reference_);
+  if (body.empty()) {
     return;
   }
-  rigid = body;
   nodeSet_ = nullptr;
-  nodes_ = nodesOfBody(fem->rigidManager, body);
+  nodes_ = std::move(body);
   std::printf(
       "node history \"%s\": node %d is the reference node of a rigid body; the output follows its %zu "
       "nodes\n",
       setName_.c_str(), reference_->id, nodes_.size());
 }
 
-void NodeOutput::collect(FEMDynamic* fem, double time, double dt) {
+void NodeOutput::collect(OutputModel* fem, double time, double dt) {
   if (!active_ || !isOutputPoint(time, dt)) {
     return;
   }
@@ -142,7 +103,7 @@ void NodeOutput::collect(FEMDynamic* fem, double time, double dt) {
   }
 }
 
-void NodeOutput::collectContactForceCpu(FEMDynamic* fem, double* B) {
+void NodeOutput::collectContactForceCpu(OutputModel* fem, double* B) {
   // The same sum as the device path: every active pair adds its force to
   // its slave and master nodes' accumulators, and the set's accumulators
   // are summed. The host loop still needs this cycle's accumulators for its
@@ -182,7 +143,7 @@ void NodeOutput::collectContactForceCpu(FEMDynamic* fem, double* B) {
   }
 }
 
-void NodeOutput::write(FEMDynamic*, double time, double dt) {
+void NodeOutput::write(OutputModel*, double time, double dt) {
   if (!active_ || !isOutputPoint(time, dt)) {
     return;
   }

@@ -8,7 +8,7 @@
 #include "core/node.h"
 #include "core/nodeManager.h"
 #include "output/outputManager.h"
-#include "solver/femdynamic.h"
+#include "output/outputModel.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ __global__ void GpuGetNodeSetContactForceFormPair(int n, NodeCuda** nodes, doubl
   }
 }
 
-void NodeOutput::collectContactForceGpu(FEMDynamic* fem, double* B, double* D) {
+void NodeOutput::collectContactForceGpu(OutputModel* fem, double* B, double* D) {
   NodeManager* nodeManager = fem->nodeManager;
   NodeCuda reference;
   CUDA_CHECK(cudaMemcpy(&reference, nodeManager->node_array_gpu + reference_->store_id, sizeof(NodeCuda),
@@ -76,7 +76,7 @@ __global__ void GpuGatherNodeStressStrain(int n, NodeCuda** nodes, double* out) 
   }
 }
 
-void NodeOutput::collectNodeRecordsGpu(FEMDynamic* fem, double time) {
+void NodeOutput::collectNodeRecordsGpu(OutputModel* fem, double time) {
   fem->outputManager->nodalResults.average(fem, time);
   const int n = nodesGpu_.size();
   if (n <= 0) return;

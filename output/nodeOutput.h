@@ -12,23 +12,21 @@
 #include "core/deviceNodeList.h"
 
 class Set;
-class RigidCuda;
 struct NodeCuda;
 struct ContactPairCuda;
 
 class NodeOutput : public BasicOutput {
  public:
   Set* nodeSet_ = nullptr;            // the node set, found by setId_; null when a rigid body is followed
-  RigidCuda* rigid = nullptr;         // the rigid body of the set's reference node, or null
   DeviceDoubleBuffer needMemoryGpu;   // device buffer, needMemSize_ doubles (GPU run)
   std::vector<double> needMemoryCpu;  // host buffer, needMemSize_ doubles
   int needMemSize_ = 0;
 
   NodeOutput() = default;
 
-  void collect(FEMDynamic* fem, double time, double dt) override;
-  void init(FEMDynamic* fem) override;
-  void write(FEMDynamic* fem, double time, double dt) override;
+  void collect(OutputModel* fem, double time, double dt) override;
+  void init(OutputModel* fem) override;
+  void write(OutputModel* fem, double time, double dt) override;
 
   // The set's nodes that exist in the model, in set order.
   const std::vector<NodeCuda*>& nodes() const { return nodes_; }
@@ -42,13 +40,13 @@ class NodeOutput : public BasicOutput {
   bool hostStressNoted_ = false;
 
   // A set of one reference node follows its rigid body.
-  void followRigidBody(FEMDynamic* fem);
+  void followRigidBody(OutputModel* fem);
   // Contact force of the set into B[0..2], reference displacement into B[3..5].
-  void collectContactForceGpu(FEMDynamic* fem, double* B, double* D);
-  void collectContactForceCpu(FEMDynamic* fem, double* B);
+  void collectContactForceGpu(OutputModel* fem, double* B, double* D);
+  void collectContactForceCpu(OutputModel* fem, double* B);
   // Stresses and strains of the list's nodes from the device, averaged
   // at this output point.
-  void collectNodeRecordsGpu(FEMDynamic* fem, double time);
+  void collectNodeRecordsGpu(OutputModel* fem, double time);
   void writeContactLine(double time, const double* B);
   void writeNodeLines(const char* prefix, double time, bool strain);
 };

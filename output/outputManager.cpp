@@ -4,15 +4,14 @@
 
 #include "core/runStop.h"
 #include "output/paraViewOutput.h"
-#include "solver/femdynamic.h"
-#include "solver/timeControl.h"
+#include "output/outputModel.h"
 
 BasicOutput* OutputManager::addOutput(std::unique_ptr<BasicOutput> output) {
   outputList_.push_back(std::move(output));
   return outputList_.back().get();
 }
 
-void OutputManager::initAll(FEMDynamic* fem) {
+void OutputManager::initAll(OutputModel* fem) {
   for (auto& output : outputList_) {
     output->init(fem);
   }
@@ -21,7 +20,7 @@ void OutputManager::initAll(FEMDynamic* fem) {
 // Once the run is asked to stop (an interrupt, a file that could not be
 // written) no further output is gathered or written: every file written so
 // far is whole, and nothing is started that the stop would cut.
-void OutputManager::collectAll(FEMDynamic* fem, double time, double dt) {
+void OutputManager::collectAll(OutputModel* fem, double time, double dt) {
   if (runStopRequested()) {
     return;
   }
@@ -30,7 +29,7 @@ void OutputManager::collectAll(FEMDynamic* fem, double time, double dt) {
   }
 }
 
-void OutputManager::writeAll(FEMDynamic* fem, double time, double dt) {
+void OutputManager::writeAll(OutputModel* fem, double time, double dt) {
   for (auto& output : outputList_) {
     if (runStopRequested()) {
       return;
@@ -61,9 +60,8 @@ constexpr double kUnsetInterval = 1e-10;
 
 }  // namespace
 
-void OutputManager::addDefaultOutput(FEMDynamic* fem) {
-  TimeControl* timeControl = fem->timeControl;
-  double interval = timeControl->output_interval;
+void OutputManager::addDefaultOutput(double& runInterval, double endTime) {
+  double interval = runInterval;
 
   // The largest interval among the outputs, or 0 when there are none.
   auto largestInterval = [this]() {
@@ -80,7 +78,7 @@ void OutputManager::addDefaultOutput(FEMDynamic* fem) {
 
   if (interval < kUnsetInterval) {
     if (!hasParaView_ && !hasTecplot_) {
-      interval = outputList_.empty() ? timeControl->end_time / 100.0 : largestInterval();
+      interval = outputList_.empty() ? endTime / 100.0 : largestInterval();
     } else if (hasParaView_ != hasTecplot_) {
       interval = largestInterval();
     }
@@ -89,7 +87,7 @@ void OutputManager::addDefaultOutput(FEMDynamic* fem) {
       interval = largestInterval();
     }
     if (interval < kUnsetInterval) {
-      interval = timeControl->end_time / 100.0;
+      interval = endTime / 100.0;
     }
     if (interval < kUnsetInterval) {
       std::printf(
@@ -106,8 +104,8 @@ void OutputManager::addDefaultOutput(FEMDynamic* fem) {
     paraView->interval_ = interval;
     addOutput(std::move(paraView));
   }
-  if (timeControl->output_interval < kUnsetInterval) {
-    timeControl->output_interval = interval;
+  if (runInterval < kUnsetInterval) {
+    runInterval = interval;
   }
   // An output without an interval of its own follows the run's interval.
   for (auto& output : outputList_) {

@@ -6,7 +6,7 @@
 #include "output/basicoutput.h"
 #include "output/nodalStress.h"
 
-class FEMDynamic;
+struct OutputModel;
 
 class OutputManager {
  public:
@@ -24,9 +24,9 @@ class OutputManager {
   // Takes ownership of an output created by a reader.
   BasicOutput* addOutput(std::unique_ptr<BasicOutput> output);
 
-  void initAll(FEMDynamic* fem);
-  void collectAll(FEMDynamic* fem, double time, double dt);
-  void writeAll(FEMDynamic* fem, double time, double dt);
+  void initAll(OutputModel* fem);
+  void collectAll(OutputModel* fem, double time, double dt);
+  void writeAll(OutputModel* fem, double time, double dt);
   // From now on every output takes the state it is given: the time loops
   // call it before collecting and writing the run's last state, which is
   // written whether or not it falls on an output interval.
@@ -34,7 +34,8 @@ class OutputManager {
   // True when some output writes at this time.
   bool anyOutputDue(double time, double dt) const;
 
-  // Completes the outputs after reading: the default VTK output, the
-  // output interval of time control and every output's variable codes.
-  void addDefaultOutput(FEMDynamic* fem);
+  // Completes the outputs after reading: the default VTK output, the run's
+  // output interval (time control's, given as runInterval, 0 when unset;
+  // endTime is the run's end time) and every output's variable codes.
+  void addDefaultOutput(double& runInterval, double endTime);
 };

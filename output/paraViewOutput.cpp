@@ -20,7 +20,7 @@
 #include "elements/elmmanager.h"
 #include "output/outputManager.h"
 #include "output/rawDump.h"
-#include "solver/femdynamic.h"
+#include "output/outputModel.h"
 
 int vtkCellType(int elementTypeCode) {
   switch (elementTypeCode) {
@@ -136,7 +136,7 @@ std::string ParaViewOutput::currentFileName() const {
   return numberedResultName(outputPath_, outputCount_, '_', ".vtk");
 }
 
-void ParaViewOutput::write(FEMDynamic* fem, double time, double dt) {
+void ParaViewOutput::write(OutputModel* fem, double time, double dt) {
   if (!isOutputPoint(time, dt)) {
     return;
   }
@@ -146,7 +146,7 @@ void ParaViewOutput::write(FEMDynamic* fem, double time, double dt) {
   writeVtkFile(currentFileName(), time, fem->outputManager->nodalResults.nodes(fem));
 }
 
-void ParaViewOutput::collect(FEMDynamic* fem, double time, double dt) {
+void ParaViewOutput::collect(OutputModel* fem, double time, double dt) {
   if (!isOutputPoint(time, dt)) {
     return;
   }
@@ -175,7 +175,7 @@ void addFamilyCells(ParaViewOutput& out, const std::vector<Record>& records, int
 
 }  // namespace
 
-void ParaViewOutput::init(FEMDynamic* fem) {
+void ParaViewOutput::init(OutputModel* fem) {
   outputPath_ = workFolderOf(fem);
   ensureOutputFolder(outputPath_);
 
@@ -202,7 +202,7 @@ void dumpProgressLine(const char* what, int cycle, double time) {
 
 }  // namespace
 
-void ParaViewOutput::writeBinaryDump(FEMDynamic* fem, double time, double dt) {
+void ParaViewOutput::writeBinaryDump(OutputModel* fem, double time, double dt) {
   if (!isOutputPoint(time, dt)) {
     return;
   }
@@ -215,7 +215,7 @@ void ParaViewOutput::writeBinaryDump(FEMDynamic* fem, double time, double dt) {
   }
 }
 
-void ParaViewOutput::readBinaryDump(FEMDynamic* fem, double time, double dt) {
+void ParaViewOutput::readBinaryDump(OutputModel* fem, double time, double dt) {
   if (!isOutputPoint(time, dt)) {
     return;
   }

@@ -44,15 +44,15 @@ class ParaViewOutput : public BasicOutput {
   ParaViewOutput() = default;
   ~ParaViewOutput() override;
 
-  void collect(FEMDynamic* fem, double time, double dt) override;
-  void init(FEMDynamic* fem) override;
-  void write(FEMDynamic* fem, double time, double dt) override;
+  void collect(OutputModel* fem, double time, double dt) override;
+  void init(OutputModel* fem) override;
+  void write(OutputModel* fem, double time, double dt) override;
   // At an output point: the raw dump of the host nodes (a dump that cannot
   // be written ends the process with status 1), and the read-back of the
   // latest dump into "<dump>READ" (a refused dump ends it the same way; a
   // read-back before any dump is refused with a message only).
-  void writeBinaryDump(FEMDynamic* fem, double time, double dt) override;
-  void readBinaryDump(FEMDynamic* fem, double time, double dt) override;
+  void writeBinaryDump(OutputModel* fem, double time, double dt) override;
+  void readBinaryDump(OutputModel* fem, double time, double dt) override;
 
   // Cell list building: clearCells, then addCell for every element in cell
   // order (beginPart before each part's elements), then finishCells.

@@ -10,7 +10,7 @@
 #include "elements/elmmanager.h"
 #include "output/numberText.h"
 #include "output/outputManager.h"
-#include "solver/femdynamic.h"
+#include "output/outputModel.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ char* putValues(char* at, const double* v, int count) {
 
 }  // namespace
 
-void TecplotOutput::init(FEMDynamic* fem) {
+void TecplotOutput::init(OutputModel* fem) {
   outputPath_ = workFolderOf(fem);
   ensureOutputFolder(outputPath_);
   const int nodeCount = static_cast<int>(fem->nodeManager->node_array_cpu.size());
@@ -115,7 +115,7 @@ void TecplotOutput::init(FEMDynamic* fem) {
   }
 }
 
-void TecplotOutput::collect(FEMDynamic* fem, double time, double dt) {
+void TecplotOutput::collect(OutputModel* fem, double time, double dt) {
   if (!isOutputPoint(time, dt) && !atStartOrEnd(time, dt)) {
     return;
   }
@@ -198,7 +198,7 @@ void TecplotOutput::writeBlock(std::ostream& os, double time, std::size_t nodeCo
   }
 }
 
-void TecplotOutput::write(FEMDynamic* fem, double time, double dt) {
+void TecplotOutput::write(OutputModel* fem, double time, double dt) {
   const bool result = isOutputPoint(time, dt), single = atStartOrEnd(time, dt);
   if (!result && !single) {
     return;

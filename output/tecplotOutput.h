@@ -38,9 +38,9 @@ class TecplotOutput : public BasicOutput {
 
   TecplotOutput() = default;
 
-  void collect(FEMDynamic* fem, double time, double dt) override;
-  void init(FEMDynamic* fem) override;
-  void write(FEMDynamic* fem, double time, double dt) override;
+  void collect(OutputModel* fem, double time, double dt) override;
+  void init(OutputModel* fem) override;
+  void write(OutputModel* fem, double time, double dt) override;
 
   // Zones built by init: per part, the beams, then the shells, then the
   // solids of either order; families the format cannot hold are left out.

@@ -271,7 +271,7 @@ bool FEMDynamic::initialComputeCpu() {
   if (!loadManager->momentTargetsRotate(*this)) return false;
   if (!nodesHoldTheirElements(*this)) return false;
   traceStep("OutputManager::addDefaultOutput");
-  outputManager->addDefaultOutput(this);
+  outputManager->addDefaultOutput(timeControl->output_interval, timeControl->end_time);
   return true;
 }
 

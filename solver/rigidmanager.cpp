@@ -1,6 +1,8 @@
 #include "solver/rigidmanager.h"
 
 #include <cstdio>
+#include <algorithm>
+#include <set>
 
 #include "core/linkEvery.h"
 #include "core/node.h"
@@ -17,6 +19,31 @@ RigidCuda* RigidManager::findRigidByPart(int partId) {
     if (body.partId() == partId) found = &body;
   }
   return found;
+}
+
+std::vector<NodeCuda*> RigidManager::bodyNodesOfAttachedNode(const NodeCuda* node) const {
+  const RigidCuda* body = nullptr;
+  for (const RigidCuda& candidate : rigid_array) {
+    if (std::find(candidate.extraNodes.begin(), candidate.extraNodes.end(), node) != candidate.extraNodes.end()) {
+      body = candidate.mergedInto != nullptr ? candidate.mergedInto : &candidate;
+      break;
+    }
+  }
+  std::vector<NodeCuda*> all;
+  if (body == nullptr) return all;
+  std::set<const NodeCuda*> seen;
+  auto add = [&](const std::vector<NodeCuda*>& list) {
+    for (NodeCuda* n : list) {
+      if (n != nullptr && seen.insert(n).second) all.push_back(n);
+    }
+  };
+  for (const RigidCuda& part : rigid_array) {
+    if (&part == body || part.mergedInto == body) {
+      add(part.nodes);
+      add(part.extraNodes);
+    }
+  }
+  return all;
 }
 
 bool RigidManager::addNodalRigidBodies(FEMDynamic* fem) {

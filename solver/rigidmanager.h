@@ -42,6 +42,11 @@ class RigidManager {
 
   // The body of a part position (the last one when several), or null.
   RigidCuda* findRigidByPart(int partId);
+  // Every node of the body a node is attached to (as the reference node of
+  // an .inp rigid body is), or of the body it was merged into, and of the
+  // bodies merged into that one, attached nodes included, each once; empty
+  // when the node is attached to none.
+  std::vector<NodeCuda*> bodyNodesOfAttachedNode(const NodeCuda* node) const;
 
   // Model set-up: appends a body per nodal rigid body, links every body's
   // nodes, the extra nodes, the merged pairs and the prescribed motions.

@@ -18,6 +18,7 @@
 #include "solver/constrained.h"
 #include "solver/femdynamic.h"
 #include "solver/load.h"
+#include "solver/modelViews.h"
 #include "solver/rigidmanager.h"
 #include "solver/rigidwall.h"
 #include "solver/runClock.h"
@@ -56,9 +57,10 @@ bool TimeLoopSteps::startState(const std::function<void()>& contactStep) {
   slavesFollowMasters();
   contactBeforeFirstMove(contactStep);
   if (stateStopsRun(true)) return false;
-  d_->outputManager->initAll(d_);
-  d_->outputManager->collectAll(d_, d_->time, d_->dt);
-  d_->outputManager->writeAll(d_, d_->time, d_->dt);
+  OutputModel model = outputModelOf(*d_);
+  d_->outputManager->initAll(&model);
+  d_->outputManager->collectAll(&model, d_->time, d_->dt);
+  d_->outputManager->writeAll(&model, d_->time, d_->dt);
   return true;
 }
 
@@ -149,8 +151,9 @@ bool TimeLoopSteps::updateVelocities() {
 bool TimeLoopSteps::writeOutputs(double& outputMs) {
   const double outputStart = wallClockMs();
   if (lastCycle) d_->outputManager->markFinalPoint();
-  d_->outputManager->collectAll(d_, d_->time, d_->dt);
-  d_->outputManager->writeAll(d_, d_->time, d_->dt);
+  OutputModel model = outputModelOf(*d_);
+  d_->outputManager->collectAll(&model, d_->time, d_->dt);
+  d_->outputManager->writeAll(&model, d_->time, d_->dt);
   outputMs += wallClockMs() - outputStart;
   return !runStopRequested();
 }

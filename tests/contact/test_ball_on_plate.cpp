@@ -76,44 +76,41 @@ TEST(BallOnPlate, RigidBallGivenNodeByNodeReboundsFromAPlasticPlateSymmetrically
   // when the plate node first moves: the pair has formed.
   double firstGap = -1.0;
   std::size_t lowest = kPlateNodes;
-  deckcase::runModelAt(scratch, std::make_unique<motiondeck::Watch>([&](FEMDynamic& fem, double) {
-                         const std::vector<NodeCuda>& nodes = fem.nodeManager->node_array_cpu;
-                         if (start.empty()) {
-                           start = nodes;
-                           for (std::size_t i = kPlateNodes; i < nodes.size(); ++i)
-                             if (nodes[i].coord[2] < nodes[lowest].coord[2]) lowest = i;
-                         }
-                         const NodeCuda& middle = nodes[8 + 17 * 8];
-                         if (firstGap < 0.0 && middle.vel[2] != 0.0)
-                           firstGap = nodes[lowest].coord[2] - middle.coord[2];
-                         // The ball: its centre's motion, and how far its nodes move apart from
-                         // the centre's motion (a turn through angle a moves them up to a R).
-                         double centre[3] = {0.0, 0.0, 0.0};
-                         double vz = 0.0;
-                         const double count = static_cast<double>(nodes.size() - kPlateNodes);
-                         for (std::size_t i = kPlateNodes; i < nodes.size(); ++i) {
-                           for (int k = 0; k < 3; ++k) centre[k] += (nodes[i].coord[k] - start[i].coord[k]) / count;
-                           vz += nodes[i].vel[2] / count;
-                         }
-                         if (startVz == 0.0) startVz = vz;
-                         endVz = vz;
-                         drift = std::max({drift, std::fabs(centre[0]), std::fabs(centre[1])});
-                         for (std::size_t i = kPlateNodes; i < nodes.size(); ++i)
-                           for (int k = 0; k < 3; ++k)
-                             spin =
-                                 std::max(spin, std::fabs(nodes[i].coord[k] - start[i].coord[k] - centre[k]) / kRadius);
-                         // The plate: its deepest point, its nodes' clearance from the ball, and
-                         // node (i, j) against its mirrors (16 - i, j), (i, 16 - j), (j, i).
-                         for (int j = 0; j <= 16; ++j)
-                           for (int i = 0; i <= 16; ++i) {
-                             const NodeCuda& p = nodes[static_cast<std::size_t>(i + 17 * j)];
-                             deflection = std::max(deflection, -p.coord[2]);
-                             if (std::abs(i - 8) <= 4 && std::abs(j - 8) <= 4)
-                               closest = std::min(closest, outside(nodes, facets, p.coord));
-                             for (std::size_t m : {16 - i + 17 * j, i + 17 * (16 - j), j + 17 * i})
-                               mirror = std::max(mirror, std::fabs(p.coord[2] - nodes[m].coord[2]));
-                           }
-                       }));
+  motiondeck::watchModelAt(scratch, [&](FEMDynamic& fem, double) {
+    const std::vector<NodeCuda>& nodes = fem.nodeManager->node_array_cpu;
+    if (start.empty()) {
+      start = nodes;
+      for (std::size_t i = kPlateNodes; i < nodes.size(); ++i)
+        if (nodes[i].coord[2] < nodes[lowest].coord[2]) lowest = i;
+    }
+    const NodeCuda& middle = nodes[8 + 17 * 8];
+    if (firstGap < 0.0 && middle.vel[2] != 0.0) firstGap = nodes[lowest].coord[2] - middle.coord[2];
+    // The ball: its centre's motion, and how far its nodes move apart from
+    // the centre's motion (a turn through angle a moves them up to a R).
+    double centre[3] = {0.0, 0.0, 0.0};
+    double vz = 0.0;
+    const double count = static_cast<double>(nodes.size() - kPlateNodes);
+    for (std::size_t i = kPlateNodes; i < nodes.size(); ++i) {
+      for (int k = 0; k < 3; ++k) centre[k] += (nodes[i].coord[k] - start[i].coord[k]) / count;
+      vz += nodes[i].vel[2] / count;
+    }
+    if (startVz == 0.0) startVz = vz;
+    endVz = vz;
+    drift = std::max({drift, std::fabs(centre[0]), std::fabs(centre[1])});
+    for (std::size_t i = kPlateNodes; i < nodes.size(); ++i)
+      for (int k = 0; k < 3; ++k)
+        spin = std::max(spin, std::fabs(nodes[i].coord[k] - start[i].coord[k] - centre[k]) / kRadius);
+    // The plate: its deepest point, its nodes' clearance from the ball, and
+    // node (i, j) against its mirrors (16 - i, j), (i, 16 - j), (j, i).
+    for (int j = 0; j <= 16; ++j)
+      for (int i = 0; i <= 16; ++i) {
+        const NodeCuda& p = nodes[static_cast<std::size_t>(i + 17 * j)];
+        deflection = std::max(deflection, -p.coord[2]);
+        if (std::abs(i - 8) <= 4 && std::abs(j - 8) <= 4) closest = std::min(closest, outside(nodes, facets, p.coord));
+        for (std::size_t m : {16 - i + 17 * j, i + 17 * (16 - j), j + 17 * i})
+          mirror = std::max(mirror, std::fabs(p.coord[2] - nodes[m].coord[2]));
+      }
+  });
   std::printf(
       "ball on plate: rebound %.4f m/s (from %.4f), peak deflection %.4f mm, drift %.3g m, spin %.3g rad, "
       "closest approach of a plate node to the ball's mid-surface %.4f mm, gap at first contact %.4f mm\n",

@@ -221,29 +221,28 @@ TEST(ContactRun, CentredSphereOnASymmetricPlateStaysSymmetric) {
   deckcase::fs::copy_file(deckcase::caseFolder("sphere_on_plate") / "deck.k", scratch / "deck.k");
   std::vector<NodeCuda> start;
   double drift = 0.0, turn = 0.0, mirror = 0.0, deflection = 0.0;
-  deckcase::runModelAt(scratch, std::make_unique<motiondeck::Watch>([&](FEMDynamic& fem, double) {
-                         const std::vector<NodeCuda>& nodes = fem.nodeManager->node_array_cpu;
-                         if (start.empty()) start = nodes;
-                         // The sphere: its centre's sideways motion, and how far its nodes have
-                         // moved apart from its centre (a turn through angle a moves them up to a R).
-                         double centre[3] = {0.0, 0.0, 0.0};
-                         const double count = static_cast<double>(nodes.size() - plateNodes);
-                         for (std::size_t i = plateNodes; i < nodes.size(); ++i)
-                           for (int k = 0; k < 3; ++k) centre[k] += (nodes[i].coord[k] - start[i].coord[k]) / count;
-                         drift = std::max({drift, std::fabs(centre[0]), std::fabs(centre[1])});
-                         for (std::size_t i = plateNodes; i < nodes.size(); ++i)
-                           for (int k = 0; k < 3; ++k)
-                             turn =
-                                 std::max(turn, std::fabs(nodes[i].coord[k] - start[i].coord[k] - centre[k]) / radius);
-                         // The plate: node (i, j) against its mirrors (16 - i, j), (i, 16 - j), (j, i).
-                         for (int j = 0; j <= 16; ++j)
-                           for (int i = 0; i <= 16; ++i) {
-                             const double z = nodes[static_cast<std::size_t>(i + 17 * j)].coord[2];
-                             deflection = std::max(deflection, -z);
-                             for (std::size_t m : {16 - i + 17 * j, i + 17 * (16 - j), j + 17 * i})
-                               mirror = std::max(mirror, std::fabs(z - nodes[m].coord[2]));
-                           }
-                       }));
+  motiondeck::watchModelAt(scratch, [&](FEMDynamic& fem, double) {
+    const std::vector<NodeCuda>& nodes = fem.nodeManager->node_array_cpu;
+    if (start.empty()) start = nodes;
+    // The sphere: its centre's sideways motion, and how far its nodes have
+    // moved apart from its centre (a turn through angle a moves them up to a R).
+    double centre[3] = {0.0, 0.0, 0.0};
+    const double count = static_cast<double>(nodes.size() - plateNodes);
+    for (std::size_t i = plateNodes; i < nodes.size(); ++i)
+      for (int k = 0; k < 3; ++k) centre[k] += (nodes[i].coord[k] - start[i].coord[k]) / count;
+    drift = std::max({drift, std::fabs(centre[0]), std::fabs(centre[1])});
+    for (std::size_t i = plateNodes; i < nodes.size(); ++i)
+      for (int k = 0; k < 3; ++k)
+        turn = std::max(turn, std::fabs(nodes[i].coord[k] - start[i].coord[k] - centre[k]) / radius);
+    // The plate: node (i, j) against its mirrors (16 - i, j), (i, 16 - j), (j, i).
+    for (int j = 0; j <= 16; ++j)
+      for (int i = 0; i <= 16; ++i) {
+        const double z = nodes[static_cast<std::size_t>(i + 17 * j)].coord[2];
+        deflection = std::max(deflection, -z);
+        for (std::size_t m : {16 - i + 17 * j, i + 17 * (16 - j), j + 17 * i})
+          mirror = std::max(mirror, std::fabs(z - nodes[m].coord[2]));
+      }
+  });
   ASSERT_GT(deflection, 1e-4);
   EXPECT_LT(drift, 1e-12 * radius);
   EXPECT_LT(turn, 1e-12);

@@ -29,7 +29,7 @@ struct BlockState {
 class BlockRecorder : public BasicOutput {
  public:
   std::vector<BlockState>* out = nullptr;
-  void collect(FEMDynamic* fem, double time, double) override {
+  void collect(OutputModel* fem, double time, double) override {
     NodeManager* nodes = fem->nodeManager;
     nodes->copyNodesToCpu();
     BlockState s{time, 0.0, 0.0, 0.0};
@@ -41,10 +41,10 @@ class BlockRecorder : public BasicOutput {
     }
     out->push_back(s);
   }
-  void init(FEMDynamic*) override {}
-  void write(FEMDynamic*, double, double) override {}
-  void writeBinaryDump(FEMDynamic*, double, double) override {}
-  void readBinaryDump(FEMDynamic*, double, double) override {}
+  void init(OutputModel*) override {}
+  void write(OutputModel*, double, double) override {}
+  void writeBinaryDump(OutputModel*, double, double) override {}
+  void readBinaryDump(OutputModel*, double, double) override {}
 };
 
 std::vector<BlockState> runBlock(const std::string& name) {

@@ -57,7 +57,7 @@ std::string readText(const fs::path& file) {
   return text.str();
 }
 
-void Probe::collect(FEMDynamic* fem, double time, double) {
+void Probe::collect(OutputModel* fem, double time, double) {
   NodeManager* nodes = fem->nodeManager;
   averageNodalStressGpu(fem);
   nodes->copyNodesToCpu();

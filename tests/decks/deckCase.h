@@ -11,6 +11,7 @@
 
 #include "core/node.h"
 #include "output/basicoutput.h"
+#include "output/outputModel.h"
 
 class FEMDynamic;
 
@@ -42,11 +43,11 @@ struct Sample {
 class Probe : public BasicOutput {
  public:
   std::vector<Sample> samples;
-  void collect(FEMDynamic* fem, double time, double dt) override;
-  void init(FEMDynamic*) override {}
-  void write(FEMDynamic*, double, double) override {}
-  void writeBinaryDump(FEMDynamic*, double, double) override {}
-  void readBinaryDump(FEMDynamic*, double, double) override {}
+  void collect(OutputModel* fem, double time, double dt) override;
+  void init(OutputModel*) override {}
+  void write(OutputModel*, double, double) override {}
+  void writeBinaryDump(OutputModel*, double, double) override {}
+  void readBinaryDump(OutputModel*, double, double) override {}
 };
 
 // Reads the case's deck, sets the model up and runs the GPU time loop with

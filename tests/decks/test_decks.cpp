@@ -352,17 +352,17 @@ namespace {
 class FinalShape : public BasicOutput {
  public:
   explicit FinalShape(std::vector<std::array<double, 3>>* coords) : coords_(coords) {}
-  void collect(FEMDynamic* fem, double time, double) override {
-    if (time < fem->timeControl->end_time * (1.0 - 1e-9)) return;
+  void collect(OutputModel* fem, double, double) override {
+    if (!finalPoint_) return;
     fem->nodeManager->copyNodesToCpu();
     coords_->clear();
     for (const NodeCuda& node : fem->nodeManager->node_array_cpu)
       coords_->push_back({node.coord[0], node.coord[1], node.coord[2]});
   }
-  void init(FEMDynamic*) override {}
-  void write(FEMDynamic*, double, double) override {}
-  void writeBinaryDump(FEMDynamic*, double, double) override {}
-  void readBinaryDump(FEMDynamic*, double, double) override {}
+  void init(OutputModel*) override {}
+  void write(OutputModel*, double, double) override {}
+  void writeBinaryDump(OutputModel*, double, double) override {}
+  void readBinaryDump(OutputModel*, double, double) override {}
 
  private:
   std::vector<std::array<double, 3>>* coords_;

@@ -13,6 +13,7 @@
 #include "input/preprocessModel.h"
 #include "output/basicoutput.h"
 #include "output/outputManager.h"
+#include "output/outputModel.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"
 #include "solver/multigpumanager.h"
@@ -27,7 +28,7 @@ class TraceProbe : public BasicOutput {
   TraceProbe(const RunOptions& options, bool device) : options_(options), device_(device) {}
   Trace trace;
 
-  void collect(FEMDynamic* fem, double time, double) override {
+  void collect(OutputModel* fem, double time, double) override {
     NodeManager* nm = fem->nodeManager;
     if (calls_++ % options_.every == 0) {
       if (device_) nm->copyNodesToCpu();
@@ -37,10 +38,10 @@ class TraceProbe : public BasicOutput {
       trace.nodes.push_back(std::move(picked));
     }
   }
-  void init(FEMDynamic*) override {}
-  void write(FEMDynamic*, double, double) override {}
-  void writeBinaryDump(FEMDynamic*, double, double) override {}
-  void readBinaryDump(FEMDynamic*, double, double) override {}
+  void init(OutputModel*) override {}
+  void write(OutputModel*, double, double) override {}
+  void writeBinaryDump(OutputModel*, double, double) override {}
+  void readBinaryDump(OutputModel*, double, double) override {}
 
  private:
   RunOptions options_;

@@ -114,7 +114,7 @@ struct BarRun {
 };
 struct BarRunProbe : Probe {
   BarRun* run = nullptr;
-  void init(FEMDynamic* fem) override {
+  void init(OutputModel* fem) override {
     for (const Part& part : fem->part_array) {
       run->formulations.push_back(part.section->element_formulation);
       for (const SolidElementCuda& e : part.elmManager->solid_element_array_cpu) run->types.insert(e.type);

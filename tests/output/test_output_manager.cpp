@@ -3,6 +3,7 @@
 #include "output/outputManager.h"
 #include "output/paraViewOutput.h"
 #include "solver/femdynamic.h"
+#include "solver/modelViews.h"
 #include "solver/timeControl.h"
 
 namespace {
@@ -13,11 +14,11 @@ class NamedOutput : public BasicOutput {
     interval_ = interval;
     variableNames_ = std::move(names);
   }
-  void collect(FEMDynamic*, double, double) override { ++collected; }
-  void init(FEMDynamic*) override { ++initialised; }
-  void write(FEMDynamic*, double, double) override { ++written; }
-  void writeBinaryDump(FEMDynamic*, double, double) override {}
-  void readBinaryDump(FEMDynamic*, double, double) override {}
+  void collect(OutputModel*, double, double) override { ++collected; }
+  void init(OutputModel*) override { ++initialised; }
+  void write(OutputModel*, double, double) override { ++written; }
+  void writeBinaryDump(OutputModel*, double, double) override {}
+  void readBinaryDump(OutputModel*, double, double) override {}
   int collected = 0;
   int initialised = 0;
   int written = 0;
@@ -35,7 +36,7 @@ class OutputManagerTest : public ::testing::Test {
 
 TEST_F(OutputManagerTest, DeckWithoutOutputGetsVtkAtEndTimeOverHundred) {
   time().end_time = 2.0;
-  outputs().addDefaultOutput(&fem_);
+  outputs().addDefaultOutput(time().output_interval, time().end_time);
   ASSERT_EQ(outputs().outputList_.size(), 1u);
   auto* vtk = dynamic_cast<ParaViewOutput*>(outputs().outputList_[0].get());
   ASSERT_NE(vtk, nullptr);
@@ -50,7 +51,7 @@ TEST_F(OutputManagerTest, CommandLineIntervalWins) {
   time().end_time = 2.0;
   time().output_interval = 0.25;
   outputs().addOutput(std::make_unique<NamedOutput>(0.5));
-  outputs().addDefaultOutput(&fem_);
+  outputs().addDefaultOutput(time().output_interval, time().end_time);
   ASSERT_EQ(outputs().outputList_.size(), 2u);
   EXPECT_DOUBLE_EQ(outputs().outputList_[1]->interval_, 0.25);
   EXPECT_DOUBLE_EQ(time().output_interval, 0.25);
@@ -61,7 +62,7 @@ TEST_F(OutputManagerTest, UnsetIntervalTakesTheLargestOutputInterval) {
   outputs().addOutput(std::make_unique<NamedOutput>(0.1));
   outputs().addOutput(std::make_unique<NamedOutput>(0.4));
   outputs().addOutput(std::make_unique<NamedOutput>(0.3));
-  outputs().addDefaultOutput(&fem_);
+  outputs().addDefaultOutput(time().output_interval, time().end_time);
   ASSERT_EQ(outputs().outputList_.size(), 4u);
   EXPECT_DOUBLE_EQ(outputs().outputList_[3]->interval_, 0.4);
   EXPECT_DOUBLE_EQ(time().output_interval, 0.4);
@@ -70,7 +71,7 @@ TEST_F(OutputManagerTest, UnsetIntervalTakesTheLargestOutputInterval) {
 TEST_F(OutputManagerTest, TecplotRequestSuppressesTheDefaultVtk) {
   outputs().hasTecplot_ = true;
   outputs().addOutput(std::make_unique<NamedOutput>(0.05, std::vector<std::string>{"tecplot"}));
-  outputs().addDefaultOutput(&fem_);
+  outputs().addDefaultOutput(time().output_interval, time().end_time);
   EXPECT_EQ(outputs().outputList_.size(), 1u);
   EXPECT_FALSE(outputs().hasParaView_);
   EXPECT_DOUBLE_EQ(time().output_interval, 0.05);
@@ -80,7 +81,7 @@ TEST_F(OutputManagerTest, TecplotRequestSuppressesTheDefaultVtk) {
 TEST_F(OutputManagerTest, NoIntervalAnywhereWritesAtTimeZeroOnly) {
   // No end time (a cycle limit only), no "OT=", no output of the deck.
   time().end_cycle = 10;
-  outputs().addDefaultOutput(&fem_);
+  outputs().addDefaultOutput(time().output_interval, time().end_time);
   ASSERT_EQ(outputs().outputList_.size(), 1u);
   const BasicOutput& vtk = *outputs().outputList_[0];
   EXPECT_EQ(vtk.interval_, 0.0);
@@ -92,7 +93,7 @@ TEST_F(OutputManagerTest, OutputWithoutIntervalFollowsTheRunInterval) {
   time().output_interval = 0.2;
   outputs().hasParaView_ = true;
   outputs().addOutput(std::make_unique<NamedOutput>(0.0, std::vector<std::string>{"S", "S"}));
-  outputs().addDefaultOutput(&fem_);
+  outputs().addDefaultOutput(time().output_interval, time().end_time);
   ASSERT_EQ(outputs().outputList_.size(), 1u);
   EXPECT_DOUBLE_EQ(outputs().outputList_[0]->interval_, 0.2);
   // Two stress names give two stress codes.
@@ -102,10 +103,11 @@ TEST_F(OutputManagerTest, OutputWithoutIntervalFollowsTheRunInterval) {
 TEST_F(OutputManagerTest, DriversCallEveryOutputInOrder) {
   auto* a = static_cast<NamedOutput*>(outputs().addOutput(std::make_unique<NamedOutput>(1.0)));
   auto* b = static_cast<NamedOutput*>(outputs().addOutput(std::make_unique<NamedOutput>(1.0)));
-  outputs().initAll(&fem_);
-  outputs().collectAll(&fem_, 0.0, 0.1);
-  outputs().writeAll(&fem_, 0.0, 0.1);
-  outputs().writeAll(&fem_, 0.1, 0.1);
+  OutputModel model = outputModelOf(fem_);
+  outputs().initAll(&model);
+  outputs().collectAll(&model, 0.0, 0.1);
+  outputs().writeAll(&model, 0.0, 0.1);
+  outputs().writeAll(&model, 0.1, 0.1);
   EXPECT_EQ(a->initialised + b->initialised, 2);
   EXPECT_EQ(a->collected + b->collected, 2);
   EXPECT_EQ(a->written, 2);

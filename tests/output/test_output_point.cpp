@@ -17,11 +17,11 @@ std::vector<int> firingCycles(double interval, double dt, int cycles) {
 
 class TestOutput : public BasicOutput {
  public:
-  void collect(FEMDynamic*, double, double) override {}
-  void init(FEMDynamic*) override {}
-  void write(FEMDynamic*, double, double) override {}
-  void writeBinaryDump(FEMDynamic*, double, double) override {}
-  void readBinaryDump(FEMDynamic*, double, double) override {}
+  void collect(OutputModel*, double, double) override {}
+  void init(OutputModel*) override {}
+  void write(OutputModel*, double, double) override {}
+  void writeBinaryDump(OutputModel*, double, double) override {}
+  void readBinaryDump(OutputModel*, double, double) override {}
 };
 
 }  // namespace

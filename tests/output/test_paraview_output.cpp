@@ -246,6 +246,7 @@ TEST_F(ParaViewOutputTest, BinaryVariantOpensInTheReader) {
 #include "elements/beamElementCuda.h"
 #include "elements/elmmanager.h"
 #include "solver/femdynamic.h"
+#include "solver/modelViews.h"
 
 TEST_F(ParaViewOutputTest, CellsFollowPartsThenFamiliesAndWriteNumbersFiles) {
   FEMDynamic fem;
@@ -280,7 +281,8 @@ TEST_F(ParaViewOutputTest, CellsFollowPartsThenFamiliesAndWriteNumbersFiles) {
   ParaViewOutput output;
   output.dispFlag_ = true;
   output.interval_ = 1.0;
-  output.init(&fem);
+  OutputModel model = outputModelOf(fem);
+  output.init(&model);
   EXPECT_EQ(output.outputPath_, dir_.string());
   EXPECT_EQ(output.cellTypes_, (std::vector<int>{9, 12, 3}));
   EXPECT_EQ(output.cellCount_, 3);
@@ -290,8 +292,9 @@ TEST_F(ParaViewOutputTest, CellsFollowPartsThenFamiliesAndWriteNumbersFiles) {
   testing::internal::CaptureStdout();
   for (int cycle = 0; cycle <= 5; ++cycle) {
     fem.cycle = cycle;
-    output.collect(&fem, 0.3 * cycle, 0.3);
-    output.write(&fem, 0.3 * cycle, 0.3);
+    OutputModel atCycle = outputModelOf(fem);
+    output.collect(&atCycle, 0.3 * cycle, 0.3);
+    output.write(&atCycle, 0.3 * cycle, 0.3);
   }
   const std::string console = testing::internal::GetCapturedStdout();
   EXPECT_NE(console.find("NSTEP = 0\t0\t0.000000e+00\t"), std::string::npos);

@@ -11,6 +11,7 @@
 #include "output/paraViewOutput.h"
 #include "output/rawDump.h"
 #include "solver/femdynamic.h"
+#include "solver/modelViews.h"
 #include "tests/output/vtkCheck.h"
 
 namespace fs = std::filesystem;
@@ -132,7 +133,8 @@ TEST_F(RawDumpTest, ReadBackWithoutADumpIsRefusedAndTheRunGoesOn) {
   FEMDynamic fem;
   out_.interval_ = 1.0;
   ::testing::internal::CaptureStderr();
-  out_.readBinaryDump(&fem, 0.0, 1e-3);
+  OutputModel model = outputModelOf(fem);
+  out_.readBinaryDump(&model, 0.0, 1e-3);
   const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("no dump has been written in this run"), std::string::npos) << err;
   EXPECT_FALSE(fs::exists(dump() + "READ"));

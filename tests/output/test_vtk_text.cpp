@@ -235,7 +235,7 @@ class ComparingOutput : public ParaViewOutput {
     dispFlag_ = velFlag_ = accFlag_ = true;
     interval_ = 2e-6;
   }
-  void write(FEMDynamic* fem, double time, double dt) override {
+  void write(OutputModel* fem, double time, double dt) override {
     if (!isOutputPoint(time, dt)) return;
     // The file from the fields the output point took, the comparison
     // from the whole records.

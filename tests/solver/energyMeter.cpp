@@ -57,8 +57,7 @@ void EnergyMeter::measure(FEMDynamic& fem, double time) {
 
 std::vector<EnergySample> measureAt(const deckcase::fs::path& scratch) {
   EnergyMeter meter;
-  deckcase::runModelAt(scratch, std::make_unique<motiondeck::Watch>(
-                                    [&meter](FEMDynamic& fem, double time) { meter.measure(fem, time); }));
+  motiondeck::watchModelAt(scratch, [&meter](FEMDynamic& fem, double time) { meter.measure(fem, time); });
   return meter.samples;
 }
 

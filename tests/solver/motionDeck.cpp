@@ -107,15 +107,20 @@ std::vector<deckcase::Sample> run(const std::string& name, const std::string& de
   return deckcase::runInProcessAt(deckcase::fs::path(FEM_BINARY_DIR) / "deck_cases" / ("motion_" + name));
 }
 
-void Watch::collect(FEMDynamic* fem, double time, double) {
-  fem->nodeManager->copyNodesToCpu();
-  callback_(*fem, time);
+void Watch::collect(OutputModel* model, double time, double) {
+  model->nodeManager->copyNodesToCpu();
+  callback_(*solver, time);
+}
+
+void watchModelAt(const deckcase::fs::path& scratch, Watch::Callback callback) {
+  auto watch = std::make_unique<Watch>(std::move(callback));
+  Watch* watching = watch.get();
+  deckcase::runModelAt(scratch, std::move(watch), [watching](FEMDynamic* fem) { watching->solver = fem; });
 }
 
 void runWatching(const std::string& name, const std::string& deck, Watch::Callback callback) {
   writeDeck(name, deck);
-  deckcase::runModelAt(deckcase::fs::path(FEM_BINARY_DIR) / "deck_cases" / ("motion_" + name),
-                       std::make_unique<Watch>(std::move(callback)));
+  watchModelAt(deckcase::fs::path(FEM_BINARY_DIR) / "deck_cases" / ("motion_" + name), std::move(callback));
 }
 
 void runHostWatching(const std::string& name, const std::string& deck, Watch::Callback callback) {
@@ -128,7 +133,9 @@ void runHostWatching(const std::string& name, const std::string& deck, Watch::Ca
   deckcase::fs::create_directories(fem.work_path);
   ASSERT_EQ(readKeywordDeck(&fem, path), 1);
   ASSERT_EQ(preprocessModel(&fem), 1);
-  fem.outputManager->addOutput(std::make_unique<Watch>(std::move(callback)));
+  auto watch = std::make_unique<Watch>(std::move(callback));
+  watch->solver = &fem;
+  fem.outputManager->addOutput(std::move(watch));
   fem.host_path_flag = 1;
   double contactTime = 0.0, outputTime = 0.0;
   EXPECT_TRUE(femDynaAnalyCpu(&fem, &contactTime, &outputTime));

@@ -71,16 +71,20 @@ class Watch : public BasicOutput {
  public:
   using Callback = std::function<void(FEMDynamic& fem, double time)>;
   explicit Watch(Callback callback) : callback_(std::move(callback)) {}
-  void collect(FEMDynamic* fem, double time, double dt) override;
-  void init(FEMDynamic*) override {}
-  void write(FEMDynamic*, double, double) override {}
-  void writeBinaryDump(FEMDynamic*, double, double) override {}
-  void readBinaryDump(FEMDynamic*, double, double) override {}
+  FEMDynamic* solver = nullptr;  // the run's solver object, set before the run
+  void collect(OutputModel* fem, double time, double dt) override;
+  void init(OutputModel*) override {}
+  void write(OutputModel*, double, double) override {}
+  void writeBinaryDump(OutputModel*, double, double) override {}
+  void readBinaryDump(OutputModel*, double, double) override {}
 
  private:
   Callback callback_;
 };
 
+// Runs the deck.k (or deck.inp) of a scratch folder with a watch
+// (deckcase::runModelAt).
+void watchModelAt(const deckcase::fs::path& scratch, Watch::Callback callback);
 // Runs the deck text in-process with a watch, in the GPU loop or in the
 // host-only loop.
 void runWatching(const std::string& name, const std::string& deck, Watch::Callback callback);
