@@ -358,6 +358,10 @@ __host__ __device__ inline double mergedOnePointStableLength(const double x[8][3
   return quadraticStepRoot(omega2, c * modes, 4.0);
 }
 
+// The k-th (0 .. 3) butterfly of the stage of span h (1, 2, 4) of the
+// transform of eight values joins places butterflyIndex(k, h) and that + h.
+__host__ __device__ constexpr int butterflyIndex(int k, int h) { return k / h * 2 * h + k % h; }
+
 // The fully integrated hexahedron (mean dilatation): np points with volumes
 // v[p] and derivatives dN[p][i][I], the mean gradients Bbar[i][I] = sum_p
 // v_p dN_p (their volume V = sum_p v_p), eight nodes of equal mass.  The
@@ -365,7 +369,8 @@ __host__ __device__ inline double mergedOnePointStableLength(const double x[8][3
 // its matrix in the basis of the corner patterns (1, xi, eta, zeta and their
 // products), where a box's matrix is diagonal; the Walsh-Hadamard transform
 // of the node order gives that basis (the node number's bits are the
-// patterns -xi eta, xi and -zeta).
+// patterns -xi eta, xi and -zeta).  The loops are unrolled whole, so that
+// the matrix stays in registers.
 __host__ __device__ inline double hexaPointsStableLength(int np, const double (*dN)[3][8], const double* v,
                                                          const double Bbar[3][8], double massVolume, double nu) {
   const Moduli m = moduliOf(nu);
@@ -373,33 +378,51 @@ __host__ __device__ inline double hexaPointsStableLength(int np, const double (*
   for (int p = 0; p < np; ++p) volume += v[p];
   for (int i = 0; i < 3; ++i)
     for (int I = 0; I < 8; ++I) trace += Bbar[i][I] * Bbar[i][I];
+  // The form's matrix: row I up to column I | 1 summed over the points, the
+  // rest mirrored (the products commute, so both halves hold the same bits).
   double L[8][8];
-  for (int I = 0; I < 8; ++I)
-    for (int J = 0; J <= I; ++J) {
-      double s = 0.0;
-      for (int p = 0; p < np; ++p)
-        s += v[p] * (dN[p][0][I] * dN[p][0][J] + dN[p][1][I] * dN[p][1][J] + dN[p][2][I] * dN[p][2][J]);
-      L[I][J] = L[J][I] = s;
+  FEM_LANE_UNROLL
+  for (int I = 0; I < 8; ++I) {
+    double row[8] = {};
+    for (int p = 0; p < np; ++p) {
+      const double a0 = dN[p][0][I], a1 = dN[p][1][I], a2 = dN[p][2][I];
+      FEM_LANE_UNROLL
+      for (int J = 0; J <= (I | 1); ++J) row[J] += v[p] * (a0 * dN[p][0][J] + a1 * dN[p][1][J] + a2 * dN[p][2][J]);
     }
-  // Rows, then columns, through the butterflies of the transform.
-  for (int pass = 0; pass < 2; ++pass) {
-    for (int r = 0; r < 8; ++r)
-      for (int h = 1; h < 8; h <<= 1)
-        for (int i = 0; i < 8; i += 2 * h)
-          for (int j = i; j < i + h; ++j) {
-            double& a = pass == 0 ? L[r][j] : L[j][r];
-            double& b = pass == 0 ? L[r][j + h] : L[j + h][r];
-            const double t = a;
-            a = t + b;
-            b = t - b;
-          }
+    FEM_LANE_UNROLL
+    for (int J = 0; J <= (I | 1); ++J) L[I][J] = row[J];
   }
+  FEM_LANE_UNROLL
+  for (int I = 0; I < 8; ++I) FEM_LANE_UNROLL
+  for (int J = (I | 1) + 1; J < 8; ++J) L[I][J] = L[J][I];
+  // The transform of the rows, then of the columns.  The matrix being
+  // symmetric, the first is taken on whole rows, which leaves the transpose
+  // of its result; the second then runs along each row, and the row sums of
+  // the result are the column sums of what it leaves.
+  FEM_LANE_UNROLL
+  for (int h = 1; h < 8; h <<= 1) FEM_LANE_UNROLL
+  for (int k = 0; k < 4; ++k) FEM_LANE_UNROLL
+  for (int c = 0; c < 8; ++c) {
+    const int j = butterflyIndex(k, h);
+    const double t = L[j][c];
+    L[j][c] = t + L[j + h][c];
+    L[j + h][c] = t - L[j + h][c];
+  }
+  FEM_LANE_UNROLL
+  for (int c = 0; c < 8; ++c) FEM_LANE_UNROLL
+  for (int h = 1; h < 8; h <<= 1) FEM_LANE_UNROLL
+  for (int k = 0; k < 4; ++k) {
+    const int j = butterflyIndex(k, h);
+    const double t = L[c][j];
+    L[c][j] = t + L[c][j + h];
+    L[c][j + h] = t - L[c][j + h];
+  }
+  double sums[8] = {};
+  FEM_LANE_UNROLL
+  for (int b = 0; b < 8; ++b) FEM_LANE_UNROLL
+  for (int a = 0; a < 8; ++a) sums[a] += fabs(L[b][a]);
   double rows = 0.0;
-  for (int a = 0; a < 8; ++a) {
-    double s = 0.0;
-    for (int b = 0; b < 8; ++b) s += fabs(L[a][b]);
-    rows = s > rows ? s : rows;
-  }
+  for (int a = 0; a < 8; ++a) rows = sums[a] > rows ? sums[a] : rows;
   // The transform is 8 times an orthogonal one; each node carries an eighth.
   const double w = massVolume / 8.0;
   const double omega2 = (volume > 0.0 ? m.lambda * trace / (volume * w) : 0.0) + m.twoMu * rows / (8.0 * w);
