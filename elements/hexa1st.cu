@@ -5,15 +5,40 @@
 
 namespace {
 
+// The current, mid-step and initial corners side by side, so that the
+// Jacobians of the three shapes are summed in one pass over the corners.
+struct HexaShapes {
+  double c[8][9];
+};
+
+__host__ __device__ inline HexaShapes hexaShapes(const double x[8][3], const double xm[8][3], const double X[8][3]) {
+  HexaShapes s;
+  for (int I = 0; I < 8; ++I)
+    for (int k = 0; k < 3; ++k) {
+      s.c[I][k] = x[I][k];
+      s.c[I][3 + k] = xm[I][k];
+      s.c[I][6 + k] = X[I][k];
+    }
+  return s;
+}
+
 // Natural (dNl) and spatial derivatives of point gp on the current (dNx)
-// and mid-step (dNm) shapes; det J of the current shape and the mid-step
-// point volume.
-__host__ __device__ inline void hexaPointDerivatives(const GaussPoint& gp, const double x[8][3], const double xm[8][3],
-                                                     double dNl[3][8], double dNx[3][8], double dNm[3][8], double* detJ,
+// and mid-step (dNm) shapes; det J of the current and of the initial shape
+// and the mid-step point volume.
+__host__ __device__ inline void hexaPointDerivatives(const GaussPoint& gp, const HexaShapes& shapes, double dNl[3][8],
+                                                     double dNx[3][8], double dNm[3][8], double* detJ, double* detJ0,
                                                      double* vm) {
   solid1st::hexaLocalDerivatives(gp.coord_[0], gp.coord_[1], gp.coord_[2], dNl);
-  *detJ = solid1st::spatialDerivatives<8>(dNl, x, dNx);
-  *vm = fabs(solid1st::spatialDerivatives<8>(dNl, xm, dNm)) * gp.weight_;
+  double J[3][3][3];  // the current, mid-step and initial Jacobians
+  for (int a = 0; a < 3; ++a)
+    for (int m = 0; m < 9; ++m) {
+      double s = 0.0;
+      for (int I = 0; I < 8; ++I) s += dNl[a][I] * shapes.c[I][m];
+      J[m / 3][a][m % 3] = s;
+    }
+  *detJ = solid1st::jacobianDerivatives<8>(dNl, J[0], dNx);
+  *vm = fabs(solid1st::jacobianDerivatives<8>(dNl, J[1], dNm)) * gp.weight_;
+  *detJ0 = solid1st::det3(J[2]);
 }
 
 __host__ __device__ inline double trace3(const double A[3][3]) { return A[0][0] + A[1][1] + A[2][2]; }
@@ -31,15 +56,16 @@ __host__ __device__ void interForceHexa1stGpu(SolidElementCuda& e, const Materia
   double x[8][3], xm[8][3], v[8][3], X[8][3], f[8][3] = {}, Bbar[3][8] = {};
   gatherSolidMotion(e, 8, x, xm, v);
   gatherSolidReference(e, 8, X);
+  const HexaShapes shapes = hexaShapes(x, xm, X);
   GaussPoint* points = e.gaussPoint;
   const int np = points != nullptr ? (e.integratPointNum < 8 ? e.integratPointNum : 8) : 0;
   // Each point's current derivatives, volume and velocity gradient.
   double dNx[8][3][8], G[8][3][3], vp[8];
   double rateSum = 0.0, midVolume = 0.0, volume = 0.0;
   for (int p = 0; p < np; ++p) {
-    double dNl[3][8], dNm[3][8], detJ, vm;
-    hexaPointDerivatives(points[p], x, xm, dNl, dNx[p], dNm, &detJ, &vm);
-    reportIfInverted(e, detJ, solid1st::jacobianDeterminant<8>(dNl, X));
+    double dNl[3][8], dNm[3][8], detJ, detJ0, vm;
+    hexaPointDerivatives(points[p], shapes, dNl, dNx[p], dNm, &detJ, &detJ0, &vm);
+    reportIfInverted(e, detJ, detJ0);
     vp[p] = fabs(detJ) * points[p].weight_;
     points[p].volume_ = vp[p];
     solid1st::velocityGradient<8>(dNm, v, 1.0, G[p]);

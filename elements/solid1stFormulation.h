@@ -65,16 +65,22 @@ __host__ __device__ inline double jacobianDeterminant(const double dNl[3][N], co
 }
 
 // Spatial derivatives dNx[i][I] = dN_I/dx_i from the natural ones and the
-// node coordinates; returns det J.
+// Jacobian J; returns det J.
 template <int N>
-__host__ __device__ inline double spatialDerivatives(const double dNl[3][N], const double x[][3], double dNx[3][N]) {
-  double J[3][3];
-  jacobianMatrix<N>(dNl, x, J);
+__host__ __device__ inline double jacobianDerivatives(const double dNl[3][N], const double J[3][3], double dNx[3][N]) {
   double inv[3][3];
   const double d = inverse3(J, inv);
   for (int I = 0; I < N; ++I)
     for (int i = 0; i < 3; ++i) dNx[i][I] = inv[i][0] * dNl[0][I] + inv[i][1] * dNl[1][I] + inv[i][2] * dNl[2][I];
   return d;
+}
+
+// The same from the node coordinates.
+template <int N>
+__host__ __device__ inline double spatialDerivatives(const double dNl[3][N], const double x[][3], double dNx[3][N]) {
+  double J[3][3];
+  jacobianMatrix<N>(dNl, x, J);
+  return jacobianDerivatives<N>(dNl, J, dNx);
 }
 
 // G[i][j] = scale * sum_I D[i][I] v_I,j (D: derivatives or B vectors).
