@@ -62,12 +62,14 @@ __host__ __device__ inline double countAlong(const NodeCuda* node, const double*
 // prescribed motion whatever the force: only the free part of n moves it.  A
 // node without mass keeps its place.  A rigid-body node whose body the
 // table does not know answers with its own mass and no acceleration.
-__host__ __device__ void addOwnNode(SideMotion& s, const NodeCuda* node, double w, const double* n, int heldAxes) {
+__host__ __device__ void addOwnNode(SideMotion& s, const NodeCuda* node, double w, const double* n, int heldAxes,
+                                    bool withContactForce) {
   const double M = node->equivalent_mass;
   if (!(M > 0.0)) return;
   double nf[3];
   for (int j = 0; j < 3; ++j) nf[j] = (heldAxes >> j & 1) != 0 ? 0.0 : n[j];
   if (node->rigid_flag == 0) s.accel += w * dot3(nf, node->force) / M;
+  if (node->rigid_flag == 0 && withContactForce) s.accel += w * dot3(nf, node->contact_force) / M;
   s.compliance += w * w * dot3(nf, nf) / (M * lentShare(fabs(w), countAlong(node, n)));
 }
 
@@ -104,8 +106,13 @@ __host__ __device__ void addBodies(SideMotion& s, const SideBodies& b, const Nod
   }
 }
 
+// withContactForce: the accelerations take in the contact forces the pairs
+// have handed the nodes in this cycle's force step; a side that meets a
+// rigid body then counts as unknown (its body's motion does not yet take
+// them in): `metBody` tells whether it met one.
 __host__ __device__ SideMotion sideMotion(NodeCuda* const* nodes, const double* weights, int count, const double* n,
-                                          const NodeMotionTable* table) {
+                                          const NodeMotionTable* table, bool withContactForce = false,
+                                          bool* metBody = nullptr) {
   SideMotion s;
   SideBodies bodies;
   for (int k = 0; k < count; ++k) {
@@ -115,9 +122,10 @@ __host__ __device__ SideMotion sideMotion(NodeCuda* const* nodes, const double* 
     if (h.body >= 0) {
       addBodyNode(bodies, h.body, table->bodies[h.body], node, weights[k]);
     } else {
-      addOwnNode(s, node, weights[k], n, h.held_axes);
+      addOwnNode(s, node, weights[k], n, h.held_axes, withContactForce);
     }
   }
+  if (metBody != nullptr) *metBody = bodies.count > 0;
   if (bodies.count > 0) addBodies(s, bodies, *table, n);
   return s;
 }
@@ -307,6 +315,75 @@ __host__ __device__ void ContactPairCuda::defenceNodeCalGpuDecouple(double dt, i
   if ((gap > 0.0 && total <= 0.0 && shift_force == 0.0) || clearOfFreeBoundary) release(cycle, activePairCounter);
 }
 
+// Only a pair that pushes (a force or a shift) makes up a shortfall; a pair
+// holding a node at the depth it started at is left to give it up as the
+// node comes out, and a side that meets a rigid body is left to the body.  A
+// shortfall that would leave the node less than a millionth of the
+// segment's size short over the step counts as none.
+__host__ __device__ bool ContactPairCuda::noteMissedOpening(double dt, int masterSkip, const NodeMotionTable* motion) {
+  missed_opening = 0.0;
+  if (kind == CONTACT_PAIR_EMPTY || segment == nullptr || owner == nullptr || owner->node == nullptr) return false;
+  if (!(shift_force > 0.0 || normal_force > 0.0) || masterSkip != 0 || !(dt > 0.0)) return false;
+  if (held_overlap < 0.0 || owner->start_overlap != 0.0) return false;
+  NodeCuda* masters[4];
+  double weights[4];
+  const int masterCount = masterNodes(masters, weights);
+  NodeCuda* slaves[1] = {owner->node};
+  const double slaveWeight[1] = {1.0};
+  bool slaveBody = false, masterBody = false;
+  const SideMotion s = sideMotion(slaves, slaveWeight, 1, normal, motion, true, &slaveBody);
+  const SideMotion m = sideMotion(masters, weights, masterCount, normal, motion, true, &masterBody);
+  if (slaveBody || masterBody) return false;
+  const double miss = last_expected - (s.vel - m.vel + dt * (s.accel - m.accel));
+  if (!(miss * dt > kTouchRatio * segmentSize(segment))) return false;
+  missed_opening = miss;
+  return true;
+}
+
+// The nodes of a pair that makes up a shortfall count, for the sweep, only
+// such pairs.
+__host__ __device__ void ContactPairCuda::clearCountsOfMissed() const {
+  if (!(missed_opening > 0.0)) return;
+  NodeCuda* nodes[kShareSlots];
+  double weights[4];
+  nodes[0] = owner->node;
+  const int count = masterNodes(nodes + 1, weights) + 1;
+  for (int k = 0; k < count; ++k) {
+    nodes[k]->contact_pair_count = 0.0;
+    for (int j = 0; j < 3; ++j) nodes[k]->contact_pair_axes[j] = 0.0;
+  }
+}
+
+__host__ __device__ void ContactPairCuda::countMissed() {
+  if (!(missed_opening > 0.0)) return;
+  const double none[3] = {0.0, 0.0, 0.0};
+  shareOut(none, SHARE_PAIR_COUNT, true);
+}
+
+__host__ __device__ void ContactPairCuda::addMissedPush(double dt, const NodeMotionTable* motion) {
+  if (!(missed_opening > 0.0)) return;
+  NodeCuda* masters[4];
+  double weights[4];
+  const int masterCount = masterNodes(masters, weights);
+  NodeCuda* slaves[1] = {owner->node};
+  const double slaveWeight[1] = {1.0};
+  const double compliance = sideMotion(slaves, slaveWeight, 1, normal, motion).compliance +
+                            sideMotion(masters, weights, masterCount, normal, motion).compliance;
+  if (!(compliance > 0.0)) return;
+  double push = missed_opening / (dt * compliance);
+  // Paid for as the pair's own force: the work the step's force already does
+  // and the push's own, at the mean of the opening speeds before and after.
+  const double mean = 0.5 * dt * (last_opening + last_expected);
+  if (mean > 0.0) {
+    const double budget = workBudget(work) - last_force * mean;
+    push = budget > 0.0 ? fmin(push, budget / mean) : 0.0;
+  }
+  if (!(push > 0.0)) return;
+  shift_force += push;
+  last_force += push;
+  shareNormalForce(*this, push, true);
+}
+
 __host__ __device__ void ContactPairCuda::release(int cycle, int* activePairCounter) {
   TestPairCuda& tp = owner->test_pair;
   if (tp.count >= kTestPairSlots) tp.count = kTestPairSlots - 1;
@@ -335,6 +412,39 @@ __host__ __device__ void ContactPairCuda::release(int cycle, int* activePairCoun
 __host__ __device__ void ContactPairCuda::storeFcnToNodeDfn() {
   if (kind == CONTACT_PAIR_EMPTY || segment == nullptr || owner == nullptr || owner->node == nullptr) return;
   shareNormalForce(*this, carried_force, true);
+}
+
+__global__ void GpuNoteMissedOpening(ContactPairCuda** pairs, double dt, int n, int masterSkip, NodeMotionTable motion,
+                                     ContactPairCuda** missed, int* missedCount, const unsigned char* flags) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    if (!visitsNode(flags, i, NODE_MAY_PAIR)) continue;
+    ContactPairCuda* p = pairs[i];
+    if (p != nullptr && p->noteMissedOpening(dt, masterSkip, &motion) && missed != nullptr) {
+      missed[atomicAddAnywhere(missedCount, 1)] = p;
+    }
+  }
+}
+
+__global__ void GpuClearCountsOfMissed(ContactPairCuda** pairs, int n) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    if (pairs[i] != nullptr) pairs[i]->clearCountsOfMissed();
+  }
+}
+
+__global__ void GpuCountMissed(ContactPairCuda** pairs, int n, int pass) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    if (pairs[i] == nullptr) continue;
+    pairs[i]->openShares(pass);
+    pairs[i]->countMissed();
+  }
+}
+
+__global__ void GpuAddMissedPush(ContactPairCuda** pairs, double dt, int n, int pass, NodeMotionTable motion) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    if (pairs[i] == nullptr) continue;
+    pairs[i]->openShares(pass);
+    pairs[i]->addMissedPush(dt, &motion);
+  }
 }
 
 __global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, int cycle, int n, int* activePairCounter,

@@ -19,6 +19,9 @@ enum ContactPairKind { CONTACT_PAIR_EMPTY = 0, NODE_TO_SEGMENT = 1, NODE_TO_EDGE
 // Moves a sliding node pair may make around its node in one contact step.
 constexpr int kNodeWalkMaxMoves = 32;
 
+// Sweeps after the force step that make up the pushes pairs still miss.
+constexpr int kMissedPushSweeps = 4;
+
 // Nodes a pair hands force to: its slave node and up to four master nodes.
 constexpr int kShareSlots = 5;
 // Node fields a pair's shares go to (bits).
@@ -58,6 +61,8 @@ struct ContactPairCuda {
   double last_force;
   double last_opening;
   double last_expected;
+  // Opening speed the step still misses after every pair's force (0: none).
+  double missed_opening;
 
   // What the pair hands its nodes in the step under way.  Targets: slot 0
   // the slave node (weight 1), then the master nodes with their weights in
@@ -87,6 +92,19 @@ struct ContactPairCuda {
   // with a rigid body (null: every node moves by its own mass).
   __host__ __device__ void defenceNodeCalGpuDecouple(double dt, int cycle, int* activePairCounter, int masterSkip,
                                                      const NodeMotionTable* motion);
+  // Pairs that share nodes, each computed alone, count on one another's
+  // pushes: where a pair lets go of a node (or pushes it less) that another
+  // still has to hold, that one's step falls short.  After every pair's
+  // force step, in sweeps: each pair that pushes notes how far the opening
+  // speed after the step, under every pair's force, falls short of what it
+  // asked for; the nodes of those pairs count only them, so that each lends
+  // them the mass the others have left it; each adds the push that makes up
+  // its shortfall (a shift, taken back next cycle), within what it can pay
+  // for.  noteMissedOpening tells whether the pair falls short.
+  __host__ __device__ bool noteMissedOpening(double dt, int masterSkip, const NodeMotionTable* motion);
+  __host__ __device__ void clearCountsOfMissed() const;
+  __host__ __device__ void countMissed();
+  __host__ __device__ void addMissedPush(double dt, const NodeMotionTable* motion);
   // Carried force := normal force.
   __host__ __device__ void storeFcn() { carried_force = normal_force; }
   // Adds the carried force to the contact-force accumulators (for output).
@@ -147,6 +165,13 @@ __global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int pass
 __global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, int cycle, int n, int* activePairCounter,
                                            int masterSkip, int pass, NodeMotionTable motion,
                                            const unsigned char* flags);
+// The sweeps' steps.  The first lists the pairs that fall short in `missed`
+// (when not null) and counts them; the others run over such a list.
+__global__ void GpuNoteMissedOpening(ContactPairCuda** pairs, double dt, int n, int masterSkip, NodeMotionTable motion,
+                                     ContactPairCuda** missed, int* missedCount, const unsigned char* flags);
+__global__ void GpuClearCountsOfMissed(ContactPairCuda** pairs, int n);
+__global__ void GpuCountMissed(ContactPairCuda** pairs, int n, int pass);
+__global__ void GpuAddMissedPush(ContactPairCuda** pairs, double dt, int n, int pass, NodeMotionTable motion);
 // Gather order of the shares: one key per target of every pair whose shares
 // belong to `pass` (the node id in the high half, the pair's position times
 // kShareSlots plus the slot in the low half), appended at *count.  Sorted,

@@ -14,8 +14,10 @@ PairManager::~PairManager() {
   freeDevice(active_test_pair_gpu);
   freeDevice(node_flags_gpu);
   freeDevice(share_key_gpu);
+  freeDevice(missed_pair_gpu);
   if (!counters_mapped_) return;
   if (share_key_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(share_key_num_cpu));
+  if (missed_pair_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(missed_pair_num_cpu));
   if (test_pair_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(test_pair_num_cpu));
   if (contact_pair_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(contact_pair_num_cpu));
   if (overflow_cpu != nullptr) CUDA_CHECK(cudaFreeHost(overflow_cpu));
@@ -78,6 +80,12 @@ void PairManager::allocatePairCounters() {
       contact_nodes_->contact_node_array_gpu != nullptr) {
     CUDA_CHECK(cudaMalloc(&node_flags_gpu, contact_node_num));
     CUDA_CHECK(cudaMemset(node_flags_gpu, kEveryNodeFlag, contact_node_num));
+  }
+  if (missed_pair_gpu == nullptr && contact_node_num > 0) {
+    CUDA_CHECK(cudaMalloc(&missed_pair_gpu, sizeof(ContactPairCuda*) * contact_node_num));
+    CUDA_CHECK(cudaHostAlloc(reinterpret_cast<void**>(&missed_pair_num_cpu), sizeof(int), cudaHostAllocMapped));
+    CUDA_CHECK(cudaHostGetDevicePointer(reinterpret_cast<void**>(&missed_pair_num_gpu), missed_pair_num_cpu, 0));
+    *missed_pair_num_cpu = 0;
   }
   if (share_key_gpu == nullptr && contact_node_num > 0) {
     CUDA_CHECK(cudaMalloc(&share_key_gpu, sizeof(unsigned long long) * kShareSlots * contact_node_num));
@@ -156,7 +164,35 @@ void PairManager::penetrateAndDecoupleForceGpu(double dt, int cycle, ContactNode
   launch(gpuContactForceCalDecouple, grid, block, contact_pair_array_gpu, dt, cycle, n, contact_pair_num_gpu,
          search_mode, force, motion.table(), static_cast<const unsigned char*>(node_flags_gpu));
   gatherSharesGpu(force);
+  makeUpMissedPushesGpu(dt);
   if (contactNodeManager != nullptr) contactNodeManager->integraContactForceGpu(n);
+}
+
+void PairManager::makeUpMissedPushesGpu(double dt) {
+  const int n = contact_node_num;
+  for (int sweep = 0; sweep < kMissedPushSweeps; ++sweep) {
+    // Without the list, every pair is visited (those that do not fall short
+    // do nothing).
+    ContactPairCuda** pairs = contact_pair_array_gpu;
+    int count = n;
+    if (missed_pair_gpu != nullptr) *missed_pair_num_cpu = 0;
+    launch(GpuNoteMissedOpening, dim3(n / 32 + 1), dim3(32), contact_pair_array_gpu, dt, n, search_mode, motion.table(),
+           missed_pair_gpu, missed_pair_num_gpu, static_cast<const unsigned char*>(node_flags_gpu));
+    if (missed_pair_gpu != nullptr) {
+      CUDA_CHECK(cudaDeviceSynchronize());
+      count = *missed_pair_num_cpu;
+      pairs = missed_pair_gpu;
+    }
+    if (count == 0) return;
+    const dim3 grid(count / 32 + 1), block(32);
+    launch(GpuClearCountsOfMissed, grid, block, pairs, count);
+    const int counting = beginSharePass();
+    launch(GpuCountMissed, grid, block, pairs, count, counting);
+    gatherSharesGpu(counting);
+    const int pushing = beginSharePass();
+    launch(GpuAddMissedPush, grid, block, pairs, dt, count, pushing, motion.table());
+    gatherSharesGpu(pushing);
+  }
 }
 
 void PairManager::orderSharesGpu(int pass) {

@@ -44,6 +44,11 @@ class PairManager {
   unsigned long long* share_key_gpu = nullptr;
   int* share_key_num_cpu = nullptr;
   int* share_key_num_gpu = nullptr;
+  // The pairs whose step still falls short after the force step (owned, one
+  // slot per contact node) and their mapped count.
+  ContactPairCuda** missed_pair_gpu = nullptr;
+  int* missed_pair_num_cpu = nullptr;
+  int* missed_pair_num_gpu = nullptr;
   // Which nodes the pairs push are held or move with a rigid body; the
   // loops open it every cycle before the contact step.
   ContactMotion motion;
@@ -97,6 +102,10 @@ class PairManager {
   int beginSharePass() { return shares_ordered_ ? ++share_pass_ : 0; }
   // Adds every node's shares of a pass in the fixed order (nothing for 0).
   void gatherSharesGpu(int pass);
+  // After the force step: the sweeps that make up what pairs still miss of
+  // their push (ContactPairCuda::noteMissedOpening), until none does.
+  void makeUpMissedPushesGpu(double dt);
+  void makeUpMissedPushesCpu(double dt, const NodeMotionTable& table, int pairs);
 
  private:
   bool bucket_overflow_reported_ = false;

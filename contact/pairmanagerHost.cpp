@@ -108,4 +108,18 @@ void PairManager::contactForceCalCpu(double dt, int cycle) {
     p->defenceNodeCalGpuDecouple(dt, cycle, contact_pair_num_cpu, search_mode, &table);
     p->storeFcn();
   }
+  makeUpMissedPushesCpu(dt, table, n);
+}
+
+// Each step of a sweep over every pair, as the kernels.
+void PairManager::makeUpMissedPushesCpu(double dt, const NodeMotionTable& table, int pairs) {
+  const auto begin = contact_pair_array_cpu.begin(), end = begin + pairs;
+  for (int sweep = 0; sweep < kMissedPushSweeps; ++sweep) {
+    int missed = 0;
+    for (auto p = begin; p != end; ++p) missed += (*p)->noteMissedOpening(dt, search_mode, &table) ? 1 : 0;
+    if (missed == 0) return;
+    std::for_each(begin, end, [](const ContactPairCuda* p) { p->clearCountsOfMissed(); });
+    std::for_each(begin, end, [](ContactPairCuda* p) { p->countMissed(); });
+    std::for_each(begin, end, [&](ContactPairCuda* p) { p->addMissedPush(dt, &table); });
+  }
 }
