@@ -18,19 +18,23 @@ struct ElementFamilyRow {
   int partNodeIds;           // leading node ids that make up the part's node list (0: none)
   bool sectionPointWeights;  // its points take places and weights from the section at set-up
   int tecplotCorners;        // corners of the Tecplot zone it is written to (0: not written)
+  int pointRank;             // place of its elements in a part's integration-point numbering
 };
 
 // Rows in family-code order, which is also the order the families are walked in.
 inline constexpr ElementFamilyRow kElementFamilies[] = {
-    // code, shape, continuum, keepsStep, registersNodes, partNodeIds, sectionPointWeights, tecplotCorners
-    {FAMILY_DISCRETE, FamilyShape::Point, false, false, true, 0, false, 0},
-    {FAMILY_BEAM, FamilyShape::Line, true, true, true, 2, false, 2},
-    {FAMILY_SHELL, FamilyShape::Surface, true, true, true, 4, true, 4},
-    {FAMILY_SOLID, FamilyShape::Volume, true, true, true, 8, true, 8},
-    {FAMILY_BEAM_2ND, FamilyShape::Line, true, true, false, 3, true, 0},
-    {FAMILY_SHELL_2ND, FamilyShape::Surface, true, true, false, 8, true, 0},
-    {FAMILY_SOLID_2ND, FamilyShape::Volume, true, true, true, 20, true, 8},
+    // code, shape, continuum, keepsStep, registersNodes, partNodeIds, sectionPointWeights, tecplotCorners,
+    // pointRank
+    {FAMILY_DISCRETE, FamilyShape::Point, false, false, true, 0, false, 0, 3},
+    {FAMILY_BEAM, FamilyShape::Line, true, true, true, 2, false, 2, 2},
+    {FAMILY_SHELL, FamilyShape::Surface, true, true, true, 4, true, 4, 0},
+    {FAMILY_SOLID, FamilyShape::Volume, true, true, true, 8, true, 8, 1},
+    {FAMILY_BEAM_2ND, FamilyShape::Line, true, true, false, 3, true, 0, 6},
+    {FAMILY_SHELL_2ND, FamilyShape::Surface, true, true, false, 8, true, 0, 5},
+    {FAMILY_SOLID_2ND, FamilyShape::Volume, true, true, true, 20, true, 8, 4},
 };
+
+constexpr int kElementFamilyNum = static_cast<int>(sizeof(kElementFamilies) / sizeof(kElementFamilies[0]));
 
 constexpr const ElementFamilyRow& familyRow(ElementFamily code) { return kElementFamilies[code - 1]; }
 

@@ -4,6 +4,7 @@
 #include "elements/integratpointmanager.h"
 
 #include <cstdio>
+#include <type_traits>
 
 #include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
@@ -28,17 +29,17 @@ bool partTakesPoints(const Part& part) {
   return true;
 }
 
-// Visits the part's elements in the numbering order: shells, solids,
-// beams, discrete, second-order solids, shells, beams.
+// Visits the part's elements in the numbering order: family by family in
+// the order of their point rank (shells, solids, beams, discrete, second-order
+// solids, shells, beams).
 template <typename F>
 void forEachNumberedElement(ElmManager& m, F&& f) {
-  for (auto& e : m.shell_element_array_cpu) f(static_cast<Element&>(e));
-  for (auto& e : m.solid_element_array_cpu) f(static_cast<Element&>(e));
-  for (auto& e : m.beam_element_array_cpu) f(static_cast<Element&>(e));
-  for (auto& e : m.discrete_element_array_cpu) f(static_cast<Element&>(e));
-  for (auto& e : m.solid2ndArrayCpu_) f(static_cast<Element&>(e));
-  for (auto& e : m.shell2ndArrayCpu_) f(static_cast<Element&>(e));
-  for (auto& e : m.beam2ndArrayCpu_) f(static_cast<Element&>(e));
+  for (int rank = 0; rank < kElementFamilyNum; ++rank) {
+    m.forEachFamily([&](auto tag, auto& records) {
+      if (decltype(tag)::row.pointRank != rank) return;
+      for (auto& e : records) f(static_cast<Element&>(e));
+    });
+  }
 }
 
 // Material object at position id-1 of the manager, or null.
@@ -75,11 +76,6 @@ void launchLink(int n, GaussPoint* points, T** elements, Section* sections, Mate
 template <typename T>
 __global__ void GpuLinkGaussPointToElement(int n, GaussPoint* points, T** elements, Section* sections,
                                            MaterialNew** materials, int statusSlot) {
-  linkElementPoints(blockDim.x * blockIdx.x + threadIdx.x, n, points, elements, sections, materials, statusSlot);
-}
-
-__global__ void GpuSolid2ndLinkGaussPointToElement(int n, GaussPoint* points, SolidElement2nd** elements,
-                                                   Section* sections, MaterialNew** materials, int statusSlot) {
   linkElementPoints(blockDim.x * blockIdx.x + threadIdx.x, n, points, elements, sections, materials, statusSlot);
 }
 
@@ -224,20 +220,10 @@ void IntegratPointManager::gpuLinkGaussPointToElement(ElementControl* elements, 
                                                       Section* sections) {
   if (elements == nullptr || gaussPointArrayGpu_ == nullptr) return;
   GaussPoint* points = gaussPointArrayGpu_;
-  launchLink(elements->beam_num, points, elements->beamArrayGpu, sections, materials,
-             GpuLinkGaussPointToElement<BeamElementCuda>);
-  launchLink(elements->discrete_num, points, elements->discreteArrayGpu, sections, materials,
-             GpuLinkGaussPointToElement<DiscreteCuda>);
-  launchLink(elements->shell_num, points, elements->shellArrayGpu, sections, materials,
-             GpuLinkGaussPointToElement<ShellElementCuda>);
-  launchLink(elements->solid_num, points, elements->solidArrayGpu, sections, materials,
-             GpuLinkGaussPointToElement<SolidElementCuda>);
-  launchLink(elements->solid2ndNum_, points, elements->solid2ndArrayGpu_, sections, materials,
-             GpuSolid2ndLinkGaussPointToElement);
-  launchLink(elements->shell2ndNum_, points, elements->shell2ndArrayGpu_, sections, materials,
-             GpuLinkGaussPointToElement<ShellElement2nd>);
-  launchLink(elements->beam2ndNum_, points, elements->beam2ndArrayGpu_, sections, materials,
-             GpuLinkGaussPointToElement<BeamElement2nd>);
+  elements->forEachFamily([&](auto, auto pointers, int count) {
+    using Record = std::remove_pointer_t<std::remove_pointer_t<decltype(pointers)>>;
+    launchLink(count, points, pointers, sections, materials, GpuLinkGaussPointToElement<Record>);
+  });
   CUDA_CHECK(cudaGetLastError());
 }
 
