@@ -7,6 +7,7 @@
 #include <type_traits>
 #include "core/node.h"
 #include "core/nodeLists.h"
+#include "core/nodeWork.h"
 
 // One entry of a node's list: a row of an element's nodal force block.
 struct NodeForceRow {
@@ -70,12 +71,14 @@ class NodeForceRowList {
   }
   void release() { lists_.release(); }
   bool built() const { return lists_.built(); }
-  // Gathers the element forces of the n nodes the lists were built for.
-  void gather(NodeCuda* nodes) const;
+  // Gathers the element forces of the n nodes the lists were built for;
+  // with work (one record per node) each node's element work is added too.
+  void gather(NodeCuda* nodes, NodeWork* work) const;
   int rowNum() const { return lists_.entryNum(); }
 
  private:
   NodeLists<NodeForceRow> lists_;
 };
 
-__global__ void GatherNodeForceRows(int n, NodeCuda* nodes, const int* offset, const NodeForceRow* rows);
+__global__ void GatherNodeForceRows(int n, NodeCuda* nodes, const int* offset, const NodeForceRow* rows,
+                                    NodeWork* work);

@@ -68,13 +68,16 @@ __host__ __device__ void NodeCuda::calIndexInterFor() {
   }
 }
 
-__global__ void GpuAddNodeInterForce(int n, NodeCuda* nodes) {
+__global__ void GpuAddNodeInterForce(int n, NodeCuda* nodes, NodeWork* work) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     nodes[i].calIndexInterFor();
+    if (work != nullptr) addElementWork(work[i], nodes[i]);
   }
 }
 
-void gpuAddNodeInterForce(NodeManager& nodes) {
+void gpuAddNodeInterForce(NodeManager& nodes) { gpuAddNodeInterForceAndWork(nodes, nullptr); }
+
+void gpuAddNodeInterForceAndWork(NodeManager& nodes, NodeWork* work) {
   if (nodes.totNodeNum <= 0) return;
   if (nodes.compact_gather) {
     // Registration is over by the first gather: the lists are built then.
@@ -82,11 +85,11 @@ void gpuAddNodeInterForce(NodeManager& nodes) {
       nodes.force_rows_.build(nodes.node_array_gpu, nodes.totNodeNum, CountNodeForceRows, FillNodeForceRows);
       nodes.slots_ordered_ = true;
     }
-    nodes.force_rows_.gather(nodes.node_array_gpu);
+    nodes.force_rows_.gather(nodes.node_array_gpu, work);
     return;
   }
   launch(GpuAddNodeInterForce, dim3(static_cast<unsigned>(nodes.totNodeNum / 32 + 1)), dim3(32), nodes.totNodeNum,
-         nodes.node_array_gpu);
+         nodes.node_array_gpu, work);
 }
 
 void gpuGatherScaledMass(NodeManager& nodes) {

@@ -7,6 +7,7 @@
 #include "core/nodeForceRows.h"
 #include "core/nodeManager.h"
 #include "core/nodeMassShares.h"
+#include "core/nodeWork.h"
 
 struct Element;
 
@@ -26,6 +27,9 @@ __host__ __device__ int elementScaledMassShares(Element* e, int r, NodeMassShare
 // force-block rows (NodeManager::compact_gather; built at the first gather,
 // after every element has registered), or through the registration slots.
 void gpuAddNodeInterForce(NodeManager& nodes);
+// The same, adding each node's element work to its record of work (an
+// array of one per node; none: the plain gather).
+void gpuAddNodeInterForceAndWork(NodeManager& nodes, NodeWork* work);
 // Mass scaling: every node's mass and rotary inertia := the stored ones plus
 // the shares its elements keep, summed in a fixed order; the equivalent mass
 // follows.
@@ -43,5 +47,5 @@ __global__ void CountNodeForceRows(int n, NodeCuda* nodes, int* counts);
 __global__ void FillNodeForceRows(int n, NodeCuda* nodes, const int* offset, NodeForceRow* rows);
 __global__ void CountNodeMassShares(int n, NodeCuda* nodes, int* counts);
 __global__ void FillNodeMassShares(int n, NodeCuda* nodes, const int* offset, NodeMassShare* shares);
-__global__ void GpuAddNodeInterForce(int n, NodeCuda* nodes);
+__global__ void GpuAddNodeInterForce(int n, NodeCuda* nodes, NodeWork* work);
 __global__ void OrderRegisteredSlots(int n, NodeCuda* nodes);

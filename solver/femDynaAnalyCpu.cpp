@@ -125,6 +125,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     steps.beginCycle();
     double candidate = elementForcesCpu(d);
     if (runStopsOnInvertedElement(d->time, d->dt, d->cycle)) return false;
+    steps.gatherElementForces();
     tc->massScalingCpu(d->tieManager, d->constrainedManager, d->part_array, d->nodeManager, d->cycle, &candidate);
     steps.applyLoads();
 

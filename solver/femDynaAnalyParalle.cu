@@ -103,7 +103,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
                                              d->hourglassControlManager->part_controls_gpu, d->dt, handle.get(),
                                              &candidate, tc->safe_factor);
     if (runStopsOnInvertedElement(d->time, d->dt, d->cycle)) return false;
-    gpuAddNodeInterForce(*d->nodeManager);
+    steps.gatherElementForces();
     tc->massScalingGpu(d->tieManager, d->constrainedManager, d->elementControl, d->nodeManager, d->cycle, &candidate);
     steps.applyLoads();
 

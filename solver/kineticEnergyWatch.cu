@@ -5,6 +5,7 @@
 #include "core/deviceFree.h"
 #include "core/logErrorPrint.h"
 #include "core/node.h"
+#include "core/gridIndex.h"
 #include "core/nodeManager.h"
 #include "platform/gpuRuntime.h"
 
@@ -16,6 +17,15 @@ constexpr double kWindowGrowth = 100.0;
 constexpr int kRunawayWindows = 2;
 // Nodes each thread of the device sum adds up, in order.
 constexpr int kNodesPerSum = 256;
+// The balance: the multiple of the initial energy plus the outside work the
+// kinetic energy may reach, and the share of the summed magnitudes of the
+// nodes' element work added to that energy (round-off of a model at rest). The
+// examples and test decks reach 1.0002 times that energy at most.
+constexpr double kBalanceMultiple = 10.0;
+constexpr double kGrossShare = 1e-6;
+// Sums of a block of nodes: kinetic energy, element work, the magnitudes of
+// the nodes' element work.
+constexpr int kLookSums = 3;
 
 __host__ __device__ inline double nodeKineticEnergy(const NodeCuda& n) {
   double e = 0.0;
@@ -23,17 +33,78 @@ __host__ __device__ inline double nodeKineticEnergy(const NodeCuda& n) {
   return 0.5 * e;
 }
 
-__global__ void NodeKineticEnergySums(const NodeCuda* nodes, int n, double* sums) {
+// The sums of the nodes [first, last) into s (kLookSums values); work: the
+// nodes' work records, or none; dt: the coming step.
+__host__ __device__ inline void addLookSums(const NodeCuda* nodes, const NodeWork* work, double dt, int first, int last,
+                                            double* s) {
+  for (int i = first; i < last; ++i) {
+    s[0] += nodeKineticEnergy(nodes[i]);
+    if (work == nullptr) continue;
+    const double w = nodeWorkAhead(work[i], nodes[i], dt);
+    s[1] += w;
+    s[2] += w < 0.0 ? -w : w;
+  }
+}
+
+__global__ void NodeLookSums(const NodeCuda* nodes, const NodeWork* work, double dt, int n, double* sums) {
   const int t = static_cast<int>(blockIdx.x * blockDim.x + threadIdx.x);
   const int first = t * kNodesPerSum;
   if (first >= n) return;
-  const int last = first + kNodesPerSum < n ? first + kNodesPerSum : n;
-  double e = 0.0;
-  for (int i = first; i < last; ++i) e += nodeKineticEnergy(nodes[i]);
-  sums[t] = e;
+  double s[kLookSums] = {0.0, 0.0, 0.0};
+  addLookSums(nodes, work, dt, first, first + kNodesPerSum < n ? first + kNodesPerSum : n, s);
+  for (int k = 0; k < kLookSums; ++k) sums[kLookSums * t + k] = s[k];
+}
+
+__global__ void AddContactWork(const NodeCuda* nodes, int n, NodeWork* work) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) addContactWork(work[i], nodes[i]);
+}
+
+// A stop's message on the error stream and in the run record.
+void reportStop(const char* text) {
+  fflush(stdout);
+  fprintf(stderr, "%s\n", text);
+  if (g_runRecord.is_open()) g_runRecord << text << std::endl;
+}
+
+// "; element N has the smallest step (s)" when the limit names one.
+void smallestStepText(const ElementStep& limit, char (&text)[96]) {
+  text[0] = '\0';
+  if (limit.found) snprintf(text, sizeof(text), "; element %d has the smallest step (%g)", limit.id, limit.step);
 }
 
 }  // namespace
+
+NodeWork* KineticEnergyWatch::nodeWorkGpu(int n) {
+  if (n <= 0) return nullptr;
+  if (n != workNodes_) {
+    workGpu_ = DeviceBuffer<NodeWork>(static_cast<size_t>(n));
+    CUDA_CHECK(cudaMemset(workGpu_.get(), 0, sizeof(NodeWork) * static_cast<size_t>(n)));
+    workNodes_ = n;
+  }
+  return workGpu_.get();
+}
+
+void KineticEnergyWatch::addElementWorkCpu(const std::vector<NodeCuda>& nodes) {
+  if (work_.size() != nodes.size()) work_.assign(nodes.size(), NodeWork{});
+  for (size_t i = 0; i < nodes.size(); ++i) addElementWork(work_[i], nodes[i]);
+}
+
+void KineticEnergyWatch::addContactWorkCpu(const std::vector<NodeCuda>& nodes) {
+  if (work_.size() != nodes.size()) return;
+  for (size_t i = 0; i < nodes.size(); ++i) addContactWork(work_[i], nodes[i]);
+}
+
+void KineticEnergyWatch::addContactWorkGpu(const NodeManager& nodes) {
+  if (workNodes_ != nodes.totNodeNum || workNodes_ <= 0) return;
+  launch(AddContactWork, nodeCycleGrid(workNodes_), dim3(kNodeCycleBlock),
+         static_cast<const NodeCuda*>(nodes.node_array_gpu), workNodes_, workGpu_.get());
+}
+
+bool KineticEnergyWatch::outgrowsBalance(double energy) const {
+  // Kinetic energy = initial energy + outside work + element work: what did
+  // not come from the elements came from the start or from outside.
+  return energy > kBalanceMultiple * (energy - elementWork_ + kGrossShare * grossWork_);
+}
 
 bool KineticEnergyWatch::runsAway(double energy, int cycle) {
   if (last_ > 0.0 && energy >= kWindowGrowth * last_) {
@@ -51,40 +122,57 @@ bool KineticEnergyWatch::runsAway(double energy, int cycle) {
   return windows_ >= kRunawayWindows;
 }
 
-double KineticEnergyWatch::kineticEnergy(const std::vector<NodeCuda>& nodes) {
-  double e = 0.0;
-  for (const NodeCuda& n : nodes) e += nodeKineticEnergy(n);
-  return e;
+double KineticEnergyWatch::lookCpu(const std::vector<NodeCuda>& nodes, double dt) {
+  double s[kLookSums] = {0.0, 0.0, 0.0};
+  const bool summed = work_.size() == nodes.size();
+  addLookSums(nodes.data(), summed ? work_.data() : nullptr, dt, 0, static_cast<int>(nodes.size()), s);
+  elementWork_ = s[1];
+  grossWork_ = s[2];
+  return s[0];
 }
 
-double KineticEnergyWatch::kineticEnergyGpu(const NodeManager& nodes) {
+double KineticEnergyWatch::lookGpu(const NodeManager& nodes, double dt) {
   const int n = nodes.totNodeNum;
   if (n <= 0 || nodes.node_array_gpu == nullptr) return 0.0;
   const int threads = (n + kNodesPerSum - 1) / kNodesPerSum;
   if (threads > sumCount_) {
-    sums_ = DeviceBuffer<double>(static_cast<size_t>(threads));
+    sums_ = DeviceBuffer<double>(kLookSums * static_cast<size_t>(threads));
     sumCount_ = threads;
   }
-  launch(NodeKineticEnergySums, dim3(static_cast<unsigned>((threads + 63) / 64)), dim3(64),
-         static_cast<const NodeCuda*>(nodes.node_array_gpu), n, sums_.get());
-  std::vector<double> sums(static_cast<size_t>(threads), 0.0);
+  launch(NodeLookSums, dim3(static_cast<unsigned>((threads + 63) / 64)), dim3(64),
+         static_cast<const NodeCuda*>(nodes.node_array_gpu),
+         static_cast<const NodeWork*>(workNodes_ == n ? workGpu_.get() : nullptr), dt, n, sums_.get());
+  std::vector<double> sums(kLookSums * static_cast<size_t>(threads), 0.0);
   CUDA_CHECK(cudaMemcpy(sums.data(), sums_.get(), sizeof(double) * sums.size(), cudaMemcpyDeviceToHost));
-  double e = 0.0;
-  for (double s : sums) e += s;
-  return e;
+  double s[kLookSums] = {0.0, 0.0, 0.0};
+  for (size_t t = 0; t < sums.size(); t += kLookSums)
+    for (int k = 0; k < kLookSums; ++k) s[k] += sums[t + static_cast<size_t>(k)];
+  elementWork_ = s[1];
+  grossWork_ = s[2];
+  return s[0];
 }
 
 void reportRunawayEnergy(const KineticEnergyWatch& watch, double energy, double time, int cycle,
                          const ElementStep& limit) {
-  char element[96] = "";
-  if (limit.found) snprintf(element, sizeof(element), "; element %d has the smallest step (%g)", limit.id, limit.step);
+  char element[96];
+  smallestStepText(limit, element);
   char text[480];
   snprintf(text, sizeof(text),
            "The run stops at time %g, cycle %d: its kinetic energy grew from %g to %g in its last %d cycles, far "
            "beyond what its initial energy and the work of its loads and supports can give; the time step is "
            "above the stable step of the model%s.",
-           time, cycle, watch.before(), energy, watch.cycles(), element);
-  fflush(stdout);
-  fprintf(stderr, "%s\n", text);
-  if (g_runRecord.is_open()) g_runRecord << text << std::endl;
+           time, cycle, watch.growthBefore(), energy, watch.cycles(), element);
+  reportStop(text);
+}
+
+void reportEnergyBeyondBalance(double energy, double time, int cycle, const ElementStep& limit) {
+  char element[96];
+  smallestStepText(limit, element);
+  char text[480];
+  snprintf(text, sizeof(text),
+           "The run stops at time %g, cycle %d: its kinetic energy %g is more than %g times what its initial "
+           "energy and the work of its loads and supports can give, far beyond it; the time step is above the "
+           "stable step of the model%s.",
+           time, cycle, energy, kBalanceMultiple, element);
+  reportStop(text);
 }

@@ -7,10 +7,19 @@
 // ramp from rest as t^4), an unstable mode exponentially; the run stops
 // once the energy has grown a hundredfold over each of two looks in a row
 // (10^4-fold in 20 cycles or fewer; the last cycle is looked at too).
+// A slower growth is caught by the balance: the work the element forces
+// (and the contact forces) do on the nodes is summed every cycle, by the
+// pass that gathers the element forces into the nodes; everything else the
+// nodes gained came from outside (loads, supports, prescribed motions,
+// rigid walls; damping only takes energy out). In a stable run the elements
+// store or dissipate energy; the run stops once its kinetic energy exceeds
+// a generous multiple of its initial energy plus the work done on it from
+// outside, that is once the elements have made most of it.
 #pragma once
 #include <vector>
 
 #include "core/deviceFree.h"
+#include "core/nodeWork.h"
 #include "elements/elementStep.h"
 
 class NodeManager;
@@ -27,13 +36,27 @@ class KineticEnergyWatch {
 
   // The energy the run reached at cycle; true when it has run away.
   bool runsAway(double energy, int cycle);
-  double before() const { return start_; }  // the energy before the growth
-  int cycles() const { return cycles_; }    // cycles over which it grew
+  // True when energy is far beyond the initial energy plus the work done on
+  // the model from outside (the element work summed up to the last look).
+  bool outgrowsBalance(double energy) const;
+  double growthBefore() const { return start_; }  // the energy before the growth
+  int cycles() const { return cycles_; }          // cycles over which it grew
 
-  // Kinetic energy of the nodes, translations and rotations: host nodes,
-  // and the device copy of a node manager (summed in node order, in blocks).
-  static double kineticEnergy(const std::vector<NodeCuda>& nodes);
-  double kineticEnergyGpu(const NodeManager& nodes);
+  // A look after a velocity update: the kinetic energy of the nodes,
+  // translations and rotations, and the element work summed so far (dt:
+  // the coming step; host nodes, and the device copy of a node manager;
+  // summed in node order, in blocks).
+  double lookCpu(const std::vector<NodeCuda>& nodes, double dt);
+  double lookGpu(const NodeManager& nodes, double dt);
+
+  // The work records of n device nodes, for the gather of the element
+  // forces to add each cycle's element work to (all zero at first).
+  NodeWork* nodeWorkGpu(int n);
+  // The host twin: the nodes hold this cycle's element forces alone.
+  void addElementWorkCpu(const std::vector<NodeCuda>& nodes);
+  // Before the velocity update: the contact forces' work.
+  void addContactWorkCpu(const std::vector<NodeCuda>& nodes);
+  void addContactWorkGpu(const NodeManager& nodes);
 
  private:
   double last_ = -1.0;  // the energy of the last look; below 0 before the first
@@ -44,9 +67,16 @@ class KineticEnergyWatch {
   int windows_ = 0;            // looks in a row at which it had grown a hundredfold
   DeviceBuffer<double> sums_;  // device sums of the blocks of nodes
   int sumCount_ = 0;
+  // The nodes' work records (host and device) and the sums of the last look.
+  std::vector<NodeWork> work_;
+  DeviceBuffer<NodeWork> workGpu_;
+  int workNodes_ = 0;  // device nodes of workGpu_
+  double elementWork_ = 0.0;
+  double grossWork_ = 0.0;
 };
 
 // The message of a run stopped by the watch, on the error stream and in the
 // run record.
 void reportRunawayEnergy(const KineticEnergyWatch& watch, double energy, double time, int cycle,
                          const ElementStep& limit);
+void reportEnergyBeyondBalance(double energy, double time, int cycle, const ElementStep& limit);

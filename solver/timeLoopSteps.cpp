@@ -10,6 +10,7 @@
 #include "core/nonFiniteNode.h"
 #include "core/runStop.h"
 #include "elements/elementControl.h"
+#include "elements/nodeGather.h"
 #include "elements/smoothFemManager.h"
 #include "materials/elementInversion.h"
 #include "materials/returnMapFailure.h"
@@ -79,6 +80,15 @@ void TimeLoopSteps::beginCycle() {
     d_->nodeManager->allNodeDispCalCpu(d_->dt);
   else
     d_->nodeManager->allNodeDispCal(d_->dt);
+}
+
+// The host loop's elements add their forces to the nodes themselves: a pass
+// of its own sums their work there.
+void TimeLoopSteps::gatherElementForces() {
+  if (host_)
+    energyWatch_.addElementWorkCpu(d_->nodeManager->node_array_cpu);
+  else
+    gpuAddNodeInterForceAndWork(*d_->nodeManager, energyWatch_.nodeWorkGpu(d_->nodeManager->totNodeNum));
 }
 
 void TimeLoopSteps::applyLoads() {
@@ -219,6 +229,14 @@ void TimeLoopSteps::slaveForcesToMasters() {
 }
 
 void TimeLoopSteps::nodeVelocities() {
+  // Without contact the contact forces are all zero.
+  if (d_->contactManager->contact_array.empty()) {
+    // no contact work
+  } else if (host_) {
+    energyWatch_.addContactWorkCpu(d_->nodeManager->node_array_cpu);
+  } else {
+    energyWatch_.addContactWorkGpu(*d_->nodeManager);
+  }
   if (host_)
     d_->nodeManager->allNodeAccelVelCalCpu(d_->dt, d_->prev_dt);
   else
@@ -245,15 +263,19 @@ bool TimeLoopSteps::stateStopsRun(bool everyNode) {
   return runStopsOnNonFiniteNode(d_->time, d_->cycle);
 }
 
-// True when the kinetic energy of the run has run away (looked at every
-// kEnergyWatchCycles cycles and at the last): the run stops naming the
-// element with the smallest step.
+// True when the kinetic energy of the run has run away or outgrown its
+// balance (looked at every kEnergyWatchCycles cycles and at the last): the
+// run stops naming the element with the smallest step.
 bool TimeLoopSteps::energyStopsRun() {
   if (d_->cycle % kEnergyWatchCycles != 0 && !lastCycle) return false;
-  const double energy = host_ ? KineticEnergyWatch::kineticEnergy(d_->nodeManager->node_array_cpu)
-                              : energyWatch_.kineticEnergyGpu(*d_->nodeManager);
-  if (!energyWatch_.runsAway(energy, d_->cycle)) return false;
-  reportRunawayEnergy(energyWatch_, energy, d_->time, d_->cycle, smallestElementStep());
+  const double energy = host_ ? energyWatch_.lookCpu(d_->nodeManager->node_array_cpu, d_->dt)
+                              : energyWatch_.lookGpu(*d_->nodeManager, d_->dt);
+  if (energyWatch_.runsAway(energy, d_->cycle)) {
+    reportRunawayEnergy(energyWatch_, energy, d_->time, d_->cycle, smallestElementStep());
+    return true;
+  }
+  if (!energyWatch_.outgrowsBalance(energy)) return false;
+  reportEnergyBeyondBalance(energy, d_->time, d_->cycle, smallestElementStep());
   return true;
 }
 

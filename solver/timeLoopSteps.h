@@ -37,6 +37,9 @@ class TimeLoopSteps {
 
   // Curves at the cycle's time, displacement update.
   void beginCycle();
+  // The element forces into the nodes (GPU loop), and the work they do
+  // summed for the energy watch (both loops).
+  void gatherElementForces();
   // Loads at the cycle's time.
   void applyLoads();
   // Every rigid wall moves and pushes its slave nodes.
