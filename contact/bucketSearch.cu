@@ -2,6 +2,7 @@
 // each master surface's grid (binned anew only when they have moved too far
 // since the last binning), and each slave node's candidate list extended by
 // the segments of its bucket whose extended box holds it.
+#include <cstddef>
 #include <cstdio>
 #include "contact/contactnode.h"
 #include "contact/contactnodemanager.h"
@@ -110,26 +111,40 @@ __global__ void GpuFaceNormalShares(int n, const SegmentCuda* segments, double* 
   if (i < n) faceNormalShares(segments[i], shares + 12 * i);
 }
 
-__global__ void GpuGatherSlaveSearch(int n, ContactNodeCuda* const* nodes, SlaveSearchEntry* out) {
+namespace {
+// The node of a contact node, from the lookup or from its record.
+__host__ __device__ inline const NodeCuda* nodeOf(const ContactNodeCuda* cn, const ContactNodeLookup& look) {
+  if (cn == nullptr) return nullptr;
+  return look.base != nullptr ? look.node[cn - look.base] : cn->node;
+}
+// Its node's lines of a slave node a few places ahead (and without the
+// lookup its record, further ahead), asked for before they are needed.
+__host__ __device__ inline void prefetchSlaveAhead(int i, int n, ContactNodeCuda* const* nodes,
+                                                   const ContactNodeLookup& look) {
+  if (look.base == nullptr && i + 8 < n) lanePrefetch(nodes[i + 8]);
+  const NodeCuda* ahead = i + 4 < n ? nodeOf(nodes[i + 4], look) : nullptr;
+  if (ahead == nullptr) return;
+  lanePrefetch(ahead->coord);
+  lanePrefetch(ahead->step_disp);
+}
+}  // namespace
+
+__global__ void GpuGatherSlaveSearch(int n, ContactNodeCuda* const* nodes, SlaveSearchEntry* out,
+                                     ContactNodeLookup look) {
   const int i = gridStrideIndex();
   if (i >= n) return;
-  // The contact node a few places ahead, and its node's lines of a nearer
-  // one, asked for before they are needed.
-  if (i + 8 < n) lanePrefetch(nodes[i + 8]);
-  if (i + 4 < n && nodes[i + 4] != nullptr && nodes[i + 4]->node != nullptr) {
-    lanePrefetch(nodes[i + 4]->node->coord);
-    lanePrefetch(nodes[i + 4]->node->step_disp);
-  }
+  prefetchSlaveAhead(i, n, nodes, look);
   const ContactNodeCuda* cn = nodes[i];
+  const NodeCuda* at = nodeOf(cn, look);
   SlaveSearchEntry& e = out[i];
-  if (cn == nullptr || cn->node == nullptr) {
+  if (at == nullptr) {
     e = SlaveSearchEntry{};
     return;
   }
   // The path box as ContactNodeCuda::pathBox gives it, written field by
   // field into the entry (a copy of a whole entry built on the stack waits
   // on its own stores).
-  const NodeCuda& node = *cn->node;
+  const NodeCuda& node = *at;
   int low = 0;
   for (int a = 0; a < 3; ++a) {
     const double now = node.coord[a], before = now - node.step_disp[a];
@@ -138,8 +153,14 @@ __global__ void GpuGatherSlaveSearch(int n, ContactNodeCuda* const* nodes, Slave
     e.upper[3 + a] = -(down ? now : before);
     low |= down ? 1 << a : 0;
   }
-  e.current = currentSegment(*cn);
-  e.node_id = cn->node_id;
+  if (look.base == nullptr) {
+    e.current = currentSegment(*cn);
+    e.node_id = cn->node_id;
+  } else {
+    const std::ptrdiff_t k = cn - look.base;
+    e.current = (look.flags[k] & NODE_MAY_PAIR) != 0 ? currentSegment(*cn) : nullptr;
+    e.node_id = look.node_id[k];
+  }
   e.now_low = low;
 }
 
@@ -242,11 +263,19 @@ void PairManager::unifiedSearchGpu(UnifiedContact* uc) {
   for (SubDomainManager& m : uc->subDomainManagerArray)
     m.fillSegmentsGpu(m.masterSurface, bucketOverflow, uc->keep_buckets);
   if (n > 0 && test_pair_array_gpu != nullptr) {
-    launch(GpuClearTestPair, dim3(n / 32 + 1), dim3(32), n, test_pair_array_gpu, node_flags_gpu);
+    const int count = visitCount();
+    launch(GpuClearTestPair, dim3(count / 32 + 1), dim3(32), count, test_pair_array_gpu, nodeVisit());
   }
   for (SubDomainManager& m : uc->subDomainManagerArray) {
     if (m.masterSurface != nullptr) m.takeMasterBoxGpu();
   }
-  const ContactNodeCuda* base = contact_nodes_ != nullptr ? contact_nodes_->contact_node_array_gpu : nullptr;
-  uc->offerCandidatesGpu(candidateOverflow, node_flags_gpu, base);
+  // The flags exist only with the contact nodes' device records.
+  ContactNodeLookup look{nullptr, nullptr, nullptr, nullptr};
+  if (node_flags_gpu != nullptr && contact_nodes_->contact_node_nodes_gpu != nullptr &&
+      contact_nodes_->contact_node_ids_gpu != nullptr) {
+    look = ContactNodeLookup{contact_nodes_->contact_node_array_gpu, contact_nodes_->contact_node_nodes_gpu,
+                             contact_nodes_->contact_node_ids_gpu, node_flags_gpu};
+  }
+  uc->offerCandidatesGpu(candidateOverflow, look);
+  listVisitedNodesGpu();
 }

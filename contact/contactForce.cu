@@ -415,9 +415,10 @@ __host__ __device__ void ContactPairCuda::storeFcnToNodeDfn() {
 }
 
 __global__ void GpuNoteMissedOpening(ContactPairCuda** pairs, double dt, int n, int masterSkip, NodeMotionTable motion,
-                                     ContactPairCuda** missed, int* missedCount, const unsigned char* flags) {
-  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    if (!visitsNode(flags, i, NODE_MAY_PAIR)) continue;
+                                     ContactPairCuda** missed, int* missedCount, NodeVisit visit) {
+  for (int j = gridStrideIndex(); j < n; j += gridStrideStep()) {
+    const int i = visitedNode(visit, j);
+    if (!visitsNode(visit.flags, i, NODE_MAY_PAIR)) continue;
     ContactPairCuda* p = pairs[i];
     if (p != nullptr && p->noteMissedOpening(dt, masterSkip, &motion) && missed != nullptr) {
       missed[atomicAddAnywhere(missedCount, 1)] = p;
@@ -448,10 +449,10 @@ __global__ void GpuAddMissedPush(ContactPairCuda** pairs, double dt, int n, int 
 }
 
 __global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, int cycle, int n, int* activePairCounter,
-                                           int masterSkip, int pass, NodeMotionTable motion,
-                                           const unsigned char* flags) {
-  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    if (!visitsNode(flags, i, NODE_MAY_PAIR)) continue;
+                                           int masterSkip, int pass, NodeMotionTable motion, NodeVisit visit) {
+  for (int j = gridStrideIndex(); j < n; j += gridStrideStep()) {
+    const int i = visitedNode(visit, j);
+    if (!visitsNode(visit.flags, i, NODE_MAY_PAIR)) continue;
     ContactPairCuda* p = pairs[i];
     if (p == nullptr) continue;
     p->openShares(pass);

@@ -21,3 +21,12 @@ constexpr unsigned char kEveryNodeFlag = NODE_HAS_CANDIDATES | NODE_MAY_PAIR | N
 __host__ __device__ inline bool visitsNode(const unsigned char* flags, int i, unsigned bits) {
   return flags == nullptr || (flags[i] & bits) != 0;
 }
+
+// The nodes a pass launched over `count` threads looks at: list[0 ..
+// count-1], the nodes with a flag at the last listing (without a list,
+// nodes 0 .. count-1), of which it visits those whose flags have its bits.
+struct NodeVisit {
+  const int* list;
+  unsigned char* flags;
+};
+__host__ __device__ inline int visitedNode(const NodeVisit& v, int j) { return v.list != nullptr ? v.list[j] : j; }

@@ -12,6 +12,7 @@
 ContactNodeManager::~ContactNodeManager() {
   freeDevice(contact_node_array_gpu);
   freeDevice(contact_node_nodes_gpu);
+  freeDevice(contact_node_ids_gpu);
 }
 
 ContactNodeCuda* ContactNodeManager::findContactNode(int nodeId) {
@@ -81,11 +82,17 @@ void ContactNodeManager::allocateAndCopyGpu(NodeManager* nodeManager) {
                         cudaMemcpyHostToDevice));
   launch(GpuContactNodeCudaCpy, dim3(n / 32 + 1), dim3(32), nodeManager->node_array_gpu, contact_node_array_gpu, n);
   std::vector<NodeCuda*> nodes;
-  for (const ContactNodeCuda& cn : contact_node_array_cpu)
+  std::vector<int> ids;
+  for (const ContactNodeCuda& cn : contact_node_array_cpu) {
     nodes.push_back(nodeManager->node_array_gpu + (cn.node_id - 1));
+    ids.push_back(cn.node_id);
+  }
   freeDevice(contact_node_nodes_gpu);
   CUDA_CHECK(cudaMalloc(&contact_node_nodes_gpu, sizeof(NodeCuda*) * n));
   CUDA_CHECK(cudaMemcpy(contact_node_nodes_gpu, nodes.data(), sizeof(NodeCuda*) * n, cudaMemcpyHostToDevice));
+  freeDevice(contact_node_ids_gpu);
+  CUDA_CHECK(cudaMalloc(&contact_node_ids_gpu, sizeof(int) * n));
+  CUDA_CHECK(cudaMemcpy(contact_node_ids_gpu, ids.data(), sizeof(int) * n, cudaMemcpyHostToDevice));
 }
 
 void ContactNodeManager::copyStartOverlapsToGpu(const std::vector<Surface>& surfaces) {

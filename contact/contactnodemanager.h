@@ -18,6 +18,8 @@ class ContactNodeManager {
   // that hands the contact forces on reads these instead of a line of every
   // record.
   NodeCuda** contact_node_nodes_gpu = nullptr;
+  // Their node ids in record order (owned): the search reads these too.
+  int* contact_node_ids_gpu = nullptr;
 
   ContactNodeManager() = default;
   ContactNodeManager(const ContactNodeManager&) = delete;

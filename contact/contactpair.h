@@ -158,17 +158,15 @@ static_assert(std::is_trivially_copyable_v<ContactPairCuda>);
 
 // Kernels of the contact cycle, one thread per pair.
 // The steps open share pass `pass` on every pair they visit.
-// Each pass visits the pairs whose nodes' flags (when given) say they may
-// be active (ContactNodeFlag).
-__global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int pass, int masterSkip,
-                                        const unsigned char* flags);
+// Each pass looks at n nodes (NodeVisit) and visits the pairs whose nodes'
+// flags (when kept) say they may be active (ContactNodeFlag).
+__global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int pass, int masterSkip, NodeVisit visit);
 __global__ void gpuContactForceCalDecouple(ContactPairCuda** pairs, double dt, int cycle, int n, int* activePairCounter,
-                                           int masterSkip, int pass, NodeMotionTable motion,
-                                           const unsigned char* flags);
+                                           int masterSkip, int pass, NodeMotionTable motion, NodeVisit visit);
 // The sweeps' steps.  The first lists the pairs that fall short in `missed`
 // (when not null) and counts them; the others run over such a list.
 __global__ void GpuNoteMissedOpening(ContactPairCuda** pairs, double dt, int n, int masterSkip, NodeMotionTable motion,
-                                     ContactPairCuda** missed, int* missedCount, const unsigned char* flags);
+                                     ContactPairCuda** missed, int* missedCount, NodeVisit visit);
 __global__ void GpuClearCountsOfMissed(ContactPairCuda** pairs, int n);
 __global__ void GpuCountMissed(ContactPairCuda** pairs, int n, int pass);
 __global__ void GpuAddMissedPush(ContactPairCuda** pairs, double dt, int n, int pass, NodeMotionTable motion);
@@ -177,11 +175,11 @@ __global__ void GpuAddMissedPush(ContactPairCuda** pairs, double dt, int n, int 
 // kShareSlots plus the slot in the low half), appended at *count.  Sorted,
 // the keys list every node's shares together, by pair and slot.
 __global__ void GpuListShareKeys(ContactPairCuda** pairs, int n, int pass, unsigned long long* keys, int* count,
-                                 const unsigned char* flags);
+                                 NodeVisit visit);
 // Each node's shares of `pass`, added in the order of the sorted keys.
 __global__ void GpuGatherShares(const unsigned long long* keys, int count, ContactPairCuda** pairs, int pass);
 // Search after contact of every pair, one thread per pair, after the pair's
 // penetration of the last step (at lastStepTime) is noted in its node, and
 // a node that has left the depth it started at gives it up; the nodes with
 // neither a pair nor such a depth (by their flags) are passed over.
-__global__ void GpuSearchAfterContact(ContactPairCuda** pairs, int n, double lastStepTime, unsigned char* flags);
+__global__ void GpuSearchAfterContact(ContactPairCuda** pairs, int n, double lastStepTime, NodeVisit visit);

@@ -241,10 +241,10 @@ __host__ __device__ void ContactPairCuda::applyCarriedForce(const double* corner
   shareOut(f, SHARE_FORCE | SHARE_PAIR_COUNT, masterSkip == 0);
 }
 
-__global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int pass, int masterSkip,
-                                        const unsigned char* flags) {
-  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    if (!visitsNode(flags, i, NODE_MAY_PAIR) || pairs[i] == nullptr) continue;
+__global__ void GpuPenetrateCalculation(ContactPairCuda** pairs, int n, int pass, int masterSkip, NodeVisit visit) {
+  for (int j = gridStrideIndex(); j < n; j += gridStrideStep()) {
+    const int i = visitedNode(visit, j);
+    if (!visitsNode(visit.flags, i, NODE_MAY_PAIR) || pairs[i] == nullptr) continue;
     pairs[i]->openShares(pass);
     pairs[i]->penetraCalDefenGpu(masterSkip, nullptr);
   }

@@ -248,9 +248,12 @@ __host__ __device__ void ContactNodeCuda::leaveStartOverlap() {
   if (start_face_gap >= 0.0) start_overlap = 0.0;
 }
 
-__global__ void GpuSearchAfterContact(ContactPairCuda** pairs, int n, double lastStepTime, unsigned char* flags) {
-  const int i = gridStrideIndex();
-  if (i >= n || !visitsNode(flags, i, NODE_MAY_PAIR | NODE_START_OVERLAP) || pairs[i] == nullptr) return;
+__global__ void GpuSearchAfterContact(ContactPairCuda** pairs, int n, double lastStepTime, NodeVisit visit) {
+  const int j = gridStrideIndex();
+  if (j >= n) return;
+  const int i = visitedNode(visit, j);
+  unsigned char* flags = visit.flags;
+  if (!visitsNode(flags, i, NODE_MAY_PAIR | NODE_START_OVERLAP) || pairs[i] == nullptr) return;
   if (ContactNodeCuda* owner = pairs[i]->owner) {
     owner->leaveStartOverlap();
     owner->notePairDepth(lastStepTime);

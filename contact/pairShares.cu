@@ -60,9 +60,10 @@ __host__ __device__ void ContactPairCuda::addShare(int slot, int pass, bool atom
 }
 
 __global__ void GpuListShareKeys(ContactPairCuda** pairs, int n, int pass, unsigned long long* keys, int* count,
-                                 const unsigned char* flags) {
-  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    if (!visitsNode(flags, i, NODE_MAY_PAIR)) continue;
+                                 NodeVisit visit) {
+  for (int j = gridStrideIndex(); j < n; j += gridStrideStep()) {
+    const int i = visitedNode(visit, j);
+    if (!visitsNode(visit.flags, i, NODE_MAY_PAIR)) continue;
     const ContactPairCuda* p = pairs[i];
     if (p == nullptr || p->share_pass != pass) continue;
     for (int slot = 0; slot < p->share_count; ++slot) {

@@ -13,11 +13,13 @@ PairManager::~PairManager() {
   freeDevice(contact_pair_array_gpu);
   freeDevice(active_test_pair_gpu);
   freeDevice(node_flags_gpu);
+  freeDevice(visit_list_gpu);
   freeDevice(share_key_gpu);
   freeDevice(missed_pair_gpu);
   if (!counters_mapped_) return;
   if (share_key_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(share_key_num_cpu));
   if (missed_pair_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(missed_pair_num_cpu));
+  if (visit_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(visit_num_cpu));
   if (test_pair_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(test_pair_num_cpu));
   if (contact_pair_num_cpu != nullptr) CUDA_CHECK(cudaFreeHost(contact_pair_num_cpu));
   if (overflow_cpu != nullptr) CUDA_CHECK(cudaFreeHost(overflow_cpu));
@@ -80,6 +82,10 @@ void PairManager::allocatePairCounters() {
       contact_nodes_->contact_node_array_gpu != nullptr) {
     CUDA_CHECK(cudaMalloc(&node_flags_gpu, contact_node_num));
     CUDA_CHECK(cudaMemset(node_flags_gpu, kEveryNodeFlag, contact_node_num));
+    CUDA_CHECK(cudaMalloc(&visit_list_gpu, sizeof(int) * contact_node_num));
+    CUDA_CHECK(cudaHostAlloc(reinterpret_cast<void**>(&visit_num_cpu), sizeof(int), cudaHostAllocMapped));
+    CUDA_CHECK(cudaHostGetDevicePointer(reinterpret_cast<void**>(&visit_num_gpu), visit_num_cpu, 0));
+    *visit_num_cpu = 0;
   }
   if (missed_pair_gpu == nullptr && contact_node_num > 0) {
     CUDA_CHECK(cudaMalloc(&missed_pair_gpu, sizeof(ContactPairCuda*) * contact_node_num));
@@ -103,16 +109,37 @@ void PairManager::reportPendingCycle() const {
 void PairManager::searchAfterContactGpu(double lastStepTime) {
   const int n = contact_node_num;
   if (n <= 0 || contact_pair_array_gpu == nullptr) return;
-  launch(GpuSearchAfterContact, dim3((n - 1) / 64 + 1), dim3(64), contact_pair_array_gpu, n, lastStepTime,
-         node_flags_gpu);
+  const int count = visitCount();
+  launch(GpuSearchAfterContact, dim3(count / 64 + 1), dim3(64), contact_pair_array_gpu, count, lastStepTime,
+         nodeVisit());
+}
+
+// Lists the nodes with a flag and counts them.
+__global__ void GpuListVisitedNodes(int n, const unsigned char* flags, int* list, int* count) {
+  const int i = gridStrideIndex();
+  if (i < n && flags[i] != 0) list[atomicAddAnywhere(count, 1)] = i;
+}
+
+void PairManager::listVisitedNodesGpu() {
+  visit_listed_ = false;
+  const int n = contact_node_num;
+  if (n <= 0 || node_flags_gpu == nullptr || visit_list_gpu == nullptr) return;
+  *visit_num_cpu = 0;
+  launch(GpuListVisitedNodes, dim3(n / 32 + 1), dim3(32), n, static_cast<const unsigned char*>(node_flags_gpu),
+         visit_list_gpu, visit_num_gpu);
+  CUDA_CHECK(cudaDeviceSynchronize());
+  visit_listed_ = true;
 }
 
 // Lists the test pairs that pair production judges (those with candidates
 // and an owner) and counts them; their nodes may get a pair.
 __global__ void GpuListActiveTestPairs(int n, TestPairCuda** pairs, TestPairCuda** active, int* count,
-                                       unsigned char* flags) {
-  const int i = gridStrideIndex();
-  if (i >= n || !visitsNode(flags, i, NODE_HAS_CANDIDATES | NODE_MAY_PAIR)) return;
+                                       NodeVisit visit) {
+  const int j = gridStrideIndex();
+  if (j >= n) return;
+  const int i = visitedNode(visit, j);
+  unsigned char* flags = visit.flags;
+  if (!visitsNode(flags, i, NODE_HAS_CANDIDATES | NODE_MAY_PAIR)) return;
   TestPairCuda* tp = pairs[i];
   if (tp == nullptr || tp->active_flag == 0 || tp->contactNode == nullptr) return;
   active[atomicAddAnywhere(count, 1)] = tp;
@@ -125,6 +152,7 @@ void PairManager::produceContactPairGpu(int cycle, int cycle2) {
   if (n <= 0 || test_pair_array_gpu == nullptr) return;
   if (active_test_pair_gpu == nullptr || test_pair_num_cpu == nullptr) {
     if (node_flags_gpu != nullptr) CUDA_CHECK(cudaMemset(node_flags_gpu, kEveryNodeFlag, n));
+    visit_listed_ = false;
     launch(gpuProduceContactPair, dim3(n + 1), dim3(kTestPairSlots), cycle, cycle2, n, test_pair_array_gpu,
            contact_pair_num_gpu);
     return;
@@ -133,8 +161,9 @@ void PairManager::produceContactPairGpu(int cycle, int cycle2) {
   // candidate: production runs over the listed pairs only. Each block
   // works on its own pair, so the order of the list does not matter.
   *test_pair_num_cpu = 0;
-  launch(GpuListActiveTestPairs, dim3(n / 32 + 1), dim3(32), n, test_pair_array_gpu, active_test_pair_gpu,
-         test_pair_num_gpu, node_flags_gpu);
+  const int count = visitCount();
+  launch(GpuListActiveTestPairs, dim3(count / 32 + 1), dim3(32), count, test_pair_array_gpu, active_test_pair_gpu,
+         test_pair_num_gpu, nodeVisit());
   CUDA_CHECK(cudaDeviceSynchronize());
   const int active = *test_pair_num_cpu;
   launch(gpuProduceContactPair, dim3(active), dim3(kTestPairSlots), cycle, cycle2, active, active_test_pair_gpu,
@@ -142,27 +171,29 @@ void PairManager::produceContactPairGpu(int cycle, int cycle2) {
 }
 
 void PairManager::cleanTestPairsGpu() {
-  const int n = contact_node_num;
-  if (n > 0 && test_pair_array_gpu != nullptr)
-    launch(GpuClearTestPair2, dim3(n / 32 + 1), dim3(32), n, test_pair_array_gpu, node_flags_gpu);
+  const int count = visitCount();
+  if (contact_node_num > 0 && test_pair_array_gpu != nullptr)
+    launch(GpuClearTestPair2, dim3(count / 32 + 1), dim3(32), count, test_pair_array_gpu, nodeVisit());
 }
 
 void PairManager::penetrateAndDecoupleForceGpu(double dt, int cycle, ContactNodeManager* contactNodeManager) {
   const int n = contact_node_num;
   if (n <= 0 || contact_pair_array_gpu == nullptr) return;
-  const dim3 grid(n / 32 + 1), block(32);
+  const dim3 block(32);
   // Each pair leaves its shares of force for the gather, which adds them
   // node by node in a fixed order (without room for the order, they are
   // added at once).
   const int penetration = share_key_gpu != nullptr ? ++share_pass_ : 0;
-  launch(GpuPenetrateCalculation, grid, block, contact_pair_array_gpu, n, penetration, search_mode,
-         static_cast<const unsigned char*>(node_flags_gpu));
+  const int count = visitCount();
+  const dim3 visitGrid(count / 32 + 1);
+  launch(GpuPenetrateCalculation, visitGrid, block, contact_pair_array_gpu, count, penetration, search_mode,
+         nodeVisit());
   orderSharesGpu(penetration);
   gatherSharesGpu(penetration);
   if (activePairCount() > 0) motion.refreshBodies();
   const int force = beginSharePass();
-  launch(gpuContactForceCalDecouple, grid, block, contact_pair_array_gpu, dt, cycle, n, contact_pair_num_gpu,
-         search_mode, force, motion.table(), static_cast<const unsigned char*>(node_flags_gpu));
+  launch(gpuContactForceCalDecouple, visitGrid, block, contact_pair_array_gpu, dt, cycle, count, contact_pair_num_gpu,
+         search_mode, force, motion.table(), nodeVisit());
   gatherSharesGpu(force);
   makeUpMissedPushesGpu(dt);
   if (contactNodeManager != nullptr) contactNodeManager->integraContactForceGpu(n);
@@ -176,8 +207,9 @@ void PairManager::makeUpMissedPushesGpu(double dt) {
     ContactPairCuda** pairs = contact_pair_array_gpu;
     int count = n;
     if (missed_pair_gpu != nullptr) *missed_pair_num_cpu = 0;
-    launch(GpuNoteMissedOpening, dim3(n / 32 + 1), dim3(32), contact_pair_array_gpu, dt, n, search_mode, motion.table(),
-           missed_pair_gpu, missed_pair_num_gpu, static_cast<const unsigned char*>(node_flags_gpu));
+    const int looked = visitCount();
+    launch(GpuNoteMissedOpening, dim3(looked / 32 + 1), dim3(32), contact_pair_array_gpu, dt, looked, search_mode,
+           motion.table(), missed_pair_gpu, missed_pair_num_gpu, nodeVisit());
     if (missed_pair_gpu != nullptr) {
       CUDA_CHECK(cudaDeviceSynchronize());
       count = *missed_pair_num_cpu;
@@ -199,9 +231,9 @@ void PairManager::orderSharesGpu(int pass) {
   shares_ordered_ = false;
   if (pass == 0) return;
   *share_key_num_cpu = 0;
-  const int n = contact_node_num;
-  launch(GpuListShareKeys, dim3(n / 32 + 1), dim3(32), contact_pair_array_gpu, n, pass, share_key_gpu,
-         share_key_num_gpu, static_cast<const unsigned char*>(node_flags_gpu));
+  const int count = visitCount();
+  launch(GpuListShareKeys, dim3(count / 32 + 1), dim3(32), contact_pair_array_gpu, count, pass, share_key_gpu,
+         share_key_num_gpu, nodeVisit());
   CUDA_CHECK(cudaDeviceSynchronize());
   sortShareKeys(share_key_gpu, *share_key_num_cpu);
   shares_ordered_ = true;

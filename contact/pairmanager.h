@@ -31,6 +31,11 @@ class PairManager {
   // owned, one byte per contact node; null: every pass visits every node,
   // as without the contact nodes' device records).
   unsigned char* node_flags_gpu = nullptr;
+  // The nodes with a flag, listed after each search (owned), and the mapped
+  // count of the list: the passes until the next search look at these only.
+  int* visit_list_gpu = nullptr;
+  int* visit_num_cpu = nullptr;
+  int* visit_num_gpu = nullptr;
   ContactPairCuda** contact_pair_array_gpu = nullptr;  // owned, one per contact node
   std::vector<ContactPairCuda*> contact_pair_array_cpu;
   int* contact_pair_num_cpu = nullptr;  // mapped counter of active pairs (host side)
@@ -95,6 +100,9 @@ class PairManager {
   void sortContactPairCpu();
   void contactForceCalCpu(double dt, int cycle);
   void penaCalContactCpu(double dt, int cycle);
+  // Lists the nodes with a flag (after the search, which flags the nodes it
+  // gives candidates).
+  void listVisitedNodesGpu();
   // Says once per run that search buckets or candidate lists ran full.
   void reportOverflowOnce();
   // A new share pass of this cycle's pairs, gathered in the order the
@@ -116,6 +124,10 @@ class PairManager {
   int host_contact_pair_num_ = 0;
   ContactOverflowCounters host_overflow_{0, 0};
   int share_pass_ = 0;
+  bool visit_listed_ = false;  // the visit list holds every node with a flag
+  // What the passes over the nodes look at, and their number.
+  NodeVisit nodeVisit() const { return NodeVisit{visit_listed_ ? visit_list_gpu : nullptr, node_flags_gpu}; }
+  int visitCount() const { return visit_listed_ ? *visit_num_cpu : contact_node_num; }
   bool shares_ordered_ = false;
   ContactNodeManager* contact_nodes_ = nullptr;
   // Per master surface: the way of its segments' normals into the face

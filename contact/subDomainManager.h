@@ -104,6 +104,18 @@ int3 subDomainDimsFor(const int3& n, const int3& m, const int3& k);
 constexpr int kLinkUnknown = -2;
 constexpr int kLinkLeft = -1;
 
+// What the search reads instead of the contact nodes' records: from the
+// first record base (a node's position from it is its place in the arrays),
+// their nodes and node ids and their flags (ContactNodeFlag; a node without
+// NODE_MAY_PAIR has no current contact segment). A null base: the records
+// are read.
+struct ContactNodeLookup {
+  const ContactNodeCuda* base;
+  NodeCuda* const* node;
+  const int* node_id;
+  unsigned char* flags;
+};
+
 // What the candidate test reads of one grid's slave nodes, in visit order.
 struct CandidateSlaves {
   ContactNodeCuda* const* nodes;    // the slave list
@@ -134,7 +146,8 @@ struct CandidateGrid {
 // the path meets.
 __global__ void testPairProduceAccorContactNode(int n, CandidateSlaves slaves, CandidateGrid grid, int* overflow);
 // What the candidate test reads of n contact nodes, gathered into out.
-__global__ void GpuGatherSlaveSearch(int n, ContactNodeCuda* const* nodes, SlaveSearchEntry* out);
+__global__ void GpuGatherSlaveSearch(int n, ContactNodeCuda* const* nodes, SlaveSearchEntry* out,
+                                     ContactNodeLookup look);
 
 // Box reductions: one partial box per block of 32 items.
 __global__ void minMaxNodeArray(int n, ContactNodeCuda** nodes, double3* maxPartial, double3* minPartial, double ext);

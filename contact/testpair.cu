@@ -84,8 +84,7 @@ __host__ __device__ void TestPairCuda::cleanAfterProduction() {
 
 namespace {
 // The count of a test pair a few places ahead, asked for before its turn
-// (the test pairs lie in records far apart).
-// (Without flags: with them, the few pairs visited lie far apart.)
+// (the test pairs lie in records far apart), when every node is visited.
 __host__ __device__ inline void prefetchTestPairAhead(int i, int n, TestPairCuda* const* pairs,
                                                       const unsigned char* flags) {
   if (flags == nullptr && i + 4 < n && pairs[i + 4] != nullptr) lanePrefetch(&pairs[i + 4]->count);
@@ -97,27 +96,30 @@ __host__ __device__ inline void noteCleanedNode(const TestPairCuda& tp, int i, u
   if (flags == nullptr) return;
   unsigned f = flags[i] & NODE_START_OVERLAP;
   if (tp.count != 0) f |= NODE_HAS_CANDIDATES;
-  if (tp.contactNode == nullptr || tp.contactNode->contact_pair.kind != CONTACT_PAIR_EMPTY) f |= NODE_MAY_PAIR;
+  const ContactNodeCuda* cn = tp.contactNode;
+  if (cn == nullptr || cn->in_contact != 0 || cn->contact_pair.kind != CONTACT_PAIR_EMPTY) f |= NODE_MAY_PAIR;
   flags[i] = static_cast<unsigned char>(f);
+}
+// One clean-up of the j-th node looked at, when it may have candidates or
+// a pair.
+__host__ __device__ inline void cleanVisited(int j, int n, TestPairCuda** pairs, NodeVisit visit,
+                                             void (TestPairCuda::*clean)()) {
+  if (j >= n) return;
+  const int i = visitedNode(visit, j);
+  if (!visitsNode(visit.flags, i, NODE_HAS_CANDIDATES | NODE_MAY_PAIR)) return;
+  prefetchTestPairAhead(i, n, pairs, visit.flags);
+  if (pairs[i] == nullptr) return;
+  (pairs[i]->*clean)();
+  noteCleanedNode(*pairs[i], i, visit.flags);
 }
 }  // namespace
 
-__global__ void GpuClearTestPair(int n, TestPairCuda** pairs, unsigned char* flags) {
-  const int i = gridStrideIndex();
-  if (i >= n || !visitsNode(flags, i, NODE_HAS_CANDIDATES | NODE_MAY_PAIR)) return;
-  prefetchTestPairAhead(i, n, pairs, flags);
-  if (pairs[i] == nullptr) return;
-  pairs[i]->cleanBeforeSearch();
-  noteCleanedNode(*pairs[i], i, flags);
+__global__ void GpuClearTestPair(int n, TestPairCuda** pairs, NodeVisit visit) {
+  cleanVisited(gridStrideIndex(), n, pairs, visit, &TestPairCuda::cleanBeforeSearch);
 }
 
-__global__ void GpuClearTestPair2(int n, TestPairCuda** pairs, unsigned char* flags) {
-  const int i = gridStrideIndex();
-  if (i >= n || !visitsNode(flags, i, NODE_HAS_CANDIDATES | NODE_MAY_PAIR)) return;
-  prefetchTestPairAhead(i, n, pairs, flags);
-  if (pairs[i] == nullptr) return;
-  pairs[i]->cleanAfterProduction();
-  noteCleanedNode(*pairs[i], i, flags);
+__global__ void GpuClearTestPair2(int n, TestPairCuda** pairs, NodeVisit visit) {
+  cleanVisited(gridStrideIndex(), n, pairs, visit, &TestPairCuda::cleanAfterProduction);
 }
 
 // ---- judges ----------------------------------------------------------------

@@ -2,6 +2,7 @@
 // contact search and judged by pair production.
 #pragma once
 #include <type_traits>
+#include "contact/contactNodeFlags.h"
 #include "platform/gpuRuntime.h"
 
 struct SegmentCuda;
@@ -93,10 +94,10 @@ struct TestPairCuda {
 };
 static_assert(std::is_trivially_copyable_v<TestPairCuda>);
 
-// Clean-ups before the search and after pair production (of the nodes
-// whose flags, when given, say they may have candidates or a pair; the
-// flags then follow the records), and pair production (one block of 64
-// threads per test pair).
-__global__ void GpuClearTestPair(int n, TestPairCuda** pairs, unsigned char* flags);
-__global__ void GpuClearTestPair2(int n, TestPairCuda** pairs, unsigned char* flags);
+// Clean-ups before the search and after pair production (of the n nodes
+// looked at, those whose flags, when kept, say they may have candidates or
+// a pair; the flags then follow the records), and pair production (one
+// block of 64 threads per test pair).
+__global__ void GpuClearTestPair(int n, TestPairCuda** pairs, NodeVisit visit);
+__global__ void GpuClearTestPair2(int n, TestPairCuda** pairs, NodeVisit visit);
 __global__ void gpuProduceContactPair(int cycle, int cycle2, int n, TestPairCuda** pairs, int* counter);

@@ -207,7 +207,7 @@ void UnifiedContact::planCandidateSearch(const std::vector<char>& offering) {
   }
 }
 
-void UnifiedContact::offerCandidatesGpu(int* overflow, unsigned char* flags, const ContactNodeCuda* base) {
+void UnifiedContact::offerCandidatesGpu(int* overflow, const ContactNodeLookup& look) {
   std::vector<char> offering(subDomainManagerArray.size());
   for (std::size_t g = 0; g < offering.size(); ++g) offering[g] = subDomainManagerArray[g].offersCandidates() ? 1 : 0;
   if (offering != planned_) {
@@ -222,9 +222,9 @@ void UnifiedContact::offerCandidatesGpu(int* overflow, unsigned char* flags, con
     SlaveSearchSide& side = slave_sides_[k];
     if (gathered[k] == 0) {
       launch(GpuGatherSlaveSearch, dim3(side.count / 32 + 1), dim3(32), side.count,
-             static_cast<ContactNodeCuda* const*>(side.nodes_gpu), side.entries_gpu);
+             static_cast<ContactNodeCuda* const*>(side.nodes_gpu), side.entries_gpu, look);
       gathered[k] = 1;
     }
-    m.offerCandidatesGpu(side.entries_gpu, overflow, flags, base);
+    m.offerCandidatesGpu(side.entries_gpu, overflow, look.flags, look.base);
   }
 }

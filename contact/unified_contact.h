@@ -60,9 +60,8 @@ class UnifiedContact {
   void integraMasterContactForceCpu();
   // Per search, after the grids took their boxes: the slave nodes of every
   // grid offered the segments of the buckets their paths reach (the flags
-  // of the contact nodes, from the first record base, marked where a node
-  // gets a candidate).
-  void offerCandidatesGpu(int* overflow, unsigned char* flags, const ContactNodeCuda* base);
+  // of the lookup marked where a node gets a candidate).
+  void offerCandidatesGpu(int* overflow, const ContactNodeLookup& look);
 
  private:
   std::vector<std::unique_ptr<SubDomain[]>> host_grids_;
