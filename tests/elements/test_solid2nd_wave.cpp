@@ -60,8 +60,9 @@ void raiseToTenNodeTetrahedra(FEMDynamic* fem) {
   for (Section& section : fem->sectionManager->section_array) section.element_formulation = ET_TETRA10;
 }
 
-std::vector<Sample> runTenNodeBar() {
-  return deckcase::runInProcess("wave_tetra", "wave_tetra10", raiseToTenNodeTetrahedra);
+// Each test runs the bar in a scratch folder of its own (ctest runs them at once).
+std::vector<Sample> runTenNodeBar(const std::string& scratch) {
+  return deckcase::runInProcess("wave_tetra", scratch, raiseToTenNodeTetrahedra);
 }
 
 }  // namespace
@@ -70,7 +71,7 @@ std::vector<Sample> runTenNodeBar() {
 // stop moving outward at L / (2c) and the middle half carries rho c v = 100.
 TEST(Solid2ndWave, BarHalvesThrownApartTurnAtHalfTheTransitTime) {
   const double length = 1.0, c = 100.0, v = 1.0;
-  const std::vector<Sample> samples = runTenNodeBar();
+  const std::vector<Sample> samples = runTenNodeBar("wave_tetra10");
   ASSERT_GT(samples.size(), 20u);
   const Sample& first = samples.front();
   auto outwardSpeed = [&](const Sample& s) {
@@ -123,7 +124,7 @@ TEST(Solid2ndWave, BarHalvesThrownApartTurnAtHalfTheTransitTime) {
 // every step is the target, and every element's mass grows by (target / own
 // step)^2 (the bar's tetrahedra are congruent, so the whole bar's mass does).
 TEST(Solid2ndWave, MassScalingReachesTheTargetStep) {
-  const std::vector<Sample> own = runTenNodeBar();
+  const std::vector<Sample> own = runTenNodeBar("wave_tetra10_own");
   ASSERT_GT(own.size(), 3u);
   const double ownStep = own[2].time - own[1].time, target = 2.0 * ownStep;
   auto scaled = [&](FEMDynamic* fem) {
