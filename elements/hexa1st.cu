@@ -30,9 +30,12 @@ __host__ __device__ inline void hexaPointDerivatives(const GaussPoint& gp, const
                                                      double* vm) {
   solid1st::hexaLocalDerivatives(gp.coord_[0], gp.coord_[1], gp.coord_[2], dNl);
   double J[3][3][3];  // the current, mid-step and initial Jacobians
+  FEM_LANE_UNROLL
   for (int a = 0; a < 3; ++a)
+    FEM_LANE_UNROLL
     for (int m = 0; m < 9; ++m) {
       double s = 0.0;
+      FEM_LANE_UNROLL
       for (int I = 0; I < 8; ++I) s += dNl[a][I] * shapes.c[I][m];
       J[m / 3][a][m % 3] = s;
     }
