@@ -31,7 +31,7 @@ __host__ __device__ inline void hexaPointDerivatives(const GaussPoint& gp, const
   solid1st::hexaLocalDerivatives(gp.coord_[0], gp.coord_[1], gp.coord_[2], dNl);
   double J[3][3][3];  // the current, mid-step and initial Jacobians
   FEM_LANE_UNROLL
-  for (int a = 0; a < 3; ++a)
+  for (int a = 0; a < 3; ++a) {
     FEM_LANE_UNROLL
     for (int m = 0; m < 9; ++m) {
       double s = 0.0;
@@ -39,6 +39,7 @@ __host__ __device__ inline void hexaPointDerivatives(const GaussPoint& gp, const
       for (int I = 0; I < 8; ++I) s += dNl[a][I] * shapes.c[I][m];
       J[m / 3][a][m % 3] = s;
     }
+  }
   *detJ = solid1st::jacobianDerivatives<8>(dNl, J[0], dNx);
   *vm = fabs(solid1st::jacobianDerivatives<8>(dNl, J[1], dNm)) * gp.weight_;
   *detJ0 = solid1st::det3(J[2]);

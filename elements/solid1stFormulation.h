@@ -16,6 +16,7 @@ namespace solid1st {
 // Derivatives of the hexahedron shape functions with respect to the natural
 // coordinates at (r, s, t): dN[a][I].
 __host__ __device__ inline void hexaLocalDerivatives(double r, double s, double t, double dN[3][8]) {
+  FEM_LANE_UNROLL
   for (int I = 0; I < 8; ++I) {
     const double xi = hexaCorner(0, I), eta = hexaCorner(1, I), ze = hexaCorner(2, I);
     const double a = 1.0 + r * xi, b = 1.0 + s * eta, c = 1.0 + t * ze;
@@ -70,8 +71,11 @@ template <int N>
 __host__ __device__ inline double jacobianDerivatives(const double dNl[3][N], const double J[3][3], double dNx[3][N]) {
   double inv[3][3];
   const double d = inverse3(J, inv);
-  for (int I = 0; I < N; ++I)
+  FEM_LANE_UNROLL
+  for (int I = 0; I < N; ++I) {
+    FEM_LANE_UNROLL
     for (int i = 0; i < 3; ++i) dNx[i][I] = inv[i][0] * dNl[0][I] + inv[i][1] * dNl[1][I] + inv[i][2] * dNl[2][I];
+  }
   return d;
 }
 
@@ -87,20 +91,27 @@ __host__ __device__ inline double spatialDerivatives(const double dNl[3][N], con
 template <int N, typename T>
 __host__ __device__ inline void velocityGradient(const T D[3][N], const T v[][3], std::type_identity_t<T> scale,
                                                  T G[3][3]) {
-  for (int i = 0; i < 3; ++i)
+  FEM_LANE_UNROLL
+  for (int i = 0; i < 3; ++i) {
+    FEM_LANE_UNROLL
     for (int j = 0; j < 3; ++j) {
       T s = 0.0;
+      FEM_LANE_UNROLL
       for (int I = 0; I < N; ++I) s += D[i][I] * v[I][j];
       G[i][j] = s * scale;
     }
+  }
 }
 
 // f_I,j += w * sum_k sigma_jk D[k][I].
 template <int N, typename T>
 __host__ __device__ inline void addStressDivergence(const T sigma[3][3], const T D[3][N], std::type_identity_t<T> w,
                                                     T f[][3]) {
-  for (int I = 0; I < N; ++I)
+  FEM_LANE_UNROLL
+  for (int I = 0; I < N; ++I) {
+    FEM_LANE_UNROLL
     for (int j = 0; j < 3; ++j) f[I][j] += w * (sigma[j][0] * D[0][I] + sigma[j][1] * D[1][I] + sigma[j][2] * D[2][I]);
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -393,34 +393,46 @@ __host__ __device__ inline double hexaPointsStableLength(int np, const double (*
     for (int J = 0; J <= (I | 1); ++J) L[I][J] = row[J];
   }
   FEM_LANE_UNROLL
-  for (int I = 0; I < 8; ++I) FEM_LANE_UNROLL
-  for (int J = (I | 1) + 1; J < 8; ++J) L[I][J] = L[J][I];
+  for (int I = 0; I < 8; ++I) {
+    FEM_LANE_UNROLL
+    for (int J = (I | 1) + 1; J < 8; ++J) L[I][J] = L[J][I];
+  }
   // The transform of the rows, then of the columns.  The matrix being
   // symmetric, the first is taken on whole rows, which leaves the transpose
   // of its result; the second then runs along each row, and the row sums of
   // the result are the column sums of what it leaves.
   FEM_LANE_UNROLL
-  for (int h = 1; h < 8; h <<= 1) FEM_LANE_UNROLL
-  for (int k = 0; k < 4; ++k) FEM_LANE_UNROLL
-  for (int c = 0; c < 8; ++c) {
-    const int j = butterflyIndex(k, h);
-    const double t = L[j][c];
-    L[j][c] = t + L[j + h][c];
-    L[j + h][c] = t - L[j + h][c];
+  for (int h = 1; h < 8; h <<= 1) {
+    FEM_LANE_UNROLL
+    for (int k = 0; k < 4; ++k) {
+      const int j = butterflyIndex(k, h);
+      FEM_LANE_UNROLL
+      for (int c = 0; c < 8; ++c) {
+        const double t = L[j][c];
+        L[j][c] = t + L[j + h][c];
+        L[j + h][c] = t - L[j + h][c];
+      }
+    }
   }
   FEM_LANE_UNROLL
-  for (int c = 0; c < 8; ++c) FEM_LANE_UNROLL
-  for (int h = 1; h < 8; h <<= 1) FEM_LANE_UNROLL
-  for (int k = 0; k < 4; ++k) {
-    const int j = butterflyIndex(k, h);
-    const double t = L[c][j];
-    L[c][j] = t + L[c][j + h];
-    L[c][j + h] = t - L[c][j + h];
+  for (int c = 0; c < 8; ++c) {
+    FEM_LANE_UNROLL
+    for (int h = 1; h < 8; h <<= 1) {
+      FEM_LANE_UNROLL
+      for (int k = 0; k < 4; ++k) {
+        const int j = butterflyIndex(k, h);
+        const double t = L[c][j];
+        L[c][j] = t + L[c][j + h];
+        L[c][j + h] = t - L[c][j + h];
+      }
+    }
   }
   double sums[8] = {};
   FEM_LANE_UNROLL
-  for (int b = 0; b < 8; ++b) FEM_LANE_UNROLL
-  for (int a = 0; a < 8; ++a) sums[a] += fabs(L[b][a]);
+  for (int b = 0; b < 8; ++b) {
+    FEM_LANE_UNROLL
+    for (int a = 0; a < 8; ++a) sums[a] += fabs(L[b][a]);
+  }
   double rows = 0.0;
   for (int a = 0; a < 8; ++a) rows = sums[a] > rows ? sums[a] : rows;
   // The transform is 8 times an orthogonal one; each node carries an eighth.
