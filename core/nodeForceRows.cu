@@ -11,10 +11,6 @@ namespace {
 constexpr int kGatherAhead = 4;
 // The force and the moment a node sums.
 constexpr LaneRun kForceRun = nodeFieldRun(offsetof(NodeCuda, force), offsetof(NodeCuda, moment), 3 * sizeof(double));
-// The step the element work is summed over (its translations: the nodes of
-// solids have no rotations).
-constexpr LaneRun kStepRun =
-    nodeFieldRun(offsetof(NodeCuda, step_disp), offsetof(NodeCuda, step_disp), 3 * sizeof(double));
 }  // namespace
 
 __global__ void GatherNodeForceRows(int n, NodeCuda* nodes, const int* offset, const NodeForceRow* rows,
@@ -27,9 +23,8 @@ __global__ void GatherNodeForceRows(int n, NodeCuda* nodes, const int* offset, c
     if (ahead < n)
       for (int k = offset[ahead]; k < offset[ahead + 1]; ++k) lanePrefetch(rows[k].row);
     lanePrefetchAhead<kGatherAhead>(nodes, i, n, kForceRun);
-    if (work != nullptr) lanePrefetchAhead<kGatherAhead>(nodes, i, n, kStepRun);
     gatherNodeForceRows(nodes[i], rows + offset[i], offset[i + 1] - offset[i]);
-    if (work != nullptr) addElementWork(work[i], nodes[i]);
+    if (work != nullptr) keepElementForce(work[i], nodes[i]);
   }
 }
 

@@ -72,7 +72,8 @@ class NodeForceRowList {
   void release() { lists_.release(); }
   bool built() const { return lists_.built(); }
   // Gathers the element forces of the n nodes the lists were built for;
-  // with work (one record per node) each node's element work is added too.
+  // with work (one record per node) each node's element force is kept there
+  // too.
   void gather(NodeCuda* nodes, NodeWork* work) const;
   int rowNum() const { return lists_.entryNum(); }
 

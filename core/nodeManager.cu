@@ -104,6 +104,10 @@ void NodeManager::massReductionCpu() {
 void NodeManager::allNodeAccelVelCalCpu(double dt, double prevDt) {
   for (NodeCuda& n : node_array_cpu) n.accelVelUpdate(dt, prevDt);
 }
+void NodeManager::allNodeAccelVelWorkCalCpu(double dt, double prevDt, std::vector<NodeWork>& work) {
+  if (work.size() != node_array_cpu.size()) return allNodeAccelVelCalCpu(dt, prevDt);
+  for (std::size_t i = 0; i < work.size(); ++i) accelVelUpdateWithWork(node_array_cpu[i], work[i], dt, prevDt);
+}
 void NodeManager::allNodeDispCalCpu(double dt) {
   for (NodeCuda& n : node_array_cpu) n.dispUpdate(dt);
 }
@@ -143,10 +147,13 @@ static_assert(kMassRun.bytes > 0 && kLoadRun.bytes > 0 && kFlagRun.bytes > 0 && 
               kMotionRun.bytes > 0);
 }  // namespace
 
-__global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double prevDt) {
+__global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double prevDt, NodeWork* work) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     lanePrefetchAhead<kNodeAhead>(nodes, i, n, kMassRun, kLoadRun, kFlagRun);
-    nodes[i].accelVelUpdate(dt, prevDt);
+    if (work == nullptr)
+      nodes[i].accelVelUpdate(dt, prevDt);
+    else
+      accelVelUpdateWithWork(nodes[i], work[i], dt, prevDt);
   }
 }
 __global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof) {
@@ -174,9 +181,11 @@ __global__ void GpuAverageNodeStr(int n, NodeCuda* nodes) {
 }
 
 // Launches over no nodes are skipped: there is no device array to pass.
-void NodeManager::allNodeAccelVelCal(double dt, double prevDt) {
+void NodeManager::allNodeAccelVelCal(double dt, double prevDt) { allNodeAccelVelWorkCal(dt, prevDt, nullptr); }
+void NodeManager::allNodeAccelVelWorkCal(double dt, double prevDt, NodeWork* work) {
   if (totNodeNum <= 0) return;
-  launch(AllNodeAccelVelCal, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt, prevDt);
+  launch(AllNodeAccelVelCal, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt, prevDt,
+         work);
 }
 void NodeManager::allNodeDispCal(double dt) {
   if (totNodeNum <= 0) return;

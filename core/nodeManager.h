@@ -7,6 +7,7 @@
 #include "core/nodeFieldCopy.h"
 #include "core/nodeForceRows.h"
 #include "core/nodeMassShares.h"
+#include "core/nodeWork.h"
 
 class NodeManager {
  public:
@@ -64,6 +65,10 @@ class NodeManager {
   void massReductionCpu();
   // Host-only time loop.
   void allNodeAccelVelCalCpu(double dt, double prevDt);
+  // The same adding the work of the element and contact forces to the
+  // nodes' work records (core/nodeWork.h; the plain update when the records
+  // are not one per node).
+  void allNodeAccelVelWorkCalCpu(double dt, double prevDt, std::vector<NodeWork>& work);
   void allNodeDispCalCpu(double dt);
   // Every node's last step := its velocity times dt (core/node.h presetStep):
   // host records, device records.
@@ -76,6 +81,7 @@ class NodeManager {
 
   // Kernel launchers of the GPU time loop, mass scaling and field output.
   void allNodeAccelVelCal(double dt, double prevDt);
+  void allNodeAccelVelWorkCal(double dt, double prevDt, NodeWork* work);
   void allNodeDispCal(double dt);
   void gpuResetNodeMass();
   void gpuUpdateEquivalentMass();
@@ -87,7 +93,7 @@ class NodeManager {
 };
 
 // Kernels (one thread per node; the grid-stride ones walk a two-dimensional grid).
-__global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double prevDt);
+__global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double prevDt, NodeWork* work);
 __global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof);
 __global__ void GpuResetNodeMass(int n, NodeCuda* nodes);
 __global__ void GpuUpdateEquivalentMass(int n, NodeCuda* nodes);

@@ -1,65 +1,47 @@
-// The work the element forces (and the contact forces) do on a node, summed
-// over the run by the trapezoidal rule: the forces of two cycles in a row
-// times the node's step between them.  A node's element share is added by
-// the pass that gathers its element forces, with the force just gathered
-// and the step of this cycle's displacement update in hand; half of that
-// force waits for the next cycle's step.  Half a cache line per node: the
-// pending half forces are kept in single precision (the sum the run is
-// checked against needs no more).
+// The work the element and contact forces do on a node, summed over the
+// run: each cycle's forces over the mean of the velocities before and after
+// the update they drive, as that update changes the node's kinetic energy.
+// The gather that puts the element forces into the node keeps them here
+// (the loads join them in the node's force afterwards); the velocity update
+// adds their work and the contact force's.  Half a cache line per node: the
+// forces are kept in single precision (the sum the run is checked against
+// needs no more).
 #pragma once
 #include <type_traits>
 
 #include "core/node.h"
 
 struct NodeWork {
-  float pending[6];  // half of the last forces and moments, for the coming step
-  double work;       // work summed so far
+  float force[6];  // the cycle's element force and moment
+  double work;     // work summed so far
 };
 static_assert(std::is_trivially_copyable_v<NodeWork>);
 static_assert(sizeof(NodeWork) == 32);
 
-// Adds the work of the pending half forces and of half the force f (force,
-// then moment) over the node's last step, then keeps the other half of f
-// pending.  The rotations are read only where a moment acts (not on the
-// nodes of solids).
-__host__ __device__ inline void addNodeWork(NodeWork& w, const double* f, const double* step) {
-  double e = 0.0;
-  for (int j = 0; j < 3; ++j) {
-    const double half = 0.5 * f[j];
-    e += (w.pending[j] + half) * step[j];
-    w.pending[j] = static_cast<float>(half);
-  }
-  if (f[3] != 0.0 || f[4] != 0.0 || f[5] != 0.0 || w.pending[3] != 0.0f || w.pending[4] != 0.0f || w.pending[5] != 0.0f)
-    for (int j = 3; j < 6; ++j) {
-      const double half = 0.5 * f[j];
-      e += (w.pending[j] + half) * step[j];
-      w.pending[j] = static_cast<float>(half);
-    }
-  w.work += e;
-}
-
-// The work summed so far and that of the pending half forces over the
-// coming step dt at the node's present velocity: with it the work of each
-// force is taken over the mean of the velocities before and after the
-// update it drives, as the kinetic energy the update gives.
-__host__ __device__ inline double nodeWorkAhead(const NodeWork& w, const NodeCuda& node, double dt) {
-  double e = 0.0;
-  for (int j = 0; j < 6; ++j) e += w.pending[j] * node.vel[j];
-  return w.work + dt * e;
-}
-
 // A node's element forces just gathered: force and moment.
-__host__ __device__ inline void addElementWork(NodeWork& w, const NodeCuda& node) {
-  const double f[6] = {node.force[0], node.force[1], node.force[2], node.moment[0], node.moment[1], node.moment[2]};
-  addNodeWork(w, f, node.step_disp);
+__host__ __device__ inline void keepElementForce(NodeWork& w, const NodeCuda& node) {
+  for (int j = 0; j < 3; ++j) {
+    w.force[j] = static_cast<float>(node.force[j]);
+    w.force[3 + j] = static_cast<float>(node.moment[j]);
+  }
 }
 
-// A node's contact force of the cycle, before the velocity update: half of
-// it over the step behind the node, half over the coming one.
-__host__ __device__ inline void addContactWork(NodeWork& w, const NodeCuda& node) {
-  for (int j = 0; j < 3; ++j) {
-    const double half = 0.5 * node.contact_force[j];
-    w.work += half * node.step_disp[j];
-    w.pending[j] = static_cast<float>(w.pending[j] + half);
+// The node's velocity update (NodeCuda::accelVelUpdate) with the work of
+// its kept element forces and its contact force over it.  A rigid-body or
+// massless node takes no work: its velocity is not the forces' doing.
+__host__ __device__ inline void accelVelUpdateWithWork(NodeCuda& node, NodeWork& w, double dt, double prevDt) {
+  if (node.rigid_flag != 0 || node.mass < kNodeMassTolerance) {
+    node.accelVelUpdate(dt, prevDt);
+    return;
   }
+  const int dofs = node.rot_inertia[0] > kNodeMassTolerance ? 6 : 3;
+  double f[6], v[6];
+  for (int j = 0; j < 6; ++j) {
+    f[j] = w.force[j] + (j < 3 ? node.contact_force[j] : 0.0);
+    v[j] = node.vel[j];
+  }
+  node.accelVelUpdate(dt, prevDt);
+  double e = 0.0;
+  for (int j = 0; j < dofs; ++j) e += f[j] * (v[j] + node.vel[j]);
+  w.work += 0.25 * (dt + prevDt) * e;
 }

@@ -71,7 +71,7 @@ __host__ __device__ void NodeCuda::calIndexInterFor() {
 __global__ void GpuAddNodeInterForce(int n, NodeCuda* nodes, NodeWork* work) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     nodes[i].calIndexInterFor();
-    if (work != nullptr) addElementWork(work[i], nodes[i]);
+    if (work != nullptr) keepElementForce(work[i], nodes[i]);
   }
 }
 

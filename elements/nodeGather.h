@@ -27,8 +27,8 @@ __host__ __device__ int elementScaledMassShares(Element* e, int r, NodeMassShare
 // force-block rows (NodeManager::compact_gather; built at the first gather,
 // after every element has registered), or through the registration slots.
 void gpuAddNodeInterForce(NodeManager& nodes);
-// The same, adding each node's element work to its record of work (an
-// array of one per node; none: the plain gather).
+// The same, keeping each node's element force in its work record as well
+// (an array of one per node; none: the plain gather).
 void gpuAddNodeInterForceAndWork(NodeManager& nodes, NodeWork* work);
 // Mass scaling: every node's mass and rotary inertia := the stored ones plus
 // the shares its elements keep, summed in a fixed order; the equivalent mass

@@ -9,7 +9,8 @@
 // (10^4-fold in 20 cycles or fewer; the last cycle is looked at too).
 // A slower growth is caught by the balance: the work the element forces
 // (and the contact forces) do on the nodes is summed every cycle, by the
-// pass that gathers the element forces into the nodes; everything else the
+// velocity update (the gather keeps the element forces for it, apart from
+// the loads that join them in the nodes' force); everything else the
 // nodes gained came from outside (loads, supports, prescribed motions,
 // rigid walls; damping only takes energy out). In a stable run the elements
 // store or dissipate energy; the run stops once its kinetic energy exceeds
@@ -42,21 +43,21 @@ class KineticEnergyWatch {
   double growthBefore() const { return start_; }  // the energy before the growth
   int cycles() const { return cycles_; }          // cycles over which it grew
 
-  // A look after a velocity update: the kinetic energy of the nodes,
-  // translations and rotations, and the element work summed so far (dt:
-  // the coming step; host nodes, and the device copy of a node manager;
-  // summed in node order, in blocks).
-  double lookCpu(const std::vector<NodeCuda>& nodes, double dt);
-  double lookGpu(const NodeManager& nodes, double dt);
+  // A look: the kinetic energy of the nodes, translations and rotations,
+  // and the element and contact work summed so far (host nodes, and the
+  // device copy of a node manager; summed in node order, in blocks).
+  double lookCpu(const std::vector<NodeCuda>& nodes);
+  double lookGpu(const NodeManager& nodes);
 
   // The work records of n device nodes, for the gather of the element
-  // forces to add each cycle's element work to (all zero at first).
+  // forces to keep them in and the velocity update to add their work to
+  // (all zero at first).
   NodeWork* nodeWorkGpu(int n);
-  // The host twin: the nodes hold this cycle's element forces alone.
-  void addElementWorkCpu(const std::vector<NodeCuda>& nodes);
-  // Before the velocity update: the contact forces' work.
-  void addContactWorkCpu(const std::vector<NodeCuda>& nodes);
-  void addContactWorkGpu(const NodeManager& nodes);
+  // The host twins: the records (one per node once the elements' forces
+  // are kept), and the keeping itself (the nodes hold this cycle's element
+  // forces alone).
+  std::vector<NodeWork>& nodeWorkCpu() { return work_; }
+  void keepElementForcesCpu(const std::vector<NodeCuda>& nodes);
 
  private:
   double last_ = -1.0;  // the energy of the last look; below 0 before the first

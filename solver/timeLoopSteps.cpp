@@ -83,10 +83,10 @@ void TimeLoopSteps::beginCycle() {
 }
 
 // The host loop's elements add their forces to the nodes themselves: a pass
-// of its own sums their work there.
+// of its own keeps them for the work sum.
 void TimeLoopSteps::gatherElementForces() {
   if (host_)
-    energyWatch_.addElementWorkCpu(d_->nodeManager->node_array_cpu);
+    energyWatch_.keepElementForcesCpu(d_->nodeManager->node_array_cpu);
   else
     gpuAddNodeInterForceAndWork(*d_->nodeManager, energyWatch_.nodeWorkGpu(d_->nodeManager->totNodeNum));
 }
@@ -229,18 +229,11 @@ void TimeLoopSteps::slaveForcesToMasters() {
 }
 
 void TimeLoopSteps::nodeVelocities() {
-  // Without contact the contact forces are all zero.
-  if (d_->contactManager->contact_array.empty()) {
-    // no contact work
-  } else if (host_) {
-    energyWatch_.addContactWorkCpu(d_->nodeManager->node_array_cpu);
-  } else {
-    energyWatch_.addContactWorkGpu(*d_->nodeManager);
-  }
+  NodeManager* nm = d_->nodeManager;
   if (host_)
-    d_->nodeManager->allNodeAccelVelCalCpu(d_->dt, d_->prev_dt);
+    nm->allNodeAccelVelWorkCalCpu(d_->dt, d_->prev_dt, energyWatch_.nodeWorkCpu());
   else
-    d_->nodeManager->allNodeAccelVelCal(d_->dt, d_->prev_dt);
+    nm->allNodeAccelVelWorkCal(d_->dt, d_->prev_dt, energyWatch_.nodeWorkGpu(nm->totNodeNum));
 }
 
 void TimeLoopSteps::slavesFollowMasters() {
@@ -268,8 +261,8 @@ bool TimeLoopSteps::stateStopsRun(bool everyNode) {
 // run stops naming the element with the smallest step.
 bool TimeLoopSteps::energyStopsRun() {
   if (d_->cycle % kEnergyWatchCycles != 0 && !lastCycle) return false;
-  const double energy = host_ ? energyWatch_.lookCpu(d_->nodeManager->node_array_cpu, d_->dt)
-                              : energyWatch_.lookGpu(*d_->nodeManager, d_->dt);
+  const double energy =
+      host_ ? energyWatch_.lookCpu(d_->nodeManager->node_array_cpu) : energyWatch_.lookGpu(*d_->nodeManager);
   if (energyWatch_.runsAway(energy, d_->cycle)) {
     reportRunawayEnergy(energyWatch_, energy, d_->time, d_->cycle, smallestElementStep());
     return true;

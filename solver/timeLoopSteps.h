@@ -37,8 +37,8 @@ class TimeLoopSteps {
 
   // Curves at the cycle's time, displacement update.
   void beginCycle();
-  // The element forces into the nodes (GPU loop), and the work they do
-  // summed for the energy watch (both loops).
+  // The element forces into the nodes (GPU loop), and kept apart for the
+  // energy watch's work sum (both loops).
   void gatherElementForces();
   // Loads at the cycle's time.
   void applyLoads();

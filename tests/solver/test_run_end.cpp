@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "input/keywordReader.h"
@@ -227,11 +226,12 @@ TEST(RunEnd, TangentModulusNotBelowYoungsModulusIsRefused) {
 // A step above the stable one (no card asks for one: the run's safe factor
 // is raised after set-up) makes a free strip of shells pulled at one end
 // swing ever wider: its kinetic energy grows far beyond anything its load
-// gives. Fast at 1.5 (the growth from look to look stops it); slowly at
-// 1.15, which only the balance of the elements' work stops (at cycle 130,
-// with five times the stable run's kinetic energy). Both loops stop with a
-// message naming the time and the element with the smallest step; at the
-// stable step (1.0) the strip completes.
+// gives: fast at 1.5 (stopped at the first look, cycle 10), slowly at 1.15
+// (stopped at cycle 130, with five times the stable run's kinetic energy;
+// the growth from look to look alone let it complete). The balance of the
+// elements' work stops both, in both loops, with a message naming the time
+// and the element with the smallest step; at the stable step (1.0) the
+// strip completes.
 TEST(RunEnd, KineticEnergyRunningAwayStopsTheRun) {
   std::string strip = "*NODE\n";
   for (int j = 0; j <= 1; ++j)
@@ -245,9 +245,7 @@ TEST(RunEnd, KineticEnergyRunningAwayStopsTheRun) {
   strip += "*PART\nstrip\n" + card({"1", "1", "1"}) + "*SECTION_SHELL\n" + card({"1", "2", "", "2"}) + card({"0.005"}) +
            "*MAT_ELASTIC\n" + card({"1", "7850", "2.1e11", "0.3"}) + "*LOAD_NODE_POINT\n" +
            card({"5", "1", "0", "1000"}) + card({"10", "1", "0", "1000"}) + motiondeck::termination(0.01);
-  for (auto [factor, cause] : {std::pair{1.5, "its kinetic energy grew from"},
-                               {1.15, "is more than 10 times what its initial energy"},
-                               {1.0, ""}})
+  for (double factor : {1.5, 1.15, 1.0})
     for (bool host : {false, true}) {
       SCOPED_TRACE(std::string(host ? "host loop" : "GPU loop") + ", safe factor " + motiondeck::num(factor));
       FEMDynamic fem;
@@ -269,8 +267,8 @@ TEST(RunEnd, KineticEnergyRunningAwayStopsTheRun) {
       EXPECT_EQ(completed, factor <= 1.0) << message;
       if (completed) continue;
       EXPECT_NE(message.find("The run stops at time "), std::string::npos) << message;
-      EXPECT_NE(message.find(cause), std::string::npos) << message;
-      EXPECT_NE(message.find("element 1 has the smallest step"), std::string::npos) << message;
+      EXPECT_NE(message.find("is more than 10 times what its initial energy"), std::string::npos) << message;
+      EXPECT_NE(message.find("has the smallest step"), std::string::npos) << message;
     }
 }
 
