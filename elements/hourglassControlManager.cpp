@@ -34,12 +34,12 @@ HourglassControl HourglassControlManager::modelControl() const {
 namespace {
 
 // Largest product of a viscous coefficient QM and the step's scale factor
-// that the step holds: a mode of a one-point hexahedron of side h is damped
-// at 16 QM c / h, and a mesh of them steps at the scale factor times h / c
-// (c the dilatational wave speed), so that QM x the factor above 1/8 lets the
-// mode's rate change sign and grow from step to step.  The quadrilateral
-// shells' viscous form holds up to 0.153 (a square of side h steps at
-// 0.82 h over the plate wave speed).
+// that the step of the quadrilateral shells and membranes holds: their step
+// leaves the damping out; their viscous form holds up to 0.153 (a square of
+// side h steps at 0.82 h over the plate wave speed), the check keeps 1/8.
+// The solids' own step takes their form's damping in
+// (elements/solidStableLength.h): a part of one-point solids is stable at
+// every QM and every scale factor up to 1.
 constexpr double kViscousLimit = 0.125;
 
 // Elements of a part that resist hourglass modes by their control.
@@ -70,10 +70,12 @@ bool formComputed(const Part& part, HourglassUse use, const HourglassControl& co
   return false;
 }
 
-// Whether the step holds the viscous form's damping; a message naming the
-// part, QM and the scale factor when it does not.
+// Whether the step holds the viscous form's damping (the shells' and
+// membranes'); a message naming the part, QM and the scale factor when it
+// does not.
 bool viscousStable(const Part& part, HourglassUse use, const HourglassControl& control, double safeFactor) {
-  if (use == HourglassUse::none || !control.viscous() || control.coefficient * safeFactor <= kViscousLimit) return true;
+  if (use != HourglassUse::shell || !control.viscous() || control.coefficient * safeFactor <= kViscousLimit)
+    return true;
   std::fprintf(stderr,
                "part %d (%s): the viscous hourglass form %d (IHQ) with QM %g is beyond the step's stability limit "
                "QM x TSSFAC <= %g at the time-step scale factor %g; give QM %.4g or less, or TSSFAC %.4g or less, "

@@ -48,6 +48,19 @@ std::string shellStrip(int part, int hgid, int nodeOffset, int elementOffset, do
   return deck;
 }
 
+// Initial velocity cards putting every node of a block of 2 x 1 x 1 cubes
+// in an hourglass pattern: alternate signs from node to node.
+std::string hourglassVelocities(const Block& b) {
+  std::string cards;
+  for (int k = 0; k <= 1; ++k)
+    for (int j = 0; j <= 1; ++j)
+      for (int i = 0; i <= 2; ++i) {
+        const std::string v = num(((i + j + k) % 2 == 0 ? 0.01 : -0.01));
+        cards += card({std::to_string(b.node(i, j, k)), v, "0.0", v});
+      }
+  return cards;
+}
+
 // The model with its hourglass cards of one form: the model's coefficient
 // and the one of *HOURGLASS 7, which parts 1 and 3 name.
 std::string model(const std::string& form, double modelCoefficient, double partCoefficient) {
@@ -67,14 +80,7 @@ std::string model(const std::string& form, double modelCoefficient, double partC
                      "*CONTROL_HOURGLASS\n" + card({form, num(modelCoefficient)}) + "*HOURGLASS\n" +
                      card({"7", form, num(partCoefficient)});
   // Every node in an hourglass pattern: alternate signs from node to node.
-  deck += "*INITIAL_VELOCITY_NODE\n";
-  for (const Block* b : {&first, &second})
-    for (int k = 0; k <= 1; ++k)
-      for (int j = 0; j <= 1; ++j)
-        for (int i = 0; i <= 2; ++i) {
-          const std::string v = num(((i + j + k) % 2 == 0 ? 0.01 : -0.01));
-          deck += card({std::to_string(b->node(i, j, k)), v, "0.0", v});
-        }
+  deck += "*INITIAL_VELOCITY_NODE\n" + hourglassVelocities(first) + hourglassVelocities(second);
   for (int n = 2 * kBlockNodes + 1; n <= 2 * kBlockNodes + 2 * kStripNodes; ++n) {
     const int local = (n - 2 * kBlockNodes - 1) % kStripNodes;
     deck += card({std::to_string(n), "0.0", "0.0", num((local % 3 + local / 3) % 2 == 0 ? 0.01 : -0.01)});
@@ -140,8 +146,9 @@ TEST(HourglassPartDeck, EachPartTakesItsOwnControl) {
 
 // A part that names an hourglass id the deck does not define is refused,
 // and so is a part of one-point hexahedra that would take a form this
-// version does not compute, or a control that asks for bulk viscosity; the
-// messages name the part by the deck's id.
+// version does not compute, a control that asks for bulk viscosity, or a
+// part of shells whose viscous form the step does not hold (the solids'
+// step holds it); the messages name the part by the deck's id.
 TEST(HourglassPartDeck, UnknownControlsAndFormsRefuseTheModel) {
   Block b;
   b.part = 5;
@@ -150,15 +157,17 @@ TEST(HourglassPartDeck, UnknownControlsAndFormsRefuseTheModel) {
     const char* name;
     std::string cards;
     const char* message;
+    const char* absent = nullptr;  // a message the deck must not give
   } rows[] = {
       {"hourglass_unknown", "", "part 5 (block5): hourglass control 9 (HGID) is not in the model"},
       {"hourglass_form_8", "*HOURGLASS\n" + card({"9", "8"}),
        "part 5 (block5): hourglass form 8 (IHQ) is not computed by this version"},
       {"hourglass_bulk", "*HOURGLASS\n" + card({"9", "1", "0.1", "", "2.0"}),
        "field 5: Q1 2 asks for bulk viscosity coefficients other than 1.5 and 0.06"},
-      {"hourglass_viscous_limit", "*HOURGLASS\n" + card({"9", "2", "0.15"}),
-       "part 5 (block5): the viscous hourglass form 2 (IHQ) with QM 0.15 is beyond the step's stability limit "
-       "QM x TSSFAC <= 0.125 at the time-step scale factor 0.9"},
+      {"hourglass_viscous_limit", "*HOURGLASS\n" + card({"9", "2", "0.15"}) + shellStrip(3, 9, 8, 1, 2.0),
+       "(strip3): the viscous hourglass form 2 (IHQ) with QM 0.15 is beyond the step's stability limit "
+       "QM x TSSFAC <= 0.125 at the time-step scale factor 0.9",
+       "(block5): the viscous"},
       {"hourglass_shell_form_6", "*HOURGLASS\n" + card({"9", "6", "1.0"}) + shellStrip(3, 9, 8, 1, 2.0),
        "(strip3): hourglass form 6 (IHQ) is not computed by this version; quadrilateral shells"},
   };
@@ -166,7 +175,21 @@ TEST(HourglassPartDeck, UnknownControlsAndFormsRefuseTheModel) {
     std::string console;
     EXPECT_EQ(runProgram(row.name, b.cards() + row.cards + termination(0.01), &console), 1);
     EXPECT_NE(console.find(row.message), std::string::npos) << console;
+    if (row.absent != nullptr) {
+      EXPECT_EQ(console.find(row.absent), std::string::npos) << console;
+    }
   }
+  // The solids' step holds their viscous form at any QM: a block in an
+  // hourglass mode with QM 1 runs at TSSFAC 1 to its end (an unstable run
+  // is stopped by the energy watch).
+  b.nx = 2;
+  std::string console;
+  EXPECT_EQ(runProgram("hourglass_viscous_solid",
+                       b.cards() + "*HOURGLASS\n" + card({"9", "1", "1.0"}) + "*CONTROL_TIMESTEP\n" +
+                           card({"", "1.0"}) + "*INITIAL_VELOCITY_NODE\n" + hourglassVelocities(b) + termination(0.2),
+                       &console),
+            0)
+      << console;
 }
 
 // The assumed-strain form (IHQ 6) with QM 1 gives the one-point hexahedra
