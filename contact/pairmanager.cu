@@ -190,10 +190,10 @@ void PairManager::penetrateAndDecoupleForceGpu(double dt, int cycle, ContactNode
          nodeVisit());
   orderSharesGpu(penetration);
   gatherSharesGpu(penetration);
-  if (activePairCount() > 0) motion.refreshBodies();
+  if (activePairCount() > 0 && motion != nullptr) motion->refreshBodies();
   const int force = beginSharePass();
   launch(gpuContactForceCalDecouple, visitGrid, block, contact_pair_array_gpu, dt, cycle, count, contact_pair_num_gpu,
-         search_mode, force, motion.table(), nodeVisit());
+         search_mode, force, motionTable(), nodeVisit());
   gatherSharesGpu(force);
   makeUpMissedPushesGpu(dt);
   if (contactNodeManager != nullptr) contactNodeManager->integraContactForceGpu(n);

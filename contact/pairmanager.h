@@ -2,8 +2,9 @@
 // of all contact nodes, and the per-cycle steps of the contact search.
 #pragma once
 #include <map>
+#include <memory>
 #include <vector>
-#include "contact/contactMotion.h"
+#include "contact/nodeMotionSource.h"
 #include "contact/contactNodeFlags.h"
 #include "contact/contactpair.h"
 #include "core/orderedShares.h"
@@ -55,8 +56,9 @@ class PairManager {
   int* missed_pair_num_cpu = nullptr;
   int* missed_pair_num_gpu = nullptr;
   // Which nodes the pairs push are held or move with a rigid body; the
-  // loops open it every cycle before the contact step.
-  ContactMotion motion;
+  // loops make it and open it every cycle before the contact step (null:
+  // no node is held or rigid).
+  std::unique_ptr<NodeMotionSource> motion;
 
   PairManager() = default;
   PairManager(const PairManager&) = delete;
@@ -73,6 +75,10 @@ class PairManager {
   void usePairCountersCpu();
   // Active contact pairs counted by the last production (0 before any).
   int activePairCount() const { return contact_pair_num_cpu != nullptr ? *contact_pair_num_cpu : 0; }
+  // The motion table of this contact step (an empty one without a motion).
+  NodeMotionTable motionTable() const {
+    return motion != nullptr ? motion->table() : NodeMotionTable{nullptr, 0, nullptr, 0};
+  }
   // The force mode both loops compute: penetration with decoupled forces,
   // added into the slave and the master nodes. Any other mode reports once
   // that it does not act and adds no force.

@@ -101,8 +101,8 @@ void PairManager::contactForceCalCpu(double dt, int cycle) {
     contact_pair_array_cpu[i]->openShares(0);
     contact_pair_array_cpu[i]->penetraCalDefenGpu(search_mode, nullptr);
   }
-  if (n > 0) motion.refreshBodies();
-  const NodeMotionTable table = motion.table();
+  if (n > 0 && motion != nullptr) motion->refreshBodies();
+  const NodeMotionTable table = motionTable();
   for (int i = 0; i < n; ++i) {
     ContactPairCuda* p = contact_pair_array_cpu[i];
     p->defenceNodeCalGpuDecouple(dt, cycle, contact_pair_num_cpu, search_mode, &table);

@@ -31,22 +31,12 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 # header" or "folder calls symbol". The list only shrinks.
 PENDING = {
     "contact/contactManager.cpp includes solver/femdynamic.h",
-    "contact/contactMotion.cpp includes solver/boundary.h",
-    "contact/contactMotion.cpp includes solver/constrained.h",
-    "contact/contactMotion.cpp includes solver/femdynamic.h",
-    "contact/contactMotion.cpp includes solver/prescribedNodes.h",
-    "contact/contactMotion.cpp includes solver/rigidmanager.h",
     "contact/contactRecord.cpp includes solver/femdynamic.h",
     "contact/initialOverlap.cpp includes solver/femdynamic.h",
     "contact/surfaceFaces.cpp includes solver/femdynamic.h",
     "contact/surfacemanager.cpp includes solver/femdynamic.h",
     "contact/unified_contact.cu includes solver/femdynamic.h",
     "contact calls deckNodeId(FEMDynamic const&, int)",
-    "contact calls translationLeaders(ConstrainedManager const&, TieManager const&)",
-    "contact calls RigidCuda::contactLoadGpu(double*)",
-    "contact calls RigidConstrained::activeAt(double) const",
-    "contact calls RigidCuda::contactLoadCpu(double*) const",
-    "contact calls typeinfo for NodeBoundary",
 }
 
 

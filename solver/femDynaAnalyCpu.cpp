@@ -18,6 +18,7 @@
 #include "materials/elementInversion.h"
 #include "materials/materialmanager.h"
 #include "solver/boundary.h"
+#include "solver/contactMotion.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"
 #include "solver/initialCondition.h"
@@ -58,7 +59,7 @@ void hostContactStep(FEMDynamic* d, double lastStepTime) {
   d->surfaceManager->clearSurfaceFlags();
   if (d->contactManager->contact_array.empty()) return;
   PairManager* pm = d->pairManager;
-  pm->motion.beginCycle(d, false);
+  beginContactMotion(d, pm, false);
   pm->postSearchCpu(lastStepTime);
   globalContactSearchCpu(d->global_search_record, d->dt, pm);
   pm->sortTestPairCpu();

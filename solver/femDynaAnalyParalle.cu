@@ -20,6 +20,7 @@
 #include "platform/cublasHandle.h"
 #include "platform/gpuRuntime.h"
 #include "solver/boundary.h"
+#include "solver/contactMotion.h"
 #include "solver/femdynamic.h"
 #include "solver/initialCondition.h"
 #include "solver/load.h"
@@ -38,7 +39,7 @@ void contactStepGpu(FEMDynamic* d, double lastStepTime) {
   d->surfaceManager->clearSurfaceFlags();
   if (d->contactManager->contact_array.empty()) return;
   PairManager* pm = d->pairManager;
-  pm->motion.beginCycle(d, true);
+  beginContactMotion(d, pm, true);
   pm->searchAfterContactGpu(lastStepTime);
   if (pm->search_mode == 0) {
     pm->unifiedSearchGpu(d->unifiedContact);

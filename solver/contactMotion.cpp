@@ -1,8 +1,10 @@
-#include "contact/contactMotion.h"
+#include "solver/contactMotion.h"
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
+#include "contact/pairmanager.h"
 #include "contact/tiemanager.h"
 #include "core/deviceFree.h"
 #include "core/nodeManager.h"
@@ -47,12 +49,10 @@ std::vector<char> ContactMotion::conditionWindows() const {
   return acting;
 }
 
-void ContactMotion::beginCycle(FEMDynamic* fem, bool device) {
+void ContactMotion::beginCycle() {
   if (!built_) {
-    fem_ = fem;
-    device_ = device;
-    led_ = translationLeaders(*fem->constrainedManager, *fem->tieManager);
-    bodies_.assign(fem->rigidManager->rigid_array.size(), ContactBodyState{});
+    led_ = translationLeaders(*fem_->constrainedManager, *fem_->tieManager);
+    bodies_.assign(fem_->rigidManager->rigid_array.size(), ContactBodyState{});
     windows_ = conditionWindows();
     buildHolds();
     built_ = true;
@@ -150,7 +150,7 @@ void ContactMotion::bodyState(int b, const double load[7], ContactBodyState& sta
 }
 
 void ContactMotion::refreshBodies() {
-  if (fem_ == nullptr || bodies_.empty()) return;
+  if (!built_ || bodies_.empty()) return;
   RigidManager* rm = fem_->rigidManager;
   std::vector<RigidCuda>& bodies = rm->rigid_array;
   std::vector<double> loads(7 * bodies.size(), 0.0);
@@ -181,4 +181,9 @@ NodeMotionTable ContactMotion::table() const {
   const int nodes = static_cast<int>(holds_.size()), bodies = static_cast<int>(bodies_.size());
   if (device_) return NodeMotionTable{holds_gpu_, nodes, bodies_gpu_, bodies_gpu_ != nullptr ? bodies : 0};
   return NodeMotionTable{holds_.data(), nodes, bodies_.data(), bodies};
+}
+
+void beginContactMotion(FEMDynamic* fem, PairManager* pairs, bool device) {
+  if (pairs->motion == nullptr) pairs->motion = std::make_unique<ContactMotion>(fem, device);
+  pairs->motion->beginCycle();
 }

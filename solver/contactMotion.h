@@ -1,5 +1,5 @@
 // The table of node holds and rigid-body states that the contact force step
-// reads (contact/nodeMotion.h): built from the model's supports, prescribed
+// reads (contact/nodeMotion.h, contact/nodeMotionSource.h): built from the model's supports, prescribed
 // motions, welds, joints, ties and rigid bodies, with the holds built anew
 // when a condition's time window opens or closes, and the bodies' states
 // every cycle between the penetration and the force passes.
@@ -7,31 +7,27 @@
 #include <utility>
 #include <vector>
 
-#include "contact/nodeMotion.h"
+#include "contact/nodeMotionSource.h"
 
 class FEMDynamic;
+class PairManager;
 struct NodeCuda;
 
-class ContactMotion {
+class ContactMotion : public NodeMotionSource {
  public:
-  ContactMotion() = default;
+  // device: the records of the GPU loop, else those of the host loop.
+  ContactMotion(FEMDynamic* fem, bool device) : fem_(fem), device_(device) {}
   ContactMotion(const ContactMotion&) = delete;
   ContactMotion& operator=(const ContactMotion&) = delete;
-  ~ContactMotion();
+  ~ContactMotion() override;
 
-  // Before the contact step of a cycle, at the model's time; device: the
-  // records of the GPU loop, else those of the host loop.
-  void beginCycle(FEMDynamic* fem, bool device);
-  // After the penetration pass: every rigid body's state under the forces
-  // and the contact pairs now on its nodes.
-  void refreshBodies();
-  // The table the force step reads (device addresses for the GPU loop); an
-  // empty one while no node is held or rigid.
-  NodeMotionTable table() const;
+  void beginCycle() override;
+  void refreshBodies() override;
+  NodeMotionTable table() const override;
 
  private:
-  FEMDynamic* fem_ = nullptr;
-  bool device_ = false;
+  FEMDynamic* fem_;
+  bool device_;
   bool built_ = false;
   bool used_ = false;          // some node is held or rigid
   std::vector<char> windows_;  // which conditions acted when the holds were built
@@ -50,3 +46,7 @@ class ContactMotion {
   void heldDofs(int b, bool held[6]) const;
   void bodyState(int b, const double load[7], ContactBodyState& state) const;
 };
+
+// The pair manager's motion table for the coming contact step: made for the
+// loop (device or host) at its first step, then renewed.
+void beginContactMotion(FEMDynamic* fem, PairManager* pairs, bool device);
