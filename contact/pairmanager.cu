@@ -209,7 +209,7 @@ void PairManager::makeUpMissedPushesGpu(double dt) {
     if (missed_pair_gpu != nullptr) *missed_pair_num_cpu = 0;
     const int looked = visitCount();
     launch(GpuNoteMissedOpening, dim3(looked / 32 + 1), dim3(32), contact_pair_array_gpu, dt, looked, search_mode,
-           motion.table(), missed_pair_gpu, missed_pair_num_gpu, nodeVisit());
+           motionTable(), missed_pair_gpu, missed_pair_num_gpu, nodeVisit());
     if (missed_pair_gpu != nullptr) {
       CUDA_CHECK(cudaDeviceSynchronize());
       count = *missed_pair_num_cpu;
@@ -222,7 +222,7 @@ void PairManager::makeUpMissedPushesGpu(double dt) {
     launch(GpuCountMissed, grid, block, pairs, count, counting);
     gatherSharesGpu(counting);
     const int pushing = beginSharePass();
-    launch(GpuAddMissedPush, grid, block, pairs, dt, count, pushing, motion.table());
+    launch(GpuAddMissedPush, grid, block, pairs, dt, count, pushing, motionTable());
     gatherSharesGpu(pushing);
   }
 }
