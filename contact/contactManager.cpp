@@ -8,7 +8,7 @@
 #include "contact/tiemanager.h"
 #include "core/deviceFree.h"
 #include "core/part.h"
-#include "solver/femdynamic.h"
+#include "contact/contactModel.h"
 #include "contact/contactnode.h"
 #include "contact/contactnodemanager.h"
 #include "contact/pairmanager.h"
@@ -65,7 +65,7 @@ void firstSharedFace(const Surface& s, const std::set<FaceKey>& A, const std::se
 
 }  // namespace
 
-void ContactManager::resolveTieOverlap(TieManager* tieManager, FEMDynamic* fem) {
+void ContactManager::resolveTieOverlap(TieManager* tieManager, ContactModel* fem) {
   if (tieManager == nullptr) return;
   for (const Tie& tie : tieManager->tie_array) {
     for (auto it = contact_array.begin(); it != contact_array.end(); ++it) {
@@ -97,7 +97,7 @@ void ContactManager::resolveTieOverlap(TieManager* tieManager, FEMDynamic* fem) 
   }
 }
 
-void ContactManager::buildAllExteriorContact(FEMDynamic* fem) {
+void ContactManager::buildAllExteriorContact(ContactModel* fem) {
   if (all_exterior_flag == 0) return;
   const bool sliding = std::any_of(contact_array.begin(), contact_array.end(),
                                    [](const Contact& c) { return c.contact_type != TIED_SHELL_EDGE_TO_SURFACE; });
@@ -147,7 +147,7 @@ void ContactManager::buildAllExteriorContact(FEMDynamic* fem) {
   for (int id : selfSurfaces) add(id, id);
 }
 
-void ContactManager::assignSurfaceInteracts(FEMDynamic* fem) {
+void ContactManager::assignSurfaceInteracts(ContactModel* fem) {
   SurfaceManager* sm = fem->surfaceManager;
   const int count = static_cast<int>(sm->surfaceInteractArrayCpu.size());
   for (const auto& [key, k] : interact_assign_map) {
@@ -183,7 +183,7 @@ void ContactManager::assignSurfaceInteracts(FEMDynamic* fem) {
 
 ContactManager::~ContactManager() { freeDevice(own_interact_master_gpu); }
 
-void ContactManager::buildOwnInteractMasters(FEMDynamic* fem) {
+void ContactManager::buildOwnInteractMasters(ContactModel* fem) {
   if (own_interact_master_gpu != nullptr || fem->contactNodeManager == nullptr || fem->unifiedContact == nullptr)
     return;
   const int n = fem->contactNodeManager->contact_node_num;
@@ -202,7 +202,7 @@ void ContactManager::buildOwnInteractMasters(FEMDynamic* fem) {
   CUDA_CHECK(cudaMemcpy(own_interact_master_gpu, owner.data(), sizeof(int) * n, cudaMemcpyHostToDevice));
 }
 
-void ContactManager::imposeSurfaceInteractGpu(FEMDynamic* fem, double dt) {
+void ContactManager::imposeSurfaceInteractGpu(ContactModel* fem, double dt) {
   if (global_interact_array_gpu.empty() || fem->pairManager == nullptr) return;
   PairManager* pm = fem->pairManager;
   // One law per pair and cycle: the first model-wide interaction only.
@@ -212,7 +212,7 @@ void ContactManager::imposeSurfaceInteractGpu(FEMDynamic* fem, double dt) {
   pm->gatherSharesGpu(pass);
 }
 
-void ContactManager::imposeSpecificSurfaceInteractGpu(FEMDynamic* fem, double dt) {
+void ContactManager::imposeSpecificSurfaceInteractGpu(ContactModel* fem, double dt) {
   if (fem->unifiedContact == nullptr) return;
   // The search grid may have swapped the contact's sides: its slave nodes
   // and its master surface are the ones in contact.
@@ -227,7 +227,7 @@ void ContactManager::imposeSpecificSurfaceInteractGpu(FEMDynamic* fem, double dt
   }
 }
 
-void ContactManager::imposeSurfaceInteractCpu(FEMDynamic* fem, double dt) {
+void ContactManager::imposeSurfaceInteractCpu(ContactModel* fem, double dt) {
   if (global_interact_array_cpu.empty() || global_interact_array_cpu.front() == nullptr) return;
   if (fem->pairManager == nullptr) return;
   SurfaceInteract* law = global_interact_array_cpu.front();
@@ -237,7 +237,7 @@ void ContactManager::imposeSurfaceInteractCpu(FEMDynamic* fem, double dt) {
   }
 }
 
-void ContactManager::imposeSpecificSurfaceInteractCpu(FEMDynamic* fem, double dt) {
+void ContactManager::imposeSpecificSurfaceInteractCpu(ContactModel* fem, double dt) {
   if (fem->unifiedContact == nullptr) return;
   for (const SubDomainManager& g : fem->unifiedContact->subDomainManagerArray) {
     const Contact* c = g.contact;

@@ -6,7 +6,7 @@
 #include <vector>
 #include "contact/contact.h"
 
-class FEMDynamic;
+struct ContactModel;
 class TieManager;
 struct ContactPairCuda;
 
@@ -31,23 +31,23 @@ class ContactManager {
   ~ContactManager();
 
   // Drops contacts that repeat a tie (the same two surfaces).
-  void resolveTieOverlap(TieManager* tieManager, FEMDynamic* fem);
+  void resolveTieOverlap(TieManager* tieManager, ContactModel* fem);
   // With the all-exterior switch: one surface per part name and one
   // surface-to-surface contact per pair of distinct part surfaces.
-  void buildAllExteriorContact(FEMDynamic* fem);
+  void buildAllExteriorContact(ContactModel* fem);
   // Attaches the interactions to the contacts whose two ids match their key,
   // or to the whole model.
-  void assignSurfaceInteracts(FEMDynamic* fem);
+  void assignSurfaceInteracts(ContactModel* fem);
   // Per cycle, after the normal contact forces: the first model-wide
   // interaction over all pairs that no contact's own interaction handles,
   // then each contact's own over the slave nodes of its search grids.
-  void imposeSurfaceInteractGpu(FEMDynamic* fem, double dt);
-  void imposeSpecificSurfaceInteractGpu(FEMDynamic* fem, double dt);
+  void imposeSurfaceInteractGpu(ContactModel* fem, double dt);
+  void imposeSpecificSurfaceInteractGpu(ContactModel* fem, double dt);
   // The same two passes on the host objects (host-only loop).
-  void imposeSurfaceInteractCpu(FEMDynamic* fem, double dt);
-  void imposeSpecificSurfaceInteractCpu(FEMDynamic* fem, double dt);
+  void imposeSurfaceInteractCpu(ContactModel* fem, double dt);
+  void imposeSpecificSurfaceInteractCpu(ContactModel* fem, double dt);
 
  private:
   // Marks the slave nodes that a contact's own interaction handles.
-  void buildOwnInteractMasters(FEMDynamic* fem);
+  void buildOwnInteractMasters(ContactModel* fem);
 };

@@ -9,7 +9,7 @@
 #include "contact/surfacemanager.h"
 #include "contact/unified_contact.h"
 #include "core/logErrorPrint.h"
-#include "solver/femdynamic.h"
+#include "contact/contactModel.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ bool onSurface(const SegmentCuda* seg, const Surface* s) {
 }
 
 // The contact nodes as the run left them.
-std::vector<ContactNodeCuda> finalContactNodes(const FEMDynamic& fem) {
+std::vector<ContactNodeCuda> finalContactNodes(const ContactModel& fem) {
   const ContactNodeManager* cnm = fem.contactNodeManager;
   std::vector<ContactNodeCuda> nodes = cnm->contact_node_array_cpu;
   if (fem.host_path_flag == 0 && cnm->contact_node_array_gpu != nullptr && !nodes.empty()) {
@@ -60,7 +60,8 @@ std::vector<ContactNodeCuda> finalContactNodes(const FEMDynamic& fem) {
   return nodes;
 }
 
-void writeDepthLine(std::ostream& out, const char* what, const ContactDepth& d, const FEMDynamic& fem, bool withTime) {
+void writeDepthLine(std::ostream& out, const char* what, const ContactDepth& d, const ContactModel& fem,
+                    bool withTime) {
   out << "  " << what << ":\t";
   if (d.count == 0) {
     out << "none" << std::endl;
@@ -71,7 +72,7 @@ void writeDepthLine(std::ostream& out, const char* what, const ContactDepth& d, 
 
 }  // namespace
 
-std::string describeDepth(const ContactDepth& d, const FEMDynamic& fem, bool withTime) {
+std::string describeDepth(const ContactDepth& d, const ContactModel& fem, bool withTime) {
   char depth[128];
   int used = std::snprintf(depth, sizeof depth, "%g", d.depth);
   if (d.segment_size > 0.0 && used > 0) {
@@ -86,7 +87,7 @@ std::string describeDepth(const ContactDepth& d, const FEMDynamic& fem, bool wit
   return text;
 }
 
-void gatherContactDepths(FEMDynamic& fem) {
+void gatherContactDepths(ContactModel& fem) {
   for (Contact& c : fem.contactManager->contact_array) c.deepest = c.end_overlap = ContactDepth{};
   const std::vector<ContactNodeCuda> nodes = finalContactNodes(fem);
   if (nodes.empty()) return;
@@ -130,7 +131,7 @@ void gatherContactDepths(FEMDynamic& fem) {
   }
 }
 
-void writeContactRecord(std::ostream& out, const FEMDynamic& fem) {
+void writeContactRecord(std::ostream& out, const ContactModel& fem) {
   for (const Contact& c : fem.contactManager->contact_array) {
     if (c.masterSurface == nullptr && c.slave_node_array_cpu.empty()) continue;
     out << "contact:\t" << c.describeWithSides();

@@ -12,7 +12,7 @@
 #include "contact/contactnode.h"
 #include "contact/subDomainManager.h"
 #include "contact/surface.h"
-#include "solver/femdynamic.h"
+#include "contact/contactModel.h"
 
 using namespace contact_geom;
 
@@ -280,7 +280,7 @@ int findInitialOverlaps(std::vector<SubDomainManager>& searched) {
   return held;
 }
 
-void reportInitialOverlaps(const std::vector<Contact>& contacts, const FEMDynamic& fem) {
+void reportInitialOverlaps(const std::vector<Contact>& contacts, const ContactModel& fem) {
   for (const Contact& c : contacts) {
     const ContactDepth& d = c.start_overlap;
     if (d.count == 0) continue;

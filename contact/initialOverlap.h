@@ -6,7 +6,7 @@
 #include <vector>
 
 class Contact;
-class FEMDynamic;
+struct ContactModel;
 class SubDomainManager;
 
 // Finds, for every searched pair of slave nodes and master surface, the
@@ -19,4 +19,4 @@ int findInitialOverlaps(std::vector<SubDomainManager>& searched);
 
 // Prints, for every contact with such nodes, their number and the deepest
 // (deck node ids).
-void reportInitialOverlaps(const std::vector<Contact>& contacts, const FEMDynamic& fem);
+void reportInitialOverlaps(const std::vector<Contact>& contacts, const ContactModel& fem);

@@ -11,7 +11,7 @@
 class Part;
 class NodeManager;
 class ContactNodeManager;
-class FEMDynamic;
+struct ContactModel;
 struct ContactNodeCuda;
 struct ShellElementCuda;
 struct Element;
@@ -75,7 +75,7 @@ class Surface {
   int tempNumBlock() const { return segment_num / 32 + 1; }
 
   // Builders (reading and model set-up).
-  void buildSegmentsFromParts(FEMDynamic* fem);
+  void buildSegmentsFromParts(ContactModel* fem);
   void addSegmentsFromShells(const std::vector<ShellElementCuda>& shells);
   void addSegmentsFromSolidFaces(Part* part, NodeCuda* hostNodes);
   void addSegmentsFromElements(std::vector<Element*>& elements);

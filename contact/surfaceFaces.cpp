@@ -15,7 +15,7 @@
 #include "core/section.h"
 #include "elements/elmmanager.h"
 #include "elements/elementType.h"
-#include "solver/femdynamic.h"
+#include "contact/contactModel.h"
 
 namespace {
 
@@ -250,7 +250,7 @@ std::vector<FaceKey> elementFaceKeys(const int* ids, int slots) {
   return keys;
 }
 
-void Surface::buildSegmentsFromParts(FEMDynamic* fem) {
+void Surface::buildSegmentsFromParts(ContactModel* fem) {
   const bool haveNodes = fem != nullptr && fem->nodeManager != nullptr && !fem->nodeManager->node_array_cpu.empty();
   FaceCollector faces(haveNodes ? fem->nodeManager->node_array_cpu.data() : nullptr);
   for (Part* part : part_array) {

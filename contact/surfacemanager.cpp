@@ -3,14 +3,14 @@
 #include "contact/surfaceInteract.h"
 #include "core/logErrorPrint.h"
 #include "core/part.h"
-#include "solver/femdynamic.h"
+#include "contact/contactModel.h"
 
 SurfaceManager::~SurfaceManager() {
   releaseSurfaceInteracts(static_cast<int>(surfaceInteractArrayCpu.size()), &surfaceInteractArrayGpu);
   for (SurfaceInteract* interact : surfaceInteractArrayCpu) delete interact;
 }
 
-void SurfaceManager::buildSurfacesFromParts(FEMDynamic* fem) {
+void SurfaceManager::buildSurfacesFromParts(ContactModel* fem) {
   std::vector<Part>& parts = fem->part_array;
   for (Surface& s : surface_array) {
     for (std::size_t j = 0; j < parts.size(); ++j) {

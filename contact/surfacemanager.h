@@ -5,7 +5,7 @@
 #include "contact/surface.h"
 
 class SurfaceInteract;
-class FEMDynamic;
+struct ContactModel;
 
 class SurfaceManager {
  public:
@@ -22,7 +22,7 @@ class SurfaceManager {
   ~SurfaceManager();
 
   // Surfaces named after parts take the exterior faces of those parts.
-  void buildSurfacesFromParts(FEMDynamic* fem);
+  void buildSurfacesFromParts(ContactModel* fem);
   // surface_map[id] := surface, for every surface in order.
   void buildSurfaceIdMap();
   // The surface kept for an id, or null (a missing id leaves a null entry).

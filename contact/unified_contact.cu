@@ -16,7 +16,7 @@
 #include "core/part.h"
 #include "materials/material.h"
 #include "materials/materialnew.h"
-#include "solver/femdynamic.h"
+#include "contact/contactModel.h"
 
 UnifiedContact::~UnifiedContact() {
   freeDevice(master_node_array_gpu);
@@ -30,7 +30,7 @@ bool isSelfSearch(const Contact& c) { return c.contact_type == SINGLE_SURFACE ||
 // The first part of a surface has a rigid material. Surfaces record their
 // parts by position when they are built (the part list may have moved since);
 // one made from segments or elements has none.
-bool isRigidSurface(const Surface* s, const FEMDynamic* fem) {
+bool isRigidSurface(const Surface* s, const ContactModel* fem) {
   if (s == nullptr || fem == nullptr || s->part_index_array.empty()) return false;
   const std::vector<Part>& parts = fem->part_array;
   const int j = s->part_index_array.front();
@@ -41,7 +41,8 @@ bool isRigidSurface(const Surface* s, const FEMDynamic* fem) {
 
 }  // namespace
 
-void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, ContactNodeManager* cnm, FEMDynamic* fem) {
+void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, ContactNodeManager* cnm,
+                                            ContactModel* fem) {
   subDomainManagerArray.clear();
   const std::size_t selfCount = std::count_if(contacts.begin(), contacts.end(), isSelfSearch);
   subDomainManagerArray.reserve(2 * (contacts.size() - selfCount) + selfCount * selfCount);

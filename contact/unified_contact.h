@@ -9,7 +9,7 @@
 
 class Contact;
 class ContactNodeManager;
-class FEMDynamic;
+struct ContactModel;
 class NodeManager;
 struct NodeCuda;
 
@@ -46,7 +46,8 @@ class UnifiedContact {
   ~UnifiedContact();
 
   // One manager per searched pair of slave side and master surface.
-  void buildSubDomainManagers(std::vector<Contact>& contacts, ContactNodeManager* contactNodeManager, FEMDynamic* fem);
+  void buildSubDomainManagers(std::vector<Contact>& contacts, ContactNodeManager* contactNodeManager,
+                              ContactModel* fem);
   // Keeps a new host bucket array of a master surface and frees the one it
   // replaces.
   void adoptHostGrid(SubDomain* replaced, SubDomain* grid);

@@ -30,6 +30,7 @@
 #include "solver/initialCondition.h"
 #include "solver/load.h"
 #include "solver/rigidmanager.h"
+#include "solver/modelViews.h"
 
 namespace {
 
@@ -620,7 +621,8 @@ bool completeKeywordDeck(FEMDynamic* fem, KeywordDeckState& state) {
   // The whole-model contact walks the element faces through their nodes: a
   // deck refused above may hold elements whose nodes it does not define.
   if (lookup.ok) {
-    fem->contactManager->buildAllExteriorContact(fem);
+    ContactModel model = contactModelOf(*fem);
+    fem->contactManager->buildAllExteriorContact(&model);
   }
   return lookup.ok;
 }

@@ -26,6 +26,7 @@
 #include "solver/rigidmanager.h"
 #include "solver/rigidwall.h"
 #include "solver/timeControl.h"
+#include "solver/modelViews.h"
 
 namespace {
 
@@ -276,7 +277,8 @@ bool buildContactSurfaces(FEMDynamic* fem) {
   contacts.swap(kept);
   // The whole-model contacts leave out the surfaces a tie glues together.
   if (fem->contactManager->all_exterior_flag != 0) {
-    fem->contactManager->resolveTieOverlap(fem->tieManager, fem);
+    ContactModel model = contactModelOf(*fem);
+    fem->contactManager->resolveTieOverlap(fem->tieManager, &model);
   }
   int offset = 0;
   for (Surface& surface : surfaces->surface_array) {

@@ -13,8 +13,7 @@ LAYERS. Two checks:
   points up, whatever the headers declare.
 OBJECT_LIST is a file of lines "folder object-file" (written by CMake for the
 object libraries fem_<folder>); without it only the includes are checked.
-Prints every arrow that points up and exits 1 when there is one that PENDING
-does not name, or when PENDING names an include that is gone.
+Prints every arrow that points up and exits 1 when there is one.
 """
 import os
 import re
@@ -26,19 +25,6 @@ LAYERS = ["platform", "core", "materials", "elements", "contact", "output", "sol
 RANK = {name: i for i, name in enumerate(LAYERS)}
 SOURCE_ENDINGS = (".h", ".cu", ".cpp", ".cuh", ".inl")
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
-
-# Arrows that still point up, each to be moved where it belongs: "file includes
-# header" or "folder calls symbol". The list only shrinks.
-PENDING = {
-    "contact/contactManager.cpp includes solver/femdynamic.h",
-    "contact/contactRecord.cpp includes solver/femdynamic.h",
-    "contact/initialOverlap.cpp includes solver/femdynamic.h",
-    "contact/surfaceFaces.cpp includes solver/femdynamic.h",
-    "contact/surfacemanager.cpp includes solver/femdynamic.h",
-    "contact/unified_contact.cu includes solver/femdynamic.h",
-    "contact calls deckNodeId(FEMDynamic const&, int)",
-}
-
 
 def folder_of(path, root):
     """The layer folder a path lies in, or None outside the layers."""
@@ -70,8 +56,7 @@ def upward_includes(root):
                         target = folder_of(included_path(match.group(1), path, root), root)
                         if target is not None and RANK[target] > RANK[layer]:
                             source_name = os.path.relpath(path, root)
-                            found.append((f"{source_name} includes {match.group(1)}",
-                                          f"{source_name}:{number}: {layer} includes {match.group(1)} ({target})"))
+                            found.append(f"{source_name}:{number}: {layer} includes {match.group(1)} ({target})")
     return found
 
 
@@ -122,9 +107,8 @@ def upward_calls(object_list, root):
             if owner is not None:
                 found.append((layer, owner, name, sorted(users)))
     names = demangled([name for _, _, name, _ in found])
-    return [(f"{layer} calls {names.get(name, name)}",
-             f"{layer} calls {names.get(name, name)}, defined in {owner} (from "
-             f"{', '.join(os.path.basename(user) for user in users)})")
+    return [f"{layer} calls {names.get(name, name)}, defined in {owner} (from "
+            f"{', '.join(os.path.basename(user) for user in users)})"
             for layer, owner, name, users in found]
 
 
@@ -135,19 +119,13 @@ def main(argv):
     root = os.path.abspath(argv[1])
     includes = upward_includes(root)
     calls = upward_calls(argv[2], root) if len(argv) == 3 else []
-    seen = {key for key, _ in includes + calls}
-    arrows = [message for key, message in includes + calls if key not in PENDING]
+    arrows = includes + calls
     for message in arrows:
         print(message)
-    # A pending call may differ between builds; a pending include is the same in all.
-    gone = sorted(key for key in PENDING if key not in seen and " includes " in key)
-    for key in gone:
-        print(f"{key}: no longer points up, remove it from PENDING")
-    left = len(seen & PENDING)
-    if arrows or gone:
+    if arrows:
         print(f"{len(arrows)} arrow(s) point up; the order, lowest first: {' < '.join(LAYERS)}")
         return 1
-    print(f"layers in order: {' < '.join(LAYERS)}" + (f" ({left} pending)" if left else ""))
+    print(f"layers in order: {' < '.join(LAYERS)}")
     return 0
 
 

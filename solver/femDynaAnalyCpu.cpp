@@ -26,6 +26,7 @@
 #include "solver/runClock.h"
 #include "solver/timeControl.h"
 #include "solver/timeLoopSteps.h"
+#include "solver/modelViews.h"
 
 // Largest first step (that of the GPU loop) and largest later step of the
 // host loop.
@@ -44,9 +45,10 @@ void setUpHostContact(FEMDynamic* d, GlobalSearchRecord& record) {
   pm->linkPairArraysCpu(d->contactNodeManager);
   pm->usePairCountersCpu();
   UnifiedContact* uc = d->unifiedContact;
-  uc->buildSubDomainManagers(d->contactManager->contact_array, d->contactNodeManager, d);
+  ContactModel model = contactModelOf(*d);
+  uc->buildSubDomainManagers(d->contactManager->contact_array, d->contactNodeManager, &model);
   uc->collectMasterNodesCpu();
-  d->contactManager->assignSurfaceInteracts(d);
+  d->contactManager->assignSurfaceInteracts(&model);
   buildGlobalSearchRecord(*uc, record);
   d->global_search_record = &record;
 }
@@ -73,8 +75,9 @@ void hostContactStep(FEMDynamic* d, double lastStepTime) {
   } else {
     pm->penaCalContactCpu(d->dt, d->cycle);
   }
-  d->contactManager->imposeSurfaceInteractCpu(d, d->dt);
-  d->contactManager->imposeSpecificSurfaceInteractCpu(d, d->dt);
+  ContactModel model = contactModelOf(*d);
+  d->contactManager->imposeSurfaceInteractCpu(&model, d->dt);
+  d->contactManager->imposeSpecificSurfaceInteractCpu(&model, d->dt);
 }
 
 // The search record lives as long as the loop; the solver's pointer to it

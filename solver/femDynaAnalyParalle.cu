@@ -27,6 +27,7 @@
 #include "solver/runClock.h"
 #include "solver/timeControl.h"
 #include "solver/timeLoopSteps.h"
+#include "solver/modelViews.h"
 
 // Largest time step of the GPU loop.
 constexpr double kGpuMaxDt = 0.001;
@@ -54,8 +55,9 @@ void contactStepGpu(FEMDynamic* d, double lastStepTime) {
   } else {
     pm->penaCalContactGpu(d->dt, d->cycle);
   }
-  d->contactManager->imposeSurfaceInteractGpu(d, d->dt);
-  d->contactManager->imposeSpecificSurfaceInteractGpu(d, d->dt);
+  ContactModel model = contactModelOf(*d);
+  d->contactManager->imposeSurfaceInteractGpu(&model, d->dt);
+  d->contactManager->imposeSpecificSurfaceInteractGpu(&model, d->dt);
 }
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include "contact/tiemanager.h"
 #include "contact/unified_contact.h"
 #include "core/curvemanager.h"
+#include "core/deckNumbers.h"
 #include "core/eror_test.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
@@ -36,6 +37,7 @@
 #include "solver/runClock.h"
 #include "solver/setupChecks.h"
 #include "solver/timeControl.h"
+#include "solver/modelViews.h"
 
 FEMDynamic::FEMDynamic() = default;
 
@@ -344,7 +346,8 @@ bool FEMDynamic::initialComputeSingleGpu() {
     em.gpuBuildIndexNode();
   });
   traceStep("UnifiedContact::buildSubDomainManagers");
-  unifiedContact->buildSubDomainManagers(contactManager->contact_array, contactNodeManager, this);
+  ContactModel contactModel = contactModelOf(*this);
+  unifiedContact->buildSubDomainManagers(contactManager->contact_array, contactNodeManager, &contactModel);
   unifiedContact->collectMasterNodesGpu(nodeManager);
   std::vector<SubDomainManager>& grids = unifiedContact->subDomainManagerArray;
   for (SubDomainManager& g : grids) g.buildSubDomainGrid();
@@ -375,7 +378,7 @@ bool FEMDynamic::initialComputeSingleGpu() {
   integratPointManager->copyShapePartialToGpu();
   traceStep("SurfaceManager::allocateAndCopySurfaceInteractGpu");
   surfaceManager->allocateAndCopySurfaceInteractGpu();
-  contactManager->assignSurfaceInteracts(this);
+  contactManager->assignSurfaceInteracts(&contactModel);
   traceStep("IntegratPointManager::gpuVerTLBMatrix");
   integratPointManager->gpuVerTLBMatrix();
   return true;
@@ -510,12 +513,7 @@ void FEMDynamic::calSegmentPenaltyStiffness(double scale) {
   }
 }
 
-int deckNodeId(const FEMDynamic& fem, int nodeNumber) {
-  for (const auto& [deckId, number] : fem.node_id_map) {
-    if (number == nodeNumber) return deckId;
-  }
-  return nodeNumber;
-}
+int deckNodeId(const FEMDynamic& fem, int nodeNumber) { return deckIdOfNumber(fem.node_id_map, nodeNumber); }
 
 void FEMDynamic::slavesFollowMastersGpu() {
   tieManager->modifySlaveVelGpu();

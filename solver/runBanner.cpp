@@ -5,6 +5,7 @@
 #include "core/logErrorPrint.h"
 #include "platform/computeDevice.h"
 #include "solver/multigpumanager.h"
+#include "solver/modelViews.h"
 
 std::string runComputeText(const MultiGpuManager& gpus) {
   return gpus.gpu_id_array.empty() ? "the host loop on the CPU" : computeDeviceText(gpus.gpu_id_array[0]);
@@ -64,6 +65,7 @@ void printRunSummary(double calculateTime, double contactTime, double outputTime
 
 void printContactRecord(FEMDynamic& fem) {
   if (!g_runRecord.is_open()) return;
-  gatherContactDepths(fem);
-  writeContactRecord(g_runRecord, fem);
+  ContactModel model = contactModelOf(fem);
+  gatherContactDepths(model);
+  writeContactRecord(g_runRecord, model);
 }

@@ -14,6 +14,7 @@
 #include "materials/material.h"
 #include "materials/materialnew.h"
 #include "solver/femdynamic.h"
+#include "solver/modelViews.h"
 #include "tests/contact/contactRig.h"
 
 namespace {
@@ -222,7 +223,8 @@ TEST(SearchGrid, RigidSurfaceBecomesMaster) {
   contacts[2].masterSurface = &plate;
   contacts[2].slaveSurface = &unnamed;
   UnifiedContact uc;
-  uc.buildSubDomainManagers(contacts, nullptr, &fem);
+  ContactModel view = contactModelOf(fem);
+  uc.buildSubDomainManagers(contacts, nullptr, &view);
   ASSERT_EQ(uc.subDomainManagerArray.size(), 2u);
   EXPECT_EQ(uc.subDomainManagerArray[0].masterSurface, &ball);
   EXPECT_EQ(uc.subDomainManagerArray[0].slaveSurface, &plate);
@@ -255,7 +257,8 @@ TEST(SearchGrid, TwoWayContactsSearchEachSideAgainstTheOther) {
   set(3, &upper, &lower, 0);  // one way: the lower surface is the slave, though coarser
   set(4, &ball, &ball, 1);    // a rigid body against itself: none
   UnifiedContact uc;
-  uc.buildSubDomainManagers(contacts, nullptr, &fem);
+  ContactModel view = contactModelOf(fem);
+  uc.buildSubDomainManagers(contacts, nullptr, &view);
   const std::vector<std::pair<Surface*, Surface*>> expected = {
       {&upper, &lower}, {&lower, &upper}, {&ball, &upper}, {&lower, &lower}, {&upper, &lower}};
   ASSERT_EQ(uc.subDomainManagerArray.size(), expected.size());

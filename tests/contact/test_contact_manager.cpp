@@ -8,6 +8,7 @@
 #include "contact/surfaceInteract.h"
 #include "contact/tiemanager.h"
 #include "input/preprocessModel.h"
+#include "solver/modelViews.h"
 #include "tests/contact/contactTestModel.h"
 
 namespace {
@@ -41,7 +42,8 @@ TEST(ContactManagerPasses, TieDropsTheContactOverItsTwoSurfaces) {
   ties.tie_array[0].slave_surface_id = 3;
   ties.tie_array[1].master_surface_id = 2;
   ties.tie_array[1].slave_surface_id = 1;
-  m.fem.contactManager->resolveTieOverlap(&ties, &m.fem);
+  ContactModel view = contactModelOf(m.fem);
+  m.fem.contactManager->resolveTieOverlap(&ties, &view);
   ASSERT_EQ(contacts.size(), 2u);
   EXPECT_EQ(contacts[0].master_id, 3);
   EXPECT_EQ(contacts[0].slave_id, 2);
@@ -55,7 +57,8 @@ TEST(ContactManagerPasses, AllExteriorModeGivesOneContactPerPairOfPartSurfacesAn
   m.addPlate(1, 1, 1.0, 0.1, "b");  // same name as the second: one surface, no contact between them
   m.addPlate(1, 1, 1.0, 0.1, "c");
   m.fem.contactManager->all_exterior_flag = 1;
-  m.fem.contactManager->buildAllExteriorContact(&m.fem);
+  ContactModel view = contactModelOf(m.fem);
+  m.fem.contactManager->buildAllExteriorContact(&view);
   ASSERT_EQ(m.surfaces().size(), 3u);
   EXPECT_EQ(m.surfaces()[1].segment_array.size(), 2u);
   const std::vector<Contact>& contacts = m.fem.contactManager->contact_array;
@@ -90,7 +93,8 @@ TEST(ContactManagerPasses, InteractionsAttachByTheirTwoIdsOrToTheWholeModel) {
   cm.interact_assign_map[{3, 5}] = 1;
   cm.interact_assign_map[{}] = 2;
   cm.interact_assign_map[{9, 9}] = 1;  // matches no contact
-  cm.assignSurfaceInteracts(&m.fem);
+  ContactModel view = contactModelOf(m.fem);
+  cm.assignSurfaceInteracts(&view);
   EXPECT_EQ(cm.contact_array[0].surface_interact_num, 1);
   EXPECT_EQ(cm.contact_array[0].surface_interact_array_cpu[0], sm.surfaceInteractArrayCpu[0]);
   EXPECT_EQ(cm.contact_array[1].surface_interact_num, 0);

@@ -14,6 +14,7 @@
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
 #include "solver/femdynamic.h"
+#include "solver/modelViews.h"
 #include "tests/decks/deckCase.h"
 
 namespace {
@@ -86,7 +87,8 @@ TEST(FrictionRun, SurfaceToSurfaceCardKeepsAllThreeCoefficientsOnItsContact) {
   EXPECT_DOUBLE_EQ(f->static_coefficient, 0.5);
   EXPECT_DOUBLE_EQ(f->dynamic_coefficient, 0.2);
   EXPECT_DOUBLE_EQ(f->decay_coefficient, 5.0);
-  fem.contactManager->assignSurfaceInteracts(&fem);
+  ContactModel view = contactModelOf(fem);
+  fem.contactManager->assignSurfaceInteracts(&view);
   ASSERT_EQ(fem.contactManager->contact_array.size(), 1u);
   EXPECT_EQ(fem.contactManager->contact_array[0].surface_interact_num, 1);
   EXPECT_EQ(fem.contactManager->global_interact_num, 0);

@@ -8,6 +8,7 @@
 
 #include "input/preprocessModel.h"
 #include "tests/contact/contactTestModel.h"
+#include "solver/modelViews.h"
 
 namespace {
 
@@ -139,7 +140,8 @@ TEST(SurfaceSegments, PartNameBuildSharesNoFaceAndRecordsTheSurfaceOnTheParts) {
   Surface twin = named;  // a second surface of the same name finds the part taken
   twin.id = 2;
   m.surfaces().push_back(twin);
-  m.fem.surfaceManager->buildSurfacesFromParts(&m.fem);
+  ContactModel view = contactModelOf(m.fem);
+  m.fem.surfaceManager->buildSurfacesFromParts(&view);
   EXPECT_EQ(m.surfaces()[0].segment_array.size(), 10u);
   EXPECT_TRUE(m.surfaces()[1].segment_array.empty());
   EXPECT_EQ(m.fem.part_array[static_cast<std::size_t>(part - 1)].contact_surface_id, 1);
@@ -162,7 +164,8 @@ TEST(SurfaceSegments, ContactSideFromPartRecordsThePart) {
   ASSERT_TRUE(c.buildContactEntities(m.fem.surfaceManager, m.fem.part_array, m.fem.setManager, m.fem.nodeManager));
   EXPECT_EQ(c.masterSurface->part_index_array, std::vector<int>{plate - 1});
   EXPECT_EQ(c.slaveSurface->part_index_array, std::vector<int>{0});
-  m.fem.surfaceManager->buildSurfacesFromParts(&m.fem);
+  ContactModel view = contactModelOf(m.fem);
+  m.fem.surfaceManager->buildSurfacesFromParts(&view);
   EXPECT_EQ(m.surfaces()[0].part_index_array, std::vector<int>{plate - 1});
   EXPECT_EQ(m.surfaces()[1].part_index_array, std::vector<int>{0});
 }

@@ -14,6 +14,7 @@
 #include "contact/surfacemanager.h"
 #include "input/preprocessModel.h"
 #include "tests/input/keywordTestDeck.h"
+#include "solver/modelViews.h"
 
 namespace {
 
@@ -103,7 +104,8 @@ TEST_F(ContactCompletionTest, FrictionOfASingleSurfaceContactReachesTheContactIt
   EXPECT_DOUBLE_EQ(friction->static_coefficient, 0.2);
   ASSERT_EQ(sides(), (Sides{{2, 2, 1}}));  // part 20 is position 2
   ASSERT_EQ(preprocessModel(&fem), 1);
-  fem.contactManager->assignSurfaceInteracts(&fem);
+  ContactModel view = contactModelOf(fem);
+  fem.contactManager->assignSurfaceInteracts(&view);
   EXPECT_EQ(contacts()[0].surface_interact_num, 1);
   ASSERT_EQ(contacts()[0].surface_interact_array_cpu.size(), 1u);
   EXPECT_EQ(contacts()[0].surface_interact_array_cpu[0], friction);
