@@ -131,6 +131,16 @@ struct NodeCuda {
     clearContactAccumulators();
   }
 
+  // A second update over the same start, of forces found after the first
+  // (contact made before the first move): the velocity takes both, and the
+  // acceleration kept is that of both forces together.
+  __host__ __device__ void accelVelUpdateAdding(double dt, double prevDt) {
+    double before[6];
+    for (int j = 0; j < 6; ++j) before[j] = accel[j];
+    accelVelUpdate(dt, prevDt);
+    for (int j = 0; j < 6; ++j) accel[j] += before[j];
+  }
+
   // A force that is not finite is reported (the run stops after this
   // cycle) and left out of the update; so is a moment of a node with rotary
   // inertia (a node without takes no moment).

@@ -108,6 +108,9 @@ void NodeManager::allNodeAccelVelWorkCalCpu(double dt, double prevDt, std::vecto
   if (work.size() != node_array_cpu.size()) return allNodeAccelVelCalCpu(dt, prevDt);
   for (std::size_t i = 0; i < work.size(); ++i) accelVelUpdateWithWork(node_array_cpu[i], work[i], dt, prevDt);
 }
+void NodeManager::allNodeAccelVelAddCalCpu(double dt, double prevDt) {
+  for (NodeCuda& n : node_array_cpu) n.accelVelUpdateAdding(dt, prevDt);
+}
 void NodeManager::allNodeDispCalCpu(double dt) {
   for (NodeCuda& n : node_array_cpu) n.dispUpdate(dt);
 }
@@ -156,6 +159,9 @@ __global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double pre
       accelVelUpdateWithWork(nodes[i], work[i], dt, prevDt);
   }
 }
+__global__ void AllNodeAccelVelAddCal(NodeCuda* nodes, int n, double dt, double prevDt) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) nodes[i].accelVelUpdateAdding(dt, prevDt);
+}
 __global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     lanePrefetchAhead<kNodeAhead>(nodes, i, n, kPlaceRun, kMotionRun);
@@ -186,6 +192,11 @@ void NodeManager::allNodeAccelVelWorkCal(double dt, double prevDt, NodeWork* wor
   if (totNodeNum <= 0) return;
   launch(AllNodeAccelVelCal, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt, prevDt,
          work);
+}
+void NodeManager::allNodeAccelVelAddCal(double dt, double prevDt) {
+  if (totNodeNum <= 0) return;
+  launch(AllNodeAccelVelAddCal, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt,
+         prevDt);
 }
 void NodeManager::allNodeDispCal(double dt) {
   if (totNodeNum <= 0) return;

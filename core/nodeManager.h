@@ -69,6 +69,10 @@ class NodeManager {
   // nodes' work records (core/nodeWork.h; the plain update when the records
   // are not one per node).
   void allNodeAccelVelWorkCalCpu(double dt, double prevDt, std::vector<NodeWork>& work);
+  // A second update adding to the first one's acceleration
+  // (NodeCuda::accelVelUpdateAdding): host records, device records.
+  void allNodeAccelVelAddCalCpu(double dt, double prevDt);
+  void allNodeAccelVelAddCal(double dt, double prevDt);
   void allNodeDispCalCpu(double dt);
   // Every node's last step := its velocity times dt (core/node.h presetStep):
   // host records, device records.
@@ -94,6 +98,7 @@ class NodeManager {
 
 // Kernels (one thread per node; the grid-stride ones walk a two-dimensional grid).
 __global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double prevDt, NodeWork* work);
+__global__ void AllNodeAccelVelAddCal(NodeCuda* nodes, int n, double dt, double prevDt);
 __global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof);
 __global__ void GpuResetNodeMass(int n, NodeCuda* nodes);
 __global__ void GpuUpdateEquivalentMass(int n, NodeCuda* nodes);

@@ -203,8 +203,10 @@ void TimeLoopSteps::moveRigidBodies(bool project) {
 // step lands on it instead of crossing it.  The pairs' forces act over a
 // whole step, the first update's over half of one: they are added by an
 // update of their own (slave forces to their masters and the boundary
-// conditions first, as in a cycle).  The rigid bodies' nodes give theirs
-// up: a body answers from the first cycle on.
+// conditions first, as in a cycle) whose acceleration adds to the first's,
+// so that the state written at time 0 shows the loads' and the contact's
+// together.  The rigid bodies' nodes give theirs up: a body answers from
+// the first cycle on.
 void TimeLoopSteps::contactBeforeFirstMove(const std::function<void()>& contactStep) {
   if (d_->contactManager->contact_array.empty()) return;
   NodeManager* nm = d_->nodeManager;
@@ -214,7 +216,7 @@ void TimeLoopSteps::contactBeforeFirstMove(const std::function<void()>& contactS
   if (d_->pairManager->activePairCount() == 0) return;
   slaveForcesToMasters();
   applyBoundaries();
-  host_ ? nm->allNodeAccelVelCalCpu(d_->dt, d_->dt) : nm->allNodeAccelVelCal(d_->dt, d_->dt);
+  host_ ? nm->allNodeAccelVelAddCalCpu(d_->dt, d_->dt) : nm->allNodeAccelVelAddCal(d_->dt, d_->dt);
   slavesFollowMasters();
 }
 
