@@ -75,6 +75,104 @@ __host__ __device__ inline bool bucketRange(const double* upper, double3 cell, d
   }
   return true;
 }
+
+// The node's path lies inside the reach of its near list (a value that is
+// not a number does not).
+__host__ __device__ inline bool insideReach(const double* upper, const double* reach) {
+  bool inside = true;
+  for (int k = 0; k < 6; ++k) inside &= upper[k] <= reach[k];
+  return inside;
+}
+// Adds segment m to the near list when its binned box meets the reach and
+// it is not the node's own nor listed; false when the list is full.
+__host__ __device__ inline bool listNear(const SlaveSearchEntry& v, NearSegments& near, int* list, int m,
+                                         const CandidateGrid& g) {
+  const BinnedBox& b = g.binned[m];
+  for (int a = 0; a < 3; ++a) {
+    if (near.reach[a] < b.lo[a] || near.reach[3 + a] < -b.hi[a]) return true;
+  }
+  const int* id = g.entries[m].node_id;
+  if (id[0] == v.node_id || id[1] == v.node_id || id[2] == v.node_id || id[3] == v.node_id) return true;
+  for (int j = 0; j < near.count; ++j) {
+    if (list[j] == m) return true;
+  }
+  if (near.count == kNearSlots) return false;
+  list[near.count++] = m;
+  return true;
+}
+// The segments of the buckets the reach touches; false when they do not
+// fit or a bucket is full (it may have refused a segment).
+__host__ __device__ inline bool listNearBuckets(const SlaveSearchEntry& v, NearSegments& near, int* list,
+                                                const CandidateGrid& g) {
+  int first[3], last[3];
+  if (!bucketRange(near.reach, g.cell, g.origin, g.dims, first, last)) return true;
+  for (int ix = first[0]; ix <= last[0]; ++ix)
+    for (int iy = first[1]; iy <= last[1]; ++iy)
+      for (int iz = first[2]; iz <= last[2]; ++iz) {
+        const int idx = (ix * g.dims.y + iy) * g.dims.z + iz;
+        if (idx < 0 || idx >= g.total) continue;
+        const int2 run = g.range[idx];
+        if (run.y >= kSubDomainAccepted) return false;
+        for (int q = run.x; q < run.x + run.y; ++q) {
+          if (!listNear(v, near, list, g.member[q], g)) return false;
+        }
+      }
+  return true;
+}
+// Makes the node's near list anew around its path.
+__host__ __device__ inline void makeNearList(const SlaveSearchEntry& v, NearSegments& near, int* list,
+                                             const CandidateGrid& g) {
+  bool finite = true;
+  for (int k = 0; k < 6; ++k) {
+    near.reach[k] = v.upper[k] + g.reach;
+    finite &= near.reach[k] - near.reach[k] == 0.0;
+  }
+  near.count = 0;
+  if (finite && !listNearBuckets(v, near, list, g)) near.count = -1;
+  near.fills = finite ? g.fills : -1;
+}
+// The near segments whose box the path meets, offered in the order the
+// search of the path's buckets gives them: by the first of those buckets
+// that lists them (the lowest corner of the two cell ranges), then by their
+// place in the segment array, which is their order in a bucket.
+__host__ __device__ inline void offerNearSegments(ContactNodeCuda* cn, const SlaveSearchEntry& v,
+                                                  const NearSegments& near, const int* list, const CandidateGrid& g,
+                                                  int* overflow, unsigned char* flag) {
+  int met[kNearSlots];
+  int n = 0;
+  for (int j = 0; j < near.count; ++j) {
+    const int m = list[j];
+    if (laneNoneLess6(v.upper, g.entries[m].bound) && g.segments + m != v.current) met[n++] = m;
+  }
+  if (n == 0) return;
+  int first[3], last[3];
+  if (!bucketRange(v.upper, g.cell, g.origin, g.dims, first, last)) return;
+  int order[kNearSlots], cellOf[kNearSlots];
+  int kept = 0;
+  for (int j = 0; j < n; ++j) {
+    int lo[3], hi[3];
+    binnedCells(g.binned[met[j]], g.cell, g.origin, g.dims, lo, hi);
+    int c[3];
+    bool shared = true;
+    for (int a = 0; a < 3; ++a) {
+      c[a] = lo[a] > first[a] ? lo[a] : first[a];
+      shared &= c[a] <= (hi[a] < last[a] ? hi[a] : last[a]);
+    }
+    const int idx = (c[0] * g.dims.y + c[1]) * g.dims.z + c[2];
+    if (!shared || idx < 0 || idx >= g.total) continue;
+    int at = kept++;
+    for (; at > 0 && (cellOf[at - 1] > idx || (cellOf[at - 1] == idx && order[at - 1] > met[j])); --at) {
+      cellOf[at] = cellOf[at - 1];
+      order[at] = order[at - 1];
+    }
+    cellOf[at] = idx;
+    order[at] = met[j];
+  }
+  for (int j = 0; j < kept; ++j) {
+    cn->test_pair.addCandidate(g.segments + order[j], overflow);
+    if (flag != nullptr) *flag |= NODE_HAS_CANDIDATES;
+  }
+}
 }  // namespace
 
 __host__ __device__ void ContactNodeCuda::offerCandidate(SegmentCuda* s, int* overflow) {
@@ -196,6 +294,17 @@ __global__ void testPairProduceAccorContactNode(int n, CandidateSlaves slaves, C
   ContactNodeCuda* cn = slaves.nodes[slot];
   unsigned char* flag = slaves.flags != nullptr ? slaves.flags + (cn - slaves.base) : nullptr;
   linkBucket(v, cn, slaves.link_state[i], grid);
+  // The node's near segments while its path stays within their reach and
+  // the buckets are those they were listed from.
+  if (slaves.near != nullptr) {
+    NearSegments& near = slaves.near[i];
+    int* list = slaves.near_member + static_cast<std::ptrdiff_t>(i) * kNearSlots;
+    if (near.fills != grid.fills || !insideReach(v.upper, near.reach)) makeNearList(v, near, list, grid);
+    if (near.count >= 0) {
+      offerNearSegments(cn, v, near, list, grid, overflow, flag);
+      return;
+    }
+  }
   // Every bucket the node's path over the step reaches (mostly the one it
   // lies in): a segment it crossed is binned where the path met it.
   int first[3], last[3];

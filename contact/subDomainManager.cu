@@ -304,6 +304,8 @@ void SubDomainManager::moveFrom(SubDomainManager& other) noexcept {
   slave_visit_slot_cpu = std::move(other.slave_visit_slot_cpu);
   slave_visit_slot_gpu = std::exchange(other.slave_visit_slot_gpu, nullptr);
   link_state_gpu = std::exchange(other.link_state_gpu, nullptr);
+  near_gpu = std::exchange(other.near_gpu, nullptr);
+  near_member_gpu = std::exchange(other.near_member_gpu, nullptr);
   slave_side = other.slave_side;
   owner = other.owner;
 }
@@ -313,6 +315,8 @@ void SubDomainManager::freeOwned() {
   freeDevice(sub_domain_ptr_array_gpu);
   freeDevice(slave_visit_slot_gpu);
   freeDevice(link_state_gpu);
+  freeDevice(near_gpu);
+  freeDevice(near_member_gpu);
 }
 
 void SubDomainManager::copySlaveNodeArrayGpu(ContactNodeCuda** source) {
@@ -465,8 +469,22 @@ void SubDomainManager::offerCandidatesGpu(const SlaveSearchEntry* slaves, int* o
                                           const ContactNodeCuda* base) {
   const int k = slaveNodeNum();
   if (!offersCandidates() || slaves == nullptr || slave_visit_slot_gpu == nullptr || link_state_gpu == nullptr) return;
-  const CandidateSlaves nodes{slave_contact_node_array_gpu, slaves, slave_visit_slot_gpu, link_state_gpu, flags, base};
-  const BucketMembers& bm = masterSurface->bucket_members;
+  const Surface& master = *masterSurface;
+  // Near lists while the buckets are kept with the boxes they were binned
+  // with (they hold until the buckets are filled anew).
+  if (near_gpu == nullptr && master.binned_box_gpu != nullptr) {
+    CUDA_CHECK(cudaMalloc(&near_gpu, sizeof(NearSegments) * k));
+    CUDA_CHECK(cudaMalloc(&near_member_gpu, sizeof(int) * kNearSlots * k));
+    CUDA_CHECK(cudaMemset(near_gpu, 0xff, sizeof(NearSegments) * k));  // fills -1: none listed
+  }
+  const bool kept = owner != nullptr && owner->keep_buckets && master.bin_margin > 0.0;
+  const bool near = kept && near_gpu != nullptr && master.binned_box_gpu != nullptr;
+  const CandidateSlaves nodes{
+      slave_contact_node_array_gpu, slaves,         slave_visit_slot_gpu, link_state_gpu, flags, base,
+      near ? near_gpu : nullptr,    near_member_gpu};
+  const BucketMembers& bm = master.bucket_members;
+  // A quarter of the margin the segments were binned with: a node moves
+  // that far before its list is made anew, and the list stays short.
   const CandidateGrid grid{cell_size,
                            box_min,
                            subdomain_dims,
@@ -474,8 +492,11 @@ void SubDomainManager::offerCandidatesGpu(const SlaveSearchEntry* slaves, int* o
                            subdomain_array_gpu,
                            bm.range,
                            bm.member,
-                           masterSurface->segment_array_gpu,
-                           masterSurface->search_entry_gpu};
+                           master.segment_array_gpu,
+                           master.search_entry_gpu,
+                           master.binned_box_gpu,
+                           master.bin_fills,
+                           0.25 * master.bin_margin};
   launch(testPairProduceAccorContactNode, dim3(k / 32 + 1), dim3(32), k, nodes, grid, overflow);
 }
 

@@ -3,6 +3,7 @@
 // box buffers, and the per-cycle binning steps of the bucket search.
 #pragma once
 #include <array>
+#include <type_traits>
 #include <vector>
 #include "contact/subdomain.h"
 #include "platform/gpuRuntime.h"
@@ -14,6 +15,23 @@ struct ContactNodeCuda;
 
 // Largest grid a master surface may get (about 512 MiB of buckets).
 constexpr long long kMaxSubDomainNum = (512LL << 20) / static_cast<long long>(sizeof(SubDomain));
+
+// The segments near one slave node, kept over the cycles while the buckets
+// are kept and the node's path stays inside `reach`: those listed in the
+// buckets that reach touches whose binned box meets it, not the node's own.
+// Any segment whose box meets a path inside the reach is among them (its box
+// lies inside its binned box while the buckets are kept). `reach` holds six
+// upper bounds as SlaveSearchEntry does; `fills` is the master surface's
+// count of bucket fillings when they were listed (-1: none listed); `count`
+// is -1 when they did not fit or a bucket was full (the node's buckets are
+// then searched).
+constexpr int kNearSlots = 16;
+struct NearSegments {
+  double reach[6];
+  int fills;
+  int count;
+};
+static_assert(std::is_trivially_copyable_v<NearSegments>);
 
 class SubDomainManager {
  public:
@@ -43,6 +61,10 @@ class SubDomainManager {
   // first), or kLinkLeft where a later grid of the search binds the node
   // and sets its link (owned, device; made by the UnifiedContact).
   int* link_state_gpu = nullptr;
+  // Per visit, the segments near the node (NearSegments) and their
+  // positions, kNearSlots a visit (owned, device; made at the first search).
+  NearSegments* near_gpu = nullptr;
+  int* near_member_gpu = nullptr;
   int slave_side = -1;              // the owner's gathered slave entries this grid reads
   UnifiedContact* owner = nullptr;  // keeper of the host bucket arrays
 
@@ -126,6 +148,8 @@ struct CandidateSlaves {
   // of the contact nodes, whose position gives a node's flag.
   unsigned char* flags;
   const ContactNodeCuda* base;
+  NearSegments* near;  // per visit (null: every node searches its buckets)
+  int* near_member;    // kNearSlots per visit
 };
 // What it reads of the grid and its master surface.
 struct CandidateGrid {
@@ -138,6 +162,9 @@ struct CandidateGrid {
   const int* member;
   SegmentCuda* segments;
   const SegmentSearchEntry* entries;
+  const BinnedBox* binned;  // the boxes the segments were binned with
+  int fills;                // the master surface's bucket fillings so far
+  double reach;             // how far a near list reaches beyond the path
 };
 
 // Candidates of the bucket search: each slave node is linked to the bucket

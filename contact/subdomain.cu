@@ -8,11 +8,6 @@
 #include "core/gridIndex.h"
 #include "core/segment.h"
 
-namespace {
-__host__ __device__ inline double axisOf(const double3& v, int a) { return a == 0 ? v.x : (a == 1 ? v.y : v.z); }
-__host__ __device__ inline int axisOf(const int3& v, int a) { return a == 0 ? v.x : (a == 1 ? v.y : v.z); }
-}  // namespace
-
 __global__ void SubDomainClear(int m, SubDomain* subdomains) {
   const int i = gridStrideIndex();
   if (i >= m) return;
@@ -31,15 +26,12 @@ __global__ void SegmentCudaFull(const SegmentCuda* segments, int n, double3 cell
   if (i >= n) return;
   const SegmentCuda& seg = segments[i];
   BinnedBox box;
-  int lo[3], hi[3];
   for (int a = 0; a < 3; ++a) {
     box.lo[a] = seg.box_min[a] - margin;
     box.hi[a] = seg.box_max[a] + margin;
-    lo[a] = static_cast<int>((box.lo[a] - axisOf(origin, a)) / axisOf(cell, a));
-    hi[a] = static_cast<int>((box.hi[a] - axisOf(origin, a)) / axisOf(cell, a));
-    if (lo[a] < 0) lo[a] = 0;
-    if (hi[a] > axisOf(dims, a) - 1) hi[a] = axisOf(dims, a) - 1;
   }
+  int lo[3], hi[3];
+  binnedCells(box, cell, origin, dims, lo, hi);
   if (binned != nullptr) binned[i] = box;
   for (int ix = lo[0]; ix <= hi[0]; ++ix) {
     for (int iy = lo[1]; iy <= hi[1]; ++iy) {

@@ -42,6 +42,21 @@ struct BinnedBox {
 };
 static_assert(std::is_trivially_copyable_v<BinnedBox>);
 
+// The buckets a binned box is listed in: per axis, first and last cell
+// (clamped to the grid; first above last on an axis it does not reach).
+__host__ __device__ inline void binnedCells(const BinnedBox& box, double3 cell, double3 origin, int3 dims, int* first,
+                                            int* last) {
+  const double o[3] = {origin.x, origin.y, origin.z};
+  const double c[3] = {cell.x, cell.y, cell.z};
+  const int d[3] = {dims.x, dims.y, dims.z};
+  for (int a = 0; a < 3; ++a) {
+    first[a] = static_cast<int>((box.lo[a] - o[a]) / c[a]);
+    last[a] = static_cast<int>((box.hi[a] - o[a]) / c[a]);
+    if (first[a] < 0) first[a] = 0;
+    if (last[a] > d[a] - 1) last[a] = d[a] - 1;
+  }
+}
+
 // What the candidate test reads of a master segment besides its normal:
 // its extended box and the ids of its nodes, copied out of the segment
 // record when the box is refreshed, one cache line a segment, so that the
