@@ -30,8 +30,7 @@ int heldAxesOf(const BasicBoundary& b) {
 // Position of a body in the model's list, following a merged body to the
 // body it moves with.
 int rootBody(const std::vector<RigidCuda>& bodies, const RigidCuda* body) {
-  while (body->mergedInto != nullptr && body->mergedInto != body) body = body->mergedInto;
-  return static_cast<int>(body - bodies.data());
+  return static_cast<int>(body->root() - bodies.data());
 }
 
 double finiteOrZero(double x) { return std::isfinite(x) ? x : 0.0; }

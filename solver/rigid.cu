@@ -204,6 +204,12 @@ __global__ void rigidNodeVelGlobal(NodeCuda** nodes, double invDt, double3 centr
 
 int RigidCuda::partId() const { return part != nullptr ? part->id : 0; }
 
+const RigidCuda* RigidCuda::root() const {
+  const RigidCuda* body = this;
+  while (body->mergedInto != nullptr && body->mergedInto != body) body = body->mergedInto;
+  return body;
+}
+
 bool RigidCuda::holdsNode(const NodeCuda* node) const {
   return std::find(nodes.begin(), nodes.end(), node) != nodes.end() ||
          std::find(extraNodes.begin(), extraNodes.end(), node) != extraNodes.end();
@@ -289,9 +295,9 @@ void RigidCuda::gatherList(const DeviceNodeList& list) {
 }
 
 // Gyroscopic moment -w x (I w) of the master body (a merged slave's motion is
-// its master's), then non-finite components become 0.
-void RigidCuda::finishResultant() {
-  if (mergedInto == nullptr) {
+// its master's) when asked, then non-finite components become 0.
+void RigidCuda::finishResultant(bool spin) {
+  if (spin && mergedInto == nullptr) {
     double iw[3], wxiw[3];
     matVec(inertia, velocity + 3, iw);
     cross(velocity + 3, iw, wxiw);
@@ -302,15 +308,15 @@ void RigidCuda::finishResultant() {
   }
 }
 
-void RigidCuda::gatherForcesGpu() {
+void RigidCuda::gatherForcesGpu(bool spin) {
   if (node_num <= 0) return;
   std::fill(force, force + 6, 0.0);
   gatherList(node_array_gpu);
   gatherList(extra_node_array_gpu);
-  finishResultant();
+  finishResultant(spin);
 }
 
-void RigidCuda::gatherForcesCpu() {
+void RigidCuda::gatherForcesCpu(bool spin) {
   std::fill(force, force + 6, 0.0);
   for (const std::vector<NodeCuda*>* list : {&nodes, &extraNodes}) {
     for (NodeCuda* node : *list) {
@@ -319,7 +325,7 @@ void RigidCuda::gatherForcesCpu() {
       for (int j = 0; j < 6; ++j) force[j] += f[j];
     }
   }
-  finishResultant();
+  finishResultant(spin);
 }
 
 void RigidCuda::computeAccelerations() {
@@ -364,6 +370,20 @@ void RigidCuda::stepRotation(double dt, double r[9]) {
     for (int j = 0; j < 3; ++j) inertia[3 * i + j] = 0.5 * (turned[3 * i + j] + turned[3 * j + i]);
 }
 
+void RigidCuda::keepStepStart() {
+  std::copy(centre, centre + 3, stepCentre_);
+  std::copy(displacement, displacement + 6, stepDisplacement_);
+  std::copy(inertia, inertia + 9, stepInertia_);
+  stepStarted_ = true;
+}
+
+void RigidCuda::rewindStep() {
+  if (!stepStarted_) return;
+  std::copy(stepCentre_, stepCentre_ + 3, centre);
+  std::copy(stepDisplacement_, stepDisplacement_ + 6, displacement);
+  std::copy(stepInertia_, stepInertia_ + 9, inertia);
+}
+
 void RigidCuda::advanceState(double dt) {
   for (int k = 0; k < 6; ++k) displacement[k] += dt * velocity[k];
   for (int k = 0; k < 3; ++k) centre[k] += dt * velocity[k];
@@ -371,6 +391,7 @@ void RigidCuda::advanceState(double dt) {
 
 void RigidCuda::updateNodesGpu(double dt) {
   if (node_num <= 0 || !(dt > 0.0)) return;
+  keepStepStart();
   double r[9];
   stepRotation(dt, r);
   const double3 c = make_double3(centre[0], centre[1], centre[2]);
@@ -391,6 +412,7 @@ void RigidCuda::updateNodesCpu(double dt) {
     return;
   }
   if (!(dt > 0.0)) return;
+  keepStepStart();
   double r[9];
   stepRotation(dt, r);
   const double3 c = make_double3(centre[0], centre[1], centre[2]);

@@ -58,6 +58,8 @@ class RigidCuda {
 
   // Part position of a part body; 0 for a nodal rigid body.
   int partId() const;
+  // The body it moves with: its master's, when it was merged, else itself.
+  const RigidCuda* root() const;
   // Whether the node is a member or an extra node of the body.
   bool holdsNode(const NodeCuda* node) const;
 
@@ -69,13 +71,18 @@ class RigidCuda {
   void computeMassProperties(RigidManager* rigidManager);
   void copyNodesToGpu(NodeManager* nodeManager);
   void allocateForceBuffer();
-  // Per cycle.
-  void gatherForcesGpu();
-  void gatherForcesCpu();
+  // Per cycle.  The resultant of the forces on the nodes, taken from them;
+  // spin: with the gyroscopic moment of the body's spin.
+  void gatherForcesGpu(bool spin = true);
+  void gatherForcesCpu(bool spin = true);
   void computeAccelerations();
   void updateVelocity(double dt, double prevDt);
   void updateNodesGpu(double dt);
   void updateNodesCpu(double dt);
+  // Back to where the last node update's step began (centre, displacement
+  // and inertia), so that the step can be taken again with a velocity found
+  // after it (the contact made before the first move); nothing before one.
+  void rewindStep();
   // What the contact force step needs of the body between its passes: the
   // resultant force and moment about the centre of the forces now on its
   // member and extra nodes, and the contact pairs counted on them; the
@@ -84,14 +91,21 @@ class RigidCuda {
   void contactLoadCpu(double load[7]) const;
 
  private:
-  void finishResultant();
+  void finishResultant(bool spin);
   // Rotation of the step dt (Cayley form of dt x angular velocity); turns
   // the inertia tensor with the body and returns the matrix row by row.
   void stepRotation(double dt, double r[9]);
   void advanceState(double dt);
+  // Keeps where the coming step begins.
+  void keepStepStart();
   // Launches the gathering over one device list and adds its block sums.
   void gatherList(const DeviceNodeList& list);
   void addContactLoad(const DeviceNodeList& list, double load[7]);
+
+  bool stepStarted_ = false;  // the start of a step is kept
+  double stepCentre_[3] = {};
+  double stepDisplacement_[6] = {};
+  double stepInertia_[9] = {};
 };
 
 // Inertia tensor of point masses about their centre (rows of a 3x3 matrix)

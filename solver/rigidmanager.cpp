@@ -216,6 +216,24 @@ void RigidManager::masterVelocitiesToSlaves() {
   }
 }
 
+void RigidManager::takeContactBeforeFirstMove(double time, double dt, bool host) {
+  // The step's own half update took no spin moment: the contact's adds none.
+  for (RigidCuda& r : rigid_array) host ? r.gatherForcesCpu(false) : r.gatherForcesGpu(false);
+  slaveForcesToMaster();
+  for (RigidCuda& r : rigid_array) {
+    if (std::all_of(r.force, r.force + 6, [](double f) { return f == 0.0; })) continue;
+    r.computeAccelerations();
+    for (const RigidConstrained& rc : rigid_constrained_array) {
+      if (rc.rigid == nullptr || rc.rigid->root() != &r || !rc.activeAt(time)) continue;
+      for (int k = 0; k < 6; ++k) {
+        if (rc.dofCode[k] != 0) r.acceleration[k] = 0.0;
+      }
+    }
+    r.updateVelocity(dt, dt);
+  }
+  masterVelocitiesToSlaves();
+}
+
 void RigidManager::markRigidNodes() {
   for (RigidCuda& body : rigid_array) {
     for (const std::vector<NodeCuda*>* list : {&body.nodes, &body.extraNodes}) {

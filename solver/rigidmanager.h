@@ -62,6 +62,12 @@ class RigidManager {
   // Per cycle.
   void slaveForcesToMaster();
   void masterVelocitiesToSlaves();
+  // Before the first move, once the contact made then has put its forces
+  // into the bodies' nodes (host: the host records, else the device's):
+  // each body they push takes them over the whole first step, in the degrees
+  // of freedom that neither it nor a motion prescribed at the time holds.
+  // The bodies' nodes still carry the velocities of the step begun.
+  void takeContactBeforeFirstMove(double time, double dt, bool host);
   // Marks every member and extra node as rigid.
   void markRigidNodes();
 

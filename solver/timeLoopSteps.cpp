@@ -187,7 +187,11 @@ void TimeLoopSteps::moveRigidBodies(bool project) {
   }
   for (RigidCuda& r : rm->rigid_array) r.updateVelocity(d_->dt, d_->prev_dt);
   rm->masterVelocitiesToSlaves();
-  for (RigidCuda& r : rm->rigid_array) {
+  moveRigidBodyNodes();
+}
+
+void TimeLoopSteps::moveRigidBodyNodes() {
+  for (RigidCuda& r : d_->rigidManager->rigid_array) {
     if (host_)
       r.updateNodesCpu(d_->dt);
     else
@@ -205,17 +209,26 @@ void TimeLoopSteps::moveRigidBodies(bool project) {
 // update of their own (slave forces to their masters and the boundary
 // conditions first, as in a cycle) whose acceleration adds to the first's,
 // so that the state written at time 0 shows the loads' and the contact's
-// together.  The rigid bodies' nodes give theirs up: a body answers from
-// the first cycle on.
+// together.  The rigid bodies take their share over the same whole step:
+// the contact sees each body where its nodes are (back at the start of the
+// step its first update began), and the body takes that step again with
+// the velocity its share gives, so that the pair's momentum is kept.
 void TimeLoopSteps::contactBeforeFirstMove(const std::function<void()>& contactStep) {
   if (d_->contactManager->contact_array.empty()) return;
   NodeManager* nm = d_->nodeManager;
+  RigidManager* rm = d_->rigidManager;
+  for (RigidCuda& r : rm->rigid_array) r.rewindStep();
   host_ ? nm->presetStepsCpu(d_->dt) : nm->presetSteps(d_->dt);
   contactStep();
   host_ ? nm->presetStepsCpu(0.0) : nm->presetSteps(0.0);
-  if (d_->pairManager->activePairCount() == 0) return;
-  slaveForcesToMasters();
-  applyBoundaries();
+  const bool pairs = d_->pairManager->activePairCount() > 0;
+  if (pairs) {
+    slaveForcesToMasters();
+    applyBoundaries();
+    rm->takeContactBeforeFirstMove(d_->time, d_->dt, host_);
+  }
+  moveRigidBodyNodes();
+  if (!pairs) return;
   host_ ? nm->allNodeAccelVelAddCalCpu(d_->dt, d_->dt) : nm->allNodeAccelVelAddCal(d_->dt, d_->dt);
   slavesFollowMasters();
 }

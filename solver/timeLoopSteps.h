@@ -68,6 +68,8 @@ class TimeLoopSteps {
  private:
   void applyBoundaries();
   void moveRigidBodies(bool project);
+  // Every rigid body writes its velocity into its nodes and steps on.
+  void moveRigidBodyNodes();
   void slaveForcesToMasters();
   void nodeVelocities();
   void slavesFollowMasters();

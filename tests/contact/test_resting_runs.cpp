@@ -62,11 +62,13 @@ TEST(RestingRun, BlockSlidesToRestOnAPlateAndStaysOnIt) {
 // Contacts that must hold, whatever holds or drives the bodies, run as
 // decks through the GPU loop (tests/solver/test_host_loop.cpp runs them
 // through the host loop too): a soft block resting on a plate whose every
-// node is held, a rigid block striking an elastic one, and two blocks
-// pressed by a pressure stepped onto the top.  No slave node stays inside
-// the master by more than a small share of an element, a moving impactor
-// never leaves with more kinetic energy than it brought, and the pressed
-// stack peaks where one block of its height would.
+// node is held, a rigid block striking an elastic one (from a gap, or
+// touching or slightly inside it at the start), and two blocks pressed by
+// a pressure stepped onto the top.  No slave node stays inside the master
+// by more than a small share of an element, a moving impactor never leaves
+// with more kinetic energy than it brought, a contact made at the start
+// keeps the momentum the bodies had, and the pressed stack peaks where one
+// block of its height would.
 namespace {
 
 struct HoldCase {
@@ -81,6 +83,9 @@ struct HoldCase {
   bool unloaded;      // no load works on it: its kinetic energy cannot rise
   double peak;        // analytic peak of the top (0: none)
   double startFall;   // the last node's downward acceleration written at time 0 (0: not checked)
+  // Speed down of the nodes from slave on at the start, the others at rest:
+  // at time 0 all nodes together have the momentum they had (0: not checked).
+  double startSpeed = 0.0;
 };
 
 void PrintTo(const HoldCase& c, std::ostream* os) { *os << c.name; }
@@ -97,7 +102,7 @@ class HoldingContact : public ::testing::TestWithParam<HoldCase> {};
 
 TEST_P(HoldingContact, NoNodeStaysInsideAndNothingGainsEnergy) {
   const HoldCase& c = GetParam();
-  double deepest = 0.0, energy0 = -1.0, mostEnergy = 0.0, peak = 0.0, startFall = 0.0;
+  double deepest = 0.0, energy0 = -1.0, mostEnergy = 0.0, peak = 0.0, startFall = 0.0, momentum[2] = {0.0, 0.0};
   motiondeck::runWatching(std::string("holding_") + c.name, c.deck, [&](FEMDynamic& fem, double) {
     const std::vector<NodeCuda>& n = fem.nodeManager->node_array_cpu;
     for (int k = 0; k < c.count; ++k)
@@ -106,6 +111,10 @@ TEST_P(HoldingContact, NoNodeStaysInsideAndNothingGainsEnergy) {
     if (energy0 < 0.0) {
       energy0 = e;
       startFall = -n.back().accel[2];
+      for (std::size_t k = 0; k < n.size(); ++k) {
+        momentum[0] -= k >= static_cast<std::size_t>(c.slave) ? n[k].mass * c.startSpeed : 0.0;
+        momentum[1] += n[k].mass * n[k].vel[2];
+      }
     }
     mostEnergy = std::max(mostEnergy, e);
     if (c.peak <= 0.0) return;
@@ -124,6 +133,9 @@ TEST_P(HoldingContact, NoNodeStaysInsideAndNothingGainsEnergy) {
   if (c.startFall > 0.0) {
     EXPECT_NEAR(startFall, c.startFall, 1e-9 * c.startFall) << c.name;
   }
+  if (c.startSpeed > 0.0) {
+    EXPECT_NEAR(momentum[1], momentum[0], -1e-9 * momentum[0]) << c.name;
+  }
   std::printf("%s: deepest %.3g %% of an element, kinetic energy up to %.4g of its start, top peak %.4g of %.4g\n",
               c.name, 100.0 * deepest / c.element, energy0 > 0.0 ? mostEnergy / energy0 : 0.0, peak, c.peak);
 }
@@ -134,6 +146,10 @@ INSTANTIATE_TEST_SUITE_P(
         HoldCase{"held_plate", deck(0.1, true), kBlockCell, kPlateNodes, -1, 9, 1e-3, false, 0.0, kGravity},
         HoldCase{"rigid_impactor", blockdrop::deck(1e-4, true, 1e-4, true), blockdrop::kCell, blockdrop::kBlockNodes,
                  18, 9, 5e-3, true, 0.0, 0.0},
+        HoldCase{"rigid_touching", blockdrop::deck(0.0, false, 1e-4, true), blockdrop::kCell, blockdrop::kBlockNodes,
+                 18, 9, 5e-3, true, 0.0, 0.0, blockdrop::kSpeed},
+        HoldCase{"rigid_overlapping", blockdrop::deck(-3e-6, true, 1e-4, true), blockdrop::kCell,
+                 blockdrop::kBlockNodes, 18, 9, 5e-3, true, 0.0, 0.0, blockdrop::kSpeed},
         HoldCase{"pressed_stack", pressedstack::deck(6e-5), pressedstack::kCell, pressedstack::kBlockNodes, 100, 25,
                  2e-3, false, 2.0 * pressedstack::kPressure * 8 * pressedstack::kCell / pressedstack::kYoung, 0.0}),
     [](const auto& info) { return std::string(info.param.name); });

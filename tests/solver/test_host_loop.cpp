@@ -153,7 +153,8 @@ LoopCase restingBlock() {
 
 // Contacts that hold (tests/contact/test_resting_runs.cpp): the soft block
 // resting on a plate whose every node is held, a rigid block striking an
-// elastic one, and two blocks pressed by a stepped pressure.
+// elastic one (and one slightly inside it at the start), and two blocks
+// pressed by a stepped pressure.
 LoopCase heldPlate() {
   return LoopCase{"held_plate", restingblock::kPlateNodes + 27, 0.2,
                   "*KEYWORD\n" + restingblock::deck(0.02, true) + "*END\n"};
@@ -180,7 +181,9 @@ INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,
                                          LoopCase{"sphere_on_plate", 387}, LoopCase{"static_dynamic", 33},
                                          LoopCase{"coulomb_push_4", 33}, LoopCase{"coulomb_rigid_4", 33, 0.3},
                                          plateUnderPressure(), blockDrop(), restingBlock(), heldPlate(),
-                                         rigidImpactor(), pressedStack()),
+                                         rigidImpactor(), pressedStack(),
+                                         LoopCase{"rigid_overlapping", blockdrop::kBlockNodes + 18, 0.0,
+                                                  "*KEYWORD\n" + blockdrop::deck(-3e-6, true, 4e-5, true) + "*END\n"}),
                          [](const testing::TestParamInfo<LoopCase>& info) { return std::string(info.param.deck); });
 
 }  // namespace
