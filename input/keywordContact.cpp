@@ -70,9 +70,12 @@ void applyContactCardDefaults(Contact& c) {
 }
 
 bool standsAtSearchDepth(double value) { return value >= 0.0 && value <= 3.0; }
+// A friction coefficient; a negative FS takes the friction from the parts'
+// contact cards (-1) or from a table (-2).
+bool standsAtCoefficient(double value) { return value >= 0.0; }
 
 // Fields of the contact cards that this version's contacts do not compute:
-// boxes, viscous friction and damping, penetration checks, birth and death,
+// friction from the parts' cards or a table, boxes, viscous friction and damping, penetration checks, birth and death,
 // contact thicknesses and their scales, a friction scale, airbag curves,
 // edge-to-edge search depths, a friction update interval, thickness
 // options, symmetry planes and kept initial penetrations. Penalty scales
@@ -89,7 +92,8 @@ void refuseUncomputedContactFields(KeywordReader& reader, const std::string& hea
   refuseUncomputedFields(reader, header, lines, n,
                          {{5, "SBOXID", "a slave side kept to a box"}, {6, "MBOXID", "a master side kept to a box"}});
   refuseUncomputedFields(reader, header, lines, n + 1,
-                         {{4, "VC", "a viscous limit of the friction force"},
+                         {{1, "FS", "friction of the parts' contact cards or of a table", standsAtCoefficient},
+                          {4, "VC", "a viscous limit of the friction force"},
                           {5, "VDC", "viscous damping of the contact"},
                           {6, "PENCHK", "a check that releases deep penetrations"},
                           {7, "BT", "a contact that starts later"},

@@ -79,9 +79,13 @@ void KeywordReader::readInitialVelocity(const std::string& block) {
     for (size_t i = 1; i < cardLineEnd(lines); ++i) {
       InitialCondition record;  // cleared: type velocity, no target, values 0
       cutDataFields(lines[i], kWidths, 7, f, 2);
-      if (fields_.read(f, 0, record.ic_node_id) != FieldStatus::Number) {
-        warn("*INITIAL_VELOCITY_NODE line \"" + lines[i] + "\" does not start with a node id; the line is skipped");
-        continue;
+      const FieldStatus id = fields_.read(f, 0, record.ic_node_id);
+      if (id == FieldStatus::Blank && blankOrZeros(lines[i])) continue;  // a line of blanks gives no velocity
+      if (id != FieldStatus::Number) {
+        // A field that does not read refuses the deck after the block.
+        if (id == FieldStatus::Blank)
+          refuse(lineWhere(keyword, lines[i]) + ": the line gives velocities but no node id (NID)");
+        return;
       }
       for (size_t k = 0; k < 6; ++k) fields_.read(f, 1 + k, record.value[k]);
       // Positions grow line by line: each entry goes to the end of the map.

@@ -23,6 +23,7 @@ class ElmManager;
 class Contact;
 class BasicBoundary;
 class NodeLoad;
+class RigidWall;
 
 // Replaces returns and tabs by blanks and removes the blanks at the end of
 // the block; newlines stay.
@@ -319,6 +320,7 @@ class KeywordReader {
   void readLoad(const std::string& block);
   void readBodyLoad(const std::string& header, const std::vector<std::string>& lines);
   void readRigidWall(const std::string& block);
+  bool readWallMotion(const std::string& header, const std::vector<std::string>& lines, int k, RigidWall& wall);
   void readConstrainedRigid(const std::string& block);
 
   // Prints the message and refuses the deck: the block loop stops.

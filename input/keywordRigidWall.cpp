@@ -1,6 +1,7 @@
 // Keyword family *RIGIDWALL: planar walls (unbounded or finite, optionally
 // moving) and flat geometric walls with a prescribed motion. Each block
 // becomes one wall; other wall shapes are refused.
+#include <cmath>
 #include <string>
 
 #include "input/keywordReader.h"
@@ -32,6 +33,33 @@ std::string uncomputedWallFields(const RigidWall& wall, bool moving) {
 
 }  // namespace
 
+// The motion card of a flat geometric wall: its curve LCID, OPT 0 (the
+// curve gives the speed) or 1 (the displacement), and the direction VX, VY,
+// VZ of the motion, made a unit vector. A card without a curve or a
+// direction, or with another OPT, refuses the deck: the wall would not
+// move as the card asks.
+bool KeywordReader::readWallMotion(const std::string& header, const std::vector<std::string>& lines, int k,
+                                   RigidWall& wall) {
+  readCard(lines, k, wall.motion_curve_id, wall.motion_kind, wall.motion_direction);
+  const std::string where =
+      k < static_cast<int>(lines.size()) ? lineWhere(header, lines[static_cast<size_t>(k)]) : "\"" + header + "\"";
+  const double* v = wall.motion_direction;
+  const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+  if (wall.motion_kind != 0 && wall.motion_kind != 1) {
+    refuse(where + ", field 2: OPT " + std::to_string(wall.motion_kind) +
+           " is not 0 (the curve gives the speed) or 1 (the curve gives the displacement)");
+  } else if (wall.motion_curve_id == 0) {
+    refuse(where + ", field 1: the motion card gives no curve (LCID); the wall would not move");
+  } else if (!(length > 0.0) || !std::isfinite(length)) {
+    refuse(where + ": the motion card gives no direction (VX, VY, VZ); the wall would not move");
+  } else {
+    for (int j = 0; j < 3; ++j) wall.motion_direction[j] /= length;
+    wall.motion_mode = wall.motion_kind;
+    return true;
+  }
+  return false;
+}
+
 void KeywordReader::readRigidWall(const std::string& block) {
   const std::string header = blockHeader(block);
   const std::vector<std::string> lines = splitDeckLines(block);
@@ -54,10 +82,7 @@ void KeywordReader::readRigidWall(const std::string& block) {
     readCard(lines, b + 1, wall.tail_point, wall.head_point, wall.wall_value7);
     readCard(lines, b + 2, wall.edge_point, wall.edge_lengths);
     wall.motion_mode = 1;
-    if (has("_MOTION")) {
-      readCard(lines, b + 3, wall.motion_curve_id, wall.motion_kind, wall.motion_direction);
-      if (wall.motion_kind == 0 || wall.motion_kind == 1) wall.motion_mode = wall.motion_kind;
-    }
+    if (has("_MOTION") && !readWallMotion(header, lines, b + 3, wall)) return;
   } else {
     unreadMechanics(header, "only planar and flat geometric rigid walls are computed");
     return;
