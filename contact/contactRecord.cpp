@@ -99,11 +99,12 @@ void gatherContactDepths(ContactModel& fem) {
       const std::ptrdiff_t i = slave - hostBase;
       if (slave == nullptr || i < 0 || i >= static_cast<std::ptrdiff_t>(nodes.size())) continue;
       const ContactNodeCuda& cn = nodes[static_cast<std::size_t>(i)];
-      // The pair's gap of the last step is the overlap left at the end, and
-      // the deepest penetration when deeper than what the node showed before.
+      // The pair's gap of the last step (from the real faces) is the overlap
+      // left at the end, and the deepest penetration when deeper than what
+      // the node showed before.
       const ContactPairCuda& p = cn.contact_pair;
-      const SegmentCuda* now = p.kind != CONTACT_PAIR_EMPTY ? segments.byAddress(p.segment) : nullptr;
-      const double gap = p.gap - cn.start_overlap;
+      const SegmentCuda* now = p.kind != CONTACT_PAIR_EMPTY ? segments.byNumber(p.face_segment) : nullptr;
+      const double gap = p.face_gap;
       const bool left = onSurface(now, m.masterSurface) && gap < 0.0;
       double deepest = cn.deepest_gap;
       const SegmentCuda* where = segments.byNumber(cn.deepest_segment);

@@ -74,16 +74,16 @@ struct ContactNodeCuda {
     if (start_overlap > 0.0 && gap >= 0.0) start_overlap = 0.0;
     return gap + start_overlap;
   }
-  // Keeps the penetration of the pair's gap (its held share taken off) when
-  // it is the deepest so far.
-  __host__ __device__ void noteDepth(double heldGapOfPair, int segment, double time) {
-    const double gap = heldGapOfPair - start_overlap;
+  // Keeps a gap of the node (its depth where below 0) when it is the
+  // deepest so far.
+  __host__ __device__ void noteDepth(double gap, int segment, double time) {
     if (!(gap < deepest_gap)) return;
     deepest_gap = gap;
     deepest_segment = segment;
     deepest_time = time;
   }
-  // The same for the gap of the node's pair in its last step (at `time`).
+  // The same for the gap from the real faces its pair measured in its last
+  // step (at `time`).
   __host__ __device__ void notePairDepth(double time);
   // A node without a pair that lies clear of the face it started behind
   // has come out: its contact no longer counts from its starting depth.

@@ -80,6 +80,11 @@ struct ContactPairCuda {
   int share_masters;
   int share_pass;  // pass that wrote the shares
   int open_pass;   // pass of the step under way (0: add at once)
+  // For the run record: the gap of this cycle measured from the real faces
+  // round the master segment (the face it is measured from: face_segment,
+  // its number over all surfaces), with gap's thickness offset.
+  double face_gap;
+  int face_segment;
 
   // Penetration: normal, gap and weights of this cycle, and the
   // carried force applied to the slave and master nodes.  A non-zero
@@ -133,6 +138,9 @@ struct ContactPairCuda {
   // weights of its nodes, with the normals of the segments that meet it
   // smoothly (at less than 30 degrees) round each node.
   __host__ __device__ void smoothNormal(const double* cornerWeights);
+  // face_gap and face_segment of the pair's node where its gap says it is
+  // behind the master (else the gap and the segment).
+  __host__ __device__ void measureFaceGap();
   // The end of the penetration step: the contact normal, then the carried
   // force along it to the slave and (unless skipped) the master nodes, and
   // the pair counted on its nodes.

@@ -3,6 +3,7 @@
 // carried normal force of the previous cycle applied to slave and masters.
 #include <cstdio>
 #include "contact/contactGeom.h"
+#include "contact/faceDepth.h"
 #include "contact/contactnode.h"
 #include "contact/contactpair.h"
 #include "core/gridIndex.h"
@@ -232,7 +233,20 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
   applyCarriedForce(cornerWeights, masterSkip);
 }
 
+__host__ __device__ void ContactPairCuda::measureFaceGap() {
+  face_gap = gap;
+  face_segment = segment->local_id;
+  if (!(gap < 0.0)) return;
+  const SegmentCuda* face = segment;
+  const double distance = face_depth::surfaceDistance(segment, side, owner->node->coord, &face);
+  double t = 0.0;
+  for (int k = 0; k < 4; ++k) t += face->node[k]->thickness;
+  face_gap = distance - 0.5 * (0.25 * t + owner->node->thickness);
+  face_segment = face->local_id;
+}
+
 __host__ __device__ void ContactPairCuda::applyCarriedForce(const double* cornerWeights, int masterSkip) {
+  measureFaceGap();
   gap = owner->heldGap(gap);  // a node that started inside the body is held at that depth
   smoothNormal(cornerWeights);
   // The shift of the cycle before is taken back with it.

@@ -223,7 +223,7 @@ __host__ __device__ void ContactPairCuda::searchAfterContact() {
 
 __host__ __device__ void ContactNodeCuda::notePairDepth(double time) {
   const ContactPairCuda& p = contact_pair;
-  if (p.kind != CONTACT_PAIR_EMPTY && p.segment != nullptr) noteDepth(p.gap, p.segment->local_id, time);
+  if (p.kind != CONTACT_PAIR_EMPTY && p.segment != nullptr) noteDepth(p.face_gap, p.face_segment, time);
 }
 
 __host__ __device__ void ContactNodeCuda::leaveStartOverlap() {

@@ -29,17 +29,16 @@ struct HoldCase {
   twoblocks::Layout layout;
   double minRebound;        // upper block's final momentum over its incoming one
   double maxDepth = 0.005;  // deepest a node may get beyond its start, in elements
-  // How much deeper than measured the record may be, in elements: where the
-  // blocks' edges meet, a node under a face's plane lies close to the side;
-  // and the record reads a pair's gap from the face's corners, deeper than
-  // the node lies where the face tilts or bends under it.
-  double edgeDepth = 0.0;
+  // How much deeper than measured the record may be, in elements.
+  double recordDepth = 1e-4;
 };
 void PrintTo(const HoldCase& c, std::ostream* os) { *os << c.name; }
 
 // Depth of x inside a block: the least depth behind its six sides, each
 // measured from the (bilinear) quadrilateral x lies over, at the foot of x
-// on it; -1 when x lies over no quadrilateral of some side.
+// on it; where x lies over none of a side (a far side tilted by the block's
+// bulge, or x beyond the side's edge), from the nearest point of its
+// quadrilaterals' borders.  Below 0 outside.
 double depthInBlock(const std::vector<NodeCuda>& nodes, const motiondeck::Block& block, const double* x) {
   const int dims[3] = {block.nx, block.ny, block.nz};
   auto at = [&](int axis, int side, int a, int b) {
@@ -53,7 +52,7 @@ double depthInBlock(const std::vector<NodeCuda>& nodes, const motiondeck::Block&
   double depth = 1e30;
   for (int axis = 0; axis < 3; ++axis)
     for (int side : {0, dims[axis]}) {
-      double best = -1e30;
+      double best = -1e30, nearest = 1e30, border = -1.0;
       for (int a = 0; a < dims[(axis + 1) % 3]; ++a)
         for (int b = 0; b < dims[(axis + 2) % 3]; ++b) {
           const double *p = at(axis, side, a, b), *q = at(axis, side, a + 1, b), *r = at(axis, side, a, b + 1),
@@ -70,15 +69,22 @@ double depthInBlock(const std::vector<NodeCuda>& nodes, const motiondeck::Block&
             u += (vv * dot(w, pu) - uv * dot(w, pv)) / det;
             v += (uu * dot(w, pv) - uv * dot(w, pu)) / det;
           }
-          if (u < -1e-9 || v < -1e-9 || u > 1 + 1e-9 || v > 1 + 1e-9) continue;
+          const bool on = u > -1e-9 && v > -1e-9 && u < 1 + 1e-9 && v < 1 + 1e-9;
+          u = std::clamp(u, 0.0, 1.0), v = std::clamp(v, 0.0, 1.0);
+          for (int c = 0; c < 3; ++c) {
+            w[c] = x[c] - ((1 - u) * (1 - v) * p[c] + u * (1 - v) * q[c] + (1 - u) * v * r[c] + u * v * s[c]);
+            pu[c] = (1 - v) * (q[c] - p[c]) + v * (s[c] - r[c]);
+            pv[c] = (1 - u) * (r[c] - p[c]) + u * (s[c] - q[c]);
+          }
           const double n[3] = {pu[1] * pv[2] - pu[2] * pv[1], pu[2] * pv[0] - pu[0] * pv[2],
                                pu[0] * pv[1] - pu[1] * pv[0]};
           // Inward: towards the far side of the block.
-          const double sign = side == 0 ? 1.0 : -1.0;
-          best = std::max(best, sign * (n[axis] > 0 ? 1 : -1) * dot(w, n) / std::sqrt(dot(n, n)));
+          const double sign = (side == 0 ? 1.0 : -1.0) * (n[axis] > 0 ? 1 : -1);
+          if (on) best = std::max(best, sign * dot(w, n) / std::sqrt(dot(n, n)));
+          const double away = std::sqrt(dot(w, w));
+          if (!on && away < nearest) nearest = away, border = sign * dot(w, n) < 0 ? -away : away;
         }
-      if (best < -1e29) return -1.0;
-      depth = std::min(depth, best);
+      depth = std::min(depth, best > -1e29 ? best : border);
     }
   return depth;
 }
@@ -126,12 +132,12 @@ TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
     if (!host) {
       EXPECT_LT(energymeter::largestRise(meter.samples), 0.01);
     }
-    // The record: the depth held from the start, and the deepest node (its
-    // pair measures from the face's corner planes, a little deeper than the
-    // face's triangles where the face bends).
+    // The record: the depth held from the start, and the deepest node (of
+    // the contact's slave side: a one-way contact does not see the master's
+    // nodes in the slave's body).
     EXPECT_NEAR(held.depth, std::max(0.0, -c.layout.gap), 1e-12);
     EXPECT_GE(record.depth, 0.8 * deepest);
-    EXPECT_LT(record.depth, 1.5 * deepest + (c.edgeDepth + 1e-9) * cell);
+    EXPECT_LT(record.depth, deepest + c.recordDepth * cell);
     EXPECT_NEAR(left.depth, last, 0.5 * last + 1e-9 * cell);
     std::printf("%s%s: %.3g of an element deeper than at the start, rebound %.3f, record %.3g (measured %.3g)\n",
                 c.name, host ? " (host loop)" : "", beyondStart / cell, rebound, record.depth, deepest);
@@ -140,7 +146,10 @@ TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
 
 // Blocks of 4 x 4 x 4 cells at 100 m/s, 1 mm and 1 um apart (crossed
 // within the first step, 1.5 % of an element deep, unless contact acts
-// before the first move), held to 0.1 % of an element; offset by half an
+// before the first move), held to 0.1 % of an element, but for the corners
+// where the blocks' rims meet: bulging, they cross, and a corner node of
+// one block ends up inside the other's corner (0.17 % of an element with
+// the blocks 1 um apart); offset by half an
 // element and a quarter, 1 mm apart (the lower block's top centre node is a
 // corner of the four faces the upper block's nodes push on, which let go of
 // it while its own pair still has to hold it); the upper block starts 20 um,
@@ -179,29 +188,24 @@ INSTANTIATE_TEST_SUITE_P(
     Decks, ContactHolds,
     testing::Values(
         HoldCase{"overlap_20um", {.gap = -2e-5}, 0.5},
-        HoldCase{"block_at_100_m_s", {.gap = 1e-3, .speed = 100.0, .cells = {{4, 4, 4}, {4, 4, 4}}}, 0.5, 0.001, 0.012},
-        HoldCase{"block_1um_off_at_100_m_s",
-                 {.gap = 1e-6, .speed = 100.0, .cells = {{4, 4, 4}, {4, 4, 4}}},
-                 0.5,
-                 0.0001,
-                 0.012},
-        HoldCase{"overlap_0_3mm_offset", {.gap = -3e-4, .dx = 0.005, .dy = 0.0025, .speed = 2.0}, 0.3},
+        HoldCase{"block_at_100_m_s", {.gap = 1e-3, .speed = 100.0, .cells = {{4, 4, 4}, {4, 4, 4}}}, 0.5, 0.001},
         HoldCase{
-            "block_at_100_m_s_offset", {.gap = 1e-3, .dx = 0.005, .dy = 0.0025, .speed = 100.0}, 0.5, 0.001, 0.008},
+            "block_1um_off_at_100_m_s", {.gap = 1e-6, .speed = 100.0, .cells = {{4, 4, 4}, {4, 4, 4}}}, 0.5, 0.002},
+        HoldCase{"overlap_0_3mm_offset", {.gap = -3e-4, .dx = 0.005, .dy = 0.0025, .speed = 2.0}, 0.3},
+        HoldCase{"block_at_100_m_s_offset", {.gap = 1e-3, .dx = 0.005, .dy = 0.0025, .speed = 100.0}, 0.5, 0.001},
         HoldCase{"general_one_part",
                  {.dx = 0.005,
                   .dy = 0.0025,
                   .onePart = true,
                   .contact = "*CONTACT_AUTOMATIC_GENERAL\n" + card({"3", "0", "2"})},
                  0.3,
-                 0.0003,
-                 0.001},
+                 0.0003},
         HoldCase{"bar_at_500_m_s_on_a_fine_held_plate_mass_scaled", barOnPlate, 0.5, 0.6},
         HoldCase{"bar_at_500_m_s_on_a_held_plate_sides_swapped",
-                 barOnPlateWith("*CONTACT_ONE_WAY_SURFACE_TO_SURFACE\n" + card({"1", "2", "3", "3"}), false), 0.5, 0.05,
-                 0.04},
+                 barOnPlateWith("*CONTACT_ONE_WAY_SURFACE_TO_SURFACE\n" + card({"1", "2", "3", "3"}), false), 0.5,
+                 0.05},
         HoldCase{"bar_at_500_m_s_on_a_free_plate_1e4_times_heavier",
-                 barOnPlateWith("*CONTACT_SURFACE_TO_SURFACE\n" + card({"2", "1", "3", "3"}), true), 0.5, 0.05, 0.02}),
+                 barOnPlateWith("*CONTACT_SURFACE_TO_SURFACE\n" + card({"2", "1", "3", "3"}), true), 0.5, 0.05}),
     [](const testing::TestParamInfo<HoldCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
