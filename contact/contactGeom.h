@@ -116,32 +116,38 @@ __host__ __device__ inline double largerOf(double x, double y) {
   return x > y ? x : y;
 }
 
-// A segment's extended box and normal of this cycle: the box of its nodes'
-// coordinates widened by its territory (calExtTerritory), then widened over
-// where its nodes were before the last displacement step, so that a
-// segment that passes a node within one step still holds it in its box.
-// Each node is read once and the box kept in registers, with the very
-// operations of the two steps apart.
+// One axis of a segment's extended box from its four nodes' coordinates now
+// and before the last displacement step: the box of the coordinates now
+// widened by the territory t, then widened over where the nodes were, so
+// that a segment that passes a node within one step still holds it in its
+// box.
+__host__ __device__ inline void extendedBoxAxis(const double* now, const double* before, double t, double& boxMin,
+                                                double& boxMax) {
+  double lo = HUGE_VAL, hi = -HUGE_VAL;
+  for (int k = 0; k < 4; ++k) {
+    lo = now[k] < lo ? now[k] : lo;
+    hi = now[k] > hi ? now[k] : hi;
+  }
+  if (lo > hi) lo = hi = NAN;  // no coordinate is a number
+  boxMin = lo - t;
+  boxMax = hi + t;
+  for (int k = 0; k < 4; ++k) {
+    boxMin = smallerOf(boxMin, before[k] - t);
+    boxMax = largerOf(boxMax, before[k] + t);
+  }
+}
+
+// A segment's extended box (extendedBoxAxis) and normal of this cycle. Each
+// node is read once and the box kept in registers.
 __host__ __device__ inline void refreshSegment(SegmentCuda& s) {
   const NodeCuda* const n[4] = {s.node[0], s.node[1], s.node[2], s.node[3]};
-  const double t = s.territory;
   for (int a = 0; a < 3; ++a) {
-    double now[4];
-    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    double now[4], before[4];
     for (int k = 0; k < 4; ++k) {
       now[k] = n[k]->coord[a];
-      lo = now[k] < lo ? now[k] : lo;
-      hi = now[k] > hi ? now[k] : hi;
+      before[k] = now[k] - n[k]->step_disp[a];
     }
-    if (lo > hi) lo = hi = NAN;  // no coordinate is a number
-    double boxMin = lo - t, boxMax = hi + t;
-    for (int k = 0; k < 4; ++k) {
-      const double before = now[k] - n[k]->step_disp[a];
-      boxMin = smallerOf(boxMin, before - t);
-      boxMax = largerOf(boxMax, before + t);
-    }
-    s.box_min[a] = boxMin;
-    s.box_max[a] = boxMax;
+    extendedBoxAxis(now, before, s.territory, s.box_min[a], s.box_max[a]);
   }
   s.solveNormVec();
 }

@@ -80,6 +80,12 @@ void Surface::takeOwned(Surface& o) noexcept {
   binned_box_gpu = std::exchange(o.binned_box_gpu, nullptr);
   bin_flags_gpu = std::exchange(o.bin_flags_gpu, nullptr);
   search_entry_gpu = std::exchange(o.search_entry_gpu, nullptr);
+  corners_gpu = std::exchange(o.corners_gpu, nullptr);
+  place_node_gpu = std::exchange(o.place_node_gpu, nullptr);
+  place_gpu = std::exchange(o.place_gpu, nullptr);
+  place_moved_gpu = std::exchange(o.place_moved_gpu, nullptr);
+  place_num = std::exchange(o.place_num, 0);
+  places_known = std::exchange(o.places_known, false);
   bucket_members = std::exchange(o.bucket_members, BucketMembers{});
   bins_filled = std::exchange(o.bins_filled, false);
 }
@@ -94,6 +100,12 @@ void Surface::freeOwned() {
   freeDevice(binned_box_gpu);
   freeDevice(bin_flags_gpu);
   freeDevice(search_entry_gpu);
+  freeDevice(corners_gpu);
+  freeDevice(place_node_gpu);
+  freeDevice(place_gpu);
+  freeDevice(place_moved_gpu);
+  place_num = 0;
+  places_known = false;
   freeDevice(bucket_members.range);
   freeDevice(bucket_members.member);
   bucket_members.capacity = 0;

@@ -3,6 +3,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 #include "contact/subdomain.h"
 #include "core/segment.h"
@@ -19,6 +20,23 @@ struct Element;
 // Per-cycle flag bytes of a surface (cleared at the start of every contact
 // step); bytes 0, 1 and 5 are only cleared.
 enum SurfaceFlag { SEGMENTS_BINNED = 2, BOX_KNOWN = 3, BOX_EXTENDED = 4 };
+
+// What the per-cycle refresh reads of a segment besides its nodes: the
+// positions of its nodes in the surface's list of refreshed nodes, its node
+// count and its territory (half a cache line a segment).
+struct SegmentCorners {
+  int place[4];
+  int node_num;
+  double territory;
+};
+static_assert(std::is_trivially_copyable_v<SegmentCorners>);
+// A node's coordinates now and before its last displacement step, gathered
+// once a cycle for all the segments that share the node.
+struct NodePlace {
+  double now[3];
+  double before[3];
+};
+static_assert(std::is_trivially_copyable_v<NodePlace>);
 
 class Surface {
  public:
@@ -47,6 +65,15 @@ class Surface {
   int* bin_flags_gpu = nullptr;                    // owned: boxes that left their binned box, entries refused
   SegmentSearchEntry* search_entry_gpu = nullptr;  // owned, one per segment, refreshed with the boxes
   BucketMembers bucket_members;                    // owned: the buckets' segments as indices, made with each filling
+  // The refresh's own copy of what it reads (made at its first cycle): the
+  // segments' corners and the distinct nodes of the segments by id, with
+  // their places of the cycle.
+  SegmentCorners* corners_gpu = nullptr;      // owned, one per segment
+  const NodeCuda** place_node_gpu = nullptr;  // owned, place_num entries
+  NodePlace* place_gpu = nullptr;             // owned, place_num entries
+  unsigned char* place_moved_gpu = nullptr;   // owned: the place changed this cycle
+  int place_num = 0;
+  bool places_known = false;  // the places hold those of the last refresh
   double bin_margin = 0.0;
   bool bins_filled = false;    // the buckets hold the segments of the last binning
   int bin_fills = 0;           // times the buckets were filled since set-up
@@ -119,6 +146,7 @@ class Surface {
 
  private:
   void listBucketMembersGpu();
+  void makeRefreshCopyGpu();
   void copyHostData(const Surface& other);
   void takeOwned(Surface& other) noexcept;
   void freeOwned();

@@ -14,6 +14,7 @@
 // before they are used in that cycle.
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -32,13 +33,6 @@ constexpr int kBoxesOutside = 0;    // segments whose box left its binned box
 constexpr int kEntriesRefused = 1;  // bucket entries refused while binning widened boxes
 constexpr int kBinFlagCount = 2;
 
-__host__ __device__ inline bool insideBinnedBox(const SegmentCuda& seg, const BinnedBox& binned) {
-  for (int a = 0; a < 3; ++a) {
-    if (seg.box_min[a] < binned.lo[a] || seg.box_max[a] > binned.hi[a]) return false;
-  }
-  return true;
-}
-
 int readFlag(const int* flags, int which) {
   int value = 0;
   CUDA_CHECK(cudaMemcpy(&value, flags + which, sizeof(int), cudaMemcpyDeviceToHost));
@@ -48,35 +42,130 @@ int readFlag(const int* flags, int which) {
 void clearFlags(int* flags) { CUDA_CHECK(cudaMemset(flags, 0, sizeof(int) * kBinFlagCount)); }
 }  // namespace
 
-// Segment boxes and normals of this cycle, copied into the search entries; a
-// segment whose box has left the box it was binned with counts itself in
-// *outside. Each thread asks for the record of a segment a few places ahead
-// and for its nodes' coordinates and steps, which the host build would otherwise wait
-// for one after the other.
-__global__ void GpuRefreshSegments(int n, SegmentCuda* segments, SegmentSearchEntry* entries, const BinnedBox* binned,
+namespace {
+__host__ __device__ inline bool sameBits(double a, double b) {
+  unsigned long long x, y;
+  memcpy(&x, &a, sizeof x);
+  memcpy(&y, &b, sizeof y);
+  return x == y;
+}
+}  // namespace
+
+// The places of this cycle of the surface's nodes, each node's two lines
+// read once however many segments share it (a missing node has no place);
+// moved[j] tells whether place j differs in any bit from the last cycle's
+// (every place when `all`).
+__global__ void GpuPlaceSurfaceNodes(int m, const NodeCuda* const* nodes, NodePlace* places, unsigned char* moved,
+                                     int all) {
+  const int j = gridStrideIndex();
+  if (j >= m) return;
+  if (j + 8 < m && nodes[j + 8] != nullptr) {
+    lanePrefetch(nodes[j + 8]->coord);
+    lanePrefetch(nodes[j + 8]->step_disp);
+  }
+  const NodeCuda* node = nodes[j];
+  NodePlace& p = places[j];
+  double now[3], before[3];
+  bool same = all == 0;
+  for (int a = 0; a < 3; ++a) {
+    now[a] = node != nullptr ? node->coord[a] : NAN;
+    before[a] = node != nullptr ? now[a] - node->step_disp[a] : NAN;
+    same = same && sameBits(now[a], p.now[a]) && sameBits(before[a], p.before[a]);
+  }
+  moved[j] = same ? 0 : 1;
+  if (same) return;
+  for (int a = 0; a < 3; ++a) {
+    p.now[a] = now[a];
+    p.before[a] = before[a];
+  }
+}
+
+// Segment boxes and normals of this cycle, the boxes copied into the search
+// entries, from the segments' corners and their nodes' places; a segment
+// whose box has left the box it was binned with counts itself in *outside.
+// A segment none of whose nodes has moved keeps what it has: the same
+// places give the same box and normal, and its box is still inside the box
+// it was binned with (a segment outside has the buckets filled anew in the
+// cycle it leaves).
+__global__ void GpuRefreshSegments(int n, SegmentCuda* segments, const SegmentCorners* corners, const NodePlace* places,
+                                   const unsigned char* moved, SegmentSearchEntry* entries, const BinnedBox* binned,
                                    int* outside) {
   const int i = gridStrideIndex();
   if (i >= n) return;
   if (i + 8 < n) {
-    lanePrefetch(&segments[i + 8].node[0]);
+    lanePrefetch(&segments[i + 8].normal[0]);
+    lanePrefetch(&segments[i + 8].normal[2]);
     lanePrefetch(&segments[i + 8].box_min[0]);
   }
-  if (i + 4 < n) {
-    for (const NodeCuda* node : segments[i + 4].node) {
-      if (node == nullptr) continue;
-      lanePrefetch(node->coord);
-      lanePrefetch(node->step_disp);
-    }
-  }
+  const SegmentCorners& c = corners[i];
+  if ((moved[c.place[0]] | moved[c.place[1]] | moved[c.place[2]] | moved[c.place[3]]) == 0) return;
+  const NodePlace* const p[4] = {places + c.place[0], places + c.place[1], places + c.place[2], places + c.place[3]};
   SegmentCuda& seg = segments[i];
-  contact_geom::refreshSegment(seg);
   SegmentSearchEntry& e = entries[i];
+  bool inside = true;
   for (int a = 0; a < 3; ++a) {
-    e.bound[a] = seg.box_min[a];
-    e.bound[3 + a] = -seg.box_max[a];
+    const double now[4] = {p[0]->now[a], p[1]->now[a], p[2]->now[a], p[3]->now[a]};
+    const double before[4] = {p[0]->before[a], p[1]->before[a], p[2]->before[a], p[3]->before[a]};
+    double lo, hi;
+    contact_geom::extendedBoxAxis(now, before, c.territory, lo, hi);
+    seg.box_min[a] = lo;
+    seg.box_max[a] = hi;
+    e.bound[a] = lo;
+    e.bound[3 + a] = -hi;
+    if (binned != nullptr) inside = inside && !(lo < binned[i].lo[a] || hi > binned[i].hi[a]);
   }
-  for (int k = 0; k < 4; ++k) e.node_id[k] = seg.node[k] != nullptr ? seg.node_id[k] : 0;
-  if (binned != nullptr && !insideBinnedBox(seg, binned[i])) atomicAddAnywhere(outside, 1);
+  const double* const x[4] = {p[0]->now, p[1]->now, p[2]->now, p[3]->now};
+  SegmentCuda::unitNormalOf(c.node_num, x, seg.normal);
+  if (!inside) atomicAddAnywhere(outside, 1);
+}
+
+// What the refresh reads of the segments that stays: their corners and, in
+// the search entries, their node ids.
+__global__ void GpuTakeSegmentCorners(int n, const SegmentCuda* segments, SegmentCorners* corners,
+                                      SegmentSearchEntry* entries) {
+  const int i = gridStrideIndex();
+  if (i >= n) return;
+  const SegmentCuda& seg = segments[i];
+  corners[i].node_num = seg.node_num;
+  corners[i].territory = seg.territory;
+  for (int k = 0; k < 4; ++k) entries[i].node_id[k] = seg.node[k] != nullptr ? seg.node_id[k] : 0;
+}
+
+// The node of each place: node k of segment s for slot 4 s + k.
+__global__ void GpuTakePlaceNodes(int m, const SegmentCuda* segments, const int* slot, const NodeCuda** nodes) {
+  const int j = gridStrideIndex();
+  if (j < m) nodes[j] = segments[slot[j] / 4].node[slot[j] % 4];
+}
+
+void Surface::makeRefreshCopyGpu() {
+  // Places by node id, in the order of the ids (that of the node records).
+  std::vector<int> ids;
+  for (const SegmentCuda& seg : segment_array) ids.insert(ids.end(), seg.node_id, seg.node_id + 4);
+  std::vector<int> distinct = ids;
+  std::sort(distinct.begin(), distinct.end());
+  distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+  place_num = static_cast<int>(distinct.size());
+  std::vector<SegmentCorners> corners(static_cast<std::size_t>(segment_num));
+  std::vector<int> slot(distinct.size());
+  for (std::size_t q = ids.size(); q-- > 0;) {
+    const auto at = std::lower_bound(distinct.begin(), distinct.end(), ids[q]) - distinct.begin();
+    corners[q / 4].place[q % 4] = static_cast<int>(at);
+    slot[static_cast<std::size_t>(at)] = static_cast<int>(q);
+  }
+  CUDA_CHECK(cudaMalloc(&corners_gpu, sizeof(SegmentCorners) * segment_num));
+  CUDA_CHECK(cudaMemcpy(corners_gpu, corners.data(), sizeof(SegmentCorners) * segment_num, cudaMemcpyHostToDevice));
+  launch(GpuTakeSegmentCorners, dim3(segment_num / 32 + 1), dim3(32), segment_num,
+         static_cast<const SegmentCuda*>(segment_array_gpu), corners_gpu, search_entry_gpu);
+  int* slotGpu = nullptr;
+  CUDA_CHECK(cudaMalloc(&slotGpu, sizeof(int) * place_num));
+  CUDA_CHECK(cudaMemcpy(slotGpu, slot.data(), sizeof(int) * place_num, cudaMemcpyHostToDevice));
+  CUDA_CHECK(cudaMalloc(&place_node_gpu, sizeof(NodeCuda*) * place_num));
+  CUDA_CHECK(cudaMalloc(&place_gpu, sizeof(NodePlace) * place_num));
+  CUDA_CHECK(cudaMalloc(&place_moved_gpu, sizeof(unsigned char) * place_num));
+  places_known = false;
+  launch(GpuTakePlaceNodes, dim3(place_num / 32 + 1), dim3(32), place_num,
+         static_cast<const SegmentCuda*>(segment_array_gpu), static_cast<const int*>(slotGpu), place_node_gpu);
+  freeDevice(slotGpu);
 }
 
 void Surface::refreshSegmentsGpu() {
@@ -84,10 +173,15 @@ void Surface::refreshSegmentsGpu() {
   // segments of master surfaces alone.
   if (subDomainArrayGpu_ == nullptr || segment_num <= 0) return;
   if (search_entry_gpu == nullptr) CUDA_CHECK(cudaMalloc(&search_entry_gpu, sizeof(SegmentSearchEntry) * segment_num));
+  if (corners_gpu == nullptr) makeRefreshCopyGpu();
   const BinnedBox* binned = bins_filled ? binned_box_gpu : nullptr;
   int* outside = bin_flags_gpu != nullptr ? bin_flags_gpu + kBoxesOutside : nullptr;
-  launch(GpuRefreshSegments, dim3(segment_num / 32 + 1), dim3(32), segment_num, segment_array_gpu, search_entry_gpu,
-         binned, outside);
+  launch(GpuPlaceSurfaceNodes, dim3(place_num / 32 + 1), dim3(32), place_num,
+         static_cast<const NodeCuda* const*>(place_node_gpu), place_gpu, place_moved_gpu, places_known ? 0 : 1);
+  places_known = true;
+  launch(GpuRefreshSegments, dim3(segment_num / 32 + 1), dim3(32), segment_num, segment_array_gpu,
+         static_cast<const SegmentCorners*>(corners_gpu), static_cast<const NodePlace*>(place_gpu),
+         static_cast<const unsigned char*>(place_moved_gpu), search_entry_gpu, binned, outside);
 }
 
 // Segments listed by bucket b (its usable slots that hold one) into

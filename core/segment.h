@@ -81,12 +81,19 @@ struct SegmentCuda {
   // (x2 - x1, x3 - x2) of a triangle, the diagonals (x3 - x1, x4 - x2) of a
   // quadrilateral. Another node count is reported and leaves the normal.
   __host__ __device__ bool solveNormVec() {
+    const double* x[4];
+    nodeCoords(x);
+    return unitNormalOf(node_num, x, normal);
+  }
+  // The same normal of a facet of nodeNum nodes whose coordinates are given
+  // apart from the nodes (x[k] those of node k), into out.
+  __host__ __device__ static bool unitNormalOf(int nodeNum, const double* const* x, double* out) {
     double a[3], b[3];
-    if (!normalSpan(a, b)) {
+    if (!normalSpanOf(nodeNum, x, a, b)) {
       printf("目前没有这种节点数目的接触块\n");
       return false;
     }
-    return unitCross(a, b, normal);
+    return unitCross(a, b, out);
   }
 
   // Box of the four nodes' current coordinates widened by the territory. A
@@ -134,15 +141,24 @@ struct SegmentCuda {
   }
 
  private:
-  // The two vectors whose cross product gives the current normal; false
-  // for a node count other than 3 and 4.
+  // The current coordinates of the four nodes (null for a missing node).
+  __host__ __device__ void nodeCoords(const double** x) const {
+    for (int k = 0; k < 4; ++k) x[k] = node[k] != nullptr ? node[k]->coord : nullptr;
+  }
   __host__ __device__ bool normalSpan(double* a, double* b) const {
-    const int i0 = node_num == 4 ? 2 : 1;  // quadrilateral: diagonals
-    const int j0 = node_num == 4 ? 3 : 2;
-    if (node_num != 3 && node_num != 4) return false;
+    const double* x[4];
+    nodeCoords(x);
+    return normalSpanOf(node_num, x, a, b);
+  }
+  // The two vectors whose cross product gives the current normal of a facet
+  // of nodeNum nodes at x; false for a node count other than 3 and 4.
+  __host__ __device__ static bool normalSpanOf(int nodeNum, const double* const* x, double* a, double* b) {
+    const int i0 = nodeNum == 4 ? 2 : 1;  // quadrilateral: diagonals
+    const int j0 = nodeNum == 4 ? 3 : 2;
+    if (nodeNum != 3 && nodeNum != 4) return false;
     // Written out: the compiler keeps a loop here, whose element-wise stores
     // the cross product reads back in pairs, waiting on every store.
-    const double *p = node[0]->coord, *q = node[1]->coord, *u = node[i0]->coord, *v = node[j0]->coord;
+    const double *p = x[0], *q = x[1], *u = x[i0], *v = x[j0];
     a[0] = u[0] - p[0];
     a[1] = u[1] - p[1];
     a[2] = u[2] - p[2];
