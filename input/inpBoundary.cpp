@@ -71,6 +71,7 @@ void InpReader::readBoundary(const InpBlock& block) {
     }
     const std::string second = inpUpper(line[1]);
     if (namedBoundaryType(second, boundary.flags)) {
+      if (!onlyFields(block, line, 2, "node or set, boundary type")) return;
       model_.boundaries.push_back(boundary);
       continue;
     }
@@ -82,6 +83,7 @@ void InpReader::readBoundary(const InpBlock& block) {
       refuse(where + ": the degrees of freedom must be numbers from 1 to 6 (first, last), followed by a value");
       return;
     }
+    if (!onlyFields(block, line, 4, "node or set, first and last degree of freedom, value")) return;
     for (int d = first; d <= last; ++d) boundary.flags[static_cast<size_t>(d - 1)] = 1;
     model_.boundaries.push_back(boundary);
   }
@@ -104,6 +106,7 @@ void InpReader::readInitialConditions(const InpBlock& block) {
       refuse(block.where() + " " + line[0] + ": the line must give a degree of freedom from 1 to 6 and a value");
       return;
     }
+    if (!onlyFields(block, line, 3, "node or set, degree of freedom, velocity")) return;
     // Lines naming the same target make one record; of two lines giving
     // one degree of freedom the later holds.
     InpModel::Velocity* record = nullptr;
@@ -138,6 +141,8 @@ void InpReader::readDynamic(const InpBlock& block) {
     refuse(block.where() + ": the data line must give the time period of the step (> 0)");
     return;
   }
+  // Field 4, a largest time increment, would bound the stable step.
+  if (!onlyFields(block, line, 2, "time increment, time period")) return;
   model_.endTime = time;
   model_.hasEndTime = true;
 }

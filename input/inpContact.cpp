@@ -124,6 +124,7 @@ void InpReader::readContactPair(const InpBlock& block) {
       refuse(block.where() + ": the line \"" + line[0] + "\" must give two surface names");
       return;
     }
+    if (!onlyFields(block, line, 2, "slave surface, master surface")) return;
     model_.contactPairs.push_back(InpModel::ContactPair{inpUpper(line[0]), inpUpper(line[1]), block.lineNumber,
                                                         block.keyword.option("INTERACTION")});
   }

@@ -119,6 +119,7 @@ size_t InpReader::readContact(const std::vector<InpBlock>& blocks, size_t i) {
                  ", ...\" must give two surface names (both may be empty) and an interaction name");
           return i + 1;
         }
+        if (!onlyFields(block, line, 3, "two surfaces, interaction")) return i + 1;
         model_.assignments.push_back(
             InpModel::Assignment{inpUpper(line[0]), inpUpper(line[1]), inpUpper(line[2]), block.lineNumber});
       }

@@ -108,6 +108,9 @@ void InpReader::readSection(const InpBlock& block) {
       refuse(block.where() + " " + section.elementSet + ": the first data line must give a thickness > 0");
       return;
     }
+    const bool shell = block.keyword.name == "SHELLSECTION";
+    if (!onlyFields(block, line, shell ? 2 : 1, shell ? "thickness, points through the thickness" : "thickness"))
+      return;
     // Points through the thickness: 5 when the line gives none.
     if (block.keyword.name == "SHELLSECTION" && line.size() > 1 && !line[1].empty() &&
         (!inpInteger(line[1], section.points) || section.points < 1 || section.points > 10)) {
@@ -137,6 +140,7 @@ void InpReader::readRigidBody(const InpBlock& block) {
     refuse(block.where() + ": \"" + block.lines[0][0] + "\" is not a thickness");
     return;
   }
+  if (!block.lines.empty() && !onlyFields(block, block.lines[0], 1, "thickness")) return;
   model_.rigidBodies.push_back(body);
 }
 
@@ -177,6 +181,24 @@ bool readStressStrainTable(const InpBlock& block, std::vector<std::pair<double, 
 
 }  // namespace
 
+// A hardening table of (stress, strain[, temperature]) lines: a run here
+// has no temperature, so one temperature (or none) throughout is one table;
+// tables of several temperatures, or fields past the temperature, refuse
+// the deck.
+void InpReader::refuseTemperatureTable(const InpBlock& sub, const std::string& where) {
+  const std::string first = sub.lines.empty() || sub.lines[0].size() < 3 ? "" : sub.lines[0][2];
+  for (const InpLines::Line& line : sub.lines) {
+    if (!onlyFields(sub, line, 3, "yield stress, plastic strain, temperature")) return;
+    const std::string temperature = line.size() < 3 ? "" : line[2];
+    double a = 0.0, b = 0.0;
+    if (temperature == first || (inpNumber(temperature, a) && inpNumber(first, b) && a == b)) continue;
+    refuse(where + ": line " + std::to_string(sub.lines.numberOf(line)) + " gives the hardening at temperature " +
+           (temperature.empty() ? "none" : temperature) + " beside " + (first.empty() ? "none" : first) +
+           ": hardening that changes with temperature is not computed (a run here has no temperature)");
+    return;
+  }
+}
+
 // *HYPERELASTIC, MOONEY-RIVLIN: C10, C01 and D1. The strain energy of this
 // system's rubber uses c1 = C10, c2 = C01 and c3, whose small-strain bulk
 // modulus K0 = 4 (c2 + c3) + 4 (c1 + c2) / 3 is 2 / D1.
@@ -192,6 +214,7 @@ void InpReader::readMooneyRivlin(const InpBlock& sub, const std::string& where, 
     refuse(where + ": the first data line must give C10, C01 and D1");
     return;
   }
+  if (!onlyFields(sub, sub.lines[0], 4, "C10, C01, D1, temperature")) return;
   if (!(values[2] > 0.0)) {
     refuse(where + ": D1 must be > 0: an explicit run needs a compressible rubber (bulk modulus 2 / D1)");
     return;
@@ -248,6 +271,7 @@ size_t InpReader::readMaterial(const std::vector<InpBlock>& blocks, size_t i) {
       refuseUnreadOptions(sub, {});
       material.hasDensity = numbers(sub.lines, 0, 1, &material.density) && material.density > 0.0;
       if (!material.hasDensity) refuse(where + ": the first data line must give a density > 0");
+      onlyFields(sub, sub.lines[0], 2, "density, temperature");
     } else if (sub.keyword.name == "ELASTIC") {
       refuseUnreadOptions(sub, {"TYPE"});
       const std::string type = sub.keyword.option("TYPE");
@@ -256,7 +280,7 @@ size_t InpReader::readMaterial(const std::vector<InpBlock>& blocks, size_t i) {
         refuse(where + ": TYPE=" + type + " is not read by this version (isotropic only)");
       } else if (!numbers(sub.lines, 0, 2, values) || values[0] <= 0.0 || values[1] <= -1.0 || values[1] >= 0.5) {
         refuse(where + ": the first data line must give Young's modulus > 0 and Poisson's ratio in (-1, 0.5)");
-      } else {
+      } else if (onlyFields(sub, sub.lines[0], 3, "Young's modulus, Poisson's ratio, temperature")) {
         material.hasElastic = true;
         material.youngs = values[0];
         material.poisson = values[1];
@@ -270,6 +294,7 @@ size_t InpReader::readMaterial(const std::vector<InpBlock>& blocks, size_t i) {
       // One (stress, plastic strain) pair per line.
       std::string why;
       if (!readStressStrainTable(sub, material.plastic, why)) refuse(where + ": " + why);
+      refuseTemperatureTable(sub, where);
     } else if (sub.keyword.name == "HYPERELASTIC" || sub.keyword.name == "HYPERELASTICMOONEY-RIVLIN") {
       readMooneyRivlin(sub, where, material);
     } else if (sub.keyword.name == "LOWDENSITYFOAM") {

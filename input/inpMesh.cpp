@@ -1,4 +1,5 @@
 // ".inp" mesh keywords: *NODE, *SYSTEM, *ELEMENT, *NSET and *ELSET.
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <set>
@@ -67,6 +68,7 @@ void InpReader::readNodes(const InpBlock& block) {
       refuse(block.where() + ": \"" + line[0] + "\" is not a node number");
       return;
     }
+    if (!onlyFields(block, line, 4, "node number, x, y, z")) return;
     double read[3] = {};
     for (size_t k = 0; k < 3 && k + 1 < line.size(); ++k) {
       if (!line[k + 1].empty() && !inpNumber(line[k + 1], read[k])) {
@@ -220,7 +222,9 @@ bool readSetMembers(const InpBlock& block, const std::map<std::string, std::vect
     if (generate) {
       int first = 0, last = 0, step = 1;
       if (!inpInteger(line[0], first) || line.size() < 2 || !inpInteger(line[1], last) ||
-          (line.size() > 2 && !line[2].empty() && !inpInteger(line[2], step)) || step <= 0 || last < first) {
+          (line.size() > 2 && !line[2].empty() && !inpInteger(line[2], step)) || step <= 0 || last < first ||
+          std::any_of(line.begin() + std::min<std::ptrdiff_t>(3, std::ssize(line)), line.end(),
+                      [](const std::string& field) { return !field.empty(); })) {
         why = "the range line \"" + line[0] + ", ...\" is not first, last[, step > 0] with last >= first";
         return false;
       }

@@ -73,6 +73,17 @@ void InpReader::refuse(const std::string& message) {
 
 void InpReader::warn(const std::string& message) { std::cerr << "Inp deck: " << message << std::endl; }
 
+bool InpReader::onlyFields(const InpBlock& block, const InpLines::Line& line, size_t count, const char* fields) {
+  for (size_t k = count; k < line.size(); ++k) {
+    if (line[k].empty()) continue;
+    refuse("*" + block.keyword.name + inpAtLine(block.lines.numberOf(line)) + ": field " + std::to_string(k + 1) +
+           " holds \"" + line[k] + "\", past the fields this version reads from the line (" + fields +
+           "); it is not read");
+    return false;
+  }
+  return true;
+}
+
 namespace {
 
 // Keywords whose blocks are nothing but their data lines: without a line

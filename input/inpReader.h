@@ -86,6 +86,11 @@ class InpLines {
   std::vector<Line>& editLines() { return lines_; }
   // Deck line number of line i (0 when unknown).
   int number(size_t i) const { return i < numbers_.size() ? numbers_[i] : 0; }
+  // Deck line number of a line of this block (0 for another line).
+  int numberOf(const Line& line) const {
+    const size_t i = static_cast<size_t>(&line - lines_.data());
+    return &line >= lines_.data() && i < lines_.size() ? number(i) : 0;
+  }
   bool taken(size_t i) const { return taken_[i] != 0; }
   void take(size_t i) const { taken_[i] = 1; }
   // Line i without taking it (for messages).
@@ -349,6 +354,10 @@ class InpReader {
   // A block whose keyword needs data lines but has none (a deck cut
   // short): refuses the deck; false then.
   bool hasDataLines(const InpBlock& block);
+  // A data line of the block that holds anything past its first `count`
+  // fields (named in `fields`) refuses the deck, naming the line and the
+  // field; false then.
+  bool onlyFields(const InpBlock& block, const InpLines::Line& line, size_t count, const char* fields);
 
   // Mesh: nodes, coordinate systems, elements, parts, sets.
   void readNodes(const InpBlock& block);
@@ -362,6 +371,7 @@ class InpReader {
   size_t readMaterial(const std::vector<InpBlock>& blocks, size_t i);
   void readSectionControls(const InpBlock& block);
   void readMooneyRivlin(const InpBlock& sub, const std::string& where, InpModel::Material& material);
+  void refuseTemperatureTable(const InpBlock& sub, const std::string& where);
   size_t readFoam(const std::vector<InpBlock>& blocks, size_t j, const std::string& where,
                   InpModel::Material& material);
   // Amplitudes, boundaries, initial conditions, the step.

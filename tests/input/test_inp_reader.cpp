@@ -254,6 +254,16 @@ TEST_F(InpDeckTest, BadDecksAreRefusedWithTheirReason) {
               "27, 0., .5, 2.\n28, 0., 0., 2.5\n29, .5, 0., 2.5\n*Element, type=C3D10M, elset=TET\n"
               "2, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30\n*Solid Section, elset=TET, material=STEEL\n",
        "*ELEMENT (line 33): element 2 names node 30, which no *NODE line defines"},
+      // Fields past those a line takes: a largest time increment, a normal
+      // at a node, stray values; hardening at several temperatures.
+      {kCube + "*Solid Section, elset=CUBE, material=STEEL\n" + kSteel + "*Step\n*Dynamic, Explicit\n, 1e-5, , 1e-9\n",
+       "*DYNAMIC (line 20): field 4 holds \"1e-9\", past the fields this version reads from the line"},
+      {good + "*Node\n100, 0., 0., 2., 0., 0., 1.\n", "*NODE (line 23): field 5 holds \"0.\""},
+      {good + "*Boundary\n11, 1, 3, 0., 7\n", "*BOUNDARY (line 23): field 5 holds \"7\""},
+      {good + "*Initial Conditions, type=VELOCITY\n11, 1, 1., 5.\n", "field 4 holds \"5.\""},
+      {kCube + "*Solid Section, elset=CUBE, material=STEEL\n" + kSteel + "*Plastic\n250., 0., 20.\n300., 0.1, 400.\n" +
+           kStep,
+       "line 20 gives the hardening at temperature 400. beside 20."},
       // Options that would change what is computed: each acts or refuses.
       {good + "*Surface, name=S\nCUBE, S1\n*Surface, name=T\nCUBE, S2\n*Tie, name=G, constraint ratio=0.5\nS, T\n",
        "line 26: *TIE (the option CONSTRAINTRATIO=0.5 is not acted on"},
