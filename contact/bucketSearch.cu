@@ -83,14 +83,11 @@ __host__ __device__ inline bool insideReach(const double* upper, const double* r
   for (int k = 0; k < 6; ++k) inside &= upper[k] <= reach[k];
   return inside;
 }
-// Adds segment m to the near list when its binned box meets the reach and
+// Adds segment m to the near list when its anchor meets the reach and
 // it is not the node's own nor listed; false when the list is full.
 __host__ __device__ inline bool listNear(const SlaveSearchEntry& v, NearSegments& near, int* list, int m,
                                          const CandidateGrid& g) {
-  const BinnedBox& b = g.binned[m];
-  for (int a = 0; a < 3; ++a) {
-    if (near.reach[a] < b.lo[a] || near.reach[3 + a] < -b.hi[a]) return true;
-  }
+  if (!laneNoneLess6(near.reach, g.anchors[m].bound)) return true;
   const int* id = g.entries[m].node_id;
   if (id[0] == v.node_id || id[1] == v.node_id || id[2] == v.node_id || id[3] == v.node_id) return true;
   for (int j = 0; j < near.count; ++j) {
@@ -119,6 +116,20 @@ __host__ __device__ inline bool listNearBuckets(const SlaveSearchEntry& v, NearS
       }
   return true;
 }
+// Every point of the reach lies in the same bucket, or outside the grid, as
+// subDomainOfPoint finds them.
+__host__ __device__ inline bool reachInOneBucket(const double* reach, const CandidateGrid& g) {
+  const double o[3] = {g.origin.x, g.origin.y, g.origin.z};
+  const double c[3] = {g.cell.x, g.cell.y, g.cell.z};
+  const int d[3] = {g.dims.x, g.dims.y, g.dims.z};
+  bool one = true;
+  for (int a = 0; a < 3; ++a) {
+    const double lo = (-reach[3 + a] - o[a]) / c[a], hi = (reach[a] - o[a]) / c[a];
+    if (hi < 0.0 || lo >= d[a]) return true;  // outside the grid on this axis
+    one &= lo >= 0.0 && hi < d[a] && static_cast<int>(lo) == static_cast<int>(hi);
+  }
+  return one;
+}
 // Makes the node's near list anew around its path.
 __host__ __device__ inline void makeNearList(const SlaveSearchEntry& v, NearSegments& near, int* list,
                                              const CandidateGrid& g) {
@@ -129,7 +140,8 @@ __host__ __device__ inline void makeNearList(const SlaveSearchEntry& v, NearSegm
   }
   near.count = 0;
   if (finite && !listNearBuckets(v, near, list, g)) near.count = -1;
-  near.fills = finite ? g.fills : -1;
+  near.epoch = finite ? g.epoch : -1;
+  near.steady = finite && reachInOneBucket(near.reach, g) ? 1 : 0;
 }
 // The near segments whose box the path meets, offered in the order the
 // search of the path's buckets gives them: by the first of those buckets
@@ -293,17 +305,22 @@ __global__ void testPairProduceAccorContactNode(int n, CandidateSlaves slaves, C
   }
   ContactNodeCuda* cn = slaves.nodes[slot];
   unsigned char* flag = slaves.flags != nullptr ? slaves.flags + (cn - slaves.base) : nullptr;
-  linkBucket(v, cn, slaves.link_state[i], grid);
+  int& link = slaves.link_state[i];
   // The node's near segments while its path stays within their reach and
-  // the buckets are those they were listed from.
+  // the anchors and buckets are those they were listed with; its bucket
+  // link while the reach lies in one bucket.
   if (slaves.near != nullptr) {
     NearSegments& near = slaves.near[i];
     int* list = slaves.near_member + static_cast<std::ptrdiff_t>(i) * kNearSlots;
-    if (near.fills != grid.fills || !insideReach(v.upper, near.reach)) makeNearList(v, near, list, grid);
+    const bool kept = near.epoch == grid.epoch && insideReach(v.upper, near.reach);
+    if (!kept) makeNearList(v, near, list, grid);
+    if (!kept || near.steady == 0 || link == kLinkUnknown) linkBucket(v, cn, link, grid);
     if (near.count >= 0) {
       offerNearSegments(cn, v, near, list, grid, overflow, flag);
       return;
     }
+  } else {
+    linkBucket(v, cn, link, grid);
   }
   // Every bucket the node's path over the step reaches (mostly the one it
   // lies in): a segment it crossed is binned where the path met it.
@@ -317,6 +334,21 @@ __global__ void testPairProduceAccorContactNode(int n, CandidateSlaves slaves, C
         const int2 run = grid.range[idx];
         offerBucketMembers(cn, v, grid.member + run.x, grid.member + run.x + run.y, grid, overflow, flag);
       }
+}
+
+__global__ void GpuSegmentsLeftAnchors(int n, const SegmentSearchEntry* entries, const SegmentAnchor* anchors,
+                                       int* left) {
+  const int i = gridStrideIndex();
+  if (i >= n) return;
+  bool inside = true;  // a bound that is not a number has left
+  for (int k = 0; k < 6; ++k) inside &= entries[i].bound[k] >= anchors[i].bound[k];
+  if (!inside) atomicAddAnywhere(left, 1);
+}
+
+__global__ void GpuAnchorSegments(int n, const SegmentSearchEntry* entries, SegmentAnchor* anchors, double reach) {
+  const int i = gridStrideIndex();
+  if (i >= n) return;
+  for (int k = 0; k < 6; ++k) anchors[i].bound[k] = entries[i].bound[k] - reach;
 }
 
 void PairManager::gatherFaceNormalsGpu(const Surface& master) {

@@ -306,6 +306,10 @@ void SubDomainManager::moveFrom(SubDomainManager& other) noexcept {
   link_state_gpu = std::exchange(other.link_state_gpu, nullptr);
   near_gpu = std::exchange(other.near_gpu, nullptr);
   near_member_gpu = std::exchange(other.near_member_gpu, nullptr);
+  anchor_gpu = std::exchange(other.anchor_gpu, nullptr);
+  anchors_left_gpu = std::exchange(other.anchors_left_gpu, nullptr);
+  anchor_fills = other.anchor_fills;
+  near_epoch = other.near_epoch;
   slave_side = other.slave_side;
   owner = other.owner;
 }
@@ -317,6 +321,8 @@ void SubDomainManager::freeOwned() {
   freeDevice(link_state_gpu);
   freeDevice(near_gpu);
   freeDevice(near_member_gpu);
+  freeDevice(anchor_gpu);
+  freeDevice(anchors_left_gpu);
 }
 
 void SubDomainManager::copySlaveNodeArrayGpu(ContactNodeCuda** source) {
@@ -470,21 +476,13 @@ void SubDomainManager::offerCandidatesGpu(const SlaveSearchEntry* slaves, int* o
   const int k = slaveNodeNum();
   if (!offersCandidates() || slaves == nullptr || slave_visit_slot_gpu == nullptr || link_state_gpu == nullptr) return;
   const Surface& master = *masterSurface;
-  // Near lists while the buckets are kept with the boxes they were binned
-  // with (they hold until the buckets are filled anew).
-  if (near_gpu == nullptr && master.binned_box_gpu != nullptr) {
-    CUDA_CHECK(cudaMalloc(&near_gpu, sizeof(NearSegments) * k));
-    CUDA_CHECK(cudaMalloc(&near_member_gpu, sizeof(int) * kNearSlots * k));
-    CUDA_CHECK(cudaMemset(near_gpu, 0xff, sizeof(NearSegments) * k));  // fills -1: none listed
-  }
-  const bool kept = owner != nullptr && owner->keep_buckets && master.bin_margin > 0.0;
-  const bool near = kept && near_gpu != nullptr && master.binned_box_gpu != nullptr;
+  const double reach = 0.25 * master.bin_margin;
+  const bool near = owner != nullptr && owner->keep_buckets && reach > 0.0 && master.binned_box_gpu != nullptr;
+  if (near) anchorNearLists(reach);
   const CandidateSlaves nodes{
       slave_contact_node_array_gpu, slaves,         slave_visit_slot_gpu, link_state_gpu, flags, base,
       near ? near_gpu : nullptr,    near_member_gpu};
   const BucketMembers& bm = master.bucket_members;
-  // A quarter of the margin the segments were binned with: a node moves
-  // that far before its list is made anew, and the list stays short.
   const CandidateGrid grid{cell_size,
                            box_min,
                            subdomain_dims,
@@ -495,9 +493,39 @@ void SubDomainManager::offerCandidatesGpu(const SlaveSearchEntry* slaves, int* o
                            master.segment_array_gpu,
                            master.search_entry_gpu,
                            master.binned_box_gpu,
-                           master.bin_fills,
-                           0.25 * master.bin_margin};
+                           anchor_gpu,
+                           near_epoch,
+                           reach};
   launch(testPairProduceAccorContactNode, dim3(k / 32 + 1), dim3(32), k, nodes, grid, overflow);
+}
+
+void SubDomainManager::anchorNearLists(double reach) {
+  const int k = slaveNodeNum();
+  const int n = masterSurface->segment_num;
+  if (near_gpu == nullptr) {
+    CUDA_CHECK(cudaMalloc(&near_gpu, sizeof(NearSegments) * k));
+    CUDA_CHECK(cudaMalloc(&near_member_gpu, sizeof(int) * kNearSlots * k));
+    CUDA_CHECK(cudaMemset(near_gpu, 0xff, sizeof(NearSegments) * k));  // epoch -1: none listed
+    CUDA_CHECK(cudaMalloc(&anchor_gpu, sizeof(SegmentAnchor) * n));
+    CUDA_CHECK(cudaMalloc(&anchors_left_gpu, sizeof(int)));
+  }
+  const SegmentSearchEntry* entries = masterSurface->search_entry_gpu;
+  // A segment the lists do not hold may have come near a node: all anchors
+  // are set anew, and every list is made anew (a new epoch).
+  bool anew = anchor_fills != masterSurface->bin_fills;
+  if (!anew) {
+    CUDA_CHECK(cudaMemset(anchors_left_gpu, 0, sizeof(int)));
+    launch(GpuSegmentsLeftAnchors, dim3(n / 32 + 1), dim3(32), n, entries,
+           static_cast<const SegmentAnchor*>(anchor_gpu), anchors_left_gpu);
+    int left = 0;
+    CUDA_CHECK(cudaMemcpy(&left, anchors_left_gpu, sizeof(int), cudaMemcpyDeviceToHost));
+    anew = left != 0;
+  }
+  if (anew) {
+    launch(GpuAnchorSegments, dim3(n / 32 + 1), dim3(32), n, entries, anchor_gpu, reach);
+    anchor_fills = masterSurface->bin_fills;
+    near_epoch = near_epoch == INT_MAX ? 0 : near_epoch + 1;
+  }
 }
 
 void SubDomainManager::makeVisitSlots() {

@@ -16,22 +16,32 @@ struct ContactNodeCuda;
 // Largest grid a master surface may get (about 512 MiB of buckets).
 constexpr long long kMaxSubDomainNum = (512LL << 20) / static_cast<long long>(sizeof(SubDomain));
 
-// The segments near one slave node, kept over the cycles while the buckets
-// are kept and the node's path stays inside `reach`: those listed in the
-// buckets that reach touches whose binned box meets it, not the node's own.
-// Any segment whose box meets a path inside the reach is among them (its box
-// lies inside its binned box while the buckets are kept). `reach` holds six
-// upper bounds as SlaveSearchEntry does; `fills` is the master surface's
-// count of bucket fillings when they were listed (-1: none listed); `count`
-// is -1 when they did not fit or a bucket was full (the node's buckets are
-// then searched).
+// The segments near one slave node, kept over the cycles while the node's
+// path stays inside `reach` and the segments' boxes inside their anchors
+// (SegmentAnchor): those listed in the buckets that reach touches whose
+// anchor meets it, not the node's own. Any segment whose box meets a path
+// inside the reach is among them. `reach` holds six upper bounds as
+// SlaveSearchEntry does; `epoch` is the grid's anchor epoch when they were
+// listed (-1: none listed); `count` is -1 when they did not fit or a bucket
+// was full (the node's buckets are then searched); `steady` is 1 when every
+// point of the reach lies in one and the same bucket or outside the grid,
+// so that the node's bucket link stays while its path stays inside.
 constexpr int kNearSlots = 16;
 struct NearSegments {
   double reach[6];
-  int fills;
+  int epoch;
   int count;
+  int steady;
 };
 static_assert(std::is_trivially_copyable_v<NearSegments>);
+// A master segment's box when the near lists were made, widened by their
+// reach, as six lower bounds (SegmentSearchEntry). The lists hold while
+// every segment's box stays inside its anchor; the anchors are set anew,
+// and the lists made anew, when one leaves or the buckets are filled anew.
+struct SegmentAnchor {
+  double bound[6];
+};
+static_assert(std::is_trivially_copyable_v<SegmentAnchor>);
 
 class SubDomainManager {
  public:
@@ -65,6 +75,13 @@ class SubDomainManager {
   // positions, kNearSlots a visit (owned, device; made at the first search).
   NearSegments* near_gpu = nullptr;
   int* near_member_gpu = nullptr;
+  // The master segments' anchors (owned, device), the count of those that
+  // left them (owned, device), the bucket filling they were set after and
+  // how many times they were set.
+  SegmentAnchor* anchor_gpu = nullptr;
+  int* anchors_left_gpu = nullptr;
+  int anchor_fills = -1;
+  int near_epoch = 0;
   int slave_side = -1;              // the owner's gathered slave entries this grid reads
   UnifiedContact* owner = nullptr;  // keeper of the host bucket arrays
 
@@ -101,6 +118,9 @@ class SubDomainManager {
   // Makes the visit order (at the first search, from the nodes' host
   // positions).
   void makeVisitSlots();
+  // The master segments' anchors checked, and set anew when one has left
+  // its anchor or the buckets were filled anew (near lists of a new epoch).
+  void anchorNearLists(double reach);
 
  private:
   void moveFrom(SubDomainManager& other) noexcept;
@@ -162,9 +182,10 @@ struct CandidateGrid {
   const int* member;
   SegmentCuda* segments;
   const SegmentSearchEntry* entries;
-  const BinnedBox* binned;  // the boxes the segments were binned with
-  int fills;                // the master surface's bucket fillings so far
-  double reach;             // how far a near list reaches beyond the path
+  const BinnedBox* binned;       // the boxes the segments were binned with
+  const SegmentAnchor* anchors;  // the segments' anchors of the near lists
+  int epoch;                     // the anchors' epoch
+  double reach;                  // how far a near list reaches beyond the path
 };
 
 // Candidates of the bucket search: each slave node is linked to the bucket
@@ -172,6 +193,11 @@ struct CandidateGrid {
 // segments of the buckets its path over the step reaches whose extended box
 // the path meets.
 __global__ void testPairProduceAccorContactNode(int n, CandidateSlaves slaves, CandidateGrid grid, int* overflow);
+// Counts into *left the segments whose box (entries) has left its anchor.
+__global__ void GpuSegmentsLeftAnchors(int n, const SegmentSearchEntry* entries, const SegmentAnchor* anchors,
+                                       int* left);
+// Sets each segment's anchor: its box widened by `reach`.
+__global__ void GpuAnchorSegments(int n, const SegmentSearchEntry* entries, SegmentAnchor* anchors, double reach);
 // What the candidate test reads of n contact nodes, gathered into out.
 __global__ void GpuGatherSlaveSearch(int n, ContactNodeCuda* const* nodes, SlaveSearchEntry* out,
                                      ContactNodeLookup look);
