@@ -305,7 +305,9 @@ __host__ __device__ void ContactPairCuda::defenceNodeCalGpuDecouple(double dt, i
   double shift = moves && beyond < 0.0 && !clearOfFreeBoundary ? -beyond : 0.0;
   if (shift > 0.0) shift = affordableShift(step, normal_force, work, shift);
   shift_force = shift > 0.0 ? shift / (dt * dt * compliance) : 0.0;
-  delta = total - carried_force + shift_force;
+  // The increment that makes the node's force the pair's force (never a
+  // pull) plus its shift.
+  delta = normal_force - carried_force + shift_force;
   last_force = carried_force - step.takenBack + delta;
   last_opening = opening;
   last_expected = step.expected(total, shift_force);

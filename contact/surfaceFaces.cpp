@@ -117,6 +117,23 @@ bool turnOutward(Face& face, const std::set<int>& elementNodes, const NodeCuda* 
   return true;
 }
 
+// A face of a collapsed element that repeats a node anywhere (a wedge or
+// tetrahedron written in the slots of a hexahedron) becomes the triangle of
+// its distinct corners in their order, the third in the fourth slot as a
+// triangle keeps it; false for a face of fewer than three distinct corners
+// (an edge the element collapsed), which is no face.
+bool asTriangleOrNone(Face& face) {
+  int distinct[4], count = 0;
+  for (int id : face.node_id) {
+    if (count == 0 || (id != distinct[count - 1] && id != distinct[0])) distinct[count++] = id;
+  }
+  if (count == 4) return true;
+  if (count < 3) return false;
+  for (int k = 0; k < 3; ++k) face.node_id[k] = distinct[k];
+  face.node_id[3] = distinct[2];
+  return true;
+}
+
 // Collects the faces of elements and keeps the ones that only one element has.
 // With the model's nodes at hand, the faces of a solid are turned to point out
 // of it (a mirror-numbered element has its table faces pointing in).
@@ -136,7 +153,7 @@ class FaceCollector {
         face.node_id[k] = elementNodeIds[local - 1];
         elementNodes.insert(face.node_id[k]);
       }
-      faces.push_back(face);
+      if (asTriangleOrNone(face)) faces.push_back(face);
     }
     for (Face& face : faces) {
       if (table.list != FaceList::Shells && nodes_ != nullptr) face.solid = turnOutward(face, elementNodes, nodes_);

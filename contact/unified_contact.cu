@@ -27,11 +27,17 @@ namespace {
 
 bool isSelfSearch(const Contact& c) { return c.contact_type == SINGLE_SURFACE || c.contact_type == GENERAL_CONTACT; }
 
-// The first part of a surface has a rigid material. Surfaces record their
-// parts by position when they are built (the part list may have moved since);
-// one made from segments or elements has none.
+// The surface belongs to a rigid body: its first part has a rigid material,
+// or (a surface made from segments or elements, such as an element set
+// made a rigid body) every node of its segments moves with a rigid body.
+// Surfaces record their parts by position when they are built (the part
+// list may have moved since).
 bool isRigidSurface(const Surface* s, const ContactModel* fem) {
-  if (s == nullptr || fem == nullptr || s->part_index_array.empty()) return false;
+  if (s == nullptr || fem == nullptr) return false;
+  if (s->part_index_array.empty()) {
+    return !s->node_array.empty() && std::all_of(s->node_array.begin(), s->node_array.end(),
+                                                 [](const NodeCuda* n) { return n->rigid_flag != 0; });
+  }
   const std::vector<Part>& parts = fem->part_array;
   const int j = s->part_index_array.front();
   if (j < 0 || j >= static_cast<int>(parts.size())) return false;

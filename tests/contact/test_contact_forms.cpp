@@ -114,3 +114,5 @@ TEST(ContactForms, SurfaceToSurfaceBetweenPartSetsKeepsTheSlaveOut) {
 }
 
 TEST(ContactForms, EveryNodeAgainstBothPartsActsBothWays) { expectBlocksKeptApart("blocks_nodes_to_surface"); }
+
+TEST(ContactForms, WedgesWrittenAsCollapsedHexahedraKeepBothBlocksApart) { expectBlocksKeptApart("blocks_wedges"); }

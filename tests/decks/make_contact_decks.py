@@ -7,6 +7,8 @@ bar_on_bar_apart      the same bars moving the same way, never touching, with
 bar_on_bar_apart_none the contact defined, and without it
 node_on_shell         a 1 kg shell's four nodes at -1 m/s onto four free
                       shells of 1 kg in all, nodes-to-surface contact
+shells_at_rest        two plates of shells at rest overlapping within their
+                      half thicknesses, single-surface contact of the model
 block_off_edge        a block sliding off the free edge of a fixed plate of
                       shells under gravity
 sphere_on_plate       a rigid sphere of shells striking a clamped plate of
@@ -140,6 +142,23 @@ def shell_grid(nx, ny, h, x0, y0, first_node, first_element, part):
     return nodes, cards
 
 
+def shells_at_rest():
+    # Two plates of 2 x 2 steel shells (10 mm, 2 mm thick) at rest, the upper
+    # one's mid-plane 1 mm above the held lower one's, within their half
+    # thicknesses; no load.
+    lower, lower_cards = shell_grid(2, 2, 0.01, 0.0, 0.0, 1, 1, 1)
+    upper, upper_cards = shell_grid(2, 2, 0.01, 0.0, 0.0, 10, 5, 2)
+    text = ("*KEYWORD\n$ two shell plates at rest, overlapping within their half thicknesses\n"
+            + node_block(lower + [(x, y, 0.001) for (x, y, z) in upper]) + "*ELEMENT_SHELL\n" + lower_cards
+            + upper_cards + "*PART\nlower\n" + card(1, 1, 1) + "*PART\nupper\n" + card(2, 1, 1)
+            + "*SECTION_SHELL\n" + card(1, 2, 0.8333, 3) + card(0.002, 0.002, 0.002, 0.002)
+            + "*MAT_ELASTIC\n" + card(1, 7850.0, 2.1e11, 0.3) + node_set(1, list(range(1, 10)))
+            + "*BOUNDARY_SPC_SET\n" + card(1, 0, 1, 1, 1, 1, 1, 1)
+            + "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n" + card(0, 0, 5) + card(0.0) + card(0.0)
+            + "*CONTROL_TERMINATION\n" + card(2e-4) + "*END\n")
+    write("shells_at_rest", text)
+
+
 def block_off_edge():
     # Plate: 4 x 4 shells over [0, 1] x [0, 1], 10 mm thick, every node held.
     # Block: one soft 0.1 m hexahedron resting on it (bottom at half the
@@ -258,7 +277,14 @@ def exterior_faces(cells):
     return [f[1:] + f[:1] for f in faces if count[frozenset(f)] == 1]
 
 
-def two_blocks(offset):
+def wedge_cells(cells):
+    """Each hexahedron as two wedges written in its eight slots, collapsed
+    along two edges (slots 3 and 4, 7 and 8 name one node)."""
+    return [w for c in cells for w in ([c[0], c[1], c[2], c[2], c[4], c[5], c[6], c[6]],
+                                       [c[0], c[2], c[3], c[3], c[4], c[6], c[7], c[7]])]
+
+
+def two_blocks(offset, wedges=False):
     """Lower block nodes 1-27, upper block nodes 28-54, both numbered
     1 + i + 3 j + 9 k over the grid (i, j, k); the upper block is shifted by
     offset = (dx, dy) and starts BLOCK_GAP above the lower one. Parts 1
@@ -269,6 +295,9 @@ def two_blocks(offset):
     upper = [(x + offset[0], y + offset[1], z + 2 * BLOCK_H + BLOCK_GAP) for (x, y, z) in lower]
     cells_l = hexahedra(2, 2, 2, number)
     cells_u = rotated_cells([[n + len(lower) for n in c] for c in cells_l])
+    if wedges:
+        cells_u = wedge_cells([[n + len(lower) for n in c] for c in cells_l])
+        cells_l = wedge_cells(cells_l)
     base = [n for (i, j, k), n in number.items() if k == 0]
     text = (node_block(lower + upper) + "*ELEMENT_SOLID\n" + solid_elements(cells_l, 1, 1)
             + solid_elements(cells_u, len(cells_l) + 1, 2)
@@ -298,11 +327,11 @@ Written by `make_contact_decks.py`.
 """
 
 
-def blocks(case, title, contact, segments=False, both_ways=True):
+def blocks(case, title, contact, segments=False, both_ways=True, wedges=False):
     """The upper block is offset by half an element along x and a quarter
     along y, so that nodes of each block lie over the inside of the other's
     faces."""
-    body, faces = two_blocks((0.5 * BLOCK_H, 0.25 * BLOCK_H))
+    body, faces = two_blocks((0.5 * BLOCK_H, 0.25 * BLOCK_H), wedges)
     text = "*KEYWORD\n$ " + title + "\n" + body
     if segments:
         text += segment_set(7, faces)
@@ -321,6 +350,9 @@ def blocks_decks():
     single = "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n"
     tail = card(0.0) + card(0.0)
     blocks("blocks_whole_model", "single-surface contact of the whole model (SSTYP 5)", single + card(0, 0, 5) + tail)
+    blocks("blocks_wedges", "single-surface contact of the whole model (SSTYP 5); each hexahedron of both blocks "
+           "is written as two wedges, collapsed along two edges in its eight slots", single + card(0, 0, 5) + tail,
+           wedges=True)
     blocks("blocks_single_surface_parts", "single-surface contact over the part set of both parts",
            single + card(5, 0, 2) + tail)
     blocks("blocks_segment_set", "single-surface contact over a segment set of every exterior hexahedron face, "
@@ -339,6 +371,7 @@ if __name__ == "__main__":
     bar_on_bar()
     bar_on_bar_apart()
     node_on_shell()
+    shells_at_rest()
     block_off_edge()
     sphere_on_plate()
     ball_on_plate()

@@ -10,12 +10,16 @@ inp_friction    a 1 kg block of one hexahedron at 1 m/s on a clamped plate of
                 0.5 through a general contact and a property assignment; its
                 deck.k is the same model with a segment set, a pressure card
                 and a surface-to-surface contact
+inp_rigid_block a rigid steel cube (*RIGID BODY) at 10 m/s onto a block of
+                2 x 2 hexahedra clamped at its base, offset by half a cell
+                along x and a quarter along y, through a *CONTACT PAIR; its
+                deck.k is the same model with *MAT_RIGID
 """
 import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from make_decks import card, node_block, node_set, initial_velocity  # noqa: E402
+from make_decks import card, grid, hexahedra, node_block, node_set, initial_velocity  # noqa: E402
 from make_contact_decks import shell_grid  # noqa: E402
 from make_friction_tie_decks import bar_nodes, end_face, STEEL_RHO, STEEL_E, TIE_BAR  # noqa: E402
 
@@ -107,6 +111,38 @@ def inp_friction():
     write("inp_friction", "deck.k", key)
 
 
+def inp_rigid_block():
+    # mm, t, s: the lower block's nodes 1-18 (base 1-9), the cube's 19-26;
+    # the cube's first node is the body's reference node.
+    lower, number = grid(2, 2, 1, 1.0, 1.0, 1.0)
+    cube, cube_number = grid(1, 1, 1, 1.0, 1.0, 1.0)
+    nodes = lower + [(x + 0.5, y + 0.25, z + 1.001) for (x, y, z) in cube]
+    cells = hexahedra(2, 2, 1, number)
+    top = [[n + len(lower) for n in c] for c in hexahedra(1, 1, 1, cube_number)]
+    speed, end = -1.0e4, 2.0e-5
+    inp = ("*Heading\n** a rigid cube at 10 m/s onto a clamped block\n" + inp_nodes(nodes)
+           + inp_elements("C3D8", "LOWER", 1, cells) + inp_elements("C3D8", "CUBE", 5, top)
+           + "*Nset, nset=BASE, generate\n1, 9\n*Solid Section, elset=LOWER, material=STEEL\n"
+           + "*Solid Section, elset=CUBE, material=STEEL\n*Material, name=STEEL\n*Elastic\n210000., 0.3\n"
+           + "*Density\n7.85e-9\n*Rigid Body, elset=CUBE, ref node=19\n"
+           + "*Surface, type=ELEMENT, name=BLOCK\nLOWER,\n*Surface, type=ELEMENT, name=BODY\nCUBE,\n"
+           + "*Surface Interaction, name=BARE\n*Friction\n0.\n*Contact Pair, interaction=BARE\nBODY, BLOCK\n"
+           + "*Boundary\nBASE, ENCASTRE\n*Initial Conditions, type=VELOCITY\n19, 3, " + str(speed) + "\n"
+           + "*Step\n*Dynamic, Explicit\n, " + str(end) + "\n*End Step\n")
+    write("inp_rigid_block", "deck.inp", inp)
+    key = ("*KEYWORD\n$ a rigid cube at 10 m/s onto a clamped block\n" + node_block(nodes) + "*ELEMENT_SOLID\n"
+           + "".join(" ".join(map(str, [e + 1, 1] + c)) + "\n" for e, c in enumerate(cells + top)).replace(
+               "\n5 1 ", "\n5 2 ")
+           + "*PART\nlower\n" + card(1, 1, 1) + "*PART\ncube\n" + card(2, 1, 2) + "*SECTION_SOLID\n" + card(1, 2)
+           + "*MAT_ELASTIC\n" + card(1, 7.85e-9, 210000.0, 0.3) + "*MAT_RIGID\n" + card(2, 7.85e-9, 210000.0, 0.3)
+           + node_set(1, list(range(1, 10))) + "*BOUNDARY_SPC_SET\n" + card(1, 0, 1, 1, 1, 1, 1, 1)
+           + node_set(2, list(range(19, 27))) + initial_velocity(2, (0.0, 0.0, speed))
+           + "*CONTACT_SURFACE_TO_SURFACE\n" + card(2, 1, 3, 3) + card(0.0) + card(0.0)
+           + "*CONTROL_TERMINATION\n" + card(end) + "*END\n")
+    write("inp_rigid_block", "deck.k", key)
+
+
 if __name__ == "__main__":
     inp_tie_bar()
     inp_friction()
+    inp_rigid_block()

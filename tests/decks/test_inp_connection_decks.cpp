@@ -71,6 +71,12 @@ TEST(InpConnectionDecks, PressedBlockSlidesWithFrictionAsItsKeywordTwin) {
   EXPECT_NEAR(momentum(last, 26, 33, 0) / mass, 1.0 - 5.0 * last.time, 0.03 * 5.0 * last.time);
 }
 
+// A rigid body of an element set meets the clamped block as its keyword
+// twin's rigid part does: as the master of the pair.
+TEST(InpConnectionDecks, RigidBodyInAContactPairRunsAsItsKeywordTwin) {
+  expectTwins(runCaseDeck("inp_rigid_block", "deck.inp"), runCaseDeck("inp_rigid_block", "deck.k"));
+}
+
 // Two free steel cubes, the upper one falling onto the lower at 10 m/s:
 // the contact must pass momentum to the lower cube and conserve the total.
 // Self-contact of a surface of both cubes (the exterior faces of their one
