@@ -97,7 +97,12 @@ void InpReader::readSystem(const InpBlock& block) {
     origin_[k] = 0.0;
     for (int j = 0; j < 3; ++j) axes_[k][j] = identity[k][j];
   }
+  refuseUnreadOptions(block, {});
   if (block.lines.empty()) return;
+  // Line 1: the origin and a point on the first axis; line 2: a point in
+  // the first plane.
+  if (!onlyFields(block, block.lines[0], 6, "origin, point on the first axis")) return;
+  if (block.lines.size() > 1 && !onlyFields(block, block.lines[1], 3, "point in the first plane")) return;
   std::vector<double> values;
   for (size_t l = 0; l < block.lines.size() && l < 2; ++l) {
     for (const std::string& field : block.lines[l]) {

@@ -260,6 +260,7 @@ TEST_F(InpDeckTest, BadDecksAreRefusedWithTheirReason) {
        "*DYNAMIC (line 20): field 4 holds \"1e-9\", past the fields this version reads from the line"},
       {good + "*Node\n100, 0., 0., 2., 0., 0., 1.\n", "*NODE (line 23): field 5 holds \"0.\""},
       {good + "*Boundary\n11, 1, 3, 0., 7\n", "*BOUNDARY (line 23): field 5 holds \"7\""},
+      {good + "*System\n0., 0., 0., 1., 0., 0., 5.\n0., 1., 0.\n", "*SYSTEM (line 23): field 7 holds \"5.\""},
       {good + "*Initial Conditions, type=VELOCITY\n11, 1, 1., 5.\n", "field 4 holds \"5.\""},
       {kCube + "*Solid Section, elset=CUBE, material=STEEL\n" + kSteel + "*Plastic\n250., 0., 20.\n300., 0.1, 400.\n" +
            kStep,
