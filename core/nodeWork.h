@@ -27,10 +27,14 @@ __host__ __device__ inline void keepElementForce(NodeWork& w, const NodeCuda& no
 }
 
 // The node's velocity update (NodeCuda::accelVelUpdate) with the work of
-// its kept element forces and its contact force over it.  A rigid-body or
-// massless node takes no work: its velocity is not the forces' doing.
+// its kept element forces and its contact force over it.  A massless node
+// takes no work.  A rigid-body node has taken its body's velocity already:
+// its velocity before is that of the step it took this cycle (over prevDt),
+// and the work its forces did on the body counts as on any node (the pushes
+// of a contact on both sides, an element's forces on all its nodes).
 __host__ __device__ inline void accelVelUpdateWithWork(NodeCuda& node, NodeWork& w, double dt, double prevDt) {
-  if (node.rigid_flag != 0 || node.mass < kNodeMassTolerance) {
+  const bool rigid = node.rigid_flag != 0;
+  if (node.mass < kNodeMassTolerance || (rigid && !(prevDt > 0.0))) {
     node.accelVelUpdate(dt, prevDt);
     return;
   }
@@ -38,7 +42,7 @@ __host__ __device__ inline void accelVelUpdateWithWork(NodeCuda& node, NodeWork&
   double f[6], v[6];
   for (int j = 0; j < 6; ++j) {
     f[j] = w.force[j] + (j < 3 ? node.contact_force[j] : 0.0);
-    v[j] = node.vel[j];
+    v[j] = rigid ? node.step_disp[j] / prevDt : node.vel[j];
   }
   node.accelVelUpdate(dt, prevDt);
   double e = 0.0;

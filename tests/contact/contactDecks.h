@@ -31,8 +31,9 @@ inline motiondeck::Block block(int part, double bottom) {
 
 // gap: between the blocks; upperFirst: the upper block's part is the
 // contact's first side (slave), else the lower block's; rigid: the upper
-// block is a rigid body of 2 x 2 x 1 hexahedra (*MAT_RIGID).
-inline std::string deck(double gap, bool upperFirst, double endTime = 8e-5, bool rigid = false) {
+// block is a rigid body of 2 x 2 x 1 hexahedra (*MAT_RIGID); speed: the
+// upper block's, down.
+inline std::string deck(double gap, bool upperFirst, double endTime = 8e-5, bool rigid = false, double speed = kSpeed) {
   const motiondeck::Block lower = block(1, 0.0);
   motiondeck::Block upper = block(2, 2 * kCell + gap);
   upper.rigid = rigid;
@@ -43,7 +44,7 @@ inline std::string deck(double gap, bool upperFirst, double endTime = 8e-5, bool
   for (int n = 1; n <= upper.nodeCount(); ++n) moving.push_back(kBlockNodes + n);
   return lower.cards() + upper.cards() + motiondeck::nodeSet(1, base) + "*BOUNDARY_SPC_SET\n" +
          card({"1", "0", "1", "1", "1", "1", "1", "1"}) + motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" +
-         card({"2"}) + card({"0.0", "0.0", motiondeck::num(-kSpeed)}) + "*CONTACT_SURFACE_TO_SURFACE\n" +
+         card({"2"}) + card({"0.0", "0.0", motiondeck::num(-speed)}) + "*CONTACT_SURFACE_TO_SURFACE\n" +
          card({upperFirst ? "2" : "1", upperFirst ? "1" : "2", "3", "3"}) + card({"0.0"}) + card({"0.0"}) +
          motiondeck::termination(endTime);
 }
