@@ -137,6 +137,24 @@ __host__ __device__ inline void extendedBoxAxis(const double* now, const double*
   }
 }
 
+// The same axis where no coordinate is a number that is not one and the
+// territory is finite and above zero: the least and the largest of the eight
+// coordinates, then moved by t once. Rounding keeps the order of values, so
+// x - t is least where x is, and neither x - t nor x + t is a negative zero:
+// the bits are those of extendedBoxAxis, in far fewer operations.
+__host__ __device__ inline void plainBoxAxis(const double* now, const double* before, double t, double& boxMin,
+                                             double& boxMax) {
+  double lo = now[0], hi = now[0];
+  for (int k = 0; k < 4; ++k) {
+    lo = now[k] < lo ? now[k] : lo;
+    hi = now[k] > hi ? now[k] : hi;
+    lo = before[k] < lo ? before[k] : lo;
+    hi = before[k] > hi ? before[k] : hi;
+  }
+  boxMin = lo - t;
+  boxMax = hi + t;
+}
+
 // A segment's extended box (extendedBoxAxis) and normal of this cycle. Each
 // node is read once and the box kept in registers.
 __host__ __device__ inline void refreshSegment(SegmentCuda& s) {

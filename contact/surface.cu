@@ -83,7 +83,7 @@ void Surface::takeOwned(Surface& o) noexcept {
   corners_gpu = std::exchange(o.corners_gpu, nullptr);
   place_node_gpu = std::exchange(o.place_node_gpu, nullptr);
   place_gpu = std::exchange(o.place_gpu, nullptr);
-  place_moved_gpu = std::exchange(o.place_moved_gpu, nullptr);
+  place_bits_gpu = std::exchange(o.place_bits_gpu, nullptr);
   place_num = std::exchange(o.place_num, 0);
   places_known = std::exchange(o.places_known, false);
   bucket_members = std::exchange(o.bucket_members, BucketMembers{});
@@ -103,7 +103,7 @@ void Surface::freeOwned() {
   freeDevice(corners_gpu);
   freeDevice(place_node_gpu);
   freeDevice(place_gpu);
-  freeDevice(place_moved_gpu);
+  freeDevice(place_bits_gpu);
   place_num = 0;
   places_known = false;
   freeDevice(bucket_members.range);

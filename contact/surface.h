@@ -71,7 +71,7 @@ class Surface {
   SegmentCorners* corners_gpu = nullptr;      // owned, one per segment
   const NodeCuda** place_node_gpu = nullptr;  // owned, place_num entries
   NodePlace* place_gpu = nullptr;             // owned, place_num entries
-  unsigned char* place_moved_gpu = nullptr;   // owned: the place changed this cycle
+  unsigned char* place_bits_gpu = nullptr;    // owned: a byte per place of the cycle
   int place_num = 0;
   bool places_known = false;  // the places hold those of the last refresh
   double bin_margin = 0.0;

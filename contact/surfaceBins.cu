@@ -51,11 +51,14 @@ __host__ __device__ inline bool sameBits(double a, double b) {
 }
 }  // namespace
 
+// Bits of a place's byte of the cycle.
+constexpr unsigned char kPlaceMoved = 1;       // differs in some bit from the last cycle's
+constexpr unsigned char kPlaceNotANumber = 2;  // a coordinate is not a number
+
 // The places of this cycle of the surface's nodes, each node's two lines
-// read once however many segments share it (a missing node has no place);
-// moved[j] tells whether place j differs in any bit from the last cycle's
-// (every place when `all`).
-__global__ void GpuPlaceSurfaceNodes(int m, const NodeCuda* const* nodes, NodePlace* places, unsigned char* moved,
+// read once however many segments share it (a missing node has no place),
+// and their bytes (every place moved when `all`).
+__global__ void GpuPlaceSurfaceNodes(int m, const NodeCuda* const* nodes, NodePlace* places, unsigned char* placeBits,
                                      int all) {
   const int j = gridStrideIndex();
   if (j >= m) return;
@@ -66,13 +69,14 @@ __global__ void GpuPlaceSurfaceNodes(int m, const NodeCuda* const* nodes, NodePl
   const NodeCuda* node = nodes[j];
   NodePlace& p = places[j];
   double now[3], before[3];
-  bool same = all == 0;
+  bool same = all == 0, number = true;
   for (int a = 0; a < 3; ++a) {
     now[a] = node != nullptr ? node->coord[a] : NAN;
     before[a] = node != nullptr ? now[a] - node->step_disp[a] : NAN;
     same = same && sameBits(now[a], p.now[a]) && sameBits(before[a], p.before[a]);
+    number = number && now[a] == now[a] && before[a] == before[a];
   }
-  moved[j] = same ? 0 : 1;
+  placeBits[j] = static_cast<unsigned char>((same ? 0 : kPlaceMoved) | (number ? 0 : kPlaceNotANumber));
   if (same) return;
   for (int a = 0; a < 3; ++a) {
     p.now[a] = now[a];
@@ -88,7 +92,7 @@ __global__ void GpuPlaceSurfaceNodes(int m, const NodeCuda* const* nodes, NodePl
 // it was binned with (a segment outside has the buckets filled anew in the
 // cycle it leaves).
 __global__ void GpuRefreshSegments(int n, SegmentCuda* segments, const SegmentCorners* corners, const NodePlace* places,
-                                   const unsigned char* moved, SegmentSearchEntry* entries, const BinnedBox* binned,
+                                   const unsigned char* placeBits, SegmentSearchEntry* entries, const BinnedBox* binned,
                                    int* outside) {
   const int i = gridStrideIndex();
   if (i >= n) return;
@@ -98,7 +102,9 @@ __global__ void GpuRefreshSegments(int n, SegmentCuda* segments, const SegmentCo
     lanePrefetch(&segments[i + 8].box_min[0]);
   }
   const SegmentCorners& c = corners[i];
-  if ((moved[c.place[0]] | moved[c.place[1]] | moved[c.place[2]] | moved[c.place[3]]) == 0) return;
+  const unsigned bits = placeBits[c.place[0]] | placeBits[c.place[1]] | placeBits[c.place[2]] | placeBits[c.place[3]];
+  if ((bits & kPlaceMoved) == 0) return;
+  const bool plain = (bits & kPlaceNotANumber) == 0 && c.territory > 0.0 && c.territory < HUGE_VAL;
   const NodePlace* const p[4] = {places + c.place[0], places + c.place[1], places + c.place[2], places + c.place[3]};
   SegmentCuda& seg = segments[i];
   SegmentSearchEntry& e = entries[i];
@@ -107,7 +113,11 @@ __global__ void GpuRefreshSegments(int n, SegmentCuda* segments, const SegmentCo
     const double now[4] = {p[0]->now[a], p[1]->now[a], p[2]->now[a], p[3]->now[a]};
     const double before[4] = {p[0]->before[a], p[1]->before[a], p[2]->before[a], p[3]->before[a]};
     double lo, hi;
-    contact_geom::extendedBoxAxis(now, before, c.territory, lo, hi);
+    if (plain) {
+      contact_geom::plainBoxAxis(now, before, c.territory, lo, hi);
+    } else {
+      contact_geom::extendedBoxAxis(now, before, c.territory, lo, hi);
+    }
     seg.box_min[a] = lo;
     seg.box_max[a] = hi;
     e.bound[a] = lo;
@@ -161,7 +171,7 @@ void Surface::makeRefreshCopyGpu() {
   CUDA_CHECK(cudaMemcpy(slotGpu, slot.data(), sizeof(int) * place_num, cudaMemcpyHostToDevice));
   CUDA_CHECK(cudaMalloc(&place_node_gpu, sizeof(NodeCuda*) * place_num));
   CUDA_CHECK(cudaMalloc(&place_gpu, sizeof(NodePlace) * place_num));
-  CUDA_CHECK(cudaMalloc(&place_moved_gpu, sizeof(unsigned char) * place_num));
+  CUDA_CHECK(cudaMalloc(&place_bits_gpu, sizeof(unsigned char) * place_num));
   places_known = false;
   launch(GpuTakePlaceNodes, dim3(place_num / 32 + 1), dim3(32), place_num,
          static_cast<const SegmentCuda*>(segment_array_gpu), static_cast<const int*>(slotGpu), place_node_gpu);
@@ -177,11 +187,11 @@ void Surface::refreshSegmentsGpu() {
   const BinnedBox* binned = bins_filled ? binned_box_gpu : nullptr;
   int* outside = bin_flags_gpu != nullptr ? bin_flags_gpu + kBoxesOutside : nullptr;
   launch(GpuPlaceSurfaceNodes, dim3(place_num / 32 + 1), dim3(32), place_num,
-         static_cast<const NodeCuda* const*>(place_node_gpu), place_gpu, place_moved_gpu, places_known ? 0 : 1);
+         static_cast<const NodeCuda* const*>(place_node_gpu), place_gpu, place_bits_gpu, places_known ? 0 : 1);
   places_known = true;
   launch(GpuRefreshSegments, dim3(segment_num / 32 + 1), dim3(32), segment_num, segment_array_gpu,
          static_cast<const SegmentCorners*>(corners_gpu), static_cast<const NodePlace*>(place_gpu),
-         static_cast<const unsigned char*>(place_moved_gpu), search_entry_gpu, binned, outside);
+         static_cast<const unsigned char*>(place_bits_gpu), search_entry_gpu, binned, outside);
 }
 
 // Segments listed by bucket b (its usable slots that hold one) into
