@@ -171,7 +171,7 @@ class SegmentOwners {
 // so that the pairing below makes each part's surface meet itself and the
 // others. The new surfaces take negative segment-set keys, which no deck id
 // can meet, and keep the position of their part. False after a message when
-// the set is not defined or none of its segments lies on an element.
+// the set is not defined or one of its segments lies on no element.
 bool expandSegmentSet(FEMDynamic* fem, const Contact& source, std::vector<Contact>& made) {
   std::vector<Surface>& surfaces = fem->surfaceManager->surface_array;
   const int number = valueOf(fem->segment_set_id_map, source.master_id);
@@ -205,8 +205,11 @@ bool expandSegmentSet(FEMDynamic* fem, const Contact& source, std::vector<Contac
     return false;
   }
   if (unowned > 0) {
-    std::fprintf(stderr, "%s: %d segment(s) of segment set %d are the face of no element; they are left out\n",
+    std::fprintf(stderr,
+                 "Keyword deck refused: %s: %d segment(s) of segment set %d are the face of no element; a "
+                 "single-surface contact is made of the faces of its elements, and these would be left out\n",
                  source.describe().c_str(), unowned, source.master_id);
+    return false;
   }
   const int S = static_cast<int>(surfaces.size());
   const int P = static_cast<int>(partOrder.size());
