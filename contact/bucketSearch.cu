@@ -239,21 +239,14 @@ __host__ __device__ inline void prefetchSlaveAhead(int i, int n, ContactNodeCuda
 }
 }  // namespace
 
-__global__ void GpuGatherSlaveSearch(int n, ContactNodeCuda* const* nodes, SlaveSearchEntry* out,
-                                     ContactNodeLookup look) {
-  const int i = gridStrideIndex();
-  if (i >= n) return;
-  prefetchSlaveAhead(i, n, nodes, look);
-  const ContactNodeCuda* cn = nodes[i];
+namespace {
+// What the candidate test reads of slave node cn; false when it has no
+// record or no node.
+__host__ __device__ inline bool gatherSlave(const ContactNodeCuda* cn, const ContactNodeLookup& look,
+                                            SlaveSearchEntry& e) {
   const NodeCuda* at = nodeOf(cn, look);
-  SlaveSearchEntry& e = out[i];
-  if (at == nullptr) {
-    e = SlaveSearchEntry{};
-    return;
-  }
-  // The path box as ContactNodeCuda::pathBox gives it, written field by
-  // field into the entry (a copy of a whole entry built on the stack waits
-  // on its own stores).
+  if (at == nullptr) return false;
+  // The path box as ContactNodeCuda::pathBox gives it.
   const NodeCuda& node = *at;
   int low = 0;
   for (int a = 0; a < 3; ++a) {
@@ -272,7 +265,9 @@ __global__ void GpuGatherSlaveSearch(int n, ContactNodeCuda* const* nodes, Slave
     e.node_id = look.node_id[k];
   }
   e.now_low = low;
+  return true;
 }
+}  // namespace
 
 namespace {
 // The bucket link of a slave node: the bucket it lies in when that lists a
@@ -293,25 +288,18 @@ __host__ __device__ inline void linkBucket(const SlaveSearchEntry& v, ContactNod
 }
 }  // namespace
 
-__global__ void testPairProduceAccorContactNode(int n, CandidateSlaves slaves, CandidateGrid grid, int* overflow) {
-  const int i = gridStrideIndex();
-  if (i >= n) return;
-  if (i + 4 < n) lanePrefetch(&slaves.entries[slaves.visit_slot[i + 4]]);
-  const int slot = slaves.visit_slot[i];
-  const SlaveSearchEntry& v = slaves.entries[slot];
-  if (v.node_id == 0) {
-    printf("接触点填充子域错误,offset=%d\n", i);
-    return;
-  }
-  ContactNodeCuda* cn = slaves.nodes[slot];
-  unsigned char* flag = slaves.flags != nullptr ? slaves.flags + (cn - slaves.base) : nullptr;
-  int& link = slaves.link_state[i];
+namespace {
+// One grid's part of the candidate test of slave node i.
+__host__ __device__ inline void offerGridCandidates(int i, ContactNodeCuda* cn, const SlaveSearchEntry& v,
+                                                    unsigned char* flag, const GridSearch& s, int* overflow) {
+  const CandidateGrid& grid = s.grid;
+  int& link = s.link_state[i];
   // The node's near segments while its path stays within their reach and
   // the anchors and buckets are those they were listed with; its bucket
   // link while the reach lies in one bucket.
-  if (slaves.near != nullptr) {
-    NearSegments& near = slaves.near[i];
-    int* list = slaves.near_member + static_cast<std::ptrdiff_t>(i) * kNearSlots;
+  if (s.near != nullptr) {
+    NearSegments& near = s.near[i];
+    int* list = s.near_member + static_cast<std::ptrdiff_t>(i) * kNearSlots;
     const bool kept = near.epoch == grid.epoch && insideReach(v.upper, near.reach);
     if (!kept) makeNearList(v, near, list, grid);
     if (!kept || near.steady == 0 || link == kLinkUnknown) linkBucket(v, cn, link, grid);
@@ -335,6 +323,7 @@ __global__ void testPairProduceAccorContactNode(int n, CandidateSlaves slaves, C
         offerBucketMembers(cn, v, grid.member + run.x, grid.member + run.x + run.y, grid, overflow, flag);
       }
 }
+}  // namespace
 
 __global__ void GpuSegmentsLeftAnchors(int n, const SegmentSearchEntry* entries, const SegmentAnchor* anchors,
                                        int* left) {
@@ -349,6 +338,21 @@ __global__ void GpuAnchorSegments(int n, const SegmentSearchEntry* entries, Segm
   const int i = gridStrideIndex();
   if (i >= n) return;
   for (int k = 0; k < 6; ++k) anchors[i].bound[k] = entries[i].bound[k] - reach;
+}
+
+__global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda* const* nodes, ContactNodeLookup look,
+                                                const GridSearch* grids, int count, int* overflow) {
+  const int i = gridStrideIndex();
+  if (i >= n) return;
+  prefetchSlaveAhead(i, n, nodes, look);
+  ContactNodeCuda* cn = nodes[i];
+  SlaveSearchEntry v;
+  if (!gatherSlave(cn, look, v)) {
+    for (int g = 0; g < count; ++g) printf("接触点填充子域错误,offset=%d\n", i);
+    return;
+  }
+  unsigned char* flag = look.flags != nullptr ? look.flags + (cn - look.base) : nullptr;
+  for (int g = 0; g < count; ++g) offerGridCandidates(i, cn, v, flag, grids[g], overflow);
 }
 
 void PairManager::gatherFaceNormalsGpu(const Surface& master) {

@@ -301,8 +301,6 @@ void SubDomainManager::moveFrom(SubDomainManager& other) noexcept {
   slaveSurface = other.slaveSurface;
   slave_contact_node_array_cpu = std::move(other.slave_contact_node_array_cpu);
   slave_contact_node_array_gpu = std::exchange(other.slave_contact_node_array_gpu, nullptr);
-  slave_visit_slot_cpu = std::move(other.slave_visit_slot_cpu);
-  slave_visit_slot_gpu = std::exchange(other.slave_visit_slot_gpu, nullptr);
   link_state_gpu = std::exchange(other.link_state_gpu, nullptr);
   near_gpu = std::exchange(other.near_gpu, nullptr);
   near_member_gpu = std::exchange(other.near_member_gpu, nullptr);
@@ -317,7 +315,6 @@ void SubDomainManager::moveFrom(SubDomainManager& other) noexcept {
 void SubDomainManager::freeOwned() {
   freeDevice(slave_contact_node_array_gpu);
   freeDevice(sub_domain_ptr_array_gpu);
-  freeDevice(slave_visit_slot_gpu);
   freeDevice(link_state_gpu);
   freeDevice(near_gpu);
   freeDevice(near_member_gpu);
@@ -471,17 +468,11 @@ bool SubDomainManager::offersCandidates() const {
          masterSurface->search_entry_gpu != nullptr && masterSurface->bucket_members.member != nullptr;
 }
 
-void SubDomainManager::offerCandidatesGpu(const SlaveSearchEntry* slaves, int* overflow, unsigned char* flags,
-                                          const ContactNodeCuda* base) {
-  const int k = slaveNodeNum();
-  if (!offersCandidates() || slaves == nullptr || slave_visit_slot_gpu == nullptr || link_state_gpu == nullptr) return;
+GridSearch SubDomainManager::candidateSearchGpu() {
   const Surface& master = *masterSurface;
   const double reach = 0.25 * master.bin_margin;
   const bool near = owner != nullptr && owner->keep_buckets && reach > 0.0 && master.binned_box_gpu != nullptr;
   if (near) anchorNearLists(reach);
-  const CandidateSlaves nodes{
-      slave_contact_node_array_gpu, slaves,         slave_visit_slot_gpu, link_state_gpu, flags, base,
-      near ? near_gpu : nullptr,    near_member_gpu};
   const BucketMembers& bm = master.bucket_members;
   const CandidateGrid grid{cell_size,
                            box_min,
@@ -496,7 +487,7 @@ void SubDomainManager::offerCandidatesGpu(const SlaveSearchEntry* slaves, int* o
                            anchor_gpu,
                            near_epoch,
                            reach};
-  launch(testPairProduceAccorContactNode, dim3(k / 32 + 1), dim3(32), k, nodes, grid, overflow);
+  return GridSearch{link_state_gpu, near ? near_gpu : nullptr, near_member_gpu, grid};
 }
 
 void SubDomainManager::anchorNearLists(double reach) {
@@ -526,30 +517,4 @@ void SubDomainManager::anchorNearLists(double reach) {
     anchor_fills = masterSurface->bin_fills;
     near_epoch = near_epoch == INT_MAX ? 0 : near_epoch + 1;
   }
-}
-
-void SubDomainManager::makeVisitSlots() {
-  const Surface* master = masterSurface;
-  if (slave_visit_slot_gpu != nullptr || master == nullptr || master->bucket_members.range == nullptr) return;
-  const int k = slaveNodeNum();
-  std::vector<int2> range(static_cast<std::size_t>(sub_domian_num));
-  CUDA_CHECK(cudaMemcpy(range.data(), master->bucket_members.range, sizeof(int2) * sub_domian_num,
-                        cudaMemcpyDeviceToHost));
-  // Where the run of each node's bucket begins (nodes outside the grid or
-  // in an empty bucket last).
-  std::vector<std::pair<long long, int>> keyed(static_cast<std::size_t>(k));
-  for (int j = 0; j < k; ++j) {
-    const ContactNodeCuda* cn = slave_contact_node_array_cpu[static_cast<std::size_t>(j)];
-    const SubDomain* sd =
-        cn != nullptr && cn->node != nullptr && subdomain_array_cpu != nullptr
-            ? subDomainOfPoint(cn->node->coord, cell_size, box_min, subdomain_array_cpu, subdomain_dims, sub_domian_num)
-            : nullptr;
-    const int2 run = sd != nullptr ? range[static_cast<std::size_t>(sd - subdomain_array_cpu)] : make_int2(0, 0);
-    keyed[static_cast<std::size_t>(j)] = {run.y > 0 ? run.x : LLONG_MAX, j};
-  }
-  std::sort(keyed.begin(), keyed.end());
-  slave_visit_slot_cpu.clear();
-  for (const auto& [key, j] : keyed) slave_visit_slot_cpu.push_back(j);
-  CUDA_CHECK(cudaMalloc(&slave_visit_slot_gpu, sizeof(int) * k));
-  CUDA_CHECK(cudaMemcpy(slave_visit_slot_gpu, slave_visit_slot_cpu.data(), sizeof(int) * k, cudaMemcpyHostToDevice));
 }

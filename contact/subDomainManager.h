@@ -43,6 +43,8 @@ struct SegmentAnchor {
 };
 static_assert(std::is_trivially_copyable_v<SegmentAnchor>);
 
+struct GridSearch;
+
 class SubDomainManager {
  public:
   SubDomain* subdomain_array_cpu = nullptr;        // the master surface's host buckets
@@ -58,21 +60,14 @@ class SubDomainManager {
   Surface* slaveSurface = nullptr;  // null for a node-set slave side
   std::vector<ContactNodeCuda*> slave_contact_node_array_cpu;
   ContactNodeCuda** slave_contact_node_array_gpu = nullptr;  // owned
-  // The candidate test visits the slave nodes in the order of the runs of
-  // the buckets they lay in at the first search (BucketMembers), so that the
-  // nodes of a bucket follow each other and find its segments at hand, and
-  // the runs and segment entries are read mostly in order (each node's
-  // candidates are the same in any order): visit j is the node at
-  // slave_visit_slot[j] of the slave list (host, and device owned).
-  std::vector<int> slave_visit_slot_cpu;
-  int* slave_visit_slot_gpu = nullptr;
-  // Per visit, the bucket link the search last wrote into the contact
-  // node's record (bucket index + 1, 0 for none, kLinkUnknown before the
-  // first), or kLinkLeft where a later grid of the search binds the node
-  // and sets its link (owned, device; made by the UnifiedContact).
+  // Per slave node (in the order of the slave list), the bucket link the
+  // search last wrote into the contact node's record (bucket index + 1, 0
+  // for none, kLinkUnknown before the first), or kLinkLeft where a later
+  // grid of the search binds the node and sets its link (owned, device;
+  // made by the UnifiedContact).
   int* link_state_gpu = nullptr;
-  // Per visit, the segments near the node (NearSegments) and their
-  // positions, kNearSlots a visit (owned, device; made at the first search).
+  // Per slave node, the segments near it (NearSegments) and their
+  // positions, kNearSlots a node (owned, device; made at the first search).
   NearSegments* near_gpu = nullptr;
   int* near_member_gpu = nullptr;
   // The master segments' anchors (owned, device), the count of those that
@@ -110,14 +105,10 @@ class SubDomainManager {
   void fillSegmentsGpu(Surface* master, int* overflow, bool keep);
   // The grid has slave nodes and filled buckets to test them against.
   bool offersCandidates() const;
-  // Each slave node offered the segments of the buckets its path reaches,
-  // reading the entries gathered from the slave list this search; a node
-  // given a candidate gets its flag (ContactNodeFlag) when flags are kept.
-  void offerCandidatesGpu(const SlaveSearchEntry* slaves, int* overflow, unsigned char* flags,
-                          const ContactNodeCuda* base);
-  // Makes the visit order (at the first search, from the nodes' host
-  // positions).
-  void makeVisitSlots();
+  // What the candidate test of this search reads and keeps of the grid
+  // (with the near lists' anchors checked); the grid offers candidates and
+  // its link states are made.
+  GridSearch candidateSearchGpu();
   // The master segments' anchors checked, and set anew when one has left
   // its anchor or the buckets were filled anew (near lists of a new epoch).
   void anchorNearLists(double reach);
@@ -142,7 +133,7 @@ int3 subDomainCountsFor(double count, const double3& L);
 // refinement factors k, with the spare layer; capped so the grid fits.
 int3 subDomainDimsFor(const int3& n, const int3& m, const int3& k);
 
-// Link states of a visit (see SubDomainManager::link_state_gpu).
+// Link states of a slave node (see SubDomainManager::link_state_gpu).
 constexpr int kLinkUnknown = -2;
 constexpr int kLinkLeft = -1;
 
@@ -158,19 +149,6 @@ struct ContactNodeLookup {
   unsigned char* flags;
 };
 
-// What the candidate test reads of one grid's slave nodes, in visit order.
-struct CandidateSlaves {
-  ContactNodeCuda* const* nodes;    // the slave list
-  const SlaveSearchEntry* entries;  // gathered from it this search
-  const int* visit_slot;            // list position of each visit
-  int* link_state;                  // per visit
-  // The flags of the contact nodes (null: none kept) and the first record
-  // of the contact nodes, whose position gives a node's flag.
-  unsigned char* flags;
-  const ContactNodeCuda* base;
-  NearSegments* near;  // per visit (null: every node searches its buckets)
-  int* near_member;    // kNearSlots per visit
-};
 // What it reads of the grid and its master surface.
 struct CandidateGrid {
   double3 cell;
@@ -187,20 +165,27 @@ struct CandidateGrid {
   int epoch;                     // the anchors' epoch
   double reach;                  // how far a near list reaches beyond the path
 };
+// What the candidate test reads and keeps of one grid, per slave node in
+// the order of the grid's slave list.
+struct GridSearch {
+  int* link_state;
+  NearSegments* near;  // null: every node searches its buckets
+  int* near_member;    // kNearSlots a node
+  CandidateGrid grid;
+};
 
-// Candidates of the bucket search: each slave node is linked to the bucket
-// of the grid it lies in (unless another grid links it), and offered the
-// segments of the buckets its path over the step reaches whose extended box
-// the path meets.
-__global__ void testPairProduceAccorContactNode(int n, CandidateSlaves slaves, CandidateGrid grid, int* overflow);
+// Candidates of the bucket search over n slave nodes of `count` grids that
+// share the slave list, grid by grid for each node: the node is linked to
+// the bucket of a grid it lies in (unless a later grid links it), and
+// offered the segments of the buckets its path over the step reaches whose
+// extended box the path meets.
+__global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda* const* nodes, ContactNodeLookup look,
+                                                const GridSearch* grids, int count, int* overflow);
 // Counts into *left the segments whose box (entries) has left its anchor.
 __global__ void GpuSegmentsLeftAnchors(int n, const SegmentSearchEntry* entries, const SegmentAnchor* anchors,
                                        int* left);
 // Sets each segment's anchor: its box widened by `reach`.
 __global__ void GpuAnchorSegments(int n, const SegmentSearchEntry* entries, SegmentAnchor* anchors, double reach);
-// What the candidate test reads of n contact nodes, gathered into out.
-__global__ void GpuGatherSlaveSearch(int n, ContactNodeCuda* const* nodes, SlaveSearchEntry* out,
-                                     ContactNodeLookup look);
 
 // Box reductions: one partial box per block of 32 items.
 __global__ void minMaxNodeArray(int n, ContactNodeCuda** nodes, double3* maxPartial, double3* minPartial, double ext);

@@ -73,8 +73,8 @@ struct SegmentSearchEntry {
 static_assert(std::is_trivially_copyable_v<SegmentSearchEntry>);
 static_assert(sizeof(SegmentSearchEntry) == 64);
 
-// What the candidate test reads of a slave contact node, gathered from its
-// records once per search: the box of its node's path over the last
+// What the candidate test reads of a slave contact node, from its records,
+// once for the consecutive grids that share its slave list: the box of its node's path over the last
 // displacement step as six upper bounds (the maximum, then the minimum
 // negated, as SegmentSearchEntry keeps its lower bounds), the axes on which
 // the node now lies at the path's minimum (bit a), its current contact

@@ -20,7 +20,7 @@
 
 UnifiedContact::~UnifiedContact() {
   freeDevice(master_node_array_gpu);
-  for (SlaveSearchSide& side : slave_sides_) freeDevice(side.entries_gpu);
+  freeDevice(grid_search_gpu_);
 }
 
 namespace {
@@ -198,18 +198,12 @@ void UnifiedContact::planCandidateSearch(const std::vector<char>& offering) {
       });
       m.slave_side = static_cast<int>(same - slave_sides_.begin());
       if (same == slave_sides_.end()) {
-        SlaveSearchSide side{static_cast<int>(g), m.slave_contact_node_array_gpu, m.slaveNodeNum(), nullptr};
-        CUDA_CHECK(cudaMalloc(&side.entries_gpu, sizeof(SlaveSearchEntry) * side.count));
-        slave_sides_.push_back(side);
+        slave_sides_.push_back(SlaveSearchSide{static_cast<int>(g), m.slave_contact_node_array_gpu, m.slaveNodeNum()});
       }
     }
-    m.makeVisitSlots();
-    const std::vector<int>& slots = m.slave_visit_slot_cpu;
-    std::vector<int> links(slots.size());
-    for (std::size_t j = 0; j < slots.size(); ++j) {
-      const ContactNodeCuda* cn = m.slave_contact_node_array_cpu[static_cast<std::size_t>(slots[j])];
-      links[j] = lastGrid[cn] == g ? kLinkUnknown : kLinkLeft;
-    }
+    std::vector<int> links;
+    for (const ContactNodeCuda* cn : m.slave_contact_node_array_cpu)
+      links.push_back(lastGrid[cn] == g ? kLinkUnknown : kLinkLeft);
     uploadNew(m.link_state_gpu, links);
   }
 }
@@ -221,17 +215,31 @@ void UnifiedContact::offerCandidatesGpu(int* overflow, const ContactNodeLookup& 
     planCandidateSearch(offering);
     planned_ = offering;
   }
-  std::vector<char> gathered(slave_sides_.size(), 0);
+  // Consecutive grids with the same slave list are searched in one launch,
+  // grid by grid for each node (so each node meets the grids in their
+  // order); the node's path is read once for them.
+  std::vector<GridSearch> searches;
+  std::vector<std::pair<std::size_t, int>> runs;  // first search and side of each launch
   for (std::size_t g = 0; g < offering.size(); ++g) {
     SubDomainManager& m = subDomainManagerArray[g];
-    if (offering[g] == 0 || m.slave_side < 0) continue;
-    const std::size_t k = static_cast<std::size_t>(m.slave_side);
-    SlaveSearchSide& side = slave_sides_[k];
-    if (gathered[k] == 0) {
-      launch(GpuGatherSlaveSearch, dim3(side.count / 32 + 1), dim3(32), side.count,
-             static_cast<ContactNodeCuda* const*>(side.nodes_gpu), side.entries_gpu, look);
-      gathered[k] = 1;
-    }
-    m.offerCandidatesGpu(side.entries_gpu, overflow, look.flags, look.base);
+    if (offering[g] == 0 || m.slave_side < 0 || m.link_state_gpu == nullptr) continue;
+    if (runs.empty() || runs.back().second != m.slave_side) runs.emplace_back(searches.size(), m.slave_side);
+    searches.push_back(m.candidateSearchGpu());
+  }
+  if (searches.empty()) return;
+  if (searches.size() > grid_search_room_) {
+    freeDevice(grid_search_gpu_);
+    CUDA_CHECK(cudaMalloc(&grid_search_gpu_, sizeof(GridSearch) * searches.size()));
+    grid_search_room_ = searches.size();
+  }
+  CUDA_CHECK(cudaMemcpy(grid_search_gpu_, searches.data(), sizeof(GridSearch) * searches.size(),
+                        cudaMemcpyHostToDevice));
+  for (std::size_t r = 0; r < runs.size(); ++r) {
+    const std::size_t first = runs[r].first;
+    const std::size_t end = r + 1 < runs.size() ? runs[r + 1].first : searches.size();
+    const SlaveSearchSide& side = slave_sides_[static_cast<std::size_t>(runs[r].second)];
+    launch(testPairProduceAccorContactNode, dim3(side.count / 32 + 1), dim3(32), side.count,
+           static_cast<ContactNodeCuda* const*>(side.nodes_gpu), look,
+           static_cast<const GridSearch*>(grid_search_gpu_ + first), static_cast<int>(end - first), overflow);
   }
 }

@@ -14,13 +14,11 @@ class NodeManager;
 struct NodeCuda;
 
 // The slave contact nodes of one or more grids of the search (the same
-// list), and what the candidate test reads of them, gathered once per
-// search.
+// list), which the candidate test reads once for consecutive grids.
 struct SlaveSearchSide {
   int grid = -1;                          // the first grid with this list
   ContactNodeCuda** nodes_gpu = nullptr;  // that grid's device list (not owned)
   int count = 0;
-  SlaveSearchEntry* entries_gpu = nullptr;  // owned
 };
 
 class UnifiedContact {
@@ -67,8 +65,12 @@ class UnifiedContact {
  private:
   std::vector<std::unique_ptr<SubDomain[]>> host_grids_;
   std::vector<SlaveSearchSide> slave_sides_;
-  // Which grids offered candidates when their visit orders, slave sides and
-  // link states were made.
+  // What the candidate test reads of the grids of one search (owned,
+  // device) and its room.
+  GridSearch* grid_search_gpu_ = nullptr;
+  std::size_t grid_search_room_ = 0;
+  // Which grids offered candidates when their slave sides and link states
+  // were made.
   std::vector<char> planned_;
   void planCandidateSearch(const std::vector<char>& offering);
 };
