@@ -331,7 +331,11 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
 __host__ __device__ void TestPairCuda::nodeToEdgeJudgeGpu(SegmentCuda* s, int j, TestJudgeReturn& r, int edge,
                                                           int cycle2, const double* /*normal*/) {
   SegmentCuda* B = s->neighbour[edge];
-  if (B == nullptr || B == s) return;  // boundary edge: the candidate stays
+  // Beyond a free edge the node meets the edge itself (rounded by the half
+  // thicknesses): a node under a shell's free edge that drifts a hair past
+  // its line is still held by it.
+  const bool freeEdge = B == nullptr || B == s;
+  if (freeEdge) B = nullptr;
   const NodeCuda* node = contactNode->node;
   const double* x = node->coord;
   const double* n = s->normal;
@@ -342,12 +346,15 @@ __host__ __device__ void TestPairCuda::nodeToEdgeJudgeGpu(SegmentCuda* s, int j,
   double e[3], v[3], t[3];
   sub3(b->coord, a->coord, e);
   sub3(x, a->coord, v);
-  cross3(B->normal, e, t);
-  if (dot3(v, t) < 0.0) return;  // the node lies over B: its own slot judges it
   const double rho = distanceToLine(a->coord, b->coord, x);
-  int sigmaB = 0;
-  if (!listedSide(B, count + 4, &sigmaB)) return;  // the segment across the edge is not a candidate
-  const bool behindBoth = side[j] * dot3(n, v) < 0.0 && sigmaB * dot3(B->normal, v) < 0.0;
+  bool behindBoth = false;
+  if (!freeEdge) {
+    cross3(B->normal, e, t);
+    if (dot3(v, t) < 0.0) return;  // the node lies over B: its own slot judges it
+    int sigmaB = 0;
+    if (!listedSide(B, count + 4, &sigmaB)) return;  // the segment across the edge is not a candidate
+    behindBoth = side[j] * dot3(n, v) < 0.0 && sigmaB * dot3(B->normal, v) < 0.0;
+  }
   const double g = (behindBoth ? -rho : rho) - 0.5 * (0.5 * (a->thickness + b->thickness) + node->thickness) +
                    contactNode->start_overlap;
   if (g > 0.0) {
@@ -363,7 +370,8 @@ __host__ __device__ void TestPairCuda::nodeToEdgeJudgeGpu(SegmentCuda* s, int j,
   } else if (ev < 0.0) {
     cornerJudge(s, j, r, a, edge, B, 10, cycle2);
   } else if (ev > ee) {
-    cornerJudge(s, j, r, b, edge2, s->neighbour[edge2], 9, cycle2);
+    SegmentCuda* next = s->neighbour[edge2];
+    cornerJudge(s, j, r, b, edge2, freeEdge && next == s ? nullptr : next, 9, cycle2);
   }
 }
 

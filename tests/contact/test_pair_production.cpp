@@ -99,7 +99,7 @@ TEST(PairProduction, NodeOverAPyramidApexGetsANodePair) {
   EXPECT_NEAR(p.gap, 0.05 - 0.1, 1e-12);
 }
 
-TEST(PairProduction, NodeBeyondAFreeEdgeGetsNothingAndKeepsTheCandidate) {
+TEST(PairProduction, NodeBeyondAFreeEdgeIsHeldByTheEdgeOnlyWithinReach) {
   ContactRig rig;
   rig.addPlate(1, 1, 1.0, 0.0);
   rig.buildSurface();
@@ -112,6 +112,12 @@ TEST(PairProduction, NodeBeyondAFreeEdgeGetsNothingAndKeepsTheCandidate) {
   EXPECT_EQ(cn.test_pair.count, 1);
   EXPECT_EQ(cn.test_pair.segment[0], &rig.segment(0));
   EXPECT_EQ(*pm.contact_pair_num_cpu, 0);
+  // A hair past the edge, within the half thicknesses of it: the edge holds it.
+  setThickness(rig, 0.1);
+  rig.node(cn.node_id).coord[0] = 1.0 + 1e-9;
+  pm.produceContactPairGpu(2, 2);
+  EXPECT_EQ(cn.contact_pair.kind, NODE_TO_EDGE);
+  EXPECT_NEAR(cn.contact_pair.gap, 0.001 - 0.1, 1e-8);
 }
 
 }  // namespace
