@@ -138,9 +138,25 @@ struct ContactPairCuda {
   // weights of its nodes, with the normals of the segments that meet it
   // smoothly (at less than 30 degrees) round each node.
   __host__ __device__ void smoothNormal(const double* cornerWeights);
+  // Normal, gap and weights of the pair's node against its master entity,
+  // and the weights of the master's corners that blend the normal.
+  __host__ __device__ void measureGap(double* cornerWeights);
   // face_gap and face_segment of the pair's node where its gap says it is
-  // behind the master (else the gap and the segment).
-  __host__ __device__ void measureFaceGap();
+  // behind the master (else the gap and the segment); the face it is
+  // measured from, and the side of it the node belongs on, go to face and
+  // faceSide.
+  __host__ __device__ void measureFaceGap(SegmentCuda** face, int* faceSide);
+  // A new pair whose node lies behind its solid face's plane moves onto a
+  // face meeting that one (face, faceSide) when the node lies in front of
+  // it (outside the body), or less than half as deep behind it and came in
+  // through it over the last step.  Where two blocks meet rim to rim,
+  // bulging, a corner node just under one block's bottom face lies deep
+  // behind the plane of its side face, which the bulge tilts over it:
+  // paired with the side face it would be held at that depth and could
+  // rise into the block unopposed.  A pair that has held its node keeps its
+  // face (a rim node bulging past the other block's side stays held under
+  // its bottom face instead of curling round its edge).
+  __host__ __device__ bool moveToFace(SegmentCuda* face, int faceSide);
   // The end of the penetration step: the contact normal, then the carried
   // force along it to the slave and (unless skipped) the master nodes, and
   // the pair counted on its nodes.

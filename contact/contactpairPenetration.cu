@@ -95,6 +95,42 @@ __host__ __device__ void cornerNormal(const SegmentCuda* s, int k, double* out) 
   for (int j = 0; j < 3; ++j) out[j] = len > 0.0 ? sum[j] / len : s->normal[j];
 }
 
+// A node inside the body goes to a face meeting its pair's face only when
+// it lies behind that one less than this share of its depth behind its
+// own: nearly as deep behind both, at a corner pressed in square, it stays
+// where it is.
+constexpr double kNearerFaceShare = 0.5;
+
+// A node within this share of a face's size from it lies on it, neither in
+// front nor behind: where two blocks' sides lie in one plane, a node of one
+// pressed into the other's bottom face lies on the plane of its side face,
+// and only the bottom face stops it.
+constexpr double kOnFaceShare = 1e-6;
+
+// The two segments have a node in common (they meet at an edge or a corner).
+__host__ __device__ bool sharesNode(const SegmentCuda* a, const SegmentCuda* b) {
+  for (int k = 0; k < a->node_num; ++k) {
+    if (cornerOf(b, a->node[k]) >= 0) return true;
+  }
+  return false;
+}
+
+struct Point {
+  double x[3];
+};
+// Where a node was before the last step, seen from a segment where it is
+// now: the node's step, less the mean step of the segment's nodes, taken
+// back.
+__host__ __device__ Point positionBeforeStep(const NodeCuda* node, const SegmentCuda* s) {
+  Point p;
+  for (int a = 0; a < 3; ++a) {
+    double mean = 0.0;
+    for (int k = 0; k < s->node_num; ++k) mean += s->node[k]->step_disp[a];
+    p.x[a] = node->coord[a] - (node->step_disp[a] - mean / s->node_num);
+  }
+  return p;
+}
+
 }  // namespace
 
 __host__ __device__ void ContactPairCuda::smoothNormal(const double* cornerWeights) {
@@ -163,6 +199,19 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
     printf("接触对的位置标示计算错误\n");
     side = 1;
   }
+  double cornerWeights[4];
+  measureGap(cornerWeights);
+  SegmentCuda* face = segment;
+  int faceSide = side;
+  measureFaceGap(&face, &faceSide);
+  if (moveToFace(face, faceSide)) {
+    measureGap(cornerWeights);
+    measureFaceGap(&face, &faceSide);
+  }
+  applyCarriedForce(cornerWeights, masterSkip);
+}
+
+__host__ __device__ void ContactPairCuda::measureGap(double* cornerWeights) {
   const SegmentCuda* seg = segment;
   for (int j = 0; j < 3; ++j) normal[j] = side * seg->normal[j];
   NodeCuda* slave = owner->node;
@@ -172,7 +221,7 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
   // The gap and the weights are measured from the segment's plane; the
   // normal the pair pushes along is then the segment's normal blended, by the
   // weights, with those of the segments that meet it smoothly at its nodes.
-  double cornerWeights[4] = {0.0, 0.0, 0.0, 0.0};
+  for (int k = 0; k < 4; ++k) cornerWeights[k] = 0.0;
 
   if (kind == NODE_TO_SEGMENT) {
     double A[4] = {0.0, 0.0, 0.0, 0.0};
@@ -191,7 +240,7 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
     }
     gap = h - 0.5 * (T / N + ts);
     segmentWeights(A, N, weight);
-    applyCarriedForce(weight, masterSkip);
+    for (int j = 0; j < 4; ++j) cornerWeights[j] = weight[j];
     return;
   }
 
@@ -219,7 +268,6 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
     weight[2] = weight[3] = 0.0;
     cornerWeights[k] = t < 0.0 ? 1.0 : (t > 1.0 ? 0.0 : 1.0 - t);
     cornerWeights[k2] = 1.0 - cornerWeights[k];
-    applyCarriedForce(cornerWeights, masterSkip);
     return;
   }
 
@@ -230,23 +278,36 @@ __host__ __device__ void ContactPairCuda::penetraCalDefenGpu(int masterSkip, int
   double cornerDistance = 0.0;
   if (beyondFreeBoundary(&cornerDistance)) gap = cornerDistance - offset;
   cornerWeights[k] = 1.0;
-  applyCarriedForce(cornerWeights, masterSkip);
 }
 
-__host__ __device__ void ContactPairCuda::measureFaceGap() {
+__host__ __device__ void ContactPairCuda::measureFaceGap(SegmentCuda** face, int* faceSide) {
   face_gap = gap;
   face_segment = segment->local_id;
   if (!(gap < 0.0)) return;
-  const SegmentCuda* face = segment;
-  const double distance = face_depth::surfaceDistance(segment, side, owner->node->coord, &face);
+  const double distance = face_depth::surfaceDistance(segment, side, owner->node->coord, face, faceSide);
   double t = 0.0;
-  for (int k = 0; k < 4; ++k) t += face->node[k]->thickness;
+  for (int k = 0; k < 4; ++k) t += (*face)->node[k]->thickness;
   face_gap = distance - 0.5 * (0.25 * t + owner->node->thickness);
-  face_segment = face->local_id;
+  face_segment = (*face)->local_id;
+}
+
+__host__ __device__ bool ContactPairCuda::moveToFace(SegmentCuda* face, int faceSide) {
+  if (force_steps != 0 || face == segment || !(gap < 0.0)) return false;
+  if (segment->one_sided == 0 || face->one_sided == 0 || !sharesNode(segment, face)) return false;
+  const double onFace = kOnFaceShare * segmentSize(face);
+  const bool outside = face_gap > onFace;
+  const bool cameThrough = face_gap < -onFace && face_gap > kNearerFaceShare * gap &&
+                           faceSide * face_depth::footOn(face, positionBeforeStep(owner->node, face).x).distance > 0.0;
+  if (!outside && !cameThrough) return false;
+  segment = face;
+  segment_id = face->local_id;
+  side = faceSide;
+  kind = NODE_TO_SEGMENT;
+  local_index = 0;
+  return true;
 }
 
 __host__ __device__ void ContactPairCuda::applyCarriedForce(const double* cornerWeights, int masterSkip) {
-  measureFaceGap();
   gap = owner->heldGap(gap);  // a node that started inside the body is held at that depth
   smoothNormal(cornerWeights);
   // The shift of the cycle before is taken back with it.

@@ -142,16 +142,18 @@ constexpr int kRingFaces = 21;
 // Signed distance of x from the surface round face s, positive on the side
 // `side` times s's normal points to: from the nearest point of the nearest
 // face (s first; the faces round it only where x lies nearer s's border
-// than s's own distance).  The face it is measured from goes to `face`.
-__host__ __device__ inline double surfaceDistance(const SegmentCuda* s, int side, const double* x,
-                                                  const SegmentCuda** face) {
+// than s's own distance).  The face it is measured from goes to `face`, and
+// the side of that face the distance is positive on to `faceSide`.
+__host__ __device__ inline double surfaceDistance(SegmentCuda* s, int side, const double* x, SegmentCuda** face,
+                                                  int* faceSide) {
   Foot own = footOn(s, x);
   *face = s;
+  *faceSide = side;
   if (own.on && fabs(own.distance) <= own.margin) return side * own.distance;
-  const SegmentCuda* ring[kRingFaces];
+  SegmentCuda* ring[kRingFaces];
   int turn[kRingFaces];
   int count = 0;
-  auto add = [&](const SegmentCuda* f, int t) {
+  auto add = [&](SegmentCuda* f, int t) {
     for (int i = 0; i < count; ++i)
       if (ring[i] == f) return;
     if (count < kRingFaces) ring[count] = f, turn[count++] = t;
@@ -173,12 +175,13 @@ __host__ __device__ inline double surfaceDistance(const SegmentCuda* s, int side
   double nearest = HUGE_VAL;
   for (int i = 0; i < count; ++i) {
     d[i] = side * turn[i] * (i == 0 ? own : footOn(ring[i], x)).distance;
-    if (fabs(d[i]) < nearest) nearest = fabs(d[i]), *face = ring[i];
+    if (fabs(d[i]) < nearest) nearest = fabs(d[i]), *face = ring[i], *faceSide = side * turn[i];
   }
   const double within = nearest * (1.0 + kSameDistance) + kSameDistance * segmentSize(s);
   for (int i = 0; i < count; ++i) {
     if (fabs(d[i]) <= within && d[i] >= 0.0) {
       *face = ring[i];
+      *faceSide = side * turn[i];
       return nearest;
     }
   }
