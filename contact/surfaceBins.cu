@@ -55,13 +55,14 @@ __host__ __device__ inline bool sameBits(double a, double b) {
 constexpr unsigned char kPlaceMoved = 1;       // differs in some bit from the last cycle's
 constexpr unsigned char kPlaceNotANumber = 2;  // a coordinate is not a number
 
-// The places of this cycle of the surface's nodes, each node's two lines
-// read once however many segments share it (a missing node has no place),
-// and their bytes (every place moved when `all`).
-__global__ void GpuPlaceSurfaceNodes(int m, const NodeCuda* const* nodes, NodePlace* places, unsigned char* placeBits,
-                                     int all) {
-  const int j = gridStrideIndex();
-  if (j >= m) return;
+// Each thread of the two refresh passes takes a run of kLaneWidth places or
+// segments (one on the GPU): a run of the host build amortises the cost of
+// a thread over several.
+__host__ __device__ inline int runEnd(int first, int n) { return first + kLaneWidth < n ? first + kLaneWidth : n; }
+
+// The place of this cycle of node j, and its byte (moved when `all`).
+__host__ __device__ inline void placeNode(int j, int m, const NodeCuda* const* nodes, NodePlace* places,
+                                          unsigned char* placeBits, int all) {
   if (j + 8 < m && nodes[j + 8] != nullptr) {
     lanePrefetch(nodes[j + 8]->coord);
     lanePrefetch(nodes[j + 8]->step_disp);
@@ -84,6 +85,15 @@ __global__ void GpuPlaceSurfaceNodes(int m, const NodeCuda* const* nodes, NodePl
   }
 }
 
+// The places of this cycle of the surface's nodes, each node's two lines
+// read once however many segments share it (a missing node has no place),
+// and their bytes (every place moved when `all`).
+__global__ void GpuPlaceSurfaceNodes(int m, const NodeCuda* const* nodes, NodePlace* places, unsigned char* placeBits,
+                                     int all) {
+  const int first = gridStrideIndex() * kLaneWidth;
+  for (int j = first; j < runEnd(first, m); ++j) placeNode(j, m, nodes, places, placeBits, all);
+}
+
 // Segment boxes and normals of this cycle, the boxes copied into the search
 // entries, from the segments' corners and their nodes' places; a segment
 // whose box has left the box it was binned with counts itself in *outside.
@@ -91,11 +101,11 @@ __global__ void GpuPlaceSurfaceNodes(int m, const NodeCuda* const* nodes, NodePl
 // places give the same box and normal, and its box is still inside the box
 // it was binned with (a segment outside has the buckets filled anew in the
 // cycle it leaves).
-__global__ void GpuRefreshSegments(int n, SegmentCuda* segments, const SegmentCorners* corners, const NodePlace* places,
-                                   const unsigned char* placeBits, SegmentSearchEntry* entries, const BinnedBox* binned,
-                                   int* outside) {
-  const int i = gridStrideIndex();
-  if (i >= n) return;
+namespace {
+// Segment i of the refresh; true when its box has left its binned box.
+__host__ __device__ inline bool refreshSegmentAt(int i, int n, SegmentCuda* segments, const SegmentCorners* corners,
+                                                 const NodePlace* places, const unsigned char* placeBits,
+                                                 SegmentSearchEntry* entries, const BinnedBox* binned) {
   if (i + 8 < n) {
     lanePrefetch(&segments[i + 8].normal[0]);
     lanePrefetch(&segments[i + 8].normal[2]);
@@ -103,7 +113,7 @@ __global__ void GpuRefreshSegments(int n, SegmentCuda* segments, const SegmentCo
   }
   const SegmentCorners& c = corners[i];
   const unsigned bits = placeBits[c.place[0]] | placeBits[c.place[1]] | placeBits[c.place[2]] | placeBits[c.place[3]];
-  if ((bits & kPlaceMoved) == 0) return;
+  if ((bits & kPlaceMoved) == 0) return false;
   const bool plain = (bits & kPlaceNotANumber) == 0 && c.territory > 0.0 && c.territory < HUGE_VAL;
   const NodePlace* const p[4] = {places + c.place[0], places + c.place[1], places + c.place[2], places + c.place[3]};
   SegmentCuda& seg = segments[i];
@@ -126,7 +136,18 @@ __global__ void GpuRefreshSegments(int n, SegmentCuda* segments, const SegmentCo
   }
   const double* const x[4] = {p[0]->now, p[1]->now, p[2]->now, p[3]->now};
   SegmentCuda::unitNormalOf(c.node_num, x, seg.normal);
-  if (!inside) atomicAddAnywhere(outside, 1);
+  return !inside;
+}
+}  // namespace
+
+__global__ void GpuRefreshSegments(int n, SegmentCuda* segments, const SegmentCorners* corners, const NodePlace* places,
+                                   const unsigned char* placeBits, SegmentSearchEntry* entries, const BinnedBox* binned,
+                                   int* outside) {
+  const int first = gridStrideIndex() * kLaneWidth;
+  int left = 0;
+  for (int i = first; i < runEnd(first, n); ++i)
+    left += refreshSegmentAt(i, n, segments, corners, places, placeBits, entries, binned) ? 1 : 0;
+  if (left > 0) atomicAddAnywhere(outside, left);
 }
 
 // What the refresh reads of the segments that stays: their corners and, in
@@ -186,10 +207,11 @@ void Surface::refreshSegmentsGpu() {
   if (corners_gpu == nullptr) makeRefreshCopyGpu();
   const BinnedBox* binned = bins_filled ? binned_box_gpu : nullptr;
   int* outside = bin_flags_gpu != nullptr ? bin_flags_gpu + kBoxesOutside : nullptr;
-  launch(GpuPlaceSurfaceNodes, dim3(place_num / 32 + 1), dim3(32), place_num,
+  const int placeRuns = (place_num - 1) / kLaneWidth + 1, segmentRuns = (segment_num - 1) / kLaneWidth + 1;
+  launch(GpuPlaceSurfaceNodes, dim3(placeRuns / 32 + 1), dim3(32), place_num,
          static_cast<const NodeCuda* const*>(place_node_gpu), place_gpu, place_bits_gpu, places_known ? 0 : 1);
   places_known = true;
-  launch(GpuRefreshSegments, dim3(segment_num / 32 + 1), dim3(32), segment_num, segment_array_gpu,
+  launch(GpuRefreshSegments, dim3(segmentRuns / 32 + 1), dim3(32), segment_num, segment_array_gpu,
          static_cast<const SegmentCorners*>(corners_gpu), static_cast<const NodePlace*>(place_gpu),
          static_cast<const unsigned char*>(place_bits_gpu), search_entry_gpu, binned, outside);
 }
