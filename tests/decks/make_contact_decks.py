@@ -316,8 +316,7 @@ BLOCKS_README = """# {case}
 
 Two steel blocks of 2 x 2 x 2 hexahedra (element 10 mm; E = 210 GPa,
 rho = 7850 kg/m^3, nu = 0.3): the lower one (nodes 1-27, part 1) held at its
-base, the upper one (nodes 28-54, part 2, its elements written with their
-first face on a side of the block) 0.1 mm above it, falling at 10 m/s and
+base, the upper one (nodes 28-54, part 2, {upper}) 0.1 mm above it, falling at 10 m/s and
 offset by half an element along x and a quarter along y, so that nodes of
 each block lie over the inside of the other's faces. Contact: {title}.
 
@@ -339,7 +338,9 @@ def blocks(case, title, contact, segments=False, both_ways=True, wedges=False):
     write(case, text)
     expect = ("no node of either block passes the other's face by more than 0.5 % of an element" if both_ways else
               "no node of the upper (slave) block passes the lower block's top face by more than 0.5 % of an element")
-    text = BLOCKS_README.format(case=case, title=title, expect=expect)
+    upper = ("each of its hexahedra written as two wedges" if wedges else
+             "its elements written with their first face on a side of the block")
+    text = BLOCKS_README.format(case=case, title=title, expect=expect, upper=upper)
     paragraphs = [textwrap.fill(" ".join(p.split("\n")), 78) if not p.startswith("#") else p
                   for p in text.strip().split("\n\n")]
     with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), case, "README.md"), "w") as f:
