@@ -79,6 +79,14 @@ void KeywordReader::readControl(const std::string& block) {
                             {6, "LCTM", "a curve that limits the time step"},
                             {7, "ERODE", "elements eroded when the step falls below DTMIN"},
                             {8, "MS1ST", "mass scaled at the first step only"}});
+    // The optional card 2, as decks write it at its defaults.
+    if (cardLineEnd(lines) > 2) {
+      refuseUncomputedFields(*this, header, lines, 2,
+                             {{1, "DT2MSF", "a mass-scaled step from a factor of the first step"},
+                              {2, "DT2MSLC", "a curve of the mass-scaled step"},
+                              {3, "IMSCL", "selective mass scaling"},
+                              {6, "RMSCL", "mass scaling of the rotational inertia"}});
+    }
     if (!(time.input_safe_factor > 0.0 && time.input_safe_factor <= 1.0)) {
       refuse(lineWhere(header, lines[1]) + ": the time-step factor TSSFAC " + std::to_string(time.input_safe_factor) +
              " must lie above 0 and at most 1");
