@@ -192,7 +192,7 @@ TEST(KeywordFrame, EveryLineIsTakenByACardOrTheDeckIsRefused) {
     std::function<bool(const FEMDynamic&)> holds = nullptr;  // what a read deck gives
   } rows[] = {
       {"indented_comment", model + "*CONTROL_TIMESTEP\n   $ factor\n" + card({"", "0.6"}), "", safeFactor},
-      {"blank_line_is_a_card", model + "*CONTROL_TIMESTEP\n\n" + card({"", "0.6"}),
+      {"blank_line_is_a_card", model + "*CONTROL_HOURGLASS\n\n" + card({"", "0.6"}),
        "line 23: the line \"0.6\" is past"},
       {"set_member_after_blank", model + "*SET_NODE_LIST\n" + card({"1"}) + card({"1", "", "", "4"}) + spc, "",
        setOneAndFour},
