@@ -243,7 +243,8 @@ __host__ __device__ void ContactPairCuda::defenceNodeCalGpuDecouple(double dt, i
   const int masterCount = masterNodes(masters, weights);
   NodeCuda* slaves[1] = {slave};
   const double slaveWeight[1] = {1.0};
-  const SideMotion s = sideMotion(slaves, slaveWeight, 1, n, motion);
+  bool slaveBody = false;
+  const SideMotion s = sideMotion(slaves, slaveWeight, 1, n, motion, false, &slaveBody);
   SideMotion m = sideMotion(masters, weights, masterCount, n, motion);
   if (masterSkip != 0) m.compliance = 0.0;
 
@@ -301,8 +302,10 @@ __host__ __device__ void ContactPairCuda::defenceNodeCalGpuDecouple(double dt, i
   // A penetrating node is moved back to the surface within the step by a
   // push that the next cycle takes back (the penetration step), so that it
   // leaves the node no speed of its own: a shift, not a blow.  What the pair
-  // cannot pay for it holds.
-  double shift = moves && beyond < 0.0 && !clearOfFreeBoundary ? -beyond : 0.0;
+  // cannot pay for it holds.  A rigid body's node is held, not shifted: its
+  // shift would move the whole body against the pairs of its other nodes,
+  // and the push taken back the next cycle would ring it up.
+  double shift = moves && beyond < 0.0 && !clearOfFreeBoundary && !slaveBody ? -beyond : 0.0;
   if (shift > 0.0) shift = affordableShift(step, normal_force, work, shift);
   shift_force = shift > 0.0 ? shift / (dt * dt * compliance) : 0.0;
   // The increment that makes the node's force the pair's force (never a

@@ -63,13 +63,11 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
   };
   // The nodes of a surface are searched against the segments of another
   // unless the other is the same surface of a rigid body (whose segments
-  // never move against its own nodes), or the searched surface is rigid and
-  // the other one is not: a rigid body is the master of a mixed pair.
+  // never move against its own nodes).  A rigid body's nodes are searched
+  // against a deformable body's segments too: its corners and edges must not
+  // enter a coarse mesh between that mesh's nodes.
   auto searched = [fem](const Surface* master, const Surface* slave) {
-    const bool rigidMaster = isRigidSurface(master, fem);
-    const bool rigidSlave = isRigidSurface(slave, fem);
-    if (master == slave) return !rigidMaster;
-    return !rigidSlave || rigidMaster;
+    return master != slave || !isRigidSurface(master, fem);
   };
 
   for (Contact& c : contacts) {
@@ -88,9 +86,9 @@ void UnifiedContact::buildSubDomainManagers(std::vector<Contact>& contacts, Cont
         continue;
       }
       // One way: the slave side's nodes against the master side's
-      // segments, unless the slave side is rigid (a rigid body is only
-      // ever the master).
-      if (!searched(master, slave)) std::swap(master, slave);
+      // segments, unless the slave side is a rigid body and the master side
+      // is not (the rigid body is then the master).
+      if (isRigidSurface(slave, fem) && !isRigidSurface(master, fem)) std::swap(master, slave);
       if (searched(master, slave)) add(&c, master, slave);
     }
     // Other kinds have no slave side to search.

@@ -91,17 +91,20 @@ inline motiondeck::Block block() {
 
 // heldPlate: every node of the plate is held (else its base only) and the
 // block rests on it from the start (else it slides at 1 m/s, with
-// friction).
-inline std::string deck(double endTime, bool heldPlate = false) {
-  const motiondeck::Block p = plate(), b = block();
+// friction); rigid: the block is a rigid body (*MAT_RIGID), resting on the
+// plate held at its base when `speed` is 0.
+inline std::string deck(double endTime, bool heldPlate = false, bool rigid = false, double speed = 1.0) {
+  const motiondeck::Block p = plate();
+  motiondeck::Block b = block();
+  b.rigid = rigid;
   std::vector<int> held, moving;
   for (int k = 0; k <= (heldPlate ? 1 : 0); ++k)
     for (int j = 0; j <= 4; ++j)
       for (int i = 0; i <= 4; ++i) held.push_back(p.node(i, j, k));
   for (int n = 1; n <= b.nodeCount(); ++n) moving.push_back(kPlateNodes + n);
-  const std::string start =
-      heldPlate ? ""
-                : motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" + card({"2"}) + card({"1.0", "0.0", "0.0"});
+  const std::string start = heldPlate || speed == 0.0 ? ""
+                                                      : motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" +
+                                                            card({"2"}) + card({motiondeck::num(speed), "0.0", "0.0"});
   return p.cards() + b.cards() + motiondeck::nodeSet(1, held) + "*BOUNDARY_SPC_SET\n" +
          card({"1", "0", "1", "1", "1", "1", "1", "1"}) + start + "*DEFINE_CURVE\n" + card({"1"}) +
          card({"0.0", "1.0"}) + card({"100.0", "1.0"}) + "*LOAD_BODY_Z\n" + card({"1", motiondeck::num(kGravity)}) +

@@ -33,10 +33,16 @@ double plateTop(const std::vector<NodeCuda>& nodes, double x, double y) {
 
 }  // namespace
 
-TEST(RestingRun, BlockSlidesToRestOnAPlateAndStaysOnIt) {
+// The block elastic or a rigid body: the rigid block's corners and edges
+// are kept out of the plate's faces as its nodes are.
+class RestingRun : public ::testing::TestWithParam<bool> {};
+
+TEST_P(RestingRun, BlockSlidesToRestOnAPlateAndStaysOnIt) {
   double deepest = 0.0, startX = -1.0;
   double halfway[2] = {0.0, 0.0}, end[2] = {0.0, 0.0};  // sink and position of the bottom face
-  motiondeck::runWatching("resting_block", deck(1.0), [&](FEMDynamic& fem, double time) {
+  const bool rigid = GetParam();
+  const std::string name = rigid ? "resting_rigid_block" : "resting_block";
+  motiondeck::runWatching(name, deck(1.0, false, rigid), [&](FEMDynamic& fem, double time) {
     const std::vector<NodeCuda>& nodes = fem.nodeManager->node_array_cpu;
     double sink = 0.0, x = 0.0;
     for (int n = 0; n < 9; ++n) {  // the block's bottom nodes
@@ -58,6 +64,8 @@ TEST(RestingRun, BlockSlidesToRestOnAPlateAndStaysOnIt) {
   const double slide = 1.0 / (2.0 * kFriction * kGravity);
   EXPECT_NEAR(end[1] - startX, slide, 0.05 * slide);
 }
+
+INSTANTIATE_TEST_SUITE_P(Blocks, RestingRun, ::testing::Bool());
 
 // Contacts that must hold, whatever holds or drives the bodies, run as
 // decks through the GPU loop (tests/solver/test_host_loop.cpp runs them
@@ -154,6 +162,8 @@ INSTANTIATE_TEST_SUITE_P(
                  blockdrop::kCell, blockdrop::kBlockNodes, 18, 9, 5e-3, false, 0.0, 0.0},
         HoldCase{"rigid_overlapping", blockdrop::deck(-3e-6, true, 1e-4, true), blockdrop::kCell,
                  blockdrop::kBlockNodes, 18, 9, 5e-3, true, 0.0, 0.0, blockdrop::kSpeed},
+        HoldCase{"rigid_on_coarse_plate", deck(0.1, false, true, 0.0), kBlockCell, kPlateNodes, -1, 9, 1e-3, false, 0.0,
+                 0.0},
         HoldCase{"shells_at_rest", deckcase::readText(deckcase::caseFolder("shells_at_rest") / "deck.k"), 0.01, 9, -1,
                  9, 1e-3, true, 0.0, 0.0},
         HoldCase{"pressed_stack", pressedstack::deck(6e-5), pressedstack::kCell, pressedstack::kBlockNodes, 100, 25,

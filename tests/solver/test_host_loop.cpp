@@ -182,6 +182,8 @@ INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,
                                          LoopCase{"coulomb_push_4", 33}, LoopCase{"coulomb_rigid_4", 33, 0.3},
                                          plateUnderPressure(), blockDrop(), restingBlock(), heldPlate(),
                                          rigidImpactor(), pressedStack(),
+                                         LoopCase{"rigid_sliding", restingblock::kPlateNodes + 27, 0.2,
+                                                  "*KEYWORD\n" + restingblock::deck(0.02, false, true) + "*END\n"},
                                          LoopCase{"rigid_overlapping", blockdrop::kBlockNodes + 18, 0.0,
                                                   "*KEYWORD\n" + blockdrop::deck(-3e-6, true, 4e-5, true) + "*END\n"}),
                          [](const testing::TestParamInfo<LoopCase>& info) { return std::string(info.param.deck); });
