@@ -232,9 +232,9 @@ TEST(SearchGrid, RigidSurfaceBecomesMaster) {
   EXPECT_EQ(uc.subDomainManagerArray[1].slaveSurface, &unnamed);
 }
 
-// A contact searched both ways gets one grid per direction, unless a side
-// is rigid (a rigid body is only ever the master) or both sides are one
-// surface; a one-way contact searches its slave side against its master.
+// A contact searched both ways gets one grid per direction (a rigid side's
+// nodes are searched too), unless both sides are one surface (none for a
+// rigid body); a one-way contact searches its slave side against its master.
 TEST(SearchGrid, TwoWayContactsSearchEachSideAgainstTheOther) {
   PartsOf model{{"upper", false}, {"lower", false}, {"ball", true}};
   FEMDynamic& fem = model.fem;
@@ -252,15 +252,15 @@ TEST(SearchGrid, TwoWayContactsSearchEachSideAgainstTheOther) {
     contacts[i].two_way = static_cast<unsigned char>(twoWay);
   };
   set(0, &upper, &lower, 1);  // both ways
-  set(1, &upper, &ball, 1);   // the ball is the master only
+  set(1, &upper, &ball, 1);   // both ways, the ball's nodes too
   set(2, &lower, &lower, 1);  // a surface against itself: one grid
   set(3, &upper, &lower, 0);  // one way: the lower surface is the slave, though coarser
   set(4, &ball, &ball, 1);    // a rigid body against itself: none
   UnifiedContact uc;
   ContactModel view = contactModelOf(fem);
   uc.buildSubDomainManagers(contacts, nullptr, &view);
-  const std::vector<std::pair<Surface*, Surface*>> expected = {
-      {&upper, &lower}, {&lower, &upper}, {&ball, &upper}, {&lower, &lower}, {&upper, &lower}};
+  const std::vector<std::pair<Surface*, Surface*>> expected = {{&upper, &lower}, {&lower, &upper}, {&upper, &ball},
+                                                               {&ball, &upper},  {&lower, &lower}, {&upper, &lower}};
   ASSERT_EQ(uc.subDomainManagerArray.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
     EXPECT_EQ(uc.subDomainManagerArray[i].masterSurface, expected[i].first) << i;
