@@ -242,15 +242,17 @@ __host__ __device__ inline void prefetchSlaveAhead(int i, int n, ContactNodeCuda
 namespace {
 // What the candidate test reads of slave node cn; false when it has no
 // record or no node.
-__host__ __device__ inline bool gatherSlave(const ContactNodeCuda* cn, const ContactNodeLookup& look,
-                                            SlaveSearchEntry& e) {
+__host__ __device__ inline bool gatherSlave(int i, const ContactNodeCuda* cn, const ContactNodeLookup& look,
+                                            const SlavePlaces& places, SlaveSearchEntry& e) {
   const NodeCuda* at = nodeOf(cn, look);
   if (at == nullptr) return false;
-  // The path box as ContactNodeCuda::pathBox gives it.
-  const NodeCuda& node = *at;
+  // The path box as ContactNodeCuda::pathBox gives it, from the node's
+  // place of this cycle (the same values) when there is one.
+  const NodePlace* place = places.places != nullptr ? places.places + places.place_of[i] : nullptr;
   int low = 0;
   for (int a = 0; a < 3; ++a) {
-    const double now = node.coord[a], before = now - node.step_disp[a];
+    const double now = place != nullptr ? place->now[a] : at->coord[a];
+    const double before = place != nullptr ? place->before[a] : now - at->step_disp[a];
     const bool down = now < before;  // it came down: it is the minimum
     e.upper[a] = down ? before : now;
     e.upper[3 + a] = -(down ? now : before);
@@ -341,18 +343,23 @@ __global__ void GpuAnchorSegments(int n, const SegmentSearchEntry* entries, Segm
 }
 
 __global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda* const* nodes, ContactNodeLookup look,
-                                                const GridSearch* grids, int count, int* overflow) {
+                                                SlavePlaces places, const GridSearch* grids, int count, int* overflow) {
   const int i = gridStrideIndex();
   if (i >= n) return;
-  prefetchSlaveAhead(i, n, nodes, look);
+  if (places.places == nullptr) prefetchSlaveAhead(i, n, nodes, look);
   ContactNodeCuda* cn = nodes[i];
   SlaveSearchEntry v;
-  if (!gatherSlave(cn, look, v)) {
+  if (!gatherSlave(i, cn, look, places, v)) {
     for (int g = 0; g < count; ++g) printf("接触点填充子域错误,offset=%d\n", i);
     return;
   }
   unsigned char* flag = look.flags != nullptr ? look.flags + (cn - look.base) : nullptr;
   for (int g = 0; g < count; ++g) offerGridCandidates(i, cn, v, flag, grids[g], overflow);
+}
+
+__global__ void GpuSlaveNodes(int n, ContactNodeCuda* const* nodes, ContactNodeLookup look, NodeCuda** out) {
+  const int i = gridStrideIndex();
+  if (i < n) out[i] = const_cast<NodeCuda*>(nodeOf(nodes[i], look));
 }
 
 void PairManager::gatherFaceNormalsGpu(const Surface& master) {

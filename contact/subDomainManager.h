@@ -12,6 +12,7 @@ class Contact;
 class Surface;
 class UnifiedContact;
 struct ContactNodeCuda;
+struct NodePlace;
 
 // Largest grid a master surface may get (about 512 MiB of buckets).
 constexpr long long kMaxSubDomainNum = (512LL << 20) / static_cast<long long>(sizeof(SubDomain));
@@ -174,13 +175,23 @@ struct GridSearch {
   CandidateGrid grid;
 };
 
+// Where the candidate test reads the slave nodes' positions: their places of
+// this cycle among those of their surface's nodes, node i at
+// places[place_of[i]] (null places: the nodes are read).
+struct SlavePlaces {
+  const NodePlace* places;
+  const int* place_of;
+};
+
 // Candidates of the bucket search over n slave nodes of `count` grids that
 // share the slave list, grid by grid for each node: the node is linked to
 // the bucket of a grid it lies in (unless a later grid links it), and
 // offered the segments of the buckets its path over the step reaches whose
 // extended box the path meets.
 __global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda* const* nodes, ContactNodeLookup look,
-                                                const GridSearch* grids, int count, int* overflow);
+                                                SlavePlaces places, const GridSearch* grids, int count, int* overflow);
+// The node of each of n contact nodes (null for a missing one) into out.
+__global__ void GpuSlaveNodes(int n, ContactNodeCuda* const* nodes, ContactNodeLookup look, NodeCuda** out);
 // Counts into *left the segments whose box (entries) has left its anchor.
 __global__ void GpuSegmentsLeftAnchors(int n, const SegmentSearchEntry* entries, const SegmentAnchor* anchors,
                                        int* left);

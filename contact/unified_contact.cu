@@ -21,6 +21,7 @@
 UnifiedContact::~UnifiedContact() {
   freeDevice(master_node_array_gpu);
   freeDevice(grid_search_gpu_);
+  for (SlaveSearchSide& side : slave_sides_) freeDevice(side.place_of_gpu);
 }
 
 namespace {
@@ -196,7 +197,8 @@ void UnifiedContact::planCandidateSearch(const std::vector<char>& offering) {
       });
       m.slave_side = static_cast<int>(same - slave_sides_.begin());
       if (same == slave_sides_.end()) {
-        slave_sides_.push_back(SlaveSearchSide{static_cast<int>(g), m.slave_contact_node_array_gpu, m.slaveNodeNum()});
+        slave_sides_.push_back(
+            SlaveSearchSide{static_cast<int>(g), m.slave_contact_node_array_gpu, m.slaveNodeNum(), m.slaveSurface});
       }
     }
     std::vector<int> links;
@@ -235,9 +237,41 @@ void UnifiedContact::offerCandidatesGpu(int* overflow, const ContactNodeLookup& 
   for (std::size_t r = 0; r < runs.size(); ++r) {
     const std::size_t first = runs[r].first;
     const std::size_t end = r + 1 < runs.size() ? runs[r + 1].first : searches.size();
-    const SlaveSearchSide& side = slave_sides_[static_cast<std::size_t>(runs[r].second)];
+    SlaveSearchSide& side = slave_sides_[static_cast<std::size_t>(runs[r].second)];
+    // The places of this cycle, when the surface was refreshed for it.
+    const Surface* surface = side.surface;
+    const bool placed = surface != nullptr && surface->flags[BOX_EXTENDED] != 0 && surface->places_known;
+    if (placed && side.place_of_gpu == nullptr) findSlavePlaces(side, look);
+    const SlavePlaces places{placed && side.place_of_gpu != nullptr ? surface->place_gpu : nullptr, side.place_of_gpu};
     launch(testPairProduceAccorContactNode, dim3(side.count / 32 + 1), dim3(32), side.count,
-           static_cast<ContactNodeCuda* const*>(side.nodes_gpu), look,
+           static_cast<ContactNodeCuda* const*>(side.nodes_gpu), look, places,
            static_cast<const GridSearch*>(grid_search_gpu_ + first), static_cast<int>(end - first), overflow);
   }
+}
+
+void UnifiedContact::findSlavePlaces(SlaveSearchSide& side, const ContactNodeLookup& look) {
+  const Surface& surface = *side.surface;
+  const int n = side.count;
+  if (n <= 0 || surface.place_num <= 0 || surface.place_node_gpu == nullptr) return;
+  NodeCuda** nodesGpu = nullptr;
+  CUDA_CHECK(cudaMalloc(&nodesGpu, sizeof(NodeCuda*) * n));
+  launch(GpuSlaveNodes, dim3(n / 32 + 1), dim3(32), n, static_cast<ContactNodeCuda* const*>(side.nodes_gpu), look,
+         nodesGpu);
+  std::vector<NodeCuda*> nodes(static_cast<std::size_t>(n));
+  std::vector<const NodeCuda*> placeNodes(static_cast<std::size_t>(surface.place_num));
+  CUDA_CHECK(cudaMemcpy(nodes.data(), nodesGpu, sizeof(NodeCuda*) * n, cudaMemcpyDeviceToHost));
+  CUDA_CHECK(cudaMemcpy(placeNodes.data(), surface.place_node_gpu, sizeof(NodeCuda*) * surface.place_num,
+                        cudaMemcpyDeviceToHost));
+  freeDevice(nodesGpu);
+  std::map<const NodeCuda*, int> placeOf;
+  for (std::size_t p = 0; p < placeNodes.size(); ++p) {
+    if (placeNodes[p] != nullptr) placeOf.emplace(placeNodes[p], static_cast<int>(p));
+  }
+  std::vector<int> places;
+  for (const NodeCuda* node : nodes) {
+    const auto it = placeOf.find(node);
+    if (it == placeOf.end()) return;  // a node without a place: the nodes are read
+    places.push_back(it->second);
+  }
+  uploadNew(side.place_of_gpu, places);
 }

@@ -19,6 +19,12 @@ struct SlaveSearchSide {
   int grid = -1;                          // the first grid with this list
   ContactNodeCuda** nodes_gpu = nullptr;  // that grid's device list (not owned)
   int count = 0;
+  // When the list is the contact nodes of a surface whose segments are
+  // refreshed (a master surface), the place of each node among the
+  // surface's node places (owned, device), which the search reads instead
+  // of the nodes; null when some node has none.
+  const Surface* surface = nullptr;
+  int* place_of_gpu = nullptr;
 };
 
 class UnifiedContact {
@@ -73,4 +79,6 @@ class UnifiedContact {
   // were made.
   std::vector<char> planned_;
   void planCandidateSearch(const std::vector<char>& offering);
+  // The places of a side's nodes among its surface's node places.
+  void findSlavePlaces(SlaveSearchSide& side, const ContactNodeLookup& look);
 };
