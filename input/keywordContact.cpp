@@ -70,6 +70,9 @@ void applyContactCardDefaults(Contact& c) {
 }
 
 bool standsAtSearchDepth(double value) { return value >= 0.0 && value <= 3.0; }
+// SOFT 0 and 1 choose how a penalty is scaled, which the decoupled force
+// here does not use; 2 and above ask for segment-to-segment contact.
+bool standsAtNodeToSegment(double value) { return value == 0.0 || value == 1.0; }
 // A friction coefficient; a negative FS takes the friction from the parts'
 // contact cards (-1) or from a table (-2).
 bool standsAtCoefficient(double value) { return value >= 0.0; }
@@ -79,7 +82,7 @@ bool standsAtCoefficient(double value) { return value >= 0.0; }
 // contact thicknesses and their scales, a friction scale, airbag curves,
 // edge-to-edge search depths, a friction update interval, thickness
 // options, symmetry planes and kept initial penetrations. Penalty scales
-// and stiffness options (SFS, SFM, SOFT, SOFSCL, SLDSTF, DTSTIF), search
+// and stiffness options (SFS, SFM, SOFT 0 and 1, SOFSCL, SLDSTF, DTSTIF), search
 // and sort settings (MAXPAR, SBOPT, BSORT, PENMAX, SNLOG, I2D3D, the
 // parallel card) and output (SPR, MPR, CID_RCF) change nothing they
 // compute: contact forces here are the decoupled forces that bring the
@@ -106,7 +109,8 @@ void refuseUncomputedContactFields(KeywordReader& reader, const std::string& hea
                           {7, "FSF", "a scaled friction coefficient", standsAtOne}});
   if (!optional) return;
   refuseUncomputedFields(reader, header, lines, n + 3,
-                         {{3, "LCIDAB", "an airbag's contact curve"},
+                         {{1, "SOFT", "a segment-based contact", standsAtNodeToSegment},
+                          {3, "LCIDAB", "an airbag's contact curve"},
                           {6, "DEPTH", "an edge-to-edge search", standsAtSearchDepth},
                           {8, "FRCFRQ", "friction updated every few cycles only", standsAtOne}});
   refuseUncomputedFields(reader, header, lines, n + 4,

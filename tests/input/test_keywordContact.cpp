@@ -81,8 +81,8 @@ TEST_F(ContactCardTest, ContactOptionsNotComputedAreRefusedByName) {
 }
 
 // Cards A to C are read whenever the block goes on after card 3; of their
-// fields an edge-to-edge search depth, a thickness option and kept initial
-// penetrations refuse the deck, naming line and field.
+// fields segment-based contact, an edge-to-edge search depth, a thickness
+// option and kept initial penetrations refuse the deck, naming line and field.
 TEST_F(ContactCardTest, SingleSurfaceReadsOptionalCardsOfALongBlock) {
   const std::string cardA = card({"2", "0.3", "", "1.1", "", "5"});
   const std::string cardB = card({"0.7", "1"});
@@ -91,7 +91,8 @@ TEST_F(ContactCardTest, SingleSurfaceReadsOptionalCardsOfALongBlock) {
   EXPECT_FALSE(read("*CONTACT_SINGLE_SURFACE_ID\n1\n" + cards123() + "*CONTACT_SINGLE_SURFACE\n" + cards123() + cardA +
                     cardB + cardC + "*CONTACT_SINGLE_SURFACE_ID\n2\n" + cards123() + cardA + cardB));
   const std::string err = testing::internal::GetCapturedStderr();
-  for (const char* named : {"line 10, field 6: DEPTH 5 asks for an edge-to-edge search",
+  for (const char* named : {"line 10, field 1: SOFT 2 asks for a segment-based contact",
+                            "line 10, field 6: DEPTH 5 asks for an edge-to-edge search",
                             "line 11, field 2: THKOPT 1 asks for another thickness option",
                             "line 12, field 2: IGNORE 2 asks for initial penetrations kept"}) {
     EXPECT_NE(err.find(named), std::string::npos) << named << "\n" << err;
