@@ -57,6 +57,7 @@ bool KeywordReader::readPrescribedMotionCard(const std::vector<std::string>& lin
   splitCardFields10(lines, fields, k, 8);
   int dofCode = 0;
   int vad = 0;
+  int vectorId = 0;  // VID: the motion's vector, which only DOF 4, 8 and 9-11 (refused) use
   double factor = 0.0;
   readField(fields[0], boundary.id);
   readField(fields[1], dofCode);
@@ -64,6 +65,7 @@ bool KeywordReader::readPrescribedMotionCard(const std::vector<std::string>& lin
   readField(fields[3], boundary.curve_id);
   readField(fields[4], factor);
   if (blankField(fields[4]) || (boundary.is_rigid != 0 && factor == 0.0)) factor = 1.0;
+  readField(fields[5], vectorId);
   readField(fields[6], boundary.death_time);
   readField(fields[7], boundary.birth_time);
   if (boundary.death_time == 0.0) boundary.death_time = kNeverEnds;

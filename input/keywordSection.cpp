@@ -160,69 +160,74 @@ void KeywordReader::readSection(const std::string& block) {
   const size_t end = cardLineEnd(lines);
 
   if (shell) {
-    const int k = static_cast<int>(first);
-    splitCardFields10(lines, f, k, 8);
-    readField(f[0], deckNumber);
-    readField(f[1], section.card_formulation);
-    readField(f[2], section.shear_factor);
-    readField(f[3], section.point_count);
-    readField(f[4], section.shell_card1_value5);
-    readField(f[5], section.shell_card1_value6);
-    readField(f[6], section.shell_card1_value7);
-    readField(f[7], section.shell_card1_value8);
-    splitCardFields10(lines, f, k + 1, 8);
-    for (int j = 0; j < 4; ++j) readField(f[j], section.thickness[j]);
-    const std::string& thicknessLine =
-        lines[static_cast<size_t>(k) + 1 < lines.size() ? static_cast<size_t>(k) + 1 : 0];
-    if (!(section.thickness[0] > 0.0) || !std::isfinite(section.thickness[0])) {
-      refuse(lineWhere(header, thicknessLine) + ": shell section " + std::to_string(deckNumber) + " has thickness " +
-             std::to_string(section.thickness[0]) + "; a shell needs a positive thickness");
-      return;
-    }
-    // T2 to T4 blank: T1. A shell of this version has one thickness.
-    if (const std::string tapered = shellNodeThicknessProblem(section.thickness); !tapered.empty()) {
-      refuse(lineWhere(header, thicknessLine) + ": shell section " + std::to_string(deckNumber) + " gives " + tapered +
-             "; the shells of this version have one thickness: give T2 to T4 blank or equal to T1");
-      return;
-    }
-    for (int j = 1; j < 4; ++j) section.thickness[j] = section.thickness[0];
-    readField(f[4], section.shell_card2_value5);
-    readField(f[5], section.shell_card2_value6);
-    readField(f[6], section.shell_card2_value7);
-    readField(f[7], section.shell_card2_value8);
-    // SHRF blank: 1.0; NIP blank: 2 points; PROPT blank: 1.0; SETYP
-    // blank: 1; T2 to T4 are T1.
-    if (section.shear_factor == 0.0) section.shear_factor = 1.0;
-    if (section.point_count == 0) section.point_count = 2;
-    // The line rule of the shells integrates 1 to 7 points.
-    if (!(section.shear_factor > 0.0) || section.point_count < 1 || section.point_count > 7) {
-      refuse(lineWhere(header, lines[static_cast<size_t>(k)]) + ": shell section " + std::to_string(deckNumber) +
-             (section.shear_factor > 0.0
-                  ? " asks for " + std::to_string(section.point_count) +
-                        " points through the thickness (NIP); this version integrates 1 to 7"
-                  : " has the shear factor SHRF " + std::to_string(section.shear_factor) + "; it must be above 0"));
-      return;
-    }
-    // PROPT (a print option), SETYP (two-dimensional solids), IDOF
-    // (thick shells) and EDGSET (seat-belt shells) change nothing
-    // computed here.
-    refuseUncomputedFields(*this, header, lines, k,
-                           {{6, "QR/IRID", "another rule through the thickness than Gauss's"},
-                            {7, "ICOMP", "layers of their own material angles"}});
-    refuseUncomputedFields(*this, header, lines, k + 1,
-                           {{5, "NLOC", "a reference surface off the mid-surface"},
-                            {6, "MAREA", "a non-structural mass"}});
-    if (section.shell_card1_value5 == 0.0) section.shell_card1_value5 = 1.0;
-    if (section.shell_card1_value8 == 0) section.shell_card1_value8 = 1;
-    section.point_count_copy = section.point_count;
-    section.shell_constants[0] = 1.024e-6;
-    section.shell_constants[1] = 0.001;
-    section.shell_constants[2] = 0.1;
-    section.element_formulation = shellFormulation(section.card_formulation);
-    section.family_code = 3;
-    append();
-    if (section.element_formulation == 0) {
-      state_.uncomputedSections[section.id] = uncomputedForm("shell", section.card_formulation);
+    // Two cards per section; a block may hold several sections.
+    const Section blank = section;
+    for (size_t i = first; i < end && !refused_; i += 2) {
+      const int k = static_cast<int>(i);
+      section = blank;
+      splitCardFields10(lines, f, k, 8);
+      readField(f[0], deckNumber);
+      readField(f[1], section.card_formulation);
+      readField(f[2], section.shear_factor);
+      readField(f[3], section.point_count);
+      readField(f[4], section.shell_card1_value5);
+      readField(f[5], section.shell_card1_value6);
+      readField(f[6], section.shell_card1_value7);
+      readField(f[7], section.shell_card1_value8);
+      splitCardFields10(lines, f, k + 1, 8);
+      for (int j = 0; j < 4; ++j) readField(f[j], section.thickness[j]);
+      const std::string& thicknessLine =
+          lines[static_cast<size_t>(k) + 1 < lines.size() ? static_cast<size_t>(k) + 1 : 0];
+      if (!(section.thickness[0] > 0.0) || !std::isfinite(section.thickness[0])) {
+        refuse(lineWhere(header, thicknessLine) + ": shell section " + std::to_string(deckNumber) + " has thickness " +
+               std::to_string(section.thickness[0]) + "; a shell needs a positive thickness");
+        return;
+      }
+      // T2 to T4 blank: T1. A shell of this version has one thickness.
+      if (const std::string tapered = shellNodeThicknessProblem(section.thickness); !tapered.empty()) {
+        refuse(lineWhere(header, thicknessLine) + ": shell section " + std::to_string(deckNumber) + " gives " +
+               tapered + "; the shells of this version have one thickness: give T2 to T4 blank or equal to T1");
+        return;
+      }
+      for (int j = 1; j < 4; ++j) section.thickness[j] = section.thickness[0];
+      readField(f[4], section.shell_card2_value5);
+      readField(f[5], section.shell_card2_value6);
+      readField(f[6], section.shell_card2_value7);
+      readField(f[7], section.shell_card2_value8);
+      // SHRF blank: 1.0; NIP blank: 2 points; PROPT blank: 1.0; SETYP
+      // blank: 1; T2 to T4 are T1.
+      if (section.shear_factor == 0.0) section.shear_factor = 1.0;
+      if (section.point_count == 0) section.point_count = 2;
+      // The line rule of the shells integrates 1 to 7 points.
+      if (!(section.shear_factor > 0.0) || section.point_count < 1 || section.point_count > 7) {
+        refuse(lineWhere(header, lines[static_cast<size_t>(k)]) + ": shell section " + std::to_string(deckNumber) +
+               (section.shear_factor > 0.0
+                    ? " asks for " + std::to_string(section.point_count) +
+                          " points through the thickness (NIP); this version integrates 1 to 7"
+                    : " has the shear factor SHRF " + std::to_string(section.shear_factor) + "; it must be above 0"));
+        return;
+      }
+      // PROPT (a print option), SETYP (two-dimensional solids), IDOF
+      // (thick shells) and EDGSET (seat-belt shells) change nothing
+      // computed here.
+      refuseUncomputedFields(*this, header, lines, k,
+                             {{6, "QR/IRID", "another rule through the thickness than Gauss's"},
+                              {7, "ICOMP", "layers of their own material angles"}});
+      refuseUncomputedFields(*this, header, lines, k + 1,
+                             {{5, "NLOC", "a reference surface off the mid-surface"},
+                              {6, "MAREA", "a non-structural mass"}});
+      if (section.shell_card1_value5 == 0.0) section.shell_card1_value5 = 1.0;
+      if (section.shell_card1_value8 == 0) section.shell_card1_value8 = 1;
+      section.point_count_copy = section.point_count;
+      section.shell_constants[0] = 1.024e-6;
+      section.shell_constants[1] = 0.001;
+      section.shell_constants[2] = 0.1;
+      section.element_formulation = shellFormulation(section.card_formulation);
+      section.family_code = 3;
+      append();
+      if (section.element_formulation == 0) {
+        state_.uncomputedSections[section.id] = uncomputedForm("shell", section.card_formulation);
+      }
     }
   } else if (beam) {
     for (size_t i = first; i + 1 < end && !refused_; i += 2) {

@@ -41,6 +41,13 @@ TEST_F(KeywordDeckTest, ShellSectionFormulationMapping) {
   EXPECT_DOUBLE_EQ(last.shell_constants[0], 1.024e-6);
   EXPECT_EQ(last.id, 9);
   EXPECT_EQ(state.sectionNumberMap.at(3), 3);
+  // Several sections in one block, two cards each.
+  ASSERT_TRUE(
+      read("*SECTION_SHELL\n" + card({"20", "2"}) + card({"0.3"}) + card({"21", "2", "", "3"}) + card({"0.4"})));
+  const std::vector<Section>& sections = fem->sectionManager->section_array;
+  EXPECT_DOUBLE_EQ(sections[sections.size() - 2].thickness[0], 0.3);
+  EXPECT_DOUBLE_EQ(sections.back().thickness[0], 0.4);
+  EXPECT_EQ(sections.back().point_count, 3);
 }
 
 TEST_F(KeywordDeckTest, BeamSolidAndDiscreteSections) {

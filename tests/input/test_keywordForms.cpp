@@ -221,6 +221,8 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
        "line 22, field 4: ENDENG 0.1 asks for a run that ends on a change of its energy"},
       {"timestep_first", model + "*CONTROL_TIMESTEP\n" + card({"1.0e-7"}),
        "line 22, field 1: DTINIT 1e-07 asks for a first time step of the deck's own"},
+      {"motion_vector_text", model + "*BOUNDARY_PRESCRIBED_MOTION_NODE\n" + card({"1", "3", "0", "", "1.0", "abc"}),
+       "line 22, field 6: the field \"abc\" is not a number"},
       {"timestep_card_2", model + "*CONTROL_TIMESTEP\n" + card({"", "0.9"}) + card({"0.0", "0", "5"}),
        "line 23, field 3: IMSCL 5 asks for selective mass scaling"},
       {"part_eos", sectioned(card({"1", "1"})) + "*PART\nwater\n" + card({"2", "1", "1", "7"}),
