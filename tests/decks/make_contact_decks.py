@@ -190,10 +190,9 @@ SPHERE_SPEED = 5.0
 
 def sphere_on_plate():
     # Plate: 16 x 16 elastic steel shells, 0.2 x 0.2 m, 5 mm thick, edges
-    # clamped; its nodes lie closer together than the sphere's (a rigid
-    # master is searched by the plate's nodes). Sphere: rigid, radius 50 mm,
-    # 1 mm shells, 1 mm above the plate (besides the half thicknesses),
-    # falling at 5 m/s.
+    # clamped; its nodes lie closer together than the sphere's. Sphere:
+    # rigid, radius 50 mm, 1 mm shells, 1 mm above the plate (besides the half
+    # thicknesses), falling at 5 m/s.
     plate, shells = shell_grid(16, 16, 0.0125, -0.1, -0.1, 1, 1, 1)
     edge = [k + 1 for k, (x, y, _) in enumerate(plate) if abs(abs(x) - 0.1) < 1e-9 or abs(abs(y) - 0.1) < 1e-9]
     centre = (0.0, 0.0, SPHERE_R + 0.003 + 0.001)
