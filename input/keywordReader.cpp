@@ -301,6 +301,19 @@ void KeywordReader::refuseLongFormat(const std::string& block) {
   }
 }
 
+// After the keyword, "+" asks for long fields of 20 characters and "%" for
+// integer fields of 10 characters beside the reals; the cards of this reader
+// would cut such fields apart. "-" asks for the standard fields.
+void KeywordReader::refuseKeywordLineText(const std::string& block, const std::string& header) {
+  std::string rest = blockKeyword(block).substr(std::min(header.size(), blockKeyword(block).size()));
+  boost::trim(rest);
+  if (rest.empty() || rest == "-") return;
+  refuse("\"" + blockKeyword(block) + "\"" + atLine() + ": \"" + rest +
+         (rest == "+"   ? "\" asks for long-format fields of 20 characters, which this version does not read"
+          : rest == "%" ? "\" asks for integer fields of 10 characters, which this version does not read"
+                        : "\" after the keyword is not read by this version"));
+}
+
 int KeywordReader::deckLineOf(const std::string& cardLine) const {
   if (current_ == nullptr || cardLine.empty()) return 0;
   size_t k = 0;
@@ -355,6 +368,7 @@ bool KeywordReader::readBlock(const std::string& block) {
   // A keyword is known only as one of the reader's forms, exactly.
   bool more = true;
   if (knownKeyword(header) != nullptr) {
+    if (header != "*KEYWORD" && outputOnlyKeyword(header) == nullptr) refuseKeywordLineText(block, header);
     more = readFamily(block, header);
   } else {
     unknownKeyword(header);

@@ -349,6 +349,9 @@ class KeywordReader {
   void refuseInclude(const std::string& block);
   // Refuses a deck whose *KEYWORD line announces long-format fields.
   void refuseLongFormat(const std::string& block);
+  // Refuses a keyword line that holds text after its keyword other than
+  // "-" (the standard fields, as read).
+  void refuseKeywordLineText(const std::string& block, const std::string& header);
 
   // Cuts a data line (a node, an element, a point) into n fields of the
   // given widths: by columns, by commas, or by blanks (splitDataFields).

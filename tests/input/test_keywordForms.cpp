@@ -100,6 +100,8 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
       {"no_elements", "*NODE\n1 0 0 0\n*END\n", "the deck defines no elements"},
       {"no_nodes", "*CONTROL_TERMINATION\n" + card({"1.0"}), "the deck defines no nodes"},
       {"long_format", "*KEYWORD long=y\n" + model, "long-format fields are not read"},
+      {"long_format_block", model + "*SECTION_SOLID +\n" + card({"2", "1"}, 20),
+       "\"*SECTION_SOLID +\" (line 21): \"+\" asks for long-format fields of 20 characters"},
       // A field holding anything besides one number: named with its line.
       {"shifted_column", model + "*MAT_ELASTIC\n         2      7.859  150000.       0.3\n",
        "\"*MAT_ELASTIC\", line 22, field 3: the field \"9  150000.\" holds a number followed by other characters"},
