@@ -241,8 +241,9 @@ void UnifiedContact::offerCandidatesGpu(int* overflow, const ContactNodeLookup& 
     // The places of this cycle, when the surface was refreshed for it.
     const Surface* surface = side.surface;
     const bool placed = surface != nullptr && surface->flags[BOX_EXTENDED] != 0 && surface->places_known;
-    if (placed && side.place_of_gpu == nullptr) findSlavePlaces(side, look);
-    const SlavePlaces places{placed && side.place_of_gpu != nullptr ? surface->place_gpu : nullptr, side.place_of_gpu};
+    if (placed && side.places_for != surface->place_gpu) findSlavePlaces(side, look);
+    const bool mapped = placed && side.place_of_gpu != nullptr && side.places_for == surface->place_gpu;
+    const SlavePlaces places{mapped ? surface->place_gpu : nullptr, side.place_of_gpu};
     launch(testPairProduceAccorContactNode, dim3(side.count / 32 + 1), dim3(32), side.count,
            static_cast<ContactNodeCuda* const*>(side.nodes_gpu), look, places,
            static_cast<const GridSearch*>(grid_search_gpu_ + first), static_cast<int>(end - first), overflow);
@@ -252,6 +253,9 @@ void UnifiedContact::offerCandidatesGpu(int* overflow, const ContactNodeLookup& 
 void UnifiedContact::findSlavePlaces(SlaveSearchSide& side, const ContactNodeLookup& look) {
   const Surface& surface = *side.surface;
   const int n = side.count;
+  // Made once for these places, whether every node has one or not.
+  side.places_for = surface.place_gpu;
+  freeDevice(side.place_of_gpu);
   if (n <= 0 || surface.place_num <= 0 || surface.place_node_gpu == nullptr) return;
   NodeCuda** nodesGpu = nullptr;
   CUDA_CHECK(cudaMalloc(&nodesGpu, sizeof(NodeCuda*) * n));

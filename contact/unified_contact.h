@@ -25,6 +25,7 @@ struct SlaveSearchSide {
   // of the nodes; null when some node has none.
   const Surface* surface = nullptr;
   int* place_of_gpu = nullptr;
+  const NodePlace* places_for = nullptr;  // the surface's places the map was made for
 };
 
 class UnifiedContact {
