@@ -294,9 +294,13 @@ __host__ __device__ void ContactPairCuda::measureFaceGap(SegmentCuda** face, int
 __host__ __device__ bool ContactPairCuda::moveToFace(SegmentCuda* face, int faceSide) {
   if (force_steps != 0 || face == segment || !(gap < 0.0)) return false;
   if (segment->one_sided == 0 || face->one_sided == 0 || !sharesNode(segment, face)) return false;
+  // Depths count from those the node started at.
+  const ContactNodeCuda* o = owner;
+  const double depth = gap + face_depth::startDepthAgainst(o->start_face, o->start_overlap, segment);
+  const double faceDepth = face_gap + face_depth::startDepthAgainst(o->start_face, o->start_overlap, face);
   const double onFace = kOnFaceShare * segmentSize(face);
-  const bool outside = face_gap > onFace;
-  const bool cameThrough = face_gap < -onFace && face_gap > kNearerFaceShare * gap &&
+  const bool outside = faceDepth > onFace;
+  const bool cameThrough = faceDepth < -onFace && faceDepth > kNearerFaceShare * depth &&
                            faceSide * face_depth::footOn(face, positionBeforeStep(owner->node, face).x).distance > 0.0;
   if (!outside && !cameThrough) return false;
   segment = face;

@@ -135,6 +135,21 @@ __host__ __device__ inline Foot footOn(const SegmentCuda* s, const double* x) {
   return s->node_num == 4 ? quadFoot(s, x) : triangleFoot(s, x);
 }
 
+// Faces whose normals meet at less than this angle (cosine of 60 degrees)
+// face the same way.
+constexpr double kSameFacing = 0.5;
+
+// Depth a node started at inside a body (startDepth, behind startFace) that
+// counts against face s: against the faces that face the same way as the
+// one it started behind.  A node that starts just inside a block's bottom
+// face at its corner lies on the planes of the block's side faces, not
+// behind them: its gaps to those count from their planes.
+__host__ __device__ inline double startDepthAgainst(const SegmentCuda* startFace, double startDepth,
+                                                    const SegmentCuda* s) {
+  if (startFace == nullptr || startFace == s) return startDepth;
+  return dot3(s->normal, startFace->normal) > kSameFacing ? startDepth : 0.0;
+}
+
 // Faces looked at round a pair's face: itself, its neighbours across its
 // edges and theirs (which hold the faces round its corners).
 constexpr int kRingFaces = 21;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include "contact/contactGeom.h"
 #include "contact/contactnode.h"
+#include "contact/faceDepth.h"
 #include "contact/listSlot.h"
 #include "core/gridIndex.h"
 #include "core/segment.h"
@@ -197,6 +198,11 @@ __host__ __device__ void relativeToSegment(const SegmentCuda* s, const NodeCuda*
   }
 }
 
+// Depth the node started at inside a body that counts against s.
+__host__ __device__ double startDepthAgainst(const ContactNodeCuda* owner, const SegmentCuda* s) {
+  return face_depth::startDepthAgainst(owner->start_face, owner->start_overlap, s);
+}
+
 // Speed at which the node moves into the segment from its side (relative
 // to the segment's mean velocity, along the normal turned to that side);
 // negative when it moves away.
@@ -282,7 +288,7 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
     if (side[slot] == 0) side[slot] = sideOfContactNormal(s, contactNode->contact_pair.normal);
     return;
   }
-  if (side[slot] == 0) side[slot] = sideBeforeStep(s, node, contactNode->start_overlap);
+  if (side[slot] == 0) side[slot] = sideBeforeStep(s, node, startDepthAgainst(contactNode, s));
   if (side[slot] == 0) return;  // at rest on a shell's plane: judged once it moves
   // A face of a solid is touched from outside only: seen from behind, the
   // node is over another face of that body (or inside it), and that face
@@ -299,7 +305,7 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
   const double offset =
       0.5 * (0.25 * (s->node[0]->thickness + s->node[1]->thickness + s->node[2]->thickness + s->node[3]->thickness) +
              node->thickness) -
-      contactNode->start_overlap;
+      startDepthAgainst(contactNode, s);
   const double gap = side[slot] * d - offset;
   if (gap > s->territory) {
     removeSlot(slot);
@@ -356,7 +362,7 @@ __host__ __device__ void TestPairCuda::nodeToEdgeJudgeGpu(SegmentCuda* s, int j,
     behindBoth = side[j] * dot3(n, v) < 0.0 && sigmaB * dot3(B->normal, v) < 0.0;
   }
   const double g = (behindBoth ? -rho : rho) - 0.5 * (0.5 * (a->thickness + b->thickness) + node->thickness) +
-                   contactNode->start_overlap;
+                   startDepthAgainst(contactNode, s);
   if (g > 0.0) {
     next_check_cycle[j] = cycle2 + 1;
     return;
@@ -418,7 +424,8 @@ __host__ __device__ void TestPairCuda::cornerJudge(SegmentCuda* s, int j, TestJu
       cur = next;
     }
   }
-  const double g = (closed ? -dist : dist) - 0.5 * (corner->thickness + node->thickness) + contactNode->start_overlap;
+  const double g =
+      (closed ? -dist : dist) - 0.5 * (corner->thickness + node->thickness) + startDepthAgainst(contactNode, s);
   if (g > 0.0) {
     next_check_cycle[j] = cycle2;
     return;
@@ -435,8 +442,13 @@ __host__ __device__ inline double absOf(double x) { return x < 0.0 ? -x : x; }
 // Approach speeds that differ by less than this share count as equal.
 constexpr double kApproachShare = 0.1;
 // Entry b is the better result.  A result wins over none; one the node
-// moves into wins over one it does not, and of two it moves into, the one
-// it moves into clearly faster: a node that meets a block at the edge of its
+// moves into wins over one it does not.  Of two it lies behind and moves
+// into, it came in through the one whose plane it crossed last, the one it
+// lies behind for the shorter time at its speed: a node that comes back
+// onto a block's corner, moving in square to its side face as it rings and
+// along its bottom face as the block strikes it, went in under the bottom
+// face, which must hold it.  Of two it moves into otherwise, the one it
+// moves into clearly faster: a node that meets a block at the edge of its
 // top face, on the plane of a side face, is stopped by the top face it
 // strikes, not by the side face it slides along.  Otherwise the nearer
 // result wins, and on equal distances the smaller kind.
@@ -445,6 +457,8 @@ __host__ __device__ inline bool betterResult(const TestJudgeReturn& a, const Tes
   if (a.segment != nullptr) {
     const bool intoA = a.approach > 0.0, intoB = b.approach > 0.0;
     if (intoA != intoB) return intoB;
+    if (intoA && a.distance < 0.0 && b.distance < 0.0 && a.distance * b.approach != b.distance * a.approach)
+      return a.distance * b.approach < b.distance * a.approach;
     if (intoA && (1.0 - kApproachShare) * b.approach > a.approach) return true;
     if (intoA && (1.0 - kApproachShare) * a.approach > b.approach) return false;
   }

@@ -49,6 +49,12 @@ inline std::string deck(double gap, bool upperFirst, double endTime = 8e-5, bool
          motiondeck::termination(endTime);
 }
 
+// The same deck with a nodes-to-surface contact (the first side's nodes only).
+inline std::string nodesToSurface(std::string deck) {
+  const std::string form = "*CONTACT_SURFACE_TO_SURFACE";
+  return deck.replace(deck.find(form), form.size(), "*CONTACT_NODES_TO_SURFACE");
+}
+
 }  // namespace blockdrop
 
 // A soft block of 2 x 2 x 2 hexahedra (0.1 m, E = 1e7 Pa, steel's density)

@@ -71,8 +71,9 @@ INSTANTIATE_TEST_SUITE_P(Blocks, RestingRun, ::testing::Bool());
 // decks through the GPU loop (tests/solver/test_host_loop.cpp runs them
 // through the host loop too): a soft block resting on a plate whose every
 // node is held, a rigid block striking an elastic one (from a gap, or
-// touching or slightly inside it at the start) or resting on it under
-// gravity, and two blocks pressed by a pressure stepped onto the top.  No
+// touching or slightly inside it at the start, its corners on the elastic
+// block's; or only the elastic block's nodes held out of the rigid one's
+// faces) or resting on it under gravity, and two blocks pressed by a pressure stepped onto the top.  No
 // slave node stays inside the master by more than a small share of an
 // element, a moving impactor never leaves with more kinetic energy than it
 // brought, a contact made at the start keeps the momentum the bodies had,
@@ -153,15 +154,17 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         HoldCase{"held_plate", deck(0.1, true), kBlockCell, kPlateNodes, -1, 9, 1e-3, false, 0.0, kGravity},
         HoldCase{"rigid_impactor", blockdrop::deck(1e-4, true, 1e-4, true), blockdrop::kCell, blockdrop::kBlockNodes,
-                 18, 9, 5e-3, true, 0.0, 0.0},
+                 18, 9, 1e-3, true, 0.0, 0.0},
         HoldCase{"rigid_touching", blockdrop::deck(0.0, false, 1e-4, true), blockdrop::kCell, blockdrop::kBlockNodes,
-                 18, 9, 5e-3, true, 0.0, 0.0, blockdrop::kSpeed},
+                 18, 9, 1e-3, true, 0.0, 0.0, blockdrop::kSpeed},
         HoldCase{"rigid_resting",
                  blockdrop::deck(0.0, false, 2e-3, true, 0.0) + motiondeck::curve(1, {{0.0, 1.0}, {100.0, 1.0}}) +
                      "*LOAD_BODY_Z\n" + card({"1", "9.81"}),
-                 blockdrop::kCell, blockdrop::kBlockNodes, 18, 9, 5e-3, false, 0.0, 0.0},
+                 blockdrop::kCell, blockdrop::kBlockNodes, 18, 9, 1e-3, false, 0.0, 0.0},
         HoldCase{"rigid_overlapping", blockdrop::deck(-3e-6, true, 1e-4, true), blockdrop::kCell,
-                 blockdrop::kBlockNodes, 18, 9, 5e-3, true, 0.0, 0.0, blockdrop::kSpeed},
+                 blockdrop::kBlockNodes, 18, 9, 1e-3, true, 0.0, 0.0, blockdrop::kSpeed},
+        HoldCase{"rigid_touching_one_way", blockdrop::nodesToSurface(blockdrop::deck(0.0, false, 1e-4, true)),
+                 blockdrop::kCell, blockdrop::kBlockNodes, 18, 9, 1e-3, true, 0.0, 0.0, blockdrop::kSpeed},
         HoldCase{"rigid_on_coarse_plate", deck(0.1, false, true, 0.0), kBlockCell, kPlateNodes, -1, 9, 1e-3, false, 0.0,
                  0.0},
         HoldCase{"shells_at_rest", deckcase::readText(deckcase::caseFolder("shells_at_rest") / "deck.k"), 0.01, 9, -1,

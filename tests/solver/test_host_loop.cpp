@@ -163,6 +163,10 @@ LoopCase rigidImpactor() {
   return LoopCase{"rigid_impactor", blockdrop::kBlockNodes + 18, 0.0,
                   "*KEYWORD\n" + blockdrop::deck(1e-4, true, 4e-5, true) + "*END\n"};
 }
+LoopCase rigidTouchingOneWay() {
+  return LoopCase{"rigid_touching_one_way", blockdrop::kBlockNodes + 18, 0.0,
+                  "*KEYWORD\n" + blockdrop::nodesToSurface(blockdrop::deck(0.0, false, 1e-4, true)) + "*END\n"};
+}
 LoopCase pressedStack() {
   return LoopCase{"pressed_stack", 2 * pressedstack::kBlockNodes, 0.0,
                   "*KEYWORD\n" + pressedstack::deck(4e-5) + "*END\n"};
@@ -185,7 +189,10 @@ INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,
                                          LoopCase{"rigid_sliding", restingblock::kPlateNodes + 27, 0.2,
                                                   "*KEYWORD\n" + restingblock::deck(0.02, false, true) + "*END\n"},
                                          LoopCase{"rigid_overlapping", blockdrop::kBlockNodes + 18, 0.0,
-                                                  "*KEYWORD\n" + blockdrop::deck(-3e-6, true, 4e-5, true) + "*END\n"}),
+                                                  "*KEYWORD\n" + blockdrop::deck(-3e-6, true, 4e-5, true) + "*END\n"},
+                                         LoopCase{"rigid_touching", blockdrop::kBlockNodes + 18, 0.0,
+                                                  "*KEYWORD\n" + blockdrop::deck(0.0, false, 1e-4, true) + "*END\n"},
+                                         rigidTouchingOneWay()),
                          [](const testing::TestParamInfo<LoopCase>& info) { return std::string(info.param.deck); });
 
 }  // namespace
