@@ -27,6 +27,11 @@ constexpr int kShareSlots = 5;
 // Node fields a pair's shares go to (bits).
 enum ShareField { SHARE_FORCE = 1, SHARE_CONTACT_FORCE = 2, SHARE_PAIR_COUNT = 4 };
 
+// Unit normal of s at its node k: the mean of the normals of the segments
+// round the node that are reached from s over smooth edges (s's own where
+// none is).
+__host__ __device__ void cornerNormal(const SegmentCuda* s, int k, double* out);
+
 struct ContactPairCuda {
   int segment_id;          // local id of the current master segment
   ContactNodeCuda* owner;  // the contact node that embeds this pair

@@ -85,15 +85,16 @@ __host__ __device__ bool walkCorner(const SegmentCuda* s, int k, int first, doub
   return false;
 }
 
-// Unit normal of s at its node k: the mean of the normals of the segments
-// round the node that are reached from s over smooth edges (s's own where
-// none is).
+}  // namespace
+
 __host__ __device__ void cornerNormal(const SegmentCuda* s, int k, double* out) {
   double sum[3] = {s->normal[0], s->normal[1], s->normal[2]};
   if (!walkCorner(s, k, k, sum)) walkCorner(s, k, prevEdge(k, s->node_num), sum);
   const double len = norm3(sum);
   for (int j = 0; j < 3; ++j) out[j] = len > 0.0 ? sum[j] / len : s->normal[j];
 }
+
+namespace {
 
 // A node inside the body goes to a face meeting its pair's face only when
 // it lies behind that one less than this share of its depth behind its

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include "contact/contactGeom.h"
 #include "contact/contactnode.h"
+#include "contact/contactpair.h"
 #include "contact/faceDepth.h"
 #include "contact/listSlot.h"
 #include "core/gridIndex.h"
@@ -243,6 +244,30 @@ __host__ __device__ bool approaching(const SegmentCuda* s, const NodeCuda* node,
   return speed > 0.0 || (speed == 0.0 && drivenInto(s, node, sideOfSlot));
 }
 
+// A share of a segment's size within which a node lies over one of its
+// nodes.
+constexpr double kOverNodeShare = 1e-3;
+// A rigid body's node that meets a deformable surface at one of that
+// surface's nodes (on the line through it along the surface's normal there)
+// meets it node on node, and that node, searched against the rigid body's
+// faces in a contact that acts both ways, holds the two apart along the
+// rigid faces' mean normal at this node.  A pair from this side as well
+// would push the body along the deformable faces, which tilt as they dent,
+// and a centred impact would drift and turn the body.
+__host__ __device__ bool heldByMasterNode(const SegmentCuda* s, const NodeCuda* node) {
+  if (node->rigid_flag == 0) return false;
+  for (int k = 0; k < s->node_num; ++k) {
+    const NodeCuda* p = s->node[k];
+    if (p->rigid_flag != 0 || p->contact_node == nullptr) continue;
+    double u[3], c[3], off[3];
+    sub3(node->coord, p->coord, u);
+    cornerNormal(s, k, c);
+    cross3(u, c, off);
+    if (norm3(off) <= kOverNodeShare * segmentSize(s)) return true;
+  }
+  return false;
+}
+
 // The node lies beyond a free (boundary) edge of s: the only way round to
 // the segment's other side.
 __host__ __device__ bool beyondFreeEdge(const SegmentCuda* s, const double* x) {
@@ -318,6 +343,7 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
   if (gap > fmax(0.0, approachOverStep(s, node, side[slot])) ||
       (gap >= -onPlaneTolerance(s) && !approaching(s, node, side[slot])))
     return;
+  if (heldByMasterNode(s, node)) return;
   for (int k = 0; k < N; ++k) {
     sub3(x, nodeCoord(s, k), v);
     if (outsideEdge(s, k, n, x)) {
