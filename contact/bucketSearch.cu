@@ -330,16 +330,15 @@ __host__ __device__ inline void offerGridCandidates(int i, ContactNodeCuda* cn, 
 __global__ void GpuSegmentsLeftAnchors(int n, const SegmentSearchEntry* entries, const SegmentAnchor* anchors,
                                        int* left) {
   const int i = gridStrideIndex();
-  if (i >= n) return;
-  bool inside = true;  // a bound that is not a number has left
-  for (int k = 0; k < 6; ++k) inside &= entries[i].bound[k] >= anchors[i].bound[k];
-  if (!inside) atomicAddAnywhere(left, 1);
+  if (i < n && leftAnchor(entries[i], anchors[i])) atomicAddAnywhere(left, 1);
 }
 
-__global__ void GpuAnchorSegments(int n, const SegmentSearchEntry* entries, SegmentAnchor* anchors, double reach) {
+__global__ void GpuAnchorSegments(int n, const SegmentSearchEntry* entries, SegmentAnchor* anchors, double reach,
+                                  int* outside) {
   const int i = gridStrideIndex();
   if (i >= n) return;
   for (int k = 0; k < 6; ++k) anchors[i].bound[k] = entries[i].bound[k] - reach;
+  if (leftAnchor(entries[i], anchors[i])) atomicAddAnywhere(outside, 1);
 }
 
 __global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda* const* nodes, ContactNodeLookup look,
@@ -403,7 +402,11 @@ void PairManager::unifiedSearchGpu(UnifiedContact* uc) {
   for (SubDomainManager& m : uc->subDomainManagerArray) {
     Surface* master = m.masterSurface;
     if (master == nullptr || master->flags[BOX_EXTENDED] != 0) continue;
-    master->refreshSegmentsGpu();
+    AnchorWatches watches{};
+    for (SubDomainManager& w : uc->subDomainManagerArray) {
+      if (w.masterSurface == master) w.watchAnchors(watches);
+    }
+    master->refreshSegmentsGpu(watches);
     master->flags[BOX_EXTENDED] = 1;
     if (faceNormals && master->segment_num > 0 && master->segment_array_gpu != nullptr &&
         master->subDomainArrayGpu_ != nullptr) {

@@ -26,6 +26,13 @@ namespace {
 // Largest count of sub-domains on one axis before the memory cap.
 constexpr int kMaxAxisCount = 1 << 20;
 
+// The device count at `count`.
+int readCount(const int* count) {
+  int value = 0;
+  CUDA_CHECK(cudaMemcpy(&value, count, sizeof(int), cudaMemcpyDeviceToHost));
+  return value;
+}
+
 __host__ __device__ inline double& axisRef(double3& v, int a) { return a == 0 ? v.x : (a == 1 ? v.y : v.z); }
 __host__ __device__ inline double axisOf(const double3& v, int a) { return a == 0 ? v.x : (a == 1 ? v.y : v.z); }
 inline int& axisRef(int3& v, int a) { return a == 0 ? v.x : (a == 1 ? v.y : v.z); }
@@ -307,6 +314,9 @@ void SubDomainManager::moveFrom(SubDomainManager& other) noexcept {
   anchor_gpu = std::exchange(other.anchor_gpu, nullptr);
   anchors_left_gpu = std::exchange(other.anchors_left_gpu, nullptr);
   anchor_fills = other.anchor_fills;
+  anchor_refresh = other.anchor_refresh;
+  watched_refresh = other.watched_refresh;
+  anchors_stuck = other.anchors_stuck;
   near_epoch = other.near_epoch;
   slave_side = other.slave_side;
   owner = other.owner;
@@ -501,20 +511,38 @@ void SubDomainManager::anchorNearLists(double reach) {
     CUDA_CHECK(cudaMalloc(&anchors_left_gpu, sizeof(int)));
   }
   const SegmentSearchEntry* entries = masterSurface->search_entry_gpu;
+  // The count of segments that left their anchors is kept at zero between
+  // checks. The refresh has counted those that left when it is the only one
+  // since the last check and checked these anchors, and every segment was
+  // inside its anchor after that check; else they are all checked here.
+  const int refreshes = masterSurface->refreshes;
+  const bool counted = !anchors_stuck && (refreshes == anchor_refresh ||
+                                          (refreshes == anchor_refresh + 1 && watched_refresh == refreshes));
+  anchor_refresh = refreshes;
   // A segment the lists do not hold may have come near a node: all anchors
   // are set anew, and every list is made anew (a new epoch).
   bool anew = anchor_fills != masterSurface->bin_fills;
   if (!anew) {
-    CUDA_CHECK(cudaMemset(anchors_left_gpu, 0, sizeof(int)));
-    launch(GpuSegmentsLeftAnchors, dim3(n / 32 + 1), dim3(32), n, entries,
-           static_cast<const SegmentAnchor*>(anchor_gpu), anchors_left_gpu);
-    int left = 0;
-    CUDA_CHECK(cudaMemcpy(&left, anchors_left_gpu, sizeof(int), cudaMemcpyDeviceToHost));
-    anew = left != 0;
+    if (!counted) {
+      CUDA_CHECK(cudaMemset(anchors_left_gpu, 0, sizeof(int)));
+      launch(GpuSegmentsLeftAnchors, dim3(n / 32 + 1), dim3(32), n, entries,
+             static_cast<const SegmentAnchor*>(anchor_gpu), anchors_left_gpu);
+    }
+    anew = readCount(anchors_left_gpu) != 0;
   }
   if (anew) {
-    launch(GpuAnchorSegments, dim3(n / 32 + 1), dim3(32), n, entries, anchor_gpu, reach);
+    CUDA_CHECK(cudaMemset(anchors_left_gpu, 0, sizeof(int)));
+    launch(GpuAnchorSegments, dim3(n / 32 + 1), dim3(32), n, entries, anchor_gpu, reach, anchors_left_gpu);
+    anchors_stuck = readCount(anchors_left_gpu) != 0;
+    if (anchors_stuck) CUDA_CHECK(cudaMemset(anchors_left_gpu, 0, sizeof(int)));
     anchor_fills = masterSurface->bin_fills;
     near_epoch = near_epoch == INT_MAX ? 0 : near_epoch + 1;
   }
+}
+
+void SubDomainManager::watchAnchors(AnchorWatches& watches) {
+  if (anchor_gpu == nullptr || watches.count == kAnchorWatchSlots) return;
+  watches.anchors[watches.count] = anchor_gpu;
+  watches.left[watches.count++] = anchors_left_gpu;
+  watched_refresh = masterSurface->refreshes + 1;  // the refresh about to run
 }

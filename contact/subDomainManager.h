@@ -43,6 +43,23 @@ struct SegmentAnchor {
   double bound[6];
 };
 static_assert(std::is_trivially_copyable_v<SegmentAnchor>);
+// A segment's box (its search entry) has left its anchor; a bound that is
+// not a number has left.
+__host__ __device__ inline bool leftAnchor(const SegmentSearchEntry& e, const SegmentAnchor& a) {
+  bool inside = true;
+  for (int k = 0; k < 6; ++k) inside &= e.bound[k] >= a.bound[k];
+  return !inside;
+}
+// The anchors of the grids over one master surface that its refresh checks:
+// each segment whose box the refresh changes and that has left the anchors
+// of grid g is counted in *left[g].
+constexpr int kAnchorWatchSlots = 4;
+struct AnchorWatches {
+  const SegmentAnchor* anchors[kAnchorWatchSlots];
+  int* left[kAnchorWatchSlots];
+  int count;
+};
+static_assert(std::is_trivially_copyable_v<AnchorWatches>);
 
 struct GridSearch;
 
@@ -77,6 +94,12 @@ class SubDomainManager {
   SegmentAnchor* anchor_gpu = nullptr;
   int* anchors_left_gpu = nullptr;
   int anchor_fills = -1;
+  // The master's refreshes when the anchors were last checked and when the
+  // refresh last checked them itself (it counts the segments that moved
+  // out); whether a segment lay outside its anchor as they were set.
+  int anchor_refresh = -1;
+  int watched_refresh = -1;
+  bool anchors_stuck = false;
   int near_epoch = 0;
   int slave_side = -1;              // the owner's gathered slave entries this grid reads
   UnifiedContact* owner = nullptr;  // keeper of the host bucket arrays
@@ -113,6 +136,8 @@ class SubDomainManager {
   // The master segments' anchors checked, and set anew when one has left
   // its anchor or the buckets were filled anew (near lists of a new epoch).
   void anchorNearLists(double reach);
+  // Adds this grid's anchors to those the master's refresh checks.
+  void watchAnchors(AnchorWatches& watches);
 
  private:
   void moveFrom(SubDomainManager& other) noexcept;
@@ -195,8 +220,10 @@ __global__ void GpuSlaveNodes(int n, ContactNodeCuda* const* nodes, ContactNodeL
 // Counts into *left the segments whose box (entries) has left its anchor.
 __global__ void GpuSegmentsLeftAnchors(int n, const SegmentSearchEntry* entries, const SegmentAnchor* anchors,
                                        int* left);
-// Sets each segment's anchor: its box widened by `reach`.
-__global__ void GpuAnchorSegments(int n, const SegmentSearchEntry* entries, SegmentAnchor* anchors, double reach);
+// Sets each segment's anchor: its box widened by `reach`; counts into
+// *outside the segments whose box is not inside it even so.
+__global__ void GpuAnchorSegments(int n, const SegmentSearchEntry* entries, SegmentAnchor* anchors, double reach,
+                                  int* outside);
 
 // Box reductions: one partial box per block of 32 items.
 __global__ void minMaxNodeArray(int n, ContactNodeCuda** nodes, double3* maxPartial, double3* minPartial, double ext);

@@ -59,6 +59,7 @@ void Surface::copyHostData(const Surface& o) {
   }
   bin_margin = o.bin_margin;
   bin_fills = o.bin_fills;
+  refreshes = o.refreshes;
   std::copy(o.flags, o.flags + 6, flags);
   id = o.id;
   surface_type = o.surface_type;

@@ -16,6 +16,7 @@ struct ContactModel;
 struct ContactNodeCuda;
 struct ShellElementCuda;
 struct Element;
+struct AnchorWatches;
 
 // Per-cycle flag bytes of a surface (cleared at the start of every contact
 // step); bytes 0, 1 and 5 are only cleared.
@@ -74,6 +75,7 @@ class Surface {
   unsigned char* place_bits_gpu = nullptr;    // owned: a byte per place of the cycle
   int place_num = 0;
   bool places_known = false;  // the places hold those of the last refresh
+  int refreshes = 0;          // times the segments were refreshed (or asked to be)
   double bin_margin = 0.0;
   bool bins_filled = false;    // the buckets hold the segments of the last binning
   int bin_fills = 0;           // times the buckets were filled since set-up
@@ -131,7 +133,8 @@ class Surface {
   void clearSubDomainsGpu();
   // Per cycle, on a surface with a search grid: segment boxes and normals
   // on the device, each box checked against the box it was binned with.
-  void refreshSegmentsGpu();
+  // The anchors of `watches` are checked for the segments whose box changes.
+  void refreshSegmentsGpu(const AnchorWatches& watches);
   // The buckets still hold every segment whose box can hold a point of
   // their cells: no segment's box has left the box it was binned with.
   bool binsHoldSegmentsGpu();

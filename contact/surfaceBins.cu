@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 #include "contact/contactGeom.h"
+#include "contact/subDomainManager.h"
 #include "contact/subdomain.h"
 #include "contact/surface.h"
 #include "core/deviceFree.h"
@@ -96,16 +97,18 @@ __global__ void GpuPlaceSurfaceNodes(int m, const NodeCuda* const* nodes, NodePl
 
 // Segment boxes and normals of this cycle, the boxes copied into the search
 // entries, from the segments' corners and their nodes' places; a segment
-// whose box has left the box it was binned with counts itself in *outside.
+// whose box has left the box it was binned with counts itself in *outside,
+// and one that has left the anchors of a watching grid in that grid's count.
 // A segment none of whose nodes has moved keeps what it has: the same
 // places give the same box and normal, and its box is still inside the box
 // it was binned with (a segment outside has the buckets filled anew in the
-// cycle it leaves).
+// cycle it leaves) and inside the anchors (checked in the last cycle).
 namespace {
 // Segment i of the refresh; true when its box has left its binned box.
 __host__ __device__ inline bool refreshSegmentAt(int i, int n, SegmentCuda* segments, const SegmentCorners* corners,
                                                  const NodePlace* places, const unsigned char* placeBits,
-                                                 SegmentSearchEntry* entries, const BinnedBox* binned) {
+                                                 SegmentSearchEntry* entries, const BinnedBox* binned,
+                                                 const AnchorWatches& watches, int* anchorsLeft) {
   if (i + 8 < n) {
     lanePrefetch(&segments[i + 8].normal[0]);
     lanePrefetch(&segments[i + 8].normal[2]);
@@ -136,18 +139,22 @@ __host__ __device__ inline bool refreshSegmentAt(int i, int n, SegmentCuda* segm
   }
   const double* const x[4] = {p[0]->now, p[1]->now, p[2]->now, p[3]->now};
   SegmentCuda::unitNormalOf(c.node_num, x, seg.normal);
+  for (int w = 0; w < watches.count; ++w) anchorsLeft[w] += leftAnchor(e, watches.anchors[w][i]) ? 1 : 0;
   return !inside;
 }
 }  // namespace
 
 __global__ void GpuRefreshSegments(int n, SegmentCuda* segments, const SegmentCorners* corners, const NodePlace* places,
                                    const unsigned char* placeBits, SegmentSearchEntry* entries, const BinnedBox* binned,
-                                   int* outside) {
+                                   int* outside, AnchorWatches watches) {
   const int first = gridStrideIndex() * kLaneWidth;
-  int left = 0;
+  int left = 0, anchorsLeft[kAnchorWatchSlots] = {};
   for (int i = first; i < runEnd(first, n); ++i)
-    left += refreshSegmentAt(i, n, segments, corners, places, placeBits, entries, binned) ? 1 : 0;
+    left += refreshSegmentAt(i, n, segments, corners, places, placeBits, entries, binned, watches, anchorsLeft) ? 1 : 0;
   if (left > 0) atomicAddAnywhere(outside, left);
+  for (int w = 0; w < watches.count; ++w) {
+    if (anchorsLeft[w] > 0) atomicAddAnywhere(watches.left[w], anchorsLeft[w]);
+  }
 }
 
 // What the refresh reads of the segments that stays: their corners and, in
@@ -199,7 +206,8 @@ void Surface::makeRefreshCopyGpu() {
   freeDevice(slotGpu);
 }
 
-void Surface::refreshSegmentsGpu() {
+void Surface::refreshSegmentsGpu(const AnchorWatches& watches) {
+  ++refreshes;
   // Only a surface with a search grid is refreshed: the search reads the
   // segments of master surfaces alone.
   if (subDomainArrayGpu_ == nullptr || segment_num <= 0) return;
@@ -213,7 +221,7 @@ void Surface::refreshSegmentsGpu() {
   places_known = true;
   launch(GpuRefreshSegments, dim3(segmentRuns / 32 + 1), dim3(32), segment_num, segment_array_gpu,
          static_cast<const SegmentCorners*>(corners_gpu), static_cast<const NodePlace*>(place_gpu),
-         static_cast<const unsigned char*>(place_bits_gpu), search_entry_gpu, binned, outside);
+         static_cast<const unsigned char*>(place_bits_gpu), search_entry_gpu, binned, outside, watches);
 }
 
 // Segments listed by bucket b (its usable slots that hold one) into
