@@ -121,6 +121,32 @@ void refuseUncomputedContactFields(KeywordReader& reader, const std::string& hea
   refuseUncomputedFields(reader, header, lines, n + 5, {{2, "IGNORE", "initial penetrations kept"}});
 }
 
+// Cards D to F, lines n + 6 to n + 8 when the block goes on after card C
+// (read as plain numbers by the caller). Settings of segment-based contact (Q2TRI, SFNBR, FNLSCL, DNLSCL, FSTOL,
+// SSFTYP, TETFAC: SOFT 2 is refused on card A), of the penalty (PSTIFF)
+// and the penetration report interval (DTPCHK) change nothing computed
+// here and are read past; the fields below would change the contact.
+void refuseUncomputedCardsDToF(KeywordReader& reader, const std::string& header, const std::vector<std::string>& lines,
+                               int n) {
+  refuseUncomputedFields(reader, header, lines, n + 6,
+                         {{6, "TCSO", "a contact thickness from the contact segments only"},
+                          {7, "TIEDID", "ties updated incrementally"},
+                          {8, "SHLEDG", "another shape of shell edges in contact"}});
+  refuseUncomputedFields(reader, header, lines, n + 7,
+                         {{1, "SHAREC", "constraints shared with the contact nodes"},
+                          {2, "CPARM8", "beams and spot welds kept out of the contact"},
+                          {3, "IPBACK", "a penalty contact behind a tie"},
+                          {4, "SRNDE", "rounded shell edges"},
+                          {5, "FRICSF", "a scaled friction coefficient", standsAtOne},
+                          {6, "ICOR", "a coefficient of restitution"},
+                          {7, "FTORQ", "a torque from the friction of beams"},
+                          {8, "REGION", "a contact kept to a region"}});
+  refuseUncomputedFields(reader, header, lines, n + 8,
+                         {{2, "IGNROFF", "shell and beam offsets left out of the contact"},
+                          {5, "2DBINR", "a two-dimensional contact"},
+                          {7, "SWTPR", "spot welds of a tie thinned"}});
+}
+
 }  // namespace
 
 void KeywordReader::readContact(const std::string& block) {
@@ -173,7 +199,7 @@ void KeywordReader::readContact(const std::string& block) {
            contact.friction_scale, contact.viscous_force_scale);
 
   // Cards A to C follow card 3 when the block goes on after it (a tied
-  // shell edge always has them).
+  // shell edge always has them), cards D to F card C likewise.
   const bool optionalCards = shellEdge || static_cast<size_t>(n + 3) < cardLineEnd(lines);
   if (optionalCards) {
     readOptionalCardA(lines, n + 3, contact);
@@ -183,6 +209,13 @@ void KeywordReader::readContact(const std::string& block) {
     double unread[2] = {0.0, 0.0};
     readCard(lines, n + 5, contact.gap_option, contact.ignore_option, contact.penalty_damping_factor,
              contact.stiffness_step, unread, contact.flange_angle, contact.rcf_coordinate_id);
+    if (static_cast<size_t>(n + 6) < cardLineEnd(lines)) {
+      for (int k = n + 6; k <= n + 8; ++k) {
+        double readPast[8] = {};
+        readCard(lines, k, readPast);
+      }
+      refuseUncomputedCardsDToF(*this, header, lines, n);
+    }
   }
   contact.contact_type = kind;
   // Both sides of a surface-to-surface contact are searched against each

@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr const char* kUnknownContactSetting = "a contact setting this version does not read";
+
 // *CONTROL_CONTACT: the defaults of every contact. Settings of the penalty
 // method (SLSFAC, RWPNAL, PENOPT, PEN_SF, RWKSF, PSTIFF), of searching
 // (NSBCS, INTERM, XPENE), of output and checks (ISLCHK, FRCENG, SKIPRWG,
@@ -19,7 +21,9 @@ namespace {
 // spot-weld contacts, heat, isogeometric elements) do not change what the
 // contacts of this version compute and are passed over; a tie here never
 // moves its nodes onto the master, whatever TIEDPRJ says. The fields below
-// would change it: a value other than their default refuses the deck.
+// would change it: a value other than their default refuses the deck. On
+// cards 7 and 8 FSTOL (a tolerance of segment-based contacts) is read past;
+// their other fields, 0 by default, refuse the deck when set.
 // Returns how many fields refuse the deck.
 int refuseContactControlFields(KeywordReader& reader, const std::string& header,
                                const std::vector<std::string>& lines) {
@@ -48,6 +52,17 @@ int refuseContactControlFields(KeywordReader& reader, const std::string& header,
                                      {4, "TDCNOF", "another treatment of tied offset contacts"},
                                      {5, "FTALL", "failure of tied contacts"},
                                      {7, "SHLTRW", "a shell thickness scale at rigid walls"}});
+  refused += refuseUncomputedFields(reader, header, lines, 7,
+                                    {{1, "SHAREC", "constraints shared with the contact nodes"},
+                                     {2, "CPARM8", "beams and spot welds kept out of the contacts"},
+                                     {3, "IPBACK", "a penalty contact behind the ties"},
+                                     {4, "SRNDE", "rounded shell edges"},
+                                     {6, "FRCSHL", "friction of shell edges"},
+                                     {7, "value", kUnknownContactSetting},
+                                     {8, "value", kUnknownContactSetting}});
+  for (int field = 1; field <= 8; ++field) {
+    refused += refuseUncomputedFields(reader, header, lines, 8, {{field, "value", kUnknownContactSetting}});
+  }
   return refused;
 }
 
@@ -100,6 +115,10 @@ void KeywordReader::readControl(const std::string& block) {
     readCard(lines, 4, c.card4_values, c.card4_value7);
     readCard(lines, 5, c.card5_values, c.card5_doubles, c.card5_value6, c.card5_value7, c.card5_value8);
     readCard(lines, 6, c.card6_values, c.card6_unused, c.card6_value7, c.card6_value8);
+    for (int k : {7, 8}) {
+      double readPast[8] = {};
+      readCard(lines, k, readPast);
+    }
     options.contact_control.push_back(c);
     if (refuseContactControlFields(*this, header, lines) == 0) {
       warn(keywordAtLine(*this, header, lines[0]) +
@@ -165,9 +184,17 @@ void KeywordReader::readControl(const std::string& block) {
     unreadBlock(header);
   } else if (has("CONTROL_SOLUTION")) {
     // SOLN 0 is the structural analysis this program computes.
+    // NLQ (a vector length), ISNAN (a check for numbers that are not) and
+    // LCINT (the points a curve is cut into; curves are read point for
+    // point here) change nothing computed and are read past.
     int analysis = 0;
-    readCard(lines, 1, analysis);
+    double readPast[6] = {};
+    readCard(lines, 1, analysis, readPast);
     if (analysis != 0) unreadMechanics(header, "SOLN " + std::to_string(analysis) + " asks for a thermal analysis");
+    refuseUncomputedFields(*this, header, lines, 1,
+                           {{5, "LCACC", "curves cut to six significant figures"},
+                            {6, "NCDCF", "a solution setting this version does not read"},
+                            {7, "NOCOP", "a solution setting this version does not read"}});
   } else if (has("CONTROL_IMPLICIT_GENERAL") || has("CONTROL_IMPLICIT_EIGENVALUE")) {
     // IMFLAG (NEIG) other than 0 asks for an implicit (eigenvalue) run.
     int asked = 0;

@@ -74,8 +74,10 @@ TEST_F(ContactCardTest, ContactOptionsNotComputedAreRefusedByName) {
     EXPECT_TRUE(contacts().empty());
     SetUp();
   }
+  // Cards A to F written at their defaults, a segment-based Q2TRI read past.
   EXPECT_TRUE(read("*CONTACT_TIED_NODES_TO_SURFACE_OFFSET\n" + cards123() + "*CONTACT_ONE_WAY_SURFACE_TO_SURFACE\n" +
-                   cards123()));
+                   cards123() + card({"0", "0.1", "0", "1.025"}) + "\n\n" + card({"1"}) +
+                   card({"0", "", "", "", "1.0"}) + card({"0", "0", "", "2.0"})));
   ASSERT_EQ(contacts().size(), 2u);
   EXPECT_EQ(contacts()[1].contact_type, SURFACE_TO_SURFACE);
 }

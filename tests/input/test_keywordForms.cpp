@@ -214,6 +214,14 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
        "\"*INITIAL_VELOCITY_NODE\", line 23: the line gives velocities but no node id (NID)"},
       {"control_contact_friction", model + "*CONTROL_CONTACT\n" + card({"0.1"}) + card({""}) + card({"0.3"}),
        "line 24, field 1: SFRIC 0.3 asks for a default friction of the contacts"},
+      {"control_contact_card_7", model + "*CONTROL_CONTACT\n" + std::string(6, '\n') + card({"", "", "1"}),
+       "line 28, field 3: IPBACK 1 asks for a penalty contact behind the ties"},
+      {"contact_card_e",
+       model + "*CONTACT_AUTOMATIC_SURFACE_TO_SURFACE\n" + card({"1", "1", "3", "3"}) + std::string(6, '\n') +
+           card({"", "", "", "", "1.0", "0.5"}),
+       "line 29, field 6: ICOR 0.5 asks for a coefficient of restitution"},
+      {"solution_curve_accuracy", model + "*CONTROL_SOLUTION\n" + card({"0", "", "1", "", "1"}),
+       "line 22, field 5: LCACC 1 asks for curves cut to six significant figures"},
       {"shell_offset",
        model + "*ELEMENT_SHELL_THICKNESS_OFFSET\n" + card({"2", "2", "1", "2", "3", "4"}, 8) + "\n" +
            card({"0.005"}, 16) + "*PART\nsheet\n" + card({"2", "2", "1"}) + "*SECTION_SHELL\n" + card({"2", "2"}) +
@@ -276,15 +284,16 @@ TEST(KeywordForms, OutputOnlyBlocksAreNamedOnceAndTheRunCompletes) {
       "*SET_SOLID_TITLE\nall solids\n" + card({"4"}) + card({"1"}) + "*SET_SOLID\n" + card({"5"}) + card({"1"}) +
       "*SENSOR_DEFINE_NODE_SET\n" + card({"1", "2", "", "VEL"}) + "*CONTROL_CONTACT\n" +
       card({"0.1", "0.0", "1", "0", "1", "0", "1", "0"}) + card({"0", "0", "10", "0", "4.0", "0", "0", "0"}) +
-      card({"0.0", "0.0", "0.0", "0.0", "0.0", "0.0", "0.0"}) + "*DATABASE_GLSTAT\n" + card({"1e-5"}) +
-      "*DATABASE_GLSTAT\n" + card({"2e-5"}) + "*DATABASE_BINARY_D3PLOT\n" + card({"1e-5"}) + "*CONTROL_OUTPUT\n" +
-      card({"1"}) + "*CONTROL_MPP_DECOMPOSITION_AUTO\n" + "*CONTROL_IMPLICIT_GENERAL\n" + card({"0"}) +
-      "*CONTROL_SOLUTION\n" + card({"0"}) + "*COMMENT\nlab run 3\n*END\n";
+      card({"0.0", "0.0", "0.0", "0.0", "0.0", "0.0", "0.0"}) + "\n\n\n" + card({"0", "0", "0", "0", "2.0"}) +
+      card({"0"}) + "*DATABASE_GLSTAT\n" + card({"1e-5"}) + "*DATABASE_GLSTAT\n" + card({"2e-5"}) +
+      "*DATABASE_BINARY_D3PLOT\n" + card({"1e-5"}) + "*CONTROL_OUTPUT\n" + card({"1"}) +
+      "*CONTROL_MPP_DECOMPOSITION_AUTO\n" + "*CONTROL_IMPLICIT_GENERAL\n" + card({"0"}) + "*CONTROL_SOLUTION\n" +
+      card({"0", "0", "1", "100"}) + "*COMMENT\nlab run 3\n*END\n";
   const ProgramRun run = runDeck("output_only", deck);
   EXPECT_EQ(run.status, 0) << run.console;
   EXPECT_NE(run.console.find("Calculation completed"), std::string::npos) << run.console;
   EXPECT_EQ(count(run.console,
-                  "\"*DATABASE_GLSTAT\" (line 39) is not acted on by this version; it asks only for output"),
+                  "\"*DATABASE_GLSTAT\" (line 44) is not acted on by this version; it asks only for output"),
             1u)
       << run.console;
   for (const char* keyword :
