@@ -238,9 +238,20 @@ __host__ __device__ bool drivenInto(const SegmentCuda* s, const NodeCuda* node, 
 // The node moves towards the front of the segment (its side), or at rest is
 // driven into it: a node that only touches the plane of a segment while it
 // slides along it, like a corner node running down the side face of a
-// block, is not in contact with that face.
+// block, is not in contact with that face.  How far it came across the
+// plane over the last step tells, where that is more than round-off; a
+// node at the rim of a block's face, pressed square to it onto another
+// block's rim, creeps across the plane of the side face there by round-off
+// only, and is moving into the face its forces drive it into.  Before
+// anything has moved (the run's first step) its speed tells.
 __host__ __device__ bool approaching(const SegmentCuda* s, const NodeCuda* node, int sideOfSlot) {
-  const double speed = approachSpeed(s, node, sideOfSlot);
+  double d[3];
+  relativeToSegment(
+      s, node, [](const NodeCuda* p, int a) { return p->step_disp[a]; }, d);
+  const double step = -sideOfSlot * dot3(s->normal, d);
+  if (fabs(step) > onPlaneTolerance(s)) return step > 0.0;
+  const bool moved = d[0] != 0.0 || d[1] != 0.0 || d[2] != 0.0;
+  const double speed = moved ? 0.0 : approachSpeed(s, node, sideOfSlot);
   return speed > 0.0 || (speed == 0.0 && drivenInto(s, node, sideOfSlot));
 }
 

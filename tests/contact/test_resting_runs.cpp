@@ -170,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
         HoldCase{"shells_at_rest", deckcase::readText(deckcase::caseFolder("shells_at_rest") / "deck.k"), 0.01, 9, -1,
                  9, 1e-3, true, 0.0, 0.0},
         HoldCase{"pressed_stack", pressedstack::deck(6e-5), pressedstack::kCell, pressedstack::kBlockNodes, 100, 25,
-                 2e-3, false, 2.0 * pressedstack::kPressure * 8 * pressedstack::kCell / pressedstack::kYoung, 0.0}),
+                 1e-3, false, 2.0 * pressedstack::kPressure * 8 * pressedstack::kCell / pressedstack::kYoung, 0.0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
