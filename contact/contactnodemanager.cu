@@ -1,5 +1,6 @@
 #include "contact/contactnodemanager.h"
 #include <cstddef>
+#include <functional>
 #include <vector>
 #include "core/deviceFree.h"
 #include "core/gridIndex.h"
@@ -106,9 +107,11 @@ void ContactNodeManager::copyStartOverlapsToGpu(const std::vector<Surface>& surf
     const SegmentCuda* face = cn.start_face;
     cn.start_face = nullptr;
     for (const Surface& s : surfaces) {
-      const std::ptrdiff_t k = face - s.segment_array.data();
-      if (k >= 0 && k < static_cast<std::ptrdiff_t>(s.segment_array.size()) && s.segment_array_gpu != nullptr) {
-        cn.start_face = s.segment_array_gpu + k;
+      // Pointers into other arrays are ordered only by std::less.
+      const SegmentCuda* begin = s.segment_array.data();
+      const SegmentCuda* end = begin + s.segment_array.size();
+      if (!std::less<>{}(face, begin) && std::less<>{}(face, end) && s.segment_array_gpu != nullptr) {
+        cn.start_face = s.segment_array_gpu + (face - begin);
       }
     }
     CUDA_CHECK(cudaMemcpy(reinterpret_cast<char*>(&contact_node_array_gpu[i]) + first,
