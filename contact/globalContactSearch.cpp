@@ -89,12 +89,16 @@ bool isSegmentNode(const SegmentCuda* s, const NodeCuda* n) {
 }
 
 // Cycles until the next sweep: the slowest approach that can close a fifth
-// of a segment's free territory, with the slave's and the master's speed
-// together, capped.
-int searchInterval(const std::vector<SegmentCuda*>& segments, double incre) {
+// of a segment's free territory (beyond where the thickest of the nodes,
+// or one as thick as the segment, touches it), with the slave's and the
+// master's speed together, capped.
+int searchInterval(const std::vector<SegmentCuda*>& segments, double thickestNode, double incre) {
   if (!(incre > 0.0)) return kMaxSearchInterval;
   double cycles = kMaxSearchInterval;
-  for (const SegmentCuda* s : segments) cycles = std::min(cycles, (s->territory - s->thickness) * 0.2 / incre);
+  for (const SegmentCuda* s : segments) {
+    const double touch = 0.5 * (s->thickness + std::max(s->thickness, thickestNode));
+    cycles = std::min(cycles, (s->territory - touch) * 0.2 / incre);
+  }
   return std::clamp(static_cast<int>(std::max(cycles, 1.0)), 1, kMaxSearchInterval);
 }
 
@@ -123,8 +127,10 @@ void sweep(SurfacePairRecord& r, double incre) {
   }
   std::vector<SweptNode> nodes;
   double longest = 0.0;  // longest path along x
+  double thickest = 0.0;
   for (ContactNodeCuda* cn : r.node_list) {
     if (cn == nullptr || cn->node == nullptr) continue;
+    thickest = std::max(thickest, cn->node->thickness);
     SweptNode n{cn, {}, {}};
     cn->pathBox(n.lo, n.hi);
     if (!meetsWidened(n.lo, n.hi, lo, hi, 0.0)) continue;
@@ -156,7 +162,7 @@ void sweep(SurfacePairRecord& r, double incre) {
   }
   r.master_at_sweep.clear();
   for (const NodeCuda* n : r.master->node_array) r.master_at_sweep.push_back(coordOf(n));
-  r.search_interval = searchInterval(segments, incre);
+  r.search_interval = searchInterval(segments, thickest, incre);
   r.cycle_counter = 0;
 }
 

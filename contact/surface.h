@@ -118,7 +118,9 @@ class Surface {
   void linkSurfaceNodes(NodeManager* nodeManager);
   void solveSegmentNormals();
   void collectContactNodeIds(ContactNodeManager* contactNodeManager);
-  void calSegmentTerritory();
+  // Territories of the segments; thickestNode is the largest contact
+  // thickness of the nodes that may meet them.
+  void calSegmentTerritory(double thickestNode = 0.0);
   void calSegmentBoundingBoxes();
   void calAverageTerritorySize();
   // Uploads.

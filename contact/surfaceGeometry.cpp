@@ -109,7 +109,7 @@ void Surface::solveSegmentNormals() {
       "has zero area and no normal; it is left out of the contact search");
 }
 
-void Surface::calSegmentTerritory() {
+void Surface::calSegmentTerritory(double thickestNode) {
   min_edge_length = kNoEdgeYet;
   double edgeSum = 0.0;
   int edgeCount = 0;
@@ -132,7 +132,10 @@ void Surface::calSegmentTerritory() {
       s.neighbour[3] = &s;
       s.neighbour_index[3] = s.local_index;
     }
-    s.territory = territoryOf(s.thickness, longest);
+    // A node thicker than the segment touches it from further out by half
+    // the difference: its box reaches that much further, so that the node is
+    // a candidate before it touches.
+    s.territory = territoryOf(s.thickness, longest) + 0.5 * std::max(0.0, thickestNode - s.thickness);
   }
   // An empty surface has no edges: its mean edge stays 0.
   mean_edge_length = edgeCount > 0 ? edgeSum / edgeCount : 0.0;

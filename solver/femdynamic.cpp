@@ -199,9 +199,13 @@ bool FEMDynamic::initialComputeCpu() {
                                                       ? nullptr
                                                       : nodeManager->node_array_cpu.data());
   traceStep("Surface::collectContactNodeIds");
+  double thickestNode = 0.0;
+  for (const NodeCuda& n : nodeManager->node_array_cpu) {
+    if (n.contact_node != nullptr) thickestNode = std::max(thickestNode, n.thickness);
+  }
   for (Surface& s : surfaces) {
     s.collectContactNodeIds(contactNodeManager);
-    s.calSegmentTerritory();
+    s.calSegmentTerritory(thickestNode);
     s.calSegmentBoundingBoxes();
     s.calAverageTerritorySize();
   }
