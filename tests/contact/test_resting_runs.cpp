@@ -73,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(Blocks, RestingRun, ::testing::Bool());
 // node is held, a rigid block striking an elastic one (from a gap, or
 // touching or slightly inside it at the start, its corners on the elastic
 // block's; or only the elastic block's nodes held out of the rigid one's
-// faces) or resting on it under gravity, and two blocks pressed by a pressure stepped onto the top.  No
+// faces) or resting on it under gravity, a thick shell plate falling onto a thin held one, and two
+// blocks pressed by a pressure stepped onto the top.  No
 // slave node stays inside the master by more than a small share of an
 // element, a moving impactor never leaves with more kinetic energy than it
 // brought, a contact made at the start keeps the momentum the bodies had,
@@ -169,6 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
                  0.0},
         HoldCase{"shells_at_rest", deckcase::readText(deckcase::caseFolder("shells_at_rest") / "deck.k"), 0.01, 9, -1,
                  9, 1e-3, true, 0.0, 0.0},
+        HoldCase{"thick_on_thin", deckcase::readText(deckcase::caseFolder("thick_on_thin") / "deck.k"), 0.01, 9, -1, 9,
+                 1e-3, true, 0.0, 0.0},
         HoldCase{"pressed_stack", pressedstack::deck(6e-5), pressedstack::kCell, pressedstack::kBlockNodes, 100, 25,
                  1e-3, false, 2.0 * pressedstack::kPressure * 8 * pressedstack::kCell / pressedstack::kYoung, 0.0}),
     [](const auto& info) { return std::string(info.param.name); });
