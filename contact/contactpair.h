@@ -207,6 +207,9 @@ __global__ void GpuListShareKeys(ContactPairCuda** pairs, int n, int pass, unsig
                                  NodeVisit visit);
 // Each node's shares of `pass`, added in the order of the sorted keys.
 __global__ void GpuGatherShares(const unsigned long long* keys, int count, ContactPairCuda** pairs, int pass);
+// The contact force of every node the sorted keys name, added into its force
+// once: the nodes no share reaches keep a zero contact force.
+__global__ void GpuHandOnKeyedContactForce(const unsigned long long* keys, int count, ContactPairCuda** pairs);
 // Search after contact of every pair, one thread per pair, after the pair's
 // penetration of the last step (at lastStepTime) is noted in its node, and
 // a node that has left the depth it started at gives it up; the nodes with

@@ -74,10 +74,26 @@ __global__ void GpuListShareKeys(ContactPairCuda** pairs, int n, int pass, unsig
   }
 }
 
+namespace {
+// True for the first of the sorted keys of its node.
+__host__ __device__ inline bool firstKeyOfNode(const unsigned long long* keys, int i) {
+  return i == 0 || nodeOfKey(keys[i - 1]) != nodeOfKey(keys[i]);
+}
+}  // namespace
+
+__global__ void GpuHandOnKeyedContactForce(const unsigned long long* keys, int count, ContactPairCuda** pairs) {
+  for (int i = gridStrideIndex(); i < count; i += gridStrideStep()) {
+    if (!firstKeyOfNode(keys, i)) continue;
+    const unsigned entry = static_cast<unsigned>(keys[i]);
+    NodeCuda* node = pairs[entry / kShareSlots]->share_node[entry % kShareSlots];
+    if (node != nullptr) handOnContactForce(*node);
+  }
+}
+
 __global__ void GpuGatherShares(const unsigned long long* keys, int count, ContactPairCuda** pairs, int pass) {
   for (int i = gridStrideIndex(); i < count; i += gridStrideStep()) {
+    if (!firstKeyOfNode(keys, i)) continue;
     const unsigned node = nodeOfKey(keys[i]);
-    if (i > 0 && nodeOfKey(keys[i - 1]) == node) continue;  // not the first share of its node
     for (int k = i; k < count && nodeOfKey(keys[k]) == node; ++k) {
       const unsigned entry = static_cast<unsigned>(keys[k]);
       pairs[entry / kShareSlots]->addShare(static_cast<int>(entry % kShareSlots), pass, false);

@@ -1,5 +1,6 @@
 #include "contact/pairmanager.h"
 #include "contact/contactnodemanager.h"
+#include "contact/unified_contact.h"
 #include <cstdio>
 #include "core/deviceFree.h"
 #include "core/gridIndex.h"
@@ -176,9 +177,13 @@ void PairManager::cleanTestPairsGpu() {
     launch(GpuClearTestPair2, dim3(count / 32 + 1), dim3(32), count, test_pair_array_gpu, nodeVisit());
 }
 
-void PairManager::penetrateAndDecoupleForceGpu(double dt, int cycle, ContactNodeManager* contactNodeManager) {
+void PairManager::penetrateAndDecoupleForceGpu(double dt, int cycle, ContactNodeManager* contactNodeManager,
+                                               UnifiedContact* unifiedContact) {
   const int n = contact_node_num;
-  if (n <= 0 || contact_pair_array_gpu == nullptr) return;
+  if (n <= 0 || contact_pair_array_gpu == nullptr) {
+    if (unifiedContact != nullptr) unifiedContact->integraMasterContactForceGpu();
+    return;
+  }
   const dim3 block(32);
   // Each pair leaves its shares of force for the gather, which adds them
   // node by node in a fixed order (without room for the order, they are
@@ -196,7 +201,21 @@ void PairManager::penetrateAndDecoupleForceGpu(double dt, int cycle, ContactNode
          search_mode, force, motionTable(), nodeVisit());
   gatherSharesGpu(force);
   makeUpMissedPushesGpu(dt);
-  if (contactNodeManager != nullptr) contactNodeManager->integraContactForceGpu(n);
+  handOnContactForcesGpu(contactNodeManager, unifiedContact);
+}
+
+void PairManager::handOnContactForcesGpu(ContactNodeManager* contactNodeManager, UnifiedContact* unifiedContact) {
+  if (!shares_ordered_) {
+    if (contactNodeManager != nullptr) contactNodeManager->integraContactForceGpu(contact_node_num);
+    if (unifiedContact != nullptr) unifiedContact->integraMasterContactForceGpu();
+    return;
+  }
+  // Every share of the cycle went through the keys: a node they do not name
+  // has a contact force of zero, and adding it would leave its force as it is.
+  const int count = *share_key_num_cpu;
+  if (count <= 0) return;
+  launch(GpuHandOnKeyedContactForce, dim3((count - 1) / 64 + 1), dim3(64),
+         static_cast<const unsigned long long*>(share_key_gpu), count, contact_pair_array_gpu);
 }
 
 void PairManager::makeUpMissedPushesGpu(double dt) {

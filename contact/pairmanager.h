@@ -93,7 +93,10 @@ class PairManager {
   void produceContactPairGpu(int cycle, int cycle2);
   // The clean-up of the candidate lists after pair production.
   void cleanTestPairsGpu();
-  void penetrateAndDecoupleForceGpu(double dt, int cycle, ContactNodeManager* contactNodeManager);
+  // Ends with the contact forces of the cycle added into the nodes' forces
+  // (those of the contact nodes and of the other master nodes).
+  void penetrateAndDecoupleForceGpu(double dt, int cycle, ContactNodeManager* contactNodeManager,
+                                    UnifiedContact* unifiedContact);
   void penaCalContactGpu(double dt, int cycle);
   // Host contact cycle, in the order of the device steps: the search after
   // contact, the global search (globalContactSearchCpu), the sort and the
@@ -145,6 +148,10 @@ class PairManager {
   // The gather order of the shares of the penetration pass, which hands
   // force to every target a later pass of the cycle may reach.
   void orderSharesGpu(int pass);
+  // The contact forces into the nodes' forces: with the shares in order,
+  // only the nodes the keys name (no other node has a contact force), else
+  // every contact node and master node.
+  void handOnContactForcesGpu(ContactNodeManager* contactNodeManager, UnifiedContact* unifiedContact);
   // Steps that no run takes report once that they do not act.
   void reportPendingCycle() const;
 };

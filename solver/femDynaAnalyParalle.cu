@@ -50,8 +50,7 @@ void contactStepGpu(FEMDynamic* d, double lastStepTime) {
   pm->produceContactPairGpu(d->cycle, d->cycle);
   pm->cleanTestPairsGpu();
   if (pm->decouplesForces()) {
-    pm->penetrateAndDecoupleForceGpu(d->dt, d->cycle, d->contactNodeManager);
-    d->unifiedContact->integraMasterContactForceGpu();
+    pm->penetrateAndDecoupleForceGpu(d->dt, d->cycle, d->contactNodeManager, d->unifiedContact);
   } else {
     pm->penaCalContactGpu(d->dt, d->cycle);
   }
