@@ -3,13 +3,17 @@
 // shared out over the worker team (a small grid, as the node and step passes
 // of a small model launch several times a cycle), and the cost of a
 // 32-thread block that synchronises with barriers, written with __syncthreads
-// (fibers in the host build) and as phases (loops over the threads).  Prints
-// its figures; asserts nothing.
+// (fibers in the host build) and as phases (loops over the threads), and a
+// launch the size of a contact kernel's (1,536 threads of about 0.2 us each)
+// run back to back: its best and median time on one core and on all, against
+// the share of one thread of the team.  Prints its figures; asserts nothing.
 #include <omp.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "bench/benchOptions.h"
 #include "platform/blockReduce.h"
@@ -20,6 +24,15 @@ namespace {
 __global__ void trivial(int n, int* out) {
   int i = ((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x + threadIdx.x;
   if (i < n) out[i] = i;
+}
+
+// About 0.2 us of arithmetic per thread (a chain of dependent multiply-adds).
+__global__ void chain(int n, int steps, double* out) {
+  const int i = blockIdx.x * blockDim.x + threadIdx.x;
+  if (i >= n) return;
+  double x = i;
+  for (int s = 0; s < steps; ++s) x = x * 0.999999 + 1.0;
+  out[i] = x;
 }
 
 // Six barriers, as a shared-memory tree reduction over 32 slots has.
@@ -68,6 +81,24 @@ struct Small {
 void runSmall(void* a) {
   auto* t = static_cast<Small*>(a);
   for (int k = 0; k < 1000; ++k) launch(trivial, dim3(64), dim3(32), 64 * 32, t->out);
+}
+
+// A contact-sized launch timed one by one: the best and the median of
+// `repeats` launches, in seconds.
+struct Timed {
+  double best = 0.0, median = 0.0;
+};
+Timed timeChain(double* out, int repeats) {
+  constexpr int kThreads = 1536, kSteps = 128;
+  std::vector<double> times;
+  for (int r = -repeats / 10; r < repeats; ++r) {  // the first launches plan the later ones
+    const auto start = std::chrono::steady_clock::now();
+    launch(chain, dim3(kThreads / 128), dim3(128), kThreads, kSteps, out);
+    const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (r >= 0) times.push_back(t);
+  }
+  std::sort(times.begin(), times.end());
+  return Timed{times.front(), times[times.size() / 2]};
 }
 
 struct Reduce {
@@ -124,6 +155,19 @@ int main(int argc, char** argv) {
   const double smallAll = secondsOf(runSmall, &small, 5) / 1000;
   std::printf("launch of 64 blocks of 32 threads: %.2f us on 1 core, %.2f us on %d cores\n", 1e6 * small1,
               1e6 * smallAll, cores);
+
+  double* chainOut = nullptr;
+  if (!ok(cudaMalloc(&chainOut, 1536 * sizeof(double)), "cudaMalloc")) return 0;
+  omp_set_num_threads(1);
+  const Timed chain1 = timeChain(chainOut, 500);
+  omp_set_num_threads(cores);
+  const Timed chainAll = timeChain(chainOut, 5000);
+  std::printf(
+      "contact-sized launch (1536 threads of about 0.2 us): best %.1f us, median %.1f on 1 core; best %.1f us "
+      "(%.1fx), median %.1f (%.1fx) on %d cores, where an even share would take %.1f us\n",
+      1e6 * chain1.best, 1e6 * chain1.median, 1e6 * chainAll.best, chain1.best / chainAll.best, 1e6 * chainAll.median,
+      chain1.median / chainAll.median, cores, 1e6 * chain1.best / cores);
+  cudaFree(chainOut);
 
   Reduce r{reduceBlocks, nullptr, nullptr};
   if (!ok(cudaMalloc(&r.in, r.blocks * 32 * sizeof(double)), "cudaMalloc") ||

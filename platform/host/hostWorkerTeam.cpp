@@ -57,7 +57,10 @@ std::atomic<int> g_sitOutJobs{0};
 thread_local bool t_inJob = false;
 
 // Runs work(ctx, seat) with t_inJob set; an outermost share notes when the
-// thread lost its core during it.
+// thread lost its core during it.  The processor time is a system call
+// (half a microsecond, on the path of every launch): it is read again at
+// the end only when the share took kPreemptedTime of wall time, the least
+// that can show a lost core.
 void runShare(void (*work)(void*, int), void* ctx, int seat) {
   const bool outer = t_inJob;
   t_inJob = true;
@@ -68,8 +71,9 @@ void runShare(void (*work)(void*, int), void* ctx, int seat) {
   const auto wallStart = std::chrono::steady_clock::now();
   const auto cpuStart = threadCpuTime();
   work(ctx, seat);
-  const auto lost = (std::chrono::steady_clock::now() - wallStart) - (threadCpuTime() - cpuStart);
-  if (lost > kPreemptedTime) g_sitOutJobs.store(kSitOutJobs, std::memory_order_relaxed);
+  const auto wall = std::chrono::steady_clock::now() - wallStart;
+  if (wall > kPreemptedTime && wall - (threadCpuTime() - cpuStart) > kPreemptedTime)
+    g_sitOutJobs.store(kSitOutJobs, std::memory_order_relaxed);
   t_inJob = false;
 }
 
@@ -111,9 +115,17 @@ struct alignas(64) Bell {
 // closes the seats and then waits until no worker is busy, so a worker is
 // either seen busy or sees the seats closed and leaves the job alone.  No
 // lock is taken: a worker waits for a job with a seat for it, yielding for
-// a while after its last job and then asleep on a bell of its own, which the
-// launching thread rings only for the seats of its job, so a launch on few
-// threads wakes no others.
+// a while after its last job and then asleep on a bell of its own, rung only
+// for the seats of a job, so a launch on few threads wakes no others.
+//
+// Ringing a bell is a system call that takes the ringing thread several
+// microseconds (more on a virtual machine), time the launching thread would
+// otherwise spend on its own share.  So the bells of a job are rung by every
+// thread of it: the launching thread and each worker that joins take the
+// seats one at a time from toRing_ (the job's number and the next seat to
+// ring) until none is left; a worker that was awake and joined at once takes
+// over the ringing from the launching thread, and a job none of whose
+// workers sleeps costs one load (sleepers_).
 class WorkerTeam {
  public:
   void run(int threads, void (*work)(void*, int), void* ctx) {
@@ -130,8 +142,9 @@ class WorkerTeam {
     work_.store(work, std::memory_order_relaxed);
     ctx_.store(ctx, std::memory_order_relaxed);
     const std::uint64_t job = (word_.load(std::memory_order_relaxed) >> kSeatBits) + 1;
+    toRing_.store(job << kRingBits, std::memory_order_relaxed);
     word_.store(job << kSeatBits | static_cast<std::uint64_t>(helpers));
-    for (int w = 0; w < helpers; ++w) bells_[w].ring();
+    ringSleepers(job, helpers);
     runShare(work, ctx, 0);
     word_.store(job << kSeatBits);  // no worker joins from here on
     const auto done = [this] { return busy_.load() == 0; };
@@ -147,6 +160,23 @@ class WorkerTeam {
  private:
   static constexpr int kSeatBits = 8;
   static constexpr int kMaxSeats = (1 << kSeatBits) - 1;
+  static constexpr int kRingBits = 16;
+
+  // Rings the bells of the seats of job `job` not rung yet.  (A worker
+  // counts itself in sleepers_ before it looks at the job word a last time
+  // and sleeps: one that is not counted when the job is seen sees the job.)
+  void ringSleepers(std::uint64_t job, int helpers) {
+    if (sleepers_.load() == 0) return;
+    const std::uint64_t tag = job & (~std::uint64_t{0} >> kRingBits);
+    std::uint64_t word = toRing_.load(std::memory_order_relaxed);
+    for (;;) {
+      const int w = static_cast<int>(word & ((1u << kRingBits) - 1));
+      if ((word >> kRingBits) != tag || w >= helpers) return;
+      if (!toRing_.compare_exchange_weak(word, word + 1, std::memory_order_relaxed)) continue;
+      bells_[w].ring();
+      ++word;
+    }
+  }
 
   // Threads are started on demand and never stopped: they sleep between
   // launches and end with the process.
@@ -170,7 +200,9 @@ class WorkerTeam {
         return static_cast<int>(word & kMaxSeats) > w;
       };
       if (spinBriefly(seated)) return word;
+      sleepers_.fetch_add(1);
       bells_[w].sleepUnless([&] { return (word_.load() >> kSeatBits) != seen; });
+      sleepers_.fetch_sub(1);
     }
   }
 
@@ -179,8 +211,10 @@ class WorkerTeam {
     for (;;) {
       const std::uint64_t word = awaitSeat(w, seen);
       busy_.fetch_add(1);
-      if (word_.load() == word)
+      if (word_.load() == word) {
+        ringSleepers(word >> kSeatBits, static_cast<int>(word & kMaxSeats));
         runShare(work_.load(std::memory_order_relaxed), ctx_.load(std::memory_order_relaxed), w + 1);
+      }
       if (busy_.fetch_sub(1) == 1) launcherBell_.ring();
     }
   }
@@ -189,8 +223,10 @@ class WorkerTeam {
   std::atomic<std::uint64_t> word_{0};  // job number << kSeatBits | open seats
   std::atomic<void (*)(void*, int)> work_{nullptr};
   std::atomic<void*> ctx_{nullptr};
-  std::atomic<int> busy_{0};  // workers inside the current job
-  Bell bells_[kMaxSeats];     // worker w's
+  std::atomic<int> busy_{0};                          // workers inside the current job
+  alignas(64) std::atomic<std::uint64_t> toRing_{0};  // job number << kRingBits | next seat to ring
+  alignas(64) std::atomic<int> sleepers_{0};          // workers asleep or about to sleep
+  Bell bells_[kMaxSeats];                             // worker w's
   Bell launcherBell_;
   int workers_ = 0;
 };
