@@ -7,6 +7,7 @@
 #include "core/segment.h"
 #include "core/logErrorPrint.h"
 #include "platform/gpuRuntime.h"
+#include "platform/simdLane.h"
 #include "core/pendingFeature.h"
 
 PairManager::~PairManager() {
@@ -115,10 +116,23 @@ void PairManager::searchAfterContactGpu(double lastStepTime) {
          nodeVisit());
 }
 
-// Lists the nodes with a flag and counts them.
+// Flags each thread of the listing looks at: most are clear, and a thread
+// of the host build costs more than a look at a few dozen bytes.
+constexpr int kFlagRun = 16 * kLaneWidth;
+
+// Lists the nodes with a flag and counts them, each thread a run of
+// kFlagRun flags (a run's nodes listed together, in order).
 __global__ void GpuListVisitedNodes(int n, const unsigned char* flags, int* list, int* count) {
-  const int i = gridStrideIndex();
-  if (i < n && flags[i] != 0) list[atomicAddAnywhere(count, 1)] = i;
+  const int first = gridStrideIndex() * kFlagRun;
+  const int end = first + kFlagRun < n ? first + kFlagRun : n;
+  int found[kFlagRun];
+  int hits = 0;
+  for (int i = first; i < end; ++i) {
+    if (flags[i] != 0) found[hits++] = i;
+  }
+  if (hits == 0) return;
+  const int at = atomicAddAnywhere(count, hits);
+  for (int k = 0; k < hits; ++k) list[at + k] = found[k];
 }
 
 void PairManager::listVisitedNodesGpu() {
@@ -126,7 +140,8 @@ void PairManager::listVisitedNodesGpu() {
   const int n = contact_node_num;
   if (n <= 0 || node_flags_gpu == nullptr || visit_list_gpu == nullptr) return;
   *visit_num_cpu = 0;
-  launch(GpuListVisitedNodes, dim3(n / 32 + 1), dim3(32), n, static_cast<const unsigned char*>(node_flags_gpu),
+  const int runs = (n - 1) / kFlagRun + 1;
+  launch(GpuListVisitedNodes, dim3(runs / 32 + 1), dim3(32), n, static_cast<const unsigned char*>(node_flags_gpu),
          visit_list_gpu, visit_num_gpu);
   CUDA_CHECK(cudaDeviceSynchronize());
   visit_listed_ = true;
