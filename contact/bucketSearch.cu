@@ -4,6 +4,8 @@
 // the segments of its bucket whose extended box holds it.
 #include <cstddef>
 #include <cstdio>
+#include <utility>
+#include <vector>
 #include "contact/contactnode.h"
 #include "contact/contactnodemanager.h"
 #include "contact/pairmanager.h"
@@ -399,6 +401,7 @@ void PairManager::unifiedSearchGpu(UnifiedContact* uc) {
   if (faceNormals && n > 0 && test_pair_array_gpu != nullptr) {
     launch(GpuClearFaceNormals, dim3(n / 32 + 1), dim3(32), n, test_pair_array_gpu);
   }
+  std::vector<std::pair<Surface*, AnchorWatches>> refreshed;
   for (SubDomainManager& m : uc->subDomainManagerArray) {
     Surface* master = m.masterSurface;
     if (master == nullptr || master->flags[BOX_EXTENDED] != 0) continue;
@@ -406,8 +409,11 @@ void PairManager::unifiedSearchGpu(UnifiedContact* uc) {
     for (SubDomainManager& w : uc->subDomainManagerArray) {
       if (w.masterSurface == master) w.watchAnchors(watches);
     }
-    master->refreshSegmentsGpu(watches);
+    refreshed.emplace_back(master, watches);
     master->flags[BOX_EXTENDED] = 1;
+  }
+  refreshSurfacesGpu(refreshed);
+  for (const auto& [master, watches] : refreshed) {
     if (faceNormals && master->segment_num > 0 && master->segment_array_gpu != nullptr &&
         master->subDomainArrayGpu_ != nullptr) {
       gatherFaceNormalsGpu(*master);

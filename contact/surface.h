@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 #include "contact/subdomain.h"
 #include "core/segment.h"
@@ -38,6 +39,13 @@ struct NodePlace {
   double before[3];
 };
 static_assert(std::is_trivially_copyable_v<NodePlace>);
+
+class Surface;
+// Per cycle, on every surface given with a search grid (the others only
+// count the refresh): segment boxes and normals on the device, each box
+// checked against the box it was binned with and the anchors of its watches
+// checked for the segments whose box changes; all surfaces in two launches.
+void refreshSurfacesGpu(const std::vector<std::pair<Surface*, AnchorWatches>>& surfaces);
 
 class Surface {
  public:
@@ -133,10 +141,9 @@ class Surface {
   void calExtendAreaImproveGpu(double margin);
   // Empties the surface's search grid on the device.
   void clearSubDomainsGpu();
-  // Per cycle, on a surface with a search grid: segment boxes and normals
-  // on the device, each box checked against the box it was binned with.
-  // The anchors of `watches` are checked for the segments whose box changes.
-  void refreshSegmentsGpu(const AnchorWatches& watches);
+  // Per cycle, on a surface with a search grid: counts the refresh and
+  // makes what it reads; false when the surface has nothing to refresh.
+  bool readyForRefreshGpu();
   // The buckets still hold every segment whose box can hold a point of
   // their cells: no segment's box has left the box it was binned with.
   bool binsHoldSegmentsGpu();

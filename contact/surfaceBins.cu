@@ -16,6 +16,7 @@
 #include <climits>
 #include <cstring>
 #include <cstdio>
+#include <type_traits>
 #include <utility>
 #include <vector>
 #include "contact/contactGeom.h"
@@ -86,15 +87,6 @@ __host__ __device__ inline void placeNode(int j, int m, const NodeCuda* const* n
   }
 }
 
-// The places of this cycle of the surface's nodes, each node's two lines
-// read once however many segments share it (a missing node has no place),
-// and their bytes (every place moved when `all`).
-__global__ void GpuPlaceSurfaceNodes(int m, const NodeCuda* const* nodes, NodePlace* places, unsigned char* placeBits,
-                                     int all) {
-  const int first = gridStrideIndex() * kLaneWidth;
-  for (int j = first; j < runEnd(first, m); ++j) placeNode(j, m, nodes, places, placeBits, all);
-}
-
 // Segment boxes and normals of this cycle, the boxes copied into the search
 // entries, from the segments' corners and their nodes' places; a segment
 // whose box has left the box it was binned with counts itself in *outside,
@@ -144,16 +136,66 @@ __host__ __device__ inline bool refreshSegmentAt(int i, int n, SegmentCuda* segm
 }
 }  // namespace
 
-__global__ void GpuRefreshSegments(int n, SegmentCuda* segments, const SegmentCorners* corners, const NodePlace* places,
-                                   const unsigned char* placeBits, SegmentSearchEntry* entries, const BinnedBox* binned,
-                                   int* outside, AnchorWatches watches) {
-  const int first = gridStrideIndex() * kLaneWidth;
+// One surface's part of a refresh of several: what its two passes read and
+// write, and the first run of each pass that is its.
+struct SurfaceRefresh {
+  int place_num, segment_num;
+  const NodeCuda* const* place_node;
+  NodePlace* places;
+  unsigned char* place_bits;
+  int all;  // every place counts as moved (the first refresh)
+  SegmentCuda* segments;
+  const SegmentCorners* corners;
+  SegmentSearchEntry* entries;
+  const BinnedBox* binned;
+  int* outside;
+  AnchorWatches watches;
+  int first_place_run, first_segment_run;
+};
+constexpr int kRefreshBatch = 4;  // surfaces refreshed in one launch
+struct RefreshBatch {
+  int count, place_runs, segment_runs;
+  SurfaceRefresh surface[kRefreshBatch];
+};
+static_assert(std::is_trivially_copyable_v<RefreshBatch>);
+
+namespace {
+// The surface of the batch whose runs hold `run` (the first run of each
+// surface given by `first`).
+__host__ __device__ inline const SurfaceRefresh& surfaceOfRun(const RefreshBatch& b, int run,
+                                                               int SurfaceRefresh::*first) {
+  int k = 0;
+  while (k + 1 < b.count && run >= b.surface[k + 1].*first) ++k;
+  return b.surface[k];
+}
+}  // namespace
+
+// The places of this cycle of the surfaces' nodes, each node's two lines
+// read once however many segments share it (a missing node has no place),
+// and their bytes (every place moved when `all`).
+__global__ void GpuPlaceSurfaceNodes(RefreshBatch b) {
+  const int run = gridStrideIndex();
+  if (run >= b.place_runs) return;
+  const SurfaceRefresh& s = surfaceOfRun(b, run, &SurfaceRefresh::first_place_run);
+  const int first = (run - s.first_place_run) * kLaneWidth;
+  for (int j = first; j < runEnd(first, s.place_num); ++j)
+    placeNode(j, s.place_num, s.place_node, s.places, s.place_bits, s.all);
+}
+
+__global__ void GpuRefreshSegments(RefreshBatch b) {
+  const int run = gridStrideIndex();
+  if (run >= b.segment_runs) return;
+  const SurfaceRefresh& s = surfaceOfRun(b, run, &SurfaceRefresh::first_segment_run);
+  const int first = (run - s.first_segment_run) * kLaneWidth;
   int left = 0, anchorsLeft[kAnchorWatchSlots] = {};
-  for (int i = first; i < runEnd(first, n); ++i)
-    left += refreshSegmentAt(i, n, segments, corners, places, placeBits, entries, binned, watches, anchorsLeft) ? 1 : 0;
-  if (left > 0) atomicAddAnywhere(outside, left);
-  for (int w = 0; w < watches.count; ++w) {
-    if (anchorsLeft[w] > 0) atomicAddAnywhere(watches.left[w], anchorsLeft[w]);
+  for (int i = first; i < runEnd(first, s.segment_num); ++i)
+    left += refreshSegmentAt(i, s.segment_num, s.segments, s.corners, s.places, s.place_bits, s.entries, s.binned,
+                             s.watches, anchorsLeft)
+                ? 1
+                : 0;
+  if (left > 0) atomicAddAnywhere(s.outside, left);
+  for (int w = 0; w < s.watches.count; ++w) {
+    if (anchorsLeft[w] > 0) atomicAddAnywhere(s.watches.left[w], anchorsLeft[w]);
   }
 }
 
@@ -206,22 +248,43 @@ void Surface::makeRefreshCopyGpu() {
   freeDevice(slotGpu);
 }
 
-void Surface::refreshSegmentsGpu(const AnchorWatches& watches) {
+bool Surface::readyForRefreshGpu() {
   ++refreshes;
   // Only a surface with a search grid is refreshed: the search reads the
   // segments of master surfaces alone.
-  if (subDomainArrayGpu_ == nullptr || segment_num <= 0) return;
+  if (subDomainArrayGpu_ == nullptr || segment_num <= 0) return false;
   if (search_entry_gpu == nullptr) CUDA_CHECK(cudaMalloc(&search_entry_gpu, sizeof(SegmentSearchEntry) * segment_num));
   if (corners_gpu == nullptr) makeRefreshCopyGpu();
-  const BinnedBox* binned = bins_filled ? binned_box_gpu : nullptr;
-  int* outside = bin_flags_gpu != nullptr ? bin_flags_gpu + kBoxesOutside : nullptr;
-  const int placeRuns = (place_num - 1) / kLaneWidth + 1, segmentRuns = (segment_num - 1) / kLaneWidth + 1;
-  launch(GpuPlaceSurfaceNodes, dim3(placeRuns / 32 + 1), dim3(32), place_num,
-         static_cast<const NodeCuda* const*>(place_node_gpu), place_gpu, place_bits_gpu, places_known ? 0 : 1);
-  places_known = true;
-  launch(GpuRefreshSegments, dim3(segmentRuns / 32 + 1), dim3(32), segment_num, segment_array_gpu,
-         static_cast<const SegmentCorners*>(corners_gpu), static_cast<const NodePlace*>(place_gpu),
-         static_cast<const unsigned char*>(place_bits_gpu), search_entry_gpu, binned, outside, watches);
+  return true;
+}
+
+namespace {
+void launchRefresh(const RefreshBatch& b) {
+  if (b.count == 0) return;
+  launch(GpuPlaceSurfaceNodes, dim3(b.place_runs / 32 + 1), dim3(32), b);
+  launch(GpuRefreshSegments, dim3(b.segment_runs / 32 + 1), dim3(32), b);
+}
+}  // namespace
+
+void refreshSurfacesGpu(const std::vector<std::pair<Surface*, AnchorWatches>>& surfaces) {
+  RefreshBatch b{};
+  for (const auto& [surface, watches] : surfaces) {
+    Surface& f = *surface;
+    if (!f.readyForRefreshGpu()) continue;
+    if (b.count == kRefreshBatch) {
+      launchRefresh(b);
+      b = RefreshBatch{};
+    }
+    SurfaceRefresh& s = b.surface[b.count++];
+    s = SurfaceRefresh{f.place_num, f.segment_num, f.place_node_gpu, f.place_gpu, f.place_bits_gpu,
+                       f.places_known ? 0 : 1, f.segment_array_gpu, f.corners_gpu, f.search_entry_gpu,
+                       f.bins_filled ? f.binned_box_gpu : nullptr, nullptr, watches, b.place_runs, b.segment_runs};
+    if (f.bin_flags_gpu != nullptr) s.outside = f.bin_flags_gpu + kBoxesOutside;
+    f.places_known = true;
+    b.place_runs += (f.place_num - 1) / kLaneWidth + 1;
+    b.segment_runs += (f.segment_num - 1) / kLaneWidth + 1;
+  }
+  launchRefresh(b);
 }
 
 // Segments listed by bucket b (its usable slots that hold one) into
