@@ -163,7 +163,7 @@ namespace {
 // The surface of the batch whose runs hold `run` (the first run of each
 // surface given by `first`).
 __host__ __device__ inline const SurfaceRefresh& surfaceOfRun(const RefreshBatch& b, int run,
-                                                               int SurfaceRefresh::*first) {
+                                                              int SurfaceRefresh::*first) {
   int k = 0;
   while (k + 1 < b.count && run >= b.surface[k + 1].*first) ++k;
   return b.surface[k];
@@ -276,9 +276,20 @@ void refreshSurfacesGpu(const std::vector<std::pair<Surface*, AnchorWatches>>& s
       b = RefreshBatch{};
     }
     SurfaceRefresh& s = b.surface[b.count++];
-    s = SurfaceRefresh{f.place_num, f.segment_num, f.place_node_gpu, f.place_gpu, f.place_bits_gpu,
-                       f.places_known ? 0 : 1, f.segment_array_gpu, f.corners_gpu, f.search_entry_gpu,
-                       f.bins_filled ? f.binned_box_gpu : nullptr, nullptr, watches, b.place_runs, b.segment_runs};
+    s = SurfaceRefresh{f.place_num,
+                       f.segment_num,
+                       f.place_node_gpu,
+                       f.place_gpu,
+                       f.place_bits_gpu,
+                       f.places_known ? 0 : 1,
+                       f.segment_array_gpu,
+                       f.corners_gpu,
+                       f.search_entry_gpu,
+                       f.bins_filled ? f.binned_box_gpu : nullptr,
+                       nullptr,
+                       watches,
+                       b.place_runs,
+                       b.segment_runs};
     if (f.bin_flags_gpu != nullptr) s.outside = f.bin_flags_gpu + kBoxesOutside;
     f.places_known = true;
     b.place_runs += (f.place_num - 1) / kLaneWidth + 1;
