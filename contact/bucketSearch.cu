@@ -412,7 +412,7 @@ void PairManager::unifiedSearchGpu(UnifiedContact* uc) {
     refreshed.emplace_back(master, watches);
     master->flags[BOX_EXTENDED] = 1;
   }
-  refreshSurfacesGpu(refreshed);
+  refresher_.refresh(refreshed);
   for (const auto& [master, watches] : refreshed) {
     if (faceNormals && master->segment_num > 0 && master->segment_array_gpu != nullptr &&
         master->subDomainArrayGpu_ != nullptr) {

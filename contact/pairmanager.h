@@ -9,6 +9,7 @@
 #include "contact/contactpair.h"
 #include "core/orderedShares.h"
 #include "contact/subdomain.h"
+#include "contact/surface.h"
 #include "contact/testpair.h"
 
 class ContactNodeManager;
@@ -139,6 +140,7 @@ class PairManager {
   int visitCount() const { return visit_listed_ ? *visit_num_cpu : contact_node_num; }
   bool shares_ordered_ = false;
   ContactNodeManager* contact_nodes_ = nullptr;
+  SurfaceRefresher refresher_;  // the master surfaces' refresh of each search
   // Per master surface: the way of its segments' normals into the face
   // normals of their contact nodes (four slots per segment).
   std::map<const Surface*, OrderedShares> face_normal_shares_;

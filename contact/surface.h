@@ -41,11 +41,26 @@ struct NodePlace {
 static_assert(std::is_trivially_copyable_v<NodePlace>);
 
 class Surface;
-// Per cycle, on every surface given with a search grid (the others only
-// count the refresh): segment boxes and normals on the device, each box
-// checked against the box it was binned with and the anchors of its watches
-// checked for the segments whose box changes; all surfaces in two launches.
-void refreshSurfacesGpu(const std::vector<std::pair<Surface*, AnchorWatches>>& surfaces);
+struct RefreshBatch;
+// The per-cycle refresh of the master surfaces of a search, with the device
+// copy of what its launches read.
+class SurfaceRefresher {
+ public:
+  SurfaceRefresher() = default;
+  SurfaceRefresher(const SurfaceRefresher&) = delete;
+  SurfaceRefresher& operator=(const SurfaceRefresher&) = delete;
+  ~SurfaceRefresher();
+  // On every surface given with a search grid (the others only count the
+  // refresh): segment boxes and normals on the device, each box checked
+  // against the box it was binned with and the anchors of its watches
+  // checked for the segments whose box changes; all surfaces in two
+  // launches.
+  void refresh(const std::vector<std::pair<Surface*, AnchorWatches>>& surfaces);
+
+ private:
+  RefreshBatch* batch_gpu_ = nullptr;  // owned, read by the launches
+  void launchBatch(const RefreshBatch& b);
+};
 
 class Surface {
  public:

@@ -173,7 +173,8 @@ __host__ __device__ inline const SurfaceRefresh& surfaceOfRun(const RefreshBatch
 // The places of this cycle of the surfaces' nodes, each node's two lines
 // read once however many segments share it (a missing node has no place),
 // and their bytes (every place moved when `all`).
-__global__ void GpuPlaceSurfaceNodes(RefreshBatch b) {
+__global__ void GpuPlaceSurfaceNodes(const RefreshBatch* batch) {
+  const RefreshBatch& b = *batch;
   const int run = gridStrideIndex();
   if (run >= b.place_runs) return;
   const SurfaceRefresh& s = surfaceOfRun(b, run, &SurfaceRefresh::first_place_run);
@@ -182,7 +183,8 @@ __global__ void GpuPlaceSurfaceNodes(RefreshBatch b) {
     placeNode(j, s.place_num, s.place_node, s.places, s.place_bits, s.all);
 }
 
-__global__ void GpuRefreshSegments(RefreshBatch b) {
+__global__ void GpuRefreshSegments(const RefreshBatch* batch) {
+  const RefreshBatch& b = *batch;
   const int run = gridStrideIndex();
   if (run >= b.segment_runs) return;
   const SurfaceRefresh& s = surfaceOfRun(b, run, &SurfaceRefresh::first_segment_run);
@@ -258,21 +260,24 @@ bool Surface::readyForRefreshGpu() {
   return true;
 }
 
-namespace {
-void launchRefresh(const RefreshBatch& b) {
-  if (b.count == 0) return;
-  launch(GpuPlaceSurfaceNodes, dim3(b.place_runs / 32 + 1), dim3(32), b);
-  launch(GpuRefreshSegments, dim3(b.segment_runs / 32 + 1), dim3(32), b);
-}
-}  // namespace
+SurfaceRefresher::~SurfaceRefresher() { freeDevice(batch_gpu_); }
 
-void refreshSurfacesGpu(const std::vector<std::pair<Surface*, AnchorWatches>>& surfaces) {
+void SurfaceRefresher::launchBatch(const RefreshBatch& b) {
+  if (b.count == 0) return;
+  if (batch_gpu_ == nullptr) CUDA_CHECK(cudaMalloc(&batch_gpu_, sizeof(RefreshBatch)));
+  CUDA_CHECK(cudaMemcpy(batch_gpu_, &b, sizeof(RefreshBatch), cudaMemcpyHostToDevice));
+  const RefreshBatch* batch = batch_gpu_;
+  launch(GpuPlaceSurfaceNodes, dim3(b.place_runs / 32 + 1), dim3(32), batch);
+  launch(GpuRefreshSegments, dim3(b.segment_runs / 32 + 1), dim3(32), batch);
+}
+
+void SurfaceRefresher::refresh(const std::vector<std::pair<Surface*, AnchorWatches>>& surfaces) {
   RefreshBatch b{};
   for (const auto& [surface, watches] : surfaces) {
     Surface& f = *surface;
     if (!f.readyForRefreshGpu()) continue;
     if (b.count == kRefreshBatch) {
-      launchRefresh(b);
+      launchBatch(b);
       b = RefreshBatch{};
     }
     SurfaceRefresh& s = b.surface[b.count++];
@@ -295,7 +300,7 @@ void refreshSurfacesGpu(const std::vector<std::pair<Surface*, AnchorWatches>>& s
     b.place_runs += (f.place_num - 1) / kLaneWidth + 1;
     b.segment_runs += (f.segment_num - 1) / kLaneWidth + 1;
   }
-  launchRefresh(b);
+  launchBatch(b);
 }
 
 // Segments listed by bucket b (its usable slots that hold one) into
