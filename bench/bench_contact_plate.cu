@@ -11,6 +11,7 @@
 //
 //   bench_contact_plate [n=100] [cycles=200] [threads=all cores]
 #include <omp.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -172,7 +173,9 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: bench_contact_plate [n >= 2] [cycles >= 1] [threads >= 1]\n");
     return 1;
   }
-  const fs::path folder = fs::temp_directory_path() / "bench_contact_plate";
+  // A folder of this process's own: another run of the benchmark on the
+  // same machine would rewrite the decks under this one.
+  const fs::path folder = fs::temp_directory_path() / ("impactfem_bench_contact_plate_" + std::to_string(getpid()));
   fs::create_directories(folder);
   std::ofstream(folder / "with.k") << deckText(n, cycles, true);
   std::ofstream(folder / "without.k") << deckText(n, cycles, false);
@@ -206,6 +209,7 @@ int main(int argc, char** argv) {
     bench::CoreLoad load;
     measure("1 loaded", cores);
   }
+  fs::remove_all(folder);
   share.print();
   perNode.print();
   overElements.print();
