@@ -303,8 +303,11 @@ class LaunchScope {
   // plain calls; runs thread 0 (and the whole block if it synchronises)
   // when no thread has reached the block before.
   bool blockRunsPlain(std::atomic<BlockKind>& kind) {
-    BlockKind k = BlockKind::Unknown;
-    if (kind.compare_exchange_strong(k, BlockKind::Probing, std::memory_order_acq_rel)) {
+    // Read before the exchange: once a block's kind is known its slices only
+    // read it, and the line of kinds (64 blocks) stays shared between the
+    // threads instead of moving to each one that would try the exchange.
+    BlockKind k = kind.load(std::memory_order_acquire);
+    if (k == BlockKind::Unknown && kind.compare_exchange_strong(k, BlockKind::Probing, std::memory_order_acq_rel)) {
       runner_.sharedKind = &kind;
       const bool whole = runFirstThread(block_, count(), runner_);
       t_mode = Mode::Outside;
