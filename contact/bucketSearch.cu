@@ -343,10 +343,11 @@ __global__ void GpuAnchorSegments(int n, const SegmentSearchEntry* entries, Segm
   if (leftAnchor(entries[i], anchors[i])) atomicAddAnywhere(outside, 1);
 }
 
-__global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda* const* nodes, ContactNodeLookup look,
-                                                SlavePlaces places, const GridSearch* grids, int count, int* overflow) {
-  const int i = gridStrideIndex();
-  if (i >= n) return;
+namespace {
+// The candidate test of slave node i over the grids.
+__host__ __device__ inline void testSlaveNode(int i, int n, ContactNodeCuda* const* nodes,
+                                              const ContactNodeLookup& look, const SlavePlaces& places,
+                                              const GridSearch* grids, int count, int* overflow) {
   if (places.places == nullptr) prefetchSlaveAhead(i, n, nodes, look);
   ContactNodeCuda* cn = nodes[i];
   SlaveSearchEntry v;
@@ -356,6 +357,16 @@ __global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda* const* n
   }
   unsigned char* flag = look.flags != nullptr ? look.flags + (cn - look.base) : nullptr;
   for (int g = 0; g < count; ++g) offerGridCandidates(i, cn, v, flag, grids[g], overflow);
+}
+}  // namespace
+
+// Each thread tests a run of kLaneWidth slave nodes (one on the GPU): most
+// nodes keep their near list and cost less than a thread of the host build.
+__global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda* const* nodes, ContactNodeLookup look,
+                                                SlavePlaces places, const GridSearch* grids, int count, int* overflow) {
+  const int first = gridStrideIndex() * kLaneWidth;
+  const int end = first + kLaneWidth < n ? first + kLaneWidth : n;
+  for (int i = first; i < end; ++i) testSlaveNode(i, n, nodes, look, places, grids, count, overflow);
 }
 
 __global__ void GpuSlaveNodes(int n, ContactNodeCuda* const* nodes, ContactNodeLookup look, NodeCuda** out) {

@@ -212,7 +212,8 @@ struct SlavePlaces {
 // share the slave list, grid by grid for each node: the node is linked to
 // the bucket of a grid it lies in (unless a later grid links it), and
 // offered the segments of the buckets its path over the step reaches whose
-// extended box the path meets.
+// extended box the path meets. Each thread tests a run of kLaneWidth nodes:
+// launch (n - 1) / kLaneWidth + 1 threads.
 __global__ void testPairProduceAccorContactNode(int n, ContactNodeCuda* const* nodes, ContactNodeLookup look,
                                                 SlavePlaces places, const GridSearch* grids, int count, int* overflow);
 // The node of each of n contact nodes (null for a missing one) into out.

@@ -17,6 +17,7 @@
 #include "materials/material.h"
 #include "materials/materialnew.h"
 #include "contact/contactModel.h"
+#include "platform/simdLane.h"
 
 UnifiedContact::~UnifiedContact() {
   freeDevice(master_node_array_gpu);
@@ -244,7 +245,8 @@ void UnifiedContact::offerCandidatesGpu(int* overflow, const ContactNodeLookup& 
     if (placed && side.places_for != surface->place_gpu) findSlavePlaces(side, look);
     const bool mapped = placed && side.place_of_gpu != nullptr && side.places_for == surface->place_gpu;
     const SlavePlaces places{mapped ? surface->place_gpu : nullptr, side.place_of_gpu};
-    launch(testPairProduceAccorContactNode, dim3(side.count / 32 + 1), dim3(32), side.count,
+    const int slaveRuns = (side.count - 1) / kLaneWidth + 1;
+    launch(testPairProduceAccorContactNode, dim3(slaveRuns / 32 + 1), dim3(32), side.count,
            static_cast<ContactNodeCuda* const*>(side.nodes_gpu), look, places,
            static_cast<const GridSearch*>(grid_search_gpu_ + first), static_cast<int>(end - first), overflow);
   }
