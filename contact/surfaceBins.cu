@@ -65,9 +65,11 @@ __host__ __device__ inline int runEnd(int first, int n) { return first + kLaneWi
 // The place of this cycle of node j, and its byte (moved when `all`).
 __host__ __device__ inline void placeNode(int j, int m, const NodeCuda* const* nodes, NodePlace* places,
                                           unsigned char* placeBits, int all) {
+  // Each span whole: a record's fields need not start a cache line, and the
+  // last of three values often lies on the next one.
   if (j + 8 < m && nodes[j + 8] != nullptr) {
-    lanePrefetch(nodes[j + 8]->coord);
-    lanePrefetch(nodes[j + 8]->step_disp);
+    lanePrefetchSpan<3 * sizeof(double)>(nodes[j + 8]->coord);
+    lanePrefetchSpan<3 * sizeof(double)>(nodes[j + 8]->step_disp);
   }
   const NodeCuda* node = nodes[j];
   NodePlace& p = places[j];
@@ -101,10 +103,11 @@ __host__ __device__ inline bool refreshSegmentAt(int i, int n, SegmentCuda* segm
                                                  const NodePlace* places, const unsigned char* placeBits,
                                                  SegmentSearchEntry* entries, const BinnedBox* binned,
                                                  const AnchorWatches& watches, int* anchorsLeft) {
+  // The lines the refresh writes, each span whole (the box's last value
+  // mostly lies on a line of its own).
   if (i + 8 < n) {
-    lanePrefetch(&segments[i + 8].normal[0]);
-    lanePrefetch(&segments[i + 8].normal[2]);
-    lanePrefetch(&segments[i + 8].box_min[0]);
+    lanePrefetchSpan<3 * sizeof(double)>(segments[i + 8].normal);
+    lanePrefetchSpan<6 * sizeof(double)>(segments[i + 8].box_min);
   }
   const SegmentCorners& c = corners[i];
   const unsigned bits = placeBits[c.place[0]] | placeBits[c.place[1]] | placeBits[c.place[2]] | placeBits[c.place[3]];
