@@ -118,6 +118,9 @@ class ContactRecord {
   ContactDepth start_overlap;
   ContactDepth deepest;
   ContactDepth end_overlap;
+  // The deepest nodes at the start, deepest first (at most
+  // kReportedStartOverlaps), each node once, for the set-up message.
+  std::vector<ContactDepth> start_overlap_worst;
 };
 
 class Contact : public ContactRecord {

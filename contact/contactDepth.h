@@ -1,5 +1,9 @@
 // The deepest node of a contact at one moment, for the run record.
 #pragma once
+#include <cstddef>
+
+// How many of its deepest starting nodes a contact names at set-up.
+inline constexpr std::size_t kReportedStartOverlaps = 5;
 
 // Depth (positive into the other body), the node number, the node numbers
 // of the segment it lies behind and that segment's size (its longer

@@ -250,8 +250,25 @@ Nearest nearestFacingFace(const Surface& master, const SegmentBoxes& boxes, Bodi
 
 }  // namespace
 
+namespace {
+
+// Keeps each contact's deepest starting nodes, each node once at its
+// deepest, deepest first (of equal depths the lower node id).
+void keepWorstStartOverlaps(Contact& contact, const std::map<int, ContactDepth>& byNode) {
+  std::vector<ContactDepth>& worst = contact.start_overlap_worst;
+  worst.clear();
+  for (const auto& [id, d] : byNode) worst.push_back(d);
+  std::sort(worst.begin(), worst.end(), [](const ContactDepth& a, const ContactDepth& b) {
+    return a.depth > b.depth || (a.depth == b.depth && a.node_id < b.node_id);
+  });
+  if (worst.size() > kReportedStartOverlaps) worst.resize(kReportedStartOverlaps);
+}
+
+}  // namespace
+
 int findInitialOverlaps(std::vector<SubDomainManager>& searched) {
   int held = 0;
+  std::map<Contact*, std::map<int, ContactDepth>> deepestByNode;
   std::map<const Surface*, std::pair<SegmentBoxes, Bodies>> masters;
   for (SubDomainManager& m : searched) {
     const Surface* master = m.masterSurface;
@@ -275,8 +292,14 @@ int findInitialOverlaps(std::vector<SubDomainManager>& searched) {
         cn->deepest_time = 0.0;
       }
       m.contact->start_overlap.take(-face.gap, cn->node_id, face.segment->node_id, segmentSize(face.segment), 0.0);
+      ContactDepth& ofNode = deepestByNode[m.contact][cn->node_id];
+      if (ofNode.count == 0 || -face.gap > ofNode.depth) {
+        ofNode = ContactDepth{};
+        ofNode.take(-face.gap, cn->node_id, face.segment->node_id, segmentSize(face.segment), 0.0);
+      }
     }
   }
+  for (auto& [contact, byNode] : deepestByNode) keepWorstStartOverlaps(*contact, byNode);
   return held;
 }
 
@@ -288,5 +311,8 @@ void reportInitialOverlaps(const std::vector<Contact>& contacts, const ContactMo
         "%s: %d node(s) start inside the other side, the deepest by %s; each is held at the depth it "
         "starts at until it comes out\n",
         c.describeWithSides().c_str(), d.count, describeDepth(d, fem, false).c_str());
+    if (c.start_overlap_worst.size() < 2) continue;
+    std::printf("  the %zu deepest:\n", c.start_overlap_worst.size());
+    for (const ContactDepth& w : c.start_overlap_worst) std::printf("    %s\n", describeDepth(w, fem, false).c_str());
   }
 }

@@ -17,6 +17,6 @@ class SubDomainManager;
 // start_overlap record the deepest node. Returns the number of nodes held.
 int findInitialOverlaps(std::vector<SubDomainManager>& searched);
 
-// Prints, for every contact with such nodes, their number and the deepest
-// (deck node ids).
+// Prints, for every contact with such nodes, their number and the deepest,
+// and, when there are several, the deepest few (deck node ids).
 void reportInitialOverlaps(const std::vector<Contact>& contacts, const ContactModel& fem);

@@ -102,6 +102,7 @@ TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
     std::vector<double> start;                                           // depth of every node at time 0 (0 outside)
     double deepest = 0.0, beyondStart = 0.0, rebound = 0.0, last = 0.0;  // last: deepest of the last state
     ContactDepth record, held, left;
+    std::vector<ContactDepth> worst;  // the deepest nodes at the start
     energymeter::EnergyMeter meter;
     auto watch = [&](FEMDynamic& fem, double time) {
       const std::vector<NodeCuda>& nodes = fem.nodeManager->node_array_cpu;
@@ -123,6 +124,7 @@ TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
       record = fem.contactManager->contact_array.front().deepest;
       held = fem.contactManager->contact_array.front().start_overlap;
       left = fem.contactManager->contact_array.front().end_overlap;
+      worst = fem.contactManager->contact_array.front().start_overlap_worst;
     };
     const std::string name = std::string("holds_") + c.name + (host ? "_host" : "");
     host ? motiondeck::runHostWatching(name, deck, watch) : motiondeck::runWatching(name, deck, watch);
@@ -136,6 +138,13 @@ TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
     // the contact's slave side: a one-way contact does not see the master's
     // nodes in the slave's body).
     EXPECT_NEAR(held.depth, std::max(0.0, -c.layout.gap), 1e-12);
+    // The set-up names the deepest few, each node once, deepest first.
+    ASSERT_LE(worst.size(), std::min<std::size_t>(kReportedStartOverlaps, static_cast<std::size_t>(held.count)));
+    EXPECT_EQ(worst.empty(), held.count == 0);
+    for (std::size_t i = 0; i < worst.size(); ++i) {
+      EXPECT_EQ(worst[i].depth, i == 0 ? held.depth : std::min(worst[i].depth, worst[i - 1].depth));
+      for (std::size_t j = 0; j < i; ++j) EXPECT_NE(worst[i].node_id, worst[j].node_id);
+    }
     EXPECT_GE(record.depth, 0.8 * deepest);
     EXPECT_LT(record.depth, deepest + c.recordDepth * cell);
     EXPECT_NEAR(left.depth, last, 0.5 * last + 1e-9 * cell);
