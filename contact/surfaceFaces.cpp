@@ -160,6 +160,11 @@ class FaceCollector {
       faces_.emplace(faceKeyOf(face.node_id), face);
     }
   }
+  // The exterior face with this key, or null.
+  const Face* exteriorFace(const FaceKey& key) const {
+    const auto it = faces_.find(key);
+    return it != faces_.end() && faces_.count(key) == 1 ? &it->second : nullptr;
+  }
   // Exterior faces in key order.
   std::vector<Face> exterior() const {
     std::vector<Face> out;
@@ -197,6 +202,15 @@ void collectPartFaces(FaceCollector& faces, ElmManager& elements, int sectionCod
     addList(elements.solid_element_array_cpu, sectionCode, FaceList::Solids);
   }
   if (table.list == FaceList::Solids2nd) addList(elements.solid2ndArrayCpu_, sectionCode, FaceList::Solids2nd);
+}
+
+// True when a segment runs round its nodes the way the face does.
+bool runsAsFace(const SegmentCuda& seg, const Face& face) {
+  const int count = face.node_id[3] == face.node_id[2] ? 3 : 4;
+  for (int k = 0; k < count; ++k) {
+    if (face.node_id[k] == seg.node_id[0]) return face.node_id[(k + 1) % count] == seg.node_id[1];
+  }
+  return false;
 }
 
 SegmentCuda segmentOf(const Face& face, int surfaceId, int localIndex) {
@@ -282,6 +296,21 @@ void Surface::buildSegmentsFromParts(ContactModel* fem) {
       manager->segment_element_map[seg.local_id] = face.element_id;
     }
     segment_array.push_back(seg);
+  }
+}
+
+void SurfaceManager::markSolidFaceSegments(ContactModel* fem) {
+  if (fem->nodeManager == nullptr || fem->nodeManager->node_array_cpu.empty()) return;
+  FaceCollector faces(fem->nodeManager->node_array_cpu.data());
+  for (Part& part : fem->part_array) {
+    if (part.elmManager == nullptr || part.section == nullptr) continue;
+    collectPartFaces(faces, *part.elmManager, part.section->element_formulation);
+  }
+  for (Surface& surface : surface_array) {
+    for (SegmentCuda& seg : surface.segment_array) {
+      const Face* face = faces.exteriorFace(faceKeyOf(seg.node_id));
+      if (face != nullptr && face->solid && runsAsFace(seg, *face)) seg.one_sided = 1;
+    }
   }
 }
 

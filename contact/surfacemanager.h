@@ -23,6 +23,10 @@ class SurfaceManager {
 
   // Surfaces named after parts take the exterior faces of those parts.
   void buildSurfacesFromParts(ContactModel* fem);
+  // Segments read from sets that are exterior faces of solids, pointing out
+  // of them, are one-sided as the faces built from parts are: a node behind
+  // one is inside the solid, never in front of the face's back.
+  void markSolidFaceSegments(ContactModel* fem);
   // surface_map[id] := surface, for every surface in order.
   void buildSurfaceIdMap();
   // The surface kept for an id, or null (a missing id leaves a null entry).

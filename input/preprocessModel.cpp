@@ -187,9 +187,14 @@ int preprocessModel(FEMDynamic* fem) {
     part.buildNodeList(nodeManager);
   }
 
-  // 9. Segment node pointers of the surfaces read so far.
+  // 9. Segment node pointers of the surfaces read so far; those on the
+  // outside of solids face one way.
   for (Surface& surface : fem->surfaceManager->surface_array) {
     surface.linkSegmentNodePtrs(nodeManager);
+  }
+  {
+    ContactModel model = contactModelOf(*fem);
+    fem->surfaceManager->markSolidFaceSegments(&model);
   }
 
   // 10. Set members to their nodes, parts and elements. Linking (step 7)

@@ -121,29 +121,38 @@ TEST_F(InpConnections, AmplitudesSampledAtKnownTimes) {
   EXPECT_DOUBLE_EQ(curves[4].returnValue(6e-6), 3.0);
 }
 
+// One element of each solid type, in element sets: a unit wedge, a ten-node
+// tetrahedron, two stacked hexahedra and a four-node tetrahedron (these
+// overlap, which reading does not mind).
+const std::string kSolids =
+    "*Node\n1, 0., 0., 0.\n2, 1., 0., 0.\n3, 0., 1., 0.\n4, 0., 0., 1.\n5, 1., 0., 1.\n6, 0., 1., 1.\n"
+    "11, 0., 0., 0.\n12, 2., 0., 0.\n13, 0., 2., 0.\n14, 0., 0., 2.\n15, 1., 0., 0.\n16, 1., 1., 0.\n"
+    "17, 0., 1., 0.\n18, 0., 0., 1.\n19, 1., 0., 1.\n20, 0., 1., 1.\n"
+    "31, 0., 0., 0.\n32, 1., 0., 0.\n33, 1., 1., 0.\n34, 0., 1., 0.\n35, 0., 0., 1.\n36, 1., 0., 1.\n"
+    "37, 1., 1., 1.\n38, 0., 1., 1.\n39, 0., 0., 2.\n40, 1., 0., 2.\n41, 1., 1., 2.\n42, 0., 1., 2.\n"
+    "61, 0., 0., 0.\n62, 1., 0., 0.\n63, 0., 1., 0.\n64, 0., 0., 1.\n"
+    "*Element, type=C3D6, elset=WEDGE\n1, 1, 2, 3, 4, 5, 6\n"
+    "*Element, type=C3D10M, elset=TET\n2, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20\n"
+    "*Element, type=C3D8R, elset=HEX\n3, 31, 32, 33, 34, 35, 36, 37, 38\n"
+    "*Element, type=C3D8R, elset=HEX2\n4, 35, 36, 37, 38, 39, 40, 41, 42\n"
+    "*Element, type=C3D4, elset=TET4\n6, 61, 62, 63, 64\n"
+    "*Elset, elset=TOWER\nHEX, HEX2\n"
+    "*Surface, name=W\nWEDGE\n*Surface, name=T\nTET\n*Surface, name=H\nHEX\n*Surface, name=TWO\nTOWER\n"
+    "*Surface, name=T4\nTET4\n*Surface, name=T4S\n6, S1\n6, S2\n6, S3\n6, S4\n";
+
 // The faces of every solid element a surface can name point out of the
 // element, and together they cover its boundary: a unit wedge, a ten-node
-// tetrahedron (each face four triangles through its mid-side nodes) and a
+// tetrahedron (each face four triangles through its mid-side nodes), a
+// four-node tetrahedron (by its exterior and by its faces S1-S4) and a
 // hexahedron, each alone, give their exterior faces; two hexahedra sharing
 // a face give ten; a pyramid's faces are refused by name.
 TEST_F(InpConnections, SurfaceFacesPointOutAndCoverTheElement) {
   InpModel model;
-  ASSERT_TRUE(
-      readModel("*Node\n1, 0., 0., 0.\n2, 1., 0., 0.\n3, 0., 1., 0.\n4, 0., 0., 1.\n5, 1., 0., 1.\n6, 0., 1., 1.\n"
-                "11, 0., 0., 0.\n12, 2., 0., 0.\n13, 0., 2., 0.\n14, 0., 0., 2.\n15, 1., 0., 0.\n16, 1., 1., 0.\n"
-                "17, 0., 1., 0.\n18, 0., 0., 1.\n19, 1., 0., 1.\n20, 0., 1., 1.\n"
-                "31, 0., 0., 0.\n32, 1., 0., 0.\n33, 1., 1., 0.\n34, 0., 1., 0.\n35, 0., 0., 1.\n36, 1., 0., 1.\n"
-                "37, 1., 1., 1.\n38, 0., 1., 1.\n39, 0., 0., 2.\n40, 1., 0., 2.\n41, 1., 1., 2.\n42, 0., 1., 2.\n"
-                "51, 0., 0., 0.\n52, 1., 0., 0.\n53, 1., 1., 0.\n54, 0., 1., 0.\n55, 0.5, 0.5, 1.\n"
-                "*Element, type=C3D6, elset=WEDGE\n1, 1, 2, 3, 4, 5, 6\n"
-                "*Element, type=C3D10M, elset=TET\n2, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20\n"
-                "*Element, type=C3D8R, elset=HEX\n3, 31, 32, 33, 34, 35, 36, 37, 38\n"
-                "*Element, type=C3D8R, elset=HEX2\n4, 35, 36, 37, 38, 39, 40, 41, 42\n"
-                "*Element, type=C3P5, elset=PYRAMID\n5, 51, 52, 53, 54, 55\n"
-                "*Elset, elset=TOWER\nHEX, HEX2\n"
-                "*Surface, name=W\nWEDGE\n*Surface, name=T\nTET\n*Surface, name=H\nHEX\n*Surface, name=TWO\nTOWER\n"
-                "*Surface, name=TWICE\n2, S2\n2, S2\n*Surface, name=P\n5, S1\n",
-                model))
+  ASSERT_TRUE(readModel(kSolids +
+                            "*Node\n51, 0., 0., 0.\n52, 1., 0., 0.\n53, 1., 1., 0.\n54, 0., 1., 0.\n55, 0.5, 0.5, 1.\n"
+                            "*Element, type=C3P5, elset=PYRAMID\n5, 51, 52, 53, 54, 55\n"
+                            "*Surface, name=TWICE\n2, S2\n2, S2\n*Surface, name=P\n5, S1\n",
+                        model))
       << messages;
   std::map<int, std::array<double, 3>> at;
   for (const InpModel::Node& node : model.nodes) at[node.id] = {node.x[0], node.x[1], node.x[2]};
@@ -159,6 +168,8 @@ TEST_F(InpConnections, SurfaceFacesPointOutAndCoverTheElement) {
       {"H", 6, 6.0, {0.5, 0.5, 0.5}},
       {"TWO", 10, 10.0, {0.5, 0.5, 1.0}},
       {"TWICE", 4, 2.0, {0.5, 0.5, 0.5}},
+      {"T4", 4, 1.5 + 0.5 * std::sqrt(3.0), {0.25, 0.25, 0.25}},
+      {"T4S", 4, 1.5 + 0.5 * std::sqrt(3.0), {0.25, 0.25, 0.25}},
   };
   for (const Case& c : cases) {
     std::vector<std::array<int, 4>> segments;
@@ -188,6 +199,24 @@ TEST_F(InpConnections, SurfaceFacesPointOutAndCoverTheElement) {
   std::string why;
   EXPECT_FALSE(inpSurfaceSegments(model, "P", segments, why));
   EXPECT_NE(why.find("pyramids"), std::string::npos) << why;
+}
+
+// A contact pair's sides on solids are touched from outside only, as the
+// faces of a part are: a node behind such a face is inside the solid and
+// must be pushed out through it, never to its back.
+TEST_F(InpConnections, ContactPairSidesOnSolidsAreOneSided) {
+  ASSERT_TRUE(read(kSolids + "*Solid Section, elset=WEDGE, material=STEEL\n*Solid Section, elset=TET, material=STEEL\n"
+                             "*Solid Section, elset=TOWER, material=STEEL\n*Solid Section, elset=TET4, material=STEEL\n"
+                             "*Material, name=STEEL\n*Density\n7.85e-9\n*Elastic\n210000., 0.3\n"
+                             "*Contact Pair\nT4, W\nT, TWO\nT4S, TWO\n*Step\n*Dynamic, Explicit\n, 1e-5\n*End Step\n"))
+      << messages;
+  ASSERT_EQ(preprocessModel(fem), 1);
+  ASSERT_EQ(fem->contactManager->contact_array.size(), 3u);
+  for (const Contact& c : fem->contactManager->contact_array) {
+    for (const Surface* side : {c.slaveSurface, c.masterSurface}) {
+      for (const SegmentCuda& seg : side->segment_array) EXPECT_EQ(seg.one_sided, 1) << "surface " << side->id;
+    }
+  }
 }
 
 // ALL EXTERIOR is the whole-model contact: each part against itself and
