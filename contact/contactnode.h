@@ -56,14 +56,16 @@ struct ContactNodeCuda {
     face_count = 0;
   }
   // The node lies inside a flat face of its own body (its segments' normals
-  // within about 2.5 degrees of each other) whose plane stands square to the
-  // unit normal n (within about 6 degrees).
-  __host__ __device__ bool flatFaceSquareTo(const double* n) const {
+  // within about 2.5 degrees of each other) that the unit normal n does not
+  // face: n stands square to the face's plane (within about 6 degrees) or
+  // turns away from it, as the side face of a bar whose rim flares out over
+  // a plate turns up, away from the plate it stands on.
+  __host__ __device__ bool flatFaceNotFacing(const double* n) const {
     if (face_count < 1) return false;
     const double* m = face_normal_sum;
     const double length = sqrt(m[0] * m[0] + m[1] * m[1] + m[2] * m[2]);
     if (length < 0.999 * face_count) return false;
-    return fabs(m[0] * n[0] + m[1] * n[1] + m[2] * n[2]) < 0.1 * length;
+    return m[0] * n[0] + m[1] * n[1] + m[2] * n[2] > -0.1 * length;
   }
   // The gap of a pair counted from the depth the node started at.  That
   // depth is held as long as the node stays inside; it is given up once the

@@ -145,6 +145,20 @@ namespace {
 // does it see the face from the back.
 constexpr double kShallowShare = 1e-3;
 
+// Distance of the node from the segment's plane (along its normal) before
+// the last displacement step, as the judges measure it now.
+__host__ __device__ double distanceBeforeStep(const SegmentCuda* s, const NodeCuda* node) {
+  double d = 0.0;
+  for (int k = 0; k < (s->node_num == 4 ? 2 : 1); ++k) {
+    const NodeCuda* p = s->node[k];
+    double v[3];
+    for (int a = 0; a < 3; ++a) v[a] = (node->coord[a] - node->step_disp[a]) - (p->coord[a] - p->step_disp[a]);
+    const double dk = dot3(s->normal, v);
+    if (k == 0 || dk < d) d = dk;
+  }
+  return d;
+}
+
 // Side of the segment the node was on before the last displacement step:
 // a node closer to the segment than one step's travel may already be
 // through it when it is first judged, and the side it came from is the one
@@ -157,14 +171,7 @@ constexpr double kShallowShare = 1e-3;
 // the body by `held` is in front down to that depth too.
 __host__ __device__ int sideBeforeStep(const SegmentCuda* s, const NodeCuda* node, double held) {
   const double* n = s->normal;
-  double d = 0.0;
-  for (int k = 0; k < (s->node_num == 4 ? 2 : 1); ++k) {
-    const NodeCuda* p = s->node[k];
-    double v[3];
-    for (int a = 0; a < 3; ++a) v[a] = (node->coord[a] - node->step_disp[a]) - (p->coord[a] - p->step_disp[a]);
-    const double dk = dot3(n, v);
-    if (k == 0 || dk < d) d = dk;
-  }
+  const double d = distanceBeforeStep(s, node);
   if (s->one_sided != 0) return d >= -(kShallowShare * segmentSize(s) + held) ? 1 : -1;
   const double tolerance = onPlaneTolerance(s);
   if (fabs(d) > tolerance) return d < 0.0 ? -1 : 1;
@@ -176,6 +183,26 @@ __host__ __device__ int sideBeforeStep(const SegmentCuda* s, const NodeCuda* nod
   }
   if (fabs(across) > tolerance) return across < 0.0 ? 1 : -1;
   return 0;
+}
+
+// A node behind a segment (on the side it was first met from) that
+// lay behind it already before the last step by a hundredth of the face's
+// size, far deeper than a node pressed on it or just under a neighbouring
+// face lies, did not come through it: a pair is made before its node
+// reaches a surface, so one that came through the face was paired with it
+// then.  The face turned over it instead (a plate's node under a bar's rim,
+// behind the plane of a side face that tilts as the rim flares out), and
+// another face holds it.
+// Before anything has moved (the run's first step) where the node lay
+// before is not known.
+constexpr double kBehindShare = 1e-2;
+__host__ __device__ bool behindBeforeStep(const SegmentCuda* s, const NodeCuda* node, int sideOfSlot, double offset) {
+  bool moved = false;
+  for (int k = -1; k < s->node_num && !moved; ++k) {
+    const double* d = (k < 0 ? node : s->node[k])->step_disp;
+    moved = d[0] != 0.0 || d[1] != 0.0 || d[2] != 0.0;
+  }
+  return moved && sideOfSlot * distanceBeforeStep(s, node) - offset < -kBehindShare * segmentSize(s);
 }
 
 // Normals at less than 60 degrees face the same way.
@@ -331,11 +358,13 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
   // holds it.
   if (side[slot] < 0 && s->one_sided != 0) return;
   // A node inside a flat face of its own body, whose plane stands square to
-  // a solid's face, meets that face only at its edge while the solid slides
-  // along the plane (a block sliding over a plate passes the plate's nodes
-  // under its front face): the solid's face that lies on the plane holds
-  // it, and the solid's edge nodes are held by the plane's segments.
-  if (s->one_sided != 0 && contactNode->flatFaceSquareTo(n)) return;
+  // a solid's face or that the face turns away from, meets that face only at
+  // its edge while the solid slides along the plane (a block sliding over a
+  // plate passes the plate's nodes under its front face; a bar's rim that
+  // flares out over a plate passes them under its side faces, which turn up
+  // as they flare): the solid's face that lies on the plane holds it, and
+  // the solid's edge nodes are held by the plane's segments.
+  if (s->one_sided != 0 && contactNode->flatFaceNotFacing(n)) return;
   // Gaps count from the depth the node started at (0 unless it started
   // inside the body).
   const double offset =
@@ -354,7 +383,7 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
   if (gap > fmax(0.0, approachOverStep(s, node, side[slot])) ||
       (gap >= -onPlaneTolerance(s) && !approaching(s, node, side[slot])))
     return;
-  if (heldByMasterNode(s, node)) return;
+  if (heldByMasterNode(s, node) || (gap < 0.0 && behindBeforeStep(s, node, side[slot], offset))) return;
   for (int k = 0; k < N; ++k) {
     sub3(x, nodeCoord(s, k), v);
     if (outsideEdge(s, k, n, x)) {
