@@ -120,4 +120,24 @@ TEST(PairProduction, NodeBeyondAFreeEdgeIsHeldByTheEdgeOnlyWithinReach) {
   EXPECT_NEAR(cn.contact_pair.gap, 0.001 - 0.1, 1e-8);
 }
 
+// A node 0.05 behind a face that lay as deep behind it before its step (it
+// slid along) did not come through it and gets no pair; one that came
+// through within the step, from 0.01 in front, is paired.
+TEST(PairProduction, OnlyANodeThatCameThroughTheFaceInItsStepIsPaired) {
+  for (const double stepZ : {0.0, -0.06}) {
+    ContactRig rig;
+    rig.addPlate(1, 1, 1.0, 0.0);
+    rig.buildSurface();
+    ContactNodeCuda& cn = rig.addContactNode(rig.addNode(0.5, 0.5, -0.05));
+    NodeCuda& node = rig.node(cn.node_id);
+    node.step_disp[0] = 0.001;
+    node.step_disp[2] = stepZ;
+    listCandidates(cn, {&rig.segment(0)}, 1);
+    PairManager pm;
+    rig.attach(pm);
+    pm.produceContactPairGpu(1, 1);
+    EXPECT_EQ(cn.contact_pair.kind, stepZ == 0.0 ? CONTACT_PAIR_EMPTY : NODE_TO_SEGMENT) << stepZ;
+  }
+}
+
 }  // namespace
