@@ -125,6 +125,7 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   if (!steps.startState([d] { hostContactStep(d, 0.0); })) return false;
   steps.stepTime();
 
+  const double loopStart = wallClockMs();
   while (steps.running()) {
     steps.beginCycle();
     double candidate = elementForcesCpu(d);
@@ -146,5 +147,6 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
     steps.endCycle();
   }
   steps.finish();
+  d->loop_ms = wallClockMs() - loopStart;
   return true;
 }

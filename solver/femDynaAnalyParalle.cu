@@ -126,6 +126,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   steps.finish();
 
   const double loopTotal = wallClockMs() - loopStart;
+  d->loop_ms = loopTotal;
   const double perIteration = d->cycle > 0 ? loopTotal / d->cycle : 0.0;
   printf("\nNumber of iterations: %d\nTotal iteration time: %lf ms\nDuration of a single iteration: %lf ms\n", d->cycle,
          loopTotal, perIteration);

@@ -110,6 +110,9 @@ class FEMDynamic {
   // Optional clock of the same steps: when set, every step appends the wall
   // clock in milliseconds as it starts (for measuring the passes).
   std::vector<double>* setupTraceClock = nullptr;
+  // Wall time of the time loop's cycles in milliseconds, set when a loop
+  // ends (its set-up, first step and start state not counted).
+  double loop_ms = 0.0;
 
   FEMDynamic();
   ~FEMDynamic();
