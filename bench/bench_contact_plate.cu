@@ -8,7 +8,8 @@
 // thread, the share of the cycle spent in contact, microseconds per contact
 // node-cycle and the time of contact over that of the element forces beside
 // it (the shells' force launches and their gather into the nodes), on 1, 2,
-// 4 ... threads up to all cores and on all cores with one core kept busy.
+// 4 ... threads up to all cores and on all cores with one core kept busy;
+// each the best of three runs (the machine is shared).
 //
 //   bench_contact_plate [n=100] [cycles=200] [threads=all cores]
 #include <omp.h>
@@ -135,7 +136,7 @@ double elementForceMs() {
          1e-6;
 }
 
-RunTimes runDeck(const fs::path& deck) {
+RunTimes runDeckOnce(const fs::path& deck) {
   RunTimes t;
   auto* fem = new FEMDynamic[1];
   fem->newManagers();
@@ -159,6 +160,16 @@ RunTimes runDeck(const fs::path& deck) {
   t.cycles = fem->cycle;
   delete[] fem;
   return t;
+}
+
+// The run of the shortest loop of three, with its own figures.
+RunTimes runDeck(const fs::path& deck) {
+  RunTimes best = runDeckOnce(deck);
+  for (int k = 1; k < 3; ++k) {
+    const RunTimes t = runDeckOnce(deck);
+    if (t.loop < best.loop) best = t;
+  }
+  return best;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "contact/contactnodemanager.h"
 #include "contact/unified_contact.h"
 #include <cstdio>
+#include <cstring>
 #include "core/deviceFree.h"
 #include "core/gridIndex.h"
 #include "core/segment.h"
@@ -127,8 +128,18 @@ __global__ void GpuListVisitedNodes(int n, const unsigned char* flags, int* list
   const int end = first + kFlagRun < n ? first + kFlagRun : n;
   int found[kFlagRun];
   int hits = 0;
-  for (int i = first; i < end; ++i) {
-    if (flags[i] != 0) found[hits++] = i;
+  // Eight flags at a time: a run starts on a multiple of eight of the
+  // block's start, and most words of flags are clear.
+  for (int i = first; i < end; i += 8) {
+    const int stop = i + 8 < end ? i + 8 : end;
+    if (stop - i == 8) {
+      unsigned long long word = 0;
+      memcpy(&word, flags + i, sizeof word);
+      if (word == 0) continue;
+    }
+    for (int k = i; k < stop; ++k) {
+      if (flags[k] != 0) found[hits++] = k;
+    }
   }
   if (hits == 0) return;
   const int at = atomicAddAnywhere(count, hits);
