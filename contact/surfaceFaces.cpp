@@ -182,15 +182,35 @@ class FaceCollector {
 
 // Adds the faces of one part's elements: with code > 0 every element of the
 // code's list takes that code; with code 0 each solid takes its own code.
-void collectPartFaces(FaceCollector& faces, ElmManager& elements, int sectionCode) {
-  auto addList = [&faces](auto& list, int listCode, FaceList kind) {
+// Node ids flagged by a pass that needs only some faces (null: every face).
+using NodeIdFlags = std::vector<char>;
+
+// True when the element may have a face all of whose nodes are flagged: at
+// least three of its slots name a flagged node (every element when no flags
+// are given).
+template <std::size_t Slots>
+bool mayHaveFlaggedFace(const int (&ids)[Slots], const NodeIdFlags* wanted) {
+  if (wanted == nullptr) return true;
+  int flagged = 0;
+  for (const int id : ids) {
+    if (id > 0 && static_cast<std::size_t>(id) < wanted->size() && (*wanted)[id] != 0) ++flagged;
+  }
+  return flagged >= 3;
+}
+
+// The faces of a part's elements; with `wanted`, only those of elements that
+// may have a face of flagged nodes (all the elements that share such a face,
+// so whether it is exterior is found as from every element).
+void collectPartFaces(FaceCollector& faces, ElmManager& elements, int sectionCode,
+                      const NodeIdFlags* wanted = nullptr) {
+  auto addList = [&faces, wanted](auto& list, int listCode, FaceList kind) {
     for (auto& e : list) {
       const FaceTable table = faceTableOf(listCode > 0 ? listCode : e.type);
       if (table.rows == nullptr) {
         reportNoFaces();
         continue;
       }
-      if (table.list == kind) faces.add(e.node_id, e.id, table);
+      if (table.list == kind && mayHaveFlaggedFace(e.node_id, wanted)) faces.add(e.node_id, e.id, table);
     }
   };
   const FaceTable table = faceTableOf(sectionCode);
@@ -302,15 +322,24 @@ void Surface::buildSegmentsFromParts(ContactModel* fem) {
 
 void SurfaceManager::markSolidFaceSegments(ContactModel* fem) {
   if (fem->nodeManager == nullptr || fem->nodeManager->node_array_cpu.empty()) return;
-  // The faces of every solid are collected only when some surface has
-  // segments to mark (it costs about 4 us per element).
-  const bool anySegment = std::any_of(surface_array.begin(), surface_array.end(),
-                                      [](const Surface& s) { return !s.segment_array.empty(); });
-  if (!anySegment) return;
+  // Only the elements that may carry a segment's face are looked at (the
+  // faces of a whole model cost about 4 us per element): those with three
+  // or more of the segments' nodes.
+  NodeIdFlags wanted;
+  for (const Surface& surface : surface_array) {
+    for (const SegmentCuda& seg : surface.segment_array) {
+      for (const int id : seg.node_id) {
+        if (id <= 0) continue;
+        if (static_cast<std::size_t>(id) >= wanted.size()) wanted.resize(static_cast<std::size_t>(id) + 1, 0);
+        wanted[static_cast<std::size_t>(id)] = 1;
+      }
+    }
+  }
+  if (wanted.empty()) return;
   FaceCollector faces(fem->nodeManager->node_array_cpu.data());
   for (Part& part : fem->part_array) {
     if (part.elmManager == nullptr || part.section == nullptr) continue;
-    collectPartFaces(faces, *part.elmManager, part.section->element_formulation);
+    collectPartFaces(faces, *part.elmManager, part.section->element_formulation, &wanted);
   }
   for (Surface& surface : surface_array) {
     for (SegmentCuda& seg : surface.segment_array) {
