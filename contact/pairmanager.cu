@@ -128,8 +128,8 @@ __global__ void GpuListVisitedNodes(int n, const unsigned char* flags, int* list
   const int end = first + kFlagRun < n ? first + kFlagRun : n;
   int found[kFlagRun];
   int hits = 0;
-  // Eight flags at a time: a run starts on a multiple of eight of the
-  // block's start, and most words of flags are clear.
+  // Eight flags at a time (a run starts at a multiple of sixteen): most
+  // words of flags are clear.
   for (int i = first; i < end; i += 8) {
     const int stop = i + 8 < end ? i + 8 : end;
     if (stop - i == 8) {
