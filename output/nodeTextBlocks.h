@@ -20,24 +20,34 @@ class NodeTextBlocks {
   // out, which has lineRoom chars free, and returns its end.
   template <typename Line>
   void format(std::size_t count, std::size_t lineRoom, const Line& line) {
+    prepare(count, lineRoom);
+    fem_parallel::parallelFor(used_, 1, [&](std::size_t b) { formatBlock(b, line); });
+  }
+
+  // The same in two steps, for callers that run the blocks in a loop of
+  // their own: prepare, then formatBlock for each block (on any threads,
+  // each block once).
+  void prepare(std::size_t count, std::size_t lineRoom) {
+    count_ = count;
+    room_ = kNodesPerBlock * lineRoom;
     used_ = (count + kNodesPerBlock - 1) / kNodesPerBlock;
     if (blocks_.size() < used_) {
       blocks_.resize(used_);
     }
-    const std::size_t room = kNodesPerBlock * lineRoom;
-    fem_parallel::parallelFor(used_, 1, [&](std::size_t b) {
-      Block& block = blocks_[b];
-      if (block.room < room) {
-        block.chars = std::make_unique_for_overwrite<char[]>(room);
-        block.room = room;
-      }
-      char* at = block.chars.get();
-      const std::size_t end = std::min(count, (b + 1) * kNodesPerBlock);
-      for (std::size_t i = b * kNodesPerBlock; i < end; ++i) {
-        at = line(at, i);
-      }
-      block.size = static_cast<std::size_t>(at - block.chars.get());
-    });
+  }
+  template <typename Line>
+  void formatBlock(std::size_t b, const Line& line) {
+    Block& block = blocks_[b];
+    if (block.room < room_) {
+      block.chars = std::make_unique_for_overwrite<char[]>(room_);
+      block.room = room_;
+    }
+    char* at = block.chars.get();
+    const std::size_t end = std::min(count_, (b + 1) * kNodesPerBlock);
+    for (std::size_t i = b * kNodesPerBlock; i < end; ++i) {
+      at = line(at, i);
+    }
+    block.size = static_cast<std::size_t>(at - block.chars.get());
   }
 
   // The blocks' text, in node order.
@@ -52,4 +62,6 @@ class NodeTextBlocks {
   };
   std::vector<Block> blocks_;
   std::size_t used_ = 0;
+  std::size_t count_ = 0;
+  std::size_t room_ = 0;
 };

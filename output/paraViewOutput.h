@@ -2,6 +2,7 @@
 // "result_1.vtk", ... in the work directory, one complete file per output point.
 #pragma once
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -87,19 +88,35 @@ class ParaViewOutput : public BasicOutput {
     std::string binary;
   };
 
+  // One piece of a file: a fixed text, or the text block units_[unit].
+  struct Piece {
+    std::string_view text;
+    int unit = -1;
+  };
+  // A block of node lines to format: block `block` of the section's lines,
+  // of the values given.
+  struct TextUnit {
+    NodeSection* section;
+    const NodeColumn* values;
+    std::size_t block;
+  };
   // The CELLS and CELL_TYPES sections of the text file.
   std::string cellSectionsText() const;
   void appendCellSectionsBinary(std::string& bytes) const;
   const std::string& cellBytes();
-  // The pieces of a file, in order, into pieces_.
-  void formatFile(double time, const NodeColumns& nodes);
-  void formatSection(NodeSection& section, const NodeColumn& values, std::size_t count, bool asFloat);
-  void addSectionPieces(const NodeSection& section);
-
+  // The pieces of a file, in order, into pieces_: the binary form's
+  // sections formatted, the text form's node lines as units_ to format.
+  void planFile(double time, const NodeColumns& nodes);
+  void planSection(NodeSection& section, const NodeColumn& values, std::size_t count, bool asFloat);
+  // Formats the units on all threads and hands every piece to put, in
+  // order, one at a time; false once put has returned false.
+  bool emitPieces(const std::function<bool(std::string_view)>& put);
+  std::string_view pieceText(const Piece& piece) const;
   int workingType_ = 0;
   std::string cellsText_;    // cellSectionsText(), made by finishCells
   std::string cellsBinary_;  // the binary form, made for each binary file
   // The points, then displacement, acceleration, velocity.
   NodeSection sections_[4];
-  std::vector<std::string_view> pieces_;
+  std::vector<Piece> pieces_;
+  std::vector<TextUnit> units_;
 };

@@ -2,14 +2,18 @@
 // default formatting writes them) or the binary form (big-endian values),
 // built in pieces without streams and written piece by piece.
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "core/node.h"
 #include "output/numberText.h"
 #include "output/paraViewOutput.h"
+#include "platform/hostParallel.h"
 
 namespace {
 
@@ -119,33 +123,29 @@ const std::string& ParaViewOutput::cellBytes() {
   return cellsText_;
 }
 
-void ParaViewOutput::formatSection(NodeSection& section, const NodeColumn& values, std::size_t count, bool asFloat) {
-  if (!binaryFlag_) {
-    section.lines.format(count, kTripleLineRoom,
-                         [&values](char* at, std::size_t i) { return putTripleLine(at, values.of(i)); });
-    return;
-  }
-  section.binary.clear();
-  if (asFloat) {
-    appendTriplesBinary<float>(section.binary, values, count);
-  } else {
-    appendTriplesBinary<double>(section.binary, values, count);
-  }
-}
-
-void ParaViewOutput::addSectionPieces(const NodeSection& section) {
-  pieces_.push_back(section.head);
+void ParaViewOutput::planSection(NodeSection& section, const NodeColumn& values, std::size_t count, bool asFloat) {
+  pieces_.push_back({section.head});
   if (binaryFlag_) {
-    pieces_.push_back(section.binary);
+    section.binary.clear();
+    if (asFloat) {
+      appendTriplesBinary<float>(section.binary, values, count);
+    } else {
+      appendTriplesBinary<double>(section.binary, values, count);
+    }
+    pieces_.push_back({section.binary});
     return;
   }
+  section.lines.prepare(count, kTripleLineRoom);
   for (std::size_t b = 0; b < section.lines.size(); ++b) {
-    pieces_.push_back(section.lines[b]);
+    pieces_.push_back({{}, static_cast<int>(units_.size())});
+    units_.push_back({&section, &values, b});
   }
 }
 
-void ParaViewOutput::formatFile(double time, const NodeColumns& nodes) {
+void ParaViewOutput::planFile(double time, const NodeColumns& nodes) {
   const std::size_t n = nodes.count;
+  pieces_.clear();
+  units_.clear();
   NodeSection& points = sections_[0];
   points.head = "# vtk DataFile Version 3.0\nzone ";
   appendGeneral(points.head, time);
@@ -153,10 +153,8 @@ void ParaViewOutput::formatFile(double time, const NodeColumns& nodes) {
   points.head += "DATASET UNSTRUCTURED_GRID\nPOINTS ";
   appendInteger(points.head, static_cast<long long>(n));
   points.head += " double\n";
-  formatSection(points, nodes.coord, n, false);
-  pieces_.clear();
-  addSectionPieces(points);
-  pieces_.push_back(cellBytes());
+  planSection(points, nodes.coord, n, false);
+  pieces_.push_back({cellBytes()});
   // Displacement, acceleration, velocity, as asked.
   const struct {
     bool on;
@@ -175,17 +173,57 @@ void ParaViewOutput::formatFile(double time, const NodeColumns& nodes) {
     appendInteger(section.head, static_cast<long long>(n));
     section.head += '\n';
     section.head += nodal[k].head;
-    formatSection(section, nodal[k].values, n, nodal[k].asFloat);
-    addSectionPieces(section);
+    planSection(section, nodal[k].values, n, nodal[k].asFloat);
   }
 }
 
-std::string ParaViewOutput::vtkFileBytes(double time, const NodeColumns& nodes) {
-  formatFile(time, nodes);
-  std::string bytes;
-  for (const std::string_view piece : pieces_) {
-    bytes += piece;
+std::string_view ParaViewOutput::pieceText(const Piece& piece) const {
+  if (piece.unit < 0) {
+    return piece.text;
   }
+  const TextUnit& unit = units_[static_cast<std::size_t>(piece.unit)];
+  return unit.section->lines[unit.block];
+}
+
+bool ParaViewOutput::emitPieces(const std::function<bool(std::string_view)>& put) {
+  // A piece goes out as soon as it and every piece before it are ready,
+  // from whichever thread finds it so: the start of the file is written
+  // while its rest is formatted.
+  std::vector<std::atomic<bool>> ready(units_.size());
+  std::mutex turn;
+  std::size_t next = 0;
+  bool ok = true;
+  const auto handOn = [&] {
+    for (; next < pieces_.size(); ++next) {
+      const Piece& piece = pieces_[next];
+      if (piece.unit >= 0 && !ready[static_cast<std::size_t>(piece.unit)].load(std::memory_order_acquire)) {
+        return;
+      }
+      ok = ok && put(pieceText(piece));
+    }
+  };
+  fem_parallel::parallelFor(units_.size(), 1, [&](std::size_t u) {
+    const TextUnit& unit = units_[u];
+    unit.section->lines.formatBlock(unit.block,
+                                    [&unit](char* at, std::size_t i) { return putTripleLine(at, unit.values->of(i)); });
+    ready[u].store(true, std::memory_order_release);
+    if (turn.try_lock()) {
+      handOn();
+      turn.unlock();
+    }
+  });
+  // Every unit is ready now and no thread holds the turn.
+  handOn();
+  return ok;
+}
+
+std::string ParaViewOutput::vtkFileBytes(double time, const NodeColumns& nodes) {
+  planFile(time, nodes);
+  std::string bytes;
+  emitPieces([&bytes](std::string_view piece) {
+    bytes += piece;
+    return true;
+  });
   return bytes;
 }
 
@@ -194,20 +232,16 @@ std::string ParaViewOutput::vtkFileBytes(double time, const std::vector<NodeCuda
 }
 
 bool ParaViewOutput::writeVtkFile(const std::string& path, double time, const NodeColumns& nodes) {
-  // Formatted on all threads, then written piece by piece: a writer thread
-  // of its own beside them would compete for their cores, and a thread
-  // made for each file costs its stack's pages again each time.
-  formatFile(time, nodes);
-  // Written under a temporary name and renamed when complete: a file of
-  // the run is whole or absent.
+  // Formatted on all threads while the finished pieces are written: a
+  // writer thread of its own beside them would compete for their cores,
+  // and a thread made for each file costs its stack's pages again each
+  // time. Written under a temporary name and renamed when complete: a
+  // file of the run is whole or absent.
   if (!vtkStream_.open(path, FileMode::Replace)) {
     return false;
   }
-  for (const std::string_view piece : pieces_) {
-    if (!vtkStream_.writeBytes(piece.data(), piece.size())) {
-      break;
-    }
-  }
+  planFile(time, nodes);
+  emitPieces([this](std::string_view piece) { return vtkStream_.writeBytes(piece.data(), piece.size()); });
   return vtkStream_.close();
 }
 
