@@ -10,9 +10,10 @@
 // reading (process start to the end of the model's linking) and set-up
 // (from there to the loop start, the output at time 0 included).  Last, runs
 // with the default output interval (end time / 100, one file every other
-// cycle here) give the cost of one output point on each thread count.  Each row gives the
-// machine's load average when it was measured: on a shared machine the other
-// programs' load changes the figures.
+// cycle here) give the cost of one output point on each thread count, by
+// the run's output clock.  Each row gives the machine's load average when
+// it was measured: on a shared machine the other programs' load changes the
+// figures.
 //
 //   bench_run [n=30] [cycles=200] [threads=all cores] [repeats=3]
 #include <omp.h>
@@ -83,8 +84,11 @@ RunTiming runProgram(const fs::path& deck, const fs::path& work, int threads, co
   return t;
 }
 
+// The run of the shortest cycle, with the least output time of the runs
+// (each figure the best of its own).
 RunTiming bestRun(const fs::path& deck, const fs::path& work, int threads, int repeats, const std::string& options) {
   RunTiming best;
+  double leastOutput = 0.0;
   for (int r = 0; r < repeats; ++r) {
     const RunTiming t = runProgram(deck, work, threads, options);
     if (!t.ok) {
@@ -92,7 +96,9 @@ RunTiming bestRun(const fs::path& deck, const fs::path& work, int threads, int r
       std::exit(1);
     }
     if (!best.ok || t.loopSeconds / t.cycles < best.loopSeconds / best.cycles) best = t;
+    if (r == 0 || t.outputSeconds < leastOutput) leastOutput = t.outputSeconds;
   }
+  best.outputSeconds = leastOutput;
   return best;
 }
 
@@ -119,17 +125,21 @@ void report(const char* label, int threads, const RunTiming& t, int elements, do
 }
 
 // The loop with one output point every other cycle against the loop with
-// the end's output only: the cost of one further output point, in ms.
+// the end's output only: the cost of one further output point, in ms, by
+// the run's output clock (gathering the fields and writing the files, as
+// the run record gives it). The loops' difference is printed beside it: it
+// holds the same and every change of the cycle's speed between the runs,
+// which on a shared machine can exceed the outputs' whole time.
 double reportOutputPoints(int threads, const RunTiming& everyOther, const RunTiming& endOnly, int elements) {
   const int further = std::max(1, everyOther.files - endOnly.files);
   const double extra = everyOther.loopSeconds - endOnly.loopSeconds;
   const double outputs = everyOther.outputSeconds - endOnly.outputSeconds;
   printf(
       "default output %2d threads: %7.4f us per element-cycle, %d files in the loop: %.2f ms per further output "
-      "point (%.2f ms copying and writing the nodes, %.2f ms the rest)\n",
-      threads, usPerElementCycle(everyOther, elements), everyOther.files - 1, extra / further * 1e3,
-      outputs / further * 1e3, (extra - outputs) / further * 1e3);
-  return extra / further * 1e3;
+      "point by the output clock (the loops differ by %.2f ms per point)\n",
+      threads, usPerElementCycle(everyOther, elements), everyOther.files - 1, outputs / further * 1e3,
+      extra / further * 1e3);
+  return outputs / further * 1e3;
 }
 
 // Bytes an output point moves: per node the coordinate and displacement
