@@ -78,6 +78,8 @@ double meanAccel(const std::vector<BlockState>& s, double t0, double t1) {
 TEST(FrictionRun, SurfaceToSurfaceCardKeepsAllThreeCoefficientsOnItsContact) {
   FEMDynamic fem;
   fem.newManagers();
+  // The reader's working copy goes into the work folder, not the source tree.
+  fem.work_path = (deckcase::scratchFolder("static_dynamic_card") / "work").string();
   ASSERT_EQ(readKeywordDeck(&fem, (deckcase::caseFolder("static_dynamic") / "deck.k").string()), 1);
   ASSERT_EQ(preprocessModel(&fem), 1);
   const std::vector<SurfaceInteract*>& made = fem.surfaceManager->surfaceInteractArrayCpu;
