@@ -109,8 +109,8 @@ class ParaViewOutput : public BasicOutput {
   void planFile(double time, const NodeColumns& nodes);
   void planSection(NodeSection& section, const NodeColumn& values, std::size_t count, bool asFloat);
   // Formats the units on all threads and hands every piece to put, in
-  // order, one at a time; false once put has returned false.
-  bool emitPieces(const std::function<bool(std::string_view)>& put);
+  // order, one at a time, until put returns false.
+  void emitPieces(const std::function<bool(std::string_view)>& put);
   std::string_view pieceText(const Piece& piece) const;
   int workingType_ = 0;
   std::string cellsText_;    // cellSectionsText(), made by finishCells

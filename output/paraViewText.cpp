@@ -185,10 +185,11 @@ std::string_view ParaViewOutput::pieceText(const Piece& piece) const {
   return unit.section->lines[unit.block];
 }
 
-bool ParaViewOutput::emitPieces(const std::function<bool(std::string_view)>& put) {
+void ParaViewOutput::emitPieces(const std::function<bool(std::string_view)>& put) {
   // A piece goes out as soon as it and every piece before it are ready,
   // from whichever thread finds it so: the start of the file is written
-  // while its rest is formatted.
+  // while its rest is formatted. After a failed put the rest is skipped
+  // (the file reports the failure when it is closed).
   std::vector<std::atomic<bool>> ready(units_.size());
   std::mutex turn;
   std::size_t next = 0;
@@ -214,7 +215,6 @@ bool ParaViewOutput::emitPieces(const std::function<bool(std::string_view)>& put
   });
   // Every unit is ready now and no thread holds the turn.
   handOn();
-  return ok;
 }
 
 std::string ParaViewOutput::vtkFileBytes(double time, const NodeColumns& nodes) {
