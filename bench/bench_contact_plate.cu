@@ -194,12 +194,12 @@ int main(int argc, char** argv) {
   bench::TableRow cycleWithout(plate + "ms per cycle without contact", "%.3f");
   bench::TableRow speedUp(plate + "cycle with contact: speed-up over one thread", "%.2f");
   double oneThread = 0.0;
-  bench::TableRow share("contact plate " + std::to_string(n) + "^2: contact share of the cycle (%)", "%.1f");
-  bench::TableRow perNode("contact plate " + std::to_string(n) + "^2: us per contact node-cycle", "%.3f");
+  bench::TableRow share(plate + "contact share of the cycle (%)", "%.1f");
+  bench::TableRow perNode(plate + "us per contact node-cycle", "%.3f");
   // A contact node's record (its candidate list and pair inside) once a
   // cycle, and its node's position and force lines.
   perNode.setTimeBytes(sizeof(ContactNodeCuda) + 2 * 64.0, 1e6);
-  bench::TableRow overElements("contact plate " + std::to_string(n) + "^2: contact / element forces", "%.2f");
+  bench::TableRow overElements(plate + "contact / element forces", "%.2f");
   const auto measure = [&](const char* label, int threads) {
     omp_set_num_threads(threads);
     const RunTimes with = runDeck(folder / "with.k");

@@ -180,8 +180,6 @@ class FaceCollector {
   const NodeCuda* nodes_;
 };
 
-// Adds the faces of one part's elements: with code > 0 every element of the
-// code's list takes that code; with code 0 each solid takes its own code.
 // Node ids flagged by a pass that needs only some faces (null: every face).
 using NodeIdFlags = std::vector<char>;
 
@@ -198,9 +196,11 @@ bool mayHaveFlaggedFace(const int (&ids)[Slots], const NodeIdFlags* wanted) {
   return flagged >= 3;
 }
 
-// The faces of a part's elements; with `wanted`, only those of elements that
-// may have a face of flagged nodes (all the elements that share such a face,
-// so whether it is exterior is found as from every element).
+// Adds the faces of one part's elements: with code > 0 every element of the
+// code's list takes that code; with code 0 each solid takes its own code.
+// With `wanted`, only those of elements that may have a face of flagged
+// nodes (all the elements that share such a face, so whether it is exterior
+// is found as from every element).
 void collectPartFaces(FaceCollector& faces, ElmManager& elements, int sectionCode,
                       const NodeIdFlags* wanted = nullptr) {
   auto addList = [&faces, wanted](auto& list, int listCode, FaceList kind) {
