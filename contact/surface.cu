@@ -85,6 +85,16 @@ void Surface::takeOwned(Surface& o) noexcept {
   place_node_gpu = std::exchange(o.place_node_gpu, nullptr);
   place_gpu = std::exchange(o.place_gpu, nullptr);
   place_bits_gpu = std::exchange(o.place_bits_gpu, nullptr);
+  node_places = std::exchange(o.node_places, nullptr);
+  node_base_gpu = std::exchange(o.node_base_gpu, nullptr);
+  node_count = std::exchange(o.node_count, 0);
+  place_store_gpu = std::exchange(o.place_store_gpu, nullptr);
+  place_store = std::exchange(o.place_store, {});
+  corners_store_gpu = std::exchange(o.corners_store_gpu, nullptr);
+  refreshed_pass = std::exchange(o.refreshed_pass, -1);
+  places_stale = std::exchange(o.places_stale, false);
+  cycle_places = std::exchange(o.cycle_places, nullptr);
+  cycle_by_store = std::exchange(o.cycle_by_store, false);
   place_num = std::exchange(o.place_num, 0);
   places_known = std::exchange(o.places_known, false);
   bucket_members = std::exchange(o.bucket_members, BucketMembers{});
@@ -105,6 +115,13 @@ void Surface::freeOwned() {
   freeDevice(place_node_gpu);
   freeDevice(place_gpu);
   freeDevice(place_bits_gpu);
+  freeDevice(place_store_gpu);
+  freeDevice(corners_store_gpu);
+  place_store.clear();
+  refreshed_pass = -1;
+  places_stale = false;
+  cycle_places = nullptr;
+  cycle_by_store = false;
   place_num = 0;
   places_known = false;
   freeDevice(bucket_members.range);
@@ -207,6 +224,9 @@ void Surface::allocateAndCopySegmentArrayGpu(NodeManager* nodeManager) {
   if (segment_num <= 0) return;
   CUDA_CHECK(cudaMalloc(&segment_array_gpu, segment_num * sizeof(SegmentCuda)));
   CUDA_CHECK(cudaMemcpy(segment_array_gpu, &segment_array[0], segment_num * sizeof(SegmentCuda), cudaMemcpyHostToDevice));
+  node_places = &nodeManager->node_places;
+  node_base_gpu = nodeManager->node_array_gpu;
+  node_count = nodeManager->totNodeNum;
   launch(gpuSegmentCudaCpy, dim3(segment_num / 32 + 1), dim3(32), nodeManager->node_array_gpu, segment_num,
          segment_array_gpu);
 }

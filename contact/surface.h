@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 #include "contact/subdomain.h"
+#include "core/nodePlaces.h"
 #include "core/segment.h"
 #include "platform/gpuRuntime.h"
 
@@ -32,16 +33,10 @@ struct SegmentCorners {
   double territory;
 };
 static_assert(std::is_trivially_copyable_v<SegmentCorners>);
-// A node's coordinates now and before its last displacement step, gathered
-// once a cycle for all the segments that share the node.
-struct NodePlace {
-  double now[3];
-  double before[3];
-};
-static_assert(std::is_trivially_copyable_v<NodePlace>);
 
 class Surface;
 struct RefreshBatch;
+struct SurfaceRefresh;
 // The per-cycle refresh of the master surfaces of a search, with the device
 // copy of what its launches read.
 class SurfaceRefresher {
@@ -96,6 +91,22 @@ class Surface {
   const NodeCuda** place_node_gpu = nullptr;  // owned, place_num entries
   NodePlace* place_gpu = nullptr;             // owned, place_num entries
   unsigned char* place_bits_gpu = nullptr;    // owned: a byte per place of the cycle
+  // The places the node passes keep (core/nodePlaces.h), read in place of
+  // the node records when they are current, and the store position of each
+  // place's node there (made with the refresh's copy when every place has a
+  // node).
+  NodePlaces* node_places = nullptr;            // the node manager's
+  const NodeCuda* node_base_gpu = nullptr;      // its device node array
+  int node_count = 0;                           // of node_count records
+  int* place_store_gpu = nullptr;               // owned, place_num entries
+  std::vector<int> place_store;                 // host copy
+  SegmentCorners* corners_store_gpu = nullptr;  // owned: the corners as store positions
+  long long refreshed_pass = -1;                // the node places' pass count at the last refresh
+  bool places_stale = false;                    // the last refresh read the kept places, not its own
+  // The places the last refresh read: its own (by place), or the kept ones
+  // (by store position).
+  const NodePlace* cycle_places = nullptr;
+  bool cycle_by_store = false;
   int place_num = 0;
   bool places_known = false;  // the places hold those of the last refresh
   int refreshes = 0;          // times the segments were refreshed (or asked to be)
@@ -159,6 +170,9 @@ class Surface {
   // Per cycle, on a surface with a search grid: counts the refresh and
   // makes what it reads; false when the surface has nothing to refresh.
   bool readyForRefreshGpu();
+  // This surface's part of the cycle's refresh (surfaceBins.cu), whose runs
+  // start at the given ones.
+  SurfaceRefresh refreshOfCycle(const AnchorWatches& watches, int firstPlaceRun, int firstSegmentRun);
   // The buckets still hold every segment whose box can hold a point of
   // their cells: no segment's box has left the box it was binned with.
   bool binsHoldSegmentsGpu();
@@ -174,6 +188,9 @@ class Surface {
  private:
   void listBucketMembersGpu();
   void makeRefreshCopyGpu();
+  // The store positions of the places' nodes and the corners by them, and
+  // the node passes asked to keep their places.
+  void keepNodePlaces();
   void copyHostData(const Surface& other);
   void takeOwned(Surface& other) noexcept;
   void freeOwned();

@@ -14,6 +14,7 @@
 // before they are used in that cycle.
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <cstdio>
 #include <type_traits>
@@ -44,49 +45,46 @@ int readFlag(const int* flags, int which) {
 void clearFlags(int* flags) { CUDA_CHECK(cudaMemset(flags, 0, sizeof(int) * kBinFlagCount)); }
 }  // namespace
 
-namespace {
-__host__ __device__ inline bool sameBits(double a, double b) {
-  unsigned long long x, y;
-  memcpy(&x, &a, sizeof x);
-  memcpy(&y, &b, sizeof y);
-  return x == y;
-}
-}  // namespace
-
-// Bits of a place's byte of the cycle.
-constexpr unsigned char kPlaceMoved = 1;       // differs in some bit from the last cycle's
-constexpr unsigned char kPlaceNotANumber = 2;  // a coordinate is not a number
-
 // Each thread of the two refresh passes takes a run of kLaneWidth places or
 // segments (one on the GPU): a run of the host build amortises the cost of
 // a thread over several.
 __host__ __device__ inline int runEnd(int first, int n) { return first + kLaneWidth < n ? first + kLaneWidth : n; }
 
-// The place of this cycle of node j, and its byte (moved when `all`).
-__host__ __device__ inline void placeNode(int j, int m, const NodeCuda* const* nodes, NodePlace* places,
-                                          unsigned char* placeBits, int all) {
+// Where the places of a surface's nodes come from: the places the node
+// passes keep (by store position), or else the node records.
+struct PlaceSource {
+  const NodeCuda* const* nodes;
+  const NodePlace* kept;  // null: the records are read
+  const int* store;       // store position of each place's node in `kept`
+};
+
+// Node j's coordinates now and before its last step (not numbers for a
+// missing node).
+__host__ __device__ inline void nodePlaceNow(int j, int m, const PlaceSource& from, NodePlace& out) {
+  if (from.kept != nullptr) {
+    out = from.kept[from.store[j]];
+    return;
+  }
   // Each span whole: a record's fields need not start a cache line, and the
   // last of three values often lies on the next one.
-  if (j + 8 < m && nodes[j + 8] != nullptr) {
-    lanePrefetchSpan<3 * sizeof(double)>(nodes[j + 8]->coord);
-    lanePrefetchSpan<3 * sizeof(double)>(nodes[j + 8]->step_disp);
+  if (j + 8 < m && from.nodes[j + 8] != nullptr) {
+    lanePrefetchSpan<3 * sizeof(double)>(from.nodes[j + 8]->coord);
+    lanePrefetchSpan<3 * sizeof(double)>(from.nodes[j + 8]->step_disp);
   }
-  const NodeCuda* node = nodes[j];
-  NodePlace& p = places[j];
-  double now[3], before[3];
-  bool same = all == 0, number = true;
-  for (int a = 0; a < 3; ++a) {
-    now[a] = node != nullptr ? node->coord[a] : NAN;
-    before[a] = node != nullptr ? now[a] - node->step_disp[a] : NAN;
-    same = same && sameBits(now[a], p.now[a]) && sameBits(before[a], p.before[a]);
-    number = number && now[a] == now[a] && before[a] == before[a];
+  const NodeCuda* node = from.nodes[j];
+  if (node != nullptr) {
+    takeNodePlace(*node, out);
+    return;
   }
-  placeBits[j] = static_cast<unsigned char>((same ? 0 : kPlaceMoved) | (number ? 0 : kPlaceNotANumber));
-  if (same) return;
-  for (int a = 0; a < 3; ++a) {
-    p.now[a] = now[a];
-    p.before[a] = before[a];
-  }
+  for (int a = 0; a < 3; ++a) out.now[a] = out.before[a] = NAN;
+}
+
+// The place of this cycle of node j, and its byte (moved when `all`).
+__host__ __device__ inline void placeNode(int j, int m, const PlaceSource& from, NodePlace* places,
+                                          unsigned char* placeBits, int all) {
+  NodePlace now;
+  nodePlaceNow(j, m, from, now);
+  placeBits[j] = notePlace(now, places[j], all);
 }
 
 // Segment boxes and normals of this cycle, the boxes copied into the search
@@ -140,15 +138,19 @@ __host__ __device__ inline bool refreshSegmentAt(int i, int n, SegmentCuda* segm
 }  // namespace
 
 // One surface's part of a refresh of several: what its two passes read and
-// write, and the first run of each pass that is its.
+// write, and the first run of each pass that is its.  A surface that reads
+// the places the node passes keep has no place pass (no places): its
+// segment pass reads those places and bytes, by store position.
 struct SurfaceRefresh {
   int place_num, segment_num;
-  const NodeCuda* const* place_node;
+  PlaceSource place_from;
   NodePlace* places;
   unsigned char* place_bits;
-  int all;  // every place counts as moved (the first refresh)
+  int all;                         // every place counts as moved (the first refresh)
+  const NodePlace* read_places;    // what the segment pass reads: `places`, or the kept ones
+  const unsigned char* read_bits;  // their bytes
   SegmentCuda* segments;
-  const SegmentCorners* corners;
+  const SegmentCorners* corners;  // their corners index read_places
   SegmentSearchEntry* entries;
   const BinnedBox* binned;
   int* outside;
@@ -183,7 +185,7 @@ __global__ void GpuPlaceSurfaceNodes(const RefreshBatch* batch) {
   const SurfaceRefresh& s = surfaceOfRun(b, run, &SurfaceRefresh::first_place_run);
   const int first = (run - s.first_place_run) * kLaneWidth;
   for (int j = first; j < runEnd(first, s.place_num); ++j)
-    placeNode(j, s.place_num, s.place_node, s.places, s.place_bits, s.all);
+    placeNode(j, s.place_num, s.place_from, s.places, s.place_bits, s.all);
 }
 
 __global__ void GpuRefreshSegments(const RefreshBatch* batch) {
@@ -194,7 +196,7 @@ __global__ void GpuRefreshSegments(const RefreshBatch* batch) {
   const int first = (run - s.first_segment_run) * kLaneWidth;
   int left = 0, anchorsLeft[kAnchorWatchSlots] = {};
   for (int i = first; i < runEnd(first, s.segment_num); ++i)
-    left += refreshSegmentAt(i, s.segment_num, s.segments, s.corners, s.places, s.place_bits, s.entries, s.binned,
+    left += refreshSegmentAt(i, s.segment_num, s.segments, s.corners, s.read_places, s.read_bits, s.entries, s.binned,
                              s.watches, anchorsLeft)
                 ? 1
                 : 0;
@@ -251,6 +253,71 @@ void Surface::makeRefreshCopyGpu() {
   launch(GpuTakePlaceNodes, dim3(place_num / 32 + 1), dim3(32), place_num,
          static_cast<const SegmentCuda*>(segment_array_gpu), static_cast<const int*>(slotGpu), place_node_gpu);
   freeDevice(slotGpu);
+  keepNodePlaces();
+}
+
+void Surface::keepNodePlaces() {
+  if (node_places == nullptr || node_base_gpu == nullptr || place_num <= 0) return;
+  std::vector<const NodeCuda*> nodes(static_cast<std::size_t>(place_num));
+  CUDA_CHECK(cudaMemcpy(nodes.data(), place_node_gpu, sizeof(NodeCuda*) * nodes.size(), cudaMemcpyDeviceToHost));
+  const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(node_base_gpu);
+  std::vector<int> store(nodes.size());
+  for (std::size_t j = 0; j < nodes.size(); ++j) {
+    // A missing node, or one outside the node array: the records are read.
+    const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(nodes[j]);
+    if (at < base || (at - base) % sizeof(NodeCuda) != 0 || (at - base) / sizeof(NodeCuda) >= std::size_t(node_count))
+      return;
+    store[j] = static_cast<int>((at - base) / sizeof(NodeCuda));
+  }
+  node_places->keep(store, node_count);
+  std::vector<SegmentCorners> corners(static_cast<std::size_t>(segment_num));
+  CUDA_CHECK(cudaMemcpy(corners.data(), corners_gpu, sizeof(SegmentCorners) * corners.size(), cudaMemcpyDeviceToHost));
+  for (SegmentCorners& c : corners) {
+    for (int& k : c.place) k = store[static_cast<std::size_t>(k)];
+  }
+  CUDA_CHECK(cudaMalloc(&corners_store_gpu, sizeof(SegmentCorners) * corners.size()));
+  CUDA_CHECK(cudaMemcpy(corners_store_gpu, corners.data(), sizeof(SegmentCorners) * corners.size(),
+                        cudaMemcpyHostToDevice));
+  CUDA_CHECK(cudaMalloc(&place_store_gpu, sizeof(int) * store.size()));
+  CUDA_CHECK(cudaMemcpy(place_store_gpu, store.data(), sizeof(int) * store.size(), cudaMemcpyHostToDevice));
+  place_store = std::move(store);
+}
+
+SurfaceRefresh Surface::refreshOfCycle(const AnchorWatches& watches, int firstPlaceRun, int firstSegmentRun) {
+  const NodePlace* kept = node_places != nullptr && place_store_gpu != nullptr ? node_places->current() : nullptr;
+  // The kept places' bytes say what moved since the pass before the last:
+  // they serve a surface refreshed after that pass, once (its segments
+  // then hold what those places give).
+  const long long pass = node_places != nullptr ? node_places->passes() : 0;
+  const bool keptBytes = kept != nullptr && places_known && refreshed_pass == pass - 1;
+  refreshed_pass = pass;
+  SurfaceRefresh s{place_num,
+                   segment_num,
+                   PlaceSource{place_node_gpu, kept, place_store_gpu},
+                   place_gpu,
+                   place_bits_gpu,
+                   places_known && !places_stale ? 0 : 1,
+                   place_gpu,
+                   place_bits_gpu,
+                   segment_array_gpu,
+                   corners_gpu,
+                   search_entry_gpu,
+                   bins_filled ? binned_box_gpu : nullptr,
+                   bin_flags_gpu != nullptr ? bin_flags_gpu + kBoxesOutside : nullptr,
+                   watches,
+                   firstPlaceRun,
+                   firstSegmentRun};
+  places_known = true;
+  cycle_places = place_gpu;
+  cycle_by_store = keptBytes;
+  places_stale = keptBytes;  // its own places are not kept up meanwhile
+  if (keptBytes) {
+    s.place_num = 0;
+    s.read_places = cycle_places = kept;
+    s.read_bits = node_places->bits();
+    s.corners = corners_store_gpu;
+  }
+  return s;
 }
 
 bool Surface::readyForRefreshGpu() {
@@ -270,7 +337,7 @@ void SurfaceRefresher::launchBatch(const RefreshBatch& b) {
   if (batch_gpu_ == nullptr) CUDA_CHECK(cudaMalloc(&batch_gpu_, sizeof(RefreshBatch)));
   CUDA_CHECK(cudaMemcpy(batch_gpu_, &b, sizeof(RefreshBatch), cudaMemcpyHostToDevice));
   const RefreshBatch* batch = batch_gpu_;
-  launch(GpuPlaceSurfaceNodes, dim3(b.place_runs / 32 + 1), dim3(32), batch);
+  if (b.place_runs > 0) launch(GpuPlaceSurfaceNodes, dim3(b.place_runs / 32 + 1), dim3(32), batch);
   launch(GpuRefreshSegments, dim3(b.segment_runs / 32 + 1), dim3(32), batch);
 }
 
@@ -284,23 +351,8 @@ void SurfaceRefresher::refresh(const std::vector<std::pair<Surface*, AnchorWatch
       b = RefreshBatch{};
     }
     SurfaceRefresh& s = b.surface[b.count++];
-    s = SurfaceRefresh{f.place_num,
-                       f.segment_num,
-                       f.place_node_gpu,
-                       f.place_gpu,
-                       f.place_bits_gpu,
-                       f.places_known ? 0 : 1,
-                       f.segment_array_gpu,
-                       f.corners_gpu,
-                       f.search_entry_gpu,
-                       f.bins_filled ? f.binned_box_gpu : nullptr,
-                       nullptr,
-                       watches,
-                       b.place_runs,
-                       b.segment_runs};
-    if (f.bin_flags_gpu != nullptr) s.outside = f.bin_flags_gpu + kBoxesOutside;
-    f.places_known = true;
-    b.place_runs += (f.place_num - 1) / kLaneWidth + 1;
+    s = f.refreshOfCycle(watches, b.place_runs, b.segment_runs);
+    b.place_runs += s.place_num > 0 ? (s.place_num - 1) / kLaneWidth + 1 : 0;
     b.segment_runs += (f.segment_num - 1) / kLaneWidth + 1;
   }
   launchBatch(b);

@@ -22,7 +22,10 @@
 UnifiedContact::~UnifiedContact() {
   freeDevice(master_node_array_gpu);
   freeDevice(grid_search_gpu_);
-  for (SlaveSearchSide& side : slave_sides_) freeDevice(side.place_of_gpu);
+  for (SlaveSearchSide& side : slave_sides_) {
+    freeDevice(side.place_of_gpu);
+    freeDevice(side.store_of_gpu);
+  }
 }
 
 namespace {
@@ -241,10 +244,13 @@ void UnifiedContact::offerCandidatesGpu(int* overflow, const ContactNodeLookup& 
     SlaveSearchSide& side = slave_sides_[static_cast<std::size_t>(runs[r].second)];
     // The places of this cycle, when the surface was refreshed for it.
     const Surface* surface = side.surface;
-    const bool placed = surface != nullptr && surface->flags[BOX_EXTENDED] != 0 && surface->places_known;
+    const bool placed = surface != nullptr && surface->flags[BOX_EXTENDED] != 0 && surface->cycle_places != nullptr;
     if (placed && side.places_for != surface->place_gpu) findSlavePlaces(side, look);
     const bool mapped = placed && side.place_of_gpu != nullptr && side.places_for == surface->place_gpu;
-    const SlavePlaces places{mapped ? surface->place_gpu : nullptr, side.place_of_gpu};
+    // The places the refresh read: the surface's own, or those the node
+    // passes keep (by store position).
+    const int* placeOf = surface != nullptr && surface->cycle_by_store ? side.store_of_gpu : side.place_of_gpu;
+    const SlavePlaces places{mapped && placeOf != nullptr ? surface->cycle_places : nullptr, placeOf};
     const int slaveRuns = (side.count - 1) / kLaneWidth + 1;
     launch(testPairProduceAccorContactNode, dim3(slaveRuns / 32 + 1), dim3(32), side.count,
            static_cast<ContactNodeCuda* const*>(side.nodes_gpu), look, places,
@@ -258,6 +264,7 @@ void UnifiedContact::findSlavePlaces(SlaveSearchSide& side, const ContactNodeLoo
   // Made once for these places, whether every node has one or not.
   side.places_for = surface.place_gpu;
   freeDevice(side.place_of_gpu);
+  freeDevice(side.store_of_gpu);
   if (n <= 0 || surface.place_num <= 0 || surface.place_node_gpu == nullptr) return;
   NodeCuda** nodesGpu = nullptr;
   CUDA_CHECK(cudaMalloc(&nodesGpu, sizeof(NodeCuda*) * n));
@@ -280,4 +287,7 @@ void UnifiedContact::findSlavePlaces(SlaveSearchSide& side, const ContactNodeLoo
     places.push_back(it->second);
   }
   uploadNew(side.place_of_gpu, places);
+  if (surface.place_store.size() != static_cast<std::size_t>(surface.place_num)) return;
+  for (int& p : places) p = surface.place_store[static_cast<std::size_t>(p)];
+  uploadNew(side.store_of_gpu, places);
 }

@@ -25,6 +25,7 @@ struct SlaveSearchSide {
   // of the nodes; null when some node has none.
   const Surface* surface = nullptr;
   int* place_of_gpu = nullptr;
+  int* store_of_gpu = nullptr;            // the same as store positions among the node passes' places (owned)
   const NodePlace* places_for = nullptr;  // the surface's places the map was made for
 };
 

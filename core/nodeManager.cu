@@ -66,6 +66,7 @@ void NodeManager::allocateAndCopyNodes() {
   force_rows_.release();
   mass_shares_.release();
   slots_ordered_ = false;
+  node_places.changed();
   if (totNodeNum <= 0) return;
   freeDevice(node_array_gpu);
   CUDA_CHECK(cudaMalloc(&node_array_gpu, totNodeNum * sizeof(NodeCuda)));
@@ -162,14 +163,18 @@ __global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double pre
 __global__ void AllNodeAccelVelAddCal(NodeCuda* nodes, int n, double dt, double prevDt) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) nodes[i].accelVelUpdateAdding(dt, prevDt);
 }
-__global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof) {
+__global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof, NodePlaceTarget places) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     lanePrefetchAhead<kNodeAhead>(nodes, i, n, kPlaceRun, kMotionRun);
     nodes[i].dispUpdate(dt, dof);
+    writeNodePlace(places, i, nodes[i]);
   }
 }
-__global__ void PresetNodeSteps(NodeCuda* nodes, int n, double dt) {
-  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) nodes[i].presetStep(dt);
+__global__ void PresetNodeSteps(NodeCuda* nodes, int n, double dt, NodePlaceTarget places) {
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
+    nodes[i].presetStep(dt);
+    writeNodePlace(places, i, nodes[i]);
+  }
 }
 __global__ void GpuResetNodeMass(int n, NodeCuda* nodes) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) nodes[i].massReduction();
@@ -201,11 +206,14 @@ void NodeManager::allNodeAccelVelAddCal(double dt, double prevDt) {
 void NodeManager::allNodeDispCal(double dt) {
   if (totNodeNum <= 0) return;
   launch(AllNodeDispCal, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt,
-         dof_num > 0 ? dof_num : 6);
+         dof_num > 0 ? dof_num : 6, node_places.target());
+  node_places.written();
 }
 void NodeManager::presetSteps(double dt) {
   if (totNodeNum <= 0) return;
-  launch(PresetNodeSteps, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt);
+  launch(PresetNodeSteps, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt,
+         node_places.target());
+  node_places.written();
 }
 void NodeManager::gpuResetNodeMass() {
   if (totNodeNum <= 0) return;

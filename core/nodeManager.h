@@ -7,6 +7,7 @@
 #include "core/nodeFieldCopy.h"
 #include "core/nodeForceRows.h"
 #include "core/nodeMassShares.h"
+#include "core/nodePlaces.h"
 #include "core/nodeWork.h"
 
 class NodeManager {
@@ -27,6 +28,9 @@ class NodeManager {
   // mass scaling).
   NodeMassShareList mass_shares_;
   bool slots_ordered_ = false;  // registration slots in reading order since the last upload
+  // The places of the nodes that contact's surfaces read every cycle,
+  // written by the displacement update and the preset step.
+  NodePlaces node_places;
 
   NodeManager() = default;
   NodeManager(const NodeManager&) = delete;
@@ -99,7 +103,7 @@ class NodeManager {
 // Kernels (one thread per node; the grid-stride ones walk a two-dimensional grid).
 __global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double prevDt, NodeWork* work);
 __global__ void AllNodeAccelVelAddCal(NodeCuda* nodes, int n, double dt, double prevDt);
-__global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof);
+__global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof, NodePlaceTarget places);
 __global__ void GpuResetNodeMass(int n, NodeCuda* nodes);
 __global__ void GpuUpdateEquivalentMass(int n, NodeCuda* nodes);
 __global__ void GpuClearNodeStr(int n, NodeCuda* nodes);
