@@ -93,6 +93,9 @@ template <int bytes>
 __host__ __device__ inline void lanePrefetchSpan(const void* /*p*/) {}
 template <int distance, typename Record, typename... Runs>
 __host__ __device__ inline void lanePrefetchAhead(const Record* /*records*/, int /*i*/, int /*n*/, Runs... /*runs*/) {}
+template <int distance, typename Record, typename... Runs>
+__host__ __device__ inline void lanePrefetchAheadOf(const Record* const* /*records*/, int /*i*/, int /*n*/,
+                                                    Runs... /*runs*/) {}
 
 constexpr int kLaneWidth = 1;
 using LaneDouble = double;
@@ -142,6 +145,16 @@ template <int distance, typename Record, typename... Runs>
 FEM_LANE_INLINE void lanePrefetchAhead(const Record* records, int i, int n, Runs... runs) {
   if (i + distance >= n) return;
   const char* record = reinterpret_cast<const char*>(records + i + distance);
+  if constexpr (sizeof...(Runs) == 0)
+    lanePrefetchSpan<sizeof(Record)>(record);
+  else
+    (lanePrefetchBytes(record + runs.at, runs.bytes), ...);
+}
+// The same over a list of pointers to records (a null one asks for nothing).
+template <int distance, typename Record, typename... Runs>
+FEM_LANE_INLINE void lanePrefetchAheadOf(const Record* const* records, int i, int n, Runs... runs) {
+  if (i + distance >= n || records[i + distance] == nullptr) return;
+  const char* record = reinterpret_cast<const char*>(records[i + distance]);
   if constexpr (sizeof...(Runs) == 0)
     lanePrefetchSpan<sizeof(Record)>(record);
   else

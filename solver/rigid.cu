@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 
 #include "core/curve.h"
@@ -12,6 +13,7 @@
 #include "core/set.h"
 #include "core/simpleMath.h"
 #include "platform/blockReduce.h"
+#include "platform/simdLane.h"
 #include "solver/boundary.h"
 #include "solver/rigidmanager.h"
 
@@ -134,6 +136,16 @@ __host__ __device__ inline void takeNodeResultant(NodeCuda& node, double cx, dou
   }
 }
 
+// The lines of the node records the two gathers read, asked for a few nodes
+// ahead: coordinates, force and moment, and the contact-pair count.
+constexpr int kRigidAhead = 8;
+constexpr LaneRun kRigidCoordRun =
+    nodeFieldRun(offsetof(NodeCuda, coord), offsetof(NodeCuda, coord), 3 * sizeof(double));
+constexpr LaneRun kRigidLoadRun =
+    nodeFieldRun(offsetof(NodeCuda, force), offsetof(NodeCuda, moment), 3 * sizeof(double));
+constexpr LaneRun kRigidPairRun =
+    nodeFieldRun(offsetof(NodeCuda, contact_pair_count), offsetof(NodeCuda, contact_pair_count), sizeof(double));
+
 // The resultant and the contact-pair count of one node, as the contact
 // force step reads them.
 __host__ __device__ inline void nodeContactLoad(const NodeCuda& node, double3 c, double f[kContactLoadWidth]) {
@@ -147,6 +159,7 @@ __global__ void rigidNodeForceAssem(NodeCuda** nodes, int n, double3 centre, dou
       [&](unsigned t) {
         const int k = static_cast<int>(blockIdx.x * kRigidGatherBlock + t);
         double f[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+        lanePrefetchAheadOf<kRigidAhead>(nodes, k, n, kRigidCoordRun, kRigidLoadRun);
         if (k < n && nodes[k] != nullptr) takeNodeResultant(*nodes[k], centre.x, centre.y, centre.z, f);
         for (int j = 0; j < 6; ++j) cache[j][t] = f[j];
       },
@@ -164,6 +177,7 @@ __global__ void rigidNodeContactLoad(NodeCuda* const* nodes, int n, double3 cent
       [&](unsigned t) {
         const int k = static_cast<int>(blockIdx.x * kRigidGatherBlock + t);
         double f[kContactLoadWidth] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+        lanePrefetchAheadOf<kRigidAhead>(nodes, k, n, kRigidCoordRun, kRigidLoadRun, kRigidPairRun);
         if (k < n && nodes[k] != nullptr) nodeContactLoad(*nodes[k], centre, f);
         for (int j = 0; j < kContactLoadWidth; ++j) cache[j][t] = f[j];
       },
