@@ -284,7 +284,8 @@ void Surface::keepNodePlaces() {
 }
 
 SurfaceRefresh Surface::refreshOfCycle(const AnchorWatches& watches, int firstPlaceRun, int firstSegmentRun) {
-  const NodePlace* kept = node_places != nullptr && place_store_gpu != nullptr ? node_places->current() : nullptr;
+  const NodePlace* kept =
+      node_places != nullptr && place_store_gpu != nullptr ? node_places->current(node_count) : nullptr;
   // The kept places' bytes say what moved since the pass before the last:
   // they serve a surface refreshed after that pass, once (its segments
   // then hold what those places give).
@@ -314,7 +315,7 @@ SurfaceRefresh Surface::refreshOfCycle(const AnchorWatches& watches, int firstPl
   if (keptBytes) {
     s.place_num = 0;
     s.read_places = cycle_places = kept;
-    s.read_bits = node_places->bits();
+    s.read_bits = node_places->bits(node_count);
     s.corners = corners_store_gpu;
   }
   return s;

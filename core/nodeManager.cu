@@ -206,14 +206,14 @@ void NodeManager::allNodeAccelVelAddCal(double dt, double prevDt) {
 void NodeManager::allNodeDispCal(double dt) {
   if (totNodeNum <= 0) return;
   launch(AllNodeDispCal, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt,
-         dof_num > 0 ? dof_num : 6, node_places.target());
-  node_places.written();
+         dof_num > 0 ? dof_num : 6, node_places.target(totNodeNum));
+  node_places.written(totNodeNum);
 }
 void NodeManager::presetSteps(double dt) {
   if (totNodeNum <= 0) return;
   launch(PresetNodeSteps, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt,
-         node_places.target());
-  node_places.written();
+         node_places.target(totNodeNum));
+  node_places.written(totNodeNum);
 }
 void NodeManager::gpuResetNodeMass() {
   if (totNodeNum <= 0) return;

@@ -82,13 +82,17 @@ class NodePlaces {
   // nodes) from the next pass that writes them on; positions outside the
   // nodes are passed over.
   void keep(const std::vector<int>& positions, int nodeCount);
-  // Where a pass over the nodes writes them (null keep when none is kept).
-  NodePlaceTarget target() const { return NodePlaceTarget{keep_gpu_, places_gpu_, bits_gpu_, all_next_ ? 1 : 0}; }
-  // A pass wrote the place and byte of every kept node from its record as
-  // it now stands.
-  void written() {
+  // Where a pass over nodeCount nodes writes them (null keep when none is
+  // kept, or when the places were kept for another node count).
+  NodePlaceTarget target(int nodeCount) const {
+    if (!fits(nodeCount)) return NodePlaceTarget{nullptr, nullptr, nullptr, 0};
+    return NodePlaceTarget{keep_gpu_, places_gpu_, bits_gpu_, all_next_ ? 1 : 0};
+  }
+  // A pass over nodeCount nodes wrote the place and byte of every kept node
+  // from its record as it now stands.
+  void written(int nodeCount) {
     ++passes_;
-    current_ = places_gpu_ != nullptr;
+    current_ = fits(nodeCount);
     all_next_ = !current_;
   }
   // The records may have changed without their places.
@@ -97,14 +101,17 @@ class NodePlaces {
     all_next_ = true;
   }
   // The places and their bytes of the last pass, indexed by store
-  // position, when they hold the kept nodes' records as they stand; null
-  // otherwise.
-  const NodePlace* current() const { return current_ ? places_gpu_ : nullptr; }
-  const unsigned char* bits() const { return current_ ? bits_gpu_ : nullptr; }
+  // position, when they hold the kept nodes' records (of nodeCount nodes)
+  // as they stand; null otherwise.
+  const NodePlace* current(int nodeCount) const { return current_ && fits(nodeCount) ? places_gpu_ : nullptr; }
+  const unsigned char* bits(int nodeCount) const { return current_ && fits(nodeCount) ? bits_gpu_ : nullptr; }
   // Passes that wrote the places so far.
   long long passes() const { return passes_; }
 
  private:
+  bool fits(int nodeCount) const {
+    return places_gpu_ != nullptr && nodeCount >= 0 && keep_.size() == static_cast<std::size_t>(nodeCount);
+  }
   std::vector<unsigned char> keep_;
   unsigned char* keep_gpu_ = nullptr;
   NodePlace* places_gpu_ = nullptr;
