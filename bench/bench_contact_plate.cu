@@ -29,8 +29,9 @@
 #include <vector>
 
 #include "bench/benchCycle.h"
-#include "contact/contactnode.h"
 #include "contact/pairmanager.h"
+#include "contact/subDomainManager.h"
+#include "contact/surface.h"
 #include "core/nodeForceRows.h"
 #include "elements/elementControl.h"
 #include "input/keywordReader.h"
@@ -196,9 +197,16 @@ int main(int argc, char** argv) {
   double oneThread = 0.0;
   bench::TableRow share(plate + "contact share of the cycle (%)", "%.1f");
   bench::TableRow perNode(plate + "us per contact node-cycle", "%.3f");
-  // A contact node's record (its candidate list and pair inside) once a
-  // cycle, and its node's position and force lines.
-  perNode.setTimeBytes(sizeof(ContactNodeCuda) + 2 * 64.0, 1e6);
+  // What a cycle moves per contact node (about one master segment each):
+  // the segment refresh reads the segment's corners, binned box and anchor
+  // and writes its search entry and the lines of its record that hold its
+  // normal and box (each line read for ownership, then written); the
+  // refresh and the candidate test each read the node's place; the
+  // candidate test reads the node's near list and its segments.
+  perNode.setTimeBytes(sizeof(SegmentCorners) + sizeof(BinnedBox) + sizeof(SegmentAnchor) +
+                           2 * sizeof(SegmentSearchEntry) + 2 * 2 * 64.0 + 2 * sizeof(NodePlace) +
+                           sizeof(NearSegments) + kNearSlots * sizeof(int),
+                       1e6);
   bench::TableRow overElements(plate + "contact / element forces", "%.2f");
   const auto measure = [&](const char* label, int threads) {
     omp_set_num_threads(threads);
