@@ -14,6 +14,7 @@
 // before they are used in that cycle.
 #include <algorithm>
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <cstdio>
@@ -50,6 +51,11 @@ void clearFlags(int* flags) { CUDA_CHECK(cudaMemset(flags, 0, sizeof(int) * kBin
 // a thread over several.
 __host__ __device__ inline int runEnd(int first, int n) { return first + kLaneWidth < n ? first + kLaneWidth : n; }
 
+// The fields of a node record a place is taken from.
+constexpr LaneRun kCoordSpan = nodeFieldRun(offsetof(NodeCuda, coord), offsetof(NodeCuda, coord), 3 * sizeof(double));
+constexpr LaneRun kStepSpan =
+    nodeFieldRun(offsetof(NodeCuda, step_disp), offsetof(NodeCuda, step_disp), 3 * sizeof(double));
+
 // Where the places of a surface's nodes come from: the places the node
 // passes keep (by store position), or else the node records.
 struct PlaceSource {
@@ -67,10 +73,7 @@ __host__ __device__ inline void nodePlaceNow(int j, int m, const PlaceSource& fr
   }
   // Each span whole: a record's fields need not start a cache line, and the
   // last of three values often lies on the next one.
-  if (j + 8 < m && from.nodes[j + 8] != nullptr) {
-    lanePrefetchSpan<3 * sizeof(double)>(from.nodes[j + 8]->coord);
-    lanePrefetchSpan<3 * sizeof(double)>(from.nodes[j + 8]->step_disp);
-  }
+  lanePrefetchAheadOf<8>(from.nodes, j, m, kCoordSpan, kStepSpan);
   const NodeCuda* node = from.nodes[j];
   if (node != nullptr) {
     takeNodePlace(*node, out);
