@@ -5,8 +5,10 @@
 
 Each folder may include and call only itself and the folders before it in
 LAYERS. Two checks:
-- includes: every `#include "..."` line of a folder's files names a header of
-  its own folder or of a lower one;
+- includes: every include line of a folder's files, `#include "..."` or
+  `#include <...>`, that names a header of a layer folder names one of its own
+  folder or of a lower one (`<...>` is looked up from SOURCE_DIR only, as the
+  compiler does; a name no layer folder holds is a system header);
 - calls: every symbol that a folder's object files leave undefined is defined
   in that folder's objects, in a lower folder's, or in none of them (a system
   library); a symbol defined only in a higher folder's objects is a call that
@@ -24,7 +26,7 @@ import sys
 LAYERS = ["platform", "core", "materials", "elements", "contact", "output", "solver", "input"]
 RANK = {name: i for i, name in enumerate(LAYERS)}
 SOURCE_ENDINGS = (".h", ".cu", ".cpp", ".cuh", ".inl")
-INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
+INCLUDE = re.compile(r'^\s*#\s*include\s*(?:"([^"]+)"|<([^>]+)>)')
 
 def folder_of(path, root):
     """The layer folder a path lies in, or None outside the layers."""
@@ -32,12 +34,19 @@ def folder_of(path, root):
     return parts[0] if parts and parts[0] in RANK else None
 
 
-def included_path(name, including_file, root):
-    """The file an include line names: beside the including file first, then from the root."""
-    beside = os.path.normpath(os.path.join(os.path.dirname(including_file), name))
-    if os.path.exists(beside):
-        return beside
-    return os.path.normpath(os.path.join(root, name))
+def included_path(match, including_file, root):
+    """The file an include line names, or None for a system header.
+
+    "name": beside the including file first, then from the root; <name>: from the root, and only
+    a header that is there (a system header may share a folder's name)."""
+    quoted, angled = match.groups()
+    if quoted is not None:
+        beside = os.path.normpath(os.path.join(os.path.dirname(including_file), quoted))
+        if os.path.exists(beside):
+            return beside
+        return os.path.normpath(os.path.join(root, quoted))
+    from_root = os.path.normpath(os.path.join(root, angled))
+    return from_root if os.path.isfile(from_root) else None
 
 
 def upward_includes(root):
@@ -53,10 +62,12 @@ def upward_includes(root):
                         match = INCLUDE.match(line)
                         if not match:
                             continue
-                        target = folder_of(included_path(match.group(1), path, root), root)
+                        target_path = included_path(match, path, root)
+                        target = target_path and folder_of(target_path, root)
                         if target is not None and RANK[target] > RANK[layer]:
                             source_name = os.path.relpath(path, root)
-                            found.append(f"{source_name}:{number}: {layer} includes {match.group(1)} ({target})")
+                            named = match.group(0).split("include", 1)[1].strip()
+                            found.append(f"{source_name}:{number}: {layer} includes {named} ({target})")
     return found
 
 
