@@ -5,7 +5,8 @@
 
 Each folder may include and call only itself and the folders before it in
 LAYERS. Two checks:
-- includes: every include line of a folder's files, `#include "..."` or
+- includes: every include line of a folder's files (its subfolders' too: a
+  header's layer is the first folder of its path), `#include "..."` or
   `#include <...>`, that names a header of a layer folder names one of its own
   folder or of a lower one (`<...>` is looked up from SOURCE_DIR only, as the
   compiler does; a name no layer folder holds is a system header);

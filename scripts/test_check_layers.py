@@ -14,6 +14,7 @@ ROWS = [
     ('#include "elements/formulationCheck.h"', True),
     ('#include <elements/formulationCheck.h>', True),
     ('#  include <elements/formulationCheck.h>', True),
+    ('#include <elements/shell/shell1st.h>', True),
     ('#include <platform/gpuRuntime.h>', False),
     ('#include "nodeRecord.h"', False),
     ('#include <vector>', False),
@@ -26,7 +27,8 @@ class IncludeRows(unittest.TestCase):
         for line, arrow in ROWS:
             with self.subTest(line=line), tempfile.TemporaryDirectory() as root:
                 for name, text in [("platform/gpuRuntime.h", ""), ("core/nodeRecord.h", ""),
-                                   ("elements/formulationCheck.h", ""), ("core/record.h", line + "\n")]:
+                                   ("elements/formulationCheck.h", ""), ("elements/shell/shell1st.h", ""),
+                                   ("core/record.h", line + "\n")]:
                     os.makedirs(os.path.join(root, os.path.dirname(name)), exist_ok=True)
                     with open(os.path.join(root, name), "w", encoding="utf-8") as out:
                         out.write(text)
