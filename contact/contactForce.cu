@@ -61,16 +61,19 @@ __host__ __device__ inline double countAlong(const NodeCuda* node, const double*
 // A node that moves by its own mass.  Its held translations keep their
 // prescribed motion whatever the force: only the free part of n moves it.  A
 // node without mass keeps its place.  A rigid-body node whose body the
-// table does not know answers with its own mass and no acceleration.
+// table does not know answers with its own mass and no acceleration.  Along
+// the surface (inSurface) every pair on the node pulls it the same way,
+// whatever its normal: each is lent the share its weight takes of them all.
 __host__ __device__ void addOwnNode(SideMotion& s, const NodeCuda* node, double w, const double* n, int heldAxes,
-                                    bool withContactForce) {
+                                    bool withContactForce, bool inSurface) {
   const double M = node->equivalent_mass;
   if (!(M > 0.0)) return;
   double nf[3];
   for (int j = 0; j < 3; ++j) nf[j] = (heldAxes >> j & 1) != 0 ? 0.0 : n[j];
   if (node->rigid_flag == 0) s.accel += w * dot3(nf, node->force) / M;
   if (node->rigid_flag == 0 && withContactForce) s.accel += w * dot3(nf, node->contact_force) / M;
-  s.compliance += w * w * dot3(nf, nf) / (M * lentShare(fabs(w), countAlong(node, n)));
+  const double count = inSurface ? node->contact_pair_count : countAlong(node, n);
+  s.compliance += w * w * dot3(nf, nf) / (M * lentShare(fabs(w), count));
 }
 
 __host__ __device__ void addBodyNode(SideBodies& b, int body, const ContactBodyState& state, const NodeCuda* node,
@@ -112,7 +115,7 @@ __host__ __device__ void addBodies(SideMotion& s, const SideBodies& b, const Nod
 // them in): `metBody` tells whether it met one.
 __host__ __device__ SideMotion sideMotion(NodeCuda* const* nodes, const double* weights, int count, const double* n,
                                           const NodeMotionTable* table, bool withContactForce = false,
-                                          bool* metBody = nullptr) {
+                                          bool* metBody = nullptr, bool inSurface = false) {
   SideMotion s;
   SideBodies bodies;
   for (int k = 0; k < count; ++k) {
@@ -122,7 +125,7 @@ __host__ __device__ SideMotion sideMotion(NodeCuda* const* nodes, const double* 
     if (h.body >= 0) {
       addBodyNode(bodies, h.body, table->bodies[h.body], node, weights[k]);
     } else {
-      addOwnNode(s, node, weights[k], n, h.held_axes, withContactForce);
+      addOwnNode(s, node, weights[k], n, h.held_axes, withContactForce, inSurface);
     }
   }
   if (metBody != nullptr) *metBody = bodies.count > 0;
@@ -387,6 +390,29 @@ __host__ __device__ void ContactPairCuda::addMissedPush(double dt, const NodeMot
   shift_force += push;
   last_force += push;
   shareNormalForce(*this, push, true);
+}
+
+__host__ __device__ void ContactPairCuda::stickForce(double dt, const double* t1, const double* t2,
+                                                     const NodeMotionTable* motion, double* f) const {
+  f[0] = f[1] = 0.0;
+  if (kind == CONTACT_PAIR_EMPTY || segment == nullptr || owner == nullptr || owner->node == nullptr) return;
+  if (!(dt > 0.0)) return;
+  NodeCuda* masters[4];
+  double weights[4];
+  const int masterCount = masterNodes(masters, weights);
+  NodeCuda* slaves[1] = {owner->node};
+  const double slaveWeight[1] = {1.0};
+  const double* directions[2] = {t1, t2};
+  for (int i = 0; i < 2; ++i) {
+    const SideMotion s = sideMotion(slaves, slaveWeight, 1, directions[i], motion, false, nullptr, true);
+    const SideMotion m = sideMotion(masters, weights, masterCount, directions[i], motion, false, nullptr, true);
+    const double compliance = s.compliance + m.compliance;
+    // The forces on the nodes already hold the normal contact force of
+    // the step: the slip of the contact point over the slave node the step
+    // would end with, which the force on the master side takes away.
+    const double slip = m.vel - s.vel + dt * (m.accel - s.accel);
+    if (compliance > 0.0) f[i] = -slip / (dt * compliance);
+  }
 }
 
 __host__ __device__ void ContactPairCuda::release(int cycle, int* activePairCounter) {

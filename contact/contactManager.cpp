@@ -208,7 +208,7 @@ void ContactManager::imposeSurfaceInteractGpu(ContactModel* fem, double dt) {
   // One law per pair and cycle: the first model-wide interaction only.
   const int pass = pm->beginSharePass();
   launchImposeSurfaceInteract(pm->contact_node_num, dt, global_interact_array_gpu.front(), pm->contact_pair_array_gpu,
-                              own_interact_master_gpu, pass);
+                              own_interact_master_gpu, pass, pm->motionTable());
   pm->gatherSharesGpu(pass);
 }
 
@@ -222,7 +222,8 @@ void ContactManager::imposeSpecificSurfaceInteractGpu(ContactModel* fem, double 
     PairManager* pm = fem->pairManager;
     const int pass = pm != nullptr ? pm->beginSharePass() : 0;
     launchImposeSpecificSurfaceInteract(g.slaveNodeNum(), dt, g.masterSurface->id,
-                                        c->surface_interact_array_gpu.front(), g.slave_contact_node_array_gpu, pass);
+                                        c->surface_interact_array_gpu.front(), g.slave_contact_node_array_gpu, pass,
+                                        pm != nullptr ? pm->motionTable() : NodeMotionTable{});
     if (pm != nullptr) pm->gatherSharesGpu(pass);
   }
 }
@@ -232,13 +233,16 @@ void ContactManager::imposeSurfaceInteractCpu(ContactModel* fem, double dt) {
   if (fem->pairManager == nullptr) return;
   SurfaceInteract* law = global_interact_array_cpu.front();
   const int n = static_cast<int>(own_interact_master_cpu.size());
+  const NodeMotionTable motion = fem->pairManager->motionTable();
   for (ContactPairCuda* p : fem->pairManager->contact_pair_array_cpu) {
-    if (globalInteractActsOn(p, own_interact_master_cpu.data(), n)) imposeInteractCpu(law, p, dt);
+    if (globalInteractActsOn(p, own_interact_master_cpu.data(), n)) imposeInteractCpu(law, p, dt, motion);
   }
+  for (ContactPairCuda* p : fem->pairManager->contact_pair_array_cpu) handOnInteractCpu(p);
 }
 
 void ContactManager::imposeSpecificSurfaceInteractCpu(ContactModel* fem, double dt) {
   if (fem->unifiedContact == nullptr) return;
+  const NodeMotionTable motion = fem->pairManager != nullptr ? fem->pairManager->motionTable() : NodeMotionTable{};
   for (const SubDomainManager& g : fem->unifiedContact->subDomainManagerArray) {
     const Contact* c = g.contact;
     if (c == nullptr || c->surface_interact_array_cpu.empty() || g.masterSurface == nullptr) continue;
@@ -246,8 +250,11 @@ void ContactManager::imposeSpecificSurfaceInteractCpu(ContactModel* fem, double 
     if (law == nullptr) continue;
     for (ContactNodeCuda* cn : g.slave_contact_node_array_cpu) {
       if (cn != nullptr && ownInteractActsOn(&cn->contact_pair, g.masterSurface->id)) {
-        imposeInteractCpu(law, &cn->contact_pair, dt);
+        imposeInteractCpu(law, &cn->contact_pair, dt, motion);
       }
+    }
+    for (ContactNodeCuda* cn : g.slave_contact_node_array_cpu) {
+      if (cn != nullptr) handOnInteractCpu(&cn->contact_pair);
     }
   }
 }

@@ -120,6 +120,13 @@ struct ContactPairCuda {
   // Adds the carried force to the contact-force accumulators (for output).
   __host__ __device__ void storeFcnToNodeDfn();
 
+  // The friction force that holds the pair (Coulomb's law caps it): the
+  // force along the surface (components along t1 and t2) on the master
+  // side at the contact point, minus it on the slave node, that makes both
+  // leave the step with the same velocity along the surface under the forces
+  // acting now.  The motion table as for the normal force.
+  __host__ __device__ void stickForce(double dt, const double* t1, const double* t2, const NodeMotionTable* motion,
+                                      double* f) const;
   // Penalty stiffness of the pair for its tangential law (mode 0: the slave
   // node's stiffness against a rigid master, else the smaller of segment
   // and node stiffness; a node without stiffness takes the segment's).

@@ -77,7 +77,16 @@ __host__ __device__ void masterPointVelocity(const ContactPairCuda* p, double* v
 
 }  // namespace
 
-__host__ __device__ void FrictionSurfaceInteract::slide(ContactPairCuda* pair, double dt) {
+// Coulomb's law: the pair holds its slave node and contact point together
+// along the surface with the force that ends their slip within the step,
+// as long as that force stays within mu times the normal force the pair
+// carries; beyond it they slide and the force is mu times the normal force,
+// against the slip.  The force is found anew each cycle from the nodes'
+// masses and the forces on them, so that it is the same whatever the pair's
+// penalty stiffness (which depends on the element and on how its sides were
+// given), and a stuck pair stores no spring energy to give back.
+__host__ __device__ void FrictionSurfaceInteract::slide(ContactPairCuda* pair, double dt,
+                                                        const NodeMotionTable* motion) {
   ContactPairCuda* p = pair;
   if (p->segment == nullptr || p->carried_force < 1e-10 || p->kind == CONTACT_PAIR_EMPTY) return;
   if (p->owner == nullptr || p->owner->node == nullptr) return;
@@ -101,13 +110,14 @@ __host__ __device__ void FrictionSurfaceInteract::slide(ContactPairCuda* pair, d
   const float s = sqrtf(static_cast<float>(dv1 * dv1 + dv2 * dv2));
   const double mu = coefficientAt(s);
 
-  double f1 = p->friction_force[0] - dv1 * p->stiffness * dt;
-  double f2 = p->friction_force[1] - dv2 * p->stiffness * dt;
+  double f[2];
+  p->stickForce(dt, t1, t2, motion, f);
+  double f1 = f[0], f2 = f[1];
   const double limit = mu * p->carried_force;
-  const double f = sqrt(f1 * f1 + f2 * f2);
-  if (f > limit) {
-    f1 *= limit / f;
-    f2 *= limit / f;
+  const double size = sqrt(f1 * f1 + f2 * f2);
+  if (size > limit) {
+    f1 *= limit / size;
+    f2 *= limit / size;
   }
   p->friction_force[0] = f1;
   p->friction_force[1] = f2;
@@ -184,10 +194,11 @@ __global__ void GpuDestroySurfaceInteract(int n, SurfaceInteract** slots) {
 }
 
 namespace {
-__host__ __device__ void applyFirstInteract(SurfaceInteract** interacts, ContactPairCuda* p, double dt, int pass) {
+__host__ __device__ void applyFirstInteract(SurfaceInteract** interacts, ContactPairCuda* p, double dt, int pass,
+                                            const NodeMotionTable* motion) {
   p->openShares(pass);
   p->computeInterForceStiff(dt, 0);
-  interacts[0]->handleContactPairGpu(p, dt);
+  interacts[0]->handleContactPairGpu(p, dt, motion);
 }
 }  // namespace
 
@@ -201,26 +212,39 @@ __host__ __device__ bool ownInteractActsOn(const ContactPairCuda* p, int masterS
   return p->kind != CONTACT_PAIR_EMPTY && p->segment != nullptr && p->segment->surface_id == masterSurfaceId;
 }
 
-void imposeInteractCpu(SurfaceInteract* interact, ContactPairCuda* p, double dt) {
-  p->openShares(0);
+namespace {
+// Share pass of the host loop's interactions (the kernels' passes count up
+// from 1).
+constexpr int kHostInteractPass = -1;
+}  // namespace
+
+void imposeInteractCpu(SurfaceInteract* interact, ContactPairCuda* p, double dt, const NodeMotionTable& motion) {
+  p->openShares(kHostInteractPass);
   p->computeInterForceStiff(dt, 0);
-  interact->handleContactPairCpu(p, dt);
+  interact->handleContactPairCpu(p, dt, &motion);
+  p->openShares(0);
+}
+
+void handOnInteractCpu(ContactPairCuda* p) {
+  if (p == nullptr || p->share_pass != kHostInteractPass) return;
+  for (int slot = 0; slot < p->share_count; ++slot) p->addShare(slot, kHostInteractPass, false);
+  p->share_pass = 0;
 }
 
 __global__ void GpuImposeSurfaceInteract(int n, double dt, SurfaceInteract** interacts, ContactPairCuda** pairs,
-                                         const int* ownMaster, int pass) {
+                                         const int* ownMaster, int pass, NodeMotionTable motion) {
   const int i = blockDim.x * blockIdx.x + threadIdx.x;
   if (i >= n || interacts[0] == nullptr) return;
   // ownMaster holds one entry per contact node, as many as the pairs.
-  if (globalInteractActsOn(pairs[i], ownMaster, n)) applyFirstInteract(interacts, pairs[i], dt, pass);
+  if (globalInteractActsOn(pairs[i], ownMaster, n)) applyFirstInteract(interacts, pairs[i], dt, pass, &motion);
 }
 
 __global__ void GpuImposeSpecificSurfaceInteract(int n, double dt, int masterSurfaceId, SurfaceInteract** interacts,
-                                                 ContactNodeCuda** nodes, int pass) {
+                                                 ContactNodeCuda** nodes, int pass, NodeMotionTable motion) {
   const int i = blockDim.x * blockIdx.x + threadIdx.x;
   if (i >= n || interacts[0] == nullptr || nodes[i] == nullptr) return;
   ContactPairCuda* p = &nodes[i]->contact_pair;
-  if (ownInteractActsOn(p, masterSurfaceId)) applyFirstInteract(interacts, p, dt, pass);
+  if (ownInteractActsOn(p, masterSurfaceId)) applyFirstInteract(interacts, p, dt, pass, &motion);
 }
 
 void uploadSurfaceInteracts(const std::vector<SurfaceInteract*>& host, SurfaceInteract*** slots) {
@@ -251,15 +275,15 @@ void releaseSurfaceInteracts(int n, SurfaceInteract*** slots) {
 }
 
 void launchImposeSurfaceInteract(int n, double dt, SurfaceInteract** interacts, ContactPairCuda** pairs,
-                                 const int* ownMaster, int pass) {
+                                 const int* ownMaster, int pass, NodeMotionTable motion) {
   if (n <= 0 || interacts == nullptr || pairs == nullptr) return;
   launch(GpuImposeSurfaceInteract, dim3(static_cast<unsigned>((n - 1) / 64 + 1)), dim3(64), n, dt, interacts, pairs,
-         ownMaster, pass);
+         ownMaster, pass, motion);
 }
 
 void launchImposeSpecificSurfaceInteract(int n, double dt, int masterSurfaceId, SurfaceInteract** interacts,
-                                         ContactNodeCuda** nodes, int pass) {
+                                         ContactNodeCuda** nodes, int pass, NodeMotionTable motion) {
   if (n <= 0 || interacts == nullptr || nodes == nullptr) return;
   launch(GpuImposeSpecificSurfaceInteract, dim3(static_cast<unsigned>((n - 1) / 64 + 1)), dim3(64), n, dt,
-         masterSurfaceId, interacts, nodes, pass);
+         masterSurfaceId, interacts, nodes, pass, motion);
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+#include "contact/nodeMotion.h"
 #include "platform/gpuRuntime.h"
 
 struct ContactPairCuda;
@@ -26,10 +27,13 @@ class SurfaceInteract {
   __host__ __device__ virtual ~SurfaceInteract() {}
 
   // Host-side pair operation: the same law on the host objects (host-only
-  // loop).
-  __host__ __device__ virtual void handleContactPairCpu(ContactPairCuda* pair, double dt) = 0;
+  // loop).  The motion table tells which nodes are held or move with a rigid
+  // body (null: every node moves by its own mass).
+  __host__ __device__ virtual void handleContactPairCpu(ContactPairCuda* pair, double dt,
+                                                        const NodeMotionTable* motion) = 0;
   // Once per cycle for every active pair, after the normal contact forces.
-  __host__ __device__ virtual void handleContactPairGpu(ContactPairCuda* pair, double dt) = 0;
+  __host__ __device__ virtual void handleContactPairGpu(ContactPairCuda* pair, double dt,
+                                                        const NodeMotionTable* motion) = 0;
 };
 
 class FrictionSurfaceInteract : public SurfaceInteract {
@@ -45,16 +49,22 @@ class FrictionSurfaceInteract : public SurfaceInteract {
   // Device copy of an uploaded image: the derived fields.
   __host__ __device__ explicit FrictionSurfaceInteract(const FrictionSurfaceInteract* image);
 
-  // Coulomb friction with an elastic stick phase: the stored tangential
-  // force grows with the relative sliding and is capped at mu times the
-  // carried normal force.
-  __host__ __device__ void handleContactPairCpu(ContactPairCuda* pair, double dt) override { slide(pair, dt); }
-  __host__ __device__ void handleContactPairGpu(ContactPairCuda* pair, double dt) override { slide(pair, dt); }
+  // Coulomb friction: the pair sticks with the force that ends its slip in
+  // the step while that force is within mu times the normal force it
+  // carries, else slides with mu times that normal force.
+  __host__ __device__ void handleContactPairCpu(ContactPairCuda* pair, double dt,
+                                                const NodeMotionTable* motion) override {
+    slide(pair, dt, motion);
+  }
+  __host__ __device__ void handleContactPairGpu(ContactPairCuda* pair, double dt,
+                                                const NodeMotionTable* motion) override {
+    slide(pair, dt, motion);
+  }
   // The coefficient at sliding speed s.
   __host__ __device__ double coefficientAt(float s) const;
 
  private:
-  __host__ __device__ void slide(ContactPairCuda* pair, double dt);
+  __host__ __device__ void slide(ContactPairCuda* pair, double dt, const NodeMotionTable* motion);
 };
 
 class ThermalSurfaceInteract : public SurfaceInteract {
@@ -62,8 +72,8 @@ class ThermalSurfaceInteract : public SurfaceInteract {
   double values[6] = {0.0, 0.0, 0.0, 0.0, 0.0, 0.0};  // carried, not used
   __host__ __device__ ThermalSurfaceInteract() : SurfaceInteract(THERMAL_INTERACT) {}
   __host__ __device__ explicit ThermalSurfaceInteract(const ThermalSurfaceInteract* image);
-  __host__ __device__ void handleContactPairCpu(ContactPairCuda*, double) override {}
-  __host__ __device__ void handleContactPairGpu(ContactPairCuda*, double) override {}
+  __host__ __device__ void handleContactPairCpu(ContactPairCuda*, double, const NodeMotionTable*) override {}
+  __host__ __device__ void handleContactPairGpu(ContactPairCuda*, double, const NodeMotionTable*) override {}
 };
 
 class DampSurfaceInteract : public SurfaceInteract {
@@ -71,8 +81,8 @@ class DampSurfaceInteract : public SurfaceInteract {
   double values[3] = {0.0, 0.0, 0.0};  // carried, not used
   __host__ __device__ DampSurfaceInteract() : SurfaceInteract(DAMP_INTERACT) {}
   __host__ __device__ explicit DampSurfaceInteract(const DampSurfaceInteract* image);
-  __host__ __device__ void handleContactPairCpu(ContactPairCuda*, double) override {}
-  __host__ __device__ void handleContactPairGpu(ContactPairCuda*, double) override {}
+  __host__ __device__ void handleContactPairCpu(ContactPairCuda*, double, const NodeMotionTable*) override {}
+  __host__ __device__ void handleContactPairGpu(ContactPairCuda*, double, const NodeMotionTable*) override {}
 };
 
 // Size of the object of a type code (0 for an unknown code).
@@ -87,8 +97,12 @@ __host__ __device__ bool globalInteractActsOn(const ContactPairCuda* pair, const
 __host__ __device__ bool ownInteractActsOn(const ContactPairCuda* pair, int masterSurfaceId);
 
 // Host-only loop: the stiffness in mode 0, then the interaction's law, for
-// one active pair (what the pair kernels do per pair).
-void imposeInteractCpu(SurfaceInteract* interact, ContactPairCuda* pair, double dt);
+// one active pair (what the pair kernels do per pair).  The pair's forces
+// wait until handOnInteractCpu hands them to its nodes, so that every pair
+// of the pass sees the forces the step began with, as in the kernels, whose
+// shares are gathered after the pass.
+void imposeInteractCpu(SurfaceInteract* interact, ContactPairCuda* pair, double dt, const NodeMotionTable& motion);
+void handOnInteractCpu(ContactPairCuda* pair);
 
 // Builds the device object from the uploaded image into *slot (one thread).
 __global__ void GpuCreateSurfaceInteract(const SurfaceInteract* image, SurfaceInteract** slot);
@@ -99,11 +113,11 @@ __global__ void GpuDestroySurfaceInteract(int n, SurfaceInteract** slots);
 // master surface (ownMaster[contact node number - 1]), the stiffness in
 // mode 0, then the first interaction's law.
 __global__ void GpuImposeSurfaceInteract(int n, double dt, SurfaceInteract** interacts, ContactPairCuda** pairs,
-                                         const int* ownMaster, int pass);
+                                         const int* ownMaster, int pass, NodeMotionTable motion);
 // A contact's own interaction over the slave contact nodes of its search
 // grid, for pairs whose master segment lies on the given master surface.
 __global__ void GpuImposeSpecificSurfaceInteract(int n, double dt, int masterSurfaceId, SurfaceInteract** interacts,
-                                                 ContactNodeCuda** nodes, int pass);
+                                                 ContactNodeCuda** nodes, int pass, NodeMotionTable motion);
 
 // Builds the device objects of the host interactions; *slots gets a device
 // array of their pointers (null when there are none).
@@ -112,8 +126,9 @@ void uploadSurfaceInteracts(const std::vector<SurfaceInteract*>& host, SurfaceIn
 void releaseSurfaceInteracts(int n, SurfaceInteract*** slots);
 // Launches of the two pair kernels (blocks of 64 threads).  The pairs'
 // friction forces reach the nodes at once (pass 0) or through the pair
-// manager's gather of share pass `pass`.
+// manager's gather of share pass `pass`; the motion table as for the normal
+// contact force (none: every node moves by its own mass).
 void launchImposeSurfaceInteract(int n, double dt, SurfaceInteract** interacts, ContactPairCuda** pairs,
-                                 const int* ownMaster, int pass = 0);
+                                 const int* ownMaster, int pass = 0, NodeMotionTable motion = {});
 void launchImposeSpecificSurfaceInteract(int n, double dt, int masterSurfaceId, SurfaceInteract** interacts,
-                                         ContactNodeCuda** nodes, int pass = 0);
+                                         ContactNodeCuda** nodes, int pass = 0, NodeMotionTable motion = {});

@@ -283,3 +283,34 @@ inline std::string deck(const Layout& l) {
 }
 
 }  // namespace twoblocks
+
+// A steel block of 2 x 2 x nz hexahedra (5 cm cells) on a steel plate of 4 x
+// 4 hexahedra held at every node, the parts' surface-to-surface contact with
+// friction mu, under a body load (g[0] along x, g[1] down) from time 0,
+// starting at v (along x, down) `gap` above the plate.
+namespace frictionblock {
+
+struct Setup {
+  double mu, g[2], v[2];
+  int nz = 2;
+  double endTime = 0.002, gap = 0.0;
+};
+
+inline std::string deck(const Setup& s) {
+  motiondeck::Block p = restingblock::plate(), b = restingblock::block();
+  p.young = b.young = 2.1e11;
+  b.nz = s.nz;
+  b.origin[2] = s.gap;
+  std::vector<int> held, moving;
+  for (int n = 1; n <= restingblock::kPlateNodes; ++n) held.push_back(n);
+  for (int n = 1; n <= b.nodeCount(); ++n) moving.push_back(restingblock::kPlateNodes + n);
+  using motiondeck::num;
+  return p.cards() + b.cards() + motiondeck::nodeSet(1, held) + "*BOUNDARY_SPC_SET\n" +
+         card({"1", "0", "1", "1", "1", "1", "1", "1"}) + motiondeck::nodeSet(2, moving) + "*INITIAL_VELOCITY\n" +
+         card({"2"}) + card({num(s.v[0]), "0.0", num(-s.v[1])}) + motiondeck::curve(1, {{0.0, 1.0}, {1.0, 1.0}}) +
+         "*LOAD_BODY_X\n" + card({"1", num(-s.g[0])}) + "*LOAD_BODY_Z\n" + card({"1", num(s.g[1])}) +
+         "*CONTACT_AUTOMATIC_SURFACE_TO_SURFACE\n" + card({"2", "1", "3", "3"}) + card({num(s.mu)}) + card({"0.0"}) +
+         motiondeck::termination(s.endTime);
+}
+
+}  // namespace frictionblock

@@ -61,17 +61,19 @@ struct DeviceFriction {
 
 }  // namespace
 
-TEST(FrictionLaw, StickGrowsByKDvDtUntilMuFThenSlidesAndMomentumBalances) {
-  SlidingPair sp(0.1, 10.0);
+TEST(FrictionLaw, StickEndsTheSlipInTheStepUpToMuFThenSlidesAndMomentumBalances) {
+  SlidingPair sp(0.001, 10.0);
   DeviceFriction friction(0.3);
   ASSERT_NE(friction.slots[0], nullptr);
   EXPECT_EQ(friction.slots[0]->id, 0);  // a device object carries the law, not the id
   const double dt = 1e-3, k = 1000.0;   // min(segment 1000, node 2000)
   sp.step(friction.slots, dt);
   EXPECT_DOUBLE_EQ(sp.pair().stiffness, k);
-  // Master moves at -0.1 relative to the slave: f_1 grows by k dv dt.
-  EXPECT_NEAR(sp.pair().friction_force[0], k * 0.1 * dt, 1e-12);
-  for (int i = 0; i < 100; ++i) sp.step(friction.slots, dt);
+  // The slave (mass 1) and the contact point (four masters of mass 1 at
+  // weight 0.25) end the step at one speed: 0.001 / (dt (1 + 4 x 0.25^2)).
+  EXPECT_NEAR(sp.pair().friction_force[0], 0.8, 1e-12);
+  sp.slave().vel[0] = 0.1;  // that would take 80 N: it slides
+  sp.step(friction.slots, dt);
   EXPECT_NEAR(sp.pair().friction_force[0], 0.3 * 10.0, 1e-12);  // capped at mu F
   EXPECT_NEAR(sp.slave().force[0], -3.0, 1e-12);                // against the sliding
   double masters = 0.0;
@@ -126,15 +128,16 @@ TEST(FrictionLaw, PairStiffnessModesAndANodeOnNoSurface) {
 }
 
 TEST(FrictionLaw, ModelWideLawSkipsPairsThatTheirContactHandles) {
-  SlidingPair sp(0.1, 10.0);
+  SlidingPair sp(0.001, 10.0);
   DeviceFriction friction(0.3);
   ContactPairCuda* pairs[1] = {&sp.pair()};
   int own[1] = {0};
   launchImposeSurfaceInteract(1, 1e-3, friction.slots, pairs, own);
-  EXPECT_NEAR(sp.pair().friction_force[0], 0.1, 1e-12);
+  EXPECT_NEAR(sp.pair().friction_force[0], 0.8, 1e-12);
   own[0] = sp.rig.surface.id;  // its contact's own law acts on it
+  sp.slave().vel[0] = 0.1;
   launchImposeSurfaceInteract(1, 1e-3, friction.slots, pairs, own);
-  EXPECT_NEAR(sp.pair().friction_force[0], 0.1, 1e-12);
+  EXPECT_NEAR(sp.pair().friction_force[0], 0.8, 1e-12);
 }
 
 namespace {
