@@ -54,7 +54,7 @@ TEST(CommandLine, ValueIsTextAfterFirstEquals) {
   Parsed p = parse({"INP=x.k,WD=y"});
   EXPECT_EQ(p.input, "x.k,WD=y");
   EXPECT_EQ(p.work, "");
-  p = parse({"INP=a=b.k", "WD=", "DT=-1e-6", "OT=.5", "RFT=2.E+1"});
+  p = parse({"INP=a=b.k", "DT=-1e-6", "OT=.5", "RFT=2.E+1"});
   ASSERT_TRUE(p.ok);
   EXPECT_EQ(p.input, "a=b.k");
   EXPECT_EQ(p.dt, -1e-6);
@@ -86,6 +86,7 @@ TEST(CommandLine, ArgumentsThatAreNotOneKnownKeyWithOneNumberAreRefused) {
       {{"OT=1e999"}, "not one decimal number in range"},
       {{"CGN=1.5"}, "not one whole number"},
       {{"IDG=0x1"}, "not one whole number"},
+      {{"INP="}, "the value is empty: name the deck"},
   };
   for (const auto& row : rows) {
     std::vector<std::string> args{"WD=out", "NGPU=1"};
@@ -134,11 +135,15 @@ TEST(CommandLine, ValuesBeyondTheDevicesOrNotFiniteAreRefused) {
   }
   testing::internal::CaptureStderr();
   parse({"NGPU=3"});
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("1 GPU device is present; NGPU= takes 0"), std::string::npos);
+  // The emulated device is no GPU, as the run record counts it.
+  EXPECT_NE(testing::internal::GetCapturedStderr().find(
+                "no GPU is present: 1 emulated device is present (the CPU "
+                "runs the kernels); NGPU= takes 0 (every qualifying device) to 1"),
+            std::string::npos);
 }
 
 TEST(CommandLine, UnconvertibleNumberIsRefused) {
-  for (const char* bad : {"NGPU=x", "DT=abc", "IDG=99999999999", "OT=", "CGN=?"}) {
+  for (const char* bad : {"NGPU=x", "DT=abc", "IDG=99999999999", "OT=", "CGN=?", "WD="}) {
     testing::internal::CaptureStderr();
     const Parsed p = parse({"INP=a.k", bad});
     const std::string err = testing::internal::GetCapturedStderr();

@@ -106,4 +106,32 @@ TEST_F(ProgramRun, RefusedBeforeItStartsLeavesNothing) {
   EXPECT_NE(err_.find("The run is refused: the deck folder.k is not a file."), std::string::npos) << err_;
 }
 
+// Each row: a deck refused once its work folder is made. The run record
+// ends with the reason the console was given and "calculation error".
+TEST_F(ProgramRun, RefusedAfterTheFolderIsMadeRecordsWhy) {
+  std::string inp = deckcase::readText(std::filesystem::path(FEM_SOURCE_DIR) / "tests/decks/inp_bar/deck.inp");
+  inp.replace(inp.find("*Elastic"), 0,
+              "*Low Density Foam\n*Uniaxial Compression\n0.1, 0.1\n0.2, 0.5\n*Uniaxial Tension\n0.1, 0.1\n0.2, 0.5\n");
+  inp.erase(inp.find("*Elastic"), inp.find("*Initial") - inp.find("*Elastic"));
+  const struct {
+    const char* name;
+    std::string deck;
+    const char* says;
+  } rows[] = {
+      {"empty.k", "", "Keyword deck refused: the deck defines no nodes"},
+      {"end0.k", "*KEYWORD\n*CONTROL_TERMINATION\n0.0\n" + cubeModelCards() + "*END\n", "no end time"},
+      {"include.k", "*KEYWORD\n*INCLUDE\nother.k\n" + cubeModelCards() + "*END\n", "\"*INCLUDE\" includes \"other.k\""},
+      {"foam.inp", inp, "material 1 is a low-density foam"},
+  };
+  for (const auto& row : rows) {
+    std::ofstream(dir_ / row.name) << row.deck;
+    EXPECT_EQ(run(std::string("INP=") + row.name + " WD=work"), 1) << row.name;
+    const std::string rec = record();
+    const std::string end = rec.substr(rec.rfind("computed on:"));
+    EXPECT_NE(end.find(row.says), std::string::npos) << row.name << "\n" << rec;
+    EXPECT_EQ(end.substr(end.size() - 19), "calculation error\n\n") << rec;
+    EXPECT_EQ(countOf(end, row.says), 1) << rec;
+  }
+}
+
 }  // namespace

@@ -69,8 +69,10 @@ TEST_F(WorkFolder, SecondRunOfAnotherDeckLeavesOnlyItsOwnResults) {
   const fs::path work = dir_ / "work";
   ASSERT_EQ(Child(dir_, {"INP=big.k", "WD=work", "OT=0.0005"}, "big").wait().status, 0);
   fs::create_directories(work / "nodeoutput");
+  fs::create_directories(work / "elementoutput");
   for (const char* name : {"result_99.vtk.part", "start.plt", "result.3_bin.vtk", "nodeoutput/contact_file_A.txt",
-                           "results.vtk", "result_x.vtk", "notes.txt", "nodeoutput/mine.txt"}) {
+                           "elementoutput/element_point_stress_file_B.txt", "results.vtk", "result_x.vtk", "notes.txt",
+                           "nodeoutput/mine.txt"}) {
     std::ofstream(work / name) << "x\n";
   }
   const Ended ended = Child(dir_, {"INP=small.k", "WD=work"}, "small").wait();
@@ -80,10 +82,13 @@ TEST_F(WorkFolder, SecondRunOfAnotherDeckLeavesOnlyItsOwnResults) {
     EXPECT_NE(deckcase::readText(f).find("\nCELLS 8\t72\n"), std::string::npos) << f;
   }
   EXPECT_EQ(program::vtkFilesOf(work).size(), static_cast<std::size_t>(count + 2));
-  for (const char* gone : {"result_99.vtk.part", "start.plt", "result.3_bin.vtk", "nodeoutput/contact_file_A.txt"}) {
+  // Gone too: the earlier deck's working copies, the empty check list of this one and a folder left empty.
+  for (const char* gone :
+       {"result_99.vtk.part", "start.plt", "result.3_bin.vtk", "nodeoutput/contact_file_A.txt", "elementoutput",
+        "temp/temp_big.k", "temp/outForVerify_big.k", "temp/outForVerify_small.k"}) {
     EXPECT_FALSE(fs::exists(work / gone)) << gone;
   }
-  for (const char* kept : {"results.vtk", "result_x.vtk", "notes.txt", "nodeoutput/mine.txt"}) {
+  for (const char* kept : {"results.vtk", "result_x.vtk", "notes.txt", "nodeoutput/mine.txt", "temp/temp_small.k"}) {
     EXPECT_TRUE(fs::exists(work / kept)) << kept;
   }
   const std::string log = deckcase::readText(work / "history" / "log.txt");
