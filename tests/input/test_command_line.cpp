@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <string>
 #include <vector>
@@ -64,7 +64,7 @@ TEST(CommandLine, ValueIsTextAfterFirstEquals) {
 
 // Each row: an argument refused, and what the message says of it. Nothing
 // reaches the solver.
-TEST(CommandLine, ArgumentsThatAreNotOneKnownKeyWithOneNumberAreRefused) {
+DEVICE_TEST(CommandLine, ArgumentsThatAreNotOneKnownKeyWithOneNumberAreRefused) {
   const struct {
     std::vector<std::string> args;
     const char* says;
@@ -102,7 +102,7 @@ TEST(CommandLine, ArgumentsThatAreNotOneKnownKeyWithOneNumberAreRefused) {
 }
 
 // The host build lists one emulated device (number 0).
-TEST(CommandLine, GpuOptions) {
+DEVICE_TEST(CommandLine, GpuOptions) {
   ASSERT_EQ(countGpuDevices(), 1);
   Parsed p = parse({"NGPU=1", "IDG=0", "INP=a.k", "WD=out"});
   EXPECT_EQ(p.gpus, (std::vector<int>{0}));
@@ -121,7 +121,7 @@ TEST(CommandLine, GpuOptions) {
 // Values that convert but cannot be used: no step or interval that is not a
 // finite number (an interval below 0 neither), no more GPUs than are present,
 // no device number that names none. Nothing reaches the solver.
-TEST(CommandLine, ValuesBeyondTheDevicesOrNotFiniteAreRefused) {
+DEVICE_TEST(CommandLine, ValuesBeyondTheDevicesOrNotFiniteAreRefused) {
   ASSERT_EQ(countGpuDevices(), 1);
   for (const char* bad : {"DT=nan", "DT=inf", "DT=-infinity", "OT=inf", "OT=nan", "OT=-1e-4", "RFT=inf", "RFT=-2",
                           "NGPU=2147483647", "NGPU=2", "NGPU=-1", "IDG=1", "IDG=-1"}) {

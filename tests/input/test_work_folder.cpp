@@ -1,7 +1,7 @@
 // One work folder, one run: a second run on a folder in use is refused at
 // once; runs of one deck in several work folders keep their working copies
 // apart, also when the deck lies in a read-only folder.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <sys/mount.h>
 
 #include <csignal>
@@ -63,7 +63,7 @@ TEST_F(WorkFolder, SecondRunOnAFolderInUseIsRefusedAtOnce) {
 // A run of another deck in a used folder first removes every result file of
 // the earlier run (of every family, unfinished ones too) and keeps the rest;
 // its last lines say where its results are and what it wrote.
-TEST_F(WorkFolder, SecondRunOfAnotherDeckLeavesOnlyItsOwnResults) {
+DEVICE_TEST_F(WorkFolder, SecondRunOfAnotherDeckLeavesOnlyItsOwnResults) {
   std::ofstream(dir_ / "big.k") << program::flyingBlockDeck(4, 0.02);
   std::ofstream(dir_ / "small.k") << program::flyingBlockDeck(2, 0.005);
   const fs::path work = dir_ / "work";
