@@ -11,8 +11,7 @@ std::set<std::string>& deviceTests() {
   return names;
 }
 
-// Skips a marked test ("Rows/Suite.Name/3" is Suite.Name) before its fixture
-// is made, when no device can run it.
+// Skips a marked test ("Rows/Suite.Name/3" is Suite.Name) before its fixture is made, when no device can run it.
 class DeviceSkip : public testing::EmptyTestEventListener {
   void OnTestStart(const testing::TestInfo& test) override {
     static const std::string why = kernelDeviceProblem();

