@@ -36,7 +36,7 @@
 #include "elements/elementControl.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
-#include "platform/host/hostControl.h"
+#include "platform/launchTimes.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"
 #include "solver/multigpumanager.h"
@@ -130,11 +130,12 @@ struct RunTimes {
 };
 
 // Wall time of the element force launches (the shells' forces and their
-// gather into the nodes) from this thread so far, in milliseconds.
+// gather into the nodes) from this thread so far, in milliseconds; NaN in a
+// build that does not time its launches.
 double elementForceMs() {
-  return (gpu_host::launchTotals(_AllShellElementInterFor).wall_ns +
-          gpu_host::launchTotals(GatherNodeForceRows).wall_ns) *
-         1e-6;
+  const KernelLaunchTime forces = kernelLaunchTime(_AllShellElementInterFor);
+  const KernelLaunchTime gather = kernelLaunchTime(GatherNodeForceRows);
+  return forces.measured ? (forces.wallNs + gather.wallNs) * 1e-6 : std::nan("");
 }
 
 RunTimes runDeckOnce(const fs::path& deck) {

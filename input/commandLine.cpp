@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include "output/outputManager.h"
+#include "platform/computeDevice.h"
 #include "solver/femdynamic.h"
 #include "solver/multigpumanager.h"
 #include "solver/timeControl.h"
@@ -140,9 +141,13 @@ std::string realValueProblem(Option option, double value) {
 // the devices present.
 std::string deviceValueProblem(Option option, int value) {
   const int present = countGpuDevices();
-  const std::string found =
-      present == 0 ? "no GPU device is present"
-                   : std::to_string(present) + " GPU device" + (present == 1 ? " is" : "s are") + " present";
+  // The host build's one device is the CPU's emulation of a GPU: the run
+  // record counts no GPU for it, and neither does this message.
+  const std::string devices = std::to_string(present) + (computeDeviceEmulated() ? " emulated" : " GPU") + " device" +
+                              (present == 1 ? " is" : "s are") + " present";
+  const std::string found = present == 0              ? "no GPU device is present"
+                            : computeDeviceEmulated() ? "no GPU is present: " + devices + " (the CPU runs the kernels)"
+                                                      : devices;
   if (option == Option::Ngpu && (value < 0 || value > present)) {
     return found + "; NGPU= takes 0 (every qualifying device)" +
            (present > 0 ? " to " + std::to_string(present) : std::string(" only"));
@@ -184,6 +189,10 @@ std::string takeArgument(const std::string& arg, Settings& s) {
   given = true;
   const std::string value = arg.substr(equals + 1);
   if (option == Option::Inp || option == Option::Wd) {
+    if (value.empty()) {
+      return option == Option::Inp ? "the value is empty: name the deck"
+                                   : "the value is empty: name a folder, or leave WD= out for the current folder";
+    }
     (option == Option::Inp ? s.input : s.work) = value;
     return {};
   }

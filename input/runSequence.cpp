@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
+#include <sstream>
 #include <string>
 
 #include "core/checkedFile.h"
@@ -14,6 +16,8 @@
 #include "core/repeatedMessage.h"
 #include "core/runStop.h"
 #include "input/commandLine.h"
+#include "input/deckWorkingCopies.h"
+#include "input/errorConsoleCopy.h"
 #include "input/inpReader.h"
 #include "input/keywordReader.h"
 #include "input/preprocessModel.h"
@@ -96,6 +100,41 @@ void recordStop(const std::string& reason) {
   if (!g_runRecord.is_open()) return;
   if (!reason.empty()) g_runRecord << reason << '\n';
   g_runRecord << "calculation error\n" << std::endl;
+}
+
+// The lines of `text` that `recorded` does not hold.
+std::string linesNotIn(const std::string& text, const std::string& recorded) {
+  std::istringstream lines(text);
+  std::string kept;
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && recorded.find(line + '\n') == std::string::npos) kept += (kept.empty() ? "" : "\n") + line;
+  }
+  return kept;
+}
+
+// The run record from `offset` on.
+std::string recordSince(std::uintmax_t offset) {
+  std::ifstream record(g_runRecord.path(), std::ios::binary);
+  record.seekg(static_cast<std::streamoff>(offset));
+  return std::string(std::istreambuf_iterator<char>(record), std::istreambuf_iterator<char>());
+}
+
+std::uintmax_t recordSize() {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(g_runRecord.path(), error);
+  return error ? 0 : size;
+}
+
+// Ends a run whose deck or model was refused after the work folder was made:
+// the run record gets the reason the console was given (what the record does
+// not hold already) and "calculation error".
+int endRefusedRun(FEMDynamic* fem, ErrorConsoleCopy& errors, std::uintmax_t recordStart) {
+  errors.stop();
+  if (g_runRecord.is_open()) {
+    g_runRecord.flush();
+    recordStop(linesNotIn(errors.text(), recordSince(recordStart)));
+  }
+  return abandonRun(fem, kExitNoModel);
 }
 
 // Ends a run that a stop request (an interrupt, a result file that could not
@@ -213,13 +252,16 @@ int runImpactfem(int argc, char** argv) {
 
   // Messages that repeat per element or node are counted from the set-up on.
   clearRepeatedMessages();
-  if (!readDeck(fem, inputFile)) return abandonRun(fem, kExitNoModel);
+  const std::uintmax_t recordStart = recordSize();
+  ErrorConsoleCopy errors;
+  if (!readDeck(fem, inputFile)) return endRefusedRun(fem, errors, recordStart);
   if (runStopRequested()) return endStoppedRun(fem, inputFile);
   if (preprocessModel(fem) == 0) {
     printRepeatedMessages();
     fprintf(stderr, "The model of %s could not be set up; the run stops.\n", inputFile.c_str());
-    return abandonRun(fem, kExitNoModel);
+    return endRefusedRun(fem, errors, recordStart);
   }
+  errors.stop();
   if (runStopRequested()) return endStoppedRun(fem, inputFile);
   // The folder holds this run's results alone: what an earlier run left of
   // them goes before the first file is written.
@@ -228,6 +270,7 @@ int runImpactfem(int argc, char** argv) {
     printLastLine("The run stops: " + problem + ".");
     return abandonRun(fem, kExitRunStopped);
   }
+  removeEarlierWorkingCopies(fem->work_path, inputFile);
 
   const double start = wallClockMs();
   double contactTime = 0.0;

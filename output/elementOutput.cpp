@@ -9,7 +9,6 @@
 #include "output/outputModel.h"
 
 void ElementOutput::init(OutputModel* fem) {
-  outputPath_ = historyOutputFolder(fem, "elementoutput");
   active_ = false;
   elements_.clear();
   ids_.clear();
@@ -46,6 +45,8 @@ void ElementOutput::init(OutputModel* fem) {
     return;
   }
   active_ = true;
+  // The folder is made only for an output that writes into it.
+  outputPath_ = historyOutputFolder(fem, "elementoutput");
   pointNum = first->integratPointNum > 0 ? first->integratPointNum : 0;
 
   const int block = static_cast<int>(ids_.size()) * pointNum * 6;

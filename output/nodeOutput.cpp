@@ -15,7 +15,6 @@
 #include "output/outputModel.h"
 
 void NodeOutput::init(OutputModel* fem) {
-  outputPath_ = historyOutputFolder(fem, "nodeoutput");
   active_ = false;
   nodes_.clear();
   if (setId_ == 0) {
@@ -35,6 +34,8 @@ void NodeOutput::init(OutputModel* fem) {
     return;
   }
   active_ = true;
+  // The folder is made only for an output that writes into it.
+  outputPath_ = historyOutputFolder(fem, "nodeoutput");
   reference_ = nodes_.front();
   if (nodeSet_->id_array.size() == 1) {
     followRigidBody(fem);

@@ -123,6 +123,12 @@ bool removeStaleResults(const std::string& workFolder, std::string& problem) {
       }
     }
   }
+  // A history folder that the earlier run's files alone filled goes with them.
+  for (const char* folder : {"nodeoutput", "elementoutput"}) {
+    std::error_code error;
+    const fs::path path = fs::path(workFolder) / folder;
+    if (fs::is_directory(path, error) && fs::is_empty(path, error)) fs::remove(path, error);
+  }
   return true;
 }
 

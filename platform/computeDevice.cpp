@@ -40,3 +40,18 @@ const char* emulationNote() {
   return " (the GPU is emulated on the CPU)";
 #endif
 }
+
+std::string kernelDeviceProblem() {
+#ifdef FEM_USE_CUDA
+  int count = 0;
+  const cudaError_t error = cudaGetDeviceCount(&count);
+  if (error != cudaSuccess) {
+    cudaGetLastError();
+    return std::string("no CUDA device can run kernels: cudaGetDeviceCount returned ") + cudaGetErrorName(error) +
+           " (" + cudaGetErrorString(error) + ")";
+  }
+  return count > 0 ? std::string() : std::string("no CUDA device is present");
+#else
+  return {};
+#endif
+}

@@ -13,3 +13,8 @@ std::string computeDeviceText(int device);
 const char* emulationNote();
 // True in the host build, whose one device is an emulation on the CPU.
 bool computeDeviceEmulated();
+// Why no device can run kernels in this process, or empty when one can:
+// the host build always runs them; the GPU build needs a GPU that its driver
+// answers for ("no CUDA device can run kernels: cudaGetDeviceCount returned
+// cudaErrorInsufficientDriver (...)").
+std::string kernelDeviceProblem();

@@ -3,7 +3,7 @@
 // *INITIAL_VELOCITY_NODE line, one single-surface contact of the whole model
 // (SSID 0, SSTYP 5). Both meshes are symmetric in x, y and x = y and the
 // ball is centred and frictionless: the impact must stay symmetric.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -65,7 +65,7 @@ double outside(const std::vector<NodeCuda>& nodes, const std::vector<std::array<
   return most;
 }
 
-TEST(BallOnPlate, RigidBallGivenNodeByNodeReboundsFromAPlasticPlateSymmetrically) {
+DEVICE_TEST(BallOnPlate, RigidBallGivenNodeByNodeReboundsFromAPlasticPlateSymmetrically) {
   const deckcase::fs::path scratch = deckcase::scratchFolder("ball_on_plate");
   deckcase::fs::copy_file(deckcase::caseFolder("ball_on_plate") / "deck.k", scratch / "deck.k");
   const std::vector<std::array<std::size_t, 4>> facets = ballFacets(scratch / "deck.k");

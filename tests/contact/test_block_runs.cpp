@@ -2,7 +2,7 @@
 // the upper cube crosses the gap within its first step: with one-segment
 // segment sets and with whole parts as the contact's sides the upper cube
 // bounces off the lower one.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -52,6 +52,6 @@ void checkBounce(const std::string& name) {
 
 }  // namespace
 
-TEST(BlockRun, CubeCrossingTheGapInOneStepBouncesOffOneSegmentSets) { checkBounce("block_on_block_sets"); }
+DEVICE_TEST(BlockRun, CubeCrossingTheGapInOneStepBouncesOffOneSegmentSets) { checkBounce("block_on_block_sets"); }
 
-TEST(BlockRun, CubeOnPartSidesBouncesWithoutSlidingDownTheSideFaces) { checkBounce("block_on_block_parts"); }
+DEVICE_TEST(BlockRun, CubeOnPartSidesBouncesWithoutSlidingDownTheSideFaces) { checkBounce("block_on_block_parts"); }

@@ -8,7 +8,7 @@
 // block, which leaves the corner with part of its speed within 0.05 ms; the
 // total energy (kinetic and strain) never rises above its start, although
 // each block's corner node is held by one pair and pushes on the other's.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -135,7 +135,7 @@ Drop drop(bool coarseAbove, bool upperFirst) {
 
 }  // namespace
 
-TEST(BothWaysRun, CornersOfCoarseAndFineBlocksStayOutOfTheOtherFace) {
+DEVICE_TEST(BothWaysRun, CornersOfCoarseAndFineBlocksStayOutOfTheOtherFace) {
   for (bool coarseAbove : {true, false}) {
     const Drop upperFirst = drop(coarseAbove, true), lowerFirst = drop(coarseAbove, false);
     for (const Drop& d : {upperFirst, lowerFirst}) {

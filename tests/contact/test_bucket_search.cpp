@@ -2,7 +2,7 @@
 // segment's extended box gets it as a candidate, no other, also when the
 // buckets are kept while the master surface moves; crowded buckets and
 // candidate lists stay within their slots and say so once.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -58,7 +58,7 @@ int sharedMasterGrid(bool many, bool few, SearchRig& s) {
   return s.rig.surface.subDomainNum_;
 }
 
-TEST(SearchGrid, MasterSharedByTwoManagersKeepsTheSmallerGrid) {
+DEVICE_TEST(SearchGrid, MasterSharedByTwoManagersKeepsTheSmallerGrid) {
   SearchRig manyOnly, fewOnly, both;
   const int many = sharedMasterGrid(true, false, manyOnly);
   const int few = sharedMasterGrid(false, true, fewOnly);
@@ -115,7 +115,7 @@ void plateInALattice(ContactRig& rig) {
   }
 }
 
-TEST(BucketSearch, EveryNodeInsideAnExtendedBoxFindsThatSegmentAndNoOther) {
+DEVICE_TEST(BucketSearch, EveryNodeInsideAnExtendedBoxFindsThatSegmentAndNoOther) {
   SearchRig s;
   plateInALattice(s.rig);
   s.setUp();
@@ -130,7 +130,7 @@ TEST(BucketSearch, EveryNodeInsideAnExtendedBoxFindsThatSegmentAndNoOther) {
 // filled anew only when a segment's box has left the box it was binned
 // with, and after every search each node's candidates are still exactly
 // the segments whose box holds it now.
-TEST(BucketSearch, KeptBucketsFollowAMovingMasterSurface) {
+DEVICE_TEST(BucketSearch, KeptBucketsFollowAMovingMasterSurface) {
   SearchRig s;
   plateInALattice(s.rig);
   const int plateNodes = 25;
@@ -162,7 +162,7 @@ TEST(BucketSearch, KeptBucketsFollowAMovingMasterSurface) {
   }
 }
 
-TEST(BucketSearch, CrowdedBucketsAndCandidateListsKeepTheirBoundsAndSaySoOnce) {
+DEVICE_TEST(BucketSearch, CrowdedBucketsAndCandidateListsKeepTheirBoundsAndSaySoOnce) {
   SearchRig s;
   ContactNodeCuda& cn = crowdedPlates(s.rig);
   s.setUp();

@@ -3,7 +3,7 @@
 // included) have done: without contact it stays as it starts, and contact,
 // which only stops bodies passing into each other, never adds to it, however
 // often the bodies meet and part.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <cstdio>
 #include <string>
@@ -35,7 +35,7 @@ void expectNoGain(const std::string& name, const std::vector<EnergySample>& s) {
 
 // Two halves of an elastic bar pulled apart: the tension wave runs to the
 // free ends and back while kinetic and internal energy trade places.
-TEST(ContactEnergy, ElasticBarWaveKeepsItsEnergy) {
+DEVICE_TEST(ContactEnergy, ElasticBarWaveKeepsItsEnergy) {
   const std::vector<EnergySample> s = energymeter::measureCase("wave_hexa");
   ASSERT_GT(s.size(), 30u);
   EXPECT_GT(s.back().internal, 0.3 * s.front().total());  // the wave has strained the bar
@@ -45,7 +45,7 @@ TEST(ContactEnergy, ElasticBarWaveKeepsItsEnergy) {
 // A cube rattling between two held blocks (several impacts on each), and a
 // block dropped on a held block, with contacts of the whole model and of
 // the cube's faces against each block.
-TEST(ContactEnergy, ImpactsOfElasticBodiesNeverAddEnergy) {
+DEVICE_TEST(ContactEnergy, ImpactsOfElasticBodiesNeverAddEnergy) {
   for (bool wholeModel : {true, false}) {
     const std::string name = std::string("rattling_cube_") + (wholeModel ? "whole_model" : "surface_to_surface");
     expectNoGain(name, energymeter::measureDeck(name, rattlingcube::deck(wholeModel, 2e-4)));

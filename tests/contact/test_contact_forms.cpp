@@ -6,7 +6,7 @@
 // node against both parts, keep the nodes of both blocks out of the other's
 // faces; surface-to-surface contacts keep the slave block's nodes out. Every
 // form sends the upper block back up (decks in tests/decks/blocks_*).
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <array>
@@ -95,24 +95,30 @@ void expectBlocksKeptApart(const std::string& name, bool bothWays = true) {
 
 }  // namespace
 
-TEST(ContactForms, WholeModelSingleSurfaceKeepsBothBlocksApart) { expectBlocksKeptApart("blocks_whole_model"); }
+DEVICE_TEST(ContactForms, WholeModelSingleSurfaceKeepsBothBlocksApart) { expectBlocksKeptApart("blocks_whole_model"); }
 
-TEST(ContactForms, SingleSurfaceOverAPartSetActsBothWays) { expectBlocksKeptApart("blocks_single_surface_parts"); }
+DEVICE_TEST(ContactForms, SingleSurfaceOverAPartSetActsBothWays) {
+  expectBlocksKeptApart("blocks_single_surface_parts");
+}
 
-TEST(ContactForms, SingleSurfaceOverASegmentSetOfHexahedronFaces) { expectBlocksKeptApart("blocks_segment_set"); }
+DEVICE_TEST(ContactForms, SingleSurfaceOverASegmentSetOfHexahedronFaces) {
+  expectBlocksKeptApart("blocks_segment_set");
+}
 
-TEST(ContactForms, GeneralContactOverAPartSetActsBothWays) { expectBlocksKeptApart("blocks_general"); }
+DEVICE_TEST(ContactForms, GeneralContactOverAPartSetActsBothWays) { expectBlocksKeptApart("blocks_general"); }
 
 // A surface-to-surface contact keeps its slave side's nodes out of its
 // master side.
-TEST(ContactForms, SurfaceToSurfaceBetweenPartsKeepsTheSlaveOut) {
+DEVICE_TEST(ContactForms, SurfaceToSurfaceBetweenPartsKeepsTheSlaveOut) {
   expectBlocksKeptApart("blocks_surface_to_surface", false);
 }
 
-TEST(ContactForms, SurfaceToSurfaceBetweenPartSetsKeepsTheSlaveOut) {
+DEVICE_TEST(ContactForms, SurfaceToSurfaceBetweenPartSetsKeepsTheSlaveOut) {
   expectBlocksKeptApart("blocks_part_sets", false);
 }
 
-TEST(ContactForms, EveryNodeAgainstBothPartsActsBothWays) { expectBlocksKeptApart("blocks_nodes_to_surface"); }
+DEVICE_TEST(ContactForms, EveryNodeAgainstBothPartsActsBothWays) { expectBlocksKeptApart("blocks_nodes_to_surface"); }
 
-TEST(ContactForms, WedgesWrittenAsCollapsedHexahedraKeepBothBlocksApart) { expectBlocksKeptApart("blocks_wedges"); }
+DEVICE_TEST(ContactForms, WedgesWrittenAsCollapsedHexahedraKeepBothBlocksApart) {
+  expectBlocksKeptApart("blocks_wedges");
+}

@@ -4,7 +4,7 @@
 // the moving block rebounds with no more momentum than it came with, the
 // total energy (GPU loop) never rises above its start, and the run record's
 // figures of the contact are those the nodes show.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <array>
@@ -91,7 +91,7 @@ double depthInBlock(const std::vector<NodeCuda>& nodes, const motiondeck::Block&
 
 class ContactHolds : public testing::TestWithParam<HoldCase> {};
 
-TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
+DEVICE_TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
   const HoldCase& c = GetParam();
   const std::string deck = "*KEYWORD\n" + twoblocks::deck(c.layout) + "*END\n";
   const motiondeck::Block blocks[2] = {twoblocks::block(c.layout, false), twoblocks::block(c.layout, true)};

@@ -1,7 +1,7 @@
 // The contact manager's passes (ties that repeat a contact, all-exterior
 // contacts, interaction assignment), ownership of device arrays by contacts
 // and surfaces, and the contact nodes with their per-cycle force gather.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <vector>
 
@@ -102,7 +102,7 @@ TEST(ContactManagerPasses, InteractionsAttachByTheirTwoIdsOrToTheWholeModel) {
   EXPECT_EQ(cm.global_interact_array_cpu[0], sm.surfaceInteractArrayCpu[1]);
 }
 
-TEST(ContactOwnership, ContactsMoveTheirDeviceArrayAndSurfaceCopiesOwnNone) {
+DEVICE_TEST(ContactOwnership, ContactsMoveTheirDeviceArrayAndSurfaceCopiesOwnNone) {
   std::vector<Contact> contacts;
   contacts.push_back(sides(NODES_TO_SURFACE, 1, 2));
   contacts.push_back(sides(SURFACE_TO_SURFACE, 3, 4));
@@ -129,7 +129,7 @@ TEST(ContactOwnership, ContactsMoveTheirDeviceArrayAndSurfaceCopiesOwnNone) {
   EXPECT_EQ(surface.max_cpu, nullptr);  // NOLINT: the moved-from surface owns nothing
 }
 
-TEST(ContactNodes, OneRecordPerSlaveNodeAndTheGatherAddsOncePerCycle) {
+DEVICE_TEST(ContactNodes, OneRecordPerSlaveNodeAndTheGatherAddsOncePerCycle) {
   Model m;
   m.addGridNodes(2, 1, 0, 1.0);  // nodes 1..6
   m.finishNodes();

@@ -2,7 +2,7 @@
 // exchange their momentum in 2L/c, a shell striking a free shell of equal
 // mass shares its speed, and a contact that is never touched changes
 // nothing.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -43,7 +43,7 @@ double crossingTime(const std::vector<Sample>& samples, const std::vector<double
   return -1.0;
 }
 
-TEST(ContactRun, EqualBarsExchangeMomentumOverTwoLengthsOverWaveSpeed) {
+DEVICE_TEST(ContactRun, EqualBarsExchangeMomentumOverTwoLengthsOverWaveSpeed) {
   const std::vector<Sample> samples = runInProcess("bar_on_bar");
   ASSERT_GT(samples.size(), 50u);
   const Sample& first = samples.front();
@@ -80,7 +80,7 @@ TEST(ContactRun, EqualBarsExchangeMomentumOverTwoLengthsOverWaveSpeed) {
   EXPECT_LT(worstPenetration, 0.01 * kBarH);
 }
 
-TEST(ContactRun, ContactNeverTouchedChangesNothing) {
+DEVICE_TEST(ContactRun, ContactNeverTouchedChangesNothing) {
   const std::vector<Sample> with = runInProcess("bar_on_bar_apart");
   const std::vector<Sample> without = runInProcess("bar_on_bar_apart_none");
   ASSERT_GT(with.size(), 10u);
@@ -99,7 +99,7 @@ TEST(ContactRun, ContactNeverTouchedChangesNothing) {
 // The slave nodes (four, 1 kg in all) strike a free master shell of 1 kg:
 // both share the speed -0.5 m/s, also though the master nodes are no
 // contact nodes.
-TEST(ContactRun, NodesOnAFreeShellOfEqualMassShareTheirSpeed) {
+DEVICE_TEST(ContactRun, NodesOnAFreeShellOfEqualMassShareTheirSpeed) {
   const std::vector<Sample> samples = runInProcess("node_on_shell");
   ASSERT_GT(samples.size(), 10u);
   const Sample& first = samples.front();
@@ -120,7 +120,7 @@ TEST(ContactRun, NodesOnAFreeShellOfEqualMassShareTheirSpeed) {
 // A block resting on a fixed plate slides off its free edge at 10 m/s under
 // gravity: from the moment its bottom nodes are past the edge it falls
 // freely, g t^2 / 2 = 1.23 m in 0.5 s, with no contact force.
-TEST(ContactRun, BlockSlidingOffAFreeEdgeFallsFreely) {
+DEVICE_TEST(ContactRun, BlockSlidingOffAFreeEdgeFallsFreely) {
   const std::vector<Sample> samples = runInProcess("block_off_edge");
   ASSERT_GT(samples.size(), 100u);
   const Sample& first = samples.front();
@@ -173,7 +173,7 @@ TEST(ContactRun, BlockSlidingOffAFreeEdgeFallsFreely) {
 // A rigid sphere of shells strikes a clamped plate (single-surface
 // contact): no plate node gets behind the sphere's facets, and the sphere
 // bounces back.
-TEST(ContactRun, RigidSphereStrikesAClampedPlateAndRebounds) {
+DEVICE_TEST(ContactRun, RigidSphereStrikesAClampedPlateAndRebounds) {
   const std::vector<Sample> samples = runInProcess("sphere_on_plate");
   ASSERT_GT(samples.size(), 50u);
   const Sample& first = samples.front();
@@ -214,7 +214,7 @@ TEST(ContactRun, RigidSphereStrikesAClampedPlateAndRebounds) {
 // node, where the contact normal is the mean of the four facets', not the
 // normal of whichever facet came first (which used to throw the sphere 2 mm
 // sideways and turn it 5 degrees).
-TEST(ContactRun, CentredSphereOnASymmetricPlateStaysSymmetric) {
+DEVICE_TEST(ContactRun, CentredSphereOnASymmetricPlateStaysSymmetric) {
   constexpr std::size_t plateNodes = 17 * 17;
   constexpr double radius = 0.05;
   const deckcase::fs::path scratch = deckcase::scratchFolder("sphere_on_plate_symmetry");

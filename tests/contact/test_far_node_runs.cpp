@@ -2,7 +2,7 @@
 // surface-to-surface contact. On a contact side it is refused at once,
 // naming the contact and the node: the side's search grid cannot follow it.
 // A node that no contact side holds costs the contact nothing.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <chrono>
 #include <cstdio>
@@ -28,7 +28,7 @@ double secondsOf(const std::chrono::steady_clock::time_point& start) {
 
 }  // namespace
 
-TEST(FarNodeRun, FarNodeOnAContactSideIsRefusedAndElsewhereCostsNothing) {
+DEVICE_TEST(FarNodeRun, FarNodeOnAContactSideIsRefusedAndElsewhereCostsNothing) {
   const std::string deck = blockdrop::deck(1e-4, true, 4e-5);
   // Node 1, a corner of the lower block, typed 4e11 m along x.
   std::string onSide = deck;

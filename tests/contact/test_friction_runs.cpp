@@ -2,7 +2,7 @@
 // hexahedron on a plate under g = 10 m/s^2 (tests/decks/make_friction_tie_decks.py).
 // Sliding it decelerates at mu g and stops after v0 / (mu g); pushed beyond
 // mu m g it accelerates at (P - mu m g) / m, below it stays put.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <array>
 #include <cmath>
 #include <fstream>
@@ -99,7 +99,7 @@ TEST(FrictionRun, SurfaceToSurfaceCardKeepsAllThreeCoefficientsOnItsContact) {
   EXPECT_EQ(fem.contactManager->global_interact_num, 0);
 }
 
-TEST(FrictionRun, SlidingBlockStopsAfterVOverMuGAndVSquaredOverTwoMuG) {
+DEVICE_TEST(FrictionRun, SlidingBlockStopsAfterVOverMuGAndVSquaredOverTwoMuG) {
   const std::vector<BlockState> s = runBlock("slide_friction");
   ASSERT_GT(s.size(), 100u);
   const double mu = 0.5, v0 = 1.0;
@@ -123,14 +123,14 @@ TEST(FrictionRun, SlidingBlockStopsAfterVOverMuGAndVSquaredOverTwoMuG) {
   EXPECT_NEAR(s.back().z, s.front().z, 1e-3);
 }
 
-TEST(FrictionRun, WithoutFrictionTheBlockSlidesOnAtItsSpeed) {
+DEVICE_TEST(FrictionRun, WithoutFrictionTheBlockSlidesOnAtItsSpeed) {
   const std::vector<BlockState> s = runBlock("slide_frictionless");
   ASSERT_GT(s.size(), 10u);
   EXPECT_NEAR(s.back().vx, 1.0, 1e-3);
   EXPECT_NEAR(s.back().x - s.front().x, 1.0 * s.back().time, 1e-3);
 }
 
-TEST(FrictionRun, PushAboveMuNAcceleratesAtTheExcessAndBelowItDoesNotMove) {
+DEVICE_TEST(FrictionRun, PushAboveMuNAcceleratesAtTheExcessAndBelowItDoesNotMove) {
   // 1 kg, N = 10 N, mu = 0.3: a push of 4 N leaves 1 N, 1 m/s^2.
   // The same with the plate written as the slave side (the search takes the
   // block's nodes as slaves), and on a rigid tool with nodes-to-surface.
@@ -161,7 +161,7 @@ struct SideCase {
 void PrintTo(const SideCase& c, std::ostream* os) { *os << c.name; }
 class FrictionSides : public testing::TestWithParam<SideCase> {};
 
-TEST_P(FrictionSides, EverySideTypeSlowsTheBlockAtMuTimesItsLoad) {
+DEVICE_TEST_P(FrictionSides, EverySideTypeSlowsTheBlockAtMuTimesItsLoad) {
   const SideCase& c = GetParam();
   const deckcase::fs::path scratch = deckcase::scratchFolder(std::string("friction_sides_") + c.name);
   std::string text = deckcase::readText(deckcase::caseFolder("inp_friction") / c.file);
@@ -206,7 +206,7 @@ struct BlockCase {
 void PrintTo(const BlockCase& c, std::ostream* os) { *os << c.name; }
 class FrictionBlock : public testing::TestWithParam<BlockCase> {};
 
-TEST_P(FrictionBlock, SticksBelowMuNAndSlidesAtMuN) {
+DEVICE_TEST_P(FrictionBlock, SticksBelowMuNAndSlidesAtMuN) {
   const frictionblock::Setup& s = GetParam().setup;
   for (bool host : {false, true}) {
     std::vector<std::array<double, 4>> c;  // time, x, vx, vz of the block's centre of mass

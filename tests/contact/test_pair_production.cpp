@@ -1,6 +1,6 @@
 // Pair production: of the candidates of a node, the closest one within reach
 // becomes its contact pair, as a segment, edge or node pair by geometry.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include "contact/contactpair.h"
 #include "tests/contact/contactRig.h"
 
@@ -20,7 +20,7 @@ void setThickness(ContactRig& rig, double t) {
   for (NodeCuda& n : rig.nodes.node_array_cpu) n.thickness = t;
 }
 
-TEST(PairProduction, ClosestCandidateWithinReachBecomesASegmentPair) {
+DEVICE_TEST(PairProduction, ClosestCandidateWithinReachBecomesASegmentPair) {
   ContactRig rig;
   rig.addPlate(1, 1, 1.0, 0.0);             // segment 0 at z = 0
   rig.addPlate(1, 1, 1.0, 0.005);           // segment 1 at z = 0.005
@@ -55,7 +55,7 @@ TEST(PairProduction, ClosestCandidateWithinReachBecomesASegmentPair) {
 
 // A roof ridge: two segments meeting at x = 1; a node just above the ridge
 // line, within the thickness, touches the edge.
-TEST(PairProduction, NodeOverAConvexRidgeGetsAnEdgePair) {
+DEVICE_TEST(PairProduction, NodeOverAConvexRidgeGetsAnEdgePair) {
   ContactRig rig;
   const int a0 = rig.addNode(0, 0, 0), a1 = rig.addNode(1, 0, 0.5), a2 = rig.addNode(1, 1, 0.5),
             a3 = rig.addNode(0, 1, 0), b1 = rig.addNode(2, 0, 0), b2 = rig.addNode(2, 1, 0);
@@ -80,7 +80,7 @@ TEST(PairProduction, NodeOverAConvexRidgeGetsAnEdgePair) {
 
 // The apex of a pyramid of four triangles: a node just above it touches the
 // apex node.
-TEST(PairProduction, NodeOverAPyramidApexGetsANodePair) {
+DEVICE_TEST(PairProduction, NodeOverAPyramidApexGetsANodePair) {
   ContactRig rig;
   const int apex = rig.addNode(0, 0, 1);
   const int c[4] = {rig.addNode(-1, -1, 0), rig.addNode(1, -1, 0), rig.addNode(1, 1, 0), rig.addNode(-1, 1, 0)};
@@ -99,7 +99,7 @@ TEST(PairProduction, NodeOverAPyramidApexGetsANodePair) {
   EXPECT_NEAR(p.gap, 0.05 - 0.1, 1e-12);
 }
 
-TEST(PairProduction, NodeBeyondAFreeEdgeIsHeldByTheEdgeOnlyWithinReach) {
+DEVICE_TEST(PairProduction, NodeBeyondAFreeEdgeIsHeldByTheEdgeOnlyWithinReach) {
   ContactRig rig;
   rig.addPlate(1, 1, 1.0, 0.0);
   rig.buildSurface();
@@ -123,7 +123,7 @@ TEST(PairProduction, NodeBeyondAFreeEdgeIsHeldByTheEdgeOnlyWithinReach) {
 // A node 0.05 behind a face that lay as deep behind it before its step (it
 // slid along) did not come through it and gets no pair; one that came
 // through within the step, from 0.01 in front, is paired.
-TEST(PairProduction, OnlyANodeThatCameThroughTheFaceInItsStepIsPaired) {
+DEVICE_TEST(PairProduction, OnlyANodeThatCameThroughTheFaceInItsStepIsPaired) {
   for (const double stepZ : {0.0, -0.06}) {
     ContactRig rig;
     rig.addPlate(1, 1, 1.0, 0.0);

@@ -2,7 +2,7 @@
 // its base, with friction: it stops after about v^2 / (2 mu g), its bottom
 // nodes crossing the plate's element edges, and then rests on the plate,
 // sinking into it by less than 0.5 % of an element and no further.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,7 +37,7 @@ double plateTop(const std::vector<NodeCuda>& nodes, double x, double y) {
 // are kept out of the plate's faces as its nodes are.
 class RestingRun : public ::testing::TestWithParam<bool> {};
 
-TEST_P(RestingRun, BlockSlidesToRestOnAPlateAndStaysOnIt) {
+DEVICE_TEST_P(RestingRun, BlockSlidesToRestOnAPlateAndStaysOnIt) {
   double deepest = 0.0, startX = -1.0;
   double halfway[2] = {0.0, 0.0}, end[2] = {0.0, 0.0};  // sink and position of the bottom face
   const bool rigid = GetParam();
@@ -110,7 +110,7 @@ double kineticEnergy(const std::vector<NodeCuda>& nodes) {
 
 class HoldingContact : public ::testing::TestWithParam<HoldCase> {};
 
-TEST_P(HoldingContact, NoNodeStaysInsideAndNothingGainsEnergy) {
+DEVICE_TEST_P(HoldingContact, NoNodeStaysInsideAndNothingGainsEnergy) {
   const HoldCase& c = GetParam();
   double deepest = 0.0, energy0 = -1.0, mostEnergy = 0.0, peak = 0.0, startFall = 0.0, momentum[2] = {0.0, 0.0};
   motiondeck::runWatching(std::string("holding_") + c.name, c.deck, [&](FEMDynamic& fem, double) {

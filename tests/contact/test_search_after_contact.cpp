@@ -1,7 +1,7 @@
 // Search after contact: a node sliding over a plate of segments is followed
 // from segment to edge to segment (or around a node) without losing its
 // pair, also where neighbouring segments have opposite normals.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <cmath>
 #include <utility>
 #include "contact/contactpair.h"
@@ -44,7 +44,7 @@ struct SlideRig {
   double facingZ() const { return cn->contact_pair.side * cn->contact_pair.segment->normal[2]; }
 };
 
-TEST(SearchAfterContact, NodeSlidingAcrossThePlateKeepsItsPairOnTheSegmentBelow) {
+DEVICE_TEST(SearchAfterContact, NodeSlidingAcrossThePlateKeepsItsPairOnTheSegmentBelow) {
   for (bool flipped : {false, true}) {
     SlideRig s(flipped);
     for (double x = 0.55; x < 2.99; x += 0.1) {
@@ -57,7 +57,7 @@ TEST(SearchAfterContact, NodeSlidingAcrossThePlateKeepsItsPairOnTheSegmentBelow)
   }
 }
 
-TEST(SearchAfterContact, NodeSlidingThroughPlateCornersWalksAroundTheNode) {
+DEVICE_TEST(SearchAfterContact, NodeSlidingThroughPlateCornersWalksAroundTheNode) {
   for (bool flipped : {false, true}) {
     SlideRig s(flipped);
     s.moveTo(0.55, 0.55);
@@ -72,7 +72,7 @@ TEST(SearchAfterContact, NodeSlidingThroughPlateCornersWalksAroundTheNode) {
   }
 }
 
-TEST(SearchAfterContact, NodeBeyondAFreeEdgeStaysOnThatEdgeOrItsEndNode) {
+DEVICE_TEST(SearchAfterContact, NodeBeyondAFreeEdgeStaysOnThatEdgeOrItsEndNode) {
   SlideRig s(false);
   s.moveTo(0.5, -0.2);  // beyond the free edge y = 0 of segment 0
   EXPECT_EQ(s.cn->contact_pair.kind, NODE_TO_EDGE);
@@ -89,7 +89,7 @@ TEST(SearchAfterContact, NodeBeyondAFreeEdgeStaysOnThatEdgeOrItsEndNode) {
 
 // The host loop's routine moves the pair as the three device kernels do,
 // several kinds in one step where they do, and keeps the segment id.
-TEST(SearchAfterContact, HostRoutineFollowsTheNodeAsTheDeviceKernelsDo) {
+DEVICE_TEST(SearchAfterContact, HostRoutineFollowsTheNodeAsTheDeviceKernelsDo) {
   for (bool flipped : {false, true}) {
     SlideRig gpu(flipped), host(flipped);
     auto moveHost = [&host](double x, double y) {

@@ -1,6 +1,6 @@
 // Segment geometry: thickness, territory and extended boxes at set-up, and
 // the per-cycle device refresh of boxes and normals with its host reduction.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <cmath>
 #include <limits>
@@ -85,7 +85,7 @@ TEST(SegmentGeometry, BoxesAreNodeRangesWidenedByTerritoryAndOrientationFollowsN
   EXPECT_EQ(f.segment_array[1].edge_orientation[3], -1);
 }
 
-TEST(SegmentGeometry, CycleRefreshAfterRigidTranslationGivesTranslatedBoxes) {
+DEVICE_TEST(SegmentGeometry, CycleRefreshAfterRigidTranslationGivesTranslatedBoxes) {
   Model m;
   m.addGridNodes(3, 2, 0, 1.0, 0.05);
   m.finishNodes();

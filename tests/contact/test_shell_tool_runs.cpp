@@ -2,7 +2,7 @@
 // nodes the slave nodes of a nodes-to-surface contact, through both time
 // loops: it must stay on the tool's upper side whichever way the tool's
 // normal points, also when it starts exactly on the tool's plane.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -82,7 +82,7 @@ double lowestBottom(const ToolCase& c, const std::string& name, bool hostLoop) {
 // thickness), at rest.  They used to be taken as lying on the normal's side:
 // with the normal pointing down the block was held below the tool and fell
 // through it (5 cm in 0.1 s).
-TEST(ShellToolRun, BlockStartingOnTheToolsPlaneStaysOnItsSide) {
+DEVICE_TEST(ShellToolRun, BlockStartingOnTheToolsPlaneStaysOnItsSide) {
   for (bool hostLoop : {false, true})
     for (bool rigid : {false, true})
       for (bool down : {false, true}) {

@@ -4,7 +4,7 @@
 // node passes the other block's face.  The blocks stand exactly over each
 // other, so that every node of the touching faces meets a node, an edge or a
 // corner of the other face, with the side faces' planes through them.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -51,7 +51,7 @@ Drop drop(double gap, bool upperFirst) {
 
 }  // namespace
 
-TEST(SideOrderRun, BlocksReboundAlikeWhicheverSideComesFirst) {
+DEVICE_TEST(SideOrderRun, BlocksReboundAlikeWhicheverSideComesFirst) {
   for (double gap : {1e-4, 0.0}) {
     const Drop upperFirst = drop(gap, true), lowerFirst = drop(gap, false);
     for (const Drop& d : {upperFirst, lowerFirst}) {

@@ -1,7 +1,7 @@
 // Surface interactions on one pair: the friction law's stick and slip with
 // its coefficients, the pair stiffness, and the device objects reached
 // through the per-pair kernels.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <omp.h>
 #include <cmath>
 #include <vector>
@@ -61,7 +61,7 @@ struct DeviceFriction {
 
 }  // namespace
 
-TEST(FrictionLaw, StickEndsTheSlipInTheStepUpToMuFThenSlidesAndMomentumBalances) {
+DEVICE_TEST(FrictionLaw, StickEndsTheSlipInTheStepUpToMuFThenSlidesAndMomentumBalances) {
   SlidingPair sp(0.001, 10.0);
   DeviceFriction friction(0.3);
   ASSERT_NE(friction.slots[0], nullptr);
@@ -127,7 +127,7 @@ TEST(FrictionLaw, PairStiffnessModesAndANodeOnNoSurface) {
   EXPECT_DOUBLE_EQ(p.stiffness, 0.0);
 }
 
-TEST(FrictionLaw, ModelWideLawSkipsPairsThatTheirContactHandles) {
+DEVICE_TEST(FrictionLaw, ModelWideLawSkipsPairsThatTheirContactHandles) {
   SlidingPair sp(0.001, 10.0);
   DeviceFriction friction(0.3);
   ContactPairCuda* pairs[1] = {&sp.pair()};
@@ -146,7 +146,7 @@ namespace {
 // own pair carrying 10 N, for 200 cycles: the friction threads of four host
 // threads add to the same four master nodes at once.  The masters take exactly the
 // opposite of the slaves' sum; a plain addition loses some of the shares.
-TEST(FrictionLaw, ManyPairsOnOneSegmentHandEveryForceToItsNodes) {
+DEVICE_TEST(FrictionLaw, ManyPairsOnOneSegmentHandEveryForceToItsNodes) {
   const int n = 4096;
   ContactRig rig;
   rig.nodes.node_array_cpu.reserve(n + 4);

@@ -1,6 +1,6 @@
 // Tied slave nodes hand their force and mass to their master segment's
 // nodes from many threads at once: every share must arrive.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <omp.h>
 
 #include <vector>
@@ -16,7 +16,7 @@ namespace {
 // threads of four host threads hand their forces and masses to the same
 // four master nodes at once, and every share arrives (a plain addition
 // loses some).
-TEST(TieHandOn, ManySlavesOnOneSegmentHandEveryShareToItsNodes) {
+DEVICE_TEST(TieHandOn, ManySlavesOnOneSegmentHandEveryShareToItsNodes) {
   const int n = 4096, cycles = 200;
   std::vector<NodeCuda> nodes(n + 4, NodeCuda{});
   NodeCuda* dNodes = nullptr;

@@ -3,7 +3,7 @@
 // mismatched meshes without reflection, on an axis-parallel and on a 30
 // degree interface; the tie keeps the mass of the model; a shell plate tied
 // by its edge to a block moves with it.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -103,11 +103,13 @@ void checkWaveAcrossTie(const std::string& name, double angle) {
 
 }  // namespace
 
-TEST(TieRun, BarWaveCrossesMismatchedMeshesWithoutReflectionOrGap) { checkWaveAcrossTie("tie_bar_wave", 0.0); }
+DEVICE_TEST(TieRun, BarWaveCrossesMismatchedMeshesWithoutReflectionOrGap) { checkWaveAcrossTie("tie_bar_wave", 0.0); }
 
-TEST(TieRun, ThirtyDegreeInterfaceWithoutToleranceTiesEveryNode) { checkWaveAcrossTie("tie_bar_inclined", 30.0); }
+DEVICE_TEST(TieRun, ThirtyDegreeInterfaceWithoutToleranceTiesEveryNode) {
+  checkWaveAcrossTie("tie_bar_inclined", 30.0);
+}
 
-TEST(TieRun, TheTiedSlaveNodesHandTheirMassToTheMasters) {
+DEVICE_TEST(TieRun, TheTiedSlaveNodesHandTheirMassToTheMasters) {
   const std::vector<Sample> samples = runInProcess("tie_bar_wave", "tie_bar_mass");
   ASSERT_FALSE(samples.empty());
   const Sample& first = samples.front();
@@ -121,7 +123,7 @@ TEST(TieRun, TheTiedSlaveNodesHandTheirMassToTheMasters) {
   EXPECT_EQ(negative, 16);  // the 4 x 4 nodes of the fine face
 }
 
-TEST(TieRun, ShellPlateTiedByItsEdgeMovesWithTheBlock) {
+DEVICE_TEST(TieRun, ShellPlateTiedByItsEdgeMovesWithTheBlock) {
   const std::vector<Sample> samples = runInProcess("tie_shell_edge");
   ASSERT_GT(samples.size(), 20u);
   const Sample& first = samples.front();

@@ -1,7 +1,7 @@
 // Tie set-up on a plate of segments: which slave nodes attach (reach,
 // thickness, corners, round-off on an inclined face), their weights, the
 // messages for nodes left free, doubly tied nodes and unresolved ties.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <cmath>
 #include <string>
 #include <type_traits>
@@ -126,7 +126,7 @@ TEST(TieSetup, DoublyTiedNodeKeepsItsFirstAttachmentAndUnresolvedTiesGo) {
 static_assert(!std::is_copy_constructible_v<Tie> && !std::is_copy_assignable_v<Tie>);
 static_assert(std::is_nothrow_move_constructible_v<Tie> && std::is_nothrow_move_assignable_v<Tie>);
 
-TEST(TieSetup, UploadedTieMovesItsDeviceCopyAlongAndItStillDrivesTheSlave) {
+DEVICE_TEST(TieSetup, UploadedTieMovesItsDeviceCopyAlongAndItStillDrivesTheSlave) {
   TieRig t;
   const int s = t.slave(0.25, 0.75, 0.0);
   t.build({s});

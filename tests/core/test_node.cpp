@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <vector>
 
@@ -250,7 +250,7 @@ TEST(NodeManagerTest, MassCheckFlagsMasslessNodesAndCopiesEquivalentMass) {
   EXPECT_EQ(nm.node_array_cpu[1].equivalent_mass, 2.5);
 }
 
-TEST(NodeManagerTest, DeviceKernelsMatchHostUpdates) {
+DEVICE_TEST(NodeManagerTest, DeviceKernelsMatchHostUpdates) {
   NodeManager nm;
   for (int i = 0; i < 70; ++i) {
     NodeCuda n = makeNode(i + 1, 1.0 + i);

@@ -1,6 +1,6 @@
 // Node operations that run only in kernels: element registration and the
 // transfer of a node's mass to its master node.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <vector>
@@ -44,7 +44,7 @@ std::vector<T> toHost(const T* d, std::size_t n) {
   return host;
 }
 
-TEST(NodeRegistrationDevice, SeventyOneEntriesKeptAndTheSeventySecondDropped) {
+DEVICE_TEST(NodeRegistrationDevice, SeventyOneEntriesKeptAndTheSeventySecondDropped) {
   NodeCuda node{};
   node.id = 9;
   NodeCuda* dNode = toDevice(std::vector<NodeCuda>{node});
@@ -75,7 +75,7 @@ TEST(NodeRegistrationDevice, SeventyOneEntriesKeptAndTheSeventySecondDropped) {
   CUDA_CHECK(cudaFree(dNode));
 }
 
-TEST(NodeMassDevice, AttachToMasterMovesMassAndOffsetInertia) {
+DEVICE_TEST(NodeMassDevice, AttachToMasterMovesMassAndOffsetInertia) {
   std::vector<NodeCuda> nodes(4, NodeCuda{});
   nodes[0].mass = 2.0;  // master of node 1
   nodes[1].mass = 3.0;
@@ -102,7 +102,7 @@ TEST(NodeMassDevice, AttachToMasterMovesMassAndOffsetInertia) {
 
 // A message that 103 elements would print is printed once when it first
 // happens and summed up once at the end, from kernels and host code alike.
-TEST(RepeatedMessage, PrintedOnceThenSummedUpWithTheCountAndFirstIds) {
+DEVICE_TEST(RepeatedMessage, PrintedOnceThenSummedUpWithTheCountAndFirstIds) {
   clearRepeatedMessages();
   testing::internal::CaptureStdout();
   launch(noteShellAreas, dim3(4), dim3(25), 100);

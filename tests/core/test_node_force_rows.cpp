@@ -3,7 +3,7 @@
 // shells (force and moment) and solids (force only), a row that is not
 // finite, an empty slot, a row outside the block, an element of a family
 // without a force block, and more registrations than slots.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <limits>
 #include <vector>
@@ -16,7 +16,7 @@
 
 namespace {
 
-TEST(NodeForceRows, ListsGatherWhatTheSlotsGatherAndReportOnceAtSetUp) {
+DEVICE_TEST(NodeForceRows, ListsGatherWhatTheSlotsGatherAndReportOnceAtSetUp) {
   ShellElementCuda shell{};
   shell.sectionType = FAMILY_SHELL;
   for (int r = 0; r < 4; ++r)

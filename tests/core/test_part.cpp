@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <cstdio>
 #include <string>
@@ -170,7 +170,7 @@ TEST(Part, GaussPointsAreSetOnlyForDeformableUnsmoothedParts) {
   EXPECT_TRUE(runLink(2, 0));   // the element is visited
 }
 
-TEST(Part, CopiesShareNoDeviceMemory) {
+DEVICE_TEST(Part, CopiesShareNoDeviceMemory) {
   std::vector<Part> parts;
   Part first;
   first.id = 1;

@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include "core/sectionmanager.h"
 
@@ -54,7 +54,7 @@ TEST(Section, ResultantBeamAndDefaults) {
   EXPECT_EQ(m.formulation8_value, 0.3);
 }
 
-TEST(SectionManager, SortsFindsAndUploads) {
+DEVICE_TEST(SectionManager, SortsFindsAndUploads) {
   SectionManager manager;
   for (int id : {3, 1, 2}) {
     Section s;

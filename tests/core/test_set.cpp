@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include "core/setManager.h"
 #include "platform/gpuRuntime.h"
@@ -60,7 +60,7 @@ TEST(SetManager, SetPointersSurviveLaterAppends) {
   EXPECT_EQ(manager.findSet(199, SET_NODE)->id_array, (std::vector<int>{199}));
 }
 
-TEST(Set, CopyCarriesHostDataButNoDeviceArray) {
+DEVICE_TEST(Set, CopyCarriesHostDataButNoDeviceArray) {
   Set original = makeSet(SET_NODE, 8, {3, 4});
   original.name = "edge";
   ASSERT_EQ(cudaMalloc(&original.node_array_gpu, 2 * sizeof(NodeCuda*)), cudaSuccess);

@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include "core/nodeManager.h"
 #include "core/part.h"
@@ -61,7 +61,7 @@ TEST_F(SetResolveTest, PartAndElementSetsSkipWhatIsNotInTheModel) {
   EXPECT_EQ(elements->element_array_cpu[1]->id, 11);
 }
 
-TEST_F(SetResolveTest, NodeSetDeviceSlotsFollowTheNodesStoragePositions) {
+DEVICE_TEST_F(SetResolveTest, NodeSetDeviceSlotsFollowTheNodesStoragePositions) {
   Set* set = add(SET_NODE, 4, {4, 2, 4, 7});
   Set* empty = add(SET_NODE, 5, {});
   fem_.setManager->resolveAllSets(&fem_);
@@ -75,7 +75,7 @@ TEST_F(SetResolveTest, NodeSetDeviceSlotsFollowTheNodesStoragePositions) {
   EXPECT_EQ(slots, (std::vector<NodeCuda*>{device + 3, device + 1, device + 3, nullptr}));
 }
 
-TEST_F(SetResolveTest, ElementSetDeviceSlotsAreNullForUnknownIds) {
+DEVICE_TEST_F(SetResolveTest, ElementSetDeviceSlotsAreNullForUnknownIds) {
   Set* set = add(SET_ELEMENT, 2, {11, 404});
   fem_.setManager->resolveAllSets(&fem_);
   for (ElmManager& elements : fem_.elm_manager_array) {

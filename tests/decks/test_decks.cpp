@@ -1,6 +1,6 @@
 // End-to-end deck cases: each folder under tests/decks/ holds a deck, what
 // must come out of it and why (README.md of the case).
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <array>
@@ -76,7 +76,7 @@ TEST(DeckCase, OneHexahedronWritesTheExactVtkFiles) {
   expectVtkFilesOpenInReader(asStrings(files));
 }
 
-TEST(DeckCase, FreeFlightTranslatesRigidly) {
+DEVICE_TEST(DeckCase, FreeFlightTranslatesRigidly) {
   const std::vector<Sample> samples = runInProcess("free_flight");
   ASSERT_GT(samples.size(), 10u);
   const double v[3] = {3.0, -2.0, 0.5};
@@ -178,11 +178,11 @@ void checkWave(const std::string& name) {
 
 }  // namespace
 
-TEST(DeckCase, WaveInABarOfHexahedra) { checkWave("wave_hexa"); }
+DEVICE_TEST(DeckCase, WaveInABarOfHexahedra) { checkWave("wave_hexa"); }
 
-TEST(DeckCase, WaveInABarOfTetrahedra) { checkWave("wave_tetra"); }
+DEVICE_TEST(DeckCase, WaveInABarOfTetrahedra) { checkWave("wave_tetra"); }
 
-TEST(DeckCase, WaveInABarOfRubber) { checkWave("wave_rubber"); }
+DEVICE_TEST(DeckCase, WaveInABarOfRubber) { checkWave("wave_rubber"); }
 
 TEST(DeckCase, UnknownMaterialRefusesTheDeck) {
   EXPECT_NE(runProgram("unknown_material"), 0);
@@ -289,7 +289,7 @@ TEST(DeckCase, FieldStyleDecksGiveThePlainModel) {
   expectSameModel("wave_hexa", "wave_hexa_field");
 }
 
-TEST(DeckCase, FieldStyleDecksGiveThePlainResults) {
+DEVICE_TEST(DeckCase, FieldStyleDecksGiveThePlainResults) {
   expectSameRun("free_flight", "free_flight_field");
   expectSameRun("wave_hexa", "wave_hexa_field");
 }
@@ -297,7 +297,7 @@ TEST(DeckCase, FieldStyleDecksGiveThePlainResults) {
 // A plate of shells only, given one initial velocity: its nodes carry the
 // shells' lumped mass from the set-up on, so the whole plate translates at
 // v through the GPU loop without straining.
-TEST(DeckCase, ShellPlateFliesRigidly) {
+DEVICE_TEST(DeckCase, ShellPlateFliesRigidly) {
   const std::vector<Sample> samples = runInProcess("shell_plate");
   ASSERT_GT(samples.size(), 10u);
   const double v[3] = {3.0, -2.0, 0.5};
@@ -383,7 +383,7 @@ struct TaylorRow {
 void PrintTo(const TaylorRow& row, std::ostream* os) { *os << "ELFORM " << row.elform; }
 class TaylorBar : public testing::TestWithParam<TaylorRow> {};
 
-TEST_P(TaylorBar, MushroomsToThePublishedFoot) {
+DEVICE_TEST_P(TaylorBar, MushroomsToThePublishedFoot) {
   const TaylorRow& row = GetParam();
   std::string deck = readText(caseFolder("taylor_bar_8") / "deck.k");
   const std::string section = "*SECTION_SOLID\n         1         1\n";

@@ -1,6 +1,6 @@
 // End-to-end deck cases of supports and rigid walls: waves in steel bars of
 // hexahedra, compared with the one-dimensional rod (nu = 0).
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,7 +29,7 @@ std::vector<std::size_t> endFace(const Sample& first) {
 // Pushed at x = L at v = 1 m/s and held at x = 0: a compression wave of
 // rho c v reaches the held end at t = L / c and reflects there, doubling
 // the stress to 2 rho c v.
-TEST(DeckCase, WaveDoublesAtAFixedEnd) {
+DEVICE_TEST(DeckCase, WaveDoublesAtAFixedEnd) {
   const double length = 0.2, v = 1.0, c = kSteelWaveSpeed, h = length / kBarElements;
   const std::vector<Sample> samples = runInProcess("wave_fixed_end");
   ASSERT_GT(samples.size(), 50u);
@@ -64,7 +64,7 @@ TEST(DeckCase, WaveDoublesAtAFixedEnd) {
 
 // Thrown at a fixed wall at v = 5 m/s: the bar stays in contact for 2 L / c
 // and leaves at -v; no node passes the wall by 1 % of an element.
-TEST(DeckCase, BarBouncesOffARigidWall) {
+DEVICE_TEST(DeckCase, BarBouncesOffARigidWall) {
   const double length = 0.1, v = 5.0, c = kSteelWaveSpeed, h = length / kBarElements;
   const std::vector<Sample> samples = runInProcess("bar_on_wall");
   ASSERT_GT(samples.size(), 100u);

@@ -1,7 +1,7 @@
 // .inp decks whose parts are connected (ties, contacts, welds, rigid
 // bodies) or loaded (pressures, motions with amplitudes), run through the
 // time loop: keyword twins within 1e-12 and answers from mechanics.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -53,14 +53,14 @@ const std::string kSteel = "*Material, name=STEEL\n*Density\n7.85e-9\n*Elastic\n
 }  // namespace
 
 // The tie_bar_wave keyword case written as an .inp deck with a *TIE.
-TEST(InpConnectionDecks, TiedBarRunsAsItsKeywordTwin) {
+DEVICE_TEST(InpConnectionDecks, TiedBarRunsAsItsKeywordTwin) {
   expectTwins(runCaseDeck("inp_tie_bar", "deck.inp"), runCaseDeck("tie_bar_wave", "deck.k"));
 }
 
 // A 1 kg block at 1 m/s pressed onto a clamped plate by 1000 Pa on 0.01
 // m^2 (10 N), mu = 0.5 from the model-wide property assignment of a general
 // contact: it decelerates at mu p A / m = 5 m/s^2, as its keyword twin.
-TEST(InpConnectionDecks, PressedBlockSlidesWithFrictionAsItsKeywordTwin) {
+DEVICE_TEST(InpConnectionDecks, PressedBlockSlidesWithFrictionAsItsKeywordTwin) {
   const std::vector<Sample> inp = runCaseDeck("inp_friction", "deck.inp");
   expectTwins(inp, runCaseDeck("inp_friction", "deck.k"));
   ASSERT_GT(inp.size(), 100u);
@@ -73,7 +73,7 @@ TEST(InpConnectionDecks, PressedBlockSlidesWithFrictionAsItsKeywordTwin) {
 
 // A rigid body of an element set meets the clamped block as its keyword
 // twin's rigid part does: as the master of the pair.
-TEST(InpConnectionDecks, RigidBodyInAContactPairRunsAsItsKeywordTwin) {
+DEVICE_TEST(InpConnectionDecks, RigidBodyInAContactPairRunsAsItsKeywordTwin) {
   expectTwins(runCaseDeck("inp_rigid_block", "deck.inp"), runCaseDeck("inp_rigid_block", "deck.k"));
 }
 
@@ -82,7 +82,7 @@ TEST(InpConnectionDecks, RigidBodyInAContactPairRunsAsItsKeywordTwin) {
 // Self-contact of a surface of both cubes (the exterior faces of their one
 // element set), and ALL EXTERIOR over two parts, both do; the self-contact
 // of the upper cube's surface alone does not touch the lower cube.
-TEST(InpConnectionDecks, SelfContactAndAllExteriorBounce) {
+DEVICE_TEST(InpConnectionDecks, SelfContactAndAllExteriorBounce) {
   const std::string nodes = "*Node\n" + cubeNodes(1, 0.0, 0.0) + cubeNodes(9, 0.0, 1.001);
   const std::string rest = "*Solid Section, elset=BOTH, material=STEEL\n" + kSteel +
                            "*Nset, nset=TOP, generate\n9, 16\n*Initial Conditions, type=VELOCITY\nTOP, 3, -1.E4\n"
@@ -120,7 +120,7 @@ TEST(InpConnectionDecks, SelfContactAndAllExteriorBounce) {
 // it the momentum -p A t; a pressure following a ramp to t1 gives cube 2
 // -p A t^2 / (2 t1). Cubes 3 and 4 are moved along x by velocity boundaries
 // with PERIODIC (sin w t) and DECAY (exp(-t / td)) amplitudes.
-TEST(InpConnectionDecks, PressuresAndMotionsFollowTheirAmplitudes) {
+DEVICE_TEST(InpConnectionDecks, PressuresAndMotionsFollowTheirAmplitudes) {
   const double p = 100.0, t1 = 2e-6, v0 = 1000.0, w = 2.0 * M_PI / 2e-6, td = 5e-7;
   std::string deck =
       "*Node\n" + cubeNodes(1, 0.0, 0.0) + cubeNodes(9, 2.0, 0.0) + cubeNodes(17, 4.0, 0.0) + cubeNodes(25, 6.0, 0.0) +
@@ -159,7 +159,7 @@ TEST(InpConnectionDecks, PressuresAndMotionsFollowTheirAmplitudes) {
 // element blocks in one element set, so two parts of one body) by an initial
 // velocity at a reference node given as a one-node set. Every node of a
 // body, the reference node too, moves with it.
-TEST(InpConnectionDecks, RigidBodiesMoveThroughTheirReferenceNodes) {
+DEVICE_TEST(InpConnectionDecks, RigidBodiesMoveThroughTheirReferenceNodes) {
   const std::string deck = "*Node\n" + cubeNodes(1, 0.0, 0.0) + cubeNodes(9, 3.0, 0.0) + cubeNodes(17, 3.0, 1.0) +
                            cubeNodes(25, 9.0, 0.0) +
                            "100, 0.5, 0.5, 5.\n200, 3.5, 0.5, 5.\n"
@@ -193,7 +193,7 @@ TEST(InpConnectionDecks, RigidBodiesMoveThroughTheirReferenceNodes) {
 // A BEAM constraint welds a corner of a moving cube to a corner of a cube
 // at rest: the second cube is dragged, and the welded corner of the second
 // moves as the corner of the first.
-TEST(InpConnectionDecks, MpcWeldsTwoNodes) {
+DEVICE_TEST(InpConnectionDecks, MpcWeldsTwoNodes) {
   const std::string deck = "*Node\n" + cubeNodes(1, 0.0, 0.0) + cubeNodes(9, 1.5, 0.0) +
                            "*Element, type=C3D8, elset=A\n" + cubeElement(1, 1) + "*Element, type=C3D8, elset=B\n" +
                            cubeElement(2, 9) +

@@ -1,6 +1,6 @@
 // The .inp reader against the keyword reader: the same model written both
 // ways must run the same.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <cmath>
 #include <fstream>
@@ -11,7 +11,7 @@ using namespace deckcase;
 
 namespace {}  // namespace
 
-TEST(InpDecks, BarRunsAsItsKeywordTwin) {
+DEVICE_TEST(InpDecks, BarRunsAsItsKeywordTwin) {
   const std::vector<Sample> inp = runCaseDeck("inp_bar", "deck.inp");
   const std::vector<Sample> key = runCaseDeck("inp_bar", "deck.k");
   expectTwins(inp, key);
@@ -31,7 +31,7 @@ TEST(InpDecks, BarRunsAsItsKeywordTwin) {
 // Steel with nu = 0.3: each block is one hexahedron free to breathe on its
 // own, whose volume mode outruns the plain step; the run must stay bounded
 // (it grew without bound) and the upper block (nodes 9-16) leave upwards.
-TEST(InpDecks, ContactPairRunsAsItsKeywordTwin) {
+DEVICE_TEST(InpDecks, ContactPairRunsAsItsKeywordTwin) {
   const std::vector<Sample> inp = runCaseDeck("inp_blocks", "deck.inp");
   expectTwins(inp, runCaseDeck("inp_blocks", "deck.k"));
   ASSERT_FALSE(inp.empty());
@@ -48,7 +48,7 @@ TEST(InpDecks, ContactPairRunsAsItsKeywordTwin) {
 // A cube moved whole by boundaries: a displacement without an amplitude is
 // reached linearly over the step; a velocity follows its amplitude, so the
 // distance is the area under value x amplitude.
-TEST(InpDecks, BoundaryMotionsFollowTheirAmplitudes) {
+DEVICE_TEST(InpDecks, BoundaryMotionsFollowTheirAmplitudes) {
   const std::string cube =
       "*Node\n1, 0., 0., 0.\n2, 1., 0., 0.\n3, 1., 1., 0.\n4, 0., 1., 0.\n"
       "5, 0., 0., 1.\n6, 1., 0., 1.\n7, 1., 1., 1.\n8, 0., 1., 1.\n"

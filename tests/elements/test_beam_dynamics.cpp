@@ -1,6 +1,6 @@
 // Resultant beams, trusses and springs driven through the time loop,
 // checked against beam and bar theory.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <cmath>
 #include <cstdio>
@@ -68,7 +68,7 @@ double meanOver(const std::vector<double>& t, const std::vector<double>& v, doub
 
 // Cantilever of 20 steel beams, 1 m, 10 x 10 mm, clamped at its root and
 // started in a shape close to its first mode: the tip swings at 8.355 Hz.
-TEST(BeamDynamics, CantileverFirstBendingFrequency) {
+DEVICE_TEST(BeamDynamics, CantileverFirstBendingFrequency) {
   const int n = 20;
   const double L = 1.0, a = 0.01;
   std::ostringstream deck;
@@ -113,7 +113,7 @@ double firstDownwardCrossing(const std::vector<double>& t, const std::vector<dou
 
 // A chain of 200 steel trusses whose halves are thrown apart: the tension
 // wave from the middle reaches the free end at L / (2c) and turns it back.
-TEST(BeamDynamics, TrussChainCarriesTheBarWave) {
+DEVICE_TEST(BeamDynamics, TrussChainCarriesTheBarWave) {
   const int n = 200;
   const double L = 1.0, v = 1.0;
   std::ostringstream deck;
@@ -139,7 +139,7 @@ TEST(BeamDynamics, TrussChainCarriesTheBarWave) {
 
 // One spring (linear discrete-beam material, k = 1000) holding a 1 kg mass
 // on a fixed point oscillates at sqrt(k / m) / (2 pi).
-TEST(BeamDynamics, MassOnASpringOscillatesAtItsNaturalFrequency) {
+DEVICE_TEST(BeamDynamics, MassOnASpringOscillatesAtItsNaturalFrequency) {
   const double k = 1000.0, rho = 1000.0, volume = 2e-3;  // element mass 2 kg, 1 kg per end
   std::ostringstream deck;
   deck << "*KEYWORD\n*CONTROL_TERMINATION\n"
@@ -171,7 +171,7 @@ TEST(BeamDynamics, MassOnASpringOscillatesAtItsNaturalFrequency) {
 // A single tube beam (formulation 1) whose ends are thrown apart: on the
 // GPU loop and on the host loop alike the ends swing back as two masses on
 // the spring E A / L, v(t) = v cos(omega t) with omega^2 = 2 k / m.
-TEST(BeamDynamics, TubeBeamCarriesForceOnBothLoops) {
+DEVICE_TEST(BeamDynamics, TubeBeamCarriesForceOnBothLoops) {
   const double dOut = 0.02, rho = 7850.0, E = 2.1e11, L = 1.0, v = 1.0;
   std::ostringstream deck;
   // A small safety factor keeps omega dt near 0.2, so the discrete period
@@ -210,7 +210,7 @@ TEST(BeamDynamics, TubeBeamCarriesForceOnBothLoops) {
 // way of writing the section: a resultant beam given its constants, and an
 // integrated beam of the rectangle TS1 x TT1 (CST blank) whose constants
 // the program computes.
-TEST(BeamDynamics, CantileverTipDeflectionInEachPlane) {
+DEVICE_TEST(BeamDynamics, CantileverTipDeflectionInEachPlane) {
   const double L = 1.0, b = 0.02, h = 0.01, E = 2.1e11;
   const double Iyy = b * h * h * h / 12.0, Izz = h * b * b * b / 12.0;
   const struct {
@@ -248,7 +248,7 @@ TEST(BeamDynamics, CantileverTipDeflectionInEachPlane) {
 // A discrete element carries no force in this version, whatever its
 // material (a linear spring of stiffness 1e5 here): a deck with one is
 // refused, naming its part, while the truss beside it runs alone.
-TEST(BeamDynamics, DiscreteElementDeckWithoutAForceLawIsRefused) {
+DEVICE_TEST(BeamDynamics, DiscreteElementDeckWithoutAForceLawIsRefused) {
   const std::string base = "*KEYWORD\n*CONTROL_TERMINATION\n2e-3\n" + beamLine(1, 1.0) +
                            partAndElastic(7850.0, 2.1e11, 0.3) + "*SECTION_BEAM\n1,3\n1e-4\n" +
                            "*INITIAL_VELOCITY_NODE\n2,1,0,0\n";

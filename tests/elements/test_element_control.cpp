@@ -1,7 +1,7 @@
 // The GPU element driver over solids in device memory: pointer arrays,
 // verification, sorting, the critical step, the per-cycle step through
 // cuBLAS, mass scaling with its report and nodal stress sums.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <omp.h>
 
@@ -53,7 +53,7 @@ void sumNodalStress(Driver& drv, DeviceModel& d) {
   drv.control.gpuAccumulateStrToNode(d.nodes, d.nodeNum, d.sections);
 }
 
-TEST(ElementControl, CriticalStepOfSteelCube) {
+DEVICE_TEST(ElementControl, CriticalStepOfSteelCube) {
   SolidModel m;
   addCubes(m, {0.01});
   m.link();
@@ -71,7 +71,7 @@ TEST(ElementControl, CriticalStepOfSteelCube) {
 // A collapsed element (all nodes in one point) has no finite step: it never
 // becomes the first step; in the cycle it gives the model step 0, and it is
 // the element named when the run stops.
-TEST(ElementControl, CriticalStepSkipsStepsThatAreNotFinite) {
+DEVICE_TEST(ElementControl, CriticalStepSkipsStepsThatAreNotFinite) {
   SolidModel m;
   addCubes(m, {0.0, 0.01});
   m.link();
@@ -90,7 +90,7 @@ TEST(ElementControl, CriticalStepSkipsStepsThatAreNotFinite) {
 }
 
 // The step found through cuBLAS is the smallest of all element steps.
-TEST(ElementControl, SmallestStepThroughCublas) {
+DEVICE_TEST(ElementControl, SmallestStepThroughCublas) {
   SolidModel m;
   addCubes(m, {0.01, 0.004, 0.02, 0.003, 0.015, 0.0035});
   m.link();
@@ -120,7 +120,7 @@ TEST(ElementControl, SmallestStepThroughCublas) {
 // magnitude whatever chunk it falls in, a step that is not finite as 0, the
 // same as the serial search through cuBLAS, on four threads (that the host
 // build shares the pass out is checked with its launches).
-TEST(ElementControl, SmallestStepOfLongStepArraysOnFourThreads) {
+DEVICE_TEST(ElementControl, SmallestStepOfLongStepArraysOnFourThreads) {
   const int saved = omp_get_max_threads();
   omp_set_num_threads(4);
   const CublasHandle handle;
@@ -155,7 +155,7 @@ TEST(ElementControl, SmallestStepOfLongStepArraysOnFourThreads) {
 }
 
 // Parts of null or rigid material, or without a model, take no place.
-TEST(ElementControl, PartsWithoutDeformableModelAreLeftOut) {
+DEVICE_TEST(ElementControl, PartsWithoutDeformableModelAreLeftOut) {
   SolidModel m;
   addCubes(m, {0.01});
   m.link();
@@ -173,7 +173,7 @@ TEST(ElementControl, PartsWithoutDeformableModelAreLeftOut) {
   m.record->type = MT_LINEAR_ELASTIC;
 }
 
-TEST(ElementControl, SortsByTypeThenMaterial) {
+DEVICE_TEST(ElementControl, SortsByTypeThenMaterial) {
   SolidModel m;
   addCubes(m, {0.01, 0.01, 0.01, 0.01});
   m.addNode(0, 0, 0);
@@ -192,7 +192,7 @@ TEST(ElementControl, SortsByTypeThenMaterial) {
   EXPECT_EQ(order[3] - base, 0);
 }
 
-TEST(ElementControl, VerificationReportsWrongMultiplierAndNodeCount) {
+DEVICE_TEST(ElementControl, VerificationReportsWrongMultiplierAndNodeCount) {
   SolidModel m;
   addCubes(m, {0.01, 0.01});
   m.link();
@@ -207,7 +207,7 @@ TEST(ElementControl, VerificationReportsWrongMultiplierAndNodeCount) {
 }
 
 // Mass scaling to twice the step of the cube, then the report.
-TEST(ElementControl, MassScalingAndReport) {
+DEVICE_TEST(ElementControl, MassScalingAndReport) {
   SolidModel m;
   addCubes(m, {0.01});
   m.link();
@@ -247,7 +247,7 @@ TEST(ElementControl, MassScalingAndReport) {
 }
 
 // One stretched cube: its point stress reaches all eight nodes once.
-TEST(ElementControl, NodalStressSums) {
+DEVICE_TEST(ElementControl, NodalStressSums) {
   SolidModel m;
   addCubes(m, {0.01});
   m.link();
@@ -273,7 +273,7 @@ TEST(ElementControl, NodalStressSums) {
 // corner values (stress and strain alike): on the usual grid of points, on
 // that grid listed in another order, and on points off any grid (the
 // general solve).
-TEST(ElementControl, HexahedronPointValuesExtrapolateToTheNodes) {
+DEVICE_TEST(ElementControl, HexahedronPointValuesExtrapolateToTheNodes) {
   auto field = [](double r, double s, double t) { return 1e6 + 2e5 * r - 4e5 * s * t + 1e5 * r * s * t; };
   enum Layout { kGrid, kGridReversed, kOffGrid };
   for (Layout layout : {kGrid, kGridReversed, kOffGrid}) {
@@ -312,7 +312,7 @@ TEST(ElementControl, HexahedronPointValuesExtrapolateToTheNodes) {
 // A pentahedron and a pyramid give their nodes the mean of their point
 // values without a message (they used to print one line per element and
 // leave their nodes without stress).
-TEST(ElementControl, WedgeAndPyramidNodesTakeTheMeanOfTheirPoints) {
+DEVICE_TEST(ElementControl, WedgeAndPyramidNodesTakeTheMeanOfTheirPoints) {
   SolidModel m;
   for (double z : {0.0, 0.01}) {
     m.addNode(0.0, 0.0, z);
@@ -347,7 +347,7 @@ TEST(ElementControl, WedgeAndPyramidNodesTakeTheMeanOfTheirPoints) {
 
 // A material object whose id differs from the element's material id is
 // reported and used all the same.
-TEST(ElementControl, MaterialIdMismatchIsReportedAndComputed) {
+DEVICE_TEST(ElementControl, MaterialIdMismatchIsReportedAndComputed) {
   SolidModel m;
   addCubes(m, {0.01});
   m.link();
@@ -363,7 +363,7 @@ TEST(ElementControl, MaterialIdMismatchIsReportedAndComputed) {
 }
 
 // Solids of a smoothed-FEM part leave the nodal sums to their domains.
-TEST(ElementControl, SmoothedSolidsAddNoNodalStress) {
+DEVICE_TEST(ElementControl, SmoothedSolidsAddNoNodalStress) {
   SolidModel m;
   addCubes(m, {0.01});
   m.link();

@@ -3,7 +3,7 @@
 // elements), the groups left to the one-element path, the driver over a
 // mixed model and over several passes, and the characteristic lengths of every solid shape taken
 // with few square roots against their face areas.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -208,7 +208,7 @@ TEST(ElementLanes, GroupsTheLanesCannotTakeAreLeftUntouched) {
 // The driver over a model whose groups mix shapes the lanes take, a mirror
 // numbered one, a short last group and every other solid type gives each
 // element what the one-element path gives it.
-TEST(ElementLanes, DriverOverAMixedModelMatchesTheOneElementPath) {
+DEVICE_TEST(ElementLanes, DriverOverAMixedModelMatchesTheOneElementPath) {
   const int count = 2 * kLaneWidth + 1;
   SolidModel host, dev;
   const std::initializer_list<ElementNewType> others = {ET_TETRA_TL, ET_PYRAMID_TL, ET_HEXA_FULL, ET_PENTA,
@@ -234,7 +234,7 @@ TEST(ElementLanes, DriverOverAMixedModelMatchesTheOneElementPath) {
 // stresses carried on), with groups ahead asked for, a group left to the
 // one-element path and a short last group, every element gets the very
 // bits of groups computed from their element records.
-TEST(ElementLanes, DriverGroupEntriesGiveTheBitsOfTheElementRecords) {
+DEVICE_TEST(ElementLanes, DriverGroupEntriesGiveTheBitsOfTheElementRecords) {
   const int count = 6 * kLaneWidth + 1, passes = 3;
   SolidModel host, dev;
   randomHexahedra(host, count, 17u);
@@ -328,7 +328,7 @@ TEST(ElementLanes, GroupEntriesAskAheadForEachNodeOnce) {
 // A mirror-numbered element turned inside out has a positive volume, of
 // another sign than its initial one: the driver leaves it to the
 // one-element path, which reports it, and computes the rest of its group.
-TEST(ElementLanes, AnInsideOutMirrorNumberedElementIsReported) {
+DEVICE_TEST(ElementLanes, AnInsideOutMirrorNumberedElementIsReported) {
   SolidModel host, dev;
   randomHexahedra(host, kLaneWidth, 13u);
   randomHexahedra(dev, kLaneWidth, 13u);

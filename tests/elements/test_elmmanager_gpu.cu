@@ -1,6 +1,6 @@
 // Upload, device node pointers and registration of the elements with their
 // nodes (host build of the device path).
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <memory>
 #include <set>
@@ -30,7 +30,7 @@ std::set<std::pair<const Element*, int>> entries(const NodeCuda& n) {
 
 }  // namespace
 
-TEST(ElmManagerGpu, SolidsRegisterWithExactlyTheirNodes) {
+DEVICE_TEST(ElmManagerGpu, SolidsRegisterWithExactlyTheirNodes) {
   NodeManager nodes;
   fillNodes(nodes, 12);
   ElmManager m;
@@ -64,7 +64,7 @@ TEST(ElmManagerGpu, SolidsRegisterWithExactlyTheirNodes) {
   EXPECT_EQ(m.findElementGpuById(2), gpu + 1);
 }
 
-TEST(ElmManagerGpu, ShellsAndBeamsRegister) {
+DEVICE_TEST(ElmManagerGpu, ShellsAndBeamsRegister) {
   NodeManager nodes;
   fillNodes(nodes, 5);
   ElmManager shells;
@@ -98,7 +98,7 @@ TEST(ElmManagerGpu, ShellsAndBeamsRegister) {
   EXPECT_EQ(entries(dev[4]), (E{{s2, 2}, {b1, 1}, {b2, 1}}));  // the triangle registers three nodes
 }
 
-TEST(ElmManagerGpu, MissingFamilyUploadsNothing) {
+DEVICE_TEST(ElmManagerGpu, MissingFamilyUploadsNothing) {
   ElmManager m;
   m.solid_element_array_cpu = {solid(1, {1, 2, 3, 4, 5, 6, 7, 8})};
   const Section s = section(3, 9);
@@ -111,7 +111,7 @@ TEST(ElmManagerGpu, MissingFamilyUploadsNothing) {
   m.gpuBuildIndexNode();  // nothing uploaded: nothing to register
 }
 
-TEST(ElmManagerGpu, UnattachedDeviceBuffersAreNotFreed) {
+DEVICE_TEST(ElmManagerGpu, UnattachedDeviceBuffersAreNotFreed) {
   // A record with a host buffer whose device copy never got its own buffer:
   // the store must not hand the host address to the device allocator.
   auto store = std::make_unique<ElmManager>();

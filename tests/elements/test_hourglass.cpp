@@ -1,12 +1,12 @@
 // Hourglass records, their manager and the coefficients of both forms.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <cmath>
 
 #include "elements/hourglassControlManager.h"
 #include "tests/elements/solidTestModel.h"
 
-TEST(Hourglass, DefaultRecordWhenNoneRead) {
+DEVICE_TEST(Hourglass, DefaultRecordWhenNoneRead) {
   HourglassControlManager m;
   m.buildIdMap();
   ASSERT_EQ(m.hourglass_array_cpu.size(), 1u);

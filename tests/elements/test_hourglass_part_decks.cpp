@@ -5,7 +5,7 @@
 // controls meet in one group of the element kernels; every node starts in
 // an hourglass mode. Each part must move exactly as in a deck where every
 // part has the coefficient its control gives it, in both loops.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <cmath>
 #include <cstdio>
@@ -118,7 +118,7 @@ double velocityDifference(const Trace& a, const Trace& b, int first, int last) {
 
 }  // namespace
 
-TEST(HourglassPartDeck, EachPartTakesItsOwnControl) {
+DEVICE_TEST(HourglassPartDeck, EachPartTakesItsOwnControl) {
   const int firstShell = 2 * kBlockNodes + 1, secondShell = firstShell + kStripNodes;
   // The stiffness form (IHQ 4) and the viscous form (IHQ 1, with
   // coefficients its step holds).
@@ -197,7 +197,7 @@ TEST(HourglassPartDeck, UnknownControlsAndFormsRefuseTheModel) {
 // one element thick, loaded at its tip bends as beam theory says, P L^3 /
 // (3 E I) with the shear term P L / (k G A); the stiffness form with QM 0.1
 // leaves the modes too soft (more than twice the deflection).
-TEST(HourglassPartDeck, AssumedStrainFormBendsACoarseCantileverAsBeamTheory) {
+DEVICE_TEST(HourglassPartDeck, AssumedStrainFormBendsACoarseCantileverAsBeamTheory) {
   Block beam;
   beam.nx = 10;
   beam.h = 0.1;

@@ -1,6 +1,6 @@
 // Numbering of the integration points across parts, their links to the
 // elements and material states, and the device checks.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <string>
 #include <vector>
@@ -118,7 +118,7 @@ TEST(IntegratPoints, StateCountMismatchIsReported) {
   EXPECT_EQ(GetCapturedStdout(), "材料 1 的材料状态与高斯点的连接错误\n");
 }
 
-TEST(IntegratPoints, UploadAndTotalLagrangianCheck) {
+DEVICE_TEST(IntegratPoints, UploadAndTotalLagrangianCheck) {
   PointModel m;
   CaptureStdout();
   m.points.numberGaussPoints(m.parts, {}, &m.materials);
@@ -148,7 +148,7 @@ TEST(IntegratPoints, UploadAndTotalLagrangianCheck) {
   EXPECT_EQ(dx[2], 1.5);
 }
 
-TEST(IntegratPoints, DeviceLinksFollowTheHostNumbering) {
+DEVICE_TEST(IntegratPoints, DeviceLinksFollowTheHostNumbering) {
   PointModel m;
   CaptureStdout();
   m.points.numberGaussPoints(m.parts, {}, &m.materials);

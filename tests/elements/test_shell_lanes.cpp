@@ -3,7 +3,7 @@
 // resultants, area, length and step of random distorted and warped shells,
 // elastic and elastic-plastic; the groups left to the one-element path; and
 // the driver's groups computed from their entries.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -59,7 +59,7 @@ void randomShells(ShellModel& m, int count, unsigned seed) {
 }
 
 bool laneGroup(ShellModel& m, int first, double* steps) {
-  MaterialNew* materials[1] = {m.material.get()};
+  MaterialNew* materials[2] = {m.material.get(), nullptr};  // material 2 (a row below) is not in the model
   std::vector<ShellElementCuda*> elements;
   for (ShellElementCuda& e : m.elems()) elements.push_back(&e);
   const int n = static_cast<int>(elements.size());
@@ -175,7 +175,7 @@ TEST(ShellLanes, GroupEntryNamesEachNodeOfTheGroupOnce) {
     for (int i = 0; i < n; ++i) m.addNode(0.01 * i, 0.01 * row, 0.0);
   for (int e = 0; e < kLaneWidth; ++e) m.addShell({e + 1, e + 2, n + e + 2, n + e + 1});
   m.link();
-  MaterialNew* materials[1] = {m.material.get()};
+  MaterialNew* materials[2] = {m.material.get(), nullptr};  // material 2 (a row below) is not in the model
   std::vector<ShellElementCuda*> elements;
   for (ShellElementCuda& e : m.elems()) elements.push_back(&e);
   ShellLaneGroup group;
@@ -196,7 +196,7 @@ TEST(ShellLanes, GroupEntryNamesEachNodeOfTheGroupOnce) {
 // whose rules differ (left to the lanes that read the records), a group
 // holding a membrane (one element at a time) and a short last group, every
 // element gets the very bits of groups computed from their records.
-TEST(ShellLanes, DriverGroupEntriesGiveTheBitsOfTheElementRecords) {
+DEVICE_TEST(ShellLanes, DriverGroupEntriesGiveTheBitsOfTheElementRecords) {
   const int count = 6 * kLaneWidth + 1, passes = 3;
   ShellModel dev = makeModel(true), host = makeModel(true);
   randomShells(dev, count, 5u);

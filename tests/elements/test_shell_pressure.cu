@@ -1,6 +1,6 @@
 // Uniform pressure on shells in a kernel: many elements add into one shared
 // node at once, so the additions must be atomic.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <omp.h>
 
 #include <cmath>
@@ -19,7 +19,7 @@ __global__ void PressOnShells(int n, ShellElementCuda* elements, double p) {
 // 4096 unit squares stacked on the same four nodes in the plane z = 0: every
 // node takes p A / 4 from each along +z; with several threads adding at once
 // a plain addition would lose some of them.
-TEST(ShellPressure, KernelAddsEveryElementsShareIntoSharedNodes) {
+DEVICE_TEST(ShellPressure, KernelAddsEveryElementsShareIntoSharedNodes) {
   std::vector<NodeCuda> nodes(4, NodeCuda{});
   const double xy[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
   for (int k = 0; k < 4; ++k) {

@@ -1,7 +1,7 @@
 // A cantilever of tetrahedra swinging in its first bending mode through the
 // GPU loop: smoothed-FEM domains against beam theory and against the
 // constant-strain tetrahedron.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -126,7 +126,7 @@ double cantileverRatio(const Cantilever& beam, int kind, double periods) {
 // exact solid, and on finer meshes it closes from below as the edge-based
 // one closes from above (24 x 6 x 6: -2.5 %, +0.4 %, constant strain +14 %;
 // 32 x 8 x 8: -1.5 %, +0.1 %, +8.4 %).
-TEST(SmoothFemRun, CantileverBendingAgainstBeamTheory) {
+DEVICE_TEST(SmoothFemRun, CantileverBendingAgainstBeamTheory) {
   const Cantilever beam;
   double ratio[4] = {};
   for (int kind : {0, 1, 3}) {
@@ -145,7 +145,7 @@ TEST(SmoothFemRun, CantileverBendingAgainstBeamTheory) {
 // stable step.  On a coarse beam (8 x 2 x 2 cells) they then swing at a
 // frequency between the node-based one (0.85 of beam theory) and the
 // constant-strain one (1.91): 1.35 (16 x 4 x 4: 1.064, 24 x 6 x 6: 1.023).
-TEST(SmoothFemRun, SixPointCantileverTakesTheDomainsStableStep) {
+DEVICE_TEST(SmoothFemRun, SixPointCantileverTakesTheDomainsStableStep) {
   Cantilever beam;
   beam.nx = 8;
   beam.ny = beam.nz = 2;
@@ -204,7 +204,7 @@ void waveFigures(const std::vector<deckcase::Sample>& s, double* stopTime, doubl
 // smoothed tetrahedra are softer than the constant-strain tetrahedra of the
 // same deck without the option (plain.inp): their front spreads a little
 // more and the ends stop about 2 % late, where the plain ones stop 1 % late.
-TEST(SmoothFemRun, InpDecksOfEveryKindCarryTheBarWave) {
+DEVICE_TEST(SmoothFemRun, InpDecksOfEveryKindCarryTheBarWave) {
   const std::pair<const char*, int> decks[] = {{"plain", 0}, {"esfem", 1}, {"csfem", 2}, {"nsfem", 3}, {"snsfem", 4}};
   for (const auto& [deck, expected] : decks) {
     int kind = -1;
@@ -264,7 +264,7 @@ TEST(SmoothFemRun, InpSmoothFemThatCannotRunRefusesTheDeck) {
 // The smoothed bar decks through the host-only loop: with the same steps (a
 // safe factor that keeps them below the host loop's cap) it moves every
 // node as the GPU loop does, to rounding, for every kind.
-TEST(SmoothFemRun, HostLoopMovesTheNodesAsTheGpuLoop) {
+DEVICE_TEST(SmoothFemRun, HostLoopMovesTheNodesAsTheGpuLoop) {
   for (const std::string deck : {"esfem", "csfem", "nsfem", "snsfem"}) {
     const std::string text = deckcase::readText(deckcase::caseFolder("sfem_wave") / (deck + ".inp"));
     linerun::Trace runs[2];

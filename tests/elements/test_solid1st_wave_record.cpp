@@ -2,7 +2,7 @@
 // compared with the motion and stresses recorded from the one-element
 // kernels: the group kernels and the cheaper step length change nothing
 // beyond rounding.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <vector>
 
@@ -30,7 +30,7 @@ constexpr Recorded kRecorded[] = {
 
 // The record was taken after 35 full steps: the run is capped there, so that
 // its last step is not shortened to end on the end time.
-TEST(SolidWaveRecord, BarOfHexahedraKeepsItsRecordedMotion) {
+DEVICE_TEST(SolidWaveRecord, BarOfHexahedraKeepsItsRecordedMotion) {
   const std::vector<deckcase::Sample> samples =
       deckcase::runInProcess("wave_hexa", "wave_hexa_record",
                              [](FEMDynamic* fem) { fem->timeControl->end_cycle = 35; });

@@ -2,7 +2,7 @@
 // the bar are thrown apart and the tension wave reaches the free ends at
 // t = L / (2c).  The mesh is the four-node tetrahedron bar of the deck cases
 // with a node added at the middle of every edge.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -69,7 +69,7 @@ std::vector<Sample> runTenNodeBar(const std::string& scratch) {
 
 // L = 1, c = sqrt(E / rho) = 100 (nu = 0), halves at -1 and +1: the ends
 // stop moving outward at L / (2c) and the middle half carries rho c v = 100.
-TEST(Solid2ndWave, BarHalvesThrownApartTurnAtHalfTheTransitTime) {
+DEVICE_TEST(Solid2ndWave, BarHalvesThrownApartTurnAtHalfTheTransitTime) {
   const double length = 1.0, c = 100.0, v = 1.0;
   const std::vector<Sample> samples = runTenNodeBar("wave_tetra10");
   ASSERT_GT(samples.size(), 20u);
@@ -123,7 +123,7 @@ TEST(Solid2ndWave, BarHalvesThrownApartTurnAtHalfTheTransitTime) {
 // The same bar scaled to twice its own step (that of the unscaled run):
 // every step is the target, and every element's mass grows by (target / own
 // step)^2 (the bar's tetrahedra are congruent, so the whole bar's mass does).
-TEST(Solid2ndWave, MassScalingReachesTheTargetStep) {
+DEVICE_TEST(Solid2ndWave, MassScalingReachesTheTargetStep) {
   const std::vector<Sample> own = runTenNodeBar("wave_tetra10_own");
   ASSERT_GT(own.size(), 3u);
   const double ownStep = own[2].time - own[1].time, target = 2.0 * ownStep;

@@ -3,7 +3,7 @@
 // strain. Its mass is density x volume; while the compression wave runs up
 // the bar the wall takes rho c A v0 of momentum per unit time and the wall
 // stress is rho c v0, with c = sqrt(M / rho), M = lambda + 2 mu.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <array>
 #include <cmath>
@@ -157,7 +157,7 @@ void expectWave(const BarRun& run, const Bar& bar, double tolerance) {
 
 }  // namespace
 
-TEST(InpModels, BarsOfEveryElementTypeCarryTheWaveOfTheTheory) {
+DEVICE_TEST(InpModels, BarsOfEveryElementTypeCarryTheWaveOfTheTheory) {
   for (const Cut& cut : kCuts) {
     SCOPED_TRACE(cut.type);
     const BarRun run = runDeck(scratchFolder(std::string("inp_type_") + cut.type), barDeck(cut));
@@ -169,7 +169,7 @@ TEST(InpModels, BarsOfEveryElementTypeCarryTheWaveOfTheTheory) {
 
 // C10 = 0.5, C01 = 0.1, D1 = 2 / K0 with K0 = 59.6: mu0 = 2 (C10 + C01) =
 // 1.2, M = K0 + 4 mu0 / 3 = 61.2 and c3 = lambda0 / 4 - C01 = 14.6.
-TEST(InpModels, MooneyRivlinBarTakesItsModuliFromC10C01AndD1) {
+DEVICE_TEST(InpModels, MooneyRivlinBarTakesItsModuliFromC10C01AndD1) {
   Bar rubber;
   rubber.material =
       "*Material, name=STEEL\n*Hyperelastic Mooney-Rivlin\n0.5, 0.1, 0.033557046979865772\n*Density\n1e-9\n";
@@ -187,7 +187,7 @@ TEST(InpModels, MooneyRivlinBarTakesItsModuliFromC10C01AndD1) {
 
 // A bar of ten-node tetrahedra exported by a pre-processor (CRLF, part,
 // assembly and instance) with history and field requests.
-TEST(InpModels, ExportedTenNodeTetrahedronBarAndItsOutputs) {
+DEVICE_TEST(InpModels, ExportedTenNodeTetrahedronBarAndItsOutputs) {
   const fs::path scratch = scratchFolder("inp_tet10_bar");
   ::testing::internal::CaptureStderr();
   const BarRun run = runDeck(scratch, readText(caseFolder("inp_tet10_bar") / "deck.inp"));
@@ -236,7 +236,7 @@ TEST(InpModels, ExportedTenNodeTetrahedronBarAndItsOutputs) {
 // where it is makes those the part's own sets: the bar (its deck written
 // with returns) runs as the plain deck. A node named through the instance
 // ("Bar-1.16") is the part's node.
-TEST(InpModels, NamesQualifiedByAnUnmovedInstanceAreThePartsNames) {
+DEVICE_TEST(InpModels, NamesQualifiedByAnUnmovedInstanceAreThePartsNames) {
   std::string deck = readText(caseFolder("inp_bar") / "deck.inp");
   auto swap = [&deck](const std::string& from, const std::string& to) {
     ASSERT_NE(deck.find(from), std::string::npos) << from;

@@ -1,6 +1,6 @@
 // Keyword decks as users write them, checked by the motion of a run: comment
 // text inside a block, and deck names of the other keyword endings.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <sys/wait.h>
 
@@ -34,7 +34,7 @@ std::string blockWithCommentedSet(const Block& b) {
 
 }  // namespace
 
-TEST(KeywordDeckRuns, CommentsInsideASetEndOnlyTheirOwnText) {
+DEVICE_TEST(KeywordDeckRuns, CommentsInsideASetEndOnlyTheirOwnText) {
   Block b;
   b.nx = 2;
   b.ny = 2;
@@ -100,7 +100,7 @@ std::vector<deckcase::Sample> runText(const std::string& name, const std::string
 
 }  // namespace
 
-TEST(KeywordDeckRuns, BareSetFormsAreTheirListForms) {
+DEVICE_TEST(KeywordDeckRuns, BareSetFormsAreTheirListForms) {
   const std::vector<deckcase::Sample> list = runText("sets_list_forms", blocksOnPartSets(false));
   const std::vector<deckcase::Sample> bare = runText("sets_bare_forms", blocksOnPartSets(true));
   ASSERT_GT(list.size(), 10u);
@@ -117,7 +117,7 @@ TEST(KeywordDeckRuns, BareSetFormsAreTheirListForms) {
   EXPECT_GT(bare.back().nodes[12].vel[2], 0.0);
 }
 
-TEST(KeywordDeckRuns, ConstraintIdCardsComeBeforeEveryDataCard) {
+DEVICE_TEST(KeywordDeckRuns, ConstraintIdCardsComeBeforeEveryDataCard) {
   // Two cubes side by side thrown along x; constraints and prescribed
   // motions written as pre-processors write their "_ID" forms (an id card
   // with a heading before every data card): single-point constraints hold x
@@ -154,7 +154,7 @@ TEST(KeywordDeckRuns, ConstraintIdCardsComeBeforeEveryDataCard) {
 // A single-surface or general contact whose card 1 leaves the side blank
 // (SSID 0, SSTYP 0) takes every part, as a side of every part (SSTYP 5)
 // does: the two blocks of the contact cases run as one motion.
-TEST(KeywordDeckRuns, BlankSidesOfSelfContactsTakeEveryPart) {
+DEVICE_TEST(KeywordDeckRuns, BlankSidesOfSelfContactsTakeEveryPart) {
   const std::string whole = deckcase::readText(deckcase::caseFolder("blocks_whole_model") / "deck.k");
   const std::string everyPart = "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n" + card({"0", "0", "5"});
   ASSERT_NE(whole.find(everyPart), std::string::npos);
@@ -232,7 +232,7 @@ std::string defaultsDeck(bool written) {
 
 }  // namespace
 
-TEST(KeywordDeckRuns, BlankFieldsTakeTheDocumentedDefaults) {
+DEVICE_TEST(KeywordDeckRuns, BlankFieldsTakeTheDocumentedDefaults) {
   const std::vector<deckcase::Sample> blank = motiondeck::run("defaults_blank", defaultsDeck(false));
   const std::vector<deckcase::Sample> written = motiondeck::run("defaults_written", defaultsDeck(true));
   ASSERT_GT(blank.size(), 20u);
@@ -255,7 +255,7 @@ TEST(KeywordDeckRuns, BlankFieldsTakeTheDocumentedDefaults) {
 // point: a free cube driven along x by a velocity that stays 0 up to point
 // 151 of 201 and is 1 from then on ends the run at 1 m/s, from a keyword
 // curve and from an .inp amplitude alike.
-TEST(KeywordDeckRuns, CurvesLongerThanTheRecordDriveWithEveryPoint) {
+DEVICE_TEST(KeywordDeckRuns, CurvesLongerThanTheRecordDriveWithEveryPoint) {
   std::string points;
   for (int k = 0; k <= 200; ++k) points += motiondeck::num(1e-3 * k) + ", " + (k <= 150 ? "0." : "1.") + "\n";
   const std::string cube = "1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n5 0 0 1\n6 1 0 1\n7 1 1 1\n8 0 1 1\n";
@@ -294,7 +294,7 @@ TEST(KeywordDeckRuns, CurvesLongerThanTheRecordDriveWithEveryPoint) {
 // their nodes as *BOUNDARY_SPC does: a cube thrown at (1, 0, 1) with its
 // base written TC 7 stays on it, and a top node written TC 3 (z) keeps its
 // x velocity and never moves in z.
-TEST(KeywordDeckRuns, NodeConstraintCodesHoldTheirNodes) {
+DEVICE_TEST(KeywordDeckRuns, NodeConstraintCodesHoldTheirNodes) {
   std::string deck = cubeModelCards();
   const std::string base = "1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n5 0 0 1\n";
   deck.replace(deck.find(base), base.size(), "1 0 0 0 7 0\n2 1 0 0 7 0\n3 1 1 0 7 0\n4 0 1 0 7 0\n5 0 0 1 3 0\n");
@@ -314,7 +314,7 @@ TEST(KeywordDeckRuns, NodeConstraintCodesHoldTheirNodes) {
 // N1-N10 on the next line, as current pre-processors write it) is the
 // one-line form of the same element: a cube kicked at one corner deforms
 // alike.
-TEST(KeywordDeckRuns, TwoLineSolidsAreTheirOneLineForm) {
+DEVICE_TEST(KeywordDeckRuns, TwoLineSolidsAreTheirOneLineForm) {
   const std::string oneLine = cubeModelCards();
   const std::string line = card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8);
   std::string twoLine = oneLine;
@@ -332,7 +332,7 @@ TEST(KeywordDeckRuns, TwoLineSolidsAreTheirOneLineForm) {
 // an elastic-plastic cube hardens kinematically (BETA 0).
 // Each pair runs as one motion, and the motion shows the default acts: a
 // test that reads the blank or the written value as 0 fails.
-TEST(KeywordDeckRuns, BlankFieldsOfMoreCardsTakeTheirDefaults) {
+DEVICE_TEST(KeywordDeckRuns, BlankFieldsOfMoreCardsTakeTheirDefaults) {
   const std::string cube = cubeModelCards() + motiondeck::termination(0.02);
   const std::string base = motiondeck::nodeSet(5, {1, 2, 3, 4});
   const std::string thrown = "*INITIAL_VELOCITY\n" + card({"0"}) + card({"1.0", "0.0", "-2.0"});

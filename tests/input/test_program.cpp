@@ -1,8 +1,9 @@
 // The program run as a process: prompts, run record, exit codes.
 #include <unistd.h>
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <sys/wait.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -49,7 +50,7 @@ class ProgramRun : public ::testing::Test {
   std::string out_, err_;
 };
 
-TEST_F(ProgramRun, PromptsWithoutArguments) {
+DEVICE_TEST_F(ProgramRun, PromptsWithoutArguments) {
   EXPECT_EQ(run("", "nodes.k work\n"), 0) << err_;
   EXPECT_EQ(out_.rfind("please input calculation file\nplease input work path\n", 0), 0u) << out_;
   EXPECT_NE(out_.find("Calculation completed"), std::string::npos);
@@ -59,7 +60,7 @@ TEST_F(ProgramRun, PromptsWithoutArguments) {
   EXPECT_NE(rec.find("calculation completed\n"), std::string::npos);
 }
 
-TEST_F(ProgramRun, RunRecordAndProgressLogInHistoryFolder) {
+DEVICE_TEST_F(ProgramRun, RunRecordAndProgressLogInHistoryFolder) {
   ASSERT_EQ(run("INP=nodes.k WD=work"), 0) << err_;
   ASSERT_EQ(run("WD=work INP=nodes.k"), 0) << err_;
   const std::string rec = record();
@@ -104,6 +105,27 @@ TEST_F(ProgramRun, RefusedBeforeItStartsLeavesNothing) {
   }
   EXPECT_EQ(run("INP=folder.k WD=work"), 1);
   EXPECT_NE(err_.find("The run is refused: the deck folder.k is not a file."), std::string::npos) << err_;
+}
+
+// Each row: a deck refused once its work folder is made. The run record
+// ends with the reason the console was given, once, and "calculation error".
+TEST_F(ProgramRun, RefusedAfterTheFolderIsMadeRecordsWhy) {
+  std::string foam = deckcase::readText(std::filesystem::path(FEM_SOURCE_DIR) / "tests/decks/inp_bar/deck.inp");
+  foam.replace(foam.find("*Elastic"), 21,
+               "*Low Density Foam\n*Uniaxial Compression\n0.1,0.1\n*Uniaxial Tension\n0.1,0.1");
+  const std::string cube = "*KEYWORD\n*CONTROL_TERMINATION\n0.0\n" + cubeModelCards() + "*END\n";
+  for (const auto& [name, deck, says] :
+       std::vector<std::array<std::string, 3>>{{"empty.k", "", "Keyword deck refused: the deck defines no nodes"},
+                                               {"end0.k", cube, "no end time"},
+                                               {"include.k", "*INCLUDE\nother.k\n" + cube,
+                                                "\"*INCLUDE\" includes \"other.k\""},
+                                               {"foam.inp", foam, "material 1 is a low-density foam"}}) {
+    std::ofstream(dir_ / name) << deck;
+    EXPECT_EQ(run("INP=" + name + " WD=work"), 1) << name;
+    const std::string rec = record(), end = rec.substr(rec.rfind("computed on:"));
+    EXPECT_EQ(countOf(end, says), 1) << rec;
+    EXPECT_EQ(end.substr(end.size() - 19), "calculation error\n\n") << rec;
+  }
 }
 
 }  // namespace

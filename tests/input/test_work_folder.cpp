@@ -1,7 +1,7 @@
 // One work folder, one run: a second run on a folder in use is refused at
 // once; runs of one deck in several work folders keep their working copies
 // apart, also when the deck lies in a read-only folder.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <sys/mount.h>
 
 #include <csignal>
@@ -63,14 +63,16 @@ TEST_F(WorkFolder, SecondRunOnAFolderInUseIsRefusedAtOnce) {
 // A run of another deck in a used folder first removes every result file of
 // the earlier run (of every family, unfinished ones too) and keeps the rest;
 // its last lines say where its results are and what it wrote.
-TEST_F(WorkFolder, SecondRunOfAnotherDeckLeavesOnlyItsOwnResults) {
+DEVICE_TEST_F(WorkFolder, SecondRunOfAnotherDeckLeavesOnlyItsOwnResults) {
   std::ofstream(dir_ / "big.k") << program::flyingBlockDeck(4, 0.02);
   std::ofstream(dir_ / "small.k") << program::flyingBlockDeck(2, 0.005);
   const fs::path work = dir_ / "work";
   ASSERT_EQ(Child(dir_, {"INP=big.k", "WD=work", "OT=0.0005"}, "big").wait().status, 0);
   fs::create_directories(work / "nodeoutput");
+  fs::create_directories(work / "elementoutput");
   for (const char* name : {"result_99.vtk.part", "start.plt", "result.3_bin.vtk", "nodeoutput/contact_file_A.txt",
-                           "results.vtk", "result_x.vtk", "notes.txt", "nodeoutput/mine.txt"}) {
+                           "elementoutput/element_point_stress_file_B.txt", "results.vtk", "result_x.vtk", "notes.txt",
+                           "nodeoutput/mine.txt"}) {
     std::ofstream(work / name) << "x\n";
   }
   const Ended ended = Child(dir_, {"INP=small.k", "WD=work"}, "small").wait();
@@ -80,10 +82,13 @@ TEST_F(WorkFolder, SecondRunOfAnotherDeckLeavesOnlyItsOwnResults) {
     EXPECT_NE(deckcase::readText(f).find("\nCELLS 8\t72\n"), std::string::npos) << f;
   }
   EXPECT_EQ(program::vtkFilesOf(work).size(), static_cast<std::size_t>(count + 2));
-  for (const char* gone : {"result_99.vtk.part", "start.plt", "result.3_bin.vtk", "nodeoutput/contact_file_A.txt"}) {
+  // Gone too: the earlier deck's working copies, the empty check list of this one and a folder left empty.
+  for (const char* gone :
+       {"result_99.vtk.part", "start.plt", "result.3_bin.vtk", "nodeoutput/contact_file_A.txt", "elementoutput",
+        "temp/temp_big.k", "temp/outForVerify_big.k", "temp/outForVerify_small.k"}) {
     EXPECT_FALSE(fs::exists(work / gone)) << gone;
   }
-  for (const char* kept : {"results.vtk", "result_x.vtk", "notes.txt", "nodeoutput/mine.txt"}) {
+  for (const char* kept : {"results.vtk", "result_x.vtk", "notes.txt", "nodeoutput/mine.txt", "temp/temp_small.k"}) {
     EXPECT_TRUE(fs::exists(work / kept)) << kept;
   }
   const std::string log = deckcase::readText(work / "history" / "log.txt");

@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -336,7 +336,7 @@ TEST(ElasticPlastic, DivergentReturnsAreReportedOnceWithTheirCountAndFirstElemen
 // its stress-strain points (LCSS blank) or as the curve LCSS: a column of
 // four hexahedra striking a rigid wall ends at one length either way; it
 // ends shorter without hardening (ETAN 0) and longer on a steeper curve.
-TEST(ElasticPlastic, PiecewiseCardPointsAreItsHardeningCurve) {
+DEVICE_TEST(ElasticPlastic, PiecewiseCardPointsAreItsHardeningCurve) {
   motiondeck::Block column;
   column.nz = 4;
   column.h = 0.01;

@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <cmath>
 #include <cstdio>
@@ -105,7 +105,7 @@ TEST(LinearElastic, ConstitutiveMatrixIsTheIsotropicStiffness) {
     for (int j = 0; j < 6; ++j) EXPECT_NEAR(C[i][j], record.elastic_matrix[i][j], 1e-4) << i << "," << j;
 }
 
-TEST(LinearElastic, StatusArraysLinkByStateIndex) {
+DEVICE_TEST(LinearElastic, StatusArraysLinkByStateIndex) {
   const Material record = makeSteelRecord(2);
   LinearElasticMaterial model(&record);
   model.matStatusNum = 3;

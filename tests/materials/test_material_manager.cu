@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <cstdio>
 #include <string>
@@ -51,7 +51,7 @@ double gradient(int j, int s, int a) {
 
 }  // namespace
 
-TEST(MaterialManager, RefusedCodesGetNoObjectAndLookupsFindTheRest) {
+DEVICE_TEST(MaterialManager, RefusedCodesGetNoObjectAndLookupsFindTheRest) {
   MaterialManager manager;
   const int types[] = {2, 3, 0, 5, 1, 10, 11, 12, 6, 42};
   int id = 10;
@@ -95,7 +95,7 @@ TEST(MaterialManager, RefusedCodesGetNoObjectAndLookupsFindTheRest) {
   for (int i = 0; i < 10; ++i) EXPECT_EQ(device[i] == nullptr, manager.materialNewArray[i] == nullptr) << i;
 }
 
-TEST(MaterialManager, DeviceObjectsAnswerLikeHostObjects) {
+DEVICE_TEST(MaterialManager, DeviceObjectsAnswerLikeHostObjects) {
   MaterialManager manager;
   manager.material_array.push_back(makeSteelRecord(2, 1));
   Material bilinear = makeSteelRecord(4, 2);
@@ -200,7 +200,7 @@ TEST(MaterialManager, DeviceObjectsAnswerLikeHostObjects) {
   CUDA_CHECK(cudaFree(gradientsGpu));
 }
 
-TEST(MaterialManager, RebuildingTheDeviceModelsReleasesTheEarlierOnes) {
+DEVICE_TEST(MaterialManager, RebuildingTheDeviceModelsReleasesTheEarlierOnes) {
   MaterialManager manager;
   manager.material_array.push_back(makeSteelRecord(2, 1));
   manager.buildMaterialIdMap();

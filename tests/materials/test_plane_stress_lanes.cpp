@@ -5,7 +5,7 @@
 // widening) and with a table whose steep stretch
 // takes bisection steps (lanes iterating different numbers of times); a
 // model without a lane form takes its one-point update.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <memory>
 #include <random>
@@ -135,7 +135,7 @@ TEST(PlaneStressLanes, AModelWithoutALaneFormTakesItsOnePointUpdate) {
 // reported for those lanes as the one-point update reports them: the same
 // count and first element, whether some or all lanes fail; converged lanes
 // report nothing.
-TEST(PlaneStressLanes, ReturnsThatFailInSomeLanesAreReportedAsOnePointUpdates) {
+DEVICE_TEST(PlaneStressLanes, ReturnsThatFailInSomeLanesAreReportedAsOnePointUpdates) {
   Material record = makeSteelRecord(MT_ELASTIC_PLASTIC);
   record.plastic_model = 4;
   record.table_count = 3;

@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <cmath>
 #include <filesystem>
@@ -79,7 +79,7 @@ bool isHistoryNumber(const std::string& text) {
 // node set carries the displacement v t of the first node and no force, at
 // the output times; successive lines give back the velocity; the nodal
 // stresses stay zero. A second run in the same folder starts the files afresh.
-TEST(NodeHistory, FreeFlyingBlock) {
+DEVICE_TEST(NodeHistory, FreeFlyingBlock) {
   const fs::path scratch = freshCase("free_flight", "history_free_flight");
   const double v[3] = {3.0, -2.0, 0.5};
   for (int run = 0; run < 2; ++run) {
@@ -174,7 +174,7 @@ std::vector<std::vector<std::string>> contactLines(bool hostLoop, const char* se
 // slave set's id missing from the model neither counts nor makes the sum
 // read past the set's nodes.  (The host loop used to add only the slaves'
 // own pair forces, so the masters' lines stayed zero.)
-TEST(NodeHistory, ContactForceOfSlavesAndMastersOnBothLoops) {
+DEVICE_TEST(NodeHistory, ContactForceOfSlavesAndMastersOnBothLoops) {
   for (bool hostLoop : {false, true}) {
     SCOPED_TRACE(hostLoop ? "host loop" : "GPU loop");
     const auto slaves = contactLines(hostLoop, "slaves");
@@ -197,7 +197,7 @@ TEST(NodeHistory, ContactForceOfSlavesAndMastersOnBothLoops) {
 // all the sphere's nodes, and not zero once the sphere is on the plate; its
 // displacement is the centre's (-5 m/s before the impact); its stress lines
 // name every node of the body. On either loop.
-TEST(NodeHistory, ReferenceNodeFollowsItsRigidBody) {
+DEVICE_TEST(NodeHistory, ReferenceNodeFollowsItsRigidBody) {
   std::string deck = deckcase::readText(deckcase::caseFolder("sphere_on_plate") / "deck.k");
   deck.insert(deck.rfind("*END"),
               "*NODE\n1000 0 0 0.054\n*CONSTRAINED_EXTRA_NODES_NODE\n         2      1000\n"
@@ -246,7 +246,7 @@ TEST(NodeHistory, ReferenceNodeFollowsItsRigidBody) {
 
 // A set that is not defined, or holds no node, is skipped with a message
 // instead of reading past an empty list.
-TEST(NodeHistory, MissingOrEmptySetIsSkipped) {
+DEVICE_TEST(NodeHistory, MissingOrEmptySetIsSkipped) {
   const fs::path scratch = freshCase("free_flight", "history_missing_set");
   testing::internal::CaptureStdout();
   deckcase::runModelAt(scratch, historyOf<NodeOutput>(42, "nowhere", 0.005, {"RF"}), [](FEMDynamic* fem) {
@@ -271,7 +271,7 @@ TEST(NodeHistory, MissingOrEmptySetIsSkipped) {
 // stress is rho c v = 100 until the unloading wave reflected at the free end
 // comes back (element 10, x = 0.225 .. 0.25: front at t = 0.0026, unloading
 // at t = 0.0074).
-TEST(ElementHistory, WaveBarCarriesRhoCV) {
+DEVICE_TEST(ElementHistory, WaveBarCarriesRhoCV) {
   const fs::path scratch = freshCase("wave_hexa", "history_wave_hexa");
   deckcase::runModelAt(scratch, historyOf<ElementOutput>(7, "probe", 0.0005, {"S"}), [](FEMDynamic* fem) {
     Set probe;

@@ -2,7 +2,7 @@
 // full device, a work folder that is a file) or that are interrupted: the run
 // stops with exit status 1 (128 + the signal for an interrupt) and a last line
 // naming the file or the signal, and every file it leaves is whole.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <sys/mount.h>
 
 #include <csignal>
@@ -63,7 +63,7 @@ TEST_F(ProgramFiles, FullDiskStopsTheRunNamingTheFileAndLeavesEveryVtkFileWhole)
 
 // Growing files on a device that takes no byte: the progress log, and the
 // run record (which fails with the banner, before the deck is read).
-TEST_F(ProgramFiles, FullDeviceUnderAGrowingFileStopsTheRun) {
+DEVICE_TEST_F(ProgramFiles, FullDeviceUnderAGrowingFileStopsTheRun) {
   writeDeck(2, 0.02);
   for (const char* file : {"log.txt", "history_record.txt"}) {
     const fs::path work = dir_ / (std::string("work_") + file);
@@ -100,7 +100,7 @@ TEST_F(ProgramFiles, WorkFolderThatIsAFileIsRefused) {
 // SIGKILL cannot be caught, yet every VTK file of the run is still whole (a
 // file is renamed into place only once complete). The console, a file here,
 // holds each progress line as soon as it is printed.
-TEST_F(ProgramFiles, InterruptedRunLeavesEveryFileWhole) {
+DEVICE_TEST_F(ProgramFiles, InterruptedRunLeavesEveryFileWhole) {
   writeDeck(8, 100.0);
   for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGKILL}) {
     const fs::path work = dir_ / ("work_" + std::to_string(sig));

@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <filesystem>
 #include <fstream>
@@ -114,7 +114,7 @@ const char* kMixedDeck =
 // part, the first with the node data, the others sharing it from the first
 // zone of their own block; counts match the lines. A second run in the same
 // folder starts "result.plt" afresh.
-TEST(TecplotOutput, MixedModelFilesReadBack) {
+DEVICE_TEST(TecplotOutput, MixedModelFilesReadBack) {
   const fs::path scratch = deckcase::scratchFolder("tecplot_mixed");
   std::ofstream(scratch / "deck.k") << kMixedDeck;
   std::vector<ReadBlock> firstRun;

@@ -2,7 +2,7 @@
 // parallel; its files must be byte for byte those of stream formatting
 // (precision 6, default float field), in text and in binary, whatever the
 // thread count.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <omp.h>
 
 #include <bit>
@@ -253,7 +253,7 @@ class ComparingOutput : public ParaViewOutput {
   Comparison* result_;
 };
 
-TEST(VtkText, BytesEqualStreamFormattingThroughARun) {
+DEVICE_TEST(VtkText, BytesEqualStreamFormattingThroughARun) {
   const deckcase::fs::path scratch = deckcase::scratchFolder("vtk_text_run");
   deckcase::fs::copy_file(deckcase::caseFolder("wave_hexa") / "deck.k", scratch / "deck.k");
   Comparison result;

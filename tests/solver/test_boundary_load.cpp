@@ -1,6 +1,6 @@
 // Supports, prescribed motions and loads driven from the deck through the
 // GPU time loop: every sample is the nodal state after one cycle.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,7 +25,7 @@ const NodeCuda& nodeOf(const deckcase::Sample& s, int number) { return s.nodes[s
 // Under gravity, a set moved at a prescribed velocity has exactly that
 // velocity after every update, a node driven by a displacement curve is
 // exactly where the curve put it, and a zero displacement holds a node.
-TEST(BoundaryDeck, PrescribedMotionsReachTheirValuesWhateverTheForces) {
+DEVICE_TEST(BoundaryDeck, PrescribedMotionsReachTheirValuesWhateverTheForces) {
   Block b;
   b.h = 0.1;
   const int driven = b.node(0, 0, 1), held = b.node(1, 1, 1);
@@ -51,7 +51,7 @@ TEST(BoundaryDeck, PrescribedMotionsReachTheirValuesWhateverTheForces) {
 // A velocity ramped to 1 m/s over 0.002 s by its curve: past the curve's
 // last point the nodes keep 1 m/s (the curve holds its last value; it is
 // not continued along the line through the origin and its last point).
-TEST(BoundaryDeck, CurveHoldsItsLastValue) {
+DEVICE_TEST(BoundaryDeck, CurveHoldsItsLastValue) {
   Block b;
   b.h = 0.1;
   std::vector<int> all;
@@ -68,7 +68,7 @@ TEST(BoundaryDeck, CurveHoldsItsLastValue) {
 
 // A constrained node stops although it starts moving; a constraint with a
 // time window holds its nodes inside the window only.
-TEST(BoundaryDeck, SinglePointConstraintsStopNodesInsideTheirWindow) {
+DEVICE_TEST(BoundaryDeck, SinglePointConstraintsStopNodesInsideTheirWindow) {
   Block b;
   b.nx = 2;
   b.h = 0.01;
@@ -106,7 +106,7 @@ TEST(BoundaryDeck, SinglePointConstraintsStopNodesInsideTheirWindow) {
 // (set, DOF, curve, factor) whose curve is 0 adds nothing; a
 // *LOAD_NODE_POINT block loads every node of its card lines, each with the
 // factor of its card (no curve: a constant force).
-TEST(LoadDeck, GravityAndNodeLoads) {
+DEVICE_TEST(LoadDeck, GravityAndNodeLoads) {
   Block b;
   b.h = 0.1;
   std::string points = "*LOAD_NODE_POINT\n";
@@ -132,7 +132,7 @@ TEST(LoadDeck, GravityAndNodeLoads) {
 // pressure p: the nodal forces sum to p A against the unit normal of their
 // node order, and the shared nodes receive both shells' shares (the
 // additions are atomic).
-TEST(LoadOnShells, PressureGivesPressureTimesAreaAgainstTheNormal) {
+DEVICE_TEST(LoadOnShells, PressureGivesPressureTimesAreaAgainstTheNormal) {
   FEMDynamic fem;
   fem.newManagers();
   const double pts[6][3] = {{0, 0, 0}, {2, 0, 1}, {2, 1.5, 1}, {0, 1.5, 0}, {4, 0, 2}, {4, 1.5, 2}};
@@ -185,7 +185,7 @@ TEST(LoadOnShells, PressureGivesPressureTimesAreaAgainstTheNormal) {
 
 // Kinds 3 and 4 write the same force M a; a rotation uses the rotary
 // inertia; kind 0 writes nothing and says so.
-TEST(BoundaryKinds, AccelerationKindsAlikeAndRotationsUseRotaryInertia) {
+DEVICE_TEST(BoundaryKinds, AccelerationKindsAlikeAndRotationsUseRotaryInertia) {
   FEMDynamic fem;
   fem.newManagers();
   fem.nodeManager->node_array_cpu.assign(2, NodeCuda{});
@@ -251,7 +251,7 @@ TEST(BoundaryDeck, HostLoopReachesPrescribedVelocities) {
 // A free plate of 2 x 2 shells in the plane z = 0 under *LOAD_SHELL_SET
 // pressure p: the plate's momentum grows at p A along -z, against the
 // normal +z of its node order.
-TEST(LoadDeck, PressureOnAShellSetPushesAgainstTheNormal) {
+DEVICE_TEST(LoadDeck, PressureOnAShellSetPushesAgainstTheNormal) {
   std::string deck = "*NODE\n";
   for (int j = 0; j <= 2; ++j)
     for (int i = 0; i <= 2; ++i)

@@ -1,6 +1,6 @@
 // The contact records the solver's passes build before the contact search:
 // surface nodes, contact nodes and the device pointer arrays over them.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include "contact/contactManager.h"
 #include "contact/contactnodemanager.h"
@@ -12,7 +12,7 @@ namespace {
 
 class ContactServices : public NodeSetModel {};
 
-TEST_F(ContactServices, ContactNodesFromSlaveNodesAndSurfacesOnce) {
+DEVICE_TEST_F(ContactServices, ContactNodesFromSlaveNodesAndSurfacesOnce) {
   makeNodes(6);
   FEMDynamic& fem = fem_;
   std::vector<Surface>& surfaces = fem.surfaceManager->surface_array;

@@ -5,7 +5,7 @@
 // both ways through the GPU loop and every node ends every cycle in the same
 // state.  The sums are taken in the same order, so the two runs agree to the
 // last bit; the bound allows for round-off only.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -97,7 +97,7 @@ void expectSameRun(const std::string& name, const linerun::Trace& records, const
 
 class CyclePaths : public testing::TestWithParam<const char*> {};
 
-TEST_P(CyclePaths, SameStateEveryCycle) {
+DEVICE_TEST_P(CyclePaths, SameStateEveryCycle) {
   const std::string name = GetParam();
   const std::string deck = deckcase::readText(deckcase::caseFolder(name) / "deck.k");
   ASSERT_GT(nodeCardCount(deck), 0);
@@ -142,7 +142,7 @@ class KeptBuckets : public testing::TestWithParam<const char*> {};
 // Buckets kept while no segment has moved past the margin give every node
 // the same candidates, hence the same pairs and forces, as buckets filled
 // every cycle.
-TEST_P(KeptBuckets, SameStateEveryCycleAsBucketsFilledEveryCycle) {
+DEVICE_TEST_P(KeptBuckets, SameStateEveryCycleAsBucketsFilledEveryCycle) {
   const std::string name = GetParam();
   const std::string deck = deckcase::readText(deckcase::caseFolder(name) / "deck.k");
   const BucketRuns r = runBuckets(name, deck);
@@ -162,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(Decks, KeptBuckets,
 // it falls onto it: its segments leave the boxes they were binned with every
 // few cycles, so the buckets are filled anew many times during the run, and
 // the state stays that of buckets filled every cycle.
-TEST(KeptBuckets, FastSlideFillsTheBucketsAnewAndKeepsTheSameState) {
+DEVICE_TEST(KeptBuckets, FastSlideFillsTheBucketsAnewAndKeepsTheSameState) {
   std::string deck = deckcase::readText(deckcase::caseFolder("sphere_on_plate") / "deck.k");
   const std::string falling = "*INITIAL_VELOCITY\n         2\n         0         0        -5\n";
   const std::size_t at = deck.find(falling);

@@ -1,7 +1,7 @@
 // A node-only model built in memory, run through the GPU time loop on the
 // emulated device.
 #include <unistd.h>
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <filesystem>
 #include <fstream>
@@ -74,7 +74,7 @@ class GpuLoopTest : public ::testing::Test {
 
 // Five full steps of 0.001 and a last one of 0.0005 that ends the run at
 // its end time exactly.
-TEST_F(GpuLoopTest, FreeNodesMoveWithConstantVelocityToTheEndTime) {
+DEVICE_TEST_F(GpuLoopTest, FreeNodesMoveWithConstantVelocityToTheEndTime) {
   FEMDynamic fem;
   buildModel(fem, 0.0055, 0);
   const int cycles = run(fem);
@@ -102,7 +102,7 @@ TEST_F(GpuLoopTest, FreeNodesMoveWithConstantVelocityToTheEndTime) {
 
 // The end cycle caps the run: it stops at whichever of end time and end
 // cycle comes first; an end cycle alone runs exactly that many cycles.
-TEST_F(GpuLoopTest, EndCycleCapsTheRun) {
+DEVICE_TEST_F(GpuLoopTest, EndCycleCapsTheRun) {
   FEMDynamic alone;
   buildModel(alone, 0.0, 7);
   EXPECT_EQ(run(alone), 7);
@@ -122,7 +122,7 @@ TEST_F(GpuLoopTest, EndCycleCapsTheRun) {
 }
 
 // An end time below the first step is reached by one shorter step.
-TEST_F(GpuLoopTest, EndTimeBelowTheFirstStepTakesOneShortStep) {
+DEVICE_TEST_F(GpuLoopTest, EndTimeBelowTheFirstStepTakesOneShortStep) {
   FEMDynamic fem;
   buildModel(fem, 0.0005, 0);
   EXPECT_EQ(run(fem), 1);
@@ -131,7 +131,7 @@ TEST_F(GpuLoopTest, EndTimeBelowTheFirstStepTakesOneShortStep) {
   EXPECT_NEAR(fem.nodeManager->node_array_cpu[1].coord[2], 4.0 * 0.0005, 1e-15);
 }
 
-TEST_F(GpuLoopTest, NoCycleReportsZeroDurationPerIteration) {
+DEVICE_TEST_F(GpuLoopTest, NoCycleReportsZeroDurationPerIteration) {
   FEMDynamic fem;
   buildModel(fem, 0.0, 0);  // neither an end time nor an end cycle
   EXPECT_EQ(run(fem), 0);
@@ -139,7 +139,7 @@ TEST_F(GpuLoopTest, NoCycleReportsZeroDurationPerIteration) {
   EXPECT_NE(console_.find("Duration of a single iteration: 0.000000 ms\n"), std::string::npos);
 }
 
-TEST_F(GpuLoopTest, ProgressLogHasHeaderAndRecords) {
+DEVICE_TEST_F(GpuLoopTest, ProgressLogHasHeaderAndRecords) {
   FEMDynamic fem;
   buildModel(fem, 0.0055, 0);
   run(fem);
@@ -169,7 +169,7 @@ TEST_F(GpuLoopTest, ProgressLogHasHeaderAndRecords) {
 
 // A second run starts the log afresh; a run that its end cycle ends between
 // two record times (records every 10 cycles here) records its last state.
-TEST_F(GpuLoopTest, EachRunStartsTheLogAfreshAndRecordsItsLastState) {
+DEVICE_TEST_F(GpuLoopTest, EachRunStartsTheLogAfreshAndRecordsItsLastState) {
   for (int run_ = 0; run_ < 2; ++run_) {
     FEMDynamic fem;
     buildModel(fem, 1000.0, 25);

@@ -2,7 +2,7 @@
 // once through the host-only loop: with the same steps both give the same
 // motion of every node, cycle by cycle, to rounding (the host hands element
 // forces to the nodes element by element, the device node by node).
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -65,7 +65,7 @@ double fieldScale(const linerun::Trace& t, Field field) {
 
 class BothLoops : public testing::TestWithParam<LoopCase> {};
 
-TEST_P(BothLoops, SameMotionEveryCycle) {
+DEVICE_TEST_P(BothLoops, SameMotionEveryCycle) {
   const LoopCase c = GetParam();
   const linerun::Trace gpu = runLoop(c, false);
   const linerun::Trace host = runLoop(c, true);

@@ -2,7 +2,7 @@
 // weld slave, the second node of a joint pair, a tied slave node - acts on
 // the nodes that lead it, in the same cycle: the run is the one with the
 // condition given on the leaders, from the first cycle on, in both loops.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <sstream>
 #include <string>
@@ -61,7 +61,7 @@ void expectSameRun(const linerun::Trace& a, const linerun::Trace& b) {
 
 }  // namespace
 
-TEST(LedNodeConditions, ConditionOnALedNodeActsOnItsLeaderFromTheFirstCycle) {
+DEVICE_TEST(LedNodeConditions, ConditionOnALedNodeActsOnItsLeaderFromTheFirstCycle) {
   const std::string weld = "*CONSTRAINED_SPOTWELD\n2,3\n";
   const std::string joint = "*CONSTRAINED_JOINT_SPHERICAL\n2,3\n";
   const std::string pull = "*INITIAL_VELOCITY_NODE\n4,1,0,0\n";

@@ -3,7 +3,7 @@
 // factor; DOF 5, 6, 7 turn the nodes that can turn; a positive pressure
 // pushes into the body whose facets are numbered with their normals out, as
 // the .inp reader's *DSLOAD does.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,7 +32,7 @@ double momentum(const std::vector<NodeCuda>& nodes, int axis) {
 // that then holds; every node of set 3 along z by curve 8 (2.0) with a blank
 // factor (1.0). The block's momentum is the impulse of the curves times the
 // factors; the curve ids (7, 8) are no forces.
-TEST(NodeLoadDeck, ForceIsTheCurveTimesTheFactor) {
+DEVICE_TEST(NodeLoadDeck, ForceIsTheCurveTimesTheFactor) {
   Block b;
   b.h = 0.1;
   std::vector<int> all;
@@ -64,7 +64,7 @@ TEST(NodeLoadDeck, MissingCurveRefusesTheDeck) {
 // unit mass (I_zz of its eight corner masses: 8 x 1/8 x (1/4 + 1/4) = 0.5)
 // spins it at w = M t / I = t about its centre, which stays where it is.
 // (A resting elastic block beside it gives both loops the same step.)
-TEST(NodeLoadDeck, MomentSpinsARigidBody) {
+DEVICE_TEST(NodeLoadDeck, MomentSpinsARigidBody) {
   Block b;
   b.rigid = true;
   Block beside = b;
@@ -97,7 +97,7 @@ TEST(NodeLoadDeck, MomentSpinsARigidBody) {
 // update the corner turns about x at M (dt / 2) / I_x (nothing else acts
 // yet), and keeps turning that way; a solid's node cannot take a moment and
 // the deck is refused.
-TEST(NodeLoadDeck, MomentTurnsAShellNodeAndIsRefusedOnASolid) {
+DEVICE_TEST(NodeLoadDeck, MomentTurnsAShellNodeAndIsRefusedOnASolid) {
   const std::string shell =
       "*NODE\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n*ELEMENT_SHELL\n" + card({"1", "1", "1", "2", "3", "4"}, 8) +
       "*PART\nplate\n" + card({"1", "1", "1"}) + "*SECTION_SHELL\n" + card({"1", "2", "0.8333", "3"}) +
@@ -125,7 +125,7 @@ TEST(NodeLoadDeck, MomentTurnsAShellNodeAndIsRefusedOnASolid) {
 // keyword deck (*LOAD_SEGMENT_SET on the face numbered with its normal out,
 // and the stiffness form of hourglass control that C3D8R take): both move
 // alike, the cube is pushed along -z at p A.
-TEST(PressureDeck, KeywordAndInpDecksPushIntoTheBody) {
+DEVICE_TEST(PressureDeck, KeywordAndInpDecksPushIntoTheBody) {
   const std::string nodes =
       "1, 0., 0., 0.\n2, 1., 0., 0.\n3, 1., 1., 0.\n4, 0., 1., 0.\n"
       "5, 0., 0., 1.\n6, 1., 0., 1.\n7, 1., 1., 1.\n8, 0., 1., 1.\n";

@@ -1,6 +1,6 @@
 // Rigid bodies: mass properties of ordinary and degenerate bodies, then
 // bodies driven from the deck through the GPU time loop.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <cmath>
 
@@ -111,7 +111,7 @@ TEST(RigidMass, HostUpdateAdvancesTheCentreAndMergedBodiesTurnOnce) {
 // angular momentum I w stays put to 1e-9 over 10,000 cycles, every node
 // keeps its distance from the moving centre, and an extra node without
 // mass moves with the body instead of being frozen.
-TEST(RigidDeck, FreeSpinKeepsAngularMomentumOverTenThousandCycles) {
+DEVICE_TEST(RigidDeck, FreeSpinKeepsAngularMomentumOverTenThousandCycles) {
   Block b;
   b.nx = 2;
   b.rigid = true;
@@ -156,7 +156,7 @@ TEST(RigidDeck, FreeSpinKeepsAngularMomentumOverTenThousandCycles) {
 // A prescribed rigid velocity of factor 0.5 is exactly 0.5 after every
 // update while gravity still accelerates the other directions; motion is
 // imposed once (through the body).
-TEST(RigidDeck, PrescribedVelocityIsReachedExactly) {
+DEVICE_TEST(RigidDeck, PrescribedVelocityIsReachedExactly) {
   Block b;
   b.rigid = true;
   const std::string deck = b.cards() + termination(0.05) + "*LOAD_BODY_Z\n" + card({"", "9.81"}) +
@@ -174,7 +174,7 @@ TEST(RigidDeck, PrescribedVelocityIsReachedExactly) {
 
 // Four rigid blocks merged in pairs named by part id, (4, 1) and (2, 3):
 // the slave of each pair moves exactly as its master.
-TEST(RigidDeck, MergedBodiesArePairedByPartId) {
+DEVICE_TEST(RigidDeck, MergedBodiesArePairedByPartId) {
   std::string deck;
   for (int p = 1; p <= 4; ++p) {
     Block b;
@@ -207,7 +207,7 @@ TEST(RigidDeck, MergedBodiesArePairedByPartId) {
 
 // A nodal rigid body of a block's nodes pushed at one node: the group's
 // momentum is exactly the impulse F t (not twice it), and it moves rigidly.
-TEST(RigidDeck, NodalRigidBodyTakesTheImpulseOnce) {
+DEVICE_TEST(RigidDeck, NodalRigidBodyTakesTheImpulseOnce) {
   Block b;
   b.h = 0.1;
   std::vector<int> all;

@@ -2,7 +2,7 @@
 // by the motion of their nodes in both loops: the constraint card of the
 // rigid material, initial velocities given node by node, and prescribed
 // motions with their birth and death times.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -55,7 +55,7 @@ std::string initialVelocity(int set, double vx, double vy, double vz) {
 // A rigid block held in every direction by its material card (CMO 1,
 // CON1 7, CON2 7) stays exactly where it is under gravity and under the
 // impact of an elastic cube dropped on it, which it stops.
-TEST(RigidConstraintDeck, HeldBodyStaysUnderGravityAndContact) {
+DEVICE_TEST(RigidConstraintDeck, HeldBodyStaysUnderGravityAndContact) {
   RigidAndBeside m;
   m.body.rigidConstraints = card({"1.0", "7", "7"});
   m.beside.origin[0] = 0.05;
@@ -85,7 +85,7 @@ TEST(RigidConstraintDeck, HeldBodyStaysUnderGravityAndContact) {
 
 // Held in z only (CON1 3, CON2 7), a block moving along x under gravity in
 // z keeps its height and glides at its initial 1 m/s.
-TEST(RigidConstraintDeck, HeldInZMovesFreelyInX) {
+DEVICE_TEST(RigidConstraintDeck, HeldInZMovesFreelyInX) {
   RigidAndBeside m;
   m.body.rigidConstraints = card({"1.0", "3", "7"});
   const std::string deck = m.cards() + termination(0.004) + nodeSet(1, m.bodyNodes()) +
@@ -122,7 +122,7 @@ TEST(RigidConstraintDeck, ConstraintsThatCannotBeAppliedAreRefused) {
 
 // One *INITIAL_VELOCITY_NODE line per node of a rigid body, as decks list
 // them: the body moves at the lines' 1 m/s, not at their sum.
-TEST(RigidInitialVelocity, LinesOnEveryNodeGiveTheirVelocityOnce) {
+DEVICE_TEST(RigidInitialVelocity, LinesOnEveryNodeGiveTheirVelocityOnce) {
   RigidAndBeside m;
   std::string lines = "*INITIAL_VELOCITY_NODE\n";
   for (int k : m.bodyNodes()) lines += card({std::to_string(k), "1.0", "0.0", "-0.5"});
@@ -137,7 +137,7 @@ TEST(RigidInitialVelocity, LinesOnEveryNodeGiveTheirVelocityOnce) {
 
 // Lines that disagree on one body are reported once with the value the
 // body takes: the first line's.
-TEST(RigidInitialVelocity, DisagreeingLinesAreReportedWithTheValueTaken) {
+DEVICE_TEST(RigidInitialVelocity, DisagreeingLinesAreReportedWithTheValueTaken) {
   RigidAndBeside m;
   std::string lines = "*INITIAL_VELOCITY_NODE\n";
   for (int k : m.bodyNodes()) lines += card({std::to_string(k), k == 5 ? "2.0" : "1.0"});
@@ -158,7 +158,7 @@ TEST(RigidInitialVelocity, DisagreeingLinesAreReportedWithTheValueTaken) {
 // body falls freely before its birth (0.002), moves at 2 m/s until its
 // death (0.004) and falls freely again from there; the elastic cube's set,
 // whose card writes its death as 0.0 (never), moves at 2 m/s throughout.
-TEST(PrescribedMotionDeck, BirthAndDeathOfRigidAndSetMotions) {
+DEVICE_TEST(PrescribedMotionDeck, BirthAndDeathOfRigidAndSetMotions) {
   RigidAndBeside m;
   std::vector<int> cube;
   for (int k = 1; k <= m.beside.nodeCount(); ++k) cube.push_back(m.beside.nodeOffset + k);

@@ -1,7 +1,7 @@
 // Rigid walls: the force on nodes near a fixed finite wall (host and device
 // twins alike), and walls moved by a curve carrying a block that rests on
 // them, driven from the deck through the GPU time loop.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <cmath>
 
@@ -35,7 +35,7 @@ std::vector<NodeCuda> wallNodes() {
 
 }  // namespace
 
-TEST(RigidWallForce, FiniteWallPushesOnlyApproachingNodesInsideIt) {
+DEVICE_TEST(RigidWallForce, FiniteWallPushesOnlyApproachingNodesInsideIt) {
   FEMDynamic fem;
   fem.newManagers();
   fem.nodeManager->node_array_cpu = wallNodes();
@@ -108,7 +108,7 @@ TEST(RigidWallForce, MovingWallWithoutCurveStaysFixedAndSaysSoOnce) {
 // curve (kind 0) or by a displacement curve (kind 1): the block rides on it
 // at the wall's speed, never sinking into it by more than a step of its
 // motion, and the wall's edges move with it (the block stays inside them).
-TEST(RigidWallDeck, MovingWallCarriesARestingBlock) {
+DEVICE_TEST(RigidWallDeck, MovingWallCarriesARestingBlock) {
   for (const char* kind : {"0", "1"}) {
     Block b;
     b.h = 0.1;
@@ -162,7 +162,7 @@ std::vector<deckcase::Sample> barOnWall(const std::string& name, double gap) {
 // travel behind it (from where they had to come back before they left).  The
 // bar leaves at its speed but for the share a bar of 20 lumped masses keeps
 // in its vibration (2.8 %, as two such bars do in their centre-of-mass frame).
-TEST(RigidWallDeck, BarLeavesTheWallTwoLengthsOverWaveSpeedAfterStrikingIt) {
+DEVICE_TEST(RigidWallDeck, BarLeavesTheWallTwoLengthsOverWaveSpeedAfterStrikingIt) {
   const double v = 5.0, h = 0.005, twoLOverC = 2.0 * 0.1 / std::sqrt(2.1e11 / 7850.0);
   for (double gap : {0.0, 1e-4}) {
     const auto samples = barOnWall(gap > 0.0 ? "bar_on_wall_apart" : "bar_on_wall_touching", gap);

@@ -2,7 +2,7 @@
 // last line, the run record and the VTK files.  A run ends at its end time,
 // whose state it writes whatever the output interval, or at its end cycle
 // when that comes first.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <cmath>
 #include <cstdio>
@@ -78,7 +78,7 @@ std::string record(const Outcome& o) { return deckcase::readText(o.work / "histo
 
 // The end cycle caps the run: 3 cycles of a run asked to go to 0.005 (six
 // steps), where it used to run on to the end time.
-TEST(RunEnd, EndCycleEndsTheRunAtThatCycle) {
+DEVICE_TEST(RunEnd, EndCycleEndsTheRunAtThatCycle) {
   const Outcome o = runDeck("endcyc_cap", flyingBlock(motiondeck::termination(0.005, 3)));
   EXPECT_EQ(o.code, 0) << o.console;
   EXPECT_EQ(lastLine(o.console), "Calculation completed");
@@ -92,7 +92,7 @@ TEST(RunEnd, EndCycleEndsTheRunAtThatCycle) {
 
 // An end time below the first step: one shorter step reaches it, where the
 // run used to do no cycle at all and still report success.
-TEST(RunEnd, EndTimeBelowTheFirstStepIsReached) {
+DEVICE_TEST(RunEnd, EndTimeBelowTheFirstStepIsReached) {
   const Outcome o = runDeck("end_below_first_step", flyingBlock(motiondeck::termination(0.0001)));
   EXPECT_EQ(o.code, 0) << o.console;
   EXPECT_EQ(lastLine(o.console), "Calculation completed");
@@ -232,7 +232,7 @@ TEST(RunEnd, TangentModulusNotBelowYoungsModulusIsRefused) {
 // elements' work stops both, in both loops, with a message naming the time
 // and the element with the smallest step; at the stable step (1.0) the
 // strip completes.
-TEST(RunEnd, KineticEnergyRunningAwayStopsTheRun) {
+DEVICE_TEST(RunEnd, KineticEnergyRunningAwayStopsTheRun) {
   std::string strip = "*NODE\n";
   for (int j = 0; j <= 1; ++j)
     for (int i = 0; i <= 4; ++i)

@@ -4,7 +4,7 @@
 // named run_stops_* must be refused by the set-up or stopped by the loop with
 // a message; any other run_* deck must complete with a finite node state, and
 // a run_end_time_* deck within fewer cycles than the cap.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <unistd.h>
 
 #include <algorithm>
@@ -48,7 +48,7 @@ Ran runTenCycles(const fs::path& deck) {
   return ran;
 }
 
-TEST(KeywordRunRegression, KeptDecksStopWithAMessageOrRunFinite) {
+DEVICE_TEST(KeywordRunRegression, KeptDecksStopWithAMessageOrRunFinite) {
   std::vector<fs::path> decks;
   for (const fs::directory_entry& e :
        fs::directory_iterator(fs::path(FEM_SOURCE_DIR) / "tests/input/keyword_regressions"))

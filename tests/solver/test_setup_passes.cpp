@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <string>
 #include <vector>
@@ -57,7 +57,7 @@ TEST(SetupPasses, HostPassCallsManagersInOrder) {
   EXPECT_EQ(trace, expected);
 }
 
-TEST(SetupPasses, UploadAndDevicePassesCallManagersInOrder) {
+DEVICE_TEST(SetupPasses, UploadAndDevicePassesCallManagersInOrder) {
   FEMDynamic fem;
   fem.newManagers();
   fem.timeControl->end_time = 1.0;

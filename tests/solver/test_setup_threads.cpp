@@ -3,7 +3,7 @@
 // (masses, volumes, step models, node lists, initial velocities, the
 // first step), and a large model takes its step models and node masses
 // from the parallel paths.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 #include <omp.h>
 
 #include <cmath>
@@ -98,7 +98,7 @@ std::string setUpAndDump(const std::string& deckText, int threads, const std::st
   return out.str();
 }
 
-TEST(SetupThreads, FourThreadsSetUpTheModelOfOneThread) {
+DEVICE_TEST(SetupThreads, FourThreadsSetUpTheModelOfOneThread) {
   const std::string deck = twoPartDeck();
   const std::string one = setUpAndDump(deck, 1, "setup_threads_one");
   const std::string four = setUpAndDump(deck, 4, "setup_threads_four");
@@ -106,7 +106,7 @@ TEST(SetupThreads, FourThreadsSetUpTheModelOfOneThread) {
   EXPECT_TRUE(one == four) << "the model set up on four threads differs from the one on one thread";
 }
 
-TEST(SetupThreads, ALargeModelGetsItsStepModelsAndMassesOnSeveralThreads) {
+DEVICE_TEST(SetupThreads, ALargeModelGetsItsStepModelsAndMassesOnSeveralThreads) {
   const std::string dump = setUpAndDump(twoPartDeck(), 4, "setup_threads_large");
   std::istringstream in(dump);
   int block = 0, column = 0;

@@ -1,6 +1,6 @@
 // Spot welds and joints on a few nodes: mass transfer, the slaves' rigid
 // motion, force transfer, and the refusal of welds without nodes.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <omp.h>
 
@@ -163,7 +163,7 @@ class SharedLeader : public NodeSetModel {
   }
 };
 
-TEST_F(SharedLeader, MassesAndForcesReachTheSharedNodeInOrderOnFourThreads) {
+DEVICE_TEST_F(SharedLeader, MassesAndForcesReachTheSharedNodeInOrderOnFourThreads) {
   const double jointMass = sumInOrder(1, &NodeCuda::mass), weldMass = sumInOrder(kLinks + 2, &NodeCuda::mass);
   double jointForce = node(1).force[0];
   for (int i = 2; i <= kLinks + 1; ++i) jointForce += node(i).force[0];

@@ -1,7 +1,7 @@
 // Pressure on segment sets: p A / (node count) against the segment normal
 // to each node, and a deck's *LOAD_SEGMENT_SET driving a free block through
 // the GPU time loop.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -58,7 +58,7 @@ TEST(SurfaceLoad, QuadrilateralNodesTakeAQuarterOfPressureTimesArea) {
 // A free cube pushed on its top face (numbered with its normal out, +z) by a
 // constant pressure (curve value 2, blank factor read as 1): the pressure
 // pushes into the cube, its momentum grows as p A t along -z.
-TEST(SurfaceLoad, SegmentSetPressureAcceleratesAFreeBlock) {
+DEVICE_TEST(SurfaceLoad, SegmentSetPressureAcceleratesAFreeBlock) {
   motiondeck::Block b;
   b.h = 0.1;
   const std::string top = std::to_string(b.node(0, 0, 1)) + " " + std::to_string(b.node(1, 0, 1)) + " " +

@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <algorithm>
 #include <cmath>
@@ -61,7 +61,7 @@ TEST(MassScaling, DueOnlyAtIntervalAndAtOrBelowTarget) {
   EXPECT_FALSE(tc.massScalingDue(10, 5e-7));
 }
 
-TEST(MassScaling, GpuScalingRestoresStoredMassesAndTakesTarget) {
+DEVICE_TEST(MassScaling, GpuScalingRestoresStoredMassesAndTakesTarget) {
   NodeManager nodes;
   NodeCuda n{};
   n.id = 1;
@@ -131,7 +131,7 @@ TEST(InitialStep, HostStepOfASteelCube) {
 // mass-scaling target whether or not the deck asks for mass scaling, and a
 // negative step on the deck's time-step card asks for its absolute value.
 // The added mass is reported only by a run that adds mass.
-TEST(MassScalingRuns, CommandLineAndDeckStepsTakeTheModelToTheTarget) {
+DEVICE_TEST(MassScalingRuns, CommandLineAndDeckStepsTakeTheModelToTheTarget) {
   motiondeck::Block b;
   b.h = 0.1;
   b.young = 1.0e8;
@@ -194,7 +194,7 @@ std::string cubeNodes(int n, double h) {
 
 class OneFreeElement : public testing::TestWithParam<FreeElement> {};
 
-TEST_P(OneFreeElement, IsStableAtTheLargestStepScaleFactor) {
+DEVICE_TEST_P(OneFreeElement, IsStableAtTheLargestStepScaleFactor) {
   const FreeElement& e = GetParam();
   std::string deck = e.cards + "*INITIAL_VELOCITY_NODE\n";
   for (int i = 1; i <= e.nodes; ++i) {
@@ -222,7 +222,7 @@ TEST_P(OneFreeElement, IsStableAtTheLargestStepScaleFactor) {
 // Hourglass forces vanish in rigid motion: a block of one-point hexahedra,
 // slightly out of shape, spinning freely keeps its kinetic energy with every
 // hourglass form.
-TEST(OneFreeElement, SpinningBlockKeepsItsEnergyWithEveryHourglassForm) {
+DEVICE_TEST(OneFreeElement, SpinningBlockKeepsItsEnergyWithEveryHourglassForm) {
   motiondeck::Block block;
   block.nx = block.ny = block.nz = 2;
   block.h = 0.01;

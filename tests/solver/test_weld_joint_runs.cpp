@@ -1,5 +1,5 @@
 // Spot-welded plates and a jointed pendulum run through the time loop.
-#include <gtest/gtest.h>
+#include "tests/deviceTest.h"
 
 #include <cmath>
 #include <sstream>
@@ -52,7 +52,7 @@ std::string weldedPlates(bool welds) {
   return d.str();
 }
 
-TEST(WeldJointRuns, SpotWeldedShellPlatesPulledApartMoveAsOne) {
+DEVICE_TEST(WeldJointRuns, SpotWeldedShellPlatesPulledApartMoveAsOne) {
   linerun::RunOptions options;
   for (int j = 0; j < 3; ++j) {
     options.traced.push_back(plateNode(0, 5, j));
@@ -75,7 +75,7 @@ TEST(WeldJointRuns, SpotWeldedShellPlatesPulledApartMoveAsOne) {
 // Two triangles of beams joined by a revolute joint on the z axis (node
 // pairs at z = -0.1 and z = +0.1); the second link is set swinging about the
 // axis.  The joint nodes stay together and the link swings in the x-y plane.
-TEST(WeldJointRuns, RevoluteJointKeepsTheLinksTogether) {
+DEVICE_TEST(WeldJointRuns, RevoluteJointKeepsTheLinksTogether) {
   const double L = 1.0, d = 0.1;
   std::ostringstream k;
   k << "*KEYWORD\n*CONTROL_TERMINATION\n0.05\n*NODE\n"
@@ -167,7 +167,7 @@ std::string twoTrusses(const std::string& extra) {
 
 // Under gravity a welded group falls at g: each node is pulled with its own
 // mass from before the weld moved it to the master.
-TEST(WeldJointRuns, WeldedGroupFallsAtG) {
+DEVICE_TEST(WeldJointRuns, WeldedGroupFallsAtG) {
   linerun::RunOptions options;
   options.traced = {2, 3};
   const linerun::Trace trace = linerun::runDeck("welded_fall", twoTrusses("*LOAD_BODY_Z\n,9.81\n"), options);
@@ -184,7 +184,7 @@ TEST(WeldJointRuns, WeldedGroupFallsAtG) {
 
 // The slave's force reaches a clamped master before the support acts, so
 // the master stays put while the far bar pulls on the weld.
-TEST(WeldJointRuns, ClampedMasterHoldsItsSlave) {
+DEVICE_TEST(WeldJointRuns, ClampedMasterHoldsItsSlave) {
   linerun::RunOptions options;
   options.traced = {2, 3, 4};
   const linerun::Trace trace =
