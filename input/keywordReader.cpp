@@ -209,12 +209,20 @@ int firstCardLine(const std::string& header, const std::vector<std::string>& lin
   return 1;
 }
 
-void readIdLine(const std::string& line, int& id, std::string* title) {
+std::string readIdCardLine(const std::string& line, int& id) {
   takeCardLine(line);
-  std::istringstream stream(line);
-  std::string word;
-  stream >> word;
   long long value = 0;
+  const std::string columns = line.substr(0, std::min<size_t>(10, line.size()));
+  if (line.find(',') == std::string::npos && parseFieldInteger(columns, value) == FieldStatus::Number &&
+      value >= INT_MIN && value <= INT_MAX) {
+    id = static_cast<int>(value);
+    return boost::trim_copy(line.size() > 10 ? line.substr(10) : std::string());
+  }
+  std::string text = line;
+  std::replace(text.begin(), text.end(), ',', ' ');
+  std::istringstream words(text);
+  std::string word;
+  words >> word;
   FieldStatus status = parseFieldInteger(word, value);
   if (status == FieldStatus::Number && (value < INT_MIN || value > INT_MAX)) status = FieldStatus::OutOfRange;
   if (status == FieldStatus::Number) {
@@ -222,7 +230,14 @@ void readIdLine(const std::string& line, int& id, std::string* title) {
   } else if (status != FieldStatus::Blank) {
     noteCutProblem(status, word, line);
   }
-  if (title != nullptr) stream >> *title;
+  std::string heading;
+  std::getline(words, heading);
+  return boost::trim_copy(heading);
+}
+
+void readIdLine(const std::string& line, int& id, std::string* title) {
+  const std::string heading = readIdCardLine(line, id);
+  if (title != nullptr) std::istringstream(heading) >> *title;
 }
 
 KeywordDeckFiles keywordDeckFiles(const std::string& deckPath, const std::string& workPath) {

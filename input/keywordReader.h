@@ -55,9 +55,14 @@ size_t blockLineCount(const std::string& block);
 // cleans the block: a view into the block when it needs no cleaning (a
 // block cut from a deck), otherwise into storage.
 std::string_view blockDataText(const std::string& block, std::string& storage);
-// An "_ID" line: an integer id (a blank one leaves id) and, when title is
-// given, the first word after it. An id that is not an integer is kept as
-// the cutting's problem (cutProblem), which refuses the deck.
+// An "_ID" line as pre-processors write it: the id in columns 1-10 and the
+// heading from column 11 on, with or without a blank between them; a line
+// whose first ten columns hold no integer is read as words (the id, then the
+// heading). A blank id leaves id; an id that is not an integer is kept as
+// the cutting's problem (cutProblem), which refuses the deck. The heading
+// is returned trimmed.
+std::string readIdCardLine(const std::string& line, int& id);
+// The same, keeping only the first word of the heading in title (when given).
 void readIdLine(const std::string& line, int& id, std::string* title);
 
 // Line of a block's first card: 2 when the header holds "_TITLE" (the first
