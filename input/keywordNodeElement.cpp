@@ -359,8 +359,8 @@ struct ElementLine {
 };
 
 // The fields of an element line: shell, solid and beam lines hold ten (n5-n8
-// of a shell are not read, a beam's releases are checked by its family);
-// written with blanks, they give at least the nodes needed.
+// of a shell must be blank, 0 or N4, a beam's releases are checked by its
+// family); written with blanks, they give at least the nodes needed.
 template <class Record, int nodeCount>
 CutCheck cutElementLine(std::string_view line, FieldCut& cut) {
   constexpr bool tenFields = !std::is_same_v<Record, DiscreteCuda>;
@@ -368,6 +368,18 @@ CutCheck cutElementLine(std::string_view line, FieldCut& cut) {
                         : std::is_same_v<Record, SolidElementCuda> ? 6
                                                                    : 2 + nodeCount;
   return cutDataFieldsQuietly(line, kElementWidths, tenFields ? 10 : 2 + nodeCount, cut, least);
+}
+
+// The first of N5-N8 (5 to 8) of a shell line that holds anything but a
+// blank, 0 or N4 again (pre-processors fill them with N4); 0 when none does.
+int shellNodeBeyondN4(const FieldCut& cut, int n4) {
+  for (size_t j = 6; j < 10; ++j) {
+    int node = 0;
+    const FieldStatus status = parseField(cutField(cut, j), node);
+    if (status == FieldStatus::Blank) continue;
+    if (status != FieldStatus::Number || (node != 0 && node != n4)) return static_cast<int>(j) - 1;
+  }
+  return 0;
 }
 
 // Takes an element line that reads without a message: a blank line, or an
@@ -384,6 +396,9 @@ bool readElementLineAlone(std::string_view line, uint32_t at, FieldCut& cut,
     if (!numberOrBlank(parseField(cutField(cut, 2 + j), item.nodes[j]))) return false;
   }
   if (missingNode<Record, nodeCount>(item.nodes) != 0) return false;
+  if constexpr (std::is_same_v<Record, ShellElementCuda>) {
+    if (shellNodeBeyondN4(cut, item.nodes[3]) != 0) return false;
+  }
   items.push_back(item);
   return true;
 }
@@ -503,6 +518,18 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
       reader.refuse(reader.lineWhere(family, lines[i]) + ": element " + std::to_string(element.id) +
                     " gives no node in node field " + std::to_string(missing) + " (blank or 0)");
       return;
+    }
+    if constexpr (std::is_same_v<Record, ShellElementCuda>) {
+      if (const int n = shellNodeBeyondN4(f, element.node_id[3])) {
+        int node = 0;
+        fields.read(f, static_cast<size_t>(n) + 1, node);  // text or a fraction: the field is named
+        if (!fields.problem().any()) {
+          reader.refuse(reader.lineWhere(family, lines[i]) + ": element " + std::to_string(element.id) +
+                        " gives node N" + std::to_string(n) + " " + std::to_string(node) +
+                        ": eight-node shells are not read from keyword decks (N5-N8 must be blank, 0 or N4)");
+        }
+        return;
+      }
     }
     reader.storeElement(element, part, nodeCount, family.c_str(), list, expected);
     expected = 0;
