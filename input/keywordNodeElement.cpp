@@ -390,8 +390,8 @@ bool readElementLineAlone(std::string_view line, uint32_t at, FieldCut& cut,
   if (line.find_first_not_of(' ') == std::string_view::npos) return true;
   if (cutElementLine<Record, nodeCount>(line, cut).any()) return false;
   ElementLine<nodeCount> item{at, 0, 0, {}};
-  if (parseField(cutField(cut, 0), item.id) != FieldStatus::Number) return false;
-  if (!numberOrBlank(parseField(cutField(cut, 1), item.part)) || allBlank(cut.fields, 2)) return false;
+  if (parseField(cutField(cut, 0), item.id) != FieldStatus::Number || item.id < 0) return false;
+  if (!numberOrBlank(parseField(cutField(cut, 1), item.part)) || item.part < 0 || allBlank(cut.fields, 2)) return false;
   for (size_t j = 0; j < nodeCount; ++j) {
     if (!numberOrBlank(parseField(cutField(cut, 2 + j), item.nodes[j]))) return false;
   }
@@ -493,6 +493,9 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
       return;
     }
     fields.read(f, 1, part);
+    if (reader.refuseNegativeId(family, lines[i], 1, "EID", element.id) ||
+        reader.refuseNegativeId(family, lines[i], 2, "PID", part))
+      return;
     if (allBlank(f.fields, 2)) {
       if (!std::is_same_v<Record, SolidElementCuda> || extraLines > 0 || i + 1 >= cardLineEnd(lines)) {
         reader.refuseForm(family, "element " + std::to_string(element.id) +

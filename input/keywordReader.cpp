@@ -353,6 +353,14 @@ std::string KeywordReader::lineWhereAt(const std::string& keyword, size_t k) con
   return "\"" + keyword + "\"" + (line > 0 ? ", line " + std::to_string(line) : std::string());
 }
 
+bool KeywordReader::refuseNegativeId(const std::string& keyword, const std::string& cardLine, int field,
+                                     const char* name, int id) {
+  if (id >= 0) return false;
+  refuse(lineWhere(keyword, cardLine) + ", field " + std::to_string(field) + ": " + name + " " + std::to_string(id) +
+         " is a negative id, which names nothing here");
+  return true;
+}
+
 std::string KeywordReader::atLine() const {
   return current_ != nullptr && current_->firstLine() > 0 ? " (line " + std::to_string(current_->firstLine()) + ")"
                                                           : std::string();

@@ -422,6 +422,9 @@ class KeywordReader {
   std::string lineWhere(const std::string& keyword, const std::string& cardLine) const;
   // The same for line k of the current block.
   std::string lineWhereAt(const std::string& keyword, size_t k) const;
+  // Refuses an id below 0 where the format gives a negative id no meaning,
+  // naming line and field (1-based); true when refused.
+  bool refuseNegativeId(const std::string& keyword, const std::string& cardLine, int field, const char* name, int id);
 
  private:
   // Part number of a deck part id named by an element, given on first
