@@ -14,6 +14,7 @@ bool standsAtZero(double value) { return value == 0.0; }
 bool standsAtZeroOrOne(double value) { return value == 0.0 || value == 1.0; }
 bool standsAtNever(double value) { return value == 0.0 || value >= 1.0e20; }
 bool standsAtOne(double value) { return value == 0.0 || value == 1.0; }
+bool standsAtHeldPenetration(double value) { return value == 0.0 || value == 1.0 || value == 2.0; }
 
 namespace {
 
