@@ -38,6 +38,8 @@ namespace {
 const std::vector<int> kNodeWidths = {8, 16, 16, 16, 8, 8};
 constexpr int kNodeFields = 6;
 const std::vector<int> kElementWidths = {8};
+// EID, PID, N1, N2, VID, S, PF, OFFSET.
+const std::vector<int> kDiscreteWidths = {8, 8, 8, 8, 8, 16, 8, 16};
 const std::vector<int> kMassWidths = {8, 8, 16, 8};
 const std::vector<int> kTenWidths = {10};
 const std::vector<int> kSixteenWidths = {16};
@@ -363,11 +365,24 @@ struct ElementLine {
 // family); written with blanks, they give at least the nodes needed.
 template <class Record, int nodeCount>
 CutCheck cutElementLine(std::string_view line, FieldCut& cut) {
-  constexpr bool tenFields = !std::is_same_v<Record, DiscreteCuda>;
   constexpr int least = std::is_same_v<Record, BeamElementCuda>    ? 4
                         : std::is_same_v<Record, SolidElementCuda> ? 6
                                                                    : 2 + nodeCount;
-  return cutDataFieldsQuietly(line, kElementWidths, tenFields ? 10 : 2 + nodeCount, cut, least);
+  if constexpr (std::is_same_v<Record, DiscreteCuda>) return cutDataFieldsQuietly(line, kDiscreteWidths, 8, cut, least);
+  return cutDataFieldsQuietly(line, kElementWidths, 10, cut, least);
+}
+
+// VID, S, PF and OFFSET of a discrete element line (fields 5 to 8): the
+// first that holds anything but a blank or its default (S 1, the others 0);
+// 0 when none does.
+int discreteFieldOffDefault(const FieldCut& cut) {
+  for (size_t j = 4; j < 8; ++j) {
+    double value = 0.0;
+    const FieldStatus status = parseField(cutField(cut, j), value);
+    if (status == FieldStatus::Blank) continue;
+    if (status != FieldStatus::Number || (value != 0.0 && !(j == 5 && value == 1.0))) return static_cast<int>(j) + 1;
+  }
+  return 0;
 }
 
 // The first of N5-N8 (5 to 8) of a shell line that holds anything but a
@@ -398,6 +413,9 @@ bool readElementLineAlone(std::string_view line, uint32_t at, FieldCut& cut,
   if (missingNode<Record, nodeCount>(item.nodes) != 0) return false;
   if constexpr (std::is_same_v<Record, ShellElementCuda>) {
     if (shellNodeBeyondN4(cut, item.nodes[3]) != 0) return false;
+  }
+  if constexpr (std::is_same_v<Record, DiscreteCuda>) {
+    if (discreteFieldOffDefault(cut) != 0) return false;
   }
   items.push_back(item);
   return true;
@@ -530,6 +548,21 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
           reader.refuse(reader.lineWhere(family, lines[i]) + ": element " + std::to_string(element.id) +
                         " gives node N" + std::to_string(n) + " " + std::to_string(node) +
                         ": eight-node shells are not read from keyword decks (N5-N8 must be blank, 0 or N4)");
+        }
+        return;
+      }
+    }
+    if constexpr (std::is_same_v<Record, DiscreteCuda>) {
+      if (const int k = discreteFieldOffDefault(f)) {
+        static const char* const kNames[] = {"VID", "S", "PF", "OFFSET"};
+        double value = 0.0;
+        fields.read(f, static_cast<size_t>(k) - 1, value);  // text: the field is named
+        if (!fields.problem().any()) {
+          std::ostringstream text;
+          text << value;
+          reader.refuse(reader.lineWhere(family, lines[i]) + ", field " + std::to_string(k) + ": element " +
+                        std::to_string(element.id) + " gives " + kNames[k - 5] + " " + text.str() +
+                        ", which this version does not read (only its default)");
         }
         return;
       }
