@@ -306,17 +306,16 @@ int KeywordReader::elementPartNumber(int deckPartId) {
 int KeywordReader::nextElementIndex() {
   state_.elementNodeLists.emplace_back();
   state_.elementPartMap.push_back(0);
+  state_.elementLines.push_back(0);
   return state_.elementCounter++;
 }
 
 // The element keeps the deck's node ids here: nodes may come in a later
 // block, so the completion after the block loop turns them into numbers.
 int KeywordReader::bookElement(int familyCode, int id, const int* deckNodes, int nodeCount, int deckPartId,
-                               const char* family, int& index) {
+                               const char* family, int& index, size_t line) {
   if (!state_.elementIds[familyCode].add(id)) {
-    std::string message = "\"";
-    message.append(family).append("\"").append(atLine());
-    refuse(message + ": element " + std::to_string(id) + " is defined twice");
+    refuse(lineWhereAt(family, line) + ": element " + std::to_string(id) + " is defined twice");
     return 0;
   }
   ElementNodeList nodeList;
@@ -327,23 +326,24 @@ int KeywordReader::bookElement(int familyCode, int id, const int* deckNodes, int
   nodeList.element_number = index + 1;
   state_.elementNodeLists[static_cast<size_t>(index)] = nodeList;
   state_.elementPartMap[static_cast<size_t>(index)] = deckPartId;
+  state_.elementLines[static_cast<size_t>(index)] = deckLineAt(line);
   fem_->element_id_map.insert_or_assign(fem_->element_id_map.end(), id, index + 1);
   return partNumber;
 }
 
 template <class Record>
-int KeywordReader::bookElement(Record& element, int deckPartId, int nodeCount, const char* family) {
+int KeywordReader::bookElement(Record& element, int deckPartId, int nodeCount, const char* family, size_t line) {
   int index = 0;
   const int partNumber =
-      bookElement(familyCode<Record>(), element.id, element.node_id, nodeCount, deckPartId, family, index);
+      bookElement(familyCode<Record>(), element.id, element.node_id, nodeCount, deckPartId, family, index, line);
   if (partNumber > 0) element.store_id = index;
   return partNumber;
 }
 
 template <class Record>
-void KeywordReader::storeElement(Record& element, int deckPartId, int nodeCount, const char* family,
+void KeywordReader::storeElement(Record& element, int deckPartId, int nodeCount, const char* family, size_t line,
                                  std::vector<Record> ElmManager::*list, size_t expected) {
-  const int partNumber = bookElement(element, deckPartId, nodeCount, family);
+  const int partNumber = bookElement(element, deckPartId, nodeCount, family, line);
   if (partNumber <= 0) return;
   std::vector<Record>& records = state_.elementStores[static_cast<size_t>(partNumber - 1)].*list;
   reserveMore(records, expected);
@@ -444,10 +444,10 @@ bool readElementLinesAtOnce(KeywordReader& reader, const std::string& block, con
   std::vector<int> partNumbers;
   std::vector<uint32_t> counts;
   std::unordered_map<int, uint32_t> partOf;
-  const size_t booked = bookInLineOrder(stretches, [&](const ElementLine<nodeCount>& item, size_t) {
+  const size_t booked = bookInLineOrder(stretches, [&](const ElementLine<nodeCount>& item, size_t k) {
     int index = 0;
     const int number =
-        reader.bookElement(familyCode<Record>(), item.id, item.nodes, nodeCount, item.part, family.c_str(), index);
+        reader.bookElement(familyCode<Record>(), item.id, item.nodes, nodeCount, item.part, family.c_str(), index, k);
     if (number == 0) return false;
     const auto [at, added] = partOf.emplace(number, static_cast<uint32_t>(partNumbers.size()));
     if (added) {
@@ -567,7 +567,7 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
         return;
       }
     }
-    reader.storeElement(element, part, nodeCount, family.c_str(), list, expected);
+    reader.storeElement(element, part, nodeCount, family.c_str(), i, list, expected);
     expected = 0;
     for (int j = 0; onExtraLine && j < extraLines && i + 1 + static_cast<size_t>(j) < lines.size(); ++j) {
       onExtraLine(element, part, lines[i + 1 + static_cast<size_t>(j)], j);

@@ -353,6 +353,11 @@ std::string KeywordReader::lineWhereAt(const std::string& keyword, size_t k) con
   return "\"" + keyword + "\"" + (line > 0 ? ", line " + std::to_string(line) : std::string());
 }
 
+std::string KeywordReader::cardAtLine(const std::string& keyword, size_t k) const {
+  const int line = deckLineAt(k);
+  return line > 0 ? keyword + " (line " + std::to_string(line) + ")" : keyword;
+}
+
 bool KeywordReader::refuseNegativeId(const std::string& keyword, const std::string& cardLine, int field,
                                      const char* name, int id) {
   if (id >= 0) return false;

@@ -186,6 +186,9 @@ struct KeywordDeckState {
   // list and the deck part id (0 for masses and accelerometers).
   std::vector<ElementNodeList> elementNodeLists;
   std::vector<int> elementPartMap;
+  // Deck line of each element by its index (0 when not known), so that a
+  // refusal after the block loop names the element's line.
+  std::vector<int> elementLines;
   // Ids of the elements read, by family: ids are unique within a family
   // (0 shells, 1 solids, 2 beams, 3 discrete elements).
   IdRegister elementIds[4];
@@ -370,14 +373,14 @@ class KeywordReader {
   // Books an element and appends it to the list of its part's store,
   // making room there for `expected` more records first.
   template <class Record>
-  void storeElement(Record& element, int deckPartId, int nodeCount, const char* family,
+  void storeElement(Record& element, int deckPartId, int nodeCount, const char* family, size_t line,
                     std::vector<Record> ElmManager::*list, size_t expected = 0);
   // Books an element of family code familyCode (0 shells, 1 solids, 2
   // beams, 3 discrete elements) without its record: id, deck node ids,
-  // element number and part. Returns the part number (0 when the deck was
-  // refused) and sets index to the element's index.
+  // element number, part and its block line. Returns the part number (0
+  // when the deck was refused) and sets index to the element's index.
   int bookElement(int familyCode, int id, const int* deckNodes, int nodeCount, int deckPartId, const char* family,
-                  int& index);
+                  int& index, size_t line);
   // The list of a family in the element store of part number partNumber.
   template <class Record>
   // Defined where ElmManager is complete (the element blocks' reader).
@@ -422,6 +425,10 @@ class KeywordReader {
   std::string lineWhere(const std::string& keyword, const std::string& cardLine) const;
   // The same for line k of the current block.
   std::string lineWhereAt(const std::string& keyword, size_t k) const;
+  // "keyword (line n)" for line k of the current block (the keyword alone
+  // when its line is not known): kept with what a card makes, so that a
+  // refusal at completion or set-up names the card's line.
+  std::string cardAtLine(const std::string& keyword, size_t k) const;
   // Refuses an id below 0 where the format gives a negative id no meaning,
   // naming line and field (1-based); true when refused.
   bool refuseNegativeId(const std::string& keyword, const std::string& cardLine, int field, const char* name, int id);
@@ -436,7 +443,7 @@ class KeywordReader {
   // Books one element: store id, node list, element number map, part.
   // Returns the part number, 0 when the deck was refused.
   template <class Record>
-  int bookElement(Record& element, int deckPartId, int nodeCount, const char* family);
+  int bookElement(Record& element, int deckPartId, int nodeCount, const char* family, size_t line);
   // One prescribed-motion card line into a boundary; false when the deck
   // was refused.
   bool readPrescribedMotionCard(const std::vector<std::string>& lines, int k, const std::string& card,
