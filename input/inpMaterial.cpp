@@ -188,7 +188,7 @@ bool readStressStrainTable(const InpBlock& block, std::vector<std::pair<double, 
 void InpReader::refuseTemperatureTable(const InpBlock& sub, const std::string& where) {
   const std::string first = sub.lines.empty() || sub.lines[0].size() < 3 ? "" : sub.lines[0][2];
   for (const InpLines::Line& line : sub.lines) {
-    if (!onlyFields(sub, line, 3, "yield stress, plastic strain, temperature")) return;
+    if (!onlyFields(sub, line, 3, "yield stress, plastic strain, temperature", true)) return;
     const std::string temperature = line.size() < 3 ? "" : line[2];
     double a = 0.0, b = 0.0;
     if (temperature == first || (inpNumber(temperature, a) && inpNumber(first, b) && a == b)) continue;
@@ -214,7 +214,7 @@ void InpReader::readMooneyRivlin(const InpBlock& sub, const std::string& where, 
     refuse(where + ": the first data line must give C10, C01 and D1");
     return;
   }
-  if (!onlyFields(sub, sub.lines[0], 4, "C10, C01, D1, temperature")) return;
+  if (!onlyFields(sub, sub.lines[0], 4, "C10, C01, D1, temperature", true)) return;
   if (!(values[2] > 0.0)) {
     refuse(where + ": D1 must be > 0: an explicit run needs a compressible rubber (bulk modulus 2 / D1)");
     return;
@@ -271,7 +271,7 @@ size_t InpReader::readMaterial(const std::vector<InpBlock>& blocks, size_t i) {
       refuseUnreadOptions(sub, {});
       material.hasDensity = numbers(sub.lines, 0, 1, &material.density) && material.density > 0.0;
       if (!material.hasDensity) refuse(where + ": the first data line must give a density > 0");
-      onlyFields(sub, sub.lines[0], 2, "density, temperature");
+      onlyFields(sub, sub.lines[0], 2, "density, temperature", true);
     } else if (sub.keyword.name == "ELASTIC") {
       refuseUnreadOptions(sub, {"TYPE"});
       const std::string type = sub.keyword.option("TYPE");
@@ -280,7 +280,7 @@ size_t InpReader::readMaterial(const std::vector<InpBlock>& blocks, size_t i) {
         refuse(where + ": TYPE=" + type + " is not read by this version (isotropic only)");
       } else if (!numbers(sub.lines, 0, 2, values) || values[0] <= 0.0 || values[1] <= -1.0 || values[1] >= 0.5) {
         refuse(where + ": the first data line must give Young's modulus > 0 and Poisson's ratio in (-1, 0.5)");
-      } else if (onlyFields(sub, sub.lines[0], 3, "Young's modulus, Poisson's ratio, temperature")) {
+      } else if (onlyFields(sub, sub.lines[0], 3, "Young's modulus, Poisson's ratio, temperature", true)) {
         material.hasElastic = true;
         material.youngs = values[0];
         material.poisson = values[1];

@@ -20,6 +20,21 @@ const std::vector<std::string>& knownVariables(InpModel::Output::Kind kind) {
   return kind == InpModel::Output::Node ? node : (kind == InpModel::Output::Element ? element : tecplot);
 }
 
+// Output variables of the format that these outputs do not write: named and
+// passed over. Any other name is no output variable and refuses the deck.
+bool formatVariable(const std::string& name) {
+  static const std::vector<std::string> names = {
+      "U",      "UT",   "UR",   "V",     "VT",   "VR",      "A",     "AT",      "AR",    "RF",     "RT",      "RM",
+      "CF",     "CM",   "TF",   "COORD", "NT",   "NFORC",   "S",     "SP",      "SINV",  "MISES",  "PRESS",   "E",
+      "EE",     "IE",   "LE",   "NE",    "PE",   "PEEQ",    "PEMAG", "PS",      "ER",    "SE",     "SF",      "SM",
+      "STH",    "ENER", "ELEN", "ELSE",  "ELPD", "ELKE",    "ELCD",  "EVOL",    "IVOL",  "SENER",  "PENER",   "VENER",
+      "STATUS", "SDV",  "TEMP", "EVF",   "MASS", "DENSITY", "BF",    "CSTRESS", "CDISP", "CFORCE", "CSTATUS", "TRIAX"};
+  for (const std::string& n : names) {
+    if (n == name) return true;
+  }
+  return false;
+}
+
 // The options of an output request: each can change only what is written.
 std::vector<std::string> outputSettings(const InpBlock& block) {
   std::vector<std::string> keys;
@@ -77,6 +92,10 @@ size_t InpReader::readOutput(const std::vector<InpBlock>& blocks, size_t i) {
         const std::string variable = inpUpper(field);
         bool known = false;
         for (const std::string& k : knownVariables(output.kind)) known = known || k == variable;
+        if (!known && !formatVariable(variable)) {
+          refuse(follower.where() + ": " + variable + " is no output variable; the output would lack it");
+          continue;
+        }
         if (!known) {
           warn(follower.where() + ": the variable " + variable + " is not written by this output");
           continue;

@@ -73,7 +73,15 @@ void InpReader::refuse(const std::string& message) {
 
 void InpReader::warn(const std::string& message) { std::cerr << "Inp deck: " << message << std::endl; }
 
-bool InpReader::onlyFields(const InpBlock& block, const InpLines::Line& line, size_t count, const char* fields) {
+bool InpReader::onlyFields(const InpBlock& block, const InpLines::Line& line, size_t count, const char* fields,
+                           bool numbers) {
+  for (size_t k = 0; numbers && k < std::min(count, line.size()); ++k) {
+    double value = 0.0;
+    if (line[k].empty() || inpNumber(line[k], value)) continue;
+    refuse("*" + block.keyword.name + inpAtLine(block.lines.numberOf(line)) + ": field " + std::to_string(k + 1) +
+           " holds \"" + line[k] + "\", which is not a number (" + fields + ")");
+    return false;
+  }
   for (size_t k = count; k < line.size(); ++k) {
     if (line[k].empty()) continue;
     refuse("*" + block.keyword.name + inpAtLine(block.lines.numberOf(line)) + ": field " + std::to_string(k + 1) +

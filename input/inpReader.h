@@ -356,8 +356,10 @@ class InpReader {
   bool hasDataLines(const InpBlock& block);
   // A data line of the block that holds anything past its first `count`
   // fields (named in `fields`) refuses the deck, naming the line and the
-  // field; false then.
-  bool onlyFields(const InpBlock& block, const InpLines::Line& line, size_t count, const char* fields);
+  // field; false then. With numbers, each of those fields must also be
+  // blank or a number (a temperature that is not read still is one).
+  bool onlyFields(const InpBlock& block, const InpLines::Line& line, size_t count, const char* fields,
+                  bool numbers = false);
 
   // Mesh: nodes, coordinate systems, elements, parts, sets.
   void readNodes(const InpBlock& block);

@@ -55,7 +55,10 @@ constexpr OutputOnlyKeyword kOutputOnlyKeywords[] = {
 }  // namespace
 
 void InpReader::unreadBlock(const InpBlock& block) {
-  block.lines.takeAll();  // named as a whole
+  // The end of a part, an instance or the assembly holds no data line:
+  // one after it is left to refuse the deck.
+  const std::string& name = block.keyword.name;
+  if (name != "ENDPART" && name != "ENDINSTANCE" && name != "ENDASSEMBLY") block.lines.takeAll();
   for (const OutputOnlyKeyword& entry : kOutputOnlyKeywords) {
     if (block.keyword.name != entry.keyword) continue;
     if (!entry.quiet && reportedKeywords_.insert(block.keyword.name).second) {

@@ -97,7 +97,7 @@ void KeywordReader::readBoundary(const std::string& block) {
   if (has("PRESCRIBED_MOTION_SET") || has("PRESCRIBED_MOTION_NODE")) {
     for (const DataCard& data : dataCards(*this, header, lines, 1)) {
       auto* boundary = new NodeBoundary;
-      boundary->card = card;
+      boundary->card = cardAtLine(card, static_cast<size_t>(data.line));
       boundary->is_set = has("PRESCRIBED_MOTION_SET") ? 1 : 0;
       fem_->boundaryManager->addBoundary(boundary);
       if (!readPrescribedMotionCard(lines, data.line, card, *boundary)) return;
@@ -105,7 +105,7 @@ void KeywordReader::readBoundary(const std::string& block) {
   } else if (has("PRESCRIBED_MOTION_RIGID")) {
     for (const DataCard& data : dataCards(*this, header, lines, 1)) {
       auto* boundary = new RigidBoundary;
-      boundary->card = card;
+      boundary->card = cardAtLine(card, static_cast<size_t>(data.line));
       boundary->is_rigid = 1;
       fem_->boundaryManager->addBoundary(boundary);
       if (!readPrescribedMotionCard(lines, data.line, card, *boundary)) return;
@@ -121,7 +121,7 @@ void KeywordReader::readBoundary(const std::string& block) {
     const bool birthDeath = isSet && has("BIRTH_DEATH");
     for (const DataCard& data : dataCards(*this, header, lines, 1, birthDeath ? 2 : 1)) {
       auto* boundary = new NodeBoundary;
-      boundary->card = card;
+      boundary->card = cardAtLine(card, static_cast<size_t>(data.line));
       boundary->is_set = isSet ? 1 : 0;
       boundary->type = BOUNDARY_VELOCITY;  // all values 0: the flagged components stand still
       fem_->boundaryManager->addBoundary(boundary);

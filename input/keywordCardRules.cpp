@@ -14,6 +14,7 @@ bool standsAtZero(double value) { return value == 0.0; }
 bool standsAtZeroOrOne(double value) { return value == 0.0 || value == 1.0; }
 bool standsAtNever(double value) { return value == 0.0 || value >= 1.0e20; }
 bool standsAtOne(double value) { return value == 0.0 || value == 1.0; }
+bool standsAtHeldPenetration(double value) { return value == 0.0 || value == 1.0 || value == 2.0; }
 
 namespace {
 
@@ -92,35 +93,6 @@ bool hasIdOption(const std::string& keyword) {
   return false;
 }
 
-// An id card: the id in columns 1-10, or else the first word; the heading
-// after it.
-DataCard readIdCard(const std::string& line) {
-  takeCardLine(line);
-  DataCard card;
-  long long id = 0;
-  const std::string columns = line.substr(0, std::min<size_t>(10, line.size()));
-  if (line.find(',') == std::string::npos && parseFieldInteger(columns, id) == FieldStatus::Number) {
-    card.id = static_cast<int>(id);
-    card.heading = boost::trim_copy(line.size() > 10 ? line.substr(10) : std::string());
-    return card;
-  }
-  std::string text = line;
-  std::replace(text.begin(), text.end(), ',', ' ');
-  std::istringstream words(text);
-  std::string word;
-  words >> word;
-  // An id that is not an integer refuses the deck after the block.
-  const FieldStatus status = parseFieldInteger(word, id);
-  if (status == FieldStatus::Number && id >= INT_MIN && id <= INT_MAX) {
-    card.id = static_cast<int>(id);
-  } else if (status != FieldStatus::Blank) {
-    noteCutProblem(status == FieldStatus::Number ? FieldStatus::OutOfRange : status, word, line);
-  }
-  std::getline(words, card.heading);
-  boost::trim(card.heading);
-  return card;
-}
-
 }  // namespace
 
 std::vector<DataCard> dataCards(KeywordReader& reader, const std::string& keyword,
@@ -131,7 +103,7 @@ std::vector<DataCard> dataCards(KeywordReader& reader, const std::string& keywor
   for (int k = first; k < end; k += linesPerCard) {
     DataCard card;
     if (withId) {
-      card = readIdCard(lines[static_cast<size_t>(k)]);
+      card.heading = readIdCardLine(lines[static_cast<size_t>(k)], card.id);
       if (++k >= end) {
         reader.refuse(reader.lineWhere(keyword, lines[static_cast<size_t>(k - 1)]) + ": the id card " +
                       std::to_string(card.id) + " has no data card after it");

@@ -16,6 +16,9 @@ bool standsAtZeroOrOne(double value);
 bool standsAtNever(double value);
 // A scale factor: blank, 0 or 1.
 bool standsAtOne(double value);
+// IGNORE: blank, 0, or 1 and 2 (initial penetrations held at their starting
+// depth, which every contact here does).
+bool standsAtHeldPenetration(double value);
 
 // "line n, " for a card line of the block being read (empty when its deck
 // line is not known), to put before a field in a message.

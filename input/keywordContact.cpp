@@ -170,7 +170,10 @@ void KeywordReader::readContact(const std::string& block) {
   contact.keyword = header;
   contact.deck_position = static_cast<int>(fem_->contactManager->contact_array.size()) + 1;
   const bool idLine = shellEdge || has("_TITLE") || has("_ID");
-  if (idLine && lines.size() > 1) readIdLine(lines[1], contact.contact_id, &contact.title);
+  if (idLine && lines.size() > 1) {
+    readIdLine(lines[1], contact.contact_id, &contact.title);
+    if (refuseNegativeId(header, lines[1], 1, "CID", contact.contact_id)) return;
+  }
   int n = idLine ? 2 : 1;
   // The parallel card (with its continuation) is skipped for every kind;
   // only a general contact keeps its values.

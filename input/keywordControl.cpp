@@ -41,7 +41,8 @@ int refuseContactControlFields(KeywordReader& reader, const std::string& header,
                                      {4, "VFC", "a default viscous friction of the contacts"},
                                      {5, "TH", "a default contact thickness"},
                                      {6, "TH_SF", "a default contact thickness scale"}});
-  refused += refuseUncomputedFields(reader, header, lines, 4, {{1, "IGNORE", "initial penetrations kept"}});
+  refused += refuseUncomputedFields(reader, header, lines, 4,
+                                    {{1, "IGNORE", "initial penetrations kept", standsAtHeldPenetration}});
   refused += refuseUncomputedFields(reader, header, lines, 5,
                                     {{1, "ISYM", "symmetry planes in automatic contacts"},
                                      {3, "RWGAPS", "rigid walls that leave out the shell thickness", standsAtZeroOrOne},

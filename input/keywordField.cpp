@@ -376,12 +376,12 @@ std::string_view wordFields(std::string_view line, int n, std::vector<std::strin
 // fields or fit no layout.
 thread_local FieldProblem cutTrouble;
 
-void noteCut(FieldStatus status, std::string_view text, std::string_view line) {
+void noteCut(FieldStatus status, std::string_view text, std::string_view line, int field = 0) {
   if (cutTrouble.any()) return;
   cutTrouble.status = status;
   cutTrouble.text = std::string(trimmed(text));
   cutTrouble.line = std::string(line);
-  cutTrouble.field = 0;
+  cutTrouble.field = field;
 }
 
 void notePast(std::string_view past, std::string_view line) {
@@ -411,7 +411,7 @@ const FieldProblem& cutProblem() { return cutTrouble; }
 void noteCutProblem(FieldStatus status, std::string_view text, std::string_view line) { noteCut(status, text, line); }
 
 void noteCutProblem(const CutCheck& check, std::string_view line) {
-  if (check.any()) noteCut(check.status, check.text, line);
+  if (check.any()) noteCut(check.status, check.text, line, check.field);
 }
 
 void clearCutProblem() { cutTrouble = FieldProblem(); }
@@ -423,11 +423,16 @@ namespace {
 // next column: numbers may touch) with nothing but blanks and zeros past
 // them; whether the line is written in the columns (words that cross a
 // column edge, or words that all end at column ends or all start at column
-// starts, so that blank columns count); and how many words it holds.
+// starts, so that blank columns count); how many words it holds; and
+// whether it is shifted: its first word fills the first column up to its
+// end (the line is written in columns) while a later column holds two words.
 struct DataLayout {
   bool fits = true;
   bool inColumns = false;
   int words = 0;
+  int crowded = -1;         // the first column that holds two words
+  bool firstAlone = false;  // the first word ends where the first column ends
+  bool shifted() const { return crowded > 0 && firstAlone; }
 };
 
 DataLayout dataLayout(std::string_view line, const std::vector<int>& widths, int n) {
@@ -459,7 +464,11 @@ DataLayout dataLayout(std::string_view line, const std::vector<int>& widths, int
       break;
     }
     leftAligned = leftAligned && i == columnStart;
-    if (++wordsInColumn > 1) layout.fits = false;
+    if (layout.words == 1) layout.firstAlone = column == 0 && end == columnEnd;
+    if (++wordsInColumn > 1) {
+      layout.fits = false;
+      if (layout.crowded < 0) layout.crowded = static_cast<int>(column);
+    }
     // The pieces of a word that runs on into later columns.
     while (end > columnEnd && column + 1 < static_cast<size_t>(n)) {
       crosses = true;
@@ -490,6 +499,10 @@ CutCheck cutDataFieldsQuietly(std::string_view line, const std::vector<int>& wid
   const bool wordsFit = layout.words >= (least > 0 ? least : n) && layout.words <= n;
   if (layout.fits && (layout.inColumns || !wordsFit)) {
     columnFields(line, widths, n, cut.fields);
+  } else if (layout.shifted()) {
+    columnFields(line, widths, n, cut.fields);
+    const size_t field = static_cast<size_t>(layout.crowded);
+    return CutCheck{FieldStatus::Trailing, field < cut.fields.size() ? cut.fields[field] : line, layout.crowded + 1};
   } else if (wordsFit) {
     wordFields(line, n, cut.fields);
   } else {

@@ -69,10 +69,13 @@ struct FieldCut {
 };
 // What cutting a line found wrong: nothing (any() false), text past the
 // fields (PastFields, text is what lies there) or a line that fits no layout
-// (NoLayout, text is the line). The text points into the line.
+// (NoLayout, text is the line), or a shifted card: a line whose first field
+// holds one number in its own columns while a later field holds two
+// (Trailing, text is that field). The text points into the line.
 struct CutCheck {
   FieldStatus status = FieldStatus::Number;
   std::string_view text;
+  int field = 0;  // 1-based field that holds the text; 0: the line or past the fields
   bool any() const { return status != FieldStatus::Number; }
 };
 // Cuts a data line as splitDataFields does and returns what it found wrong

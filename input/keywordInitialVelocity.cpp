@@ -25,7 +25,7 @@ struct VelocityLine {
 bool readVelocityLineAlone(std::string_view line, uint32_t at, FieldCut& cut, std::vector<VelocityLine>& items) {
   if (cutDataFieldsQuietly(line, kNodeVelocityWidths, 7, cut, 2).any()) return false;
   VelocityLine item{at, 0, {0, 0, 0, 0, 0, 0}};
-  if (parseField(cutField(cut, 0), item.node) != FieldStatus::Number) return false;
+  if (parseField(cutField(cut, 0), item.node) != FieldStatus::Number || item.node < 0) return false;
   for (size_t k = 0; k < 6; ++k) {
     const FieldStatus status = parseField(cutField(cut, 1 + k), item.value[k]);
     if (status != FieldStatus::Number && status != FieldStatus::Blank) return false;
@@ -87,6 +87,7 @@ void KeywordReader::readInitialVelocity(const std::string& block) {
           refuse(lineWhere(keyword, lines[i]) + ": the line gives velocities but no node id (NID)");
         return;
       }
+      if (refuseNegativeId(keyword, lines[i], 1, "NID", record.ic_node_id)) return;
       for (size_t k = 0; k < 6; ++k) fields_.read(f, 1 + k, record.value[k]);
       // Positions grow line by line: each entry goes to the end of the map.
       state_.velocityNodeMap.emplace_hint(state_.velocityNodeMap.end(), static_cast<int>(conditions.size()) + 1,
@@ -97,6 +98,7 @@ void KeywordReader::readInitialVelocity(const std::string& block) {
   }
   InitialCondition record;  // cleared: type velocity, no target, values 0
   readCard(lines, 1, record.ic_set_id, record.ic_card_values);
+  if (refuseNegativeId(keyword, lines.size() > 1 ? lines[1] : std::string(), 1, "NSID", record.ic_set_id)) return;
   if (cardLineEnd(lines) <= 2) {
     refuse("\"" + keyword + "\"" + atLine() +
            ": the block lacks its velocity card (card 2: VX, VY, VZ, VXR, VYR, VZR)");

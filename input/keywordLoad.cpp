@@ -71,6 +71,7 @@ void KeywordReader::readLoad(const std::string& block) {
       load->title = data.heading;
       fem_->loadManager->addLoad(load);
       if (!readNodeLoadCard(lines[static_cast<std::size_t>(data.line)], card, *load)) return;
+      load->card = cardAtLine(card, static_cast<size_t>(data.line));
     }
   } else if (keywordIs(header, "*LOAD_BODY")) {
     readBodyLoad(header, lines);
@@ -96,7 +97,7 @@ void KeywordReader::readBodyLoad(const std::string& header, const std::vector<st
     return;
   }
   auto* load = new GlobalLoad;
-  load->card = header;
+  load->card = cardAtLine(header, 1);
   load->load_type = LOAD_GRAVITY;
   load->load_kind = 3;
   // The card gives the acceleration of the base; the body force acts against it.
@@ -119,7 +120,7 @@ void KeywordReader::readSetPressure(const std::string& block, int loadKind) {
   const std::vector<std::string> lines = splitDeckLines(block);
   for (const DataCard& data : dataCards(*this, header, lines, 1)) {
     auto* load = new Load;
-    load->card = header;
+    load->card = cardAtLine(header, static_cast<size_t>(data.line));
     load->load_type = LOAD_PRESSURE;
     load->load_kind = loadKind;
     load->is_set = 1;

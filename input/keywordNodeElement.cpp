@@ -38,6 +38,8 @@ namespace {
 const std::vector<int> kNodeWidths = {8, 16, 16, 16, 8, 8};
 constexpr int kNodeFields = 6;
 const std::vector<int> kElementWidths = {8};
+// EID, PID, N1, N2, VID, S, PF, OFFSET.
+const std::vector<int> kDiscreteWidths = {8, 8, 8, 8, 8, 16, 8, 16};
 const std::vector<int> kMassWidths = {8, 8, 16, 8};
 const std::vector<int> kTenWidths = {10};
 const std::vector<int> kSixteenWidths = {16};
@@ -304,17 +306,16 @@ int KeywordReader::elementPartNumber(int deckPartId) {
 int KeywordReader::nextElementIndex() {
   state_.elementNodeLists.emplace_back();
   state_.elementPartMap.push_back(0);
+  state_.elementLines.push_back(0);
   return state_.elementCounter++;
 }
 
 // The element keeps the deck's node ids here: nodes may come in a later
 // block, so the completion after the block loop turns them into numbers.
 int KeywordReader::bookElement(int familyCode, int id, const int* deckNodes, int nodeCount, int deckPartId,
-                               const char* family, int& index) {
+                               const char* family, int& index, size_t line) {
   if (!state_.elementIds[familyCode].add(id)) {
-    std::string message = "\"";
-    message.append(family).append("\"").append(atLine());
-    refuse(message + ": element " + std::to_string(id) + " is defined twice");
+    refuse(lineWhereAt(family, line) + ": element " + std::to_string(id) + " is defined twice");
     return 0;
   }
   ElementNodeList nodeList;
@@ -325,23 +326,24 @@ int KeywordReader::bookElement(int familyCode, int id, const int* deckNodes, int
   nodeList.element_number = index + 1;
   state_.elementNodeLists[static_cast<size_t>(index)] = nodeList;
   state_.elementPartMap[static_cast<size_t>(index)] = deckPartId;
+  state_.elementLines[static_cast<size_t>(index)] = deckLineAt(line);
   fem_->element_id_map.insert_or_assign(fem_->element_id_map.end(), id, index + 1);
   return partNumber;
 }
 
 template <class Record>
-int KeywordReader::bookElement(Record& element, int deckPartId, int nodeCount, const char* family) {
+int KeywordReader::bookElement(Record& element, int deckPartId, int nodeCount, const char* family, size_t line) {
   int index = 0;
   const int partNumber =
-      bookElement(familyCode<Record>(), element.id, element.node_id, nodeCount, deckPartId, family, index);
+      bookElement(familyCode<Record>(), element.id, element.node_id, nodeCount, deckPartId, family, index, line);
   if (partNumber > 0) element.store_id = index;
   return partNumber;
 }
 
 template <class Record>
-void KeywordReader::storeElement(Record& element, int deckPartId, int nodeCount, const char* family,
+void KeywordReader::storeElement(Record& element, int deckPartId, int nodeCount, const char* family, size_t line,
                                  std::vector<Record> ElmManager::*list, size_t expected) {
-  const int partNumber = bookElement(element, deckPartId, nodeCount, family);
+  const int partNumber = bookElement(element, deckPartId, nodeCount, family, line);
   if (partNumber <= 0) return;
   std::vector<Record>& records = state_.elementStores[static_cast<size_t>(partNumber - 1)].*list;
   reserveMore(records, expected);
@@ -359,15 +361,40 @@ struct ElementLine {
 };
 
 // The fields of an element line: shell, solid and beam lines hold ten (n5-n8
-// of a shell are not read, a beam's releases are checked by its family);
-// written with blanks, they give at least the nodes needed.
+// of a shell must be blank, 0 or N4, a beam's releases are checked by its
+// family); written with blanks, they give at least the nodes needed.
 template <class Record, int nodeCount>
 CutCheck cutElementLine(std::string_view line, FieldCut& cut) {
-  constexpr bool tenFields = !std::is_same_v<Record, DiscreteCuda>;
   constexpr int least = std::is_same_v<Record, BeamElementCuda>    ? 4
                         : std::is_same_v<Record, SolidElementCuda> ? 6
                                                                    : 2 + nodeCount;
-  return cutDataFieldsQuietly(line, kElementWidths, tenFields ? 10 : 2 + nodeCount, cut, least);
+  if constexpr (std::is_same_v<Record, DiscreteCuda>) return cutDataFieldsQuietly(line, kDiscreteWidths, 8, cut, least);
+  return cutDataFieldsQuietly(line, kElementWidths, 10, cut, least);
+}
+
+// VID, S, PF and OFFSET of a discrete element line (fields 5 to 8): the
+// first that holds anything but a blank or its default (S 1, the others 0);
+// 0 when none does.
+int discreteFieldOffDefault(const FieldCut& cut) {
+  for (size_t j = 4; j < 8; ++j) {
+    double value = 0.0;
+    const FieldStatus status = parseField(cutField(cut, j), value);
+    if (status == FieldStatus::Blank) continue;
+    if (status != FieldStatus::Number || (value != 0.0 && !(j == 5 && value == 1.0))) return static_cast<int>(j) + 1;
+  }
+  return 0;
+}
+
+// The first of N5-N8 (5 to 8) of a shell line that holds anything but a
+// blank, 0 or N4 again (pre-processors fill them with N4); 0 when none does.
+int shellNodeBeyondN4(const FieldCut& cut, int n4) {
+  for (size_t j = 6; j < 10; ++j) {
+    int node = 0;
+    const FieldStatus status = parseField(cutField(cut, j), node);
+    if (status == FieldStatus::Blank) continue;
+    if (status != FieldStatus::Number || (node != 0 && node != n4)) return static_cast<int>(j) - 1;
+  }
+  return 0;
 }
 
 // Takes an element line that reads without a message: a blank line, or an
@@ -378,12 +405,18 @@ bool readElementLineAlone(std::string_view line, uint32_t at, FieldCut& cut,
   if (line.find_first_not_of(' ') == std::string_view::npos) return true;
   if (cutElementLine<Record, nodeCount>(line, cut).any()) return false;
   ElementLine<nodeCount> item{at, 0, 0, {}};
-  if (parseField(cutField(cut, 0), item.id) != FieldStatus::Number) return false;
-  if (!numberOrBlank(parseField(cutField(cut, 1), item.part)) || allBlank(cut.fields, 2)) return false;
+  if (parseField(cutField(cut, 0), item.id) != FieldStatus::Number || item.id < 0) return false;
+  if (!numberOrBlank(parseField(cutField(cut, 1), item.part)) || item.part < 0 || allBlank(cut.fields, 2)) return false;
   for (size_t j = 0; j < nodeCount; ++j) {
     if (!numberOrBlank(parseField(cutField(cut, 2 + j), item.nodes[j]))) return false;
   }
   if (missingNode<Record, nodeCount>(item.nodes) != 0) return false;
+  if constexpr (std::is_same_v<Record, ShellElementCuda>) {
+    if (shellNodeBeyondN4(cut, item.nodes[3]) != 0) return false;
+  }
+  if constexpr (std::is_same_v<Record, DiscreteCuda>) {
+    if (discreteFieldOffDefault(cut) != 0) return false;
+  }
   items.push_back(item);
   return true;
 }
@@ -411,10 +444,10 @@ bool readElementLinesAtOnce(KeywordReader& reader, const std::string& block, con
   std::vector<int> partNumbers;
   std::vector<uint32_t> counts;
   std::unordered_map<int, uint32_t> partOf;
-  const size_t booked = bookInLineOrder(stretches, [&](const ElementLine<nodeCount>& item, size_t) {
+  const size_t booked = bookInLineOrder(stretches, [&](const ElementLine<nodeCount>& item, size_t k) {
     int index = 0;
     const int number =
-        reader.bookElement(familyCode<Record>(), item.id, item.nodes, nodeCount, item.part, family.c_str(), index);
+        reader.bookElement(familyCode<Record>(), item.id, item.nodes, nodeCount, item.part, family.c_str(), index, k);
     if (number == 0) return false;
     const auto [at, added] = partOf.emplace(number, static_cast<uint32_t>(partNumbers.size()));
     if (added) {
@@ -478,6 +511,9 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
       return;
     }
     fields.read(f, 1, part);
+    if (reader.refuseNegativeId(family, lines[i], 1, "EID", element.id) ||
+        reader.refuseNegativeId(family, lines[i], 2, "PID", part))
+      return;
     if (allBlank(f.fields, 2)) {
       if (!std::is_same_v<Record, SolidElementCuda> || extraLines > 0 || i + 1 >= cardLineEnd(lines)) {
         reader.refuseForm(family, "element " + std::to_string(element.id) +
@@ -504,7 +540,34 @@ void readElementLines(KeywordReader& reader, FieldStream& fields, const std::str
                     " gives no node in node field " + std::to_string(missing) + " (blank or 0)");
       return;
     }
-    reader.storeElement(element, part, nodeCount, family.c_str(), list, expected);
+    if constexpr (std::is_same_v<Record, ShellElementCuda>) {
+      if (const int n = shellNodeBeyondN4(f, element.node_id[3])) {
+        int node = 0;
+        fields.read(f, static_cast<size_t>(n) + 1, node);  // text or a fraction: the field is named
+        if (!fields.problem().any()) {
+          reader.refuse(reader.lineWhere(family, lines[i]) + ": element " + std::to_string(element.id) +
+                        " gives node N" + std::to_string(n) + " " + std::to_string(node) +
+                        ": eight-node shells are not read from keyword decks (N5-N8 must be blank, 0 or N4)");
+        }
+        return;
+      }
+    }
+    if constexpr (std::is_same_v<Record, DiscreteCuda>) {
+      if (const int k = discreteFieldOffDefault(f)) {
+        static const char* const kNames[] = {"VID", "S", "PF", "OFFSET"};
+        double value = 0.0;
+        fields.read(f, static_cast<size_t>(k) - 1, value);  // text: the field is named
+        if (!fields.problem().any()) {
+          std::ostringstream text;
+          text << value;
+          reader.refuse(reader.lineWhere(family, lines[i]) + ", field " + std::to_string(k) + ": element " +
+                        std::to_string(element.id) + " gives " + kNames[k - 5] + " " + text.str() +
+                        ", which this version does not read (only its default)");
+        }
+        return;
+      }
+    }
+    reader.storeElement(element, part, nodeCount, family.c_str(), i, list, expected);
     expected = 0;
     for (int j = 0; onExtraLine && j < extraLines && i + 1 + static_cast<size_t>(j) < lines.size(); ++j) {
       onExtraLine(element, part, lines[i + 1 + static_cast<size_t>(j)], j);

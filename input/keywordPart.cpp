@@ -27,6 +27,7 @@ void KeywordReader::readPart(const std::string& block) {
              part.adaptive_option, part.thermal_material_id);
     // EOSID: no equation of state; GRAV (gravity by density and depth)
     // and TMID (a thermal material) act on nothing a run here computes.
+    if (refuseNegativeId(header, line(static_cast<size_t>(k)), 1, "PID", part.id)) return;
     refuseUncomputedFields(*this, header, lines, k, {{4, "EOSID", "an equation of state"}});
     // ADPOPT: no mesh of this version is refined while it runs.
     if (part.adaptive_option != 0) {

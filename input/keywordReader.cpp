@@ -209,12 +209,20 @@ int firstCardLine(const std::string& header, const std::vector<std::string>& lin
   return 1;
 }
 
-void readIdLine(const std::string& line, int& id, std::string* title) {
+std::string readIdCardLine(const std::string& line, int& id) {
   takeCardLine(line);
-  std::istringstream stream(line);
-  std::string word;
-  stream >> word;
   long long value = 0;
+  const std::string columns = line.substr(0, std::min<size_t>(10, line.size()));
+  if (line.find(',') == std::string::npos && parseFieldInteger(columns, value) == FieldStatus::Number &&
+      value >= INT_MIN && value <= INT_MAX) {
+    id = static_cast<int>(value);
+    return boost::trim_copy(line.size() > 10 ? line.substr(10) : std::string());
+  }
+  std::string text = line;
+  std::replace(text.begin(), text.end(), ',', ' ');
+  std::istringstream words(text);
+  std::string word;
+  words >> word;
   FieldStatus status = parseFieldInteger(word, value);
   if (status == FieldStatus::Number && (value < INT_MIN || value > INT_MAX)) status = FieldStatus::OutOfRange;
   if (status == FieldStatus::Number) {
@@ -222,7 +230,14 @@ void readIdLine(const std::string& line, int& id, std::string* title) {
   } else if (status != FieldStatus::Blank) {
     noteCutProblem(status, word, line);
   }
-  if (title != nullptr) stream >> *title;
+  std::string heading;
+  std::getline(words, heading);
+  return boost::trim_copy(heading);
+}
+
+void readIdLine(const std::string& line, int& id, std::string* title) {
+  const std::string heading = readIdCardLine(line, id);
+  if (title != nullptr) std::istringstream(heading) >> *title;
 }
 
 KeywordDeckFiles keywordDeckFiles(const std::string& deckPath, const std::string& workPath) {
@@ -336,6 +351,19 @@ std::string KeywordReader::lineWhere(const std::string& keyword, const std::stri
 std::string KeywordReader::lineWhereAt(const std::string& keyword, size_t k) const {
   const int line = deckLineAt(k);
   return "\"" + keyword + "\"" + (line > 0 ? ", line " + std::to_string(line) : std::string());
+}
+
+std::string KeywordReader::cardAtLine(const std::string& keyword, size_t k) const {
+  const int line = deckLineAt(k);
+  return line > 0 ? keyword + " (line " + std::to_string(line) + ")" : keyword;
+}
+
+bool KeywordReader::refuseNegativeId(const std::string& keyword, const std::string& cardLine, int field,
+                                     const char* name, int id) {
+  if (id >= 0) return false;
+  refuse(lineWhere(keyword, cardLine) + ", field " + std::to_string(field) + ": " + name + " " + std::to_string(id) +
+         " is a negative id, which names nothing here");
+  return true;
 }
 
 std::string KeywordReader::atLine() const {

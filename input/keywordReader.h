@@ -55,9 +55,14 @@ size_t blockLineCount(const std::string& block);
 // cleans the block: a view into the block when it needs no cleaning (a
 // block cut from a deck), otherwise into storage.
 std::string_view blockDataText(const std::string& block, std::string& storage);
-// An "_ID" line: an integer id (a blank one leaves id) and, when title is
-// given, the first word after it. An id that is not an integer is kept as
-// the cutting's problem (cutProblem), which refuses the deck.
+// An "_ID" line as pre-processors write it: the id in columns 1-10 and the
+// heading from column 11 on, with or without a blank between them; a line
+// whose first ten columns hold no integer is read as words (the id, then the
+// heading). A blank id leaves id; an id that is not an integer is kept as
+// the cutting's problem (cutProblem), which refuses the deck. The heading
+// is returned trimmed.
+std::string readIdCardLine(const std::string& line, int& id);
+// The same, keeping only the first word of the heading in title (when given).
 void readIdLine(const std::string& line, int& id, std::string* title);
 
 // Line of a block's first card: 2 when the header holds "_TITLE" (the first
@@ -181,6 +186,9 @@ struct KeywordDeckState {
   // list and the deck part id (0 for masses and accelerometers).
   std::vector<ElementNodeList> elementNodeLists;
   std::vector<int> elementPartMap;
+  // Deck line of each element by its index (0 when not known), so that a
+  // refusal after the block loop names the element's line.
+  std::vector<int> elementLines;
   // Ids of the elements read, by family: ids are unique within a family
   // (0 shells, 1 solids, 2 beams, 3 discrete elements).
   IdRegister elementIds[4];
@@ -365,14 +373,14 @@ class KeywordReader {
   // Books an element and appends it to the list of its part's store,
   // making room there for `expected` more records first.
   template <class Record>
-  void storeElement(Record& element, int deckPartId, int nodeCount, const char* family,
+  void storeElement(Record& element, int deckPartId, int nodeCount, const char* family, size_t line,
                     std::vector<Record> ElmManager::*list, size_t expected = 0);
   // Books an element of family code familyCode (0 shells, 1 solids, 2
   // beams, 3 discrete elements) without its record: id, deck node ids,
-  // element number and part. Returns the part number (0 when the deck was
-  // refused) and sets index to the element's index.
+  // element number, part and its block line. Returns the part number (0
+  // when the deck was refused) and sets index to the element's index.
   int bookElement(int familyCode, int id, const int* deckNodes, int nodeCount, int deckPartId, const char* family,
-                  int& index);
+                  int& index, size_t line);
   // The list of a family in the element store of part number partNumber.
   template <class Record>
   // Defined where ElmManager is complete (the element blocks' reader).
@@ -417,6 +425,13 @@ class KeywordReader {
   std::string lineWhere(const std::string& keyword, const std::string& cardLine) const;
   // The same for line k of the current block.
   std::string lineWhereAt(const std::string& keyword, size_t k) const;
+  // "keyword (line n)" for line k of the current block (the keyword alone
+  // when its line is not known): kept with what a card makes, so that a
+  // refusal at completion or set-up names the card's line.
+  std::string cardAtLine(const std::string& keyword, size_t k) const;
+  // Refuses an id below 0 where the format gives a negative id no meaning,
+  // naming line and field (1-based); true when refused.
+  bool refuseNegativeId(const std::string& keyword, const std::string& cardLine, int field, const char* name, int id);
 
  private:
   // Part number of a deck part id named by an element, given on first
@@ -428,7 +443,7 @@ class KeywordReader {
   // Books one element: store id, node list, element number map, part.
   // Returns the part number, 0 when the deck was refused.
   template <class Record>
-  int bookElement(Record& element, int deckPartId, int nodeCount, const char* family);
+  int bookElement(Record& element, int deckPartId, int nodeCount, const char* family, size_t line);
   // One prescribed-motion card line into a boundary; false when the deck
   // was refused.
   bool readPrescribedMotionCard(const std::vector<std::string>& lines, int k, const std::string& card,

@@ -137,9 +137,11 @@ void KeywordReader::readSet(const std::string& block) {
   } else {
     readCard(lines, cardLine, set.id, set.attributes);
   }
+  const std::string card = static_cast<size_t>(cardLine) < lines.size() ? lines[static_cast<size_t>(cardLine)] : "";
+  if (refuseNegativeId(header, card, 1, "SID", set.id)) return;
   if (!state_.setIds.emplace(form->type, set.id).second) {
-    refuse(lineWhere(header, static_cast<size_t>(cardLine) < lines.size() ? lines[static_cast<size_t>(cardLine)] : "") +
-           ": a set of this kind with the id " + std::to_string(set.id) + " is defined twice");
+    refuse(lineWhere(header, card) + ": a set of this kind with the id " + std::to_string(set.id) +
+           " is defined twice");
     return;
   }
   std::vector<int>* list = memberList(set, form->members);

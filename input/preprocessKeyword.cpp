@@ -144,10 +144,16 @@ void translateNodeIds(std::size_t count, int perRecord, bool positiveOnly, NodeA
 // The same for the node ids of one element list.
 template <typename Record>
 void translateNodeIds(std::vector<Record>& elements, int nodeCount, const char* family, FEMDynamic* fem,
-                      const NodeNumbers& numbers, CheckedLookup& lookup) {
+                      const NodeNumbers& numbers, CheckedLookup& lookup, const std::vector<int>& lines) {
+  // The element and, when known, its deck line.
+  auto name = [&elements, &lines, family](std::size_t i) {
+    const std::size_t index = static_cast<std::size_t>(elements[i].store_id);
+    const int line = index < lines.size() ? lines[index] : 0;
+    return named(family, elements[i].id) + (line > 0 ? " on line " + std::to_string(line) : std::string());
+  };
   translateNodeIds(
       elements.size(), nodeCount, false, [&elements](std::size_t i, int j) -> int& { return elements[i].node_id[j]; },
-      [&elements, family](std::size_t i) { return named(family, elements[i].id); }, fem, numbers, lookup);
+      name, fem, numbers, lookup);
 }
 
 // Step: element, mass and accelerometer node ids become node numbers. This
@@ -156,17 +162,17 @@ void translateNodeIds(std::vector<Record>& elements, int nodeCount, const char* 
 void translateElementNodes(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup) {
   const NodeNumbers numbers(fem->node_id_map);
   for (ElmManager& store : state.elementStores) {
-    translateNodeIds(store.shell_element_array_cpu, 4, "shell", fem, numbers, lookup);
-    translateNodeIds(store.solid_element_array_cpu, 8, "solid", fem, numbers, lookup);
-    translateNodeIds(store.beam_element_array_cpu, 3, "beam", fem, numbers, lookup);
-    translateNodeIds(store.discrete_element_array_cpu, 2, "discrete element", fem, numbers, lookup);
+    translateNodeIds(store.shell_element_array_cpu, 4, "shell", fem, numbers, lookup, state.elementLines);
+    translateNodeIds(store.solid_element_array_cpu, 8, "solid", fem, numbers, lookup, state.elementLines);
+    translateNodeIds(store.beam_element_array_cpu, 3, "beam", fem, numbers, lookup, state.elementLines);
+    translateNodeIds(store.discrete_element_array_cpu, 2, "discrete element", fem, numbers, lookup, state.elementLines);
   }
   for (PointMass& mass : *fem->point_mass_array) {
     if (mass.part_set_node != 0) {
       mass.part_set_node = lookup.find(fem->node_id_map, mass.part_set_node, "node", "a point mass");
     }
   }
-  translateNodeIds(*fem->accelerometer_array, 3, "accelerometer", fem, numbers, lookup);
+  translateNodeIds(*fem->accelerometer_array, 3, "accelerometer", fem, numbers, lookup, state.elementLines);
 }
 
 // Step: every part takes the elements that the element blocks gave its deck id.

@@ -39,8 +39,11 @@ enum ExitCode { kExitOk = 0, kExitNoModel = 1, kExitRunStopped = 1, kExitBadArgu
 
 // The text after the last "." of the deck name, or the whole name.
 std::string deckExtension(const std::string& inputFile) {
+  // The file name's own: a dot in a folder name is none.
+  const std::size_t name = inputFile.find_last_of("/\\");
   const std::size_t dot = inputFile.rfind('.');
-  return dot == std::string::npos ? inputFile : inputFile.substr(dot + 1);
+  return dot == std::string::npos || (name != std::string::npos && dot < name) ? std::string()
+                                                                               : inputFile.substr(dot + 1);
 }
 
 // Ends a run that cannot go on: closes the record, deletes the solver and
@@ -83,8 +86,9 @@ const char* signalName(int signal) {
 std::string deckProblem(const std::string& inputFile) {
   const std::string extension = deckExtension(inputFile);
   if (!isKeywordDeckName(inputFile) && extension != "inp" && extension != "INP") {
-    return "the deck " + inputFile + " has the extension \"" + extension +
-           "\"; expected k, key, dyn (any case), inp or INP";
+    return "the deck " + inputFile +
+           (extension.empty() ? " has no extension" : " has the extension \"" + extension + "\"") +
+           "; expected k, key, dyn (any case), inp or INP";
   }
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(inputFile, error);

@@ -262,6 +262,12 @@ TEST_F(InpDeckTest, BadDecksAreRefusedWithTheirReason) {
       {good + "*Boundary\n11, 1, 3, 0., 7\n", "*BOUNDARY (line 23): field 5 holds \"7\""},
       {good + "*System\n0., 0., 0., 1., 0., 0., 5.\n0., 1., 0.\n", "*SYSTEM (line 23): field 7 holds \"5.\""},
       {good + "*Initial Conditions, type=VELOCITY\n11, 1, 1., 5.\n", "field 4 holds \"5.\""},
+      {kCube + "*Solid Section, elset=CUBE, material=STEEL\n*Material, name=STEEL\n*Density\n7.85e-9, xyz\n" +
+           "*Elastic\n210000., 0.3\n" + kStep,
+       "*DENSITY (line 15): field 2 holds \"xyz\", which is not a number"},
+      {good + "*Part, name=P\n*End Part\n11, 12\n", "*ENDPART (line 24): the line \"11, 12\" is past"},
+      {good + "*Nset, nset=A\n11\n*Output, history\n*Node Output, nset=A\nNOSUCHVAR\n",
+       "*NODEOUTPUT (line 25): NOSUCHVAR is no output variable"},
       {kCube + "*Solid Section, elset=CUBE, material=STEEL\n" + kSteel + "*Plastic\n250., 0., 20.\n300., 0.1, 400.\n" +
            kStep,
        "line 20 gives the hardening at temperature 400. beside 20."},

@@ -328,7 +328,7 @@ DEVICE_TEST(KeywordDeckRuns, TwoLineSolidsAreTheirOneLineForm) {
 // Blank fields whose documented default is not 0, left blank and written
 // out: a free unit cube (mass 1) pushed by a node load (SF 1.0), held by a
 // prescribed motion and a constraint to the end (DEATH never), stopped by a
-// rigid wall (DEATH never), and turned into one rigid body (NSID = PID);
+// rigid wall (DEATH never; its "_ID" heading from column 11 on), and turned into one rigid body (NSID = PID);
 // an elastic-plastic cube hardens kinematically (BETA 0).
 // Each pair runs as one motion, and the motion shows the default acts: a
 // test that reads the blank or the written value as 0 fails.
@@ -369,6 +369,12 @@ DEVICE_TEST(KeywordDeckRuns, BlankFieldsOfMoreCardsTakeTheirDefaults) {
                 card({"0", "0", "-0.01", "0", "0", "1"});
        },
        "1.0e20", [](const deckcase::Sample& s) { EXPECT_GE(s.nodes[0].coord[2], -0.01 - 1e-9); }},
+      {"wall_id_heading_in_column_11",  // as pre-processors write it, and with a blank after the id
+       [&](const std::string& blank) {
+         return thrown + "*RIGIDWALL_PLANAR_ID\n         1" + blank + "TrueGrid wall\n" + card({"0"}) +
+                card({"0", "0", "-0.01", "0", "0", "1"});
+       },
+       " ", [](const deckcase::Sample& s) { EXPECT_GE(s.nodes[0].coord[2], -0.01 - 1e-9); }},
       {"nodal_body_set",
        [](const std::string& set) {
          return motiondeck::nodeSet(9, {1, 2, 3, 4, 5, 6, 7, 8}) + "*CONSTRAINED_NODAL_RIGID_BODY\n" +

@@ -118,7 +118,7 @@ TEST(KeywordForms, RefusedFormsStopTheRunWithTheirMessage) {
        "line 22: node 9 has the constraint codes TC 8, RC 0; each must be 0 to 7"},
       {"duplicate_node", model + "*NODE\n" + card({"3", "5.0", "5.0", "5.0"}, 16), "line 22: node 3 is defined twice"},
       {"duplicate_element", model + "*ELEMENT_SOLID\n" + card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8),
-       "element 1 is defined twice"},
+       "\"*ELEMENT_SOLID\", line 22: element 1 is defined twice"},
       {"shell_without_thickness", model + "*SECTION_SHELL\n" + card({"2", "2"}) + card({"0.0"}),
        "line 23: shell section 2 has thickness 0.000000; a shell needs a positive thickness"},
       {"damper_material_on_solid", cubeOf("*MAT_DAMPER_VISCOUS\n" + card({"1", "5.0"})),

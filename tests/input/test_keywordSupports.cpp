@@ -197,21 +197,22 @@ TEST(KeywordSupportsRefused, UnknownTargetsAndWallsWithoutGeometryExitWithStatus
     std::string cards;
     const char* message;
   } cases[] = {
-      {"spc_set", "*BOUNDARY_SPC_SET\n" + card({"9", "0", "1"}), "*BOUNDARY_SPC_SET: node set 9 is not in the model"},
+      {"spc_set", "*BOUNDARY_SPC_SET\n" + card({"9", "0", "1"}),
+       "*BOUNDARY_SPC_SET (line 23): node set 9 is not in the model"},
       {"wall", "*RIGIDWALL_PLANAR\n" + card({"0"}) + card({"0", "0", "1", "0", "0", "1"}), "the wall has no normal"},
       {"rigid", "*BOUNDARY_PRESCRIBED_MOTION_RIGID\n" + card({"1", "1", "0", "", "1.0"}),
-       "*BOUNDARY_PRESCRIBED_MOTION_RIGID: part 1 is not a rigid body of the model"},
-      {"curve", "*LOAD_BODY_Y\n" + card({"3", "1.0"}), "*LOAD_BODY_Y: load curve 3 is not in the model"},
+       "*BOUNDARY_PRESCRIBED_MOTION_RIGID (line 23): part 1 is not a rigid body of the model"},
+      {"curve", "*LOAD_BODY_Y\n" + card({"3", "1.0"}), "*LOAD_BODY_Y (line 23): load curve 3 is not in the model"},
       {"motion_curve", "*BOUNDARY_PRESCRIBED_MOTION_NODE\n" + card({"1", "1", "0", "7", "1.0"}),
-       "*BOUNDARY_PRESCRIBED_MOTION_NODE: load curve 7 is not in the model"},
+       "*BOUNDARY_PRESCRIBED_MOTION_NODE (line 23): load curve 7 is not in the model"},
       {"rigid_curve", rigidBlock.cards() + "*BOUNDARY_PRESCRIBED_MOTION_RIGID\n" + card({"2", "1", "0", "8", "1.0"}),
-       "*BOUNDARY_PRESCRIBED_MOTION_RIGID: load curve 8 is not in the model"},
+       "*BOUNDARY_PRESCRIBED_MOTION_RIGID (line 41): load curve 8 is not in the model"},
       {"wall_curve",
        "*RIGIDWALL_GEOMETRIC_FLAT_MOTION\n" + card({"0"}) + card({"0", "0", "0", "0", "0", "1"}) +
            card({"1", "0", "0", "0.5", "0.5"}) + card({"5", "0", "0", "0", "1"}),
        "*RIGIDWALL 0: load curve 5 is not in the model"},
       {"shells", "*LOAD_SHELL_SET\n" + card({"4", "0", "1.0"}),
-       "*LOAD_SHELL_SET: shell element set 4 is not in the model"},
+       "*LOAD_SHELL_SET (line 23): shell element set 4 is not in the model"},
       {"extra", rigidBlock.cards() + "*CONSTRAINED_EXTRA_NODES_SET\n" + card({"2", "5"}),
        "*CONSTRAINED_EXTRA_NODES_SET: node set 5 is not in the model"},
       {"nodal", "*CONSTRAINED_NODAL_RIGID_BODY\n" + card({"6"}), "*CONSTRAINED_NODAL_RIGID_BODY 6: node set 6"},

@@ -92,6 +92,7 @@ TEST_F(ProgramRun, RefusedBeforeItStartsLeavesNothing) {
       {"INP=nodes.k WD=work OT=1e-5s", 2, "refused: OT=1e-5s: the value is not one decimal number"},
       {"WD=work", 2, "Command-line argument refused: no deck is given (INP=<deck>)."},
       {"INP=nodes.txt WD=work", 1, "The run is refused: the deck nodes.txt has the extension \"txt\""},
+      {"INP=/dev/null WD=work", 1, "The run is refused: the deck /dev/null has no extension; expected k"},
       {"INP=missing.k WD=work", 1, "The run is refused: the deck missing.k does not exist."},
   };
   std::filesystem::create_directory(dir_ / "folder.k");

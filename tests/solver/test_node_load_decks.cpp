@@ -56,7 +56,7 @@ TEST(NodeLoadDeck, MissingCurveRefusesTheDeck) {
   const std::string deck = b.cards() + termination(0.01) + "*LOAD_NODE_POINT\n" + card({"1", "1", "9", "5.0"});
   std::string console;
   EXPECT_EQ(runProgram("node_load_missing_curve", deck, &console), 1);
-  EXPECT_NE(console.find("*LOAD_NODE_POINT: load curve 9 is not in the model"), std::string::npos) << console;
+  EXPECT_NE(console.find("*LOAD_NODE_POINT (line 23): load curve 9 is not in the model"), std::string::npos) << console;
   EXPECT_EQ(console.find("Calculation completed"), std::string::npos);
 }
 
@@ -116,7 +116,7 @@ DEVICE_TEST(NodeLoadDeck, MomentTurnsAShellNodeAndIsRefusedOnASolid) {
   EXPECT_EQ(runProgram("node_moment_solid",
                        b.cards() + termination(0.01) + "*LOAD_NODE_POINT\n" + card({"3", "6", "", "1.0"}), &console),
             1);
-  EXPECT_NE(console.find("*LOAD_NODE_POINT: node 3 carries no rotation"), std::string::npos) << console;
+  EXPECT_NE(console.find("*LOAD_NODE_POINT (line 23): node 3 carries no rotation"), std::string::npos) << console;
   EXPECT_NE(console.find("the moment about y cannot act on it"), std::string::npos) << console;
 }
 
