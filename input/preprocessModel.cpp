@@ -12,6 +12,7 @@
 #include "elements/elmmanager.h"
 #include "elements/formulationCheck.h"
 #include "elements/hourglassControlManager.h"
+#include "elements/partSetup.h"
 #include "materials/material.h"
 #include "materials/materialmanager.h"
 #include "solver/femdynamic.h"
@@ -127,7 +128,7 @@ int preprocessModel(FEMDynamic* fem) {
       linked = false;
       continue;
     }
-    part.linkMaterialSectionElement(fem->elm_manager_array, fem->materialManager, fem->sectionManager);
+    linkMaterialSectionElement(part, fem->elm_manager_array, fem->materialManager, fem->sectionManager);
     if (part.material == nullptr) {
       std::fprintf(stderr, "part %d (%s): material %d is not in the model\n", part.id, part.name.c_str(),
                    part.material_id);
@@ -181,10 +182,10 @@ int preprocessModel(FEMDynamic* fem) {
 
   // 8. Node thicknesses, then the parts' node lists.
   for (Part& part : fem->part_array) {
-    part.setNodeThickness();
+    setNodeThickness(part);
   }
   for (Part& part : fem->part_array) {
-    part.buildNodeList(nodeManager);
+    buildNodeList(part, nodeManager);
   }
 
   // 9. Segment node pointers of the surfaces read so far; those on the
