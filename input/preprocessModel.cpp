@@ -26,6 +26,7 @@
 #include "solver/initialCondition.h"
 #include "solver/rigidmanager.h"
 #include "solver/rigidwall.h"
+#include "solver/setMembers.h"
 #include "solver/timeControl.h"
 #include "solver/modelViews.h"
 
@@ -201,7 +202,7 @@ int preprocessModel(FEMDynamic* fem) {
   // 10. Set members to their nodes, parts and elements. Linking (step 7)
   // drops elements with bad node ids and rebuilds the element vectors, so
   // members are resolved only now that the elements are final.
-  fem->setManager->resolveAllSets(fem);
+  resolveAllSets(*fem->setManager, fem);
 
   // 11, 12. Rigid bodies to their nodes, extra nodes, merged pairs and
   // prescribed motions.

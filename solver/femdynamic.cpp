@@ -36,6 +36,7 @@
 #include "solver/rigidmanager.h"
 #include "solver/rigidwall.h"
 #include "solver/runClock.h"
+#include "solver/setMembers.h"
 #include "solver/setupChecks.h"
 #include "solver/timeControl.h"
 #include "solver/modelViews.h"
@@ -310,8 +311,8 @@ void FEMDynamic::allocateAndCopySingleGpu() {
     s.allocateAndCopyContactNodeArrayGpu(contactNodeManager);
     s.allocateMinMaxGpu();
   }
-  traceStep("Set::copyToGpu");
-  setManager->copyAllToGpu(this);
+  traceStep("copyAllToGpu");
+  copyAllToGpu(*setManager, this);
   traceStep("Constrained::allocateAndCopyGpu");
   for (Constrained& c : constrainedManager->constrained_array) c.allocateAndCopyGpu(nodeManager);
   traceStep("RigidCuda::copyNodesToGpu");

@@ -77,7 +77,7 @@ TEST(SetupPasses, UploadAndDevicePassesCallManagersInOrder) {
       "gpuErrorProbe",
       "ElmManager::allocateAndCopyGpu",
       "Surface::allocateAndCopySegmentArrayGpu",
-      "Set::copyToGpu",
+      "copyAllToGpu",
       "Constrained::allocateAndCopyGpu",
       "RigidCuda::copyNodesToGpu",
       "Contact::allocateAndCopySlaveNodeArrayGpu",
