@@ -8,10 +8,6 @@
 #include "platform/simdLane.h"
 
 struct Element;
-struct ShellElementCuda;
-struct BeamElementCuda;
-struct SolidElementCuda;
-struct DiscreteCuda;
 struct ContactNodeCuda;
 struct SegmentCuda;
 
@@ -193,23 +189,6 @@ struct NodeCuda {
     if (!nodeValueIsFinite(coord[0] + coord[1] + coord[2])) reportNonFiniteNode(id, NONFINITE_COORDINATE);
   }
 
-  // Gathers the internal forces of the registered elements (device).
-  __host__ __device__ void calIndexInterFor();
-
-  // Registration of an element with the node (device, one thread per
-  // element). A registration beyond the slots prints the family's message
-  // and is dropped. Defined with the element families
-  // (elements/nodeRegistration.cu).
-  __device__ void buildShellIndexGpu(ShellElementCuda* e, int localNo);
-  __device__ void buildBeamIndexGpu(BeamElementCuda* e, int localNo);
-  __device__ void buildSolidIndexGpu(SolidElementCuda* e, int localNo);
-  __device__ void buildDiscreteIndexGpu(DiscreteCuda* e, int localNo);
-  __device__ void buildElementIndexGpu(Element* e, int localNo);
-  // Puts the registration slots in reading order of their elements (then
-  // by the node's place in the element), whatever order the threads of the
-  // registration took: sums over the slots then run in one fixed order from
-  // run to run.
-  __host__ __device__ void orderRegisteredElements();
   // Number of usable element entries.
   __host__ __device__ int registeredElementNum() const {
     return element_num < kNodeElementSlots ? (element_num < 0 ? 0 : element_num) : kNodeElementSlots;
@@ -256,9 +235,6 @@ struct NodeCuda {
   // master adds the shares of its slaves in a fixed order.  The node keeps
   // the negated values.  All zero without a master or for another mode.
   __host__ __device__ void massShareForMainNode(int mode, double share[4]);
-
- private:
-  __device__ void registerElement(Element* e, int localNo, const char* overflowMessage);
 };
 static_assert(std::is_trivially_copyable_v<NodeCuda>);
 static_assert(std::is_standard_layout_v<NodeCuda>);

@@ -1,18 +1,16 @@
 // One part: a group of elements sharing one section and one material.  It
-// links set-up to the part's element store, material record, material model
-// and section, and holds the list of the part's distinct nodes.
+// holds the links that set-up (elements/partSetup.h) makes to the part's
+// element store, material record, material model and section, and the list
+// of the part's distinct nodes.
 #pragma once
 #include <string>
 #include <vector>
 
 struct NodeCuda;
-class NodeManager;
 class ElmManager;
 struct Material;
 class MaterialNew;
-class MaterialManager;
 struct Section;
-class SectionManager;
 class Surface;
 
 // The plain values of a part: ids, card values and host links.  Copying it
@@ -74,33 +72,6 @@ class Part : public PartValues {
   Part& operator=(Part&& other) noexcept;
   virtual ~Part();
 
-  // Element store := entry id-1 of elmManagers; material and section by id
-  // (null links for unknown ids).
-  void linkMaterialSectionElement(std::vector<ElmManager>& elmManagers, MaterialManager* materialManager,
-                                  SectionManager* sectionManager);
-  // Nodes of the part's elements get their thickness from the section.
-  void setNodeThickness();
-  // Distinct nodes of the part's elements, first-seen order.
-  void buildNodeList(NodeManager* nodeManager);
-  // The same walk, appending the distinct node ids (each once) to nodes.
-  void buildPartNodeElement(std::vector<int>& nodes);
-  // Model object := the material manager's object of material_id; a part
-  // whose material has no model gets one message.
-  void linkMaterialNew(MaterialManager* materialManager);
-  // Integration-point coordinates and weights of the part's elements.
-  void linkGaussPoints(SectionManager* sectionManager);
-  // Device copies of the linked material record and section.
-  void copyMaterialSectionToGpu();
-  // Smallest characteristic length of the part's elements into out.
-  void calMinCharactLength(double* out);
-
  private:
   void releaseGpu();
-  // Walks the node ids of every element family in the fixed order; visit
-  // gets every id of every element.
-  template <typename Visit>
-  void walkNodeIds(Visit visit) const;
-  // The same walk; visit gets each id the first time it is seen.
-  template <typename Visit>
-  void walkDistinctNodeIds(Visit visit) const;
 };

@@ -7,7 +7,6 @@ struct NodeCuda;
 struct SegmentCuda;
 struct Element;
 class Part;
-class FEMDynamic;
 
 // Set types, in the order the set manager keeps them.
 enum SetType { SET_NODE = 0, SET_SEGMENT = 1, SET_PART = 2, SET_ELEMENT = 3 };
@@ -53,12 +52,6 @@ class Set {
   Set& operator=(Set&& other) noexcept;
   ~Set();
 
-  // Turns the id list into host record pointers. This and copyToGpu take
-  // the whole model: they are defined with the solver
-  // (solver/setMembers.cpp), so that core does not depend on it.
-  void resolveMembers(FEMDynamic* fem);
-  // Builds the device pointer array of a node or element set.
-  void copyToGpu(FEMDynamic* fem);
   // Frees the device arrays.
   void freeGpu();
 

@@ -5,8 +5,6 @@
 
 #include "core/set.h"
 
-class FEMDynamic;
-
 class SetManager {
  public:
   // Sets by value; deques keep every Set* valid while sets are appended.
@@ -33,10 +31,6 @@ class SetManager {
   // The set of that id and type; null when none (a missing id leaves a
   // null entry in the map) or when the type is not 0..3.
   Set* findSet(int id, int type);
-  // buildSetMaps, then resolveMembers of every node, part and element set.
-  void resolveAllSets(FEMDynamic* fem);
-  // Device arrays of every node, element and part set.
-  void copyAllToGpu(FEMDynamic* fem);
 
  private:
   std::map<int, Set*>* setMap(int type);

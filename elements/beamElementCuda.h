@@ -8,6 +8,7 @@
 
 #include "core/node.h"
 #include "elements/element.h"
+#include "elements/nodeRegistration.h"
 
 class MaterialNew;
 struct Section;
@@ -138,5 +139,5 @@ static_assert(std::is_trivially_copyable_v<BeamElementCuda>);
 
 __device__ inline void BeamElementCuda::builNodeIndex() {
   for (int k = 0; k < registeredNodeNum(); ++k)
-    if (node[k] != nullptr) node[k]->buildBeamIndexGpu(this, k);
+    if (node[k] != nullptr) buildBeamIndexGpu(*node[k], this, k);
 }

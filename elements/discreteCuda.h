@@ -6,6 +6,7 @@
 
 #include "core/node.h"
 #include "elements/element.h"
+#include "elements/nodeRegistration.h"
 
 class MaterialNew;
 struct Section;
@@ -54,5 +55,5 @@ static_assert(std::is_trivially_copyable_v<DiscreteCuda>);
 
 __device__ inline void DiscreteCuda::builNodeIndex() {
   for (int k = 0; k < registeredNodeNum(); ++k)
-    if (node[k] != nullptr) node[k]->buildDiscreteIndexGpu(this, k);
+    if (node[k] != nullptr) buildDiscreteIndexGpu(*node[k], this, k);
 }

@@ -4,13 +4,14 @@
 
 #include "core/gridIndex.h"
 #include "core/logErrorPrint.h"
+#include "elements/nodeRegistration.h"
 
 // The slots are put in reading order first (each node by one thread), so
 // that the lists, and the sums of the gather, are the same in every run.
 __global__ void CountNodeForceRows(int n, NodeCuda* nodes, int* counts) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     NodeCuda& nd = nodes[i];
-    nd.orderRegisteredElements();
+    orderRegisteredElements(nd);
     int count = 0;
     NodeForceRow row{nullptr, 0};
     for (int k = 0; k < nd.registeredElementNum(); ++k)
@@ -34,7 +35,7 @@ __global__ void FillNodeForceRows(int n, NodeCuda* nodes, const int* offset, Nod
 __global__ void CountNodeMassShares(int n, NodeCuda* nodes, int* counts) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     NodeCuda& nd = nodes[i];
-    nd.orderRegisteredElements();
+    orderRegisteredElements(nd);
     int count = 0;
     NodeMassShare found[2];
     for (int k = 0; k < nd.registeredElementNum(); ++k)
@@ -54,23 +55,25 @@ __global__ void FillNodeMassShares(int n, NodeCuda* nodes, const int* offset, No
 
 // The registration slots walked on every call: the path of the node
 // records, kept beside the compact lists of nodeForceRows.h.
-__host__ __device__ void NodeCuda::calIndexInterFor() {
-  const int n = registeredElementNum();
+__host__ __device__ void calIndexInterFor(NodeCuda& node) {
+  const int n = node.registeredElementNum();
   for (int k = 0; k < n; ++k) {
     NodeForceRow r{nullptr, 0};
-    if (elementForceRow(element[k], local_node_num[k], &r, true)) subtractForceRow(r, force, moment);
+    if (elementForceRow(node.element[k], node.local_node_num[k], &r, true))
+      subtractForceRow(r, node.force, node.moment);
   }
-  if (!nodeValueIsFinite(force[0] + force[1] + force[2] + moment[0] + moment[1] + moment[2]))
-    reportNonFiniteNode(id, NONFINITE_FORCE);
+  if (!nodeValueIsFinite(node.force[0] + node.force[1] + node.force[2] + node.moment[0] + node.moment[1] +
+                         node.moment[2]))
+    reportNonFiniteNode(node.id, NONFINITE_FORCE);
   for (int j = 0; j < 3; ++j) {
-    if (!nodeValueIsFinite(force[j])) force[j] = 0.0;
-    if (!nodeValueIsFinite(moment[j])) moment[j] = 0.0;
+    if (!nodeValueIsFinite(node.force[j])) node.force[j] = 0.0;
+    if (!nodeValueIsFinite(node.moment[j])) node.moment[j] = 0.0;
   }
 }
 
 __global__ void GpuAddNodeInterForce(int n, NodeCuda* nodes, NodeWork* work) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
-    nodes[i].calIndexInterFor();
+    calIndexInterFor(nodes[i]);
     if (work != nullptr) keepElementForce(work[i], nodes[i]);
   }
 }
@@ -102,7 +105,7 @@ void gpuGatherScaledMass(NodeManager& nodes) {
 }
 
 __global__ void OrderRegisteredSlots(int n, NodeCuda* nodes) {
-  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) nodes[i].orderRegisteredElements();
+  for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) orderRegisteredElements(nodes[i]);
 }
 
 void orderRegisteredSlots(NodeManager& nodes) {

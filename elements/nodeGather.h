@@ -23,6 +23,10 @@ __host__ __device__ bool elementForceRow(Element* e, int r, NodeForceRow* out, b
 // Defined in elements/elementMassShare.cu.
 __host__ __device__ int elementScaledMassShares(Element* e, int r, NodeMassShare out[2]);
 
+// Gathers the internal forces of the node's registered elements through its
+// registration slots (walked on every call).
+__host__ __device__ void calIndexInterFor(NodeCuda& node);
+
 // The element forces into the nodes: through the per-node lists of
 // force-block rows (NodeManager::compact_gather; built at the first gather,
 // after every element has registered), or through the registration slots.

@@ -1,8 +1,8 @@
 // Registration of the elements with their nodes (device, one thread per
 // element): the node's slots take the element and the node's position in
-// it, and the slots' order. The methods of the node record are defined
-// here, beside the element families they take.
-#include "core/node.h"
+// it, and the slots' order, beside the element families they take.
+#include "elements/nodeRegistration.h"
+
 #include "elements/beamElementCuda.h"
 #include "elements/discreteCuda.h"
 #include "elements/shellElementCuda.h"
@@ -17,43 +17,45 @@ __host__ __device__ inline bool slotBefore(const Element* a, int localA, const E
 }
 }  // namespace
 
-__host__ __device__ void NodeCuda::orderRegisteredElements() {
-  const int n = registeredElementNum();
+__host__ __device__ void orderRegisteredElements(NodeCuda& node) {
+  const int n = node.registeredElementNum();
   for (int k = 1; k < n; ++k) {
-    Element* e = element[k];
-    const int local = local_node_num[k];
+    Element* e = node.element[k];
+    const int local = node.local_node_num[k];
     int j = k;
-    for (; j > 0 && slotBefore(e, local, element[j - 1], local_node_num[j - 1]); --j) {
-      element[j] = element[j - 1];
-      local_node_num[j] = local_node_num[j - 1];
+    for (; j > 0 && slotBefore(e, local, node.element[j - 1], node.local_node_num[j - 1]); --j) {
+      node.element[j] = node.element[j - 1];
+      node.local_node_num[j] = node.local_node_num[j - 1];
     }
-    element[j] = e;
-    local_node_num[j] = local;
+    node.element[j] = e;
+    node.local_node_num[j] = local;
   }
 }
 
-__device__ void NodeCuda::registerElement(Element* e, int localNo, const char* overflowMessage) {
-  const int k = atomicAdd(&element_num, 1);
+namespace {
+__device__ void registerElement(NodeCuda& node, Element* e, int localNo, const char* overflowMessage) {
+  const int k = atomicAdd(&node.element_num, 1);
   if (k >= kNodeElementSlots) {
-    printf(overflowMessage, id);
+    printf(overflowMessage, node.id);
     return;
   }
-  element[k] = e;
-  local_node_num[k] = localNo;
+  node.element[k] = e;
+  node.local_node_num[k] = localNo;
 }
+}  // namespace
 
-__device__ void NodeCuda::buildShellIndexGpu(ShellElementCuda* e, int localNo) {
-  registerElement(e, localNo, "壳单元节点 %d 索引信息超出\n");
+__device__ void buildShellIndexGpu(NodeCuda& node, ShellElementCuda* e, int localNo) {
+  registerElement(node, e, localNo, "壳单元节点 %d 索引信息超出\n");
 }
-__device__ void NodeCuda::buildBeamIndexGpu(BeamElementCuda* e, int localNo) {
-  registerElement(e, localNo, "梁单元节点 %d 索引信息超出\n");
+__device__ void buildBeamIndexGpu(NodeCuda& node, BeamElementCuda* e, int localNo) {
+  registerElement(node, e, localNo, "梁单元节点 %d 索引信息超出\n");
 }
-__device__ void NodeCuda::buildSolidIndexGpu(SolidElementCuda* e, int localNo) {
-  registerElement(e, localNo, "实体单元节点 %d 索引信息超出\n");
+__device__ void buildSolidIndexGpu(NodeCuda& node, SolidElementCuda* e, int localNo) {
+  registerElement(node, e, localNo, "实体单元节点 %d 索引信息超出\n");
 }
-__device__ void NodeCuda::buildDiscreteIndexGpu(DiscreteCuda* e, int localNo) {
-  registerElement(e, localNo, "离散元节点 %d 索引超出\n");
+__device__ void buildDiscreteIndexGpu(NodeCuda& node, DiscreteCuda* e, int localNo) {
+  registerElement(node, e, localNo, "离散元节点 %d 索引超出\n");
 }
-__device__ void NodeCuda::buildElementIndexGpu(Element* e, int localNo) {
-  registerElement(e, localNo, "单元节点 %d 索引信息超出\n");
+__device__ void buildElementIndexGpu(NodeCuda& node, Element* e, int localNo) {
+  registerElement(node, e, localNo, "单元节点 %d 索引信息超出\n");
 }

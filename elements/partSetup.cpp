@@ -2,7 +2,7 @@
 // store, material and section, the node list walked over its element
 // families, integration points, device copies and the characteristic
 // length. The part record itself is in core/part.*.
-#include "core/part.h"
+#include "elements/partSetup.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -50,21 +50,26 @@ constexpr int nodeIdCapacity() {
 constexpr int minCount(int a, int b) { return a < b ? a : b; }
 }  // namespace
 
-void Part::linkMaterialSectionElement(std::vector<ElmManager>& elmManagers, MaterialManager* materialManager,
-                                      SectionManager* sectionManager) {
+void linkMaterialSectionElement(Part& part, std::vector<ElmManager>& elmManagers, MaterialManager* materialManager,
+                                SectionManager* sectionManager) {
   // Unknown ids leave null links; the caller reports them.
-  elmManager = id >= 1 && id <= static_cast<int>(elmManagers.size()) ? &elmManagers[id - 1] : nullptr;
-  material = materialManager != nullptr ? materialManager->findMaterialIndexById(material_id) : nullptr;
-  section = sectionManager != nullptr ? sectionManager->findSectionById(section_id) : nullptr;
+  const int id = part.id;
+  part.elmManager = id >= 1 && id <= static_cast<int>(elmManagers.size()) ? &elmManagers[id - 1] : nullptr;
+  part.material = materialManager != nullptr ? materialManager->findMaterialIndexById(part.material_id) : nullptr;
+  part.section = sectionManager != nullptr ? sectionManager->findSectionById(part.section_id) : nullptr;
 }
 
-void Part::setNodeThickness() {
-  if (elmManager == nullptr || section == nullptr) return;
-  elmManager->setNodeThickness(section);
+void setNodeThickness(Part& part) {
+  if (part.elmManager == nullptr || part.section == nullptr) return;
+  part.elmManager->setNodeThickness(part.section);
 }
 
+namespace {
+// Walks the node ids of every element family of the part in the fixed
+// order; visit gets every id of every element.
 template <typename Visit>
-void Part::walkNodeIds(Visit visit) const {
+void walkNodeIds(const Part& part, Visit visit) {
+  ElmManager* elmManager = part.elmManager;
   if (elmManager == nullptr) return;
   // Shells first, then the other families in table order: the order the
   // part's node list has always had (rigid bodies sum over it).
@@ -78,18 +83,21 @@ void Part::walkNodeIds(Visit visit) const {
   }
 }
 
+// The same walk; visit gets each id the first time it is seen.
 template <typename Visit>
-void Part::walkDistinctNodeIds(Visit visit) const {
+void walkDistinctNodeIds(const Part& part, Visit visit) {
   std::unordered_set<int> seen;
-  walkNodeIds([&seen, &visit](int nodeId) {
+  walkNodeIds(part, [&seen, &visit](int nodeId) {
     if (seen.insert(nodeId).second) visit(nodeId);
   });
 }
+}  // namespace
 
-void Part::buildNodeList(NodeManager* nodeManager) {
-  if (elmManager == nullptr || nodeManager == nullptr) return;
+void buildNodeList(Part& part, NodeManager* nodeManager) {
+  if (part.elmManager == nullptr || nodeManager == nullptr) return;
+  std::vector<NodeCuda*>& node_array = part.node_array;
   std::size_t elements = 0;
-  elmManager->forEachFamily([&elements](auto tag, const auto& records) {
+  part.elmManager->forEachFamily([&elements](auto tag, const auto& records) {
     if (decltype(tag)::row.partNodeIds > 0) elements += records.size();
   });
   node_array.reserve(node_array.size() + elements);
@@ -98,7 +106,7 @@ void Part::buildNodeList(NodeManager* nodeManager) {
   // The ids in walking order are looked up on all threads, then listed in
   // that order.
   std::vector<int> ids;
-  walkNodeIds([&ids](int nodeId) { ids.push_back(nodeId); });
+  walkNodeIds(part, [&ids](int nodeId) { ids.push_back(nodeId); });
   std::vector<NodeCuda*> found(ids.size());
   fem_parallel::parallelFor(ids.size(), kNodeIdGrain * 8,
                             [&](std::size_t i) { found[i] = nodeManager->findNodeById(ids[i]); });
@@ -109,7 +117,7 @@ void Part::buildNodeList(NodeManager* nodeManager) {
     NodeCuda* node = found[i];
     if (node == nullptr) {
       if (missing.insert(ids[i]).second && countRepeated(REPEATED_PART_MISSING_NODE, ids[i])) {
-        printf("部件 %d 的单元引用了不存在的节点 %d\n", id, ids[i]);
+        printf("部件 %d 的单元引用了不存在的节点 %d\n", part.id, ids[i]);
       }
       continue;
     }
@@ -125,20 +133,21 @@ void Part::buildNodeList(NodeManager* nodeManager) {
   }
 }
 
-void Part::buildPartNodeElement(std::vector<int>& nodes) {
-  walkDistinctNodeIds([&nodes](int nodeId) { nodes.push_back(nodeId); });
+void buildPartNodeElement(Part& part, std::vector<int>& nodes) {
+  walkDistinctNodeIds(part, [&nodes](int nodeId) { nodes.push_back(nodeId); });
 }
 
-void Part::linkMaterialNew(MaterialManager* materialManager) {
-  materialNew = materialManager != nullptr ? materialManager->findMaterialNewIndexById(material_id) : nullptr;
-  if (materialNew == nullptr) {
-    printf("部件 %d 的材料 %d 没有可用的材料模型，该部件的单元不参与计算\n", id, material_id);
+void linkMaterialNew(Part& part, MaterialManager* materialManager) {
+  part.materialNew = materialManager != nullptr ? materialManager->findMaterialNewIndexById(part.material_id) : nullptr;
+  if (part.materialNew == nullptr) {
+    printf("部件 %d 的材料 %d 没有可用的材料模型，该部件的单元不参与计算\n", part.id, part.material_id);
   }
 }
 
-void Part::linkGaussPoints(SectionManager* sectionManager) {
-  if (materialNew == nullptr || materialNew->type <= MT_RIGID) return;
-  if (section == nullptr || section->sfem_kind != 0 || elmManager == nullptr || sectionManager == nullptr) return;
+void linkGaussPoints(Part& part, SectionManager* sectionManager) {
+  if (part.materialNew == nullptr || part.materialNew->type <= MT_RIGID) return;
+  const Section* section = part.section;
+  if (section == nullptr || section->sfem_kind != 0 || part.elmManager == nullptr || sectionManager == nullptr) return;
   // Elements with their points are set on all threads; those without are
   // named in element order afterwards.
   auto link = [sectionManager](auto& elements) {
@@ -151,25 +160,25 @@ void Part::linkGaussPoints(SectionManager* sectionManager) {
       if (own != nullptr) e.setGaussPointCoordWeight(own);
     }
   };
-  elmManager->forEachFamily([&link](auto tag, auto& records) {
+  part.elmManager->forEachFamily([&link](auto tag, auto& records) {
     if constexpr (decltype(tag)::row.sectionPointWeights) link(records);
   });
 }
 
-void Part::copyMaterialSectionToGpu() {
-  if (material != nullptr) {
-    freeDevice(materialGpu);
-    CUDA_CHECK(cudaMalloc((void **)&materialGpu, sizeof(Material)));
-    CUDA_CHECK(cudaMemcpy(materialGpu, material, sizeof(Material), cudaMemcpyHostToDevice));
+void copyMaterialSectionToGpu(Part& part) {
+  if (part.material != nullptr) {
+    freeDevice(part.materialGpu);
+    CUDA_CHECK(cudaMalloc((void **)&part.materialGpu, sizeof(Material)));
+    CUDA_CHECK(cudaMemcpy(part.materialGpu, part.material, sizeof(Material), cudaMemcpyHostToDevice));
   }
-  if (section != nullptr) {
-    freeDevice(sectionGpu);
-    CUDA_CHECK(cudaMalloc((void **)&sectionGpu, sizeof(Section)));
-    CUDA_CHECK(cudaMemcpy(sectionGpu, section, sizeof(Section), cudaMemcpyHostToDevice));
+  if (part.section != nullptr) {
+    freeDevice(part.sectionGpu);
+    CUDA_CHECK(cudaMalloc((void **)&part.sectionGpu, sizeof(Section)));
+    CUDA_CHECK(cudaMemcpy(part.sectionGpu, part.section, sizeof(Section), cudaMemcpyHostToDevice));
   }
 }
 
-void Part::calMinCharactLength(double* out) {
-  if (elmManager == nullptr || out == nullptr) return;
-  elmManager->calMinCharactLength(out);
+void calMinCharactLength(Part& part, double* out) {
+  if (part.elmManager == nullptr || out == nullptr) return;
+  part.elmManager->calMinCharactLength(out);
 }

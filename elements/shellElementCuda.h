@@ -5,6 +5,7 @@
 
 #include "core/node.h"
 #include "elements/element.h"
+#include "elements/nodeRegistration.h"
 
 class MaterialNew;
 struct Section;
@@ -102,6 +103,6 @@ static_assert(std::is_trivially_copyable_v<ShellElementCuda>);
 __device__ inline void ShellElementCuda::builNodeIndex() {
   const int n = registeredNodeNum();
   for (int k = 0; k < n; ++k)
-    if (node[k] != nullptr) node[k]->buildShellIndexGpu(this, k);
+    if (node[k] != nullptr) buildShellIndexGpu(*node[k], this, k);
   if (isQuadrilateral() && n == 3) printf("壳单元类型判定错误\n");
 }

@@ -6,6 +6,7 @@
 
 #include "core/node.h"
 #include "elements/element.h"
+#include "elements/nodeRegistration.h"
 #include "elements/solidStableLength.h"
 
 class MaterialNew;
@@ -88,5 +89,5 @@ static_assert(std::is_trivially_copyable_v<SolidElement2nd>);
 
 __device__ inline void SolidElement2nd::builNodeIndex() {
   for (int k = 0; k < registeredNodeNum(); ++k)
-    if (node[k] != nullptr) node[k]->buildElementIndexGpu(this, k);
+    if (node[k] != nullptr) buildElementIndexGpu(*node[k], this, k);
 }

@@ -6,6 +6,7 @@
 
 #include "core/node.h"
 #include "elements/element.h"
+#include "elements/nodeRegistration.h"
 #include "elements/solidStableLength.h"
 
 class MaterialNew;
@@ -109,5 +110,5 @@ __device__ inline void SolidElementCuda::builNodeIndex() {
   if (cornerLayoutNodeNum() == 0) printf("当前没有此种截面属性的节点索引方式，请补充\n");
   const int n = registeredNodeNum();
   for (int k = 0; k < n; ++k)
-    if (node[k] != nullptr) node[k]->buildSolidIndexGpu(this, k);
+    if (node[k] != nullptr) buildSolidIndexGpu(*node[k], this, k);
 }

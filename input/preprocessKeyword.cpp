@@ -20,6 +20,7 @@
 #include "contact/contactManager.h"
 #include "contact/surfacemanager.h"
 #include "elements/elmmanager.h"
+#include "elements/partSetup.h"
 #include "input/keywordReader.h"
 #include "input/preprocessContact.h"
 #include "input/preprocessModel.h"
@@ -374,7 +375,7 @@ std::vector<int> generalLineNodes(const NodeGeneralLine& line, FEMDynamic* fem, 
       const int position = lookup.find(fem->part_id_map, value, "part", line.where);
       if (position >= 1 && position <= static_cast<int>(fem->part_array.size())) {
         std::vector<int> partNodes;
-        fem->part_array[position - 1].buildPartNodeElement(partNodes);
+        buildPartNodeElement(fem->part_array[position - 1], partNodes);
         nodes.insert(nodes.end(), partNodes.begin(), partNodes.end());
       }
     } else if (line.option == "SET") {

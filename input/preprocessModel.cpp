@@ -12,6 +12,7 @@
 #include "elements/elmmanager.h"
 #include "elements/formulationCheck.h"
 #include "elements/hourglassControlManager.h"
+#include "elements/partSetup.h"
 #include "materials/material.h"
 #include "materials/materialmanager.h"
 #include "solver/femdynamic.h"
@@ -25,6 +26,7 @@
 #include "solver/initialCondition.h"
 #include "solver/rigidmanager.h"
 #include "solver/rigidwall.h"
+#include "solver/setMembers.h"
 #include "solver/timeControl.h"
 #include "solver/modelViews.h"
 
@@ -127,7 +129,7 @@ int preprocessModel(FEMDynamic* fem) {
       linked = false;
       continue;
     }
-    part.linkMaterialSectionElement(fem->elm_manager_array, fem->materialManager, fem->sectionManager);
+    linkMaterialSectionElement(part, fem->elm_manager_array, fem->materialManager, fem->sectionManager);
     if (part.material == nullptr) {
       std::fprintf(stderr, "part %d (%s): material %d is not in the model\n", part.id, part.name.c_str(),
                    part.material_id);
@@ -181,10 +183,10 @@ int preprocessModel(FEMDynamic* fem) {
 
   // 8. Node thicknesses, then the parts' node lists.
   for (Part& part : fem->part_array) {
-    part.setNodeThickness();
+    setNodeThickness(part);
   }
   for (Part& part : fem->part_array) {
-    part.buildNodeList(nodeManager);
+    buildNodeList(part, nodeManager);
   }
 
   // 9. Segment node pointers of the surfaces read so far; those on the
@@ -200,7 +202,7 @@ int preprocessModel(FEMDynamic* fem) {
   // 10. Set members to their nodes, parts and elements. Linking (step 7)
   // drops elements with bad node ids and rebuilds the element vectors, so
   // members are resolved only now that the elements are final.
-  fem->setManager->resolveAllSets(fem);
+  resolveAllSets(*fem->setManager, fem);
 
   // 11, 12. Rigid bodies to their nodes, extra nodes, merged pairs and
   // prescribed motions.

@@ -23,6 +23,7 @@
 #include "elements/elmmanager.h"
 #include "elements/hourglassControlManager.h"
 #include "elements/integratpointmanager.h"
+#include "elements/partSetup.h"
 #include "elements/smoothFemManager.h"
 #include "elements/solidStepSetup.h"
 #include "materials/materialmanager.h"
@@ -35,6 +36,7 @@
 #include "solver/rigidmanager.h"
 #include "solver/rigidwall.h"
 #include "solver/runClock.h"
+#include "solver/setMembers.h"
 #include "solver/setupChecks.h"
 #include "solver/timeControl.h"
 #include "solver/modelViews.h"
@@ -218,8 +220,8 @@ bool FEMDynamic::initialComputeCpu() {
   traceStep("MaterialManager::createMaterialNewArray");
   materialManager->createMaterialNewArray();
   materialManager->buildMaterialNewIdMap();
-  traceStep("Part::linkMaterialNew");
-  for (Part& p : part_array) p.linkMaterialNew(materialManager);
+  traceStep("linkMaterialNew");
+  for (Part& p : part_array) linkMaterialNew(p, materialManager);
   traceStep("setSolidStepModels");
   setSolidStepModels(part_array, *hourglassControlManager);
   traceStep("SmoothFemManager::createSmoothDomains");
@@ -236,8 +238,8 @@ bool FEMDynamic::initialComputeCpu() {
   materialManager->createStatusArraysCpu();
   traceStep("IntegratPointManager::createGaussPoints");
   integratPointManager->createGaussPoints(part_array, smoothDomains, materialManager);
-  traceStep("Part::linkGaussPoints");
-  for (Part& p : part_array) p.linkGaussPoints(sectionManager);
+  traceStep("linkGaussPoints");
+  for (Part& p : part_array) linkGaussPoints(p, sectionManager);
   traceStep("IntegratPointManager::setNodeNumAndAllocateShapePartial");
   integratPointManager->setNodeNumAndAllocateShapePartial();
   traceStep("ElmManager::setSolidIntegration");
@@ -301,7 +303,7 @@ void FEMDynamic::allocateAndCopySingleGpu() {
   forEachPartStore(this, [this](Part& part, ElmManager& em) {
     em.allocateAndCopyGpu(part.section);
     em.gpuNodeMatch(nodeManager, part.section);
-    part.copyMaterialSectionToGpu();
+    copyMaterialSectionToGpu(part);
   });
   traceStep("Surface::allocateAndCopySegmentArrayGpu");
   for (Surface& s : surfaceManager->surface_array) {
@@ -309,8 +311,8 @@ void FEMDynamic::allocateAndCopySingleGpu() {
     s.allocateAndCopyContactNodeArrayGpu(contactNodeManager);
     s.allocateMinMaxGpu();
   }
-  traceStep("Set::copyToGpu");
-  setManager->copyAllToGpu(this);
+  traceStep("copyAllToGpu");
+  copyAllToGpu(*setManager, this);
   traceStep("Constrained::allocateAndCopyGpu");
   for (Constrained& c : constrainedManager->constrained_array) c.allocateAndCopyGpu(nodeManager);
   traceStep("RigidCuda::copyNodesToGpu");

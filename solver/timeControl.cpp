@@ -9,6 +9,7 @@
 #include "elements/elmmanager.h"
 #include "elements/nodeGather.h"
 #include "elements/partSelection.h"
+#include "elements/partSetup.h"
 #include "materials/materialmanager.h"
 #include "core/logErrorPrint.h"
 #include "solver/constrained.h"
@@ -86,7 +87,7 @@ double TimeControl::calInitialDtCpu(std::vector<Part>& parts, double* dt) {
     }
     // The part lowers the length it is given, so start above any element.
     double length = 1e30;
-    part.calMinCharactLength(&length);
+    calMinCharactLength(part, &length);
     // Without a wave speed the part gives no step and cannot lower the minimum.
     if (!(waveSpeed > 0.0)) continue;
     const double step = length * safe_factor / waveSpeed;

@@ -152,7 +152,7 @@ TEST(NodeRegistration, GatherSubtractsElementRowsAndDropsNonFinite) {
   n.element[1] = &solid;
   n.local_node_num[1] = 5;
   n.element_num = 2;
-  n.calIndexInterFor();
+  calIndexInterFor(n);
   EXPECT_EQ(n.force[0], 100.0 - 1.0 - 10.0);
   EXPECT_EQ(n.force[1], 0.0);  // NaN from the solid row
   EXPECT_EQ(n.force[2], -3.0);
@@ -168,7 +168,7 @@ TEST(NodeRegistration, UnknownFamilyIsReportedAndSkipped) {
   n.element[0] = &solid;
   n.element_num = 1;
   testing::internal::CaptureStdout();
-  n.calIndexInterFor();
+  calIndexInterFor(n);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "单元截面类型设置错误\n");
   EXPECT_EQ(n.force[0], 0.0);
 }
@@ -181,7 +181,7 @@ TEST(NodeRegistration, ReadersStopAtTheSlotsWhenTheCountOverflows) {
   for (int k = 0; k < kNodeElementSlots; ++k) n.element[k] = &solid;
   n.element_num = kNodeElementSlots + 5;
   EXPECT_EQ(n.registeredElementNum(), kNodeElementSlots);
-  n.calIndexInterFor();
+  calIndexInterFor(n);
   EXPECT_EQ(n.force[0], -1.0 * kNodeElementSlots);
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 __global__ void registerShells(NodeCuda* node, ShellElementCuda* shells, int count) {
   const int i = static_cast<int>(blockIdx.x * blockDim.x + threadIdx.x);
-  if (i < count) node->buildShellIndexGpu(shells + i, i % 4);
+  if (i < count) buildShellIndexGpu(*node, shells + i, i % 4);
 }
 
 __global__ void attachToMaster(NodeCuda* nodes, int slave, int master, int mode) {

@@ -65,8 +65,8 @@ DEVICE_TEST(NodeForceRows, ListsGatherWhatTheSlotsGatherAndReportOnceAtSetUp) {
 
   testing::internal::CaptureStdout();
   for (NodeCuda& e : expected) {
-    e.calIndexInterFor();
-    e.calIndexInterFor();
+    calIndexInterFor(e);
+    calIndexInterFor(e);
   }
   testing::internal::GetCapturedStdout();
   for (int i = 0; i < 4; ++i)

@@ -10,6 +10,7 @@
 #include "core/part.h"
 #include "core/sectionmanager.h"
 #include "elements/elmmanager.h"
+#include "elements/partSetup.h"
 #include "materials/materialmanager.h"
 #include "platform/gpuRuntime.h"
 
@@ -55,7 +56,7 @@ TEST(Part, NodeListsKeepFirstSeenOrderAndStopAtZero) {
   part.id = 1;
   part.elmManager = &stores[0];
   std::vector<int> ids;
-  part.buildPartNodeElement(ids);
+  buildPartNodeElement(part, ids);
   EXPECT_EQ(ids, (std::vector<int>{1, 2, 3, 4, 5, 8, 9, 6, 7}));
 
   NodeManager nodes;
@@ -66,7 +67,7 @@ TEST(Part, NodeListsKeepFirstSeenOrderAndStopAtZero) {
     nodes.node_array_cpu.push_back(n);
   }
   nodes.checkNodeIdMap();
-  part.buildNodeList(&nodes);
+  buildNodeList(part, &nodes);
   ASSERT_EQ(part.node_array.size(), ids.size());
   for (size_t i = 0; i < ids.size(); ++i) EXPECT_EQ(part.node_array[i]->id, ids[i]);
 
@@ -76,7 +77,7 @@ TEST(Part, NodeListsKeepFirstSeenOrderAndStopAtZero) {
   other.id = 2;
   other.elmManager = &stores[0];
   testing::internal::CaptureStdout();
-  other.buildNodeList(&nodes);
+  buildNodeList(other, &nodes);
   fflush(stdout);
   EXPECT_NE(testing::internal::GetCapturedStdout().find("42"), std::string::npos);
   EXPECT_EQ(other.node_array.size(), ids.size());
@@ -101,7 +102,7 @@ TEST(Part, LinksByIdAndReportsAMaterialWithoutModel) {
   part.id = 3;
   part.material_id = 2;
   part.section_id = 1;
-  part.linkMaterialSectionElement(stores, &materials, &sections);
+  linkMaterialSectionElement(part, stores, &materials, &sections);
   EXPECT_EQ(part.elmManager, &stores[2]);
   EXPECT_EQ(part.material, &materials.material_array[1]);
   EXPECT_EQ(part.section, &sections.section_array[0]);
@@ -113,7 +114,7 @@ TEST(Part, LinksByIdAndReportsAMaterialWithoutModel) {
   testing::internal::GetCapturedStdout();
 
   testing::internal::CaptureStdout();
-  part.linkMaterialNew(&materials);
+  linkMaterialNew(part, &materials);
   fflush(stdout);
   const std::string message = testing::internal::GetCapturedStdout();
   EXPECT_EQ(part.materialNew, nullptr);
@@ -125,9 +126,9 @@ TEST(Part, LinksByIdAndReportsAMaterialWithoutModel) {
   shell.section_id = 1;
   stores[2].shell_element_array_cpu.push_back(shell);
   testing::internal::CaptureStdout();
-  part.linkGaussPoints(&sections);
+  linkGaussPoints(part, &sections);
   double length = 7.0;
-  part.calMinCharactLength(&length);
+  calMinCharactLength(part, &length);
   fflush(stdout);
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(length, 7.0);
@@ -135,7 +136,7 @@ TEST(Part, LinksByIdAndReportsAMaterialWithoutModel) {
   Part unknown;
   unknown.id = 9;  // beyond the element stores
   unknown.material_id = 5;
-  unknown.linkMaterialSectionElement(stores, &materials, &sections);
+  linkMaterialSectionElement(unknown, stores, &materials, &sections);
   EXPECT_EQ(unknown.elmManager, nullptr);
   EXPECT_EQ(unknown.material, nullptr);
 }
@@ -160,7 +161,7 @@ TEST(Part, GaussPointsAreSetOnlyForDeformableUnsmoothedParts) {
     part.section = &sections.section_array[0];
     part.materialNew = model.get();
     testing::internal::CaptureStdout();
-    part.linkGaussPoints(&sections);
+    linkGaussPoints(part, &sections);
     fflush(stdout);
     return !testing::internal::GetCapturedStdout().empty();
   };
@@ -180,7 +181,7 @@ DEVICE_TEST(Part, CopiesShareNoDeviceMemory) {
   Section s;
   first.material = &m;
   first.section = &s;
-  first.copyMaterialSectionToGpu();
+  copyMaterialSectionToGpu(first);
   EXPECT_NE(first.materialGpu, nullptr);
   EXPECT_NE(first.sectionGpu, nullptr);
 

@@ -6,6 +6,7 @@
 #include "elements/elmmanager.h"
 #include "platform/gpuRuntime.h"
 #include "solver/femdynamic.h"
+#include "solver/setMembers.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ class SetResolveTest : public ::testing::Test {
 
 TEST_F(SetResolveTest, NodeSetKeepsOrderDuplicatesAndNullsForMissingIds) {
   Set* set = add(SET_NODE, 1, {3, 1, 3, 9, 0});
-  fem_.setManager->resolveAllSets(&fem_);
+  resolveAllSets(*fem_.setManager, &fem_);
   NodeCuda* base = fem_.nodeManager->node_array_cpu.data();
   EXPECT_EQ(set->node_array_cpu, (std::vector<NodeCuda*>{base + 2, base, base + 2, nullptr, nullptr}));
 }
@@ -54,7 +55,7 @@ TEST_F(SetResolveTest, NodeSetKeepsOrderDuplicatesAndNullsForMissingIds) {
 TEST_F(SetResolveTest, PartAndElementSetsSkipWhatIsNotInTheModel) {
   Set* parts = add(SET_PART, 1, {2, 5, 1, 0});
   Set* elements = add(SET_ELEMENT, 1, {12, 99, 11});
-  fem_.setManager->resolveAllSets(&fem_);
+  resolveAllSets(*fem_.setManager, &fem_);
   EXPECT_EQ(parts->part_array_cpu, (std::vector<Part*>{&fem_.part_array[1], &fem_.part_array[0]}));
   ASSERT_EQ(elements->element_array_cpu.size(), 2u);
   EXPECT_EQ(elements->element_array_cpu[0]->id, 12);
@@ -64,9 +65,9 @@ TEST_F(SetResolveTest, PartAndElementSetsSkipWhatIsNotInTheModel) {
 DEVICE_TEST_F(SetResolveTest, NodeSetDeviceSlotsFollowTheNodesStoragePositions) {
   Set* set = add(SET_NODE, 4, {4, 2, 4, 7});
   Set* empty = add(SET_NODE, 5, {});
-  fem_.setManager->resolveAllSets(&fem_);
+  resolveAllSets(*fem_.setManager, &fem_);
   fem_.nodeManager->allocateAndCopyNodes();
-  fem_.setManager->copyAllToGpu(&fem_);
+  copyAllToGpu(*fem_.setManager, &fem_);
   ASSERT_NE(set->node_array_gpu, nullptr);
   EXPECT_EQ(empty->node_array_gpu, nullptr);  // nothing to walk
   std::vector<NodeCuda*> slots(4);
@@ -77,7 +78,7 @@ DEVICE_TEST_F(SetResolveTest, NodeSetDeviceSlotsFollowTheNodesStoragePositions) 
 
 DEVICE_TEST_F(SetResolveTest, ElementSetDeviceSlotsAreNullForUnknownIds) {
   Set* set = add(SET_ELEMENT, 2, {11, 404});
-  fem_.setManager->resolveAllSets(&fem_);
+  resolveAllSets(*fem_.setManager, &fem_);
   for (ElmManager& elements : fem_.elm_manager_array) {
     elements.solid_element_array_gpu = nullptr;
   }
@@ -86,7 +87,7 @@ DEVICE_TEST_F(SetResolveTest, ElementSetDeviceSlotsAreNullForUnknownIds) {
     ASSERT_EQ(cudaMalloc(&elements.solid_element_array_gpu, sizeof(SolidElementCuda)), cudaSuccess);
     elements.elementAmount = 1;
   }
-  fem_.setManager->copyAllToGpu(&fem_);
+  copyAllToGpu(*fem_.setManager, &fem_);
   ASSERT_EQ(set->element_array_gpu_num, 2);
   std::vector<Element*> slots(2);
   ASSERT_EQ(cudaMemcpy(slots.data(), set->element_array_gpu, 2 * sizeof(Element*), cudaMemcpyDeviceToHost),

@@ -12,6 +12,7 @@
 #include "core/node.h"
 #include "core/section.h"
 #include "elements/elmmanager.h"
+#include "elements/nodeGather.h"
 #include "materials/elasticplastic.h"
 #include "materials/linearelastic.h"
 #include "materials/material.h"
@@ -125,7 +126,7 @@ struct ShellModel {
   void gather() {
     for (NodeCuda& n : nodes) {
       for (int k = 0; k < 3; ++k) n.force[k] = n.moment[k] = 0.0;
-      n.calIndexInterFor();
+      calIndexInterFor(n);
     }
   }
 

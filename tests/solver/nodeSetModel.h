@@ -9,6 +9,7 @@
 #include "core/nodeManager.h"
 #include "core/setManager.h"
 #include "solver/femdynamic.h"
+#include "solver/setMembers.h"
 
 class NodeSetModel : public ::testing::Test {
  protected:
@@ -31,7 +32,7 @@ class NodeSetModel : public ::testing::Test {
     set.id_array = ids;
     fem_.setManager->addSet(set);
   }
-  void resolveSets() { fem_.setManager->resolveAllSets(&fem_); }
+  void resolveSets() { resolveAllSets(*fem_.setManager, &fem_); }
   NodeCuda& node(int id) { return fem_.nodeManager->node_array_cpu[id - 1]; }
   FEMDynamic fem_;
 };

@@ -5,6 +5,7 @@
 #include "core/setManager.h"
 #include "solver/femdynamic.h"
 #include "solver/initialCondition.h"
+#include "solver/setMembers.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ class InitialConditionTest : public ::testing::Test {
     set.id = 3;
     set.id_array = {1, 2, 3};
     fem_.setManager->addSet(set);
-    fem_.setManager->resolveAllSets(&fem_);
+    resolveAllSets(*fem_.setManager, &fem_);
   }
   NodeCuda& node(int number) { return fem_.nodeManager->node_array_cpu[number - 1]; }
   InitialCondition make(int type, int nodeId, int setId, std::initializer_list<double> values) {

@@ -10,6 +10,7 @@
 #include "core/setManager.h"
 #include "solver/femdynamic.h"
 #include "solver/rigidwall.h"
+#include "solver/setMembers.h"
 #include "tests/solver/motionDeck.h"
 
 using namespace motiondeck;
@@ -77,7 +78,7 @@ TEST(RigidWallForce, NodeListedTwiceInTheSetIsPushedOnce) {
   set.id = 5;
   set.id_array = {1, 3, 1};
   fem.setManager->addSet(set);
-  fem.setManager->resolveAllSets(&fem);
+  resolveAllSets(*fem.setManager, &fem);
   RigidWall wall;
   wall.head_point[2] = 1.0;
   wall.motion_mode = 2;
