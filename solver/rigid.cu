@@ -503,8 +503,8 @@ bool RigidConstrained::linkCurve(CurveManager* curveManager) {
   return curveManager->linkCurve(curve_id, curve, "*BOUNDARY_PRESCRIBED_MOTION_RIGID");
 }
 
-void RigidConstrained::computeFactor(double time) {
-  factor = curve != nullptr ? curve->returnValue(time) : 1.0;
+void RigidConstrained::computeFactor(double time, double reachedTime) {
+  factor = curve != nullptr ? curve->returnValue(motionType == 1 ? reachedTime : time) : 1.0;
   active_ = activeAt(time);
 }
 
