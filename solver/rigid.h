@@ -96,6 +96,8 @@ class RigidCuda {
   // the inertia tensor with the body and returns the matrix row by row.
   void stepRotation(double dt, double r[9]);
   void advanceState(double dt);
+  template <typename SetNodes>
+  void stepNodes(double dt, SetNodes setNodes);
   // Keeps where the coming step begins.
   void keepStepStart();
   // Launches the gathering over one device list and adds its block sums.
