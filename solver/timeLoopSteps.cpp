@@ -49,7 +49,9 @@ bool TimeLoopSteps::takeFirstStep(double candidate, double firstMax, double late
 bool TimeLoopSteps::startState(const std::function<void()>& contactStep) {
   applyLoads();
   applyBoundaries();
-  // Rigid bodies carry their initial and prescribed motion to their nodes.
+  // Rigid bodies take the loads on their nodes into the first update, as
+  // the other nodes do, and carry their motion to their nodes.
+  rigidBodiesTakeForces();
   moveRigidBodies(false);
   // Walls act on the first velocity update: a node that starts on a wall
   // moving into it stays on it instead of stepping behind it.

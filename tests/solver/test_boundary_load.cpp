@@ -104,7 +104,8 @@ TEST(BoundaryDeck, SinglePointConstraintsStopNodesInsideTheirWindow) {
   EXPECT_TRUE(movedAfter);
 }
 
-// A free block under *LOAD_BODY_Z falls as u = -g t^2 / 2; a node-set load
+// A free block under *LOAD_BODY_Z falls as u = -g t^2 / 2, and so does a
+// rigid block beside it; a node-set load
 // (set, DOF, curve, factor) whose curve is 0 adds nothing; a
 // *LOAD_NODE_POINT block loads every node of its card lines, each with the
 // factor of its card (no curve: a constant force).
@@ -113,9 +114,15 @@ TEST(LoadDeck, GravityAndNodeLoads) {
   b.h = 0.1;
   std::string points = "*LOAD_NODE_POINT\n";
   for (int n = 1; n <= b.nodeCount(); ++n) points += card({std::to_string(n), "1", "", "0.01"});
-  const std::string deck = b.cards() + termination(0.05) + nodeSet(3, {b.node(1, 1, 1)}) + "*LOAD_BODY_Z\n" +
-                           card({"", "9.81"}) + curve(4, {{0.0, 0.0}, {1.0, 0.0}}) + "*LOAD_NODE_SET\n" +
-                           "3 2 4 1000.0\n" + points;
+  Block rigid = b;
+  rigid.part = 2;
+  rigid.rigid = true;
+  rigid.nodeOffset = b.nodeCount();
+  rigid.elementOffset = 1;
+  rigid.origin[0] = 1.0;
+  const std::string deck = b.cards() + rigid.cards() + termination(0.05) + nodeSet(3, {b.node(1, 1, 1)}) +
+                           "*LOAD_BODY_Z\n" + card({"", "9.81"}) + curve(4, {{0.0, 0.0}, {1.0, 0.0}}) +
+                           "*LOAD_NODE_SET\n" + "3 2 4 1000.0\n" + points;
   const auto samples = run("gravity", deck);
   ASSERT_GT(samples.size(), 20u);
   for (const deckcase::Sample& s : samples) {
@@ -126,6 +133,7 @@ TEST(LoadDeck, GravityAndNodeLoads) {
       EXPECT_NEAR(node.total_disp[2], fall, 1e-9 * std::fabs(fall)) << n << " " << s.time;
       EXPECT_NEAR(node.total_disp[0], push, 1e-9 * push) << n << " " << s.time;
       EXPECT_NEAR(node.vel[1], 0.0, 1e-12);
+      EXPECT_NEAR(nodeOf(s, rigid.node(0, 0, 0) + n - 1).total_disp[2], fall, 1e-9 * std::fabs(fall)) << s.time;
     }
   }
 }
