@@ -147,8 +147,8 @@ void BoundaryManager::initAll(FEMDynamic* fem) {
   for (auto& b : boundary_array) b->init(fem);
 }
 
-void BoundaryManager::computeAllFactors(double time) {
-  for (auto& b : boundary_array) b->computeFactor(time);
+void BoundaryManager::computeAllFactors(double time, double reachedTime) {
+  for (auto& b : boundary_array) b->computeFactor(b->type == BOUNDARY_DISPLACEMENT ? reachedTime : time);
 }
 
 void BoundaryManager::applyAllGpu(double time, double dt, double prevDt) {

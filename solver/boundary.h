@@ -121,7 +121,10 @@ class BoundaryManager {
   bool linkAllTargets(FEMDynamic* fem);
   bool linkAllCurves(CurveManager* curveManager);
   void initAll(FEMDynamic* fem);
-  void computeAllFactors(double time);
+  // The curve factors: a prescribed displacement's at the time its coming
+  // update reaches (reachedTime), where its node is to be, every other's at
+  // the time of the state reached.
+  void computeAllFactors(double time, double reachedTime);
   // Boundaries outside their time window are skipped.
   void applyAllGpu(double time, double dt, double prevDt);
   void applyAllCpu(double time, double dt, double prevDt);

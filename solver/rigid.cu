@@ -403,21 +403,31 @@ void RigidCuda::advanceState(double dt) {
   for (int k = 0; k < 3; ++k) centre[k] += dt * velocity[k];
 }
 
-void RigidCuda::updateNodesGpu(double dt) {
-  if (node_num <= 0 || !(dt > 0.0)) return;
+// One step of the body: its rotation over dt, the velocities its member and
+// extra nodes take (setNodes(centre, rotation, velocity, angular velocity)),
+// then its state at the end of the step.
+template <typename SetNodes>
+void RigidCuda::stepNodes(double dt, SetNodes setNodes) {
   keepStepStart();
   double r[9];
   stepRotation(dt, r);
   const double3 c = make_double3(centre[0], centre[1], centre[2]);
   const double3 v = make_double3(velocity[0], velocity[1], velocity[2]);
   const double3 w = make_double3(velocity[3], velocity[4], velocity[5]);
-  for (const DeviceNodeList* list : {&node_array_gpu, &extra_node_array_gpu}) {
-    const int n = list->size();
-    if (n <= 0) continue;
-    launch(rigidNodeVelGlobal, dim3(static_cast<unsigned>(n / 32 + 1)), dim3(5, 5), list->data(), 1.0 / dt, c,
-           columnOf(r, 0), columnOf(r, 1), columnOf(r, 2), v, w, n);
-  }
+  setNodes(c, r, v, w);
   advanceState(dt);
+}
+
+void RigidCuda::updateNodesGpu(double dt) {
+  if (node_num <= 0 || !(dt > 0.0)) return;
+  stepNodes(dt, [&](double3 c, const double r[9], double3 v, double3 w) {
+    for (const DeviceNodeList* list : {&node_array_gpu, &extra_node_array_gpu}) {
+      const int n = list->size();
+      if (n <= 0) continue;
+      launch(rigidNodeVelGlobal, dim3(static_cast<unsigned>(n / 32 + 1)), dim3(5, 5), list->data(), 1.0 / dt, c,
+             columnOf(r, 0), columnOf(r, 1), columnOf(r, 2), v, w, n);
+    }
+  });
 }
 
 void RigidCuda::updateNodesCpu(double dt) {
@@ -426,17 +436,12 @@ void RigidCuda::updateNodesCpu(double dt) {
     return;
   }
   if (!(dt > 0.0)) return;
-  keepStepStart();
-  double r[9];
-  stepRotation(dt, r);
-  const double3 c = make_double3(centre[0], centre[1], centre[2]);
-  const double3 v = make_double3(velocity[0], velocity[1], velocity[2]);
-  const double3 w = make_double3(velocity[3], velocity[4], velocity[5]);
-  for (const std::vector<NodeCuda*>* list : {&nodes, &extraNodes}) {
-    for (NodeCuda* node : *list)
-      rigidNodeVelocity(*node, 1.0 / dt, c, columnOf(r, 0), columnOf(r, 1), columnOf(r, 2), v, w);
-  }
-  advanceState(dt);
+  stepNodes(dt, [&](double3 c, const double r[9], double3 v, double3 w) {
+    for (const std::vector<NodeCuda*>* list : {&nodes, &extraNodes}) {
+      for (NodeCuda* node : *list)
+        rigidNodeVelocity(*node, 1.0 / dt, c, columnOf(r, 0), columnOf(r, 1), columnOf(r, 2), v, w);
+    }
+  });
 }
 
 void RigidCuda::addContactLoad(const DeviceNodeList& list, double load[7]) {
@@ -503,8 +508,8 @@ bool RigidConstrained::linkCurve(CurveManager* curveManager) {
   return curveManager->linkCurve(curve_id, curve, "*BOUNDARY_PRESCRIBED_MOTION_RIGID");
 }
 
-void RigidConstrained::computeFactor(double time) {
-  factor = curve != nullptr ? curve->returnValue(time) : 1.0;
+void RigidConstrained::computeFactor(double time, double reachedTime) {
+  factor = curve != nullptr ? curve->returnValue(motionType == 1 ? reachedTime : time) : 1.0;
   active_ = activeAt(time);
 }
 

@@ -96,6 +96,8 @@ class RigidCuda {
   // the inertia tensor with the body and returns the matrix row by row.
   void stepRotation(double dt, double r[9]);
   void advanceState(double dt);
+  template <typename SetNodes>
+  void stepNodes(double dt, SetNodes setNodes);
   // Keeps where the coming step begins.
   void keepStepStart();
   // Launches the gathering over one device list and adds its block sums.
@@ -135,9 +137,11 @@ class RigidConstrained {
   // after a message, when the part is no rigid body.
   bool linkRigidCuda(RigidManager* rigidManager);
   bool linkCurve(CurveManager* curveManager);
-  // Curve factor at the time, and whether the time lies inside the card's
-  // window [birth, death): outside it the motion leaves the body free.
-  void computeFactor(double time);
+  // Curve factor at the time (a prescribed displacement's at the time its
+  // coming update reaches, reachedTime), and whether the time lies inside
+  // the card's window [birth, death): outside it the motion leaves the body
+  // free.
+  void computeFactor(double time, double reachedTime);
   // Whether the motion holds the body at the time (inside the window).
   bool activeAt(double time) const;
   void imposeMotion(double dt, double prevDt);

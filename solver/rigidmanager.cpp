@@ -217,7 +217,7 @@ void RigidManager::masterVelocitiesToSlaves() {
 }
 
 void RigidManager::takeContactBeforeFirstMove(double time, double dt, bool host) {
-  // The step's own half update took no spin moment: the contact's adds none.
+  // The step's own half update took the spin moment: the contact's adds none.
   for (RigidCuda& r : rigid_array) host ? r.gatherForcesCpu(false) : r.gatherForcesGpu(false);
   slaveForcesToMaster();
   for (RigidCuda& r : rigid_array) {

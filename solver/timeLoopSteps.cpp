@@ -49,7 +49,9 @@ bool TimeLoopSteps::takeFirstStep(double candidate, double firstMax, double late
 bool TimeLoopSteps::startState(const std::function<void()>& contactStep) {
   applyLoads();
   applyBoundaries();
-  // Rigid bodies carry their initial and prescribed motion to their nodes.
+  // Rigid bodies take the loads on their nodes into the first update, as
+  // the other nodes do, and carry their motion to their nodes.
+  rigidBodiesTakeForces();
   moveRigidBodies(false);
   // Walls act on the first velocity update: a node that starts on a wall
   // moving into it stays on it instead of stepping behind it.
@@ -100,7 +102,7 @@ void TimeLoopSteps::applyLoads() {
 }
 
 void TimeLoopSteps::applyBoundaries() {
-  d_->boundaryManager->computeAllFactors(d_->time);
+  d_->boundaryManager->computeAllFactors(d_->time, reachedTime());
   if (host_)
     d_->boundaryManager->applyAllCpu(d_->time, d_->dt, d_->prev_dt);
   else
@@ -134,7 +136,13 @@ void TimeLoopSteps::constrainAndMoveBodies() {
   // so that a clamped or driven master stays as prescribed.
   slaveForcesToMasters();
   applyBoundaries();
+  rigidBodiesTakeForces();
+  // The host loop keeps a prescribed motion's accelerations in its released
+  // directions before the motion is imposed.
+  moveRigidBodies(host_);
+}
 
+void TimeLoopSteps::rigidBodiesTakeForces() {
   RigidManager* rm = d_->rigidManager;
   for (RigidCuda& r : rm->rigid_array) {
     if (host_)
@@ -144,9 +152,6 @@ void TimeLoopSteps::constrainAndMoveBodies() {
   }
   rm->slaveForcesToMaster();
   for (RigidCuda& r : rm->rigid_array) r.computeAccelerations();
-  // The host loop keeps a prescribed motion's accelerations in its released
-  // directions before the motion is imposed.
-  moveRigidBodies(host_);
 }
 
 bool TimeLoopSteps::updateVelocities() {
@@ -168,6 +173,8 @@ bool TimeLoopSteps::writeOutputs(double& outputMs) {
   return !runStopRequested();
 }
 
+double TimeLoopSteps::reachedTime() const { return d_->timeControl->timeAfterStep(d_->time, d_->dt); }
+
 void TimeLoopSteps::endCycle() {
   d_->time = d_->timeControl->timeAfterStep(d_->time, d_->dt);
   d_->cycle += 1;
@@ -181,7 +188,7 @@ void TimeLoopSteps::finish() { d_->time = stateTime; }
 void TimeLoopSteps::moveRigidBodies(bool project) {
   RigidManager* rm = d_->rigidManager;
   for (RigidConstrained& rc : rm->rigid_constrained_array) {
-    rc.computeFactor(d_->time);
+    rc.computeFactor(d_->time, reachedTime());
     if (project) rc.projectAccelerations();
     rc.imposeMotion(d_->dt, d_->prev_dt);
   }

@@ -67,6 +67,10 @@ class TimeLoopSteps {
 
  private:
   void applyBoundaries();
+  // The time the coming displacement update reaches.
+  double reachedTime() const;
+  // Every rigid body takes the forces on its nodes into its accelerations.
+  void rigidBodiesTakeForces();
   void moveRigidBodies(bool project);
   // Every rigid body writes its velocity into its nodes and steps on.
   void moveRigidBodyNodes();

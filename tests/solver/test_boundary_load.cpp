@@ -24,7 +24,8 @@ const NodeCuda& nodeOf(const deckcase::Sample& s, int number) { return s.nodes[s
 
 // Under gravity, a set moved at a prescribed velocity has exactly that
 // velocity after every update, a node driven by a displacement curve is
-// exactly where the curve put it, and a zero displacement holds a node.
+// exactly where the curve puts it at every step, and a zero displacement
+// holds a node.
 DEVICE_TEST(BoundaryDeck, PrescribedMotionsReachTheirValuesWhateverTheForces) {
   Block b;
   b.h = 0.1;
@@ -36,14 +37,15 @@ DEVICE_TEST(BoundaryDeck, PrescribedMotionsReachTheirValuesWhateverTheForces) {
       card({std::to_string(driven), "1", "2", "7"}) + card({std::to_string(held), "3", "2", "", "0.0"});
   const auto samples = run("prescribed", deck);
   ASSERT_GT(samples.size(), 20u);
-  double previousTime = 0.0;
   for (const deckcase::Sample& s : samples) {
     for (int k = 0; k < 4; ++k) EXPECT_NEAR(s.nodes[static_cast<std::size_t>(k)].vel[2], 0.5, 1e-12) << s.time;
-    // The displacement imposed at time t is reached by the update that follows.
-    EXPECT_NEAR(nodeOf(s, driven).total_disp[0], previousTime, 1e-12) << s.time;
-    previousTime = s.time;
+    EXPECT_NEAR(nodeOf(s, driven).total_disp[0], s.time, 1e-12) << s.time;
     EXPECT_EQ(nodeOf(s, held).total_disp[2], 0.0) << s.time;
   }
+  // The host loop puts the node on its curve at every step too.
+  runBothLoops("prescribed_both", deck, [&](const std::vector<NodeCuda>& nodes, double t, double) {
+    EXPECT_NEAR(nodes[static_cast<std::size_t>(driven - 1)].total_disp[0], t, 1e-12) << t;
+  });
   // The free top nodes do not follow the base rigidly: the model deformed.
   EXPECT_GT(std::fabs(nodeOf(samples.back(), b.node(1, 0, 1)).total_disp[2] - 0.5 * samples.back().time), 1e-4);
 }
@@ -102,7 +104,8 @@ DEVICE_TEST(BoundaryDeck, SinglePointConstraintsStopNodesInsideTheirWindow) {
   EXPECT_TRUE(movedAfter);
 }
 
-// A free block under *LOAD_BODY_Z falls as u = -g t^2 / 2; a node-set load
+// A free block under *LOAD_BODY_Z falls as u = -g t^2 / 2, and so does a
+// rigid block beside it; a node-set load
 // (set, DOF, curve, factor) whose curve is 0 adds nothing; a
 // *LOAD_NODE_POINT block loads every node of its card lines, each with the
 // factor of its card (no curve: a constant force).
@@ -111,9 +114,15 @@ DEVICE_TEST(LoadDeck, GravityAndNodeLoads) {
   b.h = 0.1;
   std::string points = "*LOAD_NODE_POINT\n";
   for (int n = 1; n <= b.nodeCount(); ++n) points += card({std::to_string(n), "1", "", "0.01"});
-  const std::string deck = b.cards() + termination(0.05) + nodeSet(3, {b.node(1, 1, 1)}) + "*LOAD_BODY_Z\n" +
-                           card({"", "9.81"}) + curve(4, {{0.0, 0.0}, {1.0, 0.0}}) + "*LOAD_NODE_SET\n" +
-                           "3 2 4 1000.0\n" + points;
+  Block rigid = b;
+  rigid.part = 2;
+  rigid.rigid = true;
+  rigid.nodeOffset = b.nodeCount();
+  rigid.elementOffset = 1;
+  rigid.origin[0] = 1.0;
+  const std::string deck = b.cards() + rigid.cards() + termination(0.05) + nodeSet(3, {b.node(1, 1, 1)}) +
+                           "*LOAD_BODY_Z\n" + card({"", "9.81"}) + curve(4, {{0.0, 0.0}, {1.0, 0.0}}) +
+                           "*LOAD_NODE_SET\n" + "3 2 4 1000.0\n" + points;
   const auto samples = run("gravity", deck);
   ASSERT_GT(samples.size(), 20u);
   for (const deckcase::Sample& s : samples) {
@@ -124,6 +133,7 @@ DEVICE_TEST(LoadDeck, GravityAndNodeLoads) {
       EXPECT_NEAR(node.total_disp[2], fall, 1e-9 * std::fabs(fall)) << n << " " << s.time;
       EXPECT_NEAR(node.total_disp[0], push, 1e-9 * push) << n << " " << s.time;
       EXPECT_NEAR(node.vel[1], 0.0, 1e-12);
+      EXPECT_NEAR(nodeOf(s, rigid.node(0, 0, 0) + n - 1).total_disp[2], fall, 1e-9 * std::fabs(fall)) << s.time;
     }
   }
 }

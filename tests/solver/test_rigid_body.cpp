@@ -221,13 +221,13 @@ DEVICE_TEST(RigidDeck, NodalRigidBodyTakesTheImpulseOnce) {
   for (std::size_t s = 1; s < samples.size(); ++s) {
     double momentum = 0.0;
     for (const NodeCuda& n : samples[s].nodes) momentum += n.mass * n.vel[0];
-    // The body integrates forces from the first cycle on: v_{n+1/2} carries
-    // the impulse up to t_n + (dt_{n+1} - dt_1) / 2, which is t_n while the
-    // steps are equal; the step before the last state is shortened to end
-    // on the end time, and a full step follows the last state.
+    // The body integrates forces from the first update on, as a node does:
+    // v_{n+1/2} carries the impulse up to t_n + dt_{n+1} / 2; the step
+    // before the last state is shortened to end on the end time, and a full
+    // step follows the last state.
     const double step = samples[1].time;
     const double next = s + 1 < samples.size() ? samples[s + 1].time - samples[s].time : step;
-    const double t = samples[s].time + 0.5 * (next - step);
+    const double t = samples[s].time + 0.5 * next;
     EXPECT_NEAR(momentum, 0.01 * t, 1e-9 * 0.01 * t) << samples[s].time;
     const NodeCuda& p = samples[s].nodes[0];
     const NodeCuda& q = samples[s].nodes[7];
