@@ -25,7 +25,9 @@ constexpr double kOverlapReachShare = 0.5;
 // A face faces a node when its normal turned to the node's side meets the
 // outward normal of the node's own faces at more than 120 degrees: the top
 // face of a block under the bottom face of another, not its side faces, which
-// a node on the block's edge lies on.
+// a node on the block's edge lies on.  A shell has no outward side: it
+// reaches half its thickness both ways, and round its edge too, so that a
+// node of shells alone faces every face (a plate's edge standing on another).
 constexpr double kFacingCos = -0.5;
 
 // Body of every node of a surface: the nodes joined through its segments
@@ -71,13 +73,14 @@ bool unitNormal(const SegmentCuda& seg, double* n) {
   return norm3(n) > 0.5;
 }
 
-// Outward normals of the nodes of a side's own faces (summed, by node id).
+// Outward normals of the nodes of a side's own faces of solids (summed, by
+// node id).
 std::unordered_map<int, std::array<double, 3>> ownNormals(const Surface* side) {
   std::unordered_map<int, std::array<double, 3>> sums;
   if (side == nullptr) return sums;
   for (const SegmentCuda& seg : side->segment_array) {
     double n[3];
-    if (!unitNormal(seg, n)) continue;
+    if (seg.one_sided == 0 || !unitNormal(seg, n)) continue;
     for (int k = 0; k < seg.node_num; ++k) {
       std::array<double, 3>& s = sums[seg.node_id[k]];
       for (int a = 0; a < 3; ++a) s[a] += n[a];
