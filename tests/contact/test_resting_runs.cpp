@@ -73,14 +73,12 @@ INSTANTIATE_TEST_SUITE_P(Blocks, RestingRun, ::testing::Bool());
 // node is held, a rigid block striking an elastic one (from a gap, or
 // touching or slightly inside it at the start, its corners on the elastic
 // block's; or only the elastic block's nodes held out of the rigid one's
-// faces) or resting on it under gravity, a thick shell plate falling onto a
-// thin held one, shell plates moving into a held one they start inside
-// (edge-on and face on face), and two blocks pressed by a pressure stepped
-// onto the top.  No slave node stays inside the master by more than a small
-// share of an element, a moving impactor never leaves with more kinetic
-// energy than it brought, a contact made at the start keeps the momentum the
-// bodies had, and the pressed stack peaks where one block of its height
-// would.
+// faces) or resting on it under gravity, a thick shell plate falling onto a thin held one, and two
+// blocks pressed by a pressure stepped onto the top.  No
+// slave node stays inside the master by more than a small share of an
+// element, a moving impactor never leaves with more kinetic energy than it
+// brought, a contact made at the start keeps the momentum the bodies had,
+// and the pressed stack peaks where one block of its height would.
 namespace {
 
 struct HoldCase {
@@ -110,12 +108,10 @@ double kineticEnergy(const std::vector<NodeCuda>& nodes) {
   return e;
 }
 
-// The upper plate of shells_at_rest moving down at 10 m/s: it stops at once,
-// held at the depth it starts at.
-std::string movingShellsAtRest() {
-  std::string deck = deckcase::readText(deckcase::caseFolder("shells_at_rest") / "deck.k");
-  return deck.insert(deck.rfind("*END"), motiondeck::nodeSet(2, {10, 11, 12, 13, 14, 15, 16, 17, 18}) +
-                                             "*INITIAL_VELOCITY\n" + card({"2"}) + card({"0.0", "0.0", "-10.0"}));
+std::string movingShellsAtRest() {  // its upper plate at 10 m/s
+  std::string d = deckcase::readText(deckcase::caseFolder("shells_at_rest") / "deck.k");
+  return d.insert(d.rfind("*END"), motiondeck::nodeSet(2, {10, 11, 12, 13, 14, 15, 16, 17, 18}) +
+                                       "*INITIAL_VELOCITY\n" + card({"2"}) + card({"0.0", "0.0", "-10.0"}));
 }
 
 class HoldingContact : public ::testing::TestWithParam<HoldCase> {};
@@ -182,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
                  9, 1e-3, true, 0.0, 0.0},
         HoldCase{"thick_on_thin", deckcase::readText(deckcase::caseFolder("thick_on_thin") / "deck.k"), 0.01, 9, -1, 9,
                  1e-3, true, 0.0, 0.0},
-        // Its edge stops before time 0 is written, the rest of it rebounds.
+        // Shell plates starting inside a held one: edge-on (the edge stops before time 0 is written) and face on face.
         HoldCase{"shell_edge_on", deckcase::readText(deckcase::caseFolder("shell_edge_on") / "deck.k"), 0.005, 9, -1, 3,
                  1e-3, false, 0.0, 0.0},
         HoldCase{"shells_overlapping_moving", movingShellsAtRest(), 0.01, 9, -1, 9, 1e-3, true, 0.0, 0.0},

@@ -9,8 +9,6 @@ node_on_shell         a 1 kg shell's four nodes at -1 m/s onto four free
                       shells of 1 kg in all, nodes-to-surface contact
 shells_at_rest        two plates of shells at rest overlapping within their
                       half thicknesses, single-surface contact of the model
-shell_edge_on         a plate of shells moving edge-on onto a held one, its
-                      edge starting within their half thicknesses
 block_off_edge        a block sliding off the free edge of a fixed plate of
                       shells under gravity
 sphere_on_plate       a rigid sphere of shells striking a clamped plate of
@@ -159,24 +157,6 @@ def shells_at_rest():
             + "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n" + card(0, 0, 5) + card(0.0) + card(0.0)
             + "*CONTROL_TERMINATION\n" + card(2e-4) + "*END\n")
     write("shells_at_rest", text)
-
-
-def shell_edge_on():
-    # The held plate of shells_at_rest and a plate of 2 x 2 shells (5 mm,
-    # 2 mm thick) standing on its edge across it in the plane y = 10 mm,
-    # the edge 1 mm above the held plate's mid-plane, moving down at 10 m/s.
-    lower, lower_cards = shell_grid(2, 2, 0.01, 0.0, 0.0, 1, 1, 1)
-    upper, upper_cards = shell_grid(2, 2, 0.005, 0.005, 0.0, 10, 5, 2)
-    text = ("*KEYWORD\n$ a shell plate moving edge-on onto a held one, starting within their half thicknesses\n"
-            + node_block(lower + [(x, 0.01, 0.001 + y) for (x, y, z) in upper]) + "*ELEMENT_SHELL\n"
-            + lower_cards + upper_cards + "*PART\nlower\n" + card(1, 1, 1) + "*PART\nupper\n" + card(2, 1, 1)
-            + "*SECTION_SHELL\n" + card(1, 2, 0.8333, 3) + card(0.002, 0.002, 0.002, 0.002)
-            + "*MAT_ELASTIC\n" + card(1, 7850.0, 2.1e11, 0.3) + node_set(1, list(range(1, 10)))
-            + "*BOUNDARY_SPC_SET\n" + card(1, 0, 1, 1, 1, 1, 1, 1) + node_set(2, list(range(10, 19)))
-            + initial_velocity(2, (0.0, 0.0, -10.0))
-            + "*CONTACT_AUTOMATIC_SURFACE_TO_SURFACE\n" + card(2, 1, 3, 3) + card(0.0) + card(0.0)
-            + "*CONTROL_TERMINATION\n" + card(5e-4) + "*END\n")
-    write("shell_edge_on", text)
 
 
 def block_off_edge():
@@ -392,7 +372,6 @@ if __name__ == "__main__":
     bar_on_bar_apart()
     node_on_shell()
     shells_at_rest()
-    shell_edge_on()
     block_off_edge()
     sphere_on_plate()
     ball_on_plate()
