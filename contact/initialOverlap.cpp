@@ -30,11 +30,14 @@ constexpr double kFacingCos = -0.5;
 // A shell has no outward side: it reaches half its thickness both ways, and
 // round its edge.  A face faces a node of shells alone when it lies within 60
 // degrees of the shells' plane, from either side, or when the shells run
-// from the node away from the face within 60 degrees of its normal (a plate's
-// edge standing on another), not when they run over the face's edge into the
-// body behind it (a sheet ending on a block's edge, beside the block's side
-// face).
+// from the node away from the face (a plate's edge standing on another: the
+// way to its shells' centres, summed, has a tenth of their length along the
+// face's normal, also for shells ten times longer than high), not when they
+// run over the face's edge into the body behind it (a sheet ending on a
+// block's edge, beside the block's side face) or along it (a sheet over the
+// block's edge).
 constexpr double kShellFacingCos = 0.5;
+constexpr double kShellEdgeShare = 0.1;
 
 // Body of every node of a surface: the nodes joined through its segments
 // (union-find over node ids).
@@ -82,15 +85,16 @@ bool unitNormal(const SegmentCuda& seg, double* n) {
 // What a node's own faces on its side say of the faces that face it: the
 // outward normals of its faces of solids, or, for a node of shells alone, the
 // normals of its shells (each turned to agree with the sum) and the ways from
-// the node to their centres; each summed.
+// the node to their centres; each summed, and the lengths of those ways.
 struct OwnFaces {
   std::array<double, 3> outward{}, axis{}, inward{};
+  double spread = 0.0;
   bool solid = false;
   // True when the unit normal n, turned to the node's side, faces the node.
   bool facedBy(const double* n) const {
     if (solid) return dot3(n, outward.data()) < kFacingCos * norm3(outward.data());
     return std::fabs(dot3(n, axis.data())) >= kShellFacingCos * norm3(axis.data()) ||
-           dot3(n, inward.data()) > kShellFacingCos * norm3(inward.data());
+           dot3(n, inward.data()) > kShellEdgeShare * spread;
   }
 };
 
@@ -106,9 +110,12 @@ std::unordered_map<int, OwnFaces> ownFaces(const Surface* side) {
       OwnFaces& f = faces[seg.node_id[k]];
       f.solid = f.solid || seg.one_sided != 0;
       const double turn = dot3(n, f.axis.data()) < 0.0 ? -1.0 : 1.0;
+      double way[3];
+      sub3(centre, nodeCoord(&seg, k), way);
+      if (seg.one_sided == 0) f.spread += norm3(way);
       for (int a = 0; a < 3; ++a) {
         (seg.one_sided != 0 ? f.outward[a] : f.axis[a]) += (seg.one_sided != 0 ? 1.0 : turn) * n[a];
-        if (seg.one_sided == 0) f.inward[a] += centre[a] - nodeCoord(&seg, k)[a];
+        if (seg.one_sided == 0) f.inward[a] += way[a];
       }
     }
   }
