@@ -27,6 +27,17 @@ constexpr double kOverlapReachShare = 0.5;
 // face of a block under the bottom face of another, not its side faces, which
 // a node on the block's edge lies on.
 constexpr double kFacingCos = -0.5;
+// A shell has no outward side: it reaches half its thickness both ways, and
+// round its edge.  A face faces a node of shells alone when it lies within 60
+// degrees of the shells' plane, from either side, or when the shells run
+// from the node away from the face (a plate's edge standing on another: the
+// way to its shells' centres, summed, has a tenth of their length along the
+// face's normal, also for shells ten times longer than high), not when they
+// run over the face's edge into the body behind it (a sheet ending on a
+// block's edge, beside the block's side face) or along it (a sheet over the
+// block's edge).
+constexpr double kShellFacingCos = 0.5;
+constexpr double kShellEdgeShare = 0.1;
 
 // Body of every node of a surface: the nodes joined through its segments
 // (union-find over node ids).
@@ -71,19 +82,44 @@ bool unitNormal(const SegmentCuda& seg, double* n) {
   return norm3(n) > 0.5;
 }
 
-// Outward normals of the nodes of a side's own faces (summed, by node id).
-std::unordered_map<int, std::array<double, 3>> ownNormals(const Surface* side) {
-  std::unordered_map<int, std::array<double, 3>> sums;
-  if (side == nullptr) return sums;
+// What a node's own faces on its side say of the faces that face it: the
+// outward normals of its faces of solids, or, for a node of shells alone, the
+// normals of its shells (each turned to agree with the sum) and the ways from
+// the node to their centres; each summed, and the lengths of those ways.
+struct OwnFaces {
+  std::array<double, 3> outward{}, axis{}, inward{};
+  double spread = 0.0;
+  bool solid = false;
+  // True when the unit normal n, turned to the node's side, faces the node.
+  bool facedBy(const double* n) const {
+    if (solid) return dot3(n, outward.data()) < kFacingCos * norm3(outward.data());
+    return std::fabs(dot3(n, axis.data())) >= kShellFacingCos * norm3(axis.data()) ||
+           dot3(n, inward.data()) > kShellEdgeShare * spread;
+  }
+};
+
+std::unordered_map<int, OwnFaces> ownFaces(const Surface* side) {
+  std::unordered_map<int, OwnFaces> faces;
+  if (side == nullptr) return faces;
   for (const SegmentCuda& seg : side->segment_array) {
-    double n[3];
+    double n[3], centre[3] = {0.0, 0.0, 0.0};
     if (!unitNormal(seg, n)) continue;
+    for (int k = 0; k < seg.node_num; ++k)
+      for (int a = 0; a < 3; ++a) centre[a] += nodeCoord(&seg, k)[a] / seg.node_num;
     for (int k = 0; k < seg.node_num; ++k) {
-      std::array<double, 3>& s = sums[seg.node_id[k]];
-      for (int a = 0; a < 3; ++a) s[a] += n[a];
+      OwnFaces& f = faces[seg.node_id[k]];
+      f.solid = f.solid || seg.one_sided != 0;
+      const double turn = dot3(n, f.axis.data()) < 0.0 ? -1.0 : 1.0;
+      double way[3];
+      sub3(centre, nodeCoord(&seg, k), way);
+      if (seg.one_sided == 0) f.spread += norm3(way);
+      for (int a = 0; a < 3; ++a) {
+        (seg.one_sided != 0 ? f.outward[a] : f.axis[a]) += (seg.one_sided != 0 ? 1.0 : turn) * n[a];
+        if (seg.one_sided == 0) f.inward[a] += way[a];
+      }
     }
   }
-  return sums;
+  return faces;
 }
 
 // The master surface's segments in a tree of boxes (each segment's box
@@ -217,7 +253,7 @@ struct Nearest {
 
 // Of two faces at the same distance the first in the surface's order.
 Nearest nearestFacingFace(const Surface& master, const SegmentBoxes& boxes, Bodies& bodies, const NodeCuda& node,
-                          const std::array<double, 3>* own) {
+                          const OwnFaces* own) {
   Nearest best;
   const int body = bodies.of(node.id);
   const double* x = node.coord;
@@ -238,7 +274,8 @@ Nearest nearestFacingFace(const Surface& master, const SegmentBoxes& boxes, Bodi
     }
     // A solid's face is touched from outside only; a shell from either side.
     const int side = seg.one_sided != 0 || d >= 0.0 ? 1 : -1;
-    if (own != nullptr && side * dot3(n, own->data()) >= kFacingCos * norm3(own->data())) return;
+    const double facing[3] = {side * n[0], side * n[1], side * n[2]};
+    if (own != nullptr && !own->facedBy(facing)) return;
     const double gap = side * d - 0.5 * (seg.thickness + node.thickness);
     if (std::fabs(gap) > kOverlapReachShare * segmentSize(&seg)) return;
     const bool nearer = best.segment == nullptr || std::fabs(gap) < std::fabs(best.gap) ||
@@ -276,7 +313,7 @@ int findInitialOverlaps(std::vector<SubDomainManager>& searched) {
     auto found = masters.find(master);
     if (found == masters.end()) found = masters.try_emplace(master, SegmentBoxes(*master), Bodies(*master)).first;
     auto& [boxes, bodies] = found->second;
-    const auto own = ownNormals(m.slaveSurface);
+    const auto own = ownFaces(m.slaveSurface);
     for (ContactNodeCuda* cn : m.slave_contact_node_array_cpu) {
       if (cn == nullptr || cn->node == nullptr) continue;
       const auto it = own.find(cn->node_id);

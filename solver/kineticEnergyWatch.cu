@@ -84,10 +84,14 @@ void KineticEnergyWatch::keepElementForcesCpu(const std::vector<NodeCuda>& nodes
   for (size_t i = 0; i < nodes.size(); ++i) keepElementForce(work_[i], nodes[i]);
 }
 
+void KineticEnergyWatch::addStartContactWork(double before, double after) { startContactWork_ += after - before; }
+
 bool KineticEnergyWatch::outgrowsBalance(double energy) const {
   // Kinetic energy = initial energy + outside work + element work: what did
   // not come from the elements came from the start or from outside.
-  return energy > kBalanceMultiple * (energy - elementWork_ + kGrossShare * grossWork_);
+  const double work = elementWork_ + startContactWork_;
+  const double gross = grossWork_ + (startContactWork_ < 0.0 ? -startContactWork_ : startContactWork_);
+  return energy > kBalanceMultiple * (energy - work + kGrossShare * gross);
 }
 
 bool KineticEnergyWatch::runsAway(double energy, int cycle) {

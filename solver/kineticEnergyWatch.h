@@ -40,6 +40,11 @@ class KineticEnergyWatch {
   // True when energy is far beyond the initial energy plus the work done on
   // the model from outside (the element work summed up to the last look).
   bool outgrowsBalance(double energy) const;
+  // The kinetic energy before and after the contact's own update before the
+  // first move: the pairs a model starts with (a plate moving into one it
+  // starts inside) may take out all its energy there, and that work counts
+  // with the element work.
+  void addStartContactWork(double before, double after);
   double growthBefore() const { return start_; }  // the energy before the growth
   int cycles() const { return cycles_; }          // cycles over which it grew
 
@@ -74,6 +79,7 @@ class KineticEnergyWatch {
   int workNodes_ = 0;  // device nodes of workGpu_
   double elementWork_ = 0.0;
   double grossWork_ = 0.0;
+  double startContactWork_ = 0.0;
 };
 
 // The message of a run stopped by the watch, on the error stream and in the

@@ -37,15 +37,28 @@ __host__ __device__ inline void wallEdges(const RigidWallFrame& w, double3& e1, 
 }
 }  // namespace
 
-__host__ __device__ void rigidWallNodeForce(NodeCuda& node, const RigidWallFrame& w) {
+// Depth behind the plane, as a share of a finite wall's edges, from which a
+// node beside the wall lies on its far side: a node held on the plane that
+// slides over the wall's edge and back lies that close to it by round-off.
+constexpr double kFarSideShare = 1e-9;
+
+__host__ __device__ void rigidWallNodeForce(NodeCuda& node, const RigidWallFrame& w, unsigned char& farSide) {
   const double3 d = make_double3(node.coord[0] - w.tail.x, node.coord[1] - w.tail.y, node.coord[2] - w.tail.z);
+  const double gap = dot3(w.normal, d) - 0.5 * node.thickness;
   if (w.length != 0.0 && w.width != 0.0) {
     double3 e1, e2;
     wallEdges(w, e1, e2);
     const double s = dot3(d, e1), t = dot3(d, e2);
-    if (s < 0.0 || t < 0.0 || s > w.length || t > w.width) return;
+    const bool beside = s < 0.0 || t < 0.0 || s > w.length || t > w.width;
+    // Behind the plane beside the wall, the node is on the wall's far side
+    // until it comes back in front of the plane.
+    if (gap >= 0.0) {
+      farSide = 0;
+    } else if (beside && gap < -kFarSideShare * (w.length + w.width)) {
+      farSide = 1;
+    }
+    if (beside || farSide != 0) return;
   }
-  const double gap = dot3(w.normal, d) - 0.5 * node.thickness;
   if (!(w.dt > 0.0) || !(w.velocityStep > 0.0)) return;
   const double m = node.equivalent_mass > 0.0 ? node.equivalent_mass : node.mass;
   if (!(m > 0.0)) return;
@@ -69,12 +82,12 @@ __host__ __device__ void rigidWallNodeForce(NodeCuda& node, const RigidWallFrame
 
 __global__ void rigidwallForceDenfGlobal(NodeCuda** slaves, double3 tail, double3 normal, double3 direction,
                                          double wallSpeed, double velocityStep, int n, double /*unused*/, double dt,
-                                         double3 corner, double length, double width) {
+                                         double3 corner, double length, double width, unsigned char* farSide) {
   const RigidWallFrame wall{tail, normal, direction, corner, wallSpeed, dt, length, width, velocityStep};
   const int stride = blockDim.x * blockDim.y * gridDim.x * gridDim.y;
   for (int k = ((blockDim.y * blockIdx.y + threadIdx.y) * gridDim.x + blockIdx.x) * blockDim.x + threadIdx.x; k < n;
        k += stride) {
-    if (slaves[k] != nullptr) rigidWallNodeForce(*slaves[k], wall);
+    if (slaves[k] != nullptr) rigidWallNodeForce(*slaves[k], wall, farSide[k]);
   }
 }
 
@@ -124,6 +137,7 @@ bool RigidWall::linkSlaveNodes(NodeManager* nodeManager, SetManager* setManager)
     }
   }
   slave_node_num = static_cast<int>(slave_node_array.size());
+  far_side.assign(slave_node_array.size(), 0);
   return true;
 }
 
@@ -157,7 +171,11 @@ void RigidWall::calWallMotion(double dt, double t) {
   }
 }
 
-void RigidWall::copySlaveNodesToGpu(FEMDynamic* fem) { slave_node_array_gpu.build(slave_node_array, fem->nodeManager); }
+void RigidWall::copySlaveNodesToGpu(FEMDynamic* fem) {
+  slave_node_array_gpu.build(slave_node_array, fem->nodeManager);
+  far_side.assign(slave_node_array.size(), 0);
+  far_side_gpu.assign(far_side.data(), slave_node_array_gpu.size());
+}
 
 void RigidWall::move(double dt, double time) { calWallMotion(dt, time); }
 
@@ -180,7 +198,7 @@ void RigidWall::applyForce(FEMDynamic* fem, double time, double dt) {
   const double velocityStep = 0.5 * (dt + (fem != nullptr ? fem->prev_dt : dt));
   launch(rigidwallForceDenfGlobal, dim3(static_cast<unsigned>(n / 32 + 1)), dim3(5, 5), slave_node_array_gpu.data(),
          toDouble3(tail_point), toDouble3(normal), toDouble3(motion_direction), wall_speed, velocityStep, n, 0.0, dt,
-         toDouble3(edge_point), edge_lengths[0], edge_lengths[1]);
+         toDouble3(edge_point), edge_lengths[0], edge_lengths[1], far_side_gpu.data());
 }
 
 void RigidWall::applyForceCpu(double time, double dt, double prevDt) {
@@ -188,5 +206,6 @@ void RigidWall::applyForceCpu(double time, double dt, double prevDt) {
   const RigidWallFrame wall{toDouble3(tail_point), toDouble3(normal), toDouble3(motion_direction),
                             toDouble3(edge_point), wall_speed,        dt,
                             edge_lengths[0],       edge_lengths[1],   0.5 * (dt + prevDt)};
-  for (NodeCuda* node : slave_node_array) rigidWallNodeForce(*node, wall);
+  far_side.resize(slave_node_array.size(), 0);
+  for (std::size_t k = 0; k < slave_node_array.size(); ++k) rigidWallNodeForce(*slave_node_array[k], wall, far_side[k]);
 }

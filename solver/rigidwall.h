@@ -45,6 +45,10 @@ class RigidWall {
   std::vector<NodeCuda*> slave_node_array;
   int slave_node_num = 0;
   DeviceNodeList slave_node_array_gpu;
+  // Per slave node: 1 while it is on the wall's far side (it passed behind
+  // the plane beside a finite wall), host and device copies.
+  std::vector<unsigned char> far_side;
+  DeviceArray<unsigned char> far_side_gpu;
 
   // Slave nodes: every node of the model for slave set 0, else the nodes of
   // that node set (ids that are no node are left out). False, after a
@@ -68,9 +72,13 @@ class RigidWall {
   // Pushes every slave node that would end the coming step behind the wall
   // (closer than half its thickness): the force lets it land on the wall at
   // the end of the step, or, once it is there or behind, brings its normal
-  // motion to the wall's.  dt is the coming step; the velocity update takes
-  // the mean of dt and the previous step (the solver's; prevDt for the host
-  // twin): at set-up, before the first step, that is half a step.
+  // motion to the wall's.  A finite wall acts on the nodes that reach its
+  // plane from the front within its rectangle: a node that passes behind the
+  // plane beside it is on its far side, and moves freely there, also within
+  // the rectangle, until it is in front again.  dt is the coming step; the
+  // velocity update takes the mean of dt and the previous step (the solver's;
+  // prevDt for the host twin): at set-up, before the first step, that is
+  // half a step.
   void applyForce(FEMDynamic* fem, double time, double dt);
   void applyForceCpu(double time, double dt, double prevDt);
   bool finite() const { return edge_lengths[0] != 0.0 && edge_lengths[1] != 0.0; }
@@ -89,9 +97,10 @@ struct RigidWallFrame {
   double velocityStep;  // step of the coming velocity update
 };
 
-// Wall force on one node (see RigidWall::applyForce).
-__host__ __device__ void rigidWallNodeForce(NodeCuda& node, const RigidWallFrame& wall);
+// Wall force on one node (see RigidWall::applyForce); farSide: the node's
+// far-side flag, kept up to date.
+__host__ __device__ void rigidWallNodeForce(NodeCuda& node, const RigidWallFrame& wall, unsigned char& farSide);
 
 __global__ void rigidwallForceDenfGlobal(NodeCuda** slaves, double3 tail, double3 normal, double3 direction,
                                          double wallSpeed, double velocityStep, int n, double unused, double dt,
-                                         double3 corner, double length, double width);
+                                         double3 corner, double length, double width, unsigned char* farSide);

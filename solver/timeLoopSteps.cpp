@@ -229,6 +229,7 @@ void TimeLoopSteps::contactBeforeFirstMove(const std::function<void()>& contactS
   contactStep();
   host_ ? nm->presetStepsCpu(0.0) : nm->presetSteps(0.0);
   const bool pairs = d_->pairManager->activePairCount() > 0;
+  const double before = pairs ? kineticEnergy() : 0.0;
   if (pairs) {
     slaveForcesToMasters();
     applyBoundaries();
@@ -238,6 +239,11 @@ void TimeLoopSteps::contactBeforeFirstMove(const std::function<void()>& contactS
   if (!pairs) return;
   host_ ? nm->allNodeAccelVelAddCalCpu(d_->dt, d_->dt) : nm->allNodeAccelVelAddCal(d_->dt, d_->dt);
   slavesFollowMasters();
+  energyWatch_.addStartContactWork(before, kineticEnergy());
+}
+
+double TimeLoopSteps::kineticEnergy() {
+  return host_ ? energyWatch_.lookCpu(d_->nodeManager->node_array_cpu) : energyWatch_.lookGpu(*d_->nodeManager);
 }
 
 void TimeLoopSteps::slaveForcesToMasters() {
@@ -283,8 +289,7 @@ bool TimeLoopSteps::stateStopsRun(bool everyNode) {
 // run stops naming the element with the smallest step.
 bool TimeLoopSteps::energyStopsRun() {
   if (d_->cycle % kEnergyWatchCycles != 0 && !lastCycle) return false;
-  const double energy =
-      host_ ? energyWatch_.lookCpu(d_->nodeManager->node_array_cpu) : energyWatch_.lookGpu(*d_->nodeManager);
+  const double energy = kineticEnergy();
   if (energyWatch_.runsAway(energy, d_->cycle)) {
     reportRunawayEnergy(energyWatch_, energy, d_->time, d_->cycle, smallestElementStep());
     return true;

@@ -80,6 +80,8 @@ class TimeLoopSteps {
   void contactBeforeFirstMove(const std::function<void()>& contactStep);
   bool stateStopsRun(bool everyNode);
   bool energyStopsRun();
+  // The nodes' kinetic energy, as the energy watch looks at it.
+  double kineticEnergy();
   bool stepStopsRun(bool firstStep);
   ElementStep smallestElementStep() const;
 

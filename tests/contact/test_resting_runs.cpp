@@ -108,6 +108,12 @@ double kineticEnergy(const std::vector<NodeCuda>& nodes) {
   return e;
 }
 
+std::string movingShellsAtRest() {  // its upper plate at 10 m/s
+  std::string d = deckcase::readText(deckcase::caseFolder("shells_at_rest") / "deck.k");
+  return d.insert(d.rfind("*END"), motiondeck::nodeSet(2, {10, 11, 12, 13, 14, 15, 16, 17, 18}) +
+                                       "*INITIAL_VELOCITY\n" + card({"2"}) + card({"0.0", "0.0", "-10.0"}));
+}
+
 class HoldingContact : public ::testing::TestWithParam<HoldCase> {};
 
 DEVICE_TEST_P(HoldingContact, NoNodeStaysInsideAndNothingGainsEnergy) {
@@ -172,6 +178,10 @@ INSTANTIATE_TEST_SUITE_P(
                  9, 1e-3, true, 0.0, 0.0},
         HoldCase{"thick_on_thin", deckcase::readText(deckcase::caseFolder("thick_on_thin") / "deck.k"), 0.01, 9, -1, 9,
                  1e-3, true, 0.0, 0.0},
+        // Shell plates starting inside a held one: edge-on (the edge stops before time 0 is written) and face on face.
+        HoldCase{"shell_edge_on", deckcase::readText(deckcase::caseFolder("shell_edge_on") / "deck.k"), 0.005, 9, -1, 3,
+                 1e-3, false, 0.0, 0.0},
+        HoldCase{"shells_overlapping_moving", movingShellsAtRest(), 0.01, 9, -1, 9, 1e-3, true, 0.0, 0.0},
         HoldCase{"pressed_stack", pressedstack::deck(6e-5), pressedstack::kCell, pressedstack::kBlockNodes, 100, 25,
                  1e-3, false, 2.0 * pressedstack::kPressure * 8 * pressedstack::kCell / pressedstack::kYoung, 0.0}),
     [](const auto& info) { return std::string(info.param.name); });

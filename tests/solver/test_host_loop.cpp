@@ -192,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,
                                                   "*KEYWORD\n" + blockdrop::deck(-3e-6, true, 4e-5, true) + "*END\n"},
                                          LoopCase{"rigid_touching", blockdrop::kBlockNodes + 18, 0.0,
                                                   "*KEYWORD\n" + blockdrop::deck(0.0, false, 1e-4, true) + "*END\n"},
-                                         rigidTouchingOneWay()),
+                                         rigidTouchingOneWay(), LoopCase{"shell_edge_on", 18}),
                          [](const testing::TestParamInfo<LoopCase>& info) { return std::string(info.param.deck); });
 
 }  // namespace
