@@ -17,6 +17,7 @@
 #include "elements/hexa1stRGroup.h"
 #include "materials/elementInversion.h"
 #include "platform/cublasHandle.h"
+#include "platform/laneCbrt.h"
 #include "platform/simdLane.h"
 #include "tests/elements/solidDeviceModel.h"
 
@@ -413,6 +414,28 @@ TEST(ElementLanes, LengthsWithFewRootsAgreeWithTheFaceAreas) {
     for (int I = 0; I < 8; ++I)
       for (int k = 0; k < 3; ++k) laneSet(xl[I][k], l, x[I][k] = 0.5 * (1 + solid1st::hexaCorner(k, I)) + 0.3 * u(rng));
     EXPECT_EQ(laneGet(solid1st::hexaCharactLength(xl), l), solid1st::hexaCharactLength(x));
+  }
+}
+
+// Cube roots of kLaneWidth values at a time, in the kernels' instruction
+// sets.
+FEM_LANE_KERNEL void cubeRoots(const double* in, double* out) {
+  const LaneDouble r = laneCbrt(laneLoad(in));
+  for (int l = 0; l < kLaneWidth; ++l) out[l] = laneGet(r, l);
+}
+
+TEST(ElementLanes, CubeRootsAreTheLibraryOnes) {
+  std::mt19937_64 rng(9u);
+  std::uniform_real_distribution<double> mantissa(0.5, 1.0);
+  std::uniform_int_distribution<int> exponent(-1074, 1024);
+  const double odd[] = {0.0, -0.0, 1e-310, -4.9e-324, HUGE_VAL, -HUGE_VAL, NAN, 1.0, -27.0, 0x1p-1022};
+  for (int trial = 0; trial < 200000; ++trial) {
+    double a[kLaneWidth], r[kLaneWidth];
+    for (int l = 0; l < kLaneWidth; ++l)
+      a[l] = trial < 10 && l == 0 ? odd[trial] : (l == 3 ? -1 : 1) * std::ldexp(mantissa(rng), exponent(rng));
+    cubeRoots(a, r);
+    for (int l = 0; l < kLaneWidth; ++l)
+      ASSERT_TRUE(r[l] == std::cbrt(a[l]) || (std::isnan(r[l]) && std::isnan(a[l]))) << a[l];
   }
 }
 
