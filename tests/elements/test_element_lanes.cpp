@@ -96,17 +96,28 @@ void oneElementPass(SolidModel& m) {
 // The solid kernels' driver over the model on the device, passes times
 // (the nodes stay put; stresses and hourglass states go on); the elements
 // read back into the model.  Returns the smallest step of the last pass.
-double devicePass(SolidModel& m, int passes = 1) {
+double devicePass(SolidModel& m, int passes = 1, bool motions = false) {
   solidtest::DeviceModel d(m);
   ElementControl control;
   control.allocateAndCopyElementPtr(d.parts);
   control.sortElementPtrByType();
   control.allocateBlockDtBuffer();
   control.allocateDtArray();
+  // The nodes' motions as a displacement update leaves them, before each pass.
+  NodeMotions kept;
+  const int n = static_cast<int>(m.nodes.size());
+  std::vector<NodeMotion> motion(m.nodes.size());
+  for (int i = 0; i < n; ++i) writeNodeMotion(motion.data(), i, m.nodes[i]);
+  if (motions) control.linkNodeMotions(&kept);
   const CublasHandle handle;
   double candidate = 1.0;
-  for (int p = 0; p < passes; ++p)
+  for (int p = 0; p < passes; ++p) {
+    if (NodeMotion* target = kept.target(n)) {
+      CUDA_CHECK(cudaMemcpy(target, motion.data(), sizeof(NodeMotion) * motion.size(), cudaMemcpyHostToDevice));
+      kept.written(d.nodes, n);
+    }
     control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, kDt, handle.get(), &candidate, kSafeFactor);
+  }
   m.elems = d.readElements();
   return candidate;
 }
@@ -234,40 +245,43 @@ TEST(ElementLanes, DriverOverAMixedModelMatchesTheOneElementPath) {
 // made at its first pass: over several passes (hourglass states and
 // stresses carried on), with groups ahead asked for, a group left to the
 // one-element path and a short last group, every element gets the very
-// bits of groups computed from their element records.
+// bits of groups computed from their element records, whether the driver
+// reads the nodes' records or the motions a displacement update wrote.
 TEST(ElementLanes, DriverGroupEntriesGiveTheBitsOfTheElementRecords) {
-  const int count = 6 * kLaneWidth + 1, passes = 3;
-  SolidModel host, dev;
-  randomHexahedra(host, count, 17u);
-  randomHexahedra(dev, count, 17u);
-  for (SolidModel* m : {&host, &dev}) {
-    SolidElementCuda& e = m->elems[2 * kLaneWidth + 1];
-    for (int I = 0; I < 4; ++I) std::swap(e.node_id[I], e.node_id[I + 4]);
-    e.bulidNodeMatch(m->nodes.data());
-  }
-  const double candidate = devicePass(dev, passes);
-  MaterialNew* materials[1] = {host.material.get()};
-  std::vector<SolidElementCuda*> elements;
-  for (SolidElementCuda& e : host.elems) elements.push_back(&e);
-  std::vector<double> steps(count);
-  for (int p = 0; p < passes; ++p)
-    for (int g = 0; g < count; g += kLaneWidth) {
-      if (g + kLaneWidth <= count &&
-          onePointHexaLaneGroup(materials, &host.hourglass, elements.data() + g, kDt, kSafeFactor, steps.data() + g))
-        continue;
-      for (int e = g; e < std::min(g + kLaneWidth, count); ++e) {
-        host.elems[e].computeSolidInterForceGpu(host.material.get(), nullptr, &host.hourglass, kDt);
-        host.elems[e].computeSolidCharactLength();
-        host.elems[e].computeSolidTimeStep(host.material.get(), kSafeFactor);
-      }
+  for (bool motions : {false, true}) {
+    const int count = 6 * kLaneWidth + 1, passes = 3;
+    SolidModel host, dev;
+    randomHexahedra(host, count, 17u);
+    randomHexahedra(dev, count, 17u);
+    for (SolidModel* m : {&host, &dev}) {
+      SolidElementCuda& e = m->elems[2 * kLaneWidth + 1];
+      for (int I = 0; I < 4; ++I) std::swap(e.node_id[I], e.node_id[I + 4]);
+      e.bulidNodeMatch(m->nodes.data());
     }
-  const PassResult a(dev), b(host);
-  EXPECT_EQ(a.force, b.force);
-  EXPECT_EQ(a.hourglass, b.hourglass);
-  EXPECT_EQ(a.volume, b.volume);
-  EXPECT_EQ(a.length, b.length);
-  EXPECT_EQ(a.step, b.step);
-  EXPECT_EQ(candidate, *std::min_element(b.step.begin(), b.step.end()));
+    const double candidate = devicePass(dev, passes, motions);
+    MaterialNew* materials[1] = {host.material.get()};
+    std::vector<SolidElementCuda*> elements;
+    for (SolidElementCuda& e : host.elems) elements.push_back(&e);
+    std::vector<double> steps(count);
+    for (int p = 0; p < passes; ++p)
+      for (int g = 0; g < count; g += kLaneWidth) {
+        if (g + kLaneWidth <= count &&
+            onePointHexaLaneGroup(materials, &host.hourglass, elements.data() + g, kDt, kSafeFactor, steps.data() + g))
+          continue;
+        for (int e = g; e < std::min(g + kLaneWidth, count); ++e) {
+          host.elems[e].computeSolidInterForceGpu(host.material.get(), nullptr, &host.hourglass, kDt);
+          host.elems[e].computeSolidCharactLength();
+          host.elems[e].computeSolidTimeStep(host.material.get(), kSafeFactor);
+        }
+      }
+    const PassResult a(dev), b(host);
+    EXPECT_EQ(a.force, b.force);
+    EXPECT_EQ(a.hourglass, b.hourglass);
+    EXPECT_EQ(a.volume, b.volume);
+    EXPECT_EQ(a.length, b.length);
+    EXPECT_EQ(a.step, b.step);
+    EXPECT_EQ(candidate, *std::min_element(b.step.begin(), b.step.end()));
+  }
 }
 
 // A group's entry asks ahead for each node of its elements once, and not
