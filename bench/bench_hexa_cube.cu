@@ -125,6 +125,7 @@ class CubeModel {
     hostMaterial_ = std::make_unique<LinearElasticMaterial>(&record_);
     run_.start(&nodeManager_, &store_, &record_, hostMaterial_.get(), sec);
     run_.cycle.control->chunk_step_minimum = compact;
+    if (compact) run_.cycle.control->linkNodeMotions(&nodeManager_.node_motions);
   }
 
   // The element and node steps of the GPU cycle.

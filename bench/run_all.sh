@@ -9,11 +9,21 @@
 # that the distance to the floor is a figure of every run.  Run it on a
 # quiet machine: timings taken while others build or run say little.
 #
-#   bench/run_all.sh [build folder=build] [log=bench_all.log]
+# Given the benchmark folder of another build (the program before a change,
+# say), it also runs that build's cube benchmarks (30^3 and 60^3, in turn
+# with this build's, the best of three runs each) into the log file with
+# ".old" appended, and prints each figure of this build over the other's.
+#
+#   bench/run_all.sh [build folder=build] [log=bench_all.log] [other bench folder]
 set -eu
 build=${1:-build}
 log=${2:-bench_all.log}
+old=${3:-}
 bin="$build/bench"
+if [ -n "$old" ] && [ ! -x "$old/bench_hexa_cube" ]; then
+  echo "run_all.sh: $old/bench_hexa_cube not found" >&2
+  exit 1
+fi
 for b in bench_triad bench_contact_plate bench_contact_setup bench_setup bench_vtk_writer bench_hexa_cube \
   bench_shell_plate bench_run; do
   if [ ! -x "$bin/$b" ]; then
@@ -46,6 +56,14 @@ run "$bin/bench_hexa_cube" 40 20
 run "$bin/bench_hexa_cube" 60 20
 run "$bin/bench_shell_plate" 200 20
 run "$bin/bench_run" 30 200
+if [ -n "$old" ]; then
+  : >"$log.old"
+  for n in 30 60; do
+    echo "== $old/bench_hexa_cube $n 20" >>"$log.old"
+    "$old/bench_hexa_cube" "$n" 20 >>"$log.old" 2>&1
+    run "$bin/bench_hexa_cube" "$n" 20
+  done
+fi
 model=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
 echo "Machine: $model, $cores cores; load average before $load_before, after $(cut -d' ' -f1-3 /proc/loadavg)."
 echo
@@ -68,3 +86,23 @@ awk -F'|' '
     }
     print row
   }' "$log" "$log"
+# This build's figures over the other build's, row by row (its last run of
+# each row in the log against the other's).
+if [ -n "$old" ]; then
+  echo
+  echo "Over the build in $old (this build's time / the other's):"
+  echo
+  echo "| figure | $columns | $cores, one core busy |"
+  echo "| --- |$(echo "$columns" | sed 's/[^|]*/ --- /g') | --- |"
+  awk -F'|' '
+    function trim(s) { gsub(/^ +| +$/, "", s); return s }
+    FNR == NR { if ($1 ~ /^table / && $2 ~ /us per element-cycle/) for (i = 3; i < NF; ++i) other[trim($2), i] = trim($i); next }
+    $1 ~ /^table / && $2 ~ /us per element-cycle/ && (trim($2), 3) in other { row[trim($2)] = $0 }
+    END {
+      for (f in row) {
+        split(row[f], c, "|"); line = "| " f ": time over the other build |"
+        for (i = 3; i < length(c); ++i) line = line sprintf(" %.2f |", trim(c[i]) / other[f, i])
+        print line
+      }
+    }' "$log.old" "$log"
+fi

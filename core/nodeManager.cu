@@ -67,6 +67,7 @@ void NodeManager::allocateAndCopyNodes() {
   mass_shares_.release();
   slots_ordered_ = false;
   node_places.changed();
+  node_motions.changed();
   if (totNodeNum <= 0) return;
   freeDevice(node_array_gpu);
   CUDA_CHECK(cudaMalloc(&node_array_gpu, totNodeNum * sizeof(NodeCuda)));
@@ -163,11 +164,13 @@ __global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double pre
 __global__ void AllNodeAccelVelAddCal(NodeCuda* nodes, int n, double dt, double prevDt) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) nodes[i].accelVelUpdateAdding(dt, prevDt);
 }
-__global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof, NodePlaceTarget places) {
+__global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof, NodePlaceTarget places,
+                               NodeMotion* motions) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     lanePrefetchAhead<kNodeAhead>(nodes, i, n, kPlaceRun, kMotionRun);
     nodes[i].dispUpdate(dt, dof);
     writeNodePlace(places, i, nodes[i]);
+    writeNodeMotion(motions, i, nodes[i]);
   }
 }
 __global__ void PresetNodeSteps(NodeCuda* nodes, int n, double dt, NodePlaceTarget places) {
@@ -194,11 +197,13 @@ __global__ void GpuAverageNodeStr(int n, NodeCuda* nodes) {
 // Launches over no nodes are skipped: there is no device array to pass.
 void NodeManager::allNodeAccelVelCal(double dt, double prevDt) { allNodeAccelVelWorkCal(dt, prevDt, nullptr); }
 void NodeManager::allNodeAccelVelWorkCal(double dt, double prevDt, NodeWork* work) {
+  node_motions.changed();
   if (totNodeNum <= 0) return;
   launch(AllNodeAccelVelCal, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt, prevDt,
          work);
 }
 void NodeManager::allNodeAccelVelAddCal(double dt, double prevDt) {
+  node_motions.changed();
   if (totNodeNum <= 0) return;
   launch(AllNodeAccelVelAddCal, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt,
          prevDt);
@@ -206,14 +211,16 @@ void NodeManager::allNodeAccelVelAddCal(double dt, double prevDt) {
 void NodeManager::allNodeDispCal(double dt) {
   if (totNodeNum <= 0) return;
   launch(AllNodeDispCal, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt,
-         dof_num > 0 ? dof_num : 6, node_places.target(totNodeNum));
+         dof_num > 0 ? dof_num : 6, node_places.target(totNodeNum), node_motions.target(totNodeNum));
   node_places.written(totNodeNum);
+  node_motions.written(node_array_gpu, totNodeNum);
 }
 void NodeManager::presetSteps(double dt) {
   if (totNodeNum <= 0) return;
   launch(PresetNodeSteps, nodeCycleGrid(totNodeNum), dim3(kNodeCycleBlock), node_array_gpu, totNodeNum, dt,
          node_places.target(totNodeNum));
   node_places.written(totNodeNum);
+  node_motions.changed();
 }
 void NodeManager::gpuResetNodeMass() {
   if (totNodeNum <= 0) return;

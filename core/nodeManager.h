@@ -7,6 +7,7 @@
 #include "core/nodeFieldCopy.h"
 #include "core/nodeForceRows.h"
 #include "core/nodeMassShares.h"
+#include "core/nodeMotions.h"
 #include "core/nodePlaces.h"
 #include "core/nodeWork.h"
 
@@ -31,6 +32,9 @@ class NodeManager {
   // The places of the nodes that contact's surfaces read every cycle,
   // written by the displacement update and the preset step.
   NodePlaces node_places;
+  // Every node's coordinates, step and velocity, written by the
+  // displacement update for the element pass after it, when one wants them.
+  NodeMotions node_motions;
 
   NodeManager() = default;
   NodeManager(const NodeManager&) = delete;
@@ -103,7 +107,7 @@ class NodeManager {
 // Kernels (one thread per node; the grid-stride ones walk a two-dimensional grid).
 __global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double prevDt, NodeWork* work);
 __global__ void AllNodeAccelVelAddCal(NodeCuda* nodes, int n, double dt, double prevDt);
-__global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof, NodePlaceTarget places);
+__global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof, NodePlaceTarget places, NodeMotion* motions);
 __global__ void GpuResetNodeMass(int n, NodeCuda* nodes);
 __global__ void GpuUpdateEquivalentMass(int n, NodeCuda* nodes);
 __global__ void GpuClearNodeStr(int n, NodeCuda* nodes);

@@ -145,8 +145,8 @@ __global__ void BuildHexaLaneGroups(MaterialNew** materials, HourglassControl* h
 }
 
 __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
-                                         SolidElementCuda** elements, const HexaLaneGroup* groups, int n, double dt,
-                                         double* steps, double safeFactor) {
+                                         SolidElementCuda** elements, const HexaLaneGroup* groups,
+                                         NodeMotionView motions, int n, double dt, double* steps, double safeFactor) {
   const auto step = [&](SolidElementCuda* e, const MaterialNew* material, Section* section) {
     e->computeSolidInterForceGpu(material, section, hourglassOfPart(hourglass, e->part_id), dt);
     e->lengthAfterForce();
@@ -156,7 +156,7 @@ __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* secti
   for (int g = gridStrideStart(); g < laneGroups(n); g += gridStride()) {
     const int first = g * kLaneWidth, last = min(first + kLaneWidth, n);
     if (g < full && groups != nullptr &&
-        onePointHexaLanes(materials, hourglass, elements + first, groups + g, full - 1 - g, dt, safeFactor,
+        onePointHexaLanes(materials, hourglass, elements + first, groups + g, full - 1 - g, motions, dt, safeFactor,
                           steps + first))
       continue;
     for (int i = first; i < last; ++i) solidForceOne(materials, sections, elements[i], steps + i, step);
@@ -562,6 +562,11 @@ void ElementControl::buildShellLaneGroups(MaterialNew** materials, Section* sect
          shellArrayGpu, shell_num, shellLaneGroups);
 }
 
+void ElementControl::linkNodeMotions(NodeMotions* motions) {
+  nodeMotions = motions;
+  if (motions != nullptr && solid_num >= kLaneWidth) motions->want();
+}
+
 void ElementControl::linkSmoothFem(SmoothFemManager* manager) {
   smoothFemManager = manager;
   smoothFemArray = manager != nullptr ? manager->smoothFemArrayGpu_ : nullptr;
@@ -584,12 +589,14 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
            sections, hourglass, shellArrayGpu, static_cast<const ShellLaneGroup*>(shellLaneGroups), shell_num, dt,
            dtArray + beam_num, safeFactor);
   }
+  // The nodes' motions serve this pass alone: the passes after it may move the nodes.
+  const NodeMotionView motions = nodeMotions != nullptr ? nodeMotions->take() : NodeMotionView{nullptr, nullptr, 0};
   double* solidSteps = dtArray + beam_num + shell_num;
   if (solid_num > 0) {
     buildHexaLaneGroups(materials, hourglass);
     launch(_AllSolidElementInterFor, blocksFor(laneGroups(solid_num), kForceBlock), dim3(kForceBlock), materials,
-           sections, hourglass, solidArrayGpu, static_cast<const HexaLaneGroup*>(hexaLaneGroups), solid_num, dt,
-           solidSteps, safeFactor);
+           sections, hourglass, solidArrayGpu, static_cast<const HexaLaneGroup*>(hexaLaneGroups), motions, solid_num,
+           dt, solidSteps, safeFactor);
   }
   if (discrete_num > 0)
     launch(_AllDiscreteElementInterFor, blocksFor(discrete_num, kForceBlock), dim3(kForceBlock), materials, sections,

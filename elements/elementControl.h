@@ -4,6 +4,7 @@
 #pragma once
 #include <vector>
 
+#include "core/nodeMotions.h"
 #include "elements/beamElement2nd.h"
 #include "elements/beamElementCuda.h"
 #include "elements/discreteCuda.h"
@@ -62,6 +63,9 @@ class ElementControl {
   double* solid2ndNodalStress = nullptr;
   // The same for the first-order shells (btshellGroup.h).
   ShellLaneGroup* shellLaneGroups = nullptr;
+  // Borrowed from the node manager: the nodes' motions the displacement
+  // update writes, read by the solids' group kernel (null: the records).
+  NodeMotions* nodeMotions = nullptr;
 
   ElementControl() = default;
   ElementControl(const ElementControl&) = delete;
@@ -80,6 +84,9 @@ class ElementControl {
   void allocateDtArray();
   // Borrows the smoothed-FEM domains of the manager.
   void linkSmoothFem(SmoothFemManager* manager);
+  // Borrows the node manager's motions, asking for them when a group of
+  // solids can read them.
+  void linkNodeMotions(NodeMotions* motions);
   // The solids' group entries (once, after the points and states are linked).
   void buildHexaLaneGroups(MaterialNew** materials, HourglassControl* hourglass);
   void buildShellLaneGroups(MaterialNew** materials, Section* sections, HourglassControl* hourglass);
@@ -137,8 +144,8 @@ class ElementControl {
 
 // ---- kernels ----
 __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
-                                         SolidElementCuda** elements, const HexaLaneGroup* groups, int n, double dt,
-                                         double* steps, double safeFactor);
+                                         SolidElementCuda** elements, const HexaLaneGroup* groups,
+                                         NodeMotionView motions, int n, double dt, double* steps, double safeFactor);
 __global__ void BuildHexaLaneGroups(MaterialNew** materials, HourglassControl* hourglass, SolidElementCuda** elements,
                                     int n, HexaLaneGroup* groups);
 __global__ void BuildShellLaneGroups(MaterialNew** materials, Section* sections, HourglassControl* hourglass,

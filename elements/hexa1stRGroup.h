@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "core/node.h"
+#include "core/nodeMotions.h"
 #include "elements/gausspoint.h"
 #include "platform/simdLane.h"
 
@@ -53,10 +54,13 @@ __host__ __device__ void fillHexaLaneGroup(MaterialNew* const* materials, const 
 // (elements[0..kLaneWidth-1], described by groups[0]; groups[1..ahead] are
 // the entries of the following groups, whose records are asked for
 // meanwhile) computed together, each element's step also into steps[l].
+// The nodes' coordinates, steps and velocities come from motions where it
+// holds every node of the group, from the node records otherwise (the same
+// values).
 // Returns false, having written nothing, when the group does not qualify
 // (see HexaLaneGroup::lanes) or holds a mirror-numbered, collapsed or
 // inside-out shape: its elements then take the one-element path.
 // hourglass is the table of one control per part (hourglassOfPart).
 __host__ __device__ bool onePointHexaLanes(MaterialNew* const* materials, const HourglassControl* hourglass,
                                            SolidElementCuda* const* elements, const HexaLaneGroup* groups, int ahead,
-                                           double dt, double safeFactor, double* steps);
+                                           const NodeMotionView& motions, double dt, double safeFactor, double* steps);

@@ -77,7 +77,7 @@ __host__ __device__ unsigned aheadNodeSlots(SolidElementCuda* const* elements, S
 // for the nodes not asked for with the group before; the points only where
 // the material's update reads them.
 __host__ __device__ void prefetchGroupAhead(MaterialNew* const* materials, SolidElementCuda* const* elements,
-                                            const HexaLaneGroup* groups, int ahead) {
+                                            const HexaLaneGroup* groups, int ahead, const NodeMotionView& motions) {
   lanePrefetchAhead<kHexaGroupsAhead + 1>(groups, 0, ahead + 1);
   if (ahead < kHexaGroupsAhead) return;
   const HexaLaneGroup& g = groups[kHexaGroupsAhead];
@@ -90,6 +90,10 @@ __host__ __device__ void prefetchGroupAhead(MaterialNew* const* materials, Solid
   for (unsigned slots = g.aheadNodes; slots != 0; slots &= slots - 1) {
     const int s = laneLowestBit(slots);
     const NodeCuda* nd = g.node[s / 8][s % 8];
+    if (const NodeMotion* m = motionOf(motions, nd)) {
+      lanePrefetchSpan<sizeof(NodeMotion)>(m);
+      continue;
+    }
     prefetchRow(nd->coord, kCoordLead);
     prefetchRow(nd->step_disp, kStepLead);
     prefetchRow(nd->vel, kVelLead);
@@ -115,6 +119,30 @@ __host__ __device__ void gatherLaneMotion(const HexaLaneGroup& g, LaneDouble x[8
     laneLoadThree<kVelLead>(vel, v[I]);
     for (int k = 0; k < 3; ++k) xm[I][k] = x[I][k] - 0.5 * du[k];
   }
+}
+
+// The same from the motions the displacement update wrote, when every node
+// of the group has one: each node's nine values read as one run.
+__host__ __device__ bool gatherLaneMotion(const HexaLaneGroup& g, const NodeMotionView& motions, LaneDouble x[8][3],
+                                          LaneDouble xm[8][3], LaneDouble v[8][3]) {
+  const double* rows[8][kLaneWidth];
+  for (int l = 0; l < kLaneWidth; ++l)
+    for (int I = 0; I < 8; ++I) {
+      const NodeMotion* m = motionOf(motions, g.node[l][I]);
+      if (m == nullptr) return false;
+      rows[I][l] = m->coord;
+    }
+  FEM_LANE_UNROLL
+  for (int I = 0; I < 8; ++I) {
+    LaneDouble a[9];  // coordinates, step, velocity
+    laneLoadBlock<9>(rows[I], a);
+    for (int k = 0; k < 3; ++k) {
+      x[I][k] = a[k];
+      xm[I][k] = a[k] - 0.5 * a[3 + k];
+      v[I][k] = a[6 + k];
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -153,16 +181,17 @@ __host__ __device__ void fillHexaLaneGroup(MaterialNew* const* materials, const 
 FEM_LANE_KERNEL __host__ __device__ bool onePointHexaLanes(MaterialNew* const* materials,
                                                            const HourglassControl* hourglass,
                                                            SolidElementCuda* const* elements,
-                                                           const HexaLaneGroup* groups, int ahead, double dt,
-                                                           double safeFactor, double* steps) {
+                                                           const HexaLaneGroup* groups, int ahead,
+                                                           const NodeMotionView& motions, double dt, double safeFactor,
+                                                           double* steps) {
   const HexaLaneGroup& group = groups[0];
   if (group.lanes == 0) return false;
   const MaterialNew* material = materials[group.materialId - 1];
   if (material == nullptr || material->id != group.materialId) return false;
   const HourglassControl* control = hourglassOfPart(hourglass, group.partId);
-  prefetchGroupAhead(materials, elements, groups, ahead);
+  prefetchGroupAhead(materials, elements, groups, ahead, motions);
   LaneDouble x[8][3], xm[8][3], v[8][3], B[3][8], Bm[3][8];
-  gatherLaneMotion(group, x, xm, v);
+  if (!gatherLaneMotion(group, motions, x, xm, v)) gatherLaneMotion(group, x, xm, v);
   const LaneDouble V = onepoint::centreGradients(x, B), Vm = onepoint::centreGradients(xm, Bm);
   const LaneDouble V0 = laneLoad(group.initialVolume);
   // Mirror-numbered, collapsed and inside-out elements (a volume of another
@@ -211,5 +240,6 @@ __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* const* materials, co
                                                double* steps) {
   HexaLaneGroup group;
   fillHexaLaneGroup(materials, hourglass, elements, nullptr, group);
-  return onePointHexaLanes(materials, hourglass, elements, &group, 0, dt, safeFactor, steps);
+  return onePointHexaLanes(materials, hourglass, elements, &group, 0, NodeMotionView{nullptr, nullptr, 0}, dt,
+                           safeFactor, steps);
 }

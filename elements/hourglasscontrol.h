@@ -1,10 +1,10 @@
 // Hourglass settings of reduced-integrated solids and the coefficients the
 // one-point formulations multiply their hourglass modes with.
 #pragma once
-#include <type_traits>
 
 #include "materials/materialnew.h"
 #include "platform/gpuRuntime.h"
+#include "platform/laneCbrt.h"
 #include "platform/simdLane.h"
 
 // Plain record: the device uses the uploaded bytes as they are. The form
@@ -52,16 +52,10 @@ __host__ __device__ inline bool sameHourglass(const HourglassControl* a, const H
   return a->type == b->type && a->coefficient == b->coefficient;
 }
 
-// V^(2/3), lane by lane.
+// V^(2/3), in the lanes.
 template <typename T>
 __host__ __device__ inline T twoThirdsPower(T V) {
-  constexpr int lanes = std::is_same_v<T, double> ? 1 : kLaneWidth;
-  T r = V;
-  for (int l = 0; l < lanes; ++l) {
-    const double v = laneGet(V, l);
-    laneSet(r, l, cbrt(v * v));
-  }
-  return r;
+  return laneCbrt(V * V);
 }
 
 // Viscous form: QM rho c V^(2/3) / 4 with c the dilatational wave speed.

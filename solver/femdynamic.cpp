@@ -367,6 +367,7 @@ bool FEMDynamic::initialComputeSingleGpu() {
   elementControl->allocateBlockDtBuffer();
   elementControl->allocateDtArray();
   elementControl->linkSmoothFem(smoothFemManager);
+  elementControl->linkNodeMotions(&nodeManager->node_motions);
   traceStep("RigidCuda::allocateForceBuffer");
   for (RigidCuda& r : rigidManager->rigid_array) r.allocateForceBuffer();
   traceStep("PairManager::allocatePairCounters");

@@ -17,6 +17,7 @@
 #include "elements/hexa1stRGroup.h"
 #include "materials/elementInversion.h"
 #include "platform/cublasHandle.h"
+#include "platform/laneCbrt.h"
 #include "platform/simdLane.h"
 #include "tests/elements/solidDeviceModel.h"
 
@@ -95,17 +96,28 @@ void oneElementPass(SolidModel& m) {
 // The solid kernels' driver over the model on the device, passes times
 // (the nodes stay put; stresses and hourglass states go on); the elements
 // read back into the model.  Returns the smallest step of the last pass.
-double devicePass(SolidModel& m, int passes = 1) {
+double devicePass(SolidModel& m, int passes = 1, bool motions = false) {
   solidtest::DeviceModel d(m);
   ElementControl control;
   control.allocateAndCopyElementPtr(d.parts);
   control.sortElementPtrByType();
   control.allocateBlockDtBuffer();
   control.allocateDtArray();
+  // The nodes' motions as a displacement update leaves them, before each pass.
+  NodeMotions kept;
+  const int n = static_cast<int>(m.nodes.size());
+  std::vector<NodeMotion> motion(m.nodes.size());
+  for (int i = 0; i < n; ++i) writeNodeMotion(motion.data(), i, m.nodes[i]);
+  if (motions) control.linkNodeMotions(&kept);
   const CublasHandle handle;
   double candidate = 1.0;
-  for (int p = 0; p < passes; ++p)
+  for (int p = 0; p < passes; ++p) {
+    if (NodeMotion* target = kept.target(n)) {
+      CUDA_CHECK(cudaMemcpy(target, motion.data(), sizeof(NodeMotion) * motion.size(), cudaMemcpyHostToDevice));
+      kept.written(d.nodes, n);
+    }
     control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, kDt, handle.get(), &candidate, kSafeFactor);
+  }
   m.elems = d.readElements();
   return candidate;
 }
@@ -233,40 +245,43 @@ DEVICE_TEST(ElementLanes, DriverOverAMixedModelMatchesTheOneElementPath) {
 // made at its first pass: over several passes (hourglass states and
 // stresses carried on), with groups ahead asked for, a group left to the
 // one-element path and a short last group, every element gets the very
-// bits of groups computed from their element records.
+// bits of groups computed from their element records, whether the driver
+// reads the nodes' records or the motions a displacement update wrote.
 DEVICE_TEST(ElementLanes, DriverGroupEntriesGiveTheBitsOfTheElementRecords) {
-  const int count = 6 * kLaneWidth + 1, passes = 3;
-  SolidModel host, dev;
-  randomHexahedra(host, count, 17u);
-  randomHexahedra(dev, count, 17u);
-  for (SolidModel* m : {&host, &dev}) {
-    SolidElementCuda& e = m->elems[2 * kLaneWidth + 1];
-    for (int I = 0; I < 4; ++I) std::swap(e.node_id[I], e.node_id[I + 4]);
-    e.bulidNodeMatch(m->nodes.data());
-  }
-  const double candidate = devicePass(dev, passes);
-  MaterialNew* materials[1] = {host.material.get()};
-  std::vector<SolidElementCuda*> elements;
-  for (SolidElementCuda& e : host.elems) elements.push_back(&e);
-  std::vector<double> steps(count);
-  for (int p = 0; p < passes; ++p)
-    for (int g = 0; g < count; g += kLaneWidth) {
-      if (g + kLaneWidth <= count &&
-          onePointHexaLaneGroup(materials, &host.hourglass, elements.data() + g, kDt, kSafeFactor, steps.data() + g))
-        continue;
-      for (int e = g; e < std::min(g + kLaneWidth, count); ++e) {
-        host.elems[e].computeSolidInterForceGpu(host.material.get(), nullptr, &host.hourglass, kDt);
-        host.elems[e].computeSolidCharactLength();
-        host.elems[e].computeSolidTimeStep(host.material.get(), kSafeFactor);
-      }
+  for (bool motions : {false, true}) {
+    const int count = 6 * kLaneWidth + 1, passes = 3;
+    SolidModel host, dev;
+    randomHexahedra(host, count, 17u);
+    randomHexahedra(dev, count, 17u);
+    for (SolidModel* m : {&host, &dev}) {
+      SolidElementCuda& e = m->elems[2 * kLaneWidth + 1];
+      for (int I = 0; I < 4; ++I) std::swap(e.node_id[I], e.node_id[I + 4]);
+      e.bulidNodeMatch(m->nodes.data());
     }
-  const PassResult a(dev), b(host);
-  EXPECT_EQ(a.force, b.force);
-  EXPECT_EQ(a.hourglass, b.hourglass);
-  EXPECT_EQ(a.volume, b.volume);
-  EXPECT_EQ(a.length, b.length);
-  EXPECT_EQ(a.step, b.step);
-  EXPECT_EQ(candidate, *std::min_element(b.step.begin(), b.step.end()));
+    const double candidate = devicePass(dev, passes, motions);
+    MaterialNew* materials[1] = {host.material.get()};
+    std::vector<SolidElementCuda*> elements;
+    for (SolidElementCuda& e : host.elems) elements.push_back(&e);
+    std::vector<double> steps(count);
+    for (int p = 0; p < passes; ++p)
+      for (int g = 0; g < count; g += kLaneWidth) {
+        if (g + kLaneWidth <= count &&
+            onePointHexaLaneGroup(materials, &host.hourglass, elements.data() + g, kDt, kSafeFactor, steps.data() + g))
+          continue;
+        for (int e = g; e < std::min(g + kLaneWidth, count); ++e) {
+          host.elems[e].computeSolidInterForceGpu(host.material.get(), nullptr, &host.hourglass, kDt);
+          host.elems[e].computeSolidCharactLength();
+          host.elems[e].computeSolidTimeStep(host.material.get(), kSafeFactor);
+        }
+      }
+    const PassResult a(dev), b(host);
+    EXPECT_EQ(a.force, b.force);
+    EXPECT_EQ(a.hourglass, b.hourglass);
+    EXPECT_EQ(a.volume, b.volume);
+    EXPECT_EQ(a.length, b.length);
+    EXPECT_EQ(a.step, b.step);
+    EXPECT_EQ(candidate, *std::min_element(b.step.begin(), b.step.end()));
+  }
 }
 
 // A group's entry asks ahead for each node of its elements once, and not
@@ -413,6 +428,28 @@ TEST(ElementLanes, LengthsWithFewRootsAgreeWithTheFaceAreas) {
     for (int I = 0; I < 8; ++I)
       for (int k = 0; k < 3; ++k) laneSet(xl[I][k], l, x[I][k] = 0.5 * (1 + solid1st::hexaCorner(k, I)) + 0.3 * u(rng));
     EXPECT_EQ(laneGet(solid1st::hexaCharactLength(xl), l), solid1st::hexaCharactLength(x));
+  }
+}
+
+// Cube roots of kLaneWidth values at a time, in the kernels' instruction
+// sets.
+FEM_LANE_KERNEL void cubeRoots(const double* in, double* out) {
+  const LaneDouble r = laneCbrt(laneLoad(in));
+  for (int l = 0; l < kLaneWidth; ++l) out[l] = laneGet(r, l);
+}
+
+TEST(ElementLanes, CubeRootsAreTheLibraryOnes) {
+  std::mt19937_64 rng(9u);
+  std::uniform_real_distribution<double> mantissa(0.5, 1.0);
+  std::uniform_int_distribution<int> exponent(-1074, 1024);
+  const double odd[] = {0.0, -0.0, 1e-310, -4.9e-324, HUGE_VAL, -HUGE_VAL, NAN, 1.0, -27.0, 0x1p-1022};
+  for (int trial = 0; trial < 200000; ++trial) {
+    double a[kLaneWidth], r[kLaneWidth];
+    for (int l = 0; l < kLaneWidth; ++l)
+      a[l] = trial < 10 && l == 0 ? odd[trial] : (l == 3 ? -1 : 1) * std::ldexp(mantissa(rng), exponent(rng));
+    cubeRoots(a, r);
+    for (int l = 0; l < kLaneWidth; ++l)
+      ASSERT_TRUE(r[l] == std::cbrt(a[l]) || (std::isnan(r[l]) && std::isnan(a[l]))) << a[l];
   }
 }
 
