@@ -20,7 +20,7 @@
 
 #include "bench/benchCycle.h"
 #include "core/node.h"
-#include "elements/solidElementCuda.h"
+#include "elements/solid1st/solidElementCuda.h"
 #include "output/paraViewOutput.h"
 
 namespace {

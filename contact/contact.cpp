@@ -11,7 +11,7 @@
 #include "core/nodeManager.h"
 #include "core/part.h"
 #include "core/setManager.h"
-#include "elements/elmmanager.h"
+#include "elements/common/elmmanager.h"
 #include "platform/gpuRuntime.h"
 
 Contact::Contact(Contact&& other) noexcept : ContactRecord(std::move(other)) {

@@ -14,8 +14,8 @@
 #include "core/nodeManager.h"
 #include "core/part.h"
 #include "core/section.h"
-#include "elements/elmmanager.h"
-#include "elements/elementType.h"
+#include "elements/common/elmmanager.h"
+#include "elements/common/elementType.h"
 #include "contact/contactModel.h"
 
 namespace {

@@ -64,7 +64,7 @@ __host__ __device__ inline void gatherNodeForceRows(NodeCuda& node, const NodeFo
 class NodeForceRowList {
  public:
   // Builds the lists of the n device nodes from their registration slots
-  // (the kernels know the element families: elements/nodeGather.h).
+  // (the kernels know the element families: elements/common/nodeGather.h).
   void build(NodeCuda* nodes, int n, NodeLists<NodeForceRow>::CountKernel count,
              NodeLists<NodeForceRow>::FillKernel fill) {
     lists_.build(nodes, n, count, fill);

@@ -19,7 +19,7 @@ class NodeManager {
   int dof_num = 0;                       // degrees of freedom per node (6)
   int totNodeNum = 0;                    // number of nodes (uploaded)
   std::map<int, NodeCuda*> node_id_map;  // id -> host node
-  // The element gathers of elements/nodeGather.h: the force gather reads
+  // The element gathers of elements/common/nodeGather.h: the force gather reads
   // the compact per-node lists (built at the first gather, after every
   // element has registered) rather than the records' slots; both sum the
   // same rows in the same order.

@@ -29,7 +29,7 @@ __host__ __device__ inline void gatherNodeScaledMass(NodeCuda& node, const NodeM
 class NodeMassShareList {
  public:
   // Builds the lists of the n device nodes from their registration slots
-  // (the kernels know the element families: elements/nodeGather.h).
+  // (the kernels know the element families: elements/common/nodeGather.h).
   void build(NodeCuda* nodes, int n, NodeLists<NodeMassShare>::CountKernel count,
              NodeLists<NodeMassShare>::FillKernel fill) {
     lists_.build(nodes, n, count, fill);

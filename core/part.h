@@ -1,5 +1,5 @@
 // One part: a group of elements sharing one section and one material.  It
-// holds the links that set-up (elements/partSetup.h) makes to the part's
+// holds the links that set-up (elements/common/partSetup.h) makes to the part's
 // element store, material record, material model and section, and the list
 // of the part's distinct nodes.
 #pragma once

@@ -13,7 +13,7 @@
 #include "core/node.h"
 #include "core/nodeManager.h"
 #include "core/runStop.h"
-#include "input/keywordReader.h"
+#include "input/keyword/keywordReader.h"
 #include "output/basicoutput.h"
 #include "output/outputManager.h"
 #include "output/outputModel.h"

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "fuzz/fuzzRun.h"
-#include "input/inpReader.h"
-#include "input/preprocessModel.h"
+#include "input/inp/inpReader.h"
+#include "input/link/preprocessModel.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string>
 
 #include "fuzz/fuzzRun.h"
-#include "input/keywordReader.h"
-#include "input/preprocessModel.h"
+#include "input/keyword/keywordReader.h"
+#include "input/link/preprocessModel.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <system_error>
 #include <vector>
 
-#include "input/keywordReader.h"
+#include "input/keyword/keywordReader.h"
 
 namespace fs = std::filesystem;
 

@@ -1,7 +1,7 @@
 // The integration-point record: weight, natural coordinates, material state
 // and, for total-Lagrangian owners, the reference shape-function
 // derivatives. The material models read and write it; the element families
-// own the points (elements/gausspoint.h).
+// own the points (elements/common/gausspoint.h).
 #pragma once
 #include <type_traits>
 
@@ -9,7 +9,7 @@
 
 struct Element;
 class MaterialStatus;
-enum ElementNewType : int;  // elements/elementType.h
+enum ElementNewType : int;  // elements/common/elementType.h
 
 // The same bytes live in the host vector and in the device array, so the
 // record is trivially copyable: it has no virtual functions and no destructor.

@@ -4,8 +4,8 @@
 
 #include "core/set.h"
 #include "core/setManager.h"
-#include "elements/element.h"
-#include "elements/elmmanager.h"
+#include "elements/common/element.h"
+#include "elements/common/elmmanager.h"
 #include "output/outputModel.h"
 
 void ElementOutput::init(OutputModel* fem) {

@@ -2,8 +2,8 @@
 #include "output/elementOutput.h"
 
 #include "core/logErrorPrint.h"
-#include "elements/element.h"
-#include "elements/gausspoint.h"
+#include "elements/common/element.h"
+#include "elements/common/gausspoint.h"
 #include "materials/materialstatus.h"
 
 __host__ __device__ void copyElementPointValues(const Element* element, double* out, int pointNum, bool strain) {

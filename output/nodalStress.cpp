@@ -4,8 +4,8 @@
 
 #include "core/nodeManager.h"
 #include "core/sectionmanager.h"
-#include "elements/elementControl.h"
-#include "elements/nodeGather.h"
+#include "elements/common/elementControl.h"
+#include "elements/common/nodeGather.h"
 #include "output/outputModel.h"
 
 void averageNodalStressGpu(OutputModel* fem) {

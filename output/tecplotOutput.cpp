@@ -7,7 +7,7 @@
 #include "core/nodeManager.h"
 #include "core/part.h"
 #include "core/repeatedMessage.h"
-#include "elements/elmmanager.h"
+#include "elements/common/elmmanager.h"
 #include "output/numberText.h"
 #include "output/outputManager.h"
 #include "output/outputModel.h"

@@ -11,9 +11,9 @@ import check_layers  # noqa: E402
 
 # (include line in core/record.h, arrow expected)
 ROWS = [
-    ('#include "elements/formulationCheck.h"', True),
-    ('#include <elements/formulationCheck.h>', True),
-    ('#  include <elements/formulationCheck.h>', True),
+    ('#include "elements/common/formulationCheck.h"', True),
+    ('#include <elements/common/formulationCheck.h>', True),
+    ('#  include <elements/common/formulationCheck.h>', True),
     ('#include <elements/shell/shell1st.h>', True),
     ('#include <platform/gpuRuntime.h>', False),
     ('#include "nodeRecord.h"', False),
@@ -27,7 +27,7 @@ class IncludeRows(unittest.TestCase):
         for line, arrow in ROWS:
             with self.subTest(line=line), tempfile.TemporaryDirectory() as root:
                 for name, text in [("platform/gpuRuntime.h", ""), ("core/nodeRecord.h", ""),
-                                   ("elements/formulationCheck.h", ""), ("elements/shell/shell1st.h", ""),
+                                   ("elements/common/formulationCheck.h", ""), ("elements/shell/shell1st.h", ""),
                                    ("core/record.h", line + "\n")]:
                     os.makedirs(os.path.join(root, os.path.dirname(name)), exist_ok=True)
                     with open(os.path.join(root, name), "w", encoding="utf-8") as out:

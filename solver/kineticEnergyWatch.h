@@ -21,7 +21,7 @@
 
 #include "core/deviceFree.h"
 #include "core/nodeWork.h"
-#include "elements/elementStep.h"
+#include "elements/common/elementStep.h"
 
 class NodeManager;
 struct NodeCuda;

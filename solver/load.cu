@@ -9,9 +9,9 @@
 #include "core/nodeManager.h"
 #include "core/set.h"
 #include "core/setManager.h"
-#include "elements/elementType.h"
-#include "elements/elmmanager.h"
-#include "elements/shellElementCuda.h"
+#include "elements/common/elementType.h"
+#include "elements/common/elmmanager.h"
+#include "elements/shell/shellElementCuda.h"
 #include "solver/femdynamic.h"
 #include "solver/constrainedNodes.h"
 

@@ -12,7 +12,7 @@
 #include "core/part.h"
 #include "core/set.h"
 #include "core/setManager.h"
-#include "elements/elmmanager.h"
+#include "elements/common/elmmanager.h"
 #include "platform/gpuRuntime.h"
 #include "solver/femdynamic.h"
 

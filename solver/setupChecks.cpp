@@ -9,7 +9,7 @@
 #include "core/node.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
-#include "elements/elmmanager.h"
+#include "elements/common/elmmanager.h"
 #include "solver/femdynamic.h"
 #include "materials/material.h"
 #include "materials/materialValidation.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "elements/elementStep.h"
+#include "elements/common/elementStep.h"
 
 class SectionManager;
 class MaterialManager;

@@ -6,7 +6,7 @@
 #pragma once
 #include <functional>
 
-#include "elements/elementStep.h"
+#include "elements/common/elementStep.h"
 #include "solver/kineticEnergyWatch.h"
 
 class FEMDynamic;

@@ -15,7 +15,7 @@
 #include "core/part.h"
 #include "core/section.h"
 #include "core/sectionmanager.h"
-#include "elements/elmmanager.h"
+#include "elements/common/elmmanager.h"
 #include "solver/femdynamic.h"
 
 namespace contacttest {

@@ -7,7 +7,7 @@
 
 #include "contact/surfaceInteract.h"
 #include "contact/tiemanager.h"
-#include "input/preprocessModel.h"
+#include "input/link/preprocessModel.h"
 #include "solver/modelViews.h"
 #include "tests/contact/contactTestModel.h"
 

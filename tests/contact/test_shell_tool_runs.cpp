@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 #include <vector>
-#include "tests/elements/lineElementRun.h"
+#include "tests/elements/common/lineElementRun.h"
 
 namespace {
 

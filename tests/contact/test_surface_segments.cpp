@@ -6,7 +6,7 @@
 #include <cmath>
 #include <set>
 
-#include "input/preprocessModel.h"
+#include "input/link/preprocessModel.h"
 #include "tests/contact/contactTestModel.h"
 #include "solver/modelViews.h"
 

@@ -7,9 +7,9 @@
 
 #include "core/nodeManager.h"
 #include "core/nonFiniteNode.h"
-#include "elements/nodeGather.h"
-#include "elements/shellElementCuda.h"
-#include "elements/solidElementCuda.h"
+#include "elements/common/nodeGather.h"
+#include "elements/shell/shellElementCuda.h"
+#include "elements/solid1st/solidElementCuda.h"
 
 namespace {
 

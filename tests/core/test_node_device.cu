@@ -8,7 +8,7 @@
 #include "core/logErrorPrint.h"
 #include "core/node.h"
 #include "core/repeatedMessage.h"
-#include "elements/shellElementCuda.h"
+#include "elements/shell/shellElementCuda.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "core/nodeManager.h"
-#include "elements/beamElementCuda.h"
-#include "elements/nodeGather.h"
-#include "elements/shellElementCuda.h"
-#include "elements/solidElementCuda.h"
+#include "elements/beam/beamElementCuda.h"
+#include "elements/common/nodeGather.h"
+#include "elements/shell/shellElementCuda.h"
+#include "elements/solid1st/solidElementCuda.h"
 
 namespace {
 

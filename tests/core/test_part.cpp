@@ -9,8 +9,8 @@
 #include "core/nodeManager.h"
 #include "core/part.h"
 #include "core/sectionmanager.h"
-#include "elements/elmmanager.h"
-#include "elements/partSetup.h"
+#include "elements/common/elmmanager.h"
+#include "elements/common/partSetup.h"
 #include "materials/materialmanager.h"
 #include "platform/gpuRuntime.h"
 

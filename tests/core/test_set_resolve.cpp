@@ -3,7 +3,7 @@
 #include "core/nodeManager.h"
 #include "core/part.h"
 #include "core/setManager.h"
-#include "elements/elmmanager.h"
+#include "elements/common/elmmanager.h"
 #include "platform/gpuRuntime.h"
 #include "solver/femdynamic.h"
 #include "solver/setMembers.h"

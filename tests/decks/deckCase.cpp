@@ -9,9 +9,9 @@
 #include <sstream>
 
 #include "core/nodeManager.h"
-#include "input/inpReader.h"
-#include "input/keywordReader.h"
-#include "input/preprocessModel.h"
+#include "input/inp/inpReader.h"
+#include "input/keyword/keywordReader.h"
+#include "input/link/preprocessModel.h"
 #include "output/nodalStress.h"
 #include "output/outputManager.h"
 #include "solver/femDynaAnalyParalle.h"

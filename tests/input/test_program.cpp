@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "keywordTestDeck.h"
+#include "tests/input/keyword/keywordTestDeck.h"
 #include "tests/decks/deckCase.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #pragma once
 #include <cmath>
 
-#include "elements/gausspoint.h"
+#include "elements/common/gausspoint.h"
 #include "materials/material.h"
 #include "materials/materialstatus.h"
 

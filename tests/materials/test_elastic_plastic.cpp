@@ -8,7 +8,7 @@
 #include "materials/elasticplastic.h"
 #include "materials/radialReturn.h"
 #include "materials/returnMapFailure.h"
-#include "elements/element.h"
+#include "elements/common/element.h"
 #include "materialTestHelpers.h"
 #include "tests/solver/motionDeck.h"
 

@@ -3,13 +3,13 @@
 #include <cmath>
 #include <string>
 
-#include "elements/element.h"
+#include "elements/common/element.h"
 #include "materials/elementInversion.h"
 #include "materials/lowdensityfoam.h"
 #include "materials/mooneyrivlinmaterial.h"
 #include "materialTestHelpers.h"
 #include "materials/materialmanager.h"
-#include "../input/keywordTestDeck.h"
+#include "tests/input/keyword/keywordTestDeck.h"
 
 namespace {
 // C10 = 0.5 MPa, C01 = 0.1 MPa; c3 = 300 MPa makes the bulk modulus about

@@ -11,7 +11,7 @@
 #include <random>
 #include <vector>
 
-#include "elements/element.h"
+#include "elements/common/element.h"
 #include "materials/elasticplastic.h"
 #include "materials/linearelastic.h"
 #include "materials/planeStressLanes.h"

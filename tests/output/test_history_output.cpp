@@ -12,8 +12,8 @@
 #include "core/nodeManager.h"
 #include "core/set.h"
 #include "core/setManager.h"
-#include "elements/element.h"
-#include "elements/gausspoint.h"
+#include "elements/common/element.h"
+#include "elements/common/gausspoint.h"
 #include "materials/materialstatus.h"
 #include "output/elementOutput.h"
 #include "output/nodeOutput.h"
@@ -21,7 +21,7 @@
 #include "output/outputManager.h"
 #include "solver/timeControl.h"
 #include "tests/decks/deckCase.h"
-#include "tests/elements/lineElementRun.h"
+#include "tests/elements/common/lineElementRun.h"
 
 namespace fs = std::filesystem;
 

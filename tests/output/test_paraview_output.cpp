@@ -6,8 +6,8 @@
 
 #include "core/node.h"
 #include "core/runStop.h"
-#include "elements/shellElementCuda.h"
-#include "elements/solidElementCuda.h"
+#include "elements/shell/shellElementCuda.h"
+#include "elements/solid1st/solidElementCuda.h"
 #include "output/paraViewOutput.h"
 #include "tests/output/vtkCheck.h"
 
@@ -243,8 +243,8 @@ TEST_F(ParaViewOutputTest, BinaryVariantOpensInTheReader) {
 
 #include "core/nodeManager.h"
 #include "core/part.h"
-#include "elements/beamElementCuda.h"
-#include "elements/elmmanager.h"
+#include "elements/beam/beamElementCuda.h"
+#include "elements/common/elmmanager.h"
 #include "solver/femdynamic.h"
 #include "solver/modelViews.h"
 

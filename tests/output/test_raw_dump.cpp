@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/node.h"
-#include "elements/solidElementCuda.h"
+#include "elements/solid1st/solidElementCuda.h"
 #include "output/paraViewOutput.h"
 #include "output/rawDump.h"
 #include "solver/femdynamic.h"

@@ -16,7 +16,7 @@
 #include <sstream>
 
 #include "core/node.h"
-#include "elements/solidElementCuda.h"
+#include "elements/solid1st/solidElementCuda.h"
 #include "core/nodeManager.h"
 #include "output/outputManager.h"
 #include "output/paraViewOutput.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "input/runSequence.h"
-#include "tests/input/keywordTestDeck.h"
+#include "tests/input/keyword/keywordTestDeck.h"
 #include "tests/platform/runStopsDecks.h"
 #include "platform/host/hostControl.h"
 

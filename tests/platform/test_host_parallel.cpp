@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "elements/elementControl.h"
+#include "elements/common/elementControl.h"
 #include "platform/cublasHandle.h"
 #include "platform/gpuRuntime.h"
 #include "platform/host/hostControl.h"

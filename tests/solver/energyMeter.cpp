@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "core/nodeManager.h"
-#include "elements/nodeGather.h"
+#include "elements/common/nodeGather.h"
 #include "platform/gpuRuntime.h"
 #include "solver/femdynamic.h"
 #include "tests/solver/motionDeck.h"

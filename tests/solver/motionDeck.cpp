@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "core/nodeManager.h"
-#include "input/keywordReader.h"
-#include "input/preprocessModel.h"
+#include "input/keyword/keywordReader.h"
+#include "input/link/preprocessModel.h"
 #include "output/outputManager.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"

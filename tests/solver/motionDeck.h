@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tests/decks/deckCase.h"
-#include "tests/input/keywordTestDeck.h"
+#include "tests/input/keyword/keywordTestDeck.h"
 
 namespace motiondeck {
 

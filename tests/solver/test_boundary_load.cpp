@@ -7,8 +7,8 @@
 
 #include "core/nodeManager.h"
 #include "core/set.h"
-#include "elements/elementType.h"
-#include "elements/shellElementCuda.h"
+#include "elements/common/elementType.h"
+#include "elements/shell/shellElementCuda.h"
 #include "solver/boundary.h"
 #include "solver/femdynamic.h"
 #include "solver/load.h"

@@ -15,10 +15,10 @@
 #include "contact/surfacemanager.h"
 #include "contact/unified_contact.h"
 #include "core/nodeManager.h"
-#include "elements/elementControl.h"
+#include "elements/common/elementControl.h"
 #include "solver/femdynamic.h"
 #include "tests/decks/deckCase.h"
-#include "tests/elements/lineElementRun.h"
+#include "tests/elements/common/lineElementRun.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "tests/contact/contactDecks.h"
 #include "tests/decks/deckCase.h"
-#include "tests/elements/lineElementRun.h"
+#include "tests/elements/common/lineElementRun.h"
 #include "tests/solver/motionDeck.h"
 
 namespace {

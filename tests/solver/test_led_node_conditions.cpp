@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/elements/lineElementRun.h"
+#include "tests/elements/common/lineElementRun.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "input/keywordReader.h"
-#include "input/preprocessModel.h"
+#include "input/keyword/keywordReader.h"
+#include "input/link/preprocessModel.h"
 #include "solver/femDynaAnalyParalle.h"
 #include "solver/femdynamic.h"
 #include "solver/timeControl.h"

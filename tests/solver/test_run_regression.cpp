@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "fuzz/fuzzRun.h"
-#include "input/keywordReader.h"
-#include "input/preprocessModel.h"
+#include "input/keyword/keywordReader.h"
+#include "input/link/preprocessModel.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ Ran runTenCycles(const fs::path& deck) {
 DEVICE_TEST(KeywordRunRegression, KeptDecksStopWithAMessageOrRunFinite) {
   std::vector<fs::path> decks;
   for (const fs::directory_entry& e :
-       fs::directory_iterator(fs::path(FEM_SOURCE_DIR) / "tests/input/keyword_regressions"))
+       fs::directory_iterator(fs::path(FEM_SOURCE_DIR) / "tests/input/keyword/keyword_regressions"))
     if (e.path().filename().string().rfind("run_", 0) == 0) decks.push_back(e.path());
   std::sort(decks.begin(), decks.end());
   ASSERT_FALSE(decks.empty());

@@ -4,7 +4,7 @@
 #include "core/nodeManager.h"
 #include "core/part.h"
 #include "core/section.h"
-#include "elements/elmmanager.h"
+#include "elements/common/elmmanager.h"
 #include "materials/material.h"
 #include "solver/femdynamic.h"
 

@@ -9,7 +9,7 @@
 #include "contact/surfacemanager.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
-#include "elements/elmmanager.h"
+#include "elements/common/elmmanager.h"
 #include "materials/materialmanager.h"
 #include "solver/femdynamic.h"
 #include "solver/timeControl.h"

@@ -14,13 +14,13 @@
 
 #include "core/nodeManager.h"
 #include "core/part.h"
-#include "elements/elmmanager.h"
-#include "input/preprocessModel.h"
+#include "elements/common/elmmanager.h"
+#include "input/link/preprocessModel.h"
 #include "solver/femdynamic.h"
 #include "solver/initialCondition.h"
 #include "solver/multigpumanager.h"
 #include "solver/timeControl.h"
-#include "tests/input/keywordTestDeck.h"
+#include "tests/input/keyword/keywordTestDeck.h"
 #include "tests/solver/motionDeck.h"
 
 namespace {

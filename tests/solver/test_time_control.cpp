@@ -8,11 +8,11 @@
 #include "contact/tiemanager.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
-#include "elements/elementControl.h"
-#include "elements/elmmanager.h"
+#include "elements/common/elementControl.h"
+#include "elements/common/elmmanager.h"
 #include "solver/constrained.h"
 #include "solver/timeControl.h"
-#include "tests/elements/solidTestModel.h"
+#include "tests/elements/solid1st/solidTestModel.h"
 #include "tests/solver/motionDeck.h"
 
 namespace {
