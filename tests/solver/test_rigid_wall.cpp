@@ -135,7 +135,7 @@ DEVICE_TEST(RigidWallDeck, MovingWallCarriesARestingBlock) {
 // A block flying at (5, 0, -1) m/s from behind a finite wall's plane (z = 0)
 // into its rectangle (0 <= x, y <= 1) is on the wall's far side: it flies on
 // freely, in both loops (its nodes used to be stopped as they entered).
-TEST(RigidWallDeck, BlockEnteringTheRectangleFromBehindFliesOnFreely) {
+DEVICE_TEST(RigidWallDeck, BlockEnteringTheRectangleFromBehindFliesOnFreely) {
   const Block b{.h = 0.2, .origin = {-0.6, 0.25, -0.3}};
   const std::string deck = b.cards() + termination(0.2) + nodeSet(1, {1, 2, 3, 4, 5, 6, 7, 8}) + "*INITIAL_VELOCITY\n" +
                            card({"1"}) + card({"5.0", "0.0", "-1.0"}) + "*RIGIDWALL_PLANAR_FINITE\n" + card({"0"}) +
