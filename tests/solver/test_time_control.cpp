@@ -358,9 +358,7 @@ INSTANTIATE_TEST_SUITE_P(
         FreeElement{"beam_rectangle",
                     kLine + "*SECTION_BEAM\n" + card({"1", "1"}) + card({"0.001", "0.001", "0.0005"}) + steel(), 3,
                     true},
-        // A free beam 10 mm long (rectangle 2 x 1 mm) at the default scale
-        // factor over a long run: at 1 m/s it turns, and its ends' fixed
-        // rotary inertias meet its bending about other axes.
+        // 10 mm steel beams, 2 x 1 mm, turning at 1 m/s: default TSSFAC, long run.
         FreeElement{"beam_rectangle_long_run",
                     kLong + "*SECTION_BEAM\n" + card({"1", "1"}) + card({"0.002", "0.002", "0.001", "0.001"}) + steel(),
                     3, true, 1.0, 40000, ""},
