@@ -124,10 +124,11 @@ __host__ __device__ double springPeriodScale(const BeamElementCuda& e) {
 }
 }  // namespace
 
-// The highest mode of a free two-node element, its ends swinging against
+// The axial mode of a free two-node element, its ends swinging against
 // each other along the axis, has exactly the step L / c (sqrt(m / k) for a
-// spring): the step keeps 5 % below it, so that the largest step scale
-// factor (1) stays stable.
+// spring); a beam's bending, shear and torsion modes may be faster by its
+// frequency ratio.  The step keeps 5 % below the fastest, so that the
+// largest step scale factor (1) stays stable.
 constexpr double kLineStepMargin = 0.95;
 
 __host__ __device__ double BeamElementCuda::criticalStep(double barWaveSpeed, double safeFactor) {
@@ -136,7 +137,8 @@ __host__ __device__ double BeamElementCuda::criticalStep(double barWaveSpeed, do
     return s > 0.0 ? kLineStepMargin * safeFactor * s : kBeamNoStepLimit;
   }
   const double Lc = computeBeamCharactLength();
-  return barWaveSpeed > 0.0 ? kLineStepMargin * Lc * safeFactor / barWaveSpeed : kBeamNoStepLimit;
+  const double ratio = frequencyRatio > 1.0 ? frequencyRatio : 1.0;
+  return barWaveSpeed > 0.0 ? kLineStepMargin * Lc * safeFactor / (barWaveSpeed * ratio) : kBeamNoStepLimit;
 }
 
 __host__ __device__ double BeamElementCuda::computeBeamTimeStep(const MaterialNew* material, double safeFactor) {

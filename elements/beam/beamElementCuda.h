@@ -58,6 +58,10 @@ struct BeamElementCuda : Element {
   double dt = 0.0;      // critical time step
   double charactLength = 0.0;
   double dtScaleFactor = 0.0;  // time-step multiplier (1.0 after set-up)
+  // Highest frequency of the free element over its axial one (1 or more):
+  // bending with shear and torsion on the smallest rotary inertia its end
+  // nodes get, about whichever axis the turning beam bends.
+  double frequencyRatio = 1.0;
   // Nodal force block: end 1 force and moment, end 2 force and moment, and a
   // row for the orientation node that stays zero.
   double interForce[3][6] = {};

@@ -1,5 +1,6 @@
 // Host side of the beam record: the force twins of the host-only loop and
 // the set-up of frame, reference length, lumped mass and rotary inertia.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -90,6 +91,31 @@ void BeamElementCuda::calBeamNodeMass(double rho, double A, double Iyy, double I
   node_num = 2;
 }
 
+namespace {
+// omega_max / omega_axial of a free resultant beam with lumped end masses
+// m = rho A L0 / 2.  Its end nodes keep the rotary inertias of the set-up
+// axes while the beam turns, so a bending or twisting end may meet the
+// smallest of them, Ir: each mode is taken on Ir about every axis (a bound
+// that a turned beam reaches).  Per bending plane (Timoshenko, k = E I /
+// (L0 (1 + phi))): the ends turning together with the chord,
+// 6 k (4 / (L0^2 m) + 1 / Ir), and against each other, 2 E I / (L0 Ir);
+// torsion 2 G J / (L0 Ir); axial 2 E A / (L0 m).
+double beamFrequencyRatio(const BeamElementCuda& e, const Material& mat, const Section& s) {
+  const double L0 = e.initialLength, m = 0.5 * e.mass, E = mat.youngs_modulus, nu = mat.poissons_ratio;
+  double Ir = 0.5 * e.rotaryInertia[0];
+  for (int k = 1; k < 3; ++k) Ir = std::min(Ir, 0.5 * e.rotaryInertia[k]);
+  if (!(L0 > 0.0) || !(m > 0.0) || !(Ir > 0.0) || !(E > 0.0) || !(s.A > 0.0)) return 1.0;
+  const double axial = 2.0 * E * s.A / (L0 * m);
+  double highest = E / (1.0 + nu) * s.J / (L0 * Ir);
+  for (const double I : {s.Iyy, s.Izz}) {
+    const double phi = s.As > 0.0 ? 24.0 * (1.0 + nu) * I / (s.As * L0 * L0) : 0.0;
+    const double k = E * I / (L0 * (1.0 + phi));
+    highest = std::max({highest, 6.0 * k * (4.0 / (L0 * L0 * m) + 1.0 / Ir), 2.0 * E * I / (L0 * Ir)});
+  }
+  return std::max(1.0, std::sqrt(highest / axial));
+}
+}  // namespace
+
 void BeamElementCuda::calSpringNodeMass(double rho, double springMass, double springInertia) {
   if (node[0] == nullptr || node[1] == nullptr) return;
   setInitialFrame();
@@ -113,6 +139,7 @@ double BeamElementCuda::beamNodeMassCpu(const Material* material, const Section*
     case ET_BEAM_NO_FORCE:
     case ET_BS_BEAM:
       calBeamNodeMass(rho, section->A, section->Iyy, section->Izz, section->J);
+      frequencyRatio = beamFrequencyRatio(*this, *material, *section);
       initTubePoints(material->yield_stress);
       break;
     case ET_TRUSS:
