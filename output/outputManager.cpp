@@ -72,7 +72,8 @@ void notePassedPoints(std::vector<double> times, double stepStart, double time, 
       std::snprintf(part, sizeof part, "%s %.6g", k == 0 ? "" : ",", times[k]);
       text += part;
     }
-    std::snprintf(part, sizeof part, " lie within the step from %.6g to %.6g", stepStart, time);
+    std::snprintf(part, sizeof part, " %s within the step from %.6g to %.6g", times.size() == 1 ? "lies" : "lie",
+                  stepStart, time);
     text += part;
     std::snprintf(part, sizeof part, ": written with the state at time %.6g.", time);
     text += part;
