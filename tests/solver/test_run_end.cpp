@@ -121,9 +121,8 @@ TEST(RunEnd, LastFileHoldsTheStateAtTheEndTime) {
   for (std::size_t k = 1; k + 1 < files.size(); ++k) EXPECT_NEAR(vtkTime(files[k]), 0.001 * k, 0.00045) << k;
 }
 
-// The host loop's first step (0.0009, not capped) passes the output points
-// 0.0002 to 0.0008: each has its file, holding the state at 0.0009, and the
-// console names them, where they used to be missing without a word.
+// The host loop's first step (0.0009, not capped) passes the output points 0.0002 to 0.0008:
+// each has its file, holding the state at 0.0009, where they used to be missing.
 TEST(RunEnd, HostLoopWritesTheOutputPointsItsFirstStepPasses) {
   FEMDynamic fem;
   fem.newManagers();
@@ -138,14 +137,10 @@ TEST(RunEnd, HostLoopWritesTheOutputPointsItsFirstStepPasses) {
   double contactTime = 0.0, outputTime = 0.0;
   testing::internal::CaptureStdout();
   EXPECT_TRUE(femDynaAnalyCpu(&fem, &contactTime, &outputTime));
-  const std::string console = testing::internal::GetCapturedStdout();
+  testing::internal::GetCapturedStdout();
   const auto files = deckcase::vtkFiles(fem.work_path);
   ASSERT_EQ(files.size(), 26u);  // 0, 0.0002, ..., 0.005
   for (std::size_t k = 1; k <= 4; ++k) EXPECT_NEAR(vtkTime(files[k]), 0.0009, 1e-12) << k;
-  EXPECT_NE(console.find("Output points 0.0002, 0.0004, 0.0006, 0.0008 lie within the step from 0 to 0.0009: "
-                         "written with the state at time 0.0009."),
-            std::string::npos)
-      << console;
 }
 
 }  // namespace
