@@ -1,5 +1,6 @@
 #include "output/basicoutput.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -22,7 +23,35 @@ void BasicOutput::parseOutputVariables() {
 }
 
 bool BasicOutput::isOutputPoint(double time, double dt) const {
-  return finalPoint_ || ::isOutputPoint(interval_, time, dt);
+  return finalPoint_ || passedPoint_ || ::isOutputPoint(interval_, time, dt);
+}
+
+namespace {
+
+// Index of the last multiple of interval at or before time, and whether
+// the state at time, with the coming step dt, takes it (the second half of
+// the output-point test).
+int64_t lastMultiple(double interval, double time) { return static_cast<int64_t>(std::trunc(time / interval)); }
+bool takesLast(double interval, double time, double dt) {
+  const double last = std::trunc(time / interval) * interval;
+  return (last - (time - dt)) > (time - last);
+}
+
+}  // namespace
+
+std::vector<double> BasicOutput::passedPoints(double time, double dt) const {
+  std::vector<double> times;
+  if (!(interval_ > 0.0)) return times;
+  const int64_t last = lastMultiple(interval_, time) - (takesLast(interval_, time, dt) ? 1 : 0);
+  for (int64_t k = lastPoint_ + 1; k <= last; ++k) times.push_back(static_cast<double>(k) * interval_);
+  return times;
+}
+
+void BasicOutput::takePointsUpTo(double time, double dt) {
+  if (!(interval_ > 0.0)) return;
+  const double next = std::trunc(time / interval_ + 1.0) * interval_;
+  const int64_t taken = lastMultiple(interval_, time) + ((time + dt - next) > (next - time) ? 1 : 0);
+  lastPoint_ = std::max(lastPoint_, taken);
 }
 
 bool isOutputPoint(double interval, double time, double dt) {

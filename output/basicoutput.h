@@ -28,6 +28,8 @@ class BasicOutput {
   std::vector<int> bufferOffsets_;          // per code: offset in doubles into the buffers
   std::string outputPath_;                  // directory the output writes into
   bool finalPoint_ = false;                 // the run's last state is being written: every output takes it
+  bool passedPoint_ = false;                // a point a step passed is being written with the state reached
+  int64_t lastPoint_ = 0;                   // index of the last output point taken (0: the start)
 
   BasicOutput() = default;
   BasicOutput(const BasicOutput&) = delete;
@@ -51,6 +53,12 @@ class BasicOutput {
   // True when time is the step nearest to a multiple of the interval, and
   // at the run's last state.
   bool isOutputPoint(double time, double dt) const;
+  // The output points not yet taken that lie before time and that neither
+  // this state (with the coming step dt) nor a later one takes: a step
+  // longer than the interval passed them.  In order.
+  std::vector<double> passedPoints(double time, double dt) const;
+  // Every point up to those this state takes counts as taken.
+  void takePointsUpTo(double time, double dt);
 
   // Opens a history or field file that grows by one block per output
   // point: emptied at this output's first write to it in the run, so a

@@ -1,6 +1,10 @@
 #include "output/outputManager.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
+
+#include "core/logErrorPrint.h"
 
 #include "core/runStop.h"
 #include "output/paraViewOutput.h"
@@ -38,13 +42,62 @@ void OutputManager::writeAll(OutputModel* fem, double time, double dt) {
   }
 }
 
-bool OutputManager::anyOutputDue(double time, double dt) const {
+bool OutputManager::anyOutputDue(double time, double dt, bool passed) const {
   for (const auto& output : outputList_) {
-    if (output->isOutputPoint(time, dt)) {
+    if (output->isOutputPoint(time, dt) || (passed && !output->passedPoints(time, dt).empty())) {
       return true;
     }
   }
   return false;
+}
+
+namespace {
+
+// Steps whose passed points the run record lists one by one.
+constexpr int kPassedPointNotes = 10;
+
+// Names the passed points (of every output, each time once) in the run
+// record and on the console.
+void notePassedPoints(std::vector<double> times, double stepStart, double time, int& notes) {
+  std::sort(times.begin(), times.end());
+  times.erase(std::unique(times.begin(), times.end()), times.end());
+  if (times.empty() || ++notes > kPassedPointNotes + 1) return;
+  std::string text;
+  if (notes > kPassedPointNotes) {
+    text = "Later steps pass further output points; each is written in the same way with the state its step reaches.";
+  } else {
+    char part[64];
+    text = times.size() == 1 ? "Output point" : "Output points";
+    for (std::size_t k = 0; k < times.size(); ++k) {
+      std::snprintf(part, sizeof part, "%s %.6g", k == 0 ? "" : ",", times[k]);
+      text += part;
+    }
+    std::snprintf(part, sizeof part, " %s within the step from %.6g to %.6g", times.size() == 1 ? "lies" : "lie",
+                  stepStart, time);
+    text += part;
+    std::snprintf(part, sizeof part, ": written with the state at time %.6g.", time);
+    text += part;
+  }
+  std::printf("%s\n", text.c_str());
+  if (g_runRecord.is_open()) g_runRecord << text << std::endl;
+}
+
+}  // namespace
+
+void OutputManager::writePassedPoints(OutputModel* fem, double stepStart, double time, double dt) {
+  std::vector<double> passed;
+  for (auto& output : outputList_) {
+    const std::vector<double> points = output->passedPoints(time, dt);
+    if (!points.empty() && !runStopRequested()) {
+      output->passedPoint_ = true;
+      output->collect(fem, time, dt);
+      for (std::size_t k = 0; k < points.size() && !runStopRequested(); ++k) output->write(fem, time, dt);
+      output->passedPoint_ = false;
+      passed.insert(passed.end(), points.begin(), points.end());
+    }
+    output->takePointsUpTo(time, dt);
+  }
+  notePassedPoints(std::move(passed), stepStart, time, passedPointNotes_);
 }
 
 void OutputManager::markFinalPoint() {

@@ -15,6 +15,7 @@ class OutputManager {
   bool hasParaView_ = false;                              // a VTK output exists
   double rftInterval_ = 0.0;                              // contact-force output interval ("RFT=")
   NodalResults nodalResults;                              // what the outputs of one output point share
+  int passedPointNotes_ = 0;                              // steps whose passed points the record names
 
   OutputManager() = default;
   OutputManager(const OutputManager&) = delete;
@@ -31,8 +32,15 @@ class OutputManager {
   // call it before collecting and writing the run's last state, which is
   // written whether or not it falls on an output interval.
   void markFinalPoint();
-  // True when some output writes at this time.
-  bool anyOutputDue(double time, double dt) const;
+  // True when some output writes at this time (passed: its points that a
+  // step passed count as due).
+  bool anyOutputDue(double time, double dt, bool passed = false) const;
+  // For every output point that the step from stepStart to time passed (one
+  // longer than the interval, the host loop's first step), the output
+  // writes the state reached at time, with that time, one file or block per
+  // point, so that no point goes missing; the run record and the console
+  // name the points.  Called before collectAll and writeAll at every state.
+  void writePassedPoints(OutputModel* fem, double stepStart, double time, double dt);
 
   // Completes the outputs after reading: the default VTK output, the run's
   // output interval (time control's, given as runInterval, 0 when unset;

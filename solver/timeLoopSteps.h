@@ -53,7 +53,8 @@ class TimeLoopSteps {
   // Accelerations and velocities, the slaves following their masters.  False
   // when a node is not finite or the kinetic energy has run away.
   bool updateVelocities();
-  // The outputs due (every one at the last cycle); their milliseconds are
+  // The outputs due (every one at the last cycle; in the host loop first
+  // once for each output point its step passed); their milliseconds are
   // added to outputMs.  False when the run is asked to stop (an interrupt,
   // or a result file that could not be written).
   bool writeOutputs(double& outputMs);

@@ -121,6 +121,28 @@ TEST(RunEnd, LastFileHoldsTheStateAtTheEndTime) {
   for (std::size_t k = 1; k + 1 < files.size(); ++k) EXPECT_NEAR(vtkTime(files[k]), 0.001 * k, 0.00045) << k;
 }
 
+// The host loop's first step (0.0009, not capped) passes the output points 0.0002 to 0.0008:
+// each has its file, holding the state at 0.0009, where they used to be missing.
+TEST(RunEnd, HostLoopWritesTheOutputPointsItsFirstStepPasses) {
+  FEMDynamic fem;
+  fem.newManagers();
+  const deckcase::fs::path folder = deckcase::scratchFolder("passed_points_host");
+  std::ofstream(folder / "deck.k") << "*KEYWORD\n" << flyingBlock(motiondeck::termination(0.005)) << "*END\n";
+  fem.work_path = (folder / "work").string();
+  deckcase::fs::create_directories(fem.work_path);
+  ASSERT_EQ(readKeywordDeck(&fem, (folder / "deck.k").string()), 1);
+  fem.timeControl->output_interval = 2e-4;
+  ASSERT_EQ(preprocessModel(&fem), 1);
+  fem.host_path_flag = 1;
+  double contactTime = 0.0, outputTime = 0.0;
+  testing::internal::CaptureStdout();
+  EXPECT_TRUE(femDynaAnalyCpu(&fem, &contactTime, &outputTime));
+  testing::internal::GetCapturedStdout();
+  const auto files = deckcase::vtkFiles(fem.work_path);
+  ASSERT_EQ(files.size(), 26u);  // 0, 0.0002, ..., 0.005
+  for (std::size_t k = 1; k <= 4; ++k) EXPECT_NEAR(vtkTime(files[k]), 0.0009, 1e-12) << k;
+}
+
 }  // namespace
 
 namespace {
