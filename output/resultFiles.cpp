@@ -98,7 +98,9 @@ std::string countText(const std::string& what, const std::vector<std::string>& n
     return "the " + what + " (" + place + names.front() + ")";
   }
   std::string noun = what;
-  if (names.size() == 1 && noun.back() == 's') {
+  if (names.size() == 1 && noun.ends_with("ies")) {
+    noun.replace(noun.size() - 3, 3, "y");  // "node histories": "1 node history"
+  } else if (names.size() == 1 && noun.back() == 's') {
     noun.pop_back();
   }
   std::string text = std::to_string(names.size()) + " " + noun + " (" + place + names.front();

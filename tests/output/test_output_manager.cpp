@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 #include "output/outputManager.h"
 #include "output/paraViewOutput.h"
+#include "output/resultFiles.h"
 #include "solver/femdynamic.h"
 #include "solver/modelViews.h"
 #include "solver/timeControl.h"
@@ -112,4 +116,22 @@ TEST_F(OutputManagerTest, DriversCallEveryOutputInOrder) {
   EXPECT_EQ(a->collected + b->collected, 2);
   EXPECT_EQ(a->written, 2);
   EXPECT_EQ(b->written, 2);
+}
+
+// The last line of a run names each family of files it wrote, a single file in the singular.
+TEST(ResultFiles, OneFileOfAFamilyIsNamedInTheSingular) {
+  namespace fs = std::filesystem;
+  const fs::path work = fs::temp_directory_path() / ("impactfem_result_names_" + std::to_string(::getpid()));
+  fs::remove_all(work);
+  fs::create_directories(work / "nodeoutput");
+  fs::create_directories(work / "elementoutput");
+  for (const char* name :
+       {"result.vtk", "end.plt", "nodeoutput/contact_file_1.txt", "elementoutput/element_point_stress_file_1.txt",
+        "elementoutput/element_point_strain_file_1.txt"})
+    std::ofstream(work / name) << "x";
+  EXPECT_EQ(
+      describeResults(work.string()),
+      "1 VTK file (result.vtk), 1 Tecplot file (end.plt), 1 node history (nodeoutput/contact_file_1.txt), 2 element "
+      "histories (elementoutput/element_point_stress_file_1.txt, element_point_strain_file_1.txt)");
+  fs::remove_all(work);
 }
