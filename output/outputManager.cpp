@@ -89,10 +89,14 @@ void OutputManager::writePassedPoints(OutputModel* fem, double stepStart, double
   for (auto& output : outputList_) {
     const std::vector<double> points = output->passedPoints(time, dt);
     if (!points.empty() && !runStopRequested()) {
-      output->passedPoint_ = true;
-      output->collect(fem, time, dt);
-      for (std::size_t k = 0; k < points.size() && !runStopRequested(); ++k) output->write(fem, time, dt);
-      output->passedPoint_ = false;
+      // The state the step reached stands for the points it passed, written once at its own time (times stay
+      // strictly increasing in a viewer's series); when it is an output point itself it is written anyway.
+      if (!output->isOutputPoint(time, dt)) {
+        output->passedPoint_ = true;
+        output->collect(fem, time, dt);
+        output->write(fem, time, dt);
+        output->passedPoint_ = false;
+      }
       passed.insert(passed.end(), points.begin(), points.end());
     }
     output->takePointsUpTo(time, dt);

@@ -90,8 +90,8 @@ TEST(HostOnlyRun, RigidModelMovesToTheEndTime) {
   std::stringstream rec;
   rec << in.rdbuf();
   EXPECT_EQ(rec.str().find("Not an iterative solution !"), std::string::npos) << rec.str();
-  // Each output time is written once, the last at 0.01 with the cube moved
-  // by 0.02.
+  // Each output time is written once, the points the first step passes by the state it reaches (named in the
+  // record), the last at 0.01 with the cube moved by 0.02.
   std::vector<std::string> zones;
   std::string lastFile;
   for (int k = 0;; ++k) {
@@ -107,9 +107,9 @@ TEST(HostOnlyRun, RigidModelMovesToTheEndTime) {
     all << vtk.rdbuf();
     lastFile = all.str();
   }
-  ASSERT_EQ(zones.size(), 101u);
+  ASSERT_EQ(zones.size(), 92u);
   EXPECT_EQ(zones.back(), "zone 0.01");
-  for (std::size_t k = 1; k < zones.size(); ++k) EXPECT_EQ(zones[k] == zones[k - 1], k >= 2 && k <= 10) << k;
+  for (std::size_t k = 1; k < zones.size(); ++k) EXPECT_NE(zones[k], zones[k - 1]) << k;
   EXPECT_NE(rec.str().find("Output points 0.0001, 0.0002, 0.0003, 0.0004, 0.0005, 0.0006, 0.0007, 0.0008, 0.0009 "
                            "lie within the step from 0 to 0.001: written with the state at time 0.001.\n"),
             std::string::npos)

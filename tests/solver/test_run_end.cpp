@@ -139,8 +139,9 @@ TEST(RunEnd, HostLoopWritesTheOutputPointsItsFirstStepPasses) {
   EXPECT_TRUE(femDynaAnalyCpu(&fem, &contactTime, &outputTime));
   testing::internal::GetCapturedStdout();
   const auto files = deckcase::vtkFiles(fem.work_path);
-  ASSERT_EQ(files.size(), 26u);  // 0, 0.0002, ..., 0.005
-  for (std::size_t k = 1; k <= 4; ++k) EXPECT_NEAR(vtkTime(files[k]), 0.0009, 1e-12) << k;
+  ASSERT_EQ(files.size(), 23u);  // 0, the state at 0.0009 for 0.0002-0.0008, 0.001, 0.0012, ..., 0.005
+  EXPECT_NEAR(vtkTime(files[1]), 0.0009, 1e-12);
+  for (std::size_t k = 2; k < files.size(); ++k) EXPECT_GT(vtkTime(files[k]), vtkTime(files[k - 1])) << k;
 }
 
 }  // namespace
