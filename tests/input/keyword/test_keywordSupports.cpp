@@ -218,6 +218,8 @@ TEST(KeywordSupportsRefused, UnknownTargetsAndWallsWithoutGeometryExitWithStatus
       {"nodal", "*CONSTRAINED_NODAL_RIGID_BODY\n" + card({"6"}),
        "*CONSTRAINED_NODAL_RIGID_BODY (line 23): node set 6 of body 6"},
       {"node", "*LOAD_NODE_POINT\n" + card({"99", "1", "1.0"}), "node 99"},
+      {"velocity_set", "*INITIAL_VELOCITY\n" + card({"9"}) + card({"1.0"}),
+       "initial condition (line 23): node set 9 is not in the model"},
   };
   for (const auto& c : cases) {
     std::string console;
