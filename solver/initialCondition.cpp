@@ -17,6 +17,10 @@
 #include "solver/femdynamic.h"
 #include "solver/rigidmanager.h"
 
+std::string InitialCondition::where() const {
+  return deck_line > 0 ? "initial condition (line " + std::to_string(deck_line) + ")" : "initial condition";
+}
+
 bool InitialCondition::resolveTargets(FEMDynamic* fem) {
   bool resolved = true;
   node = nullptr;
@@ -25,14 +29,14 @@ bool InitialCondition::resolveTargets(FEMDynamic* fem) {
   if (ic_node_id > 0) {
     node = fem->nodeManager->findNodeById(ic_node_id);
     if (node == nullptr) {
-      std::fprintf(stderr, "initial condition: node %d is not in the model\n", ic_node_id);
+      std::fprintf(stderr, "%s: node %d is not in the model\n", where().c_str(), ic_node_id);
       resolved = false;
     }
   }
   if (ic_set_id > 0) {
     set = fem->setManager->findSet(ic_set_id, SET_NODE);
     if (set == nullptr) {
-      std::fprintf(stderr, "initial condition: node set %d is not in the model\n", ic_set_id);
+      std::fprintf(stderr, "%s: node set %d is not in the model\n", where().c_str(), ic_set_id);
       resolved = false;
     }
   }
@@ -40,7 +44,7 @@ bool InitialCondition::resolveTargets(FEMDynamic* fem) {
     if (ic_part_id <= static_cast<int>(fem->part_array.size())) {
       part = &fem->part_array[ic_part_id - 1];
     } else {
-      std::fprintf(stderr, "initial condition: part %d is not in the model\n", ic_part_id);
+      std::fprintf(stderr, "%s: part %d is not in the model\n", where().c_str(), ic_part_id);
       resolved = false;
     }
   }

@@ -1,5 +1,6 @@
 // Initial velocity or displacement of nodes, applied once before the first cycle.
 #pragma once
+#include <string>
 #include <vector>
 
 struct NodeCuda;
@@ -18,6 +19,7 @@ class InitialCondition {
   int ic_set_id = 0;                     // target node set id
   int ic_part_id = 0;                    // target part id
   int ic_card_values[4] = {0, 0, 0, 0};  // further card values, kept
+  int deck_line = 0;                     // the card's line in the deck, for messages (0: not known)
   double value[6] = {0, 0, 0, 0, 0, 0};  // x, y, z and rotations about x, y, z
   NodeCuda* node = nullptr;              // single target node, or null
   Set* set = nullptr;                    // target node set, or null
@@ -31,6 +33,8 @@ class InitialCondition {
   // Builds the node list from the linked targets: a set takes precedence
   // over a part, and a part over a single node.
   void linkNodeSet();
+  // "initial condition", with the card's deck line when known.
+  std::string where() const;
   // Adds the values to the nodes (or, for rigid nodes, to their rigid body).
   void apply(RigidManager* rigidManager);
 };

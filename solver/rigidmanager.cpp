@@ -51,8 +51,9 @@ bool RigidManager::addNodalRigidBodies(FEMDynamic* fem) {
   for (std::size_t k = 0; k < nodal_rigid_set_ids.size(); ++k) {
     Set* set = fem->setManager->findSet(nodal_rigid_set_ids[k], SET_NODE);
     if (set == nullptr) {
-      std::fprintf(stderr, "*CONSTRAINED_NODAL_RIGID_BODY %d: node set %d is not in the model\n",
-                   k < nodal_rigid_ids.size() ? nodal_rigid_ids[k] : 0, nodal_rigid_set_ids[k]);
+      const std::string card = k < nodal_rigid_cards.size() ? nodal_rigid_cards[k] : "*CONSTRAINED_NODAL_RIGID_BODY";
+      std::fprintf(stderr, "%s: node set %d of body %d is not in the model\n", card.c_str(), nodal_rigid_set_ids[k],
+                   k < nodal_rigid_ids.size() ? nodal_rigid_ids[k] : 0);
       linked = false;
       continue;
     }
@@ -68,7 +69,9 @@ bool RigidManager::linkExtraNodes(FEMDynamic* fem) {
   for (RigidCuda& body : rigid_array) body.extraNodes.clear();
   for (std::size_t i = 0; i < extra_rigid_ids.size(); ++i) {
     const bool isSet = i < extra_is_set.size() && extra_is_set[i];
-    const char* card = isSet ? "*CONSTRAINED_EXTRA_NODES_SET" : "*CONSTRAINED_EXTRA_NODES_NODE";
+    const char* card = i < extra_cards.size() ? extra_cards[i].c_str()
+                       : isSet                ? "*CONSTRAINED_EXTRA_NODES_SET"
+                                              : "*CONSTRAINED_EXTRA_NODES_NODE";
     RigidCuda* body = findRigidByPart(extra_rigid_ids[i]);
     if (body == nullptr) {
       std::fprintf(stderr, "%s: part %d is not a rigid body of the model\n", card, extra_rigid_ids[i]);

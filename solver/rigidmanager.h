@@ -1,6 +1,7 @@
 // Owner of the rigid bodies, their prescribed motions, their extra nodes and
 // the merged (constrained) pairs.
 #pragma once
+#include <string>
 #include <vector>
 
 #include "core/deviceNodeList.h"
@@ -26,6 +27,7 @@ class RigidManager {
   std::vector<int> extra_node_ids;
   std::vector<int> extra_set_ids;
   std::vector<bool> extra_is_set;
+  std::vector<std::string> extra_cards;        // each definition's card and deck line, for messages
   std::vector<RigidCuda*> RigidPartArray_cpu;  // the body of each extra node
   std::vector<NodeCuda*> NodeArray;            // the extra nodes
   DeviceNodeList NodeArray_gpu;
@@ -38,7 +40,8 @@ class RigidManager {
   std::vector<RigidCuda*> slave_rigids;
   // Node sets of the nodal rigid bodies (*CONSTRAINED_NODAL_RIGID_BODY).
   std::vector<int> nodal_rigid_set_ids;
-  std::vector<int> nodal_rigid_ids;  // the card's body id, for messages
+  std::vector<int> nodal_rigid_ids;            // the card's body id, for messages
+  std::vector<std::string> nodal_rigid_cards;  // the card and its deck line, for messages
 
   // The body of a part position (the last one when several), or null.
   RigidCuda* findRigidByPart(int partId);

@@ -30,6 +30,7 @@ void KeywordReader::readConstrainedRigid(const std::string& block) {
                               {7, "RRFLAG", "rotations released from the body"}});
       rigid->nodal_rigid_ids.push_back(values[0]);
       rigid->nodal_rigid_set_ids.push_back(values[2] != 0 ? values[2] : values[0]);
+      rigid->nodal_rigid_cards.push_back(cardAtLine(header, static_cast<size_t>(k)));
     } else if (has("CONSTRAINED_RIGID_BODIES")) {
       int master = 0, slave = 0;
       readCard(lines, k, master, slave, inertiaFlag);
@@ -43,6 +44,7 @@ void KeywordReader::readConstrainedRigid(const std::string& block) {
       rigid->extra_node_ids.push_back(isSet ? 0 : target);
       rigid->extra_set_ids.push_back(isSet ? target : 0);
       rigid->extra_is_set.push_back(isSet);
+      rigid->extra_cards.push_back(cardAtLine(header, static_cast<size_t>(k)));
     }
   }
 }

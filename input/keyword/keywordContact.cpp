@@ -81,7 +81,9 @@ bool standsAtCoefficient(double value) { return value >= 0.0; }
 // friction from the parts' cards or a table, boxes, viscous friction and damping, penetration checks, birth and death,
 // contact thicknesses and their scales, a friction scale, airbag curves,
 // edge-to-edge search depths, a friction update interval, thickness
-// options, symmetry planes and kept initial penetrations. Penalty scales
+// options, symmetry planes and kept initial penetrations other than IGNORE 1
+// and 2 (overlaps held at their starting depth, which every contact here
+// does). Penalty scales
 // and stiffness options (SFS, SFM, SOFT 0 and 1, SOFSCL, SLDSTF, DTSTIF), search
 // and sort settings (MAXPAR, SBOPT, BSORT, PENMAX, SNLOG, I2D3D, the
 // parallel card) and output (SPR, MPR, CID_RCF) change nothing they
@@ -91,7 +93,9 @@ bool standsAtCoefficient(double value) { return value >= 0.0; }
 // none); cards A to C follow card 3 when `optional`.
 void refuseUncomputedContactFields(KeywordReader& reader, const std::string& header,
                                    const std::vector<std::string>& lines, int n, int mpp, bool optional) {
-  if (mpp >= 0) refuseUncomputedFields(reader, header, lines, mpp, {{1, "IGNORE", "initial penetrations kept"}});
+  if (mpp >= 0)
+    refuseUncomputedFields(reader, header, lines, mpp,
+                           {{1, "IGNORE", "initial penetrations kept", standsAtHeldPenetration}});
   refuseUncomputedFields(reader, header, lines, n,
                          {{5, "SBOXID", "a slave side kept to a box"}, {6, "MBOXID", "a master side kept to a box"}});
   refuseUncomputedFields(reader, header, lines, n + 1,
@@ -118,7 +122,8 @@ void refuseUncomputedContactFields(KeywordReader& reader, const std::string& hea
                           {3, "SHLTHK", "shell thickness switched on or off"},
                           {5, "ISYM", "symmetry planes"},
                           {7, "SLDTHK", "a contact thickness of solids"}});
-  refuseUncomputedFields(reader, header, lines, n + 5, {{2, "IGNORE", "initial penetrations kept"}});
+  refuseUncomputedFields(reader, header, lines, n + 5,
+                         {{2, "IGNORE", "initial penetrations kept", standsAtHeldPenetration}});
 }
 
 // Cards D to F, lines n + 6 to n + 8 when the block goes on after card C

@@ -114,6 +114,7 @@ void KeywordReader::readInitialVelocity(const std::string& block) {
            " is not applied by this version (the velocity would reach every node of the set)");
     return;
   }
+  record.deck_line = deckLineAt(1);
   state_.velocitySetMap.emplace(static_cast<int>(conditions.size()) + 1, record.ic_set_id);
   conditions.push_back(record);
 }

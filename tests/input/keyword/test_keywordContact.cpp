@@ -88,7 +88,7 @@ TEST_F(ContactCardTest, ContactOptionsNotComputedAreRefusedByName) {
 TEST_F(ContactCardTest, SingleSurfaceReadsOptionalCardsOfALongBlock) {
   const std::string cardA = card({"2", "0.3", "", "1.1", "", "5"});
   const std::string cardB = card({"0.7", "1"});
-  const std::string cardC = card({"1", "2", "0.4", "", "", "", "45.0", "9"});
+  const std::string cardC = card({"1", "3", "0.4", "", "", "", "45.0", "9"});
   testing::internal::CaptureStderr();
   EXPECT_FALSE(read("*CONTACT_SINGLE_SURFACE_ID\n1\n" + cards123() + "*CONTACT_SINGLE_SURFACE\n" + cards123() + cardA +
                     cardB + cardC + "*CONTACT_SINGLE_SURFACE_ID\n2\n" + cards123() + cardA + cardB));
@@ -96,7 +96,7 @@ TEST_F(ContactCardTest, SingleSurfaceReadsOptionalCardsOfALongBlock) {
   for (const char* named : {"line 10, field 1: SOFT 2 asks for a segment-based contact",
                             "line 10, field 6: DEPTH 5 asks for an edge-to-edge search",
                             "line 11, field 2: THKOPT 1 asks for another thickness option",
-                            "line 12, field 2: IGNORE 2 asks for initial penetrations kept"}) {
+                            "line 12, field 2: IGNORE 3 asks for initial penetrations kept"}) {
     EXPECT_NE(err.find(named), std::string::npos) << named << "\n" << err;
   }
   ASSERT_EQ(contacts().size(), 3u);
@@ -109,7 +109,7 @@ TEST_F(ContactCardTest, SingleSurfaceReadsOptionalCardsOfALongBlock) {
   EXPECT_DOUBLE_EQ(full.max_penetration, 0.7);
   EXPECT_EQ(full.thickness_option, 1);
   EXPECT_EQ(full.gap_option, 1);
-  EXPECT_EQ(full.ignore_option, 2);
+  EXPECT_EQ(full.ignore_option, 3);
   EXPECT_DOUBLE_EQ(full.penalty_damping_factor, 0.4);
   EXPECT_DOUBLE_EQ(full.flange_angle, 45.0);
   EXPECT_EQ(full.rcf_coordinate_id, 9);

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <functional>
 
+#include "contact/contactManager.h"
 #include "core/nodeManager.h"
 #include "core/setManager.h"
 #include "keywordTestDeck.h"
@@ -259,6 +260,14 @@ TEST(KeywordFrame, EveryLineIsTakenByACardOrTheDeckIsRefused) {
        "", [](const FEMDynamic& fem) { return fem.controlOptions->contact_control.at(0).card4_values[0] == 2; }},
       {"contact_control_ignore_3", model + "*CONTROL_CONTACT\n" + card({""}) + card({""}) + card({""}) + card({"3"}),
        "line 25, field 1: IGNORE 3 asks for initial penetrations kept"},
+      {"contact_card_ignore_1",
+       model + "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n" + card({"0", "0", "5"}) + card({""}) + card({""}) + card({""}) +
+           card({""}) + card({"", "1"}),
+       "", [](const FEMDynamic& fem) { return !fem.contactManager->contact_array.empty(); }},
+      {"contact_card_ignore_3",
+       model + "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n" + card({"0", "0", "5"}) + card({""}) + card({""}) + card({""}) +
+           card({""}) + card({"", "3"}),
+       "line 27, field 2: IGNORE 3 asks for initial penetrations kept"},
       {"negative_hourglass", model + "*CONTROL_HOURGLASS\n" + card({"1", "-0.1"}), "QH -0.100000 is below 0"},
       {"shell_points_beyond_7", model + "*SECTION_SHELL\n" + card({"2", "2", "", "100"}) + card({"1.0"}),
        "asks for 100 points through the thickness (NIP)"},

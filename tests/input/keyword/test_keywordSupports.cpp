@@ -214,9 +214,12 @@ TEST(KeywordSupportsRefused, UnknownTargetsAndWallsWithoutGeometryExitWithStatus
       {"shells", "*LOAD_SHELL_SET\n" + card({"4", "0", "1.0"}),
        "*LOAD_SHELL_SET (line 23): shell element set 4 is not in the model"},
       {"extra", rigidBlock.cards() + "*CONSTRAINED_EXTRA_NODES_SET\n" + card({"2", "5"}),
-       "*CONSTRAINED_EXTRA_NODES_SET: node set 5 is not in the model"},
-      {"nodal", "*CONSTRAINED_NODAL_RIGID_BODY\n" + card({"6"}), "*CONSTRAINED_NODAL_RIGID_BODY 6: node set 6"},
+       "*CONSTRAINED_EXTRA_NODES_SET (line 41): node set 5 is not in the model"},
+      {"nodal", "*CONSTRAINED_NODAL_RIGID_BODY\n" + card({"6"}),
+       "*CONSTRAINED_NODAL_RIGID_BODY (line 23): node set 6 of body 6"},
       {"node", "*LOAD_NODE_POINT\n" + card({"99", "1", "1.0"}), "node 99"},
+      {"velocity_set", "*INITIAL_VELOCITY\n" + card({"9"}) + card({"1.0"}),
+       "initial condition (line 23): node set 9 is not in the model"},
   };
   for (const auto& c : cases) {
     std::string console;
