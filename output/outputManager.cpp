@@ -64,7 +64,7 @@ void notePassedPoints(std::vector<double> times, double stepStart, double time, 
   if (times.empty() || ++notes > kPassedPointNotes + 1) return;
   std::string text;
   if (notes > kPassedPointNotes) {
-    text = "Later steps pass further output points; each is written in the same way with the state its step reaches.";
+    text = "Later steps pass further output points; these are written likewise with the state their step reaches.";
   } else {
     char part[64];
     text = times.size() == 1 ? "Output point" : "Output points";
