@@ -159,7 +159,7 @@ bool TimeLoopSteps::updateVelocities() {
   // their masters; every node shows the same half step.
   nodeVelocities();
   slavesFollowMasters();
-  const bool everyNode = lastCycle || d_->outputManager->anyOutputDue(d_->time, d_->dt, host_);
+  const bool everyNode = lastCycle || d_->outputManager->anyOutputDue(d_->time, d_->dt, true);
   return !(stateStopsRun(everyNode) || energyStopsRun());
 }
 
@@ -167,8 +167,10 @@ bool TimeLoopSteps::writeOutputs(double& outputMs) {
   const double outputStart = wallClockMs();
   if (lastCycle) d_->outputManager->markFinalPoint();
   OutputModel model = outputModelOf(*d_);
-  // The host loop's first step is not capped and may pass output points.
-  if (host_) d_->outputManager->writePassedPoints(&model, d_->time - d_->prev_dt, d_->time, d_->dt);
+  // A step longer than the output interval (the host loop's uncapped first
+  // step, or any step of a loop whose cap exceeds the interval) passes
+  // output points.
+  d_->outputManager->writePassedPoints(&model, d_->time - d_->prev_dt, d_->time, d_->dt);
   d_->outputManager->collectAll(&model, d_->time, d_->dt);
   d_->outputManager->writeAll(&model, d_->time, d_->dt);
   outputMs += wallClockMs() - outputStart;
