@@ -10,6 +10,7 @@
 #include "elements/common/nodeGather.h"
 #include "elements/common/partSelection.h"
 #include "elements/common/partSetup.h"
+#include "elements/solid1st/solid1stFormulation.h"
 #include "materials/materialmanager.h"
 #include "core/logErrorPrint.h"
 #include "solver/constrained.h"
@@ -60,7 +61,7 @@ FamilyShape lowestContinuumShape(const ElmManager& em) {
 double TimeControl::calInitialDtCpu(std::vector<Part>& parts, double* dt) {
   double result = 1000.0;
   for (Part& part : parts) {
-    double waveSpeed = 0.0;
+    double waveSpeed = 0.0, factor = safe_factor;
     // Rigid and null parts give no step, as in the element driver.
     if (!partTakesPart(part)) continue;
     ElmManager* em = part.elmManager;
@@ -74,6 +75,7 @@ double TimeControl::calInitialDtCpu(std::vector<Part>& parts, double* dt) {
         break;
       case FamilyShape::Volume:
         waveSpeed = material->waveSpeed[0];
+        factor = solid1st::boundScaleFactor(safe_factor);
         break;
       default:
         break;
@@ -90,7 +92,7 @@ double TimeControl::calInitialDtCpu(std::vector<Part>& parts, double* dt) {
     calMinCharactLength(part, &length);
     // Without a wave speed the part gives no step and cannot lower the minimum.
     if (!(waveSpeed > 0.0)) continue;
-    const double step = length * safe_factor / waveSpeed;
+    const double step = length * factor / waveSpeed;
     if (step < result) result = step;
   }
   if (dt != nullptr) *dt = result;

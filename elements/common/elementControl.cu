@@ -186,10 +186,11 @@ __device__ void blockMinimumStep(double* blockMin, StepOf stepOf) {
                   [&] { blockMin[blockIdx.y * gridDim.x + blockIdx.x] = slot[0]; });
 }
 
-// Critical step of one solid of either order (length(e) x safe factor / the
-// solid wave speed of its flat material record) into the block's slot; a
-// step that is not finite never becomes the block minimum, and the loop
-// stops on it when it reaches the model's step.
+// Critical step of one solid of either order (length(e) x safe factor, at
+// most the bound's share of solid1stFormulation.h, / the solid wave speed of
+// its flat material record) into the block's slot; a step that is not
+// finite never becomes the block minimum, and the loop stops on it when it
+// reaches the model's step.
 template <typename T, typename Length>
 __device__ inline void solidCriticalStep(double* blockMin, int n, T** elements, const Material* materials,
                                          double safeFactor, Length length) {
@@ -198,7 +199,7 @@ __device__ inline void solidCriticalStep(double* blockMin, int n, T** elements, 
     if (i >= n) return kCriticalDtStart;
     T* e = elements[i];
     const double c = e->material_id >= 1 ? materials[e->material_id - 1].wave_speed[0] : 0.0;
-    const double step = length(e) * safeFactor / c;
+    const double step = length(e) * solid1st::boundScaleFactor(safeFactor) / c;
     e->assignTimeStep(step);
     return nodeValueIsFinite(step) ? step : kCriticalDtStart;
   });

@@ -209,7 +209,7 @@ __host__ __device__ bool groupBody(const MaterialNew* material, const Section* s
 
   // Step from the length, as each element's own pass.
   const LaneDouble multiplier = laneField(elements, &ShellElementCuda::dtScaleFactor);
-  const LaneDouble step = solid1st::solidStableStep(multiplier, safeFactor, length, material->waveSpeed[1]);
+  const LaneDouble step = solid1st::stableStep(multiplier, safeFactor, length, material->waveSpeed[1]);
   double* forceRows[kLaneWidth];
   double* hourglassRows[kLaneWidth];
   for (int l = 0; l < kLaneWidth; ++l) {

@@ -175,7 +175,7 @@ double ShellElementCuda::computeQuad1stCharactLength() {
 }
 
 __host__ __device__ double ShellElementCuda::computeShellTimeStep(const MaterialNew* material, double safeFactor) {
-  dt = solid1st::solidStableStep(dtScaleFactor, safeFactor, charactLength, material->waveSpeed[1]);
+  dt = solid1st::stableStep(dtScaleFactor, safeFactor, charactLength, material->waveSpeed[1]);
   return dt;
 }
 

@@ -363,8 +363,27 @@ __host__ __device__ inline void tlAddForce(int n, const double* dX, const double
 
 // Stable step multiplier x safe factor x length / wave speed.
 template <typename T>
-__host__ __device__ inline T solidStableStep(T multiplier, double safeFactor, T length, double waveSpeed) {
+__host__ __device__ inline T stableStep(T multiplier, double safeFactor, T length, double waveSpeed) {
   return multiplier * safeFactor * length / waveSpeed;
+}
+
+// The stable length of a solid is the exact bound of a parallelepiped:
+// there the highest mode of central differences at the bound neither grows
+// nor decays in the linear update (its amplitude grows by a step's worth
+// each cycle), and the change of shape and stress within each step tips it
+// over.  A solid's step keeps at least this share of the bound whatever the
+// scale factor, as the line elements' does, so that every scale factor up
+// to 1 is stable; below it the factor acts as given.
+constexpr double kLargestBoundShare = 0.95;
+
+__host__ __device__ inline double boundScaleFactor(double safeFactor) {
+  return safeFactor < kLargestBoundShare ? safeFactor : kLargestBoundShare;
+}
+
+// The step of a solid: that of its length, at most the bound's share of it.
+template <typename T>
+__host__ __device__ inline T solidStableStep(T multiplier, double safeFactor, T length, double waveSpeed) {
+  return stableStep(multiplier, boundScaleFactor(safeFactor), length, waveSpeed);
 }
 
 // Mass scaling of one element towards the target step T: when the unscaled

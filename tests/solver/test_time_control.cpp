@@ -163,7 +163,7 @@ namespace {
 
 // One free element of each family, its nodes (slightly out of shape) given
 // every velocity (and spin) at random, run at the largest legal step scale
-// factor TSSFAC 1 for 3000 cycles: at a stable step every mode keeps its
+// factor TSSFAC 1 for 10,000 cycles: at a stable step every mode keeps its
 // amplitude, so the largest kinetic energy of the second half of the run
 // stays that of the first; at an unstable one the highest mode grows by
 // orders of magnitude.
@@ -173,7 +173,7 @@ struct FreeElement {
   int nodes;
   bool rotations;
   double speed = 0.01;  // scale of the translational velocities
-  int cycles = 3000;
+  int cycles = 10000;
   const char* scale = "1.0";  // TSSFAC
 };
 void PrintTo(const FreeElement& e, std::ostream* os) { *os << e.name; }
@@ -183,13 +183,13 @@ std::string steel(const std::string& material = "*MAT_ELASTIC\n") {
 }
 
 // n nodes at the corners of the unit cube of edge h (in the order of the
-// hexahedron's corners), moved by up to 8 % of h.
-std::string cubeNodes(int n, double h) {
+// hexahedron's corners), moved by up to shift (8 %) of h.
+std::string cubeNodes(int n, double h, double shift = 0.08) {
   const double c[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
   std::string text = "*NODE\n";
   for (int i = 0; i < n; ++i) {
     text += std::to_string(i + 1);
-    for (int k = 0; k < 3; ++k) text += " " + motiondeck::num(h * (c[i][k] + 0.08 * std::sin(3.1 * i + 1.7 * k)));
+    for (int k = 0; k < 3; ++k) text += " " + motiondeck::num(h * (c[i][k] + shift * std::sin(3.1 * i + 1.7 * k)));
     text += "\n";
   }
   return text;
@@ -285,6 +285,8 @@ std::string distortedBlock(int n, double h) {
 const std::string kHexa = cubeNodes(8, 0.01) + "*ELEMENT_SOLID\n" +
                           card({"1", "1", "1", "2", "3", "4", "5", "6", "7", "8"}, 8) + "*PART\nsolid\n" +
                           card({"1", "1", "1"});
+// A regular cube: its length is exactly the bound of its breathing mode.
+const std::string kCube = cubeNodes(8, 0.01, 0.0) + kHexa.substr(kHexa.find("*ELEMENT_SOLID"));
 const std::string kQuad = cubeNodes(4, 0.01) + "*ELEMENT_SHELL\n" + card({"1", "1", "1", "2", "3", "4"}, 8) +
                           "*PART\nshell\n" + card({"1", "1", "1"});
 const std::string kLine = "*NODE\n1 0 0 0\n2 0.01 0.001 0.002\n3 0.0 0.01 0.0\n*ELEMENT_BEAM\n" +
@@ -315,6 +317,8 @@ INSTANTIATE_TEST_SUITE_P(
                     distortedBlock(2, 0.01) + "*CONTROL_HOURGLASS\n" + card({"4", "0.1"}), 27, false},
         FreeElement{"hexahedron_block_assumed_strain",
                     distortedBlock(2, 0.01) + "*CONTROL_HOURGLASS\n" + card({"6", "1.0"}), 27, false},
+        FreeElement{"cube_one_point", kCube + "*SECTION_SOLID\n" + card({"1", "1"}) + steel(), 8, false},
+        FreeElement{"cube_fully_integrated", kCube + "*SECTION_SOLID\n" + card({"1", "2"}) + steel(), 8, false},
         FreeElement{"hexahedron_fully_integrated", kHexa + "*SECTION_SOLID\n" + card({"1", "2"}) + steel(), 8, false},
         FreeElement{"tetrahedron",
                     cubeNodes(5, 0.01) + "*ELEMENT_SOLID\n" +
