@@ -89,6 +89,14 @@ double depthInBlock(const std::vector<NodeCuda>& nodes, const motiondeck::Block&
   return depth;
 }
 
+// Of the contacts the deck's contact became (one per pair of parts over a
+// part set), the one whose figure is the deepest.
+const Contact& deepestOf(const std::vector<Contact>& made, ContactDepth Contact::*figure) {
+  auto depth = [figure](const Contact& c) { return (c.*figure).count > 0 ? (c.*figure).depth : -1.0; };
+  return *std::max_element(made.begin(), made.end(),
+                           [&depth](const Contact& a, const Contact& b) { return depth(a) < depth(b); });
+}
+
 class ContactHolds : public testing::TestWithParam<HoldCase> {};
 
 DEVICE_TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
@@ -121,10 +129,11 @@ DEVICE_TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
       if (time < c.layout.endTime * (1 - 1e-9)) return;
       ContactModel model = contactModelOf(fem);
       gatherContactDepths(model);
-      record = fem.contactManager->contact_array.front().deepest;
-      held = fem.contactManager->contact_array.front().start_overlap;
-      left = fem.contactManager->contact_array.front().end_overlap;
-      worst = fem.contactManager->contact_array.front().start_overlap_worst;
+      const std::vector<Contact>& made = fem.contactManager->contact_array;
+      record = deepestOf(made, &Contact::deepest).deepest;
+      left = deepestOf(made, &Contact::end_overlap).end_overlap;
+      held = deepestOf(made, &Contact::start_overlap).start_overlap;
+      worst = deepestOf(made, &Contact::start_overlap).start_overlap_worst;
     };
     const std::string name = std::string("holds_") + c.name + (host ? "_host" : "");
     host ? motiondeck::runHostWatching(name, deck, watch) : motiondeck::runWatching(name, deck, watch);
@@ -164,7 +173,9 @@ DEVICE_TEST_P(ContactHolds, NoNodeGetsDeeperNoEnergyIsGainedAndTheRecordTells) {
 // nodes push on, which let go of it while its own pair still has to hold
 // it); the upper block starts 20 um, and (offset) 0.3 mm, inside the lower
 // one; a general contact over a part set
-// whose one part holds both blocks; a steel bar of 1 mm cells at 500 m/s
+// whose one part holds both blocks; a single-surface contact over a part set
+// of both blocks, offset by half an element both ways (its figures are those
+// of the contacts it becomes, one per pair of parts); a steel bar of 1 mm cells at 500 m/s
 // onto a held 0.3 mm plate of 0.1 mm cells (in mm, t, s), the step raised
 // to 0.1 us by mass scaling: each step the bar moves farther than the
 // boxes of the plate's faces reach, so its nodes cross a face between two
@@ -210,6 +221,13 @@ INSTANTIATE_TEST_SUITE_P(
                   .contact = "*CONTACT_AUTOMATIC_GENERAL\n" + card({"3", "0", "2"})},
                  0.3,
                  0.0003},
+        HoldCase{"single_surface_over_a_part_set_offset",
+                 {.dx = 0.005,
+                  .dy = 0.005,
+                  .contact = "*SET_PART_LIST\n" + card({"4"}) + card({"1", "2"}) +
+                             "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n" + card({"4", "0", "2"})},
+                 0.3,
+                 0.0005},
         HoldCase{"bar_at_500_m_s_on_a_fine_held_plate_mass_scaled", barOnPlate, 0.5, 0.6},
         HoldCase{"bar_at_500_m_s_on_a_held_plate_sides_swapped",
                  barOnPlateWith("*CONTACT_ONE_WAY_SURFACE_TO_SURFACE\n" + card({"1", "2", "3", "3"}), false), 0.5,
