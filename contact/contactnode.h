@@ -67,6 +67,17 @@ struct ContactNodeCuda {
     if (length < 0.999 * face_count) return false;
     return m[0] * n[0] + m[1] * n[1] + m[2] * n[2] > -0.1 * length;
   }
+  // Cosine between the node's own outward normal (the mean of its faces'
+  // normals) and the unit vector n; 0 when it has no faces or they cancel.
+  // At a block's rim the node's normal points up and out, so the face of a
+  // block above that presses down on it reads near -0.6 to -0.7 and that
+  // block's side face, which it merely grazes, reads above 0.
+  __host__ __device__ double facing(const double* n) const {
+    const double* m = face_normal_sum;
+    const double length = sqrt(m[0] * m[0] + m[1] * m[1] + m[2] * m[2]);
+    if (face_count < 1 || !(length > 1e-6 * face_count)) return 0.0;
+    return (m[0] * n[0] + m[1] * n[1] + m[2] * n[2]) / length;
+  }
   // The gap of a pair counted from the depth the node started at.  That
   // depth is held as long as the node stays inside; it is given up once the
   // node has come out.  (Letting it follow the node out while the bodies

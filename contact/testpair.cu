@@ -306,6 +306,30 @@ __host__ __device__ bool heldByMasterNode(const SegmentCuda* s, const NodeCuda* 
   return false;
 }
 
+// Cosines below -kOpposing: the face opposes the node's own normal (it
+// presses on the node's body from outside); above -kGrazing: it stands
+// square to that normal or turns with it, and the node only grazes it.
+constexpr double kOpposing = 0.5;
+constexpr double kGrazing = 0.1;
+
+// A node in front of a solid's face (the caller knows it reaches the face's
+// plane within the coming step), beyond an edge of the face by no more than
+// a node held on the face may drift past it before it leaves
+// (leftOverEdge), whose own normal the face opposes, meets the face: where
+// a block stands on another rim on rim, each bulging sideways under the
+// load, a rim node of the lower block lies a hair beyond the edge of the
+// upper block's bottom face, and judged at that edge it would pass the rim
+// edge over edge.  A node already behind the plane there is left to the
+// edge judge, and a free edge is always judged as an edge.
+__host__ __device__ bool heldAcrossRim(const SegmentCuda* s, const ContactNodeCuda* owner, int sideOfSlot) {
+  if (s->one_sided == 0 || !(sideOfSlot * owner->facing(s->normal) < -kOpposing)) return false;
+  const double* x = owner->node->coord;
+  for (int k = 0; k < s->node_num; ++k) {
+    if (outsideEdge(s, k, s->normal, x) && (isBoundaryEdge(s, k) || leftOverEdge(s, k, s->normal, x))) return false;
+  }
+  return true;
+}
+
 // The node lies beyond a free (boundary) edge of s: the only way round to
 // the segment's other side.
 __host__ __device__ bool beyondFreeEdge(const SegmentCuda* s, const double* x) {
@@ -325,6 +349,7 @@ __host__ __device__ void TestPairCuda::writeResult(TestJudgeReturn& r, int kind,
   r.segment = s;
   r.distance = distance;
   r.approach = approachSpeed(s, contactNode->node, sideOfSlot);
+  r.facing = sideOfSlot * contactNode->facing(s->normal);
 }
 
 __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int /*cycle*/, int slot,
@@ -384,9 +409,10 @@ __host__ __device__ void TestPairCuda::produceContactPairGpu(SegmentCuda* s, int
       (gap >= -onPlaneTolerance(s) && !approaching(s, node, side[slot])))
     return;
   if (heldByMasterNode(s, node) || (gap < 0.0 && behindBeforeStep(s, node, side[slot], offset))) return;
+  const bool acrossRim = gap >= 0.0 && heldAcrossRim(s, contactNode, side[slot]);
   for (int k = 0; k < N; ++k) {
     sub3(x, nodeCoord(s, k), v);
-    if (outsideEdge(s, k, n, x)) {
+    if (!acrossRim && outsideEdge(s, k, n, x)) {
       nodeToEdgeJudgeGpu(s, slot, r, k, cycle2, n);
       return;
     }
@@ -517,10 +543,18 @@ constexpr double kApproachShare = 0.1;
 // moves into clearly faster: a node that meets a block at the edge of its
 // top face, on the plane of a side face, is stopped by the top face it
 // strikes, not by the side face it slides along.  Otherwise the nearer
-// result wins, and on equal distances the smaller kind.
+// result wins, and on equal distances the smaller kind.  Before all of
+// these, a face that opposes the node's own normal wins over one the node
+// only grazes: at a block's rim, where the faces of the block above claim
+// it, the bottom face that presses down on it holds it, not a side face
+// that would hold it sideways only.
+__host__ __device__ inline bool grazedBeside(const TestJudgeReturn& a, const TestJudgeReturn& b) {
+  return a.facing > -kGrazing && b.facing < -kOpposing;
+}
 __host__ __device__ inline bool betterResult(const TestJudgeReturn& a, const TestJudgeReturn& b) {
   if ((a.segment == nullptr) != (b.segment == nullptr)) return a.segment == nullptr;
   if (a.segment != nullptr) {
+    if (grazedBeside(a, b) || grazedBeside(b, a)) return grazedBeside(a, b);
     const bool intoA = a.approach > 0.0, intoB = b.approach > 0.0;
     if (intoA != intoB) return intoB;
     if (intoA && a.distance < 0.0 && b.distance < 0.0 && a.distance * b.approach != b.distance * a.approach)
@@ -566,7 +600,7 @@ __host__ __device__ void TestPairCuda::produceContactPairCpu(int cycle, int cycl
   if (active_flag == 0 || contactNode == nullptr) return;
   TestJudgeReturn results[kTestPairSlots];
   for (int j = 0; j < kTestPairSlots; ++j) {
-    results[j] = TestJudgeReturn{0, 0, 0, nullptr, kNoJudgeDistance, 0.0};
+    results[j] = TestJudgeReturn{0, 0, 0, nullptr, kNoJudgeDistance, 0.0, 0.0};
     produceContactPairGpu(segment[j], cycle, j, results[j], cycle2);
   }
   if (contactNode->in_contact == 0) adoptBestResult(results, counter);
@@ -594,7 +628,7 @@ __global__ void gpuProduceContactPair(int cycle, int cycle2, int n, TestPairCuda
   blockPhases<Lane>(3, [&](int phase, Lane& mine) {
     const int lane = static_cast<int>(threadIdx.x);
     if (phase == 0) {
-      results[lane] = TestJudgeReturn{0, 0, 0, nullptr, kNoJudgeDistance, 0.0};
+      results[lane] = TestJudgeReturn{0, 0, 0, nullptr, kNoJudgeDistance, 0.0, 0.0};
       tp->produceContactPairGpu(tp->segment[lane], cycle, lane, results[lane], cycle2);
       owners[lane] = owner;
       mine.distance = results[lane].distance;

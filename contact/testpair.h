@@ -21,6 +21,7 @@ struct TestJudgeReturn {
   SegmentCuda* segment;
   double distance;  // signed gap of the node to the segment
   double approach;  // speed at which the node moves into the segment (relative, along the contact normal)
+  double facing;    // cosine between the node's own normal and the segment's normal turned to the node's side
 };
 static_assert(std::is_trivially_copyable_v<TestJudgeReturn>);
 

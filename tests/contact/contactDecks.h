@@ -120,6 +120,35 @@ inline std::string deck(double endTime, bool heldPlate = false, bool rigid = fal
 
 }  // namespace restingblock
 
+// A stack of the soft blocks above on the plate held at every node, under
+// gravity, friction 0.5: each block 1 mm above the one below (the lowest
+// above the plate), every second one shifted by `shift` along x and y; one
+// single surface over the model, or a surface-to-surface contact of each
+// block on the body below.  Block k (0 the lowest) has nodes
+// kPlateNodes + 27 k + 1 ...
+namespace restingstack {
+
+inline std::string deck(int blocks, double shift, bool singleSurface, double endTime = 1.0) {
+  const std::string friction = card({motiondeck::num(restingblock::kFriction)}) + card({"0.0"});
+  std::string cards = restingblock::plate().cards(), contact;
+  std::vector<int> held;
+  for (int k = 0; k < blocks; ++k) {
+    motiondeck::Block b = restingblock::block();
+    b.part = k + 2, b.nodeOffset = restingblock::kPlateNodes + 27 * k, b.elementOffset = 16 + 8 * k;
+    b.origin[0] += k % 2 * shift, b.origin[1] += k % 2 * shift, b.origin[2] = 1e-3 + k * 0.101;
+    cards += b.cards();
+    contact +=
+        "*CONTACT_SURFACE_TO_SURFACE\n" + card({std::to_string(k + 2), std::to_string(k + 1), "3", "3"}) + friction;
+  }
+  if (singleSurface) contact = "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n" + card({"0", "0", "5"}) + friction;
+  for (int n = 1; n <= restingblock::kPlateNodes; ++n) held.push_back(n);
+  return cards + motiondeck::nodeSet(1, held) + "*BOUNDARY_SPC_SET\n" + card({"1", "0", "1", "1", "1", "1", "1", "1"}) +
+         motiondeck::curve(1, {{0.0, 1.0}, {100.0, 1.0}}) + "*LOAD_BODY_Z\n" +
+         card({"1", motiondeck::num(restingblock::kGravity)}) + contact + motiondeck::termination(endTime);
+}
+
+}  // namespace restingstack
+
 // Two stacked steel blocks of 4 x 4 x 4 hexahedra (10 mm cells, nu = 0), the
 // lower held at its base along z, touching; a pressure steps onto the top
 // face at time 0.  The top moves down at most 2 p (h1 + h2) / E, as one

@@ -192,7 +192,9 @@ INSTANTIATE_TEST_SUITE_P(Decks, BothLoops,
                                                   "*KEYWORD\n" + blockdrop::deck(-3e-6, true, 4e-5, true) + "*END\n"},
                                          LoopCase{"rigid_touching", blockdrop::kBlockNodes + 18, 0.0,
                                                   "*KEYWORD\n" + blockdrop::deck(0.0, false, 1e-4, true) + "*END\n"},
-                                         rigidTouchingOneWay(), LoopCase{"shell_edge_on", 18}),
+                                         rigidTouchingOneWay(), LoopCase{"shell_edge_on", 18},
+                                         LoopCase{"stack_of_5", restingblock::kPlateNodes + 135, 0.2,
+                                                  "*KEYWORD\n" + restingstack::deck(5, 0.0, true, 0.12) + "*END\n"}),
                          [](const testing::TestParamInfo<LoopCase>& info) { return std::string(info.param.deck); });
 
 }  // namespace
