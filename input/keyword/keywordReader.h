@@ -195,6 +195,8 @@ struct KeywordDeckState {
 
   // Part cards: internal part id -> deck part id.
   std::map<int, int> partDeckIdMap;
+  // Where each part's card is ("\"*PART\", line n") by internal part id - 1.
+  std::vector<std::string> partCards;
   // Section cards: deck section number -> running section number.
   std::map<int, int> sectionNumberMap;
   // Sections (by running number) whose element formulation no element of
@@ -216,6 +218,8 @@ struct KeywordDeckState {
   std::map<int, int> nodeSetNumberMap;
   std::map<int, int> shellSetNumberMap;
   std::map<int, int> partSetNumberMap;
+  // Deck line of each segment set's card by set id.
+  std::map<int, int> segmentSetLines;
   // (set type, set id) of every set card: ids are unique within a type.
   std::set<std::pair<int, int>> setIds;
   // Member lines of the *SET_NODE_GENERAL cards, by set id.
