@@ -225,6 +225,14 @@ struct KeywordDeckState {
   // Member lines of the *SET_NODE_GENERAL cards, by set id.
   std::map<int, std::vector<NodeGeneralLine>> nodeGeneralLines;
 
+  // The card (and deck line) of each constraint by its place in the
+  // constrained manager's list, and of each merge of rigid bodies.
+  std::vector<std::string> constrainedCards;
+  std::vector<std::string> rigidMergeCards;
+  // Deck line of each contact definition's card of sides, by its position
+  // among the deck's contact definitions.
+  std::map<int, int> contactLines;
+
   // Initial velocities: record position (1-based) -> set id / node id.
   std::map<int, int> velocitySetMap;
   std::map<int, int> velocityNodeMap;
@@ -557,5 +565,7 @@ class KeywordReader {
   int generatedSetCount_ = 0;
   // Appends a node set of the given node ids (blanks left out) under the
   // next generated id, counts it among the node sets and returns its id.
-  int appendGeneratedNodeSet(const std::vector<int>& nodeIds);
+  // The set's title is the card that made it (with its deck line), which
+  // messages name in place of the generated id.
+  int appendGeneratedNodeSet(const std::vector<int>& nodeIds, const std::string& card);
 };

@@ -422,7 +422,8 @@ std::vector<int> generalLineNodes(const NodeGeneralLine& line, FEMDynamic* fem, 
 void completeNodeSets(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup) {
   std::deque<Set>& sets = fem->setManager->node_set_array;
   for (Set& set : sets) {
-    const std::string where = named("node set", set.id, set.deck_line);
+    // A set made for a weld, joint or held node names the card that made it.
+    const std::string where = set.id < 0 && !set.title.empty() ? set.title : named("node set", set.id, set.deck_line);
     for (int& member : set.id_array) {
       // A blank node field of a joint stays 0: no node.
       if (member != 0) {
@@ -505,25 +506,36 @@ void completeBoundaries(FEMDynamic* fem, CheckedLookup& lookup) {
   }
 }
 
+// The card kept at place i of a list, or `otherwise` when none is.
+std::string cardAt(const std::vector<std::string>& cards, std::size_t i, const std::string& otherwise) {
+  return i < cards.size() && !cards[i].empty() ? cards[i] : otherwise;
+}
+
 // Step: spot-weld nodes and the id lists of rigid-body merges and extra nodes.
-void completeConstraints(FEMDynamic* fem, CheckedLookup& lookup) {
-  for (Constrained& constraint : fem->constrainedManager->constrained_array) {
+void completeConstraints(FEMDynamic* fem, const KeywordDeckState& state, CheckedLookup& lookup) {
+  std::vector<Constrained>& constraints = fem->constrainedManager->constrained_array;
+  for (std::size_t i = 0; i < constraints.size(); ++i) {
+    Constrained& constraint = constraints[i];
     if (constraint.weld_nodes[0] != 0 && constraint.weld_nodes[1] != 0) {
-      const std::string where = named("spot weld", constraint.weld_id);
+      const std::string where = cardAt(state.constrainedCards, i, named("spot weld", constraint.weld_id));
       for (int32_t& node : constraint.weld_nodes) {
         node = lookup.find(fem->node_id_map, node, "node", where);
       }
     }
   }
   RigidManager* rigid = fem->rigidManager;
-  for (std::vector<int>* ids : {&rigid->master_rigid_ids, &rigid->slave_rigid_ids, &rigid->extra_rigid_ids}) {
-    for (int& id : *ids) {
-      id = lookup.find(fem->part_id_map, id, "part", "a constrained rigid body card");
+  for (std::vector<int>* ids : {&rigid->master_rigid_ids, &rigid->slave_rigid_ids}) {
+    for (std::size_t k = 0; k < ids->size(); ++k) {
+      const std::string where = cardAt(state.rigidMergeCards, k, "a constrained rigid body card");
+      (*ids)[k] = lookup.find(fem->part_id_map, (*ids)[k], "part", where);
     }
   }
-  for (int& id : rigid->extra_node_ids) {
-    if (id != 0) {  // 0: the entry of a node-set definition
-      id = lookup.find(fem->node_id_map, id, "node", "a constrained extra-nodes card");
+  for (std::size_t k = 0; k < rigid->extra_rigid_ids.size(); ++k) {
+    const std::string where = cardAt(rigid->extra_cards, k, "a constrained extra-nodes card");
+    rigid->extra_rigid_ids[k] = lookup.find(fem->part_id_map, rigid->extra_rigid_ids[k], "part", where);
+    int& node = rigid->extra_node_ids[k];
+    if (node != 0) {  // 0: the entry of a node-set definition
+      node = lookup.find(fem->node_id_map, node, "node", where);
     }
   }
 }
@@ -641,10 +653,10 @@ bool completeKeywordDeck(FEMDynamic* fem, KeywordDeckState& state) {
   completeElementAndPartSets(fem, lookup);
   completeSurfaces(fem, state, lookup);
   completeBoundaries(fem, lookup);
-  completeConstraints(fem, lookup);
+  completeConstraints(fem, state, lookup);
   completeLoads(fem, lookup);
   completeInitialConditions(fem, state, lookup);
-  if (!completeContactIds(fem, friction)) {
+  if (!completeContactIds(fem, state, friction)) {
     lookup.ok = false;
   }
   writeContactCheckList(fem, state);

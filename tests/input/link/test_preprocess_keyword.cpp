@@ -272,6 +272,12 @@ TEST_F(CompletionTest, CheckListHasOneLinePerContact) {
   second.slave_type = ENTITY_NODE_SET;
   fem.contactManager->contact_array.push_back(std::move(first));
   fem.contactManager->contact_array.push_back(std::move(second));
+  for (const auto& [type, id] : {std::pair{SET_PART, 2}, {SET_ELEMENT, 1}, {SET_ELEMENT, 5}, {SET_NODE, 4}}) {
+    Set set;
+    set.type = type;
+    set.id = id;
+    fem.setManager->addSet(set);
+  }
   ASSERT_TRUE(completeKeywordDeck(&fem, state));
   state.checkList.close();
   std::ifstream in(file);
