@@ -1,6 +1,7 @@
 // Keyword families *DEFINE and *INCLUDE_TRANSFORM: load curves into the
 // curve manager; tables, boxes, coordinate systems by nodes,
 // transformations and include transforms into the solver's lists.
+#include <algorithm>
 #include <sstream>
 
 #include "core/curvemanager.h"
@@ -88,6 +89,12 @@ void KeywordReader::readDefine(const std::string& block) {
                            {{2, "SIDR", "the curve in a dynamic relaxation"},
                             {7, "DATTYP", "points read as another kind of data"}});
     curve.id = curve.curve_card_id;
+    const std::vector<Curve>& curves = fem_->curveManager->curve_array;
+    if (std::any_of(curves.begin(), curves.end(), [&curve](const Curve& c) { return c.id == curve.id; })) {
+      refuse(lineWhereAt(header, static_cast<size_t>(cardLine)) + ": two curves give the curve id " +
+             std::to_string(curve.id));
+      return;
+    }
     // Every point, also past those the record holds.
     const double* x = curve.heldWhole() ? curve.x : curve.all_x.data();
     if (!curvePointsUsable(header, curve.curve_card_id, x, curve.pointCount(), lines, static_cast<size_t>(cardLine))) {
@@ -118,7 +125,14 @@ void KeywordReader::readDefine(const std::string& block) {
   } else if (has("DEFINE_BOX")) {
     BoxManager& boxes = *fem_->boxManager;
     DefineBox box;
-    readCard(lines, firstCardLine(header, lines, nullptr), box.box_id, box.box_values);
+    const int cardLine = firstCardLine(header, lines, nullptr);
+    readCard(lines, cardLine, box.box_id, box.box_values);
+    const std::vector<DefineBox>& known = boxes.box_array;
+    if (std::any_of(known.begin(), known.end(), [&box](const DefineBox& b) { return b.box_id == box.box_id; })) {
+      refuse(lineWhereAt(header, static_cast<size_t>(cardLine)) + ": two boxes give the box id " +
+             std::to_string(box.box_id));
+      return;
+    }
     boxes.box_array.push_back(box);
     boxes.box_num = static_cast<int32_t>(boxes.box_array.size());
   } else if (has("DEFINE_COORDINATE_NODES")) {

@@ -229,6 +229,8 @@ struct KeywordDeckState {
   // constrained manager's list, and of each merge of rigid bodies.
   std::vector<std::string> constrainedCards;
   std::vector<std::string> rigidMergeCards;
+  // The card (and deck line) of each rigid wall by its place in the wall list.
+  std::vector<std::string> wallCards;
   // Deck line of each contact definition's card of sides, by its position
   // among the deck's contact definitions.
   std::map<int, int> contactLines;

@@ -180,7 +180,8 @@ class SegmentOwners {
 // others. The new surfaces take negative segment-set keys, which no deck id
 // can meet, and keep the position of their part. False after a message when
 // the set is not defined or one of its segments lies on no element.
-bool expandSegmentSet(FEMDynamic* fem, const KeywordDeckState& state, const Contact& source, std::vector<Contact>& made) {
+bool expandSegmentSet(FEMDynamic* fem, const KeywordDeckState& state, const Contact& source,
+                      std::vector<Contact>& made) {
   std::vector<Surface>& surfaces = fem->surfaceManager->surface_array;
   const int number = valueOf(fem->segment_set_id_map, source.master_id);
   if (number < 1 || number > static_cast<int>(surfaces.size())) {
@@ -267,8 +268,8 @@ bool sideSetDefined(FEMDynamic* fem, const KeywordDeckState& state, const Contac
 
 // Translates one side's id through the map of its entity kind; false after
 // a message when the deck does not define it or it holds nothing to touch.
-bool translateSide(FEMDynamic* fem, const KeywordDeckState& state, const Contact& c, int type, int& id, const char* side,
-                   bool surface = true) {
+bool translateSide(FEMDynamic* fem, const KeywordDeckState& state, const Contact& c, int type, int& id,
+                   const char* side, bool surface = true) {
   const std::map<int, int>* map = nullptr;
   const char* what = "";
   std::size_t count = 0;
@@ -289,8 +290,8 @@ bool translateSide(FEMDynamic* fem, const KeywordDeckState& state, const Contact
     return false;
   }
   if (const char* empty = emptySide(fem, type, value, surface)) {
-    std::fprintf(stderr, "Keyword deck refused: %s: the %s side names %s %d, %s\n", describeAt(c, state).c_str(), side, what,
-                 id, empty);
+    std::fprintf(stderr, "Keyword deck refused: %s: the %s side names %s %d, %s\n", describeAt(c, state).c_str(), side,
+                 what, id, empty);
     return false;
   }
   id = value;

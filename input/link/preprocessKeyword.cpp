@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/curve.h"
+#include "core/curvemanager.h"
 #include "core/node.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
@@ -20,6 +22,7 @@
 #include "contact/contactManager.h"
 #include "contact/surfacemanager.h"
 #include "elements/common/elmmanager.h"
+#include "elements/common/hourglassControlManager.h"
 #include "elements/common/partSetup.h"
 #include "input/keyword/keywordReader.h"
 #include "input/link/preprocessContact.h"
@@ -31,6 +34,7 @@
 #include "solver/initialCondition.h"
 #include "solver/load.h"
 #include "solver/rigidmanager.h"
+#include "solver/rigidwall.h"
 #include "solver/modelViews.h"
 
 namespace {
@@ -249,11 +253,19 @@ void numberParts(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup
     part.id = part.storage_index + 1;
     const std::size_t index = static_cast<std::size_t>(part.storage_index);
     const std::string at = index < state.partCards.size() ? state.partCards[index] : "";
-    const std::string where = (at.empty() ? "" : at + ": ") + "part " + std::to_string(part.id) + " (" + part.name + ")";
+    const std::string where =
+        (at.empty() ? "" : at + ": ") + "part " + std::to_string(part.id) + " (" + part.name + ")";
     const std::string name = "part " + std::to_string(part.id) + " (" + part.name + ")";
     const int deckSection = part.section_id;
     part.section_id = lookup.find(state.sectionNumberMap, part.section_id, "section", name, at);
     part.material_id = lookup.find(state.materialNumberMap, part.material_id, "material", name, at);
+    const std::vector<HourglassControl>& controls = fem->hourglassControlManager->hourglass_array_cpu;
+    const int hourglass = part.hourglass_id;
+    if (hourglass != 0 && std::none_of(controls.begin(), controls.end(),
+                                       [hourglass](const HourglassControl& h) { return h.id == hourglass; })) {
+      lookup.fail((at.empty() ? "" : at + ": ") + "part " + std::to_string(part.shownId()) + " (" + part.name +
+                  "): hourglass control " + std::to_string(hourglass) + " (HGID) is not in the model");
+    }
     part.section = nullptr;
     if (part.section_id >= 1 && part.section_id <= static_cast<int>(sections.size())) {
       part.section = &sections[part.section_id - 1];
@@ -540,6 +552,25 @@ void completeConstraints(FEMDynamic* fem, const KeywordDeckState& state, Checked
   }
 }
 
+// Step: a rigid wall's node set and motion curve must be in the deck.
+void checkWallTargets(FEMDynamic* fem, const KeywordDeckState& state, CheckedLookup& lookup) {
+  const std::deque<Set>& sets = fem->setManager->node_set_array;
+  const std::vector<Curve>& curves = fem->curveManager->curve_array;
+  for (std::size_t i = 0; i < fem->rigid_wall_array->size(); ++i) {
+    const RigidWall& wall = (*fem->rigid_wall_array)[i];
+    const std::string card = cardAt(state.wallCards, i, "*RIGIDWALL " + std::to_string(wall.wall_id));
+    const int setId = wall.slave_set_id;
+    if (setId != 0 && std::none_of(sets.begin(), sets.end(), [setId](const Set& s) { return s.id == setId; })) {
+      lookup.fail(card + ": node set " + std::to_string(setId) + " is not in the model");
+    }
+    const int curveId = wall.motion_curve_id;
+    if (curveId != 0 &&
+        std::none_of(curves.begin(), curves.end(), [curveId](const Curve& c) { return c.id == curveId; })) {
+      lookup.fail(card + ": load curve " + std::to_string(curveId) + " is not in the model");
+    }
+  }
+}
+
 // Step: node loads name node numbers, segment pressures surface numbers.
 void completeLoads(FEMDynamic* fem, CheckedLookup& lookup) {
   for (const auto& load : fem->loadManager->load_array) {
@@ -616,8 +647,7 @@ void completeInitialConditions(FEMDynamic* fem, KeywordDeckState& state, Checked
       [&conditions](std::size_t i) {
         return named("initial condition", static_cast<int>(i) + 1, conditions[i].deck_line);
       },
-      fem,
-      NodeNumbers(fem->node_id_map), lookup);
+      fem, NodeNumbers(fem->node_id_map), lookup);
   // A node that several records reach takes one of them at set-up
   // (settleInitialVelocities), never their sum.
 }
@@ -654,6 +684,7 @@ bool completeKeywordDeck(FEMDynamic* fem, KeywordDeckState& state) {
   completeSurfaces(fem, state, lookup);
   completeBoundaries(fem, lookup);
   completeConstraints(fem, state, lookup);
+  checkWallTargets(fem, state, lookup);
   completeLoads(fem, lookup);
   completeInitialConditions(fem, state, lookup);
   if (!completeContactIds(fem, state, friction)) {

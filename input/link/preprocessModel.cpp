@@ -56,7 +56,8 @@ bool materialCurvesFit(const Material& material, CurveManager& curves, const std
     ids.insert(ids.end(), {material.loading_curve_id, material.unloading_curve_id});
   }
   // Linked curves below 0 are not copied (their record keeps no table).
-  std::replace_if(ids.begin() + 1, ids.end(), [](int id) { return id < 0; }, 0);
+  std::replace_if(
+      ids.begin() + 1, ids.end(), [](int id) { return id < 0; }, 0);
   for (int id : ids) {
     const Curve* curve = id != 0 ? curves.findCurveById(id) : nullptr;
     if (id != 0 && curve == nullptr) {
