@@ -62,10 +62,29 @@ bool KeywordReader::curvePointsUsable(const std::string& header, int id, const d
   return true;
 }
 
+namespace {
+
+// True when a record of the list has the id in the given field.
+template <class Record, class Owner, class Id>
+bool idTaken(const std::vector<Record>& records, Id Owner::*field, int id) {
+  return std::any_of(records.begin(), records.end(), [&](const Record& r) { return r.*field == id; });
+}
+
+}  // namespace
+
 void KeywordReader::readDefine(const std::string& block) {
   const std::string header = blockHeader(block);
   auto has = [&header](const char* word) { return keywordIs(header, word); };
   const std::vector<std::string> lines = splitDeckLines(block);
+  // Refuses (true) an id an earlier card of the kind gave: a lookup by id
+  // would take one of the two cards and pass over the other.
+  auto repeated = [&](int cardLine, const std::string& kind, bool taken, int id) {
+    if (taken) {
+      refuse(lineWhereAt(header, static_cast<size_t>(cardLine)) + ": the " + kind + " id " + std::to_string(id) +
+             " is given twice");
+    }
+    return taken;
+  };
 
   if (has("DEFINE_CURVE")) {
     Curve curve(1.0, 1.0, 0.0, 0);
@@ -89,12 +108,7 @@ void KeywordReader::readDefine(const std::string& block) {
                            {{2, "SIDR", "the curve in a dynamic relaxation"},
                             {7, "DATTYP", "points read as another kind of data"}});
     curve.id = curve.curve_card_id;
-    const std::vector<Curve>& curves = fem_->curveManager->curve_array;
-    if (std::any_of(curves.begin(), curves.end(), [&curve](const Curve& c) { return c.id == curve.id; })) {
-      refuse(lineWhereAt(header, static_cast<size_t>(cardLine)) + ": two curves give the curve id " +
-             std::to_string(curve.id));
-      return;
-    }
+    if (repeated(cardLine, "curve", idTaken(fem_->curveManager->curve_array, &Curve::id, curve.id), curve.id)) return;
     // Every point, also past those the record holds.
     const double* x = curve.heldWhole() ? curve.x : curve.all_x.data();
     if (!curvePointsUsable(header, curve.curve_card_id, x, curve.pointCount(), lines, static_cast<size_t>(cardLine))) {
@@ -106,6 +120,10 @@ void KeywordReader::readDefine(const std::string& block) {
     CurveTable table;
     const int cardLine = firstCardLine(header, lines, &table.title);
     readCard(lines, cardLine, table.table_id, table.table_value1, table.table_value2);
+    if (repeated(cardLine, "table", idTaken(tables.table_array, &CurveTable::table_id, table.table_id),
+                 table.table_id)) {
+      return;
+    }
     int count = 0;
     readPointLines(lines, static_cast<size_t>(cardLine) + 1, [&table, &count](double a, double o) {
       if (count < kTablePointMax) {
@@ -127,12 +145,7 @@ void KeywordReader::readDefine(const std::string& block) {
     DefineBox box;
     const int cardLine = firstCardLine(header, lines, nullptr);
     readCard(lines, cardLine, box.box_id, box.box_values);
-    const std::vector<DefineBox>& known = boxes.box_array;
-    if (std::any_of(known.begin(), known.end(), [&box](const DefineBox& b) { return b.box_id == box.box_id; })) {
-      refuse(lineWhereAt(header, static_cast<size_t>(cardLine)) + ": two boxes give the box id " +
-             std::to_string(box.box_id));
-      return;
-    }
+    if (repeated(cardLine, "box", idTaken(boxes.box_array, &DefineBox::box_id, box.box_id), box.box_id)) return;
     boxes.box_array.push_back(box);
     boxes.box_num = static_cast<int32_t>(boxes.box_array.size());
   } else if (has("DEFINE_COORDINATE_NODES")) {

@@ -134,9 +134,10 @@ TEST_F(CompletionTest, NodeGeneralCardsTakeTheirOptionWords) {
       {"*SET_PART_LIST\n" + card({"7"}) + card({"21"}), "part 21 (named by part set 7 on line 22)"},
       {"*SET_NODE_ADD\n" + card({"7"}) + card({"8"}), "node set 7 on line 22 adds node set 8, which the deck"},
       {"*SET_SEGMENT\n" + card({"9"}) + card({"101", "102", "103", "199"}), "(named by segment set 9 on line 22)"},
-      {"*DEFINE_BOX\n" + card({"1"}) + "*DEFINE_BOX\n" + card({"1"}), "\"*DEFINE_BOX\", line 24: two boxes give"},
+      {"*DEFINE_BOX\n" + card({"1"}) + "*DEFINE_BOX\n" + card({"1"}),
+       "\"*DEFINE_BOX\", line 24: the box id 1 is given twice"},
       {"*DEFINE_CURVE\n" + card({"3"}) + "0. 0.\n1. 1.\n*DEFINE_CURVE\n" + card({"3"}) + "0. 0.\n1. 1.\n",
-       "\"*DEFINE_CURVE\", line 26: two curves give the curve id 3"},
+       "\"*DEFINE_CURVE\", line 26: the curve id 3 is given twice"},
   };
   int n = 0;
   for (const auto& [deck, message] : refused) {
