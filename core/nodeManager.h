@@ -49,11 +49,11 @@ class NodeManager {
   NodeCuda* findNodeById(int id);
 
  private:
-  // Table of the nodes by id built by checkNodeIdMap when the ids are
-  // dense: the node of id k at k - id_table_low_ (8 bytes a node, where the
-  // map takes some 48, and lookups without walking a tree); false, and no
-  // table, when they are not (the map holds them then).
-  bool buildIdTable();
+  // Table of the nodes by id built by checkNodeIdMap when their ids, from
+  // low to high, are dense: the node of id k at k - id_table_low_ (8 bytes a
+  // node, where the map takes some 48, and lookups without walking a tree);
+  // false, and no table, when they are not (the map holds them then).
+  bool buildIdTable(long long low, long long high);
   std::vector<NodeCuda*> id_table_;
   int id_table_low_ = 0;
 
