@@ -226,7 +226,7 @@ TEST(RunRepeatability, FourThreadRunsWriteTheSameFiles) {
   // Launches run on as many threads as run them fastest: one thread alone
   // writes the same bits (the log names the deck's folder).
   auto alone = runOnFourThreads("repeat_shells_one", shells, false, "1");
-  alone["history/log.txt"] = pressed.at("history/log.txt");
+  if (pressed.count("history/log.txt") != 0) alone["history/log.txt"] = pressed.at("history/log.txt");
   expectSameFiles(pressed, alone);
   EXPECT_NE(pressed.at("result.vtk"), pressed.at("result_16.vtk"));  // the plate bent
 }
