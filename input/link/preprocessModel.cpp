@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 #include "core/curvemanager.h"
@@ -95,7 +96,9 @@ int preprocessModel(FEMDynamic* fem) {
   nodeManager->setNodeNum();
   nodeManager->checkNodeIdMap();
 
-  // 3. Id maps.
+  // 3. Id maps.  The deck's element ids served the reader's checks of the
+  // element sets alone: their map (some 40 bytes an element) goes.
+  std::map<int, int>().swap(fem->element_id_map);
   fem->materialManager->buildMaterialIdMap();
   fem->sectionManager->sortAndMapSections();
   // Set members are resolved in step 10, once the elements are final.
