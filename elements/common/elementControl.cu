@@ -272,14 +272,14 @@ __global__ void BuildShellLaneGroups(MaterialNew** materials, Section* sections,
 }
 
 __global__ void _AllShellElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
-                                         ShellElementCuda** elements, const ShellLaneGroup* groups, int n, double dt,
-                                         double* steps, double safeFactor) {
+                                         ShellElementCuda** elements, const ShellLaneGroup* groups,
+                                         NodeMotionView motions, int n, double dt, double* steps, double safeFactor) {
   const int full = n / kLaneWidth;  // groups with an entry
   for (int g = gridStrideStart(); g < laneGroups(n); g += gridStride()) {
     const int first = g * kLaneWidth, last = min(first + kLaneWidth, n);
     if (g < full && groups != nullptr &&
-        btShellLanes(materials, sections, hourglass, elements + first, groups + g, full - 1 - g, dt, safeFactor,
-                     steps + first))
+        btShellLanes(materials, sections, hourglass, elements + first, groups + g, full - 1 - g, motions, dt,
+                     safeFactor, steps + first))
       continue;
     if (last - first == kLaneWidth &&
         btShellLaneGroup(materials, sections, hourglass, elements + first, n - first, dt, safeFactor, steps + first))
@@ -564,7 +564,9 @@ void ElementControl::buildShellLaneGroups(MaterialNew** materials, Section* sect
 
 void ElementControl::linkNodeMotions(NodeMotions* motions) {
   nodeMotions = motions;
-  if (motions != nullptr && solid_num >= kLaneWidth) motions->want();
+  if (motions == nullptr) return;
+  if (solid_num >= kLaneWidth) motions->want();
+  if (shell_num >= kLaneWidth) motions->wantTurning();
 }
 
 void ElementControl::linkSmoothFem(SmoothFemManager* manager) {
@@ -580,17 +582,17 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
                                            double dt, cublasHandle_t handle, double* candidate, double safeFactor) {
   // Runs of the step array in launch order: beams, shells, solids, then the
   // second-order beams, shells and solids.
+  // The nodes' motions serve this pass alone: the passes after it may move the nodes.
+  const NodeMotionView motions = nodeMotions != nullptr ? nodeMotions->take() : NodeMotionView{};
   if (beam_num > 0)
     launch(_AllBeamElementInterFor, blocksFor(beam_num, kForceBlock), dim3(kForceBlock), materials, sections, hourglass,
            beamArrayGpu, beam_num, dt, dtArray, safeFactor);
   if (shell_num > 0) {
     buildShellLaneGroups(materials, sections, hourglass);
     launch(_AllShellElementInterFor, blocksFor(laneGroups(shell_num), kForceBlock), dim3(kForceBlock), materials,
-           sections, hourglass, shellArrayGpu, static_cast<const ShellLaneGroup*>(shellLaneGroups), shell_num, dt,
-           dtArray + beam_num, safeFactor);
+           sections, hourglass, shellArrayGpu, static_cast<const ShellLaneGroup*>(shellLaneGroups), motions, shell_num,
+           dt, dtArray + beam_num, safeFactor);
   }
-  // The nodes' motions serve this pass alone: the passes after it may move the nodes.
-  const NodeMotionView motions = nodeMotions != nullptr ? nodeMotions->take() : NodeMotionView{nullptr, nullptr, 0};
   double* solidSteps = dtArray + beam_num + shell_num;
   if (solid_num > 0) {
     buildHexaLaneGroups(materials, hourglass);

@@ -64,7 +64,8 @@ class ElementControl {
   // The same for the first-order shells (btshellGroup.h).
   ShellLaneGroup* shellLaneGroups = nullptr;
   // Borrowed from the node manager: the nodes' motions the displacement
-  // update writes, read by the solids' group kernel (null: the records).
+  // update writes, read by the solids' and shells' group kernels (null:
+  // the records).
   NodeMotions* nodeMotions = nullptr;
 
   ElementControl() = default;
@@ -84,8 +85,8 @@ class ElementControl {
   void allocateDtArray();
   // Borrows the smoothed-FEM domains of the manager.
   void linkSmoothFem(SmoothFemManager* manager);
-  // Borrows the node manager's motions, asking for them when a group of
-  // solids can read them.
+  // Borrows the node manager's motions, asking for the forms a group of
+  // solids or shells can read.
   void linkNodeMotions(NodeMotions* motions);
   // The solids' group entries (once, after the points and states are linked).
   void buildHexaLaneGroups(MaterialNew** materials, HourglassControl* hourglass);
@@ -166,8 +167,8 @@ __global__ void beamDt(double* blockMin, int n, BeamElementCuda** elements, Mate
                        double safeFactor);
 __global__ void MassScaledForBeam(double targetDt, int n, BeamElementCuda** elements);
 __global__ void _AllShellElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
-                                         ShellElementCuda** elements, const ShellLaneGroup* groups, int n, double dt,
-                                         double* steps, double safeFactor);
+                                         ShellElementCuda** elements, const ShellLaneGroup* groups,
+                                         NodeMotionView motions, int n, double dt, double* steps, double safeFactor);
 __global__ void ShellDt(double* blockMin, int n, ShellElementCuda** elements, Material* materials, double safeFactor);
 __global__ void MassScaledForShell(double targetDt, int n, ShellElementCuda** elements);
 __global__ void _AllSolid2ndInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,

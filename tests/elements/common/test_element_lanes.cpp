@@ -112,7 +112,7 @@ double devicePass(SolidModel& m, int passes = 1, bool motions = false) {
   const CublasHandle handle;
   double candidate = 1.0;
   for (int p = 0; p < passes; ++p) {
-    if (NodeMotion* target = kept.target(n)) {
+    if (NodeMotion* target = kept.target(n).motions) {
       CUDA_CHECK(cudaMemcpy(target, motion.data(), sizeof(NodeMotion) * motion.size(), cudaMemcpyHostToDevice));
       kept.written(d.nodes, n);
     }
