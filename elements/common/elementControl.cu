@@ -148,7 +148,7 @@ __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* secti
                                          SolidElementCuda** elements, const HexaLaneGroup* groups,
                                          NodeMotionView motions, int n, double dt, double* steps, double safeFactor) {
   const auto step = [&](SolidElementCuda* e, const MaterialNew* material, Section* section) {
-    e->computeSolidInterForceGpu(material, section, hourglassOfPart(hourglass, e->part_id), dt);
+    e->computeSolidInterForceGpu(material, section, hourglassOfPart(hourglass, e->part_id), dt, motions);
     e->lengthAfterForce();
     return e->computeSolidTimeStep(material, safeFactor);
   };

@@ -49,6 +49,24 @@ __host__ __device__ inline void gatherSolidMotion(const SolidRecord& e, int n, d
   gatherNodeMotion(e.node, n, x, xm, v);
 }
 
+// The same, each node's values from the motions the displacement update
+// wrote where they hold the node, else from its record.
+__host__ __device__ inline void gatherSolidMotion(const SolidElementCuda& e, int n, const NodeMotionView& motions,
+                                                  double x[][3], double xm[][3], double v[][3]) {
+  for (int I = 0; I < n; ++I) {
+    const NodeMotion* m = motionOf(motions, e.node[I]);
+    if (m == nullptr) {
+      gatherNodeMotion(e.node + I, 1, x + I, xm + I, v + I);
+      continue;
+    }
+    for (int k = 0; k < 3; ++k) {
+      x[I][k] = m->coord[k];
+      xm[I][k] = m->coord[k] - 0.5 * m->step[k];
+      v[I][k] = m->vel[k];
+    }
+  }
+}
+
 // Initial coordinates X of the first n slots (a slot without a node reads
 // as zero): the shape whose orientation the element keeps.
 template <typename SolidRecord>
@@ -148,7 +166,7 @@ __host__ __device__ void interForceTetr1stGpuTL(SolidElementCuda& e, const Mater
 __host__ __device__ void interForcePyramid1stGpuTL(SolidElementCuda& e, const MaterialNew* material,
                                                    const Section* section, double dt);
 __host__ __device__ void interForceHexa1stGpu(SolidElementCuda& e, const MaterialNew* material, const Section* section,
-                                              double dt);
+                                              double dt, const NodeMotionView& motions);
 __host__ __device__ void interForcePent1stGpu(SolidElementCuda& e, const MaterialNew* material, const Section* section,
                                               double dt);
 __host__ __device__ void interForceHexa1stRGpu(SolidElementCuda& e, const MaterialNew* material, double dt,
