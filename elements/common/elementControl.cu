@@ -441,7 +441,17 @@ ElementControl::~ElementControl() {
   beam2ndNum_ = solid2ndNum_ = shell2ndNum_ = smooth_num = 0;
 }
 
+namespace {
+// Solids of the total-Lagrangian types (they read the nodes' displacements).
+int countTotalLagrangian(const std::vector<SolidElementCuda>& solids) {
+  int n = 0;
+  for (const SolidElementCuda& e : solids) n += e.type == ET_TETRA_TL || e.type == ET_PYRAMID_TL ? 1 : 0;
+  return n;
+}
+}  // namespace
+
 void ElementControl::allocateAndCopyElementPtr(std::vector<Part>& parts) {
+  totalLagrangianNum = 0;
   std::vector<BeamElementCuda*> beams;
   std::vector<ShellElementCuda*> shells;
   std::vector<SolidElementCuda*> solids;
@@ -458,8 +468,10 @@ void ElementControl::allocateAndCopyElementPtr(std::vector<Part>& parts) {
       appendDevicePointers(beams, m.beam_element_array_gpu, m.beam_element_array_cpu.size());
     if (m.shell_element_array_gpu)
       appendDevicePointers(shells, m.shell_element_array_gpu, m.shell_element_array_cpu.size());
-    if (m.solid_element_array_gpu)
+    if (m.solid_element_array_gpu) {
       appendDevicePointers(solids, m.solid_element_array_gpu, m.solid_element_array_cpu.size());
+      totalLagrangianNum += countTotalLagrangian(m.solid_element_array_cpu);
+    }
     if (m.discrete_element_array_gpu)
       appendDevicePointers(discretes, m.discrete_element_array_gpu, m.discrete_element_array_cpu.size());
     if (m.beam2ndArrayGpu_) appendDevicePointers(beams2nd, m.beam2ndArrayGpu_, m.beam2ndArrayCpu_.size());
@@ -565,7 +577,8 @@ void ElementControl::buildShellLaneGroups(MaterialNew** materials, Section* sect
 void ElementControl::linkNodeMotions(NodeMotions* motions) {
   nodeMotions = motions;
   if (motions == nullptr) return;
-  if (solid_num >= kLaneWidth) motions->want();
+  if (solid_num - totalLagrangianNum >= kLaneWidth) motions->want();
+  if (totalLagrangianNum > 0) motions->wantDisplacements();
   if (shell_num >= kLaneWidth) motions->wantTurning();
 }
 

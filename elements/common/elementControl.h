@@ -44,6 +44,7 @@ class ElementControl {
   SmoothFEM* smoothFemArray = nullptr;           // borrowed from the smoothed-FEM manager
   SmoothFemManager* smoothFemManager = nullptr;  // borrowed: launches the domains' kernels
   int beam_num = 0, solid_num = 0, shell_num = 0, discrete_num = 0;
+  int totalLagrangianNum = 0;  // of the solids, the total-Lagrangian ones
   int beam2ndNum_ = 0, solid2ndNum_ = 0, shell2ndNum_ = 0;
   int smooth_num = 0;
   double* blockDtCpu = nullptr;  // host view of the mapped per-block minima

@@ -51,7 +51,7 @@ __host__ __device__ void SolidElementCuda::computeSolidInterForceGpu(const Mater
   if (sfemType != SFEM_NONE) return;  // smoothed-FEM domains carry the force
   switch (type) {
     case ET_TETRA_TL:
-      interForceTetr1stGpuTL(*this, material, timeStep);
+      interForceTetr1stGpuTL(*this, material, timeStep, motions);
       break;
     case ET_HEXA_FULL:
       interForceHexa1stGpu(*this, material, section, timeStep, motions);
@@ -66,7 +66,7 @@ __host__ __device__ void SolidElementCuda::computeSolidInterForceGpu(const Mater
       interForcePent1stGpu(*this, material, section, timeStep);
       break;
     case ET_PYRAMID_TL:
-      interForcePyramid1stGpuTL(*this, material, section, timeStep);
+      interForcePyramid1stGpuTL(*this, material, section, timeStep, motions);
       break;
     case ET_HEXA_INCOMPATIBLE:
     case ET_SOLID_SHELL6:

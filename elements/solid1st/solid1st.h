@@ -150,8 +150,10 @@ __host__ __device__ inline void solidUpdatedLagrangianForce(SolidElementCuda& e,
 }
 
 // Total-Lagrangian pass over the element's points with n nodes (4 or 5):
-// each point holds its reference derivatives and reference volume.
-__host__ __device__ void solidTotalLagrangianForce(SolidElementCuda& e, const MaterialNew* material, double dt, int n);
+// each point holds its reference derivatives and reference volume.  The
+// nodes' displacements come from motions where it holds them.
+__host__ __device__ void solidTotalLagrangianForce(SolidElementCuda& e, const MaterialNew* material, double dt, int n,
+                                                   const NodeMotionView& motions);
 
 // Stable length of the element on the current shape x (its eight node
 // slots), by formulation; negative for a type without a force, which keeps
@@ -162,9 +164,10 @@ __host__ __device__ double solidStableLength(const SolidElementCuda& e, const do
 __host__ __device__ double solidMassVolume(const SolidElementCuda& e, double volume);
 
 // Formulations by type code.
-__host__ __device__ void interForceTetr1stGpuTL(SolidElementCuda& e, const MaterialNew* material, double dt);
+__host__ __device__ void interForceTetr1stGpuTL(SolidElementCuda& e, const MaterialNew* material, double dt,
+                                                const NodeMotionView& motions);
 __host__ __device__ void interForcePyramid1stGpuTL(SolidElementCuda& e, const MaterialNew* material,
-                                                   const Section* section, double dt);
+                                                   const Section* section, double dt, const NodeMotionView& motions);
 __host__ __device__ void interForceHexa1stGpu(SolidElementCuda& e, const MaterialNew* material, const Section* section,
                                               double dt, const NodeMotionView& motions);
 __host__ __device__ void interForcePent1stGpu(SolidElementCuda& e, const MaterialNew* material, const Section* section,

@@ -66,8 +66,9 @@ struct SolidElementCuda : Element {
   }
 
   // ---- formulation (first-order solid formulation files) ----
-  // The fully integrated hexahedron reads its nodes' motions where motions
-  // holds them (the node records otherwise: the same values).
+  // The fully integrated hexahedra and the total-Lagrangian solids read
+  // their nodes' motions where motions holds them (the node records
+  // otherwise: the same values).
   __host__ __device__ void computeSolidInterForceGpu(const MaterialNew* material, Section* section,
                                                      HourglassControl* hourglass, double timeStep,
                                                      const NodeMotionView& motions = NodeMotionView{});

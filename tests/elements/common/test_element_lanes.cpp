@@ -107,15 +107,19 @@ double devicePass(SolidModel& m, int passes = 1, bool motions = false) {
   NodeMotions kept;
   const int n = static_cast<int>(m.nodes.size());
   std::vector<NodeMotion> motion(m.nodes.size());
-  for (int i = 0; i < n; ++i) writeNodeMotion(motion.data(), i, m.nodes[i]);
+  std::vector<NodeDisplacement> displacement(m.nodes.size());
+  for (int i = 0; i < n; ++i) writeNodeMotions({motion.data(), nullptr, displacement.data()}, i, m.nodes[i]);
   if (motions) control.linkNodeMotions(&kept);
   const CublasHandle handle;
   double candidate = 1.0;
   for (int p = 0; p < passes; ++p) {
-    if (NodeMotion* target = kept.target(n).motions) {
-      CUDA_CHECK(cudaMemcpy(target, motion.data(), sizeof(NodeMotion) * motion.size(), cudaMemcpyHostToDevice));
-      kept.written(d.nodes, n);
-    }
+    const NodeMotionTarget target = kept.target(n);
+    if (target.motions != nullptr)
+      CUDA_CHECK(cudaMemcpy(target.motions, motion.data(), sizeof(NodeMotion) * n, cudaMemcpyHostToDevice));
+    if (target.displacements != nullptr)
+      CUDA_CHECK(cudaMemcpy(target.displacements, displacement.data(), sizeof(NodeDisplacement) * n,
+                            cudaMemcpyHostToDevice));
+    kept.written(d.nodes, n);
     control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, kDt, handle.get(), &candidate, kSafeFactor);
   }
   m.elems = d.readElements();
