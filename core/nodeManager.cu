@@ -172,12 +172,12 @@ __global__ void AllNodeAccelVelAddCal(NodeCuda* nodes, int n, double dt, double 
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) nodes[i].accelVelUpdateAdding(dt, prevDt);
 }
 __global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof, NodePlaceTarget places,
-                               NodeMotion* motions) {
+                               NodeMotionTarget motions) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     lanePrefetchAhead<kNodeAhead>(nodes, i, n, kPlaceRun, kMotionRun);
     nodes[i].dispUpdate(dt, dof);
     writeNodePlace(places, i, nodes[i]);
-    writeNodeMotion(motions, i, nodes[i]);
+    writeNodeMotions(motions, i, nodes[i]);
   }
 }
 __global__ void PresetNodeSteps(NodeCuda* nodes, int n, double dt, NodePlaceTarget places) {

@@ -108,7 +108,8 @@ class NodeManager {
 // Kernels (one thread per node; the grid-stride ones walk a two-dimensional grid).
 __global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double prevDt, NodeWork* work);
 __global__ void AllNodeAccelVelAddCal(NodeCuda* nodes, int n, double dt, double prevDt);
-__global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof, NodePlaceTarget places, NodeMotion* motions);
+__global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof, NodePlaceTarget places,
+                               NodeMotionTarget motions);
 __global__ void GpuResetNodeMass(int n, NodeCuda* nodes);
 __global__ void GpuUpdateEquivalentMass(int n, NodeCuda* nodes);
 __global__ void GpuClearNodeStr(int n, NodeCuda* nodes);
