@@ -203,20 +203,22 @@ inline Traffic estimateTraffic(bool compact, int elements, int nodes, int corner
   return t;
 }
 
+// The same traffic when the elements read each corner's motion
+// (core/nodeMotions.h, motionBytes a node) in place of its record lines and
+// the displacement update writes the motions.
+inline void readNodeMotions(Traffic& t, int elements, int nodes, int corners, std::size_t motionBytes) {
+  t.elements += corners * (static_cast<double>(motionBytes) - static_cast<double>(nodeReadByElementBytes()));
+  t.disp += static_cast<double>(nodes) / elements * static_cast<double>(motionBytes);
+}
+
 // Traffic of the cube of n^3 one-point elastic hexahedra (bench_hexa_cube,
-// bench_run).  On the compact path the elements read each corner's motion
-// (core/nodeMotions.h) in place of its record lines, and the displacement
-// update writes the motions.
+// bench_run); the compact path reads the nodes' motions.
 inline Traffic cubeTraffic(bool compact, int n) {
   const int np = n + 1;
   Traffic t = estimateTraffic(compact, n * n * n, np * np * np, 8,
                               sizeof(SolidElementCuda) + sizeof(GaussPoint) + sizeof(ElasticMaterialStatus),
                               3 * sizeof(double));
-  if (compact) {
-    const double corner = static_cast<double>(sizeof(NodeMotion)) - static_cast<double>(nodeReadByElementBytes());
-    t.elements += 8 * corner;
-    t.disp += static_cast<double>(np) * np * np / (static_cast<double>(n) * n * n) * sizeof(NodeMotion);
-  }
+  if (compact) readNodeMotions(t, n * n * n, np * np * np, 8, sizeof(NodeMotion));
   return t;
 }
 

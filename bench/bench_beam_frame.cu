@@ -86,7 +86,7 @@ class FrameModel {
       std::exit(1);
     }
     d->initialComputeCpu();
-    for (InitialCondition& ic : *d->initial_condition_array) ic.apply(d->rigidManager);
+    applyInitialConditions(*d);
     d->allocateAndCopySingleGpu();
     d->initialComputeSingleGpu();
     cycle_.nodes = d->nodeManager;

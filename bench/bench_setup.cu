@@ -86,7 +86,7 @@ SetupTiming setUpOnce(const fs::path& deck) {
   if (preprocessModel(d) != 1) std::exit(1);
   phaseDone(1);
   if (!d->initialComputeCpu()) std::exit(1);
-  for (InitialCondition& ic : *d->initial_condition_array) ic.apply(d->rigidManager);
+  applyInitialConditions(*d);
   phaseDone(2);
   d->allocateAndCopySingleGpu();
   phaseDone(3);

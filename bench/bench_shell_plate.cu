@@ -152,6 +152,7 @@ class PlateModel {
     hostMaterial_ = std::make_unique<ElasticPlasticMaterial>(&record_);
     run_.start(&nodeManager_, &store_, &record_, hostMaterial_.get(), section_);
     run_.cycle.control->chunk_step_minimum = compact;
+    if (compact) run_.cycle.control->linkNodeMotions(&nodeManager_.node_motions);
   }
 
   // The element and node steps of the GPU cycle.
@@ -203,10 +204,13 @@ int main(int argc, char** argv) {
   const ShellElementCuda probe{};
   const auto elementTail = static_cast<std::size_t>(reinterpret_cast<const char*>(probe.hourglassStress + 5) -
                                                     reinterpret_cast<const char*>(&probe.interForce[0][0]));
-  const bench::Traffic traffic = bench::estimateTraffic(opt.compact, model.elementNum(), (n + 1) * (n + 1), 4,
-                                                        sizeof(ShellLaneGroup) / kLaneWidth + elementTail +
-                                                            kPoints * sizeof(PlasticMaterialStatus),
-                                                        6 * sizeof(double));
+  // The compact path reads the nodes' motions.
+  const int nodes = (n + 1) * (n + 1);
+  bench::Traffic traffic = bench::estimateTraffic(opt.compact, model.elementNum(), nodes, 4,
+                                                  sizeof(ShellLaneGroup) / kLaneWidth + elementTail +
+                                                      kPoints * sizeof(PlasticMaterialStatus),
+                                                  6 * sizeof(double));
+  if (opt.compact) bench::readNodeMotions(traffic, model.elementNum(), nodes, 4, sizeof(TurningNodeMotion));
   bench::reportTraffic(traffic);
   const std::string label = "shells " + std::to_string(n) + "^2";
   bench::reportMemory(model.elementNum(), label + ": bytes per element (resident)");

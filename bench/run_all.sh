@@ -10,9 +10,11 @@
 # quiet machine: timings taken while others build or run say little.
 #
 # Given the benchmark folder of another build (the program before a change,
-# say), it also runs that build's cube benchmarks (30^3 and 60^3, in turn
-# with this build's, the best of three runs each) into the log file with
-# ".old" appended, and prints each figure of this build over the other's.
+# say), it also runs that build's cube benchmarks (10^3, 30^3 and 60^3) and
+# set-up benchmark (60^3), in turn with this build's, the best of three runs
+# each, into the log file with ".old" appended, and prints each figure of
+# this build over the other's (times per element-cycle and per element of
+# the set-up, resident bytes per element).
 #
 #   bench/run_all.sh [build folder=build] [log=bench_all.log] [other bench folder]
 set -eu
@@ -49,6 +51,7 @@ run "$bin/bench_triad"
 run "$bin/bench_contact_plate" 100 200
 run "$bin/bench_contact_setup"
 run "$bin/bench_setup" 60
+run "$bin/bench_setup" 80 "$cores" 1
 run "$bin/bench_setup" 300 "$cores" 3 plate
 run "$bin/bench_vtk_writer" 60
 run "$bin/bench_hexa_cube" 20 100
@@ -58,10 +61,14 @@ run "$bin/bench_shell_plate" 200 20
 run "$bin/bench_run" 30 200
 if [ -n "$old" ]; then
   : >"$log.old"
-  for n in 30 60; do
-    echo "== $old/bench_hexa_cube $n 20" >>"$log.old"
-    "$old/bench_hexa_cube" "$n" 20 >>"$log.old" 2>&1
-    run "$bin/bench_hexa_cube" "$n" 20
+  # The small cube's short launches, the larger cubes' cycle and the set-up
+  # with its memory, each run by the other build and then by this one.
+  for args in "bench_hexa_cube 10 400" "bench_hexa_cube 30 20" "bench_hexa_cube 60 20" "bench_setup 60"; do
+    echo "== $old/$args" >>"$log.old"
+    # shellcheck disable=SC2086 # the words of args are the arguments
+    "$old/"$args >>"$log.old" 2>&1
+    # shellcheck disable=SC2086
+    run "$bin/"$args
   done
 fi
 model=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')
@@ -90,17 +97,17 @@ awk -F'|' '
 # each row in the log against the other's).
 if [ -n "$old" ]; then
   echo
-  echo "Over the build in $old (this build's time / the other's):"
+  echo "Over the build in $old (this build's figure / the other's):"
   echo
   echo "| figure | $columns | $cores, one core busy |"
   echo "| --- |$(echo "$columns" | sed 's/[^|]*/ --- /g') | --- |"
   awk -F'|' '
     function trim(s) { gsub(/^ +| +$/, "", s); return s }
-    FNR == NR { if ($1 ~ /^table / && $2 ~ /us per element-cycle/) for (i = 3; i < NF; ++i) other[trim($2), i] = trim($i); next }
-    $1 ~ /^table / && $2 ~ /us per element-cycle/ && (trim($2), 3) in other { row[trim($2)] = $0 }
+    FNR == NR { if ($1 ~ /^table / && $2 ~ /us per element|bytes per element/) for (i = 3; i < NF; ++i) other[trim($2), i] = trim($i); next }
+    $1 ~ /^table / && $2 ~ /us per element|bytes per element/ && (trim($2), 3) in other { row[trim($2)] = $0 }
     END {
       for (f in row) {
-        split(row[f], c, "|"); line = "| " f ": time over the other build |"
+        split(row[f], c, "|"); line = "| " f ": this build over the other |"
         for (i = 3; i < length(c); ++i) line = line sprintf(" %.2f |", trim(c[i]) / other[f, i])
         print line
       }

@@ -31,25 +31,32 @@ void NodeManager::setNodeNum() {
 }
 
 void NodeManager::checkNodeIdMap() {
+  // One pass over the records: their places and the range of their ids.
+  long long low = 0, high = -1;
   for (std::size_t i = 0; i < node_array_cpu.size(); ++i) {
-    NodeCuda* node = &node_array_cpu[i];
-    if (node->store_id != static_cast<int>(i)) printf("节点的存储id存在错误\n");
-    // Sorted ids go in at the end of the map at constant cost.
-    node_id_map.emplace_hint(node_id_map.end(), node->id, node);
+    const NodeCuda& node = node_array_cpu[i];
+    if (node.store_id != static_cast<int>(i)) printf("节点的存储id存在错误\n");
+    low = i == 0 ? node.id : std::min<long long>(low, node.id);
+    high = i == 0 ? node.id : std::max<long long>(high, node.id);
   }
-  buildIdTable();
+  if (buildIdTable(low, high)) return;
+  // Sorted ids go in at the end of the map at constant cost.
+  for (NodeCuda& node : node_array_cpu) node_id_map.emplace_hint(node_id_map.end(), node.id, &node);
 }
 
-void NodeManager::buildIdTable() {
+bool NodeManager::buildIdTable(long long low, long long high) {
   id_table_.clear();
   id_table_low_ = 0;
-  if (node_id_map.empty()) return;
-  const long long low = node_id_map.begin()->first, high = node_id_map.rbegin()->first;
   // Only ids that fill their range well get a table.
-  if (high - low + 1 > 2 * static_cast<long long>(node_id_map.size()) + 1024) return;
+  if (high < low || high - low + 1 > 2 * static_cast<long long>(node_array_cpu.size()) + 1024) return false;
   id_table_low_ = static_cast<int>(low);
   id_table_.assign(static_cast<std::size_t>(high - low + 1), nullptr);
-  for (const auto& [id, node] : node_id_map) id_table_[static_cast<std::size_t>(id - low)] = node;
+  // The first node of an id is the one found, as in the map.
+  for (NodeCuda& node : node_array_cpu) {
+    NodeCuda*& slot = id_table_[static_cast<std::size_t>(node.id - low)];
+    if (slot == nullptr) slot = &node;
+  }
+  return true;
 }
 
 NodeCuda* NodeManager::findNodeById(int id) {
@@ -165,12 +172,12 @@ __global__ void AllNodeAccelVelAddCal(NodeCuda* nodes, int n, double dt, double 
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) nodes[i].accelVelUpdateAdding(dt, prevDt);
 }
 __global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof, NodePlaceTarget places,
-                               NodeMotion* motions) {
+                               NodeMotionTarget motions) {
   for (int i = gridStrideIndex(); i < n; i += gridStrideStep()) {
     lanePrefetchAhead<kNodeAhead>(nodes, i, n, kPlaceRun, kMotionRun);
     nodes[i].dispUpdate(dt, dof);
     writeNodePlace(places, i, nodes[i]);
-    writeNodeMotion(motions, i, nodes[i]);
+    writeNodeMotions(motions, i, nodes[i]);
   }
 }
 __global__ void PresetNodeSteps(NodeCuda* nodes, int n, double dt, NodePlaceTarget places) {

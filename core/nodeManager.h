@@ -18,7 +18,7 @@ class NodeManager {
   int trans_dof_num = 0;                 // translational degrees of freedom per node (3)
   int dof_num = 0;                       // degrees of freedom per node (6)
   int totNodeNum = 0;                    // number of nodes (uploaded)
-  std::map<int, NodeCuda*> node_id_map;  // id -> host node
+  std::map<int, NodeCuda*> node_id_map;  // id -> host node, when the ids are too sparse for the table
   // The element gathers of elements/common/nodeGather.h: the force gather reads
   // the compact per-node lists (built at the first gather, after every
   // element has registered) rather than the records' slots; both sum the
@@ -49,10 +49,11 @@ class NodeManager {
   NodeCuda* findNodeById(int id);
 
  private:
-  // Table of the map built by checkNodeIdMap when the ids are dense: the
-  // node of id k at k - id_table_low_ (lookups of a large model's set-up
-  // without walking the map).
-  void buildIdTable();
+  // Table of the nodes by id built by checkNodeIdMap when their ids, from
+  // low to high, are dense: the node of id k at k - id_table_low_ (8 bytes a
+  // node, where the map takes some 48, and lookups without walking a tree);
+  // false, and no table, when they are not (the map holds them then).
+  bool buildIdTable(long long low, long long high);
   std::vector<NodeCuda*> id_table_;
   int id_table_low_ = 0;
 
@@ -107,7 +108,8 @@ class NodeManager {
 // Kernels (one thread per node; the grid-stride ones walk a two-dimensional grid).
 __global__ void AllNodeAccelVelCal(NodeCuda* nodes, int n, double dt, double prevDt, NodeWork* work);
 __global__ void AllNodeAccelVelAddCal(NodeCuda* nodes, int n, double dt, double prevDt);
-__global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof, NodePlaceTarget places, NodeMotion* motions);
+__global__ void AllNodeDispCal(NodeCuda* nodes, int n, double dt, int dof, NodePlaceTarget places,
+                               NodeMotionTarget motions);
 __global__ void GpuResetNodeMass(int n, NodeCuda* nodes);
 __global__ void GpuUpdateEquivalentMass(int n, NodeCuda* nodes);
 __global__ void GpuClearNodeStr(int n, NodeCuda* nodes);

@@ -10,6 +10,7 @@ void Set::copyHostData(const Set& other) {
   general_option = other.general_option;
   type = other.type;
   id = other.id;
+  deck_line = other.deck_line;
   for (int k = 0; k < 4; ++k) {
     attributes[k] = other.attributes[k];
   }

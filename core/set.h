@@ -20,6 +20,7 @@ class Set {
   std::string general_option;  // option word of a NODE_GENERAL card
   int type = SET_NODE;         // SetType
   int id = 0;                  // set id; the key of the set in its type's map
+  int deck_line = 0;           // line of the set's card in the deck, for messages (0: not known)
   double attributes[4] = {0.0, 0.0, 0.0, 0.0};
   // Member ids in deck order (node numbers, part positions or element ids
   // after the keyword completion; for a segment set the first entry is a

@@ -192,3 +192,8 @@ MaterialNew* MaterialManager::findMaterialNewIndexById(int id) {
   const auto it = materialNewMap.find(id);
   return it == materialNewMap.end() ? nullptr : it->second;
 }
+
+std::string MaterialManager::cardOf(int id) const {
+  const auto it = cards.find(id);
+  return it == cards.end() ? "material " + std::to_string(id) : it->second;
+}

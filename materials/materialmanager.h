@@ -2,6 +2,7 @@
 // id lookups and the per-GPU state arrays.
 #pragma once
 #include <map>
+#include <string>
 #include <vector>
 
 #include "materials/material.h"
@@ -21,6 +22,9 @@ class MaterialManager {
   // record has no model is null.
   MaterialNew** materialNewArrayGpu_ = nullptr;
   int material_num = 0;
+  // The card of each record by its id, with its deck line ("*MAT_ELASTIC
+  // (line 12)"), for messages: kept here, off the records copied to the device.
+  std::map<int, std::string> cards;
 
   MaterialManager() = default;
   MaterialManager(const MaterialManager&) = delete;
@@ -47,6 +51,8 @@ class MaterialManager {
   // The record / host object of an id, or null.
   Material* findMaterialIndexById(int id);
   MaterialNew* findMaterialNewIndexById(int id);
+  // The card kept for an id, or "material <id>" when none is.
+  std::string cardOf(int id) const;
 
   // Host object of a record type code, constructed from the record; null
   // (after the message) for a code without a model.

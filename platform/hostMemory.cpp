@@ -1,6 +1,7 @@
 // Pages of large host arrays made present on all threads.
 #include "platform/hostMemory.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include <atomic>
@@ -36,6 +37,12 @@ void populatePages(void* begin, std::size_t bytes) {
     if (madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE) != 0)
       g_supported.store(false, std::memory_order_relaxed);
   });
+}
+
+void returnFreePages() {
+#ifdef __GLIBC__
+  malloc_trim(0);
+#endif
 }
 
 }  // namespace fem_host_memory

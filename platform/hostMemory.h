@@ -25,4 +25,10 @@ void reserveAndPopulate(std::vector<T>& records, std::size_t more) {
   populatePages(records.data() + records.size(), more * sizeof(T));
 }
 
+// Gives the system back the free pages the allocator keeps after the
+// temporaries of reading and set-up are gone (the deck's text, the lists
+// and maps of the passes), so that a long run holds what its model needs.
+// A hint only, as populatePages.
+void returnFreePages();
+
 }  // namespace fem_host_memory

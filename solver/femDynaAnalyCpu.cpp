@@ -17,6 +17,7 @@
 #include "elements/smoothFem/smoothFemManager.h"
 #include "materials/elementInversion.h"
 #include "materials/materialmanager.h"
+#include "platform/hostMemory.h"
 #include "solver/boundary.h"
 #include "solver/contactMotion.h"
 #include "solver/femDynaAnalyParalle.h"
@@ -113,7 +114,8 @@ bool femDynaAnalyCpu(FEMDynamic* domain, double* contactTime, double* outputTime
   if (!steps.setUp(0.0)) return false;
   SearchRecordScope search{d, {}};
   setUpHostContact(d, search.record);
-  for (InitialCondition& ic : *d->initial_condition_array) ic.apply(d->rigidManager);
+  applyInitialConditions(*d);
+  fem_host_memory::returnFreePages();
   d->curveManager->updateCurveValues(d->time);
   d->loadManager->initAll(d);
   d->boundaryManager->initAll(d);

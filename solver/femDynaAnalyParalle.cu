@@ -65,7 +65,7 @@ bool femDynaAnalyParalle(FEMDynamic* domain, double* contactTime, double* output
   TimeLoopSteps steps(d, false);
   if (!steps.setUp(kGpuMaxDt)) return false;
   printf("initialComputeCpu success!\n");
-  for (InitialCondition& ic : *d->initial_condition_array) ic.apply(d->rigidManager);
+  applyInitialConditions(*d);
   d->curveManager->updateCurveValues(d->time);
   d->allocateAndCopySingleGpu();
   printf("allocateAndCopySingleGpu success!%s\n", emulationNote());

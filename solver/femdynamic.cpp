@@ -28,6 +28,7 @@
 #include "elements/common/solidStepSetup.h"
 #include "materials/materialmanager.h"
 #include "output/outputManager.h"
+#include "platform/hostMemory.h"
 #include "solver/boundary.h"
 #include "solver/constrained.h"
 #include "solver/initialCondition.h"
@@ -246,7 +247,9 @@ bool FEMDynamic::initialComputeCpu() {
   const Section* sectionArray = sectionManager->section_array.empty() ? nullptr : sectionManager->section_array.data();
   for (ElmManager& em : elm_manager_array) {
     em.setSolidIntegration(sectionArray);
-    em.buildElementIdMap();
+    // Built again from the final arrays by the first lookup of an id (element
+    // sets, loads and histories name elements; most models none).
+    em.element_id_map.clear();
   }
   traceStep("SmoothFemManager::computeSmoothDomains");
   smoothFemManager->computeSmoothDomains(part_array);
@@ -388,6 +391,8 @@ bool FEMDynamic::initialComputeSingleGpu() {
   contactManager->assignSurfaceInteracts(&contactModel);
   traceStep("IntegratPointManager::gpuVerTLBMatrix");
   integratPointManager->gpuVerTLBMatrix();
+  // The temporaries of reading and set-up are gone: their free pages go back.
+  fem_host_memory::returnFreePages();
   return true;
 }
 

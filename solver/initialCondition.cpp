@@ -286,3 +286,9 @@ void InitialCondition::apply(RigidManager* rigidManager) {
     }
   }
 }
+
+void applyInitialConditions(FEMDynamic& fem) {
+  std::vector<InitialCondition>& conditions = *fem.initial_condition_array;
+  for (InitialCondition& ic : conditions) ic.apply(fem.rigidManager);
+  std::vector<InitialCondition>().swap(conditions);
+}

@@ -148,7 +148,7 @@ __global__ void _AllSolidElementInterFor(MaterialNew** materials, Section* secti
                                          SolidElementCuda** elements, const HexaLaneGroup* groups,
                                          NodeMotionView motions, int n, double dt, double* steps, double safeFactor) {
   const auto step = [&](SolidElementCuda* e, const MaterialNew* material, Section* section) {
-    e->computeSolidInterForceGpu(material, section, hourglassOfPart(hourglass, e->part_id), dt);
+    e->computeSolidInterForceGpu(material, section, hourglassOfPart(hourglass, e->part_id), dt, motions);
     e->lengthAfterForce();
     return e->computeSolidTimeStep(material, safeFactor);
   };
@@ -273,14 +273,14 @@ __global__ void BuildShellLaneGroups(MaterialNew** materials, Section* sections,
 }
 
 __global__ void _AllShellElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
-                                         ShellElementCuda** elements, const ShellLaneGroup* groups, int n, double dt,
-                                         double* steps, double safeFactor) {
+                                         ShellElementCuda** elements, const ShellLaneGroup* groups,
+                                         NodeMotionView motions, int n, double dt, double* steps, double safeFactor) {
   const int full = n / kLaneWidth;  // groups with an entry
   for (int g = gridStrideStart(); g < laneGroups(n); g += gridStride()) {
     const int first = g * kLaneWidth, last = min(first + kLaneWidth, n);
     if (g < full && groups != nullptr &&
-        btShellLanes(materials, sections, hourglass, elements + first, groups + g, full - 1 - g, dt, safeFactor,
-                     steps + first))
+        btShellLanes(materials, sections, hourglass, elements + first, groups + g, full - 1 - g, motions, dt,
+                     safeFactor, steps + first))
       continue;
     if (last - first == kLaneWidth &&
         btShellLaneGroup(materials, sections, hourglass, elements + first, n - first, dt, safeFactor, steps + first))
@@ -442,7 +442,17 @@ ElementControl::~ElementControl() {
   beam2ndNum_ = solid2ndNum_ = shell2ndNum_ = smooth_num = 0;
 }
 
+namespace {
+// Solids of the total-Lagrangian types (they read the nodes' displacements).
+int countTotalLagrangian(const std::vector<SolidElementCuda>& solids) {
+  int n = 0;
+  for (const SolidElementCuda& e : solids) n += e.type == ET_TETRA_TL || e.type == ET_PYRAMID_TL ? 1 : 0;
+  return n;
+}
+}  // namespace
+
 void ElementControl::allocateAndCopyElementPtr(std::vector<Part>& parts) {
+  totalLagrangianNum = 0;
   std::vector<BeamElementCuda*> beams;
   std::vector<ShellElementCuda*> shells;
   std::vector<SolidElementCuda*> solids;
@@ -459,8 +469,10 @@ void ElementControl::allocateAndCopyElementPtr(std::vector<Part>& parts) {
       appendDevicePointers(beams, m.beam_element_array_gpu, m.beam_element_array_cpu.size());
     if (m.shell_element_array_gpu)
       appendDevicePointers(shells, m.shell_element_array_gpu, m.shell_element_array_cpu.size());
-    if (m.solid_element_array_gpu)
+    if (m.solid_element_array_gpu) {
       appendDevicePointers(solids, m.solid_element_array_gpu, m.solid_element_array_cpu.size());
+      totalLagrangianNum += countTotalLagrangian(m.solid_element_array_cpu);
+    }
     if (m.discrete_element_array_gpu)
       appendDevicePointers(discretes, m.discrete_element_array_gpu, m.discrete_element_array_cpu.size());
     if (m.beam2ndArrayGpu_) appendDevicePointers(beams2nd, m.beam2ndArrayGpu_, m.beam2ndArrayCpu_.size());
@@ -565,7 +577,10 @@ void ElementControl::buildShellLaneGroups(MaterialNew** materials, Section* sect
 
 void ElementControl::linkNodeMotions(NodeMotions* motions) {
   nodeMotions = motions;
-  if (motions != nullptr && solid_num >= kLaneWidth) motions->want();
+  if (motions == nullptr) return;
+  if (solid_num - totalLagrangianNum >= kLaneWidth) motions->want();
+  if (totalLagrangianNum > 0) motions->wantDisplacements();
+  if (shell_num >= kLaneWidth) motions->wantTurning();
 }
 
 void ElementControl::linkSmoothFem(SmoothFemManager* manager) {
@@ -581,17 +596,17 @@ void ElementControl::gpuAllElementInterFor(MaterialNew** materials, Section* sec
                                            double dt, cublasHandle_t handle, double* candidate, double safeFactor) {
   // Runs of the step array in launch order: beams, shells, solids, then the
   // second-order beams, shells and solids.
+  // The nodes' motions serve this pass alone: the passes after it may move the nodes.
+  const NodeMotionView motions = nodeMotions != nullptr ? nodeMotions->take() : NodeMotionView{};
   if (beam_num > 0)
     launch(_AllBeamElementInterFor, blocksFor(beam_num, kForceBlock), dim3(kForceBlock), materials, sections, hourglass,
            beamArrayGpu, beam_num, dt, dtArray, safeFactor);
   if (shell_num > 0) {
     buildShellLaneGroups(materials, sections, hourglass);
     launch(_AllShellElementInterFor, blocksFor(laneGroups(shell_num), kForceBlock), dim3(kForceBlock), materials,
-           sections, hourglass, shellArrayGpu, static_cast<const ShellLaneGroup*>(shellLaneGroups), shell_num, dt,
-           dtArray + beam_num, safeFactor);
+           sections, hourglass, shellArrayGpu, static_cast<const ShellLaneGroup*>(shellLaneGroups), motions, shell_num,
+           dt, dtArray + beam_num, safeFactor);
   }
-  // The nodes' motions serve this pass alone: the passes after it may move the nodes.
-  const NodeMotionView motions = nodeMotions != nullptr ? nodeMotions->take() : NodeMotionView{nullptr, nullptr, 0};
   double* solidSteps = dtArray + beam_num + shell_num;
   if (solid_num > 0) {
     buildHexaLaneGroups(materials, hourglass);

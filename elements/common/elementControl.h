@@ -44,6 +44,7 @@ class ElementControl {
   SmoothFEM* smoothFemArray = nullptr;           // borrowed from the smoothed-FEM manager
   SmoothFemManager* smoothFemManager = nullptr;  // borrowed: launches the domains' kernels
   int beam_num = 0, solid_num = 0, shell_num = 0, discrete_num = 0;
+  int totalLagrangianNum = 0;  // of the solids, the total-Lagrangian ones
   int beam2ndNum_ = 0, solid2ndNum_ = 0, shell2ndNum_ = 0;
   int smooth_num = 0;
   double* blockDtCpu = nullptr;  // host view of the mapped per-block minima
@@ -64,7 +65,8 @@ class ElementControl {
   // The same for the first-order shells (btshellGroup.h).
   ShellLaneGroup* shellLaneGroups = nullptr;
   // Borrowed from the node manager: the nodes' motions the displacement
-  // update writes, read by the solids' group kernel (null: the records).
+  // update writes, read by the solids' and shells' group kernels (null:
+  // the records).
   NodeMotions* nodeMotions = nullptr;
 
   ElementControl() = default;
@@ -84,8 +86,8 @@ class ElementControl {
   void allocateDtArray();
   // Borrows the smoothed-FEM domains of the manager.
   void linkSmoothFem(SmoothFemManager* manager);
-  // Borrows the node manager's motions, asking for them when a group of
-  // solids can read them.
+  // Borrows the node manager's motions, asking for the forms a group of
+  // solids or shells can read.
   void linkNodeMotions(NodeMotions* motions);
   // The solids' group entries (once, after the points and states are linked).
   void buildHexaLaneGroups(MaterialNew** materials, HourglassControl* hourglass);
@@ -166,8 +168,8 @@ __global__ void beamDt(double* blockMin, int n, BeamElementCuda** elements, Mate
                        double safeFactor);
 __global__ void MassScaledForBeam(double targetDt, int n, BeamElementCuda** elements);
 __global__ void _AllShellElementInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,
-                                         ShellElementCuda** elements, const ShellLaneGroup* groups, int n, double dt,
-                                         double* steps, double safeFactor);
+                                         ShellElementCuda** elements, const ShellLaneGroup* groups,
+                                         NodeMotionView motions, int n, double dt, double* steps, double safeFactor);
 __global__ void ShellDt(double* blockMin, int n, ShellElementCuda** elements, Material* materials, double safeFactor);
 __global__ void MassScaledForShell(double targetDt, int n, ShellElementCuda** elements);
 __global__ void _AllSolid2ndInterFor(MaterialNew** materials, Section* sections, HourglassControl* hourglass,

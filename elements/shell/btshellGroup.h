@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "core/node.h"
+#include "core/nodeMotions.h"
 #include "platform/simdLane.h"
 
 class MaterialNew;
@@ -62,10 +63,12 @@ __host__ __device__ void fillShellLaneGroup(MaterialNew* const* materials, const
 // Forces, hourglass state, area, length and step of kLaneWidth shells
 // (elements[0..kLaneWidth-1], described by groups[0]; groups[1..ahead] are
 // the entries of the following groups, whose records are asked for
-// meanwhile), each element's step also into steps[l].  Returns false,
+// meanwhile), each element's step also into steps[l].  The nodes'
+// coordinates and velocities come from motions where it holds every node of
+// the group, from the node records otherwise (the same values).  Returns false,
 // having written nothing, when the entry does not qualify or a shell is
 // collapsed or inverted.  The same bits as btShellLaneGroup.
 __host__ __device__ bool btShellLanes(MaterialNew* const* materials, const Section* sections,
                                       const HourglassControl* hourglass, ShellElementCuda* const* elements,
-                                      const ShellLaneGroup* groups, int ahead, double dt, double safeFactor,
-                                      double* steps);
+                                      const ShellLaneGroup* groups, int ahead, const NodeMotionView& motions, double dt,
+                                      double safeFactor, double* steps);

@@ -62,8 +62,16 @@ __host__ __device__ void prefetchAhead(ShellElementCuda* const* elements, int re
 constexpr int kCoordLead = 1;
 static_assert(offsetof(NodeCuda, coord) >= sizeof(double) && alignof(NodeCuda) >= 8);
 
-// Corner coordinates and increments (velocity x dt) of the group's nodes,
-// each value gathered whole from the four elements.
+// A corner's increments (velocity x dt) from its six velocities v.
+__host__ __device__ inline void laneIncrements(const LaneDouble v[6], double dt, LaneDouble du[3], LaneDouble dr[3]) {
+  for (int k = 0; k < 3; ++k) {
+    du[k] = v[k] * dt;
+    dr[k] = v[3 + k] * dt;
+  }
+}
+
+// Corner coordinates and increments of the group's nodes, each value
+// gathered whole from the four elements.
 __host__ __device__ void gatherLaneNodes(const NodeCuda* const node[kLaneWidth][4], double dt, LaneDouble x[4][3],
                                          LaneDouble du[4][3], LaneDouble dr[4][3]) {
   for (int I = 0; I < 4; ++I) {
@@ -77,11 +85,29 @@ __host__ __device__ void gatherLaneNodes(const NodeCuda* const node[kLaneWidth][
     laneLoadThree<kCoordLead>(coord, x[I]);
     LaneDouble v[6];
     laneLoadBlock<6>(vel, v);
-    for (int k = 0; k < 3; ++k) {
-      du[I][k] = v[k] * dt;
-      dr[I][k] = v[3 + k] * dt;
-    }
+    laneIncrements(v, dt, du[I], dr[I]);
   }
+}
+
+// The same from the motions the displacement update wrote, when every node
+// of the group has one: each corner's coordinates and velocities read as
+// one run.
+__host__ __device__ bool gatherLaneNodes(const NodeCuda* const node[kLaneWidth][4], const NodeMotionView& motions,
+                                         double dt, LaneDouble x[4][3], LaneDouble du[4][3], LaneDouble dr[4][3]) {
+  const double* rows[4][kLaneWidth];
+  for (int l = 0; l < kLaneWidth; ++l)
+    for (int I = 0; I < 4; ++I) {
+      const TurningNodeMotion* m = turningMotionOf(motions, node[l][I]);
+      if (m == nullptr) return false;
+      rows[I][l] = m->coord;
+    }
+  for (int I = 0; I < 4; ++I) {
+    LaneDouble a[9];  // coordinates, velocity, angular velocity
+    laneLoadBlock<9>(rows[I], a);
+    for (int k = 0; k < 3; ++k) x[I][k] = a[k];
+    laneIncrements(a + 3, dt, du[I], dr[I]);
+  }
+  return true;
 }
 
 // The node table of a group read from its element records; false when a
@@ -239,9 +265,10 @@ __host__ __device__ inline void prefetchElementTail(const ShellElementCuda* e) {
 }
 
 // The records of the group `ahead` places on (from its entry, asked for one
-// group earlier), and the entry of the group after it.
-__host__ __device__ void prefetchEntryAhead(ShellElementCuda* const* elements, const ShellLaneGroup* groups,
-                                            int ahead) {
+// group earlier), and the entry of the group after it; of its nodes, the
+// motions where the update kept them, else the record lines.
+__host__ __device__ void prefetchEntryAhead(ShellElementCuda* const* elements, const ShellLaneGroup* groups, int ahead,
+                                            const NodeMotionView& motions) {
   lanePrefetchAhead<kShellGroupsAhead + 1>(groups, 0, ahead + 1);
   if (ahead < kShellGroupsAhead) return;
   const ShellLaneGroup& g = groups[kShellGroupsAhead];
@@ -250,7 +277,13 @@ __host__ __device__ void prefetchEntryAhead(ShellElementCuda* const* elements, c
     if (g.points > 0) lanePrefetchBytes(g.state[l], g.points * g.stateStride);
   }
   const NodeCuda* const* nodes = &g.node[0][0];
-  for (int k = 0; k < g.distinctNodes; ++k) prefetchNodeMotion(*nodes[g.distinct[k]]);
+  for (int k = 0; k < g.distinctNodes; ++k) {
+    const NodeCuda* nd = nodes[g.distinct[k]];
+    if (const TurningNodeMotion* m = turningMotionOf(motions, nd))
+      lanePrefetchSpan<sizeof(TurningNodeMotion)>(m);
+    else
+      prefetchNodeMotion(*nd);
+  }
 }
 
 // The distinct nodes of an entry's node table.
@@ -324,16 +357,17 @@ __host__ __device__ void fillShellLaneGroup(MaterialNew* const* materials, const
 FEM_LANE_KERNEL __host__ __device__ bool btShellLanes(MaterialNew* const* materials, const Section* sections,
                                                       const HourglassControl* hourglass,
                                                       ShellElementCuda* const* elements, const ShellLaneGroup* groups,
-                                                      int ahead, double dt, double safeFactor, double* steps) {
+                                                      int ahead, const NodeMotionView& motions, double dt,
+                                                      double safeFactor, double* steps) {
   const ShellLaneGroup& g = groups[0];
   if (g.lanes == 0) return false;
   const MaterialNew* material = materials[g.materialId - 1];
   if (material == nullptr || material->id != g.materialId) return false;
   const Section* section = g.sectionId >= 1 ? sections + (g.sectionId - 1) : nullptr;
   const HourglassControl* control = hourglassOfPart(hourglass, g.partId);
-  prefetchEntryAhead(elements, groups, ahead);
+  prefetchEntryAhead(elements, groups, ahead, motions);
   LaneDouble x[4][3], du[4][3], dr[4][3], nodeThick;
-  gatherLaneNodes(g.node, dt, x, du, dr);
+  if (!gatherLaneNodes(g.node, motions, dt, x, du, dr)) gatherLaneNodes(g.node, dt, x, du, dr);
   for (int l = 0; l < kLaneWidth; ++l) laneSet(nodeThick, l, g.nodeThick[l]);
   const auto pointAt = [&](int i, MaterialStatus* state[], LaneDouble& weight, LaneDouble& zeta) {
     for (int l = 0; l < kLaneWidth; ++l) state[l] = entryState(g, l, i);

@@ -56,9 +56,9 @@ __host__ __device__ inline double trace3(const double A[3][3]) { return A[0][0] 
 // through the mean gradients, so that a flow that keeps the volume (plastic
 // flow, a nearly incompressible material) does not lock the element.
 __host__ __device__ void interForceHexa1stGpu(SolidElementCuda& e, const MaterialNew* material,
-                                              const Section* /*section*/, double dt) {
+                                              const Section* /*section*/, double dt, const NodeMotionView& motions) {
   double x[8][3], xm[8][3], v[8][3], X[8][3], f[8][3] = {}, Bbar[3][8] = {};
-  gatherSolidMotion(e, 8, x, xm, v);
+  gatherSolidMotion(e, 8, motions, x, xm, v);
   gatherSolidReference(e, 8, X);
   const HexaShapes shapes = hexaShapes(x, xm, X);
   GaussPoint* points = e.gaussPoint;

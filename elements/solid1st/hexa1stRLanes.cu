@@ -240,6 +240,5 @@ __host__ __device__ bool onePointHexaLaneGroup(MaterialNew* const* materials, co
                                                double* steps) {
   HexaLaneGroup group;
   fillHexaLaneGroup(materials, hourglass, elements, nullptr, group);
-  return onePointHexaLanes(materials, hourglass, elements, &group, 0, NodeMotionView{nullptr, nullptr, 0}, dt,
-                           safeFactor, steps);
+  return onePointHexaLanes(materials, hourglass, elements, &group, 0, NodeMotionView{}, dt, safeFactor, steps);
 }

@@ -4,8 +4,9 @@
 #include "elements/solid1st/solid1st.h"
 
 __host__ __device__ void interForcePyramid1stGpuTL(SolidElementCuda& e, const MaterialNew* material,
-                                                   const Section* /*section*/, double dt) {
-  solidTotalLagrangianForce(e, material, dt, 5);
+                                                   const Section* /*section*/, double dt,
+                                                   const NodeMotionView& motions) {
+  solidTotalLagrangianForce(e, material, dt, 5, motions);
 }
 
 void setPyramid1stTLIntegration(SolidElementCuda& e, int pointNum) {

@@ -46,14 +46,15 @@ __host__ __device__ inline int scaleMass(SolidElementCuda& e, double targetDt) {
 // Internal force.
 
 __host__ __device__ void SolidElementCuda::computeSolidInterForceGpu(const MaterialNew* material, Section* section,
-                                                                     HourglassControl* hourglass, double timeStep) {
+                                                                     HourglassControl* hourglass, double timeStep,
+                                                                     const NodeMotionView& motions) {
   if (sfemType != SFEM_NONE) return;  // smoothed-FEM domains carry the force
   switch (type) {
     case ET_TETRA_TL:
-      interForceTetr1stGpuTL(*this, material, timeStep);
+      interForceTetr1stGpuTL(*this, material, timeStep, motions);
       break;
     case ET_HEXA_FULL:
-      interForceHexa1stGpu(*this, material, section, timeStep);
+      interForceHexa1stGpu(*this, material, section, timeStep, motions);
       break;
     case ET_HEXA_REDUCED:
       interForceHexa1stRGpu(*this, material, timeStep, hourglass);
@@ -65,7 +66,7 @@ __host__ __device__ void SolidElementCuda::computeSolidInterForceGpu(const Mater
       interForcePent1stGpu(*this, material, section, timeStep);
       break;
     case ET_PYRAMID_TL:
-      interForcePyramid1stGpuTL(*this, material, section, timeStep);
+      interForcePyramid1stGpuTL(*this, material, section, timeStep, motions);
       break;
     case ET_HEXA_INCOMPATIBLE:
     case ET_SOLID_SHELL6:

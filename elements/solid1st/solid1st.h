@@ -49,6 +49,24 @@ __host__ __device__ inline void gatherSolidMotion(const SolidRecord& e, int n, d
   gatherNodeMotion(e.node, n, x, xm, v);
 }
 
+// The same, each node's values from the motions the displacement update
+// wrote where they hold the node, else from its record.
+__host__ __device__ inline void gatherSolidMotion(const SolidElementCuda& e, int n, const NodeMotionView& motions,
+                                                  double x[][3], double xm[][3], double v[][3]) {
+  for (int I = 0; I < n; ++I) {
+    const NodeMotion* m = motionOf(motions, e.node[I]);
+    if (m == nullptr) {
+      gatherNodeMotion(e.node + I, 1, x + I, xm + I, v + I);
+      continue;
+    }
+    for (int k = 0; k < 3; ++k) {
+      x[I][k] = m->coord[k];
+      xm[I][k] = m->coord[k] - 0.5 * m->step[k];
+      v[I][k] = m->vel[k];
+    }
+  }
+}
+
 // Initial coordinates X of the first n slots (a slot without a node reads
 // as zero): the shape whose orientation the element keeps.
 template <typename SolidRecord>
@@ -132,8 +150,10 @@ __host__ __device__ inline void solidUpdatedLagrangianForce(SolidElementCuda& e,
 }
 
 // Total-Lagrangian pass over the element's points with n nodes (4 or 5):
-// each point holds its reference derivatives and reference volume.
-__host__ __device__ void solidTotalLagrangianForce(SolidElementCuda& e, const MaterialNew* material, double dt, int n);
+// each point holds its reference derivatives and reference volume.  The
+// nodes' displacements come from motions where it holds them.
+__host__ __device__ void solidTotalLagrangianForce(SolidElementCuda& e, const MaterialNew* material, double dt, int n,
+                                                   const NodeMotionView& motions);
 
 // Stable length of the element on the current shape x (its eight node
 // slots), by formulation; negative for a type without a force, which keeps
@@ -144,11 +164,12 @@ __host__ __device__ double solidStableLength(const SolidElementCuda& e, const do
 __host__ __device__ double solidMassVolume(const SolidElementCuda& e, double volume);
 
 // Formulations by type code.
-__host__ __device__ void interForceTetr1stGpuTL(SolidElementCuda& e, const MaterialNew* material, double dt);
+__host__ __device__ void interForceTetr1stGpuTL(SolidElementCuda& e, const MaterialNew* material, double dt,
+                                                const NodeMotionView& motions);
 __host__ __device__ void interForcePyramid1stGpuTL(SolidElementCuda& e, const MaterialNew* material,
-                                                   const Section* section, double dt);
+                                                   const Section* section, double dt, const NodeMotionView& motions);
 __host__ __device__ void interForceHexa1stGpu(SolidElementCuda& e, const MaterialNew* material, const Section* section,
-                                              double dt);
+                                              double dt, const NodeMotionView& motions);
 __host__ __device__ void interForcePent1stGpu(SolidElementCuda& e, const MaterialNew* material, const Section* section,
                                               double dt);
 __host__ __device__ void interForceHexa1stRGpu(SolidElementCuda& e, const MaterialNew* material, double dt,

@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "core/node.h"
+#include "core/nodeMotions.h"
 #include "elements/common/element.h"
 #include "elements/common/nodeRegistration.h"
 #include "elements/solid1st/solidStableLength.h"
@@ -65,8 +66,12 @@ struct SolidElementCuda : Element {
   }
 
   // ---- formulation (first-order solid formulation files) ----
+  // The fully integrated hexahedra and the total-Lagrangian solids read
+  // their nodes' motions where motions holds them (the node records
+  // otherwise: the same values).
   __host__ __device__ void computeSolidInterForceGpu(const MaterialNew* material, Section* section,
-                                                     HourglassControl* hourglass, double timeStep);
+                                                     HourglassControl* hourglass, double timeStep,
+                                                     const NodeMotionView& motions = NodeMotionView{});
   __host__ __device__ double computeSolidCharactLength();
   // The length right after the force pass: the one the pass left where it
   // computes it (the fully integrated hexahedron, from its points), else

@@ -2,16 +2,27 @@
 // total-Lagrangian point pass it shares with the pyramid (type 16).
 #include "elements/solid1st/solid1st.h"
 
-__host__ __device__ void solidTotalLagrangianForce(SolidElementCuda& e, const MaterialNew* material, double dt, int n) {
-  double u[5][3], du[5][3], f[5][3];
+namespace {
+// Displacement u and last step du of the first n nodes: from the
+// displacements the update wrote where they hold the node, else from its
+// record (a slot without a node reads as zero).
+__host__ __device__ void gatherDisplacements(const SolidElementCuda& e, int n, const NodeMotionView& motions,
+                                             double u[5][3], double du[5][3]) {
   for (int I = 0; I < n; ++I) {
     const NodeCuda* nd = e.node[I];
+    const NodeDisplacement* d = displacementOf(motions, nd);
     for (int k = 0; k < 3; ++k) {
-      u[I][k] = nd != nullptr ? nd->total_disp[k] : 0.0;
-      du[I][k] = nd != nullptr ? nd->step_disp[k] : 0.0;
-      f[I][k] = 0.0;
+      u[I][k] = d != nullptr ? d->total[k] : nd != nullptr ? nd->total_disp[k] : 0.0;
+      du[I][k] = d != nullptr ? d->step[k] : nd != nullptr ? nd->step_disp[k] : 0.0;
     }
   }
+}
+}  // namespace
+
+__host__ __device__ void solidTotalLagrangianForce(SolidElementCuda& e, const MaterialNew* material, double dt, int n,
+                                                   const NodeMotionView& motions) {
+  double u[5][3], du[5][3], f[5][3] = {};
+  gatherDisplacements(e, n, motions, u, du);
   GaussPoint* points = e.gaussPoint;
   const int np = points != nullptr ? e.integratPointNum : 0;
   for (int p = 0; p < np; ++p) {
@@ -32,12 +43,13 @@ __host__ __device__ void solidTotalLagrangianForce(SolidElementCuda& e, const Ma
     for (int k = 0; k < 3; ++k) e.interForce[I][k] = I < n ? f[I][k] : 0.0;
 }
 
-__host__ __device__ void interForceTetr1stGpuTL(SolidElementCuda& e, const MaterialNew* material, double dt) {
-  solidTotalLagrangianForce(e, material, dt, 4);
+__host__ __device__ void interForceTetr1stGpuTL(SolidElementCuda& e, const MaterialNew* material, double dt,
+                                                const NodeMotionView& motions) {
+  solidTotalLagrangianForce(e, material, dt, 4, motions);
 }
 
 void SolidElementCuda::interForceTetr1stCpuTL(const MaterialNew* material, double timeStep) {
-  solidTotalLagrangianForce(*this, material, timeStep, 4);
+  solidTotalLagrangianForce(*this, material, timeStep, 4, NodeMotionView{});
 }
 
 // Reference derivatives dN/dX = J0^-1 (natural derivatives) from the node

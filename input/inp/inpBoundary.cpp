@@ -118,6 +118,7 @@ void InpReader::readInitialConditions(const InpBlock& block) {
       record = &model_.velocities.back();
       record->target = target;
       record->isSet = isSet;
+      record->lineNumber = block.lines.numberOf(line);
     }
     record->values[dof - 1] = value;
     record->given[dof - 1] = true;

@@ -188,6 +188,7 @@ void InpReader::readElements(const InpBlock& block) {
     fields.insert(fields.end(), line.begin(), line.end());
     if (fields.size() < static_cast<size_t>(type->nodes) + 1) continue;
     InpModel::Element element;
+    element.lineNumber = block.lines.number(firstLine);
     bool ok = inpInteger(fields[0], element.id);
     for (int j = 0; ok && j < type->nodes; ++j) {
       int node = 0;
@@ -283,6 +284,7 @@ void InpReader::readSet(const InpBlock& block, const std::string& key, std::map<
   }
   std::vector<int>& set = sets[name];
   set.insert(set.end(), ids.begin(), ids.end());
+  if (key == "NSET") model_.nodeSetLines.emplace(name, block.lineNumber);
 }
 
 int InpReader::partIndex(const std::string& name) const {

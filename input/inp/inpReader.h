@@ -147,6 +147,7 @@ struct InpModel {
   struct Element {
     int id = 0;
     std::vector<int> nodes;
+    int lineNumber = 0;  // of its first line
   };
   struct Part {
     std::string name;
@@ -159,6 +160,7 @@ struct InpModel {
     int points = 5;
     int smoothFem = 0;  // smoothed-FEM kind of its section (0 none)
     std::string controls;
+    int sectionLine = 0;  // deck line of its section's keyword
     // Rigid body: reference node (deck number, 0 none).
     bool rigid = false;
     int refNode = 0;
@@ -221,6 +223,7 @@ struct InpModel {
     bool isSet = false;
     double values[6] = {};
     bool given[6] = {};  // the degrees of freedom its lines give
+    int lineNumber = 0;  // of the first line that names the target
   };
 
   // A section or rigid body as the deck writes it: it names an element set
@@ -310,6 +313,7 @@ struct InpModel {
   std::vector<Boundary> boundaries;
   std::vector<Velocity> velocities;                     // merged per target
   std::map<std::string, std::vector<int>> nodeSets;     // members as deck node numbers
+  std::map<std::string, int> nodeSetLines;              // deck line of each *NSET that adds members
   std::map<std::string, std::vector<int>> elementSets;  // members as deck element ids
   // The segments of every element-face surface a contact, tie or surface
   // load names, cut once when the names are resolved.

@@ -60,7 +60,8 @@ bool InpReader::resolve() {
   for (size_t p = 0; p < model_.parts.size(); ++p) {
     for (const InpModel::Element& element : model_.parts[p].elements) {
       if (!elementPart_.emplace(element.id, static_cast<int>(p)).second) {
-        refuse("element " + std::to_string(element.id) + " is defined twice");
+        refuse("*ELEMENT" + inpAtLine(element.lineNumber) + ": element " + std::to_string(element.id) +
+               " is defined twice");
         return false;
       }
     }
@@ -95,6 +96,7 @@ bool InpReader::resolve() {
       }
       part.hasSection = true;
       part.material = section.material;
+      part.sectionLine = section.lineNumber;
       part.thickness = section.thickness;
       part.points = section.points;
       part.smoothFem = section.smoothFem;
@@ -160,7 +162,8 @@ bool InpReader::resolve() {
              " has no section: no *SOLID SECTION, *SHELL SECTION or *MEMBRANE SECTION "
              "names it or an element set of it");
     } else if (materials.count(part.material) == 0) {
-      refuse("part " + part.name + ": material " + part.material + " is not defined");
+      refuse("the section" + inpAtLine(part.sectionLine) + " of part " + part.name + ": material " + part.material +
+             " is not defined");
     }
   }
   std::set<std::string> amplitudes;
@@ -180,7 +183,16 @@ bool InpReader::resolve() {
   }
   resolveConnections(nodeIds_);
   for (const InpModel::Velocity& velocity : model_.velocities) {
-    checkTarget(velocity.target, velocity.isSet, "*INITIAL CONDITIONS");
+    checkTarget(velocity.target, velocity.isSet, "*INITIAL CONDITIONS" + inpAtLine(velocity.lineNumber));
+  }
+  // A node set may name only nodes of the deck.
+  for (const auto& [name, members] : model_.nodeSets) {
+    const auto missing =
+        std::find_if(members.begin(), members.end(), [this](int id) { return nodeIds_.count(id) == 0; });
+    if (missing == members.end()) continue;
+    const auto line = model_.nodeSetLines.find(name);
+    refuse("*NSET" + (line != model_.nodeSetLines.end() ? inpAtLine(line->second) : std::string()) + " " + name +
+           ": node " + std::to_string(*missing) + " is not defined");
   }
   resolveOutputs();
   return !refused();

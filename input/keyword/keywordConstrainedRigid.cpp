@@ -36,6 +36,7 @@ void KeywordReader::readConstrainedRigid(const std::string& block) {
       readCard(lines, k, master, slave, inertiaFlag);
       rigid->master_rigid_ids.push_back(master);
       rigid->slave_rigid_ids.push_back(slave);
+      state_.rigidMergeCards.push_back(cardAtLine(header, static_cast<size_t>(k)));
     } else if (has("CONSTRAINED_EXTRA_NODES_NODE") || has("CONSTRAINED_EXTRA_NODES_SET")) {
       const bool isSet = has("CONSTRAINED_EXTRA_NODES_SET");
       int part = 0, target = 0;

@@ -9,10 +9,11 @@
 #include "solver/constrained.h"
 #include "solver/femdynamic.h"
 
-int KeywordReader::appendGeneratedNodeSet(const std::vector<int>& nodeIds) {
+int KeywordReader::appendGeneratedNodeSet(const std::vector<int>& nodeIds, const std::string& card) {
   Set set;
   set.type = SET_NODE;
   set.id = -(++generatedSetCount_);
+  set.title = card;
   for (int id : nodeIds) {
     if (id != 0) set.id_array.push_back(id);
   }
@@ -45,9 +46,12 @@ void KeywordReader::readSpotWelds(const std::string& block) {
         (ep != 0.0 && ep < 1.0e20)) {
       unreadMechanics(header, "spot welds do not fail in this version (SN, SS, TF, EP)");
     }
-    c.node_set_id = appendGeneratedNodeSet({c.weld_nodes[0], c.weld_nodes[1]});
+    const std::string card = cardAtLine(header, k);
+    c.node_set_id = appendGeneratedNodeSet({c.weld_nodes[0], c.weld_nodes[1]}, card);
     c.constrained_type = 0;
     fem_->constrainedManager->constrained_array.push_back(c);
+    state_.constrainedCards.resize(fem_->constrainedManager->constrained_array.size() - 1);
+    state_.constrainedCards.push_back(card);
   }
 }
 
@@ -113,7 +117,8 @@ void KeywordReader::readJoints(const std::string& block) {
       checkJointValues(c);
     }
     const bool bound = type == 4 || type == 5;
-    if (bound) c.node_set_id = appendGeneratedNodeSet(std::vector<int>(c.joint_nodes, c.joint_nodes + 6));
+    const std::string card = cardAtLine(header, k);
+    if (bound) c.node_set_id = appendGeneratedNodeSet(std::vector<int>(c.joint_nodes, c.joint_nodes + 6), card);
     c.constrained_type = type;
     fem_->constrainedManager->constrained_array.push_back(c);
     if (failure) break;

@@ -197,6 +197,7 @@ void KeywordReader::readContact(const std::string& block) {
     }
     n += mppLines;
   }
+  state_.contactLines[contact.deck_position] = deckLineAt(static_cast<size_t>(n));
   readCard(lines, n, contact.slave_id, contact.master_id, contact.slave_type, contact.master_type, contact.slave_box_id,
            contact.master_box_id, contact.slave_print_flag, contact.master_print_flag);
   readCard(lines, n + 1, contact.static_friction, contact.dynamic_friction, contact.decay_coefficient,

@@ -1,6 +1,7 @@
 // Keyword families *DEFINE and *INCLUDE_TRANSFORM: load curves into the
 // curve manager; tables, boxes, coordinate systems by nodes,
 // transformations and include transforms into the solver's lists.
+#include <algorithm>
 #include <sstream>
 
 #include "core/curvemanager.h"
@@ -61,10 +62,29 @@ bool KeywordReader::curvePointsUsable(const std::string& header, int id, const d
   return true;
 }
 
+namespace {
+
+// True when a record of the list has the id in the given field.
+template <class Record, class Owner, class Id>
+bool idTaken(const std::vector<Record>& records, Id Owner::*field, int id) {
+  return std::any_of(records.begin(), records.end(), [&](const Record& r) { return r.*field == id; });
+}
+
+}  // namespace
+
 void KeywordReader::readDefine(const std::string& block) {
   const std::string header = blockHeader(block);
   auto has = [&header](const char* word) { return keywordIs(header, word); };
   const std::vector<std::string> lines = splitDeckLines(block);
+  // Refuses (true) an id an earlier card of the kind gave: a lookup by id
+  // would take one of the two cards and pass over the other.
+  auto repeated = [&](int cardLine, const std::string& kind, bool taken, int id) {
+    if (taken) {
+      refuse(lineWhereAt(header, static_cast<size_t>(cardLine)) + ": the " + kind + " id " + std::to_string(id) +
+             " is given twice");
+    }
+    return taken;
+  };
 
   if (has("DEFINE_CURVE")) {
     Curve curve(1.0, 1.0, 0.0, 0);
@@ -88,6 +108,7 @@ void KeywordReader::readDefine(const std::string& block) {
                            {{2, "SIDR", "the curve in a dynamic relaxation"},
                             {7, "DATTYP", "points read as another kind of data"}});
     curve.id = curve.curve_card_id;
+    if (repeated(cardLine, "curve", idTaken(fem_->curveManager->curve_array, &Curve::id, curve.id), curve.id)) return;
     // Every point, also past those the record holds.
     const double* x = curve.heldWhole() ? curve.x : curve.all_x.data();
     if (!curvePointsUsable(header, curve.curve_card_id, x, curve.pointCount(), lines, static_cast<size_t>(cardLine))) {
@@ -99,6 +120,10 @@ void KeywordReader::readDefine(const std::string& block) {
     CurveTable table;
     const int cardLine = firstCardLine(header, lines, &table.title);
     readCard(lines, cardLine, table.table_id, table.table_value1, table.table_value2);
+    if (repeated(cardLine, "table", idTaken(tables.table_array, &CurveTable::table_id, table.table_id),
+                 table.table_id)) {
+      return;
+    }
     int count = 0;
     readPointLines(lines, static_cast<size_t>(cardLine) + 1, [&table, &count](double a, double o) {
       if (count < kTablePointMax) {
@@ -118,7 +143,9 @@ void KeywordReader::readDefine(const std::string& block) {
   } else if (has("DEFINE_BOX")) {
     BoxManager& boxes = *fem_->boxManager;
     DefineBox box;
-    readCard(lines, firstCardLine(header, lines, nullptr), box.box_id, box.box_values);
+    const int cardLine = firstCardLine(header, lines, nullptr);
+    readCard(lines, cardLine, box.box_id, box.box_values);
+    if (repeated(cardLine, "box", idTaken(boxes.box_array, &DefineBox::box_id, box.box_id), box.box_id)) return;
     boxes.box_array.push_back(box);
     boxes.box_num = static_cast<int32_t>(boxes.box_array.size());
   } else if (has("DEFINE_COORDINATE_NODES")) {

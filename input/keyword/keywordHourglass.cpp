@@ -36,14 +36,15 @@ void KeywordReader::readHourglass(const std::string& block) {
     control.coefficient = 0.0;
     double ibq = 0.0, q1 = 0.0, q2 = 0.0, qb = 0.0, qw = 0.0;
     readCard(lines, k, control.id, control.type, control.coefficient, ibq, q1, q2, qb, qw);
-    const std::string where = header + " " + std::to_string(control.id);
     if (control.id <= 0) {
-      refuse(where + ": the hourglass id (HGID) must be a positive number");
+      refuse(lineWhereAt(header, static_cast<size_t>(k)) + ": the hourglass id (HGID) " + std::to_string(control.id) +
+             " must be a positive number");
       return;
     }
     for (const HourglassControl& other : controls) {
       if (other.id == control.id) {
-        refuse("two *HOURGLASS cards give the hourglass id " + std::to_string(control.id));
+        refuse(lineWhereAt(header, static_cast<size_t>(k)) + ": two *HOURGLASS cards give the hourglass id " +
+               std::to_string(control.id));
         return;
       }
     }

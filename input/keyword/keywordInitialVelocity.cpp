@@ -47,14 +47,17 @@ bool KeywordReader::readNodeVelocitiesAtOnce(const std::string& block) {
   const size_t first = conditions.size();
   // Positions grow line by line: each entry goes to the end of the map.
   int position = static_cast<int>(first);
-  const size_t booked = bookInLineOrder(stretches, [&](const VelocityLine& item, size_t) {
+  std::vector<int> deckLines;  // of the records in line order
+  const size_t booked = bookInLineOrder(stretches, [&](const VelocityLine& item, size_t k) {
     state_.velocityNodeMap.emplace_hint(state_.velocityNodeMap.end(), ++position, item.node);
+    deckLines.push_back(deckLineAt(k));
     return true;
   });
   fem_host_memory::reserveAndPopulate(conditions, booked);
   conditions.resize(first + booked);
   writeBookedItems(stretches, booked, [&](const VelocityLine& item, size_t i) {
     conditions[first + i].ic_node_id = item.node;
+    conditions[first + i].deck_line = deckLines[i];
     for (int k = 0; k < 6; ++k) conditions[first + i].value[k] = item.value[k];
   });
   return true;
@@ -89,6 +92,7 @@ void KeywordReader::readInitialVelocity(const std::string& block) {
       }
       if (refuseNegativeId(keyword, lines[i], 1, "NID", record.ic_node_id)) return;
       for (size_t k = 0; k < 6; ++k) fields_.read(f, 1 + k, record.value[k]);
+      record.deck_line = deckLineAt(i);
       // Positions grow line by line: each entry goes to the end of the map.
       state_.velocityNodeMap.emplace_hint(state_.velocityNodeMap.end(), static_cast<int>(conditions.size()) + 1,
                                           record.ic_node_id);

@@ -333,9 +333,11 @@ void KeywordReader::readMaterial(const std::string& block) {
   std::vector<Material>& materials = fem_->materialManager->material_array;
   m.id = static_cast<int>(materials.size()) + 1;
   if (!state_.materialNumberMap.emplace(cardId, m.id).second) {
-    refuse("two *MAT cards give the material id " + std::to_string(cardId));
+    refuse(lineWhereAt(header, static_cast<size_t>(card(1))) + ": two *MAT cards give the material id " +
+           std::to_string(cardId));
     return;
   }
+  fem_->materialManager->cards[m.id] = cardAtLine(withoutTitle(header), static_cast<size_t>(card(1)));
   const std::string keyword = "\"" + withoutTitle(header) + "\" card";
   if (!entry->computed) {
     state_.uncomputedMaterials.emplace(m.id, keyword + ", whose behaviour this version does not compute");

@@ -195,7 +195,7 @@ void KeywordReader::holdNodesByCode(const std::map<int, std::vector<int>>& nodes
     boundary->card = "*NODE";
     boundary->is_set = 1;
     boundary->type = BOUNDARY_VELOCITY;  // all values 0: the held components stand still
-    boundary->id = appendGeneratedNodeSet(ids);
+    boundary->id = appendGeneratedNodeSet(ids, boundary->card);
     holdCode(code / 8, boundary->dof_flag);
     holdCode(code % 8, boundary->dof_flag + 3);
     fem_->boundaryManager->addBoundary(boundary);

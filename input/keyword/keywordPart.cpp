@@ -36,8 +36,8 @@ void KeywordReader::readPart(const std::string& block) {
              " (adaptive remeshing), which this version does not compute");
     }
   };
-  // Numbers the part and appends it; false when the deck is refused.
-  auto append = [&](Part& part) {
+  // Numbers the part of card line k and appends it; false when the deck is refused.
+  auto append = [&](Part& part, size_t k) {
     std::vector<Part>& parts = fem_->part_array;
     const int count = static_cast<int>(parts.size());
     if (count >= kMaxKeywordParts) {
@@ -46,12 +46,13 @@ void KeywordReader::readPart(const std::string& block) {
     }
     const int deckId = part.id;
     if (!fem_->part_id_map.emplace(deckId, count + 1).second) {
-      refuse("two *PART cards give the part id " + std::to_string(deckId));
+      refuse(lineWhereAt(header, k) + ": two *PART cards give the part id " + std::to_string(deckId));
       return false;
     }
     part.storage_index = count;
     part.deck_id = deckId;
     state_.partDeckIdMap.emplace(count + 1, deckId);
+    state_.partCards.push_back(lineWhereAt(header, k));
     part.id = count + 1;
     parts.push_back(part);
     return true;
@@ -72,7 +73,7 @@ void KeywordReader::readPart(const std::string& block) {
                part.contact_viscous_friction, part.contact_thickness_option, part.contact_thickness,
                part.contact_penalty_scale);
     }
-    append(part);
+    append(part, 2);
     // The inertia (or contact) values are kept, but no rigid body or
     // contact takes them in this version.
     unreadBlock(header);
@@ -83,7 +84,7 @@ void KeywordReader::readPart(const std::string& block) {
       takeCardLine(lines, i);  // the heading
       part.name = line(i);
       readMainCard(part, static_cast<int>(i + 1));
-      if (!append(part)) break;
+      if (!append(part, i + 1)) break;
     }
   }
   fem_->elm_manager_array.resize(fem_->part_array.size());

@@ -279,7 +279,8 @@ void KeywordReader::refuse(const std::string& message) {
 void KeywordReader::warn(const std::string& message) { std::cerr << "Keyword deck: " << message << std::endl; }
 
 void KeywordReader::refuseForm(const std::string& keyword, const std::string& why) {
-  refuse("\"" + keyword + "\" " + why);
+  const int line = current_ != nullptr ? current_->firstLine() : 0;
+  refuse((line > 0 ? "line " + std::to_string(line) + ": " : std::string()) + "\"" + keyword + "\" " + why);
 }
 
 namespace {

@@ -195,6 +195,8 @@ struct KeywordDeckState {
 
   // Part cards: internal part id -> deck part id.
   std::map<int, int> partDeckIdMap;
+  // Where each part's card is ("\"*PART\", line n") by internal part id - 1.
+  std::vector<std::string> partCards;
   // Section cards: deck section number -> running section number.
   std::map<int, int> sectionNumberMap;
   // Sections (by running number) whose element formulation no element of
@@ -216,10 +218,22 @@ struct KeywordDeckState {
   std::map<int, int> nodeSetNumberMap;
   std::map<int, int> shellSetNumberMap;
   std::map<int, int> partSetNumberMap;
+  // Deck line of each segment set's card by set id.
+  std::map<int, int> segmentSetLines;
   // (set type, set id) of every set card: ids are unique within a type.
   std::set<std::pair<int, int>> setIds;
   // Member lines of the *SET_NODE_GENERAL cards, by set id.
   std::map<int, std::vector<NodeGeneralLine>> nodeGeneralLines;
+
+  // The card (and deck line) of each constraint by its place in the
+  // constrained manager's list, and of each merge of rigid bodies.
+  std::vector<std::string> constrainedCards;
+  std::vector<std::string> rigidMergeCards;
+  // The card (and deck line) of each rigid wall by its place in the wall list.
+  std::vector<std::string> wallCards;
+  // Deck line of each contact definition's card of sides, by its position
+  // among the deck's contact definitions.
+  std::map<int, int> contactLines;
 
   // Initial velocities: record position (1-based) -> set id / node id.
   std::map<int, int> velocitySetMap;
@@ -553,5 +567,7 @@ class KeywordReader {
   int generatedSetCount_ = 0;
   // Appends a node set of the given node ids (blanks left out) under the
   // next generated id, counts it among the node sets and returns its id.
-  int appendGeneratedNodeSet(const std::vector<int>& nodeIds);
+  // The set's title is the card that made it (with its deck line), which
+  // messages name in place of the generated id.
+  int appendGeneratedNodeSet(const std::vector<int>& nodeIds, const std::string& card);
 };

@@ -91,4 +91,6 @@ void KeywordReader::readRigidWall(const std::string& block) {
   if (!uncomputed.empty()) unreadMechanics(header, uncomputed);
   wall.tangent_mode = 0;
   fem_->rigid_wall_array->push_back(wall);
+  state_.wallCards.resize(fem_->rigid_wall_array->size() - 1);
+  state_.wallCards.push_back(cardAtLine(header, static_cast<size_t>(b)));
 }

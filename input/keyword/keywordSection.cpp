@@ -145,12 +145,12 @@ void KeywordReader::readSection(const std::string& block) {
   const size_t first = static_cast<size_t>(firstCardLine(header, lines, &title));
   section.title = title;
   int deckNumber = 0;
-  // Appends the section as it stands and maps its deck number.
-  auto append = [&]() {
+  // Appends the section of card line `card` as it stands and maps its deck number.
+  auto append = [&](size_t card) {
     std::vector<Section>& sections = fem_->sectionManager->section_array;
     const int number = static_cast<int>(sections.size()) + 1;
     if (!state_.sectionNumberMap.emplace(deckNumber, number).second) {
-      refuse("two section cards give the section id " + std::to_string(deckNumber));
+      refuse(lineWhereAt(header, card) + ": two section cards give the section id " + std::to_string(deckNumber));
       return;
     }
     section.id = number;
@@ -224,7 +224,7 @@ void KeywordReader::readSection(const std::string& block) {
       section.shell_constants[2] = 0.1;
       section.element_formulation = shellFormulation(section.card_formulation);
       section.family_code = 3;
-      append();
+      append(i);
       if (section.element_formulation == 0) {
         state_.uncomputedSections[section.id] = uncomputedForm("shell", section.card_formulation);
       }
@@ -314,7 +314,7 @@ void KeywordReader::readSection(const std::string& block) {
         section.element_formulation = 0;
         section.family_code = 2;
       }
-      append();
+      append(i);
       if (section.element_formulation == 0) {
         state_.uncomputedSections[section.id] = "beam ELFORM " + std::to_string(section.card_formulation);
       }
@@ -335,7 +335,7 @@ void KeywordReader::readSection(const std::string& block) {
       }
       section.element_formulation = solidFormulation(section.card_formulation);
       section.family_code = 4;
-      append();
+      append(i);
       if (section.element_formulation == 0) {
         state_.uncomputedSections[section.id] = uncomputedForm("solid", section.card_formulation);
       }
@@ -352,7 +352,7 @@ void KeywordReader::readSection(const std::string& block) {
       readField(f[1], section.discrete_card_values[5]);
       section.element_formulation = 3;
       section.family_code = 1;
-      append();
+      append(i);
     }
   }
 }

@@ -33,6 +33,7 @@ void KeywordReader::readSegmentSet(const std::string& block) {
   }
   ++state_.segmentSetNumber;
   fem_->segment_set_id_map.emplace(surface.id, state_.segmentSetNumber);
+  state_.segmentSetLines[surface.id] = deckLineAt(static_cast<size_t>(cardLine));
 
   std::set<std::array<int, 4>> seen;
   const size_t end = cardLineEnd(lines);
@@ -139,6 +140,7 @@ void KeywordReader::readSet(const std::string& block) {
   }
   const std::string card = static_cast<size_t>(cardLine) < lines.size() ? lines[static_cast<size_t>(cardLine)] : "";
   if (refuseNegativeId(header, card, 1, "SID", set.id)) return;
+  set.deck_line = deckLineAt(static_cast<size_t>(cardLine));
   if (!state_.setIds.emplace(form->type, set.id).second) {
     refuse(lineWhere(header, card) + ": a set of this kind with the id " + std::to_string(set.id) +
            " is defined twice");

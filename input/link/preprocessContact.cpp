@@ -24,6 +24,13 @@
 
 namespace {
 
+// The contact as describe() names it, after "line n: " for its card of sides.
+std::string describeAt(const Contact& c, const KeywordDeckState& state) {
+  const auto line = state.contactLines.find(c.deck_position);
+  const bool known = line != state.contactLines.end() && line->second > 0;
+  return (known ? "line " + std::to_string(line->second) + ": " : std::string()) + c.describe();
+}
+
 bool isSelfContact(const Contact& c) { return c.contact_type == SINGLE_SURFACE || c.contact_type == GENERAL_CONTACT; }
 
 // The value of a key, or 0 when the map lacks it.
@@ -42,7 +49,8 @@ bool hasFaces(FEMDynamic* fem, int position) {
 // Members of a part set as read (deck part ids), with the members of the
 // sets an add card names, less the parts without shells or solids; empty
 // after a message when no part set has the id or no member has faces.
-std::vector<int> partSetMembers(FEMDynamic* fem, int setId, const Contact& contact, bool& ok) {
+std::vector<int> partSetMembers(FEMDynamic* fem, const KeywordDeckState& state, int setId, const Contact& contact,
+                                bool& ok) {
   std::deque<Set>& sets = fem->setManager->part_set_array;
   auto byId = [&sets](int id) -> const Set* {
     for (const Set& s : sets) {
@@ -53,7 +61,7 @@ std::vector<int> partSetMembers(FEMDynamic* fem, int setId, const Contact& conta
   const Set* set = byId(setId);
   if (set == nullptr) {
     std::fprintf(stderr, "Keyword deck refused: %s names part set %d, which the deck does not define\n",
-                 contact.describe().c_str(), setId);
+                 describeAt(contact, state).c_str(), setId);
     ok = false;
     return {};
   }
@@ -77,7 +85,7 @@ std::vector<int> partSetMembers(FEMDynamic* fem, int setId, const Contact& conta
   }
   if (touching.empty()) {
     std::fprintf(stderr, "Keyword deck refused: %s names part set %d, which holds no part with shells or solids\n",
-                 contact.describe().c_str(), setId);
+                 describeAt(contact, state).c_str(), setId);
     ok = false;
   }
   return touching;
@@ -172,12 +180,13 @@ class SegmentOwners {
 // others. The new surfaces take negative segment-set keys, which no deck id
 // can meet, and keep the position of their part. False after a message when
 // the set is not defined or one of its segments lies on no element.
-bool expandSegmentSet(FEMDynamic* fem, const Contact& source, std::vector<Contact>& made) {
+bool expandSegmentSet(FEMDynamic* fem, const KeywordDeckState& state, const Contact& source,
+                      std::vector<Contact>& made) {
   std::vector<Surface>& surfaces = fem->surfaceManager->surface_array;
   const int number = valueOf(fem->segment_set_id_map, source.master_id);
   if (number < 1 || number > static_cast<int>(surfaces.size())) {
     std::fprintf(stderr, "Keyword deck refused: %s names segment set %d, which the deck does not define\n",
-                 source.describe().c_str(), source.master_id);
+                 describeAt(source, state).c_str(), source.master_id);
     return false;
   }
   const Surface set = surfaces[static_cast<std::size_t>(number - 1)];
@@ -201,14 +210,14 @@ bool expandSegmentSet(FEMDynamic* fem, const Contact& source, std::vector<Contac
     std::fprintf(stderr,
                  "Keyword deck refused: %s names segment set %d, none of whose %zu segment(s) is the face of an "
                  "element\n",
-                 source.describe().c_str(), source.master_id, set.segment_array.size());
+                 describeAt(source, state).c_str(), source.master_id, set.segment_array.size());
     return false;
   }
   if (unowned > 0) {
     std::fprintf(stderr,
                  "Keyword deck refused: %s: %d segment(s) of segment set %d are the face of no element; a "
                  "single-surface contact is made of the faces of its elements, and these would be left out\n",
-                 source.describe().c_str(), unowned, source.master_id);
+                 describeAt(source, state).c_str(), unowned, source.master_id);
     return false;
   }
   const int S = static_cast<int>(surfaces.size());
@@ -238,9 +247,29 @@ const char* emptySide(FEMDynamic* fem, int type, int number, bool surface) {
   return e.beam_element_array_cpu.empty() && e.discrete_element_array_cpu.empty() ? "which has no element" : nullptr;
 }
 
+// False after a message when a side names a node, part or element set
+// that the deck does not define (set-up would find none).
+bool sideSetDefined(FEMDynamic* fem, const KeywordDeckState& state, const Contact& c, int type, int id,
+                    const char* side) {
+  const SetManager& sets = *fem->setManager;
+  const std::deque<Set>* list = type == ENTITY_NODE_SET      ? &sets.node_set_array
+                                : type == ENTITY_PART_SET    ? &sets.part_set_array
+                                : type == ENTITY_ELEMENT_SET ? &sets.element_set_array
+                                                             : nullptr;
+  if (list == nullptr) return true;
+  for (const Set& set : *list) {
+    if (set.id == id) return true;
+  }
+  const char* what = type == ENTITY_NODE_SET ? "node set" : type == ENTITY_PART_SET ? "part set" : "element set";
+  std::fprintf(stderr, "Keyword deck refused: %s: the %s side names %s %d, which the deck does not define\n",
+               describeAt(c, state).c_str(), side, what, id);
+  return false;
+}
+
 // Translates one side's id through the map of its entity kind; false after
 // a message when the deck does not define it or it holds nothing to touch.
-bool translateSide(FEMDynamic* fem, const Contact& c, int type, int& id, const char* side, bool surface = true) {
+bool translateSide(FEMDynamic* fem, const KeywordDeckState& state, const Contact& c, int type, int& id,
+                   const char* side, bool surface = true) {
   const std::map<int, int>* map = nullptr;
   const char* what = "";
   std::size_t count = 0;
@@ -257,12 +286,12 @@ bool translateSide(FEMDynamic* fem, const Contact& c, int type, int& id, const c
   const int value = valueOf(*map, id);
   if (value <= 0 || value > static_cast<int>(count)) {
     std::fprintf(stderr, "Keyword deck refused: %s: the %s side names %s %d, which the deck does not define\n",
-                 c.describe().c_str(), side, what, id);
+                 describeAt(c, state).c_str(), side, what, id);
     return false;
   }
   if (const char* empty = emptySide(fem, type, value, surface)) {
-    std::fprintf(stderr, "Keyword deck refused: %s: the %s side names %s %d, %s\n", c.describe().c_str(), side, what,
-                 id, empty);
+    std::fprintf(stderr, "Keyword deck refused: %s: the %s side names %s %d, %s\n", describeAt(c, state).c_str(), side,
+                 what, id, empty);
     return false;
   }
   id = value;
@@ -307,7 +336,7 @@ bool everyPartSides(FEMDynamic* fem, KeywordDeckState& state, Contact& c, bool& 
       std::fprintf(stderr,
                    "Keyword deck refused: %s: the %s side takes every part but those of part set %d; a side that "
                    "leaves parts out is not taken\n",
-                   c.describe().c_str(), which, id);
+                   describeAt(c, state).c_str(), which, id);
       return false;
     }
     if (type != ENTITY_EVERY_PART && type != ENTITY_EXCLUDED_PARTS) return true;
@@ -369,11 +398,11 @@ bool expandDeckContacts(FEMDynamic* fem, KeywordDeckState& state, std::vector<in
       fem->contactManager->all_exterior_flag = 1;
       if (friction[i] != 0) fem->contactManager->interact_assign_map.emplace(std::vector<int>{}, friction[i]);
     } else if (c.contact_type == GENERAL_CONTACT && c.master_type == ENTITY_PART_SET) {
-      expandGeneralPartSet(fem, state, c, partSetMembers(fem, c.master_id, c, ok), made);
+      expandGeneralPartSet(fem, state, c, partSetMembers(fem, state, c.master_id, c, ok), made);
     } else if (c.contact_type == SINGLE_SURFACE && c.master_type == ENTITY_SURFACE) {
-      ok = expandSegmentSet(fem, c, made) && ok;
+      ok = expandSegmentSet(fem, state, c, made) && ok;
     } else if (c.contact_type == SINGLE_SURFACE && c.master_type == ENTITY_PART_SET) {
-      for (int m : partSetMembers(fem, c.master_id, c, ok)) {
+      for (int m : partSetMembers(fem, state, c.master_id, c, ok)) {
         made.push_back(sideContact(c, SINGLE_SURFACE, m, ENTITY_PART, 0, ENTITY_SURFACE));
       }
     } else {
@@ -393,7 +422,7 @@ bool expandDeckContacts(FEMDynamic* fem, KeywordDeckState& state, std::vector<in
   return ok;
 }
 
-bool completeContactIds(FEMDynamic* fem, std::vector<int>& friction) {
+bool completeContactIds(FEMDynamic* fem, const KeywordDeckState& state, std::vector<int>& friction) {
   std::vector<Contact>& contacts = fem->contactManager->contact_array;
   friction.resize(contacts.size(), 0);
   // Deck ids to internal numbers; a contact whose side the deck does not
@@ -403,10 +432,13 @@ bool completeContactIds(FEMDynamic* fem, std::vector<int>& friction) {
   std::vector<int> translatedFriction;
   for (std::size_t i = 0; i < contacts.size(); ++i) {
     Contact& c = contacts[i];
-    bool known = translateSide(fem, c, c.master_type, c.master_id, masterSideName(c));
+    bool known = sideSetDefined(fem, state, c, c.master_type, c.master_id, masterSideName(c));
+    // A single-surface or general contact searches its one side only.
+    if (!isSelfContact(c)) known = sideSetDefined(fem, state, c, c.slave_type, c.slave_id, "slave") && known;
+    known = translateSide(fem, state, c, c.master_type, c.master_id, masterSideName(c)) && known;
     const bool slaveIsSurface = c.contact_type == SURFACE_TO_SURFACE || c.contact_type == TIED_SHELL_EDGE_TO_SURFACE;
     if (slaveIsSurface || (c.contact_type == NODES_TO_SURFACE && c.slave_type == ENTITY_PART)) {
-      known = translateSide(fem, c, c.slave_type, c.slave_id, "slave", slaveIsSurface) && known;
+      known = translateSide(fem, state, c, c.slave_type, c.slave_id, "slave", slaveIsSurface) && known;
     }
     ok = ok && known;
     translated.push_back(std::move(c));

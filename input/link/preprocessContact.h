@@ -20,4 +20,4 @@ bool expandDeckContacts(FEMDynamic* fem, KeywordDeckState& state, std::vector<in
 // interaction keyed by the final ids of the contacts it applies to. False,
 // after a message naming the contact and the side, when a side names a
 // segment set or part the deck does not define.
-bool completeContactIds(FEMDynamic* fem, std::vector<int>& friction);
+bool completeContactIds(FEMDynamic* fem, const KeywordDeckState& state, std::vector<int>& friction);

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/curve.h"
+#include "core/curvemanager.h"
 #include "core/node.h"
 #include "core/nodeManager.h"
 #include "core/part.h"
@@ -20,6 +22,7 @@
 #include "contact/contactManager.h"
 #include "contact/surfacemanager.h"
 #include "elements/common/elmmanager.h"
+#include "elements/common/hourglassControlManager.h"
 #include "elements/common/partSetup.h"
 #include "input/keyword/keywordReader.h"
 #include "input/link/preprocessContact.h"
@@ -31,6 +34,7 @@
 #include "solver/initialCondition.h"
 #include "solver/load.h"
 #include "solver/rigidmanager.h"
+#include "solver/rigidwall.h"
 #include "solver/modelViews.h"
 
 namespace {
@@ -41,11 +45,14 @@ class CheckedLookup {
  public:
   bool ok = true;
 
-  int find(const std::map<int, int>& map, int key, const char* what, const std::string& where) {
+  // at: where the naming card is ("\"*PART\", line 4"), when the name
+  // alone does not say.
+  int find(const std::map<int, int>& map, int key, const char* what, const std::string& where,
+           const std::string& at = "") {
     const auto it = map.find(key);
     if (it == map.end() || it->second <= 0) {
-      std::fprintf(stderr, "Keyword deck refused: %s %d (named by %s) is not defined in the deck\n", what, key,
-                   where.c_str());
+      std::fprintf(stderr, "Keyword deck refused: %s%s%s %d (named by %s) is not defined in the deck\n", at.c_str(),
+                   at.empty() ? "" : ": ", what, key, where.c_str());
       ok = false;
       return 0;
     }
@@ -61,7 +68,10 @@ class CheckedLookup {
 // Records a thread of a pass over a model's records takes at a time.
 constexpr std::size_t kRecordGrain = 4096;
 
-std::string named(const char* kind, int id) { return std::string(kind) + " " + std::to_string(id); }
+// "kind id", with " on line n" when the deck line of its card is known.
+std::string named(const char* kind, int id, int line = 0) {
+  return std::string(kind) + " " + std::to_string(id) + (line > 0 ? " on line " + std::to_string(line) : std::string());
+}
 
 // Moves one family list of a reader store into the part's list and stamps
 // the part position into every element.
@@ -149,8 +159,7 @@ void translateNodeIds(std::vector<Record>& elements, int nodeCount, const char* 
   // The element and, when known, its deck line.
   auto name = [&elements, &lines, family](std::size_t i) {
     const std::size_t index = static_cast<std::size_t>(elements[i].store_id);
-    const int line = index < lines.size() ? lines[index] : 0;
-    return named(family, elements[i].id) + (line > 0 ? " on line " + std::to_string(line) : std::string());
+    return named(family, elements[i].id, index < lines.size() ? lines[index] : 0);
   };
   translateNodeIds(
       elements.size(), nodeCount, false, [&elements](std::size_t i, int j) -> int& { return elements[i].node_id[j]; },
@@ -174,6 +183,16 @@ void translateElementNodes(FEMDynamic* fem, KeywordDeckState& state, CheckedLook
     }
   }
   translateNodeIds(*fem->accelerometer_array, 3, "accelerometer", fem, numbers, lookup, state.elementLines);
+}
+
+// "element on line n" for the first element that names a deck part id
+// ("elements" when none is known).
+std::string firstElementOfPart(const KeywordDeckState& state, int deckPartId) {
+  const std::vector<int>& parts = state.elementPartMap;
+  const auto first = std::find(parts.begin(), parts.end(), deckPartId);
+  const std::size_t index = static_cast<std::size_t>(first - parts.begin());
+  if (first == parts.end() || index >= state.elementLines.size() || state.elementLines[index] <= 0) return "elements";
+  return "the element on line " + std::to_string(state.elementLines[index]);
 }
 
 // Step: every part takes the elements that the element blocks gave its deck id.
@@ -213,7 +232,8 @@ void handElementsToParts(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup
   // Elements whose part no *PART card defines would be lost silently.
   for (const auto& [deckPartId, number] : state.partNumberMap) {
     if (fem->part_id_map.find(deckPartId) == fem->part_id_map.end()) {
-      lookup.fail("elements name part " + std::to_string(deckPartId) + ", which no *PART card defines");
+      lookup.fail(firstElementOfPart(state, deckPartId) + " names part " + std::to_string(deckPartId) +
+                  ", which no *PART card defines");
     }
     (void)number;
   }
@@ -231,10 +251,21 @@ void numberParts(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup
   std::vector<Section>& sections = fem->sectionManager->section_array;
   for (Part& part : fem->part_array) {
     part.id = part.storage_index + 1;
-    const std::string where = "part " + std::to_string(part.id) + " (" + part.name + ")";
+    const std::size_t index = static_cast<std::size_t>(part.storage_index);
+    const std::string at = index < state.partCards.size() ? state.partCards[index] : "";
+    const std::string where =
+        (at.empty() ? "" : at + ": ") + "part " + std::to_string(part.id) + " (" + part.name + ")";
+    const std::string name = "part " + std::to_string(part.id) + " (" + part.name + ")";
     const int deckSection = part.section_id;
-    part.section_id = lookup.find(state.sectionNumberMap, part.section_id, "section", where);
-    part.material_id = lookup.find(state.materialNumberMap, part.material_id, "material", where);
+    part.section_id = lookup.find(state.sectionNumberMap, part.section_id, "section", name, at);
+    part.material_id = lookup.find(state.materialNumberMap, part.material_id, "material", name, at);
+    const std::vector<HourglassControl>& controls = fem->hourglassControlManager->hourglass_array_cpu;
+    const int hourglass = part.hourglass_id;
+    if (hourglass != 0 && std::none_of(controls.begin(), controls.end(),
+                                       [hourglass](const HourglassControl& h) { return h.id == hourglass; })) {
+      lookup.fail((at.empty() ? "" : at + ": ") + "part " + std::to_string(part.shownId()) + " (" + part.name +
+                  "): hourglass control " + std::to_string(hourglass) + " (HGID) is not in the model");
+    }
     part.section = nullptr;
     if (part.section_id >= 1 && part.section_id <= static_cast<int>(sections.size())) {
       part.section = &sections[part.section_id - 1];
@@ -302,7 +333,7 @@ class SetJoiner {
   const std::vector<int>* membersOf(int id, const Set& from) {
     Set* source = firstSetWithId(sets_, id);
     if (source == nullptr) {
-      lookup_.fail(std::string(kind_) + " " + std::to_string(from.id) + " adds " + kind_ + " " + std::to_string(id) +
+      lookup_.fail(named(kind_, from.id, from.deck_line) + " adds " + kind_ + " " + std::to_string(id) +
                    ", which the deck does not define");
       return nullptr;
     }
@@ -319,7 +350,7 @@ class SetJoiner {
       return;
     }
     if (state == State::Joining) {
-      lookup_.fail(std::string(kind_) + " " + std::to_string(set.id) + " adds itself through its add list");
+      lookup_.fail(named(kind_, set.id, set.deck_line) + " adds itself through its add list");
       return;
     }
     state = State::Joining;
@@ -403,7 +434,8 @@ std::vector<int> generalLineNodes(const NodeGeneralLine& line, FEMDynamic* fem, 
 void completeNodeSets(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& lookup) {
   std::deque<Set>& sets = fem->setManager->node_set_array;
   for (Set& set : sets) {
-    const std::string where = named("node set", set.id);
+    // A set made for a weld, joint or held node names the card that made it.
+    const std::string where = set.id < 0 && !set.title.empty() ? set.title : named("node set", set.id, set.deck_line);
     for (int& member : set.id_array) {
       // A blank node field of a joint stays 0: no node.
       if (member != 0) {
@@ -433,7 +465,7 @@ void completeNodeSets(FEMDynamic* fem, KeywordDeckState& state, CheckedLookup& l
 void completeElementAndPartSets(FEMDynamic* fem, CheckedLookup& lookup) {
   std::deque<Set>& shellSets = fem->setManager->element_set_array;
   for (Set& set : shellSets) {
-    const std::string where = named("shell set", set.id);
+    const std::string where = named("shell set", set.id, set.deck_line);
     for (int member : set.id_array) {
       lookup.find(fem->element_id_map, member, "element", where);
     }
@@ -442,7 +474,7 @@ void completeElementAndPartSets(FEMDynamic* fem, CheckedLookup& lookup) {
 
   std::deque<Set>& partSets = fem->setManager->part_set_array;
   for (Set& set : partSets) {
-    const std::string where = named("part set", set.id);
+    const std::string where = named("part set", set.id, set.deck_line);
     for (int& member : set.id_array) {
       member = lookup.find(fem->part_id_map, member, "part", where);
     }
@@ -451,9 +483,10 @@ void completeElementAndPartSets(FEMDynamic* fem, CheckedLookup& lookup) {
 }
 
 // Step: surfaces take their surface numbers, segments node numbers.
-void completeSurfaces(FEMDynamic* fem, CheckedLookup& lookup) {
+void completeSurfaces(FEMDynamic* fem, const KeywordDeckState& state, CheckedLookup& lookup) {
   for (Surface& surface : fem->surfaceManager->surface_array) {
-    const std::string where = named("segment set", surface.id);
+    const auto line = state.segmentSetLines.find(surface.id);
+    const std::string where = named("segment set", surface.id, line != state.segmentSetLines.end() ? line->second : 0);
     surface.id = lookup.find(fem->segment_set_id_map, surface.id, "segment set", where);
     for (SegmentCuda& segment : surface.segment_array) {
       for (int& nodeId : segment.node_id) {
@@ -472,7 +505,7 @@ void completeBoundaries(FEMDynamic* fem, CheckedLookup& lookup) {
   std::vector<RigidConstrained>& motions = fem->rigidManager->rigid_constrained_array;
   std::size_t rigidBoundaries = 0;
   for (const auto& boundary : fem->boundaryManager->boundary_array) {
-    const std::string where = named("boundary", boundary->id);
+    const std::string where = boundary->card.empty() ? named("boundary", boundary->id) : boundary->card;
     if (boundary->is_rigid == 1) {
       boundary->id = lookup.find(fem->part_id_map, boundary->id, "part", where);
       if (rigidBoundaries < motions.size()) {
@@ -485,25 +518,55 @@ void completeBoundaries(FEMDynamic* fem, CheckedLookup& lookup) {
   }
 }
 
+// The card kept at place i of a list, or `otherwise` when none is.
+std::string cardAt(const std::vector<std::string>& cards, std::size_t i, const std::string& otherwise) {
+  return i < cards.size() && !cards[i].empty() ? cards[i] : otherwise;
+}
+
 // Step: spot-weld nodes and the id lists of rigid-body merges and extra nodes.
-void completeConstraints(FEMDynamic* fem, CheckedLookup& lookup) {
-  for (Constrained& constraint : fem->constrainedManager->constrained_array) {
+void completeConstraints(FEMDynamic* fem, const KeywordDeckState& state, CheckedLookup& lookup) {
+  std::vector<Constrained>& constraints = fem->constrainedManager->constrained_array;
+  for (std::size_t i = 0; i < constraints.size(); ++i) {
+    Constrained& constraint = constraints[i];
     if (constraint.weld_nodes[0] != 0 && constraint.weld_nodes[1] != 0) {
-      const std::string where = named("spot weld", constraint.weld_id);
+      const std::string where = cardAt(state.constrainedCards, i, named("spot weld", constraint.weld_id));
       for (int32_t& node : constraint.weld_nodes) {
         node = lookup.find(fem->node_id_map, node, "node", where);
       }
     }
   }
   RigidManager* rigid = fem->rigidManager;
-  for (std::vector<int>* ids : {&rigid->master_rigid_ids, &rigid->slave_rigid_ids, &rigid->extra_rigid_ids}) {
-    for (int& id : *ids) {
-      id = lookup.find(fem->part_id_map, id, "part", "a constrained rigid body card");
+  for (std::vector<int>* ids : {&rigid->master_rigid_ids, &rigid->slave_rigid_ids}) {
+    for (std::size_t k = 0; k < ids->size(); ++k) {
+      const std::string where = cardAt(state.rigidMergeCards, k, "a constrained rigid body card");
+      (*ids)[k] = lookup.find(fem->part_id_map, (*ids)[k], "part", where);
     }
   }
-  for (int& id : rigid->extra_node_ids) {
-    if (id != 0) {  // 0: the entry of a node-set definition
-      id = lookup.find(fem->node_id_map, id, "node", "a constrained extra-nodes card");
+  for (std::size_t k = 0; k < rigid->extra_rigid_ids.size(); ++k) {
+    const std::string where = cardAt(rigid->extra_cards, k, "a constrained extra-nodes card");
+    rigid->extra_rigid_ids[k] = lookup.find(fem->part_id_map, rigid->extra_rigid_ids[k], "part", where);
+    int& node = rigid->extra_node_ids[k];
+    if (node != 0) {  // 0: the entry of a node-set definition
+      node = lookup.find(fem->node_id_map, node, "node", where);
+    }
+  }
+}
+
+// Step: a rigid wall's node set and motion curve must be in the deck.
+void checkWallTargets(FEMDynamic* fem, const KeywordDeckState& state, CheckedLookup& lookup) {
+  const std::deque<Set>& sets = fem->setManager->node_set_array;
+  const std::vector<Curve>& curves = fem->curveManager->curve_array;
+  for (std::size_t i = 0; i < fem->rigid_wall_array->size(); ++i) {
+    const RigidWall& wall = (*fem->rigid_wall_array)[i];
+    const std::string card = cardAt(state.wallCards, i, "*RIGIDWALL " + std::to_string(wall.wall_id));
+    const int setId = wall.slave_set_id;
+    if (setId != 0 && std::none_of(sets.begin(), sets.end(), [setId](const Set& s) { return s.id == setId; })) {
+      lookup.fail(card + ": node set " + std::to_string(setId) + " is not in the model");
+    }
+    const int curveId = wall.motion_curve_id;
+    if (curveId != 0 &&
+        std::none_of(curves.begin(), curves.end(), [curveId](const Curve& c) { return c.id == curveId; })) {
+      lookup.fail(card + ": load curve " + std::to_string(curveId) + " is not in the model");
     }
   }
 }
@@ -511,7 +574,7 @@ void completeConstraints(FEMDynamic* fem, CheckedLookup& lookup) {
 // Step: node loads name node numbers, segment pressures surface numbers.
 void completeLoads(FEMDynamic* fem, CheckedLookup& lookup) {
   for (const auto& load : fem->loadManager->load_array) {
-    const std::string where = named("load", load->load_id);
+    const std::string where = load->card.empty() ? named("load", load->load_id) : load->card;
     if (load->load_kind == 0 && load->is_set == 0) {
       load->id = lookup.find(fem->node_id_map, load->id, "node", where);
     } else if (load->load_kind == 1) {
@@ -581,8 +644,10 @@ void completeInitialConditions(FEMDynamic* fem, KeywordDeckState& state, Checked
 
   translateNodeIds(
       conditions.size(), 1, true, [&conditions](std::size_t i, int) -> int& { return conditions[i].ic_node_id; },
-      [](std::size_t i) { return named("initial condition", static_cast<int>(i) + 1); }, fem,
-      NodeNumbers(fem->node_id_map), lookup);
+      [&conditions](std::size_t i) {
+        return named("initial condition", static_cast<int>(i) + 1, conditions[i].deck_line);
+      },
+      fem, NodeNumbers(fem->node_id_map), lookup);
   // A node that several records reach takes one of them at set-up
   // (settleInitialVelocities), never their sum.
 }
@@ -616,12 +681,13 @@ bool completeKeywordDeck(FEMDynamic* fem, KeywordDeckState& state) {
   numberParts(fem, state, lookup);
   completeNodeSets(fem, state, lookup);
   completeElementAndPartSets(fem, lookup);
-  completeSurfaces(fem, lookup);
+  completeSurfaces(fem, state, lookup);
   completeBoundaries(fem, lookup);
-  completeConstraints(fem, lookup);
+  completeConstraints(fem, state, lookup);
+  checkWallTargets(fem, state, lookup);
   completeLoads(fem, lookup);
   completeInitialConditions(fem, state, lookup);
-  if (!completeContactIds(fem, friction)) {
+  if (!completeContactIds(fem, state, friction)) {
     lookup.ok = false;
   }
   writeContactCheckList(fem, state);

@@ -1,6 +1,8 @@
 #include "input/link/preprocessModel.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 #include "core/curvemanager.h"
@@ -44,20 +46,28 @@ struct StorageGuard {
 };
 
 // A material carries copies of its curves in its record, which holds
-// kMaterialTablePointMax points of each: a longer curve would be cut. False,
-// after a message naming the material and the curve, for such a curve.
-bool materialCurvesFit(const Material& material, CurveManager& curves) {
+// kMaterialTablePointMax points of each: a longer curve would be cut, and a
+// curve the model lacks would leave the table empty. False, after a message
+// naming the material's card and the curve, for such a curve.
+bool materialCurvesFit(const Material& material, CurveManager& curves, const std::string& card) {
   std::vector<int> ids = {material.curve_id};
   if (material.type == 7) {
     ids.insert(ids.end(), material.curve_ids, material.curve_ids + kMaterialLinkedCurveNum);
   } else if (material.type == 9) {
     ids.insert(ids.end(), {material.loading_curve_id, material.unloading_curve_id});
   }
+  // Linked curves below 0 are not copied (their record keeps no table).
+  std::replace_if(
+      ids.begin() + 1, ids.end(), [](int id) { return id < 0; }, 0);
   for (int id : ids) {
     const Curve* curve = id != 0 ? curves.findCurveById(id) : nullptr;
+    if (id != 0 && curve == nullptr) {
+      std::fprintf(stderr, "%s: curve %d is not in the model\n", card.c_str(), id);
+      return false;
+    }
     if (curve != nullptr && curve->pointCount() > kMaterialTablePointMax) {
-      std::fprintf(stderr, "material %d: curve %d has %d points; a material takes curves of at most %d\n", material.id,
-                   id, curve->pointCount(), kMaterialTablePointMax);
+      std::fprintf(stderr, "%s: curve %d has %d points; a material takes curves of at most %d\n", card.c_str(), id,
+                   curve->pointCount(), kMaterialTablePointMax);
       return false;
     }
   }
@@ -86,7 +96,9 @@ int preprocessModel(FEMDynamic* fem) {
   nodeManager->setNodeNum();
   nodeManager->checkNodeIdMap();
 
-  // 3. Id maps.
+  // 3. Id maps.  The deck's element ids served the reader's checks of the
+  // element sets alone: their map (some 40 bytes an element) goes.
+  std::map<int, int>().swap(fem->element_id_map);
   fem->materialManager->buildMaterialIdMap();
   fem->sectionManager->sortAndMapSections();
   // Set members are resolved in step 10, once the elements are final.
@@ -96,19 +108,12 @@ int preprocessModel(FEMDynamic* fem) {
 
   // 4. Derived material data.
   for (Material& material : fem->materialManager->material_array) {
-    if (!materialCurvesFit(material, *fem->curveManager)) {
+    if (!materialCurvesFit(material, *fem->curveManager, fem->materialManager->cardOf(material.id))) {
       linked = false;
       continue;
     }
     if (material.curve_id != 0) {
-      const Curve* curve = fem->curveManager->findCurveById(material.curve_id);
-      if (curve == nullptr) {
-        std::fprintf(stderr, "material %d: stress-strain curve %d is not in the model\n", material.id,
-                     material.curve_id);
-        linked = false;
-      } else {
-        material.copyStressStrainCurve(curve);
-      }
+      material.copyStressStrainCurve(fem->curveManager->findCurveById(material.curve_id));
     }
     material.calMaterialConstants();
     material.copyLinkedCurves(fem->curveManager);

@@ -434,15 +434,13 @@ void runGrid(dim3 grid, dim3 block, void (*runThread)(void*), void* ctx, const v
   if (threads < 2) {
     LaunchScope(grid, block, runThread, ctx).run(0, blocks);
     const double wallNs = sinceStart();
-    plan.record(kernel, emulated, wallNs);
-    plan.addWall(kernel, wallNs);
+    plan.record(kernel, emulated, 1, wallNs, wallNs);
     return;
   }
   g_sharedLaunches.fetch_add(1, std::memory_order_relaxed);
   GridJob job(grid, block, runThread, ctx, threads);
   runOnTeam(threads, &GridJob::work, &job);
-  plan.addWall(kernel, sinceStart());
-  plan.record(kernel, emulated, job.busyNs());
+  plan.record(kernel, emulated, threads, job.busyNs(), sinceStart());
 }
 
 }  // namespace gpu_host_detail

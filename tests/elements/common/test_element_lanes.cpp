@@ -107,15 +107,19 @@ double devicePass(SolidModel& m, int passes = 1, bool motions = false) {
   NodeMotions kept;
   const int n = static_cast<int>(m.nodes.size());
   std::vector<NodeMotion> motion(m.nodes.size());
-  for (int i = 0; i < n; ++i) writeNodeMotion(motion.data(), i, m.nodes[i]);
+  std::vector<NodeDisplacement> displacement(m.nodes.size());
+  for (int i = 0; i < n; ++i) writeNodeMotions({motion.data(), nullptr, displacement.data()}, i, m.nodes[i]);
   if (motions) control.linkNodeMotions(&kept);
   const CublasHandle handle;
   double candidate = 1.0;
   for (int p = 0; p < passes; ++p) {
-    if (NodeMotion* target = kept.target(n)) {
-      CUDA_CHECK(cudaMemcpy(target, motion.data(), sizeof(NodeMotion) * motion.size(), cudaMemcpyHostToDevice));
-      kept.written(d.nodes, n);
-    }
+    const NodeMotionTarget target = kept.target(n);
+    if (target.motions != nullptr)
+      CUDA_CHECK(cudaMemcpy(target.motions, motion.data(), sizeof(NodeMotion) * n, cudaMemcpyHostToDevice));
+    if (target.displacements != nullptr)
+      CUDA_CHECK(cudaMemcpy(target.displacements, displacement.data(), sizeof(NodeDisplacement) * n,
+                            cudaMemcpyHostToDevice));
+    kept.written(d.nodes, n);
     control.gpuAllElementInterFor(d.materials, d.sections, d.hourglass, kDt, handle.get(), &candidate, kSafeFactor);
   }
   m.elems = d.readElements();
@@ -219,26 +223,29 @@ TEST(ElementLanes, GroupsTheLanesCannotTakeAreLeftUntouched) {
 
 // The driver over a model whose groups mix shapes the lanes take, a mirror
 // numbered one, a short last group and every other solid type gives each
-// element what the one-element path gives it.
+// element what the one-element path gives it, whether it reads the nodes'
+// records or the motions a displacement update wrote.
 DEVICE_TEST(ElementLanes, DriverOverAMixedModelMatchesTheOneElementPath) {
-  const int count = 2 * kLaneWidth + 1;
-  SolidModel host, dev;
-  const std::initializer_list<ElementNewType> others = {ET_TETRA_TL, ET_PYRAMID_TL, ET_HEXA_FULL, ET_PENTA,
-                                                        ET_PENTA_REDUCED};
-  randomHexahedra(host, count, 11u, others);
-  randomHexahedra(dev, count, 11u, others);
-  for (SolidModel* m : {&host, &dev}) {
-    SolidElementCuda& e = m->elems[1];
-    for (int I = 0; I < 4; ++I) std::swap(e.node_id[I], e.node_id[I + 4]);
-    e.bulidNodeMatch(m->nodes.data());
+  for (bool motions : {false, true}) {
+    const int count = 2 * kLaneWidth + 1;
+    SolidModel host, dev;
+    const std::initializer_list<ElementNewType> others = {ET_TETRA_TL, ET_PYRAMID_TL, ET_HEXA_FULL, ET_PENTA,
+                                                          ET_PENTA_REDUCED};
+    randomHexahedra(host, count, 11u, others);
+    randomHexahedra(dev, count, 11u, others);
+    for (SolidModel* m : {&host, &dev}) {
+      SolidElementCuda& e = m->elems[1];
+      for (int I = 0; I < 4; ++I) std::swap(e.node_id[I], e.node_id[I + 4]);
+      e.bulidNodeMatch(m->nodes.data());
+    }
+    const double candidate = devicePass(dev, 1, motions);
+    oneElementPass(host);
+    // The stresses stay in device memory: forces and steps carry them.
+    PassResult a(dev), b(host);
+    a.stress = b.stress;
+    expectSamePass(a, b);
+    EXPECT_NEAR(candidate, *std::min_element(b.step.begin(), b.step.end()), 1e-13 * candidate);
   }
-  const double candidate = devicePass(dev);
-  oneElementPass(host);
-  // The stresses stay in device memory: forces and steps carry them.
-  PassResult a(dev), b(host);
-  a.stress = b.stress;
-  expectSamePass(a, b);
-  EXPECT_NEAR(candidate, *std::min_element(b.step.begin(), b.step.end()), 1e-13 * candidate);
 }
 
 // The driver keeps each group's node, point and state addresses in entries

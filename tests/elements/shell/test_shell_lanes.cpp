@@ -195,53 +195,67 @@ TEST(ShellLanes, GroupEntryNamesEachNodeOfTheGroupOnce) {
 // (stresses, plastic state and hourglass resultants carried on), with a group
 // whose rules differ (left to the lanes that read the records), a group
 // holding a membrane (one element at a time) and a short last group, every
-// element gets the very bits of groups computed from their records.
+// element gets the very bits of groups computed from their records, whether
+// the driver reads the nodes' records or the motions a displacement update
+// wrote.
 DEVICE_TEST(ShellLanes, DriverGroupEntriesGiveTheBitsOfTheElementRecords) {
-  const int count = 6 * kLaneWidth + 1, passes = 3;
-  ShellModel dev = makeModel(true), host = makeModel(true);
-  randomShells(dev, count, 5u);
-  randomShells(host, count, 5u);
-  for (ShellModel* m : {&dev, &host}) {
-    m->elems()[2 * kLaneWidth + 1].gaussPoint[0].weight_ *= 1.0 + 1e-9;
-    m->elems()[4 * kLaneWidth].type = ET_MEMBRANE4;
-  }
-  // The driver over the host records (device memory is host memory here).
-  MaterialNew** materials = nullptr;
-  CUDA_CHECK(cudaMalloc(&materials, sizeof(MaterialNew*)));
-  materials[0] = dev.material.get();
-  double candidate = 1.0;
-  {
-    ElementControl control;
-    control.shell_num = count;
-    CUDA_CHECK(cudaMalloc(&control.shellArrayGpu, sizeof(ShellElementCuda*) * count));
-    for (int e = 0; e < count; ++e) control.shellArrayGpu[e] = &dev.elems()[e];
-    control.allocateDtArray();
-    const CublasHandle handle;
-    for (int p = 0; p < passes; ++p)
-      control.gpuAllElementInterFor(materials, &dev.section, nullptr, kDt, handle.get(), &candidate, kSafeFactor);
-  }
-  CUDA_CHECK(cudaFree(materials));
-  std::vector<double> steps(count);
-  for (int p = 0; p < passes; ++p)
-    for (int g = 0; g < count; g += kLaneWidth) {
-      if (g + kLaneWidth <= count && laneGroup(host, g, steps.data() + g)) continue;
-      for (int e = g; e < std::min(g + kLaneWidth, count); ++e) {
-        ShellElementCuda& r = host.elems()[e];
-        r.computeShellInterForceGpu(host.material.get(), &host.section, nullptr, kDt);
-        r.computeShellCharactLength();
-        steps[e] = r.computeShellTimeStep(host.material.get(), kSafeFactor);
+  for (bool motions : {false, true}) {
+    SCOPED_TRACE(motions ? "node motions" : "node records");
+    const int count = 6 * kLaneWidth + 1, passes = 3;
+    ShellModel dev = makeModel(true), host = makeModel(true);
+    randomShells(dev, count, 5u);
+    randomShells(host, count, 5u);
+    for (ShellModel* m : {&dev, &host}) {
+      m->elems()[2 * kLaneWidth + 1].gaussPoint[0].weight_ *= 1.0 + 1e-9;
+      m->elems()[4 * kLaneWidth].type = ET_MEMBRANE4;
+    }
+    // The driver over the host records (device memory is host memory here).
+    MaterialNew** materials = nullptr;
+    CUDA_CHECK(cudaMalloc(&materials, sizeof(MaterialNew*)));
+    materials[0] = dev.material.get();
+    double candidate = 1.0;
+    {
+      ElementControl control;
+      control.shell_num = count;
+      CUDA_CHECK(cudaMalloc(&control.shellArrayGpu, sizeof(ShellElementCuda*) * count));
+      for (int e = 0; e < count; ++e) control.shellArrayGpu[e] = &dev.elems()[e];
+      control.allocateDtArray();
+      NodeMotions kept;
+      if (motions) control.linkNodeMotions(&kept);
+      const int n = static_cast<int>(dev.nodes.size());
+      const CublasHandle handle;
+      for (int p = 0; p < passes; ++p) {
+        // The motions as a displacement update leaves them, before each pass.
+        const NodeMotionTarget target = kept.target(n);
+        ASSERT_EQ(target.turning != nullptr, motions);
+        for (int i = 0; i < n && motions; ++i) writeNodeMotions(target, i, dev.nodes[i]);
+        kept.written(dev.nodes.data(), n);
+        control.gpuAllElementInterFor(materials, &dev.section, nullptr, kDt, handle.get(), &candidate, kSafeFactor);
       }
     }
-  const PassResult a(dev), b(host);
-  EXPECT_EQ(a.force, b.force);
-  EXPECT_EQ(a.hourglass, b.hourglass);
-  EXPECT_EQ(a.stress, b.stress);
-  EXPECT_EQ(a.plastic, b.plastic);
-  EXPECT_EQ(a.area, b.area);
-  EXPECT_EQ(a.length, b.length);
-  EXPECT_EQ(a.step, b.step);
-  EXPECT_EQ(candidate, *std::min_element(steps.begin(), steps.end()));
-  EXPECT_TRUE(a.yielded) << "some points yield";
+    CUDA_CHECK(cudaFree(materials));
+    std::vector<double> steps(count);
+    for (int p = 0; p < passes; ++p)
+      for (int g = 0; g < count; g += kLaneWidth) {
+        if (g + kLaneWidth <= count && laneGroup(host, g, steps.data() + g)) continue;
+        for (int e = g; e < std::min(g + kLaneWidth, count); ++e) {
+          ShellElementCuda& r = host.elems()[e];
+          r.computeShellInterForceGpu(host.material.get(), &host.section, nullptr, kDt);
+          r.computeShellCharactLength();
+          steps[e] = r.computeShellTimeStep(host.material.get(), kSafeFactor);
+        }
+      }
+    const PassResult a(dev), b(host);
+    EXPECT_EQ(a.force, b.force);
+    EXPECT_EQ(a.hourglass, b.hourglass);
+    EXPECT_EQ(a.stress, b.stress);
+    EXPECT_EQ(a.plastic, b.plastic);
+    EXPECT_EQ(a.area, b.area);
+    EXPECT_EQ(a.length, b.length);
+    EXPECT_EQ(a.step, b.step);
+    EXPECT_EQ(candidate, *std::min_element(steps.begin(), steps.end()));
+    EXPECT_TRUE(a.yielded) << "some points yield";
+  }
 }
 
 }  // namespace

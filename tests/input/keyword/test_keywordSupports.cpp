@@ -210,7 +210,7 @@ TEST(KeywordSupportsRefused, UnknownTargetsAndWallsWithoutGeometryExitWithStatus
       {"wall_curve",
        "*RIGIDWALL_GEOMETRIC_FLAT_MOTION\n" + card({"0"}) + card({"0", "0", "0", "0", "0", "1"}) +
            card({"1", "0", "0", "0.5", "0.5"}) + card({"5", "0", "0", "0", "1"}),
-       "*RIGIDWALL 0: load curve 5 is not in the model"},
+       "*RIGIDWALL_GEOMETRIC_FLAT_MOTION (line 23): load curve 5 is not in the model"},
       {"shells", "*LOAD_SHELL_SET\n" + card({"4", "0", "1.0"}),
        "*LOAD_SHELL_SET (line 23): shell element set 4 is not in the model"},
       {"extra", rigidBlock.cards() + "*CONSTRAINED_EXTRA_NODES_SET\n" + card({"2", "5"}),
@@ -220,6 +220,16 @@ TEST(KeywordSupportsRefused, UnknownTargetsAndWallsWithoutGeometryExitWithStatus
       {"node", "*LOAD_NODE_POINT\n" + card({"99", "1", "1.0"}), "node 99"},
       {"velocity_set", "*INITIAL_VELOCITY\n" + card({"9"}) + card({"1.0"}),
        "initial condition (line 23): node set 9 is not in the model"},
+      {"spc_node", "*BOUNDARY_SPC_NODE\n" + card({"99", "0", "1"}), "node 99 (named by *BOUNDARY_SPC_NODE (line 23))"},
+      {"wall_set", "*RIGIDWALL_PLANAR\n" + card({"9"}) + card({"0", "0", "0", "0", "0", "1"}),
+       "*RIGIDWALL_PLANAR (line 23): node set 9 is not in the model"},
+      {"weld", "*CONSTRAINED_SPOTWELD\n" + card({"1", "99"}), "node 99 (named by *CONSTRAINED_SPOTWELD (line 23))"},
+      {"merge", "*CONSTRAINED_RIGID_BODIES\n" + card({"7", "8"}),
+       "part 7 (named by *CONSTRAINED_RIGID_BODIES (line 23))"},
+      {"lcss",
+       "*MAT_PIECEWISE_LINEAR_PLASTICITY\n" + card({"77", "7.85e-9", "2.1e5", "0.3", "250."}) + card({"0", "0", "9"}) +
+           card({"0"}) + card({"0"}),
+       "*MAT_PIECEWISE_LINEAR_PLASTICITY (line 23): curve 9 is not in the model"},
   };
   for (const auto& c : cases) {
     std::string console;

@@ -278,7 +278,12 @@ TEST_F(ContactCompletionTest, ContactWhoseSideNamesNothingRefusesTheDeck) {
   };
   const Case cases[] = {
       {"part", "*CONTACT_SURFACE_TO_SURFACE_ID\n 6\n" + card({"10", "99", "3", "3"}) + card({""}) + card({""}),
-       "contact 6 (*CONTACT_SURFACE_TO_SURFACE_ID): the master side names part 99, which the deck does not define"},
+       "line 38: contact 6 (*CONTACT_SURFACE_TO_SURFACE_ID): the master side names part 99, which the deck does not "
+       "define"},
+      {"node_set", "*CONTACT_NODES_TO_SURFACE\n" + card({"9", "20", "4", "3"}) + card({""}) + card({""}),
+       "line 37: contact definition 1 (*CONTACT_NODES_TO_SURFACE): the slave side names node set 9, which the deck"},
+      {"slave_part_set", "*CONTACT_SURFACE_TO_SURFACE\n" + card({"9", "20", "2", "3"}) + card({""}) + card({""}),
+       "line 37: contact definition 1 (*CONTACT_SURFACE_TO_SURFACE): the slave side names part set 9, which the deck"},
       {"segment_set", "*CONTACT_NODES_TO_SURFACE\n" + card({"10", "7", "3", "0"}) + card({""}) + card({""}),
        "contact definition 1 (*CONTACT_NODES_TO_SURFACE): the master side names segment set 7"},
       {"part_set", "*CONTACT_AUTOMATIC_SINGLE_SURFACE\n" + card({"4", "0", "2"}) + card({""}) + card({""}),

@@ -130,6 +130,14 @@ TEST_F(CompletionTest, NodeGeneralCardsTakeTheirOptionWords) {
       {"*SET_NODE_GENERAL\n" + card({"2"}) + card({"NODE", "109"}), "node 109"},
       {"*SET_NODE\n" + card({"2"}) + card({"101"}) + "*SET_NODE_LIST\n" + card({"2"}) + card({"102"}),
        "a set of this kind with the id 2 is defined twice"},
+      // A refusal after the block loop names the line of the card.
+      {"*SET_PART_LIST\n" + card({"7"}) + card({"21"}), "part 21 (named by part set 7 on line 22)"},
+      {"*SET_NODE_ADD\n" + card({"7"}) + card({"8"}), "node set 7 on line 22 adds node set 8, which the deck"},
+      {"*SET_SEGMENT\n" + card({"9"}) + card({"101", "102", "103", "199"}), "(named by segment set 9 on line 22)"},
+      {"*DEFINE_BOX\n" + card({"1"}) + "*DEFINE_BOX\n" + card({"1"}),
+       "\"*DEFINE_BOX\", line 24: the box id 1 is given twice"},
+      {"*DEFINE_CURVE\n" + card({"3"}) + "0. 0.\n1. 1.\n*DEFINE_CURVE\n" + card({"3"}) + "0. 0.\n1. 1.\n",
+       "\"*DEFINE_CURVE\", line 26: the curve id 3 is given twice"},
   };
   int n = 0;
   for (const auto& [deck, message] : refused) {
@@ -186,7 +194,8 @@ TEST_F(CompletionTest, DuplicateMaterialOrSectionIdsRefuseTheDeck) {
   const std::string base = cubeMesh() + partCard("cube", "20", "5", "7") + sectionAndMaterial();
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(read("duplicate_material", base + "*MAT_ELASTIC\n" + card({"7", "2.0", "500.0", "0.2"})), 0);
-  EXPECT_NE(::testing::internal::GetCapturedStderr().find("two *MAT cards give the material id 7"), std::string::npos);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("line 22: two *MAT cards give the material id 7"),
+            std::string::npos);
   FEMDynamic second;
   second.newManagers();
   ::testing::internal::CaptureStderr();
@@ -249,9 +258,12 @@ TEST_F(CompletionTest, InitialVelocitiesForOneNodeOrSetKeepTheirRecords) {
 }
 
 TEST_F(CompletionTest, InitialVelocityOfAnUnknownNodeRefusesTheDeck) {
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(read("velocity_node", cubeMesh() + partCard("cube", "20", "5", "7") + sectionAndMaterial() +
-                                      "*INITIAL_VELOCITY_NODE\n999 1.0 0 0 0 0 0\n"),
+                                      "*INITIAL_VELOCITY_NODE\n101 1.0\n999 1.0 0 0 0 0 0\n"),
             0);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("node 999 (named by initial condition 2 on line 23)"),
+            std::string::npos);
 }
 
 TEST_F(CompletionTest, CheckListHasOneLinePerContact) {
@@ -272,6 +284,12 @@ TEST_F(CompletionTest, CheckListHasOneLinePerContact) {
   second.slave_type = ENTITY_NODE_SET;
   fem.contactManager->contact_array.push_back(std::move(first));
   fem.contactManager->contact_array.push_back(std::move(second));
+  for (const auto& [type, id] : {std::pair{SET_PART, 2}, {SET_ELEMENT, 1}, {SET_ELEMENT, 5}, {SET_NODE, 4}}) {
+    Set set;
+    set.type = type;
+    set.id = id;
+    fem.setManager->addSet(set);
+  }
   ASSERT_TRUE(completeKeywordDeck(&fem, state));
   state.checkList.close();
   std::ifstream in(file);
